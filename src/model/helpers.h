@@ -1,0 +1,44 @@
+#pragma once
+
+// Small helpers shared by the whole program: colours stored as hexadecimal text, number and
+// date texts with fixed (locale-independent) formats.
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace kv {
+
+// A colour read from its stored text: red, green and blue from 0 to 1 (sRGB, opaque).
+struct CouleurRVB {
+    double rouge = 0;
+    double vert = 0;
+    double bleu = 0;
+    bool operator==(const CouleurRVB&) const = default;
+};
+
+// Reads a stored colour text: blanks trimmed, upper-cased, one leading "#" dropped, then six
+// characters read as a hexadecimal number from their start. Anything not six characters long
+// gives no colour.
+std::optional<CouleurRVB> couleurDepuisHex(const QString& texte);
+
+// Writes a colour as "RRGGBB" (each component times 255, truncated; components outside 0…1
+// are clamped, a component that is not a number counts as 0).
+QString hexDepuisCouleur(const CouleurRVB& couleur);
+
+// "10" for 10.0, "7.5" for 7.5, "7.3" for 7.26: "%.0f" when whole, else "%.1f" (C format).
+QString formatNumberShort(double value);
+
+// printf-style "%.<decimals>f" with C semantics (a point, the C library's rounding).
+QString formatFixed(double value, int decimals);
+
+// "yyyy-MM-dd" in the Gregorian calendar with ASCII digits, local date of the instant.
+QString formatJour(const QDateTime& date);
+QString formatJour(const QDate& date);
+
+// Reads a number typed by a user: blanks trimmed, a decimal comma accepted. Empty text gives
+// none with `ok` true; a text that is not a finite number gives none with `ok` false.
+std::optional<double> lireNombre(const QString& texte, bool* ok);
+
+} // namespace kv
