@@ -1,0 +1,112 @@
+#include "typedechetrow.h"
+
+#include "lignes.h"
+#include "widgets/forms/formstyle.h"
+
+#include <QPainter>
+
+namespace kv {
+
+namespace {
+
+constexpr int kPastille = 24;
+constexpr int kMargeVerticale = 3;
+constexpr int kEspacement = 8;
+constexpr int kMargeHorizontale = 8;
+
+QFont policeCategorie(const QFont& base)
+{
+    QFont f = forms::fontFor(forms::TextStyle::Caption, base);
+    f.setPointSizeF(f.pointSizeF() * 0.92);
+    return f;
+}
+
+} // namespace
+
+QColor TypeDechetRow::couleurPastille(const std::optional<QString>& couleur)
+{
+    const std::optional<QColor> c = forms::colorFromHex(couleur.value_or(QStringLiteral("D1D5DB")));
+    return c.value_or(forms::standardGrey());
+}
+
+QSize TypeDechetRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    const QFont titre = forms::fontFor(forms::TextStyle::Headline, option.font);
+    const int texte = QFontMetrics(titre).height() + QFontMetrics(policeCategorie(option.font)).height() + 2;
+    return {200, std::max(kPastille, texte) + 2 * kMargeVerticale + 6};
+}
+
+void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const
+{
+    lignes::peindreFond(this, painter, option, index);
+
+    const TypeDechet* type = lignes::recordDe<TypeDechet>(index);
+    if (!type)
+        return;
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QColor texte = lignes::couleurTexte(option);
+    const QRect zone = option.rect.adjusted(kMargeHorizontale, kMargeVerticale, -kMargeHorizontale,
+                                           -kMargeVerticale);
+
+    // Colour dot.
+    const QRect pastille(zone.left(), zone.center().y() - kPastille / 2, kPastille, kPastille);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(couleurPastille(type->couleur()));
+    painter->drawEllipse(pastille);
+
+    // Badge at the trailing end.
+    int droite = zone.right();
+    if (type->estDangereux()) {
+        const QFont f = policeCategorie(option.font);
+        const QFontMetrics fm(f);
+        const QString mot = QStringLiteral("Dangereux");
+        const int icone = fm.height();
+        const int largeur = icone + 4 + fm.horizontalAdvance(mot);
+        const QRect badge(droite - largeur, zone.center().y() - icone / 2, largeur, icone);
+        const QColor rouge(0xE5, 0x39, 0x35);
+        const QIcon symbole = forms::symbolIcon(QStringLiteral("exclamationmark.triangle.fill"));
+        const QRect rectIcone(badge.left(), badge.top(), icone, icone);
+        if (!symbole.isNull()) {
+            symbole.paint(painter, rectIcone);
+        } else {
+            QPolygonF triangle;
+            triangle << QPointF(rectIcone.center().x() + 0.5, rectIcone.top() + 1)
+                     << QPointF(rectIcone.right(), rectIcone.bottom())
+                     << QPointF(rectIcone.left(), rectIcone.bottom());
+            painter->setBrush(rouge);
+            painter->drawPolygon(triangle);
+            painter->setPen(Qt::white);
+            painter->setFont(f);
+            painter->drawText(rectIcone.adjusted(0, 2, 0, 0), Qt::AlignCenter, QStringLiteral("!"));
+        }
+        painter->setPen(rouge);
+        painter->setFont(f);
+        painter->drawText(badge.adjusted(icone + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, mot);
+        droite = badge.left() - kEspacement;
+    }
+
+    // Name over category.
+    const int gauche = pastille.right() + 1 + kEspacement;
+    const QFont fTitre = forms::fontFor(forms::TextStyle::Headline, option.font);
+    const QFont fCategorie = policeCategorie(option.font);
+    const QFontMetrics mTitre(fTitre);
+    const QFontMetrics mCategorie(fCategorie);
+    const int hauteur = mTitre.height() + mCategorie.height();
+    const int haut = zone.center().y() - hauteur / 2;
+    const int largeur = std::max(0, droite - gauche);
+    painter->setFont(fTitre);
+    painter->setPen(texte);
+    painter->drawText(QRect(gauche, haut, largeur, mTitre.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                      mTitre.elidedText(type->libelle(), Qt::ElideRight, largeur));
+    painter->setFont(fCategorie);
+    painter->setPen(forms::toneColor(forms::Tone::Secondary, texte));
+    painter->drawText(QRect(gauche, haut + mTitre.height(), largeur, mCategorie.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter,
+                      mCategorie.elidedText(type->categorie(), Qt::ElideRight, largeur));
+    painter->restore();
+}
+
+} // namespace kv

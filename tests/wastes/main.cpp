@@ -1,0 +1,15 @@
+// Runs every test class of the waste-type and treatment-centre screens; returns the failures.
+
+#include <QApplication>
+#include <QLocale>
+
+int lancerTestTypeDechetFormModel(int argc, char** argv);
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    int echecs = 0;
+    echecs += lancerTestTypeDechetFormModel(argc, argv);
+    return echecs;
+}
