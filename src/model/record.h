@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace kv {
@@ -64,13 +65,13 @@ public:
     // Deletes a record that never entered a context; does nothing for a record owned by one.
     static void disposeIfFree(Record* r);
 
-protected:
-    Record() = default;
-
     // Called by every setter before it writes: records the change with the context.
     void aboutToChange();
     // Two records were linked: a record that belongs to no context joins the other's.
     static void joinContexts(Record* a, Record* b);
+
+protected:
+    Record() = default;
 
     // Records reached through this record's relationship ends (for joining a context).
     virtual void forEachRelated(const std::function<void(Record*)>& f) const = 0;

@@ -9,6 +9,7 @@
 #include "record.h"
 
 #include <QStringList>
+#include <QTimeZone>
 
 namespace kv {
 

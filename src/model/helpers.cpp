@@ -1,0 +1,120 @@
+#include "helpers.h"
+
+#include <QLocale>
+
+#include <charconv>
+#include <cmath>
+
+namespace kv {
+
+std::optional<CouleurRVB> couleurDepuisHex(const QString& texte)
+{
+    QString s = texte.trimmed().toUpper();
+    if (s.startsWith(QLatin1Char('#')))
+        s.remove(0, 1);
+    // Six characters as the user sees them (a surrogate pair counts as one).
+    if (s.toUcs4().size() != 6)
+        return std::nullopt;
+    // Read like a hexadecimal scanner: leading white space skipped, an optional "0X" prefix,
+    // then digits up to the first character that is not one.
+    qsizetype i = 0;
+    while (i < s.size() && s[i].isSpace())
+        ++i;
+    if (i + 1 < s.size() && s[i] == QLatin1Char('0') && s[i + 1] == QLatin1Char('X')) {
+        const bool digitFollows = i + 2 < s.size() && std::isxdigit(s[i + 2].toLatin1());
+        if (digitFollows)
+            i += 2;
+    }
+    quint64 value = 0;
+    for (; i < s.size(); ++i) {
+        const char c = s[i].toLatin1();
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            break;
+        value = value * 16 + quint64(digit);
+    }
+    CouleurRVB out;
+    out.rouge = double((value >> 16) & 0xFF) / 255.0;
+    out.vert = double((value >> 8) & 0xFF) / 255.0;
+    out.bleu = double(value & 0xFF) / 255.0;
+    return out;
+}
+
+QString hexDepuisCouleur(const CouleurRVB& couleur)
+{
+    auto byte = [](double component) {
+        if (std::isnan(component))
+            return 0;
+        const double clamped = std::clamp(component, 0.0, 1.0);
+        return int(std::trunc(clamped * 255.0));
+    };
+    return QStringLiteral("%1%2%3")
+        .arg(byte(couleur.rouge), 2, 16, QLatin1Char('0'))
+        .arg(byte(couleur.vert), 2, 16, QLatin1Char('0'))
+        .arg(byte(couleur.bleu), 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QString formatFixed(double value, int decimals)
+{
+    if (std::isnan(value))
+        return std::signbit(value) ? QStringLiteral("-nan") : QStringLiteral("nan");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (res.ec != std::errc())
+        return QString::number(value, 'f', decimals);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+QString formatNumberShort(double value)
+{
+    if (std::isfinite(value) && std::fmod(value, 1.0) == 0)
+        return formatFixed(value, 0);
+    return formatFixed(value, 1);
+}
+
+QString formatJour(const QDate& date)
+{
+    if (!date.isValid())
+        return {};
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'));
+}
+
+QString formatJour(const QDateTime& date)
+{
+    return formatJour(date.toLocalTime().date());
+}
+
+std::optional<double> lireNombre(const QString& texte, bool* ok)
+{
+    QString s = texte.trimmed();
+    s.remove(QChar(0x202F)); // narrow no-break space used as a thousands separator
+    s.remove(QChar(0x00A0));
+    if (s.isEmpty()) {
+        if (ok)
+            *ok = true;
+        return std::nullopt;
+    }
+    s.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool parsed = false;
+    const double v = QLocale::c().toDouble(s, &parsed);
+    if (!parsed || !std::isfinite(v)) {
+        if (ok)
+            *ok = false;
+        return std::nullopt;
+    }
+    if (ok)
+        *ok = true;
+    return v;
+}
+
+} // namespace kv

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "modelcontext.h"
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+namespace SQLite {
+class Database;
+}
+
+namespace kv {
+
+struct TableDef;
+
+// The SQLite file behind a model context: schema, loading and writing of pending changes.
+class StoreFile {
+public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr int kApplicationId = 0x4B535456; // "KSTV"
+
+    static std::unique_ptr<StoreFile> open(const QString& path, QString* error, OpenFailure* failure);
+    ~StoreFile();
+
+    QString path() const { return m_path; }
+    // Reads every record into the context.
+    bool load(ModelContext& context, QString* error);
+    // Switches a loaded file to write-ahead logging and brings its schema up to date.
+    bool finishOpening(QString* error);
+    // Writes the pending records in one transaction; all or nothing.
+    bool write(const std::vector<Record*>& pending, QString* error);
+
+private:
+    StoreFile() = default;
+    void createSchema();
+    sqlite3_stmt* prepare(const std::string& sql);
+    void exec(const char* sql);
+    void writeJoinTables(const std::vector<Record*>& pending);
+
+    static const std::vector<TableDef>& tables();
+    static const TableDef& table(EntityType type);
+
+    std::unique_ptr<SQLite::Database> m_database;
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    bool m_isNew = false;
+    int m_fileVersion = 0;
+    std::vector<sqlite3_stmt*> m_statements;
+    struct Cached {
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_stmt* update = nullptr;
+        sqlite3_stmt* remove = nullptr;
+    };
+    std::vector<Cached> m_cache;
+};
+
+} // namespace kv
