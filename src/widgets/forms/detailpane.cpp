@@ -1,0 +1,97 @@
+#include "detailpane.h"
+
+#include "formstyle.h"
+
+#include <QLabel>
+#include <QSplitter>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace kv::forms {
+
+EmptyState::EmptyState(const QString& symbol, const QString& title, const QString& description,
+                       QWidget* parent)
+    : QWidget(parent), m_title(title)
+{
+    setObjectName(QStringLiteral("emptyState"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(8);
+    layout->addStretch(1);
+
+    auto* icon = new QLabel(this);
+    const QIcon i = symbolIcon(symbol);
+    if (!i.isNull())
+        icon->setPixmap(i.pixmap(48, 48));
+    icon->setAlignment(Qt::AlignCenter);
+    QPalette secondary = icon->palette();
+    secondary.setColor(QPalette::WindowText,
+                       toneColor(Tone::Secondary, secondary.color(QPalette::WindowText)));
+    layout->addWidget(icon);
+
+    auto* titleLabel = new QLabel(title, this);
+    titleLabel->setObjectName(QStringLiteral("emptyStateTitle"));
+    titleLabel->setFont(fontFor(TextStyle::Title3, font()));
+    titleLabel->setAlignment(Qt::AlignCenter);
+    layout->addWidget(titleLabel);
+
+    auto* descriptionLabel = new QLabel(description, this);
+    descriptionLabel->setAlignment(Qt::AlignCenter);
+    descriptionLabel->setPalette(secondary);
+    descriptionLabel->setWordWrap(true);
+    layout->addWidget(descriptionLabel);
+    layout->addStretch(1);
+}
+
+DetailPane::DetailPane(EmptyState* placeholder, QWidget* parent)
+    : QWidget(parent), m_placeholder(placeholder)
+{
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(placeholder);
+    m_stack->setCurrentWidget(placeholder);
+}
+
+void DetailPane::setEditor(QWidget* editor)
+{
+    if (editor == m_editor)
+        return;
+    QWidget* old = m_editor;
+    m_editor = editor;
+    m_stack->addWidget(editor);
+    m_stack->setCurrentWidget(editor);
+    if (old) {
+        m_stack->removeWidget(old);
+        old->deleteLater();
+        old->hide();
+    }
+}
+
+void DetailPane::showPlaceholder()
+{
+    if (!m_editor)
+        return;
+    QWidget* old = m_editor;
+    m_editor = nullptr;
+    m_stack->setCurrentWidget(m_placeholder);
+    m_stack->removeWidget(old);
+    old->hide();
+    // The editor may be the caller (a callback of its own button): free it later.
+    old->deleteLater();
+}
+
+QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int idealWidth,
+                         int maxWidth, QWidget* parent)
+{
+    auto* split = new QSplitter(Qt::Horizontal, parent);
+    split->setChildrenCollapsible(false);
+    sidebar->setMinimumWidth(minWidth);
+    sidebar->setMaximumWidth(maxWidth);
+    split->addWidget(sidebar);
+    split->addWidget(detail);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({idealWidth, 10000});
+    return split;
+}
+
+} // namespace kv::forms

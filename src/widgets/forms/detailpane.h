@@ -1,0 +1,46 @@
+#pragma once
+
+// The detail side of a list screen: an empty-state placeholder (symbol, title, description)
+// or the editor of the record chosen. The pane owns the editor; going back to the placeholder
+// destroys it, so the next editor starts afresh.
+
+#include <QWidget>
+
+class QSplitter;
+class QStackedLayout;
+
+namespace kv::forms {
+
+class EmptyState : public QWidget {
+    Q_OBJECT
+public:
+    EmptyState(const QString& symbol, const QString& title, const QString& description,
+               QWidget* parent = nullptr);
+    QString title() const { return m_title; }
+
+private:
+    QString m_title;
+};
+
+class DetailPane : public QWidget {
+    Q_OBJECT
+public:
+    explicit DetailPane(EmptyState* placeholder, QWidget* parent = nullptr);
+
+    QWidget* editor() const { return m_editor; }
+    bool showsPlaceholder() const { return !m_editor; }
+    // Shows `editor` in place of the current one (which is destroyed); takes ownership.
+    void setEditor(QWidget* editor);
+    void showPlaceholder();
+
+private:
+    QStackedLayout* m_stack = nullptr;
+    QWidget* m_placeholder = nullptr;
+    QWidget* m_editor = nullptr;
+};
+
+// The sidebar and the detail pane side by side; the sidebar's width is kept within min…max.
+QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int idealWidth,
+                         int maxWidth, QWidget* parent = nullptr);
+
+} // namespace kv::forms

@@ -1,0 +1,35 @@
+#pragma once
+
+// Questions and error messages shown over a screen. Both are window-modal and do not block:
+// the call returns at once with the box, which deletes itself when closed. Tests answer them
+// as a user would: find the QMessageBox among the window's children and click its button.
+
+#include <QString>
+
+#include <functional>
+
+class QMessageBox;
+class QWidget;
+
+namespace kv::forms {
+
+// Asks before an irreversible action. `onConfirm` runs only when the user chooses the
+// confirming button (destructive look); the other button only closes the box.
+QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,
+                             const QString& confirmText, const QString& cancelText,
+                             std::function<void()> onConfirm);
+
+// Reports a failure.
+QMessageBox* showError(QWidget* over, const QString& text);
+
+// The fixed prefixes of failure messages.
+inline QString saveFailedText(const QString& error)
+{
+    return QStringLiteral("Échec de la sauvegarde: ") + error;
+}
+inline QString deleteFailedText(const QString& error)
+{
+    return QStringLiteral("Échec de la suppression: ") + error;
+}
+
+} // namespace kv::forms

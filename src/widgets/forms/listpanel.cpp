@@ -1,0 +1,214 @@
+#include "listpanel.h"
+
+#include "model/query.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace kv::forms {
+
+ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
+    : QWidget(parent), m_rows(rows)
+{
+    m_model = new RecordListModel(
+        rows,
+        [row](Record* r, int role) -> QVariant {
+            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+                return row ? row(r).accessibleText : QString();
+            return {};
+        },
+        this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    m_top = new QVBoxLayout;
+    m_top->setContentsMargins(12, 12, 12, 0);
+    m_top->setSpacing(8);
+    layout->addLayout(m_top);
+
+    auto* searchRow = new QHBoxLayout;
+    searchRow->setSpacing(8);
+    m_search = new QLineEdit(this);
+    m_search->setPlaceholderText(QStringLiteral("Rechercher…"));
+    m_search->setClearButtonEnabled(true);
+    searchRow->addWidget(m_search, 1);
+    m_add = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Ajouter"), this);
+    m_add->setToolTip(QStringLiteral("Ajouter (Ctrl+N)"));
+    searchRow->addWidget(m_add);
+    m_top->addLayout(searchRow);
+
+    m_count = new QLabel(this);
+    m_count->setFont(fontFor(TextStyle::Callout, font()));
+    QPalette p = m_count->palette();
+    p.setColor(QPalette::WindowText, toneColor(Tone::Secondary, p.color(QPalette::WindowText)));
+    m_count->setPalette(p);
+    m_count->hide();
+    m_top->addWidget(m_count);
+
+    m_view = new QListView(this);
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new RecordRowDelegate(std::move(row), m_view));
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setAlternatingRowColors(true);
+    m_view->setUniformItemSizes(true);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->installEventFilter(this);
+    layout->addWidget(m_view, 1);
+
+    connect(m_search, &QLineEdit::textChanged, this, &ListPanel::searchTextChanged);
+    connect(m_add, &QPushButton::clicked, this, &ListPanel::addRequested);
+    auto* addShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
+    connect(addShortcut, &QShortcut::activated, m_add, &QPushButton::click);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, m_search, [this] {
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ListPanel::viewSelectionChanged);
+    connect(m_view, &QListView::customContextMenuRequested, this, &ListPanel::showContextMenu);
+
+    // While the model changes, the view's selection follows the rows; the panel's does not.
+    auto begin = [this] { ++m_modelChanging; };
+    auto end = [this] {
+        m_modelChanging = std::max(0, m_modelChanging - 1);
+        if (!m_modelChanging)
+            syncView();
+    };
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, begin);
+    connect(m_model, &QAbstractItemModel::modelReset, this, end);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, end);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, end);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, end);
+    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, begin);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, end);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { syncView(); });
+    connect(rows, &QueryBase::resultsChanged, this, [this] {
+        // The model refreshes on the same signal; settle once both have run.
+        QMetaObject::invokeMethod(this, [this] { syncView(); }, Qt::QueuedConnection);
+    });
+    syncView();
+}
+
+void ListPanel::addControls(QWidget* controls)
+{
+    m_top->insertWidget(m_top->indexOf(m_count), controls);
+}
+
+void ListPanel::setCountText(std::function<QString(int)> text)
+{
+    m_countText = std::move(text);
+    m_count->setVisible(bool(m_countText));
+    syncView();
+}
+
+QString ListPanel::countText() const
+{
+    return m_count->text();
+}
+
+void ListPanel::setSelectedRecord(Record* record)
+{
+    if (record == m_selected)
+        return;
+    m_selected = record;
+    syncView();
+    emit selectionChanged(record);
+}
+
+void ListPanel::setContextMenu(std::function<void(QMenu*, Record*)> fill)
+{
+    m_fillMenu = std::move(fill);
+}
+
+Record* ListPanel::recordAtRow(int row) const
+{
+    return m_model->recordAt(row);
+}
+
+int ListPanel::rowCount() const
+{
+    return m_model->rowCount();
+}
+
+bool ListPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
+            && key->modifiers() == Qt::NoModifier) {
+            QList<int> rows;
+            const QModelIndexList selected = m_view->selectionModel()->selectedRows();
+            for (const QModelIndex& i : selected)
+                rows.append(i.row());
+            std::sort(rows.begin(), rows.end());
+            if (!rows.isEmpty())
+                emit deleteRequested(rows);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ListPanel::viewSelectionChanged()
+{
+    if (m_syncing || m_modelChanging)
+        return;
+    const QModelIndexList selected = m_view->selectionModel()->selectedRows();
+    Record* record = selected.isEmpty() ? nullptr : m_model->recordAt(selected.first());
+    if (record == m_selected)
+        return;
+    m_selected = record;
+    emit selectionChanged(record);
+}
+
+void ListPanel::syncView()
+{
+    if (m_countText)
+        m_count->setText(m_countText(m_model->rowCount()));
+    if (m_selected && m_selected->isDeleted()) {
+        setSelectedRecord(nullptr);
+        return;
+    }
+    m_syncing = true;
+    const QModelIndex index = m_selected ? m_model->indexOf(m_selected) : QModelIndex();
+    if (index.isValid()) {
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        m_view->scrollTo(index);
+    } else {
+        m_view->selectionModel()->clearSelection();
+        m_view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    m_syncing = false;
+}
+
+void ListPanel::showContextMenu(const QPoint& pos)
+{
+    const QModelIndex index = m_view->indexAt(pos);
+    Record* record = index.isValid() ? m_model->recordAt(index) : nullptr;
+    if (!record || !m_fillMenu)
+        return;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    m_fillMenu(menu, record);
+    if (menu->isEmpty()) {
+        delete menu;
+        return;
+    }
+    menu->popup(m_view->viewport()->mapToGlobal(pos));
+}
+
+} // namespace kv::forms

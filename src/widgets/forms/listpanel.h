@@ -1,0 +1,88 @@
+#pragma once
+
+// The sidebar of a list screen: a search field and an "Ajouter" button (Ctrl+N), room for extra
+// controls (filters), an optional count line, and the list of a live query painted by a
+// RecordRowDelegate.
+//
+// The panel keeps the selected record itself: a refresh of the query (a search, a save) never
+// changes the selection, it only shows it again when the record is listed. A record deleted from
+// its context is unselected. Clicks and arrow keys select; Delete or Backspace asks to delete
+// the selected row; a right click opens the context menu the screen fills.
+
+#include "recordrow.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPushButton;
+class QVBoxLayout;
+
+namespace kv {
+class QueryBase;
+class Record;
+class RecordListModel;
+}
+
+namespace kv::forms {
+
+class ListPanel : public QWidget {
+    Q_OBJECT
+public:
+    // `rows` gives the listed records (already filtered and sorted); the panel does not own it.
+    ListPanel(QueryBase* rows, RowFunction row, QWidget* parent = nullptr);
+
+    QLineEdit* searchField() const { return m_search; }
+    QPushButton* addButton() const { return m_add; }
+    QListView* listView() const { return m_view; }
+    RecordListModel* model() const { return m_model; }
+
+    // Puts a widget between the search row and the count line.
+    void addControls(QWidget* controls);
+    // Shows the count line, written by `text` from the number of listed rows.
+    void setCountText(std::function<QString(int)> text);
+    QString countText() const;
+
+    // The selected record; null when none. Changing it emits selectionChanged.
+    Record* selectedRecord() const { return m_selected; }
+    void setSelectedRecord(Record* record);
+
+    // Fills the context menu of a row (called at each right click).
+    void setContextMenu(std::function<void(QMenu* menu, Record* record)> fill);
+
+    // The record shown at a row, or null.
+    Record* recordAtRow(int row) const;
+    int rowCount() const;
+
+signals:
+    void searchTextChanged(const QString& text);
+    void addRequested();
+    void selectionChanged(kv::Record* record);
+    // Delete or Backspace on the list: the rows selected at that moment.
+    void deleteRequested(const QList<int>& rows);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void viewSelectionChanged();
+    void syncView();
+    void showContextMenu(const QPoint& pos);
+
+    QueryBase* m_rows;
+    RecordListModel* m_model = nullptr;
+    QLineEdit* m_search = nullptr;
+    QPushButton* m_add = nullptr;
+    QListView* m_view = nullptr;
+    QLabel* m_count = nullptr;
+    QVBoxLayout* m_top = nullptr;
+    std::function<QString(int)> m_countText;
+    std::function<void(QMenu*, Record*)> m_fillMenu;
+    Record* m_selected = nullptr;
+    int m_modelChanging = 0;
+    bool m_syncing = false;
+};
+
+} // namespace kv::forms

@@ -1,0 +1,166 @@
+#include "numberfield.h"
+
+#include "formstyle.h"
+
+#include <QEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kv::forms {
+
+namespace {
+
+// Blanks a user may type inside a number: spaces, no-break spaces and the narrow ones.
+QString withoutBlanks(const QString& text)
+{
+    QString out;
+    for (const QChar c : text)
+        if (!c.isSpace() && c != QChar(0x202F) && c != QChar(0x00A0))
+            out.append(c);
+    return out;
+}
+
+} // namespace
+
+NumberField::NumberField(Kind kind, bool optional, QWidget* parent)
+    : QWidget(parent), m_kind(kind), m_optional(optional)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    m_edit = new QLineEdit(this);
+    m_edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont f = fontFor(TextStyle::Callout, font());
+    f.setStyleHint(QFont::Monospace);
+    m_edit->setFont(f);
+    layout->addWidget(m_edit);
+    m_message = new QLabel(this);
+    m_message->setFont(fontFor(TextStyle::Caption, font()));
+    m_message->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    m_message->setWordWrap(true);
+    m_message->hide();
+    layout->addWidget(m_message);
+    setFocusProxy(m_edit);
+
+    connect(m_edit, &QLineEdit::editingFinished, this, &NumberField::commit);
+    display();
+}
+
+void NumberField::setValue(std::optional<double> value)
+{
+    if (value && !std::isfinite(*value))
+        value.reset();
+    m_value = value;
+    if (m_kind == Kind::Whole)
+        m_whole = value ? std::optional<qint64>(qint64(std::trunc(*value))) : std::nullopt;
+    display();
+}
+
+void NumberField::setWholeValue(std::optional<qint64> value)
+{
+    m_whole = value;
+    m_value = value ? std::optional<double>(double(*value)) : std::nullopt;
+    display();
+}
+
+bool NumberField::commit()
+{
+    const QString text = m_edit->text().trimmed();
+    bool ok = false;
+    bool changed = false;
+    if (text.isEmpty()) {
+        ok = m_optional;
+        if (ok) {
+            changed = m_value.has_value() || m_whole.has_value();
+            m_value.reset();
+            m_whole.reset();
+        }
+    } else if (m_kind == Kind::Whole) {
+        const std::optional<qint64> v = parseWhole(text, &ok);
+        if (ok) {
+            changed = m_whole != v;
+            m_whole = v;
+            m_value = double(*v);
+        }
+    } else {
+        const std::optional<double> v = parseDecimal(text, &ok);
+        if (ok) {
+            changed = m_value != v;
+            m_value = v;
+        }
+    }
+    if (ok) {
+        m_message->clear();
+        m_message->hide();
+    } else {
+        m_message->setText(text.isEmpty()
+                               ? QStringLiteral("Valeur obligatoire : la valeur précédente est conservée.")
+                               : QStringLiteral("« %1 » n’est pas un nombre : la valeur précédente est conservée.")
+                                     .arg(text));
+        m_message->show();
+    }
+    display();
+    if (changed)
+        emit valueChanged();
+    return ok;
+}
+
+QString NumberField::message() const
+{
+    return m_message->isHidden() ? QString() : m_message->text();
+}
+
+void NumberField::setFieldWidth(int width)
+{
+    m_edit->setFixedWidth(width);
+    m_message->setMaximumWidth(std::max(width, 220));
+}
+
+void NumberField::setPlaceholderText(const QString& text)
+{
+    m_edit->setPlaceholderText(text);
+}
+
+void NumberField::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LocaleChange)
+        display();
+    QWidget::changeEvent(event);
+}
+
+void NumberField::display()
+{
+    const QLocale locale;
+    if (m_kind == Kind::Whole)
+        m_edit->setText(m_whole ? locale.toString(*m_whole) : QString());
+    else
+        m_edit->setText(m_value ? locale.toString(*m_value, 'f', QLocale::FloatingPointShortest)
+                                : QString());
+}
+
+std::optional<double> NumberField::parseDecimal(const QString& text, bool* ok) const
+{
+    const QString compact = withoutBlanks(text);
+    double v = QLocale().toDouble(compact, ok);
+    if (!*ok)
+        v = QLocale::c().toDouble(compact, ok);
+    if (*ok && !std::isfinite(v))
+        *ok = false;
+    return *ok ? std::optional<double>(v) : std::nullopt;
+}
+
+std::optional<qint64> NumberField::parseWhole(const QString& text, bool* ok) const
+{
+    const QString compact = withoutBlanks(text);
+    qint64 v = QLocale().toLongLong(compact, ok);
+    if (!*ok)
+        v = QLocale::c().toLongLong(compact, ok);
+    return *ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+} // namespace kv::forms

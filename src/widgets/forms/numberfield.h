@@ -1,0 +1,58 @@
+#pragma once
+
+// A number typed in the user's locale ("12,5" in French). The text is read when the field
+// commits (Return or leaving it): empty means no value for an optional field; a text that does
+// not read as a finite number is refused, the value kept is shown again and a short message
+// says so until the next accepted text. Whole fields take 64-bit integers.
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+
+namespace kv::forms {
+
+class NumberField : public QWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Decimal, Whole };
+    explicit NumberField(Kind kind = Kind::Decimal, bool optional = true, QWidget* parent = nullptr);
+
+    std::optional<double> value() const { return m_value; }
+    std::optional<qint64> wholeValue() const { return m_whole; }
+    // Shows a value (no signal). A value that is not finite is shown as empty.
+    void setValue(std::optional<double> value);
+    void setWholeValue(std::optional<qint64> value);
+
+    // Reads what is typed. Returns false when the text was refused (the value is unchanged).
+    bool commit();
+    // The message shown after a refused text; empty otherwise.
+    QString message() const;
+
+    QLineEdit* lineEdit() const { return m_edit; }
+    void setFieldWidth(int width);
+    void setPlaceholderText(const QString& text);
+
+signals:
+    // A committed text changed the value.
+    void valueChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void display();
+    std::optional<double> parseDecimal(const QString& text, bool* ok) const;
+    std::optional<qint64> parseWhole(const QString& text, bool* ok) const;
+
+    Kind m_kind;
+    bool m_optional;
+    std::optional<double> m_value;
+    std::optional<qint64> m_whole;
+    QLineEdit* m_edit = nullptr;
+    QLabel* m_message = nullptr;
+};
+
+} // namespace kv::forms

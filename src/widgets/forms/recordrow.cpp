@@ -1,0 +1,175 @@
+#include "recordrow.h"
+
+#include "model/query.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace kv::forms {
+
+namespace {
+
+constexpr int kHMargin = 10;
+constexpr int kVMargin = 6;
+constexpr int kLineGap = 2;
+constexpr int kDot = 10;
+constexpr int kIconGap = 4;
+
+int lineHeight(const RowLine& line, const QFont& base)
+{
+    int h = QFontMetrics(fontFor(line.style, base)).height();
+    for (const RowPart& p : line.parts)
+        h = std::max(h, QFontMetrics(fontFor(p.style, base)).height());
+    return h;
+}
+
+void paintDot(QPainter* p, const QRectF& r, const QColor& fill, const QColor& text)
+{
+    p->setPen(QPen(toneColor(Tone::Quaternary, text), 0.5));
+    p->setBrush(fill);
+    p->drawEllipse(r);
+}
+
+} // namespace
+
+RowPart RowPart::label(const QString& text, TextStyle style, Tone tone)
+{
+    RowPart p;
+    p.text = text;
+    p.style = style;
+    p.tone = tone;
+    return p;
+}
+
+RowPart RowPart::symbolLabel(const QString& symbol, const QString& text, TextStyle style, Tone tone)
+{
+    RowPart p = label(text, style, tone);
+    p.symbol = symbol;
+    return p;
+}
+
+RowPart RowPart::dot(const QColor& color)
+{
+    RowPart p;
+    p.kind = Kind::Dot;
+    p.color = color;
+    return p;
+}
+
+RowPart RowPart::badge(const QString& text, const QColor& tint)
+{
+    RowPart p;
+    p.kind = Kind::Badge;
+    p.text = text;
+    p.color = tint;
+    p.style = TextStyle::Caption;
+    return p;
+}
+
+RecordRowDelegate::RecordRowDelegate(RowFunction row, QObject* parent)
+    : QStyledItemDelegate(parent), m_row(std::move(row))
+{
+}
+
+RowContent RecordRowDelegate::contentAt(const QModelIndex& index) const
+{
+    auto* record = reinterpret_cast<Record*>(index.data(RecordListModel::RecordRole).value<quintptr>());
+    if (!record || !m_row)
+        return {};
+    return m_row(record);
+}
+
+QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const RowContent content = contentAt(index);
+    int h = 2 * kVMargin;
+    for (int i = 0; i < content.lines.size(); ++i)
+        h += lineHeight(content.lines[i], option.font) + (i ? kLineGap : 0);
+    return {200, std::max(h, 24)};
+}
+
+void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    opt.icon = QIcon();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+
+    const RowContent content = contentAt(index);
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QRect area = option.rect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+
+    if (content.leadingDot) {
+        const QRectF dot(area.left(), area.center().y() - kDot / 2.0 + 0.5, kDot, kDot);
+        paintDot(painter, dot, *content.leadingDot, text);
+        area.setLeft(area.left() + kDot + 10);
+    }
+
+    int y = area.top();
+    for (const RowLine& line : content.lines) {
+        const int h = lineHeight(line, option.font);
+        int x = area.left();
+        for (const RowPart& part : line.parts) {
+            const QFont font = fontFor(part.style, option.font);
+            const QFontMetrics fm(font);
+            const int remaining = area.right() - x;
+            if (remaining <= 0)
+                break;
+            if (part.kind == RowPart::Kind::Dot) {
+                paintDot(painter, QRectF(x, y + (h - kDot) / 2.0, kDot, kDot), part.color, text);
+                x += kDot + line.spacing;
+                continue;
+            }
+            painter->setFont(font);
+            if (part.kind == RowPart::Kind::Badge) {
+                const int w = fm.horizontalAdvance(part.text) + 12;
+                const QRectF r(x, y + (h - fm.height() - 2) / 2.0, w, fm.height() + 2);
+                QColor fill = part.color;
+                fill.setAlphaF(0.18f);
+                painter->setPen(Qt::NoPen);
+                painter->setBrush(fill);
+                painter->drawRoundedRect(r, r.height() / 2, r.height() / 2);
+                painter->setPen(selected ? text : part.color.darker(130));
+                painter->drawText(r, Qt::AlignCenter, part.text);
+                x += w + line.spacing;
+                continue;
+            }
+            const QColor color = toneColor(part.tone, text);
+            if (!part.symbol.isEmpty()) {
+                const int side = fm.height() - 2;
+                const QIcon icon = symbolIcon(part.symbol);
+                if (!icon.isNull()) {
+                    const QRect ir(x, y + (h - side) / 2, side, side);
+                    icon.paint(painter, ir);
+                }
+                x += side + (part.iconOnly ? 0 : kIconGap);
+                if (part.iconOnly) {
+                    x += line.spacing;
+                    continue;
+                }
+            }
+            QString shown = part.text;
+            int w = fm.horizontalAdvance(shown);
+            if (part.elide || w > area.right() - x) {
+                shown = fm.elidedText(shown, Qt::ElideRight, area.right() - x);
+                w = fm.horizontalAdvance(shown);
+            }
+            painter->setPen(color);
+            painter->drawText(QRect(x, y, w + 1, h), Qt::AlignLeft | Qt::AlignVCenter, shown);
+            x += w + line.spacing;
+        }
+        y += h + kLineGap;
+    }
+    painter->restore();
+}
+
+} // namespace kv::forms

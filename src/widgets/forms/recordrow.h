@@ -1,0 +1,68 @@
+#pragma once
+
+// Rows of the record lists, painted by one delegate from a description that each screen builds
+// per record: an optional leading colour dot, then lines of parts (texts, labels with a symbol,
+// colour dots, badges).
+
+#include "formstyle.h"
+
+#include <QList>
+#include <QStyledItemDelegate>
+
+#include <functional>
+#include <optional>
+
+namespace kv {
+class Record;
+}
+
+namespace kv::forms {
+
+struct RowPart {
+    enum class Kind { Text, Dot, Badge };
+    Kind kind = Kind::Text;
+    QString text;
+    QString symbol;        // drawn before the text; alone when iconOnly
+    bool iconOnly = false;
+    TextStyle style = TextStyle::Body;
+    Tone tone = Tone::Primary;
+    QColor color;          // fill of a dot, tint of a badge
+    bool elide = false;    // cut at the trailing edge when the line is too short
+
+    static RowPart label(const QString& text, TextStyle style = TextStyle::Body, Tone tone = Tone::Primary);
+    static RowPart symbolLabel(const QString& symbol, const QString& text, TextStyle style, Tone tone);
+    static RowPart dot(const QColor& color);
+    static RowPart badge(const QString& text, const QColor& tint);
+};
+
+struct RowLine {
+    QList<RowPart> parts; // an empty line keeps its height
+    int spacing = 8;
+    TextStyle style = TextStyle::Body; // gives the height of an empty line
+};
+
+struct RowContent {
+    std::optional<QColor> leadingDot; // a 10 by 10 dot before the lines
+    QList<RowLine> lines;             // 2 apart
+    QString accessibleText;           // what the row says to assistive tools and tests
+};
+
+using RowFunction = std::function<RowContent(Record*)>;
+
+// Paints rows of a kv::RecordListModel (the record comes from RecordListModel::RecordRole).
+class RecordRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit RecordRowDelegate(RowFunction row, QObject* parent = nullptr);
+
+    RowContent contentAt(const QModelIndex& index) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    RowFunction m_row;
+};
+
+} // namespace kv::forms
