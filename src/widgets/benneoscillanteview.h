@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QColor>
+#include <QTransform>
+#include <QWidget>
+
+#include <functional>
+
+class QSequentialAnimationGroup;
+class QPropertyAnimation;
+
+namespace kv {
+
+// The tile of one rented skip: a 200 × 50 coloured tile with a line of text. The selected tile
+// loses its fill, sits on blue glass and keeps swinging about its horizontal axis while gently
+// pulsing; deselected, it settles back to rest. A click is reported through `onTap`.
+class BenneOscillanteView : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(double angle READ angle WRITE setAngle)
+    Q_PROPERTY(qreal echelleZoom READ echelleZoom WRITE setEchelleZoom)
+public:
+    static constexpr qreal kLargeur = 200;
+    static constexpr qreal kHauteur = 50;
+
+    BenneOscillanteView(const QString& text, const QColor& couleur, bool isSelected,
+                        std::function<void()> onTap, QWidget* parent = nullptr);
+
+    QString text() const { return m_text; }
+    void setText(const QString& text);
+    QColor couleur() const { return m_couleur; }
+    void setCouleur(const QColor& couleur);
+    bool isSelected() const { return m_isSelected; }
+    // Runs the change of selection when the tile is on screen.
+    void setSelected(bool selected);
+    void setOnTap(std::function<void()> onTap) { m_onTap = std::move(onTap); }
+
+    double angle() const { return m_angle; }
+    void setAngle(double angle);
+    qreal echelleZoom() const { return m_echelleZoom; }
+    void setEchelleZoom(qreal echelle);
+
+    // True while the endless swing runs.
+    bool isSwinging() const;
+
+    // The tile's rectangle (unscaled, unrotated) within the widget.
+    QRectF tileRect() const;
+    // Scale about the centre, then rotation by `angle` degrees about the horizontal axis
+    // through the centre, seen in perspective.
+    static QTransform transformFor(const QRectF& tile, double angle, qreal echelle);
+
+    QSize sizeHint() const override;
+
+signals:
+    void tapped();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void demarrerOscillation();
+    void changementSelection(bool selected);
+    void startSwing();
+    void stopAll();
+    void tap();
+
+    QString m_text;
+    QColor m_couleur;
+    bool m_isSelected;
+    std::function<void()> m_onTap;
+    double m_angle = 0;
+    qreal m_echelleZoom = 1.0;
+    QSequentialAnimationGroup* m_swing = nullptr;
+    QSequentialAnimationGroup* m_pulse = nullptr;
+    QPropertyAnimation* m_settleAngle = nullptr;
+    QPropertyAnimation* m_settleScale = nullptr;
+};
+
+} // namespace kv

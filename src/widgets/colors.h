@@ -1,0 +1,22 @@
+#pragma once
+
+#include "model/helpers.h"
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+namespace kv {
+
+// The colour of a stored colour text, or none when the text is not a colour.
+std::optional<QColor> colorFromHex(const QString& texte);
+// The colour of a stored colour text, or `fallback`.
+QColor colorFromHex(const QString& texte, const QColor& fallback);
+// "RRGGBB" for a colour.
+QString toHex(const QColor& color);
+
+QColor toQColor(const CouleurRVB& c);
+CouleurRVB toCouleurRVB(const QColor& color);
+
+} // namespace kv

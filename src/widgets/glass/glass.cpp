@@ -1,0 +1,344 @@
+#include "glass.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace glass {
+
+QColor couleurFenetre()
+{
+    return QGuiApplication::palette().color(QPalette::Window);
+}
+
+QColor couleurMateriau(Materiau materiau, const QColor& couleurFenetre)
+{
+    double opacite = 0.7;
+    switch (materiau) {
+    case Materiau::ultraThin: opacite = 0.35; break;
+    case Materiau::thin: opacite = 0.5; break;
+    case Materiau::regular: opacite = 0.7; break;
+    case Materiau::thick: opacite = 0.85; break;
+    case Materiau::ultraThick: opacite = 0.95; break;
+    }
+    QColor c = couleurFenetre;
+    c.setAlphaF(float(c.alphaF() * opacite));
+    return c;
+}
+
+QPainterPath continuousRoundedRect(const QRectF& rect, qreal radius)
+{
+    QPainterPath path;
+    if (rect.isEmpty())
+        return path;
+    // Each corner is one cubic that leaves the straight edge 1.28 radius away from the corner
+    // with little curvature, and passes close to where a quarter circle would.
+    const qreal maxExtent = std::min(rect.width(), rect.height()) / 2;
+    const qreal e = std::clamp(radius * 1.28, 0.0, maxExtent);
+    if (e <= 0) {
+        path.addRect(rect);
+        return path;
+    }
+    const qreal c = e * (0.29 / 1.28);
+    const qreal l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
+    path.moveTo(l + e, t);
+    path.lineTo(r - e, t);
+    path.cubicTo(r - c, t, r, t + c, r, t + e);
+    path.lineTo(r, b - e);
+    path.cubicTo(r, b - c, r - c, b, r - e, b);
+    path.lineTo(l + e, b);
+    path.cubicTo(l + c, b, l, b - c, l, b - e);
+    path.lineTo(l, t + e);
+    path.cubicTo(l, t + c, l + c, t, l + e, t);
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath capsule(const QRectF& rect)
+{
+    QPainterPath path;
+    const qreal r = std::min(rect.width(), rect.height()) / 2;
+    path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+QPen outlinePen(const QRectF& bounds, const QGradientStops& stops, qreal width)
+{
+    QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
+    gradient.setStops(stops);
+    QPen pen(QBrush(gradient), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setMiterLimit(10);
+    return pen;
+}
+
+void hostContent(QWidget* host, QWidget* content)
+{
+    auto* layout = new QVBoxLayout(host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (content) {
+        layout->addWidget(content);
+        content->installEventFilter(host);
+    }
+}
+
+namespace {
+
+// One box pass over every channel of a premultiplied image, along rows or columns.
+void boxPass(QImage& img, int radius, bool horizontal)
+{
+    const int w = img.width(), h = img.height();
+    const int lines = horizontal ? h : w;
+    const int len = horizontal ? w : h;
+    std::vector<quint32> line(static_cast<size_t>(len));
+    const int window = 2 * radius + 1;
+    for (int i = 0; i < lines; ++i) {
+        auto px = [&](int k) -> quint32& {
+            return horizontal ? reinterpret_cast<quint32*>(img.scanLine(i))[k]
+                              : reinterpret_cast<quint32*>(img.scanLine(k))[i];
+        };
+        for (int k = 0; k < len; ++k)
+            line[size_t(k)] = px(k);
+        int sum[4] = {0, 0, 0, 0};
+        auto add = [&](int k, int sign) {
+            if (k < 0 || k >= len)
+                return;
+            const quint32 v = line[size_t(k)];
+            for (int ch = 0; ch < 4; ++ch)
+                sum[ch] += sign * int((v >> (8 * ch)) & 0xff);
+        };
+        for (int k = -radius; k <= radius; ++k)
+            add(k, 1);
+        for (int k = 0; k < len; ++k) {
+            quint32 out = 0;
+            for (int ch = 0; ch < 4; ++ch)
+                out |= quint32(std::clamp(sum[ch] / window, 0, 255)) << (8 * ch);
+            px(k) = out;
+            add(k - radius, -1);
+            add(k + radius + 1, 1);
+        }
+    }
+}
+
+} // namespace
+
+void blurAlpha(QImage& image, qreal radius)
+{
+    const int box = int(std::lround(radius / 2));
+    if (box <= 0 || image.isNull())
+        return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied)
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int pass = 0; pass < 3; ++pass) {
+        boxPass(image, box, true);
+        boxPass(image, box, false);
+    }
+}
+
+void paintShadowOf(QPainter& painter, const QImage& image, const QPointF& origin, const QColor& color,
+                   qreal blurRadius, const QPointF& offset)
+{
+    if (image.isNull() || color.alpha() == 0)
+        return;
+    const qreal dpr = image.devicePixelRatio();
+    const int margin = int(std::ceil(std::max<qreal>(0, blurRadius) * 1.5 * dpr));
+    QImage shadow(image.width() + 2 * margin, image.height() + 2 * margin,
+                  QImage::Format_ARGB32_Premultiplied);
+    shadow.fill(Qt::transparent);
+    {
+        QImage source = image;
+        source.setDevicePixelRatio(1);
+        QPainter sp(&shadow);
+        sp.drawImage(margin, margin, source);
+        sp.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        sp.fillRect(shadow.rect(), color);
+    }
+    blurAlpha(shadow, blurRadius * dpr);
+    shadow.setDevicePixelRatio(dpr);
+    painter.drawImage(origin + offset - QPointF(margin / dpr, margin / dpr), shadow);
+}
+
+GlassBackgroundModifier::GlassBackgroundModifier(
+    GlassBackgroundDisplayMode displayMode, qreal radius, const QColor& color, double colorOpacity,
+    Materiau material, double gradientOpacity, GradientStyle gradientStyle, qreal strokeWidth,
+    const QColor& shadowColor, double shadowOpacity, std::optional<qreal> shadowRadius, qreal shadowX,
+    qreal shadowY, bool isInToolbar)
+    : displayMode(displayMode), radius(radius), color(color), colorOpacity(colorOpacity),
+      material(material), gradientOpacity(gradientOpacity), gradientStyle(gradientStyle),
+      strokeWidth(strokeWidth), shadowColor(shadowColor), shadowOpacity(shadowOpacity),
+      shadowRadius(shadowRadius.value_or(radius)), shadowX(shadowX), shadowY(shadowY),
+      isInToolbar(isInToolbar)
+{
+}
+
+GlassBackgroundModifier GlassBackgroundModifier::standard(qreal radius, const QColor& color,
+                                                          const QColor& shadowColor,
+                                                          std::optional<qreal> shadowRadius)
+{
+    return GlassBackgroundModifier(GlassBackgroundDisplayMode::always, radius, color, 0.1,
+                                   Materiau::regular, 0.7, GradientStyle::normal, 1.5, shadowColor,
+                                   0.5, shadowRadius, 0, 5, false);
+}
+
+QGradientStops GlassBackgroundModifier::outlineStops() const
+{
+    QColor strong = color;
+    strong.setAlphaF(float(std::clamp(color.alphaF() * gradientOpacity, 0.0, 1.0)));
+    QColor weak = strong;
+    weak.setAlphaF(float(strong.alphaF() * 0.2));
+    const bool normal = gradientStyle == GradientStyle::normal;
+    const QColor& ends = normal ? strong : weak;
+    const QColor& middle = normal ? weak : strong;
+    return {{0.0, ends}, {1.0 / 3, middle}, {2.0 / 3, middle}, {1.0, ends}};
+}
+
+QMarginsF GlassBackgroundModifier::shadowMargins() const
+{
+    const qreal reach = std::max<qreal>(0, shadowRadius) * 1.5 + strokeWidth;
+    return QMarginsF(std::max<qreal>(0, reach - shadowX), std::max<qreal>(0, reach - shadowY),
+                     std::max<qreal>(0, reach + shadowX), std::max<qreal>(0, reach + shadowY));
+}
+
+void GlassBackgroundModifier::paint(QPainter& painter, const QRectF& bounds,
+                                    const std::function<void(QPainter&)>& content,
+                                    const QColor& windowColor) const
+{
+    if (bounds.isEmpty())
+        return;
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const qreal s = strokeWidth / 2 + 1;
+    const QRectF area = bounds.adjusted(-s, -s, s, s);
+    QImage layer((area.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(dpr);
+    layer.fill(Qt::transparent);
+    const QPainterPath shape = continuousRoundedRect(bounds, radius);
+    {
+        QPainter lp(&layer);
+        lp.setRenderHint(QPainter::Antialiasing);
+        lp.setRenderHint(QPainter::TextAntialiasing);
+        lp.setFont(painter.font());
+        lp.translate(-area.topLeft());
+        lp.save();
+        lp.setClipPath(shape);
+        lp.fillRect(bounds, couleurMateriau(material, windowColor));
+        QColor tint = color;
+        tint.setAlphaF(float(std::clamp(color.alphaF() * colorOpacity, 0.0, 1.0)));
+        lp.fillRect(bounds, tint);
+        if (content)
+            content(lp);
+        lp.restore();
+        const QPen pen = outlinePen(bounds, outlineStops(), strokeWidth);
+        if (strokeWidth > 0)
+            lp.strokePath(shape, pen);
+    }
+    QColor shade = shadowColor;
+    shade.setAlphaF(float(std::clamp(shadowColor.alphaF() * shadowOpacity, 0.0, 1.0)));
+    paintShadowOf(painter, layer, area.topLeft(), shade, shadowRadius, QPointF(shadowX, shadowY));
+    painter.drawImage(area.topLeft(), layer);
+}
+
+// The outline, drawn over the content.
+class GlassBackgroundView::Outline : public QWidget {
+public:
+    explicit Outline(GlassBackgroundView* owner) : QWidget(owner), m_owner(owner)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const GlassBackgroundModifier& m = m_owner->modifier();
+        if (m.strokeWidth <= 0)
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds = rect();
+        const QPen pen = outlinePen(bounds, m.outlineStops(), m.strokeWidth);
+        p.strokePath(continuousRoundedRect(bounds, m.radius), pen);
+    }
+
+private:
+    GlassBackgroundView* m_owner;
+};
+
+GlassBackgroundView::GlassBackgroundView(QWidget* content, const GlassBackgroundModifier& modifier,
+                                         QWidget* parent)
+    : QWidget(parent), m_modifier(modifier), m_content(content)
+{
+    hostContent(this, content);
+    m_outline = new Outline(this);
+    m_outline->raise();
+    m_shadow = new QGraphicsDropShadowEffect(this);
+    setGraphicsEffect(m_shadow);
+    applyShadow();
+}
+
+void GlassBackgroundView::setModifier(const GlassBackgroundModifier& modifier)
+{
+    m_modifier = modifier;
+    applyShadow();
+    update();
+    m_outline->update();
+}
+
+void GlassBackgroundView::applyShadow()
+{
+    QColor shade = m_modifier.shadowColor;
+    shade.setAlphaF(float(std::clamp(shade.alphaF() * m_modifier.shadowOpacity, 0.0, 1.0)));
+    m_shadow->setColor(shade);
+    m_shadow->setBlurRadius(m_modifier.shadowRadius * 2);
+    m_shadow->setOffset(m_modifier.shadowX, m_modifier.shadowY);
+}
+
+void GlassBackgroundView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = rect();
+    p.setClipPath(continuousRoundedRect(bounds, m_modifier.radius));
+    p.fillRect(bounds, couleurMateriau(m_modifier.material, palette().color(QPalette::Window)));
+    QColor tint = m_modifier.color;
+    tint.setAlphaF(float(std::clamp(tint.alphaF() * m_modifier.colorOpacity, 0.0, 1.0)));
+    p.fillRect(bounds, tint);
+}
+
+void GlassBackgroundView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_outline->setGeometry(rect());
+    m_outline->raise();
+}
+
+bool GlassBackgroundView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Content beyond the rounded corners is cut away.
+    if (watched == m_content && event->type() == QEvent::Resize) {
+        const QPainterPath shape = continuousRoundedRect(QRectF(m_content->rect()), m_modifier.radius);
+        m_content->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+GlassBackgroundView* glassBackground(
+    QWidget* content, GlassBackgroundModifier::GlassBackgroundDisplayMode displayMode, qreal radius,
+    const QColor& color, double colorOpacity, Materiau material, double gradientOpacity,
+    GlassBackgroundModifier::GradientStyle gradientStyle, qreal strokeWidth, const QColor& shadowColor,
+    double shadowOpacity, std::optional<qreal> shadowRadius, qreal shadowX, qreal shadowY,
+    bool isInToolbar)
+{
+    return new GlassBackgroundView(
+        content,
+        GlassBackgroundModifier(displayMode, radius, color, colorOpacity, material, gradientOpacity,
+                                gradientStyle, strokeWidth, shadowColor, shadowOpacity, shadowRadius,
+                                shadowX, shadowY, isInToolbar));
+}
+
+} // namespace glass

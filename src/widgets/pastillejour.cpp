@@ -1,0 +1,134 @@
+#include "pastillejour.h"
+
+#include "textstyles.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+constexpr qreal kRoom = 16;   // around the tile: the 5 % growth and the glass shadow
+constexpr qreal kMinLabelWidth = 60;
+constexpr qreal kPadV = 8;
+constexpr qreal kPadH = 12;
+} // namespace
+
+QColor adjustBrightness(const QColor& color, double amount)
+{
+    const QColor c = color.toRgb();
+    auto f = [&](float v) { return float(std::clamp(v + amount, 0.0, 1.0)); };
+    return QColor::fromRgbF(f(c.redF()), f(c.greenF()), f(c.blueF()), c.alphaF());
+}
+
+void ReliefModifier::paint(QPainter& painter, const QRectF& rect, const QColor& windowColor,
+                           double brightness) const
+{
+    if (!isPressed) {
+        painter.fillPath(glass::continuousRoundedRect(rect, 5), adjustBrightness(windowColor, brightness));
+        return;
+    }
+    const QColor lit = adjustBrightness(windowColor, 0.2 + brightness);
+    glass::GlassBackgroundModifier::standard(5, QColor(Qt::blue), QColor(Qt::blue), 10)
+        .paint(painter, rect, [&](QPainter& p) { p.fillRect(rect, lit); }, windowColor);
+}
+
+PastilleJour::PastilleJour(bool selected, const QString& label, const QString& date,
+                           std::function<void()> action, QWidget* parent)
+    : QAbstractButton(parent), m_selected(selected), m_label(label), m_date(date),
+      m_action(std::move(action))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(label + QLatin1Char(' ') + date);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (m_action)
+            m_action();
+    });
+}
+
+void PastilleJour::setSelected(bool selected)
+{
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+}
+
+void PastilleJour::setLabel(const QString& label)
+{
+    m_label = label;
+    updateGeometry();
+    update();
+}
+
+void PastilleJour::setDate(const QString& date)
+{
+    m_date = date;
+    updateGeometry();
+    update();
+}
+
+QSizeF PastilleJour::tileSize() const
+{
+    const QFontMetricsF labelFm(fontForStyle(TextStyle::caption2, font()));
+    QFont bold = fontForStyle(TextStyle::caption2, font());
+    bold.setBold(true);
+    const QFontMetricsF dateFm(bold);
+    const qreal w = std::max({kMinLabelWidth, labelFm.horizontalAdvance(m_label),
+                              dateFm.horizontalAdvance(m_date)});
+    const qreal h = labelFm.height() + dateFm.height();
+    return QSizeF(w + 2 * kPadH, h + 2 * kPadV);
+}
+
+QSize PastilleJour::sizeHint() const
+{
+    const QSizeF t = tileSize();
+    return QSize(int(std::ceil(t.width() + 2 * kRoom)), int(std::ceil(t.height() + 2 * kRoom)));
+}
+
+QRectF PastilleJour::tileRect() const
+{
+    const QSizeF t = tileSize();
+    return QRectF(QPointF((width() - t.width()) / 2, (height() - t.height()) / 2), t);
+}
+
+void PastilleJour::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF tile = tileRect();
+    p.translate(tile.center());
+    p.scale(scale(), scale());
+    p.translate(-tile.center());
+
+    ReliefModifier{m_selected}.paint(p, tile, palette().color(QPalette::Window),
+                                     m_selected ? 0.08 : -0.08);
+
+    const QColor accent = palette().color(QPalette::Highlight);
+    QColor primary = palette().color(QPalette::WindowText);
+    QColor secondary = primary;
+    secondary.setAlphaF(0.6f);
+    const QFont labelFont = fontForStyle(TextStyle::caption2, font());
+    QFont dateFont = labelFont;
+    dateFont.setBold(true);
+    const qreal labelH = QFontMetricsF(labelFont).height();
+    const QRectF text = tile.adjusted(kPadH, kPadV, -kPadH, -kPadV);
+    p.setFont(labelFont);
+    p.setPen(m_selected ? accent : primary);
+    p.drawText(QRectF(text.left(), text.top(), text.width(), labelH), Qt::AlignCenter, m_label);
+    p.setFont(dateFont);
+    p.setPen(m_selected ? accent : secondary);
+    p.drawText(QRectF(text.left(), text.top() + labelH, text.width(), text.height() - labelH),
+               Qt::AlignCenter, m_date);
+    if (hasFocus()) {
+        p.setPen(QPen(accent, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(glass::continuousRoundedRect(tile.adjusted(-2, -2, 2, 2), 6));
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cartebennesfiltre.h"
+#include "observable.h"
+
+#include <QAbstractButton>
+#include <QWidget>
+
+namespace kv {
+
+// One segment of the filter picker: a plain button painting its own look.
+class FiltreSegment : public QAbstractButton {
+    Q_OBJECT
+public:
+    FiltreSegment(CarteBennesFiltre filtre, QWidget* parent = nullptr);
+    CarteBennesFiltre filtre() const { return m_filtre; }
+    bool isFilled() const { return m_filled; }
+    void setFilled(bool filled);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CarteBennesFiltre m_filtre;
+    bool m_filled = false;
+};
+
+// The segmented picker of the map filter: one segment per filter, side by side, the selected one
+// filled with the filter's colour. A click writes the segment's filter into `selection`, also when
+// it is already the selected one.
+class PickerSegmentedCustom : public QWidget {
+    Q_OBJECT
+public:
+    explicit PickerSegmentedCustom(Observable<CarteBennesFiltre> selection, QWidget* parent = nullptr);
+
+    Observable<CarteBennesFiltre> selection() const { return m_selection; }
+    QList<FiltreSegment*> segments() const { return m_segments; }
+
+signals:
+    // A segment was clicked and its filter written into the selection.
+    void selectionWritten(kv::CarteBennesFiltre filtre);
+
+private:
+    void refresh();
+    Observable<CarteBennesFiltre> m_selection;
+    QList<FiltreSegment*> m_segments;
+};
+
+} // namespace kv
