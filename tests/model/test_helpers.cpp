@@ -1,0 +1,101 @@
+#include "model/helpers.h"
+#include "tests.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace kv;
+
+void TestHelpers::lectureCouleur_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<bool>("lue");
+    QTest::addColumn<int>("r");
+    QTest::addColumn<int>("g");
+    QTest::addColumn<int>("b");
+    QTest::newRow("minuscules") << "ff8800" << true << 255 << 136 << 0;
+    QTest::newRow("blancs autour") << " FF8800\n" << true << 255 << 136 << 0;
+    QTest::newRow("diese") << "#ff8800" << true << 255 << 136 << 0;
+    QTest::newRow("trois chiffres") << "#FFF" << false << 0 << 0 << 0;
+    QTest::newRow("huit chiffres") << "FF8800AA" << false << 0 << 0 << 0;
+    QTest::newRow("deux dieses") << "##FF8800" << false << 0 << 0 << 0;
+    QTest::newRow("chiffres puis lettres") << "12ZZZZ" << true << 0 << 0 << 18;
+    QTest::newRow("aucun chiffre") << "GGGGGG" << true << 0 << 0 << 0;
+    QTest::newRow("blanc au milieu") << "12 456" << true << 0 << 0 << 18;
+    QTest::newRow("blanc en tete") << "# ABCDE" << true << 10 << 188 << 222;
+    QTest::newRow("prefixe 0x") << "0x12ab" << true << 0 << 18 << 171;
+    QTest::newRow("vide") << "" << false << 0 << 0 << 0;
+}
+
+void TestHelpers::lectureCouleur()
+{
+    QFETCH(QString, texte);
+    QFETCH(bool, lue);
+    QFETCH(int, r);
+    QFETCH(int, g);
+    QFETCH(int, b);
+    const auto c = couleurDepuisHex(texte);
+    QCOMPARE(c.has_value(), lue);
+    if (c) {
+        QCOMPARE(c->rouge, r / 255.0);
+        QCOMPARE(c->vert, g / 255.0);
+        QCOMPARE(c->bleu, b / 255.0);
+    }
+}
+
+void TestHelpers::ecritureCouleur()
+{
+    QCOMPARE(hexDepuisCouleur({1, 0, 0}), QStringLiteral("FF0000"));
+    QCOMPARE(hexDepuisCouleur({0.5, 0.5, 0.5}), QStringLiteral("7F7F7F")); // truncated, not rounded
+    QCOMPARE(hexDepuisCouleur({1.5, -0.2, std::nan("")}), QStringLiteral("FF0000")); // clamped
+    QCOMPARE(hexDepuisCouleur({0, 0, 1}), QStringLiteral("0000FF"));
+}
+
+void TestHelpers::allerRetourCouleur()
+{
+    for (int v = 0; v < 256; ++v) {
+        const QString hex = QStringLiteral("%1%2%3")
+                                .arg(v, 2, 16, QLatin1Char('0'))
+                                .arg(255 - v, 2, 16, QLatin1Char('0'))
+                                .arg((v * 7) % 256, 2, 16, QLatin1Char('0'))
+                                .toUpper();
+        QCOMPARE(hexDepuisCouleur(*couleurDepuisHex(hex)), hex);
+    }
+}
+
+void TestHelpers::nombreCourt()
+{
+    QCOMPARE(formatNumberShort(10.0), QStringLiteral("10"));
+    QCOMPARE(formatNumberShort(-3.0), QStringLiteral("-3"));
+    QCOMPARE(formatNumberShort(7.5), QStringLiteral("7.5"));
+    QCOMPARE(formatNumberShort(7.26), QStringLiteral("7.3"));
+    QCOMPARE(formatFixed(0.125, 2), QStringLiteral("0.12")); // the C library's rounding of ties
+    QCOMPARE(formatFixed(2.675, 2), QStringLiteral("2.67"));
+    QCOMPARE(formatFixed(1234.5, 0), QStringLiteral("1234"));
+}
+
+void TestHelpers::formatJour()
+{
+    QCOMPARE(kv::formatJour(QDate(2026, 3, 7)), QStringLiteral("2026-03-07"));
+    QCOMPARE(kv::formatJour(QDateTime(QDate(2026, 12, 31), QTime(23, 30))), QStringLiteral("2026-12-31"));
+    QCOMPARE(kv::formatJour(QDate()), QString());
+}
+
+void TestHelpers::lectureNombre()
+{
+    bool ok = false;
+    QCOMPARE(lireNombre(QStringLiteral(" 12,5 "), &ok), std::optional<double>(12.5));
+    QVERIFY(ok);
+    QCOMPARE(lireNombre(QStringLiteral("7.25"), &ok), std::optional<double>(7.25));
+    QVERIFY(!lireNombre(QStringLiteral("   "), &ok).has_value());
+    QVERIFY(ok); // empty: absent, not an error
+    QVERIFY(!lireNombre(QStringLiteral("douze"), &ok).has_value());
+    QVERIFY(!ok);
+    QVERIFY(!lireNombre(QStringLiteral("nan"), &ok).has_value());
+    QVERIFY(!ok);
+    QVERIFY(!lireNombre(QStringLiteral("inf"), &ok).has_value());
+    QVERIFY(!ok);
+    QVERIFY(!lireNombre(QStringLiteral("1e999"), &ok).has_value());
+    QVERIFY(!ok);
+}

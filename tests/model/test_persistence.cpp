@@ -1,0 +1,457 @@
+#include "fixtures.h"
+#include "tests.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace kv;
+
+namespace {
+
+std::unique_ptr<QTemporaryDir> g_tmp;
+
+QString storePath()
+{
+    return g_tmp->filePath(QStringLiteral("SwiftData.store"));
+}
+
+QByteArray fileHash(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Folds the write-ahead log into the main file so that its bytes tell everything stored.
+void checkpoint(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+std::unique_ptr<ModelContext> reopen(std::unique_ptr<ModelContext>& ctx)
+{
+    ctx.reset();
+    QString error;
+    auto fresh = ModelContext::open(storePath(), &error);
+    if (!fresh)
+        qWarning() << error;
+    return fresh;
+}
+
+} // namespace
+
+void TestPersistence::init()
+{
+    g_tmp = std::make_unique<QTemporaryDir>();
+}
+
+void TestPersistence::cleanup()
+{
+    g_tmp.reset();
+}
+
+void TestPersistence::roundTripEveryField()
+{
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    const QUuid clientId = QUuid::createUuid();
+    auto* c = new Client(clientId, "Nom", "#ABCDEF", "Adresse", "69001", "Lyon", "0102", QString(), std::nullopt);
+    ctx->insert(c);
+    auto* c2 = new Client(QUuid::createUuid(), "", "", "", "", "", "", QStringLiteral("a@b.fr"),
+                          QStringLiteral("FR123"));
+    ctx->insert(c2);
+    new Contact("Prénom", "Nom", "Tél", "", c);
+    auto* grue = new DispositifSpecial("Grue");
+    auto* b = new Benne(7.5, "808080", EtatBenne::sale, "Notes\nsur deux lignes", grue);
+    ctx->insert(b);
+    auto* centre = new CentreTraitement("Centre", QUrl("https://exemple.fr/c"), "L1", QString(), "69002",
+                                        "Lyon", std::nullopt, "04", "c@d.fr", "123", "TD1", 45.75, 4.85);
+    ctx->insert(centre);
+    auto* t = new TypeDechet("Gravats", "Détails", "Inerte", "17 01 07", 0.0, 60.0, 2.0, 40.0, 7, 5.0, 5.5,
+                             true, QStringList{"Amiante", "Plâtre"}, true, "Consignes", QStringList{"Z1"},
+                             QList<double>{10, 7.5}, QStringList{}, "FF8800");
+    ctx->insert(t);
+    t->setCentreFavori(centre);
+    auto* qual = new Qualification(" Permis C ");
+    auto* spe1 = new Specialisation("Grue");
+    auto* spe2 = new Specialisation("ADR");
+    auto* dispo = new Disponibilite(false, fx::at(2026, 5, 1, 9), std::nullopt);
+    auto* ch = new Chauffeur("Martin", "Paul", qual, {spe2, spe1}, {}, {dispo}, 120.5, "06", std::nullopt, "",
+                             false);
+    ctx->insert(ch);
+    auto* formation = new Formation("CACES");
+    new FormationChauffeur(ch, formation, fx::at(2027, 6, 30, 12));
+    auto* l = new LocationDeBenne(c, b, 45.5, -0.0, QString(), 100, 80.25, 0, fx::at(2026, 3, 1, 8, 30),
+                                  std::nullopt, t);
+    l->setChauffeurPose(ch);
+    l->setChauffeurEnlevement(ch);
+    l->ajouterBonDePesee(fx::at(2026, 3, 5, 14), QStringLiteral("N°1"), 12000, 4000, std::nullopt,
+                         QStringLiteral("/tmp/ticket 1.pdf"));
+    auto* l2 = new LocationDeBenne(c2, b, std::nullopt, std::nullopt, std::nullopt, 0, 0, 12,
+                                   fx::at(2026, 4, 1), fx::at(2026, 4, 9, 17), nullptr);
+    new HistoriqueEnvoiRapport(QUuid::createUuid(), c, fx::at(2026, 3, 15), fx::at(2026, 4, 2, 10, 5));
+    ctx->insert(new EmailChauffeurPreferences("Sujet {date}", "", "• {client}\n", "Fin"));
+    QString error;
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    const QUuid rentalId = l->id(), rental2Id = l2->id();
+
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    auto* rc = ctx->find<Client>(clientId);
+    QVERIFY(rc);
+    QCOMPARE(rc->nom(), QStringLiteral("Nom"));
+    QCOMPARE(rc->couleur(), QStringLiteral("#ABCDEF"));
+    QCOMPARE(rc->email(), std::optional<QString>(QString())); // empty, not absent
+    QVERIFY(rc->email()->isEmpty());
+    QVERIFY(!rc->numeroTVA().has_value());
+    QCOMPARE(rc->contacts().size(), 1);
+    QCOMPARE(rc->contacts()[0]->prenom(), QStringLiteral("Prénom"));
+    QVERIFY(rc->contacts()[0]->email().isEmpty());
+    auto* rc2 = ctx->all<Client>()[1];
+    QCOMPARE(rc2->email(), std::optional<QString>(QStringLiteral("a@b.fr")));
+    QCOMPARE(rc2->numeroTVA(), std::optional<QString>(QStringLiteral("FR123")));
+
+    auto* rl = ctx->find<LocationDeBenne>(rentalId);
+    QVERIFY(rl);
+    QCOMPARE(rl->client(), rc);
+    QCOMPARE(rl->latitude(), std::optional<double>(45.5));
+    QCOMPARE(rl->longitude(), std::optional<double>(0.0));
+    QCOMPARE(rl->adresse(), std::optional<QString>(QString()));
+    QCOMPARE(rl->tarifPose(), 100.0);
+    QCOMPARE(rl->tarifEnlevement(), 80.25);
+    QCOMPARE(rl->tarifJournalier(), 0.0);
+    QCOMPARE(rl->datePose(), fx::at(2026, 3, 1, 8, 30));
+    QVERIFY(!rl->dateEnlevement().has_value());
+    QCOMPARE(rl->chauffeurPose(), rl->chauffeurEnlevement());
+    QVERIFY(rl->chauffeurPose());
+    QCOMPARE(rl->chauffeurPose()->posesAssurees(), (QList<LocationDeBenne*>{rl}));
+    QCOMPARE(rl->bonsDePesee().size(), 1);
+    auto* bon = rl->bonsDePesee()[0];
+    QCOMPARE(bon->date(), fx::at(2026, 3, 5, 14));
+    QCOMPARE(bon->numero(), std::optional<QString>(QStringLiteral("N°1")));
+    QCOMPARE(bon->poidsArriveePontKg(), std::optional<double>(12000));
+    QCOMPARE(bon->poidsApresVidagePontKg(), std::optional<double>(4000));
+    QVERIFY(!bon->poidsDechetsKg().has_value());
+    QCOMPARE(bon->cheminFichierTicket(), std::optional<QString>(QStringLiteral("/tmp/ticket 1.pdf")));
+    auto* rl2 = ctx->find<LocationDeBenne>(rental2Id);
+    QCOMPARE(rl2->dateEnlevement(), std::optional<QDateTime>(fx::at(2026, 4, 9, 17)));
+    QVERIFY(!rl2->latitude().has_value() && !rl2->adresse().has_value());
+    QCOMPARE(rl2->typeDechet(), nullptr);
+    QCOMPARE(rl2->tarifJournalier(), 12.0);
+
+    auto* rb = rl->benne();
+    QCOMPARE(rb->volume(), 7.5);
+    QCOMPARE(rb->etat(), std::optional(EtatBenne::sale));
+    QCOMPARE(rb->notes(), QStringLiteral("Notes\nsur deux lignes"));
+    QCOMPARE(rb->dispositifSpecial()->descriptionDispositif(), QStringLiteral("Grue"));
+    QCOMPARE(rb->locations().size(), 2);
+
+    auto* rt = rl->typeDechet();
+    QCOMPARE(rt->libelle(), QStringLiteral("Gravats"));
+    QCOMPARE(rt->details(), std::optional<QString>(QStringLiteral("Détails")));
+    QCOMPARE(rt->categorie(), QStringLiteral("Inerte"));
+    QCOMPARE(rt->codeCED(), std::optional<QString>(QStringLiteral("17 01 07")));
+    QCOMPARE(rt->prixBaseForfait(), std::optional<double>(0.0));
+    QCOMPARE(rt->prixBaseParTonne(), std::optional<double>(60.0));
+    QCOMPARE(rt->franchiseTonnage(), std::optional<double>(2.0));
+    QCOMPARE(rt->supplementTonnage(), std::optional<double>(40.0));
+    QCOMPARE(rt->dureeIncluse(), std::optional<qint64>(7));
+    QCOMPARE(rt->supplementJour(), std::optional<double>(5.0));
+    QCOMPARE(rt->tva(), 5.5);
+    QVERIFY(rt->melangeInterdit() && rt->estDangereux());
+    QCOMPARE(rt->dechetsInterdits(), (QStringList{"Amiante", "Plâtre"}));
+    QCOMPARE(rt->zonesCompatiblesString(), std::optional<QString>(QStringLiteral("Z1")));
+    QCOMPARE(rt->bennesCompatiblesString(), std::optional<QString>(QStringLiteral("10.0|7.5")));
+    QCOMPARE(rt->documentsObligatoiresString(), std::optional<QString>(QString()));
+    QCOMPARE(rt->consignes(), std::optional<QString>(QStringLiteral("Consignes")));
+    QCOMPARE(rt->couleur(), std::optional<QString>(QStringLiteral("FF8800")));
+    QCOMPARE(rt->centres().size(), 1);
+    QCOMPARE(rt->centreFavori(), rt->centres()[0]);
+
+    auto* rce = rt->centres()[0];
+    QCOMPARE(rce->typesAcceptes(), (QList<TypeDechet*>{rt}));
+    QCOMPARE(rce->siteWeb(), std::optional<QUrl>(QUrl("https://exemple.fr/c")));
+    QCOMPARE(rce->adresseLigne1(), std::optional<QString>(QStringLiteral("L1")));
+    QCOMPARE(rce->adresseLigne2(), std::optional<QString>(QString()));
+    QCOMPARE(rce->codePostal(), std::optional<QString>(QStringLiteral("69002")));
+    QVERIFY(!rce->pays().has_value()); // absent country stays absent
+    QCOMPARE(rce->telephone(), std::optional<QString>(QStringLiteral("04")));
+    QCOMPARE(rce->email(), std::optional<QString>(QStringLiteral("c@d.fr")));
+    QCOMPARE(rce->siret(), std::optional<QString>(QStringLiteral("123")));
+    QCOMPARE(rce->numeroTrackdechets(), std::optional<QString>(QStringLiteral("TD1")));
+    QCOMPARE(rce->latitude(), std::optional<double>(45.75));
+    QCOMPARE(rce->longitude(), std::optional<double>(4.85));
+
+    auto* rch = rl->chauffeurPose();
+    QCOMPARE(rch->nom(), QStringLiteral("Martin"));
+    QCOMPARE(rch->prenom(), QStringLiteral("Paul"));
+    QCOMPARE(rch->qualification()->nom(), QStringLiteral(" Permis C "));
+    QCOMPARE(rch->specialisations().size(), 2);
+    QCOMPARE(rch->specialisations()[0]->nom(), QStringLiteral("ADR")); // list order kept
+    QCOMPARE(rch->disponibilites().size(), 1);
+    QVERIFY(!rch->disponibilites()[0]->disponible());
+    QCOMPARE(rch->disponibilites()[0]->dateDebut(), fx::at(2026, 5, 1, 9));
+    QVERIFY(!rch->disponibilites()[0]->dateFin().has_value());
+    QCOMPARE(rch->distanceMax(), 120.5);
+    QCOMPARE(rch->telephone(), std::optional<QString>(QStringLiteral("06")));
+    QVERIFY(!rch->email().has_value());
+    QCOMPARE(rch->notes(), std::optional<QString>(QString()));
+    QVERIFY(!rch->actif());
+    QCOMPARE(rch->formationsSuivies().size(), 1);
+    QCOMPARE(rch->formationsSuivies()[0]->formation()->nom(), QStringLiteral("CACES"));
+    QCOMPARE(rch->formationsSuivies()[0]->dateExpiration(), fx::at(2027, 6, 30, 12));
+
+    QCOMPARE(ctx->count<HistoriqueEnvoiRapport>(), 1);
+    auto* h = ctx->all<HistoriqueEnvoiRapport>()[0];
+    QCOMPARE(h->client(), rc);
+    QCOMPARE(h->mois(), fx::at(2026, 3, 15));
+    QCOMPARE(h->dateEnvoi(), fx::at(2026, 4, 2, 10, 5));
+    auto* prefs = ctx->all<EmailChauffeurPreferences>()[0];
+    QCOMPARE(prefs->subjectTemplate(), QStringLiteral("Sujet {date}"));
+    QVERIFY(prefs->headerTemplate().isEmpty());
+    QCOMPARE(prefs->operationLineTemplate(), QStringLiteral("• {client}\n"));
+    QCOMPARE(prefs->footerTemplate(), QStringLiteral("Fin"));
+
+    // Changes made after reopening reach the file too.
+    rc->setNumeroTVA(QStringLiteral("FR999"));
+    rl->setDateEnlevement(fx::at(2026, 3, 20, 18));
+    rch->setSpecialisations({});
+    QVERIFY(ctx->save());
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->find<Client>(clientId)->numeroTVA(), std::optional<QString>(QStringLiteral("FR999")));
+    QCOMPARE(ctx->find<LocationDeBenne>(rentalId)->dateEnlevement(),
+             std::optional<QDateTime>(fx::at(2026, 3, 20, 18)));
+    QVERIFY(ctx->find<LocationDeBenne>(rentalId)->chauffeurPose()->specialisations().isEmpty());
+}
+
+void TestPersistence::listOrdersKept()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* a = fx::client(ctx.get(), "A");
+    auto* b = fx::client(ctx.get(), "B");
+    auto* benne = fx::benne(ctx.get());
+    auto* l1 = fx::location(a, benne);
+    auto* l2 = fx::location(b, benne);
+    auto* l3 = fx::location(a, benne);
+    QVERIFY(ctx->save());
+    // l2 moves to A after l1 and l3: A lists it last, although it was created before l3.
+    l2->setClient(a);
+    QCOMPARE(a->locations(), (QList<LocationDeBenne*>{l1, l3, l2}));
+    auto* c1 = fx::centre(ctx.get(), "C1");
+    auto* c2 = fx::centre(ctx.get(), "C2");
+    auto* t = fx::type(ctx.get());
+    t->setCentres({c2, c1});
+    QVERIFY(ctx->save());
+    const QUuid l1id = l1->id(), l2id = l2->id(), l3id = l3->id();
+    ctx = reopen(ctx);
+    auto* ra = ctx->all<Client>()[0];
+    QCOMPARE(ra->locations().size(), 3);
+    QCOMPARE(ra->locations()[0]->id(), l1id);
+    QCOMPARE(ra->locations()[1]->id(), l3id);
+    QCOMPARE(ra->locations()[2]->id(), l2id);
+    QVERIFY(ctx->all<Client>()[1]->locations().isEmpty());
+    // Store order is creation order.
+    QCOMPARE(ctx->all<Client>()[0]->nom(), QStringLiteral("A"));
+    auto* rt = ctx->all<TypeDechet>()[0];
+    QCOMPARE(rt->centres()[0]->nom(), QStringLiteral("C2"));
+    QCOMPARE(rt->centres()[1]->nom(), QStringLiteral("C1"));
+}
+
+void TestPersistence::deletionsReachTheFile()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* c = fx::client(ctx.get());
+    auto* l = fx::location(c, fx::benne(ctx.get()));
+    l->ajouterBonDePesee(fx::at(2026, 3, 2), std::nullopt, std::nullopt, std::nullopt, 5, std::nullopt);
+    QVERIFY(ctx->save());
+    QVERIFY(ctx->remove(c));
+    QVERIFY(ctx->save());
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->count<Client>(), 0);
+    QCOMPARE(ctx->count<LocationDeBenne>(), 0);
+    QCOMPARE(ctx->count<BonDePesee>(), 0);
+    QCOMPARE(ctx->count<Benne>(), 1);
+}
+
+void TestPersistence::failedSaveLeavesFileAndChanges()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* c = fx::client(ctx.get(), "Premier");
+    QVERIFY(ctx->save());
+    checkpoint(storePath());
+    const QByteArray before = fileHash(storePath());
+
+    c->setNom("Renommé");
+    auto* doublon = fx::client(ctx.get(), "Doublon");
+    doublon->setId(c->id()); // two clients with one id
+    QString error;
+    QVERIFY(!ctx->save(&error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(ctx->hasChanges());
+    QCOMPARE(c->nom(), QStringLiteral("Renommé"));
+    checkpoint(storePath());
+    QCOMPARE(fileHash(storePath()), before);
+
+    // Once the cause is gone the same pending changes are saved, once.
+    ctx->discardInsertion(doublon);
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->count<Client>(), 1);
+    QCOMPARE(ctx->all<Client>()[0]->nom(), QStringLiteral("Renommé"));
+}
+
+void TestPersistence::nonFiniteNumberRefused()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* b = fx::benne(ctx.get());
+    QVERIFY(ctx->save());
+    b->setVolume(std::nan(""));
+    QString error;
+    QVERIFY(!ctx->save(&error));
+    QVERIFY(error.contains(QStringLiteral("volume")));
+    QVERIFY(ctx->hasChanges());
+    b->setVolume(12);
+    auto* t = fx::type(ctx.get());
+    t->setPrixBaseParTonne(std::numeric_limits<double>::infinity());
+    QVERIFY(!ctx->save(&error));
+    t->setPrixBaseParTonne(std::nullopt);
+    QVERIFY(ctx->save(&error));
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->all<Benne>()[0]->volume(), 12.0);
+}
+
+void TestPersistence::injectedFailure()
+{
+    auto ctx = ModelContext::open(storePath());
+    fx::client(ctx.get());
+    ctx->failNextSave(QStringLiteral("disque plein"));
+    QString error;
+    QVERIFY(!ctx->save(&error));
+    QCOMPARE(error, QStringLiteral("disque plein"));
+    QVERIFY(ctx->hasChanges());
+    QVERIFY(ctx->save(&error));
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->count<Client>(), 1);
+}
+
+void TestPersistence::foreignFileRefusedUntouched()
+{
+    // A text file.
+    {
+        QFile f(storePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+    }
+    const QByteArray before = fileHash(storePath());
+    QString error;
+    OpenFailure failure = OpenFailure::None;
+    QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+    QCOMPARE(failure, OpenFailure::NotAStore);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(fileHash(storePath()), before);
+    QVERIFY(!QFile::exists(storePath() + "-wal"));
+
+    // Another program's SQLite database.
+    const QString other = g_tmp->filePath("autre.sqlite");
+    sqlite3* db = nullptr;
+    sqlite3_open(other.toUtf8().constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES (1);", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray otherBefore = fileHash(other);
+    QVERIFY(!ModelContext::open(other, &error, &failure));
+    QCOMPARE(failure, OpenFailure::NotAStore);
+    QCOMPARE(fileHash(other), otherBefore);
+}
+
+void TestPersistence::newerVersionRefused()
+{
+    {
+        auto ctx = ModelContext::open(storePath());
+        fx::client(ctx.get());
+        QVERIFY(ctx->save());
+    }
+    checkpoint(storePath());
+    sqlite3* db = nullptr;
+    sqlite3_open(storePath().toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    checkpoint(storePath());
+    const QByteArray before = fileHash(storePath());
+    QString error;
+    OpenFailure failure = OpenFailure::None;
+    QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+    QCOMPARE(failure, OpenFailure::NewerVersion);
+    QVERIFY(error.contains(QStringLiteral("récente")));
+    QCOMPARE(fileHash(storePath()), before);
+}
+
+void TestPersistence::unknownSkipStateKept()
+{
+    {
+        auto ctx = ModelContext::open(storePath());
+        fx::benne(ctx.get());
+        QVERIFY(ctx->save());
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(storePath().toUtf8().constData(), &db);
+    sqlite3_exec(db, "UPDATE Benne SET etat = 'Cassée'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    auto* b = ctx->all<Benne>()[0];
+    QVERIFY(!b->etat().has_value());
+    QCOMPARE(b->etatTexte(), QStringLiteral("Cassée"));
+    b->setNotes("modifiée");
+    QVERIFY(ctx->save());
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->all<Benne>()[0]->etatTexte(), QStringLiteral("Cassée"));
+    ctx->all<Benne>()[0]->setEtat(EtatBenne::neuf);
+    QCOMPARE(ctx->all<Benne>()[0]->etat(), std::optional(EtatBenne::neuf));
+}
+
+void TestPersistence::autosave()
+{
+    auto ctx = ModelContext::open(storePath());
+    ctx->setAutosaveEnabled(true, 10);
+    QSignalSpy saved(ctx.get(), &ModelContext::saved);
+    fx::client(ctx.get(), "Auto");
+    QVERIFY(saved.wait(2000));
+    QVERIFY(!ctx->hasChanges());
+
+    QSignalSpy failed(ctx.get(), &ModelContext::autosaveFailed);
+    ctx->failNextSave(QStringLiteral("panne"));
+    ctx->all<Client>()[0]->setNom("Auto 2");
+    QVERIFY(failed.wait(2000));
+    QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("panne"));
+    QVERIFY(ctx->hasChanges());
+    ctx = reopen(ctx);
+    QCOMPARE(ctx->all<Client>()[0]->nom(), QStringLiteral("Auto"));
+}
+
+void TestPersistence::changedSignalCoalesced()
+{
+    auto ctx = ModelContext::open(":memory:");
+    QSignalSpy spy(ctx.get(), &ModelContext::changed);
+    auto* c = fx::client(ctx.get());
+    c->setNom("1");
+    c->setNom("2");
+    c->setVille("Paris");
+    QCOMPARE(spy.count(), 0); // not yet: once the event loop turns
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.count(), 1);
+    c->setNom("2"); // same value: no change
+    QCoreApplication::processEvents();
+    QCOMPARE(spy.count(), 1);
+}

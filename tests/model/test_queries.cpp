@@ -1,0 +1,76 @@
+#include "fixtures.h"
+#include "tests.h"
+
+#include "model/query.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kv;
+
+void TestQueries::refreshAfterWrites()
+{
+    auto ctx = ModelContext::open(":memory:");
+    Query<Client> q(ctx.get(), [](const Client* c) { return c->ville() == QStringLiteral("Lyon"); },
+                    [](const Client* a, const Client* b) { return a->nom() < b->nom(); });
+    QCOMPARE(q.size(), 0);
+    auto* b = fx::client(ctx.get(), "B");
+    auto* a = fx::client(ctx.get(), "A");
+    QCoreApplication::processEvents();
+    QCOMPARE(q.results(), (QList<Client*>{a, b}));
+    a->setVille("Paris");
+    QCoreApplication::processEvents();
+    QCOMPARE(q.results(), (QList<Client*>{b}));
+    a->setVille("Lyon");
+    a->setNom("C");
+    QCoreApplication::processEvents();
+    QCOMPARE(q.results(), (QList<Client*>{b, a}));
+    QVERIFY(ctx->remove(b));
+    QCoreApplication::processEvents();
+    QCOMPARE(q.results(), (QList<Client*>{a}));
+}
+
+void TestQueries::fetchDescriptor()
+{
+    auto ctx = ModelContext::open(":memory:");
+    auto* c = fx::client(ctx.get());
+    auto* autre = fx::client(ctx.get(), "Autre");
+    auto* b = fx::benne(ctx.get());
+    for (int d = 1; d <= 5; ++d)
+        fx::location(d % 2 ? c : autre, b, nullptr, fx::at(2026, 3, d));
+    FetchDescriptor<LocationDeBenne> fd;
+    const QUuid id = c->id();
+    fd.predicate = [id](const LocationDeBenne* l) { return l->client() && l->client()->id() == id; };
+    fd.lessThan = [](const LocationDeBenne* x, const LocationDeBenne* y) { return x->datePoseMs() > y->datePoseMs(); };
+    auto found = ctx->fetch(fd);
+    QCOMPARE(found.size(), 3);
+    QCOMPARE(found[0]->datePose(), fx::at(2026, 3, 5));
+    fd.fetchLimit = 1;
+    QCOMPARE(ctx->fetch(fd).size(), 1);
+}
+
+void TestQueries::listModel()
+{
+    auto ctx = ModelContext::open(":memory:");
+    Query<Client> q(ctx.get());
+    RecordListModel model(&q, [](Record* r, int role) -> QVariant {
+        if (role == Qt::DisplayRole)
+            return static_cast<Client*>(r)->nom();
+        return {};
+    });
+    QCOMPARE(model.rowCount(), 0);
+    auto* a = fx::client(ctx.get(), "A");
+    QCoreApplication::processEvents();
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.data(model.index(0), Qt::DisplayRole).toString(), QStringLiteral("A"));
+    QSignalSpy changedData(&model, &QAbstractItemModel::dataChanged);
+    a->setNom("A2");
+    QCoreApplication::processEvents();
+    QCOMPARE(changedData.count(), 1);
+    QCOMPARE(model.data(model.index(0), Qt::DisplayRole).toString(), QStringLiteral("A2"));
+    QCOMPARE(model.recordAt(model.index(0)), a);
+    QCOMPARE(model.indexOf(a).row(), 0);
+    QVERIFY(ctx->remove(a));
+    QCoreApplication::processEvents();
+    QCOMPARE(model.rowCount(), 0);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QObject>
+
+class TestPrix : public QObject {
+    Q_OBJECT
+private slots:
+    void poidsNet();
+    void poidsTotal();
+    void joursFactures();
+    void prixEstime();
+    void detailPrixTarifsPropres();
+    void detailPrixParTypeDeDechet();
+    void detailPrixSansType();
+    void debordementDeJours();
+};
+
+class TestHelpers : public QObject {
+    Q_OBJECT
+private slots:
+    void lectureCouleur_data();
+    void lectureCouleur();
+    void ecritureCouleur();
+    void allerRetourCouleur();
+    void nombreCourt();
+    void formatJour();
+    void lectureNombre();
+};
+
+class TestRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void etats();
+    void libelleFacturation();
+    void dechetsInterdits();
+    void listesDeReglesALaCreation();
+    void centreFavori();
+    void valeursALaCreation();
+};
+
+class TestRelations : public QObject {
+    Q_OBJECT
+private slots:
+    void pairedEndsBothWays();
+    void manyToManyBothWays();
+    void joiningAContext();
+    void deleteClientCascades();
+    void deleteSkipKeepsDevice();
+    void deleteRentalAndTicket();
+    void deleteDriver();
+    void oneWayEndsCleared();
+    void formationInUseRefused();
+    void discardInsertion();
+    void rollbackRestoresEverything();
+    void deletedRecordsStayReadable();
+};
+
+class TestPersistence : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void roundTripEveryField();
+    void listOrdersKept();
+    void deletionsReachTheFile();
+    void failedSaveLeavesFileAndChanges();
+    void nonFiniteNumberRefused();
+    void injectedFailure();
+    void foreignFileRefusedUntouched();
+    void newerVersionRefused();
+    void unknownSkipStateKept();
+    void autosave();
+    void changedSignalCoalesced();
+
+private:
+    QString m_dir;
+};
+
+class TestQueries : public QObject {
+    Q_OBJECT
+private slots:
+    void refreshAfterWrites();
+    void fetchDescriptor();
+    void listModel();
+};
