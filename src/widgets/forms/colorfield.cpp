@@ -78,7 +78,7 @@ void ColorField::setColor(const QColor& color)
     if (color.isValid() && color.toRgb() == m_color.toRgb() && m_color.isValid())
         return;
     m_color = color;
-    m_hex = hexFromColor(color);
+    m_hex = toHex(color);
     refresh();
 }
 
@@ -91,14 +91,14 @@ void ColorField::loadStoredText(const QString& stored)
     const bool colorChanged = before.isValid() != m_color.isValid()
                               || (m_color.isValid() && before.toRgb() != m_color.toRgb());
     if (colorChanged)
-        m_hex = hexFromColor(m_color);
+        m_hex = toHex(m_color);
     refresh();
 }
 
 void ColorField::loadDefault(const QColor& color)
 {
     m_color = color;
-    m_hex = hexFromColor(color);
+    m_hex = toHex(color);
     refresh();
 }
 

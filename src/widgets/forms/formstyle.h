@@ -1,12 +1,15 @@
 #pragma once
 
-// Look shared by the list screens and their editors: text styles, tones, symbols, colours
-// read from and written to their stored hexadecimal text, and the field label of form rows.
+// Look shared by the list screens and their editors: text styles, tones, default colours and
+// the field label of form rows. Symbols and colour texts come from widgets/icons.h and
+// widgets/colors.h.
 
 #include <QColor>
 #include <QFont>
-#include <QIcon>
 #include <QLabel>
+
+#include "widgets/colors.h"
+#include "widgets/icons.h"
 
 #include <optional>
 
@@ -19,14 +22,6 @@ QFont fontFor(TextStyle style, const QFont& base);
 // Text tones: the palette's text colour at decreasing strengths.
 enum class Tone { Primary, Secondary, Tertiary, Quaternary };
 QColor toneColor(Tone tone, const QColor& text);
-
-// The icon of a symbol name ("plus", "trash", "person.2", ...). Empty when nothing fits.
-QIcon symbolIcon(const QString& name);
-
-// A stored colour text read as a colour; none when the text is not a valid colour.
-std::optional<QColor> colorFromHex(const QString& text);
-// A colour as six upper-case hexadecimal digits without "#" ("000000" for an invalid colour).
-QString hexFromColor(const QColor& color);
 
 // Default colours of new records.
 QColor standardGreen();

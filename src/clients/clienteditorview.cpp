@@ -1,0 +1,378 @@
+#include "clienteditorview.h"
+
+#include "model/modelcontext.h"
+#include "widgets/forms/colorfield.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/formstyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QUuid>
+#include <QVBoxLayout>
+
+namespace kv {
+
+using forms::ColorField;
+using forms::EditorFrame;
+using forms::FormSection;
+
+namespace {
+
+QLineEdit* textField(const QString& placeholder, QWidget* parent)
+{
+    auto* f = new QLineEdit(parent);
+    f->setPlaceholderText(placeholder);
+    f->setAccessibleName(placeholder);
+    f->setMinimumWidth(160);
+    return f;
+}
+
+std::optional<QString> emptyMeansNone(const QString& text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent)
+    : QFrame(parent), m_contact(contact)
+{
+    setObjectName(QStringLiteral("contactCard"));
+    setStyleSheet(QStringLiteral("#contactCard { background: palette(base);"
+                                 " border: 1px solid rgba(128, 128, 128, 70); border-radius: 12px; }"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(8);
+
+    auto* first = new QHBoxLayout;
+    first->setSpacing(8);
+    m_prenom = textField(QStringLiteral("Prénom"), this);
+    m_nom = textField(QStringLiteral("Nom"), this);
+    m_delete = new QPushButton(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
+    m_delete->setFlat(true);
+    m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #D92D20; border: none; }"));
+    first->addWidget(m_prenom);
+    first->addWidget(m_nom);
+    first->addStretch(1);
+    first->addWidget(m_delete);
+    layout->addLayout(first);
+
+    auto* second = new QHBoxLayout;
+    second->setSpacing(8);
+    m_telephone = textField(QStringLiteral("Téléphone"), this);
+    m_email = textField(QStringLiteral("Email"), this);
+    second->addWidget(m_telephone);
+    second->addWidget(m_email);
+    second->addStretch(1);
+    layout->addLayout(second);
+
+    m_prenom->setText(contact->prenom());
+    m_nom->setText(contact->nom());
+    m_telephone->setText(contact->telephone());
+    m_email->setText(contact->email());
+
+    // Every keystroke goes straight into the record.
+    connect(m_prenom, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setPrenom(t); });
+    connect(m_nom, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setNom(t); });
+    connect(m_telephone, &QLineEdit::textEdited, this,
+            [this](const QString& t) { m_contact->setTelephone(t); });
+    connect(m_email, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setEmail(t); });
+    connect(m_delete, &QPushButton::clicked, this, [onDelete = std::move(onDelete)] { onDelete(); });
+}
+
+ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
+                                   std::function<void()> onCancel,
+                                   std::function<void(Client*)> onSaved, QWidget* parent)
+    : QWidget(parent), m_context(context), m_client(client), m_onCancel(std::move(onCancel)),
+      m_onSaved(std::move(onSaved))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_frame = new EditorFrame(QStringLiteral("person.crop.square"), QString(), this);
+    layout->addWidget(m_frame);
+
+    // Identité
+    FormSection* identite = m_frame->addSection(QStringLiteral("Identité"), QStringLiteral("person.text.rectangle"));
+    m_nom = textField(QStringLiteral("Nom du client"), this);
+    m_nom->setMinimumWidth(320);
+    identite->addRow(QStringLiteral("Nom"), m_nom);
+    m_couleur = new ColorField(this);
+    // The form starts green with the text "#00FF00"; loading replaces both.
+    m_couleur->loadDefault(forms::standardGreen());
+    m_couleur->setHexText(QStringLiteral("#00FF00"));
+    identite->addRow(QStringLiteral("Couleur"), m_couleur);
+
+    // Coordonnées
+    FormSection* coord = m_frame->addSection(QStringLiteral("Coordonnées"), QStringLiteral("mappin.and.ellipse"));
+    m_adresse = textField(QStringLiteral("Adresse"), this);
+    m_adresse->setMinimumWidth(320);
+    coord->addRow(QStringLiteral("Adresse"), m_adresse);
+    auto* cpRow = new QHBoxLayout;
+    cpRow->setSpacing(8);
+    m_codePostal = textField(QStringLiteral("CP"), this);
+    m_codePostal->setMinimumWidth(0);
+    m_codePostal->setFixedWidth(120);
+    m_ville = textField(QStringLiteral("Ville"), this);
+    QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 60, this);
+    villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    cpRow->addWidget(m_codePostal);
+    cpRow->addWidget(villeLabel);
+    cpRow->addWidget(m_ville, 1);
+    coord->addRow(QStringLiteral("Code postal"), cpRow);
+    m_telephone = textField(QStringLiteral("Téléphone"), this);
+    coord->addRow(QStringLiteral("Téléphone"), m_telephone);
+    m_email = textField(QStringLiteral("contact@exemple.fr"), this);
+    m_email->setAccessibleName(QStringLiteral("Email"));
+    m_email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
+    m_email->setMinimumWidth(260);
+    coord->addRow(QStringLiteral("Email"), m_email);
+    m_numeroTVA = textField(QStringLiteral("FRXX…"), this);
+    coord->addRow(QStringLiteral("N° TVA"), m_numeroTVA);
+
+    // Contacts
+    m_contactsSection = m_frame->addSection(QStringLiteral("Contacts"),
+                                            QStringLiteral("person.2.crop.square.stack"));
+    m_contactsSection->content()->setSpacing(10);
+    m_aucunContact = new QLabel(QStringLiteral("Aucun contact"), this);
+    QPalette secondary = m_aucunContact->palette();
+    secondary.setColor(QPalette::WindowText,
+                       forms::toneColor(forms::Tone::Secondary, secondary.color(QPalette::WindowText)));
+    m_aucunContact->setPalette(secondary);
+    m_contactsSection->content()->addWidget(m_aucunContact);
+    m_cardsLayout = new QVBoxLayout;
+    m_cardsLayout->setSpacing(10);
+    m_contactsSection->content()->addLayout(m_cardsLayout);
+    auto* addRow = new QHBoxLayout;
+    addRow->setContentsMargins(0, 6, 0, 0);
+    m_ajouterContact = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
+                                       QStringLiteral("Ajouter un contact"), this);
+    m_ajouterContact->setToolTip(QStringLiteral("Ajouter un contact (Ctrl+Maj+N)"));
+    addRow->addWidget(m_ajouterContact);
+    addRow->addStretch(1);
+    m_contactsSection->content()->addLayout(addRow);
+    auto* addShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), m_ajouterContact);
+    connect(addShortcut, &QShortcut::activated, m_ajouterContact, [this] {
+        if (m_ajouterContact->isVisible())
+            m_ajouterContact->click();
+    });
+
+    // Danger zone
+    m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"),
+                                          QStringLiteral("exclamationmark.triangle"));
+    m_supprimerClient = forms::makeDangerButton(QStringLiteral("Supprimer ce client"), this);
+    auto* dangerRow = new QHBoxLayout;
+    dangerRow->addWidget(m_supprimerClient);
+    dangerRow->addStretch(1);
+    m_dangerSection->content()->addLayout(dangerRow);
+
+    // Keyboard: Return moves on from the name and the address; Tab follows the form.
+    connect(m_nom, &QLineEdit::returnPressed, m_adresse, [this] { m_adresse->setFocus(); });
+    connect(m_adresse, &QLineEdit::returnPressed, m_codePostal, [this] { m_codePostal->setFocus(); });
+    QWidget* order[] = {m_nom, m_couleur->pickerButton(), m_adresse, m_codePostal, m_ville,
+                        m_telephone, m_email, m_numeroTVA};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    for (QLineEdit* f : {m_nom, m_email})
+        connect(f, &QLineEdit::textChanged, this, &ClientEditorView::updateValidity);
+    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
+        if (m_onCancel)
+            m_onCancel();
+    });
+    connect(m_frame, &EditorFrame::saveRequested, this, &ClientEditorView::enregistrer);
+    connect(m_ajouterContact, &QPushButton::clicked, this, &ClientEditorView::ajouterContact);
+    connect(m_supprimerClient, &QPushButton::clicked, this, &ClientEditorView::confirmerSuppression);
+    connect(m_context, &ModelContext::changed, this, &ClientEditorView::rebuildContacts);
+
+    chargerClient();
+    updateMode();
+}
+
+void ClientEditorView::setClient(Client* client)
+{
+    if (client == m_client)
+        return;
+    m_client = client;
+    chargerClient();
+    updateMode();
+}
+
+bool ClientEditorView::peutEnregistrer() const
+{
+    return !m_nom->text().trimmed().isEmpty();
+}
+
+bool ClientEditorView::emailValide() const
+{
+    const QString email = m_email->text();
+    return email.isEmpty() || (email.contains(QLatin1Char('@')) && email.contains(QLatin1Char('.')));
+}
+
+QLineEdit* ClientEditorView::champ(Champ c) const
+{
+    switch (c) {
+    case Champ::nom: return m_nom;
+    case Champ::adresse: return m_adresse;
+    case Champ::cp: return m_codePostal;
+    case Champ::ville: return m_ville;
+    case Champ::telephone: return m_telephone;
+    case Champ::email: return m_email;
+    case Champ::tva: return m_numeroTVA;
+    }
+    return nullptr;
+}
+
+void ClientEditorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        if (!m_client)
+            m_nom->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void ClientEditorView::chargerClient()
+{
+    if (m_client) {
+        m_nom->setText(m_client->nom());
+        m_adresse->setText(m_client->adresse());
+        m_codePostal->setText(m_client->codePostal());
+        m_ville->setText(m_client->ville());
+        m_telephone->setText(m_client->telephone());
+        m_email->setText(m_client->email().value_or(QString()));
+        m_numeroTVA->setText(m_client->numeroTVA().value_or(QString()));
+        m_couleur->loadStoredText(m_client->couleur());
+    } else {
+        for (QLineEdit* f : {m_nom, m_adresse, m_codePostal, m_ville, m_telephone, m_email, m_numeroTVA})
+            f->clear();
+        m_couleur->loadDefault(forms::standardGreen());
+    }
+    rebuildContacts();
+    updateValidity();
+}
+
+void ClientEditorView::updateMode()
+{
+    m_frame->setTitle(m_client ? QStringLiteral("Modifier le client") : QStringLiteral("Nouveau client"));
+    m_contactsSection->setVisible(m_client != nullptr);
+    m_dangerSection->setVisible(m_client != nullptr);
+}
+
+void ClientEditorView::updateValidity()
+{
+    forms::setInvalidOutline(m_email, !emailValide());
+    m_frame->setSaveEnabled(peutEnregistrer() && emailValide());
+}
+
+void ClientEditorView::rebuildContacts()
+{
+    QList<Contact*> contacts;
+    if (m_client && !m_client->isDeleted())
+        contacts = m_client->contacts();
+    QList<Contact*> shown;
+    for (ContactCard* card : m_cards)
+        shown.append(card->contact());
+    m_aucunContact->setVisible(contacts.isEmpty());
+    if (shown == contacts)
+        return;
+    for (ContactCard* card : m_cards) {
+        card->hide();
+        card->deleteLater();
+    }
+    m_cards.clear();
+    for (Contact* contact : contacts) {
+        auto* card = new ContactCard(contact, [this, contact] { supprimerContact(contact); }, this);
+        m_cardsLayout->addWidget(card);
+        m_cards.append(card);
+    }
+}
+
+void ClientEditorView::enregistrer()
+{
+    const QString nom = m_nom->text().trimmed();
+    if (nom.isEmpty() || !emailValide())
+        return;
+    Client* client = m_client;
+    const bool nouveau = client == nullptr;
+    if (client) {
+        client->setNom(nom);
+        client->setCouleur(m_couleur->hexText());
+        client->setAdresse(m_adresse->text());
+        client->setCodePostal(m_codePostal->text());
+        client->setVille(m_ville->text());
+        client->setTelephone(m_telephone->text());
+        client->setEmail(emptyMeansNone(m_email->text()));
+        client->setNumeroTVA(emptyMeansNone(m_numeroTVA->text()));
+    } else {
+        client = new Client(QUuid::createUuid(), nom, m_couleur->hexText(), m_adresse->text(),
+                            m_codePostal->text(), m_ville->text(), m_telephone->text(),
+                            emptyMeansNone(m_email->text()), emptyMeansNone(m_numeroTVA->text()));
+        m_context->insert(client);
+    }
+    QString error;
+    if (!m_context->save(&error)) {
+        if (nouveau)
+            m_context->discardInsertion(client);
+        forms::showError(this, forms::saveFailedText(error));
+        return;
+    }
+    if (m_onSaved)
+        m_onSaved(client);
+}
+
+void ClientEditorView::ajouterContact()
+{
+    if (!m_client)
+        return;
+    auto* contact = new Contact(QString(), QString(), QString(), QString(), m_client);
+    m_context->insert(contact);
+    QString error;
+    if (!m_context->save(&error)) {
+        m_context->discardInsertion(contact);
+        forms::showError(this, forms::saveFailedText(error));
+    }
+    rebuildContacts();
+}
+
+void ClientEditorView::supprimerContact(Contact* contact)
+{
+    QString error;
+    if (!m_context->remove(contact, &error) || !m_context->save(&error))
+        forms::showError(this, forms::deleteFailedText(error));
+    rebuildContacts();
+}
+
+void ClientEditorView::confirmerSuppression()
+{
+    QPointer<ClientEditorView> self(this);
+    forms::askConfirmation(this, QStringLiteral("Supprimer ce client ?"),
+                           QStringLiteral("Tous les contacts de ce client seront également supprimés."),
+                           QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
+                               if (self)
+                                   self->supprimerClient();
+                           });
+}
+
+void ClientEditorView::supprimerClient()
+{
+    if (m_client) {
+        QString error;
+        if (!m_context->remove(m_client, &error) || !m_context->save(&error)) {
+            forms::showError(this, forms::deleteFailedText(error));
+            return;
+        }
+    }
+    if (m_onCancel)
+        m_onCancel();
+}
+
+} // namespace kv
