@@ -213,13 +213,13 @@ const QHash<QString, Symbol>& table()
 // selected row).
 class SymbolEngine : public QIconEngine {
 public:
-    explicit SymbolEngine(QString name) : m_name(std::move(name)) {}
+    SymbolEngine(QString name, QColor ink) : m_name(std::move(name)), m_ink(ink) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
     {
         const QPalette pal = QGuiApplication::palette();
-        QColor ink = pal.color(QPalette::WindowText);
-        if (mode == QIcon::Selected)
+        QColor ink = m_ink.isValid() ? m_ink : pal.color(QPalette::WindowText);
+        if (mode == QIcon::Selected && !m_ink.isValid())
             ink = pal.color(QPalette::HighlightedText);
         else if (mode == QIcon::Disabled)
             ink = pal.color(QPalette::Disabled, QPalette::WindowText);
@@ -255,11 +255,12 @@ public:
         return pm;
     }
 
-    QIconEngine* clone() const override { return new SymbolEngine(m_name); }
+    QIconEngine* clone() const override { return new SymbolEngine(m_name, m_ink); }
     QString key() const override { return QStringLiteral("kestrovan-symbol"); }
 
 private:
     QString m_name;
+    QColor m_ink;
 };
 
 } // namespace
@@ -275,9 +276,9 @@ bool hasPaintedSymbol(const QString& symbolName)
     return table().contains(symbolName);
 }
 
-QIcon paintedSymbolIcon(const QString& symbolName)
+QIcon paintedSymbolIcon(const QString& symbolName, const QColor& ink)
 {
-    return QIcon(new SymbolEngine(symbolName));
+    return QIcon(new SymbolEngine(symbolName, ink));
 }
 
 QIcon symbolIcon(const QString& symbolName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QString>
 
@@ -12,8 +13,8 @@ QIcon symbolIcon(const QString& symbolName);
 // The theme icon name of a symbol; empty when no theme icon fits.
 QString themeIconName(const QString& symbolName);
 
-// The pictogram alone, whatever the theme holds.
-QIcon paintedSymbolIcon(const QString& symbolName);
+// The pictogram alone, whatever the theme holds, in `ink` (default: the palette's text colour).
+QIcon paintedSymbolIcon(const QString& symbolName, const QColor& ink = QColor());
 
 // True when a pictogram of its own is drawn for the symbol (otherwise a lettered disc is).
 bool hasPaintedSymbol(const QString& symbolName);

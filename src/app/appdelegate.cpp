@@ -1,0 +1,115 @@
+#include "appdelegate.h"
+
+#include "aboutwindow.h"
+#include "contentview.h"
+
+#include "platform/updatechecker.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kv {
+
+AppDelegate::AppDelegate(ModelContext* context, QObject* parent) : QObject(parent), m_context(context)
+{
+    QApplication::setQuitOnLastWindowClosed(true);
+}
+
+QMainWindow* AppDelegate::newWindow()
+{
+    auto* window = new ContentView(m_context, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
+}
+
+UpdateChecker* AppDelegate::updaterController()
+{
+    if (!m_updater) {
+        m_updater = new UpdateChecker(QCoreApplication::applicationVersion(), this);
+        connect(m_updater, &UpdateChecker::finished, this, &AppDelegate::showResult);
+    }
+    return m_updater;
+}
+
+void AppDelegate::checkForUpdates(QWidget* sender)
+{
+    m_sender = sender;
+    updaterController()->checkForUpdates();
+}
+
+void AppDelegate::showResult(const UpdateCheckResult& result)
+{
+    QWidget* parent = m_sender ? m_sender->window() : QApplication::activeWindow();
+    if (m_message)
+        m_message->close();
+    auto* box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(QStringLiteral("Rechercher une mise à jour"));
+    const QString current = updaterController()->currentVersion();
+    switch (result.status) {
+    case UpdateCheckResult::Status::upToDate:
+        box->setIcon(QMessageBox::Information);
+        box->setText(QStringLiteral("Kestrovan est à jour."));
+        box->setInformativeText(QStringLiteral("La version %1 est la plus récente.").arg(current));
+        box->addButton(QMessageBox::Ok);
+        break;
+    case UpdateCheckResult::Status::updateAvailable: {
+        box->setIcon(QMessageBox::Information);
+        box->setText(QStringLiteral("Une nouvelle version de Kestrovan est disponible."));
+        box->setInformativeText(QStringLiteral("Version %1 (vous avez la version %2).")
+                                    .arg(result.latestVersion, current));
+        if (result.downloadPage.isValid()) {
+            QPushButton* open = box->addButton(QStringLiteral("Ouvrir la page de téléchargement"),
+                                               QMessageBox::AcceptRole);
+            const QUrl page = result.downloadPage;
+            connect(open, &QPushButton::clicked, this, [page] { QDesktopServices::openUrl(page); });
+            box->addButton(QStringLiteral("Plus tard"), QMessageBox::RejectRole);
+        } else {
+            box->addButton(QMessageBox::Ok);
+        }
+        break;
+    }
+    case UpdateCheckResult::Status::failed:
+        box->setIcon(QMessageBox::Warning);
+        box->setText(QStringLiteral("La recherche de mise à jour a échoué."));
+        box->setInformativeText(result.error);
+        box->addButton(QMessageBox::Ok);
+        break;
+    }
+    m_message = box;
+    box->open();
+}
+
+void AppDelegate::installMenus(QMainWindow* window)
+{
+    QMenuBar* bar = window->menuBar();
+    QMenu* app = bar->addMenu(QStringLiteral("Kestrovan"));
+    QAction* about = app->addAction(QStringLiteral("À propos de Kestrovan"));
+    about->setObjectName(QStringLiteral("actionAbout"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [] { AboutWindowController::show(); });
+    QAction* update = app->addAction(QStringLiteral("Rechercher une mise à jour..."));
+    update->setObjectName(QStringLiteral("actionCheckForUpdates"));
+    update->setMenuRole(QAction::ApplicationSpecificRole);
+    connect(update, &QAction::triggered, this, [this, window] { checkForUpdates(window); });
+    app->addSeparator();
+    QAction* quit = app->addAction(QStringLiteral("Quitter Kestrovan"));
+    quit->setMenuRole(QAction::QuitRole);
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+
+    QMenu* file = bar->addMenu(QStringLiteral("Fichier"));
+    QAction* fresh = file->addAction(QStringLiteral("Nouvelle fenêtre"));
+    fresh->setShortcut(QKeySequence::New);
+    connect(fresh, &QAction::triggered, this, [this] { newWindow(); });
+    QAction* close = file->addAction(QStringLiteral("Fermer la fenêtre"));
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, window, &QWidget::close);
+}
+
+} // namespace kv

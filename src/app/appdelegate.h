@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <QMessageBox>
+
+class QMainWindow;
+class QWidget;
+
+namespace kv {
+
+class ModelContext;
+class UpdateChecker;
+struct UpdateCheckResult;
+
+// The application's delegate: quits when the last window closes, opens main windows, owns the
+// update checker (made at the first check, then kept) and shows what a check finds.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(ModelContext* context, QObject* parent = nullptr);
+
+    ModelContext* context() const { return m_context; }
+
+    // A new main window on the same store.
+    QMainWindow* newWindow();
+
+    // The update checker, created on first use.
+    UpdateChecker* updaterController();
+    bool hasUpdaterController() const { return m_updater != nullptr; }
+
+    // Starts one check asked for by the user; its outcome is shown over `sender`'s window.
+    void checkForUpdates(QWidget* sender = nullptr);
+
+    // Fills a window's menu bar: the application menu (About, update check, quit) and the file
+    // menu (new window, close).
+    void installMenus(QMainWindow* window);
+
+    // The message box showing the last outcome (for the tests), or null.
+    QMessageBox* lastMessage() const { return m_message; }
+
+private:
+    void showResult(const UpdateCheckResult& result);
+
+    ModelContext* m_context;
+    UpdateChecker* m_updater = nullptr;
+    QPointer<QWidget> m_sender;
+    QPointer<QMessageBox> m_message;
+};
+
+} // namespace kv

@@ -1,0 +1,216 @@
+#include "contentview.h"
+
+#include "appdelegate.h"
+
+#include "widgets/icons.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QSplitter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+constexpr int kCommandRole = Qt::UserRole + 1;
+
+// The look of the sidebar's headings: 20-point ultra-light black text after a symbol.
+QWidget* heading(const QString& symbol, const QString& text, int above, int below, QWidget* parent)
+{
+    auto* w = new QWidget(parent);
+    auto* row = new QHBoxLayout(w);
+    row->setContentsMargins(8, above, 8, below);
+    row->setSpacing(6);
+    QFont f = w->font();
+    f.setPointSize(20);
+    f.setWeight(QFont::ExtraLight);
+    const int side = QFontMetrics(f).height() * 3 / 4;
+    auto* icon = new QLabel(w);
+    QPalette black = icon->palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    const QPixmap pm = paintedSymbolIcon(symbol, Qt::black).pixmap(QSize(side, side), w->devicePixelRatioF());
+    icon->setPixmap(pm);
+    auto* label = new QLabel(text, w);
+    label->setFont(f);
+    label->setPalette(black);
+    row->addWidget(icon, 0, Qt::AlignVCenter);
+    row->addWidget(label, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    return w;
+}
+
+} // namespace
+
+ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
+    : QMainWindow(parent), m_context(context)
+{
+    setWindowTitle(QStringLiteral("Kestrovan"));
+    resize(1200, 760);
+
+    m_inputs.context = context;
+    m_inputs.clients = new Query<Client>(context, {}, {}, this);
+    m_inputs.bennes = new Query<Benne>(context, {}, {}, this);
+    m_inputs.locations = new Query<LocationDeBenne>(context, {}, {}, this);
+    m_inputs.formatter = [](double v) { return QLocale().toString(v, 'f', 1); };
+    m_inputs.dateFormatter = [](const QDateTime& d) {
+        return QLocale().toString(d.date(), QLocale::ShortFormat);
+    };
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    auto* side = new QWidget(split);
+    side->setObjectName(QStringLiteral("sidebarColumn"));
+    side->setMinimumWidth(220);
+    side->setMaximumWidth(400);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->setSpacing(0);
+    sideLayout->addWidget(heading(QStringLiteral("command"), QStringLiteral("Commandes"), 8, 12, side));
+    m_sidebar = new QListWidget(side);
+    m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setIconSize(QSize(18, 18));
+    m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    sideLayout->addWidget(m_sidebar);
+    buildSidebar();
+
+    m_detail = new QWidget(split);
+    m_detail->setObjectName(QStringLiteral("detail"));
+    m_detailLayout = new QVBoxLayout(m_detail);
+    m_detailLayout->setContentsMargins(0, 0, 0, 0);
+    split->addWidget(side);
+    split->addWidget(m_detail);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({220, 980});
+    setCentralWidget(split);
+
+    m_toolbar = addToolBar(QStringLiteral("Barre d’outils"));
+    m_toolbar->setObjectName(QStringLiteral("toolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* before = new QWidget(m_toolbar);
+    before->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* after = new QWidget(m_toolbar);
+    after->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_toolbar->addWidget(before);
+    m_recentrer = m_toolbar->addAction(symbolIcon(QStringLiteral("calendar.circle")),
+                                       QStringLiteral("Aujourd’hui"));
+    m_recentrer->setObjectName(QStringLiteral("recentrerButton"));
+    m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
+    m_toolbar->addWidget(after);
+    connect(m_recentrer, &QAction::triggered, this,
+            [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
+
+    if (delegate)
+        delegate->installMenus(this);
+
+    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, &ContentView::onSidebarSelectionChanged);
+    connect(context, &ModelContext::changed, this, &ContentView::forgetDeletedSelections);
+
+    setSelection(Commande::defaut);
+    showDetail();
+}
+
+void ContentView::buildSidebar()
+{
+    const QList<Commande> all = toutesLesCommandes();
+    auto addCommand = [this](Commande c) {
+        auto* item = new QListWidgetItem(symbolIcon(symbole(c)), titre(c), m_sidebar);
+        item->setData(kCommandRole, int(c));
+        item->setSizeHint(QSize(0, 30));
+    };
+    for (Commande c : all)
+        if (int(c) < int(Commande::bennes))
+            addCommand(c);
+    // The settings sub-heading: shown, never selectable.
+    auto* reglages = new QListWidgetItem(m_sidebar);
+    reglages->setFlags(Qt::NoItemFlags);
+    reglages->setData(Qt::AccessibleTextRole, QStringLiteral("Réglages..."));
+    QWidget* header = heading(QStringLiteral("gearshape"), QStringLiteral("Réglages..."), 20, 8, m_sidebar);
+    reglages->setSizeHint(header->sizeHint());
+    m_sidebar->setItemWidget(reglages, header);
+    for (Commande c : all)
+        if (int(c) >= int(Commande::bennes))
+            addCommand(c);
+}
+
+void ContentView::setSelection(std::optional<Commande> commande)
+{
+    const bool same = commande == m_selection;
+    m_selection = commande;
+    // Mirror it in the sidebar.
+    m_syncingSidebar = true;
+    m_sidebar->clearSelection();
+    for (int row = 0; row < m_sidebar->count(); ++row) {
+        QListWidgetItem* item = m_sidebar->item(row);
+        const QVariant v = item->data(kCommandRole);
+        if (commande && v.isValid() && v.toInt() == int(*commande)) {
+            item->setSelected(true);
+            m_sidebar->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        }
+    }
+    m_syncingSidebar = false;
+    if (!same)
+        showDetail();
+}
+
+void ContentView::onSidebarSelectionChanged()
+{
+    if (m_syncingSidebar)
+        return;
+    const QList<QListWidgetItem*> selected = m_sidebar->selectedItems();
+    std::optional<Commande> next;
+    if (!selected.isEmpty() && selected.first()->data(kCommandRole).isValid())
+        next = Commande(selected.first()->data(kCommandRole).toInt());
+    if (next == m_selection)
+        return;
+    m_selection = next;
+    showDetail();
+}
+
+void ContentView::showDetail()
+{
+    if (m_screen) {
+        m_detailLayout->removeWidget(m_screen);
+        m_screen->hide();
+        m_screen->deleteLater();
+        m_screen = nullptr;
+    }
+    if (m_selection) {
+        m_screen = createScreen(*m_selection, m_inputs, m_detail);
+    } else {
+        auto* none = new QLabel(QStringLiteral("Choisis une commande"), m_detail);
+        none->setObjectName(QStringLiteral("noSelection"));
+        none->setAlignment(Qt::AlignCenter);
+        m_screen = none;
+    }
+    m_detailLayout->addWidget(m_screen);
+    m_screen->show();
+    m_recentrer->setVisible(m_selection == Commande::defaut);
+    setWindowTitle(m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
+                               : QStringLiteral("Kestrovan"));
+}
+
+void ContentView::forgetDeletedSelections()
+{
+    // A selection must never point at a record that is gone.
+    if (Client* c = m_inputs.selectedClient.get(); c && c->isDeleted())
+        m_inputs.selectedClient.set(nullptr);
+    if (LocationDeBenne* l = m_inputs.selectedLocation.get(); l && l->isDeleted())
+        m_inputs.selectedLocation.set(nullptr);
+    auto clientExists = [this](const std::optional<QUuid>& id) {
+        return !id || m_context->find<Client>(*id) != nullptr;
+    };
+    if (!clientExists(m_inputs.selectedClientID.get()))
+        m_inputs.selectedClientID.set(std::nullopt);
+    if (!clientExists(m_inputs.bennesReadyForClientID.get()))
+        m_inputs.bennesReadyForClientID.set(std::nullopt);
+}
+
+} // namespace kv

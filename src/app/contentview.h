@@ -1,0 +1,60 @@
+#pragma once
+
+#include "commande.h"
+#include "screens.h"
+
+#include <QMainWindow>
+
+#include <optional>
+
+class QAction;
+class QListWidget;
+class QListWidgetItem;
+class QToolBar;
+class QVBoxLayout;
+
+namespace kv {
+
+class AppDelegate;
+
+// The main window: a sidebar of the thirteen commands in two groups and, beside it, the screen
+// of the selected command. It holds what must outlive a change of command: the request to
+// bring the planning back to today and the selections of the rentals-by-client screen.
+class ContentView : public QMainWindow {
+    Q_OBJECT
+public:
+    // `delegate` may be null (no menus), as in the tests of the window alone.
+    explicit ContentView(ModelContext* context, AppDelegate* delegate = nullptr,
+                         QWidget* parent = nullptr);
+
+    std::optional<Commande> selection() const { return m_selection; }
+    void setSelection(std::optional<Commande> commande);
+
+    QListWidget* sidebar() const { return m_sidebar; }
+    // The screen shown in the detail area ("Choisis une commande" when nothing is selected).
+    QWidget* detailScreen() const { return m_screen; }
+    QAction* recentrerButton() const { return m_recentrer; }
+    QToolBar* toolbar() const { return m_toolbar; }
+
+    // The values handed to the screens.
+    const ScreenInputs& inputs() const { return m_inputs; }
+
+private:
+    void buildSidebar();
+    void showDetail();
+    void onSidebarSelectionChanged();
+    void forgetDeletedSelections();
+
+    ModelContext* m_context;
+    std::optional<Commande> m_selection = Commande::defaut;
+    ScreenInputs m_inputs;
+    QListWidget* m_sidebar = nullptr;
+    QWidget* m_detail = nullptr;
+    QVBoxLayout* m_detailLayout = nullptr;
+    QWidget* m_screen = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QAction* m_recentrer = nullptr;
+    bool m_syncingSidebar = false;
+};
+
+} // namespace kv

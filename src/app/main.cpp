@@ -1,0 +1,72 @@
+#include "appdelegate.h"
+#include "startup.h"
+
+#include "widgets/icons.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+// French formats unless the system already speaks French.
+void useFrenchLocale()
+{
+    if (QLocale::system().language() != QLocale::French)
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+// Where a dialog can be seen by someone.
+bool hasDisplay()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TAV"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("tav.fr"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrovan"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVAN_VERSION));
+    QApplication::setWindowIcon(kv::applicationIcon());
+    useFrenchLocale();
+
+    QTextStream out(stdout);
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    kv::StoreOpening opening = kv::openStore(base, QString::fromUtf8(kv::kBundleIdentifier), out);
+    out.flush();
+    if (!opening.context) {
+        QTextStream err(stderr);
+        err << opening.fatalMessage << Qt::endl;
+        if (hasDisplay())
+            QMessageBox::critical(nullptr, QStringLiteral("Kestrovan"), opening.fatalMessage);
+        return EXIT_FAILURE;
+    }
+    kv::ModelContext* context = opening.context.get();
+    context->setAutosaveEnabled(true);
+    QObject::connect(context, &kv::ModelContext::autosaveFailed, [](const QString& error) {
+        QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
+        if (hasDisplay())
+            QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Kestrovan"),
+                                 QStringLiteral("Échec de la sauvegarde: ") + error);
+    });
+
+    kv::AppDelegate delegate(context);
+    delegate.newWindow();
+    const int status = app.exec();
+
+    QString error;
+    if (context->hasChanges() && !context->save(&error)) {
+        QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
+        return EXIT_FAILURE;
+    }
+    return status;
+}
