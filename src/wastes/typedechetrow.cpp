@@ -1,8 +1,9 @@
 #include "typedechetrow.h"
 
-#include "lignes.h"
+#include "model/query.h"
 #include "widgets/forms/formstyle.h"
 
+#include <QApplication>
 #include <QPainter>
 
 namespace kv {
@@ -21,11 +22,19 @@ QFont policeCategorie(const QFont& base)
     return f;
 }
 
+const TypeDechet* typeDe(const QModelIndex& index)
+{
+    const auto r = reinterpret_cast<Record*>(index.data(RecordListModel::RecordRole).value<quintptr>());
+    if (!r || r->entityType() != EntityType::TypeDechet)
+        return nullptr;
+    return static_cast<const TypeDechet*>(r);
+}
+
 } // namespace
 
 QColor TypeDechetRow::couleurPastille(const std::optional<QString>& couleur)
 {
-    const std::optional<QColor> c = forms::colorFromHex(couleur.value_or(QStringLiteral("D1D5DB")));
+    const std::optional<QColor> c = colorFromHex(couleur.value_or(QStringLiteral("D1D5DB")));
     return c.value_or(forms::standardGrey());
 }
 
@@ -39,15 +48,22 @@ QSize TypeDechetRow::sizeHint(const QStyleOptionViewItem& option, const QModelIn
 void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const
 {
-    lignes::peindreFond(this, painter, option, index);
+    QStyleOptionViewItem fond = option;
+    initStyleOption(&fond, index);
+    fond.text.clear();
+    fond.icon = QIcon();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &fond, painter, widget);
 
-    const TypeDechet* type = lignes::recordDe<TypeDechet>(index);
+    const TypeDechet* type = typeDe(index);
     if (!type)
         return;
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    const QColor texte = lignes::couleurTexte(option);
+    const bool choisi = option.state & QStyle::State_Selected;
+    const QColor texte = option.palette.color(choisi ? QPalette::HighlightedText : QPalette::Text);
     const QRect zone = option.rect.adjusted(kMargeHorizontale, kMargeVerticale, -kMargeHorizontale,
                                            -kMargeVerticale);
 
@@ -67,7 +83,7 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         const int largeur = icone + 4 + fm.horizontalAdvance(mot);
         const QRect badge(droite - largeur, zone.center().y() - icone / 2, largeur, icone);
         const QColor rouge(0xE5, 0x39, 0x35);
-        const QIcon symbole = forms::symbolIcon(QStringLiteral("exclamationmark.triangle.fill"));
+        const QIcon symbole = symbolIcon(QStringLiteral("exclamationmark.triangle.fill"));
         const QRect rectIcone(badge.left(), badge.top(), icone, icone);
         if (!symbole.isNull()) {
             symbole.paint(painter, rectIcone);

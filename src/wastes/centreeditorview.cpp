@@ -1,0 +1,246 @@
+#include "centreeditorview.h"
+
+#include "typedechetformmodel.h"
+
+#include "model/modelcontext.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/formstyle.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+constexpr int kLargeurLibelles = 140;
+
+QLineEdit* champTexte(const QString& placeholder, const QString& nom, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setPlaceholderText(placeholder);
+    e->setAccessibleName(nom);
+    return e;
+}
+
+} // namespace
+
+CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* centre,
+                                   std::function<void()> onCancel,
+                                   std::function<void(CentreTraitement*)> onSaved, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_centre(centre),
+      m_onCancel(std::move(onCancel)),
+      m_onSaved(std::move(onSaved))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* corps = new QWidget(scroll);
+    auto* centrage = new QHBoxLayout(corps);
+    centrage->setContentsMargins(24, 20, 24, 80);
+    auto* colonne = new QWidget(corps);
+    colonne->setMaximumWidth(720);
+    auto* items = new QVBoxLayout(colonne);
+    items->setContentsMargins(0, 0, 0, 0);
+    items->setSpacing(24);
+    centrage->addWidget(colonne, 1, Qt::AlignTop);
+    scroll->setWidget(corps);
+    layout->addWidget(scroll, 1);
+
+    m_titre = new QLabel(colonne);
+    m_titre->setObjectName(QStringLiteral("titreCentre"));
+    QFont fTitre = forms::fontFor(forms::TextStyle::Title3, font());
+    fTitre.setPointSizeF(fTitre.pointSizeF() * 1.1);
+    fTitre.setBold(true);
+    m_titre->setFont(fTitre);
+    items->addWidget(m_titre);
+
+    auto* identite = new forms::FormSection(QStringLiteral("Identité"), QString(), colonne);
+    identite->setLabelWidth(kLargeurLibelles);
+    m_nom = champTexte(QStringLiteral("Nom du centre"), QStringLiteral("Nom"), identite);
+    identite->addRow(QStringLiteral("Nom *"), m_nom);
+    m_adresse1 = champTexte(QStringLiteral("Adresse (ligne 1)"), QStringLiteral("Adresse"), identite);
+    identite->addRow(QStringLiteral("Adresse"), m_adresse1);
+    auto* ligneVille = new QHBoxLayout;
+    m_codePostal = champTexte(QStringLiteral("Code postal"), QStringLiteral("Code postal"), identite);
+    m_codePostal->setFixedWidth(110);
+    m_ville = champTexte(QStringLiteral("Ville"), QStringLiteral("Ville"), identite);
+    ligneVille->addWidget(m_codePostal);
+    ligneVille->addWidget(m_ville, 1);
+    identite->addRow(QStringLiteral("Code postal / Ville"), ligneVille);
+    items->addWidget(identite);
+
+    auto* contact = new forms::FormSection(QStringLiteral("Contact"), QString(), colonne);
+    contact->setLabelWidth(kLargeurLibelles);
+    m_telephone = champTexte(QStringLiteral("Ex. 05 56 …"), QStringLiteral("Téléphone"), contact);
+    contact->addRow(QStringLiteral("Téléphone"), m_telephone);
+    m_email = champTexte(QStringLiteral("contact@centre-exemple.fr"), QStringLiteral("Email"), contact);
+    contact->addRow(QStringLiteral("Email"), m_email);
+    items->addWidget(contact);
+    // The fields fill the width of their rows.
+    for (QLineEdit* e : {m_nom, m_adresse1, m_ville, m_telephone, m_email})
+        e->setMinimumWidth(260);
+
+    auto* trait = new QFrame(this);
+    trait->setFrameShape(QFrame::HLine);
+    trait->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(trait);
+
+    auto* barre = new QWidget(this);
+    barre->setObjectName(QStringLiteral("boutons"));
+    barre->setAutoFillBackground(true);
+    QPalette pb = barre->palette();
+    pb.setColor(QPalette::Window, pb.color(QPalette::Window).darker(104));
+    barre->setPalette(pb);
+    auto* boutons = new QHBoxLayout(barre);
+    boutons->setContentsMargins(16, 12, 16, 12);
+    m_annuler = new QPushButton(QStringLiteral("Annuler"), barre);
+    m_annuler->setToolTip(QStringLiteral("Annuler (Échap)"));
+    m_enregistrer = new QPushButton(QStringLiteral("Enregistrer"), barre);
+    m_enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
+    m_enregistrer->setDefault(true);
+    boutons->addWidget(m_annuler);
+    boutons->addStretch(1);
+    boutons->addWidget(m_enregistrer);
+    layout->addWidget(barre);
+
+    connect(m_annuler, &QPushButton::clicked, this, [this] {
+        if (m_onCancel)
+            m_onCancel();
+    });
+    connect(m_enregistrer, &QPushButton::clicked, this, &CentreEditorView::enregistrer);
+    connect(m_nom, &QLineEdit::textChanged, this, &CentreEditorView::actualiser);
+    auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    echap->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(echap, &QShortcut::activated, m_annuler, &QPushButton::click);
+    for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                        QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* s = new QShortcut(touches, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, [this] {
+            if (m_enregistrer->isEnabled())
+                m_enregistrer->click();
+        });
+    }
+
+    chargerCentre();
+}
+
+bool CentreEditorView::peutEnregistrer() const
+{
+    return !m_nom->text().trimmed().isEmpty();
+}
+
+QString CentreEditorView::entete() const
+{
+    return m_centre ? QStringLiteral("Modifier le centre") : QStringLiteral("Nouveau centre");
+}
+
+QLineEdit* CentreEditorView::champ(FocusField f) const
+{
+    switch (f) {
+    case FocusField::nom:
+        return m_nom;
+    case FocusField::adresse1:
+        return m_adresse1;
+    case FocusField::codePostal:
+        return m_codePostal;
+    case FocusField::ville:
+        return m_ville;
+    case FocusField::telephone:
+        return m_telephone;
+    case FocusField::email:
+        return m_email;
+    }
+    return nullptr;
+}
+
+void CentreEditorView::chargerCentre()
+{
+    const auto texte = [](const std::optional<QString>& v) { return v.value_or(QString()); };
+    m_nom->setText(m_centre ? m_centre->nom() : QString());
+    m_adresse1->setText(m_centre ? texte(m_centre->adresseLigne1()) : QString());
+    m_codePostal->setText(m_centre ? texte(m_centre->codePostal()) : QString());
+    m_ville->setText(m_centre ? texte(m_centre->ville()) : QString());
+    m_telephone->setText(m_centre ? texte(m_centre->telephone()) : QString());
+    m_email->setText(m_centre ? texte(m_centre->email()) : QString());
+    actualiser();
+    m_nom->setFocus(Qt::OtherFocusReason);
+}
+
+void CentreEditorView::actualiser()
+{
+    m_titre->setText(entete());
+    m_enregistrer->setEnabled(peutEnregistrer());
+}
+
+void CentreEditorView::enregistrer()
+{
+    const QString nom = m_nom->text().trimmed();
+    if (nom.isEmpty())
+        return;
+
+    QString erreur;
+    if (!m_centre) {
+        auto* nouveau = new CentreTraitement(nom, std::nullopt, std::nullopt, std::nullopt,
+                                             std::nullopt, std::nullopt, QStringLiteral("France"),
+                                             std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                             std::nullopt, std::nullopt);
+        nouveau->setAdresseLigne1(texteOuNil(m_adresse1->text()));
+        nouveau->setCodePostal(texteOuNil(m_codePostal->text()));
+        nouveau->setVille(texteOuNil(m_ville->text()));
+        nouveau->setTelephone(texteOuNil(m_telephone->text()));
+        nouveau->setEmail(texteOuNil(m_email->text()));
+        m_context->insert(nouveau);
+        if (!m_context->save(&erreur)) {
+            // Nothing is left behind: a retry creates one centre, not two.
+            m_context->discardInsertion(nouveau);
+            forms::showError(this, forms::saveFailedText(erreur));
+            return;
+        }
+        m_centre = nouveau;
+        chargerCentre();
+        if (m_onSaved)
+            m_onSaved(nouveau);
+        return;
+    }
+
+    if (m_centre->isDeleted()) {
+        forms::showError(this, forms::saveFailedText(QStringLiteral("ce centre a été supprimé entre-temps.")));
+        return;
+    }
+    m_centre->setNom(nom);
+    m_centre->setAdresseLigne1(texteOuNil(m_adresse1->text()));
+    m_centre->setCodePostal(texteOuNil(m_codePostal->text()));
+    m_centre->setVille(texteOuNil(m_ville->text()));
+    m_centre->setTelephone(texteOuNil(m_telephone->text()));
+    m_centre->setEmail(texteOuNil(m_email->text()));
+    if (!m_context->save(&erreur)) {
+        forms::showError(this, forms::saveFailedText(erreur));
+        return;
+    }
+    if (m_onSaved)
+        m_onSaved(m_centre);
+}
+
+void CentreEditorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_nom->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace kv

@@ -1,0 +1,66 @@
+#pragma once
+
+// The form that creates a treatment centre or edits one: name, first address line, postcode,
+// town, phone and e-mail. Every other field of the centre is left as it is; a new centre is in
+// France.
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kv {
+
+class CentreTraitement;
+class ModelContext;
+
+class CentreEditorView : public QWidget {
+    Q_OBJECT
+public:
+    enum class FocusField { nom, adresse1, codePostal, ville, telephone, email };
+
+    // `centre` is the centre edited; null for a new one. `onSaved` gets the saved centre.
+    CentreEditorView(ModelContext* context, CentreTraitement* centre, std::function<void()> onCancel,
+                     std::function<void(CentreTraitement*)> onSaved, QWidget* parent = nullptr);
+
+    // The centre the form is bound to: null until a new centre is saved.
+    CentreTraitement* centre() const { return m_centre; }
+
+    // The name, trimmed, is not empty.
+    bool peutEnregistrer() const;
+    // Copies the bound centre into the fields and puts the focus on the name.
+    void chargerCentre();
+    // Creates or updates the centre from the fields and saves the store.
+    void enregistrer();
+
+    QString entete() const;
+    QLineEdit* champ(FocusField f) const;
+    QPushButton* boutonEnregistrer() const { return m_enregistrer; }
+    QPushButton* boutonAnnuler() const { return m_annuler; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void actualiser();
+
+    ModelContext* m_context;
+    CentreTraitement* m_centre;
+    std::function<void()> m_onCancel;
+    std::function<void(CentreTraitement*)> m_onSaved;
+
+    QLabel* m_titre = nullptr;
+    QLineEdit* m_nom = nullptr;
+    QLineEdit* m_adresse1 = nullptr;
+    QLineEdit* m_codePostal = nullptr;
+    QLineEdit* m_ville = nullptr;
+    QLineEdit* m_telephone = nullptr;
+    QLineEdit* m_email = nullptr;
+    QPushButton* m_annuler = nullptr;
+    QPushButton* m_enregistrer = nullptr;
+};
+
+} // namespace kv

@@ -1,0 +1,386 @@
+#include "typedechetformview.h"
+
+#include "model/query.h"
+#include "widgets/forms/colorfield.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/formstyle.h"
+#include "widgets/forms/numberfield.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+
+namespace kv {
+
+const QStringList TypeDechetFormView::categories = {
+    QStringLiteral("DIB"), QStringLiteral("Inertes"), QStringLiteral("Déchets verts"),
+    QStringLiteral("Dangereux"), QStringLiteral("Autre"),
+};
+
+namespace {
+
+constexpr int kLargeurLibelles = 170;
+
+QLabel* texteSecondaire(const QString& texte, forms::Tone ton, QWidget* parent)
+{
+    auto* l = new QLabel(texte, parent);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, forms::toneColor(ton, p.color(QPalette::WindowText)));
+    l->setPalette(p);
+    return l;
+}
+
+forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, int largeur,
+                                const QString& titre, QWidget* parent)
+{
+    auto* f = new forms::NumberField(kind, optionnel, parent);
+    f->setFieldWidth(largeur);
+    f->setPlaceholderText(titre);
+    if (!titre.isEmpty())
+        f->lineEdit()->setAccessibleName(titre);
+    return f;
+}
+
+// Two fields side by side, an em dash between them.
+QHBoxLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    row->addWidget(premier, 0, Qt::AlignTop);
+    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent), 0,
+                   Qt::AlignTop | Qt::AlignHCenter);
+    row->addWidget(second, 0, Qt::AlignTop);
+    row->addStretch(1);
+    return row;
+}
+
+// A multi-line text field of at least two lines that grows with what it holds.
+QPlainTextEdit* champExtensible(const QString& titre, QWidget* parent)
+{
+    auto* e = new QPlainTextEdit(parent);
+    e->setPlaceholderText(titre);
+    e->setAccessibleName(titre);
+    e->setTabChangesFocus(true);
+    e->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    const auto ajuster = [e] {
+        const QFontMetrics fm(e->font());
+        const int lignes = std::clamp(int(e->document()->size().height()), 2, 10);
+        const QMargins m = e->contentsMargins();
+        e->setFixedHeight(lignes * fm.lineSpacing() + int(2 * e->document()->documentMargin())
+                          + m.top() + m.bottom() + 2);
+    };
+    QObject::connect(e->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
+                     e, ajuster);
+    ajuster();
+    return e;
+}
+
+} // namespace
+
+TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
+                                       TypeDechet* objetAModifier, bool isEdition,
+                                       std::function<void(TypeDechet*)> onSave,
+                                       std::function<void()> onCancel, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_model(new TypeDechetFormModel(type, this)),
+      m_centres(new Query<CentreTraitement>(
+          context, {},
+          [](const CentreTraitement* a, const CentreTraitement* b) { return a->nom() < b->nom(); },
+          this)),
+      m_objetAModifier(objetAModifier),
+      m_onSave(std::move(onSave)),
+      m_onCancel(std::move(onCancel)),
+      m_isEdition(isEdition)
+{
+    construire();
+    connect(m_model, &TypeDechetFormModel::modifie, this, &TypeDechetFormView::actualiserValidite);
+    connect(m_centres, &QueryBase::resultsChanged, this, &TypeDechetFormView::remplirCentres);
+    actualiserValidite();
+}
+
+TypeDechetFormView::~TypeDechetFormView() = default;
+
+void TypeDechetFormView::construire()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_frame = new forms::EditorFrame(QStringLiteral("leaf.circle"),
+                                     m_isEdition ? QStringLiteral("Modifier le type de déchet")
+                                                 : QStringLiteral("Nouveau type de déchet"),
+                                     this);
+    m_frame->setSaveText(m_isEdition ? QStringLiteral("Enregistrer") : QStringLiteral("Ajouter"));
+    layout->addWidget(m_frame);
+    connect(m_frame, &forms::EditorFrame::saveRequested, this, &TypeDechetFormView::enregistrer);
+    connect(m_frame, &forms::EditorFrame::cancelRequested, this, [this] {
+        if (m_onCancel)
+            m_onCancel();
+    });
+
+    // Identity and classification.
+    forms::FormSection* identite =
+        m_frame->addSection(QStringLiteral("Identité & classification"), QStringLiteral("tag.circle"));
+    identite->setLabelWidth(kLargeurLibelles);
+
+    auto* ligneCouleur = new QHBoxLayout;
+    ligneCouleur->setSpacing(8);
+    m_libelle = new QLineEdit(m_model->libelle(), identite);
+    m_libelle->setPlaceholderText(QStringLiteral("Libellé *"));
+    m_libelle->setAccessibleName(QStringLiteral("Libellé *"));
+    ligneCouleur->addWidget(m_libelle, 1);
+    m_couleur = new forms::ColorField(identite);
+    m_couleur->setDisplayTransform([](const QString& t) { return t.toUpper(); });
+    m_couleur->setColor(colorFromHex(m_model->couleur()).value_or(forms::standardGrey()));
+    m_couleur->setHexText(m_model->couleur());
+    ligneCouleur->addWidget(m_couleur);
+    identite->addRow(QStringLiteral("Libellé"), ligneCouleur);
+    connect(m_libelle, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setLibelle);
+    connect(m_libelle, &QLineEdit::returnPressed, this, [this] { m_codeCED->setFocus(Qt::TabFocusReason); });
+    connect(m_couleur, &forms::ColorField::colorPicked, this,
+            [this](const QColor& c) { m_model->setCouleur(toHex(c)); });
+
+    m_categorie = new QComboBox(identite);
+    m_categorie->setAccessibleName(QStringLiteral("Catégorie"));
+    m_categorie->addItems(categories);
+    m_categorie->setMaximumWidth(260);
+    m_categorie->setCurrentIndex(int(categories.indexOf(m_model->categorie())));
+    identite->addRow(QStringLiteral("Catégorie"), m_categorie);
+    connect(m_categorie, &QComboBox::activated, this,
+            [this](int i) { m_model->setCategorie(categories.value(i)); });
+
+    m_codeCED = new QLineEdit(m_model->codeCED(), identite);
+    m_codeCED->setPlaceholderText(QStringLiteral("ex: 17 04 05"));
+    m_codeCED->setAccessibleName(QStringLiteral("Code CED"));
+    identite->addRow(QStringLiteral("Code CED"), m_codeCED);
+    connect(m_codeCED, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setCodeCED);
+
+    m_centre = new QComboBox(identite);
+    m_centre->setAccessibleName(QStringLiteral("Centre"));
+    m_centre->setMaximumWidth(320);
+    m_centre->setMinimumWidth(200);
+    identite->addRow(QStringLiteral("Centre de traitement"), m_centre);
+    remplirCentres();
+    connect(m_centre, &QComboBox::activated, this, [this](int i) {
+        const QVariant v = m_centre->itemData(i);
+        m_model->setSelectedCentreID(v.isValid() ? std::optional<QUuid>(v.toUuid()) : std::nullopt);
+    });
+
+    m_details = new QLineEdit(m_model->details(), identite);
+    m_details->setPlaceholderText(QStringLiteral("Précisions / notes"));
+    m_details->setAccessibleName(QStringLiteral("Détails"));
+    identite->addRow(QStringLiteral("Détails"), m_details);
+    connect(m_details, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setDetails);
+
+    // Taxes and status.
+    forms::FormSection* fiscalite = m_frame->addSection(QStringLiteral("Fiscalité & statut"),
+                                                       QStringLiteral("doc.text.magnifyingglass"));
+    fiscalite->setLabelWidth(kLargeurLibelles);
+    m_ligneTva = new QWidget(fiscalite);
+    auto* ligneTva = new QHBoxLayout(m_ligneTva);
+    ligneTva->setContentsMargins(2, 2, 2, 2);
+    m_tva = champNombre(forms::NumberField::Kind::Decimal, false, 70, QString(), m_ligneTva);
+    m_tva->lineEdit()->setAccessibleName(QStringLiteral("TVA %"));
+    m_tva->setValue(m_model->tva());
+    ligneTva->addWidget(m_tva);
+    ligneTva->addWidget(texteSecondaire(QStringLiteral("%"), forms::Tone::Secondary, m_ligneTva), 0,
+                        Qt::AlignTop);
+    fiscalite->addRow(QStringLiteral("TVA %"), m_ligneTva);
+    connect(m_tva, &forms::NumberField::valueChanged, this, [this] {
+        if (m_tva->value())
+            m_model->setTva(*m_tva->value());
+    });
+
+    auto* statut = new QHBoxLayout;
+    statut->setSpacing(16);
+    m_dangereux = new QCheckBox(QStringLiteral("Déchet dangereux"), fiscalite);
+    m_dangereux->setChecked(m_model->estDangereux());
+    m_melange = new QCheckBox(QStringLiteral("Mélange interdit"), fiscalite);
+    m_melange->setChecked(m_model->melangeInterdit());
+    statut->addWidget(m_dangereux);
+    statut->addWidget(m_melange);
+    statut->addStretch(1);
+    fiscalite->addRow(QStringLiteral("Statut"), statut);
+    connect(m_dangereux, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setEstDangereux);
+    connect(m_melange, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setMelangeInterdit);
+
+    // Prices.
+    forms::FormSection* tarifs =
+        m_frame->addSection(QStringLiteral("Tarification"), QStringLiteral("eurosign.circle"));
+    tarifs->setLabelWidth(kLargeurLibelles);
+    using Kind = forms::NumberField::Kind;
+    m_forfait = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
+    m_forfait->lineEdit()->setAccessibleName(QStringLiteral("Forfait (€ HT)"));
+    m_forfait->setValue(m_model->prixBaseForfait());
+    tarifs->addRow(QStringLiteral("Forfait (€ HT)"), m_forfait);
+    m_prixTonne = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
+    m_prixTonne->lineEdit()->setAccessibleName(QStringLiteral("Prix / tonne (€ HT)"));
+    m_prixTonne->setValue(m_model->prixBaseParTonne());
+    tarifs->addRow(QStringLiteral("Prix / tonne (€ HT)"), m_prixTonne);
+    m_franchise = champNombre(Kind::Decimal, true, 120, QStringLiteral("Franchise (t)"), tarifs);
+    m_franchise->setValue(m_model->franchiseTonnage());
+    m_supplementTonnage =
+        champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. tonne (€)"), tarifs);
+    m_supplementTonnage->setValue(m_model->supplementTonnage());
+    tarifs->addRow(QStringLiteral("Franchise / Supplément (t / €)"),
+                   paire(m_franchise, m_supplementTonnage, tarifs));
+    m_joursInclus = champNombre(Kind::Whole, true, 120, QStringLiteral("Jours inclus"), tarifs);
+    m_joursInclus->setWholeValue(m_model->dureeIncluse());
+    m_supplementJour = champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. jour (€)"), tarifs);
+    m_supplementJour->setValue(m_model->supplementJour());
+    tarifs->addRow(QStringLiteral("Jours inclus / Suppl. (€)"),
+                   paire(m_joursInclus, m_supplementJour, tarifs));
+
+    const auto lier = [this](forms::NumberField* f, void (TypeDechetFormModel::*setter)(const std::optional<double>&)) {
+        connect(f, &forms::NumberField::valueChanged, this, [this, f, setter] { (m_model->*setter)(f->value()); });
+    };
+    lier(m_forfait, &TypeDechetFormModel::setPrixBaseForfait);
+    lier(m_prixTonne, &TypeDechetFormModel::setPrixBaseParTonne);
+    lier(m_franchise, &TypeDechetFormModel::setFranchiseTonnage);
+    lier(m_supplementTonnage, &TypeDechetFormModel::setSupplementTonnage);
+    lier(m_supplementJour, &TypeDechetFormModel::setSupplementJour);
+    connect(m_joursInclus, &forms::NumberField::valueChanged, this,
+            [this] { m_model->setDureeIncluse(m_joursInclus->wholeValue()); });
+
+    // Instructions and restrictions.
+    forms::FormSection* consignes = m_frame->addSection(QStringLiteral("Consignes & restrictions"),
+                                                       QStringLiteral("exclamationmark.shield"));
+    m_consignes = champExtensible(QStringLiteral("Consignes"), consignes);
+    m_consignes->setPlainText(m_model->consignes());
+    consignes->content()->addWidget(m_consignes);
+    m_dechetsInterdits =
+        champExtensible(QStringLiteral("Déchets interdits (séparés par des virgules)"), consignes);
+    m_dechetsInterdits->setPlainText(m_model->dechetsInterdits());
+    consignes->content()->addWidget(m_dechetsInterdits);
+    connect(m_consignes, &QPlainTextEdit::textChanged, this,
+            [this] { m_model->setConsignes(m_consignes->toPlainText()); });
+    connect(m_dechetsInterdits, &QPlainTextEdit::textChanged, this,
+            [this] { m_model->setDechetsInterdits(m_dechetsInterdits->toPlainText()); });
+
+    setTabOrder(m_libelle, m_couleur->pickerButton());
+    setTabOrder(m_couleur->pickerButton(), m_categorie);
+    setTabOrder(m_categorie, m_codeCED);
+    setTabOrder(m_codeCED, m_centre);
+    setTabOrder(m_centre, m_details);
+    setTabOrder(m_details, m_tva->lineEdit());
+}
+
+void TypeDechetFormView::remplirCentres()
+{
+    m_centre->clear();
+    m_centre->addItem(QStringLiteral("— Aucun —"));
+    for (const CentreTraitement* c : m_centres->results())
+        m_centre->addItem(c->nom(), c->id());
+    const std::optional<QUuid> choisi = m_model->selectedCentreID();
+    m_centre->setCurrentIndex(choisi ? m_centre->findData(*choisi) : 0);
+}
+
+void TypeDechetFormView::actualiserValidite()
+{
+    m_frame->setSaveEnabled(libelleValide() && tvaValide());
+    forms::setInvalidOutline(m_ligneTva, !tvaValide());
+    m_couleur->setHexText(m_model->couleur());
+}
+
+bool TypeDechetFormView::libelleValide() const
+{
+    return !m_model->libelle().trimmed().isEmpty();
+}
+
+bool TypeDechetFormView::tvaValide() const
+{
+    const double tva = m_model->tva();
+    return std::isfinite(tva) && tva >= 0 && tva <= 100;
+}
+
+QWidget* TypeDechetFormView::champ(Champ c) const
+{
+    switch (c) {
+    case Champ::libelle:
+        return m_libelle;
+    case Champ::details:
+        return m_details;
+    case Champ::codeCED:
+        return m_codeCED;
+    }
+    return nullptr;
+}
+
+bool TypeDechetFormView::validerNombres()
+{
+    bool ok = true;
+    for (forms::NumberField* f : {m_tva, m_forfait, m_prixTonne, m_franchise, m_supplementTonnage,
+                                  m_joursInclus, m_supplementJour})
+        ok = f->commit() && ok;
+    return ok;
+}
+
+void TypeDechetFormView::enregistrer()
+{
+    // What is typed in a number field counts even when the field was not left.
+    if (!validerNombres())
+        return;
+    if (!libelleValide() || !tvaValide())
+        return;
+
+    QString erreur;
+    TypeDechet* ecrit = nullptr;
+    bool ok = false;
+    if (m_isEdition && m_objetAModifier) {
+        if (m_objetAModifier->isDeleted()) {
+            forms::showError(this, forms::saveFailedText(
+                                       QStringLiteral("ce type de déchet a été supprimé entre-temps.")));
+            return;
+        }
+        ecrit = m_objetAModifier;
+        ok = m_model->enregistrer(ecrit, m_context, &erreur);
+    } else {
+        ecrit = new TypeDechet(m_model->libelle(), std::nullopt, m_model->categorie(), std::nullopt,
+                               std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                               std::nullopt, 20.0, false, std::nullopt, false, std::nullopt,
+                               std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+        m_context->insert(ecrit);
+        ok = m_model->enregistrer(ecrit, m_context, &erreur);
+        // A retry must not store a second type: the record of a failed creation goes.
+        if (!ok)
+            m_context->discardInsertion(ecrit);
+    }
+
+    if (!ok) {
+        const QString ligne =
+            QStringLiteral("Erreur lors de l’enregistrement du TypeDechet: ") + erreur + QLatin1Char('\n');
+        std::fputs(ligne.toUtf8().constData(), stdout);
+        std::fflush(stdout);
+        forms::showError(this, forms::saveFailedText(erreur));
+        return;
+    }
+    if (m_onSave)
+        m_onSave(ecrit);
+}
+
+void TypeDechetFormView::copierCodeCouleur()
+{
+    m_couleur->setHexText(m_model->couleur());
+    m_couleur->copyHexText();
+}
+
+void TypeDechetFormView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_focusInitial) {
+        m_focusInitial = true;
+        if (!libelleValide())
+            m_libelle->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+} // namespace kv

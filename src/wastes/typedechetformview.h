@@ -1,0 +1,100 @@
+#pragma once
+
+// The form that creates or edits a waste type. Its controls edit a TypeDechetFormModel filled
+// once when the form is built; the record changes only when the form saves.
+
+#include "typedechetformmodel.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace kv {
+
+class ModelContext;
+template <class T>
+class Query;
+
+namespace forms {
+class ColorField;
+class EditorFrame;
+class NumberField;
+} // namespace forms
+
+class TypeDechetFormView : public QWidget {
+    Q_OBJECT
+public:
+    // The focusable text fields.
+    enum class Champ { libelle, details, codeCED };
+
+    // `type` fills the form (none for a new type); `objetAModifier` is the record written in
+    // edit mode. `onSave` gets the saved record; `onCancel` is called by "Annuler".
+    TypeDechetFormView(ModelContext* context, TypeDechet* type, TypeDechet* objetAModifier,
+                       bool isEdition, std::function<void(TypeDechet*)> onSave,
+                       std::function<void()> onCancel, QWidget* parent = nullptr);
+    ~TypeDechetFormView() override;
+
+    static const QStringList categories;
+
+    TypeDechetFormModel* model() const { return m_model; }
+    bool isEdition() const { return m_isEdition; }
+    TypeDechet* objetAModifier() const { return m_objetAModifier; }
+
+    bool libelleValide() const;
+    bool tvaValide() const;
+
+    // Commits what is typed in the number fields, checks the form, writes the record and saves.
+    void enregistrer();
+    // Puts the colour text on the clipboard, as it is held.
+    void copierCodeCouleur();
+
+    QWidget* champ(Champ c) const;
+    forms::EditorFrame* frame() const { return m_frame; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void construire();
+    void remplirCentres();
+    void actualiserValidite();
+    bool validerNombres();
+    QString messageEchec(const QString& erreur) const;
+
+    ModelContext* m_context;
+    TypeDechetFormModel* m_model;
+    Query<CentreTraitement>* m_centres;
+    TypeDechet* m_objetAModifier;
+    std::function<void(TypeDechet*)> m_onSave;
+    std::function<void()> m_onCancel;
+    bool m_isEdition;
+
+    forms::EditorFrame* m_frame = nullptr;
+    QLineEdit* m_libelle = nullptr;
+    forms::ColorField* m_couleur = nullptr;
+    QComboBox* m_categorie = nullptr;
+    QLineEdit* m_codeCED = nullptr;
+    QComboBox* m_centre = nullptr;
+    QLineEdit* m_details = nullptr;
+    forms::NumberField* m_tva = nullptr;
+    QWidget* m_ligneTva = nullptr;
+    QCheckBox* m_dangereux = nullptr;
+    QCheckBox* m_melange = nullptr;
+    forms::NumberField* m_forfait = nullptr;
+    forms::NumberField* m_prixTonne = nullptr;
+    forms::NumberField* m_franchise = nullptr;
+    forms::NumberField* m_supplementTonnage = nullptr;
+    forms::NumberField* m_joursInclus = nullptr;
+    forms::NumberField* m_supplementJour = nullptr;
+    QPlainTextEdit* m_consignes = nullptr;
+    QPlainTextEdit* m_dechetsInterdits = nullptr;
+    bool m_focusInitial = false;
+};
+
+} // namespace kv
