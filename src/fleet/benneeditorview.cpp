@@ -1,0 +1,485 @@
+#include "benneeditorview.h"
+
+#include "fleet/volume.h"
+#include "model/modelcontext.h"
+#include "widgets/forms/colorfield.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/formstyle.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kv {
+
+using forms::EditorFrame;
+using forms::FormSection;
+
+namespace {
+
+constexpr int kVolumeMin = 1;
+constexpr int kVolumeMax = 60;
+
+class PreviewSwatch : public QWidget {
+public:
+    explicit PreviewSwatch(QWidget* parent) : QWidget(parent) { setFixedSize(64, 40); }
+    QColor color;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(forms::toneColor(forms::Tone::Quaternary, palette().color(QPalette::WindowText)), 1));
+        p.setBrush(color);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    }
+};
+
+QLabel* captionLabel(const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSizeF(forms::fontFor(forms::TextStyle::Caption, parent->font()).pointSizeF());
+    l->setFont(mono);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, forms::toneColor(forms::Tone::Secondary, p.color(QPalette::WindowText)));
+    l->setPalette(p);
+    return l;
+}
+
+QString texteEtatOuStocke(const std::optional<EtatBenne>& etat, const Benne* benne)
+{
+    if (etat)
+        return texteEtat(*etat);
+    return benne ? benne->etatTexte() : QString();
+}
+
+} // namespace
+
+BennePreviewRow::BennePreviewRow(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    m_swatch = new PreviewSwatch(this);
+    layout->addWidget(m_swatch);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    m_volume = new QLabel(this);
+    m_volume->setFont(forms::fontFor(forms::TextStyle::Headline, font()));
+    m_etat = new QLabel(this);
+    QPalette p = m_etat->palette();
+    p.setColor(QPalette::WindowText, forms::toneColor(forms::Tone::Secondary, p.color(QPalette::WindowText)));
+    m_etat->setPalette(p);
+    column->addWidget(m_volume);
+    column->addWidget(m_etat);
+    layout->addLayout(column);
+    layout->addStretch(1);
+}
+
+void BennePreviewRow::setValues(const QColor& couleur, const QString& volume, const QString& etat)
+{
+    static_cast<PreviewSwatch*>(m_swatch)->color = couleur;
+    m_swatch->update();
+    m_volume->setText(QStringLiteral("Benne ") + volume + QStringLiteral(" m³"));
+    m_etat->setText(QStringLiteral("État : ") + etat);
+}
+
+QString BennePreviewRow::volumeText() const
+{
+    return m_volume->text();
+}
+
+QString BennePreviewRow::etatText() const
+{
+    return m_etat->text();
+}
+
+BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
+                                 QList<DispositifSpecial*> dispositifsDisponibles,
+                                 std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
+                                 QWidget* parent)
+    : QWidget(parent), m_context(context), m_benne(benne), m_dispositifs(std::move(dispositifsDisponibles)),
+      m_onCancel(std::move(onCancel)), m_onSaved(std::move(onSaved))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_frame = new EditorFrame(QStringLiteral("shippingbox.fill"), QString(), this);
+    layout->addWidget(m_frame);
+
+    // Aperçu
+    FormSection* apercu = m_frame->addSection(QStringLiteral("Aperçu"), QStringLiteral("eye"));
+    m_apercu = new BennePreviewRow(this);
+    apercu->content()->addWidget(m_apercu);
+
+    // Caractéristiques
+    FormSection* carac = m_frame->addSection(QStringLiteral("Caractéristiques"),
+                                             QStringLiteral("wrench.and.screwdriver"));
+    m_volumeRow = new QWidget(this);
+    auto* volumeLayout = new QHBoxLayout(m_volumeRow);
+    volumeLayout->setContentsMargins(4, 2, 4, 2);
+    volumeLayout->setSpacing(12);
+    volumeLayout->addWidget(captionLabel(QStringLiteral("1"), m_volumeRow));
+    m_slider = new QSlider(Qt::Horizontal, m_volumeRow);
+    m_slider->setAccessibleName(QStringLiteral("Volume"));
+    m_slider->setRange(kVolumeMin, kVolumeMax);
+    m_slider->setSingleStep(1);
+    m_slider->setPageStep(5);
+    m_slider->setMinimumWidth(220);
+    volumeLayout->addWidget(m_slider);
+    volumeLayout->addWidget(captionLabel(QStringLiteral("60"), m_volumeRow));
+    m_stepper = new QWidget(m_volumeRow);
+    m_stepper->setObjectName(QStringLiteral("volumeStepper"));
+    m_stepper->setFocusPolicy(Qt::StrongFocus);
+    m_stepper->setAccessibleName(QStringLiteral("Volume"));
+    m_stepper->setToolTip(QStringLiteral("Flèches haut et bas pour changer le volume"));
+    m_stepper->installEventFilter(this);
+    auto* stepperLayout = new QHBoxLayout(m_stepper);
+    stepperLayout->setContentsMargins(2, 0, 2, 0);
+    stepperLayout->setSpacing(4);
+    m_volumeLabel = new QLabel(m_stepper);
+    QFont digits = forms::fontFor(forms::TextStyle::Callout, font());
+    digits.setStyleHint(QFont::Monospace);
+    digits.setFamily(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    m_volumeLabel->setFont(digits);
+    m_volumeLabel->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(QStringLiteral("60 m³ ")));
+    stepperLayout->addWidget(m_volumeLabel);
+    auto* moins = new QToolButton(m_stepper);
+    moins->setText(QStringLiteral("−"));
+    moins->setAccessibleName(QStringLiteral("Diminuer le volume"));
+    moins->setFocusPolicy(Qt::NoFocus);
+    auto* plus = new QToolButton(m_stepper);
+    plus->setText(QStringLiteral("+"));
+    plus->setAccessibleName(QStringLiteral("Augmenter le volume"));
+    plus->setFocusPolicy(Qt::NoFocus);
+    stepperLayout->addWidget(moins);
+    stepperLayout->addWidget(plus);
+    volumeLayout->addWidget(m_stepper);
+    carac->addRow(QStringLiteral("Volume"), m_volumeRow);
+
+    m_couleur = new forms::ColorField(this);
+    m_couleur->loadDefault(forms::standardGrey());
+    m_couleur->setHexText(QStringLiteral("#808080"));
+    carac->addRow(QStringLiteral("Couleur"), m_couleur);
+
+    auto* etats = new QWidget(this);
+    etats->setAccessibleName(QStringLiteral("État"));
+    auto* etatsLayout = new QHBoxLayout(etats);
+    etatsLayout->setContentsMargins(0, 0, 0, 0);
+    etatsLayout->setSpacing(0);
+    m_etats = new QButtonGroup(this);
+    m_etats->setExclusive(false); // an unknown stored state shows no segment chosen
+    for (EtatBenne e : tousLesEtats()) {
+        auto* b = new QPushButton(texteEtat(e), etats);
+        b->setCheckable(true);
+        b->setStyleSheet(QStringLiteral(
+            "QPushButton { padding: 3px 12px; border: 1px solid rgba(128,128,128,120); }"
+            "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }"));
+        m_etats->addButton(b, int(e));
+        etatsLayout->addWidget(b);
+    }
+    carac->addRow(QStringLiteral("État"), etats);
+
+    // Dispositif spécial
+    FormSection* dispo = m_frame->addSection(QStringLiteral("Dispositif spécial"),
+                                             QStringLiteral("puzzlepiece.extension"));
+    m_picker = new QComboBox(this);
+    m_picker->setAccessibleName(QStringLiteral("Dispositif"));
+    m_picker->setMaximumWidth(320);
+    m_picker->setMinimumWidth(200);
+    dispo->addRow(QStringLiteral("Dispositif"), m_picker);
+    auto* ajoutRow = new QHBoxLayout;
+    ajoutRow->setSpacing(8);
+    m_nouveauDispositif = new QLineEdit(this);
+    m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
+    m_nouveauDispositif->setMinimumWidth(200);
+    m_ajouterDispositif = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
+                                          QStringLiteral("Ajouter"), this);
+    m_effacer = new QPushButton(symbolIcon(QStringLiteral("xmark.circle.fill")),
+                                QStringLiteral("Effacer la sélection"), this);
+    m_effacer->setFlat(true);
+    ajoutRow->addWidget(m_nouveauDispositif);
+    ajoutRow->addWidget(m_ajouterDispositif);
+    ajoutRow->addWidget(m_effacer);
+    ajoutRow->addStretch(1);
+    dispo->addRow(QString(), ajoutRow);
+
+    // Notes
+    FormSection* notes = m_frame->addSection(QStringLiteral("Notes"), QStringLiteral("note.text"));
+    m_notes = new QPlainTextEdit(this);
+    m_notes->setPlaceholderText(QStringLiteral("Notes"));
+    m_notes->setTabChangesFocus(true);
+    m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 16);
+    m_notes->setMaximumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 8 + 16);
+    notes->content()->addWidget(m_notes);
+
+    // Danger zone
+    m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"), QStringLiteral("exclamationmark.triangle"));
+    m_supprimer = forms::makeDangerButton(QStringLiteral("Supprimer cette benne"), this);
+    auto* dangerRow = new QHBoxLayout;
+    dangerRow->addWidget(m_supprimer);
+    dangerRow->addStretch(1);
+    m_dangerSection->content()->addLayout(dangerRow);
+
+    QWidget* order[] = {m_slider, m_stepper, m_couleur->pickerButton(), etats, m_picker,
+                        m_nouveauDispositif, m_ajouterDispositif, m_effacer, m_notes};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
+        if (!m_loading)
+            setVolumeByUser(v);
+    });
+    connect(moins, &QToolButton::clicked, this, [this] { stepVolume(-1); });
+    connect(plus, &QToolButton::clicked, this, [this] { stepVolume(+1); });
+    connect(m_couleur, &forms::ColorField::changed, this, &BenneEditorView::refresh);
+    connect(m_etats, &QButtonGroup::idClicked, this, [this](int id) {
+        m_etat = EtatBenne(id);
+        refresh();
+    });
+    connect(m_picker, &QComboBox::activated, this, [this](int index) {
+        selectDispositif(index <= 0 ? nullptr
+                                    : reinterpret_cast<DispositifSpecial*>(
+                                          m_picker->itemData(index).value<quintptr>()));
+    });
+    connect(m_nouveauDispositif, &QLineEdit::returnPressed, this, &BenneEditorView::ajouterDispositif);
+    connect(m_ajouterDispositif, &QPushButton::clicked, this, &BenneEditorView::ajouterDispositif);
+    connect(m_effacer, &QPushButton::clicked, this, [this] { selectDispositif(nullptr); });
+    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
+        if (m_onCancel)
+            m_onCancel();
+    });
+    connect(m_frame, &EditorFrame::saveRequested, this, &BenneEditorView::enregistrerBenne);
+    connect(m_supprimer, &QPushButton::clicked, this, &BenneEditorView::confirmerSuppression);
+
+    chargerBenne();
+}
+
+QPushButton* BenneEditorView::etatButton(EtatBenne etat) const
+{
+    return static_cast<QPushButton*>(m_etats->button(int(etat)));
+}
+
+QWidget* BenneEditorView::champ(Champ c) const
+{
+    switch (c) {
+    case Champ::volume: return m_stepper;
+    case Champ::notes: return m_notes;
+    case Champ::nouveauDispositif: return m_nouveauDispositif;
+    }
+    return nullptr;
+}
+
+void BenneEditorView::setBenne(Benne* benne)
+{
+    if (benne == m_benne)
+        return;
+    m_benne = benne;
+    chargerBenne();
+}
+
+void BenneEditorView::setDispositifsDisponibles(const QList<DispositifSpecial*>& dispositifs)
+{
+    if (dispositifs == m_dispositifs)
+        return;
+    m_dispositifs = dispositifs;
+    rebuildPicker();
+}
+
+bool BenneEditorView::peutEnregistrer() const
+{
+    return volumeEnregistrable(m_volume);
+}
+
+void BenneEditorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        if (!m_benne)
+            m_stepper->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool BenneEditorView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_stepper && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Plus || key == Qt::Key_Right) {
+            stepVolume(+1);
+            return true;
+        }
+        if (key == Qt::Key_Down || key == Qt::Key_Minus || key == Qt::Key_Left) {
+            stepVolume(-1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BenneEditorView::stepVolume(int delta)
+{
+    const std::optional<qint64> whole = volumeEntier(m_volume);
+    qint64 next = whole ? std::clamp<qint64>(*whole, kVolumeMin - 1, kVolumeMax + 1) + delta
+                        : (delta > 0 ? kVolumeMin : kVolumeMax);
+    next = std::clamp<qint64>(next, kVolumeMin, kVolumeMax);
+    setVolumeByUser(double(next));
+}
+
+void BenneEditorView::setVolumeByUser(double volume)
+{
+    m_volume = volume;
+    refresh();
+}
+
+void BenneEditorView::chargerBenne()
+{
+    m_loading = true;
+    if (m_benne) {
+        m_volume = m_benne->volume();
+        m_etat = m_benne->etat();
+        m_notes->setPlainText(m_benne->notes());
+        m_dispositifSelectionne = m_benne->dispositifSpecial();
+        m_couleur->loadStoredText(m_benne->couleur());
+    } else {
+        m_volume = 8.0;
+        m_etat = EtatBenne::correct;
+        m_notes->clear();
+        m_dispositifSelectionne = nullptr;
+        m_couleur->loadDefault(forms::standardGrey());
+    }
+    m_frame->setTitle(m_benne ? QStringLiteral("Modifier la benne") : QStringLiteral("Nouvelle benne"));
+    m_dangerSection->setVisible(m_benne != nullptr);
+    rebuildPicker();
+    m_loading = false;
+    refresh();
+}
+
+void BenneEditorView::refresh()
+{
+    const bool wasLoading = m_loading;
+    m_loading = true;
+    // The slider shows the nearest position without writing it back.
+    const std::optional<qint64> whole = volumeEntier(m_volume);
+    m_slider->setValue(int(std::clamp<qint64>(whole.value_or(kVolumeMin), kVolumeMin, kVolumeMax)));
+    m_volumeLabel->setText(texteVolume(m_volume) + QStringLiteral(" m³"));
+    for (EtatBenne e : tousLesEtats())
+        etatButton(e)->setChecked(m_etat == e);
+    m_effacer->setVisible(m_dispositifSelectionne != nullptr);
+    m_loading = wasLoading;
+
+    const bool ok = peutEnregistrer();
+    forms::setInvalidOutline(m_volumeRow, !ok);
+    m_frame->setSaveEnabled(ok);
+    m_apercu->setValues(m_couleur->color(), texteVolume(m_volume), texteEtatOuStocke(m_etat, m_benne));
+}
+
+void BenneEditorView::selectDispositif(DispositifSpecial* dispositif)
+{
+    m_dispositifSelectionne = dispositif;
+    rebuildPicker();
+    refresh();
+}
+
+void BenneEditorView::rebuildPicker()
+{
+    QList<DispositifSpecial*> choices = m_dispositifs;
+    // A device just added shows at once, before the caller's list includes it.
+    if (m_dispositifSelectionne && !m_dispositifSelectionne->isDeleted()
+        && !choices.contains(m_dispositifSelectionne))
+        choices.append(m_dispositifSelectionne);
+    m_picker->clear();
+    m_picker->addItem(QStringLiteral("Aucun"), QVariant::fromValue(quintptr(0)));
+    for (DispositifSpecial* d : choices)
+        m_picker->addItem(d->descriptionDispositif(), QVariant::fromValue(quintptr(d)));
+    const int index = m_picker->findData(QVariant::fromValue(quintptr(m_dispositifSelectionne)));
+    m_picker->setCurrentIndex(std::max(index, 0));
+}
+
+void BenneEditorView::enregistrerBenne()
+{
+    if (!peutEnregistrer())
+        return;
+    Benne* benne = m_benne;
+    const bool nouvelle = benne == nullptr;
+    const QString notes = m_notes->toPlainText();
+    if (benne) {
+        benne->setVolume(m_volume);
+        if (m_etat)
+            benne->setEtat(*m_etat);
+        benne->setNotes(notes);
+        benne->setDispositifSpecial(m_dispositifSelectionne);
+        benne->setCouleur(m_couleur->hexText());
+    } else {
+        benne = new Benne(m_volume, m_couleur->hexText(), m_etat.value_or(EtatBenne::correct), notes,
+                          m_dispositifSelectionne);
+        m_context->insert(benne);
+    }
+    QString error;
+    if (!m_context->save(&error)) {
+        if (nouvelle)
+            m_context->discardInsertion(benne);
+        forms::showError(this, forms::saveFailedText(error));
+        return;
+    }
+    if (m_onSaved)
+        m_onSaved(benne);
+}
+
+void BenneEditorView::ajouterDispositif()
+{
+    const QString texte = m_nouveauDispositif->text().trimmed();
+    if (texte.isEmpty())
+        return;
+    auto* dispositif = new DispositifSpecial(texte);
+    m_context->insert(dispositif);
+    QString error;
+    if (!m_context->save(&error)) {
+        m_context->discardInsertion(dispositif);
+        forms::showError(this, forms::saveFailedText(error));
+        return;
+    }
+    m_nouveauDispositif->clear();
+    selectDispositif(dispositif);
+}
+
+void BenneEditorView::confirmerSuppression()
+{
+    QPointer<BenneEditorView> self(this);
+    forms::askConfirmation(this, QStringLiteral("Supprimer cette benne ?"),
+                           QStringLiteral("Cette action est irréversible."), QStringLiteral("Supprimer"),
+                           QStringLiteral("Annuler"), [self] {
+                               if (self)
+                                   self->supprimerBenne();
+                           });
+}
+
+void BenneEditorView::supprimerBenne()
+{
+    if (m_benne) {
+        QString error;
+        if (!m_context->remove(m_benne, &error) || !m_context->save(&error)) {
+            forms::showError(this, forms::deleteFailedText(error));
+            return;
+        }
+    }
+    if (m_onCancel)
+        m_onCancel();
+}
+
+} // namespace kv

@@ -1,0 +1,131 @@
+#pragma once
+
+// The editor of a skip. The skip's fields are copied into the form and written back only by
+// "Enregistrer"; a special device typed in is stored at once and becomes the form's choice.
+// A stored volume outside 1…60 is shown as it is and never changed by loading: only a move of
+// the slider or the stepper changes it. The editor never changes which skip it is given.
+
+#include "model/records.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+namespace kv {
+
+class ModelContext;
+
+namespace forms {
+class ColorField;
+class EditorFrame;
+class FormSection;
+}
+
+// The live preview at the top of the skip editor: a large swatch, "Benne 8 m³", "État : …".
+class BennePreviewRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit BennePreviewRow(QWidget* parent = nullptr);
+    void setValues(const QColor& couleur, const QString& volume, const QString& etat);
+    QString volumeText() const;
+    QString etatText() const;
+
+private:
+    QWidget* m_swatch;
+    QLabel* m_volume;
+    QLabel* m_etat;
+};
+
+class BenneEditorView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Champ { volume, notes, nouveauDispositif };
+
+    BenneEditorView(ModelContext* context, Benne* benne, QList<DispositifSpecial*> dispositifsDisponibles,
+                    std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
+                    QWidget* parent = nullptr);
+
+    Benne* benne() const { return m_benne; }
+    // Points the editor at another skip (or none); reloads the form when it differs.
+    void setBenne(Benne* benne);
+    void setDispositifsDisponibles(const QList<DispositifSpecial*>& dispositifs);
+
+    double volume() const { return m_volume; }
+    std::optional<EtatBenne> etat() const { return m_etat; }
+    DispositifSpecial* dispositifSelectionne() const { return m_dispositifSelectionne; }
+    bool peutEnregistrer() const;
+
+    void enregistrerBenne();
+    void ajouterDispositif();
+
+    forms::EditorFrame* frame() const { return m_frame; }
+    QSlider* volumeSlider() const { return m_slider; }
+    QWidget* volumeStepper() const { return m_stepper; }
+    QLabel* volumeLabel() const { return m_volumeLabel; }
+    QWidget* volumeRow() const { return m_volumeRow; }
+    forms::ColorField* couleur() const { return m_couleur; }
+    QPushButton* etatButton(EtatBenne etat) const;
+    QComboBox* dispositifPicker() const { return m_picker; }
+    QLineEdit* nouveauDispositifField() const { return m_nouveauDispositif; }
+    QPushButton* ajouterDispositifButton() const { return m_ajouterDispositif; }
+    QPushButton* effacerSelectionButton() const { return m_effacer; }
+    QPlainTextEdit* notesField() const { return m_notes; }
+    QPushButton* supprimerBenneButton() const { return m_supprimer; }
+    BennePreviewRow* apercu() const { return m_apercu; }
+    QWidget* champ(Champ c) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void chargerBenne();
+    void supprimerBenne();
+    void confirmerSuppression();
+    void stepVolume(int delta);
+    void setVolumeByUser(double volume);
+    void selectDispositif(DispositifSpecial* dispositif);
+    void rebuildPicker();
+    void refresh();
+
+    ModelContext* m_context;
+    Benne* m_benne;
+    QList<DispositifSpecial*> m_dispositifs;
+    std::function<void()> m_onCancel;
+    std::function<void(Benne*)> m_onSaved;
+
+    double m_volume = 8.0;
+    std::optional<EtatBenne> m_etat = EtatBenne::correct;
+    DispositifSpecial* m_dispositifSelectionne = nullptr;
+
+    forms::EditorFrame* m_frame = nullptr;
+    BennePreviewRow* m_apercu = nullptr;
+    QWidget* m_volumeRow = nullptr;
+    QSlider* m_slider = nullptr;
+    QWidget* m_stepper = nullptr;
+    QLabel* m_volumeLabel = nullptr;
+    forms::ColorField* m_couleur = nullptr;
+    QButtonGroup* m_etats = nullptr;
+    QComboBox* m_picker = nullptr;
+    QLineEdit* m_nouveauDispositif = nullptr;
+    QPushButton* m_ajouterDispositif = nullptr;
+    QPushButton* m_effacer = nullptr;
+    QPlainTextEdit* m_notes = nullptr;
+    forms::FormSection* m_dangerSection = nullptr;
+    QPushButton* m_supprimer = nullptr;
+    bool m_loading = false;
+    bool m_shownOnce = false;
+};
+
+} // namespace kv
