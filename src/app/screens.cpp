@@ -24,12 +24,16 @@
 #ifdef KV_HAS_STATS
 #endif
 #ifdef KV_HAS_FLEET
+#include "fleet/vuebennes.h"
 #endif
 #ifdef KV_HAS_CLIENTS
+#include "clients/vueclients.h"
 #endif
 #ifdef KV_HAS_DRIVERS
 #endif
 #ifdef KV_HAS_WASTES
+#include "wastes/centreslistview.h"
+#include "wastes/gestiontypesdechetsview.h"
 #endif
 
 namespace kv {
@@ -80,12 +84,12 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::bennes:
 #ifdef KV_HAS_FLEET
-        // VueBennes(in.context, parent)
+        return new VueBennes(in.context, parent);
 #endif
         return nullptr;
     case Commande::clients:
 #ifdef KV_HAS_CLIENTS
-        // VueClients(in.context, parent)
+        return new VueClients(in.context, parent);
 #endif
         return nullptr;
     case Commande::chauffeurs:
@@ -95,14 +99,16 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::dechets:
 #ifdef KV_HAS_WASTES
-        // GestionTypesDechetsView(in.context, parent)
-#endif
+        return new GestionTypesDechetsView(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::centreDechets:
 #ifdef KV_HAS_WASTES
-        // CentresListView(in.context, parent)
-#endif
+        return new CentresListView(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::preferences:
 #ifdef KV_HAS_DRIVERPLANNING
         // PreferencesEmailChauffeurView(in.context, parent)
