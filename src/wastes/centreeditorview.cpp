@@ -4,10 +4,11 @@
 
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
-#include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 
 #include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,31 @@ QLineEdit* champTexte(const QString& placeholder, const QString& nom, QWidget* p
     e->setPlaceholderText(placeholder);
     e->setAccessibleName(nom);
     return e;
+}
+
+// A titled group box holding a grid of label and field rows.
+QGroupBox* boite(const QString& titre, QWidget* parent)
+{
+    auto* box = new QGroupBox(titre, parent);
+    auto* grille = new QGridLayout(box);
+    grille->setHorizontalSpacing(16);
+    grille->setVerticalSpacing(12);
+    grille->setContentsMargins(12, 6 + 12, 12, 12);
+    grille->setColumnStretch(1, 1);
+    return box;
+}
+
+void ajouterLigne(QGroupBox* box, const QString& libelle, QLayoutItem* champ)
+{
+    auto* grille = static_cast<QGridLayout*>(box->layout());
+    const int ligne = grille->rowCount();
+    grille->addWidget(forms::makeFieldLabel(libelle, kLargeurLibelles, box), ligne, 0);
+    grille->addItem(champ, ligne, 1);
+}
+
+void ajouterLigne(QGroupBox* box, const QString& libelle, QWidget* champ)
+{
+    ajouterLigne(box, libelle, new QWidgetItem(champ));
 }
 
 } // namespace
@@ -69,31 +95,26 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     m_titre->setFont(fTitre);
     items->addWidget(m_titre);
 
-    auto* identite = new forms::FormSection(QStringLiteral("Identité"), QString(), colonne);
-    identite->setLabelWidth(kLargeurLibelles);
+    auto* identite = boite(QStringLiteral("Identité"), colonne);
     m_nom = champTexte(QStringLiteral("Nom du centre"), QStringLiteral("Nom"), identite);
-    identite->addRow(QStringLiteral("Nom *"), m_nom);
+    ajouterLigne(identite, QStringLiteral("Nom *"), m_nom);
     m_adresse1 = champTexte(QStringLiteral("Adresse (ligne 1)"), QStringLiteral("Adresse"), identite);
-    identite->addRow(QStringLiteral("Adresse"), m_adresse1);
+    ajouterLigne(identite, QStringLiteral("Adresse"), m_adresse1);
     auto* ligneVille = new QHBoxLayout;
     m_codePostal = champTexte(QStringLiteral("Code postal"), QStringLiteral("Code postal"), identite);
     m_codePostal->setFixedWidth(110);
     m_ville = champTexte(QStringLiteral("Ville"), QStringLiteral("Ville"), identite);
     ligneVille->addWidget(m_codePostal);
     ligneVille->addWidget(m_ville, 1);
-    identite->addRow(QStringLiteral("Code postal / Ville"), ligneVille);
+    ajouterLigne(identite, QStringLiteral("Code postal / Ville"), ligneVille);
     items->addWidget(identite);
 
-    auto* contact = new forms::FormSection(QStringLiteral("Contact"), QString(), colonne);
-    contact->setLabelWidth(kLargeurLibelles);
+    auto* contact = boite(QStringLiteral("Contact"), colonne);
     m_telephone = champTexte(QStringLiteral("Ex. 05 56 …"), QStringLiteral("Téléphone"), contact);
-    contact->addRow(QStringLiteral("Téléphone"), m_telephone);
+    ajouterLigne(contact, QStringLiteral("Téléphone"), m_telephone);
     m_email = champTexte(QStringLiteral("contact@centre-exemple.fr"), QStringLiteral("Email"), contact);
-    contact->addRow(QStringLiteral("Email"), m_email);
+    ajouterLigne(contact, QStringLiteral("Email"), m_email);
     items->addWidget(contact);
-    // The fields fill the width of their rows.
-    for (QLineEdit* e : {m_nom, m_adresse1, m_ville, m_telephone, m_email})
-        e->setMinimumWidth(260);
 
     auto* trait = new QFrame(this);
     trait->setFrameShape(QFrame::HLine);

@@ -1,6 +1,7 @@
 #include "centreslistview.h"
 
 #include "centreeditorview.h"
+#include "lignesliste.h"
 
 #include "model/query.h"
 #include "widgets/forms/detailpane.h"
@@ -175,12 +176,7 @@ void CentresListView::supprimerCentre(CentreTraitement* centre)
 void CentresListView::supprimerCentres(const QList<int>& rows)
 {
     // The rows designate the centres as listed now: take the records before deleting any.
-    QList<int> positions = rows;
-    std::sort(positions.begin(), positions.end());
-    QList<CentreTraitement*> centres;
-    for (int row : positions)
-        if (auto* c = static_cast<CentreTraitement*>(m_liste->recordAtRow(row)); c && !centres.contains(c))
-            centres.append(c);
+    const QList<CentreTraitement*> centres = recordsAuxLignes<CentreTraitement>(m_liste, rows);
     if (centres.isEmpty())
         return;
     for (CentreTraitement* c : centres) {

@@ -1,5 +1,6 @@
 #include "gestiontypesdechetsview.h"
 
+#include "lignesliste.h"
 #include "typedechetformview.h"
 #include "typedechetrow.h"
 
@@ -137,8 +138,10 @@ void GestionTypesDechetsView::ouvrirFormulaire(TypeDechet* type, bool edition)
     auto* centre = new QHBoxLayout(cadre);
     centre->setContentsMargins(0, 0, 0, 0);
     centre->addStretch(1);
-    m_formulaire->setFixedWidth(420);
-    centre->addWidget(m_formulaire);
+    // Wide enough for its labels and fields, centred in the pane.
+    m_formulaire->setMinimumWidth(420);
+    m_formulaire->setMaximumWidth(640);
+    centre->addWidget(m_formulaire, 100);
     centre->addStretch(1);
     m_detail->setEditor(cadre);
 }
@@ -175,13 +178,7 @@ void GestionTypesDechetsView::supprimerType(TypeDechet* type)
 void GestionTypesDechetsView::supprimerTypes(const QList<int>& rows)
 {
     // The rows designate the types as listed now: take the records before deleting any.
-    QList<int> positions = rows;
-    std::sort(positions.begin(), positions.end());
-    QList<TypeDechet*> types;
-    for (int row : positions)
-        if (auto* t = static_cast<TypeDechet*>(m_liste->recordAtRow(row)); t && !types.contains(t))
-            types.append(t);
-
+    const QList<TypeDechet*> types = recordsAuxLignes<TypeDechet>(m_liste, rows);
     int refusees = 0;
     bool supprime = false;
     for (TypeDechet* t : types) {

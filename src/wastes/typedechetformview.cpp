@@ -29,11 +29,14 @@ const QStringList TypeDechetFormView::categories = {
 
 namespace {
 
-constexpr int kLargeurLibelles = 170;
+constexpr int kLargeurLibelles = 200;
 
+// A short text beside a field, level with the field's line (the field's message goes below).
 QLabel* texteSecondaire(const QString& texte, forms::Tone ton, QWidget* parent)
 {
     auto* l = new QLabel(texte, parent);
+    l->setFixedHeight(QLineEdit().sizeHint().height());
+    l->setAlignment(Qt::AlignCenter);
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, forms::toneColor(ton, p.color(QPalette::WindowText)));
     l->setPalette(p);

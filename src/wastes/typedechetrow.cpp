@@ -83,21 +83,20 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         const int largeur = icone + 4 + fm.horizontalAdvance(mot);
         const QRect badge(droite - largeur, zone.center().y() - icone / 2, largeur, icone);
         const QColor rouge(0xE5, 0x39, 0x35);
-        const QIcon symbole = symbolIcon(QStringLiteral("exclamationmark.triangle.fill"));
-        const QRect rectIcone(badge.left(), badge.top(), icone, icone);
-        if (!symbole.isNull()) {
-            symbole.paint(painter, rectIcone);
-        } else {
-            QPolygonF triangle;
-            triangle << QPointF(rectIcone.center().x() + 0.5, rectIcone.top() + 1)
-                     << QPointF(rectIcone.right(), rectIcone.bottom())
-                     << QPointF(rectIcone.left(), rectIcone.bottom());
-            painter->setBrush(rouge);
-            painter->drawPolygon(triangle);
-            painter->setPen(Qt::white);
-            painter->setFont(f);
-            painter->drawText(rectIcone.adjusted(0, 2, 0, 0), Qt::AlignCenter, QStringLiteral("!"));
-        }
+        // A warning triangle in the badge's colour.
+        const QRectF rectIcone(badge.left(), badge.top(), icone, icone);
+        QPolygonF triangle;
+        triangle << QPointF(rectIcone.center().x() + 0.5, rectIcone.top() + 1)
+                 << QPointF(rectIcone.right(), rectIcone.bottom())
+                 << QPointF(rectIcone.left(), rectIcone.bottom());
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(rouge);
+        painter->drawPolygon(triangle);
+        painter->setPen(QPen(Qt::white, 1.4));
+        const qreal cx = rectIcone.center().x() + 0.5;
+        painter->drawLine(QPointF(cx, rectIcone.top() + icone * 0.38),
+                          QPointF(cx, rectIcone.bottom() - icone * 0.3));
+        painter->drawPoint(QPointF(cx, rectIcone.bottom() - icone * 0.15));
         painter->setPen(rouge);
         painter->setFont(f);
         painter->drawText(badge.adjusted(icone + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, mot);
