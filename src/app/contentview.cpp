@@ -2,6 +2,7 @@
 
 #include "appdelegate.h"
 
+#include "model/helpers.h"
 #include "widgets/icons.h"
 
 #include <QAction>
@@ -56,7 +57,10 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_inputs.clients = new Query<Client>(context, {}, {}, this);
     m_inputs.bennes = new Query<Benne>(context, {}, {}, this);
     m_inputs.locations = new Query<LocationDeBenne>(context, {}, {}, this);
-    m_inputs.formatter = [](double v) { return QLocale().toString(v, 'f', 1); };
+    // Ties go to the even digit, as C's "%.1f" does, then the locale's separators apply.
+    m_inputs.formatter = [](double v) {
+        return QLocale().toString(formatFixed(v, 1).toDouble(), 'f', 1);
+    };
     m_inputs.dateFormatter = [](const QDateTime& d) {
         return QLocale().toString(d.date(), QLocale::ShortFormat);
     };
@@ -67,6 +71,8 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     side->setObjectName(QStringLiteral("sidebarColumn"));
     side->setMinimumWidth(220);
     side->setMaximumWidth(400);
+    side->setAutoFillBackground(true);
+    side->setBackgroundRole(QPalette::Base);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
     sideLayout->setSpacing(0);

@@ -88,3 +88,4 @@ private:
 };
 
 } // namespace kv
+Q_DECLARE_METATYPE(kv::UpdateCheckResult)

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void bothStoresPresentCopiesNothing();
+    void copiesOlderStoreWithItsJournal();
+    void copiesOlderStoreWithoutShm();
+    void removesStrayCompanionsBeforeCopying();
+    void createsAnEmptyStoreWhenNoneExists();
+    void secondLaunchDoesNotCopyAgain();
+    void foldsToKestrovanWithoutBundleIdentifier();
+    void olderFileThatIsNoStoreIsTakenBack();
+    void damagedStoreStopsStartupUntouched();
+    void programExitsWithFailureOnDamagedStore();
+};
+
+class ContentViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sidebarListsCommandsInTwoGroups();
+    void opensOnPlanningWithTodayButton();
+    void reglagesCannotBeSelected();
+    void clearingSelectionAsksForACommand();
+    void todayButtonRequestsRecentring();
+    void selectionsOutliveACommandChange();
+    void deletedRecordsLeaveTheSelections();
+    void liveListsFollowTheStore();
+    void rendersMainWindow();
+};
+
+class AboutAndMenusTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void aboutWindowIsUnique();
+    void fermerClosesTheAboutWindowOnly();
+    void aboutShowsNameAndVersion();
+    void applicationMenuHoldsAboutThenUpdate();
+    void updateCheckerIsMadeOnceAndReportsResult();
+};

@@ -1,0 +1,174 @@
+#include "tests.h"
+
+#include "app/aboutwindow.h"
+#include "app/appdelegate.h"
+#include "app/contentview.h"
+
+#include "platform/updatechecker.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+QList<QWidget*> visibleAboutWindows()
+{
+    QList<QWidget*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == QStringLiteral("À propos de Kestrovan"))
+            out << w;
+    return out;
+}
+
+// Serves one appcast on 127.0.0.1.
+class OneFeed : public QTcpServer {
+public:
+    explicit OneFeed(QByteArray body) : m_body(std::move(body))
+    {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* s = nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                s->readAll();
+                s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(m_body.size())
+                         + "\r\nConnection: close\r\n\r\n" + m_body);
+                s->disconnectFromHost();
+            });
+        });
+    }
+    QUrl address() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/feed").arg(serverPort())); }
+
+private:
+    QByteArray m_body;
+};
+
+} // namespace
+
+void AboutAndMenusTest::initTestCase()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+}
+
+void AboutAndMenusTest::aboutWindowIsUnique()
+{
+    AboutWindowController::show();
+    QWidget* first = AboutWindowController::window();
+    QVERIFY(first);
+    QVERIFY(QTest::qWaitForWindowExposed(first));
+    AboutView* firstContent = first->findChild<AboutView*>();
+    AboutWindowController::show();
+    QCOMPARE(AboutWindowController::window(), first);
+    QCOMPARE(visibleAboutWindows().size(), 1);
+    QCOMPARE(first->size(), QSize(500, 320));
+    QVERIFY(!(first->windowFlags() & Qt::WindowMinimizeButtonHint));
+
+    // Closed, then asked for again: the same window with new content.
+    first->close();
+    QVERIFY(!first->isVisible());
+    QTest::qWait(0);
+    AboutWindowController::show();
+    QCOMPARE(AboutWindowController::window(), first);
+    QVERIFY(first->isVisible());
+    QTRY_COMPARE(first->findChildren<AboutView*>().size(), 1);
+    QVERIFY(first->findChild<AboutView*>() != firstContent);
+    first->close();
+}
+
+void AboutAndMenusTest::fermerClosesTheAboutWindowOnly()
+{
+    auto ctx = ModelContext::open(":memory:");
+    ContentView main(ctx.get());
+    main.show();
+    AboutWindowController::show();
+    QWidget* about = AboutWindowController::window();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    // The main window has the focus; the About window's button still closes the About window.
+    main.activateWindow();
+    QApplication::setActiveWindow(&main);
+    QPushButton* fermer = about->findChild<AboutView*>()->closeButton();
+    QCOMPARE(fermer->text(), QStringLiteral("Fermer"));
+    QTest::mouseClick(fermer, Qt::LeftButton);
+    QVERIFY(!about->isVisible());
+    QVERIFY(main.isVisible());
+}
+
+void AboutAndMenusTest::aboutShowsNameAndVersion()
+{
+    AboutWindowController::show();
+    QWidget* about = AboutWindowController::window();
+    QCOMPARE(about->findChild<QLabel*>("name")->text(), QStringLiteral("Kestrovan"));
+    QCOMPARE(about->findChild<QLabel*>("version")->text(), QStringLiteral("Version 1.0.0 (1)"));
+    QVERIFY(!about->findChild<QLabel*>("icon")->pixmap().isNull());
+    QCOMPARE(about->findChild<AboutView*>()->supportButton()->text(), QStringLiteral("Site support"));
+
+    QCoreApplication::setApplicationVersion(QString());
+    QCOMPARE(AboutInfo::current().versionLine(), QStringLiteral("Version 1.0 (1)"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QVERIFY(supportUrl().isValid());
+
+    const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(about->grab().save(dir + "/about-window.png"));
+    about->close();
+}
+
+void AboutAndMenusTest::applicationMenuHoldsAboutThenUpdate()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    const QList<QAction*> menus = window.menuBar()->actions();
+    QVERIFY(!menus.isEmpty());
+    const QList<QAction*> items = menus.first()->menu()->actions();
+    QVERIFY(items.size() >= 2);
+    QCOMPARE(items[0]->text(), QStringLiteral("À propos de Kestrovan"));
+    QCOMPARE(items[1]->text(), QStringLiteral("Rechercher une mise à jour..."));
+    int abouts = 0;
+    for (QAction* menu : menus)
+        for (QAction* a : menu->menu()->actions())
+            abouts += a->text().startsWith(QStringLiteral("À propos"));
+    QCOMPARE(abouts, 1);
+    items[0]->trigger();
+    QVERIFY(AboutWindowController::window() && AboutWindowController::window()->isVisible());
+    AboutWindowController::window()->close();
+}
+
+void AboutAndMenusTest::updateCheckerIsMadeOnceAndReportsResult()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    QVERIFY(!delegate.hasUpdaterController());
+    UpdateChecker* checker = delegate.updaterController();
+    QCOMPARE(delegate.updaterController(), checker);
+
+    OneFeed feed("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+                 "<item><link>https://example.org/2.0</link>"
+                 "<enclosure url=\"https://example.org/k.dmg\" sparkle:shortVersionString=\"2.0\"/>"
+                 "</item></channel></rss>");
+    checker->setFeedUrl(feed.address());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    delegate.checkForUpdates(&window);
+    QTRY_VERIFY(delegate.lastMessage());
+    QMessageBox* box = delegate.lastMessage();
+    QVERIFY(box->informativeText().contains("2.0"));
+    QStringList buttons;
+    for (QAbstractButton* b : box->buttons())
+        buttons << b->text();
+    QVERIFY2(buttons.contains(QStringLiteral("Ouvrir la page de téléchargement")), qPrintable(buttons.join(',')));
+    box->close();
+
+    // The second check reuses the same checker.
+    delegate.checkForUpdates(&window);
+    QCOMPARE(delegate.updaterController(), checker);
+    QTRY_VERIFY(delegate.lastMessage() && delegate.lastMessage() != box);
+    delegate.lastMessage()->close();
+}

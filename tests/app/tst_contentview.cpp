@@ -1,0 +1,256 @@
+#include "tests.h"
+
+#include "app/contentview.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace kv;
+
+namespace {
+
+std::unique_ptr<ModelContext> memoryStore()
+{
+    QString error;
+    auto ctx = ModelContext::open(QStringLiteral(":memory:"), &error);
+    if (!ctx)
+        qFatal("store: %s", qPrintable(error));
+    return ctx;
+}
+
+// What the detail area shows: the text of "Choisis une commande" or of a placeholder, or the
+// class name of a real screen.
+QString shownText(const QWidget* screen)
+{
+    if (auto* label = qobject_cast<const QLabel*>(screen))
+        return label->text();
+    if (auto* title = screen->findChild<QLabel*>("placeholderTitle"))
+        return title->text();
+    return QString::fromLatin1(screen->metaObject()->className());
+}
+
+void clickRow(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QRect r = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, r.center());
+}
+
+Client* addClient(ModelContext* ctx, const QString& nom)
+{
+    auto* c = new Client(QUuid::createUuid(), nom, "FF8800", "", "", "", "", std::nullopt, std::nullopt);
+    ctx->insert(c);
+    return c;
+}
+
+} // namespace
+
+void ContentViewTest::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+void ContentViewTest::sidebarListsCommandsInTwoGroups()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    QListWidget* list = window.sidebar();
+    QCOMPARE(list->count(), 14);
+    const QStringList expected = {"Planning", "Bons de pesée", "→Facturation", "Vue par client",
+                                  "Planning des chauffeurs", "Carte des bennes louées", "Statistiques",
+                                  "Réglages...", "Liste des bennes", "Liste des clients",
+                                  "Liste des chauffeurs", "Type de déchets", "Centres de traitement",
+                                  "Préférences"};
+    QStringList shown;
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        if (row == 7) {
+            shown << item->data(Qt::AccessibleTextRole).toString();
+            QVERIFY(!(item->flags() & Qt::ItemIsSelectable));
+            QVERIFY(list->itemWidget(item));
+            QVERIFY(list->itemWidget(item)->findChild<QLabel*>());
+        } else {
+            shown << item->text();
+            QVERIFY(item->flags() & Qt::ItemIsSelectable);
+            QVERIFY2(!item->icon().isNull(), qPrintable(item->text()));
+        }
+    }
+    QCOMPARE(shown, expected);
+    QVERIFY(window.findChild<QWidget*>("sidebarColumn")->minimumWidth() == 220);
+    QVERIFY(window.findChild<QWidget*>("sidebarColumn")->maximumWidth() == 400);
+}
+
+void ContentViewTest::opensOnPlanningWithTodayButton()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+    QCOMPARE(window.sidebar()->selectedItems().size(), 1);
+    QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Planning"));
+    QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
+    QVERIFY(button && button->isVisible());
+    QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
+    QCOMPARE(window.recentrerButton()->toolTip(), QStringLiteral("Recentrer le planning sur aujourd’hui"));
+
+    // Any other command takes the button away; coming back brings it again.
+    for (int row : {1, 3, 5, 8, 13}) {
+        QWidget* before = window.detailScreen();
+        clickRow(window.sidebar(), row);
+        QVERIFY(window.detailScreen() != before);
+        QCOMPARE(window.selection(), std::optional<Commande>(toutesLesCommandes()[row > 7 ? row - 1 : row]));
+        if (isPlaceholderScreen(window.detailScreen()))
+            QCOMPARE(shownText(window.detailScreen()), window.sidebar()->item(row)->text());
+        QVERIFY(!window.recentrerButton()->isVisible());
+    }
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::preferences));
+    clickRow(window.sidebar(), 0);
+    QVERIFY(window.recentrerButton()->isVisible());
+    QVERIFY(window.toolbar()->widgetForAction(window.recentrerButton())->isVisible());
+}
+
+void ContentViewTest::reglagesCannotBeSelected()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    clickRow(window.sidebar(), 6);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
+    clickRow(window.sidebar(), 7);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Statistiques"));
+
+    // The keyboard steps over it too.
+    window.sidebar()->setFocus();
+    QTest::keyClick(window.sidebar(), Qt::Key_Down);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::bennes));
+    QTest::keyClick(window.sidebar(), Qt::Key_Up);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
+}
+
+void ContentViewTest::clearingSelectionAsksForACommand()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    clickRow(window.sidebar(), 0, Qt::ControlModifier);
+    QCOMPARE(window.selection(), std::nullopt);
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Choisis une commande"));
+    QVERIFY(!window.recentrerButton()->isVisible());
+    window.setSelection(Commande::clients);
+    QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Liste des clients"));
+    QVERIFY(shownText(window.detailScreen()) != QStringLiteral("Choisis une commande"));
+    window.setSelection(std::nullopt);
+    QVERIFY(window.sidebar()->selectedItems().isEmpty());
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Choisis une commande"));
+}
+
+void ContentViewTest::todayButtonRequestsRecentring()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    Observable<bool> request = window.inputs().demanderCentrageSurAujourdhui;
+    int requests = 0;
+    QObject grid;
+    // Stands for the planning grid: honours each request, then resets it.
+    request.onChange(&grid, [&] {
+        if (request.get()) {
+            ++requests;
+            request.set(false);
+        }
+    });
+    window.recentrerButton()->trigger();
+    window.recentrerButton()->trigger();
+    QCOMPARE(requests, 2);
+    QCOMPARE(request.get(), false);
+}
+
+void ContentViewTest::selectionsOutliveACommandChange()
+{
+    auto ctx = memoryStore();
+    Client* dupont = addClient(ctx.get(), "Dupont");
+    ContentView window(ctx.get());
+    window.show();
+    window.setSelection(Commande::planification);
+    ScreenInputs in = window.inputs();
+    in.selectedClient.set(dupont);
+    in.selectedClientID.set(dupont->id());
+    in.showBennes.set(true);
+    window.setSelection(Commande::bennes);
+    window.setSelection(Commande::planification);
+    QCOMPARE(window.inputs().selectedClient.get(), dupont);
+    QCOMPARE(window.inputs().selectedClientID.get(), std::optional<QUuid>(dupont->id()));
+    QCOMPARE(window.inputs().showBennes.get(), true);
+
+    // Each window holds its own.
+    ContentView other(ctx.get());
+    QCOMPARE(other.inputs().selectedClient.get(), nullptr);
+    QCOMPARE(window.inputs().formatter(7.25), QStringLiteral("7,2"));
+    QCOMPARE(window.inputs().formatter(3), QStringLiteral("3,0"));
+    const QString thousands = window.inputs().formatter(1234.56);
+    QVERIFY2(thousands.startsWith("1") && thousands.endsWith("234,6"), qPrintable(thousands));
+}
+
+void ContentViewTest::deletedRecordsLeaveTheSelections()
+{
+    auto ctx = memoryStore();
+    Client* dupont = addClient(ctx.get(), "Dupont");
+    Client* martin = addClient(ctx.get(), "Martin");
+    auto* benne = new Benne(10, "808080", EtatBenne::correct, "", nullptr);
+    ctx->insert(benne);
+    auto* location = new LocationDeBenne(dupont, benne, std::nullopt, std::nullopt, std::nullopt, 100,
+                                         100, 5, QDateTime::currentDateTime(), std::nullopt, nullptr);
+    ctx->insert(location);
+    ContentView window(ctx.get());
+    ScreenInputs in = window.inputs();
+    in.selectedClient.set(dupont);
+    in.selectedLocation.set(location);
+    in.selectedClientID.set(dupont->id());
+    in.bennesReadyForClientID.set(martin->id());
+
+    // Deleting the skip takes its rental with it.
+    QVERIFY(ctx->remove(benne));
+    QTRY_COMPARE(in.selectedLocation.get(), nullptr);
+    QCOMPARE(in.selectedClient.get(), dupont);
+
+    QVERIFY(ctx->remove(dupont));
+    QTRY_COMPARE(in.selectedClient.get(), nullptr);
+    QCOMPARE(in.selectedClientID.get(), std::nullopt);
+    QCOMPARE(in.bennesReadyForClientID.get(), std::optional<QUuid>(martin->id()));
+}
+
+void ContentViewTest::liveListsFollowTheStore()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    QCOMPARE(window.inputs().clients->size(), 0);
+    QCOMPARE(window.inputs().locations->size(), 0);
+    addClient(ctx.get(), "Dupont");
+    addClient(ctx.get(), "Bernard");
+    QTRY_COMPARE(window.inputs().clients->size(), 2);
+    QCOMPARE(window.inputs().clients->at(0)->nom(), QStringLiteral("Dupont"));
+}
+
+void ContentViewTest::rendersMainWindow()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    window.resize(1100, 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage shot = window.grab().toImage();
+    QCOMPARE(shot.size(), window.size() * window.devicePixelRatio());
+    const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(shot.save(dir + "/main-window.png"));
+    // The sidebar column stays within its width bounds.
+    const int sidebarWidth = window.findChild<QWidget*>("sidebarColumn")->width();
+    QVERIFY(sidebarWidth >= 220 && sidebarWidth <= 400);
+}

@@ -1,0 +1,256 @@
+#include "tests.h"
+
+#include "app/startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace kv;
+
+namespace {
+
+std::unique_ptr<QTemporaryDir> g_dir;
+
+QString base()
+{
+    return g_dir->filePath(QStringLiteral("data"));
+}
+
+// Runs the start-up below the test's data folder; returns the console lines.
+QStringList start(std::unique_ptr<ModelContext>* keep = nullptr, QString* fatal = nullptr,
+                  const QString& bundle = QString::fromUtf8(kBundleIdentifier))
+{
+    QString text;
+    QTextStream out(&text);
+    StoreOpening opening = openStore(base(), bundle, out);
+    out.flush();
+    if (fatal)
+        *fatal = opening.fatalMessage;
+    if (keep)
+        *keep = std::move(opening.context);
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString storeFile()
+{
+    return storeLocation(base(), QString::fromUtf8(kBundleIdentifier)).storeFile;
+}
+
+QString olderStore()
+{
+    return QDir(base()).filePath(QStringLiteral("default.store"));
+}
+
+// A store of ours at `path` holding one client named `nom`.
+void makeStore(const QString& path, const QString& nom)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QString error;
+    auto ctx = ModelContext::open(path, &error);
+    QVERIFY2(ctx, qPrintable(error));
+    ctx->insert(new Client(QUuid::createUuid(), nom, "FF0000", "1 rue de la Paix", "75001", "Paris",
+                           "0102030405", std::nullopt, std::nullopt));
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+}
+
+QStringList clientNames(ModelContext* ctx)
+{
+    QStringList names;
+    for (Client* c : ctx->all<Client>())
+        names << c->nom();
+    return names;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QString kBoxLine = QStringLiteral("📦 SwiftData store URL: ");
+const QString kMigrated = QStringLiteral("🛠️ Migré default.store → ");
+
+} // namespace
+
+void StartupTest::init()
+{
+    g_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(g_dir->isValid());
+}
+
+void StartupTest::cleanup()
+{
+    g_dir.reset();
+}
+
+void StartupTest::bothStoresPresentCopiesNothing()
+{
+    makeStore(storeFile(), "Actuel");
+    makeStore(olderStore(), "Ancien");
+    std::unique_ptr<ModelContext> ctx;
+    const QStringList lines = start(&ctx);
+    QCOMPARE(lines, QStringList{kBoxLine + storeFile()});
+    QVERIFY(ctx);
+    QCOMPARE(clientNames(ctx.get()), QStringList{"Actuel"});
+}
+
+void StartupTest::copiesOlderStoreWithItsJournal()
+{
+    // While the older store is open its last writes live in its "-wal" companion only: the copy
+    // holds them only if the companion is copied too.
+    QDir().mkpath(base());
+    QString error;
+    auto older = ModelContext::open(olderStore(), &error);
+    QVERIFY2(older, qPrintable(error));
+    older->insert(new Client(QUuid::createUuid(), "Dupont", "00FF00", "", "", "", "", std::nullopt,
+                             std::nullopt));
+    QVERIFY(older->save(&error));
+    QVERIFY2(QFile::exists(olderStore() + "-wal"), "the store journals its writes");
+
+    std::unique_ptr<ModelContext> ctx;
+    const QStringList lines = start(&ctx);
+    QCOMPARE(lines, (QStringList{kMigrated + storeFile(), kBoxLine + storeFile()}));
+    QVERIFY(ctx);
+    QCOMPARE(clientNames(ctx.get()), QStringList{"Dupont"});
+    QVERIFY2(QFile::exists(olderStore()), "the older store is copied, never moved");
+}
+
+void StartupTest::copiesOlderStoreWithoutShm()
+{
+    makeStore(olderStore(), "Martin");
+    QFile::remove(olderStore() + "-shm");
+    QFile::remove(olderStore() + "-wal");
+    const QByteArray olderBytes = readFile(olderStore());
+    std::unique_ptr<ModelContext> ctx;
+    const QStringList lines = start(&ctx);
+    QCOMPARE(lines, (QStringList{kMigrated + storeFile(), kBoxLine + storeFile()}));
+    QCOMPARE(clientNames(ctx.get()), QStringList{"Martin"});
+    QCOMPARE(readFile(olderStore()), olderBytes);
+}
+
+void StartupTest::removesStrayCompanionsBeforeCopying()
+{
+    makeStore(olderStore(), "Durand");
+    writeFile(storeFile() + "-wal", QByteArray(4096, 'x'));
+    writeFile(storeFile() + "-shm", QByteArray(512, 'y'));
+    std::unique_ptr<ModelContext> ctx;
+    const QStringList lines = start(&ctx);
+    QCOMPARE(lines, (QStringList{kMigrated + storeFile(), kBoxLine + storeFile()}));
+    QVERIFY(ctx);
+    QCOMPARE(clientNames(ctx.get()), QStringList{"Durand"});
+    QVERIFY(readFile(storeFile() + "-wal") != QByteArray(4096, 'x'));
+}
+
+void StartupTest::createsAnEmptyStoreWhenNoneExists()
+{
+    std::unique_ptr<ModelContext> ctx;
+    const QStringList lines = start(&ctx);
+    QCOMPARE(lines, QStringList{kBoxLine + storeFile()});
+    QVERIFY(ctx);
+    QVERIFY(QFile::exists(storeFile()));
+    QCOMPARE(ctx->count<Client>(), 0);
+    QCOMPARE(QFileInfo(storeFile()).absolutePath(), QDir(base()).filePath("TAV.Kestrovan"));
+}
+
+void StartupTest::secondLaunchDoesNotCopyAgain()
+{
+    makeStore(olderStore(), "Petit");
+    {
+        std::unique_ptr<ModelContext> ctx;
+        QCOMPARE(start(&ctx).size(), 2);
+        ctx->insert(new Client(QUuid::createUuid(), "Nouveau", "", "", "", "", "", std::nullopt,
+                               std::nullopt));
+        QVERIFY(ctx->save());
+    }
+    std::unique_ptr<ModelContext> ctx;
+    QCOMPARE(start(&ctx), QStringList{kBoxLine + storeFile()});
+    QCOMPARE(clientNames(ctx.get()), (QStringList{"Petit", "Nouveau"}));
+}
+
+void StartupTest::foldsToKestrovanWithoutBundleIdentifier()
+{
+    std::unique_ptr<ModelContext> ctx;
+    const QString expected = QDir(base()).filePath("Kestrovan/SwiftData.store");
+    QCOMPARE(start(&ctx, nullptr, QString()), QStringList{kBoxLine + expected});
+    QVERIFY(QFile::exists(expected));
+}
+
+void StartupTest::olderFileThatIsNoStoreIsTakenBack()
+{
+    const QByteArray notes = "Ceci est un fichier texte, pas un store.\n";
+    writeFile(olderStore(), notes);
+    std::unique_ptr<ModelContext> ctx;
+    QString fatal;
+    QStringList lines = start(&ctx, &fatal);
+    QVERIFY2(ctx, qPrintable(fatal));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], kMigrated + storeFile());
+    QVERIFY2(lines[1].startsWith("❌ default.store"), qPrintable(lines[1]));
+    QCOMPARE(lines[2], kBoxLine + storeFile());
+    QCOMPARE(readFile(olderStore()), notes);
+    QCOMPARE(ctx->count<Client>(), 0);
+    ctx.reset();
+    // The next start neither copies again nor fails.
+    QCOMPARE(start(&ctx), QStringList{kBoxLine + storeFile()});
+}
+
+void StartupTest::damagedStoreStopsStartupUntouched()
+{
+    QByteArray damaged("SQLite format 3");
+    damaged.append('\0');
+    damaged.append(QByteArray(4080, '\xAB'));
+    writeFile(storeFile(), damaged);
+    std::unique_ptr<ModelContext> ctx;
+    QString fatal;
+    const QStringList lines = start(&ctx, &fatal);
+    QVERIFY(!ctx);
+    QVERIFY(lines.isEmpty());
+    QVERIFY2(fatal.startsWith(QString::fromUtf8(kFatalPrefix)), qPrintable(fatal));
+    QVERIFY(fatal.size() > QString::fromUtf8(kFatalPrefix).size());
+    QCOMPARE(readFile(storeFile()), damaged);
+
+    // A data folder that cannot be made stops start-up with the same message.
+    writeFile(g_dir->filePath("file"), "x");
+    QString text;
+    QTextStream out(&text);
+    const StoreOpening blocked = openStore(g_dir->filePath("file/data"), "TAV.Kestrovan", out);
+    QVERIFY(!blocked.context);
+    QVERIFY(blocked.fatalMessage.startsWith(QString::fromUtf8(kFatalPrefix)));
+}
+
+void StartupTest::programExitsWithFailureOnDamagedStore()
+{
+    // The real program, with its data folder in the temporary folder.
+    const QString home = g_dir->filePath("home");
+    const QString data = g_dir->filePath("xdg-data");
+    const QString store = QDir(data).filePath("TAV.Kestrovan/SwiftData.store");
+    const QByteArray damaged = QByteArray("SQLite format 3") + '\0' + QByteArray(2048, '\x11');
+    writeFile(store, damaged);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home);
+    env.insert("XDG_DATA_HOME", data);
+    env.insert("XDG_CONFIG_HOME", g_dir->filePath("xdg-config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(KESTROVAN_EXE), {});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY(program.exitCode() != 0);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(err.contains(QString::fromUtf8(kFatalPrefix)), qPrintable(err));
+    QCOMPARE(readFile(store), damaged);
+}

@@ -1,0 +1,336 @@
+#include "tests.h"
+
+#include "widgets/benneoscillanteview.h"
+#include "widgets/colors.h"
+#include "widgets/icons.h"
+#include "widgets/macsectionheader.h"
+#include "widgets/pastillejour.h"
+#include "widgets/pickersegmentedcustom.h"
+#include "widgets/syncnsscrollview.h"
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+// A tall and wide content of fixed size.
+QWidget* bigContent()
+{
+    auto* w = new QWidget;
+    w->setFixedSize(2000, 3000);
+    return w;
+}
+
+// Saves what a widget looks like when KV_SCREENSHOT_DIR names a folder.
+void saveShot(QWidget* w, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(w->grab().save(dir + "/" + name + ".png"));
+}
+
+} // namespace
+
+void SharedWidgetsTest::mapFilterLabelsAndColours()
+{
+    const QList<CarteBennesFiltre> all = tousLesFiltres();
+    QCOMPARE(all.size(), 6);
+    QStringList labels;
+    for (CarteBennesFiltre f : all)
+        labels << rawValue(f);
+    QCOMPARE(labels, (QStringList{"Bennes posées", "Bennes posées + poses prévues", "Rotations d'aujourd'hui",
+                                  "Poses d'aujourd'hui", "Enlèvements d'aujourd'hui",
+                                  "Bennes posées sur une période"}));
+    for (CarteBennesFiltre f : all)
+        QCOMPARE(filtreDepuisRawValue(rawValue(f)), std::optional<CarteBennesFiltre>(f));
+    QCOMPARE(filtreDepuisRawValue("Bennes"), std::nullopt);
+    QCOMPARE(couleur(CarteBennesFiltre::enCours), QColor::fromRgbF(0.6f, 1.0f, 0.2f));
+    QCOMPARE(couleur(CarteBennesFiltre::enlevementsAujourdhui).green(), 136);
+    QCOMPARE(couleur(CarteBennesFiltre::parPeriode), QColor(51, 255, 255));
+}
+
+void SharedWidgetsTest::pickerWritesEveryClick()
+{
+    Observable<CarteBennesFiltre> selection(CarteBennesFiltre::enCours);
+    PickerSegmentedCustom picker(selection);
+    picker.resize(1400, 60);
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    QSignalSpy written(&picker, &PickerSegmentedCustom::selectionWritten);
+    QSignalSpy changed(selection.notifier(), &ValueNotifier::valueChanged);
+
+    QList<FiltreSegment*> segments = picker.segments();
+    QCOMPARE(segments.size(), 6);
+    QTest::mouseClick(segments[2], Qt::LeftButton);
+    QCOMPARE(selection.get(), CarteBennesFiltre::rotationsAujourdhui);
+    QCOMPARE(changed.size(), 1);
+    // Again on the selected segment: written again, still selected.
+    QTest::mouseClick(segments[2], Qt::LeftButton);
+    QCOMPARE(selection.get(), CarteBennesFiltre::rotationsAujourdhui);
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(written.last().first().value<CarteBennesFiltre>(), CarteBennesFiltre::rotationsAujourdhui);
+    int filled = 0;
+    for (FiltreSegment* s : segments)
+        filled += s->isFilled();
+    QCOMPARE(filled, 1);
+    QVERIFY(segments[2]->isFilled());
+    // Keyboard: a focused segment is chosen with the space bar.
+    segments[5]->setFocus();
+    QTest::keyClick(segments[5], Qt::Key_Space);
+    QCOMPARE(selection.get(), CarteBennesFiltre::parPeriode);
+    for (FiltreSegment* s : segments)
+        QVERIFY(s->height() >= 20 + 8 + 10);
+    saveShot(&picker, "picker");
+}
+
+void SharedWidgetsTest::pickerFollowsTheBoundValue()
+{
+    Observable<CarteBennesFiltre> selection(CarteBennesFiltre::enCours);
+    PickerSegmentedCustom picker(selection);
+    QVERIFY(picker.segments()[0]->isFilled());
+    selection.set(CarteBennesFiltre::posesAujourdhui);
+    QVERIFY(!picker.segments()[0]->isFilled());
+    QVERIFY(picker.segments()[3]->isFilled());
+}
+
+void SharedWidgetsTest::syncScrollWritesUserScrollsOnly()
+{
+    Observable<QPointF> offset;
+    int builds = 0;
+    SyncNSScrollView view(Qt::Horizontal | Qt::Vertical, offset, [&] { ++builds; return bigContent(); });
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy writes(offset.notifier(), &ValueNotifier::valueChanged);
+
+    // The user scrolls: the position is written once per move.
+    view.verticalScrollBar()->setValue(120);
+    QCOMPARE(offset.get(), QPointF(0, 120));
+    QCOMPARE(writes.size(), 1);
+
+    // The caller moves the view: the view follows, nothing comes back.
+    offset.set(QPointF(40, 300));
+    QCOMPARE(writes.size(), 2); // the caller's own write
+    QCOMPARE(view.currentOrigin(), QPointF(40, 300));
+    QCOMPARE(offset.get(), QPointF(40, 300));
+
+    // Setting the value it already has moves and writes nothing.
+    offset.set(QPointF(40, 300));
+    QCOMPARE(writes.size(), 2);
+
+    // An update rebuilds the content even when the offset is unchanged, and keeps the position.
+    const int before = builds;
+    view.updateView();
+    QCOMPARE(builds, before + 1);
+    QCOMPARE(view.currentOrigin(), QPointF(40, 300));
+    QCOMPARE(writes.size(), 2);
+
+    // (0, 0) is the top-left corner of the content.
+    offset.set(QPointF(0, 0));
+    QCOMPARE(view.widget()->mapTo(&view, QPoint(0, 0)), view.viewport()->pos());
+}
+
+void SharedWidgetsTest::twoSyncScrollViewsScrollTogether()
+{
+    Observable<QPointF> offset;
+    SyncNSScrollView a(Qt::Vertical, offset, bigContent);
+    SyncNSScrollView b(Qt::Vertical, offset, bigContent);
+    a.resize(300, 200);
+    b.resize(300, 200);
+    a.show();
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    a.verticalScrollBar()->setValue(500);
+    QCOMPARE(b.currentOrigin(), QPointF(0, 500));
+    b.verticalScrollBar()->setValue(42);
+    QCOMPARE(a.currentOrigin(), QPointF(0, 42));
+    QCOMPARE(offset.get(), QPointF(0, 42));
+}
+
+void SharedWidgetsTest::syncScrollAxes()
+{
+    Observable<QPointF> offset;
+    SyncNSScrollView vertical(Qt::Vertical, offset, bigContent);
+    QCOMPARE(vertical.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(vertical.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    Observable<QPointF> other;
+    SyncNSScrollView none({}, other, bigContent);
+    none.resize(300, 200);
+    none.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&none));
+    QCOMPARE(none.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(none.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // Without bars the bound offset still moves the content.
+    other.set(QPointF(10, 20));
+    QCOMPARE(none.currentOrigin(), QPointF(10, 20));
+}
+
+void SharedWidgetsTest::dayPillRunsItsActionOnEveryClick()
+{
+    int runs = 0;
+    PastilleJour pill(true, "Lundi", "12/05", [&] { ++runs; });
+    pill.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pill));
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, pill.tileRect().center().toPoint());
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, pill.tileRect().center().toPoint());
+    QCOMPARE(runs, 2);
+    QCOMPARE(pill.scale(), 1.05);
+    saveShot(&pill, "pill-selected");
+    pill.setSelected(false);
+    QCOMPARE(pill.scale(), 1.0);
+    // Keyboard too.
+    pill.setFocus();
+    QTest::keyClick(&pill, Qt::Key_Space);
+    QCOMPARE(runs, 3);
+}
+
+void SharedWidgetsTest::dayPillKeepsItsMinimumWidth()
+{
+    PastilleJour empty(false, "", "", {});
+    QCOMPARE(empty.tileRect().width(), 60.0 + 24);
+    QVERIFY(empty.tileRect().height() > 16);
+    PastilleJour wide(false, "Un libellé de jour vraiment très long", "01/01", {});
+    QVERIFY(wide.sizeHint().width() > empty.sizeHint().width());
+}
+
+void SharedWidgetsTest::swingingTileStartsAndSettles()
+{
+    int taps = 0;
+    BenneOscillanteView tile("Benne 10 m³", Qt::green, true, [&] { ++taps; });
+    QCOMPARE(tile.angle(), 0.0);
+    QCOMPARE(tile.echelleZoom(), 1.0);
+    tile.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tile));
+    QVERIFY(tile.isSwinging());
+    QTRY_VERIFY(tile.angle() > -30 && tile.echelleZoom() > 1.0);
+    saveShot(&tile, "tile-selected");
+    QVERIFY(tile.angle() <= 30 && tile.echelleZoom() <= 1.1);
+
+    tile.setSelected(false);
+    QVERIFY(!tile.isSwinging());
+    QTRY_COMPARE(tile.angle(), 0.0);
+    QTRY_COMPARE(tile.echelleZoom(), 1.0);
+
+    // Selecting a tile at rest jumps it to −30° first.
+    tile.setSelected(true);
+    QCOMPARE(tile.angle(), -30.0);
+    QVERIFY(tile.isSwinging());
+
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, tile.tileRect().center().toPoint());
+    QCOMPARE(taps, 1);
+
+    // A tile not selected rests from the start.
+    BenneOscillanteView resting("Benne 6 m³ — Dupont", QColor(255, 180, 80), false, {});
+    resting.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&resting));
+    saveShot(&resting, "tile-resting");
+    QVERIFY(!resting.isSwinging());
+    QCOMPARE(resting.angle(), 0.0);
+}
+
+void SharedWidgetsTest::swingingTileStaysTheSameSize()
+{
+    BenneOscillanteView shortText("A", Qt::blue, false, {});
+    BenneOscillanteView longText(QString(400, QLatin1Char('x')), Qt::blue, false, {});
+    QCOMPARE(shortText.size(), longText.size());
+    QCOMPARE(longText.tileRect().size(), QSizeF(200, 50));
+
+    // At rest the transform is the identity; tilted, the top edge shrinks or grows in perspective.
+    const QRectF tile = shortText.tileRect();
+    QVERIFY(BenneOscillanteView::transformFor(tile, 0, 1).isIdentity());
+    const QTransform tilted = BenneOscillanteView::transformFor(tile, 30, 1);
+    const qreal top = QLineF(tilted.map(tile.topLeft()), tilted.map(tile.topRight())).length();
+    const qreal bottom = QLineF(tilted.map(tile.bottomLeft()), tilted.map(tile.bottomRight())).length();
+    QVERIFY(std::abs(top - bottom) > 1);
+    QCOMPARE(tilted.map(tile.center()), tile.center());
+    const QTransform zoomed = BenneOscillanteView::transformFor(tile, 0, 1.1);
+    QVERIFY(std::abs(zoomed.mapRect(tile).width() - 220) < 1e-6);
+}
+
+void SharedWidgetsTest::sectionHeaderParts()
+{
+    MacSectionHeader plain("Liste des bons de pesée", std::nullopt, std::nullopt, false, false, 0, 0, 0,
+                           nullptr, nullptr);
+    QVERIFY(!plain.showsSymbol());
+    QVERIFY(!plain.showsSubtitle());
+    QVERIFY(plain.dividerLine().isNull());
+
+    MacSectionHeader emptySubtitle("T", QString(""), QString("arrow.triangle.2.circlepath"), false, true,
+                                   0, 0, 0, nullptr, nullptr);
+    QVERIFY(!emptySubtitle.showsSubtitle());
+    QVERIFY(emptySubtitle.showsSymbol());
+
+    auto* action = new QLabel("action");
+    MacSectionHeader full("Liste des bons de pesée",
+                          QString("Plusieurs bons signifient plusieurs rotations dans la journée"),
+                          QString("arrow.triangle.2.circlepath"), true, true, 0, 0, 0, new QLabel("badge"),
+                          action);
+    QVERIFY(full.showsSubtitle());
+    full.resize(600, full.sizeHint().height());
+    full.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&full));
+    QCOMPARE(action->parentWidget(), &full);
+    QVERIFY(action->geometry().right() > 500); // at the trailing end
+    saveShot(&full, "section-header");
+
+    // The divider never changes the size; offset moves it, padding shortens it.
+    MacSectionHeader shifted("Liste des bons de pesée",
+                             QString("Plusieurs bons signifient plusieurs rotations dans la journée"),
+                             QString("arrow.triangle.2.circlepath"), true, true, -4, 2, 30,
+                             new QLabel("badge"), new QLabel("action"));
+    QCOMPARE(shifted.sizeHint(), full.sizeHint());
+    shifted.resize(full.size());
+    const QLineF a = full.dividerLine();
+    const QLineF b = shifted.dividerLine();
+    QCOMPARE(b.y1(), a.y1() - 6);
+    QCOMPARE(b.length(), a.length() - 60);
+}
+
+void SharedWidgetsTest::tagPrefersItsCustomIcon()
+{
+    auto* custom = new QLabel("★");
+    MacTag both("Urgent", QString("gear"), custom);
+    QCOMPARE(both.iconWidget(), custom);
+    MacTag symbol("Réglages", QString("gear"));
+    QVERIFY(qobject_cast<QLabel*>(symbol.iconWidget()));
+    QVERIFY(!qobject_cast<QLabel*>(symbol.iconWidget())->pixmap().isNull());
+    MacTag bare("Texte seul");
+    QCOMPARE(bare.iconWidget(), nullptr);
+    QVERIFY(bare.sizeHint().width() > 16);
+}
+
+void SharedWidgetsTest::coloursFromStoredText()
+{
+    QCOMPARE(colorFromHex(" #ff8000\n"), std::optional<QColor>(QColor(255, 128, 0)));
+    QCOMPARE(colorFromHex("12345"), std::nullopt);
+    QCOMPARE(colorFromHex("nope", Qt::gray), QColor(Qt::gray));
+    QCOMPARE(toHex(QColor(255, 128, 0)), QStringLiteral("FF8000"));
+    QCOMPARE(colorFromHex(toHex(QColor(18, 52, 86))), std::optional<QColor>(QColor(18, 52, 86)));
+}
+
+void SharedWidgetsTest::everyCommandSymbolHasAPictogram()
+{
+    const QStringList symbols = {"calendar", "scalemass.fill", "creditcard", "list.clipboard",
+                                 "truck.box.badge.clock", "mappin.and.ellipse", "cellularbars", "cube.box",
+                                 "person", "truck.box", "arrow.up.trash", "arrow.trianglehead.2.clockwise",
+                                 "gear", "command", "gearshape", "calendar.circle",
+                                 "arrow.triangle.2.circlepath"};
+    for (const QString& s : symbols) {
+        QVERIFY2(hasPaintedSymbol(s), qPrintable(s));
+        // Painted, something shows: not a blank square.
+        const QImage img = paintedSymbolIcon(s, Qt::black).pixmap(32, 32).toImage();
+        int inked = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                inked += qAlpha(img.pixel(x, y)) > 0;
+        QVERIFY2(inked > 20, qPrintable(s));
+        QVERIFY(!symbolIcon(s).isNull());
+    }
+    QVERIFY(!hasPaintedSymbol("no.such.symbol"));
+    QVERIFY(!symbolIcon("no.such.symbol").pixmap(16, 16).isNull());
+    QVERIFY(!applicationIcon().isNull());
+}
