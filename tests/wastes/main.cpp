@@ -4,6 +4,8 @@
 #include <QLocale>
 
 int lancerTestTypeDechetFormModel(int argc, char** argv);
+int lancerTestGestionTypesDechets(int argc, char** argv);
+int lancerTestTypeDechetForm(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -11,5 +13,7 @@ int main(int argc, char** argv)
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     int echecs = 0;
     echecs += lancerTestTypeDechetFormModel(argc, argv);
+    echecs += lancerTestGestionTypesDechets(argc, argv);
+    echecs += lancerTestTypeDechetForm(argc, argv);
     return echecs;
 }

@@ -1,8 +1,16 @@
 #include "outils.h"
 
+#include "widgets/forms/listpanel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
 #include <QFile>
-#include <QCoreApplication>
 #include <QUuid>
 
 #include <cstdio>
@@ -61,6 +69,83 @@ kv::LocationDeBenne* nouvelleLocation(kv::ModelContext* context, kv::TypeDechet*
                                              type);
     context->insert(location);
     return location;
+}
+
+void taperTexte(QWidget* champ, const QString& texte)
+{
+    for (const QChar c : texte) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(champ, char(c.unicode()));
+            continue;
+        }
+        QKeyEvent appui(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent relache(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(champ, &appui);
+        QApplication::sendEvent(champ, &relache);
+    }
+}
+
+QMessageBox* boiteOuverte(QWidget* ecran)
+{
+    QApplication::processEvents();
+    QMessageBox* trouvee = nullptr;
+    for (QMessageBox* b : ecran->window()->findChildren<QMessageBox*>())
+        if (b->isVisible())
+            trouvee = b;
+    return trouvee;
+}
+
+void cliquerBouton(QMessageBox* boite, const QString& texte)
+{
+    for (QAbstractButton* b : boite->buttons()) {
+        if (b->text() == texte) {
+            b->click();
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return;
+        }
+    }
+    qWarning("bouton « %s » absent", qPrintable(texte));
+}
+
+void cliquerLigne(kv::forms::ListPanel* liste, int row)
+{
+    QListView* vue = liste->listView();
+    const QRect r = vue->visualRect(vue->model()->index(row, 0));
+    QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, r.center());
+    QApplication::processEvents();
+}
+
+bool choisirDansMenu(kv::forms::ListPanel* liste, int row, const QString& texte)
+{
+    QListView* vue = liste->listView();
+    const QRect r = vue->visualRect(vue->model()->index(row, 0));
+    emit vue->customContextMenuRequested(r.center());
+    QMenu* menu = nullptr;
+    for (QMenu* m : liste->findChildren<QMenu*>())
+        if (m->isVisible())
+            menu = m;
+    if (!menu)
+        return false;
+    QAction* choisie = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == texte)
+            choisie = a;
+    menu->close();
+    if (choisie)
+        choisie->trigger();
+    QApplication::processEvents();
+    return choisie != nullptr;
+}
+
+QStringList lignes(kv::forms::ListPanel* liste)
+{
+    QApplication::processEvents();
+    QStringList out;
+    QAbstractItemModel* m = liste->listView()->model();
+    for (int i = 0; i < m->rowCount(); ++i)
+        out.append(m->index(i, 0).data(Qt::AccessibleTextRole).toString());
+    return out;
 }
 
 CaptureSortie::CaptureSortie()

@@ -6,6 +6,13 @@
 
 #include <QString>
 
+class QMessageBox;
+class QWidget;
+
+namespace kv::forms {
+class ListPanel;
+}
+
 #include <memory>
 
 namespace kvtest {
@@ -20,6 +27,20 @@ kv::CentreTraitement* nouveauCentre(const QString& nom, const std::optional<QStr
 
 // A rental of a new client and skip that uses `type`.
 kv::LocationDeBenne* nouvelleLocation(kv::ModelContext* context, kv::TypeDechet* type);
+
+// Types a text into a widget, key by key (accented letters included).
+void taperTexte(QWidget* champ, const QString& texte);
+
+// The message box open over `ecran`'s window (the last one opened), or null.
+QMessageBox* boiteOuverte(QWidget* ecran);
+// Clicks the button of a message box that bears this text, then lets the box go.
+void cliquerBouton(QMessageBox* boite, const QString& texte);
+// Clicks a row of a list panel with the mouse.
+void cliquerLigne(kv::forms::ListPanel* liste, int row);
+// Opens the context menu of a row and chooses the entry of that text; false when it is missing.
+bool choisirDansMenu(kv::forms::ListPanel* liste, int row, const QString& texte);
+// What the rows of a list panel show, as their accessible texts.
+QStringList lignes(kv::forms::ListPanel* liste);
 
 // Collects what the code under test writes to the standard output while it lives.
 class CaptureSortie {

@@ -1,0 +1,304 @@
+// The waste types screen driven as a user would: search, open, add, delete.
+
+#include "outils.h"
+#include "wastes/gestiontypesdechetsview.h"
+#include "wastes/typedechetformview.h"
+#include "wastes/typedechetrow.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/listpanel.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kv;
+using namespace kvtest;
+
+class TestGestionTypesDechets : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rechercheSurLeLibelle();
+    void clicOuvreLeTypeEtFlechesSelectionnentSeulement();
+    void ajouterPuisAnnulerOuEnregistrer();
+    void rechercheNeReconstruitPasLeFormulaire();
+    void suppressionRefuseeTantQueDesLocationsUtilisentLeType();
+    void suppressionImmediateEtEnregistree();
+    void suppressionParLaToucheSurUneListeFiltree();
+    void suppressionDePlusieursLignes();
+    void echecDeLaSauvegardeDUneSuppression();
+    void couleursDesPastilles();
+
+private:
+    TypeDechet* ajouter(const QString& libelle);
+    void taper(const QString& recherche);
+
+    std::unique_ptr<ModelContext> m_store;
+    std::unique_ptr<GestionTypesDechetsView> m_vue;
+};
+
+void TestGestionTypesDechets::init()
+{
+    m_store = nouveauStore();
+    m_vue = std::make_unique<GestionTypesDechetsView>(m_store.get());
+    m_vue->resize(1000, 700);
+    m_vue->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_vue.get()));
+}
+
+void TestGestionTypesDechets::cleanup()
+{
+    m_vue.reset();
+    m_store.reset();
+}
+
+TypeDechet* TestGestionTypesDechets::ajouter(const QString& libelle)
+{
+    TypeDechet* t = nouveauType(libelle);
+    m_store->insert(t);
+    m_store->save();
+    QApplication::processEvents();
+    return t;
+}
+
+void TestGestionTypesDechets::taper(const QString& recherche)
+{
+    QLineEdit* champ = m_vue->listPanel()->searchField();
+    champ->clear();
+    taperTexte(champ, recherche);
+    QApplication::processEvents();
+}
+
+void TestGestionTypesDechets::rechercheSurLeLibelle()
+{
+    for (const char* l : {"Plastique", "Déchets verts", "Bois", "Bois de palette", "DIB"})
+        ajouter(QString::fromUtf8(l));
+    QCOMPARE(lignes(m_vue->listPanel()),
+             QStringList({"Bois", "Bois de palette", "Déchets verts", "DIB", "Plastique"}));
+
+    taper(QStringLiteral("PLAST"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Plastique"}));
+    // Accents must match: the search is not folded.
+    taper(QStringLiteral("dechets"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList());
+    taper(QStringLiteral("déchets"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Déchets verts"}));
+    // A blank is searched as it is.
+    taper(QStringLiteral(" "));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Bois de palette", "Déchets verts"}));
+    taper(QString());
+    QCOMPARE(lignes(m_vue->listPanel()).size(), 5);
+
+    const QList<TypeDechet*> tous = m_store->all<TypeDechet>();
+    QCOMPARE(GestionTypesDechetsView::typesFiltres(tous, QStringLiteral("bois")).size(), 2);
+    QCOMPARE(GestionTypesDechetsView::typesFiltres(tous, QString()), tous);
+}
+
+void TestGestionTypesDechets::clicOuvreLeTypeEtFlechesSelectionnentSeulement()
+{
+    TypeDechet* bois = ajouter(QStringLiteral("Bois"));
+    TypeDechet* dib = ajouter(QStringLiteral("DIB"));
+    QVERIFY(!m_vue->formulaire());
+
+    cliquerLigne(m_vue->listPanel(), 0);
+    QCOMPARE(m_vue->selection(), bois);
+    QVERIFY(m_vue->formulaire());
+    QCOMPARE(m_vue->typeEnCoursEdition(), bois);
+    QVERIFY(m_vue->isEditing());
+    QCOMPARE(m_vue->formulaire()->frame()->title(), QStringLiteral("Modifier le type de déchet"));
+    QCOMPARE(m_vue->formulaire()->frame()->saveButton()->text(), QStringLiteral("Enregistrer"));
+    QCOMPARE(qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle))->text(),
+             QStringLiteral("Bois"));
+
+    // The arrow keys move the selection; the form stays on the opened type.
+    m_vue->listPanel()->listView()->setFocus();
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Down);
+    QCOMPARE(m_vue->selection(), dib);
+    QCOMPARE(m_vue->typeEnCoursEdition(), bois);
+
+    // "Modifier" opens a type without changing the selection.
+    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Modifier")));
+    QCOMPARE(m_vue->typeEnCoursEdition(), bois);
+    QCOMPARE(m_vue->selection(), dib);
+}
+
+void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
+{
+    ajouter(QStringLiteral("Bois"));
+    QTest::keyClick(m_vue.get(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(!m_vue->isEditing());
+    QCOMPARE(m_vue->formulaire()->frame()->title(), QStringLiteral("Nouveau type de déchet"));
+    m_vue->formulaire()->frame()->cancelButton()->click();
+    QApplication::processEvents();
+    QVERIFY(!m_vue->formulaire());
+    QCOMPARE(m_store->count<TypeDechet>(), 1);
+
+    m_vue->listPanel()->addButton()->click();
+    auto* libelle = qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle));
+    taperTexte(libelle, QStringLiteral("Verre"));
+    QTest::keyClick(libelle, Qt::Key_Return, Qt::ControlModifier);
+    QApplication::processEvents();
+    QCOMPARE(m_store->count<TypeDechet>(), 2);
+    QVERIFY(!m_store->hasChanges());
+    QVERIFY(!m_vue->formulaire());
+    QVERIFY(m_vue->selection());
+    QCOMPARE(m_vue->selection()->libelle(), QStringLiteral("Verre"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Bois", "Verre"}));
+}
+
+void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
+{
+    TypeDechet* bois = ajouter(QStringLiteral("Bois"));
+    cliquerLigne(m_vue->listPanel(), 0);
+    TypeDechetFormView* formulaire = m_vue->formulaire();
+    auto* codeCED = qobject_cast<QLineEdit*>(formulaire->champ(TypeDechetFormView::Champ::codeCED));
+    taperTexte(codeCED, QStringLiteral("17 02 01"));
+
+    taper(QStringLiteral("Bo"));
+    ajouter(QStringLiteral("Carton")); // an unrelated record changes the store
+    QCOMPARE(m_vue->formulaire(), formulaire);
+    QCOMPARE(codeCED->text(), QStringLiteral("17 02 01"));
+    formulaire->frame()->saveButton()->click();
+    QCOMPARE(bois->codeCED(), std::optional<QString>(QStringLiteral("17 02 01")));
+}
+
+void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeType()
+{
+    TypeDechet* bois = ajouter(QStringLiteral("Bois"));
+    nouvelleLocation(m_store.get(), bois);
+    TypeDechet* autre = ajouter(QStringLiteral("Gravats"));
+    nouvelleLocation(m_store.get(), autre); // a rental of another type does not count
+    QVERIFY(m_store->save());
+
+    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QMessageBox* alerte = boiteOuverte(m_vue.get());
+    QVERIFY(alerte);
+    QCOMPARE(alerte->windowTitle(), QStringLiteral("Suppression impossible"));
+    QCOMPARE(alerte->informativeText(),
+             QStringLiteral("Ce type de déchet est utilisé dans 1 location(s). Supprimez-les d'abord "
+                            "ou modifiez leur type de déchet."));
+    cliquerBouton(alerte, QStringLiteral("OK"));
+    QVERIFY(!boiteOuverte(m_vue.get()));
+    QVERIFY(!bois->isDeleted());
+
+    nouvelleLocation(m_store.get(), bois);
+    nouvelleLocation(m_store.get(), bois);
+    QCOMPARE(GestionTypesDechetsView::nombreLocations(m_store.get(), bois), 3);
+    m_vue->supprimerType(bois);
+    alerte = boiteOuverte(m_vue.get());
+    QVERIFY(alerte);
+    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3 location(s).")));
+    cliquerBouton(alerte, QStringLiteral("OK"));
+    QCOMPARE(m_store->count<TypeDechet>(), 2);
+}
+
+void TestGestionTypesDechets::suppressionImmediateEtEnregistree()
+{
+    TypeDechet* bois = ajouter(QStringLiteral("Bois"));
+    CentreTraitement* centre = nouveauCentre(QStringLiteral("Centre"));
+    m_store->insert(centre);
+    bois->setCentres({centre});
+    QVERIFY(m_store->save());
+
+    cliquerLigne(m_vue->listPanel(), 0);
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(!boiteOuverte(m_vue.get()));
+    QVERIFY(bois->isDeleted());
+    QVERIFY(!m_store->hasChanges()); // saved at once
+    QVERIFY(!m_vue->selection());
+    // The form of the deleted type closes.
+    QVERIFY(!m_vue->formulaire());
+    QVERIFY(!m_vue->typeEnCoursEdition());
+    QVERIFY(centre->typesAcceptes().isEmpty());
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList());
+}
+
+void TestGestionTypesDechets::suppressionParLaToucheSurUneListeFiltree()
+{
+    ajouter(QStringLiteral("Bois"));
+    TypeDechet* plastique = ajouter(QStringLiteral("Plastique"));
+    ajouter(QStringLiteral("Plâtre"));
+    taper(QStringLiteral("plastique"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Plastique"}));
+    cliquerLigne(m_vue->listPanel(), 0);
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QApplication::processEvents();
+    QVERIFY(plastique->isDeleted());
+    QCOMPARE(m_store->count<TypeDechet>(), 2);
+    QVERIFY(!m_vue->formulaire());
+}
+
+void TestGestionTypesDechets::suppressionDePlusieursLignes()
+{
+    TypeDechet* a = ajouter(QStringLiteral("A"));
+    TypeDechet* b = ajouter(QStringLiteral("B"));
+    TypeDechet* c = ajouter(QStringLiteral("C"));
+    TypeDechet* d = ajouter(QStringLiteral("D"));
+    nouvelleLocation(m_store.get(), b);
+    nouvelleLocation(m_store.get(), d);
+    nouvelleLocation(m_store.get(), d);
+    QVERIFY(m_store->save());
+
+    // Rows in any order, one out of range: the types listed at those rows are each judged.
+    m_vue->supprimerTypes({3, 0, 1, 2, 42});
+    QVERIFY(a->isDeleted());
+    QVERIFY(!b->isDeleted());
+    QVERIFY(c->isDeleted());
+    QVERIFY(!d->isDeleted());
+    QVERIFY(!m_store->hasChanges());
+    QMessageBox* alerte = boiteOuverte(m_vue.get());
+    QVERIFY(alerte);
+    // One alert, quoting the last refused type.
+    QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2 location(s)")));
+    cliquerBouton(alerte, QStringLiteral("OK"));
+    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"B", "D"}));
+}
+
+void TestGestionTypesDechets::echecDeLaSauvegardeDUneSuppression()
+{
+    TypeDechet* bois = ajouter(QStringLiteral("Bois"));
+    m_store->failNextSave(QStringLiteral("disque plein"));
+    m_vue->supprimerType(bois);
+    QMessageBox* erreur = boiteOuverte(m_vue.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    // The deletion stays pending and reaches the store with the next save.
+    QVERIFY(m_store->hasChanges());
+    QVERIFY(m_store->save());
+    QCOMPARE(m_store->count<TypeDechet>(), 0);
+}
+
+void TestGestionTypesDechets::couleursDesPastilles()
+{
+    QCOMPARE(TypeDechetRow::couleurPastille(std::nullopt), QColor(0xD1, 0xD5, 0xDB));
+    const QColor gris = TypeDechetRow::couleurPastille(QString());
+    QCOMPARE(TypeDechetRow::couleurPastille(QStringLiteral("12345")), gris);
+    QCOMPARE(TypeDechetRow::couleurPastille(QStringLiteral("1234567")), gris);
+    QVERIFY(gris != QColor(0xD1, 0xD5, 0xDB));
+    QCOMPARE(TypeDechetRow::couleurPastille(QStringLiteral("#ff0000")), QColor(255, 0, 0));
+
+    // The rows are painted from those colours: the dot of a red type is red on screen.
+    TypeDechet* t = ajouter(QStringLiteral("Rouge"));
+    t->setCouleur(QStringLiteral("#ff0000"));
+    t->setEstDangereux(true);
+    QApplication::processEvents();
+    QListView* vue = m_vue->listPanel()->listView();
+    const QRect r = vue->visualRect(vue->model()->index(0, 0));
+    const QImage image = vue->viewport()->grab(r).toImage();
+    QCOMPARE(image.pixelColor(8 + 12, r.height() / 2), QColor(255, 0, 0));
+}
+
+int lancerTestGestionTypesDechets(int argc, char** argv)
+{
+    TestGestionTypesDechets t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_gestiontypesdechets.moc"

@@ -1,0 +1,410 @@
+// The waste type form driven as a user would: fields, checks, numbers in French, saving.
+
+#include "outils.h"
+#include "wastes/typedechetformview.h"
+#include "widgets/forms/colorfield.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/numberfield.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kv;
+using namespace kvtest;
+
+class TestTypeDechetForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void nouveauTypeEtatInitial();
+    void libelleEtTvaConditionnentLeBouton();
+    void nombresDansLaLangueDeLUtilisateur();
+    void saisieNonNumeriqueRefusee();
+    void enregistrementAuClavierSansQuitterLeChamp();
+    void toucheEntreeDuLibelle();
+    void couleurChoisieEtCopiee();
+    void creationComplete();
+    void editionDUnTypeExistant();
+    void echecDeSauvegardeEnCreation();
+    void echecDeSauvegardeEnEdition();
+    void annulation();
+
+private:
+    TypeDechetFormView* ouvrir(TypeDechet* type);
+    QLineEdit* ligne(const QString& nomAccessible) const;
+    forms::NumberField* nombre(const QString& nomAccessible) const;
+    void saisir(const QString& nomAccessible, const QString& texte);
+
+    std::unique_ptr<ModelContext> m_store;
+    std::unique_ptr<TypeDechetFormView> m_form;
+    QList<TypeDechet*> m_enregistres;
+    int m_annulations = 0;
+};
+
+void TestTypeDechetForm::init()
+{
+    m_store = nouveauStore();
+    m_enregistres.clear();
+    m_annulations = 0;
+}
+
+void TestTypeDechetForm::cleanup()
+{
+    m_form.reset();
+    m_store.reset();
+}
+
+TypeDechetFormView* TestTypeDechetForm::ouvrir(TypeDechet* type)
+{
+    m_form = std::make_unique<TypeDechetFormView>(
+        m_store.get(), type, type, type != nullptr,
+        [this](TypeDechet* t) { m_enregistres.append(t); }, [this] { ++m_annulations; });
+    m_form->resize(640, 900);
+    m_form->show();
+    m_form->activateWindow();
+    [[maybe_unused]] bool expose = QTest::qWaitForWindowExposed(m_form.get());
+    return m_form.get();
+}
+
+QLineEdit* TestTypeDechetForm::ligne(const QString& nomAccessible) const
+{
+    for (QLineEdit* e : m_form->findChildren<QLineEdit*>())
+        if (e->accessibleName() == nomAccessible)
+            return e;
+    qWarning("champ « %s » absent", qPrintable(nomAccessible));
+    return nullptr;
+}
+
+forms::NumberField* TestTypeDechetForm::nombre(const QString& nomAccessible) const
+{
+    return qobject_cast<forms::NumberField*>(ligne(nomAccessible)->parentWidget());
+}
+
+void TestTypeDechetForm::saisir(const QString& nomAccessible, const QString& texte)
+{
+    QLineEdit* e = ligne(nomAccessible);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    taperTexte(e, texte);
+    QTest::keyClick(e, Qt::Key_Return);
+}
+
+void TestTypeDechetForm::nouveauTypeEtatInitial()
+{
+    CentreTraitement* b = nouveauCentre(QStringLiteral("Bassens"));
+    CentreTraitement* a = nouveauCentre(QStringLiteral("Ambarès"));
+    m_store->insert(b);
+    m_store->insert(a);
+    ouvrir(nullptr);
+    QCOMPARE(m_form->frame()->title(), QStringLiteral("Nouveau type de déchet"));
+    QCOMPARE(m_form->frame()->saveButton()->text(), QStringLiteral("Ajouter"));
+    QVERIFY(!m_form->frame()->saveButton()->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), m_form->champ(TypeDechetFormView::Champ::libelle));
+    auto* categorie = m_form->findChild<QComboBox*>();
+    QCOMPARE(categorie->currentText(), QStringLiteral("DIB"));
+    QCOMPARE(ligne(QStringLiteral("TVA %"))->text(), QStringLiteral("20"));
+    QCOMPARE(m_form->findChild<forms::ColorField*>()->hexLabel()->text(), QStringLiteral("#D1D5DB"));
+    QComboBox* centre = nullptr;
+    for (QComboBox* c : m_form->findChildren<QComboBox*>())
+        if (c->accessibleName() == QStringLiteral("Centre"))
+            centre = c;
+    QVERIFY(centre);
+    QCOMPARE(centre->currentText(), QStringLiteral("— Aucun —"));
+    QCOMPARE(centre->count(), 3);
+    QCOMPARE(centre->itemText(1), QStringLiteral("Ambarès")); // sorted by name
+}
+
+void TestTypeDechetForm::libelleEtTvaConditionnentLeBouton()
+{
+    ouvrir(nullptr);
+    QPushButton* ajouter = m_form->frame()->saveButton();
+    auto* libelle = qobject_cast<QLineEdit*>(m_form->champ(TypeDechetFormView::Champ::libelle));
+    taperTexte(libelle, QStringLiteral("   "));
+    QVERIFY(!ajouter->isEnabled());
+    taperTexte(libelle, QStringLiteral("Bois  "));
+    QVERIFY(ajouter->isEnabled());
+
+    QWidget* ligneTva = ligne(QStringLiteral("TVA %"))->parentWidget()->parentWidget();
+    for (const char* valide : {"0", "100", "5,5"}) {
+        saisir(QStringLiteral("TVA %"), QString::fromLatin1(valide));
+        QVERIFY2(ajouter->isEnabled(), valide);
+        QVERIFY(!forms::hasInvalidOutline(ligneTva));
+    }
+    for (const char* invalide : {"100,5", "-1"}) {
+        saisir(QStringLiteral("TVA %"), QString::fromLatin1(invalide));
+        QVERIFY2(!ajouter->isEnabled(), invalide);
+        QVERIFY(forms::hasInvalidOutline(ligneTva));
+    }
+    // Ctrl+Return on an invalid form saves nothing.
+    QTest::keyClick(libelle, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_store->count<TypeDechet>(), 0);
+    QVERIFY(m_enregistres.isEmpty());
+
+    saisir(QStringLiteral("TVA %"), QStringLiteral("10"));
+    QVERIFY(ajouter->isEnabled());
+    QVERIFY(!forms::hasInvalidOutline(ligneTva));
+    ajouter->click();
+    QCOMPARE(m_enregistres.size(), 1);
+    QCOMPARE(m_enregistres.first()->libelle(), QStringLiteral("   Bois  "));
+    QCOMPARE(m_enregistres.first()->tva(), 10.0);
+}
+
+void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    t->setPrixBaseForfait(150.0);
+    t->setSupplementJour(3.0);
+    t->setTva(5.5);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    QCOMPARE(ligne(QStringLiteral("TVA %"))->text(), QStringLiteral("5,5"));
+
+    saisir(QStringLiteral("Suppl. jour (€)"), QStringLiteral("12,5"));
+    saisir(QStringLiteral("Forfait (€ HT)"), QString()); // cleared: no value
+    saisir(QStringLiteral("Jours inclus"), QStringLiteral("7"));
+    saisir(QStringLiteral("Prix / tonne (€ HT)"), QStringLiteral("-4,25")); // no bound on prices
+    saisir(QStringLiteral("TVA %"), QString()); // the rate is required: kept
+    QCOMPARE(ligne(QStringLiteral("TVA %"))->text(), QStringLiteral("5,5"));
+    QVERIFY(!nombre(QStringLiteral("TVA %"))->message().isEmpty());
+    m_form->frame()->saveButton()->click();
+
+    QCOMPARE(m_enregistres, QList<TypeDechet*>({t}));
+    QCOMPARE(t->supplementJour(), std::optional<double>(12.5));
+    QVERIFY(!t->prixBaseForfait());
+    QCOMPARE(t->dureeIncluse(), std::optional<qint64>(7));
+    QCOMPARE(t->prixBaseParTonne(), std::optional<double>(-4.25));
+    QCOMPARE(t->tva(), 5.5);
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestTypeDechetForm::saisieNonNumeriqueRefusee()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    t->setSupplementJour(3.0);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+
+    for (const char* texte : {"abc", "inf", "nan", "1e999"}) {
+        saisir(QStringLiteral("Suppl. jour (€)"), QString::fromLatin1(texte));
+        QCOMPARE(ligne(QStringLiteral("Suppl. jour (€)"))->text(), QStringLiteral("3"));
+        QVERIFY2(!nombre(QStringLiteral("Suppl. jour (€)"))->message().isEmpty(), texte);
+    }
+    saisir(QStringLiteral("Jours inclus"), QStringLiteral("2,5"));
+    QCOMPARE(ligne(QStringLiteral("Jours inclus"))->text(), QString());
+    QVERIFY(!nombre(QStringLiteral("Jours inclus"))->message().isEmpty());
+
+    // Typed but not committed: saving reads it, refuses it and saves nothing.
+    QLineEdit* forfait = ligne(QStringLiteral("Forfait (€ HT)"));
+    forfait->setFocus();
+    taperTexte(forfait, QStringLiteral("douze"));
+    m_form->frame()->saveButton()->click();
+    QVERIFY(m_enregistres.isEmpty());
+    QVERIFY(!t->prixBaseForfait());
+    QCOMPARE(forfait->text(), QString());
+    QVERIFY(!m_store->hasChanges());
+    QCOMPARE(t->supplementJour(), std::optional<double>(3.0));
+}
+
+void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    QLineEdit* franchise = ligne(QStringLiteral("Franchise (t)"));
+    franchise->setFocus();
+    taperTexte(franchise, QStringLiteral("1,5"));
+    QTest::keyClick(franchise, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(m_enregistres.size(), 1);
+    QCOMPARE(t->franchiseTonnage(), std::optional<double>(1.5));
+}
+
+void TestTypeDechetForm::toucheEntreeDuLibelle()
+{
+    ouvrir(nullptr);
+    QWidget* libelle = m_form->champ(TypeDechetFormView::Champ::libelle);
+    taperTexte(libelle, QStringLiteral("Bois"));
+    QTest::keyClick(libelle, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), m_form->champ(TypeDechetFormView::Champ::codeCED));
+    QVERIFY(m_enregistres.isEmpty());
+}
+
+void TestTypeDechetForm::couleurChoisieEtCopiee()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    t->setCouleur(QStringLiteral("#ab12cd"));
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    auto* couleur = m_form->findChild<forms::ColorField*>();
+    // Shown upper-cased, copied as held.
+    QCOMPARE(couleur->hexLabel()->text(), QStringLiteral("#AB12CD"));
+    m_form->copierCodeCouleur();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("#ab12cd"));
+
+    couleur->pickerButton()->click();
+    QColorDialog* dialogue = couleur->openDialog();
+    QVERIFY(dialogue);
+    dialogue->setCurrentColor(QColor(255, 128, 0));
+    dialogue->accept();
+    QApplication::processEvents();
+    QCOMPARE(m_form->model()->couleur(), QStringLiteral("FF8000"));
+    QCOMPARE(couleur->hexLabel()->text(), QStringLiteral("FF8000"));
+    m_form->copierCodeCouleur();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("FF8000"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->couleur(), std::optional<QString>(QStringLiteral("FF8000")));
+}
+
+void TestTypeDechetForm::creationComplete()
+{
+    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    m_store->insert(centre);
+    QVERIFY(m_store->save());
+    ouvrir(nullptr);
+    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    auto* categorie = m_form->findChildren<QComboBox*>().at(0);
+    categorie->setCurrentIndex(3);
+    emit categorie->activated(3);
+    auto* centres = m_form->findChildren<QComboBox*>().at(1);
+    centres->setCurrentIndex(1);
+    emit centres->activated(1);
+    saisir(QStringLiteral("Code CED"), QStringLiteral(" 17 06 05* "));
+    m_form->findChildren<QCheckBox*>().at(0)->click();
+    const QList<QPlainTextEdit*> textes = m_form->findChildren<QPlainTextEdit*>();
+    textes.at(0)->setPlainText(QStringLiteral("Double ensachage"));
+    textes.at(1)->setPlainText(QStringLiteral("plâtre; bois|palettes ,"));
+    m_form->frame()->saveButton()->click();
+
+    QCOMPARE(m_store->count<TypeDechet>(), 1);
+    TypeDechet* t = m_store->all<TypeDechet>().first();
+    QCOMPARE(m_enregistres, QList<TypeDechet*>({t}));
+    QCOMPARE(t->libelle(), QStringLiteral("Amiante"));
+    QCOMPARE(t->categorie(), QStringLiteral("Dangereux"));
+    QCOMPARE(t->codeCED(), std::optional<QString>(QStringLiteral("17 06 05*")));
+    QVERIFY(t->estDangereux());
+    QVERIFY(!t->melangeInterdit());
+    QCOMPARE(t->consignes(), std::optional<QString>(QStringLiteral("Double ensachage")));
+    QCOMPARE(t->dechetsInterditsString(), std::optional<QString>(QStringLiteral("plâtre|bois/palettes")));
+    QCOMPARE(t->couleur(), std::optional<QString>(QStringLiteral("#D1D5DB")));
+    QCOMPARE(t->centres(), QList<CentreTraitement*>({centre}));
+    QCOMPARE(t->centreFavoriID(), std::optional<QUuid>(centre->id()));
+    QCOMPARE(t->tva(), 20.0);
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestTypeDechetForm::editionDUnTypeExistant()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Gravats"), QStringLiteral("Béton armé"));
+    CentreTraitement* centre = nouveauCentre(QStringLiteral("Carrière"));
+    m_store->insert(t);
+    m_store->insert(centre);
+    t->setCentreFavoriID(QUuid::createUuid()); // no such centre
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    // A category outside the list and an unknown centre are shown as no choice and kept.
+    QCOMPARE(m_form->findChildren<QComboBox*>().at(0)->currentIndex(), -1);
+    saisir(QStringLiteral("Détails"), QStringLiteral("Sans ferraille"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->categorie(), QStringLiteral("Béton armé"));
+    QCOMPARE(t->details(), std::optional<QString>(QStringLiteral("Sans ferraille")));
+    QVERIFY(t->centres().isEmpty());
+    QCOMPARE(m_store->count<TypeDechet>(), 1);
+}
+
+void TestTypeDechetForm::echecDeSauvegardeEnCreation()
+{
+    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    m_store->insert(centre);
+    QVERIFY(m_store->save());
+    ouvrir(nullptr);
+    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    auto* centres = m_form->findChildren<QComboBox*>().at(1);
+    centres->setCurrentIndex(1);
+    emit centres->activated(1);
+
+    m_store->failNextSave(QStringLiteral("base verrouillée"));
+    {
+        CaptureSortie sortie;
+        m_form->frame()->saveButton()->click();
+        // The test framework's own warnings go to the same output: read the first line.
+        QCOMPARE(sortie.texte().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Erreur lors de l’enregistrement du TypeDechet: base verrouillée"));
+    }
+    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    // Nothing is left behind and the input is kept.
+    QVERIFY(m_enregistres.isEmpty());
+    QCOMPARE(m_store->count<TypeDechet>(), 0);
+    QVERIFY(centre->typesAcceptes().isEmpty());
+    QCOMPARE(qobject_cast<QLineEdit*>(m_form->champ(TypeDechetFormView::Champ::libelle))->text(),
+             QStringLiteral("Amiante"));
+
+    // A retry stores one type.
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(m_store->count<TypeDechet>(), 1);
+    QCOMPARE(m_enregistres.size(), 1);
+    QCOMPARE(centre->typesAcceptes(), QList<TypeDechet*>({m_enregistres.first()}));
+}
+
+void TestTypeDechetForm::echecDeSauvegardeEnEdition()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
+    m_store->failNextSave(QStringLiteral("disque plein"));
+    {
+        CaptureSortie sortie;
+        m_form->frame()->saveButton()->click();
+        QVERIFY(sortie.texte().contains(QStringLiteral("disque plein")));
+    }
+    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    QVERIFY(m_enregistres.isEmpty());
+    QCOMPARE(ligne(QStringLiteral("Code CED"))->text(), QStringLiteral("17 02 01"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(m_enregistres.size(), 1);
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestTypeDechetForm::annulation()
+{
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
+    QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape);
+    QCOMPARE(m_annulations, 1);
+    QVERIFY(m_enregistres.isEmpty());
+    QVERIFY(!t->codeCED());
+    QVERIFY(!m_store->hasChanges());
+}
+
+int lancerTestTypeDechetForm(int argc, char** argv)
+{
+    TestTypeDechetForm t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_typedechetform.moc"
