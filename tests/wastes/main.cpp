@@ -6,6 +6,7 @@
 int lancerTestTypeDechetFormModel(int argc, char** argv);
 int lancerTestGestionTypesDechets(int argc, char** argv);
 int lancerTestTypeDechetForm(int argc, char** argv);
+int lancerTestCentres(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     echecs += lancerTestTypeDechetFormModel(argc, argv);
     echecs += lancerTestGestionTypesDechets(argc, argv);
     echecs += lancerTestTypeDechetForm(argc, argv);
+    echecs += lancerTestCentres(argc, argv);
     return echecs;
 }

@@ -1,0 +1,384 @@
+// The treatment centres screen and editor driven as a user would.
+
+#include "outils.h"
+#include "wastes/centreeditorview.h"
+#include "wastes/centreslistview.h"
+#include "widgets/forms/listpanel.h"
+#include "widgets/forms/recordrow.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kv;
+using namespace kvtest;
+
+class TestCentres : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rechercheParMotsSurLeNomOuLaVille();
+    void contenuDesLignes();
+    void ajouterPuisChoisirUnCentre();
+    void nouveauCentreEnFrance();
+    void enregistrerDeuxFoisNeCreeQuUnCentre();
+    void editionGardeLesChampsNonAffiches();
+    void nomVideRefuse();
+    void echapAnnuleSansRienEcrire();
+    void suppressionParMenuEtParTouche();
+    void suppressionRetireLeCentreDesTypes();
+    void echecsDeSauvegarde();
+
+private:
+    CentreTraitement* ajouter(const QString& nom, const std::optional<QString>& ville = {});
+    void ouvrirVue();
+    void taper(QLineEdit* champ, const QString& texte);
+
+    std::unique_ptr<ModelContext> m_store;
+    std::unique_ptr<CentresListView> m_vue;
+};
+
+void TestCentres::init()
+{
+    m_store = nouveauStore();
+}
+
+void TestCentres::cleanup()
+{
+    m_vue.reset();
+    m_store.reset();
+}
+
+CentreTraitement* TestCentres::ajouter(const QString& nom, const std::optional<QString>& ville)
+{
+    CentreTraitement* c = nouveauCentre(nom, ville);
+    m_store->insert(c);
+    m_store->save();
+    QApplication::processEvents();
+    return c;
+}
+
+void TestCentres::ouvrirVue()
+{
+    m_vue = std::make_unique<CentresListView>(m_store.get());
+    m_vue->resize(1000, 700);
+    m_vue->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_vue.get()));
+}
+
+void TestCentres::taper(QLineEdit* champ, const QString& texte)
+{
+    champ->setFocus();
+    champ->selectAll();
+    QTest::keyClick(champ, Qt::Key_Backspace);
+    taperTexte(champ, texte);
+    QApplication::processEvents();
+}
+
+void TestCentres::rechercheParMotsSurLeNomOuLaVille()
+{
+    ajouter(QStringLiteral("Centre Nord Bordeaux"), QStringLiteral("Mérignac"));
+    ajouter(QStringLiteral("Plateforme Sud"), QStringLiteral("Bordeaux-Nord"));
+    ajouter(QStringLiteral("Nord Recyclage"), QStringLiteral("Bordeaux"));
+    ajouter(QStringLiteral("Écopôle"));
+    ouvrirVue();
+    QLineEdit* recherche = m_vue->listPanel()->searchField();
+    const auto noms = [this] {
+        QStringList out;
+        for (CentreTraitement* c : m_vue->centresFiltres())
+            out.append(c->nom());
+        return out;
+    };
+    QCOMPARE(noms(), QStringList({"Centre Nord Bordeaux", "Écopôle", "Nord Recyclage", "Plateforme Sud"}));
+
+    taper(recherche, QStringLiteral("bordeaux nord"));
+    QCOMPARE(noms(), QStringList({"Centre Nord Bordeaux", "Plateforme Sud"}));
+    QCOMPARE(lignes(m_vue->listPanel()).size(), 2);
+    taper(recherche, QStringLiteral("ECOPOLE"));
+    QCOMPARE(noms(), QStringList({"Écopôle"}));
+    taper(recherche, QStringLiteral("mérignac"));
+    QCOMPARE(noms(), QStringList({"Centre Nord Bordeaux"}));
+    taper(recherche, QStringLiteral("   "));
+    QCOMPARE(noms().size(), 4);
+}
+
+void TestCentres::contenuDesLignes()
+{
+    CentreTraitement* sansVille = ajouter(QStringLiteral("Sans ville"), QString());
+    CentreTraitement* avecVille = ajouter(QStringLiteral("Bassens"), QStringLiteral("Bassens"));
+    for (const char* l : {"A", "B", "C"}) {
+        TypeDechet* t = nouveauType(QString::fromLatin1(l));
+        m_store->insert(t);
+        t->setCentres({avecVille});
+    }
+    const auto textes = [](const forms::RowContent& r) {
+        QStringList out;
+        for (const forms::RowLine& l : r.lines) {
+            QStringList parts;
+            for (const forms::RowPart& p : l.parts)
+                parts.append(p.text);
+            out.append(parts.join(QLatin1Char('|')));
+        }
+        return out;
+    };
+    QCOMPARE(textes(CentresListView::ligneCentre(sansVille)), QStringList({"Sans ville", "0 type(s)"}));
+    QCOMPARE(textes(CentresListView::ligneCentre(avecVille)), QStringList({"Bassens", "Bassens|3 type(s)"}));
+    QCOMPARE(CentresListView::ligneCentre(avecVille).lines.at(1).parts.at(0).symbol,
+             QStringLiteral("mappin.and.ellipse"));
+}
+
+void TestCentres::ajouterPuisChoisirUnCentre()
+{
+    CentreTraitement* a = ajouter(QStringLiteral("Alpha"));
+    ajouter(QStringLiteral("Beta"));
+    ouvrirVue();
+    QVERIFY(!m_vue->editeur());
+
+    cliquerLigne(m_vue->listPanel(), 0);
+    QCOMPARE(m_vue->selection(), a);
+    QVERIFY(m_vue->editeur());
+    QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Modifier le centre"));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Alpha"));
+    QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
+
+    QTest::keyClick(m_vue.get(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!m_vue->selection());
+    QVERIFY(m_vue->isCreating());
+    QVERIFY(m_vue->editeur());
+    QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Nouveau centre"));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
+    taperTexte(m_vue->editeur()->champ(CentreEditorView::FocusField::nom), QStringLiteral("Brouillon"));
+
+    // Choosing a centre abandons the new entry: nothing was created.
+    cliquerLigne(m_vue->listPanel(), 1);
+    QVERIFY(!m_vue->isCreating());
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
+    QCOMPARE(m_store->count<CentreTraitement>(), 2);
+
+    // "Annuler" brings the placeholder back.
+    m_vue->editeur()->boutonAnnuler()->click();
+    QApplication::processEvents();
+    QVERIFY(!m_vue->editeur());
+    QVERIFY(!m_vue->selection());
+    QVERIFY(!m_vue->centreEdite());
+}
+
+void TestCentres::nouveauCentreEnFrance()
+{
+    ouvrirVue();
+    m_vue->listPanel()->addButton()->click();
+    CentreEditorView* e = m_vue->editeur();
+    taperTexte(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("  Écopôle Ouest  "));
+    taperTexte(e->champ(CentreEditorView::FocusField::adresse1), QStringLiteral("    "));
+    taperTexte(e->champ(CentreEditorView::FocusField::codePostal), QStringLiteral(" 33530 "));
+    taperTexte(e->champ(CentreEditorView::FocusField::ville), QStringLiteral("Bassens"));
+    taperTexte(e->champ(CentreEditorView::FocusField::email), QStringLiteral("contact@ecopole.fr"));
+    QTest::keyClick(e->champ(CentreEditorView::FocusField::email), Qt::Key_Return, Qt::ControlModifier);
+
+    QCOMPARE(m_store->count<CentreTraitement>(), 1);
+    QVERIFY(!m_store->hasChanges());
+    CentreTraitement* c = m_store->all<CentreTraitement>().first();
+    QCOMPARE(c->nom(), QStringLiteral("Écopôle Ouest"));
+    QVERIFY(!c->adresseLigne1());
+    QCOMPARE(c->codePostal(), std::optional<QString>(QStringLiteral("33530")));
+    QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Bassens")));
+    QVERIFY(!c->telephone());
+    QCOMPARE(c->email(), std::optional<QString>(QStringLiteral("contact@ecopole.fr")));
+    QCOMPARE(c->pays(), std::optional<QString>(QStringLiteral("France")));
+    QVERIFY(!c->siteWeb() && !c->adresseLigne2() && !c->siret() && !c->numeroTrackdechets());
+    QVERIFY(!c->latitude() && !c->longitude());
+    QVERIFY(c->typesAcceptes().isEmpty());
+
+    // The list selects the new centre and its editor stays open on it, reloaded.
+    QCOMPARE(m_vue->selection(), c);
+    QCOMPARE(m_vue->centreEdite(), c);
+    QCOMPARE(m_vue->editeur(), e);
+    QCOMPARE(e->entete(), QStringLiteral("Modifier le centre"));
+    QCOMPARE(e->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Écopôle Ouest"));
+    QCOMPARE(e->champ(CentreEditorView::FocusField::adresse1)->text(), QString());
+}
+
+void TestCentres::enregistrerDeuxFoisNeCreeQuUnCentre()
+{
+    int enregistrements = 0;
+    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    e.show();
+    taperTexte(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
+    e.boutonEnregistrer()->click();
+    taper(e.champ(CentreEditorView::FocusField::telephone), QStringLiteral("05 56 00 00 00"));
+    e.boutonEnregistrer()->click();
+    QCOMPARE(enregistrements, 2);
+    QCOMPARE(m_store->count<CentreTraitement>(), 1);
+    QCOMPARE(m_store->all<CentreTraitement>().first()->telephone(),
+             std::optional<QString>(QStringLiteral("05 56 00 00 00")));
+}
+
+void TestCentres::editionGardeLesChampsNonAffiches()
+{
+    auto* c = new CentreTraitement(QStringLiteral("ISDND"), QUrl(QStringLiteral("https://isdnd.example")),
+                                   QStringLiteral("Route de la carrière"), QStringLiteral("Bâtiment B"),
+                                   QStringLiteral("33440"), QStringLiteral("Ambarès"), QStringLiteral("Belgique"),
+                                   QStringLiteral("05 00"), QStringLiteral("a@b.fr"),
+                                   QStringLiteral("12345678900011"), QStringLiteral("TD-42"), 44.9, -0.5);
+    m_store->insert(c);
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    c->setTypesAcceptes({t});
+    QVERIFY(m_store->save());
+
+    CentreTraitement* enregistre = nullptr;
+    CentreEditorView e(m_store.get(), c, {}, [&](CentreTraitement* x) { enregistre = x; });
+    e.show();
+    taper(e.champ(CentreEditorView::FocusField::ville), QString());
+    taper(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("ISDND Ambarès"));
+    e.boutonEnregistrer()->click();
+
+    QCOMPARE(enregistre, c);
+    QCOMPARE(c->nom(), QStringLiteral("ISDND Ambarès"));
+    QVERIFY(!c->ville());
+    QCOMPARE(c->siteWeb(), std::optional<QUrl>(QUrl(QStringLiteral("https://isdnd.example"))));
+    QCOMPARE(c->adresseLigne2(), std::optional<QString>(QStringLiteral("Bâtiment B")));
+    QCOMPARE(c->pays(), std::optional<QString>(QStringLiteral("Belgique")));
+    QCOMPARE(c->siret(), std::optional<QString>(QStringLiteral("12345678900011")));
+    QCOMPARE(c->numeroTrackdechets(), std::optional<QString>(QStringLiteral("TD-42")));
+    QCOMPARE(c->latitude(), std::optional<double>(44.9));
+    QCOMPARE(c->longitude(), std::optional<double>(-0.5));
+    QCOMPARE(c->typesAcceptes(), QList<TypeDechet*>({t}));
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestCentres::nomVideRefuse()
+{
+    int enregistrements = 0;
+    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    e.show();
+    QLineEdit* nom = e.champ(CentreEditorView::FocusField::nom);
+    QVERIFY(!e.boutonEnregistrer()->isEnabled());
+    taperTexte(nom, QStringLiteral("   "));
+    QVERIFY(!e.peutEnregistrer());
+    QVERIFY(!e.boutonEnregistrer()->isEnabled());
+    QTest::keyClick(nom, Qt::Key_Return, Qt::ControlModifier);
+    e.enregistrer();
+    QCOMPARE(enregistrements, 0);
+    QCOMPARE(m_store->count<CentreTraitement>(), 0);
+    taperTexte(nom, QStringLiteral("x"));
+    QVERIFY(e.boutonEnregistrer()->isEnabled());
+}
+
+void TestCentres::echapAnnuleSansRienEcrire()
+{
+    CentreTraitement* c = ajouter(QStringLiteral("Alpha"), QStringLiteral("Pessac"));
+    int annulations = 0;
+    CentreEditorView e(m_store.get(), c, [&] { ++annulations; }, {});
+    e.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e));
+    taper(e.champ(CentreEditorView::FocusField::ville), QStringLiteral("Talence"));
+    QTest::keyClick(e.champ(CentreEditorView::FocusField::ville), Qt::Key_Escape);
+    QCOMPARE(annulations, 1);
+    QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Pessac")));
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestCentres::suppressionParMenuEtParTouche()
+{
+    CentreTraitement* a = ajouter(QStringLiteral("Alpha"));
+    CentreTraitement* b = ajouter(QStringLiteral("Beta"), QStringLiteral("Bordeaux"));
+    CentreTraitement* c = ajouter(QStringLiteral("Gamma"), QStringLiteral("Bordeaux"));
+    ouvrirVue();
+    cliquerLigne(m_vue->listPanel(), 2);
+    QCOMPARE(m_vue->centreEdite(), c);
+
+    // Another centre deleted from its menu: the editor stays on the edited one.
+    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(a->isDeleted());
+    QVERIFY(!m_store->hasChanges());
+    QCOMPARE(m_vue->centreEdite(), c);
+    QVERIFY(m_vue->editeur());
+
+    // With a search on, the Delete key deletes the centre shown at that row and closes the editor.
+    taper(m_vue->listPanel()->searchField(), QStringLiteral("gamma"));
+    QCOMPARE(m_vue->centresFiltres(), QList<CentreTraitement*>({c}));
+    m_vue->listPanel()->listView()->setFocus();
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QApplication::processEvents();
+    QVERIFY(c->isDeleted());
+    QVERIFY(!b->isDeleted());
+    QVERIFY(!m_vue->centreEdite());
+    QVERIFY(!m_vue->editeur());
+    QVERIFY(!m_vue->selection());
+    QCOMPARE(m_store->count<CentreTraitement>(), 1);
+    QVERIFY(!m_store->hasChanges());
+}
+
+void TestCentres::suppressionRetireLeCentreDesTypes()
+{
+    CentreTraitement* a = ajouter(QStringLiteral("Alpha"));
+    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    t->setCentreFavori(a);
+    QVERIFY(m_store->save());
+    ouvrirVue();
+    m_vue->supprimerCentres({0, 7});
+    QVERIFY(a->isDeleted());
+    QVERIFY(t->centres().isEmpty());
+    QCOMPARE(t->centreFavoriID(), std::optional<QUuid>(a->id())); // the stored id is not touched
+}
+
+void TestCentres::echecsDeSauvegarde()
+{
+    ouvrirVue();
+    m_vue->preparerEdition(true);
+    CentreEditorView* e = m_vue->editeur();
+    taperTexte(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
+
+    m_store->failNextSave(QStringLiteral("disque plein"));
+    e->boutonEnregistrer()->click();
+    QMessageBox* erreur = boiteOuverte(m_vue.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    // Nothing is left behind, the input is kept and the list still creates.
+    QCOMPARE(m_store->count<CentreTraitement>(), 0);
+    QVERIFY(!m_store->hasChanges());
+    QVERIFY(m_vue->isCreating());
+    QCOMPARE(e->entete(), QStringLiteral("Nouveau centre"));
+    QCOMPARE(e->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Alpha"));
+    e->boutonEnregistrer()->click();
+    QCOMPARE(m_store->count<CentreTraitement>(), 1);
+    CentreTraitement* c = m_store->all<CentreTraitement>().first();
+    QCOMPARE(m_vue->selection(), c);
+
+    // A failed update is reported; the editor keeps what was typed.
+    taper(e->champ(CentreEditorView::FocusField::ville), QStringLiteral("Pessac"));
+    m_store->failNextSave(QStringLiteral("base verrouillée"));
+    e->boutonEnregistrer()->click();
+    erreur = boiteOuverte(m_vue.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    QCOMPARE(e->champ(CentreEditorView::FocusField::ville)->text(), QStringLiteral("Pessac"));
+
+    // A failed save after a deletion is reported; the deletion stays pending.
+    m_store->failNextSave(QStringLiteral("disque plein"));
+    m_vue->supprimerCentre(c);
+    erreur = boiteOuverte(m_vue.get());
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
+    cliquerBouton(erreur, QStringLiteral("OK"));
+    QVERIFY(m_store->hasChanges());
+    QVERIFY(m_store->save());
+    QCOMPARE(m_store->count<CentreTraitement>(), 0);
+}
+
+int lancerTestCentres(int argc, char** argv)
+{
+    TestCentres t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_centres.moc"
