@@ -181,7 +181,9 @@ void TypeDechetFormView::construire()
     m_details = new QLineEdit(m_model->details(), identite);
     m_details->setPlaceholderText(QStringLiteral("Précisions / notes"));
     m_details->setAccessibleName(QStringLiteral("Détails"));
-    identite->addRow(QStringLiteral("Détails"), m_details);
+    auto* ligneDetails = new QHBoxLayout;
+    ligneDetails->addWidget(m_details, 1);
+    identite->addRow(QStringLiteral("Détails"), ligneDetails);
     connect(m_details, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setDetails);
 
     // Taxes and status.
