@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -63,6 +64,7 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
     layout->addWidget(m_view, 1);
 
     connect(m_search, &QLineEdit::textChanged, this, &ListPanel::searchTextChanged);
@@ -146,6 +148,12 @@ int ListPanel::rowCount() const
 
 bool ListPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    // A right click opens the row's menu without selecting the row.
+    if (watched == m_view->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+            || event->type() == QEvent::MouseButtonDblClick)
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        return true;
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)

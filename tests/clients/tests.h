@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+class TestForms : public QObject {
+    Q_OBJECT
+private slots:
+    void foldedSearch();
+    void numberFieldReadsTheLocale();
+    void colorFieldKeepsTheStoredText();
+    void editorFrameShortcuts();
+    void listPanelKeepsItsSelection();
+};
+
+class TestVueClients : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyStore();
+    void search();
+    void rows();
+    void detailPaneStates();
+    void deleteFromTheList();
+    void deleteByPositions();
+    void failedDeletionIsReported();
+};
+
+class TestClientEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void newClientChecksAndSaves();
+    void existingClientIsReloadedAndSaved();
+    void failedSaves();
+    void contacts();
+    void contactEditsReachTheStore();
+    void deleteAfterConfirmation();
+};

@@ -1,0 +1,285 @@
+// The clients screen driven as a user would: typing in the search, clicking rows and buttons,
+// right-clicking, pressing keys.
+
+#include "tests.h"
+#include "outils.h"
+
+#include "clients/clienteditorview.h"
+#include "clients/vueclients.h"
+#include "widgets/forms/detailpane.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/recordrow.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace kv;
+
+namespace {
+
+struct Ecran {
+    std::unique_ptr<ModelContext> ctx = outils::store();
+    std::unique_ptr<VueClients> vue;
+    void ouvrir()
+    {
+        vue = std::make_unique<VueClients>(ctx.get());
+        vue->resize(1300, 800);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+    }
+    forms::ListPanel* liste() const { return vue->liste(); }
+    void chercher(const QString& texte)
+    {
+        liste()->searchField()->setText(texte);
+        outils::settle();
+    }
+    QStringList noms() const
+    {
+        QStringList out;
+        for (Client* c : vue->clientsFiltres())
+            out.append(c->nom());
+        return out;
+    }
+};
+
+} // namespace
+
+void TestVueClients::emptyStore()
+{
+    Ecran e;
+    e.ouvrir();
+    QCOMPARE(e.liste()->rowCount(), 0);
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : 0"));
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+    auto* placeholder = e.vue->findChild<forms::EmptyState*>();
+    QVERIFY(placeholder && placeholder->isVisible());
+    QCOMPARE(placeholder->title(), QStringLiteral("Sélectionnez un client"));
+}
+
+void TestVueClients::search()
+{
+    Ecran e;
+    outils::client(e.ctx.get(), QStringLiteral("Martin Terrassement"), QStringLiteral("Vénissieux"),
+                   QStringLiteral("69200"), QStringLiteral("4 chemin du Moulin"));
+    outils::client(e.ctx.get(), QStringLiteral("Durand"), QStringLiteral("Lyon"), QStringLiteral("69003"),
+                   QStringLiteral("12 rue de Lyon Martin"), QStringLiteral("contact@durand.fr"));
+    outils::client(e.ctx.get(), QStringLiteral("Albert Paysage"), QStringLiteral("Grenoble"),
+                   QStringLiteral("38000"));
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    QCOMPARE(e.noms(), QStringList({"Albert Paysage", "Durand", "Martin Terrassement"}));
+
+    // Case and accents are ignored both ways.
+    e.chercher(QStringLiteral("VENISSIEUX"));
+    QCOMPARE(e.noms(), QStringList{"Martin Terrassement"});
+    e.chercher(QStringLiteral("grénoble"));
+    QCOMPARE(e.noms(), QStringList{"Albert Paysage"});
+    // Containment, across the searched fields.
+    e.chercher(QStringLiteral("69"));
+    QCOMPARE(e.noms(), QStringList({"Durand", "Martin Terrassement"}));
+    e.chercher(QStringLiteral("durand.fr"));
+    QCOMPARE(e.noms(), QStringList{"Durand"});
+    // Every word in one and the same field: name + town does not match, an address does.
+    e.chercher(QStringLiteral("martin vénissieux"));
+    QCOMPARE(e.noms(), QStringList());
+    e.chercher(QStringLiteral("lyon martin"));
+    QCOMPARE(e.noms(), QStringList{"Durand"});
+    // Blanks and line ends only: no search.
+    e.liste()->searchField()->setText(QStringLiteral("  \t "));
+    outils::settle();
+    QCOMPARE(e.noms().size(), 3);
+    // The list and the count follow.
+    e.chercher(QStringLiteral("a"));
+    QCOMPARE(e.liste()->rowCount(), e.noms().size());
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : %1").arg(e.noms().size()));
+    // A new client shows up at its place by name.
+    e.chercher(QString());
+    outils::client(e.ctx.get(), QStringLiteral("Bernard"));
+    outils::settle();
+    QCOMPARE(e.noms(), QStringList({"Albert Paysage", "Bernard", "Durand", "Martin Terrassement"}));
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : 4"));
+}
+
+void TestVueClients::rows()
+{
+    auto ctx = outils::store();
+    auto texts = [](const Client* c) {
+        QStringList out;
+        const forms::RowContent row = VueClients::ligneClient(c);
+        for (const forms::RowPart& p : row.lines.value(1).parts)
+            out.append(p.text);
+        return out;
+    };
+    Client* c = outils::client(ctx.get(), QStringLiteral("A"), QString(), QStringLiteral("69001"));
+    QCOMPARE(texts(c), QStringList{"69001"});
+    c->setCodePostal(QString());
+    c->setVille(QStringLiteral("Lyon"));
+    QCOMPARE(texts(c), QStringList{"Lyon"});
+    c->setVille(QString());
+    QCOMPARE(texts(c), QStringList());
+    c->setEmail(QString());
+    QCOMPARE(texts(c), QStringList());
+    c->setEmail(QStringLiteral("a@b.fr"));
+    c->setTelephone(QStringLiteral("0102"));
+    new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
+    QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1 contact(s)"}));
+
+    for (const QString& ok : {QStringLiteral("abcdef"), QStringLiteral(" #ABCDEF \n")}) {
+        c->setCouleur(ok);
+        QCOMPARE(VueClients::ligneClient(c).leadingDot, std::optional<QColor>(QColor(0xAB, 0xCD, 0xEF)));
+    }
+    for (const QString& bad : {QStringLiteral("ABCDE"), QStringLiteral("ABCDEF0")}) {
+        c->setCouleur(bad);
+        QVERIFY(!VueClients::ligneClient(c).leadingDot);
+    }
+}
+
+void TestVueClients::detailPaneStates()
+{
+    Ecran e;
+    Client* a = outils::client(e.ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"));
+    Client* b = outils::client(e.ctx.get(), QStringLiteral("Beta"), QStringLiteral("Paris"));
+    outils::save(e.ctx.get());
+    e.ouvrir();
+
+    // Ajouter: a new entry, no selection.
+    QTest::mouseClick(e.liste()->addButton(), Qt::LeftButton);
+    QVERIFY(e.vue->isCreating());
+    QCOMPARE(e.vue->selection(), nullptr);
+    ClientEditorView* editeur = e.vue->editeur();
+    QVERIFY(editeur);
+    QCOMPARE(editeur->frame()->title(), QStringLiteral("Nouveau client"));
+    QTRY_VERIFY(editeur->champ(ClientEditorView::Champ::nom)->hasFocus());
+
+    // Selecting a row abandons the entry and edits the row's client in the same editor.
+    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Beta"));
+    QVERIFY(!e.vue->isCreating());
+    QCOMPARE(e.vue->selection(), b);
+    QCOMPARE(e.vue->clientEdite(), b);
+    QCOMPARE(e.vue->editeur(), editeur);
+    QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier le client"));
+    QCOMPARE(editeur->champ(ClientEditorView::Champ::nom)->text(), QStringLiteral("Beta"));
+
+    // The search does not change the selection or the editor.
+    e.chercher(QStringLiteral("alpha"));
+    QCOMPARE(e.vue->selection(), b);
+    QCOMPARE(e.vue->clientEdite(), b);
+    e.chercher(QString());
+
+    // Ctrl+N, then a save: the new client is selected and stays in the editor.
+    e.liste()->listView()->setFocus();
+    QTest::keyClick(e.liste()->listView(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(e.vue->isCreating());
+    QCOMPARE(editeur->champ(ClientEditorView::Champ::nom)->text(), QString());
+    QTest::keyClicks(editeur->champ(ClientEditorView::Champ::nom), QStringLiteral("Gamma"));
+    QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
+    outils::settle();
+    QCOMPARE(e.ctx->count<Client>(), 3);
+    Client* gamma = e.ctx->all<Client>().last();
+    QCOMPARE(gamma->nom(), QStringLiteral("Gamma"));
+    QVERIFY(!e.vue->isCreating());
+    QCOMPARE(e.vue->selection(), gamma);
+    QCOMPARE(e.vue->clientEdite(), gamma);
+    QVERIFY(e.liste()->listView()->selectionModel()->isRowSelected(outils::rowOf(e.liste(), "Gamma"), {}));
+    QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier le client"));
+
+    // Annuler: nothing selected, the placeholder is back; the next editor is a fresh one.
+    QTest::mouseClick(editeur->frame()->cancelButton(), Qt::LeftButton);
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+    QCOMPARE(e.vue->selection(), nullptr);
+    QCOMPARE(e.vue->clientEdite(), nullptr);
+    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Alpha"));
+    QCOMPARE(e.vue->clientEdite(), a);
+    QVERIFY(e.vue->editeur());
+
+    // Escape cancels too.
+    QTest::keyClick(e.vue->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_Escape);
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+}
+
+void TestVueClients::deleteFromTheList()
+{
+    Ecran e;
+    Client* a = outils::client(e.ctx.get(), QStringLiteral("Alpha"));
+    Client* b = outils::client(e.ctx.get(), QStringLiteral("Beta"));
+    outils::client(e.ctx.get(), QStringLiteral("Gamma"));
+    new Contact(QStringLiteral("Jean"), QStringLiteral("A"), QString(), QString(), a);
+    Benne* benne = outils::benne(e.ctx.get(), 10);
+    LocationDeBenne* loc = outils::location(a, benne);
+    loc->ajouterBonDePesee(QDateTime::currentDateTime(), QStringLiteral("1"), 100, 50, std::nullopt, std::nullopt);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+
+    // Deleting another client leaves the editor alone.
+    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Alpha"));
+    QVERIFY(outils::chooseInContextMenu(e.liste(), outils::rowOf(e.liste(), "Beta"), QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(b->isDeleted());
+    QCOMPARE(e.vue->clientEdite(), a);
+    QCOMPARE(e.noms(), QStringList({"Alpha", "Gamma"}));
+
+    // Deleting the edited client, at once and with what it owns: the placeholder comes back.
+    QVERIFY(outils::chooseInContextMenu(e.liste(), outils::rowOf(e.liste(), "Alpha"), QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(a->isDeleted());
+    QCOMPARE(e.ctx->count<Contact>(), 0);
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+    QCOMPARE(e.ctx->count<BonDePesee>(), 0);
+    QCOMPARE(e.ctx->count<Benne>(), 1);
+    QVERIFY(!e.ctx->hasChanges());
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+
+    // While a new client is entered, a deletion leaves the entry open.
+    QTest::mouseClick(e.liste()->addButton(), Qt::LeftButton);
+    // A right click does not select the row.
+    QListView* view = e.liste()->listView();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+    QVERIFY(e.vue->isCreating());
+    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(e.vue->isCreating());
+    QVERIFY(e.vue->editeur());
+    QCOMPARE(e.liste()->rowCount(), 0);
+}
+
+void TestVueClients::deleteByPositions()
+{
+    Ecran e;
+    for (const char* nom : {"Alpha", "Beta", "Gamma", "Delta"})
+        outils::client(e.ctx.get(), QString::fromLatin1(nom));
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    e.chercher(QStringLiteral("a"));
+    QCOMPARE(e.noms(), QStringList({"Alpha", "Beta", "Delta", "Gamma"}));
+
+    // Positions are those the user saw; those beyond the list are ignored.
+    e.vue->supprimerClients({3, 1, 7, -1});
+    outils::settle();
+    QCOMPARE(e.noms(), QStringList({"Alpha", "Delta"}));
+
+    // The Delete key deletes the selected row.
+    outils::clickRow(e.liste(), 1);
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    outils::settle();
+    QCOMPARE(e.noms(), QStringList({"Alpha"}));
+    QCOMPARE(e.ctx->count<Client>(), 1);
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+}
+
+void TestVueClients::failedDeletionIsReported()
+{
+    Ecran e;
+    outils::client(e.ctx.get(), QStringLiteral("Alpha"));
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    e.ctx->failNextSave(QStringLiteral("disque plein"));
+    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
+    // The deletion stays pending and is written by the next save.
+    QVERIFY(e.ctx->hasChanges());
+    outils::closeBoxes(e.vue.get());
+    outils::save(e.ctx.get());
+    QCOMPARE(e.ctx->count<Client>(), 0);
+}
