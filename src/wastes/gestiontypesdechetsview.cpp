@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -82,10 +83,17 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &GestionTypesDechetsView::supprimerTypes);
     // A click opens the type; moving the selection with the keys only selects it.
     connect(m_liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
-        if (auto* type = static_cast<TypeDechet*>(m_liste->recordAtRow(index.row())))
+        if (auto* type = static_cast<TypeDechet*>(m_liste->recordAtRow(index.row()))) {
             modifierType(type);
+            // Styles that activate items on a single click follow the click with "activated".
+            m_clicEnCours = true;
+            QTimer::singleShot(0, this, [this] { m_clicEnCours = false; });
+        }
     });
+    // Return (or a double click) on a row opens it too.
     connect(m_liste->listView(), &QListView::activated, this, [this](const QModelIndex& index) {
+        if (m_clicEnCours)
+            return;
         if (auto* type = static_cast<TypeDechet*>(m_liste->recordAtRow(index.row())))
             modifierType(type);
     });

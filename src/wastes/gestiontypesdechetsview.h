@@ -64,6 +64,7 @@ private:
     TypeDechet* m_typeEnCoursEdition = nullptr;
     bool m_isEditing = false;
     TypeDechetFormView* m_formulaire = nullptr;
+    bool m_clicEnCours = false;
 };
 
 } // namespace kv

@@ -120,6 +120,10 @@ void TestGestionTypesDechets::clicOuvreLeTypeEtFlechesSelectionnentSeulement()
     QCOMPARE(m_vue->selection(), dib);
     QCOMPARE(m_vue->typeEnCoursEdition(), bois);
 
+    // Return opens the selected type.
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Return);
+    QCOMPARE(m_vue->typeEnCoursEdition(), dib);
+
     // "Modifier" opens a type without changing the selection.
     QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Modifier")));
     QCOMPARE(m_vue->typeEnCoursEdition(), bois);
