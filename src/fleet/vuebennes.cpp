@@ -95,8 +95,14 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         m_mots = forms::searchWords(text);
         m_bennesFiltrees->invalidate();
     });
-    for (QCheckBox* box : {m_filtreInutilisables, m_filtreSales})
-        connect(box, &QCheckBox::toggled, m_bennesFiltrees, &QueryBase::invalidate);
+    connect(m_filtreInutilisables, &QCheckBox::toggled, this, [this](bool on) {
+        m_filtreExclureInutilisables = on;
+        m_bennesFiltrees->invalidate();
+    });
+    connect(m_filtreSales, &QCheckBox::toggled, this, [this](bool on) {
+        m_filtreExclureSales = on;
+        m_bennesFiltrees->invalidate();
+    });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
     connect(m_liste, &forms::ListPanel::selectionChanged, this, &VueBennes::selectionChangee);
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
@@ -109,9 +115,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
 bool VueBennes::passeLesFiltres(const Benne* benne) const
 {
     const std::optional<EtatBenne> etat = benne->etat();
-    if (m_filtreInutilisables->isChecked() && etat == EtatBenne::inutilisable)
+    if (m_filtreExclureInutilisables && etat == EtatBenne::inutilisable)
         return false;
-    if (m_filtreSales->isChecked() && etat == EtatBenne::sale)
+    if (m_filtreExclureSales && etat == EtatBenne::sale)
         return false;
     return true;
 }

@@ -64,6 +64,8 @@ private:
     QStringList m_mots;
     Benne* m_benneEdite = nullptr;
     bool m_isCreating = false;
+    bool m_filtreExclureInutilisables = true;
+    bool m_filtreExclureSales = true;
     QCheckBox* m_filtreInutilisables = nullptr;
     QCheckBox* m_filtreSales = nullptr;
     forms::ListPanel* m_liste = nullptr;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+class TestVueBennes : public QObject {
+    Q_OBJECT
+private slots:
+    void switchesAndSearch();
+    void rowsAndVolumesOutOfRange();
+    void dupliquer();
+    void deleteFromTheList();
+};
+
+class TestBenneEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void newSkipDefaults();
+    void storedVolumeIsNeverChangedByLoading();
+    void devices();
+    void deleteAfterConfirmation();
+    void failedSaves();
+};

@@ -1,0 +1,432 @@
+// The skip fleet screen and the skip editor, driven through their controls.
+
+#include "tests.h"
+#include "../clients/outils.h"
+
+#include "fleet/benneeditorview.h"
+#include "fleet/volume.h"
+#include "fleet/vuebennes.h"
+#include "widgets/forms/colorfield.h"
+#include "widgets/forms/detailpane.h"
+#include "widgets/forms/editorframe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include <limits>
+
+using namespace kv;
+
+namespace {
+
+struct Ecran {
+    std::unique_ptr<ModelContext> ctx = outils::store();
+    std::unique_ptr<VueBennes> vue;
+    void ouvrir()
+    {
+        vue = std::make_unique<VueBennes>(ctx.get());
+        vue->resize(1200, 900);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+    }
+    forms::ListPanel* liste() const { return vue->liste(); }
+    void chercher(const QString& texte)
+    {
+        liste()->searchField()->setText(texte);
+        outils::settle();
+    }
+    QStringList lignes() const
+    {
+        QStringList out;
+        for (Benne* b : vue->bennesFiltrees())
+            out.append(texteVolume(b->volume()) + QLatin1Char(' ') + b->etatTexte());
+        return out;
+    }
+};
+
+struct Editeur {
+    std::unique_ptr<ModelContext> ctx;
+    std::unique_ptr<BenneEditorView> vue;
+    int annulations = 0;
+    QList<Benne*> enregistrees;
+    explicit Editeur(Benne* benne = nullptr, std::unique_ptr<ModelContext> c = outils::store()) : ctx(std::move(c))
+    {
+        vue = std::make_unique<BenneEditorView>(
+            ctx.get(), benne, ctx->all<DispositifSpecial>(), [this] { ++annulations; },
+            [this](Benne* b) { enregistrees.append(b); });
+        vue->resize(900, 1000);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+    }
+    QPushButton* enregistrer() const { return vue->frame()->saveButton(); }
+};
+
+} // namespace
+
+void TestVueBennes::switchesAndSearch()
+{
+    Ecran e;
+    DispositifSpecial* grue = new DispositifSpecial(QStringLiteral("Grue hydraulique"));
+    e.ctx->insert(grue);
+    outils::benne(e.ctx.get(), 10, EtatBenne::sale);
+    outils::benne(e.ctx.get(), 7.9, EtatBenne::neuf, QStringLiteral("Réparée"), grue);
+    outils::benne(e.ctx.get(), 15, EtatBenne::inutilisable);
+    outils::benne(e.ctx.get(), 12, EtatBenne::correct, QStringLiteral("10 m³ très sale"));
+    outils::save(e.ctx.get());
+    e.ouvrir();
+
+    // Both switches start on: dirty and unusable skips are hidden.
+    QVERIFY(e.vue->filtreInutilisables()->isChecked());
+    QVERIFY(e.vue->filtreSales()->isChecked());
+    QCOMPARE(e.lignes(), QStringList({"7 Neuf", "12 Correct"}));
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 2"));
+
+    // A hidden state cannot be found until its switch is off.
+    e.chercher(QStringLiteral("inutilisable"));
+    QCOMPARE(e.lignes(), QStringList());
+    QTest::mouseClick(e.vue->filtreInutilisables(), Qt::LeftButton);
+    outils::settle();
+    QCOMPARE(e.lignes(), QStringList{"15 Inutilisable"});
+    QCOMPARE(e.liste()->rowCount(), 1);
+
+    QTest::mouseClick(e.vue->filtreSales(), Qt::LeftButton);
+    // Case and accents ignored; the volume is searched without its fraction.
+    e.chercher(QStringLiteral("NEUF"));
+    QCOMPARE(e.lignes(), QStringList{"7 Neuf"});
+    e.chercher(QStringLiteral("reparee"));
+    QCOMPARE(e.lignes(), QStringList{"7 Neuf"});
+    e.chercher(QStringLiteral("7"));
+    QCOMPARE(e.lignes(), QStringList{"7 Neuf"});
+    e.chercher(QStringLiteral("8"));
+    QCOMPARE(e.lignes(), QStringList());
+    e.chercher(QStringLiteral("grue"));
+    QCOMPARE(e.lignes(), QStringList{"7 Neuf"});
+    // Two words must stand in one field: 10 and sale are both in the notes of the 12 m³ skip
+    // only; the 10 m³ skip is "Sale" but its volume and state are two fields.
+    e.chercher(QStringLiteral("10 sale"));
+    QCOMPARE(e.lignes(), QStringList{"12 Correct"});
+    e.chercher(QStringLiteral("1"));
+    QCOMPARE(e.lignes(), QStringList({"10 Sale", "12 Correct", "15 Inutilisable"}));
+    e.chercher(QStringLiteral(" \n "));
+    QCOMPARE(e.lignes().size(), 4);
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 4"));
+}
+
+void TestVueBennes::rowsAndVolumesOutOfRange()
+{
+    auto ctx = outils::store();
+    Benne* b = outils::benne(ctx.get(), 7.9, EtatBenne::sale, QStringLiteral("  "));
+    auto texts = [](const Benne* x) {
+        QStringList out;
+        for (const forms::RowLine& line : VueBennes::ligneBenne(x).lines)
+            for (const forms::RowPart& p : line.parts)
+                if (p.kind == forms::RowPart::Kind::Text && !p.iconOnly)
+                    out.append(p.text);
+        return out;
+    };
+    QCOMPARE(texts(b), QStringList({"7 m³", "Sale", "•   "}));
+    b->setCouleur(QStringLiteral("12345"));
+    QCOMPARE(VueBennes::ligneBenne(b).lines.first().parts.size(), 2); // no swatch
+
+    // Volumes without a whole value neither crash nor match numbers.
+    for (double v : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300,
+                     -1e19}) {
+        b->setVolume(v);
+        QCOMPARE(texts(b).first(), QStringLiteral("— m³"));
+        QVERIFY(!VueBennes::benneCorrespond(b, {QStringLiteral("1")}));
+        QVERIFY(!volumeEnregistrable(v));
+    }
+    QCOMPARE(texteVolume(-9.2e18), QStringLiteral("-9200000000000000000"));
+
+    // The list sorts such skips without breaking its order (the store refuses to save them,
+    // but they live in the session until then).
+    b->setVolume(std::numeric_limits<double>::quiet_NaN());
+    outils::benne(ctx.get(), 20);
+    outils::benne(ctx.get(), 5);
+    VueBennes vue(ctx.get());
+    vue.filtreSales()->setChecked(false);
+    QCOMPARE(vue.bennesFiltrees().size(), 3);
+    QCOMPARE(vue.bennesFiltrees().first()->volume(), 5.0);
+    QCOMPARE(vue.bennesFiltrees().last(), b);
+}
+
+void TestVueBennes::dupliquer()
+{
+    Ecran e;
+    auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
+    e.ctx->insert(grue);
+    Benne* b = outils::benne(e.ctx.get(), 8, EtatBenne::neuf, QStringLiteral("Bleue"), grue);
+    b->setCouleur(QStringLiteral("#0000ff"));
+    Benne* autre = outils::benne(e.ctx.get(), 20);
+    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    outils::clickRow(e.liste(), 1);
+    QCOMPARE(e.vue->selection(), autre);
+
+    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
+    outils::settle();
+    QCOMPARE(e.ctx->count<Benne>(), 3);
+    Benne* copie = e.ctx->all<Benne>().last();
+    QVERIFY(copie != b && copie->id() != b->id());
+    QCOMPARE(copie->volume(), 8.0);
+    QCOMPARE(copie->couleur(), QStringLiteral("#0000ff"));
+    QCOMPARE(copie->etat(), std::optional<EtatBenne>(EtatBenne::neuf));
+    QCOMPARE(copie->notes(), QStringLiteral("Bleue"));
+    QCOMPARE(copie->dispositifSpecial(), grue);
+    QVERIFY(copie->locations().isEmpty());
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 1);
+    QVERIFY(!e.ctx->hasChanges());
+    QCOMPARE(e.vue->selection(), autre);
+    QCOMPARE(e.vue->benneEditee(), autre);
+    QCOMPARE(e.liste()->rowCount(), 3);
+
+    // A copy that could not be saved is not kept.
+    e.ctx->failNextSave(QStringLiteral("disque plein"));
+    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
+    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    outils::closeBoxes(e.vue.get());
+    QCOMPARE(e.ctx->count<Benne>(), 3);
+}
+
+void TestVueBennes::deleteFromTheList()
+{
+    Ecran e;
+    Benne* a = outils::benne(e.ctx.get(), 5);
+    Benne* b = outils::benne(e.ctx.get(), 10);
+    auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
+    b->setDispositifSpecial(grue);
+    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+
+    outils::clickRow(e.liste(), 0);
+    QCOMPARE(e.vue->benneEditee(), a);
+    QVERIFY(outils::chooseInContextMenu(e.liste(), 1, QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(b->isDeleted());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 1);
+    QCOMPARE(e.ctx->count<Client>(), 1);
+    QCOMPARE(e.vue->benneEditee(), a);
+
+    // While a new skip is entered, deleting leaves the entry open; positions out of range are ignored.
+    QTest::mouseClick(e.liste()->addButton(), Qt::LeftButton);
+    e.vue->supprimerBennes({4, 0});
+    outils::settle();
+    QVERIFY(a->isDeleted());
+    QVERIFY(e.vue->isCreating());
+    QVERIFY(e.vue->editeur());
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 0"));
+}
+
+void TestBenneEditor::newSkipDefaults()
+{
+    Editeur e;
+    QCOMPARE(e.vue->frame()->title(), QStringLiteral("Nouvelle benne"));
+    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("8 m³"));
+    QCOMPARE(e.vue->apercu()->volumeText(), QStringLiteral("Benne 8 m³"));
+    QCOMPARE(e.vue->apercu()->etatText(), QStringLiteral("État : Correct"));
+    QVERIFY(e.vue->etatButton(EtatBenne::correct)->isChecked());
+    QCOMPARE(e.vue->dispositifPicker()->currentText(), QStringLiteral("Aucun"));
+    QVERIFY(!e.vue->effacerSelectionButton()->isVisible());
+    QCOMPARE(e.vue->couleur()->hexText(), QStringLiteral("808080"));
+    QVERIFY(!e.vue->frame()->section(QStringLiteral("Danger zone"))->isVisible());
+    QTRY_VERIFY(e.vue->volumeStepper()->hasFocus());
+    QVERIFY(e.enregistrer()->isEnabled());
+
+    // The stepper's keys and the slider move by whole steps within 1…60.
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Up);
+    QCOMPARE(e.vue->volume(), 9.0);
+    QCOMPARE(e.vue->apercu()->volumeText(), QStringLiteral("Benne 9 m³"));
+    e.vue->volumeSlider()->setFocus();
+    QTest::keyClick(e.vue->volumeSlider(), Qt::Key_End);
+    QCOMPARE(e.vue->volume(), 60.0);
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Up);
+    QCOMPARE(e.vue->volume(), 60.0);
+    QTest::keyClick(e.vue->volumeSlider(), Qt::Key_Home);
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Down);
+    QCOMPARE(e.vue->volume(), 1.0);
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Up);
+
+    QTest::mouseClick(e.vue->etatButton(EtatBenne::sale), Qt::LeftButton);
+    QCOMPARE(e.vue->apercu()->etatText(), QStringLiteral("État : Sale"));
+    QVERIFY(!e.vue->etatButton(EtatBenne::correct)->isChecked());
+    e.vue->notesField()->setPlainText(QStringLiteral(" à nettoyer "));
+
+    QTest::keyClick(e.vue->notesField(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(e.ctx->count<Benne>(), 1);
+    Benne* b = e.ctx->all<Benne>().first();
+    QCOMPARE(e.enregistrees, QList<Benne*>{b});
+    QCOMPARE(b->volume(), 2.0);
+    QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+    QCOMPARE(b->notes(), QStringLiteral(" à nettoyer "));
+    QCOMPARE(b->couleur(), QStringLiteral("808080"));
+    QCOMPARE(b->dispositifSpecial(), nullptr);
+    QVERIFY(!e.ctx->hasChanges());
+}
+
+void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
+{
+    auto ctx = outils::store();
+    Benne* petite = outils::benne(ctx.get(), 0.5);
+    Benne* grande = outils::benne(ctx.get(), 61);
+    Benne* limite = outils::benne(ctx.get(), 60.9, EtatBenne::neuf);
+    outils::save(ctx.get());
+    Editeur e(petite, std::move(ctx));
+
+    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("0 m³"));
+    QVERIFY(!e.enregistrer()->isEnabled());
+    QVERIFY(forms::hasInvalidOutline(e.vue->volumeRow()));
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(petite->volume(), 0.5);
+    QVERIFY(!e.ctx->hasChanges());
+
+    e.vue->setBenne(grande);
+    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("61 m³"));
+    QCOMPARE(e.vue->volume(), 61.0);
+    QVERIFY(!e.enregistrer()->isEnabled());
+
+    // The store refuses to save such a volume; it can still be shown while pending.
+    Benne* folle = outils::benne(e.ctx.get(), std::numeric_limits<double>::infinity());
+    e.vue->setBenne(folle);
+    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("— m³"));
+    QVERIFY(!e.enregistrer()->isEnabled());
+    e.ctx->discardInsertion(folle);
+
+    // 60.9 counts as 60 and is saved as it is unless the user moves the volume.
+    e.vue->setBenne(limite);
+    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("60 m³"));
+    QVERIFY(e.enregistrer()->isEnabled());
+    QVERIFY(!forms::hasInvalidOutline(e.vue->volumeRow()));
+    QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
+    QCOMPARE(limite->volume(), 60.9);
+    QCOMPARE(grande->volume(), 61.0);
+    QCOMPARE(petite->volume(), 0.5);
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Down);
+    QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
+    QCOMPARE(limite->volume(), 59.0);
+
+    // A user's move brings an out-of-range volume back into range.
+    e.vue->setBenne(grande);
+    QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Down);
+    QCOMPARE(e.vue->volume(), 60.0);
+    QVERIFY(e.enregistrer()->isEnabled());
+}
+
+void TestBenneEditor::devices()
+{
+    auto ctx = outils::store();
+    auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
+    ctx->insert(grue);
+    Benne* b = outils::benne(ctx.get(), 10, EtatBenne::correct, QString(), grue);
+    outils::save(ctx.get());
+    Editeur e(b, std::move(ctx));
+    QCOMPARE(e.vue->dispositifPicker()->currentText(), QStringLiteral("Grue"));
+    QVERIFY(e.vue->effacerSelectionButton()->isVisible());
+
+    // Blanks only: nothing happens.
+    QTest::keyClicks(e.vue->nouveauDispositifField(), QStringLiteral("   "));
+    QTest::mouseClick(e.vue->ajouterDispositifButton(), Qt::LeftButton);
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 1);
+    QCOMPARE(e.vue->nouveauDispositifField()->text(), QStringLiteral("   "));
+
+    // Return adds the trimmed device at once, selects it and empties the field.
+    e.vue->nouveauDispositifField()->setText(QStringLiteral("  Bâche  "));
+    QTest::keyClick(e.vue->nouveauDispositifField(), Qt::Key_Return);
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 2);
+    QVERIFY(!e.ctx->hasChanges());
+    DispositifSpecial* bache = e.ctx->all<DispositifSpecial>().last();
+    QCOMPARE(bache->descriptionDispositif(), QStringLiteral("Bâche"));
+    QCOMPARE(e.vue->dispositifSelectionne(), bache);
+    QCOMPARE(e.vue->dispositifPicker()->currentText(), QStringLiteral("Bâche"));
+    QCOMPARE(e.vue->nouveauDispositifField()->text(), QString());
+    // It is fitted to the skip only by "Enregistrer".
+    QCOMPARE(b->dispositifSpecial(), grue);
+    QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
+    QCOMPARE(b->dispositifSpecial(), bache);
+
+    // Clearing the choice changes the skip only when saved; the device stays in the store.
+    QTest::mouseClick(e.vue->effacerSelectionButton(), Qt::LeftButton);
+    QVERIFY(!e.vue->effacerSelectionButton()->isVisible());
+    QCOMPARE(e.vue->dispositifPicker()->currentText(), QStringLiteral("Aucun"));
+    QCOMPARE(b->dispositifSpecial(), bache);
+    QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
+    QCOMPARE(b->dispositifSpecial(), nullptr);
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 2);
+
+    // Choosing from the picker.
+    e.vue->setDispositifsDisponibles(e.ctx->all<DispositifSpecial>());
+    e.vue->dispositifPicker()->setFocus();
+    QTest::keyClick(e.vue->dispositifPicker(), Qt::Key_Down);
+    QCOMPARE(e.vue->dispositifSelectionne(), grue);
+
+    // A device that could not be saved is not kept and the typed text stays.
+    e.ctx->failNextSave(QStringLiteral("non"));
+    e.vue->nouveauDispositifField()->setText(QStringLiteral("Crochet"));
+    QTest::keyClick(e.vue->nouveauDispositifField(), Qt::Key_Return);
+    QVERIFY(outils::box(e.vue.get(), QStringLiteral("erreur")));
+    outils::closeBoxes(e.vue.get());
+    QCOMPARE(e.ctx->count<DispositifSpecial>(), 2);
+    QCOMPARE(e.vue->nouveauDispositifField()->text(), QStringLiteral("Crochet"));
+    QCOMPARE(e.vue->dispositifSelectionne(), grue);
+}
+
+void TestBenneEditor::deleteAfterConfirmation()
+{
+    Ecran e;
+    Benne* b = outils::benne(e.ctx.get(), 10);
+    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    outils::clickRow(e.liste(), 0);
+    BenneEditorView* editeur = e.vue->editeur();
+    QVERIFY(editeur);
+    QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier la benne"));
+
+    QTest::mouseClick(editeur->supprimerBenneButton(), Qt::LeftButton);
+    QMessageBox* question = outils::box(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
+    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible."));
+    QVERIFY(outils::clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(!b->isDeleted());
+
+    QTest::mouseClick(editeur->supprimerBenneButton(), Qt::LeftButton);
+    QVERIFY(outils::clickBoxButton(outils::box(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(b->isDeleted());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+    QVERIFY(!e.ctx->hasChanges());
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+}
+
+void TestBenneEditor::failedSaves()
+{
+    Ecran e;
+    e.ouvrir();
+    QTest::keyClick(e.liste()->searchField(), Qt::Key_N, Qt::ControlModifier);
+    BenneEditorView* editeur = e.vue->editeur();
+    QVERIFY(editeur);
+    e.ctx->failNextSave(QStringLiteral("base verrouillée"));
+    QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
+    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
+    outils::closeBoxes(e.vue.get());
+    QCOMPARE(e.ctx->count<Benne>(), 0);
+    QVERIFY(e.vue->isCreating());
+    // The retry stores one skip, which the list then selects.
+    QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
+    outils::settle();
+    QCOMPARE(e.ctx->count<Benne>(), 1);
+    QCOMPARE(e.vue->selection(), e.ctx->all<Benne>().first());
+    QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier la benne"));
+}
