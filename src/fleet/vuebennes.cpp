@@ -89,7 +89,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     m_panneau = new forms::DetailPane(new forms::EmptyState(QStringLiteral("shippingbox"),
                                                             QStringLiteral("Sélectionnez une benne"),
                                                             QStringLiteral("Ou cliquez sur “Ajouter”.")));
-    layout->addWidget(forms::makeSplitView(m_liste, m_panneau, 220, 220, 400, this), 1);
+    // The two switches must stay readable: the sidebar is never narrower than they are.
+    const int minimum = std::clamp(switches->sizeHint().width() + 24, 220, 400);
+    layout->addWidget(forms::makeSplitView(m_liste, m_panneau, minimum, std::max(minimum, 320), 400, this), 1);
 
     connect(m_liste, &forms::ListPanel::searchTextChanged, this, [this](const QString& text) {
         m_mots = forms::searchWords(text);
