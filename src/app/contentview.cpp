@@ -112,6 +112,8 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_toolbar->addWidget(after);
     connect(m_recentrer, &QAction::triggered, this,
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
+    // The bar keeps its height when the button hides, so the screens do not jump.
+    m_toolbar->setMinimumHeight(m_toolbar->sizeHint().height());
 
     if (delegate)
         delegate->installMenus(this);

@@ -98,7 +98,9 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
     QCOMPARE(window.recentrerButton()->toolTip(), QStringLiteral("Recentrer le planning sur aujourd’hui"));
 
-    // Any other command takes the button away; coming back brings it again.
+    // Any other command takes the button away; coming back brings it again. The bar keeps its
+    // height, so the screens below it do not move.
+    const int barHeight = window.toolbar()->height();
     for (int row : {1, 3, 5, 8, 13}) {
         QWidget* before = window.detailScreen();
         clickRow(window.sidebar(), row);
@@ -107,6 +109,8 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
         if (isPlaceholderScreen(window.detailScreen()))
             QCOMPARE(shownText(window.detailScreen()), window.sidebar()->item(row)->text());
         QVERIFY(!window.recentrerButton()->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(window.toolbar()->height(), barHeight);
     }
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::preferences));
     clickRow(window.sidebar(), 0);
