@@ -114,6 +114,7 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     }
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::preferences));
     clickRow(window.sidebar(), 0);
+    QCoreApplication::processEvents();
     QVERIFY(window.recentrerButton()->isVisible());
     QVERIFY(window.toolbar()->widgetForAction(window.recentrerButton())->isVisible());
 }
