@@ -31,5 +31,6 @@ private slots:
     void sectionHeaderParts();
     void tagPrefersItsCustomIcon();
     void coloursFromStoredText();
-    void everyCommandSymbolHasAPictogram();
+    void everyProgramSymbolHasAPictogram();
+    void programSymbolsLookDifferent();
 };

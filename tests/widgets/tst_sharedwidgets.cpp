@@ -312,17 +312,42 @@ void SharedWidgetsTest::coloursFromStoredText()
     QCOMPARE(colorFromHex(toHex(QColor(18, 52, 86))), std::optional<QColor>(QColor(18, 52, 86)));
 }
 
-void SharedWidgetsTest::everyCommandSymbolHasAPictogram()
+namespace {
+
+// Every symbol name the program's screens pass to the icon functions (sidebar commands, toolbars,
+// section headers, editor frames, list rows, buttons and menus). A screen using a new symbol adds it here.
+const QStringList kProgramSymbols = {
+    // Sidebar, its headings and the toolbar.
+    "calendar", "scalemass.fill", "creditcard", "list.clipboard", "truck.box.badge.clock", "mappin.and.ellipse",
+    "cellularbars", "cube.box", "person", "truck.box", "arrow.up.trash", "arrow.trianglehead.2.clockwise", "gear",
+    "command", "gearshape", "calendar.circle",
+    // Shared form pieces: list panel, editor frame, danger button, colour field.
+    "plus", "checkmark.circle.fill", "trash", "doc.on.doc",
+    // Clients.
+    "person.2", "person.crop.square", "person.text.rectangle", "person.2.crop.square.stack",
+    "person.crop.rectangle.stack", "plus.circle.fill", "phone", "envelope", "exclamationmark.triangle",
+    // Skips.
+    "shippingbox", "shippingbox.fill", "eye", "wrench.and.screwdriver", "puzzlepiece.extension", "note.text",
+    "xmark.circle.fill",
+    // Waste types and treatment centres.
+    "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
+    "building.2"};
+
+QImage pictogram(const QString& symbol, int side)
 {
-    const QStringList symbols = {"calendar", "scalemass.fill", "creditcard", "list.clipboard",
-                                 "truck.box.badge.clock", "mappin.and.ellipse", "cellularbars", "cube.box",
-                                 "person", "truck.box", "arrow.up.trash", "arrow.trianglehead.2.clockwise",
-                                 "gear", "command", "gearshape", "calendar.circle",
-                                 "arrow.triangle.2.circlepath"};
+    return paintedSymbolIcon(symbol, Qt::black).pixmap(side, side).toImage();
+}
+
+} // namespace
+
+void SharedWidgetsTest::everyProgramSymbolHasAPictogram()
+{
+    // The section header tests above use the older name of the circular arrows too.
+    const QStringList symbols = kProgramSymbols + QStringList{"arrow.triangle.2.circlepath"};
     for (const QString& s : symbols) {
         QVERIFY2(hasPaintedSymbol(s), qPrintable(s));
         // Painted, something shows: not a blank square.
-        const QImage img = paintedSymbolIcon(s, Qt::black).pixmap(32, 32).toImage();
+        const QImage img = pictogram(s, 32);
         int inked = 0;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
@@ -333,4 +358,18 @@ void SharedWidgetsTest::everyCommandSymbolHasAPictogram()
     QVERIFY(!hasPaintedSymbol("no.such.symbol"));
     QVERIFY(!symbolIcon("no.such.symbol").pixmap(16, 16).isNull());
     QVERIFY(!applicationIcon().isNull());
+}
+
+void SharedWidgetsTest::programSymbolsLookDifferent()
+{
+    // At the size of a row's icon: not the lettered disc of an unknown name, and no two alike.
+    QHash<QString, QImage> seen;
+    for (const QString& s : kProgramSymbols) {
+        const QImage img = pictogram(s, 24);
+        QVERIFY2(img != pictogram(s.left(1) + "no.such.symbol", 24), qPrintable(s + " is drawn as an unknown symbol"));
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            QVERIFY2(img != it.value(), qPrintable(s + " looks the same as " + it.key()));
+        seen.insert(s, img);
+    }
+    QCOMPARE(seen.size(), kProgramSymbols.size());
 }
