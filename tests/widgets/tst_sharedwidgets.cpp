@@ -321,7 +321,7 @@ const QStringList kProgramSymbols = {
     "calendar", "scalemass.fill", "creditcard", "list.clipboard", "truck.box.badge.clock", "mappin.and.ellipse",
     "cellularbars", "cube.box", "person", "truck.box", "arrow.up.trash", "arrow.trianglehead.2.clockwise", "gear",
     "command", "gearshape", "calendar.circle",
-    // Shared form pieces: list panel, editor frame, danger button, colour field.
+    // Shared form widgets: list panel, editor frame, danger button, colour field.
     "plus", "checkmark.circle.fill", "trash", "doc.on.doc",
     // Clients.
     "person.2", "person.crop.square", "person.text.rectangle", "person.2.crop.square.stack",
