@@ -203,6 +203,20 @@ struct TableDef {
 
 namespace {
 
+// A link may only point at a live record of the same store: anything else would leave a
+// reference that the next opening could not resolve.
+void checkTarget(const Record* source, const Record* target, const char* name)
+{
+    if (!target)
+        return;
+    if (target->isDeleted())
+        throw StoreError(QStringLiteral("le champ « %1 » désigne un enregistrement supprimé")
+                             .arg(QString::fromLatin1(name)));
+    if (target->modelContext() != source->modelContext())
+        throw StoreError(QStringLiteral("le champ « %1 » désigne un enregistrement d’un autre magasin")
+                             .arg(QString::fromLatin1(name)));
+}
+
 template <class V, class D, class Get>
 ColumnDef column(const char* name, Get get, V D::*member, bool required = false)
 {
@@ -216,6 +230,7 @@ ColumnDef column(const char* name, Get get, V D::*member, bool required = false)
             if (required && !v)
                 throw StoreError(QStringLiteral("le champ obligatoire « %1 » est vide")
                                      .arg(QString::fromLatin1(name)));
+            checkTarget(r, v, name);
         }
         Sql<V>::bind(st, i, v, name);
     };
@@ -817,6 +832,10 @@ void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
             if (live(r)) {
                 qint64 pos = 0;
                 for (Specialisation* s : c->d.specialisations)
+                    checkTarget(c, s, "specialisations");
+                for (Disponibilite* s : c->d.disponibilites)
+                    checkTarget(c, s, "disponibilites");
+                for (Specialisation* s : c->d.specialisations)
                     runSql("INSERT INTO ChauffeurSpecialisation VALUES (?, ?, ?)",
                            {c->m_pk, s->m_pk, pos++});
                 pos = 0;
@@ -842,6 +861,8 @@ void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
     auto writePair = [&](CentreTraitement* c, TypeDechet* t) {
         if (!written.insert({c, t}).second)
             return;
+        checkTarget(c, t, "typesAcceptes");
+        checkTarget(t, c, "centres");
         const qint64 cp = c->d.typesAcceptes.indexOf(t);
         const qint64 tp = t->d.centres.indexOf(c);
         runSql("INSERT INTO CentreTypeDechet VALUES (?, ?, ?, ?)",

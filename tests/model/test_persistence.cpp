@@ -332,6 +332,39 @@ void TestPersistence::nonFiniteNumberRefused()
     QCOMPARE(ctx->all<Benne>()[0]->volume(), 12.0);
 }
 
+void TestPersistence::linksToDeletedRecordsRefused()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* t = fx::type(ctx.get());
+    auto* l = fx::location(fx::client(ctx.get()), fx::benne(ctx.get()), t);
+    auto* spe = new Specialisation("Grue");
+    auto* ch = fx::chauffeur(ctx.get());
+    ch->setSpecialisations({spe});
+    QVERIFY(ctx->save());
+    QVERIFY(ctx->remove(t));
+    QVERIFY(ctx->remove(spe));
+    // Pointing at a deleted record again would leave the file with a reference nothing resolves.
+    l->setTypeDechet(t);
+    QString error;
+    QVERIFY(!ctx->save(&error));
+    QVERIFY(error.contains(QStringLiteral("typeDechet")));
+    l->setTypeDechet(nullptr);
+    ch->setSpecialisations({spe});
+    QVERIFY(!ctx->save(&error));
+    ch->setSpecialisations({});
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    // A record of another store cannot be linked either.
+    auto autre = ModelContext::open(":memory:");
+    auto* etranger = fx::type(autre.get());
+    l->setTypeDechet(etranger);
+    QVERIFY(!ctx->save(&error));
+    l->setTypeDechet(nullptr);
+    QVERIFY(ctx->save(&error));
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    QCOMPARE(ctx->all<LocationDeBenne>()[0]->typeDechet(), nullptr);
+}
+
 void TestPersistence::injectedFailure()
 {
     auto ctx = ModelContext::open(storePath());

@@ -65,6 +65,7 @@ private slots:
     void deletionsReachTheFile();
     void failedSaveLeavesFileAndChanges();
     void nonFiniteNumberRefused();
+    void linksToDeletedRecordsRefused();
     void injectedFailure();
     void foreignFileRefusedUntouched();
     void newerVersionRefused();
