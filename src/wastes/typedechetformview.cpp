@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -99,7 +100,9 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
       m_model(new TypeDechetFormModel(type, this)),
       m_centres(new Query<CentreTraitement>(
           context, {},
-          [](const CentreTraitement* a, const CentreTraitement* b) { return a->nom() < b->nom(); },
+          [](const CentreTraitement* a, const CentreTraitement* b) {
+              return QString::localeAwareCompare(a->nom(), b->nom()) < 0;
+          },
           this)),
       m_objetAModifier(objetAModifier),
       m_onSave(std::move(onSave)),
@@ -129,6 +132,11 @@ void TypeDechetFormView::construire()
         if (m_onCancel)
             m_onCancel();
     });
+    // "Annuler" answers Ctrl+Escape: Escape alone must not throw away what was typed.
+    for (QShortcut* s : m_frame->findChildren<QShortcut*>(Qt::FindDirectChildrenOnly))
+        if (s->key() == QKeySequence(Qt::Key_Escape))
+            s->setKey(QKeySequence(Qt::CTRL | Qt::Key_Escape));
+    m_frame->cancelButton()->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
 
     // Identity and classification.
     forms::FormSection* identite =

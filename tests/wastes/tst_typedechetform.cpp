@@ -39,6 +39,7 @@ private slots:
     void echecDeSauvegardeEnCreation();
     void echecDeSauvegardeEnEdition();
     void annulation();
+    void centresDansLOrdreDesListes();
 
 private:
     TypeDechetFormView* ouvrir(TypeDechet* type);
@@ -394,11 +395,42 @@ void TestTypeDechetForm::annulation()
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
+    // Escape alone keeps the form and what was typed.
     QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape);
+    QPlainTextEdit* consignes = m_form->findChildren<QPlainTextEdit*>().at(0);
+    consignes->setFocus();
+    QTest::keyClick(consignes, Qt::Key_Escape);
+    QCOMPARE(m_annulations, 0);
+    QCOMPARE(ligne(QStringLiteral("Code CED"))->text(), QStringLiteral("17 02 01"));
+    // Ctrl+Escape cancels.
+    QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(m_annulations, 1);
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->codeCED());
     QVERIFY(!m_store->hasChanges());
+}
+
+void TestTypeDechetForm::centresDansLOrdreDesListes()
+{
+    // Sorted by name as the lists sort text: case and accents do not push a name to the end.
+    for (const char* nom : {"Zéphyr", "écopôle", "Bassens", "ambarès", "Cestas"})
+        m_store->insert(nouveauCentre(QString::fromUtf8(nom)));
+    QVERIFY(m_store->save());
+    ouvrir(nullptr);
+    QComboBox* centre = nullptr;
+    for (QComboBox* c : m_form->findChildren<QComboBox*>())
+        if (c->accessibleName() == QStringLiteral("Centre"))
+            centre = c;
+    QVERIFY(centre);
+    QStringList noms;
+    for (int i = 1; i < centre->count(); ++i)
+        noms << centre->itemText(i);
+    QStringList attendus = noms;
+    std::sort(attendus.begin(), attendus.end(),
+              [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+    QCOMPARE(noms, attendus);
+    QCOMPARE(centre->itemText(0), QStringLiteral("— Aucun —"));
+    QCOMPARE(noms.size(), 5);
 }
 
 int lancerTestTypeDechetForm(int argc, char** argv)
