@@ -225,6 +225,15 @@ void BenneOscillanteView::paintEvent(QPaintEvent*)
     }
 }
 
+bool BenneOscillanteView::isOnTile(const QPointF& pos) const
+{
+    // The tile as it stands now (scaled and tilted), or at rest: a click where the swinging tile
+    // just was still counts.
+    const QRectF tile = tileRect();
+    const QPolygonF drawn = transformFor(tile, m_angle, m_echelleZoom).map(QPolygonF(tile));
+    return tile.contains(pos) || drawn.containsPoint(pos, Qt::OddEvenFill);
+}
+
 void BenneOscillanteView::tap()
 {
     if (m_onTap)
@@ -234,7 +243,7 @@ void BenneOscillanteView::tap()
 
 void BenneOscillanteView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && isOnTile(event->position()))
         tap();
     QWidget::mouseReleaseEvent(event);
 }

@@ -47,6 +47,8 @@ public:
     // Scale about the centre, then rotation by `angle` degrees about the horizontal axis
     // through the centre, seen in perspective.
     static QTransform transformFor(const QRectF& tile, double angle, qreal echelle);
+    // True when `pos` lies on the tile, not in the room kept around it.
+    bool isOnTile(const QPointF& pos) const;
 
     QSize sizeHint() const override;
 

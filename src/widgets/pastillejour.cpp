@@ -95,6 +95,14 @@ QRectF PastilleJour::tileRect() const
     return QRectF(QPointF((width() - t.width()) / 2, (height() - t.height()) / 2), t);
 }
 
+bool PastilleJour::hitButton(const QPoint& pos) const
+{
+    const QRectF tile = tileRect();
+    const QSizeF scaled = tile.size() * scale();
+    const QRectF drawn(tile.center() - QPointF(scaled.width() / 2, scaled.height() / 2), scaled);
+    return drawn.contains(QPointF(pos) + QPointF(0.5, 0.5));
+}
+
 void PastilleJour::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

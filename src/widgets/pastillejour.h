@@ -47,6 +47,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Only the tile (as drawn, at its scale) takes clicks, not the room kept around it.
+    bool hitButton(const QPoint& pos) const override;
 
 private:
     QSizeF tileSize() const;

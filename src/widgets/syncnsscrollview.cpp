@@ -46,6 +46,12 @@ void SyncNSScrollView::applyOffset()
     m_isProgrammaticScroll = false;
 }
 
+void SyncNSScrollView::showEvent(QShowEvent* event)
+{
+    QScrollArea::showEvent(event);
+    applyOffset();
+}
+
 void SyncNSScrollView::updateView()
 {
     if (m_content) {

@@ -28,6 +28,10 @@ public:
     // the content afresh.
     void updateView();
 
+protected:
+    // Once laid out, the view stands at the bound offset.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void applyOffset();
     void didScroll();

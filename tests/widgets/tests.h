@@ -13,6 +13,7 @@ private slots:
     void blobNeedsThreePoints();
     void blobSpeedGivesHalfCycle();
     void blobViewAnimatesOnlyWithAUsableSpeed();
+    void glassViewCutsItsContentToTheCurrentRadius();
 };
 
 class SharedWidgetsTest : public QObject {
@@ -24,10 +25,13 @@ private slots:
     void syncScrollWritesUserScrollsOnly();
     void twoSyncScrollViewsScrollTogether();
     void syncScrollAxes();
+    void syncScrollStartsAtTheBoundOffset();
     void dayPillRunsItsActionOnEveryClick();
     void dayPillKeepsItsMinimumWidth();
+    void dayPillTakesClicksOnItsTileOnly();
     void swingingTileStartsAndSettles();
     void swingingTileStaysTheSameSize();
+    void swingingTileTakesClicksOnItsTileOnly();
     void sectionHeaderParts();
     void tagPrefersItsCustomIcon();
     void coloursFromStoredText();

@@ -173,3 +173,20 @@ void GlassTest::blobViewAnimatesOnlyWithAUsableSpeed()
     delete moving;
     delete still;
 }
+
+void GlassTest::glassViewCutsItsContentToTheCurrentRadius()
+{
+    auto* content = new QLabel("Carte");
+    GlassBackgroundView view(content, make(20, 10));
+    view.resize(200, 100);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_VERIFY(!content->mask().isEmpty());
+    QVERIFY(!content->mask().contains(QPoint(1, 1))); // the rounded corner is cut away
+    QVERIFY(content->mask().contains(QPoint(100, 50)));
+
+    // A new modifier with square corners shows the whole content, corners included.
+    view.setModifier(make(0, 10));
+    QVERIFY(content->mask().contains(QPoint(1, 1)));
+    QVERIFY(content->mask().contains(QPoint(198, 98)));
+}

@@ -12,6 +12,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace kv;
 
@@ -169,6 +172,32 @@ void SharedWidgetsTest::syncScrollAxes()
     QCOMPARE(none.currentOrigin(), QPointF(10, 20));
 }
 
+void SharedWidgetsTest::syncScrollStartsAtTheBoundOffset()
+{
+    // A view made for an offset that already has a value shows that place, and writes nothing.
+    Observable<QPointF> offset(QPointF(30, 400));
+    QSignalSpy writes(offset.notifier(), &ValueNotifier::valueChanged);
+    QWidget holder;
+    auto* layout = new QVBoxLayout(&holder);
+    auto* view = new SyncNSScrollView(Qt::Horizontal | Qt::Vertical, offset, bigContent);
+    layout->addWidget(view);
+    holder.resize(300, 200);
+    holder.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&holder));
+    QCOMPARE(view->currentOrigin(), QPointF(30, 400));
+    QCOMPARE(offset.get(), QPointF(30, 400));
+    QCOMPARE(writes.size(), 0);
+
+    // A second view on the same offset joins it at the same place, also along the axis it has
+    // no scroll bar for.
+    SyncNSScrollView second(Qt::Vertical, offset, bigContent);
+    second.resize(300, 200);
+    second.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    QCOMPARE(second.currentOrigin(), QPointF(30, 400));
+    QCOMPARE(writes.size(), 0);
+}
+
 void SharedWidgetsTest::dayPillRunsItsActionOnEveryClick()
 {
     int runs = 0;
@@ -195,6 +224,30 @@ void SharedWidgetsTest::dayPillKeepsItsMinimumWidth()
     QVERIFY(empty.tileRect().height() > 16);
     PastilleJour wide(false, "Un libellé de jour vraiment très long", "01/01", {});
     QVERIFY(wide.sizeHint().width() > empty.sizeHint().width());
+}
+
+void SharedWidgetsTest::dayPillTakesClicksOnItsTileOnly()
+{
+    int runs = 0;
+    PastilleJour pill(false, "Mardi", "13/05", [&] { ++runs; });
+    pill.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pill));
+    const QRectF tile = pill.tileRect();
+    QVERIFY(tile.left() > 4 && tile.top() > 4);
+    // The room kept around the tile for its growth and shadow takes no click.
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, QPoint(int(tile.center().x()), pill.height() - 2));
+    QCOMPARE(runs, 0);
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, (tile.topLeft() + QPointF(2, 2)).toPoint());
+    QCOMPARE(runs, 1);
+    // Selected, the tile is 5 % larger, and so is the area that takes clicks.
+    pill.setSelected(true);
+    const QPoint justOutside(int(std::floor(tile.right() + 0.0125 * tile.width())), int(tile.center().y()));
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, justOutside);
+    QCOMPARE(runs, 2);
+    pill.setSelected(false);
+    QTest::mouseClick(&pill, Qt::LeftButton, {}, justOutside);
+    QCOMPARE(runs, 2);
 }
 
 void SharedWidgetsTest::swingingTileStartsAndSettles()
@@ -249,6 +302,26 @@ void SharedWidgetsTest::swingingTileStaysTheSameSize()
     QCOMPARE(tilted.map(tile.center()), tile.center());
     const QTransform zoomed = BenneOscillanteView::transformFor(tile, 0, 1.1);
     QVERIFY(std::abs(zoomed.mapRect(tile).width() - 220) < 1e-6);
+}
+
+void SharedWidgetsTest::swingingTileTakesClicksOnItsTileOnly()
+{
+    int taps = 0;
+    BenneOscillanteView tile("Benne 8 m³", QColor(120, 200, 90), false, [&] { ++taps; });
+    tile.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tile));
+    const QRectF r = tile.tileRect();
+    // Between neighbouring tiles of a list: the room around the tile takes no click.
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, QPoint(int(r.center().x()), tile.height() - 3));
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, QPoint(tile.width() - 3, int(r.center().y())));
+    QCOMPARE(taps, 0);
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, (r.topLeft() + QPointF(3, 3)).toPoint());
+    QTest::mouseClick(&tile, Qt::LeftButton, {}, (r.bottomRight() - QPointF(3, 3)).toPoint());
+    QCOMPARE(taps, 2);
+    // A right click is no tap.
+    QTest::mouseClick(&tile, Qt::RightButton, {}, r.center().toPoint());
+    QCOMPARE(taps, 2);
 }
 
 void SharedWidgetsTest::sectionHeaderParts()

@@ -285,6 +285,7 @@ void GlassBackgroundView::setModifier(const GlassBackgroundModifier& modifier)
 {
     m_modifier = modifier;
     applyShadow();
+    applyMask();
     update();
     m_outline->update();
 }
@@ -319,12 +320,18 @@ void GlassBackgroundView::resizeEvent(QResizeEvent* event)
 
 bool GlassBackgroundView::eventFilter(QObject* watched, QEvent* event)
 {
-    // Content beyond the rounded corners is cut away.
-    if (watched == m_content && event->type() == QEvent::Resize) {
-        const QPainterPath shape = continuousRoundedRect(QRectF(m_content->rect()), m_modifier.radius);
-        m_content->setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
+    if (watched == m_content && event->type() == QEvent::Resize)
+        applyMask();
     return QWidget::eventFilter(watched, event);
+}
+
+void GlassBackgroundView::applyMask()
+{
+    // Content beyond the rounded corners is cut away.
+    if (!m_content || m_content->size().isEmpty())
+        return;
+    const QPainterPath shape = continuousRoundedRect(QRectF(m_content->rect()), m_modifier.radius);
+    m_content->setMask(QRegion(shape.toFillPolygon().toPolygon()));
 }
 
 GlassBackgroundView* glassBackground(

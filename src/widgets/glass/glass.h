@@ -114,6 +114,7 @@ protected:
 private:
     class Outline;
     void applyShadow();
+    void applyMask();
     GlassBackgroundModifier m_modifier;
     QWidget* m_content;
     Outline* m_outline;
