@@ -125,6 +125,7 @@ AboutView::AboutView(QWidget* parent) : QWidget(parent)
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
+    divider->setObjectName(QStringLiteral("divider"));
     column->addSpacing(6);
     column->addWidget(divider);
 

@@ -88,7 +88,9 @@ void AppDelegate::showResult(const UpdateCheckResult& result)
 void AppDelegate::installMenus(QMainWindow* window)
 {
     QMenuBar* bar = window->menuBar();
-    QMenu* app = bar->addMenu(QStringLiteral("Kestrovan"));
+    // Alt + the underlined letter opens a menu from the keyboard.
+    QMenu* app = bar->addMenu(QStringLiteral("&Kestrovan"));
+    app->setObjectName(QStringLiteral("applicationMenu"));
     QAction* about = app->addAction(QStringLiteral("À propos de Kestrovan"));
     about->setObjectName(QStringLiteral("actionAbout"));
     about->setMenuRole(QAction::AboutRole);
@@ -103,7 +105,7 @@ void AppDelegate::installMenus(QMainWindow* window)
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
-    QMenu* file = bar->addMenu(QStringLiteral("Fichier"));
+    QMenu* file = bar->addMenu(QStringLiteral("&Fichier"));
     QAction* fresh = file->addAction(QStringLiteral("Nouvelle fenêtre"));
     fresh->setShortcut(QKeySequence::New);
     connect(fresh, &QAction::triggered, this, [this] { newWindow(); });

@@ -110,6 +110,9 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_recentrer->setObjectName(QStringLiteral("recentrerButton"));
     m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
     m_toolbar->addWidget(after);
+    // Reachable with Tab like any other button, then pressed with the space bar.
+    if (QWidget* button = m_toolbar->widgetForAction(m_recentrer))
+        button->setFocusPolicy(Qt::TabFocus);
     connect(m_recentrer, &QAction::triggered, this,
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
     // The bar keeps its height when the button hides, so the screens do not jump.

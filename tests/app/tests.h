@@ -28,6 +28,7 @@ private slots:
     void reglagesCannotBeSelected();
     void clearingSelectionAsksForACommand();
     void todayButtonRequestsRecentring();
+    void todayButtonWorksFromTheKeyboard();
     void selectionsOutliveACommandChange();
     void deletedRecordsLeaveTheSelections();
     void liveListsFollowTheStore();
@@ -41,6 +42,8 @@ private slots:
     void aboutWindowIsUnique();
     void fermerClosesTheAboutWindowOnly();
     void aboutShowsNameAndVersion();
+    void aboutLayoutSpacing();
+    void menusOpenFromTheKeyboard();
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
 };

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -118,6 +119,53 @@ void AboutAndMenusTest::aboutShowsNameAndVersion()
     if (!dir.isEmpty())
         QVERIFY(about->grab().save(dir + "/about-window.png"));
     about->close();
+}
+
+void AboutAndMenusTest::aboutLayoutSpacing()
+{
+    AboutWindowController::show();
+    QWidget* about = AboutWindowController::window();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    auto* view = about->findChild<AboutView*>();
+    QCOMPARE(view->width(), 480);
+    auto top = [view](QWidget* w) { return w->mapTo(view, QPoint(0, 0)).y(); };
+    auto bottom = [&](QWidget* w) { return top(w) + w->height(); };
+    QWidget* icon = about->findChild<QLabel*>("icon");
+    QWidget* version = about->findChild<QLabel*>("version");
+    QWidget* divider = about->findChild<QWidget*>("divider");
+    QVERIFY(icon && version && divider);
+    QCOMPARE(icon->size(), QSize(64, 64));
+    QCOMPARE(top(icon), 16);
+    // 12 points between rows, 6 more above the divider.
+    const int headerBottom = std::max(bottom(icon), bottom(version));
+    QCOMPARE(top(divider) - headerBottom, 18);
+    QCOMPARE(top(view->supportButton()) - bottom(divider), 12);
+    QCOMPARE(top(view->closeButton()) - bottom(view->supportButton()), 12);
+    // "Fermer" at the right edge, inside the 16-point margin.
+    QCOMPARE(view->closeButton()->geometry().right() + 1, 480 - 16);
+    about->close();
+}
+
+void AboutAndMenusTest::menusOpenFromTheKeyboard()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(&window, Qt::Key_K, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->objectName(), QStringLiteral("applicationMenu"));
+    // Opened from the keyboard, the menu stands on its first item, About; Return opens it.
+    if (!menu->activeAction())
+        QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction()->text(), QStringLiteral("À propos de Kestrovan"));
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_VERIFY(AboutWindowController::window() && AboutWindowController::window()->isVisible());
+    AboutWindowController::window()->close();
 }
 
 void AboutAndMenusTest::applicationMenuHoldsAboutThenUpdate()

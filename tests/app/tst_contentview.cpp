@@ -3,6 +3,7 @@
 #include "app/contentview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
@@ -175,6 +176,28 @@ void ContentViewTest::todayButtonRequestsRecentring()
     window.recentrerButton()->trigger();
     QCOMPARE(requests, 2);
     QCOMPARE(request.get(), false);
+}
+
+void ContentViewTest::todayButtonWorksFromTheKeyboard()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+    QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
+    QVERIFY(button);
+    // Tab goes round the window's controls and comes to the button.
+    window.sidebar()->setFocus();
+    bool reached = false;
+    for (int i = 0; i < 20 && !reached; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == button;
+    }
+    QVERIFY(reached);
+    Observable<bool> request = window.inputs().demanderCentrageSurAujourdhui;
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(request.get(), true);
 }
 
 void ContentViewTest::selectionsOutliveACommandChange()
