@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -132,11 +131,6 @@ void TypeDechetFormView::construire()
         if (m_onCancel)
             m_onCancel();
     });
-    // "Annuler" answers Ctrl+Escape: Escape alone must not throw away what was typed.
-    for (QShortcut* s : m_frame->findChildren<QShortcut*>(Qt::FindDirectChildrenOnly))
-        if (s->key() == QKeySequence(Qt::Key_Escape))
-            s->setKey(QKeySequence(Qt::CTRL | Qt::Key_Escape));
-    m_frame->cancelButton()->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
 
     // Identity and classification.
     forms::FormSection* identite =

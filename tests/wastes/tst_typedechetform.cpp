@@ -395,15 +395,8 @@ void TestTypeDechetForm::annulation()
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
-    // Escape alone keeps the form and what was typed.
+    // Escape cancels, as in every editor (desktops keep Ctrl+Escape for themselves).
     QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape);
-    QPlainTextEdit* consignes = m_form->findChildren<QPlainTextEdit*>().at(0);
-    consignes->setFocus();
-    QTest::keyClick(consignes, Qt::Key_Escape);
-    QCOMPARE(m_annulations, 0);
-    QCOMPARE(ligne(QStringLiteral("Code CED"))->text(), QStringLiteral("17 02 01"));
-    // Ctrl+Escape cancels.
-    QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(m_annulations, 1);
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->codeCED());
