@@ -66,6 +66,10 @@ int main(int argc, char* argv[])
     QString error;
     if (context->hasChanges() && !context->save(&error)) {
         QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
+        // The windows are gone: say it where it can be seen, not only on the console.
+        if (hasDisplay())
+            QMessageBox::critical(nullptr, QStringLiteral("Kestrovan"),
+                                  QStringLiteral("Échec de la sauvegarde: ") + error);
         return EXIT_FAILURE;
     }
     return status;

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -215,7 +217,12 @@ void UpdateChecker::onReply(QNetworkReply* reply)
     m_reply.clear();
     UpdateCheckResult result;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError) {
+    if (reply->error() == QNetworkReply::OperationCanceledError
+        || reply->error() == QNetworkReply::TimeoutError) {
+        // Only the transfer timeout cancels a check.
+        result.error = QStringLiteral("Le serveur des mises à jour n’a pas répondu à temps (%1 s).")
+                           .arg(std::max(1, m_timeoutMs / 1000));
+    } else if (reply->error() != QNetworkReply::NoError) {
         result.error = status >= 400
             ? QStringLiteral("Le serveur des mises à jour a répondu par l’erreur %1.").arg(status)
             : QStringLiteral("Impossible de joindre le serveur des mises à jour : %1.").arg(reply->errorString());

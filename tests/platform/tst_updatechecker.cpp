@@ -5,6 +5,7 @@
 #include "platform/updatechecker.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using kv::UpdateCheckResult;
@@ -149,6 +150,20 @@ void UpdateCheckerTest::reportsFailures()
     r = runCheck(checker);
     QCOMPARE(r.status, UpdateCheckResult::Status::failed);
     QVERIFY2(r.error.startsWith("Impossible de joindre"), qPrintable(r.error));
+}
+
+void UpdateCheckerTest::reportsASilentServer()
+{
+    // Takes the connection and never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    kv::UpdateChecker checker("1.0.0");
+    checker.setFeedUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(silent.serverPort())));
+    checker.setTimeoutMs(300);
+    const UpdateCheckResult r = runCheck(checker);
+    QCOMPARE(r.status, UpdateCheckResult::Status::failed);
+    QVERIFY2(r.error.contains(QStringLiteral("n’a pas répondu")), qPrintable(r.error));
+    QVERIFY(!checker.isChecking());
 }
 
 void UpdateCheckerTest::refusesUnsafeFeedAddresses()

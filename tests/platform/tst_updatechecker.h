@@ -12,5 +12,6 @@ private slots:
     void findsANewerVersion();
     void sameOrOlderIsUpToDate();
     void reportsFailures();
+    void reportsASilentServer();
     void refusesUnsafeFeedAddresses();
 };
