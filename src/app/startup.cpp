@@ -26,7 +26,7 @@ void removeWithCompanions(const QString& storeFile)
 
 // Copies the older store and its companions into place. Returns true when the store file (and
 // every companion that lies beside the older store) was copied; otherwise nothing copied stays
-// and a line says what failed.
+// and a line says what failed. The caller announces the copy once the copied store has opened.
 bool copyOlderStore(const StoreLocation& where, QTextStream& out)
 {
     // Companions lying beside a missing store file belong to no store we know of: they would be
@@ -55,7 +55,6 @@ bool copyOlderStore(const StoreLocation& where, QTextStream& out)
             return false;
         }
     }
-    out << "🛠️ Migré default.store → " << where.storeFile << Qt::endl;
     return true;
 }
 
@@ -102,6 +101,9 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
         out << "❌ default.store n’est pas un store de Kestrovan (" << error
             << "): la copie est retirée, default.store reste en place" << Qt::endl;
         result.context = ModelContext::open(where.storeFile, &error, &failure);
+    } else if (result.context && copied) {
+        // Said only now: a copy that does not open is no migration.
+        out << "🛠️ Migré default.store → " << where.storeFile << Qt::endl;
     }
     if (!result.context)
         return fatal(error.isEmpty() ? QStringLiteral("le store %1 ne peut pas être ouvert").arg(where.storeFile)

@@ -15,6 +15,7 @@ private slots:
     void secondLaunchDoesNotCopyAgain();
     void foldsToKestrovanWithoutBundleIdentifier();
     void olderFileThatIsNoStoreIsTakenBack();
+    void damagedOlderStoreIsNotMigrated();
     void damagedStoreStopsStartupUntouched();
     void programExitsWithFailureOnDamagedStore();
 };
