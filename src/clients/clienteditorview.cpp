@@ -289,11 +289,23 @@ void ClientEditorView::rebuildContacts()
         card->deleteLater();
     }
     m_cards.clear();
+    // Tab runs through the cards where they stand: after the client's fields, before
+    // "Ajouter un contact" and the danger zone.
+    QWidget* previous = m_numeroTVA;
     for (Contact* contact : contacts) {
         auto* card = new ContactCard(contact, [this, contact] { supprimerContact(contact); }, this);
         m_cardsLayout->addWidget(card);
         m_cards.append(card);
+        for (QWidget* w : {static_cast<QWidget*>(card->prenomField()), static_cast<QWidget*>(card->nomField()),
+                           static_cast<QWidget*>(card->deleteButton()),
+                           static_cast<QWidget*>(card->telephoneField()),
+                           static_cast<QWidget*>(card->emailField())}) {
+            setTabOrder(previous, w);
+            previous = w;
+        }
     }
+    setTabOrder(previous, m_ajouterContact);
+    setTabOrder(m_ajouterContact, m_supprimerClient);
 }
 
 void ClientEditorView::enregistrer()

@@ -21,12 +21,13 @@ using forms::RowPart;
 
 namespace {
 
-// Blanks and tabs trimmed at both ends; line ends are kept.
+// Blanks (any space character, no-break spaces included) and tabs trimmed at both ends; line
+// ends are kept.
 QString trimBlanksAndTabs(const QString& text)
 {
     qsizetype start = 0;
     qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    auto blank = [](QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; };
     while (start < end && blank(text[start]))
         ++start;
     while (end > start && blank(text[end - 1]))

@@ -22,6 +22,7 @@ private slots:
     void deleteFromTheList();
     void deleteByPositions();
     void failedDeletionIsReported();
+    void addKeyInAWindowWithItsOwnCtrlN();
 };
 
 class TestClientEditor : public QObject {
@@ -33,4 +34,5 @@ private slots:
     void contacts();
     void contactEditsReachTheStore();
     void deleteAfterConfirmation();
+    void tabRunsThroughTheContactCards();
 };

@@ -290,3 +290,37 @@ void TestClientEditor::deleteAfterConfirmation()
     QVERIFY(vue.panneauDetail()->showsPlaceholder());
     QCOMPARE(vue.selection(), nullptr);
 }
+
+void TestClientEditor::tabRunsThroughTheContactCards()
+{
+    auto ctx = outils::store();
+    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
+    new Contact(QStringLiteral("Jean"), QString(), QString(), QString(), a);
+    new Contact(QStringLiteral("Paul"), QString(), QString(), QString(), a);
+    outils::save(ctx.get());
+    Editeur e(a, std::move(ctx));
+    QCOMPARE(e.vue->contactCards().size(), 2);
+
+    // From the VAT number, Tab goes through each card as it stands, then to "Ajouter un
+    // contact" and the danger zone.
+    QList<QWidget*> attendus;
+    for (ContactCard* card : e.vue->contactCards())
+        attendus << card->prenomField() << card->nomField() << card->deleteButton()
+                 << card->telephoneField() << card->emailField();
+    attendus << e.vue->ajouterContactButton() << e.vue->supprimerClientButton();
+    e.champ(Champ::tva)->setFocus();
+    QVERIFY(e.champ(Champ::tva)->hasFocus());
+    for (QWidget* attendu : attendus) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+    }
+
+    // The same once a contact is added from the keyboard.
+    e.champ(Champ::nom)->setFocus();
+    QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    outils::settle();
+    QCOMPARE(e.vue->contactCards().size(), 3);
+    e.vue->contactCards().last()->emailField()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), e.vue->ajouterContactButton());
+}

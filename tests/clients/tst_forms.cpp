@@ -31,6 +31,14 @@ void TestForms::foldedSearch()
     // Words spread over two fields do not match.
     QVERIFY(!oneFieldHoldsAllWords(fields, searchWords(QStringLiteral("dupont lyon"))));
     QVERIFY(oneFieldHoldsAllWords(fields, {}));
+    // Every kind of blank separates words: a no-break space (typed with AltGr+Space on a
+    // French keyboard), a line separator, an ideographic space.
+    for (const QChar blank : {QChar(0x00A0), QChar(0x2028), QChar(0x3000), QChar(0x202F)}) {
+        const QString query = QStringLiteral("lyon") + blank + QStringLiteral("Bâtiment") + blank;
+        QCOMPARE(searchWords(query), QStringList({QStringLiteral("lyon"), QStringLiteral("batiment")}));
+        QVERIFY(oneFieldHoldsAllWords(fields, searchWords(QStringLiteral("batiment") + blank + QStringLiteral("DUPONT"))));
+    }
+    QCOMPARE(searchWords(QString(QChar(0x00A0)) + QChar(0x2029)), QStringList());
     // The unit sign is kept: "m³" is not "m3".
     QVERIFY(!oneFieldHoldsAllWords({QStringLiteral("10 m3")}, searchWords(QStringLiteral("m³"))));
 }

@@ -11,6 +11,8 @@
 #include "widgets/forms/recordrow.h"
 
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
 
 using namespace kv;
@@ -115,6 +117,13 @@ void TestVueClients::rows()
     c->setCodePostal(QString());
     c->setVille(QStringLiteral("Lyon"));
     QCOMPARE(texts(c), QStringList{"Lyon"});
+    // Blanks and tabs around the place go, no-break spaces included; line ends stay.
+    c->setVille(QStringLiteral("\u00A0Lyon\t"));
+    c->setCodePostal(QStringLiteral("\u00A0"));
+    QCOMPARE(texts(c), QStringList{"Lyon"});
+    c->setVille(QStringLiteral("Lyon\n"));
+    c->setCodePostal(QString());
+    QCOMPARE(texts(c), QStringList{"Lyon\n"});
     c->setVille(QString());
     QCOMPARE(texts(c), QStringList());
     c->setEmail(QString());
@@ -282,4 +291,41 @@ void TestVueClients::failedDeletionIsReported()
     outils::closeBoxes(e.vue.get());
     outils::save(e.ctx.get());
     QCOMPARE(e.ctx->count<Client>(), 0);
+}
+
+void TestVueClients::addKeyInAWindowWithItsOwnCtrlN()
+{
+    // The main window's menu binds Ctrl+N too ("Nouvelle fenêtre"); while the screen is
+    // shown, Ctrl+N is its "Ajouter", wherever the focus is in the window.
+    auto ctx = outils::store();
+    outils::client(ctx.get(), QStringLiteral("Alpha"));
+    outils::save(ctx.get());
+    QMainWindow fenetre;
+    int nouvellesFenetres = 0;
+    QAction* nouvelle = fenetre.menuBar()->addMenu(QStringLiteral("&Fichier"))->addAction(QStringLiteral("Nouvelle fenêtre"));
+    nouvelle->setShortcut(QKeySequence::New);
+    connect(nouvelle, &QAction::triggered, &fenetre, [&] { ++nouvellesFenetres; });
+    auto* vue = new VueClients(ctx.get());
+    fenetre.setCentralWidget(vue);
+    fenetre.resize(1300, 800);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+
+    vue->liste()->searchField()->setFocus();
+    QTest::keyClick(vue->liste()->searchField(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(vue->isCreating());
+    QVERIFY(vue->editeur());
+    QCOMPARE(vue->liste()->searchField()->text(), QString());
+
+    outils::clickRow(vue->liste(), 0);
+    QVERIFY(!vue->isCreating());
+    QTest::keyClick(vue->editeur()->champ(ClientEditorView::Champ::ville), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(vue->isCreating());
+    QCOMPARE(vue->clientEdite(), nullptr);
+    QCOMPARE(nouvellesFenetres, 0);
+
+    // Without the screen, the window's own Ctrl+N works again.
+    delete vue;
+    QTest::keyClick(&fenetre, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(nouvellesFenetres, 1);
 }

@@ -108,6 +108,39 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
 void ListPanel::addControls(QWidget* controls)
 {
     m_top->insertWidget(m_top->indexOf(m_count), controls);
+    // Tab goes through the controls where they stand: after "Ajouter", before the list.
+    QWidget* previous = m_add;
+    const QList<QWidget*> children = controls->findChildren<QWidget*>();
+    QList<QWidget*> chain{controls};
+    chain.append(children);
+    for (QWidget* w : chain) {
+        if (!(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    setTabOrder(previous, m_view);
+}
+
+void ListPanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Ctrl+N belongs to the screen while it is shown, even when the window's menu binds the
+    // same keys (a shortcut bound twice in one window would trigger neither).
+    if (QWidget* w = window(); w && w != this)
+        w->installEventFilter(this);
+}
+
+void ListPanel::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (QWidget* w = window(); w && w != this)
+        w->removeEventFilter(this);
+}
+
+bool ListPanel::isAddKey(const QKeyEvent* key) const
+{
+    return (key->key() == Qt::Key_N) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
 }
 
 void ListPanel::setCountText(std::function<QString(int)> text)
@@ -148,6 +181,16 @@ int ListPanel::rowCount() const
 
 bool ListPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == window() && watched != this
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
+        && isAddKey(static_cast<QKeyEvent*>(event)) && isVisible() && m_add->isEnabled()) {
+        // Taking the override keeps the key from the window's shortcuts; the key press that
+        // follows reaches the window and presses "Ajouter".
+        event->accept();
+        if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            m_add->click();
+        return true;
+    }
     // A right click opens the row's menu without selecting the row.
     if (watched == m_view->viewport()
         && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease

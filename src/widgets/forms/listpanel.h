@@ -13,6 +13,7 @@
 
 #include <QWidget>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -65,11 +66,14 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void viewSelectionChanged();
     void syncView();
     void showContextMenu(const QPoint& pos);
+    bool isAddKey(const QKeyEvent* key) const;
 
     QueryBase* m_rows;
     RecordListModel* m_model = nullptr;

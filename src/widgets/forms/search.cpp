@@ -1,7 +1,6 @@
 #include "search.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 namespace kv::forms {
 
@@ -22,13 +21,21 @@ QString fold(const QString& text)
 
 QStringList searchWords(const QString& query)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QString trimmed = query.trimmed();
-    if (trimmed.isEmpty())
-        return {};
-    QStringList words = trimmed.split(blanks, Qt::SkipEmptyParts);
-    for (QString& w : words)
-        w = fold(w);
+    // Words are separated by any blank or line end (no-break spaces included), the same
+    // characters that trimmed() removes.
+    QStringList words;
+    QString word;
+    for (const QChar c : query) {
+        if (c.isSpace()) {
+            if (!word.isEmpty())
+                words.append(fold(word));
+            word.clear();
+        } else {
+            word.append(c);
+        }
+    }
+    if (!word.isEmpty())
+        words.append(fold(word));
     words.removeAll(QString());
     return words;
 }
