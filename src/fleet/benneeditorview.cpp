@@ -7,7 +7,6 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -182,15 +181,19 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     auto* etatsLayout = new QHBoxLayout(etats);
     etatsLayout->setContentsMargins(0, 0, 0, 0);
     etatsLayout->setSpacing(0);
-    m_etats = new QButtonGroup(this);
-    m_etats->setExclusive(false); // an unknown stored state shows no segment chosen
+    // One button per state, each a stop of its own for Tab and the arrow keys (a button group
+    // would leave only one of them reachable by Tab). An unknown stored state shows none chosen.
     for (EtatBenne e : tousLesEtats()) {
         auto* b = new QPushButton(texteEtat(e), etats);
         b->setCheckable(true);
         b->setStyleSheet(QStringLiteral(
             "QPushButton { padding: 3px 12px; border: 1px solid rgba(128,128,128,120); }"
             "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }"));
-        m_etats->addButton(b, int(e));
+        connect(b, &QPushButton::clicked, this, [this, e] {
+            m_etat = e;
+            refresh();
+        });
+        m_etatButtons.append(b);
         etatsLayout->addWidget(b);
     }
     carac->addRow(QStringLiteral("État"), etats);
@@ -236,9 +239,12 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     dangerRow->addStretch(1);
     m_dangerSection->content()->addLayout(dangerRow);
 
-    QWidget* order[] = {m_slider, m_stepper, m_couleur->pickerButton(), etats, m_picker,
-                        m_nouveauDispositif, m_ajouterDispositif, m_effacer, m_notes};
-    for (size_t i = 1; i < std::size(order); ++i)
+    // Tab follows the form from top to bottom, through each state's segment.
+    QList<QWidget*> order{m_slider, m_stepper, m_couleur->pickerButton()};
+    for (EtatBenne e : tousLesEtats())
+        order.append(etatButton(e));
+    order.append({m_picker, m_nouveauDispositif, m_ajouterDispositif, m_effacer, m_notes, m_supprimer});
+    for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
     connect(m_slider, &QSlider::valueChanged, this, [this](int v) {
@@ -248,10 +254,6 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     connect(moins, &QToolButton::clicked, this, [this] { stepVolume(-1); });
     connect(plus, &QToolButton::clicked, this, [this] { stepVolume(+1); });
     connect(m_couleur, &forms::ColorField::changed, this, &BenneEditorView::refresh);
-    connect(m_etats, &QButtonGroup::idClicked, this, [this](int id) {
-        m_etat = EtatBenne(id);
-        refresh();
-    });
     connect(m_picker, &QComboBox::activated, this, [this](int index) {
         selectDispositif(index <= 0 ? nullptr
                                     : reinterpret_cast<DispositifSpecial*>(
@@ -272,7 +274,8 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
 
 QPushButton* BenneEditorView::etatButton(EtatBenne etat) const
 {
-    return static_cast<QPushButton*>(m_etats->button(int(etat)));
+    const qsizetype index = tousLesEtats().indexOf(etat);
+    return m_etatButtons.value(index);
 }
 
 QWidget* BenneEditorView::champ(Champ c) const

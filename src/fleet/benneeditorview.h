@@ -13,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -116,7 +115,7 @@ private:
     QWidget* m_stepper = nullptr;
     QLabel* m_volumeLabel = nullptr;
     forms::ColorField* m_couleur = nullptr;
-    QButtonGroup* m_etats = nullptr;
+    QList<QPushButton*> m_etatButtons;
     QComboBox* m_picker = nullptr;
     QLineEdit* m_nouveauDispositif = nullptr;
     QPushButton* m_ajouterDispositif = nullptr;

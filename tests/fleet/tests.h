@@ -9,6 +9,7 @@ private slots:
     void rowsAndVolumesOutOfRange();
     void dupliquer();
     void deleteFromTheList();
+    void keyboardThroughTheSidebar();
 };
 
 class TestBenneEditor : public QObject {
@@ -19,4 +20,5 @@ private slots:
     void devices();
     void deleteAfterConfirmation();
     void failedSaves();
+    void everyStateReachedByKeyboard();
 };

@@ -430,3 +430,55 @@ void TestBenneEditor::failedSaves()
     QCOMPARE(e.vue->selection(), e.ctx->all<Benne>().first());
     QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier la benne"));
 }
+
+void TestVueBennes::keyboardThroughTheSidebar()
+{
+    Ecran e;
+    outils::benne(e.ctx.get(), 10, EtatBenne::sale);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    // Tab goes from "Ajouter" through the two switches, then to the list, as they stand.
+    e.liste()->addButton()->setFocus();
+    QTest::keyClick(e.liste()->addButton(), Qt::Key_Tab);
+    QVERIFY(e.vue->filtreInutilisables()->hasFocus());
+    QTest::keyClick(e.vue->filtreInutilisables(), Qt::Key_Tab);
+    QVERIFY(e.vue->filtreSales()->hasFocus());
+    QTest::keyClick(e.vue->filtreSales(), Qt::Key_Space);
+    QVERIFY(!e.vue->filtreSales()->isChecked());
+    outils::settle();
+    QCOMPARE(e.lignes(), QStringList{"10 Sale"});
+    QTest::keyClick(e.vue->filtreSales(), Qt::Key_Tab);
+    QVERIFY(e.liste()->listView()->hasFocus());
+}
+
+void TestBenneEditor::everyStateReachedByKeyboard()
+{
+    auto ctx = outils::store();
+    Benne* b = outils::benne(ctx.get(), 10, EtatBenne::neuf);
+    outils::save(ctx.get());
+    Editeur e(b, std::move(ctx));
+    // Tab stops at each state in turn, and Space chooses the one with the focus.
+    QPushButton* neuf = e.vue->etatButton(EtatBenne::neuf);
+    neuf->setFocus();
+    QVERIFY(neuf->hasFocus());
+    for (EtatBenne etat : {EtatBenne::correct, EtatBenne::sale, EtatBenne::inutilisable}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY2(e.vue->etatButton(etat)->hasFocus(), qPrintable(texteEtat(etat)));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(e.vue->dispositifPicker()->hasFocus());
+    QTest::keyClick(e.vue->dispositifPicker(), Qt::Key_Backtab);
+    QVERIFY(e.vue->etatButton(EtatBenne::inutilisable)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QVERIFY(e.vue->etatButton(EtatBenne::sale)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(e.vue->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+    QCOMPARE(e.vue->apercu()->etatText(), QStringLiteral("État : Sale"));
+    QVERIFY(e.vue->etatButton(EtatBenne::sale)->isChecked());
+    QVERIFY(!e.vue->etatButton(EtatBenne::neuf)->isChecked());
+    // Choosing the state already chosen keeps it chosen.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(e.vue->etatButton(EtatBenne::sale)->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+}
