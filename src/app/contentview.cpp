@@ -1,5 +1,7 @@
 #include "contentview.h"
 
+#include "widgets/focusguard.h"
+
 #include "appdelegate.h"
 
 #include "model/helpers.h"
@@ -222,6 +224,11 @@ void ContentView::forgetDeletedSelections()
         m_inputs.selectedClientID.set(std::nullopt);
     if (!clientExists(m_inputs.bennesReadyForClientID.get()))
         m_inputs.bennesReadyForClientID.set(std::nullopt);
+}
+
+ContentView::~ContentView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

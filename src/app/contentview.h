@@ -26,6 +26,7 @@ public:
     // `delegate` may be null (no menus), as in the tests of the window alone.
     explicit ContentView(ModelContext* context, AppDelegate* delegate = nullptr,
                          QWidget* parent = nullptr);
+    ~ContentView() override;
 
     std::optional<Commande> selection() const { return m_selection; }
     void setSelection(std::optional<Commande> commande);

@@ -1,5 +1,7 @@
 #include "clienteditorview.h"
 
+#include "widgets/focusguard.h"
+
 #include "model/modelcontext.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
@@ -385,6 +387,16 @@ void ClientEditorView::supprimerClient()
     }
     if (m_onCancel)
         m_onCancel();
+}
+
+ContactCard::~ContactCard()
+{
+    releaseFocusWithin(this);
+}
+
+ClientEditorView::~ClientEditorView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

@@ -35,6 +35,7 @@ class ContactCard : public QFrame {
     Q_OBJECT
 public:
     ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent = nullptr);
+    ~ContactCard() override;
     Contact* contact() const { return m_contact; }
     QLineEdit* prenomField() const { return m_prenom; }
     QLineEdit* nomField() const { return m_nom; }
@@ -58,6 +59,7 @@ public:
 
     ClientEditorView(ModelContext* context, Client* client, std::function<void()> onCancel,
                      std::function<void(Client*)> onSaved, QWidget* parent = nullptr);
+    ~ClientEditorView() override;
 
     Client* client() const { return m_client; }
     // Points the editor at another client (or none for a new one); the form is reloaded when

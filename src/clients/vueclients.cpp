@@ -1,5 +1,7 @@
 #include "vueclients.h"
 
+#include "widgets/focusguard.h"
+
 #include "clienteditorview.h"
 #include "model/query.h"
 #include "widgets/forms/detailpane.h"
@@ -197,6 +199,11 @@ void VueClients::majPanneau()
     m_panneau->setEditor(new ClientEditorView(
         m_context, m_clientEdite, [this] { reinitialiserEdition(false); },
         [this](Client* c) { clientEnregistre(c); }));
+}
+
+VueClients::~VueClients()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

@@ -25,6 +25,7 @@ class VueClients : public QWidget {
     Q_OBJECT
 public:
     explicit VueClients(ModelContext* context, QWidget* parent = nullptr);
+    ~VueClients() override;
 
     // The clients that the search lets through, in name order.
     QList<Client*> clientsFiltres() const;

@@ -1,5 +1,7 @@
 #include "benneeditorview.h"
 
+#include "widgets/focusguard.h"
+
 #include "fleet/volume.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/colorfield.h"
@@ -483,6 +485,11 @@ void BenneEditorView::supprimerBenne()
     }
     if (m_onCancel)
         m_onCancel();
+}
+
+BenneEditorView::~BenneEditorView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

@@ -54,6 +54,7 @@ public:
     BenneEditorView(ModelContext* context, Benne* benne, QList<DispositifSpecial*> dispositifsDisponibles,
                     std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
                     QWidget* parent = nullptr);
+    ~BenneEditorView() override;
 
     Benne* benne() const { return m_benne; }
     // Points the editor at another skip (or none); reloads the form when it differs.

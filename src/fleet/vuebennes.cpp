@@ -1,5 +1,7 @@
 #include "vuebennes.h"
 
+#include "widgets/focusguard.h"
+
 #include "benneeditorview.h"
 #include "fleet/volume.h"
 #include "model/query.h"
@@ -259,6 +261,11 @@ void VueBennes::majPanneau()
     m_panneau->setEditor(new BenneEditorView(
         m_context, m_benneEdite, m_dispositifs->results(), [this] { reinitialiserEdition(false); },
         [this](Benne* b) { benneEnregistree(b); }));
+}
+
+VueBennes::~VueBennes()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

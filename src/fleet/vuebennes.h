@@ -28,6 +28,7 @@ class VueBennes : public QWidget {
     Q_OBJECT
 public:
     explicit VueBennes(ModelContext* context, QWidget* parent = nullptr);
+    ~VueBennes() override;
 
     // The skips that the switches and the search let through, in volume order.
     QList<Benne*> bennesFiltrees() const;

@@ -1,5 +1,7 @@
 #include "centreeditorview.h"
 
+#include "widgets/focusguard.h"
+
 #include "typedechetformmodel.h"
 
 #include "model/modelcontext.h"
@@ -262,6 +264,11 @@ void CentreEditorView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_nom->setFocus(Qt::OtherFocusReason);
+}
+
+CentreEditorView::~CentreEditorView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

@@ -25,6 +25,7 @@ public:
     // `centre` is the centre edited; null for a new one. `onSaved` gets the saved centre.
     CentreEditorView(ModelContext* context, CentreTraitement* centre, std::function<void()> onCancel,
                      std::function<void(CentreTraitement*)> onSaved, QWidget* parent = nullptr);
+    ~CentreEditorView() override;
 
     // The centre the form is bound to: null until a new centre is saved.
     CentreTraitement* centre() const { return m_centre; }

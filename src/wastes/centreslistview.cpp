@@ -1,5 +1,7 @@
 #include "centreslistview.h"
 
+#include "widgets/focusguard.h"
+
 #include "centreeditorview.h"
 #include "lignesliste.h"
 
@@ -195,6 +197,11 @@ bool CentresListView::enregistrerSuppression()
         return true;
     forms::showError(this, forms::deleteFailedText(erreur));
     return false;
+}
+
+CentresListView::~CentresListView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

@@ -26,6 +26,7 @@ class CentresListView : public QWidget {
     Q_OBJECT
 public:
     explicit CentresListView(ModelContext* context, QWidget* parent = nullptr);
+    ~CentresListView() override;
 
     // The centres listed for the current search, in name order.
     QList<CentreTraitement*> centresFiltres() const;

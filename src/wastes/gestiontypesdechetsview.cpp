@@ -1,5 +1,7 @@
 #include "gestiontypesdechetsview.h"
 
+#include "widgets/focusguard.h"
+
 #include "lignesliste.h"
 #include "typedechetformview.h"
 #include "typedechetrow.h"
@@ -246,6 +248,11 @@ void GestionTypesDechetsView::contexteModifie()
     // The type being edited was deleted elsewhere: its form closes.
     if (m_typeEnCoursEdition && m_typeEnCoursEdition->isDeleted())
         fermerFormulaire();
+}
+
+GestionTypesDechetsView::~GestionTypesDechetsView()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv

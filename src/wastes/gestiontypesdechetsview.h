@@ -24,6 +24,7 @@ class GestionTypesDechetsView : public QWidget {
     Q_OBJECT
 public:
     explicit GestionTypesDechetsView(ModelContext* context, QWidget* parent = nullptr);
+    ~GestionTypesDechetsView() override;
 
     // The types whose label, lower-cased, contains the search text lower-cased (every type for
     // an empty text), in their order.

@@ -1,5 +1,7 @@
 #include "typedechetformview.h"
 
+#include "widgets/focusguard.h"
+
 #include "model/query.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
@@ -114,7 +116,10 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
     actualiserValidite();
 }
 
-TypeDechetFormView::~TypeDechetFormView() = default;
+TypeDechetFormView::~TypeDechetFormView()
+{
+    releaseFocusWithin(this);
+}
 
 void TypeDechetFormView::construire()
 {

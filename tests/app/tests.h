@@ -33,6 +33,7 @@ private slots:
     void selectionsOutliveACommandChange();
     void deletedRecordsLeaveTheSelections();
     void liveListsFollowTheStore();
+    void screensAreWholeWhenTheirFieldsLoseFocus();
     void rendersMainWindow();
 };
 

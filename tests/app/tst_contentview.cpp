@@ -5,7 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -281,4 +284,49 @@ void ContentViewTest::rendersMainWindow()
     // The sidebar column stays within its width bounds.
     const int sidebarWidth = window.findChild<QWidget*>("sidebarColumn")->width();
     QVERIFY(sidebarWidth >= 220 && sidebarWidth <= 400);
+}
+
+// A field that loses the focus because its screen is destroyed reports the end of its edit while
+// the screen is still whole, never from a half-destroyed screen.
+void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get());
+    int screensTried = 0;
+    for (Commande commande : toutesLesCommandes()) {
+        QPointer<QWidget> screen = createScreen(commande, window.inputs());
+        if (isPlaceholderScreen(screen)) {
+            delete screen;
+            continue;
+        }
+        screen->resize(1200, 800);
+        screen->show();
+        screen->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(screen));
+        // Open an editor when the screen offers "Ajouter", and type into its last text field.
+        for (QPushButton* b : screen->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Ajouter") && b->isVisible()) {
+                b->click();
+                break;
+            }
+        QCoreApplication::processEvents();
+        QLineEdit* edit = nullptr;
+        for (QLineEdit* e : screen->findChildren<QLineEdit*>())
+            if (e->isVisible() && e->isEnabled() && !e->isReadOnly())
+                edit = e;
+        QVERIFY2(edit, qPrintable(titre(commande)));
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        QTest::keyClicks(edit, QStringLiteral("12"));
+        const QByteArray className = screen->metaObject()->className();
+        QByteArray seen;
+        QObject::connect(edit, &QLineEdit::editingFinished, edit, [&] {
+            if (screen)
+                seen = screen->metaObject()->className();
+        });
+        delete screen;
+        QCOMPARE(seen, className);
+        ++screensTried;
+    }
+    QVERIFY(screensTried >= 4);
 }

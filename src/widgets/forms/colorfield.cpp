@@ -1,5 +1,7 @@
 #include "colorfield.h"
 
+#include "widgets/focusguard.h"
+
 #include "formstyle.h"
 
 #include <QApplication>
@@ -137,7 +139,6 @@ void ColorField::openPicker()
         setColor(opaque);
         emit colorPicked(opaque);
     });
-    connect(m_dialog, &QObject::destroyed, this, [this] { m_dialog = nullptr; });
     m_dialog->open();
 }
 
@@ -151,6 +152,11 @@ void ColorField::refresh()
                                 .arg(m_color.isValid() ? m_color.name() : QStringLiteral("transparent")));
     m_label->setText(m_display ? m_display(m_hex) : m_hex);
     emit changed();
+}
+
+ColorField::~ColorField()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv::forms

@@ -8,9 +8,11 @@
 // the text becomes its six upper-case hexadecimal digits.
 
 #include <QColor>
+#include <QColorDialog>
+#include <QPointer>
 #include <QWidget>
 
-class QColorDialog;
+
 class QLabel;
 class QToolButton;
 
@@ -20,6 +22,7 @@ class ColorField : public QWidget {
     Q_OBJECT
 public:
     explicit ColorField(QWidget* parent = nullptr);
+    ~ColorField() override;
 
     QColor color() const { return m_color; }
     // The text that is saved (and copied).
@@ -61,7 +64,7 @@ private:
     QToolButton* m_picker = nullptr;
     QWidget* m_swatch = nullptr;
     QLabel* m_label = nullptr;
-    QColorDialog* m_dialog = nullptr;
+    QPointer<QColorDialog> m_dialog;
 };
 
 } // namespace kv::forms

@@ -1,5 +1,7 @@
 #include "detailpane.h"
 
+#include "widgets/focusguard.h"
+
 #include "formstyle.h"
 
 #include <QLabel>
@@ -92,6 +94,11 @@ QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int id
     split->setStretchFactor(1, 1);
     split->setSizes({idealWidth, 10000});
     return split;
+}
+
+DetailPane::~DetailPane()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv::forms

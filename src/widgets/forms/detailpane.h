@@ -26,6 +26,7 @@ class DetailPane : public QWidget {
     Q_OBJECT
 public:
     explicit DetailPane(EmptyState* placeholder, QWidget* parent = nullptr);
+    ~DetailPane() override;
 
     QWidget* editor() const { return m_editor; }
     bool showsPlaceholder() const { return !m_editor; }

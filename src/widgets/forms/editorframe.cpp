@@ -1,5 +1,7 @@
 #include "editorframe.h"
 
+#include "widgets/focusguard.h"
+
 #include "formstyle.h"
 
 #include <QEvent>
@@ -245,6 +247,11 @@ void setInvalidOutline(QWidget* target, bool invalid)
 bool hasInvalidOutline(const QWidget* target)
 {
     return target->findChild<QWidget*>(QStringLiteral("invalidOutline"), Qt::FindDirectChildrenOnly);
+}
+
+EditorFrame::~EditorFrame()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv::forms

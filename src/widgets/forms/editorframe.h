@@ -41,6 +41,7 @@ class EditorFrame : public QWidget {
     Q_OBJECT
 public:
     EditorFrame(const QString& symbol, const QString& title, QWidget* parent = nullptr);
+    ~EditorFrame() override;
 
     void setTitle(const QString& title);
     QString title() const;

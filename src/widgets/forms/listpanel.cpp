@@ -1,5 +1,7 @@
 #include "listpanel.h"
 
+#include "widgets/focusguard.h"
+
 #include "model/query.h"
 
 #include <QAction>
@@ -260,6 +262,11 @@ void ListPanel::showContextMenu(const QPoint& pos)
         return;
     }
     menu->popup(m_view->viewport()->mapToGlobal(pos));
+}
+
+ListPanel::~ListPanel()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv::forms

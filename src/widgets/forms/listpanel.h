@@ -34,6 +34,7 @@ class ListPanel : public QWidget {
 public:
     // `rows` gives the listed records (already filtered and sorted); the panel does not own it.
     ListPanel(QueryBase* rows, RowFunction row, QWidget* parent = nullptr);
+    ~ListPanel() override;
 
     QLineEdit* searchField() const { return m_search; }
     QPushButton* addButton() const { return m_add; }

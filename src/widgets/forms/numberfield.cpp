@@ -1,5 +1,7 @@
 #include "numberfield.h"
 
+#include "widgets/focusguard.h"
+
 #include "formstyle.h"
 
 #include <QEvent>
@@ -161,6 +163,11 @@ std::optional<qint64> NumberField::parseWhole(const QString& text, bool* ok) con
     if (!*ok)
         v = QLocale::c().toLongLong(compact, ok);
     return *ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+NumberField::~NumberField()
+{
+    releaseFocusWithin(this);
 }
 
 } // namespace kv::forms

@@ -19,6 +19,7 @@ class NumberField : public QWidget {
 public:
     enum class Kind { Decimal, Whole };
     explicit NumberField(Kind kind = Kind::Decimal, bool optional = true, QWidget* parent = nullptr);
+    ~NumberField() override;
 
     std::optional<double> value() const { return m_value; }
     std::optional<qint64> wholeValue() const { return m_whole; }
