@@ -1,6 +1,7 @@
 #include "helpers.h"
 
 #include <QLocale>
+#include <QTextBoundaryFinder>
 
 #include <charconv>
 #include <cmath>
@@ -12,8 +13,13 @@ std::optional<CouleurRVB> couleurDepuisHex(const QString& texte)
     QString s = texte.trimmed().toUpper();
     if (s.startsWith(QLatin1Char('#')))
         s.remove(0, 1);
-    // Six characters as the user sees them (a surrogate pair counts as one).
-    if (s.toUcs4().size() != 6)
+    // Six characters as the user sees them: a letter with its combining marks, an emoji with
+    // its modifiers or a CR LF pair counts as one.
+    int characters = 0;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, s);
+    while (graphemes.toNextBoundary() >= 0 && characters <= 6)
+        ++characters;
+    if (characters != 6)
         return std::nullopt;
     // Read like a hexadecimal scanner: leading white space skipped, an optional "0X" prefix,
     // then digits up to the first character that is not one.
@@ -21,7 +27,7 @@ std::optional<CouleurRVB> couleurDepuisHex(const QString& texte)
     while (i < s.size() && s[i].isSpace())
         ++i;
     if (i + 1 < s.size() && s[i] == QLatin1Char('0') && s[i + 1] == QLatin1Char('X')) {
-        const bool digitFollows = i + 2 < s.size() && std::isxdigit(s[i + 2].toLatin1());
+        const bool digitFollows = i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 2].toLatin1()));
         if (digitFollows)
             i += 2;
     }

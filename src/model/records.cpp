@@ -23,7 +23,8 @@ void relinkParent(Child* child, Parent*& slot, qint64& ord, Parent* newParent,
         listOf(slot).removeOne(child);
     slot = newParent;
     ord = nextListOrder();
-    if (newParent) {
+    // A deleted record keeps what it is given, but never enters a live record's list again.
+    if (newParent && !child->isDeleted()) {
         listOf(newParent).append(child);
         Record::joinContexts(child, newParent);
     }
@@ -504,22 +505,25 @@ void replaceManyToMany(A* self, QList<B*>& mine, const QList<B*>& wanted, QList<
         return;
     self->aboutToChange();
     const QList<B*> before = mine;
+    // A deleted record keeps what it is given, but never enters a live record's list again.
+    const bool deleted = self->isDeleted();
     for (B* b : before) {
-        if (!unique.contains(b)) {
+        if (!unique.contains(b) && !deleted) {
             b->aboutToChange();
             theirs(b).removeAll(self);
         }
     }
     for (B* b : unique) {
-        if (!before.contains(b)) {
+        if (!before.contains(b) && !deleted) {
             b->aboutToChange();
             if (!theirs(b).contains(self))
                 theirs(b).append(self);
         }
     }
     mine = unique;
-    for (B* b : unique)
-        Record::joinContexts(self, b);
+    if (!deleted)
+        for (B* b : unique)
+            Record::joinContexts(self, b);
 }
 
 } // namespace

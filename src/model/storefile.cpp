@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -685,6 +686,12 @@ bool StoreFile::load(ModelContext& ctx, QString* error)
                         qPrintable(b->etatTexte()), qPrintable(b->id().toString(QUuid::WithoutBraces)));
     }
     std::fflush(stdout);
+    // Tables load one after the other; the context keeps its records in persistent-identifier
+    // order, which the lookup by identifier relies on.
+    std::sort(ctx.m_owned.begin(), ctx.m_owned.end(),
+              [](const std::unique_ptr<Record>& a, const std::unique_ptr<Record>& b) {
+                  return a->m_pk < b->m_pk;
+              });
     ctx.rebuildDerivedLists();
     return true;
 }

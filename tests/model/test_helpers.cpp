@@ -26,6 +26,11 @@ void TestHelpers::lectureCouleur_data()
     QTest::newRow("blanc en tete") << "# ABCDE" << true << 10 << 188 << 222;
     QTest::newRow("prefixe 0x") << "0x12ab" << true << 0 << 18 << 171;
     QTest::newRow("vide") << "" << false << 0 << 0 << 0;
+    // Six characters as the user sees them, not six code points.
+    QTest::newRow("accent combinant") << QStringLiteral("ABCDE\u0301") << false << 0 << 0 << 0;
+    QTest::newRow("CR LF au milieu") << "12\r\n45" << false << 0 << 0 << 0;
+    QTest::newRow("emoji et teinte") << QStringLiteral("\U0001F44D\U0001F3FDABCD") << false << 0 << 0 << 0;
+    QTest::newRow("accent combinant sur six") << QStringLiteral("ABCDE\u0301F") << true << 10 << 188 << 222;
 }
 
 void TestHelpers::lectureCouleur()

@@ -269,6 +269,35 @@ void TestPersistence::listOrdersKept()
     QCOMPARE(rt->centres()[1]->nom(), QStringLiteral("C1"));
 }
 
+void TestPersistence::persistentIdentifiersAfterReopening()
+{
+    auto ctx = ModelContext::open(storePath());
+    // Records of several tables, created in an order that differs from the tables' order.
+    auto* c = fx::client(ctx.get(), "A");
+    auto* d = new DispositifSpecial("Grue");
+    ctx->insert(d);
+    auto* b = fx::benne(ctx.get());
+    b->setDispositifSpecial(d);
+    auto* q = new Qualification("Poids lourd");
+    ctx->insert(q);
+    auto* x = new Contact("Jean", "Durand", "01", "", c);
+    QVERIFY(ctx->save());
+    const qint64 cpk = c->persistentModelID(), dpk = d->persistentModelID(),
+                 bpk = b->persistentModelID(), qpk = q->persistentModelID(),
+                 xpk = x->persistentModelID();
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    QCOMPARE(ctx->recordForPersistentID(cpk), ctx->all<Client>()[0]);
+    QCOMPARE(ctx->recordForPersistentID(dpk), ctx->all<DispositifSpecial>()[0]);
+    QCOMPARE(ctx->recordForPersistentID(bpk), ctx->all<Benne>()[0]);
+    QCOMPARE(ctx->recordForPersistentID(qpk), ctx->all<Qualification>()[0]);
+    QCOMPARE(ctx->recordForPersistentID(xpk), ctx->all<Contact>()[0]);
+    // A record created after reopening is found too.
+    auto* nouveau = fx::client(ctx.get(), "B");
+    QCOMPARE(ctx->recordForPersistentID(nouveau->persistentModelID()), nouveau);
+    QCOMPARE(ctx->recordForPersistentID(cpk)->persistentModelID(), cpk);
+}
+
 void TestPersistence::deletionsReachTheFile()
 {
     auto ctx = ModelContext::open(storePath());

@@ -306,3 +306,41 @@ void TestRelations::deletedRecordsStayReadable()
     QVERIFY(ctx->remove(c)); // deleting twice is harmless
     QCOMPARE(ctx->recordForPersistentID(c->persistentModelID()), nullptr);
 }
+
+void TestRelations::deletedRecordsJoinNoList()
+{
+    auto ctx = ModelContext::open(":memory:");
+    auto* c = fx::client(ctx.get(), "Client");
+    auto* autre = fx::client(ctx.get(), "Autre");
+    auto* b = fx::benne(ctx.get());
+    auto* l = fx::location(c, b);
+    auto* p = fx::chauffeur(ctx.get(), "P");
+    auto* centre = fx::centre(ctx.get(), "C");
+    auto* t = fx::type(ctx.get());
+    QVERIFY(ctx->save());
+
+    // A screen still holding a deleted rental assigns a driver and a client to it.
+    QVERIFY(ctx->remove(l));
+    l->setChauffeurPose(p);
+    l->setClient(autre);
+    QCOMPARE(l->chauffeurPose(), p); // the deleted record keeps what it is given
+    QVERIFY(p->posesAssurees().isEmpty());
+    QVERIFY(autre->locations().isEmpty());
+    QVERIFY(c->locations().isEmpty());
+
+    // A deleted waste type given a centre does not enter the centre's list either.
+    QVERIFY(ctx->remove(t));
+    t->setCentres({centre});
+    QVERIFY(centre->typesAcceptes().isEmpty());
+    QString error;
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    QVERIFY(p->posesAssurees().isEmpty());
+
+    // A rolled-back new contact linked again stays out of its client's list.
+    auto* x = new Contact("A", "B", "", "", c);
+    ctx->rollback();
+    QVERIFY(c->contacts().isEmpty());
+    x->setClient(autre);
+    QVERIFY(autre->contacts().isEmpty());
+    QVERIFY(!ctx->hasChanges());
+}

@@ -53,6 +53,7 @@ private slots:
     void discardInsertion();
     void rollbackRestoresEverything();
     void deletedRecordsStayReadable();
+    void deletedRecordsJoinNoList();
 };
 
 class TestPersistence : public QObject {
@@ -62,6 +63,7 @@ private slots:
     void cleanup();
     void roundTripEveryField();
     void listOrdersKept();
+    void persistentIdentifiersAfterReopening();
     void deletionsReachTheFile();
     void failedSaveLeavesFileAndChanges();
     void nonFiniteNumberRefused();
