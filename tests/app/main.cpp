@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QStandardPaths>
-#include <QTest>
+
+#include "testrunner.h"
 
 int main(int argc, char* argv[])
 {
@@ -12,18 +13,5 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Kestrovan"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setQuitOnLastWindowClosed(false);
-    int failures = 0;
-    {
-        StartupTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        ContentViewTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        AboutAndMenusTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures;
+    return runTests<StartupTest, ContentViewTest, AboutAndMenusTest>(argc, argv);
 }

@@ -3,20 +3,12 @@
 #include "model/record.h"
 
 #include <QApplication>
-#include <QtTest>
+
+#include "testrunner.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     qRegisterMetaType<kv::Record*>();
-    int failures = 0;
-    {
-        TestVueBennes t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestBenneEditor t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures;
+    return runTests<TestVueBennes, TestBenneEditor>(argc, argv);
 }

@@ -2,16 +2,12 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
-#include <QTest>
+
+#include "testrunner.h"
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    int failures = 0;
-    {
-        UpdateCheckerTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures;
+    return runTests<UpdateCheckerTest>(argc, argv);
 }

@@ -2,20 +2,12 @@
 
 #include <QApplication>
 #include <QStandardPaths>
-#include <QTest>
+
+#include "testrunner.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    int failures = 0;
-    {
-        GlassTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        SharedWidgetsTest t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures;
+    return runTests<GlassTest, SharedWidgetsTest>(argc, argv);
 }
