@@ -34,7 +34,7 @@ test-sanitized: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@$(BUILD_DIR)/bench/kestrovan-bench
+	@QT_QPA_PLATFORM=offscreen TZ=Europe/Paris LANG=fr_FR.UTF-8 $(BUILD_DIR)/bench/kestrovan-bench
 
 clean:
 	@rm -rf $(BUILD_DIR) build-sanitized

@@ -1,13 +1,11 @@
-// Store benchmarks on a large synthetic office: 1,000 skips, 5,000 clients with 2 contacts
-// each, 200,000 rentals with 400,000 tickets, 50 drivers, 30 waste types, 20 centres.
+// Store benchmarks on the large office: opening, saving one change, inserting.
+#include "office.h"
+
 #include "model/modelcontext.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <QCoreApplication>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -18,8 +16,9 @@ using namespace kv;
 
 namespace {
 
-QString g_path;
-double g_openSeconds = 0, g_scanSeconds = 0, g_saveOneMs = 0, g_insertSeconds = 0;
+using kv::bench::seconds;
+
+double g_openSeconds = 0, g_scanSeconds = 0;
 double g_rssMb = 0;
 
 double residentMb()
@@ -32,91 +31,19 @@ double residentMb()
     return 0;
 }
 
-void generate(const QString& path)
-{
-    auto ctx = ModelContext::open(path);
-    QRandomGenerator rng(42);
-    const QDateTime origin(QDate(2020, 1, 1), QTime(8, 0));
-    QList<CentreTraitement*> centres;
-    for (int i = 0; i < 20; ++i) {
-        auto* c = new CentreTraitement(QStringLiteral("Centre %1").arg(i), std::nullopt,
-                                       QStringLiteral("%1 route du centre").arg(i), std::nullopt,
-                                       QStringLiteral("69%1").arg(i, 3, 10, QLatin1Char('0')),
-                                       QStringLiteral("Lyon"), QStringLiteral("France"), std::nullopt,
-                                       std::nullopt, std::nullopt, std::nullopt, 45.7, 4.8);
-        ctx->insert(c);
-        centres << c;
-    }
-    QList<TypeDechet*> types;
-    for (int i = 0; i < 30; ++i) {
-        auto* t = new TypeDechet(QStringLiteral("Déchet %1").arg(i), std::nullopt, QStringLiteral("DIB"),
-                                 std::nullopt, 150.0, 60.0, 2.0, 40.0, 7, 5.0, 20.0, false,
-                                 QStringList{QStringLiteral("Amiante")}, false, std::nullopt, std::nullopt,
-                                 std::nullopt, std::nullopt, QStringLiteral("FF8800"));
-        ctx->insert(t);
-        t->setCentres({centres[i % 20], centres[(i + 7) % 20]});
-        types << t;
-    }
-    QList<Chauffeur*> chauffeurs;
-    for (int i = 0; i < 50; ++i) {
-        auto* c = new Chauffeur(QStringLiteral("Nom %1").arg(i), QStringLiteral("Prénom"), nullptr, {}, {}, {},
-                                50.0, QStringLiteral("0600000000"), QStringLiteral("c%1@exemple.fr").arg(i),
-                                std::nullopt, true);
-        ctx->insert(c);
-        chauffeurs << c;
-    }
-    QList<Benne*> bennes;
-    for (int i = 0; i < 1000; ++i) {
-        auto* b = new Benne(double(3 + i % 28), QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
-        ctx->insert(b);
-        bennes << b;
-    }
-    QList<Client*> clients;
-    for (int i = 0; i < 5000; ++i) {
-        auto* c = new Client(QUuid::createUuid(), QStringLiteral("Client %1").arg(i), QStringLiteral("00FF00"),
-                             QStringLiteral("%1 rue des Lilas").arg(i), QStringLiteral("69003"),
-                             QStringLiteral("Lyon"), QStringLiteral("0478000000"),
-                             QStringLiteral("client%1@exemple.fr").arg(i), std::nullopt);
-        ctx->insert(c);
-        new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QStringLiteral("06"), QString(), c);
-        new Contact(QStringLiteral("Marie"), QStringLiteral("Durand"), QStringLiteral("07"),
-                    QStringLiteral("marie@exemple.fr"), c);
-        clients << c;
-    }
-    for (int i = 0; i < 200000; ++i) {
-        const QDateTime pose = origin.addSecs(qint64(i) * 900);
-        auto* l = new LocationDeBenne(clients[rng.bounded(5000)], bennes[rng.bounded(1000)], 45.7, 4.8,
-                                      QStringLiteral("%1 avenue du Chantier, Lyon").arg(i), 0, 0, 0, pose,
-                                      pose.addDays(3 + rng.bounded(10)), types[rng.bounded(30)]);
-        l->setChauffeurPose(chauffeurs[rng.bounded(50)]);
-        l->setChauffeurEnlevement(chauffeurs[rng.bounded(50)]);
-        for (int k = 0; k < 2; ++k)
-            l->ajouterBonDePesee(pose.addDays(1), QStringLiteral("T%1-%2").arg(i).arg(k), 12000, 4000,
-                                 std::nullopt, std::nullopt);
-    }
-    QString error;
-    if (!ctx->save(&error))
-        std::fprintf(stderr, "generation failed: %s\n", qPrintable(error));
-}
-
-template <class F>
-double seconds(F&& f)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 void BM_OpenStore(benchmark::State& state)
 {
     for (auto _ : state) {
         double s = seconds([] {
-            auto ctx = ModelContext::open(g_path);
+            auto ctx = ModelContext::open(kv::bench::officePath());
             benchmark::DoNotOptimize(ctx.get());
-            if (g_rssMb == 0)
+            if (g_rssMb == 0) {
                 g_rssMb = residentMb();
+                kv::bench::recordFigure(QStringLiteral("mémoire résidente après ouverture"), g_rssMb, "Mo", 400);
+            }
         });
         g_openSeconds = g_openSeconds == 0 ? s : std::min(g_openSeconds, s);
+        kv::bench::recordFigure(QStringLiteral("ouverture du magasin"), s, "s", 1.5);
         state.SetIterationTime(s);
     }
 }
@@ -127,7 +54,7 @@ void BM_BareScan(benchmark::State& state)
     for (auto _ : state) {
         double s = seconds([] {
             sqlite3* db = nullptr;
-            sqlite3_open_v2(g_path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+            sqlite3_open_v2(kv::bench::officePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
             sqlite3_stmt* tables = nullptr;
             sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &tables, nullptr);
             qint64 sink = 0;
@@ -160,26 +87,32 @@ void BM_BareScan(benchmark::State& state)
             benchmark::DoNotOptimize(sink);
         });
         g_scanSeconds = g_scanSeconds == 0 ? s : std::min(g_scanSeconds, s);
+        const double ratio = g_openSeconds / g_scanSeconds;
+        kv::bench::recordLine(QStringLiteral("ouverture / lecture SQLite brute"),
+                              QStringLiteral("%1 s, rapport %2 (limite 3)")
+                                  .arg(g_scanSeconds, 0, 'f', 3)
+                                  .arg(ratio, 0, 'f', 2),
+                              ratio <= 3);
         state.SetIterationTime(s);
     }
 }
 
 void BM_SaveOneChange(benchmark::State& state)
 {
-    auto ctx = ModelContext::open(g_path);
+    auto ctx = ModelContext::open(kv::bench::officePath());
     auto* l = ctx->all<LocationDeBenne>()[100000];
     int n = 0;
     for (auto _ : state) {
         l->setTarifPose(double(++n));
         double s = seconds([&] { ctx->save(); });
-        g_saveOneMs = g_saveOneMs == 0 ? s * 1000 : std::min(g_saveOneMs, s * 1000);
+        kv::bench::recordFigure(QStringLiteral("sauvegarde d'une location modifiée"), s * 1000, "ms", 10);
         state.SetIterationTime(s);
     }
 }
 
 void BM_Insert10kRentals(benchmark::State& state)
 {
-    auto ctx = ModelContext::open(g_path);
+    auto ctx = ModelContext::open(kv::bench::officePath());
     auto clients = ctx->all<Client>();
     auto bennes = ctx->all<Benne>();
     for (auto _ : state) {
@@ -191,43 +124,17 @@ void BM_Insert10kRentals(benchmark::State& state)
                                     std::nullopt, nullptr);
             ctx->save();
         });
-        g_insertSeconds = g_insertSeconds == 0 ? s : std::min(g_insertSeconds, s);
+        kv::bench::recordFigure(QStringLiteral("insertion de 10 000 locations"), s, "s", 1);
         state.SetIterationTime(s);
     }
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    g_path = dir.filePath(QStringLiteral("SwiftData.store"));
-    std::printf("Génération du magasin de test…\n");
-    std::fflush(stdout);
-    const double gen = seconds([] { generate(g_path); });
-    std::printf("Magasin généré en %.1f s\n", gen);
-
-    benchmark::Initialize(&argc, argv);
+static kv::bench::Registrar registrar(0, [] {
     // Opening first, in a fresh process state, so that resident memory reflects one open store.
     benchmark::RegisterBenchmark("ouverture du magasin", BM_OpenStore)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("lecture SQLite brute", BM_BareScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("sauvegarde d'une location modifiée", BM_SaveOneChange)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("insertion de 10 000 locations", BM_Insert10kRentals)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    auto verdict = [](bool ok) { return ok ? "OK" : "HORS LIMITE"; };
-    std::printf("\nRésumé\n");
-    std::printf("  ouverture            %8.3f s   (limite 1,5 s)            %s\n", g_openSeconds,
-                verdict(g_openSeconds <= 1.5));
-    std::printf("  lecture brute        %8.3f s   rapport %.2f (limite 3)    %s\n", g_scanSeconds,
-                g_openSeconds / g_scanSeconds, verdict(g_openSeconds <= 3 * g_scanSeconds));
-    std::printf("  sauvegarde 1 modif.  %8.3f ms  (limite 10 ms)            %s\n", g_saveOneMs,
-                verdict(g_saveOneMs <= 10));
-    std::printf("  insertion 10 000     %8.3f s   (limite 1 s)              %s\n", g_insertSeconds,
-                verdict(g_insertSeconds <= 1));
-    std::printf("  mémoire résidente    %8.1f Mo  (limite 400 Mo)           %s\n", g_rssMb,
-                verdict(g_rssMb <= 400));
-    return 0;
-}
+});

@@ -1,0 +1,106 @@
+// Runs every registered benchmark on the large office, then prints each figure against its limit.
+#include "office.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace kv::bench {
+
+namespace {
+
+struct Figure {
+    QString label;
+    QString text;
+    bool ok = true;
+    double best = 0;
+    bool hasValue = false;
+    const char* unit = "";
+    double limit = 0;
+};
+
+std::vector<Figure>& figures()
+{
+    static std::vector<Figure> f;
+    return f;
+}
+
+Figure& figure(const QString& label)
+{
+    for (Figure& f : figures())
+        if (f.label == label)
+            return f;
+    Figure f;
+    f.label = label;
+    figures().push_back(f);
+    return figures().back();
+}
+
+std::multimap<int, std::function<void()>>& registrars()
+{
+    static std::multimap<int, std::function<void()>> r;
+    return r;
+}
+
+} // namespace
+
+void recordFigure(const QString& label, double value, const char* unit, double limit)
+{
+    Figure& f = figure(label);
+    f.best = f.hasValue ? std::min(f.best, value) : value;
+    f.hasValue = true;
+    f.unit = unit;
+    f.limit = limit;
+}
+
+void recordLine(const QString& label, const QString& text, bool ok)
+{
+    Figure& f = figure(label);
+    f.text = text;
+    f.ok = ok;
+}
+
+Registrar::Registrar(int order, std::function<void()> registerBenchmarks)
+{
+    registrars().emplace(order, std::move(registerBenchmarks));
+}
+
+} // namespace kv::bench
+
+int main(int argc, char** argv)
+{
+    // Screens are benchmarked too: a widget application on the offscreen platform by default.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    kv::bench::officePath();
+
+    benchmark::Initialize(&argc, argv);
+    for (const auto& [order, reg] : kv::bench::registrars())
+        reg();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    std::printf("\nRésumé\n");
+    bool allOk = true;
+    for (const auto& f : kv::bench::figures()) {
+        const QByteArray label = f.label.toUtf8();
+        if (f.hasValue) {
+            const bool ok = f.best <= f.limit;
+            allOk = allOk && ok;
+            std::printf("  %-48s %10.3f %-3s (limite %g %s)  %s\n", label.constData(), f.best, f.unit, f.limit,
+                        f.unit, ok ? "OK" : "HORS LIMITE");
+        } else {
+            allOk = allOk && f.ok;
+            std::printf("  %-48s %s  %s\n", label.constData(), f.text.toUtf8().constData(),
+                        f.ok ? "OK" : "HORS LIMITE");
+        }
+    }
+    std::printf("%s\n", allOk ? "Toutes les limites sont tenues." : "Des limites sont dépassées.");
+    return 0;
+}

@@ -1,0 +1,103 @@
+#include "office.h"
+
+#include "model/modelcontext.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace kv::bench {
+
+namespace {
+
+using namespace kv;
+
+void generate(const QString& path)
+{
+    auto ctx = ModelContext::open(path);
+    QRandomGenerator rng(42);
+    const QDateTime origin(QDate(2020, 1, 1), QTime(8, 0));
+    QList<CentreTraitement*> centres;
+    for (int i = 0; i < 20; ++i) {
+        auto* c = new CentreTraitement(QStringLiteral("Centre %1").arg(i), std::nullopt,
+                                       QStringLiteral("%1 route du centre").arg(i), std::nullopt,
+                                       QStringLiteral("69%1").arg(i, 3, 10, QLatin1Char('0')),
+                                       QStringLiteral("Lyon"), QStringLiteral("France"), std::nullopt,
+                                       std::nullopt, std::nullopt, std::nullopt, 45.7, 4.8);
+        ctx->insert(c);
+        centres << c;
+    }
+    QList<TypeDechet*> types;
+    for (int i = 0; i < 30; ++i) {
+        auto* t = new TypeDechet(QStringLiteral("Déchet %1").arg(i), std::nullopt, QStringLiteral("DIB"),
+                                 std::nullopt, 150.0, 60.0, 2.0, 40.0, 7, 5.0, 20.0, false,
+                                 QStringList{QStringLiteral("Amiante")}, false, std::nullopt, std::nullopt,
+                                 std::nullopt, std::nullopt, QStringLiteral("FF8800"));
+        ctx->insert(t);
+        t->setCentres({centres[i % 20], centres[(i + 7) % 20]});
+        types << t;
+    }
+    QList<Chauffeur*> chauffeurs;
+    for (int i = 0; i < 50; ++i) {
+        auto* c = new Chauffeur(QStringLiteral("Nom %1").arg(i), QStringLiteral("Prénom"), nullptr, {}, {}, {},
+                                50.0, QStringLiteral("0600000000"), QStringLiteral("c%1@exemple.fr").arg(i),
+                                std::nullopt, true);
+        ctx->insert(c);
+        chauffeurs << c;
+    }
+    QList<Benne*> bennes;
+    for (int i = 0; i < 1000; ++i) {
+        auto* b = new Benne(double(3 + i % 28), QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
+        ctx->insert(b);
+        bennes << b;
+    }
+    QList<Client*> clients;
+    for (int i = 0; i < 5000; ++i) {
+        auto* c = new Client(QUuid::createUuid(), QStringLiteral("Client %1").arg(i), QStringLiteral("00FF00"),
+                             QStringLiteral("%1 rue des Lilas").arg(i), QStringLiteral("69003"),
+                             QStringLiteral("Lyon"), QStringLiteral("0478000000"),
+                             QStringLiteral("client%1@exemple.fr").arg(i), std::nullopt);
+        ctx->insert(c);
+        new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QStringLiteral("06"), QString(), c);
+        new Contact(QStringLiteral("Marie"), QStringLiteral("Durand"), QStringLiteral("07"),
+                    QStringLiteral("marie@exemple.fr"), c);
+        clients << c;
+    }
+    for (int i = 0; i < 200000; ++i) {
+        const QDateTime pose = origin.addSecs(qint64(i) * 900);
+        auto* l = new LocationDeBenne(clients[rng.bounded(5000)], bennes[rng.bounded(1000)], 45.7, 4.8,
+                                      QStringLiteral("%1 avenue du Chantier, Lyon").arg(i), 0, 0, 0, pose,
+                                      pose.addDays(3 + rng.bounded(10)), types[rng.bounded(30)]);
+        l->setChauffeurPose(chauffeurs[rng.bounded(50)]);
+        l->setChauffeurEnlevement(chauffeurs[rng.bounded(50)]);
+        for (int k = 0; k < 2; ++k)
+            l->ajouterBonDePesee(pose.addDays(1), QStringLiteral("T%1-%2").arg(i).arg(k), 12000, 4000,
+                                 std::nullopt, std::nullopt);
+    }
+    QString error;
+    if (!ctx->save(&error))
+        std::fprintf(stderr, "generation failed: %s\n", qPrintable(error));
+}
+
+} // namespace
+
+const QString& officePath()
+{
+    static std::unique_ptr<QTemporaryDir> dir;
+    static QString path;
+    if (path.isEmpty()) {
+        dir = std::make_unique<QTemporaryDir>();
+        path = dir->filePath(QStringLiteral("SwiftData.store"));
+        std::printf("Génération du magasin de test…\n");
+        std::fflush(stdout);
+        const double s = seconds([] { generate(path); });
+        std::printf("Magasin généré en %.1f s\n", s);
+        std::fflush(stdout);
+    }
+    return path;
+}
+
+} // namespace kv::bench

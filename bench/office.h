@@ -1,0 +1,38 @@
+#pragma once
+
+// Shared pieces of every benchmark: the large synthetic office, a stopwatch, and the summary of
+// figures against their limits printed at the end of `make bench`.
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+namespace kv::bench {
+
+// Path of the large office store (1,000 skips, 5,000 clients with 2 contacts each, 200,000
+// rentals with 400,000 tickets, 50 drivers, 30 waste types, 20 centres), generated on first use
+// in a temporary folder that lives as long as the process.
+const QString& officePath();
+
+template <class F>
+double seconds(F&& f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Keeps the best (smallest) value of one figure; printed with its limit in the summary.
+// `unit` is printed after the value, e.g. "ms". A figure is within its limit when value <= limit.
+void recordFigure(const QString& label, double value, const char* unit, double limit);
+
+// A figure printed as it is, with a free text for its limit and verdict (ratios, memory…).
+void recordLine(const QString& label, const QString& text, bool ok);
+
+// Registers the benchmarks of one file. `order` sorts the groups (the store's opening runs first,
+// so that resident memory reflects one open store).
+struct Registrar {
+    Registrar(int order, std::function<void()> registerBenchmarks);
+};
+
+} // namespace kv::bench
