@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+class AdresseServiceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void readsPlacesLongitudeFirst();
+    void unreadableAnswersAreErrors();
+    void buildsTheQueryParameters();
+    void answersThroughTheEventLoop();
+    void httpErrorsAndTimeoutsComeBackAsFrenchTexts();
+    void answerAfterTheReceiverIsGoneTouchesNothing();
+    void storedPositionRules();
+    void localisationManagerRegionAndSettings();
+    void completerIsDebouncedAndDropsOlderAnswers();
+    void completerIsBiasedTowardsTheStoredPosition();
+    void cityCompletionKeepsFranceUnderAFrenchLocale();
+    void cityGeocodingAndResolution();
+    void premiereCoordonneeTakesTheFirstPlaceOnly();
+};
+
+class CoordonneesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsWholeCTexts_data();
+    void readsWholeCTexts();
+    void typedCoordinate_data();
+    void typedCoordinate();
+    void saveReadingAcceptsCommas();
+    void shortestTexts();
+};
