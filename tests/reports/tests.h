@@ -23,3 +23,14 @@ private slots:
     void csvDUnClient();
     void csvTousClients();
 };
+
+class TestPages : public QObject {
+    Q_OBJECT
+private slots:
+    void pagination();
+    void pageCourte();
+    void pageLongue();
+    void impression();
+    void apercu();
+    void previsualisationPDF();
+};
