@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace kv {
 
@@ -425,21 +426,93 @@ void MapWidget::setMarkerOverhang(int pixels)
     update();
 }
 
+void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
+{
+    m_shapes = shapes;
+    update();
+}
+
 QList<int> MapWidget::markersInView() const
 {
     QList<int> indexes;
     const double size = worldSize();
-    const double halfWidth = width() / 2.0 + m_markerOverhang;
-    const double halfHeight = height() / 2.0 + m_markerOverhang;
+    const QRectF view(QPointF(0, 0), QSizeF(this->size()));
+    const bool shaped = m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
+    const double cx = width() / 2.0, cy = height() / 2.0;
+    auto positionOf = [&](int i) {
+        const QPointF& w = m_markers[i].world;
+        return QPointF((w.x() - m_centre.x()) * size + cx, (w.y() - m_centre.y()) * size + cy);
+    };
     for (int i = 0; i < m_markers.size(); ++i) {
-        const Marker& m = m_markers[i];
-        if (!m.valid)
+        if (!m_markers[i].valid)
             continue;
-        if (std::abs((m.world.x() - m_centre.x()) * size) <= halfWidth
-            && std::abs((m.world.y() - m_centre.y()) * size) <= halfHeight)
+        const QPointF at = positionOf(i);
+        const QRectF bounds = shaped ? m_shapes[i].bounds.translated(at)
+                                     : QRectF(at.x() - m_markerOverhang, at.y() - m_markerOverhang,
+                                              2.0 * m_markerOverhang, 2.0 * m_markerOverhang);
+        if (bounds.right() >= 0 && bounds.left() <= view.right() && bounds.bottom() >= 0
+            && bounds.top() <= view.bottom())
             indexes.append(i);
     }
-    return indexes;
+    if (!shaped || indexes.isEmpty())
+        return indexes;
+
+    // Walk from the last painted to the first, keeping a coarse grid of what is already hidden
+    // under opaque parts (each hidden cell names one opaque part over it); a marker whose bounds
+    // lie inside that opaque part, or on hidden cells only, is left out.
+    constexpr int cell = 4;
+    const int cols = std::max(1, (width() + cell - 1) / cell);
+    const int rows = std::max(1, (height() + cell - 1) / cell);
+    std::vector<int> owner(size_t(cols) * size_t(rows), -1);
+    QList<QRectF> opaqueParts;
+    QList<int> kept;
+    kept.reserve(indexes.size());
+    for (auto it = indexes.crbegin(); it != indexes.crend(); ++it) {
+        const int i = *it;
+        const QPointF at = positionOf(i);
+        const QRectF b = m_shapes[i].bounds.translated(at) & view;
+        const int bx0 = std::clamp(int(std::floor(b.left() / cell)), 0, cols - 1);
+        const int by0 = std::clamp(int(std::floor(b.top() / cell)), 0, rows - 1);
+        const int bx1 = std::clamp(int(std::ceil(b.right() / cell)) - 1, 0, cols - 1);
+        const int by1 = std::clamp(int(std::ceil(b.bottom() / cell)) - 1, 0, rows - 1);
+        const int middle = owner[size_t((by0 + by1) / 2) * cols + (bx0 + bx1) / 2];
+        bool hidden = middle >= 0 && opaqueParts[middle].contains(b);
+        if (!hidden) {
+            hidden = true;
+            for (int y = by0; y <= by1 && hidden; ++y)
+                for (int x = bx0; x <= bx1; ++x)
+                    if (owner[size_t(y) * cols + x] < 0) {
+                        hidden = false;
+                        break;
+                    }
+        }
+        if (hidden)
+            continue;
+        kept.append(i);
+        const QRectF o = m_shapes[i].opaque.translated(at) & view;
+        if (o.isEmpty())
+            continue;
+        // Only cells wholly inside the opaque part count as hidden.
+        const int part = int(opaqueParts.size());
+        opaqueParts.append(o);
+        const int ox0 = int(std::ceil(o.left() / cell));
+        const int oy0 = int(std::ceil(o.top() / cell));
+        const int ox1 = std::min(cols, int(std::floor(o.right() / cell))) - 1;
+        const int oy1 = std::min(rows, int(std::floor(o.bottom() / cell))) - 1;
+        for (int y = std::max(0, oy0); y <= oy1; ++y)
+            for (int x = std::max(0, ox0); x <= ox1; ++x)
+                if (owner[size_t(y) * cols + x] < 0)
+                    owner[size_t(y) * cols + x] = part;
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
+}
+
+void MapWidget::setCornerRadius(qreal radius)
+{
+    m_cornerRadius = std::isfinite(radius) ? std::max<qreal>(0, radius) : 0;
+    setAttribute(Qt::WA_OpaquePaintEvent, m_cornerRadius == 0);
+    update();
 }
 
 // --- Input
@@ -550,6 +623,28 @@ void MapWidget::resizeEvent(QResizeEvent* event)
 void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (m_cornerRadius <= 0) {
+        paintMap(painter);
+        return;
+    }
+    // Rounded corners with smooth edges: the map is painted aside, then filled into the shape.
+    const qreal dpr = devicePixelRatioF();
+    QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    {
+        QPainter inner(&image);
+        paintMap(inner);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    QBrush brush(image);
+    brush.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+    painter.setBrush(brush);
+    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+}
+
+void MapWidget::paintMap(QPainter& painter)
+{
     painter.fillRect(rect(), backgroundColor());
     paintTiles(painter);
     if (m_markerPainter) {

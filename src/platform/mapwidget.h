@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QRectF>
 #include <QSet>
 #include <QString>
 #include <QUrl>
@@ -44,6 +45,13 @@ struct MapRegion {
     // longitude.
     bool isValid() const;
     bool operator==(const MapRegion&) const = default;
+};
+
+// The room one marker's drawing takes, relative to its point: `bounds` holds all of it, `opaque`
+// the part that hides whatever lies under it (may be empty).
+struct MarkerShape {
+    QRectF bounds;
+    QRectF opaque;
 };
 
 class MapWidget : public QWidget {
@@ -101,9 +109,16 @@ public:
     // How far, in pixels, a marker's drawing may reach from its point: markers whose point lies
     // farther than that outside the widget are not painted.
     void setMarkerOverhang(int pixels);
+    // One shape per marker (or none): then a marker is painted only when its bounds reach into
+    // the widget and it is not wholly hidden under the opaque parts of markers painted after it,
+    // so that thousands of markers on one spot cost what the few seen cost.
+    void setMarkerShapes(const QList<MarkerShape>& shapes);
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
+
+    // Rounds the map's corners (0: square corners, the default).
+    void setCornerRadius(qreal radius);
 
     // --- Input
     // With input on (the default), dragging pans, the wheel and "+"/"-" zoom, arrows pan.
@@ -146,6 +161,7 @@ private:
     void applyFit();
     void setView(const QPointF& centre, int zoom, bool byUser);
     void zoomAround(int levels, const QPointF& anchor);
+    void paintMap(QPainter& painter);
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
 
@@ -155,7 +171,9 @@ private:
     std::optional<MapRegion> m_fit; // the region to keep whole until the user moves the map
     QList<Marker> m_markers;
     MarkerPainter m_markerPainter;
+    QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
+    qreal m_cornerRadius = 0;
     bool m_interactive = true;
     bool m_dragging = false;
     QPointF m_lastDragPoint;

@@ -190,6 +190,48 @@ void MapWidgetTest::paintsMarkersAtTheirPlaceAndOnlyInView()
     QCOMPARE(m.painted[2].first, 2);
 }
 
+void MapWidgetTest::leavesOutMarkersHiddenUnderLaterOnes()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const kv::MarkerShape card{QRectF(-10, -10, 20, 20), QRectF(-10, -10, 20, 20)};
+    const kv::MarkerShape ring{QRectF(-10, -10, 20, 20), QRectF()};
+    // Three opaque cards on one spot: only the last one shows.
+    m.map.setMarkers({{45.0, -1.0}, {45.0, -1.0}, {45.0, -1.0}});
+    m.map.setMarkerShapes({card, card, card});
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    QCOMPARE(m.painted[0].first, 2);
+    // A see-through last one hides nothing.
+    m.map.setMarkerShapes({card, card, ring});
+    m.paint();
+    QCOMPARE(m.map.markersInView(), (QList<int>{1, 2}));
+    // A card half covered still shows.
+    const GeoPoint beside = m.map.coordinateForPoint({310, 200});
+    m.map.setMarkers({{45.0, -1.0}, beside});
+    m.map.setMarkerShapes({card, card});
+    QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
+    // Shapes decide what reaches into view: a wide card whose point lies outside shows.
+    const GeoPoint outside = m.map.coordinateForPoint({-60, 200});
+    m.map.setMarkers({outside});
+    m.map.setMarkerShapes({{QRectF(-80, -10, 160, 20), QRectF()}});
+    QCOMPARE(m.map.markersInView(), QList<int>{0});
+    m.map.setMarkerShapes({{QRectF(-40, -10, 80, 20), QRectF()}});
+    QCOMPARE(m.map.markersInView(), QList<int>{});
+}
+
+void MapWidgetTest::roundsItsCorners()
+{
+    RecordingMap m({200, 120});
+    m.map.setCornerRadius(14);
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const QImage image = m.paint();
+    QVERIFY(image.pixelColor(0, 0) != MapWidget::backgroundColor());
+    QVERIFY(image.pixelColor(199, 119) != MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(20, 20), MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(100, 0), MapWidget::backgroundColor());
+}
+
 void MapWidgetTest::panByDragging()
 {
     RecordingMap m;

@@ -11,6 +11,8 @@ private slots:
     void regionStaysWholeWhenResized();
     void refusesWhatIsNotACoordinate();
     void paintsMarkersAtTheirPlaceAndOnlyInView();
+    void leavesOutMarkersHiddenUnderLaterOnes();
+    void roundsItsCorners();
     void panByDragging();
     void zoomsWithWheelAroundTheCursor();
     void zoomsWithPlusAndMinus();
