@@ -133,7 +133,7 @@ BandeauChauffeurs::BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanni
     setObjectName(QStringLiteral("bandeauChauffeurs"));
     setFrameShape(QFrame::NoFrame);
     setFixedHeight(kHauteurBandeau);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(false);
     m_puces = new Puces(chauffeurs, actions, this);

@@ -54,6 +54,9 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
+    // The corner above the skip column shows the window's colour.
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
     viewport()->setMouseTracking(true);
     viewport()->setAcceptDrops(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);

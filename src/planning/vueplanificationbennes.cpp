@@ -44,7 +44,9 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onTap)
+        // Only the backdrop itself closes: not a click that the card left unanswered.
+        const QPoint at = event->position().toPoint();
+        if (event->button() == Qt::LeftButton && rect().contains(at) && !childAt(at) && onTap)
             onTap();
     }
 };
