@@ -66,6 +66,49 @@ int ColonneBennes::ligneA(const QPoint& point) const
     return ligne < m_grille->bennes().size() ? ligne : -1;
 }
 
+QPixmap ColonneBennes::etiquette(const Benne* b)
+{
+    // One picture per look: the same text on the same colour is drawn once.
+    const bool inutilisable = estInutilisable(b);
+    const QString texte = texteEtiquette(b);
+    const QColor fond = couleurEtiquette(b);
+    const qreal dpr = devicePixelRatioF();
+    const QString cle = texte + QLatin1Char('|') + fond.name(QColor::HexArgb) + QLatin1Char('|')
+                        + QString::number(dpr) + (inutilisable ? QStringLiteral("|!") : QString());
+    if (QPixmap* pm = m_etiquettes.object(cle))
+        return *pm;
+
+    QPixmap pm(QSize(int(largeurBenne * dpr), int(hauteurBenne * dpr)));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF rect(0, 0, largeurBenne, hauteurBenne);
+    QPainterPath forme;
+    forme.addRoundedRect(rect, 5, 5);
+    p.setClipPath(forme);
+    p.fillRect(rect, fond);
+    p.fillRect(QRectF(0, hauteurBenne - 1, largeurBenne, 1), QColor(142, 142, 147, 102));
+    QFont f = font();
+    f.setPixelSize(11);
+    p.setFont(f);
+    const QFontMetricsF fm(f);
+    // The text, then the warning sign four points after it; both centred in the label.
+    const QString alerte = QStringLiteral("⚠️");
+    const double largeurAlerte = fm.horizontalAdvance(alerte);
+    const double placeTexte = largeurBenne - 8 - (inutilisable ? largeurAlerte + 4 : 0);
+    const QRectF mesure = fm.boundingRect(QRectF(0, 0, placeTexte, hauteurBenne), Qt::TextWordWrap, texte);
+    const double total = mesure.width() + (inutilisable ? 4 + largeurAlerte : 0);
+    const double x = (largeurBenne - total) / 2;
+    p.setPen(Qt::black);
+    p.drawText(QRectF(x, 0, mesure.width(), hauteurBenne), Qt::AlignVCenter | Qt::TextWordWrap, texte);
+    if (inutilisable)
+        p.drawText(QRectF(x + mesure.width() + 4, 0, largeurAlerte, hauteurBenne), Qt::AlignVCenter, alerte);
+    p.end();
+    m_etiquettes.insert(cle, new QPixmap(pm));
+    return pm;
+}
+
 void ColonneBennes::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
@@ -75,40 +118,23 @@ void ColonneBennes::paintEvent(QPaintEvent* event)
     const Plage fen = visibleBennesRange(y0, m_grille->height(), int(bennes.size()));
     const int premiere = std::max(fen.debut, int((event->rect().top() + y0) / hauteurBenne));
     const int derniere = std::min(fen.fin, int((event->rect().bottom() + y0) / hauteurBenne) + 1);
-    p.setRenderHint(QPainter::Antialiasing);
-    QFont f = font();
-    f.setPixelSize(11);
-    p.setFont(f);
-    const QFontMetricsF fm(f);
-    const QString alerte = QStringLiteral("⚠️");
-    const double largeurAlerte = fm.horizontalAdvance(alerte);
     for (int i = premiere; i < derniere; ++i) {
-        const Benne* b = bennes[i];
         const QRectF rect(0, i * hauteurBenne - y0, largeurBenne, hauteurBenne);
-        QPainterPath forme;
-        forme.addRoundedRect(rect, 5, 5);
-        p.save();
-        p.setClipPath(forme);
-        p.fillRect(rect, couleurEtiquette(b));
-        p.fillRect(QRectF(rect.left(), rect.top() + hauteurBenne - 1, largeurBenne, 1), QColor(142, 142, 147, 102));
-        p.restore();
+        p.drawPixmap(rect.topLeft(), etiquette(bennes[i]));
         if (i == m_courante && hasFocus()) {
+            p.setRenderHint(QPainter::Antialiasing);
             p.setPen(QPen(palette().color(QPalette::Highlight), 2));
             p.setBrush(Qt::NoBrush);
             p.drawRoundedRect(rect.adjusted(1, 1, -1, -1), 5, 5);
         }
-        // The text, then the warning sign four points after it; both centred in the label.
-        const bool inutilisable = estInutilisable(b);
-        const double placeTexte = largeurBenne - 8 - (inutilisable ? largeurAlerte + 4 : 0);
-        const QString texte = texteEtiquette(b);
-        const QRectF mesure = fm.boundingRect(QRectF(0, 0, placeTexte, hauteurBenne), Qt::TextWordWrap, texte);
-        const double total = mesure.width() + (inutilisable ? 4 + largeurAlerte : 0);
-        const double x = rect.left() + (largeurBenne - total) / 2;
-        p.setPen(Qt::black);
-        p.drawText(QRectF(x, rect.top(), mesure.width(), hauteurBenne), Qt::AlignVCenter | Qt::TextWordWrap, texte);
-        if (inutilisable)
-            p.drawText(QRectF(x + mesure.width() + 4, rect.top(), largeurAlerte, hauteurBenne), Qt::AlignVCenter, alerte);
     }
+}
+
+void ColonneBennes::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        m_etiquettes.clear();
 }
 
 void ColonneBennes::mousePressEvent(QMouseEvent* event)

@@ -5,6 +5,8 @@
 // on the current label, asks for a new rental of that skip. It follows the grid's vertical
 // scrolling; Up and Down move the current label and keep it in view.
 
+#include <QCache>
+#include <QPixmap>
 #include <QWidget>
 
 namespace kv {
@@ -36,13 +38,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    QPixmap etiquette(const Benne* benne);
+
     int ligneA(const QPoint& point) const;
 
     GrillePlanning* m_grille;
     int m_courante = -1;
     int m_appui = -1;
+    QCache<QString, QPixmap> m_etiquettes{400};
 };
 
 } // namespace planning

@@ -4,6 +4,7 @@
 // year; Sundays tinted red. It follows the grid's horizontal scrolling.
 
 #include <QDate>
+#include <QPixmap>
 #include <QStringList>
 #include <QWidget>
 
@@ -22,11 +23,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The picture of column i, showing `jour`; drawn once per day list.
+    QPixmap cellule(int i, const QDate& jour);
+
     GrillePlanning* m_grille;
     QDate m_premierJour;
-    QList<QStringList> m_lignes; // per column, made once per day list
+    qreal m_dpr = 0;
+    QList<QPixmap> m_cellules;
 };
 
 } // namespace kv::planning

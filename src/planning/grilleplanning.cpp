@@ -264,9 +264,17 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     const QRectF rectContenu = QRectF(QPointF(0, 0), contenu).translated(-o);
 
     // Paper under the content, the window's colour around it.
-    p.fillRect(zone, palette().color(QPalette::Window));
     preparerPapier();
-    peindrePapier(p, rectContenu.intersected(zone), rectContenu.topLeft(), m_papier);
+    const QRectF papier = rectContenu.intersected(zone);
+    peindrePapier(p, papier, rectContenu.topLeft(), m_papier);
+    const QColor fenetre = palette().color(QPalette::Window);
+    if (papier.isEmpty()) {
+        p.fillRect(zone, fenetre);
+    } else {
+        const QRectF z(zone);
+        p.fillRect(QRectF(z.left(), papier.bottom(), z.width(), z.bottom() + 1 - papier.bottom()), fenetre);
+        p.fillRect(QRectF(papier.right(), z.top(), z.right() + 1 - papier.right(), papier.height()), fenetre);
+    }
 
     // The rows and columns in view, within the windows near the visible part.
     const QRectF vue = QRectF(zone).translated(o);
@@ -287,7 +295,6 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
                    d == aujourdhui ? avecOpacite(kRougeJour, 0.6) : gris);
 
     // Bars: every bar of a row in view that reaches the part in view.
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     m_peintre.preparer(viewport()->devicePixelRatioF(), font());
     const double marge = 40; // handles and shadows reach past a bar's ends
     for (int i = premiereLigne; i < derniereLigne; ++i) {

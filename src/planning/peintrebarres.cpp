@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <vector>
 
 namespace kv::planning {
 
@@ -31,11 +32,68 @@ QImage image(const QSizeF& taille, qreal dpr)
     return img;
 }
 
-// The two shadows every part of a bar casts: dark below right, light above left.
-void ombres(QPainter& p, const QImage& forme, const QPointF& origine)
+// Paints the shadow of `forme` (its alpha, blurred over `rayon`, in `couleur`, moved by
+// `decalage`) into `cible`, both pictures of the same size. Two box passes each way over the
+// 8-bit alpha: close to a Gaussian, and cheap enough for the many small pictures of a grid.
+void ombre(QImage& cible, const QImage& forme, const QColor& couleur, qreal rayon, const QPointF& decalage)
 {
-    glass::paintShadowOf(p, forme, origine, QColor(0, 0, 0, 102), 2, QPointF(2, 2));
-    glass::paintShadowOf(p, forme, origine, QColor(255, 255, 255, 179), 1, QPointF(-1, -1));
+    const qreal dpr = forme.devicePixelRatio();
+    const int w = forme.width(), h = forme.height();
+    std::vector<int> a(size_t(w) * size_t(h)), tmp(size_t(w) * size_t(h));
+    const int dx = int(std::lround(decalage.x() * dpr)), dy = int(std::lround(decalage.y() * dpr));
+    for (int y = 0; y < h; ++y) {
+        const int sy = y - dy;
+        const QRgb* ligne = sy >= 0 && sy < h ? reinterpret_cast<const QRgb*>(forme.constScanLine(sy)) : nullptr;
+        for (int x = 0; x < w; ++x) {
+            const int sx = x - dx;
+            a[size_t(y) * w + x] = ligne && sx >= 0 && sx < w ? qAlpha(ligne[sx]) : 0;
+        }
+    }
+    const int r = std::max(1, int(std::lround(rayon * dpr / 2)));
+    const auto passe = [&](std::vector<int>& src, std::vector<int>& dst, bool horizontal) {
+        const int n = horizontal ? w : h, lignes = horizontal ? h : w;
+        const size_t pas = horizontal ? 1 : size_t(w), pasLigne = horizontal ? size_t(w) : 1;
+        for (int l = 0; l < lignes; ++l) {
+            const size_t base = size_t(l) * pasLigne;
+            int somme = 0;
+            for (int i = -r; i <= r; ++i)
+                if (i >= 0 && i < n)
+                    somme += src[base + size_t(i) * pas];
+            for (int i = 0; i < n; ++i) {
+                dst[base + size_t(i) * pas] = somme / (2 * r + 1);
+                const int sort = i - r, entre = i + r + 1;
+                if (sort >= 0)
+                    somme -= src[base + size_t(sort) * pas];
+                if (entre < n)
+                    somme += src[base + size_t(entre) * pas];
+            }
+        }
+    };
+    for (int k = 0; k < 2; ++k) {
+        passe(a, tmp, true);
+        passe(tmp, a, false);
+    }
+    const int cr = couleur.red(), cg = couleur.green(), cb = couleur.blue(), ca = couleur.alpha();
+    for (int y = 0; y < h; ++y) {
+        QRgb* ligne = reinterpret_cast<QRgb*>(cible.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int al = a[size_t(y) * w + x] * ca / 255;
+            if (al == 0)
+                continue;
+            // Source-over of a premultiplied shadow pixel onto what is already there.
+            const QRgb d = ligne[x];
+            const int inv = 255 - al;
+            ligne[x] = qRgba(cr * al / 255 + qRed(d) * inv / 255, cg * al / 255 + qGreen(d) * inv / 255,
+                             cb * al / 255 + qBlue(d) * inv / 255, al + qAlpha(d) * inv / 255);
+        }
+    }
+}
+
+// The two shadows every part of a bar casts: dark below right, light above left.
+void ombres(QImage& cible, const QImage& forme)
+{
+    ombre(cible, forme, QColor(0, 0, 0, 102), 2, QPointF(2, 2));
+    ombre(cible, forme, QColor(255, 255, 255, 179), 1, QPointF(-1, -1));
 }
 
 // A shape drawn by `dessin` in a picture of `taille` with room for its shadows around it.
@@ -51,8 +109,8 @@ QPixmap avecOmbres(const QSizeF& taille, qreal dpr, const std::function<void(QPa
         dessin(fp);
     }
     QImage out = image(total, dpr);
+    ombres(out, forme);
     QPainter p(&out);
-    ombres(p, forme, QPointF(0, 0));
     p.drawImage(QPointF(0, 0), forme);
     p.end();
     return QPixmap::fromImage(out);
@@ -119,14 +177,20 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
         p.drawPixmap(origine, *pm);
         return;
     }
-    // The model cut in three: both ends as they are, the uniform middle stretched.
+    // The model cut in three: both ends as they are; in the middle, the body's colour filled
+    // and the thin bands of shadow above and below it stretched (they are the same all along).
     const QPixmap pm = sprite(couleur);
     const qreal d = m_dpr;
     const qreal largeurModele = kLargeurModele + 2 * kMarge;
     const qreal largeur = corps.width() + 2 * kMarge;
+    const qreal milieu = largeur - 2 * kBord;
+    const qreal sourceMilieu = (largeurModele - 2 * kBord) * d;
     p.drawPixmap(QRectF(origine.x(), origine.y(), kBord, h), pm, QRectF(0, 0, kBord * d, h * d));
-    p.drawPixmap(QRectF(origine.x() + kBord, origine.y(), largeur - 2 * kBord, h), pm,
-                 QRectF(kBord * d, 0, (largeurModele - 2 * kBord) * d, h * d));
+    p.drawPixmap(QRectF(origine.x() + kBord, origine.y(), milieu, kMarge), pm,
+                 QRectF(kBord * d, 0, sourceMilieu, kMarge * d));
+    p.fillRect(QRectF(origine.x() + kBord, corps.top(), milieu, corps.height()), couleur);
+    p.drawPixmap(QRectF(origine.x() + kBord, corps.bottom(), milieu, kMarge), pm,
+                 QRectF(kBord * d, (kMarge + kHauteur) * d, sourceMilieu, kMarge * d));
     p.drawPixmap(QRectF(origine.x() + largeur - kBord, origine.y(), kBord, h), pm,
                  QRectF((largeurModele - kBord) * d, 0, kBord * d, h * d));
 }
@@ -150,8 +214,8 @@ void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
             tp.drawPath(forme);
         }
         QImage out = image(total, m_dpr);
+        ombre(out, trait, QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         QPainter op(&out);
-        glass::paintShadowOf(op, trait, QPointF(0, 0), QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         op.drawImage(QPointF(0, 0), trait);
         op.end();
         m_surbrillance = QPixmap::fromImage(out);
@@ -262,8 +326,8 @@ const QPixmap& PeintreBarres::badgeInfo()
             fp.drawPixmap(QRectF(kMarge, kMarge, 22, 22), info, info.rect());
         }
         QImage out = image(QSizeF(22 + 2 * kMarge, 22 + 2 * kMarge), m_dpr);
+        ombre(out, forme, QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         QPainter p(&out);
-        glass::paintShadowOf(p, forme, QPointF(0, 0), QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         p.drawImage(QPointF(0, 0), forme);
         p.end();
         m_info = QPixmap::fromImage(out);
