@@ -1,5 +1,6 @@
 #include "calendrierplanning.h"
 
+#include "model/daywindow.h"
 #include "model/records.h"
 
 #include <QRegularExpression>
@@ -21,12 +22,12 @@ Horloge Horloge::fixe(qint64 maintenantMs, const QTimeZone& zone)
 
 QDate Horloge::jourDe(qint64 ms) const
 {
-    return QDateTime::fromMSecsSinceEpoch(ms, zone).date();
+    return localDayOf(ms, zone);
 }
 
 qint64 Horloge::debutDuJour(const QDate& jour) const
 {
-    return jour.startOfDay(zone).toMSecsSinceEpoch();
+    return startOfDayMs(jour, zone);
 }
 
 qint64 Horloge::ajouterJours(qint64 ms, int jours) const

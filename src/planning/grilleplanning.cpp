@@ -64,9 +64,13 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
-    connect(m_context, &ModelContext::changed, this, [this] {
-        oublierBarres();
-        viewport()->update();
+    connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        // Spans depend on the rentals alone; what a bar shows also on its client and skip.
+        if (changes.touches(EntityType::LocationDeBenne))
+            oublierBarres();
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
+                               | entityBit(EntityType::Benne)))
+            viewport()->update();
     });
     majBarresDefilement();
 }
@@ -108,6 +112,7 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
     auto it = m_barres.find(benne);
     if (it == m_barres.end()) {
         const JoursGrille& j = jours();
+        ++m_calculsDeBarres;
         QList<Barre> liste;
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted())

@@ -83,8 +83,10 @@ public:
     EnteteJours* entete() const { return m_entete; }
     ColonneBennes* colonne() const { return m_colonne; }
 
-    // Drops every kept span (the store changed).
+    // Drops every kept span (the rentals changed).
     void oublierBarres();
+    // Number of rows whose bars were computed so far (for tests and benchmarks).
+    quint64 calculsDeBarres() const { return m_calculsDeBarres; }
 
 signals:
     void locationTapped(kv::LocationDeBenne* location);
@@ -126,6 +128,7 @@ private:
     ActionsPlanning* m_actions;
     QList<Benne*> m_bennes;
     QHash<const Benne*, QList<Barre>> m_barres;
+    quint64 m_calculsDeBarres = 0;
     JoursGrille m_jours;
     PeintreBarres m_peintre;
     QPixmap m_papier;

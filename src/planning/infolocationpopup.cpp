@@ -57,7 +57,13 @@ InfoLocationPopup::InfoLocationPopup(LocationDeBenne* location, QWidget* parent)
     m_grille->setVerticalSpacing(10);
     m_grille->setColumnStretch(1, 1);
     if (location && location->modelContext())
-        connect(location->modelContext(), &ModelContext::changed, this, &InfoLocationPopup::actualiser);
+        connect(location->modelContext(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
+            constexpr EntityTypeMask lus = entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
+                                           | entityBit(EntityType::Contact) | entityBit(EntityType::TypeDechet)
+                                           | entityBit(EntityType::Chauffeur) | entityBit(EntityType::BonDePesee);
+            if (changes.touchesAny(lus))
+                actualiser();
+        });
     actualiser();
 }
 

@@ -548,6 +548,19 @@ void TestGrille::barresSuiventLeMagasin()
     Ecran::tourner();
     QCOMPARE(e.grille()->bennes(), (QList<Benne*>{grande, petite}));
     QCOMPARE(e.grille()->rectCorps(l).top() + e.vue->scrollOffset().y(), 4.0);
+    // A change that no bar shows leaves the spans as they are; a rental's change drops them.
+    e.grille()->viewport()->repaint();
+    const quint64 calculs = e.grille()->calculsDeBarres();
+    Chauffeur* martin = chauffeur(e.ctx.get());
+    Ecran::tourner();
+    martin->setNom(QStringLiteral("Martinez"));
+    Ecran::tourner();
+    e.grille()->viewport()->repaint();
+    QCOMPARE(e.grille()->calculsDeBarres(), calculs);
+    l->setDateEnlevement(le(2026, 3, 18, 9));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(l).width(), 360.0);
+    QVERIFY(e.grille()->calculsDeBarres() > calculs);
     e.ctx->remove(grande);
     Ecran::tourner();
     QCOMPARE(e.grille()->bennes(), QList<Benne*>{petite});
