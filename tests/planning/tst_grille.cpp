@@ -10,6 +10,7 @@
 #include "planning/infolocationpopup.h"
 #include "planning/vueplanificationbennes.h"
 
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -617,6 +618,24 @@ void TestGrille::rendu()
                 QVERIFY2(ligne.red() > ligne.blue() + 40, qPrintable(ligne.name()));
                 const QColor entete = image.pixelColor(x + 5, vp.top() - 38);
                 QVERIFY2(entete.red() > entete.green(), qPrintable(entete.name()));
+
+                // A selected bar with its badge, a hovered one with its duplicate button, and one
+                // waiting for its deletion to be confirmed.
+                const QList<Barre>& rangee = e.grille()->barres(3);
+                const QList<Barre>& premiere = e.grille()->barres(0);
+                QVERIFY(!rangee.isEmpty() && !premiere.isEmpty());
+                cliquer(e.vp(), e.centre(rangee.first().location));
+                QCOMPARE(e.vue->locationInfoSelectionnee(), rangee.first().location);
+                const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
+                QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
+                QApplication::sendEvent(e.vp(), &menu);
+                e.grille()->menuContextuel()->actions().first()->trigger();
+                e.grille()->menuContextuel()->close();
+                souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
+                QCoreApplication::processEvents();
+                if (!dossier.isEmpty())
+                    e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
+                repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));
             }
         }
     }
