@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -312,6 +313,16 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
             peindreBarre(p, i, b, o);
         }
     }
+
+    // The keyboard's cell, while the grid has the focus.
+    if (hasFocus() && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(m_curseurColonne * largeurColonne - o.x() + 1, m_curseurLigne * hauteurBenne - o.y() + 1,
+                                 largeurColonne - 2, hauteurBenne - 2),
+                          4, 4);
+    }
 }
 
 void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& o)
@@ -430,6 +441,13 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
         return;
     }
     setFocus(Qt::MouseFocusReason);
+    // The keyboard's cell follows the pointer's.
+    const QPointF contenu = event->position() + scrollOffset();
+    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < m_bennes.size() * hauteurBenne) {
+        m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
+        m_curseurLigne = int(contenu.y() / hauteurBenne);
+        viewport()->update();
+    }
     const Touche t = toucher(event->position());
     if (!t.location) {
         m_geste.reset();
@@ -517,7 +535,7 @@ void GrillePlanning::contextMenuEvent(QContextMenuEvent* event)
     const Touche t = event->reason() == QContextMenuEvent::Mouse ? toucher(event->pos()) : Touche{};
     LocationDeBenne* l = t.location;
     if (!l && event->reason() != QContextMenuEvent::Mouse)
-        l = m_survol ? m_survol : m_selection;
+        l = locationAuCurseur();
     if (!l)
         return;
     delete m_menu;
@@ -530,7 +548,14 @@ void GrillePlanning::contextMenuEvent(QContextMenuEvent* event)
         if (m_menu == menu)
             m_menu = nullptr;
     });
-    m_menu->popup(event->globalPos());
+    QPoint ou = event->globalPos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        // From the keyboard: under the cursor's cell.
+        const QPointF o = scrollOffset();
+        ou = viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
+                                            int((m_curseurLigne + 1) * hauteurBenne - o.y())));
+    }
+    m_menu->popup(ou);
 }
 
 void GrillePlanning::demanderSuppression(LocationDeBenne* location)
@@ -598,19 +623,95 @@ void GrillePlanning::dropEvent(QDropEvent* event)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Keyboard: the arrows scroll by a row or a column, Page Up/Down by a screenful.
+// Keyboard: a cell cursor moved by the arrows (the view follows it), Page Up/Down by a
+// screenful, Home back to today; the rental under it answers Enter, Delete, Ctrl+D and the
+// menu key.
+
+void GrillePlanning::setCurseur(int colonne, int ligne)
+{
+    const int lignes = int(m_bennes.size());
+    colonne = std::clamp(colonne, 0, kNombreJours - 1);
+    ligne = lignes == 0 ? 0 : std::clamp(ligne, 0, lignes - 1);
+    m_curseurColonne = colonne;
+    m_curseurLigne = ligne;
+    // Keep the cell in view.
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    const QSize vue = viewport()->size();
+    const int gauche = int(colonne * largeurColonne), droite = int((colonne + 1) * largeurColonne);
+    if (gauche < h->value())
+        h->setValue(gauche);
+    else if (droite > h->value() + vue.width())
+        h->setValue(droite - vue.width());
+    const int haut = int(ligne * hauteurBenne), bas = int((ligne + 1) * hauteurBenne);
+    if (haut < v->value())
+        v->setValue(haut);
+    else if (bas > v->value() + vue.height())
+        v->setValue(bas - vue.height());
+    viewport()->update();
+}
+
+LocationDeBenne* GrillePlanning::locationAuCurseur()
+{
+    const QList<Barre>& liste = barres(m_curseurLigne);
+    for (auto it = liste.crbegin(); it != liste.crend(); ++it)
+        if (m_curseurColonne >= it->colonnes.start && m_curseurColonne < it->colonnes.start + it->colonnes.nombre())
+            return it->location;
+    return nullptr;
+}
+
+void GrillePlanning::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    if (m_curseurColonne < 0) {
+        // Starts on today's column (or the first in view) and the first row in view.
+        const int aujourdhui = jours().indexAujourdhui();
+        const QPointF o = scrollOffset();
+        const int colonne = aujourdhui >= 0 ? aujourdhui : int(o.x() / largeurColonne);
+        m_curseurColonne = colonne;
+        m_curseurLigne = int(std::ceil(o.y() / hauteurBenne));
+        setCurseur(m_curseurColonne, m_curseurLigne);
+    }
+    viewport()->update();
+}
+
+void GrillePlanning::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
 
 void GrillePlanning::keyPressEvent(QKeyEvent* event)
 {
-    QScrollBar* h = horizontalScrollBar();
-    QScrollBar* v = verticalScrollBar();
+    if (m_curseurColonne < 0)
+        setCurseur(std::max(0, jours().indexAujourdhui()), 0);
+    const int page = std::max(1, int(viewport()->height() / hauteurBenne) - 1);
+    const int c = m_curseurColonne, l = m_curseurLigne;
+    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
+        if (LocationDeBenne* loc = locationAuCurseur())
+            demanderSuppression(loc);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_D && (event->modifiers() & Qt::ControlModifier)) {
+        if (LocationDeBenne* loc = locationAuCurseur())
+            dupliquer(loc);
+        event->accept();
+        return;
+    }
     switch (event->key()) {
-    case Qt::Key_Left: h->setValue(h->value() - int(largeurColonne)); break;
-    case Qt::Key_Right: h->setValue(h->value() + int(largeurColonne)); break;
-    case Qt::Key_Up: v->setValue(v->value() - int(hauteurBenne)); break;
-    case Qt::Key_Down: v->setValue(v->value() + int(hauteurBenne)); break;
-    case Qt::Key_PageUp: v->triggerAction(QAbstractSlider::SliderPageStepSub); break;
-    case Qt::Key_PageDown: v->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+    case Qt::Key_Left: setCurseur(c - 1, l); break;
+    case Qt::Key_Right: setCurseur(c + 1, l); break;
+    case Qt::Key_Up: setCurseur(c, l - 1); break;
+    case Qt::Key_Down: setCurseur(c, l + 1); break;
+    case Qt::Key_PageUp: setCurseur(c, l - page); break;
+    case Qt::Key_PageDown: setCurseur(c, l + page); break;
+    case Qt::Key_Home: setCurseur(std::max(0, jours().indexAujourdhui()), l); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (LocationDeBenne* loc = locationAuCurseur())
+            emit locationTapped(loc);
+        break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
     }
     event->accept();

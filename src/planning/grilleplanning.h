@@ -83,6 +83,12 @@ public:
     EnteteJours* entete() const { return m_entete; }
     ColonneBennes* colonne() const { return m_colonne; }
 
+    // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
+    // the rental under it, Delete deletes it after confirmation, Ctrl+D duplicates it.
+    QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
+    void setCurseur(int colonne, int ligne);
+    LocationDeBenne* locationAuCurseur();
+
     // Drops every kept span (the rentals changed).
     void oublierBarres();
     // Number of rows whose bars were computed so far (for tests and benchmarks).
@@ -109,6 +115,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Geometrie {
@@ -136,6 +144,8 @@ private:
     ColonneBennes* m_colonne = nullptr;
     QMenu* m_menu = nullptr;
 
+    int m_curseurColonne = -1;
+    int m_curseurLigne = 0;
     LocationDeBenne* m_selection = nullptr;
     LocationDeBenne* m_survol = nullptr;
     LocationDeBenne* m_surbrillance = nullptr;

@@ -40,6 +40,7 @@ private slots:
     void toucherEtDetails();
     void duplicationParLeBouton();
     void depotDUnChauffeur();
+    void auClavier();
     void bandeauDesChauffeurs();
     void barresSuiventLeMagasin();
     void rendu();

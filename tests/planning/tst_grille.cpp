@@ -512,6 +512,62 @@ void TestGrille::depotDUnChauffeur()
     erreur->close();
 }
 
+void TestGrille::auClavier()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    QList<Benne*> bennes;
+    for (int i = 0; i < 40; ++i)
+        bennes << benne(e.ctx.get(), i + 1);
+    LocationDeBenne* l = location(e.ctx.get(), c, bennes[1], le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus();
+    QTRY_VERIFY(g->hasFocus());
+    // The cell starts on today's column; the arrows move it over the bar.
+    QCOMPARE(g->curseur(), QPoint(31, 0));
+    QCOMPARE(g->locationAuCurseur(), nullptr);
+    QTest::keyClick(g, Qt::Key_Down);
+    QCOMPARE(g->locationAuCurseur(), l);
+    QTest::keyClick(g, Qt::Key_Right);
+    QCOMPARE(g->curseur(), QPoint(32, 1));
+    QCOMPARE(g->locationAuCurseur(), l);
+    QTest::keyClick(g, Qt::Key_Right);
+    QCOMPARE(g->locationAuCurseur(), nullptr);
+    QTest::keyClick(g, Qt::Key_Left);
+    // Enter shows the details; Escape closes them.
+    QTest::keyClick(g, Qt::Key_Return);
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    QTest::keyClick(g, Qt::Key_Escape);
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    // Ctrl+D duplicates; Delete asks first.
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(bennes[1]->locations().size(), 2);
+    QTest::keyClick(g, Qt::Key_Delete);
+    QMessageBox* box = boite(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(g->locationEnSurbrillance(), l);
+    repondre(box, QStringLiteral("Supprimer"));
+    QVERIFY(l->isDeleted());
+    // The view follows the cell down the rows and back to today.
+    for (int i = 0; i < 30; ++i)
+        QTest::keyClick(g, Qt::Key_Down);
+    QCOMPARE(g->curseur().y(), 31);
+    QVERIFY(e.vue->scrollOffset().y() + g->viewport()->height() >= 32 * 40);
+    QTest::keyClick(g, Qt::Key_PageUp);
+    QVERIFY(g->curseur().y() < 31);
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(g, Qt::Key_Left);
+    QCOMPARE(g->curseur().x(), 12);
+    QVERIFY(e.vue->scrollOffset().x() <= 12 * 120);
+    QTest::keyClick(g, Qt::Key_Home);
+    QCOMPARE(g->curseur().x(), 31);
+    // A click puts the cell where it lands.
+    cliquer(e.vp(), QPointF(130, 50));
+    QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
+}
+
 void TestGrille::bandeauDesChauffeurs()
 {
     Ecran e;
