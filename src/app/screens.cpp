@@ -12,6 +12,7 @@
 // shows its placeholder.
 
 #ifdef KV_HAS_PLANNING
+#include "planning/vueplanificationbennes.h"
 #endif
 #ifdef KV_HAS_WEIGHING
 #endif
@@ -47,9 +48,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
     switch (commande) {
     case Commande::defaut:
 #ifdef KV_HAS_PLANNING
-        // VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent)
-#endif
+        return new VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent);
+#else
         return nullptr;
+#endif
     case Commande::bonDePesee:
 #ifdef KV_HAS_WEIGHING
         // LocationsEtPeseeView(in.context, parent)

@@ -96,7 +96,11 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
+#ifdef KV_HAS_PLANNING
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
+#else
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Planning"));
+#endif
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
@@ -295,7 +299,8 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
     int screensTried = 0;
     for (Commande commande : toutesLesCommandes()) {
         QPointer<QWidget> screen = createScreen(commande, window.inputs());
-        if (isPlaceholderScreen(screen)) {
+        // The planning grid has no text field to type into.
+        if (isPlaceholderScreen(screen) || commande == Commande::defaut) {
             delete screen;
             continue;
         }
