@@ -392,7 +392,7 @@ const QPixmap& CarteBennesLouees::sprite(const RepereLocationBenne& r)
     // The name card, its soft shadow first.
     const QRectF carteRect((largeur - carte.width()) / 2, kCercle + kEspacement, carte.width(), carte.height());
     for (int k = 3; k >= 1; --k) {
-        p.setBrush(QColor(0, 0, 0, 28));
+        p.setBrush(QColor(0, 0, 0, 12));
         p.drawRoundedRect(carteRect.adjusted(-k * 0.6, -k * 0.6, k * 0.6, k * 0.6), kRayonCarte + k * 0.6,
                           kRayonCarte + k * 0.6);
     }
