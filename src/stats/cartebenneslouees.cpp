@@ -45,10 +45,9 @@ QString cleAdresse(const std::optional<QString>& adresse)
 
 // --- Rules
 
-BornesJour CarteBennesLouees::bornesDuJour(const QDateTime& maintenant, const QTimeZone& zone)
+DayWindow CarteBennesLouees::aujourdhui(const QDateTime& maintenant, const QTimeZone& zone)
 {
-    const QDate jour = maintenant.toTimeZone(zone).date();
-    return {jour.startOfDay(zone).toMSecsSinceEpoch(), jour.addDays(1).startOfDay(zone).toMSecsSinceEpoch()};
+    return dayWindowOf(maintenant.toMSecsSinceEpoch(), zone);
 }
 
 QList<LocationDeBenne*> CarteBennesLouees::locationsFiltrees(const QList<LocationDeBenne*>& locations,
@@ -56,15 +55,16 @@ QList<LocationDeBenne*> CarteBennesLouees::locationsFiltrees(const QList<Locatio
                                                              const QDate& au, const QDateTime& maintenant,
                                                              const QTimeZone& zone)
 {
-    const BornesJour jour = bornesDuJour(maintenant, zone);
+    const DayWindow jour = aujourdhui(maintenant, zone);
     if (filtre == CarteBennesFiltre::rotationsAujourdhui)
         return rotationsDuJour(locations, jour);
     // A missing removal counts as later than any date.
     constexpr qint64 jamais = std::numeric_limits<qint64>::max();
-    const qint64 t = jour.aujourdhuiMs;
-    const qint64 demain = jour.demainMs;
-    const qint64 debut = du.isValid() ? du.startOfDay(zone).toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
-    const qint64 finExclue = au.isValid() ? au.addDays(1).startOfDay(zone).toMSecsSinceEpoch() : jamais;
+    const qint64 t = jour.debut;
+    const qint64 demain = jour.fin;
+    // Whole days: from the start of the "Du" day to the start of the day after "Au".
+    const qint64 debut = du.isValid() ? startOfDayMs(du, zone) : std::numeric_limits<qint64>::min();
+    const qint64 finExclue = au.isValid() ? startOfDayMs(au.addDays(1), zone) : jamais;
     std::function<bool(qint64, qint64, bool)> garde;
     switch (filtre) {
     case CarteBennesFiltre::enCours:
@@ -99,17 +99,16 @@ QList<LocationDeBenne*> CarteBennesLouees::locationsFiltrees(const QList<Locatio
 }
 
 QList<LocationDeBenne*> CarteBennesLouees::rotationsDuJour(const QList<LocationDeBenne*>& locations,
-                                                           const BornesJour& jour)
+                                                           const DayWindow& jour)
 {
     QList<LocationDeBenne*> enlevements;
     // The first placement of today for each client and address.
     QHash<QString, LocationDeBenne*> premierePose;
     for (LocationDeBenne* l : locations) {
         const std::optional<qint64> e = l->dateEnlevementMs();
-        if (e && jour.aujourdhuiMs <= *e && *e < jour.demainMs)
+        if (e && jour.contains(*e))
             enlevements.append(l);
-        const qint64 p = l->datePoseMs();
-        if (jour.aujourdhuiMs <= p && p < jour.demainMs) {
+        if (jour.contains(l->datePoseMs())) {
             const QString cle = (l->client() ? l->client()->id().toString(QUuid::WithoutBraces) : QString())
                                 + cleAdresse(l->adresse());
             if (!premierePose.contains(cle))
@@ -207,8 +206,16 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
         refresh(true);
     });
-    if (m_locations)
+    if (m_locations) {
         connect(m_locations, &QueryBase::resultsChanged, this, [this] { refresh(true); });
+        // Markers also show the client's name and the skip's colour: those changes redraw them,
+        // without moving the map.
+        connect(m_locations->context(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
+            if (!changes.touches(EntityType::LocationDeBenne)
+                && changes.touchesAny(entityBit(EntityType::Client) | entityBit(EntityType::Benne)))
+                refresh(false);
+        });
+    }
     m_demandeZoom.onChange(this, [this] {
         if (!m_demandeZoom.get())
             return;

@@ -4,6 +4,7 @@
 // of the segmented row, framed on the markers when shown, when the filter, the period or the
 // rentals change, and on the toolbar's "Zoom sur toutes les bennes". Reads the store only.
 
+#include "model/daywindow.h"
 #include "model/query.h"
 #include "model/records.h"
 #include "platform/mapwidget.h"
@@ -39,12 +40,6 @@ struct RepereLocationBenne {
     QString couleurHex;     // the skip's colour text, as stored
 };
 
-// Today's bounds in milliseconds: [start of today, start of tomorrow) in a time zone.
-struct BornesJour {
-    qint64 aujourdhuiMs = 0;
-    qint64 demainMs = 0;
-};
-
 class CarteBennesLouees : public QWidget {
     Q_OBJECT
 public:
@@ -59,7 +54,8 @@ public:
     ~CarteBennesLouees() override;
 
     // --- The rules, plain functions of the rentals, now and the time zone.
-    static BornesJour bornesDuJour(const QDateTime& maintenant, const QTimeZone& zone);
+    // [start of today, start of tomorrow) in the time zone's calendar.
+    static DayWindow aujourdhui(const QDateTime& maintenant, const QTimeZone& zone);
     // The rentals the filter keeps, in the list's order. The period runs from the start of the
     // `du` day to the end of the `au` day.
     static QList<LocationDeBenne*> locationsFiltrees(const QList<LocationDeBenne*>& locations,
@@ -69,7 +65,7 @@ public:
     // Today's removals each with the first placement of today for the same client at the same
     // address, removal first, each rental once.
     static QList<LocationDeBenne*> rotationsDuJour(const QList<LocationDeBenne*>& locations,
-                                                   const BornesJour& jour);
+                                                   const DayWindow& jour);
     // One marker per rental with a valid coordinate, in order.
     static QList<RepereLocationBenne> reperes(const QList<LocationDeBenne*>& locations);
     // The region framing the markers; none without markers.

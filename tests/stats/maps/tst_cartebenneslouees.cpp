@@ -65,11 +65,11 @@ void CarteBennesLoueesTest::removalsAtMidnight()
     QCOMPARE(filtrer(o, F::enlevementsAujourdhui), QList<LocationDeBenne*>{minuit});
     QCOMPARE(filtrer(o, F::posesAujourdhui), QList<LocationDeBenne*>{sansFin});
     // Today and tomorrow are the calendar's: from 00:00 Paris time, whatever the process zone.
-    const BornesJour jour = CarteBennesLouees::bornesDuJour(kMaintenant, o.paris);
-    QCOMPARE(jour.aujourdhuiMs, o.le(2026, 3, 10).toMSecsSinceEpoch());
-    QCOMPARE(jour.demainMs, o.le(2026, 3, 11).toMSecsSinceEpoch());
-    const BornesJour newYork = CarteBennesLouees::bornesDuJour(kMaintenant, QTimeZone("America/New_York"));
-    QCOMPARE(newYork.aujourdhuiMs, QDateTime(QDate(2026, 3, 10), QTime(0, 0), QTimeZone("America/New_York"))
+    const DayWindow jour = CarteBennesLouees::aujourdhui(kMaintenant, o.paris);
+    QCOMPARE(jour.debut, o.le(2026, 3, 10).toMSecsSinceEpoch());
+    QCOMPARE(jour.fin, o.le(2026, 3, 11).toMSecsSinceEpoch());
+    const DayWindow newYork = CarteBennesLouees::aujourdhui(kMaintenant, QTimeZone("America/New_York"));
+    QCOMPARE(newYork.debut, QDateTime(QDate(2026, 3, 10), QTime(0, 0), QTimeZone("America/New_York"))
                                        .toMSecsSinceEpoch());
 }
 
@@ -261,9 +261,15 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
     QVERIFY(!carte.carteVisible());
 
-    // A rental whose skip or client goes away stays sound: the list follows the store.
+    // A renamed client shows its new name; a moved rental moves the framing.
     carte.setFiltre(F::enCours);
     QVERIFY(carte.carteVisible());
+    o.client->setNom(QStringLiteral("Dupont et Fils"));
+    QTRY_COMPARE(carte.reperesAffiches().constFirst().titre, QStringLiteral("Dupont et Fils"));
+    o.ctx->all<LocationDeBenne>().constFirst()->setLatitude(44.8);
+    QTRY_VERIFY(near(carte.region().centreLatitude, 45.0));
+    o.ctx->all<LocationDeBenne>().constFirst()->setLatitude(45.0);
+    QTRY_VERIFY(near(carte.region().centreLatitude, 45.1));
     QVERIFY(o.ctx->remove(o.autreClient));
     QTRY_COMPARE(carte.reperesAffiches().size(), 1);
     QVERIFY(near(carte.region().centreLatitude, 45.0));
