@@ -23,6 +23,7 @@
 #ifdef KV_HAS_DRIVERPLANNING
 #endif
 #ifdef KV_HAS_STATS
+#include "stats/cartebenneslouees.h"
 #endif
 #ifdef KV_HAS_FLEET
 #include "fleet/vuebennes.h"
@@ -76,9 +77,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::cartebenneslouees:
 #ifdef KV_HAS_STATS
-        // CarteBennesLouees(in.context, in.locations, parent)
-#endif
+        return new CarteBennesLouees(in.locations, in.demanderZoomSurToutesLesBennes, parent);
+#else
         return nullptr;
+#endif
     case Commande::statistiques:
 #ifdef KV_HAS_STATS
         // VueStatistiques(in.context, parent)
