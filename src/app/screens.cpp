@@ -12,6 +12,7 @@
 // shows its placeholder.
 
 #ifdef KV_HAS_PLANNING
+#include "planning/vueplanificationbennes.h"
 #endif
 #ifdef KV_HAS_WEIGHING
 #endif
@@ -22,6 +23,7 @@
 #ifdef KV_HAS_DRIVERPLANNING
 #endif
 #ifdef KV_HAS_STATS
+#include "stats/cartebenneslouees.h"
 #endif
 #ifdef KV_HAS_FLEET
 #include "fleet/vuebennes.h"
@@ -47,9 +49,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
     switch (commande) {
     case Commande::defaut:
 #ifdef KV_HAS_PLANNING
-        // VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent)
-#endif
+        return new VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent);
+#else
         return nullptr;
+#endif
     case Commande::bonDePesee:
 #ifdef KV_HAS_WEIGHING
         // LocationsEtPeseeView(in.context, parent)
@@ -74,9 +77,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::cartebenneslouees:
 #ifdef KV_HAS_STATS
-        // CarteBennesLouees(in.context, in.locations, parent)
-#endif
+        return new CarteBennesLouees(in.locations, in.demanderZoomSurToutesLesBennes, parent);
+#else
         return nullptr;
+#endif
     case Commande::statistiques:
 #ifdef KV_HAS_STATS
         // VueStatistiques(in.context, parent)

@@ -377,6 +377,33 @@ void puzzlePiece(QPainter& p)
     p.drawPath(piece);
 }
 
+// A single arrow turning clockwise around the centre, its head near the top.
+void clockwiseArrow(QPainter& p)
+{
+    const QRectF ring(4.5, 4.5, 15, 15);
+    const qreal start = 70, span = -300; // degrees, counter-clockwise positive
+    p.drawArc(ring, int(start * 16), int(span * 16));
+    const qreal end = qDegreesToRadians(start + span);
+    const QPointF c = ring.center();
+    const qreal r = ring.width() / 2;
+    const QPointF at(c.x() + r * qCos(end), c.y() - r * qSin(end));
+    // Clockwise on screen: the direction of travel at angle a is (sin a, cos a).
+    const QPointF dir(qSin(end), qCos(end)), normal(-dir.y(), dir.x());
+    p.save();
+    p.setBrush(inkOf(p));
+    p.drawPolygon(QPolygonF({at + dir * 3.2, at - dir * 1.2 + normal * 3, at - dir * 1.2 - normal * 3}));
+    p.restore();
+}
+
+// A rounded square holding an arrow pointing left (`toRight` false) or right.
+void arrowSquare(QPainter& p, bool toRight)
+{
+    p.drawRoundedRect(QRectF(3, 3, 18, 18), 3.5, 3.5);
+    const qreal s = toRight ? -1 : 1;
+    p.drawLine(QPointF(12 + 4.5 * s, 12), QPointF(12 - 4.5 * s, 12));
+    p.drawPath(polyline({{12 - 1 * s, 8.5}, {12 - 4.5 * s, 12}, {12 - 1 * s, 15.5}}));
+}
+
 const QHash<QString, Symbol>& table()
 {
     static const QHash<QString, Symbol> t = {
@@ -560,6 +587,15 @@ const QHash<QString, Symbol>& table()
              dots(p, {7, 7}, 2, 4, {3, 3.5}, 0.9);
              dots(p, {16.5, 12.5}, 1, 3, {0, 3}, 0.9);
          }}},
+        {"info.circle.fill", {"dialog-information", [](QPainter& p) {
+             QPainterPath mark;
+             line(mark, QPointF(12, 11), QPointF(12, 17));
+             line(mark, QPointF(12, 7.4), QPointF(12, 7.45));
+             cutDisc(p, mark);
+         }}},
+        {"arrow.trianglehead.clockwise", {"object-rotate-right", clockwiseArrow}},
+        {"arrow.left.square", {"", [](QPainter& p) { arrowSquare(p, false); }}},
+        {"arrow.right.square", {"", [](QPainter& p) { arrowSquare(p, true); }}},
     };
     return t;
 }

@@ -74,6 +74,7 @@ private slots:
     void unknownSkipStateKept();
     void autosave();
     void changedSignalCoalesced();
+    void referenceStoreOpens();
 
 private:
     QString m_dir;
@@ -85,4 +86,16 @@ private slots:
     void refreshAfterWrites();
     void fetchDescriptor();
     void listModel();
+};
+
+class TestNotices : public QObject {
+    Q_OBJECT
+private slots:
+    void insertEditDelete();
+    void rollbackAndDiscard();
+    void queryReactsToItsTypesOnly();
+    void incrementalQueryMatchesFullEvaluation();
+    void listModelRowSignals();
+    void listModelFollowsShuffles();
+    void dayWindows();
 };
