@@ -64,12 +64,6 @@ QString messageDuService(const QByteArray& body)
 
 } // namespace
 
-bool coordonneeValide(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0
-           && std::fabs(longitude) <= 180.0;
-}
-
 ReponseAdresse lireReponseAdresse(const QByteArray& json)
 {
     ReponseAdresse r;

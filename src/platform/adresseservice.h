@@ -5,6 +5,8 @@
 // (GeoJSON feature collections, longitude first). Every request has a timeout; failures come
 // back as a French text, never as an empty success.
 
+#include "mapwidget.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -20,15 +22,14 @@ class QTimer;
 
 namespace kv {
 
-// A point on Earth in degrees.
-struct Coordonnee {
-    double latitude = 0;
-    double longitude = 0;
-    bool operator==(const Coordonnee&) const = default;
-};
+// A point on Earth in degrees (the map's point).
+using Coordonnee = GeoPoint;
 
 // True when both values are finite and within ±90 / ±180.
-bool coordonneeValide(double latitude, double longitude);
+inline bool coordonneeValide(double latitude, double longitude)
+{
+    return isValidCoordinate(latitude, longitude);
+}
 
 // One place of an answer: a title ("12 Rue de la Paix"), a subtitle ("75002 Paris, France")
 // and, when the service gave a usable one, its coordinate.
