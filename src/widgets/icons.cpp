@@ -563,6 +563,21 @@ const QHash<QString, Symbol>& table()
              p.drawPolygon(QPolygonF({QPointF(12, 3), QPointF(21.5, 20), QPointF(2.5, 20)}));
              exclamation(p, 9, 13.5);
          }}},
+        {"exclamationmark.triangle.fill", {"dialog-warning", [](QPainter& p) {
+             QPainterPath triangle;
+             triangle.addPolygon(QPolygonF({QPointF(12, 2.5), QPointF(22, 20.5), QPointF(2, 20.5), QPointF(12, 2.5)}));
+             QPainterPath marque;
+             marque.moveTo(12, 8.5);
+             marque.lineTo(12, 13.5);
+             marque.moveTo(12, 16.9);
+             marque.lineTo(12, 17);
+             fillCut(p, triangle, marque, 2.2);
+         }}},
+        {"location.magnifyingglass", {"", [](QPainter& p) {
+             // The location arrow, with a glass over its tail.
+             p.drawPath(polyline({{3, 10.5}, {19, 3.5}, {12.5, 19}, {10.8, 12.3}, {3, 10.5}}));
+             magnifier(p, QPointF(16.5, 16.5), 3.4);
+         }}},
         {"exclamationmark.shield", {"", [](QPainter& p) {
              QPainterPath shield;
              shield.moveTo(12, 2.5);
