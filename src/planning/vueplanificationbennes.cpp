@@ -204,8 +204,10 @@ void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
     if (!m_benneSelection)
         return;
     m_benneSelection.reset();
-    if (QDialog* feuille = m_feuille)
+    if (QDialog* feuille = m_feuille) {
+        m_feuille = nullptr; // a closing sheet is no longer the open one
         feuille->close();
+    }
     emit benneSelectionChanged();
 }
 

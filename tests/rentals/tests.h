@@ -31,3 +31,24 @@ private slots:
     void saveReadingAcceptsCommas();
     void shortestTexts();
 };
+
+class FormulaireLocationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void configurationCardUntilAClientAndAWasteType();
+    void defaultsOnAppearance();
+    void coordinateTextsFollowTheRegion();
+    void addressSuggestionsAndTheirChoice();
+    void citySearchPopupFillsTheCoordinates();
+    void removalNeverPrecedesPlacement();
+    void contactsFollowTheClient();
+    void pricesInTheLocaleAndTheFlipCard();
+    void saveRequiresAClient();
+    void saveStoresTheRental();
+    void prefilledCoordinatesAreGeocoded();
+    void typedCoordinatesAreNotGeocoded();
+    void geocodingAnswerForADeletedRentalIsIgnored();
+    void failedSaveLeavesNothingPending();
+    void sheetClosesOnceAndGridOpensIt();
+};
