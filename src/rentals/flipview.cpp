@@ -57,9 +57,16 @@ void FlipView::setProgression(qreal p)
     update();
 }
 
+namespace {
+QSize tailleFace(const QWidget* face)
+{
+    return face->sizeHint().expandedTo(face->minimumSize()).boundedTo(face->maximumSize());
+}
+} // namespace
+
 QSize FlipView::sizeHint() const
 {
-    return m_front->sizeHint().expandedTo(m_back->sizeHint());
+    return tailleFace(m_front).expandedTo(tailleFace(m_back));
 }
 
 QSize FlipView::minimumSizeHint() const
@@ -77,7 +84,7 @@ void FlipView::placerFaces()
 {
     // Each face centred, at its own size within the card.
     for (QWidget* face : {m_front, m_back}) {
-        QSize s = face->sizeHint().expandedTo(face->minimumSizeHint()).boundedTo(size());
+        QSize s = tailleFace(face).boundedTo(size());
         if (face->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
             s.setWidth(width());
         if (face->sizePolicy().verticalPolicy() & QSizePolicy::ExpandFlag)

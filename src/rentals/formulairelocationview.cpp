@@ -95,7 +95,9 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
-        const auto glace = glass::GlassBackgroundModifier::standard(8, QColor(0, 0, 255), QColor(0, 0, 255), 10);
+        using G = glass::GlassBackgroundModifier;
+        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular,
+                      0.7, G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
         glace.paint(p, r.adjusted(6, 4, -6, -10));
         QColor bord = palette().color(QPalette::Mid);
         bord.setAlphaF(0.6);
@@ -159,7 +161,7 @@ QWidget* FormulaireLocationView::construireCarteConfiguration()
     centre->setContentsMargins(24, 24, 24, 24);
     auto* carte = new Carte(20, page);
     carte->setObjectName(QStringLiteral("carteConfiguration"));
-    carte->setMaximumWidth(420);
+    carte->setFixedWidth(420);
     auto* v = new QVBoxLayout(carte);
     v->setSpacing(24);
     v->setContentsMargins(16, 30, 16, 24);
@@ -191,7 +193,8 @@ QWidget* FormulaireLocationView::construireCarteConfiguration()
     texte->setContentsMargins(40, 0, 40, 0);
     v->addWidget(texte);
 
-    m_fermer = new QPushButton(symbolIcon(QStringLiteral("xmark.circle.fill")), QStringLiteral("Fermer"), carte);
+    m_fermer = new QPushButton(paintedSymbolIcon(QStringLiteral("xmark.circle.fill"), Qt::white),
+                               QStringLiteral("Fermer"), carte);
     m_fermer->setObjectName(QStringLiteral("boutonFermer"));
     m_fermer->setFont(police(TextStyle::title2, this));
     m_fermer->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: palette(highlighted-text);"

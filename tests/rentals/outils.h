@@ -5,7 +5,7 @@
 #include "model/modelcontext.h"
 
 #include <QTimeZone>
-#include <QtTest>
+#include <QDebug>
 
 namespace outils {
 
