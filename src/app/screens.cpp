@@ -19,6 +19,7 @@
 #ifdef KV_HAS_REPORTS
 #endif
 #ifdef KV_HAS_RENTALS
+#include "rentals/vuelocationbenne.h"
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
 #endif
@@ -65,11 +66,21 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::planification:
 #ifdef KV_HAS_RENTALS
-        // VueLocationBenne(in.context, in.clients, in.bennes, in.locations, in.selectedClient,
-        //                  in.selectedLocation, in.showBennes, in.selectedClientID,
-        //                  in.bennesReadyForClientID, in.formatter, in.dateFormatter, parent)
-#endif
+    {
+        VueLocationBenne::Entrees e;
+        e.context = in.context;
+        e.clients = in.clients;
+        e.bennes = in.bennes;
+        e.selectedClientID = in.selectedClientID;
+        e.bennesReadyForClientID = in.bennesReadyForClientID;
+        e.selectedLocation = in.selectedLocation;
+        e.formatter = in.formatter;
+        e.dateFormatter = in.dateFormatter;
+        return new VueLocationBenne(e, parent);
+    }
+#else
         return nullptr;
+#endif
     case Commande::planningChauffeur:
 #ifdef KV_HAS_DRIVERPLANNING
         // VuePlanningChauffeurs(in.context, parent)

@@ -1,6 +1,7 @@
 #include "formulairelocationview.h"
 
 #include "adresseautocompleteur.h"
+#include "carteconfiguration.h"
 #include "carteavecrepere.h"
 #include "citysearchpopup.h"
 #include "flipview.h"
@@ -57,32 +58,6 @@ QLabel* etiquette(const QString& texte, QWidget* parent)
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return l;
 }
-
-// A card with rounded corners and a soft shadow, filled with the window colour.
-class Carte : public QWidget {
-public:
-    Carte(qreal rayon, QWidget* parent) : QWidget(parent), m_rayon(rayon)
-    {
-        auto* ombre = new QGraphicsDropShadowEffect(this);
-        ombre->setColor(QColor(0, 0, 0, 84));
-        ombre->setBlurRadius(16);
-        ombre->setOffset(0, 2);
-        setGraphicsEffect(ombre);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(glass::couleurFenetre());
-        p.drawPath(glass::continuousRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_rayon));
-    }
-
-private:
-    qreal m_rayon;
-};
 
 // The face of the prices card: regular material on a rounded rectangle with a thin border.
 class FaceTarifs : public QWidget {
@@ -157,44 +132,8 @@ FormulaireLocationView::~FormulaireLocationView()
 QWidget* FormulaireLocationView::construireCarteConfiguration()
 {
     auto* page = new QWidget(this);
-    auto* centre = new QVBoxLayout(page);
-    centre->setContentsMargins(24, 24, 24, 24);
-    auto* carte = new Carte(20, page);
-    carte->setObjectName(QStringLiteral("carteConfiguration"));
-    carte->setFixedWidth(420);
-    auto* v = new QVBoxLayout(carte);
-    v->setSpacing(24);
-    v->setContentsMargins(16, 30, 16, 24);
-
-    auto* symbole = new QLabel(carte);
-    symbole->setAlignment(Qt::AlignCenter);
-    symbole->setPixmap(paintedSymbolIcon(QStringLiteral("exclamationmark.triangle.fill"), QColor(0xF5, 0xC2, 0x11))
-                           .pixmap(54, 54));
-    v->addWidget(symbole);
-    auto* titre = new QLabel(QStringLiteral("Configuration nécessaire"), carte);
-    titre->setAlignment(Qt::AlignCenter);
-    titre->setFont(titre2(this, true));
-    v->addWidget(titre);
-    auto* texte = new QLabel(QStringLiteral("Avant de créer une location, il faut d'abord créer <b>au moins un type "
-                                            "de déchet</b> ainsi qu'<b>un client</b>."),
-                             carte);
-    texte->setObjectName(QStringLiteral("texteConfiguration"));
-    texte->setTextFormat(Qt::RichText);
-    texte->setWordWrap(true);
-    texte->setAlignment(Qt::AlignCenter);
-    QFont f = font();
-    f.setPointSizeF(f.pointSizeF() * 1.25);
-    texte->setFont(f);
-    QPalette pal = texte->palette();
-    QColor secondaire = pal.color(QPalette::WindowText);
-    secondaire.setAlphaF(0.6);
-    pal.setColor(QPalette::WindowText, secondaire);
-    texte->setPalette(pal);
-    texte->setContentsMargins(40, 0, 40, 0);
-    v->addWidget(texte);
-
     m_fermer = new QPushButton(paintedSymbolIcon(QStringLiteral("xmark.circle.fill"), Qt::white),
-                               QStringLiteral("Fermer"), carte);
+                               QStringLiteral("Fermer"));
     m_fermer->setObjectName(QStringLiteral("boutonFermer"));
     m_fermer->setFont(police(TextStyle::title2, this));
     m_fermer->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: palette(highlighted-text);"
@@ -203,13 +142,12 @@ QWidget* FormulaireLocationView::construireCarteConfiguration()
         if (m_onDismiss)
             m_onDismiss();
     });
-    auto* rangee = new QHBoxLayout;
-    rangee->addStretch(1);
-    rangee->addWidget(m_fermer);
-    rangee->addStretch(1);
-    v->addSpacing(8);
-    v->addLayout(rangee);
-
+    QWidget* carte = carteConfiguration(
+        QStringLiteral("Avant de créer une location, il faut d'abord créer <b>au moins un type de déchet</b> ainsi "
+                       "qu'<b>un client</b>."),
+        m_fermer, page);
+    auto* centre = new QVBoxLayout(page);
+    centre->setContentsMargins(24, 24, 24, 24);
     centre->addStretch(1);
     auto* h = new QHBoxLayout;
     h->addStretch(1);
