@@ -42,6 +42,12 @@ int hauteurLigne()
     return CartoucheAnime::kHauteur + 14 + 15 + 2 * kMargeCartouche;
 }
 
+// A scroll area that lets the paper show through.
+void transparente(QScrollArea* scroll)
+{
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+}
+
 QLabel* texteSecondaire(const QString& t, QWidget* parent)
 {
     auto* l = new QLabel(t, parent);
@@ -120,7 +126,7 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollClients->setWidgetResizable(false);
-    m_scrollClients->viewport()->setAutoFillBackground(false);
+    transparente(m_scrollClients);
     m_contenuClients = new QWidget;
     m_contenuClients->setAutoFillBackground(false);
     m_scrollClients->setWidget(m_contenuClients);
@@ -285,7 +291,7 @@ QWidget* VueLocationBenne::construireColonneLocations()
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setMinimumHeight(320);
-    scroll->viewport()->setAutoFillBackground(false);
+    transparente(scroll);
     auto* contenu = new QWidget;
     contenu->setAutoFillBackground(false);
     m_emplacementListe = new QVBoxLayout(contenu);

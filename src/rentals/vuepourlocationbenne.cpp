@@ -217,6 +217,7 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     m_liste->setFrameShape(QFrame::NoFrame);
     m_liste->viewport()->setAutoFillBackground(false);
     m_liste->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     v->addWidget(m_liste, 1);
     connect(m_sales, &QCheckBox::toggled, this, &VuePourLocationBenne::actualiser);
     connect(m_dispositifs, &QCheckBox::toggled, this, &VuePourLocationBenne::actualiser);

@@ -9,6 +9,9 @@
 #include "rentals/flipview.h"
 #include "rentals/formulairelocationview.h"
 #include "rentals/vuesuggestionsadresse.h"
+#include "rentals/vuelocationbenne.h"
+#include "rentals/cartoucheanime.h"
+#include "model/query.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,5 +90,62 @@ int main(int argc, char* argv[])
                      &attente, &QEventLoop::quit);
     attente.exec();
     enregistrer(popup, dossier, QStringLiteral("ville"));
+    popup->close();
+
+    // Rentals by client.
+    {
+        auto vide = outils::store();
+        VueLocationBenne::Entrees e;
+        e.context = vide.get();
+        e.clients = new Query<Client>(vide.get(), {}, {}, vide.get());
+        e.formatter = [](double v) { return QLocale().toString(v, 'f', 1); };
+        VueLocationBenne ecran(e);
+        ecran.resize(1200, 760);
+        ecran.show();
+        enregistrer(&ecran, dossier, QStringLiteral("parclient-vide"));
+    }
+    auto bureau = outils::store();
+    QList<Client*> clients;
+    for (const char* nom : {"Alpha Maçonnerie", "Bâti Rhône", "Charpentes Morel", "Dupont BTP", "Espaces Verts Lyon",
+                            "Ferrari Démolition", "Garnier & Fils", "Horizon TP"})
+        clients << outils::client(bureau.get(), QString::fromUtf8(nom));
+    TypeDechet* gravats = outils::type(bureau.get(), QStringLiteral("Gravats"));
+    auto* grue = new DispositifSpecial(QStringLiteral("Grue auxiliaire"));
+    Benne* b1 = outils::benne(bureau.get(), 10, QStringLiteral("2E7D32"));
+    Benne* b2 = outils::benne(bureau.get(), 6, QStringLiteral("1565C0"));
+    outils::benne(bureau.get(), 15, QStringLiteral("FF0000"), EtatBenne::neuf, grue);
+    outils::benne(bureau.get(), 10, QStringLiteral("2E7D32"), EtatBenne::sale);
+    outils::benne(bureau.get(), 7.5, QStringLiteral("zz"));
+    auto* l1 = new LocationDeBenne(clients[3], b1, 45.7578, 4.832, QStringLiteral("12 rue de la République, 69002 Lyon"),
+                                   80, 80, 4.5, outils::le(2026, 12, 1, 8), outils::le(2026, 12, 20, 8), gravats);
+    bureau->insert(l1);
+    bureau->insert(new LocationDeBenne(clients[3], b2, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
+                                       outils::le(2026, 11, 3, 8), std::nullopt, nullptr));
+    outils::sauver(bureau.get());
+    VueLocationBenne::Entrees e;
+    e.context = bureau.get();
+    e.clients = new Query<Client>(bureau.get(), {}, {}, bureau.get());
+    e.bennes = new Query<Benne>(bureau.get(), {}, {}, bureau.get());
+    e.formatter = [](double v) { return QLocale().toString(v, 'f', 1); };
+    e.dateFormatter = [](const QDateTime& d) { return QLocale().toString(d.date(), QLocale::ShortFormat); };
+    VueLocationBenne ecran(e);
+    ecran.resize(1200, 760);
+    ecran.show();
+    enregistrer(&ecran, dossier, QStringLiteral("parclient-invitation"));
+    ecran.selectionnerClient(clients[3]->id());
+    ecran.cartouche(clients[3])->setXOffset(160);
+    ecran.cartouche(clients[3])->setScale(1.5);
+    enregistrer(&ecran, dossier, QStringLiteral("parclient-client"));
+    ecran.basculerSelectionLocation(l1);
+    QTimer::singleShot(600, &ecran, [] {});
+    QEventLoop boucle;
+    QTimer::singleShot(600, &boucle, &QEventLoop::quit);
+    boucle.exec();
+    enregistrer(&ecran, dossier, QStringLiteral("parclient-location"));
+    ecran.basculerPanneau();
+    QTimer::singleShot(400, &boucle, &QEventLoop::quit);
+    boucle.exec();
+    ecran.resize(1500, 760);
+    enregistrer(&ecran, dossier, QStringLiteral("parclient-panneau"));
     return 0;
 }
