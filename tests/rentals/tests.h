@@ -52,3 +52,21 @@ private slots:
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
 };
+
+class ParClientTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void inProgressAgainstTheStartOfToday();
+    void tilesTextColourAndSelection();
+    void listFollowsTheStore();
+    void cartoucheCallsAndTheirTimes();
+    void cartoucheStepsEndWithIt();
+    void screenWithoutClients();
+    void screenDrivenByClicks();
+    void detailsLinesAndHalfCoordinates();
+    void choicesSurviveAChangeOfCommand();
+    void onlyVisibleCartouchesAreBuilt();
+    void groupsOfAvailableSkips();
+    void dragPayloadAndPanel();
+};
