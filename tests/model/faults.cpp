@@ -21,6 +21,7 @@ struct State {
     int readsLeft = -1;
     QByteArray readPath;
     QByteArray readOnlyPath;
+    QByteArray failOpenPath;
 };
 
 State& state()
@@ -160,6 +161,15 @@ int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* ou
     File* f = self(file);
     f->real = reinterpret_cast<sqlite3_file*>(f + 1);
     new (&f->name) QByteArray(name ? name : "");
+    if (!(flags & SQLITE_OPEN_MAIN_DB)) {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (!s.failOpenPath.isEmpty() && f->name.contains(s.failOpenPath)) {
+            f->name.~QByteArray();
+            file->pMethods = nullptr;
+            return SQLITE_CANTOPEN;
+        }
+    }
     if ((flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READWRITE)) {
         State& s = state();
         std::lock_guard lock(s.mutex);
@@ -315,8 +325,16 @@ long failAllocations(int after, bool keepFailing)
     return g_allocations.exchange(0);
 }
 
+void failOpens(const QString& pathPart)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.failOpenPath = pathPart.toUtf8();
+}
+
 void disarmAll()
 {
+    failOpens(QString());
     failWrites(-1, SQLITE_IOERR_WRITE);
     failReads(-1);
     openReadOnly(QString());

@@ -18,6 +18,9 @@ void failReads(int after, const QString& pathPart = QString());
 // A main store file whose name contains `pathPart` opens read-only, as a file without write
 // permission does; empty disarms.
 void openReadOnly(const QString& pathPart);
+// Files other than a main store file whose name contains `pathPart` cannot be opened, as in a
+// folder without write permission; empty disarms.
+void failOpens(const QString& pathPart);
 // The memory allocation by SQLite after `after` more successful ones fails, and so do all
 // later ones when `keepFailing`; -1 disarms. Returns how many allocations were made since the
 // last call.

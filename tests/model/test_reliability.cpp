@@ -256,6 +256,7 @@ void TestReliability::damagedStoresAreDamaged()
         {"CREATE TABLE Intrus (x)", "Intrus"},
         {"ALTER TABLE Client DROP COLUMN ville", "ville"},
         {"UPDATE LocationDeBenne SET client = NULL", "LocationDeBenne"},
+        {"UPDATE Contact SET client = NULL", "Contact"},
         {"UPDATE Benne SET volume = 1e999", "Benne"},
         {"UPDATE Client SET pk = 9223372036854775807", "Client"},
         {"UPDATE Benne SET etat = 'Sale', dispositifSpecial = 'x'", "Benne"},
@@ -314,7 +315,17 @@ void TestReliability::unreadableAndReadOnly()
     QCOMPARE(openFailure(path(), &error), OpenFailure::CannotOpen);
     QVERIFY2(error.contains(QStringLiteral("lecture seule")), qPrintable(error));
     faults::disarmAll();
+    // A folder where the journal cannot be made: said at opening too.
+    faults::failOpens(QStringLiteral("-wal"));
+    QCOMPARE(openFailure(path(), &error), OpenFailure::CannotOpen);
+    faults::disarmAll();
     QCOMPARE(openFailure(path()), OpenFailure::None);
+    // The writer refuses what the loader refuses: a contact without its client.
+    auto ctx = ModelContext::open(path());
+    Contact* contact = ctx->all<Contact>().first();
+    contact->setClient(nullptr);
+    QVERIFY(!ctx->save(&error));
+    QVERIFY2(error.contains(QStringLiteral("client")), qPrintable(error));
 }
 
 void TestReliability::killedDuringSavesLosesNothing()
