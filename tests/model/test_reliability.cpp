@@ -335,7 +335,7 @@ void TestReliability::killedDuringSavesLosesNothing()
     QRandomGenerator rng(11);
     int kills = 0;
     qint64 acknowledged = -1;
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 150; ++round) {
         QProcess child;
         child.start(QStringLiteral(KV_CRASH_CHILD), {file});
         QVERIFY(child.waitForStarted());
@@ -362,5 +362,5 @@ void TestReliability::killedDuringSavesLosesNothing()
             QCOMPARE(l->bonsDePesee().size(), l->adresse() ? 1 : 1);
     }
     QVERIFY(acknowledged > 0);
-    QCOMPARE(kills, 60);
+    QCOMPARE(kills, 150);
 }
