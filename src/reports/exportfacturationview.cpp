@@ -4,6 +4,7 @@
 #include "textesexport.h"
 
 #include "platform/filehelpers.h"
+#include "widgets/focusguard.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
@@ -75,6 +76,11 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
     setTabOrder(m_du, m_au);
     setTabOrder(m_au, m_exporter);
+}
+
+ExportFacturationView::~ExportFacturationView()
+{
+    releaseFocusWithin(this);
 }
 
 qint64 ExportFacturationView::debutMs() const

@@ -18,6 +18,7 @@ class ExportFacturationView : public QWidget {
 public:
     explicit ExportFacturationView(ModelContext* context, QWidget* parent = nullptr);
     ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent = nullptr);
+    ~ExportFacturationView() override;
 
     QDateEdit* du() const { return m_du; }
     QDateEdit* au() const { return m_au; }

@@ -12,6 +12,7 @@
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/focusguard.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
@@ -164,7 +165,10 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     actualiser();
 }
 
-RapportMensuelView::~RapportMensuelView() = default;
+RapportMensuelView::~RapportMensuelView()
+{
+    releaseFocusWithin(this);
+}
 
 QWidget* RapportMensuelView::construireEntete()
 {
