@@ -10,14 +10,19 @@
 
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kv {
 
 namespace {
+
+const QKeySequence kRaccourci(Qt::CTRL | Qt::Key_E);
 
 QDateEdit* champDate(const QDate& date, QWidget* parent)
 {
@@ -67,13 +72,20 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     colonne->addWidget(periode, 0, Qt::AlignHCenter);
 
     m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
-    m_exporter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(m_exporter->shortcut().toString(QKeySequence::NativeText)));
+    auto* raccourci = new QShortcut(kRaccourci, this);
+    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::animateClick);
+    m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
     m_exporter->setDefault(true);
     colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
     colonne->addStretch(1);
 
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
+    // The date fields read Ctrl+E as "end of line": it exports here, wherever the focus is.
+    for (QDateEdit* champ : {m_du, m_au}) {
+        champ->installEventFilter(this);
+        for (QLineEdit* ligneTexte : champ->findChildren<QLineEdit*>())
+            ligneTexte->installEventFilter(this);
+    }
     setTabOrder(m_du, m_au);
     setTabOrder(m_au, m_exporter);
 }
@@ -81,6 +93,16 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
 ExportFacturationView::~ExportFacturationView()
 {
     releaseFocusWithin(this);
+}
+
+bool ExportFacturationView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride
+        && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == kRaccourci) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 qint64 ExportFacturationView::debutMs() const

@@ -36,6 +36,9 @@ signals:
     // A file was written (tests, status).
     void exporte(const QString& chemin);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     ModelContext* m_context;
     Horloge m_horloge;

@@ -9,5 +9,5 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    return runTests<TestFacturation, TestRapportDonnees, TestPages>(argc, argv);
+    return runTests<TestFacturation, TestRapportDonnees, TestPages, TestEcrans>(argc, argv);
 }
