@@ -55,8 +55,10 @@ void ecrireConsole(const QString& ligne)
 void proeminent(QPushButton* bouton)
 {
     QPalette pal = bouton->palette();
-    pal.setColor(QPalette::Button, pal.color(QPalette::Highlight));
-    pal.setColor(QPalette::ButtonText, pal.color(QPalette::HighlightedText));
+    for (QPalette::ColorGroup groupe : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(groupe, QPalette::Button, pal.color(groupe, QPalette::Highlight));
+        pal.setColor(groupe, QPalette::ButtonText, pal.color(groupe, QPalette::HighlightedText));
+    }
     bouton->setPalette(pal);
 }
 
@@ -89,20 +91,23 @@ public:
         p->save();
         p->setPen(encre);
         p->setFont(option.font);
+        // Three columns: the client, the month, then when it was sent.
         const QString nom = index.data(roleNom).toString();
         const QString mois = index.data(roleMois).toString();
-        const QFontMetrics fm(option.font);
-        const int largeurNom = qMin(fm.horizontalAdvance(nom), r.width() / 2);
+        const QFontMetrics fm(p->font());
+        const int largeurNom = qMin(260, r.width() / 2);
         p->drawText(QRect(r.left(), r.top(), largeurNom, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
                     fm.elidedText(nom, Qt::ElideRight, largeurNom));
         int x = r.left() + largeurNom + 12;
-        p->drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter | Qt::AlignLeft, mois);
-        x += fm.horizontalAdvance(mois) + 12;
+        const int largeurMois = fm.horizontalAdvance(QStringLiteral("sept. 0000")) + 4;
+        p->drawText(QRect(x, r.top(), largeurMois, r.height()), Qt::AlignVCenter | Qt::AlignLeft, mois);
+        x += largeurMois + 12;
         const QFont petite = fontForStyle(TextStyle::caption2, option.font);
         p->setFont(petite);
         p->setPen(discret);
-        p->drawText(QRect(x, r.top(), qMax(0, r.right() - x), r.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                    QFontMetrics(petite).elidedText(index.data(roleEnvoi).toString(), Qt::ElideRight, qMax(0, r.right() - x)));
+        const int reste = qMax(0, r.right() - x);
+        p->drawText(QRect(x, r.top(), reste, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                    QFontMetrics(petite).elidedText(index.data(roleEnvoi).toString(), Qt::ElideRight, reste));
         p->restore();
     }
 
@@ -240,15 +245,14 @@ QWidget* RapportMensuelView::construireZoneRapport()
     boutons->addWidget(m_boutonImprimer);
     colonne->addLayout(boutons);
 
-    auto* defilement = new QScrollArea(m_panneauPDF);
-    defilement->setFrameShape(QFrame::NoFrame);
-    defilement->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    auto* support = new QWidget;
-    auto* centre = new QVBoxLayout(support);
-    centre->setContentsMargins(12, 12, 12, 12);
-    auto* cadre = new QFrame(support);
+    // The document scrolls inside its own view: one page 600 points wide, as tall as the pane
+    // allows up to 800.
+    auto* cadre = new QFrame(m_panneauPDF);
     cadre->setObjectName(QStringLiteral("cadreApercuPDF"));
-    cadre->setFixedSize(600, 800);
+    cadre->setFixedWidth(600);
+    cadre->setMinimumHeight(240);
+    cadre->setMaximumHeight(800);
+    cadre->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     cadre->setStyleSheet(QStringLiteral("#cadreApercuPDF { border-radius: 8px; background: white; }"));
     auto* ombre = new QGraphicsDropShadowEffect(cadre);
     ombre->setColor(QColor(0, 0, 0, 84));
@@ -259,9 +263,9 @@ QWidget* RapportMensuelView::construireZoneRapport()
     dansCadre->setContentsMargins(0, 0, 0, 0);
     m_preview = new PDFPreview({}, cadre);
     dansCadre->addWidget(m_preview);
-    centre->addWidget(cadre, 0, Qt::AlignHCenter);
-    defilement->setWidget(support);
-    colonne->addWidget(defilement, 1);
+    colonne->addSpacing(8);
+    colonne->addWidget(cadre, 1, Qt::AlignHCenter);
+    colonne->addSpacing(8);
     m_zone->addWidget(m_panneauPDF);
 
     connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
@@ -282,12 +286,12 @@ QWidget* RapportMensuelView::construireZoneRapport()
 QWidget* RapportMensuelView::construireHistorique()
 {
     auto* boite = new QGroupBox(QStringLiteral("Historique des rapports envoyés"), this);
+    boite->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* colonne = new QVBoxLayout(boite);
-    m_zoneHistorique = new QStackedWidget(boite);
-    auto* vide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), m_zoneHistorique);
-    vide->setFont(fontForStyle(TextStyle::caption, font()));
-    vide->setForegroundRole(QPalette::PlaceholderText);
-    m_zoneHistorique->addWidget(vide);
+    m_historiqueVide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), boite);
+    m_historiqueVide->setFont(fontForStyle(TextStyle::caption, font()));
+    m_historiqueVide->setForegroundRole(QPalette::PlaceholderText);
+    colonne->addWidget(m_historiqueVide);
 
     const QTimeZone zone = m_horloge.zone;
     m_modeleHistorique = new RecordListModel<HistoriqueEnvoiRapport>(m_historique, [zone](HistoriqueEnvoiRapport* h, int role) -> QVariant {
@@ -305,13 +309,11 @@ QWidget* RapportMensuelView::construireHistorique()
         }
         return {};
     }, this);
-    m_listeHistorique = new QListView(m_zoneHistorique);
+    m_listeHistorique = new QListView(boite);
     m_listeHistorique->setModel(m_modeleHistorique);
     m_listeHistorique->setItemDelegate(new LigneHistoriqueDelegate(m_listeHistorique));
     m_listeHistorique->setUniformItemSizes(true);
-    m_listeHistorique->setMaximumHeight(160);
-    m_zoneHistorique->addWidget(m_listeHistorique);
-    colonne->addWidget(m_zoneHistorique);
+    colonne->addWidget(m_listeHistorique);
     return boite;
 }
 
@@ -405,7 +407,11 @@ void RapportMensuelView::actualiserHistorique()
 {
     const qsizetype n = m_historique->size();
     m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QString::number(n));
-    m_zoneHistorique->setCurrentIndex(n == 0 ? 0 : 1);
+    m_historiqueVide->setVisible(n == 0);
+    m_listeHistorique->setVisible(n > 0);
+    // As tall as its rows, at most 160.
+    const int ligne = qMax(1, m_listeHistorique->sizeHintForRow(0));
+    m_listeHistorique->setFixedHeight(int(qMin<qsizetype>(160, n * ligne + 2 * m_listeHistorique->frameWidth() + 2)));
 }
 
 void RapportMensuelView::genererApercuPDF()

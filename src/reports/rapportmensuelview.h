@@ -119,7 +119,7 @@ private:
     QPushButton* m_boutonCSV = nullptr;
     QPushButton* m_boutonImprimer = nullptr;
     RapportMensuelApercuView* m_apercu = nullptr;
-    QStackedWidget* m_zoneHistorique = nullptr;
+    QLabel* m_historiqueVide = nullptr;
     QListView* m_listeHistorique = nullptr;
 };
 

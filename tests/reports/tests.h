@@ -48,4 +48,5 @@ private slots:
     void rapportLienEncodeParPartie();
     void rapportExportsCSV();
     void rapportImpression();
+    void captures();
 };

@@ -448,3 +448,42 @@ void TestEcrans::rapportImpression()
     QCOMPARE(demandes, 2);
     QVERIFY(!QFile::exists(chemin));
 }
+
+// The screens at the smallest window size, whole; pictures kept where KV_SCREENSHOT_DIR says.
+void TestEcrans::captures()
+{
+    const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR");
+    auto garder = [&](QWidget& w, const QString& nom) {
+        w.resize(1200, 760);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(50); // store notices, then the layout they change
+        const QImage image = w.grab().toImage();
+        QCOMPARE(image.size(), QSize(1200, 760) * w.devicePixelRatio());
+        if (!dir.isEmpty())
+            QVERIFY(image.save(dir + QLatin1Char('/') + nom));
+    };
+    auto ctx = store();
+    ExportFacturationView facturation(ctx.get(), horlogeFixe(ms(2026, 12, 6, 12)));
+    garder(facturation, "facturation.png");
+
+    Rapport r;
+    garder(*r.vue, "rapport-vide.png");
+    for (int i = 0; i < 14; ++i)
+        location(r.dupont, benne(r.ctx.get(), 6 + i % 3), nullptr, at(2025, 1, 1 + i, 9), at(2025, 1, 2 + i, 9),
+                 QStringLiteral("%1 avenue de la République, 69003 Lyon").arg(i + 3));
+    QVERIFY(r.ctx->save());
+    RecordingDesktopOpener opener;
+    r.vue->setSelectedClient(r.dupont);
+    r.vue->envoyerRapport();
+    r.vue->setSelectedClient(r.homonyme);
+    r.vue->envoyerRapport();
+    r.vue->setSelectedClient(r.dupont);
+    QCoreApplication::processEvents();
+    garder(*r.vue, "rapport-client.png");
+    r.vue->genererApercuPDF();
+    r.vue->show();
+    QTest::qWait(800); // the PDF view draws its pages in the background
+    garder(*r.vue, "rapport-pdf.png");
+    QVERIFY(r.vue->previewPDF()->isVisible());
+}
