@@ -328,13 +328,20 @@ void RapportMensuelView::remplirClients()
         return;
     m_clientsAffiches = clients;
     m_nomsAffiches = noms;
-    if (m_client && !clients.contains(m_client))
+    const bool clientParti = m_client && !clients.contains(m_client);
+    if (clientParti) {
         m_client = nullptr;
-    const QSignalBlocker bloque(m_choixClient);
-    m_choixClient->clear();
-    m_choixClient->addItem(QStringLiteral("Choisir un client"));
-    m_choixClient->addItems(noms);
-    m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
+        m_apercuPDF.clear();
+    }
+    {
+        const QSignalBlocker bloque(m_choixClient);
+        m_choixClient->clear();
+        m_choixClient->addItem(QStringLiteral("Choisir un client"));
+        m_choixClient->addItems(noms);
+        m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
+    }
+    if (clientParti)
+        actualiser();
 }
 
 void RapportMensuelView::setSelectedClient(Client* client)

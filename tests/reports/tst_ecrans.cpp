@@ -234,6 +234,15 @@ void TestEcrans::rapportApercuEtPDF()
     r.vue->boutonFermerApercu()->click();
     QVERIFY(r.vue->apercuPDF().isEmpty());
     QCOMPARE(r.vue->zoneAffichee(), static_cast<QWidget*>(r.vue->apercu()));
+
+    // The chosen client deleted elsewhere: back to no client, its PDF gone.
+    r.vue->genererApercuPDF();
+    QVERIFY(r.ctx->remove(r.dupont));
+    QTRY_COMPARE(r.vue->choixClient()->count(), 3);
+    QCOMPARE(r.vue->selectedClient(), nullptr);
+    QVERIFY(r.vue->apercuPDF().isEmpty());
+    QVERIFY(r.vue->zoneAffichee()->inherits("QLabel"));
+    QVERIFY(!r.vue->boutonEnvoyer()->isEnabled());
 }
 
 void TestEcrans::rapportEnvoi()
