@@ -129,6 +129,7 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, QWidget* parent)
 RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, QWidget* parent)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
+    setWindowTitle(QStringLiteral("Rapport d’activité mensuel"));
     m_moisMs = m_horloge.maintenant();
     m_demandeImpression = [](QPrinter& printer, QWidget* over) {
         QPrintDialog dialogue(&printer, over);

@@ -90,7 +90,10 @@ struct Rapport {
     int historiques() const { return int(ctx->count<HistoriqueEnvoiRapport>()); }
 };
 
-const QString kCheminPDF = QDir(QDir::tempPath()).filePath(QStringLiteral("Rapport-Dupont-janv. 2025.pdf"));
+QString cheminPDF()
+{
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("Rapport-Dupont-janv. 2025.pdf"));
+}
 
 } // namespace
 
@@ -247,7 +250,7 @@ void TestEcrans::rapportApercuEtPDF()
 
 void TestEcrans::rapportEnvoi()
 {
-    QFile::remove(kCheminPDF);
+    QFile::remove(cheminPDF());
     Rapport r;
     RecordingDesktopOpener opener;
     r.vue->setSelectedClient(r.dupont);
@@ -257,8 +260,8 @@ void TestEcrans::rapportEnvoi()
              QByteArray("mailto:contact@dupont.fr?subject=Rapport%20mensuel%20janv.%202025&body=Bonjour%20Monsieur%20"
                         "Dupont%2C%0D%0A%0D%0AVous%20trouverez%20en%20pi%C3%A8ce%20jointe%20le%20rapport%20mensuel%20"
                         "du%20mois%20de%20janv.%202025.%0D%0A%0D%0ACordialement%2C"));
-    QVERIFY(lire(kCheminPDF).startsWith("%PDF"));
-    QCOMPARE(opener.shownItems, QStringList{kCheminPDF});
+    QVERIFY(lire(cheminPDF()).startsWith("%PDF"));
+    QCOMPARE(opener.shownItems, QStringList{cheminPDF()});
     QCOMPARE(r.historiques(), 1);
     QVERIFY(!r.ctx->hasChanges());
     HistoriqueEnvoiRapport* h = r.ctx->all<HistoriqueEnvoiRapport>().first();
@@ -349,13 +352,13 @@ void TestEcrans::rapportEnvoiEchecs()
     }
     {
         // The PDF cannot be written: said, and nothing else happens.
-        QFile::remove(kCheminPDF);
-        QVERIFY(QDir(QDir::tempPath()).mkdir(QFileInfo(kCheminPDF).fileName()));
+        QFile::remove(cheminPDF());
+        QVERIFY(QDir(QDir::tempPath()).mkdir(QFileInfo(cheminPDF()).fileName()));
         Rapport r;
         RecordingDesktopOpener opener;
         r.vue->setSelectedClient(r.dupont);
         r.vue->envoyerRapport();
-        QVERIFY(QDir(QDir::tempPath()).rmdir(QFileInfo(kCheminPDF).fileName()));
+        QVERIFY(QDir(QDir::tempPath()).rmdir(QFileInfo(cheminPDF()).fileName()));
         QVERIFY(boite(r.vue.get(), QStringLiteral("Le PDF du rapport n’a pas pu être enregistré")));
         QVERIFY(opener.openedUrls.isEmpty());
         QVERIFY(opener.shownItems.isEmpty());
