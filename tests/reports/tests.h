@@ -48,5 +48,6 @@ private slots:
     void rapportLienEncodeParPartie();
     void rapportExportsCSV();
     void rapportImpression();
+    void rapportAuClavier();
     void captures();
 };

@@ -13,6 +13,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -498,4 +499,36 @@ void TestEcrans::captures()
     QTest::qWait(800); // the PDF view draws its pages in the background
     garder(*r.vue, "rapport-pdf.png");
     QVERIFY(r.vue->previewPDF()->isVisible());
+}
+
+// Everything the report screen offers is reached and used with the keyboard.
+void TestEcrans::rapportAuClavier()
+{
+    Rapport r;
+    RecordingDesktopOpener opener;
+    r.vue->show();
+    QVERIFY(QTest::qWaitForWindowActive(r.vue.get()));
+    QComboBox* choix = r.vue->choixClient();
+    choix->setFocus();
+    QTRY_VERIFY(choix->hasFocus());
+    // Down twice: "Albert", then the first "Dupont".
+    QTest::keyClick(choix, Qt::Key_Down);
+    QTest::keyClick(choix, Qt::Key_Down);
+    QVERIFY(r.vue->selectedClient() == r.dupont || r.vue->selectedClient() == r.homonyme);
+    auto tab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    QWidget* w = tab();
+    QCOMPARE(w, static_cast<QWidget*>(r.vue->choixMois()));
+    // Tab runs through the day, month and year of the date, then on.
+    for (int i = 0; i < 4 && w == r.vue->choixMois(); ++i)
+        w = tab();
+    QCOMPARE(w, static_cast<QWidget*>(r.vue->boutonApercu()));
+    QCOMPARE(tab(), static_cast<QWidget*>(r.vue->boutonEnvoyer()));
+    // Space on "Aperçu PDF" opens the PDF pane.
+    QTest::keyClick(r.vue->boutonApercu(), Qt::Key_Space);
+    QTRY_VERIFY(!r.vue->apercuPDF().isEmpty());
+    QTest::keyClick(r.vue->boutonEnvoyer(), Qt::Key_Space);
+    QTRY_COMPARE(opener.openedUrls.size(), 1);
 }
