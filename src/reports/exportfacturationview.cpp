@@ -1,5 +1,6 @@
 #include "exportfacturationview.h"
 
+#include "alertes.h"
 #include "facturationexporterparclient.h"
 #include "textesexport.h"
 
@@ -13,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -132,13 +132,7 @@ void ExportFacturationView::exporter()
     }
     if (resultat.status != SaveFileResult::Status::failed)
         return;
-    auto* alerte = new QMessageBox(QMessageBox::Warning, QStringLiteral("Export CSV impossible"),
-                                   QStringLiteral("Export CSV impossible"), QMessageBox::Ok, this);
-    alerte->setObjectName(QStringLiteral("alerteExportCSV"));
-    alerte->setInformativeText(resultat.error);
-    alerte->setWindowModality(Qt::WindowModal);
-    alerte->setAttribute(Qt::WA_DeleteOnClose);
-    alerte->open();
+    avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
 }
 
 } // namespace kv

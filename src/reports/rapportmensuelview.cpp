@@ -1,5 +1,6 @@
 #include "rapportmensuelview.h"
 
+#include "alertes.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"
 #include "rapportmensuelapercuview.h"
@@ -27,7 +28,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -438,16 +438,6 @@ void RapportMensuelView::fermerApercuPDF()
     actualiser();
 }
 
-void RapportMensuelView::alerte(const QString& texte, const QString& detail, const QString& nom)
-{
-    auto* boite = new QMessageBox(QMessageBox::Warning, texte, texte, QMessageBox::Ok, this);
-    boite->setObjectName(nom);
-    boite->setInformativeText(detail);
-    boite->setWindowModality(Qt::WindowModal);
-    boite->setAttribute(Qt::WA_DeleteOnClose);
-    boite->open();
-}
-
 void RapportMensuelView::envoyerRapport()
 {
     Client* client = m_client;
@@ -461,7 +451,7 @@ void RapportMensuelView::envoyerRapport()
         erreur = QStringLiteral("Le rapport n’a pas pu être mis en page.");
     if (!erreur.isEmpty() || !FileHelpers::writeFile(chemin, pdf, &erreur)) {
         ecrireConsole(QStringLiteral("Erreur lors de la sauvegarde du PDF : ") + erreur);
-        alerte(QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
+        avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
         return;
     }
     const bool emailOuvert = ouvrirEmail(client);
@@ -473,14 +463,10 @@ void RapportMensuelView::envoyerRapport()
 bool RapportMensuelView::ouvrirEmail(const Client* client)
 {
     auto alerteEmail = [this] {
-        auto* boite = new QMessageBox(QMessageBox::Warning, QStringLiteral("Adresse e-mail manquante ou invalide"),
-                                      QStringLiteral("Adresse e-mail manquante ou invalide"), QMessageBox::Ok, this);
-        boite->setObjectName(QStringLiteral("alerteEmail"));
-        boite->setInformativeText(QStringLiteral("Veuillez renseigner une adresse e-mail valide dans la fiche client "
-                                                 "avant d’envoyer un mail."));
-        boite->setWindowModality(Qt::WindowModal);
-        boite->setAttribute(Qt::WA_DeleteOnClose);
-        boite->open();
+        avertir(this, QStringLiteral("Adresse e-mail manquante ou invalide"),
+                QStringLiteral("Veuillez renseigner une adresse e-mail valide dans la fiche client avant d’envoyer "
+                               "un mail."),
+                QStringLiteral("alerteEmail"));
     };
     const std::optional<QString>& email = client->email();
     if (!email || email->isEmpty()) {
@@ -494,7 +480,7 @@ bool RapportMensuelView::ouvrirEmail(const Client* client)
         return false;
     }
     if (!MailLink::open(*lien)) {
-        alerte(QStringLiteral("Le message n’a pas pu être préparé"),
+        avertir(this, QStringLiteral("Le message n’a pas pu être préparé"),
                QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
                               "inscrit dans l’historique."),
                QStringLiteral("alerteMessagerie"));
@@ -537,7 +523,7 @@ void RapportMensuelView::imprimerRapport()
         return;
     RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
     if (!rendu::imprimer(page, imprimante))
-        alerte(QStringLiteral("Impression impossible"), QStringLiteral("L’imprimante n’a pas accepté le rapport."),
+        avertir(this, QStringLiteral("Impression impossible"), QStringLiteral("L’imprimante n’a pas accepté le rapport."),
                QStringLiteral("alerteImpression"));
 }
 
@@ -553,7 +539,7 @@ void RapportMensuelView::exporterCSVClient()
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
     if (resultat.status == SaveFileResult::Status::failed)
-        alerte(QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
+        avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
 }
 
 void RapportMensuelView::exporterTousLesRapportsCSV()
@@ -569,7 +555,7 @@ void RapportMensuelView::exporterTousLesRapportsCSV()
     const QString texte = rapport::csvTousClients(m_context, m_moisMs, m_horloge.zone);
     QString erreur;
     if (!FileHelpers::writeFile(chemin, texte.toUtf8(), &erreur))
-        alerte(QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
+        avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
 }
 
 } // namespace kv

@@ -7,7 +7,6 @@
 #include "horloge.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -90,7 +89,6 @@ private:
     bool ouvrirEmail(const Client* client);
     bool dejaEnvoye(const Client* client) const;
     void enregistrerEnvoi(Client* client);
-    void alerte(const QString& texte, const QString& detail, const QString& nom);
 
     ModelContext* m_context;
     Horloge m_horloge;
