@@ -375,10 +375,18 @@ void TestEcrans::rapportLienEncodeParPartie()
     QCOMPARE(requete.queryItemValue("subject", QUrl::FullyDecoded), QStringLiteral("Rapport mensuel janv. 2025"));
     QCOMPARE(requete.queryItemValue("body", QUrl::FullyDecoded),
              rapport::corpsEmail(r.dupont->nom(), ms(2025, 1, 20), paris()).replace("\n", "\r\n"));
+    // An address that would add a field to the link is refused as invalid, and nothing recorded.
+    r.dupont->setEmail(QStringLiteral("a@dupont.fr&cc=b@x.fr"));
+    r.vue->choixMois()->setDate(QDate(2025, 3, 1));
+    r.vue->envoyerRapport();
+    QVERIFY(boite(r.vue.get(), QStringLiteral("Adresse e-mail manquante ou invalide")));
+    QCOMPARE(opener.openedUrls.size(), 1);
+    QCOMPARE(r.historiques(), 1);
+    r.dupont->setEmail(QStringLiteral("a@dupont.fr"));
     // "/" in the name never reaches the file name.
     r.dupont->setNom(QStringLiteral("A/B"));
     r.vue->envoyerRapport();
-    QCOMPARE(opener.shownItems.last(), QDir(QDir::tempPath()).filePath("Rapport-A-B-janv. 2025.pdf"));
+    QCOMPARE(opener.shownItems.last(), QDir(QDir::tempPath()).filePath("Rapport-A-B-mars 2025.pdf"));
     QFile::remove(opener.shownItems.last());
 }
 
