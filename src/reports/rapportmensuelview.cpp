@@ -151,10 +151,7 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     colonne->addWidget(construireEntete());
     colonne->addWidget(separateur(this));
     colonne->addWidget(construireZoneRapport(), 1);
-    auto* trait = separateur(this);
-    colonne->addSpacing(-10);
-    colonne->addWidget(trait);
-    colonne->addSpacing(-10);
+    colonne->addWidget(separateur(this));
     colonne->addWidget(construireHistorique());
 
     connect(m_clients, &QueryBase::resultsChanged, this, &RapportMensuelView::remplirClients);
