@@ -17,6 +17,7 @@
 #ifdef KV_HAS_WEIGHING
 #endif
 #ifdef KV_HAS_REPORTS
+#include "reports/exportfacturationview.h"
 #endif
 #ifdef KV_HAS_RENTALS
 #endif
@@ -60,9 +61,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::exportFacturation:
 #ifdef KV_HAS_REPORTS
-        // ExportFacturationView(in.context, parent)
-#endif
+        return new ExportFacturationView(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::planification:
 #ifdef KV_HAS_RENTALS
         // VueLocationBenne(in.context, in.clients, in.bennes, in.locations, in.selectedClient,

@@ -596,6 +596,25 @@ const QHash<QString, Symbol>& table()
         {"arrow.trianglehead.clockwise", {"object-rotate-right", clockwiseArrow}},
         {"arrow.left.square", {"", [](QPainter& p) { arrowSquare(p, false); }}},
         {"arrow.right.square", {"", [](QPainter& p) { arrowSquare(p, true); }}},
+        {"arrow.down.doc", {"document-save", [](QPainter& p) {
+             p.drawPath(polyline({{14, 2.5}, {5.5, 2.5}, {5.5, 21.5}, {18.5, 21.5}, {18.5, 7}, {14, 2.5}}, 1.2));
+             p.drawPath(polyline({{14, 2.5}, {14, 7}, {18.5, 7}}));
+             p.drawLine(QPointF(12, 9.5), QPointF(12, 18));
+             p.drawPath(polyline({{8.8, 14.8}, {12, 18}, {15.2, 14.8}}));
+         }}},
+        {"tablecells", {"x-office-spreadsheet", [](QPainter& p) {
+             p.drawRoundedRect(QRectF(2.5, 4, 19, 16), 2, 2);
+             p.drawLine(QPointF(2.5, 9.5), QPointF(21.5, 9.5));
+             p.drawLine(QPointF(2.5, 14.8), QPointF(21.5, 14.8));
+             p.drawLine(QPointF(8.8, 4), QPointF(8.8, 20));
+             p.drawLine(QPointF(15.2, 4), QPointF(15.2, 20));
+         }}},
+        {"printer", {"document-print", [](QPainter& p) {
+             p.drawPath(polyline({{7, 8.5}, {7, 2.5}, {17, 2.5}, {17, 8.5}}));
+             p.drawPath(polyline({{7, 17}, {3, 17}, {3, 8.5}, {21, 8.5}, {21, 17}, {17, 17}}, 1.5));
+             p.drawRect(QRectF(7, 13.5, 10, 8));
+             filled(p, [](QPainter& q) { q.drawEllipse(QPointF(17.5, 11.5), 0.8, 0.8); });
+         }}},
     };
     return t;
 }

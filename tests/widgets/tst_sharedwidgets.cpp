@@ -408,7 +408,9 @@ const QStringList kProgramSymbols = {
     "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
     "building.2",
     // Planning grid.
-    "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square"};
+    "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square",
+    // Reports and billing.
+    "arrow.down.doc", "tablecells", "printer"};
 
 QImage pictogram(const QString& symbol, int side)
 {
