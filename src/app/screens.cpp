@@ -22,6 +22,7 @@
 #ifdef KV_HAS_DRIVERPLANNING
 #endif
 #ifdef KV_HAS_STATS
+#include "stats/vuestatistiques.h"
 #endif
 #ifdef KV_HAS_FLEET
 #include "fleet/vuebennes.h"
@@ -79,9 +80,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::statistiques:
 #ifdef KV_HAS_STATS
-        // VueStatistiques(in.context, parent)
-#endif
+        return new VueStatistiques(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::bennes:
 #ifdef KV_HAS_FLEET
         return new VueBennes(in.context, parent);

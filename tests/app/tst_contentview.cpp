@@ -133,7 +133,9 @@ void ContentViewTest::reglagesCannotBeSelected()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
     clickRow(window.sidebar(), 7);
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
-    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Statistiques"));
+    // The statistics screen, or its placeholder while it is not part of the build.
+    QVERIFY(shownText(window.detailScreen()) == QStringLiteral("Statistiques")
+            || window.detailScreen()->windowTitle() == QStringLiteral("Statistiques"));
 
     // The keyboard steps over it too.
     window.sidebar()->setFocus();
@@ -314,6 +316,11 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
         for (QLineEdit* e : screen->findChildren<QLineEdit*>())
             if (e->isVisible() && e->isEnabled() && !e->isReadOnly())
                 edit = e;
+        // The statistics take no typing.
+        if (!edit && commande == Commande::statistiques) {
+            delete screen;
+            continue;
+        }
         QVERIFY2(edit, qPrintable(titre(commande)));
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());

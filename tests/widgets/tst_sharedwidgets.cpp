@@ -404,7 +404,10 @@ const QStringList kProgramSymbols = {
     "xmark.circle.fill",
     // Waste types and treatment centres.
     "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
-    "building.2"};
+    "building.2",
+    // Statistics.
+    "map", "chart.bar.fill", "rectangle.3.offgrid.fill", "person.crop.circle.badge.exclamationmark",
+    "chart.pie.fill", "flame.fill", "drop.fill"};
 
 QImage pictogram(const QString& symbol, int side)
 {

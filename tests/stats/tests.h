@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+// The figures as plain functions.
+class TestFigures : public QObject {
+    Q_OBJECT
+private slots:
+    void moisEtAnnees();
+    void saisonnalite();
+    void volumesEtCouleurs();
+    void typesDechet();
+    void occupation();
+    void clientsInactifs();
+    void texteRelatif();
+    void rendement();
+    void courbe();
+};
+
+// The screens, driven as a user would.
+class TestVues : public QObject {
+    Q_OBJECT
+private slots:
+    void hubOpensOnSeasonality();
+    void lesLocations();
+    void statisticStartsAfresh();
+    void seasonalityPicker();
+    void volumeRings();
+    void wasteTypeCharts();
+    void occupancyRing();
+    void inactiveClientsList();
+    void yieldCharts();
+};
+
+// Every statistic drawn with a few records and with none.
+class TestRendus : public QObject {
+    Q_OBJECT
+private slots:
+    void chaqueStatistique();
+};
