@@ -4,6 +4,7 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "platform/maillink.h"
 #include "widgets/colors.h"
 #include "widgets/icons.h"
 
@@ -14,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -292,7 +294,10 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_liste->installEventFilter(this);
     v->addWidget(m_liste, 1);
 
-    connect(source, &SourceStatistiques::changed, this, &ClientsInactifsView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kClients))
+            recalculer();
+    });
     recalculer();
 }
 
@@ -334,7 +339,10 @@ void ClientsInactifsView::ecrire(int row)
 {
     if (row < 0 || row >= rows().size() || !emailVisible(rows()[row].email))
         return;
-    // MAIL-HELPER: opened through the mail helper of src/platform/ once it is there.
+    // The address is encoded on its own: a "?" or "&" in it cannot add fields to the message.
+    QString erreur;
+    if (!MailLink::compose(*rows()[row].email, {}, {}, &erreur))
+        QMessageBox::warning(this, QStringLiteral("E-mail"), erreur);
 }
 
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)

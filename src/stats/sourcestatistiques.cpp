@@ -23,13 +23,17 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, QObject* parent)
 void SourceStatistiques::setZone(const QTimeZone& zone)
 {
     m_zone = zone;
-    emit changed();
+    emit changed(~EntityTypeMask(0));
 }
 
-void SourceStatistiques::rafraichir()
+void SourceStatistiques::rafraichir(const ModelChanges& changes)
 {
-    m_lesLocations = stats::construireLocationsStat(toutesLocations());
-    emit changed();
+    const EntityTypeMask lus = kLocations | kBennes | kTypes | kClients;
+    if (!changes.touchesAny(lus))
+        return;
+    if (changes.touchesAny(kLocations | kTypes))
+        m_lesLocations = stats::construireLocationsStat(toutesLocations());
+    emit changed(changes.types() & lus);
 }
 
 namespace stats {

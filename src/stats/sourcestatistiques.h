@@ -14,8 +14,9 @@ namespace kv {
 
 // What the statistics hub hands its statistics: the live lists of every rental (placement date
 // ascending) and every skip (volume ascending), the flattened rental rows of the waste-type
-// statistic, the clock and the time zone. `changed` tells the statistics shown to recompute
-// their figures; nothing is recomputed at paint time.
+// statistic, the clock and the time zone. `changed` tells the statistics shown which record
+// types changed, so each recomputes its figures only when a type it reads did; nothing is
+// recomputed at paint time.
 class SourceStatistiques : public QObject {
     Q_OBJECT
 public:
@@ -33,11 +34,17 @@ public:
     void setHorloge(std::function<qint64()> horloge) { m_horloge = std::move(horloge); }
     void setZone(const QTimeZone& zone);
 
+    // Each statistic's record types.
+    static constexpr EntityTypeMask kLocations = entityBit(EntityType::LocationDeBenne);
+    static constexpr EntityTypeMask kBennes = entityBit(EntityType::Benne);
+    static constexpr EntityTypeMask kTypes = entityBit(EntityType::TypeDechet);
+    static constexpr EntityTypeMask kClients = entityBit(EntityType::Client);
+
 signals:
-    void changed();
+    void changed(kv::EntityTypeMask types);
 
 private:
-    void rafraichir();
+    void rafraichir(const ModelChanges& changes);
 
     ModelContext* m_context;
     Query<LocationDeBenne> m_locations;

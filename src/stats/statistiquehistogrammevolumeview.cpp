@@ -116,7 +116,10 @@ StatistiqueHistogrammeVolumeView::StatistiqueHistogrammeVolumeView(SourceStatist
     v->addWidget(m_parCouleur);
     v->addStretch(1);
 
-    connect(source, &SourceStatistiques::changed, this, &StatistiqueHistogrammeVolumeView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))
+            recalculer();
+    });
     recalculer();
 }
 

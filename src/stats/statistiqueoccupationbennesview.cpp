@@ -57,7 +57,10 @@ StatistiqueOccupationBennesView::StatistiqueOccupationBennesView(SourceStatistiq
     m_taux->setForegroundRole(QPalette::PlaceholderText);
     v->addWidget(m_taux, 0, Qt::AlignHCenter);
 
-    connect(source, &SourceStatistiques::changed, this, &StatistiqueOccupationBennesView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))
+            recalculer();
+    });
     recalculer();
 }
 

@@ -142,7 +142,10 @@ StatistiqueRendementVolumeView::StatistiqueRendementVolumeView(SourceStatistique
     v->addWidget(m_timeline);
     v->addStretch(1);
 
-    connect(source, &SourceStatistiques::changed, this, &StatistiqueRendementVolumeView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))
+            recalculer();
+    });
     recalculer();
 }
 

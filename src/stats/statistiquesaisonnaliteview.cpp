@@ -77,7 +77,10 @@ StatistiqueSaisonnaliteView::StatistiqueSaisonnaliteView(SourceStatistiques* sou
     v->addWidget(m_picCreux);
     v->addStretch(1);
 
-    connect(source, &SourceStatistiques::changed, this, &StatistiqueSaisonnaliteView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations))
+            recalculer();
+    });
     recalculer();
 }
 

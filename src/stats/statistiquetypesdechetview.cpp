@@ -63,7 +63,10 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     v->addWidget(boite(QStringLiteral("Évolution mensuelle par type de déchet"), m_evolution, this));
     v->addStretch(1);
 
-    connect(source, &SourceStatistiques::changed, this, &StatistiqueTypesDechetView::recalculer);
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kTypes))
+            recalculer();
+    });
     recalculer();
 }
 

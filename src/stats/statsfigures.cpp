@@ -1,6 +1,8 @@
 #include "statsfigures.h"
 
+#include "model/daywindow.h"
 #include "model/helpers.h"
+#include "model/volume.h"
 #include "widgets/colors.h"
 
 #include <QDateTime>
@@ -28,7 +30,7 @@ QDateTime dansZone(qint64 ms, const QTimeZone& zone)
 
 qint64 debutMois(int annee, int mois, const QTimeZone& zone)
 {
-    return QDateTime(QDate(annee, mois, 1), QTime(0, 0), zone).toMSecsSinceEpoch();
+    return startOfDayMs(QDate(annee, mois, 1), zone);
 }
 
 // The instants that start a year and the next one.
@@ -138,25 +140,9 @@ qint64 pourcentage(qint64 nombre, qint64 total)
     return qint64(std::trunc(double(nombre) / double(total) * 100.0));
 }
 
-namespace {
-
-std::optional<qint64> volumeEntier(double volume)
-{
-    if (!std::isfinite(volume))
-        return std::nullopt;
-    const double whole = std::trunc(volume);
-    constexpr double limit = 9223372036854775808.0; // 2^63
-    if (whole >= limit || whole < -limit)
-        return std::nullopt;
-    return qint64(whole);
-}
-
-} // namespace
-
 QString volumeTronque(double volume)
 {
-    const auto v = volumeEntier(volume);
-    return v ? QString::number(*v) : QStringLiteral("—");
+    return texteVolume(volume);
 }
 
 QString volumeArrondi(double volume)
