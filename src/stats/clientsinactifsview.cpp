@@ -294,8 +294,9 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_liste->installEventFilter(this);
     v->addWidget(m_liste, 1);
 
-    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
-        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kClients))
+    // Straight from the store, after the clients query it built has taken the notice in.
+    connect(source->context(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touchesAny(SourceStatistiques::kLocations | SourceStatistiques::kClients))
             recalculer();
     });
     recalculer();

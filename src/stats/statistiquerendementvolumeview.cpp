@@ -76,7 +76,8 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
 
     // A volume label keeps one colour, one symbol and one legend entry, even when two volumes
     // round to it.
-    QStringList libelles;
+    QStringList& libelles = m_legende;
+    libelles.clear();
     for (double volume : volumesSeries(data)) {
         const QString libelle = volumeArrondi(volume);
         bool premiere = !libelles.contains(libelle);

@@ -23,10 +23,13 @@ public:
     explicit StatistiqueRendementTimelineView(const QTimeZone& zone, QWidget* parent = nullptr);
     void setData(const QList<stats::StatsRendementVolumeMois>& data);
     QChartView* vue() const { return m_vue; }
+    // The entries of the legend: one per volume label.
+    const QStringList& legende() const { return m_legende; }
 
 private:
     QTimeZone m_zone;
     QChartView* m_vue;
+    QStringList m_legende;
 };
 
 // "Rendement par volume": rentals per skip of each volume, over all years or one, as bars and

@@ -43,7 +43,7 @@ QWidget* etiquetteSymbole(const QString& symbole, QLabel* texte, const QColor& c
 
 StatistiqueSaisonnaliteView::StatistiqueSaisonnaliteView(SourceStatistiques* source, int anneeSelectionnee,
                                                          QWidget* parent)
-    : QWidget(parent), m_source(source), m_annee(anneeSelectionnee)
+    : QWidget(parent), m_source(source), m_annee(anneeSelectionnee), m_anneeDeDepart(anneeSelectionnee)
 {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(20, 20, 20, 20);
@@ -111,6 +111,10 @@ void StatistiqueSaisonnaliteView::recalculer()
 {
     m_dates = datesPose(m_source->toutesLocations());
     m_annees = anneesSaisonnalite(m_dates, m_annee, m_source->zone());
+    if (!m_annees.contains(m_anneeDeDepart)) {
+        m_annees.append(m_anneeDeDepart);
+        std::sort(m_annees.begin(), m_annees.end());
+    }
     m_serie = statsParMois(m_dates, m_annee, m_source->zone());
     dessiner();
 }

@@ -39,6 +39,7 @@ private:
 
     SourceStatistiques* m_source;
     int m_annee;
+    int m_anneeDeDepart; // stays offered, so the user can always come back to it
     QList<qint64> m_dates;
     QList<int> m_annees;
     QList<stats::StatsLocationMois> m_serie;

@@ -156,8 +156,10 @@ void StatistiqueTypesDechetView::dessinerEvolution()
     axeY->applyNiceNumbers();
     chart->addAxis(axeY, Qt::AlignLeft);
 
+    m_legendeEvolution.clear();
     int n = 0;
     for (const SerieTypeDechet& s : m_series) {
+        m_legendeEvolution.append(s.libelle);
         const QColor couleur = couleurTypeDechet(s.couleur);
         auto* ligne = new QLineSeries();
         ligne->setName(s.libelle);

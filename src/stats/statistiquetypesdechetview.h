@@ -31,6 +31,8 @@ public:
     QChartView* vueFrequences() const { return m_frequences; }
     QChartView* vueEvolution() const { return m_evolution; }
     QStringList annotations() const;
+    // The entries of the evolution chart's legend.
+    const QStringList& legendeEvolution() const { return m_legendeEvolution; }
 
 private:
     QWidget* construireEntete();
@@ -44,6 +46,7 @@ private:
     QList<stats::StatsTypeDechet> m_barres;
     QList<stats::StatsTimelineTypeDechet> m_points;
     QList<stats::SerieTypeDechet> m_series;
+    QStringList m_legendeEvolution;
 
     QComboBox* m_choixAnnee = nullptr;
     QChartView* m_frequences;

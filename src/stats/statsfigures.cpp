@@ -374,6 +374,8 @@ QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& r
         dates.append(r.datePose);
     const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
 
+    // Points of one month and label (one label, several colours) keep the order of their
+    // first rows, so a series takes the colour of its earliest rental.
     struct Cle {
         qint64 mois;
         QString libelle;
@@ -387,15 +389,35 @@ QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& r
             return couleurAvant(couleur, o.couleur);
         }
     };
-    std::map<Cle, qint64> comptes;
-    for (const LocationDeBenneStat& r : rows)
-        ++comptes[Cle{cal.debutDuMois(r.datePose), r.typeLibelle, r.typeCouleur}];
+    struct Compte {
+        qint64 n = 0;
+        qsizetype premiere = 0;
+    };
+    std::map<Cle, Compte> comptes;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const LocationDeBenneStat& r = rows[i];
+        auto [it, nouveau] = comptes.try_emplace(Cle{cal.debutDuMois(r.datePose), r.typeLibelle, r.typeCouleur});
+        if (nouveau)
+            it->second.premiere = i;
+        ++it->second.n;
+    }
 
-    QList<StatsTimelineTypeDechet> points;
+    QList<std::pair<qsizetype, StatsTimelineTypeDechet>> points;
     points.reserve(qsizetype(comptes.size()));
-    for (const auto& [cle, n] : comptes)
-        points.append({cle.mois, cle.libelle, cle.couleur, n});
-    return points;
+    for (const auto& [cle, c] : comptes)
+        points.append({c.premiere, {cle.mois, cle.libelle, cle.couleur, c.n}});
+    std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
+        if (a.second.mois != b.second.mois)
+            return a.second.mois < b.second.mois;
+        if (a.second.libelle != b.second.libelle)
+            return a.second.libelle < b.second.libelle;
+        return a.first < b.first;
+    });
+    QList<StatsTimelineTypeDechet> out;
+    out.reserve(points.size());
+    for (auto& p : points)
+        out.append(std::move(p.second));
+    return out;
 }
 
 QList<SerieTypeDechet> seriesTimeline(const QList<StatsTimelineTypeDechet>& points)

@@ -154,7 +154,7 @@ QList<LocationDeBenneStat> locationsFiltrees(const QList<LocationDeBenneStat>& r
 QList<int> anneesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone);
 // Most rentals first, equal counts by label; a bar's colour is that of its first row.
 QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows);
-// One point per month, label and colour; by month, then label, then colour.
+// One point per month, label and colour; by month, then label, then order of first row.
 QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone);
 // One series per label, by label; its colour is that of its earliest point.
 QList<SerieTypeDechet> seriesTimeline(const QList<StatsTimelineTypeDechet>& points);

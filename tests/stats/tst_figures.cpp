@@ -200,20 +200,21 @@ void TestFigures::typesDechet()
     QCOMPARE(egaux[2].libelle, QStringLiteral("Verre"));
 
     // The evolution: month starts in Paris (00:30 on 1 March counts for March), points of one
-    // month by label then colour; one series per label with two points in March.
+    // month by label, then in the order of their first rows; one series per label with two
+    // points in March, coloured like its earliest rental.
     const QList<StatsTimelineTypeDechet> points = statsTimeline(de2024, z);
     QCOMPARE(points.size(), 4);
     QCOMPARE(points[0].mois, ms(2024, 3, 1));
     QCOMPARE(points[0].libelle, QStringLiteral("Gravats"));
-    QCOMPARE(points[0].couleur, std::optional<QString>(QStringLiteral("111111")));
-    QCOMPARE(points[1].couleur, std::optional<QString>(QStringLiteral("8B4513")));
+    QCOMPARE(points[0].couleur, std::optional<QString>(QStringLiteral("8B4513")));
+    QCOMPARE(points[1].couleur, std::optional<QString>(QStringLiteral("111111")));
     QCOMPARE(points[2].libelle, QString::fromUtf8("Plâtre"));
     QCOMPARE(points[3].mois, ms(2024, 4, 1));
     const QList<SerieTypeDechet> series = seriesTimeline(points);
     QCOMPARE(series.size(), 2);
     QCOMPARE(series[0].libelle, QStringLiteral("Gravats"));
     QCOMPARE(series[0].points.size(), 3);
-    QCOMPARE(series[0].couleur, std::optional<QString>(QStringLiteral("111111")));
+    QCOMPARE(series[0].couleur, std::optional<QString>(QStringLiteral("8B4513")));
 
     // No colour: the light grey D1D5DB; an unreadable colour: the system grey.
     QCOMPARE(couleurTypeDechet(std::nullopt), QColor(0xD1, 0xD5, 0xDB));
