@@ -67,11 +67,11 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
         max = std::max(max, p.rendement());
     }
     QCategoryAxis* axeX = axeMois(chart, mois, m_zone);
-    auto* axeY = new QValueAxis();
-    axeY->setTitleText(QStringLiteral("Rendement (locations/benne)"));
-    axeY->setTitleFont(fontForStyle(TextStyle::caption, font()));
-    axeY->setRange(0, std::max(max * 1.1, 1.0));
-    axeY->applyNiceNumbers();
+    QValueAxis* axeY = axeValeurs(max, false, QStringLiteral("Rendement (locations/benne)"));
+    // The long title in a smaller face, so it fits the chart's height.
+    QFont police = fontForStyle(TextStyle::caption, font());
+    police.setBold(true);
+    axeY->setTitleFont(police);
     chart->addAxis(axeY, Qt::AlignLeft);
 
     // A volume label keeps one colour, one symbol and one legend entry, even when two volumes
@@ -241,7 +241,7 @@ void StatistiqueRendementVolumeView::dessinerBarres()
     QList<Barre> barres;
     for (const StatsRendementVolume& r : m_rendements)
         barres.append({volumeArrondi(r.volume), r.rendement(), couleurBarre(r.rendement(), min, max), {}});
-    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Locations moyennes / benne"));
+    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Locations moyennes / benne"), false);
 
     // Each annotation at the top of its own bar, bars of one label standing on one another.
     QStringList categories;

@@ -163,10 +163,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     auto* axeX = new QBarCategoryAxis();
     axeX->append(libellesMois());
     chart->addAxis(axeX, Qt::AlignBottom);
-    auto* axeY = new QValueAxis();
-    axeY->setLabelFormat(QStringLiteral("%d"));
-    axeY->setRange(0, std::max<double>(max * 1.1, 1.0));
-    axeY->applyNiceNumbers();
+    QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
     for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(m_courbe), static_cast<QAbstractSeries*>(m_points)}) {
         s->attachAxis(axeX);

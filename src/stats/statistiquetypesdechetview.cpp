@@ -130,7 +130,7 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     QList<Barre> barres;
     for (const StatsTypeDechet& b : m_barres)
         barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle});
-    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"));
+    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
     QList<AnnotationsGraphique::Annotation> annotations;
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
@@ -149,11 +149,7 @@ void StatistiqueTypesDechetView::dessinerEvolution()
         max = std::max(max, p.nbLocations);
     }
     QCategoryAxis* axeX = axeMois(chart, mois, m_source->zone());
-    auto* axeY = new QValueAxis();
-    axeY->setTitleText(QStringLiteral("Nombre de locations"));
-    axeY->setLabelFormat(QStringLiteral("%d"));
-    axeY->setRange(0, std::max<double>(max * 1.1, 1.0));
-    axeY->applyNiceNumbers();
+    QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
     chart->addAxis(axeY, Qt::AlignLeft);
 
     m_legendeEvolution.clear();

@@ -61,7 +61,27 @@ QPieSeries* anneau(const QList<Part>& parts, double trou)
     return series;
 }
 
-QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY)
+QValueAxis* axeValeurs(double max, bool entiers, const QString& titre)
+{
+    auto* axe = new QValueAxis();
+    axe->setTitleText(titre);
+    // Room above the tallest mark for its annotation.
+    axe->setRange(0, max > 0 ? max * 1.15 : 1.0);
+    axe->applyNiceNumbers();
+    if (entiers) {
+        axe->setLabelFormat(QStringLiteral("%d"));
+        const int haut = std::max(1, int(std::ceil(axe->max())));
+        if (haut <= 10) {
+            axe->setRange(0, haut);
+            axe->setTickCount(haut + 1);
+        }
+    } else {
+        axe->setLabelFormat(QStringLiteral("%.1f"));
+    }
+    return axe;
+}
+
+QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers)
 {
     QStringList categories;
     for (const Barre& b : barres)
@@ -91,12 +111,7 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
     chart->addAxis(axeX, Qt::AlignBottom);
     series->attachAxis(axeX);
 
-    auto* axeY = new QValueAxis();
-    axeY->setTitleText(titreY);
-    axeY->setLabelFormat(QStringLiteral("%g"));
-    // Room above the tallest bar for its annotation.
-    axeY->setRange(0, max > 0 ? max * 1.15 : 1.0);
-    axeY->applyNiceNumbers();
+    QValueAxis* axeY = axeValeurs(max, entiers, titreY);
     chart->addAxis(axeY, Qt::AlignLeft);
     series->attachAxis(axeY);
     return series;
@@ -126,7 +141,7 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
             mois = mois.addMonths(1);
         }
         axe->setRange(double(debut), double(*mx + quinzeJours));
-        axe->setLabelsAngle(axe->count() > 8 ? -45 : 0);
+        axe->setLabelsAngle(axe->count() > 12 ? -45 : 0);
     }
     chart->addAxis(axe, Qt::AlignBottom);
     return axe;

@@ -23,6 +23,7 @@ class QAbstractSeries;
 class QPieSeries;
 class QStackedBarSeries;
 class QCategoryAxis;
+class QValueAxis;
 
 namespace kv::stats {
 
@@ -48,7 +49,11 @@ struct Barre {
 };
 // Bars coloured one by one, in order; bars of the same category stand on one another. The
 // categories go on a bar category axis; the chart gets a value axis titled `titreY`.
-QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY);
+QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers);
+
+// A value axis from 0 with room above `max`; whole numbers only when `entiers` (counts), with
+// one mark per unit while they are few.
+QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
 
 // A month axis over month starts (milliseconds): one mark and grid line per calendar month
 // from the first to the last, labelled with the abbreviated month and the year ("janv. 2024").

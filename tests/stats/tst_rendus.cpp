@@ -5,6 +5,7 @@
 
 #include "outils.h"
 
+#include "stats/statistiquehistogrammevolumeview.h"
 #include "stats/vuestatistiques.h"
 
 #include <QDir>
@@ -77,6 +78,16 @@ void TestRendus::chaqueStatistique()
                                    .arg(int(t))
                                    .arg(taille.width()));
             }
+            // The ring by colour too.
+            hub.choisir(StatistiqueType::histogrammeVolume);
+            auto* volumes = qobject_cast<StatistiqueHistogrammeVolumeView*>(hub.detail());
+            QVERIFY(volumes);
+            volumes->setSelection(HistogrammeSelection::couleur);
+            QCoreApplication::processEvents();
+            if (!dossier.isEmpty())
+                hub.grab().save(QStringLiteral("%1/%2-couleurs-%3.png")
+                                    .arg(dossier, vide ? QStringLiteral("vide") : QStringLiteral("donnees"))
+                                    .arg(taille.width()));
         }
     }
 }
