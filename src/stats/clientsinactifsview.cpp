@@ -342,8 +342,13 @@ void ClientsInactifsView::ecrire(int row)
         return;
     // The address is encoded on its own: a "?" or "&" in it cannot add fields to the message.
     QString erreur;
-    if (!MailLink::compose(*rows()[row].email, {}, {}, &erreur))
-        QMessageBox::warning(this, QStringLiteral("E-mail"), erreur);
+    if (MailLink::compose(*rows()[row].email, {}, {}, &erreur))
+        return;
+    auto* alerte = new QMessageBox(QMessageBox::Warning, QStringLiteral("E-mail"), erreur, QMessageBox::Ok, this);
+    alerte->setObjectName(QStringLiteral("alerteEmail"));
+    alerte->setAttribute(Qt::WA_DeleteOnClose);
+    alerte->setWindowModality(Qt::WindowModal);
+    alerte->open();
 }
 
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -468,6 +469,20 @@ void TestVues::inactiveClientsList()
         RecordingDesktopOpener bureau;
         QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, email.center());
         QCOMPARE(bureau.openedUrls, (QList<QUrl>{QUrl(QStringLiteral("mailto:roux@example.fr"))}));
+    }
+    // An address the mail helper refuses ("?" would add a field to the message) opens nothing
+    // and says why.
+    ancien->setEmail(QStringLiteral("roux@example.fr?cc=autre@example.fr"));
+    QTRY_VERIFY(!ClientInactifDelegate::rectEmail(option, second).isNull()
+                && second.data(LignesClientsInactifsModel::EmailRole).toString().contains('?'));
+    {
+        RecordingDesktopOpener bureau;
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, email.center());
+        QVERIFY(bureau.openedUrls.isEmpty());
+        auto* alerte = vue->findChild<QMessageBox*>(QStringLiteral("alerteEmail"));
+        QVERIFY(alerte && alerte->isVisible());
+        QVERIFY(alerte->text().contains(QStringLiteral("roux@example.fr?cc=autre@example.fr")));
+        alerte->close();
     }
     // Ctrl+C on the current row copies its phone too.
     QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
