@@ -9,5 +9,5 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    return runTests<TestFigures, TestVues, TestRendus>(argc, argv);
+    return runTests<TestFigures, TestVues, TestPieces, TestRendus>(argc, argv);
 }

@@ -38,3 +38,13 @@ class TestRendus : public QObject {
 private slots:
     void chaqueStatistique();
 };
+
+// The shared pieces: the row model, the segmented choice, the chart helpers, the hub's source.
+class TestPieces : public QObject {
+    Q_OBJECT
+private slots:
+    void modeleLignesSansRemiseAZero();
+    void choixSegmente();
+    void axesEtAnneaux();
+    void sourceNeReagitQuAuxTypesLus();
+};
