@@ -25,6 +25,7 @@
 #endif
 #ifdef KV_HAS_STATS
 #include "stats/cartebenneslouees.h"
+#include "stats/vuestatistiques.h"
 #endif
 #ifdef KV_HAS_FLEET
 #include "fleet/vuebennes.h"
@@ -85,9 +86,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::statistiques:
 #ifdef KV_HAS_STATS
-        // VueStatistiques(in.context, parent)
-#endif
+        return new VueStatistiques(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::bennes:
 #ifdef KV_HAS_FLEET
         return new VueBennes(in.context, parent);

@@ -404,9 +404,104 @@ void arrowSquare(QPainter& p, bool toRight)
     p.drawPath(polyline({{12 - 1 * s, 8.5}, {12 - 4.5 * s, 12}, {12 - 1 * s, 15.5}}));
 }
 
+// Statistics: charts, the map, a drop and a flame.
+void pieChart(QPainter& p)
+{
+    // A disc with one slice pulled out of it.
+    QPainterPath disc;
+    disc.moveTo(11, 13);
+    disc.arcTo(QRectF(2, 4, 18, 18), 90, 270);
+    disc.closeSubpath();
+    fillCut(p, disc);
+    QPainterPath slice;
+    slice.moveTo(13, 11);
+    slice.arcTo(QRectF(4, 2, 18, 18), 90, -90);
+    slice.closeSubpath();
+    fillCut(p, slice);
+}
+
+void barChart(QPainter& p)
+{
+    QPainterPath bars;
+    bars.addRoundedRect(QRectF(3.5, 12, 4.5, 9), 1, 1);
+    bars.addRoundedRect(QRectF(9.75, 4, 4.5, 17), 1, 1);
+    bars.addRoundedRect(QRectF(16, 8.5, 4.5, 12.5), 1, 1);
+    fillCut(p, bars);
+}
+
+void offgrid(QPainter& p)
+{
+    QPainterPath blocks;
+    blocks.addRoundedRect(QRectF(2.5, 3, 11, 8), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(15.5, 3, 6, 12), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(2.5, 13, 11, 8), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(15.5, 17, 6, 4), 1.2, 1.2);
+    fillCut(p, blocks);
+}
+
+void foldedMap(QPainter& p)
+{
+    p.drawPolygon(QPolygonF({QPointF(2.5, 6), QPointF(8.5, 3.5), QPointF(15.5, 6), QPointF(21.5, 3.5),
+                             QPointF(21.5, 18), QPointF(15.5, 20.5), QPointF(8.5, 18), QPointF(2.5, 20.5)}));
+    p.drawLine(QPointF(8.5, 3.5), QPointF(8.5, 18));
+    p.drawLine(QPointF(15.5, 6), QPointF(15.5, 20.5));
+}
+
+void waterDrop(QPainter& p)
+{
+    QPainterPath drop;
+    drop.moveTo(12, 2.5);
+    drop.cubicTo(9, 7.5, 5.5, 11, 5.5, 14.5);
+    drop.arcTo(QRectF(5.5, 8, 13, 13.5), 180, 180);
+    drop.cubicTo(18.5, 11, 15, 7.5, 12, 2.5);
+    fillCut(p, drop);
+}
+
+void flame(QPainter& p)
+{
+    QPainterPath f;
+    f.moveTo(12, 2);
+    f.cubicTo(13, 6, 18.5, 8.5, 18.5, 14.5);
+    f.cubicTo(18.5, 18.5, 15.5, 21.5, 12, 21.5);
+    f.cubicTo(8.5, 21.5, 5.5, 18.5, 5.5, 14.5);
+    f.cubicTo(5.5, 11.5, 7, 9.5, 8.5, 8);
+    f.cubicTo(8.5, 10.5, 9.5, 12, 10.5, 12.5);
+    f.cubicTo(10, 8.5, 11, 5, 12, 2);
+    QPainterPath coeur;
+    coeur.moveTo(12, 13);
+    coeur.cubicTo(12.5, 15, 14.5, 16, 14.5, 18);
+    fillCut(p, f, coeur, 2.2);
+}
+
+void personBadge(QPainter& p)
+{
+    // A person in a circle, an exclamation mark on a badge at the lower right.
+    QPainterPath box;
+    box.addRect(QRectF(0, 0, 24, 24));
+    p.save();
+    p.setClipPath(box.subtracted(circlePath(QPointF(18, 18), 6)), Qt::IntersectClip);
+    p.drawEllipse(QPointF(11, 11), 9, 9);
+    p.drawEllipse(QPointF(11, 8.5), 3, 3);
+    p.drawArc(QRectF(5.5, 13, 11, 9), 30 * 16, 120 * 16);
+    p.restore();
+    filled(p, [](QPainter& q) { q.drawEllipse(QPointF(18, 18), 4.5, 4.5); });
+    p.save();
+    p.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(18, 15.8), QPointF(18, 18.4));
+    p.drawPoint(QPointF(18, 20.3));
+    p.restore();
+}
+
 const QHash<QString, Symbol>& table()
 {
     static const QHash<QString, Symbol> t = {
+        {"map", {"", foldedMap}},
+        {"chart.bar.fill", {"", barChart}},
+        {"chart.pie.fill", {"", pieChart}},
+        {"rectangle.3.offgrid.fill", {"", offgrid}},
+        {"person.crop.circle.badge.exclamationmark", {"", personBadge}},
+        {"flame.fill", {"", flame}},
+        {"drop.fill", {"", waterDrop}},
         {"calendar", {"x-office-calendar", [](QPainter& p) { calendar(p, true); }}},
         {"calendar.circle", {"x-office-calendar", [](QPainter& p) { circled(p, [](QPainter& q) { calendar(q, false); }, 0.58, {0, 0.3}); }}},
         {"scalemass.fill", {"", [](QPainter& p) {

@@ -410,7 +410,11 @@ const QStringList kProgramSymbols = {
     // Planning grid.
     "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square",
     // Reports and billing.
-    "arrow.down.doc", "tablecells", "printer"};
+    "arrow.down.doc", "tablecells", "printer",
+    // Statistics.
+    "map", "chart.bar.fill", "rectangle.3.offgrid.fill", "person.crop.circle.badge.exclamationmark",
+    "chart.pie.fill", "flame.fill", "drop.fill",
+};
 
 QImage pictogram(const QString& symbol, int side)
 {
