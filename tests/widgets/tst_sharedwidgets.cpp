@@ -404,7 +404,9 @@ const QStringList kProgramSymbols = {
     "xmark.circle.fill",
     // Waste types and treatment centres.
     "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
-    "building.2"};
+    "building.2",
+    // Drivers' planning.
+    "tray.and.arrow.down", "tray.and.arrow.up.fill"};
 
 QImage pictogram(const QString& symbol, int side)
 {
