@@ -40,7 +40,7 @@ CarteLieuPrestation lieu(const LocationDeBenne* l, TypeCartePrestation type)
 
 } // namespace
 
-QList<CarteLieuPrestation> lieuxPrestations(const Chauffeur* chauffeur, const Journee& jour)
+QList<CarteLieuPrestation> lieuxPrestations(const Chauffeur* chauffeur, const DayWindow& jour)
 {
     struct Cases {
         std::optional<CarteLieuPrestation> pose;
@@ -108,7 +108,7 @@ RegionCarte regionCarte(const QList<CarteLieuPrestation>& lieux)
                        std::max((maxLat - minLat) * 1.15, 0.02), std::max((maxLon - minLon) * 1.15, 0.02)};
 }
 
-bool aDesPrestationsLeJour(const Chauffeur* chauffeur, const Journee& jour)
+bool aDesPrestationsLeJour(const Chauffeur* chauffeur, const DayWindow& jour)
 {
     if (!chauffeur)
         return false;

@@ -3,7 +3,7 @@
 // The places of a driver's day on a map: one place per site address, green where he places a
 // skip, red where he removes one, purple where he does both (a rotation).
 
-#include "journee.h"
+#include "model/daywindow.h"
 
 #include <QColor>
 #include <QList>
@@ -45,13 +45,13 @@ inline constexpr double kLongitudeParDefaut = 2.35;
 // The driver's places of the day, grouped by address text in lower case (the rental's own
 // address, else its client's); a later placement or removal at one address replaces an earlier
 // one. Places come in the order their address was first met.
-QList<CarteLieuPrestation> lieuxPrestations(const Chauffeur* chauffeur, const Journee& jour);
+QList<CarteLieuPrestation> lieuxPrestations(const Chauffeur* chauffeur, const DayWindow& jour);
 
 // The region holding every place that has both coordinates, with 15 % room and at least 0.02
 // degrees each way; Paris at 0.15 degrees when none has.
 RegionCarte regionCarte(const QList<CarteLieuPrestation>& lieux);
 
 // Whether the driver places or removes a skip that day (decides whether his row shows a map).
-bool aDesPrestationsLeJour(const Chauffeur* chauffeur, const Journee& jour);
+bool aDesPrestationsLeJour(const Chauffeur* chauffeur, const DayWindow& jour);
 
 } // namespace kv

@@ -89,7 +89,7 @@ QHash<QString, QString> valeursStandard(const Chauffeur* chauffeur, const QDateT
                                         const QTimeZone& fuseau)
 {
     const QLocale fr(QLocale::French, QLocale::France);
-    const QDate jour = dateDans(date.toMSecsSinceEpoch(), fuseau);
+    const QDate jour = localDayOf(date.toMSecsSinceEpoch(), fuseau);
     return {
         {QStringLiteral("prenom"), chauffeur ? chauffeur->prenom() : QString()},
         {QStringLiteral("nom"), chauffeur ? chauffeur->nom() : QString()},

@@ -43,20 +43,20 @@ const QTimeZone& fuseauHorairePlanning()
     return fuseau;
 }
 
-Journee bornesDuJour(const QDateTime& date, const QTimeZone& fuseau)
+DayWindow bornesDuJour(const QDateTime& date, const QTimeZone& fuseau)
 {
-    return Journee::de(date, fuseau);
+    return dayWindowOf(date.toMSecsSinceEpoch(), fuseau);
 }
 
-bool poseDuJour(const LocationDeBenne* location, const Journee& jour)
+bool poseDuJour(const LocationDeBenne* location, const DayWindow& jour)
 {
-    return jour.contient(location->datePoseMs());
+    return jour.contains(location->datePoseMs());
 }
 
-LocationDeBenne* enlevementDuJour(LocationDeBenne* location, const Journee& jour)
+LocationDeBenne* enlevementDuJour(LocationDeBenne* location, const DayWindow& jour)
 {
     const std::optional<qint64> ms = location->dateEnlevementMs();
-    return ms && jour.contient(*ms) ? location : nullptr;
+    return ms && jour.contains(*ms) ? location : nullptr;
 }
 
 qint64 volumeTronque(double volume)
@@ -147,7 +147,7 @@ QList<PlanningOperation> operationsDuJour(const Chauffeur* chauffeur, const QDat
     QList<PlanningOperation> ops;
     if (!chauffeur)
         return ops;
-    const Journee jour = bornesDuJour(date, fuseau);
+    const DayWindow jour = bornesDuJour(date, fuseau);
 
     QList<LocationDeBenne*> poses;
     for (LocationDeBenne* l : chauffeur->posesAssurees())

@@ -5,7 +5,7 @@
 // this driver that day). Pure computation over the records; the day is cut in the planning time
 // zone given as a parameter.
 
-#include "journee.h"
+#include "model/daywindow.h"
 
 #include <QDateTime>
 #include <QList>
@@ -43,12 +43,12 @@ struct PlanningOperation {
 const QTimeZone& fuseauHorairePlanning();
 
 // The day holding `date` in `fuseau`: its start and the start of the next day.
-Journee bornesDuJour(const QDateTime& date, const QTimeZone& fuseau = fuseauHorairePlanning());
+DayWindow bornesDuJour(const QDateTime& date, const QTimeZone& fuseau = fuseauHorairePlanning());
 
 // Both windows are half-open, [start of day, start of next day): an instant at midnight belongs
 // to the day it starts only.
-bool poseDuJour(const LocationDeBenne* location, const Journee& jour);
-LocationDeBenne* enlevementDuJour(LocationDeBenne* location, const Journee& jour);
+bool poseDuJour(const LocationDeBenne* location, const DayWindow& jour);
+LocationDeBenne* enlevementDuJour(LocationDeBenne* location, const DayWindow& jour);
 
 // A skip volume in whole cubic metres, truncated toward zero; 0 for a volume that is not a
 // finite number, the nearest bound for one beyond a 64-bit integer.

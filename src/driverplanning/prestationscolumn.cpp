@@ -22,28 +22,28 @@
 
 namespace kv {
 
-bool memeJourPose(const LocationDeBenne* location, const Journee& jour)
+bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour)
 {
-    return jour.contient(location->datePoseMs());
+    return jour.contains(location->datePoseMs());
 }
 
-bool memeJourEnlevement(const LocationDeBenne* location, const Journee& jour)
+bool memeJourEnlevement(const LocationDeBenne* location, const DayWindow& jour)
 {
     const std::optional<qint64> ms = location->dateEnlevementMs();
-    return ms && jour.contient(*ms);
+    return ms && jour.contains(*ms);
 }
 
 bool memeJourPose(const LocationDeBenne* location, const QDateTime& jour, const QTimeZone& fuseau)
 {
-    return memeJourPose(location, Journee::de(jour, fuseau));
+    return memeJourPose(location, dayWindowOf(jour.toMSecsSinceEpoch(), fuseau));
 }
 
 bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour, const QTimeZone& fuseau)
 {
-    return memeJourEnlevement(location, Journee::de(jour, fuseau));
+    return memeJourEnlevement(location, dayWindowOf(jour.toMSecsSinceEpoch(), fuseau));
 }
 
-QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const Journee& jour)
+QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour)
 {
     QList<LocationDeBenne*> out;
     for (LocationDeBenne* l : chauffeur->posesAssurees())
@@ -55,7 +55,7 @@ QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const Journee& j
     return out;
 }
 
-QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const Journee& jour)
+QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour)
 {
     QList<LocationDeBenne*> out;
     for (LocationDeBenne* l : chauffeur->enlevementsAssures())
@@ -111,7 +111,7 @@ protected:
 
 } // namespace
 
-PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const Journee& jour, ModelContext* context,
+PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
                                      QWidget* parent)
     : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context)
 {
@@ -125,7 +125,7 @@ PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const Journee& jour, 
     actualiser();
 }
 
-void PrestationsColumn::setJour(const Journee& jour)
+void PrestationsColumn::setJour(const DayWindow& jour)
 {
     m_jour = jour;
     actualiser();

@@ -4,7 +4,7 @@
 // as cards on glass, or an invitation to drop when he has none. It is the drop target of the
 // operations dragged from other columns.
 
-#include "journee.h"
+#include "model/daywindow.h"
 #include "prestationdragitem.h"
 
 #include <QList>
@@ -21,8 +21,8 @@ class ModelContext;
 class PrestationCard;
 
 // Same-day tests of the planning screen, in the device's calendar (the `jour` window).
-bool memeJourPose(const LocationDeBenne* location, const Journee& jour);
-bool memeJourEnlevement(const LocationDeBenne* location, const Journee& jour);
+bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour);
+bool memeJourEnlevement(const LocationDeBenne* location, const DayWindow& jour);
 bool memeJourPose(const LocationDeBenne* location, const QDateTime& jour,
                   const QTimeZone& fuseau = QTimeZone::systemTimeZone());
 bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour,
@@ -30,18 +30,18 @@ bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour,
 
 // The driver's placements of the day by placement time, and his removals by removal time (both
 // stable: equal times keep the order of his lists).
-QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const Journee& jour);
-QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const Journee& jour);
+QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
+QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 
 class PrestationsColumn : public QWidget {
     Q_OBJECT
 public:
-    PrestationsColumn(Chauffeur* chauffeur, const Journee& jour, ModelContext* context,
+    PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
                       QWidget* parent = nullptr);
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
-    const Journee& jour() const { return m_jour; }
-    void setJour(const Journee& jour);
+    const DayWindow& jour() const { return m_jour; }
+    void setJour(const DayWindow& jour);
 
     // Where the trace lines of drops go (the standard output by default).
     void setTrace(TraceDrop trace) { m_trace = std::move(trace); }
@@ -73,7 +73,7 @@ private:
     void attribuer(const PrestationDragItem& item);
 
     Chauffeur* m_chauffeur;
-    Journee m_jour;
+    DayWindow m_jour;
     ModelContext* m_context;
     TraceDrop m_trace = traceSortieStandard;
     QVBoxLayout* m_layout;

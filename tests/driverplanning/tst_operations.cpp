@@ -46,9 +46,9 @@ void TestOperationsDuJour::dayWindowsAreHalfOpen()
     QCOMPARE(neuf[0].locationPose, minuit);
     QCOMPARE(neuf[1].locationEnlevement, enl);
 
-    const Journee j = bornesDuJour(at(2026, 12, 8, 12));
-    QCOMPARE(j.debutMs, at(2026, 12, 8).toMSecsSinceEpoch());
-    QCOMPARE(j.finMs, at(2026, 12, 9).toMSecsSinceEpoch());
+    const DayWindow j = bornesDuJour(at(2026, 12, 8, 12));
+    QCOMPARE(j.debut, at(2026, 12, 8).toMSecsSinceEpoch());
+    QCOMPARE(j.fin, at(2026, 12, 9).toMSecsSinceEpoch());
     QVERIFY(poseDuJour(minuit, bornesDuJour(at(2026, 12, 9, 5))));
     QVERIFY(!poseDuJour(minuit, j));
     QCOMPARE(enlevementDuJour(enl, j), nullptr);
@@ -69,10 +69,10 @@ void TestOperationsDuJour::clockChanges()
     Chauffeur* lea = b.chauffeur("Léa", "Garnier");
     Client* c = b.client("Mairie");
     // Clocks move forward on 29 March 2026 (23 hours) and back on 25 October (25 hours).
-    const Journee printemps = bornesDuJour(at(2026, 3, 29, 12));
-    QCOMPARE(printemps.finMs - printemps.debutMs, qint64(23) * 3600 * 1000);
-    const Journee automne = bornesDuJour(at(2026, 10, 25, 12));
-    QCOMPARE(automne.finMs - automne.debutMs, qint64(25) * 3600 * 1000);
+    const DayWindow printemps = bornesDuJour(at(2026, 3, 29, 12));
+    QCOMPARE(printemps.fin - printemps.debut, qint64(23) * 3600 * 1000);
+    const DayWindow automne = bornesDuJour(at(2026, 10, 25, 12));
+    QCOMPARE(automne.fin - automne.debut, qint64(25) * 3600 * 1000);
 
     LocationDeBenne* tard = b.location(c, b.benne(10), at(2026, 3, 20, 8), at(2026, 3, 29, 23, 30),
                                        QStringLiteral("1 rue A"), nullptr, lea);
