@@ -2,6 +2,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "platform/maillink.h"
 
 #include <QLocale>
 
@@ -136,6 +137,14 @@ QString buildEmailBody(const ModelesEmail& modeles, const Chauffeur* chauffeur, 
     }
     parties << renderTemplate(modeles.pied, chauffeur, date, {}, fuseau);
     return parties.join(QLatin1Char('\n'));
+}
+
+ResultatComposition composeEmail(const QString& adresse, const QString& sujet, const QString& corps)
+{
+    const std::optional<QUrl> lien = MailLink::build(adresse, sujet, corps);
+    if (!lien)
+        return ResultatComposition::adresseRefusee;
+    return MailLink::open(*lien) ? ResultatComposition::ouvert : ResultatComposition::echecOuverture;
 }
 
 QString BilanTransmission::message() const

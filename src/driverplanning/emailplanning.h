@@ -69,6 +69,10 @@ enum class ResultatComposition { ouvert, adresseRefusee, echecOuverture };
 using ComposeurEmail =
     std::function<ResultatComposition(const QString& adresse, const QString& sujet, const QString& corps)>;
 
+// The mail application, through a mailto link encoded part by part; an address holding "?",
+// "&", "%", a CR or an LF is refused and nothing is opened.
+ResultatComposition composeEmail(const QString& adresse, const QString& sujet, const QString& corps);
+
 // What a sending did.
 struct BilanTransmission {
     int messagesOuverts = 0;

@@ -23,4 +23,5 @@ private slots:
     void templateRecord();
     void failedDefaultRecordIsTakenBack();
     void whoGetsAMessage();
+    void mailtoLinks();
 };

@@ -3,8 +3,10 @@
 #include "bureau.h"
 
 #include "driverplanning/emailplanning.h"
+#include "platform/desktopopener.h"
 
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace kv;
 using fx::at;
@@ -218,4 +220,47 @@ void TestEmailPlanning::whoGetsAMessage()
     bilan = transmettrePlanning({}, at(2026, 12, 8), b.context(), composeur.fonction(), kMaintenant);
     QVERIFY(composeur.messages.isEmpty());
     QVERIFY(bilan.message().isEmpty());
+}
+
+void TestEmailPlanning::mailtoLinks()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("A&B + C #1 100% = ?x=y"));
+    Chauffeur* lea = b.chauffeur(QStringLiteral("Léa"), QStringLiteral("Gar&nier=?#"), QStringLiteral(" lea+planning@exemple.fr "));
+    Chauffeur* refuse = b.chauffeur(QStringLiteral("Marc"), QStringLiteral("Petit"), QStringLiteral("marc@x.fr&cc=z@y.fr"));
+    Chauffeur* refuse2 = b.chauffeur(QStringLiteral("Zoé"), QStringLiteral("Roux"), QStringLiteral("zoe@x.fr\r\nBcc: z@y.fr"));
+    for (Chauffeur* ch : {lea, refuse, refuse2})
+        b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A\r\nLyon"), ch);
+
+    RecordingDesktopOpener ouvreur;
+    BilanTransmission bilan = transmettrePlanning({lea, refuse, refuse2}, at(2026, 12, 8), b.context(), composeEmail,
+                                                  kMaintenant);
+    QCOMPARE(ouvreur.openedUrls.size(), 1);
+    const QUrl url = ouvreur.openedUrls[0];
+    QCOMPARE(url.scheme(), QStringLiteral("mailto"));
+    QCOMPARE(url.path(QUrl::FullyDecoded), QStringLiteral("lea+planning@exemple.fr"));
+    const QUrlQuery query(url);
+    QCOMPARE(query.queryItems().size(), 2);
+    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+             QStringLiteral("Planning du mardi 8 décembre 2026 \u2013 Léa Gar&nier=?#"));
+    QString corps = buildEmailBody(ModelesEmail::parDefaut(), lea, at(2026, 12, 8),
+                                   operationsDuJour(lea, at(2026, 12, 8)), kMaintenant);
+    QVERIFY(corps.contains(QStringLiteral("A&B + C #1 100% = ?x=y")));
+    // Every line end travels as CR LF.
+    corps.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), corps);
+    QVERIFY(url.toEncoded().contains("%0D%0A"));
+    QVERIFY(!url.toEncoded().contains(' '));
+
+    QCOMPARE(bilan.messagesOuverts, 1);
+    QCOMPARE(bilan.adressesRefusees.size(), 2);
+    QVERIFY(bilan.adressesRefusees[0].startsWith(QStringLiteral("Marc Petit <")));
+    QVERIFY(bilan.adressesRefusees[1].startsWith(QStringLiteral("Zoé Roux <")));
+    QVERIFY(!bilan.message().contains(QLatin1Char('\r')));
+
+    // The system could not open the link.
+    ouvreur.openResult = false;
+    bilan = transmettrePlanning({lea}, at(2026, 12, 8), b.context(), composeEmail, kMaintenant);
+    QCOMPARE(bilan.echecsOuverture, QStringList{QStringLiteral("Léa Gar&nier=?#")});
+    QCOMPARE(bilan.messagesOuverts, 0);
 }
