@@ -20,6 +20,7 @@
 #ifdef KV_HAS_RENTALS
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
+#include "driverplanning/vueplanningchauffeurs.h"
 #endif
 #ifdef KV_HAS_STATS
 #endif
@@ -69,9 +70,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::planningChauffeur:
 #ifdef KV_HAS_DRIVERPLANNING
-        // VuePlanningChauffeurs(in.context, parent)
-#endif
+        return new VuePlanningChauffeurs(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::cartebenneslouees:
 #ifdef KV_HAS_STATS
         // CarteBennesLouees(in.context, in.locations, parent)

@@ -38,6 +38,11 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 }
 
+void ChauffeurCard::actualiser()
+{
+    m_nom->setText(texte());
+}
+
 QString ChauffeurCard::texte() const
 {
     return m_chauffeur ? m_chauffeur->prenom() + QLatin1Char(' ') + m_chauffeur->nom() : QString();

@@ -16,6 +16,8 @@ public:
     explicit ChauffeurCard(Chauffeur* chauffeur, QWidget* parent = nullptr);
     Chauffeur* chauffeur() const { return m_chauffeur; }
     QString texte() const;
+    // Shows the driver's names again (after a change in the store).
+    void actualiser();
 
 private:
     Chauffeur* m_chauffeur;

@@ -211,16 +211,16 @@ void PrestationsColumn::actualiser()
     }
 }
 
+// Drags are let in whatever they carry: what they carry is only read at the drop, where an empty
+// drop is refused and a payload that is not an operation is reported and changes nothing.
 void PrestationsColumn::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData() && event->mimeData()->hasFormat(QStringLiteral("text/plain")))
-        event->acceptProposedAction();
+    event->acceptProposedAction();
 }
 
 void PrestationsColumn::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData() && event->mimeData()->hasFormat(QStringLiteral("text/plain")))
-        event->acceptProposedAction();
+    event->acceptProposedAction();
 }
 
 void PrestationsColumn::dropEvent(QDropEvent* event)

@@ -25,3 +25,15 @@ private slots:
     void whoGetsAMessage();
     void mailtoLinks();
 };
+
+class TestVuePlanning : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutDrivers();
+    void rowsOfActiveDrivers();
+    void pillsChooseTheDay();
+    void rowsBuiltAsTheyComeIntoView();
+    void dropFailuresLeaveEverythingAsItWas();
+    void dropMovesTheCard();
+    void failedSaveAfterDropIsTakenBack();
+};
