@@ -20,6 +20,7 @@
 #ifdef KV_HAS_RENTALS
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
+#include "driverplanning/preferencesemailchauffeurview.h"
 #include "driverplanning/vueplanningchauffeurs.h"
 #endif
 #ifdef KV_HAS_STATS
@@ -113,9 +114,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::preferences:
 #ifdef KV_HAS_DRIVERPLANNING
-        // PreferencesEmailChauffeurView(in.context, parent)
-#endif
+        return new PreferencesEmailChauffeurView(in.context, parent);
+#else
         return nullptr;
+#endif
     }
     return nullptr;
 }

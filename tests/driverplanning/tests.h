@@ -37,3 +37,12 @@ private slots:
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
 };
+
+class TestPreferencesEmail : public QObject {
+    Q_OBJECT
+private slots:
+    void previewWithoutDrivers();
+    void pickerAndDay();
+    void everyChangeIsSaved();
+    void failedSavesAreShown();
+};
