@@ -22,6 +22,8 @@
 #ifdef KV_HAS_RENTALS
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
+#include "driverplanning/preferencesemailchauffeurview.h"
+#include "driverplanning/vueplanningchauffeurs.h"
 #endif
 #ifdef KV_HAS_STATS
 #include "stats/cartebenneslouees.h"
@@ -75,9 +77,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::planningChauffeur:
 #ifdef KV_HAS_DRIVERPLANNING
-        // VuePlanningChauffeurs(in.context, parent)
-#endif
+        return new VuePlanningChauffeurs(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::cartebenneslouees:
 #ifdef KV_HAS_STATS
         return new CarteBennesLouees(in.locations, in.demanderZoomSurToutesLesBennes, parent);
@@ -119,9 +122,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::preferences:
 #ifdef KV_HAS_DRIVERPLANNING
-        // PreferencesEmailChauffeurView(in.context, parent)
-#endif
+        return new PreferencesEmailChauffeurView(in.context, parent);
+#else
         return nullptr;
+#endif
     }
     return nullptr;
 }

@@ -490,6 +490,29 @@ void personBadge(QPainter& p)
     p.drawLine(QPointF(18, 15.8), QPointF(18, 18.4));
     p.drawPoint(QPointF(18, 20.3));
     p.restore();
+// An open tray with an arrow going into it (down) or out of it (up); a filled tray when `solid`.
+void tray(QPainter& p, bool up, bool solid)
+{
+    QPainterPath t;
+    t.moveTo(3, 14);
+    t.lineTo(3, 20.5);
+    t.lineTo(21, 20.5);
+    t.lineTo(21, 14);
+    t.lineTo(15.5, 14);
+    t.lineTo(14.5, 16.5);
+    t.lineTo(9.5, 16.5);
+    t.lineTo(8.5, 14);
+    t.closeSubpath();
+    if (solid)
+        fillCut(p, t);
+    else
+        p.drawPath(t);
+    const qreal tip = up ? 2.5 : 12.5;
+    const qreal tail = up ? 12.5 : 2.5;
+    const qreal wing = up ? 3.5 : -3.5;
+    p.drawLine(QPointF(12, tail), QPointF(12, tip));
+    p.drawLine(QPointF(12, tip), QPointF(12 - 3.5, tip + wing));
+    p.drawLine(QPointF(12, tip), QPointF(12 + 3.5, tip + wing));
 }
 
 const QHash<QString, Symbol>& table()
@@ -526,6 +549,8 @@ const QHash<QString, Symbol>& table()
         {"truck.box.badge.clock", {"", [](QPainter& p) { truck(p, true); }}},
         {"truck.box", {"", [](QPainter& p) { truck(p, false); }}},
         {"mappin.and.ellipse", {"", pin}},
+        {"tray.and.arrow.down", {"document-import", [](QPainter& p) { tray(p, false, false); }}},
+        {"tray.and.arrow.up.fill", {"mail-send", [](QPainter& p) { tray(p, true, true); }}},
         {"cellularbars", {"", [](QPainter& p) {
              filled(p, [](QPainter& q) {
                  for (int i = 0; i < 4; ++i)

@@ -315,6 +315,11 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
                 break;
             }
         QCoreApplication::processEvents();
+        // A screen without any text field (the drivers' planning) has nothing to check here.
+        if (screen->findChildren<QLineEdit*>().isEmpty()) {
+            delete screen;
+            continue;
+        }
         QLineEdit* edit = nullptr;
         for (QLineEdit* e : screen->findChildren<QLineEdit*>())
             if (e->isVisible() && e->isEnabled() && !e->isReadOnly())

@@ -414,6 +414,8 @@ const QStringList kProgramSymbols = {
     // Statistics.
     "map", "chart.bar.fill", "rectangle.3.offgrid.fill", "person.crop.circle.badge.exclamationmark",
     "chart.pie.fill", "flame.fill", "drop.fill",
+    // Drivers' planning.
+    "tray.and.arrow.down", "tray.and.arrow.up.fill",
 };
 
 QImage pictogram(const QString& symbol, int side)
