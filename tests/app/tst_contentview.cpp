@@ -137,7 +137,7 @@ void ContentViewTest::reglagesCannotBeSelected()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
     clickRow(window.sidebar(), 7);
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
-    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Statistiques"));
+    QCOMPARE(window.detailScreen()->windowTitle(), QStringLiteral("Statistiques"));
 
     // The keyboard steps over it too.
     window.sidebar()->setFocus();
@@ -315,6 +315,11 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
                 break;
             }
         QCoreApplication::processEvents();
+        // A screen without any text field (the drivers' planning) has nothing to check here.
+        if (screen->findChildren<QLineEdit*>().isEmpty()) {
+            delete screen;
+            continue;
+        }
         QLineEdit* edit = nullptr;
         for (QLineEdit* e : screen->findChildren<QLineEdit*>())
             if (e->isVisible() && e->isEnabled() && !e->isReadOnly())
