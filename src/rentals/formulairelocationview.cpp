@@ -91,11 +91,12 @@ QDateTime avecJour(const QDateTime& heure, const QDate& jour)
 
 FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUuid& benneId,
                                                std::function<void()> onDismiss, AdresseService* service,
-                                               QWidget* parent, const QDateTime& maintenant)
+                                               QWidget* parent, const Horloge& horloge)
     : QWidget(parent), m_context(context), m_benneId(benneId), m_onDismiss(std::move(onDismiss)),
       m_service(service ? service : new AdresseService(this))
 {
     setObjectName(QStringLiteral("formulaireLocationView"));
+    const QDateTime maintenant = horloge.maintenantLocal();
     const QDateTime demain = maintenant.addDays(1);
     m_datePose = demain.isValid() ? demain : maintenant;
 

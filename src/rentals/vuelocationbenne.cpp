@@ -336,7 +336,7 @@ void VueLocationBenne::actualiserColonnes()
         m_clientListe = client->id();
         m_liste = new ListeBennesView(client, m_in.formatter,
                                       [this](LocationDeBenne* l) { basculerSelectionLocation(l); }, nullptr,
-                                      m_in.maintenant);
+                                      m_in.horloge);
         m_liste->setAfficherUniquementEnCours(m_enCours);
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);

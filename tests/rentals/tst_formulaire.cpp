@@ -56,7 +56,8 @@ struct Banc {
     FormulaireLocationView* ouvrir()
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
-                                                        &service, nullptr, le(2026, 3, 15, 10));
+                                                        &service, nullptr,
+                                                        Horloge::fixe(le(2026, 3, 15, 10), QTimeZone("Europe/Paris")));
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
