@@ -23,6 +23,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -210,6 +211,8 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_champAdresse->setPlaceholderText(QStringLiteral("Adresse de pose"));
     v->addWidget(m_champAdresse);
     connect(m_champAdresse, &QLineEdit::textChanged, this, &FormulaireLocationView::surAdresseModifiee);
+    // Down from the address goes into the suggestions.
+    m_champAdresse->installEventFilter(this);
 
     m_emplacement = new QStackedWidget(section);
     m_emplacement->setObjectName(QStringLiteral("emplacementSuggestions"));
@@ -462,6 +465,18 @@ void FormulaireLocationView::showEvent(QShowEvent* event)
         m_typeDechet = types.first();
     actualiserListes();
     formaterCoordonnee();
+}
+
+bool FormulaireLocationView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_champAdresse && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down
+        && m_emplacement->currentWidget() == m_suggestions && m_suggestions->model()->rowCount() > 0) {
+        m_suggestions->setFocus(Qt::TabFocusReason);
+        m_suggestions->setCurrentIndex(m_suggestions->model()->index(0, 0));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString FormulaireLocationView::adresse() const
