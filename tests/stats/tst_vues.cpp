@@ -24,7 +24,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -490,6 +493,35 @@ void TestVues::inactiveClientsList()
     liste->setFocus();
     QTest::keyClick(liste, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+
+    // The row's menu offers both actions, each only when its button shows.
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QStringList actions;
+    QList<bool> actives;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* a : menu->actions()) {
+            actions.append(a->text());
+            actives.append(a->isEnabled());
+        }
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    emit liste->customContextMenuRequested(liste->visualRect(second).center());
+    QCOMPARE(actions, (QStringList{QStringLiteral("Copier tél."), QStringLiteral("E-mail")}));
+    QCOMPARE(actives, (QList<bool>{true, true}));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        actives.clear();
+        for (QAction* a : menu->actions())
+            actives.append(a->isEnabled());
+        menu->close();
+    });
+    emit liste->customContextMenuRequested(liste->visualRect(premier).center());
+    QCOMPARE(actives, (QList<bool>{false, false}));
 
     // The threshold and the toggle.
     cliquerSegment(vue->choixSeuil(), QStringLiteral("12 mois"));
