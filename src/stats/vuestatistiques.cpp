@@ -166,7 +166,9 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
+        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
         ancien->hide();
+        ancien->setParent(this);
         ancien->deleteLater();
     }
     m_detail = vueDetail(type);
