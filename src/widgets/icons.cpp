@@ -377,6 +377,33 @@ void puzzlePiece(QPainter& p)
     p.drawPath(piece);
 }
 
+// A single arrow turning clockwise around the centre, its head near the top.
+void clockwiseArrow(QPainter& p)
+{
+    const QRectF ring(4.5, 4.5, 15, 15);
+    const qreal start = 70, span = -300; // degrees, counter-clockwise positive
+    p.drawArc(ring, int(start * 16), int(span * 16));
+    const qreal end = qDegreesToRadians(start + span);
+    const QPointF c = ring.center();
+    const qreal r = ring.width() / 2;
+    const QPointF at(c.x() + r * qCos(end), c.y() - r * qSin(end));
+    // Clockwise on screen: the direction of travel at angle a is (sin a, cos a).
+    const QPointF dir(qSin(end), qCos(end)), normal(-dir.y(), dir.x());
+    p.save();
+    p.setBrush(inkOf(p));
+    p.drawPolygon(QPolygonF({at + dir * 3.2, at - dir * 1.2 + normal * 3, at - dir * 1.2 - normal * 3}));
+    p.restore();
+}
+
+// A rounded square holding an arrow pointing left (`toRight` false) or right.
+void arrowSquare(QPainter& p, bool toRight)
+{
+    p.drawRoundedRect(QRectF(3, 3, 18, 18), 3.5, 3.5);
+    const qreal s = toRight ? -1 : 1;
+    p.drawLine(QPointF(12 + 4.5 * s, 12), QPointF(12 - 4.5 * s, 12));
+    p.drawPath(polyline({{12 - 1 * s, 8.5}, {12 - 4.5 * s, 12}, {12 - 1 * s, 15.5}}));
+}
+
 // Statistics: charts, the map, a drop and a flame.
 void pieChart(QPainter& p)
 {
@@ -465,6 +492,31 @@ void personBadge(QPainter& p)
     p.restore();
 }
 
+// An open tray with an arrow going into it (down) or out of it (up); a filled tray when `solid`.
+void tray(QPainter& p, bool up, bool solid)
+{
+    QPainterPath t;
+    t.moveTo(3, 14);
+    t.lineTo(3, 20.5);
+    t.lineTo(21, 20.5);
+    t.lineTo(21, 14);
+    t.lineTo(15.5, 14);
+    t.lineTo(14.5, 16.5);
+    t.lineTo(9.5, 16.5);
+    t.lineTo(8.5, 14);
+    t.closeSubpath();
+    if (solid)
+        fillCut(p, t);
+    else
+        p.drawPath(t);
+    const qreal tip = up ? 2.5 : 12.5;
+    const qreal tail = up ? 12.5 : 2.5;
+    const qreal wing = up ? 3.5 : -3.5;
+    p.drawLine(QPointF(12, tail), QPointF(12, tip));
+    p.drawLine(QPointF(12, tip), QPointF(12 - 3.5, tip + wing));
+    p.drawLine(QPointF(12, tip), QPointF(12 + 3.5, tip + wing));
+}
+
 const QHash<QString, Symbol>& table()
 {
     static const QHash<QString, Symbol> t = {
@@ -499,6 +551,8 @@ const QHash<QString, Symbol>& table()
         {"truck.box.badge.clock", {"", [](QPainter& p) { truck(p, true); }}},
         {"truck.box", {"", [](QPainter& p) { truck(p, false); }}},
         {"mappin.and.ellipse", {"", pin}},
+        {"tray.and.arrow.down", {"document-import", [](QPainter& p) { tray(p, false, false); }}},
+        {"tray.and.arrow.up.fill", {"mail-send", [](QPainter& p) { tray(p, true, true); }}},
         {"cellularbars", {"", [](QPainter& p) {
              filled(p, [](QPainter& q) {
                  for (int i = 0; i < 4; ++i)
@@ -654,6 +708,34 @@ const QHash<QString, Symbol>& table()
              p.drawLine(QPointF(2.5, 21), QPointF(21.5, 21));
              dots(p, {7, 7}, 2, 4, {3, 3.5}, 0.9);
              dots(p, {16.5, 12.5}, 1, 3, {0, 3}, 0.9);
+         }}},
+        {"info.circle.fill", {"dialog-information", [](QPainter& p) {
+             QPainterPath mark;
+             line(mark, QPointF(12, 11), QPointF(12, 17));
+             line(mark, QPointF(12, 7.4), QPointF(12, 7.45));
+             cutDisc(p, mark);
+         }}},
+        {"arrow.trianglehead.clockwise", {"object-rotate-right", clockwiseArrow}},
+        {"arrow.left.square", {"", [](QPainter& p) { arrowSquare(p, false); }}},
+        {"arrow.right.square", {"", [](QPainter& p) { arrowSquare(p, true); }}},
+        {"arrow.down.doc", {"document-save", [](QPainter& p) {
+             p.drawPath(polyline({{14, 2.5}, {5.5, 2.5}, {5.5, 21.5}, {18.5, 21.5}, {18.5, 7}, {14, 2.5}}, 1.2));
+             p.drawPath(polyline({{14, 2.5}, {14, 7}, {18.5, 7}}));
+             p.drawLine(QPointF(12, 9.5), QPointF(12, 18));
+             p.drawPath(polyline({{8.8, 14.8}, {12, 18}, {15.2, 14.8}}));
+         }}},
+        {"tablecells", {"x-office-spreadsheet", [](QPainter& p) {
+             p.drawRoundedRect(QRectF(2.5, 4, 19, 16), 2, 2);
+             p.drawLine(QPointF(2.5, 9.5), QPointF(21.5, 9.5));
+             p.drawLine(QPointF(2.5, 14.8), QPointF(21.5, 14.8));
+             p.drawLine(QPointF(8.8, 4), QPointF(8.8, 20));
+             p.drawLine(QPointF(15.2, 4), QPointF(15.2, 20));
+         }}},
+        {"printer", {"document-print", [](QPainter& p) {
+             p.drawPath(polyline({{7, 8.5}, {7, 2.5}, {17, 2.5}, {17, 8.5}}));
+             p.drawPath(polyline({{7, 17}, {3, 17}, {3, 8.5}, {21, 8.5}, {21, 17}, {17, 17}}, 1.5));
+             p.drawRect(QRectF(7, 13.5, 10, 8));
+             filled(p, [](QPainter& q) { q.drawEllipse(QPointF(17.5, 11.5), 0.8, 0.8); });
          }}},
     };
     return t;
