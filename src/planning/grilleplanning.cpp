@@ -35,15 +35,6 @@ QColor avecOpacite(QColor c, double opacite)
     return c;
 }
 
-QColor couleurBarre(const LocationDeBenne* location)
-{
-    const Benne* benne = location->benne();
-    if (benne)
-        if (const std::optional<QColor> c = colorFromHex(benne->couleur()))
-            return *c;
-    return avecOpacite(QColor(0, 122, 255), 0.7);
-}
-
 } // namespace
 
 GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, QWidget* parent)
@@ -66,8 +57,8 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     m_colonne = new ColonneBennes(this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
-        // Spans depend on the rentals alone; what a bar shows also on its client and skip.
-        if (changes.touches(EntityType::LocationDeBenne))
+        // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
             oublierBarres();
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
                                | entityBit(EntityType::Benne)))
@@ -115,12 +106,13 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         const JoursGrille& j = jours();
         ++m_calculsDeBarres;
         QList<Barre> liste;
+        const QColor couleur = colorFromHex(benne->couleur()).value_or(avecOpacite(QColor(0, 122, 255), 0.7));
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted())
                 continue;
             const std::optional<Colonnes> c = colonnesLocation(l, j);
             if (c && c->start < j.count() && c->end >= 0)
-                liste.append({l, *c});
+                liste.append({l, *c, couleur});
         }
         it = m_barres.insert(benne, liste);
     }
@@ -340,7 +332,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     }
     const Geometrie g = geometrie(ligne, barre.colonnes, decalage, gauche, droite);
     const QRectF corps = g.corps.translated(-o);
-    m_peintre.peindreCorps(p, corps, couleurBarre(l));
+    m_peintre.peindreCorps(p, corps, barre.couleur);
     if (m_surbrillance == l)
         m_peintre.peindreSurbrillance(p, corps);
     if (m_selection == l) {
@@ -374,11 +366,13 @@ void GrillePlanning::resizeEvent(QResizeEvent* event)
 
 void GrillePlanning::scrollContentsBy(int dx, int dy)
 {
-    viewport()->update();
+    // Everything painted lies in the content's coordinates: the pixels already there move, and
+    // only the strips brought into view are painted.
+    viewport()->scroll(dx, dy);
     if (dx)
-        m_entete->update();
+        m_entete->scroll(dx, 0);
     if (dy)
-        m_colonne->update();
+        m_colonne->scroll(0, dy);
     emit scrolled();
 }
 

@@ -13,6 +13,7 @@
 #include "peintrebarres.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
@@ -35,6 +36,7 @@ class EnteteJours;
 struct Barre {
     LocationDeBenne* location = nullptr;
     Colonnes colonnes;
+    QColor couleur; // the skip's
 };
 
 class GrillePlanning : public QAbstractScrollArea {
