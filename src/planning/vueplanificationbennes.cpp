@@ -11,11 +11,13 @@
 #include "widgets/glass/glass.h"
 #include "widgets/textstyles.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -66,6 +68,21 @@ protected:
         p.drawPath(glass::continuousRoundedRect(QRectF(rect()), 12));
     }
 };
+
+// Fades a widget from one opacity to another over 0.2 s, then runs `fin`.
+void fondu(QWidget* widget, qreal de, qreal a, std::function<void()> fin)
+{
+    auto* effet = new QGraphicsOpacityEffect(widget);
+    effet->setOpacity(de);
+    widget->setGraphicsEffect(effet);
+    auto* animation = new QPropertyAnimation(effet, "opacity", widget);
+    animation->setDuration(200);
+    animation->setStartValue(de);
+    animation->setEndValue(a);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(animation, &QPropertyAnimation::finished, widget, std::move(fin));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
 
 } // namespace
 
@@ -251,7 +268,12 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         return;
     m_locationInfoSelectionnee = location;
     m_grille->setLocationSelectionnee(location);
-    delete m_popup;
+    if (m_popup) {
+        // The details fade out, letting clicks through meanwhile.
+        QWidget* ancien = m_popup;
+        ancien->setAttribute(Qt::WA_TransparentForMouseEvents);
+        fondu(ancien, 1, 0, [ancien] { ancien->deleteLater(); });
+    }
     m_popup = nullptr;
     m_info = nullptr;
     m_carte = nullptr;
@@ -275,6 +297,7 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         voile->show();
         voile->raise();
         m_carte->show();
+        fondu(voile, 0, 1, [voile] { voile->setGraphicsEffect(nullptr); });
     }
     m_echap->setEnabled(location != nullptr);
     emit locationInfoSelectionneeChanged();
