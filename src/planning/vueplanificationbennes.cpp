@@ -123,6 +123,12 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     connect(m_grille, &GrillePlanning::locationTapped, this, &VuePlanificationBennes::setLocationInfoSelectionnee);
     connect(m_grille, &GrillePlanning::duplicationRefusee, this, &VuePlanificationBennes::afficherRefusDuplication);
     m_grille->installEventFilter(this);
+    // Details of a rental deleted meanwhile are closed.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (m_locationInfoSelectionnee && changes.touches(EntityType::LocationDeBenne)
+            && m_locationInfoSelectionnee->isDeleted())
+            setLocationInfoSelectionnee(nullptr);
+    });
 
     m_echap = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { setLocationInfoSelectionnee(nullptr); });
     m_echap->setContext(Qt::WidgetWithChildrenShortcut);
@@ -287,6 +293,10 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         fondLayout->setContentsMargins(0, 0, 0, 0);
         m_info = new InfoLocationPopup(location, fond);
         fondLayout->addWidget(m_info);
+        // More or fewer rows: the card keeps its place once laid out again.
+        connect(m_info, &InfoLocationPopup::actualise, this, [this] {
+            QTimer::singleShot(0, this, &VuePlanificationBennes::placerPopup);
+        });
         m_carte = glass::glassBackground(fond, glass::GlassBackgroundModifier::GlassBackgroundDisplayMode::always, 12,
                                          Qt::blue, 0.1, glass::Materiau::regular, 0.7,
                                          glass::GlassBackgroundModifier::GradientStyle::normal, 1.5, Qt::black, 0.5,

@@ -382,6 +382,7 @@ void TestGrille::toucherEtDetails()
     QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
     QVERIFY(carte);
     QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+    const int hauteurCarte = carte->height();
     QList<QLabel*> labels = e.vue->infoLocation()->findChildren<QLabel*>();
     QCOMPARE(labels.size(), 8);
 
@@ -402,6 +403,9 @@ void TestGrille::toucherEtDetails()
     QCOMPARE(lignes[6], (InfoLocationPopup::Ligne{G::chauffeurPose, QString(), QStringLiteral("Martin")}));
     QCOMPARE(lignes[7], (InfoLocationPopup::Ligne{G::chauffeurEnlevement, QString(), QStringLiteral("Martin")}));
     QCOMPARE(e.vue->infoLocation()->findChildren<QLabel*>().size(), 16);
+    // The card grows with its rows, its centre kept.
+    QTRY_VERIFY(carte->height() > hauteurCarte + 80);
+    QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
     QVERIFY(e.vue->infoLocation()->findChild<QLabel*>(QStringLiteral("badgeEnlevement")));
     QCOMPARE(InfoLocationPopup::textePoids(0.9), QStringLiteral("0 kg"));
 
@@ -420,6 +424,11 @@ void TestGrille::toucherEtDetails()
     QWidget* carte2 = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
     cliquer(carte2, QPointF(20, 20));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    // Deleted meanwhile: the details close.
+    e.ctx->remove(l);
+    Ecran::tourner();
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    QVERIFY(!e.vue->popupInfoLocation());
 }
 
 void TestGrille::duplicationParLeBouton()
