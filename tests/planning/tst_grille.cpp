@@ -633,6 +633,29 @@ void TestGrille::barresSuiventLeMagasin()
     QVERIFY(e.grille()->rectCorps(l).isEmpty());
 }
 
+void TestGrille::apresMinuit()
+{
+    // The clock passes midnight while the screen is open: the days move on at the next paint.
+    auto ctx = store();
+    LocationDeBenne* l = location(ctx.get(), client(ctx.get()), benne(ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(ctx->save());
+    qint64 maintenantMs = le(2026, 3, 15, 23, 59).toMSecsSinceEpoch();
+    VuePlanificationBennes vue(ctx.get(), Observable<bool>(), nullptr,
+                               Horloge{[&maintenantMs] { return maintenantMs; }, paris()});
+    vue.resize(1200, 760);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    QCoreApplication::processEvents();
+    GrillePlanning* g = vue.grille();
+    QCOMPARE(g->jours().date(31), QDate(2026, 3, 15));
+    const QRectF avant = g->rectCorps(l);
+    maintenantMs = le(2026, 3, 16, 0, 1).toMSecsSinceEpoch();
+    g->viewport()->repaint();
+    QCOMPARE(g->jours().date(31), QDate(2026, 3, 16));
+    QCOMPARE(g->jours().date(0), QDate(2026, 2, 13));
+    QCOMPARE(g->rectCorps(l), avant.translated(-120, 0));
+}
+
 void TestGrille::rendu()
 {
     // The grid as a user sees it: no skip, a few skips, bars clamped at both edges. Pictures go
