@@ -56,6 +56,14 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
+    m_minuit.setSingleShot(true);
+    connect(&m_minuit, &QTimer::timeout, this, [this] {
+        jours();
+        viewport()->update();
+        m_entete->update();
+        programmerMinuit();
+    });
+    programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
@@ -91,8 +99,19 @@ const JoursGrille& GrillePlanning::jours()
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
         m_entete->update();
+        programmerMinuit();
     }
     return m_jours;
+}
+
+void GrillePlanning::programmerMinuit()
+{
+    // A second after the start of tomorrow.
+    const int aujourdhui = m_jours.indexAujourdhui();
+    if (aujourdhui < 0)
+        return;
+    const qint64 attente = m_jours.debut(aujourdhui + 1) - m_actions->horloge().maintenant() + 1000;
+    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
 }
 
 const QList<Barre>& GrillePlanning::barres(int ligne)
