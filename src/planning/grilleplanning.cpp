@@ -579,11 +579,14 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
     viewport()->update();
     QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Supprimer cette location ?"),
                                               QStringLiteral("Cette action est irréversible."),
-                                              QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [this, location] {
-                                                  const Issue issue = m_actions->supprimerLocation(location);
-                                                  oublierBarres();
+                                              QStringLiteral("Supprimer"), QStringLiteral("Annuler"),
+                                              [grille = QPointer<GrillePlanning>(this), location] {
+                                                  if (!grille)
+                                                      return; // the screen went away meanwhile
+                                                  const Issue issue = grille->m_actions->supprimerLocation(location);
+                                                  grille->oublierBarres();
                                                   if (!issue.ok)
-                                                      forms::showError(this, issue.messageErreur);
+                                                      forms::showError(grille, issue.messageErreur);
                                               });
     connect(box, &QMessageBox::finished, this, [this] {
         m_surbrillance = nullptr;
