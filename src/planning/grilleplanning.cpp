@@ -9,7 +9,6 @@
 #include "widgets/icons.h"
 #include "widgets/papier.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -55,6 +54,7 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     viewport()->setAutoFillBackground(false);
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
+    setTabOrder(m_colonne, this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
     m_minuit.setSingleShot(true);
     connect(&m_minuit, &QTimer::timeout, this, [this] {

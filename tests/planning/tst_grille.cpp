@@ -572,6 +572,11 @@ void TestGrille::auClavier()
     QVERIFY(e.vue->scrollOffset().x() <= 12 * 120);
     QTest::keyClick(g, Qt::Key_Home);
     QCOMPARE(g->curseur().x(), 31);
+    // Tab goes from the skip column to the grid.
+    e.grille()->colonne()->setFocus();
+    QTRY_VERIFY(e.grille()->colonne()->hasFocus());
+    QTest::keyClick(e.grille()->colonne(), Qt::Key_Tab);
+    QTRY_VERIFY(g->hasFocus());
     // A click puts the cell where it lands.
     cliquer(e.vp(), QPointF(130, 50));
     QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
