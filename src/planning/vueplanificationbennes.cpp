@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace kv {
 
 using namespace planning;
@@ -93,7 +95,13 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
 {
     setObjectName(QStringLiteral("vuePlanificationBennes"));
     // Skips by volume; equal volumes keep the store's order.
-    m_bennes = new Query<Benne>(context, {}, [](const Benne* a, const Benne* b) { return a->volume() < b->volume(); },
+    // A volume that is no number goes last, so that the order stays an order.
+    m_bennes = new Query<Benne>(context, {},
+                                [](const Benne* a, const Benne* b) {
+                                    if (std::isnan(a->volume()))
+                                        return false;
+                                    return std::isnan(b->volume()) || a->volume() < b->volume();
+                                },
                                 this);
     m_chauffeurs = new Query<Chauffeur>(context, {}, {}, this);
 

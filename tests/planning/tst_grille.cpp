@@ -85,10 +85,13 @@ void TestGrille::etiquettesDesBennes()
 
     // Rows by volume, equal volumes in store order.
     Ecran e(std::move(ctx));
+    Benne* inconnue = benne(e.ctx.get(), std::numeric_limits<double>::quiet_NaN());
     Benne* petite = benne(e.ctx.get(), 3);
     Benne* egale = benne(e.ctx.get(), 10);
+    b->setVolume(10);
     e.ouvrir();
-    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, egale, b}));
+    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, b, egale, inconnue}));
+    QCOMPARE(ColonneBennes::texteEtiquette(inconnue), QStringLiteral("— m³ état : correct"));
     QVERIFY(e.vue->messageSansBenne()->isHidden());
 }
 
