@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolTip>
 
 using namespace kv;
 using namespace kv::planning;
@@ -107,6 +108,11 @@ void TestGrille::benneInutilisableEtSelection()
     QCOMPARE(e.grille()->bennes().first(), inutilisable);
     QSignalSpy selection(e.vue.get(), &VuePlanificationBennes::benneSelectionChanged);
 
+    // Its warning sign explains itself.
+    QHelpEvent aide(QEvent::ToolTip, ligne(0).toPoint(), col->mapToGlobal(ligne(0).toPoint()));
+    QApplication::sendEvent(col, &aide);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Attention, benne inutilisable"));
+    QToolTip::hideText();
     cliquer(col, ligne(0));
     QMessageBox* alerte = boite(QStringLiteral("alerteBenneInutilisable"));
     QVERIFY(alerte);
@@ -446,6 +452,18 @@ void TestGrille::duplicationParLeBouton()
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::corps);
     souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::duplication);
+    // Each part tells what it does.
+    const auto bulle = [&](const QPointF& at) {
+        QHelpEvent aide(QEvent::ToolTip, at.toPoint(), e.vp()->mapToGlobal(at.toPoint()));
+        QApplication::sendEvent(e.vp(), &aide);
+        const QString texte = QToolTip::text();
+        QToolTip::hideText();
+        return texte;
+    };
+    QCOMPARE(bulle(e.centre(l)), QStringLiteral("Déposez un chauffeur ici pour cette location"));
+    QCOMPARE(bulle(e.grille()->rectPoignee(l, false).center()), QStringLiteral("Allonger ou réduire la durée de location"));
+    QCOMPARE(bulle(e.grille()->rectPoignee(l, true).center()), QStringLiteral("Allonger ou réduire la durée de location"));
+    QCOMPARE(bulle(bouton), QStringLiteral("Dupliquer cette location en rotation"));
 
     // A failed save: told, and nothing left behind.
     e.ctx->failNextSave(QStringLiteral("lecture seule"));
