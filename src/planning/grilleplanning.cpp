@@ -504,6 +504,10 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
     const Geste geste = *m_geste;
     m_geste.reset();
     LocationDeBenne* l = geste.touche.location;
+    if (!l || l->isDeleted()) {
+        viewport()->update(); // deleted while it was held
+        return;
+    }
     if (geste.glisse) {
         const double translation = pointVue.x() - geste.depart.x();
         bool change = false;
