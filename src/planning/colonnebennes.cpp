@@ -6,6 +6,7 @@
 #include "model/volume.h"
 #include "widgets/colors.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -151,6 +152,12 @@ bool ColonneBennes::event(QEvent* event)
         return true;
     }
     return QWidget::event(event);
+}
+
+void ColonneBennes::wheelEvent(QWheelEvent* event)
+{
+    // The column scrolls with the grid's rows.
+    QApplication::sendEvent(m_grille->verticalScrollBar(), event);
 }
 
 void ColonneBennes::mousePressEvent(QMouseEvent* event)

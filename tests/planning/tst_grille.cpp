@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <QWheelEvent>
 
 using namespace kv;
 using namespace kv::planning;
@@ -177,10 +178,21 @@ void TestGrille::centrageALAffichageEtSurDemande()
     f.centrage.set(true);
     f.ouvrir(QSize(1000, 700));
     QCOMPARE(f.centrage.get(), true);
-    // The header follows the grid's columns, the skip column its rows.
+    // The header follows the grid's columns, the skip column its rows; the wheel over the
+    // header moves the days, over the skip column the rows.
     e.vue->setScrollOffset(QPointF(240, 80));
     QCOMPARE(e.grille()->horizontalScrollBar()->value(), 240);
     QCOMPARE(e.grille()->verticalScrollBar()->value(), 80);
+    const auto molette = [&](QWidget* w) {
+        QWheelEvent ev(QPointF(50, 20), w->mapToGlobal(QPointF(50, 20)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &ev);
+    };
+    molette(e.grille()->entete());
+    QCOMPARE(e.vue->scrollOffset(), QPointF(360, 80));
+    molette(e.grille()->colonne());
+    QVERIFY(e.vue->scrollOffset().y() > 80);
+    QCOMPARE(e.vue->scrollOffset().x(), 360.0);
 }
 
 void TestGrille::glissementsALaSouris()
