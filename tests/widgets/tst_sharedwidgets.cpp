@@ -408,7 +408,15 @@ const QStringList kProgramSymbols = {
     "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
     "building.2",
     // Planning grid.
-    "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square"};
+    "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square",
+    // Reports and billing.
+    "arrow.down.doc", "tablecells", "printer",
+    // Statistics.
+    "map", "chart.bar.fill", "rectangle.3.offgrid.fill", "person.crop.circle.badge.exclamationmark",
+    "chart.pie.fill", "flame.fill", "drop.fill",
+    // Drivers' planning.
+    "tray.and.arrow.down", "tray.and.arrow.up.fill",
+};
 
 QImage pictogram(const QString& symbol, int side)
 {
