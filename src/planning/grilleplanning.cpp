@@ -3,6 +3,7 @@
 #include "colonnebennes.h"
 #include "entetejours.h"
 
+#include "model/daywindow.h"
 #include "model/modelcontext.h"
 #include "widgets/colors.h"
 #include "widgets/forms/dialogs.h"
@@ -94,7 +95,7 @@ void GrillePlanning::oublierBarres()
 const JoursGrille& GrillePlanning::jours()
 {
     const Horloge& h = m_actions->horloge();
-    if (h.jourDe(h.maintenant()) != m_jours.aujourdhui()) {
+    if (localDayOf(h.maintenant(), h.zone) != m_jours.aujourdhui()) {
         // After midnight the whole range moves by a day.
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
