@@ -736,6 +736,17 @@ void TestGrille::rendu()
             QCOMPARE(image.size(), taille * e.vue->devicePixelRatioF());
             if (!dossier.isEmpty())
                 image.save(QStringLiteral("%1/planning-%2-%3x%4.png").arg(dossier).arg(etat).arg(taille.width()).arg(taille.height()));
+            if (etat == 2) {
+                // The other edge: a bar running past the last day ends at the last column.
+                e.vue->setScrollOffset(QPointF(1e6, 0));
+                QCoreApplication::processEvents();
+                const QList<Barre>& rangee = e.grille()->barres(1);
+                QVERIFY(!rangee.isEmpty());
+                QCOMPARE(rangee.last().colonnes, (Colonnes{107, 111}));
+                QCOMPARE(e.grille()->rectCorps(rangee.last().location).right(), e.vp()->width());
+                if (!dossier.isEmpty())
+                    e.vue->grab().save(QStringLiteral("%1/planning-2-fin-%2.png").arg(dossier).arg(taille.width()));
+            }
             // Today's column is marked in red down the rows; Sunday's header cell is tinted red.
             if (etat == 1) {
                 const QRect vp = e.vp()->geometry().translated(e.grille()->pos());
