@@ -509,7 +509,9 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         viewport()->update(); // deleted while it was held
         return;
     }
-    if (geste.glisse) {
+    // A click whose pointer trembled by a pixel or two is still a click.
+    const bool tremblement = (pointVue - geste.depart).manhattanLength() < 3;
+    if (geste.glisse && !tremblement) {
         const double translation = pointVue.x() - geste.depart.x();
         bool change = false;
         switch (geste.touche.zone) {
