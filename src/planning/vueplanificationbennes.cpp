@@ -1,5 +1,7 @@
 #include "vueplanificationbennes.h"
 
+#include "rentals/feuillenouvellelocation.h"
+
 #include "actionsplanning.h"
 #include "bandeauchauffeurs.h"
 #include "colonnebennes.h"
@@ -13,6 +15,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -232,14 +235,19 @@ void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
     if (!m_benneSelection)
         return;
     m_benneSelection.reset();
+    if (QDialog* feuille = m_feuille) {
+        m_feuille = nullptr; // a closing sheet is no longer the open one
+        feuille->close();
+    }
     emit benneSelectionChanged();
 }
 
 void VuePlanificationBennes::feuilleNouvelleLocation()
 {
-    // The new-rental form is opened here for m_benneSelection, its dismissal calling
-    // fermerFeuilleNouvelleLocation(); until the form is part of the program, the choice is
-    // only recorded.
+    if (!m_benneSelection || m_feuille)
+        return;
+    m_feuille = kv::feuilleNouvelleLocation(this, m_context, m_benneSelection->id,
+                                            [this] { fermerFeuilleNouvelleLocation(); });
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()
