@@ -17,7 +17,7 @@ class ExportFacturationView : public QWidget {
     Q_OBJECT
 public:
     explicit ExportFacturationView(ModelContext* context, QWidget* parent = nullptr);
-    ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent = nullptr);
+    ExportFacturationView(ModelContext* context, rapports::Horloge horloge, QWidget* parent = nullptr);
     ~ExportFacturationView() override;
 
     QDateEdit* du() const { return m_du; }
@@ -41,7 +41,7 @@ protected:
 
 private:
     ModelContext* m_context;
-    Horloge m_horloge;
+    rapports::Horloge m_horloge;
     QDateEdit* m_du;
     QDateEdit* m_au;
     QPushButton* m_exporter;

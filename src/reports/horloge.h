@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace kv {
+namespace kv::rapports {
 
 struct Horloge {
     std::function<qint64()> maintenantMs;
@@ -22,4 +22,4 @@ struct Horloge {
     }
 };
 
-} // namespace kv
+} // namespace kv::rapports

@@ -33,7 +33,7 @@ using namespace outils;
 
 namespace {
 
-Horloge horlogeFixe(qint64 maintenant)
+rapports::Horloge horlogeFixe(qint64 maintenant)
 {
     return {[maintenant] { return maintenant; }, paris()};
 }
