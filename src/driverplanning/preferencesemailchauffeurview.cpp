@@ -340,7 +340,7 @@ void PreferencesEmailChauffeurView::majApercu()
                                                           fuseauHorairePlanning());
     const ModelesEmail modeles = modelesSaisis();
     m_apercuSujet->setText(renderTemplate(modeles.sujet, chauffeur, jour));
-    m_apercuCorps->setText(buildEmailBody(modeles, chauffeur, jour, m_previewOps, m_horloge.maintenant()));
+    m_apercuCorps->setText(buildEmailBody(modeles, chauffeur, jour, m_previewOps, m_horloge.maintenantLocal()));
 }
 
 QString PreferencesEmailChauffeurView::apercuSujet() const

@@ -4,7 +4,7 @@
 // to the default texts, and a live preview for a chosen driver and day.
 
 #include "emailplanning.h"
-#include "horloge.h"
+#include "model/horloge.h"
 #include "planningoperation.h"
 
 #include <QDate>

@@ -6,7 +6,7 @@
 // only as they come into view.
 
 #include "emailplanning.h"
-#include "horloge.h"
+#include "model/horloge.h"
 #include "prestationdragitem.h"
 
 #include <QList>

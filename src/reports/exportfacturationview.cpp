@@ -37,11 +37,11 @@ QDateEdit* champDate(const QDate& date, QWidget* parent)
 } // namespace
 
 ExportFacturationView::ExportFacturationView(ModelContext* context, QWidget* parent)
-    : ExportFacturationView(context, rapports::Horloge::systeme(), parent)
+    : ExportFacturationView(context, Horloge::systeme(), parent)
 {
 }
 
-ExportFacturationView::ExportFacturationView(ModelContext* context, rapports::Horloge horloge, QWidget* parent)
+ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
     auto* colonne = new QVBoxLayout(this);

@@ -2,7 +2,7 @@
 
 // "→Facturation": the user picks a period and saves the billing CSV by client where they choose.
 
-#include "horloge.h"
+#include "model/horloge.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@ class ExportFacturationView : public QWidget {
     Q_OBJECT
 public:
     explicit ExportFacturationView(ModelContext* context, QWidget* parent = nullptr);
-    ExportFacturationView(ModelContext* context, rapports::Horloge horloge, QWidget* parent = nullptr);
+    ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent = nullptr);
     ~ExportFacturationView() override;
 
     QDateEdit* du() const { return m_du; }
@@ -41,7 +41,7 @@ protected:
 
 private:
     ModelContext* m_context;
-    rapports::Horloge m_horloge;
+    Horloge m_horloge;
     QDateEdit* m_du;
     QDateEdit* m_au;
     QPushButton* m_exporter;

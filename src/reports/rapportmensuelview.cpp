@@ -122,11 +122,11 @@ public:
 } // namespace
 
 RapportMensuelView::RapportMensuelView(ModelContext* context, QWidget* parent)
-    : RapportMensuelView(context, rapports::Horloge::systeme(), parent)
+    : RapportMensuelView(context, Horloge::systeme(), parent)
 {
 }
 
-RapportMensuelView::RapportMensuelView(ModelContext* context, rapports::Horloge horloge, QWidget* parent)
+RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, QWidget* parent)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
     setWindowTitle(QStringLiteral("Rapport d’activité mensuel"));

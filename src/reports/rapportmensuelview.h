@@ -4,7 +4,7 @@
 // then preview the PDF, send it (PDF in the temporary folder, a prepared e-mail, an entry in the
 // history of reports sent), print it, or export CSV files. Below, the history of reports sent.
 
-#include "horloge.h"
+#include "model/horloge.h"
 
 #include <QByteArray>
 #include <QWidget>
@@ -37,7 +37,7 @@ class RapportMensuelView : public QWidget {
     Q_OBJECT
 public:
     explicit RapportMensuelView(ModelContext* context, QWidget* parent = nullptr);
-    RapportMensuelView(ModelContext* context, rapports::Horloge horloge, QWidget* parent = nullptr);
+    RapportMensuelView(ModelContext* context, Horloge horloge, QWidget* parent = nullptr);
     ~RapportMensuelView() override;
 
     // Asks which printer to use and how; false when the user cancels. A print dialog by default.
@@ -91,7 +91,7 @@ private:
     void enregistrerEnvoi(Client* client);
 
     ModelContext* m_context;
-    rapports::Horloge m_horloge;
+    Horloge m_horloge;
     Query<Client>* m_clients;
     Query<HistoriqueEnvoiRapport>* m_historique;
     RecordListModel<HistoriqueEnvoiRapport>* m_modeleHistorique;

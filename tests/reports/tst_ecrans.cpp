@@ -33,9 +33,9 @@ using namespace outils;
 
 namespace {
 
-rapports::Horloge horlogeFixe(qint64 maintenant)
+Horloge horlogeFixe(qint64 maintenant)
 {
-    return {[maintenant] { return maintenant; }, paris()};
+    return Horloge::fixe(maintenant, paris());
 }
 
 QByteArray lire(const QString& chemin)
