@@ -48,7 +48,7 @@ public:
     };
 
     VuePlanificationBennes(ModelContext* context, Observable<bool> actionCentrerAujourdhui,
-                           QWidget* parent = nullptr, planning::Horloge horloge = planning::Horloge::systeme());
+                           QWidget* parent = nullptr, Horloge horloge = Horloge::systeme());
     ~VuePlanificationBennes() override;
 
     // A click on a skip's label: the new-rental form for a skip that may be rented, the
