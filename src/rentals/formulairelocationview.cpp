@@ -21,12 +21,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGraphicsDropShadowEffect>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTextBoundaryFinder>
@@ -520,7 +522,26 @@ void FormulaireLocationView::surSuggestionsModifiees()
 {
     const QList<Lieu>& lieux = m_autoCompleteur->suggestions();
     m_suggestions->setSuggestions(lieux);
-    m_emplacement->setCurrentWidget(lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions);
+    QWidget* voulu = lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions;
+    if (m_emplacement->currentWidget() == voulu)
+        return;
+    m_emplacement->setCurrentWidget(voulu);
+    if (!isVisible())
+        return;
+    // The new content fades in (ease-in-out, 0.25 s); the effect goes once it is in.
+    auto* fondu = new QGraphicsOpacityEffect(voulu);
+    voulu->setGraphicsEffect(fondu);
+    auto* a = new QPropertyAnimation(fondu, "opacity", fondu);
+    a->setStartValue(0.0);
+    a->setEndValue(1.0);
+    a->setDuration(250);
+    a->setEasingCurve(QEasingCurve::InOutQuad);
+    QPointer<QWidget> cible = voulu;
+    connect(a, &QPropertyAnimation::finished, this, [cible] {
+        if (cible)
+            cible->setGraphicsEffect(nullptr);
+    });
+    a->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void FormulaireLocationView::selectionnerSuggestion(const Lieu& lieu)
