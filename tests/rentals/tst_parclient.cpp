@@ -250,10 +250,20 @@ void ParClientTest::screenDrivenByClicks()
     QVERIFY(ecran.afficheInvitation());
     QCOMPARE(ecran.cartouche(a)->nombreBennes(), 2);
     QCOMPARE(ecran.cartouche(sans)->nombreBennes(), 0);
+    QVERIFY(ecran.cartouche(sans)->badgeVisible());
 
-    cliquer(ecran.cartouche(a));
+    CartoucheAnime* ca = ecran.cartouche(a);
+    cliquer(ca);
     QTest::qWait(200);
     QVERIFY(!ecran.listeBennes()); // told only at the end of the animation
+    // A store change meanwhile updates the cartouche in place: the animation goes on.
+    a->setNom("A renommé");
+    auto* l3 = location(b.ctx.get(), a, benne1, le(2026, 7, 1));
+    QTest::qWait(50);
+    QCOMPARE(ecran.cartouche(a), ca);
+    QCOMPARE(ca->label(), QStringLiteral("A renommé"));
+    QCOMPARE(ca->nombreBennes(), 3);
+    QVERIFY(ca->xOffset() > 0);
     QTRY_VERIFY(ecran.listeBennes());
     QCOMPARE(b.selectedClientID.get(), std::optional<QUuid>(a->id()));
     QCOMPARE(b.bennesReadyForClientID.get(), std::optional<QUuid>(a->id()));
@@ -283,7 +293,7 @@ void ParClientTest::screenDrivenByClicks()
 
     // The filter keeps the choice, even of a rental it hides.
     QTest::mouseClick(ecran.boutonEnCours(), Qt::LeftButton);
-    QCOMPARE(ecran.listeBennes()->locationsFiltrees(), QList<LocationDeBenne*>{l1});
+    QCOMPARE(ecran.listeBennes()->locationsFiltrees(), (QList<LocationDeBenne*>{l1, l3}));
     QCOMPARE(b.selectedLocation.get(), l2);
     QVERIFY(ecran.colonneDetails()->isVisible());
 
