@@ -93,8 +93,7 @@ void BM_HeatMap(benchmark::State& state)
 void BM_PaintYear(benchmark::State& state)
 {
     Query<LocationDeBenne> locations(office());
-    auto heure = [] { return maintenant(); };
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, heure, paris());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(maintenant(), paris()));
     carte.setFiltre(CarteBennesFiltre::parPeriode);
     carte.resize(1200, 760);
     carte.show();

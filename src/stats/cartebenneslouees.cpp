@@ -172,10 +172,8 @@ std::optional<MapRegion> CarteBennesLouees::ajusterRegion(const QList<RepereLoca
 // --- Screen
 
 CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observable<bool> demandeZoom,
-                                     QWidget* parent, Horloge horloge, const QTimeZone& zone)
-    : QWidget(parent), m_locations(locations), m_demandeZoom(demandeZoom),
-      m_horloge(horloge ? std::move(horloge) : Horloge([] { return QDateTime::currentDateTime(); })),
-      m_zone(zone)
+                                     QWidget* parent, const Horloge& horloge)
+    : QWidget(parent), m_locations(locations), m_demandeZoom(demandeZoom), m_horloge(horloge)
 {
     setObjectName(QStringLiteral("carteBennesLouees"));
     setMinimumSize(600, 400);
@@ -244,7 +242,7 @@ QWidget* CarteBennesLouees::buildFilterRow()
     auto* p = new QHBoxLayout(m_periodeRow);
     p->setContentsMargins(8, 0, 0, 0);
     // One calendar year before now, to now, as whole days.
-    const QDate aujourdhui = m_horloge().toTimeZone(m_zone).date();
+    const QDate aujourdhui = m_horloge.maintenantLocal().date();
     auto makeEdit = [this](const QString& label, const QDate& date, QHBoxLayout* into) {
         auto* l = new QLabel(label, m_periodeRow);
         auto* edit = new QDateEdit(date, m_periodeRow);
@@ -298,7 +296,8 @@ void CarteBennesLouees::refresh(bool zoom)
 {
     const QList<LocationDeBenne*> toutes = m_locations ? m_locations->results() : QList<LocationDeBenne*>();
     const QList<LocationDeBenne*> filtrees =
-        locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge(), m_zone);
+        locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(),
+                          m_horloge.zone);
     m_reperes = reperes(filtrees);
 
     // Markers alike in every drawn respect on one spot look like one: the last one stands for

@@ -2,6 +2,7 @@
 
 #include "clientsinactifsview.h"
 #include "sourcestatistiques.h"
+#include "statistiquecartechaleurview.h"
 #include "statistiquehistogrammevolumeview.h"
 #include "statistiqueoccupationbennesview.h"
 #include "statistiquerendementvolumeview.h"
@@ -216,11 +217,15 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
         //     return new RapportMensuelView(m_context, parent);
         // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
         return enAttente(type, parent);
-    case StatistiqueType::carteChaleur:
-        // HUB-WIRING: the placements heat map goes here once it exists in src/stats/:
-        //     return new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
-        // Until then the entry shows its title.
-        return enAttente(type, parent);
+    case StatistiqueType::carteChaleur: {
+        auto* vue = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        // Rebuilt from the hub's list whenever the rentals change.
+        connect(m_source, &SourceStatistiques::changed, vue, [vue, source = m_source](EntityTypeMask types) {
+            if (types & SourceStatistiques::kLocations)
+                vue->setLocations(source->toutesLocations());
+        });
+        return vue;
+    }
     case StatistiqueType::histogrammeVolume:
         return new StatistiqueHistogrammeVolumeView(m_source, parent);
     case StatistiqueType::repartitionTypeBenne:

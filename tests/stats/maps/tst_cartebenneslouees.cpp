@@ -207,7 +207,7 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt); // on site, no coordinate
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
@@ -224,7 +224,7 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
 {
     MapOffice o;
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
@@ -284,7 +284,7 @@ void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("ailleurs"), o.autreClient, bleue);
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
