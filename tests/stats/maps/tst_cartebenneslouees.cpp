@@ -323,17 +323,17 @@ void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
     QCOMPARE(window.zoomBennesButton()->text(), QStringLiteral("Zoom sur toutes les bennes"));
 
     MapWidget* map = carte->carte();
-    const int fitted = map->zoomLevel();
+    const double fitted = map->zoom();
     const GeoPoint centre = map->centre();
     // The user moves away with the keyboard, then asks for every skip again.
     map->setFocus();
     QTest::keyClick(map, Qt::Key_Plus);
     QTest::keyClick(map, Qt::Key_Left);
-    QVERIFY(map->zoomLevel() != fitted);
+    QVERIFY(map->zoom() != fitted);
     auto* button = qobject_cast<QToolButton*>(window.toolbar()->widgetForAction(window.zoomBennesButton()));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(map->zoomLevel(), fitted);
+    QCOMPARE(map->zoom(), fitted);
     QVERIFY(near(map->centre().latitude, centre.latitude));
     QVERIFY(near(map->centre().longitude, centre.longitude));
     QCOMPARE(window.inputs().demanderZoomSurToutesLesBennes.get(), false);
