@@ -7,6 +7,7 @@
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -352,6 +353,19 @@ void CarteBennesLouees::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     refresh(true);
+}
+
+void CarteBennesLouees::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The name cards take the window's colours and font: draw them again when those change.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        m_cardFont = fontForStyle(TextStyle::caption2, font());
+        m_sprites.clear();
+        m_cardSizes.clear();
+        if (m_carte)
+            refresh(false);
+    }
 }
 
 // --- Markers

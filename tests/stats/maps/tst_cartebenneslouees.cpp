@@ -304,6 +304,15 @@ void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
     QVERIFY(colourNear({45.0, -1.0}, QColor(255, 0, 0)));
     QVERIFY(colourNear({45.0, -0.9}, QColor(0, 122, 255))); // not a colour: blue
     QCOMPARE(image.pixelColor(3, 3), MapWidget::backgroundColor()); // no tiles in tests
+    // The name card, just under the coordinate, takes the window's colour, also after a change.
+    const QPointF at = map->pointForCoordinate({45.0, -1.0});
+    const QPoint inCard(int(at.x()), int(at.y()) + 4);
+    QCOMPARE(image.pixelColor(inCard), carte.palette().color(QPalette::Window));
+    QPalette sombre = carte.palette();
+    sombre.setColor(QPalette::Window, QColor(30, 30, 30));
+    sombre.setColor(QPalette::WindowText, Qt::white);
+    carte.setPalette(sombre);
+    QCOMPARE(map->grab().toImage().pixelColor(inCard), QColor(30, 30, 30));
 }
 
 void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
