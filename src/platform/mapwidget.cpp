@@ -461,13 +461,15 @@ QList<int> MapWidget::markersInView() const
     if (!shaped || indexes.isEmpty())
         return indexes;
 
-    // Walk from the last painted to the first, keeping a coarse grid of what is already hidden
-    // under opaque parts (each hidden cell names one opaque part over it); a marker whose bounds
-    // lie inside that opaque part, or on hidden cells only, is left out.
+    // Walk from the last painted to the first, keeping a coarse grid of how many opaque parts
+    // already lie over each cell (and one of them); a marker is left out when its bounds lie
+    // inside that opaque part, or on cells covered often enough.
     constexpr int cell = 4;
     const int cols = std::max(1, (width() + cell - 1) / cell);
     const int rows = std::max(1, (height() + cell - 1) / cell);
-    std::vector<int> owner(size_t(cols) * size_t(rows), -1);
+    const size_t cells = size_t(cols) * size_t(rows);
+    std::vector<int> owner(cells, -1);
+    std::vector<quint8> layers(cells, 0);
     QList<QRectF> opaqueParts;
     QList<int> kept;
     kept.reserve(indexes.size());
@@ -480,12 +482,12 @@ QList<int> MapWidget::markersInView() const
         const int bx1 = std::clamp(int(std::ceil(b.right() / cell)) - 1, 0, cols - 1);
         const int by1 = std::clamp(int(std::ceil(b.bottom() / cell)) - 1, 0, rows - 1);
         const int middle = owner[size_t((by0 + by1) / 2) * cols + (bx0 + bx1) / 2];
-        bool hidden = middle >= 0 && opaqueParts[middle].contains(b);
+        bool hidden = m_occlusionDepth == 1 && middle >= 0 && opaqueParts[middle].contains(b);
         if (!hidden) {
             hidden = true;
             for (int y = by0; y <= by1 && hidden; ++y)
                 for (int x = bx0; x <= bx1; ++x)
-                    if (owner[size_t(y) * cols + x] < 0) {
+                    if (layers[size_t(y) * cols + x] < m_occlusionDepth) {
                         hidden = false;
                         break;
                     }
@@ -496,7 +498,7 @@ QList<int> MapWidget::markersInView() const
         const QRectF o = m_shapes[i].opaque.translated(at) & view;
         if (o.isEmpty())
             continue;
-        // Only cells wholly inside the opaque part count as hidden.
+        // Only cells wholly inside the opaque part count.
         const int part = int(opaqueParts.size());
         opaqueParts.append(o);
         const int ox0 = int(std::ceil(o.left() / cell));
@@ -504,12 +506,22 @@ QList<int> MapWidget::markersInView() const
         const int ox1 = std::min(cols, int(std::floor(o.right() / cell))) - 1;
         const int oy1 = std::min(rows, int(std::floor(o.bottom() / cell))) - 1;
         for (int y = std::max(0, oy0); y <= oy1; ++y)
-            for (int x = std::max(0, ox0); x <= ox1; ++x)
-                if (owner[size_t(y) * cols + x] < 0)
-                    owner[size_t(y) * cols + x] = part;
+            for (int x = std::max(0, ox0); x <= ox1; ++x) {
+                const size_t c = size_t(y) * cols + x;
+                if (owner[c] < 0)
+                    owner[c] = part;
+                if (layers[c] < 255)
+                    ++layers[c];
+            }
     }
     std::reverse(kept.begin(), kept.end());
     return kept;
+}
+
+void MapWidget::setMarkerOcclusionDepth(int layers)
+{
+    m_occlusionDepth = std::clamp(layers, 1, 255);
+    update();
 }
 
 void MapWidget::setCornerRadius(qreal radius)

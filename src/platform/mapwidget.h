@@ -118,6 +118,9 @@ public:
     // the widget and it is not wholly hidden under the opaque parts of markers painted after it,
     // so that thousands of markers on one spot cost what the few seen cost.
     void setMarkerShapes(const QList<MarkerShape>& shapes);
+    // How many opaque parts must lie over a spot before what is under it counts as hidden: 1
+    // for markers that hide what they cover, more for see-through ones (1 by default).
+    void setMarkerOcclusionDepth(int layers);
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
@@ -189,6 +192,7 @@ private:
     MarkerPainter m_markerPainter;
     QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
+    int m_occlusionDepth = 1;
     qreal m_cornerRadius = 0;
     bool m_interactive = true;
     bool m_dragging = false;

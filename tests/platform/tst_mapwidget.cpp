@@ -219,6 +219,15 @@ void MapWidgetTest::leavesOutMarkersHiddenUnderLaterOnes()
     QCOMPARE(m.map.markersInView(), QList<int>{0});
     m.map.setMarkerShapes({{QRectF(-40, -10, 80, 20), QRectF()}});
     QCOMPARE(m.map.markersInView(), QList<int>{});
+
+    // See-through markers hide what lies under as many of them as the depth asks.
+    const kv::MarkerShape veil{QRectF(-8, -8, 16, 16), QRectF(-8, -8, 16, 16)};
+    const GeoPoint spot = m.map.coordinateForPoint({300, 200});
+    m.map.setMarkers({spot, spot, spot, spot, spot});
+    m.map.setMarkerShapes({veil, veil, veil, veil, veil});
+    QCOMPARE(m.map.markersInView(), QList<int>{4});
+    m.map.setMarkerOcclusionDepth(3);
+    QCOMPARE(m.map.markersInView(), (QList<int>{2, 3, 4}));
 }
 
 void MapWidgetTest::roundsItsCorners()
