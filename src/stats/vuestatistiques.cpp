@@ -100,18 +100,14 @@ QString symbole(StatistiqueType type)
 }
 
 VueStatistiques::VueStatistiques(ModelContext* context, QWidget* parent)
-    : VueStatistiques(context, [] { return QDateTime::currentMSecsSinceEpoch(); }, QTimeZone::systemTimeZone(),
-                      parent)
+    : VueStatistiques(context, Horloge::systeme(), parent)
 {
 }
 
-VueStatistiques::VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
-                                 QWidget* parent)
-    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, this))
+VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent)
+    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, horloge, this))
 {
     setWindowTitle(QStringLiteral("Statistiques"));
-    m_source->setHorloge(std::move(horloge));
-    m_source->setZone(zone);
 
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(0, 0, 0, 0);
@@ -167,7 +163,9 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
+        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
         ancien->hide();
+        ancien->setParent(this);
         ancien->deleteLater();
     }
     m_detail = vueDetail(type);
@@ -218,13 +216,12 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
         // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
         return enAttente(type, parent);
     case StatistiqueType::carteChaleur: {
-        auto* vue = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
-        // Rebuilt from the hub's list whenever the rentals change.
-        connect(m_source, &SourceStatistiques::changed, vue, [vue, source = m_source](EntityTypeMask types) {
+        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {
             if (types & SourceStatistiques::kLocations)
-                vue->setLocations(source->toutesLocations());
+                carte->setLocations(m_source->toutesLocations());
         });
-        return vue;
+        return carte;
     }
     case StatistiqueType::histogrammeVolume:
         return new StatistiqueHistogrammeVolumeView(m_source, parent);

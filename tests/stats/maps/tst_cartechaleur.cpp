@@ -120,7 +120,7 @@ void CarteChaleurTest::showsInTheStatisticsHub()
     const QDateTime t = o.le(2025, 5, 1);
     o.louer(t, std::nullopt, 45.0, -1.0);
     o.louer(t, std::nullopt, 45.0, -1.0);
-    VueStatistiques hub(o.ctx.get(), [&o] { return o.le(2025, 6, 1).toMSecsSinceEpoch(); }, o.paris);
+    VueStatistiques hub(o.ctx.get(), Horloge::fixe(o.le(2025, 6, 1), o.paris));
     hub.resize(1200, 760);
     hub.show();
     QVERIFY(QTest::qWaitForWindowExposed(&hub));
