@@ -52,13 +52,13 @@ void PiecesAdresseTest::siteMapTakesNoInput()
     carte.show();
     carte.setTextes("46.5", "2.25");
     const GeoPoint avant = carte.carte()->centre();
-    const int zoom = carte.carte()->zoomLevel();
+    const double zoom = carte.carte()->zoom();
     QTest::mousePress(carte.carte(), Qt::LeftButton, {}, QPoint(200, 100));
     QTest::mouseMove(carte.carte(), QPoint(100, 50));
     QTest::mouseRelease(carte.carte(), Qt::LeftButton, {}, QPoint(100, 50));
     QTest::keyClick(carte.carte(), Qt::Key_Plus);
     QCOMPARE(carte.carte()->centre(), avant);
-    QCOMPARE(carte.carte()->zoomLevel(), zoom);
+    QCOMPARE(carte.carte()->zoom(), zoom);
     QVERIFY(!carte.carte()->isInteractive());
 }
 
