@@ -189,7 +189,7 @@ void VueStatistiques::surligner()
 
 namespace {
 
-// The entry of a statistic whose screen is not part of this build yet: its title.
+// A kind without a screen of its own (none of the kinds above): its title.
 QWidget* enAttente(StatistiqueType type, QWidget* parent)
 {
     auto* w = new QWidget(parent);
