@@ -819,8 +819,7 @@ void TestGrille::rendu()
                 e.grille()->menuContextuel()->actions().first()->trigger();
                 e.grille()->menuContextuel()->close();
                 souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
-                QTest::qWait(300); // the details' fade
-                QVERIFY(!e.vue->popupInfoLocation()->graphicsEffect());
+                QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
                 if (!dossier.isEmpty())
                     e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
                 repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));
