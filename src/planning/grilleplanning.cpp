@@ -425,7 +425,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
                                l->chauffeurEnlevement() != nullptr);
     if (m_survol == l && !glisse) {
         const QPixmap& bouton = m_peintre.boutonDuplication();
-        p.drawPixmap(g.duplication.topLeft() - o - QPointF(7, 7), bouton);
+        p.drawPixmap(g.duplication.topLeft() - o - QPointF(PeintreBarres::kMargeOmbres, PeintreBarres::kMargeOmbres), bouton);
     }
     const QPixmap& pg = m_peintre.poignee(false);
     const QPixmap& pd = m_peintre.poignee(true);
