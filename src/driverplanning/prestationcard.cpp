@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,23 +38,52 @@ QFont police(TextStyle style, const QFont& base, bool gras = false)
     return f;
 }
 
-// Two shadows give the card its relief: a dark one below right, a light one above left.
-void ombres(QPainter& p, const QPainterPath& forme, const QSize& taille, qreal dpr)
+// Two shadows give the card and its badge their relief: a dark one below right, a light one
+// above left. Both only depend on the shape's size, so they are blurred once per size.
+constexpr qreal kMargeOmbre = 6;
+
+QImage ombres(const QSizeF& taille, qreal rayon, qreal dpr)
 {
-    QImage masque(taille * dpr, QImage::Format_ARGB32_Premultiplied);
+    static QHash<QString, QImage> cache;
+    const QString cle = QStringLiteral("%1x%2 r%3 @%4").arg(qRound(taille.width() * 4)).arg(qRound(taille.height() * 4))
+                            .arg(rayon).arg(dpr);
+    if (auto it = cache.constFind(cle); it != cache.constEnd())
+        return it.value();
+    const QSizeF total(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre);
+    QImage masque((total * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     masque.setDevicePixelRatio(dpr);
     masque.fill(Qt::transparent);
     {
         QPainter m(&masque);
         m.setRenderHint(QPainter::Antialiasing);
-        m.fillPath(forme, Qt::black);
+        const QRectF forme(QPointF(kMargeOmbre, kMargeOmbre), taille);
+        m.fillPath(rayon > 0 ? glass::continuousRoundedRect(forme, rayon) : [&] {
+            QPainterPath p;
+            p.addRect(forme);
+            return p;
+        }(), Qt::black);
     }
-    QColor noir(0, 0, 0);
-    noir.setAlphaF(0.4f);
-    QColor blanc(255, 255, 255);
-    blanc.setAlphaF(0.7f);
-    glass::paintShadowOf(p, masque, QPointF(0, 0), blanc, 1, QPointF(-1, -1));
-    glass::paintShadowOf(p, masque, QPointF(0, 0), noir, 2, QPointF(2, 2));
+    QImage resultat(masque.size(), QImage::Format_ARGB32_Premultiplied);
+    resultat.setDevicePixelRatio(dpr);
+    resultat.fill(Qt::transparent);
+    {
+        QPainter p(&resultat);
+        QColor noir(0, 0, 0);
+        noir.setAlphaF(0.4f);
+        QColor blanc(255, 255, 255);
+        blanc.setAlphaF(0.7f);
+        glass::paintShadowOf(p, masque, QPointF(0, 0), blanc, 1, QPointF(-1, -1));
+        glass::paintShadowOf(p, masque, QPointF(0, 0), noir, 2, QPointF(2, 2));
+    }
+    if (cache.size() > 256)
+        cache.clear();
+    cache.insert(cle, resultat);
+    return resultat;
+}
+
+void peindreOmbres(QPainter& p, const QRectF& forme, qreal rayon, qreal dpr)
+{
+    p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombres(forme.size(), rayon, dpr));
 }
 
 } // namespace
@@ -148,12 +178,10 @@ QImage PrestationCard::rendu() const
     const Geometrie g = geometrie(width());
 
     const QPainterPath carte = glass::continuousRoundedRect(g.carte, 6);
-    ombres(p, carte, size(), dpr);
+    peindreOmbres(p, g.carte, 6, dpr);
     p.fillPath(carte, couleurFond());
 
-    QPainterPath badge;
-    badge.addRect(g.volume);
-    ombres(p, badge, size(), dpr);
+    peindreOmbres(p, g.volume, 0, dpr);
     p.fillRect(g.volume, Qt::white);
     p.setPen(Qt::black);
     p.setFont(police(TextStyle::body, font(), true));

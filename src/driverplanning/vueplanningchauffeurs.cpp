@@ -114,6 +114,15 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_contenu->show();
 }
 
+void RangeeChauffeur::changerJour(const DayWindow& jour)
+{
+    if (!m_contenu)
+        return;
+    m_jour = jour;
+    m_colonne->setJour(jour);
+    majCarte();
+}
+
 void RangeeChauffeur::majCarte()
 {
     if (!m_emplacementPlan)
@@ -243,8 +252,15 @@ void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
     m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.fuseauAppareil),
                                                     m_horloge.fuseauAppareil);
     m_slider->setSelectedDate(m_selectedDate);
-    for (RangeeChauffeur* r : std::as_const(m_rangees))
-        r->oublier();
+    // Rows in view show the new day at once; the others are built again when next seen.
+    const QRect zone = zoneUtile();
+    const DayWindow nouveau = m_horloge.jourDe(m_selectedDate);
+    for (RangeeChauffeur* r : std::as_const(m_rangees)) {
+        if (r->construite() && r->geometry().intersects(zone))
+            r->changerJour(nouveau);
+        else
+            r->oublier();
+    }
     construireVisibles();
 }
 
@@ -329,10 +345,7 @@ void VuePlanningChauffeurs::construireVisibles()
     QWidget* contenu = m_defilement->widget();
     if (!contenu)
         return;
-    // What is in view, plus a screen's height on each side.
-    const int haut = m_defilement->verticalScrollBar()->value();
-    const int hauteur = std::max(m_defilement->viewport()->height(), 1);
-    const QRect vue(0, haut - hauteur, contenu->width(), 3 * hauteur);
+    const QRect vue = zoneUtile();
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
     bool construit = false;
     for (RangeeChauffeur* r : std::as_const(m_rangees)) {
@@ -344,6 +357,14 @@ void VuePlanningChauffeurs::construireVisibles()
     // Built rows take their own height: rows further down may come into view.
     if (construit)
         planifierConstruction();
+}
+
+QRect VuePlanningChauffeurs::zoneUtile() const
+{
+    const QWidget* contenu = m_defilement->widget();
+    const int haut = m_defilement->verticalScrollBar()->value();
+    const int hauteur = std::max(m_defilement->viewport()->height(), 1);
+    return QRect(0, haut - hauteur, contenu ? contenu->width() : 0, 3 * hauteur);
 }
 
 void VuePlanningChauffeurs::showEvent(QShowEvent* event)

@@ -38,6 +38,8 @@ public:
     bool construite() const { return m_contenu != nullptr; }
     // Builds (or builds again) the row for the day.
     void construire(const DayWindow& jour, const TraceDrop& trace);
+    // Shows another day in a built row (the driver's card stays).
+    void changerJour(const DayWindow& jour);
     // Forgets the built row, keeping its height, so that it is built again when next seen.
     void oublier();
     // Reads the driver's operations again (after a change in the store).
@@ -108,6 +110,8 @@ private:
     void montrerErreur(const QString& titre, const QString& message);
     bool glisserEnCours() const;
     void planifierConstruction();
+    // The part of the list in view, plus a screen's height on each side.
+    QRect zoneUtile() const;
 
     ModelContext* m_context;
     Horloge m_horloge;
