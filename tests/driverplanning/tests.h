@@ -46,3 +46,12 @@ private slots:
     void everyChangeIsSaved();
     void failedSavesAreShown();
 };
+
+class TestCarteEtColonnes : public QObject {
+    Q_OBJECT
+private slots:
+    void placesOfTheDay();
+    void regionFigures();
+    void columnsAndCards();
+    void dragPayload();
+};
