@@ -111,12 +111,17 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
                                        QStringLiteral("Aujourd’hui"));
     m_recentrer->setObjectName(QStringLiteral("recentrerButton"));
     m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
+    m_zoomBennes = m_toolbar->addAction(QStringLiteral("Zoom sur toutes les bennes"));
+    m_zoomBennes->setObjectName(QStringLiteral("zoomBennesButton"));
     m_toolbar->addWidget(after);
     // Reachable with Tab like any other button, then pressed with the space bar.
-    if (QWidget* button = m_toolbar->widgetForAction(m_recentrer))
-        button->setFocusPolicy(Qt::TabFocus);
+    for (QAction* action : {m_recentrer, m_zoomBennes})
+        if (QWidget* button = m_toolbar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
     connect(m_recentrer, &QAction::triggered, this,
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
+    connect(m_zoomBennes, &QAction::triggered, this,
+            [this] { m_inputs.demanderZoomSurToutesLesBennes.set(true); });
     // The bar keeps its height when the button hides, so the screens do not jump.
     m_toolbar->setMinimumHeight(m_toolbar->sizeHint().height());
 
@@ -206,6 +211,7 @@ void ContentView::showDetail()
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
     m_recentrer->setVisible(m_selection == Commande::defaut);
+    m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
     setWindowTitle(m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
                                : QStringLiteral("Kestrovan"));
 }

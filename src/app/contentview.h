@@ -35,6 +35,7 @@ public:
     // The screen shown in the detail area ("Choisis une commande" when nothing is selected).
     QWidget* detailScreen() const { return m_screen; }
     QAction* recentrerButton() const { return m_recentrer; }
+    QAction* zoomBennesButton() const { return m_zoomBennes; }
     QToolBar* toolbar() const { return m_toolbar; }
 
     // The values handed to the screens.
@@ -55,6 +56,7 @@ private:
     QWidget* m_screen = nullptr;
     QToolBar* m_toolbar = nullptr;
     QAction* m_recentrer = nullptr;
+    QAction* m_zoomBennes = nullptr;
     bool m_syncingSidebar = false;
 };
 

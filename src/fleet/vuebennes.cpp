@@ -3,7 +3,7 @@
 #include "widgets/focusguard.h"
 
 #include "benneeditorview.h"
-#include "fleet/volume.h"
+#include "model/volume.h"
 #include "model/query.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"

@@ -377,6 +377,119 @@ void puzzlePiece(QPainter& p)
     p.drawPath(piece);
 }
 
+// A single arrow turning clockwise around the centre, its head near the top.
+void clockwiseArrow(QPainter& p)
+{
+    const QRectF ring(4.5, 4.5, 15, 15);
+    const qreal start = 70, span = -300; // degrees, counter-clockwise positive
+    p.drawArc(ring, int(start * 16), int(span * 16));
+    const qreal end = qDegreesToRadians(start + span);
+    const QPointF c = ring.center();
+    const qreal r = ring.width() / 2;
+    const QPointF at(c.x() + r * qCos(end), c.y() - r * qSin(end));
+    // Clockwise on screen: the direction of travel at angle a is (sin a, cos a).
+    const QPointF dir(qSin(end), qCos(end)), normal(-dir.y(), dir.x());
+    p.save();
+    p.setBrush(inkOf(p));
+    p.drawPolygon(QPolygonF({at + dir * 3.2, at - dir * 1.2 + normal * 3, at - dir * 1.2 - normal * 3}));
+    p.restore();
+}
+
+// A rounded square holding an arrow pointing left (`toRight` false) or right.
+void arrowSquare(QPainter& p, bool toRight)
+{
+    p.drawRoundedRect(QRectF(3, 3, 18, 18), 3.5, 3.5);
+    const qreal s = toRight ? -1 : 1;
+    p.drawLine(QPointF(12 + 4.5 * s, 12), QPointF(12 - 4.5 * s, 12));
+    p.drawPath(polyline({{12 - 1 * s, 8.5}, {12 - 4.5 * s, 12}, {12 - 1 * s, 15.5}}));
+}
+
+// Statistics: charts, the map, a drop and a flame.
+void pieChart(QPainter& p)
+{
+    // A disc with one slice pulled out of it.
+    QPainterPath disc;
+    disc.moveTo(11, 13);
+    disc.arcTo(QRectF(2, 4, 18, 18), 90, 270);
+    disc.closeSubpath();
+    fillCut(p, disc);
+    QPainterPath slice;
+    slice.moveTo(13, 11);
+    slice.arcTo(QRectF(4, 2, 18, 18), 90, -90);
+    slice.closeSubpath();
+    fillCut(p, slice);
+}
+
+void barChart(QPainter& p)
+{
+    QPainterPath bars;
+    bars.addRoundedRect(QRectF(3.5, 12, 4.5, 9), 1, 1);
+    bars.addRoundedRect(QRectF(9.75, 4, 4.5, 17), 1, 1);
+    bars.addRoundedRect(QRectF(16, 8.5, 4.5, 12.5), 1, 1);
+    fillCut(p, bars);
+}
+
+void offgrid(QPainter& p)
+{
+    QPainterPath blocks;
+    blocks.addRoundedRect(QRectF(2.5, 3, 11, 8), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(15.5, 3, 6, 12), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(2.5, 13, 11, 8), 1.5, 1.5);
+    blocks.addRoundedRect(QRectF(15.5, 17, 6, 4), 1.2, 1.2);
+    fillCut(p, blocks);
+}
+
+void foldedMap(QPainter& p)
+{
+    p.drawPolygon(QPolygonF({QPointF(2.5, 6), QPointF(8.5, 3.5), QPointF(15.5, 6), QPointF(21.5, 3.5),
+                             QPointF(21.5, 18), QPointF(15.5, 20.5), QPointF(8.5, 18), QPointF(2.5, 20.5)}));
+    p.drawLine(QPointF(8.5, 3.5), QPointF(8.5, 18));
+    p.drawLine(QPointF(15.5, 6), QPointF(15.5, 20.5));
+}
+
+void waterDrop(QPainter& p)
+{
+    QPainterPath drop;
+    drop.moveTo(12, 2.5);
+    drop.cubicTo(9, 7.5, 5.5, 11, 5.5, 14.5);
+    drop.arcTo(QRectF(5.5, 8, 13, 13.5), 180, 180);
+    drop.cubicTo(18.5, 11, 15, 7.5, 12, 2.5);
+    fillCut(p, drop);
+}
+
+void flame(QPainter& p)
+{
+    QPainterPath f;
+    f.moveTo(12, 2);
+    f.cubicTo(13, 6, 18.5, 8.5, 18.5, 14.5);
+    f.cubicTo(18.5, 18.5, 15.5, 21.5, 12, 21.5);
+    f.cubicTo(8.5, 21.5, 5.5, 18.5, 5.5, 14.5);
+    f.cubicTo(5.5, 11.5, 7, 9.5, 8.5, 8);
+    f.cubicTo(8.5, 10.5, 9.5, 12, 10.5, 12.5);
+    f.cubicTo(10, 8.5, 11, 5, 12, 2);
+    QPainterPath coeur;
+    coeur.moveTo(12, 13);
+    coeur.cubicTo(12.5, 15, 14.5, 16, 14.5, 18);
+    fillCut(p, f, coeur, 2.2);
+}
+
+void personBadge(QPainter& p)
+{
+    // A person in a circle, an exclamation mark on a badge at the lower right.
+    QPainterPath box;
+    box.addRect(QRectF(0, 0, 24, 24));
+    p.save();
+    p.setClipPath(box.subtracted(circlePath(QPointF(18, 18), 6)), Qt::IntersectClip);
+    p.drawEllipse(QPointF(11, 11), 9, 9);
+    p.drawEllipse(QPointF(11, 8.5), 3, 3);
+    p.drawArc(QRectF(5.5, 13, 11, 9), 30 * 16, 120 * 16);
+    p.restore();
+    filled(p, [](QPainter& q) { q.drawEllipse(QPointF(18, 18), 4.5, 4.5); });
+    p.save();
+    p.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(18, 15.8), QPointF(18, 18.4));
+    p.drawPoint(QPointF(18, 20.3));
+    p.restore();
 // An open tray with an arrow going into it (down) or out of it (up); a filled tray when `solid`.
 void tray(QPainter& p, bool up, bool solid)
 {
@@ -405,6 +518,13 @@ void tray(QPainter& p, bool up, bool solid)
 const QHash<QString, Symbol>& table()
 {
     static const QHash<QString, Symbol> t = {
+        {"map", {"", foldedMap}},
+        {"chart.bar.fill", {"", barChart}},
+        {"chart.pie.fill", {"", pieChart}},
+        {"rectangle.3.offgrid.fill", {"", offgrid}},
+        {"person.crop.circle.badge.exclamationmark", {"", personBadge}},
+        {"flame.fill", {"", flame}},
+        {"drop.fill", {"", waterDrop}},
         {"calendar", {"x-office-calendar", [](QPainter& p) { calendar(p, true); }}},
         {"calendar.circle", {"x-office-calendar", [](QPainter& p) { circled(p, [](QPainter& q) { calendar(q, false); }, 0.58, {0, 0.3}); }}},
         {"scalemass.fill", {"", [](QPainter& p) {
@@ -586,6 +706,34 @@ const QHash<QString, Symbol>& table()
              p.drawLine(QPointF(2.5, 21), QPointF(21.5, 21));
              dots(p, {7, 7}, 2, 4, {3, 3.5}, 0.9);
              dots(p, {16.5, 12.5}, 1, 3, {0, 3}, 0.9);
+         }}},
+        {"info.circle.fill", {"dialog-information", [](QPainter& p) {
+             QPainterPath mark;
+             line(mark, QPointF(12, 11), QPointF(12, 17));
+             line(mark, QPointF(12, 7.4), QPointF(12, 7.45));
+             cutDisc(p, mark);
+         }}},
+        {"arrow.trianglehead.clockwise", {"object-rotate-right", clockwiseArrow}},
+        {"arrow.left.square", {"", [](QPainter& p) { arrowSquare(p, false); }}},
+        {"arrow.right.square", {"", [](QPainter& p) { arrowSquare(p, true); }}},
+        {"arrow.down.doc", {"document-save", [](QPainter& p) {
+             p.drawPath(polyline({{14, 2.5}, {5.5, 2.5}, {5.5, 21.5}, {18.5, 21.5}, {18.5, 7}, {14, 2.5}}, 1.2));
+             p.drawPath(polyline({{14, 2.5}, {14, 7}, {18.5, 7}}));
+             p.drawLine(QPointF(12, 9.5), QPointF(12, 18));
+             p.drawPath(polyline({{8.8, 14.8}, {12, 18}, {15.2, 14.8}}));
+         }}},
+        {"tablecells", {"x-office-spreadsheet", [](QPainter& p) {
+             p.drawRoundedRect(QRectF(2.5, 4, 19, 16), 2, 2);
+             p.drawLine(QPointF(2.5, 9.5), QPointF(21.5, 9.5));
+             p.drawLine(QPointF(2.5, 14.8), QPointF(21.5, 14.8));
+             p.drawLine(QPointF(8.8, 4), QPointF(8.8, 20));
+             p.drawLine(QPointF(15.2, 4), QPointF(15.2, 20));
+         }}},
+        {"printer", {"document-print", [](QPainter& p) {
+             p.drawPath(polyline({{7, 8.5}, {7, 2.5}, {17, 2.5}, {17, 8.5}}));
+             p.drawPath(polyline({{7, 17}, {3, 17}, {3, 8.5}, {21, 8.5}, {21, 17}, {17, 17}}, 1.5));
+             p.drawRect(QRectF(7, 13.5, 10, 8));
+             filled(p, [](QPainter& q) { q.drawEllipse(QPointF(17.5, 11.5), 0.8, 0.8); });
          }}},
     };
     return t;

