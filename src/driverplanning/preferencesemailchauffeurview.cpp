@@ -58,7 +58,7 @@ QLabel* titreGras(const QString& texte, TextStyle style, QWidget* parent)
 } // namespace
 
 PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* context, QWidget* parent,
-                                                             Horloge horloge)
+                                                             HorlogeAppareil horloge)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
     setObjectName(QStringLiteral("preferencesEmailChauffeurView"));

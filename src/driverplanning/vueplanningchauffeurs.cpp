@@ -151,7 +151,7 @@ void RangeeChauffeur::actualiser()
 // ---------------------------------------------------------------------------------------------
 // The screen
 
-VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge,
+VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* parent, HorlogeAppareil horloge,
                                              ComposeurEmail composeur)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge)), m_composeur(std::move(composeur))
 {

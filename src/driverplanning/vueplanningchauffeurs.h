@@ -6,7 +6,7 @@
 // only as they come into view.
 
 #include "emailplanning.h"
-#include "horloge.h"
+#include "horlogeappareil.h"
 #include "prestationdragitem.h"
 
 #include <QList>
@@ -70,7 +70,7 @@ class VuePlanningChauffeurs : public QWidget {
     Q_OBJECT
 public:
     explicit VuePlanningChauffeurs(ModelContext* context, QWidget* parent = nullptr,
-                                   Horloge horloge = Horloge::systeme(),
+                                   HorlogeAppareil horloge = HorlogeAppareil::systeme(),
                                    ComposeurEmail composeur = composeEmail);
     ~VuePlanningChauffeurs() override;
 
@@ -114,7 +114,7 @@ private:
     QRect zoneUtile() const;
 
     ModelContext* m_context;
-    Horloge m_horloge;
+    HorlogeAppareil m_horloge;
     ComposeurEmail m_composeur;
     TraceDrop m_trace = traceSortieStandard;
     QDateTime m_selectedDate;

@@ -490,6 +490,8 @@ void personBadge(QPainter& p)
     p.drawLine(QPointF(18, 15.8), QPointF(18, 18.4));
     p.drawPoint(QPointF(18, 20.3));
     p.restore();
+}
+
 // An open tray with an arrow going into it (down) or out of it (up); a filled tray when `solid`.
 void tray(QPainter& p, bool up, bool solid)
 {

@@ -26,9 +26,9 @@ using fx::at;
 namespace {
 
 // Monday 7 December 2026, 10:00 in Paris: tomorrow is Tuesday the 8th.
-Horloge horloge(const QTimeZone& zone = fx::paris())
+HorlogeAppareil horloge(const QTimeZone& zone = fx::paris())
 {
-    return Horloge::fixe(at(2026, 12, 7, 10), zone);
+    return HorlogeAppareil::fixe(at(2026, 12, 7, 10), zone);
 }
 
 struct Ecran {

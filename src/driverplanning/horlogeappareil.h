@@ -12,14 +12,14 @@
 
 namespace kv {
 
-struct Horloge {
+struct HorlogeAppareil {
     std::function<qint64()> maintenantMs;
     QTimeZone fuseauAppareil;
 
     // The machine's clock and time zone.
-    static Horloge systeme();
+    static HorlogeAppareil systeme();
     // A clock stopped at `maintenant`, in `fuseau`.
-    static Horloge fixe(const QDateTime& maintenant, const QTimeZone& fuseau);
+    static HorlogeAppareil fixe(const QDateTime& maintenant, const QTimeZone& fuseau);
 
     QDateTime maintenant() const { return QDateTime::fromMSecsSinceEpoch(maintenantMs(), fuseauAppareil); }
     // Start of the current day in the device's time zone.
