@@ -11,6 +11,8 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QMimeData>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -100,6 +102,7 @@ PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, Q
 {
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setCursor(Qt::OpenHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(texteClient() + QStringLiteral(", ") + texteAdresse());
 }
 
@@ -206,6 +209,40 @@ void PrestationCard::paintEvent(QPaintEvent*)
         m_cache = rendu();
     QPainter p(this);
     p.drawImage(QPointF(0, 0), m_cache);
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawPath(glass::continuousRoundedRect(geometrie(width()).carte.adjusted(-1, -1, 1, 1), 7));
+    }
+}
+
+void PrestationCard::contextMenuEvent(QContextMenuEvent* event)
+{
+    emit menuDemande(event->globalPos());
+}
+
+void PrestationCard::keyPressEvent(QKeyEvent* event)
+{
+    const bool menu = event->key() == Qt::Key_Menu || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+                      || event->key() == Qt::Key_Space
+                      || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (!menu) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emit menuDemande(mapToGlobal(geometrie(width()).carte.center().toPoint()));
+}
+
+void PrestationCard::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void PrestationCard::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void PrestationCard::resizeEvent(QResizeEvent* event)

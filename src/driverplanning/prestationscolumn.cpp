@@ -158,6 +158,9 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
             if (m_aActualiser)
                 QTimer::singleShot(0, this, &PrestationsColumn::actualiser);
         });
+        connect(carte, &PrestationCard::menuDemande, this, [this, carte](const QPoint& position) {
+            emit menuPrestation(carte->location(), carte->type(), position);
+        });
         cartes.append(carte);
     }
     return surVerre(contenu, teinte);

@@ -61,6 +61,8 @@ signals:
     void echecSauvegarde(const QString& message);
     // A drop changed a driver.
     void attribue();
+    // A card's menu was asked for.
+    void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

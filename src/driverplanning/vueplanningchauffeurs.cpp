@@ -13,6 +13,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -94,6 +95,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_colonne->setTrace(trace);
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
+    connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
     ligne->addWidget(m_colonne, 1, Qt::AlignTop);
 
     // The map sits in the middle of the room left.
@@ -290,6 +292,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
+        connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
@@ -387,6 +390,31 @@ void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& mes
     boite->setAttribute(Qt::WA_DeleteOnClose);
     boite->setWindowModality(Qt::WindowModal);
     boite->open();
+}
+
+QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePrestation type,
+                                              const QPoint& positionGlobale)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("menuAttribution"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addSection(type == TypePrestation::pose ? QStringLiteral("Attribuer la pose à")
+                                                  : QStringLiteral("Attribuer l’enlèvement à"));
+    const Chauffeur* actuel = type == TypePrestation::pose ? location->chauffeurPose() : location->chauffeurEnlevement();
+    const PrestationDragItem item{location->id(), type};
+    for (Chauffeur* c : chauffeurs()) {
+        if (c == actuel)
+            continue;
+        QAction* action = menu->addAction(c->prenom() + QLatin1Char(' ') + c->nom());
+        // The same road as a drop on that driver's column.
+        connect(action, &QAction::triggered, this, [this, item, c] {
+            QString erreur;
+            if (attribuerPrestation(item, c, m_context, m_trace, &erreur) == ResultatAttribution::echecSauvegarde)
+                montrerErreur(QStringLiteral("echecAttribution"), QStringLiteral("Échec de la sauvegarde: ") + erreur);
+        });
+    }
+    menu->popup(positionGlobale);
+    return menu;
 }
 
 BilanTransmission VuePlanningChauffeurs::transmettre()

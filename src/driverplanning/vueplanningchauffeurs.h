@@ -12,6 +12,7 @@
 #include <QList>
 #include <QWidget>
 
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -22,6 +23,7 @@ class CartePrestationsChauffeur;
 class Chauffeur;
 class ChauffeurCard;
 class DateSlider;
+class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
 class PrestationsColumn;
@@ -53,6 +55,7 @@ public:
 signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
+    void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
 private:
     void majCarte();
@@ -91,6 +94,9 @@ public:
     // "Transmettre planning": one message per active driver with operations that day; what
     // could not be sent is shown in one message afterwards.
     BilanTransmission transmettre();
+
+    // The menu of a card: the other active drivers, to give them the operation.
+    QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
 
     // Builds the rows that are in view (and a screen's height around them).
     void construireVisibles();

@@ -36,6 +36,7 @@ private slots:
     void dropFailuresLeaveEverythingAsItWas();
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
+    void keyboard();
 };
 
 class TestPreferencesEmail : public QObject {

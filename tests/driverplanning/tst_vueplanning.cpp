@@ -13,6 +13,7 @@
 #include "widgets/pastillejour.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -423,4 +424,61 @@ void TestVuePlanning::failedSaveAfterDropIsTakenBack()
 
     b.rouvrir();
     QCOMPARE(b.context()->find<LocationDeBenne>(l->id())->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+}
+
+void TestVuePlanning::keyboard()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    b.chauffeur("Ina", "Ctif", std::nullopt, false);
+    LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), at(2026, 12, 8, 16), QStringLiteral("1 rue A"), lea, lea);
+    Ecran e(b.context());
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+
+    // A pill chosen with the space bar.
+    PastilleJour* mercredi = e.vue->dateSlider()->pastilles()[2];
+    mercredi->setFocus();
+    QTest::keyClick(mercredi, Qt::Key_Space);
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 9));
+    e.vue->setSelectedDate(at(2026, 12, 8));
+    e.attendre();
+
+    // The menu key on a card offers the other active drivers; choosing one gives him the operation.
+    PrestationCard* carte = e.vue->rangee(lea)->colonne()->cartesEnlevements().first();
+    carte->setFocus();
+    QTRY_VERIFY(carte->hasFocus());
+    QTest::keyClick(carte, Qt::Key_Menu);
+    auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    QStringList noms;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            noms << a->text();
+    QCOMPARE(noms, QStringList{"Marc Petit"});
+    menu->actions().last()->trigger();
+    menu->close();
+    QCOMPARE(l->chauffeurEnlevement(), marc);
+    QCOMPARE(l->chauffeurPose(), lea);
+    QVERIFY(!b.context()->hasChanges());
+    QCOMPARE(e.traces.last(), QStringLiteral("SAUVEGARDE OK"));
+    e.attendre();
+    QCOMPARE(e.vue->rangee(marc)->colonne()->cartesEnlevements().size(), 1);
+
+    // Shift+F10 too; a failed save is taken back and shown.
+    carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
+    carte->setFocus();
+    QTest::keyClick(carte, Qt::Key_F10, Qt::ShiftModifier);
+    menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    b.context()->failNextSave(QStringLiteral("disque plein"));
+    menu->actions().last()->trigger();
+    menu->close();
+    QCOMPARE(l->chauffeurPose(), lea);
+    auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
+    QVERIFY(boite);
+    QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    boite->close();
 }
