@@ -255,7 +255,8 @@ void PrestationCard::mousePressEvent(QMouseEvent* event)
 {
     m_press = event->button() == Qt::LeftButton;
     m_pressPos = event->position().toPoint();
-    QWidget::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
 }
 
 void PrestationCard::mouseMoveEvent(QMouseEvent* event)

@@ -72,7 +72,7 @@ protected:
 private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
                      const QColor& teinte, QList<PrestationCard*>& cartes);
-    void attribuer(const PrestationDragItem& item);
+    void signaler(ResultatAttribution resultat, const QString& erreur);
 
     Chauffeur* m_chauffeur;
     DayWindow m_jour;
