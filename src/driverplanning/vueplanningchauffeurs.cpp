@@ -307,7 +307,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
     m_separateurs = separateurs;
     // Lay the rows out again in query order, before the final stretch.
     while (m_liste->count() > 1)
-        m_liste->takeAt(0);
+        delete m_liste->takeAt(0); // the layout's item only, not its widget
     for (qsizetype i = 0; i < m_rangees.size(); ++i) {
         m_liste->insertWidget(int(2 * i), m_rangees[i]);
         m_liste->insertWidget(int(2 * i + 1), m_separateurs[i]);
