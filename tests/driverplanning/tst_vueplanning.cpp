@@ -403,6 +403,7 @@ void TestVuePlanning::failedSaveAfterDropIsTakenBack()
     Chauffeur* marc = b.chauffeur("Marc", "Petit");
     LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
     QVERIFY(b.context()->save());
+    const QUuid id = l->id();
     {
     Ecran e(b.context());
 
@@ -423,7 +424,7 @@ void TestVuePlanning::failedSaveAfterDropIsTakenBack()
     }
 
     b.rouvrir();
-    QCOMPARE(b.context()->find<LocationDeBenne>(l->id())->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+    QCOMPARE(b.context()->find<LocationDeBenne>(id)->chauffeurPose()->prenom(), QStringLiteral("Léa"));
 }
 
 void TestVuePlanning::keyboard()
