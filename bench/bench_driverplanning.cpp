@@ -40,7 +40,7 @@ void lesEvenements()
 void BM_ChoisirUnJour(benchmark::State& state)
 {
     auto ctx = ModelContext::open(kv::bench::officePath());
-    VuePlanningChauffeurs vue(ctx.get(), nullptr, HorlogeAppareil::fixe(jour(-1).addSecs(36000), paris()),
+    VuePlanningChauffeurs vue(ctx.get(), nullptr, Horloge::fixe(jour(-1).addSecs(36000), paris()),
                               [](const QString&, const QString&, const QString&) { return ResultatComposition::ouvert; });
     vue.setTrace([](const QString&) {});
     vue.resize(1200, 760);

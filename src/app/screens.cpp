@@ -20,6 +20,7 @@
 #include "reports/exportfacturationview.h"
 #endif
 #ifdef KV_HAS_RENTALS
+#include "rentals/vuelocationbenne.h"
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
 #include "driverplanning/preferencesemailchauffeurview.h"
@@ -70,11 +71,21 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::planification:
 #ifdef KV_HAS_RENTALS
-        // VueLocationBenne(in.context, in.clients, in.bennes, in.locations, in.selectedClient,
-        //                  in.selectedLocation, in.showBennes, in.selectedClientID,
-        //                  in.bennesReadyForClientID, in.formatter, in.dateFormatter, parent)
-#endif
+    {
+        VueLocationBenne::Entrees e;
+        e.context = in.context;
+        e.clients = in.clients;
+        e.bennes = in.bennes;
+        e.selectedClientID = in.selectedClientID;
+        e.bennesReadyForClientID = in.bennesReadyForClientID;
+        e.selectedLocation = in.selectedLocation;
+        e.formatter = in.formatter;
+        e.dateFormatter = in.dateFormatter;
+        return new VueLocationBenne(e, parent);
+    }
+#else
         return nullptr;
+#endif
     case Commande::planningChauffeur:
 #ifdef KV_HAS_DRIVERPLANNING
         return new VuePlanningChauffeurs(in.context, parent);

@@ -58,7 +58,7 @@ QLabel* titreGras(const QString& texte, TextStyle style, QWidget* parent)
 } // namespace
 
 PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* context, QWidget* parent,
-                                                             HorlogeAppareil horloge)
+                                                             Horloge horloge)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
     setObjectName(QStringLiteral("preferencesEmailChauffeurView"));
@@ -351,7 +351,7 @@ void PreferencesEmailChauffeurView::majApercu()
                                                           fuseauHorairePlanning());
     const ModelesEmail modeles = modelesSaisis();
     m_apercuSujet->setText(renderTemplate(modeles.sujet, chauffeur, jour));
-    m_apercuCorps->setText(buildEmailBody(modeles, chauffeur, jour, m_previewOps, m_horloge.maintenant()));
+    m_apercuCorps->setText(buildEmailBody(modeles, chauffeur, jour, m_previewOps, m_horloge.maintenantLocal()));
 }
 
 QString PreferencesEmailChauffeurView::apercuSujet() const

@@ -4,7 +4,7 @@
 // to the default texts, and a live preview for a chosen driver and day.
 
 #include "emailplanning.h"
-#include "horlogeappareil.h"
+#include "model/horloge.h"
 #include "planningoperation.h"
 
 #include <QDate>
@@ -31,7 +31,7 @@ class PreferencesEmailChauffeurView : public QWidget {
     Q_OBJECT
 public:
     explicit PreferencesEmailChauffeurView(ModelContext* context, QWidget* parent = nullptr,
-                                           HorlogeAppareil horloge = HorlogeAppareil::systeme());
+                                           Horloge horloge = Horloge::systeme());
     ~PreferencesEmailChauffeurView() override;
 
     EmailChauffeurPreferences* prefs() const { return m_prefs; }
@@ -72,7 +72,7 @@ private:
     Chauffeur* chauffeurApercu() const;
 
     ModelContext* m_context;
-    HorlogeAppareil m_horloge;
+    Horloge m_horloge;
     Query<Chauffeur>* m_chauffeurs = nullptr;
     EmailChauffeurPreferences* m_prefs = nullptr;
     ModelesEmail m_sauves; // what the file holds

@@ -153,15 +153,15 @@ void RangeeChauffeur::actualiser()
 // ---------------------------------------------------------------------------------------------
 // The screen
 
-VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* parent, HorlogeAppareil horloge,
+VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge,
                                              ComposeurEmail composeur)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge)), m_composeur(std::move(composeur))
 {
     setObjectName(QStringLiteral("vuePlanningChauffeurs"));
     // Tomorrow, in the device's calendar.
-    const QDate demain = localDayOf(m_horloge.maintenantMs(), m_horloge.fuseauAppareil).addDays(1);
-    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(demain, m_horloge.fuseauAppareil),
-                                                    m_horloge.fuseauAppareil);
+    const QDate demain = localDayOf(m_horloge.maintenantMs(), m_horloge.zone).addDays(1);
+    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(demain, m_horloge.zone),
+                                                    m_horloge.zone);
 
     m_chauffeurs = new Query<Chauffeur>(context, [](const Chauffeur* c) { return c->actif(); }, {}, this);
 
@@ -202,7 +202,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     ligne->setContentsMargins(11, 11, 11, 0);
 
     const QDateTime base = m_horloge.debutAujourdhui();
-    m_slider = new DateSlider(m_selectedDate, base, 7, m_horloge.fuseauAppareil, entete);
+    m_slider = new DateSlider(m_selectedDate, base, 7, m_horloge.zone, entete);
     connect(m_slider, &DateSlider::selectedDateChanged, this, &VuePlanningChauffeurs::setSelectedDate);
     ligne->addWidget(m_slider, 0, Qt::AlignVCenter);
 
@@ -250,9 +250,9 @@ void VuePlanningChauffeurs::setTrace(TraceDrop trace)
 
 void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
 {
-    const QDate jour = date.toTimeZone(m_horloge.fuseauAppareil).date();
-    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.fuseauAppareil),
-                                                    m_horloge.fuseauAppareil);
+    const QDate jour = date.toTimeZone(m_horloge.zone).date();
+    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.zone),
+                                                    m_horloge.zone);
     m_slider->setSelectedDate(m_selectedDate);
     // Rows in view show the new day at once; the others are built again when next seen.
     const QRect zone = zoneUtile();
@@ -420,7 +420,7 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
 BilanTransmission VuePlanningChauffeurs::transmettre()
 {
     const BilanTransmission bilan = transmettrePlanning(chauffeurs(), m_selectedDate, m_context, m_composeur,
-                                                        m_horloge.maintenant());
+                                                        m_horloge.maintenantLocal());
     const QString message = bilan.message();
     if (!message.isEmpty())
         montrerErreur(QStringLiteral("bilanTransmission"), message);

@@ -6,7 +6,7 @@
 // only as they come into view.
 
 #include "emailplanning.h"
-#include "horlogeappareil.h"
+#include "model/horloge.h"
 #include "prestationdragitem.h"
 
 #include <QList>
@@ -73,7 +73,7 @@ class VuePlanningChauffeurs : public QWidget {
     Q_OBJECT
 public:
     explicit VuePlanningChauffeurs(ModelContext* context, QWidget* parent = nullptr,
-                                   HorlogeAppareil horloge = HorlogeAppareil::systeme(),
+                                   Horloge horloge = Horloge::systeme(),
                                    ComposeurEmail composeur = composeEmail);
     ~VuePlanningChauffeurs() override;
 
@@ -120,7 +120,7 @@ private:
     QRect zoneUtile() const;
 
     ModelContext* m_context;
-    HorlogeAppareil m_horloge;
+    Horloge m_horloge;
     ComposeurEmail m_composeur;
     TraceDrop m_trace = traceSortieStandard;
     QDateTime m_selectedDate;

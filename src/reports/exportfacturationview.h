@@ -2,7 +2,7 @@
 
 // "→Facturation": the user picks a period and saves the billing CSV by client where they choose.
 
-#include "horloge.h"
+#include "model/horloge.h"
 
 #include <QWidget>
 

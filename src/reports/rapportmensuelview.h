@@ -4,7 +4,7 @@
 // then preview the PDF, send it (PDF in the temporary folder, a prepared e-mail, an entry in the
 // history of reports sent), print it, or export CSV files. Below, the history of reports sent.
 
-#include "horloge.h"
+#include "model/horloge.h"
 
 #include <QByteArray>
 #include <QWidget>

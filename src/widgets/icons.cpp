@@ -685,6 +685,42 @@ const QHash<QString, Symbol>& table()
              p.drawPolygon(QPolygonF({QPointF(12, 3), QPointF(21.5, 20), QPointF(2.5, 20)}));
              exclamation(p, 9, 13.5);
          }}},
+        {"exclamationmark.triangle.fill", {"dialog-warning", [](QPainter& p) {
+             QPainterPath triangle;
+             triangle.addPolygon(QPolygonF({QPointF(12, 2.5), QPointF(22, 20.5), QPointF(2, 20.5), QPointF(12, 2.5)}));
+             QPainterPath marque;
+             marque.moveTo(12, 8.5);
+             marque.lineTo(12, 13.5);
+             marque.moveTo(12, 16.9);
+             marque.lineTo(12, 17);
+             fillCut(p, triangle, marque, 2.2);
+         }}},
+        {"hand.point.left", {"", [](QPainter& p) {
+             // A hand pointing left: the finger, then the fist with its folded fingers.
+             QPainterPath main;
+             main.moveTo(2.5, 9);
+             main.lineTo(11, 9);
+             main.cubicTo(12.5, 6.5, 14, 5.5, 16.5, 5.5);
+             main.lineTo(19.5, 5.5);
+             main.cubicTo(21, 5.5, 21.5, 7, 21.5, 8.5);
+             main.lineTo(21.5, 16);
+             main.cubicTo(21.5, 17.5, 20.5, 18.5, 19, 18.5);
+             main.lineTo(12.5, 18.5);
+             main.cubicTo(11, 18.5, 10.5, 17.5, 10.5, 16.5);
+             main.cubicTo(10.5, 15.5, 11, 14.5, 12.5, 14.5);
+             main.lineTo(12.5, 12);
+             main.lineTo(2.5, 12);
+             main.cubicTo(1.5, 12, 1, 11.3, 1, 10.5);
+             main.cubicTo(1, 9.7, 1.5, 9, 2.5, 9);
+             p.drawPath(main);
+             p.drawLine(QPointF(12.5, 14.5), QPointF(17, 14.5));
+             p.drawLine(QPointF(12.5, 12), QPointF(17, 12));
+         }}},
+        {"location.magnifyingglass", {"", [](QPainter& p) {
+             // The location arrow, with a glass over its tail.
+             p.drawPath(polyline({{3, 10.5}, {19, 3.5}, {12.5, 19}, {10.8, 12.3}, {3, 10.5}}));
+             magnifier(p, QPointF(16.5, 16.5), 3.4);
+         }}},
         {"exclamationmark.shield", {"", [](QPainter& p) {
              QPainterPath shield;
              shield.moveTo(12, 2.5);

@@ -19,7 +19,7 @@ namespace {
 
 std::unique_ptr<PreferencesEmailChauffeurView> ouvrir(ModelContext* ctx)
 {
-    auto vue = std::make_unique<PreferencesEmailChauffeurView>(ctx, nullptr, HorlogeAppareil::fixe(at(2026, 12, 7, 10), fx::paris()));
+    auto vue = std::make_unique<PreferencesEmailChauffeurView>(ctx, nullptr, Horloge::fixe(at(2026, 12, 7, 10), fx::paris()));
     vue->resize(1200, 760);
     vue->show();
     QCoreApplication::processEvents();

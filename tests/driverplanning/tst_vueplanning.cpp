@@ -27,9 +27,9 @@ using fx::at;
 namespace {
 
 // Monday 7 December 2026, 10:00 in Paris: tomorrow is Tuesday the 8th.
-HorlogeAppareil horloge(const QTimeZone& zone = fx::paris())
+Horloge horloge(const QTimeZone& zone = fx::paris())
 {
-    return HorlogeAppareil::fixe(at(2026, 12, 7, 10), zone);
+    return Horloge::fixe(at(2026, 12, 7, 10), zone);
 }
 
 struct Ecran {
