@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -292,6 +293,9 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
             [this](const QModelIndex& i) { copierTelephone(i.row()); });
     connect(delegate, &ClientInactifDelegate::ecrire, this, [this](const QModelIndex& i) { ecrire(i.row()); });
     m_liste->installEventFilter(this);
+    // The row's actions from the keyboard (menu key) or the right button too.
+    m_liste->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_liste, &QWidget::customContextMenuRequested, this, &ClientsInactifsView::menuLigne);
     v->addWidget(m_liste, 1);
 
     // Straight from the store, after the clients query it built has taken the notice in.
@@ -349,6 +353,26 @@ void ClientsInactifsView::ecrire(int row)
     alerte->setAttribute(Qt::WA_DeleteOnClose);
     alerte->setWindowModality(Qt::WindowModal);
     alerte->open();
+}
+
+void ClientsInactifsView::menuLigne(const QPoint& position)
+{
+    QModelIndex index = m_liste->indexAt(position);
+    if (!index.isValid())
+        index = m_liste->currentIndex();
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    QMenu menu(this);
+    QAction* copier = menu.addAction(symbolIcon(QStringLiteral("phone")), QStringLiteral("Copier tél."));
+    copier->setEnabled(telephoneVisible(rows()[row].telephone));
+    connect(copier, &QAction::triggered, this, [this, row] { copierTelephone(row); });
+    QAction* email = menu.addAction(symbolIcon(QStringLiteral("envelope")), QStringLiteral("E-mail"));
+    email->setEnabled(emailVisible(rows()[row].email));
+    connect(email, &QAction::triggered, this, [this, row] { ecrire(row); });
+    const QRect r = m_liste->visualRect(index);
+    const QPoint ou = m_liste->indexAt(position).isValid() ? position : r.bottomLeft();
+    menu.exec(m_liste->viewport()->mapToGlobal(ou));
 }
 
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)

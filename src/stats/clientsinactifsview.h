@@ -86,6 +86,7 @@ protected:
 
 private:
     void recalculer();
+    void menuLigne(const QPoint& position);
 
     SourceStatistiques* m_source;
     qint64 m_refDate;

@@ -2,6 +2,7 @@
 
 #include "clientsinactifsview.h"
 #include "sourcestatistiques.h"
+#include "statistiquecartechaleurview.h"
 #include "statistiquehistogrammevolumeview.h"
 #include "statistiqueoccupationbennesview.h"
 #include "statistiquerendementvolumeview.h"
@@ -99,18 +100,14 @@ QString symbole(StatistiqueType type)
 }
 
 VueStatistiques::VueStatistiques(ModelContext* context, QWidget* parent)
-    : VueStatistiques(context, [] { return QDateTime::currentMSecsSinceEpoch(); }, QTimeZone::systemTimeZone(),
-                      parent)
+    : VueStatistiques(context, Horloge::systeme(), parent)
 {
 }
 
-VueStatistiques::VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
-                                 QWidget* parent)
-    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, this))
+VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent)
+    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, horloge, this))
 {
     setWindowTitle(QStringLiteral("Statistiques"));
-    m_source->setHorloge(std::move(horloge));
-    m_source->setZone(zone);
 
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(0, 0, 0, 0);
@@ -166,7 +163,9 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
+        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
         ancien->hide();
+        ancien->setParent(this);
         ancien->deleteLater();
     }
     m_detail = vueDetail(type);
@@ -216,11 +215,14 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
         //     return new RapportMensuelView(m_context, parent);
         // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
         return enAttente(type, parent);
-    case StatistiqueType::carteChaleur:
-        // HUB-WIRING: the placements heat map goes here once it exists in src/stats/:
-        //     return new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
-        // Until then the entry shows its title.
-        return enAttente(type, parent);
+    case StatistiqueType::carteChaleur: {
+        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {
+            if (types & SourceStatistiques::kLocations)
+                carte->setLocations(m_source->toutesLocations());
+        });
+        return carte;
+    }
     case StatistiqueType::histogrammeVolume:
         return new StatistiqueHistogrammeVolumeView(m_source, parent);
     case StatistiqueType::repartitionTypeBenne:
