@@ -37,6 +37,7 @@ private slots:
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
+    void sendingThroughTheMailHelper();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -9,6 +9,7 @@
 #include "driverplanning/prestationcard.h"
 #include "driverplanning/prestationscolumn.h"
 #include "driverplanning/vueplanningchauffeurs.h"
+#include "platform/desktopopener.h"
 #include "platform/mapwidget.h"
 #include "widgets/pastillejour.h"
 
@@ -20,6 +21,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace kv;
 using fx::at;
@@ -482,4 +484,38 @@ void TestVuePlanning::keyboard()
     QVERIFY(boite);
     QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     boite->close();
+}
+
+void TestVuePlanning::sendingThroughTheMailHelper()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel & Fils"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Chauffeur* marc = b.chauffeur("Marc", "Petit", QStringLiteral("marc@x.fr?bcc=y@z.fr"));
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    b.location(c, b.benne(10), at(2026, 12, 8, 10), std::nullopt, QStringLiteral("2 rue B"), marc);
+    RecordingDesktopOpener ouvreur;
+    VuePlanningChauffeurs vue(b.context(), nullptr, horloge());
+    vue.resize(1200, 760);
+    vue.show();
+    QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
+    QCOMPARE(ouvreur.openedUrls.size(), 1);
+    QCOMPARE(ouvreur.openedUrls[0].path(), QStringLiteral("lea@x.fr"));
+    QVERIFY(QUrlQuery(ouvreur.openedUrls[0]).queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded)
+                .contains(QStringLiteral("Morel & Fils")));
+    // Marc's address is refused; one message says so after the run.
+    auto* boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY(boite->text().contains(QStringLiteral("Marc Petit")));
+    fx::capturer(boite, QStringLiteral("planning-bilan-envoi"));
+    boite->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!vue.findChild<QMessageBox*>());
+
+    // A link the system cannot open is reported the same way.
+    ouvreur.openResult = false;
+    QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
+    boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY(boite->text().contains(QStringLiteral("Léa Garnier")));
 }
