@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTimeZone>
 #include <QToolBar>
@@ -340,6 +342,17 @@ void TestVueChauffeurs::pictures()
     QVERIFY(vue);
     cliquerLigne(*vue, 0);
     capturer(&fenetre, QStringLiteral("chauffeurs-ana"));
+    // The lower sections: periods, distance and the save button.
+    auto* defilement = vue->formulaire()->findChild<QScrollArea*>();
+    QVERIFY(defilement);
+    defilement->verticalScrollBar()->setValue(defilement->verticalScrollBar()->maximum());
+    laisserPasser();
+    capturer(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
+    fenetre.resize(1600, 1000);
+    laisserPasser();
+    capturer(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
+    fenetre.resize(1200, 760);
+    laisserPasser();
 
     FormulaireChauffeurView* f = vue->formulaire();
     const QList<QPushButton*> boutons{f->boutonAjoutQualification(), f->boutonAjoutSpecialisation(),
