@@ -6,6 +6,7 @@
 
 #include "model/helpers.h"
 #include "widgets/icons.h"
+#include "widgets/toolbaractions.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -113,7 +114,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
     m_zoomBennes = m_toolbar->addAction(QStringLiteral("Zoom sur toutes les bennes"));
     m_zoomBennes->setObjectName(QStringLiteral("zoomBennesButton"));
-    m_toolbar->addWidget(after);
+    m_screenActionsEnd = m_toolbar->addWidget(after);
     // Reachable with Tab like any other button, then pressed with the space bar.
     for (QAction* action : {m_recentrer, m_zoomBennes})
         if (QWidget* button = m_toolbar->widgetForAction(action))
@@ -210,10 +211,24 @@ void ContentView::showDetail()
     }
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
+    showScreenActions();
     m_recentrer->setVisible(m_selection == Commande::defaut);
     m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
     setWindowTitle(m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
                                : QStringLiteral("Kestrovan"));
+}
+
+void ContentView::showScreenActions()
+{
+    // The previous screen's commands leave with it; the shown screen's stand in the bar.
+    for (QAction* action : std::as_const(m_screenActions))
+        m_toolbar->removeAction(action);
+    m_screenActions = toolbarActions(m_screen);
+    for (QAction* action : std::as_const(m_screenActions)) {
+        m_toolbar->insertAction(m_screenActionsEnd, action);
+        if (QWidget* button = m_toolbar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
+    }
 }
 
 void ContentView::forgetDeletedSelections()

@@ -46,6 +46,7 @@ private:
     void showDetail();
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
+    void showScreenActions();
 
     ModelContext* m_context;
     std::optional<Commande> m_selection = Commande::defaut;
@@ -57,6 +58,8 @@ private:
     QToolBar* m_toolbar = nullptr;
     QAction* m_recentrer = nullptr;
     QAction* m_zoomBennes = nullptr;
+    QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
+    QList<QAction*> m_screenActions;
     bool m_syncingSidebar = false;
 };
 

@@ -37,6 +37,7 @@
 #include "clients/vueclients.h"
 #endif
 #ifdef KV_HAS_DRIVERS
+#include "drivers/vuechauffeurs.h"
 #endif
 #ifdef KV_HAS_WASTES
 #include "wastes/centreslistview.h"
@@ -116,7 +117,7 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::chauffeurs:
 #ifdef KV_HAS_DRIVERS
-        // VueChauffeurs(in.context, parent)
+        return new VueChauffeurs(in.context, parent);
 #endif
         return nullptr;
     case Commande::dechets:

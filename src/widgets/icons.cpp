@@ -570,6 +570,49 @@ const QHash<QString, Symbol>& table()
          }}},
         {"person", {"", [](QPainter& p) { person(p, QPointF(12, 8), 4); }}},
         {"person.2", {"", twoPeople}},
+        // Driver form.
+        {"person.crop.circle", {"user-identity", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 12), 10, 10);
+             drawInto(p, QRectF(3, 4, 18, 18), [](QPainter& q) { bust(q, QRectF(0, 0, 24, 24)); }, 1.4,
+                      circlePath(QPointF(12, 12), 10));
+         }}},
+        {"checkmark.seal", {"security-high", [](QPainter& p) {
+             // A rosette of twelve points around a tick.
+             QPainterPath seal;
+             for (int i = 0; i <= 24; ++i) {
+                 const qreal a = i * M_PI / 12;
+                 const qreal r = i % 2 ? 8.2 : 10;
+                 const QPointF pt(12 + r * std::cos(a), 12 + r * std::sin(a));
+                 i == 0 ? seal.moveTo(pt) : seal.lineTo(pt);
+             }
+             p.drawPath(seal);
+             p.drawPath(polyline({{8, 12.2}, {11, 15}, {16.2, 9}}));
+         }}},
+        {"graduationcap", {"applications-education", [](QPainter& p) {
+             p.drawPolygon(QPolygonF({QPointF(12, 4.5), QPointF(22.5, 9.5), QPointF(12, 14.5), QPointF(1.5, 9.5)}));
+             p.drawPath(polyline({{6.5, 12}, {6.5, 17}, {12, 19.5}, {17.5, 17}, {17.5, 12}}));
+             p.drawLine(QPointF(21, 10.3), QPointF(21, 16.5));
+         }}},
+        {"puzzlepiece", {"preferences-plugin", [](QPainter& p) {
+             QPainterPath piece;
+             piece.moveTo(4, 8);
+             piece.lineTo(9, 8);
+             piece.arcTo(QRectF(9, 3.5, 5, 5), 225, -270);
+             piece.lineTo(19, 8);
+             piece.lineTo(19, 12);
+             piece.arcTo(QRectF(18.5, 12, 5, 5), 135, -270);
+             piece.lineTo(19, 21);
+             piece.lineTo(4, 21);
+             piece.closeSubpath();
+             p.drawPath(piece);
+         }}},
+        {"steeringwheel", {"", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 12), 10, 10);
+             p.drawEllipse(QPointF(12, 12), 2.5, 2.5);
+             p.drawLine(QPointF(2.5, 11), QPointF(9.5, 12));
+             p.drawLine(QPointF(21.5, 11), QPointF(14.5, 12));
+             p.drawLine(QPointF(12, 14.5), QPointF(12, 22));
+         }}},
         {"person.crop.square", {"", [](QPainter& p) {
              const QRectF frame(3, 3, 18, 18);
              p.drawRoundedRect(frame, 3.5, 3.5);
