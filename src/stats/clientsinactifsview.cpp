@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -137,6 +138,12 @@ void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect
     b.icon = symbolIcon(symbole);
     b.iconSize = QSize(14, 14);
     b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    // Under the pointer, the button lights up as a real one would.
+    if (const auto* vue = qobject_cast<const QAbstractItemView*>(option.widget)) {
+        const QWidget* zone = vue->viewport();
+        if (zone->underMouse() && r.contains(zone->mapFromGlobal(QCursor::pos())))
+            b.state |= QStyle::State_MouseOver;
+    }
     b.palette = option.palette;
     b.fontMetrics = option.fontMetrics;
     const QWidget* w = option.widget;
@@ -287,6 +294,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     auto* delegate = new ClientInactifDelegate(m_liste);
     m_liste->setItemDelegate(delegate);
     m_liste->setMouseTracking(true);
+    m_liste->viewport()->installEventFilter(this);
     m_liste->setUniformItemSizes(true);
     m_liste->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(delegate, &ClientInactifDelegate::copierTelephone, this,
@@ -386,6 +394,17 @@ bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
             event->accept();
             return true;
         }
+    }
+    // The row under the pointer is drawn again as it moves, so its buttons light up.
+    if (watched == m_liste->viewport() && (event->type() == QEvent::MouseMove || event->type() == QEvent::Leave)) {
+        const QModelIndex sous = event->type() == QEvent::MouseMove
+                                     ? m_liste->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint())
+                                     : QModelIndex();
+        if (m_survol.isValid())
+            m_liste->viewport()->update(m_liste->visualRect(m_survol));
+        if (sous.isValid())
+            m_liste->viewport()->update(m_liste->visualRect(sous));
+        m_survol = sous;
     }
     return QWidget::eventFilter(watched, event);
 }

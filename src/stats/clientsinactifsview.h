@@ -97,6 +97,7 @@ private:
     QListView* m_liste;
     ChoixSegmente* m_choixSeuil;
     QCheckBox* m_jamais;
+    QPersistentModelIndex m_survol; // the row under the pointer
 };
 
 } // namespace kv

@@ -33,6 +33,7 @@ public:
     // The present moment (milliseconds) and the user's time zone; tests set their own.
     qint64 maintenant() const { return m_horloge.maintenant(); }
     QTimeZone zone() const { return m_horloge.zone; }
+    const Horloge& horloge() const { return m_horloge; }
     void setHorloge(const Horloge& horloge);
 
     // Each statistic's record types.

@@ -9,6 +9,7 @@
 #include "statistiquesaisonnaliteview.h"
 #include "statistiquetypesdechetview.h"
 
+#include "reports/rapportmensuelview.h"
 #include "widgets/icons.h"
 
 #include <QDateTime>
@@ -188,7 +189,7 @@ void VueStatistiques::surligner()
 
 namespace {
 
-// The entry of a statistic whose screen is not part of this build yet: its title.
+// A kind without a screen of its own (none of the kinds above): its title.
 QWidget* enAttente(StatistiqueType type, QWidget* parent)
 {
     auto* w = new QWidget(parent);
@@ -211,10 +212,8 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
     const QDateTime maintenant = QDateTime::fromMSecsSinceEpoch(m_source->maintenant(), m_source->zone());
     switch (type) {
     case StatistiqueType::rapport:
-        // HUB-WIRING: the monthly report screen goes here once src/reports/ has it:
-        //     return new RapportMensuelView(m_context, parent);
-        // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
-        return enAttente(type, parent);
+        // The monthly report runs its own queries.
+        return new RapportMensuelView(m_context, m_source->horloge(), parent);
     case StatistiqueType::carteChaleur: {
         auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
         connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {

@@ -5,6 +5,7 @@
 #include "outils.h"
 
 #include "platform/desktopopener.h"
+#include "reports/rapportmensuelview.h"
 #include "stats/choixsegmente.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
@@ -170,6 +171,12 @@ void TestVues::hubOpensOnSeasonality()
                      i == toutesLesStatistiques().indexOf(t));
     }
     QVERIFY(hub.vue.source()->lesLocations().isEmpty());
+    // The first entry is the monthly report, the second the heat map.
+    hub.cliquer(StatistiqueType::rapport);
+    QVERIFY(hub.detail<RapportMensuelView>());
+    hub.cliquer(StatistiqueType::carteChaleur);
+    QVERIFY(hub.detail<StatistiqueCarteChaleurView>());
+    hub.cliquer(StatistiqueType::tauxOccupation);
     // Clicking the chosen row keeps it; the arrow keys choose too.
     QWidget* avant = hub.vue.detail();
     hub.cliquer(StatistiqueType::tauxOccupation);
