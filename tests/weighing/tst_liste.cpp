@@ -104,6 +104,20 @@ void TestListe::interrupteur()
     v->setFiltreSansPeseeOnly(false);
     QVERIFY(!v->interrupteur()->isChecked());
     QCOMPARE(v->locationsFiltrees(), (QList<LocationDeBenne*>{avec, sans}));
+
+    // Hiding the selected row does not hand the selection to its neighbour.
+    v->setSelection(avec);
+    form = v->formulaire();
+    v->setFiltreSansPeseeOnly(true);
+    tourDeBoucle();
+    QCOMPARE(v->locationsFiltrees(), QList<LocationDeBenne*>{sans});
+    QCOMPARE(v->selection(), avec);
+    QCOMPARE(form->location(), avec);
+    QVERIFY(!v->liste()->selectionModel()->isSelected(v->modele()->index(0, 0)));
+    // Shown again, it is selected again.
+    v->setFiltreSansPeseeOnly(false);
+    tourDeBoucle();
+    QVERIFY(v->liste()->selectionModel()->isSelected(v->modele()->indexOf(avec)));
 }
 
 void TestListe::badgesEtInfobulles()
