@@ -178,24 +178,6 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     forms::RowLine deuxieme;
     deuxieme.parts << RowPart::badge(volume, couleurBenne(benne));
 
-    const QString adresse = location->adresse() ? *location->adresse() : (client ? client->adresse() : QString());
-    const QString pose = QStringLiteral("posé le ")
-        + QLocale().toString(localDayOf(location->datePoseMs(), m_horloge.zone), QLocale::ShortFormat);
-    forms::RowLine troisieme;
-    troisieme.style = forms::TextStyle::Caption;
-    RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
-    RowPart partPose = RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary);
-    const QFontMetrics fm(forms::fontFor(forms::TextStyle::Caption, m_liste->font()));
-    const int place = m_liste->viewport()->width() - 2 * 10 - 70; // margins and the badges
-    partAdresse.elide = fm.horizontalAdvance(adresse) + 8 + fm.horizontalAdvance(pose) > place;
-    if (partAdresse.elide) {
-        // The date stays whole; the address gives way.
-        troisieme.parts << partPose << partAdresse;
-    } else {
-        troisieme.parts << partAdresse << partPose;
-    }
-    row.lines << premiere << deuxieme << troisieme;
-
     const BonDePesee* dernier = dernierBon(location);
     if (!dernier) {
         RowPart alerte = RowPart::symbolLabel(QStringLiteral("exclamationmark.circle"), QString(),
@@ -224,6 +206,27 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     RowPart nombre = RowPart::badge(QString::number(location->bonsDePesee().size()), QColor());
     nombre.toolTip = QStringLiteral("Nombre de rotations (bons de pesée)");
     row.trailing << nombre;
+
+    const QString adresse = location->adresse() ? *location->adresse() : (client ? client->adresse() : QString());
+    const QString pose = QStringLiteral("posé le ")
+        + QLocale().toString(localDayOf(location->datePoseMs(), m_horloge.zone), QLocale::ShortFormat);
+    forms::RowLine troisieme;
+    troisieme.style = forms::TextStyle::Caption;
+    RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
+    RowPart partPose = RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary);
+    const QFontMetrics fm(forms::fontFor(forms::TextStyle::Caption, m_liste->font()));
+    // Room left of the badges: the address gives way to the date when both do not fit.
+    const QList<QRect> badges = forms::RecordRowDelegate::trailingRects(row, QRect(0, 0, m_liste->viewport()->width(), 40),
+                                                                        m_liste->font());
+    const int place = (badges.isEmpty() ? m_liste->viewport()->width() - 10 : badges.first().left() - 12) - 10;
+    partAdresse.elide = fm.horizontalAdvance(adresse) + 8 + fm.horizontalAdvance(pose) > place;
+    if (partAdresse.elide) {
+        // The date stays whole; the address gives way.
+        troisieme.parts << partPose << partAdresse;
+    } else {
+        troisieme.parts << partAdresse << partPose;
+    }
+    row.lines << premiere << deuxieme << troisieme;
 
     QStringList dit{nom, volume, adresse, pose};
     for (const RowPart& p : row.trailing)
