@@ -15,6 +15,7 @@
 #include "planning/vueplanificationbennes.h"
 #endif
 #ifdef KV_HAS_WEIGHING
+#include "weighing/locationsetpeseeview.h"
 #endif
 #ifdef KV_HAS_REPORTS
 #include "reports/exportfacturationview.h"
@@ -61,9 +62,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::bonDePesee:
 #ifdef KV_HAS_WEIGHING
-        // LocationsEtPeseeView(in.context, parent)
-#endif
+        return new LocationsEtPeseeView(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::exportFacturation:
 #ifdef KV_HAS_REPORTS
         return new ExportFacturationView(in.context, parent);

@@ -816,6 +816,49 @@ const QHash<QString, Symbol>& table()
              p.drawRect(QRectF(7, 13.5, 10, 8));
              filled(p, [](QPainter& q) { q.drawEllipse(QPointF(17.5, 11.5), 0.8, 0.8); });
          }}},
+        {"scalemass", {"", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 5.5), 2.5, 2.5);
+             p.drawPolygon(QPolygonF({QPointF(6.5, 8.5), QPointF(17.5, 8.5), QPointF(21, 20.5), QPointF(3, 20.5)}));
+         }}},
+        {"paperclip", {"mail-attachment", [](QPainter& p) {
+             p.drawPath(polyline({{15.5, 8}, {15.5, 17}, {8.5, 17}, {8.5, 5}, {18.5, 5}, {18.5, 20}, {5.5, 20}, {5.5, 9}}, 3));
+         }}},
+        {"checkmark.seal.fill", {"", [](QPainter& p) {
+             cutDisc(p, polyline({{7.5, 12.5}, {10.8, 15.8}, {16.8, 8.8}}));
+         }}},
+        {"exclamationmark.circle", {"", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+             exclamation(p, 6.5, 13.5);
+         }}},
+        {"xmark.circle", {"", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+             p.drawLine(QPointF(8.5, 8.5), QPointF(15.5, 15.5));
+             p.drawLine(QPointF(15.5, 8.5), QPointF(8.5, 15.5));
+         }}},
+        {"questionmark.circle", {"help-contextual", [](QPainter& p) {
+             p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+             QPainterPath q;
+             q.moveTo(9, 9.5);
+             q.cubicTo(9, 6, 15, 6, 15, 9.5);
+             q.cubicTo(15, 11.5, 12, 11.5, 12, 14);
+             p.drawPath(q);
+             p.drawPoint(QPointF(12, 17.5));
+         }}},
+        {"photo", {"image-x-generic", [](QPainter& p) {
+             p.drawRoundedRect(QRectF(2.5, 4.5, 19, 15), 2, 2);
+             p.drawPath(polyline({{2.5, 17}, {9, 11}, {14, 16}, {16.5, 13.5}, {21.5, 18}}));
+             p.drawEllipse(QPointF(16, 9), 1.5, 1.5);
+         }}},
+        {"doc", {"text-x-generic", [](QPainter& p) {
+             p.drawPath(polyline({{14, 2.5}, {5, 2.5}, {5, 21.5}, {19, 21.5}, {19, 7.5}, {14, 2.5}, {14, 7.5}, {19, 7.5}}));
+         }}},
+        {"folder", {"folder", [](QPainter& p) {
+             p.drawPath(polyline({{2.5, 19.5}, {2.5, 4.5}, {9, 4.5}, {11, 7}, {21.5, 7}, {21.5, 19.5}, {2.5, 19.5}}));
+         }}},
+        {"rectangle.and.hand.point.up.left", {"", [](QPainter& p) {
+             p.drawRoundedRect(QRectF(2.5, 3.5, 19, 13), 2, 2);
+             p.drawPath(polyline({{13, 21}, {13, 10}, {15, 10}, {15, 15}, {19, 15.5}, {19, 21}}));
+         }}},
     };
     return t;
 }

@@ -2,9 +2,12 @@
 
 #include "model/query.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 namespace kv::forms {
 
@@ -31,7 +34,94 @@ void paintDot(QPainter* p, const QRectF& r, const QColor& fill, const QColor& te
     p->drawEllipse(r);
 }
 
+int trailingWidth(const RowPart& part, const QFont& base)
+{
+    const QFontMetrics fm(fontFor(part.style, base));
+    if (part.kind == RowPart::Kind::Dot)
+        return kDot;
+    if (part.kind == RowPart::Kind::Badge)
+        return fm.horizontalAdvance(part.text) + 12;
+    const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+    if (part.iconOnly)
+        return side;
+    return side + (side ? kIconGap : 0) + fm.horizontalAdvance(part.text);
+}
+
+void paintTrailingPart(QPainter* p, const RowPart& part, const QRect& r, const QFont& base,
+                       const QColor& text, bool selected)
+{
+    const QFont font = fontFor(part.style, base);
+    const QFontMetrics fm(font);
+    p->setFont(font);
+    if (part.kind == RowPart::Kind::Dot) {
+        paintDot(p, QRectF(r.left(), r.center().y() - kDot / 2.0 + 0.5, kDot, kDot), part.color, text);
+        return;
+    }
+    if (part.kind == RowPart::Kind::Badge) {
+        const QColor ink = part.color.isValid() ? part.color : text;
+        QColor fill = ink;
+        fill.setAlphaF(part.color.isValid() ? 0.18f : 0.08f);
+        QColor stroke = ink;
+        stroke.setAlphaF(0.15f);
+        const QRectF capsule = QRectF(r).adjusted(0.25, 0.25, -0.25, -0.25);
+        p->setPen(part.color.isValid() ? QPen(Qt::NoPen) : QPen(stroke, 0.5));
+        p->setBrush(fill);
+        p->drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+        p->setPen(selected || !part.color.isValid() ? text : part.color.darker(130));
+        p->drawText(r, Qt::AlignCenter, part.text);
+        return;
+    }
+    int x = r.left();
+    if (!part.symbol.isEmpty()) {
+        const int side = fm.height() - 2;
+        const QIcon icon = part.color.isValid() && !selected ? paintedSymbolIcon(part.symbol, part.color)
+                                                             : symbolIcon(part.symbol);
+        icon.paint(p, QRect(x, r.center().y() - side / 2, side, side));
+        x += side + kIconGap;
+    }
+    if (!part.iconOnly) {
+        p->setPen(toneColor(part.tone, text));
+        p->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter, part.text);
+    }
+}
+
 } // namespace
+
+QList<QRect> RecordRowDelegate::trailingRects(const RowContent& content, const QRect& rowRect,
+                                              const QFont& font)
+{
+    QList<QRect> rects;
+    const QRect area = rowRect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+    int x = area.right() + 1;
+    for (qsizetype i = content.trailing.size() - 1; i >= 0; --i) {
+        const RowPart& part = content.trailing[i];
+        const int w = trailingWidth(part, font);
+        const int h = QFontMetrics(fontFor(part.style, font)).height() + (part.kind == RowPart::Kind::Badge ? 4 : 0);
+        x -= w;
+        rects.prepend(QRect(x, area.center().y() - h / 2 + 1, w, h));
+        x -= content.trailingSpacing;
+    }
+    return rects;
+}
+
+bool RecordRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                  const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event && event->type() == QEvent::ToolTip && index.isValid()) {
+        const RowContent content = contentAt(index);
+        const QList<QRect> rects = trailingRects(content, option.rect, option.font);
+        for (qsizetype i = 0; i < rects.size(); ++i) {
+            if (rects[i].adjusted(-2, -2, 2, 2).contains(event->pos()) && !content.trailing[i].toolTip.isEmpty()) {
+                QToolTip::showText(event->globalPos(), content.trailing[i].toolTip, view, rects[i]);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
 
 RowPart RowPart::label(const QString& text, TextStyle style, Tone tone)
 {
@@ -107,6 +197,12 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     QRect area = option.rect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+    if (!content.trailing.isEmpty()) {
+        const QList<QRect> rects = trailingRects(content, option.rect, option.font);
+        for (qsizetype i = 0; i < rects.size(); ++i)
+            paintTrailingPart(painter, content.trailing[i], rects[i], option.font, text, selected);
+        area.setRight(rects.first().left() - 12);
+    }
 
     if (content.leadingDot) {
         const QRectF dot(area.left(), area.center().y() - kDot / 2.0 + 0.5, kDot, kDot);
