@@ -7,6 +7,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/windowkey.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -160,11 +161,9 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     addRow->addWidget(m_ajouterContact);
     addRow->addStretch(1);
     m_contactsSection->content()->addLayout(addRow);
-    auto* addShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), m_ajouterContact);
-    connect(addShortcut, &QShortcut::activated, m_ajouterContact, [this] {
-        if (m_ajouterContact->isVisible())
-            m_ajouterContact->click();
-    });
+    // While the button shows, its keys win over the window's "Nouvelle fenêtre".
+    new forms::WindowKey(m_ajouterContact, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+                         [this] { m_ajouterContact->click(); });
 
     // Danger zone
     m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"),
@@ -205,6 +204,12 @@ void ClientEditorView::setClient(Client* client)
     m_client = client;
     chargerClient();
     updateMode();
+}
+
+forms::Question ClientEditorView::questionSuppression()
+{
+    return {QStringLiteral("Supprimer ce client ?"),
+            QStringLiteral("Tous les contacts de ce client seront également supprimés.")};
 }
 
 bool ClientEditorView::peutEnregistrer() const
@@ -368,9 +373,8 @@ void ClientEditorView::supprimerContact(Contact* contact)
 void ClientEditorView::confirmerSuppression()
 {
     QPointer<ClientEditorView> self(this);
-    forms::askConfirmation(this, QStringLiteral("Supprimer ce client ?"),
-                           QStringLiteral("Tous les contacts de ce client seront également supprimés."),
-                           QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
+    const forms::Question question = questionSuppression();
+    forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerClient();
                            });

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QWidget>
 
+#include "widgets/forms/dialogs.h"
+
 #include <functional>
 
 class QLabel;
@@ -65,6 +67,9 @@ public:
     // Points the editor at another client (or none for a new one); the form is reloaded when
     // the client differs from the one shown, discarding unsaved edits.
     void setClient(Client* client);
+
+    // What is asked before a client is deleted, here and from the list.
+    static forms::Question questionSuppression();
 
     bool peutEnregistrer() const;
     bool emailValide() const;

@@ -78,6 +78,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
     connect(m_liste, &forms::ListPanel::selectionChanged, this, &VueClients::selectionChangee);
+    m_liste->setDeleteQuestion([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
 }
 

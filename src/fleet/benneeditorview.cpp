@@ -466,8 +466,8 @@ void BenneEditorView::ajouterDispositif()
 void BenneEditorView::confirmerSuppression()
 {
     QPointer<BenneEditorView> self(this);
-    forms::askConfirmation(this, QStringLiteral("Supprimer cette benne ?"),
-                           QStringLiteral("Cette action est irréversible."), QStringLiteral("Supprimer"),
+    const forms::Question question = questionSuppression();
+    forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
                            QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerBenne();
@@ -490,6 +490,11 @@ void BenneEditorView::supprimerBenne()
 BenneEditorView::~BenneEditorView()
 {
     releaseFocusWithin(this);
+}
+
+forms::Question BenneEditorView::questionSuppression()
+{
+    return {QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")};
 }
 
 } // namespace kv

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QWidget>
 
+#include "widgets/forms/dialogs.h"
+
 #include <functional>
 #include <optional>
 
@@ -49,6 +51,9 @@ private:
 class BenneEditorView : public QWidget {
     Q_OBJECT
 public:
+    // What is asked before a skip is deleted, here and from the list.
+    static forms::Question questionSuppression();
+
     enum class Champ { volume, notes, nouveauDispositif };
 
     BenneEditorView(ModelContext* context, Benne* benne, QList<DispositifSpecial*> dispositifsDisponibles,

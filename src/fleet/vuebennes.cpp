@@ -109,6 +109,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
     connect(m_liste, &forms::ListPanel::selectionChanged, this, &VueBennes::selectionChangee);
+    m_liste->setDeleteQuestion([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {
         if (BenneEditorView* editor = editeur())

@@ -7,6 +7,7 @@
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/windowkey.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -147,9 +148,8 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     });
     connect(m_enregistrer, &QPushButton::clicked, this, &CentreEditorView::enregistrer);
     connect(m_nom, &QLineEdit::textChanged, this, &CentreEditorView::actualiser);
-    auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    echap->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(echap, &QShortcut::activated, m_annuler, &QPushButton::click);
+    // Escape alone cancels this editor; in an open list, menu or dialog it closes only that.
+    new forms::WindowKey(this, QKeySequence(Qt::Key_Escape), [this] { m_annuler->click(); });
     for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return),
                                         QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* s = new QShortcut(touches, this);

@@ -67,6 +67,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent)
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { preparerEdition(true); });
     connect(m_liste, &forms::ListPanel::selectionChanged, this,
             [this](Record* r) { selectionChangee(static_cast<CentreTraitement*>(r)); });
+    m_liste->setDeleteQuestion([](const QList<Record*>& centres) {
+        const QString nom = centres.size() == 1 ? static_cast<CentreTraitement*>(centres.first())->nom() : QString();
+        return forms::Question{QStringLiteral("Supprimer ce centre ?"),
+                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
+                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+    });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &CentresListView::supprimerCentres);
     // The centre edited was deleted elsewhere: its editor closes.
     connect(context, &ModelContext::changed, this, [this] {

@@ -82,6 +82,16 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         m_types->invalidate();
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, &GestionTypesDechetsView::ajouterType);
+    // A type that rentals use is refused at once, without a question first.
+    m_liste->setDeleteQuestion([this](const QList<Record*>& types) {
+        for (Record* r : types)
+            if (nombreLocations(m_context, static_cast<TypeDechet*>(r)) > 0)
+                return forms::Question{};
+        const QString nom = types.size() == 1 ? static_cast<TypeDechet*>(types.first())->libelle() : QString();
+        return forms::Question{QStringLiteral("Supprimer ce type de déchet ?"),
+                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
+                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+    });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &GestionTypesDechetsView::supprimerTypes);
     // A click opens the type; moving the selection with the keys only selects it.
     connect(m_liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {

@@ -46,6 +46,7 @@ private slots:
     void aboutShowsNameAndVersion();
     void aboutLayoutSpacing();
     void menusOpenFromTheKeyboard();
+    void newWindowKeysLeaveCtrlNToTheScreens();
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
 };

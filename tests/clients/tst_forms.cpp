@@ -152,8 +152,14 @@ void TestForms::editorFrameShortcuts()
     frame.setSaveEnabled(true);
     QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(saves.count(), 1);
+    // Escape alone is left to the fields; Ctrl+Escape cancels, unless other keys were chosen.
     QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(cancels.count(), 0);
+    QTest::keyClick(edit, Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(cancels.count(), 1);
+    frame.setCancelKeys(QKeySequence(Qt::Key_Escape));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(cancels.count(), 2);
 
     setInvalidOutline(edit, true);
     QVERIFY(hasInvalidOutline(edit));

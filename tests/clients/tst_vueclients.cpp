@@ -201,8 +201,10 @@ void TestVueClients::detailPaneStates()
     QCOMPARE(e.vue->clientEdite(), a);
     QVERIFY(e.vue->editeur());
 
-    // Escape cancels too.
+    // Escape alone keeps the editor; Ctrl+Escape cancels.
     QTest::keyClick(e.vue->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_Escape);
+    QVERIFY(!e.vue->panneauDetail()->showsPlaceholder());
+    QTest::keyClick(e.vue->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_Escape, Qt::ControlModifier);
     QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
 }
 
@@ -266,9 +268,18 @@ void TestVueClients::deleteByPositions()
     outils::settle();
     QCOMPARE(e.noms(), QStringList({"Alpha", "Delta"}));
 
-    // The Delete key deletes the selected row.
+    // The Delete key asks first: "Annuler" keeps the client, "Supprimer" deletes it.
     outils::clickRow(e.liste(), 1);
     QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QMessageBox* question = outils::box(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
+    QVERIFY(outils::clickBoxButton(question, QStringLiteral("Annuler")));
+    outils::settle();
+    QCOMPARE(e.noms(), QStringList({"Alpha", "Delta"}));
+    QVERIFY(!outils::box(e.vue.get(), QStringLiteral("confirmation")));
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QVERIFY(outils::clickBoxButton(outils::box(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     outils::settle();
     QCOMPARE(e.noms(), QStringList({"Alpha"}));
     QCOMPARE(e.ctx->count<Client>(), 1);
@@ -295,8 +306,8 @@ void TestVueClients::failedDeletionIsReported()
 
 void TestVueClients::addKeyInAWindowWithItsOwnCtrlN()
 {
-    // The main window's menu binds Ctrl+N too ("Nouvelle fenêtre"); while the screen is
-    // shown, Ctrl+N is its "Ajouter", wherever the focus is in the window.
+    // A window whose menu binds Ctrl+N too: while the screen is shown, Ctrl+N is its
+    // "Ajouter", wherever the focus is in the window.
     auto ctx = outils::store();
     outils::client(ctx.get(), QStringLiteral("Alpha"));
     outils::save(ctx.get());

@@ -482,3 +482,55 @@ void TestBenneEditor::everyStateReachedByKeyboard()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
 }
+
+void TestBenneEditor::escapeClosesOnlyTheOpenList()
+{
+    auto ctx = outils::store();
+    ctx->insert(new DispositifSpecial(QStringLiteral("Grue")));
+    outils::save(ctx.get());
+    Editeur e(nullptr, std::move(ctx));
+    QPlainTextEdit* notes = e.vue->notesField();
+    notes->setFocus();
+    QTest::keyClicks(notes, QStringLiteral("porte fendue"));
+
+    // Escape in the open "Dispositif" list closes the list; the editor and its text stay.
+    e.vue->dispositifPicker()->showPopup();
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(e.annulations, 0);
+    QCOMPARE(notes->toPlainText(), QStringLiteral("porte fendue"));
+
+    // Escape alone does not cancel the editor; Ctrl+Escape and "Annuler" do.
+    QTest::keyClick(notes, Qt::Key_Escape);
+    QCOMPARE(e.annulations, 0);
+    QTest::keyClick(notes, Qt::Key_Escape, Qt::ControlModifier);
+    QCOMPARE(e.annulations, 1);
+    QTest::mouseClick(e.vue->frame()->cancelButton(), Qt::LeftButton);
+    QCOMPARE(e.annulations, 2);
+    QCOMPARE(e.ctx->count<Benne>(), 0);
+}
+
+void TestVueBennes::deleteKeyAsksFirst()
+{
+    Ecran e;
+    Benne* b = outils::benne(e.ctx.get(), 10);
+    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
+    outils::save(e.ctx.get());
+    e.ouvrir();
+    outils::clickRow(e.liste(), 0);
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QMessageBox* question = outils::box(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
+    QVERIFY(outils::clickBoxButton(question, QStringLiteral("Annuler")));
+    outils::settle();
+    QVERIFY(!b->isDeleted());
+    QCOMPARE(e.liste()->rowCount(), 1);
+
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QVERIFY(outils::clickBoxButton(outils::box(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    outils::settle();
+    QVERIFY(b->isDeleted());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+}

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QMenu>
 #include <QtTest>
 
 using namespace kv;
@@ -277,8 +278,18 @@ void TestCentres::echapAnnuleSansRienEcrire()
     CentreEditorView e(m_store.get(), c, [&] { ++annulations; }, {});
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
-    taper(e.champ(CentreEditorView::FocusField::ville), QStringLiteral("Talence"));
-    QTest::keyClick(e.champ(CentreEditorView::FocusField::ville), Qt::Key_Escape);
+    QLineEdit* ville = e.champ(CentreEditorView::FocusField::ville);
+    taper(ville, QStringLiteral("Talence"));
+    // Escape in a field's context menu closes the menu alone.
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), ville->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(ville, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(annulations, 0);
+    QCOMPARE(ville->text(), QStringLiteral("Talence"));
+    // Escape alone cancels this editor.
+    QTest::keyClick(ville, Qt::Key_Escape);
     QCOMPARE(annulations, 1);
     QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Pessac")));
     QVERIFY(!m_store->hasChanges());
@@ -305,6 +316,14 @@ void TestCentres::suppressionParMenuEtParTouche()
     QCOMPARE(m_vue->centresFiltres(), QList<CentreTraitement*>({c}));
     m_vue->listPanel()->listView()->setFocus();
     QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QMessageBox* question = boiteOuverte(m_vue.get());
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce centre ?"));
+    cliquerBouton(question, QStringLiteral("Annuler"));
+    QApplication::processEvents();
+    QVERIFY(!c->isDeleted());
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    cliquerBouton(boiteOuverte(m_vue.get()), QStringLiteral("Supprimer"));
     QApplication::processEvents();
     QVERIFY(c->isDeleted());
     QVERIFY(!b->isDeleted());

@@ -232,6 +232,14 @@ void TestGestionTypesDechets::suppressionParLaToucheSurUneListeFiltree()
     QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Plastique"}));
     cliquerLigne(m_vue->listPanel(), 0);
     QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QMessageBox* question = boiteOuverte(m_vue.get());
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce type de déchet ?"));
+    cliquerBouton(question, QStringLiteral("Annuler"));
+    QApplication::processEvents();
+    QVERIFY(!plastique->isDeleted());
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    cliquerBouton(boiteOuverte(m_vue.get()), QStringLiteral("Supprimer"));
     QApplication::processEvents();
     QVERIFY(plastique->isDeleted());
     QCOMPARE(m_store->count<TypeDechet>(), 2);

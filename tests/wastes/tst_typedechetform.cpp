@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QMenu>
 #include <QtTest>
 
 using namespace kv;
@@ -395,12 +396,48 @@ void TestTypeDechetForm::annulation()
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
-    // Escape cancels, as in every editor (desktops keep Ctrl+Escape for themselves).
-    QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape);
+    QLineEdit* ced = ligne(QStringLiteral("Code CED"));
+
+    // Escape in the open list of "Catégorie" closes the list alone.
+    auto* categorie = m_form->findChildren<QComboBox*>().value(0);
+    QVERIFY(categorie);
+    categorie->showPopup();
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(m_annulations, 0);
+    QCOMPARE(ced->text(), QStringLiteral("17 02 01"));
+
+    // So does Escape in a field's context menu.
+    ced->setFocus();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), ced->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(ced, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(m_annulations, 0);
+
+    // And in the colour dialog.
+    auto* couleur = m_form->findChild<forms::ColorField*>();
+    couleur->pickerButton()->click();
+    QTRY_VERIFY(couleur->openDialog());
+    QTest::keyClick(couleur->openDialog(), Qt::Key_Escape);
+    QTRY_VERIFY(!couleur->openDialog());
+    QCOMPARE(m_annulations, 0);
+
+    // Escape alone leaves the form as typed; Ctrl+Escape cancels without writing anything.
+    QTest::keyClick(ced, Qt::Key_Escape);
+    QCOMPARE(m_annulations, 0);
+    QCOMPARE(ced->text(), QStringLiteral("17 02 01"));
+    QTest::keyClick(ced, Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(m_annulations, 1);
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->codeCED());
     QVERIFY(!m_store->hasChanges());
+
+    // "Annuler" cancels too.
+    m_form->frame()->cancelButton()->click();
+    QCOMPARE(m_annulations, 2);
 }
 
 void TestTypeDechetForm::centresDansLOrdreDesListes()

@@ -13,6 +13,12 @@ class QWidget;
 
 namespace kv::forms {
 
+// What a confirmation asks: a title and a message.
+struct Question {
+    QString title;
+    QString message;
+};
+
 // Asks before an irreversible action. `onConfirm` runs only when the user chooses the
 // confirming button (destructive look); the other button only closes the box.
 QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,

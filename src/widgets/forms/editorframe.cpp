@@ -3,6 +3,7 @@
 #include "widgets/focusguard.h"
 
 #include "formstyle.h"
+#include "windowkey.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -143,7 +144,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     barLayout->addWidget(m_title);
     barLayout->addStretch(1);
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
-    m_cancel->setToolTip(QStringLiteral("Annuler (Échap)"));
+    m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     barLayout->addWidget(m_cancel);
     m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
                              QStringLiteral("Enregistrer"), bar);
@@ -187,8 +188,13 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
                 m_save->click();
         });
     }
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, m_cancel, &QPushButton::click);
+    m_cancelKey = new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_cancel->click(); });
+}
+
+void EditorFrame::setCancelKeys(const QKeySequence& keys)
+{
+    m_cancelKey->setKeys(keys);
+    m_cancel->setToolTip(QStringLiteral("Annuler (%1)").arg(keys.toString(QKeySequence::NativeText)));
 }
 
 void EditorFrame::setTitle(const QString& title)
