@@ -50,3 +50,13 @@ private slots:
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
 };
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+private slots:
+    void qtTextsSpeakFrench();
+    void windowPlacement();
+    void geometryIsSavedAndRestored();
+    void toolbarShowsOnlyWithItsButton();
+    void windowNeverGrowsByItself();
+};

@@ -37,4 +37,5 @@ private slots:
     void coloursFromStoredText();
     void everyProgramSymbolHasAPictogram();
     void programSymbolsLookDifferent();
+    void symbolsFollowThePalette();
 };

@@ -85,6 +85,8 @@ QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int id
                          int maxWidth, QWidget* parent)
 {
     auto* split = new QSplitter(Qt::Horizontal, parent);
+    // The main window keeps the positions of splitters of this name between runs.
+    split->setObjectName(QStringLiteral("listSplit"));
     split->setChildrenCollapsible(false);
     sidebar->setMinimumWidth(minWidth);
     sidebar->setMaximumWidth(maxWidth);
