@@ -58,12 +58,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     headerRow->addStretch(1);
     layout->addLayout(headerRow);
 
-    m_liste = new forms::ListPanel(m_clientsFiltres, [](Record* r) {
-        return ligneClient(static_cast<Client*>(r));
-    });
+    m_liste = new forms::RecordListPanel<Client>(m_clientsFiltres, &VueClients::ligneClient);
     m_liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
-    m_liste->setContextMenu([this](QMenu* menu, Record* r) {
-        auto* client = static_cast<Client*>(r);
+    m_liste->setContextMenu([this](QMenu* menu, Client* client) {
         menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, client] { supprimerClient(client); });
     });
@@ -77,7 +74,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
         m_clientsFiltres->invalidate();
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
-    connect(m_liste, &forms::ListPanel::selectionChanged, this, &VueClients::selectionChangee);
+    m_liste->onSelectionChanged(this, [this](Client* client) { selectionChangee(client); });
     m_liste->setDeleteQuestion([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
 }
@@ -168,7 +165,7 @@ void VueClients::clientEnregistre(Client* client)
 
 Client* VueClients::selection() const
 {
-    return static_cast<Client*>(m_liste->selectedRecord());
+    return m_liste->selected();
 }
 
 ClientEditorView* VueClients::editeur() const
@@ -176,11 +173,11 @@ ClientEditorView* VueClients::editeur() const
     return qobject_cast<ClientEditorView*>(m_panneau->editor());
 }
 
-void VueClients::selectionChangee(Record* record)
+void VueClients::selectionChangee(Client* client)
 {
-    if (record) {
+    if (client) {
         m_isCreating = false;
-        m_clientEdite = static_cast<Client*>(record);
+        m_clientEdite = client;
     } else if (!m_isCreating) {
         m_clientEdite = nullptr;
     }

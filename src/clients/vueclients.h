@@ -3,6 +3,8 @@
 // The clients screen: every client sorted by name, narrowed by a folded word search, and the
 // client editor of the selected or new client in the detail pane.
 
+#include "widgets/forms/recordlistpanel.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -11,14 +13,8 @@ namespace kv {
 class Client;
 class ClientEditorView;
 class ModelContext;
-class Record;
-template <class T>
-class Query;
-
 namespace forms {
 class DetailPane;
-class ListPanel;
-struct RowContent;
 }
 
 class VueClients : public QWidget {
@@ -51,7 +47,7 @@ public:
     ClientEditorView* editeur() const;
 
 private:
-    void selectionChangee(Record* record);
+    void selectionChangee(Client* client);
     void majPanneau();
 
     ModelContext* m_context;
@@ -59,7 +55,7 @@ private:
     QStringList m_mots;
     Client* m_clientEdite = nullptr;
     bool m_isCreating = false;
-    forms::ListPanel* m_liste = nullptr;
+    forms::RecordListPanel<Client>* m_liste = nullptr;
     forms::DetailPane* m_panneau = nullptr;
 };
 

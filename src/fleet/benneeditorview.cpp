@@ -2,7 +2,7 @@
 
 #include "widgets/focusguard.h"
 
-#include "fleet/volume.h"
+#include "model/volume.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"

@@ -3,7 +3,7 @@
 #include "widgets/focusguard.h"
 
 #include "benneeditorview.h"
-#include "fleet/volume.h"
+#include "model/volume.h"
 #include "model/query.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"
@@ -51,6 +51,8 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     m_bennesFiltrees = new Query<Benne>(
         context, [this](const Benne* b) { return passeLesFiltres(b) && benneCorrespond(b, m_mots); },
         volumeAvant, this);
+    // A skip's row and search read the description of its device.
+    m_bennesFiltrees->dependOn(EntityType::DispositifSpecial);
     m_dispositifs = new Query<DispositifSpecial>(context, {}, {}, this);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,9 +67,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     headerRow->addStretch(1);
     layout->addLayout(headerRow);
 
-    m_liste = new forms::ListPanel(m_bennesFiltrees, [](Record* r) {
-        return ligneBenne(static_cast<Benne*>(r));
-    });
+    m_liste = new forms::RecordListPanel<Benne>(m_bennesFiltrees, &VueBennes::ligneBenne);
     auto* switches = new QWidget(m_liste);
     auto* switchesLayout = new QHBoxLayout(switches);
     switchesLayout->setContentsMargins(0, 0, 0, 0);
@@ -81,8 +81,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     switchesLayout->addStretch(1);
     m_liste->addControls(switches);
     m_liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
-    m_liste->setContextMenu([this](QMenu* menu, Record* r) {
-        auto* benne = static_cast<Benne*>(r);
+    m_liste->setContextMenu([this](QMenu* menu, Benne* benne) {
         menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, benne] { supprimerBenne(benne); });
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
@@ -108,7 +107,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         m_bennesFiltrees->invalidate();
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
-    connect(m_liste, &forms::ListPanel::selectionChanged, this, &VueBennes::selectionChangee);
+    m_liste->onSelectionChanged(this, [this](Benne* benne) { selectionChangee(benne); });
     m_liste->setDeleteQuestion([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {
@@ -229,7 +228,7 @@ void VueBennes::benneEnregistree(Benne* benne)
 
 Benne* VueBennes::selection() const
 {
-    return static_cast<Benne*>(m_liste->selectedRecord());
+    return m_liste->selected();
 }
 
 BenneEditorView* VueBennes::editeur() const
@@ -237,11 +236,11 @@ BenneEditorView* VueBennes::editeur() const
     return qobject_cast<BenneEditorView*>(m_panneau->editor());
 }
 
-void VueBennes::selectionChangee(Record* record)
+void VueBennes::selectionChangee(Benne* benne)
 {
-    if (record) {
+    if (benne) {
         m_isCreating = false;
-        m_benneEdite = static_cast<Benne*>(record);
+        m_benneEdite = benne;
     } else if (!m_isCreating) {
         m_benneEdite = nullptr;
     }

@@ -3,6 +3,8 @@
 // The skip fleet screen: every skip sorted by volume, narrowed by two state switches and a
 // folded word search, and the skip editor of the selected or new skip in the detail pane.
 
+#include "widgets/forms/recordlistpanel.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -14,14 +16,8 @@ class Benne;
 class BenneEditorView;
 class DispositifSpecial;
 class ModelContext;
-class Record;
-template <class T>
-class Query;
-
 namespace forms {
 class DetailPane;
-class ListPanel;
-struct RowContent;
 }
 
 class VueBennes : public QWidget {
@@ -55,7 +51,7 @@ public:
     BenneEditorView* editeur() const;
 
 private:
-    void selectionChangee(Record* record);
+    void selectionChangee(Benne* benne);
     void majPanneau();
     bool passeLesFiltres(const Benne* benne) const;
 
@@ -69,7 +65,7 @@ private:
     bool m_filtreExclureSales = true;
     QCheckBox* m_filtreInutilisables = nullptr;
     QCheckBox* m_filtreSales = nullptr;
-    forms::ListPanel* m_liste = nullptr;
+    forms::RecordListPanel<Benne>* m_liste = nullptr;
     forms::DetailPane* m_panneau = nullptr;
 };
 

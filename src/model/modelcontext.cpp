@@ -14,6 +14,9 @@ namespace kv {
 
 namespace {
 std::atomic<qint64> g_listOrder{0};
+
+// How a record figures in the change notice being gathered (Record::m_notice).
+enum NoticeKind : quint8 { NotNoticed = 0, NoticedInserted, NoticedModified, NoticedDeleted };
 }
 
 qint64 nextListOrder()
@@ -44,6 +47,14 @@ void Record::aboutToChange()
         m_context->noteChange(this);
 }
 
+void Record::derivedListChanged()
+{
+    if (m_context && m_state != State::Gone && m_state != State::Free) {
+        m_context->noteForNotice(this, NoticedModified);
+        m_context->scheduleChanged();
+    }
+}
+
 void Record::joinContexts(Record* a, Record* b)
 {
     if (!a || !b)
@@ -58,6 +69,27 @@ void Record::disposeIfFree(Record* r)
 {
     if (r && !r->m_context)
         delete r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ModelChanges
+
+ModelChanges ModelChanges::everything()
+{
+    static const std::shared_ptr<const Data> all = [] {
+        auto d = std::make_shared<Data>();
+        d->everything = true;
+        return d;
+    }();
+    ModelChanges c;
+    c.m_d = all;
+    return c;
+}
+
+const std::vector<Record*>& ModelChanges::empty()
+{
+    static const std::vector<Record*> none;
+    return none;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -134,6 +166,7 @@ void ModelContext::adopt(Record* r, bool fromStore)
     r->m_state = Record::State::Inserted;
     r->m_dirty = true;
     m_pending.push_back(r);
+    noteForNotice(r, NoticedInserted);
     ++m_generation;
     scheduleChanged();
 }
@@ -163,7 +196,31 @@ void ModelContext::noteChange(Record* r)
             m_snapshots.emplace_back(r, r->snapshotValues());
         m_pending.push_back(r);
     }
+    noteForNotice(r, NoticedModified);
     scheduleChanged();
+}
+
+void ModelContext::noteForNotice(Record* r, quint8 kind)
+{
+    const quint8 current = r->m_notice;
+    if (current == NotNoticed)
+        m_noticeRecords.push_back(r);
+    if (kind == NoticedDeleted)
+        r->m_notice = NoticedDeleted;
+    else if (kind == NoticedInserted)
+        // Deleted and brought back within one turn: listeners saw it before, it changed.
+        r->m_notice = current == NoticedDeleted ? quint8(NoticedModified)
+                                                : (current == NotNoticed ? quint8(NoticedInserted) : current);
+    else if (current == NotNoticed)
+        r->m_notice = NoticedModified;
+}
+
+void ModelContext::noteRelatedForNotice(Record* r)
+{
+    r->forEachRelated([this](Record* other) {
+        if (other && other->m_context == this && other->m_state != Record::State::Gone)
+            noteForNotice(other, NoticedModified);
+    });
 }
 
 void ModelContext::scheduleChanged()
@@ -175,11 +232,37 @@ void ModelContext::scheduleChanged()
         this,
         [this] {
             m_changedScheduled = false;
-            emit changed();
+            emitChanged();
             if (m_autosave && hasChanges())
                 m_autosaveTimer.start();
         },
         Qt::QueuedConnection);
+}
+
+void ModelContext::emitChanged()
+{
+    auto d = std::make_shared<ModelChanges::Data>();
+    for (Record* r : m_noticeRecords) {
+        d->types |= entityBit(r->entityType());
+        switch (r->m_notice) {
+        case NoticedInserted:
+            d->inserted.push_back(r);
+            break;
+        case NoticedModified:
+            d->modified.push_back(r);
+            break;
+        case NoticedDeleted:
+            d->deleted.push_back(r);
+            break;
+        default:
+            break;
+        }
+        r->m_notice = NotNoticed;
+    }
+    m_noticeRecords.clear();
+    ModelChanges changes;
+    changes.m_d = std::move(d);
+    emit changed(changes);
 }
 
 Record* ModelContext::recordForPersistentID(qint64 pk) const
@@ -202,6 +285,8 @@ bool ModelContext::hasChanges() const
 void ModelContext::markDeleted(Record* r)
 {
     noteChange(r); // snapshot first, while the record still holds its values
+    noteRelatedForNotice(r); // the lists of the records it was linked to lose it
+    noteForNotice(r, NoticedDeleted);
     r->m_wasStoredBeforeDelete = (r->m_state == Record::State::Stored);
     r->m_state = Record::State::Deleted;
     m_needsCompaction[int(r->entityType())] = true;
@@ -485,15 +570,26 @@ void ModelContext::rollback()
 {
     if (m_pending.empty())
         return;
+    // Records linked to a pending record before and after the rollback see their lists change.
+    for (Record* r : m_pending)
+        noteRelatedForNotice(r);
     for (auto& [r, snapshot] : m_snapshots)
         r->restoreValues(snapshot);
     for (Record* r : m_pending) {
         r->m_dirty = false;
-        if (r->m_state == Record::State::Inserted)
+        if (r->m_state == Record::State::Inserted) {
             r->m_state = Record::State::Gone;
-        else if (r->m_state == Record::State::Deleted)
+            noteForNotice(r, NoticedDeleted);
+        } else if (r->m_state == Record::State::Deleted) {
+            // A record inserted and deleted since the last save was told deleted already.
             r->m_state = r->m_wasStoredBeforeDelete ? Record::State::Stored : Record::State::Gone;
+            if (r->m_state == Record::State::Stored)
+                noteForNotice(r, NoticedInserted);
+        } else {
+            noteForNotice(r, NoticedModified);
+        }
     }
+    const std::vector<Record*> undone = std::move(m_pending);
     m_pending.clear();
     m_snapshots.clear();
     for (auto& v : m_live)
@@ -513,6 +609,8 @@ void ModelContext::rollback()
         static_cast<Chauffeur*>(r)->d.disponibilites.removeIf([](Record* s) { return s->isDeleted(); });
     }
     rebuildDerivedLists();
+    for (Record* r : undone)
+        noteRelatedForNotice(r);
     ++m_generation;
     scheduleChanged();
 }

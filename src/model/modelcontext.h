@@ -22,6 +22,42 @@ struct FetchDescriptor {
     int fetchLimit = 0;                               // 0: no limit
 };
 
+// A bit set of record types.
+using EntityTypeMask = quint32;
+constexpr EntityTypeMask entityBit(EntityType type) { return EntityTypeMask(1) << int(type); }
+static_assert(kEntityTypeCount <= 32);
+
+// What changed since the previous notice: the record types touched and the records inserted,
+// modified and deleted. A record appears in one list only, by its state at the end of the turn
+// (a record inserted then deleted before the notice is listed as deleted, so that a listener
+// that read it in between drops it). Copies share their data.
+class ModelChanges {
+public:
+    ModelChanges() = default;
+    // A notice for listeners that must assume anything may have changed.
+    static ModelChanges everything();
+
+    bool isEverything() const { return m_d && m_d->everything; }
+    bool isEmpty() const { return !m_d || (!m_d->everything && m_d->types == 0); }
+    EntityTypeMask types() const { return m_d ? (m_d->everything ? ~EntityTypeMask(0) : m_d->types) : 0; }
+    bool touches(EntityType type) const { return types() & entityBit(type); }
+    bool touchesAny(EntityTypeMask mask) const { return types() & mask; }
+
+    const std::vector<Record*>& inserted() const { return m_d ? m_d->inserted : empty(); }
+    const std::vector<Record*>& modified() const { return m_d ? m_d->modified : empty(); }
+    const std::vector<Record*>& deleted() const { return m_d ? m_d->deleted : empty(); }
+
+private:
+    friend class ModelContext;
+    struct Data {
+        bool everything = false;
+        EntityTypeMask types = 0;
+        std::vector<Record*> inserted, modified, deleted;
+    };
+    static const std::vector<Record*>& empty();
+    std::shared_ptr<const Data> m_d;
+};
+
 // Why a store could not be opened.
 enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen };
 
@@ -113,8 +149,9 @@ public:
     quint64 generation() const { return m_generation; }
 
 signals:
-    // Emitted once per event-loop turn after any write, insertion or deletion.
-    void changed();
+    // Emitted once per event-loop turn after any write, insertion or deletion, with what changed
+    // since the previous notice.
+    void changed(const kv::ModelChanges& changes);
     void saved();
     // Emitted when the automatic save fails.
     void autosaveFailed(const QString& error);
@@ -126,7 +163,11 @@ private:
 
     const std::vector<Record*>& liveRecords(EntityType type) const;
     void noteChange(Record* r);
+    // Gathers a record into the next notice. `kind`: how it figures (see NoticeKind).
+    void noteForNotice(Record* r, quint8 kind);
+    void noteRelatedForNotice(Record* r);
     void scheduleChanged();
+    void emitChanged();
     void adopt(Record* r, bool fromStore);
     void deleteRecursive(Record* r);
     void markDeleted(Record* r);
@@ -138,6 +179,7 @@ private:
     mutable std::array<std::vector<Record*>, kEntityTypeCount> m_live;
     mutable std::array<bool, kEntityTypeCount> m_needsCompaction{};
     std::vector<Record*> m_pending; // inserted, changed or deleted since the last save
+    std::vector<Record*> m_noticeRecords; // gathered for the next change notice
     std::vector<std::pair<Record*, std::shared_ptr<void>>> m_snapshots;
     qint64 m_nextPk = 1;
     quint64 m_generation = 0;

@@ -1,18 +1,48 @@
 #include "query.h"
 
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
 namespace kv {
 
-QueryBase::QueryBase(ModelContext* context, QObject* parent) : QObject(parent), m_context(context)
+namespace {
+
+// Beyond this many records to re-examine, computing the results again is as quick.
+constexpr std::size_t kMaxRechecks = 256;
+// Beyond this many row operations, a reset is cheaper for the views than single signals.
+constexpr qsizetype kMaxRowOperations = 512;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// QueryBase
+
+QueryBase::QueryBase(ModelContext* context, EntityType type, QObject* parent)
+    : QObject(parent), m_context(context), m_type(type), m_dependencies(entityBit(type))
 {
-    connect(context, &ModelContext::changed, this, &QueryBase::invalidate);
+    connect(context, &ModelContext::changed, this, &QueryBase::contextChanged);
+}
+
+void QueryBase::dependOn(EntityType type)
+{
+    if (m_dependencies & entityBit(type))
+        return;
+    m_dependencies |= entityBit(type);
+    invalidate();
 }
 
 const QList<Record*>& QueryBase::records() const
 {
     if (m_stale) {
         m_results.clear();
+        m_recheck.clear();
         evaluate(m_results);
         m_stale = false;
+        ++m_evaluations;
+    } else if (!m_recheck.empty()) {
+        applyRechecks();
     }
     return m_results;
 }
@@ -26,22 +56,82 @@ Record* QueryBase::recordAt(qsizetype i) const
 void QueryBase::invalidate()
 {
     m_stale = true;
-    emit resultsChanged();
+    m_recheck.clear();
+    emit resultsChanged(ModelChanges::everything());
 }
 
-RecordListModel::RecordListModel(QueryBase* query, DataFunction data, QObject* parent)
+void QueryBase::contextChanged(const ModelChanges& changes)
+{
+    if (!isConcernedBy(changes))
+        return;
+    const EntityTypeMask others = m_dependencies & ~entityBit(m_type);
+    if (changes.isEverything() || changes.touchesAny(others)) {
+        m_stale = true;
+        m_recheck.clear();
+    } else if (!m_stale) {
+        for (const auto* list : {&changes.inserted(), &changes.modified(), &changes.deleted()})
+            for (Record* r : *list)
+                if (r->entityType() == m_type)
+                    m_recheck.push_back(r);
+        if (m_recheck.size() > kMaxRechecks && m_recheck.size() > std::size_t(m_results.size() / 4)) {
+            m_stale = true;
+            m_recheck.clear();
+        }
+    }
+    emit resultsChanged(changes);
+}
+
+void QueryBase::applyRechecks() const
+{
+    std::sort(m_recheck.begin(), m_recheck.end(),
+              [](const Record* a, const Record* b) { return a->persistentModelID() < b->persistentModelID(); });
+    m_recheck.erase(std::unique(m_recheck.begin(), m_recheck.end()), m_recheck.end());
+
+    // Out first: a changed record may have left, or moved in the order.
+    if (m_recheck.size() <= 8) {
+        for (Record* r : m_recheck)
+            if (const qsizetype i = m_results.indexOf(r); i >= 0)
+                m_results.removeAt(i);
+    } else {
+        const QSet<Record*> gone(m_recheck.begin(), m_recheck.end());
+        m_results.removeIf([&gone](Record* r) { return gone.contains(r); });
+    }
+    // Then back in where the order puts it. Ties keep store order, as a full evaluation does.
+    const bool ordered = hasOrder();
+    auto before = [this, ordered](const Record* a, const Record* b) {
+        if (ordered) {
+            if (orderedBefore(a, b))
+                return true;
+            if (orderedBefore(b, a))
+                return false;
+        }
+        return a->persistentModelID() < b->persistentModelID();
+    };
+    for (Record* r : m_recheck) {
+        if (r->isDeleted() || r->modelContext() != m_context || !matches(r))
+            continue;
+        const auto at = std::upper_bound(m_results.begin(), m_results.end(), r, before);
+        m_results.insert(at - m_results.begin(), r);
+    }
+    m_recheck.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// RecordListModelBase
+
+RecordListModelBase::RecordListModelBase(QueryBase* query, DataFunction data, QObject* parent)
     : QAbstractListModel(parent), m_query(query), m_data(std::move(data))
 {
     m_shown = query->records();
-    connect(query, &QueryBase::resultsChanged, this, &RecordListModel::refresh);
+    connect(query, &QueryBase::resultsChanged, this, &RecordListModelBase::refresh);
 }
 
-int RecordListModel::rowCount(const QModelIndex& parent) const
+int RecordListModelBase::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_shown.size());
 }
 
-QVariant RecordListModel::data(const QModelIndex& index, int role) const
+QVariant RecordListModelBase::data(const QModelIndex& index, int role) const
 {
     Record* r = recordAt(index);
     if (!r)
@@ -51,37 +141,212 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
     return m_data ? m_data(r, role) : QVariant();
 }
 
-Record* RecordListModel::recordAt(const QModelIndex& index) const
+Record* RecordListModelBase::recordAt(const QModelIndex& index) const
 {
     if (!index.isValid() || index.model() != this)
         return nullptr;
     return recordAt(index.row());
 }
 
-Record* RecordListModel::recordAt(int row) const
+Record* RecordListModelBase::recordAt(int row) const
 {
     return (row >= 0 && row < m_shown.size()) ? m_shown[row] : nullptr;
 }
 
-QModelIndex RecordListModel::indexOf(const Record* record) const
+QModelIndex RecordListModelBase::indexOf(const Record* record) const
 {
     const qsizetype row = m_shown.indexOf(const_cast<Record*>(record));
     return row < 0 ? QModelIndex() : index(int(row));
 }
 
-void RecordListModel::refresh()
+void RecordListModelBase::refresh(const ModelChanges& changes)
 {
     if (!m_query)
         return;
-    const QList<Record*> fresh = m_query->records();
-    if (fresh == m_shown) {
-        if (!m_shown.isEmpty())
-            emit dataChanged(index(0), index(int(m_shown.size()) - 1));
+    const QList<Record*>& fresh = m_query->records();
+    if (fresh != m_shown && applyStructure(fresh))
+        return; // reset: every row is new to the views
+    emitDataChanged(changes);
+}
+
+namespace {
+
+// Indexes (into `seq`) of one longest strictly increasing subsequence.
+std::vector<qsizetype> longestIncreasing(const std::vector<qsizetype>& seq)
+{
+    std::vector<qsizetype> tails;  // index in seq of the smallest tail of each length
+    std::vector<qsizetype> parent(seq.size(), -1);
+    for (qsizetype i = 0; i < qsizetype(seq.size()); ++i) {
+        const auto pos = std::lower_bound(tails.begin(), tails.end(), seq[i],
+                                          [&seq](qsizetype t, qsizetype v) { return seq[t] < v; });
+        if (pos != tails.begin())
+            parent[i] = *(pos - 1);
+        if (pos == tails.end())
+            tails.push_back(i);
+        else
+            *pos = i;
+    }
+    std::vector<qsizetype> out(tails.size());
+    qsizetype k = tails.empty() ? -1 : tails.back();
+    for (qsizetype i = qsizetype(out.size()) - 1; i >= 0; --i) {
+        out[i] = k;
+        k = parent[k];
+    }
+    return out;
+}
+
+} // namespace
+
+bool RecordListModelBase::applyStructure(const QList<Record*>& fresh)
+{
+    const qsizetype oldCount = m_shown.size();
+    const qsizetype newCount = fresh.size();
+    if (oldCount == 0) {
+        beginInsertRows({}, 0, int(newCount) - 1);
+        m_shown = fresh;
+        endInsertRows();
+        return false;
+    }
+    if (newCount == 0) {
+        beginRemoveRows({}, 0, int(oldCount) - 1);
+        m_shown.clear();
+        endRemoveRows();
+        return false;
+    }
+
+    const QSet<Record*> freshSet(fresh.begin(), fresh.end());
+    const QSet<Record*> oldSet(m_shown.begin(), m_shown.end());
+
+    // Rows kept, in their old order, and the old position of each in the new order.
+    QHash<Record*, qsizetype> keptIndex;
+    qsizetype removed = 0, removeRuns = 0;
+    for (qsizetype i = 0; i < oldCount; ++i) {
+        if (freshSet.contains(m_shown[i])) {
+            keptIndex.insert(m_shown[i], keptIndex.size());
+        } else {
+            ++removed;
+            if (i == 0 || freshSet.contains(m_shown[i - 1]))
+                ++removeRuns;
+        }
+    }
+    std::vector<Record*> target; // the kept rows in their new order
+    std::vector<qsizetype> sequence;
+    qsizetype inserted = 0, insertRuns = 0;
+    for (qsizetype j = 0; j < newCount; ++j) {
+        Record* r = fresh[j];
+        if (oldSet.contains(r)) {
+            target.push_back(r);
+            sequence.push_back(keptIndex.value(r));
+        } else {
+            ++inserted;
+            if (j == 0 || oldSet.contains(fresh[j - 1]))
+                ++insertRuns;
+        }
+    }
+    const std::vector<qsizetype> stay = longestIncreasing(sequence);
+    const qsizetype moved = qsizetype(target.size()) - qsizetype(stay.size());
+
+    const qsizetype changedRows = removed + inserted + moved;
+    if (changedRows * 2 > std::max(oldCount, newCount)
+        || removeRuns + insertRuns + moved > kMaxRowOperations) {
+        beginResetModel();
+        m_shown = fresh;
+        endResetModel();
+        ++m_resets;
+        return true;
+    }
+
+    // Removals, from the bottom so that the rows above keep their numbers.
+    for (qsizetype i = oldCount - 1; i >= 0;) {
+        if (freshSet.contains(m_shown[i])) {
+            --i;
+            continue;
+        }
+        qsizetype first = i;
+        while (first > 0 && !freshSet.contains(m_shown[first - 1]))
+            --first;
+        beginRemoveRows({}, int(first), int(i));
+        m_shown.remove(first, i - first + 1);
+        endRemoveRows();
+        i = first - 1;
+    }
+
+    // Moves: the rows of one longest run already in order stay; each other row goes right after
+    // the row that precedes it in the new order.
+    std::vector<bool> stays(target.size(), false);
+    for (qsizetype k : stay)
+        stays[k] = true;
+    for (qsizetype j = 0; j < qsizetype(target.size()); ++j) {
+        if (stays[j])
+            continue;
+        const qsizetype from = m_shown.indexOf(target[j]);
+        const qsizetype to = j == 0 ? 0 : m_shown.indexOf(target[j - 1]) + 1;
+        if (to == from || to == from + 1)
+            continue;
+        beginMoveRows({}, int(from), int(from), {}, int(to));
+        m_shown.move(from, from < to ? to - 1 : to);
+        endMoveRows();
+    }
+
+    // Insertions, from the top: the rows above are already those of the new list.
+    for (qsizetype j = 0; j < newCount;) {
+        if (oldSet.contains(fresh[j])) {
+            ++j;
+            continue;
+        }
+        qsizetype last = j;
+        while (last + 1 < newCount && !oldSet.contains(fresh[last + 1]))
+            ++last;
+        beginInsertRows({}, int(j), int(last));
+        for (qsizetype k = j; k <= last; ++k)
+            m_shown.insert(k, fresh[k]);
+        endInsertRows();
+        j = last + 1;
+    }
+
+    if (m_shown != fresh) { // cannot happen; never leave the views on a wrong list
+        qWarning("kestrovan: list model out of step with its query, reset");
+        beginResetModel();
+        m_shown = fresh;
+        endResetModel();
+        ++m_resets;
+        return true;
+    }
+    return false;
+}
+
+void RecordListModelBase::emitDataChanged(const ModelChanges& changes)
+{
+    if (m_shown.isEmpty() || !m_query)
+        return;
+    const EntityType own = m_query->entityType();
+    // A change of another type the rows depend on, or of anything: every row may read differently.
+    if (changes.isEverything() || changes.touchesAny(m_query->dependencies() & ~entityBit(own))) {
+        emit dataChanged(index(0), index(int(m_shown.size()) - 1));
         return;
     }
-    beginResetModel();
-    m_shown = fresh;
-    endResetModel();
+    const std::vector<Record*>& modified = changes.modified();
+    if (modified.size() <= 32) {
+        for (Record* r : modified) {
+            if (r->entityType() != own)
+                continue;
+            if (const qsizetype row = m_shown.indexOf(r); row >= 0)
+                emit dataChanged(index(int(row)), index(int(row)));
+        }
+        return;
+    }
+    const QSet<Record*> set(modified.begin(), modified.end());
+    for (qsizetype row = 0; row < m_shown.size();) {
+        if (!set.contains(m_shown[row])) {
+            ++row;
+            continue;
+        }
+        qsizetype last = row;
+        while (last + 1 < m_shown.size() && set.contains(m_shown[last + 1]))
+            ++last;
+        emit dataChanged(index(int(row)), index(int(last)));
+        row = last + 1;
+    }
 }
 
 } // namespace kv

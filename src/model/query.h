@@ -7,31 +7,61 @@
 
 namespace kv {
 
-// A live list of records: re-evaluated lazily after every change of the context.
+// A live list of records of one type, filtered and sorted.
+//
+// It listens to the context's change notices and reacts only to those touching a type it
+// depends on: its own type, and the types declared with dependOn() (a rental list sorted by
+// client name depends on Client). It stays lazy: results are computed when read. After a
+// notice that touched only records of its own type, the next read re-examines just those
+// records; anything else (another declared type, invalidate()) computes the results again.
 class QueryBase : public QObject {
     Q_OBJECT
 public:
-    explicit QueryBase(ModelContext* context, QObject* parent = nullptr);
+    QueryBase(ModelContext* context, EntityType type, QObject* parent = nullptr);
 
     ModelContext* context() const { return m_context; }
+    EntityType entityType() const { return m_type; }
+
+    // The predicate or the order also read records of this type.
+    void dependOn(EntityType type);
+    EntityTypeMask dependencies() const { return m_dependencies; }
+    bool isConcernedBy(const ModelChanges& changes) const { return changes.touchesAny(m_dependencies); }
+
     const QList<Record*>& records() const;
     qsizetype size() const { return records().size(); }
     Record* recordAt(qsizetype i) const;
     qsizetype indexOf(const Record* r) const { return records().indexOf(const_cast<Record*>(r)); }
-    // Marks the results stale and tells the listeners.
+
+    // The predicate or the order changed: the results are computed again at the next read, and
+    // the listeners are told that anything may have changed.
     void invalidate();
 
+    // Number of complete evaluations so far (for tests and benchmarks).
+    quint64 evaluationCount() const { return m_evaluations; }
+
 signals:
-    // The results may differ: read them again.
-    void resultsChanged();
+    // The results may differ: read them again. `changes` is the notice that caused it, or
+    // ModelChanges::everything() after invalidate().
+    void resultsChanged(const kv::ModelChanges& changes);
 
 protected:
     virtual void evaluate(QList<Record*>& out) const = 0;
+    virtual bool matches(const Record* r) const = 0;
+    // Strict weak order of the results; false when the query keeps store order.
+    virtual bool hasOrder() const = 0;
+    virtual bool orderedBefore(const Record* a, const Record* b) const = 0;
 
 private:
+    void contextChanged(const ModelChanges& changes);
+    void applyRechecks() const;
+
     ModelContext* m_context;
+    EntityType m_type;
+    EntityTypeMask m_dependencies;
     mutable QList<Record*> m_results;
+    mutable std::vector<Record*> m_recheck; // records of our type changed since the last read
     mutable bool m_stale = true;
+    mutable quint64 m_evaluations = 0;
 };
 
 template <class T>
@@ -42,7 +72,9 @@ public:
 
     Query(ModelContext* context, Predicate predicate = {}, LessThan lessThan = {},
           QObject* parent = nullptr)
-        : QueryBase(context, parent), m_predicate(std::move(predicate)), m_lessThan(std::move(lessThan))
+        : QueryBase(context, T::kType, parent),
+          m_predicate(std::move(predicate)),
+          m_lessThan(std::move(lessThan))
     {
     }
 
@@ -68,6 +100,15 @@ protected:
         for (T* t : list)
             out.append(t);
     }
+    bool matches(const Record* r) const override
+    {
+        return !m_predicate || m_predicate(static_cast<const T*>(r));
+    }
+    bool hasOrder() const override { return bool(m_lessThan); }
+    bool orderedBefore(const Record* a, const Record* b) const override
+    {
+        return m_lessThan(static_cast<const T*>(a), static_cast<const T*>(b));
+    }
 
 private:
     Predicate m_predicate;
@@ -75,13 +116,18 @@ private:
 };
 
 // Puts the results of a query in Qt item views: one row per record.
-class RecordListModel : public QAbstractListModel {
+//
+// When the results change, the rows follow with row-level signals computed from the old and
+// new lists (removals, moves, insertions, then dataChanged for the records the notice says
+// changed), so that views keep their selection, current row and scroll position. The model is
+// reset only when most rows changed.
+class RecordListModelBase : public QAbstractListModel {
     Q_OBJECT
 public:
     using DataFunction = std::function<QVariant(Record*, int role)>;
     static constexpr int RecordRole = Qt::UserRole + 1000; // the Record* as quintptr
 
-    RecordListModel(QueryBase* query, DataFunction data, QObject* parent = nullptr);
+    RecordListModelBase(QueryBase* query, DataFunction data, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -91,11 +137,45 @@ public:
     QModelIndex indexOf(const Record* record) const;
     QueryBase* query() const { return m_query; }
 
+    // Number of resets so far (for tests and benchmarks).
+    quint64 resetCount() const { return m_resets; }
+
 private:
-    void refresh();
+    void refresh(const ModelChanges& changes);
+    bool applyStructure(const QList<Record*>& fresh);
+    void emitDataChanged(const ModelChanges& changes);
+
     QPointer<QueryBase> m_query;
     DataFunction m_data;
     QList<Record*> m_shown;
+    quint64 m_resets = 0;
+};
+
+// A list model whose rows are records of type T.
+template <class T>
+class RecordListModel : public RecordListModelBase {
+public:
+    using TypedDataFunction = std::function<QVariant(T*, int role)>;
+
+    RecordListModel(Query<T>* query, TypedDataFunction data, QObject* parent = nullptr)
+        : RecordListModelBase(query, erase(std::move(data)), parent)
+    {
+    }
+
+    T* recordAt(const QModelIndex& index) const
+    {
+        return static_cast<T*>(RecordListModelBase::recordAt(index));
+    }
+    T* recordAt(int row) const { return static_cast<T*>(RecordListModelBase::recordAt(row)); }
+    Query<T>* query() const { return static_cast<Query<T>*>(RecordListModelBase::query()); }
+
+private:
+    static DataFunction erase(TypedDataFunction f)
+    {
+        if (!f)
+            return {};
+        return [f = std::move(f)](Record* r, int role) { return f(static_cast<T*>(r), role); };
+    }
 };
 
 } // namespace kv

@@ -67,6 +67,9 @@ public:
 
     // Called by every setter before it writes: records the change with the context.
     void aboutToChange();
+    // A list derived from the other ends of a relationship changed (a contact joined this
+    // client): not a stored change, but listeners are told the record changed.
+    void derivedListChanged();
     // Two records were linked: a record that belongs to no context joins the other's.
     static void joinContexts(Record* a, Record* b);
 
@@ -89,6 +92,7 @@ private:
     State m_state = State::Free;
     bool m_dirty = false;
     bool m_wasStoredBeforeDelete = false;
+    quint8 m_notice = 0; // how the record figures in the change notice being gathered
 };
 
 // Monotonic counter giving the position of a record in the to-many list it was last added to.

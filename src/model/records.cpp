@@ -19,14 +19,15 @@ void relinkParent(Child* child, Parent*& slot, qint64& ord, Parent* newParent,
     if (slot == newParent)
         return;
     child->aboutToChange();
-    if (slot)
-        listOf(slot).removeOne(child);
+    if (slot && listOf(slot).removeOne(child))
+        slot->derivedListChanged();
     slot = newParent;
     ord = nextListOrder();
     // A deleted record keeps what it is given, but never enters a live record's list again.
     if (newParent && !child->isDeleted()) {
         listOf(newParent).append(child);
         Record::joinContexts(child, newParent);
+        newParent->derivedListChanged();
     }
 }
 
@@ -353,10 +354,11 @@ namespace {
 // (jours - inclus) as a number, or none when the subtraction overflows.
 std::optional<double> joursAuDela(qint64 jours, qint64 inclus)
 {
-    qint64 diff = 0;
-    if (__builtin_sub_overflow(jours, inclus, &diff))
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    if ((inclus < 0 && jours > max + inclus) || (inclus > 0 && jours < min + inclus))
         return std::nullopt;
-    return static_cast<double>(diff);
+    return static_cast<double>(jours - inclus);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "widgets/focusguard.h"
 
 #include "centreeditorview.h"
-#include "lignesliste.h"
 
 #include "model/query.h"
 #include "widgets/forms/detailpane.h"
@@ -47,11 +46,8 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent)
     entete->addStretch(1);
     layout->addLayout(entete);
 
-    m_liste = new forms::ListPanel(m_centres, [](Record* r) {
-        return ligneCentre(static_cast<CentreTraitement*>(r));
-    });
-    m_liste->setContextMenu([this](QMenu* menu, Record* r) {
-        auto* centre = static_cast<CentreTraitement*>(r);
+    m_liste = new forms::RecordListPanel<CentreTraitement>(m_centres, &CentresListView::ligneCentre);
+    m_liste->setContextMenu([this](QMenu* menu, CentreTraitement* centre) {
         menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, centre] { supprimerCentre(centre); });
     });
@@ -65,8 +61,7 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent)
         m_centres->invalidate();
     });
     connect(m_liste, &forms::ListPanel::addRequested, this, [this] { preparerEdition(true); });
-    connect(m_liste, &forms::ListPanel::selectionChanged, this,
-            [this](Record* r) { selectionChangee(static_cast<CentreTraitement*>(r)); });
+    m_liste->onSelectionChanged(this, [this](CentreTraitement* centre) { selectionChangee(centre); });
     m_liste->setDeleteQuestion([](const QList<Record*>& centres) {
         const QString nom = centres.size() == 1 ? static_cast<CentreTraitement*>(centres.first())->nom() : QString();
         return forms::Question{QStringLiteral("Supprimer ce centre ?"),
@@ -113,7 +108,7 @@ RowContent CentresListView::ligneCentre(const CentreTraitement* centre)
 
 CentreTraitement* CentresListView::selection() const
 {
-    return static_cast<CentreTraitement*>(m_liste->selectedRecord());
+    return m_liste->selected();
 }
 
 void CentresListView::preparerEdition(bool creation)
@@ -184,7 +179,7 @@ void CentresListView::supprimerCentre(CentreTraitement* centre)
 void CentresListView::supprimerCentres(const QList<int>& rows)
 {
     // The rows designate the centres as listed now: take the records before deleting any.
-    const QList<CentreTraitement*> centres = recordsAuxLignes<CentreTraitement>(m_liste, rows);
+    const QList<CentreTraitement*> centres = m_liste->recordsAt(rows);
     if (centres.isEmpty())
         return;
     for (CentreTraitement* c : centres) {

@@ -3,6 +3,8 @@
 // The treatment centres screen: the list of every centre with its word search, and the editor
 // of the selected centre (or of a new one) beside it.
 
+#include "widgets/forms/recordlistpanel.h"
+
 #include <QList>
 #include <QStringList>
 #include <QWidget>
@@ -12,14 +14,9 @@ namespace kv {
 class CentreEditorView;
 class CentreTraitement;
 class ModelContext;
-class Record;
-template <class T>
-class Query;
 
 namespace forms {
 class DetailPane;
-class ListPanel;
-struct RowContent;
 } // namespace forms
 
 class CentresListView : public QWidget {
@@ -57,7 +54,7 @@ private:
     ModelContext* m_context;
     Query<CentreTraitement>* m_centres;
     QStringList m_mots;
-    forms::ListPanel* m_liste = nullptr;
+    forms::RecordListPanel<CentreTraitement>* m_liste = nullptr;
     forms::DetailPane* m_detail = nullptr;
     CentreTraitement* m_centreEdite = nullptr;
     bool m_isCreating = false;

@@ -2,7 +2,6 @@
 
 #include "widgets/focusguard.h"
 
-#include "lignesliste.h"
 #include "typedechetformview.h"
 #include "typedechetrow.h"
 
@@ -55,15 +54,14 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     entete->addStretch(1);
     layout->addLayout(entete);
 
-    m_liste = new forms::ListPanel(m_types, [](Record* r) {
+    m_liste = new forms::RecordListPanel<TypeDechet>(m_types, [](TypeDechet* type) {
         forms::RowContent row;
-        row.accessibleText = static_cast<TypeDechet*>(r)->libelle();
+        row.accessibleText = type->libelle();
         return row;
     });
     // The rows show a large colour dot and the hazard badge at their trailing end.
     m_liste->listView()->setItemDelegate(new TypeDechetRow(m_liste->listView()));
-    m_liste->setContextMenu([this](QMenu* menu, Record* r) {
-        auto* type = static_cast<TypeDechet*>(r);
+    m_liste->setContextMenu([this](QMenu* menu, TypeDechet* type) {
         menu->addAction(QStringLiteral("Modifier"), this, [this, type] { modifierType(type); });
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")),
                                              QStringLiteral("Supprimer"), this,
@@ -95,7 +93,7 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     connect(m_liste, &forms::ListPanel::deleteRequested, this, &GestionTypesDechetsView::supprimerTypes);
     // A click opens the type; moving the selection with the keys only selects it.
     connect(m_liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
-        if (auto* type = static_cast<TypeDechet*>(m_liste->recordAtRow(index.row()))) {
+        if (TypeDechet* type = m_liste->recordAt(index.row())) {
             modifierType(type);
             // Styles that activate items on a single click follow the click with "activated".
             m_clicEnCours = true;
@@ -106,7 +104,7 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     connect(m_liste->listView(), &QListView::activated, this, [this](const QModelIndex& index) {
         if (m_clicEnCours)
             return;
-        if (auto* type = static_cast<TypeDechet*>(m_liste->recordAtRow(index.row())))
+        if (TypeDechet* type = m_liste->recordAt(index.row()))
             modifierType(type);
     });
     connect(context, &ModelContext::changed, this, &GestionTypesDechetsView::contexteModifie);
@@ -133,7 +131,7 @@ int GestionTypesDechetsView::nombreLocations(const ModelContext* context, const 
 
 TypeDechet* GestionTypesDechetsView::selection() const
 {
-    return static_cast<TypeDechet*>(m_liste->selectedRecord());
+    return m_liste->selected();
 }
 
 void GestionTypesDechetsView::ajouterType()
@@ -198,7 +196,7 @@ void GestionTypesDechetsView::supprimerType(TypeDechet* type)
 void GestionTypesDechetsView::supprimerTypes(const QList<int>& rows)
 {
     // The rows designate the types as listed now: take the records before deleting any.
-    const QList<TypeDechet*> types = recordsAuxLignes<TypeDechet>(m_liste, rows);
+    const QList<TypeDechet*> types = m_liste->recordsAt(rows);
     int refusees = 0;
     bool supprime = false;
     for (TypeDechet* t : types) {

@@ -3,21 +3,19 @@
 // The waste types screen: the list of every type with its search, and the form of the type
 // opened (or of a new one) beside it. A type that rentals use cannot be deleted.
 
+#include "widgets/forms/recordlistpanel.h"
+
 #include <QList>
 #include <QWidget>
 
 namespace kv {
 
 class ModelContext;
-class Record;
 class TypeDechet;
 class TypeDechetFormView;
-template <class T>
-class Query;
 
 namespace forms {
 class DetailPane;
-class ListPanel;
 } // namespace forms
 
 class GestionTypesDechetsView : public QWidget {
@@ -59,7 +57,7 @@ private:
 
     ModelContext* m_context;
     Query<TypeDechet>* m_types;
-    forms::ListPanel* m_liste = nullptr;
+    forms::RecordListPanel<TypeDechet>* m_liste = nullptr;
     forms::DetailPane* m_detail = nullptr;
     QString m_searchText;
     TypeDechet* m_typeEnCoursEdition = nullptr;

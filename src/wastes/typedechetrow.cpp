@@ -24,7 +24,7 @@ QFont policeCategorie(const QFont& base)
 
 const TypeDechet* typeDe(const QModelIndex& index)
 {
-    const auto r = reinterpret_cast<Record*>(index.data(RecordListModel::RecordRole).value<quintptr>());
+    const auto r = reinterpret_cast<Record*>(index.data(RecordListModelBase::RecordRole).value<quintptr>());
     if (!r || r->entityType() != EntityType::TypeDechet)
         return nullptr;
     return static_cast<const TypeDechet*>(r);

@@ -4,7 +4,7 @@
 #include "../clients/outils.h"
 
 #include "fleet/benneeditorview.h"
-#include "fleet/volume.h"
+#include "model/volume.h"
 #include "fleet/vuebennes.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/detailpane.h"

@@ -1,4 +1,4 @@
-#include <QCoreApplication>
+#include <QApplication>
 
 #include "tests.h"
 
@@ -6,6 +6,6 @@
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    return runTests<TestPrix, TestHelpers, TestRecords, TestRelations, TestPersistence, TestQueries>(argc, argv);
+    QApplication app(argc, argv); // the list model tests use a view
+    return runTests<TestPrix, TestHelpers, TestRecords, TestRelations, TestPersistence, TestQueries, TestNotices>(argc, argv);
 }

@@ -53,9 +53,9 @@ void TestQueries::listModel()
 {
     auto ctx = ModelContext::open(":memory:");
     Query<Client> q(ctx.get());
-    RecordListModel model(&q, [](Record* r, int role) -> QVariant {
+    RecordListModel<Client> model(&q, [](Client* c, int role) -> QVariant {
         if (role == Qt::DisplayRole)
-            return static_cast<Client*>(r)->nom();
+            return c->nom();
         return {};
     });
     QCOMPARE(model.rowCount(), 0);

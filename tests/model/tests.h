@@ -86,3 +86,15 @@ private slots:
     void fetchDescriptor();
     void listModel();
 };
+
+class TestNotices : public QObject {
+    Q_OBJECT
+private slots:
+    void insertEditDelete();
+    void rollbackAndDiscard();
+    void queryReactsToItsTypesOnly();
+    void incrementalQueryMatchesFullEvaluation();
+    void listModelRowSignals();
+    void listModelFollowsShuffles();
+    void dayWindows();
+};

@@ -1,13 +1,16 @@
+#include "tst_filehelpers.h"
+#include "tst_maillink.h"
+#include "tst_mapwidget.h"
 #include "tst_updatechecker.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStandardPaths>
 
 #include "testrunner.h"
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return runTests<UpdateCheckerTest>(argc, argv);
+    QApplication app(argc, argv);
+    return runTests<UpdateCheckerTest, MapWidgetTest, MailLinkTest, FileHelpersTest>(argc, argv);
 }

@@ -24,7 +24,7 @@ namespace kv::forms {
 ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     : QWidget(parent), m_rows(rows)
 {
-    m_model = new RecordListModel(
+    m_model = new RecordListModelBase(
         rows,
         [row](Record* r, int role) -> QVariant {
             if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
@@ -61,6 +61,15 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_count->hide();
     m_top->addWidget(m_count);
 
+    // A view given row removals moves its selection to a neighbour row: the panel must know the
+    // model is changing before the view hears of it.
+    auto begin = [this] { ++m_modelChanging; };
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
+    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, begin);
+
     m_view = new QListView(this);
     m_view->setModel(m_model);
     m_view->setItemDelegate(new RecordRowDelegate(std::move(row), m_view));
@@ -89,21 +98,16 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     connect(m_view, &QListView::customContextMenuRequested, this, &ListPanel::showContextMenu);
 
     // While the model changes, the view's selection follows the rows; the panel's does not.
-    auto begin = [this] { ++m_modelChanging; };
+    // (The "about to" handlers were connected before the view's, the others run after them.)
     auto end = [this] {
         m_modelChanging = std::max(0, m_modelChanging - 1);
         if (!m_modelChanging)
             syncView();
     };
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, begin);
     connect(m_model, &QAbstractItemModel::modelReset, this, end);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, end);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, end);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
     connect(m_model, &QAbstractItemModel::rowsMoved, this, end);
-    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, begin);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, end);
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this] { syncView(); });
     connect(rows, &QueryBase::resultsChanged, this, [this] {

@@ -26,7 +26,7 @@ class QVBoxLayout;
 namespace kv {
 class QueryBase;
 class Record;
-class RecordListModel;
+class RecordListModelBase;
 }
 
 namespace kv::forms {
@@ -41,7 +41,7 @@ public:
     QLineEdit* searchField() const { return m_search; }
     QPushButton* addButton() const { return m_add; }
     QListView* listView() const { return m_view; }
-    RecordListModel* model() const { return m_model; }
+    RecordListModelBase* model() const { return m_model; }
 
     // Puts a widget between the search row and the count line.
     void addControls(QWidget* controls);
@@ -82,7 +82,7 @@ private:
     void askToDelete(const QList<int>& rows);
 
     QueryBase* m_rows;
-    RecordListModel* m_model = nullptr;
+    RecordListModelBase* m_model = nullptr;
     QLineEdit* m_search = nullptr;
     QPushButton* m_add = nullptr;
     QListView* m_view = nullptr;

@@ -74,7 +74,7 @@ RecordRowDelegate::RecordRowDelegate(RowFunction row, QObject* parent)
 
 RowContent RecordRowDelegate::contentAt(const QModelIndex& index) const
 {
-    auto* record = reinterpret_cast<Record*>(index.data(RecordListModel::RecordRole).value<quintptr>());
+    auto* record = reinterpret_cast<Record*>(index.data(RecordListModelBase::RecordRole).value<quintptr>());
     if (!record || !m_row)
         return {};
     return m_row(record);

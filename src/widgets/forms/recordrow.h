@@ -49,7 +49,7 @@ struct RowContent {
 
 using RowFunction = std::function<RowContent(Record*)>;
 
-// Paints rows of a kv::RecordListModel (the record comes from RecordListModel::RecordRole).
+// Paints rows of a kv::RecordListModelBase (the record comes from RecordListModelBase::RecordRole).
 class RecordRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

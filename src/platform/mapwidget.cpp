@@ -1,0 +1,733 @@
+#include "mapwidget.h"
+
+#include <QCache>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QHash>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+// Web mercator stops short of the poles.
+constexpr double kMaxMercatorLatitude = 85.0511287798066;
+
+double clampLatitude(double latitude)
+{
+    return std::clamp(latitude, -kMaxMercatorLatitude, kMaxMercatorLatitude);
+}
+
+// Normalised web-mercator: the whole world is the unit square, y growing southwards.
+double worldX(double longitude)
+{
+    return (longitude + 180.0) / 360.0;
+}
+
+double worldY(double latitude)
+{
+    const double phi = clampLatitude(latitude) * std::numbers::pi / 180.0;
+    return (1.0 - std::asinh(std::tan(phi)) / std::numbers::pi) / 2.0;
+}
+
+double longitudeAt(double x)
+{
+    return x * 360.0 - 180.0;
+}
+
+double latitudeAt(double y)
+{
+    return std::atan(std::sinh(std::numbers::pi * (1.0 - 2.0 * y))) * 180.0 / std::numbers::pi;
+}
+
+QPointF toWorld(const GeoPoint& p)
+{
+    return {worldX(p.longitude), worldY(p.latitude)};
+}
+
+// Every map of the process shares one network access manager, one disk cache and one memory
+// cache of decoded tiles, all on the main thread.
+class TileStore : public QObject {
+    Q_OBJECT
+public:
+    static TileStore* instance()
+    {
+        if (!s_store)
+            s_store = new TileStore(QCoreApplication::instance());
+        return s_store;
+    }
+    // The store when there is one, without making it.
+    static TileStore* existing() { return s_store; }
+
+    const QPixmap* tile(const QString& url) const { return m_tiles.object(url); }
+    bool isPending(const QString& url) const { return m_pending.contains(url); }
+
+    // Asks for a tile unless it is in memory, on its way, or failed a short while ago.
+    void request(const QString& url)
+    {
+        if (m_tiles.contains(url) || m_pending.contains(url))
+            return;
+        const auto failed = m_failedAt.constFind(url);
+        if (failed != m_failedAt.cend() && QDateTime::currentMSecsSinceEpoch() - *failed < kRetryAfterMs)
+            return;
+        QNetworkRequest request{QUrl(url)};
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setTransferTimeout(kTimeoutMs);
+        request.setHeader(QNetworkRequest::UserAgentHeader,
+                          QStringLiteral("Kestrovan/%1").arg(QCoreApplication::applicationVersion()));
+        QNetworkReply* reply = network()->get(request);
+        m_pending.insert(url, reply);
+        connect(reply, &QNetworkReply::finished, this, [this, url, reply] { onFinished(url, reply); });
+    }
+
+    // Each map tells which tiles it still wants; tiles no map wants any more are not fetched.
+    void setWanted(const QObject* map, const QSet<QString>& urls)
+    {
+        if (urls.isEmpty())
+            m_wanted.remove(map);
+        else
+            m_wanted.insert(map, urls);
+        const QList<QString> pending = m_pending.keys();
+        for (const QString& url : pending) {
+            const bool wanted = std::any_of(m_wanted.cbegin(), m_wanted.cend(),
+                                            [&](const QSet<QString>& set) { return set.contains(url); });
+            if (!wanted) {
+                QNetworkReply* reply = m_pending.take(url);
+                reply->disconnect(this);
+                reply->abort();
+                reply->deleteLater();
+            }
+        }
+    }
+
+signals:
+    void tileArrived(const QString& url);
+
+private:
+    static constexpr int kTimeoutMs = 15000;
+    static constexpr qint64 kRetryAfterMs = 60000;
+
+    explicit TileStore(QObject* parent) : QObject(parent), m_tiles(256) {}
+
+    QNetworkAccessManager* network()
+    {
+        if (!m_network) {
+            m_network = new QNetworkAccessManager(this);
+            auto* cache = new QNetworkDiskCache(m_network);
+            cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                     + QStringLiteral("/tiles"));
+            cache->setMaximumCacheSize(200LL * 1024 * 1024);
+            m_network->setCache(cache);
+        }
+        return m_network;
+    }
+
+    void onFinished(const QString& url, QNetworkReply* reply)
+    {
+        reply->deleteLater();
+        if (m_pending.value(url) != reply)
+            return;
+        m_pending.remove(url);
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        QImage image;
+        if (reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))
+            image.loadFromData(reply->readAll());
+        if (image.isNull()) {
+            m_failedAt.insert(url, QDateTime::currentMSecsSinceEpoch());
+            return;
+        }
+        m_failedAt.remove(url);
+        m_tiles.insert(url, new QPixmap(QPixmap::fromImage(std::move(image))));
+        emit tileArrived(url);
+    }
+
+    static inline QPointer<TileStore> s_store;
+    QNetworkAccessManager* m_network = nullptr;
+    QCache<QString, QPixmap> m_tiles;
+    QHash<QString, QNetworkReply*> m_pending;
+    QHash<QString, qint64> m_failedAt;
+    QHash<const QObject*, QSet<QString>> m_wanted;
+};
+
+} // namespace
+
+bool isValidCoordinate(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
+           && std::abs(longitude) <= 180.0;
+}
+
+bool MapRegion::isValid() const
+{
+    return isValidCoordinate(centreLatitude, centreLongitude) && std::isfinite(latitudeSpan)
+           && std::isfinite(longitudeSpan) && latitudeSpan > 0 && longitudeSpan > 0
+           && latitudeSpan <= 180.0 && longitudeSpan <= 360.0;
+}
+
+MapWidget::MapWidget(QWidget* parent) : QWidget(parent), m_tileTemplate(configuredTileUrlTemplate())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::OpenHandCursor);
+    setMouseTracking(false);
+    connect(TileStore::instance(), &TileStore::tileArrived, this, [this](const QString& url) {
+        if (m_wantedTiles.contains(url))
+            update();
+    });
+}
+
+MapWidget::~MapWidget()
+{
+    if (TileStore* store = TileStore::existing())
+        store->setWanted(this, {});
+}
+
+QString MapWidget::defaultTileUrlTemplate()
+{
+    return QStringLiteral("https://data.geopf.fr/wmts?SERVICE=WMTS&REQUEST=GetTile&VERSION=1.0.0"
+                          "&LAYER=GEOGRAPHICALGRIDSYSTEMS.PLANIGNV2&STYLE=normal&TILEMATRIXSET=PM"
+                          "&FORMAT=image/png&TILEMATRIX={z}&TILEROW={y}&TILECOL={x}");
+}
+
+QString MapWidget::configuredTileUrlTemplate()
+{
+    const QVariant configured = QSettings().value(QStringLiteral("map/tileUrlTemplate"));
+    if (configured.isValid())
+        return configured.toString().trimmed();
+    return QStandardPaths::isTestModeEnabled() ? QString() : defaultTileUrlTemplate();
+}
+
+QUrl MapWidget::tileUrl(const QString& urlTemplate, int zoom, int x, int y)
+{
+    QString text = urlTemplate;
+    text.replace(QLatin1String("{z}"), QString::number(zoom));
+    text.replace(QLatin1String("{x}"), QString::number(x));
+    text.replace(QLatin1String("{y}"), QString::number(y));
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid()
+        || (scheme != QLatin1String("https") && scheme != QLatin1String("http") && scheme != QLatin1String("file")))
+        return {};
+    return url;
+}
+
+void MapWidget::setTileUrlTemplate(const QString& urlTemplate)
+{
+    if (urlTemplate == m_tileTemplate)
+        return;
+    m_tileTemplate = urlTemplate;
+    m_wantedTiles.clear();
+    TileStore::instance()->setWanted(this, {});
+    update();
+}
+
+int MapWidget::pendingTileCount() const
+{
+    const TileStore* store = TileStore::instance();
+    return int(std::count_if(m_wantedTiles.cbegin(), m_wantedTiles.cend(),
+                             [store](const QString& url) { return store->isPending(url); }));
+}
+
+QColor MapWidget::backgroundColor()
+{
+    return QColor(0xE6, 0xE4, 0xDF);
+}
+
+// --- Geometry
+
+double MapWidget::worldSize() const
+{
+    return double(tileSize) * std::ldexp(1.0, m_zoom);
+}
+
+QPointF MapWidget::worldToWidget(const QPointF& world) const
+{
+    const double size = worldSize();
+    return {(world.x() - m_centre.x()) * size + width() / 2.0,
+            (world.y() - m_centre.y()) * size + height() / 2.0};
+}
+
+QPointF MapWidget::widgetToWorld(const QPointF& point) const
+{
+    const double size = worldSize();
+    return {m_centre.x() + (point.x() - width() / 2.0) / size,
+            m_centre.y() + (point.y() - height() / 2.0) / size};
+}
+
+QPointF MapWidget::pointForCoordinate(const GeoPoint& coordinate) const
+{
+    if (!coordinate.isValid())
+        return {};
+    return worldToWidget(toWorld(coordinate));
+}
+
+GeoPoint MapWidget::coordinateForPoint(const QPointF& point) const
+{
+    const QPointF world = widgetToWorld(point);
+    return {latitudeAt(std::clamp(world.y(), 0.0, 1.0)), longitudeAt(std::clamp(world.x(), 0.0, 1.0))};
+}
+
+int MapWidget::zoomLevelFor(const MapRegion& region, const QSize& viewSize)
+{
+    if (!region.isValid() || viewSize.isEmpty())
+        return minZoomLevel;
+    // Fit each half of the region around its centre: the centre stays the centre, and mercator
+    // stretches the half nearer the pole more.
+    const double cy = worldY(region.centreLatitude);
+    const double north = worldY(std::min(90.0, region.centreLatitude + region.latitudeSpan / 2));
+    const double south = worldY(std::max(-90.0, region.centreLatitude - region.latitudeSpan / 2));
+    const double height = 2.0 * std::max(cy - north, south - cy);
+    const double width = region.longitudeSpan / 360.0;
+    double scale = viewSize.width() / (width * tileSize);
+    if (height > 0)
+        scale = std::min(scale, viewSize.height() / (height * tileSize));
+    if (!(scale > 0) || !std::isfinite(scale))
+        return scale > 0 ? maxZoomLevel : minZoomLevel;
+    const int level = int(std::floor(std::log2(scale) + 1e-9));
+    return std::clamp(level, minZoomLevel, maxZoomLevel);
+}
+
+bool MapWidget::setRegion(const MapRegion& region)
+{
+    if (!region.isValid())
+        return false;
+    m_fit = region;
+    applyFit();
+    return true;
+}
+
+void MapWidget::applyFit()
+{
+    if (!m_fit)
+        return;
+    const QSize size = this->size().isEmpty() ? sizeHint() : this->size();
+    setView(toWorld(m_fit->centre()), zoomLevelFor(*m_fit, size), false);
+}
+
+MapRegion MapWidget::region() const
+{
+    const double size = worldSize();
+    const QPointF topLeft = widgetToWorld(QPointF(0, 0));
+    const QPointF bottomRight = widgetToWorld(QPointF(width(), height()));
+    const double north = latitudeAt(std::clamp(topLeft.y(), 0.0, 1.0));
+    const double south = latitudeAt(std::clamp(bottomRight.y(), 0.0, 1.0));
+    const GeoPoint c = centre();
+    return {c.latitude, c.longitude, std::max(north - south, 1e-9),
+            std::clamp(width() / size * 360.0, 1e-9, 360.0)};
+}
+
+GeoPoint MapWidget::centre() const
+{
+    return {latitudeAt(m_centre.y()), longitudeAt(m_centre.x())};
+}
+
+bool MapWidget::setCentre(const GeoPoint& centre)
+{
+    if (!centre.isValid())
+        return false;
+    m_fit.reset();
+    setView(toWorld(centre), m_zoom, false);
+    return true;
+}
+
+bool MapWidget::setZoomLevel(int level)
+{
+    if (level < minZoomLevel || level > maxZoomLevel)
+        return false;
+    m_fit.reset();
+    setView(m_centre, level, false);
+    return true;
+}
+
+void MapWidget::setView(const QPointF& centre, int zoom, bool byUser)
+{
+    if (byUser)
+        m_fit.reset();
+    const QPointF clamped(std::clamp(centre.x(), 0.0, 1.0), std::clamp(centre.y(), 0.0, 1.0));
+    if (clamped == m_centre && zoom == m_zoom)
+        return;
+    m_centre = clamped;
+    m_zoom = zoom;
+    update();
+    emit regionChanged();
+}
+
+void MapWidget::zoomIn()
+{
+    zoomAround(1, QPointF(width() / 2.0, height() / 2.0));
+}
+
+void MapWidget::zoomOut()
+{
+    zoomAround(-1, QPointF(width() / 2.0, height() / 2.0));
+}
+
+void MapWidget::zoomAround(int levels, const QPointF& anchor)
+{
+    const int zoom = std::clamp(m_zoom + levels, minZoomLevel, maxZoomLevel);
+    if (zoom == m_zoom)
+        return;
+    // The place under the anchor stays under it.
+    const QPointF world = widgetToWorld(anchor);
+    const double size = double(tileSize) * std::ldexp(1.0, zoom);
+    const QPointF centre(world.x() - (anchor.x() - width() / 2.0) / size,
+                         world.y() - (anchor.y() - height() / 2.0) / size);
+    setView(centre, zoom, true);
+}
+
+void MapWidget::panBy(const QPointF& pixels)
+{
+    if (!std::isfinite(pixels.x()) || !std::isfinite(pixels.y()))
+        return;
+    // The map follows the hand: dragging right brings what lies west into view.
+    setView(m_centre - pixels / worldSize(), m_zoom, true);
+}
+
+// --- Markers
+
+void MapWidget::setMarkers(const QList<GeoPoint>& coordinates)
+{
+    m_markers.clear();
+    m_markers.reserve(coordinates.size());
+    for (const GeoPoint& p : coordinates)
+        m_markers.append(p.isValid() ? Marker{toWorld(p), true} : Marker{});
+    update();
+}
+
+void MapWidget::setMarkerPainter(MarkerPainter painter)
+{
+    m_markerPainter = std::move(painter);
+    update();
+}
+
+void MapWidget::setMarkerOverhang(int pixels)
+{
+    m_markerOverhang = std::max(0, pixels);
+    update();
+}
+
+void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
+{
+    m_shapes = shapes;
+    update();
+}
+
+QList<int> MapWidget::markersInView() const
+{
+    QList<int> indexes;
+    const double size = worldSize();
+    const QRectF view(QPointF(0, 0), QSizeF(this->size()));
+    const bool shaped = m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
+    const double cx = width() / 2.0, cy = height() / 2.0;
+    auto positionOf = [&](int i) {
+        const QPointF& w = m_markers[i].world;
+        return QPointF((w.x() - m_centre.x()) * size + cx, (w.y() - m_centre.y()) * size + cy);
+    };
+    for (int i = 0; i < m_markers.size(); ++i) {
+        if (!m_markers[i].valid)
+            continue;
+        const QPointF at = positionOf(i);
+        const QRectF bounds = shaped ? m_shapes[i].bounds.translated(at)
+                                     : QRectF(at.x() - m_markerOverhang, at.y() - m_markerOverhang,
+                                              2.0 * m_markerOverhang, 2.0 * m_markerOverhang);
+        if (bounds.right() >= 0 && bounds.left() <= view.right() && bounds.bottom() >= 0
+            && bounds.top() <= view.bottom())
+            indexes.append(i);
+    }
+    if (!shaped || indexes.isEmpty())
+        return indexes;
+
+    // Walk from the last painted to the first, keeping a coarse grid of what is already hidden
+    // under opaque parts (each hidden cell names one opaque part over it); a marker whose bounds
+    // lie inside that opaque part, or on hidden cells only, is left out.
+    constexpr int cell = 4;
+    const int cols = std::max(1, (width() + cell - 1) / cell);
+    const int rows = std::max(1, (height() + cell - 1) / cell);
+    std::vector<int> owner(size_t(cols) * size_t(rows), -1);
+    QList<QRectF> opaqueParts;
+    QList<int> kept;
+    kept.reserve(indexes.size());
+    for (auto it = indexes.crbegin(); it != indexes.crend(); ++it) {
+        const int i = *it;
+        const QPointF at = positionOf(i);
+        const QRectF b = m_shapes[i].bounds.translated(at) & view;
+        const int bx0 = std::clamp(int(std::floor(b.left() / cell)), 0, cols - 1);
+        const int by0 = std::clamp(int(std::floor(b.top() / cell)), 0, rows - 1);
+        const int bx1 = std::clamp(int(std::ceil(b.right() / cell)) - 1, 0, cols - 1);
+        const int by1 = std::clamp(int(std::ceil(b.bottom() / cell)) - 1, 0, rows - 1);
+        const int middle = owner[size_t((by0 + by1) / 2) * cols + (bx0 + bx1) / 2];
+        bool hidden = middle >= 0 && opaqueParts[middle].contains(b);
+        if (!hidden) {
+            hidden = true;
+            for (int y = by0; y <= by1 && hidden; ++y)
+                for (int x = bx0; x <= bx1; ++x)
+                    if (owner[size_t(y) * cols + x] < 0) {
+                        hidden = false;
+                        break;
+                    }
+        }
+        if (hidden)
+            continue;
+        kept.append(i);
+        const QRectF o = m_shapes[i].opaque.translated(at) & view;
+        if (o.isEmpty())
+            continue;
+        // Only cells wholly inside the opaque part count as hidden.
+        const int part = int(opaqueParts.size());
+        opaqueParts.append(o);
+        const int ox0 = int(std::ceil(o.left() / cell));
+        const int oy0 = int(std::ceil(o.top() / cell));
+        const int ox1 = std::min(cols, int(std::floor(o.right() / cell))) - 1;
+        const int oy1 = std::min(rows, int(std::floor(o.bottom() / cell))) - 1;
+        for (int y = std::max(0, oy0); y <= oy1; ++y)
+            for (int x = std::max(0, ox0); x <= ox1; ++x)
+                if (owner[size_t(y) * cols + x] < 0)
+                    owner[size_t(y) * cols + x] = part;
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
+}
+
+void MapWidget::setCornerRadius(qreal radius)
+{
+    m_cornerRadius = std::isfinite(radius) ? std::max<qreal>(0, radius) : 0;
+    setAttribute(Qt::WA_OpaquePaintEvent, m_cornerRadius == 0);
+    update();
+}
+
+// --- Input
+
+void MapWidget::setInteractive(bool interactive)
+{
+    m_interactive = interactive;
+    m_dragging = false;
+    setFocusPolicy(interactive ? Qt::StrongFocus : Qt::NoFocus);
+    setCursor(interactive ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+void MapWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (!m_interactive || event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    m_lastDragPoint = event->position();
+    setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void MapWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragging) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPointF delta = event->position() - m_lastDragPoint;
+    m_lastDragPoint = event->position();
+    panBy(delta);
+    event->accept();
+}
+
+void MapWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_dragging || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragging = false;
+    setCursor(Qt::OpenHandCursor);
+    event->accept();
+}
+
+void MapWidget::wheelEvent(QWheelEvent* event)
+{
+    if (!m_interactive) {
+        event->ignore();
+        return;
+    }
+    // One level per notch (120); touchpads send smaller steps that add up.
+    m_wheelRemainder += event->angleDelta().y();
+    const int levels = m_wheelRemainder / 120;
+    m_wheelRemainder -= levels * 120;
+    if (levels != 0)
+        zoomAround(levels, event->position());
+    event->accept();
+}
+
+void MapWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!m_interactive) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const double step = std::max(32, std::min(width(), height()) / 4);
+    switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomIn();
+        break;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        zoomOut();
+        break;
+    case Qt::Key_Left:
+        panBy({step, 0});
+        break;
+    case Qt::Key_Right:
+        panBy({-step, 0});
+        break;
+    case Qt::Key_Up:
+        panBy({0, step});
+        break;
+    case Qt::Key_Down:
+        panBy({0, -step});
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+// --- Painting
+
+void MapWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_fit)
+        applyFit();
+    emit regionChanged();
+}
+
+void MapWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (m_cornerRadius <= 0) {
+        paintMap(painter);
+        return;
+    }
+    // Rounded corners with smooth edges: the map is painted aside, then filled into the shape.
+    const qreal dpr = devicePixelRatioF();
+    QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    {
+        QPainter inner(&image);
+        paintMap(inner);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    QBrush brush(image);
+    brush.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+    painter.setBrush(brush);
+    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+}
+
+void MapWidget::paintMap(QPainter& painter)
+{
+    painter.fillRect(rect(), backgroundColor());
+    paintTiles(painter);
+    if (m_markerPainter) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const double size = worldSize();
+        const double cx = width() / 2.0, cy = height() / 2.0;
+        const QList<int> visible = markersInView();
+        for (int index : visible) {
+            const QPointF& w = m_markers[index].world;
+            const QPointF at((w.x() - m_centre.x()) * size + cx, (w.y() - m_centre.y()) * size + cy);
+            painter.save();
+            m_markerPainter(painter, index, at);
+            painter.restore();
+        }
+    }
+}
+
+void MapWidget::paintTiles(QPainter& painter)
+{
+    requestVisibleTiles();
+    if (m_wantedTiles.isEmpty())
+        return;
+    const TileStore* store = TileStore::instance();
+    const int count = 1 << m_zoom;
+    const QPointF origin = worldToWidget(QPointF(0, 0));
+    const int x0 = std::max(0, int(std::floor(-origin.x() / tileSize)));
+    const int y0 = std::max(0, int(std::floor(-origin.y() / tileSize)));
+    const int x1 = std::min(count - 1, int(std::floor((width() - origin.x()) / tileSize)));
+    const int y1 = std::min(count - 1, int(std::floor((height() - origin.y()) / tileSize)));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            const QRectF target(origin.x() + x * tileSize, origin.y() + y * tileSize, tileSize, tileSize);
+            if (const QPixmap* pixmap = store->tile(tileUrl(m_tileTemplate, m_zoom, x, y).toString())) {
+                painter.drawPixmap(target, *pixmap, QRectF(pixmap->rect()));
+                continue;
+            }
+            // While a tile loads, show the enlarged part of a coarser one already at hand.
+            for (int up = 1; up <= 3 && m_zoom - up >= 0; ++up) {
+                const QPixmap* parent = store->tile(tileUrl(m_tileTemplate, m_zoom - up, x >> up, y >> up).toString());
+                if (!parent)
+                    continue;
+                const double part = double(parent->width()) / (1 << up);
+                const QRectF source((x & ((1 << up) - 1)) * part, (y & ((1 << up) - 1)) * part, part, part);
+                painter.drawPixmap(target, *parent, source);
+                break;
+            }
+        }
+    }
+}
+
+void MapWidget::requestVisibleTiles()
+{
+    QSet<QString> wanted;
+    if (!m_tileTemplate.isEmpty() && !size().isEmpty() && tileUrl(m_tileTemplate, 0, 0, 0).isValid()) {
+        const int count = 1 << m_zoom;
+        const QPointF origin = worldToWidget(QPointF(0, 0));
+        const int x0 = std::max(0, int(std::floor(-origin.x() / tileSize)));
+        const int y0 = std::max(0, int(std::floor(-origin.y() / tileSize)));
+        const int x1 = std::min(count - 1, int(std::floor((width() - origin.x()) / tileSize)));
+        const int y1 = std::min(count - 1, int(std::floor((height() - origin.y()) / tileSize)));
+        // Nearest the centre first.
+        QList<QPair<double, QString>> order;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const double dx = origin.x() + (x + 0.5) * tileSize - width() / 2.0;
+                const double dy = origin.y() + (y + 0.5) * tileSize - height() / 2.0;
+                order.append({dx * dx + dy * dy, tileUrl(m_tileTemplate, m_zoom, x, y).toString()});
+            }
+        std::sort(order.begin(), order.end());
+        for (const auto& entry : std::as_const(order))
+            wanted.insert(entry.second);
+        TileStore* store = TileStore::instance();
+        if (wanted != m_wantedTiles)
+            store->setWanted(this, wanted);
+        for (const auto& entry : std::as_const(order))
+            store->request(entry.second);
+    } else if (!m_wantedTiles.isEmpty()) {
+        TileStore::instance()->setWanted(this, {});
+    }
+    m_wantedTiles = wanted;
+}
+
+} // namespace kv
+
+#include "mapwidget.moc"

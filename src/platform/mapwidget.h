@@ -1,0 +1,184 @@
+#pragma once
+
+// A "slippy" map: web-mercator raster tiles of 256 pixels fetched from a URL template
+// ({z}, {x}, {y}) through one shared network access manager and disk cache, with markers
+// painted over them by the screen that owns the map. Without tiles (offline, no template, tests)
+// it paints a neutral background and still shows the markers.
+//
+// Coordinates are checked everywhere: a latitude or longitude that is not finite or out of range
+// is never taken, so no NaN reaches the projection.
+
+#include <QList>
+#include <QPointF>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QPainter;
+
+namespace kv {
+
+// True when both numbers are finite, |latitude| <= 90 and |longitude| <= 180.
+bool isValidCoordinate(double latitude, double longitude);
+
+struct GeoPoint {
+    double latitude = 0;
+    double longitude = 0;
+    bool isValid() const { return isValidCoordinate(latitude, longitude); }
+    bool operator==(const GeoPoint&) const = default;
+};
+
+// A part of the map: a centre and spans in degrees.
+struct MapRegion {
+    double centreLatitude = 0;
+    double centreLongitude = 0;
+    double latitudeSpan = 0;
+    double longitudeSpan = 0;
+
+    GeoPoint centre() const { return {centreLatitude, centreLongitude}; }
+    // A valid centre and finite spans, each above 0, at most 180° of latitude and 360° of
+    // longitude.
+    bool isValid() const;
+    bool operator==(const MapRegion&) const = default;
+};
+
+// The room one marker's drawing takes, relative to its point: `bounds` holds all of it, `opaque`
+// the part that hides whatever lies under it (may be empty).
+struct MarkerShape {
+    QRectF bounds;
+    QRectF opaque;
+};
+
+class MapWidget : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int tileSize = 256;
+    static constexpr int minZoomLevel = 0;
+    static constexpr int maxZoomLevel = 19;
+
+    explicit MapWidget(QWidget* parent = nullptr);
+    ~MapWidget() override;
+
+    // --- Tiles
+    // The Géoplateforme WMTS "Plan IGN v2" layer in the "PM" (web-mercator) tile matrix set.
+    static QString defaultTileUrlTemplate();
+    // The template of the settings (key "map/tileUrlTemplate"), else the default one. Under
+    // QStandardPaths' test mode, and without a template in the settings, there are no tiles, so
+    // that no test ever reaches the network.
+    static QString configuredTileUrlTemplate();
+    // The address of one tile; empty when the template is not an http(s) or file address.
+    static QUrl tileUrl(const QString& urlTemplate, int zoom, int x, int y);
+
+    QString tileUrlTemplate() const { return m_tileTemplate; }
+    // An empty template shows no tiles: the neutral background only.
+    void setTileUrlTemplate(const QString& urlTemplate);
+    // Tiles asked for and not yet answered, for this map.
+    int pendingTileCount() const;
+
+    // --- Region
+    // Shows the whole region, centred on its centre, at the deepest zoom level where it fits.
+    // The region is kept until the user moves the map, and shown whole again when the widget
+    // is resized. An invalid region changes nothing and gives false.
+    bool setRegion(const MapRegion& region);
+    // What the map shows now.
+    MapRegion region() const;
+    GeoPoint centre() const;
+    bool setCentre(const GeoPoint& centre);
+    int zoomLevel() const { return m_zoom; }
+    bool setZoomLevel(int level);
+    // The deepest zoom level at which `region`, centred, fits into `viewSize`.
+    static int zoomLevelFor(const MapRegion& region, const QSize& viewSize);
+
+    // Where a coordinate lies in this widget at the current centre and zoom (it may lie outside).
+    QPointF pointForCoordinate(const GeoPoint& coordinate) const;
+    GeoPoint coordinateForPoint(const QPointF& point) const;
+
+    // --- Markers
+    // Paints marker `index` (an index into the coordinates given to setMarkers) at `position`,
+    // in widget pixels.
+    using MarkerPainter = std::function<void(QPainter& painter, int index, const QPointF& position)>;
+    // One entry per marker, in painting order (later ones are painted over earlier ones).
+    // Markers whose coordinate is not valid are never painted.
+    void setMarkers(const QList<GeoPoint>& coordinates);
+    void setMarkerPainter(MarkerPainter painter);
+    // How far, in pixels, a marker's drawing may reach from its point: markers whose point lies
+    // farther than that outside the widget are not painted.
+    void setMarkerOverhang(int pixels);
+    // One shape per marker (or none): then a marker is painted only when its bounds reach into
+    // the widget and it is not wholly hidden under the opaque parts of markers painted after it,
+    // so that thousands of markers on one spot cost what the few seen cost.
+    void setMarkerShapes(const QList<MarkerShape>& shapes);
+    int markerCount() const { return int(m_markers.size()); }
+    // The indexes of the markers that a paint would draw now, in painting order.
+    QList<int> markersInView() const;
+
+    // Rounds the map's corners (0: square corners, the default).
+    void setCornerRadius(qreal radius);
+
+    // --- Input
+    // With input on (the default), dragging pans, the wheel and "+"/"-" zoom, arrows pan.
+    void setInteractive(bool interactive);
+    bool isInteractive() const { return m_interactive; }
+
+    QSize sizeHint() const override { return {400, 300}; }
+    QSize minimumSizeHint() const override { return {64, 64}; }
+
+    // The colour painted where no tile is shown.
+    static QColor backgroundColor();
+
+public slots:
+    void zoomIn();
+    void zoomOut();
+    void panBy(const QPointF& pixels);
+
+signals:
+    // The shown part changed: a new region, centre or zoom, a pan, or a resize.
+    void regionChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Marker {
+        QPointF world; // normalised web-mercator position, 0…1 both ways
+        bool valid = false;
+    };
+
+    double worldSize() const; // pixels across the whole world at the current zoom
+    QPointF worldToWidget(const QPointF& world) const;
+    QPointF widgetToWorld(const QPointF& point) const;
+    void applyFit();
+    void setView(const QPointF& centre, int zoom, bool byUser);
+    void zoomAround(int levels, const QPointF& anchor);
+    void paintMap(QPainter& painter);
+    void paintTiles(QPainter& painter);
+    void requestVisibleTiles();
+
+    QString m_tileTemplate;
+    QPointF m_centre{0.5, 0.5};
+    int m_zoom = 5;
+    std::optional<MapRegion> m_fit; // the region to keep whole until the user moves the map
+    QList<Marker> m_markers;
+    MarkerPainter m_markerPainter;
+    QList<MarkerShape> m_shapes;
+    int m_markerOverhang = 24;
+    qreal m_cornerRadius = 0;
+    bool m_interactive = true;
+    bool m_dragging = false;
+    QPointF m_lastDragPoint;
+    int m_wheelRemainder = 0;
+    QSet<QString> m_wantedTiles;
+};
+
+} // namespace kv

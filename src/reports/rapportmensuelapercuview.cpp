@@ -1,0 +1,160 @@
+#include "rapportmensuelapercuview.h"
+
+#include "rapportdonnees.h"
+#include "textesexport.h"
+
+#include "model/records.h"
+#include "widgets/textstyles.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSet>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace kv {
+
+LocationDetailRowsModel::LocationDetailRowsModel(const QTimeZone& zone, QObject* parent)
+    : QAbstractTableModel(parent), m_zone(zone)
+{
+}
+
+void LocationDetailRowsModel::setLocations(const QList<LocationDeBenne*>& nouvelles)
+{
+    // Rows that left, from the bottom up.
+    const QSet<LocationDeBenne*> gardees(nouvelles.begin(), nouvelles.end());
+    for (qsizetype i = m_lignes.size() - 1; i >= 0; --i) {
+        if (!gardees.contains(m_lignes[i])) {
+            beginRemoveRows({}, int(i), int(i));
+            m_lignes.removeAt(i);
+            endRemoveRows();
+        }
+    }
+    // The rows that stay, in their new order: when it is theirs already, the newcomers are
+    // inserted in their places; otherwise the rows move as one layout change.
+    const QSet<LocationDeBenne*> presentes(m_lignes.begin(), m_lignes.end());
+    QList<LocationDeBenne*> restantes;
+    for (LocationDeBenne* l : nouvelles)
+        if (presentes.contains(l))
+            restantes.append(l);
+    if (restantes == m_lignes) {
+        for (qsizetype i = 0; i < nouvelles.size(); ++i) {
+            if (i < m_lignes.size() && m_lignes[i] == nouvelles[i])
+                continue;
+            beginInsertRows({}, int(i), int(i));
+            m_lignes.insert(i, nouvelles[i]);
+            endInsertRows();
+        }
+    } else {
+        emit layoutAboutToBeChanged();
+        const QModelIndexList avant = persistentIndexList();
+        QModelIndexList apres;
+        for (const QModelIndex& idx : avant) {
+            const qsizetype row = nouvelles.indexOf(m_lignes.value(idx.row()));
+            apres.append(row < 0 ? QModelIndex() : index(int(row), idx.column()));
+        }
+        m_lignes = nouvelles;
+        changePersistentIndexList(avant, apres);
+        emit layoutChanged();
+    }
+    if (!m_lignes.isEmpty())
+        emit dataChanged(index(0, 0), index(int(m_lignes.size()) - 1, nombreDeColonnes - 1));
+}
+
+int LocationDetailRowsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_lignes.size());
+}
+
+int LocationDetailRowsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : nombreDeColonnes;
+}
+
+QVariant LocationDetailRowsModel::data(const QModelIndex& index, int role) const
+{
+    const LocationDeBenne* l = m_lignes.value(index.row());
+    if (!l)
+        return {};
+    const auto retrait = l->dateEnlevementMs();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        switch (index.column()) {
+        case pose: return jourCourt(l->datePoseMs(), m_zone);
+        case enlevement: return retrait ? jourCourt(*retrait, m_zone) : QStringLiteral("non prévue");
+        case volume: return l->benne() ? texteVolumeM3(l->benne()->volume()) : QStringLiteral("—");
+        case dechet: return l->typeDechet() ? l->typeDechet()->libelle() : QStringLiteral("-");
+        case adresse: return l->adresse().value_or(QStringLiteral("-"));
+        }
+    }
+    if (role == Qt::ForegroundRole && index.column() == enlevement && !retrait)
+        return QPalette().color(QPalette::Disabled, QPalette::WindowText);
+    return {};
+}
+
+RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidget* parent)
+    : QWidget(parent), m_zone(zone), m_lignes(new LocationDetailRowsModel(zone, this))
+{
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setContentsMargins(0, 8, 0, 8);
+    colonne->setSpacing(12);
+
+    m_titre = new QLabel(this);
+    m_titre->setObjectName(QStringLiteral("apercuTitre"));
+    m_titre->setFont(fontForStyle(TextStyle::headline, font()));
+    m_titre->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    colonne->addWidget(m_titre);
+
+    m_vide = new QLabel(QStringLiteral("Aucune location ce mois."), this);
+    m_vide->setObjectName(QStringLiteral("apercuVide"));
+    m_vide->setForegroundRole(QPalette::PlaceholderText);
+    colonne->addWidget(m_vide);
+
+    m_nombre = new QLabel(this);
+    m_nombre->setObjectName(QStringLiteral("apercuNombre"));
+    QFont titre3 = font();
+    titre3.setPointSizeF(font().pointSizeF() > 0 ? font().pointSizeF() * 15.0 / 13 : 12);
+    m_nombre->setFont(titre3);
+    colonne->addWidget(m_nombre);
+
+    m_detail = new QGroupBox(QStringLiteral("Détail des locations du mois"), this);
+    auto* dedans = new QVBoxLayout(m_detail);
+    m_liste = new QTreeView(m_detail);
+    m_liste->setModel(m_lignes);
+    m_liste->setRootIsDecorated(false);
+    m_liste->setUniformRowHeights(true);
+    m_liste->setHeaderHidden(true);
+    m_liste->setSelectionMode(QAbstractItemView::NoSelection);
+    m_liste->setFocusPolicy(Qt::StrongFocus);
+    m_liste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_liste->setFont(fontForStyle(TextStyle::caption, font()));
+    m_liste->setTextElideMode(Qt::ElideRight);
+    m_liste->header()->setStretchLastSection(true);
+    m_liste->header()->setMinimumSectionSize(20);
+    const int largeurs[] = {52, 52, 54, 100};
+    for (int c = 0; c < 4; ++c)
+        m_liste->setColumnWidth(c, largeurs[c] + 8);
+    dedans->addWidget(m_liste);
+    colonne->addWidget(m_detail, 1);
+}
+
+void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
+{
+    const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
+    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
+                     + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
+    m_lignes->setLocations(locations);
+    const bool vide = locations.isEmpty();
+    m_vide->setVisible(vide);
+    m_nombre->setVisible(!vide);
+    m_detail->setVisible(!vide);
+    m_nombre->setText(QStringLiteral("Nombre total de locations") + QChar(0x202F) + QStringLiteral(": ")
+                      + QString::number(locations.size()));
+}
+
+QString RapportMensuelApercuView::titre() const
+{
+    return m_titre->text();
+}
+
+} // namespace kv

@@ -1,0 +1,56 @@
+#pragma once
+
+// Texts shared by the three CSV files and the report: cleaned text fields, amounts, dates and
+// month windows computed on stored milliseconds, and safe file names.
+
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+
+namespace kv {
+
+class LocationDeBenne;
+
+// A text field of a CSV line: ";" becomes ",", each line break (CR LF, CR, LF, U+0085, U+2028,
+// U+2029) one space; a field then beginning with "=", "+", "-", "@" or a tab gets a leading "'"
+// so that a spreadsheet never reads it as a formula.
+QString champCSV(const QString& texte);
+
+// An amount with exactly two decimals in the French style: the shortest decimal text of the
+// number rounded half to even at the second decimal (2.675 → "2,68", 0.125 → "0,12"), a comma,
+// thousands grouped with U+202F ("1 234,50"). A number that is not finite gives "0,00".
+QString formatMontant(double montant);
+
+// The calendar day of an instant in a time zone.
+QDate jourDansZone(qint64 ms, const QTimeZone& zone);
+
+// "yyyy-MM-dd" of an instant's calendar day in a time zone.
+QString jourISO(qint64 ms, const QTimeZone& zone);
+
+// Start of a calendar day in a zone (the first instant that exists on that day), in ms.
+qint64 debutDuJourMs(const QDate& jour, const QTimeZone& zone);
+// Last millisecond of a calendar day in a zone.
+qint64 finDuJourMs(const QDate& jour, const QTimeZone& zone);
+
+// The month holding an instant, as the half-open window [debutMs, finMs) of stored milliseconds.
+struct FenetreMois {
+    qint64 debutMs = 0;
+    qint64 finMs = 0;
+    bool contient(qint64 ms) const { return ms >= debutMs && ms < finMs; }
+};
+FenetreMois fenetreMois(qint64 instantMs, const QTimeZone& zone);
+
+// "janv. 2025": abbreviated month name and year of the instant's month.
+QString libelleMois(qint64 instantMs, const QTimeZone& zone, const QLocale& locale = QLocale());
+// "5 janv.": day of the month and abbreviated month name.
+QString jourCourt(qint64 ms, const QTimeZone& zone, const QLocale& locale = QLocale());
+
+// A skip's whole volume and " m³" ("7 m³" for 7.5), "—" when it has no whole value.
+QString texteVolumeM3(double volume);
+// The whole volume as a CSV field; empty when it has no whole value.
+QString champVolume(double volume);
+
+// A client's name made fit for a file name: "/", "\" and ":" become "-".
+QString pourNomDeFichier(const QString& texte);
+
+} // namespace kv

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QObject>
+
+class FileHelpersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void writesWholeFilesOrNothing();
+    void savesWhereTheUserChose();
+    void tellsWhetherAFileIsInsideAFolder();
+    void opensAndRevealsThroughTheOpener();
+};

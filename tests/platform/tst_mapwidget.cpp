@@ -1,0 +1,407 @@
+#include "tst_mapwidget.h"
+
+#include "tileserver.h"
+
+#include "platform/mapwidget.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrlQuery>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <limits>
+
+using kv::GeoPoint;
+using kv::MapRegion;
+using kv::MapWidget;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A map of a fixed size, painted offscreen, recording where it paints its markers.
+struct RecordingMap {
+    MapWidget map;
+    QList<QPair<int, QPointF>> painted;
+
+    explicit RecordingMap(QSize size = {600, 400})
+    {
+        map.setTileUrlTemplate({});
+        map.resize(size);
+        map.setMarkerPainter([this](QPainter& p, int index, const QPointF& at) {
+            painted.append({index, at});
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0, 0, 255));
+            p.drawEllipse(at, 5, 5);
+        });
+    }
+    QImage paint()
+    {
+        painted.clear();
+        return map.grab().toImage();
+    }
+};
+
+bool near(double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; }
+
+void sendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+void sendWheel(QWidget* w, QPointF at, int delta)
+{
+    QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+void MapWidgetTest::init()
+{
+    QVERIFY(QStandardPaths::isTestModeEnabled());
+}
+
+void MapWidgetTest::regionIsShownWhole_data()
+{
+    QTest::addColumn<MapRegion>("region");
+    QTest::newRow("street") << MapRegion{44.8378, -0.5792, 0.01, 0.01};
+    QTest::newRow("two sites") << MapRegion{45.1, -0.75, 0.25, 0.61};
+    QTest::newRow("heat map") << MapRegion{46.5, 2.5, 2.0, 2.0};
+    QTest::newRow("tall") << MapRegion{48.0, 2.0, 6.0, 0.1};
+    QTest::newRow("whole world") << MapRegion{0, 0, 180, 360};
+    QTest::newRow("far north") << MapRegion{70.0, 20.0, 1.0, 1.0};
+}
+
+void MapWidgetTest::regionIsShownWhole()
+{
+    QFETCH(MapRegion, region);
+    RecordingMap m;
+    QVERIFY(m.map.setRegion(region));
+    const MapRegion shown = m.map.region();
+    QVERIFY(near(shown.centreLatitude, region.centreLatitude, 1e-9));
+    QVERIFY(near(shown.centreLongitude, region.centreLongitude, 1e-9));
+    // Every corner of the region lies inside the widget.
+    const double north = std::min(85.0, region.centreLatitude + region.latitudeSpan / 2);
+    const double south = std::max(-85.0, region.centreLatitude - region.latitudeSpan / 2);
+    const double west = region.centreLongitude - region.longitudeSpan / 2;
+    const double east = region.centreLongitude + region.longitudeSpan / 2;
+    const QRectF inside = QRectF(m.map.rect()).adjusted(-0.5, -0.5, 0.5, 0.5);
+    for (const GeoPoint& corner : {GeoPoint{north, west}, GeoPoint{north, east}, GeoPoint{south, west},
+                                   GeoPoint{south, east}})
+        QVERIFY2(inside.contains(m.map.pointForCoordinate(corner)),
+                 qPrintable(QStringLiteral("%1, %2").arg(corner.latitude).arg(corner.longitude)));
+    // One level deeper it would not fit any more (unless the deepest level is reached).
+    if (m.map.zoomLevel() < MapWidget::maxZoomLevel) {
+        m.map.setZoomLevel(m.map.zoomLevel() + 1);
+        const QPointF nw = m.map.pointForCoordinate({north, west});
+        const QPointF se = m.map.pointForCoordinate({south, east});
+        QVERIFY(!inside.contains(nw) || !inside.contains(se));
+    }
+}
+
+void MapWidgetTest::regionStaysWholeWhenResized()
+{
+    RecordingMap m({200, 150});
+    QSignalSpy changed(&m.map, &MapWidget::regionChanged);
+    const MapRegion region{45.1, -0.75, 0.25, 0.61};
+    QVERIFY(m.map.setRegion(region));
+    const int small = m.map.zoomLevel();
+    m.map.resize(1200, 800);
+    m.paint(); // a hidden widget hears of its new size when painted or shown
+    QVERIFY(m.map.zoomLevel() > small);
+    QCOMPARE(m.map.zoomLevel(), MapWidget::zoomLevelFor(region, {1200, 800}));
+    QVERIFY(changed.count() >= 2);
+    // Once the user moves the map, a resize keeps the user's view.
+    m.map.zoomOut();
+    const int chosen = m.map.zoomLevel();
+    m.map.resize(300, 200);
+    m.paint();
+    QCOMPARE(m.map.zoomLevel(), chosen);
+}
+
+void MapWidgetTest::refusesWhatIsNotACoordinate()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const MapRegion before = m.map.region();
+    const int zoom = m.map.zoomLevel();
+    QVERIFY(!m.map.setRegion({kNaN, -1.0, 0.1, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, kNaN, 0.1, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -1.0, kNaN, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -1.0, 0.1, std::numeric_limits<double>::infinity()}));
+    QVERIFY(!m.map.setRegion({91.0, -1.0, 0.1, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -180.5, 0.1, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -1.0, 0.0, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -1.0, 181.0, 0.1}));
+    QVERIFY(!m.map.setRegion({45.0, -1.0, 0.1, 361.0}));
+    QVERIFY(!m.map.setCentre({kNaN, 0}));
+    m.map.panBy({kNaN, 3});
+    QCOMPARE(m.map.region(), before);
+    QCOMPARE(m.map.zoomLevel(), zoom);
+    QVERIFY(m.map.setRegion({90.0, 180.0, 180.0, 360.0})); // the limits themselves are coordinates
+    QVERIFY(std::isfinite(m.map.region().centreLatitude));
+
+    // Markers that are not coordinates are never painted.
+    QVERIFY(m.map.setRegion({45.0, -1.0, 1.0, 1.0}));
+    m.map.setMarkers({{45.0, -1.0}, {kNaN, -1.0}, {45.0, kNaN}, {95.0, -1.0}, {45.0, -1.0}});
+    m.paint();
+    QCOMPARE(m.painted.size(), 2);
+    QCOMPARE(m.painted[0].first, 0);
+    QCOMPARE(m.painted[1].first, 4);
+}
+
+void MapWidgetTest::paintsMarkersAtTheirPlaceAndOnlyInView()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const int z = m.map.zoomLevel();
+    const double worldPixels = 256.0 * std::pow(2.0, z);
+    m.map.setMarkerOverhang(10);
+    m.map.setMarkers({{45.0, -1.0}, {45.0, -0.98}, {46.0, -1.0}, {45.0, 10.0}});
+    m.paint();
+    QCOMPARE(m.painted.size(), 2); // the two others are far outside
+    QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
+    QVERIFY(near(m.painted[0].second.x(), 300, 1e-6));
+    QVERIFY(near(m.painted[0].second.y(), 200, 1e-6));
+    // 0.02° east is 0.02/360 of the world's width.
+    QVERIFY(near(m.painted[1].second.x(), 300 + 0.02 / 360.0 * worldPixels, 1e-6));
+    QVERIFY(near(m.painted[1].second.y(), 200, 1e-6));
+
+    // A marker just outside the edge is painted while its drawing can reach in.
+    const GeoPoint edge = m.map.coordinateForPoint({605, 200});
+    m.map.setMarkers({edge});
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    m.map.setMarkerOverhang(2);
+    m.paint();
+    QCOMPARE(m.painted.size(), 0);
+
+    // Later markers are painted over earlier ones: the painting order is the list's.
+    m.map.setMarkers({{45.0, -1.0}, {45.0, -1.0}, {45.0, -1.0}});
+    m.paint();
+    QCOMPARE(m.painted.size(), 3);
+    QCOMPARE(m.painted[0].first, 0);
+    QCOMPARE(m.painted[2].first, 2);
+}
+
+void MapWidgetTest::leavesOutMarkersHiddenUnderLaterOnes()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const kv::MarkerShape card{QRectF(-10, -10, 20, 20), QRectF(-10, -10, 20, 20)};
+    const kv::MarkerShape ring{QRectF(-10, -10, 20, 20), QRectF()};
+    // Three opaque cards on one spot: only the last one shows.
+    m.map.setMarkers({{45.0, -1.0}, {45.0, -1.0}, {45.0, -1.0}});
+    m.map.setMarkerShapes({card, card, card});
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    QCOMPARE(m.painted[0].first, 2);
+    // A see-through last one hides nothing.
+    m.map.setMarkerShapes({card, card, ring});
+    m.paint();
+    QCOMPARE(m.map.markersInView(), (QList<int>{1, 2}));
+    // A card half covered still shows.
+    const GeoPoint beside = m.map.coordinateForPoint({310, 200});
+    m.map.setMarkers({{45.0, -1.0}, beside});
+    m.map.setMarkerShapes({card, card});
+    QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
+    // Shapes decide what reaches into view: a wide card whose point lies outside shows.
+    const GeoPoint outside = m.map.coordinateForPoint({-60, 200});
+    m.map.setMarkers({outside});
+    m.map.setMarkerShapes({{QRectF(-80, -10, 160, 20), QRectF()}});
+    QCOMPARE(m.map.markersInView(), QList<int>{0});
+    m.map.setMarkerShapes({{QRectF(-40, -10, 80, 20), QRectF()}});
+    QCOMPARE(m.map.markersInView(), QList<int>{});
+}
+
+void MapWidgetTest::roundsItsCorners()
+{
+    RecordingMap m({200, 120});
+    m.map.setCornerRadius(14);
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const QImage image = m.paint();
+    QVERIFY(image.pixelColor(0, 0) != MapWidget::backgroundColor());
+    QVERIFY(image.pixelColor(199, 119) != MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(20, 20), MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(100, 0), MapWidget::backgroundColor());
+}
+
+void MapWidgetTest::panByDragging()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    QSignalSpy changed(&m.map, &MapWidget::regionChanged);
+    const GeoPoint underStart = m.map.coordinateForPoint({100, 100});
+    sendMouse(&m.map, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&m.map, QEvent::MouseMove, {130, 110}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(&m.map, QEvent::MouseMove, {160, 140}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(&m.map, QEvent::MouseButtonRelease, {160, 140}, Qt::LeftButton, Qt::NoButton);
+    QVERIFY(changed.count() >= 2);
+    // What was under the cursor followed it.
+    const QPointF now = m.map.pointForCoordinate(underStart);
+    QVERIFY(near(now.x(), 160, 1e-6));
+    QVERIFY(near(now.y(), 140, 1e-6));
+    // A move without the button held pans nothing.
+    const MapRegion after = m.map.region();
+    sendMouse(&m.map, QEvent::MouseMove, {300, 300}, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(m.map.region(), after);
+    // A marker dragged along with the map is painted where the map put it.
+    m.map.setMarkers({underStart});
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    QVERIFY(near(m.painted[0].second.x(), 160, 1e-6));
+}
+
+void MapWidgetTest::zoomsWithWheelAroundTheCursor()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.5, 0.5}));
+    const int z = m.map.zoomLevel();
+    const QPointF cursor(450, 120);
+    const GeoPoint under = m.map.coordinateForPoint(cursor);
+    sendWheel(&m.map, cursor, 120);
+    QCOMPARE(m.map.zoomLevel(), z + 1);
+    QPointF at = m.map.pointForCoordinate(under);
+    QVERIFY(near(at.x(), cursor.x(), 1e-6) && near(at.y(), cursor.y(), 1e-6));
+    // Small touchpad steps add up to a level.
+    sendWheel(&m.map, cursor, -60);
+    QCOMPARE(m.map.zoomLevel(), z + 1);
+    sendWheel(&m.map, cursor, -60);
+    QCOMPARE(m.map.zoomLevel(), z);
+    at = m.map.pointForCoordinate(under);
+    QVERIFY(near(at.x(), cursor.x(), 1e-6) && near(at.y(), cursor.y(), 1e-6));
+    // Never past the deepest level.
+    for (int i = 0; i < 30; ++i)
+        sendWheel(&m.map, cursor, 120);
+    QCOMPARE(m.map.zoomLevel(), MapWidget::maxZoomLevel);
+}
+
+void MapWidgetTest::zoomsWithPlusAndMinus()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.5, 0.5}));
+    const int z = m.map.zoomLevel();
+    const GeoPoint centre = m.map.centre();
+    QTest::keyClick(&m.map, Qt::Key_Plus);
+    QCOMPARE(m.map.zoomLevel(), z + 1);
+    QTest::keyClick(&m.map, Qt::Key_Minus);
+    QTest::keyClick(&m.map, Qt::Key_Minus);
+    QCOMPARE(m.map.zoomLevel(), z - 1);
+    QVERIFY(near(m.map.centre().latitude, centre.latitude, 1e-9));
+    QVERIFY(near(m.map.centre().longitude, centre.longitude, 1e-9));
+    // Arrows pan.
+    QTest::keyClick(&m.map, Qt::Key_Right);
+    QVERIFY(m.map.centre().longitude > centre.longitude);
+    QTest::keyClick(&m.map, Qt::Key_Up);
+    QVERIFY(m.map.centre().latitude > centre.latitude);
+}
+
+void MapWidgetTest::ignoresInputWhenOff()
+{
+    RecordingMap m;
+    m.map.setInteractive(false);
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.5, 0.5}));
+    const MapRegion before = m.map.region();
+    sendMouse(&m.map, QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&m.map, QEvent::MouseMove, {200, 200}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(&m.map, QEvent::MouseButtonRelease, {200, 200}, Qt::LeftButton, Qt::NoButton);
+    sendWheel(&m.map, {100, 100}, 240);
+    QTest::keyClick(&m.map, Qt::Key_Plus);
+    QCOMPARE(m.map.region(), before);
+    QCOMPARE(m.map.focusPolicy(), Qt::NoFocus);
+    m.map.setInteractive(true);
+    QTest::keyClick(&m.map, Qt::Key_Plus);
+    QVERIFY(!(m.map.region() == before));
+}
+
+void MapWidgetTest::paintsNeutralBackgroundWithoutTiles()
+{
+    RecordingMap m;
+    QVERIFY(m.map.tileUrlTemplate().isEmpty());
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    m.map.setMarkers({{45.0, -1.0}});
+    const QImage image = m.paint();
+    QCOMPARE(image.pixelColor(10, 10), MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(590, 390), MapWidget::backgroundColor());
+    QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255));
+    QCOMPARE(m.map.pendingTileCount(), 0);
+    // Zoomed out beyond the world, outside it is background too.
+    m.map.setZoomLevel(0);
+    QCOMPARE(m.paint().pixelColor(2, 2), MapWidget::backgroundColor());
+}
+
+void MapWidgetTest::buildsTileAddresses()
+{
+    const QUrl def = MapWidget::tileUrl(MapWidget::defaultTileUrlTemplate(), 12, 2047, 1450);
+    QCOMPARE(def.scheme(), QStringLiteral("https"));
+    QCOMPARE(def.host(), QStringLiteral("data.geopf.fr"));
+    const QUrlQuery q(def);
+    QCOMPARE(q.queryItemValue(QStringLiteral("LAYER")), QStringLiteral("GEOGRAPHICALGRIDSYSTEMS.PLANIGNV2"));
+    QCOMPARE(q.queryItemValue(QStringLiteral("TILEMATRIXSET")), QStringLiteral("PM"));
+    QCOMPARE(q.queryItemValue(QStringLiteral("TILEMATRIX")), QStringLiteral("12"));
+    QCOMPARE(q.queryItemValue(QStringLiteral("TILECOL")), QStringLiteral("2047"));
+    QCOMPARE(q.queryItemValue(QStringLiteral("TILEROW")), QStringLiteral("1450"));
+    QCOMPARE(MapWidget::tileUrl(QStringLiteral("http://h/{z}/{x}/{y}.png"), 3, 4, 5),
+             QUrl(QStringLiteral("http://h/3/4/5.png")));
+    QVERIFY(MapWidget::tileUrl(QStringLiteral("ftp://h/{z}/{x}/{y}.png"), 1, 1, 1).isEmpty());
+    QVERIFY(MapWidget::tileUrl(QStringLiteral("not a url {z}"), 1, 1, 1).isEmpty());
+}
+
+void MapWidgetTest::showsTilesFromTheServer()
+{
+    TileServer server;
+    RecordingMap m({600, 400});
+    m.map.setTileUrlTemplate(server.urlTemplate());
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    m.map.setMarkers({{45.0, -1.0}});
+    m.paint(); // asks for the tiles in view
+    QVERIFY(m.map.pendingTileCount() > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m.map.pendingTileCount(), 0, 10000);
+    const QImage image = m.paint();
+    QCOMPARE(image.pixelColor(10, 10), server.color);
+    QCOMPARE(image.pixelColor(590, 390), server.color);
+    QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255)); // the marker over the tiles
+    // Only the tiles in view, each once, at the map's zoom level.
+    const int z = m.map.zoomLevel();
+    QVERIFY(server.requested.size() >= 6 && server.requested.size() <= 12);
+    QCOMPARE(QSet<QString>(server.requested.cbegin(), server.requested.cend()).size(), server.requested.size());
+    for (const QString& key : std::as_const(server.requested))
+        QVERIFY(key.startsWith(QString::number(z) + QLatin1Char('/')));
+
+    // A second map of the same place needs no new request.
+    const qsizetype asked = server.requested.size();
+    RecordingMap other({600, 400});
+    other.map.setTileUrlTemplate(server.urlTemplate());
+    QVERIFY(other.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    QCOMPARE(other.paint().pixelColor(10, 10), server.color);
+    QCOMPARE(server.requested.size(), asked);
+}
+
+void MapWidgetTest::keepsBackgroundWhereTilesFail()
+{
+    TileServer server;
+    server.color = QColor(20, 160, 60);
+    RecordingMap m({256, 256});
+    m.map.setTileUrlTemplate(server.urlTemplate());
+    // At zoom 1, a 256-pixel view centred on (0, 0) shows a quarter of each of the four tiles.
+    QVERIFY(m.map.setCentre({0, 0}));
+    QVERIFY(m.map.setZoomLevel(1));
+    server.missing.insert(QStringLiteral("1/0/0"));
+    m.paint();
+    QTRY_COMPARE_WITH_TIMEOUT(m.map.pendingTileCount(), 0, 10000);
+    const QImage image = m.paint();
+    QCOMPARE(image.pixelColor(10, 10), MapWidget::backgroundColor()); // the missing north-west tile
+    QCOMPARE(image.pixelColor(240, 10), server.color);
+    QCOMPARE(image.pixelColor(10, 240), server.color);
+    // A failed tile is not asked again at every paint.
+    const qsizetype asked = server.requested.size();
+    m.paint();
+    QTest::qWait(50);
+    QCOMPARE(server.requested.size(), asked);
+}

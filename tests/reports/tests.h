@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+class TestFacturation : public QObject {
+    Q_OBJECT
+private slots:
+    void blocDUnClient();
+    void montants();
+    void periodeEtFiltre();
+    void champsEtNettoyage();
+    void volumesHorsLimites();
+    void ordreDesClients();
+    void nomDuFichier();
+};
+
+class TestRapportDonnees : public QObject {
+    Q_OBJECT
+private slots:
+    void moisEtHomonymes();
+    void libelles();
+    void champsNettoyes();
+    void csvDUnClient();
+    void csvTousClients();
+};
+
+class TestPages : public QObject {
+    Q_OBJECT
+private slots:
+    void pagination();
+    void pageCourte();
+    void pageLongue();
+    void impression();
+    void apercu();
+    void previsualisationPDF();
+};

@@ -1,0 +1,191 @@
+#include "tests.h"
+
+#include "outils.h"
+
+#include "reports/facturationexporterparclient.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace kv;
+using namespace outils;
+
+namespace {
+
+using F = FacturationExporterParClient;
+
+const qint64 kMaintenant = ms(2026, 12, 6, 12, 0);
+
+QString generer(ModelContext* ctx, qint64 debut = ms(2025, 1, 1), qint64 fin = ms(2026, 12, 6, 23, 59, 59))
+{
+    return F::genererCSV(ctx, debut, fin, kMaintenant, paris());
+}
+
+QStringList lignes(const QString& texte)
+{
+    return texte.split(QLatin1Char('\n'));
+}
+
+// The montant text as a French spreadsheet would read it back.
+QString m(const char* texte)
+{
+    return QString::fromUtf8(texte).replace(QLatin1Char(' '), nnbsp);
+}
+
+} // namespace
+
+void TestFacturation::blocDUnClient()
+{
+    auto ctx = store();
+    Client* c = client(ctx.get(), "Dupont BTP");
+    TypeDechet* t20 = type(ctx.get(), "Gravats", 20.0, 150, 2, 40, 7, 5);
+    TypeDechet* t55 = type(ctx.get(), "Bois", 5.5, 100);
+    Benne* b = benne(ctx.get(), 10);
+    // Priced by its own tariffs: 3.5 t over a 2 t allowance, 10 days over 7 at 12 a day.
+    location(c, b, t20, at(2026, 3, 1, 8), at(2026, 3, 11, 8), QStringLiteral("  1 rue du Port \n"), 3500, 100, 80, 12);
+    // Priced by the waste type's estimate.
+    location(c, b, t20, at(2026, 3, 5, 9), at(2026, 3, 6, 10), QStringLiteral("2 quai Sud"), 1000);
+    location(c, b, t55, at(2026, 3, 3, 9), at(2026, 3, 4, 10), std::nullopt, 1000);
+
+    const QString attendu = F::entete() + "\n"
+        "Dupont BTP;;;;;;;;;;;;;;SECTION CLIENT\n"
+        "Dupont BTP;1 rue du Port;10;808080;;Gravats;2026-03-01;2026-03-11;10;" + m("3 500,00")
+        + ";180,00;60,00;36,00;276,00;20,00;331,20;\n"
+        "Dupont BTP;;10;808080;;Bois;2026-03-03;2026-03-04;1;" + m("1 000,00") + ";100,00;0,00;0,00;100,00;5,50;105,50;\n"
+        "Dupont BTP;2 quai Sud;10;808080;;Gravats;2026-03-05;2026-03-06;1;" + m("1 000,00") + ";150,00;0,00;0,00;150,00;20,00;180,00;\n"
+        "Dupont BTP;;;;;;;;;;;526,00;;616,70;SOUS-TOTAL CLIENT (TVA: 90,70)\n"
+        "Dupont BTP;;;;;;;;;;;100,00;5,50;105,50;DÉTAIL TVA taux 5,50% – Base: 100,00 / TVA: 5,50\n"
+        "Dupont BTP;;;;;;;;;;;426,00;20,00;511,20;DÉTAIL TVA taux 20,00% – Base: 426,00 / TVA: 85,20\n";
+    QCOMPARE(lignes(generer(ctx.get())), lignes(attendu));
+    QCOMPARE(generer(ctx.get()), attendu);
+    QCOMPARE(F::entete().split(';').size(), 17);
+    QVERIFY(F::entete().endsWith(QStringLiteral(";TVA(%);TotalTTC;—")));
+}
+
+void TestFacturation::montants()
+{
+    QCOMPARE(F::formatMontant(1234.5), m("1 234,50"));
+    QCOMPARE(F::formatMontant(0), QStringLiteral("0,00"));
+    QCOMPARE(F::formatMontant(2.675), QStringLiteral("2,68"));
+    QCOMPARE(F::formatMontant(0.125), QStringLiteral("0,12"));
+    QCOMPARE(F::formatMontant(0.135), QStringLiteral("0,14"));
+    QCOMPARE(F::formatMontant(0.1251), QStringLiteral("0,13"));
+    QCOMPARE(F::formatMontant(999999.995), m("1 000 000,00"));
+    QCOMPARE(F::formatMontant(-1234.5), m("-1 234,50"));
+    QCOMPARE(F::formatMontant(-0.001), QStringLiteral("0,00"));
+    QCOMPARE(F::formatMontant(123), QStringLiteral("123,00"));
+    QCOMPARE(F::formatMontant(std::nan("")), QStringLiteral("0,00"));
+    QCOMPARE(F::formatMontant(1e21), m("1 000 000 000 000 000 000 000,00"));
+}
+
+void TestFacturation::periodeEtFiltre()
+{
+    auto ctx = store();
+    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
+    Benne* b = benne(ctx.get());
+    QCOMPARE(generer(ctx.get()), F::entete());
+
+    Client* enCours = client(ctx.get(), "Sur site");
+    location(enCours, b, t, at(2026, 11, 2), std::nullopt, std::nullopt, 500);
+    Client* demain = client(ctx.get(), "Demain");
+    location(demain, b, t, at(2026, 11, 2), at(2026, 12, 7, 0, 0, 0), std::nullopt, 500);
+    Client* leger = client(ctx.get(), "Sans poids");
+    location(leger, b, t, at(2026, 11, 2), at(2026, 11, 3));
+    QCOMPARE(generer(ctx.get()), F::entete());
+
+    // The end of today is the bound, not the present moment.
+    Client* ceSoir = client(ctx.get(), "Ce soir");
+    location(ceSoir, b, t, at(2026, 11, 2), at(2026, 12, 6, 23, 59, 59), std::nullopt, 500);
+    Client* tard = client(ctx.get(), "Tard");
+    location(tard, b, t, at(2026, 11, 2), at(2026, 12, 6, 18, 0), std::nullopt, 500);
+    QStringList l = lignes(generer(ctx.get()));
+    QCOMPARE(l.filter("SECTION CLIENT"), QStringList({"Ce soir;;;;;;;;;;;;;;SECTION CLIENT",
+                                                       "Tard;;;;;;;;;;;;;;SECTION CLIENT"}));
+    QCOMPARE(F::finDuJour(kMaintenant, paris()), ms(2026, 12, 6, 23, 59, 59));
+
+    // The bounds are instants: placed at 14:00 on the end day is after an end at 10:00.
+    auto ctx2 = store();
+    Client* c = client(ctx2.get(), "Borne");
+    TypeDechet* t2 = type(ctx2.get(), "Gravats", 20.0, 100);
+    Benne* b2 = benne(ctx2.get());
+    location(c, b2, t2, at(2026, 6, 30, 14), at(2026, 7, 1), std::nullopt, 500);
+    QCOMPARE(generer(ctx2.get(), ms(2026, 6, 1), ms(2026, 6, 30, 10)), F::entete());
+    QVERIFY(generer(ctx2.get(), ms(2026, 6, 1), ms(2026, 6, 30, 14)).contains("SECTION CLIENT"));
+    // Removed before the start: not in the period; a start after the end is not refused.
+    QCOMPARE(generer(ctx2.get(), ms(2026, 7, 2), ms(2026, 8, 1)), F::entete());
+    QVERIFY(generer(ctx2.get(), ms(2026, 6, 30, 20), ms(2026, 6, 30, 15)).contains("SECTION CLIENT"));
+}
+
+void TestFacturation::champsEtNettoyage()
+{
+    auto ctx = store();
+    auto* grue = new DispositifSpecial(QStringLiteral(" \tGrue;\nhydraulique  "));
+    ctx->insert(grue);
+    Client* c = client(ctx.get(), "=Durand; Fils\nSA");
+    Benne* b = benne(ctx.get(), 7.9, QStringLiteral("12;34\r\n56"), grue);
+    location(c, b, nullptr, at(2026, 2, 1, 8), at(2026, 2, 2, 9), QStringLiteral("@Zone; 4"), 250, 50, 50);
+    const QStringList l = lignes(generer(ctx.get()));
+    QCOMPARE(l.size(), 6);
+    const QString nom = QStringLiteral("'=Durand, Fils SA");
+    QCOMPARE(l[1], nom + ";;;;;;;;;;;;;;SECTION CLIENT");
+    // No waste type: empty field, rate 20 from the price breakdown.
+    QCOMPARE(l[2], nom + ";'@Zone, 4;7;12,34 56;Grue, hydraulique;;2026-02-01;2026-02-02;1;250,00;100,00;0,00;0,00;100,00;20,00;120,00;");
+    QCOMPARE(l[3], nom + ";;;;;;;;;;;100,00;;120,00;SOUS-TOTAL CLIENT (TVA: 20,00)");
+    QCOMPARE(l[4], nom + ";;;;;;;;;;;100,00;20,00;120,00;DÉTAIL TVA taux 20,00% – Base: 100,00 / TVA: 20,00");
+    for (const QString& x : l.mid(1, 4))
+        QCOMPARE(x.count(';'), x.contains("SECTION") || x.contains("TOTAL") || x.contains("DÉTAIL") ? 14 : 16);
+}
+
+void TestFacturation::volumesHorsLimites()
+{
+    auto ctx = store();
+    Client* c = client(ctx.get(), "Volumes");
+    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
+    const QList<double> volumes{10.0, std::nan(""), 1e300, -std::numeric_limits<double>::infinity()};
+    for (int i = 0; i < volumes.size(); ++i)
+        location(c, benne(ctx.get(), volumes[i]), t, at(2026, 1, 1 + i), at(2026, 1, 2 + i), std::nullopt, 100);
+    const QStringList l = lignes(generer(ctx.get()));
+    QCOMPARE(l[2].section(';', 2, 2), QStringLiteral("10"));
+    for (int i = 3; i <= 5; ++i)
+        QCOMPARE(l[i].section(';', 2, 2), QString());
+}
+
+void TestFacturation::ordreDesClients()
+{
+    auto ctx = store();
+    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
+    Benne* b = benne(ctx.get());
+    // Names that compare equal come out by exact name, then by id.
+    Client* petit = client(ctx.get(), "martin");
+    Client* grand = client(ctx.get(), "Martin");
+    Client* z = client(ctx.get(), "Zola");
+    Client* a = client(ctx.get(), "Émile");
+    Client* jumeau1 = client(ctx.get(), "Martin");
+    Client* jumeau2 = client(ctx.get(), "Martin");
+    for (Client* c : {petit, grand, z, a, jumeau1, jumeau2})
+        location(c, b, t, at(2026, 5, 1), at(2026, 5, 2), std::nullopt, 100);
+    const QStringList sections = lignes(generer(ctx.get())).filter("SECTION CLIENT");
+    QStringList noms;
+    for (const QString& s : sections)
+        noms << s.section(';', 0, 0);
+    QCOMPARE(noms, QStringList({"Émile", "Martin", "Martin", "Martin", "martin", "Zola"}));
+
+    // Among the three "Martin", the id decides, whatever the order of the groups given.
+    QList<F::Groupe> groupes;
+    for (Client* c : {jumeau2, grand, jumeau1})
+        groupes.append({c->id(), c->locations()});
+    F::trierClients(groupes);
+    QVERIFY(groupes[0].first < groupes[1].first);
+    QVERIFY(groupes[1].first < groupes[2].first);
+}
+
+void TestFacturation::nomDuFichier()
+{
+    QCOMPARE(F::nomFichier(ms(2025, 1, 1), ms(2026, 12, 6, 15, 30), paris()),
+             QStringLiteral("facturation Kestrovan du 01-01-2025 au 06-12-2026.csv"));
+    // A start after the end is written as picked.
+    QCOMPARE(F::nomFichier(ms(2026, 3, 2), ms(2026, 3, 1), paris()),
+             QStringLiteral("facturation Kestrovan du 02-03-2026 au 01-03-2026.csv"));
+}
