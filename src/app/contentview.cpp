@@ -6,6 +6,7 @@
 #include "desktop.h"
 
 #include "model/helpers.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 
 #include <QAction>
@@ -59,7 +60,9 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     setWindowTitle(QStringLiteral("Kestrovan"));
     setWindowIcon(applicationIcon());
     resize(kDefaultWindowSize);
-    setMinimumSize(760, 480);
+    // Small enough for the smallest screens (a laptop at 150 %), never larger than the screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    setMinimumSize(QSize(760, 480).boundedTo(screen ? screen->availableGeometry().size() : QSize(760, 480)));
 
     m_inputs.context = context;
     m_inputs.clients = new Query<Client>(context, {}, {}, this);
@@ -91,6 +94,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    forms::makeSelectionReadable(m_sidebar);
     sideLayout->addWidget(m_sidebar);
     buildSidebar();
 
@@ -119,8 +123,8 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     if (QSettings* settings = delegate ? delegate->settings() : nullptr) {
         restoreWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
         keepSplitterState(m_split, settings, QStringLiteral("mainWindow/splitter"));
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(placeWindow(std::nullopt, {}, screen->availableGeometry()));
+    } else if (screen) {
+        setGeometry(placeWindow(std::nullopt, {}, screen->availableGeometry(), kDefaultWindowSize, minimumSize()));
     }
 
     connect(m_sidebar, &QListWidget::itemSelectionChanged, this, &ContentView::onSidebarSelectionChanged);

@@ -23,9 +23,9 @@ bool installQtTranslations(const QLocale& locale)
 
 namespace {
 
-QRect centredIn(const QRect& area, QSize size)
+QRect centredIn(const QRect& area, QSize size, QSize minimum)
 {
-    size = size.boundedTo(QSize(area.width() * 9 / 10, area.height() * 9 / 10));
+    size = size.boundedTo(QSize(area.width() * 9 / 10, area.height() * 9 / 10)).expandedTo(minimum).boundedTo(area.size());
     QRect r(QPoint(0, 0), size);
     r.moveCenter(area.center());
     return r;
@@ -34,20 +34,20 @@ QRect centredIn(const QRect& area, QSize size)
 } // namespace
 
 QRect placeWindow(const std::optional<QRect>& saved, const QList<QRect>& available, const QRect& primary,
-                  QSize preferred)
+                  QSize preferred, QSize minimum)
 {
     if (saved && saved->isValid()) {
         for (const QRect& area : available) {
             if (!area.contains(saved->center()))
                 continue;
-            QRect r(saved->topLeft(), saved->size().boundedTo(area.size()));
+            QRect r(saved->topLeft(), saved->size().expandedTo(minimum).boundedTo(area.size()));
             r.moveLeft(std::clamp(r.left(), area.left(), area.right() - r.width() + 1));
             r.moveTop(std::clamp(r.top(), area.top(), area.bottom() - r.height() + 1));
             return r;
         }
-        return centredIn(primary, saved->size());
+        return centredIn(primary, saved->size(), minimum);
     }
-    return centredIn(primary, preferred);
+    return centredIn(primary, preferred, minimum);
 }
 
 void saveWindowGeometry(const QWidget* window, QSettings& settings, const QString& key)
@@ -69,7 +69,7 @@ void restoreWindowGeometry(QWidget* window, const QSettings& settings, const QSt
     std::optional<QRect> saved;
     if (const QVariant frame = settings.value(key + QStringLiteral("/frame")); frame.canConvert<QRect>())
         saved = frame.toRect();
-    window->setGeometry(placeWindow(saved, available, primary));
+    window->setGeometry(placeWindow(saved, available, primary, kDefaultWindowSize, window->minimumSize()));
     if (settings.value(key + QStringLiteral("/maximized")).toBool())
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }

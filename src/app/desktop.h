@@ -29,8 +29,9 @@ inline constexpr QSize kDefaultWindowSize{1200, 760};
 // A saved frame whose centre lies on a screen is kept, shrunk and moved as little as needed to
 // lie within that screen's area; otherwise (no frame, or its screen is gone) the window takes
 // the saved or default size, at most 90 % of the primary area, centred on it.
+// A window never goes below `minimum` unless the area is smaller still.
 QRect placeWindow(const std::optional<QRect>& saved, const QList<QRect>& available, const QRect& primary,
-                  QSize preferred = kDefaultWindowSize);
+                  QSize preferred = kDefaultWindowSize, QSize minimum = QSize(0, 0));
 
 // Saves a window's frame (and whether it is maximised) under `key`, and restores it through
 // placeWindow, on the screens there are now.

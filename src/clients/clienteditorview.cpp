@@ -32,7 +32,8 @@ QLineEdit* textField(const QString& placeholder, QWidget* parent)
     auto* f = new QLineEdit(parent);
     f->setPlaceholderText(placeholder);
     f->setAccessibleName(placeholder);
-    f->setMinimumWidth(160);
+    // Fields grow with the pane; this is what they keep on a narrow one.
+    f->setMinimumWidth(90);
     return f;
 }
 
@@ -105,7 +106,6 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     // Identité
     FormSection* identite = m_frame->addSection(QStringLiteral("Identité"), QStringLiteral("person.text.rectangle"));
     m_nom = textField(QStringLiteral("Nom du client"), this);
-    m_nom->setMinimumWidth(320);
     identite->addRow(QStringLiteral("Nom"), m_nom);
     m_couleur = new ColorField(this);
     // The form starts green with the text "#00FF00"; loading replaces both.
@@ -116,15 +116,14 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     // Coordonnées
     FormSection* coord = m_frame->addSection(QStringLiteral("Coordonnées"), QStringLiteral("mappin.and.ellipse"));
     m_adresse = textField(QStringLiteral("Adresse"), this);
-    m_adresse->setMinimumWidth(320);
     coord->addRow(QStringLiteral("Adresse"), m_adresse);
     auto* cpRow = new QHBoxLayout;
     cpRow->setSpacing(8);
     m_codePostal = textField(QStringLiteral("CP"), this);
-    m_codePostal->setMinimumWidth(0);
     m_codePostal->setFixedWidth(120);
     m_ville = textField(QStringLiteral("Ville"), this);
     QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 60, this);
+    villeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     cpRow->addWidget(m_codePostal);
     cpRow->addWidget(villeLabel);
@@ -135,7 +134,6 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     m_email = textField(QStringLiteral("contact@exemple.fr"), this);
     m_email->setAccessibleName(QStringLiteral("Email"));
     m_email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
-    m_email->setMinimumWidth(260);
     coord->addRow(QStringLiteral("Email"), m_email);
     m_numeroTVA = textField(QStringLiteral("FRXX…"), this);
     coord->addRow(QStringLiteral("N° TVA"), m_numeroTVA);

@@ -4,6 +4,7 @@
 
 #include "clienteditorview.h"
 #include "model/query.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/listpanel.h"
@@ -61,8 +62,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     m_liste = new forms::RecordListPanel<Client>(m_clientsFiltres, &VueClients::ligneClient);
     m_liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
     m_liste->setContextMenu([this](QMenu* menu, Client* client) {
-        menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
+        QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, client] { supprimerClient(client); });
+        forms::markDestructive(supprimer);
     });
     m_panneau = new forms::DetailPane(new forms::EmptyState(QStringLiteral("person.2"),
                                                             QStringLiteral("Sélectionnez un client"),

@@ -206,22 +206,21 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_picker = new QComboBox(this);
     m_picker->setAccessibleName(QStringLiteral("Dispositif"));
     m_picker->setMaximumWidth(320);
-    m_picker->setMinimumWidth(200);
+    m_picker->setMinimumWidth(160);
     dispo->addRow(QStringLiteral("Dispositif"), m_picker);
     auto* ajoutRow = new QHBoxLayout;
     ajoutRow->setSpacing(8);
     m_nouveauDispositif = new QLineEdit(this);
     m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
-    m_nouveauDispositif->setMinimumWidth(200);
+    m_nouveauDispositif->setMinimumWidth(110);
     m_ajouterDispositif = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
                                           QStringLiteral("Ajouter"), this);
     m_effacer = new QPushButton(symbolIcon(QStringLiteral("xmark.circle.fill")),
                                 QStringLiteral("Effacer la sélection"), this);
     m_effacer->setFlat(true);
-    ajoutRow->addWidget(m_nouveauDispositif);
+    ajoutRow->addWidget(m_nouveauDispositif, 1);
     ajoutRow->addWidget(m_ajouterDispositif);
     ajoutRow->addWidget(m_effacer);
-    ajoutRow->addStretch(1);
     dispo->addRow(QString(), ajoutRow);
 
     // Notes

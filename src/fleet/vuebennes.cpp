@@ -5,6 +5,7 @@
 #include "benneeditorview.h"
 #include "model/volume.h"
 #include "model/query.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/listpanel.h"
@@ -82,8 +83,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     m_liste->addControls(switches);
     m_liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
     m_liste->setContextMenu([this](QMenu* menu, Benne* benne) {
-        menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
+        QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, benne] { supprimerBenne(benne); });
+        forms::markDestructive(supprimer);
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });

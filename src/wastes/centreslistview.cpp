@@ -5,6 +5,7 @@
 #include "centreeditorview.h"
 
 #include "model/query.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/listpanel.h"
@@ -48,8 +49,9 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent)
 
     m_liste = new forms::RecordListPanel<CentreTraitement>(m_centres, &CentresListView::ligneCentre);
     m_liste->setContextMenu([this](QMenu* menu, CentreTraitement* centre) {
-        menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
+        QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                         [this, centre] { supprimerCentre(centre); });
+        forms::markDestructive(supprimer);
     });
     m_detail = new forms::DetailPane(new forms::EmptyState(QStringLiteral("building.2"),
                                                            QStringLiteral("Sélectionnez un centre"),

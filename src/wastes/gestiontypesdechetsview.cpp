@@ -6,6 +6,7 @@
 #include "typedechetrow.h"
 
 #include "model/query.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
@@ -59,6 +60,7 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         row.accessibleText = type->libelle();
         return row;
     });
+    m_liste->setTitle(QStringLiteral("Types de déchets"));
     // The rows show a large colour dot and the hazard badge at their trailing end.
     m_liste->listView()->setItemDelegate(new TypeDechetRow(m_liste->listView()));
     m_liste->setContextMenu([this](QMenu* menu, TypeDechet* type) {
@@ -67,11 +69,14 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
                                              QStringLiteral("Supprimer"), this,
                                              [this, type] { supprimerType(type); });
         supprimer->setObjectName(QStringLiteral("destructive"));
+        forms::markDestructive(supprimer);
     });
 
     auto* vide = new forms::EmptyState(QStringLiteral("cube.box"),
                                        QStringLiteral("Sélectionnez ou créez un type de déchet"),
                                        QString());
+    vide->setSymbolLook(60, QColor(0x8E, 0x8E, 0x93));
+    vide->setTitleSecondary();
     m_detail = new forms::DetailPane(vide);
     layout->addWidget(forms::makeSplitView(m_liste, m_detail, 220, 220, 400, this), 1);
 
@@ -246,6 +251,7 @@ void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
     QPushButton* ok = alerte->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     alerte->setDefaultButton(ok);
     alerte->setEscapeButton(ok);
+    forms::fitMessageBox(alerte);
     alerte->setAttribute(Qt::WA_DeleteOnClose);
     alerte->setWindowModality(Qt::WindowModal);
     alerte->open();

@@ -59,4 +59,5 @@ private slots:
     void geometryIsSavedAndRestored();
     void toolbarShowsOnlyWithItsButton();
     void windowNeverGrowsByItself();
+    void editorsFitTheDefaultWindow();
 };

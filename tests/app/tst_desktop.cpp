@@ -3,9 +3,13 @@
 #include "app/appdelegate.h"
 #include "app/contentview.h"
 #include "app/desktop.h"
+#include "widgets/forms/listpanel.h"
 
 #include <QDialogButtonBox>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -45,6 +49,9 @@ void DesktopTest::windowPlacement()
     const QRect back = placeWindow(QRect(2000, 100, 1200, 900), {small}, small);
     QCOMPARE(back.size(), QSize(921, 630));
     QCOMPARE(back.center(), small.center());
+    // Never below the window's minimum, unless the screen is smaller still.
+    QCOMPARE(placeWindow(std::nullopt, {small}, small, QSize(1200, 760), QSize(1000, 680)).size(), QSize(1000, 680));
+    QCOMPARE(placeWindow(std::nullopt, {small}, small, QSize(1200, 760), QSize(1100, 680)).size(), QSize(1024, 680));
 }
 
 void DesktopTest::geometryIsSavedAndRestored()
@@ -62,9 +69,11 @@ void DesktopTest::geometryIsSavedAndRestored()
         QVERIFY(QTest::qWaitForWindowExposed(window));
         // The window opens within the screen.
         const QRect area = window->screen()->availableGeometry();
-        QVERIFY(area.contains(window->geometry()));
-        const QSize smaller = window->minimumSize() + QSize(10, 20);
-        window->setGeometry(QRect(area.topLeft() + QPoint(12, 8), smaller));
+        // (One pixel of rounding at fractional scales.)
+        QVERIFY2(area.adjusted(-1, -1, 1, 1).contains(window->geometry()), qPrintable(QDebug::toString(window->geometry()) + QDebug::toString(area)));
+        const QSize smaller = (area.size() * 0.9).expandedTo(window->minimumSize()).boundedTo(area.size());
+        const QPoint offset((area.width() - smaller.width()) / 3, (area.height() - smaller.height()) / 3);
+        window->setGeometry(QRect(area.topLeft() + offset, smaller));
         QTRY_COMPARE(window->geometry().size(), smaller);
         window->splitter()->setSizes({300, window->splitter()->width() - 300});
         emit window->splitter()->splitterMoved(300, 1);
@@ -75,7 +84,10 @@ void DesktopTest::geometryIsSavedAndRestored()
     }
     auto* again = static_cast<ContentView*>(delegate.newWindow());
     QVERIFY(QTest::qWaitForWindowExposed(again));
-    QCOMPARE(again->geometry(), frame);
+    // Where it was (give or take a pixel of rounding at fractional scales).
+    QVERIFY2((again->geometry().topLeft() - frame.topLeft()).manhattanLength() <= 2
+                 && again->geometry().size() == frame.size(),
+             qPrintable(QDebug::toString(again->geometry()) + QDebug::toString(frame)));
     QCOMPARE(again->splitter()->sizes(), sizes);
     again->close();
     QApplication::processEvents();
@@ -109,5 +121,68 @@ void DesktopTest::windowNeverGrowsByItself()
         window.setSelection(c);
         QApplication::processEvents();
         QCOMPARE(window.size(), size);
+    }
+}
+
+namespace {
+
+// Every scroll area of `root` shows all of its content's width: no horizontal scroll bar.
+void verifyNothingScrollsSideways(QWidget* root, const QString& where)
+{
+    for (QScrollArea* area : root->findChildren<QScrollArea*>()) {
+        if (!area->isVisible() || !area->widget())
+            continue;
+        QVERIFY2(!area->horizontalScrollBar()->isVisible(), qPrintable(where + ": " + area->objectName()));
+        QVERIFY2(area->widget()->minimumSizeHint().width() <= area->viewport()->width(),
+                 qPrintable(QStringLiteral("%1: %2 needs %3, has %4")
+                                .arg(where, area->widget()->metaObject()->className())
+                                .arg(area->widget()->minimumSizeHint().width())
+                                .arg(area->viewport()->width())));
+    }
+}
+
+} // namespace
+
+void DesktopTest::editorsFitTheDefaultWindow()
+{
+    // Run at scale 1 and again under QT_SCALE_FACTOR=1.5 (see tests/app/CMakeLists.txt).
+    auto ctx = ModelContext::open(":memory:");
+    auto* client = new Client(QUuid::createUuid(), QStringLiteral("Établissements Durand & Fils — Travaux publics"),
+                              QStringLiteral("F59E0B"), QStringLiteral("12 rue des Acacias"), QStringLiteral("33000"),
+                              QStringLiteral("Saint-Médard-en-Jalles"), QStringLiteral("05 56 12 34 50"),
+                              QStringLiteral("contact@exemple.fr"), std::nullopt);
+    ctx->insert(client);
+    ctx->insert(new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QStringLiteral("06 12 34 56 78"),
+                            QStringLiteral("jean@exemple.fr"), client));
+    auto* grue = new DispositifSpecial(QStringLiteral("Grue auxiliaire"));
+    ctx->insert(grue);
+    ctx->insert(new Benne(10, QStringLiteral("808080"), EtatBenne::correct, QStringLiteral("Porte à graisser"), grue));
+    ctx->insert(new TypeDechet(QStringLiteral("Gravats inertes"), std::nullopt, QStringLiteral("DIB"), std::nullopt,
+                               120.0, 95.0, 1.0, 80.0, 7, 5.0, 20.0, false, std::nullopt, true, std::nullopt,
+                               std::nullopt, std::nullopt, std::nullopt, std::nullopt));
+    ctx->insert(new CentreTraitement(QStringLiteral("Écopôle de Bassens"), std::nullopt, QStringLiteral("1 avenue du Port"),
+                                     std::nullopt, QStringLiteral("33530"), QStringLiteral("Bassens"), std::nullopt,
+                                     std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt));
+    QVERIFY(ctx->save());
+
+    ContentView window(ctx.get());
+    window.resize(kDefaultWindowSize);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (Commande c : {Commande::clients, Commande::bennes, Commande::dechets, Commande::centreDechets}) {
+        window.setSelection(c);
+        QApplication::processEvents();
+        auto* list = window.detailScreen()->findChild<forms::ListPanel*>();
+        QVERIFY(list);
+        // A new record, then the first one of the list.
+        list->addButton()->click();
+        QApplication::processEvents();
+        verifyNothingScrollsSideways(&window, titre(c) + QStringLiteral(" (nouveau)"));
+        QVERIFY(list->rowCount() > 0);
+        const QRect first = list->listView()->visualRect(list->listView()->model()->index(0, 0));
+        QTest::mouseClick(list->listView()->viewport(), Qt::LeftButton, {}, first.center());
+        QApplication::processEvents();
+        verifyNothingScrollsSideways(&window, titre(c));
+        QCOMPARE(window.size(), kDefaultWindowSize);
     }
 }

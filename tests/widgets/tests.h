@@ -39,3 +39,13 @@ private slots:
     void programSymbolsLookDifferent();
     void symbolsFollowThePalette();
 };
+
+class FormLookTest : public QObject {
+    Q_OBJECT
+private slots:
+    void selectedRowsStayReadable();
+    void noTextUnderNinePoints();
+    void numberMessageStandsUnderTheRow();
+    void destructiveEntriesAreRed();
+    void confirmationsShowTheirTitleWhole();
+};

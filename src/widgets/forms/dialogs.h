@@ -25,6 +25,10 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm);
 
+// Widens a message box so that its title shows whole in the title bar and its texts take one or
+// two lines, not a narrow column (the box's own sizing knows nothing of the title).
+void fitMessageBox(QMessageBox* box);
+
 // Reports a failure.
 QMessageBox* showError(QWidget* over, const QString& text);
 

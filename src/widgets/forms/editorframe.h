@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QGridLayout;
+class QLayoutItem;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -35,6 +36,7 @@ public:
 
 private:
     QGridLayout* grid();
+    void placeMessages(QLayoutItem* fields);
     QString m_title;
     QVBoxLayout* m_content = nullptr;
     QGridLayout* m_grid = nullptr;

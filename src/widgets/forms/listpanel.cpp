@@ -2,6 +2,7 @@
 
 #include "widgets/focusguard.h"
 
+#include "contextmenu.h"
 #include "dialogs.h"
 #include "windowkey.h"
 
@@ -75,7 +76,9 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_view->setItemDelegate(new RecordRowDelegate(std::move(row), m_view));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setAlternatingRowColors(true);
-    m_view->setUniformItemSizes(true);
+    // Rows differ in height (a second line only when there is something to say).
+    m_view->setUniformItemSizes(false);
+    makeSelectionReadable(m_view);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->installEventFilter(this);
@@ -132,6 +135,22 @@ void ListPanel::addControls(QWidget* controls)
         previous = w;
     }
     setTabOrder(previous, m_view);
+}
+
+void ListPanel::setTitle(const QString& title)
+{
+    if (!m_title) {
+        m_title = new QLabel(this);
+        m_title->setObjectName(QStringLiteral("listTitle"));
+        m_title->setFont(fontFor(TextStyle::Title3, font()));
+        m_top->insertWidget(0, m_title);
+    }
+    m_title->setText(title);
+}
+
+QString ListPanel::title() const
+{
+    return m_title ? m_title->text() : QString();
 }
 
 void ListPanel::setCountText(std::function<QString(int)> text)
@@ -268,7 +287,7 @@ void ListPanel::showContextMenu(const QPoint& pos)
     Record* record = index.isValid() ? m_model->recordAt(index) : nullptr;
     if (!record || !m_fillMenu)
         return;
-    auto* menu = new QMenu(this);
+    auto* menu = new ContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     m_fillMenu(menu, record);
     if (menu->isEmpty()) {

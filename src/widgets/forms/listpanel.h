@@ -43,6 +43,10 @@ public:
     QListView* listView() const { return m_view; }
     RecordListModelBase* model() const { return m_model; }
 
+    // A title above the search row (the sidebar's own name, when it differs from the screen's).
+    void setTitle(const QString& title);
+    QString title() const;
+
     // Puts a widget between the search row and the count line.
     void addControls(QWidget* controls);
     // Shows the count line, written by `text` from the number of listed rows.
@@ -87,6 +91,7 @@ private:
     QPushButton* m_add = nullptr;
     QListView* m_view = nullptr;
     QLabel* m_count = nullptr;
+    QLabel* m_title = nullptr;
     QVBoxLayout* m_top = nullptr;
     std::function<QString(int)> m_countText;
     std::function<void(QMenu*, Record*)> m_fillMenu;
