@@ -63,9 +63,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_delete = new QPushButton(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
     m_delete->setFlat(true);
     m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #D92D20; border: none; }"));
-    first->addWidget(m_prenom);
-    first->addWidget(m_nom);
-    first->addStretch(1);
+    first->addWidget(m_prenom, 1);
+    first->addWidget(m_nom, 1);
     first->addWidget(m_delete);
     layout->addLayout(first);
 
@@ -73,9 +72,10 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     second->setSpacing(8);
     m_telephone = textField(QStringLiteral("Téléphone"), this);
     m_email = textField(QStringLiteral("Email"), this);
-    second->addWidget(m_telephone);
-    second->addWidget(m_email);
-    second->addStretch(1);
+    second->addWidget(m_telephone, 1);
+    second->addWidget(m_email, 1);
+    // Level with the first row, whose button takes the end.
+    second->addSpacing(m_delete->sizeHint().width() + first->spacing());
     layout->addLayout(second);
 
     m_prenom->setText(contact->prenom());

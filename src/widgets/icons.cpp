@@ -300,15 +300,18 @@ QColor inkFor(const QColor& fixed, QIcon::Mode mode)
 // Draws a theme icon with its text-coloured parts in `ink`, so that it follows the palette (a
 // dark palette, a selected row) as the desktop's own icons do. Coloured parts (a red trash can,
 // a yellow warning sign) keep their colours.
-QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink)
+QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink, bool monochrome)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QString svg = QString::fromUtf8(file.readAll());
+    // Given one ink, every part of the scheme takes it (a white trash can on a red button).
     static const QRegularExpression textColour(
         QStringLiteral("(\\.ColorScheme-Text\\s*\\{\\s*color\\s*:\\s*)#[0-9a-fA-F]{3,8}"));
-    svg.replace(textColour, QStringLiteral("\\1") + ink.name(QColor::HexRgb));
+    static const QRegularExpression anyColour(
+        QStringLiteral("(\\.ColorScheme-[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)#[0-9a-fA-F]{3,8}"));
+    svg.replace(monochrome ? anyColour : textColour, QStringLiteral("\\1") + ink.name(QColor::HexRgb));
     QSvgRenderer renderer(svg.toUtf8());
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
@@ -377,7 +380,7 @@ public:
             img.fill(Qt::transparent);
             QPainter p(&img);
             p.drawImage(QPoint((size.width() - side) / 2, (size.height() - side) / 2),
-                        renderThemeIcon(path, QSize(side, side), ink));
+                        renderThemeIcon(path, QSize(side, side), ink, m_ink.isValid()));
             p.end();
             pm = QPixmap::fromImage(img);
         } else {

@@ -15,7 +15,7 @@ void useIconTheme();
 // selected row), so that it follows a dark palette. A symbol that no theme icon fits is painted.
 QIcon symbolIcon(const QString& symbolName);
 
-// The same icon drawn in `ink` whatever the palette says.
+// The same icon drawn all in `ink` whatever the palette says.
 QIcon paintedSymbolIcon(const QString& symbolName, const QColor& ink);
 
 // The theme icon name of a symbol; empty when no theme icon fits.

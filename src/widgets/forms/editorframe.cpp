@@ -288,7 +288,7 @@ FormSection* EditorFrame::section(const QString& title) const
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)
 {
-    auto* b = new QPushButton(symbolIcon(QStringLiteral("trash")), text, parent);
+    auto* b = new QPushButton(paintedSymbolIcon(QStringLiteral("trash"), Qt::white), text, parent);
     b->setStyleSheet(QStringLiteral(
         "QPushButton { background: #D92D20; color: white; border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:pressed { background: #B42318; }"));
