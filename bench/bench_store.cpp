@@ -1,7 +1,11 @@
-// Store benchmarks on the large office: opening, saving one change, inserting.
+// Store benchmarks on the large office: opening, saving one change, inserting, live queries.
 #include "office.h"
 
+#include "model/daywindow.h"
 #include "model/modelcontext.h"
+#include "model/query.h"
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -129,6 +133,90 @@ void BM_Insert10kRentals(benchmark::State& state)
     }
 }
 
+// The rentals placed in a 112-day window, in placement order: the planning grid's query.
+struct WindowQuery {
+    explicit WindowQuery(ModelContext* ctx)
+        : window(dayWindow(QDate(2022, 6, 1), 112, QTimeZone("Europe/Paris"))),
+          query(
+              ctx, [w = window](const LocationDeBenne* l) { return w.contains(l->datePoseMs()); },
+              [](const LocationDeBenne* a, const LocationDeBenne* b) { return a->datePoseMs() < b->datePoseMs(); })
+    {
+    }
+    DayWindow window;
+    Query<LocationDeBenne> query;
+};
+
+void BM_WindowQueryFirst(benchmark::State& state)
+{
+    auto ctx = ModelContext::open(kv::bench::officePath());
+    for (auto _ : state) {
+        WindowQuery w(ctx.get());
+        const double s = seconds([&] { benchmark::DoNotOptimize(w.query.size()); });
+        kv::bench::recordFigure(QStringLiteral("requête de locations sur 112 jours"), s * 1000, "ms", 5);
+        state.SetIterationTime(s);
+    }
+}
+
+// Rental lists shown while a contact is edited: the notice reaches them and they do no work.
+void BM_ContactEditNotice(benchmark::State& state)
+{
+    auto ctx = ModelContext::open(kv::bench::officePath());
+    WindowQuery a(ctx.get()), b(ctx.get());
+    Query<LocationDeBenne> all(ctx.get());
+    RecordListModel<LocationDeBenne> model(&a.query, {});
+    b.query.size();
+    all.size();
+    auto* contact = ctx->all<Contact>()[1234];
+    const quint64 evaluations = a.query.evaluationCount() + b.query.evaluationCount() + all.evaluationCount();
+    QCoreApplication::processEvents();
+    int n = 0;
+    for (auto _ : state) {
+        contact->setTelephone(QStringLiteral("06%1").arg(++n));
+        const double s = seconds([] { QCoreApplication::processEvents(); });
+        a.query.size();
+        b.query.size();
+        all.size();
+        kv::bench::recordFigure(QStringLiteral("avis d'un contact modifié aux locations"), s * 1000, "ms", 0.05);
+        state.SetIterationTime(s);
+    }
+    const quint64 after = a.query.evaluationCount() + b.query.evaluationCount() + all.evaluationCount();
+    kv::bench::recordLine(QStringLiteral("requêtes de locations recalculées après un contact"),
+                          QString::number(after - evaluations), after == evaluations);
+}
+
+// One rental of the window edited: the query and its list model are up to date, with one row
+// told changed and no reset.
+void BM_RentalEditInWindow(benchmark::State& state)
+{
+    auto ctx = ModelContext::open(kv::bench::officePath());
+    WindowQuery w(ctx.get());
+    RecordListModel<LocationDeBenne> model(&w.query, {});
+    int changedRows = 0, otherSignals = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& a, const QModelIndex& b) {
+        changedRows += b.row() - a.row() + 1;
+    });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++otherSignals; });
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++otherSignals; });
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++otherSignals; });
+    QObject::connect(&model, &QAbstractItemModel::rowsMoved, [&] { ++otherSignals; });
+    LocationDeBenne* rental = w.query.at(w.query.size() / 2);
+    QCoreApplication::processEvents();
+    int n = 0;
+    bool oneRowEach = true;
+    for (auto _ : state) {
+        changedRows = 0;
+        rental->setTarifPose(100 + ++n);
+        const double s = seconds([] { QCoreApplication::processEvents(); });
+        oneRowEach = oneRowEach && changedRows == 1 && model.recordAt(model.indexOf(rental).row()) == rental;
+        kv::bench::recordFigure(QStringLiteral("liste de 112 jours après une location modifiée"), s * 1000, "ms", 2);
+        state.SetIterationTime(s);
+    }
+    kv::bench::recordLine(QStringLiteral("signaux de la liste après une location modifiée"),
+                          oneRowEach && otherSignals == 0 ? QStringLiteral("une ligne modifiée, sans remise à zéro")
+                                                          : QStringLiteral("%1 autres signaux").arg(otherSignals),
+                          oneRowEach && otherSignals == 0);
+}
+
 } // namespace
 
 static kv::bench::Registrar registrar(0, [] {
@@ -137,4 +225,7 @@ static kv::bench::Registrar registrar(0, [] {
     benchmark::RegisterBenchmark("lecture SQLite brute", BM_BareScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("sauvegarde d'une location modifiée", BM_SaveOneChange)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("insertion de 10 000 locations", BM_Insert10kRentals)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("requête de locations sur 112 jours", BM_WindowQueryFirst)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("avis d'un contact modifié", BM_ContactEditNotice)->UseManualTime()->Iterations(50)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("location modifiée dans la fenêtre", BM_RentalEditInWindow)->UseManualTime()->Iterations(50)->Unit(benchmark::kMicrosecond);
 });

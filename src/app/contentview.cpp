@@ -149,12 +149,17 @@ void ContentView::buildToolbar()
                                        QStringLiteral("Aujourd’hui"));
     m_recentrer->setObjectName(QStringLiteral("recentrerButton"));
     m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
+    m_zoomBennes = m_toolbar->addAction(QStringLiteral("Zoom sur toutes les bennes"));
+    m_zoomBennes->setObjectName(QStringLiteral("zoomBennesButton"));
     m_toolbar->addWidget(after);
     // Reachable with Tab like any other button, then pressed with the space bar.
-    if (QWidget* button = m_toolbar->widgetForAction(m_recentrer))
-        button->setFocusPolicy(Qt::TabFocus);
+    for (QAction* action : {m_recentrer, m_zoomBennes})
+        if (QWidget* button = m_toolbar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
     connect(m_recentrer, &QAction::triggered, this,
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
+    connect(m_zoomBennes, &QAction::triggered, this,
+            [this] { m_inputs.demanderZoomSurToutesLesBennes.set(true); });
 }
 
 void ContentView::closeEvent(QCloseEvent* event)
@@ -239,9 +244,10 @@ void ContentView::showDetail()
     }
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
-    // The bar holds the button of the planning alone: it shows only with it.
     m_recentrer->setVisible(m_selection == Commande::defaut);
-    m_toolbar->setVisible(m_selection == Commande::defaut);
+    m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
+    // The bar shows only while it holds a button.
+    m_toolbar->setVisible(m_recentrer->isVisible() || m_zoomBennes->isVisible());
     // The list screens' split positions are kept from one run to the next.
     if (m_selection && m_delegate)
         for (QSplitter* split : m_screen->findChildren<QSplitter*>(QStringLiteral("listSplit")))

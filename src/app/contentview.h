@@ -37,6 +37,7 @@ public:
     // The screen shown in the detail area ("Choisis une commande" when nothing is selected).
     QWidget* detailScreen() const { return m_screen; }
     QAction* recentrerButton() const { return m_recentrer; }
+    QAction* zoomBennesButton() const { return m_zoomBennes; }
     QToolBar* toolbar() const { return m_toolbar; }
 
     // The detail area's scroll area: a screen wider or taller than the window scrolls there
@@ -69,6 +70,7 @@ private:
     QWidget* m_screen = nullptr;
     QToolBar* m_toolbar = nullptr;
     QAction* m_recentrer = nullptr;
+    QAction* m_zoomBennes = nullptr;
     bool m_syncingSidebar = false;
 };
 

@@ -12,16 +12,22 @@
 // shows its placeholder.
 
 #ifdef KV_HAS_PLANNING
+#include "planning/vueplanificationbennes.h"
 #endif
 #ifdef KV_HAS_WEIGHING
 #endif
 #ifdef KV_HAS_REPORTS
+#include "reports/exportfacturationview.h"
 #endif
 #ifdef KV_HAS_RENTALS
 #endif
 #ifdef KV_HAS_DRIVERPLANNING
+#include "driverplanning/preferencesemailchauffeurview.h"
+#include "driverplanning/vueplanningchauffeurs.h"
 #endif
 #ifdef KV_HAS_STATS
+#include "stats/cartebenneslouees.h"
+#include "stats/vuestatistiques.h"
 #endif
 #ifdef KV_HAS_FLEET
 #include "fleet/vuebennes.h"
@@ -47,9 +53,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
     switch (commande) {
     case Commande::defaut:
 #ifdef KV_HAS_PLANNING
-        // VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent)
-#endif
+        return new VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent);
+#else
         return nullptr;
+#endif
     case Commande::bonDePesee:
 #ifdef KV_HAS_WEIGHING
         // LocationsEtPeseeView(in.context, parent)
@@ -57,9 +64,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::exportFacturation:
 #ifdef KV_HAS_REPORTS
-        // ExportFacturationView(in.context, parent)
-#endif
+        return new ExportFacturationView(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::planification:
 #ifdef KV_HAS_RENTALS
         // VueLocationBenne(in.context, in.clients, in.bennes, in.locations, in.selectedClient,
@@ -69,19 +77,22 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         return nullptr;
     case Commande::planningChauffeur:
 #ifdef KV_HAS_DRIVERPLANNING
-        // VuePlanningChauffeurs(in.context, parent)
-#endif
+        return new VuePlanningChauffeurs(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::cartebenneslouees:
 #ifdef KV_HAS_STATS
-        // CarteBennesLouees(in.context, in.locations, parent)
-#endif
+        return new CarteBennesLouees(in.locations, in.demanderZoomSurToutesLesBennes, parent);
+#else
         return nullptr;
+#endif
     case Commande::statistiques:
 #ifdef KV_HAS_STATS
-        // VueStatistiques(in.context, parent)
-#endif
+        return new VueStatistiques(in.context, parent);
+#else
         return nullptr;
+#endif
     case Commande::bennes:
 #ifdef KV_HAS_FLEET
         return new VueBennes(in.context, parent);
@@ -111,9 +122,10 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
 #endif
     case Commande::preferences:
 #ifdef KV_HAS_DRIVERPLANNING
-        // PreferencesEmailChauffeurView(in.context, parent)
-#endif
+        return new PreferencesEmailChauffeurView(in.context, parent);
+#else
         return nullptr;
+#endif
     }
     return nullptr;
 }

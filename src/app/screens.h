@@ -22,6 +22,8 @@ struct ScreenInputs {
     ModelContext* context = nullptr;
 
     Observable<bool> demanderCentrageSurAujourdhui;
+    // Set by the toolbar's "Zoom sur toutes les bennes" while the map of rented skips is shown.
+    Observable<bool> demanderZoomSurToutesLesBennes;
 
     Query<Client>* clients = nullptr;
     Query<Benne>* bennes = nullptr;

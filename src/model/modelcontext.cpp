@@ -1,5 +1,6 @@
 #include "modelcontext.h"
 
+#include "relationships.h"
 #include "storefile.h"
 
 #include <QMetaObject>
@@ -117,13 +118,15 @@ std::unique_ptr<ModelContext> ModelContext::open(const QString& path, QString* e
         return nullptr;
     }
     std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(file)));
-    if (!ctx->m_file->load(*ctx, &err)) {
+    LoadedRecords loaded;
+    if (!ctx->m_file->load(loaded, &err)) {
         if (error)
             *error = err;
         if (failure)
             *failure = OpenFailure::Damaged;
         return nullptr;
     }
+    ctx->adoptLoaded(loaded);
     if (!ctx->m_file->finishOpening(&err)) {
         if (error)
             *error = err;
@@ -151,17 +154,42 @@ const std::vector<Record*>& ModelContext::liveRecords(EntityType type) const
     return m_live[i];
 }
 
-void ModelContext::adopt(Record* r, bool fromStore)
+void ModelContext::adoptLoaded(LoadedRecords& loaded)
+{
+    std::size_t total = 0;
+    for (const auto& records : loaded.byType)
+        total += records.size();
+    m_owned.reserve(total);
+    for (auto& records : loaded.byType) {
+        for (auto& owned : records) {
+            Record* r = owned.get();
+            r->m_context = this;
+            r->m_state = Record::State::Stored;
+            m_live[int(r->entityType())].push_back(r);
+            m_nextPk = std::max(m_nextPk, r->m_pk + 1);
+            m_owned.push_back(std::move(owned));
+        }
+        records.clear();
+    }
+    // The lookup by identifier relies on identifier order; each type came in that order.
+    std::sort(m_owned.begin(), m_owned.end(), [](const std::unique_ptr<Record>& a, const std::unique_ptr<Record>& b) {
+        return a->m_pk < b->m_pk;
+    });
+    // List positions continue after the highest one stored.
+    qint64 maxOrder = 0;
+    for (const Relationship& rel : relationships())
+        if (rel.pairedToOne())
+            for (Record* s : m_live[int(rel.source)])
+                maxOrder = std::max(maxOrder, rel.order(s));
+    ensureListOrderAbove(maxOrder);
+    rebuildDerivedLists(m_live);
+}
+
+void ModelContext::adopt(Record* r)
 {
     r->m_context = this;
     m_owned.emplace_back(r);
     m_live[int(r->entityType())].push_back(r);
-    if (fromStore) {
-        r->m_state = Record::State::Stored;
-        if (r->m_pk >= m_nextPk)
-            m_nextPk = r->m_pk + 1;
-        return;
-    }
     r->m_pk = m_nextPk++;
     r->m_state = Record::State::Inserted;
     r->m_dirty = true;
@@ -180,8 +208,8 @@ void ModelContext::insert(Record* record)
             qWarning("kestrovan: a record of another store cannot be inserted here");
         return;
     }
-    adopt(record, false);
-    record->forEachRelated([this](Record* other) {
+    adopt(record);
+    forEachRelated(record, [this](Record* other) {
         if (other && !other->m_context)
             insert(other);
     });
@@ -217,7 +245,7 @@ void ModelContext::noteForNotice(Record* r, quint8 kind)
 
 void ModelContext::noteRelatedForNotice(Record* r)
 {
-    r->forEachRelated([this](Record* other) {
+    forEachRelated(r, [this](Record* other) {
         if (other && other->m_context == this && other->m_state != Record::State::Gone)
             noteForNotice(other, NoticedModified);
     });
@@ -296,16 +324,13 @@ bool ModelContext::remove(Record* record, QString* error)
 {
     if (!record || record->m_context != this || record->isDeleted())
         return true;
-    if (record->entityType() == EntityType::Formation) {
-        int uses = 0;
-        for (Record* r : liveRecords(EntityType::FormationChauffeur))
-            if (static_cast<FormationChauffeur*>(r)->formation() == record)
-                ++uses;
+    for (const Relationship* rel : relationshipsTo(record->entityType())) {
+        if (rel->onTargetDeleted != DeleteRule::Deny)
+            continue;
+        const qsizetype uses = sourcesOf(*rel, record).size();
         if (uses > 0) {
             if (error)
-                *error = QStringLiteral("Cette formation est suivie par %1 chauffeur(s) : "
-                                        "elle ne peut pas être supprimée.")
-                             .arg(uses);
+                *error = QString::fromUtf8(rel->denyMessage).arg(uses);
             return false;
         }
     }
@@ -314,125 +339,51 @@ bool ModelContext::remove(Record* record, QString* error)
     return true;
 }
 
+QList<Record*> ModelContext::sourcesOf(const Relationship& rel, Record* target) const
+{
+    if (rel.inverse)
+        return rel.inverseOf(target);
+    // A one-way end: look through the records that may point at it.
+    QList<Record*> out;
+    for (Record* s : liveRecords(rel.source)) {
+        if (s->isDeleted())
+            continue;
+        if (rel.toMany ? rel.targetsOf(s).contains(target) : rel.targetOf(s) == target)
+            out.append(s);
+    }
+    return out;
+}
+
 void ModelContext::deleteRecursive(Record* r)
 {
     if (r->isDeleted())
         return;
     markDeleted(r);
-    switch (r->entityType()) {
-    case EntityType::Client: {
-        auto* c = static_cast<Client*>(r);
-        for (Contact* x : QList<Contact*>(c->m_contacts))
-            deleteRecursive(x);
-        for (LocationDeBenne* l : QList<LocationDeBenne*>(c->m_locations))
-            deleteRecursive(l);
-        // The client's report history goes with it.
-        for (Record* h : std::vector<Record*>(liveRecords(EntityType::HistoriqueEnvoiRapport)))
-            if (!h->isDeleted() && static_cast<HistoriqueEnvoiRapport*>(h)->client() == c)
-                deleteRecursive(h);
-        break;
-    }
-    case EntityType::Contact: {
-        auto* x = static_cast<Contact*>(r);
-        if (x->d.client)
-            x->d.client->m_contacts.removeOne(x);
-        break;
-    }
-    case EntityType::Benne: {
-        auto* b = static_cast<Benne*>(r);
-        for (LocationDeBenne* l : QList<LocationDeBenne*>(b->m_locations))
-            deleteRecursive(l);
-        break;
-    }
-    case EntityType::DispositifSpecial:
-        for (Record* b : liveRecords(EntityType::Benne))
-            if (!b->isDeleted() && static_cast<Benne*>(b)->dispositifSpecial() == r)
-                static_cast<Benne*>(b)->setDispositifSpecial(nullptr);
-        break;
-    case EntityType::LocationDeBenne: {
-        auto* l = static_cast<LocationDeBenne*>(r);
-        for (BonDePesee* b : QList<BonDePesee*>(l->m_bonsDePesee))
-            deleteRecursive(b);
-        if (l->d.client)
-            l->d.client->m_locations.removeOne(l);
-        if (l->d.benne)
-            l->d.benne->m_locations.removeOne(l);
-        if (l->d.chauffeurPose)
-            l->d.chauffeurPose->m_posesAssurees.removeOne(l);
-        if (l->d.chauffeurEnlevement)
-            l->d.chauffeurEnlevement->m_enlevementsAssures.removeOne(l);
-        break;
-    }
-    case EntityType::BonDePesee: {
-        auto* b = static_cast<BonDePesee*>(r);
-        if (b->d.location)
-            b->d.location->m_bonsDePesee.removeOne(b);
-        break;
-    }
-    case EntityType::CentreTraitement: {
-        auto* c = static_cast<CentreTraitement*>(r);
-        for (TypeDechet* t : c->d.typesAcceptes) {
-            t->aboutToChange();
-            t->d.centres.removeAll(c);
+    // Records pointing at it: deleted with it, or their link cleared.
+    for (const Relationship* rel : relationshipsTo(r->entityType())) {
+        for (Record* s : sourcesOf(*rel, r)) {
+            if (s->isDeleted())
+                continue;
+            if (rel->onTargetDeleted == DeleteRule::Cascade)
+                deleteRecursive(s);
+            else if (rel->toMany)
+                rel->removeTarget(s, r);
+            else
+                rel->setTarget(s, nullptr);
         }
-        break;
     }
-    case EntityType::TypeDechet: {
-        auto* t = static_cast<TypeDechet*>(r);
-        for (CentreTraitement* c : t->d.centres) {
-            c->aboutToChange();
-            c->d.typesAcceptes.removeAll(t);
-        }
-        for (Record* l : liveRecords(EntityType::LocationDeBenne))
-            if (!l->isDeleted() && static_cast<LocationDeBenne*>(l)->typeDechet() == t)
-                static_cast<LocationDeBenne*>(l)->setTypeDechet(nullptr);
-        break;
-    }
-    case EntityType::Chauffeur: {
-        auto* c = static_cast<Chauffeur*>(r);
-        for (LocationDeBenne* l : QList<LocationDeBenne*>(c->m_posesAssurees))
-            l->setChauffeurPose(nullptr);
-        for (LocationDeBenne* l : QList<LocationDeBenne*>(c->m_enlevementsAssures))
-            l->setChauffeurEnlevement(nullptr);
-        for (FormationChauffeur* f : QList<FormationChauffeur*>(c->m_formationsSuivies))
-            f->setChauffeur(nullptr);
-        break;
-    }
-    case EntityType::Qualification:
-        for (Record* c : liveRecords(EntityType::Chauffeur))
-            if (!c->isDeleted() && static_cast<Chauffeur*>(c)->qualification() == r)
-                static_cast<Chauffeur*>(c)->setQualification(nullptr);
-        break;
-    case EntityType::Specialisation:
-        for (Record* c : liveRecords(EntityType::Chauffeur)) {
-            auto* ch = static_cast<Chauffeur*>(c);
-            if (!ch->isDeleted() && ch->d.specialisations.contains(r)) {
-                QList<Specialisation*> l = ch->d.specialisations;
-                l.removeAll(static_cast<Specialisation*>(r));
-                ch->setSpecialisations(l);
+    // The lists of the records it points at lose it; it keeps its own values, readable.
+    for (const Relationship* rel : relationshipsFrom(r->entityType())) {
+        if (!rel->inverse)
+            continue;
+        if (rel->toMany) {
+            for (Record* t : rel->targetsOf(r)) {
+                t->aboutToChange(); // a stored list: the other record changes too
+                rel->removeInverseRaw(t, r);
             }
+        } else if (Record* t = rel->targetOf(r)) {
+            rel->removeInverseRaw(t, r);
         }
-        break;
-    case EntityType::Disponibilite:
-        for (Record* c : liveRecords(EntityType::Chauffeur)) {
-            auto* ch = static_cast<Chauffeur*>(c);
-            if (!ch->isDeleted() && ch->d.disponibilites.contains(r)) {
-                QList<Disponibilite*> l = ch->d.disponibilites;
-                l.removeAll(static_cast<Disponibilite*>(r));
-                ch->setDisponibilites(l);
-            }
-        }
-        break;
-    case EntityType::FormationChauffeur: {
-        auto* f = static_cast<FormationChauffeur*>(r);
-        if (f->d.chauffeur)
-            f->d.chauffeur->m_formationsSuivies.removeOne(f);
-        break;
-    }
-    case EntityType::Formation:
-    case EntityType::HistoriqueEnvoiRapport:
-    case EntityType::EmailChauffeurPreferences:
-        break;
     }
 }
 
@@ -465,104 +416,20 @@ bool ModelContext::save(QString* error)
     return true;
 }
 
-void ModelContext::rebuildDerivedLists()
+void ModelContext::rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all)
 {
-    for (auto& owned : m_owned) {
-        Record* r = owned.get();
-        switch (r->entityType()) {
-        case EntityType::Client:
-            static_cast<Client*>(r)->m_contacts.clear();
-            static_cast<Client*>(r)->m_locations.clear();
-            break;
-        case EntityType::Benne:
-            static_cast<Benne*>(r)->m_locations.clear();
-            break;
-        case EntityType::LocationDeBenne:
-            static_cast<LocationDeBenne*>(r)->m_bonsDePesee.clear();
-            break;
-        case EntityType::Chauffeur:
-            static_cast<Chauffeur*>(r)->m_posesAssurees.clear();
-            static_cast<Chauffeur*>(r)->m_enlevementsAssures.clear();
-            static_cast<Chauffeur*>(r)->m_formationsSuivies.clear();
-            break;
-        default:
-            break;
-        }
-    }
-    for (auto& owned : m_owned) {
-        Record* r = owned.get();
-        if (r->isDeleted())
+    for (const Relationship& rel : relationships()) {
+        if (!rel.pairedToOne())
             continue;
-        switch (r->entityType()) {
-        case EntityType::Contact: {
-            auto* x = static_cast<Contact*>(r);
-            if (x->d.client)
-                x->d.client->m_contacts.append(x);
-            break;
-        }
-        case EntityType::LocationDeBenne: {
-            auto* l = static_cast<LocationDeBenne*>(r);
-            if (l->d.client)
-                l->d.client->m_locations.append(l);
-            if (l->d.benne)
-                l->d.benne->m_locations.append(l);
-            if (l->d.chauffeurPose)
-                l->d.chauffeurPose->m_posesAssurees.append(l);
-            if (l->d.chauffeurEnlevement)
-                l->d.chauffeurEnlevement->m_enlevementsAssures.append(l);
-            break;
-        }
-        case EntityType::BonDePesee: {
-            auto* b = static_cast<BonDePesee*>(r);
-            if (b->d.location)
-                b->d.location->m_bonsDePesee.append(b);
-            break;
-        }
-        case EntityType::FormationChauffeur: {
-            auto* f = static_cast<FormationChauffeur*>(r);
-            if (f->d.chauffeur)
-                f->d.chauffeur->m_formationsSuivies.append(f);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    // Lists keep the order in which their records were added.
-    auto sortBy = [](auto& list, auto ordOf) {
-        bool sorted = true;
-        for (qsizetype i = 1; i < list.size() && sorted; ++i)
-            sorted = ordOf(list[i - 1]) <= ordOf(list[i]);
-        if (!sorted)
-            std::stable_sort(list.begin(), list.end(),
-                             [&](auto* a, auto* b) { return ordOf(a) < ordOf(b); });
-    };
-    for (auto& owned : m_owned) {
-        Record* r = owned.get();
-        switch (r->entityType()) {
-        case EntityType::Client:
-            sortBy(static_cast<Client*>(r)->m_contacts, [](Contact* x) { return x->d.clientOrd; });
-            sortBy(static_cast<Client*>(r)->m_locations,
-                   [](LocationDeBenne* x) { return x->d.clientOrd; });
-            break;
-        case EntityType::Benne:
-            sortBy(static_cast<Benne*>(r)->m_locations, [](LocationDeBenne* x) { return x->d.benneOrd; });
-            break;
-        case EntityType::LocationDeBenne:
-            sortBy(static_cast<LocationDeBenne*>(r)->m_bonsDePesee,
-                   [](BonDePesee* x) { return x->d.locationOrd; });
-            break;
-        case EntityType::Chauffeur:
-            sortBy(static_cast<Chauffeur*>(r)->m_posesAssurees,
-                   [](LocationDeBenne* x) { return x->d.chauffeurPoseOrd; });
-            sortBy(static_cast<Chauffeur*>(r)->m_enlevementsAssures,
-                   [](LocationDeBenne* x) { return x->d.chauffeurEnlevementOrd; });
-            sortBy(static_cast<Chauffeur*>(r)->m_formationsSuivies,
-                   [](FormationChauffeur* x) { return x->d.chauffeurOrd; });
-            break;
-        default:
-            break;
-        }
+        for (Record* t : all[int(rel.target)])
+            rel.clearInverseRaw(t);
+        for (Record* s : all[int(rel.source)])
+            if (!s->isDeleted())
+                if (Record* t = rel.targetOf(s))
+                    rel.appendInverseRaw(t, s);
+        // Lists keep the order in which their records were added.
+        for (Record* t : all[int(rel.target)])
+            rel.sortInverseRaw(t);
     }
 }
 
@@ -598,17 +465,22 @@ void ModelContext::rollback()
         if (!owned->isDeleted())
             m_live[int(owned->entityType())].push_back(owned.get());
     m_needsCompaction.fill(false);
-    // Many-to-many and one-way lists were restored with their records; drop what no longer lives.
-    for (Record* r : m_live[int(EntityType::CentreTraitement)])
-        static_cast<CentreTraitement*>(r)->d.typesAcceptes.removeIf(
-            [](Record* t) { return t->isDeleted(); });
-    for (Record* r : m_live[int(EntityType::TypeDechet)])
-        static_cast<TypeDechet*>(r)->d.centres.removeIf([](Record* c) { return c->isDeleted(); });
-    for (Record* r : m_live[int(EntityType::Chauffeur)]) {
-        static_cast<Chauffeur*>(r)->d.specialisations.removeIf([](Record* s) { return s->isDeleted(); });
-        static_cast<Chauffeur*>(r)->d.disponibilites.removeIf([](Record* s) { return s->isDeleted(); });
+    // Stored lists were restored with their records; drop what no longer lives.
+    for (const Relationship& rel : relationships()) {
+        if (!rel.toMany)
+            continue;
+        for (Record* s : m_live[int(rel.source)])
+            rel.purgeDeletedRaw(s);
+        if (rel.manyToMany())
+            for (Record* t : m_live[int(rel.target)])
+                for (Record* s : rel.inverseOf(t))
+                    if (s->isDeleted())
+                        rel.removeInverseRaw(t, s);
     }
-    rebuildDerivedLists();
+    std::array<std::vector<Record*>, kEntityTypeCount> all;
+    for (auto& owned : m_owned)
+        all[int(owned->entityType())].push_back(owned.get());
+    rebuildDerivedLists(all);
     for (Record* r : undone)
         noteRelatedForNotice(r);
     ++m_generation;

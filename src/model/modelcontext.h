@@ -13,6 +13,8 @@
 namespace kv {
 
 class StoreFile;
+struct LoadedRecords;
+struct Relationship;
 
 // What a fetch asks for: an optional predicate, an optional order and an optional limit.
 template <class T>
@@ -168,10 +170,13 @@ private:
     void noteRelatedForNotice(Record* r);
     void scheduleChanged();
     void emitChanged();
-    void adopt(Record* r, bool fromStore);
+    void adopt(Record* r);
+    void adoptLoaded(LoadedRecords& loaded);
     void deleteRecursive(Record* r);
     void markDeleted(Record* r);
-    void rebuildDerivedLists();
+    // The live records whose end of `rel` points at `target`.
+    QList<Record*> sourcesOf(const Relationship& rel, Record* target) const;
+    void rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all);
     void autosaveNow();
 
     std::unique_ptr<StoreFile> m_file;

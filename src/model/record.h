@@ -76,9 +76,6 @@ public:
 protected:
     Record() = default;
 
-    // Records reached through this record's relationship ends (for joining a context).
-    virtual void forEachRelated(const std::function<void(Record*)>& f) const = 0;
-
     // Rollback support: a copy of the stored values, and its restoration.
     virtual std::shared_ptr<void> snapshotValues() const = 0;
     virtual void restoreValues(const std::shared_ptr<void>& snapshot) = 0;

@@ -102,13 +102,6 @@ void Client::setLocations(const QList<LocationDeBenne*>& list)
         [](LocationDeBenne* l) -> qint64& { return l->d.clientOrd; });
 }
 
-void Client::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    for (auto* c : m_contacts)
-        f(c);
-    for (auto* l : m_locations)
-        f(l);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Contact
@@ -129,11 +122,6 @@ void Contact::setClient(Client* client)
                                   [](Client* c) -> QList<Contact*>& { return c->m_contacts; });
 }
 
-void Contact::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.client)
-        f(d.client);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Skip state, device, skip
@@ -230,13 +218,6 @@ QString Benne::libelleFacturation() const
     return parts.join(QLatin1Char(' '));
 }
 
-void Benne::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.dispositifSpecial)
-        f(d.dispositifSpecial);
-    for (auto* l : m_locations)
-        f(l);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Rental
@@ -329,97 +310,6 @@ double LocationDeBenne::poidsTotalKg() const
     return total;
 }
 
-qint64 LocationDeBenne::joursFactures() const
-{
-    return joursFactures(QTimeZone::systemTimeZone());
-}
-
-qint64 LocationDeBenne::joursFactures(const QTimeZone& zone) const
-{
-    if (!d.dateEnlevement)
-        return 0;
-    const QDateTime pose = QDateTime::fromMSecsSinceEpoch(d.datePose, zone);
-    const QDateTime enlevement = QDateTime::fromMSecsSinceEpoch(*d.dateEnlevement, zone);
-    if (enlevement <= pose)
-        return 0;
-    qint64 jours = pose.date().daysTo(enlevement.date());
-    // Whole days only: the time of day counts.
-    if (pose.addDays(jours) > enlevement)
-        --jours;
-    return jours > 0 ? jours : 0;
-}
-
-namespace {
-
-// (jours - inclus) as a number, or none when the subtraction overflows.
-std::optional<double> joursAuDela(qint64 jours, qint64 inclus)
-{
-    constexpr qint64 max = std::numeric_limits<qint64>::max();
-    constexpr qint64 min = std::numeric_limits<qint64>::min();
-    if ((inclus < 0 && jours > max + inclus) || (inclus > 0 && jours < min + inclus))
-        return std::nullopt;
-    return static_cast<double>(jours - inclus);
-}
-
-} // namespace
-
-DetailPrix LocationDeBenne::detailPrix() const
-{
-    return detailPrix(QTimeZone::systemTimeZone());
-}
-
-DetailPrix LocationDeBenne::detailPrix(const QTimeZone& zone) const
-{
-    DetailPrix r;
-    const double kg = poidsTotalKg();
-    const qint64 jours = joursFactures(zone);
-    const TypeDechet* type = d.typeDechet;
-    r.tauxTVA = type ? type->tva() : 20.0;
-    const double tonnes = kg / 1000.0;
-
-    if (d.tarifPose > 0 && d.tarifEnlevement > 0) {
-        r.base = d.tarifPose + d.tarifEnlevement;
-        if (type) {
-            const auto& franchise = type->franchiseTonnage();
-            const auto& supp = type->supplementTonnage();
-            if (franchise && supp && tonnes > *franchise)
-                r.supplementTonnage = (tonnes - *franchise) * *supp;
-            const auto& inclus = type->dureeIncluse();
-            if (inclus && jours > *inclus) {
-                std::optional<double> taux;
-                if (d.tarifJournalier > 0)
-                    taux = d.tarifJournalier;
-                else
-                    taux = type->supplementJour();
-                if (taux && *taux > 0) {
-                    if (const auto n = joursAuDela(jours, *inclus))
-                        r.supplementJours = *taux * *n;
-                }
-            }
-        }
-    } else {
-        r.base = type ? type->prixEstime(tonnes, jours) : 0.0;
-    }
-    r.total = (r.base + r.supplementTonnage) + r.supplementJours;
-    return r;
-}
-
-void LocationDeBenne::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.client)
-        f(d.client);
-    if (d.benne)
-        f(d.benne);
-    if (d.typeDechet)
-        f(d.typeDechet);
-    if (d.chauffeurPose)
-        f(d.chauffeurPose);
-    if (d.chauffeurEnlevement)
-        f(d.chauffeurEnlevement);
-    for (auto* b : m_bonsDePesee)
-        f(b);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Weighbridge ticket
 
@@ -460,11 +350,6 @@ double BonDePesee::poidsNetKg() const
     return 0;
 }
 
-void BonDePesee::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.location)
-        f(d.location);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Treatment centre and waste type
@@ -544,11 +429,6 @@ bool CentreTraitement::memeCentre(const CentreTraitement* a, const CentreTraitem
     return a->id() == b->id();
 }
 
-void CentreTraitement::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    for (auto* t : d.typesAcceptes)
-        f(t);
-}
 
 QString joindreListeRegles(const QStringList& items)
 {
@@ -654,22 +534,6 @@ void TypeDechet::setCentreFavori(CentreTraitement* centre)
     setCentreFavoriID(centre->id());
 }
 
-double TypeDechet::prixEstime(double tonnes, qint64 jours) const
-{
-    double p = d.prixBaseForfait.value_or(0.0);
-    if (d.franchiseTonnage && d.supplementTonnage && tonnes > *d.franchiseTonnage)
-        p += (tonnes - *d.franchiseTonnage) * *d.supplementTonnage;
-    if (d.dureeIncluse && d.supplementJour && jours > *d.dureeIncluse) {
-        if (const auto n = joursAuDela(jours, *d.dureeIncluse))
-            p += *n * *d.supplementJour;
-    }
-    if (d.prixBaseForfait && *d.prixBaseForfait != 0)
-        return p;
-    if (d.prixBaseParTonne)
-        return tonnes * *d.prixBaseParTonne;
-    return p;
-}
-
 bool TypeDechet::memeType(const TypeDechet* a, const TypeDechet* b)
 {
     if (!a || !b)
@@ -677,11 +541,6 @@ bool TypeDechet::memeType(const TypeDechet* a, const TypeDechet* b)
     return a->id() == b->id();
 }
 
-void TypeDechet::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    for (auto* c : d.centres)
-        f(c);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Drivers
@@ -778,21 +637,6 @@ void Chauffeur::setFormationsSuivies(const QList<FormationChauffeur*>& list)
         [](FormationChauffeur* f) -> qint64& { return f->d.chauffeurOrd; });
 }
 
-void Chauffeur::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.qualification)
-        f(d.qualification);
-    for (auto* s : d.specialisations)
-        f(s);
-    for (auto* s : d.disponibilites)
-        f(s);
-    for (auto* l : m_posesAssurees)
-        f(l);
-    for (auto* l : m_enlevementsAssures)
-        f(l);
-    for (auto* x : m_formationsSuivies)
-        f(x);
-}
 
 FormationChauffeur::FormationChauffeur(Chauffeur* chauffeur, Formation* formation,
                                        const QDateTime& dateExpiration)
@@ -820,13 +664,6 @@ void FormationChauffeur::setFormation(Formation* formation)
         joinContexts(this, formation);
 }
 
-void FormationChauffeur::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.chauffeur)
-        f(d.chauffeur);
-    if (d.formation)
-        f(d.formation);
-}
 
 // ---------------------------------------------------------------------------------------------
 // History and templates
@@ -850,11 +687,6 @@ void HistoriqueEnvoiRapport::setClient(Client* client)
         joinContexts(this, client);
 }
 
-void HistoriqueEnvoiRapport::forEachRelated(const std::function<void(Record*)>& f) const
-{
-    if (d.client)
-        f(d.client);
-}
 
 EmailChauffeurPreferences::EmailChauffeurPreferences(const QString& subjectTemplate,
                                                      const QString& headerTemplate,

@@ -6,6 +6,7 @@
 // other record (a client's contacts, a skip's rentals, ...) are kept in step by the setters and
 // are not stored themselves. Writing one end of a paired relationship updates the other at once.
 
+#include "prix.h"
 #include "record.h"
 
 #include <QStringList>
@@ -29,6 +30,7 @@ class FormationChauffeur;
 class Disponibilite;
 class HistoriqueEnvoiRapport;
 class EmailChauffeurPreferences;
+struct Relationships;
 
 // ---------------------------------------------------------------------------------------------
 // Client and contact
@@ -57,12 +59,11 @@ public:
     const QList<LocationDeBenne*>& locations() const { return m_locations; }
     void setLocations(const QList<LocationDeBenne*>& list);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class Contact;
     friend class LocationDeBenne;
     Client() = default;
@@ -92,12 +93,11 @@ public:
     Client* client() const { return d.client; }
     void setClient(Client* client);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class Client;
     Contact() = default;
     struct Data {
@@ -129,12 +129,11 @@ public:
     KV_FIELD(QUuid, id, setId)
     KV_FIELD(QString, descriptionDispositif, setDescriptionDispositif)
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>&) const override {}
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     DispositifSpecial() = default;
     struct Data {
         QUuid id;
@@ -171,12 +170,11 @@ public:
     // Label of the skip in the billing export: "10 m³ #808080 (Grue)".
     QString libelleFacturation() const;
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class LocationDeBenne;
     Benne() = default;
     struct Data {
@@ -193,14 +191,6 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 // Rental, weighbridge ticket and price breakdown
-
-struct DetailPrix {
-    double base = 0;
-    double supplementTonnage = 0;
-    double supplementJours = 0;
-    double total = 0;
-    double tauxTVA = 0;
-};
 
 class LocationDeBenne final : public Record {
 public:
@@ -253,12 +243,11 @@ public:
     DetailPrix detailPrix() const;
     DetailPrix detailPrix(const QTimeZone& zone) const;
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class Client;
     friend class Benne;
     friend class Chauffeur;
@@ -310,12 +299,11 @@ public:
     // Net weight in kilograms, never negative.
     double poidsNetKg() const;
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class LocationDeBenne;
     BonDePesee() = default;
     struct Data {
@@ -368,12 +356,11 @@ public:
     // Centres compare by id.
     static bool memeCentre(const CentreTraitement* a, const CentreTraitement* b);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class TypeDechet;
     CentreTraitement() { d.pays = QStringLiteral("France"); }
     struct Data {
@@ -442,12 +429,11 @@ public:
     // Waste types compare by id.
     static bool memeType(const TypeDechet* a, const TypeDechet* b);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class CentreTraitement;
     TypeDechet() = default;
     struct Data {
@@ -491,11 +477,9 @@ QString texteVolumeRegle(double volume);
         EntityType entityType() const override { return kType; }                  \
         KV_FIELD(QUuid, id, setId)                                                \
         KV_FIELD(QString, nom, setNom)                                            \
-    protected:                                                                    \
-        void forEachRelated(const std::function<void(Record*)>&) const override {} \
-                                                                                  \
     private:                                                                      \
         friend class ModelContext;                                                \
+        friend struct Relationships;                                              \
         friend class StoreFile;                                                   \
         Name() = default;                                                         \
         struct Data {                                                             \
@@ -521,12 +505,11 @@ public:
     KV_DATE(dateDebut, setDateDebut)
     KV_OPTIONAL_DATE(dateFin, setDateFin)
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>&) const override {}
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     Disponibilite() = default;
     struct Data {
         QUuid id;
@@ -572,12 +555,11 @@ public:
     const QList<FormationChauffeur*>& formationsSuivies() const { return m_formationsSuivies; }
     void setFormationsSuivies(const QList<FormationChauffeur*>& list);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class LocationDeBenne;
     friend class FormationChauffeur;
     Chauffeur() = default;
@@ -612,12 +594,11 @@ public:
     Formation* formation() const { return d.formation; }
     void setFormation(Formation* formation);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     friend class Chauffeur;
     FormationChauffeur() = default;
     struct Data {
@@ -648,12 +629,11 @@ public:
     Client* client() const { return d.client; }
     void setClient(Client* client);
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>& f) const override;
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     HistoriqueEnvoiRapport() = default;
     struct Data {
         QUuid id;
@@ -677,12 +657,11 @@ public:
     KV_FIELD(QString, operationLineTemplate, setOperationLineTemplate)
     KV_FIELD(QString, footerTemplate, setFooterTemplate)
 
-protected:
-    void forEachRelated(const std::function<void(Record*)>&) const override {}
 
 private:
     friend class ModelContext;
     friend class StoreFile;
+    friend struct Relationships;
     EmailChauffeurPreferences() = default;
     struct Data {
         QUuid id;

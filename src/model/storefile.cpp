@@ -1,5 +1,7 @@
 #include "storefile.h"
 
+#include "relationships.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
@@ -30,16 +32,16 @@ QString sqliteMessage(sqlite3* db)
 
 // Looks records up by persistent identifier while a store loads.
 struct Loader {
-    ModelContext* context = nullptr;
-    std::array<std::vector<Record*>, kEntityTypeCount>* live = nullptr;
+    LoadedRecords* loaded = nullptr;
     Record* find(EntityType type, qint64 pk) const
     {
-        const auto& v = (*live)[int(type)];
-        auto it = std::lower_bound(v.begin(), v.end(), pk,
-                                   [](Record* r, qint64 value) { return r->persistentModelID() < value; });
+        const auto& v = loaded->byType[int(type)];
+        auto it = std::lower_bound(v.begin(), v.end(), pk, [](const std::unique_ptr<Record>& r, qint64 value) {
+            return r->persistentModelID() < value;
+        });
         if (it == v.end() || (*it)->persistentModelID() != pk)
             throw StoreError(QStringLiteral("référence introuvable (%1)").arg(pk));
-        return *it;
+        return it->get();
     }
 };
 
@@ -190,7 +192,7 @@ constexpr const char* columnType()
 struct ColumnDef {
     const char* name;
     const char* sqlType;
-    bool required = false; // a required relationship: refused when absent
+    const Relationship* link = nullptr; // a to-one end: its relationship
     std::function<void(Record*, sqlite3_stmt*, int)> bind;
     std::function<void(Record*, sqlite3_stmt*, int, const Loader&)> load;
 };
@@ -218,21 +220,24 @@ void checkTarget(const Record* source, const Record* target, const char* name)
                              .arg(QString::fromLatin1(name)));
 }
 
+// A record is not written without the targets its required ends need.
+void checkRequiredLinks(const TableDef& t, Record* r)
+{
+    for (const ColumnDef& c : t.columns)
+        if (c.link && c.link->required && !c.link->targetOf(r))
+            throw StoreError(QStringLiteral("le champ obligatoire « %1 » est vide").arg(QString::fromLatin1(c.name)));
+}
+
 template <class V, class D, class Get>
-ColumnDef column(const char* name, Get get, V D::*member, bool required = false)
+ColumnDef column(const char* name, Get get, V D::*member)
 {
     ColumnDef c;
     c.name = name;
     c.sqlType = columnType<V>();
-    c.required = required;
-    c.bind = [get, member, name, required](Record* r, sqlite3_stmt* st, int i) {
+    c.bind = [get, member, name](Record* r, sqlite3_stmt* st, int i) {
         const V& v = get(r).*member;
-        if constexpr (std::is_pointer_v<V>) {
-            if (required && !v)
-                throw StoreError(QStringLiteral("le champ obligatoire « %1 » est vide")
-                                     .arg(QString::fromLatin1(name)));
+        if constexpr (std::is_pointer_v<V>)
             checkTarget(r, v, name);
-        }
         Sql<V>::bind(st, i, v, name);
     };
     c.load = [get, member](Record* r, sqlite3_stmt* st, int i, const Loader& l) {
@@ -380,8 +385,8 @@ const std::vector<TableDef>& StoreFile::tables()
             auto g = KV_GET(LocationDeBenne);
             using D = LocationDeBenne::Data;
             t.push_back({EntityType::LocationDeBenne, "LocationDeBenne",
-                         {column("id", g, &D::id), column("client", g, &D::client, true),
-                          column("clientOrd", g, &D::clientOrd), column("benne", g, &D::benne, true),
+                         {column("id", g, &D::id), column("client", g, &D::client),
+                          column("clientOrd", g, &D::clientOrd), column("benne", g, &D::benne),
                           column("benneOrd", g, &D::benneOrd), column("typeDechet", g, &D::typeDechet),
                           column("chauffeurPose", g, &D::chauffeurPose),
                           column("chauffeurPoseOrd", g, &D::chauffeurPoseOrd),
@@ -399,7 +404,7 @@ const std::vector<TableDef>& StoreFile::tables()
             auto g = KV_GET(BonDePesee);
             using D = BonDePesee::Data;
             t.push_back({EntityType::BonDePesee, "BonDePesee",
-                         {column("id", g, &D::id), column("location", g, &D::location, true),
+                         {column("id", g, &D::id), column("location", g, &D::location),
                           column("locationOrd", g, &D::locationOrd), column("date", g, &D::date),
                           column("numero", g, &D::numero),
                           column("poidsArriveePontKg", g, &D::poidsArriveePontKg),
@@ -414,7 +419,7 @@ const std::vector<TableDef>& StoreFile::tables()
             t.push_back({EntityType::FormationChauffeur, "FormationChauffeur",
                          {column("id", g, &D::id), column("chauffeur", g, &D::chauffeur),
                           column("chauffeurOrd", g, &D::chauffeurOrd),
-                          column("formation", g, &D::formation, true),
+                          column("formation", g, &D::formation),
                           column("dateExpiration", g, &D::dateExpiration)},
                          [] { return new FormationChauffeur(); }});
         }
@@ -422,11 +427,16 @@ const std::vector<TableDef>& StoreFile::tables()
             auto g = KV_GET(HistoriqueEnvoiRapport);
             using D = HistoriqueEnvoiRapport::Data;
             t.push_back({EntityType::HistoriqueEnvoiRapport, "HistoriqueEnvoiRapport",
-                         {column("id", g, &D::id), column("client", g, &D::client, true),
+                         {column("id", g, &D::id), column("client", g, &D::client),
                           column("mois", g, &D::mois), column("dateEnvoi", g, &D::dateEnvoi)},
                          [] { return new HistoriqueEnvoiRapport(); }});
         }
 #undef KV_GET
+        // The columns of to-one ends take what they need to know from the relationship table.
+        for (TableDef& td : t)
+            for (ColumnDef& c : td.columns)
+                if (const Relationship* rel = relationshipNamed(td.type, c.name); rel && !rel->toMany)
+                    c.link = rel;
         return t;
     }();
     return defs;
@@ -561,28 +571,29 @@ void StoreFile::createSchema()
         if (t.type != EntityType::Contact)
             sql += "CREATE UNIQUE INDEX \"" + std::string(t.name) + "_id\" ON \"" + t.name + "\"(id);";
     }
-    sql += "CREATE TABLE CentreTypeDechet (centre INTEGER NOT NULL, typeDechet INTEGER NOT NULL, "
-           "centrePos INTEGER NOT NULL, typePos INTEGER NOT NULL);"
-           "CREATE INDEX CentreTypeDechet_centre ON CentreTypeDechet(centre);"
-           "CREATE INDEX CentreTypeDechet_type ON CentreTypeDechet(typeDechet);"
-           "CREATE TABLE ChauffeurSpecialisation (chauffeur INTEGER NOT NULL, "
-           "specialisation INTEGER NOT NULL, pos INTEGER NOT NULL);"
-           "CREATE INDEX ChauffeurSpecialisation_chauffeur ON ChauffeurSpecialisation(chauffeur);"
-           "CREATE TABLE ChauffeurDisponibilite (chauffeur INTEGER NOT NULL, "
-           "disponibilite INTEGER NOT NULL, pos INTEGER NOT NULL);"
-           "CREATE INDEX ChauffeurDisponibilite_chauffeur ON ChauffeurDisponibilite(chauffeur);";
+    for (const Relationship& rel : relationships()) {
+        if (!rel.toMany)
+            continue;
+        const JoinTable& j = rel.join;
+        sql += std::string("CREATE TABLE ") + j.name + " (" + j.sourceColumn + " INTEGER NOT NULL, " + j.targetColumn
+               + " INTEGER NOT NULL, " + j.sourcePosition + " INTEGER NOT NULL";
+        if (j.targetPosition)
+            sql += std::string(", ") + j.targetPosition + " INTEGER NOT NULL";
+        sql += ");";
+        sql += std::string("CREATE INDEX ") + j.sourceIndex + " ON " + j.name + "(" + j.sourceColumn + ");";
+        if (j.targetIndex)
+            sql += std::string("CREATE INDEX ") + j.targetIndex + " ON " + j.name + "(" + j.targetColumn + ");";
+    }
     sql += "PRAGMA application_id = " + std::to_string(kApplicationId) + ";";
     sql += "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
     sql += "COMMIT;";
     exec(sql.c_str());
 }
 
-bool StoreFile::load(ModelContext& ctx, QString* error)
+bool StoreFile::load(LoadedRecords& out, QString* error)
 {
     Loader loader;
-    loader.context = &ctx;
-    loader.live = &ctx.m_live;
-    qint64 maxOrd = 0;
+    loader.loaded = &out;
     try {
         exec("BEGIN");
         for (const TableDef& t : tables()) {
@@ -594,68 +605,53 @@ bool StoreFile::load(ModelContext& ctx, QString* error)
             if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
                 throw StoreError(sqliteMessage(m_db));
             std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
+            auto& records = out.byType[int(t.type)];
             const int n = int(t.columns.size());
             int rc;
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-                Record* r = t.make();
+                std::unique_ptr<Record> r(t.make());
                 r->m_pk = sqlite3_column_int64(st, 0);
-                try {
-                    for (int i = 0; i < n; ++i)
-                        t.columns[i].load(r, st, i + 1, loader);
-                } catch (...) {
-                    delete r;
-                    throw;
-                }
-                ctx.adopt(r, true);
+                for (int i = 0; i < n; ++i)
+                    t.columns[i].load(r.get(), st, i + 1, loader);
+                records.push_back(std::move(r));
             }
             if (rc != SQLITE_DONE)
                 throw StoreError(sqliteMessage(m_db));
         }
-        // Many-to-many and one-way lists.
-        {
-            std::vector<std::tuple<CentreTraitement*, TypeDechet*, qint64, qint64>> rows;
+        // Lists stored in join tables, in the order of their positions.
+        for (const Relationship& rel : relationships()) {
+            if (!rel.toMany)
+                continue;
+            const JoinTable& j = rel.join;
+            std::string sql = std::string("SELECT ") + j.sourceColumn + ", " + j.targetColumn + ", " + j.sourcePosition
+                              + ", " + (j.targetPosition ? j.targetPosition : "0") + " FROM " + j.name;
             sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(m_db,
-                                   "SELECT centre, typeDechet, centrePos, typePos FROM CentreTypeDechet",
-                                   -1, &st, nullptr) != SQLITE_OK)
+            if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
                 throw StoreError(sqliteMessage(m_db));
             std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                auto* c = static_cast<CentreTraitement*>(
-                    loader.find(EntityType::CentreTraitement, sqlite3_column_int64(st, 0)));
-                auto* ty = static_cast<TypeDechet*>(
-                    loader.find(EntityType::TypeDechet, sqlite3_column_int64(st, 1)));
-                rows.emplace_back(c, ty, sqlite3_column_int64(st, 2), sqlite3_column_int64(st, 3));
+            struct Row {
+                Record* source;
+                Record* target;
+                qint64 sourcePos, targetPos;
+            };
+            std::vector<Row> rows;
+            int rc;
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+                rows.push_back({loader.find(rel.source, sqlite3_column_int64(st, 0)),
+                                loader.find(rel.target, sqlite3_column_int64(st, 1)), sqlite3_column_int64(st, 2),
+                                sqlite3_column_int64(st, 3)});
+            if (rc != SQLITE_DONE)
+                throw StoreError(sqliteMessage(m_db));
+            std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.sourcePos < b.sourcePos; });
+            for (const Row& row : rows)
+                rel.appendTargetRaw(row.source, row.target);
+            if (rel.manyToMany()) {
+                std::stable_sort(rows.begin(), rows.end(),
+                                 [](const Row& a, const Row& b) { return a.targetPos < b.targetPos; });
+                for (const Row& row : rows)
+                    rel.appendInverseRaw(row.target, row.source);
             }
-            std::stable_sort(rows.begin(), rows.end(),
-                             [](auto& a, auto& b) { return std::get<2>(a) < std::get<2>(b); });
-            for (auto& [c, ty, cp, tp] : rows)
-                c->d.typesAcceptes.append(ty);
-            std::stable_sort(rows.begin(), rows.end(),
-                             [](auto& a, auto& b) { return std::get<3>(a) < std::get<3>(b); });
-            for (auto& [c, ty, cp, tp] : rows)
-                ty->d.centres.append(c);
         }
-        auto loadOneWay = [&](const char* sql, EntityType targetType, auto listOf) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
-                throw StoreError(sqliteMessage(m_db));
-            std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                auto* ch = static_cast<Chauffeur*>(
-                    loader.find(EntityType::Chauffeur, sqlite3_column_int64(st, 0)));
-                Record* target = loader.find(targetType, sqlite3_column_int64(st, 1));
-                listOf(ch, target);
-            }
-        };
-        loadOneWay("SELECT chauffeur, specialisation FROM ChauffeurSpecialisation ORDER BY chauffeur, pos",
-                   EntityType::Specialisation, [](Chauffeur* c, Record* s) {
-                       c->d.specialisations.append(static_cast<Specialisation*>(s));
-                   });
-        loadOneWay("SELECT chauffeur, disponibilite FROM ChauffeurDisponibilite ORDER BY chauffeur, pos",
-                   EntityType::Disponibilite, [](Chauffeur* c, Record* s) {
-                       c->d.disponibilites.append(static_cast<Disponibilite*>(s));
-                   });
         exec("COMMIT");
     } catch (const std::exception& e) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -665,34 +661,14 @@ bool StoreFile::load(ModelContext& ctx, QString* error)
         return false;
     }
 
-    // List positions continue after the highest one stored.
-    for (Record* r : ctx.m_live[int(EntityType::Contact)])
-        maxOrd = std::max(maxOrd, static_cast<Contact*>(r)->d.clientOrd);
-    for (Record* r : ctx.m_live[int(EntityType::LocationDeBenne)]) {
-        const auto& d = static_cast<LocationDeBenne*>(r)->d;
-        maxOrd = std::max({maxOrd, d.clientOrd, d.benneOrd, d.chauffeurPoseOrd, d.chauffeurEnlevementOrd});
-    }
-    for (Record* r : ctx.m_live[int(EntityType::BonDePesee)])
-        maxOrd = std::max(maxOrd, static_cast<BonDePesee*>(r)->d.locationOrd);
-    for (Record* r : ctx.m_live[int(EntityType::FormationChauffeur)])
-        maxOrd = std::max(maxOrd, static_cast<FormationChauffeur*>(r)->d.chauffeurOrd);
-    ensureListOrderAbove(maxOrd);
-
     // A skip state that is none of the known texts is kept as it is.
-    for (Record* r : ctx.m_live[int(EntityType::Benne)]) {
-        auto* b = static_cast<Benne*>(r);
+    for (const auto& r : out.byType[int(EntityType::Benne)]) {
+        auto* b = static_cast<Benne*>(r.get());
         if (!b->etat())
             std::printf("⚠️ État de benne inconnu « %s » (benne %s) : conservé tel quel.\n",
                         qPrintable(b->etatTexte()), qPrintable(b->id().toString(QUuid::WithoutBraces)));
     }
     std::fflush(stdout);
-    // Tables load one after the other; the context keeps its records in persistent-identifier
-    // order, which the lookup by identifier relies on.
-    std::sort(ctx.m_owned.begin(), ctx.m_owned.end(),
-              [](const std::unique_ptr<Record>& a, const std::unique_ptr<Record>& b) {
-                  return a->m_pk < b->m_pk;
-              });
-    ctx.rebuildDerivedLists();
     return true;
 }
 
@@ -757,6 +733,7 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
                 sqlite3_stmt* st = m_cache[int(t.type)].insert;
                 sqlite3_bind_int64(st, 1, r->m_pk);
                 try {
+                    checkRequiredLinks(t, r);
                     for (int i = 0; i < int(t.columns.size()); ++i)
                         t.columns[i].bind(r, st, i + 2);
                 } catch (...) {
@@ -773,6 +750,7 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
                 sqlite3_stmt* st = m_cache[int(t.type)].update;
                 const int n = int(t.columns.size());
                 try {
+                    checkRequiredLinks(t, r);
                     for (int i = 0; i < n; ++i)
                         t.columns[i].bind(r, st, i + 1);
                 } catch (...) {
@@ -799,9 +777,9 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
 
 void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
 {
-    auto runSql = [this](const char* sql, std::initializer_list<qint64> values) {
+    auto runSql = [this](const std::string& sql, std::initializer_list<qint64> values) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK)
             throw StoreError(sqliteMessage(m_db));
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
         int i = 1;
@@ -813,74 +791,68 @@ void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
     auto live = [](Record* r) {
         return r->m_state == Record::State::Inserted || r->m_state == Record::State::Stored;
     };
-    std::unordered_set<Record*> centres, types;
-    for (Record* r : pending) {
-        const bool stored = r->m_state == Record::State::Stored
-                            || (r->m_state == Record::State::Deleted && r->m_wasStoredBeforeDelete);
-        switch (r->entityType()) {
-        case EntityType::CentreTraitement:
-            if (stored)
-                runSql("DELETE FROM CentreTypeDechet WHERE centre = ?", {r->m_pk});
-            if (live(r))
-                centres.insert(r);
-            break;
-        case EntityType::TypeDechet:
-            if (stored)
-                runSql("DELETE FROM CentreTypeDechet WHERE typeDechet = ?", {r->m_pk});
-            if (live(r))
-                types.insert(r);
-            break;
-        case EntityType::Chauffeur: {
-            auto* c = static_cast<Chauffeur*>(r);
-            if (stored) {
-                runSql("DELETE FROM ChauffeurSpecialisation WHERE chauffeur = ?", {r->m_pk});
-                runSql("DELETE FROM ChauffeurDisponibilite WHERE chauffeur = ?", {r->m_pk});
-            }
-            if (live(r)) {
-                qint64 pos = 0;
-                for (Specialisation* s : c->d.specialisations)
-                    checkTarget(c, s, "specialisations");
-                for (Disponibilite* s : c->d.disponibilites)
-                    checkTarget(c, s, "disponibilites");
-                for (Specialisation* s : c->d.specialisations)
-                    runSql("INSERT INTO ChauffeurSpecialisation VALUES (?, ?, ?)",
-                           {c->m_pk, s->m_pk, pos++});
-                pos = 0;
-                for (Disponibilite* s : c->d.disponibilites)
-                    runSql("INSERT INTO ChauffeurDisponibilite VALUES (?, ?, ?)", {c->m_pk, s->m_pk, pos++});
-            }
-            break;
-        }
-        case EntityType::Specialisation:
-            if (stored && !live(r))
-                runSql("DELETE FROM ChauffeurSpecialisation WHERE specialisation = ?", {r->m_pk});
-            break;
-        case EntityType::Disponibilite:
-            if (stored && !live(r))
-                runSql("DELETE FROM ChauffeurDisponibilite WHERE disponibilite = ?", {r->m_pk});
-            break;
-        default:
-            break;
-        }
-    }
-    // Every pair touching a changed centre or waste type is written once.
-    std::set<std::pair<Record*, Record*>> written;
-    auto writePair = [&](CentreTraitement* c, TypeDechet* t) {
-        if (!written.insert({c, t}).second)
-            return;
-        checkTarget(c, t, "typesAcceptes");
-        checkTarget(t, c, "centres");
-        const qint64 cp = c->d.typesAcceptes.indexOf(t);
-        const qint64 tp = t->d.centres.indexOf(c);
-        runSql("INSERT INTO CentreTypeDechet VALUES (?, ?, ?, ?)",
-               {c->m_pk, t->m_pk, cp < 0 ? 0 : cp, tp < 0 ? 0 : tp});
+    auto stored = [](Record* r) {
+        return r->m_state == Record::State::Stored
+               || (r->m_state == Record::State::Deleted && r->m_wasStoredBeforeDelete);
     };
-    for (Record* r : centres)
-        for (TypeDechet* t : static_cast<CentreTraitement*>(r)->d.typesAcceptes)
-            writePair(static_cast<CentreTraitement*>(r), t);
-    for (Record* r : types)
-        for (CentreTraitement* c : static_cast<TypeDechet*>(r)->d.centres)
-            writePair(c, static_cast<TypeDechet*>(r));
+    for (const Relationship& rel : relationships()) {
+        if (!rel.toMany)
+            continue;
+        const JoinTable& j = rel.join;
+        const std::string deleteBySource = std::string("DELETE FROM ") + j.name + " WHERE " + j.sourceColumn + " = ?";
+        const std::string deleteByTarget = std::string("DELETE FROM ") + j.name + " WHERE " + j.targetColumn + " = ?";
+        // The rows of every changed record are written again, from both ends of a many-to-many
+        // relationship; each pair once.
+        std::vector<Record*> sources, targets;
+        for (Record* r : pending) {
+            if (r->entityType() == rel.source) {
+                if (stored(r))
+                    runSql(deleteBySource, {r->m_pk});
+                if (live(r))
+                    sources.push_back(r);
+            }
+            if (r->entityType() == rel.target) {
+                if (rel.manyToMany()) {
+                    if (stored(r))
+                        runSql(deleteByTarget, {r->m_pk});
+                    if (live(r))
+                        targets.push_back(r);
+                } else if (stored(r) && !live(r)) {
+                    runSql(deleteByTarget, {r->m_pk});
+                }
+            }
+        }
+        std::string insert = std::string("INSERT INTO ") + j.name + " (" + j.sourceColumn + ", " + j.targetColumn
+                             + ", " + j.sourcePosition;
+        if (j.targetPosition)
+            insert += std::string(", ") + j.targetPosition + ") VALUES (?, ?, ?, ?)";
+        else
+            insert += ") VALUES (?, ?, ?)";
+        std::set<std::pair<Record*, Record*>> written;
+        auto writePair = [&](Record* s, Record* t) {
+            if (!written.insert({s, t}).second)
+                return;
+            checkTarget(s, t, rel.name);
+            const qint64 sp = rel.targetsOf(s).indexOf(t);
+            if (!j.targetPosition) {
+                runSql(insert, {s->m_pk, t->m_pk, sp});
+                return;
+            }
+            checkTarget(t, s, rel.inverse);
+            const qint64 tp = rel.inverseOf(t).indexOf(s);
+            runSql(insert, {s->m_pk, t->m_pk, sp < 0 ? 0 : sp, tp < 0 ? 0 : tp});
+        };
+        for (Record* s : sources) {
+            const QList<Record*> list = rel.targetsOf(s);
+            for (Record* t : list)
+                checkTarget(s, t, rel.name);
+            for (Record* t : list)
+                writePair(s, t);
+        }
+        for (Record* t : targets)
+            for (Record* s : rel.inverseOf(t))
+                writePair(s, t);
+    }
 }
 
 } // namespace kv

@@ -2,6 +2,7 @@
 
 #include "modelcontext.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,11 @@ namespace kv {
 
 struct TableDef;
 
+// Records read from a file, handed to the context that will own them.
+struct LoadedRecords {
+    std::array<std::vector<std::unique_ptr<Record>>, kEntityTypeCount> byType; // in identifier order
+};
+
 // The SQLite file behind a model context: schema, loading and writing of pending changes.
 class StoreFile {
 public:
@@ -25,8 +31,8 @@ public:
     ~StoreFile();
 
     QString path() const { return m_path; }
-    // Reads every record into the context.
-    bool load(ModelContext& context, QString* error);
+    // Reads every record, with its links and lists; the inverse lists are left to the context.
+    bool load(LoadedRecords& out, QString* error);
     // Switches a loaded file to write-ahead logging and brings its schema up to date.
     bool finishOpening(QString* error);
     // Writes the pending records in one transaction; all or nothing.

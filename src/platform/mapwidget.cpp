@@ -610,6 +610,18 @@ void MapWidget::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+void MapWidget::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void MapWidget::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 // --- Painting
 
 void MapWidget::resizeEvent(QResizeEvent* event)
@@ -659,6 +671,16 @@ void MapWidget::paintMap(QPainter& painter)
             m_markerPainter(painter, index, at);
             painter.restore();
         }
+    }
+    // Keyboard users see where the arrows and "+"/"-" go.
+    if (hasFocus() && m_interactive) {
+        QColor ring = palette().color(QPalette::Highlight);
+        ring.setAlphaF(0.8);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(ring, 3));
+        painter.setBrush(Qt::NoBrush);
+        const qreal r = std::max<qreal>(0, m_cornerRadius - 1.5);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), r, r);
     }
 }
 

@@ -67,9 +67,9 @@ public:
     // --- Tiles
     // The Géoplateforme WMTS "Plan IGN v2" layer in the "PM" (web-mercator) tile matrix set.
     static QString defaultTileUrlTemplate();
-    // The template of the settings (key "map/tileUrlTemplate"), else the default one. Under
-    // QStandardPaths' test mode, and without a template in the settings, there are no tiles, so
-    // that no test ever reaches the network.
+    // The template of the settings (key "map/tileUrlTemplate"; an empty text there means no
+    // tiles), else the default one. Under QStandardPaths' test mode, and without the key in the
+    // settings, there are no tiles, so that no test ever reaches the network.
     static QString configuredTileUrlTemplate();
     // The address of one tile; empty when the template is not an http(s) or file address.
     static QUrl tileUrl(const QString& urlTemplate, int zoom, int x, int y);
@@ -148,6 +148,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Marker {

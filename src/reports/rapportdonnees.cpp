@@ -14,10 +14,10 @@ QList<LocationDeBenne*> locationsDuMois(const Client* client, qint64 moisMs, con
 {
     if (!client)
         return {};
-    const FenetreMois mois = fenetreMois(moisMs, zone);
+    const DayWindow mois = fenetreMois(moisMs, zone);
     QList<LocationDeBenne*> out;
     for (LocationDeBenne* l : client->locations())
-        if (!l->isDeleted() && mois.contient(l->datePoseMs()))
+        if (!l->isDeleted() && mois.contains(l->datePoseMs()))
             out.append(l);
     std::sort(out.begin(), out.end(), [](const LocationDeBenne* a, const LocationDeBenne* b) {
         if (a->datePoseMs() != b->datePoseMs())
@@ -69,9 +69,9 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
     QStringList lignes{QStringLiteral("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement")};
     if (!context)
         return lignes.first();
-    const FenetreMois mois = fenetreMois(moisMs, zone);
+    const DayWindow mois = fenetreMois(moisMs, zone);
     QList<LocationDeBenne*> locations = context->fetch<LocationDeBenne>(
-        {[&mois](const LocationDeBenne* l) { return mois.contient(l->datePoseMs()); }, {}, 0});
+        {[&mois](const LocationDeBenne* l) { return mois.contains(l->datePoseMs()); }, {}, 0});
 
     // Each client's name normalised once.
     QHash<const Client*, QString> cles;

@@ -129,6 +129,8 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_liste->setFont(fontForStyle(TextStyle::caption, font()));
     m_liste->setTextElideMode(Qt::ElideRight);
+    // Four points between rows.
+    m_liste->setStyleSheet(QStringLiteral("QTreeView::item { padding-top: 2px; padding-bottom: 2px; }"));
     m_liste->header()->setStretchLastSection(true);
     m_liste->header()->setMinimumSectionSize(20);
     const int largeurs[] = {52, 52, 54, 100};

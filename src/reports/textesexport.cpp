@@ -94,7 +94,7 @@ QString formatMontant(double montant)
 
 QDate jourDansZone(qint64 ms, const QTimeZone& zone)
 {
-    return QDateTime::fromMSecsSinceEpoch(ms, zone).date();
+    return localDayOf(ms, zone);
 }
 
 QString jourISO(qint64 ms, const QTimeZone& zone)
@@ -108,19 +108,19 @@ QString jourISO(qint64 ms, const QTimeZone& zone)
 
 qint64 debutDuJourMs(const QDate& jour, const QTimeZone& zone)
 {
-    return jour.startOfDay(zone).toMSecsSinceEpoch();
+    return startOfDayMs(jour, zone);
 }
 
 qint64 finDuJourMs(const QDate& jour, const QTimeZone& zone)
 {
-    return jour.addDays(1).startOfDay(zone).toMSecsSinceEpoch() - 1;
+    return dayWindow(jour, 1, zone).fin - 1;
 }
 
-FenetreMois fenetreMois(qint64 instantMs, const QTimeZone& zone)
+DayWindow fenetreMois(qint64 instantMs, const QTimeZone& zone)
 {
     const QDate jour = jourDansZone(instantMs, zone);
     const QDate premier(jour.year(), jour.month(), 1);
-    return {debutDuJourMs(premier, zone), debutDuJourMs(premier.addMonths(1), zone)};
+    return {startOfDayMs(premier, zone), startOfDayMs(premier.addMonths(1), zone)};
 }
 
 QString libelleMois(qint64 instantMs, const QTimeZone& zone, const QLocale& locale)

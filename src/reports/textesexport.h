@@ -3,6 +3,8 @@
 // Texts shared by the three CSV files and the report: cleaned text fields, amounts, dates and
 // month windows computed on stored milliseconds, and safe file names.
 
+#include "model/daywindow.h"
+
 #include <QLocale>
 #include <QString>
 #include <QTimeZone>
@@ -32,13 +34,8 @@ qint64 debutDuJourMs(const QDate& jour, const QTimeZone& zone);
 // Last millisecond of a calendar day in a zone.
 qint64 finDuJourMs(const QDate& jour, const QTimeZone& zone);
 
-// The month holding an instant, as the half-open window [debutMs, finMs) of stored milliseconds.
-struct FenetreMois {
-    qint64 debutMs = 0;
-    qint64 finMs = 0;
-    bool contient(qint64 ms) const { return ms >= debutMs && ms < finMs; }
-};
-FenetreMois fenetreMois(qint64 instantMs, const QTimeZone& zone);
+// The month holding an instant, as a half-open window of stored milliseconds.
+DayWindow fenetreMois(qint64 instantMs, const QTimeZone& zone);
 
 // "janv. 2025": abbreviated month name and year of the instant's month.
 QString libelleMois(qint64 instantMs, const QTimeZone& zone, const QLocale& locale = QLocale());

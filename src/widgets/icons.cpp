@@ -208,6 +208,26 @@ const QHash<QString, Symbol>& table()
         {"leaf.circle", {"", [](QPainter& p) { circled(p, leaf); }}},
         {"tag.circle", {"tag", {}}},
         {"eurosign.circle", {"", [](QPainter& p) { circled(p, euro, 0.62); }}},
+        // Planning grid.
+        {"info.circle.fill", {"dialog-information", {}}},
+        {"arrow.trianglehead.clockwise", {"object-rotate-right", {}}},
+        {"arrow.left.square", {"go-previous", {}}},
+        {"arrow.right.square", {"go-next", {}}},
+        // Reports and billing.
+        {"arrow.down.doc", {"document-save", {}}},
+        {"tablecells", {"x-office-spreadsheet", {}}},
+        {"printer", {"document-print", {}}},
+        // Statistics.
+        {"map", {"map-flat", {}}},
+        {"chart.bar.fill", {"office-chart-bar", {}}},
+        {"chart.pie.fill", {"office-chart-pie", {}}},
+        {"rectangle.3.offgrid.fill", {"view-grid", {}}},
+        {"person.crop.circle.badge.exclamationmark", {"im-user-away", {}}},
+        {"flame.fill", {"temperature-warm", {}}},
+        {"drop.fill", {"raindrop", {}}},
+        // Drivers' planning.
+        {"tray.and.arrow.down", {"document-import", {}}},
+        {"tray.and.arrow.up.fill", {"mail-send", {}}},
         {"building.2", {"", [](QPainter& p) {
              p.drawPath(polyline({{4, 21}, {4, 3}, {13, 3}, {13, 21}}, 1.5));
              p.drawPath(polyline({{13, 9}, {20, 9}, {20, 21}}, 1.5));

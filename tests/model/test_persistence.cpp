@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "referencestore.h"
 #include "tests.h"
 
 #include <QCryptographicHash>
@@ -516,4 +517,40 @@ void TestPersistence::changedSignalCoalesced()
     c->setNom("2"); // same value: no change
     QCoreApplication::processEvents();
     QCOMPARE(spy.count(), 1);
+}
+
+void TestPersistence::referenceStoreOpens()
+{
+    // A store written by an earlier version, kept as it was written.
+    const QString source = QStringLiteral(KV_MODEL_TEST_DATA "/store-format-1.store");
+    QVERIFY(QFile::copy(source, storePath()));
+    QFile::setPermissions(storePath(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile dumpFile(QStringLiteral(KV_MODEL_TEST_DATA "/store-format-1.txt"));
+    QVERIFY(dumpFile.open(QIODevice::ReadOnly));
+    const QStringList expected = QString::fromUtf8(dumpFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(expected.size() > 30);
+
+    QString error;
+    auto ctx = ModelContext::open(storePath(), &error);
+    QVERIFY2(ctx, qPrintable(error));
+    const QStringList dump = ref::dumpStore(*ctx);
+    for (qsizetype i = 0; i < std::min(dump.size(), expected.size()); ++i)
+        QCOMPARE(dump[i], expected[i]);
+    QCOMPARE(dump.size(), expected.size());
+
+    // It saves as before: an edit, a new linked record and a deletion survive reopening.
+    auto* client = ctx->find<Client>(QUuid(QStringLiteral("{00000000-0000-4000-8000-000000000001}")));
+    QVERIFY(client);
+    client->setVille(QStringLiteral("Villeurbanne"));
+    auto* contact = new Contact("Léa", "Roux", "", "", client);
+    QVERIFY(ctx->remove(client->contacts().first()));
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    const qint64 contactPk = contact->persistentModelID();
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    client = ctx->find<Client>(QUuid(QStringLiteral("{00000000-0000-4000-8000-000000000001}")));
+    QCOMPARE(client->ville(), QStringLiteral("Villeurbanne"));
+    QCOMPARE(client->contacts().size(), 2);
+    QCOMPARE(client->contacts().last()->persistentModelID(), contactPk);
+    QCOMPARE(ctx->count<LocationDeBenne>(), 4);
 }

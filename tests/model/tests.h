@@ -74,6 +74,7 @@ private slots:
     void unknownSkipStateKept();
     void autosave();
     void changedSignalCoalesced();
+    void referenceStoreOpens();
 
 private:
     QString m_dir;

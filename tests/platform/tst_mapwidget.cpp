@@ -295,7 +295,12 @@ void MapWidgetTest::zoomsWithPlusAndMinus()
     QCOMPARE(m.map.zoomLevel(), z - 1);
     QVERIFY(near(m.map.centre().latitude, centre.latitude, 1e-9));
     QVERIFY(near(m.map.centre().longitude, centre.longitude, 1e-9));
-    // Arrows pan.
+    // Arrows pan; the focused map shows a ring for keyboard users.
+    m.map.show();
+    m.map.activateWindow();
+    m.map.setFocus();
+    QTRY_VERIFY(m.map.hasFocus());
+    QVERIFY(m.paint().pixelColor(1, 200) != MapWidget::backgroundColor());
     QTest::keyClick(&m.map, Qt::Key_Right);
     QVERIFY(m.map.centre().longitude > centre.longitude);
     QTest::keyClick(&m.map, Qt::Key_Up);

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "testrunner.h"
 
@@ -9,5 +11,9 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    return runTests<TestFacturation, TestRapportDonnees, TestPages>(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    // The reports sent are written to the temporary folder: one of the tests' own.
+    QTemporaryDir temporaire;
+    qputenv("TMPDIR", temporaire.path().toLocal8Bit());
+    return runTests<TestFacturation, TestRapportDonnees, TestPages, TestEcrans>(argc, argv);
 }

@@ -34,3 +34,20 @@ private slots:
     void apercu();
     void previsualisationPDF();
 };
+
+class TestEcrans : public QObject {
+    Q_OBJECT
+private slots:
+    void facturationParDefautEtRaccourci();
+    void facturationAnnuleeOuImpossible();
+    void rapportSansClient();
+    void rapportApercuEtPDF();
+    void rapportEnvoi();
+    void rapportEnvoiSansMessage();
+    void rapportEnvoiEchecs();
+    void rapportLienEncodeParPartie();
+    void rapportExportsCSV();
+    void rapportImpression();
+    void rapportAuClavier();
+    void captures();
+};

@@ -38,6 +38,7 @@ private slots:
     void everyProgramSymbolHasAPictogram();
     void programSymbolsLookDifferent();
     void symbolsFollowThePalette();
+    void paperTextureIsSeamlessAndStill();
 };
 
 class FormLookTest : public QObject {

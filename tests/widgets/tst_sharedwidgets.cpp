@@ -4,11 +4,13 @@
 #include "widgets/colors.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
+#include "widgets/papier.h"
 #include "widgets/pastillejour.h"
 #include "widgets/pickersegmentedcustom.h"
 #include "widgets/syncnsscrollview.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -404,7 +406,17 @@ const QStringList kProgramSymbols = {
     "xmark.circle.fill",
     // Waste types and treatment centres.
     "leaf.circle", "tag.circle", "doc.text.magnifyingglass", "eurosign.circle", "exclamationmark.shield",
-    "building.2"};
+    "building.2",
+    // Planning grid.
+    "info.circle.fill", "arrow.trianglehead.clockwise", "arrow.left.square", "arrow.right.square",
+    // Reports and billing.
+    "arrow.down.doc", "tablecells", "printer",
+    // Statistics.
+    "map", "chart.bar.fill", "rectangle.3.offgrid.fill", "person.crop.circle.badge.exclamationmark",
+    "chart.pie.fill", "flame.fill", "drop.fill",
+    // Drivers' planning.
+    "tray.and.arrow.down", "tray.and.arrow.up.fill",
+};
 
 // The inked pixels of a symbol drawn at `side` in `mode`.
 QList<QColor> inkOf(const QString& symbol, int side, QIcon::Mode mode = QIcon::Normal)
@@ -481,4 +493,44 @@ void SharedWidgetsTest::symbolsFollowThePalette()
         QVERIFY2(allNear(inkOf(s, 32), QColor(0xfc, 0xfc, 0xfc)), qPrintable(s));
     }
     QGuiApplication::setPalette(original);
+}
+
+void SharedWidgetsTest::paperTextureIsSeamlessAndStill()
+{
+    const QImage& tile = tuilePapier(128);
+    QCOMPARE(tile.size(), QSize(128, 128));
+    // Always the same picture; a warm off-white with a grain, not a flat colour.
+    QCOMPARE(tuilePapier(128), tile);
+    int lo = 255, hi = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) {
+            const QRgb c = tile.pixel(x, y);
+            QVERIFY(qRed(c) >= qBlue(c));
+            lo = std::min(lo, qGray(c));
+            hi = std::max(hi, qGray(c));
+        }
+    QVERIFY(hi - lo >= 4);
+    QVERIFY(lo > 200);
+    // Seamless: across the wrap the neighbours differ no more than inside the tile.
+    const auto gap = [&](QPoint a, QPoint b) {
+        return std::abs(qGray(tile.pixel(a)) - qGray(tile.pixel(b)));
+    };
+    double across = 0, inside = 0;
+    for (int i = 0; i < 128; ++i) {
+        across += gap({127, i}, {0, i}) + gap({i, 127}, {i, 0});
+        inside += gap({63, i}, {64, i}) + gap({i, 63}, {i, 64});
+    }
+    QVERIFY2(across <= inside * 1.5 + 64, qPrintable(QString("%1 vs %2").arg(across).arg(inside)));
+    // Laid at half strength over a colour: opaque, between the two.
+    const QImage over = tuilePapierSur(QColor(0, 0, 0), 0.5, 128);
+    QVERIFY(!over.hasAlphaChannel());
+    QVERIFY(std::abs(qRed(over.pixel(5, 5)) - qRed(tile.pixel(5, 5)) / 2) <= 1);
+    // Painted anywhere, the grain stays anchored to the sheet's origin.
+    QImage canvas(64, 64, QImage::Format_RGB32);
+    {
+        QPainter p(&canvas);
+        peindrePapier(p, QRectF(0, 0, 64, 64), QPointF(-10, -20), QPixmap::fromImage(tile));
+    }
+    QCOMPARE(canvas.pixel(0, 0), tile.pixel(10, 20));
+    QCOMPARE(canvas.pixel(63, 63), tile.pixel(73, 83));
 }

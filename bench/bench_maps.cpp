@@ -1,0 +1,123 @@
+// Map benchmarks on the large office: each filter's rentals, markers and region, the heat map's
+// points and centre, and one paint of the map showing a year of markers (offscreen, no tiles).
+#include "office.h"
+
+#include "model/modelcontext.h"
+#include "stats/cartebenneslouees.h"
+#include "stats/statistiquecartechaleurview.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <memory>
+
+using namespace kv;
+
+namespace {
+
+using kv::bench::seconds;
+
+const QTimeZone& paris()
+{
+    static const QTimeZone zone("Europe/Paris");
+    return zone;
+}
+
+// A day inside the office's data.
+QDateTime maintenant()
+{
+    return QDateTime(QDate(2025, 6, 15), QTime(12, 0), paris());
+}
+
+// The office with its rentals spread over the Lyon area (the generator puts them all on one
+// spot), a site per rental, in memory only.
+ModelContext* office()
+{
+    static std::unique_ptr<ModelContext> ctx;
+    if (!ctx) {
+        ctx = ModelContext::open(kv::bench::officePath());
+        QRandomGenerator rng(17);
+        for (LocationDeBenne* l : ctx->all<LocationDeBenne>()) {
+            l->setLatitude(45.3 + rng.generateDouble() * 0.8);
+            l->setLongitude(4.4 + rng.generateDouble() * 1.0);
+        }
+    }
+    return ctx.get();
+}
+
+const QList<LocationDeBenne*>& rentals()
+{
+    static const QList<LocationDeBenne*> all = office()->all<LocationDeBenne>();
+    return all;
+}
+
+void BM_Filter(benchmark::State& state, CarteBennesFiltre filtre)
+{
+    const QList<LocationDeBenne*>& all = rentals();
+    const QDate au = maintenant().date();
+    const QDate du = au.addYears(-1);
+    for (auto _ : state) {
+        qsizetype count = 0;
+        const double s = seconds([&] {
+            const auto liste = CarteBennesLouees::locationsFiltrees(all, filtre, du, au, maintenant(), paris());
+            const auto reperes = CarteBennesLouees::reperes(liste);
+            const auto region = CarteBennesLouees::ajusterRegion(reperes);
+            benchmark::DoNotOptimize(region);
+            count = reperes.size();
+        });
+        state.SetIterationTime(s);
+        state.counters["repères"] = double(count);
+        kv::bench::recordFigure(QStringLiteral("carte « %1 » : locations, repères, région").arg(rawValue(filtre)),
+                                s * 1000, "ms", 500);
+    }
+}
+
+void BM_HeatMap(benchmark::State& state)
+{
+    const QList<LocationDeBenne*>& all = rentals();
+    for (auto _ : state) {
+        const double s = seconds([&] {
+            const auto points = StatistiqueCarteChaleurView::compterParCoordonnees(all);
+            const auto region = StatistiqueCarteChaleurView::regionInitiale(all);
+            benchmark::DoNotOptimize(points.size());
+            benchmark::DoNotOptimize(region);
+        });
+        state.SetIterationTime(s);
+        kv::bench::recordFigure(QStringLiteral("carte de chaleur : points et centre"), s * 1000, "ms", 500);
+    }
+}
+
+void BM_PaintYear(benchmark::State& state)
+{
+    Query<LocationDeBenne> locations(office());
+    auto heure = [] { return maintenant(); };
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, heure, paris());
+    carte.setFiltre(CarteBennesFiltre::parPeriode);
+    carte.resize(1200, 760);
+    carte.show();
+    MapWidget* map = carte.carte();
+    QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
+    map->render(&image); // a first paint makes the markers' pictures
+    for (auto _ : state) {
+        const double s = seconds([&] { map->render(&image); });
+        state.SetIterationTime(s);
+        state.counters["repères"] = double(carte.reperesAffiches().size());
+        state.counters["peints"] = double(map->markersInView().size());
+        kv::bench::recordFigure(QStringLiteral("carte : un dessin d’une année de repères"), s * 1000, "ms", 100);
+    }
+}
+
+} // namespace
+
+static kv::bench::Registrar registrar(60, [] {
+    for (CarteBennesFiltre f : tousLesFiltres())
+        benchmark::RegisterBenchmark(("carte : " + rawValue(f)).toStdString().c_str(), BM_Filter, f)
+            ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("carte de chaleur : points", BM_HeatMap)
+        ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("carte : dessin d'une année", BM_PaintYear)
+        ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+});

@@ -1,0 +1,51 @@
+#include "chauffeurcard.h"
+
+#include "model/records.h"
+#include "widgets/glass/glass.h"
+#include "widgets/textstyles.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kv {
+
+QWidget* surVerre(QWidget* contenu, const QColor& teinte, QWidget* parent)
+{
+    using M = glass::GlassBackgroundModifier;
+    auto* vue = glass::glassBackground(contenu, M::GlassBackgroundDisplayMode::always, 8, teinte, 0.1,
+                                       glass::Materiau::regular, 0.7, M::GradientStyle::normal, 1.5,
+                                       QColor(Qt::blue), 0.5, 10, 0, 5, false);
+    vue->setParent(parent);
+    return vue;
+}
+
+ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur)
+{
+    auto* contenu = new QWidget;
+    auto* interieur = new QVBoxLayout(contenu);
+    interieur->setContentsMargins(10, 10, 10, 10);
+    m_nom = new QLabel(texte(), contenu);
+    m_nom->setObjectName(QStringLiteral("nomChauffeur"));
+    m_nom->setFont(fontForStyle(TextStyle::headline, font()));
+    m_nom->setWordWrap(true);
+    interieur->addWidget(m_nom);
+
+    auto* layout = new QVBoxLayout(this);
+    // Room for the glass's shadow.
+    layout->setContentsMargins(0, 0, 0, 10);
+    layout->addWidget(surVerre(contenu, QColor(Qt::blue), this));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+}
+
+void ChauffeurCard::actualiser()
+{
+    m_nom->setText(texte());
+}
+
+QString ChauffeurCard::texte() const
+{
+    return m_chauffeur ? m_chauffeur->prenom() + QLatin1Char(' ') + m_chauffeur->nom() : QString();
+}
+
+} // namespace kv

@@ -1,0 +1,30 @@
+#pragma once
+
+// The header of a driver's row: his first name and name on blue glass.
+
+#include <QWidget>
+
+class QLabel;
+
+namespace kv {
+
+class Chauffeur;
+
+class ChauffeurCard : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChauffeurCard(Chauffeur* chauffeur, QWidget* parent = nullptr);
+    Chauffeur* chauffeur() const { return m_chauffeur; }
+    QString texte() const;
+    // Shows the driver's names again (after a change in the store).
+    void actualiser();
+
+private:
+    Chauffeur* m_chauffeur;
+    QLabel* m_nom;
+};
+
+// The glass of the planning's sections and cards: blue or red tint, blue shadow.
+QWidget* surVerre(QWidget* contenu, const QColor& teinte, QWidget* parent = nullptr);
+
+} // namespace kv

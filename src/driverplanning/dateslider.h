@@ -1,0 +1,43 @@
+#pragma once
+
+// The strip of day pills of the drivers' planning: "Aujourd’hui", "Demain", then the French
+// weekday names, each over its day and month.
+
+#include <QDateTime>
+#include <QList>
+#include <QTimeZone>
+#include <QWidget>
+
+namespace kv {
+
+class PastilleJour;
+
+class DateSlider : public QWidget {
+    Q_OBJECT
+public:
+    // `baseDate`: the start of the first day; `nbJours` pills (none when negative); days are
+    // counted in `fuseau`, the device's zone.
+    DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate, int nbJours,
+               const QTimeZone& fuseau, QWidget* parent = nullptr);
+
+    QDateTime selectedDate() const { return m_selected; }
+    void setSelectedDate(const QDateTime& date);
+    QList<PastilleJour*> pastilles() const { return m_pastilles; }
+
+    // The pill's texts for offset `i` from `jour`.
+    static QString label(int offset, const QDate& jour);
+    static QString texteDate(const QDate& jour, const QLocale& locale = QLocale());
+
+signals:
+    // A pill was clicked: the start of its day.
+    void selectedDateChanged(const QDateTime& date);
+
+private:
+    void majSelection();
+    QDateTime m_selected;
+    QTimeZone m_fuseau;
+    QList<QDateTime> m_jours;
+    QList<PastilleJour*> m_pastilles;
+};
+
+} // namespace kv

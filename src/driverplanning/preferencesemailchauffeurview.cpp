@@ -1,0 +1,376 @@
+#include "preferencesemailchauffeurview.h"
+
+#include "chauffeurcard.h"
+
+#include "model/query.h"
+#include "model/records.h"
+#include "widgets/focusguard.h"
+#include "widgets/textstyles.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+QLabel* libelle(const QString& texte, QWidget* parent)
+{
+    auto* l = new QLabel(texte, parent);
+    l->setFixedWidth(160);
+    return l;
+}
+
+QPlainTextEdit* editeurMultiligne(QWidget* parent)
+{
+    auto* e = new QPlainTextEdit(parent);
+    e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    e->setMinimumHeight(100);
+    e->setTabChangesFocus(true);
+    e->setFrameShape(QFrame::NoFrame);
+    // A faint 1-point line on a rounded rectangle of radius 6.
+    e->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128, 128, 128, 60);"
+                                    " border-radius: 6px; padding: 2px; }"));
+    return e;
+}
+
+QLabel* titreGras(const QString& texte, TextStyle style, QWidget* parent)
+{
+    auto* l = new QLabel(texte, parent);
+    QFont f = fontForStyle(style, l->font());
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+} // namespace
+
+PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* context, QWidget* parent,
+                                                             Horloge horloge)
+    : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
+{
+    setObjectName(QStringLiteral("preferencesEmailChauffeurView"));
+    m_chauffeurs = new Query<Chauffeur>(context, {}, {}, this);
+    m_previewDate = localDayOf(m_horloge.maintenantMs(), fuseauHorairePlanning());
+    m_exemple = std::make_unique<Chauffeur>(QStringLiteral("Exemple"), QStringLiteral("Camille"), nullptr,
+                                            QList<Specialisation*>{}, QList<FormationChauffeur*>{},
+                                            QList<Disponibilite*>{}, 50.0, std::nullopt, std::nullopt,
+                                            std::nullopt, true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(16);
+    layout->addWidget(titreGras(QStringLiteral("Modèle d’email envoyé aux chauffeurs"), TextStyle::title2, this));
+    layout->addWidget(construireVariables());
+
+    QString erreurChargement;
+    m_prefs = preferencesEmailParDefaut(context, &erreurChargement);
+    if (!m_prefs) {
+        // The default record could not be stored: say why instead of offering editors that
+        // would save nothing.
+        auto* echec = new QLabel(QStringLiteral("Échec de la sauvegarde: ") + erreurChargement, this);
+        echec->setObjectName(QStringLiteral("erreurChargement"));
+        echec->setWordWrap(true);
+        echec->setStyleSheet(QStringLiteral("color: #d70015;"));
+        layout->addWidget(echec);
+        layout->addStretch(1);
+        return;
+    }
+    m_sauves = ModelesEmail::de(*m_prefs);
+    layout->addWidget(construireEditeurs());
+    layout->addWidget(construireCommandes());
+    layout->addWidget(construireApercu(), 1);
+
+    remplirChoixChauffeurs();
+    connect(m_chauffeurs, &QueryBase::resultsChanged, this, [this] { remplirChoixChauffeurs(); });
+    if (!m_chauffeurs->results().isEmpty())
+        m_previewChauffeur = m_chauffeurs->results().first();
+    rafraichirApercu();
+}
+
+PreferencesEmailChauffeurView::~PreferencesEmailChauffeurView()
+{
+    releaseFocusWithin(this);
+}
+
+QWidget* PreferencesEmailChauffeurView::construireVariables()
+{
+    auto* boite = new QGroupBox(QStringLiteral("Variables disponibles"), this);
+    auto* pile = new QVBoxLayout(boite);
+    pile->setSpacing(6);
+    for (const QString& ligne : {QStringLiteral("Sujet / En\u2011tête / Pied :  {{prenom}}, {{nom}}, {{date}}, {{dateLongue}}"),
+                                 QStringLiteral("Ligne d’opération :        {{typeOperation}}, {{client}}, {{adresse}}, {{volume}}")}) {
+        auto* l = new QLabel(ligne, boite);
+        l->setFont(fontForStyle(TextStyle::subheadline, l->font()));
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        pile->addWidget(l);
+    }
+    return boite;
+}
+
+QWidget* PreferencesEmailChauffeurView::construireEditeurs()
+{
+    auto* bloc = new QWidget(this);
+    auto* pile = new QVBoxLayout(bloc);
+    pile->setContentsMargins(0, 0, 0, 0);
+    auto* grille = new QGridLayout;
+    grille->setHorizontalSpacing(16);
+    grille->setVerticalSpacing(12);
+    m_sujet = new QLineEdit(m_sauves.sujet, bloc);
+    m_sujet->setObjectName(QStringLiteral("sujet"));
+    m_entete = editeurMultiligne(bloc);
+    m_entete->setObjectName(QStringLiteral("entete"));
+    m_entete->setPlainText(m_sauves.entete);
+    m_ligne = new QLineEdit(m_sauves.ligneOperation, bloc);
+    m_ligne->setObjectName(QStringLiteral("ligneOperation"));
+    m_pied = editeurMultiligne(bloc);
+    m_pied->setObjectName(QStringLiteral("pied"));
+    m_pied->setPlainText(m_sauves.pied);
+    const QList<QPair<QString, QWidget*>> lignes = {
+        {QStringLiteral("Sujet"), m_sujet},
+        {QStringLiteral("En\u2011tête"), m_entete},
+        {QStringLiteral("Ligne d’opération"), m_ligne},
+        {QStringLiteral("Pied de mail"), m_pied},
+    };
+    for (int i = 0; i < lignes.size(); ++i) {
+        grille->addWidget(libelle(lignes[i].first, bloc), i, 0, Qt::AlignLeft | Qt::AlignTop);
+        grille->addWidget(lignes[i].second, i, 1);
+    }
+    pile->addLayout(grille);
+    m_erreur = new QLabel(bloc);
+    m_erreur->setObjectName(QStringLiteral("erreurSauvegarde"));
+    m_erreur->setWordWrap(true);
+    m_erreur->setStyleSheet(QStringLiteral("color: #d70015;"));
+    m_erreur->hide();
+    pile->addWidget(m_erreur);
+
+    connect(m_sujet, &QLineEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
+    connect(m_ligne, &QLineEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
+    connect(m_entete, &QPlainTextEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
+    connect(m_pied, &QPlainTextEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
+    return bloc;
+}
+
+QWidget* PreferencesEmailChauffeurView::construireCommandes()
+{
+    auto* rangee = new QWidget(this);
+    auto* ligne = new QHBoxLayout(rangee);
+    ligne->setContentsMargins(0, 0, 0, 0);
+    m_reinitialiser = new QPushButton(QStringLiteral("Réinitialiser valeurs par défaut"), rangee);
+    m_reinitialiser->setAutoDefault(false);
+    connect(m_reinitialiser, &QPushButton::clicked, this, &PreferencesEmailChauffeurView::reinitialiserModeles);
+    ligne->addWidget(m_reinitialiser);
+    ligne->addStretch(1);
+
+    auto* libelleChauffeur = new QLabel(QStringLiteral("Chauffeur"), rangee);
+    m_choixChauffeur = new QComboBox(rangee);
+    m_choixChauffeur->setObjectName(QStringLiteral("choixChauffeur"));
+    m_choixChauffeur->setMinimumContentsLength(16);
+    m_choixChauffeur->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    libelleChauffeur->setBuddy(m_choixChauffeur);
+    connect(m_choixChauffeur, &QComboBox::activated, this, &PreferencesEmailChauffeurView::chauffeurChoisi);
+    ligne->addWidget(libelleChauffeur);
+    ligne->addWidget(m_choixChauffeur);
+
+    auto* libelleDate = new QLabel(QStringLiteral("Date"), rangee);
+    m_choixDate = new QDateEdit(m_previewDate, rangee);
+    m_choixDate->setObjectName(QStringLiteral("choixDate"));
+    m_choixDate->setCalendarPopup(true);
+    m_choixDate->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    libelleDate->setBuddy(m_choixDate);
+    connect(m_choixDate, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+        m_previewDate = d;
+        rafraichirApercu();
+    });
+    ligne->addWidget(libelleDate);
+    ligne->addWidget(m_choixDate);
+    return rangee;
+}
+
+QWidget* PreferencesEmailChauffeurView::construireApercu()
+{
+    auto* boite = new QGroupBox(QStringLiteral("Aperçu"), this);
+    auto* pileBoite = new QVBoxLayout(boite);
+    auto* defilement = new QScrollArea(boite);
+    defilement->setObjectName(QStringLiteral("defilementApercu"));
+    defilement->setWidgetResizable(true);
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setMinimumHeight(220);
+    defilement->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* volet = new QWidget;
+    auto* pile = new QVBoxLayout(volet);
+    pile->setContentsMargins(0, 4, 0, 0);
+    pile->setSpacing(8);
+    auto* sujet = new QLabel(QStringLiteral("Sujet\u00A0:"), volet);
+    sujet->setFont(fontForStyle(TextStyle::headline, sujet->font()));
+    pile->addWidget(sujet);
+    m_apercuSujet = new QLabel(volet);
+    m_apercuSujet->setObjectName(QStringLiteral("apercuSujet"));
+    m_apercuSujet->setTextFormat(Qt::PlainText);
+    m_apercuSujet->setWordWrap(true);
+    pile->addWidget(m_apercuSujet);
+    pile->addSpacing(4);
+    auto* trait = new QFrame(volet);
+    trait->setFrameShape(QFrame::HLine);
+    trait->setFrameShadow(QFrame::Sunken);
+    pile->addWidget(trait);
+    pile->addSpacing(4);
+    auto* corps = new QLabel(QStringLiteral("Corps\u00A0:"), volet);
+    corps->setFont(fontForStyle(TextStyle::headline, corps->font()));
+    pile->addWidget(corps);
+    m_apercuCorps = new QLabel(volet);
+    m_apercuCorps->setObjectName(QStringLiteral("apercuCorps"));
+    m_apercuCorps->setTextFormat(Qt::PlainText);
+    m_apercuCorps->setWordWrap(true);
+    m_apercuCorps->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    pile->addWidget(m_apercuCorps);
+    pile->addStretch(1);
+    defilement->setWidget(volet);
+    pileBoite->addWidget(defilement);
+    return boite;
+}
+
+void PreferencesEmailChauffeurView::remplirChoixChauffeurs()
+{
+    if (!m_choixChauffeur)
+        return;
+    const QList<Chauffeur*> chauffeurs = m_chauffeurs->results();
+    // A chosen driver who left the store is forgotten: the first one stands in.
+    if (m_previewChauffeur && !chauffeurs.contains(m_previewChauffeur)) {
+        m_previewChauffeur = nullptr;
+        rafraichirApercu();
+    }
+    const QSignalBlocker bloque(m_choixChauffeur);
+    m_choixChauffeur->clear();
+    for (Chauffeur* c : chauffeurs)
+        m_choixChauffeur->addItem(c->prenom() + QLatin1Char(' ') + c->nom(), c->id());
+    m_choixChauffeur->setCurrentIndex(int(chauffeurs.indexOf(chauffeurApercu())));
+    majApercu();
+}
+
+void PreferencesEmailChauffeurView::chauffeurChoisi(int index)
+{
+    const QList<Chauffeur*> chauffeurs = m_chauffeurs->results();
+    if (index < 0 || index >= chauffeurs.size())
+        return;
+    m_previewChauffeur = chauffeurs[index];
+    rafraichirApercu();
+}
+
+Chauffeur* PreferencesEmailChauffeurView::chauffeurApercu() const
+{
+    if (m_previewChauffeur)
+        return m_previewChauffeur;
+    const QList<Chauffeur*> chauffeurs = m_chauffeurs->results();
+    return chauffeurs.isEmpty() ? nullptr : chauffeurs.first();
+}
+
+ModelesEmail PreferencesEmailChauffeurView::modelesSaisis() const
+{
+    if (!m_sujet)
+        return ModelesEmail::de(*m_prefs);
+    return ModelesEmail{m_sujet->text(), m_entete->toPlainText(), m_ligne->text(), m_pied->toPlainText()};
+}
+
+void PreferencesEmailChauffeurView::ecrireModeles()
+{
+    if (m_chargement || !m_prefs)
+        return;
+    // All four texts are written each time, so that after a failed save the next change
+    // stores everything that is on screen.
+    const ModelesEmail saisis = modelesSaisis();
+    saisis.ecrireDans(*m_prefs);
+    QString raison;
+    if (m_context->save(&raison)) {
+        m_sauves = saisis;
+        m_erreur->clear();
+        m_erreur->hide();
+    } else {
+        // The record shows what the file holds; the editors keep what was typed.
+        m_sauves.ecrireDans(*m_prefs);
+        m_erreur->setText(QStringLiteral("Échec de la sauvegarde: ") + raison);
+        m_erreur->show();
+    }
+    majApercu();
+}
+
+void PreferencesEmailChauffeurView::reinitialiserModeles()
+{
+    if (!m_prefs)
+        return;
+    const ModelesEmail d = ModelesEmail::parDefaut();
+    m_chargement = true;
+    m_sujet->setText(d.sujet);
+    m_entete->setPlainText(d.entete);
+    m_ligne->setText(d.ligneOperation);
+    m_pied->setPlainText(d.pied);
+    m_chargement = false;
+    ecrireModeles();
+    rafraichirApercu();
+}
+
+void PreferencesEmailChauffeurView::rafraichirApercu()
+{
+    Chauffeur* chauffeur = chauffeurApercu();
+    const QDateTime jour = QDateTime::fromMSecsSinceEpoch(startOfDayMs(m_previewDate, fuseauHorairePlanning()),
+                                                          fuseauHorairePlanning());
+    m_previewOps = chauffeur ? operationsDuJour(chauffeur, jour) : QList<PlanningOperation>{};
+    majApercu();
+}
+
+void PreferencesEmailChauffeurView::majApercu()
+{
+    if (!m_apercuSujet)
+        return;
+    const Chauffeur* chauffeur = chauffeurApercu();
+    if (!chauffeur)
+        chauffeur = m_exemple.get();
+    const QDateTime jour = QDateTime::fromMSecsSinceEpoch(startOfDayMs(m_previewDate, fuseauHorairePlanning()),
+                                                          fuseauHorairePlanning());
+    const ModelesEmail modeles = modelesSaisis();
+    m_apercuSujet->setText(renderTemplate(modeles.sujet, chauffeur, jour));
+    m_apercuCorps->setText(buildEmailBody(modeles, chauffeur, jour, m_previewOps, m_horloge.maintenantLocal()));
+}
+
+QString PreferencesEmailChauffeurView::apercuSujet() const
+{
+    return m_apercuSujet ? m_apercuSujet->text() : QString();
+}
+
+QString PreferencesEmailChauffeurView::apercuCorps() const
+{
+    return m_apercuCorps ? m_apercuCorps->text() : QString();
+}
+
+QString PreferencesEmailChauffeurView::erreur() const
+{
+    if (!m_prefs) {
+        auto* echec = findChild<QLabel*>(QStringLiteral("erreurChargement"));
+        return echec ? echec->text() : QString();
+    }
+    return m_erreur->text();
+}
+
+void PreferencesEmailChauffeurView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_prefs)
+        return;
+    if (!m_previewChauffeur)
+        m_previewChauffeur = chauffeurApercu();
+    remplirChoixChauffeurs();
+    rafraichirApercu();
+}
+
+} // namespace kv

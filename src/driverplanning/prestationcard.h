@@ -1,0 +1,57 @@
+#pragma once
+
+// The card of one placement or one removal in a driver's column: client and skip volume over
+// the site address, on the skip's colour. Dragging it carries the operation to another column.
+
+#include "prestationdragitem.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+namespace kv {
+
+class LocationDeBenne;
+
+class PrestationCard : public QWidget {
+    Q_OBJECT
+public:
+    PrestationCard(LocationDeBenne* location, TypePrestation type, QWidget* parent = nullptr);
+
+    LocationDeBenne* location() const { return m_location; }
+    TypePrestation type() const { return m_type; }
+
+    // The texts shown: client, "8 m³", address.
+    QString texteClient() const;
+    QString texteVolume() const;
+    QString texteAdresse() const;
+    // The card's fill: the skip's colour, grey when its text is not a colour.
+    QColor couleurFond() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    // Around the drag, so that whoever rebuilds the columns waits until the card is let go.
+    void glisserCommence();
+    void glisserTermine();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    struct Geometrie;
+    Geometrie geometrie(qreal largeur) const;
+    QImage rendu() const;
+
+    LocationDeBenne* m_location;
+    TypePrestation m_type;
+    QPoint m_pressPos;
+    bool m_press = false;
+    mutable QImage m_cache;
+};
+
+} // namespace kv

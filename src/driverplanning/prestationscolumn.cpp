@@ -1,0 +1,260 @@
+#include "prestationscolumn.h"
+
+#include "chauffeurcard.h"
+#include "prestationcard.h"
+
+#include "model/modelcontext.h"
+#include "model/records.h"
+#include "widgets/icons.h"
+#include "widgets/textstyles.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace kv {
+
+bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour)
+{
+    return jour.contains(location->datePoseMs());
+}
+
+bool memeJourEnlevement(const LocationDeBenne* location, const DayWindow& jour)
+{
+    const std::optional<qint64> ms = location->dateEnlevementMs();
+    return ms && jour.contains(*ms);
+}
+
+bool memeJourPose(const LocationDeBenne* location, const QDateTime& jour, const QTimeZone& fuseau)
+{
+    return memeJourPose(location, dayWindowOf(jour.toMSecsSinceEpoch(), fuseau));
+}
+
+bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour, const QTimeZone& fuseau)
+{
+    return memeJourEnlevement(location, dayWindowOf(jour.toMSecsSinceEpoch(), fuseau));
+}
+
+QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour)
+{
+    QList<LocationDeBenne*> out;
+    for (LocationDeBenne* l : chauffeur->posesAssurees())
+        if (memeJourPose(l, jour))
+            out.append(l);
+    std::stable_sort(out.begin(), out.end(), [](const LocationDeBenne* a, const LocationDeBenne* b) {
+        return a->datePoseMs() < b->datePoseMs();
+    });
+    return out;
+}
+
+QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour)
+{
+    QList<LocationDeBenne*> out;
+    for (LocationDeBenne* l : chauffeur->enlevementsAssures())
+        if (memeJourEnlevement(l, jour))
+            out.append(l);
+    auto cle = [](const LocationDeBenne* l) {
+        return l->dateEnlevementMs().value_or(std::numeric_limits<qint64>::max());
+    };
+    std::stable_sort(out.begin(), out.end(),
+                     [&](const LocationDeBenne* a, const LocationDeBenne* b) { return cle(a) < cle(b); });
+    return out;
+}
+
+namespace {
+
+// The empty column: a tray and "Déposer une prestation ici" on a faint grey rounded rectangle.
+class ZoneDepot : public QWidget {
+public:
+    explicit ZoneDepot(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("zoneDepot"));
+        setMinimumHeight(90);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setAccessibleName(texte());
+    }
+    static QString texte() { return QStringLiteral("Déposer une prestation ici"); }
+    QSize sizeHint() const override { return QSize(350, 90); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath fond;
+        fond.addRoundedRect(QRectF(rect()), 10, 10);
+        QColor gris(Qt::gray);
+        gris.setAlphaF(0.07f);
+        p.fillPath(fond, gris);
+
+        const QFont pied = fontForStyle(TextStyle::caption, font());
+        const QFontMetrics fm(pied);
+        const int icone = 32;
+        const int hauteur = icone + 4 + fm.height();
+        const int y = (height() - hauteur) / 2;
+        const QPixmap pix = paintedSymbolIcon(QStringLiteral("tray.and.arrow.down"), QColor(Qt::gray))
+                                .pixmap(icone, icone);
+        p.drawPixmap((width() - icone) / 2, y, pix);
+        p.setFont(pied);
+        p.setPen(QColor(Qt::gray));
+        p.drawText(QRect(0, y + icone + 4, width(), fm.height()), Qt::AlignHCenter | Qt::AlignTop, texte());
+    }
+};
+
+} // namespace
+
+PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
+                                     QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context)
+{
+    setObjectName(QStringLiteral("prestationsColumn"));
+    setAcceptDrops(true);
+    setMinimumWidth(350);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(8);
+    actualiser();
+}
+
+void PrestationsColumn::setJour(const DayWindow& jour)
+{
+    m_jour = jour;
+    actualiser();
+}
+
+QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDeBenne*>& locations,
+                                    TypePrestation type, const QColor& teinte,
+                                    QList<PrestationCard*>& cartes)
+{
+    auto* contenu = new QWidget;
+    auto* pile = new QVBoxLayout(contenu);
+    pile->setContentsMargins(0, 6, 0, 0);
+    auto* entete = new QLabel(titre, contenu);
+    QFont f = fontForStyle(TextStyle::subheadline, font());
+    f.setBold(true);
+    entete->setFont(f);
+    entete->setContentsMargins(10, 0, 0, 0);
+    pile->addWidget(entete);
+    for (LocationDeBenne* l : locations) {
+        auto* carte = new PrestationCard(l, type, contenu);
+        pile->addWidget(carte, 0, Qt::AlignLeft);
+        pile->addSpacing(10 - pile->spacing());
+        connect(carte, &PrestationCard::glisserCommence, this, [this, carte] {
+            m_carteGlissee = carte;
+            emit glisserCommence();
+        });
+        connect(carte, &PrestationCard::glisserTermine, this, [this] {
+            m_carteGlissee.clear();
+            emit glisserTermine();
+            if (m_aActualiser)
+                QTimer::singleShot(0, this, &PrestationsColumn::actualiser);
+        });
+        cartes.append(carte);
+    }
+    return surVerre(contenu, teinte);
+}
+
+void PrestationsColumn::actualiser()
+{
+    if (glisserEnCours()) {
+        m_aActualiser = true;
+        return;
+    }
+    m_aActualiser = false;
+    for (QWidget* w : std::as_const(m_contenu))
+        delete w;
+    m_contenu.clear();
+    m_cartesPoses.clear();
+    m_cartesEnlevements.clear();
+    m_vide = nullptr;
+    if (!m_chauffeur || m_chauffeur->isDeleted())
+        return;
+
+    const QList<LocationDeBenne*> poses = posesDuJour(m_chauffeur, m_jour);
+    const QList<LocationDeBenne*> enlevements = enlevementsDuJour(m_chauffeur, m_jour);
+    if (poses.isEmpty() && enlevements.isEmpty()) {
+        m_vide = new ZoneDepot(this);
+        m_layout->addWidget(m_vide);
+        m_contenu.append(m_vide);
+        return;
+    }
+    if (!poses.isEmpty()) {
+        QWidget* s = section(QStringLiteral("Déposes"), poses, TypePrestation::pose, QColor(Qt::blue), m_cartesPoses);
+        s->setObjectName(QStringLiteral("sectionDeposes"));
+        m_layout->addWidget(s);
+        m_contenu.append(s);
+        // 20 points below the placements; the glass's shadow needs part of it.
+        auto* espace = new QWidget(this);
+        espace->setFixedHeight(20 - m_layout->spacing() + 8);
+        m_layout->addWidget(espace);
+        m_contenu.append(espace);
+    }
+    if (!enlevements.isEmpty()) {
+        QWidget* s = section(QStringLiteral("Enlèvements"), enlevements, TypePrestation::enlevement,
+                             QColor(Qt::red), m_cartesEnlevements);
+        s->setObjectName(QStringLiteral("sectionEnlevements"));
+        m_layout->addWidget(s);
+        m_contenu.append(s);
+        auto* espace = new QWidget(this);
+        espace->setFixedHeight(10);
+        m_layout->addWidget(espace);
+        m_contenu.append(espace);
+    }
+}
+
+// Drags are let in whatever they carry: what they carry is only read at the drop, where an empty
+// drop is refused and a payload that is not an operation is reported and changes nothing.
+void PrestationsColumn::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void PrestationsColumn::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->acceptProposedAction();
+}
+
+void PrestationsColumn::dropEvent(QDropEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    if (!mime || mime->formats().isEmpty()) {
+        m_trace(QStringLiteral("Aucun provider trouvé pour le drop"));
+        event->ignore();
+        return;
+    }
+    // The drop is taken at once; what the payload turns out to be changes nothing to that.
+    event->acceptProposedAction();
+    const std::optional<PrestationDragItem> item = decoderDrop(ItemRecu::depuis(mime), m_trace);
+    if (!item)
+        return;
+    // The store is touched on the next turn of the event loop, once the drag is over.
+    const PrestationDragItem copie = *item;
+    QTimer::singleShot(0, this, [this, copie] { attribuer(copie); });
+}
+
+void PrestationsColumn::attribuer(const PrestationDragItem& item)
+{
+    QString erreur;
+    switch (attribuerPrestation(item, m_chauffeur, m_context, m_trace, &erreur)) {
+    case ResultatAttribution::attribue:
+        emit attribue();
+        break;
+    case ResultatAttribution::echecSauvegarde:
+        emit echecSauvegarde(QStringLiteral("Échec de la sauvegarde: ") + erreur);
+        break;
+    case ResultatAttribution::introuvable:
+    case ResultatAttribution::dejaAttribue:
+        break;
+    }
+}
+
+} // namespace kv

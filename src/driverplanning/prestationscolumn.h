@@ -1,0 +1,88 @@
+#pragma once
+
+// A driver's column of the chosen day: his placements ("Déposes") and removals ("Enlèvements")
+// as cards on glass, or an invitation to drop when he has none. It is the drop target of the
+// operations dragged from other columns.
+
+#include "model/daywindow.h"
+#include "prestationdragitem.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace kv {
+
+class Chauffeur;
+class LocationDeBenne;
+class ModelContext;
+class PrestationCard;
+
+// Same-day tests of the planning screen, in the device's calendar (the `jour` window).
+bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour);
+bool memeJourEnlevement(const LocationDeBenne* location, const DayWindow& jour);
+bool memeJourPose(const LocationDeBenne* location, const QDateTime& jour,
+                  const QTimeZone& fuseau = QTimeZone::systemTimeZone());
+bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour,
+                        const QTimeZone& fuseau = QTimeZone::systemTimeZone());
+
+// The driver's placements of the day by placement time, and his removals by removal time (both
+// stable: equal times keep the order of his lists).
+QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
+QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
+
+class PrestationsColumn : public QWidget {
+    Q_OBJECT
+public:
+    PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
+                      QWidget* parent = nullptr);
+
+    Chauffeur* chauffeur() const { return m_chauffeur; }
+    const DayWindow& jour() const { return m_jour; }
+    void setJour(const DayWindow& jour);
+
+    // Where the trace lines of drops go (the standard output by default).
+    void setTrace(TraceDrop trace) { m_trace = std::move(trace); }
+
+    // Builds the cards again from the driver's lists; waits while one of its cards is dragged.
+    void actualiser();
+    bool glisserEnCours() const { return !m_carteGlissee.isNull(); }
+
+    QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
+    QList<PrestationCard*> cartesEnlevements() const { return m_cartesEnlevements; }
+    bool afficheVide() const { return m_vide != nullptr; }
+
+signals:
+    void glisserCommence();
+    void glisserTermine();
+    // An assignment could not be saved and was taken back.
+    void echecSauvegarde(const QString& message);
+    // A drop changed a driver.
+    void attribue();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
+                     const QColor& teinte, QList<PrestationCard*>& cartes);
+    void attribuer(const PrestationDragItem& item);
+
+    Chauffeur* m_chauffeur;
+    DayWindow m_jour;
+    ModelContext* m_context;
+    TraceDrop m_trace = traceSortieStandard;
+    QVBoxLayout* m_layout;
+    QList<QWidget*> m_contenu;
+    QList<PrestationCard*> m_cartesPoses;
+    QList<PrestationCard*> m_cartesEnlevements;
+    QWidget* m_vide = nullptr;
+    QPointer<PrestationCard> m_carteGlissee;
+    bool m_aActualiser = false;
+};
+
+} // namespace kv

@@ -1,0 +1,382 @@
+#include "vueplanningchauffeurs.h"
+
+#include "carteprestations.h"
+#include "carteprestationschauffeur.h"
+#include "chauffeurcard.h"
+#include "dateslider.h"
+#include "prestationscolumn.h"
+
+#include "model/query.h"
+#include "model/records.h"
+#include "widgets/focusguard.h"
+#include "widgets/icons.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+constexpr int kHauteurEstimee = 150;
+
+QFrame* separateur(QWidget* parent)
+{
+    auto* ligne = new QFrame(parent);
+    ligne->setFrameShape(QFrame::HLine);
+    ligne->setFrameShadow(QFrame::Sunken);
+    return ligne;
+}
+
+// A change of these types can change what a row shows.
+constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)
+                                            | entityBit(EntityType::Client) | entityBit(EntityType::Benne);
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// One driver's row
+
+RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur), m_context(context)
+{
+    setObjectName(QStringLiteral("rangeeChauffeur"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setFixedHeight(kHauteurEstimee);
+}
+
+bool RangeeChauffeur::glisserEnCours() const
+{
+    return m_colonne && m_colonne->glisserEnCours();
+}
+
+void RangeeChauffeur::oublier()
+{
+    if (!m_contenu)
+        return;
+    const int hauteur = height();
+    delete m_contenu;
+    m_contenu = nullptr;
+    m_carte = nullptr;
+    m_colonne = nullptr;
+    m_plan = nullptr;
+    m_emplacementPlan = nullptr;
+    setFixedHeight(hauteur);
+}
+
+void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
+{
+    delete m_contenu;
+    m_plan = nullptr;
+    m_jour = jour;
+    m_contenu = new QWidget(this);
+    auto* ligne = new QHBoxLayout(m_contenu);
+    ligne->setContentsMargins(0, 12, 0, 12);
+    ligne->setSpacing(32);
+
+    auto* boiteCarte = new QWidget(m_contenu);
+    boiteCarte->setFixedWidth(180);
+    auto* pileCarte = new QVBoxLayout(boiteCarte);
+    pileCarte->setContentsMargins(0, 0, 0, 0);
+    m_carte = new ChauffeurCard(m_chauffeur, boiteCarte);
+    pileCarte->addWidget(m_carte, 0, Qt::AlignLeft);
+    pileCarte->addStretch(1);
+    ligne->addWidget(boiteCarte, 0, Qt::AlignTop);
+
+    m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
+    m_colonne->setTrace(trace);
+    connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
+    connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
+    ligne->addWidget(m_colonne, 1, Qt::AlignTop);
+
+    // The map sits in the middle of the room left.
+    m_emplacementPlan = new QWidget(m_contenu);
+    auto* pilePlan = new QHBoxLayout(m_emplacementPlan);
+    pilePlan->setContentsMargins(0, 0, 0, 0);
+    pilePlan->setSpacing(0);
+    pilePlan->addStretch(1);
+    pilePlan->addStretch(1);
+    m_emplacementPlan->setMinimumWidth(300);
+    m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
+    majCarte();
+
+    setMinimumHeight(0);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    layout()->addWidget(m_contenu);
+    m_contenu->show();
+}
+
+void RangeeChauffeur::majCarte()
+{
+    if (!m_emplacementPlan)
+        return;
+    const bool avecCarte = aDesPrestationsLeJour(m_chauffeur, m_jour);
+    if (avecCarte && !m_plan) {
+        m_plan = new CartePrestationsChauffeur(m_chauffeur, m_jour, m_emplacementPlan);
+        static_cast<QHBoxLayout*>(m_emplacementPlan->layout())->insertWidget(1, m_plan);
+    } else if (avecCarte) {
+        m_plan->setJour(m_jour);
+    } else if (m_plan) {
+        delete m_plan;
+        m_plan = nullptr;
+    }
+}
+
+void RangeeChauffeur::actualiser()
+{
+    if (!m_contenu)
+        return;
+    m_carte->actualiser();
+    m_colonne->actualiser();
+    majCarte();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The screen
+
+VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge,
+                                             ComposeurEmail composeur)
+    : QWidget(parent), m_context(context), m_horloge(std::move(horloge)), m_composeur(std::move(composeur))
+{
+    setObjectName(QStringLiteral("vuePlanningChauffeurs"));
+    // Tomorrow, in the device's calendar.
+    const QDate demain = localDayOf(m_horloge.maintenantMs(), m_horloge.zone).addDays(1);
+    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(demain, m_horloge.zone),
+                                                    m_horloge.zone);
+
+    m_chauffeurs = new Query<Chauffeur>(context, [](const Chauffeur* c) { return c->actif(); }, {}, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(enTete());
+    layout->addWidget(separateur(this));
+
+    m_defilement = new QScrollArea(this);
+    m_defilement->setObjectName(QStringLiteral("defilementChauffeurs"));
+    m_defilement->setWidgetResizable(true);
+    m_defilement->setFrameShape(QFrame::NoFrame);
+    m_defilement->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* contenu = new QWidget;
+    contenu->setObjectName(QStringLiteral("listeChauffeurs"));
+    m_liste = new QVBoxLayout(contenu);
+    m_liste->setSpacing(16);
+    m_liste->addStretch(1);
+    m_defilement->setWidget(contenu);
+    layout->addWidget(m_defilement, 1);
+    connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &VuePlanningChauffeurs::planifierConstruction);
+
+    synchroniserRangees();
+    connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
+}
+
+VuePlanningChauffeurs::~VuePlanningChauffeurs()
+{
+    releaseFocusWithin(this);
+}
+
+QWidget* VuePlanningChauffeurs::enTete()
+{
+    auto* entete = new QWidget(this);
+    auto* ligne = new QHBoxLayout(entete);
+    ligne->setContentsMargins(11, 11, 11, 0);
+
+    const QDateTime base = m_horloge.debutAujourdhui();
+    m_slider = new DateSlider(m_selectedDate, base, 7, m_horloge.zone, entete);
+    connect(m_slider, &DateSlider::selectedDateChanged, this, &VuePlanningChauffeurs::setSelectedDate);
+    ligne->addWidget(m_slider, 0, Qt::AlignVCenter);
+
+    m_transmettre = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.up.fill")),
+                                    QStringLiteral("Transmettre planning"), entete);
+    m_transmettre->setObjectName(QStringLiteral("transmettrePlanning"));
+    m_transmettre->setDefault(false);
+    m_transmettre->setAutoDefault(false);
+    // The prominent button: the accent colour, padded 12 all round.
+    m_transmettre->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: palette(highlight); color: palette(highlighted-text);"
+        " border: none; border-radius: 7px; padding: 12px; font-weight: 600; }"
+        "QPushButton:pressed { background-color: palette(dark); }"
+        "QPushButton:focus { outline: none; border: 2px solid palette(highlighted-text); }"));
+    connect(m_transmettre, &QPushButton::clicked, this, [this] { transmettre(); });
+    auto* boiteBouton = new QWidget(entete);
+    auto* pileBouton = new QVBoxLayout(boiteBouton);
+    pileBouton->setContentsMargins(20, 17, 0, 0);
+    pileBouton->addWidget(m_transmettre);
+    ligne->addWidget(boiteBouton, 0, Qt::AlignVCenter);
+    ligne->addStretch(1);
+    return entete;
+}
+
+QList<Chauffeur*> VuePlanningChauffeurs::chauffeurs() const
+{
+    return m_chauffeurs->results();
+}
+
+RangeeChauffeur* VuePlanningChauffeurs::rangee(const Chauffeur* chauffeur) const
+{
+    for (RangeeChauffeur* r : m_rangees)
+        if (r->chauffeur() == chauffeur)
+            return r;
+    return nullptr;
+}
+
+void VuePlanningChauffeurs::setTrace(TraceDrop trace)
+{
+    m_trace = std::move(trace);
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        if (r->colonne())
+            r->colonne()->setTrace(m_trace);
+}
+
+void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
+{
+    const QDate jour = date.toTimeZone(m_horloge.zone).date();
+    m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.zone),
+                                                    m_horloge.zone);
+    m_slider->setSelectedDate(m_selectedDate);
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->oublier();
+    construireVisibles();
+}
+
+bool VuePlanningChauffeurs::glisserEnCours() const
+{
+    for (RangeeChauffeur* r : m_rangees)
+        if (r->glisserEnCours())
+            return true;
+    return false;
+}
+
+void VuePlanningChauffeurs::synchroniserRangees()
+{
+    const QList<Chauffeur*> actifs = m_chauffeurs->results();
+    QList<RangeeChauffeur*> rangees;
+    QList<QWidget*> separateurs;
+    for (Chauffeur* c : actifs) {
+        const qsizetype i = std::find_if(m_rangees.cbegin(), m_rangees.cend(),
+                                         [c](const RangeeChauffeur* r) { return r->chauffeur() == c; })
+                            - m_rangees.cbegin();
+        if (i < m_rangees.size()) {
+            rangees.append(m_rangees.takeAt(i));
+            separateurs.append(m_separateurs.takeAt(i));
+            continue;
+        }
+        auto* r = new RangeeChauffeur(c, m_context, m_liste->parentWidget());
+        connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
+            montrerErreur(QStringLiteral("echecAttribution"), message);
+        });
+        connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
+            if (m_aSynchroniser)
+                QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
+        });
+        rangees.append(r);
+        separateurs.append(separateur(m_liste->parentWidget()));
+    }
+    // Rows of drivers no longer active go.
+    qDeleteAll(m_rangees);
+    qDeleteAll(m_separateurs);
+    m_rangees = rangees;
+    m_separateurs = separateurs;
+    // Lay the rows out again in query order, before the final stretch.
+    while (m_liste->count() > 1)
+        m_liste->takeAt(0);
+    for (qsizetype i = 0; i < m_rangees.size(); ++i) {
+        m_liste->insertWidget(int(2 * i), m_rangees[i]);
+        m_liste->insertWidget(int(2 * i + 1), m_separateurs[i]);
+    }
+    planifierConstruction();
+}
+
+void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
+{
+    if (!changes.touchesAny(kTypesDesRangees))
+        return;
+    if (glisserEnCours()) {
+        // The card being dragged must outlive the drag: rebuild once it is let go.
+        m_aSynchroniser = true;
+        return;
+    }
+    m_aSynchroniser = false;
+    if (changes.touches(EntityType::Chauffeur))
+        synchroniserRangees();
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->actualiser();
+    planifierConstruction();
+}
+
+void VuePlanningChauffeurs::planifierConstruction()
+{
+    if (m_constructionPrevue)
+        return;
+    m_constructionPrevue = true;
+    QTimer::singleShot(0, this, [this] {
+        m_constructionPrevue = false;
+        construireVisibles();
+    });
+}
+
+void VuePlanningChauffeurs::construireVisibles()
+{
+    QWidget* contenu = m_defilement->widget();
+    if (!contenu)
+        return;
+    // What is in view, plus a screen's height on each side.
+    const int haut = m_defilement->verticalScrollBar()->value();
+    const int hauteur = std::max(m_defilement->viewport()->height(), 1);
+    const QRect vue(0, haut - hauteur, contenu->width(), 3 * hauteur);
+    const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+    bool construit = false;
+    for (RangeeChauffeur* r : std::as_const(m_rangees)) {
+        if (r->construite() || !r->geometry().intersects(vue))
+            continue;
+        r->construire(jour, m_trace);
+        construit = true;
+    }
+    // Built rows take their own height: rows further down may come into view.
+    if (construit)
+        planifierConstruction();
+}
+
+void VuePlanningChauffeurs::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    planifierConstruction();
+}
+
+void VuePlanningChauffeurs::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    planifierConstruction();
+}
+
+void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& message)
+{
+    auto* boite = new QMessageBox(QMessageBox::Warning, QStringLiteral("Planning des chauffeurs"), message,
+                                  QMessageBox::Ok, this);
+    boite->setObjectName(nom);
+    boite->setAttribute(Qt::WA_DeleteOnClose);
+    boite->setWindowModality(Qt::WindowModal);
+    boite->open();
+}
+
+BilanTransmission VuePlanningChauffeurs::transmettre()
+{
+    const BilanTransmission bilan = transmettrePlanning(chauffeurs(), m_selectedDate, m_context, m_composeur,
+                                                        m_horloge.maintenantLocal());
+    const QString message = bilan.message();
+    if (!message.isEmpty())
+        montrerErreur(QStringLiteral("bilanTransmission"), message);
+    emit transmis(message);
+    return bilan;
+}
+
+} // namespace kv

@@ -1,0 +1,128 @@
+#pragma once
+
+// The drivers' planning: a strip of seven days and "Transmettre planning", then one row per
+// active driver with his card, his column of the chosen day (the drop target of dragged
+// operations) and, when he has something to do that day, the map of his places. Rows are built
+// only as they come into view.
+
+#include "emailplanning.h"
+#include "model/horloge.h"
+#include "prestationdragitem.h"
+
+#include <QList>
+#include <QWidget>
+
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace kv {
+
+class CartePrestationsChauffeur;
+class Chauffeur;
+class ChauffeurCard;
+class DateSlider;
+class ModelChanges;
+class ModelContext;
+class PrestationsColumn;
+template <class T>
+class Query;
+
+// One driver's row. Until it is built it only keeps its place in the list.
+class RangeeChauffeur : public QWidget {
+    Q_OBJECT
+public:
+    RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* parent = nullptr);
+
+    Chauffeur* chauffeur() const { return m_chauffeur; }
+    bool construite() const { return m_contenu != nullptr; }
+    // Builds (or builds again) the row for the day.
+    void construire(const DayWindow& jour, const TraceDrop& trace);
+    // Forgets the built row, keeping its height, so that it is built again when next seen.
+    void oublier();
+    // Reads the driver's operations again (after a change in the store).
+    void actualiser();
+
+    ChauffeurCard* carteChauffeur() const { return m_carte; }
+    PrestationsColumn* colonne() const { return m_colonne; }
+    CartePrestationsChauffeur* carte() const { return m_plan; }
+    bool glisserEnCours() const;
+
+signals:
+    void glisserTermine();
+    void echecSauvegarde(const QString& message);
+
+private:
+    void majCarte();
+    Chauffeur* m_chauffeur;
+    ModelContext* m_context;
+    DayWindow m_jour;
+    QWidget* m_contenu = nullptr;
+    ChauffeurCard* m_carte = nullptr;
+    PrestationsColumn* m_colonne = nullptr;
+    CartePrestationsChauffeur* m_plan = nullptr;
+    QWidget* m_emplacementPlan = nullptr;
+};
+
+class VuePlanningChauffeurs : public QWidget {
+    Q_OBJECT
+public:
+    explicit VuePlanningChauffeurs(ModelContext* context, QWidget* parent = nullptr,
+                                   Horloge horloge = Horloge::systeme(),
+                                   ComposeurEmail composeur = composeEmail);
+    ~VuePlanningChauffeurs() override;
+
+    QDateTime selectedDate() const { return m_selectedDate; }
+    void setSelectedDate(const QDateTime& date);
+
+    // The active drivers, in store order, one row each.
+    QList<Chauffeur*> chauffeurs() const;
+    QList<RangeeChauffeur*> rangees() const { return m_rangees; }
+    RangeeChauffeur* rangee(const Chauffeur* chauffeur) const;
+    DateSlider* dateSlider() const { return m_slider; }
+    QPushButton* boutonTransmettre() const { return m_transmettre; }
+    QScrollArea* zoneDefilement() const { return m_defilement; }
+
+    // Where the trace lines of drops go (the standard output by default).
+    void setTrace(TraceDrop trace);
+
+    // "Transmettre planning": one message per active driver with operations that day; what
+    // could not be sent is shown in one message afterwards.
+    BilanTransmission transmettre();
+
+    // Builds the rows that are in view (and a screen's height around them).
+    void construireVisibles();
+
+signals:
+    // After a sending, the text shown (empty when everything went through).
+    void transmis(const QString& message);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* enTete();
+    void synchroniserRangees();
+    void surChangement(const ModelChanges& changes);
+    void montrerErreur(const QString& titre, const QString& message);
+    bool glisserEnCours() const;
+    void planifierConstruction();
+
+    ModelContext* m_context;
+    Horloge m_horloge;
+    ComposeurEmail m_composeur;
+    TraceDrop m_trace = traceSortieStandard;
+    QDateTime m_selectedDate;
+    Query<Chauffeur>* m_chauffeurs = nullptr;
+    DateSlider* m_slider = nullptr;
+    QPushButton* m_transmettre = nullptr;
+    QScrollArea* m_defilement = nullptr;
+    QVBoxLayout* m_liste = nullptr;
+    QList<RangeeChauffeur*> m_rangees;
+    QList<QWidget*> m_separateurs;
+    bool m_aSynchroniser = false;
+    bool m_constructionPrevue = false;
+};
+
+} // namespace kv

@@ -1,0 +1,239 @@
+#include "actionsplanning.h"
+
+#include "model/modelcontext.h"
+#include "widgets/forms/dialogs.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kv::planning {
+
+ActionsPlanning::ActionsPlanning(ModelContext* context, Horloge horloge)
+    : m_context(context), m_horloge(std::move(horloge))
+{
+}
+
+void ActionsPlanning::ecrire(const QString& ligne) const
+{
+    if (m_journal) {
+        m_journal(ligne);
+        return;
+    }
+    std::fputs((ligne + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+qint64 ActionsPlanning::debutAujourdhui() const
+{
+    return m_horloge.debutDuJourDe(m_horloge.maintenant());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drags
+
+bool ActionsPlanning::deplacerLocation(LocationDeBenne* location, double translation)
+{
+    const int k = joursDeTranslation(translation);
+    if (!location || k == 0)
+        return false;
+    location->setDatePose(m_horloge.dateTime(m_horloge.ajouterJours(location->datePoseMs(), k)));
+    if (const std::optional<qint64> fin = location->dateEnlevementMs())
+        location->setDateEnlevement(m_horloge.dateTime(m_horloge.ajouterJours(*fin, k)));
+    return true;
+}
+
+bool ActionsPlanning::redimensionnerDebut(LocationDeBenne* location, double translation)
+{
+    const int k = joursDeTranslation(translation);
+    if (!location || k == 0)
+        return false;
+    const std::optional<qint64> fin = location->dateEnlevementMs();
+    if (!fin)
+        return false;
+    const qint64 nouveauDebut = m_horloge.ajouterJours(location->datePoseMs(), k);
+    // A placement pushed past the removal stops at the removal instant.
+    const qint64 debut = std::min(nouveauDebut, *fin);
+    if (debut == location->datePoseMs())
+        return false;
+    location->setDatePose(m_horloge.dateTime(debut));
+    return true;
+}
+
+bool ActionsPlanning::redimensionnerFin(LocationDeBenne* location, double translation)
+{
+    const int k = joursDeTranslation(translation);
+    if (!location || k == 0)
+        return false;
+    const qint64 base = location->dateEnlevementMs().value_or(location->datePoseMs());
+    const qint64 nouvelleFin = m_horloge.ajouterJours(base, k);
+    if (nouvelleFin < location->datePoseMs())
+        return false; // never a removal before the placement
+    location->setDateEnlevement(m_horloge.dateTime(nouvelleFin));
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Deletion
+
+Issue ActionsPlanning::supprimerLocation(LocationDeBenne* location)
+{
+    if (!location || location->isDeleted())
+        return {};
+    QString erreur;
+    if (!m_context->remove(location, &erreur) || !m_context->save(&erreur)) {
+        ecrire(QStringLiteral("❌ Erreur lors de la suppression : ") + erreur);
+        return {false, forms::deleteFailedText(erreur)};
+    }
+    ecrire(QStringLiteral("✅ Location supprimée."));
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// Duplication as a rotation
+
+bool ActionsPlanning::chevauchement(const LocationDeBenne* candidat, qint64 finProposee, qint64 debutNouvelle) const
+{
+    if (m_horloge.debutDuJourDe(candidat->datePoseMs()) >= finProposee)
+        return false;
+    const std::optional<qint64> fin = candidat->dateEnlevementMs();
+    // Without removal date the booking runs for ever.
+    return !fin || m_horloge.debutDuJourDe(*fin) > debutNouvelle;
+}
+
+IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur,
+                                                      LocationDeBenne** creee)
+{
+    if (creee)
+        *creee = nullptr;
+    if (!source || source->isDeleted() || !source->benne() || !source->client())
+        return IssueDuplication::impossible;
+    const std::optional<qint64> fin = source->dateEnlevementMs();
+    if (!fin)
+        return IssueDuplication::impossible;
+    const QDate jourPose = m_horloge.jourDe(source->datePoseMs());
+    const QDate jourFin = m_horloge.jourDe(*fin);
+    const qint64 duree = jourPose.daysTo(jourFin);
+    if (duree <= 0)
+        return IssueDuplication::impossible;
+    const qint64 debutNouvelle = m_horloge.debutDuJour(jourFin);
+    const qint64 finProposee = m_horloge.debutDuJour(jourFin.addDays(duree));
+
+    // The other bookings of the same skip that run into the proposed period, earliest first.
+    QList<LocationDeBenne*> conflits;
+    for (LocationDeBenne* l : source->benne()->locations()) {
+        if (l == source || l->isDeleted() || l->id() == source->id())
+            continue;
+        if (chevauchement(l, finProposee, debutNouvelle))
+            conflits.append(l);
+    }
+    std::stable_sort(conflits.begin(), conflits.end(), [](const LocationDeBenne* a, const LocationDeBenne* b) {
+        return a->datePoseMs() < b->datePoseMs();
+    });
+
+    qint64 finNouvelle = finProposee;
+    if (!conflits.isEmpty()) {
+        const qint64 joursDispo = jourFin.daysTo(m_horloge.jourDe(conflits.first()->datePoseMs()));
+        if (joursDispo <= 0)
+            return IssueDuplication::refusee;
+        finNouvelle = m_horloge.debutDuJour(jourFin.addDays(joursDispo));
+    }
+
+    auto* copie = new LocationDeBenne(source->client(), source->benne(), source->latitude(), source->longitude(),
+                                      source->adresse(), source->tarifPose(), source->tarifEnlevement(),
+                                      source->tarifJournalier(), m_horloge.dateTime(debutNouvelle),
+                                      m_horloge.dateTime(finNouvelle), source->typeDechet());
+    m_context->insert(copie);
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        // Nothing of the failed copy stays behind: no pending record, no bar.
+        m_context->discardInsertion(copie);
+        ecrire(QStringLiteral("❌ Erreur lors de la duplication : ") + erreur);
+        if (messageErreur)
+            *messageErreur = forms::saveFailedText(erreur);
+        return IssueDuplication::echecSauvegarde;
+    }
+    ecrire(QStringLiteral("✅ Location dupliquée avec succès."));
+    if (creee)
+        *creee = copie;
+    return IssueDuplication::creee;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Driver dropped on a rental
+
+Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const QUuid& chauffeurId)
+{
+    if (!location || location->isDeleted())
+        return {};
+    const qint64 aujourdhui = debutAujourdhui();
+    Chauffeur* chauffeur = m_context->find<Chauffeur>(chauffeurId);
+    if (!chauffeur) {
+        ecrire(QStringLiteral("❌ Chauffeur non trouvé avec l'ID ") + texteUuid(chauffeurId));
+        return {};
+    }
+    ecrire(QStringLiteral("📆 Date pose: ") + texteInstantConsole(location->datePoseMs()));
+    ecrire(QStringLiteral("📆 Aujourd'hui (UTC): ") + texteInstantConsole(aujourdhui));
+    ecrire(QStringLiteral("👤 chauffeurPose: ")
+           + (location->chauffeurPose() ? location->chauffeurPose()->nom() : QStringLiteral("nil")));
+
+    const std::optional<qint64> fin = location->dateEnlevementMs();
+    if (location->datePoseMs() >= aujourdhui && !location->chauffeurPose()) {
+        location->setChauffeurPose(chauffeur);
+        ecrire(QStringLiteral("✅ Chauffeur ") + chauffeur->nom() + QStringLiteral(" attribué à la pose."));
+    } else if (fin && *fin >= aujourdhui && !location->chauffeurEnlevement()) {
+        location->setChauffeurEnlevement(chauffeur);
+        ecrire(QStringLiteral("✅ Chauffeur ") + chauffeur->nom() + QStringLiteral(" attribué à l'enlèvement."));
+    } else {
+        ecrire(QStringLiteral("⚠️ Aucun changement nécessaire (pose passée ou déjà attribuée)."));
+    }
+    detecterRotation(location, chauffeur);
+
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        ecrire(QStringLiteral("❌ Erreur lors de la sauvegarde : ") + erreur);
+        return {false, forms::saveFailedText(erreur)};
+    }
+    return {};
+}
+
+bool ActionsPlanning::correspondRotation(const LocationDeBenne* candidat, const LocationDeBenne* location,
+                                         qint64 dateEnlevementMs, const QString& adresse)
+{
+    if (candidat->id() == location->id() || candidat->datePoseMs() != dateEnlevementMs)
+        return false;
+    const std::optional<QString>& a = candidat->adresse();
+    return a && a->normalized(QString::NormalizationForm_C) == adresse.normalized(QString::NormalizationForm_C);
+}
+
+void ActionsPlanning::detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur)
+{
+    const std::optional<qint64> fin = location->dateEnlevementMs();
+    const std::optional<QString>& adresse = location->adresse();
+    if (!fin || !adresse) {
+        ecrire(QStringLiteral("🔁 Pas de rotation : données manquantes."));
+        return;
+    }
+    ecrire(QStringLiteral("🔍 Vérification rotation pour location ID ") + texteUuid(location->id()));
+    ecrire(QStringLiteral("📅 Date exacte à chercher : ") + texteInstantConsole(*fin));
+    ecrire(QStringLiteral("📍 Adresse recherchée : ") + *adresse);
+
+    QList<LocationDeBenne*> candidats;
+    for (LocationDeBenne* l : m_context->all<LocationDeBenne>())
+        if (correspondRotation(l, location, *fin, *adresse))
+            candidats.append(l);
+    ecrire(QStringLiteral("🔎 Locations trouvées : ") + QString::number(candidats.size()));
+    if (candidats.isEmpty()) {
+        ecrire(QStringLiteral("🚫 Aucune rotation trouvée avec ces critères."));
+        return;
+    }
+    LocationDeBenne* suivante = candidats.first();
+    if (suivante->chauffeurPose()) {
+        ecrire(QStringLiteral("✅ Rotation détectée mais pose déjà affectée à ") + suivante->chauffeurPose()->nom());
+        return;
+    }
+    ecrire(QStringLiteral("🔄 Rotation détectée → Attribution du chauffeur à la pose de la location ID ")
+           + texteUuid(suivante->id()));
+    suivante->setChauffeurPose(chauffeur);
+}
+
+} // namespace kv::planning

@@ -1,0 +1,81 @@
+#pragma once
+
+// What the planning grid does to rentals: move and stretch by whole days, delete, duplicate as
+// a rotation, give a dropped driver a job. Each action reports on the console, one line per
+// event opened by an emoji, and returns what the screen must tell the user.
+
+#include "calendrierplanning.h"
+
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <optional>
+
+namespace kv {
+
+class Chauffeur;
+class LocationDeBenne;
+class ModelContext;
+
+namespace planning {
+
+// Outcome of an action that saves: ok, or the text of the failure to show (prefix included).
+struct Issue {
+    bool ok = true;
+    QString messageErreur;
+};
+
+enum class IssueDuplication { creee, impossible, refusee, echecSauvegarde };
+
+class ActionsPlanning {
+public:
+    using Journal = std::function<void(const QString& ligne)>;
+
+    ActionsPlanning(ModelContext* context, Horloge horloge);
+
+    ModelContext* context() const { return m_context; }
+    const Horloge& horloge() const { return m_horloge; }
+    // Where the console lines go (standard output unless replaced).
+    void setJournal(Journal journal) { m_journal = std::move(journal); }
+
+    // End of the three drags, given the horizontal translation in points. They change the
+    // dates in the context without saving: the context's own saving stores them. Each returns
+    // true when a date changed.
+    bool deplacerLocation(LocationDeBenne* location, double translation);
+    bool redimensionnerDebut(LocationDeBenne* location, double translation);
+    bool redimensionnerFin(LocationDeBenne* location, double translation);
+
+    // Deletes the rental (its weighbridge tickets with it) and saves.
+    Issue supprimerLocation(LocationDeBenne* location);
+
+    // Books the same skip again from the day the rental ends, for as long, shortened so as not
+    // to run into the skip's next booking. `creee` receives the new rental.
+    IssueDuplication dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur = nullptr,
+                                         LocationDeBenne** creee = nullptr);
+    // True when a booking of the skip overlaps the proposed period [debut, fin) of whole days.
+    bool chevauchement(const LocationDeBenne* candidat, qint64 finProposee, qint64 debutNouvelle) const;
+
+    // A driver dropped on a rental: the placement when it is not yet past and has no driver,
+    // else the removal on the same terms; then the rental that follows this one at the same
+    // address receives him as placing driver. Saves.
+    Issue attribuerChauffeurDepose(LocationDeBenne* location, const QUuid& chauffeurId);
+    void detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur);
+    static bool correspondRotation(const LocationDeBenne* candidat, const LocationDeBenne* location,
+                                   qint64 dateEnlevementMs, const QString& adresse);
+
+    // The start of today in the local time zone.
+    qint64 debutAujourdhui() const;
+
+    // Writes one console line.
+    void ecrire(const QString& ligne) const;
+
+private:
+
+    ModelContext* m_context;
+    Horloge m_horloge;
+    Journal m_journal;
+};
+
+} // namespace planning
+} // namespace kv

@@ -1,0 +1,155 @@
+#include "bandeauchauffeurs.h"
+
+#include "actionsplanning.h"
+
+#include "model/query.h"
+#include "widgets/icons.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+
+namespace kv::planning {
+
+namespace {
+constexpr int kMarge = 16;      // before the first chip and after the last
+constexpr int kEcart = 16;      // between chips
+constexpr int kRembourrage = 10; // inside a chip
+constexpr int kHauteurBandeau = 80;
+} // namespace
+
+class BandeauChauffeurs::Puces : public QWidget {
+public:
+    Puces(Query<Chauffeur>* chauffeurs, ActionsPlanning* actions, QWidget* parent)
+        : QWidget(parent), m_chauffeurs(chauffeurs), m_actions(actions)
+    {
+        setObjectName(QStringLiteral("pucesChauffeurs"));
+        connect(chauffeurs, &QueryBase::resultsChanged, this, [this] { disposer(); });
+        disposer();
+    }
+
+    QList<QRect> rects() const { return m_rects; }
+
+    void disposer()
+    {
+        m_liste = m_chauffeurs->results();
+        m_rects.clear();
+        const QFontMetrics fm(font());
+        QFont gras = font();
+        gras.setBold(true);
+        const QFontMetrics fmg(gras);
+        const int h = std::max(20, fm.height()) + 2 * kRembourrage;
+        const int y = (kHauteurBandeau - 14 - h) / 2; // above the scroll bar
+        int x = kMarge;
+        for (const Chauffeur* c : std::as_const(m_liste)) {
+            const int w = kRembourrage + 30 + 6 + fm.horizontalAdvance(c->prenom()) + 4
+                          + fmg.horizontalAdvance(c->nom()) + kRembourrage;
+            m_rects.append(QRect(x, y, w, h));
+            x += w + kEcart;
+        }
+        setFixedSize(std::max(x - kEcart + kMarge, 1), kHauteurBandeau - 14);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QFont gras = font();
+        gras.setBold(true);
+        const QFontMetrics fm(font());
+        const QPixmap camion = paintedSymbolIcon(QStringLiteral("truck.box"), palette().color(QPalette::WindowText))
+                                   .pixmap(QSize(20, 20), devicePixelRatioF());
+        for (int i = 0; i < m_rects.size(); ++i) {
+            const QRect r = m_rects[i];
+            if (!r.intersects(event->rect()))
+                continue;
+            const Chauffeur* c = m_liste[i];
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(142, 142, 147, 51));
+            p.drawRoundedRect(r, 8, 8);
+            // The symbol stretched to 30 × 20.
+            p.drawPixmap(QRect(r.left() + kRembourrage, r.center().y() - 10, 30, 20), camion);
+            int x = r.left() + kRembourrage + 36;
+            p.setFont(font());
+            QColor secondaire = palette().color(QPalette::WindowText);
+            secondaire.setAlphaF(0.55f);
+            p.setPen(secondaire);
+            p.drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter, c->prenom());
+            x += fm.horizontalAdvance(c->prenom()) + 4;
+            p.setFont(gras);
+            p.setPen(palette().color(QPalette::WindowText));
+            p.drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignVCenter, c->nom());
+        }
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_appui = -1;
+        if (event->button() != Qt::LeftButton)
+            return;
+        for (int i = 0; i < m_rects.size(); ++i)
+            if (m_rects[i].contains(event->position().toPoint()))
+                m_appui = i;
+        m_depart = event->position().toPoint();
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (m_appui < 0 || !(event->buttons() & Qt::LeftButton)
+            || (event->position().toPoint() - m_depart).manhattanLength() < QApplication::startDragDistance())
+            return;
+        const int i = m_appui;
+        m_appui = -1;
+        if (i >= m_liste.size())
+            return;
+        const Chauffeur* c = m_liste[i];
+        m_actions->ecrire(QStringLiteral("🚚 Drag du chauffeur : ") + c->nom());
+        auto* drag = new QDrag(this);
+        drag->setMimeData(donneesGlissement(c));
+        drag->setPixmap(grab(m_rects[i]));
+        drag->setHotSpot(m_depart - m_rects[i].topLeft());
+        drag->exec(Qt::CopyAction);
+    }
+
+private:
+    Query<Chauffeur>* m_chauffeurs;
+    ActionsPlanning* m_actions;
+    QList<Chauffeur*> m_liste;
+    QList<QRect> m_rects;
+    int m_appui = -1;
+    QPoint m_depart;
+};
+
+BandeauChauffeurs::BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanning* actions, QWidget* parent)
+    : QScrollArea(parent)
+{
+    setObjectName(QStringLiteral("bandeauChauffeurs"));
+    setFrameShape(QFrame::NoFrame);
+    setFixedHeight(kHauteurBandeau);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(false);
+    m_puces = new Puces(chauffeurs, actions, this);
+    setWidget(m_puces);
+}
+
+QMimeData* BandeauChauffeurs::donneesGlissement(const Chauffeur* chauffeur)
+{
+    auto* data = new QMimeData;
+    data->setText(texteUuid(chauffeur->id()));
+    return data;
+}
+
+QList<QRect> BandeauChauffeurs::rectsPuces() const
+{
+    return m_puces->rects();
+}
+
+} // namespace kv::planning

@@ -1,0 +1,38 @@
+#pragma once
+
+// The strip of drivers above the planning grid: one painted chip per driver (inactive ones
+// too), in a row that scrolls sideways. A chip is dragged onto a rental bar as the driver's
+// identifier in plain text.
+
+#include <QScrollArea>
+
+class QMimeData;
+
+namespace kv {
+
+class Chauffeur;
+template <class T>
+class Query;
+
+namespace planning {
+
+class ActionsPlanning;
+
+class BandeauChauffeurs : public QScrollArea {
+    Q_OBJECT
+public:
+    BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanning* actions, QWidget* parent = nullptr);
+
+    // What a chip's drag carries: the driver's identifier in its upper-case text.
+    static QMimeData* donneesGlissement(const Chauffeur* chauffeur);
+    // Where each chip stands in the strip's content.
+    QList<QRect> rectsPuces() const;
+    QWidget* contenu() const { return widget(); }
+
+private:
+    class Puces;
+    Puces* m_puces;
+};
+
+} // namespace planning
+} // namespace kv

@@ -1,0 +1,164 @@
+#pragma once
+
+// The planning grid's body: one scrolling area whose viewport paints, for the part in view
+// only, the paper, the lines, today's column and one bar per rental of each skip. The header
+// of days and the column of skips are painted strips in its margins that follow its scrolling.
+// Bars answer the pointer by hit testing: a tap shows the rental's details, the body and both
+// handles drag by whole days, the duplicate button under the pointer books a rotation, the
+// context menu deletes after a confirmation, and a driver's identifier dropped on a body gives
+// him a job on the rental.
+
+#include "actionsplanning.h"
+#include "calendrierplanning.h"
+#include "peintrebarres.h"
+
+#include <QAbstractScrollArea>
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+
+class QMenu;
+class QMessageBox;
+
+namespace kv {
+
+class Benne;
+class LocationDeBenne;
+class ModelContext;
+
+namespace planning {
+
+class ColonneBennes;
+class EnteteJours;
+
+// One bar of a row: the rental and its columns.
+struct Barre {
+    LocationDeBenne* location = nullptr;
+    Colonnes colonnes;
+};
+
+class GrillePlanning : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    enum class Zone { aucune, corps, poigneeGauche, poigneeDroite, duplication };
+    struct Touche {
+        LocationDeBenne* location = nullptr;
+        Zone zone = Zone::aucune;
+        int ligne = -1;
+        Colonnes colonnes;
+    };
+
+    GrillePlanning(ModelContext* context, ActionsPlanning* actions, QWidget* parent = nullptr);
+    ~GrillePlanning() override;
+
+    ActionsPlanning* actions() const { return m_actions; }
+    // The skips of the rows, in order.
+    void setBennes(const QList<Benne*>& bennes);
+    const QList<Benne*>& bennes() const { return m_bennes; }
+    // The days of the columns, moved on when the day has changed since they were made.
+    const JoursGrille& jours();
+    // The bars of a row (computed when first asked, kept until the store changes).
+    const QList<Barre>& barres(int ligne);
+
+    QSizeF tailleContenu() const;
+    // Top-left corner of the visible part of the content.
+    QPointF scrollOffset() const;
+    void setScrollOffset(const QPointF& offset);
+
+    // The rental whose details are shown: its bar wears the information badge.
+    void setLocationSelectionnee(LocationDeBenne* location);
+    LocationDeBenne* locationSelectionnee() const { return m_selection; }
+    LocationDeBenne* locationSurvolee() const { return m_survol; }
+    LocationDeBenne* locationEnSurbrillance() const { return m_surbrillance; }
+    QMenu* menuContextuel() const { return m_menu; }
+
+    // What lies under a point of the viewport.
+    Touche toucher(const QPointF& pointVue);
+    // Where a rental's bar and its controls stand at rest, in viewport coordinates; empty when
+    // the rental has no bar.
+    QRectF rectCorps(const LocationDeBenne* location);
+    QRectF rectPoignee(const LocationDeBenne* location, bool droite);
+    QRectF rectDuplication(const LocationDeBenne* location);
+
+    EnteteJours* entete() const { return m_entete; }
+    ColonneBennes* colonne() const { return m_colonne; }
+
+    // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
+    // the rental under it, Delete deletes it after confirmation, Ctrl+D duplicates it.
+    QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
+    void setCurseur(int colonne, int ligne);
+    LocationDeBenne* locationAuCurseur();
+
+    // Drops every kept span (the rentals changed).
+    void oublierBarres();
+    // Number of rows whose bars were computed so far (for tests and benchmarks).
+    quint64 calculsDeBarres() const { return m_calculsDeBarres; }
+
+signals:
+    void locationTapped(kv::LocationDeBenne* location);
+    void benneTapped(kv::Benne* benne);
+    void scrolled();
+    // A duplication was refused: no free day before the skip's next booking.
+    void duplicationRefusee(kv::LocationDeBenne* source);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    struct Geometrie {
+        QRectF corps, poigneeGauche, poigneeDroite, duplication;
+    };
+    Geometrie geometrie(int ligne, const Colonnes& c, double decalage = 0, double gauche = 0, double droite = 0) const;
+    int ligneDe(const LocationDeBenne* location) const;
+    void majBarresDefilement();
+    void majSurvol(const QPointF& pointVue);
+    void terminerGlissement(const QPointF& pointVue);
+    void demanderSuppression(LocationDeBenne* location);
+    void dupliquer(LocationDeBenne* location);
+    void peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& origine);
+    void preparerPapier();
+
+    ModelContext* m_context;
+    ActionsPlanning* m_actions;
+    QList<Benne*> m_bennes;
+    QHash<const Benne*, QList<Barre>> m_barres;
+    quint64 m_calculsDeBarres = 0;
+    JoursGrille m_jours;
+    PeintreBarres m_peintre;
+    QPixmap m_papier;
+    EnteteJours* m_entete = nullptr;
+    ColonneBennes* m_colonne = nullptr;
+    QMenu* m_menu = nullptr;
+
+    int m_curseurColonne = -1;
+    int m_curseurLigne = 0;
+    LocationDeBenne* m_selection = nullptr;
+    LocationDeBenne* m_survol = nullptr;
+    LocationDeBenne* m_surbrillance = nullptr;
+
+    // The gesture in progress, from the press on a bar to the release.
+    struct Geste {
+        Touche touche;
+        QPointF depart;
+        double dx = 0;
+        bool glisse = false;
+    };
+    std::optional<Geste> m_geste;
+};
+
+} // namespace planning
+} // namespace kv

@@ -1,0 +1,108 @@
+#include "infolocationpopup.h"
+
+#include "peintrebarres.h"
+
+#include "model/modelcontext.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+#include <cmath>
+
+namespace kv::planning {
+
+QString InfoLocationPopup::textePoids(double kg)
+{
+    // Whole kilograms as a signed 64-bit number; beyond it (never met with real tickets) the
+    // rounded figure is shown as it is.
+    const double entier = std::trunc(kg);
+    if (std::isfinite(entier) && std::abs(entier) < 9.2e18)
+        return QString::number(qint64(entier)) + QStringLiteral(" kg");
+    return QString::number(kg, 'f', 0) + QStringLiteral(" kg");
+}
+
+QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne* l)
+{
+    QList<Ligne> out;
+    if (!l)
+        return out;
+    const Client* client = l->client();
+    out.append({Ligne::Genre::texte, QStringLiteral("Client :"), client ? client->nom() : QString()});
+    out.append({Ligne::Genre::texte, QStringLiteral("Adresse :"), l->adresse().value_or(QStringLiteral("Non renseignée"))});
+    out.append({Ligne::Genre::texte, QStringLiteral("Type de déchet :"),
+                l->typeDechet() ? l->typeDechet()->libelle() : QStringLiteral("inconnu")});
+    const double poids = l->poidsTotalKg();
+    if (poids > 0)
+        out.append({Ligne::Genre::texte, QStringLiteral("Poids du déchet:"), textePoids(poids)});
+    out.append({Ligne::Genre::texte, QStringLiteral("Téléphone client :"), client ? client->telephone() : QString()});
+    if (client && !client->contacts().isEmpty()) {
+        const Contact* c = client->contacts().first();
+        out.append({Ligne::Genre::texte, QStringLiteral("Contact :"),
+                    c->prenom() + QLatin1Char(' ') + c->nom() + QStringLiteral(" (") + c->telephone() + QLatin1Char(')')});
+    }
+    if (const Chauffeur* c = l->chauffeurPose())
+        out.append({Ligne::Genre::chauffeurPose, QString(), c->nom()});
+    if (const Chauffeur* c = l->chauffeurEnlevement())
+        out.append({Ligne::Genre::chauffeurEnlevement, QString(), c->nom()});
+    return out;
+}
+
+InfoLocationPopup::InfoLocationPopup(LocationDeBenne* location, QWidget* parent)
+    : QWidget(parent), m_location(location)
+{
+    setObjectName(QStringLiteral("infoLocationPopup"));
+    setFixedWidth(300);
+    m_grille = new QGridLayout(this);
+    m_grille->setHorizontalSpacing(8);
+    m_grille->setVerticalSpacing(10);
+    m_grille->setColumnStretch(1, 1);
+    if (location && location->modelContext())
+        connect(location->modelContext(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
+            constexpr EntityTypeMask lus = entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
+                                           | entityBit(EntityType::Contact) | entityBit(EntityType::TypeDechet)
+                                           | entityBit(EntityType::Chauffeur) | entityBit(EntityType::BonDePesee);
+            if (changes.touchesAny(lus))
+                actualiser();
+        });
+    actualiser();
+}
+
+void InfoLocationPopup::actualiser()
+{
+    while (QLayoutItem* item = m_grille->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    QPalette noir = palette();
+    noir.setColor(QPalette::WindowText, Qt::black);
+    QFont gras = font();
+    gras.setBold(true);
+    PeintreBarres peintre;
+    peintre.preparer(devicePixelRatioF(), font());
+    int rang = 0;
+    for (const Ligne& l : lignes(m_location)) {
+        QLabel* tete = new QLabel(this);
+        tete->setPalette(noir);
+        if (l.genre == Ligne::Genre::texte) {
+            tete->setText(l.libelle);
+            tete->setFont(gras);
+        } else {
+            // The badge picture carries room for its shadows around the 28-point disc.
+            const QPixmap badge = peintre.badgeChauffeur(l.genre == Ligne::Genre::chauffeurEnlevement);
+            tete->setPixmap(badge);
+            tete->setContentsMargins(-7, -7, -7, -7);
+            tete->setObjectName(l.genre == Ligne::Genre::chauffeurPose ? QStringLiteral("badgePose")
+                                                                       : QStringLiteral("badgeEnlevement"));
+        }
+        auto* valeur = new QLabel(l.valeur, this);
+        valeur->setPalette(noir);
+        valeur->setWordWrap(true);
+        valeur->setTextFormat(Qt::PlainText);
+        valeur->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_grille->addWidget(tete, rang, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        m_grille->addWidget(valeur, rang, 1, Qt::AlignLeft | Qt::AlignVCenter);
+        ++rang;
+    }
+}
+
+} // namespace kv::planning

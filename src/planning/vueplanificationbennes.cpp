@@ -1,0 +1,306 @@
+#include "vueplanificationbennes.h"
+
+#include "actionsplanning.h"
+#include "bandeauchauffeurs.h"
+#include "colonnebennes.h"
+#include "grilleplanning.h"
+#include "infolocationpopup.h"
+
+#include "model/query.h"
+#include "widgets/focusguard.h"
+#include "widgets/glass/glass.h"
+#include "widgets/textstyles.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kv {
+
+using namespace planning;
+
+namespace {
+
+// The dimmed backdrop over the skip column and the grid while a rental's details are shown.
+class Voile : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void()> onTap;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter(this).fillRect(rect(), QColor(0, 0, 0, 26));
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        // Only the backdrop itself closes: not a click that the card left unanswered.
+        const QPoint at = event->position().toPoint();
+        if (event->button() == Qt::LeftButton && rect().contains(at) && !childAt(at) && onTap)
+            onTap();
+    }
+};
+
+// The card's own background under the glass: white at 0.8, corners of 12.
+class FondCarte : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 204));
+        p.drawPath(glass::continuousRoundedRect(QRectF(rect()), 12));
+    }
+};
+
+} // namespace
+
+VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable<bool> actionCentrerAujourdhui,
+                                               QWidget* parent, Horloge horloge)
+    : QWidget(parent), m_context(context), m_actionCentrerAujourdhui(std::move(actionCentrerAujourdhui)),
+      m_actions(std::make_unique<ActionsPlanning>(context, std::move(horloge)))
+{
+    setObjectName(QStringLiteral("vuePlanificationBennes"));
+    // Skips by volume; equal volumes keep the store's order.
+    m_bennes = new Query<Benne>(context, {}, [](const Benne* a, const Benne* b) { return a->volume() < b->volume(); },
+                                this);
+    m_chauffeurs = new Query<Chauffeur>(context, {}, {}, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_messageVide = new QLabel(QStringLiteral("Commencez par créer des bennes..."), this);
+    m_messageVide->setObjectName(QStringLiteral("messageSansBenne"));
+    m_messageVide->setAlignment(Qt::AlignCenter);
+    m_messageVide->setFont(fontForStyle(TextStyle::title2, font()));
+    m_messageVide->setContentsMargins(0, 8, 0, 8);
+    layout->addWidget(m_messageVide);
+    m_bandeau = new BandeauChauffeurs(m_chauffeurs, m_actions.get(), this);
+    layout->addWidget(m_bandeau);
+    m_grille = new GrillePlanning(context, m_actions.get(), this);
+    layout->addWidget(m_grille, 1);
+
+    const auto majBennes = [this] {
+        const QList<Benne*> liste = m_bennes->results();
+        m_messageVide->setVisible(liste.isEmpty());
+        m_grille->setBennes(liste);
+    };
+    connect(m_bennes, &QueryBase::resultsChanged, this, majBennes);
+    majBennes();
+
+    connect(m_grille, &GrillePlanning::benneTapped, this, &VuePlanificationBennes::selectionnerBenne);
+    connect(m_grille, &GrillePlanning::locationTapped, this, &VuePlanificationBennes::setLocationInfoSelectionnee);
+    connect(m_grille, &GrillePlanning::duplicationRefusee, this, &VuePlanificationBennes::afficherRefusDuplication);
+    m_grille->installEventFilter(this);
+
+    m_echap = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { setLocationInfoSelectionnee(nullptr); });
+    m_echap->setContext(Qt::WidgetWithChildrenShortcut);
+    m_echap->setEnabled(false);
+
+    // The main window's request to come back to today, handled once the request is delivered.
+    m_actionCentrerAujourdhui.onChange(this, [this] {
+        if (!m_actionCentrerAujourdhui.get())
+            return;
+        QTimer::singleShot(0, this, [this] {
+            centrerSurAujourdhui(viewSize().width());
+            m_actionCentrerAujourdhui.set(false);
+        });
+    });
+}
+
+VuePlanificationBennes::~VuePlanificationBennes()
+{
+    releaseFocusWithin(this);
+}
+
+QList<Benne*> VuePlanificationBennes::bennes() const
+{
+    return m_bennes->results();
+}
+
+QList<Chauffeur*> VuePlanificationBennes::chauffeurs() const
+{
+    return m_chauffeurs->results();
+}
+
+QSizeF VuePlanificationBennes::viewSize() const
+{
+    return QSizeF(m_grille->size());
+}
+
+QPointF VuePlanificationBennes::scrollOffset() const
+{
+    return m_grille->scrollOffset();
+}
+
+void VuePlanificationBennes::setScrollOffset(const QPointF& offset)
+{
+    m_grille->setScrollOffset(offset);
+}
+
+Plage VuePlanificationBennes::visibleJoursRange() const
+{
+    return planning::visibleJoursRange(scrollOffset().x(), viewSize().width(), m_grille->jours().count());
+}
+
+Plage VuePlanificationBennes::visibleBennesRange() const
+{
+    return planning::visibleBennesRange(scrollOffset().y(), viewSize().height(), int(m_grille->bennes().size()));
+}
+
+void VuePlanificationBennes::centrerSurAujourdhui(double largeur)
+{
+    const std::optional<double> x = abscisseAujourdhui(m_grille->jours(), largeur);
+    if (!x)
+        return;
+    m_grille->setScrollOffset(QPointF(*x, scrollOffset().y()));
+}
+
+void VuePlanificationBennes::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_dejaAffichee)
+        return;
+    m_dejaAffichee = true;
+    // Once laid out, on the next turn of the event loop.
+    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(viewSize().width()); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// A skip chosen for a new rental
+
+void VuePlanificationBennes::selectionnerBenne(Benne* benne)
+{
+    if (!benne)
+        return;
+    if (benne->etat() == EtatBenne::inutilisable) {
+        afficherAlerteInutilisable();
+        return;
+    }
+    m_benneSelection = BenneSelection{benne->id()};
+    emit benneSelectionChanged();
+    feuilleNouvelleLocation();
+}
+
+void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
+{
+    if (!m_benneSelection)
+        return;
+    m_benneSelection.reset();
+    emit benneSelectionChanged();
+}
+
+void VuePlanificationBennes::feuilleNouvelleLocation()
+{
+    // The new-rental form is opened here for m_benneSelection, its dismissal calling
+    // fermerFeuilleNouvelleLocation(); until the form is part of the program, the choice is
+    // only recorded.
+}
+
+void VuePlanificationBennes::afficherAlerteInutilisable()
+{
+    if (m_afficherAlerteBenneInutilisable)
+        return;
+    m_afficherAlerteBenneInutilisable = true;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne inutilisable"),
+                                QStringLiteral("Benne inutilisable"), QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("alerteBenneInutilisable"));
+    box->setInformativeText(
+        QStringLiteral("Vous ne pouvez pas louer cette benne car elle est marquée comme inutilisable."));
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setDefaultButton(ok);
+    box->setEscapeButton(ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this] { m_afficherAlerteBenneInutilisable = false; });
+    box->open();
+}
+
+void VuePlanificationBennes::afficherRefusDuplication()
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Duplication impossible"),
+                                QStringLiteral("Duplication impossible"), QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("alerteDuplication"));
+    box->setInformativeText(QStringLiteral("Cette benne est déjà réservée le jour où la location se termine : "
+                                           "il ne reste aucun jour libre pour une rotation."));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Details of a rental over the grid
+
+void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* location)
+{
+    if (location == m_locationInfoSelectionnee)
+        return;
+    m_locationInfoSelectionnee = location;
+    m_grille->setLocationSelectionnee(location);
+    delete m_popup;
+    m_popup = nullptr;
+    m_info = nullptr;
+    m_carte = nullptr;
+    if (location) {
+        auto* voile = new Voile(m_grille);
+        voile->setObjectName(QStringLiteral("popupInfoLocation"));
+        voile->onTap = [this] { setLocationInfoSelectionnee(nullptr); };
+        m_popup = voile;
+        auto* fond = new FondCarte;
+        auto* fondLayout = new QVBoxLayout(fond);
+        fondLayout->setContentsMargins(0, 0, 0, 0);
+        m_info = new InfoLocationPopup(location, fond);
+        fondLayout->addWidget(m_info);
+        m_carte = glass::glassBackground(fond, glass::GlassBackgroundModifier::GlassBackgroundDisplayMode::always, 12,
+                                         Qt::blue, 0.1, glass::Materiau::regular, 0.7,
+                                         glass::GlassBackgroundModifier::GradientStyle::normal, 1.5, Qt::black, 0.5,
+                                         14, 0, 5, false);
+        m_carte->setParent(voile);
+        m_carte->setObjectName(QStringLiteral("carteInfoLocation"));
+        placerPopup();
+        voile->show();
+        voile->raise();
+        m_carte->show();
+    }
+    m_echap->setEnabled(location != nullptr);
+    emit locationInfoSelectionneeChanged();
+}
+
+void VuePlanificationBennes::placerPopup()
+{
+    if (!m_popup)
+        return;
+    // Over the body row: the skip column and the grid, below the header of days.
+    const int haut = int(hauteurBenne);
+    m_popup->setGeometry(0, haut, m_grille->width(), std::max(0, m_grille->height() - haut));
+    if (m_carte) {
+        m_carte->adjustSize();
+        const QSize t = m_carte->sizeHint().expandedTo(m_carte->size());
+        // Centred on the point (400, 100) of the body row; a tall card stays below its top edge.
+        const int y = std::max(8, 100 - t.height() / 2);
+        m_carte->setGeometry(400 - t.width() / 2, y, t.width(), t.height());
+    }
+}
+
+bool VuePlanificationBennes::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_grille && event->type() == QEvent::Resize)
+        placerPopup();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kv

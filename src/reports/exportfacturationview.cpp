@@ -1,0 +1,138 @@
+#include "exportfacturationview.h"
+
+#include "alertes.h"
+#include "facturationexporterparclient.h"
+#include "textesexport.h"
+
+#include "platform/filehelpers.h"
+#include "widgets/focusguard.h"
+#include "widgets/icons.h"
+#include "widgets/textstyles.h"
+
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+const QKeySequence kRaccourci(Qt::CTRL | Qt::Key_E);
+
+QDateEdit* champDate(const QDate& date, QWidget* parent)
+{
+    auto* champ = new QDateEdit(date, parent);
+    champ->setCalendarPopup(true);
+    champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    champ->setMinimumDate(QDate(1900, 1, 1));
+    champ->setMaximumDate(QDate(9999, 12, 31));
+    return champ;
+}
+
+} // namespace
+
+ExportFacturationView::ExportFacturationView(ModelContext* context, QWidget* parent)
+    : ExportFacturationView(context, Horloge::systeme(), parent)
+{
+}
+
+ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent)
+    : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
+{
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setSpacing(20);
+    colonne->addStretch(1);
+
+    auto* titre = new QLabel(QStringLiteral("Exporter la facturation par client"), this);
+    titre->setFont(fontForStyle(TextStyle::title2, font()));
+    titre->setContentsMargins(0, 0, 0, 10);
+    colonne->addWidget(titre, 0, Qt::AlignHCenter);
+
+    auto* periode = new QWidget(this);
+    periode->setMaximumWidth(400);
+    auto* ligne = new QHBoxLayout(periode);
+    ligne->setContentsMargins(0, 0, 0, 0);
+    const QDate aujourdhui = jourDansZone(m_horloge.maintenant(), m_horloge.zone);
+    m_du = champDate(QDate(2025, 1, 1), periode);
+    m_au = champDate(aujourdhui, periode);
+    auto* du = new QLabel(QStringLiteral("Du"), periode);
+    du->setBuddy(m_du);
+    auto* au = new QLabel(QStringLiteral("au"), periode);
+    au->setBuddy(m_au);
+    ligne->addWidget(du);
+    ligne->addWidget(m_du, 1);
+    ligne->addSpacing(8);
+    ligne->addWidget(au);
+    ligne->addWidget(m_au, 1);
+    colonne->addWidget(periode, 0, Qt::AlignHCenter);
+
+    m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
+    auto* raccourci = new QShortcut(kRaccourci, this);
+    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::animateClick);
+    m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
+    m_exporter->setDefault(true);
+    colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
+    colonne->addStretch(1);
+
+    connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
+    // The date fields read Ctrl+E as "end of line": it exports here, wherever the focus is.
+    for (QDateEdit* champ : {m_du, m_au}) {
+        champ->installEventFilter(this);
+        for (QLineEdit* ligneTexte : champ->findChildren<QLineEdit*>())
+            ligneTexte->installEventFilter(this);
+    }
+    setTabOrder(m_du, m_au);
+    setTabOrder(m_au, m_exporter);
+}
+
+ExportFacturationView::~ExportFacturationView()
+{
+    releaseFocusWithin(this);
+}
+
+bool ExportFacturationView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride
+        && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == kRaccourci) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+qint64 ExportFacturationView::debutMs() const
+{
+    return debutDuJourMs(m_du->date(), m_horloge.zone);
+}
+
+qint64 ExportFacturationView::finMs() const
+{
+    return finDuJourMs(m_au->date(), m_horloge.zone);
+}
+
+void ExportFacturationView::exporter()
+{
+    const qint64 debut = debutMs(), fin = finMs();
+    const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
+                                                                   m_horloge.zone);
+    SaveFileRequest demande;
+    demande.title = QStringLiteral("Exporter la facturation (par client, CSV)");
+    demande.suggestedName = FacturationExporterParClient::nomFichier(debut, fin, m_horloge.zone);
+    demande.mimeTypes = {QStringLiteral("text/csv")};
+    demande.defaultSuffix = QStringLiteral("csv");
+    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
+    if (resultat.saved()) {
+        emit exporte(resultat.path);
+        return;
+    }
+    if (resultat.status != SaveFileResult::Status::failed)
+        return;
+    avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
+}
+
+} // namespace kv

@@ -1,0 +1,50 @@
+#pragma once
+
+// "→Facturation": the user picks a period and saves the billing CSV by client where they choose.
+
+#include "model/horloge.h"
+
+#include <QWidget>
+
+class QDateEdit;
+class QPushButton;
+
+namespace kv {
+
+class ModelContext;
+
+class ExportFacturationView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExportFacturationView(ModelContext* context, QWidget* parent = nullptr);
+    ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent = nullptr);
+    ~ExportFacturationView() override;
+
+    QDateEdit* du() const { return m_du; }
+    QDateEdit* au() const { return m_au; }
+    QPushButton* boutonExporter() const { return m_exporter; }
+
+    // From the start of the "Du" day to the end of the "au" day, in the calendar's time zone.
+    qint64 debutMs() const;
+    qint64 finMs() const;
+
+public slots:
+    // Builds the text, asks where to save it and writes it; a failure is shown in an alert.
+    void exporter();
+
+signals:
+    // A file was written (tests, status).
+    void exporte(const QString& chemin);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ModelContext* m_context;
+    Horloge m_horloge;
+    QDateEdit* m_du;
+    QDateEdit* m_au;
+    QPushButton* m_exporter;
+};
+
+} // namespace kv

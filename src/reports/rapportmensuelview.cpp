@@ -1,0 +1,558 @@
+#include "rapportmensuelview.h"
+
+#include "alertes.h"
+#include "pdfpreview.h"
+#include "rapportdonnees.h"
+#include "rapportmensuelapercuview.h"
+#include "rapportpdfview.h"
+#include "rendurapport.h"
+#include "textesexport.h"
+
+#include "model/query.h"
+#include "platform/desktopopener.h"
+#include "platform/filehelpers.h"
+#include "platform/maillink.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/focusguard.h"
+#include "widgets/icons.h"
+#include "widgets/textstyles.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFrame>
+#include <QGraphicsDropShadowEffect>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace kv {
+
+namespace {
+
+enum RoleHistorique { roleNom = Qt::UserRole + 1, roleMois, roleEnvoi };
+
+void ecrireConsole(const QString& ligne)
+{
+    std::fputs((ligne + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// The accent look of the main action of a group.
+void proeminent(QPushButton* bouton)
+{
+    QPalette pal = bouton->palette();
+    for (QPalette::ColorGroup groupe : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(groupe, QPalette::Button, pal.color(groupe, QPalette::Highlight));
+        pal.setColor(groupe, QPalette::ButtonText, pal.color(groupe, QPalette::HighlightedText));
+    }
+    bouton->setPalette(pal);
+}
+
+QFrame* separateur(QWidget* parent)
+{
+    auto* trait = new QFrame(parent);
+    trait->setFrameShape(QFrame::HLine);
+    trait->setFrameShadow(QFrame::Sunken);
+    return trait;
+}
+
+// One report sent: the client, the month, then "Envoyé le …" in small secondary text.
+class LigneHistoriqueDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        opt.text.clear();
+        const QWidget* w = option.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+
+        const bool choisi = option.state & QStyle::State_Selected;
+        const QColor encre = option.palette.color(choisi ? QPalette::HighlightedText : QPalette::Text);
+        QColor discret = choisi ? encre : option.palette.color(QPalette::PlaceholderText);
+        QRect r = option.rect.adjusted(6, 0, -6, 0);
+        p->save();
+        p->setPen(encre);
+        p->setFont(option.font);
+        // Three columns: the client, the month, then when it was sent.
+        const QString nom = index.data(roleNom).toString();
+        const QString mois = index.data(roleMois).toString();
+        const QFontMetrics fm(p->font());
+        const int largeurNom = qMin(260, r.width() / 2);
+        p->drawText(QRect(r.left(), r.top(), largeurNom, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                    fm.elidedText(nom, Qt::ElideRight, largeurNom));
+        int x = r.left() + largeurNom + 12;
+        const int largeurMois = fm.horizontalAdvance(QStringLiteral("sept. 0000")) + 4;
+        p->drawText(QRect(x, r.top(), largeurMois, r.height()), Qt::AlignVCenter | Qt::AlignLeft, mois);
+        x += largeurMois + 12;
+        const QFont petite = fontForStyle(TextStyle::caption2, option.font);
+        p->setFont(petite);
+        p->setPen(discret);
+        const int reste = qMax(0, r.right() - x);
+        p->drawText(QRect(x, r.top(), reste, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                    QFontMetrics(petite).elidedText(index.data(roleEnvoi).toString(), Qt::ElideRight, reste));
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setHeight(qMax(s.height(), QFontMetrics(option.font).height() + 8));
+        return s;
+    }
+};
+
+} // namespace
+
+RapportMensuelView::RapportMensuelView(ModelContext* context, QWidget* parent)
+    : RapportMensuelView(context, Horloge::systeme(), parent)
+{
+}
+
+RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, QWidget* parent)
+    : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
+{
+    setWindowTitle(QStringLiteral("Rapport d’activité mensuel"));
+    m_moisMs = m_horloge.maintenant();
+    m_demandeImpression = [](QPrinter& printer, QWidget* over) {
+        QPrintDialog dialogue(&printer, over);
+        return dialogue.exec() == QDialog::Accepted;
+    };
+
+    auto collator = std::make_shared<QCollator>(QLocale());
+    m_clients = new Query<Client>(context, {}, [collator](const Client* a, const Client* b) {
+        return collator->compare(a->nom(), b->nom()) < 0;
+    }, this);
+    m_historique = new Query<HistoriqueEnvoiRapport>(context, {}, [](const HistoriqueEnvoiRapport* a, const HistoriqueEnvoiRapport* b) {
+        return a->dateEnvoiMs() > b->dateEnvoiMs();
+    }, this);
+    // History rows show their client's name.
+    m_historique->dependOn(EntityType::Client);
+
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setSpacing(18);
+    colonne->addWidget(construireEntete());
+    colonne->addWidget(separateur(this));
+    colonne->addWidget(construireZoneRapport(), 1);
+    colonne->addWidget(separateur(this));
+    colonne->addWidget(construireHistorique());
+
+    connect(m_clients, &QueryBase::resultsChanged, this, &RapportMensuelView::remplirClients);
+    connect(m_historique, &QueryBase::resultsChanged, this, &RapportMensuelView::actualiserHistorique);
+    // The preview shows rentals with their client, skip and waste type.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        constexpr EntityTypeMask lus = entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
+                                       | entityBit(EntityType::Benne) | entityBit(EntityType::TypeDechet);
+        if (changes.touchesAny(lus))
+            actualiser();
+    });
+    remplirClients();
+    actualiserHistorique();
+    actualiser();
+}
+
+RapportMensuelView::~RapportMensuelView()
+{
+    releaseFocusWithin(this);
+}
+
+QWidget* RapportMensuelView::construireEntete()
+{
+    auto* entete = new QWidget(this);
+    auto* colonne = new QVBoxLayout(entete);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(18);
+
+    m_boutonExporterTous = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
+                                           QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
+    proeminent(m_boutonExporterTous);
+    colonne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft);
+    connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
+
+    m_compteHistorique = new QLabel(entete);
+    colonne->addWidget(m_compteHistorique);
+
+    auto* controles = new QWidget(entete);
+    auto* ligne = new QHBoxLayout(controles);
+    ligne->setContentsMargins(0, 6, 0, 6);
+    ligne->setSpacing(12);
+    m_choixClient = new QComboBox(controles);
+    m_choixClient->setFixedWidth(260);
+    m_choixClient->setAccessibleName(QStringLiteral("Client"));
+    m_choixClient->setToolTip(QStringLiteral("Client"));
+    m_choixMois = new QDateEdit(jourDansZone(m_moisMs, m_horloge.zone), controles);
+    m_choixMois->setCalendarPopup(true);
+    m_choixMois->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    m_choixMois->setMinimumDate(QDate(1900, 1, 1));
+    m_choixMois->setMaximumDate(QDate(9999, 12, 31));
+    m_choixMois->setFixedWidth(150);
+    m_choixMois->setAccessibleName(QStringLiteral("Mois"));
+    m_boutonApercu = new QPushButton(QStringLiteral("Aperçu PDF"), controles);
+    m_boutonEnvoyer = new QPushButton(QStringLiteral("Envoyer rapport au client"), controles);
+    proeminent(m_boutonEnvoyer);
+    ligne->addWidget(m_choixClient);
+    ligne->addWidget(m_choixMois);
+    ligne->addWidget(m_boutonApercu);
+    ligne->addWidget(m_boutonEnvoyer);
+    ligne->addStretch(1);
+    colonne->addWidget(controles);
+
+    connect(m_choixClient, &QComboBox::currentIndexChanged, this, [this](int index) {
+        setSelectedClient(index > 0 ? m_clientsAffiches.value(index - 1) : nullptr);
+    });
+    connect(m_choixMois, &QDateEdit::dateChanged, this, &RapportMensuelView::setSelectedMonth);
+    connect(m_boutonApercu, &QPushButton::clicked, this, &RapportMensuelView::genererApercuPDF);
+    connect(m_boutonEnvoyer, &QPushButton::clicked, this, &RapportMensuelView::envoyerRapport);
+    return entete;
+}
+
+QWidget* RapportMensuelView::construireZoneRapport()
+{
+    m_zone = new QStackedWidget(this);
+
+    // The PDF pane: its buttons on the trailing side, then the document.
+    m_panneauPDF = new QWidget(m_zone);
+    auto* colonne = new QVBoxLayout(m_panneauPDF);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    auto* boutons = new QHBoxLayout;
+    boutons->addStretch(1);
+    m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_panneauPDF);
+    proeminent(m_boutonFermer);
+    m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
+    m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_panneauPDF);
+    proeminent(m_boutonImprimer);
+    boutons->addWidget(m_boutonFermer);
+    boutons->addWidget(m_boutonCSV);
+    boutons->addWidget(m_boutonImprimer);
+    colonne->addLayout(boutons);
+
+    // The document scrolls inside its own view: one page 600 points wide, as tall as the pane
+    // allows up to 800.
+    auto* cadre = new QFrame(m_panneauPDF);
+    cadre->setObjectName(QStringLiteral("cadreApercuPDF"));
+    cadre->setFixedWidth(600);
+    cadre->setMinimumHeight(240);
+    cadre->setMaximumHeight(800);
+    cadre->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    cadre->setStyleSheet(QStringLiteral("#cadreApercuPDF { border-radius: 8px; background: white; }"));
+    auto* ombre = new QGraphicsDropShadowEffect(cadre);
+    ombre->setColor(QColor(0, 0, 0, 84));
+    ombre->setBlurRadius(8);
+    ombre->setOffset(0, 0);
+    cadre->setGraphicsEffect(ombre);
+    auto* dansCadre = new QVBoxLayout(cadre);
+    dansCadre->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PDFPreview({}, cadre);
+    dansCadre->addWidget(m_preview);
+    colonne->addSpacing(8);
+    colonne->addWidget(cadre, 1, Qt::AlignHCenter);
+    colonne->addSpacing(8);
+    m_zone->addWidget(m_panneauPDF);
+
+    connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
+    connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
+    connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
+
+    m_invite = new QLabel(QStringLiteral("Veuillez sélectionner un client et un mois."), m_zone);
+    m_invite->setForegroundRole(QPalette::PlaceholderText);
+    m_invite->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_invite->setContentsMargins(12, 12, 12, 12);
+    m_zone->addWidget(m_invite);
+
+    m_apercu = new RapportMensuelApercuView(m_horloge.zone, m_zone);
+    m_zone->addWidget(m_apercu);
+    return m_zone;
+}
+
+QWidget* RapportMensuelView::construireHistorique()
+{
+    auto* boite = new QGroupBox(QStringLiteral("Historique des rapports envoyés"), this);
+    boite->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* colonne = new QVBoxLayout(boite);
+    m_historiqueVide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), boite);
+    m_historiqueVide->setFont(fontForStyle(TextStyle::caption, font()));
+    m_historiqueVide->setForegroundRole(QPalette::PlaceholderText);
+    colonne->addWidget(m_historiqueVide);
+
+    const QTimeZone zone = m_horloge.zone;
+    m_modeleHistorique = new RecordListModel<HistoriqueEnvoiRapport>(m_historique, [zone](HistoriqueEnvoiRapport* h, int role) -> QVariant {
+        const QString nom = h->client() ? h->client()->nom() : QStringLiteral("Client supprimé");
+        const QString mois = libelleMois(h->moisMs(), zone);
+        const QDateTime envoi = QDateTime::fromMSecsSinceEpoch(h->dateEnvoiMs(), zone);
+        const QString quand = QStringLiteral("Envoyé le ") + QLocale().toString(envoi.date(), QStringLiteral("d MMM yyyy"))
+                              + QStringLiteral(" à ") + QLocale().toString(envoi.time(), QStringLiteral("HH:mm"));
+        switch (role) {
+        case roleNom: return nom;
+        case roleMois: return mois;
+        case roleEnvoi: return quand;
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole: return nom + QStringLiteral(", ") + mois + QStringLiteral(", ") + quand;
+        }
+        return {};
+    }, this);
+    m_listeHistorique = new QListView(boite);
+    m_listeHistorique->setModel(m_modeleHistorique);
+    m_listeHistorique->setItemDelegate(new LigneHistoriqueDelegate(m_listeHistorique));
+    m_listeHistorique->setUniformItemSizes(true);
+    colonne->addWidget(m_listeHistorique);
+    return boite;
+}
+
+void RapportMensuelView::remplirClients()
+{
+    const QList<Client*> clients = m_clients->results();
+    QStringList noms;
+    noms.reserve(clients.size());
+    for (const Client* c : clients)
+        noms << c->nom();
+    if (clients == m_clientsAffiches && noms == m_nomsAffiches)
+        return;
+    m_clientsAffiches = clients;
+    m_nomsAffiches = noms;
+    const bool clientParti = m_client && !clients.contains(m_client);
+    if (clientParti) {
+        m_client = nullptr;
+        m_apercuPDF.clear();
+    }
+    {
+        const QSignalBlocker bloque(m_choixClient);
+        m_choixClient->clear();
+        m_choixClient->addItem(QStringLiteral("Choisir un client"));
+        m_choixClient->addItems(noms);
+        m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
+    }
+    if (clientParti)
+        actualiser();
+}
+
+void RapportMensuelView::setSelectedClient(Client* client)
+{
+    if (client == m_client)
+        return;
+    m_client = client;
+    {
+        const QSignalBlocker bloque(m_choixClient);
+        m_choixClient->setCurrentIndex(client ? int(m_clientsAffiches.indexOf(client)) + 1 : 0);
+    }
+    // The preview always shows the report the other actions act on.
+    m_apercuPDF.clear();
+    actualiser();
+}
+
+void RapportMensuelView::setSelectedMonth(const QDate& jour)
+{
+    if (!jour.isValid())
+        return;
+    const QTime heure = QDateTime::fromMSecsSinceEpoch(m_moisMs, m_horloge.zone).time();
+    const qint64 ms = QDateTime(jour, heure, m_horloge.zone).toMSecsSinceEpoch();
+    if (ms == m_moisMs)
+        return;
+    const bool autreMois = !fenetreMois(m_moisMs, m_horloge.zone).contains(ms);
+    m_moisMs = ms;
+    {
+        const QSignalBlocker bloque(m_choixMois);
+        m_choixMois->setDate(jour);
+    }
+    // Another day of the same month is the same report.
+    if (autreMois)
+        m_apercuPDF.clear();
+    actualiser();
+}
+
+QList<LocationDeBenne*> RapportMensuelView::locationsDuMois() const
+{
+    return rapport::locationsDuMois(m_client, m_moisMs, m_horloge.zone);
+}
+
+QWidget* RapportMensuelView::zoneAffichee() const
+{
+    return m_zone->currentWidget();
+}
+
+void RapportMensuelView::actualiser()
+{
+    if (m_client && m_client->isDeleted()) {
+        m_client = nullptr;
+        m_apercuPDF.clear();
+    }
+    const bool avecClient = m_client != nullptr;
+    m_boutonApercu->setEnabled(avecClient);
+    m_boutonEnvoyer->setEnabled(avecClient);
+    m_boutonCSV->setEnabled(avecClient);
+    if (!m_apercuPDF.isEmpty()) {
+        m_zone->setCurrentWidget(m_panneauPDF);
+    } else if (!avecClient) {
+        m_preview->setData({});
+        m_zone->setCurrentWidget(m_invite);
+    } else {
+        m_preview->setData({});
+        m_apercu->afficher(m_client, m_moisMs);
+        m_zone->setCurrentWidget(m_apercu);
+    }
+}
+
+void RapportMensuelView::actualiserHistorique()
+{
+    const qsizetype n = m_historique->size();
+    m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QString::number(n));
+    m_historiqueVide->setVisible(n == 0);
+    m_listeHistorique->setVisible(n > 0);
+    // As tall as its rows, at most 160.
+    const int ligne = qMax(1, m_listeHistorique->sizeHintForRow(0));
+    m_listeHistorique->setFixedHeight(int(qMin<qsizetype>(160, n * ligne + 2 * m_listeHistorique->frameWidth() + 2)));
+}
+
+void RapportMensuelView::genererApercuPDF()
+{
+    if (!m_client)
+        return;
+    RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
+    m_apercuPDF = rendu::genererPDF(page);
+    m_preview->setData(m_apercuPDF);
+    actualiser();
+}
+
+void RapportMensuelView::fermerApercuPDF()
+{
+    m_apercuPDF.clear();
+    actualiser();
+}
+
+void RapportMensuelView::envoyerRapport()
+{
+    Client* client = m_client;
+    if (!client)
+        return;
+    RapportPDFView page(client, m_moisMs, locationsDuMois(), m_horloge.zone);
+    const QByteArray pdf = rendu::genererPDF(page);
+    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone));
+    QString erreur;
+    if (pdf.isEmpty())
+        erreur = QStringLiteral("Le rapport n’a pas pu être mis en page.");
+    if (!erreur.isEmpty() || !FileHelpers::writeFile(chemin, pdf, &erreur)) {
+        ecrireConsole(QStringLiteral("Erreur lors de la sauvegarde du PDF : ") + erreur);
+        avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
+        return;
+    }
+    const bool emailOuvert = ouvrirEmail(client);
+    DesktopOpener::reveal(chemin);
+    if (emailOuvert && !dejaEnvoye(client))
+        enregistrerEnvoi(client);
+}
+
+bool RapportMensuelView::ouvrirEmail(const Client* client)
+{
+    auto alerteEmail = [this] {
+        avertir(this, QStringLiteral("Adresse e-mail manquante ou invalide"),
+                QStringLiteral("Veuillez renseigner une adresse e-mail valide dans la fiche client avant d’envoyer "
+                               "un mail."),
+                QStringLiteral("alerteEmail"));
+    };
+    const std::optional<QString>& email = client->email();
+    if (!email || email->isEmpty()) {
+        alerteEmail();
+        return false;
+    }
+    const std::optional<QUrl> lien = MailLink::build(email->trimmed(), rapport::sujetEmail(m_moisMs, m_horloge.zone),
+                                                     rapport::corpsEmail(client->nom(), m_moisMs, m_horloge.zone));
+    if (!lien || !lien->isValid()) {
+        alerteEmail();
+        return false;
+    }
+    if (!MailLink::open(*lien)) {
+        avertir(this, QStringLiteral("Le message n’a pas pu être préparé"),
+               QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
+                              "inscrit dans l’historique."),
+               QStringLiteral("alerteMessagerie"));
+        return false;
+    }
+    return true;
+}
+
+bool RapportMensuelView::dejaEnvoye(const Client* client) const
+{
+    const DayWindow mois = fenetreMois(m_moisMs, m_horloge.zone);
+    for (const HistoriqueEnvoiRapport* h : m_historique->results())
+        if (h->client() && h->client()->id() == client->id() && mois.contains(h->moisMs()))
+            return true;
+    return false;
+}
+
+void RapportMensuelView::enregistrerEnvoi(Client* client)
+{
+    auto* envoi = new HistoriqueEnvoiRapport(QUuid::createUuid(), client,
+                                             QDateTime::fromMSecsSinceEpoch(m_moisMs, m_horloge.zone),
+                                             QDateTime::fromMSecsSinceEpoch(m_horloge.maintenant(), m_horloge.zone));
+    m_context->insert(envoi);
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        m_context->discardInsertion(envoi);
+        forms::showError(this, forms::saveFailedText(erreur));
+        return;
+    }
+    ecrireConsole(QStringLiteral("Historique inséré pour ") + client->nom());
+}
+
+void RapportMensuelView::imprimerRapport()
+{
+    if (!m_client)
+        return;
+    QPrinter imprimante(QPrinter::HighResolution);
+    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone));
+    if (!m_demandeImpression || !m_demandeImpression(imprimante, this))
+        return;
+    RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
+    if (!rendu::imprimer(page, imprimante))
+        avertir(this, QStringLiteral("Impression impossible"), QStringLiteral("L’imprimante n’a pas accepté le rapport."),
+               QStringLiteral("alerteImpression"));
+}
+
+void RapportMensuelView::exporterCSVClient()
+{
+    if (!m_client)
+        return;
+    const QString texte = rapport::csvClient(locationsDuMois(), m_horloge.zone);
+    SaveFileRequest demande;
+    demande.title = QStringLiteral("Enregistrer le rapport CSV");
+    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone);
+    demande.mimeTypes = {QStringLiteral("text/csv")};
+    demande.defaultSuffix = QStringLiteral("csv");
+    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
+    if (resultat.status == SaveFileResult::Status::failed)
+        avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
+}
+
+void RapportMensuelView::exporterTousLesRapportsCSV()
+{
+    SaveFileRequest demande;
+    demande.suggestedName = rapport::nomFichierCSVTousClients(m_moisMs, m_horloge.zone);
+    demande.mimeTypes = {QStringLiteral("text/csv")};
+    demande.defaultSuffix = QStringLiteral("csv");
+    const QString chemin = FileHelpers::askSaveFileName(this, demande);
+    if (chemin.isEmpty())
+        return;
+    // Built once the place is chosen: the store as it is now.
+    const QString texte = rapport::csvTousClients(m_context, m_moisMs, m_horloge.zone);
+    QString erreur;
+    if (!FileHelpers::writeFile(chemin, texte.toUtf8(), &erreur))
+        avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
+}
+
+} // namespace kv

@@ -1,0 +1,126 @@
+#pragma once
+
+// The map of rented skips: one marker per rental with coordinates, under one of the six filters
+// of the segmented row, framed on the markers when shown, when the filter, the period or the
+// rentals change, and on the toolbar's "Zoom sur toutes les bennes". Reads the store only.
+
+#include "model/daywindow.h"
+#include "model/query.h"
+#include "model/records.h"
+#include "platform/mapwidget.h"
+#include "widgets/cartebennesfiltre.h"
+#include "widgets/observable.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimeZone>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QDateEdit;
+class QLabel;
+class QStackedWidget;
+
+namespace kv {
+
+class PickerSegmentedCustom;
+
+// One marker of the map.
+struct RepereLocationBenne {
+    QUuid id;               // the rental's
+    GeoPoint coordinate;
+    QString titre;          // the client's name
+    std::optional<QString> sousTitre; // the site address, carried but not shown
+    QString couleurHex;     // the skip's colour text, as stored
+};
+
+class CarteBennesLouees : public QWidget {
+    Q_OBJECT
+public:
+    using Horloge = std::function<QDateTime()>;
+
+    // `locations` is the main window's live list of every rental; `demandeZoom` is set by the
+    // window's toolbar button. `horloge` and `zone` give "now" and the calendar's time zone
+    // (the system's by default).
+    CarteBennesLouees(Query<LocationDeBenne>* locations, Observable<bool> demandeZoom,
+                      QWidget* parent = nullptr, Horloge horloge = {},
+                      const QTimeZone& zone = QTimeZone::systemTimeZone());
+    ~CarteBennesLouees() override;
+
+    // --- The rules, plain functions of the rentals, now and the time zone.
+    // [start of today, start of tomorrow) in the time zone's calendar.
+    static DayWindow aujourdhui(const QDateTime& maintenant, const QTimeZone& zone);
+    // The rentals the filter keeps, in the list's order. The period runs from the start of the
+    // `du` day to the end of the `au` day.
+    static QList<LocationDeBenne*> locationsFiltrees(const QList<LocationDeBenne*>& locations,
+                                                     CarteBennesFiltre filtre, const QDate& du,
+                                                     const QDate& au, const QDateTime& maintenant,
+                                                     const QTimeZone& zone);
+    // Today's removals each with the first placement of today for the same client at the same
+    // address, removal first, each rental once.
+    static QList<LocationDeBenne*> rotationsDuJour(const QList<LocationDeBenne*>& locations,
+                                                   const DayWindow& jour);
+    // One marker per rental with a valid coordinate, in order.
+    static QList<RepereLocationBenne> reperes(const QList<LocationDeBenne*>& locations);
+    // The region framing the markers; none without markers.
+    static std::optional<MapRegion> ajusterRegion(const QList<RepereLocationBenne>& reperes);
+
+    // --- The screen's state
+    CarteBennesFiltre filtre() const { return m_filtre.get(); }
+    void setFiltre(CarteBennesFiltre filtre) { m_filtre.set(filtre); }
+    QDate periodeDebut() const;
+    QDate periodeFin() const;
+    void setPeriode(const QDate& du, const QDate& au);
+    MapRegion region() const { return m_region; }
+    // The markers of the current filter.
+    const QList<RepereLocationBenne>& reperesAffiches() const { return m_reperes; }
+
+    MapWidget* carte() const { return m_carte; }
+    PickerSegmentedCustom* picker() const { return m_picker; }
+    QLabel* texteVide() const { return m_vide; }
+    bool carteVisible() const;
+
+public slots:
+    // Frames the current filter's markers; leaves the region as it is when there are none.
+    void zoomerSurToutesLesBennes();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildFilterRow();
+    QWidget* buildMap();
+    void refresh(bool zoom);
+    void paintMarker(QPainter& painter, int index, const QPointF& at);
+    const QPixmap& sprite(const RepereLocationBenne& repere);
+    QSizeF cardSize(const QString& titre);
+
+    QPointer<Query<LocationDeBenne>> m_locations;
+    Observable<bool> m_demandeZoom;
+    Horloge m_horloge;
+    QTimeZone m_zone;
+    Observable<CarteBennesFiltre> m_filtre{CarteBennesFiltre::enCours};
+    MapRegion m_region{44.8378, -0.5792, 0.1, 0.1};
+    QList<RepereLocationBenne> m_reperes;   // of the filtered rentals
+    QList<int> m_affiches;                  // markers handed to the map (no identical twins)
+
+    PickerSegmentedCustom* m_picker = nullptr;
+    QWidget* m_periodeRow = nullptr;
+    QDateEdit* m_du = nullptr;
+    QDateEdit* m_au = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    QLabel* m_vide = nullptr;
+    MapWidget* m_carte = nullptr;
+
+    QFont m_cardFont;
+    QHash<QString, QSizeF> m_cardSizes;
+    QHash<QString, QPixmap> m_sprites;
+};
+
+} // namespace kv

@@ -1,0 +1,112 @@
+#include "choixsegmente.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kv {
+
+ChoixSegmente::ChoixSegmente(const QString& label, QWidget* parent)
+    : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new QHBoxLayout), m_groupe(new QButtonGroup(this))
+{
+    auto* h = new QHBoxLayout(this);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(8);
+    h->addWidget(m_label);
+    m_segments->setSpacing(0);
+    h->addLayout(m_segments);
+    m_label->setVisible(!label.isEmpty());
+    m_groupe->setExclusive(true);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(m_groupe, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id >= 0 && id < m_valeurs.size())
+            emit choisi(m_valeurs[id]);
+    });
+}
+
+void ChoixSegmente::setOptions(const QList<std::pair<QString, QVariant>>& options)
+{
+    const QVariant avant = valeur();
+    for (QAbstractButton* b : m_groupe->buttons()) {
+        m_groupe->removeButton(b);
+        delete b;
+    }
+    m_valeurs.clear();
+    const int n = int(options.size());
+    for (int i = 0; i < n; ++i) {
+        auto* b = new QPushButton(options[i].first, this);
+        b->setCheckable(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        // Rounded ends on the outer segments only, so the row reads as one control.
+        b->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid palette(mid); border-radius: 0;"
+                                        " border-top-left-radius: %1px; border-bottom-left-radius: %1px;"
+                                        " border-top-right-radius: %2px; border-bottom-right-radius: %2px;"
+                                        " padding: 3px 12px; background: palette(base); }"
+                                        " QPushButton:checked { background: palette(highlight);"
+                                        " color: palette(highlighted-text); }")
+                             .arg(i == 0 ? 6 : 0)
+                             .arg(i == n - 1 ? 6 : 0));
+        m_groupe->addButton(b, i);
+        m_segments->addWidget(b);
+        m_valeurs.append(options[i].second);
+    }
+    setValeur(avant);
+}
+
+QStringList ChoixSegmente::textes() const
+{
+    QStringList t;
+    for (int i = 0; i < m_valeurs.size(); ++i)
+        t.append(m_groupe->button(i)->text());
+    return t;
+}
+
+QVariant ChoixSegmente::valeur() const
+{
+    const int id = m_groupe->checkedId();
+    return id >= 0 && id < m_valeurs.size() ? m_valeurs[id] : QVariant();
+}
+
+void ChoixSegmente::setValeur(const QVariant& valeur)
+{
+    const int i = int(m_valeurs.indexOf(valeur));
+    if (i >= 0) {
+        m_groupe->button(i)->setChecked(true);
+        return;
+    }
+    // None chosen: lift the exclusivity to clear the current one.
+    m_groupe->setExclusive(false);
+    for (QAbstractButton* b : m_groupe->buttons())
+        b->setChecked(false);
+    m_groupe->setExclusive(true);
+}
+
+QAbstractButton* ChoixSegmente::segment(int i) const
+{
+    return m_groupe->button(i);
+}
+
+int ChoixSegmente::nombreSegments() const
+{
+    return int(m_valeurs.size());
+}
+
+void ChoixSegmente::keyPressEvent(QKeyEvent* event)
+{
+    const int pas = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    if (pas == 0 || m_valeurs.isEmpty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int courant = m_groupe->checkedId();
+    const int i = std::clamp(courant < 0 ? 0 : courant + pas, 0, int(m_valeurs.size()) - 1);
+    if (i != courant) {
+        m_groupe->button(i)->setChecked(true);
+        emit choisi(m_valeurs[i]);
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,369 @@
+#include "clientsinactifsview.h"
+
+#include "choixsegmente.h"
+#include "sourcestatistiques.h"
+#include "statscharts.h"
+
+#include "platform/maillink.h"
+#include "widgets/colors.h"
+#include "widgets/icons.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace kv {
+
+using namespace stats;
+
+// ---------------------------------------------------------------------------------------------
+
+LignesClientsInactifsModel::LignesClientsInactifsModel(qint64 refDate, const QTimeZone& zone, QObject* parent)
+    : QAbstractListModel(parent), m_refDate(refDate), m_zone(zone)
+{
+}
+
+int LignesClientsInactifsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_lignes.size());
+}
+
+QVariant LignesClientsInactifsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_lignes.size())
+        return {};
+    const LigneClientInactif& l = m_lignes[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case NomRole: return l.nom;
+    case InformationRole: return ligneInformation(l, m_refDate, m_zone);
+    case CouleurRole: return couleurOuGris(l.couleurHex);
+    case TelephoneRole: return l.telephone;
+    case TelephoneVisibleRole: return telephoneVisible(l.telephone);
+    case EmailRole: return l.email.value_or(QString());
+    case EmailVisibleRole: return emailVisible(l.email);
+    default: return {};
+    }
+}
+
+void LignesClientsInactifsModel::setLignes(const QList<LigneClientInactif>& rows)
+{
+    QSet<QUuid> gardes;
+    for (const LigneClientInactif& r : rows)
+        gardes.insert(r.id);
+    for (int i = int(m_lignes.size()) - 1; i >= 0; --i) {
+        if (gardes.contains(m_lignes[i].id))
+            continue;
+        beginRemoveRows({}, i, i);
+        m_lignes.removeAt(i);
+        endRemoveRows();
+    }
+    for (int i = 0; i < rows.size(); ++i) {
+        if (i < m_lignes.size() && m_lignes[i].id == rows[i].id) {
+            if (!(m_lignes[i] == rows[i])) {
+                m_lignes[i] = rows[i];
+                emit dataChanged(index(i), index(i));
+            }
+            continue;
+        }
+        int j = -1;
+        for (int k = i + 1; k < m_lignes.size(); ++k)
+            if (m_lignes[k].id == rows[i].id) {
+                j = k;
+                break;
+            }
+        if (j >= 0) {
+            beginMoveRows({}, j, j, {}, i);
+            m_lignes.move(j, i);
+            endMoveRows();
+            m_lignes[i] = rows[i];
+            emit dataChanged(index(i), index(i));
+        } else {
+            beginInsertRows({}, i, i);
+            m_lignes.insert(i, rows[i]);
+            endInsertRows();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kMarge = 12;
+constexpr int kEspace = 10;
+
+QFont policeNom(const QFont& base)
+{
+    return fontForStyle(TextStyle::headline, base);
+}
+
+QFont policeInfo(const QFont& base)
+{
+    return fontForStyle(TextStyle::caption, base);
+}
+
+QSize tailleBouton(const QString& texte, const QFont& police)
+{
+    const QFontMetrics fm(police);
+    return QSize(fm.horizontalAdvance(texte) + 14 + 6 + 20, fm.height() + 10);
+}
+
+const QString kCopier = QStringLiteral("Copier tél.");
+const QString kEmail = QStringLiteral("E-mail");
+const QString kTel = QStringLiteral("Tél : ");
+
+QRect boutonADroite(const QRect& ligne, int droite, const QString& texte, const QFont& police)
+{
+    const QSize s = tailleBouton(texte, police);
+    return QRect(droite - s.width(), ligne.center().y() - s.height() / 2, s.width(), s.height());
+}
+
+void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect& r, const QString& texte,
+                    const QString& symbole)
+{
+    QStyleOptionButton b;
+    b.rect = r;
+    b.text = texte;
+    b.icon = symbolIcon(symbole);
+    b.iconSize = QSize(14, 14);
+    b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    b.palette = option.palette;
+    b.fontMetrics = option.fontMetrics;
+    const QWidget* w = option.widget;
+    QStyle* style = w ? w->style() : QApplication::style();
+    style->drawControl(QStyle::CE_PushButton, &b, p, w);
+}
+
+} // namespace
+
+QRect ClientInactifDelegate::rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (!index.data(LignesClientsInactifsModel::EmailVisibleRole).toBool())
+        return {};
+    return boutonADroite(option.rect, option.rect.right() - kMarge, kEmail, option.font);
+}
+
+QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (!index.data(LignesClientsInactifsModel::TelephoneVisibleRole).toBool())
+        return {};
+    const QRect email = rectEmail(option, index);
+    const int droite = email.isNull() ? option.rect.right() - kMarge : email.left() - kEspace;
+    return boutonADroite(option.rect, droite, kCopier, option.font);
+}
+
+QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    const int texte = QFontMetrics(policeNom(option.font)).height() + 2 + QFontMetrics(policeInfo(option.font)).height();
+    return QSize(600, std::max(texte, tailleBouton(kCopier, option.font).height()) + 16);
+}
+
+void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    if (option.state & QStyle::State_Selected)
+        p->fillRect(option.rect, option.palette.color(QPalette::Highlight).lighter(170));
+    // A hairline between rows.
+    p->setPen(QPen(option.palette.color(QPalette::Midlight), 1));
+    p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
+
+    const QRect r = option.rect.adjusted(kMarge, 0, -kMarge, 0);
+    p->setPen(Qt::NoPen);
+    p->setBrush(index.data(LignesClientsInactifsModel::CouleurRole).value<QColor>());
+    p->drawEllipse(QRect(r.left(), r.center().y() - 5, 10, 10));
+
+    // Right side first: the phone and the buttons take what they need, the name the rest.
+    const QRect email = rectEmail(option, index);
+    const QRect copier = rectCopier(option, index);
+    int droite = r.right();
+    if (!email.isNull()) {
+        dessinerBouton(p, option, email, kEmail, QStringLiteral("envelope"));
+        droite = email.left() - kEspace;
+    }
+    if (!copier.isNull()) {
+        dessinerBouton(p, option, copier, kCopier, QStringLiteral("phone"));
+        const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+        const QFontMetrics fm(option.font);
+        const int largeurTel = fm.horizontalAdvance(tel);
+        const int xTel = copier.left() - kEspace - largeurTel;
+        const int base = r.center().y() + fm.ascent() / 2 - 1;
+        p->setFont(option.font);
+        p->setPen(QColor(0, 0, 0, 102));
+        p->drawText(QPoint(xTel + 2, base + 2), tel);
+        p->setPen(QColor(255, 255, 255, 178));
+        p->drawText(QPoint(xTel - 1, base - 1), tel);
+        p->setPen(option.palette.color(QPalette::Text));
+        p->drawText(QPoint(xTel, base), tel);
+        const int xLabel = xTel - fm.horizontalAdvance(kTel);
+        p->drawText(QPoint(xLabel, base), kTel);
+        droite = xLabel - kEspace;
+    }
+
+    const int gauche = r.left() + 10 + kEspace;
+    const QFont nom = policeNom(option.font);
+    const QFont info = policeInfo(option.font);
+    const int hNom = QFontMetrics(nom).height();
+    const int hInfo = QFontMetrics(info).height();
+    const int haut = r.center().y() - (hNom + 2 + hInfo) / 2;
+    const int largeur = std::max(0, droite - gauche);
+    p->setFont(nom);
+    p->setPen(option.palette.color(QPalette::Text));
+    p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter,
+                QFontMetrics(nom).elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
+                                             Qt::ElideRight, largeur));
+    p->setFont(info);
+    p->setPen(option.palette.color(QPalette::PlaceholderText));
+    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter,
+                QFontMetrics(info).elidedText(index.data(LignesClientsInactifsModel::InformationRole).toString(),
+                                              Qt::ElideRight, largeur));
+    p->restore();
+}
+
+bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() == Qt::LeftButton) {
+            if (rectCopier(option, index).contains(e->position().toPoint())) {
+                emit copierTelephone(index);
+                return true;
+            }
+            if (rectEmail(option, index).contains(e->position().toPoint())) {
+                emit ecrire(index);
+                return true;
+            }
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refDate, QWidget* parent)
+    : QWidget(parent),
+      m_source(source),
+      m_refDate(refDate),
+      m_clients(source->context(), {},
+                [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; }),
+      m_model(new LignesClientsInactifsModel(refDate, source->zone(), this))
+{
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(20, 20, 20, 20);
+    v->setSpacing(12);
+
+    auto* entete = new QHBoxLayout;
+    entete->setSpacing(12);
+    auto* t = titre(QStringLiteral("Clients inactifs"), TextStyle::title2, this);
+    QFont f = t->font();
+    f.setBold(true);
+    t->setFont(f);
+    entete->addWidget(t);
+    entete->addStretch();
+    m_choixSeuil = new ChoixSegmente(QStringLiteral("Inactivité"), this);
+    m_choixSeuil->setOptions({{QStringLiteral("3 mois"), 3}, {QStringLiteral("6 mois"), 6}, {QStringLiteral("12 mois"), 12}});
+    m_choixSeuil->setValeur(m_seuilMois);
+    connect(m_choixSeuil, &ChoixSegmente::choisi, this, [this](const QVariant& m) { setSeuilMois(m.toInt()); });
+    entete->addWidget(m_choixSeuil);
+    m_jamais = new QCheckBox(QStringLiteral("Inclure « jamais loué »"), this);
+    m_jamais->setChecked(m_inclureJamaisLoues);
+    connect(m_jamais, &QCheckBox::toggled, this, &ClientsInactifsView::setInclureJamaisLoues);
+    entete->addWidget(m_jamais);
+    v->addLayout(entete);
+
+    m_liste = new QListView(this);
+    m_liste->setModel(m_model);
+    auto* delegate = new ClientInactifDelegate(m_liste);
+    m_liste->setItemDelegate(delegate);
+    m_liste->setMouseTracking(true);
+    m_liste->setUniformItemSizes(true);
+    m_liste->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    connect(delegate, &ClientInactifDelegate::copierTelephone, this,
+            [this](const QModelIndex& i) { copierTelephone(i.row()); });
+    connect(delegate, &ClientInactifDelegate::ecrire, this, [this](const QModelIndex& i) { ecrire(i.row()); });
+    m_liste->installEventFilter(this);
+    v->addWidget(m_liste, 1);
+
+    // Straight from the store, after the clients query it built has taken the notice in.
+    connect(source->context(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touchesAny(SourceStatistiques::kLocations | SourceStatistiques::kClients))
+            recalculer();
+    });
+    recalculer();
+}
+
+void ClientsInactifsView::setSeuilMois(int mois)
+{
+    if (mois == m_seuilMois)
+        return;
+    m_seuilMois = mois;
+    m_choixSeuil->setValeur(mois);
+    recalculer();
+}
+
+void ClientsInactifsView::setInclureJamaisLoues(bool inclure)
+{
+    if (inclure == m_inclureJamaisLoues)
+        return;
+    m_inclureJamaisLoues = inclure;
+    const QSignalBlocker bloque(m_jamais);
+    m_jamais->setChecked(inclure);
+    recalculer();
+}
+
+void ClientsInactifsView::recalculer()
+{
+    m_model->setLignes(clientsInactifs(activitesDesClients(m_clients.results()), m_seuilMois, m_inclureJamaisLoues,
+                                       m_refDate, m_source->zone()));
+}
+
+void ClientsInactifsView::copierTelephone(int row)
+{
+    if (row < 0 || row >= rows().size() || !telephoneVisible(rows()[row].telephone))
+        return;
+    QClipboard* presse = QGuiApplication::clipboard();
+    presse->clear();
+    presse->setText(rows()[row].telephone);
+}
+
+void ClientsInactifsView::ecrire(int row)
+{
+    if (row < 0 || row >= rows().size() || !emailVisible(rows()[row].email))
+        return;
+    // The address is encoded on its own: a "?" or "&" in it cannot add fields to the message.
+    QString erreur;
+    if (MailLink::compose(*rows()[row].email, {}, {}, &erreur))
+        return;
+    auto* alerte = new QMessageBox(QMessageBox::Warning, QStringLiteral("E-mail"), erreur, QMessageBox::Ok, this);
+    alerte->setObjectName(QStringLiteral("alerteEmail"));
+    alerte->setAttribute(Qt::WA_DeleteOnClose);
+    alerte->setWindowModality(Qt::WindowModal);
+    alerte->open();
+}
+
+bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Ctrl+C on a row copies its phone, as its button does (the list alone would copy the name).
+    if (watched == m_liste && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        auto* e = static_cast<QKeyEvent*>(event);
+        if (e->matches(QKeySequence::Copy) && m_liste->currentIndex().isValid()) {
+            if (event->type() == QEvent::KeyPress)
+                copierTelephone(m_liste->currentIndex().row());
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kv

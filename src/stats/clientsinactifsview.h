@@ -1,0 +1,101 @@
+#pragma once
+
+#include "statsfigures.h"
+
+#include "model/query.h"
+#include "model/records.h"
+
+#include <QAbstractListModel>
+#include <QStyledItemDelegate>
+#include <QWidget>
+
+class QCheckBox;
+class QListView;
+
+namespace kv {
+
+class ChoixSegmente;
+class SourceStatistiques;
+
+// The rows of the inactive clients, with row-level signals when they change.
+class LignesClientsInactifsModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role { NomRole = Qt::UserRole + 1, InformationRole, CouleurRole, TelephoneRole, TelephoneVisibleRole,
+                EmailRole, EmailVisibleRole };
+
+    LignesClientsInactifsModel(qint64 refDate, const QTimeZone& zone, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // Brings the shown rows to `rows`: rows gone are removed, new ones inserted, moved ones
+    // moved, the others updated in place.
+    void setLignes(const QList<stats::LigneClientInactif>& rows);
+    const QList<stats::LigneClientInactif>& lignes() const { return m_lignes; }
+
+private:
+    qint64 m_refDate;
+    QTimeZone m_zone;
+    QList<stats::LigneClientInactif> m_lignes;
+};
+
+// Paints one row: the client's colour, name and activity, the phone with "Copier tél." and the
+// "E-mail" button, and turns clicks on the buttons into signals.
+class ClientInactifDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Where the buttons of a row stand (empty when the row has none).
+    static QRect rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index);
+    static QRect rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+signals:
+    void copierTelephone(const QModelIndex& index);
+    void ecrire(const QModelIndex& index);
+};
+
+// "Clients inactifs": the clients without activity for 3, 6 or 12 months, longest inactive
+// first, with the clients that never rented when asked.
+class ClientsInactifsView : public QWidget {
+    Q_OBJECT
+public:
+    ClientsInactifsView(SourceStatistiques* source, qint64 refDate, QWidget* parent = nullptr);
+
+    int seuilMois() const { return m_seuilMois; }
+    void setSeuilMois(int mois);
+    bool inclureJamaisLoues() const { return m_inclureJamaisLoues; }
+    void setInclureJamaisLoues(bool inclure);
+
+    const QList<stats::LigneClientInactif>& rows() const { return m_model->lignes(); }
+    QListView* liste() const { return m_liste; }
+    ChoixSegmente* choixSeuil() const { return m_choixSeuil; }
+    QCheckBox* caseJamaisLoues() const { return m_jamais; }
+
+    // The actions of a row's buttons.
+    void copierTelephone(int row);
+    void ecrire(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void recalculer();
+
+    SourceStatistiques* m_source;
+    qint64 m_refDate;
+    int m_seuilMois = 6;
+    bool m_inclureJamaisLoues = true;
+    Query<Client> m_clients;
+    LignesClientsInactifsModel* m_model;
+    QListView* m_liste;
+    ChoixSegmente* m_choixSeuil;
+    QCheckBox* m_jamais;
+};
+
+} // namespace kv

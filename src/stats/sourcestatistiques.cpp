@@ -1,0 +1,136 @@
+#include "sourcestatistiques.h"
+
+#include <QDateTime>
+
+namespace kv {
+
+SourceStatistiques::SourceStatistiques(ModelContext* context, QObject* parent)
+    : QObject(parent),
+      m_context(context),
+      m_locations(context, {}, [](const LocationDeBenne* a, const LocationDeBenne* b) {
+          return a->datePoseMs() < b->datePoseMs();
+      }),
+      m_bennes(context, {}, [](const Benne* a, const Benne* b) { return stats::volumeAvant(a->volume(), b->volume()); }),
+      m_horloge([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      m_zone(QTimeZone::systemTimeZone())
+{
+    m_lesLocations = stats::construireLocationsStat(toutesLocations());
+    // A new waste type on a rental, or a renamed type, changes the rows as much as a new rental:
+    // they are rebuilt at every change of the store.
+    connect(context, &ModelContext::changed, this, &SourceStatistiques::rafraichir);
+}
+
+void SourceStatistiques::setZone(const QTimeZone& zone)
+{
+    m_zone = zone;
+    emit changed(~EntityTypeMask(0));
+}
+
+void SourceStatistiques::rafraichir(const ModelChanges& changes)
+{
+    const EntityTypeMask lus = kLocations | kBennes | kTypes | kClients;
+    if (!changes.touchesAny(lus))
+        return;
+    if (changes.touchesAny(kLocations | kTypes))
+        m_lesLocations = stats::construireLocationsStat(toutesLocations());
+    emit changed(changes.types() & lus);
+}
+
+namespace stats {
+
+QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>& locations)
+{
+    QList<LocationDeBenneStat> rows;
+    rows.reserve(locations.size());
+    for (const LocationDeBenne* l : locations) {
+        const TypeDechet* type = l->typeDechet();
+        if (!type || type->libelle().isEmpty())
+            continue;
+        rows.append({l->datePoseMs(), type->libelle(), type->couleur()});
+    }
+    return rows;
+}
+
+QList<qint64> datesPose(const QList<LocationDeBenne*>& locations)
+{
+    QList<qint64> out;
+    out.reserve(locations.size());
+    for (const LocationDeBenne* l : locations)
+        out.append(l->datePoseMs());
+    return out;
+}
+
+QList<double> volumesDesLocations(const QList<LocationDeBenne*>& locations)
+{
+    QList<double> out;
+    out.reserve(locations.size());
+    for (const LocationDeBenne* l : locations)
+        if (l->benne())
+            out.append(l->benne()->volume());
+    return out;
+}
+
+QList<QString> couleursDesLocations(const QList<LocationDeBenne*>& locations)
+{
+    QList<QString> out;
+    out.reserve(locations.size());
+    for (const LocationDeBenne* l : locations)
+        if (l->benne())
+            out.append(l->benne()->couleur());
+    return out;
+}
+
+QList<double> volumesDesBennes(const QList<Benne*>& bennes)
+{
+    QList<double> out;
+    out.reserve(bennes.size());
+    for (const Benne* b : bennes)
+        out.append(b->volume());
+    return out;
+}
+
+QList<LocationVolume> locationsVolumes(const QList<LocationDeBenne*>& locations)
+{
+    QList<LocationVolume> out;
+    out.reserve(locations.size());
+    for (const LocationDeBenne* l : locations)
+        if (l->benne())
+            out.append({l->benne()->volume(), l->datePoseMs()});
+    return out;
+}
+
+namespace {
+
+QList<Periode> periodes(const QList<LocationDeBenne*>& locations)
+{
+    QList<Periode> out;
+    out.reserve(locations.size());
+    for (const LocationDeBenne* l : locations)
+        if (!l->isDeleted())
+            out.append({l->datePoseMs(), l->dateEnlevementMs()});
+    return out;
+}
+
+} // namespace
+
+QList<QList<Periode>> periodesDesBennes(const QList<Benne*>& bennes)
+{
+    QList<QList<Periode>> out;
+    out.reserve(bennes.size());
+    for (const Benne* b : bennes)
+        out.append(periodes(b->locations()));
+    return out;
+}
+
+QList<ClientActivite> activitesDesClients(const QList<Client*>& clients)
+{
+    QList<ClientActivite> out;
+    out.reserve(clients.size());
+    for (const Client* c : clients)
+        out.append({c->id(), c->nom(), c->couleur(), c->telephone(), c->email(), periodes(c->locations())});
+    return out;
+}
+
+} // namespace stats
+
+} // namespace kv

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "statsfigures.h"
+
+#include "model/query.h"
+#include "model/records.h"
+
+#include <QObject>
+#include <QTimeZone>
+
+#include <functional>
+
+namespace kv {
+
+// What the statistics hub hands its statistics: the live lists of every rental (placement date
+// ascending) and every skip (volume ascending), the flattened rental rows of the waste-type
+// statistic, the clock and the time zone. `changed` tells the statistics shown which record
+// types changed, so each recomputes its figures only when a type it reads did; nothing is
+// recomputed at paint time.
+class SourceStatistiques : public QObject {
+    Q_OBJECT
+public:
+    explicit SourceStatistiques(ModelContext* context, QObject* parent = nullptr);
+
+    ModelContext* context() const { return m_context; }
+    QList<LocationDeBenne*> toutesLocations() const { return m_locations.results(); }
+    QList<Benne*> toutesBennes() const { return m_bennes.results(); }
+    // Rebuilt at each change of the store.
+    const QList<stats::LocationDeBenneStat>& lesLocations() const { return m_lesLocations; }
+
+    // The present moment (milliseconds) and the user's time zone; tests set their own.
+    qint64 maintenant() const { return m_horloge(); }
+    QTimeZone zone() const { return m_zone; }
+    void setHorloge(std::function<qint64()> horloge) { m_horloge = std::move(horloge); }
+    void setZone(const QTimeZone& zone);
+
+    // Each statistic's record types.
+    static constexpr EntityTypeMask kLocations = entityBit(EntityType::LocationDeBenne);
+    static constexpr EntityTypeMask kBennes = entityBit(EntityType::Benne);
+    static constexpr EntityTypeMask kTypes = entityBit(EntityType::TypeDechet);
+    static constexpr EntityTypeMask kClients = entityBit(EntityType::Client);
+
+signals:
+    void changed(kv::EntityTypeMask types);
+
+private:
+    void rafraichir(const ModelChanges& changes);
+
+    ModelContext* m_context;
+    Query<LocationDeBenne> m_locations;
+    Query<Benne> m_bennes;
+    QList<stats::LocationDeBenneStat> m_lesLocations;
+    std::function<qint64()> m_horloge;
+    QTimeZone m_zone;
+};
+
+// The plain lists the figures are computed from, read off the records in their given order.
+namespace stats {
+
+// Rentals with a waste type whose label is not empty, in the order given.
+QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>& locations);
+QList<qint64> datesPose(const QList<LocationDeBenne*>& locations);
+QList<double> volumesDesLocations(const QList<LocationDeBenne*>& locations);
+QList<QString> couleursDesLocations(const QList<LocationDeBenne*>& locations);
+QList<double> volumesDesBennes(const QList<Benne*>& bennes);
+QList<LocationVolume> locationsVolumes(const QList<LocationDeBenne*>& locations);
+QList<QList<Periode>> periodesDesBennes(const QList<Benne*>& bennes);
+QList<ClientActivite> activitesDesClients(const QList<Client*>& clients);
+
+} // namespace stats
+
+} // namespace kv

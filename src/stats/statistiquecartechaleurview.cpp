@@ -1,0 +1,145 @@
+#include "statistiquecartechaleurview.h"
+
+#include "widgets/textstyles.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHash>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <numeric>
+
+namespace kv {
+
+StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("statistiqueCarteChaleur"));
+    m_countFont = fontForStyle(TextStyle::caption2, font());
+    m_countFont.setBold(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(0);
+    auto* titre = new QLabel(QStringLiteral("Carte de chaleur des poses de bennes"), this);
+    titre->setObjectName(QStringLiteral("titre"));
+    titre->setFont(fontForStyle(TextStyle::title2, font()));
+    layout->addWidget(titre);
+    layout->addSpacing(8);
+
+    m_carte = new MapWidget(this);
+    m_carte->setObjectName(QStringLiteral("carte"));
+    m_carte->setFixedHeight(400);
+    m_carte->setCornerRadius(14);
+    m_carte->setMarkerOverhang(int(diametreMaximal / 2) + 1);
+    m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintPoint(p, index, at); });
+    auto* ombre = new QGraphicsDropShadowEffect(m_carte);
+    ombre->setBlurRadius(8);
+    ombre->setOffset(0, 0);
+    ombre->setColor(QColor(0, 0, 0, 84));
+    m_carte->setGraphicsEffect(ombre);
+    layout->addWidget(m_carte);
+
+    layout->addSpacing(6);
+    auto* legende = new QLabel(
+        QStringLiteral("Rouge = zone très louée. Cliquez pour zoomer si besoin (fonction zoom possible)."), this);
+    legende->setObjectName(QStringLiteral("legende"));
+    legende->setFont(fontForStyle(TextStyle::caption, font()));
+    legende->setWordWrap(true);
+    layout->addWidget(legende);
+    layout->addStretch(1);
+
+    setLocations(locations);
+}
+
+void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& locations)
+{
+    m_points = compterParCoordonnees(locations);
+    m_ordre.resize(m_points.size());
+    std::iota(m_ordre.begin(), m_ordre.end(), 0);
+    std::stable_sort(m_ordre.begin(), m_ordre.end(),
+                     [this](int a, int b) { return m_points[a].count > m_points[b].count; });
+    QList<GeoPoint> coordonnees;
+    coordonnees.reserve(m_ordre.size());
+    for (int i : std::as_const(m_ordre))
+        coordonnees.append({m_points[i].latitude, m_points[i].longitude});
+    m_carte->setMarkers(coordonnees);
+    m_carte->setRegion(regionInitiale(locations));
+}
+
+QList<LocationPoint> StatistiqueCarteChaleurView::compterParCoordonnees(const QList<LocationDeBenne*>& locations)
+{
+    QList<LocationPoint> points;
+    QHash<QPair<double, double>, qsizetype> index;
+    for (const LocationDeBenne* l : locations) {
+        if (!l->latitude() || !l->longitude() || !isValidCoordinate(*l->latitude(), *l->longitude()))
+            continue;
+        // Adding zero turns -0.0 into 0.0: both are one place.
+        const QPair<double, double> cle(*l->latitude() + 0.0, *l->longitude() + 0.0);
+        const auto it = index.constFind(cle);
+        if (it != index.cend()) {
+            ++points[*it].count;
+            continue;
+        }
+        index.insert(cle, points.size());
+        points.append({cle.first, cle.second, 1});
+    }
+    return points;
+}
+
+MapRegion StatistiqueCarteChaleurView::regionInitiale(const QList<LocationDeBenne*>& locations)
+{
+    double sommeLat = 0, sommeLon = 0;
+    qint64 n = 0;
+    for (const LocationDeBenne* l : locations) {
+        if (!l->latitude() || !l->longitude() || !isValidCoordinate(*l->latitude(), *l->longitude()))
+            continue;
+        sommeLat += *l->latitude();
+        sommeLon += *l->longitude();
+        ++n;
+    }
+    if (n == 0)
+        return {46.5, 2.5, 2.0, 2.0};
+    return {sommeLat / double(n), sommeLon / double(n), 2.0, 2.0};
+}
+
+double StatistiqueCarteChaleurView::diametre(qint64 count)
+{
+    if (count <= 0)
+        return 16;
+    // Past the cap the count no longer matters: no overflow for any count.
+    if (count >= qint64((diametreMaximal - 16) / 8))
+        return diametreMaximal;
+    return 16.0 + 8.0 * double(count);
+}
+
+void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const QPointF& at) const
+{
+    if (index < 0 || index >= m_ordre.size())
+        return;
+    const LocationPoint& point = m_points[m_ordre[index]];
+    const double d = diametre(point.count);
+    const QRectF cercle(at.x() - d / 2, at.y() - d / 2, d, d);
+    QLinearGradient degrade(cercle.topLeft(), cercle.bottomLeft());
+    QColor rouge(Qt::red);
+    rouge.setAlphaF(0.7);
+    QColor orange(255, 165, 0);
+    orange.setAlphaF(0.4);
+    degrade.setColorAt(0, rouge);
+    degrade.setColorAt(1, orange);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(degrade);
+    painter.drawEllipse(cercle);
+    painter.setFont(m_countFont);
+    painter.setPen(Qt::white);
+    // The count is written in full even when the circle is capped.
+    const QString texte = QString::number(point.count);
+    const QFontMetricsF fm(m_countFont);
+    const double largeur = std::max(d, fm.horizontalAdvance(texte) + 4);
+    painter.drawText(QRectF(at.x() - largeur / 2, at.y() - d / 2, largeur, d), Qt::AlignCenter, texte);
+}
+
+} // namespace kv

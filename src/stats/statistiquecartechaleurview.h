@@ -1,0 +1,56 @@
+#pragma once
+
+// The "Carte de chaleur" statistic: one circle per place where skips were placed, growing with
+// the number of rentals at that exact place, on a map centred on the rentals.
+
+#include "model/records.h"
+#include "platform/mapwidget.h"
+
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+
+namespace kv {
+
+// One circle: a place and how many rentals were placed there.
+struct LocationPoint {
+    double latitude = 0;
+    double longitude = 0;
+    qint64 count = 0;
+};
+
+class StatistiqueCarteChaleurView : public QWidget {
+    Q_OBJECT
+public:
+    // `locations`: every rental of the store, as the statistics hub hands them.
+    explicit StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent = nullptr);
+
+    // The hub hands in a new list whenever its rentals change.
+    void setLocations(const QList<LocationDeBenne*>& locations);
+
+    // --- The rules, plain functions of the rentals.
+    // One point per distinct exact coordinate, in the order the places first appear. Rentals
+    // without a valid coordinate are left out.
+    static QList<LocationPoint> compterParCoordonnees(const QList<LocationDeBenne*>& locations);
+    // Centred on the mean of the valid coordinates (46.5, 2.5 without any), 2° by 2°.
+    static MapRegion regionInitiale(const QList<LocationDeBenne*>& locations);
+    // 16 + 8 points per rental, at most 120.
+    static double diametre(qint64 count);
+    static constexpr double diametreMaximal = 120;
+
+    const QList<LocationPoint>& points() const { return m_points; }
+    // The points in painting order: largest first, so that small circles stay on top.
+    const QList<int>& ordreDePeinture() const { return m_ordre; }
+    MapWidget* carte() const { return m_carte; }
+
+private:
+    void paintPoint(QPainter& painter, int index, const QPointF& at) const;
+
+    QList<LocationPoint> m_points;
+    QList<int> m_ordre;
+    MapWidget* m_carte = nullptr;
+    QFont m_countFont;
+};
+
+} // namespace kv

@@ -1,0 +1,265 @@
+#include "statistiquerendementvolumeview.h"
+
+#include "sourcestatistiques.h"
+#include "statscharts.h"
+
+#include "model/helpers.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QValueAxis>
+
+namespace kv {
+
+using namespace stats;
+
+namespace {
+
+void viderGraphique(QChart* chart)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* a : chart->axes()) {
+        chart->removeAxis(a);
+        delete a;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZone& zone, QWidget* parent)
+    : QWidget(parent), m_zone(zone), m_vue(nouvelleVueGraphique(this, 260))
+{
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 10, 0, 10);
+    auto* t = titre(QStringLiteral("Évolution du rendement (locations par benne) par volume"), TextStyle::headline, this);
+    QFont f = t->font();
+    f.setPointSizeF(f.pointSizeF() * 15.0 / 13);
+    f.setWeight(QFont::Normal);
+    t->setFont(f);
+    v->addWidget(t);
+    v->addSpacing(6);
+    m_vue->chart()->legend()->show();
+    m_vue->chart()->legend()->setAlignment(Qt::AlignBottom);
+    m_vue->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    v->addWidget(m_vue);
+}
+
+void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeMois>& data)
+{
+    QChart* chart = m_vue->chart();
+    viderGraphique(chart);
+    QList<qint64> mois;
+    double max = 0;
+    for (const StatsRendementVolumeMois& p : data) {
+        mois.append(p.mois);
+        max = std::max(max, p.rendement());
+    }
+    QCategoryAxis* axeX = axeMois(chart, mois, m_zone);
+    QValueAxis* axeY = axeValeurs(max, false, QStringLiteral("Rendement (locations/benne)"));
+    // The long title in a smaller face, so it fits the chart's height.
+    QFont police = fontForStyle(TextStyle::caption, font());
+    police.setBold(true);
+    axeY->setTitleFont(police);
+    chart->addAxis(axeY, Qt::AlignLeft);
+
+    // A volume label keeps one colour, one symbol and one legend entry, even when two volumes
+    // round to it.
+    QStringList& libelles = m_legende;
+    libelles.clear();
+    for (double volume : volumesSeries(data)) {
+        const QString libelle = volumeArrondi(volume);
+        bool premiere = !libelles.contains(libelle);
+        if (premiere)
+            libelles.append(libelle);
+        const int n = int(libelles.indexOf(libelle));
+        const QColor couleur = paletteVolumes()[n % paletteVolumes().size()];
+        auto* ligne = new QLineSeries();
+        ligne->setName(libelle);
+        ligne->setPen(QPen(couleur, 2));
+        auto* points = new QScatterSeries();
+        points->setName(libelle);
+        points->setMarkerShape(formeMarqueur(n));
+        points->setMarkerSize(9);
+        points->setColor(couleur);
+        points->setBorderColor(couleur.darker(130));
+        for (const StatsRendementVolumeMois& p : data)
+            if (memeVolume(p.volume, volume)) {
+                ligne->append(double(p.mois), p.rendement());
+                points->append(double(p.mois), p.rendement());
+            }
+        chart->addSeries(ligne);
+        chart->addSeries(points);
+        for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(points)}) {
+            s->attachAxis(axeX);
+            s->attachAxis(axeY);
+        }
+        for (QLegendMarker* m : chart->legend()->markers(ligne))
+            m->setVisible(false);
+        if (!premiere)
+            for (QLegendMarker* m : chart->legend()->markers(points))
+                m->setVisible(false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+StatistiqueRendementVolumeView::StatistiqueRendementVolumeView(SourceStatistiques* source, QWidget* parent)
+    : QWidget(parent), m_source(source)
+{
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(20, 20, 20, 20);
+    v->setSpacing(20);
+    v->addWidget(construireEntete());
+
+    m_barres = nouvelleVueGraphique(this, 260);
+    m_annotations = new AnnotationsGraphique(m_barres->chart());
+    v->addWidget(m_barres);
+
+    auto* detail = new QWidget(this);
+    m_detail = new QVBoxLayout(detail);
+    m_detail->setContentsMargins(8, 0, 0, 0);
+    m_detail->setSpacing(4);
+    v->addWidget(detail);
+
+    auto* trait = new QFrame(this);
+    trait->setFrameShape(QFrame::HLine);
+    trait->setFrameShadow(QFrame::Plain);
+    trait->setForegroundRole(QPalette::Mid);
+    v->addWidget(trait);
+
+    m_timeline = new StatistiqueRendementTimelineView(source->zone(), this);
+    v->addWidget(m_timeline);
+    v->addStretch(1);
+
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))
+            recalculer();
+    });
+    recalculer();
+}
+
+QWidget* StatistiqueRendementVolumeView::construireEntete()
+{
+    auto* entete = new QWidget(this);
+    auto* h = new QHBoxLayout(entete);
+    h->setContentsMargins(0, 8, 0, 0);
+    h->addWidget(titre(QStringLiteral("Rendement par volume (locations moyennes par benne)"), TextStyle::title2, entete));
+    h->addStretch();
+    h->addWidget(new QLabel(QStringLiteral("Année"), entete));
+    m_choixAnnee = new QComboBox(entete);
+    m_choixAnnee->setFixedWidth(120);
+    connect(m_choixAnnee, &QComboBox::activated, this, [this](int i) {
+        const QVariant a = m_choixAnnee->itemData(i);
+        setSelectedYear(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
+    });
+    h->addWidget(m_choixAnnee);
+    return entete;
+}
+
+void StatistiqueRendementVolumeView::setSelectedYear(std::optional<int> annee)
+{
+    if (annee == m_annee)
+        return;
+    m_annee = annee;
+    recalculer();
+}
+
+QStringList StatistiqueRendementVolumeView::lignesDetail() const
+{
+    QStringList t;
+    for (const QLabel* l : m_lignes)
+        t.append(l->text());
+    return t;
+}
+
+QStringList StatistiqueRendementVolumeView::annotations() const
+{
+    return m_annotations->textes();
+}
+
+void StatistiqueRendementVolumeView::recalculer()
+{
+    const QTimeZone zone = m_source->zone();
+    const QList<LocationVolume> toutes = locationsVolumes(m_source->toutesLocations());
+    QList<qint64> dates;
+    dates.reserve(toutes.size());
+    for (const LocationVolume& l : toutes)
+        dates.append(l.datePose);
+    m_annees = anneesDe(dates, zone);
+    const QList<double> bennes = volumesDesBennes(m_source->toutesBennes());
+    const QList<LocationVolume> comptees = locationsDeLAnnee(toutes, m_annee, zone);
+    m_rendements = calculerRendementParVolume(bennes, comptees);
+    m_mois = calculerRendementParVolumeMois(bennes, comptees, zone);
+
+    {
+        const QSignalBlocker bloque(m_choixAnnee);
+        m_choixAnnee->clear();
+        m_choixAnnee->addItem(QStringLiteral("Toutes"));
+        for (int a : m_annees)
+            m_choixAnnee->addItem(QString::number(a), a);
+        m_choixAnnee->setCurrentIndex(m_annee ? m_choixAnnee->findData(*m_annee) : 0);
+    }
+    dessinerBarres();
+
+    qDeleteAll(m_lignes);
+    m_lignes.clear();
+    const QFont police = fontForStyle(TextStyle::caption, font());
+    for (const StatsRendementVolume& r : m_rendements) {
+        auto* l = new QLabel(ligneDetailRendement(r), m_detail->parentWidget());
+        l->setFont(police);
+        l->setForegroundRole(QPalette::PlaceholderText);
+        m_detail->addWidget(l);
+        m_lignes.append(l);
+    }
+    m_timeline->setData(m_mois);
+}
+
+void StatistiqueRendementVolumeView::dessinerBarres()
+{
+    QChart* chart = m_barres->chart();
+    viderGraphique(chart);
+    double min = 0, max = 0;
+    if (!m_rendements.isEmpty()) {
+        min = max = m_rendements.first().rendement();
+        for (const StatsRendementVolume& r : m_rendements) {
+            min = std::min(min, r.rendement());
+            max = std::max(max, r.rendement());
+        }
+    }
+    QList<Barre> barres;
+    for (const StatsRendementVolume& r : m_rendements)
+        barres.append({volumeArrondi(r.volume), r.rendement(), couleurBarre(r.rendement(), min, max), {}});
+    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Locations moyennes / benne"), false);
+
+    // Each annotation at the top of its own bar, bars of one label standing on one another.
+    QStringList categories;
+    QList<double> piles;
+    QList<AnnotationsGraphique::Annotation> annotations;
+    for (const StatsRendementVolume& r : m_rendements) {
+        const QString c = volumeArrondi(r.volume);
+        qsizetype i = categories.indexOf(c);
+        if (i < 0) {
+            categories.append(c);
+            piles.append(0);
+            i = categories.size() - 1;
+        }
+        piles[i] += r.rendement();
+        annotations.append({QPointF(double(i), piles[i]), formatFixed(r.rendement(), 1), series});
+    }
+    m_annotations->setAnnotations(annotations, palette().color(QPalette::PlaceholderText),
+                                  fontForStyle(TextStyle::caption2, font()));
+}
+
+} // namespace kv

@@ -1,0 +1,185 @@
+#include "statistiquetypesdechetview.h"
+
+#include "sourcestatistiques.h"
+#include "statscharts.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QValueAxis>
+
+namespace kv {
+
+using namespace stats;
+
+namespace {
+
+QGroupBox* boite(const QString& titre, QWidget* contenu, QWidget* parent)
+{
+    auto* g = new QGroupBox(titre, parent);
+    auto* v = new QVBoxLayout(g);
+    v->addWidget(contenu);
+    return g;
+}
+
+void viderGraphique(QChart* chart)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* a : chart->axes()) {
+        chart->removeAxis(a);
+        delete a;
+    }
+}
+
+} // namespace
+
+StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* source, QWidget* parent)
+    : QWidget(parent), m_source(source)
+{
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(20, 20, 20, 20);
+    v->setSpacing(24);
+    v->addWidget(construireEntete());
+
+    m_frequences = nouvelleVueGraphique(this, 240);
+    m_annotations = new AnnotationsGraphique(m_frequences->chart());
+    v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), m_frequences, this));
+
+    m_evolution = nouvelleVueGraphique(this, 280);
+    m_evolution->chart()->legend()->show();
+    m_evolution->chart()->legend()->setAlignment(Qt::AlignBottom);
+    m_evolution->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    v->addWidget(boite(QStringLiteral("Évolution mensuelle par type de déchet"), m_evolution, this));
+    v->addStretch(1);
+
+    connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
+        if (types & (SourceStatistiques::kLocations | SourceStatistiques::kTypes))
+            recalculer();
+    });
+    recalculer();
+}
+
+QWidget* StatistiqueTypesDechetView::construireEntete()
+{
+    auto* entete = new QWidget(this);
+    auto* h = new QHBoxLayout(entete);
+    h->setContentsMargins(0, 8, 0, 0);
+    h->addWidget(titre(QStringLiteral("Types de déchets : fréquences et évolution"), TextStyle::title2, entete));
+    h->addStretch();
+    h->addWidget(new QLabel(QStringLiteral("Année"), entete));
+    m_choixAnnee = new QComboBox(entete);
+    m_choixAnnee->setFixedWidth(120);
+    connect(m_choixAnnee, &QComboBox::activated, this, [this](int i) {
+        const QVariant a = m_choixAnnee->itemData(i);
+        setSelectedYear(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
+    });
+    h->addWidget(m_choixAnnee);
+    return entete;
+}
+
+void StatistiqueTypesDechetView::setSelectedYear(std::optional<int> annee)
+{
+    if (annee == m_annee)
+        return;
+    m_annee = annee;
+    recalculer();
+}
+
+QStringList StatistiqueTypesDechetView::annotations() const
+{
+    return m_annotations->textes();
+}
+
+void StatistiqueTypesDechetView::recalculer()
+{
+    const QList<LocationDeBenneStat>& rows = m_source->lesLocations();
+    const QTimeZone zone = m_source->zone();
+    m_annees = anneesTypes(rows, zone);
+    const QList<LocationDeBenneStat> choisies = locationsFiltrees(rows, m_annee, zone);
+    m_barres = statsParType(choisies);
+    m_points = statsTimeline(choisies, zone);
+    m_series = seriesTimeline(m_points);
+
+    {
+        const QSignalBlocker bloque(m_choixAnnee);
+        m_choixAnnee->clear();
+        m_choixAnnee->addItem(QStringLiteral("Tout"));
+        for (int a : m_annees)
+            m_choixAnnee->addItem(QString::number(a), a);
+        m_choixAnnee->setCurrentIndex(m_annee ? m_choixAnnee->findData(*m_annee) : 0);
+    }
+    dessinerFrequences();
+    dessinerEvolution();
+}
+
+void StatistiqueTypesDechetView::dessinerFrequences()
+{
+    QChart* chart = m_frequences->chart();
+    viderGraphique(chart);
+    QList<Barre> barres;
+    for (const StatsTypeDechet& b : m_barres)
+        barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle});
+    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
+    QList<AnnotationsGraphique::Annotation> annotations;
+    for (int i = 0; i < m_barres.size(); ++i)
+        annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
+    m_annotations->setAnnotations(annotations, palette().color(QPalette::PlaceholderText),
+                                  fontForStyle(TextStyle::caption2, font()));
+}
+
+void StatistiqueTypesDechetView::dessinerEvolution()
+{
+    QChart* chart = m_evolution->chart();
+    viderGraphique(chart);
+    QList<qint64> mois;
+    qint64 max = 0;
+    for (const StatsTimelineTypeDechet& p : m_points) {
+        mois.append(p.mois);
+        max = std::max(max, p.nbLocations);
+    }
+    QCategoryAxis* axeX = axeMois(chart, mois, m_source->zone());
+    QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
+    chart->addAxis(axeY, Qt::AlignLeft);
+
+    m_legendeEvolution.clear();
+    int n = 0;
+    for (const SerieTypeDechet& s : m_series) {
+        m_legendeEvolution.append(s.libelle);
+        const QColor couleur = couleurTypeDechet(s.couleur);
+        auto* ligne = new QLineSeries();
+        ligne->setName(s.libelle);
+        ligne->setPen(QPen(couleur, 2));
+        auto* points = new QScatterSeries();
+        points->setName(s.libelle);
+        points->setMarkerShape(formeMarqueur(n++));
+        points->setMarkerSize(9);
+        points->setColor(couleur);
+        points->setBorderColor(couleur.darker(130));
+        for (const StatsTimelineTypeDechet& p : s.points) {
+            ligne->append(double(p.mois), double(p.nbLocations));
+            points->append(double(p.mois), double(p.nbLocations));
+        }
+        chart->addSeries(ligne);
+        chart->addSeries(points);
+        for (QAbstractSeries* serie : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(points)}) {
+            serie->attachAxis(axeX);
+            serie->attachAxis(axeY);
+        }
+        // One legend entry per waste type: its symbol in its colour.
+        for (QLegendMarker* m : chart->legend()->markers(ligne))
+            m->setVisible(false);
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "statsfigures.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QChartView;
+class QComboBox;
+class QStackedBarSeries;
+
+namespace kv {
+
+class SourceStatistiques;
+namespace stats { class AnnotationsGraphique; }
+
+// "Types de déchets": rentals per waste type as bars, and their month-by-month evolution as one
+// line per waste type, over all years or one.
+class StatistiqueTypesDechetView : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatistiqueTypesDechetView(SourceStatistiques* source, QWidget* parent = nullptr);
+
+    std::optional<int> selectedYear() const { return m_annee; }
+    void setSelectedYear(std::optional<int> annee);
+    QComboBox* choixAnnee() const { return m_choixAnnee; }
+
+    const QList<stats::StatsTypeDechet>& barres() const { return m_barres; }
+    const QList<stats::SerieTypeDechet>& series() const { return m_series; }
+    QChartView* vueFrequences() const { return m_frequences; }
+    QChartView* vueEvolution() const { return m_evolution; }
+    QStringList annotations() const;
+    // The entries of the evolution chart's legend.
+    const QStringList& legendeEvolution() const { return m_legendeEvolution; }
+
+private:
+    QWidget* construireEntete();
+    void recalculer();
+    void dessinerFrequences();
+    void dessinerEvolution();
+
+    SourceStatistiques* m_source;
+    std::optional<int> m_annee;
+    QList<int> m_annees;
+    QList<stats::StatsTypeDechet> m_barres;
+    QList<stats::StatsTimelineTypeDechet> m_points;
+    QList<stats::SerieTypeDechet> m_series;
+    QStringList m_legendeEvolution;
+
+    QComboBox* m_choixAnnee = nullptr;
+    QChartView* m_frequences;
+    QChartView* m_evolution;
+    stats::AnnotationsGraphique* m_annotations;
+};
+
+} // namespace kv

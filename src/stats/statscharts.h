@@ -1,0 +1,112 @@
+#pragma once
+
+// Pieces shared by the statistic charts: a chart view with the program's look, ring charts,
+// bars coloured one by one, counts written above bars, month axes, and the legends that the
+// statistics draw beside their charts.
+
+#include "widgets/textstyles.h"
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QTimeZone>
+#include <QWidget>
+
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QScatterSeries>
+
+class QLabel;
+class QVBoxLayout;
+class QGraphicsSimpleTextItem;
+class QAbstractSeries;
+class QPieSeries;
+class QStackedBarSeries;
+class QCategoryAxis;
+class QValueAxis;
+
+namespace kv::stats {
+
+// A chart in a view: antialiased, transparent background, no animation, legend hidden.
+QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur);
+
+// One slice of a ring: its value, colour and the text written on it (empty: none).
+struct Part {
+    double valeur = 0;
+    QColor couleur;
+    QString texte;
+};
+// A ring whose hole is `trou` of the pie's size, slices parted by a thin gap, texts inside the
+// slices in bold white.
+QPieSeries* anneau(const QList<Part>& parts, double trou);
+
+// One bar: its category (x label), height and colour.
+struct Barre {
+    QString categorie;
+    double valeur = 0;
+    QColor couleur;
+    QString nom;
+};
+// Bars coloured one by one, in order; bars of the same category stand on one another. The
+// categories go on a bar category axis; the chart gets a value axis titled `titreY`.
+QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers);
+
+// A value axis from 0 with room above `max`; whole numbers only when `entiers` (counts), with
+// one mark per unit while they are few.
+QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
+
+// A month axis over month starts (milliseconds): one mark and grid line per calendar month
+// from the first to the last, labelled with the abbreviated month and the year ("janv. 2024").
+// Attached to the chart at the bottom.
+QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone);
+// The label of a month start in the user's locale.
+QString libelleMois(qint64 moisMs, const QTimeZone& zone);
+
+// The marker shape of the n-th series (each series its own, wrapping).
+QScatterSeries::MarkerShape formeMarqueur(int n);
+
+// Texts laid over a chart at data positions of a series, kept in place when the plot area moves
+// (the counts above bars, the values above points).
+class AnnotationsGraphique : public QObject {
+    Q_OBJECT
+public:
+    struct Annotation {
+        QPointF position; // in the series' values
+        QString texte;
+        QAbstractSeries* series = nullptr;
+    };
+    explicit AnnotationsGraphique(QChart* chart);
+    void setAnnotations(const QList<Annotation>& annotations, const QColor& couleur, const QFont& police);
+    QStringList textes() const;
+
+private:
+    void placer();
+    QChart* m_chart;
+    QList<Annotation> m_annotations;
+    QList<QGraphicsSimpleTextItem*> m_items;
+};
+
+// A legend of our own: one row per entry, a disc of the entry's colour and its text.
+class LegendeStat : public QWidget {
+    Q_OBJECT
+public:
+    struct Ligne {
+        QColor couleur;
+        QString texte;
+    };
+    LegendeStat(int diametre, int espacement, QWidget* parent = nullptr);
+    void setLignes(const QList<Ligne>& lignes);
+    QList<Ligne> lignes() const { return m_lignes; }
+    QStringList textes() const;
+
+private:
+    int m_diametre;
+    QVBoxLayout* m_layout;
+    QList<Ligne> m_lignes;
+    QList<QWidget*> m_rows;
+};
+
+// A title label in one of the text styles.
+QLabel* titre(const QString& texte, TextStyle style, QWidget* parent);
+
+} // namespace kv::stats

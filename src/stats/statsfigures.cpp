@@ -1,0 +1,723 @@
+#include "statsfigures.h"
+
+#include "model/daywindow.h"
+#include "model/helpers.h"
+#include "model/volume.h"
+#include "widgets/colors.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <limits>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace kv::stats {
+
+namespace {
+
+const QChar kEspaceFine(0x202F); // narrow no-break space
+
+QDateTime dansZone(qint64 ms, const QTimeZone& zone)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, zone);
+}
+
+qint64 debutMois(int annee, int mois, const QTimeZone& zone)
+{
+    return startOfDayMs(QDate(annee, mois, 1), zone);
+}
+
+// The instants that start a year and the next one.
+std::pair<qint64, qint64> bornesAnnee(int annee, const QTimeZone& zone)
+{
+    return {debutMois(annee, 1, zone), debutMois(annee + 1, 1, zone)};
+}
+
+struct VolumeLess {
+    bool operator()(double a, double b) const { return volumeAvant(a, b); }
+};
+
+// Whole calendar days from `a` to `b` (a <= b): days added to `a`, wall-clock time kept, that
+// do not pass `b`.
+qint64 joursEntiers(const QDateTime& a, const QDateTime& b)
+{
+    qint64 d = a.date().daysTo(b.date());
+    if (d > 0 && a.addDays(d) > b)
+        --d;
+    return std::max<qint64>(d, 0);
+}
+
+QString nombre(qint64 n)
+{
+    return QString::number(n);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+CalendrierMois::CalendrierMois(const QTimeZone& zone, qint64 premierMs, qint64 dernierMs)
+    : m_zone(zone)
+{
+    if (premierMs > dernierMs)
+        std::swap(premierMs, dernierMs);
+    const int premiere = dansZone(premierMs, zone).date().year();
+    int derniere = dansZone(dernierMs, zone).date().year();
+    // A stray date centuries away is answered by the slow path rather than by a huge table.
+    m_premiereAnnee = std::max(premiere, derniere - 300);
+    if (!QDate(m_premiereAnnee, 1, 1).isValid() || !QDate(derniere + 1, 1, 1).isValid())
+        return;
+    m_debuts.reserve(size_t(derniere - m_premiereAnnee + 1) * 12 + 1);
+    for (int a = m_premiereAnnee; a <= derniere; ++a)
+        for (int m = 1; m <= 12; ++m)
+            m_debuts.push_back(debutMois(a, m, zone));
+    m_debuts.push_back(debutMois(derniere + 1, 1, zone));
+}
+
+CalendrierMois CalendrierMois::couvrant(const QTimeZone& zone, const QList<qint64>& dates)
+{
+    if (dates.isEmpty())
+        return CalendrierMois(zone, 0, 0);
+    const auto [mn, mx] = std::minmax_element(dates.cbegin(), dates.cend());
+    return CalendrierMois(zone, *mn, *mx);
+}
+
+AnneeMois CalendrierMois::moisDe(qint64 ms) const
+{
+    if (m_debuts.size() < 2 || ms < m_debuts.front() || ms >= m_debuts.back()) {
+        const QDate d = dansZone(ms, m_zone).date();
+        return {d.year(), d.month()};
+    }
+    const auto it = std::upper_bound(m_debuts.begin(), m_debuts.end(), ms);
+    const auto index = int(it - m_debuts.begin()) - 1;
+    return {m_premiereAnnee + index / 12, index % 12 + 1};
+}
+
+qint64 CalendrierMois::debutDe(AnneeMois m) const
+{
+    const int index = (m.annee - m_premiereAnnee) * 12 + (m.mois - 1);
+    if (index >= 0 && size_t(index) + 1 < m_debuts.size())
+        return m_debuts[size_t(index)];
+    return debutMois(m.annee, m.mois, m_zone);
+}
+
+qint64 CalendrierMois::debutDuMois(qint64 ms) const
+{
+    return debutDe(moisDe(ms));
+}
+
+QList<int> anneesDe(const QList<qint64>& dates, const QTimeZone& zone)
+{
+    const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
+    QList<int> annees;
+    int derniere = INT_MIN;
+    // Dates mostly come in order: skip the set lookup while the year stays the same.
+    QSet<int> vues;
+    for (qint64 d : dates) {
+        const int a = cal.anneeDe(d);
+        if (a == derniere)
+            continue;
+        derniere = a;
+        if (!vues.contains(a)) {
+            vues.insert(a);
+            annees.append(a);
+        }
+    }
+    std::sort(annees.begin(), annees.end());
+    return annees;
+}
+
+qint64 pourcentage(qint64 nombre, qint64 total)
+{
+    if (total == 0)
+        return 0;
+    return qint64(std::trunc(double(nombre) / double(total) * 100.0));
+}
+
+QString volumeTronque(double volume)
+{
+    return texteVolume(volume);
+}
+
+QString volumeArrondi(double volume)
+{
+    if (!volumeEntier(volume))
+        return QStringLiteral("— m³");
+    return formatFixed(volume, 0) + QStringLiteral(" m³");
+}
+
+bool volumeAvant(double a, double b)
+{
+    if (std::isnan(a))
+        return false;
+    return std::isnan(b) || a < b;
+}
+
+bool memeVolume(double a, double b)
+{
+    return !volumeAvant(a, b) && !volumeAvant(b, a);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Seasonality
+
+const QStringList& libellesMois()
+{
+    static const QStringList l = {
+        QStringLiteral("Jan"), QStringLiteral("Fév"), QStringLiteral("Mar"), QStringLiteral("Avr"),
+        QStringLiteral("Mai"), QStringLiteral("Juin"), QStringLiteral("Juil"), QStringLiteral("Aoû"),
+        QStringLiteral("Sep"), QStringLiteral("Oct"), QStringLiteral("Nov"), QStringLiteral("Déc")};
+    return l;
+}
+
+QList<int> anneesSaisonnalite(const QList<qint64>& datesPose, int anneeSelectionnee, const QTimeZone& zone)
+{
+    QList<int> annees = anneesDe(datesPose, zone);
+    if (!annees.contains(anneeSelectionnee)) {
+        annees.append(anneeSelectionnee);
+        std::sort(annees.begin(), annees.end());
+    }
+    return annees;
+}
+
+QList<StatsLocationMois> statsParMois(const QList<qint64>& datesPose, int annee, const QTimeZone& zone)
+{
+    std::array<qint64, 13> debuts{};
+    for (int m = 1; m <= 12; ++m)
+        debuts[size_t(m - 1)] = debutMois(annee, m, zone);
+    debuts[12] = debutMois(annee + 1, 1, zone);
+    std::array<qint64, 12> nombres{};
+    for (qint64 d : datesPose) {
+        if (d < debuts[0] || d >= debuts[12])
+            continue;
+        const auto it = std::upper_bound(debuts.begin(), debuts.end(), d);
+        ++nombres[size_t(it - debuts.begin() - 1)];
+    }
+    QList<StatsLocationMois> serie;
+    for (int m = 0; m < 12; ++m)
+        serie.append({libellesMois().at(m), annee, nombres[size_t(m)]});
+    return serie;
+}
+
+std::optional<PicCreux> picCreux(const QList<StatsLocationMois>& serie)
+{
+    if (serie.isEmpty())
+        return std::nullopt;
+    PicCreux r{serie.first(), serie.first()};
+    for (const StatsLocationMois& m : serie) {
+        if (m.nombre > r.pic.nombre)
+            r.pic = m;
+        if (m.nombre < r.creux.nombre)
+            r.creux = m;
+    }
+    return r;
+}
+
+QString textePic(const StatsLocationMois& m)
+{
+    return QStringLiteral("Pic") + kEspaceFine + QStringLiteral(": ") + m.mois + QStringLiteral(" (")
+           + nombre(m.nombre) + QStringLiteral(")");
+}
+
+QString texteCreux(const StatsLocationMois& m)
+{
+    return QStringLiteral("Creux") + kEspaceFine + QStringLiteral(": ") + m.mois + QStringLiteral(" (")
+           + nombre(m.nombre) + QStringLiteral(")");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Distribution by volume and by colour
+
+QList<StatsVolumeLoue> statsParVolume(const QList<double>& volumesDesLocations)
+{
+    std::map<double, qint64, VolumeLess> groupes;
+    for (double v : volumesDesLocations)
+        ++groupes[v];
+    QList<StatsVolumeLoue> rows;
+    rows.reserve(qsizetype(groupes.size()));
+    for (const auto& [volume, n] : groupes)
+        rows.append({volume, n});
+    return rows;
+}
+
+QList<StatsCouleurLoue> statsParCouleur(const QList<QString>& couleursDesLocations)
+{
+    QHash<QString, qint64> groupes;
+    for (const QString& c : couleursDesLocations)
+        ++groupes[c];
+    QList<StatsCouleurLoue> rows;
+    rows.reserve(groupes.size());
+    for (auto it = groupes.cbegin(); it != groupes.cend(); ++it)
+        rows.append({it.key(), it.value()});
+    std::sort(rows.begin(), rows.end(), [](const StatsCouleurLoue& a, const StatsCouleurLoue& b) {
+        if (a.nbLocations != b.nbLocations)
+            return a.nbLocations > b.nbLocations;
+        return a.couleurHex < b.couleurHex;
+    });
+    return rows;
+}
+
+const QList<QColor>& paletteVolumes()
+{
+    static const QList<QColor> p = {QColor(0, 122, 255),  QColor(255, 59, 48),  QColor(52, 199, 89),
+                                    QColor(255, 149, 0),  QColor(175, 82, 222), QColor(255, 45, 85),
+                                    QColor(0, 199, 190),  QColor(162, 132, 94)};
+    return p;
+}
+
+QColor grisSysteme()
+{
+    return QColor(142, 142, 147);
+}
+
+QColor couleurPourVolume(const QList<StatsVolumeLoue>& rows, double volume, const QList<QColor>& palette)
+{
+    QList<double> volumes;
+    volumes.reserve(rows.size());
+    for (const StatsVolumeLoue& r : rows)
+        volumes.append(r.volume);
+    std::sort(volumes.begin(), volumes.end(), volumeAvant);
+    for (qsizetype i = 0; i < volumes.size(); ++i)
+        if (memeVolume(volumes[i], volume))
+            return palette.isEmpty() ? grisSysteme() : palette[i % palette.size()];
+    return grisSysteme();
+}
+
+QString ligneLegendeVolume(const StatsVolumeLoue& row, qint64 total)
+{
+    return volumeTronque(row.volume) + QStringLiteral(" m³") + kEspaceFine + QStringLiteral(": ")
+           + nombre(row.nbLocations) + QStringLiteral(" location")
+           + (row.nbLocations >= 2 ? QStringLiteral("s") : QString()) + QStringLiteral(" (")
+           + nombre(pourcentage(row.nbLocations, total)) + kEspaceFine + QStringLiteral("%)");
+}
+
+QString ligneLegendeCouleur(const StatsCouleurLoue& row, qint64 total)
+{
+    return row.couleurHex.toUpper() + QStringLiteral(" (") + nombre(row.nbLocations) + QStringLiteral(", ")
+           + nombre(pourcentage(row.nbLocations, total)) + QStringLiteral("%)");
+}
+
+QColor couleurOuGris(const QString& hex)
+{
+    return colorFromHex(hex, grisSysteme());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Waste types
+
+QList<LocationDeBenneStat> locationsFiltrees(const QList<LocationDeBenneStat>& rows, std::optional<int> annee,
+                                             const QTimeZone& zone)
+{
+    if (!annee)
+        return rows;
+    const auto [debut, fin] = bornesAnnee(*annee, zone);
+    QList<LocationDeBenneStat> out;
+    for (const LocationDeBenneStat& r : rows)
+        if (r.datePose >= debut && r.datePose < fin)
+            out.append(r);
+    return out;
+}
+
+QList<int> anneesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone)
+{
+    QList<qint64> dates;
+    dates.reserve(rows.size());
+    for (const LocationDeBenneStat& r : rows)
+        dates.append(r.datePose);
+    return anneesDe(dates, zone);
+}
+
+QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
+{
+    QList<StatsTypeDechet> bars;
+    QHash<QString, qsizetype> index;
+    for (const LocationDeBenneStat& r : rows) {
+        const auto it = index.constFind(r.typeLibelle);
+        if (it != index.cend()) {
+            ++bars[*it].nbLocations;
+            continue;
+        }
+        index.insert(r.typeLibelle, bars.size());
+        bars.append({r.typeLibelle, r.typeCouleur, 1});
+    }
+    std::sort(bars.begin(), bars.end(), [](const StatsTypeDechet& a, const StatsTypeDechet& b) {
+        if (a.nbLocations != b.nbLocations)
+            return a.nbLocations > b.nbLocations;
+        return a.libelle < b.libelle;
+    });
+    return bars;
+}
+
+namespace {
+
+// Absent colour first, then by text.
+bool couleurAvant(const std::optional<QString>& a, const std::optional<QString>& b)
+{
+    if (!a || !b)
+        return !a && b;
+    return *a < *b;
+}
+
+} // namespace
+
+QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone)
+{
+    QList<qint64> dates;
+    dates.reserve(rows.size());
+    for (const LocationDeBenneStat& r : rows)
+        dates.append(r.datePose);
+    const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
+
+    // Points of one month and label (one label, several colours) keep the order of their
+    // first rows, so a series takes the colour of its earliest rental.
+    struct Cle {
+        qint64 mois;
+        QString libelle;
+        std::optional<QString> couleur;
+        bool operator<(const Cle& o) const
+        {
+            if (mois != o.mois)
+                return mois < o.mois;
+            if (libelle != o.libelle)
+                return libelle < o.libelle;
+            return couleurAvant(couleur, o.couleur);
+        }
+    };
+    struct Compte {
+        qint64 n = 0;
+        qsizetype premiere = 0;
+    };
+    std::map<Cle, Compte> comptes;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const LocationDeBenneStat& r = rows[i];
+        auto [it, nouveau] = comptes.try_emplace(Cle{cal.debutDuMois(r.datePose), r.typeLibelle, r.typeCouleur});
+        if (nouveau)
+            it->second.premiere = i;
+        ++it->second.n;
+    }
+
+    QList<std::pair<qsizetype, StatsTimelineTypeDechet>> points;
+    points.reserve(qsizetype(comptes.size()));
+    for (const auto& [cle, c] : comptes)
+        points.append({c.premiere, {cle.mois, cle.libelle, cle.couleur, c.n}});
+    std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
+        if (a.second.mois != b.second.mois)
+            return a.second.mois < b.second.mois;
+        if (a.second.libelle != b.second.libelle)
+            return a.second.libelle < b.second.libelle;
+        return a.first < b.first;
+    });
+    QList<StatsTimelineTypeDechet> out;
+    out.reserve(points.size());
+    for (auto& p : points)
+        out.append(std::move(p.second));
+    return out;
+}
+
+QList<SerieTypeDechet> seriesTimeline(const QList<StatsTimelineTypeDechet>& points)
+{
+    std::map<QString, SerieTypeDechet> series;
+    for (const StatsTimelineTypeDechet& p : points) {
+        auto [it, nouvelle] = series.try_emplace(p.libelle);
+        if (nouvelle) {
+            it->second.libelle = p.libelle;
+            it->second.couleur = p.couleur;
+        }
+        it->second.points.append(p);
+    }
+    QList<SerieTypeDechet> out;
+    for (auto& [libelle, s] : series)
+        out.append(std::move(s));
+    return out;
+}
+
+QColor couleurTypeDechet(const std::optional<QString>& couleur)
+{
+    return colorFromHex(couleur.value_or(QStringLiteral("D1D5DB")), grisSysteme());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Occupancy
+
+bool locationActive(const Periode& p, qint64 date)
+{
+    return p.pose <= date && (!p.enlevement || date <= *p.enlevement);
+}
+
+Occupation occupation(const QList<QList<Periode>>& bennes, qint64 date)
+{
+    Occupation o;
+    o.total = bennes.size();
+    for (const QList<Periode>& locations : bennes)
+        if (std::any_of(locations.cbegin(), locations.cend(),
+                        [date](const Periode& p) { return locationActive(p, date); }))
+            ++o.enCirculation;
+    return o;
+}
+
+QString tauxTexte(const Occupation& o)
+{
+    return QStringLiteral("Taux d’occupation") + kEspaceFine + QStringLiteral(": ") + nombre(o.taux()) + kEspaceFine
+           + QStringLiteral("% (") + nombre(o.enCirculation) + QStringLiteral("/") + nombre(o.total)
+           + QStringLiteral(")");
+}
+
+QString ligneLegendeOccupation(const QString& label, qint64 value, qint64 somme)
+{
+    return label + kEspaceFine + QStringLiteral(": ") + nombre(value) + QStringLiteral(" (")
+           + nombre(pourcentage(value, somme)) + kEspaceFine + QStringLiteral("%)");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inactive clients
+
+qint64 dateActivite(const Periode& p, qint64 refDate)
+{
+    return std::max(p.pose, p.enlevement.value_or(refDate));
+}
+
+QList<LigneClientInactif> clientsInactifs(const QList<ClientActivite>& clients, int seuilMois,
+                                          bool inclureJamaisLoues, qint64 refDate, const QTimeZone& zone)
+{
+    const QDateTime ref = dansZone(refDate, zone);
+    const qint64 cutoff = ref.addMonths(-seuilMois).toMSecsSinceEpoch();
+    const qint64 ilYaUnAn = ref.addYears(-1).toMSecsSinceEpoch();
+
+    QList<LigneClientInactif> jamais, inactifs;
+    for (const ClientActivite& c : clients) {
+        LigneClientInactif row{c.id, c.nom, c.couleurHex, c.telephone, c.email, {}, {}, 0};
+        if (c.locations.isEmpty()) {
+            if (inclureJamaisLoues)
+                jamais.append(row);
+            continue;
+        }
+        qint64 derniere = std::numeric_limits<qint64>::min();
+        qint64 recentes = 0;
+        for (const Periode& p : c.locations) {
+            const qint64 a = dateActivite(p, refDate);
+            derniere = std::max(derniere, a);
+            recentes += a >= ilYaUnAn;
+        }
+        if (derniere >= cutoff)
+            continue;
+        row.lastActivity = derniere;
+        row.daysSinceLast = joursEntiers(dansZone(derniere, zone), ref);
+        row.nbLocations12m = recentes;
+        inactifs.append(row);
+    }
+    std::stable_sort(jamais.begin(), jamais.end(),
+                     [](const LigneClientInactif& a, const LigneClientInactif& b) { return a.nom < b.nom; });
+    std::stable_sort(inactifs.begin(), inactifs.end(), [](const LigneClientInactif& a, const LigneClientInactif& b) {
+        return *a.daysSinceLast > *b.daysSinceLast;
+    });
+    return jamais + inactifs;
+}
+
+QString ligneInformation(const LigneClientInactif& row, qint64 refDate, const QTimeZone& zone)
+{
+    if (!row.lastActivity)
+        return QStringLiteral("Aucune location à ce jour");
+    return QStringLiteral("Dernière activité : ") + texteRelatif(*row.lastActivity, refDate, zone)
+           + QStringLiteral(" • Locations (12 mois) : ") + nombre(row.nbLocations12m);
+}
+
+bool telephoneVisible(const QString& telephone)
+{
+    return !telephone.trimmed().isEmpty();
+}
+
+bool emailVisible(const std::optional<QString>& email)
+{
+    return email && !email->trimmed().isEmpty();
+}
+
+QString texteRelatif(qint64 date, qint64 ref, const QTimeZone& zone)
+{
+    if (date == ref)
+        return QStringLiteral("maintenant");
+    const bool passe = date < ref;
+    const QDateTime a = dansZone(std::min(date, ref), zone);
+    const QDateTime b = dansZone(std::max(date, ref), zone);
+
+    auto phrase = [passe](qint64 n, const QString& singulier, const QString& pluriel) {
+        const QString quantite = nombre(n) + QLatin1Char(' ') + (n >= 2 ? pluriel : singulier);
+        return passe ? QStringLiteral("il y a ") + quantite : QStringLiteral("dans ") + quantite;
+    };
+
+    int annees = b.date().year() - a.date().year();
+    if (annees > 0 && a.addYears(annees) > b)
+        --annees;
+    if (annees > 0)
+        return phrase(annees, QStringLiteral("an"), QStringLiteral("ans"));
+    const QDateTime apresAnnees = a.addYears(annees);
+    int mois = (b.date().year() * 12 + b.date().month()) - (apresAnnees.date().year() * 12 + apresAnnees.date().month());
+    if (mois > 0 && apresAnnees.addMonths(mois) > b)
+        --mois;
+    if (mois > 0)
+        return phrase(mois, QStringLiteral("mois"), QStringLiteral("mois"));
+    const qint64 jours = joursEntiers(a, b);
+    if (jours >= 7)
+        return phrase(jours / 7, QStringLiteral("semaine"), QStringLiteral("semaines"));
+    if (jours > 0)
+        return phrase(jours, QStringLiteral("jour"), QStringLiteral("jours"));
+    const qint64 secondes = (b.toMSecsSinceEpoch() - a.addDays(jours).toMSecsSinceEpoch()) / 1000;
+    if (secondes >= 3600)
+        return phrase(secondes / 3600, QStringLiteral("heure"), QStringLiteral("heures"));
+    if (secondes >= 60)
+        return phrase(secondes / 60, QStringLiteral("minute"), QStringLiteral("minutes"));
+    return phrase(secondes, QStringLiteral("seconde"), QStringLiteral("secondes"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Yield per volume
+
+QList<LocationVolume> locationsDeLAnnee(const QList<LocationVolume>& locations, std::optional<int> annee,
+                                        const QTimeZone& zone)
+{
+    if (!annee)
+        return locations;
+    const auto [debut, fin] = bornesAnnee(*annee, zone);
+    QList<LocationVolume> out;
+    for (const LocationVolume& l : locations)
+        if (l.datePose >= debut && l.datePose < fin)
+            out.append(l);
+    return out;
+}
+
+namespace {
+
+std::map<double, qint64, VolumeLess> bennesParVolume(const QList<double>& volumesBennes)
+{
+    std::map<double, qint64, VolumeLess> n;
+    for (double v : volumesBennes)
+        ++n[v];
+    return n;
+}
+
+} // namespace
+
+QList<StatsRendementVolume> calculerRendementParVolume(const QList<double>& volumesBennes,
+                                                       const QList<LocationVolume>& locations)
+{
+    const auto bennes = bennesParVolume(volumesBennes);
+    std::map<double, qint64, VolumeLess> nbLocations;
+    for (const LocationVolume& l : locations)
+        if (bennes.count(l.volume))
+            ++nbLocations[l.volume];
+    QList<StatsRendementVolume> rows;
+    for (const auto& [volume, n] : bennes) {
+        const auto it = nbLocations.find(volume);
+        rows.append({volume, n, it == nbLocations.end() ? 0 : it->second});
+    }
+    // The rows come by volume: a stable sort keeps equal yields smallest volume first.
+    std::stable_sort(rows.begin(), rows.end(), [](const StatsRendementVolume& a, const StatsRendementVolume& b) {
+        return a.rendement() > b.rendement();
+    });
+    return rows;
+}
+
+QList<StatsRendementVolumeMois> calculerRendementParVolumeMois(const QList<double>& volumesBennes,
+                                                               const QList<LocationVolume>& locations,
+                                                               const QTimeZone& zone)
+{
+    const auto bennes = bennesParVolume(volumesBennes);
+    QList<qint64> dates;
+    dates.reserve(locations.size());
+    for (const LocationVolume& l : locations)
+        dates.append(l.datePose);
+    const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
+
+    struct Cle {
+        qint64 mois;
+        double volume;
+        bool operator<(const Cle& o) const
+        {
+            if (mois != o.mois)
+                return mois < o.mois;
+            return volumeAvant(volume, o.volume);
+        }
+    };
+    std::map<Cle, qint64> comptes;
+    for (const LocationVolume& l : locations)
+        ++comptes[Cle{cal.debutDuMois(l.datePose), l.volume}];
+
+    QList<StatsRendementVolumeMois> points;
+    points.reserve(qsizetype(comptes.size()));
+    for (const auto& [cle, n] : comptes) {
+        const auto it = bennes.find(cle.volume);
+        points.append({cle.volume, cle.mois, it == bennes.end() ? 0 : it->second, n});
+    }
+    return points;
+}
+
+QColor couleurBarre(double rendement, double min, double max)
+{
+    const double luminosite = 1.0 - 0.1 * (rendement - min) / (max - min + 0.0001);
+    return QColor::fromHsvF(0.6f, 0.4f, float(std::clamp(luminosite, 0.0, 1.0)), 1.0f);
+}
+
+QString ligneDetailRendement(const StatsRendementVolume& row)
+{
+    return QStringLiteral("• ") + volumeTronque(row.volume) + QStringLiteral(" m³") + kEspaceFine
+           + QStringLiteral(": ") + nombre(row.nbLocations) + QStringLiteral(" locations, ") + nombre(row.nbBennes)
+           + QStringLiteral(" bennes (") + formatFixed(row.rendement(), 1) + QStringLiteral(" loc/benne)");
+}
+
+QList<double> volumesSeries(const QList<StatsRendementVolumeMois>& data)
+{
+    std::map<double, bool, VolumeLess> volumes;
+    for (const StatsRendementVolumeMois& p : data)
+        volumes[p.volume] = true;
+    QList<double> out;
+    for (const auto& [v, _] : volumes)
+        out.append(v);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Curves
+
+QList<QPointF> catmullRom(const QList<QPointF>& points, int parSegment, double alpha)
+{
+    const qsizetype n = points.size();
+    if (n < 3)
+        return points;
+    parSegment = std::max(parSegment, 1);
+    // Phantom end points mirror their neighbours, so the curve starts and ends on the data.
+    QList<QPointF> p;
+    p.reserve(n + 2);
+    p.append(2 * points[0] - points[1]);
+    p.append(points);
+    p.append(2 * points[n - 1] - points[n - 2]);
+
+    auto knot = [alpha](double t, QPointF a, QPointF b) {
+        const QPointF d = b - a;
+        return t + std::pow(std::max(std::hypot(d.x(), d.y()), 1e-12), alpha);
+    };
+    auto lerp = [](QPointF a, QPointF b, double ta, double tb, double t) {
+        return (tb - t) / (tb - ta) * a + (t - ta) / (tb - ta) * b;
+    };
+
+    QList<QPointF> out;
+    out.reserve((n - 1) * parSegment + 1);
+    for (qsizetype i = 1; i + 2 < p.size(); ++i) {
+        const QPointF p0 = p[i - 1], p1 = p[i], p2 = p[i + 1], p3 = p[i + 2];
+        const double t0 = 0, t1 = knot(t0, p0, p1), t2 = knot(t1, p1, p2), t3 = knot(t2, p2, p3);
+        for (int s = 0; s < parSegment; ++s) {
+            const double t = t1 + (t2 - t1) * s / parSegment;
+            const QPointF a1 = lerp(p0, p1, t0, t1, t), a2 = lerp(p1, p2, t1, t2, t), a3 = lerp(p2, p3, t2, t3, t);
+            const QPointF b1 = lerp(a1, a2, t0, t2, t), b2 = lerp(a2, a3, t1, t3, t);
+            out.append(s == 0 ? p1 : lerp(b1, b2, t1, t2, t));
+        }
+    }
+    out.append(points.last());
+    return out;
+}
+
+} // namespace kv::stats

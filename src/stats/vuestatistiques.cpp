@@ -1,0 +1,240 @@
+#include "vuestatistiques.h"
+
+#include "clientsinactifsview.h"
+#include "sourcestatistiques.h"
+#include "statistiquehistogrammevolumeview.h"
+#include "statistiqueoccupationbennesview.h"
+#include "statistiquerendementvolumeview.h"
+#include "statistiquesaisonnaliteview.h"
+#include "statistiquetypesdechetview.h"
+
+#include "widgets/icons.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QApplication>
+#include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QScrollArea>
+
+namespace kv {
+
+namespace {
+
+// A sidebar row: the chosen statistic's background (its BackgroundRole) as a rounded band
+// across the whole row, then the label and symbol.
+class LigneStatistiqueDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QRect bande = option.rect.adjusted(8, 1, -8, -1);
+        if (opt.backgroundBrush.style() != Qt::NoBrush) {
+            p->save();
+            p->setRenderHint(QPainter::Antialiasing);
+            p->setPen(Qt::NoPen);
+            p->setBrush(opt.backgroundBrush);
+            p->drawRoundedRect(bande, 6, 6);
+            p->restore();
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            p->save();
+            QColor bord = option.palette.color(QPalette::Highlight);
+            bord.setAlphaF(0.5f);
+            p->setPen(QPen(bord, 1));
+            p->setRenderHint(QPainter::Antialiasing);
+            p->drawRoundedRect(QRectF(bande).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+            p->restore();
+        }
+        opt.backgroundBrush = Qt::NoBrush;
+        opt.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
+        opt.rect = bande.adjusted(6, 0, -6, 0);
+        const QWidget* w = option.widget;
+        (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+    }
+};
+
+} // namespace
+
+QList<StatistiqueType> toutesLesStatistiques()
+{
+    return {StatistiqueType::rapport,         StatistiqueType::carteChaleur,  StatistiqueType::histogrammeVolume,
+            StatistiqueType::repartitionTypeBenne, StatistiqueType::saisonnalite, StatistiqueType::typesDechet,
+            StatistiqueType::clientsInactifs, StatistiqueType::tauxOccupation};
+}
+
+QString titre(StatistiqueType type)
+{
+    switch (type) {
+    case StatistiqueType::rapport: return QStringLiteral("Rapport d'activité");
+    case StatistiqueType::carteChaleur: return QStringLiteral("Carte de chaleur");
+    case StatistiqueType::histogrammeVolume: return QStringLiteral("Volumes loués");
+    case StatistiqueType::repartitionTypeBenne: return QStringLiteral("Rendement par volume");
+    case StatistiqueType::saisonnalite: return QStringLiteral("Saisonnalité");
+    case StatistiqueType::typesDechet: return QStringLiteral("Types de déchets");
+    case StatistiqueType::clientsInactifs: return QStringLiteral("Clients inactifs");
+    case StatistiqueType::tauxOccupation: return QStringLiteral("Taux d'occupation");
+    }
+    return {};
+}
+
+QString symbole(StatistiqueType type)
+{
+    switch (type) {
+    case StatistiqueType::rapport: return QStringLiteral("doc.text.magnifyingglass");
+    case StatistiqueType::carteChaleur: return QStringLiteral("map");
+    case StatistiqueType::histogrammeVolume: return QStringLiteral("chart.bar.fill");
+    case StatistiqueType::repartitionTypeBenne: return QStringLiteral("rectangle.3.offgrid.fill");
+    case StatistiqueType::saisonnalite: return QStringLiteral("calendar");
+    case StatistiqueType::typesDechet: return QStringLiteral("trash");
+    case StatistiqueType::clientsInactifs: return QStringLiteral("person.crop.circle.badge.exclamationmark");
+    case StatistiqueType::tauxOccupation: return QStringLiteral("chart.pie.fill");
+    }
+    return {};
+}
+
+VueStatistiques::VueStatistiques(ModelContext* context, QWidget* parent)
+    : VueStatistiques(context, [] { return QDateTime::currentMSecsSinceEpoch(); }, QTimeZone::systemTimeZone(),
+                      parent)
+{
+}
+
+VueStatistiques::VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
+                                 QWidget* parent)
+    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, this))
+{
+    setWindowTitle(QStringLiteral("Statistiques"));
+    m_source->setHorloge(std::move(horloge));
+    m_source->setZone(zone);
+
+    auto* h = new QHBoxLayout(this);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+    h->addWidget(construireSidebar());
+    auto* separateur = new QFrame(this);
+    separateur->setFrameShape(QFrame::VLine);
+    separateur->setFrameShadow(QFrame::Plain);
+    separateur->setForegroundRole(QPalette::Mid);
+    h->addWidget(separateur);
+    // The statistics taller than the window scroll.
+    m_defilement = new QScrollArea(this);
+    m_defilement->setWidgetResizable(true);
+    m_defilement->setFrameShape(QFrame::NoFrame);
+    h->addWidget(m_defilement, 1);
+
+    choisir(StatistiqueType::saisonnalite);
+}
+
+QWidget* VueStatistiques::construireSidebar()
+{
+    m_sidebar = new QListWidget(this);
+    m_sidebar->setObjectName(QStringLiteral("sidebarStatistiques"));
+    m_sidebar->setFixedWidth(260);
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    // The highlight is the row's own background, not the list's selection.
+    m_sidebar->setSelectionMode(QAbstractItemView::NoSelection);
+    m_sidebar->setIconSize(QSize(18, 18));
+    m_sidebar->viewport()->setAutoFillBackground(false);
+    m_sidebar->setItemDelegate(new LigneStatistiqueDelegate(m_sidebar));
+    m_sidebar->setSpacing(0);
+    for (StatistiqueType t : toutesLesStatistiques()) {
+        auto* item = new QListWidgetItem(symbolIcon(symbole(t)), titre(t), m_sidebar);
+        item->setData(Qt::UserRole, int(t));
+        const QFontMetrics fm(m_sidebar->font());
+        item->setSizeHint(QSize(0, qMax(fm.height(), 18) + 12 + 4));
+    }
+    // A click, or the arrow keys moving the current row, chooses the statistic.
+    connect(m_sidebar, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        if (item)
+            choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+    });
+    connect(m_sidebar, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+    });
+    return m_sidebar;
+}
+
+void VueStatistiques::choisir(StatistiqueType type)
+{
+    if (m_selected == type && m_detail)
+        return;
+    m_selected = type;
+    surligner();
+    if (QWidget* ancien = m_defilement->takeWidget()) {
+        ancien->hide();
+        ancien->deleteLater();
+    }
+    m_detail = vueDetail(type);
+    m_defilement->setWidget(m_detail);
+}
+
+void VueStatistiques::surligner()
+{
+    QColor accent = palette().color(QPalette::Highlight);
+    accent.setAlphaF(0.18f);
+    const QSignalBlocker bloque(m_sidebar);
+    for (int i = 0; i < m_sidebar->count(); ++i) {
+        QListWidgetItem* item = m_sidebar->item(i);
+        const bool choisi = m_selected && item->data(Qt::UserRole).toInt() == int(*m_selected);
+        item->setBackground(choisi ? QBrush(accent) : QBrush());
+        if (choisi)
+            m_sidebar->setCurrentItem(item);
+    }
+}
+
+namespace {
+
+// The entry of a statistic whose screen is not part of this build yet: its title.
+QWidget* enAttente(StatistiqueType type, QWidget* parent)
+{
+    auto* w = new QWidget(parent);
+    w->setObjectName(QStringLiteral("statistiqueEnAttente"));
+    auto* v = new QVBoxLayout(w);
+    auto* label = new QLabel(titre(type), w);
+    label->setAlignment(Qt::AlignCenter);
+    QFont f = label->font();
+    f.setPointSizeF(f.pointSizeF() * 1.6);
+    label->setFont(f);
+    v->addWidget(label);
+    return w;
+}
+
+} // namespace
+
+QWidget* VueStatistiques::vueDetail(StatistiqueType type)
+{
+    QWidget* parent = m_defilement->viewport();
+    const QDateTime maintenant = QDateTime::fromMSecsSinceEpoch(m_source->maintenant(), m_source->zone());
+    switch (type) {
+    case StatistiqueType::rapport:
+        // HUB-WIRING: the monthly report screen goes here once src/reports/ has it:
+        //     return new RapportMensuelView(m_context, parent);
+        // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
+        return enAttente(type, parent);
+    case StatistiqueType::carteChaleur:
+        // HUB-WIRING: the placements heat map goes here once it exists in src/stats/:
+        //     return new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        // Until then the entry shows its title.
+        return enAttente(type, parent);
+    case StatistiqueType::histogrammeVolume:
+        return new StatistiqueHistogrammeVolumeView(m_source, parent);
+    case StatistiqueType::repartitionTypeBenne:
+        return new StatistiqueRendementVolumeView(m_source, parent);
+    case StatistiqueType::saisonnalite:
+        return new StatistiqueSaisonnaliteView(m_source, maintenant.date().year(), parent);
+    case StatistiqueType::typesDechet:
+        return new StatistiqueTypesDechetView(m_source, parent);
+    case StatistiqueType::clientsInactifs:
+        return new ClientsInactifsView(m_source, m_source->maintenant(), parent);
+    case StatistiqueType::tauxOccupation:
+        return new StatistiqueOccupationBennesView(m_source, m_source->maintenant(), parent);
+    }
+    return enAttente(type, parent);
+}
+
+} // namespace kv

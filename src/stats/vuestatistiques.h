@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/modelcontext.h"
+
+#include <QTimeZone>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QListWidget;
+class QScrollArea;
+
+namespace kv {
+
+class SourceStatistiques;
+
+// The kinds of statistic, in the order of the hub's sidebar.
+enum class StatistiqueType {
+    rapport,
+    carteChaleur,
+    histogrammeVolume,
+    repartitionTypeBenne,
+    saisonnalite,
+    typesDechet,
+    clientsInactifs,
+    tauxOccupation,
+};
+
+QList<StatistiqueType> toutesLesStatistiques();
+QString titre(StatistiqueType type);
+QString symbole(StatistiqueType type);
+
+// The screen of the "Statistiques" command: the eight statistics in a sidebar, the chosen one
+// beside it, built anew at each choice with the hub's live lists.
+class VueStatistiques : public QWidget {
+    Q_OBJECT
+public:
+    explicit VueStatistiques(ModelContext* context, QWidget* parent = nullptr);
+    // Tests fix the clock (milliseconds) and the time zone.
+    VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
+                    QWidget* parent = nullptr);
+
+    std::optional<StatistiqueType> selectedStat() const { return m_selected; }
+    void choisir(StatistiqueType type);
+    // The statistic shown (null when none).
+    QWidget* detail() const { return m_detail; }
+    QListWidget* sidebar() const { return m_sidebar; }
+    SourceStatistiques* source() const { return m_source; }
+
+private:
+    QWidget* construireSidebar();
+    QWidget* vueDetail(StatistiqueType type);
+    void surligner();
+
+    ModelContext* m_context;
+    SourceStatistiques* m_source;
+    QListWidget* m_sidebar = nullptr;
+    QScrollArea* m_defilement = nullptr;
+    QWidget* m_detail = nullptr;
+    std::optional<StatistiqueType> m_selected;
+};
+
+} // namespace kv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+class TestOperationsDuJour : public QObject {
+    Q_OBJECT
+private slots:
+    void dayWindowsAreHalfOpen();
+    void clockChanges();
+    void selfRotationAndPairingOrder();
+    void keysFoldAddressesAndTruncateVolumes();
+    void onlyThisDriversRentals();
+    void sortOrderAtEqualTimes();
+    void kindsAndRawValues();
+};
+
+class TestEmailPlanning : public QObject {
+    Q_OBJECT
+private slots:
+    void workedExample();
+    void placeholdersFilledInOnePass();
+    void operationLineAndEmptyParts();
+    void templateRecord();
+    void failedDefaultRecordIsTakenBack();
+    void whoGetsAMessage();
+    void mailtoLinks();
+};
+
+class TestVuePlanning : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutDrivers();
+    void rowsOfActiveDrivers();
+    void pillsChooseTheDay();
+    void rowsBuiltAsTheyComeIntoView();
+    void dropFailuresLeaveEverythingAsItWas();
+    void dropMovesTheCard();
+    void failedSaveAfterDropIsTakenBack();
+};
+
+class TestPreferencesEmail : public QObject {
+    Q_OBJECT
+private slots:
+    void previewWithoutDrivers();
+    void pickerAndDay();
+    void everyChangeIsSaved();
+    void failedSavesAreShown();
+};

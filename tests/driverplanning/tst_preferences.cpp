@@ -1,0 +1,169 @@
+#include "tests.h"
+
+#include "bureau.h"
+#include "captures.h"
+
+#include "driverplanning/preferencesemailchauffeurview.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kv;
+using fx::at;
+
+namespace {
+
+std::unique_ptr<PreferencesEmailChauffeurView> ouvrir(ModelContext* ctx)
+{
+    auto vue = std::make_unique<PreferencesEmailChauffeurView>(ctx, nullptr, Horloge::fixe(at(2026, 12, 7, 10), fx::paris()));
+    vue->resize(1200, 760);
+    vue->show();
+    QCoreApplication::processEvents();
+    return vue;
+}
+
+QStringList entrees(const QComboBox* c)
+{
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+} // namespace
+
+void TestPreferencesEmail::previewWithoutDrivers()
+{
+    fx::Bureau b;
+    auto vue = ouvrir(b.context());
+    QVERIFY(vue->prefs());
+    QCOMPARE(b.context()->count<EmailChauffeurPreferences>(), 1);
+    QCOMPARE(vue->choixChauffeur()->count(), 0);
+    QCOMPARE(vue->choixChauffeur()->currentIndex(), -1);
+    QCOMPARE(vue->choixDate()->date(), QDate(2026, 12, 7));
+    QCOMPARE(vue->apercuSujet(), QStringLiteral("Planning du lundi 7 décembre 2026 \u2013 Camille Exemple"));
+    QCOMPARE(vue->apercuCorps(), QStringLiteral("Bonjour Camille,\n\nVoici ton planning pour le lundi 7 décembre 2026.\n\n\n"
+                                               "\u2014 Aucune opération prévue \u2014\n\nMerci,\n\nKestrovan"));
+    QVERIFY(vue->erreur().isEmpty());
+    fx::capturer(vue.get(), QStringLiteral("preferences-sans-chauffeur"));
+}
+
+void TestPreferencesEmail::pickerAndDay()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Transports Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* ina = b.chauffeur("Ina", "Ctif", std::nullopt, false);
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), ina);
+    b.location(c, b.benne(8), at(2026, 12, 7, 9), std::nullopt, std::nullopt, lea);
+    auto vue = ouvrir(b.context());
+    // Inactive drivers are offered too; the first one is chosen.
+    QCOMPARE(entrees(vue->choixChauffeur()), (QStringList{"Léa Garnier", "Ina Ctif"}));
+    QCOMPARE(vue->choixChauffeur()->currentIndex(), 0);
+    QCOMPARE(vue->previewChauffeur(), lea);
+    QCOMPARE(vue->previewOps().size(), 1);
+    QVERIFY(vue->apercuCorps().contains(QStringLiteral("\u2022 Pose \u2013 Transports Morel \u2013 Adresse non renseignée \u2013 8 m³")));
+    fx::capturer(vue.get(), QStringLiteral("preferences-chauffeurs"));
+
+    // Choosing Ina: no operation today, one tomorrow.
+    vue->choixChauffeur()->setFocus();
+    QTest::keyClick(vue->choixChauffeur(), Qt::Key_Down);
+    QCOMPARE(vue->previewChauffeur(), ina);
+    QVERIFY(vue->previewOps().isEmpty());
+    QVERIFY(vue->apercuCorps().contains(kAucuneOperation));
+    QVERIFY(vue->apercuSujet().endsWith(QStringLiteral("Ina Ctif")));
+    vue->choixDate()->setDate(QDate(2026, 12, 8));
+    QCOMPARE(vue->previewOps().size(), 1);
+    QVERIFY(vue->apercuSujet().contains(QStringLiteral("mardi 8 décembre 2026")));
+    QVERIFY(vue->apercuCorps().contains(QStringLiteral("4 rue des Lilas, Lyon")));
+
+    // A driver who leaves the store is no longer offered.
+    b.context()->remove(ina);
+    QCoreApplication::processEvents();
+    QCOMPARE(entrees(vue->choixChauffeur()), QStringList{"Léa Garnier"});
+    QCOMPARE(vue->previewChauffeur(), nullptr);
+    QVERIFY(vue->apercuSujet().endsWith(QStringLiteral("Léa Garnier")));
+}
+
+void TestPreferencesEmail::everyChangeIsSaved()
+{
+    fx::Bureau b(true);
+    b.chauffeur("Léa", "Garnier");
+    QVERIFY(b.context()->save());
+    {
+        auto vue = ouvrir(b.context());
+        vue->editeurSujet()->setFocus();
+        vue->editeurSujet()->selectAll();
+        QTest::keyClicks(vue->editeurSujet(), QStringLiteral("Tour {{prenom}}"));
+        QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("Tour {{prenom}}"));
+        QVERIFY(!b.context()->hasChanges());
+        QCOMPARE(vue->apercuSujet(), QStringLiteral("Tour Léa"));
+        // A cleared header: the body starts with its line end.
+        vue->editeurEntete()->clear();
+        QCOMPARE(vue->prefs()->headerTemplate(), QString());
+        QVERIFY(vue->apercuCorps().startsWith(QStringLiteral("\n\u2014 Aucune")));
+        vue->editeurPied()->setFocus();
+        QTest::keyClicks(vue->editeurPied(), QStringLiteral(" !"));
+        QCOMPARE(vue->prefs()->footerTemplate(), QStringLiteral(" !Merci,\n\nKestrovan"));
+        vue->editeurLigne()->setText(QStringLiteral("- {{client}}"));
+    }
+    b.rouvrir();
+    const QList<EmailChauffeurPreferences*> prefs = b.context()->fetch<EmailChauffeurPreferences>();
+    QCOMPARE(prefs.size(), 1);
+    QCOMPARE(prefs[0]->subjectTemplate(), QStringLiteral("Tour {{prenom}}"));
+    QCOMPARE(prefs[0]->headerTemplate(), QString());
+    QCOMPARE(prefs[0]->operationLineTemplate(), QStringLiteral("- {{client}}"));
+    QCOMPARE(prefs[0]->footerTemplate(), QStringLiteral(" !Merci,\n\nKestrovan"));
+
+    // Coming back shows the texts as saved; the reset puts the defaults back at once.
+    auto vue = ouvrir(b.context());
+    QCOMPARE(vue->editeurSujet()->text(), QStringLiteral("Tour {{prenom}}"));
+    QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
+    QCOMPARE(ModelesEmail::de(*vue->prefs()), ModelesEmail::parDefaut());
+    QCOMPARE(vue->modelesSaisis(), ModelesEmail::parDefaut());
+    QVERIFY(!b.context()->hasChanges());
+    QVERIFY(vue->apercuSujet().startsWith(QStringLiteral("Planning du lundi 7 décembre 2026")));
+}
+
+void TestPreferencesEmail::failedSavesAreShown()
+{
+    fx::Bureau b(true);
+    {
+        auto vue = ouvrir(b.context());
+        b.context()->failNextSave(QStringLiteral("disque plein"));
+        vue->editeurSujet()->setText(QStringLiteral("Nouveau"));
+        // A red line; the record shows what the file holds, the editor what was typed.
+        QCOMPARE(vue->erreur(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+        QCOMPARE(vue->prefs()->subjectTemplate(), ModelesEmail::parDefaut().sujet);
+        QCOMPARE(vue->editeurSujet()->text(), QStringLiteral("Nouveau"));
+        QCOMPARE(vue->apercuSujet(), QStringLiteral("Nouveau"));
+        fx::capturer(vue.get(), QStringLiteral("preferences-echec"));
+        // The next change writes it all again.
+        vue->editeurPied()->setPlainText(QStringLiteral("Bye"));
+        QVERIFY(vue->erreur().isEmpty());
+        QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("Nouveau"));
+
+        // The reset, failing: the editors show the defaults, the record keeps the saved texts.
+        b.context()->failNextSave(QStringLiteral("disque plein"));
+        QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
+        QCOMPARE(vue->erreur(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+        QCOMPARE(vue->prefs()->footerTemplate(), QStringLiteral("Bye"));
+        QCOMPARE(vue->modelesSaisis(), ModelesEmail::parDefaut());
+    }
+    b.rouvrir();
+    QCOMPARE(b.context()->fetch<EmailChauffeurPreferences>().first()->footerTemplate(), QStringLiteral("Bye"));
+
+    // No record and the default one cannot be stored: the error stands in place of the editors.
+    fx::Bureau vide(true);
+    vide.context()->failNextSave(QStringLiteral("lecture seule"));
+    auto vue = ouvrir(vide.context());
+    QCOMPARE(vue->prefs(), nullptr);
+    QVERIFY(!vue->editeurSujet());
+    QCOMPARE(vue->erreur(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
+    QVERIFY(!vide.context()->hasChanges());
+    QCOMPARE(vide.context()->count<EmailChauffeurPreferences>(), 0);
+}

@@ -1,0 +1,426 @@
+#include "tests.h"
+
+#include "bureau.h"
+#include "captures.h"
+
+#include "driverplanning/carteprestationschauffeur.h"
+#include "driverplanning/chauffeurcard.h"
+#include "driverplanning/dateslider.h"
+#include "driverplanning/prestationcard.h"
+#include "driverplanning/prestationscolumn.h"
+#include "driverplanning/vueplanningchauffeurs.h"
+#include "platform/mapwidget.h"
+#include "widgets/pastillejour.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace kv;
+using fx::at;
+
+namespace {
+
+// Monday 7 December 2026, 10:00 in Paris: tomorrow is Tuesday the 8th.
+Horloge horloge(const QTimeZone& zone = fx::paris())
+{
+    return Horloge::fixe(at(2026, 12, 7, 10), zone);
+}
+
+struct Ecran {
+    std::unique_ptr<VuePlanningChauffeurs> vue;
+    QStringList traces;
+    QList<QString> adresses;
+
+    Ecran(ModelContext* ctx, const QTimeZone& zone = fx::paris())
+    {
+        vue = std::make_unique<VuePlanningChauffeurs>(
+            ctx, nullptr, horloge(zone), [this](const QString& a, const QString&, const QString&) {
+                adresses << a;
+                return ResultatComposition::ouvert;
+            });
+        vue->setTrace([this](const QString& l) { traces << l; });
+        vue->resize(1200, 760);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+        attendre();
+    }
+    // Lets queued work (notices, rows coming into view) run.
+    void attendre()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    }
+};
+
+QStringList textesPastilles(const DateSlider* s)
+{
+    QStringList out;
+    for (const PastilleJour* p : s->pastilles())
+        out << p->label();
+    return out;
+}
+
+int selectionnee(const DateSlider* s)
+{
+    for (int i = 0; i < s->pastilles().size(); ++i)
+        if (s->pastilles()[i]->selected())
+            return i;
+    return -1;
+}
+
+// Sends a drop of `mime` to the column, as the window system would.
+bool deposer(PrestationsColumn* colonne, QMimeData* mime)
+{
+    const QPointF point(colonne->width() / 2.0, 10);
+    QDragEnterEvent entree(point.toPoint(), Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(colonne, &entree);
+    QDropEvent drop(point, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(colonne, &drop);
+    return drop.isAccepted();
+}
+
+QMimeData* texte(const QString& t)
+{
+    auto* m = new QMimeData;
+    m->setText(t);
+    return m;
+}
+
+} // namespace
+
+void TestVuePlanning::withoutDrivers()
+{
+    fx::Bureau b;
+    b.chauffeur("Ina", "Ctif", QStringLiteral("i@x.fr"), false);
+    Ecran e(b.context());
+    QVERIFY(e.vue->rangees().isEmpty());
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 8));
+    // Seven pills, today and tomorrow named, then French weekdays; tomorrow chosen.
+    QCOMPARE(textesPastilles(e.vue->dateSlider()),
+             (QStringList{"Aujourd’hui", "Demain", "Mercredi", "Jeudi", "Vendredi", "Samedi", "Dimanche"}));
+    QCOMPARE(selectionnee(e.vue->dateSlider()), 1);
+    QCOMPARE(e.vue->dateSlider()->pastilles()[0]->date(), QStringLiteral("7 déc."));
+    QCOMPARE(DateSlider::texteDate(QDate(2026, 12, 9), QLocale(QLocale::English, QLocale::UnitedStates)),
+             QStringLiteral("Dec 9"));
+    fx::capturer(e.vue.get(), QStringLiteral("planning-sans-chauffeur"));
+
+    // The button still works and has nobody to write to.
+    QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
+    QVERIFY(e.adresses.isEmpty());
+    QVERIFY(!e.vue->findChild<QMessageBox*>());
+}
+
+void TestVuePlanning::rowsOfActiveDrivers()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Transports Morel"), QStringLiteral("12 quai Perrache, Lyon"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Chauffeur* libre = b.chauffeur("Paul", "Libre", QStringLiteral("paul@x.fr"));
+    Chauffeur* inactif = b.chauffeur("Ina", "Ctif", QStringLiteral("ina@x.fr"), false);
+    Chauffeur* enleveur = b.chauffeur("Eve", "Enlève");
+    b.location(c, b.benne(7.5, QStringLiteral("FF8800")), at(2026, 12, 8, 9), std::nullopt,
+               QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
+    b.location(c, b.benne(10, QStringLiteral("12345")), at(2026, 12, 8, 7), std::nullopt, QString(), lea);
+    b.location(c, b.benne(8), at(2026, 12, 8, 11), std::nullopt, std::nullopt, inactif);
+    b.location(c, b.benne(8), at(2026, 12, 1, 11), at(2026, 12, 8, 15), QStringLiteral("9 place Bellecour"), nullptr, enleveur);
+    // Still on site: never a removal.
+    b.location(c, b.benne(8), at(2026, 12, 2, 11), std::nullopt, QStringLiteral("Ailleurs"), nullptr, libre);
+    Ecran e(b.context());
+
+    QCOMPARE(e.vue->chauffeurs(), (QList<Chauffeur*>{lea, libre, enleveur}));
+    QCOMPARE(e.vue->rangees().size(), 3);
+    RangeeChauffeur* rLea = e.vue->rangee(lea);
+    QVERIFY(rLea->construite());
+    QCOMPARE(rLea->carteChauffeur()->texte(), QStringLiteral("Léa Garnier"));
+    // Placements by time; an empty address stays empty, a missing one is the client's.
+    const QList<PrestationCard*> poses = rLea->colonne()->cartesPoses();
+    QCOMPARE(poses.size(), 2);
+    QCOMPARE(poses[0]->texteAdresse(), QString());
+    QCOMPARE(poses[1]->texteAdresse(), QStringLiteral("4 rue des Lilas, Lyon"));
+    QCOMPARE(poses[1]->texteVolume(), QStringLiteral("8 m³"));
+    QCOMPARE(poses[1]->couleurFond(), QColor(255, 136, 0));
+    QCOMPARE(poses[0]->couleurFond(), QColor(Qt::gray));
+    QVERIFY(rLea->colonne()->cartesEnlevements().isEmpty());
+    QVERIFY(rLea->colonne()->findChild<QWidget*>(QStringLiteral("sectionDeposes")));
+    QVERIFY(!rLea->colonne()->findChild<QWidget*>(QStringLiteral("sectionEnlevements")));
+    QVERIFY(rLea->carte());
+
+    // Nothing that day: the invitation to drop, no map.
+    RangeeChauffeur* rLibre = e.vue->rangee(libre);
+    QVERIFY(rLibre->colonne()->afficheVide());
+    QVERIFY(!rLibre->carte());
+    // A removal only: the removals' section alone, and a map.
+    RangeeChauffeur* rEve = e.vue->rangee(enleveur);
+    QCOMPARE(rEve->colonne()->cartesEnlevements().size(), 1);
+    QVERIFY(rEve->colonne()->cartesPoses().isEmpty());
+    QVERIFY(!rEve->colonne()->findChild<QWidget*>(QStringLiteral("sectionDeposes")));
+    QVERIFY(rEve->carte());
+    QCOMPARE(rEve->carte()->carte()->markerCount(), 1);
+    fx::capturer(e.vue.get(), QStringLiteral("planning-chauffeurs"));
+
+    // Live: a driver deactivated loses his row, one activated gets his.
+    libre->setActif(false);
+    inactif->setActif(true);
+    e.attendre();
+    QCOMPARE(e.vue->chauffeurs(), (QList<Chauffeur*>{lea, inactif, enleveur}));
+    QCOMPARE(e.vue->rangees().size(), 3);
+    QCOMPARE(e.vue->rangee(lea), rLea);
+    QVERIFY(!e.vue->rangee(libre));
+    // A rental moved to another day leaves the column and the map.
+    for (LocationDeBenne* l : enleveur->enlevementsAssures())
+        l->setDateEnlevement(at(2026, 12, 9, 8));
+    e.attendre();
+    QVERIFY(e.vue->rangee(enleveur)->colonne()->afficheVide());
+    QVERIFY(!e.vue->rangee(enleveur)->carte());
+
+    // The sending goes to the active drivers only, for the day shown.
+    QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
+    QCOMPARE(e.adresses, (QList<QString>{QStringLiteral("lea@x.fr"), QStringLiteral("ina@x.fr")}));
+}
+
+void TestVuePlanning::pillsChooseTheDay()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.location(c, b.benne(10), at(2026, 12, 10, 23, 30), std::nullopt, QStringLiteral("1 rue A"), lea);
+    Ecran e(b.context());
+    RangeeChauffeur* r = e.vue->rangee(lea);
+    QVERIFY(r->colonne()->afficheVide());
+
+    // Thursday the 10th: the card shows, and tapping the same pill again keeps it.
+    PastilleJour* jeudi = e.vue->dateSlider()->pastilles()[3];
+    QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
+    e.attendre();
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 10));
+    QCOMPARE(selectionnee(e.vue->dateSlider()), 3);
+    QCOMPARE(r->colonne()->cartesPoses().size(), 1);
+    QVERIFY(r->carte());
+    QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
+    e.attendre();
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 10));
+
+    // With the device in New York, 23:30 in Paris is in the afternoon of the same day there; a
+    // placement at 03:00 Paris time of the 11th is the evening of the 10th in New York.
+    b.location(c, b.benne(10), at(2026, 12, 11, 3), std::nullopt, QStringLiteral("2 rue B"), lea);
+    Ecran ny(b.context(), fx::newYork());
+    QCOMPARE(ny.vue->selectedDate(), at(2026, 12, 8, 0, 0, fx::newYork()));
+    ny.vue->setSelectedDate(at(2026, 12, 10, 12, 0, fx::newYork()));
+    ny.attendre();
+    QCOMPARE(ny.vue->rangee(lea)->colonne()->cartesPoses().size(), 2);
+    const DayWindow jourNY = dayWindowOf(at(2026, 12, 10, 12, 0, fx::newYork()).toMSecsSinceEpoch(), fx::newYork());
+    QVERIFY(memeJourPose(lea->posesAssurees()[1], jourNY));
+    QVERIFY(!memeJourPose(lea->posesAssurees()[1], at(2026, 12, 10, 12), fx::paris()));
+}
+
+void TestVuePlanning::rowsBuiltAsTheyComeIntoView()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    QList<Chauffeur*> chauffeurs;
+    for (int i = 0; i < 40; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("%1 rue A").arg(i), ch);
+        chauffeurs << ch;
+    }
+    Ecran e(b.context());
+    auto construites = [&] {
+        int n = 0;
+        for (RangeeChauffeur* r : e.vue->rangees())
+            n += r->construite();
+        return n;
+    };
+    QCOMPARE(e.vue->rangees().size(), 40);
+    const int auDebut = construites();
+    QVERIFY2(auDebut > 0 && auDebut < 20, qPrintable(QString::number(auDebut)));
+    QVERIFY(e.vue->rangees().first()->construite());
+    QVERIFY(!e.vue->rangees().last()->construite());
+
+    QScrollBar* barre = e.vue->zoneDefilement()->verticalScrollBar();
+    for (int i = 0; i < 200 && !e.vue->rangees().last()->construite(); ++i) {
+        barre->setValue(barre->maximum());
+        e.attendre();
+    }
+    QVERIFY(e.vue->rangees().last()->construite());
+
+    // Another day: only what is in view is built again.
+    e.vue->setSelectedDate(at(2026, 12, 9));
+    e.attendre();
+    QVERIFY(construites() < 20);
+    QVERIFY(e.vue->rangees().last()->construite());
+    QVERIFY(e.vue->rangees().last()->colonne()->afficheVide());
+}
+
+void TestVuePlanning::dropFailuresLeaveEverythingAsItWas()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    PrestationsColumn* colonne = e.vue->rangee(marc)->colonne();
+    const QString valide = PrestationDragItem{l->id(), TypePrestation::pose}.base64();
+
+    struct Cas {
+        const char* nom;
+        QMimeData* mime;
+        QStringList lignes;
+    };
+    auto donnees = [](const QByteArray& octets) {
+        auto* m = new QMimeData;
+        m->setData(QStringLiteral("text/plain"), octets);
+        return m;
+    };
+    auto autre = [] {
+        auto* m = new QMimeData;
+        m->setData(QStringLiteral("application/x-autre"), "x");
+        return m;
+    };
+    const QByteArray rotation = QByteArray("{\"prestationID\":\"") + texteCanonique(l->id()).toLatin1()
+                                + "\",\"type\":\"rotation\"}";
+    const QString inconnu = QStringLiteral("6F1C1D2E-3A4B-4C5D-8E9F-A0B1C2D3E4F5");
+    const QList<Cas> cas = {
+        {"item d'un autre genre", autre(),
+         {"LOADITEM appelé, item: nil, type: Optional<NSSecureCoding>", "Type d'item inattendu pour le drop",
+          "Échec conversion base64 -> Data (base64String = nil)"}},
+        {"données non UTF-8", donnees("\xff\xfe\x41"),
+         {"LOADITEM appelé, item: Optional(3 bytes), type: Optional<NSSecureCoding>", "Drop reçu sous forme de Data",
+          "Échec conversion base64 -> Data (base64String = nil)"}},
+        {"Base64 suivi d'un saut de ligne", texte(valide + "\n"),
+         {QStringLiteral("LOADITEM appelé, item: Optional(%1\n), type: Optional<NSSecureCoding>").arg(valide),
+          "Drop reçu sous forme de String",
+          QStringLiteral("Échec conversion base64 -> Data (base64String = Optional(\"%1\n\"))").arg(valide)}},
+        {"type inconnu", texte(QString::fromLatin1(rotation.toBase64())),
+         {QStringLiteral("LOADITEM appelé, item: Optional(%1), type: Optional<NSSecureCoding>").arg(QString::fromLatin1(rotation.toBase64())),
+          "Drop reçu sous forme de String", QStringLiteral("Décodage base64 réussi, taille jsonData = %1").arg(rotation.size()),
+          QStringLiteral("Échec decode PrestationDragItem (données = %1 bytes)").arg(rotation.size())}},
+        {"location inconnue", texte(PrestationDragItem{QUuid::fromString(inconnu), TypePrestation::pose}.base64()),
+         {QStringLiteral("LOADITEM appelé, item: Optional(%1), type: Optional<NSSecureCoding>")
+              .arg(PrestationDragItem{QUuid::fromString(inconnu), TypePrestation::pose}.base64()),
+          "Drop reçu sous forme de String",
+          QStringLiteral("Décodage base64 réussi, taille jsonData = %1").arg(PrestationDragItem{QUuid::fromString(inconnu), TypePrestation::pose}.json().size()),
+          QStringLiteral("DECODE OK : PrestationDragItem(prestationID: %1, type: TypePrestation.pose)").arg(inconnu),
+          QStringLiteral("Prestation non trouvée dans SwiftData (id=%1)").arg(inconnu)}},
+    };
+    const quint64 generation = b.context()->generation();
+    for (const Cas& k : cas) {
+        e.traces.clear();
+        // Every non-empty drop is taken, whatever its payload turns out to be.
+        QVERIFY2(deposer(colonne, k.mime), k.nom);
+        e.attendre();
+        QCOMPARE(e.traces, k.lignes);
+        delete k.mime;
+    }
+    QCOMPARE(b.context()->generation(), generation);
+    QCOMPARE(l->chauffeurPose(), lea);
+
+    // No data at all: refused.
+    e.traces.clear();
+    QMimeData vide;
+    QVERIFY(!deposer(colonne, &vide));
+    QCOMPARE(e.traces, QStringList{"Aucun provider trouvé pour le drop"});
+
+    // Dropped on the driver who already places it: nothing changes, nothing is saved.
+    e.traces.clear();
+    std::unique_ptr<QMimeData> memeChauffeur(texte(valide));
+    QVERIFY(deposer(e.vue->rangee(lea)->colonne(), memeChauffeur.get()));
+    e.attendre();
+    QCOMPARE(e.traces.mid(4), (QStringList{QStringLiteral("Prestation trouvée : %1").arg(texteCanonique(l->id())),
+                                            "Déjà attribué, mutation annulée"}));
+    QVERIFY(!b.context()->hasChanges());
+    QCOMPARE(b.context()->generation(), generation);
+}
+
+void TestVuePlanning::dropMovesTheCard()
+{
+    fx::Bureau b(true);
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    // Léa places and removes; Marc has nothing.
+    LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), at(2026, 12, 8, 17),
+                                    QStringLiteral("1 rue A"), lea, lea);
+    // A rental of another day is assigned as well.
+    LocationDeBenne* autreJour = b.location(c, b.benne(6), at(2026, 12, 20, 9), std::nullopt, QStringLiteral("2 rue B"), lea);
+    QVERIFY(b.context()->save());
+    const QUuid id = l->id();
+    {
+        Ecran e(b.context());
+        QCOMPARE(e.vue->rangee(lea)->colonne()->cartesPoses().size(), 1);
+        QCOMPARE(e.vue->rangee(lea)->colonne()->cartesEnlevements().size(), 1);
+
+        // The card's own drag data, dropped on Marc's column.
+        PrestationCard* carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(carte->location(), carte->type()));
+        QVERIFY(deposer(e.vue->rangee(marc)->colonne(), mime.get()));
+        // Assigned on the next turn of the event loop.
+        QCOMPARE(l->chauffeurPose(), lea);
+        e.attendre();
+        QCOMPARE(l->chauffeurPose(), marc);
+        QCOMPARE(l->chauffeurEnlevement(), lea);
+        QCOMPARE(e.traces.mid(5), (QStringList{"Avant mutation - chauffeurPose: Optional(\"Léa\"), chauffeurEnlevement: Optional(\"Léa\")",
+                                                "Après mutation - chauffeurPose: Optional(\"Marc\"), chauffeurEnlevement: Optional(\"Léa\")",
+                                                "SAUVEGARDE OK"}));
+        QVERIFY(!b.context()->hasChanges());
+        // The card left Léa's column for Marc's.
+        QVERIFY(e.vue->rangee(lea)->colonne()->cartesPoses().isEmpty());
+        QCOMPARE(e.vue->rangee(marc)->colonne()->cartesPoses().size(), 1);
+        QVERIFY(e.vue->rangee(marc)->carte());
+
+        // A removal card dropped on the driver who places (but does not remove) it.
+        std::unique_ptr<QMimeData> enl(texte(PrestationDragItem{id, TypePrestation::enlevement}.base64()));
+        QVERIFY(deposer(e.vue->rangee(marc)->colonne(), enl.get()));
+        e.attendre();
+        QCOMPARE(l->chauffeurEnlevement(), marc);
+        QVERIFY(e.vue->rangee(lea)->colonne()->afficheVide());
+        QVERIFY(!e.vue->rangee(lea)->carte());
+
+        std::unique_ptr<QMimeData> loin(texte(PrestationDragItem{autreJour->id(), TypePrestation::pose}.base64()));
+        QVERIFY(deposer(e.vue->rangee(marc)->colonne(), loin.get()));
+        e.attendre();
+        QCOMPARE(autreJour->chauffeurPose(), marc);
+    }
+    b.rouvrir();
+    LocationDeBenne* relue = b.context()->find<LocationDeBenne>(id);
+    QVERIFY(relue);
+    QCOMPARE(relue->chauffeurPose()->prenom(), QStringLiteral("Marc"));
+    QCOMPARE(relue->chauffeurEnlevement()->prenom(), QStringLiteral("Marc"));
+}
+
+void TestVuePlanning::failedSaveAfterDropIsTakenBack()
+{
+    fx::Bureau b(true);
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    QVERIFY(b.context()->save());
+    {
+    Ecran e(b.context());
+
+    b.context()->failNextSave(QStringLiteral("disque plein"));
+    std::unique_ptr<QMimeData> mime(texte(PrestationDragItem{l->id(), TypePrestation::pose}.base64()));
+    QVERIFY(deposer(e.vue->rangee(marc)->colonne(), mime.get()));
+    e.attendre();
+    QCOMPARE(e.traces.last(), QStringLiteral("ERREUR de sauvegarde : disque plein"));
+    // The card goes back and the failure is shown.
+    QCOMPARE(l->chauffeurPose(), lea);
+    QCOMPARE(e.vue->rangee(lea)->colonne()->cartesPoses().size(), 1);
+    QVERIFY(e.vue->rangee(marc)->colonne()->afficheVide());
+    auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
+    QVERIFY(boite);
+    QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    fx::capturer(boite, QStringLiteral("planning-echec-depot"));
+    boite->close();
+    }
+
+    b.rouvrir();
+    QCOMPARE(b.context()->find<LocationDeBenne>(l->id())->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+
+class TestCalendrier : public QObject {
+    Q_OBJECT
+private slots:
+    void fenetresVisibles();
+    void centrageSurAujourdhui();
+    void centDouzeJoursAuChangementDHeure();
+    void colonnesDUneLocation();
+    void colonnesAuxBordsDeLaGrille();
+    void joursEntiersDUnGlissement();
+    void uuidStrict();
+};
+
+class TestActions : public QObject {
+    Q_OBJECT
+private slots:
+    void deplacerEtEtirer();
+    void duplicationEnRotation();
+    void duplicationRefuseeOuImpossible();
+    void duplicationEchecSauvegarde();
+    void chauffeurDeposeSelonLesDates();
+    void chauffeurDeposeALHeureLocale();
+    void detectionDeRotation();
+    void echecsDeSauvegarde();
+};
+
+class TestGrille : public QObject {
+    Q_OBJECT
+private slots:
+    void etiquettesDesBennes();
+    void benneInutilisableEtSelection();
+    void centrageALAffichageEtSurDemande();
+    void glissementsALaSouris();
+    void poigneesALaSouris();
+    void glissementSurvitAuRedemarrage();
+    void suppressionParLeMenu();
+    void toucherEtDetails();
+    void duplicationParLeBouton();
+    void depotDUnChauffeur();
+    void auClavier();
+    void bandeauDesChauffeurs();
+    void barresSuiventLeMagasin();
+    void rendu();
+};

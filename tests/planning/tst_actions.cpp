@@ -1,0 +1,383 @@
+#include "tests.h"
+
+#include "outils.h"
+
+#include "planning/actionsplanning.h"
+
+using namespace kv;
+using namespace kv::planning;
+using namespace outils;
+
+namespace {
+
+// The actions of a test store, with their console lines kept.
+struct Banc {
+    std::unique_ptr<ModelContext> ctx = store();
+    ActionsPlanning actions;
+    QStringList lignes;
+    explicit Banc(const Horloge& h = horloge()) : actions(ctx.get(), h)
+    {
+        actions.setJournal([this](const QString& l) { lignes << l; });
+    }
+};
+
+QDateTime utc(int y, int m, int d, int h, int min = 0, int s = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min, s), QTimeZone::utc());
+}
+
+} // namespace
+
+void TestActions::deplacerEtEtirer()
+{
+    Banc b;
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    LocationDeBenne* l = location(b.ctx.get(), c, bn, le(2026, 3, 16, 9), le(2026, 3, 19, 8));
+    QVERIFY(b.ctx->save());
+
+    // Whole days: 59 points of a 120-point column are none, 60 one, −60 one back, 181 two.
+    QVERIFY(!b.actions.deplacerLocation(l, 59));
+    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
+    QVERIFY(!b.ctx->hasChanges());
+    QVERIFY(b.actions.deplacerLocation(l, 60));
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 20, 8));
+    QVERIFY(b.actions.deplacerLocation(l, -60));
+    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
+    QVERIFY(b.actions.deplacerLocation(l, 181));
+    QCOMPARE(l->datePose(), le(2026, 3, 18, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 21, 8));
+    // The time of day stays across the change of clocks; nothing is saved by a drag.
+    QVERIFY(b.actions.deplacerLocation(l, 10 * 120));
+    QCOMPARE(l->datePose(), le(2026, 3, 28, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 31, 8));
+    QVERIFY(b.ctx->hasChanges());
+    QVERIFY(b.lignes.isEmpty());
+
+    // Without removal date, only the placement moves.
+    LocationDeBenne* ouverte = location(b.ctx.get(), c, bn, le(2026, 4, 2, 7));
+    QVERIFY(b.actions.deplacerLocation(ouverte, 120));
+    QCOMPARE(ouverte->datePose(), le(2026, 4, 3, 7));
+    QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
+
+    // Left handle: nothing without removal date; never past the removal.
+    QVERIFY(!b.actions.redimensionnerDebut(ouverte, 240));
+    QCOMPARE(ouverte->datePose(), le(2026, 4, 3, 7));
+    l->setDatePose(le(2026, 3, 16, 9));
+    l->setDateEnlevement(le(2026, 3, 19, 8));
+    QVERIFY(b.actions.redimensionnerDebut(l, 120));
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QVERIFY(b.actions.redimensionnerDebut(l, -240));
+    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    QVERIFY(b.actions.redimensionnerDebut(l, 10 * 120));
+    QCOMPARE(l->datePose(), le(2026, 3, 19, 8)); // the removal instant itself
+    QVERIFY(!b.actions.redimensionnerDebut(l, 59));
+
+    // Right handle: a rental without removal date receives one; never before the placement.
+    QVERIFY(!b.actions.redimensionnerFin(ouverte, -60));
+    QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
+    QVERIFY(b.actions.redimensionnerFin(ouverte, 240));
+    QCOMPARE(ouverte->dateEnlevement(), le(2026, 4, 5, 7));
+    LocationDeBenne* courte = location(b.ctx.get(), c, bn, le(2026, 5, 4, 9), le(2026, 5, 5, 9));
+    QVERIFY(b.actions.redimensionnerFin(courte, -120)); // equal to the placement: accepted
+    QCOMPARE(courte->dateEnlevement(), le(2026, 5, 4, 9));
+    LocationDeBenne* matin = location(b.ctx.get(), c, bn, le(2026, 5, 4, 9), le(2026, 5, 5, 8));
+    QVERIFY(!b.actions.redimensionnerFin(matin, -120)); // 8:00 on the placement day: refused
+    QCOMPARE(matin->dateEnlevement(), le(2026, 5, 5, 8));
+    QVERIFY(b.actions.redimensionnerFin(matin, 300));
+    QCOMPARE(matin->dateEnlevement(), le(2026, 5, 8, 8));
+}
+
+void TestActions::duplicationEnRotation()
+{
+    Banc b;
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    Benne* autre = benne(b.ctx.get(), 15);
+    auto* type = new TypeDechet(QStringLiteral("Gravats"), std::nullopt, QStringLiteral("Inertes"), std::nullopt,
+                                std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                20.0, false, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt,
+                                std::nullopt, std::nullopt);
+    b.ctx->insert(type);
+    LocationDeBenne* source = location(b.ctx.get(), c, bn, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
+    source->setTypeDechet(type);
+    source->setChauffeurPose(chauffeur(b.ctx.get()));
+    // Bookings of other skips never matter, even at the same address.
+    location(b.ctx.get(), c, autre, le(2026, 3, 6, 10), le(2026, 3, 8, 10));
+    QVERIFY(b.ctx->save());
+
+    LocationDeBenne* copie = nullptr;
+    QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &copie), IssueDuplication::creee);
+    QVERIFY(copie && !copie->isPendingInsertion());
+    QCOMPARE(copie->datePose(), le(2026, 3, 6, 0));
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
+    QCOMPARE(copie->client(), c);
+    QCOMPARE(copie->benne(), bn);
+    QCOMPARE(copie->typeDechet(), type);
+    QCOMPARE(copie->adresse(), source->adresse());
+    QCOMPARE(copie->latitude(), source->latitude());
+    QCOMPARE(copie->longitude(), source->longitude());
+    QCOMPARE(copie->tarifPose(), 120.0);
+    QCOMPARE(copie->tarifEnlevement(), 90.0);
+    QCOMPARE(copie->tarifJournalier(), 8.0);
+    QVERIFY(!copie->chauffeurPose() && !copie->chauffeurEnlevement());
+    QVERIFY(copie->id() != source->id());
+    QCOMPARE(b.lignes, QStringList{QStringLiteral("✅ Location dupliquée avec succès.")});
+    QVERIFY(!b.ctx->hasChanges());
+
+    // Shortened up to the skip's next booking; not cut by one starting on the proposed end day
+    // or by one removed on the new start day.
+    bool sauves = true;
+    const auto essayer = [&](const QDateTime& pose, std::optional<QDateTime> fin) {
+        LocationDeBenne* gene = location(b.ctx.get(), c, bn, pose, fin);
+        b.ctx->remove(copie);
+        sauves = sauves && b.ctx->save();
+        copie = nullptr;
+        const IssueDuplication issue = b.actions.dupliquerEnRotation(source, nullptr, &copie);
+        b.ctx->remove(gene);
+        sauves = sauves && b.ctx->save();
+        return issue;
+    };
+    QCOMPARE(essayer(le(2026, 3, 8, 10), le(2026, 3, 12, 10)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 8, 0));
+    QCOMPARE(essayer(le(2026, 3, 9, 0), le(2026, 3, 12, 10)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
+    QCOMPARE(essayer(le(2026, 3, 1, 10), le(2026, 3, 6, 18)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
+    // A booking without removal date placed before the proposed end runs for ever: a conflict.
+    QCOMPARE(essayer(le(2026, 3, 7, 15), std::nullopt), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 7, 0));
+    QVERIFY(sauves);
+    QVERIFY(!b.actions.chevauchement(source, le(2026, 3, 3, 0).toMSecsSinceEpoch(), le(2026, 3, 6, 0).toMSecsSinceEpoch()));
+    QVERIFY(b.actions.chevauchement(source, le(2026, 3, 4, 0).toMSecsSinceEpoch(), le(2026, 3, 5, 0).toMSecsSinceEpoch()));
+}
+
+void TestActions::duplicationRefuseeOuImpossible()
+{
+    Banc b;
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    LocationDeBenne* source = location(b.ctx.get(), c, bn, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
+    QVERIFY(b.ctx->save());
+    const qsizetype avant = b.ctx->count<LocationDeBenne>();
+
+    // Twice in a row from the same bar: the first copy starts on the new start day.
+    QCOMPARE(b.actions.dupliquerEnRotation(source), IssueDuplication::creee);
+    QCOMPARE(b.actions.dupliquerEnRotation(source), IssueDuplication::refusee);
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), avant + 1);
+
+    // A booking placed on the new start day at any hour, or still running then: refused.
+    Benne* bn2 = benne(b.ctx.get());
+    LocationDeBenne* s2 = location(b.ctx.get(), c, bn2, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
+    LocationDeBenne* gene = location(b.ctx.get(), c, bn2, le(2026, 3, 6, 23, 30), le(2026, 3, 7, 9));
+    QVERIFY(b.ctx->save());
+    QCOMPARE(b.actions.dupliquerEnRotation(s2), IssueDuplication::refusee);
+    gene->setDatePose(le(2026, 3, 4, 8));
+    gene->setDateEnlevement(le(2026, 3, 10, 8));
+    QCOMPARE(b.actions.dupliquerEnRotation(s2), IssueDuplication::refusee);
+
+    // No removal date, removed on its placement day or before it: nothing, not a word.
+    b.lignes.clear();
+    QVERIFY(b.ctx->save());
+    const qsizetype n = b.ctx->count<LocationDeBenne>();
+    LocationDeBenne* ouverte = location(b.ctx.get(), c, bn2, le(2026, 4, 3, 14));
+    LocationDeBenne* jour = location(b.ctx.get(), c, bn2, le(2026, 4, 13, 8), le(2026, 4, 13, 18));
+    LocationDeBenne* inverse = location(b.ctx.get(), c, bn2, le(2026, 4, 23, 8), le(2026, 4, 20, 18));
+    for (LocationDeBenne* l : {ouverte, jour, inverse})
+        QCOMPARE(b.actions.dupliquerEnRotation(l), IssueDuplication::impossible);
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), n + 3);
+    QVERIFY(b.lignes.isEmpty());
+}
+
+void TestActions::duplicationEchecSauvegarde()
+{
+    Banc b;
+    LocationDeBenne* source = location(b.ctx.get(), client(b.ctx.get()), benne(b.ctx.get()), le(2026, 3, 3, 14),
+                                       le(2026, 3, 6, 9));
+    QVERIFY(b.ctx->save());
+    const qsizetype avant = b.ctx->count<LocationDeBenne>();
+    b.ctx->failNextSave(QStringLiteral("disque plein"));
+    QString message;
+    LocationDeBenne* copie = reinterpret_cast<LocationDeBenne*>(1);
+    QCOMPARE(b.actions.dupliquerEnRotation(source, &message, &copie), IssueDuplication::echecSauvegarde);
+    QCOMPARE(copie, nullptr);
+    QCOMPARE(message, QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QCOMPARE(b.lignes, QStringList{QStringLiteral("❌ Erreur lors de la duplication : disque plein")});
+    // Nothing of the copy stays: no pending record, the skip has one rental.
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), avant);
+    QCOMPARE(source->benne()->locations().size(), 1);
+    QVERIFY(!b.ctx->hasChanges());
+    // The next try works and stores one copy only.
+    QCOMPARE(b.actions.dupliquerEnRotation(source), IssueDuplication::creee);
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), avant + 1);
+}
+
+void TestActions::chauffeurDeposeSelonLesDates()
+{
+    Banc b; // today: 15 March 2026 in Paris, from 14 March 23:00 UTC
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    Chauffeur* martin = chauffeur(b.ctx.get(), QStringLiteral("Martin"));
+    Chauffeur* leroy = chauffeur(b.ctx.get(), QStringLiteral("Leroy"));
+    LocationDeBenne* demain = location(b.ctx.get(), c, bn, le(2026, 3, 16, 8), le(2026, 3, 18, 8), std::nullopt);
+    demain->setChauffeurEnlevement(leroy);
+    LocationDeBenne* minuit = location(b.ctx.get(), c, bn, le(2026, 3, 15, 0), std::nullopt, std::nullopt);
+    LocationDeBenne* hier = location(b.ctx.get(), c, bn, le(2026, 3, 14, 23, 59), le(2026, 3, 15, 9), std::nullopt);
+    LocationDeBenne* passee = location(b.ctx.get(), c, bn, le(2026, 3, 2, 8), std::nullopt, std::nullopt);
+    LocationDeBenne* pleine = location(b.ctx.get(), c, bn, le(2026, 3, 20, 8), le(2026, 3, 22, 8), std::nullopt);
+    pleine->setChauffeurPose(leroy);
+    pleine->setChauffeurEnlevement(leroy);
+    LocationDeBenne* poseFaite = location(b.ctx.get(), c, bn, le(2026, 3, 25, 8), le(2026, 3, 27, 8), std::nullopt);
+    poseFaite->setChauffeurPose(leroy);
+    QVERIFY(b.ctx->save());
+
+    QVERIFY(b.actions.attribuerChauffeurDepose(demain, martin->id()).ok);
+    QCOMPARE(demain->chauffeurPose(), martin);
+    QVERIFY(martin->posesAssurees().contains(demain));
+    QCOMPARE(b.lignes, (QStringList{QStringLiteral("📆 Date pose: 2026-03-16 07:00:00 +0000"),
+                                    QStringLiteral("📆 Aujourd'hui (UTC): 2026-03-14 23:00:00 +0000"),
+                                    QStringLiteral("👤 chauffeurPose: nil"),
+                                    QStringLiteral("✅ Chauffeur Martin attribué à la pose."),
+                                    QStringLiteral("🔁 Pas de rotation : données manquantes.")}));
+    QVERIFY(!b.ctx->hasChanges());
+
+    QVERIFY(b.actions.attribuerChauffeurDepose(minuit, martin->id()).ok);
+    QCOMPARE(minuit->chauffeurPose(), martin);
+    QVERIFY(b.actions.attribuerChauffeurDepose(hier, martin->id()).ok);
+    QCOMPARE(hier->chauffeurPose(), nullptr);
+    QCOMPARE(hier->chauffeurEnlevement(), martin);
+    QVERIFY(b.actions.attribuerChauffeurDepose(poseFaite, martin->id()).ok);
+    QCOMPARE(poseFaite->chauffeurPose(), leroy);
+    QCOMPARE(poseFaite->chauffeurEnlevement(), martin);
+
+    b.lignes.clear();
+    QVERIFY(b.actions.attribuerChauffeurDepose(passee, martin->id()).ok);
+    QCOMPARE(passee->chauffeurPose(), nullptr);
+    QCOMPARE(passee->chauffeurEnlevement(), nullptr);
+    QCOMPARE(b.lignes.mid(3), (QStringList{QStringLiteral("⚠️ Aucun changement nécessaire (pose passée ou déjà attribuée)."),
+                                           QStringLiteral("🔁 Pas de rotation : données manquantes.")}));
+    b.lignes.clear();
+    QVERIFY(b.actions.attribuerChauffeurDepose(pleine, martin->id()).ok);
+    QCOMPARE(pleine->chauffeurPose(), leroy);
+    QCOMPARE(pleine->chauffeurEnlevement(), leroy);
+    QCOMPARE(b.lignes.value(2), QStringLiteral("👤 chauffeurPose: Leroy"));
+    QCOMPARE(b.lignes.value(3), QStringLiteral("⚠️ Aucun changement nécessaire (pose passée ou déjà attribuée)."));
+
+    // An unknown driver: one line, nothing else.
+    b.lignes.clear();
+    const QUuid inconnu = QUuid::createUuid();
+    QVERIFY(b.actions.attribuerChauffeurDepose(minuit, inconnu).ok);
+    QCOMPARE(b.lignes, QStringList{QStringLiteral("❌ Chauffeur non trouvé avec l'ID ") + texteUuid(inconnu)});
+}
+
+void TestActions::chauffeurDeposeALHeureLocale()
+{
+    // A user at UTC+2: 00:30 local today is 22:30 UTC yesterday, and still today.
+    const QTimeZone plusDeux(7200);
+    Banc b(horloge(le(2025, 5, 12, 10, 0, plusDeux), plusDeux));
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    Chauffeur* martin = chauffeur(b.ctx.get());
+    LocationDeBenne* matin = location(b.ctx.get(), c, bn, le(2025, 5, 12, 0, 30, plusDeux), std::nullopt, std::nullopt);
+    LocationDeBenne* veille = location(b.ctx.get(), c, bn, le(2025, 5, 11, 23, 59, plusDeux),
+                                       le(2025, 5, 13, 8, 0, plusDeux), std::nullopt);
+    QVERIFY(b.ctx->save());
+    QVERIFY(b.actions.attribuerChauffeurDepose(matin, martin->id()).ok);
+    QCOMPARE(matin->chauffeurPose(), martin);
+    QCOMPARE(b.lignes.value(0), QStringLiteral("📆 Date pose: 2025-05-11 22:30:00 +0000"));
+    QCOMPARE(b.lignes.value(1), QStringLiteral("📆 Aujourd'hui (UTC): 2025-05-11 22:00:00 +0000"));
+    QVERIFY(b.actions.attribuerChauffeurDepose(veille, martin->id()).ok);
+    QCOMPARE(veille->chauffeurPose(), nullptr);
+    QCOMPARE(veille->chauffeurEnlevement(), martin);
+}
+
+void TestActions::detectionDeRotation()
+{
+    Banc b(horloge(utc(2025, 5, 10, 9)));
+    Client* c = client(b.ctx.get());
+    Client* autreClient = client(b.ctx.get(), QStringLiteral("Garnier"));
+    Benne* bn = benne(b.ctx.get());
+    Benne* autreBenne = benne(b.ctx.get(), 20);
+    Chauffeur* martin = chauffeur(b.ctx.get());
+    Chauffeur* leroy = chauffeur(b.ctx.get(), QStringLiteral("Leroy"));
+    const QString adresse = QStringLiteral("12 rue de la Gare, Écully");
+    LocationDeBenne* a = location(b.ctx.get(), c, bn, utc(2025, 5, 11, 8), utc(2025, 5, 12, 8), adresse);
+    // Same instant, same address, any client and skip: the rotation.
+    LocationDeBenne* suivante = location(b.ctx.get(), autreClient, autreBenne, utc(2025, 5, 12, 8), std::nullopt, adresse);
+    QVERIFY(b.ctx->save());
+    QVERIFY(b.actions.attribuerChauffeurDepose(a, martin->id()).ok);
+    QCOMPARE(a->chauffeurPose(), martin);
+    QCOMPARE(suivante->chauffeurPose(), martin);
+    QVERIFY(!b.ctx->hasChanges()); // both stored by the one save
+    QVERIFY(b.lignes.contains(QStringLiteral("🔍 Vérification rotation pour location ID ") + texteUuid(a->id())));
+    QVERIFY(b.lignes.contains(QStringLiteral("📅 Date exacte à chercher : 2025-05-12 08:00:00 +0000")));
+    QVERIFY(b.lignes.contains(QStringLiteral("📍 Adresse recherchée : ") + adresse));
+    QVERIFY(b.lignes.contains(QStringLiteral("🔎 Locations trouvées : 1")));
+    QCOMPARE(b.lignes.last(), QStringLiteral("🔄 Rotation détectée → Attribution du chauffeur à la pose de la location ID ")
+                                  + texteUuid(suivante->id()));
+
+    // One second later, another letter case, a trailing blank: no rotation. The same text
+    // written with a combining accent is the same address.
+    const auto candidat = [&](const QDateTime& pose, const QString& texte) {
+        LocationDeBenne* l = location(b.ctx.get(), c, autreBenne, pose, std::nullopt, texte);
+        return ActionsPlanning::correspondRotation(l, a, a->dateEnlevementMs().value(), *a->adresse());
+    };
+    QVERIFY(!candidat(utc(2025, 5, 12, 8, 0, 1), adresse));
+    QVERIFY(!candidat(utc(2025, 5, 12, 8), adresse.toUpper()));
+    QVERIFY(!candidat(utc(2025, 5, 12, 8), adresse + QLatin1Char(' ')));
+    QVERIFY(candidat(utc(2025, 5, 12, 8), QStringLiteral("12 rue de la Gare, E\u0301cully")));
+    QVERIFY(!ActionsPlanning::correspondRotation(a, a, a->dateEnlevementMs().value(), adresse));
+    b.ctx->rollback();
+
+    // Two candidates: the first in store order decides, even when it already has its driver.
+    LocationDeBenne* a2 = location(b.ctx.get(), c, bn, utc(2025, 5, 20, 8), utc(2025, 5, 22, 8), adresse);
+    LocationDeBenne* premier = location(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
+    premier->setChauffeurPose(leroy);
+    LocationDeBenne* second = location(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
+    QVERIFY(b.ctx->save());
+    b.lignes.clear();
+    QVERIFY(b.actions.attribuerChauffeurDepose(a2, martin->id()).ok);
+    QCOMPARE(second->chauffeurPose(), nullptr);
+    QVERIFY(b.lignes.contains(QStringLiteral("🔎 Locations trouvées : 2")));
+    QCOMPARE(b.lignes.last(), QStringLiteral("✅ Rotation détectée mais pose déjà affectée à Leroy"));
+
+    // A rental whose placement equals its removal never matches itself.
+    LocationDeBenne* meme = location(b.ctx.get(), c, bn, utc(2025, 6, 2, 8), utc(2025, 6, 2, 8), QStringLiteral("Ailleurs"));
+    b.lignes.clear();
+    QVERIFY(b.actions.attribuerChauffeurDepose(meme, martin->id()).ok);
+    QVERIFY(b.lignes.contains(QStringLiteral("🔎 Locations trouvées : 0")));
+    QCOMPARE(b.lignes.last(), QStringLiteral("🚫 Aucune rotation trouvée avec ces critères."));
+}
+
+void TestActions::echecsDeSauvegarde()
+{
+    Banc b;
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    Chauffeur* martin = chauffeur(b.ctx.get());
+    LocationDeBenne* l = location(b.ctx.get(), c, bn, le(2026, 3, 16, 8), le(2026, 3, 18, 8));
+    l->ajouterBonDePesee(le(2026, 3, 17, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
+    QVERIFY(b.ctx->save());
+
+    // A driver drop whose save fails: told, the change stays pending for the next save.
+    b.ctx->failNextSave(QStringLiteral("disque plein"));
+    const Issue depot = b.actions.attribuerChauffeurDepose(l, martin->id());
+    QVERIFY(!depot.ok);
+    QCOMPARE(depot.messageErreur, QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QCOMPARE(b.lignes.last(), QStringLiteral("❌ Erreur lors de la sauvegarde : disque plein"));
+    QCOMPARE(l->chauffeurPose(), martin);
+    QVERIFY(b.ctx->hasChanges());
+    QVERIFY(b.ctx->save());
+
+    // A deletion whose save fails: told with the deletion's prefix.
+    b.ctx->failNextSave(QStringLiteral("verrou"));
+    const Issue suppression = b.actions.supprimerLocation(l);
+    QVERIFY(!suppression.ok);
+    QCOMPARE(suppression.messageErreur, QStringLiteral("Échec de la suppression: verrou"));
+    QCOMPARE(b.lignes.last(), QStringLiteral("❌ Erreur lors de la suppression : verrou"));
+    // Saved at the next try, the tickets with it.
+    QVERIFY(b.ctx->save());
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), 0);
+    QCOMPARE(b.ctx->count<BonDePesee>(), 0);
+}

@@ -1,0 +1,698 @@
+#include "tests.h"
+
+#include "outils.h"
+
+#include "planning/actionsplanning.h"
+#include "planning/bandeauchauffeurs.h"
+#include "planning/colonnebennes.h"
+#include "planning/entetejours.h"
+#include "planning/grilleplanning.h"
+#include "planning/infolocationpopup.h"
+#include "planning/vueplanificationbennes.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace kv;
+using namespace kv::planning;
+using namespace outils;
+
+namespace {
+
+// A planning screen on a store, shown, with "now" fixed and its console lines kept.
+struct Ecran {
+    std::unique_ptr<ModelContext> ctx;
+    Observable<bool> centrage;
+    std::unique_ptr<VuePlanificationBennes> vue;
+    QStringList lignes;
+
+    explicit Ecran(std::unique_ptr<ModelContext> c = store()) : ctx(std::move(c)) {}
+
+    void ouvrir(QSize taille = QSize(1200, 760))
+    {
+        vue = std::make_unique<VuePlanificationBennes>(ctx.get(), centrage, nullptr, horloge());
+        vue->actions()->setJournal([this](const QString& l) { lignes << l; });
+        vue->resize(taille);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+        QCoreApplication::processEvents();
+    }
+    GrillePlanning* grille() const { return vue->grille(); }
+    QWidget* vp() const { return vue->grille()->viewport(); }
+    QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Lets the store's change notice and the queued calls run.
+    static void tourner()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+};
+
+} // namespace
+
+void TestGrille::etiquettesDesBennes()
+{
+    auto ctx = store();
+    Benne* b = benne(ctx.get(), 7.9, EtatBenne::correct);
+    QCOMPARE(ColonneBennes::texteEtiquette(b), QStringLiteral("7 m³ état : correct"));
+    QVERIFY(!ColonneBennes::estInutilisable(b));
+    b->setEtat(EtatBenne::inutilisable);
+    QCOMPARE(ColonneBennes::texteEtiquette(b), QStringLiteral("7 m³ état : inutilisable"));
+    QVERIFY(ColonneBennes::estInutilisable(b));
+    b->setVolume(10.0);
+    b->setEtat(EtatBenne::sale);
+    QCOMPARE(ColonneBennes::texteEtiquette(b), QStringLiteral("10 m³ état : sale"));
+    b->setVolume(std::numeric_limits<double>::infinity());
+    QCOMPARE(ColonneBennes::texteEtiquette(b), QStringLiteral("— m³ état : sale"));
+    // Colours: six digits with or without "#"; anything else is blue at 0.7.
+    b->setCouleur(QStringLiteral("#FF8000"));
+    QCOMPARE(ColonneBennes::couleurEtiquette(b), QColor(255, 128, 0));
+    b->setCouleur(QStringLiteral("ff8000"));
+    QCOMPARE(ColonneBennes::couleurEtiquette(b), QColor(255, 128, 0));
+    b->setCouleur(QString());
+    QCOMPARE(ColonneBennes::couleurEtiquette(b), QColor(0, 122, 255, 179));
+
+    // Header cells: weekday, day and month, year in French; Sundays apart.
+    QCOMPARE(EnteteJours::lignesJour(QDate(2026, 3, 15)),
+             (QStringList{QStringLiteral("dimanche"), QStringLiteral("15 mars"), QStringLiteral("2026")}));
+    QVERIFY(EnteteJours::estDimanche(QDate(2026, 3, 15)));
+    QVERIFY(!EnteteJours::estDimanche(QDate(2026, 3, 16)));
+
+    // Rows by volume, equal volumes in store order.
+    Ecran e(std::move(ctx));
+    Benne* petite = benne(e.ctx.get(), 3);
+    Benne* egale = benne(e.ctx.get(), 10);
+    e.ouvrir();
+    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, egale, b}));
+    QVERIFY(e.vue->messageSansBenne()->isHidden());
+}
+
+void TestGrille::benneInutilisableEtSelection()
+{
+    Ecran e;
+    Benne* inutilisable = benne(e.ctx.get(), 5, EtatBenne::inutilisable);
+    Benne* sale = benne(e.ctx.get(), 8, EtatBenne::sale);
+    Benne* neuve = benne(e.ctx.get(), 12, EtatBenne::neuf);
+    e.ouvrir();
+    ColonneBennes* col = e.grille()->colonne();
+    const auto ligne = [&](int i) { return QPointF(60, i * 40 + 20 - e.vue->scrollOffset().y()); };
+    QCOMPARE(e.grille()->bennes().first(), inutilisable);
+    QSignalSpy selection(e.vue.get(), &VuePlanificationBennes::benneSelectionChanged);
+
+    cliquer(col, ligne(0));
+    QMessageBox* alerte = boite(QStringLiteral("alerteBenneInutilisable"));
+    QVERIFY(alerte);
+    QCOMPARE(alerte->text(), QStringLiteral("Benne inutilisable"));
+    QCOMPARE(alerte->informativeText(),
+             QStringLiteral("Vous ne pouvez pas louer cette benne car elle est marquée comme inutilisable."));
+    QVERIFY(e.vue->afficherAlerteBenneInutilisable());
+    QCOMPARE(e.vue->benneSelection(), std::nullopt);
+    repondre(alerte, QStringLiteral("OK"));
+    QTRY_VERIFY(!e.vue->afficherAlerteBenneInutilisable());
+    QCOMPARE(selection.count(), 0);
+
+    // A dirty skip may be rented.
+    cliquer(col, ligne(1));
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{sale->id()}));
+    QVERIFY(!e.vue->afficherAlerteBenneInutilisable());
+    QCOMPARE(selection.count(), 1);
+    e.vue->fermerFeuilleNouvelleLocation();
+    QCOMPARE(e.vue->benneSelection(), std::nullopt);
+
+    // From the keyboard: the current label moves with the arrows, Enter chooses it.
+    col->setFocus();
+    QTRY_VERIFY(col->hasFocus());
+    QTest::keyClick(col, Qt::Key_Home);
+    QTest::keyClick(col, Qt::Key_Down);
+    QTest::keyClick(col, Qt::Key_Down);
+    QCOMPARE(col->ligneCourante(), 2);
+    QTest::keyClick(col, Qt::Key_Return);
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{neuve->id()}));
+    QTest::keyClick(col, Qt::Key_Down);
+    QCOMPARE(col->ligneCourante(), 2);
+    QTest::keyClick(col, Qt::Key_Home);
+    QTest::keyClick(col, Qt::Key_Space);
+    QVERIFY(e.vue->afficherAlerteBenneInutilisable());
+    repondre(boite(QStringLiteral("alerteBenneInutilisable")), QStringLiteral("OK"));
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{neuve->id()}));
+}
+
+void TestGrille::centrageALAffichageEtSurDemande()
+{
+    Ecran e;
+    for (int i = 0; i < 60; ++i)
+        benne(e.ctx.get(), i);
+    e.ouvrir(QSize(1000, 700));
+    QCOMPARE(e.vue->viewSize().width(), 1000.0);
+    // Shown: today's column in the middle of the grid area.
+    QTRY_COMPARE(e.vue->scrollOffset().x(), 3280.0);
+    QCOMPARE(e.vue->visibleJoursRange(), (Plage{22, 39}));
+    e.vue->setScrollOffset(QPointF(0, 400));
+    QCOMPARE(e.vue->viewSize().height(), 620.0);
+    QCOMPARE(e.vue->visibleBennesRange(), (Plage{5, 29}));
+    // A later resize does not scroll.
+    e.vue->resize(1100, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(e.vue->scrollOffset(), QPointF(0, 400));
+    // The main window's request: back to today, the vertical position kept, the request lowered.
+    e.centrage.set(true);
+    QTRY_COMPARE(e.vue->scrollOffset(), QPointF(3230, 400));
+    QCOMPARE(e.centrage.get(), false);
+    // A request already raised before the screen exists triggers nothing by itself.
+    Ecran f;
+    f.centrage.set(true);
+    f.ouvrir(QSize(1000, 700));
+    QCOMPARE(f.centrage.get(), true);
+    // The header follows the grid's columns, the skip column its rows.
+    e.vue->setScrollOffset(QPointF(240, 80));
+    QCOMPARE(e.grille()->horizontalScrollBar()->value(), 240);
+    QCOMPARE(e.grille()->verticalScrollBar()->value(), 80);
+}
+
+void TestGrille::glissementsALaSouris()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    Benne* bn = benne(e.ctx.get());
+    LocationDeBenne* l = location(e.ctx.get(), c, bn, le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    const QRectF avant = e.grille()->rectCorps(l);
+    QCOMPARE(avant.width(), 240.0);
+    QCOMPARE(avant.height(), 32.0);
+
+    const auto glisserDe = [&](double dx) {
+        const QPointF depart = e.centre(l);
+        glisser(e.vp(), depart, depart + QPointF(dx, 3));
+        Ecran::tourner();
+    };
+    glisserDe(59);
+    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    QCOMPARE(e.grille()->rectCorps(l), avant);
+    glisserDe(60);
+    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 18, 9));
+    QCOMPARE(e.grille()->rectCorps(l), avant.translated(120, 0));
+    glisserDe(-60);
+    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    glisserDe(181);
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 19, 9));
+
+    // While the bar moves, no duplicate button; the dates change only at the release.
+    const QPointF depart = e.centre(l);
+    souris(e.vp(), QEvent::MouseMove, depart, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(e.grille()->locationSurvolee(), l);
+    souris(e.vp(), QEvent::MouseButtonPress, depart, Qt::LeftButton);
+    souris(e.vp(), QEvent::MouseMove, depart + QPointF(130, 0), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(e.grille()->locationSurvolee(), nullptr);
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    souris(e.vp(), QEvent::MouseButtonRelease, depart + QPointF(130, 0), Qt::NoButton);
+    QCOMPARE(l->datePose(), le(2026, 3, 18, 9));
+    QCOMPARE(e.grille()->locationSurvolee(), l); // under the pointer again
+    QVERIFY(e.ctx->hasChanges()); // left to the context's own saving
+    QVERIFY(e.lignes.isEmpty());
+}
+
+void TestGrille::poigneesALaSouris()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    LocationDeBenne* ouverte = location(e.ctx.get(), c, benne(e.ctx.get(), 5), le(2026, 3, 15, 9));
+    LocationDeBenne* l = location(e.ctx.get(), c, benne(e.ctx.get(), 6), le(2026, 3, 14, 9), le(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    const auto poignee = [&](LocationDeBenne* loc, bool droite) { return e.grille()->rectPoignee(loc, droite).center(); };
+
+    // Left handle of a rental without removal date: stretches while dragged, changes nothing.
+    QPointF p = poignee(ouverte, false);
+    souris(e.vp(), QEvent::MouseButtonPress, p, Qt::LeftButton);
+    souris(e.vp(), QEvent::MouseMove, p + QPointF(200, 0), Qt::LeftButton, Qt::NoButton);
+    souris(e.vp(), QEvent::MouseButtonRelease, p + QPointF(240, 0), Qt::NoButton);
+    QCOMPARE(ouverte->datePose(), le(2026, 3, 15, 9));
+    QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
+    // Its right handle two columns right: a removal two days after the placement; left: nothing.
+    glisser(e.vp(), poignee(ouverte, true), poignee(ouverte, true) + QPointF(240, 0));
+    QCOMPARE(ouverte->dateEnlevement(), le(2026, 3, 17, 9));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(ouverte).width(), 240.0);
+    LocationDeBenne* ouverte2 = location(e.ctx.get(), c, benne(e.ctx.get(), 7), le(2026, 3, 16, 9));
+    Ecran::tourner();
+    glisser(e.vp(), poignee(ouverte2, true), poignee(ouverte2, true) - QPointF(120, 0));
+    QCOMPARE(ouverte2->dateEnlevement(), std::nullopt);
+
+    // Left handle one day right, then far past the removal: the placement stops at the removal.
+    glisser(e.vp(), poignee(l, false), poignee(l, false) + QPointF(120, 0));
+    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    Ecran::tourner();
+    glisser(e.vp(), poignee(l, false), poignee(l, false) + QPointF(600, 0));
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(l).width(), 120.0);
+    // The right handle never puts the removal before the placement.
+    glisser(e.vp(), poignee(l, true), poignee(l, true) - QPointF(240, 0));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    QVERIFY(l->dateEnlevementMs().value() >= l->datePoseMs());
+    glisser(e.vp(), poignee(l, true), poignee(l, true) + QPointF(59, 0));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    // The right handle's tap shows nothing; the left one's shows the details.
+    cliquer(e.vp(), poignee(l, true));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    cliquer(e.vp(), poignee(l, false));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+}
+
+void TestGrille::glissementSurvitAuRedemarrage()
+{
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("planning.store"));
+    QUuid id;
+    {
+        Ecran e(store(chemin));
+        LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 15, 9),
+                                      le(2026, 3, 17, 9));
+        id = l->id();
+        QVERIFY(e.ctx->save());
+        e.ctx->setAutosaveEnabled(true, 20);
+        e.ouvrir();
+        QSignalSpy sauve(e.ctx.get(), &ModelContext::saved);
+        glisser(e.vp(), e.centre(l), e.centre(l) + QPointF(240, 0));
+        glisser(e.vp(), e.grille()->rectPoignee(l, true).center(),
+                e.grille()->rectPoignee(l, true).center() + QPointF(120, 0));
+        QTRY_VERIFY(sauve.count() >= 1 && !e.ctx->hasChanges());
+        e.vue.reset();
+    }
+    auto relu = store(chemin);
+    LocationDeBenne* l = relu->find<LocationDeBenne>(id);
+    QVERIFY(l);
+    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), le(2026, 3, 20, 9));
+}
+
+void TestGrille::suppressionParLeMenu()
+{
+    Ecran e;
+    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 15, 9),
+                                  le(2026, 3, 17, 9));
+    l->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+
+    const auto ouvrirMenu = [&] {
+        const QPoint at = e.centre(l).toPoint();
+        QContextMenuEvent ev(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
+        QApplication::sendEvent(e.vp(), &ev);
+        QMenu* menu = e.grille()->menuContextuel();
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Supprimer"));
+        menu->actions().first()->trigger();
+        menu->close();
+    };
+    // Cancelled: the highlight goes, the rental stays.
+    ouvrirMenu();
+    QMessageBox* box = boite(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Supprimer cette location ?"));
+    QCOMPARE(box->informativeText(), QStringLiteral("Cette action est irréversible."));
+    QCOMPARE(e.grille()->locationEnSurbrillance(), l);
+    repondre(box, QStringLiteral("Annuler"));
+    QTRY_COMPARE(e.grille()->locationEnSurbrillance(), nullptr);
+    QVERIFY(!l->isDeleted());
+
+    // A failed save is told with the deletion's prefix.
+    e.ctx->failNextSave(QStringLiteral("disque plein"));
+    ouvrirMenu();
+    repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
+    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
+    erreur->close();
+    QCOMPARE(e.lignes.last(), QStringLiteral("❌ Erreur lors de la suppression : disque plein"));
+    QVERIFY(e.ctx->save());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+    QCOMPARE(e.ctx->count<BonDePesee>(), 0);
+
+    // Confirmed: gone with its tickets, and its bar with it.
+    LocationDeBenne* l2 = location(e.ctx.get(), client(e.ctx.get()), e.grille()->bennes().first(),
+                                   le(2026, 3, 16, 9), le(2026, 3, 18, 9));
+    l2->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T2"), 12000, 8000, std::nullopt, std::nullopt);
+    QVERIFY(e.ctx->save());
+    Ecran::tourner();
+    l = l2;
+    ouvrirMenu();
+    repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
+    QVERIFY(l2->isDeleted());
+    QCOMPARE(e.ctx->count<BonDePesee>(), 0);
+    QVERIFY(!e.ctx->hasChanges());
+    QCOMPARE(e.lignes.last(), QStringLiteral("✅ Location supprimée."));
+    Ecran::tourner();
+    QVERIFY(e.grille()->rectCorps(l2).isEmpty());
+}
+
+void TestGrille::toucherEtDetails()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    LocationDeBenne* l = location(e.ctx.get(), c, benne(e.ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9),
+                                  std::nullopt);
+    QVERIFY(e.ctx->save());
+    // Nothing but the required: four rows.
+    using G = InfoLocationPopup::Ligne::Genre;
+    QCOMPARE(InfoLocationPopup::lignes(l),
+             (QList<InfoLocationPopup::Ligne>{{G::texte, QStringLiteral("Client :"), QStringLiteral("Dupont BTP")},
+                                              {G::texte, QStringLiteral("Adresse :"), QStringLiteral("Non renseignée")},
+                                              {G::texte, QStringLiteral("Type de déchet :"), QStringLiteral("inconnu")},
+                                              {G::texte, QStringLiteral("Téléphone client :"), QStringLiteral("0102030405")}}));
+    e.ouvrir();
+
+    // A tap on the bar: details over the grid and the badge on the bar.
+    cliquer(e.vp(), e.centre(l));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    QCOMPARE(e.grille()->locationSelectionnee(), l);
+    QWidget* popup = e.vue->popupInfoLocation();
+    QVERIFY(popup && popup->isVisible());
+    QCOMPARE(popup->geometry().top(), 40); // the header stays uncovered
+    QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+    QVERIFY(carte);
+    QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+    QList<QLabel*> labels = e.vue->infoLocation()->findChildren<QLabel*>();
+    QCOMPARE(labels.size(), 8);
+
+    // The details follow the store: an address, tickets of 12.5 kg, contacts, the same driver twice.
+    l->setAdresse(QString());
+    l->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T1"), std::nullopt, std::nullopt, 12.5, std::nullopt);
+    for (const char* prenom : {"Anne", "Bruno", "Chloé"})
+        new Contact(QString::fromUtf8(prenom), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
+    Chauffeur* martin = chauffeur(e.ctx.get());
+    l->setChauffeurPose(martin);
+    l->setChauffeurEnlevement(martin);
+    Ecran::tourner();
+    const QList<InfoLocationPopup::Ligne> lignes = InfoLocationPopup::lignes(l);
+    QCOMPARE(lignes.size(), 8);
+    QCOMPARE(lignes[1].valeur, QString());
+    QCOMPARE(lignes[3], (InfoLocationPopup::Ligne{G::texte, QStringLiteral("Poids du déchet:"), QStringLiteral("12 kg")}));
+    QCOMPARE(lignes[5].valeur, QStringLiteral("Anne Roux (0600000000)"));
+    QCOMPARE(lignes[6], (InfoLocationPopup::Ligne{G::chauffeurPose, QString(), QStringLiteral("Martin")}));
+    QCOMPARE(lignes[7], (InfoLocationPopup::Ligne{G::chauffeurEnlevement, QString(), QStringLiteral("Martin")}));
+    QCOMPARE(e.vue->infoLocation()->findChildren<QLabel*>().size(), 16);
+    QVERIFY(e.vue->infoLocation()->findChild<QLabel*>(QStringLiteral("badgeEnlevement")));
+    QCOMPARE(InfoLocationPopup::textePoids(0.9), QStringLiteral("0 kg"));
+
+    // A tap on the backdrop closes it; so does Escape.
+    cliquer(popup, QPointF(popup->width() - 10, popup->height() - 10));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    QCOMPARE(e.grille()->locationSelectionnee(), nullptr);
+    QVERIFY(!e.vue->popupInfoLocation());
+    cliquer(e.vp(), e.centre(l));
+    QVERIFY(e.vue->popupInfoLocation());
+    e.grille()->setFocus();
+    QTest::keyClick(e.grille(), Qt::Key_Escape);
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    // A tap on the card does not close it.
+    cliquer(e.vp(), e.centre(l));
+    QWidget* carte2 = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+    cliquer(carte2, QPointF(20, 20));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+}
+
+void TestGrille::duplicationParLeBouton()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get());
+    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), bn, le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    const QPointF bouton = e.grille()->rectDuplication(l).center();
+    // Not there until the pointer is over the bar.
+    QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::corps);
+    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::duplication);
+
+    // A failed save: told, and nothing left behind.
+    e.ctx->failNextSave(QStringLiteral("lecture seule"));
+    cliquer(e.vp(), bouton);
+    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
+    erreur->close();
+    QCOMPARE(bn->locations().size(), 1);
+    QVERIFY(!e.ctx->hasChanges());
+
+    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    cliquer(e.vp(), bouton);
+    QCOMPARE(bn->locations().size(), 2);
+    LocationDeBenne* copie = bn->locations().last();
+    QCOMPARE(copie->datePose(), le(2026, 3, 17, 0));
+    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 19, 0));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(copie), e.grille()->rectCorps(l).translated(240, 0));
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr); // the button is no tap on the bar
+
+    // Again: no free day, told in a short alert.
+    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    cliquer(e.vp(), bouton);
+    QMessageBox* alerte = boite(QStringLiteral("alerteDuplication"));
+    QVERIFY(alerte);
+    QCOMPARE(alerte->text(), QStringLiteral("Duplication impossible"));
+    alerte->close();
+    QCOMPARE(bn->locations().size(), 2);
+}
+
+void TestGrille::depotDUnChauffeur()
+{
+    Ecran e;
+    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 16, 9),
+                                  le(2026, 3, 18, 9), std::nullopt);
+    Chauffeur* martin = chauffeur(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+
+    const auto deposer = [&](const QString& texte, const QPointF& at) {
+        QMimeData data;
+        data.setText(texte);
+        QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &entree);
+        QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &survol);
+        QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &depot);
+        Ecran::tourner();
+        return depot.isAccepted();
+    };
+    const QString id = texteUuid(martin->id());
+    // Anything but exactly a 36-character UUID: ignored without a word.
+    for (const QString& mauvais : {QLatin1Char('{') + id + QLatin1Char('}'), id + QLatin1Char('\n'),
+                                   QLatin1Char(' ') + id, QStringLiteral("Martin")})
+        deposer(mauvais, e.centre(l));
+    QCOMPARE(l->chauffeurPose(), nullptr);
+    QVERIFY(e.lignes.isEmpty());
+    // Beside the bars: refused.
+    QVERIFY(!deposer(id, e.centre(l) + QPointF(0, 80)));
+    QVERIFY(e.lignes.isEmpty());
+
+    // Lower case is fine; the placement gets the driver, saved at once.
+    QVERIFY(deposer(id.toLower(), e.centre(l)));
+    QCOMPARE(l->chauffeurPose(), martin);
+    QCOMPARE(e.lignes.first(), QStringLiteral("🟢 Drop sur location ") + texteUuid(l->id()));
+    QVERIFY(!e.ctx->hasChanges());
+    // Next drop: the removal; its save fails and is told.
+    e.ctx->failNextSave(QStringLiteral("disque plein"));
+    QVERIFY(deposer(id, e.centre(l)));
+    QCOMPARE(l->chauffeurEnlevement(), martin);
+    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    erreur->close();
+}
+
+void TestGrille::auClavier()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    QList<Benne*> bennes;
+    for (int i = 0; i < 40; ++i)
+        bennes << benne(e.ctx.get(), i + 1);
+    LocationDeBenne* l = location(e.ctx.get(), c, bennes[1], le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus();
+    QTRY_VERIFY(g->hasFocus());
+    // The cell starts on today's column; the arrows move it over the bar.
+    QCOMPARE(g->curseur(), QPoint(31, 0));
+    QCOMPARE(g->locationAuCurseur(), nullptr);
+    QTest::keyClick(g, Qt::Key_Down);
+    QCOMPARE(g->locationAuCurseur(), l);
+    QTest::keyClick(g, Qt::Key_Right);
+    QCOMPARE(g->curseur(), QPoint(32, 1));
+    QCOMPARE(g->locationAuCurseur(), l);
+    QTest::keyClick(g, Qt::Key_Right);
+    QCOMPARE(g->locationAuCurseur(), nullptr);
+    QTest::keyClick(g, Qt::Key_Left);
+    // Enter shows the details; Escape closes them.
+    QTest::keyClick(g, Qt::Key_Return);
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    QTest::keyClick(g, Qt::Key_Escape);
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    // Ctrl+D duplicates; Delete asks first.
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(bennes[1]->locations().size(), 2);
+    QTest::keyClick(g, Qt::Key_Delete);
+    QMessageBox* box = boite(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(g->locationEnSurbrillance(), l);
+    repondre(box, QStringLiteral("Supprimer"));
+    QVERIFY(l->isDeleted());
+    // The view follows the cell down the rows and back to today.
+    for (int i = 0; i < 30; ++i)
+        QTest::keyClick(g, Qt::Key_Down);
+    QCOMPARE(g->curseur().y(), 31);
+    QVERIFY(e.vue->scrollOffset().y() + g->viewport()->height() >= 32 * 40);
+    QTest::keyClick(g, Qt::Key_PageUp);
+    QVERIFY(g->curseur().y() < 31);
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(g, Qt::Key_Left);
+    QCOMPARE(g->curseur().x(), 12);
+    QVERIFY(e.vue->scrollOffset().x() <= 12 * 120);
+    QTest::keyClick(g, Qt::Key_Home);
+    QCOMPARE(g->curseur().x(), 31);
+    // A click puts the cell where it lands.
+    cliquer(e.vp(), QPointF(130, 50));
+    QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
+}
+
+void TestGrille::bandeauDesChauffeurs()
+{
+    Ecran e;
+    Chauffeur* actif = chauffeur(e.ctx.get(), QStringLiteral("Martin"), QStringLiteral("Paul"));
+    chauffeur(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"), false);
+    e.ouvrir();
+    // Inactive drivers too, one chip each, 16 points apart.
+    QCOMPARE(e.vue->bandeau()->rectsPuces().size(), 2);
+    QCOMPARE(e.vue->bandeau()->height(), 80);
+    const QList<QRect> puces = e.vue->bandeau()->rectsPuces();
+    QCOMPARE(puces[1].left() - puces[0].right() - 1, 16);
+    std::unique_ptr<QMimeData> data(BandeauChauffeurs::donneesGlissement(actif));
+    QCOMPARE(data->text(), actif->id().toString(QUuid::WithoutBraces).toUpper());
+    chauffeur(e.ctx.get(), QStringLiteral("Petit"));
+    Ecran::tourner();
+    QCOMPARE(e.vue->bandeau()->rectsPuces().size(), 3);
+    // Without skips: the message, the header still there, the drivers still draggable.
+    QVERIFY(e.vue->messageSansBenne()->isVisible());
+    QCOMPARE(e.vue->messageSansBenne()->text(), QStringLiteral("Commencez par créer des bennes..."));
+    QVERIFY(e.grille()->entete()->isVisible());
+}
+
+void TestGrille::barresSuiventLeMagasin()
+{
+    Ecran e;
+    Client* c = client(e.ctx.get());
+    Benne* grande = benne(e.ctx.get(), 20);
+    Benne* petite = benne(e.ctx.get(), 5);
+    e.ouvrir();
+    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, grande}));
+    LocationDeBenne* l = location(e.ctx.get(), c, grande, le(2026, 3, 15, 9), le(2026, 3, 16, 9));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(l).top() + e.vue->scrollOffset().y(), 44.0);
+    grande->setVolume(2);
+    Ecran::tourner();
+    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{grande, petite}));
+    QCOMPARE(e.grille()->rectCorps(l).top() + e.vue->scrollOffset().y(), 4.0);
+    // A change that no bar shows leaves the spans as they are; a rental's change drops them.
+    e.grille()->viewport()->repaint();
+    const quint64 calculs = e.grille()->calculsDeBarres();
+    Chauffeur* martin = chauffeur(e.ctx.get());
+    Ecran::tourner();
+    martin->setNom(QStringLiteral("Martinez"));
+    Ecran::tourner();
+    e.grille()->viewport()->repaint();
+    QCOMPARE(e.grille()->calculsDeBarres(), calculs);
+    l->setDateEnlevement(le(2026, 3, 18, 9));
+    Ecran::tourner();
+    QCOMPARE(e.grille()->rectCorps(l).width(), 360.0);
+    QVERIFY(e.grille()->calculsDeBarres() > calculs);
+    e.ctx->remove(grande);
+    Ecran::tourner();
+    QCOMPARE(e.grille()->bennes(), QList<Benne*>{petite});
+    QVERIFY(e.grille()->rectCorps(l).isEmpty());
+}
+
+void TestGrille::rendu()
+{
+    // The grid as a user sees it: no skip, a few skips, bars clamped at both edges. Pictures go
+    // to $KV_CAPTURES when set.
+    const QString dossier = qEnvironmentVariable("KV_CAPTURES");
+    for (const QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
+        for (int etat = 0; etat < 3; ++etat) {
+            Ecran e;
+            if (etat > 0) {
+                Client* dupont = client(e.ctx.get());
+                Client* garnier = client(e.ctx.get(), QStringLiteral("Garnier Terrassement"));
+                Chauffeur* martin = chauffeur(e.ctx.get());
+                chauffeur(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"));
+                const QStringList couleurs = {"2E7D32", "1565C0", "EF6C00", "6A1B9A", "", "C62828"};
+                QList<Benne*> bennes;
+                for (int i = 0; i < 6; ++i)
+                    bennes << benne(e.ctx.get(), 6 + 2 * i, i == 4 ? EtatBenne::inutilisable : EtatBenne::correct,
+                                    couleurs[i]);
+                LocationDeBenne* l0 = location(e.ctx.get(), dupont, bennes[0], le(2026, 3, 14, 8), le(2026, 3, 17, 8));
+                l0->setChauffeurPose(martin);
+                location(e.ctx.get(), garnier, bennes[1], le(2026, 3, 15, 8), std::nullopt);
+                LocationDeBenne* l2 = location(e.ctx.get(), garnier, bennes[2], le(2026, 3, 12, 8), le(2026, 3, 19, 8));
+                l2->setChauffeurPose(martin);
+                l2->setChauffeurEnlevement(martin);
+                location(e.ctx.get(), dupont, bennes[3], le(2026, 3, 16, 8), le(2026, 3, 18, 8));
+                location(e.ctx.get(), dupont, bennes[5], le(2026, 3, 13, 8), le(2026, 3, 14, 8));
+                if (etat == 2) {
+                    // Clamped: from before the first day, and past the last one.
+                    location(e.ctx.get(), dupont, bennes[3], le(2025, 12, 1, 8), le(2026, 2, 16, 8));
+                    location(e.ctx.get(), garnier, bennes[1], le(2026, 5, 30, 8), le(2026, 8, 1, 8));
+                }
+                QVERIFY(e.ctx->save());
+            }
+            e.ouvrir(taille);
+            QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
+            if (etat == 2)
+                e.vue->setScrollOffset(QPointF(0, 0));
+            QCoreApplication::processEvents();
+            const QImage image = e.vue->grab().toImage();
+            QCOMPARE(image.size(), taille * e.vue->devicePixelRatioF());
+            if (!dossier.isEmpty())
+                image.save(QStringLiteral("%1/planning-%2-%3x%4.png").arg(dossier).arg(etat).arg(taille.width()).arg(taille.height()));
+            // Today's column is marked in red down the rows; Sunday's header cell is tinted red.
+            if (etat == 1) {
+                const QRect vp = e.vp()->geometry().translated(e.grille()->pos());
+                const int x = vp.left() + int(31 * 120 - e.vue->scrollOffset().x());
+                const QColor ligne = image.pixelColor(x, vp.top() + 4 * 40 + 20);
+                QVERIFY2(ligne.red() > ligne.blue() + 40, qPrintable(ligne.name()));
+                const QColor entete = image.pixelColor(x + 5, vp.top() - 38);
+                QVERIFY2(entete.red() > entete.green(), qPrintable(entete.name()));
+
+                // A selected bar with its badge, a hovered one with its duplicate button, and one
+                // waiting for its deletion to be confirmed.
+                const QList<Barre>& rangee = e.grille()->barres(3);
+                const QList<Barre>& premiere = e.grille()->barres(0);
+                QVERIFY(!rangee.isEmpty() && !premiere.isEmpty());
+                cliquer(e.vp(), e.centre(rangee.first().location));
+                QCOMPARE(e.vue->locationInfoSelectionnee(), rangee.first().location);
+                const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
+                QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
+                QApplication::sendEvent(e.vp(), &menu);
+                e.grille()->menuContextuel()->actions().first()->trigger();
+                e.grille()->menuContextuel()->close();
+                souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
+                QCoreApplication::processEvents();
+                if (!dossier.isEmpty())
+                    e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
+                repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));
+            }
+        }
+    }
+}

@@ -1,0 +1,343 @@
+#include "tst_cartebenneslouees.h"
+
+#include "office.h"
+
+#include "app/contentview.h"
+#include "stats/cartebenneslouees.h"
+#include "widgets/pickersegmentedcustom.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cmath>
+#include <limits>
+
+using namespace kv;
+
+namespace {
+
+using F = CarteBennesFiltre;
+
+// Tuesday 10 March 2026, 12:00 in Paris.
+const QDateTime kMaintenant(QDate(2026, 3, 10), QTime(12, 0), QTimeZone("Europe/Paris"));
+
+QList<LocationDeBenne*> filtrer(const MapOffice& o, F filtre, QDate du = {}, QDate au = {})
+{
+    if (!du.isValid())
+        du = QDate(2025, 3, 10);
+    if (!au.isValid())
+        au = QDate(2026, 3, 10);
+    return CarteBennesLouees::locationsFiltrees(o.ctx->all<LocationDeBenne>(), filtre, du, au, kMaintenant,
+                                                o.paris);
+}
+
+bool near(double a, double b) { return std::abs(a - b) < 1e-9; }
+
+} // namespace
+
+void CarteBennesLoueesTest::placementAtNineUnderThreeFilters()
+{
+    MapOffice o;
+    LocationDeBenne* l = o.louer(o.le(2026, 3, 10, 9, 0));
+    QCOMPARE(filtrer(o, F::posesAujourdhui), QList<LocationDeBenne*>{l});
+    QCOMPARE(filtrer(o, F::enCoursEtFutures), QList<LocationDeBenne*>{l});
+    QVERIFY(filtrer(o, F::enCours).isEmpty()); // placed after today's midnight
+    QVERIFY(filtrer(o, F::enlevementsAujourdhui).isEmpty());
+    QCOMPARE(filtrer(o, F::parPeriode), QList<LocationDeBenne*>{l});
+    // A placement planned for tomorrow is only among the planned ones.
+    LocationDeBenne* demain = o.louer(o.le(2026, 3, 11, 0, 0));
+    QCOMPARE(filtrer(o, F::enCoursEtFutures), (QList<LocationDeBenne*>{l, demain}));
+    QCOMPARE(filtrer(o, F::posesAujourdhui), QList<LocationDeBenne*>{l});
+}
+
+void CarteBennesLoueesTest::removalsAtMidnight()
+{
+    MapOffice o;
+    LocationDeBenne* minuit = o.louer(o.le(2026, 3, 1), o.le(2026, 3, 10, 0, 0));
+    LocationDeBenne* demain = o.louer(o.le(2026, 3, 1), o.le(2026, 3, 11, 0, 0));
+    LocationDeBenne* sansFin = o.louer(o.le(2026, 3, 10, 0, 0));
+    QCOMPARE(filtrer(o, F::enCours), (QList<LocationDeBenne*>{demain, sansFin}));
+    QCOMPARE(filtrer(o, F::enlevementsAujourdhui), QList<LocationDeBenne*>{minuit});
+    QCOMPARE(filtrer(o, F::posesAujourdhui), QList<LocationDeBenne*>{sansFin});
+    // Today and tomorrow are the calendar's: from 00:00 Paris time, whatever the process zone.
+    const DayWindow jour = CarteBennesLouees::aujourdhui(kMaintenant, o.paris);
+    QCOMPARE(jour.debut, o.le(2026, 3, 10).toMSecsSinceEpoch());
+    QCOMPARE(jour.fin, o.le(2026, 3, 11).toMSecsSinceEpoch());
+    const DayWindow newYork = CarteBennesLouees::aujourdhui(kMaintenant, QTimeZone("America/New_York"));
+    QCOMPARE(newYork.debut, QDateTime(QDate(2026, 3, 10), QTime(0, 0), QTimeZone("America/New_York"))
+                                       .toMSecsSinceEpoch());
+}
+
+void CarteBennesLoueesTest::rotations()
+{
+    const QString adresse = QStringLiteral("12 quai des Chartrons");
+    auto rotations = [](const MapOffice& o) { return filtrer(o, F::rotationsAujourdhui); };
+    {
+        // The placement comes first in the list; the removal is still listed first.
+        MapOffice o;
+        LocationDeBenne* pose = o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, adresse);
+        LocationDeBenne* enleve = o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 7, 30), 45.0, -1.0, adresse);
+        QCOMPARE(rotations(o), (QList<LocationDeBenne*>{enleve, pose}));
+    }
+    for (const QString& autre : {adresse + QLatin1Char(' '), adresse.toUpper()}) {
+        MapOffice o;
+        o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 7, 30), 45.0, -1.0, adresse);
+        o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, autre);
+        QVERIFY2(rotations(o).isEmpty(), qPrintable(autre));
+    }
+    {
+        MapOffice o; // another client at the same address
+        o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 7, 30), 45.0, -1.0, adresse);
+        o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, adresse, o.autreClient);
+        QVERIFY(rotations(o).isEmpty());
+    }
+    {
+        MapOffice o; // both without an address; an absent address never matches a present one
+        LocationDeBenne* enleve = o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 7, 30), 45.0, -1.0, std::nullopt);
+        LocationDeBenne* pose = o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, std::nullopt);
+        o.louer(o.le(2026, 3, 10, 9, 0), std::nullopt, 45.0, -1.0, QString());
+        QCOMPARE(rotations(o), (QList<LocationDeBenne*>{enleve, pose}));
+    }
+    {
+        MapOffice o; // placed and removed today, alone: listed once
+        LocationDeBenne* seule = o.louer(o.le(2026, 3, 10, 7, 0), o.le(2026, 3, 10, 15, 0));
+        QCOMPARE(rotations(o), QList<LocationDeBenne*>{seule});
+    }
+    {
+        // One placement matching two removals is listed once; only the first placement matches;
+        // composed and decomposed spellings of one address are equal.
+        MapOffice o;
+        const QString compose = QStringLiteral("3 allée de l’Été");
+        const QString decompose = compose.normalized(QString::NormalizationForm_D);
+        QVERIFY(compose != decompose);
+        LocationDeBenne* e1 = o.louer(o.le(2026, 3, 1), o.le(2026, 3, 10, 6, 0), 45.0, -1.0, compose);
+        LocationDeBenne* e2 = o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 6, 30), 45.0, -1.0, decompose);
+        LocationDeBenne* p1 = o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, decompose);
+        o.louer(o.le(2026, 3, 10, 9, 0), std::nullopt, 45.0, -1.0, compose);
+        QCOMPARE(rotations(o), (QList<LocationDeBenne*>{e1, p1, e2}));
+    }
+    {
+        MapOffice o; // yesterday's removal is no rotation of today
+        o.louer(o.le(2026, 3, 1), o.le(2026, 3, 9, 23, 59), 45.0, -1.0, adresse);
+        o.louer(o.le(2026, 3, 10, 8, 0), std::nullopt, 45.0, -1.0, adresse);
+        QVERIFY(rotations(o).isEmpty());
+    }
+}
+
+void CarteBennesLoueesTest::rotationsOfOneDayAcrossAClockChange()
+{
+    // Sunday 29 March 2026 lasts 23 hours in Paris: 23:30 that evening is still that day.
+    MapOffice o;
+    const QDateTime dimanche = o.le(2026, 3, 29, 10, 0);
+    LocationDeBenne* enleve = o.louer(o.le(2026, 3, 20), o.le(2026, 3, 29, 23, 30));
+    LocationDeBenne* pose = o.louer(o.le(2026, 3, 29, 1, 0));
+    o.louer(o.le(2026, 3, 30, 0, 0)); // Monday
+    const auto liste = CarteBennesLouees::locationsFiltrees(o.ctx->all<LocationDeBenne>(), F::rotationsAujourdhui,
+                                                            {}, {}, dimanche, o.paris);
+    QCOMPARE(liste, (QList<LocationDeBenne*>{enleve, pose}));
+}
+
+void CarteBennesLoueesTest::periodCountsWholeDays()
+{
+    MapOffice o;
+    // Default pickers: from the day one year ago to today, kept at 12:00 by the old rule.
+    LocationDeBenne* ceSoir = o.louer(o.le(2026, 3, 10, 23, 30));
+    LocationDeBenne* enleveLeMatinDuDebut = o.louer(o.le(2025, 2, 1), o.le(2025, 3, 10, 8, 0));
+    LocationDeBenne* enleveLaVeille = o.louer(o.le(2025, 2, 1), o.le(2025, 3, 9, 23, 59));
+    LocationDeBenne* poseLeLendemain = o.louer(o.le(2026, 3, 11, 0, 0));
+    LocationDeBenne* enCours = o.louer(o.le(2024, 1, 1));
+    const auto liste = filtrer(o, F::parPeriode);
+    QVERIFY(liste.contains(ceSoir));
+    QVERIFY(liste.contains(enleveLeMatinDuDebut));
+    QVERIFY(liste.contains(enCours));
+    QVERIFY(!liste.contains(enleveLaVeille));
+    QVERIFY(!liste.contains(poseLeLendemain));
+    // A start after the end applies the rule unchanged.
+    const auto inverse = filtrer(o, F::parPeriode, QDate(2026, 3, 10), QDate(2025, 3, 10));
+    QCOMPARE(inverse, QList<LocationDeBenne*>{enCours});
+}
+
+void CarteBennesLoueesTest::markersNeedAValidCoordinate()
+{
+    MapOffice o;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    LocationDeBenne* bonne = o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, std::nullopt); // a latitude without longitude
+    o.louer(o.le(2026, 3, 1), std::nullopt, nan, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 91.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -180.5);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, std::numeric_limits<double>::infinity());
+    LocationDeBenne* limite = o.louer(o.le(2026, 3, 1), std::nullopt, -90.0, 180.0);
+    const auto filtrees = filtrer(o, F::enCours);
+    QCOMPARE(filtrees.size(), 7); // the filter counts them all
+    const auto reperes = CarteBennesLouees::reperes(filtrees);
+    QCOMPARE(reperes.size(), 2);
+    QCOMPARE(reperes[0].id, bonne->id());
+    QCOMPARE(reperes[0].titre, QStringLiteral("Dupont BTP"));
+    QCOMPARE(reperes[0].sousTitre, std::optional<QString>(QStringLiteral("1 rue du Port")));
+    QCOMPARE(reperes[0].couleurHex, QStringLiteral("FF0000"));
+    QCOMPARE(reperes[1].id, limite->id());
+}
+
+void CarteBennesLoueesTest::regionFramesTheMarkers()
+{
+    auto repere = [](double lat, double lon) { return RepereLocationBenne{QUuid::createUuid(), {lat, lon}, {}, {}, {}}; };
+    const auto deux = CarteBennesLouees::ajusterRegion({repere(45.0, -1.0), repere(45.2, -0.5)});
+    QVERIFY(deux);
+    QVERIFY(near(deux->centreLatitude, 45.1));
+    QVERIFY(near(deux->centreLongitude, -0.75));
+    QVERIFY(near(deux->latitudeSpan, 0.25));
+    QVERIFY(near(deux->longitudeSpan, 0.61));
+    const auto une = CarteBennesLouees::ajusterRegion({repere(44.0, 2.0), repere(44.0, 2.0)});
+    QCOMPARE(*une, (MapRegion{44.0, 2.0, 0.01, 0.01}));
+    QVERIFY(!CarteBennesLouees::ajusterRegion({}));
+    // Markers at the ends of the world: at most 180° by 360°, and a region the map takes.
+    const auto monde = CarteBennesLouees::ajusterRegion({repere(-90, -180), repere(90, 180)});
+    QCOMPARE(*monde, (MapRegion{0, 0, 180, 360}));
+    QVERIFY(monde->isValid());
+}
+
+void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt); // on site, no coordinate
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QVERIFY(!carte.carteVisible());
+    QVERIFY(carte.texteVide()->isVisible());
+    QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher pour ce filtre."));
+    QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
+    carte.zoomerSurToutesLesBennes();
+    QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
+    QVERIFY(carte.minimumWidth() >= 600 && carte.minimumHeight() >= 400);
+}
+
+void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
+{
+    MapOffice o;
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QCOMPARE(carte.filtre(), F::enCours);
+    QVERIFY(!carte.carteVisible());
+
+    // A rental added while the map is shown appears, and the map frames it.
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.2, -0.5, QStringLiteral("2 rue Haute"), o.autreClient);
+    QTRY_VERIFY(carte.carteVisible());
+    QCOMPARE(carte.reperesAffiches().size(), 2);
+    QVERIFY(near(carte.region().centreLatitude, 45.1));
+    QVERIFY(near(carte.region().longitudeSpan, 0.61));
+    QVERIFY(near(carte.carte()->centre().longitude, -0.75));
+    QCOMPARE(carte.carte()->markersInView().size(), 2);
+
+    // Picking "Poses d'aujourd'hui" by a click: nothing placed today.
+    QAbstractButton* poses = nullptr;
+    for (FiltreSegment* s : carte.picker()->segments())
+        if (s->filtre() == F::posesAujourdhui)
+            poses = s;
+    QVERIFY(poses);
+    QTest::mouseClick(poses, Qt::LeftButton);
+    QCOMPARE(carte.filtre(), F::posesAujourdhui);
+    QVERIFY(!carte.carteVisible());
+    QVERIFY(!carte.findChild<QWidget*>(QStringLiteral("rangeePeriode"))->isVisible());
+
+    // The period filter shows its two dates; moving them filters again.
+    carte.setFiltre(F::parPeriode);
+    QVERIFY(carte.findChild<QWidget*>(QStringLiteral("rangeePeriode"))->isVisible());
+    QCOMPARE(carte.periodeDebut(), QDate(2025, 3, 10));
+    QCOMPARE(carte.periodeFin(), QDate(2026, 3, 10));
+    QVERIFY(carte.carteVisible());
+    carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
+    QVERIFY(!carte.carteVisible());
+
+    // A renamed client shows its new name; a moved rental moves the framing.
+    carte.setFiltre(F::enCours);
+    QVERIFY(carte.carteVisible());
+    o.client->setNom(QStringLiteral("Dupont et Fils"));
+    QTRY_COMPARE(carte.reperesAffiches().constFirst().titre, QStringLiteral("Dupont et Fils"));
+    o.ctx->all<LocationDeBenne>().constFirst()->setLatitude(44.8);
+    QTRY_VERIFY(near(carte.region().centreLatitude, 45.0));
+    o.ctx->all<LocationDeBenne>().constFirst()->setLatitude(45.0);
+    QTRY_VERIFY(near(carte.region().centreLatitude, 45.1));
+    QVERIFY(o.ctx->remove(o.autreClient));
+    QTRY_COMPARE(carte.reperesAffiches().size(), 1);
+    QVERIFY(near(carte.region().centreLatitude, 45.0));
+    QCOMPARE(carte.region().latitudeSpan, 0.01);
+}
+
+void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
+{
+    MapOffice o;
+    auto* bleue = new Benne(8, QStringLiteral("pas une couleur"), EtatBenne::correct, QString(), nullptr);
+    o.ctx->insert(bleue);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("ailleurs"), o.autreClient, bleue);
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    MapWidget* map = carte.carte();
+    const QImage image = map->grab().toImage();
+    // The disc sits above the coordinate: the disc and its name card together are centred on it.
+    auto colourNear = [&](const GeoPoint& p, const QColor& wanted) {
+        const QPointF at = map->pointForCoordinate(p);
+        for (int dy = -40; dy <= 0; ++dy) {
+            const QColor c = image.pixelColor(QPoint(int(at.x()) + 8, int(at.y()) + dy));
+            if (std::abs(c.red() - wanted.red()) < 8 && std::abs(c.green() - wanted.green()) < 8
+                && std::abs(c.blue() - wanted.blue()) < 8)
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(colourNear({45.0, -1.0}, QColor(255, 0, 0)));
+    QVERIFY(colourNear({45.0, -0.9}, QColor(0, 122, 255))); // not a colour: blue
+    QCOMPARE(image.pixelColor(3, 3), MapWidget::backgroundColor()); // no tiles in tests
+}
+
+void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.2, -0.5);
+    ContentView window(o.ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(!window.zoomBennesButton()->isVisible());
+    window.setSelection(Commande::cartebenneslouees);
+    auto* carte = qobject_cast<CarteBennesLouees*>(window.detailScreen());
+    QVERIFY(carte);
+    QVERIFY(window.zoomBennesButton()->isVisible());
+    QVERIFY(!window.recentrerButton()->isVisible());
+    QCOMPARE(window.zoomBennesButton()->text(), QStringLiteral("Zoom sur toutes les bennes"));
+
+    MapWidget* map = carte->carte();
+    const int fitted = map->zoomLevel();
+    const GeoPoint centre = map->centre();
+    // The user moves away with the keyboard, then asks for every skip again.
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Plus);
+    QTest::keyClick(map, Qt::Key_Left);
+    QVERIFY(map->zoomLevel() != fitted);
+    auto* button = qobject_cast<QToolButton*>(window.toolbar()->widgetForAction(window.zoomBennesButton()));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(map->zoomLevel(), fitted);
+    QVERIFY(near(map->centre().latitude, centre.latitude));
+    QVERIFY(near(map->centre().longitude, centre.longitude));
+    QCOMPARE(window.inputs().demanderZoomSurToutesLesBennes.get(), false);
+
+    window.setSelection(Commande::clients);
+    QVERIFY(!window.zoomBennesButton()->isVisible());
+}

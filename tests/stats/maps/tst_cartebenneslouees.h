@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+class CarteBennesLoueesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void placementAtNineUnderThreeFilters();
+    void removalsAtMidnight();
+    void rotations();
+    void rotationsOfOneDayAcrossAClockChange();
+    void periodCountsWholeDays();
+    void markersNeedAValidCoordinate();
+    void regionFramesTheMarkers();
+    void screenShowsEmptyTextAndKeepsItsRegion();
+    void screenFollowsTheStoreAndTheFilter();
+    void screenPaintsMarkersInTheSkipColour();
+    void toolbarZoomsBackOnTheMarkers();
+};

@@ -1,0 +1,112 @@
+#include "tst_cartechaleur.h"
+
+#include "office.h"
+
+#include "stats/statistiquecartechaleurview.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace kv;
+
+namespace {
+
+bool near(double a, double b) { return std::abs(a - b) < 1e-9; }
+
+} // namespace
+
+void CarteChaleurTest::countsRentalsByExactPlace()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    for (int i = 0; i < 3; ++i)
+        o.louer(t, std::nullopt, 45.0, -1.0);
+    o.louer(t, std::nullopt, 44.0, 0.0);
+    o.louer(t, std::nullopt, 44.0, -0.0);                 // minus zero is the same place
+    o.louer(t, std::nullopt, 45.0000001, -1.0);           // a place of its own
+    o.louer(t, std::nullopt, 45.0, std::nullopt);         // counted nowhere
+    o.louer(t, std::nullopt, std::numeric_limits<double>::quiet_NaN(), -1.0);
+    o.louer(t, std::nullopt, 45.0, 200.0);
+    const auto points = StatistiqueCarteChaleurView::compterParCoordonnees(o.ctx->all<LocationDeBenne>());
+    QCOMPARE(points.size(), 3);
+    QCOMPARE(points[0].latitude, 45.0);
+    QCOMPARE(points[0].longitude, -1.0);
+    QCOMPARE(points[0].count, 3);
+    QCOMPARE(points[1].latitude, 44.0);
+    QCOMPARE(points[1].count, 2);
+    QCOMPARE(points[2].latitude, 45.0000001);
+    QCOMPARE(points[2].count, 1);
+    QVERIFY(StatistiqueCarteChaleurView::compterParCoordonnees({}).isEmpty());
+}
+
+void CarteChaleurTest::centreIsTheMeanOfTheRentals()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    for (int i = 0; i < 3; ++i)
+        o.louer(t, std::nullopt, 45.0, -1.0);
+    o.louer(t, std::nullopt, 44.0, 0.0);
+    o.louer(t, std::nullopt, 10.0, std::nullopt); // moves nothing
+    o.louer(t, std::nullopt, std::numeric_limits<double>::infinity(), 3.0);
+    const MapRegion r = StatistiqueCarteChaleurView::regionInitiale(o.ctx->all<LocationDeBenne>());
+    QVERIFY(near(r.centreLatitude, 44.75)); // over the four rentals, not the two places
+    QVERIFY(near(r.centreLongitude, -0.75));
+    QCOMPARE(r.latitudeSpan, 2.0);
+    QCOMPARE(r.longitudeSpan, 2.0);
+    QCOMPARE(StatistiqueCarteChaleurView::regionInitiale({}), (MapRegion{46.5, 2.5, 2.0, 2.0}));
+}
+
+void CarteChaleurTest::diameterGrowsUpToTheCap()
+{
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(1), 24.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(3), 40.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(5), 56.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(12), 112.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(13), 120.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(14), 120.0);
+    QCOMPARE(StatistiqueCarteChaleurView::diametre(std::numeric_limits<qint64>::max()), 120.0);
+}
+
+void CarteChaleurTest::viewPaintsLargestFirst()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    o.louer(t, std::nullopt, 44.9, -0.9);
+    for (int i = 0; i < 20; ++i)
+        o.louer(t, std::nullopt, 45.0, -1.0);
+    for (int i = 0; i < 2; ++i)
+        o.louer(t, std::nullopt, 45.1, -1.1);
+    StatistiqueCarteChaleurView vue(o.ctx->all<LocationDeBenne>());
+    vue.resize(1000, 600);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    QCOMPARE(vue.findChild<QLabel*>(QStringLiteral("titre"))->text(),
+             QStringLiteral("Carte de chaleur des poses de bennes"));
+    QCOMPARE(vue.findChild<QLabel*>(QStringLiteral("legende"))->text(),
+             QStringLiteral("Rouge = zone très louée. Cliquez pour zoomer si besoin (fonction zoom possible)."));
+    QCOMPARE(vue.carte()->height(), 400);
+    QCOMPARE(vue.ordreDePeinture(), (QList<int>{1, 2, 0}));
+    QCOMPARE(vue.carte()->markersInView().size(), 3);
+    // The map shows the 2° region around the mean, whole.
+    const MapRegion shown = vue.carte()->region();
+    QVERIFY(shown.latitudeSpan >= 2.0 && shown.longitudeSpan >= 2.0);
+    QVERIFY(std::abs(shown.centreLatitude - (44.9 + 20 * 45.0 + 2 * 45.1) / 23) < 1e-9);
+    // The capped circle of 20 is red-orange at its middle, with its count written in white.
+    const QImage image = vue.carte()->grab().toImage();
+    const QPointF big = vue.carte()->pointForCoordinate({45.0, -1.0});
+    const QColor middle = image.pixelColor(QPoint(int(big.x()) - 30, int(big.y()) - 30));
+    QVERIFY2(middle.red() > 200 && middle.blue() < 160, qPrintable(middle.name()));
+    bool white = false;
+    for (int dx = -8; dx <= 8 && !white; ++dx)
+        for (int dy = -5; dy <= 5 && !white; ++dy)
+            white = image.pixelColor(QPoint(int(big.x()) + dx, int(big.y()) + dy)).lightness() > 240;
+    QVERIFY(white);
+    // A new list replaces the points.
+    vue.setLocations({});
+    QVERIFY(vue.points().isEmpty());
+    QCOMPARE(vue.carte()->markerCount(), 0);
+    QVERIFY(std::abs(vue.carte()->centre().latitude - 46.5) < 1e-9);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QObject>
+
+class CarteChaleurTest : public QObject {
+    Q_OBJECT
+private slots:
+    void countsRentalsByExactPlace();
+    void centreIsTheMeanOfTheRentals();
+    void diameterGrowsUpToTheCap();
+    void viewPaintsLargestFirst();
+};

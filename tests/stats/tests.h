@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+
+// The figures as plain functions.
+class TestFigures : public QObject {
+    Q_OBJECT
+private slots:
+    void moisEtAnnees();
+    void saisonnalite();
+    void volumesEtCouleurs();
+    void typesDechet();
+    void occupation();
+    void clientsInactifs();
+    void texteRelatif();
+    void rendement();
+    void courbe();
+};
+
+// The screens, driven as a user would.
+class TestVues : public QObject {
+    Q_OBJECT
+private slots:
+    void hubOpensOnSeasonality();
+    void lesLocations();
+    void statisticStartsAfresh();
+    void seasonalityPicker();
+    void volumeRings();
+    void wasteTypeCharts();
+    void occupancyRing();
+    void inactiveClientsList();
+    void yieldCharts();
+};
+
+// Every statistic drawn with a few records and with none.
+class TestRendus : public QObject {
+    Q_OBJECT
+private slots:
+    void chaqueStatistique();
+};
+
+// The shared pieces: the row model, the segmented choice, the chart helpers, the hub's source.
+class TestPieces : public QObject {
+    Q_OBJECT
+private slots:
+    void modeleLignesSansRemiseAZero();
+    void choixSegmente();
+    void axesEtAnneaux();
+    void sourceNeReagitQuAuxTypesLus();
+};

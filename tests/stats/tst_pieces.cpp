@@ -1,0 +1,187 @@
+// The pieces the statistics share, on their own.
+#include "tests.h"
+
+#include "outils.h"
+
+#include "stats/choixsegmente.h"
+#include "stats/clientsinactifsview.h"
+#include "stats/sourcestatistiques.h"
+#include "stats/statscharts.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QPieSlice>
+#include <QtCharts/QStackedBarSeries>
+#include <QtCharts/QValueAxis>
+
+using namespace kv;
+using namespace kv::stats;
+using namespace outils;
+
+namespace {
+
+LigneClientInactif ligne(const QUuid& id, const QString& nom, std::optional<qint64> jours = std::nullopt)
+{
+    LigneClientInactif l;
+    l.id = id;
+    l.nom = nom;
+    l.daysSinceLast = jours;
+    if (jours)
+        l.lastActivity = ms(2026, 6, 15) - *jours * 24 * 3600 * 1000;
+    return l;
+}
+
+QStringList noms(const LignesClientsInactifsModel& m)
+{
+    QStringList t;
+    for (int i = 0; i < m.rowCount(); ++i)
+        t.append(m.index(i).data().toString());
+    return t;
+}
+
+} // namespace
+
+void TestPieces::modeleLignesSansRemiseAZero()
+{
+    LignesClientsInactifsModel modele(ms(2026, 6, 15), paris());
+    QAbstractItemModelTester verif(&modele, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QList<QUuid> ids;
+    for (int i = 0; i < 6; ++i)
+        ids.append(QUuid::createUuid());
+    modele.setLignes({ligne(ids[0], "A"), ligne(ids[1], "B"), ligne(ids[2], "C"), ligne(ids[3], "D")});
+    QCOMPARE(noms(modele), (QStringList{"A", "B", "C", "D"}));
+
+    QSignalSpy remises(&modele, &QAbstractItemModel::modelReset);
+    QSignalSpy deplacees(&modele, &QAbstractItemModel::rowsMoved);
+    QSignalSpy changees(&modele, &QAbstractItemModel::dataChanged);
+    QSignalSpy retirees(&modele, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserees(&modele, &QAbstractItemModel::rowsInserted);
+
+    // Unchanged rows send nothing.
+    modele.setLignes({ligne(ids[0], "A"), ligne(ids[1], "B"), ligne(ids[2], "C"), ligne(ids[3], "D")});
+    QCOMPARE(changees.size() + deplacees.size() + retirees.size() + inserees.size(), 0);
+
+    // One removed, one new, one moved, one renamed: each told once, the list never reset.
+    const QPersistentModelIndex suivi = modele.index(3); // D
+    modele.setLignes({ligne(ids[3], "D", 40), ligne(ids[0], "A"), ligne(ids[4], "E"), ligne(ids[2], "C2")});
+    QCOMPARE(noms(modele), (QStringList{"D", "A", "E", "C2"}));
+    QCOMPARE(remises.size(), 0);
+    QCOMPARE(retirees.size(), 1);
+    QCOMPARE(inserees.size(), 1);
+    QVERIFY(deplacees.size() >= 1);
+    QCOMPARE(suivi.row(), 0);
+    QCOMPARE(suivi.data(LignesClientsInactifsModel::InformationRole).toString().left(19),
+             QString::fromUtf8("Dernière activité :"));
+
+    // Emptied, then filled again.
+    modele.setLignes({});
+    QCOMPARE(modele.rowCount(), 0);
+    modele.setLignes({ligne(ids[5], "F"), ligne(ids[1], "B")});
+    QCOMPARE(noms(modele), (QStringList{"F", "B"}));
+    QCOMPARE(remises.size(), 0);
+}
+
+void TestPieces::choixSegmente()
+{
+    ChoixSegmente choix(QStringLiteral("Inactivité"));
+    choix.setOptions({{QStringLiteral("3 mois"), 3}, {QStringLiteral("6 mois"), 6}, {QStringLiteral("12 mois"), 12}});
+    QVERIFY(!choix.valeur().isValid());
+    choix.setValeur(6);
+    QCOMPARE(choix.valeur().toInt(), 6);
+    QSignalSpy choisi(&choix, &ChoixSegmente::choisi);
+
+    // A click on the chosen segment keeps it and says so; another one moves the choice.
+    QTest::mouseClick(choix.segment(1), Qt::LeftButton);
+    QCOMPARE(choix.valeur().toInt(), 6);
+    QTest::mouseClick(choix.segment(2), Qt::LeftButton);
+    QCOMPARE(choix.valeur().toInt(), 12);
+    QCOMPARE(choisi.size(), 2);
+    QCOMPARE(choisi.last().first().toInt(), 12);
+
+    // The arrow keys, stopping at both ends.
+    QTest::keyClick(&choix, Qt::Key_Right);
+    QCOMPARE(choix.valeur().toInt(), 12);
+    QCOMPARE(choisi.size(), 2);
+    QTest::keyClick(&choix, Qt::Key_Left);
+    QTest::keyClick(&choix, Qt::Key_Left);
+    QTest::keyClick(&choix, Qt::Key_Left);
+    QCOMPARE(choix.valeur().toInt(), 3);
+    QCOMPARE(choisi.size(), 4);
+
+    // A value no segment holds chooses none; new options keep the choice when they hold it.
+    choix.setValeur(24);
+    QVERIFY(!choix.valeur().isValid());
+    choix.setValeur(12);
+    choix.setOptions({{QStringLiteral("12 mois"), 12}, {QStringLiteral("24 mois"), 24}});
+    QCOMPARE(choix.textes(), (QStringList{QStringLiteral("12 mois"), QStringLiteral("24 mois")}));
+    QCOMPARE(choix.valeur().toInt(), 12);
+    QCOMPARE(choix.nombreSegments(), 2);
+}
+
+void TestPieces::axesEtAnneaux()
+{
+    // A month axis: one category per calendar month from the first to the last, gaps included.
+    QChart chart;
+    QCategoryAxis* axe = axeMois(&chart, {ms(2024, 3, 1), ms(2024, 1, 1), ms(2024, 4, 1)}, paris());
+    QCOMPARE(axe->categoriesLabels(), (QStringList{QStringLiteral("janv. 2024"), QString::fromUtf8("févr. 2024"),
+                                                   QStringLiteral("mars 2024"), QStringLiteral("avr. 2024")}));
+    QCOMPARE(axe->endValue(QString::fromUtf8("févr. 2024")), double(ms(2024, 2, 1)));
+    QVERIFY(axe->min() < double(ms(2024, 1, 1)) && axe->max() > double(ms(2024, 4, 1)));
+    QCOMPARE(axe->labelsPosition(), QCategoryAxis::AxisLabelsPositionOnValue);
+    QChart autre;
+    QVERIFY(axeMois(&autre, {}, paris())->categoriesLabels().isEmpty());
+
+    // Rings: the hole is a share of the pie, texts inside the slices only when given.
+    std::unique_ptr<QPieSeries> anneau(stats::anneau({{3, Qt::red, QStringLiteral("a")}, {0, Qt::green, QString()}}, 0.45));
+    QVERIFY(qAbs(anneau->holeSize() / anneau->pieSize() - 0.45) < 1e-9);
+    QVERIFY(anneau->slices()[0]->isLabelVisible());
+    QVERIFY(!anneau->slices()[1]->isLabelVisible());
+    QCOMPARE(anneau->slices()[0]->labelPosition(), QPieSlice::LabelInsideHorizontal);
+
+    // Bars of one category stand on one another; counts get whole-number marks.
+    QChart barres;
+    QStackedBarSeries* serie = barresColorees(&barres,
+                                              {{QStringLiteral("10 m³"), 2, Qt::blue, {}},
+                                               {QStringLiteral("15 m³"), 1, Qt::red, {}},
+                                               {QStringLiteral("10 m³"), 3, Qt::green, {}}},
+                                              QStringLiteral("Nombre"), true);
+    QCOMPARE(serie->count(), 3);
+    QCOMPARE(serie->barSets()[2]->at(0), 3.0);
+    QCOMPARE(serie->barSets()[2]->at(1), 0.0);
+    auto* categories = qobject_cast<QBarCategoryAxis*>(barres.axes(Qt::Horizontal).first());
+    QCOMPARE(categories->categories(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("15 m³")}));
+    auto* valeurs = qobject_cast<QValueAxis*>(barres.axes(Qt::Vertical).first());
+    QVERIFY(valeurs->max() >= 5);
+    QCOMPARE(valeurs->labelFormat(), QStringLiteral("%d"));
+    QCOMPARE(valeurs->tickCount(), int(valeurs->max()) + 1);
+}
+
+void TestPieces::sourceNeReagitQuAuxTypesLus()
+{
+    auto ctx = magasin();
+    SourceStatistiques source(ctx.get());
+    QSignalSpy changes(&source, &SourceStatistiques::changed);
+    // A driver is none of the statistics' business.
+    fx::chauffeur(ctx.get());
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+    QCOMPARE(changes.size(), 0);
+    // A skip is, and says which type changed.
+    benne(ctx.get(), 10);
+    QTRY_COMPARE(changes.size(), 1);
+    QCOMPARE(changes.last().first().value<EntityTypeMask>(), SourceStatistiques::kBennes);
+    // A renamed waste type rebuilds the waste-type rows.
+    Client* c = fx::client(ctx.get());
+    TypeDechet* t = type(ctx.get(), QStringLiteral("Bois"), std::nullopt);
+    location(c, ctx->all<Benne>().first(), t, ms(2026, 1, 1));
+    QTRY_COMPARE(source.lesLocations().size(), 1);
+    t->setLibelle(QStringLiteral("Bois traité"));
+    QTRY_COMPARE(source.lesLocations().first().typeLibelle, QString::fromUtf8("Bois traité"));
+}

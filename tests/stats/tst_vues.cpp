@@ -1,0 +1,568 @@
+// The hub and its statistics driven as a user would: clicks on the sidebar, the segments, the
+// pickers and the list's buttons; the store changed while a statistic is shown.
+#include "tests.h"
+
+#include "outils.h"
+
+#include "platform/desktopopener.h"
+#include "stats/choixsegmente.h"
+#include "stats/clientsinactifsview.h"
+#include "stats/sourcestatistiques.h"
+#include "stats/statistiquehistogrammevolumeview.h"
+#include "stats/statistiqueoccupationbennesview.h"
+#include "stats/statistiquerendementvolumeview.h"
+#include "stats/statistiquesaisonnaliteview.h"
+#include "stats/statistiquetypesdechetview.h"
+#include "stats/statscharts.h"
+#include "stats/vuestatistiques.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QPieSeries>
+#include <QtCharts/QPieSlice>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QStackedBarSeries>
+
+using namespace kv;
+using namespace outils;
+
+namespace {
+
+const QChar fine(0x202F);
+
+QString f(const char* texte)
+{
+    return QString::fromUtf8(texte).replace(QLatin1Char('_'), fine);
+}
+
+qint64 maintenant()
+{
+    return ms(2026, 6, 15, 10);
+}
+
+// A hub on its own window, with the clock fixed.
+struct Hub {
+    explicit Hub(ModelContext* ctx) : vue(ctx, maintenant, paris())
+    {
+        vue.resize(1200, 760);
+        vue.show();
+    }
+    template <class T>
+    T* detail() const
+    {
+        return qobject_cast<T*>(vue.detail());
+    }
+    void cliquer(StatistiqueType t)
+    {
+        QListWidget* liste = vue.sidebar();
+        QListWidgetItem* item = liste->item(toutesLesStatistiques().indexOf(t));
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualItemRect(item).center());
+    }
+    VueStatistiques vue;
+};
+
+void cliquerSegment(ChoixSegmente* choix, const QString& texte)
+{
+    const int i = int(choix->textes().indexOf(texte));
+    QVERIFY2(i >= 0, qPrintable(texte));
+    QTest::mouseClick(choix->segment(i), Qt::LeftButton);
+}
+
+void choisirDansMenu(QComboBox* combo, const QString& texte)
+{
+    const int i = combo->findText(texte);
+    QVERIFY2(i >= 0, qPrintable(texte));
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+}
+
+QStringList libellesTranches(QPieSeries* s)
+{
+    QStringList t;
+    for (QPieSlice* slice : s->slices())
+        t.append(slice->isLabelVisible() ? slice->label() : QString());
+    return t;
+}
+
+QList<QColor> couleursTranches(QPieSeries* s)
+{
+    QList<QColor> c;
+    for (QPieSlice* slice : s->slices())
+        c.append(slice->color());
+    return c;
+}
+
+QStackedBarSeries* barres(QChartView* vue)
+{
+    for (QAbstractSeries* s : vue->chart()->series())
+        if (auto* b = qobject_cast<QStackedBarSeries*>(s))
+            return b;
+    return nullptr;
+}
+
+QStringList categories(QChartView* vue)
+{
+    for (QAbstractAxis* a : vue->chart()->axes(Qt::Horizontal))
+        if (auto* c = qobject_cast<QBarCategoryAxis*>(a))
+            return c->categories();
+    return {};
+}
+
+template <class S>
+QList<S*> seriesDe(QChartView* vue)
+{
+    QList<S*> out;
+    for (QAbstractSeries* s : vue->chart()->series())
+        if (auto* x = qobject_cast<S*>(s))
+            out.append(x);
+    return out;
+}
+
+} // namespace
+
+void TestVues::hubOpensOnSeasonality()
+{
+    auto ctx = magasin();
+    Hub hub(ctx.get());
+    QCOMPARE(hub.vue.windowTitle(), QStringLiteral("Statistiques"));
+    QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::saisonnalite));
+    QStringList titres;
+    for (int i = 0; i < hub.vue.sidebar()->count(); ++i)
+        titres.append(hub.vue.sidebar()->item(i)->text());
+    QCOMPARE(titres, (QStringList{QStringLiteral("Rapport d'activité"), QStringLiteral("Carte de chaleur"),
+                                  QStringLiteral("Volumes loués"), QStringLiteral("Rendement par volume"),
+                                  QString::fromUtf8("Saisonnalité"), QString::fromUtf8("Types de déchets"),
+                                  QStringLiteral("Clients inactifs"), QStringLiteral("Taux d'occupation")}));
+    // Only the chosen row is highlighted.
+    for (int i = 0; i < hub.vue.sidebar()->count(); ++i)
+        QCOMPARE(hub.vue.sidebar()->item(i)->background().style() != Qt::NoBrush, i == 4);
+    auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+    QVERIFY(saison);
+    QCOMPARE(saison->anneeSelectionnee(), 2026);
+    QCOMPARE(saison->titreAffiche(), QStringLiteral("Nombre de locations par mois en 2026"));
+
+    // An empty store: every entry can be chosen, each shows its statistic with nothing in it.
+    for (StatistiqueType t : toutesLesStatistiques()) {
+        hub.cliquer(t);
+        QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(t));
+        QVERIFY(hub.vue.detail());
+        for (int i = 0; i < hub.vue.sidebar()->count(); ++i)
+            QCOMPARE(hub.vue.sidebar()->item(i)->background().style() != Qt::NoBrush,
+                     i == toutesLesStatistiques().indexOf(t));
+    }
+    QVERIFY(hub.vue.source()->lesLocations().isEmpty());
+    // Clicking the chosen row keeps it; the arrow keys choose too.
+    QWidget* avant = hub.vue.detail();
+    hub.cliquer(StatistiqueType::tauxOccupation);
+    QCOMPARE(hub.vue.detail(), avant);
+    hub.vue.sidebar()->setFocus();
+    QTest::keyClick(hub.vue.sidebar(), Qt::Key_Up);
+    QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::clientsInactifs));
+    QVERIFY(hub.detail<ClientsInactifsView>());
+}
+
+void TestVues::lesLocations()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    Benne* b = benne(ctx.get(), 10);
+    TypeDechet* vide = type(ctx.get(), QString(), QStringLiteral("FF0000"));
+    TypeDechet* sansCouleur = type(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
+    // Created out of order; the rows come by placement date.
+    location(c, b, sansCouleur, ms(2026, 3, 5));
+    location(c, b, nullptr, ms(2026, 1, 5));
+    location(c, b, vide, ms(2026, 2, 5));
+    location(c, b, sansCouleur, ms(2026, 1, 20));
+    Hub hub(ctx.get());
+    const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
+    QCOMPARE(rows->size(), 2);
+    QCOMPARE(rows->at(0).datePose, ms(2026, 1, 20));
+    QCOMPARE(rows->at(0).typeLibelle, QStringLiteral("Gravats"));
+    QCOMPARE(rows->at(0).typeCouleur, std::nullopt);
+    QCOMPARE(rows->at(1).datePose, ms(2026, 3, 5));
+
+    // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
+    // rental given a waste type, a renamed type. Each shows at once.
+    hub.cliquer(StatistiqueType::typesDechet);
+    auto* types = hub.detail<StatistiqueTypesDechetView>();
+    QVERIFY(types);
+    QCOMPARE(types->barres().size(), 1);
+    QCOMPARE(types->barres()[0].nbLocations, 2);
+    location(c, b, sansCouleur, ms(2026, 4, 1));
+    QTRY_COMPARE(types->barres()[0].nbLocations, 3);
+    LocationDeBenne* sansType = nullptr;
+    for (LocationDeBenne* l : ctx->all<LocationDeBenne>())
+        if (!l->typeDechet())
+            sansType = l;
+    sansType->setTypeDechet(sansCouleur);
+    QTRY_COMPARE(types->barres()[0].nbLocations, 4);
+    sansCouleur->setLibelle(QStringLiteral("Béton"));
+    QTRY_COMPARE(types->barres()[0].libelle, QString::fromUtf8("Béton"));
+    QCOMPARE(hub.vue.source()->lesLocations().size(), 4);
+}
+
+void TestVues::statisticStartsAfresh()
+{
+    auto ctx = magasin();
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::histogrammeVolume);
+    auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
+    QVERIFY(volumes);
+    QCOMPARE(volumes->choix()->textes(), (QStringList{QStringLiteral("Par volume"), QStringLiteral("Par couleur")}));
+    QVERIFY(volumes->parVolume()->isVisible());
+    cliquerSegment(volumes->choix(), QStringLiteral("Par couleur"));
+    QCOMPARE(volumes->selection(), HistogrammeSelection::couleur);
+    QVERIFY(volumes->parCouleur()->isVisible());
+    QVERIFY(!volumes->parVolume()->isVisible());
+    hub.cliquer(StatistiqueType::tauxOccupation);
+    hub.cliquer(StatistiqueType::histogrammeVolume);
+    volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
+    QCOMPARE(volumes->selection(), HistogrammeSelection::volume);
+    QCOMPARE(volumes->choix()->valeur().toInt(), int(HistogrammeSelection::volume));
+
+    // The seasonality's year starts again at the current one.
+    hub.cliquer(StatistiqueType::saisonnalite);
+    hub.detail<StatistiqueSaisonnaliteView>()->setAnneeSelectionnee(2020);
+    hub.cliquer(StatistiqueType::typesDechet);
+    hub.cliquer(StatistiqueType::saisonnalite);
+    QCOMPARE(hub.detail<StatistiqueSaisonnaliteView>()->anneeSelectionnee(), 2026);
+}
+
+void TestVues::seasonalityPicker()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    Benne* b = benne(ctx.get(), 10);
+    // Rentals of one past year only.
+    location(c, b, nullptr, ms(2024, 3, 2));
+    location(c, b, nullptr, ms(2024, 3, 20));
+    location(c, b, nullptr, ms(2024, 7, 1));
+    Hub hub(ctx.get());
+    auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+    QVERIFY(saison->choixAnnee()->isVisible());
+    QCOMPARE(saison->choixAnnee()->textes(), (QStringList{QStringLiteral("2024"), QStringLiteral("2026")}));
+    QCOMPARE(saison->choixAnnee()->valeur().toInt(), 2026);
+    QCOMPARE(saison->textePic(), f("Pic_: Jan (0)"));
+    cliquerSegment(saison->choixAnnee(), QStringLiteral("2024"));
+    QCOMPARE(saison->anneeSelectionnee(), 2024);
+    QCOMPARE(saison->titreAffiche(), QStringLiteral("Nombre de locations par mois en 2024"));
+    QCOMPARE(saison->textePic(), f("Pic_: Mar (2)"));
+    QCOMPARE(saison->texteCreux(), f("Creux_: Jan (0)"));
+    // The twelve points and the curve through them.
+    QCOMPARE(saison->points()->count(), 12);
+    QCOMPARE(saison->points()->at(2), QPointF(2, 2));
+    QVERIFY(saison->courbe()->points().contains(QPointF(6, 1)));
+    QVERIFY(saison->courbe()->count() > 12);
+    // The year stays offered while shown; with the keyboard, back to 2026.
+    QCOMPARE(saison->choixAnnee()->textes(), (QStringList{QStringLiteral("2024"), QStringLiteral("2026")}));
+    saison->choixAnnee()->setFocus();
+    QTest::keyClick(saison->choixAnnee(), Qt::Key_Right);
+    QCOMPARE(saison->anneeSelectionnee(), 2026);
+
+    // With only this year's rentals, or none, there is nothing to choose.
+    auto vide = magasin();
+    Hub hubVide(vide.get());
+    QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
+    location(fx::client(vide.get()), benne(vide.get(), 10), nullptr, ms(2026, 2, 1));
+    QCoreApplication::processEvents();
+    QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
+    QCOMPARE(hubVide.detail<StatistiqueSaisonnaliteView>()->serie()[1].nombre, 1);
+}
+
+void TestVues::volumeRings()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    Benne* quinze = benne(ctx.get(), 15, QStringLiteral("#1e90ff"));
+    Benne* septEtDemi = benne(ctx.get(), 7.5, QStringLiteral("1E90FF"));
+    Benne* dix = benne(ctx.get(), 10, QStringLiteral("bleu"));
+    location(c, quinze, nullptr, ms(2026, 1, 1));
+    location(c, septEtDemi, nullptr, ms(2026, 1, 2));
+    location(c, dix, nullptr, ms(2026, 1, 3));
+    location(c, dix, nullptr, ms(2026, 1, 4));
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::histogrammeVolume);
+    auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
+    QPieSeries* anneau = volumes->parVolume()->anneau();
+    QCOMPARE(anneau->holeSize() / anneau->pieSize(), 0.5);
+    QCOMPARE(libellesTranches(anneau),
+             (QStringList{QStringLiteral("8 m³"), QStringLiteral("10 m³"), QStringLiteral("15 m³")}));
+    QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::paletteVolumes()[0], stats::paletteVolumes()[1],
+                                                     stats::paletteVolumes()[2]}));
+    QCOMPARE(anneau->slices()[1]->value(), 2.0);
+    QCOMPARE(anneau->slices()[0]->labelColor(), QColor(Qt::white));
+    QCOMPARE(volumes->parVolume()->legende()->textes(),
+             (QStringList{f("7 m³_: 1 location (25_%)"), f("10 m³_: 2 locations (50_%)"),
+                          f("15 m³_: 1 location (25_%)")}));
+
+    cliquerSegment(volumes->choix(), QStringLiteral("Par couleur"));
+    anneau = volumes->parCouleur()->anneau();
+    QCOMPARE(libellesTranches(anneau),
+             (QStringList{QStringLiteral("BLEU"), QStringLiteral("#1E90FF"), QStringLiteral("1E90FF")}));
+    QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::grisSysteme(), QColor(0x1E, 0x90, 0xFF),
+                                                     QColor(0x1E, 0x90, 0xFF)}));
+    QCOMPARE(volumes->parCouleur()->legende()->textes(),
+             (QStringList{QStringLiteral("BLEU (2, 50%)"), QStringLiteral("#1E90FF (1, 25%)"),
+                          QStringLiteral("1E90FF (1, 25%)")}));
+    // A skip repainted elsewhere: the ring follows.
+    dix->setCouleur(QStringLiteral("1E90FF"));
+    QTRY_COMPARE(volumes->parCouleur()->legende()->textes(),
+                 (QStringList{QStringLiteral("1E90FF (3, 75%)"), QStringLiteral("#1E90FF (1, 25%)")}));
+}
+
+void TestVues::wasteTypeCharts()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    Benne* b = benne(ctx.get(), 10);
+    TypeDechet* gravats = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("8B4513"));
+    TypeDechet* gravatsGris = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("222222"));
+    TypeDechet* bois = type(ctx.get(), QStringLiteral("Bois"), std::nullopt);
+    location(c, b, gravats, ms(2024, 3, 1, 0, 30));
+    location(c, b, gravatsGris, ms(2024, 3, 10));
+    location(c, b, gravats, ms(2024, 4, 2));
+    location(c, b, bois, ms(2024, 5, 2));
+    location(c, b, bois, ms(2023, 5, 2));
+    location(c, b, gravats, ms(2025, 5, 2));
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::typesDechet);
+    auto* types = hub.detail<StatistiqueTypesDechetView>();
+    QStringList annees;
+    for (int i = 0; i < types->choixAnnee()->count(); ++i)
+        annees.append(types->choixAnnee()->itemText(i));
+    QCOMPARE(annees, (QStringList{QStringLiteral("Tout"), QStringLiteral("2023"), QStringLiteral("2024"),
+                                  QStringLiteral("2025")}));
+    QCOMPARE(types->choixAnnee()->currentText(), QStringLiteral("Tout"));
+    choisirDansMenu(types->choixAnnee(), QStringLiteral("2024"));
+    QCOMPARE(types->selectedYear(), std::optional<int>(2024));
+    QCOMPARE(types->choixAnnee()->count(), 4);
+
+    // 3 then 1 bars, the first in the colour of its first row, the one without colour light grey.
+    QCOMPARE(categories(types->vueFrequences()), (QStringList{QStringLiteral("Gravats"), QStringLiteral("Bois")}));
+    QStackedBarSeries* serie = barres(types->vueFrequences());
+    QCOMPARE(serie->count(), 2);
+    QCOMPARE(serie->barSets()[0]->at(0), 3.0);
+    QCOMPARE(serie->barSets()[0]->color(), QColor(0x8B, 0x45, 0x13));
+    QCOMPARE(serie->barSets()[1]->at(1), 1.0);
+    QCOMPARE(serie->barSets()[1]->color(), QColor(0xD1, 0xD5, 0xDB));
+    QCOMPARE(types->annotations(), (QStringList{QStringLiteral("3"), QStringLiteral("1")}));
+
+    // The evolution: one line and one symbol per label; Gravats has two points in March 2024.
+    QCOMPARE(types->legendeEvolution(), (QStringList{QStringLiteral("Bois"), QStringLiteral("Gravats")}));
+    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(types->vueEvolution());
+    QCOMPARE(points.size(), 2);
+    QVERIFY(points[0]->markerShape() != points[1]->markerShape());
+    QCOMPARE(points[1]->count(), 3);
+    QCOMPARE(points[1]->at(0).x(), double(ms(2024, 3, 1)));
+    QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
+
+    choisirDansMenu(types->choixAnnee(), QStringLiteral("Tout"));
+    QCOMPARE(types->selectedYear(), std::nullopt);
+    QCOMPARE(barres(types->vueFrequences())->barSets()[0]->at(0), 4.0);
+}
+
+void TestVues::occupancyRing()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    QList<Benne*> bennes;
+    for (int i = 0; i < 10; ++i)
+        bennes.append(benne(ctx.get(), 10));
+    for (int i = 0; i < 4; ++i)
+        location(c, bennes[i], nullptr, ms(2026, 6, 1), i == 0 ? std::optional<qint64>(maintenant()) : std::nullopt);
+    location(c, bennes[5], nullptr, maintenant() + 60000);
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::tauxOccupation);
+    auto* occ = hub.detail<StatistiqueOccupationBennesView>();
+    QPieSeries* anneau = occ->graphique()->anneau();
+    QVERIFY(qAbs(anneau->holeSize() / anneau->pieSize() - 0.45) < 1e-9);
+    QCOMPARE(anneau->slices()[0]->value(), 4.0);
+    QCOMPARE(anneau->slices()[1]->value(), 6.0);
+    QCOMPARE(libellesTranches(anneau), (QStringList{QStringLiteral("En circulation"), QStringLiteral("En stock")}));
+    QCOMPARE(couleursTranches(anneau), (QList<QColor>{QColor(255, 59, 48), QColor(52, 199, 89)}));
+    QCOMPARE(occ->graphique()->legende()->textes(),
+             (QStringList{f("En circulation_: 4 (40_%)"), f("En stock_: 6 (60_%)")}));
+    QCOMPARE(occ->tauxTexte(), f("Taux d’occupation_: 40_% (4/10)"));
+
+    // Every skip but one out, then a skip sold: the figures follow the store.
+    for (int i = 4; i < 10; ++i)
+        if (i != 5)
+            location(c, bennes[i], nullptr, ms(2026, 6, 2));
+    QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 90_% (9/10)"));
+    QVERIFY(ctx->remove(bennes[5]));
+    QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 100_% (9/9)"));
+    QCOMPARE(libellesTranches(occ->graphique()->anneau()), (QStringList{QStringLiteral("En circulation"), QString()}));
+    QCOMPARE(occ->graphique()->legende()->textes()[1], f("En stock_: 0 (0_%)"));
+
+    // An empty fleet.
+    auto vide = magasin();
+    Hub hubVide(vide.get());
+    hubVide.cliquer(StatistiqueType::tauxOccupation);
+    occ = hubVide.detail<StatistiqueOccupationBennesView>();
+    QCOMPARE(occ->tauxTexte(), f("Taux d’occupation_: 0_% (0/0)"));
+    QCOMPARE(libellesTranches(occ->graphique()->anneau()), (QStringList{QString(), QString()}));
+    QCOMPARE(occ->graphique()->legende()->textes(),
+             (QStringList{f("En circulation_: 0 (0_%)"), f("En stock_: 0 (0_%)")}));
+}
+
+void TestVues::inactiveClientsList()
+{
+    auto ctx = magasin();
+    Benne* b = benne(ctx.get(), 10);
+    Client* ancien = fx::client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    ancien->setTelephone(QStringLiteral(" 04 72 00 00 00 "));
+    ancien->setEmail(QStringLiteral("roux@example.fr"));
+    location(ancien, b, nullptr, ms(2025, 10, 1), ms(2025, 10, 20));
+    Client* jamais = fx::client(ctx.get(), QStringLiteral("Zoé Paysages"));
+    jamais->setTelephone(QStringLiteral("   "));
+    jamais->setEmail(QStringLiteral("  "));
+    Client* actif = fx::client(ctx.get(), QStringLiteral("Actif SARL"));
+    location(actif, b, nullptr, ms(2026, 6, 1));
+
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* vue = hub.detail<ClientsInactifsView>();
+    QVERIFY(vue);
+    QCOMPARE(vue->seuilMois(), 6);
+    QVERIFY(vue->caseJamaisLoues()->isChecked());
+    QCOMPARE(vue->choixSeuil()->textes(),
+             (QStringList{QStringLiteral("3 mois"), QStringLiteral("6 mois"), QStringLiteral("12 mois")}));
+    QListView* liste = vue->liste();
+    QCOMPARE(liste->model()->rowCount(), 2);
+    const QModelIndex premier = liste->model()->index(0, 0);
+    const QModelIndex second = liste->model()->index(1, 0);
+    QCOMPARE(premier.data().toString(), QString::fromUtf8("Zoé Paysages"));
+    QCOMPARE(premier.data(LignesClientsInactifsModel::InformationRole).toString(),
+             QStringLiteral("Aucune location à ce jour"));
+    QCOMPARE(second.data(LignesClientsInactifsModel::InformationRole).toString(),
+             QString::fromUtf8("Dernière activité : il y a 7 mois • Locations (12 mois) : 1"));
+
+    // A blank phone and a blank address show no button; the others do, and work with the mouse.
+    QStyleOptionViewItem option;
+    option.initFrom(liste);
+    option.rect = liste->visualRect(premier);
+    QVERIFY(ClientInactifDelegate::rectCopier(option, premier).isNull());
+    QVERIFY(ClientInactifDelegate::rectEmail(option, premier).isNull());
+    option.rect = liste->visualRect(second);
+    const QRect copier = ClientInactifDelegate::rectCopier(option, second);
+    const QRect email = ClientInactifDelegate::rectEmail(option, second);
+    QVERIFY(!copier.isNull() && !email.isNull());
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, copier.center());
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+    {
+        RecordingDesktopOpener bureau;
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, email.center());
+        QCOMPARE(bureau.openedUrls, (QList<QUrl>{QUrl(QStringLiteral("mailto:roux@example.fr"))}));
+    }
+    // An address the mail helper refuses ("?" would add a field to the message) opens nothing
+    // and says why.
+    ancien->setEmail(QStringLiteral("roux@example.fr?cc=autre@example.fr"));
+    QTRY_VERIFY(!ClientInactifDelegate::rectEmail(option, second).isNull()
+                && second.data(LignesClientsInactifsModel::EmailRole).toString().contains('?'));
+    {
+        RecordingDesktopOpener bureau;
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, email.center());
+        QVERIFY(bureau.openedUrls.isEmpty());
+        auto* alerte = vue->findChild<QMessageBox*>(QStringLiteral("alerteEmail"));
+        QVERIFY(alerte && alerte->isVisible());
+        QVERIFY(alerte->text().contains(QStringLiteral("roux@example.fr?cc=autre@example.fr")));
+        alerte->close();
+    }
+    // Ctrl+C on the current row copies its phone too.
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    liste->setCurrentIndex(second);
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+
+    // The threshold and the toggle.
+    cliquerSegment(vue->choixSeuil(), QStringLiteral("12 mois"));
+    QCOMPARE(vue->seuilMois(), 12);
+    QCOMPARE(liste->model()->rowCount(), 1);
+    cliquerSegment(vue->choixSeuil(), QStringLiteral("6 mois"));
+    QTest::mouseClick(vue->caseJamaisLoues(), Qt::LeftButton);
+    QVERIFY(!vue->inclureJamaisLoues());
+    QCOMPARE(liste->model()->rowCount(), 1);
+    QCOMPARE(liste->model()->index(0, 0).data().toString(), QString::fromUtf8("Bâtiments Roux"));
+
+    // A new client that never rented arrives as a row of its own, without resetting the list.
+    QTest::mouseClick(vue->caseJamaisLoues(), Qt::LeftButton);
+    QSignalSpy inserees(liste->model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy remises(liste->model(), &QAbstractItemModel::modelReset);
+    fx::client(ctx.get(), QStringLiteral("Alpha Démolition"));
+    QTRY_COMPARE(liste->model()->rowCount(), 3);
+    QCOMPARE(inserees.size(), 1);
+    QCOMPARE(remises.size(), 0);
+    QCOMPARE(liste->model()->index(0, 0).data().toString(), QString::fromUtf8("Alpha Démolition"));
+    // A rental now makes the old client active again: its row leaves.
+    location(ancien, b, nullptr, ms(2026, 6, 10));
+    QTRY_COMPARE(liste->model()->rowCount(), 2);
+}
+
+void TestVues::yieldCharts()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    QList<Benne*> dix = {benne(ctx.get(), 10), benne(ctx.get(), 10), benne(ctx.get(), 10)};
+    Benne* vingt = benne(ctx.get(), 20);
+    for (int i = 0; i < 12; ++i)
+        location(c, dix[i % 3], nullptr, ms(2024, 3 + i % 2, 1 + i));
+    for (int i = 0; i < 3; ++i)
+        location(c, dix[i], nullptr, ms(2025, 2, 1 + i));
+    for (int i = 0; i < 6; ++i)
+        location(c, vingt, nullptr, ms(2024, 5, 1 + i));
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::repartitionTypeBenne);
+    auto* vue = hub.detail<StatistiqueRendementVolumeView>();
+    QVERIFY(vue);
+    QCOMPARE(vue->choixAnnee()->currentText(), QStringLiteral("Toutes"));
+    QCOMPARE(vue->choixAnnee()->count(), 3);
+    QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
+    QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("5.0")}));
+    QCOMPARE(vue->lignesDetail(), (QStringList{f("• 20 m³_: 6 locations, 1 bennes (6.0 loc/benne)"),
+                                               f("• 10 m³_: 15 locations, 3 bennes (5.0 loc/benne)")}));
+    choisirDansMenu(vue->choixAnnee(), QStringLiteral("2024"));
+    QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("4.0")}));
+    QCOMPARE(vue->choixAnnee()->count(), 3);
+    // The monthly chart: one line per volume; six 10 m³ rentals in March 2024 on three skips.
+    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(vue->timeline()->vue());
+    QCOMPARE(points.size(), 2);
+    QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
+    QCOMPARE(points[0]->at(0), QPointF(double(ms(2024, 3, 1)), 2.0));
+    QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
+
+    // Two volumes that round alike share one bar category and one legend entry.
+    Benne* presque = benne(ctx.get(), 10.000001);
+    location(c, presque, nullptr, ms(2024, 3, 1));
+    QTRY_COMPARE(vue->rendementsMois().size(), 4);
+    QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
+    QCOMPARE(barres(vue->vueBarres())->count(), 3);
+    QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
+
+    // No rentals: bars of height 0 annotated "0.0".
+    auto vide = magasin();
+    benne(vide.get(), 10);
+    benne(vide.get(), 15);
+    Hub hubVide(vide.get());
+    hubVide.cliquer(StatistiqueType::repartitionTypeBenne);
+    vue = hubVide.detail<StatistiqueRendementVolumeView>();
+    QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("0.0"), QStringLiteral("0.0")}));
+    QCOMPARE(vue->choixAnnee()->count(), 1);
+    QVERIFY(seriesDe<QLineSeries>(vue->timeline()->vue()).isEmpty());
+}
