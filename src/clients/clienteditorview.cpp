@@ -92,11 +92,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     connect(m_delete, &QPushButton::clicked, this, [onDelete = std::move(onDelete)] { onDelete(); });
 }
 
-ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
-                                   std::function<void()> onCancel,
-                                   std::function<void(Client*)> onSaved, QWidget* parent)
-    : QWidget(parent), m_context(context), m_client(client), m_onCancel(std::move(onCancel)),
-      m_onSaved(std::move(onSaved))
+ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidget* parent)
+    : QWidget(parent), m_context(context), m_client(client)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -182,10 +179,7 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
 
     for (QLineEdit* f : {m_nom, m_email})
         connect(f, &QLineEdit::textChanged, this, &ClientEditorView::updateValidity);
-    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_frame, &EditorFrame::cancelRequested, this, &ClientEditorView::cancelled);
     connect(m_frame, &EditorFrame::saveRequested, this, &ClientEditorView::enregistrer);
     connect(m_ajouterContact, &QPushButton::clicked, this, &ClientEditorView::ajouterContact);
     connect(m_supprimerClient, &QPushButton::clicked, this, &ClientEditorView::confirmerSuppression);
@@ -342,8 +336,7 @@ void ClientEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(error));
         return;
     }
-    if (m_onSaved)
-        m_onSaved(client);
+    emit saved(client);
 }
 
 void ClientEditorView::ajouterContact()
@@ -387,8 +380,7 @@ void ClientEditorView::supprimerClient()
             return;
         }
     }
-    if (m_onCancel)
-        m_onCancel();
+    emit cancelled();
 }
 
 ContactCard::~ContactCard()

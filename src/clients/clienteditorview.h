@@ -59,8 +59,7 @@ class ClientEditorView : public QWidget {
 public:
     enum class Champ { nom, adresse, cp, ville, telephone, email, tva };
 
-    ClientEditorView(ModelContext* context, Client* client, std::function<void()> onCancel,
-                     std::function<void(Client*)> onSaved, QWidget* parent = nullptr);
+    ClientEditorView(ModelContext* context, Client* client, QWidget* parent = nullptr);
     ~ClientEditorView() override;
 
     Client* client() const { return m_client; }
@@ -86,6 +85,12 @@ public:
     QPushButton* supprimerClientButton() const { return m_supprimerClient; }
     QLabel* aucunContactLabel() const { return m_aucunContact; }
 
+signals:
+    // "Enregistrer" stored the client (new or not).
+    void saved(kv::Client* client);
+    // "Annuler", or the client was deleted.
+    void cancelled();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -101,8 +106,6 @@ private:
 
     ModelContext* m_context;
     Client* m_client;
-    std::function<void()> m_onCancel;
-    std::function<void(Client*)> m_onSaved;
 
     forms::EditorFrame* m_frame = nullptr;
     QLineEdit* m_nom = nullptr;

@@ -112,11 +112,8 @@ QString BennePreviewRow::etatText() const
 }
 
 BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
-                                 QList<DispositifSpecial*> dispositifsDisponibles,
-                                 std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
-                                 QWidget* parent)
-    : QWidget(parent), m_context(context), m_benne(benne), m_dispositifs(std::move(dispositifsDisponibles)),
-      m_onCancel(std::move(onCancel)), m_onSaved(std::move(onSaved))
+                                 QList<DispositifSpecial*> dispositifsDisponibles, QWidget* parent)
+    : QWidget(parent), m_context(context), m_benne(benne), m_dispositifs(std::move(dispositifsDisponibles))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -263,10 +260,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     connect(m_nouveauDispositif, &QLineEdit::returnPressed, this, &BenneEditorView::ajouterDispositif);
     connect(m_ajouterDispositif, &QPushButton::clicked, this, &BenneEditorView::ajouterDispositif);
     connect(m_effacer, &QPushButton::clicked, this, [this] { selectDispositif(nullptr); });
-    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_frame, &EditorFrame::cancelRequested, this, &BenneEditorView::cancelled);
     connect(m_frame, &EditorFrame::saveRequested, this, &BenneEditorView::enregistrerBenne);
     connect(m_supprimer, &QPushButton::clicked, this, &BenneEditorView::confirmerSuppression);
 
@@ -441,8 +435,7 @@ void BenneEditorView::enregistrerBenne()
         forms::showError(this, forms::saveFailedText(error));
         return;
     }
-    if (m_onSaved)
-        m_onSaved(benne);
+    emit saved(benne);
 }
 
 void BenneEditorView::ajouterDispositif()
@@ -482,8 +475,7 @@ void BenneEditorView::supprimerBenne()
             return;
         }
     }
-    if (m_onCancel)
-        m_onCancel();
+    emit cancelled();
 }
 
 BenneEditorView::~BenneEditorView()

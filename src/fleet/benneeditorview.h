@@ -57,7 +57,6 @@ public:
     enum class Champ { volume, notes, nouveauDispositif };
 
     BenneEditorView(ModelContext* context, Benne* benne, QList<DispositifSpecial*> dispositifsDisponibles,
-                    std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
                     QWidget* parent = nullptr);
     ~BenneEditorView() override;
 
@@ -94,6 +93,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // "Enregistrer" stored the skip (new or not).
+    void saved(kv::Benne* benne);
+    // "Annuler", or the skip was deleted.
+    void cancelled();
+
 private:
     void chargerBenne();
     void supprimerBenne();
@@ -107,8 +112,6 @@ private:
     ModelContext* m_context;
     Benne* m_benne;
     QList<DispositifSpecial*> m_dispositifs;
-    std::function<void()> m_onCancel;
-    std::function<void(Benne*)> m_onSaved;
 
     double m_volume = 8.0;
     std::optional<EtatBenne> m_etat = EtatBenne::correct;

@@ -33,8 +33,9 @@ struct Editeur {
     }
     void ouvrir(Client* client)
     {
-        vue = std::make_unique<ClientEditorView>(
-            ctx.get(), client, [this] { ++annulations; }, [this](Client* c) { enregistres.append(c); });
+        vue = std::make_unique<ClientEditorView>(ctx.get(), client);
+        QObject::connect(vue.get(), &ClientEditorView::cancelled, [this] { ++annulations; });
+        QObject::connect(vue.get(), &ClientEditorView::saved, [this](Client* c) { enregistres.append(c); });
         vue->resize(900, 900);
         vue->show();
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));

@@ -56,9 +56,9 @@ struct Editeur {
     QList<Benne*> enregistrees;
     explicit Editeur(Benne* benne = nullptr, std::unique_ptr<ModelContext> c = outils::store()) : ctx(std::move(c))
     {
-        vue = std::make_unique<BenneEditorView>(
-            ctx.get(), benne, ctx->all<DispositifSpecial>(), [this] { ++annulations; },
-            [this](Benne* b) { enregistrees.append(b); });
+        vue = std::make_unique<BenneEditorView>(ctx.get(), benne, ctx->all<DispositifSpecial>());
+        QObject::connect(vue.get(), &BenneEditorView::cancelled, [this] { ++annulations; });
+        QObject::connect(vue.get(), &BenneEditorView::saved, [this](Benne* b) { enregistrees.append(b); });
         vue->resize(900, 1000);
         vue->show();
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));

@@ -207,7 +207,8 @@ void TestCentres::nouveauCentreEnFrance()
 void TestCentres::enregistrerDeuxFoisNeCreeQuUnCentre()
 {
     int enregistrements = 0;
-    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    CentreEditorView e(m_store.get(), nullptr);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement*) { ++enregistrements; });
     e.show();
     taperTexte(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
     e.boutonEnregistrer()->click();
@@ -233,7 +234,8 @@ void TestCentres::editionGardeLesChampsNonAffiches()
     QVERIFY(m_store->save());
 
     CentreTraitement* enregistre = nullptr;
-    CentreEditorView e(m_store.get(), c, {}, [&](CentreTraitement* x) { enregistre = x; });
+    CentreEditorView e(m_store.get(), c);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement* x) { enregistre = x; });
     e.show();
     taper(e.champ(CentreEditorView::FocusField::ville), QString());
     taper(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("ISDND Ambarès"));
@@ -256,7 +258,8 @@ void TestCentres::editionGardeLesChampsNonAffiches()
 void TestCentres::nomVideRefuse()
 {
     int enregistrements = 0;
-    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    CentreEditorView e(m_store.get(), nullptr);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement*) { ++enregistrements; });
     e.show();
     QLineEdit* nom = e.champ(CentreEditorView::FocusField::nom);
     QVERIFY(!e.boutonEnregistrer()->isEnabled());
@@ -275,7 +278,8 @@ void TestCentres::echapAnnuleSansRienEcrire()
 {
     CentreTraitement* c = ajouter(QStringLiteral("Alpha"), QStringLiteral("Pessac"));
     int annulations = 0;
-    CentreEditorView e(m_store.get(), c, [&] { ++annulations; }, {});
+    CentreEditorView e(m_store.get(), c);
+    QObject::connect(&e, &CentreEditorView::cancelled, [&] { ++annulations; });
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
     QLineEdit* ville = e.champ(CentreEditorView::FocusField::ville);

@@ -69,9 +69,9 @@ void TestTypeDechetForm::cleanup()
 
 TypeDechetFormView* TestTypeDechetForm::ouvrir(TypeDechet* type)
 {
-    m_form = std::make_unique<TypeDechetFormView>(
-        m_store.get(), type, type, type != nullptr,
-        [this](TypeDechet* t) { m_enregistres.append(t); }, [this] { ++m_annulations; });
+    m_form = std::make_unique<TypeDechetFormView>(m_store.get(), type, type, type != nullptr);
+    connect(m_form.get(), &TypeDechetFormView::saved, this, [this](TypeDechet* t) { m_enregistres.append(t); });
+    connect(m_form.get(), &TypeDechetFormView::cancelled, this, [this] { ++m_annulations; });
     m_form->resize(640, 900);
     m_form->show();
     m_form->activateWindow();
