@@ -50,3 +50,14 @@ private slots:
     void destructiveEntriesAreRed();
     void confirmationsShowTheirTitleWhole();
 };
+
+class ListDetailTest : public QObject {
+    Q_OBJECT
+private slots:
+    void searchNarrowsTheList();
+    void selectionBindsTheEditor();
+    void newRecordSavedThenCancelled();
+    void deletionByRows();
+    void boundRecordDeletedElsewhere();
+    void screensThatOpenRecordsThemselves();
+};
