@@ -1,6 +1,6 @@
 // The waste type form driven as a user would: fields, checks, numbers in French, saving.
 
-#include "outils.h"
+#include "fixtures.h"
 #include "wastes/typedechetformview.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/editorframe.h"
@@ -20,7 +20,6 @@
 #include <QtTest>
 
 using namespace kv;
-using namespace kvtest;
 
 class TestTypeDechetForm : public QObject {
     Q_OBJECT
@@ -56,7 +55,7 @@ private:
 
 void TestTypeDechetForm::init()
 {
-    m_store = nouveauStore();
+    m_store = fixtures::store();
     m_enregistres.clear();
     m_annulations = 0;
 }
@@ -99,14 +98,14 @@ void TestTypeDechetForm::saisir(const QString& nomAccessible, const QString& tex
     e->setFocus();
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
-    taperTexte(e, texte);
+    fixtures::typeText(e, texte);
     QTest::keyClick(e, Qt::Key_Return);
 }
 
 void TestTypeDechetForm::nouveauTypeEtatInitial()
 {
-    CentreTraitement* b = nouveauCentre(QStringLiteral("Bassens"));
-    CentreTraitement* a = nouveauCentre(QStringLiteral("Ambarès"));
+    CentreTraitement* b = fixtures::centre(QStringLiteral("Bassens"));
+    CentreTraitement* a = fixtures::centre(QStringLiteral("Ambarès"));
     m_store->insert(b);
     m_store->insert(a);
     ouvrir(nullptr);
@@ -133,9 +132,9 @@ void TestTypeDechetForm::libelleEtTvaConditionnentLeBouton()
     ouvrir(nullptr);
     QPushButton* ajouter = m_form->frame()->saveButton();
     auto* libelle = qobject_cast<QLineEdit*>(m_form->champ(TypeDechetFormView::Champ::libelle));
-    taperTexte(libelle, QStringLiteral("   "));
+    fixtures::typeText(libelle, QStringLiteral("   "));
     QVERIFY(!ajouter->isEnabled());
-    taperTexte(libelle, QStringLiteral("Bois  "));
+    fixtures::typeText(libelle, QStringLiteral("Bois  "));
     QVERIFY(ajouter->isEnabled());
 
     QWidget* ligneTva = ligne(QStringLiteral("TVA %"))->parentWidget()->parentWidget();
@@ -165,7 +164,7 @@ void TestTypeDechetForm::libelleEtTvaConditionnentLeBouton()
 
 void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setPrixBaseForfait(150.0);
     t->setSupplementJour(3.0);
@@ -194,7 +193,7 @@ void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
 
 void TestTypeDechetForm::saisieNonNumeriqueRefusee()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setSupplementJour(3.0);
     QVERIFY(m_store->save());
@@ -212,7 +211,7 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
     // Typed but not committed: saving reads it, refuses it and saves nothing.
     QLineEdit* forfait = ligne(QStringLiteral("Forfait (€ HT)"));
     forfait->setFocus();
-    taperTexte(forfait, QStringLiteral("douze"));
+    fixtures::typeText(forfait, QStringLiteral("douze"));
     m_form->frame()->saveButton()->click();
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->prixBaseForfait());
@@ -223,13 +222,13 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
 
 void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
     QLineEdit* franchise = ligne(QStringLiteral("Franchise (t)"));
     franchise->setFocus();
-    taperTexte(franchise, QStringLiteral("1,5"));
+    fixtures::typeText(franchise, QStringLiteral("1,5"));
     QTest::keyClick(franchise, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(m_enregistres.size(), 1);
     QCOMPARE(t->franchiseTonnage(), std::optional<double>(1.5));
@@ -239,7 +238,7 @@ void TestTypeDechetForm::toucheEntreeDuLibelle()
 {
     ouvrir(nullptr);
     QWidget* libelle = m_form->champ(TypeDechetFormView::Champ::libelle);
-    taperTexte(libelle, QStringLiteral("Bois"));
+    fixtures::typeText(libelle, QStringLiteral("Bois"));
     QTest::keyClick(libelle, Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), m_form->champ(TypeDechetFormView::Champ::codeCED));
     QVERIFY(m_enregistres.isEmpty());
@@ -247,7 +246,7 @@ void TestTypeDechetForm::toucheEntreeDuLibelle()
 
 void TestTypeDechetForm::couleurChoisieEtCopiee()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setCouleur(QStringLiteral("#ab12cd"));
     QVERIFY(m_store->save());
@@ -274,11 +273,11 @@ void TestTypeDechetForm::couleurChoisieEtCopiee()
 
 void TestTypeDechetForm::creationComplete()
 {
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
     QVERIFY(m_store->save());
     ouvrir(nullptr);
-    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* categorie = m_form->findChildren<QComboBox*>().at(0);
     categorie->setCurrentIndex(3);
     emit categorie->activated(3);
@@ -311,8 +310,8 @@ void TestTypeDechetForm::creationComplete()
 
 void TestTypeDechetForm::editionDUnTypeExistant()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Gravats"), QStringLiteral("Béton armé"));
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("Carrière"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Gravats"), QStringLiteral("Béton armé"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("Carrière"));
     m_store->insert(t);
     m_store->insert(centre);
     t->setCentreFavoriID(QUuid::createUuid()); // no such centre
@@ -330,27 +329,27 @@ void TestTypeDechetForm::editionDUnTypeExistant()
 
 void TestTypeDechetForm::echecDeSauvegardeEnCreation()
 {
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
     QVERIFY(m_store->save());
     ouvrir(nullptr);
-    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* centres = m_form->findChildren<QComboBox*>().at(1);
     centres->setCurrentIndex(1);
     emit centres->activated(1);
 
     m_store->failNextSave(QStringLiteral("base verrouillée"));
     {
-        CaptureSortie sortie;
+        fixtures::StdoutCapture sortie;
         m_form->frame()->saveButton()->click();
         // The test framework's own warnings go to the same output: read the first line.
-        QCOMPARE(sortie.texte().section(QLatin1Char('\n'), 0, 0),
+        QCOMPARE(sortie.text().section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("Erreur lors de l’enregistrement du TypeDechet: base verrouillée"));
     }
-    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QMessageBox* erreur = fixtures::openBox(m_form.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     // Nothing is left behind and the input is kept.
     QVERIFY(m_enregistres.isEmpty());
     QCOMPARE(m_store->count<TypeDechet>(), 0);
@@ -367,21 +366,21 @@ void TestTypeDechetForm::echecDeSauvegardeEnCreation()
 
 void TestTypeDechetForm::echecDeSauvegardeEnEdition()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
     m_store->failNextSave(QStringLiteral("disque plein"));
     {
-        CaptureSortie sortie;
+        fixtures::StdoutCapture sortie;
         m_form->frame()->saveButton()->click();
-        QVERIFY(sortie.texte().contains(QStringLiteral("disque plein")));
+        QVERIFY(sortie.text().contains(QStringLiteral("disque plein")));
     }
-    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QMessageBox* erreur = fixtures::openBox(m_form.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     QVERIFY(m_enregistres.isEmpty());
     QCOMPARE(ligne(QStringLiteral("Code CED"))->text(), QStringLiteral("17 02 01"));
     m_form->frame()->saveButton()->click();
@@ -391,7 +390,7 @@ void TestTypeDechetForm::echecDeSauvegardeEnEdition()
 
 void TestTypeDechetForm::annulation()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
@@ -444,7 +443,7 @@ void TestTypeDechetForm::centresDansLOrdreDesListes()
 {
     // Sorted by name as the lists sort text: case and accents do not push a name to the end.
     for (const char* nom : {"Zéphyr", "écopôle", "Bassens", "ambarès", "Cestas"})
-        m_store->insert(nouveauCentre(QString::fromUtf8(nom)));
+        m_store->insert(fixtures::centre(QString::fromUtf8(nom)));
     QVERIFY(m_store->save());
     ouvrir(nullptr);
     QComboBox* centre = nullptr;
