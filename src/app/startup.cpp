@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace kv {
 
@@ -24,38 +25,120 @@ void removeWithCompanions(const QString& storeFile)
         QFile::remove(storeFile + suffix);
 }
 
-// Copies the older store and its companions into place. Returns true when the store file (and
-// every companion that lies beside the older store) was copied; otherwise nothing copied stays
-// and a line says what failed. The caller announces the copy once the copied store has opened.
-bool copyOlderStore(const StoreLocation& where, QTextStream& out)
+// Copies a file to `to` through a temporary file that is synced and renamed: `to` never holds
+// a partial copy.
+bool copyDurably(const QString& from, const QString& to, QString* error)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(to);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    while (true) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty()) {
+            if (in.error() != QFileDevice::NoError || !in.atEnd()) {
+                *error = in.errorString();
+                out.cancelWriting();
+                return false;
+            }
+            break;
+        }
+        if (out.write(chunk) != chunk.size()) {
+            *error = out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+enum class CopyOutcome { Copied, NotAStore, Failed };
+
+// Copies the older store into place, its write-ahead log first and the store file last, each
+// complete under a temporary name before it takes its own: a copy cut short leaves no store
+// file, only companions that the next start removes before trying again. The copy is checked
+// before it takes its place: one that is not a store of ours is dropped (`message` says so);
+// one that is damaged, newer or unreadable stops start-up (`message` says why).
+CopyOutcome copyOlderStore(const StoreLocation& where, QTextStream& out, QString* message)
 {
     // Companions lying beside a missing store file belong to no store we know of: they would be
     // taken for the copied store's own journal.
-    for (const QString& suffix : kCompanions) {
-        const QString stray = where.storeFile + suffix;
+    const QString temporary = where.storeFile + QStringLiteral(".copie");
+    for (const QString& stray : {where.storeFile + kCompanions[0], where.storeFile + kCompanions[1]}) {
         if (existsAt(stray) && !QFile::remove(stray)) {
-            out << "❌ Copie de default.store impossible: le fichier " << stray
-                << " ne peut pas être retiré" << Qt::endl;
-            return false;
+            *message = QStringLiteral("le fichier %1 ne peut pas être retiré").arg(stray);
+            return CopyOutcome::Failed;
         }
     }
-    QFile older(where.olderStore);
-    if (!older.copy(where.storeFile)) {
-        out << "❌ Copie de default.store impossible: " << older.errorString() << Qt::endl;
-        return false;
+    removeWithCompanions(temporary);
+    QString error;
+    if (!copyDurably(where.olderStore, temporary, &error)) {
+        removeWithCompanions(temporary);
+        *message = QStringLiteral("default.store ne peut pas être copié : %1").arg(error);
+        return CopyOutcome::Failed;
     }
-    for (const QString& suffix : kCompanions) {
-        QFile companion(where.olderStore + suffix);
-        if (!existsAt(companion.fileName()))
-            continue;
-        if (!companion.copy(where.storeFile + suffix)) {
-            out << "❌ Copie de default.store" << suffix << " impossible: " << companion.errorString()
-                << Qt::endl;
-            removeWithCompanions(where.storeFile);
-            return false;
-        }
+    // The journal's last writes belong to the store; its shared-memory index is rebuilt.
+    const QString olderWal = where.olderStore + kCompanions[0];
+    if (existsAt(olderWal) && !copyDurably(olderWal, temporary + kCompanions[0], &error)) {
+        removeWithCompanions(temporary);
+        *message = QStringLiteral("default.store-wal ne peut pas être copié : %1").arg(error);
+        return CopyOutcome::Failed;
     }
-    return true;
+    const OpenFailure failure = ModelContext::inspect(temporary, &error);
+    QFile::remove(temporary + kCompanions[1]);
+    if (failure == OpenFailure::NotAStore) {
+        removeWithCompanions(temporary);
+        out << "❌ default.store n’est pas un store de Kestrovan (" << error
+            << "): la copie est retirée, default.store reste en place" << Qt::endl;
+        return CopyOutcome::NotAStore;
+    }
+    if (failure != OpenFailure::None) {
+        removeWithCompanions(temporary);
+        *message = QStringLiteral("default.store: %1").arg(error);
+        return CopyOutcome::Failed;
+    }
+    if ((existsAt(temporary + kCompanions[0])
+         && !QFile::rename(temporary + kCompanions[0], where.storeFile + kCompanions[0]))
+        || !QFile::rename(temporary, where.storeFile)) {
+        removeWithCompanions(temporary);
+        QFile::remove(where.storeFile + kCompanions[0]);
+        *message = QStringLiteral("la copie de default.store ne peut pas prendre sa place");
+        return CopyOutcome::Failed;
+    }
+    return CopyOutcome::Copied;
+}
+
+// "Kestrovan est déjà ouvert…" when another process holds the store; null when it is ours now.
+std::unique_ptr<QLockFile> lockStore(const StoreLocation& where, QString* message, bool* alreadyOpen)
+{
+    auto lock = std::make_unique<QLockFile>(where.storeFile + QStringLiteral(".lock"));
+    // Only the lock of a process that is gone is stale, however old the lock of a running one.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return lock;
+    if (lock->error() == QLockFile::LockFailedError) {
+        *alreadyOpen = true;
+        qint64 pid = 0;
+        QString host, application;
+        lock->getLockInfo(&pid, &host, &application);
+        *message = QStringLiteral("Kestrovan est déjà ouvert sur ce magasin de données (processus %1). "
+                                  "Utilisez la fenêtre déjà ouverte, ou quittez-la avant de relancer Kestrovan.")
+                       .arg(pid);
+    } else {
+        *message = QStringLiteral("le verrou %1 ne peut pas être posé").arg(lock->fileName());
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -86,9 +169,29 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
     const StoreLocation where = storeLocation(baseFolder, bundleIdentifier);
     QDir().mkpath(where.storeFolder); // a failure shows when the store is opened
 
+    QString why;
+    bool alreadyOpen = false;
+    result.lock = lockStore(where, &why, &alreadyOpen);
+    if (alreadyOpen) {
+        result.fatalMessage = QStringLiteral("❌ ") + why;
+        return result;
+    }
+    if (!result.lock)
+        return fatal(why);
+
     bool copied = false;
-    if (!existsAt(where.storeFile) && existsAt(where.olderStore))
-        copied = copyOlderStore(where, out);
+    if (!existsAt(where.storeFile) && existsAt(where.olderStore)) {
+        switch (copyOlderStore(where, out, &why)) {
+        case CopyOutcome::Copied:
+            copied = true;
+            break;
+        case CopyOutcome::NotAStore:
+            break;
+        case CopyOutcome::Failed:
+            // Nothing removed, nothing left in place: the next start tries again.
+            return fatal(why);
+        }
+    }
 
     QString error;
     OpenFailure failure = OpenFailure::None;
@@ -96,12 +199,9 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
     if (!result.context && copied) {
         // The copy is ours to take back; default.store stays where it is.
         removeWithCompanions(where.storeFile);
-        if (failure != OpenFailure::NotAStore)
-            return fatal(QStringLiteral("default.store: %1").arg(error));
-        out << "❌ default.store n’est pas un store de Kestrovan (" << error
-            << "): la copie est retirée, default.store reste en place" << Qt::endl;
-        result.context = ModelContext::open(where.storeFile, &error, &failure);
-    } else if (result.context && copied) {
+        return fatal(QStringLiteral("default.store: %1").arg(error));
+    }
+    if (result.context && copied) {
         // Said only now: a copy that does not open is no migration.
         out << "🛠️ Migré default.store → " << where.storeFile << Qt::endl;
     }

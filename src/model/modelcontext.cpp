@@ -139,6 +139,14 @@ std::unique_ptr<ModelContext> ModelContext::open(const QString& path, QString* e
     return ctx;
 }
 
+OpenFailure ModelContext::inspect(const QString& path, QString* error)
+{
+    const StoreFile::Inspection inspection = StoreFile::inspect(path);
+    if (error)
+        *error = inspection.error;
+    return inspection.failure;
+}
+
 QString ModelContext::filePath() const
 {
     return m_file->path();

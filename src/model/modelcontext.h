@@ -60,7 +60,9 @@ private:
     std::shared_ptr<const Data> m_d;
 };
 
-// Why a store could not be opened.
+// Why a store could not be opened: not a store of ours (foreign), a store of ours that is
+// damaged, a store written by a newer version, or a file that cannot be read or written (the
+// system's reason is in the message).
 enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen };
 
 // The model context of one store: every record of the store, loaded at opening, with pending
@@ -74,6 +76,10 @@ public:
     static std::unique_ptr<ModelContext> open(const QString& path, QString* error = nullptr,
                                               OpenFailure* failure = nullptr);
     ~ModelContext() override;
+
+    // What the file at `path` is, found without writing anything to it or its journal: None
+    // for a sound store of ours, or for a path where a new store would be created.
+    static OpenFailure inspect(const QString& path, QString* error = nullptr);
 
     QString filePath() const;
 

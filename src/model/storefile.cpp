@@ -6,13 +6,17 @@
 #include <SQLiteCpp/Exception.h>
 #include <sqlite3.h>
 
+#include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <map>
 #include <set>
 #include <tuple>
 #include <unordered_set>
@@ -28,6 +32,15 @@ struct StoreError : std::runtime_error {
 QString sqliteMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// Every binding is checked: a value that could not be bound (no memory) must fail the save,
+// never leave NULL in its place.
+void bound(int rc, sqlite3_stmt* st)
+{
+    if (rc != SQLITE_OK)
+        throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)));
+    Q_UNUSED(st);
 }
 
 // Looks records up by persistent identifier while a store loads.
@@ -55,7 +68,7 @@ struct Sql<QString> {
     static void bind(sqlite3_stmt* st, int i, const QString& v, const char*)
     {
         const QByteArray u = v.toUtf8();
-        sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        bound(sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT), st);
     }
     static void load(sqlite3_stmt* st, int i, QString& v, const Loader&)
     {
@@ -73,23 +86,48 @@ struct Sql<double> {
         if (!std::isfinite(v))
             throw StoreError(QStringLiteral("la valeur du champ « %1 » n’est pas un nombre fini")
                                  .arg(QString::fromLatin1(name)));
-        sqlite3_bind_double(st, i, v);
+        bound(sqlite3_bind_double(st, i, v), st);
     }
-    static void load(sqlite3_stmt* st, int i, double& v, const Loader&) { v = sqlite3_column_double(st, i); }
+    static void load(sqlite3_stmt* st, int i, double& v, const Loader&)
+    {
+        const int type = sqlite3_column_type(st, i);
+        v = sqlite3_column_double(st, i);
+        if ((type != SQLITE_FLOAT && type != SQLITE_INTEGER) || !std::isfinite(v))
+            throw StoreError(QStringLiteral("« %1 » n’est pas un nombre fini")
+                                 .arg(QString::fromUtf8(sqlite3_column_name(st, i))));
+    }
 };
+
+// Identifiers and list positions grow by one from the highest stored: far below the 64-bit limit.
+constexpr qint64 kMaxKey = qint64(1) << 62;
+
+// An integer column holds an integer, nothing read as one by conversion.
+void requireInteger(sqlite3_stmt* st, int i)
+{
+    if (sqlite3_column_type(st, i) != SQLITE_INTEGER)
+        throw StoreError(QStringLiteral("« %1 » n’est pas un entier").arg(QString::fromUtf8(sqlite3_column_name(st, i))));
+}
 
 template <>
 struct Sql<qint64> {
     static constexpr const char* type = "INTEGER NOT NULL";
-    static void bind(sqlite3_stmt* st, int i, qint64 v, const char*) { sqlite3_bind_int64(st, i, v); }
-    static void load(sqlite3_stmt* st, int i, qint64& v, const Loader&) { v = sqlite3_column_int64(st, i); }
+    static void bind(sqlite3_stmt* st, int i, qint64 v, const char*) { bound(sqlite3_bind_int64(st, i, v), st); }
+    static void load(sqlite3_stmt* st, int i, qint64& v, const Loader&)
+    {
+        requireInteger(st, i);
+        v = sqlite3_column_int64(st, i);
+    }
 };
 
 template <>
 struct Sql<bool> {
     static constexpr const char* type = "INTEGER NOT NULL";
-    static void bind(sqlite3_stmt* st, int i, bool v, const char*) { sqlite3_bind_int(st, i, v ? 1 : 0); }
-    static void load(sqlite3_stmt* st, int i, bool& v, const Loader&) { v = sqlite3_column_int(st, i) != 0; }
+    static void bind(sqlite3_stmt* st, int i, bool v, const char*) { bound(sqlite3_bind_int(st, i, v ? 1 : 0), st); }
+    static void load(sqlite3_stmt* st, int i, bool& v, const Loader&)
+    {
+        requireInteger(st, i);
+        v = sqlite3_column_int(st, i) != 0;
+    }
 };
 
 template <>
@@ -98,7 +136,7 @@ struct Sql<QUuid> {
     static void bind(sqlite3_stmt* st, int i, const QUuid& v, const char*)
     {
         const QByteArray b = v.toRfc4122();
-        sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        bound(sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT), st);
     }
     static void load(sqlite3_stmt* st, int i, QUuid& v, const Loader&)
     {
@@ -131,7 +169,7 @@ struct Sql<std::optional<V>> {
         if (v)
             Sql<V>::bind(st, i, *v, n);
         else
-            sqlite3_bind_null(st, i);
+            bound(sqlite3_bind_null(st, i), st);
     }
     static void load(sqlite3_stmt* st, int i, std::optional<V>& v, const Loader& l)
     {
@@ -151,16 +189,18 @@ struct Sql<T*> {
     static void bind(sqlite3_stmt* st, int i, T* v, const char*)
     {
         if (v)
-            sqlite3_bind_int64(st, i, v->persistentModelID());
+            bound(sqlite3_bind_int64(st, i, v->persistentModelID()), st);
         else
-            sqlite3_bind_null(st, i);
+            bound(sqlite3_bind_null(st, i), st);
     }
     static void load(sqlite3_stmt* st, int i, T*& v, const Loader& l)
     {
-        if (sqlite3_column_type(st, i) == SQLITE_NULL)
+        if (sqlite3_column_type(st, i) == SQLITE_NULL) {
             v = nullptr;
-        else
-            v = static_cast<T*>(l.find(T::kType, sqlite3_column_int64(st, i)));
+            return;
+        }
+        requireInteger(st, i);
+        v = static_cast<T*>(l.find(T::kType, sqlite3_column_int64(st, i)));
     }
 };
 
@@ -458,8 +498,7 @@ const TableDef& StoreFile::table(EntityType type)
 
 StoreFile::~StoreFile()
 {
-    for (sqlite3_stmt* st : m_statements)
-        sqlite3_finalize(st);
+    finalizeStatements();
 }
 
 void StoreFile::exec(const char* sql)
@@ -472,89 +511,346 @@ void StoreFile::exec(const char* sql)
     }
 }
 
-sqlite3_stmt* StoreFile::prepare(const std::string& sql)
+void StoreFile::prepareStatements()
 {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK)
-        throw StoreError(sqliteMessage(m_db));
-    m_statements.push_back(st);
-    return st;
+    // All or nothing: a statement that fails to prepare leaves no half-filled cache behind.
+    std::vector<sqlite3_stmt*> made;
+    std::vector<Cached> cache(kEntityTypeCount);
+    auto prepare = [&](const std::string& sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), int(sql.size()), &st, nullptr) != SQLITE_OK || !st) {
+            const QString message = sqliteMessage(m_db);
+            for (sqlite3_stmt* done : made)
+                sqlite3_finalize(done);
+            throw StoreError(message);
+        }
+        made.push_back(st);
+        return st;
+    };
+    for (const TableDef& t : tables()) {
+        Cached& c = cache[int(t.type)];
+        std::string cols = "pk", marks = "?", sets;
+        for (const ColumnDef& col : t.columns) {
+            cols += std::string(", \"") + col.name + "\"";
+            marks += ", ?";
+            if (!sets.empty())
+                sets += ", ";
+            sets += std::string("\"") + col.name + "\" = ?";
+        }
+        c.insert = prepare("INSERT INTO \"" + std::string(t.name) + "\" (" + cols + ") VALUES (" + marks + ")");
+        c.update = prepare("UPDATE \"" + std::string(t.name) + "\" SET " + sets + " WHERE pk = ?");
+        c.remove = prepare("DELETE FROM \"" + std::string(t.name) + "\" WHERE pk = ?");
+    }
+    m_statements = std::move(made);
+    m_cache = std::move(cache);
+}
+
+void StoreFile::finalizeStatements()
+{
+    for (sqlite3_stmt* st : m_statements)
+        sqlite3_finalize(st);
+    m_statements.clear();
+    m_cache.clear();
+}
+
+namespace {
+
+using Connection = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+
+// Double-quoted unknown names would read as strings: a missing column must be an error.
+void strictIdentifiers(sqlite3* db)
+{
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, static_cast<int*>(nullptr));
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, static_cast<int*>(nullptr));
+}
+
+// An error of the system (input/output, space, permissions) rather than of the file's content.
+bool isSystemError(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_AUTH:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString systemText(sqlite3* db, int rc)
+{
+    QString text = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    if (db && sqlite3_system_errno(db) != 0)
+        text += QStringLiteral(" (") + qt_error_string(sqlite3_system_errno(db)) + QLatin1Char(')');
+    return text;
+}
+
+struct SchemaObject {
+    std::string type;  // "table" or "index"
+    std::string table; // the table an index belongs to
+    // Tables: name → (declared type, not null, part of the primary key).
+    std::map<std::string, std::tuple<std::string, bool, bool>> columns;
+};
+
+// Splits "TEXT NOT NULL" into its type and its constraint.
+std::pair<std::string, bool> typeOf(const char* sqlType)
+{
+    const std::string t(sqlType);
+    const auto space = t.find(' ');
+    return {t.substr(0, space), t.find("NOT NULL") != std::string::npos};
+}
+
+} // namespace
+
+// Every object of a store of the current format: its tables with their columns, their indexes.
+static std::map<std::string, SchemaObject> expectedSchema(const std::vector<TableDef>& tables)
+{
+    std::map<std::string, SchemaObject> out;
+    for (const TableDef& t : tables) {
+        SchemaObject table{"table", t.name, {}};
+        table.columns["pk"] = {"INTEGER", false, true};
+        for (const ColumnDef& c : t.columns) {
+            const auto [type, notNull] = typeOf(c.sqlType);
+            table.columns[c.name] = {type, notNull, false};
+        }
+        out[t.name] = table;
+        if (t.type != EntityType::Contact)
+            out[std::string(t.name) + "_id"] = {"index", t.name, {}};
+    }
+    for (const Relationship& rel : relationships()) {
+        if (!rel.toMany)
+            continue;
+        const JoinTable& j = rel.join;
+        SchemaObject table{"table", j.name, {}};
+        for (const char* c : {j.sourceColumn, j.targetColumn, j.sourcePosition, j.targetPosition})
+            if (c)
+                table.columns[c] = {"INTEGER", true, false};
+        out[j.name] = table;
+        out[j.sourceIndex] = {"index", j.name, {}};
+        if (j.targetIndex)
+            out[j.targetIndex] = {"index", j.name, {}};
+    }
+    return out;
+}
+
+StoreFile::Inspection StoreFile::inspect(const QString& path)
+{
+    Inspection result;
+    auto fail = [&](OpenFailure kind, const QString& message) {
+        result.failure = kind;
+        result.error = message;
+        return result;
+    };
+    auto damaged = [&](const QString& why) {
+        return fail(OpenFailure::Damaged,
+                    QStringLiteral("Le magasin de données « %1 » est endommagé : %2").arg(path, why));
+    };
+    auto foreign = [&] {
+        return fail(OpenFailure::NotAStore, QStringLiteral("« %1 » n’est pas un magasin de données Kestrovan.").arg(path));
+    };
+    auto unreadable = [&](const QString& why) {
+        return fail(OpenFailure::CannotOpen, QStringLiteral("Impossible de lire « %1 » : %2").arg(path, why));
+    };
+    if (path == QLatin1String(":memory:") || !QFileInfo::exists(path)) {
+        result.empty = true;
+        return result;
+    }
+
+    // The header as bytes first: only a file that does not start as SQLite's, or whose
+    // application identifier is not ours, is foreign.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(file.errorString());
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 && file.error() != QFileDevice::NoError)
+        return unreadable(file.errorString());
+    file.close();
+    static const QByteArray magic("SQLite format 3\0", 16);
+    if (!header.isEmpty() && !magic.startsWith(header.left(16)))
+        return foreign();
+    if (!header.isEmpty() && header.size() < 100)
+        return damaged(QStringLiteral("fichier tronqué (%1 octets)").arg(header.size()));
+    auto bigEndian = [&header](int at) {
+        return qint32((quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16)
+                      | (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3])));
+    };
+    const bool oursByHeader = !header.isEmpty() && bigEndian(68) == kApplicationId;
+
+    // Then through a read-only connection, which never writes the file nor its journal.
+    sqlite3* raw = nullptr;
+    const int openRc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    Connection db(raw, sqlite3_close);
+    if (openRc != SQLITE_OK)
+        return unreadable(systemText(raw, openRc));
+    strictIdentifiers(raw);
+    sqlite3_busy_timeout(raw, 2000);
+    auto contentFailure = [&](int rc) {
+        if (isSystemError(rc))
+            return unreadable(systemText(raw, rc));
+        if (oursByHeader)
+            return damaged(QString::fromUtf8(sqlite3_errmsg(raw)));
+        return foreign();
+    };
+    // Runs a query; `row` sees each row. Returns the SQLite code of the failure, or SQLITE_OK.
+    auto query = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare_v2(raw, sql.c_str(), -1, &st, nullptr);
+        if (rc != SQLITE_OK)
+            return rc;
+        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            row(st);
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    };
+    int appId = 0, version = 0, objects = 0;
+    for (auto [sql, out] : {std::pair{"PRAGMA application_id", &appId}, std::pair{"PRAGMA user_version", &version},
+                            std::pair{"SELECT count(*) FROM sqlite_master", &objects}}) {
+        if (const int rc = query(sql, [out](sqlite3_stmt* st) { *out = sqlite3_column_int(st, 0); }); rc != SQLITE_OK)
+            return contentFailure(rc);
+    }
+    if (appId == 0 && version == 0 && objects == 0) {
+        result.empty = true;
+        return result;
+    }
+    if (appId != kApplicationId)
+        return foreign();
+    if (version > kSchemaVersion)
+        return fail(OpenFailure::NewerVersion,
+                    QStringLiteral("« %1 » a été écrit par une version plus récente de Kestrovan "
+                                   "(format %2, celle-ci lit jusqu’au format %3).")
+                        .arg(path)
+                        .arg(version)
+                        .arg(kSchemaVersion));
+    result.version = version;
+
+    // Every object is ours and as we made it: no view, trigger or stranger in place of a table.
+    const std::map<std::string, SchemaObject> expected = expectedSchema(tables());
+    std::map<std::string, SchemaObject> found;
+    QString problem;
+    int rc = query("SELECT type, name, tbl_name FROM sqlite_master", [&](sqlite3_stmt* st) {
+        auto text = [st](int i) {
+            const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+            return std::string(p ? p : "");
+        };
+        const std::string name = text(1);
+        if (name.rfind("sqlite_", 0) == 0)
+            return; // SQLite's own
+        found[name] = {text(0), text(2), {}};
+    });
+    if (rc != SQLITE_OK)
+        return contentFailure(rc);
+    if (version == kSchemaVersion) {
+        for (const auto& [name, object] : found) {
+            const auto it = expected.find(name);
+            if (it == expected.end() || it->second.type != object.type || it->second.table != object.table)
+                return damaged(QStringLiteral("objet inattendu « %1 » (%2)")
+                                   .arg(QString::fromStdString(name), QString::fromStdString(object.type)));
+        }
+        for (const auto& [name, object] : expected) {
+            if (!found.count(name))
+                return damaged(QStringLiteral("« %1 » manque").arg(QString::fromStdString(name)));
+            if (object.type != "table")
+                continue;
+            std::map<std::string, std::tuple<std::string, bool, bool>> columns;
+            rc = query("PRAGMA table_info(\"" + name + "\")", [&](sqlite3_stmt* st) {
+                const char* n = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+                const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+                columns[n ? n : ""] = {t ? t : "", sqlite3_column_int(st, 3) != 0, sqlite3_column_int(st, 5) != 0};
+            });
+            if (rc != SQLITE_OK)
+                return contentFailure(rc);
+            for (const auto& [column, shape] : object.columns) {
+                const auto c = columns.find(column);
+                if (c == columns.end())
+                    return damaged(QStringLiteral("la colonne « %1 » de la table « %2 » manque")
+                                       .arg(QString::fromStdString(column), QString::fromStdString(name)));
+                if (c->second != shape)
+                    return damaged(QStringLiteral("la colonne « %1 » de la table « %2 » n’a pas le bon type")
+                                       .arg(QString::fromStdString(column), QString::fromStdString(name)));
+            }
+            if (columns.size() != object.columns.size())
+                return damaged(QStringLiteral("la table « %1 » a des colonnes inconnues").arg(QString::fromStdString(name)));
+        }
+    }
+
+    // The pages themselves.
+    QStringList faults;
+    rc = query("PRAGMA quick_check(5)", [&](sqlite3_stmt* st) {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        faults << QString::fromUtf8(p ? p : "");
+    });
+    if (rc != SQLITE_OK)
+        return contentFailure(rc);
+    if (faults != QStringList{QStringLiteral("ok")})
+        return damaged(faults.join(QStringLiteral(" ; ")));
+    return result;
+}
+
+bool StoreFile::openConnection(bool create, QString* error)
+{
+    finalizeStatements();
+    m_database.reset();
+    m_db = nullptr;
+    try {
+        int flags = SQLite::OPEN_READWRITE;
+        if (create)
+            flags |= SQLite::OPEN_CREATE;
+        m_database = std::make_unique<SQLite::Database>(m_path.toStdString(), flags);
+        m_db = m_database->getHandle();
+    } catch (const SQLite::Exception& e) {
+        if (error)
+            *error = QStringLiteral("Impossible d’ouvrir « %1 » : %2").arg(m_path, QString::fromUtf8(e.what()));
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, 2000);
+    strictIdentifiers(m_db);
+    if (m_path != QLatin1String(":memory:")) {
+        // An acknowledged save survives a power cut.
+        sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        if (sqlite3_db_readonly(m_db, "main") == 1) {
+            if (error)
+                *error = QStringLiteral("Le magasin de données « %1 » ne peut pas être écrit : le fichier est en "
+                                        "lecture seule.")
+                             .arg(m_path);
+            return false;
+        }
+    }
+    return true;
 }
 
 std::unique_ptr<StoreFile> StoreFile::open(const QString& path, QString* error, OpenFailure* failure)
 {
+    auto fail = [&](OpenFailure kind, const QString& message) -> std::unique_ptr<StoreFile> {
+        if (error)
+            *error = message;
+        if (failure)
+            *failure = kind;
+        return nullptr;
+    };
+    // Nothing is written to a file before it is known to be a sound store of ours.
+    const Inspection inspection = inspect(path);
+    if (inspection.failure != OpenFailure::None)
+        return fail(inspection.failure, inspection.error);
+
     std::unique_ptr<StoreFile> f(new StoreFile());
     f->m_path = path;
-    const bool memory = (path == QLatin1String(":memory:"));
-    const QFileInfo info(path);
-    const bool existed = !memory && info.exists() && info.size() > 0;
-    try {
-        f->m_database = std::make_unique<SQLite::Database>(
-            path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-        f->m_db = f->m_database->getHandle();
-    } catch (const std::exception& e) {
-        if (error)
-            *error = QStringLiteral("Impossible d’ouvrir « %1 » : %2").arg(path, QString::fromUtf8(e.what()));
-        if (failure)
-            *failure = OpenFailure::CannotOpen;
-        return nullptr;
-    }
-    sqlite3_busy_timeout(f->m_db, 2000);
-
-    // Read the header before anything is written: a file that is not ours is left untouched.
-    int appId = 0, version = 0, tableCount = 0;
-    {
-        auto readInt = [&](const char* sql, int* out) -> bool {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(f->m_db, sql, -1, &st, nullptr) != SQLITE_OK)
-                return false;
-            const int rc = sqlite3_step(st);
-            if (rc == SQLITE_ROW)
-                *out = sqlite3_column_int(st, 0);
-            sqlite3_finalize(st);
-            return rc == SQLITE_ROW || rc == SQLITE_DONE;
-        };
-        if (!readInt("PRAGMA application_id", &appId) || !readInt("PRAGMA user_version", &version)
-            || !readInt("SELECT count(*) FROM sqlite_master", &tableCount)) {
-            if (error)
-                *error = QStringLiteral("« %1 » n’est pas un magasin de données Kestrovan (%2).")
-                             .arg(path, sqliteMessage(f->m_db));
-            if (failure)
-                *failure = OpenFailure::NotAStore;
-            return nullptr;
-        }
-    }
-    const bool empty = tableCount == 0 && appId == 0 && version == 0;
-    if (!empty && appId != kApplicationId) {
-        if (error)
-            *error = QStringLiteral("« %1 » n’est pas un magasin de données Kestrovan.").arg(path);
-        if (failure)
-            *failure = OpenFailure::NotAStore;
-        return nullptr;
-    }
-    if (!empty && version > kSchemaVersion) {
-        if (error)
-            *error = QStringLiteral("« %1 » a été écrit par une version plus récente de Kestrovan "
-                                    "(format %2, celle-ci lit jusqu’au format %3).")
-                         .arg(path)
-                         .arg(version)
-                         .arg(kSchemaVersion);
-        if (failure)
-            *failure = OpenFailure::NewerVersion;
-        return nullptr;
-    }
-    f->m_isNew = empty;
-    f->m_fileVersion = version;
-    Q_UNUSED(existed);
-    if (empty) {
+    QString message;
+    if (!f->openConnection(inspection.empty, &message))
+        return fail(OpenFailure::CannotOpen, message);
+    f->m_isNew = inspection.empty;
+    f->m_fileVersion = inspection.version;
+    if (inspection.empty) {
         try {
             f->createSchema();
         } catch (const std::exception& e) {
-            if (error)
-                *error = QStringLiteral("Impossible de créer « %1 » : %2").arg(path, QString::fromUtf8(e.what()));
-            if (failure)
-                *failure = OpenFailure::CannotOpen;
-            return nullptr;
+            return fail(OpenFailure::CannotOpen,
+                        QStringLiteral("Impossible de créer « %1 » : %2").arg(path, QString::fromUtf8(e.what())));
         }
     }
     return f;
@@ -611,8 +907,23 @@ bool StoreFile::load(LoadedRecords& out, QString* error)
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
                 std::unique_ptr<Record> r(t.make());
                 r->m_pk = sqlite3_column_int64(st, 0);
-                for (int i = 0; i < n; ++i)
-                    t.columns[i].load(r.get(), st, i + 1, loader);
+                // What the writer would refuse is refused here too, naming the row.
+                try {
+                    if (r->m_pk <= 0 || r->m_pk > kMaxKey)
+                        throw StoreError(QStringLiteral("identifiant hors limites"));
+                    for (int i = 0; i < n; ++i)
+                        t.columns[i].load(r.get(), st, i + 1, loader);
+                    checkRequiredLinks(t, r.get());
+                    for (const Relationship* rel : relationshipsFrom(t.type))
+                        if (rel->pairedToOne() && rel->order(r.get()) > kMaxKey)
+                            throw StoreError(QStringLiteral("position dans la liste « %1 » hors limites")
+                                                 .arg(QString::fromLatin1(rel->inverse)));
+                } catch (const StoreError& e) {
+                    throw StoreError(QStringLiteral("table « %1 », ligne %2 : %3")
+                                         .arg(QString::fromLatin1(t.name))
+                                         .arg(r->m_pk)
+                                         .arg(QString::fromUtf8(e.what())));
+                }
                 records.push_back(std::move(r));
             }
             if (rc != SQLITE_DONE)
@@ -678,11 +989,15 @@ bool StoreFile::finishOpening(QString* error)
         return true;
     try {
         exec("PRAGMA journal_mode=WAL");
-        exec("PRAGMA synchronous=NORMAL");
         // Forward migrations go here, one step per schema version.
+        // A store that cannot be written is said now, not at the first save: taking the write
+        // lock creates the write-ahead log beside the file.
+        exec("BEGIN IMMEDIATE");
+        exec("ROLLBACK");
     } catch (const std::exception& e) {
         if (error)
-            *error = QString::fromUtf8(e.what());
+            *error = QStringLiteral("Le magasin de données « %1 » ne peut pas être écrit : %2")
+                         .arg(m_path, QString::fromUtf8(e.what()));
         return false;
     }
     return true;
@@ -691,26 +1006,21 @@ bool StoreFile::finishOpening(QString* error)
 bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
 {
     try {
-        if (m_cache.empty()) {
-            m_cache.resize(kEntityTypeCount);
-            for (const TableDef& t : tables()) {
-                Cached& c = m_cache[int(t.type)];
-                std::string cols = "pk", marks = "?", sets;
-                for (const ColumnDef& col : t.columns) {
-                    cols += std::string(", \"") + col.name + "\"";
-                    marks += ", ?";
-                    if (!sets.empty())
-                        sets += ", ";
-                    sets += std::string("\"") + col.name + "\" = ?";
-                }
-                c.insert = prepare("INSERT INTO \"" + std::string(t.name) + "\" (" + cols + ") VALUES ("
-                                   + marks + ")");
-                c.update = prepare("UPDATE \"" + std::string(t.name) + "\" SET " + sets + " WHERE pk = ?");
-                c.remove = prepare("DELETE FROM \"" + std::string(t.name) + "\" WHERE pk = ?");
+        if (!recoverConnection())
+            throw StoreError(QStringLiteral("la connexion au magasin de données est perdue"));
+        if (m_cache.empty())
+            prepareStatements();
+        // Binds a row and runs its statement; the statement is left reset and unbound either way.
+        auto execute = [this](sqlite3_stmt* st, const std::function<void()>& bindRow) {
+            int rc = SQLITE_OK;
+            try {
+                bindRow();
+                rc = sqlite3_step(st);
+            } catch (...) {
+                sqlite3_reset(st);
+                sqlite3_clear_bindings(st);
+                throw;
             }
-        }
-        auto run = [this](sqlite3_stmt* st) {
-            const int rc = sqlite3_step(st);
             sqlite3_reset(st);
             sqlite3_clear_bindings(st);
             if (rc != SQLITE_DONE)
@@ -723,25 +1033,19 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
                 if (r->m_state != Record::State::Deleted || !r->m_wasStoredBeforeDelete)
                     continue;
                 sqlite3_stmt* st = m_cache[int(r->entityType())].remove;
-                sqlite3_bind_int64(st, 1, r->m_pk);
-                run(st);
+                execute(st, [&] { bound(sqlite3_bind_int64(st, 1, r->m_pk), st); });
             }
             for (Record* r : pending) {
                 if (r->m_state != Record::State::Inserted)
                     continue;
                 const TableDef& t = table(r->entityType());
                 sqlite3_stmt* st = m_cache[int(t.type)].insert;
-                sqlite3_bind_int64(st, 1, r->m_pk);
-                try {
+                execute(st, [&] {
                     checkRequiredLinks(t, r);
+                    bound(sqlite3_bind_int64(st, 1, r->m_pk), st);
                     for (int i = 0; i < int(t.columns.size()); ++i)
                         t.columns[i].bind(r, st, i + 2);
-                } catch (...) {
-                    sqlite3_reset(st);
-                    sqlite3_clear_bindings(st);
-                    throw;
-                }
-                run(st);
+                });
             }
             for (Record* r : pending) {
                 if (r->m_state != Record::State::Stored)
@@ -749,22 +1053,18 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
                 const TableDef& t = table(r->entityType());
                 sqlite3_stmt* st = m_cache[int(t.type)].update;
                 const int n = int(t.columns.size());
-                try {
+                execute(st, [&] {
                     checkRequiredLinks(t, r);
                     for (int i = 0; i < n; ++i)
                         t.columns[i].bind(r, st, i + 1);
-                } catch (...) {
-                    sqlite3_reset(st);
-                    sqlite3_clear_bindings(st);
-                    throw;
-                }
-                sqlite3_bind_int64(st, n + 1, r->m_pk);
-                run(st);
+                    bound(sqlite3_bind_int64(st, n + 1, r->m_pk), st);
+                });
             }
             writeJoinTables(pending);
             exec("COMMIT");
         } catch (...) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            recoverConnection();
             throw;
         }
     } catch (const std::exception& e) {
@@ -773,6 +1073,21 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
         return false;
     }
     return true;
+}
+
+bool StoreFile::recoverConnection()
+{
+    if (m_db && sqlite3_get_autocommit(m_db))
+        return true;
+    if (m_db) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (sqlite3_get_autocommit(m_db))
+            return true;
+    }
+    // Still inside the transaction (or no connection left): closing the connection rolls it
+    // back; a fresh one follows.
+    QString ignored;
+    return openConnection(false, &ignored);
 }
 
 void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
@@ -784,7 +1099,7 @@ void StoreFile::writeJoinTables(const std::vector<Record*>& pending)
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
         int i = 1;
         for (qint64 v : values)
-            sqlite3_bind_int64(st, i++, v);
+            bound(sqlite3_bind_int64(st, i++, v), st);
         if (sqlite3_step(st) != SQLITE_DONE)
             throw StoreError(sqliteMessage(m_db));
     };

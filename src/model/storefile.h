@@ -28,6 +28,16 @@ public:
     static constexpr int kApplicationId = 0x4B535456; // "KSTV"
 
     static std::unique_ptr<StoreFile> open(const QString& path, QString* error, OpenFailure* failure);
+
+    // What a file is, found without writing anything to it or to its journal: missing or empty
+    // (a new store), a sound store of ours (with its format), or why it is refused.
+    struct Inspection {
+        OpenFailure failure = OpenFailure::None;
+        QString error;
+        bool empty = false;
+        int version = 0;
+    };
+    static Inspection inspect(const QString& path);
     ~StoreFile();
 
     QString path() const { return m_path; }
@@ -40,8 +50,13 @@ public:
 
 private:
     StoreFile() = default;
+    bool openConnection(bool create, QString* error);
     void createSchema();
-    sqlite3_stmt* prepare(const std::string& sql);
+    void prepareStatements();
+    void finalizeStatements();
+    // Before a save and after a failed one: leaves the connection outside any transaction,
+    // reopening it if need be, so that a save works again once the cause of a failure is gone.
+    bool recoverConnection();
     void exec(const char* sql);
     void writeJoinTables(const std::vector<Record*>& pending);
 

@@ -1,5 +1,6 @@
 #include "actionsplanning.h"
 
+#include "model/daywindow.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
 
@@ -25,7 +26,7 @@ void ActionsPlanning::ecrire(const QString& ligne) const
 
 qint64 ActionsPlanning::debutAujourdhui() const
 {
-    return m_horloge.debutDuJourDe(m_horloge.maintenant());
+    return startOfDayMs(m_horloge.maintenant(), m_horloge.zone);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -36,9 +37,9 @@ bool ActionsPlanning::deplacerLocation(LocationDeBenne* location, double transla
     const int k = joursDeTranslation(translation);
     if (!location || k == 0)
         return false;
-    location->setDatePose(m_horloge.dateTime(m_horloge.ajouterJours(location->datePoseMs(), k)));
+    location->setDatePose(instantLocal(ajouterJours(location->datePoseMs(), k, m_horloge.zone), m_horloge.zone));
     if (const std::optional<qint64> fin = location->dateEnlevementMs())
-        location->setDateEnlevement(m_horloge.dateTime(m_horloge.ajouterJours(*fin, k)));
+        location->setDateEnlevement(instantLocal(ajouterJours(*fin, k, m_horloge.zone), m_horloge.zone));
     return true;
 }
 
@@ -50,12 +51,12 @@ bool ActionsPlanning::redimensionnerDebut(LocationDeBenne* location, double tran
     const std::optional<qint64> fin = location->dateEnlevementMs();
     if (!fin)
         return false;
-    const qint64 nouveauDebut = m_horloge.ajouterJours(location->datePoseMs(), k);
+    const qint64 nouveauDebut = ajouterJours(location->datePoseMs(), k, m_horloge.zone);
     // A placement pushed past the removal stops at the removal instant.
     const qint64 debut = std::min(nouveauDebut, *fin);
     if (debut == location->datePoseMs())
         return false;
-    location->setDatePose(m_horloge.dateTime(debut));
+    location->setDatePose(instantLocal(debut, m_horloge.zone));
     return true;
 }
 
@@ -65,10 +66,10 @@ bool ActionsPlanning::redimensionnerFin(LocationDeBenne* location, double transl
     if (!location || k == 0)
         return false;
     const qint64 base = location->dateEnlevementMs().value_or(location->datePoseMs());
-    const qint64 nouvelleFin = m_horloge.ajouterJours(base, k);
+    const qint64 nouvelleFin = ajouterJours(base, k, m_horloge.zone);
     if (nouvelleFin < location->datePoseMs())
         return false; // never a removal before the placement
-    location->setDateEnlevement(m_horloge.dateTime(nouvelleFin));
+    location->setDateEnlevement(instantLocal(nouvelleFin, m_horloge.zone));
     return true;
 }
 
@@ -93,11 +94,11 @@ Issue ActionsPlanning::supprimerLocation(LocationDeBenne* location)
 
 bool ActionsPlanning::chevauchement(const LocationDeBenne* candidat, qint64 finProposee, qint64 debutNouvelle) const
 {
-    if (m_horloge.debutDuJourDe(candidat->datePoseMs()) >= finProposee)
+    if (startOfDayMs(candidat->datePoseMs(), m_horloge.zone) >= finProposee)
         return false;
     const std::optional<qint64> fin = candidat->dateEnlevementMs();
     // Without removal date the booking runs for ever.
-    return !fin || m_horloge.debutDuJourDe(*fin) > debutNouvelle;
+    return !fin || startOfDayMs(*fin, m_horloge.zone) > debutNouvelle;
 }
 
 IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur,
@@ -110,13 +111,13 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
     const std::optional<qint64> fin = source->dateEnlevementMs();
     if (!fin)
         return IssueDuplication::impossible;
-    const QDate jourPose = m_horloge.jourDe(source->datePoseMs());
-    const QDate jourFin = m_horloge.jourDe(*fin);
+    const QDate jourPose = localDayOf(source->datePoseMs(), m_horloge.zone);
+    const QDate jourFin = localDayOf(*fin, m_horloge.zone);
     const qint64 duree = jourPose.daysTo(jourFin);
     if (duree <= 0)
         return IssueDuplication::impossible;
-    const qint64 debutNouvelle = m_horloge.debutDuJour(jourFin);
-    const qint64 finProposee = m_horloge.debutDuJour(jourFin.addDays(duree));
+    const qint64 debutNouvelle = startOfDayMs(jourFin, m_horloge.zone);
+    const qint64 finProposee = startOfDayMs(jourFin.addDays(duree), m_horloge.zone);
 
     // The other bookings of the same skip that run into the proposed period, earliest first.
     QList<LocationDeBenne*> conflits;
@@ -132,16 +133,16 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
 
     qint64 finNouvelle = finProposee;
     if (!conflits.isEmpty()) {
-        const qint64 joursDispo = jourFin.daysTo(m_horloge.jourDe(conflits.first()->datePoseMs()));
+        const qint64 joursDispo = jourFin.daysTo(localDayOf(conflits.first()->datePoseMs(), m_horloge.zone));
         if (joursDispo <= 0)
             return IssueDuplication::refusee;
-        finNouvelle = m_horloge.debutDuJour(jourFin.addDays(joursDispo));
+        finNouvelle = startOfDayMs(jourFin.addDays(joursDispo), m_horloge.zone);
     }
 
     auto* copie = new LocationDeBenne(source->client(), source->benne(), source->latitude(), source->longitude(),
                                       source->adresse(), source->tarifPose(), source->tarifEnlevement(),
-                                      source->tarifJournalier(), m_horloge.dateTime(debutNouvelle),
-                                      m_horloge.dateTime(finNouvelle), source->typeDechet());
+                                      source->tarifJournalier(), instantLocal(debutNouvelle, m_horloge.zone),
+                                      instantLocal(finNouvelle, m_horloge.zone), source->typeDechet());
     m_context->insert(copie);
     QString erreur;
     if (!m_context->save(&erreur)) {

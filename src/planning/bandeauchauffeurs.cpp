@@ -133,6 +133,7 @@ BandeauChauffeurs::BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanni
     setObjectName(QStringLiteral("bandeauChauffeurs"));
     setFrameShape(QFrame::NoFrame);
     setFixedHeight(kHauteurBandeau);
+    setFocusPolicy(Qt::NoFocus); // the chips are dragged with the mouse
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(false);

@@ -10,35 +10,20 @@
 
 namespace kv::planning {
 
-Horloge Horloge::systeme()
-{
-    return {[] { return QDateTime::currentMSecsSinceEpoch(); }, QTimeZone::systemTimeZone()};
-}
-
-Horloge Horloge::fixe(qint64 maintenantMs, const QTimeZone& zone)
-{
-    return {[maintenantMs] { return maintenantMs; }, zone};
-}
-
-QDate Horloge::jourDe(qint64 ms) const
-{
-    return localDayOf(ms, zone);
-}
-
-qint64 Horloge::debutDuJour(const QDate& jour) const
-{
-    return startOfDayMs(jour, zone);
-}
-
-qint64 Horloge::ajouterJours(qint64 ms, int jours) const
+qint64 ajouterJours(qint64 ms, int jours, const QTimeZone& zone)
 {
     const QDateTime moved = QDateTime::fromMSecsSinceEpoch(ms, zone).addDays(jours);
     return moved.isValid() ? moved.toMSecsSinceEpoch() : ms;
 }
 
+QDateTime instantLocal(qint64 ms, const QTimeZone& zone)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, zone);
+}
+
 JoursGrille::JoursGrille(qint64 maintenantMs, const Horloge& horloge)
 {
-    m_aujourdhui = horloge.jourDe(maintenantMs);
+    m_aujourdhui = localDayOf(maintenantMs, horloge.zone);
     const QDate premier = m_aujourdhui.addDays(-kJoursAvant);
     m_jours.reserve(kNombreJours);
     m_debuts.reserve(kNombreJours + 1);
@@ -46,7 +31,7 @@ JoursGrille::JoursGrille(qint64 maintenantMs, const Horloge& horloge)
         const QDate d = premier.addDays(i);
         if (i < kNombreJours)
             m_jours.append(d);
-        m_debuts.append(horloge.debutDuJour(d));
+        m_debuts.append(startOfDayMs(d, horloge.zone));
     }
 }
 

@@ -11,7 +11,8 @@
 #include <QList>
 #include <QTimeZone>
 
-#include <functional>
+#include "model/horloge.h"
+
 #include <optional>
 
 namespace kv {
@@ -29,24 +30,11 @@ inline constexpr double largeurColonne = 120; // one day column
 inline constexpr double hauteurBenne = 40;    // one skip row, and the header row
 inline constexpr double largeurBenne = 120;   // the skip column
 
-// Where "now" and the local calendar come from: the system's clock and zone, or fixed ones in tests.
-struct Horloge {
-    std::function<qint64()> maintenantMs;
-    QTimeZone zone;
-
-    static Horloge systeme();
-    static Horloge fixe(qint64 maintenantMs, const QTimeZone& zone);
-    qint64 maintenant() const { return maintenantMs ? maintenantMs() : QDateTime::currentMSecsSinceEpoch(); }
-    // The local calendar day of an instant.
-    QDate jourDe(qint64 ms) const;
-    // The first instant of a local calendar day.
-    qint64 debutDuJour(const QDate& jour) const;
-    // The start of the local day of an instant.
-    qint64 debutDuJourDe(qint64 ms) const { return debutDuJour(jourDe(ms)); }
-    // The instant `jours` calendar days later at the same local time of day.
-    qint64 ajouterJours(qint64 ms, int jours) const;
-    QDateTime dateTime(qint64 ms) const { return QDateTime::fromMSecsSinceEpoch(ms, zone); }
-};
+// The instant `jours` calendar days later at the same local time of day (unchanged when the
+// calendar cannot tell).
+qint64 ajouterJours(qint64 ms, int jours, const QTimeZone& zone);
+// An instant in the local time zone.
+QDateTime instantLocal(qint64 ms, const QTimeZone& zone);
 
 // The grid's day list `jours`: the start of each local day from 31 days before today through
 // 80 days after it, today at index 31. A day that begins with a change of clocks still counts

@@ -6,11 +6,13 @@
 #include "model/volume.h"
 #include "widgets/colors.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QToolTip>
 
 namespace kv::planning {
 
@@ -135,6 +137,27 @@ void ColonneBennes::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
         m_etiquettes.clear();
+}
+
+bool ColonneBennes::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        // The warning sign of an unusable skip says what it means.
+        auto* he = static_cast<QHelpEvent*>(event);
+        const int ligne = ligneA(he->pos());
+        if (ligne >= 0 && estInutilisable(m_grille->bennes()[ligne]))
+            QToolTip::showText(he->globalPos(), QStringLiteral("Attention, benne inutilisable"), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void ColonneBennes::wheelEvent(QWheelEvent* event)
+{
+    // The column scrolls with the grid's rows.
+    QApplication::sendEvent(m_grille->verticalScrollBar(), event);
 }
 
 void ColonneBennes::mousePressEvent(QMouseEvent* event)

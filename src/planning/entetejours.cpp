@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 namespace kv::planning {
 
@@ -75,6 +77,18 @@ void EnteteJours::paintEvent(QPaintEvent* event)
     const int dernier = std::min(fen.fin, int((event->rect().right() + x0) / largeurColonne) + 1);
     for (int i = premier; i < dernier; ++i)
         p.drawPixmap(QPointF(i * largeurColonne - x0, 0), cellule(i, jours.date(i)));
+}
+
+void EnteteJours::wheelEvent(QWheelEvent* event)
+{
+    // The header scrolls sideways only: either wheel moves the days.
+    QScrollBar* h = m_grille->horizontalScrollBar();
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    const int pas = !pixels.isNull() ? (pixels.x() ? pixels.x() : pixels.y())
+                                     : (angle.x() ? angle.x() : angle.y()) * int(largeurColonne) / 120;
+    h->setValue(h->value() - pas);
+    event->accept();
 }
 
 void EnteteJours::changeEvent(QEvent* event)

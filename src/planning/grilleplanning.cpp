@@ -3,13 +3,13 @@
 #include "colonnebennes.h"
 #include "entetejours.h"
 
+#include "model/daywindow.h"
 #include "model/modelcontext.h"
 #include "widgets/colors.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
 
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -35,15 +35,6 @@ QColor avecOpacite(QColor c, double opacite)
     return c;
 }
 
-QColor couleurBarre(const LocationDeBenne* location)
-{
-    const Benne* benne = location->benne();
-    if (benne)
-        if (const std::optional<QColor> c = colorFromHex(benne->couleur()))
-            return *c;
-    return avecOpacite(QColor(0, 122, 255), 0.7);
-}
-
 } // namespace
 
 GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, QWidget* parent)
@@ -64,10 +55,19 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     viewport()->setAutoFillBackground(false);
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
+    setTabOrder(m_colonne, this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
+    m_minuit.setSingleShot(true);
+    connect(&m_minuit, &QTimer::timeout, this, [this] {
+        jours();
+        viewport()->update();
+        m_entete->update();
+        programmerMinuit();
+    });
+    programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
-        // Spans depend on the rentals alone; what a bar shows also on its client and skip.
-        if (changes.touches(EntityType::LocationDeBenne))
+        // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
             oublierBarres();
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
                                | entityBit(EntityType::Benne)))
@@ -95,13 +95,24 @@ void GrillePlanning::oublierBarres()
 const JoursGrille& GrillePlanning::jours()
 {
     const Horloge& h = m_actions->horloge();
-    if (h.jourDe(h.maintenant()) != m_jours.aujourdhui()) {
+    if (localDayOf(h.maintenant(), h.zone) != m_jours.aujourdhui()) {
         // After midnight the whole range moves by a day.
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
         m_entete->update();
+        programmerMinuit();
     }
     return m_jours;
+}
+
+void GrillePlanning::programmerMinuit()
+{
+    // A second after the start of tomorrow.
+    const int aujourdhui = m_jours.indexAujourdhui();
+    if (aujourdhui < 0)
+        return;
+    const qint64 attente = m_jours.debut(aujourdhui + 1) - m_actions->horloge().maintenant() + 1000;
+    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
 }
 
 const QList<Barre>& GrillePlanning::barres(int ligne)
@@ -115,12 +126,13 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         const JoursGrille& j = jours();
         ++m_calculsDeBarres;
         QList<Barre> liste;
+        const QColor couleur = colorFromHex(benne->couleur()).value_or(avecOpacite(QColor(0, 122, 255), 0.7));
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted())
                 continue;
             const std::optional<Colonnes> c = colonnesLocation(l, j);
             if (c && c->start < j.count() && c->end >= 0)
-                liste.append({l, *c});
+                liste.append({l, *c, couleur});
         }
         it = m_barres.insert(benne, liste);
     }
@@ -340,7 +352,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     }
     const Geometrie g = geometrie(ligne, barre.colonnes, decalage, gauche, droite);
     const QRectF corps = g.corps.translated(-o);
-    m_peintre.peindreCorps(p, corps, couleurBarre(l));
+    m_peintre.peindreCorps(p, corps, barre.couleur);
     if (m_surbrillance == l)
         m_peintre.peindreSurbrillance(p, corps);
     if (m_selection == l) {
@@ -374,11 +386,13 @@ void GrillePlanning::resizeEvent(QResizeEvent* event)
 
 void GrillePlanning::scrollContentsBy(int dx, int dy)
 {
-    viewport()->update();
+    // Everything painted lies in the content's coordinates: the pixels already there move, and
+    // only the strips brought into view are painted.
+    viewport()->scroll(dx, dy);
     if (dx)
-        m_entete->update();
+        m_entete->scroll(dx, 0);
     if (dy)
-        m_colonne->update();
+        m_colonne->scroll(0, dy);
     emit scrolled();
 }
 
@@ -491,7 +505,13 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
     const Geste geste = *m_geste;
     m_geste.reset();
     LocationDeBenne* l = geste.touche.location;
-    if (geste.glisse) {
+    if (!l || l->isDeleted()) {
+        viewport()->update(); // deleted while it was held
+        return;
+    }
+    // A click whose pointer trembled by a pixel or two is still a click.
+    const bool tremblement = (pointVue - geste.depart).manhattanLength() < 3;
+    if (geste.glisse && !tremblement) {
         const double translation = pointVue.x() - geste.depart.x();
         bool change = false;
         switch (geste.touche.zone) {
@@ -566,11 +586,14 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
     viewport()->update();
     QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Supprimer cette location ?"),
                                               QStringLiteral("Cette action est irréversible."),
-                                              QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [this, location] {
-                                                  const Issue issue = m_actions->supprimerLocation(location);
-                                                  oublierBarres();
+                                              QStringLiteral("Supprimer"), QStringLiteral("Annuler"),
+                                              [grille = QPointer<GrillePlanning>(this), location] {
+                                                  if (!grille)
+                                                      return; // the screen went away meanwhile
+                                                  const Issue issue = grille->m_actions->supprimerLocation(location);
+                                                  grille->oublierBarres();
                                                   if (!issue.ok)
-                                                      forms::showError(this, issue.messageErreur);
+                                                      forms::showError(grille, issue.messageErreur);
                                               });
     connect(box, &QMessageBox::finished, this, [this] {
         m_surbrillance = nullptr;

@@ -13,9 +13,11 @@
 #include "peintrebarres.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 
 class QMenu;
 class QMessageBox;
@@ -35,6 +37,7 @@ class EnteteJours;
 struct Barre {
     LocationDeBenne* location = nullptr;
     Colonnes colonnes;
+    QColor couleur; // the skip's
 };
 
 class GrillePlanning : public QAbstractScrollArea {
@@ -131,6 +134,7 @@ private:
     void dupliquer(LocationDeBenne* location);
     void peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& origine);
     void preparerPapier();
+    void programmerMinuit();
 
     ModelContext* m_context;
     ActionsPlanning* m_actions;
@@ -138,6 +142,7 @@ private:
     QHash<const Benne*, QList<Barre>> m_barres;
     quint64 m_calculsDeBarres = 0;
     JoursGrille m_jours;
+    QTimer m_minuit; // repaints when the day changes, so the days move on by themselves
     PeintreBarres m_peintre;
     QPixmap m_papier;
     EnteteJours* m_entete = nullptr;

@@ -103,6 +103,7 @@ void InfoLocationPopup::actualiser()
         m_grille->addWidget(valeur, rang, 1, Qt::AlignLeft | Qt::AlignVCenter);
         ++rang;
     }
+    emit actualise();
 }
 
 } // namespace kv::planning

@@ -35,6 +35,10 @@ public:
     LocationDeBenne* location() const { return m_location; }
     void actualiser();
 
+signals:
+    // The rows were made again (their number may differ).
+    void actualise();
+
 private:
     LocationDeBenne* m_location;
     QGridLayout* m_grille;

@@ -136,6 +136,8 @@ void PeintreBarres::preparer(qreal dpr, const QFont& police)
     for (QPixmap* pm : {&m_badges[0], &m_badges[1], &m_poignees[0], &m_poignees[1], &m_duplication, &m_info})
         *pm = QPixmap();
     m_surbrillance = QPixmap();
+    m_bandeHaute = m_bandeBasse = QPixmap();
+    m_mesures.clear();
 }
 
 QPixmap PeintreBarres::corpsEntier(const QSizeF& taille, const QColor& couleur)
@@ -178,21 +180,36 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
         return;
     }
     // The model cut in three: both ends as they are; in the middle, the body's colour filled
-    // and the thin bands of shadow above and below it stretched (they are the same all along).
+    // between the thin bands of shadow above and below it, which are the same all along and
+    // whatever the colour.
     const QPixmap pm = sprite(couleur);
     const qreal d = m_dpr;
     const qreal largeurModele = kLargeurModele + 2 * kMarge;
     const qreal largeur = corps.width() + 2 * kMarge;
     const qreal milieu = largeur - 2 * kBord;
-    const qreal sourceMilieu = (largeurModele - 2 * kBord) * d;
-    p.drawPixmap(QRectF(origine.x(), origine.y(), kBord, h), pm, QRectF(0, 0, kBord * d, h * d));
-    p.drawPixmap(QRectF(origine.x() + kBord, origine.y(), milieu, kMarge), pm,
-                 QRectF(kBord * d, 0, sourceMilieu, kMarge * d));
+    p.drawPixmap(QPointF(origine.x(), origine.y()), pm, QRectF(0, 0, kBord * d, h * d));
+    preparerBandes();
+    const qreal pas = kLargeurBandes;
+    for (qreal fait = 0; fait < milieu; fait += pas) {
+        const qreal morceau = std::min(pas, milieu - fait);
+        p.drawPixmap(QPointF(origine.x() + kBord + fait, origine.y()), m_bandeHaute, QRectF(0, 0, morceau * d, kMarge * d));
+        p.drawPixmap(QPointF(origine.x() + kBord + fait, corps.bottom()), m_bandeBasse,
+                     QRectF(0, 0, morceau * d, kMarge * d));
+    }
     p.fillRect(QRectF(origine.x() + kBord, corps.top(), milieu, corps.height()), couleur);
-    p.drawPixmap(QRectF(origine.x() + kBord, corps.bottom(), milieu, kMarge), pm,
-                 QRectF(kBord * d, (kMarge + kHauteur) * d, sourceMilieu, kMarge * d));
-    p.drawPixmap(QRectF(origine.x() + largeur - kBord, origine.y(), kBord, h), pm,
+    p.drawPixmap(QPointF(origine.x() + largeur - kBord, origine.y()), pm,
                  QRectF((largeurModele - kBord) * d, 0, kBord * d, h * d));
+}
+
+void PeintreBarres::preparerBandes()
+{
+    if (!m_bandeHaute.isNull())
+        return;
+    // The shadows of a long body, its ends cut away: what lies above and below a bar's middle.
+    const QPixmap long_ = corpsEntier(QSizeF(kLargeurBandes + 2 * kBord, kHauteur), Qt::black);
+    const qreal d = m_dpr;
+    m_bandeHaute = long_.copy(QRectF(kBord * d, 0, kLargeurBandes * d, kMarge * d).toRect());
+    m_bandeBasse = long_.copy(QRectF(kBord * d, (kMarge + kHauteur) * d, kLargeurBandes * d, kMarge * d).toRect());
 }
 
 void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
@@ -244,12 +261,21 @@ void PeintreBarres::peindreEtiquette(QPainter& p, const QRectF& corps, const QSt
     constexpr qreal espacement = 8;
     const qreal gauche = chauffeurPose ? 14 + kTailleBadge : 20;
     const qreal droite = chauffeurEnlevement ? kTailleBadge + 38 : 20;
-    const QFontMetricsF fm(m_police);
     const qreal place = corps.width() - gauche - droite - 2 * espacement - 8;
-    QString affiche = nom;
-    if (fm.horizontalAdvance(nom) > place)
-        affiche = place > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, place) : QString();
-    const qreal largeurTexte = affiche.isEmpty() ? 0 : std::ceil(fm.horizontalAdvance(affiche)) + 2 + 8;
+    // The name as it fits, measured once per name and room.
+    const QString cle = nom + QLatin1Char('\x1f') + QString::number(qRound(place));
+    auto it = m_mesures.constFind(cle);
+    if (it == m_mesures.constEnd()) {
+        if (m_mesures.size() > 4000)
+            m_mesures.clear();
+        const QFontMetricsF fm(m_police);
+        QString affiche = nom;
+        if (fm.horizontalAdvance(nom) > place)
+            affiche = place > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, place) : QString();
+        it = m_mesures.insert(cle, {affiche, affiche.isEmpty() ? 0 : std::ceil(fm.horizontalAdvance(affiche)) + 2 + 8});
+    }
+    const QString& affiche = it->texte;
+    const qreal largeurTexte = it->largeur;
     const qreal total = gauche + espacement + largeurTexte + espacement + droite;
     qreal x = corps.center().x() - total / 2;
     const qreal cy = corps.center().y();

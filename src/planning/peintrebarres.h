@@ -44,7 +44,13 @@ public:
     static constexpr qreal kTailleDuplication = 22;
 
 private:
+    static constexpr qreal kLargeurBandes = 512;
+    struct Mesure {
+        QString texte;
+        qreal largeur = 0;
+    };
     QPixmap sprite(const QColor& couleur);
+    void preparerBandes();
     QPixmap corpsEntier(const QSizeF& taille, const QColor& couleur);
     const QPixmap& texte(const QString& nom);
 
@@ -55,6 +61,8 @@ private:
     QCache<QString, QPixmap> m_textes{600};
     QPixmap m_badges[2], m_poignees[2], m_duplication, m_info;
     QPixmap m_surbrillance;
+    QPixmap m_bandeHaute, m_bandeBasse;
+    QHash<QString, Mesure> m_mesures;
     QSizeF m_tailleSurbrillance;
 };
 

@@ -1,5 +1,7 @@
 #include "vueplanificationbennes.h"
 
+#include "rentals/feuillenouvellelocation.h"
+
 #include "actionsplanning.h"
 #include "bandeauchauffeurs.h"
 #include "colonnebennes.h"
@@ -11,15 +13,20 @@
 #include "widgets/glass/glass.h"
 #include "widgets/textstyles.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace kv {
 
@@ -67,6 +74,21 @@ protected:
     }
 };
 
+// Fades a widget from one opacity to another over 0.2 s, then runs `fin`.
+void fondu(QWidget* widget, qreal de, qreal a, std::function<void()> fin)
+{
+    auto* effet = new QGraphicsOpacityEffect(widget);
+    effet->setOpacity(de);
+    widget->setGraphicsEffect(effet);
+    auto* animation = new QPropertyAnimation(effet, "opacity", widget);
+    animation->setDuration(200);
+    animation->setStartValue(de);
+    animation->setEndValue(a);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QObject::connect(animation, &QPropertyAnimation::finished, widget, std::move(fin));
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
 } // namespace
 
 VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable<bool> actionCentrerAujourdhui,
@@ -76,7 +98,13 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
 {
     setObjectName(QStringLiteral("vuePlanificationBennes"));
     // Skips by volume; equal volumes keep the store's order.
-    m_bennes = new Query<Benne>(context, {}, [](const Benne* a, const Benne* b) { return a->volume() < b->volume(); },
+    // A volume that is no number goes last, so that the order stays an order.
+    m_bennes = new Query<Benne>(context, {},
+                                [](const Benne* a, const Benne* b) {
+                                    if (std::isnan(a->volume()))
+                                        return false;
+                                    return std::isnan(b->volume()) || a->volume() < b->volume();
+                                },
                                 this);
     m_chauffeurs = new Query<Chauffeur>(context, {}, {}, this);
 
@@ -106,6 +134,12 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     connect(m_grille, &GrillePlanning::locationTapped, this, &VuePlanificationBennes::setLocationInfoSelectionnee);
     connect(m_grille, &GrillePlanning::duplicationRefusee, this, &VuePlanificationBennes::afficherRefusDuplication);
     m_grille->installEventFilter(this);
+    // Details of a rental deleted meanwhile are closed.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (m_locationInfoSelectionnee && changes.touches(EntityType::LocationDeBenne)
+            && m_locationInfoSelectionnee->isDeleted())
+            setLocationInfoSelectionnee(nullptr);
+    });
 
     m_echap = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { setLocationInfoSelectionnee(nullptr); });
     m_echap->setContext(Qt::WidgetWithChildrenShortcut);
@@ -201,14 +235,19 @@ void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
     if (!m_benneSelection)
         return;
     m_benneSelection.reset();
+    if (QDialog* feuille = m_feuille) {
+        m_feuille = nullptr; // a closing sheet is no longer the open one
+        feuille->close();
+    }
     emit benneSelectionChanged();
 }
 
 void VuePlanificationBennes::feuilleNouvelleLocation()
 {
-    // The new-rental form is opened here for m_benneSelection, its dismissal calling
-    // fermerFeuilleNouvelleLocation(); until the form is part of the program, the choice is
-    // only recorded.
+    if (!m_benneSelection || m_feuille)
+        return;
+    m_feuille = kv::feuilleNouvelleLocation(this, m_context, m_benneSelection->id,
+                                            [this] { fermerFeuilleNouvelleLocation(); });
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()
@@ -251,7 +290,12 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         return;
     m_locationInfoSelectionnee = location;
     m_grille->setLocationSelectionnee(location);
-    delete m_popup;
+    if (m_popup) {
+        // The details fade out, letting clicks through meanwhile.
+        QWidget* ancien = m_popup;
+        ancien->setAttribute(Qt::WA_TransparentForMouseEvents);
+        fondu(ancien, 1, 0, [ancien] { ancien->deleteLater(); });
+    }
     m_popup = nullptr;
     m_info = nullptr;
     m_carte = nullptr;
@@ -265,6 +309,10 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         fondLayout->setContentsMargins(0, 0, 0, 0);
         m_info = new InfoLocationPopup(location, fond);
         fondLayout->addWidget(m_info);
+        // More or fewer rows: the card keeps its place once laid out again.
+        connect(m_info, &InfoLocationPopup::actualise, this, [this] {
+            QTimer::singleShot(0, this, &VuePlanificationBennes::placerPopup);
+        });
         m_carte = glass::glassBackground(fond, glass::GlassBackgroundModifier::GlassBackgroundDisplayMode::always, 12,
                                          Qt::blue, 0.1, glass::Materiau::regular, 0.7,
                                          glass::GlassBackgroundModifier::GradientStyle::normal, 1.5, Qt::black, 0.5,
@@ -275,6 +323,7 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         voile->show();
         voile->raise();
         m_carte->show();
+        fondu(voile, 0, 1, [voile] { voile->setGraphicsEffect(nullptr); });
     }
     m_echap->setEnabled(location != nullptr);
     emit locationInfoSelectionneeChanged();

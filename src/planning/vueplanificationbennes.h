@@ -10,6 +10,8 @@
 
 #include "widgets/observable.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
 
@@ -46,7 +48,7 @@ public:
     };
 
     VuePlanificationBennes(ModelContext* context, Observable<bool> actionCentrerAujourdhui,
-                           QWidget* parent = nullptr, planning::Horloge horloge = planning::Horloge::systeme());
+                           QWidget* parent = nullptr, Horloge horloge = Horloge::systeme());
     ~VuePlanificationBennes() override;
 
     // A click on a skip's label: the new-rental form for a skip that may be rented, the
@@ -54,6 +56,7 @@ public:
     void selectionnerBenne(Benne* benne);
     std::optional<BenneSelection> benneSelection() const { return m_benneSelection; }
     // Closes the new-rental form (what its dismissal does).
+    QDialog* feuille() const { return m_feuille; }
     void fermerFeuilleNouvelleLocation();
     bool afficherAlerteBenneInutilisable() const { return m_afficherAlerteBenneInutilisable; }
 
@@ -113,6 +116,7 @@ private:
     bool m_afficherAlerteBenneInutilisable = false;
     LocationDeBenne* m_locationInfoSelectionnee = nullptr;
     bool m_dejaAffichee = false;
+    QPointer<QDialog> m_feuille;
 };
 
 } // namespace kv

@@ -225,6 +225,10 @@ const QHash<QString, Symbol>& table()
         {"person.crop.circle.badge.exclamationmark", {"im-user-away", {}}},
         {"flame.fill", {"temperature-warm", {}}},
         {"drop.fill", {"raindrop", {}}},
+        // New rental.
+        {"exclamationmark.triangle.fill", {"data-warning", {}}},
+        {"hand.point.left", {"hand", {}}},
+        {"location.magnifyingglass", {"find-location", {}}},
         // Drivers' planning.
         {"tray.and.arrow.down", {"document-import", {}}},
         {"tray.and.arrow.up.fill", {"mail-send", {}}},

@@ -18,6 +18,9 @@ private slots:
     void damagedOlderStoreIsNotMigrated();
     void damagedStoreStopsStartupUntouched();
     void programExitsWithFailureOnDamagedStore();
+    void oneProcessPerStore();
+    void unreadableOrDamagedOlderStoreStopsStartup();
+    void killedDuringTheCopyLeavesNoHalfStore();
 };
 
 class ContentViewTest : public QObject {

@@ -96,11 +96,7 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
-#ifdef KV_HAS_PLANNING
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
-#else
-    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Planning"));
-#endif
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -276,4 +277,147 @@ void StartupTest::programExitsWithFailureOnDamagedStore()
     const QString err = QString::fromUtf8(program.readAllStandardError());
     QVERIFY2(err.contains(QString::fromUtf8(kFatalPrefix)), qPrintable(err));
     QCOMPARE(readFile(store), damaged);
+}
+
+namespace {
+
+QProcessEnvironment programEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", g_dir->filePath("home"));
+    env.insert("XDG_DATA_HOME", base());
+    env.insert("XDG_CONFIG_HOME", g_dir->filePath("xdg-config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+const QString kAlreadyOpen = QStringLiteral("Kestrovan est déjà ouvert");
+
+} // namespace
+
+void StartupTest::oneProcessPerStore()
+{
+    makeStore(storeFile(), "Seul");
+    QString text;
+    QTextStream out(&text);
+    StoreOpening first = openStore(base(), QString::fromUtf8(kBundleIdentifier), out);
+    QVERIFY2(first.context, qPrintable(first.fatalMessage));
+    first.context->all<Client>().first()->setNom("Modifié"); // pending, not saved
+    const QByteArray before = readFile(storeFile());
+
+    // A second opening while the first holds the store is refused and writes nothing.
+    std::unique_ptr<ModelContext> ctx;
+    QString fatal;
+    QVERIFY(start(&ctx, &fatal).isEmpty());
+    QVERIFY(!ctx);
+    QVERIFY2(fatal.startsWith(QStringLiteral("❌ ") + kAlreadyOpen), qPrintable(fatal));
+    QVERIFY(fatal.contains(QString::number(QCoreApplication::applicationPid())));
+    QCOMPARE(readFile(storeFile()), before);
+
+    // So does the program, with a non-zero status and the message on standard error.
+    QProcess program;
+    program.setProcessEnvironment(programEnvironment());
+    program.start(QStringLiteral(KESTROVAN_EXE), {});
+    QVERIFY(program.waitForFinished(30000));
+    QVERIFY(program.exitCode() != 0);
+    QVERIFY2(QString::fromUtf8(program.readAllStandardError()).contains(kAlreadyOpen),
+             qPrintable(QString::fromUtf8(program.readAllStandardError())));
+    QCOMPARE(readFile(storeFile()), before);
+
+    // Once the first has closed, the store opens again.
+    first = StoreOpening();
+    QCOMPARE(start(&ctx, &fatal), QStringList{kBoxLine + storeFile()});
+    QVERIFY(ctx);
+    ctx.reset();
+
+    // The lock of a process that is gone is taken over.
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    QVERIFY(gone.waitForFinished());
+    const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
+    writeFile(storeFile() + ".lock", QByteArray::number(deadPid) + "\n" + QCoreApplication::applicationName().toUtf8()
+                                         + "\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    QCOMPARE(start(&ctx, &fatal), QStringList{kBoxLine + storeFile()});
+    QVERIFY2(ctx, qPrintable(fatal));
+}
+
+void StartupTest::unreadableOrDamagedOlderStoreStopsStartup()
+{
+    // Truncated (a store of ours), then a folder where the file should be: start-up stops,
+    // nothing is created in place of the store, the older one stays as it is.
+    makeStore(olderStore(), "Ancien");
+    QFile::remove(olderStore() + "-wal");
+    QFile::remove(olderStore() + "-shm");
+    QByteArray truncated = readFile(olderStore());
+    truncated.truncate(truncated.size() / 2);
+    writeFile(olderStore(), truncated);
+    std::unique_ptr<ModelContext> ctx;
+    QString fatal;
+    for (const QString& line : start(&ctx, &fatal))
+        QVERIFY2(!line.startsWith(kMigrated) && !line.startsWith(kBoxLine), qPrintable(line));
+    QVERIFY(!ctx);
+    QVERIFY2(fatal.startsWith(QString::fromUtf8(kFatalPrefix)) && fatal.contains(QStringLiteral("endommagé")),
+             qPrintable(fatal));
+    QVERIFY(!QFile::exists(storeFile()));
+    QCOMPARE(readFile(olderStore()), truncated);
+
+    QFile::remove(olderStore());
+    QDir().mkpath(olderStore());
+    start(&ctx, &fatal);
+    QVERIFY(!ctx);
+    QVERIFY2(fatal.startsWith(QString::fromUtf8(kFatalPrefix)), qPrintable(fatal));
+    QVERIFY(!QFile::exists(storeFile()));
+    QVERIFY(QFileInfo(olderStore()).isDir());
+    QCOMPARE(QDir(storeLocation(base(), QString::fromUtf8(kBundleIdentifier)).storeFolder)
+                 .entryList(QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+void StartupTest::killedDuringTheCopyLeavesNoHalfStore()
+{
+    // An older store large enough for the copy to take a while, its last writes in its journal.
+    QDir().mkpath(base());
+    const int clients = 20000;
+    {
+        const QString source = g_dir->filePath("source.store");
+        auto older = ModelContext::open(source);
+        QVERIFY(older);
+        for (int i = 0; i < clients; ++i)
+            older->insert(new Client(QUuid::createUuid(), QString::number(i), "00FF00", QString(300, 'a'), "", "",
+                                     "", std::nullopt, std::nullopt));
+        QVERIFY(older->save());
+        older->insert(new Client(QUuid::createUuid(), "Dernier", "", "", "", "", "", std::nullopt, std::nullopt));
+        QVERIFY(older->save());
+        QVERIFY(QFile::exists(source + "-wal"));
+        QVERIFY(QFile::copy(source, olderStore()));
+        QVERIFY(QFile::copy(source + "-wal", olderStore() + "-wal"));
+    }
+    // Kills at growing delays, before, during and after the copy (slower builds take longer).
+    int complete = 0, absent = 0, rounds = 0;
+    for (int round = 0; round < 60 && (round < 12 || complete < 2); ++round) {
+        ++rounds;
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment());
+        program.start(QStringLiteral(KESTROVAN_EXE), {});
+        QVERIFY(program.waitForStarted());
+        QTest::qWait(5 + round * 20);
+        program.kill();
+        program.waitForFinished();
+        if (!QFile::exists(storeFile())) {
+            ++absent;
+            continue;
+        }
+        // A store in place is the whole copy, its journal's writes included.
+        std::unique_ptr<ModelContext> ctx;
+        QString fatal;
+        start(&ctx, &fatal);
+        QVERIFY2(ctx, qPrintable(fatal));
+        QCOMPARE(ctx->count<Client>(), clients + 1);
+        ++complete;
+        ctx.reset();
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(storeFile() + suffix);
+    }
+    QCOMPARE(complete + absent, rounds);
+    QVERIFY(complete > 0);
 }

@@ -1,7 +1,7 @@
 // The client editor on its own, with its callbacks, driven through its fields and buttons.
 
 #include "tests.h"
-#include "fixtures.h"
+#include "screenfixtures.h"
 
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"

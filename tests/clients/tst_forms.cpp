@@ -1,7 +1,7 @@
 // The shared list and editor pieces, driven through their widgets.
 
 #include "tests.h"
-#include "fixtures.h"
+#include "screenfixtures.h"
 
 #include "model/query.h"
 #include "widgets/forms/colorfield.h"

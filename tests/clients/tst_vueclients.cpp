@@ -2,7 +2,7 @@
 // right-clicking, pressing keys.
 
 #include "tests.h"
-#include "fixtures.h"
+#include "screenfixtures.h"
 
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"

@@ -1,7 +1,7 @@
 // The skip fleet screen and the skip editor, driven through their controls.
 
 #include "tests.h"
-#include "fixtures.h"
+#include "screenfixtures.h"
 
 #include "fleet/benneeditorview.h"
 #include "model/volume.h"

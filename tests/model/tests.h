@@ -99,3 +99,17 @@ private slots:
     void listModelFollowsShuffles();
     void dayWindows();
 };
+
+class TestReliability : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void saveAfterAFailedSave();
+    void failedAllocationsFailTheSave();
+    void diskFullAndIoErrors();
+    void refusedFilesStayUntouched();
+    void damagedStoresAreDamaged();
+    void unreadableAndReadOnly();
+    void killedDuringSavesLosesNothing();
+};

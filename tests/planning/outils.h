@@ -32,9 +32,9 @@ inline QDateTime maintenant()
     return le(2026, 3, 15, 10);
 }
 
-inline kv::planning::Horloge horloge(const QDateTime& now = maintenant(), const QTimeZone& zone = paris())
+inline kv::Horloge horloge(const QDateTime& now = maintenant(), const QTimeZone& zone = paris())
 {
-    return kv::planning::Horloge::fixe(now.toMSecsSinceEpoch(), zone);
+    return kv::Horloge::fixe(now.toMSecsSinceEpoch(), zone);
 }
 
 inline std::unique_ptr<kv::ModelContext> store(const QString& path = QStringLiteral(":memory:"))

@@ -43,5 +43,6 @@ private slots:
     void auClavier();
     void bandeauDesChauffeurs();
     void barresSuiventLeMagasin();
+    void apresMinuit();
     void rendu();
 };

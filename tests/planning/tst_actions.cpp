@@ -199,7 +199,7 @@ void TestActions::duplicationEchecSauvegarde()
     const qsizetype avant = b.ctx->count<LocationDeBenne>();
     b.ctx->failNextSave(QStringLiteral("disque plein"));
     QString message;
-    LocationDeBenne* copie = reinterpret_cast<LocationDeBenne*>(1);
+    LocationDeBenne* copie = source; // told back as none
     QCOMPARE(b.actions.dupliquerEnRotation(source, &message, &copie), IssueDuplication::echecSauvegarde);
     QCOMPARE(copie, nullptr);
     QCOMPARE(message, QStringLiteral("Échec de la sauvegarde: disque plein"));

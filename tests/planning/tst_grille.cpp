@@ -17,6 +17,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QWheelEvent>
 
 using namespace kv;
 using namespace kv::planning;
@@ -85,10 +87,13 @@ void TestGrille::etiquettesDesBennes()
 
     // Rows by volume, equal volumes in store order.
     Ecran e(std::move(ctx));
+    Benne* inconnue = benne(e.ctx.get(), std::numeric_limits<double>::quiet_NaN());
     Benne* petite = benne(e.ctx.get(), 3);
     Benne* egale = benne(e.ctx.get(), 10);
+    b->setVolume(10);
     e.ouvrir();
-    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, egale, b}));
+    QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, b, egale, inconnue}));
+    QCOMPARE(ColonneBennes::texteEtiquette(inconnue), QStringLiteral("— m³ état : correct"));
     QVERIFY(e.vue->messageSansBenne()->isHidden());
 }
 
@@ -104,6 +109,11 @@ void TestGrille::benneInutilisableEtSelection()
     QCOMPARE(e.grille()->bennes().first(), inutilisable);
     QSignalSpy selection(e.vue.get(), &VuePlanificationBennes::benneSelectionChanged);
 
+    // Its warning sign explains itself.
+    QHelpEvent aide(QEvent::ToolTip, ligne(0).toPoint(), col->mapToGlobal(ligne(0).toPoint()));
+    QApplication::sendEvent(col, &aide);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Attention, benne inutilisable"));
+    QToolTip::hideText();
     cliquer(col, ligne(0));
     QMessageBox* alerte = boite(QStringLiteral("alerteBenneInutilisable"));
     QVERIFY(alerte);
@@ -168,10 +178,21 @@ void TestGrille::centrageALAffichageEtSurDemande()
     f.centrage.set(true);
     f.ouvrir(QSize(1000, 700));
     QCOMPARE(f.centrage.get(), true);
-    // The header follows the grid's columns, the skip column its rows.
+    // The header follows the grid's columns, the skip column its rows; the wheel over the
+    // header moves the days, over the skip column the rows.
     e.vue->setScrollOffset(QPointF(240, 80));
     QCOMPARE(e.grille()->horizontalScrollBar()->value(), 240);
     QCOMPARE(e.grille()->verticalScrollBar()->value(), 80);
+    const auto molette = [&](QWidget* w) {
+        QWheelEvent ev(QPointF(50, 20), w->mapToGlobal(QPointF(50, 20)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &ev);
+    };
+    molette(e.grille()->entete());
+    QCOMPARE(e.vue->scrollOffset(), QPointF(360, 80));
+    molette(e.grille()->colonne());
+    QVERIFY(e.vue->scrollOffset().y() > 80);
+    QCOMPARE(e.vue->scrollOffset().x(), 360.0);
 }
 
 void TestGrille::glissementsALaSouris()
@@ -372,8 +393,8 @@ void TestGrille::toucherEtDetails()
                                               {G::texte, QStringLiteral("Téléphone client :"), QStringLiteral("0102030405")}}));
     e.ouvrir();
 
-    // A tap on the bar: details over the grid and the badge on the bar.
-    cliquer(e.vp(), e.centre(l));
+    // A tap on the bar (even with a trembling pointer): details over the grid and the badge on the bar.
+    glisser(e.vp(), e.centre(l), e.centre(l) + QPointF(1, 1));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     QCOMPARE(e.grille()->locationSelectionnee(), l);
     QWidget* popup = e.vue->popupInfoLocation();
@@ -382,6 +403,7 @@ void TestGrille::toucherEtDetails()
     QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
     QVERIFY(carte);
     QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+    const int hauteurCarte = carte->height();
     QList<QLabel*> labels = e.vue->infoLocation()->findChildren<QLabel*>();
     QCOMPARE(labels.size(), 8);
 
@@ -402,6 +424,9 @@ void TestGrille::toucherEtDetails()
     QCOMPARE(lignes[6], (InfoLocationPopup::Ligne{G::chauffeurPose, QString(), QStringLiteral("Martin")}));
     QCOMPARE(lignes[7], (InfoLocationPopup::Ligne{G::chauffeurEnlevement, QString(), QStringLiteral("Martin")}));
     QCOMPARE(e.vue->infoLocation()->findChildren<QLabel*>().size(), 16);
+    // The card grows with its rows, its centre kept.
+    QTRY_VERIFY(carte->height() > hauteurCarte + 80);
+    QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
     QVERIFY(e.vue->infoLocation()->findChild<QLabel*>(QStringLiteral("badgeEnlevement")));
     QCOMPARE(InfoLocationPopup::textePoids(0.9), QStringLiteral("0 kg"));
 
@@ -420,6 +445,11 @@ void TestGrille::toucherEtDetails()
     QWidget* carte2 = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
     cliquer(carte2, QPointF(20, 20));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    // Deleted meanwhile: the details close.
+    e.ctx->remove(l);
+    Ecran::tourner();
+    QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
+    QVERIFY(!e.vue->popupInfoLocation());
 }
 
 void TestGrille::duplicationParLeBouton()
@@ -434,6 +464,18 @@ void TestGrille::duplicationParLeBouton()
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::corps);
     souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::duplication);
+    // Each part tells what it does.
+    const auto bulle = [&](const QPointF& at) {
+        QHelpEvent aide(QEvent::ToolTip, at.toPoint(), e.vp()->mapToGlobal(at.toPoint()));
+        QApplication::sendEvent(e.vp(), &aide);
+        const QString texte = QToolTip::text();
+        QToolTip::hideText();
+        return texte;
+    };
+    QCOMPARE(bulle(e.centre(l)), QStringLiteral("Déposez un chauffeur ici pour cette location"));
+    QCOMPARE(bulle(e.grille()->rectPoignee(l, false).center()), QStringLiteral("Allonger ou réduire la durée de location"));
+    QCOMPARE(bulle(e.grille()->rectPoignee(l, true).center()), QStringLiteral("Allonger ou réduire la durée de location"));
+    QCOMPARE(bulle(bouton), QStringLiteral("Dupliquer cette location en rotation"));
 
     // A failed save: told, and nothing left behind.
     e.ctx->failNextSave(QStringLiteral("lecture seule"));
@@ -563,6 +605,11 @@ void TestGrille::auClavier()
     QVERIFY(e.vue->scrollOffset().x() <= 12 * 120);
     QTest::keyClick(g, Qt::Key_Home);
     QCOMPARE(g->curseur().x(), 31);
+    // Tab goes from the skip column to the grid.
+    e.grille()->colonne()->setFocus();
+    QTRY_VERIFY(e.grille()->colonne()->hasFocus());
+    QTest::keyClick(e.grille()->colonne(), Qt::Key_Tab);
+    QTRY_VERIFY(g->hasFocus());
     // A click puts the cell where it lands.
     cliquer(e.vp(), QPointF(130, 50));
     QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
@@ -624,6 +671,29 @@ void TestGrille::barresSuiventLeMagasin()
     QVERIFY(e.grille()->rectCorps(l).isEmpty());
 }
 
+void TestGrille::apresMinuit()
+{
+    // The clock passes midnight while the screen is open: the days move on at the next paint.
+    auto ctx = store();
+    LocationDeBenne* l = location(ctx.get(), client(ctx.get()), benne(ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    QVERIFY(ctx->save());
+    qint64 maintenantMs = le(2026, 3, 15, 23, 59).toMSecsSinceEpoch();
+    VuePlanificationBennes vue(ctx.get(), Observable<bool>(), nullptr,
+                               Horloge{[&maintenantMs] { return maintenantMs; }, paris()});
+    vue.resize(1200, 760);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    QCoreApplication::processEvents();
+    GrillePlanning* g = vue.grille();
+    QCOMPARE(g->jours().date(31), QDate(2026, 3, 15));
+    const QRectF avant = g->rectCorps(l);
+    maintenantMs = le(2026, 3, 16, 0, 1).toMSecsSinceEpoch();
+    g->viewport()->repaint();
+    QCOMPARE(g->jours().date(31), QDate(2026, 3, 16));
+    QCOMPARE(g->jours().date(0), QDate(2026, 2, 13));
+    QCOMPARE(g->rectCorps(l), avant.translated(-120, 0));
+}
+
 void TestGrille::rendu()
 {
     // The grid as a user sees it: no skip, a few skips, bars clamped at both edges. Pictures go
@@ -666,6 +736,17 @@ void TestGrille::rendu()
             QCOMPARE(image.size(), taille * e.vue->devicePixelRatioF());
             if (!dossier.isEmpty())
                 image.save(QStringLiteral("%1/planning-%2-%3x%4.png").arg(dossier).arg(etat).arg(taille.width()).arg(taille.height()));
+            if (etat == 2) {
+                // The other edge: a bar running past the last day ends at the last column.
+                e.vue->setScrollOffset(QPointF(1e6, 0));
+                QCoreApplication::processEvents();
+                const QList<Barre>& rangee = e.grille()->barres(1);
+                QVERIFY(!rangee.isEmpty());
+                QCOMPARE(rangee.last().colonnes, (Colonnes{107, 111}));
+                QCOMPARE(e.grille()->rectCorps(rangee.last().location).right(), e.vp()->width());
+                if (!dossier.isEmpty())
+                    e.vue->grab().save(QStringLiteral("%1/planning-2-fin-%2.png").arg(dossier).arg(taille.width()));
+            }
             // Today's column is marked in red down the rows; Sunday's header cell is tinted red.
             if (etat == 1) {
                 const QRect vp = e.vp()->geometry().translated(e.grille()->pos());
@@ -688,7 +769,8 @@ void TestGrille::rendu()
                 e.grille()->menuContextuel()->actions().first()->trigger();
                 e.grille()->menuContextuel()->close();
                 souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
-                QCoreApplication::processEvents();
+                QTest::qWait(300); // the details' fade
+                QVERIFY(!e.vue->popupInfoLocation()->graphicsEffect());
                 if (!dossier.isEmpty())
                     e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
                 repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));

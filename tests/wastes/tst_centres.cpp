@@ -1,6 +1,6 @@
 // The treatment centres screen and editor driven as a user would.
 
-#include "fixtures.h"
+#include "screenfixtures.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"
 #include "widgets/forms/listpanel.h"

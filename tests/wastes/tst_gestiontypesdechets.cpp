@@ -1,6 +1,6 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
-#include "fixtures.h"
+#include "screenfixtures.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
 #include "wastes/typedechetrow.h"

@@ -1,6 +1,6 @@
 // The waste type form driven as a user would: fields, checks, numbers in French, saving.
 
-#include "fixtures.h"
+#include "screenfixtures.h"
 #include "wastes/typedechetformview.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/editorframe.h"

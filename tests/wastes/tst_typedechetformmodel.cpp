@@ -1,6 +1,6 @@
 // The editable copy of a waste type: how it is filled from a record and written back.
 
-#include "fixtures.h"
+#include "screenfixtures.h"
 #include "wastes/typedechetformmodel.h"
 
 #include <QtTest>

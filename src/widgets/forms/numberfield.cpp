@@ -124,6 +124,12 @@ void NumberField::setFieldWidth(int width)
     m_edit->setFixedWidth(width);
 }
 
+void NumberField::setFixedDecimals(int decimals)
+{
+    m_fixedDecimals = decimals;
+    display();
+}
+
 void NumberField::setPlaceholderText(const QString& text)
 {
     m_edit->setPlaceholderText(text);
@@ -142,7 +148,9 @@ void NumberField::display()
     if (m_kind == Kind::Whole)
         m_edit->setText(m_whole ? locale.toString(*m_whole) : QString());
     else
-        m_edit->setText(m_value ? locale.toString(*m_value, 'f', QLocale::FloatingPointShortest)
+        m_edit->setText(m_value ? locale.toString(*m_value, 'f',
+                                                  m_fixedDecimals >= 0 ? m_fixedDecimals
+                                                                       : QLocale::FloatingPointShortest)
                                 : QString());
 }
 

@@ -32,6 +32,10 @@ public:
     // The message shown after a refused text; empty otherwise.
     QString message() const;
 
+    // Shows decimal values with exactly this many fraction digits (-1, the default: as few as
+    // the value needs).
+    void setFixedDecimals(int decimals);
+
     QLineEdit* lineEdit() const { return m_edit; }
     // The label of the message. It stands under the field; a form row puts it on a line of its
     // own under its fields, as wide as they are (FormSection does).
@@ -53,6 +57,7 @@ private:
 
     Kind m_kind;
     bool m_optional;
+    int m_fixedDecimals = -1;
     std::optional<double> m_value;
     std::optional<qint64> m_whole;
     QLineEdit* m_edit = nullptr;

@@ -1,0 +1,95 @@
+#include "citysearchpopup.h"
+
+#include "journaux.h"
+#include "vuesuggestionsadresse.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+CitySearchPopup::CitySearchPopup(CitySearchViewModel* viewModel,
+                                 std::function<void(const Coordonnee&)> onSelect, QWidget* parent)
+    : QDialog(parent), m_viewModel(viewModel), m_onSelect(std::move(onSelect))
+{
+    setObjectName(QStringLiteral("citySearchPopup"));
+    setWindowTitle(QStringLiteral("Rechercher une ville"));
+    setFixedSize(400, 350);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    m_champ = new QLineEdit(this);
+    m_champ->setObjectName(QStringLiteral("champVille"));
+    m_champ->setPlaceholderText(QStringLiteral("Saisir une ville…"));
+    m_champ->setClearButtonEnabled(true);
+    layout->addWidget(m_champ);
+
+    m_liste = new VueSuggestionsAdresse({}, [this](const Lieu& l) { choisir(l); }, this);
+    m_liste->setItemDelegate(new DelegueLieu(true, m_liste));
+    m_liste->setMaximumHeight(QWIDGETSIZE_MAX);
+    m_liste->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(m_liste, 1);
+
+    auto* rangee = new QHBoxLayout;
+    rangee->addStretch(1);
+    m_valider = new QPushButton(QStringLiteral("Valider"), this);
+    m_valider->setObjectName(QStringLiteral("validerVille"));
+    m_valider->setDefault(true);
+    rangee->addWidget(m_valider);
+    layout->addLayout(rangee);
+
+    m_champ->setText(m_viewModel->query());
+    m_liste->setSuggestions(m_viewModel->suggestions());
+    connect(m_champ, &QLineEdit::textChanged, this, [this](const QString& t) { m_viewModel->setQuery(t); });
+    connect(m_viewModel, &CitySearchViewModel::queryChanged, this, &CitySearchPopup::suivreQuery);
+    connect(m_viewModel, &CitySearchViewModel::suggestionsChanged, this,
+            [this] { m_liste->setSuggestions(m_viewModel->suggestions()); });
+    connect(m_valider, &QPushButton::clicked, this, &CitySearchPopup::valider);
+    // Down from the text field goes into the list.
+    setTabOrder(m_champ, m_liste);
+    setTabOrder(m_liste, m_valider);
+    suivreQuery();
+}
+
+void CitySearchPopup::suivreQuery()
+{
+    if (m_champ->text() != m_viewModel->query())
+        m_champ->setText(m_viewModel->query());
+    // A text of blanks still counts as typed.
+    m_valider->setEnabled(!m_viewModel->query().isEmpty());
+}
+
+void CitySearchPopup::choisir(const Lieu& lieu)
+{
+    QPointer<CitySearchPopup> moi(this);
+    m_viewModel->resoudre(lieu, [moi](std::optional<Coordonnee> c) {
+        if (!moi || !c)
+            return;
+        moi->m_onSelect(*c);
+        if (moi)
+            moi->accept();
+    });
+}
+
+void CitySearchPopup::valider()
+{
+    if (m_viewModel->query().isEmpty())
+        return;
+    QPointer<CitySearchPopup> moi(this);
+    m_viewModel->geocoderRequete([moi](std::optional<Coordonnee> c) {
+        if (!moi)
+            return;
+        if (!c) {
+            ligneSortie(QStringLiteral("Adresse introuvable"));
+            return;
+        }
+        moi->m_onSelect(*c);
+        if (moi)
+            moi->accept();
+    });
+}
+
+} // namespace kv

@@ -1,0 +1,699 @@
+#include "formulairelocationview.h"
+
+#include "adresseautocompleteur.h"
+#include "carteconfiguration.h"
+#include "carteavecrepere.h"
+#include "citysearchpopup.h"
+#include "flipview.h"
+#include "geocodageapresenregistrement.h"
+#include "journaux.h"
+#include "vuesuggestionsadresse.h"
+
+#include "model/modelcontext.h"
+#include "model/query.h"
+#include "widgets/focusguard.h"
+#include "widgets/forms/numberfield.h"
+#include "widgets/glass/glass.h"
+#include "widgets/icons.h"
+#include "widgets/textstyles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGraphicsDropShadowEffect>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextBoundaryFinder>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+QFont police(TextStyle style, const QWidget* w, bool gras = false)
+{
+    QFont f = fontForStyle(style, w->font());
+    f.setBold(gras);
+    return f;
+}
+
+QFont titre2(const QWidget* w, bool gras = false)
+{
+    QFont f = w->font();
+    f.setPointSizeF(f.pointSizeF() * 1.6);
+    f.setBold(gras);
+    return f;
+}
+
+QLabel* etiquette(const QString& texte, QWidget* parent)
+{
+    auto* l = new QLabel(texte, parent);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+// The face of the prices card: regular material on a rounded rectangle with a thin border.
+class FaceTarifs : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        using G = glass::GlassBackgroundModifier;
+        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular,
+                      0.7, G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
+        glace.paint(p, r.adjusted(6, 4, -6, -10));
+        QColor bord = palette().color(QPalette::Mid);
+        bord.setAlphaF(0.6);
+        p.setPen(QPen(bord, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(glass::continuousRoundedRect(r.adjusted(6.5, 4.5, -6.5, -10.5), 12));
+    }
+};
+
+QDateTime avecJour(const QDateTime& heure, const QDate& jour)
+{
+    return QDateTime(jour, heure.time(), heure.timeZone());
+}
+
+} // namespace
+
+FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUuid& benneId,
+                                               std::function<void()> onDismiss, AdresseService* service,
+                                               QWidget* parent, const QDateTime& maintenant)
+    : QWidget(parent), m_context(context), m_benneId(benneId), m_onDismiss(std::move(onDismiss)),
+      m_service(service ? service : new AdresseService(this))
+{
+    setObjectName(QStringLiteral("formulaireLocationView"));
+    const QDateTime demain = maintenant.addDays(1);
+    m_datePose = demain.isValid() ? demain : maintenant;
+
+    m_clients = new Query<Client>(
+        context, {}, [](const Client* a, const Client* b) { return a->nom() < b->nom(); }, this);
+    m_types = new Query<TypeDechet>(context, {}, {}, this);
+    m_autoCompleteur = new AdresseAutoCompleteur(m_service, this);
+    m_localisation = new LocalisationManager(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pile = new QStackedWidget(this);
+    m_pile->addWidget(construireCarteConfiguration());
+    m_pile->addWidget(construireFormulaire());
+    layout->addWidget(m_pile);
+
+    connect(m_clients, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
+    connect(m_types, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
+    connect(m_autoCompleteur, &AdresseAutoCompleteur::suggestionsChanged, this,
+            &FormulaireLocationView::surSuggestionsModifiees);
+    connect(m_localisation, &LocalisationManager::regionChanged, this, &FormulaireLocationView::formaterCoordonnee);
+    actualiserListes();
+    montrerDates();
+}
+
+FormulaireLocationView::~FormulaireLocationView()
+{
+    releaseFocusWithin(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Building
+
+QWidget* FormulaireLocationView::construireCarteConfiguration()
+{
+    auto* page = new QWidget(this);
+    m_fermer = new QPushButton(paintedSymbolIcon(QStringLiteral("xmark.circle.fill"), Qt::white),
+                               QStringLiteral("Fermer"));
+    m_fermer->setObjectName(QStringLiteral("boutonFermer"));
+    m_fermer->setFont(police(TextStyle::title2, this));
+    m_fermer->setStyleSheet(QStringLiteral("QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+                                           " border-radius: 18px; padding: 10px 28px; }"));
+    connect(m_fermer, &QPushButton::clicked, this, [this] {
+        if (m_onDismiss)
+            m_onDismiss();
+    });
+    QWidget* carte = carteConfiguration(
+        QStringLiteral("Avant de créer une location, il faut d'abord créer <b>au moins un type de déchet</b> ainsi "
+                       "qu'<b>un client</b>."),
+        m_fermer, page);
+    auto* centre = new QVBoxLayout(page);
+    centre->setContentsMargins(24, 24, 24, 24);
+    centre->addStretch(1);
+    auto* h = new QHBoxLayout;
+    h->addStretch(1);
+    h->addWidget(carte);
+    h->addStretch(1);
+    centre->addLayout(h);
+    centre->addStretch(1);
+    return page;
+}
+
+QWidget* FormulaireLocationView::construireFormulaire()
+{
+    auto* page = new QWidget(this);
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(20, 16, 20, 16);
+    v->setSpacing(6);
+
+    auto* titre = new QLabel(QStringLiteral("Nouvelle location de benne"), page);
+    titre->setFont(titre2(this));
+    v->addWidget(titre);
+    v->addSpacing(8);
+
+    auto* rangeeClient = new QHBoxLayout;
+    rangeeClient->addWidget(etiquette(QStringLiteral("Client"), page));
+    m_choixClient = new QComboBox(page);
+    m_choixClient->setObjectName(QStringLiteral("choixClient"));
+    m_choixClient->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    rangeeClient->addWidget(m_choixClient, 1);
+    v->addLayout(rangeeClient);
+    connect(m_choixClient, &QComboBox::activated, this, [this](int index) {
+        m_client = static_cast<Client*>(m_choixClient->itemData(index).value<void*>());
+        actualiserContacts();
+    });
+
+    v->addWidget(sectionAdresse());
+    v->addSpacing(20);
+    v->addWidget(sectionDates());
+    v->addSpacing(20);
+    v->addWidget(sectionTarifs(), 1);
+
+    m_erreur = new QLabel(page);
+    m_erreur->setObjectName(QStringLiteral("messageErreur"));
+    m_erreur->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    m_erreur->setWordWrap(true);
+    m_erreur->hide();
+    v->addWidget(m_erreur);
+    v->addWidget(rangeeBoutons());
+    return page;
+}
+
+QWidget* FormulaireLocationView::sectionAdresse()
+{
+    auto* section = new QWidget(this);
+    auto* v = new QVBoxLayout(section);
+    v->setContentsMargins(0, 8, 0, 0);
+    v->setSpacing(4);
+    m_champAdresse = new QLineEdit(section);
+    m_champAdresse->setObjectName(QStringLiteral("champAdresse"));
+    m_champAdresse->setPlaceholderText(QStringLiteral("Adresse de pose"));
+    v->addWidget(m_champAdresse);
+    connect(m_champAdresse, &QLineEdit::textChanged, this, &FormulaireLocationView::surAdresseModifiee);
+
+    m_emplacement = new QStackedWidget(section);
+    m_emplacement->setObjectName(QStringLiteral("emplacementSuggestions"));
+    m_emplacement->setFixedHeight(100 + 10);
+    m_emplacement->setContentsMargins(0, 5, 0, 5);
+    m_carte = new CarteAvecRepere(CarteAvecRepere::regionParDefaut(), m_emplacement);
+    m_carte->setObjectName(QStringLiteral("carteAvecRepere"));
+    m_suggestions = new VueSuggestionsAdresse({}, [this](const Lieu& l) { selectionnerSuggestion(l); }, m_emplacement);
+    m_emplacement->addWidget(m_carte);
+    m_emplacement->addWidget(m_suggestions);
+    v->addWidget(m_emplacement);
+
+    auto* coords = new QHBoxLayout;
+    m_champLatitude = new QLineEdit(section);
+    m_champLatitude->setObjectName(QStringLiteral("champLatitude"));
+    m_champLatitude->setPlaceholderText(QStringLiteral("Latitude"));
+    m_champLongitude = new QLineEdit(section);
+    m_champLongitude->setObjectName(QStringLiteral("champLongitude"));
+    m_champLongitude->setPlaceholderText(QStringLiteral("Longitude"));
+    m_boutonVille = new QToolButton(section);
+    m_boutonVille->setObjectName(QStringLiteral("boutonRechercheVille"));
+    m_boutonVille->setIcon(symbolIcon(QStringLiteral("location.magnifyingglass")));
+    m_boutonVille->setIconSize(QSize(22, 22));
+    m_boutonVille->setAutoRaise(true);
+    m_boutonVille->setToolTip(QStringLiteral("Rechercher une ville"));
+    coords->addWidget(m_champLatitude, 1);
+    coords->addWidget(m_champLongitude, 1);
+    coords->addWidget(m_boutonVille);
+    v->addLayout(coords);
+    for (QLineEdit* champ : {m_champLatitude, m_champLongitude}) {
+        connect(champ, &QLineEdit::textEdited, this, [this] { m_coordonneesChoisies = true; });
+        connect(champ, &QLineEdit::textChanged, this, &FormulaireLocationView::surCoordonneesModifiees);
+    }
+    connect(m_boutonVille, &QToolButton::clicked, this, &FormulaireLocationView::ouvrirRechercheVille);
+    return section;
+}
+
+QWidget* FormulaireLocationView::sectionDates()
+{
+    auto* section = new QWidget(this);
+    auto* grille = new QGridLayout(section);
+    grille->setContentsMargins(0, 0, 0, 0);
+    grille->setHorizontalSpacing(12);
+    grille->setVerticalSpacing(10);
+
+    auto nouveauChampDate = [section](const QString& nom) {
+        auto* d = new QDateEdit(section);
+        d->setObjectName(nom);
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat).contains(QLatin1String("yyyy"))
+                                ? QLocale().dateFormat(QLocale::ShortFormat)
+                                : QStringLiteral("dd/MM/yyyy"));
+        return d;
+    };
+    m_champPose = nouveauChampDate(QStringLiteral("champDatePose"));
+    m_champEnlevement = nouveauChampDate(QStringLiteral("champDateEnlevement"));
+    grille->addWidget(etiquette(QStringLiteral("Date de pose"), section), 0, 0);
+    grille->addWidget(m_champPose, 0, 1, Qt::AlignLeft);
+    grille->addWidget(etiquette(QStringLiteral("Date d’enlèvement"), section), 1, 0);
+    grille->addWidget(m_champEnlevement, 1, 1, Qt::AlignLeft);
+    connect(m_champPose, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+        if (!m_majInterne)
+            setDatePose(avecJour(m_datePose, d));
+    });
+    connect(m_champEnlevement, &QDateEdit::dateChanged, this, [this](const QDate& d) {
+        if (!m_majInterne)
+            setDateEnlevement(avecJour(m_dateEnlevement.value_or(m_datePose), d));
+    });
+
+    m_etiquetteContact = etiquette(QStringLiteral("Contact"), section);
+    m_choixContact = new QComboBox(section);
+    m_choixContact->setObjectName(QStringLiteral("choixContact"));
+    m_choixContact->setMinimumWidth(240);
+    grille->addWidget(m_etiquetteContact, 2, 0);
+    grille->addWidget(m_choixContact, 2, 1, Qt::AlignLeft);
+    connect(m_choixContact, &QComboBox::activated, this, [this](int index) {
+        m_contact = static_cast<Contact*>(m_choixContact->itemData(index).value<void*>());
+    });
+
+    m_choixType = new QComboBox(section);
+    m_choixType->setObjectName(QStringLiteral("choixTypeDechet"));
+    m_choixType->setMinimumWidth(240);
+    grille->addWidget(etiquette(QStringLiteral("Type de déchet"), section), 3, 0);
+    grille->addWidget(m_choixType, 3, 1, Qt::AlignLeft);
+    connect(m_choixType, &QComboBox::activated, this, [this](int index) {
+        m_typeDechet = static_cast<TypeDechet*>(m_choixType->itemData(index).value<void*>());
+    });
+    grille->setColumnStretch(2, 1);
+    return section;
+}
+
+QWidget* FormulaireLocationView::sectionTarifs()
+{
+    auto* section = new QWidget(this);
+    auto* v = new QVBoxLayout(section);
+    v->setContentsMargins(0, 0, 0, 0);
+    m_interrupteurTarifs = new QCheckBox(QStringLiteral("Tarifs spécifiques pour cette location"), section);
+    m_interrupteurTarifs->setObjectName(QStringLiteral("interrupteurTarifs"));
+    v->addWidget(m_interrupteurTarifs);
+
+    auto* front = new FaceTarifs;
+    front->setObjectName(QStringLiteral("faceAvantTarifs"));
+    front->setFixedSize(485 + 12, 120 + 14);
+    auto* fv = new QVBoxLayout(front);
+    auto* titreAvant = new QLabel(QStringLiteral("Ajustez les tarifs pour cette location"), front);
+    titreAvant->setFont(titre2(this, true));
+    titreAvant->setAlignment(Qt::AlignCenter);
+    fv->addWidget(titreAvant);
+
+    auto* back = new FaceTarifs;
+    back->setObjectName(QStringLiteral("faceArriereTarifs"));
+    back->setMinimumWidth(485 + 12);
+    auto* bv = new QVBoxLayout(back);
+    bv->setContentsMargins(18, 12, 18, 20);
+    auto* titreArriere = new QLabel(QStringLiteral("Tarifs spécifiques à cette location (facultatifs)"), back);
+    titreArriere->setFont(police(TextStyle::body, this, true));
+    bv->addWidget(titreArriere);
+    auto* grille = new QGridLayout;
+    grille->setHorizontalSpacing(12);
+    grille->setVerticalSpacing(10);
+    auto nouveauPrix = [&](const QString& libelle, const QString& nom, int ligne) {
+        auto* l = new QLabel(libelle, back);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* champ = new forms::NumberField(forms::NumberField::Kind::Decimal, false, back);
+        champ->setObjectName(nom);
+        champ->setFixedDecimals(2);
+        champ->setValue(0.0);
+        champ->setFieldWidth(120);
+        grille->addWidget(l, ligne, 0);
+        grille->addWidget(champ, ligne, 1);
+        return champ;
+    };
+    m_tarifPose = nouveauPrix(QStringLiteral("Tarif de pose"), QStringLiteral("tarifPose"), 0);
+    m_tarifEnlevement = nouveauPrix(QStringLiteral("Tarif d’enlèvement"), QStringLiteral("tarifEnlevement"), 1);
+    m_tarifJournalier = nouveauPrix(QStringLiteral("Tarif journalier"), QStringLiteral("tarifJournalier"), 2);
+    auto* rangee = new QHBoxLayout;
+    rangee->setSpacing(16);
+    auto* colonne = new QVBoxLayout;
+    colonne->addLayout(grille);
+    auto* note = new QLabel(QStringLiteral("Ces tarifs concernent uniquement <b>cette location</b>.<br>"
+                                           "S'ils restent à zéro, ce sont les tarifs définis au niveau de chaque "
+                                           "type de déchet qui sont pris en compte"),
+                            back);
+    note->setTextFormat(Qt::RichText);
+    note->setWordWrap(true);
+    note->setFont(police(TextStyle::caption2, this));
+    QPalette pal = note->palette();
+    QColor secondaire = pal.color(QPalette::WindowText);
+    secondaire.setAlphaF(0.6);
+    pal.setColor(QPalette::WindowText, secondaire);
+    note->setPalette(pal);
+    colonne->addWidget(note);
+    rangee->addLayout(colonne);
+    bv->addLayout(rangee);
+
+    m_flip = new FlipView(Axis3D::x, 0.7, front, back, section);
+    m_flip->setObjectName(QStringLiteral("carteTarifs"));
+    v->addWidget(m_flip, 1, Qt::AlignLeft | Qt::AlignTop);
+    connect(m_interrupteurTarifs, &QCheckBox::toggled, m_flip, &FlipView::setFlipped);
+    return section;
+}
+
+QWidget* FormulaireLocationView::rangeeBoutons()
+{
+    auto* rangee = new QWidget(this);
+    auto* h = new QHBoxLayout(rangee);
+    h->setContentsMargins(0, 8, 0, 0);
+    h->addStretch(1);
+    m_annuler = new QPushButton(QStringLiteral("Annuler"), rangee);
+    m_annuler->setObjectName(QStringLiteral("boutonAnnuler"));
+    m_annuler->setAutoDefault(false);
+    m_valider = new QPushButton(QStringLiteral("Valider"), rangee);
+    m_valider->setObjectName(QStringLiteral("boutonValider"));
+    m_valider->setDefault(true);
+    h->addWidget(m_annuler);
+    h->addWidget(m_valider);
+    connect(m_annuler, &QPushButton::clicked, this, [this] {
+        if (m_onDismiss)
+            m_onDismiss();
+    });
+    connect(m_valider, &QPushButton::clicked, this, &FormulaireLocationView::validerEtEnregistrer);
+    return rangee;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Following the store and the fields
+
+bool FormulaireLocationView::afficheFormulaire() const
+{
+    return m_pile->currentIndex() == 1;
+}
+
+void FormulaireLocationView::choisirEcran()
+{
+    const bool formulaire = m_clients->size() > 0 && m_types->size() > 0;
+    m_pile->setCurrentIndex(formulaire ? 1 : 0);
+}
+
+void FormulaireLocationView::actualiserListes()
+{
+    const QList<Client*> clients = m_clients->results();
+    const QList<TypeDechet*> types = m_types->results();
+    // A chosen record deleted elsewhere is no longer a choice.
+    if (m_client && !clients.contains(m_client))
+        m_client = nullptr;
+    if (m_typeDechet && !types.contains(m_typeDechet))
+        m_typeDechet = nullptr;
+    if (m_apparu && !m_typeDechet && !types.isEmpty())
+        m_typeDechet = types.first();
+
+    m_choixClient->clear();
+    m_choixClient->addItem(QStringLiteral("— Choisir un client —"), QVariant::fromValue<void*>(nullptr));
+    for (Client* c : clients)
+        m_choixClient->addItem(c->nom(), QVariant::fromValue<void*>(c));
+    m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
+
+    m_choixType->clear();
+    for (TypeDechet* t : types)
+        m_choixType->addItem(t->libelle(), QVariant::fromValue<void*>(t));
+    m_choixType->setCurrentIndex(m_choixType->findData(QVariant::fromValue<void*>(m_typeDechet)));
+    actualiserContacts();
+    choisirEcran();
+}
+
+void FormulaireLocationView::actualiserContacts()
+{
+    const bool visible = m_client != nullptr;
+    m_etiquetteContact->setVisible(visible);
+    m_choixContact->setVisible(visible);
+    m_choixContact->clear();
+    m_choixContact->addItem(QStringLiteral("— Choisir un contact —"), QVariant::fromValue<void*>(nullptr));
+    if (!m_client)
+        return;
+    for (Contact* c : m_client->contacts())
+        m_choixContact->addItem(c->prenom() + QLatin1Char(' ') + c->nom(), QVariant::fromValue<void*>(c));
+    m_choixContact->setCurrentIndex(std::max(0, m_choixContact->findData(QVariant::fromValue<void*>(m_contact))));
+}
+
+void FormulaireLocationView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_apparu)
+        return;
+    m_apparu = true;
+    const QList<Client*> clients = m_clients->results();
+    const QList<TypeDechet*> types = m_types->results();
+    if (!m_client && !clients.isEmpty())
+        m_client = clients.first();
+    if (!m_typeDechet && !types.isEmpty())
+        m_typeDechet = types.first();
+    actualiserListes();
+    formaterCoordonnee();
+}
+
+QString FormulaireLocationView::adresse() const
+{
+    return m_champAdresse->text();
+}
+
+QString FormulaireLocationView::latitude() const
+{
+    return m_champLatitude->text();
+}
+
+QString FormulaireLocationView::longitude() const
+{
+    return m_champLongitude->text();
+}
+
+QString FormulaireLocationView::texteErreur() const
+{
+    return m_erreur->isVisible() || m_showError ? m_erreur->text() : QString();
+}
+
+void FormulaireLocationView::surAdresseModifiee(const QString& texte)
+{
+    if (texte.size() >= 3) {
+        // Grapheme clusters: three characters as the user sees them.
+        int graphemes = 0;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, texte);
+        while (finder.toNextBoundary() != -1)
+            ++graphemes;
+        if (graphemes >= 3) {
+            m_autoCompleteur->setQueryFragment(texte);
+            return;
+        }
+    }
+    m_autoCompleteur->annulerRecherche();
+    m_autoCompleteur->viderSuggestions();
+}
+
+void FormulaireLocationView::surSuggestionsModifiees()
+{
+    const QList<Lieu>& lieux = m_autoCompleteur->suggestions();
+    m_suggestions->setSuggestions(lieux);
+    m_emplacement->setCurrentWidget(lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions);
+}
+
+void FormulaireLocationView::selectionnerSuggestion(const Lieu& lieu)
+{
+    m_champAdresse->setText(lieu.titre + QStringLiteral(", ") + lieu.sousTitre);
+    // The completion's own place, on the next turn, as a local search answers.
+    QPointer<FormulaireLocationView> moi(this);
+    const std::optional<Coordonnee> c = lieu.coordonnee;
+    QTimer::singleShot(0, this, [this, c] {
+        if (!c)
+            return;
+        m_coordonneesChoisies = true;
+        m_champLatitude->setText(texteCourt(c->latitude));
+        m_champLongitude->setText(texteCourt(c->longitude));
+    });
+    m_autoCompleteur->viderSuggestions();
+}
+
+void FormulaireLocationView::formaterCoordonnee()
+{
+    const RegionCarte& r = m_localisation->region();
+    if (r.centre.latitude == 0.0 || r.centre.longitude == 0.0)
+        return;
+    m_champLatitude->setText(texteSixDecimales(r.centre.latitude));
+    m_champLongitude->setText(texteSixDecimales(r.centre.longitude));
+}
+
+void FormulaireLocationView::surCoordonneesModifiees()
+{
+    m_carte->setTextes(m_champLatitude->text(), m_champLongitude->text());
+}
+
+CitySearchPopup* FormulaireLocationView::popupVille() const
+{
+    return m_popupVille;
+}
+
+void FormulaireLocationView::ouvrirRechercheVille()
+{
+    if (m_popupVille)
+        return;
+    auto* vm = new CitySearchViewModel(m_service);
+    auto* popup = new CitySearchPopup(vm, [this](const Coordonnee& c) {
+        m_coordonneesChoisies = true;
+        m_localisation->updateRegion(c.latitude, c.longitude);
+        m_autoCompleteur->setRegion(RegionCarte{c, 0.2, 0.2});
+    }, this);
+    vm->setParent(popup);
+    popup->setAttribute(Qt::WA_DeleteOnClose);
+    popup->setWindowModality(Qt::WindowModal);
+    m_popupVille = popup;
+    popup->open();
+}
+
+void FormulaireLocationView::montrerDates()
+{
+    m_majInterne = true;
+    m_champPose->setDate(m_datePose.date());
+    m_champEnlevement->setDate(m_dateEnlevement.value_or(m_datePose).date());
+    m_majInterne = false;
+}
+
+void FormulaireLocationView::setDatePose(const QDateTime& date)
+{
+    m_datePose = date;
+    // A removal never precedes its placement.
+    if (m_dateEnlevement && *m_dateEnlevement < m_datePose)
+        m_dateEnlevement = m_datePose;
+    montrerDates();
+}
+
+void FormulaireLocationView::setDateEnlevement(const QDateTime& date)
+{
+    m_dateEnlevement = date;
+    montrerDates();
+    if (*m_dateEnlevement < m_datePose)
+        QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
+}
+
+void FormulaireLocationView::corrigerEnlevement()
+{
+    if (m_dateEnlevement && *m_dateEnlevement < m_datePose) {
+        m_dateEnlevement = m_datePose;
+        montrerDates();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Save
+
+void FormulaireLocationView::afficherEchec(const QString& texte)
+{
+    m_showError = true;
+    m_erreur->setText(texte);
+    m_erreur->show();
+    m_isSaving = false;
+    m_valider->setEnabled(true);
+}
+
+void FormulaireLocationView::validerEtEnregistrer()
+{
+    if (m_isSaving)
+        return;
+    m_isSaving = true;
+    m_valider->setEnabled(false);
+    // Prices typed but not yet committed count as typed.
+    for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
+        f->commit();
+
+    qCInfo(locationLogger(), "▶️ Début validation");
+    ligneSortie(QStringLiteral("▶️ Début validation"));
+    if (!m_client) {
+        qCWarning(uiLogger(), "❌ Pas de client sélectionné");
+        ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
+        afficherEchec(messageChampsObligatoires());
+        return;
+    }
+    const QString adresse = m_champAdresse->text().trimmed();
+    std::optional<double> lat;
+    std::optional<double> lon;
+    if (m_coordonneesChoisies) {
+        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), 90.0);
+        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), 180.0);
+    }
+    const QUuid clientId = m_client->id();
+    const std::optional<QUuid> typeId = m_typeDechet ? std::optional<QUuid>(m_typeDechet->id()) : std::nullopt;
+
+    // The records are looked up again in the store: what the form holds may have gone.
+    Client* client = nullptr;
+    for (Client* c : m_context->fetch<Client>())
+        if (c->id() == clientId) {
+            client = c;
+            break;
+        }
+    if (!client) {
+        qCWarning(locationLogger(), "❌ Client introuvable dans ce contexte");
+        ligneSortie(QStringLiteral("❌ Client introuvable dans ce contexte"));
+        afficherEchec(messageChampsObligatoires());
+        return;
+    }
+    Benne* benne = nullptr;
+    for (Benne* b : m_context->fetch<Benne>())
+        if (b->id() == m_benneId) {
+            benne = b;
+            break;
+        }
+    if (!benne) {
+        qCWarning(locationLogger(), "❌ Benne introuvable dans ce contexte");
+        ligneSortie(QStringLiteral("❌ Benne introuvable dans ce contexte"));
+        afficherEchec(messageChampsObligatoires());
+        return;
+    }
+    TypeDechet* type = nullptr;
+    if (typeId)
+        for (TypeDechet* t : m_context->fetch<TypeDechet>())
+            if (t->id() == *typeId) {
+                type = t;
+                break;
+            }
+
+    auto* location = new LocationDeBenne(
+        client, benne, lat, lon, adresse.isEmpty() ? std::nullopt : std::optional<QString>(adresse),
+        m_tarifPose->value().value_or(0), m_tarifEnlevement->value().value_or(0),
+        m_tarifJournalier->value().value_or(0), m_datePose, m_dateEnlevement, type);
+    m_context->insert(location);
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        // Taken back at once, so that no later save stores it beside a retry's rental.
+        m_context->discardInsertion(location);
+        qCWarning(locationLogger(), "❌ Save: %s", qUtf8Printable(erreur));
+        ligneSortie(QStringLiteral("❌ SAVE FAIL: ") + erreur);
+        afficherEchec(QStringLiteral("Échec de la sauvegarde: ") + erreur);
+        return;
+    }
+    qCInfo(locationLogger(), "✅ Location enregistrée (phase 1)");
+    ligneSortie(QStringLiteral("✅ SAVE OK (phase 1)"));
+
+    // The second phase belongs to the store's geocoder, which outlives this form.
+    ModelContext* context = m_context;
+    const bool geocoder = (!lat || !lon) && !adresse.isEmpty();
+    QPointer<FormulaireLocationView> moi(this);
+    if (m_onDismiss)
+        m_onDismiss();
+    if (moi) {
+        m_isSaving = false;
+        m_valider->setEnabled(true);
+    }
+    if (geocoder)
+        GeocodageApresEnregistrement::pour(context)->lancer(location, adresse);
+}
+
+} // namespace kv

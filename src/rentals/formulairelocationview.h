@@ -1,0 +1,175 @@
+#pragma once
+
+// The form in which the office books one skip for a client: client, site address (with
+// completion suggestions, a city search and a map), dates, contact, waste type and optional
+// prices for this rental alone. "Valider" stores the rental (validerEtEnregistrer); when the
+// store holds no client or no waste type, a configuration card stands in its place.
+
+#include "coordonnees.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace kv {
+
+class AdresseAutoCompleteur;
+class CarteAvecRepere;
+class CitySearchPopup;
+class Client;
+class Contact;
+class FlipView;
+class LocalisationManager;
+class ModelContext;
+class TypeDechet;
+class VueSuggestionsAdresse;
+template <class T>
+class Query;
+namespace forms {
+class NumberField;
+}
+
+class FormulaireLocationView : public QWidget {
+    Q_OBJECT
+public:
+    static QString messageChampsObligatoires() { return QStringLiteral("Merci de remplir tous les champs obligatoires."); }
+
+    // `service` answers the address questions; without one the form makes its own, at the
+    // address of the settings. `maintenant` fixes the placement date's starting point.
+    FormulaireLocationView(ModelContext* context, const QUuid& benneId, std::function<void()> onDismiss,
+                           AdresseService* service = nullptr, QWidget* parent = nullptr,
+                           const QDateTime& maintenant = QDateTime::currentDateTime());
+    ~FormulaireLocationView() override;
+
+    // The action of "Valider" (and of Return).
+    void validerEtEnregistrer();
+
+    // --- State, for the sheet and the tests
+    bool afficheFormulaire() const;
+    Client* clientSelectionne() const { return m_client; }
+    Contact* contactSelectionne() const { return m_contact; }
+    TypeDechet* typeDechetSelectionne() const { return m_typeDechet; }
+    QString adresse() const;
+    QString latitude() const;
+    QString longitude() const;
+    QDateTime datePose() const { return m_datePose; }
+    std::optional<QDateTime> dateEnlevement() const { return m_dateEnlevement; }
+    bool isSaving() const { return m_isSaving; }
+    bool showError() const { return m_showError; }
+    QString texteErreur() const;
+
+    // --- Parts, for the sheet and the tests
+    QComboBox* choixClient() const { return m_choixClient; }
+    QComboBox* choixContact() const { return m_choixContact; }
+    QComboBox* choixTypeDechet() const { return m_choixType; }
+    QLineEdit* champAdresse() const { return m_champAdresse; }
+    QLineEdit* champLatitude() const { return m_champLatitude; }
+    QLineEdit* champLongitude() const { return m_champLongitude; }
+    QToolButton* boutonVille() const { return m_boutonVille; }
+    QDateEdit* champDatePose() const { return m_champPose; }
+    QDateEdit* champDateEnlevement() const { return m_champEnlevement; }
+    QCheckBox* interrupteurTarifs() const { return m_interrupteurTarifs; }
+    FlipView* carteTarifs() const { return m_flip; }
+    forms::NumberField* champTarifPose() const { return m_tarifPose; }
+    forms::NumberField* champTarifEnlevement() const { return m_tarifEnlevement; }
+    forms::NumberField* champTarifJournalier() const { return m_tarifJournalier; }
+    QPushButton* boutonValider() const { return m_valider; }
+    QPushButton* boutonAnnuler() const { return m_annuler; }
+    QPushButton* boutonFermer() const { return m_fermer; }
+    VueSuggestionsAdresse* suggestions() const { return m_suggestions; }
+    CarteAvecRepere* carte() const { return m_carte; }
+    AdresseAutoCompleteur* autoCompleteur() const { return m_autoCompleteur; }
+    LocalisationManager* localisationManager() const { return m_localisation; }
+    // The city search popup while it is open.
+    CitySearchPopup* popupVille() const;
+    void ouvrirRechercheVille();
+
+    // Sets the removal date (as picking one does).
+    void setDateEnlevement(const QDateTime& date);
+    void setDatePose(const QDateTime& date);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* construireCarteConfiguration();
+    QWidget* construireFormulaire();
+    QWidget* sectionAdresse();
+    QWidget* sectionDates();
+    QWidget* sectionTarifs();
+    QWidget* rangeeBoutons();
+
+    void actualiserListes();
+    void actualiserContacts();
+    void choisirEcran();
+    void surAdresseModifiee(const QString& texte);
+    void surSuggestionsModifiees();
+    void selectionnerSuggestion(const Lieu& lieu);
+    void formaterCoordonnee();
+    void surCoordonneesModifiees();
+    void corrigerEnlevement();
+    void afficherEchec(const QString& texte);
+    void montrerDates();
+
+    ModelContext* m_context;
+    QUuid m_benneId;
+    std::function<void()> m_onDismiss;
+    AdresseService* m_service;
+    Query<Client>* m_clients;
+    Query<TypeDechet>* m_types;
+    AdresseAutoCompleteur* m_autoCompleteur;
+    LocalisationManager* m_localisation;
+
+    Client* m_client = nullptr;
+    Contact* m_contact = nullptr;
+    TypeDechet* m_typeDechet = nullptr;
+    QDateTime m_datePose;
+    std::optional<QDateTime> m_dateEnlevement;
+    bool m_isSaving = false;
+    bool m_showError = false;
+    bool m_apparu = false;
+    // The coordinate texts were typed, or filled by a suggestion or a city: until then the
+    // texts the form filled itself count as no coordinate at the save.
+    bool m_coordonneesChoisies = false;
+    bool m_majInterne = false;
+
+    QStackedWidget* m_pile = nullptr;
+    QComboBox* m_choixClient = nullptr;
+    QComboBox* m_choixContact = nullptr;
+    QLabel* m_etiquetteContact = nullptr;
+    QComboBox* m_choixType = nullptr;
+    QLineEdit* m_champAdresse = nullptr;
+    QStackedWidget* m_emplacement = nullptr;
+    VueSuggestionsAdresse* m_suggestions = nullptr;
+    CarteAvecRepere* m_carte = nullptr;
+    QLineEdit* m_champLatitude = nullptr;
+    QLineEdit* m_champLongitude = nullptr;
+    QToolButton* m_boutonVille = nullptr;
+    QDateEdit* m_champPose = nullptr;
+    QDateEdit* m_champEnlevement = nullptr;
+    QCheckBox* m_interrupteurTarifs = nullptr;
+    FlipView* m_flip = nullptr;
+    forms::NumberField* m_tarifPose = nullptr;
+    forms::NumberField* m_tarifEnlevement = nullptr;
+    forms::NumberField* m_tarifJournalier = nullptr;
+    QLabel* m_erreur = nullptr;
+    QPushButton* m_valider = nullptr;
+    QPushButton* m_annuler = nullptr;
+    QPushButton* m_fermer = nullptr;
+    QPointer<CitySearchPopup> m_popupVille;
+};
+
+} // namespace kv

@@ -1,0 +1,120 @@
+#include "listebennesview.h"
+
+#include "model/daywindow.h"
+#include "model/modelcontext.h"
+#include "model/query.h"
+#include "widgets/benneoscillanteview.h"
+#include "widgets/colors.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace kv {
+
+ListeBennesView::ListeBennesView(Client* client, std::function<QString(double)> formatter,
+                                 std::function<void(LocationDeBenne*)> onSelect, QWidget* parent,
+                                 Horloge maintenant, const QTimeZone& zone)
+    : QWidget(parent), m_client(client), m_formatter(std::move(formatter)), m_onSelect(std::move(onSelect)),
+      m_maintenant(maintenant ? std::move(maintenant) : Horloge([] { return QDateTime::currentMSecsSinceEpoch(); })),
+      m_zone(zone)
+{
+    setObjectName(QStringLiteral("listeBennesView"));
+    const QUuid clientId = client->id();
+    m_query = new Query<LocationDeBenne>(
+        client->modelContext(),
+        [clientId](const LocationDeBenne* l) { return l->client() && l->client()->id() == clientId; }, {}, this);
+    m_query->dependOn(EntityType::Client);
+    m_query->dependOn(EntityType::Benne);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 15, 0, 0);
+    m_pile = new QVBoxLayout;
+    m_pile->setSpacing(8);
+    layout->addLayout(m_pile);
+    layout->addStretch(1);
+    connect(m_query, &QueryBase::resultsChanged, this, &ListeBennesView::actualiser);
+    actualiser();
+}
+
+bool ListeBennesView::estEnCours(const LocationDeBenne* location, qint64 debutDuJourMs)
+{
+    const qint64 fin = location->dateEnlevementMs().value_or(debutDuJourMs);
+    return fin >= debutDuJourMs;
+}
+
+void ListeBennesView::setAfficherUniquementEnCours(bool enCours)
+{
+    if (m_enCours == enCours)
+        return;
+    m_enCours = enCours;
+    actualiser();
+}
+
+void ListeBennesView::setSelectedLocation(LocationDeBenne* location)
+{
+    m_selection = location ? location->id() : QUuid();
+    for (auto it = m_tuiles.cbegin(); it != m_tuiles.cend(); ++it)
+        it.value()->setSelected(!m_selection.isNull() && it.key() == m_selection);
+}
+
+QList<LocationDeBenne*> ListeBennesView::locationsFiltrees() const
+{
+    const QList<LocationDeBenne*> toutes = m_query->results();
+    if (!m_enCours)
+        return toutes;
+    const qint64 debutDuJour = startOfDayMs(m_maintenant(), m_zone);
+    QList<LocationDeBenne*> out;
+    for (LocationDeBenne* l : toutes)
+        if (estEnCours(l, debutDuJour))
+            out.append(l);
+    return out;
+}
+
+BenneOscillanteView* ListeBennesView::tuile(const LocationDeBenne* location) const
+{
+    return location ? m_tuiles.value(location->id()) : nullptr;
+}
+
+QString ListeBennesView::texteTuile(const LocationDeBenne* l) const
+{
+    const QString volume = l->benne() && m_formatter ? m_formatter(l->benne()->volume()) : QString();
+    return QStringLiteral("Benne ") + volume + QStringLiteral(" m³\nChantier :  ")
+           + l->adresse().value_or(QStringLiteral("Inconnu"));
+}
+
+void ListeBennesView::actualiser()
+{
+    const QList<LocationDeBenne*> montrees = locationsFiltrees();
+    QHash<QUuid, BenneOscillanteView*> restantes = m_tuiles;
+    m_tuiles.clear();
+    // Tiles are kept by rental id, so a change never restarts a running swing.
+    while (m_pile->count() > 0)
+        delete m_pile->takeAt(0);
+    for (LocationDeBenne* l : montrees) {
+        const QColor couleur = l->benne() ? colorFromHex(l->benne()->couleur(), Qt::green) : QColor(Qt::green);
+        BenneOscillanteView* t = restantes.take(l->id());
+        const bool choisie = !m_selection.isNull() && l->id() == m_selection;
+        if (!t) {
+            t = new BenneOscillanteView(texteTuile(l), couleur, choisie, {}, this);
+        } else {
+            t->setText(texteTuile(l));
+            t->setCouleur(couleur);
+            t->setSelected(choisie);
+        }
+        t->setOnTap([this, l] {
+            if (m_onSelect)
+                m_onSelect(l);
+        });
+        m_tuiles.insert(l->id(), t);
+        auto* rangee = new QHBoxLayout;
+        rangee->addStretch(1);
+        rangee->addWidget(t);
+        rangee->addStretch(1);
+        m_pile->addLayout(rangee);
+    }
+    for (BenneOscillanteView* t : std::as_const(restantes))
+        t->deleteLater();
+    setFixedWidth(280);
+}
+
+} // namespace kv

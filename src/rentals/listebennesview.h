@@ -1,0 +1,63 @@
+#pragma once
+
+// One client's rentals as swinging skip tiles ("Benne 10,0 m³ / Chantier : …"), all of them or
+// only those in progress. The tile of the rental chosen by the host swings; a tap hands the
+// rental to the host. Tiles are kept per rental id and updated in place when the store changes.
+
+#include <QHash>
+#include <QTimeZone>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+
+class QVBoxLayout;
+
+namespace kv {
+
+class BenneOscillanteView;
+class Client;
+class LocationDeBenne;
+template <class T>
+class Query;
+
+class ListeBennesView : public QWidget {
+    Q_OBJECT
+public:
+    using Horloge = std::function<qint64()>; // now, in milliseconds since the epoch
+
+    ListeBennesView(Client* client, std::function<QString(double)> formatter,
+                    std::function<void(LocationDeBenne*)> onSelect, QWidget* parent = nullptr,
+                    Horloge maintenant = {}, const QTimeZone& zone = QTimeZone::systemTimeZone());
+
+    // A rental is in progress while its removal (or, without one, the start of today) is not
+    // before the start of today.
+    static bool estEnCours(const LocationDeBenne* location, qint64 debutDuJourMs);
+
+    void setAfficherUniquementEnCours(bool enCours);
+    bool afficherUniquementEnCours() const { return m_enCours; }
+    void setSelectedLocation(LocationDeBenne* location);
+
+    // The rentals shown, in store order.
+    QList<LocationDeBenne*> locationsFiltrees() const;
+    BenneOscillanteView* tuile(const LocationDeBenne* location) const;
+    // The tile's text of a rental.
+    QString texteTuile(const LocationDeBenne* location) const;
+
+    // Re-reads the list (the clock may have passed midnight).
+    void actualiser();
+
+private:
+    Client* m_client;
+    std::function<QString(double)> m_formatter;
+    std::function<void(LocationDeBenne*)> m_onSelect;
+    Horloge m_maintenant;
+    QTimeZone m_zone;
+    Query<LocationDeBenne>* m_query;
+    bool m_enCours = false;
+    QUuid m_selection;
+    QVBoxLayout* m_pile;
+    QHash<QUuid, BenneOscillanteView*> m_tuiles;
+};
+
+} // namespace kv

@@ -1,0 +1,124 @@
+#pragma once
+
+// "Vue par client": the clients as animated cartouches; once one is chosen, its rented skips
+// with an all / in-progress filter; once a rental is chosen, where it stands on a map with its
+// address, prices, dates and waste type. The choices live in the main window (the observables
+// handed in) and survive a change of command. The screen only reads records.
+
+#include "listebennesview.h"
+
+#include "widgets/observable.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QButtonGroup;
+class QLabel;
+class QScrollArea;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+
+namespace kv {
+
+class Benne;
+class CarteAvecRepere;
+class CartoucheAnime;
+class Client;
+class LocationDeBenne;
+class ModelContext;
+class VuePourLocationBenne;
+template <class T>
+class Query;
+
+class VueLocationBenne : public QWidget {
+    Q_OBJECT
+public:
+    struct Entrees {
+        ModelContext* context = nullptr;
+        Query<Client>* clients = nullptr;
+        Query<Benne>* bennes = nullptr;
+        Observable<std::optional<QUuid>> selectedClientID;
+        Observable<std::optional<QUuid>> bennesReadyForClientID;
+        Observable<LocationDeBenne*> selectedLocation;
+        std::function<QString(double)> formatter;
+        std::function<QString(const QDateTime&)> dateFormatter;
+        ListeBennesView::Horloge maintenant; // empty: the system clock
+    };
+
+    explicit VueLocationBenne(const Entrees& entrees, QWidget* parent = nullptr);
+    ~VueLocationBenne() override;
+
+    // The handlers of the cartouches and of the rentals list.
+    void selectionnerClient(const QUuid& clientId);
+    void deselectionnerClient();
+    void basculerSelectionLocation(LocationDeBenne* location);
+
+    // --- What is shown, for the tests
+    bool afficherInvitationACliquer() const { return m_afficherInvitation; }
+    bool afficheCarteConfiguration() const;
+    bool afficheInvitation() const;
+    Client* clientDeLaColonne() const;
+    ListeBennesView* listeBennes() const { return m_liste; }
+    QWidget* colonneDetails() const { return m_details; }
+    CarteAvecRepere* carteDetails() const { return m_carte; }
+    QStringList lignesDetails() const;
+    QString adresseDetails() const;
+    // The cartouche of a client, when it is built (only those near the visible part are).
+    CartoucheAnime* cartouche(const Client* client) const;
+    int nombreCartouches() const { return int(m_cartouches.size()); }
+    QScrollArea* colonneClients() const { return m_scrollClients; }
+    QToolButton* boutonEnCours() const;
+    QToolButton* boutonToutes() const;
+    QToolButton* boutonBennesDisponibles() const { return m_boutonPanneau; }
+    VuePourLocationBenne* panneau() const;
+    void basculerPanneau();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* construireColonneClients();
+    QWidget* construireInvitation();
+    QWidget* construireColonneLocations();
+    void placerCartouches();
+    void actualiserClients();
+    void actualiserColonnes();
+    void actualiserDetails();
+    void fermerPanneau();
+
+    Entrees m_in;
+    bool m_afficherInvitation = true;
+    bool m_enCours = false;
+    QPixmap m_papier;
+
+    QScrollArea* m_scrollClients = nullptr;
+    QWidget* m_contenuClients = nullptr;
+    QHash<QUuid, CartoucheAnime*> m_cartouches;
+    QList<Client*> m_clients;
+
+    QStackedWidget* m_invitation = nullptr; // 0: configuration card, 1: invitation
+    QWidget* m_colonneLocations = nullptr;
+    QVBoxLayout* m_emplacementListe = nullptr;
+    QButtonGroup* m_filtre = nullptr;
+    QToolButton* m_boutonPanneau = nullptr;
+    ListeBennesView* m_liste = nullptr;
+    QUuid m_clientListe;
+    QWidget* m_details = nullptr;
+    QVBoxLayout* m_emplacementDetails = nullptr;
+    CarteAvecRepere* m_carte = nullptr;
+    QUuid m_locationDetails;
+    QLabel* m_adresse = nullptr;
+    QList<QLabel*> m_lignes;
+    QPointer<VuePourLocationBenne> m_panneau;
+    QWidget* m_emplacementPanneau = nullptr;
+};
+
+} // namespace kv

@@ -1,0 +1,18 @@
+#include "tests.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "testrunner.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    // Settings of their own, so that no run sees the user's stored position.
+    QCoreApplication::setOrganizationName(QStringLiteral("TAV-tests"));
+    QCoreApplication::setApplicationName(QStringLiteral("KestrovanRentals"));
+    QSettings().clear();
+    return runTests<CoordonneesTest, AdresseServiceTest, FormulaireLocationTest, ParClientTest>(argc, argv);
+}

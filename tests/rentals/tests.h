@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+
+class AdresseServiceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void readsPlacesLongitudeFirst();
+    void unreadableAnswersAreErrors();
+    void buildsTheQueryParameters();
+    void answersThroughTheEventLoop();
+    void httpErrorsAndTimeoutsComeBackAsFrenchTexts();
+    void answerAfterTheReceiverIsGoneTouchesNothing();
+    void storedPositionRules();
+    void localisationManagerRegionAndSettings();
+    void completerIsDebouncedAndDropsOlderAnswers();
+    void completerIsBiasedTowardsTheStoredPosition();
+    void cityCompletionKeepsFranceUnderAFrenchLocale();
+    void cityGeocodingAndResolution();
+    void premiereCoordonneeTakesTheFirstPlaceOnly();
+};
+
+class CoordonneesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsWholeCTexts_data();
+    void readsWholeCTexts();
+    void typedCoordinate_data();
+    void typedCoordinate();
+    void saveReadingAcceptsCommas();
+    void shortestTexts();
+};
+
+class FormulaireLocationTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void configurationCardUntilAClientAndAWasteType();
+    void defaultsOnAppearance();
+    void coordinateTextsFollowTheRegion();
+    void addressSuggestionsAndTheirChoice();
+    void citySearchPopupFillsTheCoordinates();
+    void removalNeverPrecedesPlacement();
+    void contactsFollowTheClient();
+    void pricesInTheLocaleAndTheFlipCard();
+    void saveRequiresAClient();
+    void saveStoresTheRental();
+    void prefilledCoordinatesAreGeocoded();
+    void typedCoordinatesAreNotGeocoded();
+    void geocodingAnswerForADeletedRentalIsIgnored();
+    void failedSaveLeavesNothingPending();
+    void sheetClosesOnceAndGridOpensIt();
+};
+
+class ParClientTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void inProgressAgainstTheStartOfToday();
+    void tilesTextColourAndSelection();
+    void listFollowsTheStore();
+    void cartoucheCallsAndTheirTimes();
+    void cartoucheStepsEndWithIt();
+    void screenWithoutClients();
+    void screenDrivenByClicks();
+    void detailsLinesAndHalfCoordinates();
+    void choicesSurviveAChangeOfCommand();
+    void onlyVisibleCartouchesAreBuilt();
+    void groupsOfAvailableSkips();
+    void dragPayloadAndPanel();
+};

@@ -1,0 +1,506 @@
+#include "tests.h"
+
+#include "fauxservice.h"
+#include "outils.h"
+
+#include "planning/vueplanificationbennes.h"
+#include "rentals/adresseautocompleteur.h"
+#include "rentals/carteavecrepere.h"
+#include "rentals/citysearchpopup.h"
+#include "rentals/feuillenouvellelocation.h"
+#include "rentals/flipview.h"
+#include "rentals/formulairelocationview.h"
+#include "rentals/geocodageapresenregistrement.h"
+#include "rentals/vuesuggestionsadresse.h"
+#include "widgets/forms/numberfield.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace kv;
+using namespace outils;
+
+namespace {
+
+const FauxLieu kParis{"Paris", "75001", "Paris", 2.3522, 48.8566};
+const FauxLieu kLyon{"Lyon", "69001", "Lyon", 4.8357, 45.764};
+
+// A store with two clients, two waste types and one skip, and a form over it.
+struct Banc {
+    std::unique_ptr<ModelContext> ctx = store();
+    FauxGeocodage faux;
+    AdresseService service{faux.baseUrl()};
+    Client* zeta = client(ctx.get(), "Zeta TP");
+    Client* alpha = client(ctx.get(), "Alpha Maçonnerie");
+    TypeDechet* gravats = type(ctx.get(), "Gravats");
+    TypeDechet* bois = type(ctx.get(), "Bois");
+    Benne* benne = outils::benne(ctx.get());
+    int fermetures = 0;
+    std::unique_ptr<FormulaireLocationView> form;
+
+    Banc()
+    {
+        QVERIFY(sauver(ctx.get()));
+        GeocodageApresEnregistrement::pour(ctx.get())->service()->setBaseUrl(faux.baseUrl());
+    }
+    FormulaireLocationView* ouvrir()
+    {
+        form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
+                                                        &service, nullptr, le(2026, 3, 15, 10));
+        form->resize(600, 630);
+        form->show();
+        form->autoCompleteur()->setDelaiSaisieMs(0);
+        return form.get();
+    }
+    QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
+};
+
+void taper(QLineEdit* champ, const QString& texte)
+{
+    champ->setFocus();
+    champ->selectAll();
+    QTest::keyClick(champ, Qt::Key_Backspace);
+    QTest::keyClicks(champ, texte);
+}
+
+} // namespace
+
+void FormulaireLocationTest::init()
+{
+    QSettings().clear();
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+void FormulaireLocationTest::configurationCardUntilAClientAndAWasteType()
+{
+    auto ctx = store();
+    int fermetures = 0;
+    AdresseService service(QUrl("http://127.0.0.1:1/geocodage"));
+    FormulaireLocationView form(ctx.get(), QUuid::createUuid(), [&] { ++fermetures; }, &service);
+    form.show();
+    QVERIFY(!form.afficheFormulaire());
+    QVERIFY(form.boutonFermer()->isVisible());
+    QTest::mouseClick(form.boutonFermer(), Qt::LeftButton);
+    QCOMPARE(fermetures, 1);
+
+    // A client alone is not enough; the first waste type brings the form.
+    client(ctx.get(), "Dupont");
+    QTest::qWait(10);
+    QVERIFY(!form.afficheFormulaire());
+    type(ctx.get(), "Gravats");
+    QTRY_VERIFY(form.afficheFormulaire());
+    // The type created after the opening is chosen, since none was.
+    QCOMPARE(form.typeDechetSelectionne()->libelle(), QStringLiteral("Gravats"));
+}
+
+void FormulaireLocationTest::defaultsOnAppearance()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    QVERIFY(form->afficheFormulaire());
+    QCOMPARE(form->clientSelectionne(), b.alpha);
+    QCOMPARE(form->choixClient()->currentText(), QStringLiteral("Alpha Maçonnerie"));
+    QCOMPARE(form->choixClient()->itemText(0), QStringLiteral("— Choisir un client —"));
+    QCOMPARE(form->typeDechetSelectionne(), b.gravats);
+    QCOMPARE(form->choixTypeDechet()->count(), 2);
+    QCOMPARE(form->datePose(), le(2026, 3, 16, 10));
+    QVERIFY(!form->dateEnlevement());
+    QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 16));
+    QVERIFY(form->boutonValider()->isDefault());
+    QVERIFY(!form->showError());
+}
+
+void FormulaireLocationTest::coordinateTextsFollowTheRegion()
+{
+    {
+        Banc b;
+        auto* form = b.ouvrir();
+        QCOMPARE(form->latitude(), QStringLiteral("46.600000"));
+        QCOMPARE(form->longitude(), QStringLiteral("2.200000"));
+        QCOMPARE(form->carte()->repere(), std::optional<Coordonnee>(Coordonnee{46.6, 2.2}));
+        // A decimal comma takes the marker away and keeps the map where it was.
+        form->champLatitude()->setText("46,5");
+        QVERIFY(!form->carte()->repere());
+        QCOMPARE(form->carte()->region().centre, (Coordonnee{46.6, 2.2}));
+        QCOMPARE(form->latitude(), QStringLiteral("46,5"));
+        form->champLatitude()->setText("45.5");
+        QCOMPARE(form->carte()->region(), (RegionCarte{{45.5, 2.2}, 0.01, 0.01}));
+    }
+    QSettings().setValue("userLatitude", 48.85);
+    QSettings().setValue("userLongitude", 2.35);
+    Banc b;
+    auto* form = b.ouvrir();
+    QCOMPARE(form->latitude(), QStringLiteral("48.850000"));
+    QCOMPARE(form->longitude(), QStringLiteral("2.350000"));
+}
+
+void FormulaireLocationTest::addressSuggestionsAndTheirChoice()
+{
+    Banc b;
+    b.faux.reponseParDefaut = collection({kParis, kLyon});
+    auto* form = b.ouvrir();
+    auto* emplacement = form->findChild<QStackedWidget*>("emplacementSuggestions");
+    QVERIFY(emplacement);
+
+    QTest::keyClicks(form->champAdresse(), "12");
+    QTest::qWait(50);
+    QVERIFY(b.faux.requetes.isEmpty());
+    QCOMPARE(emplacement->currentWidget(), form->carte());
+
+    QTest::keyClicks(form->champAdresse(), " rue");
+    QTRY_COMPARE(form->suggestions()->suggestions().size(), 2);
+    QCOMPARE(emplacement->currentWidget(), form->suggestions());
+    QCOMPARE(b.faux.dernierTexte(), QStringLiteral("12 rue"));
+
+    // Back to two characters: the list empties and the map returns.
+    taper(form->champAdresse(), "12");
+    QCOMPARE(emplacement->currentWidget(), form->carte());
+    QTest::qWait(50);
+    QVERIFY(form->suggestions()->suggestions().isEmpty());
+
+    QTest::keyClicks(form->champAdresse(), " rue de la Paix");
+    QTRY_COMPARE(emplacement->currentWidget(), form->suggestions());
+    form->suggestions()->show();
+    emplacement->show();
+    // A click at the far right of the first row chooses it.
+    const QRect ligne = form->suggestions()->rectangleLigne(0);
+    QTest::mouseClick(form->suggestions()->viewport(), Qt::LeftButton, {}, QPoint(ligne.right() - 3, ligne.center().y()));
+    QCOMPARE(form->adresse(), QStringLiteral("Paris, 75001 Paris, France"));
+    QTRY_COMPARE(form->latitude(), QStringLiteral("48.8566"));
+    QCOMPARE(form->longitude(), QStringLiteral("2.3522"));
+    QCOMPARE(form->carte()->repere(), std::optional<Coordonnee>(Coordonnee{48.8566, 2.3522}));
+    // A choice does not become the stored position.
+    QVERIFY(!QSettings().contains("userLatitude"));
+}
+
+void FormulaireLocationTest::citySearchPopupFillsTheCoordinates()
+{
+    Banc b;
+    b.faux.reponses["Lyon"] = collection({kLyon});
+    b.faux.reponses["Nulle part"] = collection({});
+    auto* form = b.ouvrir();
+    QTest::mouseClick(form->boutonVille(), Qt::LeftButton);
+    CitySearchPopup* popup = form->popupVille();
+    QVERIFY(popup);
+    QCOMPARE(popup->size(), QSize(400, 350));
+    QVERIFY(popup->champVille()->text().isEmpty());
+    QVERIFY(!popup->boutonValider()->isEnabled());
+    QTest::keyClick(popup->champVille(), Qt::Key_Space);
+    QVERIFY(popup->boutonValider()->isEnabled());
+
+    // A text that cannot be placed leaves the popup open.
+    taper(popup->champVille(), "Nulle part");
+    QTest::mouseClick(popup->boutonValider(), Qt::LeftButton);
+    QTest::qWait(200);
+    QVERIFY(form->popupVille());
+    QVERIFY(popup->isVisible());
+
+    taper(popup->champVille(), "Lyon");
+    QTest::mouseClick(popup->boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(!form->popupVille() || !form->popupVille()->isVisible());
+    QCOMPARE(form->latitude(), QStringLiteral("45.764000"));
+    QCOMPARE(form->longitude(), QStringLiteral("4.835700"));
+    QCOMPARE(QSettings().value("userLatitude").toDouble(), 45.764);
+    QCOMPARE(form->autoCompleteur()->region(), std::optional<RegionCarte>(RegionCarte{{45.764, 4.8357}, 0.2, 0.2}));
+
+    // A popup opened again starts empty; a suggestion chosen there closes it too.
+    QTRY_VERIFY(!form->popupVille());
+    form->ouvrirRechercheVille();
+    popup = form->popupVille();
+    QVERIFY(popup->champVille()->text().isEmpty());
+    b.faux.reponses["Pari"] = collection({kParis});
+    QTest::keyClicks(popup->champVille(), "Pari");
+    QTRY_COMPARE(popup->liste()->suggestions().size(), 1);
+    const QRect ligne = popup->liste()->rectangleLigne(0);
+    QTest::mouseClick(popup->liste()->viewport(), Qt::LeftButton, {}, ligne.center());
+    QTRY_COMPARE(form->latitude(), QStringLiteral("48.856600"));
+}
+
+void FormulaireLocationTest::removalNeverPrecedesPlacement()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    // Picking a removal before the placement: right after, it equals the placement.
+    form->champDateEnlevement()->setDate(QDate(2026, 3, 10));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 10, 10)));
+    QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(form->datePose()));
+
+    form->champDateEnlevement()->setDate(QDate(2026, 3, 20));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    // The placement moved past the removal takes the removal along.
+    form->champDatePose()->setDate(QDate(2026, 3, 25));
+    QCOMPARE(form->datePose(), le(2026, 3, 25, 10));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+    QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 25));
+    // Moving it back earlier leaves the removal alone.
+    form->champDatePose()->setDate(QDate(2026, 3, 18));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+}
+
+void FormulaireLocationTest::contactsFollowTheClient()
+{
+    Banc b;
+    new Contact("Jean", "Martin", "0600000000", "", b.alpha);
+    new Contact("Lise", "Petit", "0600000001", "", b.alpha);
+    new Contact("Paul", "Durand", "0600000002", "", b.zeta);
+    QVERIFY(sauver(b.ctx.get()));
+    auto* form = b.ouvrir();
+    QComboBox* contacts = form->choixContact();
+    QVERIFY(contacts->isVisible());
+    QCOMPARE(contacts->count(), 3);
+    QCOMPARE(contacts->itemText(0), QStringLiteral("— Choisir un contact —"));
+    QCOMPARE(contacts->itemText(1), QStringLiteral("Jean Martin"));
+    QTest::keyClick(contacts, Qt::Key_Down);
+    QCOMPARE(form->contactSelectionne()->prenom(), QStringLiteral("Jean"));
+
+    QTest::keyClick(form->choixClient(), Qt::Key_Down); // Zeta TP
+    QCOMPARE(form->clientSelectionne(), b.zeta);
+    QCOMPARE(contacts->count(), 2);
+    QCOMPARE(contacts->itemText(1), QStringLiteral("Paul Durand"));
+
+    QTest::keyClick(form->choixClient(), Qt::Key_Home);
+    QVERIFY(!form->clientSelectionne());
+    QVERIFY(!contacts->isVisible());
+}
+
+void FormulaireLocationTest::pricesInTheLocaleAndTheFlipCard()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    FlipView* carte = form->carteTarifs();
+    QVERIFY(!carte->isFlipped());
+    QVERIFY(carte->front()->isVisible());
+    QVERIFY(!carte->back()->isVisible());
+    form->interrupteurTarifs()->setFocus();
+    QTest::keyClick(form->interrupteurTarifs(), Qt::Key_Space);
+    QVERIFY(carte->isFlipped());
+    QTRY_VERIFY(!carte->isAnimating());
+    QVERIFY(carte->back()->isVisible());
+    QVERIFY(!carte->front()->isVisible());
+
+    QCOMPARE(form->champTarifPose()->lineEdit()->text(), QStringLiteral("0,00"));
+    taper(form->champTarifPose()->lineEdit(), "12,5");
+    QTest::keyClick(form->champTarifPose()->lineEdit(), Qt::Key_Tab);
+    QCOMPARE(form->champTarifPose()->value(), std::optional<double>(12.5));
+    QCOMPARE(form->champTarifPose()->lineEdit()->text(), QStringLiteral("12,50"));
+    taper(form->champTarifJournalier()->lineEdit(), "abc");
+    QTest::keyClick(form->champTarifJournalier()->lineEdit(), Qt::Key_Tab);
+    QCOMPARE(form->champTarifJournalier()->value(), std::optional<double>(0));
+
+    // Turned back, the prices stay and are saved.
+    QTest::keyClick(form->interrupteurTarifs(), Qt::Key_Space);
+    QTRY_VERIFY(!carte->isAnimating());
+    QVERIFY(carte->front()->isVisible());
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->tarifPose(), 12.5);
+    QCOMPARE(b.locations()[0]->tarifJournalier(), 0.0);
+}
+
+void FormulaireLocationTest::saveRequiresAClient()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    QTest::keyClick(form->choixClient(), Qt::Key_Home);
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QVERIFY(form->showError());
+    QCOMPARE(form->texteErreur(), QStringLiteral("Merci de remplir tous les champs obligatoires."));
+    QVERIFY(form->findChild<QLabel*>("messageErreur")->isVisible());
+    QVERIFY(b.locations().isEmpty());
+    QCOMPARE(b.fermetures, 0);
+    QVERIFY(form->boutonValider()->isEnabled());
+    QVERIFY(!form->isSaving());
+    // The message stays once the client is chosen again.
+    QTest::keyClick(form->choixClient(), Qt::Key_Down);
+    QVERIFY(form->showError());
+}
+
+void FormulaireLocationTest::saveStoresTheRental()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    QTest::keyClick(form->choixTypeDechet(), Qt::Key_Down); // Bois
+    QTest::keyClicks(form->champAdresse(), "  5 rue des Lilas, Lyon  ");
+    taper(form->champLatitude(), "45,76");
+    taper(form->champLongitude(), "4,83");
+    form->champDateEnlevement()->setDate(QDate(2026, 3, 20));
+    QTest::keyClick(form->boutonValider(), Qt::Key_Space);
+    QCOMPARE(b.fermetures, 1);
+    QCOMPARE(b.locations().size(), 1);
+    LocationDeBenne* l = b.locations()[0];
+    QCOMPARE(l->client(), b.alpha);
+    QCOMPARE(l->benne(), b.benne);
+    QCOMPARE(l->typeDechet(), b.bois);
+    QCOMPARE(l->adresse(), std::optional<QString>("5 rue des Lilas, Lyon"));
+    QCOMPARE(l->latitude(), std::optional<double>(45.76));
+    QCOMPARE(l->longitude(), std::optional<double>(4.83));
+    QCOMPARE(l->datePose(), le(2026, 3, 16, 10));
+    QCOMPARE(l->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(l->tarifPose(), 0.0);
+    QVERIFY(!l->chauffeurPose());
+    QVERIFY(!b.ctx->hasChanges());
+    QTest::qWait(100);
+    QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
+    // The address was completed while typing, but nothing was geocoded after the save.
+    for (const QUrlQuery& q : b.faux.requetes)
+        QCOMPARE(q.queryItemValue("autocomplete"), QStringLiteral("1"));
+}
+
+void FormulaireLocationTest::prefilledCoordinatesAreGeocoded()
+{
+    Banc b;
+    b.faux.reponses["Lyon"] = collection({kLyon, kParis});
+    auto* form = b.ouvrir();
+    QCOMPARE(form->latitude(), QStringLiteral("46.600000"));
+    form->champAdresse()->setText(" Lyon ");
+    form->autoCompleteur()->annulerRecherche();
+    auto* geo = GeocodageApresEnregistrement::pour(b.ctx.get());
+    QSignalSpy fin(geo, &GeocodageApresEnregistrement::termine);
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    LocationDeBenne* l = b.locations()[0];
+    // The texts the form filled itself are no coordinate.
+    QVERIFY(!l->latitude());
+    QVERIFY(!l->longitude());
+    b.form.reset(); // the sheet is gone; the answer still lands
+    QTRY_COMPARE(fin.count(), 1);
+    QCOMPARE(b.faux.dernierTexte(), QStringLiteral("Lyon"));
+    QVERIFY(!b.faux.requetes.last().hasQueryItem("autocomplete"));
+    QCOMPARE(l->latitude(), std::optional<double>(45.764));
+    QCOMPARE(l->longitude(), std::optional<double>(4.8357));
+    QVERIFY(!b.ctx->hasChanges());
+
+    // An answer without a place leaves the rental as it was.
+    Banc c;
+    auto* f2 = c.ouvrir();
+    f2->champAdresse()->setText("Nulle part");
+    f2->autoCompleteur()->annulerRecherche();
+    QSignalSpy fin2(GeocodageApresEnregistrement::pour(c.ctx.get()), &GeocodageApresEnregistrement::termine);
+    QTest::mouseClick(f2->boutonValider(), Qt::LeftButton);
+    QTRY_COMPARE(fin2.count(), 1);
+    QVERIFY(!c.locations()[0]->latitude());
+
+    // Blanks only: no address and no geocoding.
+    Banc d;
+    auto* f3 = d.ouvrir();
+    f3->champAdresse()->setText("   ");
+    QTest::mouseClick(f3->boutonValider(), Qt::LeftButton);
+    QVERIFY(!d.locations()[0]->adresse());
+    QCOMPARE(GeocodageApresEnregistrement::pour(d.ctx.get())->enAttente(), 0);
+}
+
+void FormulaireLocationTest::typedCoordinatesAreNotGeocoded()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    form->champAdresse()->setText("Lyon");
+    form->autoCompleteur()->annulerRecherche();
+    // Typing in a coordinate makes both texts count; a half coordinate is geocoded.
+    taper(form->champLatitude(), "45.5 ");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 1);
+    QVERIFY(!b.locations()[0]->latitude());
+    QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(2.2));
+
+    // Out of range or not finite: no value is stored.
+    Banc c;
+    auto* f2 = c.ouvrir();
+    taper(f2->champLatitude(), "1e2");
+    taper(f2->champLongitude(), "inf");
+    QTest::mouseClick(f2->boutonValider(), Qt::LeftButton);
+    QVERIFY(!c.locations()[0]->latitude());
+    QVERIFY(!c.locations()[0]->longitude());
+    QCOMPARE(GeocodageApresEnregistrement::pour(c.ctx.get())->enAttente(), 0); // no address
+}
+
+void FormulaireLocationTest::geocodingAnswerForADeletedRentalIsIgnored()
+{
+    Banc b;
+    b.faux.reponses["Lyon"] = collection({kLyon});
+    b.faux.delaiParDefaut = 300;
+    auto* form = b.ouvrir();
+    form->champAdresse()->setText("Lyon");
+    form->autoCompleteur()->annulerRecherche();
+    auto* geo = GeocodageApresEnregistrement::pour(b.ctx.get());
+    QSignalSpy fin(geo, &GeocodageApresEnregistrement::termine);
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    LocationDeBenne* l = b.locations()[0];
+    QVERIFY(b.ctx->remove(l));
+    QVERIFY(sauver(b.ctx.get()));
+    QTRY_COMPARE(fin.count(), 1);
+    QVERIFY(!l->latitude());
+    QVERIFY(!b.ctx->hasChanges());
+    QVERIFY(b.locations().isEmpty());
+}
+
+void FormulaireLocationTest::failedSaveLeavesNothingPending()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    b.ctx->failNextSave("disque plein");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(form->texteErreur(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QCOMPARE(b.fermetures, 0);
+    QVERIFY(b.locations().isEmpty());
+    QVERIFY(!b.ctx->hasChanges());
+    QVERIFY(form->boutonValider()->isEnabled());
+    // A retry stores one rental.
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.fermetures, 1);
+    QCOMPARE(b.locations().size(), 1);
+    QVERIFY(sauver(b.ctx.get()));
+    QCOMPARE(b.ctx->count<LocationDeBenne>(), 1);
+}
+
+void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
+{
+    Banc b;
+    auto* unusable = benne(b.ctx.get(), 6, "0000FF", EtatBenne::inutilisable);
+    QVERIFY(sauver(b.ctx.get()));
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    VuePlanificationBennes grille(b.ctx.get(), Observable<bool>(), &fenetre);
+    fenetre.show();
+
+    grille.selectionnerBenne(unusable);
+    QVERIFY(!grille.feuille());
+    QTRY_VERIFY(grille.afficherAlerteBenneInutilisable());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "alerteBenneInutilisable")
+            w->close();
+
+    grille.selectionnerBenne(b.benne);
+    QDialog* feuille = grille.feuille();
+    QVERIFY(feuille);
+    QCOMPARE(feuille->objectName(), QStringLiteral("feuilleNouvelleLocation"));
+    QCOMPARE(feuille->windowModality(), Qt::WindowModal);
+    QVERIFY(feuille->minimumSize() == QSize(480, 630));
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+    QVERIFY(!grille.benneSelection());
+    QTRY_VERIFY(!grille.feuille());
+
+    // Escape closes the sheet too.
+    grille.selectionnerBenne(b.benne);
+    QTest::keyClick(grille.feuille(), Qt::Key_Escape);
+    QVERIFY(!grille.benneSelection());
+
+    // "Valider" stores the rental and closes the sheet once.
+    grille.selectionnerBenne(b.benne);
+    QSignalSpy fermeture(&grille, &VuePlanificationBennes::benneSelectionChanged);
+    formulaireDe(grille.feuille())->validerEtEnregistrer();
+    QCOMPARE(fermeture.count(), 1);
+    QCOMPARE(b.benne->locations().size(), 1);
+    QVERIFY(!grille.benneSelection());
+    QTRY_VERIFY(!grille.feuille());
+}
