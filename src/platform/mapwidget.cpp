@@ -257,7 +257,7 @@ QColor MapWidget::backgroundColor()
 
 double MapWidget::worldSize() const
 {
-    return double(tileSize) * std::ldexp(1.0, m_zoom);
+    return double(tileSize) * std::exp2(m_zoom);
 }
 
 QPointF MapWidget::worldToWidget(const QPointF& world) const
@@ -287,10 +287,10 @@ GeoPoint MapWidget::coordinateForPoint(const QPointF& point) const
     return {latitudeAt(std::clamp(world.y(), 0.0, 1.0)), longitudeAt(std::clamp(world.x(), 0.0, 1.0))};
 }
 
-int MapWidget::zoomLevelFor(const MapRegion& region, const QSize& viewSize)
+double MapWidget::zoomFor(const MapRegion& region, const QSize& viewSize)
 {
     if (!region.isValid() || viewSize.isEmpty())
-        return minZoomLevel;
+        return minZoom;
     // Fit each half of the region around its centre: the centre stays the centre, and mercator
     // stretches the half nearer the pole more.
     const double cy = worldY(region.centreLatitude);
@@ -302,9 +302,13 @@ int MapWidget::zoomLevelFor(const MapRegion& region, const QSize& viewSize)
     if (height > 0)
         scale = std::min(scale, viewSize.height() / (height * tileSize));
     if (!(scale > 0) || !std::isfinite(scale))
-        return scale > 0 ? maxZoomLevel : minZoomLevel;
-    const int level = int(std::floor(std::log2(scale) + 1e-9));
-    return std::clamp(level, minZoomLevel, maxZoomLevel);
+        return scale > 0 ? maxZoom : minZoom;
+    return std::clamp(std::log2(scale), minZoom, maxZoom);
+}
+
+int MapWidget::tileLevel() const
+{
+    return std::clamp(int(std::lround(m_zoom)), int(minZoom), int(maxZoom));
 }
 
 bool MapWidget::setRegion(const MapRegion& region)
@@ -321,7 +325,7 @@ void MapWidget::applyFit()
     if (!m_fit)
         return;
     const QSize size = this->size().isEmpty() ? sizeHint() : this->size();
-    setView(toWorld(m_fit->centre()), zoomLevelFor(*m_fit, size), false);
+    setView(toWorld(m_fit->centre()), zoomFor(*m_fit, size), false);
 }
 
 MapRegion MapWidget::region() const
@@ -350,16 +354,16 @@ bool MapWidget::setCentre(const GeoPoint& centre)
     return true;
 }
 
-bool MapWidget::setZoomLevel(int level)
+bool MapWidget::setZoom(double zoom)
 {
-    if (level < minZoomLevel || level > maxZoomLevel)
+    if (!(zoom >= minZoom && zoom <= maxZoom))
         return false;
     m_fit.reset();
-    setView(m_centre, level, false);
+    setView(m_centre, zoom, false);
     return true;
 }
 
-void MapWidget::setView(const QPointF& centre, int zoom, bool byUser)
+void MapWidget::setView(const QPointF& centre, double zoom, bool byUser)
 {
     if (byUser)
         m_fit.reset();
@@ -382,14 +386,14 @@ void MapWidget::zoomOut()
     zoomAround(-1, QPointF(width() / 2.0, height() / 2.0));
 }
 
-void MapWidget::zoomAround(int levels, const QPointF& anchor)
+void MapWidget::zoomAround(double steps, const QPointF& anchor)
 {
-    const int zoom = std::clamp(m_zoom + levels, minZoomLevel, maxZoomLevel);
+    const double zoom = std::clamp(m_zoom + steps, minZoom, maxZoom);
     if (zoom == m_zoom)
         return;
     // The place under the anchor stays under it.
     const QPointF world = widgetToWorld(anchor);
-    const double size = double(tileSize) * std::ldexp(1.0, zoom);
+    const double size = double(tileSize) * std::exp2(zoom);
     const QPointF centre(world.x() - (anchor.x() - width() / 2.0) / size,
                          world.y() - (anchor.y() - height() / 2.0) / size);
     setView(centre, zoom, true);
@@ -457,13 +461,15 @@ QList<int> MapWidget::markersInView() const
     if (!shaped || indexes.isEmpty())
         return indexes;
 
-    // Walk from the last painted to the first, keeping a coarse grid of what is already hidden
-    // under opaque parts (each hidden cell names one opaque part over it); a marker whose bounds
-    // lie inside that opaque part, or on hidden cells only, is left out.
+    // Walk from the last painted to the first, keeping a coarse grid of how many opaque parts
+    // already lie over each cell (and one of them); a marker is left out when its bounds lie
+    // inside that opaque part, or on cells covered often enough.
     constexpr int cell = 4;
     const int cols = std::max(1, (width() + cell - 1) / cell);
     const int rows = std::max(1, (height() + cell - 1) / cell);
-    std::vector<int> owner(size_t(cols) * size_t(rows), -1);
+    const size_t cells = size_t(cols) * size_t(rows);
+    std::vector<int> owner(cells, -1);
+    std::vector<quint8> layers(cells, 0);
     QList<QRectF> opaqueParts;
     QList<int> kept;
     kept.reserve(indexes.size());
@@ -476,12 +482,12 @@ QList<int> MapWidget::markersInView() const
         const int bx1 = std::clamp(int(std::ceil(b.right() / cell)) - 1, 0, cols - 1);
         const int by1 = std::clamp(int(std::ceil(b.bottom() / cell)) - 1, 0, rows - 1);
         const int middle = owner[size_t((by0 + by1) / 2) * cols + (bx0 + bx1) / 2];
-        bool hidden = middle >= 0 && opaqueParts[middle].contains(b);
+        bool hidden = m_occlusionDepth == 1 && middle >= 0 && opaqueParts[middle].contains(b);
         if (!hidden) {
             hidden = true;
             for (int y = by0; y <= by1 && hidden; ++y)
                 for (int x = bx0; x <= bx1; ++x)
-                    if (owner[size_t(y) * cols + x] < 0) {
+                    if (layers[size_t(y) * cols + x] < m_occlusionDepth) {
                         hidden = false;
                         break;
                     }
@@ -492,7 +498,7 @@ QList<int> MapWidget::markersInView() const
         const QRectF o = m_shapes[i].opaque.translated(at) & view;
         if (o.isEmpty())
             continue;
-        // Only cells wholly inside the opaque part count as hidden.
+        // Only cells wholly inside the opaque part count.
         const int part = int(opaqueParts.size());
         opaqueParts.append(o);
         const int ox0 = int(std::ceil(o.left() / cell));
@@ -500,12 +506,22 @@ QList<int> MapWidget::markersInView() const
         const int ox1 = std::min(cols, int(std::floor(o.right() / cell))) - 1;
         const int oy1 = std::min(rows, int(std::floor(o.bottom() / cell))) - 1;
         for (int y = std::max(0, oy0); y <= oy1; ++y)
-            for (int x = std::max(0, ox0); x <= ox1; ++x)
-                if (owner[size_t(y) * cols + x] < 0)
-                    owner[size_t(y) * cols + x] = part;
+            for (int x = std::max(0, ox0); x <= ox1; ++x) {
+                const size_t c = size_t(y) * cols + x;
+                if (owner[c] < 0)
+                    owner[c] = part;
+                if (layers[c] < 255)
+                    ++layers[c];
+            }
     }
     std::reverse(kept.begin(), kept.end());
     return kept;
+}
+
+void MapWidget::setMarkerOcclusionDepth(int layers)
+{
+    m_occlusionDepth = std::clamp(layers, 1, 255);
+    update();
 }
 
 void MapWidget::setCornerRadius(qreal radius)
@@ -684,29 +700,41 @@ void MapWidget::paintMap(QPainter& painter)
     }
 }
 
+MapWidget::TileGrid MapWidget::tileGrid() const
+{
+    TileGrid g;
+    g.level = tileLevel();
+    g.size = double(tileSize) * std::exp2(m_zoom - g.level);
+    g.origin = worldToWidget(QPointF(0, 0));
+    const int count = 1 << g.level;
+    g.x0 = std::max(0, int(std::floor(-g.origin.x() / g.size)));
+    g.y0 = std::max(0, int(std::floor(-g.origin.y() / g.size)));
+    g.x1 = std::min(count - 1, int(std::floor((width() - g.origin.x()) / g.size)));
+    g.y1 = std::min(count - 1, int(std::floor((height() - g.origin.y()) / g.size)));
+    return g;
+}
+
 void MapWidget::paintTiles(QPainter& painter)
 {
     requestVisibleTiles();
     if (m_wantedTiles.isEmpty())
         return;
     const TileStore* store = TileStore::instance();
-    const int count = 1 << m_zoom;
-    const QPointF origin = worldToWidget(QPointF(0, 0));
-    const int x0 = std::max(0, int(std::floor(-origin.x() / tileSize)));
-    const int y0 = std::max(0, int(std::floor(-origin.y() / tileSize)));
-    const int x1 = std::min(count - 1, int(std::floor((width() - origin.x()) / tileSize)));
-    const int y1 = std::min(count - 1, int(std::floor((height() - origin.y()) / tileSize)));
+    const TileGrid g = tileGrid();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (int y = y0; y <= y1; ++y) {
-        for (int x = x0; x <= x1; ++x) {
-            const QRectF target(origin.x() + x * tileSize, origin.y() + y * tileSize, tileSize, tileSize);
-            if (const QPixmap* pixmap = store->tile(tileUrl(m_tileTemplate, m_zoom, x, y).toString())) {
+    for (int y = g.y0; y <= g.y1; ++y) {
+        for (int x = g.x0; x <= g.x1; ++x) {
+            // Whole pixels on both sides, so that neighbouring tiles leave no seam.
+            const double left = std::floor(g.origin.x() + x * g.size), right = std::floor(g.origin.x() + (x + 1) * g.size);
+            const double top = std::floor(g.origin.y() + y * g.size), bottom = std::floor(g.origin.y() + (y + 1) * g.size);
+            const QRectF target(left, top, right - left, bottom - top);
+            if (const QPixmap* pixmap = store->tile(tileUrl(m_tileTemplate, g.level, x, y).toString())) {
                 painter.drawPixmap(target, *pixmap, QRectF(pixmap->rect()));
                 continue;
             }
             // While a tile loads, show the enlarged part of a coarser one already at hand.
-            for (int up = 1; up <= 3 && m_zoom - up >= 0; ++up) {
-                const QPixmap* parent = store->tile(tileUrl(m_tileTemplate, m_zoom - up, x >> up, y >> up).toString());
+            for (int up = 1; up <= 3 && g.level - up >= 0; ++up) {
+                const QPixmap* parent = store->tile(tileUrl(m_tileTemplate, g.level - up, x >> up, y >> up).toString());
                 if (!parent)
                     continue;
                 const double part = double(parent->width()) / (1 << up);
@@ -722,19 +750,14 @@ void MapWidget::requestVisibleTiles()
 {
     QSet<QString> wanted;
     if (!m_tileTemplate.isEmpty() && !size().isEmpty() && tileUrl(m_tileTemplate, 0, 0, 0).isValid()) {
-        const int count = 1 << m_zoom;
-        const QPointF origin = worldToWidget(QPointF(0, 0));
-        const int x0 = std::max(0, int(std::floor(-origin.x() / tileSize)));
-        const int y0 = std::max(0, int(std::floor(-origin.y() / tileSize)));
-        const int x1 = std::min(count - 1, int(std::floor((width() - origin.x()) / tileSize)));
-        const int y1 = std::min(count - 1, int(std::floor((height() - origin.y()) / tileSize)));
+        const TileGrid g = tileGrid();
         // Nearest the centre first.
         QList<QPair<double, QString>> order;
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) {
-                const double dx = origin.x() + (x + 0.5) * tileSize - width() / 2.0;
-                const double dy = origin.y() + (y + 0.5) * tileSize - height() / 2.0;
-                order.append({dx * dx + dy * dy, tileUrl(m_tileTemplate, m_zoom, x, y).toString()});
+        for (int y = g.y0; y <= g.y1; ++y)
+            for (int x = g.x0; x <= g.x1; ++x) {
+                const double dx = g.origin.x() + (x + 0.5) * g.size - width() / 2.0;
+                const double dy = g.origin.y() + (y + 0.5) * g.size - height() / 2.0;
+                order.append({dx * dx + dy * dy, tileUrl(m_tileTemplate, g.level, x, y).toString()});
             }
         std::sort(order.begin(), order.end());
         for (const auto& entry : std::as_const(order))

@@ -58,8 +58,10 @@ class MapWidget : public QWidget {
     Q_OBJECT
 public:
     static constexpr int tileSize = 256;
-    static constexpr int minZoomLevel = 0;
-    static constexpr int maxZoomLevel = 19;
+    // Zoom z shows the world 256 × 2^z pixels wide; it runs continuously between these bounds.
+    // Tiles come from the level nearest to it, scaled.
+    static constexpr double minZoom = 0;
+    static constexpr double maxZoom = 19;
 
     explicit MapWidget(QWidget* parent = nullptr);
     ~MapWidget() override;
@@ -81,7 +83,7 @@ public:
     int pendingTileCount() const;
 
     // --- Region
-    // Shows the whole region, centred on its centre, at the deepest zoom level where it fits.
+    // Shows the whole region, centred on its centre, at the deepest zoom where it fits.
     // The region is kept until the user moves the map, and shown whole again when the widget
     // is resized. An invalid region changes nothing and gives false.
     bool setRegion(const MapRegion& region);
@@ -89,10 +91,13 @@ public:
     MapRegion region() const;
     GeoPoint centre() const;
     bool setCentre(const GeoPoint& centre);
-    int zoomLevel() const { return m_zoom; }
-    bool setZoomLevel(int level);
-    // The deepest zoom level at which `region`, centred, fits into `viewSize`.
-    static int zoomLevelFor(const MapRegion& region, const QSize& viewSize);
+    double zoom() const { return m_zoom; }
+    // A zoom outside the bounds, or not a number, changes nothing and gives false.
+    bool setZoom(double zoom);
+    // The deepest zoom at which `region`, centred, fits into `viewSize`.
+    static double zoomFor(const MapRegion& region, const QSize& viewSize);
+    // The tile level painted at the current zoom.
+    int tileLevel() const;
 
     // Where a coordinate lies in this widget at the current centre and zoom (it may lie outside).
     QPointF pointForCoordinate(const GeoPoint& coordinate) const;
@@ -113,6 +118,9 @@ public:
     // the widget and it is not wholly hidden under the opaque parts of markers painted after it,
     // so that thousands of markers on one spot cost what the few seen cost.
     void setMarkerShapes(const QList<MarkerShape>& shapes);
+    // How many opaque parts must lie over a spot before what is under it counts as hidden: 1
+    // for markers that hide what they cover, more for see-through ones (1 by default).
+    void setMarkerOcclusionDepth(int layers);
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
@@ -121,7 +129,8 @@ public:
     void setCornerRadius(qreal radius);
 
     // --- Input
-    // With input on (the default), dragging pans, the wheel and "+"/"-" zoom, arrows pan.
+    // With input on (the default), dragging pans, the wheel and "+"/"-" zoom by one step
+    // (twice or half the scale), arrows pan.
     void setInteractive(bool interactive);
     bool isInteractive() const { return m_interactive; }
 
@@ -161,20 +170,29 @@ private:
     QPointF worldToWidget(const QPointF& world) const;
     QPointF widgetToWorld(const QPointF& point) const;
     void applyFit();
-    void setView(const QPointF& centre, int zoom, bool byUser);
-    void zoomAround(int levels, const QPointF& anchor);
+    void setView(const QPointF& centre, double zoom, bool byUser);
+    void zoomAround(double steps, const QPointF& anchor);
+    // The tiles in view at the painted level, and their size on screen.
+    struct TileGrid {
+        int level = 0;
+        double size = tileSize;
+        QPointF origin; // where the world's top left corner lies in the widget
+        int x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    };
+    TileGrid tileGrid() const;
     void paintMap(QPainter& painter);
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
 
     QString m_tileTemplate;
     QPointF m_centre{0.5, 0.5};
-    int m_zoom = 5;
+    double m_zoom = 5;
     std::optional<MapRegion> m_fit; // the region to keep whole until the user moves the map
     QList<Marker> m_markers;
     MarkerPainter m_markerPainter;
     QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
+    int m_occlusionDepth = 1;
     qreal m_cornerRadius = 0;
     bool m_interactive = true;
     bool m_dragging = false;

@@ -21,11 +21,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGraphicsDropShadowEffect>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTextBoundaryFinder>
@@ -91,11 +94,12 @@ QDateTime avecJour(const QDateTime& heure, const QDate& jour)
 
 FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUuid& benneId,
                                                std::function<void()> onDismiss, AdresseService* service,
-                                               QWidget* parent, const QDateTime& maintenant)
+                                               QWidget* parent, const Horloge& horloge)
     : QWidget(parent), m_context(context), m_benneId(benneId), m_onDismiss(std::move(onDismiss)),
       m_service(service ? service : new AdresseService(this))
 {
     setObjectName(QStringLiteral("formulaireLocationView"));
+    const QDateTime maintenant = horloge.maintenantLocal();
     const QDateTime demain = maintenant.addDays(1);
     m_datePose = demain.isValid() ? demain : maintenant;
 
@@ -209,6 +213,8 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_champAdresse->setPlaceholderText(QStringLiteral("Adresse de pose"));
     v->addWidget(m_champAdresse);
     connect(m_champAdresse, &QLineEdit::textChanged, this, &FormulaireLocationView::surAdresseModifiee);
+    // Down from the address goes into the suggestions.
+    m_champAdresse->installEventFilter(this);
 
     m_emplacement = new QStackedWidget(section);
     m_emplacement->setObjectName(QStringLiteral("emplacementSuggestions"));
@@ -463,6 +469,18 @@ void FormulaireLocationView::showEvent(QShowEvent* event)
     formaterCoordonnee();
 }
 
+bool FormulaireLocationView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_champAdresse && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down
+        && m_emplacement->currentWidget() == m_suggestions && m_suggestions->model()->rowCount() > 0) {
+        m_suggestions->setFocus(Qt::TabFocusReason);
+        m_suggestions->setCurrentIndex(m_suggestions->model()->index(0, 0));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QString FormulaireLocationView::adresse() const
 {
     return m_champAdresse->text();
@@ -504,7 +522,26 @@ void FormulaireLocationView::surSuggestionsModifiees()
 {
     const QList<Lieu>& lieux = m_autoCompleteur->suggestions();
     m_suggestions->setSuggestions(lieux);
-    m_emplacement->setCurrentWidget(lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions);
+    QWidget* voulu = lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions;
+    if (m_emplacement->currentWidget() == voulu)
+        return;
+    m_emplacement->setCurrentWidget(voulu);
+    if (!isVisible())
+        return;
+    // The new content fades in (ease-in-out, 0.25 s); the effect goes once it is in.
+    auto* fondu = new QGraphicsOpacityEffect(voulu);
+    voulu->setGraphicsEffect(fondu);
+    auto* a = new QPropertyAnimation(fondu, "opacity", fondu);
+    a->setStartValue(0.0);
+    a->setEndValue(1.0);
+    a->setDuration(250);
+    a->setEasingCurve(QEasingCurve::InOutQuad);
+    QPointer<QWidget> cible = voulu;
+    connect(a, &QPropertyAnimation::finished, this, [cible] {
+        if (cible)
+            cible->setGraphicsEffect(nullptr);
+    });
+    a->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void FormulaireLocationView::selectionnerSuggestion(const Lieu& lieu)

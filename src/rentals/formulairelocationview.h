@@ -7,6 +7,8 @@
 
 #include "coordonnees.h"
 
+#include "model/horloge.h"
+
 #include <QDateTime>
 #include <QPointer>
 #include <QUuid>
@@ -48,10 +50,10 @@ public:
     static QString messageChampsObligatoires() { return QStringLiteral("Merci de remplir tous les champs obligatoires."); }
 
     // `service` answers the address questions; without one the form makes its own, at the
-    // address of the settings. `maintenant` fixes the placement date's starting point.
+    // address of the settings. The placement date starts a day after the clock's now.
     FormulaireLocationView(ModelContext* context, const QUuid& benneId, std::function<void()> onDismiss,
                            AdresseService* service = nullptr, QWidget* parent = nullptr,
-                           const QDateTime& maintenant = QDateTime::currentDateTime());
+                           const Horloge& horloge = Horloge::systeme());
     ~FormulaireLocationView() override;
 
     // The action of "Valider" (and of Return).
@@ -103,6 +105,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* construireCarteConfiguration();

@@ -14,10 +14,9 @@ namespace kv {
 
 ListeBennesView::ListeBennesView(Client* client, std::function<QString(double)> formatter,
                                  std::function<void(LocationDeBenne*)> onSelect, QWidget* parent,
-                                 Horloge maintenant, const QTimeZone& zone)
+                                 Horloge horloge)
     : QWidget(parent), m_client(client), m_formatter(std::move(formatter)), m_onSelect(std::move(onSelect)),
-      m_maintenant(maintenant ? std::move(maintenant) : Horloge([] { return QDateTime::currentMSecsSinceEpoch(); })),
-      m_zone(zone)
+      m_horloge(std::move(horloge))
 {
     setObjectName(QStringLiteral("listeBennesView"));
     const QUuid clientId = client->id();
@@ -62,7 +61,7 @@ QList<LocationDeBenne*> ListeBennesView::locationsFiltrees() const
     const QList<LocationDeBenne*> toutes = m_query->results();
     if (!m_enCours)
         return toutes;
-    const qint64 debutDuJour = startOfDayMs(m_maintenant(), m_zone);
+    const qint64 debutDuJour = startOfDayMs(m_horloge.maintenant(), m_horloge.zone);
     QList<LocationDeBenne*> out;
     for (LocationDeBenne* l : toutes)
         if (estEnCours(l, debutDuJour))

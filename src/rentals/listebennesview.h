@@ -4,8 +4,9 @@
 // only those in progress. The tile of the rental chosen by the host swings; a tap hands the
 // rental to the host. Tiles are kept per rental id and updated in place when the store changes.
 
+#include "model/horloge.h"
+
 #include <QHash>
-#include <QTimeZone>
 #include <QUuid>
 #include <QWidget>
 
@@ -24,11 +25,9 @@ class Query;
 class ListeBennesView : public QWidget {
     Q_OBJECT
 public:
-    using Horloge = std::function<qint64()>; // now, in milliseconds since the epoch
-
     ListeBennesView(Client* client, std::function<QString(double)> formatter,
                     std::function<void(LocationDeBenne*)> onSelect, QWidget* parent = nullptr,
-                    Horloge maintenant = {}, const QTimeZone& zone = QTimeZone::systemTimeZone());
+                    Horloge horloge = Horloge::systeme());
 
     // A rental is in progress while its removal (or, without one, the start of today) is not
     // before the start of today.
@@ -51,8 +50,7 @@ private:
     Client* m_client;
     std::function<QString(double)> m_formatter;
     std::function<void(LocationDeBenne*)> m_onSelect;
-    Horloge m_maintenant;
-    QTimeZone m_zone;
+    Horloge m_horloge;
     Query<LocationDeBenne>* m_query;
     bool m_enCours = false;
     QUuid m_selection;

@@ -18,6 +18,7 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -220,11 +221,12 @@ QWidget* VueLocationBenne::construireInvitation()
     texte->setObjectName(QStringLiteral("texteInvitation"));
     texte->setWordWrap(true);
     texte->setMaximumWidth(550);
+    texte->setMinimumWidth(420);
     QFont f = texte->font();
     f.setPointSizeF(f.pointSizeF() * 1.6);
     texte->setFont(f);
-    texte->setContentsMargins(50, 10, 50, 10);
-    texte->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px; }"));
+    texte->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
+                                        " padding: 10px 50px; }"));
     hi->addWidget(texte, 1);
     hi->addStretch(1);
     vi->addLayout(hi);
@@ -336,7 +338,7 @@ void VueLocationBenne::actualiserColonnes()
         m_clientListe = client->id();
         m_liste = new ListeBennesView(client, m_in.formatter,
                                       [this](LocationDeBenne* l) { basculerSelectionLocation(l); }, nullptr,
-                                      m_in.maintenant);
+                                      m_in.horloge);
         m_liste->setAfficherUniquementEnCours(m_enCours);
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);
@@ -484,6 +486,19 @@ void VueLocationBenne::basculerPanneau()
     a->setEasingCurve(QEasingCurve::InOutQuad);
     a->start(QAbstractAnimation::DeleteWhenStopped);
     m_emplacementPanneau->setMinimumWidth(0);
+    // ... with a fade; the effect goes once the panel is in.
+    auto* fondu = new QGraphicsOpacityEffect(m_panneau);
+    m_panneau->setGraphicsEffect(fondu);
+    auto* apparition = new QPropertyAnimation(fondu, "opacity", fondu);
+    apparition->setStartValue(0.0);
+    apparition->setEndValue(1.0);
+    apparition->setDuration(250);
+    QPointer<VuePourLocationBenne> panneau = m_panneau;
+    connect(apparition, &QPropertyAnimation::finished, this, [panneau] {
+        if (panneau)
+            panneau->setGraphicsEffect(nullptr);
+    });
+    apparition->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void VueLocationBenne::fermerPanneau()

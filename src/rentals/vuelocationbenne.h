@@ -49,7 +49,7 @@ public:
         Observable<LocationDeBenne*> selectedLocation;
         std::function<QString(double)> formatter;
         std::function<QString(const QDateTime&)> dateFormatter;
-        ListeBennesView::Horloge maintenant; // empty: the system clock
+        Horloge horloge = Horloge::systeme();
     };
 
     explicit VueLocationBenne(const Entrees& entrees, QWidget* parent = nullptr);

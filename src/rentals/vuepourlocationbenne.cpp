@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -37,62 +36,6 @@ QString texteVolume(double v)
 }
 
 constexpr int kGroupeRole = Qt::UserRole + 1;
-
-// Paints one card: the box symbol, "10 m³" with its colour swatch, the device, the count.
-class DelegueGroupe : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
-    {
-        const QFontMetrics fm(option.font);
-        return {300, fm.height() + 3 + 8 + std::max(40, fm.height() * 3 + 8) + 8};
-    }
-    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const auto* modele = static_cast<const ModeleGroupes*>(index.model());
-        const GroupeDeBennes& g = modele->groupes().at(index.row());
-        p->save();
-        p->setRenderHint(QPainter::Antialiasing);
-        const QFontMetrics fm(option.font);
-        QRectF carte = QRectF(option.rect).adjusted(0, fm.height() + 3, -4, 0);
-        const QPainterPath forme = glass::continuousRoundedRect(carte, 10);
-        p->fillPath(forme, glass::couleurMateriau(glass::Materiau::thin, glass::couleurFenetre()));
-        if (option.state & QStyle::State_Selected)
-            p->strokePath(forme, QPen(option.palette.color(QPalette::Highlight), 1.5));
-        const QRectF contenu = carte.adjusted(8, 8, -8, -8);
-        const QRectF symbole(contenu.left(), contenu.center().y() - 20, 40, 40);
-        paintedSymbolIcon(QStringLiteral("shippingbox.fill"), option.palette.color(QPalette::Highlight))
-            .paint(p, symbole.toRect());
-        qreal x = symbole.right() + 12;
-        QFont titre = fontForStyle(TextStyle::headline, option.font);
-        const QFontMetrics fmT(titre);
-        qreal y = contenu.top();
-        p->setFont(titre);
-        p->setPen(option.palette.color(QPalette::Text));
-        const QString volume = formatNumberShort(g.type.volume) + QStringLiteral(" m³");
-        p->drawText(QPointF(x, y + fmT.ascent()), volume);
-        const QRectF pastille(x + fmT.horizontalAdvance(volume) + 8, y + (fmT.height() - 20) / 2.0, 20, 20);
-        const QPainterPath pf = glass::continuousRoundedRect(pastille, 4);
-        p->fillPath(pf, colorFromHex(g.type.couleur, Qt::gray));
-        p->strokePath(pf, QPen(QColor(0, 0, 0, 51), 0.5));
-        y += std::max<qreal>(fmT.height(), 20) + 2;
-        QColor secondaire = option.palette.color(QPalette::Text);
-        secondaire.setAlphaF(0.6);
-        if (g.type.dispositif) {
-            const QFont sous = fontForStyle(TextStyle::subheadline, option.font);
-            p->setFont(sous);
-            p->setPen(secondaire);
-            p->drawText(QPointF(x, y + QFontMetrics(sous).ascent()), g.type.dispositif->descriptionDispositif());
-            y += QFontMetrics(sous).height() + 2;
-        }
-        const QFont legende = fontForStyle(TextStyle::caption, option.font);
-        p->setFont(legende);
-        p->setPen(Qt::gray);
-        p->drawText(QPointF(x, y + QFontMetrics(legende).ascent()),
-                    QStringLiteral("Disponibles : %1").arg(g.bennes.size()));
-        p->restore();
-    }
-};
 
 } // namespace
 
@@ -136,6 +79,63 @@ QList<GroupeDeBennes> groupes(const QList<Benne*>& bennes, bool afficherBennesSa
     std::stable_sort(out.begin(), out.end(),
                      [](const GroupeDeBennes& a, const GroupeDeBennes& b) { return a.type.volume < b.type.volume; });
     return out;
+}
+
+// Paints one card: the box symbol, "10 m³" with its colour swatch, the device, the count.
+QSize VueGroupeBenne::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    const QFontMetrics fm(option.font);
+    return {300, fm.height() + 3 + 8 + std::max(40, fm.height() * 3 + 8) + 8};
+}
+
+void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* modele = static_cast<const ModeleGroupes*>(index.model());
+    const GroupeDeBennes& g = modele->groupes().at(index.row());
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm(option.font);
+    QRectF carte = QRectF(option.rect).adjusted(0, fm.height() + 3, -4, 0);
+    const QPainterPath forme = glass::continuousRoundedRect(carte, 10);
+    // Thin material: the window colour, mostly opaque, with a hairline so it reads on paper.
+    QColor fond = glass::couleurFenetre();
+    fond.setAlphaF(0.85);
+    p->fillPath(forme, fond);
+    p->strokePath(forme, QPen(QColor(0, 0, 0, 28), 0.5));
+    if (option.state & QStyle::State_Selected)
+        p->strokePath(forme, QPen(option.palette.color(QPalette::Highlight), 1.5));
+    const QRectF contenu = carte.adjusted(8, 8, -8, -8);
+    const QRectF symbole(contenu.left(), contenu.center().y() - 20, 40, 40);
+    paintedSymbolIcon(QStringLiteral("shippingbox.fill"), option.palette.color(QPalette::Highlight))
+        .paint(p, symbole.toRect());
+    qreal x = symbole.right() + 12;
+    QFont titre = fontForStyle(TextStyle::headline, option.font);
+    const QFontMetrics fmT(titre);
+    qreal y = contenu.top();
+    p->setFont(titre);
+    p->setPen(option.palette.color(QPalette::Text));
+    const QString volume = formatNumberShort(g.type.volume) + QStringLiteral(" m³");
+    p->drawText(QPointF(x, y + fmT.ascent()), volume);
+    const QRectF pastille(x + fmT.horizontalAdvance(volume) + 8, y + (fmT.height() - 20) / 2.0, 20, 20);
+    const QPainterPath pf = glass::continuousRoundedRect(pastille, 4);
+    p->fillPath(pf, colorFromHex(g.type.couleur, Qt::gray));
+    p->strokePath(pf, QPen(QColor(0, 0, 0, 51), 0.5));
+    y += std::max<qreal>(fmT.height(), 20) + 2;
+    QColor secondaire = option.palette.color(QPalette::Text);
+    secondaire.setAlphaF(0.6);
+    if (g.type.dispositif) {
+        const QFont sous = fontForStyle(TextStyle::subheadline, option.font);
+        p->setFont(sous);
+        p->setPen(secondaire);
+        p->drawText(QPointF(x, y + QFontMetrics(sous).ascent()), g.type.dispositif->descriptionDispositif());
+        y += QFontMetrics(sous).height() + 2;
+    }
+    const QFont legende = fontForStyle(TextStyle::caption, option.font);
+    p->setFont(legende);
+    p->setPen(Qt::gray);
+    p->drawText(QPointF(x, y + QFontMetrics(legende).ascent()),
+                QStringLiteral("Disponibles : %1").arg(g.bennes.size()));
+    p->restore();
 }
 
 std::optional<QString> fournisseurGlisser(const GroupeDeBennes& groupe)
@@ -211,7 +211,7 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     m_modele = new ModeleGroupes(this);
     m_liste = new QListView(this);
     m_liste->setModel(m_modele);
-    m_liste->setItemDelegate(new DelegueGroupe(m_liste));
+    m_liste->setItemDelegate(new VueGroupeBenne(m_liste));
     m_liste->setDragEnabled(true);
     m_liste->setDragDropMode(QAbstractItemView::DragOnly);
     m_liste->setFrameShape(QFrame::NoFrame);

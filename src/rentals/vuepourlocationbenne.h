@@ -6,6 +6,7 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <QWidget>
 
 #include <functional>
@@ -40,6 +41,15 @@ QList<GroupeDeBennes> groupes(const QList<Benne*>& bennes, bool afficherBennesSa
 
 // The drag payload of a card: the text of its first skip's id, or nothing for an empty group.
 std::optional<QString> fournisseurGlisser(const GroupeDeBennes& groupe);
+
+// The card of one group, painted in its row: the box symbol, "10 m³" with its colour swatch (grey
+// for a colour that does not read), the device and "Disponibles : n".
+class VueGroupeBenne : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
 
 // The cards as rows; each row drags as plain text.
 class ModeleGroupes : public QAbstractListModel {

@@ -7,6 +7,7 @@
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -172,10 +173,8 @@ std::optional<MapRegion> CarteBennesLouees::ajusterRegion(const QList<RepereLoca
 // --- Screen
 
 CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observable<bool> demandeZoom,
-                                     QWidget* parent, Horloge horloge, const QTimeZone& zone)
-    : QWidget(parent), m_locations(locations), m_demandeZoom(demandeZoom),
-      m_horloge(horloge ? std::move(horloge) : Horloge([] { return QDateTime::currentDateTime(); })),
-      m_zone(zone)
+                                     QWidget* parent, const Horloge& horloge)
+    : QWidget(parent), m_locations(locations), m_demandeZoom(demandeZoom), m_horloge(horloge)
 {
     setObjectName(QStringLiteral("carteBennesLouees"));
     setMinimumSize(600, 400);
@@ -244,7 +243,7 @@ QWidget* CarteBennesLouees::buildFilterRow()
     auto* p = new QHBoxLayout(m_periodeRow);
     p->setContentsMargins(8, 0, 0, 0);
     // One calendar year before now, to now, as whole days.
-    const QDate aujourdhui = m_horloge().toTimeZone(m_zone).date();
+    const QDate aujourdhui = m_horloge.maintenantLocal().date();
     auto makeEdit = [this](const QString& label, const QDate& date, QHBoxLayout* into) {
         auto* l = new QLabel(label, m_periodeRow);
         auto* edit = new QDateEdit(date, m_periodeRow);
@@ -298,7 +297,8 @@ void CarteBennesLouees::refresh(bool zoom)
 {
     const QList<LocationDeBenne*> toutes = m_locations ? m_locations->results() : QList<LocationDeBenne*>();
     const QList<LocationDeBenne*> filtrees =
-        locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge(), m_zone);
+        locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(),
+                          m_horloge.zone);
     m_reperes = reperes(filtrees);
 
     // Markers alike in every drawn respect on one spot look like one: the last one stands for
@@ -353,6 +353,19 @@ void CarteBennesLouees::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     refresh(true);
+}
+
+void CarteBennesLouees::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The name cards take the window's colours and font: draw them again when those change.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        m_cardFont = fontForStyle(TextStyle::caption2, font());
+        m_sprites.clear();
+        m_cardSizes.clear();
+        if (m_carte)
+            refresh(false);
+    }
 }
 
 // --- Markers

@@ -5,6 +5,7 @@
 // rentals change, and on the toolbar's "Zoom sur toutes les bennes". Reads the store only.
 
 #include "model/daywindow.h"
+#include "model/horloge.h"
 #include "model/query.h"
 #include "model/records.h"
 #include "platform/mapwidget.h"
@@ -43,14 +44,11 @@ struct RepereLocationBenne {
 class CarteBennesLouees : public QWidget {
     Q_OBJECT
 public:
-    using Horloge = std::function<QDateTime()>;
-
     // `locations` is the main window's live list of every rental; `demandeZoom` is set by the
-    // window's toolbar button. `horloge` and `zone` give "now" and the calendar's time zone
-    // (the system's by default).
+    // window's toolbar button. `horloge` gives "now" and the calendar's time zone (the system's
+    // by default).
     CarteBennesLouees(Query<LocationDeBenne>* locations, Observable<bool> demandeZoom,
-                      QWidget* parent = nullptr, Horloge horloge = {},
-                      const QTimeZone& zone = QTimeZone::systemTimeZone());
+                      QWidget* parent = nullptr, const Horloge& horloge = Horloge::systeme());
     ~CarteBennesLouees() override;
 
     // --- The rules, plain functions of the rentals, now and the time zone.
@@ -92,6 +90,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QWidget* buildFilterRow();
@@ -104,7 +103,6 @@ private:
     QPointer<Query<LocationDeBenne>> m_locations;
     Observable<bool> m_demandeZoom;
     Horloge m_horloge;
-    QTimeZone m_zone;
     Observable<CarteBennesFiltre> m_filtre{CarteBennesFiltre::enCours};
     MapRegion m_region{44.8378, -0.5792, 0.1, 0.1};
     QList<RepereLocationBenne> m_reperes;   // of the filtered rentals

@@ -11,10 +11,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -136,6 +138,12 @@ void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect
     b.icon = symbolIcon(symbole);
     b.iconSize = QSize(14, 14);
     b.state = QStyle::State_Enabled | QStyle::State_Raised;
+    // Under the pointer, the button lights up as a real one would.
+    if (const auto* vue = qobject_cast<const QAbstractItemView*>(option.widget)) {
+        const QWidget* zone = vue->viewport();
+        if (zone->underMouse() && r.contains(zone->mapFromGlobal(QCursor::pos())))
+            b.state |= QStyle::State_MouseOver;
+    }
     b.palette = option.palette;
     b.fontMetrics = option.fontMetrics;
     const QWidget* w = option.widget;
@@ -286,12 +294,16 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     auto* delegate = new ClientInactifDelegate(m_liste);
     m_liste->setItemDelegate(delegate);
     m_liste->setMouseTracking(true);
+    m_liste->viewport()->installEventFilter(this);
     m_liste->setUniformItemSizes(true);
     m_liste->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(delegate, &ClientInactifDelegate::copierTelephone, this,
             [this](const QModelIndex& i) { copierTelephone(i.row()); });
     connect(delegate, &ClientInactifDelegate::ecrire, this, [this](const QModelIndex& i) { ecrire(i.row()); });
     m_liste->installEventFilter(this);
+    // The row's actions from the keyboard (menu key) or the right button too.
+    m_liste->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_liste, &QWidget::customContextMenuRequested, this, &ClientsInactifsView::menuLigne);
     v->addWidget(m_liste, 1);
 
     // Straight from the store, after the clients query it built has taken the notice in.
@@ -351,6 +363,26 @@ void ClientsInactifsView::ecrire(int row)
     alerte->open();
 }
 
+void ClientsInactifsView::menuLigne(const QPoint& position)
+{
+    QModelIndex index = m_liste->indexAt(position);
+    if (!index.isValid())
+        index = m_liste->currentIndex();
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    QMenu menu(this);
+    QAction* copier = menu.addAction(symbolIcon(QStringLiteral("phone")), QStringLiteral("Copier tél."));
+    copier->setEnabled(telephoneVisible(rows()[row].telephone));
+    connect(copier, &QAction::triggered, this, [this, row] { copierTelephone(row); });
+    QAction* email = menu.addAction(symbolIcon(QStringLiteral("envelope")), QStringLiteral("E-mail"));
+    email->setEnabled(emailVisible(rows()[row].email));
+    connect(email, &QAction::triggered, this, [this, row] { ecrire(row); });
+    const QRect r = m_liste->visualRect(index);
+    const QPoint ou = m_liste->indexAt(position).isValid() ? position : r.bottomLeft();
+    menu.exec(m_liste->viewport()->mapToGlobal(ou));
+}
+
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
 {
     // Ctrl+C on a row copies its phone, as its button does (the list alone would copy the name).
@@ -362,6 +394,17 @@ bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
             event->accept();
             return true;
         }
+    }
+    // The row under the pointer is drawn again as it moves, so its buttons light up.
+    if (watched == m_liste->viewport() && (event->type() == QEvent::MouseMove || event->type() == QEvent::Leave)) {
+        const QModelIndex sous = event->type() == QEvent::MouseMove
+                                     ? m_liste->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint())
+                                     : QModelIndex();
+        if (m_survol.isValid())
+            m_liste->viewport()->update(m_liste->visualRect(m_survol));
+        if (sous.isValid())
+            m_liste->viewport()->update(m_liste->visualRect(sous));
+        m_survol = sous;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -86,6 +86,7 @@ protected:
 
 private:
     void recalculer();
+    void menuLigne(const QPoint& position);
 
     SourceStatistiques* m_source;
     qint64 m_refDate;
@@ -96,6 +97,7 @@ private:
     QListView* m_liste;
     ChoixSegmente* m_choixSeuil;
     QCheckBox* m_jamais;
+    QPersistentModelIndex m_survol; // the row under the pointer
 };
 
 } // namespace kv

@@ -4,15 +4,14 @@
 
 namespace kv {
 
-SourceStatistiques::SourceStatistiques(ModelContext* context, QObject* parent)
+SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& horloge, QObject* parent)
     : QObject(parent),
       m_context(context),
       m_locations(context, {}, [](const LocationDeBenne* a, const LocationDeBenne* b) {
           return a->datePoseMs() < b->datePoseMs();
       }),
       m_bennes(context, {}, [](const Benne* a, const Benne* b) { return stats::volumeAvant(a->volume(), b->volume()); }),
-      m_horloge([] { return QDateTime::currentMSecsSinceEpoch(); }),
-      m_zone(QTimeZone::systemTimeZone())
+      m_horloge(horloge)
 {
     m_lesLocations = stats::construireLocationsStat(toutesLocations());
     // A new waste type on a rental, or a renamed type, changes the rows as much as a new rental:
@@ -20,9 +19,9 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, QObject* parent)
     connect(context, &ModelContext::changed, this, &SourceStatistiques::rafraichir);
 }
 
-void SourceStatistiques::setZone(const QTimeZone& zone)
+void SourceStatistiques::setHorloge(const Horloge& horloge)
 {
-    m_zone = zone;
+    m_horloge = horloge;
     emit changed(~EntityTypeMask(0));
 }
 

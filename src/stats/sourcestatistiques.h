@@ -2,6 +2,7 @@
 
 #include "statsfigures.h"
 
+#include "model/horloge.h"
 #include "model/query.h"
 #include "model/records.h"
 
@@ -20,7 +21,8 @@ namespace kv {
 class SourceStatistiques : public QObject {
     Q_OBJECT
 public:
-    explicit SourceStatistiques(ModelContext* context, QObject* parent = nullptr);
+    explicit SourceStatistiques(ModelContext* context, const Horloge& horloge = Horloge::systeme(),
+                                QObject* parent = nullptr);
 
     ModelContext* context() const { return m_context; }
     QList<LocationDeBenne*> toutesLocations() const { return m_locations.results(); }
@@ -29,10 +31,10 @@ public:
     const QList<stats::LocationDeBenneStat>& lesLocations() const { return m_lesLocations; }
 
     // The present moment (milliseconds) and the user's time zone; tests set their own.
-    qint64 maintenant() const { return m_horloge(); }
-    QTimeZone zone() const { return m_zone; }
-    void setHorloge(std::function<qint64()> horloge) { m_horloge = std::move(horloge); }
-    void setZone(const QTimeZone& zone);
+    qint64 maintenant() const { return m_horloge.maintenant(); }
+    QTimeZone zone() const { return m_horloge.zone; }
+    const Horloge& horloge() const { return m_horloge; }
+    void setHorloge(const Horloge& horloge);
 
     // Each statistic's record types.
     static constexpr EntityTypeMask kLocations = entityBit(EntityType::LocationDeBenne);
@@ -50,8 +52,7 @@ private:
     Query<LocationDeBenne> m_locations;
     Query<Benne> m_bennes;
     QList<stats::LocationDeBenneStat> m_lesLocations;
-    std::function<qint64()> m_horloge;
-    QTimeZone m_zone;
+    Horloge m_horloge;
 };
 
 // The plain lists the figures are computed from, read off the records in their given order.

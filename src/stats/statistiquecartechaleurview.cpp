@@ -35,6 +35,8 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     m_carte->setFixedHeight(400);
     m_carte->setCornerRadius(14);
     m_carte->setMarkerOverhang(int(diametreMaximal / 2) + 1);
+    // Four see-through circles over a spot leave nothing of what lies under them to see.
+    m_carte->setMarkerOcclusionDepth(4);
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintPoint(p, index, at); });
     auto* ombre = new QGraphicsDropShadowEffect(m_carte);
     ombre->setBlurRadius(8);
@@ -63,10 +65,23 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     std::stable_sort(m_ordre.begin(), m_ordre.end(),
                      [this](int a, int b) { return m_points[a].count > m_points[b].count; });
     QList<GeoPoint> coordonnees;
+    QList<MarkerShape> formes;
     coordonnees.reserve(m_ordre.size());
-    for (int i : std::as_const(m_ordre))
+    formes.reserve(m_ordre.size());
+    QHash<qint64, QSizeF> tailles;
+    for (int i : std::as_const(m_ordre)) {
         coordonnees.append({m_points[i].latitude, m_points[i].longitude});
+        auto t = tailles.constFind(m_points[i].count);
+        if (t == tailles.cend())
+            t = tailles.insert(m_points[i].count, tailleCercle(m_points[i].count));
+        const QSizeF taille = *t;
+        const double d = diametre(m_points[i].count);
+        const double carre = d / std::sqrt(2.0); // the square inside the circle
+        formes.append({QRectF(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height()),
+                       QRectF(-carre / 2, -carre / 2, carre, carre)});
+    }
     m_carte->setMarkers(coordonnees);
+    m_carte->setMarkerShapes(formes);
     m_carte->setRegion(regionInitiale(locations));
 }
 
@@ -116,14 +131,29 @@ double StatistiqueCarteChaleurView::diametre(qint64 count)
     return 16.0 + 8.0 * double(count);
 }
 
-void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const QPointF& at) const
+QSizeF StatistiqueCarteChaleurView::tailleCercle(qint64 count) const
 {
-    if (index < 0 || index >= m_ordre.size())
-        return;
-    const LocationPoint& point = m_points[m_ordre[index]];
-    const double d = diametre(point.count);
-    const QRectF cercle(at.x() - d / 2, at.y() - d / 2, d, d);
-    QLinearGradient degrade(cercle.topLeft(), cercle.bottomLeft());
+    const double d = diametre(count);
+    // The count is written in full even when the circle is capped.
+    const QFontMetricsF fm(m_countFont);
+    return {std::max(d, std::ceil(fm.horizontalAdvance(QString::number(count))) + 4), d};
+}
+
+const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr)
+{
+    const QPair<qint64, qreal> cle(count, dpr);
+    auto it = m_cercles.find(cle);
+    if (it != m_cercles.end())
+        return *it;
+    const QSizeF taille = tailleCercle(count);
+    const double d = diametre(count);
+    QPixmap pm(QSize(int(std::ceil(taille.width() * dpr)), int(std::ceil(taille.height() * dpr))));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter painter(&pm);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF rond((taille.width() - d) / 2, 0, d, d);
+    QLinearGradient degrade(rond.topLeft(), rond.bottomLeft());
     QColor rouge(Qt::red);
     rouge.setAlphaF(0.7);
     QColor orange(255, 165, 0);
@@ -132,14 +162,24 @@ void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const
     degrade.setColorAt(1, orange);
     painter.setPen(Qt::NoPen);
     painter.setBrush(degrade);
-    painter.drawEllipse(cercle);
+    painter.drawEllipse(rond);
     painter.setFont(m_countFont);
     painter.setPen(Qt::white);
-    // The count is written in full even when the circle is capped.
-    const QString texte = QString::number(point.count);
-    const QFontMetricsF fm(m_countFont);
-    const double largeur = std::max(d, fm.horizontalAdvance(texte) + 4);
-    painter.drawText(QRectF(at.x() - largeur / 2, at.y() - d / 2, largeur, d), Qt::AlignCenter, texte);
+    painter.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, QString::number(count));
+    painter.end();
+    if (m_cercles.size() > 512)
+        m_cercles.clear();
+    return *m_cercles.insert(cle, pm);
+}
+
+void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const QPointF& at)
+{
+    if (index < 0 || index >= m_ordre.size())
+        return;
+    const qint64 count = m_points[m_ordre[index]].count;
+    const QPixmap& pm = cercle(count, painter.device()->devicePixelRatioF());
+    const QSizeF taille = pm.deviceIndependentSize();
+    painter.drawPixmap(QPointF(at.x() - taille.width() / 2, at.y() - taille.height() / 2), pm);
 }
 
 } // namespace kv

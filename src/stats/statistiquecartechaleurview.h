@@ -6,7 +6,9 @@
 #include "model/records.h"
 #include "platform/mapwidget.h"
 
+#include <QHash>
 #include <QList>
+#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
@@ -45,12 +47,16 @@ public:
     MapWidget* carte() const { return m_carte; }
 
 private:
-    void paintPoint(QPainter& painter, int index, const QPointF& at) const;
+    void paintPoint(QPainter& painter, int index, const QPointF& at);
+    // The circle of a count, drawn once per count and pixel ratio.
+    const QPixmap& cercle(qint64 count, qreal dpr);
+    QSizeF tailleCercle(qint64 count) const;
 
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
     MapWidget* m_carte = nullptr;
     QFont m_countFont;
+    QHash<QPair<qint64, qreal>, QPixmap> m_cercles;
 };
 
 } // namespace kv

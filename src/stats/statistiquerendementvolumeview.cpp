@@ -23,19 +23,6 @@ namespace kv {
 
 using namespace stats;
 
-namespace {
-
-void viderGraphique(QChart* chart)
-{
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
-    }
-}
-
-} // namespace
-
 // ---------------------------------------------------------------------------------------------
 
 StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZone& zone, QWidget* parent)
@@ -51,7 +38,8 @@ StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZo
     v->addWidget(t);
     v->addSpacing(6);
     m_vue->chart()->legend()->show();
-    m_vue->chart()->legend()->setAlignment(Qt::AlignBottom);
+    // Beside the plot: the chart's height goes to the lines and the month labels.
+    m_vue->chart()->legend()->setAlignment(Qt::AlignRight);
     m_vue->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     v->addWidget(m_vue);
 }
@@ -84,32 +72,12 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
         if (premiere)
             libelles.append(libelle);
         const int n = int(libelles.indexOf(libelle));
-        const QColor couleur = paletteVolumes()[n % paletteVolumes().size()];
-        auto* ligne = new QLineSeries();
-        ligne->setName(libelle);
-        ligne->setPen(QPen(couleur, 2));
-        auto* points = new QScatterSeries();
-        points->setName(libelle);
-        points->setMarkerShape(formeMarqueur(n));
-        points->setMarkerSize(9);
-        points->setColor(couleur);
-        points->setBorderColor(couleur.darker(130));
+        QList<QPointF> points;
         for (const StatsRendementVolumeMois& p : data)
-            if (memeVolume(p.volume, volume)) {
-                ligne->append(double(p.mois), p.rendement());
-                points->append(double(p.mois), p.rendement());
-            }
-        chart->addSeries(ligne);
-        chart->addSeries(points);
-        for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(points)}) {
-            s->attachAxis(axeX);
-            s->attachAxis(axeY);
-        }
-        for (QLegendMarker* m : chart->legend()->markers(ligne))
-            m->setVisible(false);
-        if (!premiere)
-            for (QLegendMarker* m : chart->legend()->markers(points))
-                m->setVisible(false);
+            if (memeVolume(p.volume, volume))
+                points.append(QPointF(double(p.mois), p.rendement()));
+        ajouterSerie(chart, axeX, axeY, libelle, paletteVolumes()[n % paletteVolumes().size()], formeMarqueur(n),
+                     points, premiere);
     }
 }
 

@@ -131,9 +131,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     m_titre->setText(QStringLiteral("Nombre de locations par mois en ") + QString::number(m_annee));
 
     QChart* chart = m_vue->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes())
-        chart->removeAxis(a), delete a;
+    viderGraphique(chart);
 
     // The curve is computed on the chart's unit square so that both axes weigh alike.
     qint64 max = 0;

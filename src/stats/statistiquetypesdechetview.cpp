@@ -33,15 +33,6 @@ QGroupBox* boite(const QString& titre, QWidget* contenu, QWidget* parent)
     return g;
 }
 
-void viderGraphique(QChart* chart)
-{
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
-    }
-}
-
 } // namespace
 
 StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* source, QWidget* parent)
@@ -156,29 +147,10 @@ void StatistiqueTypesDechetView::dessinerEvolution()
     int n = 0;
     for (const SerieTypeDechet& s : m_series) {
         m_legendeEvolution.append(s.libelle);
-        const QColor couleur = couleurTypeDechet(s.couleur);
-        auto* ligne = new QLineSeries();
-        ligne->setName(s.libelle);
-        ligne->setPen(QPen(couleur, 2));
-        auto* points = new QScatterSeries();
-        points->setName(s.libelle);
-        points->setMarkerShape(formeMarqueur(n++));
-        points->setMarkerSize(9);
-        points->setColor(couleur);
-        points->setBorderColor(couleur.darker(130));
-        for (const StatsTimelineTypeDechet& p : s.points) {
-            ligne->append(double(p.mois), double(p.nbLocations));
-            points->append(double(p.mois), double(p.nbLocations));
-        }
-        chart->addSeries(ligne);
-        chart->addSeries(points);
-        for (QAbstractSeries* serie : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(points)}) {
-            serie->attachAxis(axeX);
-            serie->attachAxis(axeY);
-        }
-        // One legend entry per waste type: its symbol in its colour.
-        for (QLegendMarker* m : chart->legend()->markers(ligne))
-            m->setVisible(false);
+        QList<QPointF> points;
+        for (const StatsTimelineTypeDechet& p : s.points)
+            points.append(QPointF(double(p.mois), double(p.nbLocations)));
+        ajouterSerie(chart, axeX, axeY, s.libelle, couleurTypeDechet(s.couleur), formeMarqueur(n++), points, true);
     }
 }
 

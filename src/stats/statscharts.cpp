@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <QtCharts/QBarSet>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QPieSlice>
 #include <QtCharts/QStackedBarSeries>
@@ -127,6 +130,8 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
     auto* axe = new QCategoryAxis();
     axe->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axe->setGridLineVisible(true);
+    // Slanted labels take the room they need rather than being cut.
+    axe->setTruncateLabels(false);
     constexpr qint64 quinzeJours = 15LL * 24 * 3600 * 1000;
     if (moisMs.isEmpty()) {
         axe->setRange(0, 1);
@@ -141,10 +146,60 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
             mois = mois.addMonths(1);
         }
         axe->setRange(double(debut), double(*mx + quinzeJours));
-        axe->setLabelsAngle(axe->count() > 12 ? -45 : 0);
     }
     chart->addAxis(axe, Qt::AlignBottom);
+    // The labels stand upright while they fit side by side, slanted once they would not.
+    QObject::connect(chart, &QChart::plotAreaChanged, axe, [axe](const QRectF& zone) {
+        if (axe->count() == 0)
+            return;
+        const QFontMetricsF fm(axe->labelsFont());
+        qreal plusLarge = 0;
+        for (const QString& l : axe->categoriesLabels())
+            plusLarge = std::max(plusLarge, fm.horizontalAdvance(l));
+        const int angle = zone.width() / axe->count() < plusLarge + 8 ? -45 : 0;
+        if (axe->labelsAngle() != angle)
+            axe->setLabelsAngle(angle);
+    });
     return axe;
+}
+
+void viderGraphique(QChart* chart)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* a : chart->axes()) {
+        chart->removeAxis(a);
+        delete a;
+    }
+}
+
+QScatterSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
+                             const QColor& couleur, QScatterSeries::MarkerShape forme,
+                             const QList<QPointF>& points, bool dansLaLegende)
+{
+    auto* ligne = new QLineSeries();
+    ligne->setName(nom);
+    ligne->setPen(QPen(couleur, 2));
+    auto* symboles = new QScatterSeries();
+    symboles->setName(nom);
+    symboles->setMarkerShape(forme);
+    symboles->setMarkerSize(9);
+    symboles->setColor(couleur);
+    symboles->setBorderColor(couleur.darker(130));
+    ligne->append(points);
+    symboles->append(points);
+    chart->addSeries(ligne);
+    chart->addSeries(symboles);
+    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(symboles)}) {
+        s->attachAxis(axeX);
+        s->attachAxis(axeY);
+    }
+    // The legend shows the symbol, not the line.
+    for (QLegendMarker* m : chart->legend()->markers(ligne))
+        m->setVisible(false);
+    if (!dansLaLegende)
+        for (QLegendMarker* m : chart->legend()->markers(symboles))
+            m->setVisible(false);
+    return symboles;
 }
 
 QScatterSeries::MarkerShape formeMarqueur(int n)

@@ -20,6 +20,7 @@ class QLabel;
 class QVBoxLayout;
 class QGraphicsSimpleTextItem;
 class QAbstractSeries;
+class QAbstractAxis;
 class QPieSeries;
 class QStackedBarSeries;
 class QCategoryAxis;
@@ -61,6 +62,15 @@ QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
 QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone);
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
+
+// Removes every series and axis of a chart.
+void viderGraphique(QChart* chart);
+
+// A line through `points` with a symbol on each, in one colour, attached to both axes. The
+// legend shows the symbol once under `nom` when `dansLaLegende`.
+QScatterSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
+                             const QColor& couleur, QScatterSeries::MarkerShape forme,
+                             const QList<QPointF>& points, bool dansLaLegende);
 
 // The marker shape of the n-th series (each series its own, wrapping).
 QScatterSeries::MarkerShape formeMarqueur(int n);

@@ -2,12 +2,14 @@
 
 #include "clientsinactifsview.h"
 #include "sourcestatistiques.h"
+#include "statistiquecartechaleurview.h"
 #include "statistiquehistogrammevolumeview.h"
 #include "statistiqueoccupationbennesview.h"
 #include "statistiquerendementvolumeview.h"
 #include "statistiquesaisonnaliteview.h"
 #include "statistiquetypesdechetview.h"
 
+#include "reports/rapportmensuelview.h"
 #include "widgets/icons.h"
 
 #include <QDateTime>
@@ -99,18 +101,14 @@ QString symbole(StatistiqueType type)
 }
 
 VueStatistiques::VueStatistiques(ModelContext* context, QWidget* parent)
-    : VueStatistiques(context, [] { return QDateTime::currentMSecsSinceEpoch(); }, QTimeZone::systemTimeZone(),
-                      parent)
+    : VueStatistiques(context, Horloge::systeme(), parent)
 {
 }
 
-VueStatistiques::VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
-                                 QWidget* parent)
-    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, this))
+VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent)
+    : QWidget(parent), m_context(context), m_source(new SourceStatistiques(context, horloge, this))
 {
     setWindowTitle(QStringLiteral("Statistiques"));
-    m_source->setHorloge(std::move(horloge));
-    m_source->setZone(zone);
 
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(0, 0, 0, 0);
@@ -166,7 +164,9 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
+        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
         ancien->hide();
+        ancien->setParent(this);
         ancien->deleteLater();
     }
     m_detail = vueDetail(type);
@@ -189,7 +189,7 @@ void VueStatistiques::surligner()
 
 namespace {
 
-// The entry of a statistic whose screen is not part of this build yet: its title.
+// A kind without a screen of its own (none of the kinds above): its title.
 QWidget* enAttente(StatistiqueType type, QWidget* parent)
 {
     auto* w = new QWidget(parent);
@@ -212,15 +212,16 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
     const QDateTime maintenant = QDateTime::fromMSecsSinceEpoch(m_source->maintenant(), m_source->zone());
     switch (type) {
     case StatistiqueType::rapport:
-        // HUB-WIRING: the monthly report screen goes here once src/reports/ has it:
-        //     return new RapportMensuelView(m_context, parent);
-        // (and src/stats/CMakeLists.txt links `reports`). Until then the entry shows its title.
-        return enAttente(type, parent);
-    case StatistiqueType::carteChaleur:
-        // HUB-WIRING: the placements heat map goes here once it exists in src/stats/:
-        //     return new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
-        // Until then the entry shows its title.
-        return enAttente(type, parent);
+        // The monthly report runs its own queries.
+        return new RapportMensuelView(m_context, m_source->horloge(), parent);
+    case StatistiqueType::carteChaleur: {
+        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {
+            if (types & SourceStatistiques::kLocations)
+                carte->setLocations(m_source->toutesLocations());
+        });
+        return carte;
+    }
     case StatistiqueType::histogrammeVolume:
         return new StatistiqueHistogrammeVolumeView(m_source, parent);
     case StatistiqueType::repartitionTypeBenne:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/horloge.h"
 #include "model/modelcontext.h"
 
 #include <QTimeZone>
@@ -37,9 +38,8 @@ class VueStatistiques : public QWidget {
     Q_OBJECT
 public:
     explicit VueStatistiques(ModelContext* context, QWidget* parent = nullptr);
-    // Tests fix the clock (milliseconds) and the time zone.
-    VueStatistiques(ModelContext* context, std::function<qint64()> horloge, const QTimeZone& zone,
-                    QWidget* parent = nullptr);
+    // Tests fix the clock and the time zone.
+    VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent = nullptr);
 
     std::optional<StatistiqueType> selectedStat() const { return m_selected; }
     void choisir(StatistiqueType type);

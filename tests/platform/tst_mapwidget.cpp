@@ -96,9 +96,10 @@ void MapWidgetTest::regionIsShownWhole()
                                    GeoPoint{south, east}})
         QVERIFY2(inside.contains(m.map.pointForCoordinate(corner)),
                  qPrintable(QStringLiteral("%1, %2").arg(corner.latitude).arg(corner.longitude)));
-    // One level deeper it would not fit any more (unless the deepest level is reached).
-    if (m.map.zoomLevel() < MapWidget::maxZoomLevel) {
-        m.map.setZoomLevel(m.map.zoomLevel() + 1);
+    // A little deeper it would not fit any more (unless the deepest zoom is reached): the
+    // region fills the widget's width or height.
+    if (m.map.zoom() < MapWidget::maxZoom) {
+        m.map.setZoom(m.map.zoom() + 0.01);
         const QPointF nw = m.map.pointForCoordinate({north, west});
         const QPointF se = m.map.pointForCoordinate({south, east});
         QVERIFY(!inside.contains(nw) || !inside.contains(se));
@@ -111,18 +112,18 @@ void MapWidgetTest::regionStaysWholeWhenResized()
     QSignalSpy changed(&m.map, &MapWidget::regionChanged);
     const MapRegion region{45.1, -0.75, 0.25, 0.61};
     QVERIFY(m.map.setRegion(region));
-    const int small = m.map.zoomLevel();
+    const double small = m.map.zoom();
     m.map.resize(1200, 800);
     m.paint(); // a hidden widget hears of its new size when painted or shown
-    QVERIFY(m.map.zoomLevel() > small);
-    QCOMPARE(m.map.zoomLevel(), MapWidget::zoomLevelFor(region, {1200, 800}));
+    QVERIFY(m.map.zoom() > small);
+    QCOMPARE(m.map.zoom(), MapWidget::zoomFor(region, {1200, 800}));
     QVERIFY(changed.count() >= 2);
     // Once the user moves the map, a resize keeps the user's view.
     m.map.zoomOut();
-    const int chosen = m.map.zoomLevel();
+    const double chosen = m.map.zoom();
     m.map.resize(300, 200);
     m.paint();
-    QCOMPARE(m.map.zoomLevel(), chosen);
+    QCOMPARE(m.map.zoom(), chosen);
 }
 
 void MapWidgetTest::refusesWhatIsNotACoordinate()
@@ -130,7 +131,7 @@ void MapWidgetTest::refusesWhatIsNotACoordinate()
     RecordingMap m;
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
     const MapRegion before = m.map.region();
-    const int zoom = m.map.zoomLevel();
+    const double zoom = m.map.zoom();
     QVERIFY(!m.map.setRegion({kNaN, -1.0, 0.1, 0.1}));
     QVERIFY(!m.map.setRegion({45.0, kNaN, 0.1, 0.1}));
     QVERIFY(!m.map.setRegion({45.0, -1.0, kNaN, 0.1}));
@@ -143,7 +144,7 @@ void MapWidgetTest::refusesWhatIsNotACoordinate()
     QVERIFY(!m.map.setCentre({kNaN, 0}));
     m.map.panBy({kNaN, 3});
     QCOMPARE(m.map.region(), before);
-    QCOMPARE(m.map.zoomLevel(), zoom);
+    QCOMPARE(m.map.zoom(), zoom);
     QVERIFY(m.map.setRegion({90.0, 180.0, 180.0, 360.0})); // the limits themselves are coordinates
     QVERIFY(std::isfinite(m.map.region().centreLatitude));
 
@@ -160,7 +161,7 @@ void MapWidgetTest::paintsMarkersAtTheirPlaceAndOnlyInView()
 {
     RecordingMap m;
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
-    const int z = m.map.zoomLevel();
+    const double z = m.map.zoom();
     const double worldPixels = 256.0 * std::pow(2.0, z);
     m.map.setMarkerOverhang(10);
     m.map.setMarkers({{45.0, -1.0}, {45.0, -0.98}, {46.0, -1.0}, {45.0, 10.0}});
@@ -218,6 +219,15 @@ void MapWidgetTest::leavesOutMarkersHiddenUnderLaterOnes()
     QCOMPARE(m.map.markersInView(), QList<int>{0});
     m.map.setMarkerShapes({{QRectF(-40, -10, 80, 20), QRectF()}});
     QCOMPARE(m.map.markersInView(), QList<int>{});
+
+    // See-through markers hide what lies under as many of them as the depth asks.
+    const kv::MarkerShape veil{QRectF(-8, -8, 16, 16), QRectF(-8, -8, 16, 16)};
+    const GeoPoint spot = m.map.coordinateForPoint({300, 200});
+    m.map.setMarkers({spot, spot, spot, spot, spot});
+    m.map.setMarkerShapes({veil, veil, veil, veil, veil});
+    QCOMPARE(m.map.markersInView(), QList<int>{4});
+    m.map.setMarkerOcclusionDepth(3);
+    QCOMPARE(m.map.markersInView(), (QList<int>{2, 3, 4}));
 }
 
 void MapWidgetTest::roundsItsCorners()
@@ -262,37 +272,37 @@ void MapWidgetTest::zoomsWithWheelAroundTheCursor()
 {
     RecordingMap m;
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.5, 0.5}));
-    const int z = m.map.zoomLevel();
+    const double z = m.map.zoom();
     const QPointF cursor(450, 120);
     const GeoPoint under = m.map.coordinateForPoint(cursor);
     sendWheel(&m.map, cursor, 120);
-    QCOMPARE(m.map.zoomLevel(), z + 1);
+    QCOMPARE(m.map.zoom(), z + 1);
     QPointF at = m.map.pointForCoordinate(under);
     QVERIFY(near(at.x(), cursor.x(), 1e-6) && near(at.y(), cursor.y(), 1e-6));
     // Small touchpad steps add up to a level.
     sendWheel(&m.map, cursor, -60);
-    QCOMPARE(m.map.zoomLevel(), z + 1);
+    QCOMPARE(m.map.zoom(), z + 1);
     sendWheel(&m.map, cursor, -60);
-    QCOMPARE(m.map.zoomLevel(), z);
+    QCOMPARE(m.map.zoom(), z);
     at = m.map.pointForCoordinate(under);
     QVERIFY(near(at.x(), cursor.x(), 1e-6) && near(at.y(), cursor.y(), 1e-6));
     // Never past the deepest level.
     for (int i = 0; i < 30; ++i)
         sendWheel(&m.map, cursor, 120);
-    QCOMPARE(m.map.zoomLevel(), MapWidget::maxZoomLevel);
+    QCOMPARE(m.map.zoom(), MapWidget::maxZoom);
 }
 
 void MapWidgetTest::zoomsWithPlusAndMinus()
 {
     RecordingMap m;
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.5, 0.5}));
-    const int z = m.map.zoomLevel();
+    const double z = m.map.zoom();
     const GeoPoint centre = m.map.centre();
     QTest::keyClick(&m.map, Qt::Key_Plus);
-    QCOMPARE(m.map.zoomLevel(), z + 1);
+    QCOMPARE(m.map.zoom(), z + 1);
     QTest::keyClick(&m.map, Qt::Key_Minus);
     QTest::keyClick(&m.map, Qt::Key_Minus);
-    QCOMPARE(m.map.zoomLevel(), z - 1);
+    QCOMPARE(m.map.zoom(), z - 1);
     QVERIFY(near(m.map.centre().latitude, centre.latitude, 1e-9));
     QVERIFY(near(m.map.centre().longitude, centre.longitude, 1e-9));
     // Arrows pan; the focused map shows a ring for keyboard users.
@@ -337,7 +347,7 @@ void MapWidgetTest::paintsNeutralBackgroundWithoutTiles()
     QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255));
     QCOMPARE(m.map.pendingTileCount(), 0);
     // Zoomed out beyond the world, outside it is background too.
-    m.map.setZoomLevel(0);
+    m.map.setZoom(0);
     QCOMPARE(m.paint().pixelColor(2, 2), MapWidget::backgroundColor());
 }
 
@@ -372,9 +382,17 @@ void MapWidgetTest::showsTilesFromTheServer()
     QCOMPARE(image.pixelColor(10, 10), server.color);
     QCOMPARE(image.pixelColor(590, 390), server.color);
     QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255)); // the marker over the tiles
-    // Only the tiles in view, each once, at the map's zoom level.
-    const int z = m.map.zoomLevel();
-    QVERIFY(server.requested.size() >= 6 && server.requested.size() <= 12);
+    // Scaled to a zoom between levels, the tiles meet without a seam.
+    QVERIFY(m.map.zoom() != std::round(m.map.zoom()));
+    int background = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            background += image.pixelColor(x, y) == MapWidget::backgroundColor();
+    QCOMPARE(background, 0);
+    // Only the tiles in view, each once, at the level nearest the map's zoom.
+    const int z = m.map.tileLevel();
+    QCOMPARE(z, int(std::lround(m.map.zoom())));
+    QVERIFY(server.requested.size() >= 4 && server.requested.size() <= 16);
     QCOMPARE(QSet<QString>(server.requested.cbegin(), server.requested.cend()).size(), server.requested.size());
     for (const QString& key : std::as_const(server.requested))
         QVERIFY(key.startsWith(QString::number(z) + QLatin1Char('/')));
@@ -396,7 +414,7 @@ void MapWidgetTest::keepsBackgroundWhereTilesFail()
     m.map.setTileUrlTemplate(server.urlTemplate());
     // At zoom 1, a 256-pixel view centred on (0, 0) shows a quarter of each of the four tiles.
     QVERIFY(m.map.setCentre({0, 0}));
-    QVERIFY(m.map.setZoomLevel(1));
+    QVERIFY(m.map.setZoom(1));
     server.missing.insert(QStringLiteral("1/0/0"));
     m.paint();
     QTRY_COMPARE_WITH_TIMEOUT(m.map.pendingTileCount(), 0, 10000);

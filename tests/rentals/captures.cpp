@@ -4,7 +4,9 @@
 #include "fauxservice.h"
 #include "outils.h"
 
+#include "platform/mapwidget.h"
 #include "rentals/adresseautocompleteur.h"
+#include "rentals/carteavecrepere.h"
 #include "rentals/citysearchpopup.h"
 #include "rentals/flipview.h"
 #include "rentals/formulairelocationview.h"
@@ -41,7 +43,7 @@ int main(int argc, char* argv[])
     QSettings().clear();
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     const QString dossier = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::tempPath();
-    const QSize taille = argc > 2 ? QSize(900, 760) : QSize(600, 700);
+    const QSize taille(600, 700);
 
     FauxGeocodage faux;
     faux.reponseParDefaut = collection({{"12 Rue de la Paix", "75002", "Paris", 2.331, 48.869},
@@ -67,6 +69,16 @@ int main(int argc, char* argv[])
     form.resize(taille);
     form.show();
     enregistrer(&form, dossier, QStringLiteral("formulaire"));
+    if (argc > 2) {
+        // Tiles from a local folder or server, e.g. file:///tmp/tiles/{z}/{x}/{y}.png
+        form.carte()->carte()->setTileUrlTemplate(QString::fromLocal8Bit(argv[2]));
+        form.grab(); // the paint asks for the tiles
+        QEventLoop boucle;
+        QTimer::singleShot(800, &boucle, &QEventLoop::quit);
+        boucle.exec();
+        enregistrer(&form, dossier, QStringLiteral("formulaire-tuiles"));
+        form.carte()->carte()->setTileUrlTemplate(QString());
+    }
 
     form.autoCompleteur()->setDelaiSaisieMs(0);
     form.champAdresse()->setText(QStringLiteral("12 rue de la Paix"));

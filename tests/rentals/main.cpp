@@ -14,5 +14,5 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("TAV-tests"));
     QCoreApplication::setApplicationName(QStringLiteral("KestrovanRentals"));
     QSettings().clear();
-    return runTests<CoordonneesTest, AdresseServiceTest, FormulaireLocationTest, ParClientTest>(argc, argv);
+    return runTests<CoordonneesTest, AdresseServiceTest, FormulaireLocationTest, ParClientTest, PiecesAdresseTest>(argc, argv);
 }

@@ -70,3 +70,12 @@ private slots:
     void groupsOfAvailableSkips();
     void dragPayloadAndPanel();
 };
+
+class PiecesAdresseTest : public QObject {
+    Q_OBJECT
+private slots:
+    void siteMapFollowsReadableTextsOnly();
+    void siteMapTakesNoInput();
+    void suggestionListScrollsPastItsHeight();
+    void flipCardTurnsOnChangeOnly();
+};

@@ -56,7 +56,8 @@ struct Banc {
     FormulaireLocationView* ouvrir()
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
-                                                        &service, nullptr, le(2026, 3, 15, 10));
+                                                        &service, nullptr,
+                                                        Horloge::fixe(le(2026, 3, 15, 10), QTimeZone("Europe/Paris")));
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
@@ -161,6 +162,15 @@ void FormulaireLocationTest::addressSuggestionsAndTheirChoice()
     QTRY_COMPARE(form->suggestions()->suggestions().size(), 2);
     QCOMPARE(emplacement->currentWidget(), form->suggestions());
     QCOMPARE(b.faux.dernierTexte(), QStringLiteral("12 rue"));
+    // From the keyboard: Down into the list, Return on the second place.
+    form->activateWindow();
+    form->champAdresse()->setFocus();
+    QTest::keyClick(form->champAdresse(), Qt::Key_Down);
+    QVERIFY(form->suggestions()->hasFocus());
+    QTest::keyClick(form->suggestions(), Qt::Key_Down);
+    QTest::keyClick(form->suggestions(), Qt::Key_Return);
+    QCOMPARE(form->adresse(), QStringLiteral("Lyon, 69001 Lyon, France"));
+    QTRY_COMPARE(form->latitude(), QStringLiteral("45.764"));
 
     // Back to two characters: the list empties and the map returns.
     taper(form->champAdresse(), "12");

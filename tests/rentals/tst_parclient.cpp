@@ -66,7 +66,7 @@ struct Bureau {
         e.selectedLocation = selectedLocation;
         e.formatter = volumeFr;
         e.dateFormatter = [](const QDateTime& d) { return d.toString("dd/MM/yyyy"); };
-        e.maintenant = maintenant;
+        e.horloge = Horloge::fixe(maintenant(), kParis);
         return e;
     }
 };
@@ -98,7 +98,7 @@ void ParClientTest::inProgressAgainstTheStartOfToday()
     QVERIFY(!ListeBennesView::estEnCours(finHier, minuit));
     QVERIFY(ListeBennesView::estEnCours(semaineProchaine, minuit));
 
-    ListeBennesView liste(c, volumeFr, {}, nullptr, maintenant, kParis);
+    ListeBennesView liste(c, volumeFr, {}, nullptr, Horloge::fixe(maintenant(), kParis));
     QCOMPARE(liste.locationsFiltrees().size(), 4);
     liste.setAfficherUniquementEnCours(true);
     QCOMPARE(liste.locationsFiltrees(), (QList<LocationDeBenne*>{sansFin, finMinuit, semaineProchaine}));
@@ -114,14 +114,14 @@ void ParClientTest::tilesTextColourAndSelection()
     auto* adresseVide = location(ctx.get(), c, b, le(2026, 6, 2), std::nullopt, QString());
     location(ctx.get(), autre, b, le(2026, 6, 3));
     QList<LocationDeBenne*> choisies;
-    ListeBennesView liste(c, volumeFr, [&](LocationDeBenne* l) { choisies << l; }, nullptr, maintenant, kParis);
+    ListeBennesView liste(c, volumeFr, [&](LocationDeBenne* l) { choisies << l; }, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
     QCOMPARE(liste.locationsFiltrees().size(), 2); // never another client's
     QCOMPARE(liste.tuile(sansAdresse)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  Inconnu"));
     QCOMPARE(liste.tuile(adresseVide)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  "));
     QCOMPARE(liste.tuile(sansAdresse)->couleur(), QColor(Qt::green));
     QLocale::setDefault(QLocale(QLocale::English));
-    ListeBennesView anglaise(c, [](double v) { return QLocale().toString(v, 'f', 1); }, {}, nullptr, maintenant, kParis);
+    ListeBennesView anglaise(c, [](double v) { return QLocale().toString(v, 'f', 1); }, {}, nullptr, Horloge::fixe(maintenant(), kParis));
     QCOMPARE(anglaise.tuile(sansAdresse)->text(), QStringLiteral("Benne 10.0 m³\nChantier :  Inconnu"));
 
     // Two rentals of one skip: only the chosen one swings.
@@ -141,7 +141,7 @@ void ParClientTest::listFollowsTheStore()
     Client* c = client(ctx.get(), "A");
     Benne* b = benne(ctx.get(), 10, "00FF00");
     auto* l = location(ctx.get(), c, b, le(2026, 6, 1), std::nullopt, QStringLiteral("Lyon"));
-    ListeBennesView liste(c, volumeFr, {}, nullptr, maintenant, kParis);
+    ListeBennesView liste(c, volumeFr, {}, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
     liste.setSelectedLocation(l);
     BenneOscillanteView* tuile = liste.tuile(l);
@@ -250,10 +250,20 @@ void ParClientTest::screenDrivenByClicks()
     QVERIFY(ecran.afficheInvitation());
     QCOMPARE(ecran.cartouche(a)->nombreBennes(), 2);
     QCOMPARE(ecran.cartouche(sans)->nombreBennes(), 0);
+    QVERIFY(ecran.cartouche(sans)->badgeVisible());
 
-    cliquer(ecran.cartouche(a));
+    CartoucheAnime* ca = ecran.cartouche(a);
+    cliquer(ca);
     QTest::qWait(200);
     QVERIFY(!ecran.listeBennes()); // told only at the end of the animation
+    // A store change meanwhile updates the cartouche in place: the animation goes on.
+    a->setNom("A renommé");
+    auto* l3 = location(b.ctx.get(), a, benne1, le(2026, 7, 1));
+    QTest::qWait(50);
+    QCOMPARE(ecran.cartouche(a), ca);
+    QCOMPARE(ca->label(), QStringLiteral("A renommé"));
+    QCOMPARE(ca->nombreBennes(), 3);
+    QVERIFY(ca->xOffset() > 0);
     QTRY_VERIFY(ecran.listeBennes());
     QCOMPARE(b.selectedClientID.get(), std::optional<QUuid>(a->id()));
     QCOMPARE(b.bennesReadyForClientID.get(), std::optional<QUuid>(a->id()));
@@ -283,7 +293,7 @@ void ParClientTest::screenDrivenByClicks()
 
     // The filter keeps the choice, even of a rental it hides.
     QTest::mouseClick(ecran.boutonEnCours(), Qt::LeftButton);
-    QCOMPARE(ecran.listeBennes()->locationsFiltrees(), QList<LocationDeBenne*>{l1});
+    QCOMPARE(ecran.listeBennes()->locationsFiltrees(), (QList<LocationDeBenne*>{l1, l3}));
     QCOMPARE(b.selectedLocation.get(), l2);
     QVERIFY(ecran.colonneDetails()->isVisible());
 

@@ -35,7 +35,7 @@ namespace {
 
 Horloge horlogeFixe(qint64 maintenant)
 {
-    return {[maintenant] { return maintenant; }, paris()};
+    return Horloge::fixe(maintenant, paris());
 }
 
 QByteArray lire(const QString& chemin)

@@ -63,7 +63,7 @@ void TestRendus::chaqueStatistique()
         if (!vide)
             quelquesLocations(ctx.get());
         for (QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
-            VueStatistiques hub(ctx.get(), [] { return ms(2026, 6, 15, 10); }, paris());
+            VueStatistiques hub(ctx.get(), Horloge::fixe(ms(2026, 6, 15, 10), paris()));
             hub.resize(taille);
             hub.show();
             QVERIFY(QTest::qWaitForWindowExposed(&hub));

@@ -5,9 +5,11 @@
 #include "outils.h"
 
 #include "platform/desktopopener.h"
+#include "reports/rapportmensuelview.h"
 #include "stats/choixsegmente.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
+#include "stats/statistiquecartechaleurview.h"
 #include "stats/statistiquehistogrammevolumeview.h"
 #include "stats/statistiqueoccupationbennesview.h"
 #include "stats/statistiquerendementvolumeview.h"
@@ -24,7 +26,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -57,7 +62,7 @@ qint64 maintenant()
 
 // A hub on its own window, with the clock fixed.
 struct Hub {
-    explicit Hub(ModelContext* ctx) : vue(ctx, maintenant, paris())
+    explicit Hub(ModelContext* ctx) : vue(ctx, Horloge::fixe(maintenant(), paris()))
     {
         vue.resize(1200, 760);
         vue.show();
@@ -166,6 +171,12 @@ void TestVues::hubOpensOnSeasonality()
                      i == toutesLesStatistiques().indexOf(t));
     }
     QVERIFY(hub.vue.source()->lesLocations().isEmpty());
+    // The first entry is the monthly report, the second the heat map.
+    hub.cliquer(StatistiqueType::rapport);
+    QVERIFY(hub.detail<RapportMensuelView>());
+    hub.cliquer(StatistiqueType::carteChaleur);
+    QVERIFY(hub.detail<StatistiqueCarteChaleurView>());
+    hub.cliquer(StatistiqueType::tauxOccupation);
     // Clicking the chosen row keeps it; the arrow keys choose too.
     QWidget* avant = hub.vue.detail();
     hub.cliquer(StatistiqueType::tauxOccupation);
@@ -174,6 +185,27 @@ void TestVues::hubOpensOnSeasonality()
     QTest::keyClick(hub.vue.sidebar(), Qt::Key_Up);
     QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::clientsInactifs));
     QVERIFY(hub.detail<ClientsInactifsView>());
+}
+
+void TestVues::heatMapFollowsTheRentals()
+{
+    auto ctx = magasin();
+    Client* c = fx::client(ctx.get());
+    Benne* b = benne(ctx.get(), 10);
+    LocationDeBenne* l = location(c, b, nullptr, ms(2026, 3, 1));
+    l->setLatitude(45.76);
+    l->setLongitude(4.84);
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::carteChaleur);
+    auto* carte = hub.detail<StatistiqueCarteChaleurView>();
+    QVERIFY(carte);
+    QCOMPARE(carte->points().size(), 1);
+    QCOMPARE(carte->points()[0].count, 1);
+    // A second rental at the same place, from elsewhere: its circle grows at once.
+    LocationDeBenne* autre = location(c, b, nullptr, ms(2026, 4, 1));
+    autre->setLatitude(45.76);
+    autre->setLongitude(4.84);
+    QTRY_COMPARE(carte->points()[0].count, 2);
 }
 
 void TestVues::lesLocations()
@@ -490,6 +522,35 @@ void TestVues::inactiveClientsList()
     liste->setFocus();
     QTest::keyClick(liste, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+
+    // The row's menu offers both actions, each only when its button shows.
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QStringList actions;
+    QList<bool> actives;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* a : menu->actions()) {
+            actions.append(a->text());
+            actives.append(a->isEnabled());
+        }
+        menu->actions().first()->trigger();
+        menu->close();
+    });
+    emit liste->customContextMenuRequested(liste->visualRect(second).center());
+    QCOMPARE(actions, (QStringList{QStringLiteral("Copier tél."), QStringLiteral("E-mail")}));
+    QCOMPARE(actives, (QList<bool>{true, true}));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 04 72 00 00 00 "));
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        actives.clear();
+        for (QAction* a : menu->actions())
+            actives.append(a->isEnabled());
+        menu->close();
+    });
+    emit liste->customContextMenuRequested(liste->visualRect(premier).center());
+    QCOMPARE(actives, (QList<bool>{false, false}));
 
     // The threshold and the toggle.
     cliquerSegment(vue->choixSeuil(), QStringLiteral("12 mois"));

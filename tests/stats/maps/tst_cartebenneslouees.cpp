@@ -207,7 +207,7 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt); // on site, no coordinate
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
@@ -224,7 +224,7 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
 {
     MapOffice o;
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
@@ -284,7 +284,7 @@ void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("ailleurs"), o.autreClient, bleue);
     Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, [] { return kMaintenant; }, o.paris);
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
     carte.resize(1200, 760);
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
@@ -304,6 +304,15 @@ void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
     QVERIFY(colourNear({45.0, -1.0}, QColor(255, 0, 0)));
     QVERIFY(colourNear({45.0, -0.9}, QColor(0, 122, 255))); // not a colour: blue
     QCOMPARE(image.pixelColor(3, 3), MapWidget::backgroundColor()); // no tiles in tests
+    // The name card, just under the coordinate, takes the window's colour, also after a change.
+    const QPointF at = map->pointForCoordinate({45.0, -1.0});
+    const QPoint inCard(int(at.x()), int(at.y()) + 4);
+    QCOMPARE(image.pixelColor(inCard), carte.palette().color(QPalette::Window));
+    QPalette sombre = carte.palette();
+    sombre.setColor(QPalette::Window, QColor(30, 30, 30));
+    sombre.setColor(QPalette::WindowText, Qt::white);
+    carte.setPalette(sombre);
+    QCOMPARE(map->grab().toImage().pixelColor(inCard), QColor(30, 30, 30));
 }
 
 void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
@@ -323,17 +332,17 @@ void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
     QCOMPARE(window.zoomBennesButton()->text(), QStringLiteral("Zoom sur toutes les bennes"));
 
     MapWidget* map = carte->carte();
-    const int fitted = map->zoomLevel();
+    const double fitted = map->zoom();
     const GeoPoint centre = map->centre();
     // The user moves away with the keyboard, then asks for every skip again.
     map->setFocus();
     QTest::keyClick(map, Qt::Key_Plus);
     QTest::keyClick(map, Qt::Key_Left);
-    QVERIFY(map->zoomLevel() != fitted);
+    QVERIFY(map->zoom() != fitted);
     auto* button = qobject_cast<QToolButton*>(window.toolbar()->widgetForAction(window.zoomBennesButton()));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(map->zoomLevel(), fitted);
+    QCOMPARE(map->zoom(), fitted);
     QVERIFY(near(map->centre().latitude, centre.latitude));
     QVERIFY(near(map->centre().longitude, centre.longitude));
     QCOMPARE(window.inputs().demanderZoomSurToutesLesBennes.get(), false);

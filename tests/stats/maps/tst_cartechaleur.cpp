@@ -3,6 +3,9 @@
 #include "office.h"
 
 #include "stats/statistiquecartechaleurview.h"
+#include "stats/vuestatistiques.h"
+
+#include <QListWidget>
 
 #include <QLabel>
 #include <QTest>
@@ -109,4 +112,34 @@ void CarteChaleurTest::viewPaintsLargestFirst()
     QVERIFY(vue.points().isEmpty());
     QCOMPARE(vue.carte()->markerCount(), 0);
     QVERIFY(std::abs(vue.carte()->centre().latitude - 46.5) < 1e-9);
+}
+
+void CarteChaleurTest::showsInTheStatisticsHub()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    o.louer(t, std::nullopt, 45.0, -1.0);
+    o.louer(t, std::nullopt, 45.0, -1.0);
+    VueStatistiques hub(o.ctx.get(), Horloge::fixe(o.le(2025, 6, 1), o.paris));
+    hub.resize(1200, 760);
+    hub.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&hub));
+    // Chosen by a click on its row of the sidebar.
+    QListWidgetItem* row = nullptr;
+    for (int i = 0; i < hub.sidebar()->count(); ++i)
+        if (hub.sidebar()->item(i)->text() == QStringLiteral("Carte de chaleur"))
+            row = hub.sidebar()->item(i);
+    QVERIFY(row);
+    const QRect at = hub.sidebar()->visualItemRect(row);
+    QTest::mouseClick(hub.sidebar()->viewport(), Qt::LeftButton, {}, at.center());
+    QCOMPARE(hub.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::carteChaleur));
+    auto* vue = qobject_cast<StatistiqueCarteChaleurView*>(hub.detail());
+    QVERIFY(vue);
+    QCOMPARE(vue->points().size(), 1);
+    QCOMPARE(vue->points()[0].count, 2);
+    // A rental added while it is shown joins its place.
+    o.louer(t, std::nullopt, 45.0, -1.0);
+    QTRY_COMPARE(vue->points()[0].count, 3);
+    o.louer(t, std::nullopt, 44.0, 1.0);
+    QTRY_COMPARE(vue->points().size(), 2);
 }

@@ -9,4 +9,5 @@ private slots:
     void centreIsTheMeanOfTheRentals();
     void diameterGrowsUpToTheCap();
     void viewPaintsLargestFirst();
+    void showsInTheStatisticsHub();
 };

@@ -1,0 +1,116 @@
+// Rental screens on the large office (5,000 clients, 200,000 rentals): "Vue par client" built and
+// drawn, a client chosen, and the new-rental form opened over every client and waste type.
+#include "office.h"
+
+#include "model/modelcontext.h"
+#include "model/query.h"
+#include "platform/adresseservice.h"
+#include "rentals/formulairelocationview.h"
+#include "rentals/vuelocationbenne.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLocale>
+
+#include <memory>
+
+using namespace kv;
+
+namespace {
+
+using kv::bench::seconds;
+
+ModelContext* office()
+{
+    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officePath());
+    return ctx.get();
+}
+
+struct Listes {
+    Query<Client>* clients = new Query<Client>(office(), {}, {}, office());
+    Query<Benne>* bennes = new Query<Benne>(office(), {}, {}, office());
+};
+
+Listes& listes()
+{
+    static Listes l;
+    l.clients->records();
+    l.bennes->records();
+    return l;
+}
+
+VueLocationBenne::Entrees entrees()
+{
+    VueLocationBenne::Entrees e;
+    e.context = office();
+    e.clients = listes().clients;
+    e.bennes = listes().bennes;
+    e.formatter = [](double v) { return QLocale().toString(v, 'f', 1); };
+    e.dateFormatter = [](const QDateTime& d) { return QLocale().toString(d.date(), QLocale::ShortFormat); };
+    return e;
+}
+
+void BM_VueParClient(benchmark::State& state)
+{
+    listes();
+    for (auto _ : state) {
+        const double s = seconds([] {
+            VueLocationBenne ecran(entrees());
+            ecran.resize(1200, 760);
+            ecran.show();
+            benchmark::DoNotOptimize(ecran.grab());
+        });
+        kv::bench::recordFigure(QStringLiteral("par client : écran construit et dessiné"), s * 1000, "ms", 150);
+        state.SetIterationTime(s);
+    }
+}
+
+void BM_ChoixClient(benchmark::State& state)
+{
+    // The client with the most rentals.
+    Client* plusGros = nullptr;
+    for (Client* c : listes().clients->results())
+        if (!plusGros || c->locations().size() > plusGros->locations().size())
+            plusGros = c;
+    VueLocationBenne ecran(entrees());
+    ecran.resize(1200, 760);
+    ecran.show();
+    for (auto _ : state) {
+        const double s = seconds([&] {
+            ecran.selectionnerClient(plusGros->id());
+            benchmark::DoNotOptimize(ecran.grab());
+        });
+        ecran.deselectionnerClient();
+        kv::bench::recordFigure(QStringLiteral("par client : client choisi, ses locations affichées"), s * 1000,
+                                "ms", 150);
+        state.SetIterationTime(s);
+    }
+}
+
+void BM_Formulaire(benchmark::State& state)
+{
+    office();
+    AdresseService service(QUrl(QStringLiteral("http://127.0.0.1:1/geocodage")));
+    const QUuid benne = office()->all<Benne>().first()->id();
+    for (auto _ : state) {
+        const double s = seconds([&] {
+            FormulaireLocationView form(office(), benne, {}, &service);
+            form.resize(600, 630);
+            form.show();
+            benchmark::DoNotOptimize(form.grab());
+        });
+        kv::bench::recordFigure(QStringLiteral("nouvelle location : formulaire ouvert"), s * 1000, "ms", 150);
+        state.SetIterationTime(s);
+    }
+}
+
+} // namespace
+
+static kv::bench::Registrar registrar(45, [] {
+    for (auto [nom, f] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+             {"par client : écran", BM_VueParClient},
+             {"par client : choix d'un client", BM_ChoixClient},
+             {"nouvelle location : formulaire", BM_Formulaire}})
+        benchmark::RegisterBenchmark(nom, f)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+});
