@@ -174,8 +174,13 @@ QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
 {
     const RowContent content = contentAt(index);
     int h = 2 * kVMargin;
-    for (int i = 0; i < content.lines.size(); ++i)
-        h += lineHeight(content.lines[i], option.font) + (i ? kLineGap : 0);
+    int shown = 0;
+    for (const RowLine& line : content.lines) {
+        // A line with nothing to show takes no room.
+        if (line.parts.isEmpty())
+            continue;
+        h += lineHeight(line, option.font) + (shown++ ? kLineGap : 0);
+    }
     return {200, std::max(h, 24)};
 }
 
@@ -192,7 +197,8 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     const RowContent content = contentAt(index);
     const bool selected = option.state & QStyle::State_Selected;
-    const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor text = rowTextColor(option.palette, selected, Tone::Primary);
+    const QIcon::Mode iconMode = selected ? QIcon::Selected : QIcon::Normal;
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -212,6 +218,8 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     int y = area.top();
     for (const RowLine& line : content.lines) {
+        if (line.parts.isEmpty())
+            continue;
         const int h = lineHeight(line, option.font);
         int x = area.left();
         for (const RowPart& part : line.parts) {
@@ -228,6 +236,8 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
             painter->setFont(font);
             if (part.kind == RowPart::Kind::Badge) {
                 const int w = fm.horizontalAdvance(part.text) + 12;
+                if (w > remaining)
+                    break;
                 const QRectF r(x, y + (h - fm.height() - 2) / 2.0, w, fm.height() + 2);
                 QColor fill = part.color;
                 fill.setAlphaF(0.18f);
@@ -239,27 +249,32 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                 x += w + line.spacing;
                 continue;
             }
-            const QColor color = toneColor(part.tone, text);
-            if (!part.symbol.isEmpty()) {
-                const int side = fm.height() - 2;
+            const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+            const int iconRoom = side ? side + (part.iconOnly ? 0 : kIconGap) : 0;
+            QString shown = part.iconOnly ? QString() : part.text;
+            int w = fm.horizontalAdvance(shown);
+            if (!part.iconOnly && (part.elide || iconRoom + w > remaining)) {
+                // Cut with "…" where the line ends; a part left with too little to read goes
+                // whole, its symbol with it.
+                shown = fm.elidedText(shown, Qt::ElideRight, remaining - iconRoom);
+                w = fm.horizontalAdvance(shown);
+                const int minimum = fm.horizontalAdvance(part.text.left(3) + QChar(0x2026));
+                if (shown != part.text && (shown.isEmpty() || w < std::min(minimum, fm.horizontalAdvance(part.text))))
+                    break;
+            } else if (part.iconOnly && side > remaining) {
+                break;
+            }
+            if (side) {
                 const QIcon icon = symbolIcon(part.symbol);
-                if (!icon.isNull()) {
-                    const QRect ir(x, y + (h - side) / 2, side, side);
-                    icon.paint(painter, ir);
-                }
-                x += side + (part.iconOnly ? 0 : kIconGap);
+                if (!icon.isNull())
+                    icon.paint(painter, QRect(x, y + (h - side) / 2, side, side), Qt::AlignCenter, iconMode);
+                x += iconRoom;
                 if (part.iconOnly) {
                     x += line.spacing;
                     continue;
                 }
             }
-            QString shown = part.text;
-            int w = fm.horizontalAdvance(shown);
-            if (part.elide || w > area.right() - x) {
-                shown = fm.elidedText(shown, Qt::ElideRight, area.right() - x);
-                w = fm.horizontalAdvance(shown);
-            }
-            painter->setPen(color);
+            painter->setPen(rowTextColor(option.palette, selected, part.tone));
             painter->drawText(QRect(x, y, w + 1, h), Qt::AlignLeft | Qt::AlignVCenter, shown);
             x += w + line.spacing;
         }

@@ -27,7 +27,7 @@ struct RowPart {
     TextStyle style = TextStyle::Body;
     Tone tone = Tone::Primary;
     QColor color;          // fill of a dot, tint of a badge
-    bool elide = false;    // cut at the trailing edge when the line is too short
+    bool elide = false;    // cut with "…" at the trailing edge (any text is, when the line is too short)
     QString toolTip;       // shown when the pointer rests on this part (trailing parts)
 
     static RowPart label(const QString& text, TextStyle style = TextStyle::Body, Tone tone = Tone::Primary);
@@ -37,7 +37,7 @@ struct RowPart {
 };
 
 struct RowLine {
-    QList<RowPart> parts; // an empty line keeps its height
+    QList<RowPart> parts; // an empty line takes no room
     int spacing = 8;
     TextStyle style = TextStyle::Body; // gives the height of an empty line
 };
