@@ -17,19 +17,6 @@ using forms::RowPart;
 
 namespace {
 
-// Blanks (any space character, no-break spaces included) and tabs trimmed at both ends; line
-// ends are kept.
-QString trimBlanksAndTabs(const QString& text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; };
-    while (start < end && blank(text[start]))
-        ++start;
-    while (end > start && blank(text[end - 1]))
-        --end;
-    return text.mid(start, end - start);
-}
 
 } // namespace
 
@@ -91,7 +78,7 @@ RowContent VueClients::ligneClient(const Client* client)
     if (!client->ville().isEmpty() || !client->codePostal().isEmpty())
         details.parts.append(RowPart::symbolLabel(
             QStringLiteral("mappin.and.ellipse"),
-            trimBlanksAndTabs(client->codePostal() + QLatin1Char(' ') + client->ville()),
+            trimBlanks(client->codePostal() + QLatin1Char(' ') + client->ville()),
             forms::TextStyle::Callout, forms::Tone::Secondary));
     if (!client->telephone().isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(),

@@ -1,29 +1,16 @@
 #include "texteschauffeur.h"
 
+#include "model/helpers.h"
+
 #include <QLocale>
 
 #include <cmath>
 
 namespace kv {
 
-namespace {
-
-bool espaceOuTabulation(QChar c)
-{
-    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
-}
-
-} // namespace
-
 QString sansEspacesNiTabulations(const QString& texte)
 {
-    qsizetype debut = 0;
-    qsizetype fin = texte.size();
-    while (debut < fin && espaceOuTabulation(texte.at(debut)))
-        ++debut;
-    while (fin > debut && espaceOuTabulation(texte.at(fin - 1)))
-        --fin;
-    return texte.mid(debut, fin - debut);
+    return trimBlanks(texte);
 }
 
 QString sansBlancs(const QString& texte)

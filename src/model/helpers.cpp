@@ -123,4 +123,19 @@ std::optional<double> lireNombre(const QString& texte, bool* ok)
     return v;
 }
 
+QString trimBlanks(const QString& s, bool includeTab)
+{
+    auto isBlank = [includeTab](QChar c) {
+        if (c == QLatin1Char('\t'))
+            return includeTab;
+        return c.category() == QChar::Separator_Space;
+    };
+    qsizetype start = 0, end = s.size();
+    while (start < end && isBlank(s[start]))
+        ++start;
+    while (end > start && isBlank(s[end - 1]))
+        --end;
+    return s.mid(start, end - start);
+}
+
 } // namespace kv

@@ -41,4 +41,8 @@ QString formatJour(const QDate& date);
 // none with `ok` true; a text that is not a finite number gives none with `ok` false.
 std::optional<double> lireNombre(const QString& texte, bool* ok);
 
+// Blanks (any space character, no-break spaces included) and, unless `includeTab` is false, tabs
+// trimmed at both ends; line ends are kept.
+QString trimBlanks(const QString& s, bool includeTab = true);
+
 } // namespace kv

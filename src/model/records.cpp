@@ -1,5 +1,6 @@
 #include "records.h"
 
+#include "helpers.h"
 #include "modelcontext.h"
 
 #include <charconv>
@@ -53,20 +54,6 @@ void replaceChildren(Parent* parent, QList<Child*>& current, const QList<Child*>
     current = unique;
 }
 
-QString trimBlanks(const QString& s, bool includeTab)
-{
-    auto isBlank = [includeTab](QChar c) {
-        if (c == QLatin1Char('\t'))
-            return includeTab;
-        return c.category() == QChar::Separator_Space;
-    };
-    qsizetype start = 0, end = s.size();
-    while (start < end && isBlank(s[start]))
-        ++start;
-    while (end > start && isBlank(s[end - 1]))
-        --end;
-    return s.mid(start, end - start);
-}
 
 } // namespace
 

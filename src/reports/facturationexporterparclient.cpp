@@ -1,5 +1,7 @@
 #include "facturationexporterparclient.h"
 
+#include "model/helpers.h"
+
 #include "textesexport.h"
 
 #include "model/modelcontext.h"
@@ -32,17 +34,6 @@ struct CumulTaux {
     double ttc = 0;
 };
 
-// Spaces and tabs trimmed at both ends; line ends kept.
-QString sansEspacesAuxBords(const QString& s)
-{
-    auto blanc = [](QChar c) { return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space; };
-    qsizetype debut = 0, fin = s.size();
-    while (debut < fin && blanc(s.at(debut)))
-        ++debut;
-    while (fin > debut && blanc(s.at(fin - 1)))
-        --fin;
-    return s.mid(debut, fin - debut);
-}
 
 QString ligne(const QStringList& champs)
 {
@@ -184,7 +175,7 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
                 champCSV(l->adresse().value_or(QString()).trimmed()),
                 benne ? champVolume(benne->volume()) : QString(),
                 benne ? champCSV(benne->couleur()) : QString(),
-                dispositif ? champCSV(sansEspacesAuxBords(dispositif->descriptionDispositif())) : QString(),
+                dispositif ? champCSV(trimBlanks(dispositif->descriptionDispositif())) : QString(),
                 l->typeDechet() ? champCSV(l->typeDechet()->libelle()) : QString(),
                 formatDate(l->datePoseMs(), zone),
                 enlevement ? formatDate(*enlevement, zone) : QString(),
