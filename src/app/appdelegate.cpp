@@ -107,7 +107,9 @@ void AppDelegate::installMenus(QMainWindow* window)
 
     QMenu* file = bar->addMenu(QStringLiteral("&Fichier"));
     QAction* fresh = file->addAction(QStringLiteral("Nouvelle fenêtre"));
-    fresh->setShortcut(QKeySequence::New);
+    fresh->setObjectName(QStringLiteral("actionNewWindow"));
+    // Ctrl+N stays "Ajouter" on the list screens.
+    fresh->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     connect(fresh, &QAction::triggered, this, [this] { newWindow(); });
     QAction* close = file->addAction(QStringLiteral("Fermer la fenêtre"));
     close->setShortcut(QKeySequence::Close);

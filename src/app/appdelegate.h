@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 class QMainWindow;
+class QSettings;
 class QWidget;
 
 namespace kv {
@@ -22,6 +23,11 @@ public:
     explicit AppDelegate(ModelContext* context, QObject* parent = nullptr);
 
     ModelContext* context() const { return m_context; }
+
+    // Where the windows keep their frame and splitter positions between runs; none in the
+    // tests that do not ask for it. The delegate does not own it.
+    void setSettings(QSettings* settings) { m_settings = settings; }
+    QSettings* settings() const { return m_settings; }
 
     // A new main window on the same store.
     QMainWindow* newWindow();
@@ -44,6 +50,7 @@ private:
     void showResult(const UpdateCheckResult& result);
 
     ModelContext* m_context;
+    QSettings* m_settings = nullptr;
     UpdateChecker* m_updater = nullptr;
     QPointer<QWidget> m_sender;
     QPointer<QMessageBox> m_message;

@@ -3,11 +3,19 @@
 #include "widgets/focusguard.h"
 
 #include "appdelegate.h"
+#include "desktop.h"
 
 #include "model/helpers.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
+#include "widgets/toolbaractions.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -22,7 +30,7 @@ namespace {
 
 constexpr int kCommandRole = Qt::UserRole + 1;
 
-// The look of the sidebar's headings: 20-point ultra-light black text after a symbol.
+// The look of the sidebar's headings: 20-point ultra-light text after a symbol.
 QWidget* heading(const QString& symbol, const QString& text, int above, int below, QWidget* parent)
 {
     auto* w = new QWidget(parent);
@@ -33,14 +41,12 @@ QWidget* heading(const QString& symbol, const QString& text, int above, int belo
     f.setPointSize(20);
     f.setWeight(QFont::ExtraLight);
     const int side = QFontMetrics(f).height() * 3 / 4;
+    // In the text colour of the palette: black on a light one, light on a dark one.
     auto* icon = new QLabel(w);
-    QPalette black = icon->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    const QPixmap pm = paintedSymbolIcon(symbol, Qt::black).pixmap(QSize(side, side), w->devicePixelRatioF());
+    const QPixmap pm = symbolIcon(symbol).pixmap(QSize(side, side), w->devicePixelRatioF());
     icon->setPixmap(pm);
     auto* label = new QLabel(text, w);
     label->setFont(f);
-    label->setPalette(black);
     row->addWidget(icon, 0, Qt::AlignVCenter);
     row->addWidget(label, 0, Qt::AlignVCenter);
     row->addStretch(1);
@@ -50,10 +56,14 @@ QWidget* heading(const QString& symbol, const QString& text, int above, int belo
 } // namespace
 
 ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
-    : QMainWindow(parent), m_context(context)
+    : QMainWindow(parent), m_context(context), m_delegate(delegate)
 {
     setWindowTitle(QStringLiteral("Kestrovan"));
-    resize(1200, 760);
+    setWindowIcon(applicationIcon());
+    resize(kDefaultWindowSize);
+    // Small enough for the smallest screens (a laptop at 150 %), never larger than the screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    setMinimumSize(QSize(760, 480).boundedTo(screen ? screen->availableGeometry().size() : QSize(760, 480)));
 
     m_inputs.context = context;
     m_inputs.clients = new Query<Client>(context, {}, {}, this);
@@ -67,9 +77,10 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
         return QLocale().toString(d.date(), QLocale::ShortFormat);
     };
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setChildrenCollapsible(false);
-    auto* side = new QWidget(split);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("mainSplit"));
+    m_split->setChildrenCollapsible(false);
+    auto* side = new QWidget(m_split);
     side->setObjectName(QStringLiteral("sidebarColumn"));
     side->setMinimumWidth(220);
     side->setMaximumWidth(400);
@@ -84,20 +95,48 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    forms::makeSelectionReadable(m_sidebar);
     sideLayout->addWidget(m_sidebar);
     buildSidebar();
 
-    m_detail = new QWidget(split);
+    // The screens stand in a scroll area: one that needs more room than the window has scrolls,
+    // and the window never grows by itself.
+    m_detailArea = new QScrollArea(m_split);
+    m_detailArea->setObjectName(QStringLiteral("detailArea"));
+    m_detailArea->setFrameShape(QFrame::NoFrame);
+    m_detailArea->setWidgetResizable(true);
+    m_detail = new QWidget(m_detailArea);
     m_detail->setObjectName(QStringLiteral("detail"));
     m_detailLayout = new QVBoxLayout(m_detail);
     m_detailLayout->setContentsMargins(0, 0, 0, 0);
-    split->addWidget(side);
-    split->addWidget(m_detail);
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setSizes({220, 980});
-    setCentralWidget(split);
+    m_detailArea->setWidget(m_detail);
+    m_split->addWidget(side);
+    m_split->addWidget(m_detailArea);
+    m_split->setStretchFactor(0, 0);
+    m_split->setStretchFactor(1, 1);
+    m_split->setSizes({220, 980});
+    setCentralWidget(m_split);
 
+    buildToolbar();
+
+    if (delegate)
+        delegate->installMenus(this);
+    if (QSettings* settings = delegate ? delegate->settings() : nullptr) {
+        restoreWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
+        keepSplitterState(m_split, settings, QStringLiteral("mainWindow/splitter"));
+    } else if (screen) {
+        setGeometry(placeWindow(std::nullopt, {}, screen->availableGeometry(), kDefaultWindowSize, minimumSize()));
+    }
+
+    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, &ContentView::onSidebarSelectionChanged);
+    connect(context, &ModelContext::changed, this, &ContentView::forgetDeletedSelections);
+
+    setSelection(Commande::defaut);
+    showDetail();
+}
+
+void ContentView::buildToolbar()
+{
     m_toolbar = addToolBar(QStringLiteral("Barre d’outils"));
     m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setMovable(false);
@@ -113,7 +152,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_recentrer->setToolTip(QStringLiteral("Recentrer le planning sur aujourd’hui"));
     m_zoomBennes = m_toolbar->addAction(QStringLiteral("Zoom sur toutes les bennes"));
     m_zoomBennes->setObjectName(QStringLiteral("zoomBennesButton"));
-    m_toolbar->addWidget(after);
+    m_screenActionsEnd = m_toolbar->addWidget(after);
     // Reachable with Tab like any other button, then pressed with the space bar.
     for (QAction* action : {m_recentrer, m_zoomBennes})
         if (QWidget* button = m_toolbar->widgetForAction(action))
@@ -122,17 +161,13 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
     connect(m_zoomBennes, &QAction::triggered, this,
             [this] { m_inputs.demanderZoomSurToutesLesBennes.set(true); });
-    // The bar keeps its height when the button hides, so the screens do not jump.
-    m_toolbar->setMinimumHeight(m_toolbar->sizeHint().height());
+}
 
-    if (delegate)
-        delegate->installMenus(this);
-
-    connect(m_sidebar, &QListWidget::itemSelectionChanged, this, &ContentView::onSidebarSelectionChanged);
-    connect(context, &ModelContext::changed, this, &ContentView::forgetDeletedSelections);
-
-    setSelection(Commande::defaut);
-    showDetail();
+void ContentView::closeEvent(QCloseEvent* event)
+{
+    if (QSettings* settings = m_delegate ? m_delegate->settings() : nullptr)
+        saveWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
+    QMainWindow::closeEvent(event);
 }
 
 void ContentView::buildSidebar()
@@ -210,10 +245,31 @@ void ContentView::showDetail()
     }
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
+    showScreenActions();
     m_recentrer->setVisible(m_selection == Commande::defaut);
     m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
+    // The bar shows only while it holds a button.
+    m_toolbar->setVisible(m_recentrer->isVisible() || m_zoomBennes->isVisible());
+    // The list screens' split positions are kept from one run to the next.
+    if (m_selection && m_delegate)
+        for (QSplitter* split : m_screen->findChildren<QSplitter*>(QStringLiteral("listSplit")))
+            keepSplitterState(split, m_delegate->settings(),
+                              QStringLiteral("screens/%1/splitter").arg(int(*m_selection)));
     setWindowTitle(m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
                                : QStringLiteral("Kestrovan"));
+}
+
+void ContentView::showScreenActions()
+{
+    // The previous screen's commands leave with it; the shown screen's stand in the bar.
+    for (QAction* action : std::as_const(m_screenActions))
+        m_toolbar->removeAction(action);
+    m_screenActions = toolbarActions(m_screen);
+    for (QAction* action : std::as_const(m_screenActions)) {
+        m_toolbar->insertAction(m_screenActionsEnd, action);
+        if (QWidget* button = m_toolbar->widgetForAction(action))
+            button->setFocusPolicy(Qt::TabFocus);
+    }
 }
 
 void ContentView::forgetDeletedSelections()

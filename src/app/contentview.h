@@ -10,6 +10,8 @@
 class QAction;
 class QListWidget;
 class QListWidgetItem;
+class QScrollArea;
+class QSplitter;
 class QToolBar;
 class QVBoxLayout;
 
@@ -38,25 +40,40 @@ public:
     QAction* zoomBennesButton() const { return m_zoomBennes; }
     QToolBar* toolbar() const { return m_toolbar; }
 
+    // The detail area's scroll area: a screen wider or taller than the window scrolls there
+    // instead of making the window grow.
+    QScrollArea* detailArea() const { return m_detailArea; }
+    QSplitter* splitter() const { return m_split; }
+
     // The values handed to the screens.
     const ScreenInputs& inputs() const { return m_inputs; }
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildSidebar();
+    void buildToolbar();
     void showDetail();
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
+    void showScreenActions();
 
     ModelContext* m_context;
     std::optional<Commande> m_selection = Commande::defaut;
     ScreenInputs m_inputs;
     QListWidget* m_sidebar = nullptr;
+    AppDelegate* m_delegate = nullptr;
+    QSplitter* m_split = nullptr;
+    QScrollArea* m_detailArea = nullptr;
     QWidget* m_detail = nullptr;
     QVBoxLayout* m_detailLayout = nullptr;
     QWidget* m_screen = nullptr;
     QToolBar* m_toolbar = nullptr;
     QAction* m_recentrer = nullptr;
     QAction* m_zoomBennes = nullptr;
+    QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
+    QList<QAction*> m_screenActions;
     bool m_syncingSidebar = false;
 };
 

@@ -1,4 +1,5 @@
 #include "appdelegate.h"
+#include "desktop.h"
 #include "startup.h"
 
 #include "widgets/icons.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -36,8 +38,11 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationDomain(QStringLiteral("tav.fr"));
     QCoreApplication::setApplicationName(QStringLiteral("Kestrovan"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVAN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("TAV.Kestrovan"));
+    kv::useIconTheme();
     QApplication::setWindowIcon(kv::applicationIcon());
     useFrenchLocale();
+    kv::installQtTranslations(QLocale());
 
     QTextStream out(stdout);
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -59,7 +64,9 @@ int main(int argc, char* argv[])
                                  QStringLiteral("Échec de la sauvegarde: ") + error);
     });
 
+    QSettings settings;
     kv::AppDelegate delegate(context);
+    delegate.setSettings(&settings);
     delegate.newWindow();
     const int status = app.exec();
 

@@ -3,75 +3,37 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-// Adding a screen: its library's CMake target makes src/app/CMakeLists.txt define
-// KV_HAS_<FOLDER> (KV_HAS_CLIENTS for the target `clients`, KV_HAS_FLEET, KV_HAS_WASTES, …).
-// Put the screen's #include in the block of its folder just below, then replace the
-// `return nullptr;` of its command in screenFor() by the line that builds it, e.g.
-//     case Commande::clients: return new VueClients(in.context, parent);
-// inside that command's #ifdef block. Nothing else changes: a command whose case returns null
-// shows its placeholder.
-
-#ifdef KV_HAS_PLANNING
-#include "planning/vueplanificationbennes.h"
-#endif
-#ifdef KV_HAS_WEIGHING
-#endif
-#ifdef KV_HAS_REPORTS
-#include "reports/exportfacturationview.h"
-#endif
-#ifdef KV_HAS_RENTALS
-#include "rentals/vuelocationbenne.h"
-#endif
-#ifdef KV_HAS_DRIVERPLANNING
+#include "clients/vueclients.h"
+#include "drivers/vuechauffeurs.h"
 #include "driverplanning/preferencesemailchauffeurview.h"
 #include "driverplanning/vueplanningchauffeurs.h"
-#endif
-#ifdef KV_HAS_STATS
+#include "fleet/vuebennes.h"
+#include "planning/vueplanificationbennes.h"
+#include "reports/exportfacturationview.h"
+#include "rentals/vuelocationbenne.h"
 #include "stats/cartebenneslouees.h"
 #include "stats/vuestatistiques.h"
-#endif
-#ifdef KV_HAS_FLEET
-#include "fleet/vuebennes.h"
-#endif
-#ifdef KV_HAS_CLIENTS
-#include "clients/vueclients.h"
-#endif
-#ifdef KV_HAS_DRIVERS
-#endif
-#ifdef KV_HAS_WASTES
 #include "wastes/centreslistview.h"
 #include "wastes/gestiontypesdechetsview.h"
-#endif
+#include "weighing/locationsetpeseeview.h"
 
 namespace kv {
 
 namespace {
 
-// The screen of a command, or null when it has none yet.
-QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
-                   [[maybe_unused]] QWidget* parent)
+// The screen of a command, or null while it has none yet (its placeholder shows then). Adding a
+// screen: its library (kestrovan_add_screens) is linked by the application already; include its
+// header above and build it in its command's place.
+QWidget* screenFor(Commande commande, const ScreenInputs& in, QWidget* parent)
 {
     switch (commande) {
     case Commande::defaut:
-#ifdef KV_HAS_PLANNING
         return new VuePlanificationBennes(in.context, in.demanderCentrageSurAujourdhui, parent);
-#else
-        return nullptr;
-#endif
     case Commande::bonDePesee:
-#ifdef KV_HAS_WEIGHING
-        // LocationsEtPeseeView(in.context, parent)
-#endif
-        return nullptr;
+        return new LocationsEtPeseeView(in.context, parent);
     case Commande::exportFacturation:
-#ifdef KV_HAS_REPORTS
         return new ExportFacturationView(in.context, parent);
-#else
-        return nullptr;
-#endif
-    case Commande::planification:
-#ifdef KV_HAS_RENTALS
-    {
+    case Commande::planification: {
         VueLocationBenne::Entrees e;
         e.context = in.context;
         e.clients = in.clients;
@@ -83,60 +45,24 @@ QWidget* screenFor(Commande commande, [[maybe_unused]] const ScreenInputs& in,
         e.dateFormatter = in.dateFormatter;
         return new VueLocationBenne(e, parent);
     }
-#else
-        return nullptr;
-#endif
     case Commande::planningChauffeur:
-#ifdef KV_HAS_DRIVERPLANNING
         return new VuePlanningChauffeurs(in.context, parent);
-#else
-        return nullptr;
-#endif
     case Commande::cartebenneslouees:
-#ifdef KV_HAS_STATS
         return new CarteBennesLouees(in.locations, in.demanderZoomSurToutesLesBennes, parent);
-#else
-        return nullptr;
-#endif
     case Commande::statistiques:
-#ifdef KV_HAS_STATS
         return new VueStatistiques(in.context, parent);
-#else
-        return nullptr;
-#endif
     case Commande::bennes:
-#ifdef KV_HAS_FLEET
         return new VueBennes(in.context, parent);
-#endif
-        return nullptr;
     case Commande::clients:
-#ifdef KV_HAS_CLIENTS
         return new VueClients(in.context, parent);
-#endif
-        return nullptr;
     case Commande::chauffeurs:
-#ifdef KV_HAS_DRIVERS
-        // VueChauffeurs(in.context, parent)
-#endif
-        return nullptr;
+        return new VueChauffeurs(in.context, parent);
     case Commande::dechets:
-#ifdef KV_HAS_WASTES
         return new GestionTypesDechetsView(in.context, parent);
-#else
-        return nullptr;
-#endif
     case Commande::centreDechets:
-#ifdef KV_HAS_WASTES
         return new CentresListView(in.context, parent);
-#else
-        return nullptr;
-#endif
     case Commande::preferences:
-#ifdef KV_HAS_DRIVERPLANNING
         return new PreferencesEmailChauffeurView(in.context, parent);
-#else
-        return nullptr;
-#endif
     }
     return nullptr;
 }

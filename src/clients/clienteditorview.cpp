@@ -7,6 +7,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/windowkey.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,7 +32,8 @@ QLineEdit* textField(const QString& placeholder, QWidget* parent)
     auto* f = new QLineEdit(parent);
     f->setPlaceholderText(placeholder);
     f->setAccessibleName(placeholder);
-    f->setMinimumWidth(160);
+    // Fields grow with the pane; this is what they keep on a narrow one.
+    f->setMinimumWidth(90);
     return f;
 }
 
@@ -61,9 +63,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_delete = new QPushButton(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
     m_delete->setFlat(true);
     m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #D92D20; border: none; }"));
-    first->addWidget(m_prenom);
-    first->addWidget(m_nom);
-    first->addStretch(1);
+    first->addWidget(m_prenom, 1);
+    first->addWidget(m_nom, 1);
     first->addWidget(m_delete);
     layout->addLayout(first);
 
@@ -71,9 +72,10 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     second->setSpacing(8);
     m_telephone = textField(QStringLiteral("Téléphone"), this);
     m_email = textField(QStringLiteral("Email"), this);
-    second->addWidget(m_telephone);
-    second->addWidget(m_email);
-    second->addStretch(1);
+    second->addWidget(m_telephone, 1);
+    second->addWidget(m_email, 1);
+    // Level with the first row, whose button takes the end.
+    second->addSpacing(m_delete->sizeHint().width() + first->spacing());
     layout->addLayout(second);
 
     m_prenom->setText(contact->prenom());
@@ -90,11 +92,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     connect(m_delete, &QPushButton::clicked, this, [onDelete = std::move(onDelete)] { onDelete(); });
 }
 
-ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
-                                   std::function<void()> onCancel,
-                                   std::function<void(Client*)> onSaved, QWidget* parent)
-    : QWidget(parent), m_context(context), m_client(client), m_onCancel(std::move(onCancel)),
-      m_onSaved(std::move(onSaved))
+ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidget* parent)
+    : QWidget(parent), m_context(context), m_client(client)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -104,7 +103,6 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     // Identité
     FormSection* identite = m_frame->addSection(QStringLiteral("Identité"), QStringLiteral("person.text.rectangle"));
     m_nom = textField(QStringLiteral("Nom du client"), this);
-    m_nom->setMinimumWidth(320);
     identite->addRow(QStringLiteral("Nom"), m_nom);
     m_couleur = new ColorField(this);
     // The form starts green with the text "#00FF00"; loading replaces both.
@@ -115,15 +113,14 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     // Coordonnées
     FormSection* coord = m_frame->addSection(QStringLiteral("Coordonnées"), QStringLiteral("mappin.and.ellipse"));
     m_adresse = textField(QStringLiteral("Adresse"), this);
-    m_adresse->setMinimumWidth(320);
     coord->addRow(QStringLiteral("Adresse"), m_adresse);
     auto* cpRow = new QHBoxLayout;
     cpRow->setSpacing(8);
     m_codePostal = textField(QStringLiteral("CP"), this);
-    m_codePostal->setMinimumWidth(0);
     m_codePostal->setFixedWidth(120);
     m_ville = textField(QStringLiteral("Ville"), this);
     QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 60, this);
+    villeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     cpRow->addWidget(m_codePostal);
     cpRow->addWidget(villeLabel);
@@ -134,7 +131,6 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     m_email = textField(QStringLiteral("contact@exemple.fr"), this);
     m_email->setAccessibleName(QStringLiteral("Email"));
     m_email->setInputMethodHints(Qt::ImhEmailCharactersOnly);
-    m_email->setMinimumWidth(260);
     coord->addRow(QStringLiteral("Email"), m_email);
     m_numeroTVA = textField(QStringLiteral("FRXX…"), this);
     coord->addRow(QStringLiteral("N° TVA"), m_numeroTVA);
@@ -160,11 +156,9 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
     addRow->addWidget(m_ajouterContact);
     addRow->addStretch(1);
     m_contactsSection->content()->addLayout(addRow);
-    auto* addShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), m_ajouterContact);
-    connect(addShortcut, &QShortcut::activated, m_ajouterContact, [this] {
-        if (m_ajouterContact->isVisible())
-            m_ajouterContact->click();
-    });
+    // While the button shows, its keys win over the window's "Nouvelle fenêtre".
+    new forms::WindowKey(m_ajouterContact, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+                         [this] { m_ajouterContact->click(); });
 
     // Danger zone
     m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"),
@@ -185,10 +179,7 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client,
 
     for (QLineEdit* f : {m_nom, m_email})
         connect(f, &QLineEdit::textChanged, this, &ClientEditorView::updateValidity);
-    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_frame, &EditorFrame::cancelRequested, this, &ClientEditorView::cancelled);
     connect(m_frame, &EditorFrame::saveRequested, this, &ClientEditorView::enregistrer);
     connect(m_ajouterContact, &QPushButton::clicked, this, &ClientEditorView::ajouterContact);
     connect(m_supprimerClient, &QPushButton::clicked, this, &ClientEditorView::confirmerSuppression);
@@ -205,6 +196,12 @@ void ClientEditorView::setClient(Client* client)
     m_client = client;
     chargerClient();
     updateMode();
+}
+
+forms::Question ClientEditorView::questionSuppression()
+{
+    return {QStringLiteral("Supprimer ce client ?"),
+            QStringLiteral("Tous les contacts de ce client seront également supprimés.")};
 }
 
 bool ClientEditorView::peutEnregistrer() const
@@ -339,8 +336,7 @@ void ClientEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(error));
         return;
     }
-    if (m_onSaved)
-        m_onSaved(client);
+    emit saved(client);
 }
 
 void ClientEditorView::ajouterContact()
@@ -368,9 +364,8 @@ void ClientEditorView::supprimerContact(Contact* contact)
 void ClientEditorView::confirmerSuppression()
 {
     QPointer<ClientEditorView> self(this);
-    forms::askConfirmation(this, QStringLiteral("Supprimer ce client ?"),
-                           QStringLiteral("Tous les contacts de ce client seront également supprimés."),
-                           QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
+    const forms::Question question = questionSuppression();
+    forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerClient();
                            });
@@ -385,8 +380,7 @@ void ClientEditorView::supprimerClient()
             return;
         }
     }
-    if (m_onCancel)
-        m_onCancel();
+    emit cancelled();
 }
 
 ContactCard::~ContactCard()

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QWidget>
 
+#include "widgets/forms/dialogs.h"
+
 #include <functional>
 
 class QLabel;
@@ -57,14 +59,16 @@ class ClientEditorView : public QWidget {
 public:
     enum class Champ { nom, adresse, cp, ville, telephone, email, tva };
 
-    ClientEditorView(ModelContext* context, Client* client, std::function<void()> onCancel,
-                     std::function<void(Client*)> onSaved, QWidget* parent = nullptr);
+    ClientEditorView(ModelContext* context, Client* client, QWidget* parent = nullptr);
     ~ClientEditorView() override;
 
     Client* client() const { return m_client; }
     // Points the editor at another client (or none for a new one); the form is reloaded when
     // the client differs from the one shown, discarding unsaved edits.
     void setClient(Client* client);
+
+    // What is asked before a client is deleted, here and from the list.
+    static forms::Question questionSuppression();
 
     bool peutEnregistrer() const;
     bool emailValide() const;
@@ -81,6 +85,12 @@ public:
     QPushButton* supprimerClientButton() const { return m_supprimerClient; }
     QLabel* aucunContactLabel() const { return m_aucunContact; }
 
+signals:
+    // "Enregistrer" stored the client (new or not).
+    void saved(kv::Client* client);
+    // "Annuler", or the client was deleted.
+    void cancelled();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -96,8 +106,6 @@ private:
 
     ModelContext* m_context;
     Client* m_client;
-    std::function<void()> m_onCancel;
-    std::function<void(Client*)> m_onSaved;
 
     forms::EditorFrame* m_frame = nullptr;
     QLineEdit* m_nom = nullptr;

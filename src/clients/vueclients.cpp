@@ -2,17 +2,11 @@
 
 #include "widgets/focusguard.h"
 
-#include "clienteditorview.h"
-#include "model/query.h"
-#include "widgets/forms/detailpane.h"
-#include "widgets/forms/dialogs.h"
-#include "widgets/forms/listpanel.h"
-#include "widgets/forms/search.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -39,13 +33,8 @@ QString trimBlanksAndTabs(const QString& text)
 
 } // namespace
 
-VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent), m_context(context)
+VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
 {
-    m_clientsFiltres = new Query<Client>(
-        context, [this](const Client* c) { return clientCorrespond(c, m_mots); },
-        [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; },
-        this);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 10, 0, 0);
     layout->setSpacing(6);
@@ -58,29 +47,31 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     headerRow->addStretch(1);
     layout->addLayout(headerRow);
 
-    m_liste = new forms::RecordListPanel<Client>(m_clientsFiltres, &VueClients::ligneClient);
-    m_liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
-    m_liste->setContextMenu([this](QMenu* menu, Client* client) {
-        menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
-                        [this, client] { supprimerClient(client); });
-    });
-    m_panneau = new forms::DetailPane(new forms::EmptyState(QStringLiteral("person.2"),
-                                                            QStringLiteral("Sélectionnez un client"),
-                                                            QStringLiteral("Ou cliquez sur “Ajouter”.")));
-    layout->addWidget(forms::makeSplitView(m_liste, m_panneau, 450, 450, 600, this), 1);
+    forms::ListDetail<Client, ClientEditorView>::Setup setup;
+    setup.row = &VueClients::ligneClient;
+    setup.lessThan = [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; };
+    setup.matches = [](const Client* c, const forms::SearchText& search) { return clientCorrespond(c, search.words); };
+    setup.makeEditor = [context](Client* c) { return new ClientEditorView(context, c); };
+    setup.rebind = [](ClientEditorView* editor, Client* c) {
+        editor->setClient(c);
+        return true;
+    };
+    setup.placeholder = new forms::EmptyState(QStringLiteral("person.2"), QStringLiteral("Sélectionnez un client"),
+                                              QStringLiteral("Ou cliquez sur “Ajouter”."));
+    setup.sidebarMin = setup.sidebarIdeal = 450;
+    setup.sidebarMax = 600;
+    m_ecran = new forms::ListDetail<Client, ClientEditorView>(context, std::move(setup), this);
+    layout->addWidget(m_ecran->splitView(), 1);
 
-    connect(m_liste, &forms::ListPanel::searchTextChanged, this, [this](const QString& text) {
-        m_mots = forms::searchWords(text);
-        m_clientsFiltres->invalidate();
+    auto* liste = m_ecran->list();
+    liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
+    liste->setContextMenu([this](QMenu* menu, Client* client) {
+        QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
+                                             [this, client] { supprimerClient(client); });
+        forms::markDestructive(supprimer);
     });
-    connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
-    m_liste->onSelectionChanged(this, [this](Client* client) { selectionChangee(client); });
-    connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
-}
-
-QList<Client*> VueClients::clientsFiltres() const
-{
-    return m_clientsFiltres->results();
+    liste->setDeleteQuestion([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
+    connect(liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)
@@ -119,83 +110,6 @@ RowContent VueClients::ligneClient(const Client* client)
         texts.append(p.text);
     row.accessibleText = texts.join(QStringLiteral(" · "));
     return row;
-}
-
-void VueClients::supprimerClient(Client* client)
-{
-    if (selection() == client)
-        m_liste->setSelectedRecord(nullptr);
-    if (m_clientEdite == client)
-        m_clientEdite = nullptr;
-    QString error;
-    if (!m_context->remove(client, &error) || !m_context->save(&error))
-        forms::showError(this, forms::deleteFailedText(error));
-    majPanneau();
-}
-
-void VueClients::supprimerClients(const QList<int>& positions)
-{
-    const QList<Client*> filtres = clientsFiltres();
-    QList<Client*> cibles;
-    QList<int> triees = positions;
-    std::sort(triees.begin(), triees.end());
-    for (int p : triees)
-        if (p >= 0 && p < filtres.size() && !cibles.contains(filtres[p]))
-            cibles.append(filtres[p]);
-    for (Client* c : cibles)
-        supprimerClient(c);
-}
-
-void VueClients::reinitialiserEdition(bool creation)
-{
-    m_isCreating = creation;
-    m_clientEdite = nullptr;
-    m_liste->setSelectedRecord(nullptr);
-    majPanneau();
-}
-
-void VueClients::clientEnregistre(Client* client)
-{
-    m_isCreating = false;
-    m_liste->setSelectedRecord(client);
-    m_clientEdite = client;
-    majPanneau();
-}
-
-Client* VueClients::selection() const
-{
-    return m_liste->selected();
-}
-
-ClientEditorView* VueClients::editeur() const
-{
-    return qobject_cast<ClientEditorView*>(m_panneau->editor());
-}
-
-void VueClients::selectionChangee(Client* client)
-{
-    if (client) {
-        m_isCreating = false;
-        m_clientEdite = client;
-    } else if (!m_isCreating) {
-        m_clientEdite = nullptr;
-    }
-    majPanneau();
-}
-
-void VueClients::majPanneau()
-{
-    if (!m_isCreating && !m_clientEdite) {
-        m_panneau->showPlaceholder();
-        return;
-    }
-    if (ClientEditorView* editor = editeur()) {
-        editor->setClient(m_clientEdite);
-        return;
-    }
-    m_panneau->setEditor(new ClientEditorView(
-        m_context, m_clientEdite, [this] { reinitialiserEdition(false); },
-        [this](Client* c) { clientEnregistre(c); }));
 }
 
 VueClients::~VueClients()

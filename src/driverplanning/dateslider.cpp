@@ -3,8 +3,9 @@
 #include "model/daywindow.h"
 #include "widgets/pastillejour.h"
 
-#include <QHBoxLayout>
 #include <QLocale>
+
+#include <cmath>
 
 namespace kv {
 
@@ -13,8 +14,6 @@ DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate,
     : QWidget(parent), m_selected(selectedDate), m_fuseau(fuseau)
 {
     setObjectName(QStringLiteral("dateSlider"));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 6, 0, 6);
     const QDate premier = baseDate.toTimeZone(fuseau).date();
     for (int i = 0; i < nbJours; ++i) {
         const QDate jour = premier.addDays(i);
@@ -26,9 +25,53 @@ DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate,
             emit selectedDateChanged(debut);
         });
         m_pastilles.append(pastille);
-        layout->addWidget(pastille);
     }
     majSelection();
+    placer();
+}
+
+// The pills stand 8 points apart, tile to tile: the room each keeps around its tile overlaps its
+// neighbours' (a pill paints and takes clicks on its tile only).
+namespace {
+constexpr int kEspace = 8;
+constexpr int kMargeVerticale = 6;
+}
+
+int DateSlider::marge() const
+{
+    if (m_pastilles.isEmpty())
+        return 0;
+    const PastilleJour* p = m_pastilles.first();
+    return int(std::floor((p->sizeHint().width() - p->tileRect().width()) / 2));
+}
+
+QSize DateSlider::sizeHint() const
+{
+    int largeur = 0, hauteur = 0;
+    for (const PastilleJour* p : m_pastilles) {
+        largeur += p->sizeHint().width() - 2 * marge() + kEspace;
+        hauteur = std::max(hauteur, p->sizeHint().height());
+    }
+    if (!m_pastilles.isEmpty())
+        largeur += 2 * marge() - kEspace;
+    return QSize(largeur, hauteur + 2 * kMargeVerticale);
+}
+
+void DateSlider::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placer();
+}
+
+void DateSlider::placer()
+{
+    int x = 0;
+    for (PastilleJour* p : std::as_const(m_pastilles)) {
+        const QSize taille = p->sizeHint();
+        p->setGeometry(x, kMargeVerticale + (height() - 2 * kMargeVerticale - taille.height()) / 2, taille.width(),
+                       taille.height());
+        x += taille.width() - 2 * marge() + kEspace;
+    }
 }
 
 QString DateSlider::label(int offset, const QDate& jour)

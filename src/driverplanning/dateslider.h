@@ -28,11 +28,20 @@ public:
     static QString label(int offset, const QDate& jour);
     static QString texteDate(const QDate& jour, const QLocale& locale = QLocale());
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
 signals:
     // A pill was clicked: the start of its day.
     void selectedDateChanged(const QDateTime& date);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The room each pill keeps around its tile for the selected pill's growth and shadow.
+    int marge() const;
+    void placer();
     void majSelection();
     QDateTime m_selected;
     QTimeZone m_fuseau;

@@ -154,10 +154,10 @@ QString BilanTransmission::message() const
         lignes << QStringLiteral("Échec de la sauvegarde: %1").arg(erreurModeles)
                << QStringLiteral("Les modèles par défaut ont été utilisés.");
     if (!adressesRefusees.isEmpty())
-        lignes << QStringLiteral("Adresse e-mail refusée, aucun message préparé pour : %1.")
+        lignes << QStringLiteral("Adresse e-mail refusée, aucun message préparé pour\u00A0: %1.")
                       .arg(adressesRefusees.join(QStringLiteral(", ")));
     if (!echecsOuverture.isEmpty())
-        lignes << QStringLiteral("Le message n’a pas pu être ouvert dans la messagerie pour : %1.")
+        lignes << QStringLiteral("Le message n’a pas pu être ouvert dans la messagerie pour\u00A0: %1.")
                       .arg(echecsOuverture.join(QStringLiteral(", ")));
     return lignes.join(QLatin1Char('\n'));
 }

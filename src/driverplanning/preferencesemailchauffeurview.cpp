@@ -69,7 +69,18 @@ PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* conte
                                             QList<Disponibilite*>{}, 50.0, std::nullopt, std::nullopt,
                                             std::nullopt, true);
 
-    auto* layout = new QVBoxLayout(this);
+    // The whole form scrolls when the window is lower than the editors and the preview.
+    auto* cadre = new QVBoxLayout(this);
+    cadre->setContentsMargins(0, 0, 0, 0);
+    auto* defilement = new QScrollArea(this);
+    defilement->setObjectName(QStringLiteral("defilementPreferences"));
+    defilement->setWidgetResizable(true);
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* contenu = new QWidget(defilement);
+    defilement->setWidget(contenu);
+    cadre->addWidget(defilement);
+    auto* layout = new QVBoxLayout(contenu);
     layout->setSpacing(16);
     layout->addWidget(titreGras(QStringLiteral("Modèle d’email envoyé aux chauffeurs"), TextStyle::title2, this));
     layout->addWidget(construireVariables());

@@ -9,7 +9,10 @@
 #include <QApplication>
 #include <QDrag>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QMimeData>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -37,23 +40,52 @@ QFont police(TextStyle style, const QFont& base, bool gras = false)
     return f;
 }
 
-// Two shadows give the card its relief: a dark one below right, a light one above left.
-void ombres(QPainter& p, const QPainterPath& forme, const QSize& taille, qreal dpr)
+// Two shadows give the card and its badge their relief: a dark one below right, a light one
+// above left. Both only depend on the shape's size, so they are blurred once per size.
+constexpr qreal kMargeOmbre = 6;
+
+QImage ombres(const QSizeF& taille, qreal rayon, qreal dpr)
 {
-    QImage masque(taille * dpr, QImage::Format_ARGB32_Premultiplied);
+    static QHash<QString, QImage> cache;
+    const QString cle = QStringLiteral("%1x%2 r%3 @%4").arg(qRound(taille.width() * 4)).arg(qRound(taille.height() * 4))
+                            .arg(rayon).arg(dpr);
+    if (auto it = cache.constFind(cle); it != cache.constEnd())
+        return it.value();
+    const QSizeF total(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre);
+    QImage masque((total * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     masque.setDevicePixelRatio(dpr);
     masque.fill(Qt::transparent);
     {
         QPainter m(&masque);
         m.setRenderHint(QPainter::Antialiasing);
-        m.fillPath(forme, Qt::black);
+        const QRectF forme(QPointF(kMargeOmbre, kMargeOmbre), taille);
+        m.fillPath(rayon > 0 ? glass::continuousRoundedRect(forme, rayon) : [&] {
+            QPainterPath p;
+            p.addRect(forme);
+            return p;
+        }(), Qt::black);
     }
-    QColor noir(0, 0, 0);
-    noir.setAlphaF(0.4f);
-    QColor blanc(255, 255, 255);
-    blanc.setAlphaF(0.7f);
-    glass::paintShadowOf(p, masque, QPointF(0, 0), blanc, 1, QPointF(-1, -1));
-    glass::paintShadowOf(p, masque, QPointF(0, 0), noir, 2, QPointF(2, 2));
+    QImage resultat(masque.size(), QImage::Format_ARGB32_Premultiplied);
+    resultat.setDevicePixelRatio(dpr);
+    resultat.fill(Qt::transparent);
+    {
+        QPainter p(&resultat);
+        QColor noir(0, 0, 0);
+        noir.setAlphaF(0.4f);
+        QColor blanc(255, 255, 255);
+        blanc.setAlphaF(0.7f);
+        glass::paintShadowOf(p, masque, QPointF(0, 0), blanc, 1, QPointF(-1, -1));
+        glass::paintShadowOf(p, masque, QPointF(0, 0), noir, 2, QPointF(2, 2));
+    }
+    if (cache.size() > 256)
+        cache.clear();
+    cache.insert(cle, resultat);
+    return resultat;
+}
+
+void peindreOmbres(QPainter& p, const QRectF& forme, qreal rayon, qreal dpr)
+{
+    p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombres(forme.size(), rayon, dpr));
 }
 
 } // namespace
@@ -70,6 +102,7 @@ PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, Q
 {
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setCursor(Qt::OpenHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(texteClient() + QStringLiteral(", ") + texteAdresse());
 }
 
@@ -148,12 +181,10 @@ QImage PrestationCard::rendu() const
     const Geometrie g = geometrie(width());
 
     const QPainterPath carte = glass::continuousRoundedRect(g.carte, 6);
-    ombres(p, carte, size(), dpr);
+    peindreOmbres(p, g.carte, 6, dpr);
     p.fillPath(carte, couleurFond());
 
-    QPainterPath badge;
-    badge.addRect(g.volume);
-    ombres(p, badge, size(), dpr);
+    peindreOmbres(p, g.volume, 0, dpr);
     p.fillRect(g.volume, Qt::white);
     p.setPen(Qt::black);
     p.setFont(police(TextStyle::body, font(), true));
@@ -178,6 +209,40 @@ void PrestationCard::paintEvent(QPaintEvent*)
         m_cache = rendu();
     QPainter p(this);
     p.drawImage(QPointF(0, 0), m_cache);
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawPath(glass::continuousRoundedRect(geometrie(width()).carte.adjusted(-1, -1, 1, 1), 7));
+    }
+}
+
+void PrestationCard::contextMenuEvent(QContextMenuEvent* event)
+{
+    emit menuDemande(event->globalPos());
+}
+
+void PrestationCard::keyPressEvent(QKeyEvent* event)
+{
+    const bool menu = event->key() == Qt::Key_Menu || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+                      || event->key() == Qt::Key_Space
+                      || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (!menu) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emit menuDemande(mapToGlobal(geometrie(width()).carte.center().toPoint()));
+}
+
+void PrestationCard::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void PrestationCard::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void PrestationCard::resizeEvent(QResizeEvent* event)
@@ -190,7 +255,8 @@ void PrestationCard::mousePressEvent(QMouseEvent* event)
 {
     m_press = event->button() == Qt::LeftButton;
     m_pressPos = event->position().toPoint();
-    QWidget::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
 }
 
 void PrestationCard::mouseMoveEvent(QMouseEvent* event)

@@ -35,12 +35,19 @@ signals:
     // Around the drag, so that whoever rebuilds the columns waits until the card is let go.
     void glisserCommence();
     void glisserTermine();
+    // The card's menu was asked for (right click, menu key, Shift+F10, Enter or Space): the
+    // keyboard's way to give the operation to another driver.
+    void menuDemande(const QPoint& positionGlobale);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Geometrie;

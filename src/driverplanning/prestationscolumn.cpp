@@ -158,6 +158,9 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
             if (m_aActualiser)
                 QTimer::singleShot(0, this, &PrestationsColumn::actualiser);
         });
+        connect(carte, &PrestationCard::menuDemande, this, [this, carte](const QPoint& position) {
+            emit menuPrestation(carte->location(), carte->type(), position);
+        });
         cartes.append(carte);
     }
     return surVerre(contenu, teinte);
@@ -236,15 +239,22 @@ void PrestationsColumn::dropEvent(QDropEvent* event)
     const std::optional<PrestationDragItem> item = decoderDrop(ItemRecu::depuis(mime), m_trace);
     if (!item)
         return;
-    // The store is touched on the next turn of the event loop, once the drag is over.
+    // The store is touched on the next turn of the event loop, once the drag is over. The
+    // assignment belongs to the store's context, so that it happens even if this column is
+    // rebuilt in between; only its news needs the column.
     const PrestationDragItem copie = *item;
-    QTimer::singleShot(0, this, [this, copie] { attribuer(copie); });
+    const QPointer<PrestationsColumn> colonne(this);
+    QTimer::singleShot(0, m_context, [colonne, copie, chauffeur = m_chauffeur, context = m_context, trace = m_trace] {
+        QString erreur;
+        const ResultatAttribution r = attribuerPrestation(copie, chauffeur, context, trace, &erreur);
+        if (colonne)
+            colonne->signaler(r, erreur);
+    });
 }
 
-void PrestationsColumn::attribuer(const PrestationDragItem& item)
+void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur)
 {
-    QString erreur;
-    switch (attribuerPrestation(item, m_chauffeur, m_context, m_trace, &erreur)) {
+    switch (resultat) {
     case ResultatAttribution::attribue:
         emit attribue();
         break;

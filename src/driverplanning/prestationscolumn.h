@@ -61,6 +61,8 @@ signals:
     void echecSauvegarde(const QString& message);
     // A drop changed a driver.
     void attribue();
+    // A card's menu was asked for.
+    void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -70,7 +72,7 @@ protected:
 private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
                      const QColor& teinte, QList<PrestationCard*>& cartes);
-    void attribuer(const PrestationDragItem& item);
+    void signaler(ResultatAttribution resultat, const QString& erreur);
 
     Chauffeur* m_chauffeur;
     DayWindow m_jour;

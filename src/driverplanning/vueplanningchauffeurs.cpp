@@ -13,6 +13,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -94,6 +95,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_colonne->setTrace(trace);
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
+    connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
     ligne->addWidget(m_colonne, 1, Qt::AlignTop);
 
     // The map sits in the middle of the room left.
@@ -112,6 +114,15 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
     m_contenu->show();
+}
+
+void RangeeChauffeur::changerJour(const DayWindow& jour)
+{
+    if (!m_contenu)
+        return;
+    m_jour = jour;
+    m_colonne->setJour(jour);
+    majCarte();
 }
 
 void RangeeChauffeur::majCarte()
@@ -243,8 +254,15 @@ void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
     m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.zone),
                                                     m_horloge.zone);
     m_slider->setSelectedDate(m_selectedDate);
-    for (RangeeChauffeur* r : std::as_const(m_rangees))
-        r->oublier();
+    // Rows in view show the new day at once; the others are built again when next seen.
+    const QRect zone = zoneUtile();
+    const DayWindow nouveau = m_horloge.jourDe(m_selectedDate);
+    for (RangeeChauffeur* r : std::as_const(m_rangees)) {
+        if (r->construite() && r->geometry().intersects(zone))
+            r->changerJour(nouveau);
+        else
+            r->oublier();
+    }
     construireVisibles();
 }
 
@@ -274,6 +292,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
+        connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
@@ -288,7 +307,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
     m_separateurs = separateurs;
     // Lay the rows out again in query order, before the final stretch.
     while (m_liste->count() > 1)
-        m_liste->takeAt(0);
+        delete m_liste->takeAt(0); // the layout's item only, not its widget
     for (qsizetype i = 0; i < m_rangees.size(); ++i) {
         m_liste->insertWidget(int(2 * i), m_rangees[i]);
         m_liste->insertWidget(int(2 * i + 1), m_separateurs[i]);
@@ -329,10 +348,7 @@ void VuePlanningChauffeurs::construireVisibles()
     QWidget* contenu = m_defilement->widget();
     if (!contenu)
         return;
-    // What is in view, plus a screen's height on each side.
-    const int haut = m_defilement->verticalScrollBar()->value();
-    const int hauteur = std::max(m_defilement->viewport()->height(), 1);
-    const QRect vue(0, haut - hauteur, contenu->width(), 3 * hauteur);
+    const QRect vue = zoneUtile();
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
     bool construit = false;
     for (RangeeChauffeur* r : std::as_const(m_rangees)) {
@@ -344,6 +360,14 @@ void VuePlanningChauffeurs::construireVisibles()
     // Built rows take their own height: rows further down may come into view.
     if (construit)
         planifierConstruction();
+}
+
+QRect VuePlanningChauffeurs::zoneUtile() const
+{
+    const QWidget* contenu = m_defilement->widget();
+    const int haut = m_defilement->verticalScrollBar()->value();
+    const int hauteur = std::max(m_defilement->viewport()->height(), 1);
+    return QRect(0, haut - hauteur, contenu ? contenu->width() : 0, 3 * hauteur);
 }
 
 void VuePlanningChauffeurs::showEvent(QShowEvent* event)
@@ -366,6 +390,31 @@ void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& mes
     boite->setAttribute(Qt::WA_DeleteOnClose);
     boite->setWindowModality(Qt::WindowModal);
     boite->open();
+}
+
+QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePrestation type,
+                                              const QPoint& positionGlobale)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("menuAttribution"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addSection(type == TypePrestation::pose ? QStringLiteral("Attribuer la pose à")
+                                                  : QStringLiteral("Attribuer l’enlèvement à"));
+    const Chauffeur* actuel = type == TypePrestation::pose ? location->chauffeurPose() : location->chauffeurEnlevement();
+    const PrestationDragItem item{location->id(), type};
+    for (Chauffeur* c : chauffeurs()) {
+        if (c == actuel)
+            continue;
+        QAction* action = menu->addAction(c->prenom() + QLatin1Char(' ') + c->nom());
+        // The same road as a drop on that driver's column.
+        connect(action, &QAction::triggered, this, [this, item, c] {
+            QString erreur;
+            if (attribuerPrestation(item, c, m_context, m_trace, &erreur) == ResultatAttribution::echecSauvegarde)
+                montrerErreur(QStringLiteral("echecAttribution"), QStringLiteral("Échec de la sauvegarde: ") + erreur);
+        });
+    }
+    menu->popup(positionGlobale);
+    return menu;
 }
 
 BilanTransmission VuePlanningChauffeurs::transmettre()

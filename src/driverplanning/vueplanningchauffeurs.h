@@ -12,6 +12,7 @@
 #include <QList>
 #include <QWidget>
 
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -22,6 +23,7 @@ class CartePrestationsChauffeur;
 class Chauffeur;
 class ChauffeurCard;
 class DateSlider;
+class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
 class PrestationsColumn;
@@ -38,6 +40,8 @@ public:
     bool construite() const { return m_contenu != nullptr; }
     // Builds (or builds again) the row for the day.
     void construire(const DayWindow& jour, const TraceDrop& trace);
+    // Shows another day in a built row (the driver's card stays).
+    void changerJour(const DayWindow& jour);
     // Forgets the built row, keeping its height, so that it is built again when next seen.
     void oublier();
     // Reads the driver's operations again (after a change in the store).
@@ -51,6 +55,7 @@ public:
 signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
+    void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
 private:
     void majCarte();
@@ -90,6 +95,9 @@ public:
     // could not be sent is shown in one message afterwards.
     BilanTransmission transmettre();
 
+    // The menu of a card: the other active drivers, to give them the operation.
+    QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
+
     // Builds the rows that are in view (and a screen's height around them).
     void construireVisibles();
 
@@ -108,6 +116,8 @@ private:
     void montrerErreur(const QString& titre, const QString& message);
     bool glisserEnCours() const;
     void planifierConstruction();
+    // The part of the list in view, plus a screen's height on each side.
+    QRect zoneUtile() const;
 
     ModelContext* m_context;
     Horloge m_horloge;

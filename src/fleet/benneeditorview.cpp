@@ -112,11 +112,8 @@ QString BennePreviewRow::etatText() const
 }
 
 BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
-                                 QList<DispositifSpecial*> dispositifsDisponibles,
-                                 std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
-                                 QWidget* parent)
-    : QWidget(parent), m_context(context), m_benne(benne), m_dispositifs(std::move(dispositifsDisponibles)),
-      m_onCancel(std::move(onCancel)), m_onSaved(std::move(onSaved))
+                                 QList<DispositifSpecial*> dispositifsDisponibles, QWidget* parent)
+    : QWidget(parent), m_context(context), m_benne(benne), m_dispositifs(std::move(dispositifsDisponibles))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -206,22 +203,21 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_picker = new QComboBox(this);
     m_picker->setAccessibleName(QStringLiteral("Dispositif"));
     m_picker->setMaximumWidth(320);
-    m_picker->setMinimumWidth(200);
+    m_picker->setMinimumWidth(160);
     dispo->addRow(QStringLiteral("Dispositif"), m_picker);
     auto* ajoutRow = new QHBoxLayout;
     ajoutRow->setSpacing(8);
     m_nouveauDispositif = new QLineEdit(this);
     m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
-    m_nouveauDispositif->setMinimumWidth(200);
+    m_nouveauDispositif->setMinimumWidth(110);
     m_ajouterDispositif = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
                                           QStringLiteral("Ajouter"), this);
     m_effacer = new QPushButton(symbolIcon(QStringLiteral("xmark.circle.fill")),
                                 QStringLiteral("Effacer la sélection"), this);
     m_effacer->setFlat(true);
-    ajoutRow->addWidget(m_nouveauDispositif);
+    ajoutRow->addWidget(m_nouveauDispositif, 1);
     ajoutRow->addWidget(m_ajouterDispositif);
     ajoutRow->addWidget(m_effacer);
-    ajoutRow->addStretch(1);
     dispo->addRow(QString(), ajoutRow);
 
     // Notes
@@ -264,10 +260,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     connect(m_nouveauDispositif, &QLineEdit::returnPressed, this, &BenneEditorView::ajouterDispositif);
     connect(m_ajouterDispositif, &QPushButton::clicked, this, &BenneEditorView::ajouterDispositif);
     connect(m_effacer, &QPushButton::clicked, this, [this] { selectDispositif(nullptr); });
-    connect(m_frame, &EditorFrame::cancelRequested, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_frame, &EditorFrame::cancelRequested, this, &BenneEditorView::cancelled);
     connect(m_frame, &EditorFrame::saveRequested, this, &BenneEditorView::enregistrerBenne);
     connect(m_supprimer, &QPushButton::clicked, this, &BenneEditorView::confirmerSuppression);
 
@@ -442,8 +435,7 @@ void BenneEditorView::enregistrerBenne()
         forms::showError(this, forms::saveFailedText(error));
         return;
     }
-    if (m_onSaved)
-        m_onSaved(benne);
+    emit saved(benne);
 }
 
 void BenneEditorView::ajouterDispositif()
@@ -466,8 +458,8 @@ void BenneEditorView::ajouterDispositif()
 void BenneEditorView::confirmerSuppression()
 {
     QPointer<BenneEditorView> self(this);
-    forms::askConfirmation(this, QStringLiteral("Supprimer cette benne ?"),
-                           QStringLiteral("Cette action est irréversible."), QStringLiteral("Supprimer"),
+    const forms::Question question = questionSuppression();
+    forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
                            QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerBenne();
@@ -483,13 +475,17 @@ void BenneEditorView::supprimerBenne()
             return;
         }
     }
-    if (m_onCancel)
-        m_onCancel();
+    emit cancelled();
 }
 
 BenneEditorView::~BenneEditorView()
 {
     releaseFocusWithin(this);
+}
+
+forms::Question BenneEditorView::questionSuppression()
+{
+    return {QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")};
 }
 
 } // namespace kv

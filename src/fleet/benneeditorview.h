@@ -10,6 +10,8 @@
 #include <QList>
 #include <QWidget>
 
+#include "widgets/forms/dialogs.h"
+
 #include <functional>
 #include <optional>
 
@@ -49,10 +51,12 @@ private:
 class BenneEditorView : public QWidget {
     Q_OBJECT
 public:
+    // What is asked before a skip is deleted, here and from the list.
+    static forms::Question questionSuppression();
+
     enum class Champ { volume, notes, nouveauDispositif };
 
     BenneEditorView(ModelContext* context, Benne* benne, QList<DispositifSpecial*> dispositifsDisponibles,
-                    std::function<void()> onCancel, std::function<void(Benne*)> onSaved,
                     QWidget* parent = nullptr);
     ~BenneEditorView() override;
 
@@ -89,6 +93,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // "Enregistrer" stored the skip (new or not).
+    void saved(kv::Benne* benne);
+    // "Annuler", or the skip was deleted.
+    void cancelled();
+
 private:
     void chargerBenne();
     void supprimerBenne();
@@ -102,8 +112,6 @@ private:
     ModelContext* m_context;
     Benne* m_benne;
     QList<DispositifSpecial*> m_dispositifs;
-    std::function<void()> m_onCancel;
-    std::function<void(Benne*)> m_onSaved;
 
     double m_volume = 8.0;
     std::optional<EtatBenne> m_etat = EtatBenne::correct;

@@ -2,19 +2,14 @@
 
 #include "widgets/focusguard.h"
 
-#include "benneeditorview.h"
 #include "model/volume.h"
-#include "model/query.h"
-#include "widgets/forms/detailpane.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/dialogs.h"
-#include "widgets/forms/listpanel.h"
-#include "widgets/forms/search.h"
 #include "widgets/macsectionheader.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -48,11 +43,6 @@ bool volumeAvant(const Benne* a, const Benne* b)
 
 VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), m_context(context)
 {
-    m_bennesFiltrees = new Query<Benne>(
-        context, [this](const Benne* b) { return passeLesFiltres(b) && benneCorrespond(b, m_mots); },
-        volumeAvant, this);
-    // A skip's row and search read the description of its device.
-    m_bennesFiltrees->dependOn(EntityType::DispositifSpecial);
     m_dispositifs = new Query<DispositifSpecial>(context, {}, {}, this);
 
     auto* layout = new QVBoxLayout(this);
@@ -67,8 +57,8 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     headerRow->addStretch(1);
     layout->addLayout(headerRow);
 
-    m_liste = new forms::RecordListPanel<Benne>(m_bennesFiltrees, &VueBennes::ligneBenne);
-    auto* switches = new QWidget(m_liste);
+    // The two switches must stay readable: the sidebar is never narrower than they are.
+    auto* switches = new QWidget(this);
     auto* switchesLayout = new QHBoxLayout(switches);
     switchesLayout->setContentsMargins(0, 0, 0, 0);
     switchesLayout->setSpacing(16);
@@ -79,36 +69,40 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     switchesLayout->addWidget(m_filtreInutilisables);
     switchesLayout->addWidget(m_filtreSales);
     switchesLayout->addStretch(1);
-    m_liste->addControls(switches);
-    m_liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
-    m_liste->setContextMenu([this](QMenu* menu, Benne* benne) {
-        menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
-                        [this, benne] { supprimerBenne(benne); });
+    const int minimum = std::clamp(switches->sizeHint().width() + 24, 220, 400);
+
+    forms::ListDetail<Benne, BenneEditorView>::Setup setup;
+    setup.row = &VueBennes::ligneBenne;
+    setup.lessThan = volumeAvant;
+    setup.filter = [this](const Benne* b) { return passeLesFiltres(b); };
+    setup.matches = [](const Benne* b, const forms::SearchText& search) { return benneCorrespond(b, search.words); };
+    setup.makeEditor = [this](Benne* b) { return new BenneEditorView(m_context, b, m_dispositifs->results()); };
+    setup.rebind = [this](BenneEditorView* editor, Benne* b) {
+        editor->setDispositifsDisponibles(m_dispositifs->results());
+        editor->setBenne(b);
+        return true;
+    };
+    setup.placeholder = new forms::EmptyState(QStringLiteral("shippingbox"), QStringLiteral("Sélectionnez une benne"),
+                                              QStringLiteral("Ou cliquez sur “Ajouter”."));
+    setup.sidebarMin = minimum;
+    setup.sidebarIdeal = std::max(minimum, 320);
+    m_ecran = new forms::ListDetail<Benne, BenneEditorView>(context, std::move(setup), this);
+    layout->addWidget(m_ecran->splitView(), 1);
+
+    auto* liste = m_ecran->list();
+    liste->addControls(switches);
+    liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
+    liste->setContextMenu([this](QMenu* menu, Benne* benne) {
+        QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
+                                             [this, benne] { supprimerBenne(benne); });
+        forms::markDestructive(supprimer);
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    m_panneau = new forms::DetailPane(new forms::EmptyState(QStringLiteral("shippingbox"),
-                                                            QStringLiteral("Sélectionnez une benne"),
-                                                            QStringLiteral("Ou cliquez sur “Ajouter”.")));
-    // The two switches must stay readable: the sidebar is never narrower than they are.
-    const int minimum = std::clamp(switches->sizeHint().width() + 24, 220, 400);
-    layout->addWidget(forms::makeSplitView(m_liste, m_panneau, minimum, std::max(minimum, 320), 400, this), 1);
-
-    connect(m_liste, &forms::ListPanel::searchTextChanged, this, [this](const QString& text) {
-        m_mots = forms::searchWords(text);
-        m_bennesFiltrees->invalidate();
-    });
-    connect(m_filtreInutilisables, &QCheckBox::toggled, this, [this](bool on) {
-        m_filtreExclureInutilisables = on;
-        m_bennesFiltrees->invalidate();
-    });
-    connect(m_filtreSales, &QCheckBox::toggled, this, [this](bool on) {
-        m_filtreExclureSales = on;
-        m_bennesFiltrees->invalidate();
-    });
-    connect(m_liste, &forms::ListPanel::addRequested, this, [this] { reinitialiserEdition(true); });
-    m_liste->onSelectionChanged(this, [this](Benne* benne) { selectionChangee(benne); });
-    connect(m_liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
+    liste->setDeleteQuestion([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
+    connect(liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
+    for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
+        connect(filtre, &QCheckBox::toggled, this, [this] { m_ecran->refilter(); });
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {
         if (BenneEditorView* editor = editeur())
             editor->setDispositifsDisponibles(m_dispositifs->results());
@@ -118,16 +112,11 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
 bool VueBennes::passeLesFiltres(const Benne* benne) const
 {
     const std::optional<EtatBenne> etat = benne->etat();
-    if (m_filtreExclureInutilisables && etat == EtatBenne::inutilisable)
+    if (m_filtreInutilisables->isChecked() && etat == EtatBenne::inutilisable)
         return false;
-    if (m_filtreExclureSales && etat == EtatBenne::sale)
+    if (m_filtreSales->isChecked() && etat == EtatBenne::sale)
         return false;
     return true;
-}
-
-QList<Benne*> VueBennes::bennesFiltrees() const
-{
-    return m_bennesFiltrees->results();
 }
 
 bool VueBennes::benneCorrespond(const Benne* benne, const QStringList& mots)
@@ -172,31 +161,6 @@ RowContent VueBennes::ligneBenne(const Benne* benne)
     return row;
 }
 
-void VueBennes::supprimerBenne(Benne* benne)
-{
-    if (selection() == benne)
-        m_liste->setSelectedRecord(nullptr);
-    if (m_benneEdite == benne)
-        m_benneEdite = nullptr;
-    QString error;
-    if (!m_context->remove(benne, &error) || !m_context->save(&error))
-        forms::showError(this, forms::deleteFailedText(error));
-    majPanneau();
-}
-
-void VueBennes::supprimerBennes(const QList<int>& positions)
-{
-    const QList<Benne*> filtrees = bennesFiltrees();
-    QList<int> triees = positions;
-    std::sort(triees.begin(), triees.end());
-    QList<Benne*> cibles;
-    for (int p : triees)
-        if (p >= 0 && p < filtrees.size() && !cibles.contains(filtrees[p]))
-            cibles.append(filtrees[p]);
-    for (Benne* b : cibles)
-        supprimerBenne(b);
-}
-
 void VueBennes::dupliquerBenne(Benne* benne)
 {
     auto* copie = new Benne(benne->volume(), benne->couleur(), benne->etat().value_or(EtatBenne::correct),
@@ -207,59 +171,6 @@ void VueBennes::dupliquerBenne(Benne* benne)
         m_context->discardInsertion(copie);
         forms::showError(this, forms::saveFailedText(error));
     }
-}
-
-void VueBennes::reinitialiserEdition(bool creation)
-{
-    m_isCreating = creation;
-    m_benneEdite = nullptr;
-    m_liste->setSelectedRecord(nullptr);
-    majPanneau();
-}
-
-void VueBennes::benneEnregistree(Benne* benne)
-{
-    m_isCreating = false;
-    m_liste->setSelectedRecord(benne);
-    m_benneEdite = benne;
-    majPanneau();
-}
-
-Benne* VueBennes::selection() const
-{
-    return m_liste->selected();
-}
-
-BenneEditorView* VueBennes::editeur() const
-{
-    return qobject_cast<BenneEditorView*>(m_panneau->editor());
-}
-
-void VueBennes::selectionChangee(Benne* benne)
-{
-    if (benne) {
-        m_isCreating = false;
-        m_benneEdite = benne;
-    } else if (!m_isCreating) {
-        m_benneEdite = nullptr;
-    }
-    majPanneau();
-}
-
-void VueBennes::majPanneau()
-{
-    if (!m_isCreating && !m_benneEdite) {
-        m_panneau->showPlaceholder();
-        return;
-    }
-    if (BenneEditorView* editor = editeur()) {
-        editor->setDispositifsDisponibles(m_dispositifs->results());
-        editor->setBenne(m_benneEdite);
-        return;
-    }
-    m_panneau->setEditor(new BenneEditorView(
-        m_context, m_benneEdite, m_dispositifs->results(), [this] { reinitialiserEdition(false); },
-        [this](Benne* b) { benneEnregistree(b); }));
 }
 
 VueBennes::~VueBennes()

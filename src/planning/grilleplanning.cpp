@@ -57,6 +57,22 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     m_colonne = new ColonneBennes(this);
     setTabOrder(m_colonne, this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
+    connect(&m_animSurbrillance, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_niveauSurbrillance = v.toReal();
+        viewport()->update();
+    });
+    connect(&m_animSurbrillance, &QVariantAnimation::finished, this, [this] {
+        if (!m_surbrillanceVisible)
+            m_surbrillance = nullptr;
+    });
+    connect(&m_animBadge, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_niveauBadge = v.toReal();
+        viewport()->update();
+    });
+    connect(&m_animBadge, &QVariantAnimation::finished, this, [this] {
+        if (!m_selection)
+            m_badge = nullptr;
+    });
     m_minuit.setSingleShot(true);
     connect(&m_minuit, &QTimer::timeout, this, [this] {
         jours();
@@ -167,11 +183,45 @@ void GrillePlanning::majBarresDefilement()
     verticalScrollBar()->setSingleStep(int(hauteurBenne));
 }
 
+void GrillePlanning::animer(QVariantAnimation& animation, qreal de, qreal a, int duree)
+{
+    animation.stop();
+    animation.setDuration(duree);
+    animation.setEasingCurve(QEasingCurve::InOutQuad);
+    animation.setStartValue(de);
+    animation.setEndValue(a);
+    animation.start();
+}
+
 void GrillePlanning::setLocationSelectionnee(LocationDeBenne* location)
 {
     if (m_selection == location)
         return;
     m_selection = location;
+    if (location) {
+        // Another selection moves the badge: it grows on its new bar.
+        const qreal depart = m_badge == location ? m_niveauBadge : 0;
+        m_badge = location;
+        m_niveauBadge = depart;
+        animer(m_animBadge, depart, 1, 200);
+    } else {
+        animer(m_animBadge, m_niveauBadge, 0, 200);
+    }
+    viewport()->update();
+}
+
+void GrillePlanning::setSurbrillance(LocationDeBenne* location)
+{
+    if (location) {
+        const qreal depart = m_surbrillance == location ? m_niveauSurbrillance : 0;
+        m_surbrillance = location;
+        m_surbrillanceVisible = true;
+        m_niveauSurbrillance = depart;
+        animer(m_animSurbrillance, depart, 1, 250);
+    } else {
+        m_surbrillanceVisible = false;
+        animer(m_animSurbrillance, m_niveauSurbrillance, 0, 250);
+    }
     viewport()->update();
 }
 
@@ -353,21 +403,29 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     const Geometrie g = geometrie(ligne, barre.colonnes, decalage, gauche, droite);
     const QRectF corps = g.corps.translated(-o);
     m_peintre.peindreCorps(p, corps, barre.couleur);
-    if (m_surbrillance == l)
+    if (m_surbrillance == l && m_niveauSurbrillance > 0) {
+        p.save();
+        p.setOpacity(m_niveauSurbrillance);
         m_peintre.peindreSurbrillance(p, corps);
-    if (m_selection == l) {
+        p.restore();
+    }
+    if (m_badge == l && m_niveauBadge > 0) {
         const QPixmap& info = m_peintre.badgeInfo();
-        const QSizeF t = info.deviceIndependentSize();
-        // Centred n + 5 points from the body's left edge, 5 from its top.
+        // Centred n + 5 points from the body's left edge, 5 from its top; scaled about its centre.
+        const QSizeF t = info.deviceIndependentSize() * m_niveauBadge;
         const QPointF centre = corps.topLeft() + QPointF(barre.colonnes.nombre() + 5, 5);
-        p.drawPixmap(centre - QPointF(t.width() / 2, t.height() / 2), info);
+        p.save();
+        p.setOpacity(m_niveauBadge);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawPixmap(QRectF(centre - QPointF(t.width() / 2, t.height() / 2), t), info, info.rect());
+        p.restore();
     }
     const Client* client = l->client();
     m_peintre.peindreEtiquette(p, corps, client ? client->nom() : QString(), l->chauffeurPose() != nullptr,
                                l->chauffeurEnlevement() != nullptr);
     if (m_survol == l && !glisse) {
         const QPixmap& bouton = m_peintre.boutonDuplication();
-        p.drawPixmap(g.duplication.topLeft() - o - QPointF(7, 7), bouton);
+        p.drawPixmap(g.duplication.topLeft() - o - QPointF(PeintreBarres::kMargeOmbres, PeintreBarres::kMargeOmbres), bouton);
     }
     const QPixmap& pg = m_peintre.poignee(false);
     const QPixmap& pd = m_peintre.poignee(true);
@@ -582,8 +640,7 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 {
     if (!location || location->isDeleted())
         return;
-    m_surbrillance = location;
-    viewport()->update();
+    setSurbrillance(location);
     QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Supprimer cette location ?"),
                                               QStringLiteral("Cette action est irréversible."),
                                               QStringLiteral("Supprimer"), QStringLiteral("Annuler"),
@@ -595,10 +652,7 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
                                               });
-    connect(box, &QMessageBox::finished, this, [this] {
-        m_surbrillance = nullptr;
-        viewport()->update();
-    });
+    connect(box, &QMessageBox::finished, this, [this] { setSurbrillance(nullptr); });
 }
 
 // ---------------------------------------------------------------------------------------------

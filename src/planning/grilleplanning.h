@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
+#include <QVariantAnimation>
 
 class QMenu;
 class QMessageBox;
@@ -72,7 +73,7 @@ public:
     void setLocationSelectionnee(LocationDeBenne* location);
     LocationDeBenne* locationSelectionnee() const { return m_selection; }
     LocationDeBenne* locationSurvolee() const { return m_survol; }
-    LocationDeBenne* locationEnSurbrillance() const { return m_surbrillance; }
+    LocationDeBenne* locationEnSurbrillance() const { return m_surbrillanceVisible ? m_surbrillance : nullptr; }
     QMenu* menuContextuel() const { return m_menu; }
 
     // What lies under a point of the viewport.
@@ -135,6 +136,8 @@ private:
     void peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& origine);
     void preparerPapier();
     void programmerMinuit();
+    void setSurbrillance(LocationDeBenne* location);
+    static void animer(QVariantAnimation& animation, qreal de, qreal a, int duree);
 
     ModelContext* m_context;
     ActionsPlanning* m_actions;
@@ -153,7 +156,15 @@ private:
     int m_curseurLigne = 0;
     LocationDeBenne* m_selection = nullptr;
     LocationDeBenne* m_survol = nullptr;
+    // The bar waiting for its deletion to be confirmed: its white outline fades in and out.
     LocationDeBenne* m_surbrillance = nullptr;
+    bool m_surbrillanceVisible = false;
+    qreal m_niveauSurbrillance = 0;
+    QVariantAnimation m_animSurbrillance;
+    // The information badge of the selected bar grows in and shrinks away.
+    LocationDeBenne* m_badge = nullptr;
+    qreal m_niveauBadge = 0;
+    QVariantAnimation m_animBadge;
 
     // The gesture in progress, from the press on a bar to the release.
     struct Geste {

@@ -14,9 +14,10 @@ namespace kv::planning {
 
 namespace {
 
-constexpr qreal kMarge = 7;       // room around a body for its shadows
+constexpr qreal kMarge = PeintreBarres::kMargeOmbres; // room around a picture for its shadows
+constexpr qreal kLueur = 7;        // room around the white glows (deletion outline, information badge)
 constexpr qreal kLargeurModele = 64; // width of the body drawn once per colour
-constexpr qreal kBord = kMarge + 18;  // left and right slices of the model: corner and shadow
+constexpr qreal kBord = kMarge + 17;  // left and right slices of the model: corner and shadow
 constexpr qreal kHauteur = 32;
 
 const QColor kVert(52, 199, 89);
@@ -218,12 +219,12 @@ void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
         return;
     if (m_surbrillance.isNull() || m_tailleSurbrillance != corps.size()) {
         m_tailleSurbrillance = corps.size();
-        const QSizeF total(corps.width() + 2 * kMarge, corps.height() + 2 * kMarge);
+        const QSizeF total(corps.width() + 2 * kLueur, corps.height() + 2 * kLueur);
         QImage trait = image(total, m_dpr);
         {
             QPainter tp(&trait);
             tp.setRenderHint(QPainter::Antialiasing);
-            const QPainterPath forme = glass::continuousRoundedRect(QRectF(QPointF(kMarge, kMarge), corps.size()), kRayon);
+            const QPainterPath forme = glass::continuousRoundedRect(QRectF(QPointF(kLueur, kLueur), corps.size()), kRayon);
             // Stroked inside its border: a 6-point line whose outer half is cut away.
             tp.setClipPath(forme);
             tp.setPen(QPen(Qt::white, 12));
@@ -237,7 +238,7 @@ void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
         op.end();
         m_surbrillance = QPixmap::fromImage(out);
     }
-    p.drawPixmap(corps.topLeft() - QPointF(kMarge, kMarge), m_surbrillance);
+    p.drawPixmap(corps.topLeft() - QPointF(kLueur, kLueur), m_surbrillance);
 }
 
 const QPixmap& PeintreBarres::texte(const QString& nom)
@@ -346,12 +347,12 @@ const QPixmap& PeintreBarres::badgeInfo()
     if (m_info.isNull()) {
         const QPixmap info = pictogramme(QStringLiteral("info.circle.fill"), kBleu, 22, m_dpr);
         const QSizeF cote(22, 22);
-        QImage forme = image(QSizeF(22 + 2 * kMarge, 22 + 2 * kMarge), m_dpr);
+        QImage forme = image(QSizeF(22 + 2 * kLueur, 22 + 2 * kLueur), m_dpr);
         {
             QPainter fp(&forme);
-            fp.drawPixmap(QRectF(kMarge, kMarge, 22, 22), info, info.rect());
+            fp.drawPixmap(QRectF(kLueur, kLueur, 22, 22), info, info.rect());
         }
-        QImage out = image(QSizeF(22 + 2 * kMarge, 22 + 2 * kMarge), m_dpr);
+        QImage out = image(QSizeF(22 + 2 * kLueur, 22 + 2 * kLueur), m_dpr);
         ombre(out, forme, QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         QPainter p(&out);
         p.drawImage(QPointF(0, 0), forme);

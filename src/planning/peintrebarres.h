@@ -39,6 +39,8 @@ public:
     const QPixmap& badgeInfo();
 
     static constexpr qreal kRayon = 15;
+    // The pictures reach this far past what they show, for their shadows.
+    static constexpr qreal kMargeOmbres = 4;
     static constexpr qreal kTailleBadge = 28;   // 20 + 4 of margin on each side
     static constexpr qreal kTaillePoignee = 20; // 12 + 4 + 4
     static constexpr qreal kTailleDuplication = 22;

@@ -159,6 +159,12 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
 VuePlanificationBennes::~VuePlanificationBennes()
 {
     releaseFocusWithin(this);
+    // A sheet opened for this screen goes with it.
+    m_benneSelection.reset();
+    if (QDialog* feuille = m_feuille) {
+        m_feuille = nullptr;
+        feuille->close();
+    }
 }
 
 QList<Benne*> VuePlanificationBennes::bennes() const
@@ -246,8 +252,12 @@ void VuePlanificationBennes::feuilleNouvelleLocation()
 {
     if (!m_benneSelection || m_feuille)
         return;
+    // The sheet belongs to the window: it may outlive this screen.
     m_feuille = kv::feuilleNouvelleLocation(this, m_context, m_benneSelection->id,
-                                            [this] { fermerFeuilleNouvelleLocation(); });
+                                            [ecran = QPointer<VuePlanificationBennes>(this)] {
+                                                if (ecran)
+                                                    ecran->fermerFeuilleNouvelleLocation();
+                                            });
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()

@@ -55,8 +55,9 @@ public:
     // unusable-skip alert otherwise.
     void selectionnerBenne(Benne* benne);
     std::optional<BenneSelection> benneSelection() const { return m_benneSelection; }
-    // Closes the new-rental form (what its dismissal does).
+    // The sheet of the new-rental form while it is open.
     QDialog* feuille() const { return m_feuille; }
+    // Empties the choice and closes the sheet (what the form's dismissal does).
     void fermerFeuilleNouvelleLocation();
     bool afficherAlerteBenneInutilisable() const { return m_afficherAlerteBenneInutilisable; }
 

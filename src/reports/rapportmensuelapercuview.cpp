@@ -1,5 +1,7 @@
 #include "rapportmensuelapercuview.h"
 
+#include <algorithm>
+
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
@@ -38,7 +40,8 @@ void LocationDetailRowsModel::setLocations(const QList<LocationDeBenne*>& nouvel
     for (LocationDeBenne* l : nouvelles)
         if (presentes.contains(l))
             restantes.append(l);
-    if (restantes == m_lignes) {
+    // std::equal rather than QList's ==, which hands null pointers to memcmp for empty lists.
+    if (std::equal(restantes.cbegin(), restantes.cend(), m_lignes.cbegin(), m_lignes.cend())) {
         for (qsizetype i = 0; i < nouvelles.size(); ++i) {
             if (i < m_lignes.size() && m_lignes[i] == nouvelles[i])
                 continue;

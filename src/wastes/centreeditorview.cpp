@@ -7,6 +7,7 @@
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/windowkey.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -61,13 +62,10 @@ void ajouterLigne(QGroupBox* box, const QString& libelle, QWidget* champ)
 } // namespace
 
 CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* centre,
-                                   std::function<void()> onCancel,
-                                   std::function<void(CentreTraitement*)> onSaved, QWidget* parent)
+                                   QWidget* parent)
     : QWidget(parent),
       m_context(context),
-      m_centre(centre),
-      m_onCancel(std::move(onCancel)),
-      m_onSaved(std::move(onSaved))
+      m_centre(centre)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -141,15 +139,11 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     boutons->addWidget(m_enregistrer);
     layout->addWidget(barre);
 
-    connect(m_annuler, &QPushButton::clicked, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_annuler, &QPushButton::clicked, this, &CentreEditorView::cancelled);
     connect(m_enregistrer, &QPushButton::clicked, this, &CentreEditorView::enregistrer);
     connect(m_nom, &QLineEdit::textChanged, this, &CentreEditorView::actualiser);
-    auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    echap->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(echap, &QShortcut::activated, m_annuler, &QPushButton::click);
+    // Escape alone cancels this editor; in an open list, menu or dialog it closes only that.
+    new forms::WindowKey(this, QKeySequence(Qt::Key_Escape), [this] { m_annuler->click(); });
     for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return),
                                         QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* s = new QShortcut(touches, this);
@@ -237,8 +231,7 @@ void CentreEditorView::enregistrer()
         }
         m_centre = nouveau;
         chargerCentre();
-        if (m_onSaved)
-            m_onSaved(nouveau);
+        emit saved(nouveau);
         return;
     }
 
@@ -256,8 +249,7 @@ void CentreEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(erreur));
         return;
     }
-    if (m_onSaved)
-        m_onSaved(m_centre);
+    emit saved(m_centre);
 }
 
 void CentreEditorView::showEvent(QShowEvent* event)

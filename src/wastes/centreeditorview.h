@@ -22,9 +22,8 @@ class CentreEditorView : public QWidget {
 public:
     enum class FocusField { nom, adresse1, codePostal, ville, telephone, email };
 
-    // `centre` is the centre edited; null for a new one. `onSaved` gets the saved centre.
-    CentreEditorView(ModelContext* context, CentreTraitement* centre, std::function<void()> onCancel,
-                     std::function<void(CentreTraitement*)> onSaved, QWidget* parent = nullptr);
+    // `centre` is the centre edited; null for a new one.
+    CentreEditorView(ModelContext* context, CentreTraitement* centre, QWidget* parent = nullptr);
     ~CentreEditorView() override;
 
     // The centre the form is bound to: null until a new centre is saved.
@@ -45,13 +44,17 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+signals:
+    // "Enregistrer" stored the centre (new or not).
+    void saved(kv::CentreTraitement* centre);
+    // "Annuler" or Escape.
+    void cancelled();
+
 private:
     void actualiser();
 
     ModelContext* m_context;
     CentreTraitement* m_centre;
-    std::function<void()> m_onCancel;
-    std::function<void(CentreTraitement*)> m_onSaved;
 
     QLabel* m_titre = nullptr;
     QLineEdit* m_nom = nullptr;

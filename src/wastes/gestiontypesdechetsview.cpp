@@ -2,14 +2,10 @@
 
 #include "widgets/focusguard.h"
 
-#include "typedechetformview.h"
 #include "typedechetrow.h"
 
-#include "model/query.h"
-#include "widgets/forms/detailpane.h"
-#include "widgets/forms/dialogs.h"
+#include "widgets/forms/contextmenu.h"
 #include "widgets/forms/formstyle.h"
-#include "widgets/forms/listpanel.h"
 #include "widgets/macsectionheader.h"
 
 #include <QHBoxLayout>
@@ -17,7 +13,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -35,13 +30,6 @@ bool libelleCorrespond(const QString& libelle, const QString& recherche)
 GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget* parent)
     : QWidget(parent), m_context(context)
 {
-    m_types = new Query<TypeDechet>(
-        context, [this](const TypeDechet* t) { return libelleCorrespond(t->libelle(), m_searchText); },
-        [](const TypeDechet* a, const TypeDechet* b) {
-            return QString::localeAwareCompare(a->libelle(), b->libelle()) < 0;
-        },
-        this);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 10, 0, 0);
     layout->setSpacing(6);
@@ -54,36 +42,72 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     entete->addStretch(1);
     layout->addLayout(entete);
 
-    m_liste = new forms::RecordListPanel<TypeDechet>(m_types, [](TypeDechet* type) {
+    forms::ListDetail<TypeDechet, TypeDechetFormView>::Setup setup;
+    setup.row = [](TypeDechet* t) {
         forms::RowContent row;
-        row.accessibleText = type->libelle();
+        row.accessibleText = t->libelle();
         return row;
-    });
+    };
+    setup.lessThan = [](const TypeDechet* a, const TypeDechet* b) {
+        return QString::localeAwareCompare(a->libelle(), b->libelle()) < 0;
+    };
+    // This list searches its labels as typed, without folding accents.
+    setup.matches = [](const TypeDechet* t, const forms::SearchText& search) {
+        return libelleCorrespond(t->libelle(), search.text);
+    };
+    // Each opening builds the form afresh from the stored record; a click opens it, not the
+    // selection alone.
+    setup.opensOnSelection = false;
+    setup.makeEditor = [context](TypeDechet* t) { return new TypeDechetFormView(context, t, t, t != nullptr); };
+    setup.frame = [](TypeDechetFormView* form) {
+        // Wide enough for its labels and fields, centred in the pane.
+        auto* cadre = new QWidget;
+        auto* centre = new QHBoxLayout(cadre);
+        centre->setContentsMargins(0, 0, 0, 0);
+        centre->addStretch(1);
+        form->setMinimumWidth(420);
+        form->setMaximumWidth(640);
+        centre->addWidget(form, 100);
+        centre->addStretch(1);
+        return cadre;
+    };
+    setup.afterSave = [this](TypeDechet* t) { insererNouveauType(t); };
+    auto* vide = new forms::EmptyState(QStringLiteral("cube.box"),
+                                       QStringLiteral("Sélectionnez ou créez un type de déchet"),
+                                       QString());
+    vide->setSymbolLook(60, QColor(0x8E, 0x8E, 0x93));
+    vide->setTitleSecondary();
+    setup.placeholder = vide;
+    m_ecran = new forms::ListDetail<TypeDechet, TypeDechetFormView>(context, std::move(setup), this);
+    layout->addWidget(m_ecran->splitView(), 1);
+
+    auto* liste = m_ecran->list();
+    liste->setTitle(QStringLiteral("Types de déchets"));
     // The rows show a large colour dot and the hazard badge at their trailing end.
-    m_liste->listView()->setItemDelegate(new TypeDechetRow(m_liste->listView()));
-    m_liste->setContextMenu([this](QMenu* menu, TypeDechet* type) {
+    liste->listView()->setItemDelegate(new TypeDechetRow(liste->listView()));
+    liste->setContextMenu([this](QMenu* menu, TypeDechet* type) {
         menu->addAction(QStringLiteral("Modifier"), this, [this, type] { modifierType(type); });
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")),
                                              QStringLiteral("Supprimer"), this,
                                              [this, type] { supprimerType(type); });
         supprimer->setObjectName(QStringLiteral("destructive"));
+        forms::markDestructive(supprimer);
     });
-
-    auto* vide = new forms::EmptyState(QStringLiteral("cube.box"),
-                                       QStringLiteral("Sélectionnez ou créez un type de déchet"),
-                                       QString());
-    m_detail = new forms::DetailPane(vide);
-    layout->addWidget(forms::makeSplitView(m_liste, m_detail, 220, 220, 400, this), 1);
-
-    connect(m_liste, &forms::ListPanel::searchTextChanged, this, [this](const QString& texte) {
-        m_searchText = texte;
-        m_types->invalidate();
+    // A type that rentals use is refused at once, without a question first.
+    liste->setDeleteQuestion([this](const QList<Record*>& types) {
+        for (Record* r : types)
+            if (nombreLocations(m_context, static_cast<TypeDechet*>(r)) > 0)
+                return forms::Question{};
+        const QString nom = types.size() == 1 ? static_cast<TypeDechet*>(types.first())->libelle() : QString();
+        return forms::Question{QStringLiteral("Supprimer ce type de déchet ?"),
+                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
+                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
     });
-    connect(m_liste, &forms::ListPanel::addRequested, this, &GestionTypesDechetsView::ajouterType);
-    connect(m_liste, &forms::ListPanel::deleteRequested, this, &GestionTypesDechetsView::supprimerTypes);
+    connect(liste, &forms::ListPanel::deleteRequested, this,
+            [this](const QList<int>& rows) { supprimerTypes(rows); });
     // A click opens the type; moving the selection with the keys only selects it.
-    connect(m_liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
-        if (TypeDechet* type = m_liste->recordAt(index.row())) {
+    connect(liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
+        if (TypeDechet* type = m_ecran->list()->recordAt(index.row())) {
             modifierType(type);
             // Styles that activate items on a single click follow the click with "activated".
             m_clicEnCours = true;
@@ -91,13 +115,12 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         }
     });
     // Return (or a double click) on a row opens it too.
-    connect(m_liste->listView(), &QListView::activated, this, [this](const QModelIndex& index) {
+    connect(liste->listView(), &QListView::activated, this, [this](const QModelIndex& index) {
         if (m_clicEnCours)
             return;
-        if (TypeDechet* type = m_liste->recordAt(index.row()))
+        if (TypeDechet* type = m_ecran->list()->recordAt(index.row()))
             modifierType(type);
     });
-    connect(context, &ModelContext::changed, this, &GestionTypesDechetsView::contexteModifie);
 }
 
 QList<TypeDechet*> GestionTypesDechetsView::typesFiltres(const QList<TypeDechet*>& types,
@@ -119,108 +142,30 @@ int GestionTypesDechetsView::nombreLocations(const ModelContext* context, const 
     return int(context->fetch(d).size());
 }
 
-TypeDechet* GestionTypesDechetsView::selection() const
-{
-    return m_liste->selected();
-}
-
-void GestionTypesDechetsView::ajouterType()
-{
-    ouvrirFormulaire(nullptr, false);
-}
-
-void GestionTypesDechetsView::modifierType(TypeDechet* type)
-{
-    ouvrirFormulaire(type, true);
-}
-
-void GestionTypesDechetsView::ouvrirFormulaire(TypeDechet* type, bool edition)
-{
-    // Each opening builds the form afresh from the stored record.
-    m_typeEnCoursEdition = type;
-    m_isEditing = edition;
-    m_formulaire = new TypeDechetFormView(
-        m_context, type, type, edition,
-        [this](TypeDechet* enregistre) { insererNouveauType(enregistre); }, [this] { fermerFormulaire(); });
-    auto* cadre = new QWidget;
-    auto* centre = new QHBoxLayout(cadre);
-    centre->setContentsMargins(0, 0, 0, 0);
-    centre->addStretch(1);
-    // Wide enough for its labels and fields, centred in the pane.
-    m_formulaire->setMinimumWidth(420);
-    m_formulaire->setMaximumWidth(640);
-    centre->addWidget(m_formulaire, 100);
-    centre->addStretch(1);
-    m_detail->setEditor(cadre);
-}
-
-void GestionTypesDechetsView::fermerFormulaire()
-{
-    m_typeEnCoursEdition = nullptr;
-    m_isEditing = false;
-    m_formulaire = nullptr;
-    m_detail->showPlaceholder();
-}
-
 void GestionTypesDechetsView::insererNouveauType(TypeDechet* type)
 {
     // The form has inserted and saved the record; inserting it again changes nothing.
-    if (!m_isEditing)
+    if (!m_ecran->edited())
         m_context->insert(type);
-    m_types->invalidate();
-    m_liste->setSelectedRecord(type);
-    fermerFormulaire();
+    m_ecran->refilter();
+    m_ecran->list()->setSelected(type);
+    m_ecran->closeEditor();
 }
 
-void GestionTypesDechetsView::supprimerType(TypeDechet* type)
+void GestionTypesDechetsView::supprimerTypes(const QList<TypeDechet*>& types)
 {
-    const int n = nombreLocations(m_context, type);
-    if (n > 0) {
-        alerteSuppression(n);
-        return;
-    }
-    if (effacerType(type))
-        enregistrerSuppression();
-}
-
-void GestionTypesDechetsView::supprimerTypes(const QList<int>& rows)
-{
-    // The rows designate the types as listed now: take the records before deleting any.
-    const QList<TypeDechet*> types = m_liste->recordsAt(rows);
+    // Types that rentals use stay; the others go.
     int refusees = 0;
-    bool supprime = false;
+    QList<TypeDechet*> libres;
     for (TypeDechet* t : types) {
         if (const int n = nombreLocations(m_context, t); n > 0)
             refusees = n;
         else
-            supprime = effacerType(t) || supprime;
+            libres.append(t);
     }
-    if (supprime)
-        enregistrerSuppression();
+    m_ecran->remove(libres);
     if (refusees > 0)
         alerteSuppression(refusees);
-}
-
-bool GestionTypesDechetsView::effacerType(TypeDechet* type)
-{
-    QString erreur;
-    if (!m_context->remove(type, &erreur)) {
-        forms::showError(this, forms::deleteFailedText(erreur));
-        return false;
-    }
-    if (selection() && TypeDechet::memeType(selection(), type))
-        m_liste->setSelectedRecord(nullptr);
-    // A form left open on a deleted record must not write into it.
-    if (m_typeEnCoursEdition && TypeDechet::memeType(m_typeEnCoursEdition, type))
-        fermerFormulaire();
-    return true;
-}
-
-void GestionTypesDechetsView::enregistrerSuppression()
-{
-    QString erreur;
-    if (!m_context->save(&erreur))
-        forms::showError(this, forms::deleteFailedText(erreur));
 }
 
 void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
@@ -236,16 +181,10 @@ void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
     QPushButton* ok = alerte->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     alerte->setDefaultButton(ok);
     alerte->setEscapeButton(ok);
+    forms::fitMessageBox(alerte);
     alerte->setAttribute(Qt::WA_DeleteOnClose);
     alerte->setWindowModality(Qt::WindowModal);
     alerte->open();
-}
-
-void GestionTypesDechetsView::contexteModifie()
-{
-    // The type being edited was deleted elsewhere: its form closes.
-    if (m_typeEnCoursEdition && m_typeEnCoursEdition->isDeleted())
-        fermerFormulaire();
 }
 
 GestionTypesDechetsView::~GestionTypesDechetsView()

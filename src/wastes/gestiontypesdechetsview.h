@@ -5,18 +5,14 @@
 
 #include "widgets/forms/recordlistpanel.h"
 
+#include "typedechetformview.h"
+
+#include "widgets/forms/listdetail.h"
+
 #include <QList>
 #include <QWidget>
 
 namespace kv {
-
-class ModelContext;
-class TypeDechet;
-class TypeDechetFormView;
-
-namespace forms {
-class DetailPane;
-} // namespace forms
 
 class GestionTypesDechetsView : public QWidget {
     Q_OBJECT
@@ -31,38 +27,28 @@ public:
     static int nombreLocations(const ModelContext* context, const TypeDechet* type);
 
     // "Ajouter": opens an empty form for a new type.
-    void ajouterType();
+    void ajouterType() { m_ecran->openEditor(nullptr); }
     // Opens the form on a type (a click on its row, "Modifier").
-    void modifierType(TypeDechet* type);
+    void modifierType(TypeDechet* type) { m_ecran->openEditor(type); }
     // Deletes a type unless rentals use it, in which case the refusal is explained.
-    void supprimerType(TypeDechet* type);
+    void supprimerType(TypeDechet* type) { supprimerTypes({type}); }
     // Deletes the types shown at these rows of the list, each as supprimerType() would.
-    void supprimerTypes(const QList<int>& rows);
+    void supprimerTypes(const QList<int>& rows) { supprimerTypes(m_ecran->recordsAtRows(rows)); }
 
-    TypeDechet* selection() const;
-    TypeDechet* typeEnCoursEdition() const { return m_typeEnCoursEdition; }
-    bool isEditing() const { return m_isEditing; }
+    TypeDechet* selection() const { return m_ecran->selection(); }
+    TypeDechet* typeEnCoursEdition() const { return m_ecran->edited(); }
+    bool isEditing() const { return m_ecran->editor() && m_ecran->edited(); }
     // The open form, or null.
-    TypeDechetFormView* formulaire() const { return m_formulaire; }
-    forms::ListPanel* listPanel() const { return m_liste; }
+    TypeDechetFormView* formulaire() const { return m_ecran->editor(); }
+    forms::ListPanel* listPanel() const { return m_ecran->list(); }
 
 private:
-    void ouvrirFormulaire(TypeDechet* type, bool edition);
-    void fermerFormulaire();
+    void supprimerTypes(const QList<TypeDechet*>& types);
     void insererNouveauType(TypeDechet* type);
-    bool effacerType(TypeDechet* type);
-    void enregistrerSuppression();
     void alerteSuppression(int nbLocationsLiees);
-    void contexteModifie();
 
     ModelContext* m_context;
-    Query<TypeDechet>* m_types;
-    forms::RecordListPanel<TypeDechet>* m_liste = nullptr;
-    forms::DetailPane* m_detail = nullptr;
-    QString m_searchText;
-    TypeDechet* m_typeEnCoursEdition = nullptr;
-    bool m_isEditing = false;
-    TypeDechetFormView* m_formulaire = nullptr;
+    forms::ListDetail<TypeDechet, TypeDechetFormView>* m_ecran = nullptr;
     bool m_clicEnCours = false;
 };
 

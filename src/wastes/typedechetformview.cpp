@@ -93,9 +93,7 @@ QPlainTextEdit* champExtensible(const QString& titre, QWidget* parent)
 } // namespace
 
 TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
-                                       TypeDechet* objetAModifier, bool isEdition,
-                                       std::function<void(TypeDechet*)> onSave,
-                                       std::function<void()> onCancel, QWidget* parent)
+                                       TypeDechet* objetAModifier, bool isEdition, QWidget* parent)
     : QWidget(parent),
       m_context(context),
       m_model(new TypeDechetFormModel(type, this)),
@@ -106,8 +104,6 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
           },
           this)),
       m_objetAModifier(objetAModifier),
-      m_onSave(std::move(onSave)),
-      m_onCancel(std::move(onCancel)),
       m_isEdition(isEdition)
 {
     construire();
@@ -132,10 +128,7 @@ void TypeDechetFormView::construire()
     m_frame->setSaveText(m_isEdition ? QStringLiteral("Enregistrer") : QStringLiteral("Ajouter"));
     layout->addWidget(m_frame);
     connect(m_frame, &forms::EditorFrame::saveRequested, this, &TypeDechetFormView::enregistrer);
-    connect(m_frame, &forms::EditorFrame::cancelRequested, this, [this] {
-        if (m_onCancel)
-            m_onCancel();
-    });
+    connect(m_frame, &forms::EditorFrame::cancelRequested, this, &TypeDechetFormView::cancelled);
 
     // Identity and classification.
     forms::FormSection* identite =
@@ -375,8 +368,7 @@ void TypeDechetFormView::enregistrer()
         forms::showError(this, forms::saveFailedText(erreur));
         return;
     }
-    if (m_onSave)
-        m_onSave(ecrit);
+    emit saved(ecrit);
 }
 
 void TypeDechetFormView::copierCodeCouleur()

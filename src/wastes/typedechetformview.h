@@ -34,10 +34,9 @@ public:
     enum class Champ { libelle, details, codeCED };
 
     // `type` fills the form (none for a new type); `objetAModifier` is the record written in
-    // edit mode. `onSave` gets the saved record; `onCancel` is called by "Annuler".
+    // edit mode.
     TypeDechetFormView(ModelContext* context, TypeDechet* type, TypeDechet* objetAModifier,
-                       bool isEdition, std::function<void(TypeDechet*)> onSave,
-                       std::function<void()> onCancel, QWidget* parent = nullptr);
+                       bool isEdition, QWidget* parent = nullptr);
     ~TypeDechetFormView() override;
 
     static const QStringList categories;
@@ -57,6 +56,12 @@ public:
     QWidget* champ(Champ c) const;
     forms::EditorFrame* frame() const { return m_frame; }
 
+signals:
+    // The type was written and stored.
+    void saved(kv::TypeDechet* type);
+    // "Annuler" or Ctrl+Escape.
+    void cancelled();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -71,8 +76,6 @@ private:
     TypeDechetFormModel* m_model;
     Query<CentreTraitement>* m_centres;
     TypeDechet* m_objetAModifier;
-    std::function<void(TypeDechet*)> m_onSave;
-    std::function<void()> m_onCancel;
     bool m_isEdition;
 
     forms::EditorFrame* m_frame = nullptr;

@@ -17,9 +17,7 @@ constexpr int kMargeHorizontale = 8;
 
 QFont policeCategorie(const QFont& base)
 {
-    QFont f = forms::fontFor(forms::TextStyle::Caption, base);
-    f.setPointSizeF(f.pointSizeF() * 0.92);
-    return f;
+    return forms::fontFor(forms::TextStyle::Caption, base);
 }
 
 const TypeDechet* typeDe(const QModelIndex& index)
@@ -63,7 +61,7 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const bool choisi = option.state & QStyle::State_Selected;
-    const QColor texte = option.palette.color(choisi ? QPalette::HighlightedText : QPalette::Text);
+    const QColor texte = forms::rowTextColor(option.palette, choisi, forms::Tone::Primary);
     const QRect zone = option.rect.adjusted(kMargeHorizontale, kMargeVerticale, -kMargeHorizontale,
                                            -kMargeVerticale);
 
@@ -97,7 +95,7 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->drawLine(QPointF(cx, rectIcone.top() + icone * 0.38),
                           QPointF(cx, rectIcone.bottom() - icone * 0.3));
         painter->drawPoint(QPointF(cx, rectIcone.bottom() - icone * 0.15));
-        painter->setPen(rouge);
+        painter->setPen(choisi ? texte : rouge);
         painter->setFont(f);
         painter->drawText(badge.adjusted(icone + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, mot);
         droite = badge.left() - kEspacement;
@@ -117,7 +115,7 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawText(QRect(gauche, haut, largeur, mTitre.height()), Qt::AlignLeft | Qt::AlignVCenter,
                       mTitre.elidedText(type->libelle(), Qt::ElideRight, largeur));
     painter->setFont(fCategorie);
-    painter->setPen(forms::toneColor(forms::Tone::Secondary, texte));
+    painter->setPen(forms::rowTextColor(option.palette, choisi, forms::Tone::Secondary));
     painter->drawText(QRect(gauche, haut + mTitre.height(), largeur, mCategorie.height()),
                       Qt::AlignLeft | Qt::AlignVCenter,
                       mCategorie.elidedText(type->categorie(), Qt::ElideRight, largeur));

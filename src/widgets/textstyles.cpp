@@ -1,5 +1,7 @@
 #include "textstyles.h"
 
+#include <algorithm>
+
 namespace kv {
 
 QFont fontForStyle(TextStyle style, const QFont& base)
@@ -15,8 +17,9 @@ QFont fontForStyle(TextStyle style, const QFont& base)
     case TextStyle::caption2: ratio = 10.0 / 13; break;
     }
     QFont f = base;
+    // Smaller styles stop at 9 points: below that, text is hard to read on a desktop screen.
     if (base.pointSizeF() > 0)
-        f.setPointSizeF(base.pointSizeF() * ratio);
+        f.setPointSizeF(std::max(base.pointSizeF() * ratio, std::min(base.pointSizeF(), kSmallestPointSize)));
     else if (base.pixelSize() > 0)
         f.setPixelSize(qMax(1, int(base.pixelSize() * ratio + 0.5)));
     if (style == TextStyle::headline)

@@ -49,6 +49,18 @@ private slots:
     void aboutShowsNameAndVersion();
     void aboutLayoutSpacing();
     void menusOpenFromTheKeyboard();
+    void newWindowKeysLeaveCtrlNToTheScreens();
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
+};
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+private slots:
+    void qtTextsSpeakFrench();
+    void windowPlacement();
+    void geometryIsSavedAndRestored();
+    void toolbarShowsOnlyWithItsButton();
+    void windowNeverGrowsByItself();
+    void editorsFitTheDefaultWindow();
 };

@@ -3,11 +3,15 @@
 #include "app/aboutwindow.h"
 #include "app/appdelegate.h"
 #include "app/contentview.h"
+#include "clients/clienteditorview.h"
+#include "clients/vueclients.h"
+#include "widgets/forms/listpanel.h"
 
 #include "platform/updatechecker.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -166,6 +170,55 @@ void AboutAndMenusTest::menusOpenFromTheKeyboard()
     QTest::keyClick(menu, Qt::Key_Return);
     QTRY_VERIFY(AboutWindowController::window() && AboutWindowController::window()->isVisible());
     AboutWindowController::window()->close();
+}
+
+void AboutAndMenusTest::newWindowKeysLeaveCtrlNToTheScreens()
+{
+    auto ctx = ModelContext::open(":memory:");
+    auto* client = new Client(QUuid::createUuid(), QStringLiteral("Alpha"), QStringLiteral("00FF00"),
+                              QString(), QString(), QString(), QString(), std::nullopt, std::nullopt);
+    ctx->insert(client);
+    QVERIFY(ctx->save());
+    AppDelegate delegate(ctx.get());
+    auto* window = static_cast<ContentView*>(delegate.newWindow());
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto windows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += qobject_cast<ContentView*>(w) && w->isVisible();
+        return n;
+    };
+    QCOMPARE(windows(), 1);
+    auto* item = window->findChild<QAction*>(QStringLiteral("actionNewWindow"));
+    QVERIFY(item);
+    QCOMPARE(item->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+
+    // On the clients screen, Ctrl+N is "Ajouter" and nothing else.
+    window->setSelection(Commande::clients);
+    auto* screen = qobject_cast<VueClients*>(window->detailScreen());
+    QVERIFY(screen);
+    QApplication::setActiveWindow(window);
+    screen->liste()->searchField()->setFocus();
+    QTest::keyClick(screen->liste()->searchField(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(screen->isCreating());
+    QCOMPARE(windows(), 1);
+
+    // In the editor of an existing client, Ctrl+Shift+N adds a contact, not a window.
+    screen->liste()->setSelectedRecord(client);
+    QVERIFY(screen->editeur());
+    QTest::keyClick(screen->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_N,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(client->contacts().size(), 1);
+    QCOMPARE(windows(), 1);
+
+    // Elsewhere Ctrl+Shift+N opens a new window.
+    window->setSelection(Commande::defaut);
+    QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_COMPARE(windows(), 2);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<ContentView*>(w))
+            w->close();
+    QApplication::processEvents();
 }
 
 void AboutAndMenusTest::applicationMenuHoldsAboutThenUpdate()

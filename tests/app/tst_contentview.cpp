@@ -96,19 +96,14 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
-#ifdef KV_HAS_PLANNING
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
-#else
-    QCOMPARE(shownText(window.detailScreen()), QStringLiteral("Planning"));
-#endif
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
     QCOMPARE(window.recentrerButton()->toolTip(), QStringLiteral("Recentrer le planning sur aujourd’hui"));
 
-    // Any other command takes the button away; coming back brings it again. The bar keeps its
-    // height, so the screens below it do not move.
-    const int barHeight = window.toolbar()->height();
+    // Any other command takes the button away, and the bar with it unless the map's zoom button
+    // stands there; coming back brings both.
     for (int row : {1, 3, 5, 8, 13}) {
         QWidget* before = window.detailScreen();
         clickRow(window.sidebar(), row);
@@ -117,8 +112,7 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
         if (isPlaceholderScreen(window.detailScreen()))
             QCOMPARE(shownText(window.detailScreen()), window.sidebar()->item(row)->text());
         QVERIFY(!window.recentrerButton()->isVisible());
-        QCoreApplication::processEvents();
-        QCOMPARE(window.toolbar()->height(), barHeight);
+        QCOMPARE(window.toolbar()->isVisible(), window.selection() == Commande::cartebenneslouees);
     }
     QCOMPARE(window.selection(), std::optional<Commande>(Commande::preferences));
     clickRow(window.sidebar(), 0);

@@ -1,7 +1,7 @@
 // The client editor on its own, with its callbacks, driven through its fields and buttons.
 
 #include "tests.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"
@@ -26,15 +26,16 @@ struct Editeur {
     int annulations = 0;
     QList<Client*> enregistres;
 
-    explicit Editeur(Client* client = nullptr, std::unique_ptr<ModelContext> c = outils::store())
+    explicit Editeur(Client* client = nullptr, std::unique_ptr<ModelContext> c = fixtures::store())
         : ctx(std::move(c))
     {
         ouvrir(client);
     }
     void ouvrir(Client* client)
     {
-        vue = std::make_unique<ClientEditorView>(
-            ctx.get(), client, [this] { ++annulations; }, [this](Client* c) { enregistres.append(c); });
+        vue = std::make_unique<ClientEditorView>(ctx.get(), client);
+        QObject::connect(vue.get(), &ClientEditorView::cancelled, [this] { ++annulations; });
+        QObject::connect(vue.get(), &ClientEditorView::saved, [this](Client* c) { enregistres.append(c); });
         vue->resize(900, 900);
         vue->show();
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
@@ -102,13 +103,13 @@ void TestClientEditor::newClientChecksAndSaves()
 
 void TestClientEditor::existingClientIsReloadedAndSaved()
 {
-    auto ctx = outils::store();
-    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"), QStringLiteral("69001"),
+    auto ctx = fixtures::store();
+    Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"), QStringLiteral("69001"),
                                QString(), QStringLiteral("a@alpha.fr"));
     a->setCouleur(QStringLiteral("#00ff00"));
-    Client* b = outils::client(ctx.get(), QStringLiteral("Beta"));
+    Client* b = fixtures::client(ctx.get(), QStringLiteral("Beta"));
     b->setCouleur(QStringLiteral("#123456"));
-    outils::save(ctx.get());
+    fixtures::save(ctx.get());
     Editeur e(a, std::move(ctx));
     QCOMPARE(e.vue->frame()->title(), QStringLiteral("Modifier le client"));
     QCOMPARE(e.champ(Champ::email)->text(), QStringLiteral("a@alpha.fr"));
@@ -149,13 +150,13 @@ void TestClientEditor::failedSaves()
     e.taper(Champ::nom, QStringLiteral("Nouveau"));
     e.ctx->failNextSave(QStringLiteral("base verrouillée"));
     QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
-    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QMessageBox* erreur = fixtures::openBox(e.vue.get(), QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
     QVERIFY(e.enregistres.isEmpty());
     QCOMPARE(e.ctx->count<Client>(), 0);
     QCOMPARE(e.champ(Champ::nom)->text(), QStringLiteral("Nouveau"));
-    outils::closeBoxes(e.vue.get());
+    fixtures::closeBoxes(e.vue.get());
 
     // The retry stores one client.
     QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
@@ -167,17 +168,17 @@ void TestClientEditor::failedSaves()
     e.taper(Champ::ville, QStringLiteral("Nantes"));
     e.ctx->failNextSave(QStringLiteral("disque plein"));
     QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
-    QVERIFY(outils::box(e.vue.get(), QStringLiteral("erreur")));
+    QVERIFY(fixtures::openBox(e.vue.get(), QStringLiteral("erreur")));
     QCOMPARE(e.enregistres.size(), 1);
     QCOMPARE(e.champ(Champ::ville)->text(), QStringLiteral("Nantes"));
-    outils::closeBoxes(e.vue.get());
+    fixtures::closeBoxes(e.vue.get());
 }
 
 void TestClientEditor::contacts()
 {
-    auto ctx = outils::store();
-    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
-    outils::save(ctx.get());
+    auto ctx = fixtures::store();
+    Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"));
+    fixtures::save(ctx.get());
     Editeur e(a, std::move(ctx));
     QVERIFY(e.vue->aucunContactLabel()->isVisible());
     QVERIFY(e.vue->contactCards().isEmpty());
@@ -190,13 +191,13 @@ void TestClientEditor::contacts()
     // Ctrl+Shift+N adds another.
     QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(a->contacts().size(), 2);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.vue->contactCards().size(), 2);
 
     // Typing in a card writes the record at once, and does not rebuild the cards.
     ContactCard* first = e.vue->contactCards().first();
     QTest::keyClicks(first->prenomField(), QStringLiteral("Jeanne"));
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(a->contacts().first()->prenom(), QStringLiteral("Jeanne"));
     QCOMPARE(e.vue->contactCards().first(), first);
 
@@ -210,8 +211,8 @@ void TestClientEditor::contacts()
     // A contact that could not be saved is not kept.
     e.ctx->failNextSave(QStringLiteral("non"));
     QTest::mouseClick(e.vue->ajouterContactButton(), Qt::LeftButton);
-    QVERIFY(outils::box(e.vue.get(), QStringLiteral("erreur")));
-    outils::closeBoxes(e.vue.get());
+    QVERIFY(fixtures::openBox(e.vue.get(), QStringLiteral("erreur")));
+    fixtures::closeBoxes(e.vue.get());
     QCOMPARE(a->contacts().size(), 1);
     QCOMPARE(e.ctx->count<Contact>(), 1);
 }
@@ -221,54 +222,54 @@ void TestClientEditor::contactEditsReachTheStore()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("store.sqlite"));
     {
-        auto ctx = outils::store(path);
-        Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
+        auto ctx = fixtures::store(path);
+        Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"));
         new Contact(QString(), QString(), QString(), QString(), a);
-        outils::save(ctx.get());
+        fixtures::save(ctx.get());
         ctx->setAutosaveEnabled(true, 50);
         Editeur e(a, std::move(ctx));
         QTest::keyClicks(e.vue->contactCards().first()->telephoneField(), QStringLiteral("0607"));
         QTRY_VERIFY(!e.ctx->hasChanges());
     }
-    auto reopened = outils::store(path);
+    auto reopened = fixtures::store(path);
     QCOMPARE(reopened->all<Contact>().first()->telephone(), QStringLiteral("0607"));
 }
 
 void TestClientEditor::deleteAfterConfirmation()
 {
-    auto ctx = outils::store();
-    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
+    auto ctx = fixtures::store();
+    Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"));
     new Contact(QStringLiteral("Jean"), QString(), QString(), QString(), a);
-    outils::location(a, outils::benne(ctx.get(), 10));
-    outils::save(ctx.get());
+    fixtures::location(a, fixtures::benne(ctx.get(), 10));
+    fixtures::save(ctx.get());
     VueClients vue(ctx.get());
     vue.resize(1300, 800);
     vue.show();
     QVERIFY(QTest::qWaitForWindowExposed(&vue));
-    outils::clickRow(vue.liste(), 0);
+    fixtures::clickRow(vue.liste(), 0);
     ClientEditorView* editeur = vue.editeur();
     QVERIFY(editeur);
 
     // "Annuler" in the question changes nothing.
     QTest::mouseClick(editeur->supprimerClientButton(), Qt::LeftButton);
-    QMessageBox* question = outils::box(&vue, QStringLiteral("confirmation"));
+    QMessageBox* question = fixtures::openBox(&vue, QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
     QCOMPARE(question->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés."));
-    QVERIFY(outils::clickBoxButton(question, QStringLiteral("Annuler")));
-    outils::settle();
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    fixtures::settle();
     QVERIFY(!a->isDeleted());
     QCOMPARE(vue.clientEdite(), a);
 
     // A failed deletion is reported.
     QTest::mouseClick(editeur->supprimerClientButton(), Qt::LeftButton);
     ctx->failNextSave(QStringLiteral("disque plein"));
-    QVERIFY(outils::clickBoxButton(outils::box(&vue, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
-    QMessageBox* erreur = outils::box(&vue, QStringLiteral("erreur"));
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&vue, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    QMessageBox* erreur = fixtures::openBox(&vue, QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
-    outils::closeBoxes(&vue);
-    outils::save(ctx.get());
+    fixtures::closeBoxes(&vue);
+    fixtures::save(ctx.get());
     QCOMPARE(ctx->count<Client>(), 0);
     QCOMPARE(ctx->count<Contact>(), 0);
     QCOMPARE(ctx->count<LocationDeBenne>(), 0);
@@ -276,14 +277,14 @@ void TestClientEditor::deleteAfterConfirmation()
     QVERIFY(vue.panneauDetail()->showsPlaceholder());
 
     // "Supprimer": the client, its contacts and rentals go, and the placeholder comes back.
-    Client* b = outils::client(ctx.get(), QStringLiteral("Beta"));
+    Client* b = fixtures::client(ctx.get(), QStringLiteral("Beta"));
     new Contact(QStringLiteral("Paul"), QString(), QString(), QString(), b);
-    outils::save(ctx.get());
-    outils::settle();
-    outils::clickRow(vue.liste(), 0);
+    fixtures::save(ctx.get());
+    fixtures::settle();
+    fixtures::clickRow(vue.liste(), 0);
     QTest::mouseClick(vue.editeur()->supprimerClientButton(), Qt::LeftButton);
-    QVERIFY(outils::clickBoxButton(outils::box(&vue, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
-    outils::settle();
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&vue, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(ctx->count<Contact>(), 0);
     QVERIFY(!ctx->hasChanges());
@@ -293,11 +294,11 @@ void TestClientEditor::deleteAfterConfirmation()
 
 void TestClientEditor::tabRunsThroughTheContactCards()
 {
-    auto ctx = outils::store();
-    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
+    auto ctx = fixtures::store();
+    Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"));
     new Contact(QStringLiteral("Jean"), QString(), QString(), QString(), a);
     new Contact(QStringLiteral("Paul"), QString(), QString(), QString(), a);
-    outils::save(ctx.get());
+    fixtures::save(ctx.get());
     Editeur e(a, std::move(ctx));
     QCOMPARE(e.vue->contactCards().size(), 2);
 
@@ -318,7 +319,7 @@ void TestClientEditor::tabRunsThroughTheContactCards()
     // The same once a contact is added from the keyboard.
     e.champ(Champ::nom)->setFocus();
     QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.vue->contactCards().size(), 3);
     e.vue->contactCards().last()->emailField()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -1,7 +1,7 @@
 // The shared list and editor pieces, driven through their widgets.
 
 #include "tests.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "model/query.h"
 #include "widgets/forms/colorfield.h"
@@ -152,8 +152,14 @@ void TestForms::editorFrameShortcuts()
     frame.setSaveEnabled(true);
     QTest::keyClick(edit, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(saves.count(), 1);
+    // Escape alone is left to the fields; Ctrl+Escape cancels, unless other keys were chosen.
     QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(cancels.count(), 0);
+    QTest::keyClick(edit, Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(cancels.count(), 1);
+    frame.setCancelKeys(QKeySequence(Qt::Key_Escape));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(cancels.count(), 2);
 
     setInvalidOutline(edit, true);
     QVERIFY(hasInvalidOutline(edit));
@@ -163,10 +169,10 @@ void TestForms::editorFrameShortcuts()
 
 void TestForms::listPanelKeepsItsSelection()
 {
-    auto ctx = outils::store();
-    Client* a = outils::client(ctx.get(), QStringLiteral("Alpha"));
-    Client* b = outils::client(ctx.get(), QStringLiteral("Beta"));
-    outils::save(ctx.get());
+    auto ctx = fixtures::store();
+    Client* a = fixtures::client(ctx.get(), QStringLiteral("Alpha"));
+    Client* b = fixtures::client(ctx.get(), QStringLiteral("Beta"));
+    fixtures::save(ctx.get());
     QString filtre;
     Query<Client> query(ctx.get(), [&](const Client* c) { return c->nom().contains(filtre); },
                         [](const Client* x, const Client* y) { return x->nom() < y->nom(); });
@@ -182,7 +188,7 @@ void TestForms::listPanelKeepsItsSelection()
     QSignalSpy selections(&panel, &ListPanel::selectionChanged);
     QCOMPARE(panel.countText(), QStringLiteral("n=2"));
 
-    outils::clickRow(&panel, 1);
+    fixtures::clickRow(&panel, 1);
     QCOMPARE(panel.selectedRecord(), b);
     QCOMPARE(selections.count(), 1);
 
@@ -193,7 +199,7 @@ void TestForms::listPanelKeepsItsSelection()
     QCOMPARE(panel.countText(), QStringLiteral("n=1"));
     filtre.clear();
     query.invalidate();
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(panel.selectedRecord(), b);
     QCOMPARE(selections.count(), 1);
     QVERIFY(panel.listView()->selectionModel()->isRowSelected(1, {}));
@@ -209,7 +215,7 @@ void TestForms::listPanelKeepsItsSelection()
 
     // A selected record deleted elsewhere is unselected.
     ctx->remove(a);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(panel.selectedRecord(), nullptr);
 
     // Ctrl+N presses "Ajouter".

@@ -2,7 +2,7 @@
 // right-clicking, pressing keys.
 
 #include "tests.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"
@@ -20,7 +20,7 @@ using namespace kv;
 namespace {
 
 struct Ecran {
-    std::unique_ptr<ModelContext> ctx = outils::store();
+    std::unique_ptr<ModelContext> ctx = fixtures::store();
     std::unique_ptr<VueClients> vue;
     void ouvrir()
     {
@@ -33,7 +33,7 @@ struct Ecran {
     void chercher(const QString& texte)
     {
         liste()->searchField()->setText(texte);
-        outils::settle();
+        fixtures::settle();
     }
     QStringList noms() const
     {
@@ -61,13 +61,13 @@ void TestVueClients::emptyStore()
 void TestVueClients::search()
 {
     Ecran e;
-    outils::client(e.ctx.get(), QStringLiteral("Martin Terrassement"), QStringLiteral("Vénissieux"),
+    fixtures::client(e.ctx.get(), QStringLiteral("Martin Terrassement"), QStringLiteral("Vénissieux"),
                    QStringLiteral("69200"), QStringLiteral("4 chemin du Moulin"));
-    outils::client(e.ctx.get(), QStringLiteral("Durand"), QStringLiteral("Lyon"), QStringLiteral("69003"),
+    fixtures::client(e.ctx.get(), QStringLiteral("Durand"), QStringLiteral("Lyon"), QStringLiteral("69003"),
                    QStringLiteral("12 rue de Lyon Martin"), QStringLiteral("contact@durand.fr"));
-    outils::client(e.ctx.get(), QStringLiteral("Albert Paysage"), QStringLiteral("Grenoble"),
+    fixtures::client(e.ctx.get(), QStringLiteral("Albert Paysage"), QStringLiteral("Grenoble"),
                    QStringLiteral("38000"));
-    outils::save(e.ctx.get());
+    fixtures::save(e.ctx.get());
     e.ouvrir();
     QCOMPARE(e.noms(), QStringList({"Albert Paysage", "Durand", "Martin Terrassement"}));
 
@@ -88,7 +88,7 @@ void TestVueClients::search()
     QCOMPARE(e.noms(), QStringList{"Durand"});
     // Blanks and line ends only: no search.
     e.liste()->searchField()->setText(QStringLiteral("  \t "));
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.noms().size(), 3);
     // The list and the count follow.
     e.chercher(QStringLiteral("a"));
@@ -96,15 +96,15 @@ void TestVueClients::search()
     QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : %1").arg(e.noms().size()));
     // A new client shows up at its place by name.
     e.chercher(QString());
-    outils::client(e.ctx.get(), QStringLiteral("Bernard"));
-    outils::settle();
+    fixtures::client(e.ctx.get(), QStringLiteral("Bernard"));
+    fixtures::settle();
     QCOMPARE(e.noms(), QStringList({"Albert Paysage", "Bernard", "Durand", "Martin Terrassement"}));
     QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : 4"));
 }
 
 void TestVueClients::rows()
 {
-    auto ctx = outils::store();
+    auto ctx = fixtures::store();
     auto texts = [](const Client* c) {
         QStringList out;
         const forms::RowContent row = VueClients::ligneClient(c);
@@ -112,7 +112,7 @@ void TestVueClients::rows()
             out.append(p.text);
         return out;
     };
-    Client* c = outils::client(ctx.get(), QStringLiteral("A"), QString(), QStringLiteral("69001"));
+    Client* c = fixtures::client(ctx.get(), QStringLiteral("A"), QString(), QStringLiteral("69001"));
     QCOMPARE(texts(c), QStringList{"69001"});
     c->setCodePostal(QString());
     c->setVille(QStringLiteral("Lyon"));
@@ -146,9 +146,9 @@ void TestVueClients::rows()
 void TestVueClients::detailPaneStates()
 {
     Ecran e;
-    Client* a = outils::client(e.ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"));
-    Client* b = outils::client(e.ctx.get(), QStringLiteral("Beta"), QStringLiteral("Paris"));
-    outils::save(e.ctx.get());
+    Client* a = fixtures::client(e.ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"));
+    Client* b = fixtures::client(e.ctx.get(), QStringLiteral("Beta"), QStringLiteral("Paris"));
+    fixtures::save(e.ctx.get());
     e.ouvrir();
 
     // Ajouter: a new entry, no selection.
@@ -161,7 +161,7 @@ void TestVueClients::detailPaneStates()
     QTRY_VERIFY(editeur->champ(ClientEditorView::Champ::nom)->hasFocus());
 
     // Selecting a row abandons the entry and edits the row's client in the same editor.
-    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Beta"));
+    fixtures::clickRow(e.liste(), fixtures::rowOf(e.liste(), "Beta"));
     QVERIFY(!e.vue->isCreating());
     QCOMPARE(e.vue->selection(), b);
     QCOMPARE(e.vue->clientEdite(), b);
@@ -182,14 +182,14 @@ void TestVueClients::detailPaneStates()
     QCOMPARE(editeur->champ(ClientEditorView::Champ::nom)->text(), QString());
     QTest::keyClicks(editeur->champ(ClientEditorView::Champ::nom), QStringLiteral("Gamma"));
     QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.ctx->count<Client>(), 3);
     Client* gamma = e.ctx->all<Client>().last();
     QCOMPARE(gamma->nom(), QStringLiteral("Gamma"));
     QVERIFY(!e.vue->isCreating());
     QCOMPARE(e.vue->selection(), gamma);
     QCOMPARE(e.vue->clientEdite(), gamma);
-    QVERIFY(e.liste()->listView()->selectionModel()->isRowSelected(outils::rowOf(e.liste(), "Gamma"), {}));
+    QVERIFY(e.liste()->listView()->selectionModel()->isRowSelected(fixtures::rowOf(e.liste(), "Gamma"), {}));
     QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier le client"));
 
     // Annuler: nothing selected, the placeholder is back; the next editor is a fresh one.
@@ -197,39 +197,41 @@ void TestVueClients::detailPaneStates()
     QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
     QCOMPARE(e.vue->selection(), nullptr);
     QCOMPARE(e.vue->clientEdite(), nullptr);
-    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Alpha"));
+    fixtures::clickRow(e.liste(), fixtures::rowOf(e.liste(), "Alpha"));
     QCOMPARE(e.vue->clientEdite(), a);
     QVERIFY(e.vue->editeur());
 
-    // Escape cancels too.
+    // Escape alone keeps the editor; Ctrl+Escape cancels.
     QTest::keyClick(e.vue->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_Escape);
+    QVERIFY(!e.vue->panneauDetail()->showsPlaceholder());
+    QTest::keyClick(e.vue->editeur()->champ(ClientEditorView::Champ::nom), Qt::Key_Escape, Qt::ControlModifier);
     QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
 }
 
 void TestVueClients::deleteFromTheList()
 {
     Ecran e;
-    Client* a = outils::client(e.ctx.get(), QStringLiteral("Alpha"));
-    Client* b = outils::client(e.ctx.get(), QStringLiteral("Beta"));
-    outils::client(e.ctx.get(), QStringLiteral("Gamma"));
+    Client* a = fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    Client* b = fixtures::client(e.ctx.get(), QStringLiteral("Beta"));
+    fixtures::client(e.ctx.get(), QStringLiteral("Gamma"));
     new Contact(QStringLiteral("Jean"), QStringLiteral("A"), QString(), QString(), a);
-    Benne* benne = outils::benne(e.ctx.get(), 10);
-    LocationDeBenne* loc = outils::location(a, benne);
+    Benne* benne = fixtures::benne(e.ctx.get(), 10);
+    LocationDeBenne* loc = fixtures::location(a, benne);
     loc->ajouterBonDePesee(QDateTime::currentDateTime(), QStringLiteral("1"), 100, 50, std::nullopt, std::nullopt);
-    outils::save(e.ctx.get());
+    fixtures::save(e.ctx.get());
     e.ouvrir();
 
     // Deleting another client leaves the editor alone.
-    outils::clickRow(e.liste(), outils::rowOf(e.liste(), "Alpha"));
-    QVERIFY(outils::chooseInContextMenu(e.liste(), outils::rowOf(e.liste(), "Beta"), QStringLiteral("Supprimer")));
-    outils::settle();
+    fixtures::clickRow(e.liste(), fixtures::rowOf(e.liste(), "Alpha"));
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Beta"), QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.vue->clientEdite(), a);
     QCOMPARE(e.noms(), QStringList({"Alpha", "Gamma"}));
 
     // Deleting the edited client, at once and with what it owns: the placeholder comes back.
-    QVERIFY(outils::chooseInContextMenu(e.liste(), outils::rowOf(e.liste(), "Alpha"), QStringLiteral("Supprimer")));
-    outils::settle();
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Alpha"), QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(a->isDeleted());
     QCOMPARE(e.ctx->count<Contact>(), 0);
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
@@ -244,8 +246,8 @@ void TestVueClients::deleteFromTheList()
     QListView* view = e.liste()->listView();
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(view->model()->index(0, 0)).center());
     QVERIFY(e.vue->isCreating());
-    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
-    outils::settle();
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(e.vue->isCreating());
     QVERIFY(e.vue->editeur());
     QCOMPARE(e.liste()->rowCount(), 0);
@@ -255,21 +257,30 @@ void TestVueClients::deleteByPositions()
 {
     Ecran e;
     for (const char* nom : {"Alpha", "Beta", "Gamma", "Delta"})
-        outils::client(e.ctx.get(), QString::fromLatin1(nom));
-    outils::save(e.ctx.get());
+        fixtures::client(e.ctx.get(), QString::fromLatin1(nom));
+    fixtures::save(e.ctx.get());
     e.ouvrir();
     e.chercher(QStringLiteral("a"));
     QCOMPARE(e.noms(), QStringList({"Alpha", "Beta", "Delta", "Gamma"}));
 
     // Positions are those the user saw; those beyond the list are ignored.
     e.vue->supprimerClients({3, 1, 7, -1});
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.noms(), QStringList({"Alpha", "Delta"}));
 
-    // The Delete key deletes the selected row.
-    outils::clickRow(e.liste(), 1);
+    // The Delete key asks first: "Annuler" keeps the client, "Supprimer" deletes it.
+    fixtures::clickRow(e.liste(), 1);
     QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
-    outils::settle();
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    fixtures::settle();
+    QCOMPARE(e.noms(), QStringList({"Alpha", "Delta"}));
+    QVERIFY(!fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")));
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    fixtures::settle();
     QCOMPARE(e.noms(), QStringList({"Alpha"}));
     QCOMPARE(e.ctx->count<Client>(), 1);
     QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
@@ -278,28 +289,28 @@ void TestVueClients::deleteByPositions()
 void TestVueClients::failedDeletionIsReported()
 {
     Ecran e;
-    outils::client(e.ctx.get(), QStringLiteral("Alpha"));
-    outils::save(e.ctx.get());
+    fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    fixtures::save(e.ctx.get());
     e.ouvrir();
     e.ctx->failNextSave(QStringLiteral("disque plein"));
-    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
-    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    QMessageBox* erreur = fixtures::openBox(e.vue.get(), QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
     // The deletion stays pending and is written by the next save.
     QVERIFY(e.ctx->hasChanges());
-    outils::closeBoxes(e.vue.get());
-    outils::save(e.ctx.get());
+    fixtures::closeBoxes(e.vue.get());
+    fixtures::save(e.ctx.get());
     QCOMPARE(e.ctx->count<Client>(), 0);
 }
 
 void TestVueClients::addKeyInAWindowWithItsOwnCtrlN()
 {
-    // The main window's menu binds Ctrl+N too ("Nouvelle fenêtre"); while the screen is
-    // shown, Ctrl+N is its "Ajouter", wherever the focus is in the window.
-    auto ctx = outils::store();
-    outils::client(ctx.get(), QStringLiteral("Alpha"));
-    outils::save(ctx.get());
+    // A window whose menu binds Ctrl+N too: while the screen is shown, Ctrl+N is its
+    // "Ajouter", wherever the focus is in the window.
+    auto ctx = fixtures::store();
+    fixtures::client(ctx.get(), QStringLiteral("Alpha"));
+    fixtures::save(ctx.get());
     QMainWindow fenetre;
     int nouvellesFenetres = 0;
     QAction* nouvelle = fenetre.menuBar()->addMenu(QStringLiteral("&Fichier"))->addAction(QStringLiteral("Nouvelle fenêtre"));
@@ -317,7 +328,7 @@ void TestVueClients::addKeyInAWindowWithItsOwnCtrlN()
     QVERIFY(vue->editeur());
     QCOMPARE(vue->liste()->searchField()->text(), QString());
 
-    outils::clickRow(vue->liste(), 0);
+    fixtures::clickRow(vue->liste(), 0);
     QVERIFY(!vue->isCreating());
     QTest::keyClick(vue->editeur()->champ(ClientEditorView::Champ::ville), Qt::Key_N, Qt::ControlModifier);
     QVERIFY(vue->isCreating());

@@ -9,5 +9,5 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return runTests<TestOperationsDuJour, TestEmailPlanning, TestVuePlanning, TestPreferencesEmail>(argc, argv);
+    return runTests<TestOperationsDuJour, TestEmailPlanning, TestVuePlanning, TestPreferencesEmail, TestCarteEtColonnes>(argc, argv);
 }

@@ -36,6 +36,8 @@ private slots:
     void dropFailuresLeaveEverythingAsItWas();
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
+    void keyboard();
+    void sendingThroughTheMailHelper();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -45,4 +47,13 @@ private slots:
     void pickerAndDay();
     void everyChangeIsSaved();
     void failedSavesAreShown();
+};
+
+class TestCarteEtColonnes : public QObject {
+    Q_OBJECT
+private slots:
+    void placesOfTheDay();
+    void regionFigures();
+    void columnsAndCards();
+    void dragPayload();
 };

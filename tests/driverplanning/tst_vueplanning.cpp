@@ -9,16 +9,19 @@
 #include "driverplanning/prestationcard.h"
 #include "driverplanning/prestationscolumn.h"
 #include "driverplanning/vueplanningchauffeurs.h"
+#include "platform/desktopopener.h"
 #include "platform/mapwidget.h"
 #include "widgets/pastillejour.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace kv;
 using fx::at;
@@ -104,7 +107,9 @@ void TestVuePlanning::withoutDrivers()
     QCOMPARE(textesPastilles(e.vue->dateSlider()),
              (QStringList{"Aujourd’hui", "Demain", "Mercredi", "Jeudi", "Vendredi", "Samedi", "Dimanche"}));
     QCOMPARE(selectionnee(e.vue->dateSlider()), 1);
-    QCOMPARE(e.vue->dateSlider()->pastilles()[0]->date(), QStringLiteral("7 déc."));
+    // Weekday names are French whatever the locale; the day and month follow the user's.
+    QCOMPARE(e.vue->dateSlider()->pastilles()[0]->date(), DateSlider::texteDate(QDate(2026, 12, 7)));
+    QCOMPARE(DateSlider::texteDate(QDate(2026, 12, 7), QLocale(QLocale::French, QLocale::France)), QStringLiteral("7 déc."));
     QCOMPARE(DateSlider::texteDate(QDate(2026, 12, 9), QLocale(QLocale::English, QLocale::UnitedStates)),
              QStringLiteral("Dec 9"));
     fx::capturer(e.vue.get(), QStringLiteral("planning-sans-chauffeur"));
@@ -428,4 +433,95 @@ void TestVuePlanning::failedSaveAfterDropIsTakenBack()
     QVERIFY(relue);
     QVERIFY(relue->chauffeurPose());
     QCOMPARE(relue->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+}
+
+void TestVuePlanning::keyboard()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    b.chauffeur("Ina", "Ctif", std::nullopt, false);
+    LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), at(2026, 12, 8, 16), QStringLiteral("1 rue A"), lea, lea);
+    Ecran e(b.context());
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+
+    // A pill chosen with the space bar.
+    PastilleJour* mercredi = e.vue->dateSlider()->pastilles()[2];
+    mercredi->setFocus();
+    QTest::keyClick(mercredi, Qt::Key_Space);
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 9));
+    e.vue->setSelectedDate(at(2026, 12, 8));
+    e.attendre();
+
+    // The menu key on a card offers the other active drivers; choosing one gives him the operation.
+    PrestationCard* carte = e.vue->rangee(lea)->colonne()->cartesEnlevements().first();
+    carte->setFocus();
+    QTRY_VERIFY(carte->hasFocus());
+    QTest::keyClick(carte, Qt::Key_Menu);
+    auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    QStringList noms;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            noms << a->text();
+    QCOMPARE(noms, QStringList{"Marc Petit"});
+    menu->actions().last()->trigger();
+    menu->close();
+    QCOMPARE(l->chauffeurEnlevement(), marc);
+    QCOMPARE(l->chauffeurPose(), lea);
+    QVERIFY(!b.context()->hasChanges());
+    QCOMPARE(e.traces.last(), QStringLiteral("SAUVEGARDE OK"));
+    e.attendre();
+    QCOMPARE(e.vue->rangee(marc)->colonne()->cartesEnlevements().size(), 1);
+
+    // Shift+F10 too; a failed save is taken back and shown.
+    carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
+    carte->setFocus();
+    QTest::keyClick(carte, Qt::Key_F10, Qt::ShiftModifier);
+    menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    b.context()->failNextSave(QStringLiteral("disque plein"));
+    menu->actions().last()->trigger();
+    menu->close();
+    QCOMPARE(l->chauffeurPose(), lea);
+    auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
+    QVERIFY(boite);
+    QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    boite->close();
+}
+
+void TestVuePlanning::sendingThroughTheMailHelper()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel & Fils"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Chauffeur* marc = b.chauffeur("Marc", "Petit", QStringLiteral("marc@x.fr?bcc=y@z.fr"));
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    b.location(c, b.benne(10), at(2026, 12, 8, 10), std::nullopt, QStringLiteral("2 rue B"), marc);
+    RecordingDesktopOpener ouvreur;
+    VuePlanningChauffeurs vue(b.context(), nullptr, horloge());
+    vue.resize(1200, 760);
+    vue.show();
+    QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
+    QCOMPARE(ouvreur.openedUrls.size(), 1);
+    QCOMPARE(ouvreur.openedUrls[0].path(), QStringLiteral("lea@x.fr"));
+    QVERIFY(QUrlQuery(ouvreur.openedUrls[0]).queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded)
+                .contains(QStringLiteral("Morel & Fils")));
+    // Marc's address is refused; one message says so after the run.
+    auto* boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY(boite->text().contains(QStringLiteral("Marc Petit")));
+    fx::capturer(boite, QStringLiteral("planning-bilan-envoi"));
+    boite->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!vue.findChild<QMessageBox*>());
+
+    // A link the system cannot open is reported the same way.
+    ouvreur.openResult = false;
+    QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
+    boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY(boite->text().contains(QStringLiteral("Léa Garnier")));
 }

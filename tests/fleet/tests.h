@@ -10,6 +10,7 @@ private slots:
     void dupliquer();
     void deleteFromTheList();
     void keyboardThroughTheSidebar();
+    void deleteKeyAsksFirst();
 };
 
 class TestBenneEditor : public QObject {
@@ -21,4 +22,5 @@ private slots:
     void deleteAfterConfirmation();
     void failedSaves();
     void everyStateReachedByKeyboard();
+    void escapeClosesOnlyTheOpenList();
 };

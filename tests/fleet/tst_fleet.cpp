@@ -1,7 +1,7 @@
 // The skip fleet screen and the skip editor, driven through their controls.
 
 #include "tests.h"
-#include "../clients/outils.h"
+#include "screenfixtures.h"
 
 #include "fleet/benneeditorview.h"
 #include "model/volume.h"
@@ -25,7 +25,7 @@ using namespace kv;
 namespace {
 
 struct Ecran {
-    std::unique_ptr<ModelContext> ctx = outils::store();
+    std::unique_ptr<ModelContext> ctx = fixtures::store();
     std::unique_ptr<VueBennes> vue;
     void ouvrir()
     {
@@ -38,7 +38,7 @@ struct Ecran {
     void chercher(const QString& texte)
     {
         liste()->searchField()->setText(texte);
-        outils::settle();
+        fixtures::settle();
     }
     QStringList lignes() const
     {
@@ -54,11 +54,11 @@ struct Editeur {
     std::unique_ptr<BenneEditorView> vue;
     int annulations = 0;
     QList<Benne*> enregistrees;
-    explicit Editeur(Benne* benne = nullptr, std::unique_ptr<ModelContext> c = outils::store()) : ctx(std::move(c))
+    explicit Editeur(Benne* benne = nullptr, std::unique_ptr<ModelContext> c = fixtures::store()) : ctx(std::move(c))
     {
-        vue = std::make_unique<BenneEditorView>(
-            ctx.get(), benne, ctx->all<DispositifSpecial>(), [this] { ++annulations; },
-            [this](Benne* b) { enregistrees.append(b); });
+        vue = std::make_unique<BenneEditorView>(ctx.get(), benne, ctx->all<DispositifSpecial>());
+        QObject::connect(vue.get(), &BenneEditorView::cancelled, [this] { ++annulations; });
+        QObject::connect(vue.get(), &BenneEditorView::saved, [this](Benne* b) { enregistrees.append(b); });
         vue->resize(900, 1000);
         vue->show();
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
@@ -73,11 +73,11 @@ void TestVueBennes::switchesAndSearch()
     Ecran e;
     DispositifSpecial* grue = new DispositifSpecial(QStringLiteral("Grue hydraulique"));
     e.ctx->insert(grue);
-    outils::benne(e.ctx.get(), 10, EtatBenne::sale);
-    outils::benne(e.ctx.get(), 7.9, EtatBenne::neuf, QStringLiteral("Réparée"), grue);
-    outils::benne(e.ctx.get(), 15, EtatBenne::inutilisable);
-    outils::benne(e.ctx.get(), 12, EtatBenne::correct, QStringLiteral("10 m³ très sale"));
-    outils::save(e.ctx.get());
+    fixtures::benne(e.ctx.get(), 10, EtatBenne::sale);
+    fixtures::benne(e.ctx.get(), 7.9, EtatBenne::neuf, QStringLiteral("Réparée"), grue);
+    fixtures::benne(e.ctx.get(), 15, EtatBenne::inutilisable);
+    fixtures::benne(e.ctx.get(), 12, EtatBenne::correct, QStringLiteral("10 m³ très sale"));
+    fixtures::save(e.ctx.get());
     e.ouvrir();
 
     // Both switches start on: dirty and unusable skips are hidden.
@@ -90,7 +90,7 @@ void TestVueBennes::switchesAndSearch()
     e.chercher(QStringLiteral("inutilisable"));
     QCOMPARE(e.lignes(), QStringList());
     QTest::mouseClick(e.vue->filtreInutilisables(), Qt::LeftButton);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.lignes(), QStringList{"15 Inutilisable"});
     QCOMPARE(e.liste()->rowCount(), 1);
 
@@ -119,8 +119,8 @@ void TestVueBennes::switchesAndSearch()
 
 void TestVueBennes::rowsAndVolumesOutOfRange()
 {
-    auto ctx = outils::store();
-    Benne* b = outils::benne(ctx.get(), 7.9, EtatBenne::sale, QStringLiteral("  "));
+    auto ctx = fixtures::store();
+    Benne* b = fixtures::benne(ctx.get(), 7.9, EtatBenne::sale, QStringLiteral("  "));
     auto texts = [](const Benne* x) {
         QStringList out;
         for (const forms::RowLine& line : VueBennes::ligneBenne(x).lines)
@@ -146,8 +146,8 @@ void TestVueBennes::rowsAndVolumesOutOfRange()
     // The list sorts such skips without breaking its order (the store refuses to save them,
     // but they live in the session until then).
     b->setVolume(std::numeric_limits<double>::quiet_NaN());
-    outils::benne(ctx.get(), 20);
-    outils::benne(ctx.get(), 5);
+    fixtures::benne(ctx.get(), 20);
+    fixtures::benne(ctx.get(), 5);
     VueBennes vue(ctx.get());
     vue.filtreSales()->setChecked(false);
     QCOMPARE(vue.bennesFiltrees().size(), 3);
@@ -160,17 +160,17 @@ void TestVueBennes::dupliquer()
     Ecran e;
     auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
     e.ctx->insert(grue);
-    Benne* b = outils::benne(e.ctx.get(), 8, EtatBenne::neuf, QStringLiteral("Bleue"), grue);
+    Benne* b = fixtures::benne(e.ctx.get(), 8, EtatBenne::neuf, QStringLiteral("Bleue"), grue);
     b->setCouleur(QStringLiteral("#0000ff"));
-    Benne* autre = outils::benne(e.ctx.get(), 20);
-    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
-    outils::save(e.ctx.get());
+    Benne* autre = fixtures::benne(e.ctx.get(), 20);
+    fixtures::location(fixtures::client(e.ctx.get(), QStringLiteral("A")), b);
+    fixtures::save(e.ctx.get());
     e.ouvrir();
-    outils::clickRow(e.liste(), 1);
+    fixtures::clickRow(e.liste(), 1);
     QCOMPARE(e.vue->selection(), autre);
 
-    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
-    outils::settle();
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
+    fixtures::settle();
     QCOMPARE(e.ctx->count<Benne>(), 3);
     Benne* copie = e.ctx->all<Benne>().last();
     QVERIFY(copie != b && copie->id() != b->id());
@@ -188,29 +188,29 @@ void TestVueBennes::dupliquer()
 
     // A copy that could not be saved is not kept.
     e.ctx->failNextSave(QStringLiteral("disque plein"));
-    QVERIFY(outils::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
-    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Dupliquer")));
+    QMessageBox* erreur = fixtures::openBox(e.vue.get(), QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
-    outils::closeBoxes(e.vue.get());
+    fixtures::closeBoxes(e.vue.get());
     QCOMPARE(e.ctx->count<Benne>(), 3);
 }
 
 void TestVueBennes::deleteFromTheList()
 {
     Ecran e;
-    Benne* a = outils::benne(e.ctx.get(), 5);
-    Benne* b = outils::benne(e.ctx.get(), 10);
+    Benne* a = fixtures::benne(e.ctx.get(), 5);
+    Benne* b = fixtures::benne(e.ctx.get(), 10);
     auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
     b->setDispositifSpecial(grue);
-    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
-    outils::save(e.ctx.get());
+    fixtures::location(fixtures::client(e.ctx.get(), QStringLiteral("A")), b);
+    fixtures::save(e.ctx.get());
     e.ouvrir();
 
-    outils::clickRow(e.liste(), 0);
+    fixtures::clickRow(e.liste(), 0);
     QCOMPARE(e.vue->benneEditee(), a);
-    QVERIFY(outils::chooseInContextMenu(e.liste(), 1, QStringLiteral("Supprimer")));
-    outils::settle();
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), 1, QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
     QCOMPARE(e.ctx->count<DispositifSpecial>(), 1);
@@ -220,7 +220,7 @@ void TestVueBennes::deleteFromTheList()
     // While a new skip is entered, deleting leaves the entry open; positions out of range are ignored.
     QTest::mouseClick(e.liste()->addButton(), Qt::LeftButton);
     e.vue->supprimerBennes({4, 0});
-    outils::settle();
+    fixtures::settle();
     QVERIFY(a->isDeleted());
     QVERIFY(e.vue->isCreating());
     QVERIFY(e.vue->editeur());
@@ -275,11 +275,11 @@ void TestBenneEditor::newSkipDefaults()
 
 void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
 {
-    auto ctx = outils::store();
-    Benne* petite = outils::benne(ctx.get(), 0.5);
-    Benne* grande = outils::benne(ctx.get(), 61);
-    Benne* limite = outils::benne(ctx.get(), 60.9, EtatBenne::neuf);
-    outils::save(ctx.get());
+    auto ctx = fixtures::store();
+    Benne* petite = fixtures::benne(ctx.get(), 0.5);
+    Benne* grande = fixtures::benne(ctx.get(), 61);
+    Benne* limite = fixtures::benne(ctx.get(), 60.9, EtatBenne::neuf);
+    fixtures::save(ctx.get());
     Editeur e(petite, std::move(ctx));
 
     QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("0 m³"));
@@ -295,7 +295,7 @@ void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
     QVERIFY(!e.enregistrer()->isEnabled());
 
     // The store refuses to save such a volume; it can still be shown while pending.
-    Benne* folle = outils::benne(e.ctx.get(), std::numeric_limits<double>::infinity());
+    Benne* folle = fixtures::benne(e.ctx.get(), std::numeric_limits<double>::infinity());
     e.vue->setBenne(folle);
     QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("— m³"));
     QVERIFY(!e.enregistrer()->isEnabled());
@@ -323,11 +323,11 @@ void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
 
 void TestBenneEditor::devices()
 {
-    auto ctx = outils::store();
+    auto ctx = fixtures::store();
     auto* grue = new DispositifSpecial(QStringLiteral("Grue"));
     ctx->insert(grue);
-    Benne* b = outils::benne(ctx.get(), 10, EtatBenne::correct, QString(), grue);
-    outils::save(ctx.get());
+    Benne* b = fixtures::benne(ctx.get(), 10, EtatBenne::correct, QString(), grue);
+    fixtures::save(ctx.get());
     Editeur e(b, std::move(ctx));
     QCOMPARE(e.vue->dispositifPicker()->currentText(), QStringLiteral("Grue"));
     QVERIFY(e.vue->effacerSelectionButton()->isVisible());
@@ -372,8 +372,8 @@ void TestBenneEditor::devices()
     e.ctx->failNextSave(QStringLiteral("non"));
     e.vue->nouveauDispositifField()->setText(QStringLiteral("Crochet"));
     QTest::keyClick(e.vue->nouveauDispositifField(), Qt::Key_Return);
-    QVERIFY(outils::box(e.vue.get(), QStringLiteral("erreur")));
-    outils::closeBoxes(e.vue.get());
+    QVERIFY(fixtures::openBox(e.vue.get(), QStringLiteral("erreur")));
+    fixtures::closeBoxes(e.vue.get());
     QCOMPARE(e.ctx->count<DispositifSpecial>(), 2);
     QCOMPARE(e.vue->nouveauDispositifField()->text(), QStringLiteral("Crochet"));
     QCOMPARE(e.vue->dispositifSelectionne(), grue);
@@ -382,26 +382,26 @@ void TestBenneEditor::devices()
 void TestBenneEditor::deleteAfterConfirmation()
 {
     Ecran e;
-    Benne* b = outils::benne(e.ctx.get(), 10);
-    outils::location(outils::client(e.ctx.get(), QStringLiteral("A")), b);
-    outils::save(e.ctx.get());
+    Benne* b = fixtures::benne(e.ctx.get(), 10);
+    fixtures::location(fixtures::client(e.ctx.get(), QStringLiteral("A")), b);
+    fixtures::save(e.ctx.get());
     e.ouvrir();
-    outils::clickRow(e.liste(), 0);
+    fixtures::clickRow(e.liste(), 0);
     BenneEditorView* editeur = e.vue->editeur();
     QVERIFY(editeur);
     QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier la benne"));
 
     QTest::mouseClick(editeur->supprimerBenneButton(), Qt::LeftButton);
-    QMessageBox* question = outils::box(e.vue.get(), QStringLiteral("confirmation"));
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
     QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible."));
-    QVERIFY(outils::clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 
     QTest::mouseClick(editeur->supprimerBenneButton(), Qt::LeftButton);
-    QVERIFY(outils::clickBoxButton(outils::box(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
-    outils::settle();
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
     QVERIFY(!e.ctx->hasChanges());
@@ -417,15 +417,15 @@ void TestBenneEditor::failedSaves()
     QVERIFY(editeur);
     e.ctx->failNextSave(QStringLiteral("base verrouillée"));
     QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
-    QMessageBox* erreur = outils::box(e.vue.get(), QStringLiteral("erreur"));
+    QMessageBox* erreur = fixtures::openBox(e.vue.get(), QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
-    outils::closeBoxes(e.vue.get());
+    fixtures::closeBoxes(e.vue.get());
     QCOMPARE(e.ctx->count<Benne>(), 0);
     QVERIFY(e.vue->isCreating());
     // The retry stores one skip, which the list then selects.
     QTest::mouseClick(editeur->frame()->saveButton(), Qt::LeftButton);
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.ctx->count<Benne>(), 1);
     QCOMPARE(e.vue->selection(), e.ctx->all<Benne>().first());
     QCOMPARE(editeur->frame()->title(), QStringLiteral("Modifier la benne"));
@@ -434,8 +434,8 @@ void TestBenneEditor::failedSaves()
 void TestVueBennes::keyboardThroughTheSidebar()
 {
     Ecran e;
-    outils::benne(e.ctx.get(), 10, EtatBenne::sale);
-    outils::save(e.ctx.get());
+    fixtures::benne(e.ctx.get(), 10, EtatBenne::sale);
+    fixtures::save(e.ctx.get());
     e.ouvrir();
     // Tab goes from "Ajouter" through the two switches, then to the list, as they stand.
     e.liste()->addButton()->setFocus();
@@ -445,7 +445,7 @@ void TestVueBennes::keyboardThroughTheSidebar()
     QVERIFY(e.vue->filtreSales()->hasFocus());
     QTest::keyClick(e.vue->filtreSales(), Qt::Key_Space);
     QVERIFY(!e.vue->filtreSales()->isChecked());
-    outils::settle();
+    fixtures::settle();
     QCOMPARE(e.lignes(), QStringList{"10 Sale"});
     QTest::keyClick(e.vue->filtreSales(), Qt::Key_Tab);
     QVERIFY(e.liste()->listView()->hasFocus());
@@ -453,9 +453,9 @@ void TestVueBennes::keyboardThroughTheSidebar()
 
 void TestBenneEditor::everyStateReachedByKeyboard()
 {
-    auto ctx = outils::store();
-    Benne* b = outils::benne(ctx.get(), 10, EtatBenne::neuf);
-    outils::save(ctx.get());
+    auto ctx = fixtures::store();
+    Benne* b = fixtures::benne(ctx.get(), 10, EtatBenne::neuf);
+    fixtures::save(ctx.get());
     Editeur e(b, std::move(ctx));
     // Tab stops at each state in turn, and Space chooses the one with the focus.
     QPushButton* neuf = e.vue->etatButton(EtatBenne::neuf);
@@ -481,4 +481,56 @@ void TestBenneEditor::everyStateReachedByKeyboard()
     QVERIFY(e.vue->etatButton(EtatBenne::sale)->isChecked());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+}
+
+void TestBenneEditor::escapeClosesOnlyTheOpenList()
+{
+    auto ctx = fixtures::store();
+    ctx->insert(new DispositifSpecial(QStringLiteral("Grue")));
+    fixtures::save(ctx.get());
+    Editeur e(nullptr, std::move(ctx));
+    QPlainTextEdit* notes = e.vue->notesField();
+    notes->setFocus();
+    QTest::keyClicks(notes, QStringLiteral("porte fendue"));
+
+    // Escape in the open "Dispositif" list closes the list; the editor and its text stay.
+    e.vue->dispositifPicker()->showPopup();
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(e.annulations, 0);
+    QCOMPARE(notes->toPlainText(), QStringLiteral("porte fendue"));
+
+    // Escape alone does not cancel the editor; Ctrl+Escape and "Annuler" do.
+    QTest::keyClick(notes, Qt::Key_Escape);
+    QCOMPARE(e.annulations, 0);
+    QTest::keyClick(notes, Qt::Key_Escape, Qt::ControlModifier);
+    QCOMPARE(e.annulations, 1);
+    QTest::mouseClick(e.vue->frame()->cancelButton(), Qt::LeftButton);
+    QCOMPARE(e.annulations, 2);
+    QCOMPARE(e.ctx->count<Benne>(), 0);
+}
+
+void TestVueBennes::deleteKeyAsksFirst()
+{
+    Ecran e;
+    Benne* b = fixtures::benne(e.ctx.get(), 10);
+    fixtures::location(fixtures::client(e.ctx.get(), QStringLiteral("A")), b);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    fixtures::clickRow(e.liste(), 0);
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    fixtures::settle();
+    QVERIFY(!b->isDeleted());
+    QCOMPARE(e.liste()->rowCount(), 1);
+
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+    fixtures::settle();
+    QVERIFY(b->isDeleted());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
 }

@@ -32,6 +32,7 @@ class TestGrille : public QObject {
 private slots:
     void etiquettesDesBennes();
     void benneInutilisableEtSelection();
+    void feuilleDeNouvelleLocation();
     void centrageALAffichageEtSurDemande();
     void glissementsALaSouris();
     void poigneesALaSouris();

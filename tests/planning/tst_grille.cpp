@@ -9,11 +9,15 @@
 #include "planning/grilleplanning.h"
 #include "planning/infolocationpopup.h"
 #include "planning/vueplanificationbennes.h"
+#include "rentals/feuillenouvellelocation.h"
+#include "rentals/formulairelocationview.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -150,6 +154,52 @@ void TestGrille::benneInutilisableEtSelection()
     QVERIFY(e.vue->afficherAlerteBenneInutilisable());
     repondre(boite(QStringLiteral("alerteBenneInutilisable")), QStringLiteral("OK"));
     QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{neuve->id()}));
+}
+
+void TestGrille::feuilleDeNouvelleLocation()
+{
+    Ecran e;
+    client(e.ctx.get());
+    Benne* b = benne(e.ctx.get(), 8, EtatBenne::sale);
+    e.ouvrir();
+    ColonneBennes* col = e.grille()->colonne();
+    const QPointF ligne0(60, 20);
+
+    // A usable skip's label opens the new-rental form in a sheet; "Annuler" closes it.
+    cliquer(col, ligne0);
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{b->id()}));
+    QPointer<QDialog> feuille = e.vue->feuille();
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(feuille->objectName(), QStringLiteral("feuilleNouvelleLocation"));
+    FormulaireLocationView* formulaire = formulaireDe(feuille);
+    QVERIFY(formulaire);
+    formulaire->boutonAnnuler()->click();
+    QTRY_VERIFY(!feuille);
+    QCOMPARE(e.vue->benneSelection(), std::nullopt);
+    QCOMPARE(e.vue->feuille(), nullptr);
+
+    // The window's own closing empties the choice too; emptying it closes the sheet.
+    cliquer(col, ligne0);
+    feuille = e.vue->feuille();
+    QVERIFY(feuille);
+    feuille->close();
+    QTRY_VERIFY(!feuille);
+    QCOMPARE(e.vue->benneSelection(), std::nullopt);
+    cliquer(col, ligne0);
+    feuille = e.vue->feuille();
+    QVERIFY(feuille);
+    // A second click while it is open opens no second sheet.
+    cliquer(col, ligne0);
+    QCOMPARE(e.vue->feuille(), feuille.data());
+    e.vue->fermerFeuilleNouvelleLocation();
+    QTRY_VERIFY(!feuille);
+
+    // A screen that goes away takes its sheet with it.
+    cliquer(col, ligne0);
+    feuille = e.vue->feuille();
+    QVERIFY(feuille);
+    e.vue.reset();
+    QTRY_VERIFY(!feuille);
 }
 
 void TestGrille::centrageALAffichageEtSurDemande()
@@ -769,8 +819,7 @@ void TestGrille::rendu()
                 e.grille()->menuContextuel()->actions().first()->trigger();
                 e.grille()->menuContextuel()->close();
                 souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
-                QTest::qWait(300); // the details' fade
-                QVERIFY(!e.vue->popupInfoLocation()->graphicsEffect());
+                QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
                 if (!dossier.isEmpty())
                     e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
                 repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));

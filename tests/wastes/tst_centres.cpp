@@ -1,6 +1,6 @@
 // The treatment centres screen and editor driven as a user would.
 
-#include "outils.h"
+#include "screenfixtures.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"
 #include "widgets/forms/listpanel.h"
@@ -10,10 +10,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QMenu>
 #include <QtTest>
 
 using namespace kv;
-using namespace kvtest;
 
 class TestCentres : public QObject {
     Q_OBJECT
@@ -44,7 +44,7 @@ private:
 
 void TestCentres::init()
 {
-    m_store = nouveauStore();
+    m_store = fixtures::store();
 }
 
 void TestCentres::cleanup()
@@ -55,7 +55,7 @@ void TestCentres::cleanup()
 
 CentreTraitement* TestCentres::ajouter(const QString& nom, const std::optional<QString>& ville)
 {
-    CentreTraitement* c = nouveauCentre(nom, ville);
+    CentreTraitement* c = fixtures::centre(nom, ville);
     m_store->insert(c);
     m_store->save();
     QApplication::processEvents();
@@ -75,7 +75,7 @@ void TestCentres::taper(QLineEdit* champ, const QString& texte)
     champ->setFocus();
     champ->selectAll();
     QTest::keyClick(champ, Qt::Key_Backspace);
-    taperTexte(champ, texte);
+    fixtures::typeText(champ, texte);
     QApplication::processEvents();
 }
 
@@ -97,7 +97,7 @@ void TestCentres::rechercheParMotsSurLeNomOuLaVille()
 
     taper(recherche, QStringLiteral("bordeaux nord"));
     QCOMPARE(noms(), QStringList({"Centre Nord Bordeaux", "Plateforme Sud"}));
-    QCOMPARE(lignes(m_vue->listPanel()).size(), 2);
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()).size(), 2);
     taper(recherche, QStringLiteral("ECOPOLE"));
     QCOMPARE(noms(), QStringList({"Écopôle"}));
     taper(recherche, QStringLiteral("mérignac"));
@@ -111,7 +111,7 @@ void TestCentres::contenuDesLignes()
     CentreTraitement* sansVille = ajouter(QStringLiteral("Sans ville"), QString());
     CentreTraitement* avecVille = ajouter(QStringLiteral("Bassens"), QStringLiteral("Bassens"));
     for (const char* l : {"A", "B", "C"}) {
-        TypeDechet* t = nouveauType(QString::fromLatin1(l));
+        TypeDechet* t = fixtures::wasteType(QString::fromLatin1(l));
         m_store->insert(t);
         t->setCentres({avecVille});
     }
@@ -138,7 +138,7 @@ void TestCentres::ajouterPuisChoisirUnCentre()
     ouvrirVue();
     QVERIFY(!m_vue->editeur());
 
-    cliquerLigne(m_vue->listPanel(), 0);
+    fixtures::clickRow(m_vue->listPanel(), 0);
     QCOMPARE(m_vue->selection(), a);
     QVERIFY(m_vue->editeur());
     QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Modifier le centre"));
@@ -152,10 +152,10 @@ void TestCentres::ajouterPuisChoisirUnCentre()
     QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Nouveau centre"));
     QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QString());
     QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
-    taperTexte(m_vue->editeur()->champ(CentreEditorView::FocusField::nom), QStringLiteral("Brouillon"));
+    fixtures::typeText(m_vue->editeur()->champ(CentreEditorView::FocusField::nom), QStringLiteral("Brouillon"));
 
     // Choosing a centre abandons the new entry: nothing was created.
-    cliquerLigne(m_vue->listPanel(), 1);
+    fixtures::clickRow(m_vue->listPanel(), 1);
     QVERIFY(!m_vue->isCreating());
     QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
     QCOMPARE(m_store->count<CentreTraitement>(), 2);
@@ -173,11 +173,11 @@ void TestCentres::nouveauCentreEnFrance()
     ouvrirVue();
     m_vue->listPanel()->addButton()->click();
     CentreEditorView* e = m_vue->editeur();
-    taperTexte(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("  Écopôle Ouest  "));
-    taperTexte(e->champ(CentreEditorView::FocusField::adresse1), QStringLiteral("    "));
-    taperTexte(e->champ(CentreEditorView::FocusField::codePostal), QStringLiteral(" 33530 "));
-    taperTexte(e->champ(CentreEditorView::FocusField::ville), QStringLiteral("Bassens"));
-    taperTexte(e->champ(CentreEditorView::FocusField::email), QStringLiteral("contact@ecopole.fr"));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("  Écopôle Ouest  "));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::adresse1), QStringLiteral("    "));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::codePostal), QStringLiteral(" 33530 "));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::ville), QStringLiteral("Bassens"));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::email), QStringLiteral("contact@ecopole.fr"));
     QTest::keyClick(e->champ(CentreEditorView::FocusField::email), Qt::Key_Return, Qt::ControlModifier);
 
     QCOMPARE(m_store->count<CentreTraitement>(), 1);
@@ -206,9 +206,10 @@ void TestCentres::nouveauCentreEnFrance()
 void TestCentres::enregistrerDeuxFoisNeCreeQuUnCentre()
 {
     int enregistrements = 0;
-    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    CentreEditorView e(m_store.get(), nullptr);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement*) { ++enregistrements; });
     e.show();
-    taperTexte(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
+    fixtures::typeText(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
     e.boutonEnregistrer()->click();
     taper(e.champ(CentreEditorView::FocusField::telephone), QStringLiteral("05 56 00 00 00"));
     e.boutonEnregistrer()->click();
@@ -226,13 +227,14 @@ void TestCentres::editionGardeLesChampsNonAffiches()
                                    QStringLiteral("05 00"), QStringLiteral("a@b.fr"),
                                    QStringLiteral("12345678900011"), QStringLiteral("TD-42"), 44.9, -0.5);
     m_store->insert(c);
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     c->setTypesAcceptes({t});
     QVERIFY(m_store->save());
 
     CentreTraitement* enregistre = nullptr;
-    CentreEditorView e(m_store.get(), c, {}, [&](CentreTraitement* x) { enregistre = x; });
+    CentreEditorView e(m_store.get(), c);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement* x) { enregistre = x; });
     e.show();
     taper(e.champ(CentreEditorView::FocusField::ville), QString());
     taper(e.champ(CentreEditorView::FocusField::nom), QStringLiteral("ISDND Ambarès"));
@@ -255,18 +257,19 @@ void TestCentres::editionGardeLesChampsNonAffiches()
 void TestCentres::nomVideRefuse()
 {
     int enregistrements = 0;
-    CentreEditorView e(m_store.get(), nullptr, {}, [&](CentreTraitement*) { ++enregistrements; });
+    CentreEditorView e(m_store.get(), nullptr);
+    QObject::connect(&e, &CentreEditorView::saved, [&](CentreTraitement*) { ++enregistrements; });
     e.show();
     QLineEdit* nom = e.champ(CentreEditorView::FocusField::nom);
     QVERIFY(!e.boutonEnregistrer()->isEnabled());
-    taperTexte(nom, QStringLiteral("   "));
+    fixtures::typeText(nom, QStringLiteral("   "));
     QVERIFY(!e.peutEnregistrer());
     QVERIFY(!e.boutonEnregistrer()->isEnabled());
     QTest::keyClick(nom, Qt::Key_Return, Qt::ControlModifier);
     e.enregistrer();
     QCOMPARE(enregistrements, 0);
     QCOMPARE(m_store->count<CentreTraitement>(), 0);
-    taperTexte(nom, QStringLiteral("x"));
+    fixtures::typeText(nom, QStringLiteral("x"));
     QVERIFY(e.boutonEnregistrer()->isEnabled());
 }
 
@@ -274,11 +277,22 @@ void TestCentres::echapAnnuleSansRienEcrire()
 {
     CentreTraitement* c = ajouter(QStringLiteral("Alpha"), QStringLiteral("Pessac"));
     int annulations = 0;
-    CentreEditorView e(m_store.get(), c, [&] { ++annulations; }, {});
+    CentreEditorView e(m_store.get(), c);
+    QObject::connect(&e, &CentreEditorView::cancelled, [&] { ++annulations; });
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
-    taper(e.champ(CentreEditorView::FocusField::ville), QStringLiteral("Talence"));
-    QTest::keyClick(e.champ(CentreEditorView::FocusField::ville), Qt::Key_Escape);
+    QLineEdit* ville = e.champ(CentreEditorView::FocusField::ville);
+    taper(ville, QStringLiteral("Talence"));
+    // Escape in a field's context menu closes the menu alone.
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), ville->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(ville, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(annulations, 0);
+    QCOMPARE(ville->text(), QStringLiteral("Talence"));
+    // Escape alone cancels this editor.
+    QTest::keyClick(ville, Qt::Key_Escape);
     QCOMPARE(annulations, 1);
     QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Pessac")));
     QVERIFY(!m_store->hasChanges());
@@ -290,11 +304,11 @@ void TestCentres::suppressionParMenuEtParTouche()
     CentreTraitement* b = ajouter(QStringLiteral("Beta"), QStringLiteral("Bordeaux"));
     CentreTraitement* c = ajouter(QStringLiteral("Gamma"), QStringLiteral("Bordeaux"));
     ouvrirVue();
-    cliquerLigne(m_vue->listPanel(), 2);
+    fixtures::clickRow(m_vue->listPanel(), 2);
     QCOMPARE(m_vue->centreEdite(), c);
 
     // Another centre deleted from its menu: the editor stays on the edited one.
-    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
     QVERIFY(a->isDeleted());
     QVERIFY(!m_store->hasChanges());
     QCOMPARE(m_vue->centreEdite(), c);
@@ -305,6 +319,14 @@ void TestCentres::suppressionParMenuEtParTouche()
     QCOMPARE(m_vue->centresFiltres(), QList<CentreTraitement*>({c}));
     m_vue->listPanel()->listView()->setFocus();
     QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QMessageBox* question = fixtures::openBox(m_vue.get());
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce centre ?"));
+    fixtures::clickBoxButton(question, QStringLiteral("Annuler"));
+    QApplication::processEvents();
+    QVERIFY(!c->isDeleted());
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    fixtures::clickBoxButton(fixtures::openBox(m_vue.get()), QStringLiteral("Supprimer"));
     QApplication::processEvents();
     QVERIFY(c->isDeleted());
     QVERIFY(!b->isDeleted());
@@ -318,7 +340,7 @@ void TestCentres::suppressionParMenuEtParTouche()
 void TestCentres::suppressionRetireLeCentreDesTypes()
 {
     CentreTraitement* a = ajouter(QStringLiteral("Alpha"));
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setCentreFavori(a);
     QVERIFY(m_store->save());
@@ -334,14 +356,14 @@ void TestCentres::echecsDeSauvegarde()
     ouvrirVue();
     m_vue->preparerEdition(true);
     CentreEditorView* e = m_vue->editeur();
-    taperTexte(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
+    fixtures::typeText(e->champ(CentreEditorView::FocusField::nom), QStringLiteral("Alpha"));
 
     m_store->failNextSave(QStringLiteral("disque plein"));
     e->boutonEnregistrer()->click();
-    QMessageBox* erreur = boiteOuverte(m_vue.get());
+    QMessageBox* erreur = fixtures::openBox(m_vue.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     // Nothing is left behind, the input is kept and the list still creates.
     QCOMPARE(m_store->count<CentreTraitement>(), 0);
     QVERIFY(!m_store->hasChanges());
@@ -357,19 +379,19 @@ void TestCentres::echecsDeSauvegarde()
     taper(e->champ(CentreEditorView::FocusField::ville), QStringLiteral("Pessac"));
     m_store->failNextSave(QStringLiteral("base verrouillée"));
     e->boutonEnregistrer()->click();
-    erreur = boiteOuverte(m_vue.get());
+    erreur = fixtures::openBox(m_vue.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     QCOMPARE(e->champ(CentreEditorView::FocusField::ville)->text(), QStringLiteral("Pessac"));
 
     // A failed save after a deletion is reported; the deletion stays pending.
     m_store->failNextSave(QStringLiteral("disque plein"));
     m_vue->supprimerCentre(c);
-    erreur = boiteOuverte(m_vue.get());
+    erreur = fixtures::openBox(m_vue.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     QVERIFY(m_store->hasChanges());
     QVERIFY(m_store->save());
     QCOMPARE(m_store->count<CentreTraitement>(), 0);

@@ -1,6 +1,6 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
-#include "outils.h"
+#include "screenfixtures.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
 #include "wastes/typedechetrow.h"
@@ -14,7 +14,6 @@
 #include <QtTest>
 
 using namespace kv;
-using namespace kvtest;
 
 class TestGestionTypesDechets : public QObject {
     Q_OBJECT
@@ -43,7 +42,7 @@ private:
 
 void TestGestionTypesDechets::init()
 {
-    m_store = nouveauStore();
+    m_store = fixtures::store();
     m_vue = std::make_unique<GestionTypesDechetsView>(m_store.get());
     m_vue->resize(1000, 700);
     m_vue->show();
@@ -58,7 +57,7 @@ void TestGestionTypesDechets::cleanup()
 
 TypeDechet* TestGestionTypesDechets::ajouter(const QString& libelle)
 {
-    TypeDechet* t = nouveauType(libelle);
+    TypeDechet* t = fixtures::wasteType(libelle);
     m_store->insert(t);
     m_store->save();
     QApplication::processEvents();
@@ -69,7 +68,7 @@ void TestGestionTypesDechets::taper(const QString& recherche)
 {
     QLineEdit* champ = m_vue->listPanel()->searchField();
     champ->clear();
-    taperTexte(champ, recherche);
+    fixtures::typeText(champ, recherche);
     QApplication::processEvents();
 }
 
@@ -77,21 +76,21 @@ void TestGestionTypesDechets::rechercheSurLeLibelle()
 {
     for (const char* l : {"Plastique", "Déchets verts", "Bois", "Bois de palette", "DIB"})
         ajouter(QString::fromUtf8(l));
-    QCOMPARE(lignes(m_vue->listPanel()),
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()),
              QStringList({"Bois", "Bois de palette", "Déchets verts", "DIB", "Plastique"}));
 
     taper(QStringLiteral("PLAST"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Plastique"}));
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Plastique"}));
     // Accents must match: the search is not folded.
     taper(QStringLiteral("dechets"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList());
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList());
     taper(QStringLiteral("déchets"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Déchets verts"}));
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Déchets verts"}));
     // A blank is searched as it is.
     taper(QStringLiteral(" "));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Bois de palette", "Déchets verts"}));
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois de palette", "Déchets verts"}));
     taper(QString());
-    QCOMPARE(lignes(m_vue->listPanel()).size(), 5);
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()).size(), 5);
 
     const QList<TypeDechet*> tous = m_store->all<TypeDechet>();
     QCOMPARE(GestionTypesDechetsView::typesFiltres(tous, QStringLiteral("bois")).size(), 2);
@@ -104,7 +103,7 @@ void TestGestionTypesDechets::clicOuvreLeTypeEtFlechesSelectionnentSeulement()
     TypeDechet* dib = ajouter(QStringLiteral("DIB"));
     QVERIFY(!m_vue->formulaire());
 
-    cliquerLigne(m_vue->listPanel(), 0);
+    fixtures::clickRow(m_vue->listPanel(), 0);
     QCOMPARE(m_vue->selection(), bois);
     QVERIFY(m_vue->formulaire());
     QCOMPARE(m_vue->typeEnCoursEdition(), bois);
@@ -125,7 +124,7 @@ void TestGestionTypesDechets::clicOuvreLeTypeEtFlechesSelectionnentSeulement()
     QCOMPARE(m_vue->typeEnCoursEdition(), dib);
 
     // "Modifier" opens a type without changing the selection.
-    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Modifier")));
+    QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Modifier")));
     QCOMPARE(m_vue->typeEnCoursEdition(), bois);
     QCOMPARE(m_vue->selection(), dib);
 }
@@ -144,7 +143,7 @@ void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
 
     m_vue->listPanel()->addButton()->click();
     auto* libelle = qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle));
-    taperTexte(libelle, QStringLiteral("Verre"));
+    fixtures::typeText(libelle, QStringLiteral("Verre"));
     QTest::keyClick(libelle, Qt::Key_Return, Qt::ControlModifier);
     QApplication::processEvents();
     QCOMPARE(m_store->count<TypeDechet>(), 2);
@@ -152,16 +151,16 @@ void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
     QVERIFY(!m_vue->formulaire());
     QVERIFY(m_vue->selection());
     QCOMPARE(m_vue->selection()->libelle(), QStringLiteral("Verre"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Bois", "Verre"}));
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre"}));
 }
 
 void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
 {
     TypeDechet* bois = ajouter(QStringLiteral("Bois"));
-    cliquerLigne(m_vue->listPanel(), 0);
+    fixtures::clickRow(m_vue->listPanel(), 0);
     TypeDechetFormView* formulaire = m_vue->formulaire();
     auto* codeCED = qobject_cast<QLineEdit*>(formulaire->champ(TypeDechetFormView::Champ::codeCED));
-    taperTexte(codeCED, QStringLiteral("17 02 01"));
+    fixtures::typeText(codeCED, QStringLiteral("17 02 01"));
 
     taper(QStringLiteral("Bo"));
     ajouter(QStringLiteral("Carton")); // an unrelated record changes the store
@@ -174,45 +173,45 @@ void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
 void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeType()
 {
     TypeDechet* bois = ajouter(QStringLiteral("Bois"));
-    nouvelleLocation(m_store.get(), bois);
+    fixtures::rentalUsing(m_store.get(), bois);
     TypeDechet* autre = ajouter(QStringLiteral("Gravats"));
-    nouvelleLocation(m_store.get(), autre); // a rental of another type does not count
+    fixtures::rentalUsing(m_store.get(), autre); // a rental of another type does not count
     QVERIFY(m_store->save());
 
-    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
-    QMessageBox* alerte = boiteOuverte(m_vue.get());
+    QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QMessageBox* alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
     QCOMPARE(alerte->windowTitle(), QStringLiteral("Suppression impossible"));
     QCOMPARE(alerte->informativeText(),
              QStringLiteral("Ce type de déchet est utilisé dans 1 location(s). Supprimez-les d'abord "
                             "ou modifiez leur type de déchet."));
-    cliquerBouton(alerte, QStringLiteral("OK"));
-    QVERIFY(!boiteOuverte(m_vue.get()));
+    fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
+    QVERIFY(!fixtures::openBox(m_vue.get()));
     QVERIFY(!bois->isDeleted());
 
-    nouvelleLocation(m_store.get(), bois);
-    nouvelleLocation(m_store.get(), bois);
+    fixtures::rentalUsing(m_store.get(), bois);
+    fixtures::rentalUsing(m_store.get(), bois);
     QCOMPARE(GestionTypesDechetsView::nombreLocations(m_store.get(), bois), 3);
     m_vue->supprimerType(bois);
-    alerte = boiteOuverte(m_vue.get());
+    alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
     QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3 location(s).")));
-    cliquerBouton(alerte, QStringLiteral("OK"));
+    fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(m_store->count<TypeDechet>(), 2);
 }
 
 void TestGestionTypesDechets::suppressionImmediateEtEnregistree()
 {
     TypeDechet* bois = ajouter(QStringLiteral("Bois"));
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("Centre"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("Centre"));
     m_store->insert(centre);
     bois->setCentres({centre});
     QVERIFY(m_store->save());
 
-    cliquerLigne(m_vue->listPanel(), 0);
+    fixtures::clickRow(m_vue->listPanel(), 0);
     QVERIFY(m_vue->formulaire());
-    QVERIFY(choisirDansMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
-    QVERIFY(!boiteOuverte(m_vue.get()));
+    QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(!fixtures::openBox(m_vue.get()));
     QVERIFY(bois->isDeleted());
     QVERIFY(!m_store->hasChanges()); // saved at once
     QVERIFY(!m_vue->selection());
@@ -220,7 +219,7 @@ void TestGestionTypesDechets::suppressionImmediateEtEnregistree()
     QVERIFY(!m_vue->formulaire());
     QVERIFY(!m_vue->typeEnCoursEdition());
     QVERIFY(centre->typesAcceptes().isEmpty());
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList());
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList());
 }
 
 void TestGestionTypesDechets::suppressionParLaToucheSurUneListeFiltree()
@@ -229,9 +228,17 @@ void TestGestionTypesDechets::suppressionParLaToucheSurUneListeFiltree()
     TypeDechet* plastique = ajouter(QStringLiteral("Plastique"));
     ajouter(QStringLiteral("Plâtre"));
     taper(QStringLiteral("plastique"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"Plastique"}));
-    cliquerLigne(m_vue->listPanel(), 0);
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Plastique"}));
+    fixtures::clickRow(m_vue->listPanel(), 0);
     QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    QMessageBox* question = fixtures::openBox(m_vue.get());
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Supprimer ce type de déchet ?"));
+    fixtures::clickBoxButton(question, QStringLiteral("Annuler"));
+    QApplication::processEvents();
+    QVERIFY(!plastique->isDeleted());
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Delete);
+    fixtures::clickBoxButton(fixtures::openBox(m_vue.get()), QStringLiteral("Supprimer"));
     QApplication::processEvents();
     QVERIFY(plastique->isDeleted());
     QCOMPARE(m_store->count<TypeDechet>(), 2);
@@ -244,9 +251,9 @@ void TestGestionTypesDechets::suppressionDePlusieursLignes()
     TypeDechet* b = ajouter(QStringLiteral("B"));
     TypeDechet* c = ajouter(QStringLiteral("C"));
     TypeDechet* d = ajouter(QStringLiteral("D"));
-    nouvelleLocation(m_store.get(), b);
-    nouvelleLocation(m_store.get(), d);
-    nouvelleLocation(m_store.get(), d);
+    fixtures::rentalUsing(m_store.get(), b);
+    fixtures::rentalUsing(m_store.get(), d);
+    fixtures::rentalUsing(m_store.get(), d);
     QVERIFY(m_store->save());
 
     // Rows in any order, one out of range: the types listed at those rows are each judged.
@@ -256,12 +263,12 @@ void TestGestionTypesDechets::suppressionDePlusieursLignes()
     QVERIFY(c->isDeleted());
     QVERIFY(!d->isDeleted());
     QVERIFY(!m_store->hasChanges());
-    QMessageBox* alerte = boiteOuverte(m_vue.get());
+    QMessageBox* alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
     // One alert, quoting the last refused type.
     QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2 location(s)")));
-    cliquerBouton(alerte, QStringLiteral("OK"));
-    QCOMPARE(lignes(m_vue->listPanel()), QStringList({"B", "D"}));
+    fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"B", "D"}));
 }
 
 void TestGestionTypesDechets::echecDeLaSauvegardeDUneSuppression()
@@ -269,10 +276,10 @@ void TestGestionTypesDechets::echecDeLaSauvegardeDUneSuppression()
     TypeDechet* bois = ajouter(QStringLiteral("Bois"));
     m_store->failNextSave(QStringLiteral("disque plein"));
     m_vue->supprimerType(bois);
-    QMessageBox* erreur = boiteOuverte(m_vue.get());
+    QMessageBox* erreur = fixtures::openBox(m_vue.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     // The deletion stays pending and reaches the store with the next save.
     QVERIFY(m_store->hasChanges());
     QVERIFY(m_store->save());

@@ -1,6 +1,6 @@
 // The waste type form driven as a user would: fields, checks, numbers in French, saving.
 
-#include "outils.h"
+#include "screenfixtures.h"
 #include "wastes/typedechetformview.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/editorframe.h"
@@ -16,10 +16,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QMenu>
 #include <QtTest>
 
 using namespace kv;
-using namespace kvtest;
 
 class TestTypeDechetForm : public QObject {
     Q_OBJECT
@@ -55,7 +55,7 @@ private:
 
 void TestTypeDechetForm::init()
 {
-    m_store = nouveauStore();
+    m_store = fixtures::store();
     m_enregistres.clear();
     m_annulations = 0;
 }
@@ -68,9 +68,9 @@ void TestTypeDechetForm::cleanup()
 
 TypeDechetFormView* TestTypeDechetForm::ouvrir(TypeDechet* type)
 {
-    m_form = std::make_unique<TypeDechetFormView>(
-        m_store.get(), type, type, type != nullptr,
-        [this](TypeDechet* t) { m_enregistres.append(t); }, [this] { ++m_annulations; });
+    m_form = std::make_unique<TypeDechetFormView>(m_store.get(), type, type, type != nullptr);
+    connect(m_form.get(), &TypeDechetFormView::saved, this, [this](TypeDechet* t) { m_enregistres.append(t); });
+    connect(m_form.get(), &TypeDechetFormView::cancelled, this, [this] { ++m_annulations; });
     m_form->resize(640, 900);
     m_form->show();
     m_form->activateWindow();
@@ -98,14 +98,14 @@ void TestTypeDechetForm::saisir(const QString& nomAccessible, const QString& tex
     e->setFocus();
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
-    taperTexte(e, texte);
+    fixtures::typeText(e, texte);
     QTest::keyClick(e, Qt::Key_Return);
 }
 
 void TestTypeDechetForm::nouveauTypeEtatInitial()
 {
-    CentreTraitement* b = nouveauCentre(QStringLiteral("Bassens"));
-    CentreTraitement* a = nouveauCentre(QStringLiteral("Ambarès"));
+    CentreTraitement* b = fixtures::centre(QStringLiteral("Bassens"));
+    CentreTraitement* a = fixtures::centre(QStringLiteral("Ambarès"));
     m_store->insert(b);
     m_store->insert(a);
     ouvrir(nullptr);
@@ -132,9 +132,9 @@ void TestTypeDechetForm::libelleEtTvaConditionnentLeBouton()
     ouvrir(nullptr);
     QPushButton* ajouter = m_form->frame()->saveButton();
     auto* libelle = qobject_cast<QLineEdit*>(m_form->champ(TypeDechetFormView::Champ::libelle));
-    taperTexte(libelle, QStringLiteral("   "));
+    fixtures::typeText(libelle, QStringLiteral("   "));
     QVERIFY(!ajouter->isEnabled());
-    taperTexte(libelle, QStringLiteral("Bois  "));
+    fixtures::typeText(libelle, QStringLiteral("Bois  "));
     QVERIFY(ajouter->isEnabled());
 
     QWidget* ligneTva = ligne(QStringLiteral("TVA %"))->parentWidget()->parentWidget();
@@ -164,7 +164,7 @@ void TestTypeDechetForm::libelleEtTvaConditionnentLeBouton()
 
 void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setPrixBaseForfait(150.0);
     t->setSupplementJour(3.0);
@@ -193,7 +193,7 @@ void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
 
 void TestTypeDechetForm::saisieNonNumeriqueRefusee()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setSupplementJour(3.0);
     QVERIFY(m_store->save());
@@ -211,7 +211,7 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
     // Typed but not committed: saving reads it, refuses it and saves nothing.
     QLineEdit* forfait = ligne(QStringLiteral("Forfait (€ HT)"));
     forfait->setFocus();
-    taperTexte(forfait, QStringLiteral("douze"));
+    fixtures::typeText(forfait, QStringLiteral("douze"));
     m_form->frame()->saveButton()->click();
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->prixBaseForfait());
@@ -222,13 +222,13 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
 
 void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
     QLineEdit* franchise = ligne(QStringLiteral("Franchise (t)"));
     franchise->setFocus();
-    taperTexte(franchise, QStringLiteral("1,5"));
+    fixtures::typeText(franchise, QStringLiteral("1,5"));
     QTest::keyClick(franchise, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(m_enregistres.size(), 1);
     QCOMPARE(t->franchiseTonnage(), std::optional<double>(1.5));
@@ -238,7 +238,7 @@ void TestTypeDechetForm::toucheEntreeDuLibelle()
 {
     ouvrir(nullptr);
     QWidget* libelle = m_form->champ(TypeDechetFormView::Champ::libelle);
-    taperTexte(libelle, QStringLiteral("Bois"));
+    fixtures::typeText(libelle, QStringLiteral("Bois"));
     QTest::keyClick(libelle, Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), m_form->champ(TypeDechetFormView::Champ::codeCED));
     QVERIFY(m_enregistres.isEmpty());
@@ -246,7 +246,7 @@ void TestTypeDechetForm::toucheEntreeDuLibelle()
 
 void TestTypeDechetForm::couleurChoisieEtCopiee()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setCouleur(QStringLiteral("#ab12cd"));
     QVERIFY(m_store->save());
@@ -273,11 +273,11 @@ void TestTypeDechetForm::couleurChoisieEtCopiee()
 
 void TestTypeDechetForm::creationComplete()
 {
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
     QVERIFY(m_store->save());
     ouvrir(nullptr);
-    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* categorie = m_form->findChildren<QComboBox*>().at(0);
     categorie->setCurrentIndex(3);
     emit categorie->activated(3);
@@ -310,8 +310,8 @@ void TestTypeDechetForm::creationComplete()
 
 void TestTypeDechetForm::editionDUnTypeExistant()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Gravats"), QStringLiteral("Béton armé"));
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("Carrière"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Gravats"), QStringLiteral("Béton armé"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("Carrière"));
     m_store->insert(t);
     m_store->insert(centre);
     t->setCentreFavoriID(QUuid::createUuid()); // no such centre
@@ -329,27 +329,27 @@ void TestTypeDechetForm::editionDUnTypeExistant()
 
 void TestTypeDechetForm::echecDeSauvegardeEnCreation()
 {
-    CentreTraitement* centre = nouveauCentre(QStringLiteral("ISDD"));
+    CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
     QVERIFY(m_store->save());
     ouvrir(nullptr);
-    taperTexte(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
+    fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* centres = m_form->findChildren<QComboBox*>().at(1);
     centres->setCurrentIndex(1);
     emit centres->activated(1);
 
     m_store->failNextSave(QStringLiteral("base verrouillée"));
     {
-        CaptureSortie sortie;
+        fixtures::StdoutCapture sortie;
         m_form->frame()->saveButton()->click();
         // The test framework's own warnings go to the same output: read the first line.
-        QCOMPARE(sortie.texte().section(QLatin1Char('\n'), 0, 0),
+        QCOMPARE(sortie.text().section(QLatin1Char('\n'), 0, 0),
                  QStringLiteral("Erreur lors de l’enregistrement du TypeDechet: base verrouillée"));
     }
-    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QMessageBox* erreur = fixtures::openBox(m_form.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: base verrouillée"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     // Nothing is left behind and the input is kept.
     QVERIFY(m_enregistres.isEmpty());
     QCOMPARE(m_store->count<TypeDechet>(), 0);
@@ -366,21 +366,21 @@ void TestTypeDechetForm::echecDeSauvegardeEnCreation()
 
 void TestTypeDechetForm::echecDeSauvegardeEnEdition()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
     m_store->failNextSave(QStringLiteral("disque plein"));
     {
-        CaptureSortie sortie;
+        fixtures::StdoutCapture sortie;
         m_form->frame()->saveButton()->click();
-        QVERIFY(sortie.texte().contains(QStringLiteral("disque plein")));
+        QVERIFY(sortie.text().contains(QStringLiteral("disque plein")));
     }
-    QMessageBox* erreur = boiteOuverte(m_form.get());
+    QMessageBox* erreur = fixtures::openBox(m_form.get());
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
-    cliquerBouton(erreur, QStringLiteral("OK"));
+    fixtures::clickBoxButton(erreur, QStringLiteral("OK"));
     QVERIFY(m_enregistres.isEmpty());
     QCOMPARE(ligne(QStringLiteral("Code CED"))->text(), QStringLiteral("17 02 01"));
     m_form->frame()->saveButton()->click();
@@ -390,24 +390,60 @@ void TestTypeDechetForm::echecDeSauvegardeEnEdition()
 
 void TestTypeDechetForm::annulation()
 {
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     QVERIFY(m_store->save());
     ouvrir(t);
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
-    // Escape cancels, as in every editor (desktops keep Ctrl+Escape for themselves).
-    QTest::keyClick(ligne(QStringLiteral("Code CED")), Qt::Key_Escape);
+    QLineEdit* ced = ligne(QStringLiteral("Code CED"));
+
+    // Escape in the open list of "Catégorie" closes the list alone.
+    auto* categorie = m_form->findChildren<QComboBox*>().value(0);
+    QVERIFY(categorie);
+    categorie->showPopup();
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(m_annulations, 0);
+    QCOMPARE(ced->text(), QStringLiteral("17 02 01"));
+
+    // So does Escape in a field's context menu.
+    ced->setFocus();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), ced->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(ced, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(m_annulations, 0);
+
+    // And in the colour dialog.
+    auto* couleur = m_form->findChild<forms::ColorField*>();
+    couleur->pickerButton()->click();
+    QTRY_VERIFY(couleur->openDialog());
+    QTest::keyClick(couleur->openDialog(), Qt::Key_Escape);
+    QTRY_VERIFY(!couleur->openDialog());
+    QCOMPARE(m_annulations, 0);
+
+    // Escape alone leaves the form as typed; Ctrl+Escape cancels without writing anything.
+    QTest::keyClick(ced, Qt::Key_Escape);
+    QCOMPARE(m_annulations, 0);
+    QCOMPARE(ced->text(), QStringLiteral("17 02 01"));
+    QTest::keyClick(ced, Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(m_annulations, 1);
     QVERIFY(m_enregistres.isEmpty());
     QVERIFY(!t->codeCED());
     QVERIFY(!m_store->hasChanges());
+
+    // "Annuler" cancels too.
+    m_form->frame()->cancelButton()->click();
+    QCOMPARE(m_annulations, 2);
 }
 
 void TestTypeDechetForm::centresDansLOrdreDesListes()
 {
     // Sorted by name as the lists sort text: case and accents do not push a name to the end.
     for (const char* nom : {"Zéphyr", "écopôle", "Bassens", "ambarès", "Cestas"})
-        m_store->insert(nouveauCentre(QString::fromUtf8(nom)));
+        m_store->insert(fixtures::centre(QString::fromUtf8(nom)));
     QVERIFY(m_store->save());
     ouvrir(nullptr);
     QComboBox* centre = nullptr;

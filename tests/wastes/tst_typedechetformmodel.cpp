@@ -1,12 +1,11 @@
 // The editable copy of a waste type: how it is filled from a record and written back.
 
-#include "outils.h"
+#include "screenfixtures.h"
 #include "wastes/typedechetformmodel.h"
 
 #include <QtTest>
 
 using namespace kv;
-using namespace kvtest;
 
 class TestTypeDechetFormModel : public QObject {
     Q_OBJECT
@@ -29,9 +28,9 @@ private slots:
 
 void TestTypeDechetFormModel::sansTypeLesValeursParDefaut()
 {
-    CaptureSortie sortie;
+    fixtures::StdoutCapture sortie;
     TypeDechetFormModel m(nullptr);
-    QCOMPARE(sortie.texte(), QStringLiteral("TypeDechetFormModel init - type: nil\n"));
+    QCOMPARE(sortie.text(), QStringLiteral("TypeDechetFormModel init - type: nil\n"));
     QCOMPARE(m.libelle(), QString());
     QCOMPARE(m.details(), QString());
     QCOMPARE(m.categorie(), QStringLiteral("DIB"));
@@ -49,8 +48,8 @@ void TestTypeDechetFormModel::sansTypeLesValeursParDefaut()
 
 void TestTypeDechetFormModel::remplissageDepuisUnType()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Plâtre"), QStringLiteral("Inertes"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Plâtre"), QStringLiteral("Inertes"));
     store->insert(t);
     t->setCodeCED(QStringLiteral("17 08 02"));
     t->setPrixBaseForfait(150.5);
@@ -61,9 +60,9 @@ void TestTypeDechetFormModel::remplissageDepuisUnType()
     t->setDechetsInterditsString(QStringLiteral("verre| amiante ||bois"));
     t->setCouleur(QString());
 
-    CaptureSortie sortie;
+    fixtures::StdoutCapture sortie;
     TypeDechetFormModel m(t);
-    QCOMPARE(sortie.texte(), QStringLiteral("TypeDechetFormModel init - type: Plâtre\n"));
+    QCOMPARE(sortie.text(), QStringLiteral("TypeDechetFormModel init - type: Plâtre\n"));
     QCOMPARE(m.libelle(), QStringLiteral("Plâtre"));
     QCOMPARE(m.categorie(), QStringLiteral("Inertes"));
     QCOMPARE(m.details(), QString()); // none reads as empty
@@ -83,13 +82,13 @@ void TestTypeDechetFormModel::remplissageDepuisUnType()
 
 void TestTypeDechetFormModel::centreChoisiALOuverture()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     store->insert(t);
     QVERIFY(!TypeDechetFormModel(t).selectedCentreID());
 
-    CentreTraitement* a = nouveauCentre(QStringLiteral("A"));
-    CentreTraitement* b = nouveauCentre(QStringLiteral("B"));
+    CentreTraitement* a = fixtures::centre(QStringLiteral("A"));
+    CentreTraitement* b = fixtures::centre(QStringLiteral("B"));
     store->insert(a);
     store->insert(b);
     t->setCentres({a, b});
@@ -104,8 +103,8 @@ void TestTypeDechetFormModel::centreChoisiALOuverture()
 
 void TestTypeDechetFormModel::ecritureDesTextesOptionnels()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Ancien"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Ancien"));
     store->insert(t);
     t->setDetails(QStringLiteral("à effacer"));
 
@@ -141,8 +140,8 @@ void TestTypeDechetFormModel::ecritureDesTextesOptionnels()
 
 void TestTypeDechetFormModel::ecritureDesCouleurs()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Verre"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Verre"));
     store->insert(t);
 
     TypeDechetFormModel m(t);
@@ -176,8 +175,8 @@ void TestTypeDechetFormModel::dechetsInterditsDecoupesEtJoints()
 {
     QFETCH(QString, saisie);
     QFETCH(QString, stocke);
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("DIB"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("DIB"));
     store->insert(t);
     TypeDechetFormModel m(t);
     m.setDechetsInterdits(saisie);
@@ -188,8 +187,8 @@ void TestTypeDechetFormModel::dechetsInterditsDecoupesEtJoints()
 
 void TestTypeDechetFormModel::dechetsInterditsRelusALaReouverture()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("DIB"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("DIB"));
     store->insert(t);
     TypeDechetFormModel m(t);
     m.setDechetsInterdits(QStringLiteral("verre ;; plâtre|ciment , amiante"));
@@ -203,11 +202,11 @@ void TestTypeDechetFormModel::dechetsInterditsRelusALaReouverture()
 
 void TestTypeDechetFormModel::centreFavoriLieEtConserve()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
-    CentreTraitement* a = nouveauCentre(QStringLiteral("A"));
-    CentreTraitement* b = nouveauCentre(QStringLiteral("B"));
-    CentreTraitement* c = nouveauCentre(QStringLiteral("C"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
+    CentreTraitement* a = fixtures::centre(QStringLiteral("A"));
+    CentreTraitement* b = fixtures::centre(QStringLiteral("B"));
+    CentreTraitement* c = fixtures::centre(QStringLiteral("C"));
     store->insert(t);
     store->insert(a);
     store->insert(b);
@@ -244,10 +243,10 @@ void TestTypeDechetFormModel::centreFavoriLieEtConserve()
 
 void TestTypeDechetFormModel::centreDisparuIgnore()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Bois"));
-    CentreTraitement* a = nouveauCentre(QStringLiteral("A"));
-    CentreTraitement* b = nouveauCentre(QStringLiteral("B"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
+    CentreTraitement* a = fixtures::centre(QStringLiteral("A"));
+    CentreTraitement* b = fixtures::centre(QStringLiteral("B"));
     store->insert(t);
     store->insert(a);
     store->insert(b);
@@ -266,8 +265,8 @@ void TestTypeDechetFormModel::centreDisparuIgnore()
 
 void TestTypeDechetFormModel::champsNonEditesConserves()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Terre"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Terre"));
     store->insert(t);
     t->setZonesCompatiblesString(QStringLiteral("Nord|Sud"));
     t->setBennesCompatiblesString(QStringLiteral("10.0|15.0"));
@@ -285,8 +284,8 @@ void TestTypeDechetFormModel::champsNonEditesConserves()
 
 void TestTypeDechetFormModel::echecDeSauvegardeRapporte()
 {
-    auto store = nouveauStore();
-    TypeDechet* t = nouveauType(QStringLiteral("Carton"));
+    auto store = fixtures::store();
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Carton"));
     store->insert(t);
     QVERIFY(store->save());
 
@@ -313,8 +312,8 @@ void TestTypeDechetFormModel::valeursRelues()
     {
         auto store = ModelContext::open(chemin);
         QVERIFY(store);
-        TypeDechet* t = nouveauType(QStringLiteral("Amiante"));
-        CentreTraitement* c = nouveauCentre(QStringLiteral("ISDD"));
+        TypeDechet* t = fixtures::wasteType(QStringLiteral("Amiante"));
+        CentreTraitement* c = fixtures::centre(QStringLiteral("ISDD"));
         store->insert(t);
         store->insert(c);
         id = t->id();

@@ -37,5 +37,27 @@ private slots:
     void coloursFromStoredText();
     void everyProgramSymbolHasAPictogram();
     void programSymbolsLookDifferent();
+    void symbolsFollowThePalette();
     void paperTextureIsSeamlessAndStill();
+};
+
+class FormLookTest : public QObject {
+    Q_OBJECT
+private slots:
+    void selectedRowsStayReadable();
+    void noTextUnderNinePoints();
+    void numberMessageStandsUnderTheRow();
+    void destructiveEntriesAreRed();
+    void confirmationsShowTheirTitleWhole();
+};
+
+class ListDetailTest : public QObject {
+    Q_OBJECT
+private slots:
+    void searchNarrowsTheList();
+    void selectionBindsTheEditor();
+    void newRecordSavedThenCancelled();
+    void deletionByRows();
+    void boundRecordDeletedElsewhere();
+    void screensThatOpenRecordsThemselves();
 };

@@ -418,9 +418,16 @@ const QStringList kProgramSymbols = {
     "tray.and.arrow.down", "tray.and.arrow.up.fill",
 };
 
-QImage pictogram(const QString& symbol, int side)
+// The inked pixels of a symbol drawn at `side` in `mode`.
+QList<QColor> inkOf(const QString& symbol, int side, QIcon::Mode mode = QIcon::Normal)
 {
-    return paintedSymbolIcon(symbol, Qt::black).pixmap(side, side).toImage();
+    const QImage img = symbolIcon(symbol).pixmap(side, side, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    QList<QColor> out;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(img.pixel(x, y)) > 120)
+                out.append(QColor::fromRgb(img.pixel(x, y)));
+    return out;
 }
 
 } // namespace
@@ -430,33 +437,62 @@ void SharedWidgetsTest::everyProgramSymbolHasAPictogram()
     // The section header tests above use the older name of the circular arrows too.
     const QStringList symbols = kProgramSymbols + QStringList{"arrow.triangle.2.circlepath"};
     for (const QString& s : symbols) {
-        QVERIFY2(hasPaintedSymbol(s), qPrintable(s));
-        // Painted, something shows: not a blank square.
-        const QImage img = pictogram(s, 32);
-        int inked = 0;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                inked += qAlpha(img.pixel(x, y)) > 0;
-        QVERIFY2(inked > 20, qPrintable(s));
-        QVERIFY(!symbolIcon(s).isNull());
+        // A theme icon that is installed (a misspelt name would fall back to a lettered disc), or
+        // a pictogram painted because no theme icon fits.
+        const QString theme = themeIconName(s);
+        QVERIFY2(theme.isEmpty() ? hasPaintedSymbol(s) : hasThemeSymbol(s), qPrintable(s + " / " + theme));
+        QVERIFY2(theme.isEmpty() || !hasPaintedSymbol(s), qPrintable(s + " is painted although a theme icon fits"));
+        // Something shows: not a blank square.
+        QVERIFY2(inkOf(s, 32).size() > 12, qPrintable(s));
     }
     QVERIFY(!hasPaintedSymbol("no.such.symbol"));
+    QVERIFY(!hasThemeSymbol("no.such.symbol"));
     QVERIFY(!symbolIcon("no.such.symbol").pixmap(16, 16).isNull());
     QVERIFY(!applicationIcon().isNull());
+    QVERIFY(!applicationIcon().pixmap(64, 64).isNull());
 }
 
 void SharedWidgetsTest::programSymbolsLookDifferent()
 {
-    // At the size of a row's icon: not the lettered disc of an unknown name, and no two alike.
+    // The sidebar's commands are told apart by their symbols: no two alike.
+    const QStringList sidebar = {"calendar", "scalemass.fill", "creditcard", "list.clipboard", "truck.box.badge.clock",
+                                 "mappin.and.ellipse", "cellularbars", "cube.box", "person", "truck.box",
+                                 "arrow.up.trash", "arrow.trianglehead.2.clockwise", "gear"};
     QHash<QString, QImage> seen;
-    for (const QString& s : kProgramSymbols) {
-        const QImage img = pictogram(s, 24);
-        QVERIFY2(img != pictogram(s.left(1) + "no.such.symbol", 24), qPrintable(s + " is drawn as an unknown symbol"));
+    for (const QString& s : sidebar) {
+        const QImage img = symbolIcon(s).pixmap(24, 24).toImage();
         for (auto it = seen.cbegin(); it != seen.cend(); ++it)
             QVERIFY2(img != it.value(), qPrintable(s + " looks the same as " + it.key()));
         seen.insert(s, img);
     }
-    QCOMPARE(seen.size(), kProgramSymbols.size());
+}
+
+void SharedWidgetsTest::symbolsFollowThePalette()
+{
+    const QPalette original = QGuiApplication::palette();
+    auto allNear = [](const QList<QColor>& inks, const QColor& expected) {
+        for (const QColor& c : inks)
+            if (qAbs(c.red() - expected.red()) > 40 || qAbs(c.green() - expected.green()) > 40
+                || qAbs(c.blue() - expected.blue()) > 40)
+                return false;
+        return !inks.isEmpty();
+    };
+    for (const QString& s : {QStringLiteral("plus"), QStringLiteral("person"), QStringLiteral("truck.box")}) {
+        // A light palette: dark ink.
+        QPalette light = original;
+        light.setColor(QPalette::WindowText, QColor(0x23, 0x26, 0x29));
+        light.setColor(QPalette::HighlightedText, Qt::white);
+        QGuiApplication::setPalette(light);
+        QVERIFY2(allNear(inkOf(s, 32), QColor(0x23, 0x26, 0x29)), qPrintable(s));
+        // On a selected row: the selection's text colour.
+        QVERIFY2(allNear(inkOf(s, 32, QIcon::Selected), Qt::white), qPrintable(s));
+        // A dark palette: light ink.
+        QPalette dark = original;
+        dark.setColor(QPalette::WindowText, QColor(0xfc, 0xfc, 0xfc));
+        QGuiApplication::setPalette(dark);
+        QVERIFY2(allNear(inkOf(s, 32), QColor(0xfc, 0xfc, 0xfc)), qPrintable(s));
+    }
+    QGuiApplication::setPalette(original);
 }
 
 void SharedWidgetsTest::paperTextureIsSeamlessAndStill()

@@ -146,9 +146,11 @@ void ColorField::refresh()
 {
     static_cast<Swatch*>(m_swatch)->color = m_color;
     m_swatch->update();
+    // Reached with Tab, the button shows a focus frame like any other control.
     m_picker->setStyleSheet(QStringLiteral("QToolButton#colorPicker { background: %1;"
                                            " border: 1px solid rgba(128, 128, 128, 140);"
-                                           " border-radius: 4px; }")
+                                           " border-radius: 4px; }"
+                                           "QToolButton#colorPicker:focus { border: 2px solid palette(highlight); }")
                                 .arg(m_color.isValid() ? m_color.name() : QStringLiteral("transparent")));
     m_label->setText(m_display ? m_display(m_hex) : m_hex);
     emit changed();

@@ -13,14 +13,14 @@ namespace kv::forms {
 
 EmptyState::EmptyState(const QString& symbol, const QString& title, const QString& description,
                        QWidget* parent)
-    : QWidget(parent), m_title(title)
+    : QWidget(parent), m_title(title), m_symbol(symbol)
 {
     setObjectName(QStringLiteral("emptyState"));
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
     layout->addStretch(1);
 
-    auto* icon = new QLabel(this);
+    auto* icon = m_symbolLabel = new QLabel(this);
     const QIcon i = symbolIcon(symbol);
     if (!i.isNull())
         icon->setPixmap(i.pixmap(48, 48));
@@ -30,7 +30,7 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
                        toneColor(Tone::Secondary, secondary.color(QPalette::WindowText)));
     layout->addWidget(icon);
 
-    auto* titleLabel = new QLabel(title, this);
+    auto* titleLabel = m_titleLabel = new QLabel(title, this);
     titleLabel->setObjectName(QStringLiteral("emptyStateTitle"));
     titleLabel->setFont(fontFor(TextStyle::Title3, font()));
     titleLabel->setAlignment(Qt::AlignCenter);
@@ -42,6 +42,19 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     descriptionLabel->setWordWrap(true);
     layout->addWidget(descriptionLabel);
     layout->addStretch(1);
+}
+
+void EmptyState::setSymbolLook(qreal points, const QColor& color)
+{
+    const int side = qRound(points * logicalDpiY() / 72.0);
+    m_symbolLabel->setPixmap(paintedSymbolIcon(m_symbol, color).pixmap(QSize(side, side), devicePixelRatioF()));
+}
+
+void EmptyState::setTitleSecondary()
+{
+    QPalette p = m_titleLabel->palette();
+    p.setColor(QPalette::WindowText, toneColor(Tone::Secondary, p.color(QPalette::WindowText)));
+    m_titleLabel->setPalette(p);
 }
 
 DetailPane::DetailPane(EmptyState* placeholder, QWidget* parent)
@@ -85,6 +98,8 @@ QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int id
                          int maxWidth, QWidget* parent)
 {
     auto* split = new QSplitter(Qt::Horizontal, parent);
+    // The main window keeps the positions of splitters of this name between runs.
+    split->setObjectName(QStringLiteral("listSplit"));
     split->setChildrenCollapsible(false);
     sidebar->setMinimumWidth(minWidth);
     sidebar->setMaximumWidth(maxWidth);

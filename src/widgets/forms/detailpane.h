@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QSplitter;
 class QStackedLayout;
 
@@ -18,8 +19,19 @@ public:
                QWidget* parent = nullptr);
     QString title() const { return m_title; }
 
+    // The symbol at a size in points and in one colour, the title in the secondary colour (the
+    // look of the waste types' placeholder).
+    void setSymbolLook(qreal points, const QColor& color);
+    void setTitleSecondary();
+
+    QLabel* symbolLabel() const { return m_symbolLabel; }
+    QLabel* titleLabel() const { return m_titleLabel; }
+
 private:
     QString m_title;
+    QString m_symbol;
+    QLabel* m_symbolLabel = nullptr;
+    QLabel* m_titleLabel = nullptr;
 };
 
 class DetailPane : public QWidget {

@@ -1,5 +1,9 @@
 #include "dialogs.h"
 
+#include <algorithm>
+
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,6 +26,7 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
     QPushButton* cancel = box->addButton(cancelText, QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
+    fitMessageBox(box);
     QObject::connect(box, &QMessageBox::buttonClicked, box,
                      [confirm, onConfirm = std::move(onConfirm)](QAbstractButton* b) {
                          if (b == confirm && onConfirm)
@@ -29,6 +34,22 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                      });
     box->open();
     return box;
+}
+
+void fitMessageBox(QMessageBox* box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box->layout());
+    if (!grid)
+        return;
+    const QFontMetrics fm(box->font());
+    QFont bold = box->font();
+    bold.setBold(true);
+    // Room for the title bar's buttons beside the title; the longest text on two lines at most.
+    const int title = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 160;
+    const int text = std::max(fm.horizontalAdvance(box->text()), fm.horizontalAdvance(box->informativeText()) / 2) + 110;
+    const int width = std::clamp(std::max(title, text), 380, 600);
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 QMessageBox* showError(QWidget* over, const QString& text)
@@ -39,6 +60,7 @@ QMessageBox* showError(QWidget* over, const QString& text)
     box->setObjectName(QStringLiteral("erreur"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    fitMessageBox(box);
     box->open();
     return box;
 }

@@ -13,11 +13,21 @@ class QWidget;
 
 namespace kv::forms {
 
+// What a confirmation asks: a title and a message.
+struct Question {
+    QString title;
+    QString message;
+};
+
 // Asks before an irreversible action. `onConfirm` runs only when the user chooses the
 // confirming button (destructive look); the other button only closes the box.
 QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm);
+
+// Widens a message box so that its title shows whole in the title bar and its texts take one or
+// two lines, not a narrow column (the box's own sizing knows nothing of the title).
+void fitMessageBox(QMessageBox* box);
 
 // Reports a failure.
 QMessageBox* showError(QWidget* over, const QString& text);

@@ -3,11 +3,14 @@
 #include "widgets/focusguard.h"
 
 #include "formstyle.h"
+#include "numberfield.h"
+#include "windowkey.h"
 
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -102,12 +105,50 @@ QGridLayout* FormSection::grid()
     return m_grid;
 }
 
+namespace {
+
+// The height of one line of field: labels stand level with a field's first line, so a field
+// that grows below (a message, several lines) leaves its label where it was.
+int fieldLineHeight()
+{
+    static const int height = QLineEdit().sizeHint().height();
+    return height;
+}
+
+// The number fields of a row, in the order they stand.
+void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
+{
+    if (QWidget* w = item->widget()) {
+        if (auto* field = qobject_cast<NumberField*>(w))
+            out.append(field);
+        else
+            out.append(w->findChildren<NumberField*>());
+    } else if (QLayout* l = item->layout()) {
+        for (int i = 0; i < l->count(); ++i)
+            collectNumberFields(l->itemAt(i), out);
+    }
+}
+
+QLabel* rowLabel(const QString& text, int width, QWidget* parent)
+{
+    QLabel* label = makeFieldLabel(text, width, parent);
+    label->setMinimumHeight(fieldLineHeight());
+    return label;
+}
+
+} // namespace
+
 int FormSection::addRow(const QString& label, QWidget* field)
 {
     QGridLayout* g = grid();
     const int row = g->rowCount();
-    g->addWidget(makeFieldLabel(label, m_labelWidth, this), row, 0);
-    g->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
+    // A field that can grow takes the width of the pane; the others keep their own.
+    if (field->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
+        g->addWidget(field, row, 1, Qt::AlignVCenter);
+    else
+        g->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    placeMessages(g->itemAtPosition(row, 1));
     return row;
 }
 
@@ -115,9 +156,26 @@ int FormSection::addRow(const QString& label, QLayout* field)
 {
     QGridLayout* g = grid();
     const int row = g->rowCount();
-    g->addWidget(makeFieldLabel(label, m_labelWidth, this), row, 0);
+    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
     g->addLayout(field, row, 1);
+    placeMessages(g->itemAtPosition(row, 1));
     return row;
+}
+
+void FormSection::placeMessages(QLayoutItem* fields)
+{
+    // A refused number's message reads under its row, as wide as the fields, and takes no room
+    // while hidden.
+    QList<NumberField*> numbers;
+    if (fields)
+        collectNumberFields(fields, numbers);
+    QGridLayout* g = grid();
+    for (NumberField* n : numbers) {
+        QLabel* message = n->messageLabel();
+        if (QLayout* own = n->layout())
+            own->removeWidget(message);
+        g->addWidget(message, g->rowCount(), 1);
+    }
 }
 
 EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* parent)
@@ -143,7 +201,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     barLayout->addWidget(m_title);
     barLayout->addStretch(1);
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
-    m_cancel->setToolTip(QStringLiteral("Annuler (Échap)"));
+    m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     barLayout->addWidget(m_cancel);
     m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
                              QStringLiteral("Enregistrer"), bar);
@@ -187,8 +245,13 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
                 m_save->click();
         });
     }
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, m_cancel, &QPushButton::click);
+    m_cancelKey = new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_cancel->click(); });
+}
+
+void EditorFrame::setCancelKeys(const QKeySequence& keys)
+{
+    m_cancelKey->setKeys(keys);
+    m_cancel->setToolTip(QStringLiteral("Annuler (%1)").arg(keys.toString(QKeySequence::NativeText)));
 }
 
 void EditorFrame::setTitle(const QString& title)
@@ -225,7 +288,7 @@ FormSection* EditorFrame::section(const QString& title) const
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)
 {
-    auto* b = new QPushButton(symbolIcon(QStringLiteral("trash")), text, parent);
+    auto* b = new QPushButton(paintedSymbolIcon(QStringLiteral("trash"), Qt::white), text, parent);
     b->setStyleSheet(QStringLiteral(
         "QPushButton { background: #D92D20; color: white; border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:pressed { background: #B42318; }"));

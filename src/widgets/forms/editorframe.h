@@ -2,17 +2,22 @@
 
 // The frame of a record editor: a header bar (symbol, title, "Annuler", the save button) above
 // a scrolling column of sections. Ctrl+Return presses the save button while it is enabled;
-// Escape presses "Annuler". The editor supplies the sections' fields.
+// Ctrl+Escape presses "Annuler" (an editor may choose other keys). Escape in an open list, menu or
+// dialog of the editor closes only that. The editor supplies the sections' fields.
 
+#include <QKeySequence>
 #include <QWidget>
 
 class QGridLayout;
+class QLayoutItem;
 class QLabel;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
 
 namespace kv::forms {
+
+class WindowKey;
 
 // A titled box of the editor body: a header (symbol and title) above a framed box whose
 // content is either rows of label and field (addRow) or free widgets (content()).
@@ -31,6 +36,7 @@ public:
 
 private:
     QGridLayout* grid();
+    void placeMessages(QLayoutItem* fields);
     QString m_title;
     QVBoxLayout* m_content = nullptr;
     QGridLayout* m_grid = nullptr;
@@ -43,6 +49,8 @@ public:
     EditorFrame(const QString& symbol, const QString& title, QWidget* parent = nullptr);
     ~EditorFrame() override;
 
+    // The keys that press "Annuler" (Ctrl+Escape unless set).
+    void setCancelKeys(const QKeySequence& keys);
     void setTitle(const QString& title);
     QString title() const;
     void setSaveText(const QString& text);
@@ -60,6 +68,7 @@ signals:
     void cancelRequested();
 
 private:
+    WindowKey* m_cancelKey = nullptr;
     QLabel* m_title = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;

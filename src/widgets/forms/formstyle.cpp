@@ -2,6 +2,9 @@
 
 #include "widgets/textstyles.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kv::forms {
 
 QFont fontFor(TextStyle style, const QFont& base)
@@ -14,7 +17,7 @@ QFont fontFor(TextStyle style, const QFont& base)
     case TextStyle::Headline:
         return fontForStyle(kv::TextStyle::headline, base);
     case TextStyle::Callout:
-        f.setPointSizeF(size * 0.92);
+        f.setPointSizeF(std::max(size * 0.92, std::min(size, kSmallestPointSize)));
         break;
     case TextStyle::Subheadline:
         return fontForStyle(kv::TextStyle::subheadline, base);
@@ -47,6 +50,45 @@ QColor toneColor(Tone tone, const QColor& text)
     return c;
 }
 
+namespace {
+
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor rowTextColor(const QPalette& palette, bool selected, Tone tone)
+{
+    if (selected)
+        return palette.color(QPalette::HighlightedText);
+    return toneColor(tone, palette.color(QPalette::Text));
+}
+
+void makeSelectionReadable(QWidget* view)
+{
+    QPalette p = view->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor text = p.color(group, QPalette::HighlightedText);
+        QColor back = p.color(group, QPalette::Highlight);
+        const bool lightText = luminance(text) > 0.5;
+        for (int i = 0; i < 30 && contrastRatio(text, back) < 4.5; ++i)
+            back = lightText ? back.darker(108) : back.lighter(108);
+        p.setColor(group, QPalette::Highlight, back);
+    }
+    view->setPalette(p);
+}
+
 QColor standardGreen()
 {
     return QColor(0x00, 0xFF, 0x00);
@@ -60,7 +102,9 @@ QColor standardGrey()
 QLabel* makeFieldLabel(const QString& text, int width, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setFixedWidth(width);
+    // At least `width`, and never narrower than its text (a larger font must not clip it).
+    label->setMinimumWidth(std::max(width, label->fontMetrics().horizontalAdvance(text) + 2));
+    label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, toneColor(Tone::Secondary, p.color(QPalette::WindowText)));

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QPalette>
 
 #include "widgets/colors.h"
 #include "widgets/icons.h"
@@ -22,6 +23,17 @@ QFont fontFor(TextStyle style, const QFont& base);
 // Text tones: the palette's text colour at decreasing strengths.
 enum class Tone { Primary, Secondary, Tertiary, Quaternary };
 QColor toneColor(Tone tone, const QColor& text);
+
+// Contrast ratio of two opaque colours, as accessibility guidelines measure it: 1 to 21.
+double contrastRatio(const QColor& a, const QColor& b);
+
+// The colour of a row's text in a tone. On a selected row every tone takes the selection's text
+// colour: dimmed text on the selection colour cannot be read.
+QColor rowTextColor(const QPalette& palette, bool selected, Tone tone);
+
+// Makes the selection colour of `view` dark (or light) enough for its text to read at 4.5:1 at
+// least, keeping its hue.
+void makeSelectionReadable(QWidget* view);
 
 // Default colours of new records.
 QColor standardGreen();

@@ -2,6 +2,10 @@
 
 #include "widgets/focusguard.h"
 
+#include "contextmenu.h"
+#include "dialogs.h"
+#include "windowkey.h"
+
 #include "model/query.h"
 
 #include <QAction>
@@ -11,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -71,7 +76,9 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_view->setItemDelegate(new RecordRowDelegate(std::move(row), m_view));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setAlternatingRowColors(true);
-    m_view->setUniformItemSizes(true);
+    // Rows differ in height (a second line only when there is something to say).
+    m_view->setUniformItemSizes(false);
+    makeSelectionReadable(m_view);
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->installEventFilter(this);
@@ -80,8 +87,10 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
 
     connect(m_search, &QLineEdit::textChanged, this, &ListPanel::searchTextChanged);
     connect(m_add, &QPushButton::clicked, this, &ListPanel::addRequested);
-    auto* addShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
-    connect(addShortcut, &QShortcut::activated, m_add, &QPushButton::click);
+    // Ctrl+N belongs to the screen while it is shown, even when the window's menu binds the
+    // same keys.
+    new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_N), [this] { m_add->click(); },
+                  [this] { return m_add->isEnabled(); });
     auto* findShortcut = new QShortcut(QKeySequence::Find, this);
     connect(findShortcut, &QShortcut::activated, m_search, [this] {
         m_search->setFocus(Qt::ShortcutFocusReason);
@@ -128,25 +137,20 @@ void ListPanel::addControls(QWidget* controls)
     setTabOrder(previous, m_view);
 }
 
-void ListPanel::showEvent(QShowEvent* event)
+void ListPanel::setTitle(const QString& title)
 {
-    QWidget::showEvent(event);
-    // Ctrl+N belongs to the screen while it is shown, even when the window's menu binds the
-    // same keys (a shortcut bound twice in one window would trigger neither).
-    if (QWidget* w = window(); w && w != this)
-        w->installEventFilter(this);
+    if (!m_title) {
+        m_title = new QLabel(this);
+        m_title->setObjectName(QStringLiteral("listTitle"));
+        m_title->setFont(fontFor(TextStyle::Title3, font()));
+        m_top->insertWidget(0, m_title);
+    }
+    m_title->setText(title);
 }
 
-void ListPanel::hideEvent(QHideEvent* event)
+QString ListPanel::title() const
 {
-    QWidget::hideEvent(event);
-    if (QWidget* w = window(); w && w != this)
-        w->removeEventFilter(this);
-}
-
-bool ListPanel::isAddKey(const QKeyEvent* key) const
-{
-    return (key->key() == Qt::Key_N) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    return m_title ? m_title->text() : QString();
 }
 
 void ListPanel::setCountText(std::function<QString(int)> text)
@@ -187,16 +191,6 @@ int ListPanel::rowCount() const
 
 bool ListPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window() && watched != this
-        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
-        && isAddKey(static_cast<QKeyEvent*>(event)) && isVisible() && m_add->isEnabled()) {
-        // Taking the override keeps the key from the window's shortcuts; the key press that
-        // follows reaches the window and presses "Ajouter".
-        event->accept();
-        if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
-            m_add->click();
-        return true;
-    }
     // A right click opens the row's menu without selecting the row.
     if (watched == m_view->viewport()
         && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
@@ -213,11 +207,46 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
                 rows.append(i.row());
             std::sort(rows.begin(), rows.end());
             if (!rows.isEmpty())
-                emit deleteRequested(rows);
+                askToDelete(rows);
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ListPanel::setDeleteQuestion(std::function<Question(const QList<Record*>&)> question)
+{
+    m_deleteQuestion = std::move(question);
+}
+
+void ListPanel::askToDelete(const QList<int>& rows)
+{
+    QList<Record*> records;
+    for (int row : rows)
+        if (Record* r = m_model->recordAt(row))
+            records.append(r);
+    const Question question = m_deleteQuestion ? m_deleteQuestion(records) : Question{};
+    if (question.title.isEmpty()) {
+        emit deleteRequested(rows);
+        return;
+    }
+    // The list may change while the question is open: the records chosen are deleted where they
+    // stand then, and none that went meanwhile.
+    QPointer<ListPanel> self(this);
+    askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
+                    QStringLiteral("Annuler"), [self, records] {
+                        if (!self)
+                            return;
+                        QList<int> now;
+                        for (Record* r : records) {
+                            const QModelIndex index = r->isDeleted() ? QModelIndex() : self->m_model->indexOf(r);
+                            if (index.isValid())
+                                now.append(index.row());
+                        }
+                        std::sort(now.begin(), now.end());
+                        if (!now.isEmpty())
+                            emit self->deleteRequested(now);
+                    });
 }
 
 void ListPanel::viewSelectionChanged()
@@ -258,7 +287,7 @@ void ListPanel::showContextMenu(const QPoint& pos)
     Record* record = index.isValid() ? m_model->recordAt(index) : nullptr;
     if (!record || !m_fillMenu)
         return;
-    auto* menu = new QMenu(this);
+    auto* menu = new ContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     m_fillMenu(menu, record);
     if (menu->isEmpty()) {

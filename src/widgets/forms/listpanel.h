@@ -7,8 +7,10 @@
 // The panel keeps the selected record itself: a refresh of the query (a search, a save) never
 // changes the selection, it only shows it again when the record is listed. A record deleted from
 // its context is unselected. Clicks and arrow keys select; Delete or Backspace asks to delete
-// the selected row; a right click opens the context menu the screen fills.
+// the selected row (after the screen's question, when it gives one); a right click opens the
+// context menu the screen fills.
 
+#include "dialogs.h"
 #include "recordrow.h"
 
 #include <QWidget>
@@ -41,6 +43,10 @@ public:
     QListView* listView() const { return m_view; }
     RecordListModelBase* model() const { return m_model; }
 
+    // A title above the search row (the sidebar's own name, when it differs from the screen's).
+    void setTitle(const QString& title);
+    QString title() const;
+
     // Puts a widget between the search row and the count line.
     void addControls(QWidget* controls);
     // Shows the count line, written by `text` from the number of listed rows.
@@ -54,6 +60,10 @@ public:
     // Fills the context menu of a row (called at each right click).
     void setContextMenu(std::function<void(QMenu* menu, Record* record)> fill);
 
+    // The question asked before the Delete key deletes: a title and a message for the records
+    // about to go. An empty title deletes without asking.
+    void setDeleteQuestion(std::function<Question(const QList<Record*>&)> question);
+
     // The record shown at a row, or null.
     Record* recordAtRow(int row) const;
     int rowCount() const;
@@ -62,19 +72,18 @@ signals:
     void searchTextChanged(const QString& text);
     void addRequested();
     void selectionChanged(kv::Record* record);
-    // Delete or Backspace on the list: the rows selected at that moment.
+    // Delete or Backspace on the list, once confirmed: the rows of the records selected when the
+    // key was pressed, as they are listed now.
     void deleteRequested(const QList<int>& rows);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void viewSelectionChanged();
     void syncView();
     void showContextMenu(const QPoint& pos);
-    bool isAddKey(const QKeyEvent* key) const;
+    void askToDelete(const QList<int>& rows);
 
     QueryBase* m_rows;
     RecordListModelBase* m_model = nullptr;
@@ -82,9 +91,11 @@ private:
     QPushButton* m_add = nullptr;
     QListView* m_view = nullptr;
     QLabel* m_count = nullptr;
+    QLabel* m_title = nullptr;
     QVBoxLayout* m_top = nullptr;
     std::function<QString(int)> m_countText;
     std::function<void(QMenu*, Record*)> m_fillMenu;
+    std::function<Question(const QList<Record*>&)> m_deleteQuestion;
     Record* m_selected = nullptr;
     int m_modelChanging = 0;
     bool m_syncing = false;

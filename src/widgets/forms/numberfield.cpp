@@ -45,6 +45,8 @@ NumberField::NumberField(Kind kind, bool optional, QWidget* parent)
     m_message->setFont(fontFor(TextStyle::Caption, font()));
     m_message->setStyleSheet(QStringLiteral("color: #D92D20;"));
     m_message->setWordWrap(true);
+    m_message->setObjectName(QStringLiteral("numberFieldMessage"));
+    m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_message->hide();
     layout->addWidget(m_message);
     setFocusProxy(m_edit);
@@ -120,7 +122,6 @@ QString NumberField::message() const
 void NumberField::setFieldWidth(int width)
 {
     m_edit->setFixedWidth(width);
-    m_message->setMaximumWidth(std::max(width, 220));
 }
 
 void NumberField::setFixedDecimals(int decimals)

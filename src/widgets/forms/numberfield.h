@@ -37,6 +37,9 @@ public:
     void setFixedDecimals(int decimals);
 
     QLineEdit* lineEdit() const { return m_edit; }
+    // The label of the message. It stands under the field; a form row puts it on a line of its
+    // own under its fields, as wide as they are (FormSection does).
+    QLabel* messageLabel() const { return m_message; }
     void setFieldWidth(int width);
     void setPlaceholderText(const QString& text);
 

@@ -2,9 +2,12 @@
 
 #include "model/query.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 namespace kv::forms {
 
@@ -31,7 +34,94 @@ void paintDot(QPainter* p, const QRectF& r, const QColor& fill, const QColor& te
     p->drawEllipse(r);
 }
 
+int trailingWidth(const RowPart& part, const QFont& base)
+{
+    const QFontMetrics fm(fontFor(part.style, base));
+    if (part.kind == RowPart::Kind::Dot)
+        return kDot;
+    if (part.kind == RowPart::Kind::Badge)
+        return fm.horizontalAdvance(part.text) + 12;
+    const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+    if (part.iconOnly)
+        return side;
+    return side + (side ? kIconGap : 0) + fm.horizontalAdvance(part.text);
+}
+
+void paintTrailingPart(QPainter* p, const RowPart& part, const QRect& r, const QFont& base,
+                       const QColor& text, bool selected)
+{
+    const QFont font = fontFor(part.style, base);
+    const QFontMetrics fm(font);
+    p->setFont(font);
+    if (part.kind == RowPart::Kind::Dot) {
+        paintDot(p, QRectF(r.left(), r.center().y() - kDot / 2.0 + 0.5, kDot, kDot), part.color, text);
+        return;
+    }
+    if (part.kind == RowPart::Kind::Badge) {
+        const QColor ink = part.color.isValid() ? part.color : text;
+        QColor fill = ink;
+        fill.setAlphaF(part.color.isValid() ? 0.18f : 0.08f);
+        QColor stroke = ink;
+        stroke.setAlphaF(0.15f);
+        const QRectF capsule = QRectF(r).adjusted(0.25, 0.25, -0.25, -0.25);
+        p->setPen(part.color.isValid() ? QPen(Qt::NoPen) : QPen(stroke, 0.5));
+        p->setBrush(fill);
+        p->drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+        p->setPen(selected || !part.color.isValid() ? text : part.color.darker(130));
+        p->drawText(r, Qt::AlignCenter, part.text);
+        return;
+    }
+    int x = r.left();
+    if (!part.symbol.isEmpty()) {
+        const int side = fm.height() - 2;
+        const QIcon icon = part.color.isValid() && !selected ? paintedSymbolIcon(part.symbol, part.color)
+                                                             : symbolIcon(part.symbol);
+        icon.paint(p, QRect(x, r.center().y() - side / 2, side, side));
+        x += side + kIconGap;
+    }
+    if (!part.iconOnly) {
+        p->setPen(toneColor(part.tone, text));
+        p->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter, part.text);
+    }
+}
+
 } // namespace
+
+QList<QRect> RecordRowDelegate::trailingRects(const RowContent& content, const QRect& rowRect,
+                                              const QFont& font)
+{
+    QList<QRect> rects;
+    const QRect area = rowRect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+    int x = area.right() + 1;
+    for (qsizetype i = content.trailing.size() - 1; i >= 0; --i) {
+        const RowPart& part = content.trailing[i];
+        const int w = trailingWidth(part, font);
+        const int h = QFontMetrics(fontFor(part.style, font)).height() + (part.kind == RowPart::Kind::Badge ? 4 : 0);
+        x -= w;
+        rects.prepend(QRect(x, area.center().y() - h / 2 + 1, w, h));
+        x -= content.trailingSpacing;
+    }
+    return rects;
+}
+
+bool RecordRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                  const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event && event->type() == QEvent::ToolTip && index.isValid()) {
+        const RowContent content = contentAt(index);
+        const QList<QRect> rects = trailingRects(content, option.rect, option.font);
+        for (qsizetype i = 0; i < rects.size(); ++i) {
+            if (rects[i].adjusted(-2, -2, 2, 2).contains(event->pos()) && !content.trailing[i].toolTip.isEmpty()) {
+                QToolTip::showText(event->globalPos(), content.trailing[i].toolTip, view, rects[i]);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
 
 RowPart RowPart::label(const QString& text, TextStyle style, Tone tone)
 {
@@ -84,8 +174,13 @@ QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
 {
     const RowContent content = contentAt(index);
     int h = 2 * kVMargin;
-    for (int i = 0; i < content.lines.size(); ++i)
-        h += lineHeight(content.lines[i], option.font) + (i ? kLineGap : 0);
+    int shown = 0;
+    for (const RowLine& line : content.lines) {
+        // A line with nothing to show takes no room.
+        if (line.parts.isEmpty())
+            continue;
+        h += lineHeight(line, option.font) + (shown++ ? kLineGap : 0);
+    }
     return {200, std::max(h, 24)};
 }
 
@@ -102,11 +197,18 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     const RowContent content = contentAt(index);
     const bool selected = option.state & QStyle::State_Selected;
-    const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor text = rowTextColor(option.palette, selected, Tone::Primary);
+    const QIcon::Mode iconMode = selected ? QIcon::Selected : QIcon::Normal;
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     QRect area = option.rect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+    if (!content.trailing.isEmpty()) {
+        const QList<QRect> rects = trailingRects(content, option.rect, option.font);
+        for (qsizetype i = 0; i < rects.size(); ++i)
+            paintTrailingPart(painter, content.trailing[i], rects[i], option.font, text, selected);
+        area.setRight(rects.first().left() - 12);
+    }
 
     if (content.leadingDot) {
         const QRectF dot(area.left(), area.center().y() - kDot / 2.0 + 0.5, kDot, kDot);
@@ -116,6 +218,8 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     int y = area.top();
     for (const RowLine& line : content.lines) {
+        if (line.parts.isEmpty())
+            continue;
         const int h = lineHeight(line, option.font);
         int x = area.left();
         for (const RowPart& part : line.parts) {
@@ -132,6 +236,8 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
             painter->setFont(font);
             if (part.kind == RowPart::Kind::Badge) {
                 const int w = fm.horizontalAdvance(part.text) + 12;
+                if (w > remaining)
+                    break;
                 const QRectF r(x, y + (h - fm.height() - 2) / 2.0, w, fm.height() + 2);
                 QColor fill = part.color;
                 fill.setAlphaF(0.18f);
@@ -143,27 +249,32 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                 x += w + line.spacing;
                 continue;
             }
-            const QColor color = toneColor(part.tone, text);
-            if (!part.symbol.isEmpty()) {
-                const int side = fm.height() - 2;
+            const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+            const int iconRoom = side ? side + (part.iconOnly ? 0 : kIconGap) : 0;
+            QString shown = part.iconOnly ? QString() : part.text;
+            int w = fm.horizontalAdvance(shown);
+            if (!part.iconOnly && (part.elide || iconRoom + w > remaining)) {
+                // Cut with "…" where the line ends; a part left with too little to read goes
+                // whole, its symbol with it.
+                shown = fm.elidedText(shown, Qt::ElideRight, remaining - iconRoom);
+                w = fm.horizontalAdvance(shown);
+                const int minimum = fm.horizontalAdvance(part.text.left(3) + QChar(0x2026));
+                if (shown != part.text && (shown.isEmpty() || w < std::min(minimum, fm.horizontalAdvance(part.text))))
+                    break;
+            } else if (part.iconOnly && side > remaining) {
+                break;
+            }
+            if (side) {
                 const QIcon icon = symbolIcon(part.symbol);
-                if (!icon.isNull()) {
-                    const QRect ir(x, y + (h - side) / 2, side, side);
-                    icon.paint(painter, ir);
-                }
-                x += side + (part.iconOnly ? 0 : kIconGap);
+                if (!icon.isNull())
+                    icon.paint(painter, QRect(x, y + (h - side) / 2, side, side), Qt::AlignCenter, iconMode);
+                x += iconRoom;
                 if (part.iconOnly) {
                     x += line.spacing;
                     continue;
                 }
             }
-            QString shown = part.text;
-            int w = fm.horizontalAdvance(shown);
-            if (part.elide || w > area.right() - x) {
-                shown = fm.elidedText(shown, Qt::ElideRight, area.right() - x);
-                w = fm.horizontalAdvance(shown);
-            }
-            painter->setPen(color);
+            painter->setPen(rowTextColor(option.palette, selected, part.tone));
             painter->drawText(QRect(x, y, w + 1, h), Qt::AlignLeft | Qt::AlignVCenter, shown);
             x += w + line.spacing;
         }

@@ -27,7 +27,8 @@ struct RowPart {
     TextStyle style = TextStyle::Body;
     Tone tone = Tone::Primary;
     QColor color;          // fill of a dot, tint of a badge
-    bool elide = false;    // cut at the trailing edge when the line is too short
+    bool elide = false;    // cut with "…" at the trailing edge (any text is, when the line is too short)
+    QString toolTip;       // shown when the pointer rests on this part (trailing parts)
 
     static RowPart label(const QString& text, TextStyle style = TextStyle::Body, Tone tone = Tone::Primary);
     static RowPart symbolLabel(const QString& symbol, const QString& text, TextStyle style, Tone tone);
@@ -36,7 +37,7 @@ struct RowPart {
 };
 
 struct RowLine {
-    QList<RowPart> parts; // an empty line keeps its height
+    QList<RowPart> parts; // an empty line takes no room
     int spacing = 8;
     TextStyle style = TextStyle::Body; // gives the height of an empty line
 };
@@ -45,6 +46,10 @@ struct RowContent {
     std::optional<QColor> leadingDot; // a 10 by 10 dot before the lines
     QList<RowLine> lines;             // 2 apart
     QString accessibleText;           // what the row says to assistive tools and tests
+    // Parts aligned to the trailing edge, vertically centred on the row (status symbols, counts);
+    // an icon-only part with a colour is tinted with it, a badge without one takes the text's.
+    QList<RowPart> trailing;
+    int trailingSpacing = 8;
 };
 
 using RowFunction = std::function<RowContent(Record*)>;
@@ -60,6 +65,11 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // Where each trailing part is drawn in a row's rectangle (same order as content.trailing).
+    static QList<QRect> trailingRects(const RowContent& content, const QRect& rowRect, const QFont& font);
 
 private:
     RowFunction m_row;

@@ -1,0 +1,703 @@
+#include "formulairechauffeurview.h"
+
+#include "formulaireajoutdisponibilite.h"
+#include "formulaireajoutformationchauffeur.h"
+#include "formulaireajoutqualification.h"
+#include "formulaireajoutspecialisation.h"
+#include "texteschauffeur.h"
+
+#include "widgets/focusguard.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/formstyle.h"
+#include "widgets/icons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdio>
+
+namespace kv {
+
+namespace {
+
+constexpr int kPasDistance = 5;
+constexpr int kDistanceMaxCurseur = 200;
+
+std::optional<QString> videVeutDireAbsent(const QString& texte)
+{
+    if (texte.isEmpty())
+        return std::nullopt;
+    return texte;
+}
+
+// Removes every child widget and sub-layout of a list container.
+void vider(QWidget* conteneur)
+{
+    QLayout* layout = conteneur->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* w = item->widget()) {
+            // Out of the container at once (its rows are looked up by their parent), freed later
+            // in case the row's own button is being handled.
+            w->hide();
+            w->setParent(nullptr);
+            w->deleteLater();
+        }
+        delete item;
+    }
+}
+
+QLabel* ligneTexte(const QString& texte, forms::TextStyle style, forms::Tone ton, QWidget* parent)
+{
+    auto* label = new QLabel(texte, parent);
+    label->setFont(forms::fontFor(style, parent->font()));
+    if (ton != forms::Tone::Primary) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, forms::toneColor(ton, p.color(QPalette::WindowText)));
+        label->setPalette(p);
+    }
+    return label;
+}
+
+QLabel* ligneGras(const QString& texte, QWidget* parent)
+{
+    auto* label = new QLabel(texte, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+} // namespace
+
+FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeur* chauffeur,
+                                                 std::function<void()> onChauffeurCree, Horloge horloge,
+                                                 QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_chauffeur(chauffeur),
+      m_onChauffeurCree(std::move(onChauffeurCree)),
+      m_horloge(std::move(horloge)),
+      m_qualifications(new Query<Qualification>(context, {}, {}, this)),
+      m_formationsDisponibles(new Query<Formation>(context, {}, {}, this)),
+      m_specialisationsDisponibles(new Query<Specialisation>(context, {}, {}, this))
+{
+    setObjectName(QStringLiteral("FormulaireChauffeurView"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* defilement = new QScrollArea(this);
+    defilement->setWidgetResizable(true);
+    defilement->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(defilement);
+
+    auto* page = new QWidget(defilement);
+    auto* centrage = new QHBoxLayout(page);
+    centrage->setContentsMargins(20, 20, 20, 20);
+    auto* contenu = new QWidget(page);
+    contenu->setMaximumWidth(600);
+    centrage->addStretch(1);
+    centrage->addWidget(contenu, 100);
+    centrage->addStretch(1);
+    auto* colonne = new QVBoxLayout(contenu);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(20);
+
+    m_titre = new QLabel(m_chauffeur ? QStringLiteral("Modifier le chauffeur") : QStringLiteral("Nouveau chauffeur"),
+                         contenu);
+    m_titre->setObjectName(QStringLiteral("titreFormulaire"));
+    QFont ft = font();
+    ft.setPointSizeF(ft.pointSizeF() * 22.0 / 13.0);
+    ft.setWeight(QFont::Light);
+    m_titre->setFont(ft);
+    colonne->addWidget(m_titre);
+
+    construireIdentite(colonne);
+    construireQualification(colonne);
+    construireListes(colonne);
+    construireParametres(colonne);
+
+    auto* ligneEnregistrer = new QHBoxLayout;
+    ligneEnregistrer->addStretch(1);
+    m_enregistrer = new QPushButton(QStringLiteral("Enregistrer"), contenu);
+    m_enregistrer->setObjectName(QStringLiteral("enregistrer"));
+    m_enregistrer->setDefault(true);
+    ligneEnregistrer->addWidget(m_enregistrer);
+    colonne->addLayout(ligneEnregistrer);
+    colonne->addStretch(1);
+    defilement->setWidget(page);
+
+    connect(m_enregistrer, &QPushButton::clicked, this, &FormulaireChauffeurView::actionEnregistrer);
+    // Return is the form's default action, wherever the focus is in the form.
+    for (int touche : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        auto* raccourci = new QShortcut(QKeySequence(touche), this);
+        raccourci->setContext(Qt::WidgetWithChildrenShortcut);
+        m_raccourcis.append(raccourci);
+        connect(raccourci, &QShortcut::activated, this, &FormulaireChauffeurView::actionEnregistrer);
+    }
+    for (QLineEdit* champ : {m_prenom, m_nom, m_telephone})
+        connect(champ, &QLineEdit::textChanged, this, &FormulaireChauffeurView::majEnregistrer);
+
+    connect(m_qualifications, &QueryBase::resultsChanged, this, &FormulaireChauffeurView::afficherQualifications);
+    connect(m_specialisationsDisponibles, &QueryBase::resultsChanged, this,
+            &FormulaireChauffeurView::afficherSpecialisations);
+    // A course renamed or deleted elsewhere shows in the training rows.
+    connect(m_formationsDisponibles, &QueryBase::resultsChanged, this, &FormulaireChauffeurView::afficherFormations);
+
+    setTabOrder(m_prenom, m_nom);
+    setTabOrder(m_nom, m_telephone);
+    setTabOrder(m_telephone, m_email);
+    setTabOrder(m_email, m_qualification);
+    chargerChauffeur();
+}
+
+FormulaireChauffeurView::~FormulaireChauffeurView()
+{
+    releaseFocusWithin(this);
+    oublierPeriodesLibres();
+}
+
+forms::FormSection* FormulaireChauffeurView::section(QVBoxLayout* colonne, const QString& titre,
+                                                     const QString& symbole)
+{
+    auto* s = new forms::FormSection(titre, symbole, colonne->parentWidget());
+    s->content()->setContentsMargins(20, 20, 20, 20);
+    colonne->addWidget(s);
+    return s;
+}
+
+QPushButton* FormulaireChauffeurView::boutonAjout(const QString& texte, QWidget* parent)
+{
+    auto* bouton = new QPushButton(texte, parent);
+    bouton->setAutoDefault(false);
+    return bouton;
+}
+
+void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
+{
+    auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom) {
+        auto* c = new QLineEdit(s);
+        c->setObjectName(QString::fromLatin1(nom));
+        c->setPlaceholderText(indication);
+        s->content()->addWidget(c);
+        return c;
+    };
+    forms::FormSection* identite = section(colonne, QStringLiteral("Identité"), QStringLiteral("person"));
+    m_prenom = champ(identite, QStringLiteral("Prénom"), "prenom");
+    m_nom = champ(identite, QStringLiteral("Nom"), "nom");
+    forms::FormSection* contact = section(colonne, QStringLiteral("Contact"), QStringLiteral("person.crop.circle"));
+    m_telephone = champ(contact, QStringLiteral("Téléphone"), "telephone");
+    m_email = champ(contact, QStringLiteral("Email"), "email");
+}
+
+void FormulaireChauffeurView::construireQualification(QVBoxLayout* colonne)
+{
+    forms::FormSection* s = section(colonne, QStringLiteral("Qualification"), QStringLiteral("checkmark.seal"));
+    m_qualification = new QComboBox(s);
+    m_qualification->setObjectName(QStringLiteral("qualification"));
+    s->addRow(QStringLiteral("Qualification"), m_qualification);
+    auto* ligne = new QHBoxLayout;
+    ligne->addStretch(1);
+    m_ajoutQualification = boutonAjout(QStringLiteral("Ajouter une qualification…"), s);
+    m_ajoutQualification->setFont(forms::fontFor(forms::TextStyle::Caption, font()));
+    ligne->addWidget(m_ajoutQualification);
+    s->content()->addLayout(ligne);
+
+    connect(m_qualification, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_affichage)
+            return;
+        m_qualificationSelectionnee =
+            index > 0 ? static_cast<Qualification*>(m_qualification->itemData(index).value<void*>()) : nullptr;
+    });
+    connect(m_ajoutQualification, &QPushButton::clicked, this, &FormulaireChauffeurView::ouvrirAjoutQualification);
+}
+
+void FormulaireChauffeurView::construireListes(QVBoxLayout* colonne)
+{
+    auto liste = [](forms::FormSection* s, const char* nom) {
+        auto* w = new QWidget(s);
+        w->setObjectName(QString::fromLatin1(nom));
+        auto* l = new QVBoxLayout(w);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(8);
+        s->content()->addWidget(w);
+        return w;
+    };
+    auto bouton = [this](forms::FormSection* s, const QString& texte) {
+        auto* ligne = new QHBoxLayout;
+        QPushButton* b = boutonAjout(texte, s);
+        ligne->addWidget(b);
+        ligne->addStretch(1);
+        s->content()->addLayout(ligne);
+        return b;
+    };
+    forms::FormSection* formations = section(colonne, QStringLiteral("Formations suivies"), QStringLiteral("graduationcap"));
+    m_lignesFormations = liste(formations, "lignesFormations");
+    m_ajoutFormation = bouton(formations, QStringLiteral("Ajouter une formation suivie…"));
+    forms::FormSection* specialisations = section(colonne, QStringLiteral("Spécialisations"), QStringLiteral("puzzlepiece"));
+    m_lignesSpecialisations = liste(specialisations, "lignesSpecialisations");
+    m_ajoutSpecialisation = bouton(specialisations, QStringLiteral("Ajouter une spécialisation…"));
+    forms::FormSection* periodes = section(colonne, QStringLiteral("Disponibilités"), QStringLiteral("calendar"));
+    m_lignesDisponibilites = liste(periodes, "lignesDisponibilites");
+    m_ajoutDisponibilite = bouton(periodes, QStringLiteral("Ajouter une disponibilité…"));
+
+    connect(m_ajoutFormation, &QPushButton::clicked, this, &FormulaireChauffeurView::ouvrirAjoutFormation);
+    connect(m_ajoutSpecialisation, &QPushButton::clicked, this, &FormulaireChauffeurView::ouvrirAjoutSpecialisation);
+    connect(m_ajoutDisponibilite, &QPushButton::clicked, this, &FormulaireChauffeurView::ouvrirAjoutDisponibilite);
+}
+
+void FormulaireChauffeurView::construireParametres(QVBoxLayout* colonne)
+{
+    forms::FormSection* s = section(colonne, QStringLiteral("Paramètres"), QStringLiteral("gearshape"));
+    auto* ligne = new QHBoxLayout;
+    ligne->addWidget(new QLabel(QStringLiteral("Distance max (km)"), s));
+    ligne->addStretch(1);
+    m_distance = new QSlider(Qt::Horizontal, s);
+    m_distance->setObjectName(QStringLiteral("distanceMax"));
+    m_distance->setRange(0, kDistanceMaxCurseur / kPasDistance);
+    m_distance->setSingleStep(1);
+    m_distance->setPageStep(2);
+    m_distance->setMinimumWidth(200);
+    m_distance->setAccessibleName(QStringLiteral("Distance max (km)"));
+    ligne->addWidget(m_distance, 1);
+    m_texteDistance = new QLabel(s);
+    m_texteDistance->setObjectName(QStringLiteral("texteDistance"));
+    m_texteDistance->setMinimumWidth(m_texteDistance->fontMetrics().horizontalAdvance(QStringLiteral("200 km")));
+    m_texteDistance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ligne->addWidget(m_texteDistance);
+    auto* volant = new QLabel(s);
+    volant->setPixmap(symbolIcon(QStringLiteral("steeringwheel")).pixmap(QSize(16, 16), devicePixelRatioF()));
+    ligne->addWidget(volant);
+    s->content()->addLayout(ligne);
+
+    connect(m_distance, &QSlider::valueChanged, this, [this](int pas) {
+        if (m_affichage)
+            return;
+        // Only a move of the slider replaces the distance: a loaded value off its steps stays.
+        m_distanceMax = double(pas * kPasDistance);
+        m_texteDistance->setText(kv::texteDistance(m_distanceMax));
+    });
+}
+
+// --- State ------------------------------------------------------------------------------------
+
+QString FormulaireChauffeurView::prenom() const { return m_prenom->text(); }
+QString FormulaireChauffeurView::nom() const { return m_nom->text(); }
+QString FormulaireChauffeurView::telephone() const { return m_telephone->text(); }
+QString FormulaireChauffeurView::email() const { return m_email->text(); }
+
+QList<FormulaireChauffeurView::PaireFormation>
+FormulaireChauffeurView::formationsDuChauffeur(const QList<FormationChauffeur*>& suivies)
+{
+    QList<PaireFormation> paires;
+    paires.reserve(suivies.size());
+    for (FormationChauffeur* fc : suivies)
+        paires.append({fc->formation(), fc->dateExpiration(), fc});
+    return paires;
+}
+
+void FormulaireChauffeurView::oublierPeriodesLibres()
+{
+    for (Disponibilite* d : std::as_const(m_disponibilites))
+        Record::disposeIfFree(d);
+    m_disponibilites.clear();
+}
+
+void FormulaireChauffeurView::chargerChauffeur()
+{
+    Chauffeur* c = m_chauffeur;
+    m_affichage = true;
+    m_prenom->setText(c ? c->prenom() : QString());
+    m_nom->setText(c ? c->nom() : QString());
+    m_telephone->setText(c ? c->telephone().value_or(QString()) : QString());
+    m_email->setText(c ? c->email().value_or(QString()) : QString());
+    m_affichage = false;
+    m_distanceMax = c ? c->distanceMax() : kDistanceParDefaut;
+    m_qualificationSelectionnee = c ? c->qualification() : nullptr;
+    m_specialisationsSelectionnees.clear();
+    if (c)
+        for (Specialisation* s : c->specialisations())
+            m_specialisationsSelectionnees.insert(s);
+    oublierPeriodesLibres();
+    if (c)
+        m_disponibilites = c->disponibilites();
+    m_formationsSuivies = c ? formationsDuChauffeur(c->formationsSuivies()) : QList<PaireFormation>();
+
+    afficherQualifications();
+    afficherFormations();
+    afficherSpecialisations();
+    afficherDisponibilites();
+    afficherDistance();
+    majEnregistrer();
+}
+
+bool FormulaireChauffeurView::formulaireValide() const
+{
+    for (const QLineEdit* champ : {m_prenom, m_nom, m_telephone})
+        if (sansEspacesNiTabulations(champ->text()).isEmpty())
+            return false;
+    return true;
+}
+
+void FormulaireChauffeurView::retirerFormation(int position)
+{
+    if (position < 0 || position >= m_formationsSuivies.size())
+        return;
+    m_formationsSuivies.removeAt(position);
+    afficherFormations();
+}
+
+void FormulaireChauffeurView::basculerSpecialisation(Specialisation* s, bool choisie)
+{
+    if (choisie)
+        m_specialisationsSelectionnees.insert(s);
+    else
+        m_specialisationsSelectionnees.remove(s);
+}
+
+QList<Specialisation*> FormulaireChauffeurView::specialisationsDansLOrdre() const
+{
+    // The chosen ones in the store's order, so that a save always writes the same list.
+    QList<Specialisation*> liste;
+    for (Specialisation* s : m_specialisationsDisponibles->results())
+        if (m_specialisationsSelectionnees.contains(s))
+            liste.append(s);
+    return liste;
+}
+
+QList<QCheckBox*> FormulaireChauffeurView::casesSpecialisations() const
+{
+    return m_lignesSpecialisations->findChildren<QCheckBox*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+bool FormulaireChauffeurView::showAlert() const
+{
+    return ouverte(m_alerte);
+}
+
+QMessageBox* FormulaireChauffeurView::alerte() const
+{
+    return m_alerte;
+}
+
+QDialog* FormulaireChauffeurView::feuilleOuverte() const
+{
+    for (const QPointer<QDialog>& f : {m_feuilleQualification, m_feuilleSpecialisation, m_feuilleDisponibilite,
+                                       m_feuilleFormation})
+        if (ouverte(f))
+            return f;
+    return nullptr;
+}
+
+// --- Sections -----------------------------------------------------------------------------------
+
+void FormulaireChauffeurView::afficherQualifications()
+{
+    if (m_qualificationSelectionnee && m_qualificationSelectionnee->isDeleted())
+        m_qualificationSelectionnee = nullptr;
+    m_affichage = true;
+    m_qualification->clear();
+    m_qualification->addItem(QStringLiteral("Aucune"));
+    int choisie = 0;
+    for (Qualification* q : m_qualifications->results()) {
+        m_qualification->addItem(q->nom(), QVariant::fromValue(static_cast<void*>(q)));
+        if (q == m_qualificationSelectionnee)
+            choisie = m_qualification->count() - 1;
+    }
+    m_qualification->setCurrentIndex(choisie);
+    m_affichage = false;
+}
+
+void FormulaireChauffeurView::afficherFormations()
+{
+    vider(m_lignesFormations);
+    auto* layout = static_cast<QVBoxLayout*>(m_lignesFormations->layout());
+    for (int position = 0; position < m_formationsSuivies.size(); ++position) {
+        const PaireFormation& paire = m_formationsSuivies.at(position);
+        auto* ligne = new QWidget(m_lignesFormations);
+        ligne->setObjectName(QStringLiteral("ligneFormation"));
+        auto* h = new QHBoxLayout(ligne);
+        h->setContentsMargins(0, 0, 0, 0);
+        auto* textes = new QVBoxLayout;
+        textes->setSpacing(2);
+        const QString nomFormation = paire.formation && !paire.formation->isDeleted() ? paire.formation->nom() : QString();
+        textes->addWidget(ligneGras(nomFormation, ligne));
+        textes->addWidget(ligneTexte(kv::texteExpiration(paire.dateExpiration), forms::TextStyle::Caption,
+                                     forms::Tone::Secondary, ligne));
+        h->addLayout(textes);
+        h->addStretch(1);
+        auto* corbeille = new QToolButton(ligne);
+        corbeille->setObjectName(QStringLiteral("retirerFormation"));
+        corbeille->setIcon(symbolIcon(QStringLiteral("trash")));
+        corbeille->setAutoRaise(true);
+        corbeille->setToolTip(QStringLiteral("Retirer cette formation"));
+        corbeille->setAccessibleName(QStringLiteral("Retirer %1").arg(nomFormation));
+        corbeille->setStyleSheet(QStringLiteral("QToolButton { color: #D92D20; }"));
+        h->addWidget(corbeille);
+        connect(corbeille, &QToolButton::clicked, this, [this, position] { retirerFormation(position); });
+        layout->addWidget(ligne);
+    }
+}
+
+void FormulaireChauffeurView::afficherSpecialisations()
+{
+    vider(m_lignesSpecialisations);
+    auto* layout = static_cast<QVBoxLayout*>(m_lignesSpecialisations->layout());
+    const QList<Specialisation*> toutes = m_specialisationsDisponibles->results();
+    // A specialisation deleted elsewhere is no longer a choice.
+    for (auto it = m_specialisationsSelectionnees.begin(); it != m_specialisationsSelectionnees.end();)
+        it = (*it)->isDeleted() ? m_specialisationsSelectionnees.erase(it) : std::next(it);
+    if (toutes.isEmpty()) {
+        auto* aucune = ligneTexte(QStringLiteral("Aucune spécialisation définie."), forms::TextStyle::Body,
+                                  forms::Tone::Secondary, m_lignesSpecialisations);
+        aucune->setObjectName(QStringLiteral("aucuneSpecialisation"));
+        layout->addWidget(aucune);
+        return;
+    }
+    for (Specialisation* s : toutes) {
+        auto* bascule = new QCheckBox(s->nom(), m_lignesSpecialisations);
+        bascule->setFixedWidth(250);
+        bascule->setChecked(estSpecialisationSelectionnee(s));
+        connect(bascule, &QCheckBox::toggled, this, [this, s](bool on) { basculerSpecialisation(s, on); });
+        layout->addWidget(bascule, 0, Qt::AlignLeft);
+    }
+}
+
+void FormulaireChauffeurView::afficherDisponibilites()
+{
+    vider(m_lignesDisponibilites);
+    auto* layout = static_cast<QVBoxLayout*>(m_lignesDisponibilites->layout());
+    for (Disponibilite* d : std::as_const(m_disponibilites)) {
+        auto* ligne = new QWidget(m_lignesDisponibilites);
+        ligne->setObjectName(QStringLiteral("ligneDisponibilite"));
+        auto* v = new QVBoxLayout(ligne);
+        v->setContentsMargins(0, 4, 0, 4);
+        v->setSpacing(2);
+        v->addWidget(ligneGras(texteDisponible(d->disponible()), ligne));
+        v->addWidget(ligneTexte(textePeriode(d->dateDebut(), d->dateFin()), forms::TextStyle::Caption,
+                                forms::Tone::Primary, ligne));
+        layout->addWidget(ligne);
+    }
+}
+
+void FormulaireChauffeurView::afficherDistance()
+{
+    m_affichage = true;
+    // The slider shows the nearest step within its range; the distance itself is kept as loaded.
+    const double pas = std::isfinite(m_distanceMax) ? std::round(m_distanceMax / kPasDistance) : 0.0;
+    m_distance->setValue(int(std::clamp(pas, 0.0, double(kDistanceMaxCurseur / kPasDistance))));
+    m_affichage = false;
+    m_texteDistance->setText(kv::texteDistance(m_distanceMax));
+}
+
+void FormulaireChauffeurView::majEnregistrer()
+{
+    m_enregistrer->setEnabled(formulaireValide());
+}
+
+// --- Sheets and alert ---------------------------------------------------------------------------
+
+void FormulaireChauffeurView::ouvrirAjoutQualification()
+{
+    if (feuilleOuverte())
+        return;
+    auto* f = new FormulaireAjoutQualification(m_context, [] {}, this);
+    m_feuilleQualification = f;
+    ouvrirPar(f);
+}
+
+void FormulaireChauffeurView::ouvrirAjoutSpecialisation()
+{
+    if (feuilleOuverte())
+        return;
+    auto* f = new FormulaireAjoutSpecialisation(m_context, [] {}, this);
+    m_feuilleSpecialisation = f;
+    ouvrirPar(f);
+}
+
+void FormulaireChauffeurView::ouvrirAjoutDisponibilite()
+{
+    if (feuilleOuverte())
+        return;
+    QPointer<FormulaireChauffeurView> self(this);
+    auto* f = new FormulaireAjoutDisponibilite(
+        m_horloge.maintenantLocal(),
+        [self](Disponibilite* periode) {
+            if (!self) {
+                Record::disposeIfFree(periode);
+                return;
+            }
+            self->m_disponibilites.append(periode);
+            self->afficherDisponibilites();
+        },
+        this);
+    m_feuilleDisponibilite = f;
+    ouvrirPar(f);
+}
+
+void FormulaireChauffeurView::ouvrirAjoutFormation()
+{
+    if (feuilleOuverte())
+        return;
+    auto* f = new FormulaireAjoutFormationChauffeur(
+        m_context, m_formationsDisponibles, m_horloge.maintenantLocal(),
+        [this](Formation* formation, const QDateTime& expiration) {
+            m_formationsSuivies.append({formation, expiration, nullptr});
+            afficherFormations();
+        },
+        this);
+    m_feuilleFormation = f;
+    ouvrirPar(f);
+}
+
+void FormulaireChauffeurView::ouvrirPar(QDialog* d)
+{
+    connect(d, &QDialog::finished, this, &FormulaireChauffeurView::majRaccourcis, Qt::QueuedConnection);
+    d->open();
+    majRaccourcis();
+}
+
+void FormulaireChauffeurView::majRaccourcis()
+{
+    const bool libre = !feuilleOuverte() && !showAlert();
+    for (QShortcut* r : std::as_const(m_raccourcis))
+        r->setEnabled(libre);
+}
+
+void FormulaireChauffeurView::montrerAlerte()
+{
+    if (ouverte(m_alerte))
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kestrovan"),
+                                QStringLiteral("Veuillez remplir prénom, nom et téléphone."), QMessageBox::NoButton,
+                                window());
+    box->setObjectName(QStringLiteral("alerteChampsRequis"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setDefaultButton(ok);
+    box->setEscapeButton(ok);
+    m_alerte = box;
+    ouvrirPar(box);
+}
+
+// --- Save ---------------------------------------------------------------------------------------
+
+void FormulaireChauffeurView::actionEnregistrer()
+{
+    if (feuilleOuverte() || showAlert())
+        return;
+    if (!formulaireValide()) {
+        montrerAlerte();
+        return;
+    }
+    QPointer<FormulaireChauffeurView> self(this);
+    // After a failed save the form keeps what was typed, so the user can try again.
+    if (enregistrer() && self)
+        chargerChauffeur();
+}
+
+void FormulaireChauffeurView::ecrireChauffeurExistant(Chauffeur* c)
+{
+    c->setNom(nom());
+    c->setPrenom(prenom());
+    c->setTelephone(videVeutDireAbsent(telephone()));
+    c->setEmail(videVeutDireAbsent(email()));
+    c->setDistanceMax(m_distanceMax);
+    c->setQualification(m_qualificationSelectionnee);
+    c->setSpecialisations(specialisationsDansLOrdre());
+
+    // Trainings: a stored training no longer listed is deleted (so that its course can be
+    // deleted later); a pair added in the form becomes a training of the driver.
+    QSet<FormationChauffeur*> gardees;
+    for (const PaireFormation& p : std::as_const(m_formationsSuivies))
+        if (p.record)
+            gardees.insert(p.record);
+    const QList<FormationChauffeur*> suivies = c->formationsSuivies();
+    for (FormationChauffeur* fc : suivies)
+        if (!gardees.contains(fc))
+            m_context->remove(fc);
+    for (const PaireFormation& p : std::as_const(m_formationsSuivies))
+        if (!p.record && p.formation && !p.formation->isDeleted())
+            m_context->insert(new FormationChauffeur(c, p.formation, p.dateExpiration));
+
+    // Periods: those added in the form join the driver's, after his own.
+    QList<Disponibilite*> periodes = c->disponibilites();
+    bool ajout = false;
+    for (Disponibilite* d : std::as_const(m_disponibilites)) {
+        if (!d->modelContext()) {
+            periodes.append(new Disponibilite(d->disponible(), d->dateDebut(), d->dateFin()));
+            ajout = true;
+        }
+    }
+    if (ajout)
+        c->setDisponibilites(periodes);
+}
+
+Chauffeur* FormulaireChauffeurView::creerChauffeur(QList<Record*>& crees)
+{
+    auto* c = new Chauffeur(nom(), prenom(), m_qualificationSelectionnee, specialisationsDansLOrdre(), {}, {},
+                            m_distanceMax, videVeutDireAbsent(telephone()), videVeutDireAbsent(email()),
+                            std::nullopt, true);
+    m_context->insert(c);
+    // Each pair gives its own training record, even for a course listed twice.
+    for (const PaireFormation& p : std::as_const(m_formationsSuivies)) {
+        if (!p.formation || p.formation->isDeleted())
+            continue;
+        auto* fc = new FormationChauffeur(c, p.formation, p.dateExpiration);
+        m_context->insert(fc);
+        crees.append(fc);
+    }
+    // The periods the form holds are not stored: the driver gets copies of them.
+    QList<Disponibilite*> periodes;
+    for (Disponibilite* d : std::as_const(m_disponibilites)) {
+        auto* copie = new Disponibilite(d->disponible(), d->dateDebut(), d->dateFin());
+        periodes.append(copie);
+        crees.append(copie);
+    }
+    if (!periodes.isEmpty())
+        c->setDisponibilites(periodes);
+    return c;
+}
+
+bool FormulaireChauffeurView::enregistrer()
+{
+    Chauffeur* nouveau = nullptr;
+    QList<Record*> crees;
+    if (m_chauffeur)
+        ecrireChauffeurExistant(m_chauffeur);
+    else
+        nouveau = creerChauffeur(crees);
+
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        std::printf("Erreur : %s\n", erreur.toUtf8().constData());
+        std::fflush(stdout);
+        // Nothing stays pending: a retry stores one driver, and an edited driver shows what
+        // is stored again.
+        if (nouveau) {
+            for (Record* r : std::as_const(crees))
+                m_context->discardInsertion(r);
+            m_context->discardInsertion(nouveau);
+        } else {
+            m_context->rollback();
+        }
+        forms::showError(this, forms::saveFailedText(erreur));
+        return false;
+    }
+    if (m_onChauffeurCree)
+        m_onChauffeurCree();
+    return true;
+}
+
+} // namespace kv

@@ -1,0 +1,800 @@
+#include "minibondepeseeform.h"
+
+#include "piecejointepreview.h"
+
+#include "model/helpers.h"
+#include "model/modelcontext.h"
+#include "model/records.h"
+#include "platform/desktopopener.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/formstyle.h"
+#include "widgets/icons.h"
+#include "widgets/macsectionheader.h"
+
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+constexpr int kListeHauteurMax = 170;
+
+QLabel* texteSecondaire(const QString& texte, QWidget* parent)
+{
+    auto* l = new QLabel(texte, parent);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, forms::toneColor(forms::Tone::Secondary, pal.color(QPalette::WindowText)));
+    l->setPalette(pal);
+    return l;
+}
+
+QString texteDateCourte(const QDateTime& date)
+{
+    return QLocale().toString(date.toLocalTime(), QLocale::ShortFormat);
+}
+
+QString filtreDocuments()
+{
+    QStringList motifs{QStringLiteral("*.pdf")};
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        motifs << QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+    for (const char* autre : {"jpg", "jpeg", "png", "tif", "tiff", "webp", "heic", "heif", "gif", "bmp"})
+        if (!motifs.contains(QStringLiteral("*.") + QLatin1String(autre)))
+            motifs << QStringLiteral("*.") + QLatin1String(autre);
+    return QStringLiteral("Documents PDF et images (%1)").arg(motifs.join(QLatin1Char(' ')));
+}
+
+QString demanderDocument(QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Ajouter un bordereau"), QDir::homePath(),
+                                        filtreDocuments());
+}
+
+} // namespace
+
+QList<BonDePesee*> bonsParDate(const LocationDeBenne* location)
+{
+    if (!location)
+        return {};
+    QList<BonDePesee*> bons = location->bonsDePesee();
+    std::stable_sort(bons.begin(), bons.end(),
+                     [](const BonDePesee* a, const BonDePesee* b) { return a->dateMs() > b->dateMs(); });
+    return bons;
+}
+
+BonDePesee* dernierBon(const LocationDeBenne* location)
+{
+    // The newest ticket is the first in ticket order: the first of the latest date.
+    if (!location)
+        return nullptr;
+    BonDePesee* dernier = nullptr;
+    for (BonDePesee* b : location->bonsDePesee())
+        if (!dernier || b->dateMs() > dernier->dateMs())
+            dernier = b;
+    return dernier;
+}
+
+QString kilosEntiers(double poids)
+{
+    if (std::isnan(poids))
+        return QStringLiteral("—");
+    if (std::isinf(poids))
+        return poids > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
+    const double entier = std::trunc(poids);
+    // Beyond 2^63 a cast is undefined: the double's own digits are written instead.
+    if (entier >= 9.2233720368547758e18 || entier < -9.2233720368547758e18)
+        return formatFixed(entier, 0);
+    return QString::number(static_cast<qint64>(entier));
+}
+
+MiniBonDePeseeForm::MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* location, Horloge horloge,
+                                       DossierTickets dossier, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      m_location(location),
+      m_horloge(std::move(horloge)),
+      m_dossier(std::move(dossier)),
+      m_picker(demanderDocument)
+{
+    setObjectName(QStringLiteral("MiniBonDePeseeForm"));
+    construire();
+    connect(m_context, &ModelContext::changed, this, &MiniBonDePeseeForm::contexteChange);
+    m_bonsConnus = m_location ? m_location->bonsDePesee() : QList<BonDePesee*>();
+    selectionnerBon(dernierBon(m_location));
+}
+
+MiniBonDePeseeForm::~MiniBonDePeseeForm()
+{
+    if (m_titreApplique && window() && window() != this)
+        window()->setWindowTitle(m_titrePrecedent);
+}
+
+QString MiniBonDePeseeForm::formatPoids(double poids)
+{
+    if (!std::isfinite(poids))
+        return QString::number(poids);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Two decimals at most, ties to even as a number formatter rounds, trailing zeros dropped.
+    QString texte = locale.toString(poids, 'f', 2);
+    const QString virgule = locale.decimalPoint();
+    if (texte.contains(virgule)) {
+        while (texte.endsWith(locale.zeroDigit()))
+            texte.chop(locale.zeroDigit().size());
+        if (texte.endsWith(virgule))
+            texte.chop(virgule.size());
+    }
+    return texte;
+}
+
+QString MiniBonDePeseeForm::poidsNetKgStr() const
+{
+    return m_poids->text();
+}
+
+QString MiniBonDePeseeForm::titreFenetre() const
+{
+    const Client* client = m_location ? m_location->client() : nullptr;
+    return QStringLiteral("Bon de pesée — ") + (client ? client->nom() : QString());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void MiniBonDePeseeForm::construire()
+{
+    m_racine = new QVBoxLayout(this);
+    m_racine->setContentsMargins(16, 14, 16, 12);
+    m_racine->setSpacing(8);
+
+    m_sectionListe = new QWidget(this);
+    auto* liste = new QVBoxLayout(m_sectionListe);
+    liste->setContentsMargins(0, 0, 0, 0);
+    liste->setSpacing(4);
+    liste->addWidget(new MacSectionHeader(QStringLiteral("Liste des bons de pesée"),
+                                          QStringLiteral("Plusieurs bons signifient plusieurs rotations dans la journée"),
+                                          QStringLiteral("arrow.triangle.2.circlepath"), false, true, 0, 0, 0,
+                                          nullptr, nullptr, m_sectionListe));
+    m_defilementListe = new QScrollArea(m_sectionListe);
+    m_defilementListe->setWidgetResizable(true);
+    m_defilementListe->setFrameShape(QFrame::NoFrame);
+    m_defilementListe->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    liste->addWidget(m_defilementListe);
+    m_racine->addWidget(m_sectionListe);
+
+    m_racine->addWidget(construireChamps());
+
+    m_ajouter = new QPushButton(symbolIcon(QStringLiteral("paperclip")), QStringLiteral("Ajouter un bordereau"), this);
+    m_ajouter->setObjectName(QStringLiteral("ajouterBordereau"));
+    connect(m_ajouter, &QPushButton::clicked, this, &MiniBonDePeseeForm::ajouterBordereau);
+    auto* ligneAjouter = new QHBoxLayout;
+    ligneAjouter->addWidget(m_ajouter);
+    ligneAjouter->addStretch();
+    m_racine->addLayout(ligneAjouter);
+
+    m_ligneErreur = new QLabel(this);
+    m_ligneErreur->setObjectName(QStringLiteral("ligneErreur"));
+    m_ligneErreur->setWordWrap(true);
+    m_ligneErreur->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette rouge = m_ligneErreur->palette();
+    rouge.setColor(QPalette::WindowText, QColor(0xD7, 0x00, 0x15));
+    m_ligneErreur->setPalette(rouge);
+    m_ligneErreur->hide();
+    m_racine->addWidget(m_ligneErreur);
+
+    m_racine->addWidget(construireBoutons());
+    m_racine->addWidget(construireLignePieceJointe());
+
+    auto* trait = new QFrame(this);
+    trait->setFrameShape(QFrame::HLine);
+    trait->setFrameShadow(QFrame::Sunken);
+    m_racine->addWidget(trait);
+
+    m_apercu = new PieceJointePreview(this);
+    m_apercu->setMinimumHeight(160);
+    m_racine->addWidget(m_apercu, 1);
+
+    for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* raccourci = new QShortcut(touches, this);
+        raccourci->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(raccourci, &QShortcut::activated, this, &MiniBonDePeseeForm::enregistrerBon);
+    }
+}
+
+QWidget* MiniBonDePeseeForm::construireChamps()
+{
+    auto* champs = new QWidget(this);
+    auto* grille = new QGridLayout(champs);
+    grille->setContentsMargins(0, 4, 0, 4);
+    grille->setHorizontalSpacing(10);
+    grille->setVerticalSpacing(8);
+
+    m_dateEdit = new QDateTimeEdit(champs);
+    m_dateEdit->setObjectName(QStringLiteral("champDate"));
+    m_dateEdit->setCalendarPopup(true);
+    m_dateEdit->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
+    connect(m_dateEdit, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& d) { m_date = d; });
+    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Date"), 130, champs), 0, 0);
+    grille->addWidget(m_dateEdit, 0, 1, Qt::AlignLeft);
+
+    m_centre = texteSecondaire(QString(), champs);
+    m_centre->setObjectName(QStringLiteral("centreTraitement"));
+    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Centre traitement"), 130, champs), 1, 0);
+    grille->addWidget(m_centre, 1, 1);
+
+    auto* lignePoids = new QHBoxLayout;
+    m_poids = new QLineEdit(champs);
+    m_poids->setObjectName(QStringLiteral("champPoids"));
+    m_poids->setPlaceholderText(QStringLiteral("Poids net (kg)"));
+    m_poids->setMaximumWidth(180);
+    connect(m_poids, &QLineEdit::textChanged, this, &MiniBonDePeseeForm::rafraichirEnTete);
+    lignePoids->addWidget(m_poids);
+    lignePoids->addWidget(texteSecondaire(QStringLiteral("kg"), champs));
+    lignePoids->addStretch();
+    grille->addLayout(lignePoids, 2, 1);
+
+    auto* ligneDechet = new QHBoxLayout;
+    ligneDechet->setSpacing(6);
+    m_dechetLibelle = texteSecondaire(QString(), champs);
+    m_dechetLibelle->setObjectName(QStringLiteral("dechetLibelle"));
+    auto* prixTitre = new QLabel(QStringLiteral("Prix par tonne"), champs);
+    m_prix = texteSecondaire(QString(), champs);
+    m_prix->setObjectName(QStringLiteral("prixParTonne"));
+    ligneDechet->addWidget(m_dechetLibelle);
+    ligneDechet->addSpacing(20);
+    ligneDechet->addWidget(prixTitre);
+    ligneDechet->addWidget(m_prix);
+    ligneDechet->addStretch();
+    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Déchet : "), 130, champs), 3, 0);
+    grille->addLayout(ligneDechet, 3, 1);
+
+    m_pose = texteSecondaire(QString(), champs);
+    m_pose->setObjectName(QStringLiteral("datePose"));
+    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Pose le : "), 130, champs), 4, 0);
+    grille->addWidget(m_pose, 4, 1);
+    grille->setColumnStretch(1, 1);
+    return champs;
+}
+
+QWidget* MiniBonDePeseeForm::construireBoutons()
+{
+    auto* boutons = new QWidget(this);
+    auto* ligne = new QHBoxLayout(boutons);
+    ligne->setContentsMargins(0, 4, 0, 4);
+    ligne->addStretch();
+    auto* nouveau = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Nouveau bon"), boutons);
+    nouveau->setObjectName(QStringLiteral("nouveauBon"));
+    connect(nouveau, &QPushButton::clicked, this, &MiniBonDePeseeForm::nouveauBon);
+    auto* enregistrer = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.down")),
+                                        QStringLiteral("Enregistrer"), boutons);
+    enregistrer->setObjectName(QStringLiteral("enregistrer"));
+    enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
+    connect(enregistrer, &QPushButton::clicked, this, &MiniBonDePeseeForm::enregistrerBon);
+    ligne->addWidget(nouveau);
+    ligne->addWidget(enregistrer);
+    return boutons;
+}
+
+QWidget* MiniBonDePeseeForm::construireLignePieceJointe()
+{
+    auto* rangee = new QWidget(this);
+    auto* ligne = new QHBoxLayout(rangee);
+    ligne->setContentsMargins(0, 0, 0, 0);
+    m_aucunePiece = texteSecondaire(QStringLiteral("Aucune pièce jointe"), rangee);
+    m_aucunePiece->setObjectName(QStringLiteral("aucunePiece"));
+    ligne->addWidget(m_aucunePiece);
+    ligne->addStretch();
+    m_boutonsPiece = new QWidget(rangee);
+    auto* boutons = new QHBoxLayout(m_boutonsPiece);
+    boutons->setContentsMargins(0, 0, 0, 0);
+    auto bouton = [this](const char* nom, const QString& texte, const QString& symbole, void (MiniBonDePeseeForm::*action)()) {
+        auto* b = new QPushButton(symbolIcon(symbole), texte, m_boutonsPiece);
+        b->setObjectName(QLatin1String(nom));
+        connect(b, &QPushButton::clicked, this, action);
+        m_boutonsPiece->layout()->addWidget(b);
+        return b;
+    };
+    m_ouvrir = bouton("ouvrirDansApercu", QStringLiteral("Ouvrir dans Aperçu"), QStringLiteral("doc.text.magnifyingglass"),
+                      &MiniBonDePeseeForm::ouvrirDansApercu);
+    m_reveler = bouton("revelerDansFinder", QStringLiteral("Révéler dans le Finder"), QStringLiteral("folder"),
+                       &MiniBonDePeseeForm::revelerDansFinder);
+    m_dissocier = bouton("supprimerFichier", QStringLiteral("Supprimer l'association avec cette pièce"),
+                         QStringLiteral("xmark.circle"), &MiniBonDePeseeForm::supprimerFichier);
+    ligne->addWidget(m_boutonsPiece);
+    return rangee;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What is shown
+
+void MiniBonDePeseeForm::rafraichir()
+{
+    rafraichirEnTete();
+    rafraichirListe();
+    rafraichirChamps();
+    rafraichirPieceJointe();
+    appliquerTitre();
+}
+
+QStringList MiniBonDePeseeForm::tagsEnTete() const
+{
+    QStringList tags;
+    tags << (m_cheminFichier && !m_cheminFichier->isEmpty() ? QStringLiteral("Pièce jointe")
+                                                             : QStringLiteral("Sans document pour le moment"));
+    bool ok = false;
+    const std::optional<double> poids = poidsSaisi(&ok);
+    if (ok && poids && *poids > 0)
+        tags << kilosEntiers(*poids) + QStringLiteral(" kg");
+    return tags;
+}
+
+void MiniBonDePeseeForm::rafraichirEnTete()
+{
+    auto* badges = new QWidget;
+    auto* ligne = new QHBoxLayout(badges);
+    ligne->setContentsMargins(0, 0, 0, 0);
+    ligne->setSpacing(6);
+    const QStringList tags = tagsEnTete();
+    ligne->addWidget(new MacTag(tags.value(0), tags.value(0) == QStringLiteral("Pièce jointe")
+                                                   ? QStringLiteral("paperclip")
+                                                   : QStringLiteral("xmark.circle.fill")));
+    if (tags.size() > 1)
+        ligne->addWidget(new MacTag(tags.value(1), QStringLiteral("scalemass.fill")));
+
+    auto* aide = new QToolButton;
+    aide->setAutoRaise(true);
+    aide->setIcon(symbolIcon(QStringLiteral("questionmark.circle")));
+    aide->setToolTip(QStringLiteral("Aide sur la saisie du bon de pesée"));
+    aide->setFocusPolicy(Qt::NoFocus);
+
+    const Client* client = m_location ? m_location->client() : nullptr;
+    auto* entete = new MacSectionHeader(QStringLiteral("Bon de pesée"),
+                                        client ? std::optional<QString>(client->nom()) : std::nullopt,
+                                        QStringLiteral("scalemass"), true, false, 0, 0, 0, badges, aide, this);
+    entete->setObjectName(QStringLiteral("enteteBon"));
+    if (m_entete) {
+        m_racine->replaceWidget(m_entete, entete);
+        delete m_entete;
+    } else {
+        m_racine->insertWidget(0, entete);
+        m_racine->insertSpacing(1, 2);
+    }
+    m_entete = entete;
+}
+
+void MiniBonDePeseeForm::rafraichirListe()
+{
+    const QList<BonDePesee*> bons = bonsParDate(m_location);
+    m_sectionListe->setVisible(!bons.isEmpty());
+    auto* liste = new QWidget;
+    liste->setObjectName(QStringLiteral("listeBons"));
+    auto* pile = new QVBoxLayout(liste);
+    pile->setContentsMargins(0, 0, 4, 0);
+    pile->setSpacing(8);
+    const QFont base = font();
+    for (BonDePesee* bon : bons) {
+        auto* rangee = new QWidget(liste);
+        rangee->setObjectName(QStringLiteral("ligneBon"));
+        auto* ligne = new QHBoxLayout(rangee);
+        ligne->setContentsMargins(0, 0, 0, 0);
+
+        auto* choisir = new QPushButton(rangee);
+        choisir->setObjectName(QStringLiteral("choisirBon"));
+        choisir->setFlat(true);
+        choisir->setCursor(Qt::PointingHandCursor);
+        auto* contenu = new QHBoxLayout(choisir);
+        contenu->setContentsMargins(4, 2, 4, 2);
+        contenu->setSpacing(12);
+        auto* date = new QLabel(texteDateCourte(bon->date()), choisir);
+        date->setObjectName(QStringLiteral("dateBon"));
+        QFont fd = forms::fontFor(forms::TextStyle::Callout, base);
+        fd.setWeight(bon == m_bonCourant ? QFont::DemiBold : QFont::Normal);
+        date->setFont(fd);
+        auto* poids = texteSecondaire(kilosEntiers(bon->poidsNetKg()) + QStringLiteral(" kg"), choisir);
+        poids->setObjectName(QStringLiteral("poidsBon"));
+        poids->setFont(forms::fontFor(forms::TextStyle::Callout, base));
+        contenu->addWidget(date);
+        contenu->addWidget(poids);
+        if (bon->cheminFichierTicket() && !bon->cheminFichierTicket()->isEmpty()) {
+            auto* trombone = new QLabel(choisir);
+            trombone->setObjectName(QStringLiteral("tromboneBon"));
+            trombone->setPixmap(symbolIcon(QStringLiteral("paperclip")).pixmap(14, 14));
+            trombone->setToolTip(QStringLiteral("Bordereau joint"));
+            contenu->addWidget(trombone);
+        }
+        contenu->addStretch();
+        for (QLabel* l : choisir->findChildren<QLabel*>())
+            if (l->toolTip().isEmpty())
+                l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        choisir->setMinimumHeight(contenu->sizeHint().height());
+        choisir->setAccessibleName(date->text() + QLatin1Char(' ') + poids->text());
+        connect(choisir, &QPushButton::clicked, this, [this, bon] {
+            if (!bon->isDeleted())
+                selectionnerBon(bon);
+        });
+        ligne->addWidget(choisir, 1);
+
+        auto* corbeille = new QToolButton(rangee);
+        corbeille->setObjectName(QStringLiteral("supprimerBon"));
+        corbeille->setAutoRaise(true);
+        corbeille->setIcon(symbolIcon(QStringLiteral("trash")));
+        corbeille->setToolTip(QStringLiteral("Supprimer ce bon"));
+        connect(corbeille, &QToolButton::clicked, this, [this, bon] { demanderSuppression(bon); });
+        ligne->addWidget(corbeille);
+        pile->addWidget(rangee);
+
+        auto* trait = new QFrame(liste);
+        trait->setFrameShape(QFrame::HLine);
+        trait->setFrameShadow(QFrame::Sunken);
+        pile->addWidget(trait);
+    }
+    pile->addStretch();
+    // The former rows may hold the button being clicked: they go at the next turn.
+    if (QWidget* ancienne = m_defilementListe->takeWidget()) {
+        ancienne->hide();
+        ancienne->setParent(nullptr);
+        ancienne->deleteLater();
+    }
+    m_defilementListe->setWidget(liste);
+    m_defilementListe->setFixedHeight(std::min(liste->sizeHint().height(), kListeHauteurMax));
+    m_liste = liste;
+}
+
+QString MiniBonDePeseeForm::centreTexte() const
+{
+    const TypeDechet* type = m_location ? m_location->typeDechet() : nullptr;
+    if (!type)
+        return QStringLiteral("—");
+    const CentreTraitement* centre = type->centreFavori();
+    if (!centre && !type->centres().isEmpty())
+        centre = type->centres().first();
+    return centre ? centre->nom() : QStringLiteral("—");
+}
+
+QString MiniBonDePeseeForm::prixTexte() const
+{
+    const TypeDechet* type = m_location ? m_location->typeDechet() : nullptr;
+    if (!type || !type->prixBaseParTonne())
+        return QStringLiteral("—");
+    return formatFixed(*type->prixBaseParTonne(), 2) + QStringLiteral(" €/t HT");
+}
+
+QString MiniBonDePeseeForm::dechetTexte() const
+{
+    const TypeDechet* type = m_location ? m_location->typeDechet() : nullptr;
+    return type ? type->libelle() : QString();
+}
+
+QString MiniBonDePeseeForm::poseTexte() const
+{
+    return m_location ? QLocale().toString(m_location->datePose().toLocalTime().date(), QLocale::ShortFormat) : QString();
+}
+
+void MiniBonDePeseeForm::rafraichirChamps()
+{
+    m_centre->setText(centreTexte());
+    m_dechetLibelle->setText(dechetTexte());
+    m_dechetLibelle->setVisible(!dechetTexte().isEmpty());
+    m_prix->setText(prixTexte());
+    m_pose->setText(poseTexte());
+}
+
+void MiniBonDePeseeForm::rafraichirPieceJointe()
+{
+    const bool avecPiece = m_cheminFichier && !m_cheminFichier->isEmpty();
+    m_ajouter->setVisible(!avecPiece);
+    m_aucunePiece->setVisible(!avecPiece);
+    m_boutonsPiece->setVisible(avecPiece);
+    // Only a file of the tickets folder is opened, shown or previewed.
+    const bool dansDossier = avecPiece && m_dossier.contient(*m_cheminFichier);
+    m_ouvrir->setEnabled(dansDossier);
+    m_reveler->setEnabled(dansDossier);
+    if (!avecPiece)
+        m_apercu->setChemin(std::nullopt);
+    else if (!dansDossier && QFileInfo::exists(*m_cheminFichier))
+        m_apercu->setHorsDossier(*m_cheminFichier);
+    else
+        m_apercu->setChemin(m_cheminFichier);
+    if (avecPiece && !dansDossier)
+        m_dissocier->setToolTip(QStringLiteral("Le fichier est hors du dossier des tickets : il reste sur le disque."));
+    else
+        m_dissocier->setToolTip(QString());
+}
+
+void MiniBonDePeseeForm::setErreur(const QString& erreur)
+{
+    m_erreur = erreur;
+    m_ligneErreur->setText(erreur);
+    m_ligneErreur->setVisible(!erreur.isEmpty());
+}
+
+void MiniBonDePeseeForm::appliquerTitre()
+{
+    if (!isVisible())
+        return;
+    QWidget* fenetre = window();
+    if (!m_titreApplique) {
+        m_titrePrecedent = fenetre->windowTitle();
+        m_titreApplique = true;
+    }
+    fenetre->setWindowTitle(titreFenetre());
+}
+
+void MiniBonDePeseeForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    appliquerTitre();
+}
+
+void MiniBonDePeseeForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (m_titreApplique && window() != this)
+        window()->setWindowTitle(m_titrePrecedent);
+    m_titreApplique = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+void MiniBonDePeseeForm::setLocation(LocationDeBenne* location)
+{
+    m_location = location;
+    m_bonsConnus = m_location ? m_location->bonsDePesee() : QList<BonDePesee*>();
+    // Whatever the two rentals' tickets, nothing typed for the former goes to the new one.
+    selectionnerBon(dernierBon(m_location));
+}
+
+void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
+{
+    m_bonCourant = bon;
+    m_date = bon ? bon->date() : m_horloge.maintenantLocal();
+    m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
+    m_cheminFichier = bon ? bon->cheminFichierTicket() : std::nullopt;
+    {
+        const QSignalBlocker bloque(m_dateEdit);
+        m_dateEdit->setDateTime(m_date.toLocalTime());
+    }
+    {
+        const QSignalBlocker bloque(m_poids);
+        m_poids->setText(m_poidsCharge);
+    }
+    setErreur(QString());
+    rafraichir();
+}
+
+void MiniBonDePeseeForm::reinitialiserFormulaire()
+{
+    selectionnerBon(nullptr);
+}
+
+void MiniBonDePeseeForm::nouveauBon()
+{
+    reinitialiserFormulaire();
+    m_dateEdit->setFocus();
+}
+
+void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
+{
+    constexpr EntityTypeMask lus = entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::BonDePesee)
+        | entityBit(EntityType::Client) | entityBit(EntityType::TypeDechet)
+        | entityBit(EntityType::CentreTraitement);
+    if (!m_location || !changes.touchesAny(lus))
+        return;
+    if (m_location->isDeleted()) {
+        m_location = nullptr;
+        m_bonsConnus.clear();
+        selectionnerBon(nullptr);
+        return;
+    }
+    const QList<BonDePesee*>& bons = m_location->bonsDePesee();
+    if (bons != m_bonsConnus) {
+        m_bonsConnus = bons;
+        // A ticket still listed stays loaded with what is typed; otherwise the newest comes.
+        if (!m_bonCourant || m_bonCourant->isDeleted() || !bons.contains(m_bonCourant)) {
+            selectionnerBon(dernierBon(m_location));
+            return;
+        }
+    }
+    rafraichirEnTete();
+    rafraichirListe();
+    rafraichirChamps();
+    appliquerTitre();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving and deleting
+
+std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
+{
+    QString texte = m_poids->text();
+    texte.replace(QLatin1Char(','), QLatin1Char('.'));
+    // Only a whole number text reads: no blank inside ("8 50,5" is refused).
+    if (texte != texte.trimmed() || texte.contains(QLatin1Char(' ')) || texte.contains(QChar(0x00A0))
+        || texte.contains(QChar(0x202F))) {
+        *ok = false;
+        return std::nullopt;
+    }
+    return lireNombre(texte, ok);
+}
+
+void MiniBonDePeseeForm::enregistrerBon()
+{
+    if (!m_location)
+        return;
+    bool ok = false;
+    const std::optional<double> poids = poidsSaisi(&ok);
+    if (!ok) {
+        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.")
+                      .arg(m_poids->text()));
+        m_poids->setFocus();
+        return;
+    }
+    const bool poidsModifie = m_poids->text() != m_poidsCharge;
+    QString erreur;
+    if (m_bonCourant) {
+        BonDePesee* bon = m_bonCourant;
+        const QDateTime ancienneDate = bon->date();
+        const std::optional<double> ancienPoids = bon->poidsDechetsKg();
+        const std::optional<QString> ancienChemin = bon->cheminFichierTicket();
+        bon->setDate(m_date);
+        if (poidsModifie)
+            bon->setPoidsDechetsKg(poids);
+        bon->setCheminFichierTicket(m_cheminFichier);
+        if (!m_context->save(&erreur)) {
+            // Taken back: the store keeps the saved values, the form keeps what was typed.
+            bon->setDate(ancienneDate);
+            bon->setPoidsDechetsKg(ancienPoids);
+            bon->setCheminFichierTicket(ancienChemin);
+            setErreur(forms::saveFailedText(erreur));
+            return;
+        }
+    } else {
+        BonDePesee* bon = m_location->ajouterBonDePesee(m_date, std::nullopt, std::nullopt, std::nullopt, poids,
+                                                        m_cheminFichier);
+        if (!m_context->save(&erreur)) {
+            // A retry must not store two tickets.
+            m_context->discardInsertion(bon);
+            m_bonsConnus = m_location->bonsDePesee();
+            setErreur(forms::saveFailedText(erreur));
+            rafraichirListe();
+            return;
+        }
+        m_bonCourant = bon;
+    }
+    m_poidsCharge = m_poids->text();
+    setErreur(QString());
+    emit saved();
+}
+
+void MiniBonDePeseeForm::demanderSuppression(BonDePesee* bon)
+{
+    QPointer<MiniBonDePeseeForm> moi(this);
+    forms::askConfirmation(this, QStringLiteral("Supprimer ce bon ?"),
+                           QStringLiteral("Cette action retirera aussi le bordereau associé s’il existe."),
+                           QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [moi, bon] {
+                               if (moi && !bon->isDeleted())
+                                   moi->supprimerBon(bon);
+                           });
+}
+
+void MiniBonDePeseeForm::supprimerBon(BonDePesee* bon)
+{
+    if (!bon || bon->isDeleted())
+        return;
+    // The file goes only once the deletion is stored, and only from the tickets folder.
+    const std::optional<QString> chemin = bon->cheminFichierTicket();
+    QString erreur;
+    if (!m_context->remove(bon, &erreur)) {
+        setErreur(forms::deleteFailedText(erreur));
+        return;
+    }
+    if (!m_context->save(&erreur)) {
+        m_context->rollback();
+        m_bonsConnus = m_location ? m_location->bonsDePesee() : QList<BonDePesee*>();
+        setErreur(forms::deleteFailedText(erreur));
+        rafraichirListe();
+        return;
+    }
+    if (chemin && !chemin->isEmpty() && !autreBonPointeVers(*chemin))
+        m_dossier.retirer(*chemin, nullptr); // a failure leaves the file; the ticket is gone
+    if (bon == m_bonCourant)
+        reinitialiserFormulaire();
+    emit saved();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attachments
+
+bool MiniBonDePeseeForm::autreBonPointeVers(const QString& chemin) const
+{
+    // A file still named by a ticket of this rental stays on disk.
+    if (!m_location)
+        return false;
+    for (const BonDePesee* b : m_location->bonsDePesee())
+        if (!b->isDeleted() && b->cheminFichierTicket() == chemin)
+            return true;
+    return false;
+}
+
+void MiniBonDePeseeForm::ajouterBordereau()
+{
+    if (!m_picker)
+        return;
+    const QString source = m_picker(this);
+    if (!source.isEmpty())
+        importerFichierChoisi(source);
+}
+
+void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
+{
+    QString copie;
+    QString erreur;
+    if (!m_dossier.importer(source, &copie, &erreur)) {
+        setErreur(erreur);
+        return;
+    }
+    // Written into the ticket by "Enregistrer" only.
+    m_cheminFichier = copie;
+    rafraichirEnTete();
+    rafraichirPieceJointe();
+}
+
+void MiniBonDePeseeForm::ouvrirDansApercu()
+{
+    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
+        DesktopOpener::openFile(*m_cheminFichier);
+}
+
+void MiniBonDePeseeForm::revelerDansFinder()
+{
+    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
+        DesktopOpener::reveal(*m_cheminFichier);
+}
+
+void MiniBonDePeseeForm::supprimerFichier()
+{
+    if (!m_cheminFichier || m_cheminFichier->isEmpty())
+        return;
+    const QString chemin = *m_cheminFichier;
+    if (m_bonCourant) {
+        // The association goes first; the file only once that is stored.
+        const std::optional<QString> ancien = m_bonCourant->cheminFichierTicket();
+        m_bonCourant->setCheminFichierTicket(std::nullopt);
+        QString erreur;
+        if (!m_context->save(&erreur)) {
+            m_bonCourant->setCheminFichierTicket(ancien);
+            setErreur(forms::saveFailedText(erreur));
+            return;
+        }
+    }
+    m_cheminFichier.reset();
+    QString erreur;
+    if (!autreBonPointeVers(chemin) && !m_dossier.retirer(chemin, &erreur))
+        setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + erreur);
+    else if (m_bonCourant)
+        setErreur(QString());
+    rafraichirEnTete();
+    rafraichirListe();
+    rafraichirPieceJointe();
+}
+
+} // namespace kv

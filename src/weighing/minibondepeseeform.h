@@ -1,0 +1,154 @@
+#pragma once
+
+// The ticket form of one rental: its weighbridge tickets (newest first), the loaded ticket's
+// date, net waste weight and attached document, saved on "Enregistrer", deleted after a
+// question together with its document when that lies in the tickets folder.
+
+#include "dossiertickets.h"
+
+#include "model/horloge.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace kv {
+
+class BonDePesee;
+class LocationDeBenne;
+class MacSectionHeader;
+class ModelChanges;
+class ModelContext;
+class PieceJointePreview;
+
+// A rental's tickets, newest `date` first; tickets of the same date keep the rental's order.
+QList<BonDePesee*> bonsParDate(const LocationDeBenne* location);
+// The newest ticket, or null.
+BonDePesee* dernierBon(const LocationDeBenne* location);
+// The whole kilos of a weight ("850" for 850.9, "-3" for -3.7); any double, finite or not.
+QString kilosEntiers(double poids);
+
+class MiniBonDePeseeForm : public QWidget {
+    Q_OBJECT
+public:
+    // Asks which document to attach; an empty text when the user cancelled.
+    using FilePicker = std::function<QString(QWidget* parent)>;
+
+    MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* location, Horloge horloge,
+                       DossierTickets dossier, QWidget* parent = nullptr);
+    ~MiniBonDePeseeForm() override;
+
+    // Hands the form another rental: its newest ticket is loaded, or the form is cleared.
+    void setLocation(LocationDeBenne* location);
+    LocationDeBenne* location() const { return m_location; }
+
+    // "850,46" for 850.456 in French: at most two decimals, no grouping.
+    static QString formatPoids(double poids);
+
+    BonDePesee* bonCourant() const { return m_bonCourant; }
+    QDateTime date() const { return m_date; }
+    QString poidsNetKgStr() const;
+    std::optional<QString> cheminFichier() const { return m_cheminFichier; }
+    QString importerError() const { return m_erreur; }
+    QString titreFenetre() const;
+
+    void selectionnerBon(BonDePesee* bon);
+    void reinitialiserFormulaire();
+    // "Enregistrer": writes the loaded ticket, or creates one.
+    void enregistrerBon();
+    // "Nouveau bon": clears the form so that "Enregistrer" creates a ticket.
+    void nouveauBon();
+    // The trash button: asks, then deletes.
+    void demanderSuppression(BonDePesee* bon);
+    void supprimerBon(BonDePesee* bon);
+
+    // Attachments.
+    void setFilePicker(FilePicker picker) { m_picker = std::move(picker); }
+    void ajouterBordereau();
+    void importerFichierChoisi(const QString& source);
+    void ouvrirDansApercu();
+    void revelerDansFinder();
+    void supprimerFichier();
+    const DossierTickets& dossier() const { return m_dossier; }
+
+    // What is shown (tests and assistive tools).
+    QStringList tagsEnTete() const;
+    QString centreTexte() const;
+    QString prixTexte() const;
+    QString dechetTexte() const;
+    QString poseTexte() const;
+    QLineEdit* champPoids() const { return m_poids; }
+    QDateTimeEdit* champDate() const { return m_dateEdit; }
+    PieceJointePreview* apercu() const { return m_apercu; }
+
+signals:
+    // A ticket was created, changed or deleted and the store saved.
+    void saved();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void construire();
+    QWidget* construireChamps();
+    QWidget* construireBoutons();
+    QWidget* construireLignePieceJointe();
+    void rafraichir();
+    void rafraichirEnTete();
+    void rafraichirListe();
+    void rafraichirChamps();
+    void rafraichirPieceJointe();
+    void setErreur(const QString& erreur);
+    void contexteChange(const ModelChanges& changes);
+    void appliquerTitre();
+    std::optional<double> poidsSaisi(bool* ok) const;
+    bool autreBonPointeVers(const QString& chemin) const;
+
+    ModelContext* m_context;
+    LocationDeBenne* m_location = nullptr;
+    Horloge m_horloge;
+    DossierTickets m_dossier;
+    FilePicker m_picker;
+
+    BonDePesee* m_bonCourant = nullptr;
+    QDateTime m_date;
+    QString m_poidsCharge; // the text loaded from the ticket, to tell an edit from none
+    std::optional<QString> m_cheminFichier;
+    QString m_erreur;
+    QList<BonDePesee*> m_bonsConnus;
+
+    QVBoxLayout* m_racine = nullptr;
+    MacSectionHeader* m_entete = nullptr;
+    QWidget* m_sectionListe = nullptr;
+    QScrollArea* m_defilementListe = nullptr;
+    QWidget* m_liste = nullptr;
+    QDateTimeEdit* m_dateEdit = nullptr;
+    QLabel* m_centre = nullptr;
+    QLineEdit* m_poids = nullptr;
+    QLabel* m_dechetLibelle = nullptr;
+    QLabel* m_prix = nullptr;
+    QLabel* m_pose = nullptr;
+    QPushButton* m_ajouter = nullptr;
+    QLabel* m_ligneErreur = nullptr;
+    QWidget* m_boutonsPiece = nullptr;
+    QLabel* m_aucunePiece = nullptr;
+    QPushButton* m_ouvrir = nullptr;
+    QPushButton* m_reveler = nullptr;
+    QPushButton* m_dissocier = nullptr;
+    PieceJointePreview* m_apercu = nullptr;
+    QString m_titrePrecedent;
+    bool m_titreApplique = false;
+};
+
+} // namespace kv

@@ -1,0 +1,254 @@
+#pragma once
+
+// The glue of a list screen with an editor beside its list: a live query of one record type,
+// narrowed by the search field (and the screen's own filters), the list panel showing it, the
+// detail pane, and the editor of the record chosen or of a new one. A screen keeps only what is
+// its own: its rows, its editor's fields, its own buttons and filters.
+//
+// Three values drive the pane: the selected record, the record bound to the editor, and whether
+// a new record is being entered. "Ajouter" starts an entry and clears the other two; choosing a
+// row binds its record; the editor's saved(T*) selects and binds the saved record; its
+// cancelled() clears all three and the placeholder comes back. A bound record deleted anywhere
+// closes its editor.
+//
+// Editors are widgets with the signals saved(T*) and cancelled().
+
+#include "detailpane.h"
+#include "dialogs.h"
+#include "recordlistpanel.h"
+#include "search.h"
+
+#include "model/query.h"
+
+#include <QPointer>
+#include <QSplitter>
+
+#include <functional>
+
+namespace kv::forms {
+
+// What the search field holds: the text as typed and its folded words (none when blank).
+struct SearchText {
+    QString text;
+    QStringList words;
+};
+
+// The signals of a list/detail controller (a class template cannot declare them).
+class ListDetailBase : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    bool isCreating() const { return m_creating; }
+
+signals:
+    // The pane changed: another editor, another record bound, or the placeholder.
+    void paneChanged();
+
+protected:
+    bool m_creating = false;
+};
+
+template <class T, class Editor>
+class ListDetail : public ListDetailBase {
+public:
+    struct Setup {
+        // The row of a record in the list.
+        std::function<RowContent(T*)> row;
+        std::function<bool(const T*, const T*)> lessThan;
+        // True when the record answers the search (every record answers a blank one).
+        std::function<bool(const T*, const SearchText&)> matches;
+        // The screen's own filters; none lets every record through.
+        std::function<bool(const T*)> filter;
+        // A new editor for a record (null: a new record).
+        std::function<Editor*(T*)> makeEditor;
+        // Points the open editor at another record (null: a new one). Returns false when a new
+        // editor must be built instead; none means always a new one.
+        std::function<bool(Editor*, T*)> rebind;
+        // The widget the pane shows for an editor (a frame around it); none: the editor itself.
+        std::function<QWidget*(Editor*)> frame;
+        // What a save does; none: select and bind the saved record, the editor stays.
+        std::function<void(T*)> afterSave;
+        // True: choosing a row opens it. False: the screen opens records itself (openEditor).
+        bool opensOnSelection = true;
+        EmptyState* placeholder = nullptr;
+        int sidebarMin = 220;
+        int sidebarIdeal = 220;
+        int sidebarMax = 400;
+    };
+
+    // The list panel, the pane and their split view are made with `owner` as their parent.
+    ListDetail(ModelContext* context, Setup setup, QWidget* owner)
+        : ListDetailBase(owner), m_context(context), m_setup(std::move(setup))
+    {
+        m_query = new Query<T>(
+            context,
+            [this](const T* r) {
+                return (!m_setup.filter || m_setup.filter(r)) && (!m_setup.matches || m_setup.matches(r, m_search));
+            },
+            m_setup.lessThan, this);
+        m_list = new RecordListPanel<T>(m_query, m_setup.row);
+        m_pane = new DetailPane(m_setup.placeholder ? m_setup.placeholder
+                                                    : new EmptyState(QString(), QString(), QString()));
+        m_split = makeSplitView(m_list, m_pane, m_setup.sidebarMin, m_setup.sidebarIdeal, m_setup.sidebarMax, owner);
+
+        QObject::connect(m_list, &ListPanel::searchTextChanged, this, [this](const QString& text) {
+            m_search = {text, searchWords(text)};
+            m_query->invalidate();
+        });
+        QObject::connect(m_list, &ListPanel::addRequested, this, [this] { resetEditing(true); });
+        if (m_setup.opensOnSelection)
+            m_list->onSelectionChanged(this, [this](T* record) { selectionChanged(record); });
+        QObject::connect(context, &ModelContext::changed, this, [this] {
+            if (m_edited && m_edited->isDeleted()) {
+                m_edited = nullptr;
+                refreshPane();
+            }
+        });
+    }
+
+    ModelContext* context() const { return m_context; }
+    Query<T>* query() const { return m_query; }
+    RecordListPanel<T>* list() const { return m_list; }
+    DetailPane* pane() const { return m_pane; }
+    QSplitter* splitView() const { return m_split; }
+
+    // The records listed, in their order.
+    QList<T*> shown() const { return m_query->results(); }
+    T* selection() const { return m_list->selected(); }
+    // The record bound to the editor; null when none (or a new one is entered).
+    T* edited() const { return m_edited; }
+    // The open editor, or null.
+    Editor* editor() const { return m_editor; }
+
+    // Lists the records again (a filter of the screen changed).
+    void refilter() { m_query->invalidate(); }
+
+    // "Ajouter" (true) and the editor's cancel (false): no record selected or bound; an empty
+    // editor, or the placeholder.
+    void resetEditing(bool creating)
+    {
+        m_creating = creating;
+        m_edited = nullptr;
+        m_list->setSelected(nullptr);
+        refreshPane();
+    }
+
+    // A saved record: selected, bound, and shown in the list.
+    void showSaved(T* record)
+    {
+        m_creating = false;
+        m_edited = record;
+        m_query->invalidate();
+        m_list->setSelected(record);
+        refreshPane();
+    }
+
+    // Opens the editor of a record (null: a new one), built afresh.
+    void openEditor(T* record)
+    {
+        m_creating = record == nullptr;
+        m_edited = record;
+        buildEditor();
+    }
+
+    // Closes the editor: the placeholder comes back.
+    void closeEditor()
+    {
+        m_creating = false;
+        m_edited = nullptr;
+        refreshPane();
+    }
+
+    // The distinct records at these rows of the list, read before anything changes.
+    QList<T*> recordsAtRows(const QList<int>& rows) const { return m_list->recordsAt(rows); }
+
+    // Takes the records out of the selection and the editor, deletes them and saves once. A
+    // failure is shown with the deletion prefix; returns false then.
+    bool remove(const QList<T*>& records)
+    {
+        if (records.isEmpty())
+            return true;
+        bool ok = true;
+        QString error;
+        for (T* r : records) {
+            forget(r);
+            if (!m_context->remove(r, &error)) {
+                showError(m_list, deleteFailedText(error));
+                ok = false;
+            }
+        }
+        if (ok && !m_context->save(&error)) {
+            showError(m_list, deleteFailedText(error));
+            ok = false;
+        }
+        refreshPane();
+        return ok;
+    }
+
+    // Shows what the three values say: the placeholder, the open editor pointed at the bound
+    // record, or a new editor.
+    void refreshPane()
+    {
+        if (!m_creating && !m_edited) {
+            m_editor = nullptr;
+            m_pane->showPlaceholder();
+            emit paneChanged();
+            return;
+        }
+        if (m_editor && m_setup.rebind && m_setup.rebind(m_editor, m_edited)) {
+            emit paneChanged();
+            return;
+        }
+        buildEditor();
+    }
+
+private:
+    void selectionChanged(T* record)
+    {
+        if (record) {
+            m_creating = false;
+            m_edited = record;
+        } else if (!m_creating) {
+            m_edited = nullptr;
+        }
+        refreshPane();
+    }
+
+    void forget(T* record)
+    {
+        if (m_list->selected() == record)
+            m_list->setSelected(nullptr);
+        if (m_edited == record) {
+            m_edited = nullptr;
+            refreshPane();
+        }
+    }
+
+    void buildEditor()
+    {
+        Editor* editor = m_setup.makeEditor(m_edited);
+        m_editor = editor;
+        QObject::connect(editor, &Editor::saved, this, [this](T* record) {
+            if (m_setup.afterSave)
+                m_setup.afterSave(record);
+            else
+                showSaved(record);
+        });
+        QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
+        m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
+        emit paneChanged();
+    }
+
+    ModelContext* m_context;
+    Setup m_setup;
+    SearchText m_search;
+    Query<T>* m_query = nullptr;
+    RecordListPanel<T>* m_list = nullptr;
+    DetailPane* m_pane = nullptr;
+    QSplitter* m_split = nullptr;
+    T* m_edited = nullptr;
+    QPointer<Editor> m_editor;
+};
+
+} // namespace kv::forms

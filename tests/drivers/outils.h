@@ -1,0 +1,97 @@
+#pragma once
+
+// Helpers of the drivers tests: stores in a temporary folder reopened to read what was kept,
+// records, message boxes and pictures for a person to look at.
+
+#include "model/modelcontext.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace outils {
+
+// A store file in a folder of its own, removed with the object.
+struct Magasin {
+    QTemporaryDir dossier;
+    QString chemin() const { return dossier.filePath(QStringLiteral("SwiftData.store")); }
+    std::unique_ptr<kv::ModelContext> ouvrir() const
+    {
+        QString erreur;
+        auto ctx = kv::ModelContext::open(chemin(), &erreur);
+        if (!ctx)
+            qFatal("store: %s", qPrintable(erreur));
+        return ctx;
+    }
+};
+
+inline void sauver(kv::ModelContext* ctx)
+{
+    QString erreur;
+    if (!ctx->save(&erreur))
+        qFatal("save: %s", qPrintable(erreur));
+}
+
+// Lets the store announce its changes and the lists refresh.
+inline void laisserPasser()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+inline kv::Chauffeur* chauffeur(kv::ModelContext* ctx, const QString& prenom, const QString& nom,
+                                std::optional<QString> telephone = QStringLiteral("0600000000"),
+                                bool actif = true, double distance = 50)
+{
+    auto* c = new kv::Chauffeur(nom, prenom, nullptr, {}, {}, {}, distance, telephone, std::nullopt,
+                                std::nullopt, actif);
+    ctx->insert(c);
+    return c;
+}
+
+template <class T>
+T* nomme(kv::ModelContext* ctx, const QString& nom)
+{
+    auto* r = new T(nom);
+    ctx->insert(r);
+    return r;
+}
+
+inline QDateTime jour(int annee, int mois, int j, int h = 10)
+{
+    return QDateTime(QDate(annee, mois, j), QTime(h, 0));
+}
+
+// The visible message box with this object name ("erreur", "alerteChampsRequis"), or null.
+inline QMessageBox* boite(QWidget* over, const QString& nom)
+{
+    for (QMessageBox* b : over->window()->findChildren<QMessageBox*>(nom))
+        if (b->isVisible())
+            return b;
+    return nullptr;
+}
+
+inline void fermerBoites(QWidget* over)
+{
+    for (QMessageBox* b : over->window()->findChildren<QMessageBox*>())
+        b->done(0);
+    laisserPasser();
+}
+
+inline void capturer(QWidget* w, const QString& nom)
+{
+    const QString dossier = qEnvironmentVariable("KV_CAPTURES");
+    if (dossier.isEmpty())
+        return;
+    QDir().mkpath(dossier);
+    w->grab().save(QDir(dossier).filePath(nom + QStringLiteral(".png")));
+}
+
+} // namespace outils

@@ -1,0 +1,313 @@
+#include "tests.h"
+
+#include "outils.h"
+
+#include "drivers/formulaireajoutdisponibilite.h"
+#include "drivers/formulaireajoutformationchauffeur.h"
+#include "drivers/formulaireajoutqualification.h"
+#include "drivers/formulaireajoutspecialisation.h"
+#include "drivers/formulairechauffeurview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeZone>
+
+using namespace kv;
+using namespace outils;
+
+namespace {
+
+const QDateTime kMaintenant(QDate(2026, 3, 10), QTime(9, 30));
+
+template <class T>
+QStringList nomsDe(kv::ModelContext* ctx)
+{
+    QStringList out;
+    for (T* r : ctx->all<T>())
+        out.append(r->nom());
+    return out;
+}
+
+} // namespace
+
+void TestFeuilles::namesAndTrimming()
+{
+    Magasin m;
+    {
+        auto ctx = m.ouvrir();
+        QWidget fenetre;
+        int fermetures = 0;
+
+        // Qualification: blank once white space and line ends go means disabled; stored as typed.
+        auto* q = new FormulaireAjoutQualification(ctx.get(), [&] { ++fermetures; }, &fenetre);
+        QCOMPARE(q->titre(), QStringLiteral("Nouvelle qualification"));
+        QVERIFY(!q->boutonConfirmer()->isEnabled());
+        q->champNom()->setText(QStringLiteral("  \t "));
+        QVERIFY(!q->boutonConfirmer()->isEnabled());
+        q->champNom()->setText(QStringLiteral("\n"));
+        QVERIFY(!q->boutonConfirmer()->isEnabled());
+        q->champNom()->setText(QStringLiteral("  Permis C  "));
+        QVERIFY(q->boutonConfirmer()->isEnabled());
+        q->boutonConfirmer()->click();
+        QCOMPARE(fermetures, 1);
+        // The same name again: a second record.
+        auto* q2 = new FormulaireAjoutQualification(ctx.get(), [&] { ++fermetures; }, &fenetre);
+        q2->champNom()->setText(QStringLiteral("  Permis C  "));
+        q2->boutonConfirmer()->click();
+        // "Annuler" creates nothing.
+        auto* q3 = new FormulaireAjoutQualification(ctx.get(), [&] { ++fermetures; }, &fenetre);
+        q3->champNom()->setText(QStringLiteral("Autre"));
+        q3->boutonAnnuler()->click();
+        QCOMPARE(fermetures, 3);
+
+        // Specialisation: spaces and tabs trimmed, line ends kept.
+        auto* s = new FormulaireAjoutSpecialisation(ctx.get(), [&] { ++fermetures; }, &fenetre);
+        QCOMPARE(s->titre(), QStringLiteral("Nouvelle spécialisation"));
+        s->champNom()->setText(QStringLiteral(" \t "));
+        QVERIFY(!s->boutonConfirmer()->isEnabled());
+        s->champNom()->setText(QStringLiteral("\n"));
+        QVERIFY(s->boutonConfirmer()->isEnabled());
+        s->champNom()->setText(QStringLiteral(" \tGrue \t"));
+        s->boutonConfirmer()->click();
+        auto* s2 = new FormulaireAjoutSpecialisation(ctx.get(), [&] { ++fermetures; }, &fenetre);
+        s2->champNom()->setText(QStringLiteral("Grue"));
+        s2->boutonConfirmer()->click();
+        QCOMPARE(fermetures, 5);
+        QVERIFY(!ctx->hasChanges());
+    }
+    auto ctx = m.ouvrir();
+    QCOMPARE(nomsDe<Qualification>(ctx.get()), (QStringList{QStringLiteral("  Permis C  "), QStringLiteral("  Permis C  ")}));
+    QCOMPARE(nomsDe<Specialisation>(ctx.get()), (QStringList{QStringLiteral("Grue"), QStringLiteral("Grue")}));
+}
+
+void TestFeuilles::period()
+{
+    QWidget fenetre;
+    QList<Disponibilite*> recues;
+    auto recevoir = [&](Disponibilite* d) { recues.append(d); };
+
+    // Untouched "Fin": an open-ended period; "Fin" shows and follows "Début".
+    auto* f = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
+    QCOMPARE(f->titre(), QStringLiteral("Nouvelle disponibilité"));
+    QVERIFY(f->caseDisponible()->isChecked());
+    QCOMPARE(f->champDebut()->date(), kMaintenant.date());
+    QCOMPARE(f->champFin()->date(), kMaintenant.date());
+    f->champDebut()->setDate(QDate(2026, 5, 2));
+    QCOMPARE(f->champFin()->date(), QDate(2026, 5, 2));
+    QCOMPARE(f->dateFin(), std::nullopt);
+    QVERIFY(f->boutonConfirmer()->isEnabled());
+    f->boutonConfirmer()->click();
+    QCOMPARE(recues.size(), 1);
+    QVERIFY(recues[0]->disponible());
+    QCOMPARE(recues[0]->dateDebut(), QDateTime(QDate(2026, 5, 2), QTime(9, 30)));
+    QCOMPARE(recues[0]->dateFin(), std::nullopt);
+    QVERIFY(!recues[0]->modelContext());
+
+    // "Fin" touched once: an end, which no longer follows; an end before the start is kept.
+    auto* g = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
+    g->caseDisponible()->setChecked(false);
+    g->champFin()->setDate(QDate(2026, 3, 1));
+    g->champDebut()->setDate(QDate(2026, 3, 20));
+    QCOMPARE(g->champFin()->date(), QDate(2026, 3, 1));
+    g->boutonConfirmer()->click();
+    QCOMPARE(recues.size(), 2);
+    QVERIFY(!recues[1]->disponible());
+    QCOMPARE(recues[1]->dateFin()->date(), QDate(2026, 3, 1));
+    QCOMPARE(recues[1]->dateDebut().date(), QDate(2026, 3, 20));
+
+    // "Annuler" hands nothing back.
+    auto* h = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
+    h->boutonAnnuler()->click();
+    QCOMPARE(recues.size(), 2);
+    for (Disponibilite* d : recues)
+        Record::disposeIfFree(d);
+}
+
+void TestFeuilles::training()
+{
+    Magasin m;
+    {
+        auto ctx = m.ouvrir();
+        Query<Formation> formations(ctx.get());
+        QWidget fenetre;
+        QList<QPair<Formation*, QDateTime>> recues;
+        auto recevoir = [&](Formation* f, const QDateTime& d) { recues.append({f, d}); };
+
+        // No course yet: "Choisir…" alone, "Valider" disabled.
+        auto* f = new FormulaireAjoutFormationChauffeur(ctx.get(), &formations, kMaintenant, recevoir, &fenetre);
+        QCOMPARE(f->titre(), QStringLiteral("Ajouter une formation suivie"));
+        QCOMPARE(f->choixFormation()->count(), 1);
+        QCOMPARE(f->choixFormation()->itemText(0), QStringLiteral("Choisir…"));
+        QVERIFY(!f->boutonConfirmer()->isEnabled());
+        QVERIFY(!f->boutonAjouter()->isEnabled());
+        f->champNouvelleFormation()->setText(QStringLiteral(" \t"));
+        QVERIFY(!f->boutonAjouter()->isEnabled());
+
+        // A course created: trimmed, offered, not chosen; the name field emptied.
+        f->champNouvelleFormation()->setText(QStringLiteral("  FIMO\t"));
+        f->boutonAjouter()->click();
+        laisserPasser();
+        QCOMPARE(f->champNouvelleFormation()->text(), QString());
+        QCOMPARE(f->choixFormation()->count(), 2);
+        QCOMPARE(f->choixFormation()->itemText(1), QStringLiteral("FIMO"));
+        QCOMPARE(f->choixFormation()->currentIndex(), 0);
+        QVERIFY(!f->boutonConfirmer()->isEnabled());
+
+        // Chosen, then a second course created (Return in its field): the choice stays.
+        f->choixFormation()->setCurrentIndex(1);
+        QVERIFY(f->boutonConfirmer()->isEnabled());
+        f->champNouvelleFormation()->setText(QStringLiteral("FIMO"));
+        QTest::keyClick(f->champNouvelleFormation(), Qt::Key_Return);
+        laisserPasser();
+        QCOMPARE(f->choixFormation()->count(), 3);
+        QCOMPARE(f->choixFormation()->currentIndex(), 1);
+        QVERIFY(f->isVisible() || !fenetre.isVisible());
+        QCOMPARE(recues.size(), 0);
+        // "Choisir…" counts as no choice.
+        f->choixFormation()->setCurrentIndex(0);
+        QVERIFY(!f->boutonConfirmer()->isEnabled());
+        f->choixFormation()->setCurrentIndex(2);
+        f->champExpiration()->setDate(QDate(2030, 1, 2));
+        f->boutonConfirmer()->click();
+        QCOMPARE(recues.size(), 1);
+        QCOMPARE(recues[0].first, ctx->all<Formation>().at(1));
+        QCOMPARE(recues[0].second, QDateTime(QDate(2030, 1, 2), QTime(9, 30)));
+        QCOMPARE(ctx->count<FormationChauffeur>(), 0);
+
+        // Created then cancelled: the course stays.
+        auto* g = new FormulaireAjoutFormationChauffeur(ctx.get(), &formations, kMaintenant, recevoir, &fenetre);
+        g->champNouvelleFormation()->setText(QStringLiteral("CACES"));
+        g->boutonAjouter()->click();
+        g->boutonAnnuler()->click();
+        QCOMPARE(recues.size(), 1);
+        QVERIFY(!ctx->hasChanges());
+    }
+    auto ctx = m.ouvrir();
+    QCOMPARE(nomsDe<Formation>(ctx.get()),
+             (QStringList{QStringLiteral("FIMO"), QStringLiteral("FIMO"), QStringLiteral("CACES")}));
+}
+
+void TestFeuilles::failedSaves()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    QWidget fenetre;
+    fenetre.show();
+    int fermetures = 0;
+
+    auto* q = new FormulaireAjoutQualification(ctx.get(), [&] { ++fermetures; }, &fenetre);
+    q->open();
+    q->champNom()->setText(QStringLiteral("Permis C"));
+    ctx->failNextSave(QStringLiteral("disque plein"));
+    q->boutonConfirmer()->click();
+    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
+    QCOMPARE(boite(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QCOMPARE(fermetures, 0);
+    QVERIFY(q->isVisible());
+    QCOMPARE(q->champNom()->text(), QStringLiteral("Permis C"));
+    QVERIFY(!ctx->hasChanges());
+    QCOMPARE(ctx->count<Qualification>(), 0);
+    fermerBoites(&fenetre);
+    q->boutonConfirmer()->click();
+    QCOMPARE(fermetures, 1);
+    QCOMPARE(ctx->count<Qualification>(), 1);
+
+    auto* s = new FormulaireAjoutSpecialisation(ctx.get(), [&] { ++fermetures; }, &fenetre);
+    s->open();
+    s->champNom()->setText(QStringLiteral("Grue"));
+    ctx->failNextSave(QStringLiteral("verrou"));
+    s->boutonConfirmer()->click();
+    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
+    QCOMPARE(fermetures, 1);
+    QVERIFY(s->isVisible());
+    QCOMPARE(s->champNom()->text(), QStringLiteral("Grue"));
+    QVERIFY(!ctx->hasChanges());
+    QCOMPARE(ctx->count<Specialisation>(), 0);
+    fermerBoites(&fenetre);
+    s->boutonAnnuler()->click();
+
+    Query<Formation> formations(ctx.get());
+    auto* f = new FormulaireAjoutFormationChauffeur(ctx.get(), &formations, kMaintenant, {}, &fenetre);
+    f->open();
+    f->champNouvelleFormation()->setText(QStringLiteral("FIMO"));
+    ctx->failNextSave(QStringLiteral("lecture seule"));
+    f->boutonAjouter()->click();
+    laisserPasser();
+    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
+    QCOMPARE(boite(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
+    QCOMPARE(f->champNouvelleFormation()->text(), QStringLiteral("FIMO"));
+    QCOMPARE(f->choixFormation()->count(), 1);
+    QVERIFY(!ctx->hasChanges());
+    QCOMPARE(ctx->count<Formation>(), 0);
+    fermerBoites(&fenetre);
+    f->boutonAjouter()->click();
+    laisserPasser();
+    QCOMPARE(ctx->count<Formation>(), 1);
+    QCOMPARE(f->choixFormation()->count(), 2);
+}
+
+void TestFeuilles::sheetsFromTheForm()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    QWidget fenetre;
+    auto* form = new FormulaireChauffeurView(ctx.get(), nullptr, {},
+                                             Horloge::fixe(kMaintenant, QTimeZone::systemTimeZone()), &fenetre);
+    fenetre.resize(900, 700);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    form->champPrenom()->setText(QStringLiteral("Ana"));
+
+    // Each add button opens its sheet, window-modal; one at a time.
+    form->boutonAjoutQualification()->click();
+    QVERIFY(form->montrerSheetAjoutQualification());
+    QDialog* feuille = form->feuilleOuverte();
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(feuille->windowModality(), Qt::WindowModal);
+    form->boutonAjoutSpecialisation()->click();
+    QVERIFY(!form->montrerAjoutSpecialisation());
+    auto* q = qobject_cast<FormulaireAjoutQualification*>(feuille);
+    QVERIFY(q);
+    q->champNom()->setText(QStringLiteral("Permis C"));
+    QTest::keyClick(q->champNom(), Qt::Key_Return);
+    laisserPasser();
+    QVERIFY(!form->montrerSheetAjoutQualification());
+    QCOMPARE(ctx->count<Qualification>(), 1);
+    // Offered in the picker, not chosen.
+    QCOMPARE(form->choixQualification()->count(), 2);
+    QCOMPARE(form->qualificationSelectionnee(), nullptr);
+
+    form->boutonAjoutSpecialisation()->click();
+    QVERIFY(form->montrerAjoutSpecialisation());
+    auto* s = qobject_cast<FormulaireAjoutSpecialisation*>(form->feuilleOuverte());
+    QVERIFY(s);
+    // Escape closes the sheet only.
+    QTest::keyClick(s->champNom(), Qt::Key_Escape);
+    laisserPasser();
+    QVERIFY(!form->montrerAjoutSpecialisation());
+    QCOMPARE(form->prenom(), QStringLiteral("Ana"));
+
+    // The sheets get "now" from the form's clock.
+    form->boutonAjoutDisponibilite()->click();
+    QVERIFY(form->montrerAjoutDisponibilite());
+    auto* d = qobject_cast<FormulaireAjoutDisponibilite*>(form->feuilleOuverte());
+    QVERIFY(d);
+    QCOMPARE(d->dateDebut(), kMaintenant);
+    d->boutonAnnuler()->click();
+    laisserPasser();
+    QVERIFY(!form->montrerAjoutDisponibilite());
+    QVERIFY(form->disponibilites().isEmpty());
+
+    form->boutonAjoutFormation()->click();
+    QVERIFY(form->montrerAjoutFormationChauffeur());
+    auto* t = qobject_cast<FormulaireAjoutFormationChauffeur*>(form->feuilleOuverte());
+    QVERIFY(t);
+    QCOMPARE(t->champExpiration()->date(), kMaintenant.date());
+    t->boutonAnnuler()->click();
+    laisserPasser();
+    QVERIFY(!form->feuilleOuverte());
+    QVERIFY(form->formationsSuivies().isEmpty());
+}

@@ -1,0 +1,379 @@
+#include "tests.h"
+
+#include "outils.h"
+
+#include "app/contentview.h"
+#include "drivers/formulaireajoutdisponibilite.h"
+#include "drivers/formulaireajoutformationchauffeur.h"
+#include "drivers/formulaireajoutqualification.h"
+#include "drivers/formulaireajoutspecialisation.h"
+#include "drivers/formulairechauffeurview.h"
+#include "drivers/vuechauffeurs.h"
+#include "widgets/forms/detailpane.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QPushButton>
+#include <QTimeZone>
+#include <QToolBar>
+
+using namespace kv;
+using namespace outils;
+
+namespace {
+
+Horloge horloge()
+{
+    return Horloge::fixe(QDateTime(QDate(2026, 3, 10), QTime(9, 30)), QTimeZone::systemTimeZone());
+}
+
+QStringList lignes(VueChauffeurs& v)
+{
+    QStringList out;
+    for (int i = 0; i < v.liste()->rowCount(); ++i)
+        out.append(v.liste()->listView()->model()->index(i, 0).data().toString());
+    return out;
+}
+
+void cliquerLigne(VueChauffeurs& v, int ligne)
+{
+    QListView* vue = v.liste()->listView();
+    const QRect r = vue->visualRect(vue->model()->index(ligne, 0));
+    QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, r.center());
+    laisserPasser();
+}
+
+int hauteurLigne(VueChauffeurs& v, int ligne)
+{
+    QListView* vue = v.liste()->listView();
+    return vue->visualRect(vue->model()->index(ligne, 0)).height();
+}
+
+} // namespace
+
+void TestVueChauffeurs::emptyStore()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    VueChauffeurs v(ctx.get(), nullptr, horloge());
+    v.resize(1000, 700);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    QCOMPARE(v.liste()->rowCount(), 0);
+    QVERIFY(!v.boutonSupprimer()->isEnabled());
+    QVERIFY(v.boutonNouveau()->isEnabled());
+    QVERIFY(v.formulaire());
+    QCOMPARE(v.formulaire()->chauffeur(), nullptr);
+    QCOMPARE(v.formulaire()->titre()->text(), QStringLiteral("Nouveau chauffeur"));
+    QVERIFY(!v.liste()->searchField()->isVisible());
+    QVERIFY(v.liste()->width() >= 220 && v.liste()->width() <= 300);
+    // "Supprimer" with nothing selected does nothing.
+    v.supprimerChauffeur();
+    QVERIFY(!ctx->hasChanges());
+}
+
+void TestVueChauffeurs::rows()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"), QStringLiteral("06 11"));
+    chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"), std::nullopt, false);
+    chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"), QString());
+    sauver(ctx.get());
+    VueChauffeurs v(ctx.get(), nullptr, horloge());
+    v.resize(1000, 700);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    // Store order; the inactive driver is listed.
+    QCOMPARE(lignes(v), (QStringList{QStringLiteral("Ana Roux, 06 11"), QStringLiteral("Léo Blanc"),
+                                     QStringLiteral("Zoé Noir, ")}));
+    const auto ana = VueChauffeurs::ligneChauffeur(ctx->all<Chauffeur>()[0]);
+    QCOMPARE(ana.lines.size(), 2);
+    QCOMPARE(ana.lines[1].parts.first().text, QStringLiteral("06 11"));
+    QCOMPARE(VueChauffeurs::ligneChauffeur(ctx->all<Chauffeur>()[1]).lines.size(), 1);
+    // A phone set but empty keeps an empty second line.
+    QCOMPARE(VueChauffeurs::ligneChauffeur(ctx->all<Chauffeur>()[2]).lines.size(), 2);
+    QVERIFY(hauteurLigne(v, 0) > 0);
+
+    // The inactive driver is selectable like any other.
+    cliquerLigne(v, 1);
+    QCOMPARE(v.chauffeurSelectionne(), ctx->all<Chauffeur>()[1]);
+    QCOMPARE(v.formulaire()->nom(), QStringLiteral("Blanc"));
+    QVERIFY(v.boutonSupprimer()->isEnabled());
+
+    // A new driver shows up in the list.
+    chauffeur(ctx.get(), QStringLiteral("Éva"), QStringLiteral("Vert"));
+    laisserPasser();
+    QCOMPARE(v.liste()->rowCount(), 4);
+}
+
+void TestVueChauffeurs::selectionAndForms()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+    Chauffeur* leo = chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
+    sauver(ctx.get());
+    VueChauffeurs v(ctx.get(), nullptr, horloge());
+    v.resize(1000, 700);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+
+    // "Nouveau" on the new-driver form keeps what was typed.
+    FormulaireChauffeurView* f = v.formulaire();
+    f->champPrenom()->setText(QStringLiteral("Brouillon"));
+    v.boutonNouveau()->trigger();
+    laisserPasser();
+    QCOMPARE(v.formulaire(), f);
+    QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
+
+    // Another driver: a form of his own, the unsaved edits of the first gone.
+    cliquerLigne(v, 0);
+    QCOMPARE(v.chauffeurSelectionne(), ana);
+    QCOMPARE(v.formulaire()->titre()->text(), QStringLiteral("Modifier le chauffeur"));
+    v.formulaire()->champNom()->setText(QStringLiteral("Modifié"));
+    cliquerLigne(v, 1);
+    QCOMPARE(v.chauffeurSelectionne(), leo);
+    QCOMPARE(v.formulaire()->chauffeur(), leo);
+    QCOMPARE(ana->nom(), QStringLiteral("Roux"));
+    QVERIFY(!ctx->hasChanges());
+    cliquerLigne(v, 0);
+    QCOMPARE(v.formulaire()->nom(), QStringLiteral("Roux"));
+
+    // A save clears the selection: the new-driver form with its defaults; the driver keeps his row.
+    v.formulaire()->champNom()->setText(QStringLiteral("Rousseau"));
+    v.formulaire()->boutonEnregistrer()->click();
+    laisserPasser();
+    QCOMPARE(v.chauffeurSelectionne(), nullptr);
+    QVERIFY(!v.boutonSupprimer()->isEnabled());
+    QCOMPARE(v.formulaire()->chauffeur(), nullptr);
+    QCOMPARE(v.formulaire()->prenom(), QString());
+    QCOMPARE(v.liste()->selected(), nullptr);
+    QCOMPARE(lignes(v).first(), QStringLiteral("Ana Rousseau, 0600000000"));
+
+    // A new driver saved: listed, not selected.
+    FormulaireChauffeurView* nouveau = v.formulaire();
+    nouveau->champPrenom()->setText(QStringLiteral("Éva"));
+    nouveau->champNom()->setText(QStringLiteral("Vert"));
+    nouveau->champTelephone()->setText(QStringLiteral("09"));
+    nouveau->champTelephone()->setFocus();
+    QTest::keyClick(nouveau->champTelephone(), Qt::Key_Return);
+    laisserPasser();
+    QCOMPARE(v.liste()->rowCount(), 3);
+    QCOMPARE(v.chauffeurSelectionne(), nullptr);
+    QCOMPARE(v.formulaire()->prenom(), QString());
+
+    // "Nouveau" with a driver selected: back to a new-driver form.
+    cliquerLigne(v, 2);
+    QVERIFY(v.chauffeurSelectionne());
+    v.boutonNouveau()->trigger();
+    laisserPasser();
+    QCOMPARE(v.chauffeurSelectionne(), nullptr);
+    QCOMPARE(v.formulaire()->chauffeur(), nullptr);
+    QVERIFY(v.liste()->listView()->selectionModel()->selectedIndexes().isEmpty());
+}
+
+void TestVueChauffeurs::deletion()
+{
+    Magasin m;
+    {
+        auto ctx = m.ouvrir();
+        auto* client = new Client(QUuid::createUuid(), QStringLiteral("Dupont"), QStringLiteral("00FF00"),
+                                  QString(), QString(), QString(), QString(), std::nullopt, std::nullopt);
+        ctx->insert(client);
+        auto* benne = new Benne(10, QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
+        ctx->insert(benne);
+        Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+        chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
+        auto* location = new LocationDeBenne(client, benne, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
+                                             jour(2026, 3, 1), std::nullopt, nullptr);
+        ctx->insert(location);
+        location->setChauffeurPose(ana);
+        location->setChauffeurEnlevement(ana);
+        auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
+        ctx->insert(new FormationChauffeur(ana, fimo, jour(2027, 1, 1)));
+        ana->setDisponibilites({new Disponibilite(true, jour(2026, 1, 1), std::nullopt)});
+        sauver(ctx.get());
+
+        VueChauffeurs v(ctx.get(), nullptr, horloge());
+        v.resize(1000, 700);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        cliquerLigne(v, 0);
+        QCOMPARE(v.chauffeurSelectionne(), ana);
+        v.boutonSupprimer()->trigger();
+        laisserPasser();
+        // At once, without a question.
+        QVERIFY(!boite(&v, QStringLiteral("confirmation")));
+        QCOMPARE(lignes(v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
+        QCOMPARE(v.chauffeurSelectionne(), nullptr);
+        QVERIFY(!v.boutonSupprimer()->isEnabled());
+        QCOMPARE(v.formulaire()->chauffeur(), nullptr);
+        QVERIFY(!ctx->hasChanges());
+    }
+    auto ctx = m.ouvrir();
+    QCOMPARE(ctx->count<Chauffeur>(), 1);
+    QCOMPARE(ctx->count<LocationDeBenne>(), 1);
+    LocationDeBenne* l = ctx->all<LocationDeBenne>().first();
+    QCOMPARE(l->chauffeurPose(), nullptr);
+    QCOMPARE(l->chauffeurEnlevement(), nullptr);
+    // His trainings and periods stay, without a driver.
+    QCOMPARE(ctx->count<FormationChauffeur>(), 1);
+    QCOMPARE(ctx->all<FormationChauffeur>().first()->chauffeur(), nullptr);
+    QCOMPARE(ctx->count<Disponibilite>(), 1);
+    QCOMPARE(ctx->count<Formation>(), 1);
+}
+
+void TestVueChauffeurs::failedDeletion()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    auto* client = new Client(QUuid::createUuid(), QStringLiteral("Dupont"), QStringLiteral("00FF00"), QString(),
+                              QString(), QString(), QString(), std::nullopt, std::nullopt);
+    ctx->insert(client);
+    auto* benne = new Benne(10, QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
+    ctx->insert(benne);
+    Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+    auto* location = new LocationDeBenne(client, benne, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
+                                         jour(2026, 3, 1), std::nullopt, nullptr);
+    ctx->insert(location);
+    location->setChauffeurPose(ana);
+    sauver(ctx.get());
+
+    VueChauffeurs v(ctx.get(), nullptr, horloge());
+    v.resize(1000, 700);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    cliquerLigne(v, 0);
+    ctx->failNextSave(QStringLiteral("disque plein"));
+    v.boutonSupprimer()->trigger();
+    laisserPasser();
+    QMessageBox* erreur = boite(&v, QStringLiteral("erreur"));
+    QVERIFY(erreur);
+    QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
+    // The driver comes back, with his rental.
+    QVERIFY(!ana->isDeleted());
+    QVERIFY(!ctx->hasChanges());
+    QCOMPARE(location->chauffeurPose(), ana);
+    QCOMPARE(ana->posesAssurees().size(), 1);
+    QCOMPARE(lignes(v).size(), 1);
+    QCOMPARE(v.chauffeurSelectionne(), ana);
+    fermerBoites(&v);
+}
+
+void TestVueChauffeurs::toolbarOfTheMainWindow()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+    sauver(ctx.get());
+    ContentView fenetre(ctx.get());
+    fenetre.show();
+    auto texts = [&] {
+        QStringList out;
+        for (QAction* a : fenetre.toolbar()->actions())
+            if (a->isVisible() && !a->text().isEmpty())
+                out.append(a->text());
+        return out;
+    };
+    QVERIFY(!texts().contains(QStringLiteral("Nouveau")));
+    fenetre.setSelection(Commande::chauffeurs);
+    auto* vue = qobject_cast<VueChauffeurs*>(fenetre.detailScreen());
+    QVERIFY(vue);
+    QVERIFY(texts().contains(QStringLiteral("Nouveau")));
+    QVERIFY(texts().contains(QStringLiteral("Supprimer")));
+    QVERIFY(texts().indexOf(QStringLiteral("Nouveau")) < texts().indexOf(QStringLiteral("Supprimer")));
+    QWidget* supprimer = fenetre.toolbar()->widgetForAction(vue->boutonSupprimer());
+    QVERIFY(supprimer);
+    QVERIFY(!supprimer->isEnabled());
+    cliquerLigne(*vue, 0);
+    QVERIFY(supprimer->isEnabled());
+    // Another command takes them away.
+    fenetre.setSelection(Commande::clients);
+    laisserPasser();
+    QVERIFY(!texts().contains(QStringLiteral("Nouveau")));
+    QVERIFY(!texts().contains(QStringLiteral("Supprimer")));
+    fenetre.setSelection(Commande::chauffeurs);
+    laisserPasser();
+    QCOMPARE(texts().count(QStringLiteral("Nouveau")), 1);
+}
+
+void TestVueChauffeurs::pictures()
+{
+    // Written only when KV_CAPTURES names a folder, for a person to look at.
+    if (qEnvironmentVariableIsEmpty("KV_CAPTURES"))
+        QSKIP("KV_CAPTURES not set");
+    Magasin m;
+    auto ctx = m.ouvrir();
+    ContentView fenetre(ctx.get());
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    fenetre.setSelection(Commande::chauffeurs);
+    laisserPasser();
+    capturer(&fenetre, QStringLiteral("chauffeurs-vide"));
+
+    auto* permis = nomme<Qualification>(ctx.get(), QStringLiteral("Permis C"));
+    auto* grue = nomme<Specialisation>(ctx.get(), QStringLiteral("Grue auxiliaire"));
+    nomme<Specialisation>(ctx.get(), QStringLiteral("Ampliroll"));
+    auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
+    auto* adr = nomme<Formation>(ctx.get(), QStringLiteral("ADR"));
+    Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"), QStringLiteral("06 11 22 33 44"));
+    ana->setEmail(QStringLiteral("ana.roux@exemple.fr"));
+    ana->setQualification(permis);
+    ana->setSpecialisations({grue});
+    ana->setDistanceMax(45);
+    ctx->insert(new FormationChauffeur(ana, fimo, jour(2027, 1, 31)));
+    ctx->insert(new FormationChauffeur(ana, adr, jour(2026, 11, 5)));
+    ana->setDisponibilites({new Disponibilite(true, jour(2026, 1, 5), std::nullopt),
+                            new Disponibilite(false, jour(2026, 7, 27), jour(2026, 8, 16))});
+    chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"), std::nullopt, false);
+    chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"), QStringLiteral("07 00 00 00 01"));
+    sauver(ctx.get());
+    laisserPasser();
+    auto* vue = qobject_cast<VueChauffeurs*>(fenetre.detailScreen());
+    QVERIFY(vue);
+    cliquerLigne(*vue, 0);
+    capturer(&fenetre, QStringLiteral("chauffeurs-ana"));
+    // The lower sections: periods, distance and the save button.
+    auto* defilement = vue->formulaire()->findChild<QScrollArea*>();
+    QVERIFY(defilement);
+    defilement->verticalScrollBar()->setValue(defilement->verticalScrollBar()->maximum());
+    laisserPasser();
+    capturer(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
+    fenetre.resize(1600, 1000);
+    laisserPasser();
+    capturer(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
+    fenetre.resize(1200, 760);
+    laisserPasser();
+
+    FormulaireChauffeurView* f = vue->formulaire();
+    const QList<QPushButton*> boutons{f->boutonAjoutQualification(), f->boutonAjoutSpecialisation(),
+                                      f->boutonAjoutDisponibilite(), f->boutonAjoutFormation()};
+    const QStringList noms{QStringLiteral("feuille-qualification"), QStringLiteral("feuille-specialisation"),
+                           QStringLiteral("feuille-disponibilite"), QStringLiteral("feuille-formation")};
+    for (int i = 0; i < boutons.size(); ++i) {
+        boutons[i]->click();
+        laisserPasser();
+        QDialog* feuille = f->feuilleOuverte();
+        QVERIFY(feuille);
+        // The sheet drawn over the window, centred near its top, as it shows.
+        QPixmap image = fenetre.grab();
+        QPainter p(&image);
+        p.fillRect(image.rect(), QColor(0, 0, 0, 40));
+        const QPixmap dessus = feuille->grab();
+        p.drawPixmap((image.width() - dessus.width()) / 2, 60, dessus);
+        p.end();
+        const QString dossier = qEnvironmentVariable("KV_CAPTURES");
+        image.save(QDir(dossier).filePath(noms[i] + QStringLiteral(".png")));
+        feuille->reject();
+        laisserPasser();
+    }
+}

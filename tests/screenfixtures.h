@@ -1,0 +1,249 @@
+#pragma once
+
+// Fixtures shared by the screen tests: stores and records, clicks on list rows, context menus,
+// message boxes, typing, and a capture of the standard output.
+
+#include "model/modelcontext.h"
+#include "widgets/forms/listpanel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QUuid>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fixtures {
+
+// A store without file.
+inline std::unique_ptr<kv::ModelContext> store(const QString& path = QStringLiteral(":memory:"))
+{
+    QString error;
+    auto ctx = kv::ModelContext::open(path, &error);
+    if (!ctx)
+        qFatal("store: %s", qPrintable(error));
+    return ctx;
+}
+
+inline void save(kv::ModelContext* ctx)
+{
+    QString error;
+    if (!ctx->save(&error))
+        qFatal("save: %s", qPrintable(error));
+}
+
+// Lets the store announce its changes and the lists refresh.
+inline void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+inline kv::Client* client(kv::ModelContext* ctx, const QString& nom, const QString& ville = QString(),
+                          const QString& cp = QString(), const QString& adresse = QString(),
+                          std::optional<QString> email = std::nullopt)
+{
+    auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), adresse, cp, ville,
+                             QString(), email, std::nullopt);
+    ctx->insert(c);
+    return c;
+}
+
+inline kv::Benne* benne(kv::ModelContext* ctx, double volume, kv::EtatBenne etat = kv::EtatBenne::correct,
+                        const QString& notes = QString(), kv::DispositifSpecial* d = nullptr)
+{
+    auto* b = new kv::Benne(volume, QStringLiteral("808080"), etat, notes, d);
+    ctx->insert(b);
+    return b;
+}
+
+// A rental of `c` and `b` (it joins their store), optionally of a waste type.
+inline kv::LocationDeBenne* location(kv::Client* c, kv::Benne* b, kv::TypeDechet* type = nullptr)
+{
+    return new kv::LocationDeBenne(c, b, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
+                                   QDateTime::currentDateTime(), std::nullopt, type);
+}
+
+// A rental of a new client and skip that uses `type`.
+inline kv::LocationDeBenne* rentalUsing(kv::ModelContext* ctx, kv::TypeDechet* type)
+{
+    return location(client(ctx, QStringLiteral("Client")), benne(ctx, 10.0), type);
+}
+
+// A waste type as the screens create one: a name, a category, VAT 20 and nothing else (not inserted).
+inline kv::TypeDechet* wasteType(const QString& libelle, const QString& categorie = QStringLiteral("DIB"))
+{
+    return new kv::TypeDechet(libelle, std::nullopt, categorie, std::nullopt, std::nullopt, std::nullopt,
+                              std::nullopt, std::nullopt, std::nullopt, std::nullopt, 20.0, false, std::nullopt,
+                              false, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+}
+
+// A treatment centre with a name and a town (not inserted).
+inline kv::CentreTraitement* centre(const QString& nom, const std::optional<QString>& ville = {})
+{
+    return new kv::CentreTraitement(nom, std::nullopt, std::nullopt, std::nullopt, std::nullopt, ville,
+                                    std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                    std::nullopt, std::nullopt);
+}
+
+// Types a text into a widget, key by key (accented letters included).
+inline void typeText(QWidget* field, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(field, char(c.unicode()));
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+        QApplication::sendEvent(field, &release);
+    }
+}
+
+// What the rows of a list panel show, as their accessible texts.
+inline QStringList rowTexts(kv::forms::ListPanel* panel)
+{
+    QApplication::processEvents();
+    QStringList out;
+    QAbstractItemModel* m = panel->listView()->model();
+    for (int i = 0; i < m->rowCount(); ++i)
+        out.append(m->index(i, 0).data(Qt::AccessibleTextRole).toString());
+    return out;
+}
+
+// The first row whose text starts so, or -1.
+inline int rowOf(kv::forms::ListPanel* panel, const QString& startsWith)
+{
+    const QStringList texts = rowTexts(panel);
+    for (int i = 0; i < texts.size(); ++i)
+        if (texts[i].startsWith(startsWith))
+            return i;
+    return -1;
+}
+
+// Clicks a row with the mouse.
+inline void clickRow(kv::forms::ListPanel* panel, int row)
+{
+    QListView* view = panel->listView();
+    const QRect r = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+    QApplication::processEvents();
+}
+
+// Right-clicks a row and chooses the menu entry of this text; false when it is missing.
+inline bool chooseInContextMenu(kv::forms::ListPanel* panel, int row, const QString& entry)
+{
+    QListView* view = panel->listView();
+    const QPoint pos = view->visualRect(view->model()->index(row, 0)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, view->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(view->viewport(), &event);
+    QMenu* menu = nullptr;
+    for (QMenu* m : panel->findChildren<QMenu*>())
+        if (m->isVisible())
+            menu = m;
+    if (!menu)
+        return false;
+    QAction* chosen = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == entry)
+            chosen = a;
+    menu->close();
+    if (chosen)
+        chosen->trigger();
+    QApplication::processEvents();
+    return chosen != nullptr;
+}
+
+// The message box open over `over`'s window (the last one opened; of this object name when one
+// is given: "confirmation", "erreur"), or null.
+inline QMessageBox* openBox(QWidget* over, const QString& name = QString())
+{
+    QApplication::processEvents();
+    QMessageBox* found = nullptr;
+    for (QMessageBox* b : over->window()->findChildren<QMessageBox*>())
+        if (b->isVisible() && (name.isEmpty() || b->objectName() == name))
+            found = b;
+    return found;
+}
+
+// Clicks the button of a message box that bears this text, then lets the box go.
+inline bool clickBoxButton(QMessageBox* box, const QString& text)
+{
+    if (!box)
+        return false;
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == text) {
+            button->click();
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return true;
+        }
+    }
+    return false;
+}
+
+inline void closeBoxes(QWidget* window)
+{
+    for (QMessageBox* b : window->window()->findChildren<QMessageBox*>())
+        b->done(0);
+    settle();
+}
+
+// Collects what the code under test writes to the standard output while it lives.
+class StdoutCapture {
+public:
+    StdoutCapture()
+    {
+        static int count = 0;
+        m_path = QDir::temp().filePath(QStringLiteral("kestrovan-stdout-%1-%2.txt")
+                                           .arg(QCoreApplication::applicationPid())
+                                           .arg(++count));
+        std::fflush(stdout);
+        m_saved = dup(fileno(stdout));
+        if (!std::freopen(m_path.toLocal8Bit().constData(), "w", stdout))
+            qFatal("cannot capture the standard output");
+    }
+    ~StdoutCapture()
+    {
+        text();
+        QFile::remove(m_path);
+    }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    // What was written so far (UTF-8 decoded); stops the capture.
+    QString text()
+    {
+        if (!m_done) {
+            m_done = true;
+            std::fflush(stdout);
+            dup2(m_saved, fileno(stdout));
+            close(m_saved);
+        }
+        QFile f(m_path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll());
+    }
+
+private:
+    int m_saved = -1;
+    QString m_path;
+    bool m_done = false;
+};
+
+} // namespace fixtures

@@ -1,0 +1,15 @@
+#include "tests.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QStandardPaths>
+
+#include "testrunner.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    QStandardPaths::setTestModeEnabled(true);
+    return runTests<TestApercu, TestFormulaire, TestListe, TestPiecesJointes>(argc, argv);
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+// A small office for the weighing tests: an in-memory store, a clock stopped on
+// 10 March 2026 at 14:00 in Paris and a temporary data folder.
+
+#include "model/horloge.h"
+#include "model/modelcontext.h"
+#include "model/records.h"
+#include "weighing/dossiertickets.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <memory>
+
+namespace outils {
+
+inline QTimeZone paris()
+{
+    return QTimeZone("Europe/Paris");
+}
+
+inline QDateTime at(int y, int m, int d, int h = 0, int min = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min), paris());
+}
+
+inline QDateTime maintenant()
+{
+    return at(2026, 3, 10, 14, 0);
+}
+
+struct Bureau {
+    std::unique_ptr<kv::ModelContext> ctx = kv::ModelContext::open(QStringLiteral(":memory:"));
+    QTemporaryDir donnees;
+    kv::Horloge horloge = kv::Horloge::fixe(maintenant(), paris());
+    kv::DossierTickets dossier{donnees.path()};
+
+    kv::Client* client(const QString& nom, const QString& adresse = QStringLiteral("1 rue Haute"))
+    {
+        auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), adresse,
+                                 QStringLiteral("69001"), QStringLiteral("Lyon"), QStringLiteral("0102030405"),
+                                 std::nullopt, std::nullopt);
+        ctx->insert(c);
+        return c;
+    }
+    kv::Benne* benne(double volume = 10, const QString& couleur = QStringLiteral("3366CC"))
+    {
+        auto* b = new kv::Benne(volume, couleur, kv::EtatBenne::correct, QString(), nullptr);
+        ctx->insert(b);
+        return b;
+    }
+    kv::TypeDechet* type(const QString& libelle, std::optional<double> prixTonne)
+    {
+        auto* t = new kv::TypeDechet(libelle, std::nullopt, QStringLiteral("DIB"), std::nullopt, std::nullopt,
+                                     prixTonne, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 20,
+                                     false, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt,
+                                     std::nullopt, std::nullopt);
+        ctx->insert(t);
+        return t;
+    }
+    kv::CentreTraitement* centre(const QString& nom)
+    {
+        auto* c = new kv::CentreTraitement(nom, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                           std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                           std::nullopt, std::nullopt, std::nullopt);
+        ctx->insert(c);
+        return c;
+    }
+    kv::LocationDeBenne* location(kv::Client* c, std::optional<QDateTime> enlevement,
+                                  kv::TypeDechet* t = nullptr, kv::Benne* b = nullptr,
+                                  std::optional<QString> adresse = QStringLiteral("5 chemin Vert"))
+    {
+        auto* l = new kv::LocationDeBenne(c, b ? b : benne(), std::nullopt, std::nullopt, adresse, 0, 0, 0,
+                                          at(2026, 3, 2, 8, 0), enlevement, t);
+        ctx->insert(l);
+        return l;
+    }
+    kv::BonDePesee* bon(kv::LocationDeBenne* l, const QDateTime& date, std::optional<double> kg,
+                        std::optional<QString> chemin = std::nullopt)
+    {
+        return l->ajouterBonDePesee(date, std::nullopt, std::nullopt, std::nullopt, kg, chemin);
+    }
+    bool sauver()
+    {
+        QString e;
+        return ctx->save(&e);
+    }
+    QString ticketsPath() const { return dossier.chemin(); }
+};
+
+// A one-page PDF and a small picture, written where asked.
+inline QString ecrirePdf(const QString& chemin)
+{
+    QPdfWriter w(chemin);
+    QPainter p(&w);
+    p.drawText(QRect(200, 200, 4000, 1000), QStringLiteral("Bon de pesée n° 1234"));
+    p.end();
+    return chemin;
+}
+
+inline QString ecrireImage(const QString& chemin, const char* format = "PNG")
+{
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(QColor(0x33, 0x66, 0xCC));
+    image.save(chemin, format);
+    return chemin;
+}
+
+inline QString ecrireTexte(const QString& chemin, const QByteArray& texte = "bonjour")
+{
+    QFile f(chemin);
+    f.open(QIODevice::WriteOnly);
+    f.write(texte);
+    return chemin;
+}
+
+} // namespace outils

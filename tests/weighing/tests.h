@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+
+class TestApercu : public QObject {
+    Q_OBJECT
+private slots:
+    void choixDuContenu_data();
+    void choixDuContenu();
+    void lectureDesFichiers();
+    void cheminRemplace();
+};
+
+class TestFormulaire : public QObject {
+    Q_OBJECT
+private slots:
+    void sansBon();
+    void troisBons();
+    void poids();
+    void formatPoids();
+    void kilosEntiers();
+    void enTete();
+    void textesDuDechet();
+    void raccourciEnregistrer();
+    void suppression();
+    void autreLocation();
+    void nouveauBon();
+    void echecs();
+    void titreDeFenetre();
+};
+
+class TestListe : public QObject {
+    Q_OBJECT
+private slots:
+    void fenetreTemporelle();
+    void interrupteur();
+    void badgesEtInfobulles();
+    void selectionEtFormulaire();
+    void ligneDUneLocation();
+};
+
+class TestPiecesJointes : public QObject {
+    Q_OBJECT
+private slots:
+    void deuxScans();
+    void creationDuDossier();
+    void cheminHorsDossier();
+    void fichierManquant();
+    void liens();
+    void dossierVoisin();
+    void sansDossierDeDonnees();
+    void echecDeSauvegarde();
+    void ouvrirEtReveler();
+    void captures();
+};

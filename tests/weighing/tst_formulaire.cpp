@@ -1,0 +1,457 @@
+#include "tests.h"
+
+#include "outils.h"
+#include "weighing/minibondepeseeform.h"
+#include "weighing/piecejointepreview.h"
+#include "widgets/macsectionheader.h"
+
+#include <QAbstractButton>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using kv::BonDePesee;
+using kv::MiniBonDePeseeForm;
+using namespace outils;
+
+namespace {
+
+std::unique_ptr<MiniBonDePeseeForm> formulaire(Bureau& b, kv::LocationDeBenne* l)
+{
+    auto f = std::make_unique<MiniBonDePeseeForm>(b.ctx.get(), l, b.horloge, b.dossier);
+    f->resize(800, 700);
+    return f;
+}
+
+QList<QWidget*> lignes(const MiniBonDePeseeForm& f)
+{
+    return f.findChildren<QWidget*>(QStringLiteral("ligneBon"));
+}
+
+QString dateDeLigne(QWidget* ligne)
+{
+    return ligne->findChild<QLabel*>(QStringLiteral("dateBon"))->text();
+}
+
+bool grasse(QWidget* ligne)
+{
+    return ligne->findChild<QLabel*>(QStringLiteral("dateBon"))->font().weight() == QFont::DemiBold;
+}
+
+void taper(MiniBonDePeseeForm& f, const QString& texte)
+{
+    f.champPoids()->clear();
+    QTest::keyClicks(f.champPoids(), texte);
+}
+
+void cliquer(QWidget* parent, const char* nom)
+{
+    auto* b = parent->findChild<QAbstractButton*>(QLatin1String(nom));
+    QVERIFY2(b, nom);
+    QVERIFY2(b->isVisibleTo(parent) && b->isEnabled(), nom);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Answers the open question box with the button of that text.
+bool repondre(QWidget* sur, const QString& bouton)
+{
+    for (QMessageBox* box : sur->findChildren<QMessageBox*>()) {
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == bouton) {
+                b->click();
+                QCoreApplication::processEvents();
+                return true;
+            }
+    }
+    return false;
+}
+
+void tourDeBoucle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void TestFormulaire::sansBon()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QVERIFY(!f->bonCourant());
+    QCOMPARE(f->date(), maintenant());
+    QCOMPARE(f->poidsNetKgStr(), QString());
+    QVERIFY(!f->findChild<QWidget*>(QStringLiteral("listeBons"))->isVisibleTo(f.get())
+            || lignes(*f).isEmpty());
+    QVERIFY(f->findChild<QLabel*>(QStringLiteral("aucunePiece"))->isVisible());
+    QVERIFY(f->findChild<QPushButton*>(QStringLiteral("ajouterBordereau"))->isVisible());
+
+    taper(*f, QStringLiteral("850,5"));
+    cliquer(f.get(), "enregistrer");
+    tourDeBoucle();
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    BonDePesee* bon = l->bonsDePesee().first();
+    QCOMPARE(f->bonCourant(), bon);
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
+    QCOMPARE(bon->date(), maintenant());
+    QVERIFY(!bon->numero() && !bon->poidsArriveePontKg() && !bon->poidsApresVidagePontKg());
+    QVERIFY(!b.ctx->hasChanges());
+    QCOMPARE(lignes(*f).size(), 1);
+    QVERIFY(grasse(lignes(*f).first()));
+    QCOMPARE(lignes(*f).first()->findChild<QLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("850 kg"));
+}
+
+void TestFormulaire::troisBons()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    BonDePesee* ancien = b.bon(l, at(2026, 3, 3, 9), 100);
+    BonDePesee* recent = b.bon(l, at(2026, 3, 5, 11, 30), 200, QStringLiteral("/ailleurs/scan.pdf"));
+    BonDePesee* milieu = b.bon(l, at(2026, 3, 4, 16), std::nullopt);
+    QVERIFY(b.sauver());
+    QCOMPARE(kv::bonsParDate(l), (QList<BonDePesee*>{recent, milieu, ancien}));
+    QCOMPARE(l->bonsDePesee(), (QList<BonDePesee*>{ancien, recent, milieu})); // never reordered
+    QCOMPARE(kv::dernierBon(l), recent);
+
+    auto f = formulaire(b, l);
+    f->show();
+    QCOMPARE(f->bonCourant(), recent);
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("200"));
+    QCOMPARE(f->cheminFichier(), std::optional<QString>(QStringLiteral("/ailleurs/scan.pdf")));
+    const QList<QWidget*> rangs = lignes(*f);
+    QCOMPARE(rangs.size(), 3);
+    QCOMPARE(dateDeLigne(rangs[0]), QStringLiteral("05/03/2026 11:30"));
+    QVERIFY(grasse(rangs[0]) && !grasse(rangs[1]) && !grasse(rangs[2]));
+    QVERIFY(rangs[0]->findChild<QLabel*>(QStringLiteral("tromboneBon")));
+    QCOMPARE(rangs[0]->findChild<QLabel*>(QStringLiteral("tromboneBon"))->toolTip(), QStringLiteral("Bordereau joint"));
+    QVERIFY(!rangs[1]->findChild<QLabel*>(QStringLiteral("tromboneBon")));
+    QCOMPARE(rangs[1]->findChild<QLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("0 kg"));
+
+    // Clicking a row loads it; what was typed for the former is dropped.
+    taper(*f, QStringLiteral("999"));
+    QTest::mouseClick(rangs[2]->findChild<QPushButton*>(QStringLiteral("choisirBon")), Qt::LeftButton);
+    QCOMPARE(f->bonCourant(), ancien);
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("100"));
+    QCOMPARE(f->date(), at(2026, 3, 3, 9));
+    QVERIFY(!f->cheminFichier());
+    const QList<QWidget*> apres = lignes(*f);
+    QVERIFY(!grasse(apres[0]) && grasse(apres[2]));
+    QCOMPARE(recent->poidsDechetsKg(), std::optional<double>(200));
+
+    // Two tickets of the same instant: the rental's first counts as the newest.
+    BonDePesee* jumeau1 = b.bon(l, at(2026, 3, 6, 8), 1);
+    b.bon(l, at(2026, 3, 6, 8), 2);
+    QCOMPARE(kv::dernierBon(l), jumeau1);
+}
+
+void TestFormulaire::poids()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    BonDePesee* bon = b.bon(l, at(2026, 3, 5, 9), 850.456);
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("850,46"));
+
+    // Saving without touching the weight keeps the stored value exactly.
+    f->enregistrerBon();
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
+
+    taper(*f, QStringLiteral("8 50,5"));
+    f->enregistrerBon();
+    QVERIFY(f->importerError().contains(QStringLiteral("8 50,5")));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
+    QVERIFY(!b.ctx->hasChanges());
+
+    taper(*f, QStringLiteral("inf"));
+    f->enregistrerBon();
+    QVERIFY(!f->importerError().isEmpty());
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
+
+    taper(*f, QStringLiteral("850,5"));
+    f->enregistrerBon();
+    QCOMPARE(f->importerError(), QString()); // a successful save clears the message
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
+
+    taper(*f, QString());
+    f->enregistrerBon();
+    QVERIFY(!bon->poidsDechetsKg());
+    QVERIFY(!b.ctx->hasChanges());
+}
+
+void TestFormulaire::formatPoids()
+{
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(850), QStringLiteral("850"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(850.456), QStringLiteral("850,46"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(850.5), QStringLiteral("850,5"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(12345.25), QStringLiteral("12345,25"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(-3.1), QStringLiteral("-3,1"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(0), QStringLiteral("0"));
+}
+
+void TestFormulaire::kilosEntiers()
+{
+    QCOMPARE(kv::kilosEntiers(850.99), QStringLiteral("850"));
+    QCOMPARE(kv::kilosEntiers(-3.7), QStringLiteral("-3"));
+    QCOMPARE(kv::kilosEntiers(0), QStringLiteral("0"));
+    QCOMPARE(kv::kilosEntiers(1e20), QStringLiteral("100000000000000000000"));
+    QCOMPARE(kv::kilosEntiers(-1e19), QStringLiteral("-10000000000000000000"));
+    QCOMPARE(kv::kilosEntiers(std::numeric_limits<double>::infinity()), QStringLiteral("∞"));
+    QCOMPARE(kv::kilosEntiers(std::nan("")), QStringLiteral("—"));
+}
+
+void TestFormulaire::enTete()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand & fils")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    auto* entete = f->findChild<kv::MacSectionHeader*>(QStringLiteral("enteteBon"));
+    QVERIFY(entete);
+    QCOMPARE(entete->title(), QStringLiteral("Bon de pesée"));
+    QCOMPARE(f->tagsEnTete(), QStringList{QStringLiteral("Sans document pour le moment")});
+    for (const QString& t : {QStringLiteral("0"), QStringLiteral("-3"), QStringLiteral("abc")}) {
+        taper(*f, t);
+        QCOMPARE(f->tagsEnTete().size(), 1);
+    }
+    taper(*f, QStringLiteral("12,9"));
+    QCOMPARE(f->tagsEnTete(), (QStringList{QStringLiteral("Sans document pour le moment"), QStringLiteral("12 kg")}));
+    // The tags shown follow the typed text.
+    QStringList montres;
+    for (kv::MacTag* tag : f->findChildren<kv::MacTag*>())
+        montres << tag->text();
+    QCOMPARE(montres, f->tagsEnTete());
+    entete = f->findChild<kv::MacSectionHeader*>(QStringLiteral("enteteBon")); // rebuilt as typed
+    auto* aide = entete->findChild<QToolButton*>();
+    QVERIFY(aide);
+    QCOMPARE(aide->toolTip(), QStringLiteral("Aide sur la saisie du bon de pesée"));
+}
+
+void TestFormulaire::textesDuDechet()
+{
+    Bureau b;
+    auto* client = b.client(QStringLiteral("Durand"));
+    auto* sans = b.location(client, at(2026, 3, 9, 10));
+    kv::TypeDechet* gravats = b.type(QStringLiteral("Gravats"), 85);
+    kv::TypeDechet* bois = b.type(QStringLiteral("Bois"), std::nullopt);
+    kv::CentreTraitement* nord = b.centre(QStringLiteral("Centre Nord"));
+    kv::CentreTraitement* sud = b.centre(QStringLiteral("Centre Sud"));
+    gravats->setCentres({nord, sud});
+    gravats->setCentreFavori(sud);
+    auto* avec = b.location(client, at(2026, 3, 9, 10), gravats);
+    auto* bois1 = b.location(client, at(2026, 3, 9, 10), bois);
+    QVERIFY(b.sauver());
+
+    auto f = formulaire(b, sans);
+    QCOMPARE(f->centreTexte(), QStringLiteral("—"));
+    QCOMPARE(f->prixTexte(), QStringLiteral("—"));
+    QCOMPARE(f->dechetTexte(), QString());
+    QCOMPARE(f->poseTexte(), QStringLiteral("02/03/2026"));
+
+    f->setLocation(avec);
+    QCOMPARE(f->centreTexte(), QStringLiteral("Centre Sud"));
+    QCOMPARE(f->prixTexte(), QStringLiteral("85.00 €/t HT"));
+    QCOMPARE(f->dechetTexte(), QStringLiteral("Gravats"));
+    QCOMPARE(f->findChild<QLabel*>(QStringLiteral("prixParTonne"))->text(), QStringLiteral("85.00 €/t HT"));
+
+    f->setLocation(bois1);
+    QCOMPARE(f->centreTexte(), QStringLiteral("—"));
+    QCOMPARE(f->prixTexte(), QStringLiteral("—"));
+
+    // A centre renamed in the store shows at once.
+    f->setLocation(avec);
+    sud->setNom(QStringLiteral("Centre Sud-Est"));
+    tourDeBoucle();
+    QCOMPARE(f->findChild<QLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
+}
+
+void TestFormulaire::raccourciEnregistrer()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    f->activateWindow();
+    taper(*f, QStringLiteral("420"));
+    QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(l->bonsDePesee().first()->poidsDechetsKg(), std::optional<double>(420));
+    // The date typed is the ticket's.
+    f->champDate()->setDateTime(at(2026, 3, 8, 7, 45));
+    QTest::keyClick(f->champPoids(), Qt::Key_Enter, Qt::ControlModifier);
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(l->bonsDePesee().first()->date(), at(2026, 3, 8, 7, 45));
+}
+
+void TestFormulaire::suppression()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    BonDePesee* ancien = b.bon(l, at(2026, 3, 3, 9), 100);
+    BonDePesee* recent = b.bon(l, at(2026, 3, 5, 9), 200);
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QCOMPARE(f->bonCourant(), recent);
+
+    // "Annuler" changes nothing.
+    QTest::mouseClick(lignes(*f)[0]->findChild<QToolButton*>(QStringLiteral("supprimerBon")), Qt::LeftButton);
+    QVERIFY(repondre(f.get(), QStringLiteral("Annuler")));
+    QCOMPARE(l->bonsDePesee().size(), 2);
+    QVERIFY(!b.ctx->hasChanges());
+
+    QTest::mouseClick(lignes(*f)[0]->findChild<QToolButton*>(QStringLiteral("supprimerBon")), Qt::LeftButton);
+    QMessageBox* question = f->findChild<QMessageBox*>();
+    QVERIFY(question);
+    QCOMPARE(question->text().isEmpty() && question->informativeText().isEmpty(), false);
+    QVERIFY(repondre(f.get(), QStringLiteral("Supprimer")));
+    tourDeBoucle();
+    QVERIFY(recent->isDeleted());
+    QVERIFY(!b.ctx->hasChanges());
+    QCOMPARE(f->bonCourant(), ancien);
+    QCOMPARE(lignes(*f).size(), 1);
+
+    f->supprimerBon(ancien);
+    tourDeBoucle();
+    QVERIFY(!f->bonCourant());
+    QCOMPARE(f->poidsNetKgStr(), QString());
+    QVERIFY(lignes(*f).isEmpty());
+}
+
+void TestFormulaire::autreLocation()
+{
+    Bureau b;
+    auto* client = b.client(QStringLiteral("Durand"));
+    auto* l1 = b.location(client, at(2026, 3, 9, 10));
+    auto* l2 = b.location(b.client(QStringLiteral("Martin")), at(2026, 3, 8, 10));
+    auto* l3 = b.location(client, at(2026, 3, 7, 10));
+    BonDePesee* bon3 = b.bon(l3, at(2026, 3, 7, 12), 300, QStringLiteral("/x/y.pdf"));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l1);
+    f->show();
+
+    // Both without tickets: nothing typed for the first goes to the second.
+    taper(*f, QStringLiteral("777"));
+    f->champDate()->setDateTime(at(2026, 3, 1, 6));
+    f->importerFichierChoisi(ecrireImage(b.donnees.filePath(QStringLiteral("photo.png"))));
+    f->enregistrerBon(); // creates on l1
+    taper(*f, QStringLiteral("x"));
+    f->enregistrerBon(); // a message
+    QVERIFY(!f->importerError().isEmpty());
+    f->setLocation(l2);
+    QVERIFY(!f->bonCourant());
+    QCOMPARE(f->poidsNetKgStr(), QString());
+    QCOMPARE(f->date(), maintenant());
+    QVERIFY(!f->cheminFichier());
+    QCOMPARE(f->importerError(), QString());
+    f->enregistrerBon();
+    QCOMPARE(l2->bonsDePesee().size(), 1);
+    QVERIFY(!l2->bonsDePesee().first()->poidsDechetsKg());
+    QCOMPARE(l1->bonsDePesee().size(), 1);
+
+    f->setLocation(l3);
+    QCOMPARE(f->bonCourant(), bon3);
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("300"));
+    QCOMPARE(f->location(), l3);
+}
+
+void TestFormulaire::nouveauBon()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    BonDePesee* premier = b.bon(l, at(2026, 3, 9, 11), 500);
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QCOMPARE(f->bonCourant(), premier);
+    cliquer(f.get(), "nouveauBon");
+    QVERIFY(!f->bonCourant());
+    QCOMPARE(f->poidsNetKgStr(), QString());
+    // An older date than the first ticket's: the new ticket still stays loaded.
+    f->champDate()->setDateTime(at(2026, 3, 9, 9));
+    taper(*f, QStringLiteral("250"));
+    cliquer(f.get(), "enregistrer");
+    tourDeBoucle();
+    QCOMPARE(l->bonsDePesee().size(), 2);
+    BonDePesee* second = l->bonsDePesee().last();
+    QCOMPARE(f->bonCourant(), second);
+    QCOMPARE(premier->poidsDechetsKg(), std::optional<double>(500));
+    QCOMPARE(second->poidsDechetsKg(), std::optional<double>(250));
+    QCOMPARE(lignes(*f).size(), 2);
+    QVERIFY(grasse(lignes(*f)[1]));
+    // "Enregistrer" again updates it, no third ticket.
+    taper(*f, QStringLiteral("260"));
+    cliquer(f.get(), "enregistrer");
+    QCOMPARE(l->bonsDePesee().size(), 2);
+    QCOMPARE(second->poidsDechetsKg(), std::optional<double>(260));
+}
+
+void TestFormulaire::echecs()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+
+    // A new ticket whose save failed is dropped: the retry stores one.
+    taper(*f, QStringLiteral("100"));
+    b.ctx->failNextSave(QStringLiteral("disque plein"));
+    f->enregistrerBon();
+    QCOMPARE(f->importerError(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QVERIFY(l->bonsDePesee().isEmpty());
+    QVERIFY(!b.ctx->hasChanges());
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("100"));
+    f->enregistrerBon();
+    tourDeBoucle();
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(f->importerError(), QString());
+    BonDePesee* bon = l->bonsDePesee().first();
+
+    // An edit whose save failed is taken back; the typed value stays.
+    taper(*f, QStringLiteral("150"));
+    b.ctx->failNextSave(QStringLiteral("verrou"));
+    f->enregistrerBon();
+    QCOMPARE(f->importerError(), QStringLiteral("Échec de la sauvegarde: verrou"));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(100));
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("150"));
+
+    // A deletion whose save failed is taken back.
+    b.ctx->failNextSave(QStringLiteral("verrou"));
+    f->supprimerBon(bon);
+    tourDeBoucle();
+    QCOMPARE(f->importerError(), QStringLiteral("Échec de la suppression: verrou"));
+    QVERIFY(!bon->isDeleted());
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(f->bonCourant(), bon);
+    QCOMPARE(f->poidsNetKgStr(), QStringLiteral("150"));
+    QVERIFY(!b.ctx->hasChanges());
+}
+
+void TestFormulaire::titreDeFenetre()
+{
+    Bureau b;
+    auto* l1 = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    auto* l2 = b.location(b.client(QStringLiteral("Martin")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    QWidget fenetre;
+    fenetre.setWindowTitle(QStringLiteral("Kestrovan"));
+    auto* f = new MiniBonDePeseeForm(b.ctx.get(), l1, b.horloge, b.dossier, &fenetre);
+    fenetre.show();
+    QCOMPARE(fenetre.windowTitle(), QStringLiteral("Bon de pesée — Durand"));
+    f->setLocation(l2);
+    QCOMPARE(fenetre.windowTitle(), QStringLiteral("Bon de pesée — Martin"));
+    delete f;
+    QCOMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan"));
+}

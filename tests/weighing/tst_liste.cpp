@@ -1,0 +1,240 @@
+#include "tests.h"
+
+#include "outils.h"
+#include "model/query.h"
+#include "weighing/locationsetpeseeview.h"
+#include "weighing/minibondepeseeform.h"
+#include "widgets/forms/detailpane.h"
+#include "widgets/forms/recordrow.h"
+
+#include <QCheckBox>
+#include <QHelpEvent>
+#include <QListView>
+#include <QTest>
+#include <QToolTip>
+
+using kv::LocationDeBenne;
+using kv::LocationsEtPeseeView;
+using namespace outils;
+
+namespace {
+
+std::unique_ptr<LocationsEtPeseeView> vue(Bureau& b)
+{
+    auto v = std::make_unique<LocationsEtPeseeView>(b.ctx.get(), b.horloge, b.dossier);
+    v->resize(1200, 760);
+    return v;
+}
+
+void tourDeBoucle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+QStringList infobulles(const kv::forms::RowContent& row)
+{
+    QStringList out;
+    for (const kv::forms::RowPart& p : row.trailing)
+        out << p.toolTip;
+    return out;
+}
+
+} // namespace
+
+void TestListe::fenetreTemporelle()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    auto* surSite = b.location(c, std::nullopt);
+    auto* pile = b.location(c, maintenant());
+    auto* plusTard = b.location(c, at(2026, 3, 10, 14, 1));
+    auto* hier = b.location(c, at(2026, 3, 9, 8));
+    auto* avant = b.location(c, at(2026, 2, 1, 8));
+    auto* memeJour1 = b.location(c, at(2026, 3, 5, 8));
+    auto* memeJour2 = b.location(c, at(2026, 3, 5, 8));
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    QCOMPARE(v->locationsFiltrees(), (QList<LocationDeBenne*>{pile, hier, memeJour1, memeJour2, avant}));
+    QVERIFY(!LocationsEtPeseeView::estEnlevee(surSite, maintenant().toMSecsSinceEpoch()));
+    QVERIFY(!LocationsEtPeseeView::estEnlevee(plusTard, maintenant().toMSecsSinceEpoch()));
+    QCOMPARE(v->modele()->rowCount(), 5);
+
+    // A removal moved into the past is listed at once, in its place.
+    plusTard->setDateEnlevement(at(2026, 3, 6, 8));
+    tourDeBoucle();
+    QCOMPARE(v->locationsFiltrees(), (QList<LocationDeBenne*>{pile, hier, plusTard, memeJour1, memeJour2, avant}));
+    QCOMPARE(v->modele()->rowCount(), 6);
+    QCOMPARE(v->modele()->resetCount(), 0u);
+}
+
+void TestListe::interrupteur()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    auto* avec = b.location(c, at(2026, 3, 9, 8));
+    auto* sans = b.location(c, at(2026, 3, 8, 8));
+    b.bon(avec, at(2026, 3, 9, 9), 100);
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    v->show();
+    QVERIFY(!v->filtreSansPeseeOnly());
+    QCOMPARE(v->interrupteur()->text(), QStringLiteral("Sans pesée uniquement"));
+    QTest::mouseClick(v->interrupteur(), Qt::LeftButton, {}, QPoint(8, v->interrupteur()->height() / 2));
+    QVERIFY(v->filtreSansPeseeOnly());
+    QCOMPARE(v->locationsFiltrees(), QList<LocationDeBenne*>{sans});
+
+    // The selected rental keeps its form when a ticket hides it.
+    v->setSelection(sans);
+    kv::MiniBonDePeseeForm* form = v->formulaire();
+    QVERIFY(form);
+    form->enregistrerBon();
+    tourDeBoucle();
+    QVERIFY(v->locationsFiltrees().isEmpty());
+    QCOMPARE(v->selection(), sans);
+    QCOMPARE(v->formulaire(), form);
+    QCOMPARE(form->location(), sans);
+
+    // Deleting the ticket brings the rental back, selected again.
+    form->supprimerBon(sans->bonsDePesee().first());
+    tourDeBoucle();
+    QCOMPARE(v->locationsFiltrees(), QList<LocationDeBenne*>{sans});
+    QVERIFY(v->liste()->selectionModel()->isSelected(v->modele()->index(0, 0)));
+
+    v->setFiltreSansPeseeOnly(false);
+    QVERIFY(!v->interrupteur()->isChecked());
+    QCOMPARE(v->locationsFiltrees(), (QList<LocationDeBenne*>{avec, sans}));
+
+    // Hiding the selected row does not hand the selection to its neighbour.
+    v->setSelection(avec);
+    form = v->formulaire();
+    v->setFiltreSansPeseeOnly(true);
+    tourDeBoucle();
+    QCOMPARE(v->locationsFiltrees(), QList<LocationDeBenne*>{sans});
+    QCOMPARE(v->selection(), avec);
+    QCOMPARE(form->location(), avec);
+    QVERIFY(!v->liste()->selectionModel()->isSelected(v->modele()->index(0, 0)));
+    // Shown again, it is selected again.
+    v->setFiltreSansPeseeOnly(false);
+    tourDeBoucle();
+    QVERIFY(v->liste()->selectionModel()->isSelected(v->modele()->indexOf(avec)));
+}
+
+void TestListe::badgesEtInfobulles()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    auto* sans = b.location(c, at(2026, 3, 9, 8));
+    auto* avecPiece = b.location(c, at(2026, 3, 8, 8));
+    auto* pieceAncienne = b.location(c, at(2026, 3, 7, 8));
+    auto* cheminVide = b.location(c, at(2026, 3, 6, 8));
+    b.bon(avecPiece, at(2026, 3, 8, 9), 100, QStringLiteral("/t/a.pdf"));
+    b.bon(avecPiece, at(2026, 3, 7, 9), 100);
+    b.bon(pieceAncienne, at(2026, 3, 1, 9), 100, QStringLiteral("/t/b.pdf"));
+    b.bon(pieceAncienne, at(2026, 3, 7, 10), 100);
+    b.bon(cheminVide, at(2026, 3, 6, 9), 100, QString());
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+
+    QCOMPARE(infobulles(v->ligne(sans)), (QStringList{QStringLiteral("Aucun bon de pesée"),
+                                                      QStringLiteral("Nombre de rotations (bons de pesée)")}));
+    QCOMPARE(v->ligne(sans).trailing.last().text, QStringLiteral("0"));
+    QCOMPARE(v->ligne(sans).trailing.first().symbol, QStringLiteral("exclamationmark.circle"));
+    QCOMPARE(infobulles(v->ligne(avecPiece)),
+             (QStringList{QStringLiteral("Bon de pesée existant (08/03/2026)"), QStringLiteral("Pièce jointe"),
+                          QStringLiteral("Nombre de rotations (bons de pesée)")}));
+    QCOMPARE(v->ligne(avecPiece).trailing.last().text, QStringLiteral("2"));
+    QCOMPARE(infobulles(v->ligne(pieceAncienne)).size(), 2);
+    QCOMPARE(infobulles(v->ligne(pieceAncienne)).first(), QStringLiteral("Bon de pesée existant (07/03/2026)"));
+    QCOMPARE(v->ligne(cheminVide).trailing.first().symbol, QStringLiteral("checkmark.seal.fill"));
+    QCOMPARE(infobulles(v->ligne(cheminVide)).size(), 2);
+
+    // The tool tip of each badge is shown where it is painted.
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    const QModelIndex index = v->modele()->indexOf(avecPiece);
+    const QRect rangee = v->liste()->visualRect(index);
+    const QList<QRect> rects = kv::forms::RecordRowDelegate::trailingRects(v->ligne(avecPiece), rangee,
+                                                                           v->liste()->font());
+    QCOMPARE(rects.size(), 3);
+    QVERIFY(rects[0].right() < rects[1].left() && rects[1].right() < rects[2].left());
+    QVERIFY(rects[2].right() <= rangee.right());
+    QStyleOptionViewItem option;
+    option.initFrom(v->liste());
+    option.rect = rangee;
+    for (int i = 0; i < 3; ++i) {
+        QHelpEvent evenement(QEvent::ToolTip, rects[i].center(), v->liste()->viewport()->mapToGlobal(rects[i].center()));
+        QVERIFY(v->delegue()->helpEvent(&evenement, v->liste(), option, index));
+        QCOMPARE(QToolTip::text(), infobulles(v->ligne(avecPiece))[i]);
+    }
+    QToolTip::hideText();
+
+    // A ticket given a document by the form shows the paperclip on its row.
+    v->setSelection(cheminVide);
+    v->formulaire()->importerFichierChoisi(ecrireImage(b.donnees.filePath(QStringLiteral("p.png"))));
+    v->formulaire()->enregistrerBon();
+    tourDeBoucle();
+    QVERIFY(infobulles(v->ligne(cheminVide)).contains(QStringLiteral("Pièce jointe")));
+}
+
+void TestListe::selectionEtFormulaire()
+{
+    Bureau b;
+    auto* c1 = b.client(QStringLiteral("Durand"));
+    auto* c2 = b.client(QStringLiteral("Martin"));
+    auto* l1 = b.location(c1, at(2026, 3, 9, 8));
+    auto* l2 = b.location(c2, at(2026, 3, 8, 8));
+    b.bon(l2, at(2026, 3, 8, 9), 321);
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    QVERIFY(v->detail()->showsPlaceholder());
+    auto* invite = v->detail()->findChild<kv::forms::EmptyState*>();
+    QCOMPARE(invite->title(), QStringLiteral("Sélectionnez une location"));
+
+    // A click selects; the arrow keys move on; the same form follows.
+    QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
+                      v->liste()->visualRect(v->modele()->indexOf(l1)).center());
+    QCOMPARE(v->selection(), l1);
+    kv::MiniBonDePeseeForm* form = v->formulaire();
+    QVERIFY(form);
+    QCOMPARE(form->location(), l1);
+    QTest::keyClick(v->liste(), Qt::Key_Down);
+    QCOMPARE(v->selection(), l2);
+    QCOMPARE(v->formulaire(), form);
+    QCOMPARE(form->location(), l2);
+    QCOMPARE(form->poidsNetKgStr(), QStringLiteral("321"));
+    QCOMPARE(v->window()->windowTitle(), QStringLiteral("Bon de pesée — Martin"));
+
+    // A deleted rental leaves the placeholder.
+    b.ctx->remove(l2);
+    tourDeBoucle();
+    QVERIFY(v->detail()->showsPlaceholder());
+    QVERIFY(!v->selection());
+    QCOMPARE(v->locationsFiltrees(), QList<LocationDeBenne*>{l1});
+}
+
+void TestListe::ligneDUneLocation()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"), QStringLiteral("12 avenue du Client"));
+    auto* propre = b.location(c, at(2026, 3, 9, 8), nullptr, b.benne(10.0, QStringLiteral("#ff0000")));
+    auto* sansAdresse = b.location(c, at(2026, 3, 9, 8), nullptr, b.benne(7.5, QStringLiteral("zz")),
+                                   std::nullopt);
+    auto* adresseVide = b.location(c, at(2026, 3, 9, 8), nullptr, b.benne(), QString());
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    const kv::forms::RowContent r1 = v->ligne(propre);
+    QCOMPARE(r1.lines[0].parts[0].text, QStringLiteral("Durand"));
+    QCOMPARE(r1.lines[1].parts[0].text, QStringLiteral("10") + QChar(0x202F) + QStringLiteral("m³"));
+    QCOMPARE(r1.lines[1].parts[0].color, QColor(Qt::red));
+    QVERIFY(r1.accessibleText.contains(QStringLiteral("5 chemin Vert")));
+    QVERIFY(r1.accessibleText.contains(QStringLiteral("posé le 02/03/2026")));
+    const kv::forms::RowContent r2 = v->ligne(sansAdresse);
+    QCOMPARE(r2.lines[1].parts[0].color, QColor(Qt::gray));
+    QCOMPARE(r2.lines[1].parts[0].text, QStringLiteral("8") + QChar(0x202F) + QStringLiteral("m³"));
+    QVERIFY(r2.accessibleText.contains(QStringLiteral("12 avenue du Client")));
+    const kv::forms::RowContent r3 = v->ligne(adresseVide);
+    QVERIFY(!r3.accessibleText.contains(QStringLiteral("12 avenue du Client")));
+}

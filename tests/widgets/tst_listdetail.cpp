@@ -1,0 +1,276 @@
+// The list/detail controller on its own, over the smallest record type (a special device: an
+// identifier and a description) and an editor of one field.
+
+#include "tests.h"
+
+#include "model/modelcontext.h"
+#include "model/records.h"
+#include "widgets/forms/listdetail.h"
+
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace kv;
+using namespace kv::forms;
+
+namespace {
+
+// Edits a device's description; "Enregistrer" writes (or creates) and saves.
+class DeviceEditor : public QWidget {
+    Q_OBJECT
+public:
+    DeviceEditor(ModelContext* context, DispositifSpecial* device) : m_context(context)
+    {
+        auto* layout = new QVBoxLayout(this);
+        field = new QLineEdit(this);
+        layout->addWidget(field);
+        bind(device);
+    }
+    void bind(DispositifSpecial* device)
+    {
+        m_device = device;
+        field->setText(device ? device->descriptionDispositif() : QString());
+        ++binds;
+    }
+    DispositifSpecial* device() const { return m_device; }
+    void save()
+    {
+        DispositifSpecial* d = m_device;
+        if (!d) {
+            d = new DispositifSpecial(field->text());
+            m_context->insert(d);
+        } else {
+            d->setDescriptionDispositif(field->text());
+        }
+        if (m_context->save())
+            emit saved(d);
+    }
+    void cancel() { emit cancelled(); }
+
+    QLineEdit* field = nullptr;
+    int binds = 0;
+
+signals:
+    void saved(kv::DispositifSpecial* device);
+    void cancelled();
+
+private:
+    ModelContext* m_context;
+    DispositifSpecial* m_device = nullptr;
+};
+
+using Controller = ListDetail<DispositifSpecial, DeviceEditor>;
+
+struct Screen {
+    std::unique_ptr<ModelContext> ctx = ModelContext::open(QStringLiteral(":memory:"));
+    QWidget window;
+    Controller* lists = nullptr;
+    int editorsMade = 0;
+
+    explicit Screen(std::function<void(Controller::Setup&)> adjust = {})
+    {
+        for (const char* d : {"Grue", "Bâche", "Crochet", "Bras hydraulique"})
+            ctx->insert(new DispositifSpecial(QString::fromUtf8(d)));
+        [[maybe_unused]] const bool saved = ctx->save();
+        Controller::Setup setup;
+        setup.row = [](DispositifSpecial* d) {
+            RowContent row;
+            row.lines.append(RowLine{{RowPart::label(d->descriptionDispositif())}});
+            row.accessibleText = d->descriptionDispositif();
+            return row;
+        };
+        setup.lessThan = [](const DispositifSpecial* a, const DispositifSpecial* b) {
+            return QString::localeAwareCompare(a->descriptionDispositif(), b->descriptionDispositif()) < 0;
+        };
+        setup.matches = [](const DispositifSpecial* d, const SearchText& search) {
+            return oneFieldHoldsAllWords({d->descriptionDispositif()}, search.words);
+        };
+        setup.makeEditor = [this](DispositifSpecial* d) {
+            ++editorsMade;
+            return new DeviceEditor(ctx.get(), d);
+        };
+        setup.rebind = [](DeviceEditor* e, DispositifSpecial* d) {
+            e->bind(d);
+            return true;
+        };
+        setup.placeholder = new EmptyState(QStringLiteral("puzzlepiece.extension"),
+                                           QStringLiteral("Sélectionnez un dispositif"), QString());
+        if (adjust)
+            adjust(setup);
+        lists = new Controller(ctx.get(), std::move(setup), &window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(lists->splitView());
+        window.resize(900, 600);
+        window.show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&window);
+    }
+    QStringList shown() const
+    {
+        QStringList out;
+        for (DispositifSpecial* d : lists->shown())
+            out.append(d->descriptionDispositif());
+        return out;
+    }
+    void click(int row)
+    {
+        QListView* view = lists->list()->listView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+    }
+    DispositifSpecial* find(const QString& text) const
+    {
+        for (DispositifSpecial* d : ctx->all<DispositifSpecial>())
+            if (d->descriptionDispositif() == text)
+                return d;
+        return nullptr;
+    }
+};
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void ListDetailTest::searchNarrowsTheList()
+{
+    Screen s;
+    QCOMPARE(s.shown(), QStringList({"Bâche", "Bras hydraulique", "Crochet", "Grue"}));
+    // Folded words: case and accents ignored, every word in the field.
+    s.lists->list()->searchField()->setText(QStringLiteral("  BACHE "));
+    settle();
+    QCOMPARE(s.shown(), QStringList({"Bâche"}));
+    s.lists->list()->searchField()->setText(QStringLiteral("hydr bras"));
+    settle();
+    QCOMPARE(s.shown(), QStringList({"Bras hydraulique"}));
+    s.lists->list()->searchField()->clear();
+    settle();
+    QCOMPARE(s.shown().size(), 4);
+}
+
+void ListDetailTest::selectionBindsTheEditor()
+{
+    Screen s;
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+    QVERIFY(!s.lists->editor());
+    s.click(2);
+    QCOMPARE(s.lists->selection(), s.find("Crochet"));
+    QCOMPARE(s.lists->edited(), s.find("Crochet"));
+    QVERIFY(!s.lists->isCreating());
+    DeviceEditor* editor = s.lists->editor();
+    QVERIFY(editor);
+    QCOMPARE(editor->field->text(), QStringLiteral("Crochet"));
+    // Another row: the same editor, pointed at the other record.
+    s.click(3);
+    QCOMPARE(s.lists->editor(), editor);
+    QCOMPARE(editor->field->text(), QStringLiteral("Grue"));
+    QCOMPARE(s.editorsMade, 1);
+}
+
+void ListDetailTest::newRecordSavedThenCancelled()
+{
+    Screen s;
+    s.click(0);
+    // "Ajouter": nothing selected or bound, an empty editor.
+    QTest::mouseClick(s.lists->list()->addButton(), Qt::LeftButton);
+    QVERIFY(s.lists->isCreating());
+    QVERIFY(!s.lists->selection());
+    QVERIFY(!s.lists->edited());
+    DeviceEditor* editor = s.lists->editor();
+    QVERIFY(editor);
+    QCOMPARE(editor->field->text(), QString());
+    // Saved: the new record is listed, selected and bound.
+    editor->field->setText(QStringLiteral("Aimant"));
+    editor->save();
+    settle();
+    DispositifSpecial* aimant = s.find("Aimant");
+    QVERIFY(aimant);
+    QVERIFY(!s.lists->isCreating());
+    QCOMPARE(s.lists->selection(), aimant);
+    QCOMPARE(s.lists->edited(), aimant);
+    QCOMPARE(s.shown().first(), QStringLiteral("Aimant"));
+    // Cancelled: the placeholder comes back, nothing selected.
+    s.lists->editor()->cancel();
+    settle();
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+    QVERIFY(!s.lists->selection());
+    QVERIFY(!s.lists->edited());
+    QVERIFY(!s.lists->editor());
+}
+
+void ListDetailTest::deletionByRows()
+{
+    Screen s;
+    s.click(3); // Grue, bound
+    s.lists->list()->searchField()->setText(QStringLiteral("r"));
+    settle();
+    QCOMPARE(s.shown(), QStringList({"Bras hydraulique", "Crochet", "Grue"}));
+    // Rows as listed now; out of range and repeated rows are ignored.
+    QVERIFY(s.lists->remove(s.lists->recordsAtRows({2, 0, 7, 0, -1})));
+    settle();
+    QCOMPARE(s.shown(), QStringList({"Crochet"}));
+    QCOMPARE(s.ctx->count<DispositifSpecial>(), 2);
+    QVERIFY(!s.ctx->hasChanges());
+    // The bound record went: its editor with it.
+    QVERIFY(!s.lists->edited());
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+
+    // A failed save is reported, never passed over.
+    s.ctx->failNextSave(QStringLiteral("disque plein"));
+    QVERIFY(!s.lists->remove({s.find("Crochet")}));
+    QMessageBox* box = nullptr;
+    for (QMessageBox* b : s.window.findChildren<QMessageBox*>())
+        if (b->isVisible())
+            box = b;
+    QVERIFY(box);
+    QVERIFY(box->text().startsWith(QStringLiteral("Échec de la suppression: ")));
+    box->done(0);
+}
+
+void ListDetailTest::boundRecordDeletedElsewhere()
+{
+    Screen s;
+    s.click(1);
+    DispositifSpecial* bound = s.lists->edited();
+    QVERIFY(bound);
+    QString error;
+    QVERIFY(s.ctx->remove(bound, &error));
+    settle();
+    QVERIFY(!s.lists->edited());
+    QVERIFY(!s.lists->selection());
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+}
+
+void ListDetailTest::screensThatOpenRecordsThemselves()
+{
+    QList<DispositifSpecial*> afterSave;
+    Screen s([&](Controller::Setup& setup) {
+        setup.opensOnSelection = false;
+        setup.rebind = {};
+        setup.afterSave = [&](DispositifSpecial* d) { afterSave.append(d); };
+    });
+    // Selecting does not open.
+    s.click(0);
+    QVERIFY(s.lists->selection());
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+    // The screen opens a record: a fresh editor each time.
+    s.lists->openEditor(s.find("Grue"));
+    DeviceEditor* first = s.lists->editor();
+    QVERIFY(first);
+    s.lists->openEditor(s.find("Grue"));
+    QVERIFY(s.lists->editor() != first);
+    QCOMPARE(s.editorsMade, 2);
+    // Its own handling of a save replaces the default one.
+    s.lists->editor()->save();
+    QCOMPARE(afterSave, QList<DispositifSpecial*>({s.find("Grue")}));
+    QCOMPARE(s.lists->edited(), s.find("Grue"));
+    s.lists->closeEditor();
+    QVERIFY(s.lists->pane()->showsPlaceholder());
+}
+
+#include "tst_listdetail.moc"
