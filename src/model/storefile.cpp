@@ -690,6 +690,8 @@ StoreFile::Inspection StoreFile::inspect(const QString& path)
         return unreadable(systemText(raw, openRc));
     strictIdentifiers(raw);
     sqlite3_busy_timeout(raw, 2000);
+    // The page check reads the whole file: mapped, not copied page by page.
+    sqlite3_exec(raw, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
     auto contentFailure = [&](int rc) {
         if (isSystemError(rc))
             return unreadable(systemText(raw, rc));
