@@ -120,20 +120,8 @@ StatistiqueRendementVolumeView::StatistiqueRendementVolumeView(SourceStatistique
 
 QWidget* StatistiqueRendementVolumeView::construireEntete()
 {
-    auto* entete = new QWidget(this);
-    auto* h = new QHBoxLayout(entete);
-    h->setContentsMargins(0, 8, 0, 0);
-    h->addWidget(titre(QStringLiteral("Rendement par volume (locations moyennes par benne)"), TextStyle::title2, entete));
-    h->addStretch();
-    h->addWidget(new QLabel(QStringLiteral("Année"), entete));
-    m_choixAnnee = new QComboBox(entete);
-    m_choixAnnee->setFixedWidth(120);
-    connect(m_choixAnnee, &QComboBox::activated, this, [this](int i) {
-        const QVariant a = m_choixAnnee->itemData(i);
-        setSelectedYear(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
-    });
-    h->addWidget(m_choixAnnee);
-    return entete;
+    return enteteAvecAnnee(QStringLiteral("Rendement par volume (locations moyennes par benne)"), m_choixAnnee,
+                           [this](std::optional<int> annee) { setSelectedYear(annee); }, this);
 }
 
 void StatistiqueRendementVolumeView::setSelectedYear(std::optional<int> annee)

@@ -322,4 +322,24 @@ QLabel* titre(const QString& texte, TextStyle style, QWidget* parent)
     return label;
 }
 
+QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,
+                         std::function<void(std::optional<int>)> choisie, QWidget* parent)
+{
+    auto* entete = new QWidget(parent);
+    auto* h = new QHBoxLayout(entete);
+    h->setContentsMargins(0, 8, 0, 0);
+    h->addWidget(titre(texte, TextStyle::title2, entete));
+    h->addStretch();
+    h->addWidget(new QLabel(QStringLiteral("Année"), entete));
+    auto* combo = new QComboBox(entete);
+    combo->setFixedWidth(120);
+    QObject::connect(combo, &QComboBox::activated, entete, [combo, choisie = std::move(choisie)](int i) {
+        const QVariant a = combo->itemData(i);
+        choisie(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
+    });
+    h->addWidget(combo);
+    choix = combo;
+    return entete;
+}
+
 } // namespace kv::stats

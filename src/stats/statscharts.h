@@ -7,10 +7,14 @@
 #include "widgets/textstyles.h"
 
 #include <QColor>
+#include <QComboBox>
 #include <QList>
 #include <QString>
 #include <QTimeZone>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -118,5 +122,10 @@ private:
 
 // A title label in one of the text styles.
 QLabel* titre(const QString& texte, TextStyle style, QWidget* parent);
+
+// A statistic's title with the "Année" picker at its trailing end. `choix` receives the picker;
+// `choisie` is called with the year of the item picked (none for an item without a year).
+QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,
+                         std::function<void(std::optional<int>)> choisie, QWidget* parent);
 
 } // namespace kv::stats
