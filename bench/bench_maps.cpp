@@ -38,7 +38,7 @@ ModelContext* office()
 {
     static std::unique_ptr<ModelContext> ctx;
     if (!ctx) {
-        ctx = ModelContext::open(kv::bench::officePath());
+        ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("cartes")));
         QRandomGenerator rng(17);
         for (LocationDeBenne* l : ctx->all<LocationDeBenne>()) {
             l->setLatitude(45.3 + rng.generateDouble() * 0.8);
