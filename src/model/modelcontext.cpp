@@ -168,14 +168,15 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
     auto file = StoreFile::open(path, &err, &kind);
     if (!file)
         return fail();
+    std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(lock), std::move(file)));
     LoadedRecords loaded;
-    if (!file->load(loaded, &err, &kind))
+    loaded.owner = ctx.get();
+    if (!ctx->m_file->load(loaded, &err, &kind))
         return fail();
-    if (!file->finishOpening(&err)) {
+    if (!ctx->m_file->finishOpening(&err)) {
         kind = OpenFailure::CannotOpen;
         return fail();
     }
-    std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(lock), std::move(file)));
     ctx->adoptLoaded(loaded);
     if (failure)
         *failure = OpenFailure::None;
@@ -214,25 +215,45 @@ const std::vector<Record*>& ModelContext::liveRecords(EntityType type) const
 
 void ModelContext::adoptLoaded(LoadedRecords& loaded)
 {
+    // The records come in identifier order within each type, already given to this context;
+    // they are gathered in identifier order (the look-up by identifier relies on it) from the
+    // identifiers alone, without reading the records.
     std::size_t total = 0;
-    for (const auto& records : loaded.byType)
-        total += records.size();
-    m_owned.reserve(total);
-    for (auto& records : loaded.byType) {
-        for (auto& owned : records) {
-            Record* r = owned.get();
-            r->m_context = this;
-            r->m_state = Record::State::Stored;
-            m_live[int(r->entityType())].push_back(r);
-            m_nextPk = std::max(m_nextPk, r->m_pk + 1);
-            m_owned.push_back(std::move(owned));
-        }
-        records.clear();
+    qint64 highest = 0;
+    for (int type = 0; type < kEntityTypeCount; ++type) {
+        total += loaded.byType[type].size();
+        if (!loaded.pks[type].empty())
+            highest = std::max(highest, loaded.pks[type].back());
     }
-    // The lookup by identifier relies on identifier order; each type came in that order.
-    std::sort(m_owned.begin(), m_owned.end(), [](const std::unique_ptr<Record>& a, const std::unique_ptr<Record>& b) {
-        return a->m_pk < b->m_pk;
-    });
+    m_nextPk = std::max(m_nextPk, highest + 1);
+    for (int type = 0; type < kEntityTypeCount; ++type) {
+        auto& live = m_live[type];
+        live.reserve(live.size() + loaded.byType[type].size());
+        for (const auto& owned : loaded.byType[type])
+            live.push_back(owned.get());
+    }
+    m_owned.reserve(m_owned.size() + total);
+    if (highest <= qint64(4 * total + 64)) {
+        // Identifiers mostly dense: each record goes straight to its place.
+        std::vector<Record*> places(std::size_t(highest) + 1, nullptr);
+        for (int type = 0; type < kEntityTypeCount; ++type)
+            for (std::size_t i = 0; i < loaded.byType[type].size(); ++i)
+                places[std::size_t(loaded.pks[type][i])] = loaded.byType[type][i].release();
+        for (Record* r : places)
+            if (r)
+                m_owned.emplace_back(r);
+    } else {
+        std::vector<std::pair<qint64, Record*>> byIdentifier;
+        byIdentifier.reserve(total);
+        for (int type = 0; type < kEntityTypeCount; ++type)
+            for (std::size_t i = 0; i < loaded.byType[type].size(); ++i)
+                byIdentifier.emplace_back(loaded.pks[type][i], loaded.byType[type][i].release());
+        std::sort(byIdentifier.begin(), byIdentifier.end());
+        for (const auto& [pk, r] : byIdentifier)
+            m_owned.emplace_back(r);
+    }
+    loaded.byType = {};
+    loaded.pks = {};
     // List positions continue after the highest one stored.
     qint64 maxOrder = 0;
     for (const Relationship& rel : relationships())

@@ -44,18 +44,17 @@ void bound(int rc, sqlite3_stmt* st)
     Q_UNUSED(st);
 }
 
-// Looks records up by persistent identifier while a store loads.
+// Looks records up by persistent identifier while a store loads. The identifiers of each type
+// are kept side by side, in loading (increasing) order, so that a look-up reads no record.
 struct Loader {
     LoadedRecords* loaded = nullptr;
     Record* find(EntityType type, qint64 pk) const
     {
-        const auto& v = loaded->byType[int(type)];
-        auto it = std::lower_bound(v.begin(), v.end(), pk, [](const std::unique_ptr<Record>& r, qint64 value) {
-            return r->persistentModelID() < value;
-        });
-        if (it == v.end() || (*it)->persistentModelID() != pk)
+        const auto& keys = loaded->pks[int(type)];
+        const auto it = std::lower_bound(keys.begin(), keys.end(), pk);
+        if (it == keys.end() || *it != pk)
             throw StoreError(QStringLiteral("référence introuvable (%1)").arg(pk));
-        return it->get();
+        return loaded->byType[int(type)][std::size_t(it - keys.begin())].get();
     }
 };
 
@@ -1033,7 +1032,8 @@ bool StoreFile::load(LoadedRecords& out, QString* error, OpenFailure* failure)
             *error = message;
         if (failure)
             *failure = kind;
-        out = LoadedRecords();
+        out.byType = {};
+        out.pks = {};
         return false;
     };
     try {
@@ -1070,6 +1070,10 @@ bool StoreFile::load(LoadedRecords& out, QString* error, OpenFailure* failure)
                                          .arg(r->m_pk)
                                          .arg(QString::fromUtf8(e.what())));
                 }
+                // Given to its context now, while the record is at hand.
+                r->m_context = out.owner;
+                r->m_state = Record::State::Stored;
+                out.pks[int(t.type)].push_back(r->m_pk);
                 records.push_back(std::move(r));
             }
             if (rc != SQLITE_DONE)

@@ -18,7 +18,9 @@ struct TableDef;
 
 // Records read from a file, handed to the context that will own them.
 struct LoadedRecords {
+    ModelContext* owner = nullptr; // the context the records are read for
     std::array<std::vector<std::unique_ptr<Record>>, kEntityTypeCount> byType; // in identifier order
+    std::array<std::vector<qint64>, kEntityTypeCount> pks; // their identifiers, side by side
 };
 
 // The SQLite file behind a model context: schema, loading and writing of pending changes.
