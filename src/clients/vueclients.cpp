@@ -1,5 +1,6 @@
 #include "vueclients.h"
 
+#include "model/helpers.h"
 #include "widgets/focusguard.h"
 
 #include "widgets/forms/contextmenu.h"
@@ -36,7 +37,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
 
     forms::ListDetail<Client, ClientEditorView>::Setup setup;
     setup.row = &VueClients::ligneClient;
-    setup.lessThan = [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; };
+    setup.lessThan = [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); };
     setup.matches = [](const Client* c, const forms::SearchText& search) { return clientCorrespond(c, search.words); };
     setup.makeEditor = [context](Client* c) { return new ClientEditorView(context, c); };
     setup.rebind = [](ClientEditorView* editor, Client* c) {

@@ -1,5 +1,6 @@
 #include "helpers.h"
 
+#include <QCollator>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 
@@ -136,6 +137,22 @@ QString trimBlanks(const QString& s, bool includeTab)
     while (end > start && isBlank(s[end - 1]))
         --end;
     return s.mid(start, end - start);
+}
+
+int compareNames(const QString& a, const QString& b)
+{
+    // One collator per thread, made again when the default locale changes.
+    thread_local QString localeName;
+    thread_local std::optional<QCollator> collator;
+    const QLocale locale;
+    if (!collator || localeName != locale.name()) {
+        collator.emplace(locale);
+        collator->setNumericMode(true);
+        localeName = locale.name();
+    }
+    if (const int c = collator->compare(a, b))
+        return c;
+    return a.compare(b);
 }
 
 } // namespace kv
