@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -105,7 +106,6 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->setSpacing(0);
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
-    m_emplacementPlan->setMinimumWidth(300);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
@@ -195,10 +195,59 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
     releaseFocusWithin(this);
 }
 
+namespace {
+
+// The header's day strip and button stand side by side, the button under the strip when the
+// window is too narrow for both: the screen never scrolls sideways.
+class EnTeteRepliable : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    QSize minimumSizeHint() const override
+    {
+        int largeur = 0;
+        for (const QWidget* w : elements())
+            largeur = std::max(largeur, w->sizeHint().width());
+        const QMargins m = layout()->contentsMargins();
+        return {largeur + m.left() + m.right(), QWidget::minimumSizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        auto* ligne = static_cast<QBoxLayout*>(layout());
+        const auto sens = event->size().width() >= largeurEnLigne() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+        if (ligne->direction() != sens)
+            ligne->setDirection(sens);
+        QWidget::resizeEvent(event);
+    }
+
+private:
+    QList<QWidget*> elements() const
+    {
+        QList<QWidget*> out;
+        for (int i = 0; i < layout()->count(); ++i)
+            if (QWidget* w = layout()->itemAt(i)->widget())
+                out.append(w);
+        return out;
+    }
+    int largeurEnLigne() const
+    {
+        const QList<QWidget*> tous = elements();
+        int largeur = std::max<int>(0, int(tous.size()) - 1) * layout()->spacing();
+        for (const QWidget* w : tous)
+            largeur += w->sizeHint().width();
+        const QMargins m = layout()->contentsMargins();
+        return largeur + m.left() + m.right();
+    }
+};
+
+} // namespace
+
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    auto* entete = new QWidget(this);
-    auto* ligne = new QHBoxLayout(entete);
+    auto* entete = new EnTeteRepliable(this);
+    auto* ligne = new QBoxLayout(QBoxLayout::LeftToRight, entete);
     ligne->setContentsMargins(11, 11, 11, 0);
 
     const QDateTime base = m_horloge.debutAujourdhui();
