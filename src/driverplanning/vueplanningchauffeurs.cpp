@@ -1,5 +1,6 @@
 #include "vueplanningchauffeurs.h"
 
+#include "widgets/foldingrow.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -16,7 +17,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -195,59 +195,11 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
     releaseFocusWithin(this);
 }
 
-namespace {
-
-// The header's day strip and button stand side by side, the button under the strip when the
-// window is too narrow for both: the screen never scrolls sideways.
-class EnTeteRepliable : public QWidget {
-public:
-    using QWidget::QWidget;
-
-    QSize minimumSizeHint() const override
-    {
-        int largeur = 0;
-        for (const QWidget* w : elements())
-            largeur = std::max(largeur, w->sizeHint().width());
-        const QMargins m = layout()->contentsMargins();
-        return {largeur + m.left() + m.right(), QWidget::minimumSizeHint().height()};
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        auto* ligne = static_cast<QBoxLayout*>(layout());
-        const auto sens = event->size().width() >= largeurEnLigne() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
-        if (ligne->direction() != sens)
-            ligne->setDirection(sens);
-        QWidget::resizeEvent(event);
-    }
-
-private:
-    QList<QWidget*> elements() const
-    {
-        QList<QWidget*> out;
-        for (int i = 0; i < layout()->count(); ++i)
-            if (QWidget* w = layout()->itemAt(i)->widget())
-                out.append(w);
-        return out;
-    }
-    int largeurEnLigne() const
-    {
-        const QList<QWidget*> tous = elements();
-        int largeur = std::max<int>(0, int(tous.size()) - 1) * layout()->spacing();
-        for (const QWidget* w : tous)
-            largeur += w->sizeHint().width();
-        const QMargins m = layout()->contentsMargins();
-        return largeur + m.left() + m.right();
-    }
-};
-
-} // namespace
-
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    auto* entete = new EnTeteRepliable(this);
-    auto* ligne = new QBoxLayout(QBoxLayout::LeftToRight, entete);
+    // The button goes under the day strip when the window is too narrow for both.
+    auto* entete = new FoldingRow(this);
+    QBoxLayout* ligne = entete->row();
     ligne->setContentsMargins(11, 11, 11, 0);
 
     const QDateTime base = m_horloge.debutAujourdhui();

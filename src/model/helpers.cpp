@@ -148,10 +148,12 @@ int compareNames(const QString& a, const QString& b)
     if (!collator || localeName != locale.name()) {
         collator.emplace(locale);
         collator->setNumericMode(true);
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
         localeName = locale.name();
     }
     if (const int c = collator->compare(a, b))
         return c;
+    // Names equal but for letter case: capitals first, always in the same order.
     return a.compare(b);
 }
 

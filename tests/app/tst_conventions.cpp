@@ -98,12 +98,20 @@ void checkShownAsTyped(QWidget* root, const QString& where, QStringList* faults)
     }
 }
 
-// The screen's list, when it has one, with its first row selected.
-void selectFirstRow(QWidget* screen)
+// The list screen's first record in its editor.
+void selectFirstRecord(QWidget* screen)
 {
     if (auto* panel = screen->findChild<forms::ListPanel*>(); panel && panel->isVisible() && panel->rowCount() > 0) {
         fixtures::clickRow(panel, 0);
         fixtures::settle();
+    }
+}
+
+// The screen's list, when it has one, with its first row selected.
+void selectFirstRow(QWidget* screen)
+{
+    if (auto* panel = screen->findChild<forms::ListPanel*>(); panel && panel->isVisible() && panel->rowCount() > 0) {
+        selectFirstRecord(screen);
         return;
     }
     for (QAbstractItemView* view : screen->findChildren<QAbstractItemView*>()) {
@@ -278,7 +286,7 @@ void ConventionsTest::screensFitWithoutSidewaysScrolling()
         window->setSelection(c);
         fixtures::settle();
         check(titre(c));
-        selectFirstRow(window->detailScreen());
+        selectFirstRecord(window->detailScreen());
         check(titre(c) + QStringLiteral(" (sélection)"));
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
