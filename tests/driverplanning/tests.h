@@ -18,6 +18,7 @@ class TestEmailPlanning : public QObject {
     Q_OBJECT
 private slots:
     void workedExample();
+    void unicodeBlanksPairLikeSpaces();
     void placeholdersFilledInOnePass();
     void operationLineAndEmptyParts();
     void templateRecord();
