@@ -695,7 +695,9 @@ bool FormulaireChauffeurView::enregistrer()
         forms::showError(this, forms::saveFailedText(erreur));
         return false;
     }
-    if (m_onChauffeurCree)
+    QPointer<FormulaireChauffeurView> self(this);
+    emit saved(nouveau ? nouveau : m_chauffeur);
+    if (self && m_onChauffeurCree)
         m_onChauffeurCree();
     return true;
 }

@@ -51,7 +51,7 @@ public:
     static constexpr int kLargeur = 560;
 
     // `chauffeur`: the driver to edit, null for a new one. `onChauffeurCree` runs after every
-    // successful save. `horloge` gives the sheets their default dates.
+    // successful save, after saved(). `horloge` gives the sheets their default dates.
     FormulaireChauffeurView(ModelContext* context, Chauffeur* chauffeur,
                             std::function<void()> onChauffeurCree, Horloge horloge = Horloge::systeme(),
                             QWidget* parent = nullptr);
@@ -114,6 +114,10 @@ public:
     QWidget* lignesDisponibilites() const { return m_lignesDisponibilites; }
     // The toggles of the specialisations, in the store's order.
     QList<QCheckBox*> casesSpecialisations() const;
+
+signals:
+    // After every successful save: the driver saved, new or edited.
+    void saved(kv::Chauffeur* chauffeur);
 
 private:
     // A sheet or the alert is shown until it closes (it is freed a moment later).

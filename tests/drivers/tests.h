@@ -42,5 +42,6 @@ private slots:
     void deletion();
     void failedDeletion();
     void toolbarOfTheMainWindow();
+    void keysOfTheList();
     void pictures();
 };
