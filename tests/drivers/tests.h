@@ -21,6 +21,7 @@ private slots:
     void distanceIsKept();
     void failedSaveOfANewDriver();
     void failedSaveOfAnExistingDriver();
+    void qualificationPickerFitsItsEntries();
 };
 
 class TestFeuilles : public QObject {
