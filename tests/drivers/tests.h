@@ -29,6 +29,7 @@ class TestFeuilles : public QObject {
 private slots:
     void namesAndTrimming();
     void period();
+    void oneDayPeriod();
     void training();
     void failedSaves();
     void sheetsFromTheForm();

@@ -8,12 +8,15 @@
 #include "drivers/formulaireajoutspecialisation.h"
 #include "drivers/formulairechauffeurview.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimeZone>
+#include <QWindow>
 
 using namespace kv;
 using namespace outils;
@@ -124,6 +127,120 @@ void TestFeuilles::period()
     QCOMPARE(recues.size(), 2);
     for (Disponibilite* d : recues)
         Record::disposeIfFree(d);
+}
+
+namespace {
+
+// A period sheet shown in a window of its own, as the form opens it.
+struct FeuillePeriode {
+    QWidget fenetre;
+    std::optional<std::optional<QDateTime>> fin; // set once "Valider" handed a period back
+    FormulaireAjoutDisponibilite* feuille = nullptr;
+
+    FeuillePeriode()
+    {
+        fenetre.resize(600, 400);
+        fenetre.show();
+        feuille = new FormulaireAjoutDisponibilite(kMaintenant, [this](Disponibilite* d) {
+            fin = d->dateFin();
+            Record::disposeIfFree(d);
+        }, &fenetre);
+        feuille->open();
+    }
+    bool visible() { return QTest::qWaitForWindowExposed(feuille); }
+    void valider()
+    {
+        QTest::mouseClick(feuille->boutonConfirmer(), Qt::LeftButton);
+        laisserPasser();
+    }
+};
+
+// Clicks the day that the open calendar of `champ` shows as chosen.
+bool cliquerJourChoisi(QDateEdit* champ)
+{
+    QCalendarWidget* calendrier = champ->calendarWidget();
+    auto* jours = calendrier->findChild<QTableView*>();
+    if (!calendrier->isVisible() || !jours)
+        return false;
+    const QRect cellule = jours->visualRect(jours->currentIndex());
+    if (!cellule.isValid())
+        return false;
+    QTest::mouseClick(jours->viewport(), Qt::LeftButton, {}, cellule.center());
+    laisserPasser();
+    return true;
+}
+
+} // namespace
+
+void TestFeuilles::oneDayPeriod()
+{
+    // "Fin" shows the start day while untouched: choosing that same day must still give an end,
+    // however it is chosen.
+    {
+        // In the calendar, with the mouse.
+        FeuillePeriode p;
+        QVERIFY(p.visible());
+        QDateEdit* fin = p.feuille->champFin();
+        QTest::mouseClick(fin, Qt::LeftButton, {}, QPoint(fin->width() - 8, fin->height() / 2));
+        laisserPasser();
+        QVERIFY(cliquerJourChoisi(fin));
+        QVERIFY(!fin->calendarWidget()->isVisible());
+        p.valider();
+        QVERIFY(p.fin);
+        QCOMPARE(*p.fin, std::optional<QDateTime>(kMaintenant));
+    }
+    {
+        // In the calendar, with Return, after the start moved.
+        FeuillePeriode p;
+        QVERIFY(p.visible());
+        p.feuille->champDebut()->setDate(QDate(2026, 3, 12));
+        QDateEdit* fin = p.feuille->champFin();
+        QTest::mouseClick(fin, Qt::LeftButton, {}, QPoint(fin->width() - 8, fin->height() / 2));
+        laisserPasser();
+        QVERIFY(fin->calendarWidget()->isVisible());
+        QTest::keyClick(fin->calendarWidget()->window()->windowHandle(), Qt::Key_Return);
+        laisserPasser();
+        p.valider();
+        QVERIFY(p.fin && *p.fin);
+        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 12));
+    }
+    {
+        // Typing the day shown.
+        FeuillePeriode p;
+        QVERIFY(p.visible());
+        QDateEdit* fin = p.feuille->champFin();
+        fin->setFocus();
+        QTest::keyClick(fin, Qt::Key_Home);
+        QTest::keyClicks(fin, QStringLiteral("10"));
+        p.valider();
+        QVERIFY(p.fin && *p.fin);
+        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 10));
+    }
+    {
+        // A step up and back down.
+        FeuillePeriode p;
+        QVERIFY(p.visible());
+        QDateEdit* fin = p.feuille->champFin();
+        fin->setFocus();
+        QTest::keyClick(fin, Qt::Key_Up);
+        QTest::keyClick(fin, Qt::Key_Down);
+        p.valider();
+        QVERIFY(p.fin && *p.fin);
+        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 10));
+    }
+    {
+        // Only passing through "Fin" with Tab (day, month, year, out) leaves the period open-ended.
+        FeuillePeriode p;
+        QVERIFY(p.visible());
+        QDateEdit* fin = p.feuille->champFin();
+        fin->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(fin, Qt::Key_Tab);
+        QVERIFY(!fin->hasFocus());
+        p.valider();
+        QVERIFY(p.fin);
+        QCOMPARE(*p.fin, std::nullopt);
+    }
 }
 
 void TestFeuilles::training()
