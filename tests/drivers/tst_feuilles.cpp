@@ -131,29 +131,12 @@ void TestFeuilles::period()
 
 namespace {
 
-// A period sheet shown in a window of its own, as the form opens it.
-struct FeuillePeriode {
-    QWidget fenetre;
-    std::optional<std::optional<QDateTime>> fin; // set once "Valider" handed a period back
-    FormulaireAjoutDisponibilite* feuille = nullptr;
-
-    FeuillePeriode()
-    {
-        fenetre.resize(600, 400);
-        fenetre.show();
-        feuille = new FormulaireAjoutDisponibilite(kMaintenant, [this](Disponibilite* d) {
-            fin = d->dateFin();
-            Record::disposeIfFree(d);
-        }, &fenetre);
-        feuille->open();
-    }
-    bool visible() { return QTest::qWaitForWindowExposed(feuille); }
-    void valider()
-    {
-        QTest::mouseClick(feuille->boutonConfirmer(), Qt::LeftButton);
-        laisserPasser();
-    }
-};
+// Opens the calendar of a date field with its arrow.
+void ouvrirCalendrier(QDateEdit* champ)
+{
+    QTest::mouseClick(champ, Qt::LeftButton, {}, QPoint(champ->width() - 8, champ->height() / 2));
+    laisserPasser();
+}
 
 // Clicks the day that the open calendar of `champ` shows as chosen.
 bool cliquerJourChoisi(QDateEdit* champ)
@@ -167,7 +150,30 @@ bool cliquerJourChoisi(QDateEdit* champ)
         return false;
     QTest::mouseClick(jours->viewport(), Qt::LeftButton, {}, cellule.center());
     laisserPasser();
-    return true;
+    return !calendrier->isVisible();
+}
+
+// A period sheet, shown in a window as the form opens it, on which `toucher` does what a user
+// does to "Fin" (false when a step of it could not be done); then "Valider". What the sheet
+// handed back as the end, in `fin`.
+bool finApres(const std::function<bool(FormulaireAjoutDisponibilite*, QDateEdit*)>& toucher,
+              std::optional<QDateTime>& fin)
+{
+    QWidget fenetre;
+    fenetre.resize(600, 400);
+    fenetre.show();
+    bool rendue = false;
+    auto* feuille = new FormulaireAjoutDisponibilite(kMaintenant, [&](Disponibilite* d) {
+        rendue = true;
+        fin = d->dateFin();
+        Record::disposeIfFree(d);
+    }, &fenetre);
+    feuille->open();
+    if (!QTest::qWaitForWindowExposed(feuille) || !toucher(feuille, feuille->champFin()))
+        return false;
+    QTest::mouseClick(feuille->boutonConfirmer(), Qt::LeftButton);
+    laisserPasser();
+    return rendue;
 }
 
 } // namespace
@@ -176,71 +182,52 @@ void TestFeuilles::oneDayPeriod()
 {
     // "Fin" shows the start day while untouched: choosing that same day must still give an end,
     // however it is chosen.
-    {
-        // In the calendar, with the mouse.
-        FeuillePeriode p;
-        QVERIFY(p.visible());
-        QDateEdit* fin = p.feuille->champFin();
-        QTest::mouseClick(fin, Qt::LeftButton, {}, QPoint(fin->width() - 8, fin->height() / 2));
+    std::optional<QDateTime> fin;
+    // In the calendar, with the mouse.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        ouvrirCalendrier(champ);
+        return cliquerJourChoisi(champ);
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // In the calendar, with Return, after the start moved.
+    QVERIFY(finApres([](FormulaireAjoutDisponibilite* f, QDateEdit* champ) {
+        f->champDebut()->setDate(QDate(2026, 3, 12));
+        ouvrirCalendrier(champ);
+        if (!champ->calendarWidget()->isVisible())
+            return false;
+        QTest::keyClick(champ->calendarWidget()->window()->windowHandle(), Qt::Key_Return);
         laisserPasser();
-        QVERIFY(cliquerJourChoisi(fin));
-        QVERIFY(!fin->calendarWidget()->isVisible());
-        p.valider();
-        QVERIFY(p.fin);
-        QCOMPARE(*p.fin, std::optional<QDateTime>(kMaintenant));
-    }
-    {
-        // In the calendar, with Return, after the start moved.
-        FeuillePeriode p;
-        QVERIFY(p.visible());
-        p.feuille->champDebut()->setDate(QDate(2026, 3, 12));
-        QDateEdit* fin = p.feuille->champFin();
-        QTest::mouseClick(fin, Qt::LeftButton, {}, QPoint(fin->width() - 8, fin->height() / 2));
-        laisserPasser();
-        QVERIFY(fin->calendarWidget()->isVisible());
-        QTest::keyClick(fin->calendarWidget()->window()->windowHandle(), Qt::Key_Return);
-        laisserPasser();
-        p.valider();
-        QVERIFY(p.fin && *p.fin);
-        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 12));
-    }
-    {
-        // Typing the day shown.
-        FeuillePeriode p;
-        QVERIFY(p.visible());
-        QDateEdit* fin = p.feuille->champFin();
-        fin->setFocus();
-        QTest::keyClick(fin, Qt::Key_Home);
-        QTest::keyClicks(fin, QStringLiteral("10"));
-        p.valider();
-        QVERIFY(p.fin && *p.fin);
-        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 10));
-    }
-    {
-        // A step up and back down.
-        FeuillePeriode p;
-        QVERIFY(p.visible());
-        QDateEdit* fin = p.feuille->champFin();
-        fin->setFocus();
-        QTest::keyClick(fin, Qt::Key_Up);
-        QTest::keyClick(fin, Qt::Key_Down);
-        p.valider();
-        QVERIFY(p.fin && *p.fin);
-        QCOMPARE(p.fin->value().date(), QDate(2026, 3, 10));
-    }
-    {
-        // Only passing through "Fin" with Tab (day, month, year, out) leaves the period open-ended.
-        FeuillePeriode p;
-        QVERIFY(p.visible());
-        QDateEdit* fin = p.feuille->champFin();
-        fin->setFocus(Qt::TabFocusReason);
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(QDateTime(QDate(2026, 3, 12), kMaintenant.time())));
+
+    // Typing the day shown.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus();
+        QTest::keyClick(champ, Qt::Key_Home);
+        QTest::keyClicks(champ, QStringLiteral("10"));
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // A step up and back down.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus();
+        QTest::keyClick(champ, Qt::Key_Up);
+        QTest::keyClick(champ, Qt::Key_Down);
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // Only passing through "Fin" with Tab (day, month, year, out) leaves the period open-ended.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus(Qt::TabFocusReason);
         for (int i = 0; i < 3; ++i)
-            QTest::keyClick(fin, Qt::Key_Tab);
-        QVERIFY(!fin->hasFocus());
-        p.valider();
-        QVERIFY(p.fin);
-        QCOMPARE(*p.fin, std::nullopt);
-    }
+            QTest::keyClick(champ, Qt::Key_Tab);
+        return !champ->hasFocus();
+    }, fin));
+    QCOMPARE(fin, std::nullopt);
 }
 
 void TestFeuilles::training()
