@@ -188,6 +188,17 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
+    m_horloge.aChaqueNouveauJour(this, [this] { nouveauJour(); });
+}
+
+void VuePlanningChauffeurs::nouveauJour()
+{
+    // The strip starts on the new today. The day chosen stays while it is in the strip; once
+    // past, today takes its place.
+    const QDateTime aujourdhui = m_horloge.debutAujourdhui();
+    m_slider->setBaseDate(aujourdhui);
+    if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
+        setSelectedDate(aujourdhui);
 }
 
 VuePlanningChauffeurs::~VuePlanningChauffeurs()

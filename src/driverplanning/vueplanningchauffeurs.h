@@ -111,6 +111,7 @@ protected:
 
 private:
     QWidget* enTete();
+    void nouveauJour();
     void synchroniserRangees();
     void surChangement(const ModelChanges& changes);
     void montrerErreur(const QString& titre, const QString& message);

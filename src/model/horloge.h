@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class QObject;
+
 namespace kv {
 
 struct Horloge {
@@ -31,6 +33,12 @@ struct Horloge {
     // The local day holding an instant.
     DayWindow jourDe(qint64 ms) const { return dayWindowOf(ms, zone); }
     DayWindow jourDe(const QDateTime& instant) const { return jourDe(instant.toMSecsSinceEpoch()); }
+
+    // The move to the next day: calls `action` shortly after each local midnight, as long as
+    // `receiver` lives, so that screens showing "today" move on by themselves. The clock is read
+    // again at every turn: a timer that fires late (a machine asleep) or early still finds the
+    // day it is, and `action` runs once per new day.
+    void aChaqueNouveauJour(QObject* receiver, std::function<void()> action) const;
 };
 
 } // namespace kv

@@ -73,14 +73,12 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
         if (!m_selection)
             m_badge = nullptr;
     });
-    m_minuit.setSingleShot(true);
-    connect(&m_minuit, &QTimer::timeout, this, [this] {
+    // The days move on by themselves at midnight (and at any paint after it, see jours()).
+    m_actions->horloge().aChaqueNouveauJour(this, [this] {
         jours();
         viewport()->update();
         m_entete->update();
-        programmerMinuit();
     });
-    programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
@@ -116,19 +114,8 @@ const JoursGrille& GrillePlanning::jours()
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
         m_entete->update();
-        programmerMinuit();
     }
     return m_jours;
-}
-
-void GrillePlanning::programmerMinuit()
-{
-    // A second after the start of tomorrow.
-    const int aujourdhui = m_jours.indexAujourdhui();
-    if (aujourdhui < 0)
-        return;
-    const qint64 attente = m_jours.debut(aujourdhui + 1) - m_actions->horloge().maintenant() + 1000;
-    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
 }
 
 const QList<Barre>& GrillePlanning::barres(int ligne)

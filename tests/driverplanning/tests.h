@@ -33,6 +33,7 @@ private slots:
     void withoutDrivers();
     void rowsOfActiveDrivers();
     void pillsChooseTheDay();
+    void stripMovesOnAtMidnight();
     void rowsBuiltAsTheyComeIntoView();
     void dropFailuresLeaveEverythingAsItWas();
     void dropMovesTheCard();
