@@ -257,7 +257,8 @@ void VuePlanificationBennes::feuilleNouvelleLocation()
                                             [ecran = QPointer<VuePlanificationBennes>(this)] {
                                                 if (ecran)
                                                     ecran->fermerFeuilleNouvelleLocation();
-                                            });
+                                            },
+                                            nullptr, m_actions->horloge());
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()

@@ -11,7 +11,7 @@
 namespace kv {
 
 QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
-                                 std::function<void()> onDismiss, AdresseService* service)
+                                 std::function<void()> onDismiss, AdresseService* service, const Horloge& horloge)
 {
     auto* feuille = new QDialog(over ? over->window() : nullptr);
     feuille->setObjectName(QStringLiteral("feuilleNouvelleLocation"));
@@ -32,7 +32,7 @@ QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUu
         fermer();
         if (garde)
             garde->accept();
-    }, service, feuille);
+    }, service, feuille, horloge);
     auto* layout = new QVBoxLayout(feuille);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(formulaire);

@@ -148,6 +148,8 @@ private:
     // texts the form filled itself count as no coordinate at the save.
     bool m_coordonneesChoisies = false;
     bool m_majInterne = false;
+    // The chosen waste type was deleted: no other one is chosen in its place.
+    bool m_typeDechetPerdu = false;
 
     QStackedWidget* m_pile = nullptr;
     QComboBox* m_choixClient = nullptr;

@@ -89,6 +89,49 @@ void TestActions::deplacerEtEtirer()
     QCOMPARE(matin->dateEnlevement(), le(2026, 5, 8, 8));
 }
 
+void TestActions::joursAuxChangementsDHeure()
+{
+    // Paris in 2025: clocks jump from 02:00 to 03:00 on 30 March, fall back from 03:00 to 02:00
+    // on 26 October.
+    Banc b;
+    Client* c = client(b.ctx.get());
+    Benne* bn = benne(b.ctx.get());
+    const auto heureLocale = [](const QDateTime& d) {
+        const QDateTime local = d.toTimeZone(paris());
+        return std::pair(local.date(), local.time());
+    };
+
+    // 02:30 does not exist on 30 March: a day later is 03:30, not 04:30.
+    LocationDeBenne* printemps = location(b.ctx.get(), c, bn, le(2025, 3, 29, 2, 30), le(2025, 3, 31, 2, 30));
+    QVERIFY(b.actions.deplacerLocation(printemps, 120));
+    QCOMPARE(heureLocale(printemps->datePose()), std::pair(QDate(2025, 3, 30), QTime(3, 30)));
+    QCOMPARE(heureLocale(*printemps->dateEnlevement()), std::pair(QDate(2025, 4, 1), QTime(2, 30)));
+    // The removal stretched back into the gap, and a day across it keeps its hour.
+    QVERIFY(b.actions.redimensionnerFin(printemps, -240));
+    QCOMPARE(heureLocale(*printemps->dateEnlevement()), std::pair(QDate(2025, 3, 30), QTime(3, 30)));
+    LocationDeBenne* matin = location(b.ctx.get(), c, bn, le(2025, 3, 29, 10), le(2025, 3, 30, 10));
+    QVERIFY(b.actions.redimensionnerDebut(matin, 120));
+    QCOMPARE(heureLocale(matin->datePose()), std::pair(QDate(2025, 3, 30), QTime(10, 0)));
+    QVERIFY(b.actions.deplacerLocation(matin, -240));
+    QCOMPARE(heureLocale(matin->datePose()), std::pair(QDate(2025, 3, 28), QTime(10, 0)));
+    QCOMPARE(heureLocale(*matin->dateEnlevement()), std::pair(QDate(2025, 3, 28), QTime(10, 0)));
+
+    // 02:30 happens twice on 26 October: a day later is one of them, never 01:30 or 03:30.
+    LocationDeBenne* automne = location(b.ctx.get(), c, bn, le(2025, 10, 25, 2, 30), le(2025, 10, 27, 9));
+    QVERIFY(b.actions.deplacerLocation(automne, 120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 26), QTime(2, 30)));
+    QCOMPARE(heureLocale(*automne->dateEnlevement()), std::pair(QDate(2025, 10, 28), QTime(9, 0)));
+    QVERIFY(b.actions.deplacerLocation(automne, -120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 25), QTime(2, 30)));
+    QVERIFY(b.actions.redimensionnerFin(automne, -120));
+    QCOMPARE(heureLocale(*automne->dateEnlevement()), std::pair(QDate(2025, 10, 26), QTime(9, 0)));
+    // The second 02:30 (winter time), a day back and forth.
+    const QDateTime secondeFois = QDateTime(QDate(2025, 10, 26), QTime(1, 30), QTimeZone::utc());
+    automne->setDatePose(secondeFois);
+    QVERIFY(b.actions.redimensionnerDebut(automne, -120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 25), QTime(2, 30)));
+}
+
 void TestActions::duplicationEnRotation()
 {
     Banc b;

@@ -173,6 +173,8 @@ void TestGrille::feuilleDeNouvelleLocation()
     QCOMPARE(feuille->objectName(), QStringLiteral("feuilleNouvelleLocation"));
     FormulaireLocationView* formulaire = formulaireDe(feuille);
     QVERIFY(formulaire);
+    // The form reads the grid's clock: its placement starts a day after the grid's "now".
+    QCOMPARE(formulaire->datePose(), maintenant().addDays(1));
     formulaire->boutonAnnuler()->click();
     QTRY_VERIFY(!feuille);
     QCOMPARE(e.vue->benneSelection(), std::nullopt);
@@ -500,6 +502,79 @@ void TestGrille::toucherEtDetails()
     Ecran::tourner();
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     QVERIFY(!e.vue->popupInfoLocation());
+}
+
+void TestGrille::detailsSurPlusieursLignes()
+{
+    // Values longer than their row take the lines they need: no word of them is cut away.
+    Ecran e;
+    Client* c = client(e.ctx.get(), QStringLiteral("Démolition Simon 31"));
+    client(e.ctx.get(), QStringLiteral("Démolition Simon 271"));
+    new Contact(QStringLiteral("Marie-Christine"), QStringLiteral("Delacroix-Vasseur"), QStringLiteral("06 12 34 56 78"),
+                QString(), c);
+    LocationDeBenne* l = location(e.ctx.get(), c, benne(e.ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9),
+                                  QStringLiteral("Zone artisanale des Grandes Terres, 1245 avenue du Général Leclerc, "
+                                                 "69800 Saint-Priest"));
+    QVERIFY(e.ctx->save());
+    for (const QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
+        e.ouvrir(taille);
+        cliquer(e.vp(), e.centre(l));
+        QWidget* popup = e.vue->popupInfoLocation();
+        QVERIFY(popup);
+        QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+        QTRY_VERIFY(carte->isVisible());
+        Ecran::tourner();
+        int valeurs = 0;
+        for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->wordWrap())
+                continue;
+            ++valeurs;
+            const QRect besoin = label->fontMetrics().boundingRect(
+                QRect(0, 0, label->contentsRect().width(), 10000), Qt::TextWordWrap, label->text());
+            QVERIFY2(besoin.height() <= label->contentsRect().height(), qPrintable(label->text()));
+            QVERIFY2(besoin.width() <= label->contentsRect().width(), qPrintable(label->text()));
+            // Inside the card, which shows it whole.
+            const QRect dansCarte(label->mapTo(carte, QPoint(0, 0)), label->size());
+            QVERIFY2(carte->rect().contains(dansCarte), qPrintable(label->text()));
+        }
+        QCOMPARE(valeurs, 5);
+        e.vue->setLocationInfoSelectionnee(nullptr);
+    }
+}
+
+void TestGrille::detailsSansAvertissementDePeinture()
+{
+    // Opening and closing the details paints without a single painter warning.
+    static QStringList avertissements;
+    avertissements.clear();
+    static QtMessageHandler precedent = nullptr;
+    precedent = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+        if (msg.contains(QLatin1String("QPainter")))
+            avertissements << msg;
+        if (precedent)
+            precedent(type, ctx, msg);
+    });
+    {
+        Ecran e;
+        LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 15, 9),
+                                      le(2026, 3, 17, 9));
+        QVERIFY(e.ctx->save());
+        e.ouvrir();
+        for (int i = 0; i < 2; ++i) {
+            cliquer(e.vp(), e.centre(l));
+            QVERIFY(e.vue->popupInfoLocation());
+            QTest::qWait(300); // the fade in, painted
+            e.vue->grab();
+            QWidget* popup = e.vue->popupInfoLocation();
+            cliquer(popup, QPointF(popup->width() - 10, popup->height() - 10));
+            QVERIFY(!e.vue->popupInfoLocation());
+            QTest::qWait(100); // halfway through the fade out
+            e.vue->grab();
+            QTest::qWait(250);
+        }
+    }
+    qInstallMessageHandler(precedent);
+    QVERIFY2(avertissements.isEmpty(), qPrintable(avertissements.join(QLatin1Char('\n'))));
 }
 
 void TestGrille::duplicationParLeBouton()

@@ -400,6 +400,103 @@ void ParClientTest::onlyVisibleCartouchesAreBuilt()
     QVERIFY(ecran.nombreCartouches() < 30);
 }
 
+void ParClientTest::selectionBelongsToTheClientNotItsCartouche()
+{
+    Bureau b;
+    QList<Client*> clients;
+    for (int i = 0; i < 300; ++i)
+        clients << client(b.ctx.get(), QStringLiteral("Client %1").arg(i, 3, 10, QLatin1Char('0')));
+    VueLocationBenne ecran(b.entrees());
+    ecran.resize(1200, 760);
+    ecran.show();
+    QScrollBar* barre = ecran.colonneClients()->verticalScrollBar();
+    const auto auRepos = [](CartoucheAnime* c) {
+        return c && !c->isSelected() && !c->isZoomed() && c->xOffset() == 0.0 && c->scale() == 1.0;
+    };
+    const auto choisi = [](CartoucheAnime* c) {
+        return c && c->isSelected() && c->isZoomed() && c->xOffset() == 160.0 && c->scale() == 1.5;
+    };
+
+    // Chosen, scrolled out of view and back: still drawn chosen.
+    cliquer(ecran.cartouche(clients[0]));
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(clients[0]->id()));
+    QTRY_VERIFY(choisi(ecran.cartouche(clients[0])));
+    barre->setValue(barre->maximum());
+    QVERIFY(!ecran.cartouche(clients[0]));
+    barre->setValue(0);
+    QVERIFY(choisi(ecran.cartouche(clients[0])));
+
+    // Tapped, then scrolled away before the end of its animation: the choice still lands.
+    cliquer(ecran.cartouche(clients[1]));
+    QTest::qWait(100);
+    barre->setValue(barre->maximum());
+    QVERIFY(!ecran.cartouche(clients[1]));
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(clients[1]->id()));
+    QCOMPARE(ecran.clientDeLaColonne(), clients[1]);
+    barre->setValue(0);
+    QTRY_VERIFY(choisi(ecran.cartouche(clients[1])));
+    QTRY_VERIFY(auRepos(ecran.cartouche(clients[0])));
+
+    // Halfway through its way back, a cartouche scrolled away and back goes on from where it was.
+    cliquer(ecran.cartouche(clients[1]));
+    QTest::qWait(100);
+    barre->setValue(barre->maximum());
+    barre->setValue(0);
+    CartoucheAnime* retour = ecran.cartouche(clients[1]);
+    QVERIFY(retour->xOffset() > 0.0 && retour->xOffset() < 160.0);
+    QTRY_VERIFY(!b.selectedClientID.get());
+    QTRY_VERIFY(auRepos(ecran.cartouche(clients[1])));
+}
+
+void ParClientTest::columnsKeepTheirPlaceAndRoom()
+{
+    // Widths of the content beside the sidebar: a 1600-point window, a 1200-point one, and a
+    // 1200-point one at a display scale of 1.5 (its screen 1066 points wide).
+    for (const int largeur : {1380, 970, 840}) {
+        Bureau b;
+        Client* a = client(b.ctx.get(), "Démolition Simon 31");
+        client(b.ctx.get(), "B");
+        auto* l = location(b.ctx.get(), a, benne(b.ctx.get()), le(2026, 6, 1), std::nullopt, "Lyon", 45.76, 4.83);
+        VueLocationBenne ecran(b.entrees());
+        ecran.resize(largeur, 620);
+        ecran.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+        const QString texte = QString::number(largeur);
+        QWidget* clients = ecran.colonneClients();
+        QWidget* locations = ecran.findChild<QWidget*>("colonneLocations");
+        const int gauche = clients->x();
+        QVERIFY2(gauche <= 12, qPrintable(texte));
+
+        // The invitation shows whole: its text has the lines it needs.
+        auto* invitation = ecran.findChild<QLabel*>("texteInvitation");
+        QVERIFY(invitation->isVisible());
+        QVERIFY2(invitation->heightForWidth(invitation->width()) <= invitation->height(), qPrintable(texte));
+        QVERIFY2(invitation->mapTo(&ecran, QPoint(invitation->width(), 0)).x() <= ecran.width(), qPrintable(texte));
+
+        // A client chosen, then a rental: the client column stays where it is, the others follow it.
+        ecran.selectionnerClient(a->id());
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        QVERIFY2(locations->x() <= clients->geometry().right() + 1 + 12, qPrintable(texte));
+        ecran.basculerSelectionLocation(l);
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        QVERIFY(ecran.colonneDetails()->isVisible());
+        // The details keep a usable width, the client column giving way first.
+        QVERIFY2(ecran.colonneDetails()->width() >= 260, qPrintable(texte + " " + QString::number(ecran.colonneDetails()->width())));
+        QVERIFY2(ecran.colonneDetails()->geometry().right() <= ecran.width(), qPrintable(texte));
+        QVERIFY2(clients->width() >= 230, qPrintable(texte));
+        if (largeur >= 1380)
+            QCOMPARE(clients->width(), 456); // room enough: the whole column
+        ecran.basculerSelectionLocation(l);
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        ecran.deselectionnerClient();
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+    }
+}
+
 void ParClientTest::groupsOfAvailableSkips()
 {
     auto ctx = store();
