@@ -43,6 +43,7 @@ private slots:
     void detailsSurPlusieursLignes();
     void detailsSansAvertissementDePeinture();
     void duplicationParLeBouton();
+    void symboleDeDuplicationLisible();
     void depotDUnChauffeur();
     void auClavier();
     void bandeauDesChauffeurs();

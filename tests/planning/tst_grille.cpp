@@ -11,6 +11,7 @@
 #include "planning/vueplanificationbennes.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "widgets/icons.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -630,6 +631,31 @@ void TestGrille::duplicationParLeBouton()
     QCOMPARE(alerte->text(), QStringLiteral("Duplication impossible"));
     alerte->close();
     QCOMPARE(bn->locations().size(), 2);
+}
+
+void TestGrille::symboleDeDuplicationLisible()
+{
+    // The duplicate button's arrow at the 14 points of a bar, at scale 1 and 2: a ring with a hole
+    // and an arrowhead, not a blob of ink. The icon theme is the application's.
+    useIconTheme();
+    for (const qreal dpr : {1.0, 2.0}) {
+        const QImage image = paintedSymbolIcon(QStringLiteral("arrow.trianglehead.clockwise"), Qt::black)
+                                 .pixmap(QSize(14, 14), dpr)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        const int cote = image.width();
+        QCOMPARE(cote, int(14 * dpr));
+        int encre = 0;
+        for (int y = 0; y < cote; ++y)
+            for (int x = 0; x < cote; ++x)
+                encre += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+        const double part = double(encre) / (cote * cote);
+        QVERIFY2(part > 0.15 && part < 0.5, qPrintable(QString::number(part)));
+        // The middle of the ring is empty.
+        const int m = cote / 2;
+        for (const QPoint p : {QPoint(m - 1, m - 1), QPoint(m, m - 1), QPoint(m - 1, m), QPoint(m, m)})
+            QVERIFY2(qAlpha(image.pixel(p)) < 64, qPrintable(QString::number(dpr)));
+    }
 }
 
 void TestGrille::depotDUnChauffeur()
