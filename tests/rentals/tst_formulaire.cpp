@@ -1,7 +1,7 @@
 #include "tests.h"
 
 #include "fauxservice.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "planning/vueplanificationbennes.h"
 #include "rentals/adresseautocompleteur.h"
@@ -29,7 +29,7 @@
 #include <QToolButton>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -43,22 +43,22 @@ struct Banc {
     AdresseService service{faux.baseUrl()};
     Client* zeta = client(ctx.get(), "Zeta TP");
     Client* alpha = client(ctx.get(), "Alpha Maçonnerie");
-    TypeDechet* gravats = type(ctx.get(), "Gravats");
-    TypeDechet* bois = type(ctx.get(), "Bois");
-    Benne* benne = outils::benne(ctx.get());
+    TypeDechet* gravats = wasteType(ctx.get(), "Gravats");
+    TypeDechet* bois = wasteType(ctx.get(), "Bois");
+    Benne* benne = fixtures::benne(ctx.get(), 10);
     int fermetures = 0;
     std::unique_ptr<FormulaireLocationView> form;
 
     Banc()
     {
-        QVERIFY(sauver(ctx.get()));
+        QVERIFY(saved(ctx.get()));
         GeocodageApresEnregistrement::pour(ctx.get())->service()->setBaseUrl(faux.baseUrl());
     }
     FormulaireLocationView* ouvrir()
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
                                                         &service, nullptr,
-                                                        Horloge::fixe(le(2026, 3, 15, 10), QTimeZone("Europe/Paris")));
+                                                        fixedClock());
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
@@ -99,7 +99,7 @@ void FormulaireLocationTest::configurationCardUntilAClientAndAWasteType()
     client(ctx.get(), "Dupont");
     QTest::qWait(10);
     QVERIFY(!form.afficheFormulaire());
-    type(ctx.get(), "Gravats");
+    wasteType(ctx.get(), "Gravats");
     QTRY_VERIFY(form.afficheFormulaire());
     // The type created after the opening is chosen, since none was.
     QCOMPARE(form.typeDechetSelectionne()->libelle(), QStringLiteral("Gravats"));
@@ -115,7 +115,7 @@ void FormulaireLocationTest::defaultsOnAppearance()
     QCOMPARE(form->choixClient()->itemText(0), QStringLiteral("— Choisir un client —"));
     QCOMPARE(form->typeDechetSelectionne(), b.gravats);
     QCOMPARE(form->choixTypeDechet()->count(), 2);
-    QCOMPARE(form->datePose(), le(2026, 3, 16, 10));
+    QCOMPARE(form->datePose(), localDateTime(2026, 3, 16, 10));
     QVERIFY(!form->dateEnlevement());
     QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 16));
     QVERIFY(form->boutonValider()->isDefault());
@@ -243,19 +243,19 @@ void FormulaireLocationTest::removalNeverPrecedesPlacement()
     auto* form = b.ouvrir();
     // Picking a removal before the placement: right after, it equals the placement.
     form->champDateEnlevement()->setDate(QDate(2026, 3, 10));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 10, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 10, 10)));
     QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(form->datePose()));
 
     form->champDateEnlevement()->setDate(QDate(2026, 3, 20));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
     // The placement moved past the removal takes the removal along.
     form->champDatePose()->setDate(QDate(2026, 3, 25));
-    QCOMPARE(form->datePose(), le(2026, 3, 25, 10));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+    QCOMPARE(form->datePose(), localDateTime(2026, 3, 25, 10));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 25, 10)));
     QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 25));
     // Moving it back earlier leaves the removal alone.
     form->champDatePose()->setDate(QDate(2026, 3, 18));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 25, 10)));
 }
 
 void FormulaireLocationTest::removalDateCanBeTyped()
@@ -275,7 +275,7 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QCOMPARE(champ->date(), QDate(2026, 3, 20));
     form->champAdresse()->setFocus(); // the focus leaves the field
     QCoreApplication::processEvents();
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
 
     // "05" stays while typed; leaving the field brings it to the placement.
     champ->setFocus();
@@ -283,9 +283,9 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QTest::keyClicks(champ, "05");
     QCoreApplication::processEvents();
     QCOMPARE(champ->date(), QDate(2026, 3, 5));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 5, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 5, 10)));
     form->champAdresse()->setFocus();
-    QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 16, 10)));
+    QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
     QCOMPARE(champ->date(), QDate(2026, 3, 16));
 
     // The arrow keys step through the days the same way, and Return ends the edit.
@@ -305,7 +305,7 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QCOMPARE(champ->date(), QDate(2026, 3, 2));
     form->validerEtEnregistrer();
     QCOMPARE(b.locations().size(), 1);
-    QCOMPARE(b.locations()[0]->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 16, 10)));
+    QCOMPARE(b.locations()[0]->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
 }
 
 void FormulaireLocationTest::contactsFollowTheClient()
@@ -314,7 +314,7 @@ void FormulaireLocationTest::contactsFollowTheClient()
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
     new Contact("Lise", "Petit", "0600000001", "", b.alpha);
     new Contact("Paul", "Durand", "0600000002", "", b.zeta);
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     auto* form = b.ouvrir();
     QComboBox* contacts = form->choixContact();
     QVERIFY(contacts->isVisible());
@@ -374,7 +374,7 @@ void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
     // turned over.
     Banc b;
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     auto* form = b.ouvrir();
     QCOMPARE(form->size(), QSize(600, 630));
     b.ctx->failNextSave(QStringLiteral("disque plein"));
@@ -452,8 +452,8 @@ void FormulaireLocationTest::saveStoresTheRental()
     QCOMPARE(l->adresse(), std::optional<QString>("5 rue des Lilas, Lyon"));
     QCOMPARE(l->latitude(), std::optional<double>(45.76));
     QCOMPARE(l->longitude(), std::optional<double>(4.83));
-    QCOMPARE(l->datePose(), le(2026, 3, 16, 10));
-    QCOMPARE(l->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 16, 10));
+    QCOMPARE(l->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
     QCOMPARE(l->tarifPose(), 0.0);
     QVERIFY(!l->chauffeurPose());
     QVERIFY(!b.ctx->hasChanges());
@@ -474,7 +474,7 @@ void FormulaireLocationTest::deletedWasteTypeLeavesTheRentalWithout()
         QTest::keyClick(form->choixTypeDechet(), Qt::Key_Down); // Bois
         QCOMPARE(form->typeDechetSelectionne(), b.bois);
         QVERIFY(b.ctx->remove(b.bois));
-        QVERIFY(sauver(b.ctx.get()));
+        QVERIFY(saved(b.ctx.get()));
         QTRY_COMPARE(form->choixTypeDechet()->count(), 1);
         QVERIFY(!form->typeDechetSelectionne());
         QCOMPARE(form->choixTypeDechet()->currentIndex(), -1);
@@ -588,7 +588,7 @@ void FormulaireLocationTest::geocodingAnswerForADeletedRentalIsIgnored()
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     LocationDeBenne* l = b.locations()[0];
     QVERIFY(b.ctx->remove(l));
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     QTRY_COMPARE(fin.count(), 1);
     QVERIFY(!l->latitude());
     QVERIFY(!b.ctx->hasChanges());
@@ -610,15 +610,15 @@ void FormulaireLocationTest::failedSaveLeavesNothingPending()
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     QCOMPARE(b.fermetures, 1);
     QCOMPARE(b.locations().size(), 1);
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     QCOMPARE(b.ctx->count<LocationDeBenne>(), 1);
 }
 
 void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
 {
     Banc b;
-    auto* unusable = benne(b.ctx.get(), 6, "0000FF", EtatBenne::inutilisable);
-    QVERIFY(sauver(b.ctx.get()));
+    auto* unusable = colouredBenne(b.ctx.get(), 6, "0000FF", EtatBenne::inutilisable);
+    QVERIFY(saved(b.ctx.get()));
     QWidget fenetre;
     fenetre.resize(1200, 760);
     VuePlanificationBennes grille(b.ctx.get(), Observable<bool>(), &fenetre);
