@@ -3,9 +3,12 @@
 #include "formulairelocationview.h"
 
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace kv {
@@ -37,6 +40,13 @@ QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUu
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(formulaire);
     QObject::connect(feuille, &QDialog::finished, feuille, [fermer] { fermer(); });
+    // Taller than its default when its fields need it, as far as the screen allows; beyond, the
+    // fields scroll.
+    if (QScreen* ecran = over ? over->screen() : QGuiApplication::primaryScreen()) {
+        const int voulu = layout->sizeHint().height();
+        const int place = ecran->availableGeometry().height() - 60;
+        feuille->resize(feuille->width(), std::clamp(voulu, feuille->height(), std::max(place, feuille->height())));
+    }
     feuille->open();
     return feuille;
 }

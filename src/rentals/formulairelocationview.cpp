@@ -202,6 +202,7 @@ QWidget* FormulaireLocationView::construireFormulaire()
     defilement->setWidgetResizable(true);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* champs = new QWidget(defilement);
+    m_champs = champs;
     champs->setAutoFillBackground(false);
     defilement->viewport()->setAutoFillBackground(false);
     defilement->setWidget(champs);
@@ -239,9 +240,9 @@ QWidget* FormulaireLocationView::construireFormulaire()
     m_erreur->setWordWrap(true);
     m_erreur->hide();
     v->addWidget(m_erreur);
-    auto* boutons = rangeeBoutons();
-    boutons->layout()->setContentsMargins(20, 8, 20, 0);
-    pageLayout->addWidget(boutons);
+    m_boutons = rangeeBoutons();
+    m_boutons->layout()->setContentsMargins(20, 8, 20, 0);
+    pageLayout->addWidget(m_boutons);
     return page;
 }
 
@@ -455,6 +456,17 @@ QWidget* FormulaireLocationView::rangeeBoutons()
 
 // ---------------------------------------------------------------------------------------------
 // Following the store and the fields
+
+QSize FormulaireLocationView::sizeHint() const
+{
+    // Room for every field without scrolling (both faces of the prices card included).
+    if (!afficheFormulaire())
+        return QWidget::sizeHint();
+    const QSize champs = m_champs->sizeHint().expandedTo(m_champs->minimumSizeHint());
+    const int hauteur = m_champs->hasHeightForWidth() ? std::max(champs.height(), m_champs->heightForWidth(560))
+                                                      : champs.height();
+    return {std::max(600, champs.width()), hauteur + m_boutons->sizeHint().height() + 16 + 8};
+}
 
 bool FormulaireLocationView::afficheFormulaire() const
 {

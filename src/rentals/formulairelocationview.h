@@ -56,6 +56,8 @@ public:
                            const Horloge& horloge = Horloge::systeme());
     ~FormulaireLocationView() override;
 
+    QSize sizeHint() const override;
+
     // The action of "Valider" (and of Return).
     void validerEtEnregistrer();
 
@@ -152,6 +154,8 @@ private:
     bool m_typeDechetPerdu = false;
 
     QStackedWidget* m_pile = nullptr;
+    QWidget* m_champs = nullptr;
+    QWidget* m_boutons = nullptr;
     QComboBox* m_choixClient = nullptr;
     QComboBox* m_choixContact = nullptr;
     QLabel* m_etiquetteContact = nullptr;

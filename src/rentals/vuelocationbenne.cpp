@@ -40,7 +40,7 @@ namespace {
 
 constexpr int kLargeurColonneClients = 440;
 // When the row is short of room, the client column gives way first, down to a cartouche's box
-// and badge, so that the places beside it keep these widths.
+// and badge, so that the places beside it keep at least these widths.
 constexpr int kLargeurClientsMin = 230;
 constexpr int kLargeurDetailsUtile = 280;
 constexpr int kLargeurInvitationUtile = 360;
@@ -138,7 +138,8 @@ QWidget* VueLocationBenne::construireColonneClients()
 {
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
-    m_scrollClients->setFixedWidth(kLargeurColonneClients + 16);
+    m_scrollClients->setMinimumWidth(kLargeurClientsMin);
+    m_scrollClients->setMaximumWidth(kLargeurColonneClients + 16);
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -265,7 +266,7 @@ QWidget* VueLocationBenne::construireInvitation()
     texte->setFont(f);
     texte->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
                                         " padding: 10px 50px; }"));
-    hi->addWidget(texte, 1);
+    hi->addWidget(texte, 4); // up to its widest before the space around it grows
     hi->addStretch(1);
     vi->addLayout(hi);
     vi->addStretch(1);
@@ -399,15 +400,16 @@ void VueLocationBenne::ajusterColonneClients()
             ++places;
         }
     };
-    compter(m_invitation, kLargeurInvitationUtile);
+    compter(m_invitation, std::max(kLargeurInvitationUtile, m_invitation->minimumSizeHint().width()));
     compter(m_colonneLocations, m_colonneLocations->minimumWidth());
-    compter(m_details, kLargeurDetailsUtile);
+    compter(m_details, std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width()));
     compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
     const QMargins marges = layout()->contentsMargins();
     const int reste = width() - marges.left() - marges.right() - (places - 1) * kEspacement - autres;
     const int largeur = std::clamp(reste, kLargeurClientsMin, kLargeurColonneClients + 16);
-    if (m_scrollClients->width() != largeur || m_scrollClients->minimumWidth() != largeur)
-        m_scrollClients->setFixedWidth(largeur);
+    // A maximum, not a fixed width: the screen's own minimum width counts the narrowest column.
+    if (m_scrollClients->maximumWidth() != largeur)
+        m_scrollClients->setMaximumWidth(largeur);
 }
 
 void VueLocationBenne::resizeEvent(QResizeEvent* event)

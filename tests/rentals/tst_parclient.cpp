@@ -487,7 +487,9 @@ void ParClientTest::columnsKeepTheirPlaceAndRoom()
         QVERIFY2(ecran.colonneDetails()->geometry().right() <= ecran.width(), qPrintable(texte));
         QVERIFY2(clients->width() >= 230, qPrintable(texte));
         if (largeur >= 1380)
-            QCOMPARE(clients->width(), 456); // room enough: the whole column
+            QVERIFY(clients->width() >= 440); // room enough: the whole column
+        // The screen itself fits its width: nothing reaches past its right edge.
+        QVERIFY2(ecran.minimumSizeHint().width() <= largeur, qPrintable(texte));
         ecran.basculerSelectionLocation(l);
         QCoreApplication::processEvents();
         QCOMPARE(clients->x(), gauche);
