@@ -10,6 +10,7 @@
 #include "prestationdragitem.h"
 
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 
 class QMenu;
@@ -111,6 +112,8 @@ protected:
 
 private:
     QWidget* enTete();
+    // The strip moves on when the day changes while the screen is open.
+    void programmerMinuit();
     void nouveauJour();
     void synchroniserRangees();
     void surChangement(const ModelChanges& changes);
@@ -134,6 +137,7 @@ private:
     QList<QWidget*> m_separateurs;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
+    QTimer m_minuit;
 };
 
 } // namespace kv

@@ -1,9 +1,6 @@
 #include "model/horloge.h"
 
-#include <QTimer>
-
 #include <algorithm>
-#include <memory>
 
 namespace kv {
 
@@ -27,29 +24,10 @@ QDateTime Horloge::debutAujourdhui() const
     return QDateTime::fromMSecsSinceEpoch(startOfDayMs(maintenant(), zone), zone);
 }
 
-void Horloge::aChaqueNouveauJour(QObject* receiver, std::function<void()> action) const
+qint64 Horloge::msJusquAuJourSuivant() const
 {
-    auto* minuteur = new QTimer(receiver);
-    minuteur->setSingleShot(true);
-    const Horloge horloge = *this;
-    auto jour = std::make_shared<QDate>(localDayOf(maintenant(), zone));
-    auto armer = [minuteur, horloge] {
-        // A second after the start of tomorrow; at most an hour, so that a clock put forward or
-        // a machine woken up is noticed within the hour.
-        const qint64 maintenant = horloge.maintenant();
-        const QDate demain = localDayOf(maintenant, horloge.zone).addDays(1);
-        const qint64 attente = startOfDayMs(demain, horloge.zone) - maintenant + 1000;
-        minuteur->start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
-    };
-    QObject::connect(minuteur, &QTimer::timeout, receiver, [horloge, jour, armer, action = std::move(action)] {
-        const QDate aujourdhui = localDayOf(horloge.maintenant(), horloge.zone);
-        armer();
-        if (aujourdhui == *jour)
-            return;
-        *jour = aujourdhui;
-        action();
-    });
-    armer();
+    const qint64 ms = maintenant();
+    return std::max<qint64>(dayWindowOf(ms, zone).fin - ms, 1);
 }
 
 } // namespace kv

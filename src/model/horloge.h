@@ -10,8 +10,6 @@
 
 #include <functional>
 
-class QObject;
-
 namespace kv {
 
 struct Horloge {
@@ -33,12 +31,11 @@ struct Horloge {
     // The local day holding an instant.
     DayWindow jourDe(qint64 ms) const { return dayWindowOf(ms, zone); }
     DayWindow jourDe(const QDateTime& instant) const { return jourDe(instant.toMSecsSinceEpoch()); }
-
-    // The move to the next day: calls `action` shortly after each local midnight, as long as
-    // `receiver` lives, so that screens showing "today" move on by themselves. The clock is read
-    // again at every turn: a timer that fires late (a machine asleep) or early still finds the
-    // day it is, and `action` runs once per new day.
-    void aChaqueNouveauJour(QObject* receiver, std::function<void()> action) const;
+    // Today, on the local calendar.
+    QDate aujourdhui() const { return localDayOf(maintenant(), zone); }
+    // How long until the local day changes, in milliseconds (at least 1): screens that show
+    // "today" move on then.
+    qint64 msJusquAuJourSuivant() const;
 };
 
 } // namespace kv

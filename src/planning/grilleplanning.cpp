@@ -73,12 +73,14 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
         if (!m_selection)
             m_badge = nullptr;
     });
-    // The days move on by themselves at midnight (and at any paint after it, see jours()).
-    m_actions->horloge().aChaqueNouveauJour(this, [this] {
+    m_minuit.setSingleShot(true);
+    connect(&m_minuit, &QTimer::timeout, this, [this] {
         jours();
         viewport()->update();
         m_entete->update();
+        programmerMinuit();
     });
+    programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
@@ -109,13 +111,21 @@ void GrillePlanning::oublierBarres()
 const JoursGrille& GrillePlanning::jours()
 {
     const Horloge& h = m_actions->horloge();
-    if (localDayOf(h.maintenant(), h.zone) != m_jours.aujourdhui()) {
+    if (h.aujourdhui() != m_jours.aujourdhui()) {
         // After midnight the whole range moves by a day.
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
         m_entete->update();
+        programmerMinuit();
     }
     return m_jours;
+}
+
+void GrillePlanning::programmerMinuit()
+{
+    // A second after the start of tomorrow (checked at least hourly, should the clock jump).
+    const qint64 attente = m_actions->horloge().msJusquAuJourSuivant() + 1000;
+    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
 }
 
 const QList<Barre>& GrillePlanning::barres(int ligne)

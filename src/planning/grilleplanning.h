@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantAnimation>
 
 class QMenu;
@@ -134,6 +135,7 @@ private:
     void dupliquer(LocationDeBenne* location);
     void peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& origine);
     void preparerPapier();
+    void programmerMinuit();
     void setSurbrillance(LocationDeBenne* location);
     static void animer(QVariantAnimation& animation, qreal de, qreal a, int duree);
 
@@ -143,6 +145,7 @@ private:
     QHash<const Benne*, QList<Barre>> m_barres;
     quint64 m_calculsDeBarres = 0;
     JoursGrille m_jours;
+    QTimer m_minuit; // repaints when the day changes, so the days move on by themselves
     PeintreBarres m_peintre;
     QPixmap m_papier;
     EnteteJours* m_entete = nullptr;
