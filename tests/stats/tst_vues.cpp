@@ -2,7 +2,7 @@
 // pickers and the list's buttons; the store changed while a statistic is shown.
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "platform/desktopopener.h"
 #include "reports/rapportmensuelview.h"
@@ -33,6 +33,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QGraphicsEllipseItem>
+#include <QGraphicsSimpleTextItem>
+#include <QtMath>
+
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
@@ -44,7 +48,7 @@
 #include <QtCharts/QStackedBarSeries>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -57,12 +61,12 @@ QString f(const char* texte)
 
 qint64 maintenant()
 {
-    return ms(2026, 6, 15, 10);
+    return parisMs(2026, 6, 15, 10);
 }
 
 // A hub on its own window, with the clock fixed.
 struct Hub {
-    explicit Hub(ModelContext* ctx) : vue(ctx, Horloge::fixe(maintenant(), paris()))
+    explicit Hub(ModelContext* ctx) : vue(ctx, fixedClock(maintenant()))
     {
         vue.resize(1200, 760);
         vue.show();
@@ -142,7 +146,7 @@ QList<S*> seriesDe(QChartView* vue)
 
 void TestVues::hubOpensOnSeasonality()
 {
-    auto ctx = magasin();
+    auto ctx = storeInFolder();
     Hub hub(ctx.get());
     QCOMPARE(hub.vue.windowTitle(), QStringLiteral("Statistiques"));
     QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::saisonnalite));
@@ -189,10 +193,10 @@ void TestVues::hubOpensOnSeasonality()
 
 void TestVues::heatMapFollowsTheRentals()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    LocationDeBenne* l = location(c, b, nullptr, ms(2026, 3, 1));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    LocationDeBenne* l = rental(c, b, nullptr, parisMs(2026, 3, 1));
     l->setLatitude(45.76);
     l->setLongitude(4.84);
     Hub hub(ctx.get());
@@ -202,7 +206,7 @@ void TestVues::heatMapFollowsTheRentals()
     QCOMPARE(carte->points().size(), 1);
     QCOMPARE(carte->points()[0].count, 1);
     // A second rental at the same place, from elsewhere: its circle grows at once.
-    LocationDeBenne* autre = location(c, b, nullptr, ms(2026, 4, 1));
+    LocationDeBenne* autre = rental(c, b, nullptr, parisMs(2026, 4, 1));
     autre->setLatitude(45.76);
     autre->setLongitude(4.84);
     QTRY_COMPARE(carte->points()[0].count, 2);
@@ -210,23 +214,23 @@ void TestVues::heatMapFollowsTheRentals()
 
 void TestVues::lesLocations()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    TypeDechet* vide = type(ctx.get(), QString(), QStringLiteral("FF0000"));
-    TypeDechet* sansCouleur = type(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    TypeDechet* vide = colouredWasteType(ctx.get(), QString(), QStringLiteral("FF0000"));
+    TypeDechet* sansCouleur = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
     // Created out of order; the rows come by placement date.
-    location(c, b, sansCouleur, ms(2026, 3, 5));
-    location(c, b, nullptr, ms(2026, 1, 5));
-    location(c, b, vide, ms(2026, 2, 5));
-    location(c, b, sansCouleur, ms(2026, 1, 20));
+    rental(c, b, sansCouleur, parisMs(2026, 3, 5));
+    rental(c, b, nullptr, parisMs(2026, 1, 5));
+    rental(c, b, vide, parisMs(2026, 2, 5));
+    rental(c, b, sansCouleur, parisMs(2026, 1, 20));
     Hub hub(ctx.get());
     const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
     QCOMPARE(rows->size(), 2);
-    QCOMPARE(rows->at(0).datePose, ms(2026, 1, 20));
+    QCOMPARE(rows->at(0).datePose, parisMs(2026, 1, 20));
     QCOMPARE(rows->at(0).typeLibelle, QStringLiteral("Gravats"));
     QCOMPARE(rows->at(0).typeCouleur, std::nullopt);
-    QCOMPARE(rows->at(1).datePose, ms(2026, 3, 5));
+    QCOMPARE(rows->at(1).datePose, parisMs(2026, 3, 5));
 
     // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
     // rental given a waste type, a renamed type. Each shows at once.
@@ -235,7 +239,7 @@ void TestVues::lesLocations()
     QVERIFY(types);
     QCOMPARE(types->barres().size(), 1);
     QCOMPARE(types->barres()[0].nbLocations, 2);
-    location(c, b, sansCouleur, ms(2026, 4, 1));
+    rental(c, b, sansCouleur, parisMs(2026, 4, 1));
     QTRY_COMPARE(types->barres()[0].nbLocations, 3);
     LocationDeBenne* sansType = nullptr;
     for (LocationDeBenne* l : ctx->all<LocationDeBenne>())
@@ -250,7 +254,7 @@ void TestVues::lesLocations()
 
 void TestVues::statisticStartsAfresh()
 {
-    auto ctx = magasin();
+    auto ctx = storeInFolder();
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::histogrammeVolume);
     auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
@@ -277,13 +281,13 @@ void TestVues::statisticStartsAfresh()
 
 void TestVues::seasonalityPicker()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
     // Rentals of one past year only.
-    location(c, b, nullptr, ms(2024, 3, 2));
-    location(c, b, nullptr, ms(2024, 3, 20));
-    location(c, b, nullptr, ms(2024, 7, 1));
+    rental(c, b, nullptr, parisMs(2024, 3, 2));
+    rental(c, b, nullptr, parisMs(2024, 3, 20));
+    rental(c, b, nullptr, parisMs(2024, 7, 1));
     Hub hub(ctx.get());
     auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
     QVERIFY(saison->choixAnnee()->isVisible());
@@ -307,10 +311,10 @@ void TestVues::seasonalityPicker()
     QCOMPARE(saison->anneeSelectionnee(), 2026);
 
     // With only this year's rentals, or none, there is nothing to choose.
-    auto vide = magasin();
+    auto vide = storeInFolder();
     Hub hubVide(vide.get());
     QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
-    location(fx::client(vide.get()), benne(vide.get(), 10), nullptr, ms(2026, 2, 1));
+    rental(client(vide.get(), QStringLiteral("Dupont BTP")), colouredSkip(vide.get(), 10), nullptr, parisMs(2026, 2, 1));
     QCoreApplication::processEvents();
     QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
     QCOMPARE(hubVide.detail<StatistiqueSaisonnaliteView>()->serie()[1].nombre, 1);
@@ -318,15 +322,15 @@ void TestVues::seasonalityPicker()
 
 void TestVues::volumeRings()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* quinze = benne(ctx.get(), 15, QStringLiteral("#1e90ff"));
-    Benne* septEtDemi = benne(ctx.get(), 7.5, QStringLiteral("1E90FF"));
-    Benne* dix = benne(ctx.get(), 10, QStringLiteral("bleu"));
-    location(c, quinze, nullptr, ms(2026, 1, 1));
-    location(c, septEtDemi, nullptr, ms(2026, 1, 2));
-    location(c, dix, nullptr, ms(2026, 1, 3));
-    location(c, dix, nullptr, ms(2026, 1, 4));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* quinze = colouredSkip(ctx.get(), 15, QStringLiteral("#1e90ff"));
+    Benne* septEtDemi = colouredSkip(ctx.get(), 7.5, QStringLiteral("1E90FF"));
+    Benne* dix = colouredSkip(ctx.get(), 10, QStringLiteral("bleu"));
+    rental(c, quinze, nullptr, parisMs(2026, 1, 1));
+    rental(c, septEtDemi, nullptr, parisMs(2026, 1, 2));
+    rental(c, dix, nullptr, parisMs(2026, 1, 3));
+    rental(c, dix, nullptr, parisMs(2026, 1, 4));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::histogrammeVolume);
     auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
@@ -344,8 +348,34 @@ void TestVues::volumeRings()
 
     cliquerSegment(volumes->choix(), QStringLiteral("Par couleur"));
     anneau = volumes->parCouleur()->anneau();
-    QCOMPARE(libellesTranches(anneau),
+    // Each colour's text comes after a 10 × 10 disc of its colour, both over the slice's middle.
+    QCOMPARE(volumes->parCouleur()->etiquettes()->textes(),
              (QStringList{QStringLiteral("BLEU"), QStringLiteral("#1E90FF"), QStringLiteral("1E90FF")}));
+    QTest::qWait(20);
+    anneau = volumes->parCouleur()->anneau(); // drawn again once the store's notice came
+    const QList<stats::EtiquettesAnneau::Etiquette> etiquettes = volumes->parCouleur()->etiquettes()->etiquettes();
+    QCOMPARE(etiquettes.size(), 3);
+    for (qsizetype i = 0; i < etiquettes.size(); ++i) {
+        const QRectF disque = etiquettes[i].pastille->sceneBoundingRect().adjusted(0.5, 0.5, -0.5, -0.5);
+        const QRectF texte = etiquettes[i].texte->sceneBoundingRect();
+        QCOMPARE(etiquettes[i].pastille->rect().size(), QSizeF(10, 10));
+        QCOMPARE(etiquettes[i].pastille->brush().color(), anneau->slices()[i]->color());
+        QVERIFY(disque.right() < texte.left());
+        QVERIFY(std::abs(disque.center().y() - texte.center().y()) <= 1.0);
+        QCOMPARE(etiquettes[i].texte->brush().color(), QColor(Qt::white));
+        QVERIFY(etiquettes[i].pastille->isVisible() && etiquettes[i].texte->isVisible());
+    }
+    // Over its own slice: the middle of the label lies inside the ring, on the slice's side.
+    QChartView* vueCouleur = volumes->parCouleur()->vue();
+    const QRectF zone = vueCouleur->chart()->plotArea();
+    const QPointF centre = zone.center();
+    for (qsizetype i = 0; i < etiquettes.size(); ++i) {
+        const QPointF milieu = etiquettes[i].pastille->sceneBoundingRect().united(etiquettes[i].texte->sceneBoundingRect()).center();
+        const qreal angle = std::fmod(qRadiansToDegrees(std::atan2(milieu.x() - centre.x(), centre.y() - milieu.y())) + 360, 360);
+        QPieSlice* tranche = anneau->slices()[i];
+        QVERIFY2(angle >= tranche->startAngle() - 1 && angle <= tranche->startAngle() + tranche->angleSpan() + 1,
+                 qPrintable(QString::number(angle)));
+    }
     QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::grisSysteme(), QColor(0x1E, 0x90, 0xFF),
                                                      QColor(0x1E, 0x90, 0xFF)}));
     QCOMPARE(volumes->parCouleur()->legende()->textes(),
@@ -359,18 +389,18 @@ void TestVues::volumeRings()
 
 void TestVues::wasteTypeCharts()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    TypeDechet* gravats = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("8B4513"));
-    TypeDechet* gravatsGris = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("222222"));
-    TypeDechet* bois = type(ctx.get(), QStringLiteral("Bois"), std::nullopt);
-    location(c, b, gravats, ms(2024, 3, 1, 0, 30));
-    location(c, b, gravatsGris, ms(2024, 3, 10));
-    location(c, b, gravats, ms(2024, 4, 2));
-    location(c, b, bois, ms(2024, 5, 2));
-    location(c, b, bois, ms(2023, 5, 2));
-    location(c, b, gravats, ms(2025, 5, 2));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    TypeDechet* gravats = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("8B4513"));
+    TypeDechet* gravatsGris = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("222222"));
+    TypeDechet* bois = colouredWasteType(ctx.get(), QStringLiteral("Bois"), std::nullopt);
+    rental(c, b, gravats, parisMs(2024, 3, 1, 0, 30));
+    rental(c, b, gravatsGris, parisMs(2024, 3, 10));
+    rental(c, b, gravats, parisMs(2024, 4, 2));
+    rental(c, b, bois, parisMs(2024, 5, 2));
+    rental(c, b, bois, parisMs(2023, 5, 2));
+    rental(c, b, gravats, parisMs(2025, 5, 2));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::typesDechet);
     auto* types = hub.detail<StatistiqueTypesDechetView>();
@@ -400,7 +430,7 @@ void TestVues::wasteTypeCharts()
     QCOMPARE(points.size(), 2);
     QVERIFY(points[0]->markerShape() != points[1]->markerShape());
     QCOMPARE(points[1]->count(), 3);
-    QCOMPARE(points[1]->at(0).x(), double(ms(2024, 3, 1)));
+    QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
     QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
 
     choisirDansMenu(types->choixAnnee(), QStringLiteral("Tout"));
@@ -410,14 +440,14 @@ void TestVues::wasteTypeCharts()
 
 void TestVues::occupancyRing()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
     QList<Benne*> bennes;
     for (int i = 0; i < 10; ++i)
-        bennes.append(benne(ctx.get(), 10));
+        bennes.append(colouredSkip(ctx.get(), 10));
     for (int i = 0; i < 4; ++i)
-        location(c, bennes[i], nullptr, ms(2026, 6, 1), i == 0 ? std::optional<qint64>(maintenant()) : std::nullopt);
-    location(c, bennes[5], nullptr, maintenant() + 60000);
+        rental(c, bennes[i], nullptr, parisMs(2026, 6, 1), i == 0 ? std::optional<qint64>(maintenant()) : std::nullopt);
+    rental(c, bennes[5], nullptr, maintenant() + 60000);
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::tauxOccupation);
     auto* occ = hub.detail<StatistiqueOccupationBennesView>();
@@ -434,7 +464,7 @@ void TestVues::occupancyRing()
     // Every skip but one out, then a skip sold: the figures follow the store.
     for (int i = 4; i < 10; ++i)
         if (i != 5)
-            location(c, bennes[i], nullptr, ms(2026, 6, 2));
+            rental(c, bennes[i], nullptr, parisMs(2026, 6, 2));
     QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 90_% (9/10)"));
     QVERIFY(ctx->remove(bennes[5]));
     QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 100_% (9/9)"));
@@ -442,7 +472,7 @@ void TestVues::occupancyRing()
     QCOMPARE(occ->graphique()->legende()->textes()[1], f("En stock_: 0 (0_%)"));
 
     // An empty fleet.
-    auto vide = magasin();
+    auto vide = storeInFolder();
     Hub hubVide(vide.get());
     hubVide.cliquer(StatistiqueType::tauxOccupation);
     occ = hubVide.detail<StatistiqueOccupationBennesView>();
@@ -454,17 +484,17 @@ void TestVues::occupancyRing()
 
 void TestVues::inactiveClientsList()
 {
-    auto ctx = magasin();
-    Benne* b = benne(ctx.get(), 10);
-    Client* ancien = fx::client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    Client* ancien = client(ctx.get(), QStringLiteral("Bâtiments Roux"));
     ancien->setTelephone(QStringLiteral(" 04 72 00 00 00 "));
     ancien->setEmail(QStringLiteral("roux@example.fr"));
-    location(ancien, b, nullptr, ms(2025, 10, 1), ms(2025, 10, 20));
-    Client* jamais = fx::client(ctx.get(), QStringLiteral("Zoé Paysages"));
+    rental(ancien, b, nullptr, parisMs(2025, 10, 1), parisMs(2025, 10, 20));
+    Client* jamais = client(ctx.get(), QStringLiteral("Zoé Paysages"));
     jamais->setTelephone(QStringLiteral("   "));
     jamais->setEmail(QStringLiteral("  "));
-    Client* actif = fx::client(ctx.get(), QStringLiteral("Actif SARL"));
-    location(actif, b, nullptr, ms(2026, 6, 1));
+    Client* actif = client(ctx.get(), QStringLiteral("Actif SARL"));
+    rental(actif, b, nullptr, parisMs(2026, 6, 1));
 
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::clientsInactifs);
@@ -566,28 +596,28 @@ void TestVues::inactiveClientsList()
     QTest::mouseClick(vue->caseJamaisLoues(), Qt::LeftButton);
     QSignalSpy inserees(liste->model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy remises(liste->model(), &QAbstractItemModel::modelReset);
-    fx::client(ctx.get(), QStringLiteral("Alpha Démolition"));
+    client(ctx.get(), QStringLiteral("Alpha Démolition"));
     QTRY_COMPARE(liste->model()->rowCount(), 3);
     QCOMPARE(inserees.size(), 1);
     QCOMPARE(remises.size(), 0);
     QCOMPARE(liste->model()->index(0, 0).data().toString(), QString::fromUtf8("Alpha Démolition"));
     // A rental now makes the old client active again: its row leaves.
-    location(ancien, b, nullptr, ms(2026, 6, 10));
+    rental(ancien, b, nullptr, parisMs(2026, 6, 10));
     QTRY_COMPARE(liste->model()->rowCount(), 2);
 }
 
 void TestVues::yieldCharts()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    QList<Benne*> dix = {benne(ctx.get(), 10), benne(ctx.get(), 10), benne(ctx.get(), 10)};
-    Benne* vingt = benne(ctx.get(), 20);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    QList<Benne*> dix = {colouredSkip(ctx.get(), 10), colouredSkip(ctx.get(), 10), colouredSkip(ctx.get(), 10)};
+    Benne* vingt = colouredSkip(ctx.get(), 20);
     for (int i = 0; i < 12; ++i)
-        location(c, dix[i % 3], nullptr, ms(2024, 3 + i % 2, 1 + i));
+        rental(c, dix[i % 3], nullptr, parisMs(2024, 3 + i % 2, 1 + i));
     for (int i = 0; i < 3; ++i)
-        location(c, dix[i], nullptr, ms(2025, 2, 1 + i));
+        rental(c, dix[i], nullptr, parisMs(2025, 2, 1 + i));
     for (int i = 0; i < 6; ++i)
-        location(c, vingt, nullptr, ms(2024, 5, 1 + i));
+        rental(c, vingt, nullptr, parisMs(2024, 5, 1 + i));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::repartitionTypeBenne);
     auto* vue = hub.detail<StatistiqueRendementVolumeView>();
@@ -605,21 +635,21 @@ void TestVues::yieldCharts()
     const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(vue->timeline()->vue());
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
-    QCOMPARE(points[0]->at(0), QPointF(double(ms(2024, 3, 1)), 2.0));
+    QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
 
     // Two volumes that round alike share one bar category and one legend entry.
-    Benne* presque = benne(ctx.get(), 10.000001);
-    location(c, presque, nullptr, ms(2024, 3, 1));
+    Benne* presque = colouredSkip(ctx.get(), 10.000001);
+    rental(c, presque, nullptr, parisMs(2024, 3, 1));
     QTRY_COMPARE(vue->rendementsMois().size(), 4);
     QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
     QCOMPARE(barres(vue->vueBarres())->count(), 3);
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
 
     // No rentals: bars of height 0 annotated "0.0".
-    auto vide = magasin();
-    benne(vide.get(), 10);
-    benne(vide.get(), 15);
+    auto vide = storeInFolder();
+    colouredSkip(vide.get(), 10);
+    colouredSkip(vide.get(), 15);
     Hub hubVide(vide.get());
     hubVide.cliquer(StatistiqueType::repartitionTypeBenne);
     vue = hubVide.detail<StatistiqueRendementVolumeView>();

@@ -11,7 +11,7 @@
 // cancelled() clears all three and the placeholder comes back. A bound record deleted anywhere
 // closes its editor.
 //
-// Editors are widgets with the signals saved(T*) and cancelled().
+// Editors are widgets with the signal saved(T*), and cancelled() when they can be cancelled.
 
 #include "detailpane.h"
 #include "dialogs.h"
@@ -235,7 +235,8 @@ private:
             else
                 showSaved(record);
         });
-        QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
+        if constexpr (requires { &Editor::cancelled; })
+            QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
         emit paneChanged();
     }
