@@ -151,7 +151,9 @@ PickerSegmentedCustom::PickerSegmentedCustom(Observable<CarteBennesFiltre> selec
             refresh();
             emit selectionWritten(f);
         });
-        row->addWidget(segment, 1, Qt::AlignVCenter);
+        // No stretch factor: each segment keeps the width of its title on two lines, the room
+        // left is shared evenly.
+        row->addWidget(segment, 0, Qt::AlignVCenter);
         m_segments.append(segment);
     }
     m_selection.onChange(this, [this] { refresh(); });

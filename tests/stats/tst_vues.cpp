@@ -6,7 +6,11 @@
 
 #include "platform/desktopopener.h"
 #include "reports/rapportmensuelview.h"
+#include "model/query.h"
+#include "stats/cartebenneslouees.h"
 #include "stats/choixsegmente.h"
+#include "widgets/observable.h"
+#include "widgets/pickersegmentedcustom.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statistiquecartechaleurview.h"
@@ -34,6 +38,10 @@
 #include <QTest>
 
 #include <QGraphicsEllipseItem>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QRegularExpression>
+#include <QTextDocument>
 #include <QGraphicsSimpleTextItem>
 #include <QtMath>
 
@@ -656,4 +664,144 @@ void TestVues::yieldCharts()
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("0.0"), QStringLiteral("0.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 1);
     QVERIFY(seriesDe<QLineSeries>(vue->timeline()->vue()).isEmpty());
+}
+
+namespace {
+
+// The texts a chart shows, as its scene holds them (axis titles and labels, legends, notes).
+QList<QGraphicsItem*> textesDeScene(QChartView* vue)
+{
+    QList<QGraphicsItem*> out;
+    for (QGraphicsItem* i : vue->scene()->items())
+        if (i->isVisible() && (qgraphicsitem_cast<QGraphicsTextItem*>(i) || qgraphicsitem_cast<QGraphicsSimpleTextItem*>(i)))
+            out.append(i);
+    return out;
+}
+
+QString texteDe(QGraphicsItem* i)
+{
+    if (auto* t = qgraphicsitem_cast<QGraphicsTextItem*>(i))
+        return t->toPlainText();
+    return qgraphicsitem_cast<QGraphicsSimpleTextItem*>(i)->text();
+}
+
+// Where a text lies on the screen, turned as it is drawn (without the text's own margins).
+QPolygonF emprise(QGraphicsItem* i)
+{
+    QRectF r = i->boundingRect();
+    if (auto* t = qgraphicsitem_cast<QGraphicsTextItem*>(i)) {
+        const qreal marge = t->document()->documentMargin();
+        r.adjust(marge, marge, -marge, -marge);
+    }
+    return i->sceneTransform().map(QPolygonF(r.adjusted(0.5, 0.5, -0.5, -0.5)));
+}
+
+// No text of the chart is cut, and its month labels do not overlap; returns how many month
+// labels it shows.
+int verifierGraphique(QChartView* vue)
+{
+    const QRegularExpression mois(QStringLiteral("^\\S+ \\d{4}$"));
+    QList<QGraphicsItem*> etiquettesMois;
+    for (QGraphicsItem* i : textesDeScene(vue)) {
+        const QString t = texteDe(i);
+        if (t.contains(QChar(0x2026)) || t.contains(QStringLiteral("...")))
+            qWarning("cut: %s", qPrintable(t));
+        if (t.contains(QChar(0x2026)) || t.contains(QStringLiteral("...")))
+            return -1;
+        if (mois.match(t).hasMatch())
+            etiquettesMois.append(i);
+    }
+    std::sort(etiquettesMois.begin(), etiquettesMois.end(), [](QGraphicsItem* a, QGraphicsItem* b) {
+        return emprise(a).boundingRect().center().x() < emprise(b).boundingRect().center().x();
+    });
+    for (qsizetype k = 1; k < etiquettesMois.size(); ++k)
+        if (emprise(etiquettesMois[k - 1]).intersects(emprise(etiquettesMois[k]))) {
+            qWarning("overlap: %s / %s", qPrintable(texteDe(etiquettesMois[k - 1])), qPrintable(texteDe(etiquettesMois[k])));
+            return -2;
+        }
+    return int(etiquettesMois.size());
+}
+
+} // namespace
+
+// At 1200 × 760 (the hub beside the window's sidebar), with long waste-type names and five
+// years of months: axis titles, bar labels and legends are whole, month labels never overlap.
+void TestVues::readableAt1200()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    const QStringList noms{QStringLiteral("Encombrants"), QStringLiteral("Déchets verts"),
+                           QStringLiteral("Amiante lié"), QStringLiteral("Déchets industriels banals"),
+                           QStringLiteral("Gravats propres"), QStringLiteral("Plâtre")};
+    QList<TypeDechet*> types;
+    for (const QString& n : noms)
+        types.append(colouredWasteType(ctx.get(), n, std::nullopt));
+    QList<Benne*> bennes{colouredSkip(ctx.get(), 3), colouredSkip(ctx.get(), 8), colouredSkip(ctx.get(), 15),
+                         colouredSkip(ctx.get(), 30)};
+    for (int m = 0; m < 60; ++m)
+        for (int k = 0; k < 3; ++k)
+            rental(c, bennes[(m + k) % 4], types[(m + k) % types.size()],
+                   parisMs(2021 + (m + 6) / 12, 1 + (m + 6) % 12, 3 + k));
+    Hub hub(ctx.get());
+    hub.vue.resize(1200 - 220, 760 - 40);
+    QCoreApplication::processEvents();
+
+    hub.cliquer(StatistiqueType::typesDechet);
+    auto* types_ = hub.detail<StatistiqueTypesDechetView>();
+    QTest::qWait(100);
+    QVERIFY(verifierGraphique(types_->vueFrequences()) >= 0);
+    const int moisTypes = verifierGraphique(types_->vueEvolution());
+    QVERIFY2(moisTypes >= 4, qPrintable(QString::number(moisTypes)));
+    QCOMPARE(types_->legendeAffichee()->nomsAffiches(), types_->legendeEvolution());
+    QVERIFY(types_->legendeAffichee()->isVisible());
+    QVERIFY(types_->legendeAffichee()->height() >= types_->legendeAffichee()->heightForWidth(types_->legendeAffichee()->width()));
+
+    hub.cliquer(StatistiqueType::repartitionTypeBenne);
+    auto* rendement = hub.detail<StatistiqueRendementVolumeView>();
+    QTest::qWait(100);
+    QVERIFY(verifierGraphique(rendement->vueBarres()) >= 0);
+    const int moisRendement = verifierGraphique(rendement->timeline()->vue());
+    QVERIFY2(moisRendement >= 4, qPrintable(QString::number(moisRendement)));
+
+    // The inactive clients: the count of the last twelve months stays in view.
+    Client* ancien = client(ctx.get(), QStringLiteral("Terrassements et démolitions du Grand Lyon"), {}, {}, {},
+                            QStringLiteral("contact@tdgl.fr"));
+    ancien->setTelephone(QStringLiteral("04 78 00 00 00"));
+    rental(ancien, bennes[0], nullptr, parisMs(2025, 11, 2), parisMs(2025, 11, 5));
+    rental(ancien, bennes[0], nullptr, parisMs(2025, 12, 2), parisMs(2025, 12, 5));
+    QVERIFY(ctx->save());
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* inactifs = hub.detail<ClientsInactifsView>();
+    inactifs->setSeuilMois(6);
+    QTest::qWait(50);
+    QListView* liste = inactifs->findChild<QListView*>();
+    QVERIFY(liste);
+    QVERIFY(liste->model()->rowCount() >= 1);
+    for (int row = 0; row < liste->model()->rowCount(); ++row) {
+        const QModelIndex index = liste->model()->index(row, 0);
+        QStyleOptionViewItem option;
+        option.initFrom(liste->viewport());
+        option.rect = liste->visualRect(index);
+        option.font = liste->font();
+        option.widget = liste;
+        const QString info = ClientInactifDelegate::textesAffiches(option, index)[1];
+        QVERIFY2(info.endsWith(QStringLiteral("Locations (12 mois) : 2")), qPrintable(info));
+    }
+}
+
+// The map's filter segments at 1200 px, the period's dates shown beside them: every title whole.
+void TestVues::filterTitlesAt1200()
+{
+    auto ctx = storeInFolder();
+    Query<LocationDeBenne> locations(ctx.get(), {}, {});
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, fixedClock(maintenant()));
+    carte.resize(1200 - 220, 700);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTest::mouseClick(carte.picker()->segments()[5], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (FiltreSegment* s : carte.picker()->segments()) {
+        QVERIFY2(s->shownLines().join(QLatin1Char(' ')) == s->text(), qPrintable(s->shownLines().join(QLatin1Char('|'))));
+        QVERIFY(s->shownLines().size() <= 2);
+    }
 }
