@@ -112,7 +112,7 @@ void TestEcrans::facturationParDefautEtRaccourci()
     const QByteArray ecrit = lire(chemin);
     QVERIFY(!ecrit.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(QString::fromUtf8(ecrit),
-             FacturationExporterParClient::genererCSV(ctx.get(), vue.debutMs(), vue.finMs(), parisMs(2026, 12, 6, 12), parisZone()));
+             FacturationExporterParClient::genererCSV(ctx.get(), vue.debutMs(), vue.finMs(), parisMs(2026, 12, 6, 12), paris()));
     QVERIFY(QString::fromUtf8(ecrit).contains("Dupont;;;;;;;;;;;;;;SECTION CLIENT"));
 
     // The button does the same; a period picked backwards is written as picked.
@@ -367,7 +367,7 @@ void TestEcrans::rapportLienEncodeParPartie()
     QCOMPARE(requete.queryItems().size(), 2);
     QCOMPARE(requete.queryItemValue("subject", QUrl::FullyDecoded), QStringLiteral("Rapport mensuel janv. 2025"));
     QCOMPARE(requete.queryItemValue("body", QUrl::FullyDecoded),
-             rapport::corpsEmail(r.dupont->nom(), parisMs(2025, 1, 20), parisZone()).replace("\n", "\r\n"));
+             rapport::corpsEmail(r.dupont->nom(), parisMs(2025, 1, 20), paris()).replace("\n", "\r\n"));
     // An address that would add a field to the link is refused as invalid, and nothing recorded.
     r.dupont->setEmail(QStringLiteral("a@dupont.fr&cc=b@x.fr"));
     r.vue->choixMois()->setDate(QDate(2025, 3, 1));

@@ -25,7 +25,7 @@ const qint64 kMaintenant = parisMs(2026, 12, 6, 12, 0);
 
 QString generer(ModelContext* ctx, qint64 debut = parisMs(2025, 1, 1), qint64 fin = parisMs(2026, 12, 6, 23, 59, 59))
 {
-    return F::genererCSV(ctx, debut, fin, kMaintenant, parisZone());
+    return F::genererCSV(ctx, debut, fin, kMaintenant, paris());
 }
 
 QStringList lignes(const QString& texte)
@@ -108,7 +108,7 @@ void TestFacturation::periodeEtFiltre()
     QStringList l = lignes(generer(ctx.get()));
     QCOMPARE(l.filter("SECTION CLIENT"), QStringList({"Ce soir;;;;;;;;;;;;;;SECTION CLIENT",
                                                        "Tard;;;;;;;;;;;;;;SECTION CLIENT"}));
-    QCOMPARE(F::finDuJour(kMaintenant, parisZone()), parisMs(2026, 12, 6, 23, 59, 59));
+    QCOMPARE(F::finDuJour(kMaintenant, paris()), parisMs(2026, 12, 6, 23, 59, 59));
 
     // The bounds are instants: placed at 14:00 on the end day is after an end at 10:00.
     auto ctx2 = storeInFolder();
@@ -188,9 +188,9 @@ void TestFacturation::ordreDesClients()
 
 void TestFacturation::nomDuFichier()
 {
-    QCOMPARE(F::nomFichier(parisMs(2025, 1, 1), parisMs(2026, 12, 6, 15, 30), parisZone()),
+    QCOMPARE(F::nomFichier(parisMs(2025, 1, 1), parisMs(2026, 12, 6, 15, 30), paris()),
              QStringLiteral("facturation Kestrovan du 01-01-2025 au 06-12-2026.csv"));
     // A start after the end is written as picked.
-    QCOMPARE(F::nomFichier(parisMs(2026, 3, 2), parisMs(2026, 3, 1), parisZone()),
+    QCOMPARE(F::nomFichier(parisMs(2026, 3, 2), parisMs(2026, 3, 1), paris()),
              QStringLiteral("facturation Kestrovan du 02-03-2026 au 01-03-2026.csv"));
 }

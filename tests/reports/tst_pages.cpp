@@ -92,7 +92,7 @@ void TestPages::pageCourte()
         rental(c, colouredSkip(ctx.get(), 10), nullptr, parisTime(2024, 12, 3, 9), std::nullopt, std::nullopt),
         rental(c, colouredSkip(ctx.get(), 12), t, parisTime(2024, 12, 11, 9), parisTime(2024, 12, 12), QStringLiteral("Rue Deux")),
     };
-    RapportPDFView page(c, parisMs(2024, 12, 15), locs, parisZone());
+    RapportPDFView page(c, parisMs(2024, 12, 15), locs, paris());
     // The page's texts, character for character (narrow no-break spaces before the colons).
     QCOMPARE(page.textes(), QStringList({
         "Rapport mensuel", fine("Client") + "Dupont & Fils", fine("Période") + "déc. 2024",
@@ -122,7 +122,7 @@ void TestPages::pageCourte()
     QVERIFY(p3 >= 0 && p3 < p11 && p11 < p20);
 
     // No rental: the header and a count of 0.
-    RapportPDFView vide(c, parisMs(2025, 3, 1), {}, parisZone());
+    RapportPDFView vide(c, parisMs(2025, 3, 1), {}, paris());
     PdfLu pdfVide(rendu::genererPDF(vide));
     QCOMPARE(pdfVide.pages(), 1);
     QVERIFY(vide.textes().contains(fine("Nombre total de locations") + "0"));
@@ -144,7 +144,7 @@ void TestPages::pageLongue()
                                               : QStringLiteral("rue Courte"));
         locs << rental(c, b, t, parisTime(2025, 3, 1 + i % 28, 6 + i % 12), parisTime(2025, 4, 2), adresse);
     }
-    RapportPDFView page(c, parisMs(2025, 3, 1), locs, parisZone());
+    RapportPDFView page(c, parisMs(2025, 3, 1), locs, paris());
     const QByteArray bytes = rendu::genererPDF(page);
     garder(bytes, "long.pdf");
     PdfLu pdf(bytes);
@@ -177,7 +177,7 @@ void TestPages::impression()
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("imprime.pdf"));
     printer.setPageSize(QPageSize(QPageSize::A4));
-    RapportPDFView page(c, parisMs(2025, 3, 1), locs, parisZone());
+    RapportPDFView page(c, parisMs(2025, 3, 1), locs, paris());
     QVERIFY(rendu::imprimer(page, printer));
     QFile f(dir.filePath("imprime.pdf"));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -200,7 +200,7 @@ void TestPages::apercu()
     rental(c, colouredSkip(ctx.get()), t, parisTime(2025, 2, 3), std::nullopt, QStringLiteral("Ailleurs"));
     rental(homonyme, colouredSkip(ctx.get()), t, parisTime(2025, 1, 8), std::nullopt, QStringLiteral("Homonyme"));
 
-    RapportMensuelApercuView vue(parisZone());
+    RapportMensuelApercuView vue(paris());
     vue.resize(800, 500);
     vue.afficher(c, parisMs(2025, 1, 15));
     QCOMPARE(vue.titre(), QStringLiteral("Aperçu du rapport pour Martin – janv. 2025"));
@@ -241,7 +241,7 @@ void TestPages::previsualisationPDF()
 {
     auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Aperçu");
-    RapportPDFView page(c, parisMs(2025, 1, 1), {}, parisZone());
+    RapportPDFView page(c, parisMs(2025, 1, 1), {}, paris());
     PDFPreview preview(rendu::genererPDF(page));
     QCOMPARE(preview.document()->status(), QPdfDocument::Status::Ready);
     QCOMPARE(preview.document()->pageCount(), 1);

@@ -27,36 +27,36 @@ void TestRapportDonnees::moisEtHomonymes()
     LocationDeBenne* memeInstant = rental(a, b, nullptr, parisTime(2025, 1, 31, 23, 30));
 
     const QList<LocationDeBenne*> attendu{soir, memeInstant, matin};
-    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), parisZone()), attendu);
-    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 1), parisZone()), attendu);
-    QCOMPARE(rapport::locationsDuMois(homonyme, parisMs(2025, 1, 20), parisZone()).size(), 1);
-    QCOMPARE(rapport::locationsDuMois(nullptr, parisMs(2025, 1, 20), parisZone()).size(), 0);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), paris()), attendu);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 1), paris()), attendu);
+    QCOMPARE(rapport::locationsDuMois(homonyme, parisMs(2025, 1, 20), paris()).size(), 1);
+    QCOMPARE(rapport::locationsDuMois(nullptr, parisMs(2025, 1, 20), paris()).size(), 0);
     // Oldest first, same instant in the order given.
     QCOMPARE(rapport::parDatePose(attendu), QList<LocationDeBenne*>({matin, soir, memeInstant}));
     // In New York the evening of the 31st at 23:30 Paris is still January, the 1st at 00:15 is not.
     QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 15), QTimeZone("America/New_York")).size(), 3);
 
     ctx->remove(soir);
-    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), parisZone()).size(), 2);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), paris()).size(), 2);
 }
 
 void TestRapportDonnees::libelles()
 {
-    QCOMPARE(libelleMois(parisMs(2025, 1, 31, 23, 30), parisZone()), QStringLiteral("janv. 2025"));
-    QCOMPARE(libelleMois(parisMs(2025, 8, 1), parisZone()), QStringLiteral("août 2025"));
-    QCOMPARE(jourCourt(parisMs(2024, 12, 5, 9), parisZone()), QStringLiteral("5 déc."));
+    QCOMPARE(libelleMois(parisMs(2025, 1, 31, 23, 30), paris()), QStringLiteral("janv. 2025"));
+    QCOMPARE(libelleMois(parisMs(2025, 8, 1), paris()), QStringLiteral("août 2025"));
+    QCOMPARE(jourCourt(parisMs(2024, 12, 5, 9), paris()), QStringLiteral("5 déc."));
     QCOMPARE(texteVolumeM3(7.5), QStringLiteral("7 m³"));
     QCOMPARE(texteVolumeM3(std::nan("")), QStringLiteral("—"));
     QCOMPARE(texteVolumeM3(1e30), QStringLiteral("—"));
     QCOMPARE(champVolume(-0.5), QStringLiteral("0"));
-    QCOMPARE(rapport::nomFichierCSVClient("A/B\\C:D", parisMs(2025, 1, 4), parisZone()),
+    QCOMPARE(rapport::nomFichierCSVClient("A/B\\C:D", parisMs(2025, 1, 4), paris()),
              QStringLiteral("rapport-A-B-C-D-janv. 2025.csv"));
-    QCOMPARE(rapport::nomFichierCSVTousClients(parisMs(2025, 2, 4), parisZone()), QStringLiteral("rapports-févr. 2025.csv"));
-    QCOMPARE(rapport::nomFichierPDF("Dupont", parisMs(2025, 3, 4), parisZone()), QStringLiteral("Rapport-Dupont-mars 2025.pdf"));
-    QCOMPARE(rapport::corpsEmail("Dupont & Fils", parisMs(2025, 3, 4), parisZone()),
+    QCOMPARE(rapport::nomFichierCSVTousClients(parisMs(2025, 2, 4), paris()), QStringLiteral("rapports-févr. 2025.csv"));
+    QCOMPARE(rapport::nomFichierPDF("Dupont", parisMs(2025, 3, 4), paris()), QStringLiteral("Rapport-Dupont-mars 2025.pdf"));
+    QCOMPARE(rapport::corpsEmail("Dupont & Fils", parisMs(2025, 3, 4), paris()),
              QStringLiteral("Bonjour Monsieur Dupont & Fils,\n\nVous trouverez en pièce jointe le rapport mensuel "
                             "du mois de mars 2025.\n\nCordialement,"));
-    QCOMPARE(rapport::sujetEmail(parisMs(2025, 3, 4), parisZone()), QStringLiteral("Rapport mensuel mars 2025"));
+    QCOMPARE(rapport::sujetEmail(parisMs(2025, 3, 4), paris()), QStringLiteral("Rapport mensuel mars 2025"));
 }
 
 void TestRapportDonnees::champsNettoyes()
@@ -84,12 +84,12 @@ void TestRapportDonnees::csvDUnClient()
         rental(c, colouredSkip(ctx.get(), 10), t, parisTime(2025, 1, 3, 8), parisTime(2025, 2, 2, 10), QStringLiteral("3 rue A; bât. B")),
         rental(c, colouredSkip(ctx.get(), std::nan("")), t, parisTime(2025, 1, 12, 8), std::nullopt, QStringLiteral("-1 allée")),
     };
-    QCOMPARE(rapport::csvClient(locs, parisZone()),
+    QCOMPARE(rapport::csvClient(locs, paris()),
              QStringLiteral("Date pose;Adresse;Volume (m³);Déchet;Date enlèvement\n"
                             "2025-01-03;3 rue A, bât. B;10;Gravats fins;2025-02-02\n"
                             "2025-01-12;'-1 allée;;Gravats fins;\n"
                             "2025-01-20;;7;;\n"));
-    QCOMPARE(rapport::csvClient({}, parisZone()), QStringLiteral("Date pose;Adresse;Volume (m³);Déchet;Date enlèvement\n"));
+    QCOMPARE(rapport::csvClient({}, paris()), QStringLiteral("Date pose;Adresse;Volume (m³);Déchet;Date enlèvement\n"));
 }
 
 void TestRapportDonnees::csvTousClients()
@@ -112,7 +112,7 @@ void TestRapportDonnees::csvTousClients()
         "Zeta, SA;02/01/2025;;10;;\n"
         "Zeta, SA;09/01/2025;;10;;\n"
         "alpha;20/01/2025;1 rue, A;7;Bois;03/02/2025\n");
-    const QString texte = rapport::csvTousClients(ctx.get(), parisMs(2025, 1, 17), parisZone(), QLocale("fr_FR"));
+    const QString texte = rapport::csvTousClients(ctx.get(), parisMs(2025, 1, 17), paris(), QLocale("fr_FR"));
     // Canonically equivalent names are one name: their rentals go by date between them.
     QStringList l = texte.split('\n');
     QCOMPARE(l.size(), 6);
@@ -120,6 +120,6 @@ void TestRapportDonnees::csvTousClients()
     QVERIFY(l[4].startsWith(QStringLiteral("Élan;04/01/2025")));
     QVERIFY(l[5].startsWith(QString::fromUtf8("E\u0301lan;05/01/2025")));
     QVERIFY(!texte.endsWith('\n'));
-    QCOMPARE(rapport::csvTousClients(ctx.get(), parisMs(2030, 1, 1), parisZone()),
+    QCOMPARE(rapport::csvTousClients(ctx.get(), parisMs(2030, 1, 1), paris()),
              QStringLiteral("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement"));
 }

@@ -37,7 +37,7 @@ double luminosite(const QColor& c)
 
 void TestFigures::moisEtAnnees()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     const CalendrierMois cal(z, parisMs(2024, 1, 1), parisMs(2025, 12, 31));
     // Months are taken in the user's time zone: 00:30 on the 1st belongs to that month though it
     // is still the previous day in UTC, 23:30 on 31 December to December.
@@ -71,7 +71,7 @@ void TestFigures::moisEtAnnees()
 
 void TestFigures::saisonnalite()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     // Placements: two in March, two in May, one in January; one in 2023; a removal in a later
     // month plays no part.
     const QList<qint64> dates = {parisMs(2024, 1, 10), parisMs(2024, 3, 2), parisMs(2024, 3, 30), parisMs(2024, 5, 5),
@@ -168,7 +168,7 @@ void TestFigures::volumesEtCouleurs()
 
 void TestFigures::typesDechet()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     const QList<LocationDeBenneStat> rows = {
         rangee(parisMs(2023, 5, 2), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
         rangee(parisMs(2025, 1, 8), QStringLiteral("Bois")),
@@ -264,7 +264,7 @@ void TestFigures::occupation()
 
 void TestFigures::clientsInactifs()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     const qint64 ref = parisMs(2026, 6, 15, 10);
     const qint64 cutoff = parisMs(2025, 12, 15, 10); // six months before
     auto client = [](const QString& nom, QList<Periode> locations, QString tel = QStringLiteral("0102030405"),
@@ -325,7 +325,7 @@ void TestFigures::clientsInactifs()
 
 void TestFigures::texteRelatif()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     const qint64 ref = parisMs(2026, 6, 15, 10);
     QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 1, 15, 10), ref, z), QStringLiteral("il y a 5 mois"));
     QCOMPARE(kv::stats::texteRelatif(parisMs(2025, 6, 15, 10), ref, z), QStringLiteral("il y a 1 an"));
@@ -348,7 +348,7 @@ void TestFigures::texteRelatif()
 
 void TestFigures::rendement()
 {
-    const QTimeZone z = parisZone();
+    const QTimeZone z = paris();
     // Three skips of 10 m³ rented 12 times in 2024 and 3 times in 2025; one of 20 m³ rented 6
     // times in 2024.
     const QList<double> bennes = {10, 10, 10, 20};

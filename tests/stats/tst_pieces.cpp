@@ -50,7 +50,7 @@ QStringList noms(const LignesClientsInactifsModel& m)
 
 void TestPieces::modeleLignesSansRemiseAZero()
 {
-    LignesClientsInactifsModel modele(parisMs(2026, 6, 15), parisZone());
+    LignesClientsInactifsModel modele(parisMs(2026, 6, 15), paris());
     QAbstractItemModelTester verif(&modele, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QList<QUuid> ids;
     for (int i = 0; i < 6; ++i)
@@ -129,14 +129,14 @@ void TestPieces::axesEtAnneaux()
 {
     // A month axis: one category per calendar month from the first to the last, gaps included.
     QChart chart;
-    QCategoryAxis* axe = axeMois(&chart, {parisMs(2024, 3, 1), parisMs(2024, 1, 1), parisMs(2024, 4, 1)}, parisZone());
+    QCategoryAxis* axe = axeMois(&chart, {parisMs(2024, 3, 1), parisMs(2024, 1, 1), parisMs(2024, 4, 1)}, paris());
     QCOMPARE(axe->categoriesLabels(), (QStringList{QStringLiteral("janv. 2024"), QString::fromUtf8("févr. 2024"),
                                                    QStringLiteral("mars 2024"), QStringLiteral("avr. 2024")}));
     QCOMPARE(axe->endValue(QString::fromUtf8("févr. 2024")), double(parisMs(2024, 2, 1)));
     QVERIFY(axe->min() < double(parisMs(2024, 1, 1)) && axe->max() > double(parisMs(2024, 4, 1)));
     QCOMPARE(axe->labelsPosition(), QCategoryAxis::AxisLabelsPositionOnValue);
     QChart autre;
-    QVERIFY(axeMois(&autre, {}, parisZone())->categoriesLabels().isEmpty());
+    QVERIFY(axeMois(&autre, {}, paris())->categoriesLabels().isEmpty());
 
     // Rings: the hole is a share of the pie, texts inside the slices only when given.
     std::unique_ptr<QPieSeries> anneau(stats::anneau({{3, Qt::red, QStringLiteral("a")}, {0, Qt::green, QString()}}, 0.45));
