@@ -17,6 +17,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
+#include <QStaticText>
 #include <QTimeZone>
 #include <QUuid>
 #include <QWidget>
@@ -90,6 +91,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -97,7 +99,9 @@ private:
     QWidget* buildMap();
     void refresh(bool zoom);
     void paintMarker(QPainter& painter, int index, const QPointF& at);
-    const QPixmap& sprite(const RepereLocationBenne& repere);
+    // The parts of a marker, drawn once each: the disc of a colour, the card of a size.
+    const QPixmap& disque(const QColor& couleur, qreal dpr);
+    const QPixmap& fondCarte(const QSizeF& carte, qreal dpr);
     QSizeF cardSize(const QString& titre);
 
     QPointer<Query<LocationDeBenne>> m_locations;
@@ -105,8 +109,9 @@ private:
     Horloge m_horloge;
     Observable<CarteBennesFiltre> m_filtre{CarteBennesFiltre::enCours};
     MapRegion m_region{44.8378, -0.5792, 0.1, 0.1};
-    QList<RepereLocationBenne> m_reperes;   // of the filtered rentals
-    QList<int> m_affiches;                  // markers handed to the map (no identical twins)
+    QList<RepereLocationBenne> m_reperes;   // of the filtered rentals, handed to the map
+    bool m_aJour = false;                   // m_reperes follows the rentals, filter and period
+    bool m_libere = false;                  // hidden: no markers kept
 
     PickerSegmentedCustom* m_picker = nullptr;
     QWidget* m_periodeRow = nullptr;
@@ -118,7 +123,8 @@ private:
 
     QFont m_cardFont;
     QHash<QString, QSizeF> m_cardSizes;
-    QHash<QString, QPixmap> m_sprites;
+    QHash<QString, QPixmap> m_pieces;
+    QHash<QString, QStaticText> m_textes;
 };
 
 } // namespace kv
