@@ -39,14 +39,17 @@ void BM_MemoryAfterScreens(benchmark::State& state)
         child.waitForFinished(600000);
         const QStringList figures = QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         state.SetIterationTime(1);
-        if (child.exitCode() != 0 || figures.size() != 2) {
+        bool lu = figures.size() == 2;
+        const double ouverture = lu ? figures[0].toDouble(&lu) : 0;
+        const double ecrans = lu ? figures[1].toDouble(&lu) : 0;
+        if (child.exitCode() != 0 || !lu) {
             kv::bench::recordLine(QStringLiteral("mémoire après chaque écran montré"),
                                   QStringLiteral("mesure impossible : %1").arg(QString::fromUtf8(child.readAllStandardError())),
                                   false);
             return;
         }
-        kv::bench::recordFigure(QStringLiteral("mémoire résidente, fenêtre ouverte"), figures[0].toDouble(), "Mo", 200);
-        kv::bench::recordFigure(QStringLiteral("mémoire après chaque écran montré"), figures[1].toDouble(), "Mo", 300);
+        kv::bench::recordFigure(QStringLiteral("mémoire, magasin ouvert et fenêtre montrée"), ouverture, "Mo", 200);
+        kv::bench::recordFigure(QStringLiteral("mémoire après chaque écran montré"), ecrans, "Mo", 300);
     }
 }
 
@@ -77,7 +80,9 @@ int sondeMemoireEcrans(const QString& path)
         }
         window.setSelection(Commande::defaut);
         settle();
-        std::printf("%.1f %.1f\n", ouverture, kv::bench::residentMb());
+        // Figures with a point whatever the locale.
+        std::printf("%s %s\n", QByteArray::number(ouverture, 'f', 1).constData(),
+                    QByteArray::number(kv::bench::residentMb(), 'f', 1).constData());
         std::fflush(stdout);
         // The figures are out: nothing to free piece by piece.
         std::_Exit(0);

@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLocale>
 
 #include <ctime>
@@ -104,11 +106,11 @@ void BM_Oscillation(benchmark::State& state)
     ecran.resize(1200, 760);
     ecran.show();
     ecran.selectionnerClient(client->id());
+    // The event loop runs as in the application: asleep between events.
     auto attendre = [](int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QEventLoop boucle;
+        QTimer::singleShot(ms, &boucle, &QEventLoop::quit);
+        boucle.exec();
     };
     attendre(1500);
     ecran.basculerSelectionLocation(client->locations().constFirst());

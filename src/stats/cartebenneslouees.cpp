@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QSet>
 #include <QStackedWidget>
+#include <QGlyphRun>
 #include <QStaticText>
 #include <QVBoxLayout>
 
@@ -316,9 +317,23 @@ void CarteBennesLouees::refresh(bool zoom)
     QList<MarkerShape> formes;
     points.reserve(m_reperes.size());
     formes.reserve(m_reperes.size());
+    m_aspects.clear();
+    m_aspects.reserve(size_t(m_reperes.size()));
     for (const RepereLocationBenne& r : std::as_const(m_reperes)) {
         points.append(r.coordinate);
-        const QSizeF carte = cardSize(r.titre);
+        // What the marker's drawing needs, worked out once per marker: its name's place among
+        // the names, its card's size, its colour.
+        auto nom = m_indexNoms.constFind(r.titre);
+        if (nom == m_indexNoms.cend()) {
+            const QFontMetricsF fm(m_cardFont);
+            m_noms.push_back({r.titre,
+                              QSizeF(std::ceil(fm.horizontalAdvance(r.titre)) + 2 * kMarge,
+                                     std::ceil(fm.height()) + 2 * kMarge),
+                              false, std::nullopt, std::nullopt, 0});
+            nom = m_indexNoms.insert(r.titre, int(m_noms.size()) - 1);
+        }
+        m_aspects.push_back({*nom, colorFromHex(r.couleurHex).value_or(bleuSysteme()).rgba()});
+        const QSizeF carte = m_noms[size_t(*nom)].carte;
         const double largeur = std::max(kCercle, carte.width());
         const double hauteur = kCercle + kEspacement + carte.height();
         const QRectF pile(-largeur / 2, -hauteur / 2, largeur, hauteur);
@@ -363,9 +378,7 @@ void CarteBennesLouees::hideEvent(QHideEvent* event)
     m_reperes = {};
     m_carte->setMarkers({});
     m_carte->setMarkerShapes({});
-    m_pieces.clear();
-    m_cardSizes.clear();
-    m_textes.clear();
+    oublierDessins();
 }
 
 void CarteBennesLouees::changeEvent(QEvent* event)
@@ -374,9 +387,7 @@ void CarteBennesLouees::changeEvent(QEvent* event)
     // The name cards take the window's colours and font: draw them again when those change.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
         m_cardFont = fontForStyle(TextStyle::caption2, font());
-        m_pieces.clear();
-        m_cardSizes.clear();
-        m_textes.clear();
+        oublierDessins();
         if (m_carte)
             refresh(false);
     }
@@ -384,22 +395,25 @@ void CarteBennesLouees::changeEvent(QEvent* event)
 
 // --- Markers
 
-QSizeF CarteBennesLouees::cardSize(const QString& titre)
+void CarteBennesLouees::oublierDessins()
 {
-    auto it = m_cardSizes.constFind(titre);
-    if (it != m_cardSizes.cend())
-        return *it;
-    const QFontMetricsF fm(m_cardFont);
-    const QSizeF size(std::ceil(fm.horizontalAdvance(titre)) + 2 * kMarge, std::ceil(fm.height()) + 2 * kMarge);
-    m_cardSizes.insert(titre, size);
-    return size;
+    m_aspects = {};
+    m_noms = {};
+    m_indexNoms = {};
+    m_disques.clear();
+    m_cartes.clear();
+    m_police = QRawFont();
 }
 
-const QPixmap& CarteBennesLouees::disque(const QColor& couleur, qreal dpr)
+const QPixmap& CarteBennesLouees::disque(QRgb couleur, qreal dpr)
 {
-    const QString cle = QLatin1String("disque ") + couleur.name() + QLatin1Char(' ') + QString::number(dpr);
-    auto it = m_pieces.constFind(cle);
-    if (it != m_pieces.cend())
+    if (dpr != m_dprPieces) {
+        m_disques.clear();
+        m_cartes.clear();
+        m_dprPieces = dpr;
+    }
+    auto it = m_disques.constFind(couleur);
+    if (it != m_disques.cend())
         return *it;
     QPixmap pm(QSizeF(kCercle * dpr, kCercle * dpr).toSize());
     pm.setDevicePixelRatio(dpr);
@@ -409,21 +423,21 @@ const QPixmap& CarteBennesLouees::disque(const QColor& couleur, qreal dpr)
     // The disc in the skip's colour, the white box over it.
     const QRectF rond(0, 0, kCercle, kCercle);
     p.setPen(Qt::NoPen);
-    p.setBrush(couleur);
+    p.setBrush(QColor::fromRgba(couleur));
     p.drawEllipse(rond);
     const int cote = 13;
     const QPixmap boite = paintedSymbolIcon(QStringLiteral("shippingbox.fill"), Qt::white).pixmap(QSize(cote, cote), dpr);
     p.drawPixmap(QPointF(rond.center().x() - cote / 2.0, rond.center().y() - cote / 2.0), boite);
     p.end();
-    return *m_pieces.insert(cle, pm);
+    return *m_disques.insert(couleur, pm);
 }
 
 const QPixmap& CarteBennesLouees::fondCarte(const QSizeF& carte, qreal dpr)
 {
-    const QString cle = QLatin1String("carte ") + QString::number(carte.width()) + QLatin1Char('x')
-                        + QString::number(carte.height()) + QLatin1Char(' ') + QString::number(dpr);
-    auto it = m_pieces.constFind(cle);
-    if (it != m_pieces.cend())
+    // Card sizes are whole points.
+    const QPair<int, int> cle(int(carte.width()), int(carte.height()));
+    auto it = m_cartes.constFind(cle);
+    if (it != m_cartes.cend())
         return *it;
     QPixmap pm(QSizeF((carte.width() + 2 * kOmbre) * dpr, (carte.height() + 2 * kOmbre) * dpr).toSize());
     pm.setDevicePixelRatio(dpr);
@@ -444,39 +458,88 @@ const QPixmap& CarteBennesLouees::fondCarte(const QSizeF& carte, qreal dpr)
     p.setPen(QPen(trait, 1));
     p.drawRoundedRect(carteRect.adjusted(0.5, 0.5, -0.5, -0.5), kRayonCarte, kRayonCarte);
     p.end();
-    return *m_pieces.insert(cle, pm);
+    return *m_cartes.insert(cle, pm);
 }
 
 void CarteBennesLouees::paintMarker(QPainter& painter, int index, const QPointF& at)
 {
-    if (index < 0 || index >= m_reperes.size())
+    if (index < 0 || size_t(index) >= m_aspects.size())
         return;
-    const RepereLocationBenne& r = m_reperes[index];
+    const Aspect& aspect = m_aspects[size_t(index)];
+    Nom& nom = m_noms[size_t(aspect.nom)];
     const qreal dpr = painter.device()->devicePixelRatioF();
     // Drawn from parts shared by every marker (the disc of a colour, the card of a size) and the
-    // name written over: nothing is kept per client.
-    const QSizeF carte = cardSize(r.titre);
+    // name written over: nothing is kept per client but its laid-out name.
+    const QSizeF carte = nom.carte;
     const double largeur = std::max(kCercle, carte.width());
     const double hauteur = kCercle + kEspacement + carte.height();
     // The stack as a whole is centred on the coordinate.
     const QPointF origine(std::round(at.x() - (largeur + 2 * kOmbre) / 2) + kOmbre,
                           std::round(at.y() - (hauteur + 2 * kOmbre) / 2) + kOmbre);
-    painter.drawPixmap(origine + QPointF((largeur - kCercle) / 2, 0),
-                       disque(colorFromHex(r.couleurHex).value_or(bleuSysteme()), dpr));
+    painter.drawPixmap(origine + QPointF((largeur - kCercle) / 2, 0), disque(aspect.couleur, dpr));
     const QRectF carteRect(origine + QPointF((largeur - carte.width()) / 2, kCercle + kEspacement), carte);
     painter.drawPixmap(carteRect.topLeft() - QPointF(kOmbre, kOmbre), fondCarte(carte, dpr));
     painter.setFont(m_cardFont);
     painter.setPen(palette().color(QPalette::WindowText));
-    // The name laid out once, centred in its card.
-    auto texte = m_textes.find(r.titre);
-    if (texte == m_textes.end()) {
-        QStaticText t(r.titre);
-        t.setTextFormat(Qt::PlainText);
-        t.prepare(QTransform(), m_cardFont);
-        texte = m_textes.insert(r.titre, t);
+    // The name laid out once, centred in its card: straight from the font's glyphs when the
+    // font has every character, else through the text layout (other scripts, fallback fonts).
+    if (!nom.prepare)
+        preparerNom(nom);
+    if (nom.glyphes) {
+        const QPointF ligne(carteRect.center().x() - nom.largeurTexte / 2,
+                            carteRect.center().y() - (m_ascent + m_descent) / 2 + m_ascent);
+        painter.drawGlyphRun(ligne, *nom.glyphes);
+    } else {
+        const QSizeF taille = nom.texte->size();
+        painter.drawStaticText(carteRect.center() - QPointF(taille.width() / 2, taille.height() / 2), *nom.texte);
     }
-    const QSizeF taille = texte->size();
-    painter.drawStaticText(carteRect.center() - QPointF(taille.width() / 2, taille.height() / 2), *texte);
+}
+
+void CarteBennesLouees::preparerNom(Nom& nom)
+{
+    nom.prepare = true;
+    if (!m_police.isValid()) {
+        m_police = QRawFont::fromFont(m_cardFont);
+        m_ascent = m_police.ascent();
+        m_descent = m_police.descent();
+    }
+    // Left-to-right letters, digits, blanks and punctuation that the font itself holds.
+    const auto simple = [this](QChar c) {
+        switch (c.direction()) {
+        case QChar::DirL:
+        case QChar::DirEN:
+        case QChar::DirES:
+        case QChar::DirET:
+        case QChar::DirCS:
+        case QChar::DirWS:
+        case QChar::DirON:
+            return !c.isSurrogate() && c.category() != QChar::Mark_NonSpacing && m_police.supportsCharacter(c);
+        default:
+            return false;
+        }
+    };
+    const bool direct = m_police.isValid() && std::all_of(nom.titre.cbegin(), nom.titre.cend(), simple);
+    if (direct) {
+        const QList<quint32> indexes = m_police.glyphIndexesForString(nom.titre);
+        const QList<QPointF> avances = m_police.advancesForGlyphIndexes(indexes, QRawFont::KernedAdvances);
+        QList<QPointF> positions;
+        positions.reserve(indexes.size());
+        QPointF x;
+        for (const QPointF& a : avances) {
+            positions.append(x);
+            x += a;
+        }
+        QGlyphRun run;
+        run.setRawFont(m_police);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        nom.glyphes = run;
+        nom.largeurTexte = x.x();
+        return;
+    }
+    nom.texte = QStaticText(nom.titre);
+    nom.texte->setTextFormat(Qt::PlainText);
+    nom.texte->prepare(QTransform(), m_cardFont);
 }
 
 } // namespace kv

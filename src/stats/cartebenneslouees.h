@@ -17,6 +17,8 @@
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QStaticText>
 #include <QTimeZone>
 #include <QUuid>
@@ -24,6 +26,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QDateEdit;
 class QLabel;
@@ -100,9 +103,10 @@ private:
     void refresh(bool zoom);
     void paintMarker(QPainter& painter, int index, const QPointF& at);
     // The parts of a marker, drawn once each: the disc of a colour, the card of a size.
-    const QPixmap& disque(const QColor& couleur, qreal dpr);
+    const QPixmap& disque(QRgb couleur, qreal dpr);
     const QPixmap& fondCarte(const QSizeF& carte, qreal dpr);
-    QSizeF cardSize(const QString& titre);
+    // Lets go of everything kept to draw the markers.
+    void oublierDessins();
 
     QPointer<Query<LocationDeBenne>> m_locations;
     Observable<bool> m_demandeZoom;
@@ -122,9 +126,30 @@ private:
     MapWidget* m_carte = nullptr;
 
     QFont m_cardFont;
-    QHash<QString, QSizeF> m_cardSizes;
-    QHash<QString, QPixmap> m_pieces;
-    QHash<QString, QStaticText> m_textes;
+    // One per client name among the markers: its card's size and, once drawn, its laid-out text.
+    struct Nom {
+        QString titre;
+        QSizeF carte;
+        bool prepare = false;
+        std::optional<QGlyphRun> glyphes;
+        std::optional<QStaticText> texte;
+        qreal largeurTexte = 0;
+    };
+    void preparerNom(Nom& nom);
+    QRawFont m_police; // the cards' font, for names drawn straight from its glyphs
+    qreal m_ascent = 0;
+    qreal m_descent = 0;
+    std::vector<Nom> m_noms;
+    QHash<QString, int> m_indexNoms;
+    // One per marker of m_reperes.
+    struct Aspect {
+        int nom = 0;
+        QRgb couleur = 0;
+    };
+    std::vector<Aspect> m_aspects;
+    QHash<QRgb, QPixmap> m_disques;
+    QHash<QPair<int, int>, QPixmap> m_cartes;
+    qreal m_dprPieces = 0;
 };
 
 } // namespace kv
