@@ -3,6 +3,7 @@
 // Fixtures shared by the screen tests: stores and records, clicks on list rows, context menus,
 // message boxes, typing, and a capture of the standard output.
 
+#include "model/horloge.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/listpanel.h"
 
@@ -14,6 +15,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimeZone>
 #include <QUuid>
 #include <QtTest>
 
@@ -245,5 +248,139 @@ private:
     QString m_path;
     bool m_done = false;
 };
+
+// --- Time: the local calendar of the tests and a clock stopped at one instant.
+
+inline const QTimeZone& paris()
+{
+    static const QTimeZone zone("Europe/Paris");
+    return zone;
+}
+
+// A local date and time (Paris unless told).
+inline QDateTime localDateTime(int y, int m, int d, int h = 0, int min = 0, const QTimeZone& zone = paris())
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min), zone);
+}
+
+// "Now" of the screen tests: Sunday 15 March 2026 at 10:00 in Paris (clocks change on 29 March).
+inline QDateTime fixedNow()
+{
+    return localDateTime(2026, 3, 15, 10);
+}
+
+inline kv::Horloge fixedClock(const QDateTime& now = fixedNow(), const QTimeZone& zone = paris())
+{
+    return kv::Horloge::fixe(now.toMSecsSinceEpoch(), zone);
+}
+
+// --- More records
+
+// Saves, telling a failure on the test's output; true when saved.
+inline bool saved(kv::ModelContext* ctx)
+{
+    QString error;
+    const bool ok = ctx->save(&error);
+    if (!ok)
+        qWarning("save: %s", qPrintable(error));
+    return ok;
+}
+
+// A client as the office records one: an address in Lyon and a phone number.
+inline kv::Client* officeClient(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Dupont BTP"))
+{
+    auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), QStringLiteral("1 rue Haute"),
+                             QStringLiteral("69001"), QStringLiteral("Lyon"), QStringLiteral("0102030405"),
+                             std::nullopt, std::nullopt);
+    ctx->insert(c);
+    return c;
+}
+
+// A skip of a colour ("RRGGBB", or any text the screens must cope with).
+inline kv::Benne* colouredBenne(kv::ModelContext* ctx, double volume, const QString& couleur,
+                                kv::EtatBenne etat = kv::EtatBenne::correct, kv::DispositifSpecial* d = nullptr)
+{
+    auto* b = new kv::Benne(volume, couleur, etat, QString(), d);
+    ctx->insert(b);
+    return b;
+}
+
+// A waste type as the screens create one, inserted.
+inline kv::TypeDechet* wasteType(kv::ModelContext* ctx, const QString& libelle)
+{
+    kv::TypeDechet* t = wasteType(libelle);
+    ctx->insert(t);
+    return t;
+}
+
+// A rental placed at `pose` (removed at `enlevement`, when given) at a site near Lyon, with
+// prices of its own, inserted.
+inline kv::LocationDeBenne* placedRental(kv::ModelContext* ctx, kv::Client* c, kv::Benne* b, const QDateTime& pose,
+                                         std::optional<QDateTime> enlevement = std::nullopt,
+                                         std::optional<QString> adresse = QStringLiteral("3 rue du Port, Lyon"))
+{
+    auto* l = new kv::LocationDeBenne(c, b, 45.75, 4.85, adresse, 120, 90, 8, pose, enlevement, nullptr);
+    ctx->insert(l);
+    return l;
+}
+
+inline kv::Chauffeur* driver(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Martin"),
+                             const QString& prenom = QStringLiteral("Paul"), bool actif = true)
+{
+    auto* c = new kv::Chauffeur(nom, prenom, nullptr, {}, {}, {}, 50.0, std::nullopt, std::nullopt, std::nullopt,
+                                actif);
+    ctx->insert(c);
+    return c;
+}
+
+// --- Mouse gestures at points of a widget
+
+inline void mouseEvent(QWidget* w, QEvent::Type type, const QPointF& at, Qt::MouseButtons buttons,
+                       Qt::MouseButton button = Qt::LeftButton)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Presses at `from`, moves in a few steps to `to` and releases there.
+inline void drag(QWidget* w, const QPointF& from, const QPointF& to)
+{
+    mouseEvent(w, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int i = 1; i <= 4; ++i)
+        mouseEvent(w, QEvent::MouseMove, from + (to - from) * (i / 4.0), Qt::LeftButton, Qt::NoButton);
+    mouseEvent(w, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+inline void clickAt(QWidget* w, const QPointF& at)
+{
+    mouseEvent(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouseEvent(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+// --- Message boxes of any window
+
+// The visible message box of this object name, wherever it is open, or null.
+inline QMessageBox* visibleBox(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        for (QMessageBox* b : w->findChildren<QMessageBox*>(name))
+            if (b->isVisible())
+                return b;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->objectName() == name && b->isVisible())
+            return b;
+    return nullptr;
+}
+
+// Clicks the button of this text; the test fails when there is none.
+inline void answerBox(QMessageBox* box, const QString& button)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == button) {
+            b->click();
+            return;
+        }
+    QFAIL(qPrintable("no button " + button));
+}
 
 } // namespace fixtures
