@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
+#include <QHideEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -700,6 +701,17 @@ void MapWidget::resizeEvent(QResizeEvent* event)
     if (m_fit)
         applyFit();
     emit regionChanged();
+}
+
+void MapWidget::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden by the program, the map keeps no pictures: they are made again when it shows.
+    if (event->spontaneous())
+        return;
+    m_layer = QImage();
+    m_layerValid = false;
+    m_scaledTiles.clear();
 }
 
 void MapWidget::paintEvent(QPaintEvent*)
