@@ -188,6 +188,30 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
+
+    m_minuit.setSingleShot(true);
+    connect(&m_minuit, &QTimer::timeout, this, &VuePlanningChauffeurs::nouveauJour);
+    programmerMinuit();
+}
+
+void VuePlanningChauffeurs::programmerMinuit()
+{
+    // A second after the start of tomorrow (checked at least hourly, should the clock jump).
+    const qint64 attente = m_horloge.msJusquAuJourSuivant() + 1000;
+    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
+}
+
+void VuePlanningChauffeurs::nouveauJour()
+{
+    programmerMinuit();
+    const QDateTime aujourdhui = m_horloge.debutAujourdhui();
+    if (m_slider->baseDate() == aujourdhui)
+        return;
+    // The strip starts on the new today. The day chosen stays while it is in the strip; once
+    // past, today takes its place.
+    m_slider->setBaseDate(aujourdhui);
+    if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
+        setSelectedDate(aujourdhui);
 }
 
 VuePlanningChauffeurs::~VuePlanningChauffeurs()
