@@ -1,5 +1,6 @@
 #include "vueplanningchauffeurs.h"
 
+#include "widgets/foldingrow.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -105,7 +106,6 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->setSpacing(0);
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
-    m_emplacementPlan->setMinimumWidth(300);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
@@ -221,8 +221,9 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
 
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    auto* entete = new QWidget(this);
-    auto* ligne = new QHBoxLayout(entete);
+    // The button goes under the day strip when the window is too narrow for both.
+    auto* entete = new FoldingRow(this);
+    QBoxLayout* ligne = entete->row();
     ligne->setContentsMargins(11, 11, 11, 0);
 
     const QDateTime base = m_horloge.debutAujourdhui();

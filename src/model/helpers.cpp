@@ -1,5 +1,6 @@
 #include "helpers.h"
 
+#include <QCollator>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 
@@ -176,6 +177,24 @@ QString trimBlanks(const QString& s, bool includeTab)
     while (end > start && isBlank(s[end - 1]))
         --end;
     return s.mid(start, end - start);
+}
+
+int compareNames(const QString& a, const QString& b)
+{
+    // One collator per thread, made again when the default locale changes.
+    thread_local QString localeName;
+    thread_local std::optional<QCollator> collator;
+    const QLocale locale;
+    if (!collator || localeName != locale.name()) {
+        collator.emplace(locale);
+        collator->setNumericMode(true);
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
+        localeName = locale.name();
+    }
+    if (const int c = collator->compare(a, b))
+        return c;
+    // Names equal but for letter case: capitals first, always in the same order.
+    return a.compare(b);
 }
 
 } // namespace kv

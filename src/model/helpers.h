@@ -50,4 +50,14 @@ std::optional<double> lireNombre(const QString& texte, bool* ok);
 // trimmed at both ends; line ends are kept.
 QString trimBlanks(const QString& s, bool includeTab = true);
 
+// Names in the order people read them: the collation of the current default locale, ignoring
+// letter case, accents weighing only after the letters, digits read as numbers ("Martin 50"
+// before "Martin 290"); names equal but for case by character code. Negative, zero or positive.
+// Every sorted list and picker of names uses it.
+int compareNames(const QString& a, const QString& b);
+inline bool nameLessThan(const QString& a, const QString& b)
+{
+    return compareNames(a, b) < 0;
+}
+
 } // namespace kv

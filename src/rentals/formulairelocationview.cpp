@@ -1,5 +1,6 @@
 #include "formulairelocationview.h"
 
+#include "model/helpers.h"
 #include "adresseautocompleteur.h"
 #include "carteconfiguration.h"
 #include "carteavecrepere.h"
@@ -130,7 +131,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_datePose = demain.isValid() ? demain : maintenant;
 
     m_clients = new Query<Client>(
-        context, {}, [](const Client* a, const Client* b) { return a->nom() < b->nom(); }, this);
+        context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
     m_types = new Query<TypeDechet>(context, {}, {}, this);
     m_autoCompleteur = new AdresseAutoCompleteur(m_service, this);
     m_localisation = new LocalisationManager(this);

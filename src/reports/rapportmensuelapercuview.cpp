@@ -1,5 +1,6 @@
 #include "rapportmensuelapercuview.h"
 
+#include "widgets/plaintext.h"
 #include <algorithm>
 
 #include "rapportdonnees.h"
@@ -82,7 +83,9 @@ QVariant LocationDetailRowsModel::data(const QModelIndex& index, int role) const
     if (!l)
         return {};
     const auto retrait = l->dateEnlevementMs();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    if (role == Qt::ToolTipRole)
+        return plainToolTip(data(index, Qt::DisplayRole).toString());
+    if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case pose: return jourCourt(l->datePoseMs(), m_zone);
         case enlevement: return retrait ? jourCourt(*retrait, m_zone) : QStringLiteral("non prévue");
@@ -153,8 +156,8 @@ int RapportMensuelApercuView::largeurMinimale(int colonne)
 void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
-    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
-                     + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
+    setPlainText(m_titre, QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
+                              + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
     // Only the address may be cut: the other columns take the room of their widest text.
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)

@@ -1,5 +1,6 @@
 #include "rapportmensuelview.h"
 
+#include "model/helpers.h"
 #include "alertes.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"
@@ -19,7 +20,6 @@
 #include "widgets/textstyles.h"
 
 #include <QApplication>
-#include <QCollator>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -137,9 +137,8 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
         return dialogue.exec() == QDialog::Accepted;
     };
 
-    auto collator = std::make_shared<QCollator>(QLocale());
-    m_clients = new Query<Client>(context, {}, [collator](const Client* a, const Client* b) {
-        return collator->compare(a->nom(), b->nom()) < 0;
+    m_clients = new Query<Client>(context, {}, [](const Client* a, const Client* b) {
+        return nameLessThan(a->nom(), b->nom());
     }, this);
     m_historique = new Query<HistoriqueEnvoiRapport>(context, {}, [](const HistoriqueEnvoiRapport* a, const HistoriqueEnvoiRapport* b) {
         return a->dateEnvoiMs() > b->dateEnvoiMs();
@@ -564,7 +563,7 @@ void RapportMensuelView::exporterTousLesRapportsCSV()
     // Built once the place is chosen: the store as it is now.
     const QString texte = rapport::csvTousClients(m_context, m_moisMs, m_horloge.zone);
     QString erreur;
-    if (!FileHelpers::writeFile(chemin, texte.toUtf8(), &erreur))
+    if (!FileHelpers::saveChosenFile(chemin, texte.toUtf8(), &erreur))
         avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
 }
 

@@ -1,5 +1,6 @@
 #include "clientsinactifsview.h"
 
+#include "model/helpers.h"
 #include "choixsegmente.h"
 #include "sourcestatistiques.h"
 #include "statscharts.h"
@@ -298,7 +299,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
       m_source(source),
       m_refDate(refDate),
       m_clients(source->context(), {},
-                [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; }),
+                [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }),
       m_model(new LignesClientsInactifsModel(refDate, source->zone(), this))
 {
     auto* v = new QVBoxLayout(this);

@@ -310,9 +310,9 @@ QWidget* MiniBonDePeseeForm::construireLignePieceJointe()
         m_boutonsPiece->layout()->addWidget(b);
         return b;
     };
-    m_ouvrir = bouton("ouvrirDansApercu", QStringLiteral("Ouvrir dans Aperçu"), QStringLiteral("doc.text.magnifyingglass"),
+    m_ouvrir = bouton("ouvrirDansApercu", DesktopOpener::openLabel(), QStringLiteral("doc.text.magnifyingglass"),
                       &MiniBonDePeseeForm::ouvrirDansApercu);
-    m_reveler = bouton("revelerDansFinder", QStringLiteral("Révéler dans le Finder"), QStringLiteral("folder"),
+    m_reveler = bouton("revelerDansFinder", DesktopOpener::revealLabel(), QStringLiteral("folder"),
                        &MiniBonDePeseeForm::revelerDansFinder);
     m_dissocier = bouton("supprimerFichier", QStringLiteral("Supprimer l'association avec cette pièce"),
                          QStringLiteral("xmark.circle"), &MiniBonDePeseeForm::supprimerFichier);

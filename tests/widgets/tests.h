@@ -30,6 +30,7 @@ private slots:
     void dayPillKeepsItsMinimumWidth();
     void dayPillTakesClicksOnItsTileOnly();
     void swingingTileStartsAndSettles();
+    void swingingTileRestsWhileUnseen();
     void swingingTileStaysTheSameSize();
     void swingingTileTakesClicksOnItsTileOnly();
     void sectionHeaderParts();
