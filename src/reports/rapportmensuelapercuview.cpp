@@ -1,6 +1,7 @@
 #include "rapportmensuelapercuview.h"
 
 #include "widgets/plaintext.h"
+
 #include <algorithm>
 
 #include "rapportdonnees.h"
@@ -156,8 +157,9 @@ int RapportMensuelApercuView::largeurMinimale(int colonne)
 void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
+    // Painted as plain text, cut to its room.
     m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
-                              + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
+                     + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
     // Only the address may be cut: the other columns take the room of their widest text.
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)

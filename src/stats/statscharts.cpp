@@ -342,7 +342,8 @@ void EtiquettesAnneau::setSeries(QPieSeries* series)
         Etiquette e;
         e.pastille = new QGraphicsEllipseItem(0, 0, m_diametre, m_diametre, m_chart);
         e.pastille->setBrush(slice->color());
-        e.pastille->setPen(Qt::NoPen);
+        // A white ring makes the disc stand out on a slice of its own colour.
+        e.pastille->setPen(QPen(slice->labelColor(), 1));
         e.texte = new QGraphicsSimpleTextItem(slice->label(), m_chart);
         e.texte->setFont(slice->labelFont());
         e.texte->setBrush(slice->labelColor());
