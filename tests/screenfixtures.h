@@ -5,6 +5,7 @@
 
 #include "model/horloge.h"
 #include "model/modelcontext.h"
+#include "model/records.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTimeZone>
 #include <QUuid>
 #include <QtTest>
@@ -381,6 +383,103 @@ inline void answerBox(QMessageBox* box, const QString& button)
             return;
         }
     QFAIL(qPrintable("no button " + button));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Instants to the second, a store in a folder of its own, and records placed in time (the
+// reports and statistics).
+
+inline QDateTime parisTime(int y, int m, int d, int h = 0, int min = 0, int s = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min, s), paris());
+}
+
+inline qint64 parisMs(int y, int m, int d, int h = 0, int min = 0, int s = 0)
+{
+    return parisTime(y, m, d, h, min, s).toMSecsSinceEpoch();
+}
+
+// A clock stopped at an instant in milliseconds, in Paris.
+inline kv::Horloge fixedClock(qint64 nowMs)
+{
+    return kv::Horloge::fixe(nowMs, paris());
+}
+
+// A store in a file of a temporary folder, as the application keeps one; the folder goes with
+// the store.
+inline std::unique_ptr<kv::ModelContext> storeInFolder()
+{
+    auto* folder = new QTemporaryDir;
+    if (!folder->isValid())
+        qFatal("storeInFolder: no temporary folder");
+    auto ctx = store(folder->filePath(QStringLiteral("SwiftData.store")));
+    // Removed once the store's own teardown has closed its file.
+    struct FolderKeeper : QObject {
+        explicit FolderKeeper(QTemporaryDir* d, QObject* parent) : QObject(parent), dir(d) {}
+        ~FolderKeeper() override { delete dir; }
+        QTemporaryDir* dir;
+    };
+    new FolderKeeper(folder, ctx.get());
+    return ctx;
+}
+
+// A skip of a volume and a colour.
+inline kv::Benne* colouredSkip(kv::ModelContext* ctx, double volume = 10, const QString& couleur = QStringLiteral("808080"),
+                               kv::DispositifSpecial* dispositif = nullptr)
+{
+    auto* b = new kv::Benne(volume, couleur, kv::EtatBenne::correct, QString(), dispositif);
+    ctx->insert(b);
+    return b;
+}
+
+// A waste type with its prices (inserted).
+inline kv::TypeDechet* pricedWasteType(kv::ModelContext* ctx, const QString& libelle, double tva,
+                                       std::optional<double> forfait = std::nullopt,
+                                       std::optional<double> franchise = std::nullopt,
+                                       std::optional<double> supplTonnage = std::nullopt,
+                                       std::optional<qint64> dureeIncluse = std::nullopt,
+                                       std::optional<double> supplJour = std::nullopt)
+{
+    auto* t = new kv::TypeDechet(libelle, std::nullopt, QStringLiteral("DIB"), std::nullopt, forfait,
+                                 std::nullopt, franchise, supplTonnage, dureeIncluse, supplJour, tva, false,
+                                 std::nullopt, false, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                 std::nullopt);
+    ctx->insert(t);
+    return t;
+}
+
+// A waste type with a colour (inserted).
+inline kv::TypeDechet* colouredWasteType(kv::ModelContext* ctx, const QString& libelle,
+                                         std::optional<QString> couleur)
+{
+    kv::TypeDechet* t = wasteType(libelle);
+    t->setCouleur(couleur);
+    ctx->insert(t);
+    return t;
+}
+
+// A rental placed at `pose` (it joins its client's store); `kg` > 0 adds one weighbridge ticket
+// of that net weight, dated `pose`.
+inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* t, const QDateTime& pose,
+                                   std::optional<QDateTime> enlevement = std::nullopt,
+                                   std::optional<QString> adresse = std::nullopt, double kg = 0,
+                                   double tarifPose = 0, double tarifEnlevement = 0, double tarifJournalier = 0)
+{
+    auto* l = new kv::LocationDeBenne(c, b, std::nullopt, std::nullopt, adresse, tarifPose, tarifEnlevement,
+                                      tarifJournalier, pose, enlevement, t);
+    if (kg > 0)
+        l->ajouterBonDePesee(pose, std::nullopt, std::nullopt, std::nullopt, kg, std::nullopt);
+    return l;
+}
+
+// The same with instants in milliseconds, read in Paris.
+inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* t, qint64 poseMs,
+                                   std::optional<qint64> enlevementMs = std::nullopt)
+{
+    std::optional<QDateTime> fin;
+    if (enlevementMs)
+        fin = QDateTime::fromMSecsSinceEpoch(*enlevementMs, paris());
+    return rental(c, b, t, QDateTime::fromMSecsSinceEpoch(poseMs, paris()), fin);
 }
 
 } // namespace fixtures

@@ -33,6 +33,11 @@ QString formatNumberShort(double value);
 // printf-style "%.<decimals>f" with C semantics (a point, the C library's rounding).
 QString formatFixed(double value, int decimals);
 
+// `decimals` decimals (at least 1) with a point, as a number formatter rounds: half to even on
+// the shortest decimal text that reads back as the same double (2.675 gives "2.68", 0.125 gives
+// "0.12"); a minus sign only when the rounded value is not zero. Not finite: formatFixed's text.
+QString formatDecimalHalfEven(double value, int decimals);
+
 // "yyyy-MM-dd" in the Gregorian calendar with ASCII digits, local date of the instant.
 QString formatJour(const QDateTime& date);
 QString formatJour(const QDate& date);

@@ -31,6 +31,7 @@ private slots:
     void foldingRowFoldsOnlyWhenNarrow();
     void dayPillTakesClicksOnItsTileOnly();
     void swingingTileStartsAndSettles();
+    void swingingTileRestsWhileUnseen();
     void swingingTileStaysTheSameSize();
     void swingingTileTakesClicksOnItsTileOnly();
     void sectionHeaderParts();

@@ -290,6 +290,46 @@ void SharedWidgetsTest::swingingTileStartsAndSettles()
     QCOMPARE(resting.angle(), 0.0);
 }
 
+// The endless swing runs only while it can be seen: not while its window is minimised, nor while
+// it is hidden; it starts again when it shows. It repaints only where the tile is.
+void SharedWidgetsTest::swingingTileRestsWhileUnseen()
+{
+    QWidget window;
+    window.resize(400, 200);
+    auto* tile = new BenneOscillanteView("Benne 10 m³", Qt::green, true, {}, &window);
+    auto* neighbour = new QWidget(&window);
+    neighbour->setGeometry(0, 120, 400, 80);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(tile->isSwinging());
+
+    // While it swings, the widget beside it is not painted again.
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints, tilePaints;
+    neighbour->installEventFilter(&paints);
+    tile->installEventFilter(&tilePaints);
+    QTRY_VERIFY(tilePaints.count >= 3);
+    QCOMPARE(paints.count, 0);
+
+    window.showMinimized();
+    QVERIFY(!tile->isSwinging());
+    window.showNormal();
+    QVERIFY(tile->isSwinging());
+
+    tile->hide();
+    QVERIFY(!tile->isSwinging());
+    tile->show();
+    QVERIFY(tile->isSwinging());
+    window.hide();
+    QVERIFY(!tile->isSwinging());
+}
+
 void SharedWidgetsTest::swingingTileStaysTheSameSize()
 {
     BenneOscillanteView shortText("A", Qt::blue, false, {});
