@@ -156,7 +156,7 @@ int RapportMensuelApercuView::largeurMinimale(int colonne)
 void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
-    setPlainText(m_titre, QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
+    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
                               + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
     // Only the address may be cut: the other columns take the room of their widest text.

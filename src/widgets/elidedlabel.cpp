@@ -1,5 +1,6 @@
 #include "elidedlabel.h"
 
+#include "plaintext.h"
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
@@ -75,7 +76,7 @@ void ElidedLabel::changeEvent(QEvent* event)
 
 void ElidedLabel::updateToolTip()
 {
-    setToolTip(isElided() ? m_text : QString());
+    setToolTip(isElided() ? plainToolTip(m_text) : QString());
 }
 
 } // namespace kv
