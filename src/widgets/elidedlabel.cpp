@@ -1,4 +1,5 @@
 #include "elidedlabel.h"
+#include "plaintext.h"
 
 #include "plaintext.h"
 #include <QEvent>

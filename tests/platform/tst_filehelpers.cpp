@@ -75,7 +75,7 @@ void FileHelpersTest::savesWhereTheUserChose()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("facturation.csv"));
     kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("facturation.csv"),
-                                {QStringLiteral("text/csv")}, QStringLiteral("csv")};
+                                {QStringLiteral("text/csv")}, QStringLiteral("csv"), {}};
     {
         kv::ScopedSaveFileAnswer answer{QString()};
         const SaveFileResult result = FileHelpers::saveAs(nullptr, request, "x");
@@ -125,7 +125,7 @@ struct TemporaryHome {
 QString proposedFolder(const QString& answerPath = {})
 {
     kv::ScopedSaveFileAnswer answer{answerPath};
-    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("f.csv"), {}, QStringLiteral("csv")};
+    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("f.csv"), {}, QStringLiteral("csv"), {}};
     FileHelpers::saveAs(nullptr, request, "x");
     return answer.requests.isEmpty() ? QString() : QFileInfo(answer.requests.constFirst().proposedPath).absolutePath();
 }
@@ -159,7 +159,7 @@ void FileHelpersTest::proposesAnExistingFolderAndRemembersOnlyWrittenOnes()
         QCOMPARE(FileHelpers::startFolder(), documents);
     }
     // Even an absolute suggestion in a system folder is not where the dialog opens.
-    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("/proc/f.csv"), {}, {}};
+    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("/proc/f.csv"), {}, {}, {}};
     QCOMPARE(FileHelpers::proposedPath(request), documents + QStringLiteral("/f.csv"));
 }
 
