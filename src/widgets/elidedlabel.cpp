@@ -1,7 +1,6 @@
 #include "elidedlabel.h"
 #include "plaintext.h"
 
-#include "plaintext.h"
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
