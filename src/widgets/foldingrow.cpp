@@ -50,8 +50,14 @@ void FoldingRow::resizeEvent(QResizeEvent* event)
 {
     const auto direction = event->size().width() >= widthInOneLine() ? QBoxLayout::LeftToRight
                                                                       : QBoxLayout::TopToBottom;
-    if (m_row->direction() != direction)
+    if (m_row->direction() != direction) {
         m_row->setDirection(direction);
+        // Folded, each widget keeps its own width at the leading edge instead of spanning the column.
+        for (QLayoutItem* item : items()) {
+            const Qt::Alignment vertical = item->alignment() & Qt::AlignVertical_Mask;
+            m_row->setAlignment(item->widget(), direction == QBoxLayout::TopToBottom ? vertical | Qt::AlignLeft : vertical);
+        }
+    }
     QWidget::resizeEvent(event);
 }
 

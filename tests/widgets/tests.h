@@ -28,6 +28,7 @@ private slots:
     void syncScrollStartsAtTheBoundOffset();
     void dayPillRunsItsActionOnEveryClick();
     void dayPillKeepsItsMinimumWidth();
+    void foldingRowFoldsOnlyWhenNarrow();
     void dayPillTakesClicksOnItsTileOnly();
     void swingingTileStartsAndSettles();
     void swingingTileRestsWhileUnseen();

@@ -2,6 +2,7 @@
 
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
+#include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
 #include "widgets/papier.h"
@@ -9,7 +10,9 @@
 #include "widgets/pickersegmentedcustom.h"
 #include "widgets/syncnsscrollview.h"
 
+#include <QBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -573,4 +576,35 @@ void SharedWidgetsTest::paperTextureIsSeamlessAndStill()
     }
     QCOMPARE(canvas.pixel(0, 0), tile.pixel(10, 20));
     QCOMPARE(canvas.pixel(63, 63), tile.pixel(73, 83));
+}
+
+void SharedWidgetsTest::foldingRowFoldsOnlyWhenNarrow()
+{
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* row = new kv::FoldingRow(&window);
+    auto* first = new QPushButton(QStringLiteral("Une commande assez longue"), row);
+    auto* second = new QPushButton(QStringLiteral("Une autre commande"), row);
+    row->row()->addWidget(first, 0, Qt::AlignVCenter);
+    row->row()->addWidget(second, 0, Qt::AlignVCenter);
+    row->row()->addStretch(1);
+    column->addWidget(row);
+    const int both = first->sizeHint().width() + second->sizeHint().width() + 60;
+    window.resize(both + 100, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!row->folded());
+    QCOMPARE(first->y(), second->y());
+
+    // Narrower than both: a column, as narrow as its widest widget, each at its own width.
+    window.resize(first->sizeHint().width() + 40, 200);
+    QTRY_VERIFY(row->folded());
+    QTRY_VERIFY(second->y() > first->y());
+    QVERIFY(row->minimumSizeHint().width() < both);
+    QCOMPARE(second->width(), second->sizeHint().width());
+    QCOMPARE(second->x(), first->x());
+
+    window.resize(both + 100, 200);
+    QTRY_VERIFY(!row->folded());
+    QTRY_COMPARE(first->y(), second->y());
 }
