@@ -11,8 +11,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLocale>
 
+#include <ctime>
 #include <memory>
 
 using namespace kv;
@@ -88,6 +92,41 @@ void BM_ChoixClient(benchmark::State& state)
     }
 }
 
+// A rental chosen in "Vue par client": its tile swings without end. The share of one core the
+// process spends over two seconds of that, once the selection has played out.
+void BM_Oscillation(benchmark::State& state)
+{
+    Client* client = nullptr;
+    for (Client* c : listes().clients->results())
+        if (!c->locations().isEmpty()) {
+            client = c;
+            break;
+        }
+    VueLocationBenne ecran(entrees());
+    ecran.resize(1200, 760);
+    ecran.show();
+    ecran.selectionnerClient(client->id());
+    // The event loop runs as in the application: asleep between events.
+    auto attendre = [](int ms) {
+        QEventLoop boucle;
+        QTimer::singleShot(ms, &boucle, &QEventLoop::quit);
+        boucle.exec();
+    };
+    attendre(1500);
+    ecran.basculerSelectionLocation(client->locations().constFirst());
+    attendre(1500);
+    for (auto _ : state) {
+        const std::clock_t cpu0 = std::clock();
+        QElapsedTimer mur;
+        mur.start();
+        attendre(2000);
+        const double cpu = double(std::clock() - cpu0) / CLOCKS_PER_SEC;
+        const double part = 100.0 * cpu / (double(mur.elapsed()) / 1000.0);
+        state.SetIterationTime(cpu);
+        kv::bench::recordFigure(QStringLiteral("par client : tuile oscillante, part d’un cœur"), part, "%", 5);
+    }
+}
+
 void BM_Formulaire(benchmark::State& state)
 {
     office();
@@ -111,6 +150,7 @@ static kv::bench::Registrar registrar(45, [] {
     for (auto [nom, f] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
              {"par client : écran", BM_VueParClient},
              {"par client : choix d'un client", BM_ChoixClient},
+             {"par client : tuile oscillante", BM_Oscillation},
              {"nouvelle location : formulaire", BM_Formulaire}})
         benchmark::RegisterBenchmark(nom, f)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 });

@@ -13,8 +13,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 using namespace kv;
 
@@ -24,16 +22,6 @@ using kv::bench::seconds;
 
 double g_openSeconds = 0, g_scanSeconds = 0;
 double g_rssMb = 0;
-
-double residentMb()
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    return 0;
-}
 
 void BM_OpenStore(benchmark::State& state)
 {
@@ -45,7 +33,7 @@ void BM_OpenStore(benchmark::State& state)
             ctx = ModelContext::open(kv::bench::officePath());
             benchmark::DoNotOptimize(ctx.get());
             if (g_rssMb == 0) {
-                g_rssMb = residentMb();
+                g_rssMb = kv::bench::residentMb();
                 kv::bench::recordFigure(QStringLiteral("mémoire résidente après ouverture"), g_rssMb, "Mo", 400);
             }
         });

@@ -78,6 +78,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--memoire-ecrans") == 0)
+        return kv::bench::sondeMemoireEcrans(QString::fromLocal8Bit(argv[2]));
     kv::bench::officePath();
 
     benchmark::Initialize(&argc, argv);

@@ -9,8 +9,10 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace kv::bench {
 
@@ -86,6 +88,16 @@ void generate(const QString& path)
 }
 
 } // namespace
+
+double residentMb()
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
 
 const QString& officePath()
 {

@@ -26,12 +26,19 @@ double seconds(F&& f)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Resident memory of this process, in MB (VmRSS of /proc/self/status).
+double residentMb();
+
 // Keeps the best (smallest) value of one figure; printed with its limit in the summary.
 // `unit` is printed after the value, e.g. "ms". A figure is within its limit when value <= limit.
 void recordFigure(const QString& label, double value, const char* unit, double limit);
 
 // A figure printed as it is, with a free text for its limit and verdict (ratios, memory…).
 void recordLine(const QString& label, const QString& text, bool ok);
+
+// Run in a child process of the bench: prints the resident memory, in MB, with the store at
+// `path` open and the main window shown, then after every screen has been shown once.
+int sondeMemoireEcrans(const QString& path);
 
 // Registers the benchmarks of one file. `order` sorts the groups (the store's opening runs first,
 // so that resident memory reflects one open store).

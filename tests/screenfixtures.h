@@ -3,7 +3,9 @@
 // Fixtures shared by the screen tests: stores and records, clicks on list rows, context menus,
 // message boxes, typing, and a capture of the standard output.
 
+#include "model/horloge.h"
 #include "model/modelcontext.h"
+#include "model/records.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
@@ -14,6 +16,9 @@
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTimeZone>
 #include <QUuid>
 #include <QtTest>
 
@@ -245,5 +250,236 @@ private:
     QString m_path;
     bool m_done = false;
 };
+
+// --- Time: the local calendar of the tests and a clock stopped at one instant.
+
+inline const QTimeZone& paris()
+{
+    static const QTimeZone zone("Europe/Paris");
+    return zone;
+}
+
+// A local date and time (Paris unless told).
+inline QDateTime localDateTime(int y, int m, int d, int h = 0, int min = 0, const QTimeZone& zone = paris())
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min), zone);
+}
+
+// "Now" of the screen tests: Sunday 15 March 2026 at 10:00 in Paris (clocks change on 29 March).
+inline QDateTime fixedNow()
+{
+    return localDateTime(2026, 3, 15, 10);
+}
+
+inline kv::Horloge fixedClock(const QDateTime& now = fixedNow(), const QTimeZone& zone = paris())
+{
+    return kv::Horloge::fixe(now.toMSecsSinceEpoch(), zone);
+}
+
+// --- More records
+
+// Saves, telling a failure on the test's output; true when saved.
+inline bool saved(kv::ModelContext* ctx)
+{
+    QString error;
+    const bool ok = ctx->save(&error);
+    if (!ok)
+        qWarning("save: %s", qPrintable(error));
+    return ok;
+}
+
+// A client as the office records one: an address in Lyon and a phone number.
+inline kv::Client* officeClient(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Dupont BTP"))
+{
+    auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), QStringLiteral("1 rue Haute"),
+                             QStringLiteral("69001"), QStringLiteral("Lyon"), QStringLiteral("0102030405"),
+                             std::nullopt, std::nullopt);
+    ctx->insert(c);
+    return c;
+}
+
+// A skip of a colour ("RRGGBB", or any text the screens must cope with).
+inline kv::Benne* colouredBenne(kv::ModelContext* ctx, double volume, const QString& couleur,
+                                kv::EtatBenne etat = kv::EtatBenne::correct, kv::DispositifSpecial* d = nullptr)
+{
+    auto* b = new kv::Benne(volume, couleur, etat, QString(), d);
+    ctx->insert(b);
+    return b;
+}
+
+// A waste type as the screens create one, inserted.
+inline kv::TypeDechet* wasteType(kv::ModelContext* ctx, const QString& libelle)
+{
+    kv::TypeDechet* t = wasteType(libelle);
+    ctx->insert(t);
+    return t;
+}
+
+// A rental placed at `pose` (removed at `enlevement`, when given) at a site near Lyon, with
+// prices of its own, inserted.
+inline kv::LocationDeBenne* placedRental(kv::ModelContext* ctx, kv::Client* c, kv::Benne* b, const QDateTime& pose,
+                                         std::optional<QDateTime> enlevement = std::nullopt,
+                                         std::optional<QString> adresse = QStringLiteral("3 rue du Port, Lyon"))
+{
+    auto* l = new kv::LocationDeBenne(c, b, 45.75, 4.85, adresse, 120, 90, 8, pose, enlevement, nullptr);
+    ctx->insert(l);
+    return l;
+}
+
+inline kv::Chauffeur* driver(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Martin"),
+                             const QString& prenom = QStringLiteral("Paul"), bool actif = true)
+{
+    auto* c = new kv::Chauffeur(nom, prenom, nullptr, {}, {}, {}, 50.0, std::nullopt, std::nullopt, std::nullopt,
+                                actif);
+    ctx->insert(c);
+    return c;
+}
+
+// --- Mouse gestures at points of a widget
+
+inline void mouseEvent(QWidget* w, QEvent::Type type, const QPointF& at, Qt::MouseButtons buttons,
+                       Qt::MouseButton button = Qt::LeftButton)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Presses at `from`, moves in a few steps to `to` and releases there.
+inline void drag(QWidget* w, const QPointF& from, const QPointF& to)
+{
+    mouseEvent(w, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int i = 1; i <= 4; ++i)
+        mouseEvent(w, QEvent::MouseMove, from + (to - from) * (i / 4.0), Qt::LeftButton, Qt::NoButton);
+    mouseEvent(w, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+inline void clickAt(QWidget* w, const QPointF& at)
+{
+    mouseEvent(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouseEvent(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+// --- Message boxes of any window
+
+// The visible message box of this object name, wherever it is open, or null.
+inline QMessageBox* visibleBox(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        for (QMessageBox* b : w->findChildren<QMessageBox*>(name))
+            if (b->isVisible())
+                return b;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->objectName() == name && b->isVisible())
+            return b;
+    return nullptr;
+}
+
+// Clicks the button of this text; the test fails when there is none.
+inline void answerBox(QMessageBox* box, const QString& button)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == button) {
+            b->click();
+            return;
+        }
+    QFAIL(qPrintable("no button " + button));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Instants to the second, a store in a folder of its own, and records placed in time (the
+// reports and statistics).
+
+inline QDateTime parisTime(int y, int m, int d, int h = 0, int min = 0, int s = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min, s), paris());
+}
+
+inline qint64 parisMs(int y, int m, int d, int h = 0, int min = 0, int s = 0)
+{
+    return parisTime(y, m, d, h, min, s).toMSecsSinceEpoch();
+}
+
+// A clock stopped at an instant in milliseconds, in Paris.
+inline kv::Horloge fixedClock(qint64 nowMs)
+{
+    return kv::Horloge::fixe(nowMs, paris());
+}
+
+// A store in a file of a temporary folder, as the application keeps one; the folder goes with
+// the store.
+inline std::unique_ptr<kv::ModelContext> storeInFolder()
+{
+    auto* folder = new QTemporaryDir;
+    if (!folder->isValid())
+        qFatal("storeInFolder: no temporary folder");
+    auto ctx = store(folder->filePath(QStringLiteral("SwiftData.store")));
+    // Removed once the store's own teardown has closed its file.
+    struct FolderKeeper : QObject {
+        explicit FolderKeeper(QTemporaryDir* d, QObject* parent) : QObject(parent), dir(d) {}
+        ~FolderKeeper() override { delete dir; }
+        QTemporaryDir* dir;
+    };
+    new FolderKeeper(folder, ctx.get());
+    return ctx;
+}
+
+// A skip of a volume and a colour.
+inline kv::Benne* colouredSkip(kv::ModelContext* ctx, double volume = 10, const QString& couleur = QStringLiteral("808080"),
+                               kv::DispositifSpecial* dispositif = nullptr)
+{
+    auto* b = new kv::Benne(volume, couleur, kv::EtatBenne::correct, QString(), dispositif);
+    ctx->insert(b);
+    return b;
+}
+
+// A waste type with its prices (inserted).
+inline kv::TypeDechet* pricedWasteType(kv::ModelContext* ctx, const QString& libelle, double tva,
+                                       std::optional<double> forfait = std::nullopt,
+                                       std::optional<double> franchise = std::nullopt,
+                                       std::optional<double> supplTonnage = std::nullopt,
+                                       std::optional<qint64> dureeIncluse = std::nullopt,
+                                       std::optional<double> supplJour = std::nullopt)
+{
+    auto* t = new kv::TypeDechet(libelle, std::nullopt, QStringLiteral("DIB"), std::nullopt, forfait,
+                                 std::nullopt, franchise, supplTonnage, dureeIncluse, supplJour, tva, false,
+                                 std::nullopt, false, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                                 std::nullopt);
+    ctx->insert(t);
+    return t;
+}
+
+// A waste type with a colour (inserted).
+inline kv::TypeDechet* colouredWasteType(kv::ModelContext* ctx, const QString& libelle,
+                                         std::optional<QString> couleur)
+{
+    kv::TypeDechet* t = wasteType(libelle);
+    t->setCouleur(couleur);
+    ctx->insert(t);
+    return t;
+}
+
+// A rental placed at `pose` (it joins its client's store); `kg` > 0 adds one weighbridge ticket
+// of that net weight, dated `pose`.
+inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* t, const QDateTime& pose,
+                                   std::optional<QDateTime> enlevement = std::nullopt,
+                                   std::optional<QString> adresse = std::nullopt, double kg = 0,
+                                   double tarifPose = 0, double tarifEnlevement = 0, double tarifJournalier = 0)
+{
+    auto* l = new kv::LocationDeBenne(c, b, std::nullopt, std::nullopt, adresse, tarifPose, tarifEnlevement,
+                                      tarifJournalier, pose, enlevement, t);
+    if (kg > 0)
+        l->ajouterBonDePesee(pose, std::nullopt, std::nullopt, std::nullopt, kg, std::nullopt);
+    return l;
+}
+
+// The same with instants in milliseconds, read in Paris.
+inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* t, qint64 poseMs,
+                                   std::optional<qint64> enlevementMs = std::nullopt)
+{
+    std::optional<QDateTime> fin;
+    if (enlevementMs)
+        fin = QDateTime::fromMSecsSinceEpoch(*enlevementMs, paris());
+    return rental(c, b, t, QDateTime::fromMSecsSinceEpoch(poseMs, paris()), fin);
+}
 
 } // namespace fixtures

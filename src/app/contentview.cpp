@@ -1,5 +1,6 @@
 #include "contentview.h"
 
+#include "widgets/dialogconventions.h"
 #include "widgets/focusguard.h"
 
 #include "appdelegate.h"
@@ -58,6 +59,7 @@ QWidget* heading(const QString& symbol, const QString& text, int above, int belo
 ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
     : QMainWindow(parent), m_context(context), m_delegate(delegate)
 {
+    installDialogConventions();
     setWindowTitle(QStringLiteral("Kestrovan"));
     setWindowIcon(applicationIcon());
     resize(kDefaultWindowSize);
@@ -157,6 +159,9 @@ void ContentView::buildToolbar()
     for (QAction* action : {m_recentrer, m_zoomBennes})
         if (QWidget* button = m_toolbar->widgetForAction(action))
             button->setFocusPolicy(Qt::TabFocus);
+    // The bar's row stays on every screen, as high with or without buttons, so that changing
+    // command never moves the sidebar or the screen.
+    m_toolbar->setMinimumHeight(m_toolbar->sizeHint().height());
     connect(m_recentrer, &QAction::triggered, this,
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
     connect(m_zoomBennes, &QAction::triggered, this,
@@ -248,8 +253,6 @@ void ContentView::showDetail()
     showScreenActions();
     m_recentrer->setVisible(m_selection == Commande::defaut);
     m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
-    // The bar shows only while it holds a button.
-    m_toolbar->setVisible(m_recentrer->isVisible() || m_zoomBennes->isVisible());
     // The list screens' split positions are kept from one run to the next.
     if (m_selection && m_delegate)
         for (QSplitter* split : m_screen->findChildren<QSplitter*>(QStringLiteral("listSplit")))

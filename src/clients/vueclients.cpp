@@ -1,5 +1,6 @@
 #include "vueclients.h"
 
+#include "model/helpers.h"
 #include "widgets/focusguard.h"
 
 #include "widgets/forms/contextmenu.h"
@@ -36,7 +37,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
 
     forms::ListDetail<Client, ClientEditorView>::Setup setup;
     setup.row = &VueClients::ligneClient;
-    setup.lessThan = [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; };
+    setup.lessThan = [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); };
     setup.matches = [](const Client* c, const forms::SearchText& search) { return clientCorrespond(c, search.words); };
     setup.makeEditor = [context](Client* c) { return new ClientEditorView(context, c); };
     setup.rebind = [](ClientEditorView* editor, Client* c) {
@@ -45,7 +46,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     };
     setup.placeholder = new forms::EmptyState(QStringLiteral("person.2"), QStringLiteral("Sélectionnez un client"),
                                               QStringLiteral("Ou cliquez sur “Ajouter”."));
-    setup.sidebarMin = setup.sidebarIdeal = 450;
+    // 450 wide when the window has the room; narrower rather than pushing the editor out of sight.
+    setup.sidebarIdeal = 450;
+    setup.sidebarMin = 300;
     setup.sidebarMax = 600;
     m_ecran = new forms::ListDetail<Client, ClientEditorView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);

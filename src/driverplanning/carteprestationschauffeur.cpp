@@ -88,7 +88,10 @@ void CartePrestationsView::resizeEvent(QResizeEvent* event)
 CartePrestationsChauffeur::CartePrestationsChauffeur(Chauffeur* chauffeur, const DayWindow& jour, QWidget* parent)
     : CartePrestationsView(lieuxPrestations(chauffeur, jour), parent), m_chauffeur(chauffeur), m_jour(jour)
 {
-    setFixedSize(300, 220);
+    // 300 wide when the row has the room; narrower in a small window rather than scrolling sideways.
+    setMinimumSize(200, 220);
+    setMaximumSize(300, 220);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void CartePrestationsChauffeur::setJour(const DayWindow& jour)

@@ -38,6 +38,7 @@ public:
     void setJour(const DayWindow& jour);
     // Reads the driver's places again.
     void actualiser();
+    QSize sizeHint() const override { return {300, 220}; }
 
 private:
     Chauffeur* m_chauffeur;

@@ -1,5 +1,6 @@
 #include "chauffeurcard.h"
 
+#include "widgets/plaintext.h"
 #include "model/records.h"
 #include "widgets/glass/glass.h"
 #include "widgets/textstyles.h"
@@ -25,7 +26,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
     auto* contenu = new QWidget;
     auto* interieur = new QVBoxLayout(contenu);
     interieur->setContentsMargins(10, 10, 10, 10);
-    m_nom = new QLabel(texte(), contenu);
+    m_nom = plainLabel(texte(), contenu);
     m_nom->setObjectName(QStringLiteral("nomChauffeur"));
     m_nom->setFont(fontForStyle(TextStyle::headline, font()));
     m_nom->setWordWrap(true);
@@ -40,7 +41,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
 
 void ChauffeurCard::actualiser()
 {
-    m_nom->setText(texte());
+    setPlainText(m_nom, texte());
 }
 
 QString ChauffeurCard::texte() const

@@ -14,19 +14,30 @@ DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate,
     : QWidget(parent), m_selected(selectedDate), m_fuseau(fuseau)
 {
     setObjectName(QStringLiteral("dateSlider"));
-    const QDate premier = baseDate.toTimeZone(fuseau).date();
-    for (int i = 0; i < nbJours; ++i) {
+    for (int i = 0; i < nbJours; ++i)
+        m_pastilles.append(new PastilleJour(false, QString(), QString(), {}, this));
+    setBaseDate(baseDate);
+}
+
+void DateSlider::setBaseDate(const QDateTime& baseDate)
+{
+    const QDate premier = baseDate.toTimeZone(m_fuseau).date();
+    m_jours.clear();
+    for (qsizetype i = 0; i < m_pastilles.size(); ++i) {
         const QDate jour = premier.addDays(i);
-        const QDateTime debut = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, fuseau), fuseau);
+        const QDateTime debut = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_fuseau), m_fuseau);
         m_jours.append(debut);
-        auto* pastille = new PastilleJour(false, label(i, jour), texteDate(jour), {}, this);
+        PastilleJour* pastille = m_pastilles[i];
+        pastille->setLabel(label(int(i), jour));
+        pastille->setDate(texteDate(jour));
         pastille->setAction([this, debut] {
             setSelectedDate(debut);
             emit selectedDateChanged(debut);
         });
-        m_pastilles.append(pastille);
     }
     majSelection();
+    // Labels and dates of another width.
+    updateGeometry();
     placer();
 }
 

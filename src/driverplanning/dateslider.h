@@ -21,6 +21,9 @@ public:
                const QTimeZone& fuseau, QWidget* parent = nullptr);
 
     QDateTime selectedDate() const { return m_selected; }
+    // Moves the strip to start on another day (the day after, at midnight).
+    void setBaseDate(const QDateTime& baseDate);
+    QDateTime baseDate() const { return m_jours.value(0); }
     void setSelectedDate(const QDateTime& date);
     QList<PastilleJour*> pastilles() const { return m_pastilles; }
 

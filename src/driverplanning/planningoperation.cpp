@@ -77,7 +77,8 @@ QString cleAdresse(const std::optional<QString>& adresse)
 {
     if (!adresse)
         return {};
-    static const QRegularExpression blancs(QStringLiteral("\\s+"));
+    // Every Unicode blank: addresses pasted from elsewhere carry no-break and thin spaces.
+    static const QRegularExpression blancs(QStringLiteral("\\s+"), QRegularExpression::UseUnicodePropertiesOption);
     QString cle = forms::fold(*adresse).trimmed();
     cle.replace(blancs, QStringLiteral(" "));
     return cle;

@@ -1,5 +1,6 @@
 #include "vueplanningchauffeurs.h"
 
+#include "widgets/foldingrow.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -105,7 +106,6 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->setSpacing(0);
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
-    m_emplacementPlan->setMinimumWidth(300);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
@@ -188,6 +188,30 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
+
+    m_minuit.setSingleShot(true);
+    connect(&m_minuit, &QTimer::timeout, this, &VuePlanningChauffeurs::nouveauJour);
+    programmerMinuit();
+}
+
+void VuePlanningChauffeurs::programmerMinuit()
+{
+    // A second after the start of tomorrow (checked at least hourly, should the clock jump).
+    const qint64 attente = m_horloge.msJusquAuJourSuivant() + 1000;
+    m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
+}
+
+void VuePlanningChauffeurs::nouveauJour()
+{
+    programmerMinuit();
+    const QDateTime aujourdhui = m_horloge.debutAujourdhui();
+    if (m_slider->baseDate() == aujourdhui)
+        return;
+    // The strip starts on the new today. The day chosen stays while it is in the strip; once
+    // past, today takes its place.
+    m_slider->setBaseDate(aujourdhui);
+    if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
+        setSelectedDate(aujourdhui);
 }
 
 VuePlanningChauffeurs::~VuePlanningChauffeurs()
@@ -197,8 +221,9 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
 
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    auto* entete = new QWidget(this);
-    auto* ligne = new QHBoxLayout(entete);
+    // The button goes under the day strip when the window is too narrow for both.
+    auto* entete = new FoldingRow(this);
+    QBoxLayout* ligne = entete->row();
     ligne->setContentsMargins(11, 11, 11, 0);
 
     const QDateTime base = m_horloge.debutAujourdhui();

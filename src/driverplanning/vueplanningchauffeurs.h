@@ -10,6 +10,7 @@
 #include "prestationdragitem.h"
 
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 
 class QMenu;
@@ -111,6 +112,9 @@ protected:
 
 private:
     QWidget* enTete();
+    // The strip moves on when the day changes while the screen is open.
+    void programmerMinuit();
+    void nouveauJour();
     void synchroniserRangees();
     void surChangement(const ModelChanges& changes);
     void montrerErreur(const QString& titre, const QString& message);
@@ -133,6 +137,7 @@ private:
     QList<QWidget*> m_separateurs;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
+    QTimer m_minuit;
 };
 
 } // namespace kv

@@ -9,14 +9,6 @@
 
 namespace kv {
 
-QDateEdit* nouveauChoixDate(const QDateTime& valeur, QWidget* parent)
-{
-    auto* champ = new QDateEdit(valeur.date(), parent);
-    champ->setCalendarPopup(true);
-    champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    return champ;
-}
-
 QDateTime memeHeureLe(const QDateTime& valeur, const QDate& jour)
 {
     return valeur.addDays(valeur.date().daysTo(jour));
@@ -35,9 +27,9 @@ FormulaireAjoutDisponibilite::FormulaireAjoutDisponibilite(const QDateTime& main
 
     auto* dates = new QFormLayout;
     dates->setSpacing(20);
-    m_debut = nouveauChoixDate(m_dateDebut, this);
+    m_debut = new ChoixDate(m_dateDebut, this);
     m_debut->setObjectName(QStringLiteral("debut"));
-    m_fin = nouveauChoixDate(m_dateDebut, this);
+    m_fin = new ChoixDate(m_dateDebut, this);
     m_fin->setObjectName(QStringLiteral("fin"));
     dates->addRow(forms::makeFieldLabel(QStringLiteral("Début"), 60, this), m_debut);
     dates->addRow(forms::makeFieldLabel(QStringLiteral("Fin"), 60, this), m_fin);
@@ -45,6 +37,8 @@ FormulaireAjoutDisponibilite::FormulaireAjoutDisponibilite(const QDateTime& main
 
     connect(m_debut, &QDateEdit::dateChanged, this, &FormulaireAjoutDisponibilite::debutChoisi);
     connect(m_fin, &QDateEdit::dateChanged, this, &FormulaireAjoutDisponibilite::finChoisie);
+    // Choosing the day "Fin" already shows changes no date, and still gives an end.
+    connect(m_fin, &ChoixDate::touche, this, &FormulaireAjoutDisponibilite::finChoisie);
     connect(boutonAnnuler(), &QPushButton::clicked, this, &QDialog::reject);
     connect(boutonConfirmer(), &QPushButton::clicked, this, &FormulaireAjoutDisponibilite::valider);
 }

@@ -2,8 +2,10 @@
 
 // The sheet that prepares an availability period. The period is not inserted in the store: it
 // is handed to `onValider`, which takes ownership of it. While "Fin" has not been touched it
-// shows the start date and the period stays open-ended.
+// shows the start date and the period stays open-ended; touched in any way, even to choose the
+// day it shows, it gives the period its end.
 
+#include "choixdate.h"
 #include "feuilleajout.h"
 
 #include "model/records.h"
@@ -12,7 +14,6 @@
 #include <optional>
 
 class QCheckBox;
-class QDateEdit;
 
 namespace kv {
 
@@ -38,15 +39,13 @@ private:
 
     std::function<void(Disponibilite*)> m_onValider;
     QCheckBox* m_disponible = nullptr;
-    QDateEdit* m_debut = nullptr;
-    QDateEdit* m_fin = nullptr;
+    ChoixDate* m_debut = nullptr;
+    ChoixDate* m_fin = nullptr;
     QDateTime m_dateDebut;
     std::optional<QDateTime> m_dateFin;
     bool m_affichage = false; // the pickers are being set from the values, not by the user
 };
 
-// A date picker of the sheets, date only, with its calendar.
-QDateEdit* nouveauChoixDate(const QDateTime& valeur, QWidget* parent);
 // `valeur` moved to another day, its time of day kept.
 QDateTime memeHeureLe(const QDateTime& valeur, const QDate& jour);
 

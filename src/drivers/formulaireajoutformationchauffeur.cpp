@@ -50,7 +50,7 @@ FormulaireAjoutFormationChauffeur::FormulaireAjoutFormationChauffeur(
     ajouter(creation);
 
     auto* ligneDate = new QFormLayout;
-    m_expiration = nouveauChoixDate(m_dateExpiration, this);
+    m_expiration = new ChoixDate(m_dateExpiration, this);
     m_expiration->setObjectName(QStringLiteral("expiration"));
     ligneDate->addRow(forms::makeFieldLabel(QStringLiteral("Date d’expiration"), 110, this), m_expiration);
     ajouter(ligneDate);

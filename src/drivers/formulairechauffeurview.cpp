@@ -9,6 +9,7 @@
 #include "widgets/focusguard.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
+#include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 
@@ -20,7 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -138,13 +139,6 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     defilement->setWidget(page);
 
     connect(m_enregistrer, &QPushButton::clicked, this, &FormulaireChauffeurView::actionEnregistrer);
-    // Return is the form's default action, wherever the focus is in the form.
-    for (int touche : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-        auto* raccourci = new QShortcut(QKeySequence(touche), this);
-        raccourci->setContext(Qt::WidgetWithChildrenShortcut);
-        m_raccourcis.append(raccourci);
-        connect(raccourci, &QShortcut::activated, this, &FormulaireChauffeurView::actionEnregistrer);
-    }
     for (QLineEdit* champ : {m_prenom, m_nom, m_telephone})
         connect(champ, &QLineEdit::textChanged, this, &FormulaireChauffeurView::majEnregistrer);
 
@@ -203,7 +197,8 @@ void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
 void FormulaireChauffeurView::construireQualification(QVBoxLayout* colonne)
 {
     forms::FormSection* s = section(colonne, QStringLiteral("Qualification"), QStringLiteral("checkmark.seal"));
-    m_qualification = new QComboBox(s);
+    // As wide as the longest qualification, within the form.
+    m_qualification = new forms::FittingComboBox(s);
     m_qualification->setObjectName(QStringLiteral("qualification"));
     s->addRow(QStringLiteral("Qualification"), m_qualification);
     auto* ligne = new QHBoxLayout;
@@ -562,16 +557,20 @@ void FormulaireChauffeurView::ouvrirAjoutFormation()
 
 void FormulaireChauffeurView::ouvrirPar(QDialog* d)
 {
-    connect(d, &QDialog::finished, this, &FormulaireChauffeurView::majRaccourcis, Qt::QueuedConnection);
     d->open();
-    majRaccourcis();
 }
 
-void FormulaireChauffeurView::majRaccourcis()
+void FormulaireChauffeurView::keyPressEvent(QKeyEvent* event)
 {
-    const bool libre = !feuilleOuverte() && !showAlert();
-    for (QShortcut* r : std::as_const(m_raccourcis))
-        r->setEnabled(libre);
+    // Return is the form's default action wherever the focus is in the form, when the field
+    // leaves the key alone. Keys typed in a list, menu, sheet or alert opened from the form stay
+    // in that window: choosing an entry with Return does not save.
+    const bool retour = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (retour && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        actionEnregistrer();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FormulaireChauffeurView::montrerAlerte()
@@ -695,7 +694,9 @@ bool FormulaireChauffeurView::enregistrer()
         forms::showError(this, forms::saveFailedText(erreur));
         return false;
     }
-    if (m_onChauffeurCree)
+    QPointer<FormulaireChauffeurView> self(this);
+    emit saved(nouveau ? nouveau : m_chauffeur);
+    if (self && m_onChauffeurCree)
         m_onChauffeurCree();
     return true;
 }

@@ -26,7 +26,6 @@ class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QPushButton;
-class QShortcut;
 class QSlider;
 class QVBoxLayout;
 
@@ -51,7 +50,7 @@ public:
     static constexpr int kLargeur = 560;
 
     // `chauffeur`: the driver to edit, null for a new one. `onChauffeurCree` runs after every
-    // successful save. `horloge` gives the sheets their default dates.
+    // successful save, after saved(). `horloge` gives the sheets their default dates.
     FormulaireChauffeurView(ModelContext* context, Chauffeur* chauffeur,
                             std::function<void()> onChauffeurCree, Horloge horloge = Horloge::systeme(),
                             QWidget* parent = nullptr);
@@ -115,6 +114,13 @@ public:
     // The toggles of the specialisations, in the store's order.
     QList<QCheckBox*> casesSpecialisations() const;
 
+signals:
+    // After every successful save: the driver saved, new or edited.
+    void saved(kv::Chauffeur* chauffeur);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // A sheet or the alert is shown until it closes (it is freed a moment later).
     template <class D>
@@ -139,9 +145,7 @@ private:
     void ouvrirAjoutDisponibilite();
     void ouvrirAjoutFormation();
     void montrerAlerte();
-    // Return saves only while no sheet or alert stands over the form.
     void ouvrirPar(QDialog* d);
-    void majRaccourcis();
 
     void ecrireChauffeurExistant(Chauffeur* c);
     Chauffeur* creerChauffeur(QList<Record*>& crees);
@@ -184,7 +188,6 @@ private:
     QSlider* m_distance = nullptr;
     QLabel* m_texteDistance = nullptr;
     QPushButton* m_enregistrer = nullptr;
-    QList<QShortcut*> m_raccourcis;
     bool m_affichage = false; // controls being set from the state, not by the user
 };
 

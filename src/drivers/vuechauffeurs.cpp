@@ -1,19 +1,13 @@
 #include "vuechauffeurs.h"
 
-#include "formulairechauffeurview.h"
-
 #include "widgets/focusguard.h"
-#include "widgets/forms/detailpane.h"
-#include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/toolbaractions.h"
 
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
-#include <QSplitter>
 
 namespace kv {
 
@@ -41,29 +35,48 @@ forms::RowContent VueChauffeurs::ligneChauffeur(const Chauffeur* c)
     return row;
 }
 
-VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge)
-    : QWidget(parent),
-      m_context(context),
-      m_horloge(std::move(horloge)),
-      m_chauffeurs(new Query<Chauffeur>(context, {}, {}, this))
+forms::Question VueChauffeurs::questionSuppression()
+{
+    return {QStringLiteral("Supprimer ce chauffeur ?"),
+            QStringLiteral("Les locations qu’il assure resteront, sans chauffeur. Cette action est irréversible.")};
+}
+
+VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge) : QWidget(parent)
 {
     setObjectName(QStringLiteral("VueChauffeurs"));
-    m_liste = new forms::RecordListPanel<Chauffeur>(m_chauffeurs, [](Chauffeur* c) { return ligneChauffeur(c); });
-    m_liste->setObjectName(QStringLiteral("listeChauffeurs"));
-    // The list filters nothing and creation goes through "Nouveau": no search field, no add button.
-    m_liste->searchField()->hide();
-    m_liste->addButton()->hide();
-    m_liste->setMinimumWidth(220);
-    m_liste->setMaximumWidth(300);
-
-    m_detail = new forms::DetailPane(new forms::EmptyState(QStringLiteral("person"), QStringLiteral("Chauffeurs"),
-                                                           QString()));
+    forms::ListDetail<Chauffeur, FormulaireChauffeurView>::Setup setup;
+    setup.row = [](Chauffeur* c) { return ligneChauffeur(c); };
+    // A new form for each driver: unsaved edits of the previous one are dropped with it. The
+    // new-driver form stays as long as no driver is chosen, with what is typed in it.
+    setup.makeEditor = [context, horloge = std::move(horloge)](Chauffeur* c) {
+        return new FormulaireChauffeurView(context, c, {}, horloge);
+    };
+    setup.rebind = [](FormulaireChauffeurView* f, Chauffeur* c) { return f->chauffeur() == c; };
+    // Every save, of a new driver or of an existing one, leads back to a new driver.
+    setup.afterSave = [this](Chauffeur*) { nouveauChauffeur(); };
+    setup.newWhenNoneChosen = true;
+    setup.takeBackFailedDeletion = true;
+    setup.sidebarMin = 220;
+    setup.sidebarIdeal = 260;
+    setup.sidebarMax = 300;
+    m_ecran = new forms::ListDetail<Chauffeur, FormulaireChauffeurView>(context, std::move(setup), this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(forms::makeSplitView(m_liste, m_detail, 220, 260, 300, this));
+    layout->addWidget(m_ecran->splitView());
+
+    auto* liste = m_ecran->list();
+    liste->setObjectName(QStringLiteral("listeChauffeurs"));
+    // The list filters nothing and creation goes through "Nouveau": no search field, no add button
+    // (Ctrl+N still presses it).
+    liste->searchField()->hide();
+    liste->addButton()->hide();
+    liste->setDeleteQuestion([](const QList<Record*>&) { return questionSuppression(); });
+    connect(liste, &forms::ListPanel::deleteRequested, this,
+            [this](const QList<int>& rows) { m_ecran->remove(m_ecran->recordsAtRows(rows)); });
 
     m_nouveau = new QAction(QStringLiteral("Nouveau"), this);
     m_nouveau->setObjectName(QStringLiteral("boutonNouveau"));
+    m_nouveau->setToolTip(QStringLiteral("Nouveau (Ctrl+N)"));
     m_supprimer = new QAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
     m_supprimer->setObjectName(QStringLiteral("boutonSupprimer"));
     m_supprimer->setEnabled(false);
@@ -71,9 +84,9 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     addToolbarAction(this, m_supprimer);
     connect(m_nouveau, &QAction::triggered, this, &VueChauffeurs::nouveauChauffeur);
     connect(m_supprimer, &QAction::triggered, this, &VueChauffeurs::supprimerChauffeur);
+    liste->onSelectionChanged(this, [this](Chauffeur* c) { m_supprimer->setEnabled(c != nullptr); });
 
-    m_liste->onSelectionChanged(this, [this](Chauffeur* c) { selectionner(c); });
-    montrerFormulaire();
+    m_ecran->refreshPane();
 }
 
 VueChauffeurs::~VueChauffeurs()
@@ -82,55 +95,10 @@ VueChauffeurs::~VueChauffeurs()
     releaseFocusWithin(this);
 }
 
-FormulaireChauffeurView* VueChauffeurs::formulaire() const
-{
-    return qobject_cast<FormulaireChauffeurView*>(m_detail->editor());
-}
-
-void VueChauffeurs::selectionner(Chauffeur* c)
-{
-    if (c == m_chauffeurSelectionne && formulaire())
-        return;
-    m_chauffeurSelectionne = c;
-    m_supprimer->setEnabled(c != nullptr);
-    montrerFormulaire();
-}
-
-void VueChauffeurs::montrerFormulaire()
-{
-    // A new form for each driver: unsaved edits of the previous one are dropped with it.
-    m_detail->setEditor(new FormulaireChauffeurView(
-        m_context, m_chauffeurSelectionne, [this] { nouveauChauffeur(); }, m_horloge));
-}
-
-void VueChauffeurs::nouveauChauffeur()
-{
-    if (!m_chauffeurSelectionne) {
-        if (!formulaire())
-            montrerFormulaire();
-        return; // what is typed in the new-driver form stays
-    }
-    m_liste->setSelected(nullptr);
-    selectionner(nullptr);
-}
-
 void VueChauffeurs::supprimerChauffeur()
 {
-    Chauffeur* c = m_chauffeurSelectionne;
-    if (!c)
-        return;
-    QString erreur;
-    if (!m_context->remove(c, &erreur)) {
-        forms::showError(this, forms::deleteFailedText(erreur));
-        return;
-    }
-    if (!m_context->save(&erreur)) {
-        // The driver and his links come back; he stays selected.
-        m_context->rollback();
-        forms::showError(this, forms::deleteFailedText(erreur));
-        return;
-    }
-    nouveauChauffeur();
+    if (Chauffeur* c = chauffeurSelectionne())
+        m_ecran->remove({c});
 }
 
 } // namespace kv

@@ -2,23 +2,19 @@
 
 // The drivers screen: the list of every driver (store order, nothing filtered) and beside it the
 // driver form, for the selected driver or for a new one, created afresh whenever the selection
-// changes. "Nouveau" and "Supprimer" stand in the main window's toolbar while it is shown.
+// changes. "Nouveau" (Ctrl+N) and "Supprimer" stand in the main window's toolbar while it is
+// shown; the Delete key on the list asks before deleting.
+
+#include "formulairechauffeurview.h"
 
 #include "model/horloge.h"
-#include "model/query.h"
-#include "widgets/forms/recordlistpanel.h"
+#include "widgets/forms/listdetail.h"
 
 #include <QWidget>
 
 class QAction;
 
 namespace kv {
-
-namespace forms {
-class DetailPane;
-}
-
-class FormulaireChauffeurView;
 
 class VueChauffeurs : public QWidget {
     Q_OBJECT
@@ -27,27 +23,22 @@ public:
                            Horloge horloge = Horloge::systeme());
     ~VueChauffeurs() override;
 
-    Chauffeur* chauffeurSelectionne() const { return m_chauffeurSelectionne; }
-    forms::RecordListPanel<Chauffeur>* liste() const { return m_liste; }
-    FormulaireChauffeurView* formulaire() const;
+    Chauffeur* chauffeurSelectionne() const { return m_ecran->selection(); }
+    forms::RecordListPanel<Chauffeur>* liste() const { return m_ecran->list(); }
+    FormulaireChauffeurView* formulaire() const { return m_ecran->editor(); }
     QAction* boutonNouveau() const { return m_nouveau; }
     QAction* boutonSupprimer() const { return m_supprimer; }
 
-    void nouveauChauffeur();
+    // Back to the form of a new driver; on that form already, what is typed stays.
+    void nouveauChauffeur() { m_ecran->resetEditing(true); }
+    // Deletes the selected driver at once, without a question.
     void supprimerChauffeur();
 
     static forms::RowContent ligneChauffeur(const Chauffeur* c);
+    static forms::Question questionSuppression();
 
 private:
-    void selectionner(Chauffeur* c);
-    void montrerFormulaire();
-
-    ModelContext* m_context;
-    Horloge m_horloge;
-    Query<Chauffeur>* m_chauffeurs;
-    forms::RecordListPanel<Chauffeur>* m_liste = nullptr;
-    forms::DetailPane* m_detail = nullptr;
-    Chauffeur* m_chauffeurSelectionne = nullptr;
+    forms::ListDetail<Chauffeur, FormulaireChauffeurView>* m_ecran = nullptr;
     QAction* m_nouveau = nullptr;
     QAction* m_supprimer = nullptr;
 };

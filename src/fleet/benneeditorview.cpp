@@ -138,7 +138,8 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_slider->setRange(kVolumeMin, kVolumeMax);
     m_slider->setSingleStep(1);
     m_slider->setPageStep(5);
-    m_slider->setMinimumWidth(220);
+    // Wide when the window is; short enough that the form fits a small window without scrolling sideways.
+    m_slider->setMinimumWidth(100);
     volumeLayout->addWidget(m_slider);
     volumeLayout->addWidget(captionLabel(QStringLiteral("60"), m_volumeRow));
     m_stepper = new QWidget(m_volumeRow);

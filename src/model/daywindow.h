@@ -4,6 +4,7 @@
 // of building a QDateTime per record. The time zone is a parameter, so tests can fix it.
 
 #include <QDate>
+#include <QTime>
 #include <QTimeZone>
 
 namespace kv {
@@ -25,6 +26,13 @@ qint64 startOfDayMs(const QDate& day, const QTimeZone& zone);
 QDate localDayOf(qint64 ms, const QTimeZone& zone);
 // The first instant of the local day holding an instant.
 qint64 startOfDayMs(qint64 ms, const QTimeZone& zone);
+
+// The instant of a local date and time of day. A time that the clocks skip (inside a
+// daylight-saving gap) moves forward by the gap's length: 02:30 on a night that jumps from 02:00
+// to 03:00 gives 03:30. A time met twice (when clocks go back) gives one of its two instants.
+qint64 localInstantMs(const QDate& day, const QTime& time, const QTimeZone& zone);
+// The same local time of day `days` calendar days later (or earlier), resolved as above.
+qint64 addLocalDaysMs(qint64 ms, int days, const QTimeZone& zone);
 
 // From the start of `first` to the start of the day `days` days later (one day when 1).
 DayWindow dayWindow(const QDate& first, int days, const QTimeZone& zone);

@@ -1,10 +1,13 @@
 #include "helpers.h"
 
+#include <QCollator>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace kv {
 
@@ -78,6 +81,44 @@ QString formatFixed(double value, int decimals)
     return QString::fromLatin1(buf, res.ptr - buf);
 }
 
+QString formatDecimalHalfEven(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return formatFixed(value, decimals);
+    decimals = std::max(decimals, 1);
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+    const std::string text(buf, res.ptr);
+    const auto point = text.find('.');
+    const std::string entier = point == std::string::npos ? text : text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+
+    // Rounded on the decimal digits themselves.
+    std::string gardes = (fraction + std::string(size_t(decimals), '0')).substr(0, size_t(decimals));
+    bool plusUn = false;
+    if (fraction.size() > size_t(decimals)) {
+        const char d = fraction[size_t(decimals)];
+        const bool resteNonNul = fraction.find_first_not_of('0', size_t(decimals) + 1) != std::string::npos;
+        plusUn = d > '5' || (d == '5' && (resteNonNul || (gardes.back() - '0') % 2 == 1));
+    }
+    std::string chiffres = entier + gardes;
+    if (plusUn) {
+        qsizetype i = qsizetype(chiffres.size()) - 1;
+        while (i >= 0 && chiffres[size_t(i)] == '9') {
+            chiffres[size_t(i)] = '0';
+            --i;
+        }
+        if (i < 0)
+            chiffres.insert(chiffres.begin(), '1');
+        else
+            ++chiffres[size_t(i)];
+    }
+    const bool zero = chiffres.find_first_not_of('0') == std::string::npos;
+    const size_t coupe = chiffres.size() - size_t(decimals);
+    return QString::fromLatin1((value < 0 && !zero ? "-" : "") + chiffres.substr(0, coupe) + '.'
+                               + chiffres.substr(coupe));
+}
+
 QString formatNumberShort(double value)
 {
     if (std::isfinite(value) && std::fmod(value, 1.0) == 0)
@@ -136,6 +177,24 @@ QString trimBlanks(const QString& s, bool includeTab)
     while (end > start && isBlank(s[end - 1]))
         --end;
     return s.mid(start, end - start);
+}
+
+int compareNames(const QString& a, const QString& b)
+{
+    // One collator per thread, made again when the default locale changes.
+    thread_local QString localeName;
+    thread_local std::optional<QCollator> collator;
+    const QLocale locale;
+    if (!collator || localeName != locale.name()) {
+        collator.emplace(locale);
+        collator->setNumericMode(true);
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
+        localeName = locale.name();
+    }
+    if (const int c = collator->compare(a, b))
+        return c;
+    // Names equal but for letter case: capitals first, always in the same order.
+    return a.compare(b);
 }
 
 } // namespace kv

@@ -33,6 +33,11 @@ QString formatNumberShort(double value);
 // printf-style "%.<decimals>f" with C semantics (a point, the C library's rounding).
 QString formatFixed(double value, int decimals);
 
+// `decimals` decimals (at least 1) with a point, as a number formatter rounds: half to even on
+// the shortest decimal text that reads back as the same double (2.675 gives "2.68", 0.125 gives
+// "0.12"); a minus sign only when the rounded value is not zero. Not finite: formatFixed's text.
+QString formatDecimalHalfEven(double value, int decimals);
+
 // "yyyy-MM-dd" in the Gregorian calendar with ASCII digits, local date of the instant.
 QString formatJour(const QDateTime& date);
 QString formatJour(const QDate& date);
@@ -44,5 +49,15 @@ std::optional<double> lireNombre(const QString& texte, bool* ok);
 // Blanks (any space character, no-break spaces included) and, unless `includeTab` is false, tabs
 // trimmed at both ends; line ends are kept.
 QString trimBlanks(const QString& s, bool includeTab = true);
+
+// Names in the order people read them: the collation of the current default locale, ignoring
+// letter case, accents weighing only after the letters, digits read as numbers ("Martin 50"
+// before "Martin 290"); names equal but for case by character code. Negative, zero or positive.
+// Every sorted list and picker of names uses it.
+int compareNames(const QString& a, const QString& b);
+inline bool nameLessThan(const QString& a, const QString& b)
+{
+    return compareNames(a, b) < 0;
+}
 
 } // namespace kv

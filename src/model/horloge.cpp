@@ -1,5 +1,7 @@
 #include "model/horloge.h"
 
+#include <algorithm>
+
 namespace kv {
 
 Horloge Horloge::systeme()
@@ -20,6 +22,12 @@ Horloge Horloge::fixe(const QDateTime& maintenant, const QTimeZone& zone)
 QDateTime Horloge::debutAujourdhui() const
 {
     return QDateTime::fromMSecsSinceEpoch(startOfDayMs(maintenant(), zone), zone);
+}
+
+qint64 Horloge::msJusquAuJourSuivant() const
+{
+    const qint64 ms = maintenant();
+    return std::max<qint64>(dayWindowOf(ms, zone).fin - ms, 1);
 }
 
 } // namespace kv

@@ -31,6 +31,11 @@ struct Horloge {
     // The local day holding an instant.
     DayWindow jourDe(qint64 ms) const { return dayWindowOf(ms, zone); }
     DayWindow jourDe(const QDateTime& instant) const { return jourDe(instant.toMSecsSinceEpoch()); }
+    // Today, on the local calendar.
+    QDate aujourdhui() const { return localDayOf(maintenant(), zone); }
+    // How long until the local day changes, in milliseconds (at least 1): screens that show
+    // "today" move on then.
+    qint64 msJusquAuJourSuivant() const;
 };
 
 } // namespace kv

@@ -12,8 +12,9 @@ namespace kv::planning {
 
 qint64 ajouterJours(qint64 ms, int jours, const QTimeZone& zone)
 {
-    const QDateTime moved = QDateTime::fromMSecsSinceEpoch(ms, zone).addDays(jours);
-    return moved.isValid() ? moved.toMSecsSinceEpoch() : ms;
+    // On the local date and time, then back to an instant: QDateTime::addDays on a zoned date-time
+    // lands an hour off when the new day's time falls in the spring gap.
+    return addLocalDaysMs(ms, jours, zone);
 }
 
 QDateTime instantLocal(qint64 ms, const QTimeZone& zone)

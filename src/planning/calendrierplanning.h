@@ -30,8 +30,8 @@ inline constexpr double largeurColonne = 120; // one day column
 inline constexpr double hauteurBenne = 40;    // one skip row, and the header row
 inline constexpr double largeurBenne = 120;   // the skip column
 
-// The instant `jours` calendar days later at the same local time of day (unchanged when the
-// calendar cannot tell).
+// The instant `jours` calendar days later at the same local time of day; a time the clocks skip
+// that day moves forward by the gap (02:30 gives 03:30).
 qint64 ajouterJours(qint64 ms, int jours, const QTimeZone& zone);
 // An instant in the local time zone.
 QDateTime instantLocal(qint64 ms, const QTimeZone& zone);

@@ -111,7 +111,7 @@ void GrillePlanning::oublierBarres()
 const JoursGrille& GrillePlanning::jours()
 {
     const Horloge& h = m_actions->horloge();
-    if (localDayOf(h.maintenant(), h.zone) != m_jours.aujourdhui()) {
+    if (h.aujourdhui() != m_jours.aujourdhui()) {
         // After midnight the whole range moves by a day.
         m_jours = JoursGrille(h.maintenant(), h);
         oublierBarres();
@@ -123,11 +123,8 @@ const JoursGrille& GrillePlanning::jours()
 
 void GrillePlanning::programmerMinuit()
 {
-    // A second after the start of tomorrow.
-    const int aujourdhui = m_jours.indexAujourdhui();
-    if (aujourdhui < 0)
-        return;
-    const qint64 attente = m_jours.debut(aujourdhui + 1) - m_actions->horloge().maintenant() + 1000;
+    // A second after the start of tomorrow (checked at least hourly, should the clock jump).
+    const qint64 attente = m_actions->horloge().msJusquAuJourSuivant() + 1000;
     m_minuit.start(int(std::clamp<qint64>(attente, 1000, 3600 * 1000)));
 }
 

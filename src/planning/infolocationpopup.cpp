@@ -100,7 +100,10 @@ void InfoLocationPopup::actualiser()
         valeur->setTextFormat(Qt::PlainText);
         valeur->setTextInteractionFlags(Qt::TextSelectableByMouse);
         m_grille->addWidget(tete, rang, 0, Qt::AlignLeft | Qt::AlignVCenter);
-        m_grille->addWidget(valeur, rang, 1, Qt::AlignLeft | Qt::AlignVCenter);
+        // The value fills its column: the grid gives the row the height of the lines the text
+        // needs at that width. Aligned left, a wrapped label would take its own narrower
+        // preferred width and lose its last line.
+        m_grille->addWidget(valeur, rang, 1, Qt::AlignVCenter);
         ++rang;
     }
     emit actualise();

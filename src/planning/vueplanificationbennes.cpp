@@ -13,7 +13,6 @@
 #include "widgets/glass/glass.h"
 #include "widgets/textstyles.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QDialog>
 #include <QMessageBox>
@@ -21,6 +20,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
+#include <QVariantAnimation>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -74,19 +74,54 @@ protected:
     }
 };
 
-// Fades a widget from one opacity to another over 0.2 s, then runs `fin`.
-void fondu(QWidget* widget, qreal de, qreal a, std::function<void()> fin)
+// A picture that fades over 0.2 s (ease-in-out) from one opacity to another, then runs `fin`.
+// The details card casts its shadow through a graphics effect, and Qt cannot paint a widget
+// whose effect lies inside another effect (an opacity effect over the backdrop) without a
+// painter clash: the fades show pictures of the backdrop and its card instead.
+class ImageFondue : public QWidget {
+public:
+    ImageFondue(const QPixmap& image, qreal de, qreal a, QWidget* parent, std::function<void()> fin)
+        : QWidget(parent), m_image(image), m_opacite(de)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto* animation = new QVariantAnimation(this);
+        animation->setDuration(200);
+        animation->setStartValue(de);
+        animation->setEndValue(a);
+        animation->setEasingCurve(QEasingCurve::InOutQuad);
+        connect(animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_opacite = v.toReal();
+            update();
+        });
+        connect(animation, &QVariantAnimation::finished, this, [this, fin = std::move(fin)] {
+            if (fin)
+                fin();
+            deleteLater();
+        });
+        animation->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setOpacity(m_opacite);
+        p.drawPixmap(0, 0, m_image);
+    }
+
+private:
+    QPixmap m_image;
+    qreal m_opacite;
+};
+
+// Shows a picture of `widget` in its place, fading from one opacity to another.
+ImageFondue* fondu(QWidget* widget, qreal de, qreal a, std::function<void()> fin = {})
 {
-    auto* effet = new QGraphicsOpacityEffect(widget);
-    effet->setOpacity(de);
-    widget->setGraphicsEffect(effet);
-    auto* animation = new QPropertyAnimation(effet, "opacity", widget);
-    animation->setDuration(200);
-    animation->setStartValue(de);
-    animation->setEndValue(a);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    QObject::connect(animation, &QPropertyAnimation::finished, widget, std::move(fin));
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    auto* image = new ImageFondue(widget->grab(), de, a, widget->parentWidget(), std::move(fin));
+    image->setGeometry(widget->geometry());
+    image->show();
+    image->raise();
+    return image;
 }
 
 } // namespace
@@ -257,7 +292,8 @@ void VuePlanificationBennes::feuilleNouvelleLocation()
                                             [ecran = QPointer<VuePlanificationBennes>(this)] {
                                                 if (ecran)
                                                     ecran->fermerFeuilleNouvelleLocation();
-                                            });
+                                            },
+                                            nullptr, m_actions->horloge());
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()
@@ -303,8 +339,11 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
     if (m_popup) {
         // The details fade out, letting clicks through meanwhile.
         QWidget* ancien = m_popup;
-        ancien->setAttribute(Qt::WA_TransparentForMouseEvents);
-        fondu(ancien, 1, 0, [ancien] { ancien->deleteLater(); });
+        delete m_apparition; // closed while still fading in
+        ancien->setUpdatesEnabled(true);
+        fondu(ancien, 1, 0);
+        ancien->hide();
+        ancien->deleteLater();
     }
     m_popup = nullptr;
     m_info = nullptr;
@@ -333,7 +372,14 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         voile->show();
         voile->raise();
         m_carte->show();
-        fondu(voile, 0, 1, [voile] { voile->setGraphicsEffect(nullptr); });
+        // The picture fades in over the backdrop, which answers clicks already but shows once
+        // the picture is fully in.
+        QPointer<QWidget> reel = voile;
+        m_apparition = fondu(voile, 0, 1, [reel] {
+            if (reel)
+                reel->setUpdatesEnabled(true);
+        });
+        voile->setUpdatesEnabled(false);
     }
     m_echap->setEnabled(location != nullptr);
     emit locationInfoSelectionneeChanged();

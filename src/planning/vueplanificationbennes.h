@@ -109,6 +109,7 @@ private:
     planning::BandeauChauffeurs* m_bandeau = nullptr;
     planning::GrillePlanning* m_grille = nullptr;
     QWidget* m_popup = nullptr;
+    QPointer<QWidget> m_apparition; // the picture of the details while they fade in
     planning::InfoLocationPopup* m_info = nullptr;
     QWidget* m_carte = nullptr;
     QShortcut* m_echap = nullptr;

@@ -1,7 +1,11 @@
 #include "desktopopener.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QStandardPaths>
 
 #if defined(KV_HAVE_DBUS)
 #include <QDBusConnection>
@@ -26,11 +30,76 @@ DesktopOpener::ItemShower& itemShower()
     return shower;
 }
 
+Q_LOGGING_CATEGORY(desktopLogger, "TAV.Kestrovan.Desktop")
+
+// A mailto link holds a whole message (clients' names and addresses): what is logged about it
+// never includes the link.
+void logNoMailProgram()
+{
+    qCWarning(desktopLogger, "Aucun programme de messagerie n’a répondu au lien mailto");
+}
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// The desktop's launcher, run with its output discarded: the launcher and the program it starts
+// would otherwise print the link when they fail. Its failure, once it is known, is logged.
+bool openMailLinkWithLauncher(const QUrl& url)
+{
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty()) {
+        logNoMailProgram();
+        return false;
+    }
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(launcher);
+    process->setArguments({url.toString(QUrl::FullyEncoded)});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, [process](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0)
+            logNoMailProgram();
+        process->deleteLater();
+    });
+    process->start();
+    if (!process->waitForStarted()) {
+        logNoMailProgram();
+        process->deleteLater();
+        return false;
+    }
+    return true;
+}
+#endif
+
 } // namespace
 
 bool DesktopOpener::systemOpenUrl(const QUrl& url)
 {
-    return QDesktopServices::openUrl(url);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
+        return openMailLinkWithLauncher(url);
+#endif
+    if (QDesktopServices::openUrl(url))
+        return true;
+    if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
+        logNoMailProgram();
+    return false;
+}
+
+QString DesktopOpener::openLabel()
+{
+#if defined(Q_OS_MACOS)
+    return QStringLiteral("Ouvrir dans Aperçu");
+#else
+    return QStringLiteral("Ouvrir");
+#endif
+}
+
+QString DesktopOpener::revealLabel()
+{
+#if defined(Q_OS_MACOS)
+    return QStringLiteral("Révéler dans le Finder");
+#else
+    return QStringLiteral("Afficher dans le dossier");
+#endif
 }
 
 bool DesktopOpener::systemShowItem(const QString& filePath)

@@ -27,11 +27,16 @@ public:
     // (the freedesktop FileManager1 service), otherwise the containing folder is opened.
     static bool reveal(const QString& filePath);
 
+    // The labels of the buttons that open a file and reveal it, in the words of the system.
+    static QString openLabel();
+    static QString revealLabel();
+
     // Replace the system's ways (tests); an empty function puts the system's back.
     static void setUrlOpener(UrlOpener opener);
     static void setItemShower(ItemShower shower);
 
-    // The system's own ways.
+    // The system's own ways. A mailto link that no mail program takes is logged without its
+    // content.
     static bool systemOpenUrl(const QUrl& url);
     static bool systemShowItem(const QString& filePath);
 };

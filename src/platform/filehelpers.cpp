@@ -19,19 +19,29 @@ FileHelpers::SaveFileAsker& saveFileAsker()
     return asker;
 }
 
-QString startPath(const QString& suggestedName)
+// The kernel's and devices' pseudo-folders: reading some of their files blocks for ever, and
+// nothing of ours belongs there.
+bool isSystemFolder(const QString& folder)
 {
-    if (QFileInfo(suggestedName).isAbsolute())
-        return suggestedName;
-    QString folder = QSettings().value(kLastFolderKey).toString();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QDir(folder).filePath(suggestedName);
+    QString path = QFileInfo(folder).canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    for (const char* root : {"/proc", "/sys", "/dev"}) {
+        const QLatin1String r(root);
+        if (path == r || path.startsWith(r + QLatin1Char('/')))
+            return true;
+    }
+    return false;
+}
+
+bool isUsableFolder(const QString& folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).isDir() && !isSystemFolder(folder);
 }
 
 QString askWithDialog(QWidget* parent, const SaveFileRequest& request)
 {
-    QFileDialog dialog(parent, request.title, startPath(request.suggestedName));
+    QFileDialog dialog(parent, request.title, request.proposedPath);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setWindowModality(Qt::WindowModal);
@@ -39,7 +49,7 @@ QString askWithDialog(QWidget* parent, const SaveFileRequest& request)
         dialog.setMimeTypeFilters(request.mimeTypes);
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
-    dialog.selectFile(startPath(request.suggestedName));
+    dialog.selectFile(request.proposedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -47,12 +57,40 @@ QString askWithDialog(QWidget* parent, const SaveFileRequest& request)
 
 } // namespace
 
+QString FileHelpers::startFolder()
+{
+    const QString last = QSettings().value(kLastFolderKey).toString();
+    if (isUsableFolder(last))
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (isUsableFolder(documents))
+        return documents;
+    return QDir::homePath();
+}
+
+QString FileHelpers::proposedPath(const SaveFileRequest& request)
+{
+    const QFileInfo suggested(request.suggestedName);
+    if (suggested.isAbsolute() && isUsableFolder(suggested.absolutePath()))
+        return request.suggestedName;
+    return QDir(startFolder()).filePath(suggested.isAbsolute() ? suggested.fileName() : request.suggestedName);
+}
+
 QString FileHelpers::askSaveFileName(QWidget* parent, const SaveFileRequest& request)
 {
-    const QString path = saveFileAsker() ? saveFileAsker()(parent, request) : askWithDialog(parent, request);
-    if (!path.isEmpty())
-        QSettings().setValue(kLastFolderKey, QFileInfo(path).absolutePath());
-    return path;
+    SaveFileRequest asked = request;
+    asked.proposedPath = proposedPath(request);
+    return saveFileAsker() ? saveFileAsker()(parent, asked) : askWithDialog(parent, asked);
+}
+
+bool FileHelpers::saveChosenFile(const QString& path, const QByteArray& data, QString* error)
+{
+    if (!writeFile(path, data, error))
+        return false;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!isSystemFolder(folder))
+        QSettings().setValue(kLastFolderKey, folder);
+    return true;
 }
 
 void FileHelpers::setSaveFileAsker(SaveFileAsker asker)
@@ -88,7 +126,7 @@ SaveFileResult FileHelpers::saveAs(QWidget* parent, const SaveFileRequest& reque
     result.path = askSaveFileName(parent, request);
     if (result.path.isEmpty())
         return result;
-    result.status = writeFile(result.path, data, &result.error) ? SaveFileResult::Status::saved
+    result.status = saveChosenFile(result.path, data, &result.error) ? SaveFileResult::Status::saved
                                                                 : SaveFileResult::Status::failed;
     return result;
 }

@@ -18,6 +18,8 @@ struct SaveFileRequest {
     QString suggestedName;  // the proposed file name, or a whole path
     QStringList mimeTypes;  // offered types, e.g. "text/csv"; the first is chosen
     QString defaultSuffix;  // added when the user types a name without one, e.g. "csv"
+    // Filled by the question itself: the path the dialog opens on (folder and proposed name).
+    QString proposedPath;
 };
 
 struct SaveFileResult {
@@ -33,16 +35,24 @@ public:
     // Returns the chosen path, or an empty text when the user cancelled.
     using SaveFileAsker = std::function<QString(QWidget* parent, const SaveFileRequest& request)>;
 
-    // Asks where to save: a window-modal file dialog opening in the folder used last (else the
-    // documents folder). Empty when cancelled.
+    // Asks where to save: a window-modal file dialog opening in the folder of the last successful
+    // save, else the documents folder when it exists, else the home folder; never in a system
+    // folder (/proc, /sys, /dev). Empty when cancelled. Remembers nothing: see saveChosenFile.
     static QString askSaveFileName(QWidget* parent, const SaveFileRequest& request);
+    // Where the dialog of `request` opens: a path in an existing folder.
+    static QString proposedPath(const SaveFileRequest& request);
+    // A folder for open dialogs to start in: an existing one, never a system folder.
+    static QString startFolder();
     // Replaces the dialog (tests); an empty function puts the dialog back.
     static void setSaveFileAsker(SaveFileAsker asker);
 
     // Writes the whole file or leaves what was there untouched. False with the reason in French.
     static bool writeFile(const QString& path, const QByteArray& data, QString* error = nullptr);
 
-    // The question, then the write.
+    // Writes a file the user chose; once it is written, later questions open in its folder.
+    static bool saveChosenFile(const QString& path, const QByteArray& data, QString* error = nullptr);
+
+    // The question, then the write (saveChosenFile).
     static SaveFileResult saveAs(QWidget* parent, const SaveFileRequest& request, const QByteArray& data);
 
     // True only when both exist and the file's canonical path begins with the folder's canonical

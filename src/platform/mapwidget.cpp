@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
+#include <QHideEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPointer>
 #include <QSettings>
@@ -415,41 +417,94 @@ void MapWidget::setMarkers(const QList<GeoPoint>& coordinates)
     m_markers.reserve(coordinates.size());
     for (const GeoPoint& p : coordinates)
         m_markers.append(p.isValid() ? Marker{toWorld(p), true} : Marker{});
-    update();
+    m_projectedZoom = -1;
+    invalidateLayer();
 }
 
 void MapWidget::setMarkerPainter(MarkerPainter painter)
 {
     m_markerPainter = std::move(painter);
-    update();
+    invalidateLayer();
 }
 
 void MapWidget::setMarkerOverhang(int pixels)
 {
     m_markerOverhang = std::max(0, pixels);
-    update();
+    invalidateLayer();
 }
 
 void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
 {
     m_shapes = shapes;
+    invalidateLayer();
+}
+
+void MapWidget::setMarkerMerging(int cellPixels, const QList<quint32>& looks)
+{
+    m_mergeCell = std::max(0, cellPixels);
+    m_looks = looks;
+    m_projectedZoom = -1;
+    invalidateLayer();
+}
+
+void MapWidget::invalidateMarkers()
+{
+    invalidateLayer();
+}
+
+void MapWidget::invalidateLayer()
+{
+    m_layerValid = false;
     update();
+}
+
+void MapWidget::updateProjection() const
+{
+    if (m_projectedZoom == m_zoom && m_projected.size() == size_t(m_markers.size()))
+        return;
+    const double size = worldSize();
+    m_projected.resize(size_t(m_markers.size()));
+    for (qsizetype i = 0; i < m_markers.size(); ++i)
+        m_projected[size_t(i)] = m_markers[i].world * size;
+    m_merged.clear();
+    m_merged.reserve(size_t(m_markers.size()));
+    const bool looks = m_looks.size() == m_markers.size();
+    if (m_mergeCell > 0) {
+        // From the last painted to the first: the first seen in a cell stands for the others.
+        QSet<QPair<quint64, quint32>> seen;
+        seen.reserve(m_markers.size());
+        for (qsizetype i = m_markers.size() - 1; i >= 0; --i) {
+            if (!m_markers[i].valid)
+                continue;
+            const QPointF& at = m_projected[size_t(i)];
+            // The world is at most 2^27 pixels wide: a cell's column and row fit in 32 bits each.
+            const quint64 cell = (quint64(quint32(std::floor(at.x() / m_mergeCell))) << 32)
+                                 | quint32(std::floor(at.y() / m_mergeCell));
+            const QPair<quint64, quint32> key(cell, looks ? m_looks[i] : 0u);
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            m_merged.push_back(int(i));
+        }
+        std::reverse(m_merged.begin(), m_merged.end());
+    } else {
+        for (qsizetype i = 0; i < m_markers.size(); ++i)
+            if (m_markers[i].valid)
+                m_merged.push_back(int(i));
+    }
+    m_projectedZoom = m_zoom;
 }
 
 QList<int> MapWidget::markersInView() const
 {
     QList<int> indexes;
-    const double size = worldSize();
+    updateProjection();
     const QRectF view(QPointF(0, 0), QSizeF(this->size()));
     const bool shaped = m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
-    const double cx = width() / 2.0, cy = height() / 2.0;
-    auto positionOf = [&](int i) {
-        const QPointF& w = m_markers[i].world;
-        return QPointF((w.x() - m_centre.x()) * size + cx, (w.y() - m_centre.y()) * size + cy);
-    };
-    for (int i = 0; i < m_markers.size(); ++i) {
-        if (!m_markers[i].valid)
-            continue;
+    // Widget = projected − offset.
+    const QPointF offset = m_centre * worldSize() - QPointF(width() / 2.0, height() / 2.0);
+    auto positionOf = [&](int i) { return m_projected[size_t(i)] - offset; };
+    for (int i : m_merged) {
         const QPointF at = positionOf(i);
         const QRectF bounds = shaped ? m_shapes[i].bounds.translated(at)
                                      : QRectF(at.x() - m_markerOverhang, at.y() - m_markerOverhang,
@@ -648,6 +703,17 @@ void MapWidget::resizeEvent(QResizeEvent* event)
     emit regionChanged();
 }
 
+void MapWidget::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden by the program, the map keeps no pictures: they are made again when it shows.
+    if (event->spontaneous())
+        return;
+    m_layer = QImage();
+    m_layerValid = false;
+    m_scaledTiles.clear();
+}
+
 void MapWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -655,39 +721,60 @@ void MapWidget::paintEvent(QPaintEvent*)
         paintMap(painter);
         return;
     }
-    // Rounded corners with smooth edges: the map is painted aside, then filled into the shape.
+    // Rounded corners with smooth edges: the map is painted aside, its corners cut away, then
+    // drawn in place. The picture has the device's pixels, and says so: it is drawn at the
+    // widget's size, not scaled a second time.
     const qreal dpr = devicePixelRatioF();
-    QImage image(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    QImage image((QSizeF(size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     {
         QPainter inner(&image);
         paintMap(inner);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+        QPainterPath corners;
+        corners.addRect(QRectF(rect()).adjusted(-1, -1, 1, 1));
+        inner.setRenderHint(QPainter::Antialiasing);
+        inner.setCompositionMode(QPainter::CompositionMode_Clear);
+        inner.fillPath(corners.subtracted(shape), Qt::transparent);
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    QBrush brush(image);
-    brush.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
-    painter.setBrush(brush);
-    painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+    painter.drawImage(QPointF(0, 0), image);
+}
+
+const QImage& MapWidget::markerLayer()
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_layerValid && m_layerCentre == m_centre && m_layerZoom == m_zoom && m_layer.size() == pixels
+        && m_layer.devicePixelRatio() == dpr)
+        return m_layer;
+    if (m_layer.size() != pixels)
+        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_layer.setDevicePixelRatio(dpr);
+    m_layer.fill(Qt::transparent);
+    {
+        QPainter painter(&m_layer);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPointF offset = m_centre * worldSize() - QPointF(width() / 2.0, height() / 2.0);
+        const QList<int> visible = markersInView();
+        for (int index : visible) {
+            painter.save();
+            m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
+            painter.restore();
+        }
+    }
+    m_layerValid = true;
+    m_layerCentre = m_centre;
+    m_layerZoom = m_zoom;
+    return m_layer;
 }
 
 void MapWidget::paintMap(QPainter& painter)
 {
     painter.fillRect(rect(), backgroundColor());
     paintTiles(painter);
-    if (m_markerPainter) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        const double size = worldSize();
-        const double cx = width() / 2.0, cy = height() / 2.0;
-        const QList<int> visible = markersInView();
-        for (int index : visible) {
-            const QPointF& w = m_markers[index].world;
-            const QPointF at((w.x() - m_centre.x()) * size + cx, (w.y() - m_centre.y()) * size + cy);
-            painter.save();
-            m_markerPainter(painter, index, at);
-            painter.restore();
-        }
-    }
+    if (m_markerPainter && !m_markers.isEmpty())
+        painter.drawImage(QPointF(0, 0), markerLayer());
     // Keyboard users see where the arrows and "+"/"-" go.
     if (hasFocus() && m_interactive) {
         QColor ring = palette().color(QPalette::Highlight);
@@ -721,29 +808,55 @@ void MapWidget::paintTiles(QPainter& painter)
         return;
     const TileStore* store = TileStore::instance();
     const TileGrid g = tileGrid();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    if (g.size != m_scaledTileSize || dpr != m_scaledTileDpr) {
+        m_scaledTiles.clear();
+        m_scaledTileSize = g.size;
+        m_scaledTileDpr = dpr;
+    }
     for (int y = g.y0; y <= g.y1; ++y) {
         for (int x = g.x0; x <= g.x1; ++x) {
             // Whole pixels on both sides, so that neighbouring tiles leave no seam.
             const double left = std::floor(g.origin.x() + x * g.size), right = std::floor(g.origin.x() + (x + 1) * g.size);
             const double top = std::floor(g.origin.y() + y * g.size), bottom = std::floor(g.origin.y() + (y + 1) * g.size);
             const QRectF target(left, top, right - left, bottom - top);
-            if (const QPixmap* pixmap = store->tile(tileUrl(m_tileTemplate, g.level, x, y).toString())) {
-                painter.drawPixmap(target, *pixmap, QRectF(pixmap->rect()));
+            const QSize pixels = (target.size() * dpr).toSize();
+            const QString url = tileUrl(m_tileTemplate, g.level, x, y).toString();
+            if (const QPixmap* pixmap = store->tile(url)) {
+                painter.drawPixmap(target.topLeft(), scaledTile(url, *pixmap, pixmap->rect(), pixels));
                 continue;
             }
             // While a tile loads, show the enlarged part of a coarser one already at hand.
             for (int up = 1; up <= 3 && g.level - up >= 0; ++up) {
-                const QPixmap* parent = store->tile(tileUrl(m_tileTemplate, g.level - up, x >> up, y >> up).toString());
+                const QString parentUrl = tileUrl(m_tileTemplate, g.level - up, x >> up, y >> up).toString();
+                const QPixmap* parent = store->tile(parentUrl);
                 if (!parent)
                     continue;
-                const double part = double(parent->width()) / (1 << up);
-                const QRectF source((x & ((1 << up) - 1)) * part, (y & ((1 << up) - 1)) * part, part, part);
-                painter.drawPixmap(target, *parent, source);
+                const int part = parent->width() >> up;
+                const QRect source((x & ((1 << up) - 1)) * part, (y & ((1 << up) - 1)) * part, part, part);
+                painter.drawPixmap(target.topLeft(), scaledTile(parentUrl, *parent, source, pixels));
                 break;
             }
         }
     }
+    // Tiles that left the view are not kept.
+    if (m_scaledTiles.size() > 4 * m_wantedTiles.size() + 16)
+        m_scaledTiles.clear();
+}
+
+QPixmap MapWidget::scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size)
+{
+    const QString key = url + QLatin1Char(' ') + QString::number(source.x()) + QLatin1Char(',')
+                        + QString::number(source.y()) + QLatin1Char(',') + QString::number(source.width())
+                        + QLatin1Char(' ') + QString::number(size.width()) + QLatin1Char('x')
+                        + QString::number(size.height());
+    auto it = m_scaledTiles.constFind(key);
+    if (it != m_scaledTiles.cend())
+        return *it;
+    QPixmap scaled = tile.copy(source).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(m_scaledTileDpr);
+    m_scaledTiles.insert(key, scaled);
+    return scaled;
 }
 
 void MapWidget::requestVisibleTiles()

@@ -8,7 +8,10 @@
 // Coordinates are checked everywhere: a latitude or longitude that is not finite or out of range
 // is never taken, so no NaN reaches the projection.
 
+#include <QHash>
+#include <QImage>
 #include <QList>
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QSet>
@@ -18,6 +21,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -121,6 +125,14 @@ public:
     // How many opaque parts must lie over a spot before what is under it counts as hidden: 1
     // for markers that hide what they cover, more for see-through ones (1 by default).
     void setMarkerOcclusionDepth(int layers);
+    // Markers whose points fall into the same cell of `cellPixels` (a grid fixed to the world at
+    // the current zoom) and that look alike are drawn once: the last of them. `looks` gives one
+    // look per marker (markers of different looks are all drawn); without it every marker looks
+    // alike. 0 (the default) draws every marker.
+    void setMarkerMerging(int cellPixels, const QList<quint32>& looks = {});
+    // The markers' drawing changed without their places or shapes (colours, texts): the next
+    // paint draws them again.
+    void invalidateMarkers();
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
@@ -152,6 +164,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -183,6 +196,15 @@ private:
     void paintMap(QPainter& painter);
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
+    // A tile, or the part `source` of one, scaled to `size` device pixels: made once per size.
+    QPixmap scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size);
+    // The markers drawn with the painter for the current view, kept until the view, the markers
+    // or their drawing change.
+    const QImage& markerLayer();
+    void invalidateLayer();
+    // Each marker's place in pixels from the world's top left corner at the current zoom, and the
+    // markers left once those in one cell are merged, in painting order: kept per zoom.
+    void updateProjection() const;
 
     QString m_tileTemplate;
     QPointF m_centre{0.5, 0.5};
@@ -199,6 +221,22 @@ private:
     QPointF m_lastDragPoint;
     int m_wheelRemainder = 0;
     QSet<QString> m_wantedTiles;
+    int m_mergeCell = 0;
+    QList<quint32> m_looks;
+
+    // Per zoom: projected places and merged markers.
+    mutable double m_projectedZoom = -1;
+    mutable std::vector<QPointF> m_projected;
+    mutable std::vector<int> m_merged;
+    // The markers' layer and the view it was drawn for.
+    QImage m_layer;
+    bool m_layerValid = false;
+    QPointF m_layerCentre;
+    double m_layerZoom = -1;
+    // Scaled tiles of the current tile size on screen.
+    QHash<QString, QPixmap> m_scaledTiles;
+    double m_scaledTileSize = 0;
+    qreal m_scaledTileDpr = 0;
 };
 
 } // namespace kv

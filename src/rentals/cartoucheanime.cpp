@@ -17,17 +17,117 @@ constexpr qreal kMargeGauche = 10;
 constexpr qreal kMargeHaut = 14;
 } // namespace
 
+// ---------------------------------------------------------------------------------------------
+// State
+
+EtatCartouche::EtatCartouche(bool isSelected, QObject* parent) : QObject(parent), m_isSelected(isSelected)
+{
+    if (isSelected) {
+        m_xOffset = 160;
+        m_scale = 1.5;
+        m_isZoomed = true;
+    }
+}
+
+void EtatCartouche::setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete)
+{
+    m_onDeselectDone = std::move(onDeselectDone);
+    m_onAnimationComplete = std::move(onAnimationComplete);
+}
+
+void EtatCartouche::setXOffset(qreal x)
+{
+    m_xOffset = x;
+    emit changed();
+}
+
+void EtatCartouche::setScale(qreal s)
+{
+    m_scale = s;
+    emit changed();
+}
+
+void EtatCartouche::setZoomed(bool zoomed)
+{
+    m_isZoomed = zoomed;
+    emit changed();
+}
+
+void EtatCartouche::animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe)
+{
+    auto* a = new QPropertyAnimation(this, propriete, this);
+    a->setEndValue(fin);
+    a->setDuration(ms);
+    a->setEasingCurve(courbe);
+    a->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void EtatCartouche::setSelected(bool selected)
+{
+    if (selected == m_isSelected)
+        return;
+    m_isSelected = selected;
+    if (!selected) {
+        setZoomed(false);
+        animer("xOffset", 0, 350);
+        animer("scale", 1.0, 350);
+    }
+    emit changed();
+}
+
+void EtatCartouche::basculerSelection()
+{
+    // Each delayed step is bound to this state: once it is gone, nothing runs.
+    if (!m_isSelected) {
+        animer("xOffset", 160, 500);
+        QTimer::singleShot(500, this, [this] {
+            setZoomed(true);
+            animer("scale", 1.5, 500);
+            QTimer::singleShot(500, this, [this] {
+                if (m_onAnimationComplete)
+                    m_onAnimationComplete();
+            });
+        });
+    } else {
+        animer("xOffset", 0, 300);
+        animer("scale", 1.0, 300);
+        QTimer::singleShot(300, this, [this] {
+            setZoomed(false);
+            if (m_onDeselectDone)
+                m_onDeselectDone();
+        });
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Widget
+
 CartoucheAnime::CartoucheAnime(const QString& label, int nombreBennes, bool isSelected,
                                std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete,
                                QWidget* parent)
-    : QWidget(parent), m_label(label), m_nombre(nombreBennes), m_isSelected(isSelected),
-      m_onDeselectDone(std::move(onDeselectDone)), m_onAnimationComplete(std::move(onAnimationComplete))
+    : QWidget(parent), m_label(label), m_nombre(nombreBennes), m_etat(new EtatCartouche(false, this))
+{
+    // A cartouche made selected starts at rest all the same, as its own state always does.
+    if (isSelected)
+        m_etat->setSelected(true);
+    m_etat->setActions(std::move(onDeselectDone), std::move(onAnimationComplete));
+    initialiser();
+}
+
+CartoucheAnime::CartoucheAnime(const QString& label, int nombreBennes, EtatCartouche* etat, QWidget* parent)
+    : QWidget(parent), m_label(label), m_nombre(nombreBennes), m_etat(etat)
+{
+    initialiser();
+}
+
+void CartoucheAnime::initialiser()
 {
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(label);
+    setAccessibleName(m_label);
     setFixedHeight(kHauteur + int(kMargeHaut) + 15);
     setMinimumWidth(kLargeur + int(kMargeGauche) + 20);
+    connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
 }
 
 QSize CartoucheAnime::sizeHint() const
@@ -54,71 +154,21 @@ void CartoucheAnime::setNombreBennes(int n)
 
 void CartoucheAnime::setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete)
 {
-    m_onDeselectDone = std::move(onDeselectDone);
-    m_onAnimationComplete = std::move(onAnimationComplete);
-}
-
-void CartoucheAnime::setXOffset(qreal x)
-{
-    m_xOffset = x;
-    update();
-}
-
-void CartoucheAnime::setScale(qreal s)
-{
-    m_scale = s;
-    update();
-}
-
-void CartoucheAnime::animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe)
-{
-    auto* a = new QPropertyAnimation(this, propriete, this);
-    a->setEndValue(fin);
-    a->setDuration(ms);
-    a->setEasingCurve(courbe);
-    a->start(QAbstractAnimation::DeleteWhenStopped);
+    m_etat->setActions(std::move(onDeselectDone), std::move(onAnimationComplete));
 }
 
 void CartoucheAnime::setSelected(bool selected)
 {
-    if (selected == m_isSelected)
-        return;
-    m_isSelected = selected;
     if (selected)
         raise(); // drawn over its neighbours
-    if (!selected) {
-        m_isZoomed = false;
-        animer("xOffset", 0, 350);
-        animer("scale", 1.0, 350);
-    }
-    update();
+    m_etat->setSelected(selected);
 }
 
 void CartoucheAnime::basculerSelection()
 {
-    // Each delayed step is bound to this cartouche: once it is gone, nothing runs.
-    if (!m_isSelected) {
+    if (!m_etat->isSelected())
         raise();
-        animer("xOffset", 160, 500);
-        QTimer::singleShot(500, this, [this] {
-            m_isZoomed = true;
-            update();
-            animer("scale", 1.5, 500);
-            QTimer::singleShot(500, this, [this] {
-                if (m_onAnimationComplete)
-                    m_onAnimationComplete();
-            });
-        });
-    } else {
-        animer("xOffset", 0, 300);
-        animer("scale", 1.0, 300);
-        QTimer::singleShot(300, this, [this] {
-            m_isZoomed = false;
-            update();
-            if (m_onDeselectDone)
-                m_onDeselectDone();
-        });
-    }
+    m_etat->basculerSelection();
 }
 
 QRectF CartoucheAnime::boite() const
@@ -133,9 +183,9 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF b = boite();
     QTransform t;
-    t.translate(m_xOffset, 0);
+    t.translate(m_etat->xOffset(), 0);
     t.translate(b.center().x(), b.center().y());
-    t.scale(m_scale, m_scale);
+    t.scale(m_etat->scale(), m_etat->scale());
     t.translate(-b.center().x(), -b.center().y());
     p.setTransform(t);
 
@@ -145,7 +195,7 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
     p.translate(2, 2);
     p.fillPath(forme, QColor(0, 0, 0, 60));
     p.restore();
-    if (m_isZoomed) {
+    if (m_etat->isZoomed()) {
         using G = glass::GlassBackgroundModifier;
         const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
                       G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);

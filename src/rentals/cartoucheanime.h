@@ -4,7 +4,12 @@
 // and a green badge holding a count. A tap plays the selection (slide 160 points right in
 // 0.5 s, then the blue glass look and growth to 1.5 in 0.5 s, then onAnimationComplete) or, on
 // the selected cartouche, the way back (0.3 s, then onDeselectDone). The host owns the
-// selection. Delayed steps run only while the cartouche exists.
+// selection.
+//
+// The look (offset, scale, glass) and the delayed steps live in an EtatCartouche. A cartouche
+// alone owns its own, and its steps end with it; a host that builds cartouches only near the
+// visible part keeps one state per client instead, so that a cartouche scrolled away and built
+// again shows the same look, and steps already under way still reach the host.
 
 #include <QEasingCurve>
 #include <QString>
@@ -17,23 +22,16 @@ class QPropertyAnimation;
 
 namespace kv {
 
-class CartoucheAnime : public QWidget {
+class EtatCartouche : public QObject {
     Q_OBJECT
     Q_PROPERTY(qreal xOffset READ xOffset WRITE setXOffset)
     Q_PROPERTY(qreal scale READ scale WRITE setScale)
 public:
-    static constexpr int kLargeur = 200;
-    static constexpr int kHauteur = 44;
+    // A state at rest, or selected at rest (slid out, grown, glass look).
+    explicit EtatCartouche(bool isSelected, QObject* parent = nullptr);
 
-    CartoucheAnime(const QString& label, int nombreBennes, bool isSelected, std::function<void()> onDeselectDone,
-                   std::function<void()> onAnimationComplete, QWidget* parent = nullptr);
-
-    QString label() const { return m_label; }
-    void setLabel(const QString& label);
-    int nombreBennes() const { return m_nombre; }
-    void setNombreBennes(int n);
     bool isSelected() const { return m_isSelected; }
-    // The host's selection changed (surChangementSelection).
+    // The host's selection changed: unselected, the look goes back to rest.
     void setSelected(bool selected);
     void setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete);
 
@@ -42,6 +40,54 @@ public:
     qreal scale() const { return m_scale; }
     void setScale(qreal s);
     bool isZoomed() const { return m_isZoomed; }
+
+    // A single tap: the selecting or the deselecting sequence. Its steps run while this state
+    // lives.
+    void basculerSelection();
+
+signals:
+    // The look changed.
+    void changed();
+
+private:
+    void animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    void setZoomed(bool zoomed);
+
+    bool m_isSelected;
+    std::function<void()> m_onDeselectDone;
+    std::function<void()> m_onAnimationComplete;
+    qreal m_xOffset = 0;
+    qreal m_scale = 1.0;
+    bool m_isZoomed = false;
+};
+
+class CartoucheAnime : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kLargeur = 200;
+    static constexpr int kHauteur = 44;
+
+    CartoucheAnime(const QString& label, int nombreBennes, bool isSelected, std::function<void()> onDeselectDone,
+                   std::function<void()> onAnimationComplete, QWidget* parent = nullptr);
+    // A cartouche showing a state that its host keeps (and that outlives it).
+    CartoucheAnime(const QString& label, int nombreBennes, EtatCartouche* etat, QWidget* parent = nullptr);
+
+    EtatCartouche* etat() const { return m_etat; }
+
+    QString label() const { return m_label; }
+    void setLabel(const QString& label);
+    int nombreBennes() const { return m_nombre; }
+    void setNombreBennes(int n);
+    bool isSelected() const { return m_etat->isSelected(); }
+    // The host's selection changed (surChangementSelection).
+    void setSelected(bool selected);
+    void setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete);
+
+    qreal xOffset() const { return m_etat->xOffset(); }
+    void setXOffset(qreal x) { m_etat->setXOffset(x); }
+    qreal scale() const { return m_etat->scale(); }
+    void setScale(qreal s) { m_etat->setScale(s); }
+    bool isZoomed() const { return m_etat->isZoomed(); }
     bool badgeVisible() const { return m_nombre >= 0; }
 
     // A single tap.
@@ -58,16 +104,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    void initialiser();
 
     QString m_label;
     int m_nombre;
-    bool m_isSelected;
-    std::function<void()> m_onDeselectDone;
-    std::function<void()> m_onAnimationComplete;
-    qreal m_xOffset = 0;
-    qreal m_scale = 1.0;
-    bool m_isZoomed = false;
+    EtatCartouche* m_etat;
 };
 
 } // namespace kv

@@ -1,5 +1,6 @@
 #include "formulairelocationview.h"
 
+#include "model/helpers.h"
 #include "adresseautocompleteur.h"
 #include "carteconfiguration.h"
 #include "carteavecrepere.h"
@@ -30,6 +31,7 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTextBoundaryFinder>
 #include <QTimer>
@@ -85,6 +87,31 @@ protected:
     }
 };
 
+// A date field that tells whether a change comes from editing inside it (keys, arrows, wheel),
+// as opposed to a calendar pick or a date set by the program.
+class ChampDate : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+    bool enSaisie() const { return m_saisie > 0; }
+    void stepBy(int steps) override
+    {
+        ++m_saisie;
+        QDateEdit::stepBy(steps);
+        --m_saisie;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        ++m_saisie;
+        QDateEdit::keyPressEvent(event);
+        --m_saisie;
+    }
+
+private:
+    int m_saisie = 0;
+};
+
 QDateTime avecJour(const QDateTime& heure, const QDate& jour)
 {
     return QDateTime(jour, heure.time(), heure.timeZone());
@@ -104,7 +131,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_datePose = demain.isValid() ? demain : maintenant;
 
     m_clients = new Query<Client>(
-        context, {}, [](const Client* a, const Client* b) { return a->nom() < b->nom(); }, this);
+        context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
     m_types = new Query<TypeDechet>(context, {}, {}, this);
     m_autoCompleteur = new AdresseAutoCompleteur(m_service, this);
     m_localisation = new LocalisationManager(this);
@@ -164,9 +191,25 @@ QWidget* FormulaireLocationView::construireCarteConfiguration()
 
 QWidget* FormulaireLocationView::construireFormulaire()
 {
+    // The fields scroll when the sheet is too short for them (the prices card turned over, the
+    // contact row and a message shown): every row keeps its height; the buttons stay in view.
     auto* page = new QWidget(this);
-    auto* v = new QVBoxLayout(page);
-    v->setContentsMargins(20, 16, 20, 16);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 16);
+    pageLayout->setSpacing(0);
+    auto* defilement = new QScrollArea(page);
+    defilement->setObjectName(QStringLiteral("defilementFormulaire"));
+    defilement->setFrameShape(QFrame::NoFrame);
+    defilement->setWidgetResizable(true);
+    defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* champs = new QWidget(defilement);
+    m_champs = champs;
+    champs->setAutoFillBackground(false);
+    defilement->viewport()->setAutoFillBackground(false);
+    defilement->setWidget(champs);
+    pageLayout->addWidget(defilement, 1);
+    auto* v = new QVBoxLayout(champs);
+    v->setContentsMargins(20, 16, 20, 0);
     v->setSpacing(6);
 
     auto* titre = new QLabel(QStringLiteral("Nouvelle location de benne"), page);
@@ -198,7 +241,9 @@ QWidget* FormulaireLocationView::construireFormulaire()
     m_erreur->setWordWrap(true);
     m_erreur->hide();
     v->addWidget(m_erreur);
-    v->addWidget(rangeeBoutons());
+    m_boutons = rangeeBoutons();
+    m_boutons->layout()->setContentsMargins(20, 8, 20, 0);
+    pageLayout->addWidget(m_boutons);
     return page;
 }
 
@@ -261,7 +306,7 @@ QWidget* FormulaireLocationView::sectionDates()
     grille->setVerticalSpacing(10);
 
     auto nouveauChampDate = [section](const QString& nom) {
-        auto* d = new QDateEdit(section);
+        auto* d = new ChampDate(section);
         d->setObjectName(nom);
         d->setCalendarPopup(true);
         d->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat).contains(QLatin1String("yyyy"))
@@ -279,9 +324,20 @@ QWidget* FormulaireLocationView::sectionDates()
         if (!m_majInterne)
             setDatePose(avecJour(m_datePose, d));
     });
+    // A removal typed day by day passes through earlier dates ("1" on the way to "15"): the
+    // correction waits until the edit is finished (Return, the focus leaving). A calendar pick or
+    // a date set by the program is corrected at once.
     connect(m_champEnlevement, &QDateEdit::dateChanged, this, [this](const QDate& d) {
-        if (!m_majInterne)
-            setDateEnlevement(avecJour(m_dateEnlevement.value_or(m_datePose), d));
+        if (m_majInterne)
+            return;
+        const QDateTime date = avecJour(m_dateEnlevement.value_or(m_datePose), d);
+        if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie())
+            m_dateEnlevement = date;
+        else
+            setDateEnlevement(date);
+    });
+    connect(m_champEnlevement, &QDateEdit::editingFinished, this, [this] {
+        QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
     });
 
     m_etiquetteContact = etiquette(QStringLiteral("Contact"), section);
@@ -402,6 +458,17 @@ QWidget* FormulaireLocationView::rangeeBoutons()
 // ---------------------------------------------------------------------------------------------
 // Following the store and the fields
 
+QSize FormulaireLocationView::sizeHint() const
+{
+    // Room for every field without scrolling (both faces of the prices card included).
+    if (!afficheFormulaire())
+        return QWidget::sizeHint();
+    const QSize champs = m_champs->sizeHint().expandedTo(m_champs->minimumSizeHint());
+    const int hauteur = m_champs->hasHeightForWidth() ? std::max(champs.height(), m_champs->heightForWidth(560))
+                                                      : champs.height();
+    return {std::max(600, champs.width()), hauteur + m_boutons->sizeHint().height() + 16 + 8};
+}
+
 bool FormulaireLocationView::afficheFormulaire() const
 {
     return m_pile->currentIndex() == 1;
@@ -420,9 +487,13 @@ void FormulaireLocationView::actualiserListes()
     // A chosen record deleted elsewhere is no longer a choice.
     if (m_client && !clients.contains(m_client))
         m_client = nullptr;
-    if (m_typeDechet && !types.contains(m_typeDechet))
+    // A chosen waste type deleted elsewhere leaves the rental without one: the form never puts
+    // in its place a type the user did not choose.
+    if (m_typeDechet && !types.contains(m_typeDechet)) {
         m_typeDechet = nullptr;
-    if (m_apparu && !m_typeDechet && !types.isEmpty())
+        m_typeDechetPerdu = true;
+    }
+    if (m_apparu && !m_typeDechet && !m_typeDechetPerdu && !types.isEmpty())
         m_typeDechet = types.first();
 
     m_choixClient->clear();
@@ -645,6 +716,8 @@ void FormulaireLocationView::validerEtEnregistrer()
 {
     if (m_isSaving)
         return;
+    // A removal still being typed is corrected before it is stored.
+    corrigerEnlevement();
     m_isSaving = true;
     m_valider->setEnabled(false);
     // Prices typed but not yet committed count as typed.

@@ -56,6 +56,8 @@ public:
                            const Horloge& horloge = Horloge::systeme());
     ~FormulaireLocationView() override;
 
+    QSize sizeHint() const override;
+
     // The action of "Valider" (and of Return).
     void validerEtEnregistrer();
 
@@ -148,8 +150,12 @@ private:
     // texts the form filled itself count as no coordinate at the save.
     bool m_coordonneesChoisies = false;
     bool m_majInterne = false;
+    // The chosen waste type was deleted: no other one is chosen in its place.
+    bool m_typeDechetPerdu = false;
 
     QStackedWidget* m_pile = nullptr;
+    QWidget* m_champs = nullptr;
+    QWidget* m_boutons = nullptr;
     QComboBox* m_choixClient = nullptr;
     QComboBox* m_choixContact = nullptr;
     QLabel* m_etiquetteContact = nullptr;

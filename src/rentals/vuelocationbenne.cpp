@@ -17,6 +17,7 @@
 #include "widgets/textstyles.h"
 
 #include <QButtonGroup>
+#include <QResizeEvent>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -25,16 +26,25 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kv {
 
 namespace {
 
 constexpr int kLargeurColonneClients = 440;
+// When the row is short of room, the client column gives way first, down to a cartouche's box
+// and badge, so that the places beside it keep at least these widths.
+constexpr int kLargeurClientsMin = 230;
+constexpr int kLargeurDetailsUtile = 280;
+constexpr int kLargeurInvitationUtile = 360;
+constexpr int kEspacement = 12;
 constexpr int kMargeCartouche = 5;
 constexpr int kHautLigne = 9;
 // One cartouche and its margins.
@@ -68,7 +78,7 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
     m_papier = QPixmap::fromImage(tuilePapierSur(glass::couleurFenetre(), 0.7));
     auto* rangee = new QHBoxLayout(this);
     rangee->setContentsMargins(12, 12, 12, 12);
-    rangee->setSpacing(12);
+    rangee->setSpacing(kEspacement);
     rangee->addWidget(construireColonneClients());
     rangee->addWidget(construireInvitation(), 1);
     rangee->addWidget(construireColonneLocations());
@@ -85,6 +95,9 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
     m_emplacementPanneau->setMaximumWidth(0);
     m_emplacementPanneau->hide();
     rangee->addWidget(m_emplacementPanneau);
+    // The room no column takes stays at the trailing edge: the columns start at the leading edge
+    // and keep their place whichever of them show.
+    rangee->addStretch(0);
 
     connect(m_in.clients, &QueryBase::resultsChanged, this, [this] { actualiserClients(); });
     // Counts of rentals and the chosen rental follow the rentals.
@@ -98,8 +111,11 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
     });
     m_in.selectedClientID.onChange(this, [this] {
         const auto id = m_in.selectedClientID.get();
-        for (auto it = m_cartouches.cbegin(); it != m_cartouches.cend(); ++it)
+        for (auto it = m_etats.cbegin(); it != m_etats.cend(); ++it)
             it.value()->setSelected(id && *id == it.key());
+        if (id)
+            if (CartoucheAnime* ca = m_cartouches.value(*id))
+                ca->raise(); // drawn over its neighbours
     });
     m_in.bennesReadyForClientID.onChange(this, [this] { actualiserColonnes(); });
     m_in.selectedLocation.onChange(this, [this] {
@@ -122,7 +138,8 @@ QWidget* VueLocationBenne::construireColonneClients()
 {
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
-    m_scrollClients->setFixedWidth(kLargeurColonneClients + 16);
+    m_scrollClients->setMinimumWidth(kLargeurClientsMin);
+    m_scrollClients->setMaximumWidth(kLargeurColonneClients + 16);
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -139,6 +156,19 @@ QWidget* VueLocationBenne::construireColonneClients()
 void VueLocationBenne::actualiserClients()
 {
     m_clients = m_in.clients->results();
+    // The states of clients gone go with them.
+    QSet<QUuid> presents;
+    for (const Client* c : std::as_const(m_clients))
+        presents.insert(c->id());
+    for (auto it = m_etats.begin(); it != m_etats.end();) {
+        if (presents.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        delete m_cartouches.take(it.key());
+        delete it.value();
+        it = m_etats.erase(it);
+    }
     m_contenuClients->resize(kLargeurColonneClients, kHautLigne + int(m_clients.size()) * hauteurLigne() + 12);
     placerCartouches();
     m_invitation->setCurrentIndex(m_clients.isEmpty() ? 0 : 1);
@@ -162,14 +192,12 @@ void VueLocationBenne::placerCartouches()
         // Kept by client id, so that a change of the store never restarts an animation.
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
-            ca = new CartoucheAnime(c->nom(), int(c->locations().size()), choisi && *choisi == id, {}, {},
-                                    m_contenuClients);
+            ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
             ca->show();
         } else {
             ca->setLabel(c->nom());
             ca->setNombreBennes(int(c->locations().size()));
         }
-        ca->setActions([this] { deselectionnerClient(); }, [this, id] { selectionnerClient(id); });
         ca->setGeometry(0, kHautLigne + i * h + kMargeCartouche, kLargeurColonneClients, h - 2 * kMargeCartouche);
         m_cartouches.insert(id, ca);
     }
@@ -179,6 +207,17 @@ void VueLocationBenne::placerCartouches()
     if (choisi)
         if (CartoucheAnime* ca = m_cartouches.value(*choisi))
             ca->raise();
+}
+
+EtatCartouche* VueLocationBenne::etatCartouche(const QUuid& clientId)
+{
+    EtatCartouche*& etat = m_etats[clientId];
+    if (!etat) {
+        const auto choisi = m_in.selectedClientID.get();
+        etat = new EtatCartouche(choisi && *choisi == clientId, this);
+        etat->setActions([this] { deselectionnerClient(); }, [this, clientId] { selectionnerClient(clientId); });
+    }
+    return etat;
 }
 
 CartoucheAnime* VueLocationBenne::cartouche(const Client* client) const
@@ -221,13 +260,13 @@ QWidget* VueLocationBenne::construireInvitation()
     texte->setObjectName(QStringLiteral("texteInvitation"));
     texte->setWordWrap(true);
     texte->setMaximumWidth(550);
-    texte->setMinimumWidth(420);
+    texte->setMinimumWidth(kLargeurInvitationUtile - 60);
     QFont f = texte->font();
     f.setPointSizeF(f.pointSizeF() * 1.6);
     texte->setFont(f);
     texte->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
                                         " padding: 10px 50px; }"));
-    hi->addWidget(texte, 1);
+    hi->addWidget(texte, 4); // up to its widest before the space around it grows
     hi->addStretch(1);
     vi->addLayout(hi);
     vi->addStretch(1);
@@ -350,6 +389,35 @@ void VueLocationBenne::actualiserColonnes()
     actualiserDetails();
 }
 
+void VueLocationBenne::ajusterColonneClients()
+{
+    // What the other places shown need, then what is left for the clients, within its bounds.
+    int autres = 0;
+    int places = 1;
+    const auto compter = [&](QWidget* w, int largeur) {
+        if (w->isVisibleTo(this)) {
+            autres += largeur;
+            ++places;
+        }
+    };
+    compter(m_invitation, std::max(kLargeurInvitationUtile, m_invitation->minimumSizeHint().width()));
+    compter(m_colonneLocations, m_colonneLocations->minimumWidth());
+    compter(m_details, std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width()));
+    compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
+    const QMargins marges = layout()->contentsMargins();
+    const int reste = width() - marges.left() - marges.right() - (places - 1) * kEspacement - autres;
+    const int largeur = std::clamp(reste, kLargeurClientsMin, kLargeurColonneClients + 16);
+    // A maximum, not a fixed width: the screen's own minimum width counts the narrowest column.
+    if (m_scrollClients->maximumWidth() != largeur)
+        m_scrollClients->setMaximumWidth(largeur);
+}
+
+void VueLocationBenne::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ajusterColonneClients();
+}
+
 void VueLocationBenne::selectionnerClient(const QUuid& clientId)
 {
     m_in.bennesReadyForClientID.set(clientId);
@@ -383,6 +451,7 @@ void VueLocationBenne::actualiserDetails()
                          && l->longitude();
     if (!visible) {
         m_details->hide();
+        ajusterColonneClients();
         return;
     }
     if (l->id() != m_locationDetails) {
@@ -431,6 +500,7 @@ void VueLocationBenne::actualiserDetails()
                          + (l->typeDechet() ? QStringLiteral("<b>%1</b>").arg(l->typeDechet()->libelle().toHtmlEscaped())
                                             : QStringLiteral("<span style=\"color: gray\"><b><i>inconnu</i></b></span>")));
     m_details->show();
+    ajusterColonneClients();
 }
 
 QStringList VueLocationBenne::lignesDetails() const
@@ -484,6 +554,7 @@ void VueLocationBenne::basculerPanneau()
     a->setEndValue(360);
     a->setDuration(250);
     a->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(a, &QPropertyAnimation::valueChanged, this, &VueLocationBenne::ajusterColonneClients);
     a->start(QAbstractAnimation::DeleteWhenStopped);
     m_emplacementPanneau->setMinimumWidth(0);
     // ... with a fade; the effect goes once the panel is in.
@@ -511,6 +582,7 @@ void VueLocationBenne::fermerPanneau()
     m_panneau = nullptr;
     m_emplacementPanneau->setMaximumWidth(0);
     m_emplacementPanneau->hide();
+    ajusterColonneClients();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -31,6 +31,7 @@ class Benne;
 class CarteAvecRepere;
 class CartoucheAnime;
 class Client;
+class EtatCartouche;
 class LocationDeBenne;
 class ModelContext;
 class VuePourLocationBenne;
@@ -82,6 +83,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -89,10 +91,12 @@ private:
     QWidget* construireInvitation();
     QWidget* construireColonneLocations();
     void placerCartouches();
+    EtatCartouche* etatCartouche(const QUuid& clientId);
     void actualiserClients();
     void actualiserColonnes();
     void actualiserDetails();
     void fermerPanneau();
+    void ajusterColonneClients();
 
     Entrees m_in;
     bool m_afficherInvitation = true;
@@ -102,6 +106,8 @@ private:
     QScrollArea* m_scrollClients = nullptr;
     QWidget* m_contenuClients = nullptr;
     QHash<QUuid, CartoucheAnime*> m_cartouches;
+    // The look and pending steps of each client's cartouche, built or not.
+    QHash<QUuid, EtatCartouche*> m_etats;
     QList<Client*> m_clients;
 
     QStackedWidget* m_invitation = nullptr; // 0: configuration card, 1: invitation

@@ -6,7 +6,6 @@
 
 #include "model/modelcontext.h"
 
-#include <QCollator>
 #include <QHash>
 #include <QLocale>
 
@@ -87,17 +86,13 @@ qint64 FacturationExporterParClient::finDuJour(qint64 maintenantMs, const QTimeZ
 
 void FacturationExporterParClient::trierClients(QList<Groupe>& groupes)
 {
-    QCollator collator{QLocale()};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     auto nomDe = [](const Groupe& g) {
         const LocationDeBenne* l = g.second.isEmpty() ? nullptr : g.second.first();
         return (l && l->client()) ? l->client()->nom() : QString();
     };
     std::stable_sort(groupes.begin(), groupes.end(), [&](const Groupe& a, const Groupe& b) {
         const QString na = nomDe(a), nb = nomDe(b);
-        if (const int c = collator.compare(na, nb))
-            return c < 0;
-        if (const int c = na.compare(nb))
+        if (const int c = compareNames(na, nb))
             return c < 0;
         return a.first < b.first;
     });

@@ -1,11 +1,14 @@
 #include "rapportmensuelapercuview.h"
 
+#include "widgets/plaintext.h"
+
 #include <algorithm>
 
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
 #include "model/records.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/textstyles.h"
 
 #include <QGroupBox>
@@ -81,7 +84,9 @@ QVariant LocationDetailRowsModel::data(const QModelIndex& index, int role) const
     if (!l)
         return {};
     const auto retrait = l->dateEnlevementMs();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    if (role == Qt::ToolTipRole)
+        return plainToolTip(data(index, Qt::DisplayRole).toString());
+    if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case pose: return jourCourt(l->datePoseMs(), m_zone);
         case enlevement: return retrait ? jourCourt(*retrait, m_zone) : QStringLiteral("non prévue");
@@ -102,10 +107,9 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     colonne->setContentsMargins(0, 8, 0, 8);
     colonne->setSpacing(12);
 
-    m_titre = new QLabel(this);
+    m_titre = new ElidedLabel(QString(), this);
     m_titre->setObjectName(QStringLiteral("apercuTitre"));
     m_titre->setFont(fontForStyle(TextStyle::headline, font()));
-    m_titre->setTextInteractionFlags(Qt::TextSelectableByMouse);
     colonne->addWidget(m_titre);
 
     m_vide = new QLabel(QStringLiteral("Aucune location ce mois."), this);
@@ -136,19 +140,30 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->setStyleSheet(QStringLiteral("QTreeView::item { padding-top: 2px; padding-bottom: 2px; }"));
     m_liste->header()->setStretchLastSection(true);
     m_liste->header()->setMinimumSectionSize(20);
-    const int largeurs[] = {52, 52, 54, 100};
-    for (int c = 0; c < 4; ++c)
-        m_liste->setColumnWidth(c, largeurs[c] + 8);
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        m_liste->setColumnWidth(c, largeurMinimale(c));
     dedans->addWidget(m_liste);
     colonne->addWidget(m_detail, 1);
+    // Without the detail, the note of an empty month stays under the title.
+    colonne->addStretch();
+}
+
+int RapportMensuelApercuView::largeurMinimale(int colonne)
+{
+    static constexpr int largeurs[] = {52, 52, 54, 100};
+    return largeurs[colonne] + 8;
 }
 
 void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
+    // Painted as plain text, cut to its room.
     m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
                      + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
+    // Only the address may be cut: the other columns take the room of their widest text.
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        m_liste->setColumnWidth(c, std::max(largeurMinimale(c), static_cast<QAbstractItemView*>(m_liste)->sizeHintForColumn(c)));
     const bool vide = locations.isEmpty();
     m_vide->setVisible(vide);
     m_nombre->setVisible(!vide);

@@ -37,6 +37,8 @@ private:
     QList<LocationDeBenne*> m_lignes;
 };
 
+class ElidedLabel;
+
 class RapportMensuelApercuView : public QWidget {
     Q_OBJECT
 public:
@@ -49,10 +51,15 @@ public:
     LocationDetailRowsModel* lignes() const { return m_lignes; }
     QString titre() const;
     QTreeView* liste() const { return m_liste; }
+    // The title as shown: a long client name is cut, whole in its tool tip.
+    ElidedLabel* titreAffiche() const { return m_titre; }
 
 private:
+    // The width a column keeps at least (the address column takes what is left).
+    static int largeurMinimale(int colonne);
+
     QTimeZone m_zone;
-    QLabel* m_titre;
+    ElidedLabel* m_titre;
     QLabel* m_vide;
     QLabel* m_nombre;
     QGroupBox* m_detail;

@@ -1,5 +1,6 @@
 #include "rapportmensuelview.h"
 
+#include "model/helpers.h"
 #include "alertes.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"
@@ -13,12 +14,12 @@
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
 #include <QApplication>
-#include <QCollator>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -136,9 +137,8 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
         return dialogue.exec() == QDialog::Accepted;
     };
 
-    auto collator = std::make_shared<QCollator>(QLocale());
-    m_clients = new Query<Client>(context, {}, [collator](const Client* a, const Client* b) {
-        return collator->compare(a->nom(), b->nom()) < 0;
+    m_clients = new Query<Client>(context, {}, [](const Client* a, const Client* b) {
+        return nameLessThan(a->nom(), b->nom());
     }, this);
     m_historique = new Query<HistoriqueEnvoiRapport>(context, {}, [](const HistoriqueEnvoiRapport* a, const HistoriqueEnvoiRapport* b) {
         return a->dateEnvoiMs() > b->dateEnvoiMs();
@@ -148,6 +148,10 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
 
     auto* colonne = new QVBoxLayout(this);
     colonne->setSpacing(18);
+    m_titre = new QLabel(windowTitle(), this);
+    m_titre->setObjectName(QStringLiteral("titreEcran"));
+    m_titre->setFont(fontForStyle(TextStyle::title2, font()));
+    colonne->addWidget(m_titre);
     colonne->addWidget(construireEntete());
     colonne->addWidget(separateur(this));
     colonne->addWidget(construireZoneRapport(), 1);
@@ -189,10 +193,10 @@ QWidget* RapportMensuelView::construireEntete()
     m_compteHistorique = new QLabel(entete);
     colonne->addWidget(m_compteHistorique);
 
+    // One row while the width allows; narrower, the buttons go on to the next line.
     auto* controles = new QWidget(entete);
-    auto* ligne = new QHBoxLayout(controles);
+    auto* ligne = new FlowLayout(controles, 12, 8);
     ligne->setContentsMargins(0, 6, 0, 6);
-    ligne->setSpacing(12);
     m_choixClient = new QComboBox(controles);
     m_choixClient->setFixedWidth(260);
     m_choixClient->setAccessibleName(QStringLiteral("Client"));
@@ -211,7 +215,6 @@ QWidget* RapportMensuelView::construireEntete()
     ligne->addWidget(m_choixMois);
     ligne->addWidget(m_boutonApercu);
     ligne->addWidget(m_boutonEnvoyer);
-    ligne->addStretch(1);
     colonne->addWidget(controles);
 
     connect(m_choixClient, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -231,8 +234,8 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_panneauPDF = new QWidget(m_zone);
     auto* colonne = new QVBoxLayout(m_panneauPDF);
     colonne->setContentsMargins(0, 0, 0, 0);
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch(1);
+    auto* boutons = new FlowLayout(nullptr, 6, 6);
+    boutons->setTrailing(true);
     m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_panneauPDF);
     proeminent(m_boutonFermer);
     m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
@@ -243,14 +246,13 @@ QWidget* RapportMensuelView::construireZoneRapport()
     boutons->addWidget(m_boutonImprimer);
     colonne->addLayout(boutons);
 
-    // The document scrolls inside its own view: one page 600 points wide, as tall as the pane
-    // allows up to 800.
+    // The document scrolls inside its own view: one page at most 600 points wide and 800 high,
+    // smaller with the window, down to 240 each way.
     auto* cadre = new QFrame(m_panneauPDF);
     cadre->setObjectName(QStringLiteral("cadreApercuPDF"));
-    cadre->setFixedWidth(600);
-    cadre->setMinimumHeight(240);
-    cadre->setMaximumHeight(800);
-    cadre->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    cadre->setMinimumSize(240, 240);
+    cadre->setMaximumSize(600, 800);
+    cadre->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     cadre->setStyleSheet(QStringLiteral("#cadreApercuPDF { border-radius: 8px; background: white; }"));
     auto* ombre = new QGraphicsDropShadowEffect(cadre);
     ombre->setColor(QColor(0, 0, 0, 84));
@@ -262,7 +264,12 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_preview = new PDFPreview({}, cadre);
     dansCadre->addWidget(m_preview);
     colonne->addSpacing(8);
-    colonne->addWidget(cadre, 1, Qt::AlignHCenter);
+    // Centred: the margins take only what the frame leaves beyond its 600 points.
+    auto* centre = new QHBoxLayout;
+    centre->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Minimum));
+    centre->addWidget(cadre);
+    centre->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Minimum));
+    colonne->addLayout(centre, 1);
     colonne->addSpacing(8);
     m_zone->addWidget(m_panneauPDF);
 
@@ -311,6 +318,9 @@ QWidget* RapportMensuelView::construireHistorique()
     m_listeHistorique->setModel(m_modeleHistorique);
     m_listeHistorique->setItemDelegate(new LigneHistoriqueDelegate(m_listeHistorique));
     m_listeHistorique->setUniformItemSizes(true);
+    // The rows cut their texts to the list's width: nothing to scroll sideways, and every row
+    // keeps the height given to it.
+    m_listeHistorique->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     colonne->addWidget(m_listeHistorique);
     return boite;
 }
@@ -322,7 +332,7 @@ void RapportMensuelView::remplirClients()
     noms.reserve(clients.size());
     for (const Client* c : clients)
         noms << c->nom();
-    if (clients == m_clientsAffiches && noms == m_nomsAffiches)
+    if (m_choixClient->count() > 0 && clients == m_clientsAffiches && noms == m_nomsAffiches)
         return;
     m_clientsAffiches = clients;
     m_nomsAffiches = noms;
@@ -334,9 +344,11 @@ void RapportMensuelView::remplirClients()
     {
         const QSignalBlocker bloque(m_choixClient);
         m_choixClient->clear();
-        m_choixClient->addItem(QStringLiteral("Choisir un client"));
+        // With no client in the store there is nothing to choose.
+        m_choixClient->addItem(clients.isEmpty() ? QStringLiteral("Aucun client") : QStringLiteral("Choisir un client"));
         m_choixClient->addItems(noms);
         m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
+        m_choixClient->setEnabled(!clients.isEmpty());
     }
     if (clientParti)
         actualiser();
@@ -551,7 +563,7 @@ void RapportMensuelView::exporterTousLesRapportsCSV()
     // Built once the place is chosen: the store as it is now.
     const QString texte = rapport::csvTousClients(m_context, m_moisMs, m_horloge.zone);
     QString erreur;
-    if (!FileHelpers::writeFile(chemin, texte.toUtf8(), &erreur))
+    if (!FileHelpers::saveChosenFile(chemin, texte.toUtf8(), &erreur))
         avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
 }
 

@@ -55,6 +55,8 @@ public:
     // The PDF shown in the preview pane; empty while none is shown.
     QByteArray apercuPDF() const { return m_apercuPDF; }
 
+    // The screen's title, at its top.
+    QLabel* titre() const { return m_titre; }
     QComboBox* choixClient() const { return m_choixClient; }
     QDateEdit* choixMois() const { return m_choixMois; }
     QPushButton* boutonApercu() const { return m_boutonApercu; }
@@ -105,6 +107,7 @@ private:
 
     QPushButton* m_boutonExporterTous = nullptr;
     QLabel* m_compteHistorique = nullptr;
+    QLabel* m_titre = nullptr;
     QComboBox* m_choixClient = nullptr;
     QDateEdit* m_choixMois = nullptr;
     QPushButton* m_boutonApercu = nullptr;

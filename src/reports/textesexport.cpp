@@ -1,5 +1,6 @@
 #include "textesexport.h"
 
+#include "model/helpers.h"
 #include "model/volume.h"
 
 #include <charconv>
@@ -46,50 +47,19 @@ QString formatMontant(double montant)
 {
     if (!std::isfinite(montant))
         return QStringLiteral("0,00");
-    // Shortest fixed-point text that reads back as the same double ("2.675", "1234.5").
-    char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(montant), std::chars_format::fixed);
-    std::string text(buf, res.ptr);
-    const auto point = text.find('.');
-    std::string entier = point == std::string::npos ? text : text.substr(0, point);
-    std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
-
-    // Half to even at the second decimal, on the decimal digits themselves.
-    std::string deux = (fraction + "00").substr(0, 2);
-    bool plusUn = false;
-    if (fraction.size() > 2) {
-        const char d = fraction[2];
-        const bool resteNonNul = fraction.find_first_not_of('0', 3) != std::string::npos;
-        if (d > '5' || (d == '5' && resteNonNul))
-            plusUn = true;
-        else if (d == '5')
-            plusUn = ((deux[1] - '0') % 2) == 1;
-    }
-    std::string chiffres = entier + deux;
-    if (plusUn) {
-        qsizetype i = qsizetype(chiffres.size()) - 1;
-        while (i >= 0 && chiffres[size_t(i)] == '9') {
-            chiffres[size_t(i)] = '0';
-            --i;
-        }
-        if (i < 0)
-            chiffres.insert(chiffres.begin(), '1');
-        else
-            ++chiffres[size_t(i)];
-    }
-    entier = chiffres.substr(0, chiffres.size() - 2);
-    deux = chiffres.substr(chiffres.size() - 2);
+    const QString arrondi = formatDecimalHalfEven(montant, 2);
+    const bool negatif = arrondi.startsWith(QLatin1Char('-'));
+    const qsizetype point = arrondi.indexOf(QLatin1Char('.'));
+    const QString entier = arrondi.mid(negatif ? 1 : 0, point - (negatif ? 1 : 0));
 
     QString groupe;
-    const qsizetype n = qsizetype(entier.size());
+    const qsizetype n = entier.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0)
             groupe += QChar(0x202F);
-        groupe += QLatin1Char(entier[size_t(i)]);
+        groupe += entier.at(i);
     }
-    const bool zero = chiffres.find_first_not_of('0') == std::string::npos;
-    QString out = (montant < 0 && !zero) ? QStringLiteral("-") : QString();
-    return out + groupe + QLatin1Char(',') + QString::fromLatin1(deux.data(), 2);
+    return (negatif ? QStringLiteral("-") : QString()) + groupe + QLatin1Char(',') + arrondi.mid(point + 1);
 }
 
 QDate jourDansZone(qint64 ms, const QTimeZone& zone)

@@ -8,11 +8,14 @@
 
 #include <QDateEdit>
 #include <QEvent>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QSet>
 #include <QStackedWidget>
+#include <QGlyphRun>
+#include <QStaticText>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -27,6 +30,7 @@ constexpr double kEspacement = 2;  // between the disc and the name card
 constexpr double kMarge = 5;       // inside the name card
 constexpr double kRayonCarte = 6;  // of the name card's corners
 constexpr double kOmbre = 3;       // room for the card's shadow
+constexpr int kFusion = 4;         // markers within one cell of this many pixels show as one
 
 QColor bleuSysteme()
 {
@@ -268,6 +272,8 @@ QWidget* CarteBennesLouees::buildMap()
     m_carte = new MapWidget(m_pages);
     m_carte->setObjectName(QStringLiteral("carte"));
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintMarker(p, index, at); });
+    // Markers on the same few pixels show as one: the last, the one that would be seen.
+    m_carte->setMarkerMerging(kFusion);
     m_carte->setRegion(m_region);
     return m_carte;
 }
@@ -295,36 +301,39 @@ bool CarteBennesLouees::carteVisible() const
 
 void CarteBennesLouees::refresh(bool zoom)
 {
+    // Hidden, the screen keeps no markers: they are made again when it is shown.
+    if (m_libere) {
+        m_aJour = false;
+        return;
+    }
     const QList<LocationDeBenne*> toutes = m_locations ? m_locations->results() : QList<LocationDeBenne*>();
     const QList<LocationDeBenne*> filtrees =
         locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(),
                           m_horloge.zone);
     m_reperes = reperes(filtrees);
-
-    // Markers alike in every drawn respect on one spot look like one: the last one stands for
-    // all (it is the one that would show).
-    m_affiches.clear();
-    QSet<QString> vus;
-    for (qsizetype i = m_reperes.size() - 1; i >= 0; --i) {
-        const RepereLocationBenne& r = m_reperes[i];
-        const QString cle = QString::number(r.coordinate.latitude, 'g', 17) + QLatin1Char(',')
-                            + QString::number(r.coordinate.longitude, 'g', 17) + QLatin1Char('\x1f')
-                            + r.couleurHex + QLatin1Char('\x1f') + r.titre;
-        if (vus.contains(cle))
-            continue;
-        vus.insert(cle);
-        m_affiches.append(int(i));
-    }
-    std::reverse(m_affiches.begin(), m_affiches.end());
+    m_aJour = true;
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
-    points.reserve(m_affiches.size());
-    formes.reserve(m_affiches.size());
-    for (int i : std::as_const(m_affiches)) {
-        const RepereLocationBenne& r = m_reperes[i];
+    points.reserve(m_reperes.size());
+    formes.reserve(m_reperes.size());
+    m_aspects.clear();
+    m_aspects.reserve(size_t(m_reperes.size()));
+    for (const RepereLocationBenne& r : std::as_const(m_reperes)) {
         points.append(r.coordinate);
-        const QSizeF carte = cardSize(r.titre);
+        // What the marker's drawing needs, worked out once per marker: its name's place among
+        // the names, its card's size, its colour.
+        auto nom = m_indexNoms.constFind(r.titre);
+        if (nom == m_indexNoms.cend()) {
+            const QFontMetricsF fm(m_cardFont);
+            m_noms.push_back({r.titre,
+                              QSizeF(std::ceil(fm.horizontalAdvance(r.titre)) + 2 * kMarge,
+                                     std::ceil(fm.height()) + 2 * kMarge),
+                              false, std::nullopt, std::nullopt, 0});
+            nom = m_indexNoms.insert(r.titre, int(m_noms.size()) - 1);
+        }
+        m_aspects.push_back({*nom, colorFromHex(r.couleurHex).value_or(bleuSysteme()).rgba()});
+        const QSizeF carte = m_noms[size_t(*nom)].carte;
         const double largeur = std::max(kCercle, carte.width());
         const double hauteur = kCercle + kEspacement + carte.height();
         const QRectF pile(-largeur / 2, -hauteur / 2, largeur, hauteur);
@@ -335,8 +344,6 @@ void CarteBennesLouees::refresh(bool zoom)
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
     m_pages->setCurrentWidget(m_reperes.isEmpty() ? static_cast<QWidget*>(m_vide) : m_carte);
-    if (m_sprites.size() > 4096)
-        m_sprites.clear();
     if (zoom)
         zoomerSurToutesLesBennes();
 }
@@ -352,7 +359,26 @@ void CarteBennesLouees::zoomerSurToutesLesBennes()
 void CarteBennesLouees::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    refresh(true);
+    m_libere = false;
+    if (m_aJour)
+        zoomerSurToutesLesBennes();
+    else
+        refresh(true);
+}
+
+void CarteBennesLouees::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Hidden by the program (not by a minimised window): let go of the markers and their
+    // pictures.
+    if (event->spontaneous())
+        return;
+    m_libere = true;
+    m_aJour = false;
+    m_reperes = {};
+    m_carte->setMarkers({});
+    m_carte->setMarkerShapes({});
+    oublierDessins();
 }
 
 void CarteBennesLouees::changeEvent(QEvent* event)
@@ -361,8 +387,7 @@ void CarteBennesLouees::changeEvent(QEvent* event)
     // The name cards take the window's colours and font: draw them again when those change.
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
         m_cardFont = fontForStyle(TextStyle::caption2, font());
-        m_sprites.clear();
-        m_cardSizes.clear();
+        oublierDessins();
         if (m_carte)
             refresh(false);
     }
@@ -370,47 +395,58 @@ void CarteBennesLouees::changeEvent(QEvent* event)
 
 // --- Markers
 
-QSizeF CarteBennesLouees::cardSize(const QString& titre)
+void CarteBennesLouees::oublierDessins()
 {
-    auto it = m_cardSizes.constFind(titre);
-    if (it != m_cardSizes.cend())
-        return *it;
-    const QFontMetricsF fm(m_cardFont);
-    const QSizeF size(std::ceil(fm.horizontalAdvance(titre)) + 2 * kMarge, std::ceil(fm.height()) + 2 * kMarge);
-    m_cardSizes.insert(titre, size);
-    return size;
+    m_aspects = {};
+    m_noms = {};
+    m_indexNoms = {};
+    m_disques.clear();
+    m_cartes.clear();
+    m_police = QRawFont();
 }
 
-const QPixmap& CarteBennesLouees::sprite(const RepereLocationBenne& r)
+const QPixmap& CarteBennesLouees::disque(QRgb couleur, qreal dpr)
 {
-    const QColor couleur = colorFromHex(r.couleurHex).value_or(bleuSysteme());
-    const qreal dpr = devicePixelRatioF();
-    const QString cle = r.titre + QLatin1Char('\x1f') + couleur.name() + QLatin1Char('\x1f') + QString::number(dpr);
-    auto it = m_sprites.find(cle);
-    if (it != m_sprites.end())
+    if (dpr != m_dprPieces) {
+        m_disques.clear();
+        m_cartes.clear();
+        m_dprPieces = dpr;
+    }
+    auto it = m_disques.constFind(couleur);
+    if (it != m_disques.cend())
         return *it;
-
-    const QSizeF carte = cardSize(r.titre);
-    const double largeur = std::max(kCercle, carte.width());
-    const double hauteur = kCercle + kEspacement + carte.height();
-    QPixmap pm(QSizeF((largeur + 2 * kOmbre) * dpr, (hauteur + 2 * kOmbre) * dpr).toSize());
+    QPixmap pm(QSizeF(kCercle * dpr, kCercle * dpr).toSize());
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(kOmbre, kOmbre);
-
     // The disc in the skip's colour, the white box over it.
-    const QRectF disque((largeur - kCercle) / 2, 0, kCercle, kCercle);
+    const QRectF rond(0, 0, kCercle, kCercle);
     p.setPen(Qt::NoPen);
-    p.setBrush(couleur);
-    p.drawEllipse(disque);
+    p.setBrush(QColor::fromRgba(couleur));
+    p.drawEllipse(rond);
     const int cote = 13;
     const QPixmap boite = paintedSymbolIcon(QStringLiteral("shippingbox.fill"), Qt::white).pixmap(QSize(cote, cote), dpr);
-    p.drawPixmap(QPointF(disque.center().x() - cote / 2.0, disque.center().y() - cote / 2.0), boite);
+    p.drawPixmap(QPointF(rond.center().x() - cote / 2.0, rond.center().y() - cote / 2.0), boite);
+    p.end();
+    return *m_disques.insert(couleur, pm);
+}
 
+const QPixmap& CarteBennesLouees::fondCarte(const QSizeF& carte, qreal dpr)
+{
+    // Card sizes are whole points.
+    const QPair<int, int> cle(int(carte.width()), int(carte.height()));
+    auto it = m_cartes.constFind(cle);
+    if (it != m_cartes.cend())
+        return *it;
+    QPixmap pm(QSizeF((carte.width() + 2 * kOmbre) * dpr, (carte.height() + 2 * kOmbre) * dpr).toSize());
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
     // The name card, its soft shadow first.
-    const QRectF carteRect((largeur - carte.width()) / 2, kCercle + kEspacement, carte.width(), carte.height());
+    const QRectF carteRect(QPointF(kOmbre, kOmbre), carte);
+    p.setPen(Qt::NoPen);
     for (int k = 3; k >= 1; --k) {
         p.setBrush(QColor(0, 0, 0, 12));
         p.drawRoundedRect(carteRect.adjusted(-k * 0.6, -k * 0.6, k * 0.6, k * 0.6), kRayonCarte + k * 0.6,
@@ -421,22 +457,89 @@ const QPixmap& CarteBennesLouees::sprite(const RepereLocationBenne& r)
     trait.setAlphaF(0.3);
     p.setPen(QPen(trait, 1));
     p.drawRoundedRect(carteRect.adjusted(0.5, 0.5, -0.5, -0.5), kRayonCarte, kRayonCarte);
-    p.setFont(m_cardFont);
-    p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(carteRect, Qt::AlignCenter, r.titre);
     p.end();
-    return *m_sprites.insert(cle, pm);
+    return *m_cartes.insert(cle, pm);
 }
 
 void CarteBennesLouees::paintMarker(QPainter& painter, int index, const QPointF& at)
 {
-    if (index < 0 || index >= m_affiches.size())
+    if (index < 0 || size_t(index) >= m_aspects.size())
         return;
-    const RepereLocationBenne& r = m_reperes[m_affiches[index]];
-    const QPixmap& pm = sprite(r);
-    const QSizeF taille = pm.deviceIndependentSize();
+    const Aspect& aspect = m_aspects[size_t(index)];
+    Nom& nom = m_noms[size_t(aspect.nom)];
+    const qreal dpr = painter.device()->devicePixelRatioF();
+    // Drawn from parts shared by every marker (the disc of a colour, the card of a size) and the
+    // name written over: nothing is kept per client but its laid-out name.
+    const QSizeF carte = nom.carte;
+    const double largeur = std::max(kCercle, carte.width());
+    const double hauteur = kCercle + kEspacement + carte.height();
     // The stack as a whole is centred on the coordinate.
-    painter.drawPixmap(QPointF(std::round(at.x() - taille.width() / 2), std::round(at.y() - taille.height() / 2)), pm);
+    const QPointF origine(std::round(at.x() - (largeur + 2 * kOmbre) / 2) + kOmbre,
+                          std::round(at.y() - (hauteur + 2 * kOmbre) / 2) + kOmbre);
+    painter.drawPixmap(origine + QPointF((largeur - kCercle) / 2, 0), disque(aspect.couleur, dpr));
+    const QRectF carteRect(origine + QPointF((largeur - carte.width()) / 2, kCercle + kEspacement), carte);
+    painter.drawPixmap(carteRect.topLeft() - QPointF(kOmbre, kOmbre), fondCarte(carte, dpr));
+    painter.setFont(m_cardFont);
+    painter.setPen(palette().color(QPalette::WindowText));
+    // The name laid out once, centred in its card: straight from the font's glyphs when the
+    // font has every character, else through the text layout (other scripts, fallback fonts).
+    if (!nom.prepare)
+        preparerNom(nom);
+    if (nom.glyphes) {
+        const QPointF ligne(carteRect.center().x() - nom.largeurTexte / 2,
+                            carteRect.center().y() - (m_ascent + m_descent) / 2 + m_ascent);
+        painter.drawGlyphRun(ligne, *nom.glyphes);
+    } else {
+        const QSizeF taille = nom.texte->size();
+        painter.drawStaticText(carteRect.center() - QPointF(taille.width() / 2, taille.height() / 2), *nom.texte);
+    }
+}
+
+void CarteBennesLouees::preparerNom(Nom& nom)
+{
+    nom.prepare = true;
+    if (!m_police.isValid()) {
+        m_police = QRawFont::fromFont(m_cardFont);
+        m_ascent = m_police.ascent();
+        m_descent = m_police.descent();
+    }
+    // Left-to-right letters, digits, blanks and punctuation that the font itself holds.
+    const auto simple = [this](QChar c) {
+        switch (c.direction()) {
+        case QChar::DirL:
+        case QChar::DirEN:
+        case QChar::DirES:
+        case QChar::DirET:
+        case QChar::DirCS:
+        case QChar::DirWS:
+        case QChar::DirON:
+            return !c.isSurrogate() && c.category() != QChar::Mark_NonSpacing && m_police.supportsCharacter(c);
+        default:
+            return false;
+        }
+    };
+    const bool direct = m_police.isValid() && std::all_of(nom.titre.cbegin(), nom.titre.cend(), simple);
+    if (direct) {
+        const QList<quint32> indexes = m_police.glyphIndexesForString(nom.titre);
+        const QList<QPointF> avances = m_police.advancesForGlyphIndexes(indexes, QRawFont::KernedAdvances);
+        QList<QPointF> positions;
+        positions.reserve(indexes.size());
+        QPointF x;
+        for (const QPointF& a : avances) {
+            positions.append(x);
+            x += a;
+        }
+        QGlyphRun run;
+        run.setRawFont(m_police);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        nom.glyphes = run;
+        nom.largeurTexte = x.x();
+        return;
+    }
+    nom.texte = QStaticText(nom.titre);
+    nom.texte->setTextFormat(Qt::PlainText);
+    nom.texte->prepare(QTransform(), m_cardFont);
 }
 
 } // namespace kv

@@ -17,12 +17,16 @@
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QStaticText>
 #include <QTimeZone>
 #include <QUuid>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QDateEdit;
 class QLabel;
@@ -90,6 +94,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -97,16 +102,20 @@ private:
     QWidget* buildMap();
     void refresh(bool zoom);
     void paintMarker(QPainter& painter, int index, const QPointF& at);
-    const QPixmap& sprite(const RepereLocationBenne& repere);
-    QSizeF cardSize(const QString& titre);
+    // The parts of a marker, drawn once each: the disc of a colour, the card of a size.
+    const QPixmap& disque(QRgb couleur, qreal dpr);
+    const QPixmap& fondCarte(const QSizeF& carte, qreal dpr);
+    // Lets go of everything kept to draw the markers.
+    void oublierDessins();
 
     QPointer<Query<LocationDeBenne>> m_locations;
     Observable<bool> m_demandeZoom;
     Horloge m_horloge;
     Observable<CarteBennesFiltre> m_filtre{CarteBennesFiltre::enCours};
     MapRegion m_region{44.8378, -0.5792, 0.1, 0.1};
-    QList<RepereLocationBenne> m_reperes;   // of the filtered rentals
-    QList<int> m_affiches;                  // markers handed to the map (no identical twins)
+    QList<RepereLocationBenne> m_reperes;   // of the filtered rentals, handed to the map
+    bool m_aJour = false;                   // m_reperes follows the rentals, filter and period
+    bool m_libere = false;                  // hidden: no markers kept
 
     PickerSegmentedCustom* m_picker = nullptr;
     QWidget* m_periodeRow = nullptr;
@@ -117,8 +126,30 @@ private:
     MapWidget* m_carte = nullptr;
 
     QFont m_cardFont;
-    QHash<QString, QSizeF> m_cardSizes;
-    QHash<QString, QPixmap> m_sprites;
+    // One per client name among the markers: its card's size and, once drawn, its laid-out text.
+    struct Nom {
+        QString titre;
+        QSizeF carte;
+        bool prepare = false;
+        std::optional<QGlyphRun> glyphes;
+        std::optional<QStaticText> texte;
+        qreal largeurTexte = 0;
+    };
+    void preparerNom(Nom& nom);
+    QRawFont m_police; // the cards' font, for names drawn straight from its glyphs
+    qreal m_ascent = 0;
+    qreal m_descent = 0;
+    std::vector<Nom> m_noms;
+    QHash<QString, int> m_indexNoms;
+    // One per marker of m_reperes.
+    struct Aspect {
+        int nom = 0;
+        QRgb couleur = 0;
+    };
+    std::vector<Aspect> m_aspects;
+    QHash<QRgb, QPixmap> m_disques;
+    QHash<QPair<int, int>, QPixmap> m_cartes;
+    qreal m_dprPieces = 0;
 };
 
 } // namespace kv

@@ -1,5 +1,6 @@
 #include "clientsinactifsview.h"
 
+#include "model/helpers.h"
 #include "choixsegmente.h"
 #include "sourcestatistiques.h"
 #include "statscharts.h"
@@ -193,11 +194,8 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     // Right side first: the phone and the buttons take what they need, the name the rest.
     const QRect email = rectEmail(option, index);
     const QRect copier = rectCopier(option, index);
-    int droite = r.right();
-    if (!email.isNull()) {
+    if (!email.isNull())
         dessinerBouton(p, option, email, kEmail, QStringLiteral("envelope"));
-        droite = email.left() - kEspace;
-    }
     if (!copier.isNull()) {
         dessinerBouton(p, option, copier, kCopier, QStringLiteral("phone"));
         const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
@@ -214,27 +212,65 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
         p->drawText(QPoint(xTel, base), tel);
         const int xLabel = xTel - fm.horizontalAdvance(kTel);
         p->drawText(QPoint(xLabel, base), kTel);
-        droite = xLabel - kEspace;
     }
 
-    const int gauche = r.left() + 10 + kEspace;
+    const int gauche = debutDesTextes(option);
     const QFont nom = policeNom(option.font);
     const QFont info = policeInfo(option.font);
     const int hNom = QFontMetrics(nom).height();
     const int hInfo = QFontMetrics(info).height();
     const int haut = r.center().y() - (hNom + 2 + hInfo) / 2;
-    const int largeur = std::max(0, droite - gauche);
+    const int largeur = std::max(0, finDesTextes(option, index) - gauche);
+    const QStringList textes = textesAffiches(option, index);
     p->setFont(nom);
     p->setPen(option.palette.color(QPalette::Text));
-    p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter,
-                QFontMetrics(nom).elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
-                                             Qt::ElideRight, largeur));
+    p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter, textes[0]);
     p->setFont(info);
     p->setPen(option.palette.color(QPalette::PlaceholderText));
-    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter,
-                QFontMetrics(info).elidedText(index.data(LignesClientsInactifsModel::InformationRole).toString(),
-                                              Qt::ElideRight, largeur));
+    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[1]);
     p->restore();
+}
+
+int ClientInactifDelegate::debutDesTextes(const QStyleOptionViewItem& option)
+{
+    return option.rect.left() + kMarge + 10 + kEspace;
+}
+
+int ClientInactifDelegate::finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QRect email = rectEmail(option, index);
+    const QRect copier = rectCopier(option, index);
+    int droite = option.rect.right() - kMarge;
+    if (!email.isNull())
+        droite = email.left() - kEspace;
+    if (!copier.isNull()) {
+        const QFontMetrics fm(option.font);
+        const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+        droite = copier.left() - kEspace - fm.horizontalAdvance(tel) - fm.horizontalAdvance(kTel) - kEspace;
+    }
+    return droite;
+}
+
+QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const int largeur = std::max(0, finDesTextes(option, index) - debutDesTextes(option));
+    const QFontMetrics nom(policeNom(option.font));
+    const QFontMetrics info(policeInfo(option.font));
+    const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
+    QString infoAffichee = info.elidedText(information, Qt::ElideRight, largeur);
+    // "Dernière activité : … • Locations (12 mois) : n": the relative date gives way first, so
+    // the count stays in view.
+    const QString separateur = QStringLiteral(" • ");
+    const qsizetype coupure = information.lastIndexOf(separateur);
+    if (infoAffichee != information && coupure > 0) {
+        const QString fin = information.mid(coupure);
+        const int reste = largeur - info.horizontalAdvance(fin);
+        const QString debut = info.elidedText(information.left(coupure), Qt::ElideRight, reste);
+        if (reste > 0 && debut.size() > 1)
+            infoAffichee = debut + fin;
+    }
+    return {nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(), Qt::ElideRight, largeur),
+            infoAffichee};
 }
 
 bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -263,7 +299,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
       m_source(source),
       m_refDate(refDate),
       m_clients(source->context(), {},
-                [](const Client* a, const Client* b) { return QString::localeAwareCompare(a->nom(), b->nom()) < 0; }),
+                [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }),
       m_model(new LignesClientsInactifsModel(refDate, source->zone(), this))
 {
     auto* v = new QVBoxLayout(this);

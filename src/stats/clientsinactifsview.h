@@ -50,6 +50,10 @@ public:
     static QRect rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index);
     static QRect rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index);
 
+    // The name and the information line as painted in a row: cut to the room the phone and the
+    // buttons leave. The information line gives way before its count does.
+    static QStringList textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index);
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -57,6 +61,12 @@ public:
 
 signals:
     void copierTelephone(const QModelIndex& index);
+private:
+    // The right end of the texts: left of the phone and the buttons.
+    static int finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index);
+    static int debutDesTextes(const QStyleOptionViewItem& option);
+public:
+signals:
     void ecrire(const QModelIndex& index);
 };
 

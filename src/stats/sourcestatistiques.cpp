@@ -13,10 +13,18 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& hor
       m_bennes(context, {}, [](const Benne* a, const Benne* b) { return stats::volumeAvant(a->volume(), b->volume()); }),
       m_horloge(horloge)
 {
-    m_lesLocations = stats::construireLocationsStat(toutesLocations());
     // A new waste type on a rental, or a renamed type, changes the rows as much as a new rental:
-    // they are rebuilt at every change of the store.
+    // they are let go at every change of the store, and built again when next asked for.
     connect(context, &ModelContext::changed, this, &SourceStatistiques::rafraichir);
+}
+
+const QList<stats::LocationDeBenneStat>& SourceStatistiques::lesLocations() const
+{
+    if (!m_lesLocationsAJour) {
+        m_lesLocations = stats::construireLocationsStat(toutesLocations());
+        m_lesLocationsAJour = true;
+    }
+    return m_lesLocations;
 }
 
 void SourceStatistiques::setHorloge(const Horloge& horloge)
@@ -30,8 +38,10 @@ void SourceStatistiques::rafraichir(const ModelChanges& changes)
     const EntityTypeMask lus = kLocations | kBennes | kTypes | kClients;
     if (!changes.touchesAny(lus))
         return;
-    if (changes.touchesAny(kLocations | kTypes))
-        m_lesLocations = stats::construireLocationsStat(toutesLocations());
+    if (changes.touchesAny(kLocations | kTypes)) {
+        m_lesLocations = {};
+        m_lesLocationsAJour = false;
+    }
     emit changed(changes.types() & lus);
 }
 

@@ -27,8 +27,9 @@ public:
     ModelContext* context() const { return m_context; }
     QList<LocationDeBenne*> toutesLocations() const { return m_locations.results(); }
     QList<Benne*> toutesBennes() const { return m_bennes.results(); }
-    // Rebuilt at each change of the store.
-    const QList<stats::LocationDeBenneStat>& lesLocations() const { return m_lesLocations; }
+    // Built when first asked for (only the waste-type statistic reads them), and again after a
+    // change of the store.
+    const QList<stats::LocationDeBenneStat>& lesLocations() const;
 
     // The present moment (milliseconds) and the user's time zone; tests set their own.
     qint64 maintenant() const { return m_horloge.maintenant(); }
@@ -51,7 +52,8 @@ private:
     ModelContext* m_context;
     Query<LocationDeBenne> m_locations;
     Query<Benne> m_bennes;
-    QList<stats::LocationDeBenneStat> m_lesLocations;
+    mutable QList<stats::LocationDeBenneStat> m_lesLocations;
+    mutable bool m_lesLocationsAJour = false;
     Horloge m_horloge;
 };
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace kv {
@@ -66,8 +67,10 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
                      [this](int a, int b) { return m_points[a].count > m_points[b].count; });
     QList<GeoPoint> coordonnees;
     QList<MarkerShape> formes;
+    QList<quint32> aspects;
     coordonnees.reserve(m_ordre.size());
     formes.reserve(m_ordre.size());
+    aspects.reserve(m_ordre.size());
     QHash<qint64, QSizeF> tailles;
     for (int i : std::as_const(m_ordre)) {
         coordonnees.append({m_points[i].latitude, m_points[i].longitude});
@@ -79,9 +82,12 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
         const double carre = d / std::sqrt(2.0); // the square inside the circle
         formes.append({QRectF(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height()),
                        QRectF(-carre / 2, -carre / 2, carre, carre)});
+        aspects.append(quint32(std::min<qint64>(m_points[i].count, std::numeric_limits<quint32>::max())));
     }
     m_carte->setMarkers(coordonnees);
     m_carte->setMarkerShapes(formes);
+    // Circles of one count on the same couple of pixels look like one: drawn once.
+    m_carte->setMarkerMerging(2, aspects);
     m_carte->setRegion(regionInitiale(locations));
 }
 

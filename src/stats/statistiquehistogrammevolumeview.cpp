@@ -64,7 +64,8 @@ void PieChartVolumeView::setData(const QList<StatsVolumeLoue>& data)
 }
 
 PieChartCouleurView::PieChartCouleurView(QWidget* parent)
-    : QWidget(parent), m_vue(nouvelleVueGraphique(this, 0)), m_legende(new LegendeStat(12, 7, this))
+    : QWidget(parent), m_vue(nouvelleVueGraphique(this, 0)), m_legende(new LegendeStat(12, 7, this)),
+      m_etiquettes(new EtiquettesAnneau(m_vue->chart(), 10))
 {
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(0, 0, 0, 0);
@@ -84,9 +85,12 @@ void PieChartCouleurView::setData(const QList<StatsCouleurLoue>& data)
         parts.append({double(r.nbLocations), c, r.couleurHex.toUpper()});
         lignes.append({c, ligneLegendeCouleur(r, total)});
     }
+    m_etiquettes->setSeries(nullptr);
     m_vue->chart()->removeAllSeries();
     m_anneau = stats::anneau(parts, 0.5);
     m_vue->chart()->addSeries(m_anneau);
+    // Each text after a disc of its colour.
+    m_etiquettes->setSeries(m_anneau);
     m_legende->setLignes(lignes);
 }
 

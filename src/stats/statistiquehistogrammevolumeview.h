@@ -11,7 +11,10 @@ namespace kv {
 
 class ChoixSegmente;
 class SourceStatistiques;
-namespace stats { class LegendeStat; }
+namespace stats {
+class EtiquettesAnneau;
+class LegendeStat;
+}
 
 enum class HistogrammeSelection { volume, couleur };
 // "Par volume", "Par couleur".
@@ -40,11 +43,15 @@ public:
     void setData(const QList<stats::StatsCouleurLoue>& data);
     QPieSeries* anneau() const { return m_anneau; }
     stats::LegendeStat* legende() const { return m_legende; }
+    // The texts over the slices, each after its colour's disc.
+    stats::EtiquettesAnneau* etiquettes() const { return m_etiquettes; }
+    QChartView* vue() const { return m_vue; }
 
 private:
     QChartView* m_vue;
     QPieSeries* m_anneau = nullptr;
     stats::LegendeStat* m_legende;
+    stats::EtiquettesAnneau* m_etiquettes;
 };
 
 // "Volumes loués": how the rentals divide between skip volumes or skip colours.

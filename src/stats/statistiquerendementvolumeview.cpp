@@ -41,6 +41,7 @@ StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZo
     // Beside the plot: the chart's height goes to the lines and the month labels.
     m_vue->chart()->legend()->setAlignment(Qt::AlignRight);
     m_vue->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    laisserLaPlaceAuxTextes(m_vue);
     v->addWidget(m_vue);
 }
 
@@ -92,6 +93,7 @@ StatistiqueRendementVolumeView::StatistiqueRendementVolumeView(SourceStatistique
     v->addWidget(construireEntete());
 
     m_barres = nouvelleVueGraphique(this, 260);
+    laisserLaPlaceAuxTextes(m_barres);
     m_annotations = new AnnotationsGraphique(m_barres->chart());
     v->addWidget(m_barres);
 

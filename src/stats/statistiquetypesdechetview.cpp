@@ -44,14 +44,21 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     v->addWidget(construireEntete());
 
     m_frequences = nouvelleVueGraphique(this, 240);
+    laisserLaPlaceAuxTextes(m_frequences);
     m_annotations = new AnnotationsGraphique(m_frequences->chart());
     v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), m_frequences, this));
 
     m_evolution = nouvelleVueGraphique(this, 280);
-    m_evolution->chart()->legend()->show();
-    m_evolution->chart()->legend()->setAlignment(Qt::AlignBottom);
-    m_evolution->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-    v->addWidget(boite(QStringLiteral("Évolution mensuelle par type de déchet"), m_evolution, this));
+    laisserLaPlaceAuxTextes(m_evolution);
+    // The legend under the chart, on as many rows as the names need.
+    m_legende = new LegendeSeries(this);
+    m_legende->setObjectName(QStringLiteral("legendeEvolution"));
+    auto* evolution = new QWidget(this);
+    auto* pile = new QVBoxLayout(evolution);
+    pile->setContentsMargins(0, 0, 0, 0);
+    pile->addWidget(m_evolution);
+    pile->addWidget(m_legende);
+    v->addWidget(boite(QStringLiteral("Évolution mensuelle par type de déchet"), evolution, this));
     v->addStretch(1);
 
     connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
@@ -132,14 +139,18 @@ void StatistiqueTypesDechetView::dessinerEvolution()
     chart->addAxis(axeY, Qt::AlignLeft);
 
     m_legendeEvolution.clear();
+    QList<LegendeSeries::Entree> entrees;
     int n = 0;
     for (const SerieTypeDechet& s : m_series) {
         m_legendeEvolution.append(s.libelle);
         QList<QPointF> points;
         for (const StatsTimelineTypeDechet& p : s.points)
             points.append(QPointF(double(p.mois), double(p.nbLocations)));
-        ajouterSerie(chart, axeX, axeY, s.libelle, couleurTypeDechet(s.couleur), formeMarqueur(n++), points, true);
+        const QScatterSeries::MarkerShape forme = formeMarqueur(n++);
+        ajouterSerie(chart, axeX, axeY, s.libelle, couleurTypeDechet(s.couleur), forme, points, true);
+        entrees.append({s.libelle, couleurTypeDechet(s.couleur), forme});
     }
+    m_legende->setEntrees(entrees);
 }
 
 } // namespace kv

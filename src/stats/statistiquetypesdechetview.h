@@ -13,7 +13,10 @@ class QStackedBarSeries;
 namespace kv {
 
 class SourceStatistiques;
-namespace stats { class AnnotationsGraphique; }
+namespace stats {
+class AnnotationsGraphique;
+class LegendeSeries;
+}
 
 // "Types de déchets": rentals per waste type as bars, and their month-by-month evolution as one
 // line per waste type, over all years or one.
@@ -33,6 +36,8 @@ public:
     QStringList annotations() const;
     // The entries of the evolution chart's legend.
     const QStringList& legendeEvolution() const { return m_legendeEvolution; }
+    // That legend as shown, under the chart.
+    stats::LegendeSeries* legendeAffichee() const { return m_legende; }
 
 private:
     QWidget* construireEntete();
@@ -52,6 +57,7 @@ private:
     QChartView* m_frequences;
     QChartView* m_evolution;
     stats::AnnotationsGraphique* m_annotations;
+    stats::LegendeSeries* m_legende;
 };
 
 } // namespace kv

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFontMetricsF>
+#include <QGraphicsEllipseItem>
 #include <QGraphicsSimpleTextItem>
+#include <QtMath>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -22,6 +24,8 @@
 #include <QtCharts/QValueAxis>
 
 #include <cmath>
+#include <memory>
+#include <numbers>
 
 namespace kv::stats {
 
@@ -133,6 +137,7 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
     // Slanted labels take the room they need rather than being cut.
     axe->setTruncateLabels(false);
     constexpr qint64 quinzeJours = 15LL * 24 * 3600 * 1000;
+    QList<QPair<QString, qint64>> mois;
     if (moisMs.isEmpty()) {
         axe->setRange(0, 1);
         axe->setLabelsVisible(false);
@@ -140,27 +145,89 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
         const auto [mn, mx] = std::minmax_element(moisMs.cbegin(), moisMs.cend());
         const qint64 debut = *mn - quinzeJours;
         axe->setStartValue(double(debut));
-        QDateTime mois = QDateTime::fromMSecsSinceEpoch(*mn, zone);
-        while (mois.toMSecsSinceEpoch() <= *mx) {
-            axe->append(libelleMois(mois.toMSecsSinceEpoch(), zone), double(mois.toMSecsSinceEpoch()));
-            mois = mois.addMonths(1);
+        QDateTime m = QDateTime::fromMSecsSinceEpoch(*mn, zone);
+        while (m.toMSecsSinceEpoch() <= *mx) {
+            mois.append({libelleMois(m.toMSecsSinceEpoch(), zone), m.toMSecsSinceEpoch()});
+            m = m.addMonths(1);
         }
+        for (const auto& [libelle, debutMois] : std::as_const(mois))
+            axe->append(libelle, double(debutMois));
         axe->setRange(double(debut), double(*mx + quinzeJours));
     }
     chart->addAxis(axe, Qt::AlignBottom);
-    // The labels stand upright while they fit side by side, slanted once they would not.
-    QObject::connect(chart, &QChart::plotAreaChanged, axe, [axe](const QRectF& zone) {
-        if (axe->count() == 0)
+    // The labels stand upright while they fit side by side, slanted once they would not; when
+    // even slanted they would overlap, only every second (third, …) month keeps its label.
+    auto pasCourant = std::make_shared<int>(1);
+    QObject::connect(chart, &QChart::plotAreaChanged, axe, [axe, mois, pasCourant](const QRectF& zone) {
+        if (mois.isEmpty() || zone.width() <= 0)
             return;
         const QFontMetricsF fm(axe->labelsFont());
         qreal plusLarge = 0;
-        for (const QString& l : axe->categoriesLabels())
-            plusLarge = std::max(plusLarge, fm.horizontalAdvance(l));
-        const int angle = zone.width() / axe->count() < plusLarge + 8 ? -45 : 0;
+        for (const auto& m : mois)
+            plusLarge = std::max(plusLarge, fm.horizontalAdvance(m.first));
+        const qreal parMois = zone.width() / qreal(mois.size());
+        int angle = 0;
+        int pas = 1;
+        if (parMois < plusLarge + 8) {
+            angle = -45;
+            // Two slanted labels clear each other when their anchors are a line's height apart
+            // across the slant (the text's margins included).
+            const qreal ecart = (fm.height() + 10) * std::numbers::sqrt2;
+            pas = std::max(1, int(std::ceil(ecart / parMois)));
+        }
         if (axe->labelsAngle() != angle)
             axe->setLabelsAngle(angle);
+        if (pas == *pasCourant)
+            return;
+        *pasCourant = pas;
+        const double debut = axe->startValue();
+        for (const QString& l : axe->categoriesLabels())
+            axe->remove(l);
+        axe->setStartValue(debut);
+        for (qsizetype i = 0; i < mois.size(); i += pas)
+            axe->append(mois[i].first, double(mois[i].second));
     });
     return axe;
+}
+
+void laisserLaPlaceAuxTextes(QChartView* vue)
+{
+    const int base = vue->minimumHeight() == vue->maximumHeight() ? vue->minimumHeight() : 0;
+    if (base <= 0)
+        return;
+    auto verifier = [vue, base] {
+        QChart* chart = vue->chart();
+        const QRectF zone = chart->plotArea();
+        if (zone.height() <= 0)
+            return;
+        int manque = 0;
+        for (QAbstractAxis* axe : chart->axes(Qt::Vertical)) {
+            if (axe->titleText().isEmpty() || !axe->isTitleVisible())
+                continue;
+            const qreal titre = QFontMetricsF(axe->titleFont()).horizontalAdvance(axe->titleText());
+            manque = std::max(manque, int(std::ceil(titre + 12 - zone.height())));
+        }
+        // Bar labels turn when they cannot stand side by side; the chart grows by their slant.
+        for (QAbstractAxis* a : chart->axes(Qt::Horizontal)) {
+            auto* axe = qobject_cast<QBarCategoryAxis*>(a);
+            if (!axe || axe->count() == 0)
+                continue;
+            const QFontMetricsF fm(axe->labelsFont());
+            qreal plusLarge = 0;
+            for (const QString& l : axe->categories())
+                plusLarge = std::max(plusLarge, fm.horizontalAdvance(l));
+            const bool tourne = zone.width() / axe->count() < plusLarge + 8;
+            axe->setTruncateLabels(false);
+            if (axe->labelsAngle() != (tourne ? -45 : 0))
+                axe->setLabelsAngle(tourne ? -45 : 0);
+        }
+        const int hauteur = std::max(base, vue->height() + manque);
+        if (hauteur != vue->height() && (manque > 0 || vue->height() > base))
+            vue->setFixedHeight(hauteur);
+    };
+    // Once the chart has laid itself out anew; never inside its own layout pass.
+    QObject::connect(vue->chart(), &QChart::plotAreaChanged, vue,
+                     [vue, verifier] { QMetaObject::invokeMethod(vue, verifier, Qt::QueuedConnection); });
 }
 
 void viderGraphique(QChart* chart)
@@ -254,6 +321,78 @@ void AnnotationsGraphique::placer()
 
 // ---------------------------------------------------------------------------------------------
 
+EtiquettesAnneau::EtiquettesAnneau(QChart* chart, int diametre) : QObject(chart), m_chart(chart), m_diametre(diametre)
+{
+    connect(chart, &QChart::plotAreaChanged, this, &EtiquettesAnneau::placer);
+}
+
+void EtiquettesAnneau::setSeries(QPieSeries* series)
+{
+    for (const Etiquette& e : std::as_const(m_etiquettes)) {
+        delete e.pastille;
+        delete e.texte;
+    }
+    m_etiquettes.clear();
+    m_series = series;
+    if (!series)
+        return;
+    for (QPieSlice* slice : series->slices()) {
+        if (slice->label().isEmpty())
+            continue;
+        Etiquette e;
+        e.pastille = new QGraphicsEllipseItem(0, 0, m_diametre, m_diametre, m_chart);
+        e.pastille->setBrush(slice->color());
+        // A white ring makes the disc stand out on a slice of its own colour.
+        e.pastille->setPen(QPen(slice->labelColor(), 1));
+        e.texte = new QGraphicsSimpleTextItem(slice->label(), m_chart);
+        e.texte->setFont(slice->labelFont());
+        e.texte->setBrush(slice->labelColor());
+        e.pastille->setZValue(10);
+        e.texte->setZValue(10);
+        m_etiquettes.append(e);
+        slice->setLabelVisible(false);
+    }
+    placer();
+}
+
+QStringList EtiquettesAnneau::textes() const
+{
+    QStringList t;
+    for (const Etiquette& e : m_etiquettes)
+        t.append(e.texte->text());
+    return t;
+}
+
+void EtiquettesAnneau::placer()
+{
+    if (!m_series)
+        return;
+    // The ring's geometry as the chart draws it: centred in the plot area, its radius the half
+    // of the shorter side times the pie size, the hole likewise.
+    const QRectF zone = m_chart->plotArea();
+    const QPointF centre(zone.left() + zone.width() * m_series->horizontalPosition(),
+                         zone.top() + zone.height() * m_series->verticalPosition());
+    const qreal demi = std::min(zone.width(), zone.height()) / 2;
+    const qreal rayon = (demi * m_series->pieSize() + demi * m_series->holeSize()) / 2;
+    constexpr qreal kEcart = 4;
+    qsizetype i = 0;
+    for (QPieSlice* slice : m_series->slices()) {
+        if (slice->label().isEmpty() || i >= m_etiquettes.size())
+            continue;
+        const Etiquette& e = m_etiquettes[i++];
+        // Angles run clockwise from twelve o'clock, in degrees.
+        const qreal angle = qDegreesToRadians(slice->startAngle() + slice->angleSpan() / 2);
+        const QPointF milieu(centre.x() + rayon * std::sin(angle), centre.y() - rayon * std::cos(angle));
+        const QRectF texte = e.texte->boundingRect();
+        const qreal largeur = m_diametre + kEcart + texte.width();
+        const qreal gauche = milieu.x() - largeur / 2;
+        e.pastille->setPos(gauche, milieu.y() - m_diametre / 2.0);
+        e.texte->setPos(gauche + m_diametre + kEcart, milieu.y() - texte.height() / 2);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
 namespace {
 
 class Pastille : public QWidget {
@@ -313,6 +452,120 @@ QStringList LegendeStat::textes() const
     for (const Ligne& l : m_lignes)
         t.append(l.texte);
     return t;
+}
+
+LegendeSeries::LegendeSeries(QWidget* parent) : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+void LegendeSeries::setEntrees(const QList<Entree>& entrees)
+{
+    m_entrees = entrees;
+    updateGeometry();
+    update();
+}
+
+namespace {
+constexpr int kSymbole = 9;
+constexpr int kApresSymbole = 5;
+constexpr int kEntreEntrees = 16;
+constexpr int kEntreRangees = 4;
+} // namespace
+
+QList<LegendeSeries::Place> LegendeSeries::places(int largeur) const
+{
+    const QFontMetrics fm(font());
+    const int hauteur = std::max(fm.height(), kSymbole);
+    QList<Place> out;
+    int x = 0;
+    int y = 0;
+    for (const Entree& e : m_entrees) {
+        const int texte = fm.horizontalAdvance(e.nom);
+        int w = kSymbole + kApresSymbole + texte;
+        if (x > 0 && x + w > largeur) {
+            x = 0;
+            y += hauteur + kEntreRangees;
+        }
+        const int reste = std::max(0, largeur - x - kSymbole - kApresSymbole);
+        Place p;
+        p.nom = texte > reste ? fm.elidedText(e.nom, Qt::ElideRight, reste) : e.nom;
+        p.symbole = QRect(x, y + (hauteur - kSymbole) / 2, kSymbole, kSymbole);
+        p.texte = QRect(x + kSymbole + kApresSymbole, y, std::min(texte, reste) + 1, hauteur);
+        out.append(p);
+        x += std::min(w, largeur) + kEntreEntrees;
+    }
+    return out;
+}
+
+int LegendeSeries::heightForWidth(int largeur) const
+{
+    const QList<Place> p = places(largeur);
+    return p.isEmpty() ? 0 : p.last().texte.bottom() + 1;
+}
+
+QSize LegendeSeries::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    int largeur = 0;
+    for (const Entree& e : m_entrees)
+        largeur += kSymbole + kApresSymbole + fm.horizontalAdvance(e.nom) + kEntreEntrees;
+    return {std::max(0, largeur - kEntreEntrees), heightForWidth(std::max(1, largeur))};
+}
+
+QSize LegendeSeries::minimumSizeHint() const
+{
+    return {kSymbole + kApresSymbole + 40, 0};
+}
+
+QStringList LegendeSeries::nomsAffiches() const
+{
+    QStringList noms;
+    for (const Place& p : places(width()))
+        noms.append(p.nom);
+    return noms;
+}
+
+void LegendeSeries::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QList<Place> ici = places(width());
+    for (qsizetype i = 0; i < ici.size(); ++i) {
+        const Entree& e = m_entrees[i];
+        const QRectF r = QRectF(ici[i].symbole).adjusted(0.5, 0.5, -0.5, -0.5);
+        p.setPen(QPen(e.couleur.darker(130), 1));
+        p.setBrush(e.couleur);
+        switch (e.forme) {
+        case QScatterSeries::MarkerShapeRectangle:
+            p.drawRect(r);
+            break;
+        case QScatterSeries::MarkerShapeTriangle:
+            p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, r.bottomRight(), r.bottomLeft()});
+            break;
+        case QScatterSeries::MarkerShapeRotatedRectangle:
+            p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, {r.right(), r.center().y()},
+                                    {r.center().x(), r.bottom()}, {r.left(), r.center().y()}});
+            break;
+        case QScatterSeries::MarkerShapePentagon:
+        case QScatterSeries::MarkerShapeStar: {
+            const bool etoile = e.forme == QScatterSeries::MarkerShapeStar;
+            const int pointes = etoile ? 10 : 5;
+            QPolygonF forme;
+            for (int k = 0; k < pointes; ++k) {
+                const qreal rayon = (etoile && k % 2) ? r.width() / 4 : r.width() / 2;
+                const qreal a = -std::numbers::pi / 2 + k * 2 * std::numbers::pi / pointes;
+                forme << QPointF(r.center().x() + rayon * std::cos(a), r.center().y() + rayon * std::sin(a));
+            }
+            p.drawPolygon(forme);
+            break;
+        }
+        default:
+            p.drawEllipse(r);
+        }
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(ici[i].texte, Qt::AlignLeft | Qt::AlignVCenter, ici[i].nom);
+    }
 }
 
 QLabel* titre(const QString& texte, TextStyle style, QWidget* parent)

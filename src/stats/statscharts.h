@@ -22,6 +22,7 @@
 
 class QLabel;
 class QVBoxLayout;
+class QGraphicsEllipseItem;
 class QGraphicsSimpleTextItem;
 class QAbstractSeries;
 class QAbstractAxis;
@@ -67,6 +68,11 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
 
+// Gives a chart of fixed height the room its texts need: it grows while a vertical axis title
+// is longer than the plot is high, and the labels of a bar axis turn when they cannot stand
+// side by side.
+void laisserLaPlaceAuxTextes(QChartView* vue);
+
 // Removes every series and axis of a chart.
 void viderGraphique(QChart* chart);
 
@@ -100,6 +106,30 @@ private:
     QList<QGraphicsSimpleTextItem*> m_items;
 };
 
+// The texts of a ring laid over its slices, each after a disc of its slice's colour (the
+// chart's own slice labels cannot show one), in bold white, kept in place when the plot area
+// moves. The slices' own labels are hidden.
+class EtiquettesAnneau : public QObject {
+    Q_OBJECT
+public:
+    struct Etiquette {
+        QGraphicsEllipseItem* pastille = nullptr;
+        QGraphicsSimpleTextItem* texte = nullptr;
+    };
+    EtiquettesAnneau(QChart* chart, int diametre);
+    // Labels for the slices of `series` (null: none), from their label texts.
+    void setSeries(QPieSeries* series);
+    QList<Etiquette> etiquettes() const { return m_etiquettes; }
+    QStringList textes() const;
+
+private:
+    void placer();
+    QChart* m_chart;
+    int m_diametre;
+    QPieSeries* m_series = nullptr;
+    QList<Etiquette> m_etiquettes;
+};
+
 // A legend of our own: one row per entry, a disc of the entry's colour and its text.
 class LegendeStat : public QWidget {
     Q_OBJECT
@@ -118,6 +148,40 @@ private:
     QVBoxLayout* m_layout;
     QList<Ligne> m_lignes;
     QList<QWidget*> m_rows;
+};
+
+// The legend of a chart's series under it: a symbol of each series' shape and colour, then its
+// name, entries flowing onto as many rows as the width asks, every name whole.
+class LegendeSeries : public QWidget {
+    Q_OBJECT
+public:
+    struct Entree {
+        QString nom;
+        QColor couleur;
+        QScatterSeries::MarkerShape forme = QScatterSeries::MarkerShapeCircle;
+    };
+    explicit LegendeSeries(QWidget* parent = nullptr);
+    void setEntrees(const QList<Entree>& entrees);
+    QList<Entree> entrees() const { return m_entrees; }
+    // The names as painted at the current width (cut only when one alone is wider than the legend).
+    QStringList nomsAffiches() const;
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int largeur) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Place {
+        QRect symbole;
+        QRect texte;
+        QString nom;
+    };
+    QList<Place> places(int largeur) const;
+    QList<Entree> m_entrees;
 };
 
 // A title label in one of the text styles.

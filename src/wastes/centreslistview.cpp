@@ -1,5 +1,6 @@
 #include "centreslistview.h"
 
+#include "model/helpers.h"
 #include "widgets/focusguard.h"
 
 
@@ -35,7 +36,7 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
     forms::ListDetail<CentreTraitement, CentreEditorView>::Setup setup;
     setup.row = &CentresListView::ligneCentre;
     setup.lessThan = [](const CentreTraitement* a, const CentreTraitement* b) {
-        return QString::localeAwareCompare(a->nom(), b->nom()) < 0;
+        return nameLessThan(a->nom(), b->nom());
     };
     setup.matches = [](const CentreTraitement* c, const forms::SearchText& search) {
         return correspond(c, search.words);

@@ -1,5 +1,6 @@
 #include "gestiontypesdechetsview.h"
 
+#include "model/helpers.h"
 #include "widgets/focusguard.h"
 
 #include "typedechetrow.h"
@@ -49,7 +50,7 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         return row;
     };
     setup.lessThan = [](const TypeDechet* a, const TypeDechet* b) {
-        return QString::localeAwareCompare(a->libelle(), b->libelle()) < 0;
+        return nameLessThan(a->libelle(), b->libelle());
     };
     // This list searches its labels as typed, without folding accents.
     setup.matches = [](const TypeDechet* t, const forms::SearchText& search) {

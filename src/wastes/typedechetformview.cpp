@@ -1,5 +1,6 @@
 #include "typedechetformview.h"
 
+#include "model/helpers.h"
 #include "widgets/focusguard.h"
 
 #include "model/query.h"
@@ -100,7 +101,7 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
       m_centres(new Query<CentreTraitement>(
           context, {},
           [](const CentreTraitement* a, const CentreTraitement* b) {
-              return QString::localeAwareCompare(a->nom(), b->nom()) < 0;
+              return nameLessThan(a->nom(), b->nom());
           },
           this)),
       m_objetAModifier(objetAModifier),

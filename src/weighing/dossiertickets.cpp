@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -24,6 +25,19 @@ QString DossierTickets::chemin() const
     return QDir(m_donnees).filePath(QStringLiteral("Kestrovan/Tickets"));
 }
 
+QString DossierTickets::dossierIntrouvable()
+{
+    return QStringLiteral("Le dossier des données de l'utilisateur est introuvable.");
+}
+
+bool DossierTickets::estDocument(const QString& fichier)
+{
+    // By its name, and by its content when the name says nothing (a scan saved without its
+    // extension still counts).
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(fichier);
+    return type.inherits(QStringLiteral("application/pdf")) || type.name().startsWith(QLatin1String("image/"));
+}
+
 bool DossierTickets::contient(const QString& fichier) const
 {
     const QString dossier = chemin();
@@ -35,7 +49,13 @@ bool DossierTickets::importer(const QString& source, QString* copie, QString* er
     const QString dossier = chemin();
     if (dossier.isEmpty()) {
         if (erreur)
-            *erreur = QStringLiteral("Le dossier des données de l'utilisateur est introuvable.");
+            *erreur = dossierIntrouvable();
+        return false;
+    }
+    if (!estDocument(source)) {
+        if (erreur)
+            *erreur = QStringLiteral("« %1 » n'est ni un document PDF ni une image : seuls ces fichiers peuvent être joints.")
+                          .arg(QFileInfo(source).fileName());
         return false;
     }
     if (!QDir().mkpath(dossier)) {

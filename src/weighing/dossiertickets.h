@@ -23,9 +23,16 @@ public:
     // The file exists and lies inside the folder, both taken by their canonical paths.
     bool contient(const QString& fichier) const;
 
+    // The reason given when there is no data folder.
+    static QString dossierIntrouvable();
+
+    // A PDF document or an image of any kind, by its content or, failing that, its name.
+    static bool estDocument(const QString& fichier);
+
     // Copies `source` into the folder, created with "Kestrovan" when missing, under its own name,
     // or "<new UUID>-<name>" when a file of that name is already there. The source is untouched.
-    // False with the reason when the folder cannot be made or the copy fails.
+    // False with the reason when the source is neither a PDF document nor an image, the folder
+    // cannot be made or the copy fails: nothing is copied then.
     bool importer(const QString& source, QString* copie, QString* erreur) const;
 
     // Removes a file that lies in the folder (the target of a link into it). A file outside is

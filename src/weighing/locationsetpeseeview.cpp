@@ -9,11 +9,12 @@
 #include "widgets/forms/recordrow.h"
 
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QLocale>
-#include <QSplitter>
+#include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -44,95 +45,79 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     // Connected before the query, so that "now" is fresh when it re-examines its records.
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges&) { m_maintenantMs = m_horloge.maintenant(); });
 
-    m_requete = new Query<LocationDeBenne>(
-        m_context,
-        [this](const LocationDeBenne* l) {
-            return estEnlevee(l, m_maintenantMs) && (!m_sansPesee || l->bonsDePesee().isEmpty());
-        },
-        [](const LocationDeBenne* a, const LocationDeBenne* b) {
-            return a->dateEnlevementMs().value_or(0) > b->dateEnlevementMs().value_or(0);
-        },
-        this);
-    m_requete->dependOn(EntityType::BonDePesee);
-    m_modele = new RecordListModel<LocationDeBenne>(
-        m_requete,
-        [this](LocationDeBenne* l, int role) -> QVariant {
-            if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-                return ligne(l).accessibleText;
-            return {};
-        },
-        this);
-
-    auto* placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
+    forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>::Setup setup;
+    setup.row = [this](LocationDeBenne* l) { return ligne(l); };
+    setup.lessThan = [](const LocationDeBenne* a, const LocationDeBenne* b) {
+        return a->dateEnlevementMs().value_or(0) > b->dateEnlevementMs().value_or(0);
+    };
+    setup.filter = [this](const LocationDeBenne* l) {
+        return estEnlevee(l, m_maintenantMs) && (!m_sansPesee || l->bonsDePesee().isEmpty());
+    };
+    setup.makeEditor = [this](LocationDeBenne* l) { return new MiniBonDePeseeForm(m_context, l, m_horloge, m_dossier); };
+    // The form shown is handed the next rental: it keeps no state of this screen's.
+    setup.rebind = [](MiniBonDePeseeForm* form, LocationDeBenne* l) {
+        if (!l)
+            return false;
+        form->setLocation(l);
+        return true;
+    };
+    // The list follows the store by itself; the form stays on its rental.
+    setup.afterSave = [](LocationDeBenne*) {};
+    setup.placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
                                               QStringLiteral("Sélectionnez une location"),
                                               QStringLiteral("Choisissez une location pour saisir ou modifier un bon de pesée."));
-    m_detail = new forms::DetailPane(placeholder);
-    QWidget* colonne = construireColonne();
-    auto* split = forms::makeSplitView(colonne, m_detail, 220, 220, 400, this);
+    m_ecran = new forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>(context, std::move(setup), this);
+    m_ecran->query()->dependOn(EntityType::BonDePesee);
+    construireColonne();
     auto* racine = new QVBoxLayout(this);
     racine->setContentsMargins(0, 0, 0, 0);
-    racine->addWidget(split);
+    racine->addWidget(m_ecran->splitView());
 
     connect(m_context, &ModelContext::changed, this, &LocationsEtPeseeView::contexteChange);
 }
 
 LocationsEtPeseeView::~LocationsEtPeseeView() = default;
 
-QWidget* LocationsEtPeseeView::construireColonne()
+void LocationsEtPeseeView::construireColonne()
 {
-    auto* colonne = new QWidget;
-    colonne->setObjectName(QStringLiteral("colonneLocations"));
-    auto* pile = new QVBoxLayout(colonne);
-    pile->setContentsMargins(0, 10, 0, 0);
-    pile->setSpacing(8);
+    // A list of its own: no search, no "Ajouter", no deletion.
+    forms::ListPanel* panneau = m_ecran->list();
+    panneau->setObjectName(QStringLiteral("colonneLocations"));
+    panneau->searchField()->hide();
+    panneau->addButton()->hide();
+    panneau->addButton()->setEnabled(false); // Ctrl+N starts nothing here
+    for (QShortcut* raccourci : panneau->findChildren<QShortcut*>())
+        raccourci->setEnabled(false); // nor does Ctrl+F
+    panneau->setTitle(QStringLiteral("Locations"));
+    if (auto* titre = panneau->findChild<QLabel*>(QStringLiteral("listTitle")))
+        titre->setFont(forms::fontFor(forms::TextStyle::Headline, font()));
 
-    auto* titre = new QLabel(QStringLiteral("Locations"), colonne);
-    titre->setFont(forms::fontFor(forms::TextStyle::Headline, font()));
-    titre->setContentsMargins(12, 0, 12, 0);
-    pile->addWidget(titre);
-
-    m_interrupteur = new QCheckBox(QStringLiteral("Sans pesée uniquement"), colonne);
+    m_interrupteur = new QCheckBox(QStringLiteral("Sans pesée uniquement"), panneau);
     m_interrupteur->setObjectName(QStringLiteral("sansPeseeUniquement"));
-    auto* rangee = new QHBoxLayout;
-    rangee->setContentsMargins(12, 0, 12, 0);
-    rangee->addWidget(m_interrupteur);
-    pile->addLayout(rangee);
+    panneau->addControls(m_interrupteur);
     connect(m_interrupteur, &QCheckBox::toggled, this, &LocationsEtPeseeView::setFiltreSansPeseeOnly);
 
-    m_liste = new QListView(colonne);
-    m_liste->setObjectName(QStringLiteral("listeLocations"));
-    m_liste->setUniformItemSizes(true);
-    m_liste->setFrameShape(QFrame::NoFrame);
-    m_liste->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_liste->setMouseTracking(true);
-    m_delegue = new forms::RecordRowDelegate(
-        [this](Record* r) { return ligne(static_cast<LocationDeBenne*>(r)); }, m_liste);
-    m_liste->setItemDelegate(m_delegue);
-    pile->addWidget(m_liste, 1);
+    QListView* vue = panneau->listView();
+    vue->setObjectName(QStringLiteral("listeLocations"));
+    vue->setAlternatingRowColors(false);
+    // Every row has the same lines: the view need not measure thousands of them.
+    vue->setUniformItemSizes(true);
+    vue->setMouseTracking(true);
+}
 
-    // While the model moves rows, the view's own selection changes (a removed current row hands
-    // its place to a neighbour) are not the user's choice.
-    auto debut = [this] { ++m_modeleEnCours; };
-    auto fin = [this] {
-        --m_modeleEnCours;
-        if (m_modeleEnCours == 0)
-            montrerSelection();
-    };
-    connect(m_modele, &QAbstractItemModel::rowsAboutToBeRemoved, this, debut);
-    connect(m_modele, &QAbstractItemModel::rowsRemoved, this, fin);
-    connect(m_modele, &QAbstractItemModel::rowsAboutToBeInserted, this, debut);
-    connect(m_modele, &QAbstractItemModel::rowsInserted, this, fin);
-    connect(m_modele, &QAbstractItemModel::rowsAboutToBeMoved, this, debut);
-    connect(m_modele, &QAbstractItemModel::rowsMoved, this, fin);
-    connect(m_modele, &QAbstractItemModel::modelAboutToBeReset, this, debut);
-    connect(m_modele, &QAbstractItemModel::modelReset, this, fin);
-    // Set after the guards, so that they run before the view's own selection follows the rows.
-    m_liste->setModel(m_modele);
-    connect(m_liste->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &LocationsEtPeseeView::choixDansLaListe);
-    connect(m_liste->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &LocationsEtPeseeView::choixDansLaListe);
-    return colonne;
+QListView* LocationsEtPeseeView::liste() const
+{
+    return m_ecran->list()->listView();
+}
+
+RecordListModelBase* LocationsEtPeseeView::modele() const
+{
+    return m_ecran->list()->model();
+}
+
+forms::RecordRowDelegate* LocationsEtPeseeView::delegue() const
+{
+    return qobject_cast<forms::RecordRowDelegate*>(liste()->itemDelegate());
 }
 
 bool LocationsEtPeseeView::estEnlevee(const LocationDeBenne* location, qint64 maintenantMs)
@@ -151,12 +136,7 @@ void LocationsEtPeseeView::setFiltreSansPeseeOnly(bool on)
         return;
     m_sansPesee = on;
     m_maintenantMs = m_horloge.maintenant();
-    m_requete->invalidate();
-}
-
-QList<LocationDeBenne*> LocationsEtPeseeView::locationsFiltrees() const
-{
-    return m_requete->results();
+    m_ecran->refilter();
 }
 
 forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
@@ -210,23 +190,14 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     const QString adresse = location->adresse() ? *location->adresse() : (client ? client->adresse() : QString());
     const QString pose = QStringLiteral("posé le ")
         + QLocale().toString(localDayOf(location->datePoseMs(), m_horloge.zone), QLocale::ShortFormat);
-    forms::RowLine troisieme;
-    troisieme.style = forms::TextStyle::Caption;
+    // The address, then the placement date, in that order on every row: each on its own line so
+    // that a narrow list still shows the address (cut at its end) and the whole date.
     RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
-    RowPart partPose = RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary);
-    const QFontMetrics fm(forms::fontFor(forms::TextStyle::Caption, m_liste->font()));
-    // Room left of the badges: the address gives way to the date when both do not fit.
-    const QList<QRect> badges = forms::RecordRowDelegate::trailingRects(row, QRect(0, 0, m_liste->viewport()->width(), 40),
-                                                                        m_liste->font());
-    const int place = (badges.isEmpty() ? m_liste->viewport()->width() - 10 : badges.first().left() - 12) - 10;
-    partAdresse.elide = fm.horizontalAdvance(adresse) + 8 + fm.horizontalAdvance(pose) > place;
-    if (partAdresse.elide) {
-        // The date stays whole; the address gives way.
-        troisieme.parts << partPose << partAdresse;
-    } else {
-        troisieme.parts << partAdresse << partPose;
-    }
-    row.lines << premiere << deuxieme << troisieme;
+    partAdresse.elide = true;
+    forms::RowLine troisieme{{partAdresse}, 8, forms::TextStyle::Caption};
+    forms::RowLine quatrieme{{RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary)}, 8,
+                             forms::TextStyle::Caption};
+    row.lines << premiere << deuxieme << troisieme << quatrieme;
 
     QStringList dit{nom, volume, adresse, pose};
     for (const RowPart& p : row.trailing)
@@ -235,66 +206,20 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     return row;
 }
 
-MiniBonDePeseeForm* LocationsEtPeseeView::formulaire() const
-{
-    return qobject_cast<MiniBonDePeseeForm*>(m_detail->editor());
-}
-
 void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
 {
     if (location && location->isDeleted())
         location = nullptr;
-    if (location == m_selection && (location != nullptr) == (formulaire() != nullptr)) {
-        montrerSelection();
-        return;
-    }
-    m_selection = location;
-    if (!location) {
-        m_detail->showPlaceholder();
-    } else if (MiniBonDePeseeForm* form = formulaire()) {
-        form->setLocation(location);
-    } else {
-        m_detail->setEditor(new MiniBonDePeseeForm(m_context, location, m_horloge, m_dossier));
-    }
-    montrerSelection();
-}
-
-void LocationsEtPeseeView::choixDansLaListe()
-{
-    if (m_modeleEnCours)
-        return;
-    const QModelIndex courant = m_liste->selectionModel()->currentIndex();
-    if (!courant.isValid() || !m_liste->selectionModel()->isSelected(courant))
-        return;
-    if (LocationDeBenne* l = m_modele->recordAt(courant); l && l != m_selection)
-        setSelection(l);
-}
-
-void LocationsEtPeseeView::montrerSelection()
-{
-    // The chosen rental stays chosen when the switch hides it; it is selected again when listed.
-    ++m_modeleEnCours;
-    const QModelIndex index = m_selection ? m_modele->indexOf(m_selection) : QModelIndex();
-    if (index.isValid()) {
-        if (m_liste->selectionModel()->currentIndex() != index)
-            m_liste->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-        else if (!m_liste->selectionModel()->isSelected(index))
-            m_liste->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-    } else {
-        m_liste->selectionModel()->clearSelection();
-    }
-    --m_modeleEnCours;
+    m_ecran->list()->setSelected(location);
 }
 
 void LocationsEtPeseeView::contexteChange(const ModelChanges& changes)
 {
-    if (m_selection && m_selection->isDeleted())
-        setSelection(nullptr);
     // Rows read their client, skip and tickets live: repaint what is visible.
     constexpr EntityTypeMask lus = entityBit(EntityType::Client) | entityBit(EntityType::Benne)
         | entityBit(EntityType::BonDePesee);
     if (changes.touchesAny(lus))
-        m_liste->viewport()->update();
+        liste()->viewport()->update();
 }
 
 } // namespace kv

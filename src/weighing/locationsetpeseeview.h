@@ -4,29 +4,22 @@
 // ticket badges, and the ticket form of the selected one.
 
 #include "dossiertickets.h"
+#include "minibondepeseeform.h"
 
 #include "model/horloge.h"
+#include "widgets/forms/listdetail.h"
 
 #include <QWidget>
 
 class QCheckBox;
 class QListView;
-class QSplitter;
 
 namespace kv {
 
 class LocationDeBenne;
-class MiniBonDePeseeForm;
 class ModelChanges;
 class ModelContext;
-template <class T> class Query;
-template <class T> class RecordListModel;
-
-namespace forms {
-class DetailPane;
-class RecordRowDelegate;
-struct RowContent;
-}
+class RecordListModelBase;
 
 class LocationsEtPeseeView : public QWidget {
     Q_OBJECT
@@ -45,40 +38,34 @@ public:
     void setFiltreSansPeseeOnly(bool on);
 
     // The rentals listed, in order.
-    QList<LocationDeBenne*> locationsFiltrees() const;
-    LocationDeBenne* selection() const { return m_selection; }
+    QList<LocationDeBenne*> locationsFiltrees() const { return m_ecran->shown(); }
+    // The chosen rental; it stays chosen, its form open, while the switch hides it.
+    LocationDeBenne* selection() const { return m_ecran->edited(); }
     void setSelection(LocationDeBenne* location);
 
     // The row of one rental, as painted.
     forms::RowContent ligne(LocationDeBenne* location) const;
 
     QCheckBox* interrupteur() const { return m_interrupteur; }
-    QListView* liste() const { return m_liste; }
-    RecordListModel<LocationDeBenne>* modele() const { return m_modele; }
-    forms::RecordRowDelegate* delegue() const { return m_delegue; }
-    forms::DetailPane* detail() const { return m_detail; }
+    forms::ListPanel* listPanel() const { return m_ecran->list(); }
+    QListView* liste() const;
+    RecordListModelBase* modele() const;
+    forms::RecordRowDelegate* delegue() const;
+    forms::DetailPane* detail() const { return m_ecran->pane(); }
     // The form shown, or null with the placeholder.
-    MiniBonDePeseeForm* formulaire() const;
+    MiniBonDePeseeForm* formulaire() const { return m_ecran->editor(); }
 
 private:
-    QWidget* construireColonne();
+    void construireColonne();
     void contexteChange(const ModelChanges& changes);
-    void choixDansLaListe();
-    void montrerSelection();
 
     ModelContext* m_context;
     Horloge m_horloge;
     DossierTickets m_dossier;
     qint64 m_maintenantMs = 0; // "now" of the list, taken once per change
     bool m_sansPesee = false;
-    LocationDeBenne* m_selection = nullptr;
-    Query<LocationDeBenne>* m_requete = nullptr;
-    RecordListModel<LocationDeBenne>* m_modele = nullptr;
-    forms::RecordRowDelegate* m_delegue = nullptr;
+    forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>* m_ecran = nullptr;
     QCheckBox* m_interrupteur = nullptr;
-    QListView* m_liste = nullptr;
-    forms::DetailPane* m_detail = nullptr;
-    int m_modeleEnCours = 0;
 };
 
 } // namespace kv

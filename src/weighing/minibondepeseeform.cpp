@@ -8,6 +8,7 @@
 #include "platform/desktopopener.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
 
@@ -24,7 +25,6 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -131,17 +131,17 @@ QString MiniBonDePeseeForm::formatPoids(double poids)
 {
     if (!std::isfinite(poids))
         return QString::number(poids);
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    // Two decimals at most, ties to even as a number formatter rounds, trailing zeros dropped.
-    QString texte = locale.toString(poids, 'f', 2);
-    const QString virgule = locale.decimalPoint();
-    if (texte.contains(virgule)) {
-        while (texte.endsWith(locale.zeroDigit()))
-            texte.chop(locale.zeroDigit().size());
-        if (texte.endsWith(virgule))
-            texte.chop(virgule.size());
-    }
+    // Two decimals at most, ties to even as a number formatter rounds (the amounts' rule),
+    // trailing zeros dropped, no grouping.
+    QString texte = formatDecimalHalfEven(poids, 2);
+    while (texte.endsWith(QLatin1Char('0')))
+        texte.chop(1);
+    if (texte.endsWith(QLatin1Char('.')))
+        texte.chop(1);
+    const QLocale locale;
+    texte.replace(QLatin1Char('.'), locale.decimalPoint());
+    if (texte.startsWith(QLatin1Char('-')))
+        texte.replace(0, 1, locale.negativeSign());
     return texte;
 }
 
@@ -212,11 +212,9 @@ void MiniBonDePeseeForm::construire()
     m_apercu->setMinimumHeight(160);
     m_racine->addWidget(m_apercu, 1);
 
-    for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto* raccourci = new QShortcut(touches, this);
-        raccourci->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(raccourci, &QShortcut::activated, this, &MiniBonDePeseeForm::enregistrerBon);
-    }
+    // Ctrl+Return (or the keypad's Enter) saves from anywhere in the window, the list of
+    // rentals beside the form included.
+    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { enregistrerBon(); });
 }
 
 QWidget* MiniBonDePeseeForm::construireChamps()
@@ -312,9 +310,9 @@ QWidget* MiniBonDePeseeForm::construireLignePieceJointe()
         m_boutonsPiece->layout()->addWidget(b);
         return b;
     };
-    m_ouvrir = bouton("ouvrirDansApercu", QStringLiteral("Ouvrir dans Aperçu"), QStringLiteral("doc.text.magnifyingglass"),
+    m_ouvrir = bouton("ouvrirDansApercu", DesktopOpener::openLabel(), QStringLiteral("doc.text.magnifyingglass"),
                       &MiniBonDePeseeForm::ouvrirDansApercu);
-    m_reveler = bouton("revelerDansFinder", QStringLiteral("Révéler dans le Finder"), QStringLiteral("folder"),
+    m_reveler = bouton("revelerDansFinder", DesktopOpener::revealLabel(), QStringLiteral("folder"),
                        &MiniBonDePeseeForm::revelerDansFinder);
     m_dissocier = bouton("supprimerFichier", QStringLiteral("Supprimer l'association avec cette pièce"),
                          QStringLiteral("xmark.circle"), &MiniBonDePeseeForm::supprimerFichier);
@@ -648,6 +646,11 @@ void MiniBonDePeseeForm::enregistrerBon()
         m_poids->setFocus();
         return;
     }
+    if (poids && *poids < 0) {
+        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(m_poids->text()));
+        m_poids->setFocus();
+        return;
+    }
     const bool poidsModifie = m_poids->text() != m_poidsCharge;
     QString erreur;
     if (m_bonCourant) {
@@ -682,7 +685,7 @@ void MiniBonDePeseeForm::enregistrerBon()
     }
     m_poidsCharge = m_poids->text();
     setErreur(QString());
-    emit saved();
+    emit saved(m_location);
 }
 
 void MiniBonDePeseeForm::demanderSuppression(BonDePesee* bon)
@@ -718,7 +721,7 @@ void MiniBonDePeseeForm::supprimerBon(BonDePesee* bon)
         m_dossier.retirer(*chemin, nullptr); // a failure leaves the file; the ticket is gone
     if (bon == m_bonCourant)
         reinitialiserFormulaire();
-    emit saved();
+    emit saved(m_location);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -754,6 +757,7 @@ void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
     }
     // Written into the ticket by "Enregistrer" only.
     m_cheminFichier = copie;
+    setErreur(QString());
     rafraichirEnTete();
     rafraichirPieceJointe();
 }
@@ -774,6 +778,11 @@ void MiniBonDePeseeForm::supprimerFichier()
 {
     if (!m_cheminFichier || m_cheminFichier->isEmpty())
         return;
+    // Without the tickets folder nothing tells whether the file is ours: nothing changes.
+    if (m_dossier.chemin().isEmpty()) {
+        setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + DossierTickets::dossierIntrouvable());
+        return;
+    }
     const QString chemin = *m_cheminFichier;
     if (m_bonCourant) {
         // The association goes first; the file only once that is stored.

@@ -92,8 +92,8 @@ public:
     PieceJointePreview* apercu() const { return m_apercu; }
 
 signals:
-    // A ticket was created, changed or deleted and the store saved.
-    void saved();
+    // A ticket of `location` was created, changed or deleted and the store saved.
+    void saved(kv::LocationDeBenne* location);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QSequentialAnimationGroup>
 
 #include <cmath>
 #include <numbers>
@@ -17,6 +16,16 @@ namespace {
 constexpr qreal kRoom = 20; // around the tile: the pulse, the tilt and the shadows
 constexpr qreal kPerspective = 0.7;
 constexpr int kSettleMs = 350;
+// The swing: −30° → 30° → −30° in 2 s; the pulse: 1 → 1.1 → 1 in 1.6 s, eased at each end.
+constexpr qint64 kSwingHalfMs = 1000;
+constexpr qint64 kPulseHalfMs = 800;
+
+double easedBackAndForth(qint64 elapsedMs, qint64 halfMs)
+{
+    const qint64 phase = elapsedMs % (2 * halfMs);
+    const double progress = double(phase < halfMs ? phase : 2 * halfMs - phase) / double(halfMs);
+    return QEasingCurve(QEasingCurve::InOutSine).valueForProgress(progress);
+}
 
 QPropertyAnimation* easedAnimation(QObject* target, const QByteArray& property, const QVariant& from,
                                    const QVariant& to, int ms, QObject* parent)
@@ -29,16 +38,6 @@ QPropertyAnimation* easedAnimation(QObject* target, const QByteArray& property, 
     return a;
 }
 
-// from → to → from …, eased at each end, without end.
-QSequentialAnimationGroup* backAndForth(QObject* target, const QByteArray& property, double from,
-                                        double to, int halfMs, QObject* parent)
-{
-    auto* group = new QSequentialAnimationGroup(parent);
-    group->addAnimation(easedAnimation(target, property, from, to, halfMs, group));
-    group->addAnimation(easedAnimation(target, property, to, from, halfMs, group));
-    group->setLoopCount(-1);
-    return group;
-}
 } // namespace
 
 BenneOscillanteView::BenneOscillanteView(const QString& text, const QColor& couleur, bool isSelected,
@@ -50,6 +49,9 @@ BenneOscillanteView::BenneOscillanteView(const QString& text, const QColor& coul
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(text);
+    m_swing.setInterval(1000 / kImagesParSeconde);
+    m_swing.setTimerType(Qt::PreciseTimer);
+    connect(&m_swing, &QTimer::timeout, this, &BenneOscillanteView::swingFrame);
 }
 
 QSize BenneOscillanteView::sizeHint() const
@@ -88,48 +90,78 @@ void BenneOscillanteView::setSelected(bool selected)
 void BenneOscillanteView::setAngle(double angle)
 {
     m_angle = angle;
-    update();
+    repaintTile();
 }
 
 void BenneOscillanteView::setEchelleZoom(qreal echelle)
 {
     m_echelleZoom = echelle;
-    update();
+    repaintTile();
 }
 
 bool BenneOscillanteView::isSwinging() const
 {
-    return m_swing && m_swing->state() == QAbstractAnimation::Running;
+    return m_swing.isActive();
 }
 
 void BenneOscillanteView::stopAll()
 {
-    for (QAbstractAnimation* a : std::initializer_list<QAbstractAnimation*>{m_swing, m_pulse,
-                                                                           m_settleAngle, m_settleScale}) {
+    m_swing.stop();
+    for (QAbstractAnimation* a : std::initializer_list<QAbstractAnimation*>{m_settleAngle, m_settleScale}) {
         if (a) {
             a->stop();
             a->deleteLater();
         }
     }
-    m_swing = m_pulse = nullptr;
     m_settleAngle = m_settleScale = nullptr;
 }
 
 void BenneOscillanteView::startSwing()
 {
     stopAll();
-    setAngle(-30);
-    m_swing = backAndForth(this, "angle", -30.0, 30.0, 1000, this);
-    m_swing->start();
-    setEchelleZoom(1.0);
-    m_pulse = backAndForth(this, "echelleZoom", 1.0, 1.1, 800, this);
-    m_pulse->start();
+    m_swingClock.start();
+    swingFrame();
+    m_swing.start();
+}
+
+void BenneOscillanteView::swingFrame()
+{
+    const qint64 elapsed = m_swingClock.elapsed();
+    m_angle = -30.0 + 60.0 * easedBackAndForth(elapsed, kSwingHalfMs);
+    m_echelleZoom = 1.0 + 0.1 * easedBackAndForth(elapsed, kPulseHalfMs);
+    repaintTile();
+}
+
+void BenneOscillanteView::followVisibility()
+{
+    const QWidget* w = window();
+    const bool onScreen = isVisible() && !(w && w->isMinimized());
+    if (m_isSelected && onScreen) {
+        if (!m_swing.isActive())
+            startSwing();
+    } else if (m_swing.isActive()) {
+        m_swing.stop();
+    }
+}
+
+QRect BenneOscillanteView::paintedRect() const
+{
+    const QRectF drawn = transformFor(tileRect(), m_angle, m_echelleZoom).mapRect(QRectF(rect()));
+    return drawn.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+}
+
+void BenneOscillanteView::repaintTile()
+{
+    // Only where the tile was and where it is now.
+    const QRect now = paintedRect();
+    update(m_lastPainted | now);
+    m_lastPainted = now;
 }
 
 void BenneOscillanteView::demarrerOscillation()
 {
     if (m_isSelected) {
-        startSwing();
+        followVisibility();
     } else {
         stopAll();
         setAngle(0);
@@ -140,7 +172,7 @@ void BenneOscillanteView::demarrerOscillation()
 void BenneOscillanteView::changementSelection(bool selected)
 {
     if (selected) {
-        startSwing();
+        followVisibility();
         return;
     }
     // Back to rest from wherever the swing was.
@@ -154,6 +186,14 @@ void BenneOscillanteView::changementSelection(bool selected)
 void BenneOscillanteView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The window is watched for being minimised.
+    if (window() != m_watchedWindow) {
+        if (m_watchedWindow)
+            m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = window();
+        if (m_watchedWindow != this)
+            m_watchedWindow->installEventFilter(this);
+    }
     demarrerOscillation();
 }
 
@@ -161,6 +201,22 @@ void BenneOscillanteView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     stopAll();
+}
+
+void BenneOscillanteView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        followVisibility();
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
+        m_pictureKey.clear();
+}
+
+bool BenneOscillanteView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange)
+        followVisibility();
+    return QWidget::eventFilter(watched, event);
 }
 
 QTransform BenneOscillanteView::transformFor(const QRectF& tile, double angle, qreal echelle)
@@ -179,15 +235,24 @@ QTransform BenneOscillanteView::transformFor(const QRectF& tile, double angle, q
     return t;
 }
 
-void BenneOscillanteView::paintEvent(QPaintEvent*)
+const QImage& BenneOscillanteView::restingPicture()
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setTransform(transformFor(tileRect(), m_angle, m_echelleZoom));
-    const QRectF tile = tileRect();
     const qreal dpr = devicePixelRatioF();
+    const QString key = QStringList{m_text, m_couleur.name(QColor::HexArgb), QString::number(m_isSelected),
+                                    QString::number(dpr), font().key(),
+                                    palette().color(QPalette::Window).name(),
+                                    palette().color(QPalette::WindowText).name()}
+                            .join(QLatin1Char('\x1f'));
+    if (key == m_pictureKey && !m_picture.isNull())
+        return m_picture;
+    m_picture = QImage((QSizeF(size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    m_picture.setDevicePixelRatio(dpr);
+    m_picture.fill(Qt::transparent);
+    m_pictureKey = key;
 
+    QPainter p(&m_picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF tile = tileRect();
     // The tile itself (fill when not selected, text), clipped to its rounded rectangle.
     QImage layer((tile.size() * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     layer.setDevicePixelRatio(dpr);
@@ -218,10 +283,21 @@ void BenneOscillanteView::paintEvent(QPaintEvent*)
     } else {
         drawTile(p);
     }
+    return m_picture;
+}
+
+void BenneOscillanteView::paintEvent(QPaintEvent*)
+{
+    const QImage& picture = restingPicture();
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setTransform(transformFor(tileRect(), m_angle, m_echelleZoom));
+    p.drawImage(QPointF(0, 0), picture);
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
-        p.drawPath(glass::continuousRoundedRect(tile.adjusted(-3, -3, 3, 3), 10));
+        p.drawPath(glass::continuousRoundedRect(tileRect().adjusted(-3, -3, 3, 3), 10));
     }
 }
 

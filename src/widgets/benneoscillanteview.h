@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
 #include <QTransform>
 #include <QWidget>
 
 #include <functional>
 
-class QSequentialAnimationGroup;
 class QPropertyAnimation;
 
 namespace kv {
@@ -39,8 +42,11 @@ public:
     qreal echelleZoom() const { return m_echelleZoom; }
     void setEchelleZoom(qreal echelle);
 
-    // True while the endless swing runs.
+    // True while the endless swing runs: the tile is selected and on screen, its window not
+    // minimised.
     bool isSwinging() const;
+    // Frames of the swing per second: a slow movement needs no more.
+    static constexpr int kImagesParSeconde = 30;
 
     // The tile's rectangle (unscaled, unrotated) within the widget.
     QRectF tileRect() const;
@@ -59,6 +65,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -68,6 +76,14 @@ private:
     void startSwing();
     void stopAll();
     void tap();
+    void swingFrame();
+    // Swings while selected, shown, and its window not minimised; stops otherwise.
+    void followVisibility();
+    // The tile at rest with its fill, text, glass and shadows, drawn once per look.
+    const QImage& restingPicture();
+    // Where the tile reaches at its current angle and scale, shadows included.
+    QRect paintedRect() const;
+    void repaintTile();
 
     QString m_text;
     QColor m_couleur;
@@ -75,8 +91,12 @@ private:
     std::function<void()> m_onTap;
     double m_angle = 0;
     qreal m_echelleZoom = 1.0;
-    QSequentialAnimationGroup* m_swing = nullptr;
-    QSequentialAnimationGroup* m_pulse = nullptr;
+    QTimer m_swing;
+    QElapsedTimer m_swingClock;
+    QPointer<QWidget> m_watchedWindow;
+    QImage m_picture;
+    QString m_pictureKey;
+    QRect m_lastPainted;
     QPropertyAnimation* m_settleAngle = nullptr;
     QPropertyAnimation* m_settleScale = nullptr;
 };

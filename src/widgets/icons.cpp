@@ -210,7 +210,28 @@ const QHash<QString, Symbol>& table()
         {"eurosign.circle", {"", [](QPainter& p) { circled(p, euro, 0.62); }}},
         // Planning grid.
         {"info.circle.fill", {"dialog-information", {}}},
-        {"arrow.trianglehead.clockwise", {"object-rotate-right", {}}},
+        // Painted: the theme's rotation icon is a solid blob at the 14 points of a bar's button.
+        {"arrow.trianglehead.clockwise", {"", [](QPainter& p) {
+             QPen pen = p.pen();
+             pen.setWidthF(2.6);
+             p.setPen(pen);
+             // An open ring, its gap at the top right, turning clockwise into an arrowhead.
+             const QRectF cercle(4.5, 4.5, 15, 15);
+             QPainterPath arc;
+             arc.arcMoveTo(cercle, 35);
+             arc.arcTo(cercle, 35, -280);
+             p.drawPath(arc);
+             const qreal a = qDegreesToRadians(115.0);
+             const QPointF bout(12 + 7.5 * std::cos(a), 12 - 7.5 * std::sin(a));
+             const QPointF sens(std::sin(a), std::cos(a)); // clockwise along the ring
+             const QPointF cote(sens.y(), -sens.x());
+             QPainterPath tete;
+             tete.moveTo(bout + 5.0 * sens);
+             tete.lineTo(bout - 1.0 * sens + 4.2 * cote);
+             tete.lineTo(bout - 1.0 * sens - 4.2 * cote);
+             tete.closeSubpath();
+             fillCut(p, tete);
+         }}},
         {"arrow.left.square", {"go-previous", {}}},
         {"arrow.right.square", {"go-next", {}}},
         // Reports and billing.

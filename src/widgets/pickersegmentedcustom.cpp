@@ -5,6 +5,9 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include <algorithm>
+#include <optional>
+
 namespace kv {
 
 namespace {
@@ -32,16 +35,76 @@ void FiltreSegment::setFilled(bool filled)
     update();
 }
 
-QSize FiltreSegment::sizeHint() const
+namespace {
+
+// The ways of putting a title on two lines: cut after each word but the last.
+QList<QPair<QString, QString>> twoLineSplits(const QString& text)
+{
+    QList<QPair<QString, QString>> splits;
+    for (qsizetype i = text.indexOf(QLatin1Char(' ')); i > 0; i = text.indexOf(QLatin1Char(' '), i + 1)) {
+        const QString first = text.left(i).trimmed();
+        const QString second = text.mid(i + 1).trimmed();
+        if (!first.isEmpty() && !second.isEmpty())
+            splits.append({first, second});
+    }
+    return splits;
+}
+
+} // namespace
+
+int FiltreSegment::twoLineWidth() const
 {
     const QFontMetrics fm(font());
-    const int h = qMax(kMinHeight, fm.height()) + 2 * kPadV + 2 * kOuter;
-    return QSize(fm.horizontalAdvance(text()) + 2 * kOuter + 8, h);
+    int best = fm.horizontalAdvance(text());
+    for (const auto& [first, second] : twoLineSplits(text()))
+        best = std::min(best, std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second)));
+    return best + 1;
+}
+
+QSize FiltreSegment::sizeHint() const
+{
+    // Room for two lines, so that every segment keeps one height however its title falls.
+    const QFontMetrics fm(font());
+    const int h = qMax(kMinHeight, 2 * fm.height()) + 2 * kPadV + 2 * kOuter;
+    return QSize(twoLineWidth() + 2 * kOuter + 8, h);
 }
 
 QSize FiltreSegment::minimumSizeHint() const
 {
     return QSize(2 * kOuter + 16, sizeHint().height());
+}
+
+int FiltreSegment::labelWidth() const
+{
+    return width() - 2 * kOuter - 8;
+}
+
+QStringList FiltreSegment::lines(int width) const
+{
+    const QFontMetrics fm(font());
+    if (fm.horizontalAdvance(text()) <= width)
+        return {text()};
+    // Of the splits whose first line fits, the one with the shorter longest line.
+    std::optional<QPair<QString, QString>> chosen;
+    int chosenWidth = 0;
+    for (const auto& split : twoLineSplits(text())) {
+        const int first = fm.horizontalAdvance(split.first);
+        if (first > width)
+            break;
+        const int longest = std::max(first, fm.horizontalAdvance(split.second));
+        if (!chosen || longest < chosenWidth) {
+            chosen = split;
+            chosenWidth = longest;
+        }
+    }
+    if (!chosen)
+        return {fm.elidedText(text(), Qt::ElideRight, width)};
+    return {chosen->first, fm.elidedText(chosen->second, Qt::ElideRight, width)};
+}
+
+QStringList FiltreSegment::shownLines() const
+{
+    return lines(labelWidth());
 }
 
 void FiltreSegment::paintEvent(QPaintEvent*)
@@ -71,8 +134,7 @@ void FiltreSegment::paintEvent(QPaintEvent*)
     p.setPen(Qt::black);
     p.setFont(font());
     const QRectF label = seg.adjusted(4, kPadV, -4, -kPadV);
-    p.drawText(label, Qt::AlignCenter,
-               fontMetrics().elidedText(text(), Qt::ElideRight, int(label.width())));
+    p.drawText(label, Qt::AlignCenter, shownLines().join(QLatin1Char('\n')));
 }
 
 PickerSegmentedCustom::PickerSegmentedCustom(Observable<CarteBennesFiltre> selection, QWidget* parent)
@@ -89,7 +151,9 @@ PickerSegmentedCustom::PickerSegmentedCustom(Observable<CarteBennesFiltre> selec
             refresh();
             emit selectionWritten(f);
         });
-        row->addWidget(segment, 1, Qt::AlignVCenter);
+        // No stretch factor: each segment keeps the width of its title on two lines, the room
+        // left is shared evenly.
+        row->addWidget(segment, 0, Qt::AlignVCenter);
         m_segments.append(segment);
     }
     m_selection.onChange(this, [this] { refresh(); });

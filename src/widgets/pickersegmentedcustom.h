@@ -19,10 +19,21 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The title as painted in a label `width` wide: one line when it fits, else two, the words
+    // shared so that both lines are as short as can be; a second line still too long ends
+    // with "…".
+    QStringList lines(int width) const;
+    // The lines painted now.
+    QStringList shownLines() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The narrowest width that shows the whole title on two lines at most.
+    int twoLineWidth() const;
+    int labelWidth() const;
+
     CarteBennesFiltre m_filtre;
     bool m_filled = false;
 };

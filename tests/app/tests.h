@@ -60,7 +60,22 @@ private slots:
     void qtTextsSpeakFrench();
     void windowPlacement();
     void geometryIsSavedAndRestored();
-    void toolbarShowsOnlyWithItsButton();
+    void toolbarRowStaysWithoutItsButton();
     void windowNeverGrowsByItself();
     void editorsFitTheDefaultWindow();
+};
+
+class ConventionsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void userTextIsShownAsTypedOnEveryScreen();
+    void alertsShowUserTextAsTyped();
+    void alertsAreWideEnoughForTheirTitle();
+    void toolbarRowKeepsItsPlace();
+    void screensFitWithoutSidewaysScrolling_data();
+    void screensFitWithoutSidewaysScrolling();
+    void sheetsTakeTheKeyboard();
+    void firstFieldFollowsTheLayout();
+    void namesSortAsPeopleReadThem();
 };

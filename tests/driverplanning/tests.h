@@ -18,6 +18,7 @@ class TestEmailPlanning : public QObject {
     Q_OBJECT
 private slots:
     void workedExample();
+    void unicodeBlanksPairLikeSpaces();
     void placeholdersFilledInOnePass();
     void operationLineAndEmptyParts();
     void templateRecord();
@@ -32,6 +33,7 @@ private slots:
     void withoutDrivers();
     void rowsOfActiveDrivers();
     void pillsChooseTheDay();
+    void stripMovesOnAtMidnight();
     void rowsBuiltAsTheyComeIntoView();
     void dropFailuresLeaveEverythingAsItWas();
     void dropMovesTheCard();

@@ -73,6 +73,28 @@ void TestEmailPlanning::workedExample()
              QStringLiteral("09/12/2026"));
 }
 
+void TestEmailPlanning::unicodeBlanksPairLikeSpaces()
+{
+    // Addresses pasted from a web page or a word processor carry no-break and thin spaces: the
+    // same site written with them is the same site, and its removal and placement are one rotation.
+    fx::Bureau b;
+    Chauffeur* lea = b.chauffeur(QStringLiteral("Léa"), QStringLiteral("Garnier"), QStringLiteral("lea@exemple.fr"));
+    Client* morel = b.client(QStringLiteral("Transports Morel"));
+    b.location(morel, b.benne(10), at(2026, 12, 1, 8), at(2026, 12, 8, 9), QStringLiteral("4\u00A0rue des Lilas,\u202FLyon"),
+               nullptr, lea);
+    b.location(morel, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue  des\u2009Lilas, Lyon"), lea);
+    // Another site of the same client: a placement of its own.
+    b.location(morel, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("4\u00A0rue des Lilas, Bron"), lea);
+
+    FauxComposeur composeur;
+    transmettrePlanning({lea}, at(2026, 12, 8, 0), b.context(), composeur.fonction(), kMaintenant);
+    QCOMPARE(composeur.messages.size(), 1);
+    const QStringList lignes = composeur.messages[0].corps.split(QLatin1Char('\n')).filter(QStringLiteral("\u2022"));
+    QCOMPARE(lignes, (QStringList{
+        QStringLiteral("\u2022 Rotation \u2013 Transports Morel \u2013 4\u00A0rue des Lilas,\u202FLyon \u2013 10 m\u00B3"),
+        QStringLiteral("\u2022 Pose \u2013 Transports Morel \u2013 4\u00A0rue des Lilas, Bron \u2013 10 m\u00B3")}));
+}
+
 void TestEmailPlanning::placeholdersFilledInOnePass()
 {
     fx::Bureau b;

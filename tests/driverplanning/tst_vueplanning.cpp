@@ -120,6 +120,43 @@ void TestVuePlanning::withoutDrivers()
     QVERIFY(!e.vue->findChild<QMessageBox*>());
 }
 
+void TestVuePlanning::stripMovesOnAtMidnight()
+{
+    // The screen left open over midnight: the strip starts on the new today by itself; the day
+    // chosen stays chosen while it is still in the strip, and gives way to today once past.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    for (const int choisie : {1, 0}) {
+        qint64 maintenant = at(2026, 12, 7, 23, 59).addMSecs(59900).toMSecsSinceEpoch();
+        VuePlanningChauffeurs vue(b.context(), nullptr, Horloge{[&maintenant] { return maintenant; }, fx::paris()},
+                                  [](const QString&, const QString&, const QString&) { return ResultatComposition::ouvert; });
+        vue.resize(1200, 760);
+        vue.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vue));
+        DateSlider* s = vue.dateSlider();
+        PastilleJour* pastille = s->pastilles()[choisie];
+        QTest::mouseClick(pastille, Qt::LeftButton, {}, pastille->tileRect().center().toPoint());
+        QCOMPARE(selectionnee(s), choisie);
+        QCOMPARE(s->pastilles()[0]->date(), DateSlider::texteDate(QDate(2026, 12, 7)));
+
+        maintenant = at(2026, 12, 8, 0, 0).addMSecs(200).toMSecsSinceEpoch();
+        QTRY_COMPARE_WITH_TIMEOUT(s->pastilles()[0]->date(), DateSlider::texteDate(QDate(2026, 12, 8)), 5000);
+        QCOMPARE(textesPastilles(s),
+                 (QStringList{"Aujourd’hui", "Demain", "Jeudi", "Vendredi", "Samedi", "Dimanche", "Lundi"}));
+        QCOMPARE(s->pastilles()[6]->date(), DateSlider::texteDate(QDate(2026, 12, 14)));
+        // Tuesday the 8th chosen, now as today, whether it was tomorrow or Monday was chosen;
+        // Léa's placement of that day shows.
+        QCOMPARE(vue.selectedDate(), at(2026, 12, 8));
+        QCOMPARE(selectionnee(s), 0);
+        QTRY_VERIFY(vue.rangee(lea)->colonne());
+        QCOMPARE(vue.rangee(lea)->colonne()->cartesPoses().size(), 1);
+        // The strip keeps within its row, beside the button.
+        QVERIFY(s->mapTo(&vue, QPoint(s->width(), 0)).x() <= vue.boutonTransmettre()->mapTo(&vue, QPoint(0, 0)).x());
+    }
+}
+
 void TestVuePlanning::rowsOfActiveDrivers()
 {
     fx::Bureau b;

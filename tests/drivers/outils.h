@@ -69,6 +69,21 @@ inline QDateTime jour(int annee, int mois, int j, int h = 10)
     return QDateTime(QDate(annee, mois, j), QTime(h, 0));
 }
 
+// A rental of a new client and skip, placed on 1 March 2026 by `poseur`.
+inline kv::LocationDeBenne* locationPosee(kv::ModelContext* ctx, kv::Chauffeur* poseur)
+{
+    auto* client = new kv::Client(QUuid::createUuid(), QStringLiteral("Dupont"), QStringLiteral("00FF00"), QString(),
+                                  QString(), QString(), QString(), std::nullopt, std::nullopt);
+    ctx->insert(client);
+    auto* benne = new kv::Benne(10, QStringLiteral("808080"), kv::EtatBenne::correct, QString(), nullptr);
+    ctx->insert(benne);
+    auto* location = new kv::LocationDeBenne(client, benne, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
+                                             jour(2026, 3, 1), std::nullopt, nullptr);
+    ctx->insert(location);
+    location->setChauffeurPose(poseur);
+    return location;
+}
+
 // The visible message box with this object name ("erreur", "alerteChampsRequis"), or null.
 inline QMessageBox* boite(QWidget* over, const QString& nom)
 {

@@ -21,6 +21,7 @@ private slots:
     void distanceIsKept();
     void failedSaveOfANewDriver();
     void failedSaveOfAnExistingDriver();
+    void qualificationPickerFitsItsEntries();
 };
 
 class TestFeuilles : public QObject {
@@ -28,6 +29,7 @@ class TestFeuilles : public QObject {
 private slots:
     void namesAndTrimming();
     void period();
+    void oneDayPeriod();
     void training();
     void failedSaves();
     void sheetsFromTheForm();
@@ -42,5 +44,6 @@ private slots:
     void deletion();
     void failedDeletion();
     void toolbarOfTheMainWindow();
+    void keysOfTheList();
     void pictures();
 };

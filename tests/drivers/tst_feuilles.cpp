@@ -8,12 +8,15 @@
 #include "drivers/formulaireajoutspecialisation.h"
 #include "drivers/formulairechauffeurview.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimeZone>
+#include <QWindow>
 
 using namespace kv;
 using namespace outils;
@@ -124,6 +127,107 @@ void TestFeuilles::period()
     QCOMPARE(recues.size(), 2);
     for (Disponibilite* d : recues)
         Record::disposeIfFree(d);
+}
+
+namespace {
+
+// Opens the calendar of a date field with its arrow.
+void ouvrirCalendrier(QDateEdit* champ)
+{
+    QTest::mouseClick(champ, Qt::LeftButton, {}, QPoint(champ->width() - 8, champ->height() / 2));
+    laisserPasser();
+}
+
+// Clicks the day that the open calendar of `champ` shows as chosen.
+bool cliquerJourChoisi(QDateEdit* champ)
+{
+    QCalendarWidget* calendrier = champ->calendarWidget();
+    auto* jours = calendrier->findChild<QTableView*>();
+    if (!calendrier->isVisible() || !jours)
+        return false;
+    const QRect cellule = jours->visualRect(jours->currentIndex());
+    if (!cellule.isValid())
+        return false;
+    QTest::mouseClick(jours->viewport(), Qt::LeftButton, {}, cellule.center());
+    laisserPasser();
+    return !calendrier->isVisible();
+}
+
+// A period sheet, shown in a window as the form opens it, on which `toucher` does what a user
+// does to "Fin" (false when a step of it could not be done); then "Valider". What the sheet
+// handed back as the end, in `fin`.
+bool finApres(const std::function<bool(FormulaireAjoutDisponibilite*, QDateEdit*)>& toucher,
+              std::optional<QDateTime>& fin)
+{
+    QWidget fenetre;
+    fenetre.resize(600, 400);
+    fenetre.show();
+    bool rendue = false;
+    auto* feuille = new FormulaireAjoutDisponibilite(kMaintenant, [&](Disponibilite* d) {
+        rendue = true;
+        fin = d->dateFin();
+        Record::disposeIfFree(d);
+    }, &fenetre);
+    feuille->open();
+    if (!QTest::qWaitForWindowExposed(feuille) || !toucher(feuille, feuille->champFin()))
+        return false;
+    QTest::mouseClick(feuille->boutonConfirmer(), Qt::LeftButton);
+    laisserPasser();
+    return rendue;
+}
+
+} // namespace
+
+void TestFeuilles::oneDayPeriod()
+{
+    // "Fin" shows the start day while untouched: choosing that same day must still give an end,
+    // however it is chosen.
+    std::optional<QDateTime> fin;
+    // In the calendar, with the mouse.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        ouvrirCalendrier(champ);
+        return cliquerJourChoisi(champ);
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // In the calendar, with Return, after the start moved.
+    QVERIFY(finApres([](FormulaireAjoutDisponibilite* f, QDateEdit* champ) {
+        f->champDebut()->setDate(QDate(2026, 3, 12));
+        ouvrirCalendrier(champ);
+        if (!champ->calendarWidget()->isVisible())
+            return false;
+        QTest::keyClick(champ->calendarWidget()->window()->windowHandle(), Qt::Key_Return);
+        laisserPasser();
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(QDateTime(QDate(2026, 3, 12), kMaintenant.time())));
+
+    // Typing the day shown.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus();
+        QTest::keyClick(champ, Qt::Key_Home);
+        QTest::keyClicks(champ, QStringLiteral("10"));
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // A step up and back down.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus();
+        QTest::keyClick(champ, Qt::Key_Up);
+        QTest::keyClick(champ, Qt::Key_Down);
+        return true;
+    }, fin));
+    QCOMPARE(fin, std::optional<QDateTime>(kMaintenant));
+
+    // Only passing through "Fin" with Tab (day, month, year, out) leaves the period open-ended.
+    QVERIFY(finApres([](auto*, QDateEdit* champ) {
+        champ->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(champ, Qt::Key_Tab);
+        return !champ->hasFocus();
+    }, fin));
+    QCOMPARE(fin, std::nullopt);
 }
 
 void TestFeuilles::training()

@@ -4,8 +4,10 @@
 
 #include "drivers/formulaireajoutdisponibilite.h"
 #include "drivers/formulaireajoutformationchauffeur.h"
+#include "drivers/formulaireajoutqualification.h"
 #include "drivers/formulairechauffeurview.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -13,8 +15,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyleOptionComboBox>
 #include <QTimeZone>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
 
 #include <cstdio>
 #ifdef Q_OS_UNIX
@@ -536,4 +541,87 @@ void TestFormulaireChauffeur::failedSaveOfAnExistingDriver()
     QCOMPARE(c->formationsSuivies().first()->formation(), caces);
     QCOMPARE(c->disponibilites().size(), 1);
     QCOMPARE(ctx->count<FormationChauffeur>(), 1);
+}
+
+namespace {
+
+// Adds a qualification through its sheet, as a user does.
+void ajouterQualification(FormulaireChauffeurView& f, const QString& nom)
+{
+    QTest::mouseClick(f.boutonAjoutQualification(), Qt::LeftButton);
+    auto* feuille = qobject_cast<FormulaireAjoutQualification*>(f.feuilleOuverte());
+    QVERIFY(feuille);
+    feuille->champNom()->setText(nom);
+    QTest::mouseClick(feuille->boutonConfirmer(), Qt::LeftButton);
+    laisserPasser();
+    QVERIFY(!f.feuilleOuverte());
+}
+
+// The room the picker gives to the text of its current entry.
+int placeDuTexte(QComboBox* choix)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(choix);
+    option.editable = false;
+    option.frame = true;
+    return choix->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, choix).width();
+}
+
+} // namespace
+
+void TestFormulaireChauffeur::qualificationPickerFitsItsEntries()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    QWidget fenetre;
+    auto* f = new FormulaireChauffeurView(ctx.get(), nullptr, {}, horloge(), &fenetre);
+    auto* layout = new QVBoxLayout(&fenetre);
+    layout->addWidget(f);
+    fenetre.resize(1000, 760);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QComboBox* choix = f->choixQualification();
+    const QFontMetrics fm(choix->font());
+    QCOMPARE(choix->currentText(), QStringLiteral("Aucune"));
+    QVERIFY(placeDuTexte(choix) >= fm.horizontalAdvance(choix->currentText()));
+
+    // A longer qualification added while the form shows: the picker widens to it.
+    const QString longue = QStringLiteral("Permis CE super lourd avec grue");
+    ajouterQualification(*f, longue);
+    choix->setCurrentIndex(choix->findText(longue));
+    laisserPasser();
+    QVERIFY2(placeDuTexte(choix) >= fm.horizontalAdvance(longue),
+             qPrintable(QStringLiteral("%1 < %2").arg(placeDuTexte(choix)).arg(fm.horizontalAdvance(longue))));
+    QVERIFY(choix->toolTip().isEmpty());
+
+    // Longer than the form is wide: the picker stays within its section, and the whole name is
+    // in its tool tip.
+    const QString tresLongue = QStringLiteral("Conduite de poids lourds avec remorque, grue auxiliaire, bras "
+                                              "ampliroll et transport de matières dangereuses en citerne");
+    ajouterQualification(*f, tresLongue);
+    choix->setCurrentIndex(choix->findText(tresLongue));
+    laisserPasser();
+    QWidget* section = choix->parentWidget();
+    QVERIFY(choix->geometry().right() <= section->contentsRect().right());
+    QVERIFY(placeDuTexte(choix) < fm.horizontalAdvance(tresLongue));
+    QCOMPARE(choix->toolTip(), tresLongue);
+    // The form itself keeps its width.
+    QVERIFY(f->width() <= fenetre.width());
+    // Back to a short entry: no tool tip.
+    choix->setCurrentIndex(0);
+    QVERIFY(choix->toolTip().isEmpty());
+
+    // Chosen from the keyboard: Return in the open list takes the entry and leaves the form alone.
+    choix->setFocus();
+    QTest::keyClick(choix, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(choix->view()->isVisible());
+    // Through the window system, as the keys of a user come.
+    QWindow* liste = choix->view()->window()->windowHandle();
+    QVERIFY(liste);
+    QTest::keyClick(liste, Qt::Key_Down);
+    QTest::keyClick(liste, Qt::Key_Return);
+    laisserPasser();
+    QCOMPARE(choix->currentText(), longue);
+    QVERIFY(!choix->view()->isVisible());
+    QVERIFY(!boite(f, QStringLiteral("alerteChampsRequis")));
 }

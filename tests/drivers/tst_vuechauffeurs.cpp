@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "screenfixtures.h"
 
 #include "app/contentview.h"
 #include "drivers/formulaireajoutdisponibilite.h"
@@ -48,6 +49,18 @@ void cliquerLigne(VueChauffeurs& v, int ligne)
     const QRect r = vue->visualRect(vue->model()->index(ligne, 0));
     QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, r.center());
     laisserPasser();
+}
+
+// The main window at 1200 × 760 on the drivers screen; null when it did not show.
+VueChauffeurs* ecranChauffeurs(ContentView& fenetre)
+{
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    if (!QTest::qWaitForWindowExposed(&fenetre))
+        return nullptr;
+    fenetre.setSelection(Commande::chauffeurs);
+    laisserPasser();
+    return qobject_cast<VueChauffeurs*>(fenetre.detailScreen());
 }
 
 int hauteurLigne(VueChauffeurs& v, int ligne)
@@ -185,17 +198,9 @@ void TestVueChauffeurs::deletion()
     Magasin m;
     {
         auto ctx = m.ouvrir();
-        auto* client = new Client(QUuid::createUuid(), QStringLiteral("Dupont"), QStringLiteral("00FF00"),
-                                  QString(), QString(), QString(), QString(), std::nullopt, std::nullopt);
-        ctx->insert(client);
-        auto* benne = new Benne(10, QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
-        ctx->insert(benne);
         Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
         chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
-        auto* location = new LocationDeBenne(client, benne, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
-                                             jour(2026, 3, 1), std::nullopt, nullptr);
-        ctx->insert(location);
-        location->setChauffeurPose(ana);
+        LocationDeBenne* location = locationPosee(ctx.get(), ana);
         location->setChauffeurEnlevement(ana);
         auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
         ctx->insert(new FormationChauffeur(ana, fimo, jour(2027, 1, 1)));
@@ -235,16 +240,8 @@ void TestVueChauffeurs::failedDeletion()
 {
     Magasin m;
     auto ctx = m.ouvrir();
-    auto* client = new Client(QUuid::createUuid(), QStringLiteral("Dupont"), QStringLiteral("00FF00"), QString(),
-                              QString(), QString(), QString(), std::nullopt, std::nullopt);
-    ctx->insert(client);
-    auto* benne = new Benne(10, QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
-    ctx->insert(benne);
     Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
-    auto* location = new LocationDeBenne(client, benne, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
-                                         jour(2026, 3, 1), std::nullopt, nullptr);
-    ctx->insert(location);
-    location->setChauffeurPose(ana);
+    LocationDeBenne* location = locationPosee(ctx.get(), ana);
     sauver(ctx.get());
 
     VueChauffeurs v(ctx.get(), nullptr, horloge());
@@ -305,6 +302,73 @@ void TestVueChauffeurs::toolbarOfTheMainWindow()
     QCOMPARE(texts().count(QStringLiteral("Nouveau")), 1);
 }
 
+void TestVueChauffeurs::keysOfTheList()
+{
+    // In the main window, as a user meets the screen: Ctrl+N goes back to a blank form from
+    // anywhere in the screen, the Delete key asks before a driver goes.
+    Magasin m;
+    {
+        auto ctx = m.ouvrir();
+        Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+        chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
+        locationPosee(ctx.get(), ana);
+        sauver(ctx.get());
+
+        ContentView fenetre(ctx.get());
+        VueChauffeurs* v = ecranChauffeurs(fenetre);
+        QVERIFY(v);
+
+        // Ctrl+N from the list and from a field of the form.
+        cliquerLigne(*v, 1);
+        QCOMPARE(v->formulaire()->nom(), QStringLiteral("Blanc"));
+        QTest::keyClick(v->liste()->listView(), Qt::Key_N, Qt::ControlModifier);
+        laisserPasser();
+        QCOMPARE(v->chauffeurSelectionne(), nullptr);
+        QCOMPARE(v->formulaire()->chauffeur(), nullptr);
+        QCOMPARE(v->formulaire()->titre()->text(), QStringLiteral("Nouveau chauffeur"));
+        QVERIFY(!v->boutonSupprimer()->isEnabled());
+        cliquerLigne(*v, 0);
+        v->formulaire()->champNom()->setFocus();
+        QTest::keyClick(v->formulaire()->champNom(), Qt::Key_N, Qt::ControlModifier);
+        laisserPasser();
+        QCOMPARE(v->formulaire()->chauffeur(), nullptr);
+        // Ctrl+N on the blank form keeps what was typed in it.
+        v->formulaire()->champPrenom()->setText(QStringLiteral("Brouillon"));
+        QTest::keyClick(v->formulaire()->champPrenom(), Qt::Key_N, Qt::ControlModifier);
+        laisserPasser();
+        QCOMPARE(v->formulaire()->prenom(), QStringLiteral("Brouillon"));
+
+        // Delete asks; "Annuler" keeps the driver.
+        cliquerLigne(*v, 0);
+        QCOMPARE(v->chauffeurSelectionne(), ana);
+        v->liste()->listView()->setFocus();
+        QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
+        QMessageBox* question = boite(v, QStringLiteral("confirmation"));
+        QVERIFY(question);
+        QCOMPARE(question->text(), QStringLiteral("Supprimer ce chauffeur ?"));
+        QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+        QVERIFY(!ana->isDeleted());
+        QCOMPARE(lignes(*v).size(), 2);
+        QCOMPARE(v->chauffeurSelectionne(), ana);
+
+        // "Supprimer" deletes and saves; the blank form comes back.
+        QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
+        QVERIFY(fixtures::clickBoxButton(boite(v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+        laisserPasser();
+        QCOMPARE(lignes(*v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
+        QCOMPARE(v->chauffeurSelectionne(), nullptr);
+        QCOMPARE(v->formulaire()->chauffeur(), nullptr);
+        QVERIFY(!ctx->hasChanges());
+
+        // Nothing selected: Delete does nothing.
+        QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
+        QVERIFY(!boite(v, QStringLiteral("confirmation")));
+    }
+    auto ctx = m.ouvrir();
+    QCOMPARE(ctx->count<Chauffeur>(), 1);
+    QCOMPARE(ctx->all<LocationDeBenne>().first()->chauffeurPose(), nullptr);
+}
+
 void TestVueChauffeurs::pictures()
 {
     // Written only when KV_CAPTURES names a folder, for a person to look at.
@@ -313,11 +377,7 @@ void TestVueChauffeurs::pictures()
     Magasin m;
     auto ctx = m.ouvrir();
     ContentView fenetre(ctx.get());
-    fenetre.resize(1200, 760);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-    fenetre.setSelection(Commande::chauffeurs);
-    laisserPasser();
+    QVERIFY(ecranChauffeurs(fenetre));
     capturer(&fenetre, QStringLiteral("chauffeurs-vide"));
 
     auto* permis = nomme<Qualification>(ctx.get(), QStringLiteral("Permis C"));

@@ -18,6 +18,7 @@ class TestActions : public QObject {
     Q_OBJECT
 private slots:
     void deplacerEtEtirer();
+    void joursAuxChangementsDHeure();
     void duplicationEnRotation();
     void duplicationRefuseeOuImpossible();
     void duplicationEchecSauvegarde();
@@ -39,7 +40,10 @@ private slots:
     void glissementSurvitAuRedemarrage();
     void suppressionParLeMenu();
     void toucherEtDetails();
+    void detailsSurPlusieursLignes();
+    void detailsSansAvertissementDePeinture();
     void duplicationParLeBouton();
+    void symboleDeDuplicationLisible();
     void depotDUnChauffeur();
     void auClavier();
     void bandeauDesChauffeurs();

@@ -1,12 +1,12 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "planning/actionsplanning.h"
 
 using namespace kv;
 using namespace kv::planning;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -15,7 +15,7 @@ struct Banc {
     std::unique_ptr<ModelContext> ctx = store();
     ActionsPlanning actions;
     QStringList lignes;
-    explicit Banc(const Horloge& h = horloge()) : actions(ctx.get(), h)
+    explicit Banc(const Horloge& h = fixedClock()) : actions(ctx.get(), h)
     {
         actions.setJournal([this](const QString& l) { lignes << l; });
     }
@@ -31,87 +31,130 @@ QDateTime utc(int y, int m, int d, int h, int min = 0, int s = 0)
 void TestActions::deplacerEtEtirer()
 {
     Banc b;
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
-    LocationDeBenne* l = location(b.ctx.get(), c, bn, le(2026, 3, 16, 9), le(2026, 3, 19, 8));
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 19, 8));
     QVERIFY(b.ctx->save());
 
     // Whole days: 59 points of a 120-point column are none, 60 one, −60 one back, 181 two.
     QVERIFY(!b.actions.deplacerLocation(l, 59));
-    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 16, 9));
     QVERIFY(!b.ctx->hasChanges());
     QVERIFY(b.actions.deplacerLocation(l, 60));
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 20, 8));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 8));
     QVERIFY(b.actions.deplacerLocation(l, -60));
-    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 16, 9));
     QVERIFY(b.actions.deplacerLocation(l, 181));
-    QCOMPARE(l->datePose(), le(2026, 3, 18, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 21, 8));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 18, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 21, 8));
     // The time of day stays across the change of clocks; nothing is saved by a drag.
     QVERIFY(b.actions.deplacerLocation(l, 10 * 120));
-    QCOMPARE(l->datePose(), le(2026, 3, 28, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 31, 8));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 28, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 31, 8));
     QVERIFY(b.ctx->hasChanges());
     QVERIFY(b.lignes.isEmpty());
 
     // Without removal date, only the placement moves.
-    LocationDeBenne* ouverte = location(b.ctx.get(), c, bn, le(2026, 4, 2, 7));
+    LocationDeBenne* ouverte = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 4, 2, 7));
     QVERIFY(b.actions.deplacerLocation(ouverte, 120));
-    QCOMPARE(ouverte->datePose(), le(2026, 4, 3, 7));
+    QCOMPARE(ouverte->datePose(), localDateTime(2026, 4, 3, 7));
     QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
 
     // Left handle: nothing without removal date; never past the removal.
     QVERIFY(!b.actions.redimensionnerDebut(ouverte, 240));
-    QCOMPARE(ouverte->datePose(), le(2026, 4, 3, 7));
-    l->setDatePose(le(2026, 3, 16, 9));
-    l->setDateEnlevement(le(2026, 3, 19, 8));
+    QCOMPARE(ouverte->datePose(), localDateTime(2026, 4, 3, 7));
+    l->setDatePose(localDateTime(2026, 3, 16, 9));
+    l->setDateEnlevement(localDateTime(2026, 3, 19, 8));
     QVERIFY(b.actions.redimensionnerDebut(l, 120));
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
     QVERIFY(b.actions.redimensionnerDebut(l, -240));
-    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
     QVERIFY(b.actions.redimensionnerDebut(l, 10 * 120));
-    QCOMPARE(l->datePose(), le(2026, 3, 19, 8)); // the removal instant itself
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 19, 8)); // the removal instant itself
     QVERIFY(!b.actions.redimensionnerDebut(l, 59));
 
     // Right handle: a rental without removal date receives one; never before the placement.
     QVERIFY(!b.actions.redimensionnerFin(ouverte, -60));
     QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
     QVERIFY(b.actions.redimensionnerFin(ouverte, 240));
-    QCOMPARE(ouverte->dateEnlevement(), le(2026, 4, 5, 7));
-    LocationDeBenne* courte = location(b.ctx.get(), c, bn, le(2026, 5, 4, 9), le(2026, 5, 5, 9));
+    QCOMPARE(ouverte->dateEnlevement(), localDateTime(2026, 4, 5, 7));
+    LocationDeBenne* courte = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 5, 4, 9), localDateTime(2026, 5, 5, 9));
     QVERIFY(b.actions.redimensionnerFin(courte, -120)); // equal to the placement: accepted
-    QCOMPARE(courte->dateEnlevement(), le(2026, 5, 4, 9));
-    LocationDeBenne* matin = location(b.ctx.get(), c, bn, le(2026, 5, 4, 9), le(2026, 5, 5, 8));
+    QCOMPARE(courte->dateEnlevement(), localDateTime(2026, 5, 4, 9));
+    LocationDeBenne* matin = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 5, 4, 9), localDateTime(2026, 5, 5, 8));
     QVERIFY(!b.actions.redimensionnerFin(matin, -120)); // 8:00 on the placement day: refused
-    QCOMPARE(matin->dateEnlevement(), le(2026, 5, 5, 8));
+    QCOMPARE(matin->dateEnlevement(), localDateTime(2026, 5, 5, 8));
     QVERIFY(b.actions.redimensionnerFin(matin, 300));
-    QCOMPARE(matin->dateEnlevement(), le(2026, 5, 8, 8));
+    QCOMPARE(matin->dateEnlevement(), localDateTime(2026, 5, 8, 8));
+}
+
+void TestActions::joursAuxChangementsDHeure()
+{
+    // Paris in 2025: clocks jump from 02:00 to 03:00 on 30 March, fall back from 03:00 to 02:00
+    // on 26 October.
+    Banc b;
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    const auto heureLocale = [](const QDateTime& d) {
+        const QDateTime local = d.toTimeZone(paris());
+        return std::pair(local.date(), local.time());
+    };
+
+    // 02:30 does not exist on 30 March: a day later is 03:30, not 04:30.
+    LocationDeBenne* printemps = placedRental(b.ctx.get(), c, bn, localDateTime(2025, 3, 29, 2, 30), localDateTime(2025, 3, 31, 2, 30));
+    QVERIFY(b.actions.deplacerLocation(printemps, 120));
+    QCOMPARE(heureLocale(printemps->datePose()), std::pair(QDate(2025, 3, 30), QTime(3, 30)));
+    QCOMPARE(heureLocale(*printemps->dateEnlevement()), std::pair(QDate(2025, 4, 1), QTime(2, 30)));
+    // The removal stretched back into the gap, and a day across it keeps its hour.
+    QVERIFY(b.actions.redimensionnerFin(printemps, -240));
+    QCOMPARE(heureLocale(*printemps->dateEnlevement()), std::pair(QDate(2025, 3, 30), QTime(3, 30)));
+    LocationDeBenne* matin = placedRental(b.ctx.get(), c, bn, localDateTime(2025, 3, 29, 10), localDateTime(2025, 3, 30, 10));
+    QVERIFY(b.actions.redimensionnerDebut(matin, 120));
+    QCOMPARE(heureLocale(matin->datePose()), std::pair(QDate(2025, 3, 30), QTime(10, 0)));
+    QVERIFY(b.actions.deplacerLocation(matin, -240));
+    QCOMPARE(heureLocale(matin->datePose()), std::pair(QDate(2025, 3, 28), QTime(10, 0)));
+    QCOMPARE(heureLocale(*matin->dateEnlevement()), std::pair(QDate(2025, 3, 28), QTime(10, 0)));
+
+    // 02:30 happens twice on 26 October: a day later is one of them, never 01:30 or 03:30.
+    LocationDeBenne* automne = placedRental(b.ctx.get(), c, bn, localDateTime(2025, 10, 25, 2, 30), localDateTime(2025, 10, 27, 9));
+    QVERIFY(b.actions.deplacerLocation(automne, 120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 26), QTime(2, 30)));
+    QCOMPARE(heureLocale(*automne->dateEnlevement()), std::pair(QDate(2025, 10, 28), QTime(9, 0)));
+    QVERIFY(b.actions.deplacerLocation(automne, -120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 25), QTime(2, 30)));
+    QVERIFY(b.actions.redimensionnerFin(automne, -120));
+    QCOMPARE(heureLocale(*automne->dateEnlevement()), std::pair(QDate(2025, 10, 26), QTime(9, 0)));
+    // The second 02:30 (winter time), a day back and forth.
+    const QDateTime secondeFois = QDateTime(QDate(2025, 10, 26), QTime(1, 30), QTimeZone::utc());
+    automne->setDatePose(secondeFois);
+    QVERIFY(b.actions.redimensionnerDebut(automne, -120));
+    QCOMPARE(heureLocale(automne->datePose()), std::pair(QDate(2025, 10, 25), QTime(2, 30)));
 }
 
 void TestActions::duplicationEnRotation()
 {
     Banc b;
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
     Benne* autre = benne(b.ctx.get(), 15);
     auto* type = new TypeDechet(QStringLiteral("Gravats"), std::nullopt, QStringLiteral("Inertes"), std::nullopt,
                                 std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                                 20.0, false, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt,
                                 std::nullopt, std::nullopt);
     b.ctx->insert(type);
-    LocationDeBenne* source = location(b.ctx.get(), c, bn, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
+    LocationDeBenne* source = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
     source->setTypeDechet(type);
-    source->setChauffeurPose(chauffeur(b.ctx.get()));
+    source->setChauffeurPose(driver(b.ctx.get()));
     // Bookings of other skips never matter, even at the same address.
-    location(b.ctx.get(), c, autre, le(2026, 3, 6, 10), le(2026, 3, 8, 10));
+    placedRental(b.ctx.get(), c, autre, localDateTime(2026, 3, 6, 10), localDateTime(2026, 3, 8, 10));
     QVERIFY(b.ctx->save());
 
     LocationDeBenne* copie = nullptr;
     QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &copie), IssueDuplication::creee);
     QVERIFY(copie && !copie->isPendingInsertion());
-    QCOMPARE(copie->datePose(), le(2026, 3, 6, 0));
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
+    QCOMPARE(copie->datePose(), localDateTime(2026, 3, 6, 0));
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 9, 0));
     QCOMPARE(copie->client(), c);
     QCOMPARE(copie->benne(), bn);
     QCOMPARE(copie->typeDechet(), type);
@@ -130,7 +173,7 @@ void TestActions::duplicationEnRotation()
     // or by one removed on the new start day.
     bool sauves = true;
     const auto essayer = [&](const QDateTime& pose, std::optional<QDateTime> fin) {
-        LocationDeBenne* gene = location(b.ctx.get(), c, bn, pose, fin);
+        LocationDeBenne* gene = placedRental(b.ctx.get(), c, bn, pose, fin);
         b.ctx->remove(copie);
         sauves = sauves && b.ctx->save();
         copie = nullptr;
@@ -139,26 +182,26 @@ void TestActions::duplicationEnRotation()
         sauves = sauves && b.ctx->save();
         return issue;
     };
-    QCOMPARE(essayer(le(2026, 3, 8, 10), le(2026, 3, 12, 10)), IssueDuplication::creee);
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 8, 0));
-    QCOMPARE(essayer(le(2026, 3, 9, 0), le(2026, 3, 12, 10)), IssueDuplication::creee);
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
-    QCOMPARE(essayer(le(2026, 3, 1, 10), le(2026, 3, 6, 18)), IssueDuplication::creee);
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 9, 0));
+    QCOMPARE(essayer(localDateTime(2026, 3, 8, 10), localDateTime(2026, 3, 12, 10)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 8, 0));
+    QCOMPARE(essayer(localDateTime(2026, 3, 9, 0), localDateTime(2026, 3, 12, 10)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 9, 0));
+    QCOMPARE(essayer(localDateTime(2026, 3, 1, 10), localDateTime(2026, 3, 6, 18)), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 9, 0));
     // A booking without removal date placed before the proposed end runs for ever: a conflict.
-    QCOMPARE(essayer(le(2026, 3, 7, 15), std::nullopt), IssueDuplication::creee);
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 7, 0));
+    QCOMPARE(essayer(localDateTime(2026, 3, 7, 15), std::nullopt), IssueDuplication::creee);
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 7, 0));
     QVERIFY(sauves);
-    QVERIFY(!b.actions.chevauchement(source, le(2026, 3, 3, 0).toMSecsSinceEpoch(), le(2026, 3, 6, 0).toMSecsSinceEpoch()));
-    QVERIFY(b.actions.chevauchement(source, le(2026, 3, 4, 0).toMSecsSinceEpoch(), le(2026, 3, 5, 0).toMSecsSinceEpoch()));
+    QVERIFY(!b.actions.chevauchement(source, localDateTime(2026, 3, 3, 0).toMSecsSinceEpoch(), localDateTime(2026, 3, 6, 0).toMSecsSinceEpoch()));
+    QVERIFY(b.actions.chevauchement(source, localDateTime(2026, 3, 4, 0).toMSecsSinceEpoch(), localDateTime(2026, 3, 5, 0).toMSecsSinceEpoch()));
 }
 
 void TestActions::duplicationRefuseeOuImpossible()
 {
     Banc b;
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
-    LocationDeBenne* source = location(b.ctx.get(), c, bn, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    LocationDeBenne* source = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
     QVERIFY(b.ctx->save());
     const qsizetype avant = b.ctx->count<LocationDeBenne>();
 
@@ -168,22 +211,22 @@ void TestActions::duplicationRefuseeOuImpossible()
     QCOMPARE(b.ctx->count<LocationDeBenne>(), avant + 1);
 
     // A booking placed on the new start day at any hour, or still running then: refused.
-    Benne* bn2 = benne(b.ctx.get());
-    LocationDeBenne* s2 = location(b.ctx.get(), c, bn2, le(2026, 3, 3, 14), le(2026, 3, 6, 9));
-    LocationDeBenne* gene = location(b.ctx.get(), c, bn2, le(2026, 3, 6, 23, 30), le(2026, 3, 7, 9));
+    Benne* bn2 = benne(b.ctx.get(), 10);
+    LocationDeBenne* s2 = placedRental(b.ctx.get(), c, bn2, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
+    LocationDeBenne* gene = placedRental(b.ctx.get(), c, bn2, localDateTime(2026, 3, 6, 23, 30), localDateTime(2026, 3, 7, 9));
     QVERIFY(b.ctx->save());
     QCOMPARE(b.actions.dupliquerEnRotation(s2), IssueDuplication::refusee);
-    gene->setDatePose(le(2026, 3, 4, 8));
-    gene->setDateEnlevement(le(2026, 3, 10, 8));
+    gene->setDatePose(localDateTime(2026, 3, 4, 8));
+    gene->setDateEnlevement(localDateTime(2026, 3, 10, 8));
     QCOMPARE(b.actions.dupliquerEnRotation(s2), IssueDuplication::refusee);
 
     // No removal date, removed on its placement day or before it: nothing, not a word.
     b.lignes.clear();
     QVERIFY(b.ctx->save());
     const qsizetype n = b.ctx->count<LocationDeBenne>();
-    LocationDeBenne* ouverte = location(b.ctx.get(), c, bn2, le(2026, 4, 3, 14));
-    LocationDeBenne* jour = location(b.ctx.get(), c, bn2, le(2026, 4, 13, 8), le(2026, 4, 13, 18));
-    LocationDeBenne* inverse = location(b.ctx.get(), c, bn2, le(2026, 4, 23, 8), le(2026, 4, 20, 18));
+    LocationDeBenne* ouverte = placedRental(b.ctx.get(), c, bn2, localDateTime(2026, 4, 3, 14));
+    LocationDeBenne* jour = placedRental(b.ctx.get(), c, bn2, localDateTime(2026, 4, 13, 8), localDateTime(2026, 4, 13, 18));
+    LocationDeBenne* inverse = placedRental(b.ctx.get(), c, bn2, localDateTime(2026, 4, 23, 8), localDateTime(2026, 4, 20, 18));
     for (LocationDeBenne* l : {ouverte, jour, inverse})
         QCOMPARE(b.actions.dupliquerEnRotation(l), IssueDuplication::impossible);
     QCOMPARE(b.ctx->count<LocationDeBenne>(), n + 3);
@@ -193,8 +236,8 @@ void TestActions::duplicationRefuseeOuImpossible()
 void TestActions::duplicationEchecSauvegarde()
 {
     Banc b;
-    LocationDeBenne* source = location(b.ctx.get(), client(b.ctx.get()), benne(b.ctx.get()), le(2026, 3, 3, 14),
-                                       le(2026, 3, 6, 9));
+    LocationDeBenne* source = placedRental(b.ctx.get(), officeClient(b.ctx.get()), benne(b.ctx.get(), 10), localDateTime(2026, 3, 3, 14),
+                                       localDateTime(2026, 3, 6, 9));
     QVERIFY(b.ctx->save());
     const qsizetype avant = b.ctx->count<LocationDeBenne>();
     b.ctx->failNextSave(QStringLiteral("disque plein"));
@@ -216,19 +259,19 @@ void TestActions::duplicationEchecSauvegarde()
 void TestActions::chauffeurDeposeSelonLesDates()
 {
     Banc b; // today: 15 March 2026 in Paris, from 14 March 23:00 UTC
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
-    Chauffeur* martin = chauffeur(b.ctx.get(), QStringLiteral("Martin"));
-    Chauffeur* leroy = chauffeur(b.ctx.get(), QStringLiteral("Leroy"));
-    LocationDeBenne* demain = location(b.ctx.get(), c, bn, le(2026, 3, 16, 8), le(2026, 3, 18, 8), std::nullopt);
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    Chauffeur* martin = driver(b.ctx.get(), QStringLiteral("Martin"));
+    Chauffeur* leroy = driver(b.ctx.get(), QStringLiteral("Leroy"));
+    LocationDeBenne* demain = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 16, 8), localDateTime(2026, 3, 18, 8), std::nullopt);
     demain->setChauffeurEnlevement(leroy);
-    LocationDeBenne* minuit = location(b.ctx.get(), c, bn, le(2026, 3, 15, 0), std::nullopt, std::nullopt);
-    LocationDeBenne* hier = location(b.ctx.get(), c, bn, le(2026, 3, 14, 23, 59), le(2026, 3, 15, 9), std::nullopt);
-    LocationDeBenne* passee = location(b.ctx.get(), c, bn, le(2026, 3, 2, 8), std::nullopt, std::nullopt);
-    LocationDeBenne* pleine = location(b.ctx.get(), c, bn, le(2026, 3, 20, 8), le(2026, 3, 22, 8), std::nullopt);
+    LocationDeBenne* minuit = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 15, 0), std::nullopt, std::nullopt);
+    LocationDeBenne* hier = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 14, 23, 59), localDateTime(2026, 3, 15, 9), std::nullopt);
+    LocationDeBenne* passee = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 2, 8), std::nullopt, std::nullopt);
+    LocationDeBenne* pleine = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 20, 8), localDateTime(2026, 3, 22, 8), std::nullopt);
     pleine->setChauffeurPose(leroy);
     pleine->setChauffeurEnlevement(leroy);
-    LocationDeBenne* poseFaite = location(b.ctx.get(), c, bn, le(2026, 3, 25, 8), le(2026, 3, 27, 8), std::nullopt);
+    LocationDeBenne* poseFaite = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 25, 8), localDateTime(2026, 3, 27, 8), std::nullopt);
     poseFaite->setChauffeurPose(leroy);
     QVERIFY(b.ctx->save());
 
@@ -275,13 +318,13 @@ void TestActions::chauffeurDeposeALHeureLocale()
 {
     // A user at UTC+2: 00:30 local today is 22:30 UTC yesterday, and still today.
     const QTimeZone plusDeux(7200);
-    Banc b(horloge(le(2025, 5, 12, 10, 0, plusDeux), plusDeux));
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
-    Chauffeur* martin = chauffeur(b.ctx.get());
-    LocationDeBenne* matin = location(b.ctx.get(), c, bn, le(2025, 5, 12, 0, 30, plusDeux), std::nullopt, std::nullopt);
-    LocationDeBenne* veille = location(b.ctx.get(), c, bn, le(2025, 5, 11, 23, 59, plusDeux),
-                                       le(2025, 5, 13, 8, 0, plusDeux), std::nullopt);
+    Banc b(fixedClock(localDateTime(2025, 5, 12, 10, 0, plusDeux), plusDeux));
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    Chauffeur* martin = driver(b.ctx.get());
+    LocationDeBenne* matin = placedRental(b.ctx.get(), c, bn, localDateTime(2025, 5, 12, 0, 30, plusDeux), std::nullopt, std::nullopt);
+    LocationDeBenne* veille = placedRental(b.ctx.get(), c, bn, localDateTime(2025, 5, 11, 23, 59, plusDeux),
+                                       localDateTime(2025, 5, 13, 8, 0, plusDeux), std::nullopt);
     QVERIFY(b.ctx->save());
     QVERIFY(b.actions.attribuerChauffeurDepose(matin, martin->id()).ok);
     QCOMPARE(matin->chauffeurPose(), martin);
@@ -294,17 +337,17 @@ void TestActions::chauffeurDeposeALHeureLocale()
 
 void TestActions::detectionDeRotation()
 {
-    Banc b(horloge(utc(2025, 5, 10, 9)));
-    Client* c = client(b.ctx.get());
-    Client* autreClient = client(b.ctx.get(), QStringLiteral("Garnier"));
-    Benne* bn = benne(b.ctx.get());
+    Banc b(fixedClock(utc(2025, 5, 10, 9)));
+    Client* c = officeClient(b.ctx.get());
+    Client* autreClient = officeClient(b.ctx.get(), QStringLiteral("Garnier"));
+    Benne* bn = benne(b.ctx.get(), 10);
     Benne* autreBenne = benne(b.ctx.get(), 20);
-    Chauffeur* martin = chauffeur(b.ctx.get());
-    Chauffeur* leroy = chauffeur(b.ctx.get(), QStringLiteral("Leroy"));
+    Chauffeur* martin = driver(b.ctx.get());
+    Chauffeur* leroy = driver(b.ctx.get(), QStringLiteral("Leroy"));
     const QString adresse = QStringLiteral("12 rue de la Gare, Écully");
-    LocationDeBenne* a = location(b.ctx.get(), c, bn, utc(2025, 5, 11, 8), utc(2025, 5, 12, 8), adresse);
+    LocationDeBenne* a = placedRental(b.ctx.get(), c, bn, utc(2025, 5, 11, 8), utc(2025, 5, 12, 8), adresse);
     // Same instant, same address, any client and skip: the rotation.
-    LocationDeBenne* suivante = location(b.ctx.get(), autreClient, autreBenne, utc(2025, 5, 12, 8), std::nullopt, adresse);
+    LocationDeBenne* suivante = placedRental(b.ctx.get(), autreClient, autreBenne, utc(2025, 5, 12, 8), std::nullopt, adresse);
     QVERIFY(b.ctx->save());
     QVERIFY(b.actions.attribuerChauffeurDepose(a, martin->id()).ok);
     QCOMPARE(a->chauffeurPose(), martin);
@@ -320,7 +363,7 @@ void TestActions::detectionDeRotation()
     // One second later, another letter case, a trailing blank: no rotation. The same text
     // written with a combining accent is the same address.
     const auto candidat = [&](const QDateTime& pose, const QString& texte) {
-        LocationDeBenne* l = location(b.ctx.get(), c, autreBenne, pose, std::nullopt, texte);
+        LocationDeBenne* l = placedRental(b.ctx.get(), c, autreBenne, pose, std::nullopt, texte);
         return ActionsPlanning::correspondRotation(l, a, a->dateEnlevementMs().value(), *a->adresse());
     };
     QVERIFY(!candidat(utc(2025, 5, 12, 8, 0, 1), adresse));
@@ -331,10 +374,10 @@ void TestActions::detectionDeRotation()
     b.ctx->rollback();
 
     // Two candidates: the first in store order decides, even when it already has its driver.
-    LocationDeBenne* a2 = location(b.ctx.get(), c, bn, utc(2025, 5, 20, 8), utc(2025, 5, 22, 8), adresse);
-    LocationDeBenne* premier = location(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
+    LocationDeBenne* a2 = placedRental(b.ctx.get(), c, bn, utc(2025, 5, 20, 8), utc(2025, 5, 22, 8), adresse);
+    LocationDeBenne* premier = placedRental(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
     premier->setChauffeurPose(leroy);
-    LocationDeBenne* second = location(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
+    LocationDeBenne* second = placedRental(b.ctx.get(), c, autreBenne, utc(2025, 5, 22, 8), std::nullopt, adresse);
     QVERIFY(b.ctx->save());
     b.lignes.clear();
     QVERIFY(b.actions.attribuerChauffeurDepose(a2, martin->id()).ok);
@@ -343,7 +386,7 @@ void TestActions::detectionDeRotation()
     QCOMPARE(b.lignes.last(), QStringLiteral("✅ Rotation détectée mais pose déjà affectée à Leroy"));
 
     // A rental whose placement equals its removal never matches itself.
-    LocationDeBenne* meme = location(b.ctx.get(), c, bn, utc(2025, 6, 2, 8), utc(2025, 6, 2, 8), QStringLiteral("Ailleurs"));
+    LocationDeBenne* meme = placedRental(b.ctx.get(), c, bn, utc(2025, 6, 2, 8), utc(2025, 6, 2, 8), QStringLiteral("Ailleurs"));
     b.lignes.clear();
     QVERIFY(b.actions.attribuerChauffeurDepose(meme, martin->id()).ok);
     QVERIFY(b.lignes.contains(QStringLiteral("🔎 Locations trouvées : 0")));
@@ -353,11 +396,11 @@ void TestActions::detectionDeRotation()
 void TestActions::echecsDeSauvegarde()
 {
     Banc b;
-    Client* c = client(b.ctx.get());
-    Benne* bn = benne(b.ctx.get());
-    Chauffeur* martin = chauffeur(b.ctx.get());
-    LocationDeBenne* l = location(b.ctx.get(), c, bn, le(2026, 3, 16, 8), le(2026, 3, 18, 8));
-    l->ajouterBonDePesee(le(2026, 3, 17, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    Chauffeur* martin = driver(b.ctx.get());
+    LocationDeBenne* l = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 16, 8), localDateTime(2026, 3, 18, 8));
+    l->ajouterBonDePesee(localDateTime(2026, 3, 17, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
     QVERIFY(b.ctx->save());
 
     // A driver drop whose save fails: told, the change stays pending for the next save.

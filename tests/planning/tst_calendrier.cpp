@@ -1,19 +1,19 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "model/daywindow.h"
 #include "planning/calendrierplanning.h"
 
 using namespace kv;
 using namespace kv::planning;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
 JoursGrille joursDeTest()
 {
-    const Horloge h = horloge();
+    const Horloge h = fixedClock();
     return JoursGrille(h.maintenant(), h);
 }
 
@@ -74,13 +74,13 @@ void TestCalendrier::centDouzeJoursAuChangementDHeure()
         QCOMPARE(jours.colonne(jours.debut(112)), 112);
         QCOMPARE(jours.date(31), localDayOf(h.maintenant(), h.zone));
     };
-    verifier(horloge());
+    verifier(fixedClock());
     // São Paulo in 2018: the day of 4 November began at 01:00, midnight never happened.
     const QTimeZone saoPaulo("America/Sao_Paulo");
-    verifier(Horloge::fixe(le(2018, 11, 1, 12, 0, saoPaulo).toMSecsSinceEpoch(), saoPaulo));
-    const Horloge h = Horloge::fixe(le(2018, 11, 1, 12, 0, saoPaulo).toMSecsSinceEpoch(), saoPaulo);
+    verifier(Horloge::fixe(localDateTime(2018, 11, 1, 12, 0, saoPaulo).toMSecsSinceEpoch(), saoPaulo));
+    const Horloge h = Horloge::fixe(localDateTime(2018, 11, 1, 12, 0, saoPaulo).toMSecsSinceEpoch(), saoPaulo);
     const JoursGrille jours(h.maintenant(), h);
-    QCOMPARE(jours.colonne(le(2018, 11, 4, 10, 0, saoPaulo).toMSecsSinceEpoch()), 34);
+    QCOMPARE(jours.colonne(localDateTime(2018, 11, 4, 10, 0, saoPaulo).toMSecsSinceEpoch()), 34);
 }
 
 void TestCalendrier::colonnesDUneLocation()
@@ -93,18 +93,18 @@ void TestCalendrier::colonnesDUneLocation()
         return colonnesLocation(ms(pose), f, j);
     };
     // No removal date, removed on its placement day or on the next day: one column.
-    QCOMPARE(span(le(2026, 3, 16, 9), std::nullopt), (Colonnes{32, 32}));
-    QCOMPARE(span(le(2026, 3, 16, 9), le(2026, 3, 16, 17)), (Colonnes{32, 32}));
-    QCOMPARE(span(le(2026, 3, 16, 9), le(2026, 3, 17, 8)), (Colonnes{32, 32}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 9), std::nullopt), (Colonnes{32, 32}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 16, 17)), (Colonnes{32, 32}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 17, 8)), (Colonnes{32, 32}));
     // Placed on d, removed on d + 3: d, d + 1, d + 2.
-    QCOMPARE(span(le(2026, 3, 16, 9), le(2026, 3, 19, 8)), (Colonnes{32, 34}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 19, 8)), (Colonnes{32, 34}));
     // Days by calendar day: placed at 23:30 it lies in that day; removed at 00:30 it ends the day before.
-    QCOMPARE(span(le(2026, 3, 16, 23, 30), le(2026, 3, 18, 0, 30)), (Colonnes{32, 33}));
-    QCOMPARE(span(le(2026, 3, 16, 0, 30), le(2026, 3, 17, 23, 30)), (Colonnes{32, 32}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 23, 30), localDateTime(2026, 3, 18, 0, 30)), (Colonnes{32, 33}));
+    QCOMPARE(span(localDateTime(2026, 3, 16, 0, 30), localDateTime(2026, 3, 17, 23, 30)), (Colonnes{32, 32}));
     // Across the change of clocks, still whole days.
-    QCOMPARE(span(le(2026, 3, 28, 12), le(2026, 3, 31, 12)), (Colonnes{44, 46}));
+    QCOMPARE(span(localDateTime(2026, 3, 28, 12), localDateTime(2026, 3, 31, 12)), (Colonnes{44, 46}));
     // Removed before its placement: the end comes first, one column is drawn.
-    const std::optional<Colonnes> inverse = span(le(2026, 3, 20, 9), le(2026, 3, 17, 9));
+    const std::optional<Colonnes> inverse = span(localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 17, 9));
     QCOMPARE(inverse, (Colonnes{36, 32}));
     QCOMPARE(inverse->nombre(), 1);
     QCOMPARE((Colonnes{3, 5}).nombre(), 3);
@@ -120,23 +120,23 @@ void TestCalendrier::colonnesAuxBordsDeLaGrille()
         return colonnesLocation(ms(pose), f, j);
     };
     // Placed before the first day and still there: from column 0.
-    QCOMPARE(span(le(2026, 1, 5, 8), le(2026, 3, 1, 8)), (Colonnes{0, 16}));
-    QCOMPARE(span(le(2026, 1, 5, 8), le(2026, 2, 13, 8)), (Colonnes{0, 0}));
-    QCOMPARE(span(le(2026, 2, 11, 23, 59), le(2026, 2, 14, 0, 0)), (Colonnes{0, 1}));
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 3, 1, 8)), (Colonnes{0, 16}));
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 2, 13, 8)), (Colonnes{0, 0}));
+    QCOMPARE(span(localDateTime(2026, 2, 11, 23, 59), localDateTime(2026, 2, 14, 0, 0)), (Colonnes{0, 1}));
     // … but gone on the first day, gone before it, or with no removal date: not drawn.
-    QCOMPARE(span(le(2026, 1, 5, 8), le(2026, 2, 12, 8)), std::nullopt);
-    QCOMPARE(span(le(2026, 1, 5, 8), le(2026, 1, 20, 8)), std::nullopt);
-    QCOMPARE(span(le(2026, 1, 5, 8), std::nullopt), std::nullopt);
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 2, 12, 8)), std::nullopt);
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 1, 20, 8)), std::nullopt);
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), std::nullopt), std::nullopt);
     // Removed after the last day: up to the last column.
-    QCOMPARE(span(le(2026, 6, 1, 8), le(2026, 7, 1, 8)), (Colonnes{109, 111}));
-    QCOMPARE(span(le(2026, 6, 1, 8), le(2026, 6, 4, 8)), (Colonnes{109, 111}));
-    QCOMPARE(span(le(2026, 1, 5, 8), le(2026, 9, 1, 8)), (Colonnes{0, 111}));
-    QCOMPARE(span(le(2026, 6, 3, 8), std::nullopt), (Colonnes{111, 111}));
+    QCOMPARE(span(localDateTime(2026, 6, 1, 8), localDateTime(2026, 7, 1, 8)), (Colonnes{109, 111}));
+    QCOMPARE(span(localDateTime(2026, 6, 1, 8), localDateTime(2026, 6, 4, 8)), (Colonnes{109, 111}));
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 9, 1, 8)), (Colonnes{0, 111}));
+    QCOMPARE(span(localDateTime(2026, 6, 3, 8), std::nullopt), (Colonnes{111, 111}));
     // Placed after the last day: not drawn.
-    QCOMPARE(span(le(2026, 6, 4, 0), le(2026, 6, 9, 0)), std::nullopt);
-    QCOMPARE(span(le(2026, 6, 4, 0), std::nullopt), std::nullopt);
+    QCOMPARE(span(localDateTime(2026, 6, 4, 0), localDateTime(2026, 6, 9, 0)), std::nullopt);
+    QCOMPARE(span(localDateTime(2026, 6, 4, 0), std::nullopt), std::nullopt);
     // Placed in the grid, removed before it (removal before placement): its column only.
-    QCOMPARE(span(le(2026, 2, 20, 8), le(2026, 1, 20, 8)), (Colonnes{8, 8}));
+    QCOMPARE(span(localDateTime(2026, 2, 20, 8), localDateTime(2026, 1, 20, 8)), (Colonnes{8, 8}));
 }
 
 void TestCalendrier::joursEntiersDUnGlissement()
@@ -151,8 +151,8 @@ void TestCalendrier::joursEntiersDUnGlissement()
     QCOMPARE(joursDeTranslation(-180), -2);
     QCOMPARE(joursDeTranslation(std::numeric_limits<double>::quiet_NaN()), 0);
     // Whole days keep the local time of day, across the change of clocks too.
-    const Horloge h = horloge();
-    QCOMPARE(instantLocal(ajouterJours(ms(le(2026, 3, 28, 14, 30)), 2, h.zone), h.zone), le(2026, 3, 30, 14, 30));
+    const Horloge h = fixedClock();
+    QCOMPARE(instantLocal(ajouterJours(ms(localDateTime(2026, 3, 28, 14, 30)), 2, h.zone), h.zone), localDateTime(2026, 3, 30, 14, 30));
 }
 
 void TestCalendrier::uuidStrict()

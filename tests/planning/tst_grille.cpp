@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "planning/actionsplanning.h"
 #include "planning/bandeauchauffeurs.h"
@@ -11,6 +11,7 @@
 #include "planning/vueplanificationbennes.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "widgets/icons.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -26,7 +27,7 @@
 
 using namespace kv;
 using namespace kv::planning;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -41,7 +42,7 @@ struct Ecran {
 
     void ouvrir(QSize taille = QSize(1200, 760))
     {
-        vue = std::make_unique<VuePlanificationBennes>(ctx.get(), centrage, nullptr, horloge());
+        vue = std::make_unique<VuePlanificationBennes>(ctx.get(), centrage, nullptr, fixedClock());
         vue->actions()->setJournal([this](const QString& l) { lignes << l; });
         vue->resize(taille);
         vue->show();
@@ -118,20 +119,20 @@ void TestGrille::benneInutilisableEtSelection()
     QApplication::sendEvent(col, &aide);
     QTRY_COMPARE(QToolTip::text(), QStringLiteral("Attention, benne inutilisable"));
     QToolTip::hideText();
-    cliquer(col, ligne(0));
-    QMessageBox* alerte = boite(QStringLiteral("alerteBenneInutilisable"));
+    clickAt(col, ligne(0));
+    QMessageBox* alerte = visibleBox(QStringLiteral("alerteBenneInutilisable"));
     QVERIFY(alerte);
     QCOMPARE(alerte->text(), QStringLiteral("Benne inutilisable"));
     QCOMPARE(alerte->informativeText(),
              QStringLiteral("Vous ne pouvez pas louer cette benne car elle est marquée comme inutilisable."));
     QVERIFY(e.vue->afficherAlerteBenneInutilisable());
     QCOMPARE(e.vue->benneSelection(), std::nullopt);
-    repondre(alerte, QStringLiteral("OK"));
+    answerBox(alerte, QStringLiteral("OK"));
     QTRY_VERIFY(!e.vue->afficherAlerteBenneInutilisable());
     QCOMPARE(selection.count(), 0);
 
     // A dirty skip may be rented.
-    cliquer(col, ligne(1));
+    clickAt(col, ligne(1));
     QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{sale->id()}));
     QVERIFY(!e.vue->afficherAlerteBenneInutilisable());
     QCOMPARE(selection.count(), 1);
@@ -152,50 +153,52 @@ void TestGrille::benneInutilisableEtSelection()
     QTest::keyClick(col, Qt::Key_Home);
     QTest::keyClick(col, Qt::Key_Space);
     QVERIFY(e.vue->afficherAlerteBenneInutilisable());
-    repondre(boite(QStringLiteral("alerteBenneInutilisable")), QStringLiteral("OK"));
+    answerBox(visibleBox(QStringLiteral("alerteBenneInutilisable")), QStringLiteral("OK"));
     QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{neuve->id()}));
 }
 
 void TestGrille::feuilleDeNouvelleLocation()
 {
     Ecran e;
-    client(e.ctx.get());
+    officeClient(e.ctx.get());
     Benne* b = benne(e.ctx.get(), 8, EtatBenne::sale);
     e.ouvrir();
     ColonneBennes* col = e.grille()->colonne();
     const QPointF ligne0(60, 20);
 
     // A usable skip's label opens the new-rental form in a sheet; "Annuler" closes it.
-    cliquer(col, ligne0);
+    clickAt(col, ligne0);
     QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{b->id()}));
     QPointer<QDialog> feuille = e.vue->feuille();
     QVERIFY(feuille && feuille->isVisible());
     QCOMPARE(feuille->objectName(), QStringLiteral("feuilleNouvelleLocation"));
     FormulaireLocationView* formulaire = formulaireDe(feuille);
     QVERIFY(formulaire);
+    // The form reads the grid's clock: its placement starts a day after the grid's "now".
+    QCOMPARE(formulaire->datePose(), fixedNow().addDays(1));
     formulaire->boutonAnnuler()->click();
     QTRY_VERIFY(!feuille);
     QCOMPARE(e.vue->benneSelection(), std::nullopt);
     QCOMPARE(e.vue->feuille(), nullptr);
 
     // The window's own closing empties the choice too; emptying it closes the sheet.
-    cliquer(col, ligne0);
+    clickAt(col, ligne0);
     feuille = e.vue->feuille();
     QVERIFY(feuille);
     feuille->close();
     QTRY_VERIFY(!feuille);
     QCOMPARE(e.vue->benneSelection(), std::nullopt);
-    cliquer(col, ligne0);
+    clickAt(col, ligne0);
     feuille = e.vue->feuille();
     QVERIFY(feuille);
     // A second click while it is open opens no second sheet.
-    cliquer(col, ligne0);
+    clickAt(col, ligne0);
     QCOMPARE(e.vue->feuille(), feuille.data());
     e.vue->fermerFeuilleNouvelleLocation();
     QTRY_VERIFY(!feuille);
 
     // A screen that goes away takes its sheet with it.
-    cliquer(col, ligne0);
+    clickAt(col, ligne0);
     feuille = e.vue->feuille();
     QVERIFY(feuille);
     e.vue.reset();
@@ -248,9 +251,9 @@ void TestGrille::centrageALAffichageEtSurDemande()
 void TestGrille::glissementsALaSouris()
 {
     Ecran e;
-    Client* c = client(e.ctx.get());
-    Benne* bn = benne(e.ctx.get());
-    LocationDeBenne* l = location(e.ctx.get(), c, bn, le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    Client* c = officeClient(e.ctx.get());
+    Benne* bn = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, bn, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
     QVERIFY(e.ctx->save());
     e.ouvrir();
     const QRectF avant = e.grille()->rectCorps(l);
@@ -259,32 +262,32 @@ void TestGrille::glissementsALaSouris()
 
     const auto glisserDe = [&](double dx) {
         const QPointF depart = e.centre(l);
-        glisser(e.vp(), depart, depart + QPointF(dx, 3));
+        drag(e.vp(), depart, depart + QPointF(dx, 3));
         Ecran::tourner();
     };
     glisserDe(59);
-    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
     QCOMPARE(e.grille()->rectCorps(l), avant);
     glisserDe(60);
-    QCOMPARE(l->datePose(), le(2026, 3, 16, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 18, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 16, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 18, 9));
     QCOMPARE(e.grille()->rectCorps(l), avant.translated(120, 0));
     glisserDe(-60);
-    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
     glisserDe(181);
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 19, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 19, 9));
 
     // While the bar moves, no duplicate button; the dates change only at the release.
     const QPointF depart = e.centre(l);
-    souris(e.vp(), QEvent::MouseMove, depart, Qt::NoButton, Qt::NoButton);
+    mouseEvent(e.vp(), QEvent::MouseMove, depart, Qt::NoButton, Qt::NoButton);
     QCOMPARE(e.grille()->locationSurvolee(), l);
-    souris(e.vp(), QEvent::MouseButtonPress, depart, Qt::LeftButton);
-    souris(e.vp(), QEvent::MouseMove, depart + QPointF(130, 0), Qt::LeftButton, Qt::NoButton);
+    mouseEvent(e.vp(), QEvent::MouseButtonPress, depart, Qt::LeftButton);
+    mouseEvent(e.vp(), QEvent::MouseMove, depart + QPointF(130, 0), Qt::LeftButton, Qt::NoButton);
     QCOMPARE(e.grille()->locationSurvolee(), nullptr);
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
-    souris(e.vp(), QEvent::MouseButtonRelease, depart + QPointF(130, 0), Qt::NoButton);
-    QCOMPARE(l->datePose(), le(2026, 3, 18, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
+    mouseEvent(e.vp(), QEvent::MouseButtonRelease, depart + QPointF(130, 0), Qt::NoButton);
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 18, 9));
     QCOMPARE(e.grille()->locationSurvolee(), l); // under the pointer again
     QVERIFY(e.ctx->hasChanges()); // left to the context's own saving
     QVERIFY(e.lignes.isEmpty());
@@ -293,49 +296,49 @@ void TestGrille::glissementsALaSouris()
 void TestGrille::poigneesALaSouris()
 {
     Ecran e;
-    Client* c = client(e.ctx.get());
-    LocationDeBenne* ouverte = location(e.ctx.get(), c, benne(e.ctx.get(), 5), le(2026, 3, 15, 9));
-    LocationDeBenne* l = location(e.ctx.get(), c, benne(e.ctx.get(), 6), le(2026, 3, 14, 9), le(2026, 3, 17, 9));
+    Client* c = officeClient(e.ctx.get());
+    LocationDeBenne* ouverte = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 5), localDateTime(2026, 3, 15, 9));
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 6), localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 17, 9));
     QVERIFY(e.ctx->save());
     e.ouvrir();
     const auto poignee = [&](LocationDeBenne* loc, bool droite) { return e.grille()->rectPoignee(loc, droite).center(); };
 
     // Left handle of a rental without removal date: stretches while dragged, changes nothing.
     QPointF p = poignee(ouverte, false);
-    souris(e.vp(), QEvent::MouseButtonPress, p, Qt::LeftButton);
-    souris(e.vp(), QEvent::MouseMove, p + QPointF(200, 0), Qt::LeftButton, Qt::NoButton);
-    souris(e.vp(), QEvent::MouseButtonRelease, p + QPointF(240, 0), Qt::NoButton);
-    QCOMPARE(ouverte->datePose(), le(2026, 3, 15, 9));
+    mouseEvent(e.vp(), QEvent::MouseButtonPress, p, Qt::LeftButton);
+    mouseEvent(e.vp(), QEvent::MouseMove, p + QPointF(200, 0), Qt::LeftButton, Qt::NoButton);
+    mouseEvent(e.vp(), QEvent::MouseButtonRelease, p + QPointF(240, 0), Qt::NoButton);
+    QCOMPARE(ouverte->datePose(), localDateTime(2026, 3, 15, 9));
     QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
     // Its right handle two columns right: a removal two days after the placement; left: nothing.
-    glisser(e.vp(), poignee(ouverte, true), poignee(ouverte, true) + QPointF(240, 0));
-    QCOMPARE(ouverte->dateEnlevement(), le(2026, 3, 17, 9));
+    drag(e.vp(), poignee(ouverte, true), poignee(ouverte, true) + QPointF(240, 0));
+    QCOMPARE(ouverte->dateEnlevement(), localDateTime(2026, 3, 17, 9));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(ouverte).width(), 240.0);
-    LocationDeBenne* ouverte2 = location(e.ctx.get(), c, benne(e.ctx.get(), 7), le(2026, 3, 16, 9));
+    LocationDeBenne* ouverte2 = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 7), localDateTime(2026, 3, 16, 9));
     Ecran::tourner();
-    glisser(e.vp(), poignee(ouverte2, true), poignee(ouverte2, true) - QPointF(120, 0));
+    drag(e.vp(), poignee(ouverte2, true), poignee(ouverte2, true) - QPointF(120, 0));
     QCOMPARE(ouverte2->dateEnlevement(), std::nullopt);
 
     // Left handle one day right, then far past the removal: the placement stops at the removal.
-    glisser(e.vp(), poignee(l, false), poignee(l, false) + QPointF(120, 0));
-    QCOMPARE(l->datePose(), le(2026, 3, 15, 9));
+    drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(120, 0));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
     Ecran::tourner();
-    glisser(e.vp(), poignee(l, false), poignee(l, false) + QPointF(600, 0));
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(600, 0));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 17, 9));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(l).width(), 120.0);
     // The right handle never puts the removal before the placement.
-    glisser(e.vp(), poignee(l, true), poignee(l, true) - QPointF(240, 0));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    drag(e.vp(), poignee(l, true), poignee(l, true) - QPointF(240, 0));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 17, 9));
     QVERIFY(l->dateEnlevementMs().value() >= l->datePoseMs());
-    glisser(e.vp(), poignee(l, true), poignee(l, true) + QPointF(59, 0));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 17, 9));
+    drag(e.vp(), poignee(l, true), poignee(l, true) + QPointF(59, 0));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 17, 9));
     // The right handle's tap shows nothing; the left one's shows the details.
-    cliquer(e.vp(), poignee(l, true));
+    clickAt(e.vp(), poignee(l, true));
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
-    cliquer(e.vp(), poignee(l, false));
+    clickAt(e.vp(), poignee(l, false));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
 }
 
@@ -346,15 +349,15 @@ void TestGrille::glissementSurvitAuRedemarrage()
     QUuid id;
     {
         Ecran e(store(chemin));
-        LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 15, 9),
-                                      le(2026, 3, 17, 9));
+        LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9));
         id = l->id();
         QVERIFY(e.ctx->save());
         e.ctx->setAutosaveEnabled(true, 20);
         e.ouvrir();
         QSignalSpy sauve(e.ctx.get(), &ModelContext::saved);
-        glisser(e.vp(), e.centre(l), e.centre(l) + QPointF(240, 0));
-        glisser(e.vp(), e.grille()->rectPoignee(l, true).center(),
+        drag(e.vp(), e.centre(l), e.centre(l) + QPointF(240, 0));
+        drag(e.vp(), e.grille()->rectPoignee(l, true).center(),
                 e.grille()->rectPoignee(l, true).center() + QPointF(120, 0));
         QTRY_VERIFY(sauve.count() >= 1 && !e.ctx->hasChanges());
         e.vue.reset();
@@ -362,16 +365,16 @@ void TestGrille::glissementSurvitAuRedemarrage()
     auto relu = store(chemin);
     LocationDeBenne* l = relu->find<LocationDeBenne>(id);
     QVERIFY(l);
-    QCOMPARE(l->datePose(), le(2026, 3, 17, 9));
-    QCOMPARE(l->dateEnlevement(), le(2026, 3, 20, 9));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
 }
 
 void TestGrille::suppressionParLeMenu()
 {
     Ecran e;
-    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 15, 9),
-                                  le(2026, 3, 17, 9));
-    l->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                  localDateTime(2026, 3, 17, 9));
+    l->ajouterBonDePesee(localDateTime(2026, 3, 16, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
     QVERIFY(e.ctx->save());
     e.ouvrir();
 
@@ -388,20 +391,20 @@ void TestGrille::suppressionParLeMenu()
     };
     // Cancelled: the highlight goes, the rental stays.
     ouvrirMenu();
-    QMessageBox* box = boite(QStringLiteral("confirmation"));
+    QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("Supprimer cette location ?"));
     QCOMPARE(box->informativeText(), QStringLiteral("Cette action est irréversible."));
     QCOMPARE(e.grille()->locationEnSurbrillance(), l);
-    repondre(box, QStringLiteral("Annuler"));
+    answerBox(box, QStringLiteral("Annuler"));
     QTRY_COMPARE(e.grille()->locationEnSurbrillance(), nullptr);
     QVERIFY(!l->isDeleted());
 
     // A failed save is told with the deletion's prefix.
     e.ctx->failNextSave(QStringLiteral("disque plein"));
     ouvrirMenu();
-    repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
-    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    answerBox(visibleBox(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
+    QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
     erreur->close();
@@ -411,14 +414,14 @@ void TestGrille::suppressionParLeMenu()
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);
 
     // Confirmed: gone with its tickets, and its bar with it.
-    LocationDeBenne* l2 = location(e.ctx.get(), client(e.ctx.get()), e.grille()->bennes().first(),
-                                   le(2026, 3, 16, 9), le(2026, 3, 18, 9));
-    l2->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T2"), 12000, 8000, std::nullopt, std::nullopt);
+    LocationDeBenne* l2 = placedRental(e.ctx.get(), officeClient(e.ctx.get()), e.grille()->bennes().first(),
+                                   localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 18, 9));
+    l2->ajouterBonDePesee(localDateTime(2026, 3, 16, 9), QStringLiteral("T2"), 12000, 8000, std::nullopt, std::nullopt);
     QVERIFY(e.ctx->save());
     Ecran::tourner();
     l = l2;
     ouvrirMenu();
-    repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
+    answerBox(visibleBox(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
     QVERIFY(l2->isDeleted());
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);
     QVERIFY(!e.ctx->hasChanges());
@@ -430,8 +433,8 @@ void TestGrille::suppressionParLeMenu()
 void TestGrille::toucherEtDetails()
 {
     Ecran e;
-    Client* c = client(e.ctx.get());
-    LocationDeBenne* l = location(e.ctx.get(), c, benne(e.ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9),
+    Client* c = officeClient(e.ctx.get());
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9),
                                   std::nullopt);
     QVERIFY(e.ctx->save());
     // Nothing but the required: four rows.
@@ -444,7 +447,7 @@ void TestGrille::toucherEtDetails()
     e.ouvrir();
 
     // A tap on the bar (even with a trembling pointer): details over the grid and the badge on the bar.
-    glisser(e.vp(), e.centre(l), e.centre(l) + QPointF(1, 1));
+    drag(e.vp(), e.centre(l), e.centre(l) + QPointF(1, 1));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     QCOMPARE(e.grille()->locationSelectionnee(), l);
     QWidget* popup = e.vue->popupInfoLocation();
@@ -459,10 +462,10 @@ void TestGrille::toucherEtDetails()
 
     // The details follow the store: an address, tickets of 12.5 kg, contacts, the same driver twice.
     l->setAdresse(QString());
-    l->ajouterBonDePesee(le(2026, 3, 16, 9), QStringLiteral("T1"), std::nullopt, std::nullopt, 12.5, std::nullopt);
+    l->ajouterBonDePesee(localDateTime(2026, 3, 16, 9), QStringLiteral("T1"), std::nullopt, std::nullopt, 12.5, std::nullopt);
     for (const char* prenom : {"Anne", "Bruno", "Chloé"})
         new Contact(QString::fromUtf8(prenom), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
-    Chauffeur* martin = chauffeur(e.ctx.get());
+    Chauffeur* martin = driver(e.ctx.get());
     l->setChauffeurPose(martin);
     l->setChauffeurEnlevement(martin);
     Ecran::tourner();
@@ -481,19 +484,19 @@ void TestGrille::toucherEtDetails()
     QCOMPARE(InfoLocationPopup::textePoids(0.9), QStringLiteral("0 kg"));
 
     // A tap on the backdrop closes it; so does Escape.
-    cliquer(popup, QPointF(popup->width() - 10, popup->height() - 10));
+    clickAt(popup, QPointF(popup->width() - 10, popup->height() - 10));
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     QCOMPARE(e.grille()->locationSelectionnee(), nullptr);
     QVERIFY(!e.vue->popupInfoLocation());
-    cliquer(e.vp(), e.centre(l));
+    clickAt(e.vp(), e.centre(l));
     QVERIFY(e.vue->popupInfoLocation());
     e.grille()->setFocus();
     QTest::keyClick(e.grille(), Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     // A tap on the card does not close it.
-    cliquer(e.vp(), e.centre(l));
+    clickAt(e.vp(), e.centre(l));
     QWidget* carte2 = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
-    cliquer(carte2, QPointF(20, 20));
+    clickAt(carte2, QPointF(20, 20));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     // Deleted meanwhile: the details close.
     e.ctx->remove(l);
@@ -502,17 +505,90 @@ void TestGrille::toucherEtDetails()
     QVERIFY(!e.vue->popupInfoLocation());
 }
 
+void TestGrille::detailsSurPlusieursLignes()
+{
+    // Values longer than their row take the lines they need: no word of them is cut away.
+    Ecran e;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Démolition Simon 31"));
+    officeClient(e.ctx.get(), QStringLiteral("Démolition Simon 271"));
+    new Contact(QStringLiteral("Marie-Christine"), QStringLiteral("Delacroix-Vasseur"), QStringLiteral("06 12 34 56 78"),
+                QString(), c);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9),
+                                  QStringLiteral("Zone artisanale des Grandes Terres, 1245 avenue du Général Leclerc, "
+                                                 "69800 Saint-Priest"));
+    QVERIFY(e.ctx->save());
+    for (const QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
+        e.ouvrir(taille);
+        clickAt(e.vp(), e.centre(l));
+        QWidget* popup = e.vue->popupInfoLocation();
+        QVERIFY(popup);
+        QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+        QTRY_VERIFY(carte->isVisible());
+        Ecran::tourner();
+        int valeurs = 0;
+        for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->wordWrap())
+                continue;
+            ++valeurs;
+            const QRect besoin = label->fontMetrics().boundingRect(
+                QRect(0, 0, label->contentsRect().width(), 10000), Qt::TextWordWrap, label->text());
+            QVERIFY2(besoin.height() <= label->contentsRect().height(), qPrintable(label->text()));
+            QVERIFY2(besoin.width() <= label->contentsRect().width(), qPrintable(label->text()));
+            // Inside the card, which shows it whole.
+            const QRect dansCarte(label->mapTo(carte, QPoint(0, 0)), label->size());
+            QVERIFY2(carte->rect().contains(dansCarte), qPrintable(label->text()));
+        }
+        QCOMPARE(valeurs, 5);
+        e.vue->setLocationInfoSelectionnee(nullptr);
+    }
+}
+
+void TestGrille::detailsSansAvertissementDePeinture()
+{
+    // Opening and closing the details paints without a single painter warning.
+    static QStringList avertissements;
+    avertissements.clear();
+    static QtMessageHandler precedent = nullptr;
+    precedent = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+        if (msg.contains(QLatin1String("QPainter")))
+            avertissements << msg;
+        if (precedent)
+            precedent(type, ctx, msg);
+    });
+    {
+        Ecran e;
+        LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9));
+        QVERIFY(e.ctx->save());
+        e.ouvrir();
+        for (int i = 0; i < 2; ++i) {
+            clickAt(e.vp(), e.centre(l));
+            QVERIFY(e.vue->popupInfoLocation());
+            QTest::qWait(300); // the fade in, painted
+            e.vue->grab();
+            QWidget* popup = e.vue->popupInfoLocation();
+            clickAt(popup, QPointF(popup->width() - 10, popup->height() - 10));
+            QVERIFY(!e.vue->popupInfoLocation());
+            QTest::qWait(100); // halfway through the fade out
+            e.vue->grab();
+            QTest::qWait(250);
+        }
+    }
+    qInstallMessageHandler(precedent);
+    QVERIFY2(avertissements.isEmpty(), qPrintable(avertissements.join(QLatin1Char('\n'))));
+}
+
 void TestGrille::duplicationParLeBouton()
 {
     Ecran e;
-    Benne* bn = benne(e.ctx.get());
-    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), bn, le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    Benne* bn = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
     QVERIFY(e.ctx->save());
     e.ouvrir();
     const QPointF bouton = e.grille()->rectDuplication(l).center();
     // Not there until the pointer is over the bar.
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::corps);
-    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    mouseEvent(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::duplication);
     // Each part tells what it does.
     const auto bulle = [&](const QPointF& at) {
@@ -529,40 +605,65 @@ void TestGrille::duplicationParLeBouton()
 
     // A failed save: told, and nothing left behind.
     e.ctx->failNextSave(QStringLiteral("lecture seule"));
-    cliquer(e.vp(), bouton);
-    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    clickAt(e.vp(), bouton);
+    QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
     erreur->close();
     QCOMPARE(bn->locations().size(), 1);
     QVERIFY(!e.ctx->hasChanges());
 
-    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
-    cliquer(e.vp(), bouton);
+    mouseEvent(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    clickAt(e.vp(), bouton);
     QCOMPARE(bn->locations().size(), 2);
     LocationDeBenne* copie = bn->locations().last();
-    QCOMPARE(copie->datePose(), le(2026, 3, 17, 0));
-    QCOMPARE(copie->dateEnlevement(), le(2026, 3, 19, 0));
+    QCOMPARE(copie->datePose(), localDateTime(2026, 3, 17, 0));
+    QCOMPARE(copie->dateEnlevement(), localDateTime(2026, 3, 19, 0));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(copie), e.grille()->rectCorps(l).translated(240, 0));
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr); // the button is no tap on the bar
 
     // Again: no free day, told in a short alert.
-    souris(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
-    cliquer(e.vp(), bouton);
-    QMessageBox* alerte = boite(QStringLiteral("alerteDuplication"));
+    mouseEvent(e.vp(), QEvent::MouseMove, e.centre(l), Qt::NoButton, Qt::NoButton);
+    clickAt(e.vp(), bouton);
+    QMessageBox* alerte = visibleBox(QStringLiteral("alerteDuplication"));
     QVERIFY(alerte);
     QCOMPARE(alerte->text(), QStringLiteral("Duplication impossible"));
     alerte->close();
     QCOMPARE(bn->locations().size(), 2);
 }
 
+void TestGrille::symboleDeDuplicationLisible()
+{
+    // The duplicate button's arrow at the 14 points of a bar, at scale 1 and 2: a ring with a hole
+    // and an arrowhead, not a blob of ink. The icon theme is the application's.
+    useIconTheme();
+    for (const qreal dpr : {1.0, 2.0}) {
+        const QImage image = paintedSymbolIcon(QStringLiteral("arrow.trianglehead.clockwise"), Qt::black)
+                                 .pixmap(QSize(14, 14), dpr)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        const int cote = image.width();
+        QCOMPARE(cote, int(14 * dpr));
+        int encre = 0;
+        for (int y = 0; y < cote; ++y)
+            for (int x = 0; x < cote; ++x)
+                encre += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+        const double part = double(encre) / (cote * cote);
+        QVERIFY2(part > 0.15 && part < 0.5, qPrintable(QString::number(part)));
+        // The middle of the ring is empty.
+        const int m = cote / 2;
+        for (const QPoint p : {QPoint(m - 1, m - 1), QPoint(m, m - 1), QPoint(m - 1, m), QPoint(m, m)})
+            QVERIFY2(qAlpha(image.pixel(p)) < 64, qPrintable(QString::number(dpr)));
+    }
+}
+
 void TestGrille::depotDUnChauffeur()
 {
     Ecran e;
-    LocationDeBenne* l = location(e.ctx.get(), client(e.ctx.get()), benne(e.ctx.get()), le(2026, 3, 16, 9),
-                                  le(2026, 3, 18, 9), std::nullopt);
-    Chauffeur* martin = chauffeur(e.ctx.get());
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 16, 9),
+                                  localDateTime(2026, 3, 18, 9), std::nullopt);
+    Chauffeur* martin = driver(e.ctx.get());
     QVERIFY(e.ctx->save());
     e.ouvrir();
 
@@ -598,7 +699,7 @@ void TestGrille::depotDUnChauffeur()
     e.ctx->failNextSave(QStringLiteral("disque plein"));
     QVERIFY(deposer(id, e.centre(l)));
     QCOMPARE(l->chauffeurEnlevement(), martin);
-    QMessageBox* erreur = boite(QStringLiteral("erreur"));
+    QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     erreur->close();
@@ -607,11 +708,11 @@ void TestGrille::depotDUnChauffeur()
 void TestGrille::auClavier()
 {
     Ecran e;
-    Client* c = client(e.ctx.get());
+    Client* c = officeClient(e.ctx.get());
     QList<Benne*> bennes;
     for (int i = 0; i < 40; ++i)
         bennes << benne(e.ctx.get(), i + 1);
-    LocationDeBenne* l = location(e.ctx.get(), c, bennes[1], le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, bennes[1], localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
     QVERIFY(e.ctx->save());
     e.ouvrir();
     GrillePlanning* g = e.grille();
@@ -637,10 +738,10 @@ void TestGrille::auClavier()
     QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(bennes[1]->locations().size(), 2);
     QTest::keyClick(g, Qt::Key_Delete);
-    QMessageBox* box = boite(QStringLiteral("confirmation"));
+    QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
     QVERIFY(box);
     QCOMPARE(g->locationEnSurbrillance(), l);
-    repondre(box, QStringLiteral("Supprimer"));
+    answerBox(box, QStringLiteral("Supprimer"));
     QVERIFY(l->isDeleted());
     // The view follows the cell down the rows and back to today.
     for (int i = 0; i < 30; ++i)
@@ -661,15 +762,15 @@ void TestGrille::auClavier()
     QTest::keyClick(e.grille()->colonne(), Qt::Key_Tab);
     QTRY_VERIFY(g->hasFocus());
     // A click puts the cell where it lands.
-    cliquer(e.vp(), QPointF(130, 50));
+    clickAt(e.vp(), QPointF(130, 50));
     QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
 }
 
 void TestGrille::bandeauDesChauffeurs()
 {
     Ecran e;
-    Chauffeur* actif = chauffeur(e.ctx.get(), QStringLiteral("Martin"), QStringLiteral("Paul"));
-    chauffeur(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"), false);
+    Chauffeur* actif = driver(e.ctx.get(), QStringLiteral("Martin"), QStringLiteral("Paul"));
+    driver(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"), false);
     e.ouvrir();
     // Inactive drivers too, one chip each, 16 points apart.
     QCOMPARE(e.vue->bandeau()->rectsPuces().size(), 2);
@@ -678,7 +779,7 @@ void TestGrille::bandeauDesChauffeurs()
     QCOMPARE(puces[1].left() - puces[0].right() - 1, 16);
     std::unique_ptr<QMimeData> data(BandeauChauffeurs::donneesGlissement(actif));
     QCOMPARE(data->text(), actif->id().toString(QUuid::WithoutBraces).toUpper());
-    chauffeur(e.ctx.get(), QStringLiteral("Petit"));
+    driver(e.ctx.get(), QStringLiteral("Petit"));
     Ecran::tourner();
     QCOMPARE(e.vue->bandeau()->rectsPuces().size(), 3);
     // Without skips: the message, the header still there, the drivers still draggable.
@@ -690,12 +791,12 @@ void TestGrille::bandeauDesChauffeurs()
 void TestGrille::barresSuiventLeMagasin()
 {
     Ecran e;
-    Client* c = client(e.ctx.get());
+    Client* c = officeClient(e.ctx.get());
     Benne* grande = benne(e.ctx.get(), 20);
     Benne* petite = benne(e.ctx.get(), 5);
     e.ouvrir();
     QCOMPARE(e.grille()->bennes(), (QList<Benne*>{petite, grande}));
-    LocationDeBenne* l = location(e.ctx.get(), c, grande, le(2026, 3, 15, 9), le(2026, 3, 16, 9));
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, grande, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 16, 9));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(l).top() + e.vue->scrollOffset().y(), 44.0);
     grande->setVolume(2);
@@ -705,13 +806,13 @@ void TestGrille::barresSuiventLeMagasin()
     // A change that no bar shows leaves the spans as they are; a rental's change drops them.
     e.grille()->viewport()->repaint();
     const quint64 calculs = e.grille()->calculsDeBarres();
-    Chauffeur* martin = chauffeur(e.ctx.get());
+    Chauffeur* martin = driver(e.ctx.get());
     Ecran::tourner();
     martin->setNom(QStringLiteral("Martinez"));
     Ecran::tourner();
     e.grille()->viewport()->repaint();
     QCOMPARE(e.grille()->calculsDeBarres(), calculs);
-    l->setDateEnlevement(le(2026, 3, 18, 9));
+    l->setDateEnlevement(localDateTime(2026, 3, 18, 9));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(l).width(), 360.0);
     QVERIFY(e.grille()->calculsDeBarres() > calculs);
@@ -725,9 +826,9 @@ void TestGrille::apresMinuit()
 {
     // The clock passes midnight while the screen is open: the days move on at the next paint.
     auto ctx = store();
-    LocationDeBenne* l = location(ctx.get(), client(ctx.get()), benne(ctx.get()), le(2026, 3, 15, 9), le(2026, 3, 17, 9));
+    LocationDeBenne* l = placedRental(ctx.get(), officeClient(ctx.get()), benne(ctx.get(), 10), localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
     QVERIFY(ctx->save());
-    qint64 maintenantMs = le(2026, 3, 15, 23, 59).toMSecsSinceEpoch();
+    qint64 maintenantMs = localDateTime(2026, 3, 15, 23, 59).toMSecsSinceEpoch();
     VuePlanificationBennes vue(ctx.get(), Observable<bool>(), nullptr,
                                Horloge{[&maintenantMs] { return maintenantMs; }, paris()});
     vue.resize(1200, 760);
@@ -737,7 +838,7 @@ void TestGrille::apresMinuit()
     GrillePlanning* g = vue.grille();
     QCOMPARE(g->jours().date(31), QDate(2026, 3, 15));
     const QRectF avant = g->rectCorps(l);
-    maintenantMs = le(2026, 3, 16, 0, 1).toMSecsSinceEpoch();
+    maintenantMs = localDateTime(2026, 3, 16, 0, 1).toMSecsSinceEpoch();
     g->viewport()->repaint();
     QCOMPARE(g->jours().date(31), QDate(2026, 3, 16));
     QCOMPARE(g->jours().date(0), QDate(2026, 2, 13));
@@ -753,27 +854,27 @@ void TestGrille::rendu()
         for (int etat = 0; etat < 3; ++etat) {
             Ecran e;
             if (etat > 0) {
-                Client* dupont = client(e.ctx.get());
-                Client* garnier = client(e.ctx.get(), QStringLiteral("Garnier Terrassement"));
-                Chauffeur* martin = chauffeur(e.ctx.get());
-                chauffeur(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"));
+                Client* dupont = officeClient(e.ctx.get());
+                Client* garnier = officeClient(e.ctx.get(), QStringLiteral("Garnier Terrassement"));
+                Chauffeur* martin = driver(e.ctx.get());
+                driver(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"));
                 const QStringList couleurs = {"2E7D32", "1565C0", "EF6C00", "6A1B9A", "", "C62828"};
                 QList<Benne*> bennes;
                 for (int i = 0; i < 6; ++i)
-                    bennes << benne(e.ctx.get(), 6 + 2 * i, i == 4 ? EtatBenne::inutilisable : EtatBenne::correct,
-                                    couleurs[i]);
-                LocationDeBenne* l0 = location(e.ctx.get(), dupont, bennes[0], le(2026, 3, 14, 8), le(2026, 3, 17, 8));
+                    bennes << colouredBenne(e.ctx.get(), 6 + 2 * i, couleurs[i],
+                                            i == 4 ? EtatBenne::inutilisable : EtatBenne::correct);
+                LocationDeBenne* l0 = placedRental(e.ctx.get(), dupont, bennes[0], localDateTime(2026, 3, 14, 8), localDateTime(2026, 3, 17, 8));
                 l0->setChauffeurPose(martin);
-                location(e.ctx.get(), garnier, bennes[1], le(2026, 3, 15, 8), std::nullopt);
-                LocationDeBenne* l2 = location(e.ctx.get(), garnier, bennes[2], le(2026, 3, 12, 8), le(2026, 3, 19, 8));
+                placedRental(e.ctx.get(), garnier, bennes[1], localDateTime(2026, 3, 15, 8), std::nullopt);
+                LocationDeBenne* l2 = placedRental(e.ctx.get(), garnier, bennes[2], localDateTime(2026, 3, 12, 8), localDateTime(2026, 3, 19, 8));
                 l2->setChauffeurPose(martin);
                 l2->setChauffeurEnlevement(martin);
-                location(e.ctx.get(), dupont, bennes[3], le(2026, 3, 16, 8), le(2026, 3, 18, 8));
-                location(e.ctx.get(), dupont, bennes[5], le(2026, 3, 13, 8), le(2026, 3, 14, 8));
+                placedRental(e.ctx.get(), dupont, bennes[3], localDateTime(2026, 3, 16, 8), localDateTime(2026, 3, 18, 8));
+                placedRental(e.ctx.get(), dupont, bennes[5], localDateTime(2026, 3, 13, 8), localDateTime(2026, 3, 14, 8));
                 if (etat == 2) {
                     // Clamped: from before the first day, and past the last one.
-                    location(e.ctx.get(), dupont, bennes[3], le(2025, 12, 1, 8), le(2026, 2, 16, 8));
-                    location(e.ctx.get(), garnier, bennes[1], le(2026, 5, 30, 8), le(2026, 8, 1, 8));
+                    placedRental(e.ctx.get(), dupont, bennes[3], localDateTime(2025, 12, 1, 8), localDateTime(2026, 2, 16, 8));
+                    placedRental(e.ctx.get(), garnier, bennes[1], localDateTime(2026, 5, 30, 8), localDateTime(2026, 8, 1, 8));
                 }
                 QVERIFY(e.ctx->save());
             }
@@ -811,18 +912,18 @@ void TestGrille::rendu()
                 const QList<Barre>& rangee = e.grille()->barres(3);
                 const QList<Barre>& premiere = e.grille()->barres(0);
                 QVERIFY(!rangee.isEmpty() && !premiere.isEmpty());
-                cliquer(e.vp(), e.centre(rangee.first().location));
+                clickAt(e.vp(), e.centre(rangee.first().location));
                 QCOMPARE(e.vue->locationInfoSelectionnee(), rangee.first().location);
                 const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
                 QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
                 QApplication::sendEvent(e.vp(), &menu);
                 e.grille()->menuContextuel()->actions().first()->trigger();
                 e.grille()->menuContextuel()->close();
-                souris(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
+                mouseEvent(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
                 QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
                 if (!dossier.isEmpty())
                     e.vue->grab().save(QStringLiteral("%1/planning-etats-%2.png").arg(dossier).arg(taille.width()));
-                repondre(boite(QStringLiteral("confirmation")), QStringLiteral("Annuler"));
+                answerBox(visibleBox(QStringLiteral("confirmation")), QStringLiteral("Annuler"));
             }
         }
     }

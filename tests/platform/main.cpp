@@ -1,5 +1,6 @@
 #include "tst_filehelpers.h"
 #include "tst_maillink.h"
+#include "tst_mapscale.h"
 #include "tst_mapwidget.h"
 #include "tst_updatechecker.h"
 
@@ -12,5 +13,5 @@ int main(int argc, char* argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-    return runTests<UpdateCheckerTest, MapWidgetTest, MailLinkTest, FileHelpersTest>(argc, argv);
+    return runTests<UpdateCheckerTest, MapWidgetTest, MapScaleTest, MailLinkTest, FileHelpersTest>(argc, argv);
 }

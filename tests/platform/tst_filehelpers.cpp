@@ -75,7 +75,7 @@ void FileHelpersTest::savesWhereTheUserChose()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("facturation.csv"));
     kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("facturation.csv"),
-                                {QStringLiteral("text/csv")}, QStringLiteral("csv")};
+                                {QStringLiteral("text/csv")}, QStringLiteral("csv"), {}};
     {
         kv::ScopedSaveFileAnswer answer{QString()};
         const SaveFileResult result = FileHelpers::saveAs(nullptr, request, "x");
@@ -101,6 +101,66 @@ void FileHelpersTest::savesWhereTheUserChose()
         QCOMPARE(result.status, SaveFileResult::Status::failed);
         QVERIFY(!result.error.isEmpty());
     }
+}
+
+namespace {
+
+// While it lives, HOME is a fresh temporary folder and no folder is remembered.
+struct TemporaryHome {
+    QTemporaryDir dir;
+    QByteArray previous = qgetenv("HOME");
+    TemporaryHome()
+    {
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        QSettings().remove(QStringLiteral("files/lastSaveFolder"));
+    }
+    ~TemporaryHome()
+    {
+        qputenv("HOME", previous);
+        QSettings().remove(QStringLiteral("files/lastSaveFolder"));
+    }
+    QString path() const { return QDir(dir.path()).absolutePath(); }
+};
+
+QString proposedFolder(const QString& answerPath = {})
+{
+    kv::ScopedSaveFileAnswer answer{answerPath};
+    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("f.csv"), {}, QStringLiteral("csv"), {}};
+    FileHelpers::saveAs(nullptr, request, "x");
+    return answer.requests.isEmpty() ? QString() : QFileInfo(answer.requests.constFirst().proposedPath).absolutePath();
+}
+
+} // namespace
+
+void FileHelpersTest::proposesAnExistingFolderAndRemembersOnlyWrittenOnes()
+{
+    TemporaryHome home;
+    // A fresh account without a documents folder: the home folder.
+    QCOMPARE(proposedFolder(), home.path());
+    QCOMPARE(FileHelpers::startFolder(), home.path());
+    // With one: there.
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+    const QString documents = home.path() + QStringLiteral("/Documents");
+    QCOMPARE(proposedFolder(), documents);
+
+    // A failed write is not remembered: neither under /proc nor in a folder that is gone.
+    QCOMPARE(proposedFolder(QStringLiteral("/proc/kestrovan-test.csv")), documents);
+    QCOMPARE(proposedFolder(home.path() + QStringLiteral("/absent/f.csv")), documents);
+    // A successful one is.
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("exports")));
+    QCOMPARE(proposedFolder(home.path() + QStringLiteral("/exports/f.csv")), documents);
+    QCOMPARE(proposedFolder(), home.path() + QStringLiteral("/exports"));
+    // A remembered folder that was removed since, or a system folder, is never proposed.
+    QVERIFY(QDir(home.path() + QStringLiteral("/exports")).removeRecursively());
+    QCOMPARE(proposedFolder(), documents);
+    for (const char* system : {"/proc", "/sys", "/dev", "/dev/shm"}) {
+        QSettings().setValue(QStringLiteral("files/lastSaveFolder"), QString::fromLatin1(system));
+        QCOMPARE(proposedFolder(), documents);
+        QCOMPARE(FileHelpers::startFolder(), documents);
+    }
+    // Even an absolute suggestion in a system folder is not where the dialog opens.
+    kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("/proc/f.csv"), {}, {}, {}};
+    QCOMPARE(FileHelpers::proposedPath(request), documents + QStringLiteral("/f.csv"));
 }
 
 void FileHelpersTest::tellsWhetherAFileIsInsideAFolder()

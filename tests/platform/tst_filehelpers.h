@@ -7,6 +7,7 @@ class FileHelpersTest : public QObject {
 private slots:
     void writesWholeFilesOrNothing();
     void savesWhereTheUserChose();
+    void proposesAnExistingFolderAndRemembersOnlyWrittenOnes();
     void tellsWhetherAFileIsInsideAFolder();
     void opensAndRevealsThroughTheOpener();
 };

@@ -3,8 +3,14 @@
 #include "platform/desktopopener.h"
 #include "platform/maillink.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QUrlQuery>
+
+#include <cstdio>
+#include <unistd.h>
 
 using kv::MailLink;
 
@@ -16,7 +22,110 @@ QString field(const QUrl& link, const QString& name)
     return QUrlQuery(link).queryItemValue(name, QUrl::FullyDecoded);
 }
 
+// While it lives, everything written to standard error (by this process, its log and the
+// programs it starts) goes to a file instead.
+class CapturedStandardError {
+public:
+    CapturedStandardError()
+    {
+        file.open();
+        std::fflush(stderr);
+        saved = ::dup(STDERR_FILENO);
+        ::dup2(file.handle(), STDERR_FILENO);
+    }
+    ~CapturedStandardError() { restore(); }
+    // What was written so far.
+    QByteArray text()
+    {
+        std::fflush(stderr);
+        QFile read(file.fileName());
+        return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+    }
+    QByteArray restore()
+    {
+        const QByteArray out = text();
+        if (saved >= 0) {
+            ::dup2(saved, STDERR_FILENO);
+            ::close(saved);
+            saved = -1;
+        }
+        return out;
+    }
+
+private:
+    QTemporaryFile file;
+    int saved = -1;
+};
+
+// While it lives, PATH is one folder, holding the given programs.
+struct ScopedPath {
+    QTemporaryDir dir;
+    QByteArray previous = qgetenv("PATH");
+    explicit ScopedPath(const QMap<QString, QByteArray>& programs)
+    {
+        for (auto it = programs.begin(); it != programs.end(); ++it) {
+            QFile f(dir.filePath(it.key()));
+            if (f.open(QIODevice::WriteOnly)) {
+                f.write(it.value());
+                f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            }
+        }
+        qputenv("PATH", QFile::encodeName(dir.path()));
+    }
+    ~ScopedPath() { qputenv("PATH", previous); }
+};
+
+// While it lives, every log message is collected (and still shown).
+class CollectedLog {
+public:
+    CollectedLog() { previous = qInstallMessageHandler(&CollectedLog::handle); }
+    ~CollectedLog() { qInstallMessageHandler(previous); }
+    static QByteArray text() { return messages().join('\n'); }
+
+private:
+    static QByteArrayList& messages()
+    {
+        static QByteArrayList all;
+        return all;
+    }
+    static void handle(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        messages().append(message.toUtf8());
+    }
+    QtMessageHandler previous = nullptr;
+};
+
 } // namespace
+
+void MailLinkTest::logsAnUnansweredLinkWithoutItsContent()
+{
+    const auto link = MailLink::build(QStringLiteral("client@exemple.fr"), QStringLiteral("Planning"),
+                                      QStringLiteral("Dupont Démolition, 12 rue des Lilas"));
+    QVERIFY(link);
+    const QByteArray secret = "Dupont";
+    // A launcher that finds no mail program and says so, with the link, as xdg-open does.
+    {
+        ScopedPath path({{QStringLiteral("xdg-open"),
+                          "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n"}});
+        CapturedStandardError captured;
+        CollectedLog log;
+        MailLink::open(*link);
+        QTRY_VERIFY_WITH_TIMEOUT(CollectedLog::text().contains("Aucun programme de messagerie"), 10000);
+        QTest::qWait(100); // the launcher's own words, had they not been discarded
+        const QByteArray out = captured.restore() + CollectedLog::text();
+        QVERIFY2(!out.contains(secret) && !out.contains("client%40") && !out.contains("client@"), out.constData());
+    }
+    // No launcher at all.
+    {
+        ScopedPath path({});
+        CapturedStandardError captured;
+        CollectedLog log;
+        QVERIFY(!MailLink::open(*link));
+        const QByteArray out = captured.restore() + CollectedLog::text();
+        QVERIFY2(out.contains("Aucun programme de messagerie"), out.constData());
+        QVERIFY2(!out.contains(secret) && !out.contains("client@"), out.constData());
+    }
+}
 
 void MailLinkTest::encodesEachPartOnItsOwn()
 {

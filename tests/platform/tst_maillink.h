@@ -11,4 +11,5 @@ private slots:
     void refusesAddressesThatWouldAddFields_data();
     void refusesAddressesThatWouldAddFields();
     void opensThroughTheDesktopAndSaysWhetherItDid();
+    void logsAnUnansweredLinkWithoutItsContent();
 };

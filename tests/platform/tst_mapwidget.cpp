@@ -242,6 +242,66 @@ void MapWidgetTest::roundsItsCorners()
     QCOMPARE(image.pixelColor(100, 0), MapWidget::backgroundColor());
 }
 
+// The markers are drawn once for a view: painting again the same view (a focus change, a tile
+// arriving, the window shown again) does not draw them again; a new view, new markers or new
+// shapes do.
+void MapWidgetTest::keepsItsMarkersLayerUntilSomethingChanges()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    m.map.setMarkers({{45.0, -1.0}, {45.01, -1.0}});
+    m.paint();
+    QCOMPARE(m.painted.size(), 2);
+    QImage again = m.paint();
+    QCOMPARE(m.painted.size(), 0);
+    QCOMPARE(again.pixelColor(300, 200), QColor(0, 0, 255)); // still shown
+    m.map.panBy({10, 0});
+    m.paint();
+    QCOMPARE(m.painted.size(), 2);
+    QCOMPARE(m.painted[0].second, QPointF(310, 200));
+    m.map.zoomIn();
+    m.paint();
+    QCOMPARE(m.painted.size(), 2);
+    m.map.setMarkers({{45.0, -1.0}});
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    m.map.invalidateMarkers();
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+    m.map.resize(500, 400);
+    m.paint();
+    QCOMPARE(m.painted.size(), 1);
+}
+
+// Markers that fall into the same few pixels are drawn once, the last of them, when they look
+// alike; a marker a little farther off, or of another look, is still drawn.
+void MapWidgetTest::mergesMarkersOnOneSpot()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const GeoPoint spot = m.map.coordinateForPoint({300.5, 200.5});
+    const GeoPoint away = m.map.coordinateForPoint({320, 200});
+    m.map.setMarkers({spot, spot, away, spot});
+    m.paint();
+    QCOMPARE(m.painted.size(), 4); // no merging unless asked
+    m.map.setMarkerMerging(4);
+    QCOMPARE(m.map.markersInView(), (QList<int>{2, 3}));
+    m.paint();
+    QCOMPARE(m.painted.size(), 2);
+    QCOMPARE(m.painted[1].first, 3);
+    QCOMPARE(m.painted[1].second, QPointF(300.5, 200.5));
+    // Looks apart: both drawn.
+    m.map.setMarkerMerging(4, {1, 2, 1, 1});
+    QCOMPARE(m.map.markersInView(), (QList<int>{1, 2, 3}));
+    // Half a pixel apart, they part once zoomed in far enough.
+    const GeoPoint beside = m.map.coordinateForPoint({301, 200.5});
+    m.map.setMarkers({spot, beside});
+    m.map.setMarkerMerging(4);
+    for (int i = 0; i < 5; ++i)
+        m.map.zoomIn();
+    QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
+}
+
 void MapWidgetTest::panByDragging()
 {
     RecordingMap m;

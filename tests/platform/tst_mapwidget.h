@@ -13,6 +13,8 @@ private slots:
     void paintsMarkersAtTheirPlaceAndOnlyInView();
     void leavesOutMarkersHiddenUnderLaterOnes();
     void roundsItsCorners();
+    void keepsItsMarkersLayerUntilSomethingChanges();
+    void mergesMarkersOnOneSpot();
     void panByDragging();
     void zoomsWithWheelAroundTheCursor();
     void zoomsWithPlusAndMinus();

@@ -2,7 +2,7 @@
 //     captures_rentals <folder>
 
 #include "fauxservice.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "platform/mapwidget.h"
 #include "rentals/adresseautocompleteur.h"
@@ -52,19 +52,19 @@ int main(int argc, char* argv[])
     AdresseService service(faux.baseUrl());
 
     {
-        auto ctx = outils::store();
+        auto ctx = fixtures::store();
         FormulaireLocationView vide(ctx.get(), QUuid::createUuid(), [] {}, &service);
         vide.resize(taille);
         vide.show();
         enregistrer(&vide, dossier, QStringLiteral("configuration"));
     }
 
-    auto ctx = outils::store();
-    outils::client(ctx.get(), QStringLiteral("Alpha Maçonnerie"));
-    outils::client(ctx.get(), QStringLiteral("Zeta TP"));
-    outils::type(ctx.get(), QStringLiteral("Gravats"));
-    Benne* b = outils::benne(ctx.get());
-    outils::sauver(ctx.get());
+    auto ctx = fixtures::store();
+    fixtures::client(ctx.get(), QStringLiteral("Alpha Maçonnerie"));
+    fixtures::client(ctx.get(), QStringLiteral("Zeta TP"));
+    fixtures::wasteType(ctx.get(), QStringLiteral("Gravats"));
+    Benne* b = fixtures::benne(ctx.get(), 10);
+    fixtures::saved(ctx.get());
     FormulaireLocationView form(ctx.get(), b->id(), [] {}, &service);
     form.resize(taille);
     form.show();
@@ -106,7 +106,7 @@ int main(int argc, char* argv[])
 
     // Rentals by client.
     {
-        auto vide = outils::store();
+        auto vide = fixtures::store();
         VueLocationBenne::Entrees e;
         e.context = vide.get();
         e.clients = new Query<Client>(vide.get(), {}, {}, vide.get());
@@ -116,24 +116,24 @@ int main(int argc, char* argv[])
         ecran.show();
         enregistrer(&ecran, dossier, QStringLiteral("parclient-vide"));
     }
-    auto bureau = outils::store();
+    auto bureau = fixtures::store();
     QList<Client*> clients;
     for (const char* nom : {"Alpha Maçonnerie", "Bâti Rhône", "Charpentes Morel", "Dupont BTP", "Espaces Verts Lyon",
                             "Ferrari Démolition", "Garnier & Fils", "Horizon TP"})
-        clients << outils::client(bureau.get(), QString::fromUtf8(nom));
-    TypeDechet* gravats = outils::type(bureau.get(), QStringLiteral("Gravats"));
+        clients << fixtures::client(bureau.get(), QString::fromUtf8(nom));
+    TypeDechet* gravats = fixtures::wasteType(bureau.get(), QStringLiteral("Gravats"));
     auto* grue = new DispositifSpecial(QStringLiteral("Grue auxiliaire"));
-    Benne* b1 = outils::benne(bureau.get(), 10, QStringLiteral("2E7D32"));
-    Benne* b2 = outils::benne(bureau.get(), 6, QStringLiteral("1565C0"));
-    outils::benne(bureau.get(), 15, QStringLiteral("FF0000"), EtatBenne::neuf, grue);
-    outils::benne(bureau.get(), 10, QStringLiteral("2E7D32"), EtatBenne::sale);
-    outils::benne(bureau.get(), 7.5, QStringLiteral("zz"));
+    Benne* b1 = fixtures::colouredBenne(bureau.get(), 10, QStringLiteral("2E7D32"));
+    Benne* b2 = fixtures::colouredBenne(bureau.get(), 6, QStringLiteral("1565C0"));
+    fixtures::colouredBenne(bureau.get(), 15, QStringLiteral("FF0000"), EtatBenne::neuf, grue);
+    fixtures::colouredBenne(bureau.get(), 10, QStringLiteral("2E7D32"), EtatBenne::sale);
+    fixtures::colouredBenne(bureau.get(), 7.5, QStringLiteral("zz"));
     auto* l1 = new LocationDeBenne(clients[3], b1, 45.7578, 4.832, QStringLiteral("12 rue de la République, 69002 Lyon"),
-                                   80, 80, 4.5, outils::le(2026, 12, 1, 8), outils::le(2026, 12, 20, 8), gravats);
+                                   80, 80, 4.5, fixtures::localDateTime(2026, 12, 1, 8), fixtures::localDateTime(2026, 12, 20, 8), gravats);
     bureau->insert(l1);
     bureau->insert(new LocationDeBenne(clients[3], b2, std::nullopt, std::nullopt, std::nullopt, 0, 0, 0,
-                                       outils::le(2026, 11, 3, 8), std::nullopt, nullptr));
-    outils::sauver(bureau.get());
+                                       fixtures::localDateTime(2026, 11, 3, 8), std::nullopt, nullptr));
+    fixtures::saved(bureau.get());
     VueLocationBenne::Entrees e;
     e.context = bureau.get();
     e.clients = new Query<Client>(bureau.get(), {}, {}, bureau.get());

@@ -42,10 +42,13 @@ private slots:
     void addressSuggestionsAndTheirChoice();
     void citySearchPopupFillsTheCoordinates();
     void removalNeverPrecedesPlacement();
+    void removalDateCanBeTyped();
     void contactsFollowTheClient();
     void pricesInTheLocaleAndTheFlipCard();
+    void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
     void saveStoresTheRental();
+    void deletedWasteTypeLeavesTheRentalWithout();
     void prefilledCoordinatesAreGeocoded();
     void typedCoordinatesAreNotGeocoded();
     void geocodingAnswerForADeletedRentalIsIgnored();
@@ -67,6 +70,8 @@ private slots:
     void detailsLinesAndHalfCoordinates();
     void choicesSurviveAChangeOfCommand();
     void onlyVisibleCartouchesAreBuilt();
+    void selectionBelongsToTheClientNotItsCartouche();
+    void columnsKeepTheirPlaceAndRoom();
     void groupsOfAvailableSkips();
     void dragPayloadAndPanel();
 };

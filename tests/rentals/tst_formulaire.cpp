@@ -1,7 +1,7 @@
 #include "tests.h"
 
 #include "fauxservice.h"
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "planning/vueplanificationbennes.h"
 #include "rentals/adresseautocompleteur.h"
@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -28,7 +29,7 @@
 #include <QToolButton>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -42,22 +43,22 @@ struct Banc {
     AdresseService service{faux.baseUrl()};
     Client* zeta = client(ctx.get(), "Zeta TP");
     Client* alpha = client(ctx.get(), "Alpha Maçonnerie");
-    TypeDechet* gravats = type(ctx.get(), "Gravats");
-    TypeDechet* bois = type(ctx.get(), "Bois");
-    Benne* benne = outils::benne(ctx.get());
+    TypeDechet* gravats = wasteType(ctx.get(), "Gravats");
+    TypeDechet* bois = wasteType(ctx.get(), "Bois");
+    Benne* benne = fixtures::benne(ctx.get(), 10);
     int fermetures = 0;
     std::unique_ptr<FormulaireLocationView> form;
 
     Banc()
     {
-        QVERIFY(sauver(ctx.get()));
+        QVERIFY(saved(ctx.get()));
         GeocodageApresEnregistrement::pour(ctx.get())->service()->setBaseUrl(faux.baseUrl());
     }
     FormulaireLocationView* ouvrir()
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
                                                         &service, nullptr,
-                                                        Horloge::fixe(le(2026, 3, 15, 10), QTimeZone("Europe/Paris")));
+                                                        fixedClock());
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
@@ -98,7 +99,7 @@ void FormulaireLocationTest::configurationCardUntilAClientAndAWasteType()
     client(ctx.get(), "Dupont");
     QTest::qWait(10);
     QVERIFY(!form.afficheFormulaire());
-    type(ctx.get(), "Gravats");
+    wasteType(ctx.get(), "Gravats");
     QTRY_VERIFY(form.afficheFormulaire());
     // The type created after the opening is chosen, since none was.
     QCOMPARE(form.typeDechetSelectionne()->libelle(), QStringLiteral("Gravats"));
@@ -114,7 +115,7 @@ void FormulaireLocationTest::defaultsOnAppearance()
     QCOMPARE(form->choixClient()->itemText(0), QStringLiteral("— Choisir un client —"));
     QCOMPARE(form->typeDechetSelectionne(), b.gravats);
     QCOMPARE(form->choixTypeDechet()->count(), 2);
-    QCOMPARE(form->datePose(), le(2026, 3, 16, 10));
+    QCOMPARE(form->datePose(), localDateTime(2026, 3, 16, 10));
     QVERIFY(!form->dateEnlevement());
     QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 16));
     QVERIFY(form->boutonValider()->isDefault());
@@ -242,19 +243,69 @@ void FormulaireLocationTest::removalNeverPrecedesPlacement()
     auto* form = b.ouvrir();
     // Picking a removal before the placement: right after, it equals the placement.
     form->champDateEnlevement()->setDate(QDate(2026, 3, 10));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 10, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 10, 10)));
     QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(form->datePose()));
 
     form->champDateEnlevement()->setDate(QDate(2026, 3, 20));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
     // The placement moved past the removal takes the removal along.
     form->champDatePose()->setDate(QDate(2026, 3, 25));
-    QCOMPARE(form->datePose(), le(2026, 3, 25, 10));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+    QCOMPARE(form->datePose(), localDateTime(2026, 3, 25, 10));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 25, 10)));
     QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 25));
     // Moving it back earlier leaves the removal alone.
     form->champDatePose()->setDate(QDate(2026, 3, 18));
-    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 25, 10)));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 25, 10)));
+}
+
+void FormulaireLocationTest::removalDateCanBeTyped()
+{
+    Banc b;
+    auto* form = b.ouvrir(); // placement on 16 March 2026
+    QDateEdit* champ = form->champDateEnlevement();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    champ->setFocus();
+    QVERIFY(champ->hasFocus());
+
+    // "20" in the day: the "2" on the way is not corrected back to the 16th.
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(champ, "20");
+    QCoreApplication::processEvents();
+    QCOMPARE(champ->date(), QDate(2026, 3, 20));
+    form->champAdresse()->setFocus(); // the focus leaves the field
+    QCoreApplication::processEvents();
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
+
+    // "05" stays while typed; leaving the field brings it to the placement.
+    champ->setFocus();
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(champ, "05");
+    QCoreApplication::processEvents();
+    QCOMPARE(champ->date(), QDate(2026, 3, 5));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 5, 10)));
+    form->champAdresse()->setFocus();
+    QTRY_COMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
+    QCOMPARE(champ->date(), QDate(2026, 3, 16));
+
+    // The arrow keys step through the days the same way, and Return ends the edit.
+    champ->setFocus();
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClick(champ, Qt::Key_Down);
+    QTest::keyClick(champ, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    QCOMPARE(champ->date(), QDate(2026, 3, 14));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QTRY_COMPARE(champ->date(), QDate(2026, 3, 16));
+
+    // A removal left earlier in the field is never stored so.
+    champ->setFocus();
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(champ, "02");
+    QCOMPARE(champ->date(), QDate(2026, 3, 2));
+    form->validerEtEnregistrer();
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
 }
 
 void FormulaireLocationTest::contactsFollowTheClient()
@@ -263,7 +314,7 @@ void FormulaireLocationTest::contactsFollowTheClient()
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
     new Contact("Lise", "Petit", "0600000001", "", b.alpha);
     new Contact("Paul", "Durand", "0600000002", "", b.zeta);
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     auto* form = b.ouvrir();
     QComboBox* contacts = form->choixContact();
     QVERIFY(contacts->isVisible());
@@ -317,6 +368,53 @@ void FormulaireLocationTest::pricesInTheLocaleAndTheFlipCard()
     QCOMPARE(b.locations()[0]->tarifJournalier(), 0.0);
 }
 
+void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
+{
+    // The sheet's default size, with every row shown: contacts, the red message, the prices card
+    // turned over.
+    Banc b;
+    new Contact("Jean", "Martin", "0600000000", "", b.alpha);
+    QVERIFY(saved(b.ctx.get()));
+    auto* form = b.ouvrir();
+    QCOMPARE(form->size(), QSize(600, 630));
+    b.ctx->failNextSave(QStringLiteral("disque plein"));
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QVERIFY(form->showError());
+    QVERIFY(form->choixContact()->isVisible());
+    form->interrupteurTarifs()->setChecked(true);
+    QTRY_VERIFY(!form->carteTarifs()->isAnimating());
+    QCoreApplication::processEvents();
+
+    // The price rows keep their height.
+    for (forms::NumberField* champ : {form->champTarifPose(), form->champTarifEnlevement(), form->champTarifJournalier()}) {
+        QVERIFY(champ->isVisible());
+        QVERIFY2(champ->lineEdit()->height() >= champ->lineEdit()->sizeHint().height(),
+                 qPrintable(QString::number(champ->lineEdit()->height())));
+    }
+    // Nothing lies over anything else.
+    QList<QWidget*> parties = {form->champAdresse(), form->findChild<QStackedWidget*>("emplacementSuggestions"),
+                               form->champLatitude(), form->champDatePose(), form->champDateEnlevement(),
+                               form->choixContact(), form->choixTypeDechet(), form->interrupteurTarifs(),
+                               form->champTarifPose()->lineEdit(), form->champTarifEnlevement()->lineEdit(),
+                               form->champTarifJournalier()->lineEdit(), form->findChild<QLabel*>("messageErreur"),
+                               form->boutonValider()};
+    const auto rect = [form](QWidget* w) { return QRect(w->mapTo(form, QPoint(0, 0)), w->size()); };
+    for (int i = 0; i < parties.size(); ++i) {
+        QVERIFY2(parties[i]->isVisible() && parties[i]->height() > 0, qPrintable(parties[i]->objectName()));
+        for (int j = i + 1; j < parties.size(); ++j)
+            QVERIFY2(!rect(parties[i]).intersects(rect(parties[j])),
+                     qPrintable(parties[i]->objectName() + " / " + parties[j]->objectName()));
+    }
+    // What does not fit is reached by scrolling; "Valider" and "Annuler" stay in view.
+    QScrollArea* defilement = form->findChild<QScrollArea*>();
+    QVERIFY(defilement);
+    for (QWidget* bouton : {static_cast<QWidget*>(form->boutonValider()), static_cast<QWidget*>(form->boutonAnnuler())})
+        QVERIFY(form->rect().contains(rect(bouton)));
+    defilement->ensureWidgetVisible(form->champTarifJournalier()->lineEdit());
+    QWidget* dernier = form->champTarifJournalier()->lineEdit();
+    QVERIFY(defilement->viewport()->rect().contains(QRect(dernier->mapTo(defilement->viewport(), QPoint(0, 0)), dernier->size())));
+}
+
 void FormulaireLocationTest::saveRequiresAClient()
 {
     Banc b;
@@ -354,8 +452,8 @@ void FormulaireLocationTest::saveStoresTheRental()
     QCOMPARE(l->adresse(), std::optional<QString>("5 rue des Lilas, Lyon"));
     QCOMPARE(l->latitude(), std::optional<double>(45.76));
     QCOMPARE(l->longitude(), std::optional<double>(4.83));
-    QCOMPARE(l->datePose(), le(2026, 3, 16, 10));
-    QCOMPARE(l->dateEnlevement(), std::optional<QDateTime>(le(2026, 3, 20, 10)));
+    QCOMPARE(l->datePose(), localDateTime(2026, 3, 16, 10));
+    QCOMPARE(l->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
     QCOMPARE(l->tarifPose(), 0.0);
     QVERIFY(!l->chauffeurPose());
     QVERIFY(!b.ctx->hasChanges());
@@ -364,6 +462,50 @@ void FormulaireLocationTest::saveStoresTheRental()
     // The address was completed while typing, but nothing was geocoded after the save.
     for (const QUrlQuery& q : b.faux.requetes)
         QCOMPARE(q.queryItemValue("autocomplete"), QStringLiteral("1"));
+}
+
+void FormulaireLocationTest::deletedWasteTypeLeavesTheRentalWithout()
+{
+    // Chosen by the user, then deleted elsewhere: the rental has no type (the first one left is
+    // not put in its place).
+    {
+        Banc b;
+        auto* form = b.ouvrir();
+        QTest::keyClick(form->choixTypeDechet(), Qt::Key_Down); // Bois
+        QCOMPARE(form->typeDechetSelectionne(), b.bois);
+        QVERIFY(b.ctx->remove(b.bois));
+        QVERIFY(saved(b.ctx.get()));
+        QTRY_COMPARE(form->choixTypeDechet()->count(), 1);
+        QVERIFY(!form->typeDechetSelectionne());
+        QCOMPARE(form->choixTypeDechet()->currentIndex(), -1);
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+        QCOMPARE(b.locations().size(), 1);
+        QVERIFY(!b.locations()[0]->typeDechet());
+    }
+    // The type chosen on appearance, deleted before "Valider" is pressed, even before the
+    // lists hear of it.
+    {
+        Banc b;
+        auto* form = b.ouvrir();
+        QCOMPARE(form->typeDechetSelectionne(), b.gravats);
+        QVERIFY(b.ctx->remove(b.gravats));
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+        QCOMPARE(b.locations().size(), 1);
+        QVERIFY(!b.locations()[0]->typeDechet());
+    }
+    // The user may still choose one of those left.
+    {
+        Banc b;
+        auto* form = b.ouvrir();
+        QVERIFY(b.ctx->remove(b.gravats));
+        QTRY_COMPARE(form->choixTypeDechet()->count(), 1);
+        QVERIFY(!form->typeDechetSelectionne());
+        form->choixTypeDechet()->setFocus();
+        QTest::keyClick(form->choixTypeDechet(), Qt::Key_Home);
+        QCOMPARE(form->typeDechetSelectionne(), b.bois);
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+        QCOMPARE(b.locations()[0]->typeDechet(), b.bois);
+    }
 }
 
 void FormulaireLocationTest::prefilledCoordinatesAreGeocoded()
@@ -446,7 +588,7 @@ void FormulaireLocationTest::geocodingAnswerForADeletedRentalIsIgnored()
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     LocationDeBenne* l = b.locations()[0];
     QVERIFY(b.ctx->remove(l));
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     QTRY_COMPARE(fin.count(), 1);
     QVERIFY(!l->latitude());
     QVERIFY(!b.ctx->hasChanges());
@@ -468,15 +610,15 @@ void FormulaireLocationTest::failedSaveLeavesNothingPending()
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     QCOMPARE(b.fermetures, 1);
     QCOMPARE(b.locations().size(), 1);
-    QVERIFY(sauver(b.ctx.get()));
+    QVERIFY(saved(b.ctx.get()));
     QCOMPARE(b.ctx->count<LocationDeBenne>(), 1);
 }
 
 void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
 {
     Banc b;
-    auto* unusable = benne(b.ctx.get(), 6, "0000FF", EtatBenne::inutilisable);
-    QVERIFY(sauver(b.ctx.get()));
+    auto* unusable = colouredBenne(b.ctx.get(), 6, "0000FF", EtatBenne::inutilisable);
+    QVERIFY(saved(b.ctx.get()));
     QWidget fenetre;
     fenetre.resize(1200, 760);
     VuePlanificationBennes grille(b.ctx.get(), Observable<bool>(), &fenetre);

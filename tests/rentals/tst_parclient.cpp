@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "model/query.h"
 #include "rentals/carteavecrepere.h"
@@ -20,7 +20,7 @@
 #include <QToolButton>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -29,7 +29,7 @@ const QTimeZone kParis("Europe/Paris");
 // "Now": Wednesday 10 June 2026 at 15:00 in Paris.
 qint64 maintenant()
 {
-    return le(2026, 6, 10, 15).toMSecsSinceEpoch();
+    return localDateTime(2026, 6, 10, 15).toMSecsSinceEpoch();
 }
 
 QString volumeFr(double v)
@@ -87,12 +87,12 @@ void ParClientTest::inProgressAgainstTheStartOfToday()
 {
     auto ctx = store();
     Client* c = client(ctx.get(), "A");
-    Benne* b = benne(ctx.get());
-    const qint64 minuit = le(2026, 6, 10).toMSecsSinceEpoch();
-    auto* sansFin = location(ctx.get(), c, b, le(2026, 5, 1));
-    auto* finMinuit = location(ctx.get(), c, b, le(2026, 5, 1), le(2026, 6, 10, 0, 0));
-    auto* finHier = location(ctx.get(), c, b, le(2026, 5, 1), le(2026, 6, 9, 23, 59));
-    auto* semaineProchaine = location(ctx.get(), c, b, le(2026, 6, 17));
+    Benne* b = benne(ctx.get(), 10);
+    const qint64 minuit = localDateTime(2026, 6, 10).toMSecsSinceEpoch();
+    auto* sansFin = location(ctx.get(), c, b, localDateTime(2026, 5, 1));
+    auto* finMinuit = location(ctx.get(), c, b, localDateTime(2026, 5, 1), localDateTime(2026, 6, 10, 0, 0));
+    auto* finHier = location(ctx.get(), c, b, localDateTime(2026, 5, 1), localDateTime(2026, 6, 9, 23, 59));
+    auto* semaineProchaine = location(ctx.get(), c, b, localDateTime(2026, 6, 17));
     QVERIFY(ListeBennesView::estEnCours(sansFin, minuit));
     QVERIFY(ListeBennesView::estEnCours(finMinuit, minuit));
     QVERIFY(!ListeBennesView::estEnCours(finHier, minuit));
@@ -109,10 +109,10 @@ void ParClientTest::tilesTextColourAndSelection()
     auto ctx = store();
     Client* c = client(ctx.get(), "A");
     Client* autre = client(ctx.get(), "B");
-    Benne* b = benne(ctx.get(), 10, "zz");
-    auto* sansAdresse = location(ctx.get(), c, b, le(2026, 6, 1));
-    auto* adresseVide = location(ctx.get(), c, b, le(2026, 6, 2), std::nullopt, QString());
-    location(ctx.get(), autre, b, le(2026, 6, 3));
+    Benne* b = colouredBenne(ctx.get(), 10, "zz");
+    auto* sansAdresse = location(ctx.get(), c, b, localDateTime(2026, 6, 1));
+    auto* adresseVide = location(ctx.get(), c, b, localDateTime(2026, 6, 2), std::nullopt, QString());
+    location(ctx.get(), autre, b, localDateTime(2026, 6, 3));
     QList<LocationDeBenne*> choisies;
     ListeBennesView liste(c, volumeFr, [&](LocationDeBenne* l) { choisies << l; }, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
@@ -139,8 +139,8 @@ void ParClientTest::listFollowsTheStore()
 {
     auto ctx = store();
     Client* c = client(ctx.get(), "A");
-    Benne* b = benne(ctx.get(), 10, "00FF00");
-    auto* l = location(ctx.get(), c, b, le(2026, 6, 1), std::nullopt, QStringLiteral("Lyon"));
+    Benne* b = colouredBenne(ctx.get(), 10, "00FF00");
+    auto* l = location(ctx.get(), c, b, localDateTime(2026, 6, 1), std::nullopt, QStringLiteral("Lyon"));
     ListeBennesView liste(c, volumeFr, {}, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
     liste.setSelectedLocation(l);
@@ -148,7 +148,7 @@ void ParClientTest::listFollowsTheStore()
     QVERIFY(tuile->isSwinging());
     // An edit updates the tile in place: the swing goes on.
     l->setAdresse(QStringLiteral("Villeurbanne"));
-    location(ctx.get(), c, b, le(2026, 6, 5));
+    location(ctx.get(), c, b, localDateTime(2026, 6, 5));
     QTRY_COMPARE(liste.locationsFiltrees().size(), 2);
     QCOMPARE(liste.tuile(l), tuile);
     QVERIFY(tuile->isSwinging());
@@ -240,10 +240,10 @@ void ParClientTest::screenDrivenByClicks()
     Client* a = client(b.ctx.get(), "A");
     Client* bb = client(b.ctx.get(), "B");
     Client* sans = client(b.ctx.get(), "Sans location");
-    Benne* benne1 = benne(b.ctx.get());
-    auto* l1 = location(b.ctx.get(), a, benne1, le(2026, 6, 1), std::nullopt, "Lyon", 45.76, 4.83);
-    auto* l2 = location(b.ctx.get(), a, benne1, le(2026, 5, 1), le(2026, 5, 10), "Bron", 45.73, 4.91);
-    location(b.ctx.get(), bb, benne1, le(2026, 6, 1));
+    Benne* benne1 = benne(b.ctx.get(), 10);
+    auto* l1 = location(b.ctx.get(), a, benne1, localDateTime(2026, 6, 1), std::nullopt, "Lyon", 45.76, 4.83);
+    auto* l2 = location(b.ctx.get(), a, benne1, localDateTime(2026, 5, 1), localDateTime(2026, 5, 10), "Bron", 45.73, 4.91);
+    location(b.ctx.get(), bb, benne1, localDateTime(2026, 6, 1));
     VueLocationBenne ecran(b.entrees());
     ecran.resize(1200, 760);
     ecran.show();
@@ -258,7 +258,7 @@ void ParClientTest::screenDrivenByClicks()
     QVERIFY(!ecran.listeBennes()); // told only at the end of the animation
     // A store change meanwhile updates the cartouche in place: the animation goes on.
     a->setNom("A renommé");
-    auto* l3 = location(b.ctx.get(), a, benne1, le(2026, 7, 1));
+    auto* l3 = location(b.ctx.get(), a, benne1, localDateTime(2026, 7, 1));
     QTest::qWait(50);
     QCOMPARE(ecran.cartouche(a), ca);
     QCOMPARE(ca->label(), QStringLiteral("A renommé"));
@@ -329,13 +329,13 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
 {
     Bureau b;
     Client* a = client(b.ctx.get(), "A");
-    Benne* be = benne(b.ctx.get());
-    TypeDechet* gravats = type(b.ctx.get(), "Gravats");
-    auto* complete = location(b.ctx.get(), a, be, le(2026, 6, 1, 8), le(2026, 6, 20, 8), "12 rue X", 45.5, 0.00001, gravats);
+    Benne* be = benne(b.ctx.get(), 10);
+    TypeDechet* gravats = wasteType(b.ctx.get(), "Gravats");
+    auto* complete = location(b.ctx.get(), a, be, localDateTime(2026, 6, 1, 8), localDateTime(2026, 6, 20, 8), "12 rue X", 45.5, 0.00001, gravats);
     complete->setTarifPose(80);
     complete->setTarifJournalier(4.125);
-    auto* moitie = location(b.ctx.get(), a, be, le(2026, 6, 1), std::nullopt, std::nullopt, 45.5);
-    auto* sansFin = location(b.ctx.get(), a, be, le(2026, 6, 2, 8), std::nullopt, std::nullopt, 45.5, 4.5);
+    auto* moitie = location(b.ctx.get(), a, be, localDateTime(2026, 6, 1), std::nullopt, std::nullopt, 45.5);
+    auto* sansFin = location(b.ctx.get(), a, be, localDateTime(2026, 6, 2, 8), std::nullopt, std::nullopt, 45.5, 4.5);
     VueLocationBenne ecran(b.entrees());
     ecran.show();
     ecran.selectionnerClient(a->id());
@@ -361,7 +361,7 @@ void ParClientTest::choicesSurviveAChangeOfCommand()
 {
     Bureau b;
     Client* a = client(b.ctx.get(), "A");
-    auto* l = location(b.ctx.get(), a, benne(b.ctx.get()), le(2026, 6, 1), std::nullopt, "Lyon", 45.7, 4.8);
+    auto* l = location(b.ctx.get(), a, benne(b.ctx.get(), 10), localDateTime(2026, 6, 1), std::nullopt, "Lyon", 45.7, 4.8);
     {
         VueLocationBenne ecran(b.entrees());
         ecran.show();
@@ -400,17 +400,116 @@ void ParClientTest::onlyVisibleCartouchesAreBuilt()
     QVERIFY(ecran.nombreCartouches() < 30);
 }
 
+void ParClientTest::selectionBelongsToTheClientNotItsCartouche()
+{
+    Bureau b;
+    QList<Client*> clients;
+    for (int i = 0; i < 300; ++i)
+        clients << client(b.ctx.get(), QStringLiteral("Client %1").arg(i, 3, 10, QLatin1Char('0')));
+    VueLocationBenne ecran(b.entrees());
+    ecran.resize(1200, 760);
+    ecran.show();
+    QScrollBar* barre = ecran.colonneClients()->verticalScrollBar();
+    const auto auRepos = [](CartoucheAnime* c) {
+        return c && !c->isSelected() && !c->isZoomed() && c->xOffset() == 0.0 && c->scale() == 1.0;
+    };
+    const auto choisi = [](CartoucheAnime* c) {
+        return c && c->isSelected() && c->isZoomed() && c->xOffset() == 160.0 && c->scale() == 1.5;
+    };
+
+    // Chosen, scrolled out of view and back: still drawn chosen.
+    cliquer(ecran.cartouche(clients[0]));
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(clients[0]->id()));
+    QTRY_VERIFY(choisi(ecran.cartouche(clients[0])));
+    barre->setValue(barre->maximum());
+    QVERIFY(!ecran.cartouche(clients[0]));
+    barre->setValue(0);
+    QVERIFY(choisi(ecran.cartouche(clients[0])));
+
+    // Tapped, then scrolled away before the end of its animation: the choice still lands.
+    cliquer(ecran.cartouche(clients[1]));
+    QTest::qWait(100);
+    barre->setValue(barre->maximum());
+    QVERIFY(!ecran.cartouche(clients[1]));
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(clients[1]->id()));
+    QCOMPARE(ecran.clientDeLaColonne(), clients[1]);
+    barre->setValue(0);
+    QTRY_VERIFY(choisi(ecran.cartouche(clients[1])));
+    QTRY_VERIFY(auRepos(ecran.cartouche(clients[0])));
+
+    // Halfway through its way back, a cartouche scrolled away and back goes on from where it was.
+    cliquer(ecran.cartouche(clients[1]));
+    QTest::qWait(100);
+    barre->setValue(barre->maximum());
+    barre->setValue(0);
+    CartoucheAnime* retour = ecran.cartouche(clients[1]);
+    QVERIFY(retour->xOffset() > 0.0 && retour->xOffset() < 160.0);
+    QTRY_VERIFY(!b.selectedClientID.get());
+    QTRY_VERIFY(auRepos(ecran.cartouche(clients[1])));
+}
+
+void ParClientTest::columnsKeepTheirPlaceAndRoom()
+{
+    // Widths of the content beside the sidebar: a 1600-point window, a 1200-point one, and a
+    // 1200-point one at a display scale of 1.5 (its screen 1066 points wide).
+    for (const int largeur : {1380, 970, 840}) {
+        Bureau b;
+        Client* a = client(b.ctx.get(), "Démolition Simon 31");
+        client(b.ctx.get(), "B");
+        auto* l = location(b.ctx.get(), a, benne(b.ctx.get(), 10), localDateTime(2026, 6, 1), std::nullopt, "Lyon", 45.76, 4.83);
+        VueLocationBenne ecran(b.entrees());
+        ecran.resize(largeur, 620);
+        ecran.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+        const QString texte = QString::number(largeur);
+        QWidget* clients = ecran.colonneClients();
+        QWidget* locations = ecran.findChild<QWidget*>("colonneLocations");
+        const int gauche = clients->x();
+        QVERIFY2(gauche <= 12, qPrintable(texte));
+
+        // The invitation shows whole: its text has the lines it needs.
+        auto* invitation = ecran.findChild<QLabel*>("texteInvitation");
+        QVERIFY(invitation->isVisible());
+        QVERIFY2(invitation->heightForWidth(invitation->width()) <= invitation->height(), qPrintable(texte));
+        QVERIFY2(invitation->mapTo(&ecran, QPoint(invitation->width(), 0)).x() <= ecran.width(), qPrintable(texte));
+
+        // A client chosen, then a rental: the client column stays where it is, the others follow it.
+        ecran.selectionnerClient(a->id());
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        QVERIFY2(locations->x() <= clients->geometry().right() + 1 + 12, qPrintable(texte));
+        ecran.basculerSelectionLocation(l);
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        QVERIFY(ecran.colonneDetails()->isVisible());
+        // The details keep a usable width, the client column giving way first.
+        QVERIFY2(ecran.colonneDetails()->width() >= 260, qPrintable(texte + " " + QString::number(ecran.colonneDetails()->width())));
+        QVERIFY2(ecran.colonneDetails()->geometry().right() <= ecran.width(), qPrintable(texte));
+        QVERIFY2(clients->width() >= 230, qPrintable(texte));
+        if (largeur >= 1380)
+            QVERIFY(clients->width() >= 440); // room enough: the whole column
+        // The screen itself fits its width: nothing reaches past its right edge.
+        QVERIFY2(ecran.minimumSizeHint().width() <= largeur, qPrintable(texte));
+        ecran.basculerSelectionLocation(l);
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+        ecran.deselectionnerClient();
+        QCoreApplication::processEvents();
+        QCOMPARE(clients->x(), gauche);
+    }
+}
+
 void ParClientTest::groupsOfAvailableSkips()
 {
     auto ctx = store();
     auto* grue = new DispositifSpecial("Grue");
     auto* vide = new DispositifSpecial("");
-    Benne* avecGrue = benne(ctx.get(), 10, "FF0000", EtatBenne::correct, grue);
-    Benne* sansGrue = benne(ctx.get(), 10, "FF0000", EtatBenne::neuf);
-    Benne* quinze = benne(ctx.get(), 15, "00FF00");
-    Benne* six = benne(ctx.get(), 6, "0000FF", EtatBenne::correct, vide);
-    Benne* sale = benne(ctx.get(), 7.5, "#zz", EtatBenne::sale);
-    benne(ctx.get(), 8, "000000", EtatBenne::inutilisable);
+    Benne* avecGrue = colouredBenne(ctx.get(), 10, "FF0000", EtatBenne::correct, grue);
+    Benne* sansGrue = colouredBenne(ctx.get(), 10, "FF0000", EtatBenne::neuf);
+    Benne* quinze = colouredBenne(ctx.get(), 15, "00FF00");
+    Benne* six = colouredBenne(ctx.get(), 6, "0000FF", EtatBenne::correct, vide);
+    Benne* sale = colouredBenne(ctx.get(), 7.5, "#zz", EtatBenne::sale);
+    colouredBenne(ctx.get(), 8, "000000", EtatBenne::inutilisable);
     const QList<Benne*> flotte = ctx->all<Benne>();
 
     QList<GroupeDeBennes> g = groupes(flotte, false, true);
@@ -446,8 +545,8 @@ void ParClientTest::dragPayloadAndPanel()
     Bureau b;
     Client* a = client(b.ctx.get(), "A");
     Client* autre = client(b.ctx.get(), "B");
-    Benne* b10 = benne(b.ctx.get(), 10, "FF0000");
-    benne(b.ctx.get(), 6, "00FF00", EtatBenne::sale);
+    Benne* b10 = colouredBenne(b.ctx.get(), 10, "FF0000");
+    colouredBenne(b.ctx.get(), 6, "00FF00", EtatBenne::sale);
     VueLocationBenne ecran(b.entrees());
     ecran.resize(1200, 760);
     ecran.show();

@@ -49,5 +49,9 @@ private slots:
     void rapportExportsCSV();
     void rapportImpression();
     void rapportAuClavier();
+    void rapportMagasinVide();
+    void rapportMiseEnPage();
+    void historiqueLongsNoms();
+    void colonnesDeLApercu();
     void captures();
 };

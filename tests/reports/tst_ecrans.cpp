@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "reports/exportfacturationview.h"
 #include "reports/facturationexporterparclient.h"
@@ -12,6 +12,7 @@
 #include "model/query.h"
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
+#include "widgets/elidedlabel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,19 +25,17 @@
 #include <QPdfDocument>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTest>
 #include <QUrlQuery>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
-
-Horloge horlogeFixe(qint64 maintenant)
-{
-    return Horloge::fixe(maintenant, paris());
-}
 
 QByteArray lire(const QString& chemin)
 {
@@ -53,31 +52,25 @@ QMessageBox* boite(QWidget* ecran, const QString& texte)
     return nullptr;
 }
 
-void fermerBoites(QWidget* ecran)
-{
-    for (QMessageBox* b : ecran->findChildren<QMessageBox*>())
-        delete b;
-}
-
 // The report screen on a store with one client of rentals in January 2025.
 struct Rapport {
-    std::unique_ptr<ModelContext> ctx = store();
+    std::unique_ptr<ModelContext> ctx = storeInFolder();
     Client* dupont = nullptr;
     Client* homonyme = nullptr;
     std::unique_ptr<RapportMensuelView> vue;
 
     explicit Rapport(std::optional<QString> email = QStringLiteral(" contact@dupont.fr "))
     {
-        dupont = client(ctx.get(), "Dupont", email);
-        homonyme = client(ctx.get(), "Dupont", QStringLiteral("autre@dupont.fr"));
+        dupont = client(ctx.get(), "Dupont", {}, {}, {}, email);
+        homonyme = client(ctx.get(), "Dupont", {}, {}, {}, QStringLiteral("autre@dupont.fr"));
         client(ctx.get(), "Albert");
-        TypeDechet* t = type(ctx.get(), "Gravats", 20.0);
-        location(dupont, benne(ctx.get(), 10), t, at(2025, 1, 5, 8), at(2025, 1, 9), QStringLiteral("1 rue A"));
-        location(dupont, benne(ctx.get(), 7.5), nullptr, at(2025, 1, 31, 23, 30), std::nullopt, QStringLiteral("2 rue B"));
-        location(dupont, benne(ctx.get(), 8), t, at(2024, 12, 28), at(2025, 1, 3), QStringLiteral("Décembre"));
-        location(homonyme, benne(ctx.get(), 8), t, at(2025, 1, 7), std::nullopt, QStringLiteral("Homonyme"));
+        TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0);
+        rental(dupont, colouredSkip(ctx.get(), 10), t, parisTime(2025, 1, 5, 8), parisTime(2025, 1, 9), QStringLiteral("1 rue A"));
+        rental(dupont, colouredSkip(ctx.get(), 7.5), nullptr, parisTime(2025, 1, 31, 23, 30), std::nullopt, QStringLiteral("2 rue B"));
+        rental(dupont, colouredSkip(ctx.get(), 8), t, parisTime(2024, 12, 28), parisTime(2025, 1, 3), QStringLiteral("Décembre"));
+        rental(homonyme, colouredSkip(ctx.get(), 8), t, parisTime(2025, 1, 7), std::nullopt, QStringLiteral("Homonyme"));
         QVERIFY(ctx->save());
-        vue = std::make_unique<RapportMensuelView>(ctx.get(), horlogeFixe(ms(2025, 1, 20, 10)));
+        vue = std::make_unique<RapportMensuelView>(ctx.get(), fixedClock(parisMs(2025, 1, 20, 10)));
         vue->resize(1200, 760);
     }
 
@@ -93,16 +86,16 @@ QString cheminPDF()
 
 void TestEcrans::facturationParDefautEtRaccourci()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Dupont");
-    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
     // Removed late on the last day of the period: in the export whatever the time of day.
-    location(c, benne(ctx.get()), t, at(2026, 12, 6, 8), at(2026, 12, 6, 18), std::nullopt, 400);
-    ExportFacturationView vue(ctx.get(), horlogeFixe(ms(2026, 12, 6, 12)));
+    rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 12, 6, 8), parisTime(2026, 12, 6, 18), std::nullopt, 400);
+    ExportFacturationView vue(ctx.get(), fixedClock(parisMs(2026, 12, 6, 12)));
     QCOMPARE(vue.du()->date(), QDate(2025, 1, 1));
     QCOMPARE(vue.au()->date(), QDate(2026, 12, 6));
-    QCOMPARE(vue.debutMs(), ms(2025, 1, 1));
-    QCOMPARE(vue.finMs(), ms(2026, 12, 7) - 1);
+    QCOMPARE(vue.debutMs(), parisMs(2025, 1, 1));
+    QCOMPARE(vue.finMs(), parisMs(2026, 12, 7) - 1);
 
     QTemporaryDir dir;
     const QString chemin = dir.filePath("facturation.csv");
@@ -119,7 +112,7 @@ void TestEcrans::facturationParDefautEtRaccourci()
     const QByteArray ecrit = lire(chemin);
     QVERIFY(!ecrit.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(QString::fromUtf8(ecrit),
-             FacturationExporterParClient::genererCSV(ctx.get(), vue.debutMs(), vue.finMs(), ms(2026, 12, 6, 12), paris()));
+             FacturationExporterParClient::genererCSV(ctx.get(), vue.debutMs(), vue.finMs(), parisMs(2026, 12, 6, 12), paris()));
     QVERIFY(QString::fromUtf8(ecrit).contains("Dupont;;;;;;;;;;;;;;SECTION CLIENT"));
 
     // The button does the same; a period picked backwards is written as picked.
@@ -131,8 +124,8 @@ void TestEcrans::facturationParDefautEtRaccourci()
 
 void TestEcrans::facturationAnnuleeOuImpossible()
 {
-    auto ctx = store();
-    ExportFacturationView vue(ctx.get(), horlogeFixe(ms(2026, 12, 6, 12)));
+    auto ctx = storeInFolder();
+    ExportFacturationView vue(ctx.get(), fixedClock(parisMs(2026, 12, 6, 12)));
     {
         ScopedSaveFileAnswer annule{QString()};
         vue.exporter();
@@ -194,7 +187,7 @@ void TestEcrans::rapportApercuEtPDF()
     QVERIFY(r.vue->boutonApercu()->isEnabled());
 
     // A new rental of the month shows at once.
-    location(r.dupont, benne(r.ctx.get()), nullptr, at(2025, 1, 12));
+    rental(r.dupont, colouredSkip(r.ctx.get()), nullptr, parisTime(2025, 1, 12));
     QTRY_COMPARE(r.vue->apercu()->lignes()->rowCount(), 3);
 
     r.vue->boutonApercu()->click();
@@ -259,8 +252,8 @@ void TestEcrans::rapportEnvoi()
     QVERIFY(!r.ctx->hasChanges());
     HistoriqueEnvoiRapport* h = r.ctx->all<HistoriqueEnvoiRapport>().first();
     QCOMPARE(h->client(), r.dupont);
-    QCOMPARE(h->moisMs(), ms(2025, 1, 20, 10));
-    QCOMPARE(h->dateEnvoiMs(), ms(2025, 1, 20, 10));
+    QCOMPARE(h->moisMs(), parisMs(2025, 1, 20, 10));
+    QCOMPARE(h->dateEnvoiMs(), parisMs(2025, 1, 20, 10));
     QTRY_COMPARE(r.vue->compteHistorique()->text(), QStringLiteral("Historiques en base : 1"));
     QTRY_VERIFY(r.vue->listeHistorique()->isVisibleTo(r.vue.get()));
     QCOMPARE(r.vue->listeHistorique()->model()->rowCount(), 1);
@@ -276,7 +269,7 @@ void TestEcrans::rapportEnvoi()
     r.vue->choixMois()->setDate(QDate(2025, 2, 14));
     r.vue->envoyerRapport();
     QCOMPARE(r.historiques(), 2);
-    QCOMPARE(r.ctx->all<HistoriqueEnvoiRapport>().last()->moisMs(), ms(2025, 2, 14, 10));
+    QCOMPARE(r.ctx->all<HistoriqueEnvoiRapport>().last()->moisMs(), parisMs(2025, 2, 14, 10));
     // The namesake has a history of its own.
     r.vue->setSelectedClient(r.homonyme);
     r.vue->envoyerRapport();
@@ -298,7 +291,7 @@ void TestEcrans::rapportEnvoiSansMessage()
         QCOMPARE(alerte->buttons().size(), 1);
         QVERIFY(opener.openedUrls.isEmpty());
         QCOMPARE(r.historiques(), 0);
-        fermerBoites(r.vue.get());
+        closeBoxes(r.vue.get());
         r.dupont->setEmail(QString());
         r.vue->envoyerRapport();
         QVERIFY(boite(r.vue.get(), QStringLiteral("Adresse e-mail manquante ou invalide")));
@@ -339,7 +332,7 @@ void TestEcrans::rapportEnvoiEchecs()
         QCOMPARE(r.historiques(), 0);
         QVERIFY(!r.ctx->hasChanges());
         // A later sending records it.
-        fermerBoites(r.vue.get());
+        closeBoxes(r.vue.get());
         r.vue->envoyerRapport();
         QCOMPARE(r.historiques(), 1);
     }
@@ -374,7 +367,7 @@ void TestEcrans::rapportLienEncodeParPartie()
     QCOMPARE(requete.queryItems().size(), 2);
     QCOMPARE(requete.queryItemValue("subject", QUrl::FullyDecoded), QStringLiteral("Rapport mensuel janv. 2025"));
     QCOMPARE(requete.queryItemValue("body", QUrl::FullyDecoded),
-             rapport::corpsEmail(r.dupont->nom(), ms(2025, 1, 20), paris()).replace("\n", "\r\n"));
+             rapport::corpsEmail(r.dupont->nom(), parisMs(2025, 1, 20), paris()).replace("\n", "\r\n"));
     // An address that would add a field to the link is refused as invalid, and nothing recorded.
     r.dupont->setEmail(QStringLiteral("a@dupont.fr&cc=b@x.fr"));
     r.vue->choixMois()->setDate(QDate(2025, 3, 1));
@@ -431,7 +424,7 @@ void TestEcrans::rapportExportsCSV()
         ScopedSaveFileAnswer impossible(dir.filePath("occupe.csv"));
         r.vue->exporterTousLesRapportsCSV();
         QVERIFY(boite(r.vue.get(), QStringLiteral("Export CSV impossible")));
-        fermerBoites(r.vue.get());
+        closeBoxes(r.vue.get());
         r.vue->setSelectedClient(r.dupont);
         r.vue->exporterCSVClient();
         QVERIFY(boite(r.vue.get(), QStringLiteral("Export CSV impossible")));
@@ -476,14 +469,14 @@ void TestEcrans::captures()
         if (!dir.isEmpty())
             QVERIFY(image.save(dir + QLatin1Char('/') + nom));
     };
-    auto ctx = store();
-    ExportFacturationView facturation(ctx.get(), horlogeFixe(ms(2026, 12, 6, 12)));
+    auto ctx = storeInFolder();
+    ExportFacturationView facturation(ctx.get(), fixedClock(parisMs(2026, 12, 6, 12)));
     garder(facturation, "facturation.png");
 
     Rapport r;
     garder(*r.vue, "rapport-vide.png");
     for (int i = 0; i < 14; ++i)
-        location(r.dupont, benne(r.ctx.get(), 6 + i % 3), nullptr, at(2025, 1, 1 + i, 9), at(2025, 1, 2 + i, 9),
+        rental(r.dupont, colouredSkip(r.ctx.get(), 6 + i % 3), nullptr, parisTime(2025, 1, 1 + i, 9), parisTime(2025, 1, 2 + i, 9),
                  QStringLiteral("%1 avenue de la République, 69003 Lyon").arg(i + 3));
     QVERIFY(r.ctx->save());
     RecordingDesktopOpener opener;
@@ -531,4 +524,133 @@ void TestEcrans::rapportAuClavier()
     QTRY_VERIFY(!r.vue->apercuPDF().isEmpty());
     QTest::keyClick(r.vue->boutonEnvoyer(), Qt::Key_Space);
     QTRY_COMPARE(opener.openedUrls.size(), 1);
+}
+
+// An empty store: nothing to choose; the title of the screen at its top; an empty month's note
+// under the preview's title.
+void TestEcrans::rapportMagasinVide()
+{
+    auto ctx = storeInFolder();
+    RapportMensuelView vue(ctx.get(), fixedClock(parisMs(2025, 1, 20, 10)));
+    vue.resize(1200, 760);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    QCOMPARE(vue.choixClient()->findText(QStringLiteral("Choisir un client")), -1);
+    QVERIFY(!vue.choixClient()->isEnabled());
+    QVERIFY(vue.titre()->isVisible());
+    QCOMPARE(vue.titre()->text(), QStringLiteral("Rapport d’activité mensuel"));
+    QVERIFY(vue.titre()->geometry().bottom() < vue.boutonExporterTous()->mapTo(&vue, QPoint(0, 0)).y());
+
+    // The first client makes the picker useful.
+    Client* c = client(ctx.get(), QStringLiteral("Martin"));
+    QTRY_COMPARE(vue.choixClient()->itemText(0), QStringLiteral("Choisir un client"));
+    QVERIFY(vue.choixClient()->isEnabled());
+
+    // A month without rentals: the note stands right under the preview's title.
+    vue.setSelectedClient(c);
+    QCoreApplication::processEvents();
+    auto* note = vue.apercu()->findChild<QLabel*>(QStringLiteral("apercuVide"));
+    QVERIFY(note && note->isVisible());
+    QCOMPARE(note->text(), QStringLiteral("Aucune location ce mois."));
+    const QWidget* titre = vue.apercu()->titreAffiche();
+    QVERIFY2(note->geometry().top() - titre->geometry().bottom() <= 24,
+             qPrintable(QStringLiteral("%1 → %2").arg(titre->geometry().bottom()).arg(note->geometry().top())));
+}
+
+// Inside the statistics' scroll area at 1200 × 760: a long client name is cut (whole in its
+// tool tip) and the PDF pane's buttons stay in view; the PDF frame shrinks with the window.
+void TestEcrans::rapportMiseEnPage()
+{
+    Rapport r;
+    const QString longNom = QStringLiteral("Société anonyme de terrassement, démolition et recyclage ").repeated(3).trimmed();
+    QVERIFY(longNom.size() >= 170);
+    r.dupont->setNom(longNom);
+    QVERIFY(r.ctx->save());
+    QScrollArea defilement;
+    defilement.setWidgetResizable(true);
+    RapportMensuelView* vue = r.vue.release();
+    defilement.setWidget(vue);
+    defilement.resize(1200 - 480, 760);
+    defilement.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&defilement));
+    vue->setSelectedClient(r.dupont);
+    QCoreApplication::processEvents();
+    QVERIFY(r.dupont->nom() == longNom);
+    ElidedLabel* titre = vue->apercu()->titreAffiche();
+    QVERIFY(titre->isElided());
+    QVERIFY(titre->toolTip().contains(longNom));
+    QCOMPARE(vue->apercu()->titre(), QStringLiteral("Aperçu du rapport pour ") + longNom + QStringLiteral(" – janv. 2025"));
+
+    vue->genererApercuPDF();
+    QCoreApplication::processEvents();
+    const int largeurVisible = defilement.viewport()->width();
+    QVERIFY2(vue->width() <= largeurVisible, qPrintable(QStringLiteral("%1 > %2").arg(vue->width()).arg(largeurVisible)));
+    for (QPushButton* b : {vue->boutonFermerApercu(), vue->boutonExporterCSV(), vue->boutonImprimer()}) {
+        const QRect ici(b->mapTo(vue, QPoint(0, 0)), b->size());
+        QVERIFY2(ici.right() < largeurVisible, qPrintable(b->text()));
+    }
+    auto* cadre = vue->findChild<QFrame*>(QStringLiteral("cadreApercuPDF"));
+    QVERIFY(cadre);
+    QVERIFY(cadre->width() <= 600 && cadre->height() <= 800);
+    // A smaller window: a smaller frame, down to 240.
+    const QSize avant = cadre->size();
+    defilement.resize(560, 560);
+    QCoreApplication::processEvents();
+    QVERIFY2(cadre->width() < avant.width() || cadre->height() < avant.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(cadre->width()).arg(cadre->height())));
+    QVERIFY(cadre->width() >= 240 && cadre->height() >= 240);
+    QVERIFY(vue->width() <= defilement.viewport()->width());
+}
+
+// The history shows every row, long names cut, without a sideways scroll bar taking a row's room.
+void TestEcrans::historiqueLongsNoms()
+{
+    Rapport r;
+    r.dupont->setNom(QStringLiteral("Entreprise générale de bâtiment et de travaux publics ").repeated(4));
+    for (int i = 0; i < 3; ++i)
+        r.ctx->insert(new HistoriqueEnvoiRapport(QUuid::createUuid(), i ? r.homonyme : r.dupont,
+                                                 parisTime(2025, 1 + i, 1), parisTime(2025, 2 + i, 1, 9)));
+    QVERIFY(r.ctx->save());
+    r.vue->resize(1200, 760);
+    r.vue->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r.vue.get()));
+    QTRY_COMPARE(r.vue->listeHistorique()->model()->rowCount(), 3);
+    QListView* liste = r.vue->listeHistorique();
+    QCoreApplication::processEvents();
+    const int ligne = liste->sizeHintForRow(0);
+    QVERIFY2(liste->viewport()->height() >= 3 * ligne,
+             qPrintable(QStringLiteral("%1 < 3 × %2").arg(liste->viewport()->height()).arg(ligne)));
+    QVERIFY(!liste->horizontalScrollBar()->isVisible());
+    QVERIFY(liste->visualRect(liste->model()->index(2, 0)).bottom() < liste->viewport()->height());
+}
+
+// Only the address column of the preview's list may be cut; the others show their whole text.
+void TestEcrans::colonnesDeLApercu()
+{
+    Rapport r;
+    TypeDechet* long_ = pricedWasteType(r.ctx.get(), QStringLiteral("Déchets industriels non dangereux en mélange"), 20.0);
+    rental(r.dupont, colouredSkip(r.ctx.get(), 30), long_, parisTime(2025, 1, 14, 8), std::nullopt,
+           QStringLiteral("Zone artisanale des Grandes Terres, lot 14, 69800 Saint-Priest"));
+    QVERIFY(r.ctx->save());
+    r.vue->resize(1200, 760);
+    r.vue->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r.vue.get()));
+    r.vue->setSelectedClient(r.dupont);
+    QCoreApplication::processEvents();
+    QTreeView* liste = r.vue->apercu()->liste();
+    QAbstractItemModel* m = liste->model();
+    QCOMPARE(m->rowCount(), 3);
+    bool nonPrevue = false;
+    for (int row = 0; row < m->rowCount(); ++row) {
+        for (int col = 0; col < LocationDetailRowsModel::adresse; ++col) {
+            const QModelIndex i = m->index(row, col);
+            const QString texte = i.data().toString();
+            nonPrevue |= texte == QStringLiteral("non prévue");
+            // The text and the item's margins.
+            const int besoin = liste->fontMetrics().horizontalAdvance(texte) + 6;
+            QVERIFY2(liste->columnWidth(col) >= besoin,
+                     qPrintable(QStringLiteral("%1: %2 < %3").arg(texte).arg(liste->columnWidth(col)).arg(besoin)));
+        }
+    }
+    QVERIFY(nonPrevue);
 }

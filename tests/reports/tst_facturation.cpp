@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "reports/facturationexporterparclient.h"
 
@@ -10,15 +10,20 @@
 #include <limits>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
+
+namespace {
+// The narrow no-break space of grouped thousands and of French colons.
+const QString nnbsp = QString(QChar(0x202F));
+} // namespace
 
 namespace {
 
 using F = FacturationExporterParClient;
 
-const qint64 kMaintenant = ms(2026, 12, 6, 12, 0);
+const qint64 kMaintenant = parisMs(2026, 12, 6, 12, 0);
 
-QString generer(ModelContext* ctx, qint64 debut = ms(2025, 1, 1), qint64 fin = ms(2026, 12, 6, 23, 59, 59))
+QString generer(ModelContext* ctx, qint64 debut = parisMs(2025, 1, 1), qint64 fin = parisMs(2026, 12, 6, 23, 59, 59))
 {
     return F::genererCSV(ctx, debut, fin, kMaintenant, paris());
 }
@@ -38,16 +43,16 @@ QString m(const char* texte)
 
 void TestFacturation::blocDUnClient()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Dupont BTP");
-    TypeDechet* t20 = type(ctx.get(), "Gravats", 20.0, 150, 2, 40, 7, 5);
-    TypeDechet* t55 = type(ctx.get(), "Bois", 5.5, 100);
-    Benne* b = benne(ctx.get(), 10);
+    TypeDechet* t20 = pricedWasteType(ctx.get(), "Gravats", 20.0, 150, 2, 40, 7, 5);
+    TypeDechet* t55 = pricedWasteType(ctx.get(), "Bois", 5.5, 100);
+    Benne* b = colouredSkip(ctx.get(), 10);
     // Priced by its own tariffs: 3.5 t over a 2 t allowance, 10 days over 7 at 12 a day.
-    location(c, b, t20, at(2026, 3, 1, 8), at(2026, 3, 11, 8), QStringLiteral("  1 rue du Port \n"), 3500, 100, 80, 12);
+    rental(c, b, t20, parisTime(2026, 3, 1, 8), parisTime(2026, 3, 11, 8), QStringLiteral("  1 rue du Port \n"), 3500, 100, 80, 12);
     // Priced by the waste type's estimate.
-    location(c, b, t20, at(2026, 3, 5, 9), at(2026, 3, 6, 10), QStringLiteral("2 quai Sud"), 1000);
-    location(c, b, t55, at(2026, 3, 3, 9), at(2026, 3, 4, 10), std::nullopt, 1000);
+    rental(c, b, t20, parisTime(2026, 3, 5, 9), parisTime(2026, 3, 6, 10), QStringLiteral("2 quai Sud"), 1000);
+    rental(c, b, t55, parisTime(2026, 3, 3, 9), parisTime(2026, 3, 4, 10), std::nullopt, 1000);
 
     const QString attendu = F::entete() + "\n"
         "Dupont BTP;;;;;;;;;;;;;;SECTION CLIENT\n"
@@ -82,50 +87,50 @@ void TestFacturation::montants()
 
 void TestFacturation::periodeEtFiltre()
 {
-    auto ctx = store();
-    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
-    Benne* b = benne(ctx.get());
+    auto ctx = storeInFolder();
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
+    Benne* b = colouredSkip(ctx.get());
     QCOMPARE(generer(ctx.get()), F::entete());
 
     Client* enCours = client(ctx.get(), "Sur site");
-    location(enCours, b, t, at(2026, 11, 2), std::nullopt, std::nullopt, 500);
+    rental(enCours, b, t, parisTime(2026, 11, 2), std::nullopt, std::nullopt, 500);
     Client* demain = client(ctx.get(), "Demain");
-    location(demain, b, t, at(2026, 11, 2), at(2026, 12, 7, 0, 0, 0), std::nullopt, 500);
+    rental(demain, b, t, parisTime(2026, 11, 2), parisTime(2026, 12, 7, 0, 0, 0), std::nullopt, 500);
     Client* leger = client(ctx.get(), "Sans poids");
-    location(leger, b, t, at(2026, 11, 2), at(2026, 11, 3));
+    rental(leger, b, t, parisTime(2026, 11, 2), parisTime(2026, 11, 3));
     QCOMPARE(generer(ctx.get()), F::entete());
 
     // The end of today is the bound, not the present moment.
     Client* ceSoir = client(ctx.get(), "Ce soir");
-    location(ceSoir, b, t, at(2026, 11, 2), at(2026, 12, 6, 23, 59, 59), std::nullopt, 500);
+    rental(ceSoir, b, t, parisTime(2026, 11, 2), parisTime(2026, 12, 6, 23, 59, 59), std::nullopt, 500);
     Client* tard = client(ctx.get(), "Tard");
-    location(tard, b, t, at(2026, 11, 2), at(2026, 12, 6, 18, 0), std::nullopt, 500);
+    rental(tard, b, t, parisTime(2026, 11, 2), parisTime(2026, 12, 6, 18, 0), std::nullopt, 500);
     QStringList l = lignes(generer(ctx.get()));
     QCOMPARE(l.filter("SECTION CLIENT"), QStringList({"Ce soir;;;;;;;;;;;;;;SECTION CLIENT",
                                                        "Tard;;;;;;;;;;;;;;SECTION CLIENT"}));
-    QCOMPARE(F::finDuJour(kMaintenant, paris()), ms(2026, 12, 6, 23, 59, 59));
+    QCOMPARE(F::finDuJour(kMaintenant, paris()), parisMs(2026, 12, 6, 23, 59, 59));
 
     // The bounds are instants: placed at 14:00 on the end day is after an end at 10:00.
-    auto ctx2 = store();
+    auto ctx2 = storeInFolder();
     Client* c = client(ctx2.get(), "Borne");
-    TypeDechet* t2 = type(ctx2.get(), "Gravats", 20.0, 100);
-    Benne* b2 = benne(ctx2.get());
-    location(c, b2, t2, at(2026, 6, 30, 14), at(2026, 7, 1), std::nullopt, 500);
-    QCOMPARE(generer(ctx2.get(), ms(2026, 6, 1), ms(2026, 6, 30, 10)), F::entete());
-    QVERIFY(generer(ctx2.get(), ms(2026, 6, 1), ms(2026, 6, 30, 14)).contains("SECTION CLIENT"));
+    TypeDechet* t2 = pricedWasteType(ctx2.get(), "Gravats", 20.0, 100);
+    Benne* b2 = colouredSkip(ctx2.get());
+    rental(c, b2, t2, parisTime(2026, 6, 30, 14), parisTime(2026, 7, 1), std::nullopt, 500);
+    QCOMPARE(generer(ctx2.get(), parisMs(2026, 6, 1), parisMs(2026, 6, 30, 10)), F::entete());
+    QVERIFY(generer(ctx2.get(), parisMs(2026, 6, 1), parisMs(2026, 6, 30, 14)).contains("SECTION CLIENT"));
     // Removed before the start: not in the period; a start after the end is not refused.
-    QCOMPARE(generer(ctx2.get(), ms(2026, 7, 2), ms(2026, 8, 1)), F::entete());
-    QVERIFY(generer(ctx2.get(), ms(2026, 6, 30, 20), ms(2026, 6, 30, 15)).contains("SECTION CLIENT"));
+    QCOMPARE(generer(ctx2.get(), parisMs(2026, 7, 2), parisMs(2026, 8, 1)), F::entete());
+    QVERIFY(generer(ctx2.get(), parisMs(2026, 6, 30, 20), parisMs(2026, 6, 30, 15)).contains("SECTION CLIENT"));
 }
 
 void TestFacturation::champsEtNettoyage()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     auto* grue = new DispositifSpecial(QStringLiteral(" \tGrue;\nhydraulique  "));
     ctx->insert(grue);
     Client* c = client(ctx.get(), "=Durand; Fils\nSA");
-    Benne* b = benne(ctx.get(), 7.9, QStringLiteral("12;34\r\n56"), grue);
-    location(c, b, nullptr, at(2026, 2, 1, 8), at(2026, 2, 2, 9), QStringLiteral("@Zone; 4"), 250, 50, 50);
+    Benne* b = colouredSkip(ctx.get(), 7.9, QStringLiteral("12;34\r\n56"), grue);
+    rental(c, b, nullptr, parisTime(2026, 2, 1, 8), parisTime(2026, 2, 2, 9), QStringLiteral("@Zone; 4"), 250, 50, 50);
     const QStringList l = lignes(generer(ctx.get()));
     QCOMPARE(l.size(), 6);
     const QString nom = QStringLiteral("'=Durand, Fils SA");
@@ -140,12 +145,12 @@ void TestFacturation::champsEtNettoyage()
 
 void TestFacturation::volumesHorsLimites()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Volumes");
-    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
     const QList<double> volumes{10.0, std::nan(""), 1e300, -std::numeric_limits<double>::infinity()};
     for (int i = 0; i < volumes.size(); ++i)
-        location(c, benne(ctx.get(), volumes[i]), t, at(2026, 1, 1 + i), at(2026, 1, 2 + i), std::nullopt, 100);
+        rental(c, colouredSkip(ctx.get(), volumes[i]), t, parisTime(2026, 1, 1 + i), parisTime(2026, 1, 2 + i), std::nullopt, 100);
     const QStringList l = lignes(generer(ctx.get()));
     QCOMPARE(l[2].section(';', 2, 2), QStringLiteral("10"));
     for (int i = 3; i <= 5; ++i)
@@ -154,9 +159,9 @@ void TestFacturation::volumesHorsLimites()
 
 void TestFacturation::ordreDesClients()
 {
-    auto ctx = store();
-    TypeDechet* t = type(ctx.get(), "Gravats", 20.0, 100);
-    Benne* b = benne(ctx.get());
+    auto ctx = storeInFolder();
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
+    Benne* b = colouredSkip(ctx.get());
     // Names that compare equal come out by exact name, then by id.
     Client* petit = client(ctx.get(), "martin");
     Client* grand = client(ctx.get(), "Martin");
@@ -165,7 +170,7 @@ void TestFacturation::ordreDesClients()
     Client* jumeau1 = client(ctx.get(), "Martin");
     Client* jumeau2 = client(ctx.get(), "Martin");
     for (Client* c : {petit, grand, z, a, jumeau1, jumeau2})
-        location(c, b, t, at(2026, 5, 1), at(2026, 5, 2), std::nullopt, 100);
+        rental(c, b, t, parisTime(2026, 5, 1), parisTime(2026, 5, 2), std::nullopt, 100);
     const QStringList sections = lignes(generer(ctx.get())).filter("SECTION CLIENT");
     QStringList noms;
     for (const QString& s : sections)
@@ -183,9 +188,9 @@ void TestFacturation::ordreDesClients()
 
 void TestFacturation::nomDuFichier()
 {
-    QCOMPARE(F::nomFichier(ms(2025, 1, 1), ms(2026, 12, 6, 15, 30), paris()),
+    QCOMPARE(F::nomFichier(parisMs(2025, 1, 1), parisMs(2026, 12, 6, 15, 30), paris()),
              QStringLiteral("facturation Kestrovan du 01-01-2025 au 06-12-2026.csv"));
     // A start after the end is written as picked.
-    QCOMPARE(F::nomFichier(ms(2026, 3, 2), ms(2026, 3, 1), paris()),
+    QCOMPARE(F::nomFichier(parisMs(2026, 3, 2), parisMs(2026, 3, 1), paris()),
              QStringLiteral("facturation Kestrovan du 02-03-2026 au 01-03-2026.csv"));
 }

@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "reports/pdfpreview.h"
 #include "reports/rapportdonnees.h"
@@ -22,7 +22,12 @@
 #include <memory>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
+
+namespace {
+// The narrow no-break space of grouped thousands and of French colons.
+const QString nnbsp = QString(QChar(0x202F));
+} // namespace
 
 namespace {
 
@@ -79,15 +84,15 @@ void TestPages::pagination()
 
 void TestPages::pageCourte()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Dupont & Fils");
-    TypeDechet* t = type(ctx.get(), "Gravats", 20.0);
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0);
     QList<LocationDeBenne*> locs{
-        location(c, benne(ctx.get(), 7.5), t, at(2024, 12, 20, 9), at(2025, 1, 6), QStringLiteral("Rue Trois")),
-        location(c, benne(ctx.get(), 10), nullptr, at(2024, 12, 3, 9), std::nullopt, std::nullopt),
-        location(c, benne(ctx.get(), 12), t, at(2024, 12, 11, 9), at(2024, 12, 12), QStringLiteral("Rue Deux")),
+        rental(c, colouredSkip(ctx.get(), 7.5), t, parisTime(2024, 12, 20, 9), parisTime(2025, 1, 6), QStringLiteral("Rue Trois")),
+        rental(c, colouredSkip(ctx.get(), 10), nullptr, parisTime(2024, 12, 3, 9), std::nullopt, std::nullopt),
+        rental(c, colouredSkip(ctx.get(), 12), t, parisTime(2024, 12, 11, 9), parisTime(2024, 12, 12), QStringLiteral("Rue Deux")),
     };
-    RapportPDFView page(c, ms(2024, 12, 15), locs, paris());
+    RapportPDFView page(c, parisMs(2024, 12, 15), locs, paris());
     // The page's texts, character for character (narrow no-break spaces before the colons).
     QCOMPARE(page.textes(), QStringList({
         "Rapport mensuel", fine("Client") + "Dupont & Fils", fine("Période") + "déc. 2024",
@@ -117,7 +122,7 @@ void TestPages::pageCourte()
     QVERIFY(p3 >= 0 && p3 < p11 && p11 < p20);
 
     // No rental: the header and a count of 0.
-    RapportPDFView vide(c, ms(2025, 3, 1), {}, paris());
+    RapportPDFView vide(c, parisMs(2025, 3, 1), {}, paris());
     PdfLu pdfVide(rendu::genererPDF(vide));
     QCOMPARE(pdfVide.pages(), 1);
     QVERIFY(vide.textes().contains(fine("Nombre total de locations") + "0"));
@@ -127,19 +132,19 @@ void TestPages::pageCourte()
 
 void TestPages::pageLongue()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Long");
-    TypeDechet* t = type(ctx.get(), "Déchets industriels banals", 20.0);
-    Benne* b = benne(ctx.get(), 8);
+    TypeDechet* t = pricedWasteType(ctx.get(), "Déchets industriels banals", 20.0);
+    Benne* b = colouredSkip(ctx.get(), 8);
     QList<LocationDeBenne*> locs;
     for (int i = 0; i < 160; ++i) {
         const QString adresse = QStringLiteral("Chantier%1 ").arg(i, 3, 10, QLatin1Char('0'))
                                 + (i % 7 == 0 ? QStringLiteral("avenue d’une longueur telle qu’elle passe à la ligne sur la page "
                                                                "du rapport mensuel du client")
                                               : QStringLiteral("rue Courte"));
-        locs << location(c, b, t, at(2025, 3, 1 + i % 28, 6 + i % 12), at(2025, 4, 2), adresse);
+        locs << rental(c, b, t, parisTime(2025, 3, 1 + i % 28, 6 + i % 12), parisTime(2025, 4, 2), adresse);
     }
-    RapportPDFView page(c, ms(2025, 3, 1), locs, paris());
+    RapportPDFView page(c, parisMs(2025, 3, 1), locs, paris());
     const QByteArray bytes = rendu::genererPDF(page);
     garder(bytes, "long.pdf");
     PdfLu pdf(bytes);
@@ -160,19 +165,19 @@ void TestPages::pageLongue()
 
 void TestPages::impression()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Imprimé");
-    Benne* b = benne(ctx.get(), 8);
+    Benne* b = colouredSkip(ctx.get(), 8);
     QList<LocationDeBenne*> locs;
     for (int i = 0; i < 60; ++i)
-        locs << location(c, b, nullptr, at(2025, 3, 1 + i % 28, 8), std::nullopt,
+        locs << rental(c, b, nullptr, parisTime(2025, 3, 1 + i % 28, 8), std::nullopt,
                          QStringLiteral("Site%1").arg(i, 2, 10, QLatin1Char('0')));
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("imprime.pdf"));
     printer.setPageSize(QPageSize(QPageSize::A4));
-    RapportPDFView page(c, ms(2025, 3, 1), locs, paris());
+    RapportPDFView page(c, parisMs(2025, 3, 1), locs, paris());
     QVERIFY(rendu::imprimer(page, printer));
     QFile f(dir.filePath("imprime.pdf"));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -188,27 +193,27 @@ void TestPages::impression()
 
 void TestPages::apercu()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Martin");
     Client* homonyme = client(ctx.get(), "Martin");
-    TypeDechet* t = type(ctx.get(), "Bois", 20.0);
-    location(c, benne(ctx.get()), t, at(2025, 2, 3), std::nullopt, QStringLiteral("Ailleurs"));
-    location(homonyme, benne(ctx.get()), t, at(2025, 1, 8), std::nullopt, QStringLiteral("Homonyme"));
+    TypeDechet* t = pricedWasteType(ctx.get(), "Bois", 20.0);
+    rental(c, colouredSkip(ctx.get()), t, parisTime(2025, 2, 3), std::nullopt, QStringLiteral("Ailleurs"));
+    rental(homonyme, colouredSkip(ctx.get()), t, parisTime(2025, 1, 8), std::nullopt, QStringLiteral("Homonyme"));
 
     RapportMensuelApercuView vue(paris());
     vue.resize(800, 500);
-    vue.afficher(c, ms(2025, 1, 15));
+    vue.afficher(c, parisMs(2025, 1, 15));
     QCOMPARE(vue.titre(), QStringLiteral("Aperçu du rapport pour Martin – janv. 2025"));
     QVERIFY(!vue.findChild<QLabel*>("apercuVide")->isHidden());
     QVERIFY(vue.findChild<QLabel*>("apercuNombre")->isHidden());
     QCOMPARE(vue.lignes()->rowCount(), 0);
 
-    LocationDeBenne* ancienne = location(c, benne(ctx.get(), 7.5), t, at(2024, 12, 30), at(2025, 1, 2),
+    LocationDeBenne* ancienne = rental(c, colouredSkip(ctx.get(), 7.5), t, parisTime(2024, 12, 30), parisTime(2025, 1, 2),
                                          QStringLiteral("Décembre"));
-    LocationDeBenne* premiere = location(c, benne(ctx.get(), 7.5), t, at(2025, 1, 5), at(2025, 1, 9),
+    LocationDeBenne* premiere = rental(c, colouredSkip(ctx.get(), 7.5), t, parisTime(2025, 1, 5), parisTime(2025, 1, 9),
                                          QStringLiteral("Premier"));
-    LocationDeBenne* seconde = location(c, benne(ctx.get(), 20), nullptr, at(2025, 1, 20));
-    vue.afficher(c, ms(2025, 1, 31));
+    LocationDeBenne* seconde = rental(c, colouredSkip(ctx.get(), 20), nullptr, parisTime(2025, 1, 20));
+    vue.afficher(c, parisMs(2025, 1, 31));
     QVERIFY(vue.findChild<QLabel*>("apercuVide")->isHidden());
     QCOMPARE(vue.findChild<QLabel*>("apercuNombre")->text(), fine("Nombre total de locations") + "2");
     QCOMPARE(vue.lignes()->locations(), QList<LocationDeBenne*>({seconde, premiere}));
@@ -224,8 +229,8 @@ void TestPages::apercu()
     // A rental moved into the month appears in its place; the rows already shown stay.
     QSignalSpy resets(vue.lignes(), &QAbstractItemModel::modelReset);
     QSignalSpy inserts(vue.lignes(), &QAbstractItemModel::rowsInserted);
-    ancienne->setDatePose(at(2025, 1, 10));
-    vue.afficher(c, ms(2025, 1, 31));
+    ancienne->setDatePose(parisTime(2025, 1, 10));
+    vue.afficher(c, parisMs(2025, 1, 31));
     QCOMPARE(vue.lignes()->locations(), QList<LocationDeBenne*>({seconde, ancienne, premiere}));
     QCOMPARE(inserts.size(), 1);
     QCOMPARE(resets.size(), 0);
@@ -234,9 +239,9 @@ void TestPages::apercu()
 
 void TestPages::previsualisationPDF()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Aperçu");
-    RapportPDFView page(c, ms(2025, 1, 1), {}, paris());
+    RapportPDFView page(c, parisMs(2025, 1, 1), {}, paris());
     PDFPreview preview(rendu::genererPDF(page));
     QCOMPARE(preview.document()->status(), QPdfDocument::Status::Ready);
     QCOMPARE(preview.document()->pageCount(), 1);

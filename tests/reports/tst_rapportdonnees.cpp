@@ -1,6 +1,6 @@
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "reports/rapportdonnees.h"
 #include "reports/textesexport.h"
@@ -10,53 +10,53 @@
 #include <cmath>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 void TestRapportDonnees::moisEtHomonymes()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* a = client(ctx.get(), "Dupont");
     Client* homonyme = client(ctx.get(), "Dupont");
-    Benne* b = benne(ctx.get());
+    Benne* b = colouredSkip(ctx.get());
     // The last evening of January in Paris is already February in UTC... and the reverse.
-    LocationDeBenne* soir = location(a, b, nullptr, at(2025, 1, 31, 23, 30));
-    LocationDeBenne* matin = location(a, b, nullptr, at(2025, 1, 1, 0, 15));
-    location(a, b, nullptr, at(2024, 12, 31, 23, 59), at(2025, 1, 10));
-    location(a, b, nullptr, at(2025, 2, 1, 0, 0));
-    location(homonyme, b, nullptr, at(2025, 1, 15));
-    LocationDeBenne* memeInstant = location(a, b, nullptr, at(2025, 1, 31, 23, 30));
+    LocationDeBenne* soir = rental(a, b, nullptr, parisTime(2025, 1, 31, 23, 30));
+    LocationDeBenne* matin = rental(a, b, nullptr, parisTime(2025, 1, 1, 0, 15));
+    rental(a, b, nullptr, parisTime(2024, 12, 31, 23, 59), parisTime(2025, 1, 10));
+    rental(a, b, nullptr, parisTime(2025, 2, 1, 0, 0));
+    rental(homonyme, b, nullptr, parisTime(2025, 1, 15));
+    LocationDeBenne* memeInstant = rental(a, b, nullptr, parisTime(2025, 1, 31, 23, 30));
 
     const QList<LocationDeBenne*> attendu{soir, memeInstant, matin};
-    QCOMPARE(rapport::locationsDuMois(a, ms(2025, 1, 31), paris()), attendu);
-    QCOMPARE(rapport::locationsDuMois(a, ms(2025, 1, 1), paris()), attendu);
-    QCOMPARE(rapport::locationsDuMois(homonyme, ms(2025, 1, 20), paris()).size(), 1);
-    QCOMPARE(rapport::locationsDuMois(nullptr, ms(2025, 1, 20), paris()).size(), 0);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), paris()), attendu);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 1), paris()), attendu);
+    QCOMPARE(rapport::locationsDuMois(homonyme, parisMs(2025, 1, 20), paris()).size(), 1);
+    QCOMPARE(rapport::locationsDuMois(nullptr, parisMs(2025, 1, 20), paris()).size(), 0);
     // Oldest first, same instant in the order given.
     QCOMPARE(rapport::parDatePose(attendu), QList<LocationDeBenne*>({matin, soir, memeInstant}));
     // In New York the evening of the 31st at 23:30 Paris is still January, the 1st at 00:15 is not.
-    QCOMPARE(rapport::locationsDuMois(a, ms(2025, 1, 15), QTimeZone("America/New_York")).size(), 3);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 15), QTimeZone("America/New_York")).size(), 3);
 
     ctx->remove(soir);
-    QCOMPARE(rapport::locationsDuMois(a, ms(2025, 1, 31), paris()).size(), 2);
+    QCOMPARE(rapport::locationsDuMois(a, parisMs(2025, 1, 31), paris()).size(), 2);
 }
 
 void TestRapportDonnees::libelles()
 {
-    QCOMPARE(libelleMois(ms(2025, 1, 31, 23, 30), paris()), QStringLiteral("janv. 2025"));
-    QCOMPARE(libelleMois(ms(2025, 8, 1), paris()), QStringLiteral("août 2025"));
-    QCOMPARE(jourCourt(ms(2024, 12, 5, 9), paris()), QStringLiteral("5 déc."));
+    QCOMPARE(libelleMois(parisMs(2025, 1, 31, 23, 30), paris()), QStringLiteral("janv. 2025"));
+    QCOMPARE(libelleMois(parisMs(2025, 8, 1), paris()), QStringLiteral("août 2025"));
+    QCOMPARE(jourCourt(parisMs(2024, 12, 5, 9), paris()), QStringLiteral("5 déc."));
     QCOMPARE(texteVolumeM3(7.5), QStringLiteral("7 m³"));
     QCOMPARE(texteVolumeM3(std::nan("")), QStringLiteral("—"));
     QCOMPARE(texteVolumeM3(1e30), QStringLiteral("—"));
     QCOMPARE(champVolume(-0.5), QStringLiteral("0"));
-    QCOMPARE(rapport::nomFichierCSVClient("A/B\\C:D", ms(2025, 1, 4), paris()),
+    QCOMPARE(rapport::nomFichierCSVClient("A/B\\C:D", parisMs(2025, 1, 4), paris()),
              QStringLiteral("rapport-A-B-C-D-janv. 2025.csv"));
-    QCOMPARE(rapport::nomFichierCSVTousClients(ms(2025, 2, 4), paris()), QStringLiteral("rapports-févr. 2025.csv"));
-    QCOMPARE(rapport::nomFichierPDF("Dupont", ms(2025, 3, 4), paris()), QStringLiteral("Rapport-Dupont-mars 2025.pdf"));
-    QCOMPARE(rapport::corpsEmail("Dupont & Fils", ms(2025, 3, 4), paris()),
+    QCOMPARE(rapport::nomFichierCSVTousClients(parisMs(2025, 2, 4), paris()), QStringLiteral("rapports-févr. 2025.csv"));
+    QCOMPARE(rapport::nomFichierPDF("Dupont", parisMs(2025, 3, 4), paris()), QStringLiteral("Rapport-Dupont-mars 2025.pdf"));
+    QCOMPARE(rapport::corpsEmail("Dupont & Fils", parisMs(2025, 3, 4), paris()),
              QStringLiteral("Bonjour Monsieur Dupont & Fils,\n\nVous trouverez en pièce jointe le rapport mensuel "
                             "du mois de mars 2025.\n\nCordialement,"));
-    QCOMPARE(rapport::sujetEmail(ms(2025, 3, 4), paris()), QStringLiteral("Rapport mensuel mars 2025"));
+    QCOMPARE(rapport::sujetEmail(parisMs(2025, 3, 4), paris()), QStringLiteral("Rapport mensuel mars 2025"));
 }
 
 void TestRapportDonnees::champsNettoyes()
@@ -76,13 +76,13 @@ void TestRapportDonnees::champsNettoyes()
 
 void TestRapportDonnees::csvDUnClient()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* c = client(ctx.get(), "Dupont");
-    TypeDechet* t = type(ctx.get(), "Gravats\nfins", 20.0);
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats\nfins", 20.0);
     const QList<LocationDeBenne*> locs{
-        location(c, benne(ctx.get(), 7.9), nullptr, at(2025, 1, 20, 23, 30)),
-        location(c, benne(ctx.get(), 10), t, at(2025, 1, 3, 8), at(2025, 2, 2, 10), QStringLiteral("3 rue A; bât. B")),
-        location(c, benne(ctx.get(), std::nan("")), t, at(2025, 1, 12, 8), std::nullopt, QStringLiteral("-1 allée")),
+        rental(c, colouredSkip(ctx.get(), 7.9), nullptr, parisTime(2025, 1, 20, 23, 30)),
+        rental(c, colouredSkip(ctx.get(), 10), t, parisTime(2025, 1, 3, 8), parisTime(2025, 2, 2, 10), QStringLiteral("3 rue A; bât. B")),
+        rental(c, colouredSkip(ctx.get(), std::nan("")), t, parisTime(2025, 1, 12, 8), std::nullopt, QStringLiteral("-1 allée")),
     };
     QCOMPARE(rapport::csvClient(locs, paris()),
              QStringLiteral("Date pose;Adresse;Volume (m³);Déchet;Date enlèvement\n"
@@ -94,25 +94,25 @@ void TestRapportDonnees::csvDUnClient()
 
 void TestRapportDonnees::csvTousClients()
 {
-    auto ctx = store();
+    auto ctx = storeInFolder();
     Client* petit = client(ctx.get(), "alpha");
     Client* grand = client(ctx.get(), "Zeta; SA");
     Client* accent = client(ctx.get(), "Élan");
     Client* decompose = client(ctx.get(), QString::fromUtf8("E\u0301lan"));
-    TypeDechet* t = type(ctx.get(), "Bois", 20.0);
-    location(petit, benne(ctx.get(), 7.9), t, at(2025, 1, 20), at(2025, 2, 3), QStringLiteral("1 rue; A"));
-    location(grand, benne(ctx.get(), 10), nullptr, at(2025, 1, 9));
-    location(grand, benne(ctx.get(), 10), nullptr, at(2025, 1, 2));
-    location(decompose, benne(ctx.get(), 3), nullptr, at(2025, 1, 5));
-    location(accent, benne(ctx.get(), 3), nullptr, at(2025, 1, 4));
-    location(petit, benne(ctx.get(), 5), nullptr, at(2025, 2, 1));
+    TypeDechet* t = pricedWasteType(ctx.get(), "Bois", 20.0);
+    rental(petit, colouredSkip(ctx.get(), 7.9), t, parisTime(2025, 1, 20), parisTime(2025, 2, 3), QStringLiteral("1 rue; A"));
+    rental(grand, colouredSkip(ctx.get(), 10), nullptr, parisTime(2025, 1, 9));
+    rental(grand, colouredSkip(ctx.get(), 10), nullptr, parisTime(2025, 1, 2));
+    rental(decompose, colouredSkip(ctx.get(), 3), nullptr, parisTime(2025, 1, 5));
+    rental(accent, colouredSkip(ctx.get(), 3), nullptr, parisTime(2025, 1, 4));
+    rental(petit, colouredSkip(ctx.get(), 5), nullptr, parisTime(2025, 2, 1));
 
     const QString attendu = QStringLiteral(
         "Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement\n"
         "Zeta, SA;02/01/2025;;10;;\n"
         "Zeta, SA;09/01/2025;;10;;\n"
         "alpha;20/01/2025;1 rue, A;7;Bois;03/02/2025\n");
-    const QString texte = rapport::csvTousClients(ctx.get(), ms(2025, 1, 17), paris(), QLocale("fr_FR"));
+    const QString texte = rapport::csvTousClients(ctx.get(), parisMs(2025, 1, 17), paris(), QLocale("fr_FR"));
     // Canonically equivalent names are one name: their rentals go by date between them.
     QStringList l = texte.split('\n');
     QCOMPARE(l.size(), 6);
@@ -120,6 +120,6 @@ void TestRapportDonnees::csvTousClients()
     QVERIFY(l[4].startsWith(QStringLiteral("Élan;04/01/2025")));
     QVERIFY(l[5].startsWith(QString::fromUtf8("E\u0301lan;05/01/2025")));
     QVERIFY(!texte.endsWith('\n'));
-    QCOMPARE(rapport::csvTousClients(ctx.get(), ms(2030, 1, 1), paris()),
+    QCOMPARE(rapport::csvTousClients(ctx.get(), parisMs(2030, 1, 1), paris()),
              QStringLiteral("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement"));
 }

@@ -31,6 +31,8 @@ private slots:
     void occupancyRing();
     void inactiveClientsList();
     void yieldCharts();
+    void readableAt1200();
+    void filterTitlesAt1200();
 };
 
 // Every statistic drawn with a few records and with none.

@@ -1,7 +1,7 @@
 // The figures of every statistic, from plain lists, with a fixed clock and time zone.
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "stats/statsfigures.h"
 
@@ -11,7 +11,7 @@
 #include <limits>
 
 using namespace kv::stats;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -38,19 +38,19 @@ double luminosite(const QColor& c)
 void TestFigures::moisEtAnnees()
 {
     const QTimeZone z = paris();
-    const CalendrierMois cal(z, ms(2024, 1, 1), ms(2025, 12, 31));
+    const CalendrierMois cal(z, parisMs(2024, 1, 1), parisMs(2025, 12, 31));
     // Months are taken in the user's time zone: 00:30 on the 1st belongs to that month though it
     // is still the previous day in UTC, 23:30 on 31 December to December.
-    QCOMPARE(cal.moisDe(ms(2024, 3, 1, 0, 30)), (AnneeMois{2024, 3}));
-    QCOMPARE(cal.moisDe(ms(2024, 2, 29, 23, 59, 59)), (AnneeMois{2024, 2}));
-    QCOMPARE(cal.moisDe(ms(2024, 12, 31, 23, 30)), (AnneeMois{2024, 12}));
-    QCOMPARE(cal.moisDe(ms(2025, 1, 1, 0, 30)), (AnneeMois{2025, 1}));
-    QCOMPARE(cal.debutDuMois(ms(2024, 10, 27, 12)), ms(2024, 10, 1));
+    QCOMPARE(cal.moisDe(parisMs(2024, 3, 1, 0, 30)), (AnneeMois{2024, 3}));
+    QCOMPARE(cal.moisDe(parisMs(2024, 2, 29, 23, 59, 59)), (AnneeMois{2024, 2}));
+    QCOMPARE(cal.moisDe(parisMs(2024, 12, 31, 23, 30)), (AnneeMois{2024, 12}));
+    QCOMPARE(cal.moisDe(parisMs(2025, 1, 1, 0, 30)), (AnneeMois{2025, 1}));
+    QCOMPARE(cal.debutDuMois(parisMs(2024, 10, 27, 12)), parisMs(2024, 10, 1));
     // Outside the table the answer is the same, only slower.
-    QCOMPARE(cal.moisDe(ms(1999, 7, 14, 12)), (AnneeMois{1999, 7}));
-    QCOMPARE(cal.debutDuMois(ms(2031, 5, 9, 3)), ms(2031, 5, 1));
+    QCOMPARE(cal.moisDe(parisMs(1999, 7, 14, 12)), (AnneeMois{1999, 7}));
+    QCOMPARE(cal.debutDuMois(parisMs(2031, 5, 9, 3)), parisMs(2031, 5, 1));
 
-    QCOMPARE(anneesDe({ms(2025, 3, 1), ms(2023, 6, 1), ms(2025, 1, 1), ms(2024, 12, 31, 23, 30)}, z),
+    QCOMPARE(anneesDe({parisMs(2025, 3, 1), parisMs(2023, 6, 1), parisMs(2025, 1, 1), parisMs(2024, 12, 31, 23, 30)}, z),
              (QList<int>{2023, 2024, 2025}));
     QCOMPARE(anneesDe({}, z), QList<int>());
 
@@ -74,8 +74,8 @@ void TestFigures::saisonnalite()
     const QTimeZone z = paris();
     // Placements: two in March, two in May, one in January; one in 2023; a removal in a later
     // month plays no part.
-    const QList<qint64> dates = {ms(2024, 1, 10), ms(2024, 3, 2), ms(2024, 3, 30), ms(2024, 5, 5),
-                                 ms(2024, 5, 6), ms(2023, 8, 1), ms(2024, 12, 31, 23, 30)};
+    const QList<qint64> dates = {parisMs(2024, 1, 10), parisMs(2024, 3, 2), parisMs(2024, 3, 30), parisMs(2024, 5, 5),
+                                 parisMs(2024, 5, 6), parisMs(2023, 8, 1), parisMs(2024, 12, 31, 23, 30)};
     const QList<StatsLocationMois> serie = statsParMois(dates, 2024, z);
     QCOMPARE(serie.size(), 12);
     QStringList labels;
@@ -104,8 +104,8 @@ void TestFigures::saisonnalite()
     QCOMPARE(texteCreux(pcVide->creux), f("Creux_: Jan (0)"));
 
     // The picker offers the rentals' years plus the selected one, so one past year can be seen.
-    QCOMPARE(anneesSaisonnalite({ms(2024, 4, 1)}, 2026, z), (QList<int>{2024, 2026}));
-    QCOMPARE(anneesSaisonnalite({ms(2026, 4, 1)}, 2026, z), (QList<int>{2026}));
+    QCOMPARE(anneesSaisonnalite({parisMs(2024, 4, 1)}, 2026, z), (QList<int>{2024, 2026}));
+    QCOMPARE(anneesSaisonnalite({parisMs(2026, 4, 1)}, 2026, z), (QList<int>{2026}));
     QCOMPARE(anneesSaisonnalite({}, 2026, z), (QList<int>{2026}));
     QCOMPARE(anneesSaisonnalite(dates, 2024, z), (QList<int>{2023, 2024}));
 }
@@ -170,12 +170,12 @@ void TestFigures::typesDechet()
 {
     const QTimeZone z = paris();
     const QList<LocationDeBenneStat> rows = {
-        rangee(ms(2023, 5, 2), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
-        rangee(ms(2025, 1, 8), QStringLiteral("Bois")),
-        rangee(ms(2024, 3, 1, 0, 30), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
-        rangee(ms(2024, 3, 20), QStringLiteral("Gravats"), QStringLiteral("111111")),
-        rangee(ms(2024, 4, 2), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
-        rangee(ms(2024, 3, 9), QStringLiteral("Plâtre"), QStringLiteral("ABCDE")),
+        rangee(parisMs(2023, 5, 2), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
+        rangee(parisMs(2025, 1, 8), QStringLiteral("Bois")),
+        rangee(parisMs(2024, 3, 1, 0, 30), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
+        rangee(parisMs(2024, 3, 20), QStringLiteral("Gravats"), QStringLiteral("111111")),
+        rangee(parisMs(2024, 4, 2), QStringLiteral("Gravats"), QStringLiteral("8B4513")),
+        rangee(parisMs(2024, 3, 9), QStringLiteral("Plâtre"), QStringLiteral("ABCDE")),
     };
     QCOMPARE(anneesTypes(rows, z), (QList<int>{2023, 2024, 2025}));
     QCOMPARE(anneesTypes({}, z), QList<int>());
@@ -204,12 +204,12 @@ void TestFigures::typesDechet()
     // points in March, coloured like its earliest rental.
     const QList<StatsTimelineTypeDechet> points = statsTimeline(de2024, z);
     QCOMPARE(points.size(), 4);
-    QCOMPARE(points[0].mois, ms(2024, 3, 1));
+    QCOMPARE(points[0].mois, parisMs(2024, 3, 1));
     QCOMPARE(points[0].libelle, QStringLiteral("Gravats"));
     QCOMPARE(points[0].couleur, std::optional<QString>(QStringLiteral("8B4513")));
     QCOMPARE(points[1].couleur, std::optional<QString>(QStringLiteral("111111")));
     QCOMPARE(points[2].libelle, QString::fromUtf8("Plâtre"));
-    QCOMPARE(points[3].mois, ms(2024, 4, 1));
+    QCOMPARE(points[3].mois, parisMs(2024, 4, 1));
     const QList<SerieTypeDechet> series = seriesTimeline(points);
     QCOMPARE(series.size(), 2);
     QCOMPARE(series[0].libelle, QStringLiteral("Gravats"));
@@ -226,16 +226,16 @@ void TestFigures::typesDechet()
 
 void TestFigures::occupation()
 {
-    const qint64 maintenant = ms(2026, 6, 15, 8);
+    const qint64 maintenant = parisMs(2026, 6, 15, 8);
     // Ten skips, four out: one still on site, one removed at this very instant, one with two
     // overlapping rentals, one placed at this very instant; the others back, not yet placed, or
     // never rented.
     QList<QList<Periode>> bennes = {
-        {{ms(2026, 6, 1), std::nullopt}},
-        {{ms(2026, 6, 1), maintenant}},
-        {{ms(2026, 6, 1), std::nullopt}, {ms(2026, 6, 10), ms(2026, 6, 20)}},
+        {{parisMs(2026, 6, 1), std::nullopt}},
+        {{parisMs(2026, 6, 1), maintenant}},
+        {{parisMs(2026, 6, 1), std::nullopt}, {parisMs(2026, 6, 10), parisMs(2026, 6, 20)}},
         {{maintenant, std::nullopt}},
-        {{ms(2026, 6, 1), maintenant - 1}},
+        {{parisMs(2026, 6, 1), maintenant - 1}},
         {{maintenant + 1, std::nullopt}},
         {}, {}, {}, {},
     };
@@ -252,9 +252,9 @@ void TestFigures::occupation()
     QCOMPARE(ligneLegendeOccupation(QStringLiteral("En stock"), tiers.enStock(), 3), f("En stock_: 2 (66_%)"));
 
     // Placed today at 08:00: in stock at 07:59, out from 08:00.
-    const QList<QList<Periode>> une = {{{ms(2026, 6, 15, 8), std::nullopt}}};
-    QCOMPARE(kv::stats::occupation(une, ms(2026, 6, 15, 7, 59)).enCirculation, 0);
-    QCOMPARE(kv::stats::occupation(une, ms(2026, 6, 15, 8)).enCirculation, 1);
+    const QList<QList<Periode>> une = {{{parisMs(2026, 6, 15, 8), std::nullopt}}};
+    QCOMPARE(kv::stats::occupation(une, parisMs(2026, 6, 15, 7, 59)).enCirculation, 0);
+    QCOMPARE(kv::stats::occupation(une, parisMs(2026, 6, 15, 8)).enCirculation, 1);
 
     // No skip at all.
     const Occupation vide = kv::stats::occupation({}, maintenant);
@@ -265,8 +265,8 @@ void TestFigures::occupation()
 void TestFigures::clientsInactifs()
 {
     const QTimeZone z = paris();
-    const qint64 ref = ms(2026, 6, 15, 10);
-    const qint64 cutoff = ms(2025, 12, 15, 10); // six months before
+    const qint64 ref = parisMs(2026, 6, 15, 10);
+    const qint64 cutoff = parisMs(2025, 12, 15, 10); // six months before
     auto client = [](const QString& nom, QList<Periode> locations, QString tel = QStringLiteral("0102030405"),
                      std::optional<QString> email = std::nullopt) {
         return ClientActivite{QUuid::createUuid(), nom, QStringLiteral("00FF00"), tel, email, std::move(locations)};
@@ -274,14 +274,14 @@ void TestFigures::clientsInactifs()
     // In the order of the clients' list (by name).
     const QList<ClientActivite> clients = {
         client(QStringLiteral("Alpha"), {}),
-        client(QStringLiteral("Bravo"), {{ms(2025, 9, 1), cutoff}}),             // on the cutoff: active
-        client(QStringLiteral("Charlie"), {{ms(2025, 9, 1), cutoff - 1000}}),    // one second before
-        client(QStringLiteral("Delta"), {{ms(2024, 1, 1), std::nullopt}}),       // still on site
-        client(QStringLiteral("Echo"), {{ms(2025, 1, 1), ms(2025, 1, 10)}, {ms(2025, 7, 1), ms(2025, 7, 20, 10)}}),
+        client(QStringLiteral("Bravo"), {{parisMs(2025, 9, 1), cutoff}}),             // on the cutoff: active
+        client(QStringLiteral("Charlie"), {{parisMs(2025, 9, 1), cutoff - 1000}}),    // one second before
+        client(QStringLiteral("Delta"), {{parisMs(2024, 1, 1), std::nullopt}}),       // still on site
+        client(QStringLiteral("Echo"), {{parisMs(2025, 1, 1), parisMs(2025, 1, 10)}, {parisMs(2025, 7, 1), parisMs(2025, 7, 20, 10)}}),
         client(QString::fromUtf8("Écluse"), {}),
-        client(QStringLiteral("Foxtrot"), {{ms(2025, 7, 1), ms(2025, 7, 20, 10)}}), // same day as Echo
+        client(QStringLiteral("Foxtrot"), {{parisMs(2025, 7, 1), parisMs(2025, 7, 20, 10)}}), // same day as Echo
         client(QStringLiteral("beta"), {}),
-        client(QStringLiteral("Futur"), {{ms(2026, 9, 1), ms(2026, 9, 5)}}),
+        client(QStringLiteral("Futur"), {{parisMs(2026, 9, 1), parisMs(2026, 9, 5)}}),
     };
     const QList<LigneClientInactif> rows = kv::stats::clientsInactifs(clients, 6, true, ref, z);
     QStringList noms;
@@ -293,7 +293,7 @@ void TestFigures::clientsInactifs()
                                 QStringLiteral("Echo"), QStringLiteral("Foxtrot"), QStringLiteral("Charlie")}));
     QVERIFY(!rows[0].lastActivity && !rows[0].daysSinceLast);
     QCOMPARE(rows[0].nbLocations12m, 0);
-    QCOMPARE(rows[3].lastActivity, std::optional<qint64>(ms(2025, 7, 20, 10)));
+    QCOMPARE(rows[3].lastActivity, std::optional<qint64>(parisMs(2025, 7, 20, 10)));
     QCOMPARE(rows[3].daysSinceLast, std::optional<qint64>(330));
     QCOMPARE(rows[3].nbLocations12m, 1);
     // Whole calendar days, the change to summer time included.
@@ -306,9 +306,9 @@ void TestFigures::clientsInactifs()
     // Without the never-rented clients; with three months, a client five months back shows its
     // rentals of the last twelve months.
     QCOMPARE(kv::stats::clientsInactifs(clients, 6, false, ref, z).size(), 3);
-    const QList<ClientActivite> recent = {client(QStringLiteral("Golf"), {{ms(2025, 1, 1), ms(2025, 1, 5)},
-                                                                           {ms(2025, 12, 1), ms(2026, 1, 10)},
-                                                                           {ms(2025, 6, 20), ms(2025, 6, 30)}})};
+    const QList<ClientActivite> recent = {client(QStringLiteral("Golf"), {{parisMs(2025, 1, 1), parisMs(2025, 1, 5)},
+                                                                           {parisMs(2025, 12, 1), parisMs(2026, 1, 10)},
+                                                                           {parisMs(2025, 6, 20), parisMs(2025, 6, 30)}})};
     const QList<LigneClientInactif> trois = kv::stats::clientsInactifs(recent, 3, true, ref, z);
     QCOMPARE(trois.size(), 1);
     QCOMPARE(trois[0].nbLocations12m, 2);
@@ -326,24 +326,24 @@ void TestFigures::clientsInactifs()
 void TestFigures::texteRelatif()
 {
     const QTimeZone z = paris();
-    const qint64 ref = ms(2026, 6, 15, 10);
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 1, 15, 10), ref, z), QStringLiteral("il y a 5 mois"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2025, 6, 15, 10), ref, z), QStringLiteral("il y a 1 an"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2025, 6, 15, 10, 0, 1), ref, z), QStringLiteral("il y a 11 mois"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2023, 6, 15, 9), ref, z), QStringLiteral("il y a 3 ans"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 5, 15, 10), ref, z), QStringLiteral("il y a 1 mois"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 5, 15, 10, 0, 1), ref, z), QStringLiteral("il y a 4 semaines"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 8, 10), ref, z), QStringLiteral("il y a 1 semaine"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 8, 10, 0, 1), ref, z), QStringLiteral("il y a 6 jours"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 14, 10), ref, z), QStringLiteral("il y a 1 jour"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 14, 10, 0, 1), ref, z), QStringLiteral("il y a 23 heures"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 15, 9, 0, 1), ref, z), QStringLiteral("il y a 59 minutes"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 15, 9, 59, 59), ref, z), QStringLiteral("il y a 1 seconde"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 6, 17, 10), ref, z), QStringLiteral("dans 2 jours"));
-    QCOMPARE(kv::stats::texteRelatif(ms(2027, 6, 15, 10), ref, z), QStringLiteral("dans 1 an"));
+    const qint64 ref = parisMs(2026, 6, 15, 10);
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 1, 15, 10), ref, z), QStringLiteral("il y a 5 mois"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2025, 6, 15, 10), ref, z), QStringLiteral("il y a 1 an"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2025, 6, 15, 10, 0, 1), ref, z), QStringLiteral("il y a 11 mois"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2023, 6, 15, 9), ref, z), QStringLiteral("il y a 3 ans"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 5, 15, 10), ref, z), QStringLiteral("il y a 1 mois"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 5, 15, 10, 0, 1), ref, z), QStringLiteral("il y a 4 semaines"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 8, 10), ref, z), QStringLiteral("il y a 1 semaine"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 8, 10, 0, 1), ref, z), QStringLiteral("il y a 6 jours"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 14, 10), ref, z), QStringLiteral("il y a 1 jour"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 14, 10, 0, 1), ref, z), QStringLiteral("il y a 23 heures"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 15, 9, 0, 1), ref, z), QStringLiteral("il y a 59 minutes"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 15, 9, 59, 59), ref, z), QStringLiteral("il y a 1 seconde"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 6, 17, 10), ref, z), QStringLiteral("dans 2 jours"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2027, 6, 15, 10), ref, z), QStringLiteral("dans 1 an"));
     QCOMPARE(kv::stats::texteRelatif(ref, ref, z), QStringLiteral("maintenant"));
     // Across the change to summer time a calendar day is still one day.
-    QCOMPARE(kv::stats::texteRelatif(ms(2026, 3, 28, 12), ms(2026, 3, 29, 12), z), QStringLiteral("il y a 1 jour"));
+    QCOMPARE(kv::stats::texteRelatif(parisMs(2026, 3, 28, 12), parisMs(2026, 3, 29, 12), z), QStringLiteral("il y a 1 jour"));
 }
 
 void TestFigures::rendement()
@@ -354,11 +354,11 @@ void TestFigures::rendement()
     const QList<double> bennes = {10, 10, 10, 20};
     QList<LocationVolume> locations;
     for (int i = 0; i < 12; ++i)
-        locations.append({10, ms(2024, 1 + i % 6, 3)});
+        locations.append({10, parisMs(2024, 1 + i % 6, 3)});
     for (int i = 0; i < 3; ++i)
-        locations.append({10, ms(2025, 2, 3)});
+        locations.append({10, parisMs(2025, 2, 3)});
     for (int i = 0; i < 6; ++i)
-        locations.append({20, ms(2024, 3, 10)});
+        locations.append({20, parisMs(2024, 3, 10)});
 
     const QList<StatsRendementVolume> toutes = calculerRendementParVolume(bennes, locations);
     QCOMPARE(toutes.size(), 2);
@@ -375,13 +375,13 @@ void TestFigures::rendement()
     // stand at 2.0.
     QList<LocationVolume> mars;
     for (int i = 0; i < 6; ++i)
-        mars.append({10, ms(2024, 3, 1 + i)});
-    mars.append({20, ms(2024, 1, 31, 23, 30)});
-    mars.append({15, ms(2024, 3, 2)});
+        mars.append({10, parisMs(2024, 3, 1 + i)});
+    mars.append({20, parisMs(2024, 1, 31, 23, 30)});
+    mars.append({15, parisMs(2024, 3, 2)});
     const QList<StatsRendementVolumeMois> points = calculerRendementParVolumeMois(bennes, mars, z);
     QCOMPARE(points.size(), 3);
-    QCOMPARE(points[0].mois, ms(2024, 1, 1));
-    QCOMPARE(points[1].mois, ms(2024, 3, 1));
+    QCOMPARE(points[0].mois, parisMs(2024, 1, 1));
+    QCOMPARE(points[1].mois, parisMs(2024, 3, 1));
     QCOMPARE(points[1].volume, 10.0);
     QCOMPARE(points[1].rendement(), 2.0);
     QCOMPARE(points[2].volume, 15.0);

@@ -1,7 +1,7 @@
 // The pieces the statistics share, on their own.
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "stats/choixsegmente.h"
 #include "stats/clientsinactifsview.h"
@@ -23,7 +23,7 @@
 
 using namespace kv;
 using namespace kv::stats;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -34,7 +34,7 @@ LigneClientInactif ligne(const QUuid& id, const QString& nom, std::optional<qint
     l.nom = nom;
     l.daysSinceLast = jours;
     if (jours)
-        l.lastActivity = ms(2026, 6, 15) - *jours * 24 * 3600 * 1000;
+        l.lastActivity = parisMs(2026, 6, 15) - *jours * 24 * 3600 * 1000;
     return l;
 }
 
@@ -50,7 +50,7 @@ QStringList noms(const LignesClientsInactifsModel& m)
 
 void TestPieces::modeleLignesSansRemiseAZero()
 {
-    LignesClientsInactifsModel modele(ms(2026, 6, 15), paris());
+    LignesClientsInactifsModel modele(parisMs(2026, 6, 15), paris());
     QAbstractItemModelTester verif(&modele, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QList<QUuid> ids;
     for (int i = 0; i < 6; ++i)
@@ -129,11 +129,11 @@ void TestPieces::axesEtAnneaux()
 {
     // A month axis: one category per calendar month from the first to the last, gaps included.
     QChart chart;
-    QCategoryAxis* axe = axeMois(&chart, {ms(2024, 3, 1), ms(2024, 1, 1), ms(2024, 4, 1)}, paris());
+    QCategoryAxis* axe = axeMois(&chart, {parisMs(2024, 3, 1), parisMs(2024, 1, 1), parisMs(2024, 4, 1)}, paris());
     QCOMPARE(axe->categoriesLabels(), (QStringList{QStringLiteral("janv. 2024"), QString::fromUtf8("févr. 2024"),
                                                    QStringLiteral("mars 2024"), QStringLiteral("avr. 2024")}));
-    QCOMPARE(axe->endValue(QString::fromUtf8("févr. 2024")), double(ms(2024, 2, 1)));
-    QVERIFY(axe->min() < double(ms(2024, 1, 1)) && axe->max() > double(ms(2024, 4, 1)));
+    QCOMPARE(axe->endValue(QString::fromUtf8("févr. 2024")), double(parisMs(2024, 2, 1)));
+    QVERIFY(axe->min() < double(parisMs(2024, 1, 1)) && axe->max() > double(parisMs(2024, 4, 1)));
     QCOMPARE(axe->labelsPosition(), QCategoryAxis::AxisLabelsPositionOnValue);
     QChart autre;
     QVERIFY(axeMois(&autre, {}, paris())->categoriesLabels().isEmpty());
@@ -165,22 +165,23 @@ void TestPieces::axesEtAnneaux()
 
 void TestPieces::sourceNeReagitQuAuxTypesLus()
 {
-    auto ctx = magasin();
+    auto ctx = storeInFolder();
     SourceStatistiques source(ctx.get());
     QSignalSpy changes(&source, &SourceStatistiques::changed);
     // A driver is none of the statistics' business.
-    fx::chauffeur(ctx.get());
+    ctx->insert(new Chauffeur(QStringLiteral("Martin"), QStringLiteral("Paul"), nullptr, {}, {}, {}, 50.0, std::nullopt,
+                              std::nullopt, std::nullopt, true));
     QTest::qWait(1);
     QCoreApplication::processEvents();
     QCOMPARE(changes.size(), 0);
     // A skip is, and says which type changed.
-    benne(ctx.get(), 10);
+    colouredSkip(ctx.get(), 10);
     QTRY_COMPARE(changes.size(), 1);
     QCOMPARE(changes.last().first().value<EntityTypeMask>(), SourceStatistiques::kBennes);
     // A renamed waste type rebuilds the waste-type rows.
-    Client* c = fx::client(ctx.get());
-    TypeDechet* t = type(ctx.get(), QStringLiteral("Bois"), std::nullopt);
-    location(c, ctx->all<Benne>().first(), t, ms(2026, 1, 1));
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    TypeDechet* t = colouredWasteType(ctx.get(), QStringLiteral("Bois"), std::nullopt);
+    rental(c, ctx->all<Benne>().first(), t, parisMs(2026, 1, 1));
     QTRY_COMPARE(source.lesLocations().size(), 1);
     t->setLibelle(QStringLiteral("Bois traité"));
     QTRY_COMPARE(source.lesLocations().first().typeLibelle, QString::fromUtf8("Bois traité"));

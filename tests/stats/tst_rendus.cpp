@@ -3,7 +3,7 @@
 // written there to be looked at.
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "stats/statistiquehistogrammevolumeview.h"
 #include "stats/vuestatistiques.h"
@@ -12,43 +12,43 @@
 #include <QTest>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
 void quelquesLocations(ModelContext* ctx)
 {
-    Client* a = fx::client(ctx, QStringLiteral("Dupont BTP"));
-    Client* b = fx::client(ctx, QStringLiteral("Maçonnerie Leroy"));
+    Client* a = client(ctx, QStringLiteral("Dupont BTP"));
+    Client* b = client(ctx, QStringLiteral("Maçonnerie Leroy"));
     b->setCouleur(QStringLiteral("1E90FF"));
     b->setEmail(QStringLiteral("contact@leroy.fr"));
-    Client* c = fx::client(ctx, QStringLiteral("Jardins du Rhône"));
+    Client* c = client(ctx, QStringLiteral("Jardins du Rhône"));
     c->setCouleur(QStringLiteral("FF8C00"));
-    fx::client(ctx, QStringLiteral("Atelier Bois"));
-    Benne* b10 = benne(ctx, 10, QStringLiteral("1E90FF"));
-    Benne* b10b = benne(ctx, 10, QStringLiteral("808080"));
-    Benne* b15 = benne(ctx, 15, QStringLiteral("2E8B57"));
-    Benne* b7 = benne(ctx, 7.5, QStringLiteral("808080"));
-    benne(ctx, 20, QStringLiteral("B22222"));
-    TypeDechet* gravats = type(ctx, QStringLiteral("Gravats"), QStringLiteral("8B4513"));
-    TypeDechet* verts = type(ctx, QStringLiteral("Déchets verts"), QStringLiteral("228B22"));
-    TypeDechet* dib = type(ctx, QStringLiteral("DIB"), std::nullopt);
-    location(a, b10, gravats, ms(2025, 9, 3, 8), ms(2025, 9, 10, 17));
-    location(a, b15, verts, ms(2025, 11, 12, 8), ms(2025, 11, 20, 17));
-    location(b, b10b, gravats, ms(2026, 1, 5, 8), ms(2026, 1, 9, 17));
-    location(b, b7, dib, ms(2026, 2, 2, 8), ms(2026, 2, 3, 17));
-    location(c, b10, verts, ms(2026, 3, 16, 8), ms(2026, 3, 30, 17));
-    location(c, b15, verts, ms(2026, 3, 20, 8), ms(2026, 4, 2, 17));
-    location(a, b10b, gravats, ms(2026, 4, 8, 8), ms(2026, 4, 15, 17));
-    location(a, b10, dib, ms(2026, 5, 4, 8), ms(2026, 5, 12, 17));
-    location(b, b15, gravats, ms(2026, 5, 18, 8), ms(2026, 5, 28, 17));
-    location(c, b7, verts, ms(2026, 6, 1, 8));
-    location(a, b10, gravats, ms(2026, 6, 8, 8));
-    Client* d = fx::client(ctx, QStringLiteral("Terrassements Girard"));
+    client(ctx, QStringLiteral("Atelier Bois"));
+    Benne* b10 = colouredSkip(ctx, 10, QStringLiteral("1E90FF"));
+    Benne* b10b = colouredSkip(ctx, 10, QStringLiteral("808080"));
+    Benne* b15 = colouredSkip(ctx, 15, QStringLiteral("2E8B57"));
+    Benne* b7 = colouredSkip(ctx, 7.5, QStringLiteral("808080"));
+    colouredSkip(ctx, 20, QStringLiteral("B22222"));
+    TypeDechet* gravats = colouredWasteType(ctx, QStringLiteral("Gravats"), QStringLiteral("8B4513"));
+    TypeDechet* verts = colouredWasteType(ctx, QStringLiteral("Déchets verts"), QStringLiteral("228B22"));
+    TypeDechet* dib = colouredWasteType(ctx, QStringLiteral("DIB"), std::nullopt);
+    rental(a, b10, gravats, parisMs(2025, 9, 3, 8), parisMs(2025, 9, 10, 17));
+    rental(a, b15, verts, parisMs(2025, 11, 12, 8), parisMs(2025, 11, 20, 17));
+    rental(b, b10b, gravats, parisMs(2026, 1, 5, 8), parisMs(2026, 1, 9, 17));
+    rental(b, b7, dib, parisMs(2026, 2, 2, 8), parisMs(2026, 2, 3, 17));
+    rental(c, b10, verts, parisMs(2026, 3, 16, 8), parisMs(2026, 3, 30, 17));
+    rental(c, b15, verts, parisMs(2026, 3, 20, 8), parisMs(2026, 4, 2, 17));
+    rental(a, b10b, gravats, parisMs(2026, 4, 8, 8), parisMs(2026, 4, 15, 17));
+    rental(a, b10, dib, parisMs(2026, 5, 4, 8), parisMs(2026, 5, 12, 17));
+    rental(b, b15, gravats, parisMs(2026, 5, 18, 8), parisMs(2026, 5, 28, 17));
+    rental(c, b7, verts, parisMs(2026, 6, 1, 8));
+    rental(a, b10, gravats, parisMs(2026, 6, 8, 8));
+    Client* d = client(ctx, QStringLiteral("Terrassements Girard"));
     d->setCouleur(QStringLiteral("9932CC"));
     d->setEmail(QStringLiteral("girard@example.fr"));
-    location(d, b15, gravats, ms(2025, 10, 6, 8), ms(2025, 10, 17, 17));
-    location(d, b10b, dib, ms(2025, 7, 1, 8), ms(2025, 7, 9, 17));
+    rental(d, b15, gravats, parisMs(2025, 10, 6, 8), parisMs(2025, 10, 17, 17));
+    rental(d, b10b, dib, parisMs(2025, 7, 1, 8), parisMs(2025, 7, 9, 17));
 }
 
 } // namespace
@@ -59,11 +59,11 @@ void TestRendus::chaqueStatistique()
     if (!dossier.isEmpty())
         QDir().mkpath(dossier);
     for (bool vide : {false, true}) {
-        auto ctx = magasin();
+        auto ctx = storeInFolder();
         if (!vide)
             quelquesLocations(ctx.get());
         for (QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
-            VueStatistiques hub(ctx.get(), Horloge::fixe(ms(2026, 6, 15, 10), paris()));
+            VueStatistiques hub(ctx.get(), fixedClock(parisMs(2026, 6, 15, 10)));
             hub.resize(taille);
             hub.show();
             QVERIFY(QTest::qWaitForWindowExposed(&hub));

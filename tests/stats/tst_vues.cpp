@@ -2,11 +2,15 @@
 // pickers and the list's buttons; the store changed while a statistic is shown.
 #include "tests.h"
 
-#include "outils.h"
+#include "screenfixtures.h"
 
 #include "platform/desktopopener.h"
 #include "reports/rapportmensuelview.h"
+#include "model/query.h"
+#include "stats/cartebenneslouees.h"
 #include "stats/choixsegmente.h"
+#include "widgets/observable.h"
+#include "widgets/pickersegmentedcustom.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statistiquecartechaleurview.h"
@@ -33,6 +37,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QGraphicsEllipseItem>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QRegularExpression>
+#include <QTextDocument>
+#include <QGraphicsSimpleTextItem>
+#include <QtMath>
+
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
@@ -44,7 +56,7 @@
 #include <QtCharts/QStackedBarSeries>
 
 using namespace kv;
-using namespace outils;
+using namespace fixtures;
 
 namespace {
 
@@ -57,12 +69,12 @@ QString f(const char* texte)
 
 qint64 maintenant()
 {
-    return ms(2026, 6, 15, 10);
+    return parisMs(2026, 6, 15, 10);
 }
 
 // A hub on its own window, with the clock fixed.
 struct Hub {
-    explicit Hub(ModelContext* ctx) : vue(ctx, Horloge::fixe(maintenant(), paris()))
+    explicit Hub(ModelContext* ctx) : vue(ctx, fixedClock(maintenant()))
     {
         vue.resize(1200, 760);
         vue.show();
@@ -142,7 +154,7 @@ QList<S*> seriesDe(QChartView* vue)
 
 void TestVues::hubOpensOnSeasonality()
 {
-    auto ctx = magasin();
+    auto ctx = storeInFolder();
     Hub hub(ctx.get());
     QCOMPARE(hub.vue.windowTitle(), QStringLiteral("Statistiques"));
     QCOMPARE(hub.vue.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::saisonnalite));
@@ -189,10 +201,10 @@ void TestVues::hubOpensOnSeasonality()
 
 void TestVues::heatMapFollowsTheRentals()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    LocationDeBenne* l = location(c, b, nullptr, ms(2026, 3, 1));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    LocationDeBenne* l = rental(c, b, nullptr, parisMs(2026, 3, 1));
     l->setLatitude(45.76);
     l->setLongitude(4.84);
     Hub hub(ctx.get());
@@ -202,7 +214,7 @@ void TestVues::heatMapFollowsTheRentals()
     QCOMPARE(carte->points().size(), 1);
     QCOMPARE(carte->points()[0].count, 1);
     // A second rental at the same place, from elsewhere: its circle grows at once.
-    LocationDeBenne* autre = location(c, b, nullptr, ms(2026, 4, 1));
+    LocationDeBenne* autre = rental(c, b, nullptr, parisMs(2026, 4, 1));
     autre->setLatitude(45.76);
     autre->setLongitude(4.84);
     QTRY_COMPARE(carte->points()[0].count, 2);
@@ -210,23 +222,23 @@ void TestVues::heatMapFollowsTheRentals()
 
 void TestVues::lesLocations()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    TypeDechet* vide = type(ctx.get(), QString(), QStringLiteral("FF0000"));
-    TypeDechet* sansCouleur = type(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    TypeDechet* vide = colouredWasteType(ctx.get(), QString(), QStringLiteral("FF0000"));
+    TypeDechet* sansCouleur = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
     // Created out of order; the rows come by placement date.
-    location(c, b, sansCouleur, ms(2026, 3, 5));
-    location(c, b, nullptr, ms(2026, 1, 5));
-    location(c, b, vide, ms(2026, 2, 5));
-    location(c, b, sansCouleur, ms(2026, 1, 20));
+    rental(c, b, sansCouleur, parisMs(2026, 3, 5));
+    rental(c, b, nullptr, parisMs(2026, 1, 5));
+    rental(c, b, vide, parisMs(2026, 2, 5));
+    rental(c, b, sansCouleur, parisMs(2026, 1, 20));
     Hub hub(ctx.get());
     const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
     QCOMPARE(rows->size(), 2);
-    QCOMPARE(rows->at(0).datePose, ms(2026, 1, 20));
+    QCOMPARE(rows->at(0).datePose, parisMs(2026, 1, 20));
     QCOMPARE(rows->at(0).typeLibelle, QStringLiteral("Gravats"));
     QCOMPARE(rows->at(0).typeCouleur, std::nullopt);
-    QCOMPARE(rows->at(1).datePose, ms(2026, 3, 5));
+    QCOMPARE(rows->at(1).datePose, parisMs(2026, 3, 5));
 
     // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
     // rental given a waste type, a renamed type. Each shows at once.
@@ -235,7 +247,7 @@ void TestVues::lesLocations()
     QVERIFY(types);
     QCOMPARE(types->barres().size(), 1);
     QCOMPARE(types->barres()[0].nbLocations, 2);
-    location(c, b, sansCouleur, ms(2026, 4, 1));
+    rental(c, b, sansCouleur, parisMs(2026, 4, 1));
     QTRY_COMPARE(types->barres()[0].nbLocations, 3);
     LocationDeBenne* sansType = nullptr;
     for (LocationDeBenne* l : ctx->all<LocationDeBenne>())
@@ -250,7 +262,7 @@ void TestVues::lesLocations()
 
 void TestVues::statisticStartsAfresh()
 {
-    auto ctx = magasin();
+    auto ctx = storeInFolder();
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::histogrammeVolume);
     auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
@@ -277,13 +289,13 @@ void TestVues::statisticStartsAfresh()
 
 void TestVues::seasonalityPicker()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
     // Rentals of one past year only.
-    location(c, b, nullptr, ms(2024, 3, 2));
-    location(c, b, nullptr, ms(2024, 3, 20));
-    location(c, b, nullptr, ms(2024, 7, 1));
+    rental(c, b, nullptr, parisMs(2024, 3, 2));
+    rental(c, b, nullptr, parisMs(2024, 3, 20));
+    rental(c, b, nullptr, parisMs(2024, 7, 1));
     Hub hub(ctx.get());
     auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
     QVERIFY(saison->choixAnnee()->isVisible());
@@ -307,10 +319,10 @@ void TestVues::seasonalityPicker()
     QCOMPARE(saison->anneeSelectionnee(), 2026);
 
     // With only this year's rentals, or none, there is nothing to choose.
-    auto vide = magasin();
+    auto vide = storeInFolder();
     Hub hubVide(vide.get());
     QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
-    location(fx::client(vide.get()), benne(vide.get(), 10), nullptr, ms(2026, 2, 1));
+    rental(client(vide.get(), QStringLiteral("Dupont BTP")), colouredSkip(vide.get(), 10), nullptr, parisMs(2026, 2, 1));
     QCoreApplication::processEvents();
     QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
     QCOMPARE(hubVide.detail<StatistiqueSaisonnaliteView>()->serie()[1].nombre, 1);
@@ -318,15 +330,15 @@ void TestVues::seasonalityPicker()
 
 void TestVues::volumeRings()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* quinze = benne(ctx.get(), 15, QStringLiteral("#1e90ff"));
-    Benne* septEtDemi = benne(ctx.get(), 7.5, QStringLiteral("1E90FF"));
-    Benne* dix = benne(ctx.get(), 10, QStringLiteral("bleu"));
-    location(c, quinze, nullptr, ms(2026, 1, 1));
-    location(c, septEtDemi, nullptr, ms(2026, 1, 2));
-    location(c, dix, nullptr, ms(2026, 1, 3));
-    location(c, dix, nullptr, ms(2026, 1, 4));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* quinze = colouredSkip(ctx.get(), 15, QStringLiteral("#1e90ff"));
+    Benne* septEtDemi = colouredSkip(ctx.get(), 7.5, QStringLiteral("1E90FF"));
+    Benne* dix = colouredSkip(ctx.get(), 10, QStringLiteral("bleu"));
+    rental(c, quinze, nullptr, parisMs(2026, 1, 1));
+    rental(c, septEtDemi, nullptr, parisMs(2026, 1, 2));
+    rental(c, dix, nullptr, parisMs(2026, 1, 3));
+    rental(c, dix, nullptr, parisMs(2026, 1, 4));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::histogrammeVolume);
     auto* volumes = hub.detail<StatistiqueHistogrammeVolumeView>();
@@ -344,8 +356,34 @@ void TestVues::volumeRings()
 
     cliquerSegment(volumes->choix(), QStringLiteral("Par couleur"));
     anneau = volumes->parCouleur()->anneau();
-    QCOMPARE(libellesTranches(anneau),
+    // Each colour's text comes after a 10 × 10 disc of its colour, both over the slice's middle.
+    QCOMPARE(volumes->parCouleur()->etiquettes()->textes(),
              (QStringList{QStringLiteral("BLEU"), QStringLiteral("#1E90FF"), QStringLiteral("1E90FF")}));
+    QTest::qWait(20);
+    anneau = volumes->parCouleur()->anneau(); // drawn again once the store's notice came
+    const QList<stats::EtiquettesAnneau::Etiquette> etiquettes = volumes->parCouleur()->etiquettes()->etiquettes();
+    QCOMPARE(etiquettes.size(), 3);
+    for (qsizetype i = 0; i < etiquettes.size(); ++i) {
+        const QRectF disque = etiquettes[i].pastille->sceneBoundingRect().adjusted(0.5, 0.5, -0.5, -0.5);
+        const QRectF texte = etiquettes[i].texte->sceneBoundingRect();
+        QCOMPARE(etiquettes[i].pastille->rect().size(), QSizeF(10, 10));
+        QCOMPARE(etiquettes[i].pastille->brush().color(), anneau->slices()[i]->color());
+        QVERIFY(disque.right() < texte.left());
+        QVERIFY(std::abs(disque.center().y() - texte.center().y()) <= 1.0);
+        QCOMPARE(etiquettes[i].texte->brush().color(), QColor(Qt::white));
+        QVERIFY(etiquettes[i].pastille->isVisible() && etiquettes[i].texte->isVisible());
+    }
+    // Over its own slice: the middle of the label lies inside the ring, on the slice's side.
+    QChartView* vueCouleur = volumes->parCouleur()->vue();
+    const QRectF zone = vueCouleur->chart()->plotArea();
+    const QPointF centre = zone.center();
+    for (qsizetype i = 0; i < etiquettes.size(); ++i) {
+        const QPointF milieu = etiquettes[i].pastille->sceneBoundingRect().united(etiquettes[i].texte->sceneBoundingRect()).center();
+        const qreal angle = std::fmod(qRadiansToDegrees(std::atan2(milieu.x() - centre.x(), centre.y() - milieu.y())) + 360, 360);
+        QPieSlice* tranche = anneau->slices()[i];
+        QVERIFY2(angle >= tranche->startAngle() - 1 && angle <= tranche->startAngle() + tranche->angleSpan() + 1,
+                 qPrintable(QString::number(angle)));
+    }
     QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::grisSysteme(), QColor(0x1E, 0x90, 0xFF),
                                                      QColor(0x1E, 0x90, 0xFF)}));
     QCOMPARE(volumes->parCouleur()->legende()->textes(),
@@ -359,18 +397,18 @@ void TestVues::volumeRings()
 
 void TestVues::wasteTypeCharts()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    Benne* b = benne(ctx.get(), 10);
-    TypeDechet* gravats = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("8B4513"));
-    TypeDechet* gravatsGris = type(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("222222"));
-    TypeDechet* bois = type(ctx.get(), QStringLiteral("Bois"), std::nullopt);
-    location(c, b, gravats, ms(2024, 3, 1, 0, 30));
-    location(c, b, gravatsGris, ms(2024, 3, 10));
-    location(c, b, gravats, ms(2024, 4, 2));
-    location(c, b, bois, ms(2024, 5, 2));
-    location(c, b, bois, ms(2023, 5, 2));
-    location(c, b, gravats, ms(2025, 5, 2));
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    TypeDechet* gravats = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("8B4513"));
+    TypeDechet* gravatsGris = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), QStringLiteral("222222"));
+    TypeDechet* bois = colouredWasteType(ctx.get(), QStringLiteral("Bois"), std::nullopt);
+    rental(c, b, gravats, parisMs(2024, 3, 1, 0, 30));
+    rental(c, b, gravatsGris, parisMs(2024, 3, 10));
+    rental(c, b, gravats, parisMs(2024, 4, 2));
+    rental(c, b, bois, parisMs(2024, 5, 2));
+    rental(c, b, bois, parisMs(2023, 5, 2));
+    rental(c, b, gravats, parisMs(2025, 5, 2));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::typesDechet);
     auto* types = hub.detail<StatistiqueTypesDechetView>();
@@ -400,7 +438,7 @@ void TestVues::wasteTypeCharts()
     QCOMPARE(points.size(), 2);
     QVERIFY(points[0]->markerShape() != points[1]->markerShape());
     QCOMPARE(points[1]->count(), 3);
-    QCOMPARE(points[1]->at(0).x(), double(ms(2024, 3, 1)));
+    QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
     QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
 
     choisirDansMenu(types->choixAnnee(), QStringLiteral("Tout"));
@@ -410,14 +448,14 @@ void TestVues::wasteTypeCharts()
 
 void TestVues::occupancyRing()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
     QList<Benne*> bennes;
     for (int i = 0; i < 10; ++i)
-        bennes.append(benne(ctx.get(), 10));
+        bennes.append(colouredSkip(ctx.get(), 10));
     for (int i = 0; i < 4; ++i)
-        location(c, bennes[i], nullptr, ms(2026, 6, 1), i == 0 ? std::optional<qint64>(maintenant()) : std::nullopt);
-    location(c, bennes[5], nullptr, maintenant() + 60000);
+        rental(c, bennes[i], nullptr, parisMs(2026, 6, 1), i == 0 ? std::optional<qint64>(maintenant()) : std::nullopt);
+    rental(c, bennes[5], nullptr, maintenant() + 60000);
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::tauxOccupation);
     auto* occ = hub.detail<StatistiqueOccupationBennesView>();
@@ -434,7 +472,7 @@ void TestVues::occupancyRing()
     // Every skip but one out, then a skip sold: the figures follow the store.
     for (int i = 4; i < 10; ++i)
         if (i != 5)
-            location(c, bennes[i], nullptr, ms(2026, 6, 2));
+            rental(c, bennes[i], nullptr, parisMs(2026, 6, 2));
     QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 90_% (9/10)"));
     QVERIFY(ctx->remove(bennes[5]));
     QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 100_% (9/9)"));
@@ -442,7 +480,7 @@ void TestVues::occupancyRing()
     QCOMPARE(occ->graphique()->legende()->textes()[1], f("En stock_: 0 (0_%)"));
 
     // An empty fleet.
-    auto vide = magasin();
+    auto vide = storeInFolder();
     Hub hubVide(vide.get());
     hubVide.cliquer(StatistiqueType::tauxOccupation);
     occ = hubVide.detail<StatistiqueOccupationBennesView>();
@@ -454,17 +492,17 @@ void TestVues::occupancyRing()
 
 void TestVues::inactiveClientsList()
 {
-    auto ctx = magasin();
-    Benne* b = benne(ctx.get(), 10);
-    Client* ancien = fx::client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    Client* ancien = client(ctx.get(), QStringLiteral("Bâtiments Roux"));
     ancien->setTelephone(QStringLiteral(" 04 72 00 00 00 "));
     ancien->setEmail(QStringLiteral("roux@example.fr"));
-    location(ancien, b, nullptr, ms(2025, 10, 1), ms(2025, 10, 20));
-    Client* jamais = fx::client(ctx.get(), QStringLiteral("Zoé Paysages"));
+    rental(ancien, b, nullptr, parisMs(2025, 10, 1), parisMs(2025, 10, 20));
+    Client* jamais = client(ctx.get(), QStringLiteral("Zoé Paysages"));
     jamais->setTelephone(QStringLiteral("   "));
     jamais->setEmail(QStringLiteral("  "));
-    Client* actif = fx::client(ctx.get(), QStringLiteral("Actif SARL"));
-    location(actif, b, nullptr, ms(2026, 6, 1));
+    Client* actif = client(ctx.get(), QStringLiteral("Actif SARL"));
+    rental(actif, b, nullptr, parisMs(2026, 6, 1));
 
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::clientsInactifs);
@@ -566,28 +604,28 @@ void TestVues::inactiveClientsList()
     QTest::mouseClick(vue->caseJamaisLoues(), Qt::LeftButton);
     QSignalSpy inserees(liste->model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy remises(liste->model(), &QAbstractItemModel::modelReset);
-    fx::client(ctx.get(), QStringLiteral("Alpha Démolition"));
+    client(ctx.get(), QStringLiteral("Alpha Démolition"));
     QTRY_COMPARE(liste->model()->rowCount(), 3);
     QCOMPARE(inserees.size(), 1);
     QCOMPARE(remises.size(), 0);
     QCOMPARE(liste->model()->index(0, 0).data().toString(), QString::fromUtf8("Alpha Démolition"));
     // A rental now makes the old client active again: its row leaves.
-    location(ancien, b, nullptr, ms(2026, 6, 10));
+    rental(ancien, b, nullptr, parisMs(2026, 6, 10));
     QTRY_COMPARE(liste->model()->rowCount(), 2);
 }
 
 void TestVues::yieldCharts()
 {
-    auto ctx = magasin();
-    Client* c = fx::client(ctx.get());
-    QList<Benne*> dix = {benne(ctx.get(), 10), benne(ctx.get(), 10), benne(ctx.get(), 10)};
-    Benne* vingt = benne(ctx.get(), 20);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    QList<Benne*> dix = {colouredSkip(ctx.get(), 10), colouredSkip(ctx.get(), 10), colouredSkip(ctx.get(), 10)};
+    Benne* vingt = colouredSkip(ctx.get(), 20);
     for (int i = 0; i < 12; ++i)
-        location(c, dix[i % 3], nullptr, ms(2024, 3 + i % 2, 1 + i));
+        rental(c, dix[i % 3], nullptr, parisMs(2024, 3 + i % 2, 1 + i));
     for (int i = 0; i < 3; ++i)
-        location(c, dix[i], nullptr, ms(2025, 2, 1 + i));
+        rental(c, dix[i], nullptr, parisMs(2025, 2, 1 + i));
     for (int i = 0; i < 6; ++i)
-        location(c, vingt, nullptr, ms(2024, 5, 1 + i));
+        rental(c, vingt, nullptr, parisMs(2024, 5, 1 + i));
     Hub hub(ctx.get());
     hub.cliquer(StatistiqueType::repartitionTypeBenne);
     auto* vue = hub.detail<StatistiqueRendementVolumeView>();
@@ -605,25 +643,165 @@ void TestVues::yieldCharts()
     const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(vue->timeline()->vue());
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
-    QCOMPARE(points[0]->at(0), QPointF(double(ms(2024, 3, 1)), 2.0));
+    QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
 
     // Two volumes that round alike share one bar category and one legend entry.
-    Benne* presque = benne(ctx.get(), 10.000001);
-    location(c, presque, nullptr, ms(2024, 3, 1));
+    Benne* presque = colouredSkip(ctx.get(), 10.000001);
+    rental(c, presque, nullptr, parisMs(2024, 3, 1));
     QTRY_COMPARE(vue->rendementsMois().size(), 4);
     QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
     QCOMPARE(barres(vue->vueBarres())->count(), 3);
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
 
     // No rentals: bars of height 0 annotated "0.0".
-    auto vide = magasin();
-    benne(vide.get(), 10);
-    benne(vide.get(), 15);
+    auto vide = storeInFolder();
+    colouredSkip(vide.get(), 10);
+    colouredSkip(vide.get(), 15);
     Hub hubVide(vide.get());
     hubVide.cliquer(StatistiqueType::repartitionTypeBenne);
     vue = hubVide.detail<StatistiqueRendementVolumeView>();
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("0.0"), QStringLiteral("0.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 1);
     QVERIFY(seriesDe<QLineSeries>(vue->timeline()->vue()).isEmpty());
+}
+
+namespace {
+
+// The texts a chart shows, as its scene holds them (axis titles and labels, legends, notes).
+QList<QGraphicsItem*> textesDeScene(QChartView* vue)
+{
+    QList<QGraphicsItem*> out;
+    for (QGraphicsItem* i : vue->scene()->items())
+        if (i->isVisible() && (qgraphicsitem_cast<QGraphicsTextItem*>(i) || qgraphicsitem_cast<QGraphicsSimpleTextItem*>(i)))
+            out.append(i);
+    return out;
+}
+
+QString texteDe(QGraphicsItem* i)
+{
+    if (auto* t = qgraphicsitem_cast<QGraphicsTextItem*>(i))
+        return t->toPlainText();
+    return qgraphicsitem_cast<QGraphicsSimpleTextItem*>(i)->text();
+}
+
+// Where a text lies on the screen, turned as it is drawn (without the text's own margins).
+QPolygonF emprise(QGraphicsItem* i)
+{
+    QRectF r = i->boundingRect();
+    if (auto* t = qgraphicsitem_cast<QGraphicsTextItem*>(i)) {
+        const qreal marge = t->document()->documentMargin();
+        r.adjust(marge, marge, -marge, -marge);
+    }
+    return i->sceneTransform().map(QPolygonF(r.adjusted(0.5, 0.5, -0.5, -0.5)));
+}
+
+// No text of the chart is cut, and its month labels do not overlap; returns how many month
+// labels it shows.
+int verifierGraphique(QChartView* vue)
+{
+    const QRegularExpression mois(QStringLiteral("^\\S+ \\d{4}$"));
+    QList<QGraphicsItem*> etiquettesMois;
+    for (QGraphicsItem* i : textesDeScene(vue)) {
+        const QString t = texteDe(i);
+        if (t.contains(QChar(0x2026)) || t.contains(QStringLiteral("...")))
+            qWarning("cut: %s", qPrintable(t));
+        if (t.contains(QChar(0x2026)) || t.contains(QStringLiteral("...")))
+            return -1;
+        if (mois.match(t).hasMatch())
+            etiquettesMois.append(i);
+    }
+    std::sort(etiquettesMois.begin(), etiquettesMois.end(), [](QGraphicsItem* a, QGraphicsItem* b) {
+        return emprise(a).boundingRect().center().x() < emprise(b).boundingRect().center().x();
+    });
+    for (qsizetype k = 1; k < etiquettesMois.size(); ++k)
+        if (emprise(etiquettesMois[k - 1]).intersects(emprise(etiquettesMois[k]))) {
+            qWarning("overlap: %s / %s", qPrintable(texteDe(etiquettesMois[k - 1])), qPrintable(texteDe(etiquettesMois[k])));
+            return -2;
+        }
+    return int(etiquettesMois.size());
+}
+
+} // namespace
+
+// At 1200 × 760 (the hub beside the window's sidebar), with long waste-type names and five
+// years of months: axis titles, bar labels and legends are whole, month labels never overlap.
+void TestVues::readableAt1200()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    const QStringList noms{QStringLiteral("Encombrants"), QStringLiteral("Déchets verts"),
+                           QStringLiteral("Amiante lié"), QStringLiteral("Déchets industriels banals"),
+                           QStringLiteral("Gravats propres"), QStringLiteral("Plâtre")};
+    QList<TypeDechet*> types;
+    for (const QString& n : noms)
+        types.append(colouredWasteType(ctx.get(), n, std::nullopt));
+    QList<Benne*> bennes{colouredSkip(ctx.get(), 3), colouredSkip(ctx.get(), 8), colouredSkip(ctx.get(), 15),
+                         colouredSkip(ctx.get(), 30)};
+    for (int m = 0; m < 60; ++m)
+        for (int k = 0; k < 3; ++k)
+            rental(c, bennes[(m + k) % 4], types[(m + k) % types.size()],
+                   parisMs(2021 + (m + 6) / 12, 1 + (m + 6) % 12, 3 + k));
+    Hub hub(ctx.get());
+    hub.vue.resize(1200 - 220, 760 - 40);
+    QCoreApplication::processEvents();
+
+    hub.cliquer(StatistiqueType::typesDechet);
+    auto* types_ = hub.detail<StatistiqueTypesDechetView>();
+    QTest::qWait(100);
+    QVERIFY(verifierGraphique(types_->vueFrequences()) >= 0);
+    const int moisTypes = verifierGraphique(types_->vueEvolution());
+    QVERIFY2(moisTypes >= 4, qPrintable(QString::number(moisTypes)));
+    QCOMPARE(types_->legendeAffichee()->nomsAffiches(), types_->legendeEvolution());
+    QVERIFY(types_->legendeAffichee()->isVisible());
+    QVERIFY(types_->legendeAffichee()->height() >= types_->legendeAffichee()->heightForWidth(types_->legendeAffichee()->width()));
+
+    hub.cliquer(StatistiqueType::repartitionTypeBenne);
+    auto* rendement = hub.detail<StatistiqueRendementVolumeView>();
+    QTest::qWait(100);
+    QVERIFY(verifierGraphique(rendement->vueBarres()) >= 0);
+    const int moisRendement = verifierGraphique(rendement->timeline()->vue());
+    QVERIFY2(moisRendement >= 4, qPrintable(QString::number(moisRendement)));
+
+    // The inactive clients: the count of the last twelve months stays in view.
+    Client* ancien = client(ctx.get(), QStringLiteral("Terrassements et démolitions du Grand Lyon"), {}, {}, {},
+                            QStringLiteral("contact@tdgl.fr"));
+    ancien->setTelephone(QStringLiteral("04 78 00 00 00"));
+    rental(ancien, bennes[0], nullptr, parisMs(2025, 11, 2), parisMs(2025, 11, 5));
+    rental(ancien, bennes[0], nullptr, parisMs(2025, 12, 2), parisMs(2025, 12, 5));
+    QVERIFY(ctx->save());
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* inactifs = hub.detail<ClientsInactifsView>();
+    inactifs->setSeuilMois(6);
+    QTest::qWait(50);
+    QListView* liste = inactifs->findChild<QListView*>();
+    QVERIFY(liste);
+    QVERIFY(liste->model()->rowCount() >= 1);
+    for (int row = 0; row < liste->model()->rowCount(); ++row) {
+        const QModelIndex index = liste->model()->index(row, 0);
+        QStyleOptionViewItem option;
+        option.initFrom(liste->viewport());
+        option.rect = liste->visualRect(index);
+        option.font = liste->font();
+        option.widget = liste;
+        const QString info = ClientInactifDelegate::textesAffiches(option, index)[1];
+        QVERIFY2(info.endsWith(QStringLiteral("Locations (12 mois) : 2")), qPrintable(info));
+    }
+}
+
+// The map's filter segments at 1200 px, the period's dates shown beside them: every title whole.
+void TestVues::filterTitlesAt1200()
+{
+    auto ctx = storeInFolder();
+    Query<LocationDeBenne> locations(ctx.get(), {}, {});
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, fixedClock(maintenant()));
+    carte.resize(1200 - 220, 700);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTest::mouseClick(carte.picker()->segments()[5], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    for (FiltreSegment* s : carte.picker()->segments()) {
+        QVERIFY2(s->shownLines().join(QLatin1Char(' ')) == s->text(), qPrintable(s->shownLines().join(QLatin1Char('|'))));
+        QVERIFY(s->shownLines().size() <= 2);
+    }
 }

@@ -37,6 +37,8 @@ private slots:
     void badgesEtInfobulles();
     void selectionEtFormulaire();
     void ligneDUneLocation();
+    void raccourciDepuisLaListe();
+    void ordreDeLaLigne();
 };
 
 class TestPiecesJointes : public QObject {
@@ -49,6 +51,8 @@ private slots:
     void liens();
     void dossierVoisin();
     void sansDossierDeDonnees();
+    void seulsPdfEtImages();
+    void retraitSansDossierDeDonnees();
     void echecDeSauvegarde();
     void ouvrirEtReveler();
     void captures();

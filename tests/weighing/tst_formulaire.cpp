@@ -176,6 +176,18 @@ void TestFormulaire::poids()
     QVERIFY(!f->importerError().isEmpty());
     QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
 
+    // A weight is never negative: refused in the red line like a text that is not a number.
+    taper(*f, QStringLiteral("-3"));
+    f->enregistrerBon();
+    QVERIFY(f->importerError().contains(QStringLiteral("« -3 »")));
+    QVERIFY(f->findChild<QLabel*>(QStringLiteral("ligneErreur"))->isVisibleTo(f.get()));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
+    QVERIFY(!b.ctx->hasChanges());
+    taper(*f, QStringLiteral("-0,5"));
+    f->enregistrerBon();
+    QVERIFY(f->importerError().contains(QStringLiteral("« -0,5 »")));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.456));
+
     taper(*f, QStringLiteral("850,5"));
     f->enregistrerBon();
     QCOMPARE(f->importerError(), QString()); // a successful save clears the message
@@ -195,6 +207,13 @@ void TestFormulaire::formatPoids()
     QCOMPARE(MiniBonDePeseeForm::formatPoids(12345.25), QStringLiteral("12345,25"));
     QCOMPARE(MiniBonDePeseeForm::formatPoids(-3.1), QStringLiteral("-3,1"));
     QCOMPARE(MiniBonDePeseeForm::formatPoids(0), QStringLiteral("0"));
+    // Ties go to the even digit, on the number's shortest decimal text, as the amounts do.
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(850.125), QStringLiteral("850,12"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(850.135), QStringLiteral("850,14"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(2.675), QStringLiteral("2,68"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(0.125), QStringLiteral("0,12"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(99.995), QStringLiteral("100"));
+    QCOMPARE(MiniBonDePeseeForm::formatPoids(-0.001), QStringLiteral("0"));
 }
 
 void TestFormulaire::kilosEntiers()

@@ -5,10 +5,12 @@
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/forms/detailpane.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/recordrow.h"
 
 #include <QCheckBox>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <QTest>
 #include <QToolTip>
@@ -237,4 +239,61 @@ void TestListe::ligneDUneLocation()
     QVERIFY(r2.accessibleText.contains(QStringLiteral("12 avenue du Client")));
     const kv::forms::RowContent r3 = v->ligne(adresseVide);
     QVERIFY(!r3.accessibleText.contains(QStringLiteral("12 avenue du Client")));
+}
+
+void TestListe::raccourciDepuisLaListe()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 8));
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
+                      v->liste()->visualRect(v->liste()->model()->index(0, 0)).center());
+    QCOMPARE(v->selection(), l);
+    v->formulaire()->champPoids()->setText(QStringLiteral("420"));
+
+    // The focus stays in the list: Ctrl+Return still creates the ticket, then saves it.
+    v->liste()->setFocus();
+    QTest::keyClick(v->liste(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(l->bonsDePesee().first()->poidsDechetsKg(), std::optional<double>(420));
+    v->formulaire()->champPoids()->setText(QStringLiteral("510"));
+    QTest::keyClick(v->liste(), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(l->bonsDePesee().first()->poidsDechetsKg(), std::optional<double>(510));
+}
+
+void TestListe::ordreDeLaLigne()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    const QString longue = QStringLiteral("148 boulevard de la Croix-Rousse, bâtiment B");
+    auto* courte = b.location(c, at(2026, 3, 9, 8), nullptr, nullptr, QStringLiteral("5 rue Vert"));
+    auto* lointaine = b.location(c, at(2026, 3, 8, 8), nullptr, nullptr, longue);
+    b.bon(lointaine, at(2026, 3, 8, 9), 100, QStringLiteral("/t/a.pdf"));
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    // The list opens at its ideal width.
+    QVERIFY(v->listPanel()->width() <= 240);
+
+    // Every row: the address, then "posé le", whatever their lengths.
+    for (auto* l : {courte, lointaine}) {
+        const kv::forms::RowContent r = v->ligne(l);
+        QCOMPARE(r.lines.size(), 4);
+        QCOMPARE(r.lines[2].parts.size(), 1);
+        QCOMPARE(r.lines[2].parts[0].text, *l->adresse());
+        QCOMPARE(r.lines[3].parts[0].text, QStringLiteral("posé le 02/03/2026"));
+    }
+    // At that width the address has the room left of the badges to show itself.
+    const QModelIndex index = v->modele()->indexOf(lointaine);
+    const QRect rangee = v->liste()->visualRect(index);
+    const QList<QRect> badges = kv::forms::RecordRowDelegate::trailingRects(v->ligne(lointaine), rangee,
+                                                                            v->liste()->font());
+    const QFontMetrics fm(kv::forms::fontFor(kv::forms::TextStyle::Caption, v->liste()->font()));
+    const int place = badges.first().left() - 12 - rangee.left() - 10;
+    QVERIFY2(fm.elidedText(longue, Qt::ElideRight, place).size() > 12, qPrintable(QString::number(place)));
 }

@@ -245,6 +245,53 @@ void TestPiecesJointes::sansDossierDeDonnees()
     QVERIFY(QFileInfo::exists(ailleurs.filePath(QStringLiteral("a.png"))));
 }
 
+void TestPiecesJointes::seulsPdfEtImages()
+{
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QTemporaryDir ailleurs;
+
+    // Another kind of file is refused with a message; nothing is copied, the form is unchanged.
+    f->setFilePicker([&](QWidget*) { return ecrireTexte(ailleurs.filePath(QStringLiteral("notes.txt"))); });
+    QTest::mouseClick(bouton(f.get(), "ajouterBordereau"), Qt::LeftButton);
+    QVERIFY(f->importerError().contains(QStringLiteral("notes.txt")));
+    QVERIFY(f->importerError().contains(QStringLiteral("PDF")));
+    QVERIFY(!f->cheminFichier());
+    QVERIFY(!QFileInfo::exists(b.ticketsPath()) || QDir(b.ticketsPath()).isEmpty());
+    QCOMPARE(f->apercu()->contenu(), Contenu::Aucun);
+    QVERIFY(bouton(f.get(), "ajouterBordereau")->isVisible());
+
+    // PDF documents and pictures of any kind are taken.
+    const QString pdf = ecrirePdf(ailleurs.filePath(QStringLiteral("bon.pdf")));
+    const QString jpeg = ecrireImage(ailleurs.filePath(QStringLiteral("photo.jpg")), "JPEG");
+    for (const QString& source : {pdf, jpeg}) {
+        f->importerFichierChoisi(source);
+        QVERIFY2(f->cheminFichier() && b.dossier.contient(*f->cheminFichier()), qPrintable(source));
+    }
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(QDir(b.ticketsPath()).entryList(QDir::Files).size(), 2);
+}
+
+void TestPiecesJointes::retraitSansDossierDeDonnees()
+{
+    // Without the data folder nothing says whether the file is one of ours: nothing changes.
+    Bureau b;
+    const QString chemin = ecrirePdf(b.donnees.filePath(QStringLiteral("bon.pdf")));
+    BonDePesee* bon = bonAvec(b, chemin);
+    MiniBonDePeseeForm f(b.ctx.get(), bon->location(), b.horloge, kv::DossierTickets(QString()));
+    QCOMPARE(f.cheminFichier(), std::optional<QString>(chemin));
+    f.supprimerFichier();
+    QVERIFY(f.importerError().startsWith(QStringLiteral("Impossible de supprimer la pièce : ")));
+    QVERIFY(f.importerError().size() > QStringLiteral("Impossible de supprimer la pièce : ").size());
+    QCOMPARE(f.cheminFichier(), std::optional<QString>(chemin));
+    QCOMPARE(bon->cheminFichierTicket(), std::optional<QString>(chemin));
+    QVERIFY(!b.ctx->hasChanges());
+    QVERIFY(QFileInfo::exists(chemin));
+}
+
 void TestPiecesJointes::echecDeSauvegarde()
 {
     Bureau b;

@@ -28,8 +28,10 @@ private slots:
     void syncScrollStartsAtTheBoundOffset();
     void dayPillRunsItsActionOnEveryClick();
     void dayPillKeepsItsMinimumWidth();
+    void foldingRowFoldsOnlyWhenNarrow();
     void dayPillTakesClicksOnItsTileOnly();
     void swingingTileStartsAndSettles();
+    void swingingTileRestsWhileUnseen();
     void swingingTileStaysTheSameSize();
     void swingingTileTakesClicksOnItsTileOnly();
     void sectionHeaderParts();

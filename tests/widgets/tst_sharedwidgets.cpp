@@ -2,6 +2,7 @@
 
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
+#include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
 #include "widgets/papier.h"
@@ -9,7 +10,9 @@
 #include "widgets/pickersegmentedcustom.h"
 #include "widgets/syncnsscrollview.h"
 
+#include <QBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -287,6 +290,46 @@ void SharedWidgetsTest::swingingTileStartsAndSettles()
     QCOMPARE(resting.angle(), 0.0);
 }
 
+// The endless swing runs only while it can be seen: not while its window is minimised, nor while
+// it is hidden; it starts again when it shows. It repaints only where the tile is.
+void SharedWidgetsTest::swingingTileRestsWhileUnseen()
+{
+    QWidget window;
+    window.resize(400, 200);
+    auto* tile = new BenneOscillanteView("Benne 10 m³", Qt::green, true, {}, &window);
+    auto* neighbour = new QWidget(&window);
+    neighbour->setGeometry(0, 120, 400, 80);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(tile->isSwinging());
+
+    // While it swings, the widget beside it is not painted again.
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints, tilePaints;
+    neighbour->installEventFilter(&paints);
+    tile->installEventFilter(&tilePaints);
+    QTRY_VERIFY(tilePaints.count >= 3);
+    QCOMPARE(paints.count, 0);
+
+    window.showMinimized();
+    QVERIFY(!tile->isSwinging());
+    window.showNormal();
+    QVERIFY(tile->isSwinging());
+
+    tile->hide();
+    QVERIFY(!tile->isSwinging());
+    tile->show();
+    QVERIFY(tile->isSwinging());
+    window.hide();
+    QVERIFY(!tile->isSwinging());
+}
+
 void SharedWidgetsTest::swingingTileStaysTheSameSize()
 {
     BenneOscillanteView shortText("A", Qt::blue, false, {});
@@ -533,4 +576,35 @@ void SharedWidgetsTest::paperTextureIsSeamlessAndStill()
     }
     QCOMPARE(canvas.pixel(0, 0), tile.pixel(10, 20));
     QCOMPARE(canvas.pixel(63, 63), tile.pixel(73, 83));
+}
+
+void SharedWidgetsTest::foldingRowFoldsOnlyWhenNarrow()
+{
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* row = new kv::FoldingRow(&window);
+    auto* first = new QPushButton(QStringLiteral("Une commande assez longue"), row);
+    auto* second = new QPushButton(QStringLiteral("Une autre commande"), row);
+    row->row()->addWidget(first, 0, Qt::AlignVCenter);
+    row->row()->addWidget(second, 0, Qt::AlignVCenter);
+    row->row()->addStretch(1);
+    column->addWidget(row);
+    const int both = first->sizeHint().width() + second->sizeHint().width() + 60;
+    window.resize(both + 100, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!row->folded());
+    QCOMPARE(first->y(), second->y());
+
+    // Narrower than both: a column, as narrow as its widest widget, each at its own width.
+    window.resize(first->sizeHint().width() + 40, 200);
+    QTRY_VERIFY(row->folded());
+    QTRY_VERIFY(second->y() > first->y());
+    QVERIFY(row->minimumSizeHint().width() < both);
+    QCOMPARE(second->width(), second->sizeHint().width());
+    QCOMPARE(second->x(), first->x());
+
+    window.resize(both + 100, 200);
+    QTRY_VERIFY(!row->folded());
+    QTRY_COMPARE(first->y(), second->y());
 }

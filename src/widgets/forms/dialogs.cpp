@@ -39,8 +39,9 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
 void fitMessageBox(QMessageBox* box)
 {
     auto* grid = qobject_cast<QGridLayout*>(box->layout());
-    if (!grid)
+    if (!grid || box->property("kvFitted").toBool())
         return;
+    box->setProperty("kvFitted", true);
     const QFontMetrics fm(box->font());
     QFont bold = box->font();
     bold.setBold(true);

@@ -14,10 +14,39 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kv::forms {
+
+namespace {
+
+// Scrolls its form up and down only: it asks its layout for the width of the form, so that the
+// list beside it gives way first, and a form never scrolls sideways.
+class VerticalScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize minimumSizeHint() const override
+    {
+        QSize size = QScrollArea::minimumSizeHint();
+        if (widget())
+            size.setWidth(std::max(size.width(), widget()->minimumSizeHint().width()
+                                                     + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
+        return size;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 namespace {
 
@@ -222,11 +251,10 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     divider->setPalette(dp);
     layout->addWidget(divider);
 
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = new VerticalScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto* body = new QWidget(scroll);
     m_body = new QVBoxLayout(body);
     m_body->setContentsMargins(16, 16, 16, 16);

@@ -11,7 +11,7 @@
 // cancelled() clears all three and the placeholder comes back. A bound record deleted anywhere
 // closes its editor.
 //
-// Editors are widgets with the signals saved(T*) and cancelled().
+// Editors are widgets with the signal saved(T*), and cancelled() when they can be cancelled.
 
 #include "detailpane.h"
 #include "dialogs.h"
@@ -71,6 +71,12 @@ public:
         std::function<void(T*)> afterSave;
         // True: choosing a row opens it. False: the screen opens records itself (openEditor).
         bool opensOnSelection = true;
+        // True: with no record chosen the pane holds the editor of a new record, never the
+        // placeholder.
+        bool newWhenNoneChosen = false;
+        // True: a deletion whose save failed is taken back (the records and their links come
+        // back, chosen as before). False: it stays pending until the next save.
+        bool takeBackFailedDeletion = false;
         EmptyState* placeholder = nullptr;
         int sidebarMin = 220;
         int sidebarIdeal = 220;
@@ -169,6 +175,8 @@ public:
     {
         if (records.isEmpty())
             return true;
+        T* const selected = m_list->selected();
+        T* const edited = m_edited;
         bool ok = true;
         QString error;
         for (T* r : records) {
@@ -179,6 +187,13 @@ public:
             }
         }
         if (ok && !m_context->save(&error)) {
+            if (m_setup.takeBackFailedDeletion) {
+                m_context->rollback();
+                m_edited = edited;
+                if (edited)
+                    m_creating = false;
+                m_list->setSelected(selected);
+            }
             showError(m_list, deleteFailedText(error));
             ok = false;
         }
@@ -190,6 +205,8 @@ public:
     // record, or a new editor.
     void refreshPane()
     {
+        if (m_setup.newWhenNoneChosen && !m_edited)
+            m_creating = true;
         if (!m_creating && !m_edited) {
             m_editor = nullptr;
             m_pane->showPlaceholder();
@@ -235,7 +252,8 @@ private:
             else
                 showSaved(record);
         });
-        QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
+        if constexpr (requires { &Editor::cancelled; })
+            QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
         emit paneChanged();
     }

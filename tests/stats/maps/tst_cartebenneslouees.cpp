@@ -350,3 +350,54 @@ void CarteBennesLoueesTest::toolbarZoomsBackOnTheMarkers()
     window.setSelection(Commande::clients);
     QVERIFY(!window.zoomBennesButton()->isVisible());
 }
+
+// Several clients' skips on one site show as one marker, the last rental's; a site a little
+// farther off keeps its own, and zoomed in close the two sites part.
+void CarteBennesLoueesTest::markersOnOneSpotShowAsOne()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 2), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"), o.autreClient);
+    o.louer(o.le(2026, 3, 3), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"),
+            o.nouveauClient(QStringLiteral("Démolition Simon")));
+    o.louer(o.le(2026, 3, 3), std::nullopt, 45.2, -0.5, QStringLiteral("ailleurs"));
+    o.louer(o.le(2026, 3, 4), std::nullopt, 45.20001, -0.5, QStringLiteral("à côté"), o.autreClient);
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QCOMPARE(carte.reperesAffiches().size(), 5);
+    MapWidget* map = carte.carte();
+    QCOMPARE(map->markersInView(), (QList<int>{2, 4}));
+    map->setRegion({45.20001, -0.5, 0.0002, 0.0002});
+    QCOMPARE(map->markersInView(), (QList<int>{3, 4}));
+}
+
+// Hidden, the screen lets go of its markers; shown again, it has them back and frames them.
+void CarteBennesLoueesTest::hiddenScreenKeepsNoMarkers()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.2, -0.5, QStringLiteral("2 rue Haute"), o.autreClient);
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QCOMPARE(carte.carte()->markerCount(), 2);
+    carte.carte()->panBy({200, 0});
+    carte.hide();
+    QCOMPARE(carte.reperesAffiches().size(), 0);
+    QCOMPARE(carte.carte()->markerCount(), 0);
+    // A rental added meanwhile is there when the screen shows again.
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.4, -0.5, QStringLiteral("3 rue Basse"));
+    QCoreApplication::processEvents();
+    QCOMPARE(carte.carte()->markerCount(), 0);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTRY_COMPARE(carte.reperesAffiches().size(), 3);
+    QCOMPARE(carte.carte()->markerCount(), 3);
+    QVERIFY(near(carte.region().centreLatitude, 45.2));
+    QVERIFY(near(carte.carte()->centre().longitude, carte.region().centreLongitude));
+}

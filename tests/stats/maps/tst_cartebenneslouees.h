@@ -16,4 +16,6 @@ private slots:
     void screenFollowsTheStoreAndTheFilter();
     void screenPaintsMarkersInTheSkipColour();
     void toolbarZoomsBackOnTheMarkers();
+    void markersOnOneSpotShowAsOne();
+    void hiddenScreenKeepsNoMarkers();
 };

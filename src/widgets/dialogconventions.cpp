@@ -1,0 +1,148 @@
+#include "dialogconventions.h"
+
+#include "forms/dialogs.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTextEdit>
+
+namespace kv {
+
+namespace {
+
+bool takesKeys(const QWidget* w)
+{
+    return !w->isHidden() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+}
+
+bool isField(const QWidget* w)
+{
+    if (auto* line = qobject_cast<const QLineEdit*>(w))
+        return !line->isReadOnly();
+    if (auto* text = qobject_cast<const QTextEdit*>(w))
+        return !text->isReadOnly();
+    if (auto* plain = qobject_cast<const QPlainTextEdit*>(w))
+        return !plain->isReadOnly();
+    if (auto* spin = qobject_cast<const QAbstractSpinBox*>(w))
+        return !spin->isReadOnly();
+    return qobject_cast<const QComboBox*>(w) != nullptr;
+}
+
+QWidget* firstFieldIn(QLayout* layout);
+
+// A widget is searched itself, then through its own layout.
+QWidget* firstFieldIn(QWidget* w)
+{
+    if (w->isHidden() || !w->isEnabled())
+        return nullptr;
+    if (isField(w))
+        return takesKeys(w) ? w : nullptr;
+    if (auto* area = qobject_cast<QScrollArea*>(w))
+        return area->widget() ? firstFieldIn(area->widget()) : nullptr;
+    return w->layout() ? firstFieldIn(w->layout()) : nullptr;
+}
+
+QWidget* firstFieldIn(QLayout* layout)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        QWidget* found = nullptr;
+        if (QWidget* w = item->widget())
+            found = firstFieldIn(w);
+        else if (QLayout* inner = item->layout())
+            found = firstFieldIn(inner);
+        if (found)
+            return found;
+    }
+    return nullptr;
+}
+
+// Qt's own dialogs (files, printing, colours) place their focus themselves.
+bool isOurs(const QDialog* dialog)
+{
+    const QLatin1String name(dialog->metaObject()->className());
+    return !name.startsWith(QLatin1Char('Q')) || name == QLatin1String("QDialog")
+           || name == QLatin1String("QMessageBox");
+}
+
+const char* const kPreparedProperty = "kvDialogPrepared";
+
+class DialogConventions : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* dialog = qobject_cast<QDialog*>(watched);
+            if (dialog && dialog->isWindow() && isOurs(dialog))
+                prepare(dialog);
+        }
+        return false;
+    }
+
+private:
+    static void prepare(QDialog* dialog)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(dialog); box && !box->property(kPreparedProperty).toBool()) {
+            box->setProperty(kPreparedProperty, true);
+            makeTextsPlain(box);
+            forms::fitMessageBox(box);
+        }
+        focusFirstField(dialog);
+    }
+};
+
+} // namespace
+
+void installDialogConventions()
+{
+    static const char* const installed = "kvDialogConventions";
+    auto* app = QCoreApplication::instance();
+    if (!app || app->property(installed).toBool())
+        return;
+    app->setProperty(installed, true);
+    app->installEventFilter(new DialogConventions(app));
+}
+
+QWidget* firstField(QWidget* dialog)
+{
+    return dialog && dialog->layout() ? firstFieldIn(dialog->layout()) : nullptr;
+}
+
+void focusFirstField(QDialog* dialog)
+{
+    QWidget* current = dialog->focusWidget();
+    if (current && isField(current) && current->window() == dialog)
+        return;
+    if (QWidget* field = firstField(dialog)) {
+        field->setFocus(Qt::TabFocusReason);
+        return;
+    }
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        if (button->isDefault() && takesKeys(button)) {
+            button->setFocus(Qt::TabFocusReason);
+            return;
+        }
+}
+
+void makeTextsPlain(QMessageBox* box)
+{
+    box->setTextFormat(Qt::PlainText);
+    // The informative and detailed texts have labels of their own.
+    for (QLabel* label : box->findChildren<QLabel*>())
+        if (label->pixmap().isNull())
+            label->setTextFormat(Qt::PlainText);
+}
+
+} // namespace kv

@@ -1,0 +1,33 @@
+#pragma once
+
+// A row of widgets that stands in one line when the room allows and folds into a column when it
+// does not, so that a narrow window never scrolls sideways to reach the row's end.
+
+#include <QWidget>
+
+class QBoxLayout;
+class QLayoutItem;
+
+namespace kv {
+
+class FoldingRow : public QWidget {
+public:
+    explicit FoldingRow(QWidget* parent = nullptr);
+
+    // The row's layout: add the widgets here (stretches and spacing are kept).
+    QBoxLayout* row() const { return m_row; }
+    bool folded() const;
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QList<QLayoutItem*> items() const;
+    int widthInOneLine() const;
+
+    QBoxLayout* m_row;
+};
+
+} // namespace kv

@@ -1,0 +1,57 @@
+#include "plaintext.h"
+
+#include <QLabel>
+#include <QTextDocument>
+
+namespace kv {
+
+void setPlainText(QLabel* label, const QString& text)
+{
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+}
+
+QLabel* plainLabel(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    setPlainText(label, text);
+    return label;
+}
+
+QString plainToolTip(const QString& text)
+{
+    // A tool tip is read as HTML only when it looks like HTML: only then it needs escaping.
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+}
+
+void setPlainToolTip(QWidget* widget, const QString& text)
+{
+    widget->setToolTip(plainToolTip(text));
+}
+
+namespace {
+
+QString fromHtml(const QString& html)
+{
+    QTextDocument document;
+    document.setHtml(html);
+    return document.toPlainText();
+}
+
+} // namespace
+
+QString shownText(const QLabel* label)
+{
+    const bool html = label->textFormat() == Qt::RichText
+                      || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    return html ? fromHtml(label->text()) : label->text();
+}
+
+QString shownToolTip(const QString& toolTip)
+{
+    return Qt::mightBeRichText(toolTip) ? fromHtml(toolTip) : toolTip;
+}
+
+} // namespace kv

@@ -1,0 +1,421 @@
+#include "tests.h"
+
+#include "screenfixtures.h"
+
+#include "app/contentview.h"
+#include "app/desktop.h"
+#include "drivers/formulaireajoutqualification.h"
+#include "drivers/formulairechauffeurview.h"
+#include "model/helpers.h"
+#include "rentals/formulairelocationview.h"
+#include "stats/vuestatistiques.h"
+#include "reports/alertes.h"
+#include "reports/rapportmensuelview.h"
+#include "widgets/dialogconventions.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/plaintext.h"
+
+#include <QAbstractItemView>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace kv;
+
+namespace {
+
+// Every stored text of the store below begins with one of these before the word "Zorg": a label
+// that reads it as HTML shows "Zorg" without it.
+const QStringList kMarks{QStringLiteral("<b>"), QStringLiteral("&amp;"), QStringLiteral("<img src=x>")};
+
+QString marked(int i, const QString& rest = {})
+{
+    return kMarks.at(i % kMarks.size()) + QStringLiteral("Zorg") + rest;
+}
+
+// A store whose every name, address and note holds markup.
+std::unique_ptr<ModelContext> storeOfMarkup()
+{
+    auto ctx = fixtures::store();
+    auto* type = fixtures::wasteType(marked(0, QStringLiteral(" déchets")));
+    ctx->insert(type);
+    ctx->insert(fixtures::centre(marked(1, QStringLiteral(" centre")), marked(2, QStringLiteral(" ville"))));
+    auto* permis = new Qualification(marked(2, QStringLiteral(" permis")));
+    ctx->insert(permis);
+    ctx->insert(new Chauffeur(marked(0), marked(1), permis, {}, {}, {}, 50, marked(2, QStringLiteral(" tél")),
+                              std::nullopt, marked(0, QStringLiteral(" notes")), true));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < 3; ++i) {
+        Client* c = fixtures::client(ctx.get(), marked(i, QStringLiteral(" client %1").arg(i)), marked(i + 1),
+                                     QStringLiteral("33000"), marked(i + 2, QStringLiteral(" rue")),
+                                     QStringLiteral("c%1@exemple.fr").arg(i));
+        Benne* b = fixtures::benne(ctx.get(), 10 + i, EtatBenne::correct, marked(i, QStringLiteral(" note")));
+        new LocationDeBenne(c, b, 44.84, -0.58, marked(i + 1, QStringLiteral(" chantier")), 100, 100, 10,
+                            now.addDays(-2 - i), std::nullopt, type);
+    }
+    fixtures::save(ctx.get());
+    return ctx;
+}
+
+// Where a text shows "Zorg" without the mark that precedes it in the store.
+void checkShown(const QString& shown, const QString& what, QStringList* faults)
+{
+    int withMark = 0;
+    for (const QString& mark : kMarks)
+        withMark += shown.count(mark + QStringLiteral("Zorg"));
+    if (shown.count(QStringLiteral("Zorg")) != withMark)
+        faults->append(what + QStringLiteral(" shows « ") + shown + QStringLiteral(" »"));
+}
+
+void checkShownAsTyped(QWidget* root, const QString& where, QStringList* faults)
+{
+    for (QLabel* label : root->findChildren<QLabel*>())
+        if (label->isVisible())
+            checkShown(shownText(label), where + QStringLiteral(": label ") + label->objectName(), faults);
+    for (QWidget* w : root->findChildren<QWidget*>())
+        if (w->isVisible() && !w->toolTip().isEmpty())
+            checkShown(shownToolTip(w->toolTip()), where + QStringLiteral(": tool tip of ") + w->objectName(), faults);
+    for (QAbstractItemView* view : root->findChildren<QAbstractItemView*>()) {
+        QAbstractItemModel* model = view->model();
+        if (!view->isVisible() || !model)
+            continue;
+        for (int row = 0; row < std::min(model->rowCount(), 50); ++row)
+            for (int column = 0; column < model->columnCount(); ++column) {
+                const QString tip = model->index(row, column).data(Qt::ToolTipRole).toString();
+                if (!tip.isEmpty())
+                    checkShown(shownToolTip(tip), where + QStringLiteral(": row tool tip"), faults);
+            }
+    }
+}
+
+// The list screen's first record in its editor.
+void selectFirstRecord(QWidget* screen)
+{
+    if (auto* panel = screen->findChild<forms::ListPanel*>(); panel && panel->isVisible() && panel->rowCount() > 0) {
+        fixtures::clickRow(panel, 0);
+        fixtures::settle();
+    }
+}
+
+// The screen's list, when it has one, with its first row selected.
+void selectFirstRow(QWidget* screen)
+{
+    if (auto* panel = screen->findChild<forms::ListPanel*>(); panel && panel->isVisible() && panel->rowCount() > 0) {
+        selectFirstRecord(screen);
+        return;
+    }
+    for (QAbstractItemView* view : screen->findChildren<QAbstractItemView*>()) {
+        if (!view->isVisible() || !view->model() || view->model()->rowCount() == 0)
+            continue;
+        const QRect first = view->visualRect(view->model()->index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, first.center());
+        fixtures::settle();
+        return;
+    }
+}
+
+// Each statistic of the hub, and the monthly report with its first client chosen.
+void checkEveryStatistic(ContentView* window, QStringList* faults)
+{
+    window->setSelection(Commande::statistiques);
+    fixtures::settle();
+    auto* statistiques = qobject_cast<VueStatistiques*>(window->detailScreen());
+    QVERIFY(statistiques);
+    QListWidget* hub = statistiques->sidebar();
+    for (int row = 0; row < hub->count(); ++row) {
+        hub->setCurrentRow(row);
+        fixtures::settle();
+        const QString where = QStringLiteral("Statistiques, ") + hub->item(row)->text();
+        checkShownAsTyped(window, where, faults);
+        if (auto* report = window->detailScreen()->findChild<RapportMensuelView*>(); report && report->isVisible()) {
+            QComboBox* clients = report->choixClient();
+            QVERIFY(clients->count() > 1);
+            for (int i = 1; i < clients->count(); ++i) {
+                clients->setCurrentIndex(i);
+                emit clients->activated(i);
+                fixtures::settle();
+                checkShownAsTyped(window, where + QStringLiteral(" (client %1)").arg(i), faults);
+            }
+        }
+    }
+}
+
+std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaultWindowSize)
+{
+    auto window = std::make_unique<ContentView>(ctx);
+    window->resize(size);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("window not exposed");
+    return window;
+}
+
+} // namespace
+
+void ConventionsTest::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+}
+
+void ConventionsTest::userTextIsShownAsTypedOnEveryScreen()
+{
+    auto ctx = storeOfMarkup();
+    auto window = shownWindow(ctx.get());
+    QStringList faults;
+    for (Commande c : toutesLesCommandes()) {
+        window->setSelection(c);
+        fixtures::settle();
+        checkShownAsTyped(window.get(), titre(c), &faults);
+        selectFirstRow(window->detailScreen());
+        checkShownAsTyped(window.get(), titre(c) + QStringLiteral(" (sélection)"), &faults);
+    }
+    checkEveryStatistic(window.get(), &faults);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+void ConventionsTest::alertsShowUserTextAsTyped()
+{
+    auto ctx = storeOfMarkup();
+    auto window = shownWindow(ctx.get());
+    const QString name = marked(0, QStringLiteral(" client"));
+    // The shared error box, a confirmation and a screen's own warning.
+    QMessageBox* boxes[] = {
+        forms::showError(window.get(), name),
+        forms::askConfirmation(window.get(), name, marked(1), QStringLiteral("Supprimer"), QStringLiteral("Annuler"), {}),
+        avertir(window.get(), QStringLiteral("Export CSV impossible"), marked(2, QStringLiteral(" détail")),
+                QStringLiteral("alerte")),
+    };
+    for (QMessageBox* box : boxes) {
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QStringList faults;
+        checkShownAsTyped(box, box->objectName(), &faults);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        box->close();
+    }
+    fixtures::settle();
+}
+
+void ConventionsTest::alertsAreWideEnoughForTheirTitle()
+{
+    QWidget over;
+    over.resize(600, 400);
+    over.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&over));
+    QFont bold = over.font();
+    bold.setBold(true);
+    for (QMessageBox* box : {avertir(&over, QStringLiteral("Export CSV impossible"), QStringLiteral("Disque plein"),
+                                     QStringLiteral("a")),
+                             forms::showError(&over, QStringLiteral("x"))}) {
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        // The title, the window's buttons beside it and its margins.
+        const int title = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 150;
+        QVERIFY2(box->width() >= title, qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(title)));
+        box->close();
+    }
+    fixtures::settle();
+}
+
+void ConventionsTest::toolbarRowKeepsItsPlace()
+{
+    auto ctx = storeOfMarkup();
+    auto window = shownWindow(ctx.get());
+    window->setSelection(Commande::defaut);
+    fixtures::settle();
+    const QRect content = window->centralWidget()->geometry();
+    const QPoint sidebar = window->sidebar()->mapTo(window.get(), QPoint(0, 0));
+    for (Commande c : toutesLesCommandes()) {
+        window->setSelection(c);
+        fixtures::settle();
+        QVERIFY2(window->toolbar()->isVisible(), qPrintable(titre(c)));
+        QCOMPARE(window->centralWidget()->geometry(), content);
+        QCOMPARE(window->sidebar()->mapTo(window.get(), QPoint(0, 0)), sidebar);
+    }
+    // The drivers' list puts its own commands in the row.
+    window->setSelection(Commande::chauffeurs);
+    fixtures::settle();
+    QStringList shown;
+    for (QToolButton* b : window->toolbar()->findChildren<QToolButton*>())
+        if (b->isVisible())
+            shown << b->text();
+    QVERIFY2(shown.contains(QStringLiteral("Nouveau")) && shown.contains(QStringLiteral("Supprimer")),
+             qPrintable(shown.join(QLatin1String(", "))));
+}
+
+void ConventionsTest::screensFitWithoutSidewaysScrolling_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("1200 x 760") << kDefaultWindowSize;
+    // A 1600 x 1000 display at 150 %.
+    QTest::newRow("1600 x 1000 at 1.5") << QSize(1066, 666);
+}
+
+void ConventionsTest::screensFitWithoutSidewaysScrolling()
+{
+    QFETCH(QSize, size);
+    auto ctx = storeOfMarkup();
+    auto window = shownWindow(ctx.get(), size);
+    QStringList faults;
+    auto check = [&](const QString& where) {
+        QApplication::processEvents();
+        // Scroll areas of content (lists and the planning grid scroll sideways by nature).
+        for (QScrollArea* area : window->findChildren<QScrollArea*>()) {
+            if (!area->isVisible() || !area->widget())
+                continue;
+            if (area->horizontalScrollBar()->isVisible())
+                faults << QStringLiteral("%1: %2 of %3 needs %4, has %5")
+                              .arg(where, area->objectName(),
+                                   QString::fromLatin1(area->parentWidget()->metaObject()->className()))
+                              .arg(area->widget()->minimumSizeHint().width())
+                              .arg(area->viewport()->width());
+        }
+    };
+    for (Commande c : toutesLesCommandes()) {
+        // The rentals-by-client screen's columns and their widths are checked with that screen.
+        window->setSelection(c);
+        fixtures::settle();
+        check(titre(c));
+        selectFirstRow(window->detailScreen());
+        check(titre(c) + QStringLiteral(" (sélection)"));
+    }
+    // Every statistic of the hub (at the default size: three charts still need more than a
+    // 150 % display's window gives them).
+    if (size != kDefaultWindowSize) {
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+        return;
+    }
+    window->setSelection(Commande::statistiques);
+    fixtures::settle();
+    auto* statistiques = qobject_cast<VueStatistiques*>(window->detailScreen());
+    QVERIFY(statistiques);
+    for (int row = 0; row < statistiques->sidebar()->count(); ++row) {
+        statistiques->sidebar()->setCurrentRow(row);
+        fixtures::settle();
+        check(QStringLiteral("Statistiques, ") + statistiques->sidebar()->item(row)->text());
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
+
+void ConventionsTest::sheetsTakeTheKeyboard()
+{
+    auto ctx = storeOfMarkup();
+    auto window = shownWindow(ctx.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->setSelection(Commande::chauffeurs);
+    fixtures::settle();
+    selectFirstRow(window->detailScreen());
+    auto* form = window->detailScreen()->findChild<FormulaireChauffeurView*>();
+    QVERIFY(form);
+    const QString prenom = form->champPrenom()->text();
+
+    // A driver's sheet: the focus in its name field, every key for it.
+    form->boutonAjoutQualification()->click();
+    auto* sheet = qobject_cast<FormulaireAjoutQualification*>(form->feuilleOuverte());
+    QVERIFY(sheet);
+    // The window manager activates the sheet; here, the test does.
+    QApplication::setActiveWindow(sheet);
+    QTRY_VERIFY(sheet->isActiveWindow());
+    QTRY_VERIFY2(QApplication::focusWidget() == sheet->champNom(),
+                 QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Grue"));
+    QCOMPARE(sheet->champNom()->text(), QStringLiteral("Grue"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(sheet->isVisible());
+    QCOMPARE(form->champPrenom()->text(), prenom);
+    sheet->boutonAnnuler()->click();
+    fixtures::settle();
+
+    // The shared confirmation: no field, the focus on its default button.
+    QMessageBox* box = forms::askConfirmation(window->detailScreen(), QStringLiteral("Supprimer ?"),
+                                              QStringLiteral("Vraiment ?"), QStringLiteral("Supprimer"),
+                                              QStringLiteral("Annuler"), {});
+    QApplication::setActiveWindow(box);
+    QTRY_VERIFY(box->isActiveWindow());
+    QTRY_VERIFY(QApplication::focusWidget() == box->defaultButton());
+    box->close();
+    fixtures::settle();
+}
+
+void ConventionsTest::firstFieldFollowsTheLayout()
+{
+    // Buttons made before the fields, as the driver form's sheets make them.
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"));
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setDefault(true);
+    auto* readOnly = new QLineEdit;
+    readOnly->setReadOnly(true);
+    auto* hidden = new QLineEdit;
+    auto* name = new QLineEdit;
+    auto* other = new QComboBox;
+    layout->addWidget(readOnly);
+    layout->addWidget(hidden);
+    layout->addWidget(name);
+    layout->addWidget(other);
+    layout->addWidget(cancel);
+    layout->addWidget(ok);
+    hidden->hide();
+    QCOMPARE(firstField(&dialog), name);
+    focusFirstField(&dialog);
+    QCOMPARE(dialog.focusWidget(), name);
+    // Without a field: the default button.
+    QDialog bare;
+    auto* row = new QHBoxLayout(&bare);
+    auto* no = new QPushButton(QStringLiteral("Non"));
+    auto* yes = new QPushButton(QStringLiteral("Oui"));
+    row->addWidget(no);
+    row->addWidget(yes);
+    yes->setDefault(true);
+    QCOMPARE(firstField(&bare), nullptr);
+    focusFirstField(&bare);
+    QCOMPARE(bare.focusWidget(), yes);
+}
+
+void ConventionsTest::namesSortAsPeopleReadThem()
+{
+    const QStringList expected{QStringLiteral("Bâtiments Martin 50"), QStringLiteral("bâtiments Martin 51"),
+                               QStringLiteral("Bâtiments Martin 290"), QStringLiteral("Bernard Démolition"),
+                               QStringLiteral("Éco Benne"), QStringLiteral("Ecole 2"), QStringLiteral("Zeta")};
+    QStringList names = expected;
+    std::reverse(names.begin(), names.end());
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end(), nameLessThan);
+    QCOMPARE(sorted, expected);
+
+    auto ctx = fixtures::store();
+    for (const QString& n : std::as_const(names))
+        fixtures::client(ctx.get(), n);
+    fixtures::benne(ctx.get(), 10);
+    fixtures::save(ctx.get());
+
+    // The new-rental form's client picker.
+    FormulaireLocationView form(ctx.get(), ctx->fetch<Benne>({}).first()->id(), [] {}, nullptr, nullptr,
+                                Horloge::fixe(QDateTime::currentMSecsSinceEpoch(), QTimeZone::systemTimeZone()));
+    fixtures::settle();
+    QStringList picker;
+    for (int i = 0; i < form.choixClient()->count(); ++i)
+        if (form.choixClient()->itemData(i).value<void*>()) // not the "choose" entry
+            picker << form.choixClient()->itemText(i);
+    QCOMPARE(picker.join(QLatin1String(" | ")), expected.join(QLatin1String(" | ")));
+
+    // The clients' list.
+    auto window = shownWindow(ctx.get());
+    window->setSelection(Commande::clients);
+    fixtures::settle();
+    auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
+    QVERIFY(panel);
+    QStringList rows;
+    for (const QString& row : fixtures::rowTexts(panel))
+        rows << row.section(QLatin1Char(','), 0, 0);
+    QCOMPARE(rows, expected);
+}
