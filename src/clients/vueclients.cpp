@@ -51,8 +51,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
                                              [this, client] { supprimerClient(client); });
         forms::markDestructive(supprimer);
     });
-    liste->setDeleteQuestion([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
+    m_ecran->deleteAsking([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)

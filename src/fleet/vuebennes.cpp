@@ -91,8 +91,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    liste->setDeleteQuestion([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
+    m_ecran->deleteAsking([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] { m_ecran->refilter(); });
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {

@@ -46,13 +46,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
                                              [this, centre] { supprimerCentre(centre); });
         forms::markDestructive(supprimer);
     });
-    liste->setDeleteQuestion([](const QList<Record*>& centres) {
+    m_ecran->deleteAsking([](const QList<Record*>& centres) {
         const QString nom = centres.size() == 1 ? static_cast<CentreTraitement*>(centres.first())->nom() : QString();
         return forms::Question{QStringLiteral("Supprimer ce centre ?"),
                                nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
                                              : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
     });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &CentresListView::supprimerCentres);
 }
 
 bool CentresListView::correspond(const CentreTraitement* centre, const QStringList& motsPlies)
