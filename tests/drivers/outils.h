@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers of the drivers tests: stores in a temporary folder reopened to read what was kept,
-// records, the event loop and pictures for a person to look at (the rest is in screenfixtures.h).
+// records and the event loop (the rest is in screenfixtures.h).
 
 #include "screenfixtures.h"
 
@@ -70,15 +70,6 @@ inline kv::LocationDeBenne* locationPosee(kv::ModelContext* ctx, kv::Chauffeur* 
     ctx->insert(location);
     location->setChauffeurPose(poseur);
     return location;
-}
-
-inline void capturer(QWidget* w, const QString& nom)
-{
-    const QString dossier = qEnvironmentVariable("KV_CAPTURES");
-    if (dossier.isEmpty())
-        return;
-    QDir().mkpath(dossier);
-    w->grab().save(QDir(dossier).filePath(nom + QStringLiteral(".png")));
 }
 
 } // namespace outils

@@ -378,7 +378,7 @@ void TestVueChauffeurs::pictures()
     auto ctx = m.ouvrir();
     ContentView fenetre(ctx.get());
     QVERIFY(ecranChauffeurs(fenetre));
-    capturer(&fenetre, QStringLiteral("chauffeurs-vide"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-vide"));
 
     auto* permis = nomme<Qualification>(ctx.get(), QStringLiteral("Permis C"));
     auto* grue = nomme<Specialisation>(ctx.get(), QStringLiteral("Grue auxiliaire"));
@@ -401,16 +401,16 @@ void TestVueChauffeurs::pictures()
     auto* vue = qobject_cast<VueChauffeurs*>(fenetre.detailScreen());
     QVERIFY(vue);
     cliquerLigne(*vue, 0);
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana"));
     // The lower sections: periods, distance and the save button.
     auto* defilement = vue->formulaire()->findChild<QScrollArea*>();
     QVERIFY(defilement);
     defilement->verticalScrollBar()->setValue(defilement->verticalScrollBar()->maximum());
     laisserPasser();
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
     fenetre.resize(1600, 1000);
     laisserPasser();
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
     fenetre.resize(1200, 760);
     laisserPasser();
 
