@@ -43,7 +43,7 @@ ModelContext* office()
 {
     static std::unique_ptr<ModelContext> ctx;
     if (!ctx) {
-        ctx = ModelContext::open(kv::bench::officePath());
+        ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("cartes")));
         QRandomGenerator rng(17);
         const qint64 now = maintenant().toMSecsSinceEpoch();
         const qint64 since = maintenant().addDays(-112).toMSecsSinceEpoch();

@@ -27,7 +27,7 @@ using kv::bench::seconds;
 
 ModelContext* office()
 {
-    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officePath());
+    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("locations")));
     return ctx.get();
 }
 

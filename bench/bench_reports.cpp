@@ -21,7 +21,7 @@ const QTimeZone kZone("Europe/Paris");
 
 ModelContext* office()
 {
-    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officePath());
+    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("rapports")));
     return ctx.get();
 }
 

@@ -23,7 +23,7 @@ constexpr double kLimiteMs = 500;
 
 ModelContext* office()
 {
-    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officePath());
+    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("statistiques")));
     return ctx.get();
 }
 

@@ -24,7 +24,7 @@ using kv::bench::seconds;
 
 ModelContext* office()
 {
-    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officePath());
+    static std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("pesees")));
     return ctx.get();
 }
 

@@ -2,6 +2,9 @@
 
 #include "model/modelcontext.h"
 
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -110,6 +113,15 @@ const QString& officePath()
         std::fflush(stdout);
     }
     return path;
+}
+
+QString officeCopy(const QString& name)
+{
+    const QString& original = officePath();
+    const QString copy = QFileInfo(original).dir().filePath(name + QStringLiteral(".store"));
+    if (!QFileInfo::exists(copy) && !QFile::copy(original, copy))
+        std::fprintf(stderr, "copy of the office failed: %s\n", qPrintable(copy));
+    return copy;
 }
 
 } // namespace kv::bench

@@ -14,6 +14,10 @@ namespace kv::bench {
 // in a temporary folder that lives as long as the process.
 const QString& officePath();
 
+// A copy of the large office of its own, for a benchmark that keeps its store open for the
+// whole run: a store has one opener at a time. One copy per name, made on first use.
+QString officeCopy(const QString& name);
+
 template <class F>
 double seconds(F&& f)
 {

@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -68,16 +69,21 @@ int main(int argc, char* argv[])
     kv::AppDelegate delegate(context);
     delegate.setSettings(&settings);
     delegate.newWindow();
-    const int status = app.exec();
+    int status = app.exec();
 
     QString error;
-    if (context->hasChanges() && !context->save(&error)) {
+    if (!kv::closeStoreForExit(*context, &error)) {
         QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
         // The windows are gone: say it where it can be seen, not only on the console.
         if (hasDisplay())
             QMessageBox::critical(nullptr, QStringLiteral("Kestrovan"),
                                   QStringLiteral("Échec de la sauvegarde: ") + error);
-        return EXIT_FAILURE;
+        status = EXIT_FAILURE;
     }
-    return status;
+    // The store is saved and closed, the settings written: the system takes the memory back at
+    // once, without the windows and the records being freed one by one.
+    settings.sync();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
 }

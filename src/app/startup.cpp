@@ -119,26 +119,20 @@ CopyOutcome copyOlderStore(const StoreLocation& where, QTextStream& out, QString
     return CopyOutcome::Copied;
 }
 
-// "Kestrovan est déjà ouvert…" when another process holds the store; null when it is ours now.
-std::unique_ptr<QLockFile> lockStore(const StoreLocation& where, QString* message, bool* alreadyOpen)
+// The store's lock, taken before anything is copied into its place; null when start-up must
+// stop, with "Kestrovan est déjà ouvert…" when another process holds the store.
+std::unique_ptr<StoreLock> lockStore(const StoreLocation& where, QString* message, bool* alreadyOpen)
 {
-    auto lock = std::make_unique<QLockFile>(where.storeFile + QStringLiteral(".lock"));
-    // Only the lock of a process that is gone is stale, however old the lock of a running one.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
-        return lock;
-    if (lock->error() == QLockFile::LockFailedError) {
+    OpenFailure failure = OpenFailure::None;
+    qint64 pid = 0;
+    auto lock = StoreLock::take(where.storeFile, message, &failure, &pid);
+    if (!lock && failure == OpenFailure::AlreadyOpen) {
         *alreadyOpen = true;
-        qint64 pid = 0;
-        QString host, application;
-        lock->getLockInfo(&pid, &host, &application);
         *message = QStringLiteral("Kestrovan est déjà ouvert sur ce magasin de données (processus %1). "
                                   "Utilisez la fenêtre déjà ouverte, ou quittez-la avant de relancer Kestrovan.")
                        .arg(pid);
-    } else {
-        *message = QStringLiteral("le verrou %1 ne peut pas être posé").arg(lock->fileName());
     }
-    return nullptr;
+    return lock;
 }
 
 } // namespace
@@ -171,12 +165,12 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
 
     QString why;
     bool alreadyOpen = false;
-    result.lock = lockStore(where, &why, &alreadyOpen);
+    std::unique_ptr<StoreLock> lock = lockStore(where, &why, &alreadyOpen);
     if (alreadyOpen) {
         result.fatalMessage = QStringLiteral("❌ ") + why;
         return result;
     }
-    if (!result.lock)
+    if (!lock)
         return fatal(why);
 
     bool copied = false;
@@ -195,7 +189,7 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
 
     QString error;
     OpenFailure failure = OpenFailure::None;
-    result.context = ModelContext::open(where.storeFile, &error, &failure);
+    result.context = ModelContext::open(std::move(lock), where.storeFile, &error, &failure);
     if (!result.context && copied) {
         // The copy is ours to take back; default.store stays where it is.
         removeWithCompanions(where.storeFile);
@@ -210,6 +204,13 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
                                      : error);
     out << "📦 SwiftData store URL: " << where.storeFile << Qt::endl;
     return result;
+}
+
+bool closeStoreForExit(ModelContext& context, QString* error)
+{
+    const bool saved = !context.hasChanges() || context.save(error);
+    context.closeFile();
+    return saved;
 }
 
 } // namespace kv

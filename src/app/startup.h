@@ -4,7 +4,6 @@
 
 #include "model/modelcontext.h"
 
-#include <QLockFile>
 #include <QString>
 #include <QTextStream>
 
@@ -26,9 +25,7 @@ struct StoreLocation {
 StoreLocation storeLocation(const QString& baseFolder, const QString& bundleIdentifier);
 
 struct StoreOpening {
-    // One process per store: held as long as the store is open (declared first, released last).
-    std::unique_ptr<QLockFile> lock;
-    std::unique_ptr<ModelContext> context; // null when start-up must stop
+    std::unique_ptr<ModelContext> context; // null when start-up must stop; holds the store's lock
     QString fatalMessage;                  // the whole message, prefix included, when it must
 };
 
@@ -37,5 +34,11 @@ struct StoreOpening {
 // context is null and `fatalMessage` says why; nothing of an existing store has been written.
 // A store already open in another process is not opened a second time.
 StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifier, QTextStream& out);
+
+// Leaving the program: saves the pending changes and closes the store (its write-ahead log
+// written back into it, its lock released). The records stay in memory, for the process to
+// end without freeing them one by one. False, with the reason, when the save failed; the store
+// is closed either way.
+bool closeStoreForExit(ModelContext& context, QString* error);
 
 } // namespace kv

@@ -3,6 +3,7 @@
 #include "relationships.h"
 #include "storefile.h"
 
+#include <QLockFile>
 #include <QMetaObject>
 
 #include <atomic>
@@ -96,7 +97,47 @@ const std::vector<Record*>& ModelChanges::empty()
 // ---------------------------------------------------------------------------------------------
 // ModelContext
 
-ModelContext::ModelContext(std::unique_ptr<StoreFile> file) : m_file(std::move(file))
+std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, OpenFailure* failure,
+                                           qint64* holder)
+{
+    auto fail = [&](OpenFailure kind, const QString& message) -> std::unique_ptr<StoreLock> {
+        if (error)
+            *error = message;
+        if (failure)
+            *failure = kind;
+        return nullptr;
+    };
+    std::unique_ptr<StoreLock> lock(new StoreLock());
+    if (path == QLatin1String(":memory:"))
+        return lock; // a store without file is its context's alone
+    lock->m_file = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    // Only the lock of a process that is gone is stale, however old the lock of a running one.
+    lock->m_file->setStaleLockTime(0);
+    if (lock->m_file->tryLock(0)) {
+        if (failure)
+            *failure = OpenFailure::None;
+        return lock;
+    }
+    if (lock->m_file->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host, application;
+        lock->m_file->getLockInfo(&pid, &host, &application);
+        if (holder)
+            *holder = pid;
+        return fail(OpenFailure::AlreadyOpen,
+                    QStringLiteral("Le magasin de données « %1 » est déjà ouvert par un autre programme (processus %2).")
+                        .arg(path)
+                        .arg(pid));
+    }
+    return fail(OpenFailure::CannotOpen,
+                QStringLiteral("Impossible d’ouvrir « %1 » : le verrou %2 ne peut pas être posé.")
+                    .arg(path, lock->m_file->fileName()));
+}
+
+StoreLock::~StoreLock() = default;
+
+ModelContext::ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file)
+    : m_lock(std::move(lock)), m_file(std::move(file)), m_path(m_file->path())
 {
     m_autosaveTimer.setSingleShot(true);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &ModelContext::autosaveNow);
@@ -104,39 +145,48 @@ ModelContext::ModelContext(std::unique_ptr<StoreFile> file) : m_file(std::move(f
 
 ModelContext::~ModelContext() = default;
 
-std::unique_ptr<ModelContext> ModelContext::open(const QString& path, QString* error,
-                                                 OpenFailure* failure)
+std::unique_ptr<ModelContext> ModelContext::open(const QString& path, QString* error, OpenFailure* failure)
+{
+    auto lock = StoreLock::take(path, error, failure);
+    if (!lock)
+        return nullptr;
+    return open(std::move(lock), path, error, failure);
+}
+
+std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock, const QString& path,
+                                                 QString* error, OpenFailure* failure)
 {
     QString err;
     OpenFailure kind = OpenFailure::None;
-    auto file = StoreFile::open(path, &err, &kind);
-    if (!file) {
+    auto fail = [&]() -> std::unique_ptr<ModelContext> {
         if (error)
             *error = err;
         if (failure)
             *failure = kind;
         return nullptr;
-    }
-    std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(file)));
+    };
+    auto file = StoreFile::open(path, &err, &kind);
+    if (!file)
+        return fail();
     LoadedRecords loaded;
-    if (!ctx->m_file->load(loaded, &err)) {
-        if (error)
-            *error = err;
-        if (failure)
-            *failure = OpenFailure::Damaged;
-        return nullptr;
+    if (!file->load(loaded, &err, &kind))
+        return fail();
+    if (!file->finishOpening(&err)) {
+        kind = OpenFailure::CannotOpen;
+        return fail();
     }
+    std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(lock), std::move(file)));
     ctx->adoptLoaded(loaded);
-    if (!ctx->m_file->finishOpening(&err)) {
-        if (error)
-            *error = err;
-        if (failure)
-            *failure = OpenFailure::CannotOpen;
-        return nullptr;
-    }
     if (failure)
         *failure = OpenFailure::None;
     return ctx;
+}
+
+void ModelContext::closeFile()
+{
+    m_autosaveTimer.stop();
+    m_file.reset();
+    m_lock.reset();
 }
 
 OpenFailure ModelContext::inspect(const QString& path, QString* error)
@@ -149,7 +199,7 @@ OpenFailure ModelContext::inspect(const QString& path, QString* error)
 
 QString ModelContext::filePath() const
 {
-    return m_file->path();
+    return m_path;
 }
 
 const std::vector<Record*>& ModelContext::liveRecords(EntityType type) const
@@ -406,7 +456,9 @@ bool ModelContext::save(QString* error)
     if (m_pending.empty())
         return true;
     QString err;
-    if (!m_file->write(m_pending, &err)) {
+    if (!m_file)
+        err = QStringLiteral("le magasin de données « %1 » est fermé").arg(m_path);
+    if (!m_file || !m_file->write(m_pending, &err)) {
         if (error)
             *error = err;
         return false;

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTimer>
 
+class QLockFile;
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -61,9 +63,26 @@ private:
 };
 
 // Why a store could not be opened: not a store of ours (foreign), a store of ours that is
-// damaged, a store written by a newer version, or a file that cannot be read or written (the
-// system's reason is in the message).
-enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen };
+// damaged, a store written by a newer version, a file that cannot be read or written (the
+// system's reason is in the message), or a store that another opener holds.
+enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen, AlreadyOpen };
+
+// One writer per store: a lock file beside the store, held by whoever opened it for as long as
+// it stays open. Every opener takes it, so that two programs (or two contexts of one program)
+// never write into the same store.
+class StoreLock {
+public:
+    // Takes the lock of the store file at `path`. Null when another opener holds it (`failure`
+    // AlreadyOpen, `holder` its process id) or when the lock cannot be made (CannotOpen);
+    // `error` says which.
+    static std::unique_ptr<StoreLock> take(const QString& path, QString* error = nullptr,
+                                           OpenFailure* failure = nullptr, qint64* holder = nullptr);
+    ~StoreLock();
+
+private:
+    StoreLock() = default;
+    std::unique_ptr<QLockFile> m_file;
+};
 
 // The model context of one store: every record of the store, loaded at opening, with pending
 // insertions, changes and deletions written by save() in one transaction.
@@ -73,9 +92,19 @@ public:
     // Opens (or creates) the store file at `path` (":memory:" for a store without file).
     // Returns null and fills `error` and `failure` when the file is not a store of ours, is
     // damaged or comes from a newer version; such a file is never written to.
+    // The store's lock is taken first: a store that another opener holds is refused
+    // (AlreadyOpen) and nothing is read or written.
     static std::unique_ptr<ModelContext> open(const QString& path, QString* error = nullptr,
                                               OpenFailure* failure = nullptr);
+    // The same with the store's lock already taken by the caller; the context keeps it.
+    static std::unique_ptr<ModelContext> open(std::unique_ptr<StoreLock> lock, const QString& path,
+                                              QString* error = nullptr, OpenFailure* failure = nullptr);
     ~ModelContext() override;
+
+    // Closes the store file (its write-ahead log written back into it) and releases its lock;
+    // the records stay readable in memory, and a later save fails. For leaving the program:
+    // pending changes are not saved here.
+    void closeFile();
 
     // What the file at `path` is, found without writing anything to it or its journal: None
     // for a sound store of ours, or for a path where a new store would be created.
@@ -167,7 +196,7 @@ signals:
 private:
     friend class Record;
     friend class StoreFile;
-    explicit ModelContext(std::unique_ptr<StoreFile> file);
+    ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file);
 
     const std::vector<Record*>& liveRecords(EntityType type) const;
     void noteChange(Record* r);
@@ -185,7 +214,9 @@ private:
     void rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all);
     void autosaveNow();
 
+    std::unique_ptr<StoreLock> m_lock; // released after the file is closed
     std::unique_ptr<StoreFile> m_file;
+    QString m_path;
     std::vector<std::unique_ptr<Record>> m_owned;
     mutable std::array<std::vector<Record*>, kEntityTypeCount> m_live;
     mutable std::array<bool, kEntityTypeCount> m_needsCompaction{};

@@ -125,7 +125,7 @@ std::vector<Relationship> Relationships::build()
     // A client's contacts, rentals and report history go with it; so do a skip's rentals and a
     // rental's tickets. Cascades run in the order of this table.
     t.push_back(pairedToOne<Contact, Client>(
-        "client", "contacts", R::Cascade, true, +[](Contact* c) -> Client*& { return c->d.client; },
+        "client", "contacts", R::Cascade, false, +[](Contact* c) -> Client*& { return c->d.client; },
         +[](Contact* c) -> qint64& { return c->d.clientOrd; },
         +[](Client* c) -> QList<Contact*>& { return c->m_contacts; }, &Contact::setClient));
     t.push_back(pairedToOne<LocationDeBenne, Client>(

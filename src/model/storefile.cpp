@@ -18,6 +18,7 @@
 #include <string>
 #include <map>
 #include <set>
+#include <thread>
 #include <tuple>
 #include <unordered_set>
 
@@ -639,43 +640,123 @@ static std::map<std::string, SchemaObject> expectedSchema(const std::vector<Tabl
     return out;
 }
 
-StoreFile::Inspection StoreFile::inspect(const QString& path)
-{
-    Inspection result;
-    auto fail = [&](OpenFailure kind, const QString& message) {
+// What is read while a store opens: the read-only connection of its inspection, which the load
+// reads through; the check of its pages, running beside on a connection of its own; and, when
+// the write-ahead log needed recovery, the connection that recovered it, kept open so that the
+// recovered index stays in use.
+struct StoreFile::Opening {
+    Connection reader{nullptr, sqlite3_close};
+    Connection recovery{nullptr, sqlite3_close};
+    std::thread check;
+    Inspection checkResult;
+
+    ~Opening()
+    {
+        if (check.joinable())
+            check.join();
+    }
+};
+
+StoreFile::StoreFile() = default;
+
+namespace {
+
+// Messages of the inspection, each naming the file.
+struct Verdicts {
+    QString path;
+    StoreFile::Inspection& result;
+    StoreFile::Inspection fail(OpenFailure kind, const QString& message)
+    {
         result.failure = kind;
         result.error = message;
         return result;
-    };
-    auto damaged = [&](const QString& why) {
-        return fail(OpenFailure::Damaged,
-                    QStringLiteral("Le magasin de données « %1 » est endommagé : %2").arg(path, why));
-    };
-    auto foreign = [&] {
+    }
+    StoreFile::Inspection damaged(const QString& why)
+    {
+        return fail(OpenFailure::Damaged, QStringLiteral("Le magasin de données « %1 » est endommagé : %2").arg(path, why));
+    }
+    StoreFile::Inspection foreign()
+    {
         return fail(OpenFailure::NotAStore, QStringLiteral("« %1 » n’est pas un magasin de données Kestrovan.").arg(path));
-    };
-    auto unreadable = [&](const QString& why) {
+    }
+    StoreFile::Inspection unreadable(const QString& why)
+    {
         return fail(OpenFailure::CannotOpen, QStringLiteral("Impossible de lire « %1 » : %2").arg(path, why));
-    };
-    if (path == QLatin1String(":memory:") || !QFileInfo::exists(path)) {
+    }
+};
+
+// Runs a query; `row` sees each row. Returns the SQLite code of the failure, or SQLITE_OK.
+int query(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& row)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        row(st);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+// A read-only connection that reads the file through a memory map rather than copying it page
+// by page. Null, with SQLite's code in `rc`, when it cannot be opened.
+Connection openReader(const QString& path, int* rc)
+{
+    sqlite3* raw = nullptr;
+    *rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    Connection db(raw, sqlite3_close);
+    if (raw)
+        sqlite3_extended_result_codes(raw, 1);
+    if (*rc != SQLITE_OK)
+        return db;
+    strictIdentifiers(raw);
+    sqlite3_busy_timeout(raw, 2000);
+    sqlite3_exec(raw, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
+    return db;
+}
+
+} // namespace
+
+StoreFile::Inspection StoreFile::inspect(const QString& path)
+{
+    Opening opening;
+    Inspection result = inspectStructure(path, opening);
+    if (result.failure != OpenFailure::None || result.empty)
+        return result;
+    const Inspection pages = checkPages(path);
+    if (pages.failure != OpenFailure::None)
+        return pages;
+    return result;
+}
+
+StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& opening)
+{
+    Inspection result;
+    Verdicts verdict{path, result};
+    const QFileInfo info(path);
+    if (path == QLatin1String(":memory:") || !info.exists()) {
         result.empty = true;
         return result;
     }
+    // A folder, a pipe or a device in the store's place is no file to read: SQLite would wait
+    // forever on a pipe.
+    if (!info.isFile())
+        return verdict.unreadable(QStringLiteral("ce n’est pas un fichier ordinaire"));
 
     // The header as bytes first: only a file that does not start as SQLite's, or whose
     // application identifier is not ours, is foreign.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return unreadable(file.errorString());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return verdict.unreadable(file.errorString());
     const QByteArray header = file.read(100);
     if (header.size() < 100 && file.error() != QFileDevice::NoError)
-        return unreadable(file.errorString());
+        return verdict.unreadable(file.errorString());
     file.close();
     static const QByteArray magic("SQLite format 3\0", 16);
     if (!header.isEmpty() && !magic.startsWith(header.left(16)))
-        return foreign();
+        return verdict.foreign();
     if (!header.isEmpty() && header.size() < 100)
-        return damaged(QStringLiteral("fichier tronqué (%1 octets)").arg(header.size()));
+        return verdict.damaged(QStringLiteral("fichier tronqué (%1 octets)").arg(header.size()));
     auto bigEndian = [&header](int at) {
         return qint32((quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16)
                       | (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3])));
@@ -683,59 +764,72 @@ StoreFile::Inspection StoreFile::inspect(const QString& path)
     const bool oursByHeader = !header.isEmpty() && bigEndian(68) == kApplicationId;
 
     // Then through a read-only connection, which never writes the file nor its journal.
-    sqlite3* raw = nullptr;
-    const int openRc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    Connection db(raw, sqlite3_close);
-    if (openRc != SQLITE_OK)
-        return unreadable(systemText(raw, openRc));
-    strictIdentifiers(raw);
-    sqlite3_busy_timeout(raw, 2000);
-    // The page check reads the whole file: mapped, not copied page by page.
-    sqlite3_exec(raw, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
+    int appId = 0, version = 0, objects = 0;
+    for (int attempt = 0;; ++attempt) {
+        int rc = SQLITE_OK;
+        opening.reader = openReader(path, &rc);
+        sqlite3* raw = opening.reader.get();
+        if (rc == SQLITE_OK) {
+            for (auto [sql, out] : {std::pair{"PRAGMA application_id", &appId}, std::pair{"PRAGMA user_version", &version},
+                                    std::pair{"SELECT count(*) FROM sqlite_master", &objects}}) {
+                rc = query(raw, sql, [out](sqlite3_stmt* st) { *out = sqlite3_column_int(st, 0); });
+                if (rc != SQLITE_OK)
+                    break;
+            }
+        }
+        if (rc == SQLITE_OK)
+            break;
+        // A write-ahead log left by a crash, with its index missing or stale, cannot be
+        // recovered by a reader. For a store of ours, a writing connection recovers it (this
+        // rebuilds the index and changes no data) and stays open while the file is read.
+        const bool needsRecovery = rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT;
+        if (needsRecovery && oursByHeader && attempt == 0) {
+            opening.reader.reset();
+            sqlite3* rw = nullptr;
+            const int openRc = sqlite3_open_v2(path.toUtf8().constData(), &rw, SQLITE_OPEN_READWRITE, nullptr);
+            opening.recovery = Connection(rw, sqlite3_close);
+            if (openRc == SQLITE_OK) {
+                // Closing must not write the log back into a file not yet found sound.
+                sqlite3_db_config(rw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, static_cast<int*>(nullptr));
+                sqlite3_busy_timeout(rw, 2000);
+                if (query(rw, "SELECT count(*) FROM sqlite_master", [](sqlite3_stmt*) {}) == SQLITE_OK)
+                    continue;
+            }
+            return verdict.unreadable(systemText(rw, openRc == SQLITE_OK ? sqlite3_errcode(rw) : openRc));
+        }
+        if (!raw || isSystemError(rc))
+            return verdict.unreadable(systemText(raw, rc));
+        if (oursByHeader)
+            return verdict.damaged(QString::fromUtf8(sqlite3_errmsg(raw)));
+        return verdict.foreign();
+    }
+    sqlite3* raw = opening.reader.get();
     auto contentFailure = [&](int rc) {
         if (isSystemError(rc))
-            return unreadable(systemText(raw, rc));
+            return verdict.unreadable(systemText(raw, rc));
         if (oursByHeader)
-            return damaged(QString::fromUtf8(sqlite3_errmsg(raw)));
-        return foreign();
+            return verdict.damaged(QString::fromUtf8(sqlite3_errmsg(raw)));
+        return verdict.foreign();
     };
-    // Runs a query; `row` sees each row. Returns the SQLite code of the failure, or SQLITE_OK.
-    auto query = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v2(raw, sql.c_str(), -1, &st, nullptr);
-        if (rc != SQLITE_OK)
-            return rc;
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            row(st);
-        return rc == SQLITE_DONE ? SQLITE_OK : rc;
-    };
-    int appId = 0, version = 0, objects = 0;
-    for (auto [sql, out] : {std::pair{"PRAGMA application_id", &appId}, std::pair{"PRAGMA user_version", &version},
-                            std::pair{"SELECT count(*) FROM sqlite_master", &objects}}) {
-        if (const int rc = query(sql, [out](sqlite3_stmt* st) { *out = sqlite3_column_int(st, 0); }); rc != SQLITE_OK)
-            return contentFailure(rc);
-    }
     if (appId == 0 && version == 0 && objects == 0) {
         result.empty = true;
         return result;
     }
     if (appId != kApplicationId)
-        return foreign();
+        return verdict.foreign();
     if (version > kSchemaVersion)
-        return fail(OpenFailure::NewerVersion,
-                    QStringLiteral("« %1 » a été écrit par une version plus récente de Kestrovan "
-                                   "(format %2, celle-ci lit jusqu’au format %3).")
-                        .arg(path)
-                        .arg(version)
-                        .arg(kSchemaVersion));
+        return verdict.fail(OpenFailure::NewerVersion,
+                            QStringLiteral("« %1 » a été écrit par une version plus récente de Kestrovan "
+                                           "(format %2, celle-ci lit jusqu’au format %3).")
+                                .arg(path)
+                                .arg(version)
+                                .arg(kSchemaVersion));
     result.version = version;
 
     // Every object is ours and as we made it: no view, trigger or stranger in place of a table.
     const std::map<std::string, SchemaObject> expected = expectedSchema(tables());
     std::map<std::string, SchemaObject> found;
-    QString problem;
-    int rc = query("SELECT type, name, tbl_name FROM sqlite_master", [&](sqlite3_stmt* st) {
+    int rc = query(raw, "SELECT type, name, tbl_name FROM sqlite_master", [&](sqlite3_stmt* st) {
         auto text = [st](int i) {
             const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
             return std::string(p ? p : "");
@@ -751,16 +845,16 @@ StoreFile::Inspection StoreFile::inspect(const QString& path)
         for (const auto& [name, object] : found) {
             const auto it = expected.find(name);
             if (it == expected.end() || it->second.type != object.type || it->second.table != object.table)
-                return damaged(QStringLiteral("objet inattendu « %1 » (%2)")
-                                   .arg(QString::fromStdString(name), QString::fromStdString(object.type)));
+                return verdict.damaged(QStringLiteral("objet inattendu « %1 » (%2)")
+                                           .arg(QString::fromStdString(name), QString::fromStdString(object.type)));
         }
         for (const auto& [name, object] : expected) {
             if (!found.count(name))
-                return damaged(QStringLiteral("« %1 » manque").arg(QString::fromStdString(name)));
+                return verdict.damaged(QStringLiteral("« %1 » manque").arg(QString::fromStdString(name)));
             if (object.type != "table")
                 continue;
             std::map<std::string, std::tuple<std::string, bool, bool>> columns;
-            rc = query("PRAGMA table_info(\"" + name + "\")", [&](sqlite3_stmt* st) {
+            rc = query(raw, "PRAGMA table_info(\"" + name + "\")", [&](sqlite3_stmt* st) {
                 const char* n = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
                 const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
                 columns[n ? n : ""] = {t ? t : "", sqlite3_column_int(st, 3) != 0, sqlite3_column_int(st, 5) != 0};
@@ -770,27 +864,40 @@ StoreFile::Inspection StoreFile::inspect(const QString& path)
             for (const auto& [column, shape] : object.columns) {
                 const auto c = columns.find(column);
                 if (c == columns.end())
-                    return damaged(QStringLiteral("la colonne « %1 » de la table « %2 » manque")
-                                       .arg(QString::fromStdString(column), QString::fromStdString(name)));
+                    return verdict.damaged(QStringLiteral("la colonne « %1 » de la table « %2 » manque")
+                                               .arg(QString::fromStdString(column), QString::fromStdString(name)));
                 if (c->second != shape)
-                    return damaged(QStringLiteral("la colonne « %1 » de la table « %2 » n’a pas le bon type")
-                                       .arg(QString::fromStdString(column), QString::fromStdString(name)));
+                    return verdict.damaged(QStringLiteral("la colonne « %1 » de la table « %2 » n’a pas le bon type")
+                                               .arg(QString::fromStdString(column), QString::fromStdString(name)));
             }
             if (columns.size() != object.columns.size())
-                return damaged(QStringLiteral("la table « %1 » a des colonnes inconnues").arg(QString::fromStdString(name)));
+                return verdict.damaged(
+                    QStringLiteral("la table « %1 » a des colonnes inconnues").arg(QString::fromStdString(name)));
         }
     }
+    return result;
+}
 
-    // The pages themselves.
+StoreFile::Inspection StoreFile::checkPages(const QString& path)
+{
+    Inspection result;
+    Verdicts verdict{path, result};
+    int rc = SQLITE_OK;
+    Connection db = openReader(path, &rc);
+    if (rc != SQLITE_OK)
+        return verdict.unreadable(systemText(db.get(), rc));
     QStringList faults;
-    rc = query("PRAGMA quick_check(5)", [&](sqlite3_stmt* st) {
+    rc = query(db.get(), "PRAGMA quick_check(5)", [&](sqlite3_stmt* st) {
         const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         faults << QString::fromUtf8(p ? p : "");
     });
-    if (rc != SQLITE_OK)
-        return contentFailure(rc);
+    if (rc != SQLITE_OK) {
+        if (isSystemError(rc))
+            return verdict.unreadable(systemText(db.get(), rc));
+        return verdict.damaged(QString::fromUtf8(sqlite3_errmsg(db.get())));
+    }
     if (faults != QStringList{QStringLiteral("ok")})
-        return damaged(faults.join(QStringLiteral(" ; ")));
+        return verdict.damaged(faults.join(QStringLiteral(" ; ")));
     return result;
 }
 
@@ -812,6 +919,8 @@ bool StoreFile::openConnection(bool create, QString* error)
     }
     sqlite3_busy_timeout(m_db, 2000);
     strictIdentifiers(m_db);
+    if (m_opening)
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, static_cast<int*>(nullptr));
     if (m_path != QLatin1String(":memory:")) {
         // An acknowledged save survives a power cut.
         sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
@@ -823,7 +932,16 @@ bool StoreFile::openConnection(bool create, QString* error)
             return false;
         }
     }
+    m_dataVersion = dataVersion();
     return true;
+}
+
+qint64 StoreFile::dataVersion()
+{
+    qint64 version = -1;
+    if (query(m_db, "PRAGMA data_version", [&](sqlite3_stmt* st) { version = sqlite3_column_int64(st, 0); }) != SQLITE_OK)
+        throw StoreError(sqliteMessage(m_db));
+    return version;
 }
 
 std::unique_ptr<StoreFile> StoreFile::open(const QString& path, QString* error, OpenFailure* failure)
@@ -835,25 +953,30 @@ std::unique_ptr<StoreFile> StoreFile::open(const QString& path, QString* error, 
             *failure = kind;
         return nullptr;
     };
-    // Nothing is written to a file before it is known to be a sound store of ours.
-    const Inspection inspection = inspect(path);
-    if (inspection.failure != OpenFailure::None)
-        return fail(inspection.failure, inspection.error);
-
     std::unique_ptr<StoreFile> f(new StoreFile());
     f->m_path = path;
-    QString message;
-    if (!f->openConnection(inspection.empty, &message))
-        return fail(OpenFailure::CannotOpen, message);
+    f->m_opening = std::make_unique<Opening>();
+    // Nothing is written to a file before it is known to be a sound store of ours.
+    const Inspection inspection = inspectStructure(path, *f->m_opening);
+    if (inspection.failure != OpenFailure::None)
+        return fail(inspection.failure, inspection.error);
     f->m_isNew = inspection.empty;
     f->m_fileVersion = inspection.version;
-    if (inspection.empty) {
-        try {
-            f->createSchema();
-        } catch (const std::exception& e) {
-            return fail(OpenFailure::CannotOpen,
-                        QStringLiteral("Impossible de créer « %1 » : %2").arg(path, QString::fromUtf8(e.what())));
-        }
+    if (!inspection.empty) {
+        // The pages are checked while the records are read.
+        Opening* opening = f->m_opening.get();
+        opening->check = std::thread([opening, path] { opening->checkResult = checkPages(path); });
+        return f;
+    }
+    f->m_opening.reset();
+    QString message;
+    if (!f->openConnection(true, &message))
+        return fail(OpenFailure::CannotOpen, message);
+    try {
+        f->createSchema();
+    } catch (const std::exception& e) {
+        return fail(OpenFailure::CannotOpen,
+                    QStringLiteral("Impossible de créer « %1 » : %2").arg(path, QString::fromUtf8(e.what())));
     }
     return f;
 }
@@ -888,20 +1011,41 @@ void StoreFile::createSchema()
     exec(sql.c_str());
 }
 
-bool StoreFile::load(LoadedRecords& out, QString* error)
+bool StoreFile::load(LoadedRecords& out, QString* error, OpenFailure* failure)
 {
     Loader loader;
     loader.loaded = &out;
+    sqlite3* const db = m_opening && m_opening->reader ? m_opening->reader.get() : m_db;
+    auto run = [db](const char* sql) {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw StoreError(sqliteMessage(db));
+    };
+    // Whatever the load finds, the check of the pages has its say first: a damaged page
+    // explains a strange row better than the row does.
+    auto pagesChecked = [this]() -> Inspection {
+        if (!m_opening || !m_opening->check.joinable())
+            return {};
+        m_opening->check.join();
+        return m_opening->checkResult;
+    };
+    auto refuse = [&](OpenFailure kind, const QString& message) {
+        if (error)
+            *error = message;
+        if (failure)
+            *failure = kind;
+        out = LoadedRecords();
+        return false;
+    };
     try {
-        exec("BEGIN");
+        run("BEGIN");
         for (const TableDef& t : tables()) {
             std::string sql = "SELECT pk";
             for (const ColumnDef& c : t.columns)
                 sql += std::string(", \"") + c.name + "\"";
             sql += " FROM \"" + std::string(t.name) + "\" ORDER BY pk";
             sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-                throw StoreError(sqliteMessage(m_db));
+            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+                throw StoreError(sqliteMessage(db));
             std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
             auto& records = out.byType[int(t.type)];
             const int n = int(t.columns.size());
@@ -929,7 +1073,7 @@ bool StoreFile::load(LoadedRecords& out, QString* error)
                 records.push_back(std::move(r));
             }
             if (rc != SQLITE_DONE)
-                throw StoreError(sqliteMessage(m_db));
+                throw StoreError(sqliteMessage(db));
         }
         // Lists stored in join tables, in the order of their positions.
         for (const Relationship& rel : relationships()) {
@@ -939,8 +1083,8 @@ bool StoreFile::load(LoadedRecords& out, QString* error)
             std::string sql = std::string("SELECT ") + j.sourceColumn + ", " + j.targetColumn + ", " + j.sourcePosition
                               + ", " + (j.targetPosition ? j.targetPosition : "0") + " FROM " + j.name;
             sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-                throw StoreError(sqliteMessage(m_db));
+            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+                throw StoreError(sqliteMessage(db));
             std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
             struct Row {
                 Record* source;
@@ -954,7 +1098,7 @@ bool StoreFile::load(LoadedRecords& out, QString* error)
                                 loader.find(rel.target, sqlite3_column_int64(st, 1)), sqlite3_column_int64(st, 2),
                                 sqlite3_column_int64(st, 3)});
             if (rc != SQLITE_DONE)
-                throw StoreError(sqliteMessage(m_db));
+                throw StoreError(sqliteMessage(db));
             std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.sourcePos < b.sourcePos; });
             for (const Row& row : rows)
                 rel.appendTargetRaw(row.source, row.target);
@@ -965,14 +1109,17 @@ bool StoreFile::load(LoadedRecords& out, QString* error)
                     rel.appendInverseRaw(row.target, row.source);
             }
         }
-        exec("COMMIT");
+        run("COMMIT");
     } catch (const std::exception& e) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        if (error)
-            *error = QStringLiteral("Le magasin de données « %1 » est endommagé : %2")
-                         .arg(m_path, QString::fromUtf8(e.what()));
-        return false;
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        const Inspection pages = pagesChecked();
+        if (pages.failure != OpenFailure::None)
+            return refuse(pages.failure, pages.error);
+        return refuse(OpenFailure::Damaged, QStringLiteral("Le magasin de données « %1 » est endommagé : %2")
+                                                .arg(m_path, QString::fromUtf8(e.what())));
     }
+    if (const Inspection pages = pagesChecked(); pages.failure != OpenFailure::None)
+        return refuse(pages.failure, pages.error);
 
     // A skip state that is none of the known texts is kept as it is.
     for (const auto& r : out.byType[int(EntityType::Benne)]) {
@@ -989,6 +1136,12 @@ bool StoreFile::finishOpening(QString* error)
 {
     if (m_path == QLatin1String(":memory:"))
         return true;
+    if (!m_db) {
+        if (!openConnection(false, error))
+            return false;
+    }
+    // The reading connections are done; the writing one holds the recovered index from now on.
+    m_opening.reset();
     try {
         exec("PRAGMA journal_mode=WAL");
         // Forward migrations go here, one step per schema version.
@@ -996,12 +1149,15 @@ bool StoreFile::finishOpening(QString* error)
         // lock creates the write-ahead log beside the file.
         exec("BEGIN IMMEDIATE");
         exec("ROLLBACK");
+        m_dataVersion = dataVersion();
     } catch (const std::exception& e) {
         if (error)
             *error = QStringLiteral("Le magasin de données « %1 » ne peut pas être écrit : %2")
                          .arg(m_path, QString::fromUtf8(e.what()));
         return false;
     }
+    // Opened: closing the store from now on writes its log back into it.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, static_cast<int*>(nullptr));
     return true;
 }
 
@@ -1030,6 +1186,10 @@ bool StoreFile::write(const std::vector<Record*>& pending, QString* error)
         };
         exec("BEGIN IMMEDIATE");
         try {
+            // Another program wrote into the store since this connection last read or wrote it:
+            // what is pending was made on records that may no longer be those of the file.
+            if (dataVersion() != m_dataVersion)
+                throw StoreError(QStringLiteral("Le magasin a été modifié par un autre programme"));
             // Deletions first, so that a new record may take a freed identifier.
             for (Record* r : pending) {
                 if (r->m_state != Record::State::Deleted || !r->m_wasStoredBeforeDelete)

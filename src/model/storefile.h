@@ -42,14 +42,24 @@ public:
 
     QString path() const { return m_path; }
     // Reads every record, with its links and lists; the inverse lists are left to the context.
-    bool load(LoadedRecords& out, QString* error);
-    // Switches a loaded file to write-ahead logging and brings its schema up to date.
+    // An existing store is read through the read-only connection of its inspection while its
+    // pages are checked beside, on a connection of their own: nothing is written to a file
+    // before it has been read whole and found sound.
+    bool load(LoadedRecords& out, QString* error, OpenFailure* failure);
+    // Opens a loaded file for writing, switches it to write-ahead logging and brings its schema
+    // up to date.
     bool finishOpening(QString* error);
     // Writes the pending records in one transaction; all or nothing.
     bool write(const std::vector<Record*>& pending, QString* error);
 
 private:
-    StoreFile() = default;
+    struct Opening;
+    StoreFile();
+    // The header and the schema through a read-only connection, left open in `opening` when
+    // the file is a store of ours; a journal that needs recovery is recovered first.
+    static Inspection inspectStructure(const QString& path, Opening& opening);
+    // Every page, through a read-only connection of its own.
+    static Inspection checkPages(const QString& path);
     bool openConnection(bool create, QString* error);
     void createSchema();
     void prepareStatements();
@@ -58,16 +68,19 @@ private:
     // reopening it if need be, so that a save works again once the cause of a failure is gone.
     bool recoverConnection();
     void exec(const char* sql);
+    qint64 dataVersion();
     void writeJoinTables(const std::vector<Record*>& pending);
 
     static const std::vector<TableDef>& tables();
     static const TableDef& table(EntityType type);
 
+    std::unique_ptr<Opening> m_opening; // the reading connections until the file is opened for writing
     std::unique_ptr<SQLite::Database> m_database;
     sqlite3* m_db = nullptr;
     QString m_path;
     bool m_isNew = false;
     int m_fileVersion = 0;
+    qint64 m_dataVersion = 0; // what the file was when this connection last read or wrote it
     std::vector<sqlite3_stmt*> m_statements;
     struct Cached {
         sqlite3_stmt* insert = nullptr;

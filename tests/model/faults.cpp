@@ -22,6 +22,9 @@ struct State {
     QByteArray readPath;
     QByteArray readOnlyPath;
     QByteArray failOpenPath;
+    int syncsLeft = -1;
+    QByteArray syncPath;
+    QByteArray readOnlyIndexPath;
 };
 
 State& state()
@@ -42,6 +45,7 @@ struct File {
     sqlite3_file base;
     sqlite3_file* real;
     QByteArray name;
+    bool reader; // a main file opened by a read-only connection
 };
 
 bool matches(const QByteArray& name, const QByteArray& part)
@@ -102,6 +106,12 @@ int xTruncate(sqlite3_file* file, sqlite3_int64 size)
 }
 int xSync(sqlite3_file* file, int flags)
 {
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (countdown(s.syncsLeft, self(file)->name, s.syncPath))
+            return SQLITE_IOERR_FSYNC;
+    }
     if (const int rc = writeFault(self(file)))
         return rc == SQLITE_IOERR_WRITE ? SQLITE_IOERR_FSYNC : rc;
     return self(file)->real->pMethods->xSync(self(file)->real, flags);
@@ -136,7 +146,18 @@ int xDeviceCharacteristics(sqlite3_file* file)
 }
 int xShmMap(sqlite3_file* file, int page, int size, int extend, void volatile** out)
 {
-    return self(file)->real->pMethods->xShmMap(self(file)->real, page, size, extend, out);
+    bool readOnly = false;
+    if (self(file)->reader) {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        readOnly = !s.readOnlyIndexPath.isEmpty() && self(file)->name.contains(s.readOnlyIndexPath);
+    }
+    if (!readOnly)
+        return self(file)->real->pMethods->xShmMap(self(file)->real, page, size, extend, out);
+    // What SQLite's own layer answers when the index file could only be opened for reading: the
+    // pages that exist, mapped, and never grown.
+    const int rc = self(file)->real->pMethods->xShmMap(self(file)->real, page, size, 0, out);
+    return rc == SQLITE_OK ? SQLITE_READONLY : rc;
 }
 int xShmLock(sqlite3_file* file, int offset, int n, int flags)
 {
@@ -161,6 +182,7 @@ int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* ou
     File* f = self(file);
     f->real = reinterpret_cast<sqlite3_file*>(f + 1);
     new (&f->name) QByteArray(name ? name : "");
+    f->reader = (flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READONLY);
     if (!(flags & SQLITE_OPEN_MAIN_DB)) {
         State& s = state();
         std::lock_guard lock(s.mutex);
@@ -332,8 +354,25 @@ void failOpens(const QString& pathPart)
     s.failOpenPath = pathPart.toUtf8();
 }
 
+void failSyncs(int after, const QString& pathPart)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.syncsLeft = after;
+    s.syncPath = pathPart.toUtf8();
+}
+
+void readOnlyIndexForReaders(const QString& pathPart)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.readOnlyIndexPath = pathPart.toUtf8();
+}
+
 void disarmAll()
 {
+    failSyncs(-1);
+    readOnlyIndexForReaders(QString());
     failOpens(QString());
     failWrites(-1, SQLITE_IOERR_WRITE);
     failReads(-1);

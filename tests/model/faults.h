@@ -26,6 +26,13 @@ void failOpens(const QString& pathPart);
 // last call.
 long failAllocations(int after, bool keepFailing = true);
 
+// Syncs of files whose name contains `pathPart` fail with an input/output error after `after`
+// more successful ones, and so do all later ones; -1 disarms.
+void failSyncs(int after, const QString& pathPart = QString());
+// The shared-memory index of a store whose name contains `pathPart` can only be read by
+// read-only connections, as an index file that the reader may not write; empty disarms.
+void readOnlyIndexForReaders(const QString& pathPart);
+
 void disarmAll();
 
 } // namespace faults

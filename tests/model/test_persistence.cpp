@@ -37,7 +37,8 @@ void checkpoint(const QString& path)
 {
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+    // Passive: the log is written back without being restarted under the open context.
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
 

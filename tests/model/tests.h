@@ -112,4 +112,11 @@ private slots:
     void damagedStoresAreDamaged();
     void unreadableAndReadOnly();
     void killedDuringSavesLosesNothing();
+    void orphanContactOpensAndSaves();
+    void journalNeedingRecoveryOpens();
+    void failedSyncThenKilled();
+    void refusedByTheLoaderStaysUntouched();
+    void notARegularFileRefusedAtOnce();
+    void oneOpenerAtATime();
+    void changedByAnotherProgramRefused();
 };
