@@ -482,4 +482,14 @@ inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* 
     return rental(c, b, t, QDateTime::fromMSecsSinceEpoch(poseMs, paris()), fin);
 }
 
+// Renders a screen to PNG for a person to look at, only when KV_CAPTURES names a folder.
+inline void capture(QWidget* w, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("KV_CAPTURES");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    w->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
 } // namespace fixtures

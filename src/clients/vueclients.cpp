@@ -6,7 +6,6 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
-#include <QHBoxLayout>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -23,17 +22,9 @@ namespace {
 
 VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 10, 0, 0);
-    layout->setSpacing(6);
-    auto* headerRow = new QHBoxLayout;
-    headerRow->addStretch(1);
-    headerRow->addWidget(new MacSectionHeader(QStringLiteral("Clients"),
-                                              QStringLiteral("Prospects et comptes actifs"),
-                                              QStringLiteral("person.2"), true, false, 0, 0, 0,
-                                              nullptr, nullptr, this));
-    headerRow->addStretch(1);
-    layout->addLayout(headerRow);
+    auto* layout = layoutUnderHeader(this, QStringLiteral("Clients"),
+                                     QStringLiteral("Prospects et comptes actifs"),
+                                     QStringLiteral("person.2"));
 
     forms::ListDetail<Client, ClientEditorView>::Setup setup;
     setup.row = &VueClients::ligneClient;
@@ -60,8 +51,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
                                              [this, client] { supprimerClient(client); });
         forms::markDestructive(supprimer);
     });
-    liste->setDeleteQuestion([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &VueClients::supprimerClients);
+    m_ecran->deleteAsking([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)

@@ -70,9 +70,7 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     // (Ctrl+N still presses it).
     liste->searchField()->hide();
     liste->addButton()->hide();
-    liste->setDeleteQuestion([](const QList<Record*>&) { return questionSuppression(); });
-    connect(liste, &forms::ListPanel::deleteRequested, this,
-            [this](const QList<int>& rows) { m_ecran->remove(m_ecran->recordsAtRows(rows)); });
+    m_ecran->deleteAsking([](const QList<Record*>&) { return questionSuppression(); });
 
     m_nouveau = new QAction(QStringLiteral("Nouveau"), this);
     m_nouveau->setObjectName(QStringLiteral("boutonNouveau"));

@@ -45,17 +45,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
 {
     m_dispositifs = new Query<DispositifSpecial>(context, {}, {}, this);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 10, 0, 0);
-    layout->setSpacing(6);
-    auto* headerRow = new QHBoxLayout;
-    headerRow->addStretch(1);
-    headerRow->addWidget(new MacSectionHeader(QStringLiteral("Bennes"),
-                                              QStringLiteral("Gestion du parc et dispositifs spéciaux"),
-                                              QStringLiteral("shippingbox"), true, false, 0, 0, 0,
-                                              nullptr, nullptr, this));
-    headerRow->addStretch(1);
-    layout->addLayout(headerRow);
+    auto* layout = layoutUnderHeader(this, QStringLiteral("Bennes"),
+                                     QStringLiteral("Gestion du parc et dispositifs spéciaux"),
+                                     QStringLiteral("shippingbox"));
 
     // The two switches must stay readable: the sidebar is never narrower than they are.
     auto* switches = new QWidget(this);
@@ -99,8 +91,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    liste->setDeleteQuestion([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &VueBennes::supprimerBennes);
+    m_ecran->deleteAsking([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] { m_ecran->refilter(); });
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {

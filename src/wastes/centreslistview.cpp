@@ -7,7 +7,6 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
-#include <QHBoxLayout>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -21,17 +20,9 @@ using forms::Tone;
 
 CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidget(parent)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 10, 0, 0);
-    layout->setSpacing(6);
-    auto* entete = new QHBoxLayout;
-    entete->addStretch(1);
-    entete->addWidget(new MacSectionHeader(QStringLiteral("Centres de traitement"),
-                                           QStringLiteral("Recyclage, enfouissement, incinération, etc."),
-                                           QStringLiteral("arrow.trianglehead.2.clockwise"), true, false,
-                                           0, 0, 0, nullptr, nullptr, this));
-    entete->addStretch(1);
-    layout->addLayout(entete);
+    auto* layout = layoutUnderHeader(this, QStringLiteral("Centres de traitement"),
+                                     QStringLiteral("Recyclage, enfouissement, incinération, etc."),
+                                     QStringLiteral("arrow.trianglehead.2.clockwise"));
 
     forms::ListDetail<CentreTraitement, CentreEditorView>::Setup setup;
     setup.row = &CentresListView::ligneCentre;
@@ -55,13 +46,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
                                              [this, centre] { supprimerCentre(centre); });
         forms::markDestructive(supprimer);
     });
-    liste->setDeleteQuestion([](const QList<Record*>& centres) {
+    m_ecran->deleteAsking([](const QList<Record*>& centres) {
         const QString nom = centres.size() == 1 ? static_cast<CentreTraitement*>(centres.first())->nom() : QString();
         return forms::Question{QStringLiteral("Supprimer ce centre ?"),
                                nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
                                              : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
     });
-    connect(liste, &forms::ListPanel::deleteRequested, this, &CentresListView::supprimerCentres);
 }
 
 bool CentresListView::correspond(const CentreTraitement* centre, const QStringList& motsPlies)

@@ -31,17 +31,10 @@ bool libelleCorrespond(const QString& libelle, const QString& recherche)
 GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget* parent)
     : QWidget(parent), m_context(context)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 10, 0, 0);
-    layout->setSpacing(6);
-    auto* entete = new QHBoxLayout;
-    entete->addStretch(1);
-    entete->addWidget(new MacSectionHeader(
-        QStringLiteral("Type de déchets"),
+    auto* layout = layoutUnderHeader(
+        this, QStringLiteral("Type de déchets"),
         QStringLiteral("\"DIB\", \"Inertes\", \"Déchets verts\", \"Bois\", \"Plastique\", etc."),
-        QStringLiteral("arrow.up.trash"), true, false, 0, 0, 0, nullptr, nullptr, this));
-    entete->addStretch(1);
-    layout->addLayout(entete);
+        QStringLiteral("arrow.up.trash"));
 
     forms::ListDetail<TypeDechet, TypeDechetFormView>::Setup setup;
     setup.row = [](TypeDechet* t) {

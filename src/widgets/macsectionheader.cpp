@@ -153,4 +153,19 @@ void MacTag::paintEvent(QPaintEvent*)
     p.strokePath(shape, QPen(withAlpha(primary, 0.12), 0.5));
 }
 
+QVBoxLayout* layoutUnderHeader(QWidget* screen, const QString& title, const QString& subtitle,
+                               const QString& systemImage)
+{
+    auto* layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(0, 10, 0, 0);
+    layout->setSpacing(6);
+    auto* headerRow = new QHBoxLayout;
+    headerRow->addStretch(1);
+    headerRow->addWidget(new MacSectionHeader(title, subtitle, systemImage, true, false, 0, 0, 0, nullptr,
+                                              nullptr, screen));
+    headerRow->addStretch(1);
+    layout->addLayout(headerRow);
+    return layout;
+}
+
 } // namespace kv

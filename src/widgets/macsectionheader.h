@@ -5,6 +5,7 @@
 #include <optional>
 
 class QHBoxLayout;
+class QVBoxLayout;
 class QLabel;
 
 namespace kv {
@@ -62,5 +63,10 @@ private:
     QString m_text;
     QWidget* m_icon = nullptr;
 };
+
+// The layout of a list screen: its prominent section header centred at the top, a little below
+// the window's edge; the screen adds its list and pane under it.
+QVBoxLayout* layoutUnderHeader(QWidget* screen, const QString& title, const QString& subtitle,
+                               const QString& systemImage);
 
 } // namespace kv

@@ -3,6 +3,8 @@
 // A small office for the tests: clients, skips, drivers and rentals in one store (in memory, or
 // in a file that a test can open again).
 
+#include "screenfixtures.h"
+
 #include "model/modelcontext.h"
 #include "model/records.h"
 
@@ -14,11 +16,7 @@
 
 namespace fx {
 
-inline const QTimeZone& paris()
-{
-    static const QTimeZone z("Europe/Paris");
-    return z;
-}
+using fixtures::paris;
 
 inline const QTimeZone& newYork()
 {
@@ -28,7 +26,7 @@ inline const QTimeZone& newYork()
 
 inline QDateTime at(int y, int m, int d, int h = 0, int min = 0, const QTimeZone& zone = paris())
 {
-    return QDateTime(QDate(y, m, d), QTime(h, min), zone);
+    return fixtures::localDateTime(y, m, d, h, min, zone);
 }
 
 struct Bureau {

@@ -1,7 +1,7 @@
 #include "tests.h"
 
 #include "bureau.h"
-#include "captures.h"
+#include "screenfixtures.h"
 
 #include "driverplanning/preferencesemailchauffeurview.h"
 
@@ -49,7 +49,7 @@ void TestPreferencesEmail::previewWithoutDrivers()
     QCOMPARE(vue->apercuCorps(), QStringLiteral("Bonjour Camille,\n\nVoici ton planning pour le lundi 7 décembre 2026.\n\n\n"
                                                "\u2014 Aucune opération prévue \u2014\n\nMerci,\n\nKestrovan"));
     QVERIFY(vue->erreur().isEmpty());
-    fx::capturer(vue.get(), QStringLiteral("preferences-sans-chauffeur"));
+    fixtures::capture(vue.get(), QStringLiteral("preferences-sans-chauffeur"));
 }
 
 void TestPreferencesEmail::pickerAndDay()
@@ -67,7 +67,7 @@ void TestPreferencesEmail::pickerAndDay()
     QCOMPARE(vue->previewChauffeur(), lea);
     QCOMPARE(vue->previewOps().size(), 1);
     QVERIFY(vue->apercuCorps().contains(QStringLiteral("\u2022 Pose \u2013 Transports Morel \u2013 Adresse non renseignée \u2013 8 m³")));
-    fx::capturer(vue.get(), QStringLiteral("preferences-chauffeurs"));
+    fixtures::capture(vue.get(), QStringLiteral("preferences-chauffeurs"));
 
     // Choosing Ina: no operation today, one tomorrow.
     vue->choixChauffeur()->setFocus();
@@ -141,7 +141,7 @@ void TestPreferencesEmail::failedSavesAreShown()
         QCOMPARE(vue->prefs()->subjectTemplate(), ModelesEmail::parDefaut().sujet);
         QCOMPARE(vue->editeurSujet()->text(), QStringLiteral("Nouveau"));
         QCOMPARE(vue->apercuSujet(), QStringLiteral("Nouveau"));
-        fx::capturer(vue.get(), QStringLiteral("preferences-echec"));
+        fixtures::capture(vue.get(), QStringLiteral("preferences-echec"));
         // The next change writes it all again.
         vue->editeurPied()->setPlainText(QStringLiteral("Bye"));
         QVERIFY(vue->erreur().isEmpty());

@@ -1,7 +1,7 @@
 #include "tests.h"
 
 #include "bureau.h"
-#include "captures.h"
+#include "screenfixtures.h"
 
 #include "driverplanning/carteprestationschauffeur.h"
 #include "driverplanning/chauffeurcard.h"
@@ -112,7 +112,7 @@ void TestVuePlanning::withoutDrivers()
     QCOMPARE(DateSlider::texteDate(QDate(2026, 12, 7), QLocale(QLocale::French, QLocale::France)), QStringLiteral("7 déc."));
     QCOMPARE(DateSlider::texteDate(QDate(2026, 12, 9), QLocale(QLocale::English, QLocale::UnitedStates)),
              QStringLiteral("Dec 9"));
-    fx::capturer(e.vue.get(), QStringLiteral("planning-sans-chauffeur"));
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-sans-chauffeur"));
 
     // The button still works and has nobody to write to.
     QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
@@ -203,7 +203,7 @@ void TestVuePlanning::rowsOfActiveDrivers()
     QVERIFY(!rEve->colonne()->findChild<QWidget*>(QStringLiteral("sectionDeposes")));
     QVERIFY(rEve->carte());
     QCOMPARE(rEve->carte()->carte()->markerCount(), 1);
-    fx::capturer(e.vue.get(), QStringLiteral("planning-chauffeurs"));
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-chauffeurs"));
 
     // Live: a driver deactivated loses his row, one activated gets his.
     libre->setActif(false);
@@ -461,7 +461,7 @@ void TestVuePlanning::failedSaveAfterDropIsTakenBack()
     auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
     QVERIFY(boite);
     QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
-    fx::capturer(boite, QStringLiteral("planning-echec-depot"));
+    fixtures::capture(boite, QStringLiteral("planning-echec-depot"));
     boite->close();
     }
 
@@ -550,7 +550,7 @@ void TestVuePlanning::sendingThroughTheMailHelper()
     auto* boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
     QVERIFY(boite);
     QVERIFY(boite->text().contains(QStringLiteral("Marc Petit")));
-    fx::capturer(boite, QStringLiteral("planning-bilan-envoi"));
+    fixtures::capture(boite, QStringLiteral("planning-bilan-envoi"));
     boite->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!vue.findChild<QMessageBox*>());

@@ -1,7 +1,9 @@
 #pragma once
 
 // Helpers of the drivers tests: stores in a temporary folder reopened to read what was kept,
-// records, message boxes and pictures for a person to look at.
+// records and the event loop (the rest is in screenfixtures.h).
+
+#include "screenfixtures.h"
 
 #include "model/modelcontext.h"
 
@@ -20,22 +22,8 @@ namespace outils {
 struct Magasin {
     QTemporaryDir dossier;
     QString chemin() const { return dossier.filePath(QStringLiteral("SwiftData.store")); }
-    std::unique_ptr<kv::ModelContext> ouvrir() const
-    {
-        QString erreur;
-        auto ctx = kv::ModelContext::open(chemin(), &erreur);
-        if (!ctx)
-            qFatal("store: %s", qPrintable(erreur));
-        return ctx;
-    }
+    std::unique_ptr<kv::ModelContext> ouvrir() const { return fixtures::store(chemin()); }
 };
-
-inline void sauver(kv::ModelContext* ctx)
-{
-    QString erreur;
-    if (!ctx->save(&erreur))
-        qFatal("save: %s", qPrintable(erreur));
-}
 
 // Lets the store announce its changes and the lists refresh.
 inline void laisserPasser()
@@ -82,31 +70,6 @@ inline kv::LocationDeBenne* locationPosee(kv::ModelContext* ctx, kv::Chauffeur* 
     ctx->insert(location);
     location->setChauffeurPose(poseur);
     return location;
-}
-
-// The visible message box with this object name ("erreur", "alerteChampsRequis"), or null.
-inline QMessageBox* boite(QWidget* over, const QString& nom)
-{
-    for (QMessageBox* b : over->window()->findChildren<QMessageBox*>(nom))
-        if (b->isVisible())
-            return b;
-    return nullptr;
-}
-
-inline void fermerBoites(QWidget* over)
-{
-    for (QMessageBox* b : over->window()->findChildren<QMessageBox*>())
-        b->done(0);
-    laisserPasser();
-}
-
-inline void capturer(QWidget* w, const QString& nom)
-{
-    const QString dossier = qEnvironmentVariable("KV_CAPTURES");
-    if (dossier.isEmpty())
-        return;
-    QDir().mkpath(dossier);
-    w->grab().save(QDir(dossier).filePath(nom + QStringLiteral(".png")));
 }
 
 } // namespace outils

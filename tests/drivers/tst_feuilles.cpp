@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "screenfixtures.h"
 
 #include "drivers/formulaireajoutdisponibilite.h"
 #include "drivers/formulaireajoutformationchauffeur.h"
@@ -307,14 +308,14 @@ void TestFeuilles::failedSaves()
     q->champNom()->setText(QStringLiteral("Permis C"));
     ctx->failNextSave(QStringLiteral("disque plein"));
     q->boutonConfirmer()->click();
-    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
-    QCOMPARE(boite(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QVERIFY(fixtures::openBox(&fenetre, QStringLiteral("erreur")));
+    QCOMPARE(fixtures::openBox(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     QCOMPARE(fermetures, 0);
     QVERIFY(q->isVisible());
     QCOMPARE(q->champNom()->text(), QStringLiteral("Permis C"));
     QVERIFY(!ctx->hasChanges());
     QCOMPARE(ctx->count<Qualification>(), 0);
-    fermerBoites(&fenetre);
+    fixtures::closeBoxes(&fenetre);
     q->boutonConfirmer()->click();
     QCOMPARE(fermetures, 1);
     QCOMPARE(ctx->count<Qualification>(), 1);
@@ -324,13 +325,13 @@ void TestFeuilles::failedSaves()
     s->champNom()->setText(QStringLiteral("Grue"));
     ctx->failNextSave(QStringLiteral("verrou"));
     s->boutonConfirmer()->click();
-    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
+    QVERIFY(fixtures::openBox(&fenetre, QStringLiteral("erreur")));
     QCOMPARE(fermetures, 1);
     QVERIFY(s->isVisible());
     QCOMPARE(s->champNom()->text(), QStringLiteral("Grue"));
     QVERIFY(!ctx->hasChanges());
     QCOMPARE(ctx->count<Specialisation>(), 0);
-    fermerBoites(&fenetre);
+    fixtures::closeBoxes(&fenetre);
     s->boutonAnnuler()->click();
 
     Query<Formation> formations(ctx.get());
@@ -340,13 +341,13 @@ void TestFeuilles::failedSaves()
     ctx->failNextSave(QStringLiteral("lecture seule"));
     f->boutonAjouter()->click();
     laisserPasser();
-    QVERIFY(boite(&fenetre, QStringLiteral("erreur")));
-    QCOMPARE(boite(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
+    QVERIFY(fixtures::openBox(&fenetre, QStringLiteral("erreur")));
+    QCOMPARE(fixtures::openBox(&fenetre, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
     QCOMPARE(f->champNouvelleFormation()->text(), QStringLiteral("FIMO"));
     QCOMPARE(f->choixFormation()->count(), 1);
     QVERIFY(!ctx->hasChanges());
     QCOMPARE(ctx->count<Formation>(), 0);
-    fermerBoites(&fenetre);
+    fixtures::closeBoxes(&fenetre);
     f->boutonAjouter()->click();
     laisserPasser();
     QCOMPARE(ctx->count<Formation>(), 1);

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "screenfixtures.h"
 
 #include "drivers/formulaireajoutdisponibilite.h"
 #include "drivers/formulaireajoutformationchauffeur.h"
@@ -153,7 +154,7 @@ void TestFormulaireChauffeur::returnSavesOrAlerts()
     f->champPrenom()->setFocus();
     QTest::keyClicks(f->champPrenom(), QStringLiteral("Ana"));
     QTest::keyClick(f->champPrenom(), Qt::Key_Return);
-    QMessageBox* alerte = boite(f, QStringLiteral("alerteChampsRequis"));
+    QMessageBox* alerte = fixtures::openBox(f, QStringLiteral("alerteChampsRequis"));
     QVERIFY(alerte);
     QCOMPARE(alerte->text(), QStringLiteral("Veuillez remplir prénom, nom et téléphone."));
     QCOMPARE(alerte->buttons().size(), 1);
@@ -172,7 +173,7 @@ void TestFormulaireChauffeur::returnSavesOrAlerts()
     QTest::keyClick(f->champTelephone(), Qt::Key_Return);
     QCOMPARE(rappels, 1);
     QCOMPARE(ctx->count<Chauffeur>(), 1);
-    QVERIFY(!boite(f, QStringLiteral("alerteChampsRequis")));
+    QVERIFY(!fixtures::openBox(f, QStringLiteral("alerteChampsRequis")));
 }
 
 void TestFormulaireChauffeur::newDriverIsSaved()
@@ -184,7 +185,7 @@ void TestFormulaireChauffeur::newDriverIsSaved()
         auto* grue = nomme<Specialisation>(ctx.get(), QStringLiteral("Grue"));
         nomme<Specialisation>(ctx.get(), QStringLiteral("Ampliroll"));
         auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
 
         int rappels = 0;
         FormulaireChauffeurView f(ctx.get(), nullptr, [&] { ++rappels; }, horloge());
@@ -282,7 +283,7 @@ void TestFormulaireChauffeur::existingDriverKeepsTrainingsAndPeriods()
         ctx->insert(new FormationChauffeur(c, fimo, jour(2027, 1, 1)));
         ctx->insert(new FormationChauffeur(c, caces, jour(2027, 2, 1)));
         c->setDisponibilites({new Disponibilite(true, jour(2026, 1, 1), std::nullopt)});
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
 
         int rappels = 0;
         FormulaireChauffeurView f(ctx.get(), c, [&] { ++rappels; }, horloge());
@@ -311,7 +312,7 @@ void TestFormulaireChauffeur::existingDriverKeepsTrainingsAndPeriods()
         QCOMPARE(f.lignesDisponibilites()->findChildren<QWidget*>(QStringLiteral("ligneDisponibilite")).size(), 2);
         // The removed training is deleted, so its course can go now.
         QVERIFY(ctx->remove(fimo));
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
     }
     auto ctx = m.ouvrir();
     Chauffeur* c = ctx->all<Chauffeur>().first();
@@ -352,7 +353,7 @@ void TestFormulaireChauffeur::sections()
     auto* a = nomme<Formation>(ctx.get(), QStringLiteral("A"));
     auto* b = nomme<Formation>(ctx.get(), QStringLiteral("B"));
     auto* c = nomme<Formation>(ctx.get(), QStringLiteral("C"));
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
     laisserPasser();
     QCOMPARE(f.choixQualification()->count(), 2);
     QCOMPARE(f.choixQualification()->currentIndex(), 0);
@@ -412,7 +413,7 @@ void TestFormulaireChauffeur::distanceIsKept()
         // The store keeps finite numbers only; this one lies beyond the 64-bit range.
         Chauffeur* infini = chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"), QStringLiteral("08"), true,
                                       1e300);
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
 
         FormulaireChauffeurView f1(ctx.get(), demi, {}, horloge());
         QCOMPARE(f1.texteDistance()->text(), QStringLiteral("37 km"));
@@ -447,7 +448,7 @@ void TestFormulaireChauffeur::failedSaveOfANewDriver()
     {
         auto ctx = m.ouvrir();
         auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
         int rappels = 0;
         QWidget fenetre;
         auto* f = new FormulaireChauffeurView(ctx.get(), nullptr, [&] { ++rappels; }, horloge(), &fenetre);
@@ -472,7 +473,7 @@ void TestFormulaireChauffeur::failedSaveOfANewDriver()
         QCOMPARE(erreurs, QStringList{QStringLiteral("Erreur : disque plein")});
         QVERIFY(sortie.startsWith(QStringLiteral("Erreur : disque plein\n")));
 #endif
-        QMessageBox* erreur = boite(f, QStringLiteral("erreur"));
+        QMessageBox* erreur = fixtures::openBox(f, QStringLiteral("erreur"));
         QVERIFY(erreur);
         QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
         QCOMPARE(rappels, 0);
@@ -484,7 +485,7 @@ void TestFormulaireChauffeur::failedSaveOfANewDriver()
         QCOMPARE(f->prenom(), QStringLiteral("Ana"));
         QCOMPARE(f->formationsSuivies().size(), 1);
         QCOMPARE(f->disponibilites().size(), 1);
-        fermerBoites(f);
+        fixtures::closeBoxes(f);
 
         // The retry stores one driver with one training and one period.
         f->actionEnregistrer();
@@ -505,7 +506,7 @@ void TestFormulaireChauffeur::failedSaveOfAnExistingDriver()
     auto* caces = nomme<Formation>(ctx.get(), QStringLiteral("CACES"));
     Chauffeur* c = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
     ctx->insert(new FormationChauffeur(c, fimo, jour(2027, 1, 1)));
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
 
     int rappels = 0;
     QWidget fenetre;
@@ -518,8 +519,8 @@ void TestFormulaireChauffeur::failedSaveOfAnExistingDriver()
 
     ctx->failNextSave(QStringLiteral("verrou"));
     f->actionEnregistrer();
-    QVERIFY(boite(f, QStringLiteral("erreur")));
-    QCOMPARE(boite(f, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: verrou"));
+    QVERIFY(fixtures::openBox(f, QStringLiteral("erreur")));
+    QCOMPARE(fixtures::openBox(f, QStringLiteral("erreur"))->text(), QStringLiteral("Échec de la sauvegarde: verrou"));
     QCOMPARE(rappels, 0);
     // The driver is as stored, the form as typed.
     QVERIFY(!ctx->hasChanges());
@@ -532,7 +533,7 @@ void TestFormulaireChauffeur::failedSaveOfAnExistingDriver()
     QCOMPARE(f->formationsSuivies().size(), 1);
     QCOMPARE(f->formationsSuivies().first().formation, caces);
     QCOMPARE(f->disponibilites().size(), 1);
-    fermerBoites(f);
+    fixtures::closeBoxes(f);
 
     f->actionEnregistrer();
     QCOMPARE(rappels, 1);
@@ -623,5 +624,5 @@ void TestFormulaireChauffeur::qualificationPickerFitsItsEntries()
     laisserPasser();
     QCOMPARE(choix->currentText(), longue);
     QVERIFY(!choix->view()->isVisible());
-    QVERIFY(!boite(f, QStringLiteral("alerteChampsRequis")));
+    QVERIFY(!fixtures::openBox(f, QStringLiteral("alerteChampsRequis")));
 }

@@ -99,7 +99,7 @@ void TestVueChauffeurs::rows()
     chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"), QStringLiteral("06 11"));
     chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"), std::nullopt, false);
     chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"), QString());
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
     VueChauffeurs v(ctx.get(), nullptr, horloge());
     v.resize(1000, 700);
     v.show();
@@ -133,7 +133,7 @@ void TestVueChauffeurs::selectionAndForms()
     auto ctx = m.ouvrir();
     Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
     Chauffeur* leo = chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
     VueChauffeurs v(ctx.get(), nullptr, horloge());
     v.resize(1000, 700);
     v.show();
@@ -205,7 +205,7 @@ void TestVueChauffeurs::deletion()
         auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
         ctx->insert(new FormationChauffeur(ana, fimo, jour(2027, 1, 1)));
         ana->setDisponibilites({new Disponibilite(true, jour(2026, 1, 1), std::nullopt)});
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
 
         VueChauffeurs v(ctx.get(), nullptr, horloge());
         v.resize(1000, 700);
@@ -216,7 +216,7 @@ void TestVueChauffeurs::deletion()
         v.boutonSupprimer()->trigger();
         laisserPasser();
         // At once, without a question.
-        QVERIFY(!boite(&v, QStringLiteral("confirmation")));
+        QVERIFY(!fixtures::openBox(&v, QStringLiteral("confirmation")));
         QCOMPARE(lignes(v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
         QCOMPARE(v.chauffeurSelectionne(), nullptr);
         QVERIFY(!v.boutonSupprimer()->isEnabled());
@@ -242,7 +242,7 @@ void TestVueChauffeurs::failedDeletion()
     auto ctx = m.ouvrir();
     Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
     LocationDeBenne* location = locationPosee(ctx.get(), ana);
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
 
     VueChauffeurs v(ctx.get(), nullptr, horloge());
     v.resize(1000, 700);
@@ -252,7 +252,7 @@ void TestVueChauffeurs::failedDeletion()
     ctx->failNextSave(QStringLiteral("disque plein"));
     v.boutonSupprimer()->trigger();
     laisserPasser();
-    QMessageBox* erreur = boite(&v, QStringLiteral("erreur"));
+    QMessageBox* erreur = fixtures::openBox(&v, QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));
     // The driver comes back, with his rental.
@@ -262,7 +262,7 @@ void TestVueChauffeurs::failedDeletion()
     QCOMPARE(ana->posesAssurees().size(), 1);
     QCOMPARE(lignes(v).size(), 1);
     QCOMPARE(v.chauffeurSelectionne(), ana);
-    fermerBoites(&v);
+    fixtures::closeBoxes(&v);
 }
 
 void TestVueChauffeurs::toolbarOfTheMainWindow()
@@ -270,7 +270,7 @@ void TestVueChauffeurs::toolbarOfTheMainWindow()
     Magasin m;
     auto ctx = m.ouvrir();
     chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
     ContentView fenetre(ctx.get());
     fenetre.show();
     auto texts = [&] {
@@ -312,7 +312,7 @@ void TestVueChauffeurs::keysOfTheList()
         Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
         chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"));
         locationPosee(ctx.get(), ana);
-        sauver(ctx.get());
+        fixtures::save(ctx.get());
 
         ContentView fenetre(ctx.get());
         VueChauffeurs* v = ecranChauffeurs(fenetre);
@@ -343,7 +343,7 @@ void TestVueChauffeurs::keysOfTheList()
         QCOMPARE(v->chauffeurSelectionne(), ana);
         v->liste()->listView()->setFocus();
         QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
-        QMessageBox* question = boite(v, QStringLiteral("confirmation"));
+        QMessageBox* question = fixtures::openBox(v, QStringLiteral("confirmation"));
         QVERIFY(question);
         QCOMPARE(question->text(), QStringLiteral("Supprimer ce chauffeur ?"));
         QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
@@ -353,7 +353,7 @@ void TestVueChauffeurs::keysOfTheList()
 
         // "Supprimer" deletes and saves; the blank form comes back.
         QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
-        QVERIFY(fixtures::clickBoxButton(boite(v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+        QVERIFY(fixtures::clickBoxButton(fixtures::openBox(v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
         laisserPasser();
         QCOMPARE(lignes(*v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
         QCOMPARE(v->chauffeurSelectionne(), nullptr);
@@ -362,7 +362,7 @@ void TestVueChauffeurs::keysOfTheList()
 
         // Nothing selected: Delete does nothing.
         QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);
-        QVERIFY(!boite(v, QStringLiteral("confirmation")));
+        QVERIFY(!fixtures::openBox(v, QStringLiteral("confirmation")));
     }
     auto ctx = m.ouvrir();
     QCOMPARE(ctx->count<Chauffeur>(), 1);
@@ -378,7 +378,7 @@ void TestVueChauffeurs::pictures()
     auto ctx = m.ouvrir();
     ContentView fenetre(ctx.get());
     QVERIFY(ecranChauffeurs(fenetre));
-    capturer(&fenetre, QStringLiteral("chauffeurs-vide"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-vide"));
 
     auto* permis = nomme<Qualification>(ctx.get(), QStringLiteral("Permis C"));
     auto* grue = nomme<Specialisation>(ctx.get(), QStringLiteral("Grue auxiliaire"));
@@ -396,21 +396,21 @@ void TestVueChauffeurs::pictures()
                             new Disponibilite(false, jour(2026, 7, 27), jour(2026, 8, 16))});
     chauffeur(ctx.get(), QStringLiteral("Léo"), QStringLiteral("Blanc"), std::nullopt, false);
     chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"), QStringLiteral("07 00 00 00 01"));
-    sauver(ctx.get());
+    fixtures::save(ctx.get());
     laisserPasser();
     auto* vue = qobject_cast<VueChauffeurs*>(fenetre.detailScreen());
     QVERIFY(vue);
     cliquerLigne(*vue, 0);
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana"));
     // The lower sections: periods, distance and the save button.
     auto* defilement = vue->formulaire()->findChild<QScrollArea*>();
     QVERIFY(defilement);
     defilement->verticalScrollBar()->setValue(defilement->verticalScrollBar()->maximum());
     laisserPasser();
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana-bas"));
     fenetre.resize(1600, 1000);
     laisserPasser();
-    capturer(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
+    fixtures::capture(&fenetre, QStringLiteral("chauffeurs-ana-grand"));
     fenetre.resize(1200, 760);
     laisserPasser();
 

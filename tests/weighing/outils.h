@@ -3,6 +3,8 @@
 // A small office for the weighing tests: an in-memory store, a clock stopped on
 // 10 March 2026 at 14:00 in Paris and a temporary data folder.
 
+#include "screenfixtures.h"
+
 #include "model/horloge.h"
 #include "model/modelcontext.h"
 #include "model/records.h"
@@ -19,14 +21,11 @@
 
 namespace outils {
 
-inline QTimeZone paris()
-{
-    return QTimeZone("Europe/Paris");
-}
+using fixtures::paris;
 
 inline QDateTime at(int y, int m, int d, int h = 0, int min = 0)
 {
-    return QDateTime(QDate(y, m, d), QTime(h, min), paris());
+    return fixtures::localDateTime(y, m, d, h, min);
 }
 
 inline QDateTime maintenant()

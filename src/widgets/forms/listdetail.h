@@ -166,6 +166,15 @@ public:
         refreshPane();
     }
 
+    // The list's deletion (Delete key, context menu) asks this question, then removes the
+    // records of the rows chosen.
+    void deleteAsking(std::function<Question(const QList<Record*>&)> question)
+    {
+        m_list->setDeleteQuestion(std::move(question));
+        QObject::connect(m_list, &ListPanel::deleteRequested, this,
+                         [this](const QList<int>& rows) { remove(recordsAtRows(rows)); });
+    }
+
     // The distinct records at these rows of the list, read before anything changes.
     QList<T*> recordsAtRows(const QList<int>& rows) const { return m_list->recordsAt(rows); }
 
