@@ -7,6 +7,7 @@
 
 #include "platform/maillink.h"
 #include "widgets/colors.h"
+#include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 
 #include <QApplication>
@@ -306,7 +307,10 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     v->setContentsMargins(20, 20, 20, 20);
     v->setSpacing(12);
 
-    auto* entete = new QHBoxLayout;
+    // The controls go under the title when the window is too narrow for both.
+    auto* rangee = new FoldingRow(this);
+    QBoxLayout* entete = rangee->row();
+    entete->setContentsMargins(0, 0, 0, 0);
     entete->setSpacing(12);
     auto* t = titre(QStringLiteral("Clients inactifs"), TextStyle::title2, this);
     QFont f = t->font();
@@ -314,16 +318,21 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     t->setFont(f);
     entete->addWidget(t);
     entete->addStretch();
-    m_choixSeuil = new ChoixSegmente(QStringLiteral("Inactivité"), this);
+    auto* controles = new QWidget(rangee);
+    auto* ligneControles = new QHBoxLayout(controles);
+    ligneControles->setContentsMargins(0, 0, 0, 0);
+    ligneControles->setSpacing(12);
+    m_choixSeuil = new ChoixSegmente(QStringLiteral("Inactivité"), controles);
     m_choixSeuil->setOptions({{QStringLiteral("3 mois"), 3}, {QStringLiteral("6 mois"), 6}, {QStringLiteral("12 mois"), 12}});
     m_choixSeuil->setValeur(m_seuilMois);
     connect(m_choixSeuil, &ChoixSegmente::choisi, this, [this](const QVariant& m) { setSeuilMois(m.toInt()); });
-    entete->addWidget(m_choixSeuil);
-    m_jamais = new QCheckBox(QStringLiteral("Inclure « jamais loué »"), this);
+    ligneControles->addWidget(m_choixSeuil);
+    m_jamais = new QCheckBox(QStringLiteral("Inclure « jamais loué »"), controles);
     m_jamais->setChecked(m_inclureJamaisLoues);
     connect(m_jamais, &QCheckBox::toggled, this, &ClientsInactifsView::setInclureJamaisLoues);
-    entete->addWidget(m_jamais);
-    v->addLayout(entete);
+    ligneControles->addWidget(m_jamais);
+    entete->addWidget(controles);
+    v->addWidget(rangee);
 
     m_liste = new QListView(this);
     m_liste->setModel(m_model);

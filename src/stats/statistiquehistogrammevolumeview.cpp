@@ -4,6 +4,8 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "widgets/foldingrow.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -38,13 +40,16 @@ PieChartVolumeView::PieChartVolumeView(QWidget* parent)
     v->setContentsMargins(16, 8, 16, 0);
     v->setSpacing(16);
     v->addWidget(titre(QStringLiteral("Répartition par volume"), TextStyle::title2, this));
-    auto* h = new QHBoxLayout;
+    // The ring stays round and beside its legend, or under it when the window is too narrow
+    // for both.
+    auto* rangee = new FoldingRow(this);
+    QBoxLayout* h = rangee->row();
+    h->setContentsMargins(0, 0, 0, 0);
     h->addWidget(m_legende, 0, Qt::AlignVCenter);
-    // The ring stays round and beside its legend however wide the window.
     m_vue->setFixedSize(440, 440);
     h->addWidget(m_vue);
     h->addStretch(1);
-    v->addLayout(h);
+    v->addWidget(rangee);
 }
 
 void PieChartVolumeView::setData(const QList<StatsVolumeLoue>& data)
@@ -67,7 +72,11 @@ PieChartCouleurView::PieChartCouleurView(QWidget* parent)
     : QWidget(parent), m_vue(nouvelleVueGraphique(this, 0)), m_legende(new LegendeStat(12, 7, this)),
       m_etiquettes(new EtiquettesAnneau(m_vue->chart(), 10))
 {
-    auto* h = new QHBoxLayout(this);
+    auto* rangee = new FoldingRow(this);
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->addWidget(rangee);
+    QBoxLayout* h = rangee->row();
     h->setContentsMargins(0, 0, 0, 0);
     m_vue->setFixedSize(440, 440);
     h->addWidget(m_vue);

@@ -1,5 +1,7 @@
 #include "statscharts.h"
 
+#include "widgets/foldingrow.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QFontMetricsF>
@@ -578,19 +580,24 @@ QLabel* titre(const QString& texte, TextStyle style, QWidget* parent)
 QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,
                          std::function<void(std::optional<int>)> choisie, QWidget* parent)
 {
-    auto* entete = new QWidget(parent);
-    auto* h = new QHBoxLayout(entete);
+    // The year goes under the title when the window is too narrow for both.
+    auto* entete = new FoldingRow(parent);
+    QBoxLayout* h = entete->row();
     h->setContentsMargins(0, 8, 0, 0);
     h->addWidget(titre(texte, TextStyle::title2, entete));
     h->addStretch();
-    h->addWidget(new QLabel(QStringLiteral("Année"), entete));
-    auto* combo = new QComboBox(entete);
+    auto* annee = new QWidget(entete);
+    auto* ligneAnnee = new QHBoxLayout(annee);
+    ligneAnnee->setContentsMargins(0, 0, 0, 0);
+    ligneAnnee->addWidget(new QLabel(QStringLiteral("Année"), annee));
+    auto* combo = new QComboBox(annee);
     combo->setFixedWidth(120);
     QObject::connect(combo, &QComboBox::activated, entete, [combo, choisie = std::move(choisie)](int i) {
         const QVariant a = combo->itemData(i);
         choisie(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
     });
-    h->addWidget(combo);
+    ligneAnnee->addWidget(combo);
+    h->addWidget(annee);
     choix = combo;
     return entete;
 }

@@ -46,10 +46,24 @@ QSize FoldingRow::minimumSizeHint() const
     return {width + m.left() + m.right(), QWidget::minimumSizeHint().height()};
 }
 
+bool FoldingRow::event(QEvent* event)
+{
+    // A widget of the row grew or shrank (a legend filled, say): the row may fold or unfold at
+    // the same width.
+    if (event->type() == QEvent::LayoutRequest)
+        fold(width());
+    return QWidget::event(event);
+}
+
 void FoldingRow::resizeEvent(QResizeEvent* event)
 {
-    const auto direction = event->size().width() >= widthInOneLine() ? QBoxLayout::LeftToRight
-                                                                      : QBoxLayout::TopToBottom;
+    fold(event->size().width());
+    QWidget::resizeEvent(event);
+}
+
+void FoldingRow::fold(int width)
+{
+    const auto direction = width >= widthInOneLine() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
     if (m_row->direction() != direction) {
         m_row->setDirection(direction);
         // Folded, each widget keeps its own width at the leading edge instead of spanning the column.
@@ -58,7 +72,6 @@ void FoldingRow::resizeEvent(QResizeEvent* event)
             m_row->setAlignment(item->widget(), direction == QBoxLayout::TopToBottom ? vertical | Qt::AlignLeft : vertical);
         }
     }
-    QWidget::resizeEvent(event);
 }
 
 } // namespace kv

@@ -21,11 +21,13 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QList<QLayoutItem*> items() const;
     int widthInOneLine() const;
+    void fold(int width);
 
     QBoxLayout* m_row;
 };
