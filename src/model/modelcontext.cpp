@@ -3,11 +3,20 @@
 #include "relationships.h"
 #include "storefile.h"
 
-#include <QLockFile>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
 #include <QMetaObject>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kv {
 
@@ -108,33 +117,81 @@ std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, 
         return nullptr;
     };
     std::unique_ptr<StoreLock> lock(new StoreLock());
-    if (path == QLatin1String(":memory:"))
+    if (path == QLatin1String(":memory:")) {
+        if (failure)
+            *failure = OpenFailure::None;
         return lock; // a store without file is its context's alone
-    lock->m_file = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-    // Only the lock of a process that is gone is stale, however old the lock of a running one.
-    lock->m_file->setStaleLockTime(0);
-    if (lock->m_file->tryLock(0)) {
+    }
+    const QString lockPath = path + QStringLiteral(".lock");
+    const QByteArray name = QFile::encodeName(lockPath);
+    auto cannot = [&](int code) {
+        return fail(OpenFailure::CannotOpen,
+                    QStringLiteral("Impossible d’ouvrir « %1 » : le verrou %2 ne peut pas être posé (%3).")
+                        .arg(path, lockPath, QString::fromLocal8Bit(std::strerror(code))));
+    };
+    // The file at the lock's name may be replaced between its opening and its lock, when the
+    // holder lets it go (it removes the file before closing it): the lock counts only on the
+    // file that still bears the name.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0)
+            return cannot(errno);
+        int locked;
+        do
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (locked != 0 && errno == EINTR);
+        if (locked != 0) {
+            const int code = errno;
+            if (code != EWOULDBLOCK) {
+                ::close(fd);
+                return cannot(code);
+            }
+            // Held: its first line names the holder's process, once the holder has written it.
+            char text[32] = {};
+            const ssize_t read = ::pread(fd, text, sizeof text - 1, 0);
+            ::close(fd);
+            const qint64 pid = read > 0 ? QByteArray(text, int(read)).split('\n').first().toLongLong() : 0;
+            if (holder)
+                *holder = pid;
+            return fail(OpenFailure::AlreadyOpen,
+                        QStringLiteral("Le magasin de données « %1 » est déjà ouvert par un autre programme (processus %2).")
+                            .arg(path)
+                            .arg(pid));
+        }
+        struct stat opened = {}, named = {};
+        if (::fstat(fd, &opened) != 0) {
+            const int code = errno;
+            ::close(fd);
+            return cannot(code);
+        }
+        if (::stat(name.constData(), &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+            ::close(fd); // let go by its holder meanwhile: lock the file that bears the name now
+            continue;
+        }
+        // Whatever an earlier holder left in the file gives way to this process's id.
+        const QByteArray contents = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                                    + QCoreApplication::applicationName().toUtf8() + '\n'
+                                    + QSysInfo::machineHostName().toUtf8() + '\n';
+        // On a full disk the lock holds all the same; only the holder's id is missing.
+        if (::ftruncate(fd, 0) == 0)
+            (void)!::pwrite(fd, contents.constData(), size_t(contents.size()), 0);
+        lock->m_path = name;
+        lock->m_fd = fd;
         if (failure)
             *failure = OpenFailure::None;
         return lock;
     }
-    if (lock->m_file->error() == QLockFile::LockFailedError) {
-        qint64 pid = 0;
-        QString host, application;
-        lock->m_file->getLockInfo(&pid, &host, &application);
-        if (holder)
-            *holder = pid;
-        return fail(OpenFailure::AlreadyOpen,
-                    QStringLiteral("Le magasin de données « %1 » est déjà ouvert par un autre programme (processus %2).")
-                        .arg(path)
-                        .arg(pid));
-    }
-    return fail(OpenFailure::CannotOpen,
-                QStringLiteral("Impossible d’ouvrir « %1 » : le verrou %2 ne peut pas être posé.")
-                    .arg(path, lock->m_file->fileName()));
+    return cannot(EAGAIN);
 }
 
-StoreLock::~StoreLock() = default;
+StoreLock::~StoreLock()
+{
+    if (m_fd < 0)
+        return;
+    // Removed while still held, so that whoever opened it meanwhile sees it gone and starts over.
+    ::unlink(m_path.constData());
+    ::close(m_fd);
+}
 
 ModelContext::ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file)
     : m_lock(std::move(lock)), m_file(std::move(file)), m_path(m_file->path())

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QTimer>
 
-class QLockFile;
 
 #include <algorithm>
 #include <array>
@@ -69,7 +68,9 @@ enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen, Alr
 
 // One writer per store: a lock file beside the store, held by whoever opened it for as long as
 // it stays open. Every opener takes it, so that two programs (or two contexts of one program)
-// never write into the same store.
+// never write into the same store. The hold is the system's own lock on the file, which ends
+// with its process however that process ends: a file left behind by a program that was killed
+// or a machine that lost power, whatever it holds, keeps no one out.
 class StoreLock {
 public:
     // Takes the lock of the store file at `path`. Null when another opener holds it (`failure`
@@ -81,7 +82,8 @@ public:
 
 private:
     StoreLock() = default;
-    std::unique_ptr<QLockFile> m_file;
+    QByteArray m_path; // empty for a store without file
+    int m_fd = -1;
 };
 
 // The model context of one store: every record of the store, loaded at opening, with pending

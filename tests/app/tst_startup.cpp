@@ -342,6 +342,12 @@ void StartupTest::oneProcessPerStore()
                                          + "\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     QCOMPARE(start(&ctx, &fatal), QStringList{kBoxLine + storeFile()});
     QVERIFY2(ctx, qPrintable(fatal));
+    ctx.reset();
+
+    // So is the empty lock of a program killed as it took it.
+    writeFile(storeFile() + ".lock", QByteArray());
+    QCOMPARE(start(&ctx, &fatal), QStringList{kBoxLine + storeFile()});
+    QVERIFY2(ctx, qPrintable(fatal));
 }
 
 void StartupTest::unreadableOrDamagedOlderStoreStopsStartup()
@@ -442,6 +448,12 @@ void StartupTest::killedDuringTheCopyLeavesNoHalfStore()
         program.start(QStringLiteral(KESTROVAN_EXE), {});
         QVERIFY(program.waitForStarted());
         QTest::qWait(int(5 + round * step));
+        // Left alone, the program runs until it is killed: one that stopped by itself refused
+        // the store (a lock left by an earlier kill, a copy it took for damaged…).
+        QVERIFY2(program.state() == QProcess::Running,
+                 qPrintable(QStringLiteral("arrêté seul après %1 ms : %2")
+                                .arg(5 + round * step)
+                                .arg(QString::fromUtf8(program.readAllStandardError()))));
         program.kill();
         program.waitForFinished();
         if (!QFile::exists(storeFile())) {

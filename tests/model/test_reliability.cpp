@@ -629,6 +629,41 @@ void TestReliability::oneOpenerAtATime()
     QCOMPARE(again->all<Client>().first()->nom(), QStringLiteral("En cours"));
 }
 
+void TestReliability::lockLeftByAGoneOpenerIsTakenOver()
+{
+    makeStore(path());
+    const QString lockFile = path() + QStringLiteral(".lock");
+    // What a program killed (or a machine cut off) while taking the lock leaves behind: an
+    // empty file, half of its contents, or the contents of a process that is no longer there.
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    QVERIFY(gone.waitForFinished());
+    const QByteArray leftovers[] = {
+        QByteArray(),
+        QByteArray("4"),
+        QByteArray::number(gone.processId()) + "\nKestrovan\n",
+        QByteArray("pas un verrou\n\n\n"),
+    };
+    for (const QByteArray& leftover : leftovers) {
+        QFile file(lockFile);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(leftover);
+        file.close();
+        QString error;
+        OpenFailure failure = OpenFailure::None;
+        auto ctx = ModelContext::open(path(), &error, &failure);
+        QVERIFY2(ctx, qPrintable(QStringLiteral("%1 (verrou « %2 »)").arg(error, QString::fromUtf8(leftover))));
+        QCOMPARE(failure, OpenFailure::None);
+        // Taken over, it holds again: a second opener is refused and told who holds the store.
+        QVERIFY(!ModelContext::open(path(), &error, &failure));
+        QCOMPARE(failure, OpenFailure::AlreadyOpen);
+        QVERIFY2(error.contains(QString::number(QCoreApplication::applicationPid())), qPrintable(error));
+        ctx.reset();
+        // Released, it leaves nothing behind.
+        QVERIFY(!QFileInfo::exists(lockFile));
+    }
+}
+
 void TestReliability::changedByAnotherProgramRefused()
 {
     makeStore(path());

@@ -118,5 +118,6 @@ private slots:
     void refusedByTheLoaderStaysUntouched();
     void notARegularFileRefusedAtOnce();
     void oneOpenerAtATime();
+    void lockLeftByAGoneOpenerIsTakenOver();
     void changedByAnotherProgramRefused();
 };
