@@ -6,7 +6,9 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <bit>
 #include <cstdint>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +41,61 @@ inline constexpr int kEntityTypeCount = 16;
 // Dates are kept as milliseconds since the epoch; the getters hand out local QDateTime values.
 QDateTime dateFromMs(qint64 ms);
 qint64 msFromDate(const QDateTime& dt);
+
+// An optional value kept in the room of the value alone, for the fields of the records a store
+// holds by the hundred thousand: "none" is a value the field can never hold (a NaN of its own
+// for numbers, the lowest integer for dates in milliseconds, the null string for texts; a text
+// that is there but empty stays an empty, non-null string). Reads and writes like std::optional.
+template <class T>
+struct CompactNone;
+
+template <>
+struct CompactNone<double> {
+    static constexpr quint64 kBits = 0x7ff4'6b76'6e6f'6e65ULL; // a signalling NaN no computation yields
+    static double none() { return std::bit_cast<double>(kBits); }
+    static bool isNone(double v) { return std::bit_cast<quint64>(v) == kBits; }
+    static double present(double v) { return v; }
+};
+
+template <>
+struct CompactNone<qint64> {
+    static qint64 none() { return std::numeric_limits<qint64>::min(); }
+    static bool isNone(qint64 v) { return v == std::numeric_limits<qint64>::min(); }
+    static qint64 present(qint64 v) { return v; }
+};
+
+template <>
+struct CompactNone<QString> {
+    static QString none() { return QString(); }
+    static bool isNone(const QString& v) { return v.isNull(); }
+    static QString present(const QString& v) { return v.isNull() ? QStringLiteral("") : v; }
+};
+
+template <class T>
+class Compact {
+public:
+    Compact() : m_v(CompactNone<T>::none()) {}
+    Compact(std::nullopt_t) : Compact() {}
+    Compact(const T& v) : m_v(CompactNone<T>::present(v)) {}
+    Compact(const std::optional<T>& v) : m_v(v ? CompactNone<T>::present(*v) : CompactNone<T>::none()) {}
+
+    bool has_value() const { return !CompactNone<T>::isNone(m_v); }
+    explicit operator bool() const { return has_value(); }
+    const T& operator*() const { return m_v; }
+    T value_or(const T& other) const { return has_value() ? m_v : other; }
+    void reset() { m_v = CompactNone<T>::none(); }
+    std::optional<T> get() const { return has_value() ? std::optional<T>(m_v) : std::nullopt; }
+    operator std::optional<T>() const { return get(); }
+
+    friend bool operator==(const Compact& a, const Compact& b)
+    {
+        return a.has_value() == b.has_value() && (!a.has_value() || a.m_v == b.m_v);
+    }
+    friend bool operator==(const Compact& a, const std::optional<T>& b) { return a == Compact(b); }
+
+private:
+    T m_v;
+};
 
 // Base of every persisted record.
 //
@@ -110,6 +167,18 @@ public:                                                                  \
         d.name = v;                                                      \
     }
 
+// The same for an optional value kept compact in `d` (see Compact): read by value.
+#define KV_COMPACT_FIELD(Type, name, Setter)                             \
+public:                                                                  \
+    std::optional<Type> name() const { return d.name.get(); }            \
+    void Setter(const std::optional<Type>& v)                            \
+    {                                                                    \
+        if (d.name == v)                                                 \
+            return;                                                      \
+        aboutToChange();                                                 \
+        d.name = v;                                                      \
+    }
+
 // Declares a date getter/setter over milliseconds kept in `d`.
 #define KV_DATE(name, Setter)                                            \
 public:                                                                  \
@@ -132,7 +201,7 @@ public:                                                                  \
             return std::nullopt;                                         \
         return ::kv::dateFromMs(*d.name);                                \
     }                                                                    \
-    std::optional<qint64> name##Ms() const { return d.name; }            \
+    std::optional<qint64> name##Ms() const { return std::optional<qint64>(d.name); }            \
     void Setter(const std::optional<QDateTime>& v)                       \
     {                                                                    \
         std::optional<qint64> ms;                                        \

@@ -203,9 +203,9 @@ public:
     EntityType entityType() const override { return kType; }
 
     KV_FIELD(QUuid, id, setId)
-    KV_FIELD(std::optional<double>, latitude, setLatitude)
-    KV_FIELD(std::optional<double>, longitude, setLongitude)
-    KV_FIELD(std::optional<QString>, adresse, setAdresse)
+    KV_COMPACT_FIELD(double, latitude, setLatitude)
+    KV_COMPACT_FIELD(double, longitude, setLongitude)
+    KV_COMPACT_FIELD(QString, adresse, setAdresse)
     KV_FIELD(double, tarifPose, setTarifPose)
     KV_FIELD(double, tarifEnlevement, setTarifEnlevement)
     KV_FIELD(double, tarifJournalier, setTarifJournalier)
@@ -264,11 +264,11 @@ private:
         qint64 chauffeurPoseOrd = 0;
         Chauffeur* chauffeurEnlevement = nullptr;
         qint64 chauffeurEnlevementOrd = 0;
-        std::optional<double> latitude, longitude;
-        std::optional<QString> adresse;
+        Compact<double> latitude, longitude;
+        Compact<QString> adresse;
         double tarifPose = 0, tarifEnlevement = 0, tarifJournalier = 0;
         qint64 datePose = 0;
-        std::optional<qint64> dateEnlevement;
+        Compact<qint64> dateEnlevement;
     } d;
     QList<BonDePesee*> m_bonsDePesee;
     KV_SNAPSHOT
@@ -286,11 +286,11 @@ public:
 
     KV_FIELD(QUuid, id, setId)
     KV_DATE(date, setDate)
-    KV_FIELD(std::optional<QString>, numero, setNumero)
-    KV_FIELD(std::optional<double>, poidsArriveePontKg, setPoidsArriveePontKg)
-    KV_FIELD(std::optional<double>, poidsApresVidagePontKg, setPoidsApresVidagePontKg)
-    KV_FIELD(std::optional<double>, poidsDechetsKg, setPoidsDechetsKg)
-    KV_FIELD(std::optional<QString>, cheminFichierTicket, setCheminFichierTicket)
+    KV_COMPACT_FIELD(QString, numero, setNumero)
+    KV_COMPACT_FIELD(double, poidsArriveePontKg, setPoidsArriveePontKg)
+    KV_COMPACT_FIELD(double, poidsApresVidagePontKg, setPoidsApresVidagePontKg)
+    KV_COMPACT_FIELD(double, poidsDechetsKg, setPoidsDechetsKg)
+    KV_COMPACT_FIELD(QString, cheminFichierTicket, setCheminFichierTicket)
 
 public:
     LocationDeBenne* location() const { return d.location; }
@@ -311,9 +311,9 @@ private:
         LocationDeBenne* location = nullptr;
         qint64 locationOrd = 0;
         qint64 date = 0;
-        std::optional<QString> numero;
-        std::optional<double> poidsArriveePontKg, poidsApresVidagePontKg, poidsDechetsKg;
-        std::optional<QString> cheminFichierTicket;
+        Compact<QString> numero;
+        Compact<double> poidsArriveePontKg, poidsApresVidagePontKg, poidsDechetsKg;
+        Compact<QString> cheminFichierTicket;
     } d;
     KV_SNAPSHOT
 };

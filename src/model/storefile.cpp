@@ -183,6 +183,20 @@ struct Sql<std::optional<V>> {
     }
 };
 
+template <class V>
+struct Sql<Compact<V>> {
+    static void bind(sqlite3_stmt* st, int i, const Compact<V>& v, const char* n)
+    {
+        Sql<std::optional<V>>::bind(st, i, v.get(), n);
+    }
+    static void load(sqlite3_stmt* st, int i, Compact<V>& v, const Loader& l)
+    {
+        std::optional<V> x;
+        Sql<std::optional<V>>::load(st, i, x, l);
+        v = x;
+    }
+};
+
 // A to-one relationship: the persistent identifier of the target, NULL when absent.
 template <class T>
 struct Sql<T*> {
@@ -213,13 +227,14 @@ constexpr const char* columnType()
         return "REAL NOT NULL";
     else if constexpr (std::is_same_v<V, QUuid>)
         return "BLOB NOT NULL";
-    else if constexpr (std::is_same_v<V, std::optional<QString>> || std::is_same_v<V, std::optional<QUrl>>)
+    else if constexpr (std::is_same_v<V, std::optional<QString>> || std::is_same_v<V, std::optional<QUrl>>
+                       || std::is_same_v<V, Compact<QString>>)
         return "TEXT";
-    else if constexpr (std::is_same_v<V, std::optional<double>>)
+    else if constexpr (std::is_same_v<V, std::optional<double>> || std::is_same_v<V, Compact<double>>)
         return "REAL";
     else if constexpr (std::is_same_v<V, std::optional<QUuid>>)
         return "BLOB";
-    else if constexpr (std::is_same_v<V, std::optional<qint64>>)
+    else if constexpr (std::is_same_v<V, std::optional<qint64>> || std::is_same_v<V, Compact<qint64>>)
         return "INTEGER";
     else if constexpr (std::is_pointer_v<V>)
         return "INTEGER";

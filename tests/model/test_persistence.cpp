@@ -363,6 +363,77 @@ void TestPersistence::nonFiniteNumberRefused()
     QCOMPARE(ctx->all<Benne>()[0]->volume(), 12.0);
 }
 
+void TestPersistence::rentalAndTicketKeepAbsentApartFromEmptyAndZero()
+{
+    auto ctx = ModelContext::open(storePath());
+    auto* client = fx::client(ctx.get());
+    auto* benne = fx::benne(ctx.get());
+    auto* type = fx::type(ctx.get());
+    // A rental and a ticket with every optional value absent, and their twins holding the
+    // values closest to absence: empty texts, zeros, the epoch.
+    auto* absent = fx::location(client, benne, type);
+    absent->setLatitude(std::nullopt);
+    absent->setLongitude(std::nullopt);
+    absent->setAdresse(std::nullopt);
+    absent->setDateEnlevement(std::nullopt);
+    absent->ajouterBonDePesee(fx::at(2026, 3, 2, 8), std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                              std::nullopt);
+    auto* present = fx::location(client, benne, type);
+    present->setLatitude(0.0);
+    present->setLongitude(-0.0);
+    present->setAdresse(QString());
+    present->setDateEnlevement(QDateTime::fromMSecsSinceEpoch(0));
+    present->ajouterBonDePesee(fx::at(2026, 3, 2, 9), QString(), 0.0, 0.0, 0.0, QStringLiteral(""));
+    auto check = [](LocationDeBenne* a, LocationDeBenne* p) {
+        QVERIFY(!a->latitude() && !a->longitude() && !a->adresse() && !a->dateEnlevementMs());
+        const BonDePesee* ta = a->bonsDePesee().value(0);
+        QVERIFY(ta);
+        QVERIFY(!ta->numero() && !ta->poidsArriveePontKg() && !ta->poidsApresVidagePontKg()
+                && !ta->poidsDechetsKg() && !ta->cheminFichierTicket());
+        QCOMPARE(p->latitude(), std::optional<double>(0.0));
+        QCOMPARE(p->longitude(), std::optional<double>(0.0));
+        QCOMPARE(p->adresse(), std::optional<QString>(QString()));
+        QCOMPARE(p->dateEnlevementMs(), std::optional<qint64>(0));
+        const BonDePesee* tp = p->bonsDePesee().value(0);
+        QVERIFY(tp);
+        QCOMPARE(tp->numero(), std::optional<QString>(QString()));
+        QCOMPARE(tp->poidsArriveePontKg(), std::optional<double>(0.0));
+        QCOMPARE(tp->poidsApresVidagePontKg(), std::optional<double>(0.0));
+        QCOMPARE(tp->poidsDechetsKg(), std::optional<double>(0.0));
+        QCOMPARE(tp->cheminFichierTicket(), std::optional<QString>(QString()));
+    };
+    check(absent, present);
+    QVERIFY(ctx->save());
+    const QUuid absentId = absent->id(), presentId = present->id();
+    ctx = reopen(ctx);
+    LocationDeBenne *a = nullptr, *p = nullptr;
+    for (LocationDeBenne* l : ctx->all<LocationDeBenne>()) {
+        if (l->id() == absentId)
+            a = l;
+        if (l->id() == presentId)
+            p = l;
+    }
+    QVERIFY(a && p);
+    check(a, p);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A weight that is not a number is refused at saving, not taken for an absent one.
+    BonDePesee* ticket = p->bonsDePesee().value(0);
+    ticket->setPoidsDechetsKg(std::nan(""));
+    QString error;
+    QVERIFY(!ctx->save(&error));
+    QVERIFY2(error.contains(QStringLiteral("poidsDechetsKg")), qPrintable(error));
+    ticket->setPoidsDechetsKg(std::numeric_limits<double>::infinity());
+    QVERIFY(!ctx->save(&error));
+    ticket->setPoidsDechetsKg(1500.0);
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    ctx = reopen(ctx);
+    for (LocationDeBenne* l : ctx->all<LocationDeBenne>())
+        if (l->id() == presentId)
+            QCOMPARE(l->bonsDePesee().value(0)->poidsDechetsKg(), std::optional<double>(1500.0));
+}
+
 void TestPersistence::linksToDeletedRecordsRefused()
 {
     auto ctx = ModelContext::open(storePath());

@@ -67,6 +67,7 @@ private slots:
     void deletionsReachTheFile();
     void failedSaveLeavesFileAndChanges();
     void nonFiniteNumberRefused();
+    void rentalAndTicketKeepAbsentApartFromEmptyAndZero();
     void linksToDeletedRecordsRefused();
     void injectedFailure();
     void foreignFileRefusedUntouched();
