@@ -8,7 +8,11 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
+#include <utility>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,8 +48,8 @@ qint64 msFromDate(const QDateTime& dt);
 
 // An optional value kept in the room of the value alone, for the fields of the records a store
 // holds by the hundred thousand: "none" is a value the field can never hold (a NaN of its own
-// for numbers, the lowest integer for dates in milliseconds, the null string for texts; a text
-// that is there but empty stays an empty, non-null string). Reads and writes like std::optional.
+// for numbers, the lowest integer for dates in milliseconds). Reads and writes like
+// std::optional.
 template <class T>
 struct CompactNone;
 
@@ -62,13 +66,6 @@ struct CompactNone<qint64> {
     static qint64 none() { return std::numeric_limits<qint64>::min(); }
     static bool isNone(qint64 v) { return v == std::numeric_limits<qint64>::min(); }
     static qint64 present(qint64 v) { return v; }
-};
-
-template <>
-struct CompactNone<QString> {
-    static QString none() { return QString(); }
-    static bool isNone(const QString& v) { return v.isNull(); }
-    static QString present(const QString& v) { return v.isNull() ? QStringLiteral("") : v; }
 };
 
 template <class T>
@@ -95,6 +92,83 @@ public:
 
 private:
     T m_v;
+};
+
+// An optional text in one pointer: its UTF-8 bytes (as the store keeps them) after their
+// length, in a block of its own; null when absent. An empty text is a block of length 0.
+template <>
+class Compact<QString> {
+public:
+    Compact() = default;
+    Compact(std::nullopt_t) {}
+    Compact(const QString& v) { assign(v.toUtf8()); }
+    Compact(const std::optional<QString>& v)
+    {
+        if (v)
+            assign(v->toUtf8());
+    }
+    Compact(const Compact& o)
+    {
+        if (o.m_p)
+            assign(QByteArrayView(o.bytes(), o.length()));
+    }
+    Compact(Compact&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    Compact& operator=(Compact o) noexcept
+    {
+        std::swap(m_p, o.m_p);
+        return *this;
+    }
+    ~Compact() { std::free(m_p); }
+
+    bool has_value() const { return m_p != nullptr; }
+    explicit operator bool() const { return has_value(); }
+    QString operator*() const { return m_p ? QString::fromUtf8(bytes(), length()) : QString(); }
+    QString value_or(const QString& other) const { return m_p ? **this : other; }
+    void reset() { *this = Compact(); }
+    std::optional<QString> get() const { return m_p ? std::optional<QString>(**this) : std::nullopt; }
+    operator std::optional<QString>() const { return get(); }
+    // The bytes as they go to and from the store.
+    static Compact fromUtf8(QByteArrayView utf8)
+    {
+        Compact c;
+        c.assign(utf8);
+        return c;
+    }
+    QByteArrayView utf8() const { return m_p ? QByteArrayView(bytes(), length()) : QByteArrayView(); }
+
+    friend bool operator==(const Compact& a, const Compact& b)
+    {
+        if (!a.m_p || !b.m_p)
+            return a.m_p == b.m_p;
+        return a.length() == b.length() && std::memcmp(a.bytes(), b.bytes(), size_t(a.length())) == 0;
+    }
+    friend bool operator==(const Compact& a, const std::optional<QString>& b)
+    {
+        if (!a.m_p || !b)
+            return !a.m_p && !b;
+        return QByteArrayView(a.bytes(), a.length()) == b->toUtf8();
+    }
+
+private:
+    void assign(QByteArrayView utf8)
+    {
+        const quint32 n = quint32(utf8.size());
+        m_p = static_cast<char*>(std::malloc(sizeof n + n));
+        if (!m_p)
+            throw std::bad_alloc();
+        std::memcpy(m_p, &n, sizeof n);
+        if (n)
+            std::memcpy(m_p + sizeof n, utf8.data(), n);
+    }
+    qsizetype length() const
+    {
+        quint32 n;
+        std::memcpy(&n, m_p, sizeof n);
+        return qsizetype(n);
+    }
+    const char* bytes() const { return m_p + sizeof(quint32); }
+
+    char* m_p = nullptr;
 };
 
 // Base of every persisted record.

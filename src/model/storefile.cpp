@@ -197,6 +197,29 @@ struct Sql<Compact<V>> {
     }
 };
 
+// An optional text kept compact goes to and from the column as its bytes.
+template <>
+struct Sql<Compact<QString>> {
+    static void bind(sqlite3_stmt* st, int i, const Compact<QString>& v, const char*)
+    {
+        if (!v) {
+            bound(sqlite3_bind_null(st, i), st);
+            return;
+        }
+        const QByteArrayView u = v.utf8();
+        bound(sqlite3_bind_text(st, i, u.empty() ? "" : u.data(), int(u.size()), SQLITE_TRANSIENT), st);
+    }
+    static void load(sqlite3_stmt* st, int i, Compact<QString>& v, const Loader&)
+    {
+        if (sqlite3_column_type(st, i) == SQLITE_NULL) {
+            v.reset();
+            return;
+        }
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        v = Compact<QString>::fromUtf8(QByteArrayView(p ? p : "", p ? sqlite3_column_bytes(st, i) : 0));
+    }
+};
+
 // A to-one relationship: the persistent identifier of the target, NULL when absent.
 template <class T>
 struct Sql<T*> {
