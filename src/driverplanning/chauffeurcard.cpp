@@ -42,6 +42,22 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
 void ChauffeurCard::actualiser()
 {
     setPlainText(m_nom, texte());
+    updateGeometry();
+}
+
+QSize ChauffeurCard::sizeHint() const
+{
+    // What surrounds the names: the glass's margins and the room for its shadow.
+    const int bords = QWidget::sizeHint().width() - m_nom->sizeHint().width();
+    const int uneLigne = m_nom->fontMetrics().horizontalAdvance(m_nom->text()) + 2 * m_nom->margin() + 1;
+    const int largeur = std::min(uneLigne + bords, maximumWidth());
+    return {largeur, heightForWidth(largeur)};
+}
+
+QSize ChauffeurCard::minimumSizeHint() const
+{
+    const QSize s = sizeHint();
+    return {std::min(QWidget::minimumSizeHint().width(), s.width()), s.height()};
 }
 
 QString ChauffeurCard::texte() const

@@ -19,6 +19,11 @@ public:
     // Shows the driver's names again (after a change in the store).
     void actualiser();
 
+    // As wide as the names on one line, up to the card's maximum width; as tall as the names
+    // need at that width, however many lines they take.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 private:
     Chauffeur* m_chauffeur;
     QLabel* m_nom;

@@ -88,6 +88,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     auto* pileCarte = new QVBoxLayout(boiteCarte);
     pileCarte->setContentsMargins(0, 0, 0, 0);
     m_carte = new ChauffeurCard(m_chauffeur, boiteCarte);
+    m_carte->setMaximumWidth(boiteCarte->width());
     pileCarte->addWidget(m_carte, 0, Qt::AlignLeft);
     pileCarte->addStretch(1);
     ligne->addWidget(boiteCarte, 0, Qt::AlignTop);

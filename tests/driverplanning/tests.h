@@ -40,6 +40,7 @@ private slots:
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
     void sendingThroughTheMailHelper();
+    void longNamesShowWhole();
 };
 
 class TestPreferencesEmail : public QObject {

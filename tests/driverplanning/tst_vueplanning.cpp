@@ -562,3 +562,28 @@ void TestVuePlanning::sendingThroughTheMailHelper()
     QVERIFY(boite);
     QVERIFY(boite->text().contains(QStringLiteral("Léa Garnier")));
 }
+
+void TestVuePlanning::longNamesShowWhole()
+{
+    fx::Bureau b;
+    Chauffeur* court = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Chauffeur* long1 = b.chauffeur("Marie-Christine Élisabeth", "de La Tour d’Auvergne-Lauraguais",
+                                   QStringLiteral("mc@x.fr"));
+    Ecran e(b.context());
+    for (Chauffeur* c : {court, long1}) {
+        RangeeChauffeur* r = e.vue->rangee(c);
+        QVERIFY(r && r->construite());
+        auto* nom = r->carteChauffeur()->findChild<QLabel*>(QStringLiteral("nomChauffeur"));
+        QVERIFY(nom);
+        // Every line of the name is inside the card, however many it takes.
+        QVERIFY2(nom->height() >= nom->heightForWidth(nom->width()),
+                 qPrintable(QStringLiteral("%1 : %2 px pour %3 px de texte")
+                                .arg(nom->text())
+                                .arg(nom->height())
+                                .arg(nom->heightForWidth(nom->width()))));
+        // The card stays in its column.
+        QVERIFY(r->carteChauffeur()->width() <= 180);
+        const QRect dansCarte(nom->mapTo(r->carteChauffeur(), QPoint()), nom->size());
+        QVERIFY(r->carteChauffeur()->rect().contains(dansCarte));
+    }
+}
