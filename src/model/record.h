@@ -275,7 +275,10 @@ public:                                                                  \
             return std::nullopt;                                         \
         return ::kv::dateFromMs(*d.name);                                \
     }                                                                    \
-    std::optional<qint64> name##Ms() const { return std::optional<qint64>(d.name); }            \
+    std::optional<qint64> name##Ms() const                              \
+    {                                                                    \
+        return std::optional<qint64>(d.name);                            \
+    }                                                                    \
     void Setter(const std::optional<QDateTime>& v)                       \
     {                                                                    \
         std::optional<qint64> ms;                                        \
