@@ -1,7 +1,8 @@
 #pragma once
 
-// Files the user chooses: the save question (a file dialog, replaceable by tests), writing all
-// or nothing through QSaveFile, and whether a file lies inside a folder.
+// Files the user chooses: the save and open questions (file dialogs, the save one replaceable
+// by tests), writing all or nothing through QSaveFile, file names made from user text, and
+// whether a file lies inside a folder.
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +10,8 @@
 
 #include <functional>
 
+class QFileDialog;
+class QFileInfo;
 class QWidget;
 
 namespace kv {
@@ -35,6 +38,30 @@ public:
     // Returns the chosen path, or an empty text when the user cancelled.
     using SaveFileAsker = std::function<QString(QWidget* parent, const SaveFileRequest& request)>;
 
+    // The longest file name, in bytes of UTF-8, that every file system we run on takes.
+    static constexpr int maxFileNameBytes = 255;
+
+    // `head`, then a user's `text`, then `tail` (a date, the extension) as one file name: "/",
+    // "\" and ":" become "-", control characters blanks, and the text is cut where a reader sees
+    // a character end (never inside a surrogate pair or an accent's combining sequence) so that
+    // the whole fits in maxFileNameBytes with head and tail kept.
+    static QString fileName(const QString& head, const QString& text, const QString& tail);
+
+    // What a file dialog or an import must never open to tell what it is, and never write: any
+    // path under /proc, /sys or /dev (links followed), and anything existing that is neither a
+    // regular file nor a folder (pipes, sockets, devices). Reading some of them blocks for ever.
+    static bool isSpecialFile(const QString& path);
+    static bool isSpecialFile(const QFileInfo& info);
+
+    // Sets up a dialog of ours: window-modal, and it tells files' types and icons without ever
+    // reading a special file (see isSpecialFile); the dialog keeps what it needs for that.
+    static void prepareDialog(QFileDialog& dialog);
+
+    // Asks for one existing file: a dialog opening in `folder` (home when it is not a usable
+    // folder) showing `filter`. Empty when cancelled.
+    static QString askOpenFileName(QWidget* parent, const QString& title, const QString& folder,
+                                   const QString& filter);
+
     // Asks where to save: a window-modal file dialog opening in the folder of the last successful
     // save, else the documents folder when it exists, else the home folder; never in a system
     // folder (/proc, /sys, /dev). Empty when cancelled. Remembers nothing: see saveChosenFile.
@@ -46,7 +73,8 @@ public:
     // Replaces the dialog (tests); an empty function puts the dialog back.
     static void setSaveFileAsker(SaveFileAsker asker);
 
-    // Writes the whole file or leaves what was there untouched. False with the reason in French.
+    // Writes the whole file or leaves what was there untouched. False with the reason in French;
+    // a special file (see isSpecialFile) is refused before anything is tried.
     static bool writeFile(const QString& path, const QByteArray& data, QString* error = nullptr);
 
     // Writes a file the user chose; once it is written, later questions open in its folder.

@@ -3,6 +3,7 @@
 #include "textesexport.h"
 
 #include "model/modelcontext.h"
+#include "platform/filehelpers.h"
 
 #include <QHash>
 
@@ -102,8 +103,8 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
 
 QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone)
 {
-    return QStringLiteral("rapport-") + pourNomDeFichier(nomClient) + QLatin1Char('-')
-           + libelleMois(moisMs, zone) + QStringLiteral(".csv");
+    return FileHelpers::fileName(QStringLiteral("rapport-"), nomClient,
+                                 QLatin1Char('-') + libelleMois(moisMs, zone) + QStringLiteral(".csv"));
 }
 
 QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone)
@@ -113,8 +114,8 @@ QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone)
 
 QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone)
 {
-    return QStringLiteral("Rapport-") + pourNomDeFichier(nomClient) + QLatin1Char('-')
-           + libelleMois(moisMs, zone) + QStringLiteral(".pdf");
+    return FileHelpers::fileName(QStringLiteral("Rapport-"), nomClient,
+                                 QLatin1Char('-') + libelleMois(moisMs, zone) + QStringLiteral(".pdf"));
 }
 
 QString sujetEmail(qint64 moisMs, const QTimeZone& zone)

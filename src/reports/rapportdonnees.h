@@ -31,7 +31,8 @@ QString csvClient(const QList<LocationDeBenne*>& locations, const QTimeZone& zon
 QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZone& zone,
                        const QLocale& locale = QLocale());
 
-// "rapport-<client>-<mois>.csv", "rapports-<mois>.csv", "Rapport-<client>-<mois>.pdf".
+// "rapport-<client>-<mois>.csv", "rapports-<mois>.csv", "Rapport-<client>-<mois>.pdf"; a long
+// client name is cut so that the name fits a file system (FileHelpers::fileName).
 QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone);
 QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone);
 QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone);

@@ -114,13 +114,4 @@ QString champVolume(double volume)
     return v ? QString::number(*v) : QString();
 }
 
-QString pourNomDeFichier(const QString& texte)
-{
-    QString s = texte;
-    for (QChar& c : s)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
-            c = QLatin1Char('-');
-    return s;
-}
-
 } // namespace kv

@@ -47,7 +47,4 @@ QString texteVolumeM3(double volume);
 // The whole volume as a CSV field; empty when it has no whole value.
 QString champVolume(double volume);
 
-// A client's name made fit for a file name: "/", "\" and ":" become "-".
-QString pourNomDeFichier(const QString& texte);
-
 } // namespace kv

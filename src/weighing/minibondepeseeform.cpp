@@ -6,6 +6,7 @@
 #include "model/modelcontext.h"
 #include "model/records.h"
 #include "platform/desktopopener.h"
+#include "platform/filehelpers.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/windowkey.h"
@@ -14,7 +15,6 @@
 
 #include <QDateTimeEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -64,7 +64,7 @@ QString filtreDocuments()
 
 QString demanderDocument(QWidget* parent)
 {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Ajouter un bordereau"), QDir::homePath(),
+    return FileHelpers::askOpenFileName(parent, QStringLiteral("Ajouter un bordereau"), QDir::homePath(),
                                         filtreDocuments());
 }
 
@@ -779,8 +779,8 @@ void MiniBonDePeseeForm::supprimerFichier()
     if (!m_cheminFichier || m_cheminFichier->isEmpty())
         return;
     // Without the tickets folder nothing tells whether the file is ours: nothing changes.
-    if (m_dossier.chemin().isEmpty()) {
-        setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + DossierTickets::dossierIntrouvable());
+    if (const QString introuvable = m_dossier.introuvablePour(*m_cheminFichier); !introuvable.isEmpty()) {
+        setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + introuvable);
         return;
     }
     const QString chemin = *m_cheminFichier;

@@ -3,12 +3,20 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using kv::FileHelpers;
 using kv::SaveFileResult;
@@ -222,4 +230,111 @@ void FileHelpersTest::opensAndRevealsThroughTheOpener()
     QVERIFY(!kv::DesktopOpener::reveal(file));
     QVERIFY(!kv::DesktopOpener::openFile(file));
     QVERIFY(!kv::DesktopOpener::openFile(QString()));
+}
+
+void FileHelpersTest::namesFitTheFileSystem()
+{
+    QTemporaryDir dir;
+    const QString head = QStringLiteral("Rapport-");
+    const QString tail = QStringLiteral("-janv. 2025.pdf");
+
+    // Short names stay as they are, "/" "\" ":" become "-", control characters blanks.
+    QCOMPARE(FileHelpers::fileName(head, QStringLiteral("Dupont & Fils"), tail),
+             QStringLiteral("Rapport-Dupont & Fils-janv. 2025.pdf"));
+    QCOMPARE(FileHelpers::fileName(head, QStringLiteral("A/B\\C:D"), tail), QStringLiteral("Rapport-A-B-C-D-janv. 2025.pdf"));
+    QCOMPARE(FileHelpers::fileName(head, QStringLiteral("A\nB\tC") + QChar(0) + QChar(0x7F) + QChar(0x85) + QStringLiteral("D"), tail),
+             QStringLiteral("Rapport-A B C   D-janv. 2025.pdf"));
+
+    // Long names: 255 bytes at most, head and tail whole, the text cut between characters as
+    // read, whatever they are made of (two-byte letters, letters and a combining accent,
+    // surrogate pairs), and the result is a file that can be made.
+    const QStringList units{QStringLiteral("é/"), QStringLiteral("e\u0301"), QStringLiteral("\U0001F69B"),
+                            QStringLiteral("a\u0301\u0327"), QStringLiteral("x")};
+    for (const QString& unit : units) {
+        QString text;
+        while (text.size() < 300)
+            text += unit;
+        const QString name = FileHelpers::fileName(head, text, tail);
+        QVERIFY2(name.toUtf8().size() <= FileHelpers::maxFileNameBytes, qPrintable(unit));
+        QVERIFY(name.toUtf8().size() > FileHelpers::maxFileNameBytes - 8);
+        QVERIFY(name.startsWith(head) && name.endsWith(tail));
+        QVERIFY(!name.contains(QLatin1Char('/')));
+        const QString kept = name.mid(head.size(), name.size() - head.size() - tail.size());
+        const QString cleanUnit = QString(unit).replace(QLatin1Char('/'), QLatin1Char('-'));
+        QCOMPARE(kept.size() % cleanUnit.size(), 0);
+        QVERIFY(QString(text).replace(QLatin1Char('/'), QLatin1Char('-')).startsWith(kept));
+        QFile file(dir.filePath(name));
+        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    }
+    // A name that is all head and tail is cut too, but never beyond 255 bytes.
+    const QString longTail = QString(300, QLatin1Char('t')) + QStringLiteral(".pdf");
+    QVERIFY(FileHelpers::fileName(head, QStringLiteral("x"), longTail).toUtf8().size() <= FileHelpers::maxFileNameBytes);
+}
+
+void FileHelpersTest::refusesToWriteOverSpecialFiles()
+{
+    QTemporaryDir dir;
+    QStringList targets{QStringLiteral("/proc/kestrovan.csv"), QStringLiteral("/dev/null"),
+                        QStringLiteral("/sys/kestrovan.csv")};
+    const QString link = dir.filePath(QStringLiteral("lien.csv"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), link));
+    targets << link;
+#ifdef Q_OS_UNIX
+    const QString pipe = dir.filePath(QStringLiteral("tube.csv"));
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    targets << pipe;
+#endif
+    for (const QString& target : targets) {
+        QString error;
+        QVERIFY2(!FileHelpers::writeFile(target, "a;b\n", &error), qPrintable(target));
+        QVERIFY(error.startsWith(QStringLiteral("Impossible d’enregistrer")));
+        QVERIFY2(error.contains(QStringLiteral("fichier ordinaire")) || error.contains(QStringLiteral("système")),
+                 qPrintable(error));
+        kv::ScopedSaveFileAnswer answer{target};
+        kv::SaveFileRequest request{QStringLiteral("Exporter"), QStringLiteral("f.csv"), {}, {}, {}};
+        const SaveFileResult result = FileHelpers::saveAs(nullptr, request, "x");
+        QCOMPARE(result.status, SaveFileResult::Status::failed);
+    }
+#ifdef Q_OS_UNIX
+    // The pipe is still a pipe: nothing was put in its place.
+    struct stat st;
+    QCOMPARE(lstat(QFile::encodeName(pipe).constData(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
+#endif
+    // Nothing else was left beside them, not even a temporary file.
+    QVERIFY(QFileInfo(link).isSymLink());
+    QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    left.removeAll(QStringLiteral("tube.csv"));
+    QCOMPARE(left, QStringList{QStringLiteral("lien.csv")});
+}
+
+void FileHelpersTest::dialogsNeverReadSpecialFiles()
+{
+    // The same PDF document, named without extension, in a folder of the user's and under /dev:
+    // the dialogs tell the first by its content and never open the second.
+    const QString pdfType = QMimeDatabase().mimeTypeForName(QStringLiteral("application/pdf")).comment();
+    QTemporaryDir dir;
+    const QString ordinary = dir.filePath(QStringLiteral("scan"));
+    QVERIFY(writeText(ordinary, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n"));
+    QTemporaryFile underDev(QStringLiteral("/dev/shm/kv-scan-XXXXXX"));
+    if (!underDev.open())
+        QSKIP("no /dev/shm to put a document under /dev");
+    underDev.write(readAll(ordinary));
+    underDev.flush();
+
+    for (QFileDialog::AcceptMode mode : {QFileDialog::AcceptSave, QFileDialog::AcceptOpen}) {
+        QFileDialog dialog;
+        dialog.setAcceptMode(mode);
+        FileHelpers::prepareDialog(dialog);
+        const QAbstractFileIconProvider* provider = dialog.iconProvider();
+        QVERIFY(provider);
+        QCOMPARE(provider->type(QFileInfo(ordinary)), pdfType);
+        QVERIFY(provider->type(QFileInfo(underDev.fileName())) != pdfType);
+        QVERIFY(!provider->type(QFileInfo(underDev.fileName())).isEmpty());
+        QVERIFY(!provider->icon(QFileInfo(underDev.fileName())).isNull());
+        // A link to it from the user's folder is the same file.
+        const QString link = dir.filePath(QStringLiteral("lien-%1").arg(int(mode)));
+        QVERIFY(QFile::link(underDev.fileName(), link));
+        QVERIFY(provider->type(QFileInfo(link)) != pdfType);
+    }
 }

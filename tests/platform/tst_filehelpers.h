@@ -10,4 +10,7 @@ private slots:
     void proposesAnExistingFolderAndRemembersOnlyWrittenOnes();
     void tellsWhetherAFileIsInsideAFolder();
     void opensAndRevealsThroughTheOpener();
+    void namesFitTheFileSystem();
+    void refusesToWriteOverSpecialFiles();
+    void dialogsNeverReadSpecialFiles();
 };

@@ -47,6 +47,7 @@ private slots:
     void rapportEnvoiEchecs();
     void rapportLienEncodeParPartie();
     void rapportExportsCSV();
+    void rapportNomTresLong();
     void rapportImpression();
     void rapportAuClavier();
     void rapportMagasinVide();

@@ -17,7 +17,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
@@ -27,9 +29,11 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTest>
+#include <QTimer>
 #include <QUrlQuery>
 
 using namespace kv;
@@ -429,6 +433,58 @@ void TestEcrans::rapportExportsCSV()
         r.vue->exporterCSVClient();
         QVERIFY(boite(r.vue.get(), QStringLiteral("Export CSV impossible")));
     }
+}
+
+void TestEcrans::rapportNomTresLong()
+{
+    // A 300-character name with accents and a "/": the report is sent, its PDF written under a
+    // name the file system takes, with the month and the extension.
+    Rapport r;
+    QString nom;
+    while (nom.size() < 300)
+        nom += QStringLiteral("Société d’Économie/Démolition ");
+    nom.truncate(300);
+    r.dupont->setNom(nom);
+    RecordingDesktopOpener opener;
+    r.vue->setSelectedClient(r.dupont);
+    r.vue->boutonEnvoyer()->click();
+    QVERIFY(!boite(r.vue.get(), QStringLiteral("Le PDF du rapport n’a pas pu être enregistré")));
+    QCOMPARE(opener.shownItems.size(), 1);
+    const QString pdf = opener.shownItems.first();
+    QVERIFY(lire(pdf).startsWith("%PDF"));
+    const QString nomPdf = QFileInfo(pdf).fileName();
+    QVERIFY(nomPdf.toUtf8().size() <= 255);
+    QVERIFY(nomPdf.startsWith(QStringLiteral("Rapport-Société d’Économie-Démolition Société")));
+    QVERIFY(nomPdf.endsWith(QStringLiteral("-janv. 2025.pdf")));
+    QCOMPARE(r.historiques(), 1);
+    QFile::remove(pdf);
+
+    // The one-client CSV: the dialog proposes such a name and its button takes it as it is.
+    QTemporaryDir dir;
+    QSettings().setValue(QStringLiteral("files/lastSaveFolder"), dir.path());
+    bool vu = false;
+    QTimer::singleShot(0, r.vue.get(), [&] {
+        auto* dialogue = r.vue->findChild<QFileDialog*>();
+        QVERIFY(dialogue);
+        vu = true;
+        auto* boutons = dialogue->findChild<QDialogButtonBox*>();
+        QPushButton* enregistrer = boutons ? boutons->button(QDialogButtonBox::Save) : nullptr;
+        if (!enregistrer || !enregistrer->isEnabled())
+            dialogue->reject();
+        QVERIFY(enregistrer);
+        QVERIFY(enregistrer->isEnabled());
+        enregistrer->click();
+    });
+    r.vue->boutonExporterCSV()->click();
+    QVERIFY(vu);
+    QSettings().remove(QStringLiteral("files/lastSaveFolder"));
+    const QStringList ecrits = QDir(dir.path()).entryList(QDir::Files);
+    QCOMPARE(ecrits.size(), 1);
+    QVERIFY(ecrits[0].toUtf8().size() <= 255);
+    QVERIFY(ecrits[0].startsWith(QStringLiteral("rapport-Société d’Économie-Démolition")));
+    QVERIFY(ecrits[0].endsWith(QStringLiteral("-janv. 2025.csv")));
+    QVERIFY(lire(dir.filePath(ecrits[0])).startsWith("Date pose;Adresse;"));
+    QVERIFY(!boite(r.vue.get(), QStringLiteral("Export CSV impossible")));
 }
 
 void TestEcrans::rapportImpression()

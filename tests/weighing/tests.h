@@ -55,5 +55,8 @@ private slots:
     void retraitSansDossierDeDonnees();
     void echecDeSauvegarde();
     void ouvrirEtReveler();
+    void dossierDisparu();
+    void nomsLongs();
+    void fichiersSpeciaux();
     void captures();
 };

@@ -12,6 +12,13 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QAbstractFileIconProvider>
+#include <QFileDialog>
+#include <QMimeDatabase>
+
+#include <sys/stat.h>
 
 using kv::BonDePesee;
 using kv::MiniBonDePeseeForm;
@@ -350,6 +357,164 @@ void TestPiecesJointes::ouvrirEtReveler()
     f->revelerDansFinder();
     QCOMPARE(bureau.openedUrls, QList<QUrl>{QUrl::fromLocalFile(b.ticketsPath())});
     QCOMPARE(f->importerError(), QString());
+}
+
+namespace {
+
+// The rentals screen showing `bon`'s rental, chosen with a click in its list.
+std::unique_ptr<kv::LocationsEtPeseeView> ecranSur(Bureau& b, BonDePesee* bon)
+{
+    auto v = std::make_unique<kv::LocationsEtPeseeView>(b.ctx.get(), b.horloge, b.dossier);
+    v->resize(1200, 760);
+    v->show();
+    QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
+                      v->liste()->visualRect(v->modele()->indexOf(bon->location())).center());
+    return v;
+}
+
+} // namespace
+
+void TestPiecesJointes::dossierDisparu()
+{
+    const QString prefixe = QStringLiteral("Impossible de supprimer la pièce : ");
+    Bureau b;
+    QTemporaryDir ailleurs;
+    kv::MiniBonDePeseeForm* f = nullptr;
+    std::unique_ptr<kv::LocationsEtPeseeView> v;
+    BonDePesee* bon = nullptr;
+    {
+        auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+        QVERIFY(b.sauver());
+        v = std::make_unique<kv::LocationsEtPeseeView>(b.ctx.get(), b.horloge, b.dossier);
+        v->resize(1200, 760);
+        v->show();
+        v->setSelection(l);
+        f = v->formulaire();
+        f->setFilePicker([&](QWidget*) { return ecrirePdf(ailleurs.filePath(QStringLiteral("bon.pdf"))); });
+        QTest::mouseClick(bouton(f, "ajouterBordereau"), Qt::LeftButton);
+        QTest::mouseClick(bouton(f, "enregistrer"), Qt::LeftButton);
+        tourDeBoucle();
+        QCOMPARE(l->bonsDePesee().size(), 1);
+        bon = l->bonsDePesee().first();
+        v.reset();
+    }
+    const QString copie = *bon->cheminFichierTicket();
+    QVERIFY(b.dossier.contient(copie));
+    const QString kestrovan = b.donnees.filePath(QStringLiteral("Kestrovan"));
+    const QString range = b.donnees.filePath(QStringLiteral("Rangé"));
+
+    // The folder moved away, then "Kestrovan" replaced by a file: the removal says why and
+    // changes nothing, the moved document included.
+    QVERIFY(QDir().rename(kestrovan, range));
+    for (int cas = 0; cas < 2; ++cas) {
+        if (cas == 1)
+            QVERIFY(ecrireTexte(kestrovan) == kestrovan);
+        v = ecranSur(b, bon);
+        f = v->formulaire();
+        QVERIFY(f);
+        QCOMPARE(f->cheminFichier(), std::optional<QString>(copie));
+        QTest::mouseClick(bouton(f, "supprimerFichier"), Qt::LeftButton);
+        QVERIFY2(f->importerError().startsWith(prefixe), qPrintable(f->importerError()));
+        QVERIFY(f->importerError().size() > prefixe.size());
+        QCOMPARE(f->cheminFichier(), std::optional<QString>(copie));
+        QCOMPARE(bon->cheminFichierTicket(), std::optional<QString>(copie));
+        QVERIFY(!b.ctx->hasChanges());
+        QVERIFY(QFileInfo::exists(range + QStringLiteral("/Tickets/bon.pdf")));
+    }
+
+    // The folder back without the document: the attachment goes, without a word.
+    QVERIFY(QFile::remove(kestrovan));
+    QVERIFY(QDir().rename(range, kestrovan));
+    QVERIFY(QFile::remove(copie));
+    v = ecranSur(b, bon);
+    f = v->formulaire();
+    QTest::mouseClick(bouton(f, "supprimerFichier"), Qt::LeftButton);
+    QCOMPARE(f->importerError(), QString());
+    QVERIFY(!bon->cheminFichierTicket());
+    QVERIFY(!f->cheminFichier());
+    QVERIFY(!b.ctx->hasChanges());
+}
+
+void TestPiecesJointes::nomsLongs()
+{
+    // A picked file whose name is as long as a file name may be, picked twice: the second copy,
+    // named after a UUID, still fits, keeps its extension and is read as what it is.
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    auto* l1 = b.location(c, at(2026, 3, 9, 10));
+    auto* l2 = b.location(c, at(2026, 3, 8, 10));
+    QVERIFY(b.sauver());
+    QTemporaryDir ailleurs;
+    QString nom = QString(125, QChar(0x00E9)) + QStringLiteral(".pdf"); // 254 bytes
+    const QString source = ecrirePdf(ailleurs.filePath(nom));
+    QVERIFY(QFileInfo::exists(source));
+    auto f = formulaire(b, l1);
+    f->show();
+    f->setFilePicker([&](QWidget*) { return source; });
+    QTest::mouseClick(bouton(f.get(), "ajouterBordereau"), Qt::LeftButton);
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(QFileInfo(*f->cheminFichier()).fileName(), nom);
+    f->enregistrerBon();
+
+    f->setLocation(l2);
+    QTest::mouseClick(bouton(f.get(), "ajouterBordereau"), Qt::LeftButton);
+    QCOMPARE(f->importerError(), QString());
+    QVERIFY(f->cheminFichier());
+    const QString second = QFileInfo(*f->cheminFichier()).fileName();
+    QVERIFY(second.toUtf8().size() <= 255);
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}-\u00E9+\\.pdf$"))
+                .match(second).hasMatch());
+    QVERIFY(QFileInfo::exists(*f->cheminFichier()));
+    QCOMPARE(f->apercu()->contenu(), Contenu::Pdf);
+    QCOMPARE(QDir(b.ticketsPath()).entryList(QDir::Files).size(), 2);
+}
+
+void TestPiecesJointes::fichiersSpeciaux()
+{
+    // Devices, pipes and the system's trees are never read to tell what they are nor copied:
+    // a document put under /dev is refused like a pipe, and nothing reaches the folder.
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    QStringList speciaux{QStringLiteral("/dev/null"), QStringLiteral("/proc/self/status")};
+    QTemporaryDir ailleurs;
+    const QString tube = ailleurs.filePath(QStringLiteral("tube.pdf"));
+    if (mkfifo(QFile::encodeName(tube).constData(), 0600) == 0)
+        speciaux << tube;
+    // A PDF document under /dev, named without its extension, so that only its content tells.
+    QTemporaryFile partage(QStringLiteral("/dev/shm/kv-bon-XXXXXX"));
+    if (partage.open()) {
+        ecrirePdf(partage.fileName());
+        speciaux << partage.fileName();
+    }
+    for (const QString& source : speciaux) {
+        f->importerFichierChoisi(source);
+        QVERIFY2(f->importerError().contains(QFileInfo(source).fileName()), qPrintable(source));
+        QVERIFY(!f->cheminFichier());
+    }
+    QVERIFY(!QFileInfo::exists(b.ticketsPath()) || QDir(b.ticketsPath()).isEmpty());
+
+    // The button's own dialog does not read such a file to name its type either.
+    if (!partage.isOpen())
+        QSKIP("no /dev/shm to put a document under /dev");
+    const QString typePdf = QMimeDatabase().mimeTypeForName(QStringLiteral("application/pdf")).comment();
+    auto g = formulaire(b, l);
+    g->show();
+    bool vu = false;
+    QTimer::singleShot(0, g.get(), [&] {
+        auto* dialogue = g->findChild<QFileDialog*>();
+        QVERIFY(dialogue);
+        vu = true;
+        dialogue->reject();
+        QCOMPARE(dialogue->windowTitle(), QStringLiteral("Ajouter un bordereau"));
+        QCOMPARE(dialogue->fileMode(), QFileDialog::ExistingFile);
+        QVERIFY(dialogue->iconProvider());
+        QVERIFY(dialogue->iconProvider()->type(QFileInfo(partage.fileName())) != typePdf);
+    });
+    QTest::mouseClick(bouton(g.get(), "ajouterBordereau"), Qt::LeftButton);
+    QVERIFY(vu);
+    QVERIFY(!g->cheminFichier());
 }
 
 void TestPiecesJointes::captures()
