@@ -604,6 +604,21 @@ void StartupTest::endSignalQuitsWithoutQuestions()
 #endif
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+
+// A signal that this process ignores is inherited ignored by the program, which keeps it so (as
+// under nohup).
+bool caughtByTheProgram(int signal)
+{
+    struct sigaction current = {};
+    ::sigaction(signal, nullptr, &current);
+    return current.sa_handler != SIG_IGN;
+}
+
+} // namespace
+#endif
+
 void StartupTest::programEndsCleanlyOnEndSignals()
 {
 #ifndef Q_OS_UNIX
@@ -622,10 +637,8 @@ void StartupTest::programEndsCleanlyOnEndSignals()
         QVERIFY(QFile::copy(storeFile() + "-wal", saved + "-wal"));
     }
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        struct sigaction current = {};
-        ::sigaction(signal, nullptr, &current);
-        if (current.sa_handler == SIG_IGN)
-            continue; // the program inherits it ignored, and keeps it so (as under nohup)
+        if (!caughtByTheProgram(signal))
+            continue;
         const QString what = QStringLiteral("signal %1").arg(signal);
         for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
             QFile::remove(storeFile() + suffix);
@@ -653,5 +666,29 @@ void StartupTest::programEndsCleanlyOnEndSignals()
         QVERIFY2(ctx, qPrintable(error));
         QCOMPARE(clientNames(ctx.get()), QStringList{"Après"});
     }
+
+    // A second request while the program is already ending ends it at once: both arrive while it
+    // is held still, the second is handled as soon as the first has been.
+    QProcess program;
+    program.setProcessEnvironment(programEnvironment());
+    program.start(QStringLiteral(KESTROVAN_EXE), {});
+    QVERIFY(program.waitForStarted());
+    QString out;
+    while (!out.contains(kBoxLine) && program.waitForReadyRead(30000))
+        out += QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(out.contains(kBoxLine), qPrintable(out));
+    const int second = caughtByTheProgram(SIGHUP) ? SIGHUP : SIGINT;
+    const pid_t pid = pid_t(program.processId());
+    ::kill(pid, SIGSTOP);
+    ::kill(pid, SIGTERM);
+    ::kill(pid, second);
+    ::kill(pid, SIGCONT);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 128 + SIGTERM || program.exitCode() == 128 + second,
+             qPrintable(QString::number(program.exitCode())));
+    // Ended at once, but never halfway through a save: the store opens.
+    QString error;
+    QVERIFY2(ModelContext::open(storeFile(), &error), qPrintable(error));
 #endif
 }
