@@ -14,6 +14,24 @@
 
 namespace kv {
 
+void quitWithoutQuestions()
+{
+    qApp->setProperty(kQuitWithoutQuestions, true);
+    // A field ends its edit when it loses the focus: what it holds reaches its record.
+    if (QWidget* field = QApplication::focusWidget())
+        field->clearFocus();
+    // Every window is asked, not only those before one that refuses (a message box without a
+    // button to cancel it refuses): each one that closes keeps its editors' work.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windows.append(w);
+    for (const QPointer<QWidget>& w : windows)
+        if (w && w->isVisible() && w->windowType() != Qt::Desktop)
+            w->close();
+    // The event loops end, a dialog's within the main one too.
+    QCoreApplication::exit(0);
+}
+
 AppDelegate::AppDelegate(ModelContext* context, QObject* parent) : QObject(parent), m_context(context)
 {
     QApplication::setQuitOnLastWindowClosed(true);

@@ -15,6 +15,15 @@ class ModelContext;
 class UpdateChecker;
 struct UpdateCheckResult;
 
+// The application property that tells the windows to close without asking anything: set when
+// the program ends at the system's request, keeping what their editors hold.
+inline constexpr const char* kQuitWithoutQuestions = "kv.quitWithoutQuestions";
+
+// Ends the program as "Quitter Kestrovan" does, at the system's request, where nobody may be
+// there to answer: the field being typed in is committed, every window closes without asking,
+// and every event loop ends, a dialog's too. main's end path then saves and closes the store.
+void quitWithoutQuestions();
+
 // The application's delegate: quits when the last window closes, opens main windows, owns the
 // update checker (made at the first check, then kept) and shows what a check finds.
 class AppDelegate : public QObject {

@@ -2,6 +2,7 @@
 #include "desktop.h"
 #include "startup.h"
 
+#include "platform/endsignals.h"
 #include "widgets/icons.h"
 
 #include <QApplication>
@@ -44,6 +45,10 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(kv::applicationIcon());
     useFrenchLocale();
     kv::installQtTranslations(QLocale());
+    // The system's requests to end the program quit as "Quitter Kestrovan" does, once the event
+    // loop runs: the store is saved and closed below.
+    kv::EndSignals endSignals;
+    QObject::connect(&endSignals, &kv::EndSignals::endRequested, &app, [] { kv::quitWithoutQuestions(); });
 
     QTextStream out(stdout);
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

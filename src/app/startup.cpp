@@ -125,12 +125,16 @@ std::unique_ptr<StoreLock> lockStore(const StoreLocation& where, QString* messag
 {
     OpenFailure failure = OpenFailure::None;
     qint64 pid = 0;
-    auto lock = StoreLock::take(where.storeFile, message, &failure, &pid);
+    bool inThisProgram = false;
+    auto lock = StoreLock::take(where.storeFile, message, &failure, &pid, &inThisProgram);
     if (!lock && failure == OpenFailure::AlreadyOpen) {
         *alreadyOpen = true;
-        *message = QStringLiteral("Kestrovan est déjà ouvert sur ce magasin de données (processus %1). "
-                                  "Utilisez la fenêtre déjà ouverte, ou quittez-la avant de relancer Kestrovan.")
-                       .arg(pid);
+        *message = inThisProgram
+                       ? QStringLiteral("Kestrovan est déjà ouvert sur ce magasin de données dans ce programme. "
+                                        "Utilisez la fenêtre déjà ouverte.")
+                       : QStringLiteral("Kestrovan est déjà ouvert sur ce magasin de données (processus %1). "
+                                        "Utilisez la fenêtre déjà ouverte, ou quittez-la avant de relancer Kestrovan.")
+                             .arg(pid);
     }
     return lock;
 }

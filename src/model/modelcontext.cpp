@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -106,8 +108,35 @@ const std::vector<Record*>& ModelChanges::empty()
 // ---------------------------------------------------------------------------------------------
 // ModelContext
 
+namespace {
+
+// The lock files held by this process, by device and inode: a lock refused to this process may
+// be its own, taken by another context.
+struct HeldLocks {
+    std::mutex mutex;
+    std::set<std::pair<dev_t, ino_t>> files;
+};
+
+HeldLocks& heldLocks()
+{
+    static HeldLocks held;
+    return held;
+}
+
+bool heldHere(int fd)
+{
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0)
+        return false;
+    HeldLocks& held = heldLocks();
+    std::lock_guard guard(held.mutex);
+    return held.files.count({st.st_dev, st.st_ino}) != 0;
+}
+
+} // namespace
+
 std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, OpenFailure* failure,
-                                           qint64* holder)
+                                           qint64* holder, bool* inThisProgram)
 {
     auto fail = [&](OpenFailure kind, const QString& message) -> std::unique_ptr<StoreLock> {
         if (error)
@@ -146,13 +175,25 @@ std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, 
                 ::close(fd);
                 return cannot(code);
             }
-            // Held: its first line names the holder's process, once the holder has written it.
+            // Held: by this very process, or by the one its first line names, once the holder
+            // has written it.
+            if (heldHere(fd)) {
+                ::close(fd);
+                if (holder)
+                    *holder = QCoreApplication::applicationPid();
+                if (inThisProgram)
+                    *inThisProgram = true;
+                return fail(OpenFailure::AlreadyOpen,
+                            QStringLiteral("Le magasin de données « %1 » est déjà ouvert dans ce programme.").arg(path));
+            }
             char text[32] = {};
             const ssize_t read = ::pread(fd, text, sizeof text - 1, 0);
             ::close(fd);
             const qint64 pid = read > 0 ? QByteArray(text, int(read)).split('\n').first().toLongLong() : 0;
             if (holder)
                 *holder = pid;
+            if (inThisProgram)
+                *inThisProgram = false;
             return fail(OpenFailure::AlreadyOpen,
                         QStringLiteral("Le magasin de données « %1 » est déjà ouvert par un autre programme (processus %2).")
                             .arg(path)
@@ -177,6 +218,12 @@ std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, 
             (void)!::pwrite(fd, contents.constData(), size_t(contents.size()), 0);
         lock->m_path = name;
         lock->m_fd = fd;
+        lock->m_file = {opened.st_dev, opened.st_ino};
+        {
+            HeldLocks& held = heldLocks();
+            std::lock_guard guard(held.mutex);
+            held.files.insert({opened.st_dev, opened.st_ino});
+        }
         if (failure)
             *failure = OpenFailure::None;
         return lock;
@@ -188,6 +235,11 @@ StoreLock::~StoreLock()
 {
     if (m_fd < 0)
         return;
+    {
+        HeldLocks& held = heldLocks();
+        std::lock_guard guard(held.mutex);
+        held.files.erase({dev_t(m_file.first), ino_t(m_file.second)});
+    }
     // Removed while still held, so that whoever opened it meanwhile sees it gone and starts over.
     ::unlink(m_path.constData());
     ::close(m_fd);

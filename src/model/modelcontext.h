@@ -74,16 +74,18 @@ enum class OpenFailure { None, NotAStore, Damaged, NewerVersion, CannotOpen, Alr
 class StoreLock {
 public:
     // Takes the lock of the store file at `path`. Null when another opener holds it (`failure`
-    // AlreadyOpen, `holder` its process id) or when the lock cannot be made (CannotOpen);
-    // `error` says which.
+    // AlreadyOpen, `holder` its process id, `inThisProgram` when that is this process) or when
+    // the lock cannot be made (CannotOpen); `error` says which.
     static std::unique_ptr<StoreLock> take(const QString& path, QString* error = nullptr,
-                                           OpenFailure* failure = nullptr, qint64* holder = nullptr);
+                                           OpenFailure* failure = nullptr, qint64* holder = nullptr,
+                                           bool* inThisProgram = nullptr);
     ~StoreLock();
 
 private:
     StoreLock() = default;
     QByteArray m_path; // empty for a store without file
     int m_fd = -1;
+    std::pair<quint64, quint64> m_file; // the lock file's device and inode
 };
 
 // The model context of one store: every record of the store, loaded at opening, with pending
@@ -108,8 +110,9 @@ public:
     // pending changes are not saved here.
     void closeFile();
 
-    // What the file at `path` is, found without writing anything to it or its journal: None
-    // for a sound store of ours, or for a path where a new store would be created.
+    // What the file at `path` is, found without writing anything to it or its journal but what
+    // every opener of a store of ours does first (a cut save rolled back, a log's index
+    // rebuilt): None for a sound store of ours, or for a path where a new store would be created.
     static OpenFailure inspect(const QString& path, QString* error = nullptr);
 
     QString filePath() const;

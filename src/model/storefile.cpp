@@ -768,7 +768,46 @@ StoreFile::Inspection StoreFile::inspect(const QString& path)
     return result;
 }
 
-StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& opening)
+namespace {
+
+// True when a rollback journal beside the file says that the file was empty when the save it
+// journals began: everything in the file was written by that save, so rolling it back takes
+// nothing from anyone. (The journal's header: its magic number, then at byte 16 the size of the
+// file in pages before the save.)
+bool journalStartedEmpty(const QString& path)
+{
+    QFile journal(path + QStringLiteral("-journal"));
+    if (!journal.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray header = journal.read(28);
+    static const QByteArray magic("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);
+    return header.size() == 28 && header.startsWith(magic) && header.mid(16, 4) == QByteArray(4, '\0');
+}
+
+// A save cut short in rollback-journal mode leaves a hot journal, which a reader cannot play
+// back. A writing connection plays it back as SQLite does for any opener: the file is restored
+// as it was before the cut save, nothing is added. The connection is closed at once: the file
+// is inspected again from its first byte.
+int rollBackHotJournal(const QString& path, QString* error)
+{
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    Connection rw(raw, sqlite3_close);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(raw, 1);
+        // Closing must not write a log back into a file not yet found sound.
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, static_cast<int*>(nullptr));
+        sqlite3_busy_timeout(raw, 2000);
+        rc = query(raw, "SELECT count(*) FROM sqlite_master", [](sqlite3_stmt*) {});
+    }
+    if (rc != SQLITE_OK)
+        *error = systemText(raw, rc);
+    return rc;
+}
+
+} // namespace
+
+StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& opening, bool mayRollBack)
 {
     Inspection result;
     Verdicts verdict{path, result};
@@ -792,15 +831,18 @@ StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& 
         return verdict.unreadable(file.errorString());
     file.close();
     static const QByteArray magic("SQLite format 3\0", 16);
-    if (!header.isEmpty() && !magic.startsWith(header.left(16)))
+    // The first save of a new store, cut short, may have left anything in the file: its
+    // journal, which says so, decides.
+    const bool cutFirstSave = mayRollBack && !header.isEmpty() && journalStartedEmpty(path);
+    if (!header.isEmpty() && !magic.startsWith(header.left(16)) && !cutFirstSave)
         return verdict.foreign();
-    if (!header.isEmpty() && header.size() < 100)
+    if (!header.isEmpty() && header.size() < 100 && !cutFirstSave)
         return verdict.damaged(QStringLiteral("fichier tronqué (%1 octets)").arg(header.size()));
     auto bigEndian = [&header](int at) {
         return qint32((quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16)
                       | (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3])));
     };
-    const bool oursByHeader = !header.isEmpty() && bigEndian(68) == kApplicationId;
+    const bool oursByHeader = header.size() == 100 && bigEndian(68) == kApplicationId;
 
     // Then through a read-only connection, which never writes the file nor its journal.
     int appId = 0, version = 0, objects = 0;
@@ -818,6 +860,15 @@ StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& 
         }
         if (rc == SQLITE_OK)
             break;
+        if (rc == SQLITE_READONLY_ROLLBACK) {
+            opening.reader.reset();
+            if (!mayRollBack || !(oursByHeader || cutFirstSave))
+                return verdict.foreign(); // nothing of it is ours to play back
+            QString why;
+            if (rollBackHotJournal(path, &why) != SQLITE_OK)
+                return verdict.unreadable(why);
+            return inspectStructure(path, opening, false);
+        }
         // A write-ahead log left by a crash, with its index missing or stale, cannot be
         // recovered by a reader. For a store of ours, a writing connection recovers it (this
         // rebuilds the index and changes no data) and stays open while the file is read.
@@ -850,7 +901,8 @@ StoreFile::Inspection StoreFile::inspectStructure(const QString& path, Opening& 
             return verdict.damaged(QString::fromUtf8(sqlite3_errmsg(raw)));
         return verdict.foreign();
     };
-    if (appId == 0 && version == 0 && objects == 0) {
+    // Nothing in it yet: a new store, or one whose first save was cut before its schema.
+    if ((appId == 0 || appId == kApplicationId) && version == 0 && objects == 0) {
         result.empty = true;
         return result;
     }
@@ -1012,6 +1064,14 @@ std::unique_ptr<StoreFile> StoreFile::open(const QString& path, QString* error, 
     if (!f->openConnection(true, &message))
         return fail(OpenFailure::CannotOpen, message);
     try {
+        if (path != QLatin1String(":memory:")) {
+            // The first save writes the schema through the write-ahead log, as every later save
+            // does: cut short, it leaves the file as it was. Only the two steps before it go
+            // through a rollback journal, each on the first page alone, which is marked ours
+            // first: whatever a cut leaves, the next opening plays it back.
+            f->exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+            f->exec("PRAGMA journal_mode=WAL");
+        }
         f->createSchema();
     } catch (const std::exception& e) {
         return fail(OpenFailure::CannotOpen,

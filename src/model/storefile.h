@@ -31,8 +31,9 @@ public:
 
     static std::unique_ptr<StoreFile> open(const QString& path, QString* error, OpenFailure* failure);
 
-    // What a file is, found without writing anything to it or to its journal: missing or empty
-    // (a new store), a sound store of ours (with its format), or why it is refused.
+    // What a file is: missing or empty (a new store), a sound store of ours (with its format), or
+    // why it is refused. Nothing is written to it or to its journal, but what any opener of a
+    // store of ours must do first: a write-ahead log's index rebuilt, a cut save rolled back.
     struct Inspection {
         OpenFailure failure = OpenFailure::None;
         QString error;
@@ -58,8 +59,10 @@ private:
     struct Opening;
     StoreFile();
     // The header and the schema through a read-only connection, left open in `opening` when
-    // the file is a store of ours; a journal that needs recovery is recovered first.
-    static Inspection inspectStructure(const QString& path, Opening& opening);
+    // the file is a store of ours; a journal that needs recovery is recovered first. A hot
+    // rollback journal (a save cut short) of a store of ours, or of a new store's first save,
+    // is played back when `mayRollBack`, and the file inspected again.
+    static Inspection inspectStructure(const QString& path, Opening& opening, bool mayRollBack = true);
     // Every page, through a read-only connection of its own.
     static Inspection checkPages(const QString& path);
     bool openConnection(bool create, QString* error);

@@ -21,6 +21,8 @@ private slots:
     void oneProcessPerStore();
     void unreadableOrDamagedOlderStoreStopsStartup();
     void killedDuringTheCopyLeavesNoHalfStore();
+    void endSignalQuitsWithoutQuestions();
+    void programEndsCleanlyOnEndSignals();
 };
 
 class ContentViewTest : public QObject {

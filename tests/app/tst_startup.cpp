@@ -1,18 +1,31 @@
 #include "tests.h"
 
+#include "app/appdelegate.h"
 #include "app/startup.h"
+#include "clients/clienteditorview.h"
+#include "platform/endsignals.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
 
 using namespace kv;
 
@@ -314,17 +327,22 @@ void StartupTest::oneProcessPerStore()
     QVERIFY(start(&ctx, &fatal).isEmpty());
     QVERIFY(!ctx);
     QVERIFY2(fatal.startsWith(QStringLiteral("❌ ") + kAlreadyOpen), qPrintable(fatal));
-    QVERIFY(fatal.contains(QString::number(QCoreApplication::applicationPid())));
+    // It is this very program that holds it: no process to look for.
+    QVERIFY2(fatal.contains(QStringLiteral("dans ce programme")) && !fatal.contains(QStringLiteral("processus")),
+             qPrintable(fatal));
     QCOMPARE(readFile(storeFile()), before);
 
-    // So does the program, with a non-zero status and the message on standard error.
+    // So does the program, with a non-zero status and the message on standard error, naming
+    // the process that holds the store.
     QProcess program;
     program.setProcessEnvironment(programEnvironment());
     program.start(QStringLiteral(KESTROVAN_EXE), {});
     QVERIFY(program.waitForFinished(30000));
     QVERIFY(program.exitCode() != 0);
-    QVERIFY2(QString::fromUtf8(program.readAllStandardError()).contains(kAlreadyOpen),
-             qPrintable(QString::fromUtf8(program.readAllStandardError())));
+    const QString programError = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(programError.contains(kAlreadyOpen)
+                 && programError.contains(QStringLiteral("(processus %1)").arg(QCoreApplication::applicationPid())),
+             qPrintable(programError));
     QCOMPARE(readFile(storeFile()), before);
 
     // Once the first has closed, the store opens again.
@@ -468,4 +486,209 @@ void StartupTest::killedDuringTheCopyLeavesNoHalfStore()
     qInfo("store in place after %lld ms; %d kills: %d whole copies, %d none", copyMs, rounds, complete, absent);
     QCOMPARE(complete + absent, rounds);
     QVERIFY(complete > 0);
+}
+
+namespace {
+
+// Ends the event loop with a status of its own should nothing else end it.
+struct Guard {
+    QTimer timer;
+    Guard()
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        timer.start(30000);
+    }
+};
+
+// Runs `onClose` when the watched window is asked to close.
+struct CloseWatcher : QObject {
+    explicit CloseWatcher(std::function<void()> f) : onClose(std::move(f)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close)
+            onClose();
+        return false;
+    }
+    std::function<void()> onClose;
+};
+
+} // namespace
+
+void StartupTest::endSignalQuitsWithoutQuestions()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("no end signals on this system");
+#else
+    makeStore(storeFile(), "Martin");
+    std::unique_ptr<ModelContext> ctx;
+    start(&ctx);
+    QVERIFY(ctx);
+    Client* client = ctx->all<Client>().first();
+    ctx->insert(new Contact("Jean", "Martin", "01", "", client));
+    QVERIFY(ctx->save());
+
+    // A contact's telephone being typed: each keystroke is in the record, the save is pending.
+    auto* editor = new ClientEditorView(ctx.get(), client);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->resize(900, 700);
+    editor->show();
+    editor->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    QPointer<ClientEditorView> window = editor;
+    auto* card = editor->findChild<ContactCard*>();
+    QVERIFY(card);
+    QLineEdit* field = card->telephoneField();
+    field->setFocus();
+    QTRY_VERIFY(field->hasFocus());
+    field->end(false);
+    QTest::keyClicks(field, QStringLiteral("23"));
+    QVERIFY(ctx->hasChanges());
+    // The field's edit ends first: the window, asked to close, sees the whole of what was typed.
+    int ended = 0, endedBeforeClosing = -1;
+    QObject::connect(field, &QLineEdit::editingFinished, editor, [&] { ++ended; });
+    CloseWatcher watcher([&] { endedBeforeClosing = ended; });
+    editor->installEventFilter(&watcher);
+
+    int status = -1;
+    {
+        EndSignals endSignals;
+        QVERIFY(endSignals.isActive());
+        QObject::connect(&endSignals, &EndSignals::endRequested, qApp, [] { quitWithoutQuestions(); });
+        QTimer::singleShot(0, qApp, [] { ::raise(SIGTERM); });
+        const Guard guard;
+        status = QApplication::exec();
+    }
+    QCOMPARE(status, 0);
+    QVERIFY(qApp->property(kQuitWithoutQuestions).toBool());
+    qApp->setProperty(kQuitWithoutQuestions, QVariant());
+    QCOMPARE(endedBeforeClosing, 1);
+    QCOMPARE(ended, 1);
+    QVERIFY(!window || !window->isVisible());
+    // main's end: saved, closed, the lock let go.
+    QString error;
+    QVERIFY2(closeStoreForExit(*ctx, &error), qPrintable(error));
+    ctx.reset();
+    QVERIFY(!QFile::exists(storeFile() + "-wal"));
+    QVERIFY(!QFile::exists(storeFile() + ".lock"));
+    ctx = ModelContext::open(storeFile(), &error);
+    QVERIFY2(ctx, qPrintable(error));
+    QCOMPARE(ctx->all<Contact>().first()->telephone(), QStringLiteral("0123"));
+    ctx.reset();
+
+    // A question on screen that only its own buttons close: its event loop ends all the same,
+    // and so does the main one; the other windows close.
+    auto* other = new QWidget;
+    other->setAttribute(Qt::WA_DeleteOnClose);
+    other->show();
+    QPointer<QWidget> otherWindow = other;
+    bool questionEnded = false;
+    {
+        EndSignals endSignals;
+        QObject::connect(&endSignals, &EndSignals::endRequested, qApp, [] { quitWithoutQuestions(); });
+        QTimer::singleShot(0, qApp, [&] {
+            QMessageBox question(QMessageBox::Question, QStringLiteral("Kestrovan"), QStringLiteral("Continuer ?"));
+            question.addButton(QStringLiteral("Continuer"), QMessageBox::AcceptRole);
+            question.addButton(QStringLiteral("Recommencer"), QMessageBox::ActionRole);
+            QTimer::singleShot(0, qApp, [] { ::raise(SIGTERM); });
+            question.exec();
+            questionEnded = true;
+        });
+        const Guard guard;
+        status = QApplication::exec();
+    }
+    qApp->setProperty(kQuitWithoutQuestions, QVariant());
+    QCOMPARE(status, 0);
+    QVERIFY(questionEnded);
+    QVERIFY(!otherWindow || !otherWindow->isVisible());
+#endif
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// A signal that this process ignores is inherited ignored by the program, which keeps it so (as
+// under nohup).
+bool caughtByTheProgram(int signal)
+{
+    struct sigaction current = {};
+    ::sigaction(signal, nullptr, &current);
+    return current.sa_handler != SIG_IGN;
+}
+
+} // namespace
+#endif
+
+void StartupTest::programEndsCleanlyOnEndSignals()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("no end signals on this system");
+#else
+    // A store whose last save still lies in its write-ahead log, as a program ended by a signal
+    // leaves it today.
+    makeStore(storeFile(), "Avant");
+    const QString saved = g_dir->filePath("coupe.store");
+    {
+        auto ctx = ModelContext::open(storeFile());
+        QVERIFY(ctx);
+        ctx->all<Client>().first()->setNom("Après");
+        QVERIFY(ctx->save());
+        QVERIFY(QFile::copy(storeFile(), saved));
+        QVERIFY(QFile::copy(storeFile() + "-wal", saved + "-wal"));
+    }
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        if (!caughtByTheProgram(signal))
+            continue;
+        const QString what = QStringLiteral("signal %1").arg(signal);
+        for (const QString& suffix : {QString(), QStringLiteral("-wal")}) {
+            QFile::remove(storeFile() + suffix);
+            QVERIFY(QFile::copy(saved + suffix, storeFile() + suffix));
+        }
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment());
+        program.start(QStringLiteral(KESTROVAN_EXE), {});
+        QVERIFY(program.waitForStarted());
+        QString out;
+        while (!out.contains(kBoxLine) && program.waitForReadyRead(30000))
+            out += QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(out.contains(kBoxLine), qPrintable(what + " : " + out));
+        QVERIFY(QFile::exists(storeFile() + ".lock"));
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(30000));
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                 qPrintable(what + " : " + QString::fromUtf8(program.readAllStandardError())));
+        // The log written back into the store and removed, the lock let go.
+        for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral(".lock")})
+            QVERIFY2(!QFile::exists(storeFile() + suffix), qPrintable(what + " : " + suffix));
+        std::unique_ptr<ModelContext> ctx;
+        QString error;
+        ctx = ModelContext::open(storeFile(), &error);
+        QVERIFY2(ctx, qPrintable(error));
+        QCOMPARE(clientNames(ctx.get()), QStringList{"Après"});
+    }
+
+    // A second request while the program is already ending ends it at once: both arrive while it
+    // is held still, the second is handled as soon as the first has been.
+    QProcess program;
+    program.setProcessEnvironment(programEnvironment());
+    program.start(QStringLiteral(KESTROVAN_EXE), {});
+    QVERIFY(program.waitForStarted());
+    QString out;
+    while (!out.contains(kBoxLine) && program.waitForReadyRead(30000))
+        out += QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(out.contains(kBoxLine), qPrintable(out));
+    const int second = caughtByTheProgram(SIGHUP) ? SIGHUP : SIGINT;
+    const pid_t pid = pid_t(program.processId());
+    ::kill(pid, SIGSTOP);
+    ::kill(pid, SIGTERM);
+    ::kill(pid, second);
+    ::kill(pid, SIGCONT);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 128 + SIGTERM || program.exitCode() == 128 + second,
+             qPrintable(QString::number(program.exitCode())));
+    // Ended at once, but never halfway through a save: the store opens.
+    QString error;
+    QVERIFY2(ModelContext::open(storeFile(), &error), qPrintable(error));
+#endif
 }

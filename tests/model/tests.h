@@ -121,4 +121,7 @@ private slots:
     void oneOpenerAtATime();
     void lockLeftByAGoneOpenerIsTakenOver();
     void changedByAnotherProgramRefused();
+    void storeCutDuringItsFirstSaveOpens();
+    void saveCutInRollbackModeOpensAsBefore();
+    void hotJournalOfAForeignFileIsNotPlayedBack();
 };
