@@ -66,6 +66,8 @@ class CartoucheAnime : public QWidget {
 public:
     static constexpr int kLargeur = 200;
     static constexpr int kHauteur = 44;
+    // The cartouche's own height: the box and the room it needs to grow.
+    static constexpr int kHauteurTotale = kHauteur + 39;
 
     CartoucheAnime(const QString& label, int nombreBennes, bool isSelected, std::function<void()> onDeselectDone,
                    std::function<void()> onAnimationComplete, QWidget* parent = nullptr);
@@ -95,6 +97,10 @@ public:
 
     // The label box, at rest, in widget coordinates.
     QRectF boite() const;
+    // What is drawn (box, badge, shadow) as the look stands now, in widget coordinates. The
+    // slide and the growth take what the width allows: narrower than the full slide and growth,
+    // the slide gives way first, then the growth, so that the name always shows whole.
+    QRectF etendueAffichee() const;
 
     QSize sizeHint() const override;
 
@@ -105,6 +111,8 @@ protected:
 
 private:
     void initialiser();
+    QRectF etendueAuRepos() const;
+    QTransform transformation() const;
 
     QString m_label;
     int m_nombre;

@@ -45,12 +45,11 @@ constexpr int kLargeurClientsMin = 230;
 constexpr int kLargeurDetailsUtile = 280;
 constexpr int kLargeurInvitationUtile = 360;
 constexpr int kEspacement = 12;
-constexpr int kMargeCartouche = 5;
 constexpr int kHautLigne = 9;
-// One cartouche and its margins.
+// One cartouche, its margins included (the selected one grows into them).
 int hauteurLigne()
 {
-    return CartoucheAnime::kHauteur + 14 + 15 + 2 * kMargeCartouche;
+    return CartoucheAnime::kHauteurTotale;
 }
 
 // A scroll area that lets the paper show through.
@@ -79,7 +78,9 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
     auto* rangee = new QHBoxLayout(this);
     rangee->setContentsMargins(12, 12, 12, 12);
     rangee->setSpacing(kEspacement);
-    rangee->addWidget(construireColonneClients());
+    // The client column takes its width (see ajusterColonneClients) before the others share
+    // what is left: its place never depends on which of them show.
+    rangee->addWidget(construireColonneClients(), 1000);
     rangee->addWidget(construireInvitation(), 1);
     rangee->addWidget(construireColonneLocations());
     m_details = new QWidget(this);
@@ -169,7 +170,6 @@ void VueLocationBenne::actualiserClients()
         delete it.value();
         it = m_etats.erase(it);
     }
-    m_contenuClients->resize(kLargeurColonneClients, kHautLigne + int(m_clients.size()) * hauteurLigne() + 12);
     placerCartouches();
     m_invitation->setCurrentIndex(m_clients.isEmpty() ? 0 : 1);
     actualiserColonnes();
@@ -177,6 +177,11 @@ void VueLocationBenne::actualiserClients()
 
 void VueLocationBenne::placerCartouches()
 {
+    // The cartouches are as wide as the column shows: the selected one grows within that width.
+    const int largeur = std::min(kLargeurColonneClients, m_scrollClients->viewport()->width());
+    const QSize contenu(largeur, kHautLigne + int(m_clients.size()) * hauteurLigne() + 12);
+    if (m_contenuClients->size() != contenu)
+        m_contenuClients->resize(contenu);
     const int haut = m_scrollClients->verticalScrollBar()->value();
     const int hauteurVue = std::max(m_scrollClients->viewport()->height(), 320);
     const int h = hauteurLigne();
@@ -198,7 +203,7 @@ void VueLocationBenne::placerCartouches()
             ca->setLabel(c->nom());
             ca->setNombreBennes(int(c->locations().size()));
         }
-        ca->setGeometry(0, kHautLigne + i * h + kMargeCartouche, kLargeurColonneClients, h - 2 * kMargeCartouche);
+        ca->setGeometry(0, kHautLigne + i * h, largeur, h);
         m_cartouches.insert(id, ca);
     }
     for (CartoucheAnime* ca : std::as_const(restants))
@@ -402,6 +407,11 @@ void VueLocationBenne::ajusterColonneClients()
     };
     compter(m_invitation, std::max(kLargeurInvitationUtile, m_invitation->minimumSizeHint().width()));
     compter(m_colonneLocations, m_colonneLocations->minimumWidth());
+    // The details' room is kept from the moment the rentals show: choosing a rental moves nothing.
+    if (m_colonneLocations->isVisibleTo(this) && !m_details->isVisibleTo(this)) {
+        autres += std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width());
+        ++places;
+    }
     compter(m_details, std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width()));
     compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
     const QMargins marges = layout()->contentsMargins();

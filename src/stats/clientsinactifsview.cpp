@@ -171,10 +171,34 @@ QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, cons
     return boutonADroite(option.rect, droite, kCopier, option.font);
 }
 
+namespace {
+
+// The height of the name and `lignes` information lines.
+int hauteurTextes(const QFont& base, int lignes)
+{
+    return QFontMetrics(policeNom(base)).height() + lignes * (2 + QFontMetrics(policeInfo(base)).height());
+}
+
+} // namespace
+
 QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    const int texte = QFontMetrics(policeNom(option.font)).height() + 2 + QFontMetrics(policeInfo(option.font)).height();
+    const int texte = hauteurTextes(option.font, m_troisLignes ? 2 : 1);
     return QSize(600, std::max(texte, tailleBouton(kCopier, option.font).height()) + 16);
+}
+
+void ClientInactifDelegate::setTroisLignes(bool trois)
+{
+    m_troisLignes = trois;
+}
+
+int ClientInactifDelegate::largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QFontMetrics info(policeInfo(option.font));
+    const int texte = info.horizontalAdvance(index.data(LignesClientsInactifsModel::InformationRole).toString());
+    // What the row gives the texts is its width less what stands on both sides of them.
+    const int autour = debutDesTextes(option) - option.rect.left() + option.rect.right() - finDesTextes(option, index);
+    return texte + autour + 1;
 }
 
 void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -220,15 +244,17 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     const QFont info = policeInfo(option.font);
     const int hNom = QFontMetrics(nom).height();
     const int hInfo = QFontMetrics(info).height();
-    const int haut = r.center().y() - (hNom + 2 + hInfo) / 2;
-    const int largeur = std::max(0, finDesTextes(option, index) - gauche);
     const QStringList textes = textesAffiches(option, index);
+    int haut = r.center().y() - hauteurTextes(option.font, int(textes.size()) - 1) / 2;
+    const int largeur = std::max(0, finDesTextes(option, index) - gauche);
     p->setFont(nom);
     p->setPen(option.palette.color(QPalette::Text));
     p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter, textes[0]);
     p->setFont(info);
     p->setPen(option.palette.color(QPalette::PlaceholderText));
-    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[1]);
+    haut += hNom;
+    for (qsizetype i = 1; i < textes.size(); ++i, haut += 2 + hInfo)
+        p->drawText(QRect(gauche, haut + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[i]);
     p->restore();
 }
 
@@ -258,11 +284,17 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
     const QFontMetrics nom(policeNom(option.font));
     const QFontMetrics info(policeInfo(option.font));
     const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
+    const QString nomAffiche = nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
+                                              Qt::ElideRight, largeur);
     QString infoAffichee = info.elidedText(information, Qt::ElideRight, largeur);
-    // "Dernière activité : … • Locations (12 mois) : n": the relative date gives way first, so
-    // the count stays in view.
+    // "Dernière activité : … • Locations (12 mois) : n": on two lines when the row has their
+    // room, else the relative date gives way first, so the count stays in view.
     const QString separateur = QStringLiteral(" • ");
     const qsizetype coupure = information.lastIndexOf(separateur);
+    const bool deuxLignes = option.rect.height() >= hauteurTextes(option.font, 2);
+    if (infoAffichee != information && coupure > 0 && deuxLignes)
+        return {nomAffiche, info.elidedText(information.left(coupure), Qt::ElideRight, largeur),
+                info.elidedText(information.mid(coupure + separateur.size()), Qt::ElideRight, largeur)};
     if (infoAffichee != information && coupure > 0) {
         const QString fin = information.mid(coupure);
         const int reste = largeur - info.horizontalAdvance(fin);
@@ -270,8 +302,7 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
         if (reste > 0 && debut.size() > 1)
             infoAffichee = debut + fin;
     }
-    return {nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(), Qt::ElideRight, largeur),
-            infoAffichee};
+    return {nomAffiche, infoAffichee};
 }
 
 bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -337,6 +368,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_liste = new QListView(this);
     m_liste->setModel(m_model);
     auto* delegate = new ClientInactifDelegate(m_liste);
+    m_delegate = delegate;
     m_liste->setItemDelegate(delegate);
     m_liste->setMouseTracking(true);
     m_liste->viewport()->installEventFilter(this);
@@ -382,6 +414,25 @@ void ClientsInactifsView::recalculer()
 {
     m_model->setLignes(clientsInactifs(activitesDesClients(m_clients.results()), m_seuilMois, m_inclureJamaisLoues,
                                        m_refDate, m_source->zone()));
+    QStyleOptionViewItem option;
+    option.initFrom(m_liste->viewport());
+    option.font = m_liste->font();
+    option.rect = QRect(0, 0, 0, 0);
+    m_largeurUneLigne = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        m_largeurUneLigne = std::max(m_largeurUneLigne, ClientInactifDelegate::largeurUneLigne(option, m_model->index(row, 0)));
+    ajusterHauteurLignes();
+}
+
+void ClientsInactifsView::ajusterHauteurLignes()
+{
+    const bool trois = m_liste->viewport()->width() < m_largeurUneLigne;
+    if (trois == m_delegate->troisLignes())
+        return;
+    m_delegate->setTroisLignes(trois);
+    // Every row takes the new height at once.
+    m_liste->doItemsLayout();
+    m_liste->viewport()->update();
 }
 
 void ClientsInactifsView::copierTelephone(int row)
@@ -430,6 +481,8 @@ void ClientsInactifsView::menuLigne(const QPoint& position)
 
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_liste->viewport() && event->type() == QEvent::Resize)
+        ajusterHauteurLignes();
     // Ctrl+C on a row copies its phone, as its button does (the list alone would copy the name).
     if (watched == m_liste && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         auto* e = static_cast<QKeyEvent*>(event);

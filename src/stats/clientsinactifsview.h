@@ -50,9 +50,16 @@ public:
     static QRect rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index);
     static QRect rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index);
 
-    // The name and the information line as painted in a row: cut to the room the phone and the
-    // buttons leave. The information line gives way before its count does.
+    // The name and the information lines as painted in a row: cut to the room the phone and the
+    // buttons leave. An information line too long for the row goes on two lines, the count on
+    // the second, when the row is tall enough (troisLignes); else its date gives way first.
     static QStringList textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index);
+    // The row width that shows the information whole on one line.
+    static int largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index);
+
+    // Rows tall enough for the information on two lines.
+    bool troisLignes() const { return m_troisLignes; }
+    void setTroisLignes(bool trois);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -65,6 +72,7 @@ private:
     // The right end of the texts: left of the phone and the buttons.
     static int finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index);
     static int debutDesTextes(const QStyleOptionViewItem& option);
+    bool m_troisLignes = false;
 public:
 signals:
     void ecrire(const QModelIndex& index);
@@ -96,6 +104,8 @@ protected:
 
 private:
     void recalculer();
+    // Rows of three lines while one of them cannot show its information on one line.
+    void ajusterHauteurLignes();
     void menuLigne(const QPoint& position);
 
     SourceStatistiques* m_source;
@@ -108,6 +118,8 @@ private:
     ChoixSegmente* m_choixSeuil;
     QCheckBox* m_jamais;
     QPersistentModelIndex m_survol; // the row under the pointer
+    ClientInactifDelegate* m_delegate;
+    int m_largeurUneLigne = 0; // the widest row's need, measured when the rows change
 };
 
 } // namespace kv

@@ -49,6 +49,7 @@ private slots:
     void rapportExportsCSV();
     void rapportImpression();
     void rapportAuClavier();
+    void rapportClientTrouveEnTapant();
     void rapportMagasinVide();
     void rapportMiseEnPage();
     void historiqueLongsNoms();
