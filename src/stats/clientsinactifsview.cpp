@@ -131,6 +131,43 @@ QRect boutonADroite(const QRect& ligne, int droite, const QString& texte, const 
     return QRect(droite - s.width(), ligne.center().y() - s.height() / 2, s.width(), s.height());
 }
 
+// The height of the name and `lignes` information lines.
+int hauteurTextes(const QFont& base, int lignes)
+{
+    return QFontMetrics(policeNom(base)).height() + lignes * (2 + QFontMetrics(policeInfo(base)).height());
+}
+
+// A row's height: the texts beside the phone and the buttons, or above them.
+int hauteurRangee(const QFont& base, bool actionsDessous)
+{
+    const int textes = hauteurTextes(base, 1);
+    const int boutons = tailleBouton(kCopier, base).height();
+    return (actionsDessous ? textes + 6 + boutons : std::max(textes, boutons)) + 16;
+}
+
+// Rows tall enough for it have their phone and buttons under the texts.
+bool sousLesTextes(const QStyleOptionViewItem& option)
+{
+    return option.rect.height() >= hauteurRangee(option.font, true);
+}
+
+// Where the phone and the buttons stand: the whole row, or its bottom band.
+QRect bandeActions(const QStyleOptionViewItem& option)
+{
+    if (!sousLesTextes(option))
+        return option.rect;
+    const int h = tailleBouton(kCopier, option.font).height();
+    return QRect(option.rect.left(), option.rect.bottom() - 8 - h + 1, option.rect.width(), h);
+}
+
+// Where the name and the information stand: the whole row, or its top band.
+QRect bandeTextes(const QStyleOptionViewItem& option)
+{
+    if (!sousLesTextes(option))
+        return option.rect;
+    return QRect(option.rect.left(), option.rect.top() + 8, option.rect.width(), hauteurTextes(option.font, 1));
+}
+
 void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect& r, const QString& texte,
                     const QString& symbole)
 {
@@ -159,7 +196,7 @@ QRect ClientInactifDelegate::rectEmail(const QStyleOptionViewItem& option, const
 {
     if (!index.data(LignesClientsInactifsModel::EmailVisibleRole).toBool())
         return {};
-    return boutonADroite(option.rect, option.rect.right() - kMarge, kEmail, option.font);
+    return boutonADroite(bandeActions(option), option.rect.right() - kMarge, kEmail, option.font);
 }
 
 QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index)
@@ -168,28 +205,17 @@ QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, cons
         return {};
     const QRect email = rectEmail(option, index);
     const int droite = email.isNull() ? option.rect.right() - kMarge : email.left() - kEspace;
-    return boutonADroite(option.rect, droite, kCopier, option.font);
+    return boutonADroite(bandeActions(option), droite, kCopier, option.font);
 }
-
-namespace {
-
-// The height of the name and `lignes` information lines.
-int hauteurTextes(const QFont& base, int lignes)
-{
-    return QFontMetrics(policeNom(base)).height() + lignes * (2 + QFontMetrics(policeInfo(base)).height());
-}
-
-} // namespace
 
 QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    const int texte = hauteurTextes(option.font, m_troisLignes ? 2 : 1);
-    return QSize(600, std::max(texte, tailleBouton(kCopier, option.font).height()) + 16);
+    return QSize(600, hauteurRangee(option.font, m_actionsDessous));
 }
 
-void ClientInactifDelegate::setTroisLignes(bool trois)
+void ClientInactifDelegate::setActionsDessous(bool dessous)
 {
-    m_troisLignes = trois;
+    m_actionsDessous = dessous;
 }
 
 int ClientInactifDelegate::largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index)
@@ -211,7 +237,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     p->setPen(QPen(option.palette.color(QPalette::Midlight), 1));
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
 
-    const QRect r = option.rect.adjusted(kMarge, 0, -kMarge, 0);
+    const QRect r = bandeTextes(option).adjusted(kMarge, 0, -kMarge, 0);
     p->setPen(Qt::NoPen);
     p->setBrush(index.data(LignesClientsInactifsModel::CouleurRole).value<QColor>());
     p->drawEllipse(QRect(r.left(), r.center().y() - 5, 10, 10));
@@ -227,7 +253,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
         const QFontMetrics fm(option.font);
         const int largeurTel = fm.horizontalAdvance(tel);
         const int xTel = copier.left() - kEspace - largeurTel;
-        const int base = r.center().y() + fm.ascent() / 2 - 1;
+        const int base = bandeActions(option).center().y() + fm.ascent() / 2 - 1;
         p->setFont(option.font);
         p->setPen(QColor(0, 0, 0, 102));
         p->drawText(QPoint(xTel + 2, base + 2), tel);
@@ -244,17 +270,15 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     const QFont info = policeInfo(option.font);
     const int hNom = QFontMetrics(nom).height();
     const int hInfo = QFontMetrics(info).height();
-    const QStringList textes = textesAffiches(option, index);
-    int haut = r.center().y() - hauteurTextes(option.font, int(textes.size()) - 1) / 2;
+    const int haut = r.center().y() - hauteurTextes(option.font, 1) / 2;
     const int largeur = std::max(0, finDesTextes(option, index) - gauche);
+    const QStringList textes = textesAffiches(option, index);
     p->setFont(nom);
     p->setPen(option.palette.color(QPalette::Text));
     p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter, textes[0]);
     p->setFont(info);
     p->setPen(option.palette.color(QPalette::PlaceholderText));
-    haut += hNom;
-    for (qsizetype i = 1; i < textes.size(); ++i, haut += 2 + hInfo)
-        p->drawText(QRect(gauche, haut + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[i]);
+    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[1]);
     p->restore();
 }
 
@@ -265,6 +289,8 @@ int ClientInactifDelegate::debutDesTextes(const QStyleOptionViewItem& option)
 
 int ClientInactifDelegate::finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index)
 {
+    if (sousLesTextes(option))
+        return option.rect.right() - kMarge;
     const QRect email = rectEmail(option, index);
     const QRect copier = rectCopier(option, index);
     int droite = option.rect.right() - kMarge;
@@ -287,14 +313,10 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
     const QString nomAffiche = nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
                                               Qt::ElideRight, largeur);
     QString infoAffichee = info.elidedText(information, Qt::ElideRight, largeur);
-    // "Dernière activité : … • Locations (12 mois) : n": on two lines when the row has their
-    // room, else the relative date gives way first, so the count stays in view.
+    // "Dernière activité : … • Locations (12 mois) : n": the relative date gives way first, so
+    // the count stays in view.
     const QString separateur = QStringLiteral(" • ");
     const qsizetype coupure = information.lastIndexOf(separateur);
-    const bool deuxLignes = option.rect.height() >= hauteurTextes(option.font, 2);
-    if (infoAffichee != information && coupure > 0 && deuxLignes)
-        return {nomAffiche, info.elidedText(information.left(coupure), Qt::ElideRight, largeur),
-                info.elidedText(information.mid(coupure + separateur.size()), Qt::ElideRight, largeur)};
     if (infoAffichee != information && coupure > 0) {
         const QString fin = information.mid(coupure);
         const int reste = largeur - info.horizontalAdvance(fin);
@@ -426,10 +448,10 @@ void ClientsInactifsView::recalculer()
 
 void ClientsInactifsView::ajusterHauteurLignes()
 {
-    const bool trois = m_liste->viewport()->width() < m_largeurUneLigne;
-    if (trois == m_delegate->troisLignes())
+    const bool dessous = m_liste->viewport()->width() < m_largeurUneLigne;
+    if (dessous == m_delegate->actionsDessous())
         return;
-    m_delegate->setTroisLignes(trois);
+    m_delegate->setActionsDessous(dessous);
     // Every row takes the new height at once.
     m_liste->doItemsLayout();
     m_liste->viewport()->update();

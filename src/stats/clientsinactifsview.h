@@ -50,16 +50,15 @@ public:
     static QRect rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index);
     static QRect rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index);
 
-    // The name and the information lines as painted in a row: cut to the room the phone and the
-    // buttons leave. An information line too long for the row goes on two lines, the count on
-    // the second, when the row is tall enough (troisLignes); else its date gives way first.
+    // The name and the information line as painted in a row: cut to the room the phone and the
+    // buttons leave. The information line gives way before its count does.
     static QStringList textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index);
-    // The row width that shows the information whole on one line.
+    // The row width that shows the information whole beside the phone and the buttons.
     static int largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index);
 
-    // Rows tall enough for the information on two lines.
-    bool troisLignes() const { return m_troisLignes; }
-    void setTroisLignes(bool trois);
+    // Rows with the phone and the buttons under the texts, which then have the whole width.
+    bool actionsDessous() const { return m_actionsDessous; }
+    void setActionsDessous(bool dessous);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -72,7 +71,7 @@ private:
     // The right end of the texts: left of the phone and the buttons.
     static int finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index);
     static int debutDesTextes(const QStyleOptionViewItem& option);
-    bool m_troisLignes = false;
+    bool m_actionsDessous = false;
 public:
 signals:
     void ecrire(const QModelIndex& index);
@@ -104,7 +103,8 @@ protected:
 
 private:
     void recalculer();
-    // Rows of three lines while one of them cannot show its information on one line.
+    // The phone and the buttons go under the texts while a row cannot show its information
+    // beside them.
     void ajusterHauteurLignes();
     void menuLigne(const QPoint& position);
 

@@ -309,7 +309,7 @@ void TestListe::dateEntiereAvecTousLesBadges()
         auto* l = b.location(c, at(2026, 3, 9, 8), nullptr, nullptr, QStringLiteral("148 boulevard de la Croix-Rousse"));
         l->setDatePose(at(2025, 12, 28, 8));
         for (int k = 0; k < 12; ++k)
-            b.bon(l, at(2026, 3, 9, 9 + k % 8), 100, k == 11 ? std::optional<QString>(QStringLiteral("/t/a.pdf")) : std::nullopt);
+            b.bon(l, at(2026, 3, 9, 8 + k), 100, k == 11 ? std::optional<QString>(QStringLiteral("/t/a.pdf")) : std::nullopt);
         locations << l;
     }
     QVERIFY(b.sauver());
