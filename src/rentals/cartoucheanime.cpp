@@ -134,7 +134,8 @@ void CartoucheAnime::initialiser()
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
     setFixedHeight(kHauteurTotale);
-    setMinimumWidth(kLargeur + int(kMargeGauche) + 20);
+    static_assert(kLargeurMinimale >= kLargeur + kMargeGauche + kDebordBadge + kOmbre + 1);
+    setMinimumWidth(kLargeurMinimale);
     connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
 }
 

@@ -68,6 +68,8 @@ public:
     static constexpr int kHauteur = 44;
     // The cartouche's own height: the box and the room it needs to grow.
     static constexpr int kHauteurTotale = kHauteur + 39;
+    // The narrowest cartouche: the box at rest with its badge and shadow.
+    static constexpr int kLargeurMinimale = kLargeur + 22;
 
     CartoucheAnime(const QString& label, int nombreBennes, bool isSelected, std::function<void()> onDeselectDone,
                    std::function<void()> onAnimationComplete, QWidget* parent = nullptr);

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,7 +42,7 @@ namespace {
 constexpr int kLargeurColonneClients = 440;
 // When the row is short of room, the client column gives way first, down to a cartouche's box
 // and badge, so that the places beside it keep at least these widths.
-constexpr int kLargeurClientsMin = 230;
+constexpr int kLargeurClientsMin = CartoucheAnime::kLargeurMinimale;
 constexpr int kLargeurDetailsUtile = 280;
 constexpr int kLargeurInvitationUtile = 360;
 constexpr int kEspacement = 12;
@@ -139,7 +140,8 @@ QWidget* VueLocationBenne::construireColonneClients()
 {
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
-    m_scrollClients->setMinimumWidth(kLargeurClientsMin);
+    // A cartouche at rest, badge included, beside the scroll bar.
+    m_scrollClients->setMinimumWidth(kLargeurClientsMin + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_scrollClients->setMaximumWidth(kLargeurColonneClients + 16);
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
@@ -296,7 +298,8 @@ QWidget* VueLocationBenne::construireColonneLocations()
 {
     m_colonneLocations = new QWidget(this);
     m_colonneLocations->setObjectName(QStringLiteral("colonneLocations"));
-    m_colonneLocations->setFixedWidth(300);
+    // The list and its scroll bar.
+    m_colonneLocations->setFixedWidth(280 + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     auto* v = new QVBoxLayout(m_colonneLocations);
     v->setContentsMargins(0, 0, 0, 0);
     auto* entete = new QHBoxLayout;
@@ -387,10 +390,16 @@ void VueLocationBenne::actualiserColonnes()
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);
     }
-    m_colonneLocations->setVisible(client != nullptr);
-    // The invitation leaves while the rentals column is there.
+    // The invitation leaves while the rentals column is there. The one leaving goes first: the
+    // two side by side, even for an instant, would ask the window for the room of both.
     m_afficherInvitation = client == nullptr;
-    m_invitation->setVisible(m_afficherInvitation);
+    if (m_afficherInvitation) {
+        m_colonneLocations->hide();
+        m_invitation->show();
+    } else {
+        m_invitation->hide();
+        m_colonneLocations->show();
+    }
     actualiserDetails();
 }
 
@@ -416,7 +425,7 @@ void VueLocationBenne::ajusterColonneClients()
     compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
     const QMargins marges = layout()->contentsMargins();
     const int reste = width() - marges.left() - marges.right() - (places - 1) * kEspacement - autres;
-    const int largeur = std::clamp(reste, kLargeurClientsMin, kLargeurColonneClients + 16);
+    const int largeur = std::clamp(reste, m_scrollClients->minimumWidth(), kLargeurColonneClients + 16);
     // A maximum, not a fixed width: the screen's own minimum width counts the narrowest column.
     if (m_scrollClients->maximumWidth() != largeur)
         m_scrollClients->setMaximumWidth(largeur);

@@ -146,6 +146,7 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_list->setTextElideMode(Qt::ElideRight);
     m_list->setMouseTracking(true);
     m_list->setFocusPolicy(Qt::NoFocus); // the keys stay in the search field
+    m_list->setStyleSheet(QStringLiteral("QListView::item { padding: 3px 4px; }"));
     v->addWidget(m_list, 1);
     m_nothing = new QLabel(QStringLiteral("Aucun résultat"), m_popup);
     m_nothing->setObjectName(QStringLiteral("aucunResultat"));

@@ -540,6 +540,7 @@ void ParClientTest::choosingARentalMovesNothingAndTheCartoucheStaysWhole()
         QVERIFY2(vue->rect().contains(dansVue),
                  qPrintable(texte + QStringLiteral(" %1,%2 %3×%4").arg(dansVue.x()).arg(dansVue.y()).arg(dansVue.width()).arg(dansVue.height())));
         QVERIFY2(dessin.width() > CartoucheAnime::kLargeur, qPrintable(texte)); // still grown
+        QCOMPARE(ecran.width(), largeur); // the screen did not widen itself on the way
         if (largeur >= 1380)
             QCOMPARE(dessin.width(), (CartoucheAnime::kLargeur + 10) * 1.5); // the full growth when there is room
 
