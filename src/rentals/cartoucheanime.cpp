@@ -9,12 +9,20 @@
 #include <QPropertyAnimation>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
 // Room left of the box for the slide and the growth.
 constexpr qreal kMargeGauche = 10;
-constexpr qreal kMargeHaut = 14;
+constexpr qreal kMargeHaut = 19;
+// The selected look: slid this far right, grown this much.
+constexpr qreal kGlissement = 160;
+constexpr qreal kEchelle = 1.5;
+// The badge's overhang beyond the box's top right corner, and the shadow's offset.
+constexpr qreal kDebordBadge = 8;
+constexpr qreal kOmbre = 2;
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -23,8 +31,8 @@ constexpr qreal kMargeHaut = 14;
 EtatCartouche::EtatCartouche(bool isSelected, QObject* parent) : QObject(parent), m_isSelected(isSelected)
 {
     if (isSelected) {
-        m_xOffset = 160;
-        m_scale = 1.5;
+        m_xOffset = kGlissement;
+        m_scale = kEchelle;
         m_isZoomed = true;
     }
 }
@@ -79,10 +87,10 @@ void EtatCartouche::basculerSelection()
 {
     // Each delayed step is bound to this state: once it is gone, nothing runs.
     if (!m_isSelected) {
-        animer("xOffset", 160, 500);
+        animer("xOffset", kGlissement, 500);
         QTimer::singleShot(500, this, [this] {
             setZoomed(true);
-            animer("scale", 1.5, 500);
+            animer("scale", kEchelle, 500);
             QTimer::singleShot(500, this, [this] {
                 if (m_onAnimationComplete)
                     m_onAnimationComplete();
@@ -125,14 +133,15 @@ void CartoucheAnime::initialiser()
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
-    setFixedHeight(kHauteur + int(kMargeHaut) + 15);
-    setMinimumWidth(kLargeur + int(kMargeGauche) + 20);
+    setFixedHeight(kHauteurTotale);
+    static_assert(kLargeurMinimale >= kLargeur + kMargeGauche + kDebordBadge + kOmbre + 1);
+    setMinimumWidth(kLargeurMinimale);
     connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
 }
 
 QSize CartoucheAnime::sizeHint() const
 {
-    return {440, kHauteur + int(kMargeHaut) + 15};
+    return {440, kHauteurTotale};
 }
 
 void CartoucheAnime::setLabel(const QString& label)
@@ -176,23 +185,63 @@ QRectF CartoucheAnime::boite() const
     return QRectF(kMargeGauche, kMargeHaut, kLargeur, kHauteur);
 }
 
+QRectF CartoucheAnime::etendueAuRepos() const
+{
+    const QRectF b = boite();
+    return b.adjusted(0, -kDebordBadge, kDebordBadge + kOmbre, kOmbre);
+}
+
+QTransform CartoucheAnime::transformation() const
+{
+    // The full look (slid 160, grown 1.5 about the box's centre) when the width holds it;
+    // otherwise the largest growth whose drawing fits, with the slide that keeps it inside.
+    const QRectF b = boite();
+    const QRectF tout = etendueAuRepos();
+    const qreal c = b.center().x();
+    const qreal gauche = c - tout.left();
+    const qreal droite = tout.right() - c;
+    const qreal w = width() - 1;
+    qreal echelle = std::min(kEchelle, w / (gauche + droite));
+    if (echelle * gauche < c) // no slide needed to keep the left edge in: the right edge decides
+        echelle = std::min(kEchelle, (w - c) / droite);
+    echelle = std::max(1.0, echelle);
+    const qreal glissement = std::clamp(w - c - echelle * droite, 0.0, kGlissement);
+
+    // The state's progress along the way, applied to what fits.
+    const qreal progresEchelle = (m_etat->scale() - 1.0) / (kEchelle - 1.0);
+    const qreal s = 1.0 + progresEchelle * (echelle - 1.0);
+    const qreal x = m_etat->xOffset() / kGlissement * glissement;
+    // Grown, the badge would rise past the top: the box goes down as much as the height allows.
+    const qreal cy = b.center().y();
+    const qreal haut = s * (cy - tout.top()) - cy;
+    const qreal bas = height() - 1 - (cy + s * (tout.bottom() - cy));
+    const qreal y = std::clamp(haut, 0.0, std::max(0.0, bas));
+
+    QTransform t;
+    t.translate(x, y);
+    t.translate(c, cy);
+    t.scale(s, s);
+    t.translate(-c, -cy);
+    return t;
+}
+
+QRectF CartoucheAnime::etendueAffichee() const
+{
+    return transformation().mapRect(etendueAuRepos());
+}
+
 void CartoucheAnime::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF b = boite();
-    QTransform t;
-    t.translate(m_etat->xOffset(), 0);
-    t.translate(b.center().x(), b.center().y());
-    t.scale(m_etat->scale(), m_etat->scale());
-    t.translate(-b.center().x(), -b.center().y());
-    p.setTransform(t);
+    p.setTransform(transformation());
 
     const QPainterPath forme = glass::continuousRoundedRect(b, 8);
     // Two shadows: a dark one below right, a light one above left.
     p.save();
-    p.translate(2, 2);
+    p.translate(kOmbre, kOmbre);
     p.fillPath(forme, QColor(0, 0, 0, 60));
     p.restore();
     if (m_etat->isZoomed()) {
@@ -224,7 +273,7 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
         const QString n = QString::number(m_nombre);
         const QFontMetricsF fm(fb);
         const qreal d = std::max(fm.horizontalAdvance(n), fm.height()) + 16;
-        const QRectF badge(b.right() + 8 - d, b.top() - 8, d, d);
+        const QRectF badge(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x34, 0xC7, 0x59));
         p.drawEllipse(badge);

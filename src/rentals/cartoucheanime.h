@@ -66,6 +66,10 @@ class CartoucheAnime : public QWidget {
 public:
     static constexpr int kLargeur = 200;
     static constexpr int kHauteur = 44;
+    // The cartouche's own height: the box and the room it needs to grow.
+    static constexpr int kHauteurTotale = kHauteur + 39;
+    // The narrowest cartouche: the box at rest with its badge and shadow.
+    static constexpr int kLargeurMinimale = kLargeur + 22;
 
     CartoucheAnime(const QString& label, int nombreBennes, bool isSelected, std::function<void()> onDeselectDone,
                    std::function<void()> onAnimationComplete, QWidget* parent = nullptr);
@@ -95,6 +99,10 @@ public:
 
     // The label box, at rest, in widget coordinates.
     QRectF boite() const;
+    // What is drawn (box, badge, shadow) as the look stands now, in widget coordinates. The
+    // slide and the growth take what the width allows: narrower than the full slide and growth,
+    // the slide gives way first, then the growth, so that the name always shows whole.
+    QRectF etendueAffichee() const;
 
     QSize sizeHint() const override;
 
@@ -105,6 +113,8 @@ protected:
 
 private:
     void initialiser();
+    QRectF etendueAuRepos() const;
+    QTransform transformation() const;
 
     QString m_label;
     int m_nombre;

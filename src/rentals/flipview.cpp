@@ -71,7 +71,8 @@ QSize FlipView::sizeHint() const
 
 QSize FlipView::minimumSizeHint() const
 {
-    return m_front->minimumSizeHint().expandedTo(m_back->minimumSizeHint());
+    // A face's fields never squeeze: a place too short for the card scrolls instead.
+    return sizeHint();
 }
 
 void FlipView::resizeEvent(QResizeEvent* event)

@@ -13,6 +13,7 @@
 #include "model/modelcontext.h"
 #include "model/query.h"
 #include "widgets/focusguard.h"
+#include "widgets/searchablepicker.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
@@ -192,7 +193,7 @@ QWidget* FormulaireLocationView::construireCarteConfiguration()
 QWidget* FormulaireLocationView::construireFormulaire()
 {
     // The fields scroll when the sheet is too short for them (the prices card turned over, the
-    // contact row and a message shown): every row keeps its height; the buttons stay in view.
+    // contact row shown): every row keeps its height; the message and the buttons stay in view.
     auto* page = new QWidget(this);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 16);
@@ -219,9 +220,9 @@ QWidget* FormulaireLocationView::construireFormulaire()
 
     auto* rangeeClient = new QHBoxLayout;
     rangeeClient->addWidget(etiquette(QStringLiteral("Client"), page));
-    m_choixClient = new QComboBox(page);
+    m_choixClient = new SearchablePicker(page);
     m_choixClient->setObjectName(QStringLiteral("choixClient"));
-    m_choixClient->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_choixClient->setAccessibleName(QStringLiteral("Client"));
     rangeeClient->addWidget(m_choixClient, 1);
     v->addLayout(rangeeClient);
     connect(m_choixClient, &QComboBox::activated, this, [this](int index) {
@@ -240,7 +241,9 @@ QWidget* FormulaireLocationView::construireFormulaire()
     m_erreur->setStyleSheet(QStringLiteral("color: #D92D20;"));
     m_erreur->setWordWrap(true);
     m_erreur->hide();
-    v->addWidget(m_erreur);
+    // Under the fields, outside what scrolls: the message shows whatever the sheet's height.
+    m_erreur->setContentsMargins(20, 6, 20, 0);
+    pageLayout->addWidget(m_erreur);
     m_boutons = rangeeBoutons();
     m_boutons->layout()->setContentsMargins(20, 8, 20, 0);
     pageLayout->addWidget(m_boutons);
@@ -466,7 +469,8 @@ QSize FormulaireLocationView::sizeHint() const
     const QSize champs = m_champs->sizeHint().expandedTo(m_champs->minimumSizeHint());
     const int hauteur = m_champs->hasHeightForWidth() ? std::max(champs.height(), m_champs->heightForWidth(560))
                                                       : champs.height();
-    return {std::max(600, champs.width()), hauteur + m_boutons->sizeHint().height() + 16 + 8};
+    const int message = m_erreur->isVisibleTo(this) ? m_erreur->sizeHint().height() : 0;
+    return {std::max(600, champs.width()), hauteur + message + m_boutons->sizeHint().height() + 16 + 8};
 }
 
 bool FormulaireLocationView::afficheFormulaire() const
@@ -496,10 +500,11 @@ void FormulaireLocationView::actualiserListes()
     if (m_apparu && !m_typeDechet && !m_typeDechetPerdu && !types.isEmpty())
         m_typeDechet = types.first();
 
-    m_choixClient->clear();
-    m_choixClient->addItem(QStringLiteral("— Choisir un client —"), QVariant::fromValue<void*>(nullptr));
+    QList<SearchablePicker::Entry> noms;
+    noms.reserve(clients.size());
     for (Client* c : clients)
-        m_choixClient->addItem(c->nom(), QVariant::fromValue<void*>(c));
+        noms.append({c->nom(), QVariant::fromValue<void*>(c)});
+    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
     m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
 
     m_choixType->clear();

@@ -35,6 +35,7 @@ class Client;
 class Contact;
 class FlipView;
 class LocalisationManager;
+class SearchablePicker;
 class ModelContext;
 class TypeDechet;
 class VueSuggestionsAdresse;
@@ -76,7 +77,7 @@ public:
     QString texteErreur() const;
 
     // --- Parts, for the sheet and the tests
-    QComboBox* choixClient() const { return m_choixClient; }
+    SearchablePicker* choixClient() const { return m_choixClient; }
     QComboBox* choixContact() const { return m_choixContact; }
     QComboBox* choixTypeDechet() const { return m_choixType; }
     QLineEdit* champAdresse() const { return m_champAdresse; }
@@ -156,7 +157,7 @@ private:
     QStackedWidget* m_pile = nullptr;
     QWidget* m_champs = nullptr;
     QWidget* m_boutons = nullptr;
-    QComboBox* m_choixClient = nullptr;
+    SearchablePicker* m_choixClient = nullptr;
     QComboBox* m_choixContact = nullptr;
     QLabel* m_etiquetteContact = nullptr;
     QComboBox* m_choixType = nullptr;

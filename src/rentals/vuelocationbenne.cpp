@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,16 +42,15 @@ namespace {
 constexpr int kLargeurColonneClients = 440;
 // When the row is short of room, the client column gives way first, down to a cartouche's box
 // and badge, so that the places beside it keep at least these widths.
-constexpr int kLargeurClientsMin = 230;
+constexpr int kLargeurClientsMin = CartoucheAnime::kLargeurMinimale;
 constexpr int kLargeurDetailsUtile = 280;
 constexpr int kLargeurInvitationUtile = 360;
 constexpr int kEspacement = 12;
-constexpr int kMargeCartouche = 5;
 constexpr int kHautLigne = 9;
-// One cartouche and its margins.
+// One cartouche, its margins included (the selected one grows into them).
 int hauteurLigne()
 {
-    return CartoucheAnime::kHauteur + 14 + 15 + 2 * kMargeCartouche;
+    return CartoucheAnime::kHauteurTotale;
 }
 
 // A scroll area that lets the paper show through.
@@ -79,7 +79,9 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
     auto* rangee = new QHBoxLayout(this);
     rangee->setContentsMargins(12, 12, 12, 12);
     rangee->setSpacing(kEspacement);
-    rangee->addWidget(construireColonneClients());
+    // The client column takes its width (see ajusterColonneClients) before the others share
+    // what is left: its place never depends on which of them show.
+    rangee->addWidget(construireColonneClients(), 1000);
     rangee->addWidget(construireInvitation(), 1);
     rangee->addWidget(construireColonneLocations());
     m_details = new QWidget(this);
@@ -138,7 +140,8 @@ QWidget* VueLocationBenne::construireColonneClients()
 {
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
-    m_scrollClients->setMinimumWidth(kLargeurClientsMin);
+    // A cartouche at rest, badge included, beside the scroll bar.
+    m_scrollClients->setMinimumWidth(kLargeurClientsMin + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     m_scrollClients->setMaximumWidth(kLargeurColonneClients + 16);
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
@@ -169,7 +172,6 @@ void VueLocationBenne::actualiserClients()
         delete it.value();
         it = m_etats.erase(it);
     }
-    m_contenuClients->resize(kLargeurColonneClients, kHautLigne + int(m_clients.size()) * hauteurLigne() + 12);
     placerCartouches();
     m_invitation->setCurrentIndex(m_clients.isEmpty() ? 0 : 1);
     actualiserColonnes();
@@ -177,6 +179,11 @@ void VueLocationBenne::actualiserClients()
 
 void VueLocationBenne::placerCartouches()
 {
+    // The cartouches are as wide as the column shows: the selected one grows within that width.
+    const int largeur = std::min(kLargeurColonneClients, m_scrollClients->viewport()->width());
+    const QSize contenu(largeur, kHautLigne + int(m_clients.size()) * hauteurLigne() + 12);
+    if (m_contenuClients->size() != contenu)
+        m_contenuClients->resize(contenu);
     const int haut = m_scrollClients->verticalScrollBar()->value();
     const int hauteurVue = std::max(m_scrollClients->viewport()->height(), 320);
     const int h = hauteurLigne();
@@ -198,7 +205,7 @@ void VueLocationBenne::placerCartouches()
             ca->setLabel(c->nom());
             ca->setNombreBennes(int(c->locations().size()));
         }
-        ca->setGeometry(0, kHautLigne + i * h + kMargeCartouche, kLargeurColonneClients, h - 2 * kMargeCartouche);
+        ca->setGeometry(0, kHautLigne + i * h, largeur, h);
         m_cartouches.insert(id, ca);
     }
     for (CartoucheAnime* ca : std::as_const(restants))
@@ -291,7 +298,8 @@ QWidget* VueLocationBenne::construireColonneLocations()
 {
     m_colonneLocations = new QWidget(this);
     m_colonneLocations->setObjectName(QStringLiteral("colonneLocations"));
-    m_colonneLocations->setFixedWidth(300);
+    // The list and its scroll bar.
+    m_colonneLocations->setFixedWidth(280 + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     auto* v = new QVBoxLayout(m_colonneLocations);
     v->setContentsMargins(0, 0, 0, 0);
     auto* entete = new QHBoxLayout;
@@ -382,10 +390,16 @@ void VueLocationBenne::actualiserColonnes()
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);
     }
-    m_colonneLocations->setVisible(client != nullptr);
-    // The invitation leaves while the rentals column is there.
+    // The invitation leaves while the rentals column is there. The one leaving goes first: the
+    // two side by side, even for an instant, would ask the window for the room of both.
     m_afficherInvitation = client == nullptr;
-    m_invitation->setVisible(m_afficherInvitation);
+    if (m_afficherInvitation) {
+        m_colonneLocations->hide();
+        m_invitation->show();
+    } else {
+        m_invitation->hide();
+        m_colonneLocations->show();
+    }
     actualiserDetails();
 }
 
@@ -402,11 +416,16 @@ void VueLocationBenne::ajusterColonneClients()
     };
     compter(m_invitation, std::max(kLargeurInvitationUtile, m_invitation->minimumSizeHint().width()));
     compter(m_colonneLocations, m_colonneLocations->minimumWidth());
+    // The details' room is kept from the moment the rentals show: choosing a rental moves nothing.
+    if (m_colonneLocations->isVisibleTo(this) && !m_details->isVisibleTo(this)) {
+        autres += std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width());
+        ++places;
+    }
     compter(m_details, std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width()));
     compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
     const QMargins marges = layout()->contentsMargins();
     const int reste = width() - marges.left() - marges.right() - (places - 1) * kEspacement - autres;
-    const int largeur = std::clamp(reste, kLargeurClientsMin, kLargeurColonneClients + 16);
+    const int largeur = std::clamp(reste, m_scrollClients->minimumWidth(), kLargeurColonneClients + 16);
     // A maximum, not a fixed width: the screen's own minimum width counts the narrowest column.
     if (m_scrollClients->maximumWidth() != largeur)
         m_scrollClients->setMaximumWidth(largeur);

@@ -17,6 +17,7 @@
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
+#include "widgets/searchablepicker.h"
 #include "widgets/textstyles.h"
 
 #include <QApplication>
@@ -197,7 +198,7 @@ QWidget* RapportMensuelView::construireEntete()
     auto* controles = new QWidget(entete);
     auto* ligne = new FlowLayout(controles, 12, 8);
     ligne->setContentsMargins(0, 6, 0, 6);
-    m_choixClient = new QComboBox(controles);
+    m_choixClient = new SearchablePicker(controles);
     m_choixClient->setFixedWidth(260);
     m_choixClient->setAccessibleName(QStringLiteral("Client"));
     m_choixClient->setToolTip(QStringLiteral("Client"));
@@ -343,10 +344,13 @@ void RapportMensuelView::remplirClients()
     }
     {
         const QSignalBlocker bloque(m_choixClient);
-        m_choixClient->clear();
+        QList<SearchablePicker::Entry> entrees;
+        entrees.reserve(noms.size());
+        for (const QString& nom : std::as_const(noms))
+            entrees.append({nom, {}});
         // With no client in the store there is nothing to choose.
-        m_choixClient->addItem(clients.isEmpty() ? QStringLiteral("Aucun client") : QStringLiteral("Choisir un client"));
-        m_choixClient->addItems(noms);
+        m_choixClient->setEntries(clients.isEmpty() ? QStringLiteral("Aucun client") : QStringLiteral("Choisir un client"),
+                                  entrees);
         m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
         m_choixClient->setEnabled(!clients.isEmpty());
     }

@@ -11,7 +11,6 @@
 
 #include <functional>
 
-class QComboBox;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
@@ -23,6 +22,7 @@ class QStackedWidget;
 namespace kv {
 
 class Client;
+class SearchablePicker;
 class HistoriqueEnvoiRapport;
 class LocationDeBenne;
 class ModelContext;
@@ -57,7 +57,7 @@ public:
 
     // The screen's title, at its top.
     QLabel* titre() const { return m_titre; }
-    QComboBox* choixClient() const { return m_choixClient; }
+    SearchablePicker* choixClient() const { return m_choixClient; }
     QDateEdit* choixMois() const { return m_choixMois; }
     QPushButton* boutonApercu() const { return m_boutonApercu; }
     QPushButton* boutonEnvoyer() const { return m_boutonEnvoyer; }
@@ -108,7 +108,7 @@ private:
     QPushButton* m_boutonExporterTous = nullptr;
     QLabel* m_compteHistorique = nullptr;
     QLabel* m_titre = nullptr;
-    QComboBox* m_choixClient = nullptr;
+    SearchablePicker* m_choixClient = nullptr;
     QDateEdit* m_choixMois = nullptr;
     QPushButton* m_boutonApercu = nullptr;
     QPushButton* m_boutonEnvoyer = nullptr;

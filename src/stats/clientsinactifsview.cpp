@@ -131,6 +131,43 @@ QRect boutonADroite(const QRect& ligne, int droite, const QString& texte, const 
     return QRect(droite - s.width(), ligne.center().y() - s.height() / 2, s.width(), s.height());
 }
 
+// The height of the name and `lignes` information lines.
+int hauteurTextes(const QFont& base, int lignes)
+{
+    return QFontMetrics(policeNom(base)).height() + lignes * (2 + QFontMetrics(policeInfo(base)).height());
+}
+
+// A row's height: the texts beside the phone and the buttons, or above them.
+int hauteurRangee(const QFont& base, bool actionsDessous)
+{
+    const int textes = hauteurTextes(base, 1);
+    const int boutons = tailleBouton(kCopier, base).height();
+    return (actionsDessous ? textes + 6 + boutons : std::max(textes, boutons)) + 16;
+}
+
+// Rows tall enough for it have their phone and buttons under the texts.
+bool sousLesTextes(const QStyleOptionViewItem& option)
+{
+    return option.rect.height() >= hauteurRangee(option.font, true);
+}
+
+// Where the phone and the buttons stand: the whole row, or its bottom band.
+QRect bandeActions(const QStyleOptionViewItem& option)
+{
+    if (!sousLesTextes(option))
+        return option.rect;
+    const int h = tailleBouton(kCopier, option.font).height();
+    return QRect(option.rect.left(), option.rect.bottom() - 8 - h + 1, option.rect.width(), h);
+}
+
+// Where the name and the information stand: the whole row, or its top band.
+QRect bandeTextes(const QStyleOptionViewItem& option)
+{
+    if (!sousLesTextes(option))
+        return option.rect;
+    return QRect(option.rect.left(), option.rect.top() + 8, option.rect.width(), hauteurTextes(option.font, 1));
+}
+
 void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect& r, const QString& texte,
                     const QString& symbole)
 {
@@ -159,7 +196,7 @@ QRect ClientInactifDelegate::rectEmail(const QStyleOptionViewItem& option, const
 {
     if (!index.data(LignesClientsInactifsModel::EmailVisibleRole).toBool())
         return {};
-    return boutonADroite(option.rect, option.rect.right() - kMarge, kEmail, option.font);
+    return boutonADroite(bandeActions(option), option.rect.right() - kMarge, kEmail, option.font);
 }
 
 QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index)
@@ -168,13 +205,26 @@ QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, cons
         return {};
     const QRect email = rectEmail(option, index);
     const int droite = email.isNull() ? option.rect.right() - kMarge : email.left() - kEspace;
-    return boutonADroite(option.rect, droite, kCopier, option.font);
+    return boutonADroite(bandeActions(option), droite, kCopier, option.font);
 }
 
 QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    const int texte = QFontMetrics(policeNom(option.font)).height() + 2 + QFontMetrics(policeInfo(option.font)).height();
-    return QSize(600, std::max(texte, tailleBouton(kCopier, option.font).height()) + 16);
+    return QSize(600, hauteurRangee(option.font, m_actionsDessous));
+}
+
+void ClientInactifDelegate::setActionsDessous(bool dessous)
+{
+    m_actionsDessous = dessous;
+}
+
+int ClientInactifDelegate::largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QFontMetrics info(policeInfo(option.font));
+    const int texte = info.horizontalAdvance(index.data(LignesClientsInactifsModel::InformationRole).toString());
+    // What the row gives the texts is its width less what stands on both sides of them.
+    const int autour = debutDesTextes(option) - option.rect.left() + option.rect.right() - finDesTextes(option, index);
+    return texte + autour + 1;
 }
 
 void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -187,7 +237,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     p->setPen(QPen(option.palette.color(QPalette::Midlight), 1));
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
 
-    const QRect r = option.rect.adjusted(kMarge, 0, -kMarge, 0);
+    const QRect r = bandeTextes(option).adjusted(kMarge, 0, -kMarge, 0);
     p->setPen(Qt::NoPen);
     p->setBrush(index.data(LignesClientsInactifsModel::CouleurRole).value<QColor>());
     p->drawEllipse(QRect(r.left(), r.center().y() - 5, 10, 10));
@@ -203,7 +253,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
         const QFontMetrics fm(option.font);
         const int largeurTel = fm.horizontalAdvance(tel);
         const int xTel = copier.left() - kEspace - largeurTel;
-        const int base = r.center().y() + fm.ascent() / 2 - 1;
+        const int base = bandeActions(option).center().y() + fm.ascent() / 2 - 1;
         p->setFont(option.font);
         p->setPen(QColor(0, 0, 0, 102));
         p->drawText(QPoint(xTel + 2, base + 2), tel);
@@ -220,7 +270,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     const QFont info = policeInfo(option.font);
     const int hNom = QFontMetrics(nom).height();
     const int hInfo = QFontMetrics(info).height();
-    const int haut = r.center().y() - (hNom + 2 + hInfo) / 2;
+    const int haut = r.center().y() - hauteurTextes(option.font, 1) / 2;
     const int largeur = std::max(0, finDesTextes(option, index) - gauche);
     const QStringList textes = textesAffiches(option, index);
     p->setFont(nom);
@@ -239,6 +289,8 @@ int ClientInactifDelegate::debutDesTextes(const QStyleOptionViewItem& option)
 
 int ClientInactifDelegate::finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index)
 {
+    if (sousLesTextes(option))
+        return option.rect.right() - kMarge;
     const QRect email = rectEmail(option, index);
     const QRect copier = rectCopier(option, index);
     int droite = option.rect.right() - kMarge;
@@ -258,6 +310,8 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
     const QFontMetrics nom(policeNom(option.font));
     const QFontMetrics info(policeInfo(option.font));
     const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
+    const QString nomAffiche = nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
+                                              Qt::ElideRight, largeur);
     QString infoAffichee = info.elidedText(information, Qt::ElideRight, largeur);
     // "Dernière activité : … • Locations (12 mois) : n": the relative date gives way first, so
     // the count stays in view.
@@ -270,8 +324,7 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
         if (reste > 0 && debut.size() > 1)
             infoAffichee = debut + fin;
     }
-    return {nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(), Qt::ElideRight, largeur),
-            infoAffichee};
+    return {nomAffiche, infoAffichee};
 }
 
 bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -337,6 +390,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_liste = new QListView(this);
     m_liste->setModel(m_model);
     auto* delegate = new ClientInactifDelegate(m_liste);
+    m_delegate = delegate;
     m_liste->setItemDelegate(delegate);
     m_liste->setMouseTracking(true);
     m_liste->viewport()->installEventFilter(this);
@@ -382,6 +436,25 @@ void ClientsInactifsView::recalculer()
 {
     m_model->setLignes(clientsInactifs(activitesDesClients(m_clients.results()), m_seuilMois, m_inclureJamaisLoues,
                                        m_refDate, m_source->zone()));
+    QStyleOptionViewItem option;
+    option.initFrom(m_liste->viewport());
+    option.font = m_liste->font();
+    option.rect = QRect(0, 0, 0, 0);
+    m_largeurUneLigne = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        m_largeurUneLigne = std::max(m_largeurUneLigne, ClientInactifDelegate::largeurUneLigne(option, m_model->index(row, 0)));
+    ajusterHauteurLignes();
+}
+
+void ClientsInactifsView::ajusterHauteurLignes()
+{
+    const bool dessous = m_liste->viewport()->width() < m_largeurUneLigne;
+    if (dessous == m_delegate->actionsDessous())
+        return;
+    m_delegate->setActionsDessous(dessous);
+    // Every row takes the new height at once.
+    m_liste->doItemsLayout();
+    m_liste->viewport()->update();
 }
 
 void ClientsInactifsView::copierTelephone(int row)
@@ -430,6 +503,8 @@ void ClientsInactifsView::menuLigne(const QPoint& position)
 
 bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_liste->viewport() && event->type() == QEvent::Resize)
+        ajusterHauteurLignes();
     // Ctrl+C on a row copies its phone, as its button does (the list alone would copy the name).
     if (watched == m_liste && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         auto* e = static_cast<QKeyEvent*>(event);

@@ -53,6 +53,12 @@ public:
     // The name and the information line as painted in a row: cut to the room the phone and the
     // buttons leave. The information line gives way before its count does.
     static QStringList textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index);
+    // The row width that shows the information whole beside the phone and the buttons.
+    static int largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index);
+
+    // Rows with the phone and the buttons under the texts, which then have the whole width.
+    bool actionsDessous() const { return m_actionsDessous; }
+    void setActionsDessous(bool dessous);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -65,6 +71,7 @@ private:
     // The right end of the texts: left of the phone and the buttons.
     static int finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index);
     static int debutDesTextes(const QStyleOptionViewItem& option);
+    bool m_actionsDessous = false;
 public:
 signals:
     void ecrire(const QModelIndex& index);
@@ -96,6 +103,9 @@ protected:
 
 private:
     void recalculer();
+    // The phone and the buttons go under the texts while a row cannot show its information
+    // beside them.
+    void ajusterHauteurLignes();
     void menuLigne(const QPoint& position);
 
     SourceStatistiques* m_source;
@@ -108,6 +118,8 @@ private:
     ChoixSegmente* m_choixSeuil;
     QCheckBox* m_jamais;
     QPersistentModelIndex m_survol; // the row under the pointer
+    ClientInactifDelegate* m_delegate;
+    int m_largeurUneLigne = 0; // the widest row's need, measured when the rows change
 };
 
 } // namespace kv

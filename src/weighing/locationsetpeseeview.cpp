@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -27,6 +28,29 @@ QColor couleurBenne(const Benne* benne)
     if (!c)
         return QColor(Qt::gray);
     return QColor::fromRgbF(float(c->rouge), float(c->vert), float(c->bleu));
+}
+
+// A status symbol at the row's trailing edge, tinted when a colour is given.
+forms::RowPart symboleSeul(const QString& symbole, const QColor& teinte, const QString& bulle)
+{
+    forms::RowPart p = forms::RowPart::symbolLabel(symbole, QString(), forms::TextStyle::Body, forms::Tone::Primary);
+    p.iconOnly = true;
+    p.color = teinte;
+    p.toolTip = bulle;
+    return p;
+}
+
+forms::RowPart badgeRotations(qsizetype n)
+{
+    forms::RowPart nombre = forms::RowPart::badge(QString::number(n), QColor());
+    nombre.toolTip = QStringLiteral("Nombre de rotations (bons de pesée)");
+    return nombre;
+}
+
+forms::RowLine lignePose(const QDate& jour)
+{
+    const QString pose = QStringLiteral("posé le ") + QLocale().toString(jour, QLocale::ShortFormat);
+    return {{forms::RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary)}, 8, forms::TextStyle::Caption};
 }
 
 } // namespace
@@ -63,6 +87,9 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     };
     // The list follows the store by itself; the form stays on its rental.
     setup.afterSave = [](LocationDeBenne*) {};
+    // Wide enough for the whole placement date beside the widest set of badges.
+    setup.sidebarMin = std::max(setup.sidebarMin, largeurColonne());
+    setup.sidebarIdeal = std::max(setup.sidebarIdeal, setup.sidebarMin);
     setup.placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
                                               QStringLiteral("Sélectionnez une location"),
                                               QStringLiteral("Choisissez une location pour saisir ou modifier un bon de pesée."));
@@ -103,6 +130,19 @@ void LocationsEtPeseeView::construireColonne()
     // Every row has the same lines: the view need not measure thousands of them.
     vue->setUniformItemSizes(true);
     vue->setMouseTracking(true);
+}
+
+int LocationsEtPeseeView::largeurColonne() const
+{
+    // A row with the widest date and every badge a row can bear; the name and the address give
+    // way with "…".
+    forms::RowContent exemple;
+    exemple.lines << lignePose(QDate(2028, 12, 28));
+    exemple.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), QColor(), QString())
+                     << symboleSeul(QStringLiteral("paperclip"), QColor(), QString()) << badgeRotations(99);
+    const int cadre = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth)
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return forms::RecordRowDelegate::wholeWidth(exemple, font()) + cadre;
 }
 
 QListView* LocationsEtPeseeView::liste() const
@@ -160,43 +200,27 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
 
     const BonDePesee* dernier = dernierBon(location);
     if (!dernier) {
-        RowPart alerte = RowPart::symbolLabel(QStringLiteral("exclamationmark.circle"), QString(),
-                                              forms::TextStyle::Body, forms::Tone::Primary);
-        alerte.iconOnly = true;
-        alerte.color = QColor(0xFF, 0x95, 0x00);
-        alerte.toolTip = QStringLiteral("Aucun bon de pesée");
-        row.trailing << alerte;
+        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), QColor(0xFF, 0x95, 0x00),
+                                    QStringLiteral("Aucun bon de pesée"));
     } else {
-        RowPart sceau = RowPart::symbolLabel(QStringLiteral("checkmark.seal.fill"), QString(),
-                                             forms::TextStyle::Body, forms::Tone::Primary);
-        sceau.iconOnly = true;
-        sceau.color = QColor(0x28, 0xA7, 0x45);
-        sceau.toolTip = QStringLiteral("Bon de pesée existant (")
-            + QLocale().toString(localDayOf(dernier->dateMs(), m_horloge.zone), QLocale::ShortFormat)
-            + QLatin1Char(')');
-        row.trailing << sceau;
-        if (dernier->cheminFichierTicket() && !dernier->cheminFichierTicket()->isEmpty()) {
-            RowPart trombone = RowPart::symbolLabel(QStringLiteral("paperclip"), QString(),
-                                                    forms::TextStyle::Body, forms::Tone::Primary);
-            trombone.iconOnly = true;
-            trombone.toolTip = QStringLiteral("Pièce jointe");
-            row.trailing << trombone;
-        }
+        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), QColor(0x28, 0xA7, 0x45),
+                                    QStringLiteral("Bon de pesée existant (")
+                                        + QLocale().toString(localDayOf(dernier->dateMs(), m_horloge.zone),
+                                                             QLocale::ShortFormat)
+                                        + QLatin1Char(')'));
+        if (dernier->cheminFichierTicket() && !dernier->cheminFichierTicket()->isEmpty())
+            row.trailing << symboleSeul(QStringLiteral("paperclip"), QColor(), QStringLiteral("Pièce jointe"));
     }
-    RowPart nombre = RowPart::badge(QString::number(location->bonsDePesee().size()), QColor());
-    nombre.toolTip = QStringLiteral("Nombre de rotations (bons de pesée)");
-    row.trailing << nombre;
+    row.trailing << badgeRotations(location->bonsDePesee().size());
 
     const QString adresse = location->adresse() ? *location->adresse() : (client ? client->adresse() : QString());
-    const QString pose = QStringLiteral("posé le ")
-        + QLocale().toString(localDayOf(location->datePoseMs(), m_horloge.zone), QLocale::ShortFormat);
+    const forms::RowLine quatrieme = lignePose(localDayOf(location->datePoseMs(), m_horloge.zone));
+    const QString pose = quatrieme.parts.first().text;
     // The address, then the placement date, in that order on every row: each on its own line so
     // that a narrow list still shows the address (cut at its end) and the whole date.
     RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
     partAdresse.elide = true;
     forms::RowLine troisieme{{partAdresse}, 8, forms::TextStyle::Caption};
-    forms::RowLine quatrieme{{RowPart::label(pose, forms::TextStyle::Caption, forms::Tone::Secondary)}, 8,
-                             forms::TextStyle::Caption};
     row.lines << premiere << deuxieme << troisieme << quatrieme;
 
     QStringList dit{nom, volume, adresse, pose};

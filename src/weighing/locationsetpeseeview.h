@@ -57,6 +57,8 @@ public:
 
 private:
     void construireColonne();
+    // The list's width that shows a row's date whole.
+    int largeurColonne() const;
     void contexteChange(const ModelChanges& changes);
 
     ModelContext* m_context;

@@ -8,6 +8,7 @@
 #include "drivers/formulairechauffeurview.h"
 #include "model/helpers.h"
 #include "rentals/formulairelocationview.h"
+#include "widgets/searchablepicker.h"
 #include "stats/vuestatistiques.h"
 #include "reports/alertes.h"
 #include "reports/rapportmensuelview.h"

@@ -44,6 +44,8 @@ private slots:
     void removalNeverPrecedesPlacement();
     void removalDateCanBeTyped();
     void contactsFollowTheClient();
+    void clientFoundByTypingPartOfItsName();
+    void missingFieldsLineShowsWithoutScrolling();
     void pricesInTheLocaleAndTheFlipCard();
     void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
@@ -72,6 +74,7 @@ private slots:
     void onlyVisibleCartouchesAreBuilt();
     void selectionBelongsToTheClientNotItsCartouche();
     void columnsKeepTheirPlaceAndRoom();
+    void choosingARentalMovesNothingAndTheCartoucheStaysWhole();
     void groupsOfAvailableSkips();
     void dragPayloadAndPanel();
 };

@@ -499,6 +499,59 @@ void ParClientTest::columnsKeepTheirPlaceAndRoom()
     }
 }
 
+void ParClientTest::choosingARentalMovesNothingAndTheCartoucheStaysWhole()
+{
+    // The content beside the sidebar at 1600 × 1000, 1200 × 760, and 1200 × 760 at scale 1.5.
+    for (const int largeur : {1380, 970, 840}) {
+        const QString texte = QString::number(largeur);
+        Bureau b;
+        client(b.ctx.get(), "Alpha");
+        Client* martin = client(b.ctx.get(), "Martin Bâtiment");
+        for (int i = 0; i < 40; ++i)
+            client(b.ctx.get(), QStringLiteral("Client %1").arg(i));
+        auto* l = location(b.ctx.get(), martin, benne(b.ctx.get(), 10), localDateTime(2026, 6, 1), std::nullopt,
+                           "12 rue de la République, Lyon", 45.76, 4.83);
+        VueLocationBenne ecran(b.entrees());
+        ecran.resize(largeur, 620);
+        ecran.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+        QWidget* vue = ecran.colonneClients()->viewport();
+        QVERIFY(vue);
+        cliquer(ecran.cartouche(martin));
+        QTRY_VERIFY(ecran.listeBennes());
+        QTRY_COMPARE(ecran.cartouche(martin)->scale(), 1.5);
+        QCoreApplication::processEvents();
+        QWidget* locations = ecran.findChild<QWidget*>("colonneLocations");
+        const QRect avant = locations->geometry();
+        const int clients = ecran.colonneClients()->width();
+
+        BenneOscillanteView* tuile = ecran.listeBennes()->tuile(l);
+        QTest::mouseClick(tuile, Qt::LeftButton, {}, tuile->tileRect().center().toPoint());
+        QCoreApplication::processEvents();
+        QVERIFY(ecran.colonneDetails()->isVisible());
+        QCOMPARE(locations->geometry(), avant);
+        QCOMPARE(ecran.colonneClients()->width(), clients);
+        QVERIFY2(ecran.colonneDetails()->geometry().right() <= ecran.width(), qPrintable(texte));
+
+        // The grown cartouche, its badge and its name lie inside what the column shows.
+        CartoucheAnime* choisi = ecran.cartouche(martin);
+        const QRectF dessin = choisi->etendueAffichee();
+        const QRect dansVue(choisi->mapTo(vue, dessin.topLeft().toPoint()), dessin.size().toSize());
+        QVERIFY2(vue->rect().contains(dansVue),
+                 qPrintable(texte + QStringLiteral(" %1,%2 %3×%4").arg(dansVue.x()).arg(dansVue.y()).arg(dansVue.width()).arg(dansVue.height())));
+        QVERIFY2(dessin.width() > CartoucheAnime::kLargeur, qPrintable(texte)); // still grown
+        QCOMPARE(ecran.width(), largeur); // the screen did not widen itself on the way
+        if (largeur >= 1380)
+            QCOMPARE(dessin.width(), (CartoucheAnime::kLargeur + 10) * 1.5); // the full growth when there is room
+
+        // Unchoosing the rental moves nothing either.
+        QTest::mouseClick(tuile, Qt::LeftButton, {}, tuile->tileRect().center().toPoint());
+        QCoreApplication::processEvents();
+        QVERIFY(!ecran.colonneDetails()->isVisible());
+        QCOMPARE(locations->geometry(), avant);
+    }
+}
+
 void ParClientTest::groupsOfAvailableSkips()
 {
     auto ctx = store();

@@ -50,6 +50,7 @@ private slots:
     void rapportNomTresLong();
     void rapportImpression();
     void rapportAuClavier();
+    void rapportClientTrouveEnTapant();
     void rapportMagasinVide();
     void rapportMiseEnPage();
     void historiqueLongsNoms();

@@ -13,6 +13,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/searchablepicker.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QFileDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPdfDocument>
@@ -709,4 +711,43 @@ void TestEcrans::colonnesDeLApercu()
         }
     }
     QVERIFY(nonPrevue);
+}
+
+// With thousands of clients, one is found by typing part of its name, accents and capitals
+// aside; Return chooses it and the report follows.
+void TestEcrans::rapportClientTrouveEnTapant()
+{
+    Rapport r;
+    for (int i = 0; i < 5000; ++i)
+        client(r.ctx.get(), QStringLiteral("Client %1").arg(i));
+    Client* batiment = client(r.ctx.get(), "Bâtiment Martin");
+    QVERIFY(r.ctx->save());
+    r.vue->show();
+    QVERIFY(QTest::qWaitForWindowActive(r.vue.get()));
+    SearchablePicker* choix = r.vue->choixClient();
+    QTRY_COMPARE(choix->count(), 5000 + 4 + 1);
+    choix->setFocus();
+    QTRY_VERIFY(choix->hasFocus());
+    typeText(choix, QStringLiteral("B"));
+    QVERIFY(choix->listShown());
+    typeText(choix->searchField(), QStringLiteral("ATIMENT mar"));
+    QCOMPARE(choix->filteredTexts(), QStringList{"Bâtiment Martin"});
+    QTest::keyClick(choix->searchField(), Qt::Key_Return);
+    QCOMPARE(r.vue->selectedClient(), batiment);
+    QVERIFY(r.vue->boutonApercu()->isEnabled());
+
+    // Namesakes both stay, in the shared order; a click chooses the second.
+    typeText(choix, QStringLiteral("d"));
+    typeText(choix->searchField(), QStringLiteral("upont"));
+    QCOMPARE(choix->filteredTexts(), (QStringList{"Dupont", "Dupont"}));
+    QListView* liste = choix->filteredList();
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualRect(liste->model()->index(1, 0)).center());
+    QVERIFY(!choix->listShown());
+    QVERIFY(r.vue->selectedClient() == r.dupont || r.vue->selectedClient() == r.homonyme);
+    Client* second = r.vue->selectedClient();
+    typeText(choix, QStringLiteral("d"));
+    typeText(choix->searchField(), QStringLiteral("upont"));
+    QTest::keyClick(choix->searchField(), Qt::Key_Return);
+    QVERIFY(r.vue->selectedClient() != second);
+    QVERIFY(r.vue->selectedClient() == r.dupont || r.vue->selectedClient() == r.homonyme);
 }

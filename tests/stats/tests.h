@@ -32,6 +32,7 @@ private slots:
     void inactiveClientsList();
     void yieldCharts();
     void readableAt1200();
+    void inactiveClientsDateWhole();
     void filterTitlesAt1200();
 };
 

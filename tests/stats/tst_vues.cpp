@@ -11,6 +11,7 @@
 #include "stats/choixsegmente.h"
 #include "widgets/observable.h"
 #include "widgets/pickersegmentedcustom.h"
+#include "widgets/textstyles.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statistiquecartechaleurview.h"
@@ -784,8 +785,52 @@ void TestVues::readableAt1200()
         option.rect = liste->visualRect(index);
         option.font = liste->font();
         option.widget = liste;
-        const QString info = ClientInactifDelegate::textesAffiches(option, index)[1];
+        const QString info = ClientInactifDelegate::textesAffiches(option, index).last();
         QVERIFY2(info.endsWith(QStringLiteral("Locations (12 mois) : 2")), qPrintable(info));
+    }
+}
+
+// "Clients inactifs" in a 1200 × 760 window, and in the same window at scale 1.5: the relative
+// date shows whole and the count stays in view, however long the row's phone.
+void TestVues::inactiveClientsDateWhole()
+{
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    for (int i = 0; i < 30; ++i) {
+        Client* c = client(ctx.get(), QStringLiteral("Terrassements et démolitions du Grand Lyon %1").arg(i),
+                           {}, {}, {}, QStringLiteral("contact%1@tdgl.fr").arg(i));
+        c->setTelephone(i % 2 ? QStringLiteral("+33 (0)4 78 00 00 00 poste 12") : QStringLiteral("04 78 00 00 00"));
+        rental(c, b, nullptr, parisMs(2025, 8, 2 + i % 20), parisMs(2025, 8, 25));
+    }
+    QVERIFY(ctx->save());
+    for (const QSize taille : {QSize(1200, 760), QSize(800, 507)}) {
+        Hub hub(ctx.get());
+        hub.vue.resize(taille);
+        QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+        hub.cliquer(StatistiqueType::clientsInactifs);
+        auto* inactifs = hub.detail<ClientsInactifsView>();
+        QVERIFY(inactifs);
+        QListView* liste = inactifs->liste();
+        QTRY_COMPARE(liste->model()->rowCount(), 30);
+        QTest::qWait(150); // the list lays its rows out again after a resize
+        for (int row = 0; row < liste->model()->rowCount(); ++row) {
+            const QModelIndex index = liste->model()->index(row, 0);
+            QStyleOptionViewItem option;
+            option.initFrom(liste->viewport());
+            option.rect = liste->visualRect(index);
+            option.font = liste->font();
+            option.widget = liste;
+            const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
+            QVERIFY2(information.contains(QStringLiteral("mois")), qPrintable(information));
+            const QStringList textes = ClientInactifDelegate::textesAffiches(option, index);
+            const QString vu = textes.mid(1).join(QStringLiteral(" • "));
+            QVERIFY2(vu == information, qPrintable(QString::number(taille.width()) + " " + vu));
+            QVERIFY(textes.last().endsWith(QStringLiteral("Locations (12 mois) : 1")));
+            // The row has the room for the lines it shows.
+            const QFontMetrics nom(fontForStyle(TextStyle::headline, liste->font()));
+            const QFontMetrics info(fontForStyle(TextStyle::caption, liste->font()));
+            QVERIFY(option.rect.height() >= nom.height() + (textes.size() - 1) * (info.height() + 2));
+        }
     }
 }
 

@@ -39,6 +39,7 @@ private slots:
     void ligneDUneLocation();
     void raccourciDepuisLaListe();
     void ordreDeLaLigne();
+    void dateEntiereAvecTousLesBadges();
 };
 
 class TestPiecesJointes : public QObject {

@@ -297,3 +297,42 @@ void TestListe::ordreDeLaLigne()
     const int place = badges.first().left() - 12 - rangee.left() - 10;
     QVERIFY2(fm.elidedText(longue, Qt::ElideRight, place).size() > 12, qPrintable(QString::number(place)));
 }
+
+// Rows with every badge (a ticket with its document, two-digit counts) show their placement date
+// whole in a 1200 × 760 window and in the same window at scale 1.5.
+void TestListe::dateEntiereAvecTousLesBadges()
+{
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Terrassements et démolitions du Grand Lyon"));
+    QList<LocationDeBenne*> locations;
+    for (int i = 0; i < 30; ++i) {
+        auto* l = b.location(c, at(2026, 3, 9, 8), nullptr, nullptr, QStringLiteral("148 boulevard de la Croix-Rousse"));
+        l->setDatePose(at(2025, 12, 28, 8));
+        for (int k = 0; k < 12; ++k)
+            b.bon(l, at(2026, 3, 9, 8 + k), 100, k == 11 ? std::optional<QString>(QStringLiteral("/t/a.pdf")) : std::nullopt);
+        locations << l;
+    }
+    QVERIFY(b.sauver());
+    for (const QSize taille : {QSize(1200, 760), QSize(800, 507)}) {
+        auto v = vue(b);
+        v->resize(taille);
+        v->show();
+        QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+        tourDeBoucle();
+        const QFontMetrics fm(kv::forms::fontFor(kv::forms::TextStyle::Caption, v->liste()->font()));
+        for (auto* l : {locations.first(), locations.last()}) {
+            const kv::forms::RowContent r = v->ligne(l);
+            QCOMPARE(r.trailing.size(), 3); // the seal, the paperclip, the count
+            QCOMPARE(r.trailing.last().text, QStringLiteral("12"));
+            const QString pose = r.lines[3].parts[0].text;
+            QCOMPARE(pose, QStringLiteral("posé le 28/12/2025"));
+            const QRect rangee = v->liste()->visualRect(v->modele()->indexOf(l));
+            const QList<QRect> badges = kv::forms::RecordRowDelegate::trailingRects(r, rangee, v->liste()->font());
+            const int place = badges.first().left() - 12 - (rangee.left() + 10);
+            QVERIFY2(fm.horizontalAdvance(pose) <= place,
+                     qPrintable(QStringLiteral("%1: %2 > %3").arg(taille.width()).arg(fm.horizontalAdvance(pose)).arg(place)));
+        }
+        // The form beside the list keeps its room.
+        QVERIFY(v->listPanel()->width() < taille.width() / 2);
+    }
+}

@@ -63,3 +63,12 @@ private slots:
     void boundRecordDeletedElsewhere();
     void screensThatOpenRecordsThemselves();
 };
+
+class SearchablePickerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void typingNarrowsTheListAndReturnChooses();
+    void searchIgnoresCaseAndAccents();
+    void clickChoosesAndEscapeOnlyCloses();
+    void focusRingWhateverBroughtTheFocus();
+};

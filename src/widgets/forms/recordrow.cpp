@@ -104,6 +104,39 @@ QList<QRect> RecordRowDelegate::trailingRects(const RowContent& content, const Q
     return rects;
 }
 
+int RecordRowDelegate::wholeWidth(const RowContent& content, const QFont& font)
+{
+    int lines = 0;
+    for (const RowLine& line : content.lines) {
+        int x = 0;
+        for (const RowPart& part : line.parts) {
+            const QFontMetrics fm(fontFor(part.style, font));
+            if (x)
+                x += line.spacing;
+            if (part.kind != RowPart::Kind::Text) {
+                x += trailingWidth(part, font);
+                continue;
+            }
+            const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+            if (part.iconOnly) {
+                x += side;
+                continue;
+            }
+            const int text = fm.horizontalAdvance(part.text);
+            x += (side ? side + kIconGap : 0)
+                + (part.elide ? std::min(text, fm.horizontalAdvance(part.text.left(3) + QChar(0x2026))) : text) + 1;
+        }
+        lines = std::max(lines, x);
+    }
+    int width = 2 * kHMargin + lines + (content.leadingDot ? kDot + 10 : 0);
+    if (!content.trailing.isEmpty()) {
+        width += 12 + content.trailingSpacing * int(content.trailing.size() - 1);
+        for (const RowPart& part : content.trailing)
+            width += trailingWidth(part, font);
+    }
+    return width;
+}
+
 bool RecordRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                   const QStyleOptionViewItem& option, const QModelIndex& index)
 {

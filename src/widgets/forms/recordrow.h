@@ -70,6 +70,9 @@ public:
 
     // Where each trailing part is drawn in a row's rectangle (same order as content.trailing).
     static QList<QRect> trailingRects(const RowContent& content, const QRect& rowRect, const QFont& font);
+    // The narrowest row in which every part shows whole, but those that elide (counted by their
+    // first three letters and "…").
+    static int wholeWidth(const RowContent& content, const QFont& font);
 
 private:
     RowFunction m_row;

@@ -1,0 +1,337 @@
+#include "searchablepicker.h"
+
+#include "widgets/forms/search.h"
+
+#include <QAbstractListModel>
+#include <QApplication>
+#include <QCursor>
+#include <QFrame>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+#include <QStyleOptionComboBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+// The folded text a search compares with.
+constexpr int kFoldedRole = Qt::UserRole + 100;
+// Rows the open list shows before it scrolls.
+constexpr int kVisibleRows = 12;
+} // namespace
+
+// The rows, with their folded texts made once per change of the list.
+class SearchablePicker::Entries : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    bool hasNone() const { return m_hasNone; }
+
+    void set(const QString& none, const QList<Entry>& entries)
+    {
+        // Names that stay keep their folded text: a list refreshed for one new client folds one.
+        QHash<QString, QString> known;
+        known.reserve(m_rows.size());
+        for (const Row& r : std::as_const(m_rows))
+            known.insert(r.text, r.folded);
+        beginResetModel();
+        m_rows.clear();
+        m_rows.reserve(entries.size() + 1);
+        m_hasNone = !none.isEmpty();
+        if (m_hasNone)
+            m_rows.append({none, QVariant(), QString()});
+        for (const Entry& e : entries) {
+            const auto it = known.constFind(e.text);
+            m_rows.append({e.text, e.data, it != known.cend() ? *it : forms::fold(e.text)});
+        }
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_rows.size())
+            return {};
+        const Row& r = m_rows[index.row()];
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+        case Qt::AccessibleTextRole:
+            return r.text;
+        case Qt::UserRole:
+            return r.data;
+        case kFoldedRole:
+            return r.folded;
+        default:
+            return {};
+        }
+    }
+
+    const QString& folded(int row) const { return m_rows[row].folded; }
+
+private:
+    struct Row {
+        QString text;
+        QVariant data;
+        QString folded;
+    };
+    QList<Row> m_rows;
+    bool m_hasNone = false;
+};
+
+// The rows holding every typed word; the "none" row only while nothing is typed.
+class SearchablePicker::Filter : public QSortFilterProxyModel {
+public:
+    Filter(Entries* entries, QObject* parent) : QSortFilterProxyModel(parent), m_entries(entries)
+    {
+        setSourceModel(entries);
+    }
+
+    void setWords(const QStringList& words)
+    {
+        if (words == m_words)
+            return;
+        m_words = words;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override
+    {
+        if (row == 0 && m_entries->hasNone())
+            return m_words.isEmpty();
+        const QString& folded = m_entries->folded(row);
+        return std::all_of(m_words.cbegin(), m_words.cend(), [&](const QString& w) { return folded.contains(w); });
+    }
+
+private:
+    Entries* m_entries;
+    QStringList m_words;
+};
+
+SearchablePicker::SearchablePicker(QWidget* parent)
+    : FittingComboBox(parent), m_entries(new Entries(this)), m_filter(new Filter(m_entries, this))
+{
+    // Measuring thousands of names for the width would cost every layout: the layout gives it.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
+    setModel(m_entries);
+
+    m_popup = new QFrame(this, Qt::Popup);
+    m_popup->setObjectName(QStringLiteral("listeRecherche"));
+    m_popup->setFrameShape(QFrame::StyledPanel);
+    auto* v = new QVBoxLayout(m_popup);
+    v->setContentsMargins(4, 4, 4, 4);
+    v->setSpacing(4);
+    m_search = new QLineEdit(m_popup);
+    m_search->setObjectName(QStringLiteral("champRecherche"));
+    m_search->setPlaceholderText(QStringLiteral("Rechercher"));
+    m_search->setClearButtonEnabled(true);
+    v->addWidget(m_search);
+    m_list = new QListView(m_popup);
+    m_list->setObjectName(QStringLiteral("listeFiltree"));
+    m_list->setModel(m_filter);
+    m_list->setUniformItemSizes(true);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_list->setMouseTracking(true);
+    m_list->setFocusPolicy(Qt::NoFocus); // the keys stay in the search field
+    m_list->setStyleSheet(QStringLiteral("QListView::item { padding: 3px 4px; }"));
+    v->addWidget(m_list, 1);
+    m_nothing = new QLabel(QStringLiteral("Aucun résultat"), m_popup);
+    m_nothing->setObjectName(QStringLiteral("aucunResultat"));
+    m_nothing->setAlignment(Qt::AlignCenter);
+    m_nothing->setEnabled(false);
+    m_nothing->hide();
+    v->addWidget(m_nothing);
+
+    connect(m_search, &QLineEdit::textChanged, this, &SearchablePicker::search);
+    connect(m_list, &QListView::clicked, this, &SearchablePicker::choose);
+    m_search->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+}
+
+SearchablePicker::~SearchablePicker() = default;
+
+void SearchablePicker::setEntries(const QString& none, const QList<Entry>& entries)
+{
+    m_entries->set(none, entries);
+    setCurrentIndex(count() > 0 ? 0 : -1);
+    if (listShown())
+        search(m_search->text());
+}
+
+bool SearchablePicker::listShown() const
+{
+    return m_popup->isVisible();
+}
+
+QStringList SearchablePicker::filteredTexts() const
+{
+    QStringList out;
+    out.reserve(m_filter->rowCount());
+    for (int i = 0; i < m_filter->rowCount(); ++i)
+        out.append(m_filter->index(i, 0).data().toString());
+    return out;
+}
+
+void SearchablePicker::showPopup()
+{
+    if (!isEnabled() || count() == 0)
+        return;
+    {
+        const QSignalBlocker quiet(m_search);
+        m_search->clear();
+    }
+    search(QString());
+    // The current entry is chosen in the list, in its middle.
+    const QModelIndex current = m_filter->mapFromSource(m_entries->index(currentIndex(), 0));
+    if (current.isValid()) {
+        m_list->setCurrentIndex(current);
+        m_list->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    }
+    placePopup();
+    m_pointerAtOpening = QCursor::pos();
+    m_popup->show();
+    m_popup->raise();
+    m_popup->activateWindow();
+    m_search->setFocus(Qt::PopupFocusReason);
+    update();
+}
+
+void SearchablePicker::hidePopup()
+{
+    if (m_popup->isVisible())
+        m_popup->hide();
+    update();
+}
+
+void SearchablePicker::placePopup()
+{
+    const int row = std::max(m_list->sizeHintForRow(0), fontMetrics().height() + 4);
+    const int rows = std::clamp(count(), 1, kVisibleRows);
+    const QMargins margins = m_popup->layout()->contentsMargins();
+    const int frame = 2 * m_list->frameWidth();
+    const int height = margins.top() + margins.bottom() + m_search->sizeHint().height() + m_popup->layout()->spacing()
+        + rows * row + frame;
+    const int width = std::max(this->width(), fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
+    QRect r(mapToGlobal(QPoint(0, this->height())), QSize(width, height));
+    // Below the picker when the screen has the room, else above; always on the screen.
+    if (const QScreen* s = screen()) {
+        const QRect room = s->availableGeometry();
+        if (r.bottom() > room.bottom() && mapToGlobal(QPoint(0, 0)).y() - height >= room.top())
+            r.moveBottom(mapToGlobal(QPoint(0, 0)).y() - 1);
+        r.setWidth(std::min(r.width(), room.width()));
+        r.setHeight(std::min(r.height(), room.height()));
+        r.moveLeft(std::clamp(r.left(), room.left(), std::max(room.left(), room.right() + 1 - r.width())));
+        r.moveTop(std::clamp(r.top(), room.top(), std::max(room.top(), room.bottom() + 1 - r.height())));
+    }
+    m_popup->setGeometry(r);
+}
+
+void SearchablePicker::search(const QString& text)
+{
+    m_filter->setWords(forms::searchWords(text));
+    const bool any = m_filter->rowCount() > 0;
+    m_list->setVisible(any);
+    m_nothing->setVisible(!any);
+    // The first row left is the one Return chooses.
+    if (any && !text.trimmed().isEmpty()) {
+        m_list->setCurrentIndex(m_filter->index(0, 0));
+        m_list->scrollToTop();
+    }
+}
+
+void SearchablePicker::choose(const QModelIndex& filtered)
+{
+    if (!filtered.isValid())
+        return;
+    const int row = m_filter->mapToSource(filtered).row();
+    hidePopup();
+    setFocus(Qt::PopupFocusReason);
+    setCurrentIndex(row);
+    emit activated(row);
+    emit textActivated(itemText(row));
+}
+
+void SearchablePicker::keyPressEvent(QKeyEvent* event)
+{
+    // Keys sent here while the list is open belong to its search field.
+    if (listShown()) {
+        QApplication::sendEvent(m_search, event);
+        return;
+    }
+    // Typing on the closed picker opens the list and starts the search with what was typed.
+    const QString text = event->text();
+    const bool typing = !text.isEmpty() && text.at(0).isPrint()
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (typing) {
+        showPopup();
+        if (listShown() && !text.trimmed().isEmpty())
+            m_search->insert(text);
+        event->accept();
+        return;
+    }
+    FittingComboBox::keyPressEvent(event);
+}
+
+void SearchablePicker::initStyleOption(QStyleOptionComboBox* option) const
+{
+    FittingComboBox::initStyleOption(option);
+    // The ring shows whether the focus came by Tab, by a click or from the program.
+    if (hasFocus() || listShown())
+        option->state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+}
+
+bool SearchablePicker::eventFilter(QObject* watched, QEvent* event)
+{
+    // The row under the moving pointer is the one Return would choose; a list opening under a
+    // pointer at rest leaves the current entry chosen.
+    if (watched == m_list->viewport() && event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (move->globalPosition().toPoint() != m_pointerAtOpening) {
+            m_pointerAtOpening = QPoint(-1, -1);
+            const QModelIndex under = m_list->indexAt(move->position().toPoint());
+            if (under.isValid())
+                m_list->setCurrentIndex(under);
+        }
+    }
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            choose(m_list->currentIndex());
+            return true;
+        case Qt::Key_Escape:
+            hidePopup();
+            setFocus(Qt::PopupFocusReason);
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (!m_list->currentIndex().isValid() && m_filter->rowCount() > 0) {
+                m_list->setCurrentIndex(m_filter->index(0, 0));
+                return true;
+            }
+            QApplication::sendEvent(m_list, event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return FittingComboBox::eventFilter(watched, event);
+}
+
+} // namespace kv

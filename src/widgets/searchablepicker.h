@@ -1,0 +1,72 @@
+#pragma once
+
+// A picker for long lists of names (clients): typing any part of a name narrows the list to the
+// entries that hold every typed word, letter case and accents ignored, in the order the entries
+// were given; Return or a click chooses. The arrow, Space and Alt+Down open the whole list with
+// the same search field; Up and Down on the closed picker step through the entries as on any
+// picker. The list is a filter over one model: thousands of entries cost no widget each.
+//
+// It stays a QComboBox for its callers: currentIndex, itemText, itemData, findData and the
+// activated / currentIndexChanged signals keep their meaning (row 0 is the "none" row when
+// there is one). It draws its focus ring whenever it has the focus, however it got it.
+
+#include "widgets/forms/fittingcombobox.h"
+
+#include <QPoint>
+#include <QVariant>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QModelIndex;
+
+namespace kv {
+
+class SearchablePicker : public forms::FittingComboBox {
+    Q_OBJECT
+public:
+    struct Entry {
+        QString text;
+        QVariant data; // itemData(row), Qt::UserRole
+    };
+
+    explicit SearchablePicker(QWidget* parent = nullptr);
+    ~SearchablePicker() override;
+
+    // The rows: `none` first when it is not empty (standing for no choice, never matched by a
+    // search), then the entries in the order given. The current row becomes the first one.
+    void setEntries(const QString& none, const QList<Entry>& entries);
+
+    void showPopup() override;
+    void hidePopup() override;
+
+    // While the list is open: its search field and the rows the search leaves.
+    bool listShown() const;
+    QLineEdit* searchField() const { return m_search; }
+    QListView* filteredList() const { return m_list; }
+    // The texts of the rows the search leaves, in their order.
+    QStringList filteredTexts() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void initStyleOption(QStyleOptionComboBox* option) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Entries;
+    class Filter;
+
+    void search(const QString& text);
+    void choose(const QModelIndex& filtered);
+    void placePopup();
+
+    Entries* m_entries;
+    Filter* m_filter;
+    QFrame* m_popup;
+    QLineEdit* m_search;
+    QListView* m_list;
+    QLabel* m_nothing;
+    QPoint m_pointerAtOpening;
+};
+
+} // namespace kv

@@ -1,0 +1,197 @@
+#include "tests.h"
+
+#include "widgets/searchablepicker.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+
+// A window holding one picker over many names, a few of them alike.
+struct Banc {
+    QWidget fenetre;
+    SearchablePicker* picker = new SearchablePicker(&fenetre);
+    QLineEdit* autre = new QLineEdit(&fenetre);
+    QStringList noms;
+
+    explicit Banc(int nombre = 5000)
+    {
+        for (int i = 0; i < nombre; ++i)
+            noms << QStringLiteral("Client %1").arg(i);
+        noms << QStringLiteral("Bâtiment Martin") << QStringLiteral("Charpente Robert 1")
+             << QStringLiteral("Charpente Robert 12") << QStringLiteral("ROBERT Démolition") << QStringLiteral("<b>Gras</b> / Sàrl");
+        QList<SearchablePicker::Entry> entrees;
+        for (int i = 0; i < noms.size(); ++i)
+            entrees.append({noms[i], i});
+        picker->setEntries(QStringLiteral("— Choisir —"), entrees);
+        auto* v = new QVBoxLayout(&fenetre);
+        v->addWidget(picker);
+        v->addWidget(autre);
+        fenetre.resize(400, 200);
+        fenetre.show();
+        if (!QTest::qWaitForWindowActive(&fenetre))
+            qWarning("window not active");
+        picker->setFocus(Qt::OtherFocusReason);
+    }
+
+    // Types on the picker as on the keyboard: the first key opens the list, the others go to
+    // its search field.
+    void taper(const QString& texte)
+    {
+        for (const QChar c : texte) {
+            QWidget* cible = picker->listShown() ? static_cast<QWidget*>(picker->searchField()) : picker;
+            QKeyEvent press(QEvent::KeyPress, c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(cible, &press);
+        }
+    }
+};
+
+} // namespace
+
+void SearchablePickerTest::typingNarrowsTheListAndReturnChooses()
+{
+    Banc b;
+    QSignalSpy choisi(b.picker, &QComboBox::activated);
+    QCOMPARE(b.picker->currentIndex(), 0);
+
+    // Spaces are part of the search, not a way to open the list again.
+    b.taper(QStringLiteral("robert 1"));
+    QVERIFY(b.picker->listShown());
+    QCOMPARE(b.picker->searchField()->text(), QStringLiteral("robert 1"));
+    QCOMPARE(b.picker->filteredTexts(), (QStringList{"Charpente Robert 1", "Charpente Robert 12"}));
+    QCOMPARE(b.picker->currentIndex(), 0); // nothing chosen before Return
+
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
+    QVERIFY(!b.picker->listShown());
+    QCOMPARE(b.picker->currentText(), QStringLiteral("Charpente Robert 1"));
+    QCOMPARE(b.picker->currentData().toInt(), int(b.noms.indexOf("Charpente Robert 1")));
+    QCOMPARE(choisi.count(), 1);
+    QCOMPARE(choisi.first().first().toInt(), b.picker->currentIndex());
+    QVERIFY(b.picker->hasFocus());
+
+    // Down in the search field goes to the next row left.
+    b.taper(QStringLiteral("ROBERT"));
+    QCOMPARE(b.picker->filteredTexts(), (QStringList{"Charpente Robert 1", "Charpente Robert 12", "ROBERT Démolition"}));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Down);
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Down);
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
+    QCOMPARE(b.picker->currentText(), QStringLiteral("ROBERT Démolition"));
+    QCOMPARE(choisi.count(), 2);
+}
+
+void SearchablePickerTest::searchIgnoresCaseAndAccents()
+{
+    Banc b(300);
+    b.taper(QStringLiteral("batiment"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{"Bâtiment Martin"});
+    b.picker->searchField()->clear();
+    b.taper(QStringLiteral("MARTIN BÂT"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{"Bâtiment Martin"});
+    b.picker->searchField()->clear();
+    b.taper(QStringLiteral("démo"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{"ROBERT Démolition"});
+    // Markup and slashes are letters like any other.
+    b.picker->searchField()->clear();
+    b.taper(QStringLiteral("<b>"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{"<b>Gras</b> / Sàrl"});
+    b.picker->searchField()->clear();
+    b.taper(QStringLiteral("/ sarl"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{"<b>Gras</b> / Sàrl"});
+
+    // The "none" row is no name: a search never finds it; an empty search shows every row.
+    b.picker->searchField()->clear();
+    b.taper(QStringLiteral("choisir"));
+    QVERIFY(b.picker->filteredTexts().isEmpty());
+    QVERIFY(b.picker->findChild<QLabel*>("aucunResultat")->isVisible());
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return); // nothing to choose
+    QVERIFY(b.picker->listShown());
+    QCOMPARE(b.picker->currentIndex(), 0);
+    b.picker->searchField()->clear();
+    QCOMPARE(b.picker->filteredTexts().size(), b.noms.size() + 1);
+    QCOMPARE(b.picker->filteredTexts().first(), QStringLiteral("— Choisir —"));
+}
+
+void SearchablePickerTest::clickChoosesAndEscapeOnlyCloses()
+{
+    Banc b;
+    QSignalSpy choisi(b.picker, &QComboBox::activated);
+    b.picker->setCurrentIndex(b.noms.indexOf("Client 4000") + 1);
+
+    // The arrow opens the whole list on the current entry, search field empty.
+    QStyleOptionComboBox option;
+    option.initFrom(b.picker);
+    const QRect fleche = b.picker->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, b.picker);
+    QTest::mouseClick(b.picker, Qt::LeftButton, {}, fleche.center());
+    QVERIFY(b.picker->listShown());
+    QVERIFY(b.picker->searchField()->text().isEmpty());
+    QListView* liste = b.picker->filteredList();
+    QCOMPARE(liste->currentIndex().data().toString(), QStringLiteral("Client 4000"));
+    QVERIFY(liste->viewport()->rect().intersects(liste->visualRect(liste->currentIndex())));
+
+    // Escape closes the list and changes nothing.
+    b.taper(QStringLiteral("charp"));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
+    QVERIFY(!b.picker->listShown());
+    QCOMPARE(b.picker->currentText(), QStringLiteral("Client 4000"));
+    QCOMPARE(choisi.count(), 0);
+
+    // A click on a row left by the search chooses it.
+    b.taper(QStringLiteral("charpente"));
+    const QRect second = liste->visualRect(liste->model()->index(1, 0));
+    QVERIFY(liste->viewport()->rect().contains(second));
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, second.center());
+    QVERIFY(!b.picker->listShown());
+    QCOMPARE(b.picker->currentText(), QStringLiteral("Charpente Robert 12"));
+    QCOMPARE(choisi.count(), 1);
+
+    // Closed, the arrows still step through the entries, and Space opens the list.
+    QTest::keyClick(b.picker, Qt::Key_Down);
+    QCOMPARE(b.picker->currentText(), QStringLiteral("ROBERT Démolition"));
+    QCOMPARE(choisi.count(), 2);
+    QTest::keyClick(b.picker, Qt::Key_Space);
+    QVERIFY(b.picker->listShown());
+    QVERIFY(b.picker->searchField()->text().isEmpty());
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
+
+    // A list that changes keeps the search open on the new entries.
+    b.taper(QStringLiteral("martin"));
+    b.picker->setEntries(QStringLiteral("— Choisir —"), {{QStringLiteral("Martin"), 1}, {QStringLiteral("Bâtiment Martin"), 2}});
+    QCOMPARE(b.picker->filteredTexts(), (QStringList{"Martin", "Bâtiment Martin"}));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
+
+    // Disabled or empty, it opens nothing.
+    b.picker->setEntries(QString(), {});
+    QCOMPARE(b.picker->count(), 0);
+    QTest::keyClick(b.picker, Qt::Key_A);
+    QVERIFY(!b.picker->listShown());
+}
+
+void SearchablePickerTest::focusRingWhateverBroughtTheFocus()
+{
+    Banc b(10);
+    b.autre->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(b.autre->hasFocus());
+    const QImage sans = b.picker->grab().toImage();
+    // The focus given by the program, as a sheet does when it opens, or by a click.
+    b.picker->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(b.picker->hasFocus());
+    const QImage avec = b.picker->grab().toImage();
+    QVERIFY(sans != avec);
+    // The ring is in the highlight colour.
+    const QColor accent = b.picker->palette().color(QPalette::Highlight);
+    int proches = 0;
+    for (int y = 0; y < avec.height(); ++y)
+        for (int x = 0; x < avec.width(); ++x) {
+            const QColor c = avec.pixelColor(x, y);
+            if (std::abs(c.hue() - accent.hue()) < 12 && c.saturation() > 60 && avec.pixel(x, y) != sans.pixel(x, y))
+                ++proches;
+        }
+    QVERIFY2(proches > avec.width(), qPrintable(QString::number(proches)));
+}
