@@ -45,6 +45,7 @@ private slots:
     void removalDateCanBeTyped();
     void contactsFollowTheClient();
     void pricesInTheLocaleAndTheFlipCard();
+    void pricesOutOfRangeAreRefused();
     void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
     void saveStoresTheRental();
