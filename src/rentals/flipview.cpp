@@ -1,10 +1,12 @@
 #include "flipview.h"
 
 #include <QEasingCurve>
+#include <QEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QtMath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -15,6 +17,9 @@ FlipView::FlipView(Axis3D axis, qreal perspective, QWidget* front, QWidget* back
 {
     m_front->setParent(this);
     m_back->setParent(this);
+    // A face that grows (a message shown under a field) makes the card grow with it.
+    m_front->installEventFilter(this);
+    m_back->installEventFilter(this);
     // A spring of 0.45 s that settles with a slight overshoot.
     m_animation->setDuration(450);
     QEasingCurve courbe(QEasingCurve::OutBack);
@@ -71,14 +76,24 @@ QSize FlipView::sizeHint() const
 
 QSize FlipView::minimumSizeHint() const
 {
-    // A face's fields never squeeze: a place too short for the card scrolls instead.
-    return sizeHint();
+    // Never shorter than its faces: a squeezed face would crush its fields.
+    const QSize m = m_front->minimumSizeHint().expandedTo(m_back->minimumSizeHint());
+    return QSize(m.width(), std::max(m.height(), sizeHint().height()));
 }
 
 void FlipView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placerFaces();
+}
+
+bool FlipView::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_front || watched == m_back) && event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        placerFaces();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FlipView::placerFaces()

@@ -399,6 +399,7 @@ QWidget* FormulaireLocationView::sectionTarifs()
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* champ = new forms::NumberField(forms::NumberField::Kind::Decimal, false, back);
         champ->setObjectName(nom);
+        champ->setRange(plages::prixEuros, libelle);
         champ->setFixedDecimals(2);
         champ->setValue(0.0);
         champ->setFieldWidth(120);
@@ -725,9 +726,14 @@ void FormulaireLocationView::validerEtEnregistrer()
     corrigerEnlevement();
     m_isSaving = true;
     m_valider->setEnabled(false);
-    // Prices typed but not yet committed count as typed.
+    // Prices typed but not yet committed count as typed; a refused one stops the save.
     for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
-        f->commit();
+        if (!f->commit()) {
+            afficherEchec(f->message());
+            if (f->isVisible())
+                f->setFocus();
+            return;
+        }
 
     qCInfo(locationLogger(), "▶️ Début validation");
     ligneSortie(QStringLiteral("▶️ Début validation"));

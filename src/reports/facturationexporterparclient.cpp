@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
+#include <optional>
 
 namespace kv {
 
@@ -27,12 +29,67 @@ struct OrdreTaux {
     }
 };
 
-struct CumulTaux {
-    double baseHT = 0;
-    double tva = 0;
-    double ttc = 0;
+// An amount as the export prints it: its double and, while they fit 64 bits, its whole cents, so
+// that a sum of amounts is exactly the sum of what its lines print. An amount or a sum beyond
+// 64 bits of cents (only from values stored before typed numbers were bounded) falls back on
+// the sum of the doubles.
+struct Montant {
+    double euros = 0;
+    qint64 centimes = 0;
+    bool exact = true;
+
+    Montant() = default;
+    explicit Montant(double e) : euros(e)
+    {
+        const std::optional<qint64> c = kv::centimes(e);
+        exact = c.has_value();
+        centimes = c.value_or(0);
+    }
+    // A line's VAT: what its two printed amounts differ by.
+    static Montant ecart(const Montant& ttc, const Montant& ht, double euros)
+    {
+        Montant m;
+        m.euros = euros;
+        m.exact = ttc.exact && ht.exact && differenceSur(ttc.centimes, ht.centimes, &m.centimes);
+        return m;
+    }
+    Montant& operator+=(const Montant& autre)
+    {
+        euros += autre.euros;
+        exact = exact && autre.exact && ajoutSur(centimes, autre.centimes, &centimes);
+        return *this;
+    }
+    Montant operator+(const Montant& autre) const
+    {
+        Montant somme = *this;
+        return somme += autre;
+    }
+    QString texte() const { return exact ? formatCentimes(centimes) : formatMontant(euros); }
+
+private:
+    static constexpr qint64 max = std::numeric_limits<qint64>::max();
+    static constexpr qint64 min = std::numeric_limits<qint64>::min();
+    // a + b or a - b into *r; false, *r unchanged, when it overflows.
+    static bool ajoutSur(qint64 a, qint64 b, qint64* r)
+    {
+        if ((b > 0 && a > max - b) || (b < 0 && a < min - b))
+            return false;
+        *r = a + b;
+        return true;
+    }
+    static bool differenceSur(qint64 a, qint64 b, qint64* r)
+    {
+        if ((b < 0 && a > max + b) || (b > 0 && a < min + b))
+            return false;
+        *r = a - b;
+        return true;
+    }
 };
 
+struct CumulTaux {
+    Montant baseHT;
+    Montant tva;
+};
 
 QString ligne(const QStringList& champs)
 {
@@ -152,15 +209,17 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
             return a->datePoseMs() < b->datePoseMs();
         });
         std::map<double, CumulTaux, OrdreTaux> parTaux;
-        double sommeHT = 0, sommeTTC = 0, sommeTVA = 0;
+        Montant sommeHT, sommeTTC, sommeTVA;
         for (const LocationDeBenne* l : locs) {
             const DetailPrix p = l->detailPrix(zone);
             const double tva = p.total * (p.tauxTVA / 100);
             const double ttc = p.total * (p.tauxTVA / 100 + 1);
+            const Montant ht(p.total);
+            const Montant montantTTC(ttc);
+            const Montant montantTVA = Montant::ecart(montantTTC, ht, tva);
             CumulTaux& cumul = parTaux[p.tauxTVA];
-            cumul.baseHT += p.total;
-            cumul.tva += tva;
-            cumul.ttc += ttc;
+            cumul.baseHT += ht;
+            cumul.tva += montantTVA;
 
             const Benne* benne = l->benne();
             const DispositifSpecial* dispositif = benne ? benne->dispositifSpecial() : nullptr;
@@ -179,24 +238,23 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
                 formatMontant(p.base),
                 formatMontant(p.supplementTonnage),
                 formatMontant(p.supplementJours),
-                formatMontant(p.total),
+                ht.texte(),
                 formatMontant(p.tauxTVA),
-                formatMontant(ttc),
+                montantTTC.texte(),
                 QString(),
             });
-            sommeHT += p.total;
-            sommeTTC += ttc;
-            sommeTVA += tva;
+            sommeHT += ht;
+            sommeTTC += montantTTC;
+            sommeTVA += montantTVA;
         }
-        lignes << ligneClient(nom, formatMontant(sommeHT), QString(), formatMontant(sommeTTC),
-                              QStringLiteral("SOUS-TOTAL CLIENT (TVA: ") + formatMontant(sommeTVA)
-                                  + QLatin1Char(')'));
+        lignes << ligneClient(nom, sommeHT.texte(), QString(), sommeTTC.texte(),
+                              QStringLiteral("SOUS-TOTAL CLIENT (TVA: ") + sommeTVA.texte() + QLatin1Char(')'));
         for (const auto& [taux, cumul] : parTaux) {
-            lignes << ligneClient(nom, formatMontant(cumul.baseHT), formatMontant(taux),
-                                  formatMontant(cumul.baseHT + cumul.tva),
+            lignes << ligneClient(nom, cumul.baseHT.texte(), formatMontant(taux),
+                                  (cumul.baseHT + cumul.tva).texte(),
                                   QStringLiteral("DÉTAIL TVA taux ") + formatMontant(taux)
-                                      + QStringLiteral("% – Base: ") + formatMontant(cumul.baseHT)
-                                      + QStringLiteral(" / TVA: ") + formatMontant(cumul.tva));
+                                      + QStringLiteral("% – Base: ") + cumul.baseHT.texte()
+                                      + QStringLiteral(" / TVA: ") + cumul.tva.texte());
         }
         lignes << QString();
     }

@@ -43,15 +43,11 @@ QString champCSV(const QString& texte)
     return s;
 }
 
-QString formatMontant(double montant)
-{
-    if (!std::isfinite(montant))
-        return QStringLiteral("0,00");
-    const QString arrondi = formatDecimalHalfEven(montant, 2);
-    const bool negatif = arrondi.startsWith(QLatin1Char('-'));
-    const qsizetype point = arrondi.indexOf(QLatin1Char('.'));
-    const QString entier = arrondi.mid(negatif ? 1 : 0, point - (negatif ? 1 : 0));
+namespace {
 
+// "-1 234,50" from the sign, the digits of the whole part and the two decimals.
+QString montantGroupe(bool negatif, const QString& entier, const QString& decimales)
+{
     QString groupe;
     const qsizetype n = entier.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -59,7 +55,41 @@ QString formatMontant(double montant)
             groupe += QChar(0x202F);
         groupe += entier.at(i);
     }
-    return (negatif ? QStringLiteral("-") : QString()) + groupe + QLatin1Char(',') + arrondi.mid(point + 1);
+    return (negatif ? QStringLiteral("-") : QString()) + groupe + QLatin1Char(',') + decimales;
+}
+
+} // namespace
+
+QString formatMontant(double montant)
+{
+    if (!std::isfinite(montant))
+        return QStringLiteral("0,00");
+    const QString arrondi = formatDecimalHalfEven(montant, 2);
+    const bool negatif = arrondi.startsWith(QLatin1Char('-'));
+    const qsizetype point = arrondi.indexOf(QLatin1Char('.'));
+    return montantGroupe(negatif, arrondi.mid(negatif ? 1 : 0, point - (negatif ? 1 : 0)), arrondi.mid(point + 1));
+}
+
+std::optional<qint64> centimes(double montant)
+{
+    if (!std::isfinite(montant))
+        return 0;
+    // The digits of the printed text, so that a sum of cents is the sum of what is printed.
+    QString chiffres = formatDecimalHalfEven(montant, 2);
+    chiffres.remove(QLatin1Char('.'));
+    bool ok = false;
+    const qint64 c = chiffres.toLongLong(&ok);
+    return ok ? std::optional<qint64>(c) : std::nullopt;
+}
+
+QString formatCentimes(qint64 centimes)
+{
+    const bool negatif = centimes < 0;
+    // Digits of the magnitude, taken from the negative side, which holds every 64-bit value.
+    QString chiffres;
+    for (qint64 reste = negatif ? centimes : -centimes; reste != 0 || chiffres.size() < 3; reste /= 10)
+        chiffres.prepend(QLatin1Char(char('0' - reste % 10)));
+    return montantGroupe(negatif, chiffres.chopped(2), chiffres.right(2));
 }
 
 QDate jourDansZone(qint64 ms, const QTimeZone& zone)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <optional>
+
 namespace kv {
 
 class LocationDeBenne;
@@ -22,6 +24,12 @@ QString champCSV(const QString& texte);
 // number rounded half to even at the second decimal (2.675 → "2,68", 0.125 → "0,12"), a comma,
 // thousands grouped with U+202F ("1 234,50"). A number that is not finite gives "0,00".
 QString formatMontant(double montant);
+
+// The amount formatMontant prints, in whole cents: 0 when it is not finite; none when it does
+// not fit 64 bits.
+std::optional<qint64> centimes(double montant);
+// The text of formatMontant for an amount in cents, exact at any size.
+QString formatCentimes(qint64 centimes);
 
 // The calendar day of an instant in a time zone.
 QDate jourDansZone(qint64 ms, const QTimeZone& zone);

@@ -196,6 +196,7 @@ void TypeDechetFormView::construire()
     ligneTva->setContentsMargins(2, 2, 2, 2);
     m_tva = champNombre(forms::NumberField::Kind::Decimal, false, 70, QString(), m_ligneTva);
     m_tva->lineEdit()->setAccessibleName(QStringLiteral("TVA %"));
+    m_tva->setRange(plages::tauxTVA, QStringLiteral("TVA"));
     m_tva->setValue(m_model->tva());
     ligneTva->addWidget(m_tva);
     ligneTva->addWidget(texteSecondaire(QStringLiteral("%"), forms::Tone::Secondary, m_ligneTva), 0,
@@ -205,6 +206,8 @@ void TypeDechetFormView::construire()
         if (m_tva->value())
             m_model->setTva(*m_tva->value());
     });
+    // After the field's own commit: a rate refused as typed outlines the row as well.
+    connect(m_tva->lineEdit(), &QLineEdit::editingFinished, this, &TypeDechetFormView::actualiserValidite);
 
     auto* statut = new QHBoxLayout;
     statut->setSpacing(16);
@@ -226,22 +229,28 @@ void TypeDechetFormView::construire()
     using Kind = forms::NumberField::Kind;
     m_forfait = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
     m_forfait->lineEdit()->setAccessibleName(QStringLiteral("Forfait (€ HT)"));
+    m_forfait->setRange(plages::prixEuros, QStringLiteral("Forfait"));
     m_forfait->setValue(m_model->prixBaseForfait());
     tarifs->addRow(QStringLiteral("Forfait (€ HT)"), m_forfait);
     m_prixTonne = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
     m_prixTonne->lineEdit()->setAccessibleName(QStringLiteral("Prix / tonne (€ HT)"));
+    m_prixTonne->setRange(plages::prixEuros, QStringLiteral("Prix / tonne"));
     m_prixTonne->setValue(m_model->prixBaseParTonne());
     tarifs->addRow(QStringLiteral("Prix / tonne (€ HT)"), m_prixTonne);
     m_franchise = champNombre(Kind::Decimal, true, 120, QStringLiteral("Franchise (t)"), tarifs);
+    m_franchise->setRange(plages::franchiseTonnes, QStringLiteral("Franchise"));
     m_franchise->setValue(m_model->franchiseTonnage());
     m_supplementTonnage =
         champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. tonne (€)"), tarifs);
+    m_supplementTonnage->setRange(plages::prixEuros, QStringLiteral("Suppl. tonne"));
     m_supplementTonnage->setValue(m_model->supplementTonnage());
     tarifs->addRow(QStringLiteral("Franchise / Supplément (t / €)"),
                    paire(m_franchise, m_supplementTonnage, tarifs));
     m_joursInclus = champNombre(Kind::Whole, true, 120, QStringLiteral("Jours inclus"), tarifs);
+    m_joursInclus->setRange(plages::joursInclus, QStringLiteral("Jours inclus"));
     m_joursInclus->setWholeValue(m_model->dureeIncluse());
     m_supplementJour = champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. jour (€)"), tarifs);
+    m_supplementJour->setRange(plages::prixEuros, QStringLiteral("Suppl. jour"));
     m_supplementJour->setValue(m_model->supplementJour());
     tarifs->addRow(QStringLiteral("Jours inclus / Suppl. (€)"),
                    paire(m_joursInclus, m_supplementJour, tarifs));
@@ -292,8 +301,9 @@ void TypeDechetFormView::remplirCentres()
 
 void TypeDechetFormView::actualiserValidite()
 {
-    m_frame->setSaveEnabled(libelleValide() && tvaValide());
-    forms::setInvalidOutline(m_ligneTva, !tvaValide());
+    const bool tva = tvaValide() && !m_tva->outOfRange();
+    m_frame->setSaveEnabled(libelleValide() && tva);
+    forms::setInvalidOutline(m_ligneTva, !tva);
     m_couleur->setHexText(m_model->couleur());
 }
 
@@ -323,17 +333,23 @@ QWidget* TypeDechetFormView::champ(Champ c) const
 
 bool TypeDechetFormView::validerNombres()
 {
-    bool ok = true;
+    forms::NumberField* refuse = nullptr;
     for (forms::NumberField* f : {m_tva, m_forfait, m_prixTonne, m_franchise, m_supplementTonnage,
                                   m_joursInclus, m_supplementJour})
-        ok = f->commit() && ok;
-    return ok;
+        if (!f->commit() && !refuse)
+            refuse = f;
+    // The first refused field takes the focus, its message under it.
+    if (refuse)
+        refuse->setFocus();
+    return !refuse;
 }
 
 void TypeDechetFormView::enregistrer()
 {
     // What is typed in a number field counts even when the field was not left.
-    if (!validerNombres())
+    const bool nombres = validerNombres();
+    actualiserValidite();
+    if (!nombres)
         return;
     if (!libelleValide() || !tvaValide())
         return;

@@ -4,6 +4,7 @@
 
 #include "model/helpers.h"
 #include "model/modelcontext.h"
+#include "model/plages.h"
 #include "model/records.h"
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
@@ -652,6 +653,13 @@ void MiniBonDePeseeForm::enregistrerBon()
         return;
     }
     const bool poidsModifie = m_poids->text() != m_poidsCharge;
+    // Only a typed weight is bound: a stored one outside the range stays as it is.
+    if (poidsModifie && poids && !plages::poidsNetKg.contient(*poids)) {
+        setErreur(QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
+                      .arg(m_poids->text(), textePlage(plages::poidsNetKg)));
+        m_poids->setFocus();
+        return;
+    }
     QString erreur;
     if (m_bonCourant) {
         BonDePesee* bon = m_bonCourant;

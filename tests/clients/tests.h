@@ -7,6 +7,7 @@ class TestForms : public QObject {
 private slots:
     void foldedSearch();
     void numberFieldReadsTheLocale();
+    void numberFieldRange();
     void colorFieldKeepsTheStoredText();
     void editorFrameShortcuts();
     void listPanelKeepsItsSelection();

@@ -91,6 +91,49 @@ void TestForms::numberFieldReadsTheLocale()
     QLocale::setDefault(QLocale::system());
 }
 
+void TestForms::numberFieldRange()
+{
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    const Plage plage{0, 100, "%"};
+    NumberField field(NumberField::Kind::Decimal, true);
+    field.setRange(plage, QStringLiteral("TVA"));
+    QSignalSpy changed(&field, &NumberField::valueChanged);
+
+    // A value stored outside is shown, and kept while its text is left as shown.
+    field.setValue(150.0);
+    QCOMPARE(field.lineEdit()->text(), QStringLiteral("150"));
+    QVERIFY(field.commit());
+    QCOMPARE(field.value(), std::optional<double>(150.0));
+
+    // Typed outside, refused: the text stays to be mended, the value does not move.
+    for (const char* trop : {"100,01", "-0,5", "1e300"}) {
+        field.lineEdit()->setText(QString::fromLatin1(trop));
+        QVERIFY2(!field.commit(), trop);
+        QVERIFY(!field.commit()); // read again, refused again
+        QCOMPARE(field.lineEdit()->text(), QString::fromLatin1(trop));
+        QCOMPARE(field.value(), std::optional<double>(150.0));
+        QVERIFY(field.outOfRange());
+        QCOMPARE(field.message(), QStringLiteral("TVA : ") + textePlage(plage));
+    }
+    QVERIFY(field.message().startsWith(QStringLiteral("TVA : entre 0 et 100 ")));
+    QCOMPARE(changed.count(), 0);
+    field.lineEdit()->setText(QStringLiteral("100"));
+    QVERIFY(field.commit());
+    QCOMPARE(field.value(), std::optional<double>(100.0));
+    QVERIFY(!field.outOfRange());
+    QVERIFY(field.message().isEmpty());
+    QCOMPARE(changed.count(), 1);
+
+    // Shown with two decimals, a value with more keeps them until the user types another.
+    NumberField prix(NumberField::Kind::Decimal, false);
+    prix.setFixedDecimals(2);
+    prix.setValue(12.3456);
+    QCOMPARE(prix.lineEdit()->text(), QStringLiteral("12,35"));
+    QVERIFY(prix.commit());
+    QCOMPARE(prix.value(), std::optional<double>(12.3456));
+    QLocale::setDefault(QLocale::system());
+}
+
 void TestForms::colorFieldKeepsTheStoredText()
 {
     ColorField field;

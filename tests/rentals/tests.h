@@ -47,6 +47,7 @@ private slots:
     void clientFoundByTypingPartOfItsName();
     void missingFieldsLineShowsWithoutScrolling();
     void pricesInTheLocaleAndTheFlipCard();
+    void pricesOutOfRangeAreRefused();
     void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
     void saveStoresTheRental();

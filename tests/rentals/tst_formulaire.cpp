@@ -453,6 +453,54 @@ void FormulaireLocationTest::pricesInTheLocaleAndTheFlipCard()
     QCOMPARE(b.locations()[0]->tarifJournalier(), 0.0);
 }
 
+void FormulaireLocationTest::pricesOutOfRangeAreRefused()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    form->interrupteurTarifs()->setFocus();
+    QTest::keyClick(form->interrupteurTarifs(), Qt::Key_Space);
+    QTRY_VERIFY(!form->carteTarifs()->isAnimating());
+
+    const QList<std::pair<forms::NumberField*, QString>> champs = {
+        {form->champTarifPose(), QStringLiteral("Tarif de pose")},
+        {form->champTarifEnlevement(), QStringLiteral("Tarif d’enlèvement")},
+        {form->champTarifJournalier(), QStringLiteral("Tarif journalier")},
+    };
+    // Left with Tab, a refused price says why under the field; the card grows for it and no
+    // field is crushed.
+    taper(form->champTarifPose()->lineEdit(), QStringLiteral("100000,01"));
+    QTest::keyClick(form->champTarifPose()->lineEdit(), Qt::Key_Tab);
+    QVERIFY(form->champTarifPose()->messageLabel()->isVisible());
+    for (const auto& [champ, nom] : champs)
+        QTRY_VERIFY(champ->lineEdit()->height() >= champ->lineEdit()->sizeHint().height());
+
+    for (const auto& [champ, nom] : champs) {
+        for (const char* trop : {"100000,01", "-0,01", "99999999999999999999"}) {
+            // Typed, then "Valider" clicked: the field is left, then the form reads it again.
+            taper(champ->lineEdit(), QString::fromLatin1(trop));
+            QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+            QVERIFY(b.locations().isEmpty());
+            QVERIFY(!b.ctx->hasChanges());
+            QCOMPARE(b.fermetures, 0);
+            QVERIFY(form->showError());
+            QVERIFY2(form->texteErreur().startsWith(nom + QStringLiteral(" : entre 0 et ")), qPrintable(form->texteErreur()));
+            QVERIFY(form->texteErreur().endsWith(QStringLiteral(" €")));
+            QCOMPARE(champ->lineEdit()->text(), QString::fromLatin1(trop));
+            QCOMPARE(champ->message(), form->texteErreur());
+            QVERIFY(form->boutonValider()->isEnabled());
+        }
+        taper(champ->lineEdit(), QStringLiteral("100000"));
+        QTest::keyClick(champ->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(champ->message(), QString());
+    }
+    // At the bound, the rental is stored.
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->tarifPose(), plages::prixEuros.maximum);
+    QCOMPARE(b.locations()[0]->tarifEnlevement(), plages::prixEuros.maximum);
+    QCOMPARE(b.locations()[0]->tarifJournalier(), plages::prixEuros.maximum);
+}
+
 void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
 {
     // The sheet's default size, with every row shown: contacts, the red message, the prices card

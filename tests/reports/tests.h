@@ -7,6 +7,8 @@ class TestFacturation : public QObject {
 private slots:
     void blocDUnClient();
     void montants();
+    void totauxExactsAuxBornes();
+    void valeursHorsLimitesFactureesTellesQuelles();
     void periodeEtFiltre();
     void champsEtNettoyage();
     void volumesHorsLimites();

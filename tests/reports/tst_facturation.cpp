@@ -2,11 +2,14 @@
 
 #include "screenfixtures.h"
 
+#include "model/plages.h"
 #include "reports/facturationexporterparclient.h"
+#include "reports/textesexport.h"
 
 #include <QTest>
 
 #include <cmath>
+#include <map>
 #include <limits>
 
 using namespace kv;
@@ -83,6 +86,113 @@ void TestFacturation::montants()
     QCOMPARE(F::formatMontant(123), QStringLiteral("123,00"));
     QCOMPARE(F::formatMontant(std::nan("")), QStringLiteral("0,00"));
     QCOMPARE(F::formatMontant(1e21), m("1 000 000 000 000 000 000 000,00"));
+
+    // Cents are what is printed, ties and signs included; any 64-bit count prints exactly.
+    for (const double x : {0.0, 1234.5, 2.675, 0.125, 0.135, 999999.995, -1234.5, -0.001, -0.005,
+                           0.015, 1e13 + 0.125, std::nan("")})
+        QCOMPARE(formatCentimes(*centimes(x)), F::formatMontant(x));
+    QCOMPARE(centimes(1e21), std::nullopt);
+    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::max()), m("92 233 720 368 547 758,07"));
+    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::min()), m("-92 233 720 368 547 758,08"));
+    QCOMPARE(formatCentimes(-5), QStringLiteral("-0,05"));
+}
+
+namespace {
+
+// A printed amount read back in cents.
+qint64 lireCentimes(QString texte)
+{
+    texte.remove(nnbsp).remove(QLatin1Char(','));
+    bool ok = false;
+    const qint64 c = texte.toLongLong(&ok);
+    if (!ok)
+        qWarning("montant illisible : %s", qPrintable(texte));
+    return c;
+}
+
+} // namespace
+
+void TestFacturation::totauxExactsAuxBornes()
+{
+    // One client's many rentals at the largest accepted weights and prices, the amounts holding
+    // fractions of a cent: every total is the sum of the lines as printed.
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), "Grand Compte");
+    const double prixMax = plages::prixEuros.maximum;
+    const double kgMax = plages::poidsNetKg.maximum;
+    QList<TypeDechet*> types;
+    for (const double tva : {plages::tauxTVA.maximum, 5.5, 19.6, 20.0, 8.5})
+        types << pricedWasteType(ctx.get(), QStringLiteral("Type %1").arg(tva), tva, prixMax,
+                                 plages::franchiseTonnes.minimum, prixMax - 0.01, 0, prixMax - 0.03);
+    types << pricedWasteType(ctx.get(), QStringLiteral("Au poids"), 19.6);
+    types.last()->setPrixBaseParTonne(prixMax - 0.07);
+    Benne* b = colouredSkip(ctx.get());
+    const int n = 3000;
+    for (int i = 0; i < n; ++i) {
+        TypeDechet* t = types[i % types.size()];
+        // Up to ten years on site; the last tickets of the bound itself.
+        const QDateTime pose = parisTime(2015, 1, 1).addDays(i % 97);
+        const QDateTime enlevement = pose.addDays(1 + (i * 37) % 3650).addSecs(3600);
+        const double kg = kgMax - (i % 7) * 0.01 - (i % 3) * 0.001;
+        LocationDeBenne* l = (i % 2) ? rental(c, b, t, pose, enlevement, std::nullopt, kg, prixMax, prixMax - 0.05,
+                                             prixMax - 0.09)
+                                     : rental(c, b, t, pose, enlevement, std::nullopt, kg);
+        l->ajouterBonDePesee(enlevement, std::nullopt, std::nullopt, std::nullopt, kgMax, std::nullopt);
+    }
+    const QStringList l = lignes(generer(ctx.get(), parisMs(2015, 1, 1), parisMs(2026, 12, 6, 23, 59, 59)));
+
+    qint64 ht = 0, ttc = 0;
+    std::map<QString, std::pair<qint64, qint64>> parTaux; // rate text: (excluding VAT, including VAT)
+    int vues = 0;
+    for (const QString& x : l) {
+        const QStringList f = x.split(QLatin1Char(';'));
+        if (f.size() != 17 || f[0] != QStringLiteral("Grand Compte"))
+            continue;
+        ++vues;
+        ht += lireCentimes(f[13]);
+        ttc += lireCentimes(f[15]);
+        parTaux[f[14]].first += lireCentimes(f[13]);
+        parTaux[f[14]].second += lireCentimes(f[15]);
+    }
+    QCOMPARE(vues, n);
+
+    const QStringList sousTotal = l.filter(QStringLiteral("SOUS-TOTAL CLIENT"));
+    QCOMPARE(sousTotal.size(), 1);
+    const QStringList st = sousTotal.first().split(QLatin1Char(';'));
+    QCOMPARE(lireCentimes(st[11]), ht);
+    QCOMPARE(lireCentimes(st[13]), ttc);
+    QCOMPARE(st[14], QStringLiteral("SOUS-TOTAL CLIENT (TVA: %1)").arg(formatCentimes(ttc - ht)));
+
+    const QStringList details = l.filter(QStringLiteral("DÉTAIL TVA"));
+    QCOMPARE(details.size(), int(parTaux.size()));
+    for (const QString& x : details) {
+        const QStringList d = x.split(QLatin1Char(';'));
+        QVERIFY2(parTaux.count(d[12]), qPrintable(x));
+        const auto [baseHT, totalTTC] = parTaux[d[12]];
+        QCOMPARE(lireCentimes(d[11]), baseHT);
+        QCOMPARE(lireCentimes(d[13]), totalTTC);
+        QCOMPARE(d[14], QStringLiteral("DÉTAIL TVA taux %1% – Base: %2 / TVA: %3")
+                            .arg(d[12], formatCentimes(baseHT), formatCentimes(totalTTC - baseHT)));
+    }
+}
+
+void TestFacturation::valeursHorsLimitesFactureesTellesQuelles()
+{
+    // A ticket stored before weights were bounded is billed as it is; the client's totals still
+    // read as the sum of its line.
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), "Ancien");
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0);
+    t->setPrixBaseParTonne(45);
+    rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 3, 1), parisTime(2026, 3, 2), std::nullopt,
+           99999999999999999999.0);
+    const QStringList l = lignes(generer(ctx.get()));
+    const QStringList ligne = l[2].split(QLatin1Char(';'));
+    QCOMPARE(ligne[9], F::formatMontant(99999999999999999999.0));
+    QCOMPARE(ligne[13], F::formatMontant(99999999999999999999.0 / 1000 * 45));
+    const QStringList st = l[3].split(QLatin1Char(';'));
+    QCOMPARE(st[11], ligne[13]);
+    QCOMPARE(st[13], ligne[15]);
 }
 
 void TestFacturation::periodeEtFiltre()

@@ -31,6 +31,7 @@ private slots:
     void libelleEtTvaConditionnentLeBouton();
     void nombresDansLaLangueDeLUtilisateur();
     void saisieNonNumeriqueRefusee();
+    void nombresHorsLimitesRefuses();
     void enregistrementAuClavierSansQuitterLeChamp();
     void toucheEntreeDuLibelle();
     void couleurChoisieEtCopiee();
@@ -176,7 +177,7 @@ void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
     saisir(QStringLiteral("Suppl. jour (€)"), QStringLiteral("12,5"));
     saisir(QStringLiteral("Forfait (€ HT)"), QString()); // cleared: no value
     saisir(QStringLiteral("Jours inclus"), QStringLiteral("7"));
-    saisir(QStringLiteral("Prix / tonne (€ HT)"), QStringLiteral("-4,25")); // no bound on prices
+    saisir(QStringLiteral("Prix / tonne (€ HT)"), QStringLiteral("4,25"));
     saisir(QStringLiteral("TVA %"), QString()); // the rate is required: kept
     QCOMPARE(ligne(QStringLiteral("TVA %"))->text(), QStringLiteral("5,5"));
     QVERIFY(!nombre(QStringLiteral("TVA %"))->message().isEmpty());
@@ -186,7 +187,7 @@ void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
     QCOMPARE(t->supplementJour(), std::optional<double>(12.5));
     QVERIFY(!t->prixBaseForfait());
     QCOMPARE(t->dureeIncluse(), std::optional<qint64>(7));
-    QCOMPARE(t->prixBaseParTonne(), std::optional<double>(-4.25));
+    QCOMPARE(t->prixBaseParTonne(), std::optional<double>(4.25));
     QCOMPARE(t->tva(), 5.5);
     QVERIFY(!m_store->hasChanges());
 }
@@ -218,6 +219,86 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
     QCOMPARE(forfait->text(), QString());
     QVERIFY(!m_store->hasChanges());
     QCOMPARE(t->supplementJour(), std::optional<double>(3.0));
+}
+
+void TestTypeDechetForm::nombresHorsLimitesRefuses()
+{
+    // Values stored before numbers were bounded.
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    t->setPrixBaseForfait(1e20);
+    t->setDureeIncluse(1'000'000);
+    t->setSupplementJour(3.0);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+
+    struct Cas {
+        const char* champ;    // the field's accessible name
+        const char* libelle;  // its name in the message
+        const char* trop;     // just past the range
+        const char* juste;    // at its bound
+    };
+    const QList<Cas> cas = {
+        {"TVA %", "TVA", "100,01", "100"},
+        {"Forfait (€ HT)", "Forfait", "100000,01", "100000"},
+        {"Prix / tonne (€ HT)", "Prix / tonne", "-0,01", "0"},
+        {"Franchise (t)", "Franchise", "1000,01", "1000"},
+        {"Suppl. tonne (€)", "Suppl. tonne", "100000,01", "100000"},
+        {"Jours inclus", "Jours inclus", "3651", "3650"},
+        {"Suppl. jour (€)", "Suppl. jour", "-1", "0"},
+    };
+    QPushButton* enregistrer = m_form->frame()->saveButton();
+    const auto rienEnregistre = [&] {
+        QVERIFY(m_enregistres.isEmpty());
+        QVERIFY(!m_store->hasChanges());
+        QCOMPARE(t->prixBaseForfait(), std::optional<double>(1e20));
+        QCOMPARE(t->dureeIncluse(), std::optional<qint64>(1'000'000));
+        QCOMPARE(t->supplementJour(), std::optional<double>(3.0));
+        QVERIFY(!t->franchiseTonnage());
+        QCOMPARE(t->tva(), 20.0);
+    };
+    for (const Cas& c : cas) {
+        const QString champ = QString::fromUtf8(c.champ);
+        // Typed and saved at once with the keyboard.
+        QLineEdit* e = ligne(champ);
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        fixtures::typeText(e, QString::fromUtf8(c.trop));
+        QTest::keyClick(e, Qt::Key_Return, Qt::ControlModifier);
+        rienEnregistre();
+        // The text stays to be mended, the message names the field and the range.
+        QCOMPARE(e->text(), QString::fromUtf8(c.trop));
+        QCOMPARE(QApplication::focusWidget(), e);
+        const QString message = nombre(champ)->message();
+        QVERIFY2(message.startsWith(QString::fromUtf8(c.libelle) + QStringLiteral(" : entre ")), qPrintable(message));
+        QVERIFY(nombre(champ)->messageLabel()->isVisibleTo(m_form.get()));
+        // Left with Tab, then saved with the mouse: still refused.
+        QTest::keyClick(e, Qt::Key_Tab);
+        QCOMPARE(e->text(), QString::fromUtf8(c.trop));
+        if (enregistrer->isEnabled())
+            QTest::mouseClick(enregistrer, Qt::LeftButton);
+        rienEnregistre();
+        // Mended to the bound itself, the message goes.
+        saisir(champ, QString::fromUtf8(c.juste));
+        QCOMPARE(nombre(champ)->message(), QString());
+    }
+    // The rate refused as typed outlines its row and holds the button, as an invalid rate does.
+    QWidget* ligneTva = ligne(QStringLiteral("TVA %"))->parentWidget()->parentWidget();
+    saisir(QStringLiteral("TVA %"), QStringLiteral("150"));
+    QVERIFY(forms::hasInvalidOutline(ligneTva));
+    QVERIFY(!enregistrer->isEnabled());
+    saisir(QStringLiteral("TVA %"), QStringLiteral("20"));
+    QVERIFY(!forms::hasInvalidOutline(ligneTva));
+
+    // Every bound typed is accepted and saved.
+    QVERIFY(enregistrer->isEnabled());
+    QTest::mouseClick(enregistrer, Qt::LeftButton);
+    QCOMPARE(m_enregistres, QList<TypeDechet*>({t}));
+    QCOMPARE(t->prixBaseForfait(), std::optional<double>(100000));
+    QCOMPARE(t->dureeIncluse(), std::optional<qint64>(3650));
+    QCOMPARE(t->franchiseTonnage(), std::optional<double>(1000));
+    QCOMPARE(t->supplementJour(), std::optional<double>(0));
 }
 
 void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()

@@ -17,6 +17,7 @@ private slots:
     void sansBon();
     void troisBons();
     void poids();
+    void poidsHorsLimites();
     void formatPoids();
     void kilosEntiers();
     void enTete();

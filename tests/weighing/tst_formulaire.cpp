@@ -1,11 +1,13 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "model/plages.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
 #include "widgets/macsectionheader.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +26,18 @@ std::unique_ptr<MiniBonDePeseeForm> formulaire(Bureau& b, kv::LocationDeBenne* l
 {
     auto f = std::make_unique<MiniBonDePeseeForm>(b.ctx.get(), l, b.horloge, b.dossier);
     f->resize(800, 700);
+    return f;
+}
+
+// The form shown over a rental holding one saved ticket of that weight.
+std::unique_ptr<MiniBonDePeseeForm> formulaireDUnBon(Bureau& b, double kg, kv::LocationDeBenne** l, BonDePesee** bon)
+{
+    *l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    *bon = b.bon(*l, at(2026, 3, 5, 9), kg);
+    if (!b.sauver())
+        qWarning("magasin non enregistré");
+    auto f = formulaire(b, *l);
+    f->show();
     return f;
 }
 
@@ -154,11 +168,9 @@ void TestFormulaire::troisBons()
 void TestFormulaire::poids()
 {
     Bureau b;
-    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
-    BonDePesee* bon = b.bon(l, at(2026, 3, 5, 9), 850.456);
-    QVERIFY(b.sauver());
-    auto f = formulaire(b, l);
-    f->show();
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* bon = nullptr;
+    auto f = formulaireDUnBon(b, 850.456, &l, &bon);
     QCOMPARE(f->poidsNetKgStr(), QStringLiteral("850,46"));
 
     // Saving without touching the weight keeps the stored value exactly.
@@ -197,6 +209,57 @@ void TestFormulaire::poids()
     f->enregistrerBon();
     QVERIFY(!bon->poidsDechetsKg());
     QVERIFY(!b.ctx->hasChanges());
+}
+
+void TestFormulaire::poidsHorsLimites()
+{
+    Bureau b;
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* ancien = nullptr;
+    // A weight stored before weights were bounded.
+    auto f = formulaireDUnBon(b, 1e20, &l, &ancien);
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    f->activateWindow();
+    QCOMPARE(f->bonCourant(), ancien);
+
+    // Saved again with its weight untouched, it keeps it as it is.
+    f->champDate()->setDateTime(at(2026, 3, 3, 9));
+    QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(ancien->date(), at(2026, 3, 3, 9));
+    QCOMPARE(ancien->poidsDechetsKg(), std::optional<double>(1e20));
+
+    // Typed, a weight just past either bound is refused, naming the field and the range.
+    const auto refuse = [&](const QString& texte) {
+        f->champPoids()->setFocus();
+        taper(*f, texte);
+        QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY2(f->importerError().contains(QStringLiteral("« %1 »").arg(texte)), qPrintable(f->importerError()));
+        QVERIFY(f->findChild<QLabel*>(QStringLiteral("ligneErreur"))->isVisibleTo(f.get()));
+        QCOMPARE(QApplication::focusWidget(), f->champPoids());
+        QCOMPARE(ancien->poidsDechetsKg(), std::optional<double>(1e20));
+        QVERIFY(!b.ctx->hasChanges());
+    };
+    refuse(QStringLiteral("100000,01"));
+    QVERIFY(f->importerError().contains(QStringLiteral("poids net")));
+    QVERIFY(f->importerError().contains(kv::textePlage(kv::plages::poidsNetKg)));
+    refuse(QStringLiteral("99999999999999999999"));
+    refuse(QStringLiteral("1e20"));
+    refuse(QStringLiteral("-0,01"));
+
+    // A new ticket past the bound is not created.
+    f->nouveauBon();
+    taper(*f, QStringLiteral("100000,5"));
+    QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QVERIFY(!b.ctx->hasChanges());
+
+    // The bound itself is accepted.
+    taper(*f, QStringLiteral("100000"));
+    QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(l->bonsDePesee().size(), 2);
+    QCOMPARE(f->bonCourant()->poidsDechetsKg(), std::optional<double>(kv::plages::poidsNetKg.maximum));
 }
 
 void TestFormulaire::formatPoids()

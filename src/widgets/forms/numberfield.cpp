@@ -75,43 +75,73 @@ void NumberField::setWholeValue(std::optional<qint64> value)
 bool NumberField::commit()
 {
     const QString text = m_edit->text().trimmed();
+    // A text left as shown holds the kept value: it is not read again, so a stored value (even
+    // one outside the range, or with more decimals than shown) stays exactly as it is.
+    if (!text.isEmpty() && m_edit->text() == m_shown) {
+        showMessage(QString());
+        return true;
+    }
     bool ok = false;
-    bool changed = false;
+    std::optional<double> v;
+    std::optional<qint64> whole;
     if (text.isEmpty()) {
         ok = m_optional;
-        if (ok) {
-            changed = m_value.has_value() || m_whole.has_value();
-            m_value.reset();
-            m_whole.reset();
-        }
     } else if (m_kind == Kind::Whole) {
-        const std::optional<qint64> v = parseWhole(text, &ok);
-        if (ok) {
-            changed = m_whole != v;
-            m_whole = v;
-            m_value = double(*v);
-        }
+        whole = parseWhole(text, &ok);
+        if (ok)
+            v = double(*whole);
     } else {
-        const std::optional<double> v = parseDecimal(text, &ok);
-        if (ok) {
-            changed = m_value != v;
-            m_value = v;
-        }
+        v = parseDecimal(text, &ok);
     }
-    if (ok) {
-        m_message->clear();
-        m_message->hide();
+    if (!ok) {
+        showMessage(text.isEmpty()
+                        ? QStringLiteral("Valeur obligatoire : la valeur précédente est conservée.")
+                        : QStringLiteral("« %1 » n’est pas un nombre : la valeur précédente est conservée.")
+                              .arg(text));
+        display();
+        return false;
+    }
+    if (v && !inRange(*v)) {
+        // The text stays for the user to mend; the value is unchanged.
+        m_outOfRange = true;
+        showMessage(textePlage(m_nomChamp, *m_plage));
+        return false;
+    }
+    bool changed = false;
+    if (text.isEmpty()) {
+        changed = m_value.has_value() || m_whole.has_value();
+        m_value.reset();
+        m_whole.reset();
+    } else if (m_kind == Kind::Whole) {
+        changed = m_whole != whole;
+        m_whole = whole;
+        m_value = v;
     } else {
-        m_message->setText(text.isEmpty()
-                               ? QStringLiteral("Valeur obligatoire : la valeur précédente est conservée.")
-                               : QStringLiteral("« %1 » n’est pas un nombre : la valeur précédente est conservée.")
-                                     .arg(text));
-        m_message->show();
+        changed = m_value != v;
+        m_value = v;
     }
+    showMessage(QString());
     display();
     if (changed)
         emit valueChanged();
-    return ok;
+    return true;
+}
+
+void NumberField::showMessage(const QString& text)
+{
+    m_message->setText(text);
+    m_message->setVisible(!text.isEmpty());
+}
+
+void NumberField::setRange(const Plage& plage, const QString& nomChamp)
+{
+    m_plage = plage;
+    m_nomChamp = nomChamp;
+}
+
+bool NumberField::inRange(double v) const
+{
+    return !m_plage || m_plage->contient(v);
 }
 
 QString NumberField::message() const
@@ -146,12 +176,13 @@ void NumberField::display()
 {
     const QLocale locale;
     if (m_kind == Kind::Whole)
-        m_edit->setText(m_whole ? locale.toString(*m_whole) : QString());
+        m_shown = m_whole ? locale.toString(*m_whole) : QString();
     else
-        m_edit->setText(m_value ? locale.toString(*m_value, 'f',
-                                                  m_fixedDecimals >= 0 ? m_fixedDecimals
-                                                                       : QLocale::FloatingPointShortest)
-                                : QString());
+        m_shown = m_value ? locale.toString(*m_value, 'f',
+                                            m_fixedDecimals >= 0 ? m_fixedDecimals : QLocale::FloatingPointShortest)
+                          : QString();
+    m_edit->setText(m_shown);
+    m_outOfRange = false;
 }
 
 std::optional<double> NumberField::parseDecimal(const QString& text, bool* ok) const
