@@ -1086,8 +1086,10 @@ void TestGrille::barresCourtesEtBadgeDInformation()
         QVERIFY(corps.contains(et.rectTexte));
         for (const QRectF& badge : {et.badgePose, et.badgeEnlevement})
             QVERIFY(badge.isEmpty() || (!badge.intersects(et.rectTexte) && corps.contains(badge)));
-        if (survol)
+        if (survol) {
             QVERIFY(!et.rectTexte.intersects(g->rectDuplication(unJour)));
+            capture(e.vue.get(), QStringLiteral("barres-courtes-survol"));
+        }
         QVERIFY(!et.rectTexte.intersects(g->rectPoignee(unJour, false)));
         QVERIFY(!et.rectTexte.intersects(g->rectPoignee(unJour, true)));
     }
@@ -1114,6 +1116,7 @@ void TestGrille::barresCourtesEtBadgeDInformation()
     const QColor bleu(0, 122, 255);
     QTRY_VERIFY(proche(couleurEn(vp->grab().toImage(), centre + QPointF(-7, 0)), bleu));
     const QImage badge = vp->grab().toImage();
+    capture(e.vue.get(), QStringLiteral("badge-information"));
     for (const QPointF& d : {QPointF(7, 0), QPointF(0, -8.5), QPointF(7.5, 4), QPointF(-8.5, 0)})
         QVERIFY2(proche(couleurEn(badge, centre + d), bleu), qPrintable(couleurEn(badge, centre + d).name()));
     // The "i": white down its stem and in its dot.
