@@ -263,13 +263,9 @@ PeintreBarres::Etiquette GrillePlanning::etiquette(const LocationDeBenne* locati
     for (const Barre& b : barres(ligne)) {
         if (b.location != location)
             continue;
-        const Geometrie g = geometrie(ligne, b.colonnes);
-        const bool bouton = m_survol == location && !(m_geste && m_geste->glisse);
-        const Client* client = location->client();
         m_peintre.preparer(viewport()->devicePixelRatioF(), font());
-        PeintreBarres::Etiquette e = m_peintre.disposerEtiquette(
-            g.corps, bandeEtiquette(g, bouton), client ? client->nom() : QString(),
-            location->chauffeurPose() != nullptr, location->chauffeurEnlevement() != nullptr);
+        const bool bouton = m_survol == location && !(m_geste && m_geste->glisse);
+        PeintreBarres::Etiquette e = disposerEtiquette(location, geometrie(ligne, b.colonnes), bouton);
         const QPointF o = scrollOffset();
         for (QRectF* r : {&e.rectTexte, &e.badgePose, &e.badgeEnlevement})
             if (!r->isEmpty())
@@ -277,6 +273,15 @@ PeintreBarres::Etiquette GrillePlanning::etiquette(const LocationDeBenne* locati
         return e;
     }
     return {};
+}
+
+PeintreBarres::Etiquette GrillePlanning::disposerEtiquette(const LocationDeBenne* location, const Geometrie& g,
+                                                           bool avecBouton)
+{
+    const Client* client = location->client();
+    return m_peintre.disposerEtiquette(g.corps, bandeEtiquette(g, avecBouton), client ? client->nom() : QString(),
+                                       location->chauffeurPose() != nullptr,
+                                       location->chauffeurEnlevement() != nullptr);
 }
 
 GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
@@ -452,12 +457,11 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         p.drawPixmap(QRectF(centre - QPointF(t.width() / 2, t.height() / 2), t), info, info.rect());
         p.restore();
     }
-    const Client* client = l->client();
     const bool bouton = m_survol == l && !glisse;
-    m_peintre.peindreEtiquette(p, m_peintre.disposerEtiquette(corps, bandeEtiquette(g, bouton).translated(-o),
-                                                               client ? client->nom() : QString(),
-                                                               l->chauffeurPose() != nullptr,
-                                                               l->chauffeurEnlevement() != nullptr));
+    p.save();
+    p.translate(-o);
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, g, bouton));
+    p.restore();
     if (bouton) {
         const QPixmap& bouton = m_peintre.boutonDuplication();
         p.drawPixmap(g.duplication.topLeft() - o - QPointF(PeintreBarres::kMargeOmbres, PeintreBarres::kMargeOmbres), bouton);
@@ -584,7 +588,9 @@ void GrillePlanning::suivreGeste(const QPointF& pointVue)
 {
     m_geste->pointeur = pointVue;
     m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
-    viewport()->update();
+    // Only the bar's row changes (its badges and shadows reach a little past it).
+    const double haut = m_geste->touche.ligne * hauteurBenne - scrollOffset().y();
+    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurBenne + 24).toAlignedRect());
 }
 
 void GrillePlanning::mouseMoveEvent(QMouseEvent* event)

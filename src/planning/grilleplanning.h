@@ -137,6 +137,8 @@ private:
     int ligneDe(const LocationDeBenne* location) const;
     // The room a bar's label may take: its body less what the handles and the duplicate button cover.
     static QRectF bandeEtiquette(const Geometrie& g, bool avecBouton);
+    // The label of a bar standing at `g` (content coordinates).
+    PeintreBarres::Etiquette disposerEtiquette(const LocationDeBenne* location, const Geometrie& g, bool avecBouton);
     void majBarresDefilement();
     void majSurvol(const QPointF& pointVue);
     void terminerGlissement(const QPointF& pointVue);
