@@ -228,17 +228,22 @@ void PrestationsColumn::dragMoveEvent(QDragMoveEvent* event)
 
 void PrestationsColumn::dropEvent(QDropEvent* event)
 {
-    const QMimeData* mime = event->mimeData();
+    if (recevoirDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+bool PrestationsColumn::recevoirDrop(const QMimeData* mime)
+{
     if (!mime || mime->formats().isEmpty()) {
         m_trace(QStringLiteral("Aucun provider trouvé pour le drop"));
-        event->ignore();
-        return;
+        return false;
     }
     // The drop is taken at once; what the payload turns out to be changes nothing to that.
-    event->acceptProposedAction();
     const std::optional<PrestationDragItem> item = decoderDrop(ItemRecu::depuis(mime), m_trace);
     if (!item)
-        return;
+        return true;
     // The store is touched on the next turn of the event loop, once the drag is over. The
     // assignment belongs to the store's context, so that it happens even if this column is
     // rebuilt in between; only its news needs the column.
@@ -250,6 +255,7 @@ void PrestationsColumn::dropEvent(QDropEvent* event)
         if (colonne)
             colonne->signaler(r, erreur);
     });
+    return true;
 }
 
 void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur)

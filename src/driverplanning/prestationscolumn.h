@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QMimeData;
 class QVBoxLayout;
 
 namespace kv {
@@ -49,6 +50,10 @@ public:
     // Builds the cards again from the driver's lists; waits while one of its cards is dragged.
     void actualiser();
     bool glisserEnCours() const { return !m_carteGlissee.isNull(); }
+
+    // A drop of `mime` on this column: whether it is taken (every drop that carries something,
+    // whatever it turns out to be; the driver is given the operation on the next turn).
+    bool recevoirDrop(const QMimeData* mime);
 
     QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
     QList<PrestationCard*> cartesEnlevements() const { return m_cartesEnlevements; }

@@ -9,9 +9,11 @@
 
 #include "model/query.h"
 #include "model/records.h"
+#include "widgets/dragautoscroller.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
 
+#include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -94,6 +96,9 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     ligne->addWidget(boiteCarte, 0, Qt::AlignTop);
 
     m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
+    // The list takes the drops and hands each to the column under the pointer at that moment:
+    // the list may have scrolled under a still pointer since the drag last moved.
+    m_colonne->setAcceptDrops(false);
     m_colonne->setTrace(trace);
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
@@ -184,6 +189,9 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     m_liste->addStretch(1);
     m_defilement->setWidget(contenu);
     layout->addWidget(m_defilement, 1);
+    contenu->setAcceptDrops(true);
+    contenu->installEventFilter(this);
+    m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
     connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &VuePlanningChauffeurs::planifierConstruction);
 
@@ -386,6 +394,59 @@ void VuePlanningChauffeurs::construireVisibles()
     // Built rows take their own height: rows further down may come into view.
     if (construit)
         planifierConstruction();
+}
+
+PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const
+{
+    QWidget* contenu = m_defilement->widget();
+    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget())
+        if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
+            return colonne;
+    return nullptr;
+}
+
+// Drags over the list: it scrolls near its edges and takes the wheel; a drop goes to the column
+// under the pointer.
+bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
+{
+    QWidget* contenu = m_defilement->widget();
+    if (objet != contenu)
+        return QWidget::eventFilter(objet, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+        m_defilementAuto->begin();
+        [[fallthrough]];
+    case QEvent::DragMove: {
+        auto* e = static_cast<QDragMoveEvent*>(event);
+        const QPoint point = e->position().toPoint();
+        m_defilementAuto->pointerAt(contenu->mapTo(m_defilement->viewport(), point));
+        // Near an edge the list moves under the pointer: what lies there at the drop counts.
+        if (colonneEn(point) || m_defilementAuto->isScrolling())
+            e->acceptProposedAction();
+        else
+            e->ignore();
+        return true;
+    }
+    case QEvent::DragLeave:
+        m_defilementAuto->end();
+        return true;
+    case QEvent::Drop: {
+        m_defilementAuto->end();
+        auto* e = static_cast<QDropEvent*>(event);
+        PrestationsColumn* colonne = colonneEn(e->position().toPoint());
+        if (!colonne) {
+            e->ignore();
+            return true;
+        }
+        if (colonne->recevoirDrop(e->mimeData()))
+            e->acceptProposedAction();
+        else
+            e->ignore();
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(objet, event);
+    }
 }
 
 QRect VuePlanningChauffeurs::zoneUtile() const

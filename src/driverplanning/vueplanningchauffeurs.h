@@ -24,6 +24,7 @@ class CartePrestationsChauffeur;
 class Chauffeur;
 class ChauffeurCard;
 class DateSlider;
+class DragAutoScroller;
 class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
@@ -88,6 +89,7 @@ public:
     DateSlider* dateSlider() const { return m_slider; }
     QPushButton* boutonTransmettre() const { return m_transmettre; }
     QScrollArea* zoneDefilement() const { return m_defilement; }
+    DragAutoScroller* defilementAuto() const { return m_defilementAuto; }
 
     // Where the trace lines of drops go (the standard output by default).
     void setTrace(TraceDrop trace);
@@ -109,8 +111,11 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
+    // The column under a point of the list, if any.
+    PrestationsColumn* colonneEn(const QPoint& pointListe) const;
     QWidget* enTete();
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
@@ -132,6 +137,7 @@ private:
     DateSlider* m_slider = nullptr;
     QPushButton* m_transmettre = nullptr;
     QScrollArea* m_defilement = nullptr;
+    DragAutoScroller* m_defilementAuto = nullptr;
     QVBoxLayout* m_liste = nullptr;
     QList<RangeeChauffeur*> m_rangees;
     QList<QWidget*> m_separateurs;

@@ -6,9 +6,11 @@
 #include "model/daywindow.h"
 #include "model/modelcontext.h"
 #include "widgets/colors.h"
+#include "widgets/dragautoscroller.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
+#include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -55,6 +57,7 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     viewport()->setAutoFillBackground(false);
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
+    m_defilementAuto = new DragAutoScroller(this);
     setTabOrder(m_colonne, this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
     connect(&m_animSurbrillance, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
@@ -244,6 +247,43 @@ GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Colonnes& c
     return g;
 }
 
+QRectF GrillePlanning::bandeEtiquette(const Geometrie& g, bool avecBouton)
+{
+    // Between the handles, and left of the duplicate button while it shows.
+    const qreal gauche = g.poigneeGauche.right();
+    qreal droite = g.poigneeDroite.left();
+    if (avecBouton)
+        droite = std::min(droite, g.duplication.left());
+    return QRectF(gauche, g.corps.top(), std::max(0.0, droite - gauche), g.corps.height());
+}
+
+PeintreBarres::Etiquette GrillePlanning::etiquette(const LocationDeBenne* location)
+{
+    const int ligne = ligneDe(location);
+    for (const Barre& b : barres(ligne)) {
+        if (b.location != location)
+            continue;
+        m_peintre.preparer(viewport()->devicePixelRatioF(), font());
+        const bool bouton = m_survol == location && !(m_geste && m_geste->glisse);
+        PeintreBarres::Etiquette e = disposerEtiquette(location, geometrie(ligne, b.colonnes), bouton);
+        const QPointF o = scrollOffset();
+        for (QRectF* r : {&e.rectTexte, &e.badgePose, &e.badgeEnlevement})
+            if (!r->isEmpty())
+                r->translate(-o);
+        return e;
+    }
+    return {};
+}
+
+PeintreBarres::Etiquette GrillePlanning::disposerEtiquette(const LocationDeBenne* location, const Geometrie& g,
+                                                           bool avecBouton)
+{
+    const Client* client = location->client();
+    return m_peintre.disposerEtiquette(g.corps, bandeEtiquette(g, avecBouton), client ? client->nom() : QString(),
+                                       location->chauffeurPose() != nullptr,
+                                       location->chauffeurEnlevement() != nullptr);
+}
+
 GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
 {
     const QPointF p = pointVue + scrollOffset();
@@ -373,8 +413,8 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
         }
     }
 
-    // The keyboard's cell, while the grid has the focus.
-    if (hasFocus() && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
+    // The keyboard's cell, while the grid has the focus and the keyboard is in use.
+    if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(palette().color(QPalette::Highlight), 2));
         p.setBrush(Qt::NoBrush);
@@ -417,10 +457,12 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         p.drawPixmap(QRectF(centre - QPointF(t.width() / 2, t.height() / 2), t), info, info.rect());
         p.restore();
     }
-    const Client* client = l->client();
-    m_peintre.peindreEtiquette(p, corps, client ? client->nom() : QString(), l->chauffeurPose() != nullptr,
-                               l->chauffeurEnlevement() != nullptr);
-    if (m_survol == l && !glisse) {
+    const bool bouton = m_survol == l && !glisse;
+    p.save();
+    p.translate(-o);
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, g, bouton));
+    p.restore();
+    if (bouton) {
         const QPixmap& bouton = m_peintre.boutonDuplication();
         p.drawPixmap(g.duplication.topLeft() - o - QPointF(PeintreBarres::kMargeOmbres, PeintreBarres::kMargeOmbres), bouton);
     }
@@ -448,6 +490,9 @@ void GrillePlanning::scrollContentsBy(int dx, int dy)
         m_entete->scroll(dx, 0);
     if (dy)
         m_colonne->scroll(0, dy);
+    // A bar held by the pointer goes along with the content under it.
+    if (m_geste && m_geste->glisse)
+        suivreGeste(m_geste->pointeur);
     emit scrolled();
 }
 
@@ -469,7 +514,14 @@ bool GrillePlanning::viewportEvent(QEvent* event)
         const Touche t = toucher(he->pos());
         QString texte;
         switch (t.zone) {
-        case Zone::corps: texte = QStringLiteral("Déposez un chauffeur ici pour cette location"); break;
+        case Zone::corps: {
+            // The whole client name, which the bar may have had to shorten.
+            texte = QStringLiteral("Déposez un chauffeur ici pour cette location");
+            const Client* client = t.location->client();
+            if (client && !client->nom().isEmpty())
+                texte = client->nom() + QLatin1Char('\n') + texte;
+            break;
+        }
         case Zone::poigneeGauche:
         case Zone::poigneeDroite: texte = QStringLiteral("Allonger ou réduire la durée de location"); break;
         case Zone::duplication: texte = QStringLiteral("Dupliquer cette location en rotation"); break;
@@ -478,7 +530,7 @@ bool GrillePlanning::viewportEvent(QEvent* event)
         if (texte.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(he->globalPos(), texte, viewport());
+            QToolTip::showText(he->globalPos(), plainToolTip(texte), viewport());
         return true;
     }
     case QEvent::Leave:
@@ -510,20 +562,35 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
         return;
     }
     setFocus(Qt::MouseFocusReason);
-    // The keyboard's cell follows the pointer's.
-    const QPointF contenu = event->position() + scrollOffset();
-    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < m_bennes.size() * hauteurBenne) {
-        m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
-        m_curseurLigne = int(contenu.y() / hauteurBenne);
-        viewport()->update();
-    }
+    // The keyboard's cell follows the pointer's, and stays out of sight until a key is used.
+    m_curseurVisible = false;
+    placerCurseurSous(event->position());
     const Touche t = toucher(event->position());
     if (!t.location) {
         m_geste.reset();
         return;
     }
-    m_geste = Geste{t, event->position(), 0, false};
+    m_geste = Geste{t, event->position() + scrollOffset(), event->position(), 0, false};
     event->accept();
+}
+
+void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
+{
+    const QPointF contenu = pointVue + scrollOffset();
+    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < m_bennes.size() * hauteurBenne) {
+        m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
+        m_curseurLigne = int(contenu.y() / hauteurBenne);
+        viewport()->update();
+    }
+}
+
+void GrillePlanning::suivreGeste(const QPointF& pointVue)
+{
+    m_geste->pointeur = pointVue;
+    m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
+    // Only the bar's row changes (its badges and shadows reach a little past it).
+    const double haut = m_geste->touche.ligne * hauteurBenne - scrollOffset().y();
+    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurBenne + 24).toAlignedRect());
 }
 
 void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
@@ -534,15 +601,17 @@ void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
     }
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    const QPointF delta = event->position() - m_geste->depart;
+    const QPointF delta = event->position() + scrollOffset() - m_geste->departContenu;
     if (!m_geste->glisse && m_geste->touche.zone != Zone::duplication
         && (std::abs(delta.x()) >= 1 || std::abs(delta.y()) >= 1)) {
         m_geste->glisse = true;
         m_survol = nullptr; // no duplicate button while a bar moves
     }
     if (m_geste->glisse) {
-        m_geste->dx = delta.x();
-        viewport()->update();
+        suivreGeste(event->position());
+        // Days beyond the visible ones come into view when the pointer nears a side.
+        m_defilementAuto->setDirections(Qt::Horizontal);
+        m_defilementAuto->pointerAt(event->position().toPoint());
     }
 }
 
@@ -557,6 +626,7 @@ void GrillePlanning::mouseReleaseEvent(QMouseEvent* event)
 
 void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 {
+    m_defilementAuto->end();
     const Geste geste = *m_geste;
     m_geste.reset();
     LocationDeBenne* l = geste.touche.location;
@@ -565,9 +635,10 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         return;
     }
     // A click whose pointer trembled by a pixel or two is still a click.
-    const bool tremblement = (pointVue - geste.depart).manhattanLength() < 3;
+    const QPointF deplacement = pointVue + scrollOffset() - geste.departContenu;
+    const bool tremblement = deplacement.manhattanLength() < 3;
     if (geste.glisse && !tremblement) {
-        const double translation = pointVue.x() - geste.depart.x();
+        const double translation = deplacement.x();
         bool change = false;
         switch (geste.touche.zone) {
         case Zone::corps: change = m_actions->deplacerLocation(l, translation); break;
@@ -577,6 +648,8 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         }
         if (change)
             m_barres.remove(l->benne()); // redrawn at its new columns now, not a turn later
+        // The keyboard's cell goes with the part of the bar that was held.
+        placerCurseurSous(QPointF(pointVue.x(), geste.departContenu.y() - scrollOffset().y()));
         viewport()->update();
         majSurvol(pointVue);
         return;
@@ -657,23 +730,36 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 
 void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData() && event->mimeData()->hasText())
+    if (event->mimeData() && event->mimeData()->hasText()) {
         event->acceptProposedAction();
-    else
+        m_defilementAuto->setDirections(Qt::Horizontal | Qt::Vertical);
+        m_defilementAuto->begin();
+        m_defilementAuto->pointerAt(event->position().toPoint());
+    } else {
         event->ignore();
+    }
 }
 
 void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 {
-    const Touche t = toucher(event->position());
-    if (t.location && event->mimeData() && event->mimeData()->hasText())
+    m_defilementAuto->pointerAt(event->position().toPoint());
+    // Near an edge the grid moves under the pointer: the bar there at the drop counts.
+    const bool surBarre = toucher(event->position()).location || m_defilementAuto->isScrolling();
+    if (surBarre && event->mimeData() && event->mimeData()->hasText())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
+void GrillePlanning::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    m_defilementAuto->end();
+    QAbstractScrollArea::dragLeaveEvent(event);
+}
+
 void GrillePlanning::dropEvent(QDropEvent* event)
 {
+    m_defilementAuto->end();
     const Touche t = toucher(event->position());
     if (!t.location || !event->mimeData() || !event->mimeData()->hasText()) {
         event->ignore();
@@ -737,6 +823,8 @@ LocationDeBenne* GrillePlanning::locationAuCurseur()
 void GrillePlanning::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_curseurVisible = true;
     if (m_curseurColonne < 0) {
         // Starts on today's column (or the first in view) and the first row in view.
         const int aujourdhui = jours().indexAujourdhui();
@@ -757,6 +845,10 @@ void GrillePlanning::focusOutEvent(QFocusEvent* event)
 
 void GrillePlanning::keyPressEvent(QKeyEvent* event)
 {
+    if (!m_curseurVisible) {
+        m_curseurVisible = true;
+        viewport()->update();
+    }
     if (m_curseurColonne < 0)
         setCurseur(std::max(0, jours().indexAujourdhui()), 0);
     const int page = std::max(1, int(viewport()->height() / hauteurBenne) - 1);

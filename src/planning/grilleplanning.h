@@ -25,6 +25,8 @@ class QMessageBox;
 
 namespace kv {
 
+class DragAutoScroller;
+
 class Benne;
 class LocationDeBenne;
 class ModelContext;
@@ -83,8 +85,12 @@ public:
     QRectF rectCorps(const LocationDeBenne* location);
     QRectF rectPoignee(const LocationDeBenne* location, bool droite);
     QRectF rectDuplication(const LocationDeBenne* location);
+    // The label of a rental's bar as drawn now (name shown, its place, the badges').
+    PeintreBarres::Etiquette etiquette(const LocationDeBenne* location);
 
     EnteteJours* entete() const { return m_entete; }
+    // Scrolls the grid while a bar or a driver is dragged near its edges.
+    DragAutoScroller* defilementAuto() const { return m_defilementAuto; }
     ColonneBennes* colonne() const { return m_colonne; }
 
     // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
@@ -116,6 +122,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -128,6 +135,10 @@ private:
     };
     Geometrie geometrie(int ligne, const Colonnes& c, double decalage = 0, double gauche = 0, double droite = 0) const;
     int ligneDe(const LocationDeBenne* location) const;
+    // The room a bar's label may take: its body less what the handles and the duplicate button cover.
+    static QRectF bandeEtiquette(const Geometrie& g, bool avecBouton);
+    // The label of a bar standing at `g` (content coordinates).
+    PeintreBarres::Etiquette disposerEtiquette(const LocationDeBenne* location, const Geometrie& g, bool avecBouton);
     void majBarresDefilement();
     void majSurvol(const QPointF& pointVue);
     void terminerGlissement(const QPointF& pointVue);
@@ -154,6 +165,9 @@ private:
 
     int m_curseurColonne = -1;
     int m_curseurLigne = 0;
+    // The cell is framed once the keyboard is used (or the focus came by Tab), not after a click.
+    bool m_curseurVisible = false;
+    void placerCurseurSous(const QPointF& pointVue);
     LocationDeBenne* m_selection = nullptr;
     LocationDeBenne* m_survol = nullptr;
     // The bar waiting for its deletion to be confirmed: its white outline fades in and out.
@@ -166,14 +180,18 @@ private:
     qreal m_niveauBadge = 0;
     QVariantAnimation m_animBadge;
 
-    // The gesture in progress, from the press on a bar to the release.
+    // The gesture in progress, from the press on a bar to the release. Its translation is
+    // measured in the content, so that the bar keeps up with the pointer while the grid scrolls.
     struct Geste {
         Touche touche;
-        QPointF depart;
+        QPointF departContenu; // where it was pressed, in the content
+        QPointF pointeur;      // where the pointer is now, in the viewport
         double dx = 0;
         bool glisse = false;
     };
     std::optional<Geste> m_geste;
+    void suivreGeste(const QPointF& pointVue);
+    DragAutoScroller* m_defilementAuto = nullptr;
 };
 
 } // namespace planning

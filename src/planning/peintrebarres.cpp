@@ -138,7 +138,8 @@ void PeintreBarres::preparer(qreal dpr, const QFont& police)
         *pm = QPixmap();
     m_surbrillance = QPixmap();
     m_bandeHaute = m_bandeBasse = QPixmap();
-    m_mesures.clear();
+    m_largeurs.clear();
+    m_raccourcis.clear();
 }
 
 QPixmap PeintreBarres::corpsEntier(const QSizeF& taille, const QColor& couleur)
@@ -256,45 +257,118 @@ const QPixmap& PeintreBarres::texte(const QString& nom)
     return *pm;
 }
 
-void PeintreBarres::peindreEtiquette(QPainter& p, const QRectF& corps, const QString& nom, bool chauffeurPose,
-                                     bool chauffeurEnlevement)
+qreal PeintreBarres::largeurNom(const QString& nom)
 {
-    constexpr qreal espacement = 8;
-    const qreal gauche = chauffeurPose ? 14 + kTailleBadge : 20;
-    const qreal droite = chauffeurEnlevement ? kTailleBadge + 38 : 20;
-    const qreal place = corps.width() - gauche - droite - 2 * espacement - 8;
-    // The name as it fits, measured once per name and room.
+    if (nom.isEmpty())
+        return 0;
+    auto it = m_largeurs.constFind(nom);
+    if (it == m_largeurs.constEnd()) {
+        if (m_largeurs.size() > 4000)
+            m_largeurs.clear();
+        it = m_largeurs.insert(nom, std::ceil(QFontMetricsF(m_police).horizontalAdvance(nom)) + 2 + 8);
+    }
+    return *it;
+}
+
+QString PeintreBarres::nomRaccourci(const QString& nom, qreal place)
+{
     const QString cle = nom + QLatin1Char('\x1f') + QString::number(qRound(place));
-    auto it = m_mesures.constFind(cle);
-    if (it == m_mesures.constEnd()) {
-        if (m_mesures.size() > 4000)
-            m_mesures.clear();
+    auto it = m_raccourcis.constFind(cle);
+    if (it == m_raccourcis.constEnd()) {
+        if (m_raccourcis.size() > 4000)
+            m_raccourcis.clear();
         const QFontMetricsF fm(m_police);
-        QString affiche = nom;
-        if (fm.horizontalAdvance(nom) > place)
-            affiche = place > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, place) : QString();
-        it = m_mesures.insert(cle, {affiche, affiche.isEmpty() ? 0 : std::ceil(fm.horizontalAdvance(affiche)) + 2 + 8});
+        const qreal texte = place - 2 - 8;
+        const QString court = texte > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, texte) : QString();
+        it = m_raccourcis.insert(cle, court);
     }
-    const QString& affiche = it->texte;
-    const qreal largeurTexte = it->largeur;
-    const qreal total = gauche + espacement + largeurTexte + espacement + droite;
-    qreal x = corps.center().x() - total / 2;
+    return *it;
+}
+
+PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom,
+                                                          bool chauffeurPose, bool chauffeurEnlevement)
+{
+    Etiquette e;
     const qreal cy = corps.center().y();
-    if (chauffeurPose) {
-        const QPixmap& b = badgeChauffeur(false);
-        p.drawPixmap(QPointF(x + 14 - kMarge, cy - kTailleBadge / 2 - kMarge), b);
+    const qreal largeurTexte = largeurNom(nom);
+    const auto badge = [&](qreal x, qreal cote) { return QRectF(x, cy - cote / 2, cote, cote); };
+
+    // With room: [14, badge] or a 20-point spacer, 8, the name, 8, [badge, 38] or a spacer,
+    // centred on the body.
+    {
+        constexpr qreal espacement = 8;
+        const qreal gauche = chauffeurPose ? 14 + kTailleBadge : 20;
+        const qreal droite = chauffeurEnlevement ? kTailleBadge + 38 : 20;
+        const qreal x = corps.center().x() - (gauche + espacement + largeurTexte + espacement + droite) / 2;
+        const qreal xTexte = x + gauche + espacement;
+        const qreal xFin = xTexte + largeurTexte + espacement;
+        const qreal visibleDebut = chauffeurPose ? x + 14 : xTexte;
+        const qreal visibleFin = chauffeurEnlevement ? xFin + kTailleBadge : xTexte + largeurTexte;
+        if (visibleDebut >= bande.left() && visibleFin <= bande.right()) {
+            e.texte = nom;
+            e.rectTexte = QRectF(xTexte, corps.top(), largeurTexte, corps.height());
+            if (chauffeurPose)
+                e.badgePose = badge(x + 14, kTailleBadge);
+            if (chauffeurEnlevement)
+                e.badgeEnlevement = badge(xFin, kTailleBadge);
+            return e;
+        }
     }
-    x += gauche + espacement;
-    if (!affiche.isEmpty()) {
-        const QPixmap& t = texte(affiche);
+
+    // Short of room: no margins, the badges as large as the whole name lets them be, down to
+    // their smallest; else no badges, and the name in all the band.
+    constexpr qreal espacement = 3;
+    const int nombre = int(chauffeurPose) + int(chauffeurEnlevement);
+    const qreal place = std::max<qreal>(0, bande.width());
+    qreal cote = 0;
+    if (nombre > 0) {
+        const qreal reste = place - largeurTexte - nombre * espacement;
+        cote = std::min(kTailleBadge, reste / nombre);
+        if (cote < kTailleBadgeMin)
+            cote = 0;
+    }
+    const bool avecBadges = cote > 0;
+    const qreal pourTexte = place - (avecBadges ? nombre * (cote + espacement) : 0);
+    e.texte = largeurTexte <= pourTexte ? nom : nomRaccourci(nom, pourTexte);
+    const qreal texte = e.texte.isEmpty() ? 0 : std::min(largeurTexte, largeurNom(e.texte));
+    const qreal total = texte + (avecBadges ? nombre * (cote + espacement) : 0);
+    qreal x = bande.left() + (place - total) / 2;
+    if (avecBadges && chauffeurPose) {
+        e.badgePose = badge(x, cote);
+        x += cote + espacement;
+    }
+    e.rectTexte = QRectF(x, corps.top(), texte, corps.height());
+    x += texte;
+    if (avecBadges && chauffeurEnlevement)
+        e.badgeEnlevement = badge(x + espacement, cote);
+    return e;
+}
+
+void PeintreBarres::peindreEtiquette(QPainter& p, const Etiquette& e)
+{
+    const auto peindreBadge = [&](const QRectF& rect, bool enlevement) {
+        if (rect.isEmpty())
+            return;
+        const QPixmap& b = badgeChauffeur(enlevement);
+        // The picture reaches past the badge by its shadows' margin, scaled with it.
+        const qreal f = rect.width() / kTailleBadge;
+        const QRectF cible = rect.adjusted(-kMarge * f, -kMarge * f, kMarge * f, kMarge * f);
+        if (qFuzzyCompare(f, 1.0)) {
+            p.drawPixmap(cible.topLeft(), b);
+        } else {
+            p.save();
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawPixmap(cible, b, QRectF(b.rect()));
+            p.restore();
+        }
+    };
+    peindreBadge(e.badgePose, false);
+    if (!e.texte.isEmpty()) {
+        const QPixmap& t = texte(e.texte);
         const qreal h = t.height() / t.devicePixelRatio();
-        p.drawPixmap(QPointF(x + 4 - kMarge, cy - h / 2), t);
+        p.drawPixmap(QPointF(e.rectTexte.left() + 4 - kMarge, e.rectTexte.center().y() - h / 2), t);
     }
-    x += largeurTexte + espacement;
-    if (chauffeurEnlevement) {
-        const QPixmap& b = badgeChauffeur(true);
-        p.drawPixmap(QPointF(x - kMarge, cy - kTailleBadge / 2 - kMarge), b);
-    }
+    peindreBadge(e.badgeEnlevement, true);
 }
 
 const QPixmap& PeintreBarres::badgeChauffeur(bool enlevement)
@@ -345,14 +419,28 @@ const QPixmap& PeintreBarres::boutonDuplication()
 const QPixmap& PeintreBarres::badgeInfo()
 {
     if (m_info.isNull()) {
-        const QPixmap info = pictogramme(QStringLiteral("info.circle.fill"), kBleu, 22, m_dpr);
-        const QSizeF cote(22, 22);
-        QImage forme = image(QSizeF(22 + 2 * kLueur, 22 + 2 * kLueur), m_dpr);
+        // A filled blue circle holding a white "i" (dot, stem with its flag and foot), in a
+        // white glow.
+        constexpr qreal d = kTailleInfo;
+        QImage forme = image(QSizeF(d + 2 * kLueur, d + 2 * kLueur), m_dpr);
         {
             QPainter fp(&forme);
-            fp.drawPixmap(QRectF(kLueur, kLueur, 22, 22), info, info.rect());
+            fp.setRenderHint(QPainter::Antialiasing);
+            fp.translate(kLueur, kLueur);
+            fp.setPen(Qt::NoPen);
+            fp.setBrush(kBleu);
+            fp.drawEllipse(QRectF(0, 0, d, d));
+            const qreal u = d / 22;
+            fp.setBrush(Qt::white);
+            fp.drawEllipse(QPointF(11 * u, 6.4 * u), 1.75 * u, 1.75 * u);
+            QPainterPath i;
+            i.addRoundedRect(QRectF(9.7 * u, 9.2 * u, 2.6 * u, 7.4 * u), 0.5 * u, 0.5 * u);
+            i.addRoundedRect(QRectF(8.3 * u, 9.2 * u, 4.0 * u, 1.6 * u), 0.5 * u, 0.5 * u);
+            i.addRoundedRect(QRectF(8.0 * u, 15.2 * u, 6.0 * u, 1.7 * u), 0.6 * u, 0.6 * u);
+            i.setFillRule(Qt::WindingFill);
+            fp.drawPath(i);
         }
-        QImage out = image(QSizeF(22 + 2 * kLueur, 22 + 2 * kLueur), m_dpr);
+        QImage out = image(QSizeF(d + 2 * kLueur, d + 2 * kLueur), m_dpr);
         ombre(out, forme, QColor(255, 255, 255, 153), 6, QPointF(0, 0));
         QPainter p(&out);
         p.drawImage(QPointF(0, 0), forme);

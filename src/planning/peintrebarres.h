@@ -27,10 +27,19 @@ public:
     void peindreCorps(QPainter& p, const QRectF& corps, const QColor& couleur);
     // The white outline of a bar waiting for its deletion to be confirmed.
     void peindreSurbrillance(QPainter& p, const QRectF& corps);
-    // The client's name and the driver badges, centred on the body; the name is shortened to
-    // what the body leaves room for.
-    void peindreEtiquette(QPainter& p, const QRectF& corps, const QString& nom, bool chauffeurPose,
-                          bool chauffeurEnlevement);
+    // Where the label of a bar goes: the client's name between the driver badges, kept within
+    // `bande` (the body less what its handles and buttons cover). With room, it is centred on the
+    // body, the badges in their margins. Short of room the name is the last to give way: the
+    // margins go first, then the badges shrink, then they hide, and only then is the name shortened.
+    struct Etiquette {
+        QString texte;        // the name as shown
+        QRectF rectTexte;     // where it is written (its 4-point margins included)
+        QRectF badgePose;     // the placing driver's badge, empty when not shown
+        QRectF badgeEnlevement;
+    };
+    Etiquette disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom, bool chauffeurPose,
+                                bool chauffeurEnlevement);
+    void peindreEtiquette(QPainter& p, const Etiquette& etiquette);
 
     // The small pictures, in logical pixels once drawn.
     const QPixmap& badgeChauffeur(bool enlevement);
@@ -44,13 +53,14 @@ public:
     static constexpr qreal kTailleBadge = 28;   // 20 + 4 of margin on each side
     static constexpr qreal kTaillePoignee = 20; // 12 + 4 + 4
     static constexpr qreal kTailleDuplication = 22;
+    static constexpr qreal kTailleBadgeMin = 18; // a driver badge shrinks this far before it hides
+    static constexpr qreal kTailleInfo = 22;     // the information badge's circle
 
 private:
     static constexpr qreal kLargeurBandes = 512;
-    struct Mesure {
-        QString texte;
-        qreal largeur = 0;
-    };
+    // The width a name takes on a bar, its margins included; measured once per name.
+    qreal largeurNom(const QString& nom);
+    QString nomRaccourci(const QString& nom, qreal place);
     QPixmap sprite(const QColor& couleur);
     void preparerBandes();
     QPixmap corpsEntier(const QSizeF& taille, const QColor& couleur);
@@ -64,7 +74,8 @@ private:
     QPixmap m_badges[2], m_poignees[2], m_duplication, m_info;
     QPixmap m_surbrillance;
     QPixmap m_bandeHaute, m_bandeBasse;
-    QHash<QString, Mesure> m_mesures;
+    QHash<QString, qreal> m_largeurs;
+    QHash<QString, QString> m_raccourcis;
     QSizeF m_tailleSurbrillance;
 };
 

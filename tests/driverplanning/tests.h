@@ -41,6 +41,7 @@ private slots:
     void keyboard();
     void sendingThroughTheMailHelper();
     void longNamesShowWhole();
+    void dragHeldAtTheEdgeReachesDriversOutOfView();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -106,9 +106,10 @@ void TestCarteEtColonnes::regionFigures()
     QVERIFY(QTest::qWaitForWindowExposed(&vue));
     const QImage image = vue.grab().toImage();
     const QPointF centre = vue.carte()->pointForCoordinate(GeoPoint{45.0, 4.0});
-    QCOMPARE(image.pixelColor(centre.toPoint()), couleurMarqueur(TypeCartePrestation::pose));
+    const qreal dpr = image.devicePixelRatio();
+    QCOMPARE(image.pixelColor((centre * dpr).toPoint()), couleurMarqueur(TypeCartePrestation::pose));
     // White outline, 2 points wide, around the 18-point disc.
-    const QColor bord = image.pixelColor((centre + QPointF(9, 0)).toPoint());
+    const QColor bord = image.pixelColor(((centre + QPointF(9, 0)) * dpr).toPoint());
     QVERIFY(bord.red() > 245 && bord.green() > 245 && bord.blue() > 245);
     QCOMPARE(couleurMarqueur(TypeCartePrestation::enlevement).red(), 255);
     QVERIFY(couleurMarqueur(TypeCartePrestation::rotation) != couleurMarqueur(TypeCartePrestation::pose));

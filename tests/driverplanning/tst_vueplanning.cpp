@@ -2,6 +2,7 @@
 
 #include "bureau.h"
 #include "screenfixtures.h"
+#include "windowdrag.h"
 
 #include "driverplanning/carteprestationschauffeur.h"
 #include "driverplanning/chauffeurcard.h"
@@ -11,6 +12,7 @@
 #include "driverplanning/vueplanningchauffeurs.h"
 #include "platform/desktopopener.h"
 #include "platform/mapwidget.h"
+#include "widgets/dragautoscroller.h"
 #include "widgets/pastillejour.h"
 
 #include <QLabel>
@@ -586,4 +588,78 @@ void TestVuePlanning::longNamesShowWhole()
         const QRect dansCarte(nom->mapTo(r->carteChauffeur(), QPoint()), nom->size());
         QVERIFY(r->carteChauffeur()->rect().contains(dansCarte));
     }
+}
+
+void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
+{
+    // The large office: fifty drivers with thirty placements each on the day shown.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    QList<Chauffeur*> chauffeurs;
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < 30; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+        chauffeurs << ch;
+    }
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+    const auto colonneSous = [&](const QPoint& pointVue) -> PrestationsColumn* {
+        for (QWidget* w = vp->childAt(pointVue); w; w = w->parentWidget())
+            if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
+                return colonne;
+        return nullptr;
+    };
+    // A driver far below: out of view when the drag starts.
+    Chauffeur* loin = chauffeurs[2];
+    RangeeChauffeur* rangeeLoin = e.vue->rangee(loin);
+    QVERIFY(rangeeLoin->mapTo(vp, QPoint()).y() > vp->height());
+
+    PrestationCard* carte = e.vue->rangee(chauffeurs[0])->colonne()->cartesPoses().first();
+    LocationDeBenne* l = carte->location();
+    std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+    fixtures::WindowDrag glisser(carte, mime.get());
+    QVERIFY(glisser.moveTo(carte, carte->rect().center()));
+
+    // The wheel scrolls the list while the card is held, and back.
+    glisser.moveTo(vp, QPoint(vp->width() / 2, vp->height() / 2));
+    QCOMPARE(barre->value(), 0);
+    glisser.wheel(-3);
+    QVERIFY(barre->value() > 0);
+    glisser.wheel(3);
+    QCOMPARE(barre->value(), 0);
+
+    // In the middle the list stays; held still near the bottom edge it scrolls by itself.
+    const int x = carte->mapTo(vp, carte->rect().center()).x();
+    glisser.moveTo(vp, QPoint(x, vp->height() / 2));
+    QTest::qWait(100);
+    QCOMPARE(barre->value(), 0);
+    const QPoint bord(x, vp->height() - 4);
+    glisser.moveTo(vp, bord);
+    QTRY_VERIFY(barre->value() > 0);
+    // Dropped without moving once the far driver's column has come under the pointer.
+    QTRY_VERIFY_WITH_TIMEOUT(colonneSous(bord) && colonneSous(bord)->chauffeur() == loin, 30000);
+    QVERIFY(glisser.drop());
+    QVERIFY(!e.vue->defilementAuto()->isScrolling());
+    const int apres = barre->value();
+    e.attendre();
+    QCOMPARE(l->chauffeurPose(), loin);
+    QCOMPARE(e.vue->rangee(loin)->colonne()->cartesPoses().size(), 31);
+    QCOMPARE(e.vue->rangee(chauffeurs[0])->colonne()->cartesPoses().size(), 29);
+    QVERIFY(!b.context()->hasChanges());
+    // Nothing scrolls any more once the card is let go.
+    QTest::qWait(100);
+    QCOMPARE(barre->value(), apres);
+
+    // Nearer the edge is faster, and holding it makes it faster still.
+    const int bande = DragAutoScroller::edgeBand(vp->height());
+    QVERIFY(DragAutoScroller::step(bande, bande, 0) == 0);
+    QVERIFY(DragAutoScroller::step(bande - 1, bande, 0) > 0);
+    QVERIFY(DragAutoScroller::step(bande / 2, bande, 0) > DragAutoScroller::step(bande - 1, bande, 0));
+    QVERIFY(DragAutoScroller::step(0, bande, 0) > DragAutoScroller::step(bande / 2, bande, 0));
+    QVERIFY(DragAutoScroller::step(0, bande, 2000) > DragAutoScroller::step(0, bande, 0));
 }

@@ -50,4 +50,6 @@ private slots:
     void barresSuiventLeMagasin();
     void apresMinuit();
     void rendu();
+    void defilementPendantLesGlissements();
+    void barresCourtesEtBadgeDInformation();
 };

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "screenfixtures.h"
+#include "windowdrag.h"
 
 #include "planning/actionsplanning.h"
 #include "planning/bandeauchauffeurs.h"
@@ -11,7 +12,9 @@
 #include "planning/vueplanificationbennes.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "widgets/dragautoscroller.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -30,6 +33,18 @@ using namespace kv::planning;
 using namespace fixtures;
 
 namespace {
+
+// The colour at a point (in logical pixels) of a picture of a widget.
+QColor couleurEn(const QImage& image, const QPointF& point)
+{
+    const qreal dpr = image.devicePixelRatio();
+    return image.pixelColor(int(point.x() * dpr), int(point.y() * dpr));
+}
+
+bool proche(const QColor& a, const QColor& b, int tolerance = 40)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= tolerance;
+}
 
 // A planning screen on a store, shown, with "now" fixed and its console lines kept.
 struct Ecran {
@@ -598,7 +613,8 @@ void TestGrille::duplicationParLeBouton()
         QToolTip::hideText();
         return texte;
     };
-    QCOMPARE(bulle(e.centre(l)), QStringLiteral("Déposez un chauffeur ici pour cette location"));
+    // The body's names the client too, whom the bar may have had to shorten.
+    QCOMPARE(bulle(e.centre(l)), l->client()->nom() + QStringLiteral("\nDéposez un chauffeur ici pour cette location"));
     QCOMPARE(bulle(e.grille()->rectPoignee(l, false).center()), QStringLiteral("Allonger ou réduire la durée de location"));
     QCOMPARE(bulle(e.grille()->rectPoignee(l, true).center()), QStringLiteral("Allonger ou réduire la durée de location"));
     QCOMPARE(bulle(bouton), QStringLiteral("Dupliquer cette location en rotation"));
@@ -902,9 +918,9 @@ void TestGrille::rendu()
             if (etat == 1) {
                 const QRect vp = e.vp()->geometry().translated(e.grille()->pos());
                 const int x = vp.left() + int(31 * 120 - e.vue->scrollOffset().x());
-                const QColor ligne = image.pixelColor(x, vp.top() + 4 * 40 + 20);
+                const QColor ligne = couleurEn(image, QPointF(x, vp.top() + 4 * 40 + 20));
                 QVERIFY2(ligne.red() > ligne.blue() + 40, qPrintable(ligne.name()));
-                const QColor entete = image.pixelColor(x + 5, vp.top() - 38);
+                const QColor entete = couleurEn(image, QPointF(x + 5, vp.top() - 38));
                 QVERIFY2(entete.red() > entete.green(), qPrintable(entete.name()));
 
                 // A selected bar with its badge, a hovered one with its duplicate button, and one
@@ -927,4 +943,210 @@ void TestGrille::rendu()
             }
         }
     }
+}
+
+void TestGrille::defilementPendantLesGlissements()
+{
+    // A thousand skips, each booked from today for three days.
+    Ecran e;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Martin Bâtiment"));
+    Chauffeur* martin = driver(e.ctx.get());
+    for (int i = 0; i < 1000; ++i)
+        placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    QScrollBar* h = g->horizontalScrollBar();
+    QScrollBar* v = g->verticalScrollBar();
+    const QPointF depart = e.vue->scrollOffset();
+    const auto location = [&](int ligne) { return g->bennes()[ligne]->locations().first(); };
+    const int lignesVisibles = vp->height() / 40;
+
+    // A driver dragged from the strip: the wheel scrolls the rows while he is held, and held
+    // still near the bottom edge the rows go by until a skip far below is under him.
+    {
+        QMimeData data;
+        data.setText(texteUuid(martin->id()));
+        const QPointF surBarre = e.centre(location(0));
+        WindowDrag glisser(vp, &data, Qt::CopyAction);
+        QVERIFY(glisser.moveTo(vp, surBarre.toPoint()));
+        glisser.wheel(-2);
+        QVERIFY(v->value() > 0);
+        glisser.wheel(2);
+        QCOMPARE(v->value(), 0);
+        // Between the edges nothing moves by itself.
+        glisser.moveTo(vp, QPoint(int(surBarre.x()), vp->height() / 2));
+        QTest::qWait(100);
+        QCOMPARE(v->value(), 0);
+        const QPoint bord(int(surBarre.x()), vp->height() - 4);
+        glisser.moveTo(vp, bord);
+        const auto sousLePointeur = [&] { return g->toucher(bord); };
+        QTRY_VERIFY_WITH_TIMEOUT(sousLePointeur().zone == GrillePlanning::Zone::corps
+                                     && sousLePointeur().ligne > 3 * lignesVisibles,
+                                 30000);
+        LocationDeBenne* cible = sousLePointeur().location;
+        QVERIFY(glisser.drop());
+        Ecran::tourner();
+        QCOMPARE(cible->chauffeurPose(), martin);
+        QVERIFY(!g->defilementAuto()->isScrolling());
+    }
+
+    // A bar moved, then one stretched, to the right edge and held there: the days beyond come
+    // into view, and the bar lands where the pointer is let go.
+    for (const GrillePlanning::Zone zone : {GrillePlanning::Zone::corps, GrillePlanning::Zone::poigneeDroite}) {
+        g->setScrollOffset(depart);
+        Ecran::tourner();
+        const int ligne = zone == GrillePlanning::Zone::corps ? 1 : 2;
+        LocationDeBenne* l = location(ligne);
+        const QPointF presse = zone == GrillePlanning::Zone::corps ? e.centre(l) : g->rectPoignee(l, true).center();
+        QCOMPARE(g->toucher(presse).zone, zone);
+        const double h0 = h->value();
+        mouseEvent(vp, QEvent::MouseButtonPress, presse, Qt::LeftButton);
+        const QPointF bord(vp->width() - 2, presse.y());
+        for (int i = 1; i <= 4; ++i)
+            mouseEvent(vp, QEvent::MouseMove, presse + (bord - presse) * (i / 4.0), Qt::LeftButton, Qt::NoButton);
+        QTRY_VERIFY_WITH_TIMEOUT(h->value() - h0 > vp->width(), 30000);
+        const double translation = bord.x() + h->value() - (presse.x() + h0);
+        mouseEvent(vp, QEvent::MouseButtonRelease, bord, Qt::NoButton);
+        const int jours = int(std::lround(translation / 120));
+        QVERIFY(jours > vp->width() / 120);
+        if (zone == GrillePlanning::Zone::corps) {
+            QCOMPARE(l->datePose(), localDateTime(2026, 3, 15 + jours, 9));
+            QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 18 + jours, 9));
+        } else {
+            QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
+            QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 18 + jours, 9));
+        }
+        // Let go, the grid stays where it is.
+        const int arret = h->value();
+        QTest::qWait(100);
+        QCOMPARE(h->value(), arret);
+    }
+
+    // Held past the left edge (over the skips' column), a bar goes back as far as the first day.
+    g->setScrollOffset(depart);
+    Ecran::tourner();
+    LocationDeBenne* l = location(3);
+    const QPointF presse = e.centre(l);
+    mouseEvent(vp, QEvent::MouseButtonPress, presse, Qt::LeftButton);
+    mouseEvent(vp, QEvent::MouseMove, QPointF(-30, presse.y()), Qt::LeftButton, Qt::NoButton);
+    QTRY_VERIFY_WITH_TIMEOUT(h->value() == 0, 30000);
+    mouseEvent(vp, QEvent::MouseButtonRelease, QPointF(-30, presse.y()), Qt::NoButton);
+    QVERIFY(l->datePose() < localDateTime(2026, 3, 1, 9));
+}
+
+void TestGrille::barresCourtesEtBadgeDInformation()
+{
+    Ecran e;
+    Client* court = officeClient(e.ctx.get(), QStringLiteral("Bâtiment"));
+    QString nomLong = QStringLiteral("Société <b>Générale</b> des Bâtiments / Travaux publics ");
+    while (nomLong.size() < 300)
+        nomLong += QStringLiteral("Élagage ");
+    nomLong = nomLong.trimmed();
+    Client* longue = officeClient(e.ctx.get(), nomLong);
+    Chauffeur* martin = driver(e.ctx.get());
+    Chauffeur* anne = driver(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne"));
+    const auto deuxChauffeurs = [&](LocationDeBenne* l) {
+        l->setChauffeurPose(martin);
+        l->setChauffeurEnlevement(anne);
+        return l;
+    };
+    // One-day bars with both drivers, a short and a very long name; a three-day bar.
+    LocationDeBenne* unJour = deuxChauffeurs(placedRental(e.ctx.get(), court, colouredBenne(e.ctx.get(), 6, "1565C0"),
+                                                          localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 16, 9)));
+    LocationDeBenne* unJourLong = deuxChauffeurs(placedRental(e.ctx.get(), longue, colouredBenne(e.ctx.get(), 7, "2E7D32"),
+                                                              localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 16, 9)));
+    LocationDeBenne* troisJours = deuxChauffeurs(placedRental(e.ctx.get(), court, colouredBenne(e.ctx.get(), 8, "6A1B9A"),
+                                                              localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9)));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    const QFontMetricsF fm(g->font());
+
+    // With room, the name whole between two full-size badges.
+    PeintreBarres::Etiquette large = g->etiquette(troisJours);
+    QCOMPARE(large.texte, QStringLiteral("Bâtiment"));
+    QCOMPARE(large.badgePose.width(), PeintreBarres::kTailleBadge);
+    QCOMPARE(large.badgeEnlevement.width(), PeintreBarres::kTailleBadge);
+
+    // A one-day bar, at rest and under the pointer: the name is whole and nothing covers it,
+    // neither the badges (shrunk or gone) nor the duplicate button.
+    for (const bool survol : {false, true}) {
+        if (survol)
+            mouseEvent(vp, QEvent::MouseMove, e.centre(unJour) - QPointF(30, 0), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(g->locationSurvolee(), survol ? unJour : nullptr);
+        const PeintreBarres::Etiquette et = g->etiquette(unJour);
+        const QRectF corps = g->rectCorps(unJour);
+        QCOMPARE(et.texte, QStringLiteral("Bâtiment"));
+        QVERIFY(et.rectTexte.width() >= fm.horizontalAdvance(QStringLiteral("Bâtiment")));
+        QVERIFY(corps.contains(et.rectTexte));
+        for (const QRectF& badge : {et.badgePose, et.badgeEnlevement})
+            QVERIFY(badge.isEmpty() || (!badge.intersects(et.rectTexte) && corps.contains(badge)));
+        if (survol) {
+            QVERIFY(!et.rectTexte.intersects(g->rectDuplication(unJour)));
+            capture(e.vue.get(), QStringLiteral("barres-courtes-survol"));
+        }
+        QVERIFY(!et.rectTexte.intersects(g->rectPoignee(unJour, false)));
+        QVERIFY(!et.rectTexte.intersects(g->rectPoignee(unJour, true)));
+    }
+
+    // A name too long for the bar is shortened only once the badges are gone, and the bar's
+    // tool tip holds it whole, as typed.
+    const PeintreBarres::Etiquette coupe = g->etiquette(unJourLong);
+    QVERIFY(coupe.badgePose.isEmpty() && coupe.badgeEnlevement.isEmpty());
+    QVERIFY(coupe.texte.size() > 3);
+    QVERIFY(coupe.texte.endsWith(QChar(0x2026)));
+    QVERIFY(nomLong.startsWith(coupe.texte.chopped(1)));
+    const QPoint surLong = e.centre(unJourLong).toPoint();
+    QHelpEvent aide(QEvent::ToolTip, surLong, vp->mapToGlobal(surLong));
+    QApplication::sendEvent(vp, &aide);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(shownToolTip(QToolTip::text()), nomLong + QStringLiteral("\nDéposez un chauffeur ici pour cette location"));
+    QToolTip::hideText();
+
+    // The selected bar's badge: a filled blue circle holding a white "i", centred n + 5 points
+    // right of the bar's left end and 5 points below its top.
+    e.grille()->setLocationSelectionnee(unJour);
+    const QRectF corps = g->rectCorps(unJour);
+    const QPointF centre = corps.topLeft() + QPointF(1 + 5, 5);
+    const QColor bleu(0, 122, 255);
+    QTRY_VERIFY(proche(couleurEn(vp->grab().toImage(), centre + QPointF(-7, 0)), bleu));
+    const QImage badge = vp->grab().toImage();
+    capture(e.vue.get(), QStringLiteral("badge-information"));
+    for (const QPointF& d : {QPointF(7, 0), QPointF(0, -8.5), QPointF(7.5, 4), QPointF(-8.5, 0)})
+        QVERIFY2(proche(couleurEn(badge, centre + d), bleu), qPrintable(couleurEn(badge, centre + d).name()));
+    // The "i": white down its stem and in its dot.
+    for (const QPointF& d : {QPointF(0, 2), QPointF(0, 4.5), QPointF(0, -4.6)})
+        QVERIFY2(proche(couleurEn(badge, centre + d), Qt::white, 60), qPrintable(couleurEn(badge, centre + d).name()));
+    // Round: the corners of its square are not blue.
+    for (const QPointF& d : {QPointF(-10, -10), QPointF(10, 10), QPointF(10, -10)})
+        QVERIFY2(!proche(couleurEn(badge, centre + d), bleu, 60), qPrintable(couleurEn(badge, centre + d).name()));
+
+    // A bar moved with the mouse leaves no keyboard frame behind on the cell it left.
+    const QColor cadre = g->palette().color(QPalette::Highlight);
+    const auto cadreSur = [&](const QImage& image, const QRectF& cellule) {
+        int bleus = 0;
+        for (double x = cellule.left() + 10; x < cellule.right() - 10; x += 2)
+            bleus += proche(couleurEn(image, QPointF(x, cellule.top() + 1.5)), cadre);
+        return bleus > 10;
+    };
+    const QPointF presse = e.centre(troisJours);
+    const QPointF o0 = e.vue->scrollOffset();
+    const QRectF quittee(std::floor((presse.x() + o0.x()) / 120) * 120 - o0.x(),
+                         std::floor((presse.y() + o0.y()) / 40) * 40 - o0.y(), 120, 40);
+    drag(vp, presse, presse + QPointF(240, 0));
+    QCOMPARE(troisJours->datePose(), localDateTime(2026, 3, 17, 9));
+    QVERIFY(g->hasFocus());
+    QVERIFY(!cadreSur(vp->grab().toImage(), quittee));
+    // The keyboard brings it back, on the cell the held part of the bar went to.
+    QTest::keyClick(g, Qt::Key_Left);
+    QTest::keyClick(g, Qt::Key_Right);
+    const QPoint cellule = g->curseur();
+    const QPointF o = e.vue->scrollOffset();
+    QVERIFY(cadreSur(vp->grab().toImage(), QRectF(cellule.x() * 120 - o.x(), cellule.y() * 40 - o.y(), 120, 40)));
+    QCOMPARE(g->locationAuCurseur(), troisJours);
 }

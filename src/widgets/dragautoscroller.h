@@ -1,0 +1,71 @@
+#pragma once
+
+// Scrolls a scroll area while something dragged over it is held near one of its edges: the
+// nearer the edge (or past it), the faster, and faster still the longer it is held there. A
+// timer does the scrolling, so it goes on while the pointer stays still. While a drag is in
+// progress the area also takes the wheel, which the platform's drag loop would otherwise swallow.
+//
+// The owner tells it where the pointer is (`pointerAt`, from its drag or mouse move events) and
+// when the drag begins and ends; it reports each step with `scrolled`, so that the owner can
+// follow what now lies under the still pointer.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QTimer>
+
+class QAbstractScrollArea;
+class QWheelEvent;
+
+namespace kv {
+
+class DragAutoScroller : public QObject {
+    Q_OBJECT
+public:
+    explicit DragAutoScroller(QAbstractScrollArea* area, Qt::Orientations directions = Qt::Horizontal | Qt::Vertical);
+    ~DragAutoScroller() override;
+
+    // A drag is in progress over the area: the wheel scrolls the area until `end`.
+    void begin();
+    // Where the pointer is, in the viewport's coordinates (outside it while a mouse drag goes
+    // past an edge). Near an edge the area scrolls by itself until the pointer moves away.
+    void pointerAt(const QPoint& viewportPos);
+    // The drag is over (dropped, cancelled or gone elsewhere): no more scrolling.
+    void end();
+
+    // The directions it scrolls in by itself (the wheel keeps both).
+    void setDirections(Qt::Orientations directions) { m_directions = directions; }
+    bool isScrolling() const { return m_timer.isActive(); }
+    bool takesWheel() const { return m_engaged; }
+
+    // Width of the band along each edge where the area scrolls, for a viewport `length` long.
+    static int edgeBand(int length);
+    // Pixels scrolled per step with the pointer `inside` pixels within the edge (0 on the edge,
+    // negative past it) of a band `band` wide, after holding it `heldMs` milliseconds; 0 outside
+    // the band.
+    static int step(int inside, int band, qint64 heldMs);
+
+signals:
+    // The area moved by a step or a wheel notch during the drag.
+    void scrolled();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void tick();
+    // The scrolling asked for by the pointer's place, per direction.
+    QPoint velocity() const;
+    bool wheel(QWheelEvent* event);
+
+    QPointer<QAbstractScrollArea> m_area;
+    Qt::Orientations m_directions;
+    QTimer m_timer;
+    QElapsedTimer m_held;
+    QPoint m_pointer;
+    bool m_engaged = false;
+    double m_resteMolette = 0; // the part of a wheel step not scrolled yet
+};
+
+} // namespace kv
