@@ -50,6 +50,7 @@ private slots:
     void pickerAndDay();
     void everyChangeIsSaved();
     void failedSavesAreShown();
+    void templatesOfOneLineHoldOneLine();
 };
 
 class TestCarteEtColonnes : public QObject {
