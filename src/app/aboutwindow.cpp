@@ -1,10 +1,11 @@
 #include "aboutwindow.h"
 
+#include "platform/desktopopener.h"
+#include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -151,8 +152,11 @@ AboutView::AboutView(QWidget* parent) : QWidget(parent)
 void AboutView::openSupportSite()
 {
     const QUrl url = supportUrl();
-    if (url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty())
-        QDesktopServices::openUrl(url);
+    const bool usable = url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
+    // With no browser to take the page, the user reads where to go instead of nothing at all.
+    if (!usable || !DesktopOpener::openUrl(url))
+        forms::showError(this, QStringLiteral("Le site support n’a pas pu être ouvert : aucun navigateur n’a répondu.\n"
+                                              "Adresse : %1").arg(url.toString()));
 }
 
 void AboutView::closeWindow()

@@ -8,12 +8,14 @@
 
 #include "model/helpers.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
 #include "widgets/toolbaractions.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -168,8 +170,39 @@ void ContentView::buildToolbar()
             [this] { m_inputs.demanderZoomSurToutesLesBennes.set(true); });
 }
 
+forms::ListDetailBase* ContentView::unsavedEditor() const
+{
+    if (!m_screen)
+        return nullptr;
+    const QList<forms::ListDetailBase*> screens = m_screen->findChildren<forms::ListDetailBase*>();
+    for (forms::ListDetailBase* s : screens)
+        if (s->hasUnsavedChanges())
+            return s;
+    return nullptr;
+}
+
 void ContentView::closeEvent(QCloseEvent* event)
 {
+    // An editor holding typed work asks first (or, when the system ends the program, keeps what
+    // can be saved); "Annuler" keeps the window open.
+    if (!m_closeApproved) {
+        if (forms::quitsWithoutQuestions()) {
+            if (forms::ListDetailBase* editor = unsavedEditor())
+                editor->keepChangesForQuit();
+        } else if (forms::ListDetailBase* editor = unsavedEditor()) {
+            event->ignore();
+            QPointer<ContentView> self(this);
+            editor->leaveEditor([self] {
+                if (!self)
+                    return;
+                self->m_closeApproved = true;
+                if (!self->close())
+                    self->m_closeApproved = false;
+            });
+            return;
+        }
+    }
+    m_closeApproved = false;
     if (QSettings* settings = m_delegate ? m_delegate->settings() : nullptr)
         saveWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
     QMainWindow::closeEvent(event);
@@ -228,6 +261,16 @@ void ContentView::onSidebarSelectionChanged()
         next = Commande(selected.first()->data(kCommandRole).toInt());
     if (next == m_selection)
         return;
+    if (forms::ListDetailBase* editor = unsavedEditor()) {
+        // The sidebar shows the screen's command again while the question is open.
+        setSelection(m_selection);
+        QPointer<ContentView> self(this);
+        editor->leaveEditor([self, next] {
+            if (self)
+                self->setSelection(next);
+        });
+        return;
+    }
     m_selection = next;
     showDetail();
 }

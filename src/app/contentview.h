@@ -18,6 +18,9 @@ class QVBoxLayout;
 namespace kv {
 
 class AppDelegate;
+namespace forms {
+class ListDetailBase;
+}
 
 // The main window: a sidebar of the thirteen commands in two groups and, beside it, the screen
 // of the selected command. It holds what must outlive a change of command: the request to
@@ -58,6 +61,8 @@ private:
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
     void showScreenActions();
+    // The list/detail controller of the shown screen whose editor holds unsaved changes, or null.
+    forms::ListDetailBase* unsavedEditor() const;
 
     ModelContext* m_context;
     std::optional<Commande> m_selection = Commande::defaut;
@@ -75,6 +80,7 @@ private:
     QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
     QList<QAction*> m_screenActions;
     bool m_syncingSidebar = false;
+    bool m_closeApproved = false; // the editor's question was answered: the window closes
 };
 
 } // namespace kv

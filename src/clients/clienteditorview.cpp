@@ -7,8 +7,11 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/listdetail.h"
+#include "widgets/forms/singleline.h"
 #include "widgets/forms/windowkey.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +32,7 @@ namespace {
 
 QLineEdit* textField(const QString& placeholder, QWidget* parent)
 {
-    auto* f = new QLineEdit(parent);
+    auto* f = forms::keepOnOneLine(new QLineEdit(parent));
     f->setPlaceholderText(placeholder);
     f->setAccessibleName(placeholder);
     // Fields grow with the pane; this is what they keep on a narrow one.
@@ -82,6 +85,10 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_nom->setText(contact->nom());
     m_telephone->setText(contact->telephone());
     m_email->setText(contact->email());
+    // Tab runs through the four fields; the delete button comes last.
+    const QList<QWidget*> order = tabOrder();
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     // Every keystroke goes straight into the record.
     connect(m_prenom, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setPrenom(t); });
@@ -90,6 +97,19 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
             [this](const QString& t) { m_contact->setTelephone(t); });
     connect(m_email, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setEmail(t); });
     connect(m_delete, &QPushButton::clicked, this, [onDelete = std::move(onDelete)] { onDelete(); });
+}
+
+bool ContactCard::estVide() const
+{
+    for (const QLineEdit* f : {m_prenom, m_nom, m_telephone, m_email})
+        if (!f->text().trimmed().isEmpty())
+            return false;
+    return true;
+}
+
+QList<QWidget*> ContactCard::tabOrder() const
+{
+    return {m_prenom, m_nom, m_telephone, m_email, m_delete};
 }
 
 ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidget* parent)
@@ -116,10 +136,14 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     coord->addRow(QStringLiteral("Adresse"), m_adresse);
     auto* cpRow = new QHBoxLayout;
     cpRow->setSpacing(8);
+    // A postcode is five digits: the room left goes to the town, whose names run long
+    // ("Caluire-et-Cuire", "Saint-Germain-en-Laye").
     m_codePostal = textField(QStringLiteral("CP"), this);
-    m_codePostal->setFixedWidth(120);
+    m_codePostal->setMinimumWidth(0);
+    m_codePostal->setFixedWidth(m_codePostal->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 20);
     m_ville = textField(QStringLiteral("Ville"), this);
-    QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 60, this);
+    m_ville->setMinimumWidth(m_ville->fontMetrics().horizontalAdvance(QStringLiteral("Villefranche-sur-Saône")) + 16);
+    QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 0, this);
     villeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     cpRow->addWidget(m_codePostal);
@@ -184,6 +208,21 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     connect(m_ajouterContact, &QPushButton::clicked, this, &ClientEditorView::ajouterContact);
     connect(m_supprimerClient, &QPushButton::clicked, this, &ClientEditorView::confirmerSuppression);
     connect(m_context, &ModelContext::changed, this, &ClientEditorView::rebuildContacts);
+    // A contact card left with nothing typed in it is not kept.
+    // (The focus leaving the window altogether leaves it be.)
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        for (ContactCard* card : std::as_const(m_cards)) {
+            if (!old || !now || !card->isAncestorOf(old) || card->isAncestorOf(now))
+                continue;
+            QMetaObject::invokeMethod(this, [this] {
+                ContactCard* active = nullptr;
+                for (ContactCard* c : std::as_const(m_cards))
+                    if (c->isAncestorOf(QApplication::focusWidget()))
+                        active = c;
+                oublierContactsVides(active);
+            }, Qt::QueuedConnection);
+        }
+    });
 
     chargerClient();
     updateMode();
@@ -193,6 +232,7 @@ void ClientEditorView::setClient(Client* client)
 {
     if (client == m_client)
         return;
+    oublierContactsVides();
     m_client = client;
     chargerClient();
     updateMode();
@@ -257,6 +297,27 @@ void ClientEditorView::chargerClient()
     }
     rebuildContacts();
     updateValidity();
+    m_formulaireCharge = formulaire();
+}
+
+QStringList ClientEditorView::formulaire() const
+{
+    QStringList valeurs;
+    for (QLineEdit* f : {m_nom, m_adresse, m_codePostal, m_ville, m_telephone, m_email, m_numeroTVA})
+        valeurs.append(f->text());
+    valeurs.append(m_couleur->hexText());
+    return valeurs;
+}
+
+bool ClientEditorView::hasUnsavedChanges() const
+{
+    return formulaire() != m_formulaireCharge;
+}
+
+void ClientEditorView::focusFirstField()
+{
+    m_nom->setFocus(Qt::ShortcutFocusReason);
+    m_nom->selectAll();
 }
 
 void ClientEditorView::updateMode()
@@ -292,13 +353,10 @@ void ClientEditorView::rebuildContacts()
     // "Ajouter un contact" and the danger zone.
     QWidget* previous = m_numeroTVA;
     for (Contact* contact : contacts) {
-        auto* card = new ContactCard(contact, [this, contact] { supprimerContact(contact); }, this);
+        auto* card = new ContactCard(contact, [this, contact] { demanderSuppressionContact(contact); }, this);
         m_cardsLayout->addWidget(card);
         m_cards.append(card);
-        for (QWidget* w : {static_cast<QWidget*>(card->prenomField()), static_cast<QWidget*>(card->nomField()),
-                           static_cast<QWidget*>(card->deleteButton()),
-                           static_cast<QWidget*>(card->telephoneField()),
-                           static_cast<QWidget*>(card->emailField())}) {
+        for (QWidget* w : card->tabOrder()) {
             setTabOrder(previous, w);
             previous = w;
         }
@@ -307,11 +365,11 @@ void ClientEditorView::rebuildContacts()
     setTabOrder(m_ajouterContact, m_supprimerClient);
 }
 
-void ClientEditorView::enregistrer()
+bool ClientEditorView::enregistrer()
 {
     const QString nom = m_nom->text().trimmed();
     if (nom.isEmpty() || !emailValide())
-        return;
+        return false;
     Client* client = m_client;
     const bool nouveau = client == nullptr;
     if (client) {
@@ -334,9 +392,11 @@ void ClientEditorView::enregistrer()
         if (nouveau)
             m_context->discardInsertion(client);
         forms::showError(this, forms::saveFailedText(error));
-        return;
+        return false;
     }
+    m_formulaireCharge = formulaire();
     emit saved(client);
+    return true;
 }
 
 void ClientEditorView::ajouterContact()
@@ -351,6 +411,44 @@ void ClientEditorView::ajouterContact()
         forms::showError(this, forms::saveFailedText(error));
     }
     rebuildContacts();
+    // Typing goes on in the new card.
+    if (!m_cards.isEmpty() && m_cards.last()->contact() == contact)
+        m_cards.last()->prenomField()->setFocus(Qt::OtherFocusReason);
+}
+
+void ClientEditorView::demanderSuppressionContact(Contact* contact)
+{
+    const auto it = std::find_if(m_cards.cbegin(), m_cards.cend(),
+                                 [contact](const ContactCard* c) { return c->contact() == contact; });
+    if (it == m_cards.cend() || (*it)->estVide()) {
+        supprimerContact(contact);
+        return;
+    }
+    const QString nom = (contact->prenom().trimmed() + QLatin1Char(' ') + contact->nom().trimmed()).trimmed();
+    QPointer<ClientEditorView> self(this);
+    forms::askConfirmation(this, QStringLiteral("Supprimer ce contact ?"),
+                           nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
+                                         : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom),
+                           QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self, contact] {
+                               if (self && !contact->isDeleted())
+                                   self->supprimerContact(contact);
+                           });
+}
+
+void ClientEditorView::oublierContactsVides(ContactCard* sauf)
+{
+    QList<Contact*> vides;
+    for (ContactCard* card : std::as_const(m_cards))
+        if (card != sauf && card->estVide() && !card->contact()->isDeleted())
+            vides.append(card->contact());
+    if (vides.isEmpty())
+        return;
+    QString error;
+    for (Contact* c : vides)
+        m_context->remove(c, &error);
+    if (!m_context->save(&error))
+        forms::showError(this, forms::deleteFailedText(error));
+    rebuildContacts();
 }
 
 void ClientEditorView::supprimerContact(Contact* contact)
@@ -364,7 +462,7 @@ void ClientEditorView::supprimerContact(Contact* contact)
 void ClientEditorView::confirmerSuppression()
 {
     QPointer<ClientEditorView> self(this);
-    const forms::Question question = questionSuppression();
+    const forms::Question question = forms::withDeletedAlong(questionSuppression(), m_context, {m_client});
     forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerClient();

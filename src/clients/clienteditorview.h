@@ -44,6 +44,10 @@ public:
     QLineEdit* telephoneField() const { return m_telephone; }
     QLineEdit* emailField() const { return m_email; }
     QPushButton* deleteButton() const { return m_delete; }
+    // True when no field holds more than spaces.
+    bool estVide() const;
+    // The fields in the order Tab follows, the delete button last.
+    QList<QWidget*> tabOrder() const;
 
 private:
     Contact* m_contact;
@@ -73,9 +77,15 @@ public:
     bool peutEnregistrer() const;
     bool emailValide() const;
 
-    // Writes the form to the client (or a new one) and saves. A failure is reported and the
-    // form stays as typed; a new client that could not be saved is not kept.
-    void enregistrer();
+    // Writes the form to the client (or a new one) and saves; true once stored. A failure is
+    // reported and the form stays as typed; a new client that could not be saved is not kept.
+    bool enregistrer();
+
+    // What the screen asks before the editor is left.
+    bool hasUnsavedChanges() const;
+    bool canSaveChanges() const { return peutEnregistrer() && emailValide(); }
+    bool saveChanges() { return enregistrer(); }
+    void focusFirstField();
 
     QLineEdit* champ(Champ c) const;
     forms::ColorField* couleur() const { return m_couleur; }
@@ -98,6 +108,9 @@ private:
     void chargerClient();
     void ajouterContact();
     void supprimerContact(Contact* contact);
+    void demanderSuppressionContact(Contact* contact);
+    void oublierContactsVides(ContactCard* sauf = nullptr);
+    QStringList formulaire() const;
     void supprimerClient();
     void confirmerSuppression();
     void updateMode();
@@ -123,6 +136,7 @@ private:
     QPushButton* m_ajouterContact = nullptr;
     QPushButton* m_supprimerClient = nullptr;
     QList<ContactCard*> m_cards;
+    QStringList m_formulaireCharge; // the form as loaded or last saved
     bool m_shownOnce = false;
 };
 

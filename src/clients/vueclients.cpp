@@ -48,10 +48,10 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
     liste->setContextMenu([this](QMenu* menu, Client* client) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
-                                             [this, client] { supprimerClient(client); });
+                                             [this, client] { m_ecran->askToRemove({client}); });
         forms::markDestructive(supprimer);
     });
-    m_ecran->deleteAsking([](const QList<Record*>&) { return ClientEditorView::questionSuppression(); });
+    m_ecran->deleteAsking([](const QList<Client*>&) { return ClientEditorView::questionSuppression(); });
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)
@@ -79,11 +79,14 @@ RowContent VueClients::ligneClient(const Client* client)
     if (client->email() && !client->email()->isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("envelope"), *client->email(),
                                                   forms::TextStyle::Callout, forms::Tone::Secondary));
-    if (!client->contacts().isEmpty())
-        details.parts.append(RowPart::symbolLabel(
-            QStringLiteral("person.crop.rectangle.stack"),
-            QStringLiteral("%1 contact(s)").arg(client->contacts().size()), forms::TextStyle::Callout,
-            forms::Tone::Tertiary));
+    if (!client->contacts().isEmpty()) {
+        RowPart contacts = RowPart::symbolLabel(QStringLiteral("person.crop.rectangle.stack"),
+                                                QStringLiteral("%1 contact(s)").arg(client->contacts().size()),
+                                                forms::TextStyle::Callout, forms::Tone::Tertiary);
+        // On a narrow list the number stays, beside its symbol.
+        contacts.shortText = QString::number(client->contacts().size());
+        details.parts.append(contacts);
+    }
     row.lines.append(details);
     QStringList texts{client->nom()};
     for (const RowPart& p : details.parts)

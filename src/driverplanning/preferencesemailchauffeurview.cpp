@@ -5,6 +5,8 @@
 #include "model/query.h"
 #include "model/records.h"
 #include "widgets/focusguard.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/singleline.h"
 #include "widgets/textstyles.h"
 
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -138,12 +141,12 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
     auto* grille = new QGridLayout;
     grille->setHorizontalSpacing(16);
     grille->setVerticalSpacing(12);
-    m_sujet = new QLineEdit(m_sauves.sujet, bloc);
+    m_sujet = forms::keepOnOneLine(new QLineEdit(m_sauves.sujet, bloc));
     m_sujet->setObjectName(QStringLiteral("sujet"));
     m_entete = editeurMultiligne(bloc);
     m_entete->setObjectName(QStringLiteral("entete"));
     m_entete->setPlainText(m_sauves.entete);
-    m_ligne = new QLineEdit(m_sauves.ligneOperation, bloc);
+    m_ligne = forms::keepOnOneLine(new QLineEdit(m_sauves.ligneOperation, bloc));
     m_ligne->setObjectName(QStringLiteral("ligneOperation"));
     m_pied = editeurMultiligne(bloc);
     m_pied->setObjectName(QStringLiteral("pied"));
@@ -180,7 +183,7 @@ QWidget* PreferencesEmailChauffeurView::construireCommandes()
     ligne->setContentsMargins(0, 0, 0, 0);
     m_reinitialiser = new QPushButton(QStringLiteral("Réinitialiser valeurs par défaut"), rangee);
     m_reinitialiser->setAutoDefault(false);
-    connect(m_reinitialiser, &QPushButton::clicked, this, &PreferencesEmailChauffeurView::reinitialiserModeles);
+    connect(m_reinitialiser, &QPushButton::clicked, this, &PreferencesEmailChauffeurView::demanderReinitialisation);
     ligne->addWidget(m_reinitialiser);
     ligne->addStretch(1);
 
@@ -291,7 +294,8 @@ ModelesEmail PreferencesEmailChauffeurView::modelesSaisis() const
 {
     if (!m_sujet)
         return ModelesEmail::de(*m_prefs);
-    return ModelesEmail{m_sujet->text(), m_entete->toPlainText(), m_ligne->text(), m_pied->toPlainText()};
+    return ModelesEmail{forms::singleLine(m_sujet->text()), m_entete->toPlainText(),
+                        forms::singleLine(m_ligne->text()), m_pied->toPlainText()};
 }
 
 void PreferencesEmailChauffeurView::ecrireModeles()
@@ -314,6 +318,18 @@ void PreferencesEmailChauffeurView::ecrireModeles()
         m_erreur->show();
     }
     majApercu();
+}
+
+void PreferencesEmailChauffeurView::demanderReinitialisation()
+{
+    QPointer<PreferencesEmailChauffeurView> self(this);
+    forms::askConfirmation(this, QStringLiteral("Réinitialiser les modèles ?"),
+                           QStringLiteral("Le sujet, l’en-tête, la ligne d’opération et le pied reprendront leurs "
+                                          "valeurs par défaut ; les textes actuels seront perdus."),
+                           QStringLiteral("Réinitialiser"), QStringLiteral("Annuler"), [self] {
+                               if (self)
+                                   self->reinitialiserModeles();
+                           });
 }
 
 void PreferencesEmailChauffeurView::reinitialiserModeles()

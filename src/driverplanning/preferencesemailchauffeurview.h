@@ -54,7 +54,9 @@ public:
     // The red line under the editors; empty when the last save went through.
     QString erreur() const;
 
+    // Puts the four default templates back, at once; the button asks first.
     void reinitialiserModeles();
+    void demanderReinitialisation();
     void rafraichirApercu();
 
 protected:

@@ -11,6 +11,7 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/singleline.h"
 #include "widgets/icons.h"
 
 #include <QCheckBox>
@@ -180,7 +181,7 @@ QPushButton* FormulaireChauffeurView::boutonAjout(const QString& texte, QWidget*
 void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
 {
     auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom) {
-        auto* c = new QLineEdit(s);
+        auto* c = forms::keepOnOneLine(new QLineEdit(s));
         c->setObjectName(QString::fromLatin1(nom));
         c->setPlaceholderText(indication);
         s->content()->addWidget(c);
@@ -334,6 +335,45 @@ void FormulaireChauffeurView::chargerChauffeur()
     afficherDisponibilites();
     afficherDistance();
     majEnregistrer();
+    m_etatCharge = etat();
+}
+
+QStringList FormulaireChauffeurView::etat() const
+{
+    const auto adresse = [](const void* p) { return QString::number(quintptr(p)); };
+    QStringList valeurs{m_prenom->text(), m_nom->text(), m_telephone->text(), m_email->text(),
+                        QString::number(m_distanceMax, 'g', 17), adresse(m_qualificationSelectionnee)};
+    for (Specialisation* s : specialisationsDansLOrdre())
+        valeurs.append(QStringLiteral("s") + adresse(s));
+    for (const PaireFormation& p : m_formationsSuivies)
+        valeurs.append(QStringLiteral("f%1/%2/%3")
+                           .arg(adresse(p.formation), QString::number(p.dateExpiration.toMSecsSinceEpoch()),
+                                adresse(p.record)));
+    for (const Disponibilite* d : m_disponibilites)
+        valeurs.append(QStringLiteral("d") + adresse(d));
+    return valeurs;
+}
+
+bool FormulaireChauffeurView::saveChanges()
+{
+    if (feuilleOuverte() || showAlert())
+        return false;
+    if (!formulaireValide()) {
+        montrerAlerte();
+        return false;
+    }
+    // After a failed save the form keeps what was typed, so the user can try again.
+    QPointer<FormulaireChauffeurView> self(this);
+    if (!enregistrer())
+        return false;
+    if (self)
+        chargerChauffeur();
+    return true;
+}
+
+void FormulaireChauffeurView::focusFirstField()
+{
+    m_prenom->setFocus(Qt::ShortcutFocusReason);
 }
 
 bool FormulaireChauffeurView::formulaireValide() const
@@ -594,16 +634,7 @@ void FormulaireChauffeurView::montrerAlerte()
 
 void FormulaireChauffeurView::actionEnregistrer()
 {
-    if (feuilleOuverte() || showAlert())
-        return;
-    if (!formulaireValide()) {
-        montrerAlerte();
-        return;
-    }
-    QPointer<FormulaireChauffeurView> self(this);
-    // After a failed save the form keeps what was typed, so the user can try again.
-    if (enregistrer() && self)
-        chargerChauffeur();
+    saveChanges();
 }
 
 void FormulaireChauffeurView::ecrireChauffeurExistant(Chauffeur* c)

@@ -69,6 +69,13 @@ public:
     // Writes the state into the store and saves; false (reported) when the save failed.
     bool enregistrer();
 
+    // What the screen asks before the form is left.
+    bool hasUnsavedChanges() const { return etat() != m_etatCharge; }
+    bool canSaveChanges() const { return formulaireValide(); }
+    // As the save button: the alert when a required field is missing; true once stored.
+    bool saveChanges();
+    void focusFirstField();
+
     // State.
     QString prenom() const;
     QString nom() const;
@@ -150,6 +157,7 @@ private:
     void ecrireChauffeurExistant(Chauffeur* c);
     Chauffeur* creerChauffeur(QList<Record*>& crees);
     QList<Specialisation*> specialisationsDansLOrdre() const;
+    QStringList etat() const;
 
     ModelContext* m_context;
     Chauffeur* m_chauffeur;
@@ -189,6 +197,7 @@ private:
     QLabel* m_texteDistance = nullptr;
     QPushButton* m_enregistrer = nullptr;
     bool m_affichage = false; // controls being set from the state, not by the user
+    QStringList m_etatCharge; // the state as loaded or last saved
 };
 
 } // namespace kv

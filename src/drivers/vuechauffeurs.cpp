@@ -70,7 +70,7 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     // (Ctrl+N still presses it).
     liste->searchField()->hide();
     liste->addButton()->hide();
-    m_ecran->deleteAsking([](const QList<Record*>&) { return questionSuppression(); });
+    m_ecran->deleteAsking([](const QList<Chauffeur*>&) { return questionSuppression(); });
 
     m_nouveau = new QAction(QStringLiteral("Nouveau"), this);
     m_nouveau->setObjectName(QStringLiteral("boutonNouveau"));
@@ -96,7 +96,7 @@ VueChauffeurs::~VueChauffeurs()
 void VueChauffeurs::supprimerChauffeur()
 {
     if (Chauffeur* c = chauffeurSelectionne())
-        m_ecran->remove({c});
+        m_ecran->askToRemove({c});
 }
 
 } // namespace kv

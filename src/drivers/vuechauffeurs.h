@@ -31,7 +31,7 @@ public:
 
     // Back to the form of a new driver; on that form already, what is typed stays.
     void nouveauChauffeur() { m_ecran->resetEditing(true); }
-    // Deletes the selected driver at once, without a question.
+    // Asks, as the Delete key does, then deletes the selected driver.
     void supprimerChauffeur();
 
     static forms::RowContent ligneChauffeur(const Chauffeur* c);

@@ -8,6 +8,8 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/listdetail.h"
+#include "widgets/forms/singleline.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -208,7 +210,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     dispo->addRow(QStringLiteral("Dispositif"), m_picker);
     auto* ajoutRow = new QHBoxLayout;
     ajoutRow->setSpacing(8);
-    m_nouveauDispositif = new QLineEdit(this);
+    m_nouveauDispositif = forms::keepOnOneLine(new QLineEdit(this));
     m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
     m_nouveauDispositif->setMinimumWidth(110);
     m_ajouterDispositif = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
@@ -367,6 +369,18 @@ void BenneEditorView::chargerBenne()
     rebuildPicker();
     m_loading = false;
     refresh();
+    m_formulaireCharge = formulaire();
+}
+
+QStringList BenneEditorView::formulaire() const
+{
+    return {QString::number(m_volume, 'g', 17), m_etat ? QString::number(int(*m_etat)) : QString(),
+            m_notes->toPlainText(), QString::number(quintptr(m_dispositifSelectionne)), m_couleur->hexText()};
+}
+
+void BenneEditorView::focusFirstField()
+{
+    m_stepper->setFocus(Qt::ShortcutFocusReason);
 }
 
 void BenneEditorView::refresh()
@@ -410,10 +424,10 @@ void BenneEditorView::rebuildPicker()
     m_picker->setCurrentIndex(std::max(index, 0));
 }
 
-void BenneEditorView::enregistrerBenne()
+bool BenneEditorView::enregistrerBenne()
 {
     if (!peutEnregistrer())
-        return;
+        return false;
     Benne* benne = m_benne;
     const bool nouvelle = benne == nullptr;
     const QString notes = m_notes->toPlainText();
@@ -434,9 +448,11 @@ void BenneEditorView::enregistrerBenne()
         if (nouvelle)
             m_context->discardInsertion(benne);
         forms::showError(this, forms::saveFailedText(error));
-        return;
+        return false;
     }
+    m_formulaireCharge = formulaire();
     emit saved(benne);
+    return true;
 }
 
 void BenneEditorView::ajouterDispositif()
@@ -459,7 +475,7 @@ void BenneEditorView::ajouterDispositif()
 void BenneEditorView::confirmerSuppression()
 {
     QPointer<BenneEditorView> self(this);
-    const forms::Question question = questionSuppression();
+    const forms::Question question = forms::withDeletedAlong(questionSuppression(), m_context, {m_benne});
     forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
                            QStringLiteral("Annuler"), [self] {
                                if (self)

@@ -70,7 +70,14 @@ public:
     DispositifSpecial* dispositifSelectionne() const { return m_dispositifSelectionne; }
     bool peutEnregistrer() const;
 
-    void enregistrerBenne();
+    // Writes the form to the skip (or a new one) and saves; true once stored.
+    bool enregistrerBenne();
+
+    // What the screen asks before the editor is left.
+    bool hasUnsavedChanges() const { return formulaire() != m_formulaireCharge; }
+    bool canSaveChanges() const { return peutEnregistrer(); }
+    bool saveChanges() { return enregistrerBenne(); }
+    void focusFirstField();
     void ajouterDispositif();
 
     forms::EditorFrame* frame() const { return m_frame; }
@@ -108,6 +115,7 @@ private:
     void selectDispositif(DispositifSpecial* dispositif);
     void rebuildPicker();
     void refresh();
+    QStringList formulaire() const;
 
     ModelContext* m_context;
     Benne* m_benne;
@@ -132,6 +140,7 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     forms::FormSection* m_dangerSection = nullptr;
     QPushButton* m_supprimer = nullptr;
+    QStringList m_formulaireCharge; // the form as loaded or last saved
     bool m_loading = false;
     bool m_shownOnce = false;
 };

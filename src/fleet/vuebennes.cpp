@@ -86,12 +86,12 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
     liste->setContextMenu([this](QMenu* menu, Benne* benne) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
-                                             [this, benne] { supprimerBenne(benne); });
+                                             [this, benne] { m_ecran->askToRemove({benne}); });
         forms::markDestructive(supprimer);
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    m_ecran->deleteAsking([](const QList<Record*>&) { return BenneEditorView::questionSuppression(); });
+    m_ecran->deleteAsking([](const QList<Benne*>&) { return BenneEditorView::questionSuppression(); });
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] { m_ecran->refilter(); });
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {

@@ -1,5 +1,7 @@
 #include "modelcontext.h"
 
+#include <QSet>
+
 #include "relationships.h"
 #include "storefile.h"
 
@@ -525,6 +527,33 @@ bool ModelContext::remove(Record* record, QString* error)
     deleteRecursive(record);
     scheduleChanged();
     return true;
+}
+
+std::array<qsizetype, kEntityTypeCount> ModelContext::deletedAlong(const QList<Record*>& records) const
+{
+    std::array<qsizetype, kEntityTypeCount> counts{};
+    QSet<const Record*> seen;
+    QList<Record*> todo;
+    for (Record* r : records)
+        if (r && r->m_context == this && !r->isDeleted() && !seen.contains(r)) {
+            seen.insert(r);
+            todo.append(r);
+        }
+    while (!todo.isEmpty()) {
+        Record* r = todo.takeLast();
+        for (const Relationship* rel : relationshipsTo(r->entityType())) {
+            if (rel->onTargetDeleted != DeleteRule::Cascade)
+                continue;
+            for (Record* s : sourcesOf(*rel, r)) {
+                if (s->isDeleted() || seen.contains(s))
+                    continue;
+                seen.insert(s);
+                ++counts[int(s->entityType())];
+                todo.append(s);
+            }
+        }
+    }
+    return counts;
 }
 
 QList<Record*> ModelContext::sourcesOf(const Relationship& rel, Record* target) const

@@ -125,6 +125,11 @@ public:
     // the deletion is refused (a training course still followed by a driver).
     bool remove(Record* record, QString* error = nullptr);
 
+    // How many records of each type the delete rules would delete along with these records
+    // (the records themselves not counted), found by following the cascading ends. Nothing is
+    // changed.
+    std::array<qsizetype, kEntityTypeCount> deletedAlong(const QList<Record*>& records) const;
+
     // Every live record of one type, in store order (creation order).
     template <class T>
     QList<T*> all() const

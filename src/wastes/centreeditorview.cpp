@@ -7,6 +7,7 @@
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/singleline.h"
 #include "widgets/forms/windowkey.h"
 
 #include <QFrame>
@@ -28,7 +29,7 @@ constexpr int kLargeurLibelles = 140;
 
 QLineEdit* champTexte(const QString& placeholder, const QString& nom, QWidget* parent)
 {
-    auto* e = new QLineEdit(parent);
+    auto* e = forms::keepOnOneLine(new QLineEdit(parent));
     e->setPlaceholderText(placeholder);
     e->setAccessibleName(nom);
     return e;
@@ -130,7 +131,7 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     auto* boutons = new QHBoxLayout(barre);
     boutons->setContentsMargins(16, 12, 16, 12);
     m_annuler = new QPushButton(QStringLiteral("Annuler"), barre);
-    m_annuler->setToolTip(QStringLiteral("Annuler (Échap)"));
+    m_annuler->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     m_enregistrer = new QPushButton(QStringLiteral("Enregistrer"), barre);
     m_enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
     m_enregistrer->setDefault(true);
@@ -142,8 +143,9 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     connect(m_annuler, &QPushButton::clicked, this, &CentreEditorView::cancelled);
     connect(m_enregistrer, &QPushButton::clicked, this, &CentreEditorView::enregistrer);
     connect(m_nom, &QLineEdit::textChanged, this, &CentreEditorView::actualiser);
-    // Escape alone cancels this editor; in an open list, menu or dialog it closes only that.
-    new forms::WindowKey(this, QKeySequence(Qt::Key_Escape), [this] { m_annuler->click(); });
+    // Ctrl+Escape cancels, as in the other editors: Escape alone must not throw a typed centre
+    // away. In an open list, menu or dialog Escape closes only that.
+    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_annuler->click(); });
     for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return),
                                         QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* s = new QShortcut(touches, this);
@@ -195,8 +197,22 @@ void CentreEditorView::chargerCentre()
     m_ville->setText(m_centre ? texte(m_centre->ville()) : QString());
     m_telephone->setText(m_centre ? texte(m_centre->telephone()) : QString());
     m_email->setText(m_centre ? texte(m_centre->email()) : QString());
+    m_formulaireCharge = formulaire();
     actualiser();
     m_nom->setFocus(Qt::OtherFocusReason);
+}
+
+void CentreEditorView::focusFirstField()
+{
+    m_nom->setFocus(Qt::ShortcutFocusReason);
+}
+
+QStringList CentreEditorView::formulaire() const
+{
+    QStringList valeurs;
+    for (const QLineEdit* f : {m_nom, m_adresse1, m_codePostal, m_ville, m_telephone, m_email})
+        valeurs.append(f->text());
+    return valeurs;
 }
 
 void CentreEditorView::actualiser()
@@ -205,11 +221,11 @@ void CentreEditorView::actualiser()
     m_enregistrer->setEnabled(peutEnregistrer());
 }
 
-void CentreEditorView::enregistrer()
+bool CentreEditorView::enregistrer()
 {
     const QString nom = m_nom->text().trimmed();
     if (nom.isEmpty())
-        return;
+        return false;
 
     QString erreur;
     if (!m_centre) {
@@ -227,17 +243,17 @@ void CentreEditorView::enregistrer()
             // Nothing is left behind: a retry creates one centre, not two.
             m_context->discardInsertion(nouveau);
             forms::showError(this, forms::saveFailedText(erreur));
-            return;
+            return false;
         }
         m_centre = nouveau;
         chargerCentre();
         emit saved(nouveau);
-        return;
+        return true;
     }
 
     if (m_centre->isDeleted()) {
         forms::showError(this, forms::saveFailedText(QStringLiteral("ce centre a été supprimé entre-temps.")));
-        return;
+        return false;
     }
     m_centre->setNom(nom);
     m_centre->setAdresseLigne1(texteOuNil(m_adresse1->text()));
@@ -247,9 +263,11 @@ void CentreEditorView::enregistrer()
     m_centre->setEmail(texteOuNil(m_email->text()));
     if (!m_context->save(&erreur)) {
         forms::showError(this, forms::saveFailedText(erreur));
-        return;
+        return false;
     }
+    m_formulaireCharge = formulaire();
     emit saved(m_centre);
+    return true;
 }
 
 void CentreEditorView::showEvent(QShowEvent* event)

@@ -33,8 +33,14 @@ public:
     bool peutEnregistrer() const;
     // Copies the bound centre into the fields and puts the focus on the name.
     void chargerCentre();
-    // Creates or updates the centre from the fields and saves the store.
-    void enregistrer();
+    // Creates or updates the centre from the fields and saves the store; true once stored.
+    bool enregistrer();
+
+    // What the screen asks before the editor is left.
+    bool hasUnsavedChanges() const { return formulaire() != m_formulaireCharge; }
+    bool canSaveChanges() const { return peutEnregistrer(); }
+    bool saveChanges() { return enregistrer(); }
+    void focusFirstField();
 
     QString entete() const;
     QLineEdit* champ(FocusField f) const;
@@ -47,11 +53,12 @@ protected:
 signals:
     // "Enregistrer" stored the centre (new or not).
     void saved(kv::CentreTraitement* centre);
-    // "Annuler" or Escape.
+    // "Annuler" or Ctrl+Escape.
     void cancelled();
 
 private:
     void actualiser();
+    QStringList formulaire() const;
 
     ModelContext* m_context;
     CentreTraitement* m_centre;
@@ -65,6 +72,7 @@ private:
     QLineEdit* m_email = nullptr;
     QPushButton* m_annuler = nullptr;
     QPushButton* m_enregistrer = nullptr;
+    QStringList m_formulaireCharge; // the fields as loaded or last saved
 };
 
 } // namespace kv

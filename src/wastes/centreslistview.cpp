@@ -43,11 +43,11 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
     auto* liste = m_ecran->list();
     liste->setContextMenu([this](QMenu* menu, CentreTraitement* centre) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
-                                             [this, centre] { supprimerCentre(centre); });
+                                             [this, centre] { m_ecran->askToRemove({centre}); });
         forms::markDestructive(supprimer);
     });
-    m_ecran->deleteAsking([](const QList<Record*>& centres) {
-        const QString nom = centres.size() == 1 ? static_cast<CentreTraitement*>(centres.first())->nom() : QString();
+    m_ecran->deleteAsking([](const QList<CentreTraitement*>& centres) {
+        const QString nom = centres.size() == 1 ? centres.first()->nom() : QString();
         return forms::Question{QStringLiteral("Supprimer ce centre ?"),
                                nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
                                              : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};

@@ -83,22 +83,22 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         menu->addAction(QStringLiteral("Modifier"), this, [this, type] { modifierType(type); });
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")),
                                              QStringLiteral("Supprimer"), this,
-                                             [this, type] { supprimerType(type); });
+                                             [this, type] { m_ecran->askToRemove({type}); });
         supprimer->setObjectName(QStringLiteral("destructive"));
         forms::markDestructive(supprimer);
     });
     // A type that rentals use is refused at once, without a question first.
-    liste->setDeleteQuestion([this](const QList<Record*>& types) {
-        for (Record* r : types)
-            if (nombreLocations(m_context, static_cast<TypeDechet*>(r)) > 0)
-                return forms::Question{};
-        const QString nom = types.size() == 1 ? static_cast<TypeDechet*>(types.first())->libelle() : QString();
-        return forms::Question{QStringLiteral("Supprimer ce type de déchet ?"),
-                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
-                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
-    });
-    connect(liste, &forms::ListPanel::deleteRequested, this,
-            [this](const QList<int>& rows) { supprimerTypes(rows); });
+    m_ecran->deleteAsking(
+        [this](const QList<TypeDechet*>& types) {
+            for (TypeDechet* t : types)
+                if (nombreLocations(m_context, t) > 0)
+                    return forms::Question{};
+            const QString nom = types.size() == 1 ? types.first()->libelle() : QString();
+            return forms::Question{QStringLiteral("Supprimer ce type de déchet ?"),
+                                   nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
+                                                 : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+        },
+        [this](const QList<TypeDechet*>& types) { supprimerTypes(types); });
     // A click opens the type; moving the selection with the keys only selects it.
     connect(liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
         if (TypeDechet* type = m_ecran->list()->recordAt(index.row())) {

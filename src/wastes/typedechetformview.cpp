@@ -9,6 +9,7 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
+#include "widgets/forms/singleline.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -109,6 +110,10 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
 {
     construire();
     connect(m_model, &TypeDechetFormModel::modifie, this, &TypeDechetFormView::actualiserValidite);
+    connect(m_model, &TypeDechetFormModel::modifie, this, [this] { m_modifie = true; });
+    // A number typed and not yet read counts as well.
+    for (forms::NumberField* f : findChildren<forms::NumberField*>())
+        connect(f->lineEdit(), &QLineEdit::textEdited, this, [this] { m_modifie = true; });
     connect(m_centres, &QueryBase::resultsChanged, this, &TypeDechetFormView::remplirCentres);
     actualiserValidite();
 }
@@ -138,7 +143,7 @@ void TypeDechetFormView::construire()
 
     auto* ligneCouleur = new QHBoxLayout;
     ligneCouleur->setSpacing(8);
-    m_libelle = new QLineEdit(m_model->libelle(), identite);
+    m_libelle = forms::keepOnOneLine(new QLineEdit(m_model->libelle(), identite));
     m_libelle->setPlaceholderText(QStringLiteral("Libellé *"));
     m_libelle->setAccessibleName(QStringLiteral("Libellé *"));
     ligneCouleur->addWidget(m_libelle, 1);
@@ -162,7 +167,7 @@ void TypeDechetFormView::construire()
     connect(m_categorie, &QComboBox::activated, this,
             [this](int i) { m_model->setCategorie(categories.value(i)); });
 
-    m_codeCED = new QLineEdit(m_model->codeCED(), identite);
+    m_codeCED = forms::keepOnOneLine(new QLineEdit(m_model->codeCED(), identite));
     m_codeCED->setPlaceholderText(QStringLiteral("ex: 17 04 05"));
     m_codeCED->setAccessibleName(QStringLiteral("Code CED"));
     identite->addRow(QStringLiteral("Code CED"), m_codeCED);
@@ -179,7 +184,7 @@ void TypeDechetFormView::construire()
         m_model->setSelectedCentreID(v.isValid() ? std::optional<QUuid>(v.toUuid()) : std::nullopt);
     });
 
-    m_details = new QLineEdit(m_model->details(), identite);
+    m_details = forms::keepOnOneLine(new QLineEdit(m_model->details(), identite));
     m_details->setPlaceholderText(QStringLiteral("Précisions / notes"));
     m_details->setAccessibleName(QStringLiteral("Détails"));
     auto* ligneDetails = new QHBoxLayout;
@@ -344,15 +349,15 @@ bool TypeDechetFormView::validerNombres()
     return !refuse;
 }
 
-void TypeDechetFormView::enregistrer()
+bool TypeDechetFormView::enregistrer()
 {
     // What is typed in a number field counts even when the field was not left.
     const bool nombres = validerNombres();
     actualiserValidite();
     if (!nombres)
-        return;
+        return false;
     if (!libelleValide() || !tvaValide())
-        return;
+        return false;
 
     QString erreur;
     TypeDechet* ecrit = nullptr;
@@ -361,7 +366,7 @@ void TypeDechetFormView::enregistrer()
         if (m_objetAModifier->isDeleted()) {
             forms::showError(this, forms::saveFailedText(
                                        QStringLiteral("ce type de déchet a été supprimé entre-temps.")));
-            return;
+            return false;
         }
         ecrit = m_objetAModifier;
         ok = m_model->enregistrer(ecrit, m_context, &erreur);
@@ -383,9 +388,16 @@ void TypeDechetFormView::enregistrer()
         std::fputs(ligne.toUtf8().constData(), stdout);
         std::fflush(stdout);
         forms::showError(this, forms::saveFailedText(erreur));
-        return;
+        return false;
     }
+    m_modifie = false;
     emit saved(ecrit);
+    return true;
+}
+
+void TypeDechetFormView::focusFirstField()
+{
+    m_libelle->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TypeDechetFormView::copierCodeCouleur()

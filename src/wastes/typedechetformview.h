@@ -48,8 +48,16 @@ public:
     bool libelleValide() const;
     bool tvaValide() const;
 
-    // Commits what is typed in the number fields, checks the form, writes the record and saves.
-    void enregistrer();
+    // Commits what is typed in the number fields, checks the form, writes the record and saves;
+    // true once stored.
+    bool enregistrer();
+
+    // What the screen asks before the form is left: something was typed or chosen since it
+    // was filled or saved.
+    bool hasUnsavedChanges() const { return m_modifie; }
+    bool canSaveChanges() const { return libelleValide() && tvaValide(); }
+    bool saveChanges() { return enregistrer(); }
+    void focusFirstField();
     // Puts the colour text on the clipboard, as it is held.
     void copierCodeCouleur();
 
@@ -98,6 +106,7 @@ private:
     QPlainTextEdit* m_consignes = nullptr;
     QPlainTextEdit* m_dechetsInterdits = nullptr;
     bool m_focusInitial = false;
+    bool m_modifie = false;
 };
 
 } // namespace kv

@@ -1,5 +1,7 @@
 #include "dialogconventions.h"
 
+#include "forms/singleline.h"
+
 #include "forms/dialogs.h"
 
 #include <QAbstractSpinBox>
@@ -84,6 +86,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            // Every text field of the program holds one line, made anywhere.
+            if (auto* field = qobject_cast<QLineEdit*>(watched))
+                forms::keepOnOneLine(field);
             auto* dialog = qobject_cast<QDialog*>(watched);
             if (dialog && dialog->isWindow() && isOurs(dialog))
                 prepare(dialog);

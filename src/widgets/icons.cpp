@@ -340,6 +340,17 @@ const QList<ThemeFile>& themeFiles(const QString& name)
         if (!found.isEmpty())
             break;
     }
+    // Themes draw an icon in two families: small drawings in the text colour, larger ones in full
+    // colour. Symbols keep the first family at every size (a larger screen scale only enlarges
+    // them); an icon drawn only in colour keeps its colours.
+    QList<ThemeFile> monochrome;
+    for (const ThemeFile& f : std::as_const(found)) {
+        QFile file(f.path);
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains("ColorScheme-Text"))
+            monochrome.append(f);
+    }
+    if (!monochrome.isEmpty())
+        found = monochrome;
     std::sort(found.begin(), found.end(), [](const ThemeFile& a, const ThemeFile& b) { return a.size < b.size; });
     return *cache.insert(name, found);
 }

@@ -13,5 +13,5 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Kestrovan"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setQuitOnLastWindowClosed(false);
-    return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest>(argc, argv);
+    return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest, LeavingTest>(argc, argv);
 }

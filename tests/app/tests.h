@@ -81,3 +81,13 @@ private slots:
     void firstFieldFollowsTheLayout();
     void namesSortAsPeopleReadThem();
 };
+
+class LeavingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void closingAsksAndAnnulerKeepsTheWindow();
+    void ctrlQAsksAndNePasEnregistrerQuits();
+    void quittingWithoutQuestionsKeepsWhatCanBeSaved();
+    void anotherCommandAsks();
+    void supportSiteWithoutBrowserSaysSo();
+};

@@ -10,5 +10,5 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     qRegisterMetaType<kv::Record*>();
-    return runTests<TestForms, TestVueClients, TestClientEditor>(argc, argv);
+    return runTests<TestForms, TestVueClients, TestClientEditor, TestTypedWork>(argc, argv);
 }

@@ -37,3 +37,14 @@ private slots:
     void deleteAfterConfirmation();
     void tabRunsThroughTheContactCards();
 };
+
+class TestTypedWork : public QObject {
+    Q_OBJECT
+private slots:
+    void everyDeleteAsksAndSaysWhatGoes();
+    void leavingAnEditedClientAsks();
+    void ctrlNTypesIntoTheName();
+    void oneLineFieldsHoldOneLine();
+    void contactCardsNeverDeleteByTyping();
+    void rowsAndFieldsAtTheSmallSize();
+};

@@ -188,7 +188,8 @@ void TestClientEditor::contacts()
     QVERIFY(!e.ctx->hasChanges());
     QCOMPARE(e.vue->contactCards().size(), 1);
     QVERIFY(!e.vue->aucunContactLabel()->isVisible());
-    // Ctrl+Shift+N adds another.
+    // Ctrl+Shift+N adds another (the first one, filled in, stays).
+    QTest::keyClicks(e.vue->contactCards().first()->nomField(), QStringLiteral("Martin"));
     QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(a->contacts().size(), 2);
     fixtures::settle();
@@ -255,7 +256,9 @@ void TestClientEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(&vue, QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés."));
+    // The client's sentence, then what its delete rules take along.
+    QCOMPARE(question->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés. "
+                                                         "1 contact et 1 location seront aussi supprimés."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     fixtures::settle();
     QVERIFY(!a->isDeleted());
@@ -306,8 +309,8 @@ void TestClientEditor::tabRunsThroughTheContactCards()
     // contact" and the danger zone.
     QList<QWidget*> attendus;
     for (ContactCard* card : e.vue->contactCards())
-        attendus << card->prenomField() << card->nomField() << card->deleteButton()
-                 << card->telephoneField() << card->emailField();
+        attendus << card->prenomField() << card->nomField() << card->telephoneField() << card->emailField()
+                 << card->deleteButton();
     attendus << e.vue->ajouterContactButton() << e.vue->supprimerClientButton();
     e.champ(Champ::tva)->setFocus();
     QVERIFY(e.champ(Champ::tva)->hasFocus());
@@ -321,7 +324,10 @@ void TestClientEditor::tabRunsThroughTheContactCards()
     QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     fixtures::settle();
     QCOMPARE(e.vue->contactCards().size(), 3);
+    QCOMPARE(QApplication::focusWidget(), e.vue->contactCards().last()->prenomField());
     e.vue->contactCards().last()->emailField()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), e.vue->contactCards().last()->deleteButton());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), e.vue->ajouterContactButton());
 }

@@ -224,13 +224,15 @@ void TestVueClients::deleteFromTheList()
     // Deleting another client leaves the editor alone.
     fixtures::clickRow(e.liste(), fixtures::rowOf(e.liste(), "Alpha"));
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Beta"), QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.vue->clientEdite(), a);
     QCOMPARE(e.noms(), QStringList({"Alpha", "Gamma"}));
 
-    // Deleting the edited client, at once and with what it owns: the placeholder comes back.
+    // Deleting the edited client, once confirmed, with what it owns: the placeholder comes back.
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Alpha"), QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(a->isDeleted());
     QCOMPARE(e.ctx->count<Contact>(), 0);
@@ -247,6 +249,7 @@ void TestVueClients::deleteFromTheList()
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, view->visualRect(view->model()->index(0, 0)).center());
     QVERIFY(e.vue->isCreating());
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(e.vue->isCreating());
     QVERIFY(e.vue->editeur());
@@ -294,6 +297,7 @@ void TestVueClients::failedDeletionIsReported()
     e.ouvrir();
     e.ctx->failNextSave(QStringLiteral("disque plein"));
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), 0, QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     QMessageBox* erreur = fixtures::openBox(e.vue.get(), QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la suppression: disque plein"));

@@ -51,6 +51,7 @@ private slots:
     void pickerAndDay();
     void everyChangeIsSaved();
     void failedSavesAreShown();
+    void templatesOfOneLineHoldOneLine();
 };
 
 class TestCarteEtColonnes : public QObject {

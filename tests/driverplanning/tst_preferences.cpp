@@ -3,6 +3,8 @@
 #include "bureau.h"
 #include "screenfixtures.h"
 
+#include <QClipboard>
+
 #include "driverplanning/preferencesemailchauffeurview.h"
 
 #include <QComboBox>
@@ -119,10 +121,19 @@ void TestPreferencesEmail::everyChangeIsSaved()
     QCOMPARE(prefs[0]->operationLineTemplate(), QStringLiteral("- {{client}}"));
     QCOMPARE(prefs[0]->footerTemplate(), QStringLiteral(" !Merci,\n\nKestrovan"));
 
-    // Coming back shows the texts as saved; the reset puts the defaults back at once.
+    // Coming back shows the texts as saved; the reset asks first ("Annuler" keeps the texts),
+    // then puts the defaults back.
     auto vue = ouvrir(b.context());
     QCOMPARE(vue->editeurSujet()->text(), QStringLiteral("Tour {{prenom}}"));
     QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
+    QMessageBox* question = fixtures::openBox(vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(question->defaultButton()->text(), QStringLiteral("Annuler"));
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("Tour {{prenom}}"));
+    QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(vue.get(), QStringLiteral("confirmation")),
+                                     QStringLiteral("Réinitialiser")));
     QCOMPARE(ModelesEmail::de(*vue->prefs()), ModelesEmail::parDefaut());
     QCOMPARE(vue->modelesSaisis(), ModelesEmail::parDefaut());
     QVERIFY(!b.context()->hasChanges());
@@ -150,6 +161,8 @@ void TestPreferencesEmail::failedSavesAreShown()
         // The reset, failing: the editors show the defaults, the record keeps the saved texts.
         b.context()->failNextSave(QStringLiteral("disque plein"));
         QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
+        QVERIFY(fixtures::clickBoxButton(fixtures::openBox(vue.get(), QStringLiteral("confirmation")),
+                                         QStringLiteral("Réinitialiser")));
         QCOMPARE(vue->erreur(), QStringLiteral("Échec de la sauvegarde: disque plein"));
         QCOMPARE(vue->prefs()->footerTemplate(), QStringLiteral("Bye"));
         QCOMPARE(vue->modelesSaisis(), ModelesEmail::parDefaut());
@@ -166,4 +179,21 @@ void TestPreferencesEmail::failedSavesAreShown()
     QCOMPARE(vue->erreur(), QStringLiteral("Échec de la sauvegarde: lecture seule"));
     QVERIFY(!vide.context()->hasChanges());
     QCOMPARE(vide.context()->count<EmailChauffeurPreferences>(), 0);
+}
+
+void TestPreferencesEmail::templatesOfOneLineHoldOneLine()
+{
+    fx::Bureau b(true);
+    auto vue = ouvrir(b.context());
+    // Pasted with its line ends, each operation line stays one line of the e-mail.
+    for (QLineEdit* champ : {vue->editeurSujet(), vue->editeurLigne()}) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("{{heure}}\r\n{{client}}\t{{ville}}\n"));
+        champ->setFocus();
+        champ->selectAll();
+        QTest::keyClick(champ, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(champ->text(), QStringLiteral("{{heure}} {{client}} {{ville}} "));
+    }
+    QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("{{heure}} {{client}} {{ville}} "));
+    QCOMPARE(vue->prefs()->operationLineTemplate(), QStringLiteral("{{heure}} {{client}} {{ville}} "));
+    QVERIFY(!b.context()->hasChanges());
 }

@@ -147,12 +147,16 @@ void TestVueChauffeurs::selectionAndForms()
     QCOMPARE(v.formulaire(), f);
     QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
 
-    // Another driver: a form of his own, the unsaved edits of the first gone.
+    // Another driver, the draft given up when asked: a form of his own.
     cliquerLigne(v, 0);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Ne pas enregistrer")));
     QCOMPARE(v.chauffeurSelectionne(), ana);
     QCOMPARE(v.formulaire()->titre()->text(), QStringLiteral("Modifier le chauffeur"));
     v.formulaire()->champNom()->setText(QStringLiteral("Modifié"));
     cliquerLigne(v, 1);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Ne pas enregistrer")));
     QCOMPARE(v.chauffeurSelectionne(), leo);
     QCOMPARE(v.formulaire()->chauffeur(), leo);
     QCOMPARE(ana->nom(), QStringLiteral("Roux"));
@@ -213,10 +217,18 @@ void TestVueChauffeurs::deletion()
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         cliquerLigne(v, 0);
         QCOMPARE(v.chauffeurSelectionne(), ana);
+        // The toolbar's "Supprimer" asks as the Delete key does, "Annuler" first.
         v.boutonSupprimer()->trigger();
         laisserPasser();
-        // At once, without a question.
-        QVERIFY(!fixtures::openBox(&v, QStringLiteral("confirmation")));
+        QMessageBox* question = fixtures::openBox(&v, QStringLiteral("confirmation"));
+        QVERIFY(question);
+        QCOMPARE(question->text(), QStringLiteral("Supprimer ce chauffeur ?"));
+        QCOMPARE(question->defaultButton()->text(), QStringLiteral("Annuler"));
+        QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+        QCOMPARE(ctx->count<Chauffeur>(), 2);
+        v.boutonSupprimer()->trigger();
+        QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
+        laisserPasser();
         QCOMPARE(lignes(v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
         QCOMPARE(v.chauffeurSelectionne(), nullptr);
         QVERIFY(!v.boutonSupprimer()->isEnabled());
@@ -251,6 +263,7 @@ void TestVueChauffeurs::failedDeletion()
     cliquerLigne(v, 0);
     ctx->failNextSave(QStringLiteral("disque plein"));
     v.boutonSupprimer()->trigger();
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
     laisserPasser();
     QMessageBox* erreur = fixtures::openBox(&v, QStringLiteral("erreur"));
     QVERIFY(erreur);
@@ -327,6 +340,8 @@ void TestVueChauffeurs::keysOfTheList()
         QCOMPARE(v->formulaire()->chauffeur(), nullptr);
         QCOMPARE(v->formulaire()->titre()->text(), QStringLiteral("Nouveau chauffeur"));
         QVERIFY(!v->boutonSupprimer()->isEnabled());
+        // The letters typed next go into the first field.
+        QCOMPARE(v->window()->focusWidget(), v->formulaire()->champPrenom());
         cliquerLigne(*v, 0);
         v->formulaire()->champNom()->setFocus();
         QTest::keyClick(v->formulaire()->champNom(), Qt::Key_N, Qt::ControlModifier);
@@ -340,6 +355,8 @@ void TestVueChauffeurs::keysOfTheList()
 
         // Delete asks; "Annuler" keeps the driver.
         cliquerLigne(*v, 0);
+        QVERIFY(fixtures::clickBoxButton(fixtures::openBox(v, QStringLiteral("enregistrerModifications")),
+                                         QStringLiteral("Ne pas enregistrer")));
         QCOMPARE(v->chauffeurSelectionne(), ana);
         v->liste()->listView()->setFocus();
         QTest::keyClick(v->liste()->listView(), Qt::Key_Delete);

@@ -11,6 +11,7 @@ private slots:
     void deleteFromTheList();
     void keyboardThroughTheSidebar();
     void deleteKeyAsksFirst();
+    void ctrlNAndAnotherRowKeepTypedWork();
 };
 
 class TestBenneEditor : public QObject {

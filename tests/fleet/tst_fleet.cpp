@@ -209,7 +209,15 @@ void TestVueBennes::deleteFromTheList()
 
     fixtures::clickRow(e.liste(), 0);
     QCOMPARE(e.vue->benneEditee(), a);
+    // The context menu asks, says what goes with the skip, "Annuler" first.
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), 1, QStringLiteral("Supprimer")));
+    QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(confirmation);
+    QCOMPARE(confirmation->informativeText(),
+             QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
+    QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
+    QVERIFY(!b->isDeleted());
+    QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
@@ -395,7 +403,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible."));
+    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 
@@ -533,4 +541,37 @@ void TestVueBennes::deleteKeyAsksFirst()
     fixtures::settle();
     QVERIFY(b->isDeleted());
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 0);
+}
+
+void TestVueBennes::ctrlNAndAnotherRowKeepTypedWork()
+{
+    Ecran e;
+    Benne* a = fixtures::benne(e.ctx.get(), 5);
+    Benne* b = fixtures::benne(e.ctx.get(), 10);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+
+    // Notes typed in a skip, then another row: the question; "Enregistrer" keeps them.
+    fixtures::clickRow(e.liste(), 0);
+    QCOMPARE(e.vue->benneEditee(), a);
+    QPlainTextEdit* notes = e.vue->editeur()->notesField();
+    notes->setFocus();
+    fixtures::typeText(notes, QStringLiteral("Porte abîmée"));
+    fixtures::clickRow(e.liste(), 1);
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("enregistrerModifications"));
+    QVERIFY(question);
+    QCOMPARE(e.vue->selection(), a);
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Enregistrer")));
+    QCOMPARE(a->notes(), QStringLiteral("Porte abîmée"));
+    QCOMPARE(e.vue->benneEditee(), b);
+
+    // Ctrl+N from the notes of a skip: the new skip's first field takes the keys, not its notes.
+    notes = e.vue->editeur()->notesField();
+    notes->setFocus();
+    QTest::keyClick(notes, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(e.vue->isCreating());
+    QCOMPARE(e.vue->window()->focusWidget(), e.vue->editeur()->volumeStepper());
+    QTest::keyClick(e.vue->editeur()->volumeStepper(), Qt::Key_Up);
+    QCOMPARE(e.vue->editeur()->volume(), 9.0);
+    QCOMPARE(e.vue->editeur()->notesField()->toPlainText(), QString());
 }

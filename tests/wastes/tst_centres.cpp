@@ -29,6 +29,7 @@ private slots:
     void editionGardeLesChampsNonAffiches();
     void nomVideRefuse();
     void echapAnnuleSansRienEcrire();
+    void ctrlEchapDemandeAvantDePerdreLaSaisie();
     void suppressionParMenuEtParTouche();
     void suppressionRetireLeCentreDesTypes();
     void echecsDeSauvegarde();
@@ -154,8 +155,12 @@ void TestCentres::ajouterPuisChoisirUnCentre()
     QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
     fixtures::typeText(m_vue->editeur()->champ(CentreEditorView::FocusField::nom), QStringLiteral("Brouillon"));
 
-    // Choosing a centre abandons the new entry: nothing was created.
+    // Choosing a centre asks first; "Ne pas enregistrer" abandons the new entry: nothing was
+    // created.
     fixtures::clickRow(m_vue->listPanel(), 1);
+    QVERIFY(m_vue->isCreating());
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(m_vue.get(), QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Ne pas enregistrer")));
     QVERIFY(!m_vue->isCreating());
     QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
     QCOMPARE(m_store->count<CentreTraitement>(), 2);
@@ -291,8 +296,12 @@ void TestCentres::echapAnnuleSansRienEcrire()
     QTRY_VERIFY(!QApplication::activePopupWidget());
     QCOMPARE(annulations, 0);
     QCOMPARE(ville->text(), QStringLiteral("Talence"));
-    // Escape alone cancels this editor.
+    // Escape alone no longer throws the typed work away; Ctrl+Escape cancels, as in the other
+    // editors (the list screen asks first, see the screen's test).
     QTest::keyClick(ville, Qt::Key_Escape);
+    QCOMPARE(annulations, 0);
+    QCOMPARE(ville->text(), QStringLiteral("Talence"));
+    QTest::keyClick(ville, Qt::Key_Escape, Qt::ControlModifier);
     QCOMPARE(annulations, 1);
     QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Pessac")));
     QVERIFY(!m_store->hasChanges());
@@ -307,8 +316,15 @@ void TestCentres::suppressionParMenuEtParTouche()
     fixtures::clickRow(m_vue->listPanel(), 2);
     QCOMPARE(m_vue->centreEdite(), c);
 
-    // Another centre deleted from its menu: the editor stays on the edited one.
+    // Another centre deleted from its menu, once confirmed ("Annuler" the default): the editor
+    // stays on the edited one.
     QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
+    QMessageBox* confirmation = fixtures::openBox(m_vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(confirmation);
+    QCOMPARE(confirmation->text(), QStringLiteral("Supprimer ce centre ?"));
+    QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
+    QVERIFY(!a->isDeleted());
+    QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
     QVERIFY(a->isDeleted());
     QVERIFY(!m_store->hasChanges());
     QCOMPARE(m_vue->centreEdite(), c);
@@ -395,6 +411,39 @@ void TestCentres::echecsDeSauvegarde()
     QVERIFY(m_store->hasChanges());
     QVERIFY(m_store->save());
     QCOMPARE(m_store->count<CentreTraitement>(), 0);
+}
+
+void TestCentres::ctrlEchapDemandeAvantDePerdreLaSaisie()
+{
+    ajouter(QStringLiteral("Alpha"));
+    ouvrirVue();
+    // A new centre typed in full: Escape alone keeps it, Ctrl+Escape asks.
+    QTest::keyClick(m_vue->listPanel()->searchField(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(m_vue->isCreating());
+    QLineEdit* nom = m_vue->editeur()->champ(CentreEditorView::FocusField::nom);
+    QCOMPARE(m_vue->window()->focusWidget(), nom);
+    taper(nom, QStringLiteral("Centre de tri du Médoc"));
+    QTest::keyClick(nom, Qt::Key_Escape);
+    QVERIFY(m_vue->isCreating());
+    QCOMPARE(nom->text(), QStringLiteral("Centre de tri du Médoc"));
+    QTest::keyClick(nom, Qt::Key_Escape, Qt::ControlModifier);
+    QMessageBox* question = fixtures::openBox(m_vue.get(), QStringLiteral("enregistrerModifications"));
+    QVERIFY(question);
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(m_vue->isCreating());
+    QCOMPARE(nom->text(), QStringLiteral("Centre de tri du Médoc"));
+    QTest::keyClick(nom, Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(m_vue.get(), QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Enregistrer")));
+    QCOMPARE(m_store->count<CentreTraitement>(), 2);
+    QVERIFY(!m_store->hasChanges());
+
+    // Nothing typed: Ctrl+Escape leaves at once.
+    fixtures::clickRow(m_vue->listPanel(), 0);
+    QVERIFY(m_vue->editeur());
+    QTest::keyClick(m_vue->editeur()->champ(CentreEditorView::FocusField::ville), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(!fixtures::openBox(m_vue.get(), QStringLiteral("enregistrerModifications")));
+    QVERIFY(!m_vue->editeur());
 }
 
 int lancerTestCentres(int argc, char** argv)

@@ -211,7 +211,13 @@ void TestGestionTypesDechets::suppressionImmediateEtEnregistree()
     fixtures::clickRow(m_vue->listPanel(), 0);
     QVERIFY(m_vue->formulaire());
     QVERIFY(fixtures::chooseInContextMenu(m_vue->listPanel(), 0, QStringLiteral("Supprimer")));
-    QVERIFY(!fixtures::openBox(m_vue.get()));
+    // An unused type asks first, as the Delete key does.
+    QMessageBox* confirmation = fixtures::openBox(m_vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(confirmation);
+    QCOMPARE(confirmation->text(), QStringLiteral("Supprimer ce type de déchet ?"));
+    QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
+    QVERIFY(!bois->isDeleted());
+    QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
     QVERIFY(bois->isDeleted());
     QVERIFY(!m_store->hasChanges()); // saved at once
     QVERIFY(!m_vue->selection());

@@ -40,6 +40,7 @@ private slots:
     void everyProgramSymbolHasAPictogram();
     void programSymbolsLookDifferent();
     void symbolsFollowThePalette();
+    void sectionSymbolsKeepOneFamilyAtEveryScale();
     void paperTextureIsSeamlessAndStill();
 };
 

@@ -538,6 +538,29 @@ void SharedWidgetsTest::symbolsFollowThePalette()
     QGuiApplication::setPalette(original);
 }
 
+void SharedWidgetsTest::sectionSymbolsKeepOneFamilyAtEveryScale()
+{
+    // A section header draws its symbol 16 wide: 24 and 36 device pixels at 150 % and 225 %.
+    // Every size is drawn in the ink, never in the theme's full-colour drawings.
+    const QPalette original = QGuiApplication::palette();
+    QPalette light = original;
+    light.setColor(QPalette::WindowText, QColor(0x23, 0x26, 0x29));
+    QGuiApplication::setPalette(light);
+    for (const QString& s : {QStringLiteral("puzzlepiece.extension"), QStringLiteral("tag.circle"),
+                             QStringLiteral("exclamationmark.triangle"), QStringLiteral("wrench.and.screwdriver")}) {
+        for (int side : {16, 24, 36}) {
+            const QList<QColor> inks = inkOf(s, side);
+            int off = 0;
+            for (const QColor& c : inks)
+                if (qAbs(c.red() - 0x23) > 40 || qAbs(c.green() - 0x26) > 40 || qAbs(c.blue() - 0x29) > 40)
+                    ++off;
+            QVERIFY2(!inks.isEmpty() && off == 0, qPrintable(QStringLiteral("%1 at %2: %3 of %4 pixels in colour")
+                                                                 .arg(s).arg(side).arg(off).arg(inks.size())));
+        }
+    }
+    QGuiApplication::setPalette(original);
+}
+
 void SharedWidgetsTest::paperTextureIsSeamlessAndStill()
 {
     const QImage& tile = tuilePapier(128);

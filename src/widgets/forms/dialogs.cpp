@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QSpacerItem>
 #include <QMessageBox>
@@ -34,6 +35,42 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                      });
     box->open();
     return box;
+}
+
+QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed)
+{
+    QWidget* window = over ? over->window() : nullptr;
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Kestrovan"),
+                                QStringLiteral("Enregistrer les modifications ?"),
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, window);
+    box->setObjectName(QStringLiteral("enregistrerModifications"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setInformativeText(QStringLiteral("Les modifications non enregistrées seront perdues."));
+    box->button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
+    box->button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
+    box->button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    fitMessageBox(box);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, save = std::move(save), proceed = std::move(proceed)](int) {
+                         const QMessageBox::StandardButton chosen = box->standardButton(box->clickedButton());
+                         if (chosen == QMessageBox::Save) {
+                             if (save && save() && proceed)
+                                 proceed();
+                         } else if (chosen == QMessageBox::Discard) {
+                             if (proceed)
+                                 proceed();
+                         }
+                     });
+    box->open();
+    return box;
+}
+
+bool quitsWithoutQuestions()
+{
+    return qApp && qApp->property("kv.quitWithoutQuestions").toBool();
 }
 
 void fitMessageBox(QMessageBox* box)

@@ -25,6 +25,17 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm);
 
+// The question asked before an editor holding unsaved changes is left: « Enregistrer les
+// modifications ? » with "Enregistrer", "Ne pas enregistrer" and "Annuler" (the default and
+// Escape). "Enregistrer" runs `save`, then `proceed` when it returned true (a refused or failed
+// save keeps the editor, its own message shown); "Ne pas enregistrer" runs `proceed` alone;
+// "Annuler" runs nothing.
+QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed);
+
+// True while the application quits without asking (the system asked it to end): editors keep
+// what can be saved and drop the rest without a question.
+bool quitsWithoutQuestions();
+
 // Widens a message box so that its title shows whole in the title bar and its texts take one or
 // two lines, not a narrow column (the box's own sizing knows nothing of the title).
 void fitMessageBox(QMessageBox* box);

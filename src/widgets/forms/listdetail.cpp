@@ -1,3 +1,88 @@
 #include "listdetail.h"
 
-// The signals of ListDetailBase are made by moc from the header; nothing else lives here.
+#include "model/modelcontext.h"
+
+#include <QLocale>
+#include <QPointer>
+
+namespace kv::forms {
+
+namespace {
+
+// What the sentence names, in this order: each type with its singular and plural, and whether
+// the word is feminine (the past participle agrees with it).
+struct DeletedNoun {
+    EntityType type;
+    const char* singular;
+    const char* plural;
+    bool feminine;
+};
+
+constexpr DeletedNoun kDeletedNouns[] = {
+    {EntityType::Contact, "contact", "contacts", false},
+    {EntityType::LocationDeBenne, "location", "locations", true},
+    {EntityType::BonDePesee, "bon de pesée", "bons de pesée", false},
+};
+
+} // namespace
+
+QString deletedAlongText(const ModelContext* context, const QList<Record*>& records)
+{
+    if (!context || records.isEmpty())
+        return {};
+    const auto counts = context->deletedAlong(records);
+    QStringList parts;
+    qsizetype total = 0;
+    bool allFeminine = true;
+    for (const DeletedNoun& noun : kDeletedNouns) {
+        const qsizetype n = counts[int(noun.type)];
+        if (n <= 0)
+            continue;
+        total += n;
+        allFeminine = allFeminine && noun.feminine;
+        parts.append(QLocale().toString(n) + QLatin1Char(' ')
+                     + QString::fromUtf8(n == 1 ? noun.singular : noun.plural));
+    }
+    if (parts.isEmpty())
+        return {};
+    QString list = parts.takeLast();
+    if (!parts.isEmpty())
+        list = parts.join(QStringLiteral(", ")) + QStringLiteral(" et ") + list;
+    const bool one = total == 1;
+    const QString participle = QStringLiteral("supprimé") + (allFeminine ? QStringLiteral("e") : QString())
+                               + (one ? QString() : QStringLiteral("s"));
+    return list + (one ? QStringLiteral(" sera aussi ") : QStringLiteral(" seront aussi ")) + participle
+           + QLatin1Char('.');
+}
+
+Question withDeletedAlong(Question question, const ModelContext* context, const QList<Record*>& records)
+{
+    const QString along = deletedAlongText(context, records);
+    if (!along.isEmpty())
+        question.message = question.message.isEmpty() ? along : question.message + QLatin1Char(' ') + along;
+    return question;
+}
+
+void ListDetailBase::leaveEditor(std::function<void()> proceed)
+{
+    if (!hasUnsavedChanges()) {
+        if (proceed)
+            proceed();
+        return;
+    }
+    QPointer<ListDetailBase> self(this);
+    askToSaveChanges(
+        questionParent(), [self] { return self && self->saveChanges(); },
+        [self, proceed = std::move(proceed)] {
+            if (self && proceed)
+                proceed();
+        });
+}
+
+void ListDetailBase::keepChangesForQuit()
+{
+    if (hasUnsavedChanges() && canSaveChanges())
+        saveChanges();
+}
+
+} // namespace kv::forms

@@ -12,6 +12,13 @@
 // closes its editor.
 //
 // Editors are widgets with the signal saved(T*), and cancelled() when they can be cancelled.
+// An editor that keeps typed work until it is saved also has hasUnsavedChanges(),
+// canSaveChanges() and saveChanges() (true once stored): leaving it with unsaved changes (another
+// row, "Ajouter", another command, closing the window) asks first, through leaveEditor(). One
+// with focusFirstField() gets the focus there when "Ajouter" (Ctrl+N) starts a new record.
+//
+// Every way to delete records (Delete key, context menu, toolbar) goes through askToRemove():
+// the screen's question, completed with what the delete rules take along, "Annuler" the default.
 
 #include "detailpane.h"
 #include "dialogs.h"
@@ -33,7 +40,15 @@ struct SearchText {
     QStringList words;
 };
 
-// The signals of a list/detail controller (a class template cannot declare them).
+// The sentence saying what the delete rules take along with these records (rentals, weighbridge
+// tickets, contacts), e.g. « 68 locations et 139 bons de pesée seront aussi supprimés. »; empty
+// when they take nothing.
+QString deletedAlongText(const ModelContext* context, const QList<Record*>& records);
+// The question with that sentence after its message.
+Question withDeletedAlong(Question question, const ModelContext* context, const QList<Record*>& records);
+
+// The signals of a list/detail controller (a class template cannot declare them), and what the
+// window asks of any of them.
 class ListDetailBase : public QObject {
     Q_OBJECT
 public:
@@ -41,11 +56,24 @@ public:
 
     bool isCreating() const { return m_creating; }
 
+    // The open editor holds changes that are not stored.
+    virtual bool hasUnsavedChanges() const = 0;
+    // Runs `proceed` at once when nothing typed would be lost; otherwise asks « Enregistrer les
+    // modifications ? » and runs it after a successful save or "Ne pas enregistrer".
+    void leaveEditor(std::function<void()> proceed);
+    // For quitting without questions: stores the editor's changes when they can be saved; the
+    // others are dropped with the editor.
+    void keepChangesForQuit();
+
 signals:
     // The pane changed: another editor, another record bound, or the placeholder.
     void paneChanged();
 
 protected:
+    virtual bool canSaveChanges() const = 0;
+    virtual bool saveChanges() = 0;
+    virtual QWidget* questionParent() const = 0;
+
     bool m_creating = false;
 };
 
@@ -102,7 +130,7 @@ public:
             m_search = {text, searchWords(text)};
             m_query->invalidate();
         });
-        QObject::connect(m_list, &ListPanel::addRequested, this, [this] { resetEditing(true); });
+        QObject::connect(m_list, &ListPanel::addRequested, this, [this] { startNew(); });
         if (m_setup.opensOnSelection)
             m_list->onSelectionChanged(this, [this](T* record) { selectionChanged(record); });
         QObject::connect(context, &ModelContext::changed, this, [this] {
@@ -150,12 +178,30 @@ public:
         refreshPane();
     }
 
-    // Opens the editor of a record (null: a new one), built afresh.
+    // "Ajouter" (Ctrl+N): the editor of a new record, the focus in its first field. An editor
+    // holding unsaved changes of another record asks first.
+    void startNew()
+    {
+        auto start = [this] {
+            resetEditing(true);
+            focusFirstField();
+        };
+        if (m_creating && !m_edited)
+            start();
+        else
+            leaveEditor(start);
+    }
+
+    // Opens the editor of a record (null: a new one), built afresh; unsaved changes ask first.
     void openEditor(T* record)
     {
-        m_creating = record == nullptr;
-        m_edited = record;
-        buildEditor();
+        leaveEditor([this, record] {
+            if (record && record->isDeleted())
+                return;
+            m_creating = record == nullptr;
+            m_edited = record;
+            buildEditor();
+        });
     }
 
     // Closes the editor: the placeholder comes back.
@@ -166,13 +212,37 @@ public:
         refreshPane();
     }
 
-    // The list's deletion (Delete key, context menu) asks this question, then removes the
-    // records of the rows chosen.
-    void deleteAsking(std::function<Question(const QList<Record*>&)> question)
+    // Every deletion of the screen (Delete key, context menu, toolbar) asks this question,
+    // completed with what the delete rules take along, then runs `onConfirmed` (none: remove())
+    // with the records still listed. An empty title deletes without asking (a deletion that is
+    // refused at once, with its own message).
+    void deleteAsking(std::function<Question(const QList<T*>&)> question,
+                      std::function<void(const QList<T*>&)> onConfirmed = {})
     {
-        m_list->setDeleteQuestion(std::move(question));
-        QObject::connect(m_list, &ListPanel::deleteRequested, this,
-                         [this](const QList<int>& rows) { remove(recordsAtRows(rows)); });
+        m_onDeleteConfirmed = std::move(onConfirmed);
+        m_list->setDeleteQuestion([this, question = std::move(question)](const QList<Record*>& records) {
+            QList<T*> typed;
+            for (Record* r : records)
+                typed.append(static_cast<T*>(r));
+            Question q = question(typed);
+            return q.title.isEmpty() ? q : withDeletedAlong(q, m_context, records);
+        });
+        QObject::connect(m_list, &ListPanel::deleteRequested, this, [this](const QList<int>& rows) {
+            const QList<T*> records = recordsAtRows(rows);
+            if (m_onDeleteConfirmed)
+                m_onDeleteConfirmed(records);
+            else
+                remove(records);
+        });
+    }
+
+    // Asks the screen's question about these records, then deletes them (see deleteAsking).
+    void askToRemove(const QList<T*>& records)
+    {
+        QList<Record*> all;
+        for (T* r : records)
+            all.append(r);
+        m_list->askToDeleteRecords(all);
     }
 
     // The distinct records at these rows of the list, read before anything changes.
@@ -229,8 +299,60 @@ public:
         buildEditor();
     }
 
+    bool hasUnsavedChanges() const override
+    {
+        if constexpr (requires(const Editor* e) { e->hasUnsavedChanges(); })
+            return m_editor && m_editor->hasUnsavedChanges();
+        return false;
+    }
+
+protected:
+    bool canSaveChanges() const override
+    {
+        if constexpr (requires(const Editor* e) { e->canSaveChanges(); })
+            return m_editor && m_editor->canSaveChanges();
+        return false;
+    }
+
+    bool saveChanges() override
+    {
+        if constexpr (requires(Editor* e) { e->saveChanges(); })
+            return m_editor && m_editor->saveChanges();
+        return false;
+    }
+
+    QWidget* questionParent() const override { return m_pane; }
+
 private:
+    void focusFirstField()
+    {
+        if constexpr (requires(Editor* e) { e->focusFirstField(); })
+            if (m_editor)
+                m_editor->focusFirstField();
+    }
+
     void selectionChanged(T* record)
+    {
+        if (m_restoringSelection)
+            return;
+        // Nothing changes for the editor: the row of the record it shows (or none while a new
+        // record is entered).
+        const bool same = record ? (!m_creating && record == m_edited) : (m_creating || !m_edited);
+        if (!same && hasUnsavedChanges()) {
+            // The list shows the edited record again while the question is open.
+            restoreSelection(m_creating ? nullptr : m_edited);
+            leaveEditor([this, record] {
+                if (record && record->isDeleted())
+                    return;
+                restoreSelection(record);
+                bindChosen(record);
+            });
+            return;
+        }
+        bindChosen(record);
+    }
+
+    void bindChosen(T* record)
     {
         if (record) {
             m_creating = false;
@@ -239,6 +361,13 @@ private:
             m_edited = nullptr;
         }
         refreshPane();
+    }
+
+    void restoreSelection(T* record)
+    {
+        m_restoringSelection = true;
+        m_list->setSelected(record);
+        m_restoringSelection = false;
     }
 
     void forget(T* record)
@@ -262,7 +391,14 @@ private:
                 showSaved(record);
         });
         if constexpr (requires { &Editor::cancelled; })
-            QObject::connect(editor, &Editor::cancelled, this, [this] { resetEditing(false); });
+            QObject::connect(editor, &Editor::cancelled, this, [this] {
+                // A cancel with typed work asks first; one that follows the deletion of the
+                // record has nothing left to keep.
+                if (m_edited && m_edited->isDeleted())
+                    resetEditing(false);
+                else
+                    leaveEditor([this] { resetEditing(false); });
+            });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
         emit paneChanged();
     }
@@ -276,6 +412,8 @@ private:
     QSplitter* m_split = nullptr;
     T* m_edited = nullptr;
     QPointer<Editor> m_editor;
+    std::function<void(const QList<T*>&)> m_onDeleteConfirmed;
+    bool m_restoringSelection = false;
 };
 
 } // namespace kv::forms

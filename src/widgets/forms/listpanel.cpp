@@ -206,8 +206,12 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
             for (const QModelIndex& i : selected)
                 rows.append(i.row());
             std::sort(rows.begin(), rows.end());
-            if (!rows.isEmpty())
-                askToDelete(rows);
+            QList<Record*> records;
+            for (int row : rows)
+                if (Record* r = m_model->recordAt(row))
+                    records.append(r);
+            if (!records.isEmpty())
+                askToDeleteRecords(records);
             return true;
         }
     }
@@ -219,34 +223,31 @@ void ListPanel::setDeleteQuestion(std::function<Question(const QList<Record*>&)>
     m_deleteQuestion = std::move(question);
 }
 
-void ListPanel::askToDelete(const QList<int>& rows)
+void ListPanel::askToDeleteRecords(const QList<Record*>& records)
 {
-    QList<Record*> records;
-    for (int row : rows)
-        if (Record* r = m_model->recordAt(row))
-            records.append(r);
-    const Question question = m_deleteQuestion ? m_deleteQuestion(records) : Question{};
-    if (question.title.isEmpty()) {
-        emit deleteRequested(rows);
-        return;
-    }
     // The list may change while the question is open: the records chosen are deleted where they
     // stand then, and none that went meanwhile.
     QPointer<ListPanel> self(this);
+    auto confirmed = [self, records] {
+        if (!self)
+            return;
+        QList<int> now;
+        for (Record* r : records) {
+            const QModelIndex index = r->isDeleted() ? QModelIndex() : self->m_model->indexOf(r);
+            if (index.isValid())
+                now.append(index.row());
+        }
+        std::sort(now.begin(), now.end());
+        if (!now.isEmpty())
+            emit self->deleteRequested(now);
+    };
+    const Question question = m_deleteQuestion ? m_deleteQuestion(records) : Question{};
+    if (question.title.isEmpty()) {
+        confirmed();
+        return;
+    }
     askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
-                    QStringLiteral("Annuler"), [self, records] {
-                        if (!self)
-                            return;
-                        QList<int> now;
-                        for (Record* r : records) {
-                            const QModelIndex index = r->isDeleted() ? QModelIndex() : self->m_model->indexOf(r);
-                            if (index.isValid())
-                                now.append(index.row());
-                        }
-                        std::sort(now.begin(), now.end());
-                        if (!now.isEmpty())
-                            emit self->deleteRequested(now);
-                    });
+                    QStringLiteral("Annuler"), confirmed);
 }
 
 void ListPanel::viewSelectionChanged()

@@ -64,6 +64,10 @@ public:
     // about to go. An empty title deletes without asking.
     void setDeleteQuestion(std::function<Question(const QList<Record*>&)> question);
 
+    // Asks the delete question about these records (they need not be selected); once confirmed,
+    // emits deleteRequested with the rows of those still listed.
+    void askToDeleteRecords(const QList<Record*>& records);
+
     // The record shown at a row, or null.
     Record* recordAtRow(int row) const;
     int rowCount() const;
@@ -72,8 +76,8 @@ signals:
     void searchTextChanged(const QString& text);
     void addRequested();
     void selectionChanged(kv::Record* record);
-    // Delete or Backspace on the list, once confirmed: the rows of the records selected when the
-    // key was pressed, as they are listed now.
+    // Delete or Backspace on the list (or askToDeleteRecords), once confirmed: the rows of the
+    // records chosen, as they are listed now.
     void deleteRequested(const QList<int>& rows);
 
 protected:
@@ -83,7 +87,6 @@ private:
     void viewSelectionChanged();
     void syncView();
     void showContextMenu(const QPoint& pos);
-    void askToDelete(const QList<int>& rows);
 
     QueryBase* m_rows;
     RecordListModelBase* m_model = nullptr;

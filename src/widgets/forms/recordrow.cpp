@@ -1,6 +1,7 @@
 #include "recordrow.h"
 
 #include "model/query.h"
+#include "widgets/plaintext.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -85,7 +86,119 @@ void paintTrailingPart(QPainter* p, const RowPart& part, const QRect& r, const Q
     }
 }
 
+// The room of the lines: the row less its margins, its trailing parts and its leading dot.
+QRect linesArea(const RowContent& content, const QRect& rowRect, const QFont& font)
+{
+    QRect area = rowRect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
+    if (!content.trailing.isEmpty())
+        area.setRight(RecordRowDelegate::trailingRects(content, rowRect, font).first().left() - 12);
+    if (content.leadingDot)
+        area.setLeft(area.left() + kDot + 10);
+    return area;
+}
+
+// The width a part needs at least: its symbol and its short text.
+int shortWidth(const RowPart& part, const QFont& base)
+{
+    const QFontMetrics fm(fontFor(part.style, base));
+    const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+    return side + (side ? kIconGap : 0) + fm.horizontalAdvance(part.shortText);
+}
+
 } // namespace
+
+QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowContent& content, const QRect& rowRect,
+                                                                    const QFont& base)
+{
+    QList<PlacedPart> out;
+    const QRect area = linesArea(content, rowRect, base);
+    int y = area.top();
+    for (qsizetype li = 0; li < content.lines.size(); ++li) {
+        const RowLine& line = content.lines[li];
+        if (line.parts.isEmpty())
+            continue;
+        const int h = lineHeight(line, base);
+        // Room kept for the parts further on that must show at least shortened.
+        QList<int> kept(line.parts.size() + 1, 0);
+        for (qsizetype pi = line.parts.size() - 1; pi >= 0; --pi) {
+            const RowPart& p = line.parts[pi];
+            kept[pi] = kept[pi + 1] + (p.shortText.isEmpty() ? 0 : shortWidth(p, base) + line.spacing);
+        }
+        int x = area.left();
+        // Once a part finds no room, only the parts that must show are placed after it.
+        bool full = false;
+        for (qsizetype pi = 0; pi < line.parts.size(); ++pi) {
+            const RowPart& part = line.parts[pi];
+            if (full && part.shortText.isEmpty())
+                continue;
+            const QFontMetrics fm(fontFor(part.style, base));
+            const int remaining = area.right() - x - kept[pi + 1];
+            if (remaining <= 0) {
+                full = true;
+                continue;
+            }
+            PlacedPart placed{int(li), int(pi), {}, {}, {}, false};
+            if (part.kind == RowPart::Kind::Dot) {
+                placed.iconRect = QRect(x, y + (h - kDot) / 2, kDot, kDot);
+                out.append(placed);
+                x += kDot + line.spacing;
+                continue;
+            }
+            if (part.kind == RowPart::Kind::Badge) {
+                const int w = fm.horizontalAdvance(part.text) + 12;
+                if (w > remaining) {
+                    full = true;
+                    continue;
+                }
+                placed.textRect = QRect(x, y + (h - fm.height() - 2) / 2, w, fm.height() + 2);
+                placed.shown = part.text;
+                out.append(placed);
+                x += w + line.spacing;
+                continue;
+            }
+            const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+            const int iconRoom = side ? side + (part.iconOnly ? 0 : kIconGap) : 0;
+            QString shown = part.iconOnly ? QString() : part.text;
+            int w = fm.horizontalAdvance(shown);
+            if (!part.iconOnly && !part.shortText.isEmpty() && iconRoom + w > remaining) {
+                shown = part.shortText;
+                w = fm.horizontalAdvance(shown);
+                if (iconRoom + w > remaining) {
+                    full = true;
+                    continue;
+                }
+            } else if (!part.iconOnly && (part.elide || iconRoom + w > remaining)) {
+                // Cut with "…" where the line ends; a part left with too little to read goes
+                // whole, its symbol with it.
+                shown = fm.elidedText(shown, Qt::ElideRight, remaining - iconRoom);
+                w = fm.horizontalAdvance(shown);
+                const int minimum = fm.horizontalAdvance(part.text.left(3) + QChar(0x2026));
+                if (shown != part.text && (shown.isEmpty() || w < std::min(minimum, fm.horizontalAdvance(part.text)))) {
+                    full = true;
+                    continue;
+                }
+            } else if (part.iconOnly && side > remaining) {
+                full = true;
+                continue;
+            }
+            if (side)
+                placed.iconRect = QRect(x, y + (h - side) / 2, side, side);
+            x += iconRoom;
+            if (part.iconOnly) {
+                out.append(placed);
+                x += line.spacing;
+                continue;
+            }
+            placed.textRect = QRect(x, y, w + 1, h);
+            placed.shown = shown;
+            placed.cut = shown != part.text;
+            out.append(placed);
+            x += w + line.spacing;
+        }
+        y += h + kLineGap;
+    }
+    return out;
+}
 
 QList<QRect> RecordRowDelegate::trailingRects(const RowContent& content, const QRect& rowRect,
                                               const QFont& font)
@@ -146,6 +259,14 @@ bool RecordRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
         for (qsizetype i = 0; i < rects.size(); ++i) {
             if (rects[i].adjusted(-2, -2, 2, 2).contains(event->pos()) && !content.trailing[i].toolTip.isEmpty()) {
                 QToolTip::showText(event->globalPos(), content.trailing[i].toolTip, view, rects[i]);
+                return true;
+            }
+        }
+        // A text cut in the row shows whole under the pointer.
+        for (const PlacedPart& placed : placeLines(content, option.rect, option.font)) {
+            if (placed.cut && placed.textRect.adjusted(-2, -2, 2, 2).contains(event->pos())) {
+                const QString whole = content.lines[placed.line].parts[placed.part].text;
+                QToolTip::showText(event->globalPos(), plainToolTip(whole), view, placed.textRect);
                 return true;
             }
         }
@@ -235,83 +356,45 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    QRect area = option.rect.adjusted(kHMargin, kVMargin, -kHMargin, -kVMargin);
     if (!content.trailing.isEmpty()) {
         const QList<QRect> rects = trailingRects(content, option.rect, option.font);
         for (qsizetype i = 0; i < rects.size(); ++i)
             paintTrailingPart(painter, content.trailing[i], rects[i], option.font, text, selected);
-        area.setRight(rects.first().left() - 12);
     }
-
     if (content.leadingDot) {
-        const QRectF dot(area.left(), area.center().y() - kDot / 2.0 + 0.5, kDot, kDot);
+        const QRect area = linesArea(content, option.rect, option.font);
+        const QRectF dot(area.left() - kDot - 10, area.center().y() - kDot / 2.0 + 0.5, kDot, kDot);
         paintDot(painter, dot, *content.leadingDot, text);
-        area.setLeft(area.left() + kDot + 10);
     }
 
-    int y = area.top();
-    for (const RowLine& line : content.lines) {
-        if (line.parts.isEmpty())
+    for (const PlacedPart& placed : placeLines(content, option.rect, option.font)) {
+        const RowPart& part = content.lines[placed.line].parts[placed.part];
+        if (part.kind == RowPart::Kind::Dot) {
+            paintDot(painter, QRectF(placed.iconRect), part.color, text);
             continue;
-        const int h = lineHeight(line, option.font);
-        int x = area.left();
-        for (const RowPart& part : line.parts) {
-            const QFont font = fontFor(part.style, option.font);
-            const QFontMetrics fm(font);
-            const int remaining = area.right() - x;
-            if (remaining <= 0)
-                break;
-            if (part.kind == RowPart::Kind::Dot) {
-                paintDot(painter, QRectF(x, y + (h - kDot) / 2.0, kDot, kDot), part.color, text);
-                x += kDot + line.spacing;
-                continue;
-            }
-            painter->setFont(font);
-            if (part.kind == RowPart::Kind::Badge) {
-                const int w = fm.horizontalAdvance(part.text) + 12;
-                if (w > remaining)
-                    break;
-                const QRectF r(x, y + (h - fm.height() - 2) / 2.0, w, fm.height() + 2);
-                QColor fill = part.color;
-                fill.setAlphaF(0.18f);
-                painter->setPen(Qt::NoPen);
-                painter->setBrush(fill);
-                painter->drawRoundedRect(r, r.height() / 2, r.height() / 2);
-                painter->setPen(selected ? text : part.color.darker(130));
-                painter->drawText(r, Qt::AlignCenter, part.text);
-                x += w + line.spacing;
-                continue;
-            }
-            const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
-            const int iconRoom = side ? side + (part.iconOnly ? 0 : kIconGap) : 0;
-            QString shown = part.iconOnly ? QString() : part.text;
-            int w = fm.horizontalAdvance(shown);
-            if (!part.iconOnly && (part.elide || iconRoom + w > remaining)) {
-                // Cut with "…" where the line ends; a part left with too little to read goes
-                // whole, its symbol with it.
-                shown = fm.elidedText(shown, Qt::ElideRight, remaining - iconRoom);
-                w = fm.horizontalAdvance(shown);
-                const int minimum = fm.horizontalAdvance(part.text.left(3) + QChar(0x2026));
-                if (shown != part.text && (shown.isEmpty() || w < std::min(minimum, fm.horizontalAdvance(part.text))))
-                    break;
-            } else if (part.iconOnly && side > remaining) {
-                break;
-            }
-            if (side) {
-                const QIcon icon = symbolIcon(part.symbol);
-                if (!icon.isNull())
-                    icon.paint(painter, QRect(x, y + (h - side) / 2, side, side), Qt::AlignCenter, iconMode);
-                x += iconRoom;
-                if (part.iconOnly) {
-                    x += line.spacing;
-                    continue;
-                }
-            }
-            painter->setPen(rowTextColor(option.palette, selected, part.tone));
-            painter->drawText(QRect(x, y, w + 1, h), Qt::AlignLeft | Qt::AlignVCenter, shown);
-            x += w + line.spacing;
         }
-        y += h + kLineGap;
+        const QFont font = fontFor(part.style, option.font);
+        painter->setFont(font);
+        if (part.kind == RowPart::Kind::Badge) {
+            const QRectF r(placed.textRect);
+            QColor fill = part.color;
+            fill.setAlphaF(0.18f);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(fill);
+            painter->drawRoundedRect(r, r.height() / 2, r.height() / 2);
+            painter->setPen(selected ? text : part.color.darker(130));
+            painter->drawText(r, Qt::AlignCenter, part.text);
+            continue;
+        }
+        if (!placed.iconRect.isEmpty()) {
+            const QIcon icon = symbolIcon(part.symbol);
+            if (!icon.isNull())
+                icon.paint(painter, placed.iconRect, Qt::AlignCenter, iconMode);
+        }
+        if (!placed.textRect.isEmpty()) {
+            painter->setPen(rowTextColor(option.palette, selected, part.tone));
+            painter->drawText(placed.textRect, Qt::AlignLeft | Qt::AlignVCenter, placed.shown);
+        }
     }
     painter->restore();
 }

@@ -29,6 +29,9 @@ struct RowPart {
     QColor color;          // fill of a dot, tint of a badge
     bool elide = false;    // cut with "…" at the trailing edge (any text is, when the line is too short)
     QString toolTip;       // shown when the pointer rests on this part (trailing parts)
+    // Shown instead of `text` when the line is too short for it; the parts before it give way
+    // first, so that it is shortened, never dropped.
+    QString shortText;
 
     static RowPart label(const QString& text, TextStyle style = TextStyle::Body, Tone tone = Tone::Primary);
     static RowPart symbolLabel(const QString& symbol, const QString& text, TextStyle style, Tone tone);
@@ -73,6 +76,18 @@ public:
     // The narrowest row in which every part shows whole, but those that elide (counted by their
     // first three letters and "…").
     static int wholeWidth(const RowContent& content, const QFont& font);
+
+    // Where a part of a line is drawn and what of its text shows (cut with "…", or its short
+    // text); parts that find no room are left out.
+    struct PlacedPart {
+        int line = 0;
+        int part = 0;
+        QRect iconRect; // empty without a symbol
+        QRect textRect; // empty for an icon alone
+        QString shown;
+        bool cut = false; // the text does not show whole
+    };
+    static QList<PlacedPart> placeLines(const RowContent& content, const QRect& rowRect, const QFont& font);
 
 private:
     RowFunction m_row;

@@ -1,0 +1,190 @@
+// Leaving typed work: the main window asks before an editor's unsaved changes go (closing the
+// window, Ctrl+Q, another command), keeps them when the system ends the program, and says so
+// when the support site cannot be opened.
+
+#include "tests.h"
+
+#include "app/aboutwindow.h"
+#include "app/appdelegate.h"
+#include "app/contentview.h"
+#include "clients/clienteditorview.h"
+#include "clients/vueclients.h"
+#include "platform/desktopopener.h"
+#include "widgets/forms/listpanel.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+std::unique_ptr<ModelContext> storeWith(const QString& nom)
+{
+    QString error;
+    auto ctx = ModelContext::open(QStringLiteral(":memory:"), &error);
+    if (!ctx)
+        qFatal("store: %s", qPrintable(error));
+    ctx->insert(new Client(QUuid::createUuid(), nom, "FF8800", "", "", "Lyon", "", std::nullopt, std::nullopt));
+    if (!ctx->save(&error))
+        qFatal("save: %s", qPrintable(error));
+    return ctx;
+}
+
+// A main window on the clients screen, the first client's town changed and not saved.
+struct Fenetre {
+    std::unique_ptr<ModelContext> ctx = storeWith(QStringLiteral("Alpha"));
+    std::unique_ptr<ContentView> window = std::make_unique<ContentView>(ctx.get());
+    Client* client = ctx->all<Client>().first();
+
+    Fenetre()
+    {
+        const qreal scale = qApp->devicePixelRatio();
+        window->resize(int(1200 / scale), int(760 / scale));
+        window->setSelection(Commande::clients);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* vue = qobject_cast<VueClients*>(window->detailScreen());
+        QVERIFY(vue);
+        vue->liste()->setSelectedRecord(client);
+        QApplication::processEvents();
+        QLineEdit* ville = vue->editeur()->champ(ClientEditorView::Champ::ville);
+        ville->setFocus();
+        ville->selectAll();
+        QTest::keyClicks(ville, QStringLiteral("Caluire"));
+    }
+    QMessageBox* question() const
+    {
+        QApplication::processEvents();
+        for (QMessageBox* b : window->findChildren<QMessageBox*>())
+            if (b->isVisible() && b->objectName() == QStringLiteral("enregistrerModifications"))
+                return b;
+        return nullptr;
+    }
+    bool answer(const QString& text) const
+    {
+        QMessageBox* box = question();
+        if (!box)
+            return false;
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == text) {
+                b->click();
+                QApplication::processEvents();
+                return true;
+            }
+        return false;
+    }
+};
+
+} // namespace
+
+void LeavingTest::closingAsksAndAnnulerKeepsTheWindow()
+{
+    Fenetre f;
+    QVERIFY(!f.window->close());
+    QVERIFY(f.question());
+    QVERIFY(f.answer(QStringLiteral("Annuler")));
+    QVERIFY(f.window->isVisible());
+    QCOMPARE(f.client->ville(), QStringLiteral("Lyon"));
+
+    // "Enregistrer" stores the change, then the window closes.
+    QVERIFY(!f.window->close());
+    QVERIFY(f.answer(QStringLiteral("Enregistrer")));
+    QCOMPARE(f.client->ville(), QStringLiteral("Caluire"));
+    QVERIFY(!f.ctx->hasChanges());
+    QVERIFY(!f.window->isVisible());
+}
+
+void LeavingTest::ctrlQAsksAndNePasEnregistrerQuits()
+{
+    Fenetre f;
+    AppDelegate delegate(f.ctx.get());
+    delegate.installMenus(f.window.get());
+    // The menu's "Quitter Kestrovan" (Ctrl+Q where the desktop binds it).
+    QAction* quitter = nullptr;
+    for (QAction* a : f.window->findChildren<QAction*>())
+        if (a->text() == QStringLiteral("Quitter Kestrovan"))
+            quitter = a;
+    QVERIFY(quitter);
+    quitter->trigger();
+    QVERIFY(f.question());
+    QVERIFY(f.window->isVisible());
+    QVERIFY(f.answer(QStringLiteral("Ne pas enregistrer")));
+    QVERIFY(!f.window->isVisible());
+    QCOMPARE(f.client->ville(), QStringLiteral("Lyon"));
+}
+
+void LeavingTest::quittingWithoutQuestionsKeepsWhatCanBeSaved()
+{
+    qApp->setProperty("kv.quitWithoutQuestions", true);
+    {
+        Fenetre f;
+        QVERIFY(f.window->close());
+        QVERIFY(!f.question());
+        QCOMPARE(f.client->ville(), QStringLiteral("Caluire"));
+        QVERIFY(!f.ctx->hasChanges());
+    }
+    {
+        // A change that cannot be saved (the name emptied) goes silently.
+        Fenetre f;
+        auto* vue = qobject_cast<VueClients*>(f.window->detailScreen());
+        vue->editeur()->champ(ClientEditorView::Champ::nom)->clear();
+        QVERIFY(f.window->close());
+        QVERIFY(!f.question());
+        QCOMPARE(f.client->nom(), QStringLiteral("Alpha"));
+        QCOMPARE(f.client->ville(), QStringLiteral("Lyon"));
+    }
+    qApp->setProperty("kv.quitWithoutQuestions", QVariant());
+}
+
+void LeavingTest::anotherCommandAsks()
+{
+    Fenetre f;
+    QListWidget* sidebar = f.window->sidebar();
+    int row = -1;
+    for (int i = 0; i < sidebar->count(); ++i)
+        if (sidebar->item(i)->text() == titre(Commande::bennes))
+            row = i;
+    QVERIFY(row >= 0);
+    QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(sidebar->item(row)).center());
+    QVERIFY(f.question());
+    QCOMPARE(f.window->selection(), std::optional<Commande>(Commande::clients));
+    QVERIFY(f.answer(QStringLiteral("Annuler")));
+    QVERIFY(qobject_cast<VueClients*>(f.window->detailScreen()));
+    QCOMPARE(sidebar->selectedItems().value(0)->text(), titre(Commande::clients));
+
+    QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(sidebar->item(row)).center());
+    QVERIFY(f.answer(QStringLiteral("Enregistrer")));
+    QCOMPARE(f.window->selection(), std::optional<Commande>(Commande::bennes));
+    QCOMPARE(f.client->ville(), QStringLiteral("Caluire"));
+}
+
+void LeavingTest::supportSiteWithoutBrowserSaysSo()
+{
+    RecordingDesktopOpener opener;
+    opener.openResult = false;
+    AboutWindowController::show();
+    QWidget* about = AboutWindowController::window();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QTest::mouseClick(about->findChild<AboutView*>()->supportButton(), Qt::LeftButton);
+    QCOMPARE(opener.openedUrls.size(), 1);
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = about->findChild<QMessageBox*>(QStringLiteral("erreur"))) && box->isVisible());
+    QVERIFY(box->text().contains(opener.openedUrls.first().toString()));
+    box->done(0);
+
+    // A browser that answers: no message.
+    opener.openResult = true;
+    QTest::mouseClick(about->findChild<AboutView*>()->supportButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    for (QMessageBox* b : about->findChildren<QMessageBox*>())
+        QVERIFY(!b->isVisible());
+    about->close();
+}

@@ -1,0 +1,337 @@
+// Typed work and linked records are never lost by one key or one click on the clients screen:
+// deleting asks and says what goes with the client, an editor left with unsaved changes asks,
+// one-line fields hold one line, and the contact cards never delete by typing. Driven at the
+// small window size (1200 × 760) with keys and clicks.
+
+#include "tests.h"
+#include "screenfixtures.h"
+
+#include "clients/clienteditorview.h"
+#include "clients/vueclients.h"
+#include "widgets/forms/detailpane.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/recordrow.h"
+
+#include <QClipboard>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolTip>
+
+using namespace kv;
+
+namespace {
+
+using Champ = ClientEditorView::Champ;
+
+struct Ecran {
+    std::unique_ptr<ModelContext> ctx = fixtures::store();
+    std::unique_ptr<VueClients> vue;
+    void ouvrir()
+    {
+        vue = std::make_unique<VueClients>(ctx.get());
+        // The main window's screen area in a 1200 × 760 window, at the screen's scale.
+        const qreal scale = qApp->devicePixelRatio();
+        vue->resize(int(1200 / scale) - 220, int(760 / scale) - 60);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+        vue->activateWindow();
+        fixtures::settle();
+    }
+    forms::ListPanel* liste() const { return vue->liste(); }
+    QLineEdit* champ(Champ c) const { return vue->editeur()->champ(c); }
+    void choisir(const QString& nom) { fixtures::clickRow(liste(), fixtures::rowOf(liste(), nom)); }
+    QMessageBox* question() const { return fixtures::openBox(vue.get(), QStringLiteral("enregistrerModifications")); }
+    // The window takes the keyboard back once a message box is gone.
+    void revenir()
+    {
+        vue->activateWindow();
+        QTRY_VERIFY(vue->isActiveWindow());
+    }
+};
+
+// A client with rentals, each with weighbridge tickets.
+Client* clientAvecLocations(ModelContext* ctx, const QString& nom, int locations, int bonsParLocation)
+{
+    Client* c = fixtures::client(ctx, nom);
+    Benne* b = fixtures::benne(ctx, 8);
+    for (int i = 0; i < locations; ++i) {
+        LocationDeBenne* l = fixtures::location(c, b);
+        for (int j = 0; j < bonsParLocation; ++j)
+            l->ajouterBonDePesee(QDateTime::currentDateTime(), QString::number(j), 1000, 500, std::nullopt,
+                                 std::nullopt);
+    }
+    return c;
+}
+
+QString boutonParDefaut(QMessageBox* box)
+{
+    return box && box->defaultButton() ? box->defaultButton()->text() : QString();
+}
+
+} // namespace
+
+void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
+{
+    Ecran e;
+    Client* gros = clientAvecLocations(e.ctx.get(), QStringLiteral("Gros"), 3, 2);
+    new Contact(QStringLiteral("Jean"), QString(), QString(), QString(), gros);
+    new Contact(QStringLiteral("Anne"), QString(), QString(), QString(), gros);
+    Client* petit = clientAvecLocations(e.ctx.get(), QStringLiteral("Petit"), 1, 0);
+    fixtures::client(e.ctx.get(), QStringLiteral("Seul"));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+
+    // The context menu asks, "Annuler" first; the client's sentence is kept and the count of
+    // what goes with it follows.
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Gros"), QStringLiteral("Supprimer")));
+    QMessageBox* box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(boutonParDefaut(box), QStringLiteral("Annuler"));
+    QCOMPARE(box->informativeText(),
+             QStringLiteral("Tous les contacts de ce client seront également supprimés. "
+                            "2 contacts, 3 locations et 6 bons de pesée seront aussi supprimés."));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
+    QVERIFY(!gros->isDeleted());
+    QCOMPARE(e.ctx->count<LocationDeBenne>(), 4);
+
+    // One rental alone: singular, feminine.
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Petit"), QStringLiteral("Supprimer")));
+    box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(box && box->informativeText().endsWith(QStringLiteral(" 1 location sera aussi supprimée.")));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
+    fixtures::settle();
+    QVERIFY(petit->isDeleted());
+
+    // Nothing linked: the sentence of the screen alone.
+    QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Seul"), QStringLiteral("Supprimer")));
+    box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(box->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés."));
+    fixtures::closeBoxes(e.vue.get());
+
+    // The Delete key asks the same question.
+    e.choisir(QStringLiteral("Gros"));
+    e.liste()->listView()->setFocus();
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(box && box->informativeText().contains(QStringLiteral("3 locations et 6 bons de pesée")));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
+    fixtures::settle();
+    QVERIFY(gros->isDeleted());
+    QCOMPARE(e.ctx->count<BonDePesee>(), 0);
+    QCOMPARE(e.ctx->count<Contact>(), 0);
+}
+
+void TestTypedWork::leavingAnEditedClientAsks()
+{
+    Ecran e;
+    Client* a = fixtures::client(e.ctx.get(), QStringLiteral("Alpha"), QStringLiteral("Lyon"));
+    Client* b = fixtures::client(e.ctx.get(), QStringLiteral("Beta"));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+
+    // Unchanged: another row opens at once.
+    e.choisir(QStringLiteral("Alpha"));
+    e.choisir(QStringLiteral("Beta"));
+    QVERIFY(!e.question());
+    QCOMPARE(e.vue->clientEdite(), b);
+
+    // Changed: the question; "Annuler" stays on the typed work, the list shows its row again.
+    e.choisir(QStringLiteral("Alpha"));
+    e.champ(Champ::ville)->setFocus();
+    QTest::keyClicks(e.champ(Champ::ville), QStringLiteral(" 3e"));
+    e.choisir(QStringLiteral("Beta"));
+    QMessageBox* box = e.question();
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Enregistrer les modifications ?"));
+    QCOMPARE(box->standardButtons(), QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    QCOMPARE(e.vue->selection(), a);
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
+    QCOMPARE(e.vue->clientEdite(), a);
+    QCOMPARE(e.champ(Champ::ville)->text(), QStringLiteral("Lyon 3e"));
+
+    // "Ne pas enregistrer": the other client, nothing written.
+    e.choisir(QStringLiteral("Beta"));
+    QVERIFY(fixtures::clickBoxButton(e.question(), QStringLiteral("Ne pas enregistrer")));
+    QCOMPARE(e.vue->clientEdite(), b);
+    QCOMPARE(e.vue->selection(), b);
+    QCOMPARE(a->ville(), QStringLiteral("Lyon"));
+
+    // "Enregistrer" before Ctrl+N: stored, then the new client's name takes the typing.
+    QTest::keyClicks(e.champ(Champ::nom), QStringLiteral(" SA"));
+    QTest::keyClick(e.champ(Champ::nom), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(fixtures::clickBoxButton(e.question(), QStringLiteral("Enregistrer")));
+    QCOMPARE(b->nom(), QStringLiteral("Beta SA"));
+    QVERIFY(!e.ctx->hasChanges());
+    QVERIFY(e.vue->isCreating());
+    e.revenir();
+    QCOMPARE(QApplication::focusWidget(), e.champ(Champ::nom));
+
+    // "Annuler" of the editor with typed work asks as well.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Gamma"));
+    QTest::keyClick(e.champ(Champ::nom), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(fixtures::clickBoxButton(e.question(), QStringLiteral("Enregistrer")));
+    QCOMPARE(e.ctx->count<Client>(), 3);
+    QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
+}
+
+void TestTypedWork::ctrlNTypesIntoTheName()
+{
+    Ecran e;
+    fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    e.choisir(QStringLiteral("Alpha"));
+    e.champ(Champ::telephone)->setFocus();
+    QTest::keyClick(e.champ(Champ::telephone), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!e.question());
+    QVERIFY(e.vue->isCreating());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Nouveau"));
+    QCOMPARE(e.champ(Champ::nom)->text(), QStringLiteral("Nouveau"));
+    QCOMPARE(e.champ(Champ::telephone)->text(), QString());
+
+    // Already entering a new client: Ctrl+N from another field keeps what is typed.
+    e.champ(Champ::ville)->setFocus();
+    QTest::keyClick(e.champ(Champ::ville), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!e.question());
+    QCOMPARE(QApplication::focusWidget(), e.champ(Champ::nom));
+    QCOMPARE(e.champ(Champ::nom)->text(), QStringLiteral("Nouveau"));
+}
+
+void TestTypedWork::oneLineFieldsHoldOneLine()
+{
+    Ecran e;
+    Client* a = fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    new Contact(QString(), QString(), QString(), QString(), a);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    e.choisir(QStringLiteral("Alpha"));
+
+    // Pasted with line ends and tabs: one space for each run, as shown and as stored.
+    QGuiApplication::clipboard()->setText(QStringLiteral("Caluire\r\net-Cuire\t\t(69)\n"));
+    e.champ(Champ::ville)->setFocus();
+    e.champ(Champ::ville)->clear();
+    QTest::keyClick(e.champ(Champ::ville), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(e.champ(Champ::ville)->text(), QStringLiteral("Caluire et-Cuire (69) "));
+    QGuiApplication::clipboard()->setText(QStringLiteral("Martin\nTerrassement"));
+    e.champ(Champ::nom)->setFocus();
+    e.champ(Champ::nom)->selectAll();
+    QTest::keyClick(e.champ(Champ::nom), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(e.champ(Champ::nom), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(a->nom(), QStringLiteral("Martin Terrassement"));
+    QCOMPARE(a->ville(), QStringLiteral("Caluire et-Cuire (69) "));
+
+    // A contact's fields write straight into the record: one line there too.
+    ContactCard* card = e.vue->editeur()->contactCards().first();
+    QGuiApplication::clipboard()->setText(QStringLiteral("04 78\n00 00 00"));
+    card->telephoneField()->setFocus();
+    QTest::keyClick(card->telephoneField(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(a->contacts().first()->telephone(), QStringLiteral("04 78 00 00 00"));
+}
+
+void TestTypedWork::contactCardsNeverDeleteByTyping()
+{
+    Ecran e;
+    Client* a = fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), a);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    e.choisir(QStringLiteral("Alpha"));
+    ClientEditorView* ed = e.vue->editeur();
+    ContactCard* card = ed->contactCards().first();
+
+    // Tab: Prénom → Nom → Téléphone → E-mail, the delete button last.
+    card->prenomField()->setFocus();
+    for (QWidget* attendu : {static_cast<QWidget*>(card->nomField()), static_cast<QWidget*>(card->telephoneField()),
+                             static_cast<QWidget*>(card->emailField()), static_cast<QWidget*>(card->deleteButton())}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+    }
+
+    // A phone number typed with its spaces after Tab from "Nom".
+    card->nomField()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("06 12 34 56 78"));
+    fixtures::settle();
+    QCOMPARE(a->contacts().size(), 1);
+    QCOMPARE(a->contacts().first()->telephone(), QStringLiteral("06 12 34 56 78"));
+
+    // Deleting a contact that holds text asks; "Annuler" keeps it.
+    QTest::mouseClick(card->deleteButton(), Qt::LeftButton);
+    QMessageBox* box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Supprimer ce contact ?"));
+    QCOMPARE(boutonParDefaut(box), QStringLiteral("Annuler"));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
+    QCOMPARE(a->contacts().size(), 1);
+    e.revenir();
+
+    // A contact added by mistake takes the typing, and goes when it is left empty.
+    QTest::mouseClick(ed->ajouterContactButton(), Qt::LeftButton);
+    fixtures::settle();
+    QCOMPARE(a->contacts().size(), 2);
+    ContactCard* nouvelle = ed->contactCards().last();
+    QCOMPARE(QApplication::focusWidget(), nouvelle->prenomField());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), nouvelle->nomField());
+    e.champ(Champ::nom)->setFocus();
+    fixtures::settle();
+    QCOMPARE(a->contacts().size(), 1);
+    QCOMPARE(a->contacts().first()->prenom(), QStringLiteral("Jean"));
+    QVERIFY(!e.ctx->hasChanges());
+
+    // One that was filled in stays.
+    QTest::mouseClick(ed->ajouterContactButton(), Qt::LeftButton);
+    fixtures::settle();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Lou"));
+    e.champ(Champ::nom)->setFocus();
+    fixtures::settle();
+    QCOMPARE(a->contacts().size(), 2);
+    QCOMPARE(a->contacts().last()->prenom(), QStringLiteral("Lou"));
+}
+
+void TestTypedWork::rowsAndFieldsAtTheSmallSize()
+{
+    Ecran e;
+    const QString longName = QStringLiteral("Société Nouvelle des Travaux Publics et Terrassements du Haut-Beaujolais");
+    Client* a = fixtures::client(e.ctx.get(), longName, QStringLiteral("Caluire-et-Cuire"), QStringLiteral("69300"));
+    a->setTelephone(QStringLiteral("04 78 00 00 00"));
+    a->setEmail(QStringLiteral("contact@travaux-publics-haut-beaujolais.fr"));
+    for (int i = 0; i < 3; ++i)
+        new Contact(QStringLiteral("P%1").arg(i), QString(), QString(), QString(), a);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+
+    // The contacts' count stays on the row, shortened when the line is short.
+    QListView* view = e.liste()->listView();
+    const QModelIndex index = view->model()->index(0, 0);
+    auto* delegate = qobject_cast<forms::RecordRowDelegate*>(view->itemDelegate());
+    QVERIFY(delegate);
+    const forms::RowContent content = delegate->contentAt(index);
+    const QRect rect = view->visualRect(index);
+    bool compte = false;
+    QRect nom;
+    for (const auto& p : forms::RecordRowDelegate::placeLines(content, rect, view->font())) {
+        if (p.line == 1 && content.lines[1].parts[p.part].symbol == QStringLiteral("person.crop.rectangle.stack"))
+            compte = p.shown == QStringLiteral("3") || p.shown == QStringLiteral("3 contact(s)");
+        if (p.line == 0 && p.part == 0) {
+            QVERIFY(p.cut);
+            nom = p.textRect;
+        }
+    }
+    QVERIFY(compte);
+
+    // The name cut with "…" shows whole in the tool tip.
+    QHelpEvent help(QEvent::ToolTip, nom.center(), view->viewport()->mapToGlobal(nom.center()));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_COMPARE(QToolTip::text(), longName);
+    QToolTip::hideText();
+
+    // The client's town shows whole in its field.
+    e.choisir(longName.left(8));
+    QLineEdit* ville = e.champ(Champ::ville);
+    QVERIFY(ville->isVisible());
+    const int texte = ville->fontMetrics().horizontalAdvance(ville->text());
+    QVERIFY2(ville->width() >= texte + 12, qPrintable(QStringLiteral("%1 < %2").arg(ville->width()).arg(texte)));
+}
