@@ -3,6 +3,7 @@
 #include "outils.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/macsectionheader.h"
 
 #include <QAbstractButton>
@@ -290,7 +291,7 @@ void TestFormulaire::textesDuDechet()
     f->setLocation(avec);
     sud->setNom(QStringLiteral("Centre Sud-Est"));
     tourDeBoucle();
-    QCOMPARE(f->findChild<QLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
+    QCOMPARE(f->findChild<kv::ElidedLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
 }
 
 void TestFormulaire::raccourciEnregistrer()
