@@ -6,6 +6,7 @@
 #include "formulaireajoutspecialisation.h"
 #include "texteschauffeur.h"
 
+#include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
@@ -466,7 +467,11 @@ void FormulaireChauffeurView::afficherFormations()
         auto* textes = new QVBoxLayout;
         textes->setSpacing(2);
         const QString nomFormation = paire.formation && !paire.formation->isDeleted() ? paire.formation->nom() : QString();
-        textes->addWidget(ligneGras(nomFormation, ligne));
+        auto* nom = new ElidedLabel(nomFormation, ligne);
+        QFont gras = nom->font();
+        gras.setBold(true);
+        nom->setFont(gras);
+        textes->addWidget(nom);
         textes->addWidget(ligneTexte(kv::texteExpiration(paire.dateExpiration), forms::TextStyle::Caption,
                                      forms::Tone::Secondary, ligne));
         h->addLayout(textes);

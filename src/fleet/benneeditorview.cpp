@@ -4,6 +4,7 @@
 
 #include "model/volume.h"
 #include "model/modelcontext.h"
+#include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
@@ -203,11 +204,15 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     // Dispositif spécial
     FormSection* dispo = m_frame->addSection(QStringLiteral("Dispositif spécial"),
                                              QStringLiteral("puzzlepiece.extension"));
-    m_picker = new QComboBox(this);
+    // A long description is cut with "…" rather than widen the form.
+    m_picker = new forms::FittingComboBox(this);
     m_picker->setAccessibleName(QStringLiteral("Dispositif"));
     m_picker->setMaximumWidth(320);
-    m_picker->setMinimumWidth(160);
-    dispo->addRow(QStringLiteral("Dispositif"), m_picker);
+    m_picker->setMinimumWidth(120);
+    auto* choixRow = new QHBoxLayout;
+    choixRow->setSpacing(8);
+    choixRow->addWidget(m_picker, 1);
+    dispo->addRow(QStringLiteral("Dispositif"), choixRow);
     auto* ajoutRow = new QHBoxLayout;
     ajoutRow->setSpacing(8);
     m_nouveauDispositif = forms::keepOnOneLine(new QLineEdit(this));
@@ -220,7 +225,9 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_effacer->setFlat(true);
     ajoutRow->addWidget(m_nouveauDispositif, 1);
     ajoutRow->addWidget(m_ajouterDispositif);
-    ajoutRow->addWidget(m_effacer);
+    // Beside the choice it clears: the row of the new device keeps room for its field.
+    choixRow->addWidget(m_effacer);
+    choixRow->addStretch();
     dispo->addRow(QString(), ajoutRow);
 
     // Notes
@@ -244,7 +251,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     QList<QWidget*> order{m_slider, m_stepper, m_couleur->pickerButton()};
     for (EtatBenne e : tousLesEtats())
         order.append(etatButton(e));
-    order.append({m_picker, m_nouveauDispositif, m_ajouterDispositif, m_effacer, m_notes, m_supprimer});
+    order.append({m_picker, m_effacer, m_nouveauDispositif, m_ajouterDispositif, m_notes, m_supprimer});
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 

@@ -4,6 +4,7 @@
 
 #include "model/query.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
+#include <QToolTip>
 
 namespace kv::planning {
 
@@ -21,6 +23,7 @@ constexpr int kMarge = 16;      // before the first chip and after the last
 constexpr int kEcart = 16;      // between chips
 constexpr int kRembourrage = 10; // inside a chip
 constexpr int kHauteurBandeau = 80;
+constexpr int kLargeurNom = 160; // a longer first name or name is cut with "…", whole in the tool tip
 } // namespace
 
 class BandeauChauffeurs::Puces : public QWidget {
@@ -46,9 +49,13 @@ public:
         const int h = std::max(20, fm.height()) + 2 * kRembourrage;
         const int y = (kHauteurBandeau - 14 - h) / 2; // above the scroll bar
         int x = kMarge;
+        m_textes.clear();
         for (const Chauffeur* c : std::as_const(m_liste)) {
-            const int w = kRembourrage + 30 + 6 + fm.horizontalAdvance(c->prenom()) + 4
-                          + fmg.horizontalAdvance(c->nom()) + kRembourrage;
+            const QString prenom = fm.elidedText(c->prenom(), Qt::ElideRight, kLargeurNom);
+            const QString nom = fmg.elidedText(c->nom(), Qt::ElideRight, kLargeurNom);
+            m_textes.append({prenom, nom});
+            const int w = kRembourrage + 30 + 6 + fm.horizontalAdvance(prenom) + 4 + fmg.horizontalAdvance(nom)
+                          + kRembourrage;
             m_rects.append(QRect(x, y, w, h));
             x += w + kEcart;
         }
@@ -70,7 +77,7 @@ protected:
             const QRect r = m_rects[i];
             if (!r.intersects(event->rect()))
                 continue;
-            const Chauffeur* c = m_liste[i];
+            const auto& [prenom, nom] = m_textes[i];
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(142, 142, 147, 51));
             p.drawRoundedRect(r, 8, 8);
@@ -81,12 +88,29 @@ protected:
             QColor secondaire = palette().color(QPalette::WindowText);
             secondaire.setAlphaF(0.55f);
             p.setPen(secondaire);
-            p.drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter, c->prenom());
-            x += fm.horizontalAdvance(c->prenom()) + 4;
+            p.drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter, prenom);
+            x += fm.horizontalAdvance(prenom) + 4;
             p.setFont(gras);
             p.setPen(palette().color(QPalette::WindowText));
-            p.drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignVCenter, c->nom());
+            p.drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignVCenter, nom);
         }
+    }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QWidget::event(event);
+        // The whole name of the chip under the mouse.
+        const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+        for (int i = 0; i < m_rects.size(); ++i)
+            if (m_rects[i].contains(at)) {
+                const QString nom = m_liste[i]->prenom() + QLatin1Char(' ') + m_liste[i]->nom();
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(nom), this, m_rects[i]);
+                return true;
+            }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
     }
 
     void mousePressEvent(QMouseEvent* event) override
@@ -123,6 +147,7 @@ private:
     ActionsPlanning* m_actions;
     QList<Chauffeur*> m_liste;
     QList<QRect> m_rects;
+    QList<std::pair<QString, QString>> m_textes; // first name and name as the chips show them
     int m_appui = -1;
     QPoint m_depart;
 };

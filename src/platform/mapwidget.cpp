@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -501,14 +502,10 @@ QList<int> MapWidget::markersInView() const
     updateProjection();
     const QRectF view(QPointF(0, 0), QSizeF(this->size()));
     const bool shaped = m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
-    // Widget = projected − offset.
-    const QPointF offset = m_centre * worldSize() - QPointF(width() / 2.0, height() / 2.0);
+    const QPointF offset = projectionOffset();
     auto positionOf = [&](int i) { return m_projected[size_t(i)] - offset; };
     for (int i : m_merged) {
-        const QPointF at = positionOf(i);
-        const QRectF bounds = shaped ? m_shapes[i].bounds.translated(at)
-                                     : QRectF(at.x() - m_markerOverhang, at.y() - m_markerOverhang,
-                                              2.0 * m_markerOverhang, 2.0 * m_markerOverhang);
+        const QRectF bounds = markerBounds(i, positionOf(i));
         if (bounds.right() >= 0 && bounds.left() <= view.right() && bounds.bottom() >= 0
             && bounds.top() <= view.bottom())
             indexes.append(i);
@@ -571,6 +568,33 @@ QList<int> MapWidget::markersInView() const
     }
     std::reverse(kept.begin(), kept.end());
     return kept;
+}
+
+QPointF MapWidget::projectionOffset() const
+{
+    return m_centre * worldSize() - QPointF(width() / 2.0, height() / 2.0);
+}
+
+QRectF MapWidget::markerBounds(int index, const QPointF& at) const
+{
+    if (m_shapes.size() == m_markers.size())
+        return m_shapes[index].bounds.translated(at);
+    return {at.x() - m_markerOverhang, at.y() - m_markerOverhang, 2.0 * m_markerOverhang, 2.0 * m_markerOverhang};
+}
+
+int MapWidget::markerAt(const QPointF& point) const
+{
+    const QList<int> shown = markersInView();
+    const QPointF offset = projectionOffset();
+    for (auto it = shown.crbegin(); it != shown.crend(); ++it)
+        if (markerBounds(*it, m_projected[size_t(*it)] - offset).contains(point))
+            return *it;
+    return -1;
+}
+
+void MapWidget::setMarkerToolTip(MarkerToolTip toolTip)
+{
+    m_markerToolTip = std::move(toolTip);
 }
 
 void MapWidget::setMarkerOcclusionDepth(int layers)
@@ -644,6 +668,24 @@ void MapWidget::wheelEvent(QWheelEvent* event)
     if (levels != 0)
         zoomAround(levels, event->position());
     event->accept();
+}
+
+bool MapWidget::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int index = m_markerToolTip && !m_dragging ? markerAt(help->pos()) : -1;
+    const QString text = index >= 0 ? m_markerToolTip(index) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    // The tip stays while the mouse is over the same marker.
+    const QRect over = markerBounds(index, m_projected[size_t(index)] - projectionOffset()).toAlignedRect();
+    QToolTip::showText(help->globalPos(), text, this, over);
+    return true;
 }
 
 void MapWidget::keyPressEvent(QKeyEvent* event)
@@ -755,7 +797,7 @@ const QImage& MapWidget::markerLayer()
     {
         QPainter painter(&m_layer);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QPointF offset = m_centre * worldSize() - QPointF(width() / 2.0, height() / 2.0);
+        const QPointF offset = projectionOffset();
         const QList<int> visible = markersInView();
         for (int index : visible) {
             painter.save();

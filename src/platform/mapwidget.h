@@ -136,6 +136,13 @@ public:
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
+    // The marker drawn on top at `point` (widget pixels): the last of those in view whose bounds
+    // (their shape's, else the overhang around their point) hold it; -1 when there is none.
+    int markerAt(const QPointF& point) const;
+    // The tool tip of marker `index`, shown when the mouse rests on it (an empty text shows
+    // none). The text is used as given: plain text must come escaped where it looks like HTML.
+    using MarkerToolTip = std::function<QString(int index)>;
+    void setMarkerToolTip(MarkerToolTip toolTip);
 
     // Rounds the map's corners (0: square corners, the default).
     void setCornerRadius(qreal radius);
@@ -169,6 +176,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -178,6 +186,11 @@ private:
         QPointF world; // normalised web-mercator position, 0…1 both ways
         bool valid = false;
     };
+
+    // The room marker `index` takes when its point lies at `at`.
+    QRectF markerBounds(int index, const QPointF& at) const;
+    // Widget = projected − this offset.
+    QPointF projectionOffset() const;
 
     double worldSize() const; // pixels across the whole world at the current zoom
     QPointF worldToWidget(const QPointF& world) const;
@@ -212,6 +225,7 @@ private:
     std::optional<MapRegion> m_fit; // the region to keep whole until the user moves the map
     QList<Marker> m_markers;
     MarkerPainter m_markerPainter;
+    MarkerToolTip m_markerToolTip;
     QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
     int m_occlusionDepth = 1;

@@ -13,6 +13,7 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QEvent>
 #include <QLabel>
 #include <QSet>
 #include <QTreeView>
@@ -142,6 +143,7 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->header()->setMinimumSectionSize(20);
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         m_liste->setColumnWidth(c, largeurMinimale(c));
+    m_liste->viewport()->installEventFilter(this);
     dedans->addWidget(m_liste);
     colonne->addWidget(m_detail, 1);
     // Without the detail, the note of an empty month stays under the title.
@@ -161,15 +163,42 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
     m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
                      + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
-    // Only the address may be cut: the other columns take the room of their widest text.
+    // The columns but the address take the room of their widest text; names are cut with "…",
+    // whole in their tool tips.
+    m_largeursVoulues.clear();
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
-        m_liste->setColumnWidth(c, std::max(largeurMinimale(c), static_cast<QAbstractItemView*>(m_liste)->sizeHintForColumn(c)));
+        m_largeursVoulues.append(
+            std::max(largeurMinimale(c), static_cast<QAbstractItemView*>(m_liste)->sizeHintForColumn(c)));
+    ajusterColonnes();
     const bool vide = locations.isEmpty();
     m_vide->setVisible(vide);
     m_nombre->setVisible(!vide);
     m_detail->setVisible(!vide);
     m_nombre->setText(QStringLiteral("Nombre total de locations") + QChar(0x202F) + QStringLiteral(": ")
                       + QString::number(locations.size()));
+}
+
+void RapportMensuelApercuView::ajusterColonnes()
+{
+    if (m_largeursVoulues.size() != LocationDetailRowsModel::adresse)
+        return;
+    int autres = 0;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        if (c != LocationDetailRowsModel::dechet)
+            autres += m_largeursVoulues[c];
+    const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet),
+                                 (m_liste->viewport()->width() - autres) / 2);
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        m_liste->setColumnWidth(c, c == LocationDetailRowsModel::dechet ? std::min(m_largeursVoulues[c], plafond)
+                                                                       : m_largeursVoulues[c]);
+}
+
+bool RapportMensuelApercuView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The list's room changes with the window and when the detail shows.
+    if (watched == m_liste->viewport() && event->type() == QEvent::Resize)
+        ajusterColonnes();
+    return QWidget::eventFilter(watched, event);
 }
 
 QString RapportMensuelApercuView::titre() const

@@ -54,9 +54,15 @@ public:
     // The title as shown: a long client name is cut, whole in its tool tip.
     ElidedLabel* titreAffiche() const { return m_titre; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The width a column keeps at least (the address column takes what is left).
     static int largeurMinimale(int colonne);
+    // Gives each column but the address the room of its widest text; the waste type's name no
+    // more than half of what the dates and volume leave, so that no name widens the list.
+    void ajusterColonnes();
 
     QTimeZone m_zone;
     ElidedLabel* m_titre;
@@ -65,6 +71,7 @@ private:
     QGroupBox* m_detail;
     QTreeView* m_liste;
     LocationDetailRowsModel* m_lignes;
+    QList<int> m_largeursVoulues; // per column before the address: the room of its widest text
 };
 
 } // namespace kv

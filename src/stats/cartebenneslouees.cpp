@@ -4,6 +4,7 @@
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
 #include "widgets/pickersegmentedcustom.h"
+#include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
@@ -31,6 +32,7 @@ constexpr double kMarge = 5;       // inside the name card
 constexpr double kRayonCarte = 6;  // of the name card's corners
 constexpr double kOmbre = 3;       // room for the card's shadow
 constexpr int kFusion = 4;         // markers within one cell of this many pixels show as one
+constexpr double kLargeurNom = 160; // a longer name is cut with "…", whole in the marker's tool tip
 
 QColor bleuSysteme()
 {
@@ -272,6 +274,10 @@ QWidget* CarteBennesLouees::buildMap()
     m_carte = new MapWidget(m_pages);
     m_carte->setObjectName(QStringLiteral("carte"));
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintMarker(p, index, at); });
+    // The client's whole name, however its card cuts it.
+    m_carte->setMarkerToolTip([this](int index) {
+        return index >= 0 && index < m_reperes.size() ? plainToolTip(m_reperes[index].titre) : QString();
+    });
     // Markers on the same few pixels show as one: the last, the one that would be seen.
     m_carte->setMarkerMerging(kFusion);
     m_carte->setRegion(m_region);
@@ -326,8 +332,11 @@ void CarteBennesLouees::refresh(bool zoom)
         auto nom = m_indexNoms.constFind(r.titre);
         if (nom == m_indexNoms.cend()) {
             const QFontMetricsF fm(m_cardFont);
-            m_noms.push_back({r.titre,
-                              QSizeF(std::ceil(fm.horizontalAdvance(r.titre)) + 2 * kMarge,
+            QString ligne = r.titre;
+            ligne.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            const QString affiche = fm.elidedText(ligne, Qt::ElideRight, kLargeurNom);
+            m_noms.push_back({r.titre, affiche,
+                              QSizeF(std::ceil(fm.horizontalAdvance(affiche)) + 2 * kMarge,
                                      std::ceil(fm.height()) + 2 * kMarge),
                               false, std::nullopt, std::nullopt, 0});
             nom = m_indexNoms.insert(r.titre, int(m_noms.size()) - 1);
@@ -518,9 +527,9 @@ void CarteBennesLouees::preparerNom(Nom& nom)
             return false;
         }
     };
-    const bool direct = m_police.isValid() && std::all_of(nom.titre.cbegin(), nom.titre.cend(), simple);
+    const bool direct = m_police.isValid() && std::all_of(nom.affiche.cbegin(), nom.affiche.cend(), simple);
     if (direct) {
-        const QList<quint32> indexes = m_police.glyphIndexesForString(nom.titre);
+        const QList<quint32> indexes = m_police.glyphIndexesForString(nom.affiche);
         const QList<QPointF> avances = m_police.advancesForGlyphIndexes(indexes, QRawFont::KernedAdvances);
         QList<QPointF> positions;
         positions.reserve(indexes.size());
@@ -537,7 +546,7 @@ void CarteBennesLouees::preparerNom(Nom& nom)
         nom.largeurTexte = x.x();
         return;
     }
-    nom.texte = QStaticText(nom.titre);
+    nom.texte = QStaticText(nom.affiche);
     nom.texte->setTextFormat(Qt::PlainText);
     nom.texte->prepare(QTransform(), m_cardFont);
 }

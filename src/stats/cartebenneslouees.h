@@ -129,6 +129,7 @@ private:
     // One per client name among the markers: its card's size and, once drawn, its laid-out text.
     struct Nom {
         QString titre;
+        QString affiche; // the name as its card shows it: cut with "…" past the card's width
         QSizeF carte;
         bool prepare = false;
         std::optional<QGlyphRun> glyphes;

@@ -8,6 +8,7 @@
 #include "model/records.h"
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/windowkey.h"
@@ -38,13 +39,24 @@ namespace {
 
 constexpr int kListeHauteurMax = 170;
 
-QLabel* texteSecondaire(const QString& texte, QWidget* parent)
+template<typename Label>
+Label* enSecondaire(Label* l)
 {
-    auto* l = new QLabel(texte, parent);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, forms::toneColor(forms::Tone::Secondary, pal.color(QPalette::WindowText)));
     l->setPalette(pal);
     return l;
+}
+
+QLabel* texteSecondaire(const QString& texte, QWidget* parent)
+{
+    return enSecondaire(new QLabel(texte, parent));
+}
+
+// A stored name: cut with "…" when the form is narrow, whole in its tool tip.
+ElidedLabel* nomSecondaire(QWidget* parent)
+{
+    return enSecondaire(new ElidedLabel(QString(), parent));
 }
 
 QString texteDateCourte(const QDateTime& date)
@@ -234,7 +246,7 @@ QWidget* MiniBonDePeseeForm::construireChamps()
     grille->addWidget(forms::makeFieldLabel(QStringLiteral("Date"), 130, champs), 0, 0);
     grille->addWidget(m_dateEdit, 0, 1, Qt::AlignLeft);
 
-    m_centre = texteSecondaire(QString(), champs);
+    m_centre = nomSecondaire(champs);
     m_centre->setObjectName(QStringLiteral("centreTraitement"));
     grille->addWidget(forms::makeFieldLabel(QStringLiteral("Centre traitement"), 130, champs), 1, 0);
     grille->addWidget(m_centre, 1, 1);
@@ -252,7 +264,7 @@ QWidget* MiniBonDePeseeForm::construireChamps()
 
     auto* ligneDechet = new QHBoxLayout;
     ligneDechet->setSpacing(6);
-    m_dechetLibelle = texteSecondaire(QString(), champs);
+    m_dechetLibelle = nomSecondaire(champs);
     m_dechetLibelle->setObjectName(QStringLiteral("dechetLibelle"));
     auto* prixTitre = new QLabel(QStringLiteral("Prix par tonne"), champs);
     m_prix = texteSecondaire(QString(), champs);

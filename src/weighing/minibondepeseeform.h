@@ -25,6 +25,7 @@ class QVBoxLayout;
 namespace kv {
 
 class BonDePesee;
+class ElidedLabel;
 class LocationDeBenne;
 class MacSectionHeader;
 class ModelChanges;
@@ -134,9 +135,9 @@ private:
     QScrollArea* m_defilementListe = nullptr;
     QWidget* m_liste = nullptr;
     QDateTimeEdit* m_dateEdit = nullptr;
-    QLabel* m_centre = nullptr;
+    ElidedLabel* m_centre = nullptr;
     QLineEdit* m_poids = nullptr;
-    QLabel* m_dechetLibelle = nullptr;
+    ElidedLabel* m_dechetLibelle = nullptr;
     QLabel* m_prix = nullptr;
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;

@@ -1,6 +1,7 @@
 #include "macsectionheader.h"
 
 #include "glass/glass.h"
+#include "elidedlabel.h"
 #include "icons.h"
 #include "textstyles.h"
 
@@ -59,7 +60,8 @@ MacSectionHeader::MacSectionHeader(const QString& title, const std::optional<QSt
     titleLabel->setFont(titleFont);
     column->addWidget(titleLabel);
     if (subtitle && !subtitle->isEmpty()) {
-        m_subtitle = verbatim(*subtitle, this);
+        // Often a name: cut with "…" rather than widen the screen.
+        m_subtitle = new ElidedLabel(*subtitle, this);
         m_subtitle->setObjectName(QStringLiteral("subtitle"));
         m_subtitle->setFont(fontForStyle(TextStyle::subheadline, font()));
         QPalette pal = m_subtitle->palette();

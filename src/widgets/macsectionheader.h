@@ -10,6 +10,8 @@ class QLabel;
 
 namespace kv {
 
+class ElidedLabel;
+
 // The header of a section of a list or form: an optional symbol, a title, an optional subtitle,
 // a row of badges, trailing actions, an optional card background and an optional bottom divider.
 // `badges` and `actions` may be null (nothing shown); the header takes ownership of them.
@@ -41,7 +43,7 @@ private:
     qreal m_dividerInset;
     qreal m_dividerHPadding;
     QLabel* m_symbol = nullptr;
-    QLabel* m_subtitle = nullptr;
+    ElidedLabel* m_subtitle = nullptr;
 };
 
 // A small capsule label with an optional icon: `customIcon` when given (the tag takes

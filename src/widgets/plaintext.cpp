@@ -23,7 +23,13 @@ QString plainToolTip(const QString& text)
     // A tool tip is read as HTML only when it looks like HTML: only then it needs escaping.
     if (!Qt::mightBeRichText(text))
         return text;
-    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+    // HTML folds runs of blanks into one: a blank at the start or after another is kept as a
+    // no-break space, so the tip still wraps between words.
+    QString kept = text;
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        if (kept[i] == u' ' && (i == 0 || kept[i - 1] == u' ' || kept[i - 1] == QChar::Nbsp))
+            kept[i] = QChar::Nbsp;
+    return Qt::convertFromPlainText(kept, Qt::WhiteSpaceNormal);
 }
 
 void setPlainToolTip(QWidget* widget, const QString& text)

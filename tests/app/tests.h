@@ -77,6 +77,8 @@ private slots:
     void toolbarRowKeepsItsPlace();
     void screensFitWithoutSidewaysScrolling_data();
     void screensFitWithoutSidewaysScrolling();
+    void longNamesKeepEveryScreenInTheWindow_data();
+    void longNamesKeepEveryScreenInTheWindow();
     void sheetsTakeTheKeyboard();
     void firstFieldFollowsTheLayout();
     void namesSortAsPeopleReadThem();

@@ -7,6 +7,7 @@
 #include "drivers/formulaireajoutformationchauffeur.h"
 #include "drivers/formulaireajoutqualification.h"
 #include "drivers/formulairechauffeurview.h"
+#include "widgets/elidedlabel.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -381,8 +382,12 @@ void TestFormulaireChauffeur::sections()
     const QList<QWidget*> lignes = f.lignesFormations()->findChildren<QWidget*>(QStringLiteral("ligneFormation"));
     QCOMPARE(lignes.size(), 3);
     QStringList textes;
-    for (QLabel* l : lignes.last()->findChildren<QLabel*>())
-        textes.append(l->text());
+    for (QWidget* w : lignes.last()->findChildren<QWidget*>()) {
+        if (auto* nom = qobject_cast<kv::ElidedLabel*>(w))
+            textes.append(nom->text());
+        else if (auto* l = qobject_cast<QLabel*>(w))
+            textes.append(l->text());
+    }
     QCOMPARE(textes, (QStringList{QStringLiteral("C"), QStringLiteral("Expiration : 7 déc. 2027")}));
 
     // Period lines.

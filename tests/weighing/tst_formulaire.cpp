@@ -4,6 +4,7 @@
 #include "model/plages.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/macsectionheader.h"
 
 #include <QAbstractButton>
@@ -353,7 +354,7 @@ void TestFormulaire::textesDuDechet()
     f->setLocation(avec);
     sud->setNom(QStringLiteral("Centre Sud-Est"));
     tourDeBoucle();
-    QCOMPARE(f->findChild<QLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
+    QCOMPARE(f->findChild<kv::ElidedLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
 }
 
 void TestFormulaire::raccourciEnregistrer()

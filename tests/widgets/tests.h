@@ -34,6 +34,7 @@ private slots:
     void swingingTileRestsWhileUnseen();
     void swingingTileStaysTheSameSize();
     void swingingTileTakesClicksOnItsTileOnly();
+    void plainToolTipsShowTheTextAsTyped();
     void sectionHeaderParts();
     void tagPrefersItsCustomIcon();
     void coloursFromStoredText();

@@ -2,12 +2,14 @@
 
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
 #include "widgets/papier.h"
 #include "widgets/pastillejour.h"
 #include "widgets/pickersegmentedcustom.h"
+#include "widgets/plaintext.h"
 #include "widgets/syncnsscrollview.h"
 
 #include <QBoxLayout>
@@ -369,6 +371,16 @@ void SharedWidgetsTest::swingingTileTakesClicksOnItsTileOnly()
     QCOMPARE(taps, 2);
 }
 
+void SharedWidgetsTest::plainToolTipsShowTheTextAsTyped()
+{
+    for (const QString& text : {QStringLiteral("Dubois <b>BTP</b>"), QStringLiteral("<b>Dubois  &amp;  fils</b> "),
+                                QStringLiteral("  <i>Martin</i>"), QStringLiteral("Durand & fils")}) {
+        QLabel label;
+        setPlainToolTip(&label, text);
+        QCOMPARE(shownToolTip(label.toolTip()), text);
+    }
+}
+
 void SharedWidgetsTest::sectionHeaderParts()
 {
     MacSectionHeader plain("Liste des bons de pesée", std::nullopt, std::nullopt, false, false, 0, 0, 0,
@@ -394,6 +406,22 @@ void SharedWidgetsTest::sectionHeaderParts()
     QCOMPARE(action->parentWidget(), &full);
     QVERIFY(action->geometry().right() > 500); // at the trailing end
     saveShot(&full, "section-header");
+
+    // A long subtitle (a client's name) is cut with "…", whole in its tool tip: the header
+    // narrows with its window and keeps its actions in view.
+    const QString name = QStringLiteral("Établissements <b>Dubois</b> / Démolition ").repeated(8);
+    auto* aside = new QLabel("action");
+    MacSectionHeader named("Bon de pesée", name, QString("scalemass"), true, false, 0, 0, 0, nullptr, aside);
+    QVERIFY(named.minimumSizeHint().width() < 300);
+    named.resize(400, named.sizeHint().height());
+    named.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&named));
+    auto* subtitle = named.findChild<ElidedLabel*>(QStringLiteral("subtitle"));
+    QVERIFY(subtitle);
+    QVERIFY(subtitle->isElided());
+    QVERIFY(subtitle->shownText().endsWith(QChar(0x2026)));
+    QCOMPARE(shownToolTip(subtitle->toolTip()), name);
+    QVERIFY(aside->geometry().right() < 400);
 
     // The divider never changes the size; offset moves it, padding shortens it.
     MacSectionHeader shifted("Liste des bons de pesée",

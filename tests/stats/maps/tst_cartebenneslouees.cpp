@@ -5,6 +5,7 @@
 #include "app/contentview.h"
 #include "stats/cartebenneslouees.h"
 #include "widgets/pickersegmentedcustom.h"
+#include "widgets/plaintext.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <cmath>
 #include <limits>
@@ -400,4 +402,51 @@ void CarteBennesLoueesTest::hiddenScreenKeepsNoMarkers()
     QCOMPARE(carte.carte()->markerCount(), 3);
     QVERIFY(near(carte.region().centreLatitude, 45.2));
     QVERIFY(near(carte.carte()->centre().longitude, carte.region().centreLongitude));
+}
+
+// A client's name of 300 characters stays on a card of its own size, cut with "…": a marker
+// beside it is not hidden, and resting the mouse on the marker shows the whole name as typed.
+void CarteBennesLoueesTest::longNamesAreCutOnTheirCard()
+{
+    MapOffice o;
+    QString nom = QStringLiteral("Établissements <b>Dubois</b> / Démolition ");
+    while (nom.size() < 300)
+        nom += QStringLiteral("Bâtiment élevé ");
+    nom.truncate(300);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"), o.nouveauClient(nom));
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("2 rue du Port"), o.autreClient);
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    MapWidget* map = carte.carte();
+    QCOMPARE(map->markersInView(), (QList<int>{0, 1}));
+    const QPointF longue = map->pointForCoordinate({45.0, -1.0});
+    const QPointF courte = map->pointForCoordinate({45.0, -0.9});
+    QVERIFY2(courte.x() - longue.x() > 250, "the two markers lie far enough apart");
+
+    // The card under the long name ends well before the other marker: past its width, the map's
+    // background shows on the card's line.
+    const QImage image = map->grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    auto pixel = [&](const QPointF& at) { return image.pixelColor((at * dpr).toPoint()); };
+    const QColor fond = carte.palette().color(QPalette::Window);
+    QCOMPARE(pixel(longue + QPointF(0, 6)), fond);
+    QCOMPARE(pixel(longue + QPointF(-120, 6)), MapWidget::backgroundColor());
+    QCOMPARE(pixel(longue + QPointF(120, 6)), MapWidget::backgroundColor());
+    QCOMPARE(map->markerAt(longue + QPointF(0, 6)), 0);
+    QCOMPARE(map->markerAt(longue + QPointF(120, 6)), -1);
+    QCOMPARE(map->markerAt(courte), 1);
+
+    // The whole name in the tool tip of the marker, and none beside the markers.
+    auto toolTipAt = [&](const QPointF& at) {
+        QHelpEvent help(QEvent::ToolTip, at.toPoint(), map->mapToGlobal(at.toPoint()));
+        QApplication::sendEvent(map, &help);
+        return QToolTip::isVisible() ? shownToolTip(QToolTip::text()) : QString();
+    };
+    QCOMPARE(toolTipAt(longue), nom);
+    QCOMPARE(toolTipAt(courte + QPointF(0, 6)), QStringLiteral("Martin TP"));
+    toolTipAt(longue + QPointF(150, 120));
+    QTRY_VERIFY(!QToolTip::isVisible());
 }

@@ -18,4 +18,5 @@ private slots:
     void toolbarZoomsBackOnTheMarkers();
     void markersOnOneSpotShowAsOne();
     void hiddenScreenKeepsNoMarkers();
+    void longNamesAreCutOnTheirCard();
 };
