@@ -210,7 +210,10 @@ QRect ClientInactifDelegate::rectCopier(const QStyleOptionViewItem& option, cons
 
 QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    return QSize(600, hauteurRangee(option.font, m_actionsDessous));
+    // Rows take the list's width; they ask only for room for their two buttons, so that a
+    // narrow list puts the phone and the buttons under the texts instead of scrolling sideways.
+    const int boutons = tailleBouton(kCopier, option.font).width() + kEspace + tailleBouton(kEmail, option.font).width();
+    return QSize(boutons + 2 * kMarge, hauteurRangee(option.font, m_actionsDessous));
 }
 
 void ClientInactifDelegate::setActionsDessous(bool dessous)
