@@ -482,6 +482,17 @@ inline kv::LocationDeBenne* rental(kv::Client* c, kv::Benne* b, kv::TypeDechet* 
     return rental(c, b, t, QDateTime::fromMSecsSinceEpoch(poseMs, paris()), fin);
 }
 
+// A name of 300 characters, with accents, a "/" and markup, that begins with `what` so that
+// each field tells which one it is.
+inline QString longName(const QString& what)
+{
+    QString name = what + QStringLiteral(" <b>Établissements</b> Dubois / Démolition & Frères ");
+    while (name.size() < 300)
+        name += QStringLiteral("Bâtiment élevé à Noël ");
+    name.truncate(300);
+    return name;
+}
+
 // Renders a screen to PNG for a person to look at, only when KV_CAPTURES names a folder.
 inline void capture(QWidget* w, const QString& name)
 {

@@ -4,6 +4,7 @@
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/glass/glass.h"
+#include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -88,6 +90,13 @@ void peindreOmbres(QPainter& p, const QRectF& forme, qreal rayon, qreal dpr)
     p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombres(forme.size(), rayon, dpr));
 }
 
+// One line of a stored text: a line break in the data reads as a space.
+QString uneLigne(QString texte)
+{
+    texte.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return texte;
+}
+
 } // namespace
 
 struct PrestationCard::Geometrie {
@@ -95,6 +104,9 @@ struct PrestationCard::Geometrie {
     QRectF client;  // the yellow label
     QRectF volume;  // the white badge
     QRectF adresse; // the address line
+    // The client and the address as painted: cut with "…" where the card is too narrow.
+    QString texteClient;
+    QString texteAdresse;
 };
 
 PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, QWidget* parent)
@@ -137,25 +149,47 @@ PrestationCard::Geometrie PrestationCard::geometrie(qreal largeur) const
     const QFontMetricsF fmClient(police(TextStyle::caption, font()));
     const QFontMetricsF fmVolume(police(TextStyle::body, font(), true));
     const QFontMetricsF fmAdresse(police(TextStyle::body, font()));
-    const QSizeF client(fmClient.horizontalAdvance(texteClient()) + 2 * kPaddingClient,
-                        fmClient.height() + 2 * kPaddingClient);
+    const QString client = uneLigne(texteClient());
+    const QString adresse = uneLigne(texteAdresse());
+    QSizeF tailleClient(fmClient.horizontalAdvance(client) + 2 * kPaddingClient, fmClient.height() + 2 * kPaddingClient);
     const QSizeF volume(fmVolume.horizontalAdvance(texteVolume()) + 2 * kPaddingVolume,
                         fmVolume.height() + 2 * kPaddingVolume);
-    const qreal hautLigne1 = std::max(client.height(), volume.height());
-    const qreal largeurNaturelle = std::max(client.width() + kEspaceLigne1 + volume.width(),
-                                            fmAdresse.horizontalAdvance(texteAdresse()))
+    const qreal hautLigne1 = std::max(tailleClient.height(), volume.height());
+    const qreal largeurNaturelle = std::max(tailleClient.width() + kEspaceLigne1 + volume.width(),
+                                            fmAdresse.horizontalAdvance(adresse))
                                    + 2 * kPadding;
     const qreal largeurCarte = largeur > 0 ? std::min(largeur - 2 * kMargeCote, largeurNaturelle)
                                            : largeurNaturelle;
+    // The badge stays whole: the client's label takes what room it leaves.
+    const qreal interieur = largeurCarte - 2 * kPadding;
+    tailleClient.setWidth(std::clamp(interieur - kEspaceLigne1 - volume.width(), 2 * kPaddingClient,
+                                     tailleClient.width()));
     Geometrie g;
     g.carte = QRectF(kMargeCote, kMargeHaut, largeurCarte,
                      2 * kPadding + hautLigne1 + kEspaceLignes + fmAdresse.height());
     const qreal x = g.carte.left() + kPadding;
     const qreal y = g.carte.top() + kPadding;
-    g.client = QRectF(QPointF(x, y + (hautLigne1 - client.height()) / 2), client);
+    g.client = QRectF(QPointF(x, y + (hautLigne1 - tailleClient.height()) / 2), tailleClient);
     g.volume = QRectF(QPointF(g.client.right() + kEspaceLigne1, y + (hautLigne1 - volume.height()) / 2), volume);
-    g.adresse = QRectF(x, y + hautLigne1 + kEspaceLignes, largeurCarte - 2 * kPadding, fmAdresse.height());
+    g.adresse = QRectF(x, y + hautLigne1 + kEspaceLignes, interieur, fmAdresse.height());
+    g.texteClient = fmClient.elidedText(client, Qt::ElideRight, tailleClient.width() - 2 * kPaddingClient);
+    g.texteAdresse = fmAdresse.elidedText(adresse, Qt::ElideRight, g.adresse.width());
     return g;
+}
+
+QRectF PrestationCard::rectangleCarte() const
+{
+    return geometrie(width()).carte;
+}
+
+QRectF PrestationCard::rectangleClient() const
+{
+    return geometrie(width()).client;
+}
+
+QRectF PrestationCard::rectangleVolume() const
+{
+    return geometrie(width()).volume;
 }
 
 QSize PrestationCard::sizeHint() const
@@ -194,12 +228,11 @@ QImage PrestationCard::rendu() const
     etiquette.addRoundedRect(g.client, 3, 3);
     p.fillPath(etiquette, QColor::fromRgbF(1, 1, 0.2));
     p.setFont(police(TextStyle::caption, font()));
-    p.drawText(g.client, Qt::AlignCenter, texteClient());
+    p.drawText(g.client, Qt::AlignCenter, g.texteClient);
 
     p.setFont(police(TextStyle::body, font()));
     p.setPen(palette().color(QPalette::WindowText));
-    const QString adresse = QFontMetricsF(p.font()).elidedText(texteAdresse(), Qt::ElideRight, g.adresse.width());
-    p.drawText(g.adresse, Qt::AlignLeft | Qt::AlignVCenter, adresse);
+    p.drawText(g.adresse, Qt::AlignLeft | Qt::AlignVCenter, g.texteAdresse);
     return image;
 }
 
@@ -249,6 +282,10 @@ void PrestationCard::resizeEvent(QResizeEvent* event)
 {
     m_cache = QImage();
     QWidget::resizeEvent(event);
+    // What the card cuts is whole in its tool tip.
+    const Geometrie g = geometrie(width());
+    const bool coupee = g.texteClient != uneLigne(texteClient()) || g.texteAdresse != uneLigne(texteAdresse());
+    setToolTip(coupee ? plainToolTip(texteClient() + QLatin1Char('\n') + texteAdresse()) : QString());
 }
 
 void PrestationCard::mousePressEvent(QMouseEvent* event)

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRectF>
 #include <QWidget>
 
 namespace kv {
@@ -27,6 +28,11 @@ public:
     QString texteAdresse() const;
     // The card's fill: the skip's colour, grey when its text is not a colour.
     QColor couleurFond() const;
+    // Where the card paints, at its present width: the coloured rectangle, the client's label
+    // and the volume badge.
+    QRectF rectangleCarte() const;
+    QRectF rectangleClient() const;
+    QRectF rectangleVolume() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

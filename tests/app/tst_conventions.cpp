@@ -169,16 +169,7 @@ void checkEveryStatistic(ContentView* window, QStringList* faults)
         [&](const QString& where) { checkShownAsTyped(window, where, faults); });
 }
 
-// A name of 300 characters, with accents, a "/" and markup, that begins with `what` so that
-// each field tells which one it is.
-QString longName(const QString& what)
-{
-    QString name = what + QStringLiteral(" <b>Établissements</b> Dubois / Démolition & Frères ");
-    while (name.size() < 300)
-        name += QStringLiteral("Bâtiment élevé à Noël ");
-    name.truncate(300);
-    return name;
-}
+using fixtures::longName;
 
 // A store whose every name is that long: a client, its site, contact and rentals (one on site
 // now, one placed today, one removed with a ticket), the skip, its waste type, centre,

@@ -41,6 +41,7 @@ private slots:
     void keyboard();
     void sendingThroughTheMailHelper();
     void longNamesShowWhole();
+    void longNamesStayInTheirCards();
     void dragHeldAtTheEdgeReachesDriversOutOfView();
 };
 

@@ -14,7 +14,10 @@
 #include "platform/mapwidget.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/pastillejour.h"
+#include "widgets/plaintext.h"
+#include "widgets/textstyles.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -588,6 +591,54 @@ void TestVuePlanning::longNamesShowWhole()
         const QRect dansCarte(nom->mapTo(r->carteChauffeur(), QPoint()), nom->size());
         QVERIFY(r->carteChauffeur()->rect().contains(dansCarte));
     }
+}
+
+void TestVuePlanning::longNamesStayInTheirCards()
+{
+    fx::Bureau b;
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Client* long1 = b.client(fixtures::longName(QStringLiteral("Client")), fixtures::longName(QStringLiteral("Adresse")));
+    Client* court = b.client(QStringLiteral("Morel"), QStringLiteral("12 quai Perrache"));
+    // Placed with the client's address, removed at a site of its own; a client of a short name.
+    b.location(long1, b.benne(15), at(2026, 12, 8, 8), std::nullopt, std::nullopt, lea);
+    b.location(long1, b.benne(10), at(2026, 12, 1), at(2026, 12, 8, 9), fixtures::longName(QStringLiteral("Chantier")),
+               nullptr, lea);
+    b.location(court, b.benne(8), at(2026, 12, 8, 10), std::nullopt, std::nullopt, lea);
+    Ecran e(b.context());
+    RangeeChauffeur* r = e.vue->rangee(lea);
+    QVERIFY(r && r->construite());
+    PrestationsColumn* colonne = r->colonne();
+    QList<PrestationCard*> cartes = colonne->cartesPoses() + colonne->cartesEnlevements();
+    QCOMPARE(cartes.size(), 3);
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-noms-longs"));
+
+    for (QScrollArea* defilement : e.vue->findChildren<QScrollArea*>())
+        QVERIFY(!defilement->horizontalScrollBar()->isVisible());
+    for (PrestationCard* carte : cartes) {
+        const QString quoi = carte->texteClient().left(12) + QStringLiteral(" / ") + carte->texteAdresse().left(12);
+        // The card, its label and its badge whole inside the column.
+        const QRect dansColonne(carte->mapTo(colonne, QPoint()), carte->size());
+        QVERIFY2(colonne->rect().contains(dansColonne), qPrintable(quoi));
+        const QRectF fond = carte->rectangleCarte();
+        QVERIFY2(QRectF(carte->rect()).contains(fond), qPrintable(quoi));
+        QVERIFY2(fond.contains(carte->rectangleVolume()), qPrintable(quoi));
+        QVERIFY2(fond.contains(carte->rectangleClient()), qPrintable(quoi));
+        QVERIFY2(carte->rectangleClient().right() <= carte->rectangleVolume().left(), qPrintable(quoi));
+        // The badge is as wide as its text.
+        QFont gras = fontForStyle(TextStyle::body, carte->font());
+        gras.setBold(true);
+        QVERIFY(carte->rectangleVolume().width() > QFontMetricsF(gras).horizontalAdvance(carte->texteVolume()));
+    }
+    // The long texts are whole in the tool tip; the short one's card needs none and keeps its
+    // natural width.
+    for (PrestationCard* carte : {cartes[0], cartes[2]}) {
+        const QString bulle = shownToolTip(carte->toolTip());
+        QVERIFY2(bulle.contains(carte->texteClient()), qPrintable(bulle));
+        QVERIFY2(bulle.contains(carte->texteAdresse()), qPrintable(bulle));
+    }
+    QCOMPARE(cartes[1]->texteClient(), QStringLiteral("Morel"));
+    QVERIFY(cartes[1]->toolTip().isEmpty());
+    QCOMPARE(cartes[1]->width(), cartes[1]->sizeHint().width());
 }
 
 void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
