@@ -55,6 +55,10 @@ inline void settle()
 {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
+    // A timer that fired in the last pass may have resized a widget and asked its layout to
+    // put it back (a combo box fitting its entries does): let the layouts answer before a test
+    // reads geometries.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 inline kv::Client* client(kv::ModelContext* ctx, const QString& nom, const QString& ville = QString(),

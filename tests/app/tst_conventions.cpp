@@ -262,7 +262,7 @@ QString describe(const QWidget* w)
 // or cut with "…" and whole in its tool tip.
 void checkFits(QWidget* window, const QString& where, QStringList* faults)
 {
-    QApplication::processEvents();
+    fixtures::settle();
     for (QAbstractScrollArea* area : window->findChildren<QAbstractScrollArea*>()) {
         if (!area->isVisible() || !area->horizontalScrollBar()->isVisible())
             continue;
