@@ -749,20 +749,20 @@ void TestVues::readableAt1200()
 
     hub.cliquer(StatistiqueType::typesDechet);
     auto* types_ = hub.detail<StatistiqueTypesDechetView>();
-    QTest::qWait(100);
-    QVERIFY(verifierGraphique(types_->vueFrequences()) >= 0);
-    const int moisTypes = verifierGraphique(types_->vueEvolution());
-    QVERIFY2(moisTypes >= 4, qPrintable(QString::number(moisTypes)));
+    // The charts lay themselves out over a few turns of the event loop: wait for that, not for
+    // a fixed time, so that a slow machine does not read them half laid out.
+    QTRY_VERIFY(verifierGraphique(types_->vueFrequences()) >= 0);
+    QTRY_VERIFY2(verifierGraphique(types_->vueEvolution()) >= 4,
+                 qPrintable(QString::number(verifierGraphique(types_->vueEvolution()))));
     QCOMPARE(types_->legendeAffichee()->nomsAffiches(), types_->legendeEvolution());
     QVERIFY(types_->legendeAffichee()->isVisible());
     QVERIFY(types_->legendeAffichee()->height() >= types_->legendeAffichee()->heightForWidth(types_->legendeAffichee()->width()));
 
     hub.cliquer(StatistiqueType::repartitionTypeBenne);
     auto* rendement = hub.detail<StatistiqueRendementVolumeView>();
-    QTest::qWait(100);
-    QVERIFY(verifierGraphique(rendement->vueBarres()) >= 0);
-    const int moisRendement = verifierGraphique(rendement->timeline()->vue());
-    QVERIFY2(moisRendement >= 4, qPrintable(QString::number(moisRendement)));
+    QTRY_VERIFY(verifierGraphique(rendement->vueBarres()) >= 0);
+    QTRY_VERIFY2(verifierGraphique(rendement->timeline()->vue()) >= 4,
+                 qPrintable(QString::number(verifierGraphique(rendement->timeline()->vue()))));
 
     // The inactive clients: the count of the last twelve months stays in view.
     Client* ancien = client(ctx.get(), QStringLiteral("Terrassements et démolitions du Grand Lyon"), {}, {}, {},
