@@ -3,6 +3,7 @@
 #include "model/helpers.h"
 #include "model/records.h"
 #include "widgets/colors.h"
+#include "widgets/forms/singleline.h"
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
@@ -90,13 +91,6 @@ void peindreOmbres(QPainter& p, const QRectF& forme, qreal rayon, qreal dpr)
     p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombres(forme.size(), rayon, dpr));
 }
 
-// One line of a stored text: a line break in the data reads as a space.
-QString uneLigne(QString texte)
-{
-    texte.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return texte;
-}
-
 } // namespace
 
 struct PrestationCard::Geometrie {
@@ -149,8 +143,8 @@ PrestationCard::Geometrie PrestationCard::geometrie(qreal largeur) const
     const QFontMetricsF fmClient(police(TextStyle::caption, font()));
     const QFontMetricsF fmVolume(police(TextStyle::body, font(), true));
     const QFontMetricsF fmAdresse(police(TextStyle::body, font()));
-    const QString client = uneLigne(texteClient());
-    const QString adresse = uneLigne(texteAdresse());
+    const QString client = forms::singleLine(texteClient());
+    const QString adresse = forms::singleLine(texteAdresse());
     QSizeF tailleClient(fmClient.horizontalAdvance(client) + 2 * kPaddingClient, fmClient.height() + 2 * kPaddingClient);
     const QSizeF volume(fmVolume.horizontalAdvance(texteVolume()) + 2 * kPaddingVolume,
                         fmVolume.height() + 2 * kPaddingVolume);
@@ -284,7 +278,8 @@ void PrestationCard::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // What the card cuts is whole in its tool tip.
     const Geometrie g = geometrie(width());
-    const bool coupee = g.texteClient != uneLigne(texteClient()) || g.texteAdresse != uneLigne(texteAdresse());
+    const bool coupee = g.texteClient != forms::singleLine(texteClient())
+                        || g.texteAdresse != forms::singleLine(texteAdresse());
     setToolTip(coupee ? plainToolTip(texteClient() + QLatin1Char('\n') + texteAdresse()) : QString());
 }
 
