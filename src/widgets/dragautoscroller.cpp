@@ -58,7 +58,6 @@ void DragAutoScroller::begin()
 
 void DragAutoScroller::end()
 {
-
     m_timer.stop();
     if (m_engaged && qApp)
         qApp->removeEventFilter(this);
