@@ -320,7 +320,7 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
 std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaultWindowSize)
 {
     auto window = std::make_unique<ContentView>(ctx);
-    window->resize(size);
+    window->resize(size.isEmpty() ? window->minimumSize() : size);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("window not exposed");
@@ -424,6 +424,8 @@ void ConventionsTest::screensFitWithoutSidewaysScrolling_data()
     QTest::newRow("1200 x 760") << kDefaultWindowSize;
     // A 1600 x 1000 display at 150 %.
     QTest::newRow("1600 x 1000 at 1.5") << QSize(1066, 666);
+    // The window's smallest size (an empty size stands for it).
+    QTest::newRow("smallest") << QSize();
 }
 
 void ConventionsTest::screensFitWithoutSidewaysScrolling()
