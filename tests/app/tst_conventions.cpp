@@ -320,7 +320,7 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
 std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaultWindowSize)
 {
     auto window = std::make_unique<ContentView>(ctx);
-    window->resize(size.isEmpty() ? window->minimumSize() : size);
+    window->resize(size.isEmpty() ? QSize(760, 480) : size);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("window not exposed");
