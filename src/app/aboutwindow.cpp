@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #ifndef KESTROVAN_BUILD
@@ -179,6 +180,9 @@ void AboutWindowController::show()
         auto* layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
         window->setFixedSize(500, 320);
+        // Escape closes it, as it closes a dialog.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
     }
     // Fresh content each time.
     auto* layout = static_cast<QVBoxLayout*>(window->layout());

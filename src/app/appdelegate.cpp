@@ -103,6 +103,61 @@ void AppDelegate::showResult(const UpdateCheckResult& result)
     box->open();
 }
 
+namespace {
+
+// The question « Enregistrer les modifications ? » open over one of the windows, or null.
+QWidget* openQuestion()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QLatin1String("enregistrerModifications"))
+            return w;
+    return nullptr;
+}
+
+} // namespace
+
+void AppDelegate::quit()
+{
+    if (QWidget* question = openQuestion()) {
+        question->window()->raise();
+        question->activateWindow();
+        return;
+    }
+    // The window the user quits from asks first, then the others in the order they were opened.
+    QList<QPointer<QMainWindow>> windows;
+    if (auto* active = qobject_cast<ContentView*>(QApplication::activeWindow()))
+        windows.append(active);
+    for (ContentView* w : ContentView::windows())
+        if (w->isVisible() && w != QApplication::activeWindow())
+            windows.append(w);
+    askBeforeQuitting(windows);
+}
+
+void AppDelegate::askBeforeQuitting(QList<QPointer<QMainWindow>> windows)
+{
+    while (!windows.isEmpty() && (!windows.first() || !windows.first()->isVisible()))
+        windows.removeFirst();
+    if (windows.isEmpty()) {
+        // Every window answered: they close without asking again, then the others.
+        for (ContentView* w : ContentView::windows())
+            if (w->isVisible())
+                w->closeAnswered();
+        QApplication::closeAllWindows();
+        return;
+    }
+    auto* window = qobject_cast<ContentView*>(windows.takeFirst().data());
+    // The window that asks comes forward, so that the user sees whose changes are meant.
+    if (window->hasUnsavedChanges()) {
+        window->raise();
+        window->activateWindow();
+    }
+    QPointer<AppDelegate> self(this);
+    window->askToLeave([self, windows] {
+        if (self)
+            self->askBeforeQuitting(windows);
+    });
+}
+
 void AppDelegate::installMenus(QMainWindow* window)
 {
     QMenuBar* bar = window->menuBar();
@@ -121,7 +176,7 @@ void AppDelegate::installMenus(QMainWindow* window)
     QAction* quit = app->addAction(QStringLiteral("Quitter Kestrovan"));
     quit->setMenuRole(QAction::QuitRole);
     quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+    connect(quit, &QAction::triggered, this, &AppDelegate::quit);
 
     QMenu* file = bar->addMenu(QStringLiteral("&Fichier"));
     QAction* fresh = file->addAction(QStringLiteral("Nouvelle fenêtre"));
@@ -132,6 +187,12 @@ void AppDelegate::installMenus(QMainWindow* window)
     QAction* close = file->addAction(QStringLiteral("Fermer la fenêtre"));
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, window, &QWidget::close);
+
+    if (auto* content = qobject_cast<ContentView*>(window)) {
+        QMenu* view = bar->addMenu(QStringLiteral("&Présentation"));
+        view->setObjectName(QStringLiteral("viewMenu"));
+        view->addAction(content->sidebarAction());
+    }
 }
 
 } // namespace kv

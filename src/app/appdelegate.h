@@ -48,6 +48,11 @@ public:
     // Starts one check asked for by the user; its outcome is shown over `sender`'s window.
     void checkForUpdates(QWidget* sender = nullptr);
 
+    // "Quitter Kestrovan": asks each main window whose editor holds unsaved changes in turn,
+    // then closes every window; "Annuler" in any of them stops the quit and leaves every window
+    // as it was. A quit already asking brings its question forward instead.
+    void quit();
+
     // Fills a window's menu bar: the application menu (About, update check, quit) and the file
     // menu (new window, close).
     void installMenus(QMainWindow* window);
@@ -57,6 +62,7 @@ public:
 
 private:
     void showResult(const UpdateCheckResult& result);
+    void askBeforeQuitting(QList<QPointer<QMainWindow>> windows);
 
     ModelContext* m_context;
     QSettings* m_settings = nullptr;

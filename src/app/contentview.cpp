@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,6 +33,12 @@ namespace kv {
 namespace {
 
 constexpr int kCommandRole = Qt::UserRole + 1;
+
+QList<ContentView*>& madeWindows()
+{
+    static QList<ContentView*> list;
+    return list;
+}
 
 // The look of the sidebar's headings: 20-point ultra-light text after a symbol.
 QWidget* heading(const QString& symbol, const QString& text, int above, int below, QWidget* parent)
@@ -61,13 +68,12 @@ QWidget* heading(const QString& symbol, const QString& text, int above, int belo
 ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
     : QMainWindow(parent), m_context(context), m_delegate(delegate)
 {
+    madeWindows().append(this);
     installDialogConventions();
     setWindowTitle(QStringLiteral("Kestrovan"));
     setWindowIcon(applicationIcon());
     resize(kDefaultWindowSize);
-    // Small enough for the smallest screens (a laptop at 150 %), never larger than the screen.
     const QScreen* screen = QGuiApplication::primaryScreen();
-    setMinimumSize(QSize(760, 480).boundedTo(screen ? screen->availableGeometry().size() : QSize(760, 480)));
 
     m_inputs.context = context;
     m_inputs.clients = new Query<Client>(context, {}, {}, this);
@@ -85,6 +91,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_split->setObjectName(QStringLiteral("mainSplit"));
     m_split->setChildrenCollapsible(false);
     auto* side = new QWidget(m_split);
+    m_sidebarColumn = side;
     side->setObjectName(QStringLiteral("sidebarColumn"));
     side->setMinimumWidth(220);
     side->setMaximumWidth(400);
@@ -123,11 +130,23 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
 
     buildToolbar();
 
+    m_sidebarAction = new QAction(QStringLiteral("Masquer la barre latérale"), this);
+    m_sidebarAction->setObjectName(QStringLiteral("actionToggleSidebar"));
+    m_sidebarAction->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    m_sidebarAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_sidebarAction);
+    connect(m_sidebarAction, &QAction::triggered, this, [this] { setSidebarShown(!isSidebarShown()); });
+
     if (delegate)
         delegate->installMenus(this);
-    if (QSettings* settings = delegate ? delegate->settings() : nullptr) {
-        restoreWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
+    QSettings* settings = delegate ? delegate->settings() : nullptr;
+    if (settings) {
         keepSplitterState(m_split, settings, QStringLiteral("mainWindow/splitter"));
+        setSidebarShown(settings->value(QStringLiteral("mainWindow/sidebarShown"), true).toBool());
+    }
+    updateMinimumSize();
+    if (settings) {
+        restoreWindowGeometry(this, *settings, QStringLiteral("mainWindow/geometry"));
     } else if (screen) {
         setGeometry(placeWindow(std::nullopt, {}, screen->availableGeometry(), kDefaultWindowSize, minimumSize()));
     }
@@ -168,6 +187,58 @@ void ContentView::buildToolbar()
             [this] { m_inputs.demanderCentrageSurAujourdhui.set(true); });
     connect(m_zoomBennes, &QAction::triggered, this,
             [this] { m_inputs.demanderZoomSurToutesLesBennes.set(true); });
+}
+
+QSize ContentView::smallestSize() const
+{
+    const int menus = menuWidget() ? menuWidget()->sizeHint().height() : 0;
+    int width = kContentFloor.width();
+    if (isSidebarShown())
+        width += m_sidebarColumn->minimumWidth() + m_split->handleWidth();
+    return {width, kContentFloor.height() + menus + m_toolbar->minimumHeight()};
+}
+
+void ContentView::updateMinimumSize()
+{
+    // Never larger than the screen: a window that cannot be made smaller than the screen
+    // cannot be placed on it.
+    const QScreen* shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize smallest = smallestSize();
+    setMinimumSize(shownOn ? smallest.boundedTo(shownOn->availableGeometry().size()) : smallest);
+}
+
+bool ContentView::isSidebarShown() const
+{
+    return !m_sidebarColumn->isHidden();
+}
+
+void ContentView::setSidebarShown(bool shown)
+{
+    m_sidebarColumn->setVisible(shown);
+    m_sidebarAction->setText(shown ? QStringLiteral("Masquer la barre latérale")
+                                   : QStringLiteral("Afficher la barre latérale"));
+    // The commands stay reachable from the keyboard through the menu: a hidden sidebar gives
+    // its focus back to the screen.
+    if (!shown && m_sidebar->hasFocus() && m_screen)
+        m_screen->setFocus(Qt::OtherFocusReason);
+    updateMinimumSize();
+    if (QSettings* settings = m_delegate ? m_delegate->settings() : nullptr)
+        settings->setValue(QStringLiteral("mainWindow/sidebarShown"), shown);
+}
+
+void ContentView::askToLeave(std::function<void()> proceed)
+{
+    if (forms::ListDetailBase* editor = unsavedEditor())
+        editor->leaveEditor(std::move(proceed));
+    else if (proceed)
+        proceed();
+}
+
+void ContentView::closeAnswered()
+{
+    m_closeApproved = true;
+    if (!close())
+        m_closeApproved = false;
 }
 
 forms::ListDetailBase* ContentView::unsavedEditor() const
@@ -293,6 +364,9 @@ void ContentView::showDetail()
     }
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
+    // Every screen opens at its top left corner, whatever the last one was scrolled to.
+    m_detailArea->horizontalScrollBar()->setValue(0);
+    m_detailArea->verticalScrollBar()->setValue(0);
     showScreenActions();
     m_recentrer->setVisible(m_selection == Commande::defaut);
     m_zoomBennes->setVisible(m_selection == Commande::cartebenneslouees);
@@ -334,8 +408,14 @@ void ContentView::forgetDeletedSelections()
         m_inputs.bennesReadyForClientID.set(std::nullopt);
 }
 
+QList<ContentView*> ContentView::windows()
+{
+    return madeWindows();
+}
+
 ContentView::~ContentView()
 {
+    madeWindows().removeOne(this);
     releaseFocusWithin(this);
 }
 

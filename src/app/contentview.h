@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -37,6 +38,29 @@ public:
     void setSelection(std::optional<Commande> commande);
 
     QListWidget* sidebar() const { return m_sidebar; }
+
+    // The room every screen is made to fit: the window's smallest size leaves the screen at
+    // least this much beside the sidebar, under the menus and the toolbar.
+    static constexpr QSize kContentFloor{536, 400};
+    // The window's smallest size as the screens need it, with the sidebar or without; the
+    // minimum size is this, bounded by the screen's available area.
+    QSize smallestSize() const;
+
+    // The sidebar of commands can be hidden to give the screen its room ("Présentation" menu,
+    // Ctrl+Alt+S); each window remembers it, and new windows start as the last one was left.
+    bool isSidebarShown() const;
+    void setSidebarShown(bool shown);
+    QAction* sidebarAction() const { return m_sidebarAction; }
+
+    // Runs `proceed` at once when no editor of this window holds unsaved changes; otherwise
+    // asks « Enregistrer les modifications ? » and runs it after "Enregistrer" (saved) or
+    // "Ne pas enregistrer". "Annuler" runs nothing.
+    void askToLeave(std::function<void()> proceed);
+    bool hasUnsavedChanges() const { return unsavedEditor() != nullptr; }
+    // The open main windows, in the order they were made.
+    static QList<ContentView*> windows();
+    // Closes the window without asking again (its question was answered).
+    void closeAnswered();
     // The screen shown in the detail area ("Choisis une commande" when nothing is selected).
     QWidget* detailScreen() const { return m_screen; }
     QAction* recentrerButton() const { return m_recentrer; }
@@ -61,6 +85,7 @@ private:
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
     void showScreenActions();
+    void updateMinimumSize();
     // The list/detail controller of the shown screen whose editor holds unsaved changes, or null.
     forms::ListDetailBase* unsavedEditor() const;
 
@@ -77,6 +102,8 @@ private:
     QToolBar* m_toolbar = nullptr;
     QAction* m_recentrer = nullptr;
     QAction* m_zoomBennes = nullptr;
+    QAction* m_sidebarAction = nullptr;
+    QWidget* m_sidebarColumn = nullptr;
     QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
     QList<QAction*> m_screenActions;
     bool m_syncingSidebar = false;

@@ -210,6 +210,17 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
     return result;
 }
 
+QString dialogText(const QString& consoleLine)
+{
+    // The opening symbol and the spaces after it (an emoji may carry a variation selector).
+    int i = 0;
+    while (i < consoleLine.size() && !consoleLine.at(i).isLetterOrNumber()
+           && (consoleLine.at(i).isSurrogate() || consoleLine.at(i).unicode() >= 0x2000
+               || consoleLine.at(i).isSpace()))
+        ++i;
+    return consoleLine.mid(i);
+}
+
 bool closeStoreForExit(ModelContext& context, QString* error)
 {
     const bool saved = !context.hasChanges() || context.save(error);

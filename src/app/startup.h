@@ -35,6 +35,10 @@ struct StoreOpening {
 // A store already open in another process is not opened a second time.
 StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifier, QTextStream& out);
 
+// A console line as a dialog shows it: the dialog's own icon stands for the symbol that opens
+// the line, which a system without a colour emoji font would draw as an empty box.
+QString dialogText(const QString& consoleLine);
+
 // Leaving the program: saves the pending changes and closes the store (its write-ahead log
 // written back into it, its lock released). The records stay in memory, for the process to
 // end without freeing them one by one. False, with the reason, when the save failed; the store

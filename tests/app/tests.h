@@ -23,6 +23,7 @@ private slots:
     void killedDuringTheCopyLeavesNoHalfStore();
     void endSignalQuitsWithoutQuestions();
     void programEndsCleanlyOnEndSignals();
+    void dialogsShowTheirMessageWithoutItsSymbol();
 };
 
 class ContentViewTest : public QObject {
@@ -54,6 +55,7 @@ private slots:
     void newWindowKeysLeaveCtrlNToTheScreens();
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
+    void escapeClosesTheAboutWindow();
 };
 
 class DesktopTest : public QObject {
@@ -65,6 +67,8 @@ private slots:
     void toolbarRowStaysWithoutItsButton();
     void windowNeverGrowsByItself();
     void editorsFitTheDefaultWindow();
+    void sidebarHidesAndIsRemembered();
+    void everyScreenOpensAtItsLeftEdge();
 };
 
 class ConventionsTest : public QObject {
@@ -82,6 +86,7 @@ private slots:
     void sheetsTakeTheKeyboard();
     void firstFieldFollowsTheLayout();
     void namesSortAsPeopleReadThem();
+    void symbolsShownHaveAGlyph();
 };
 
 class LeavingTest : public QObject {
@@ -92,4 +97,5 @@ private slots:
     void quittingWithoutQuestionsKeepsWhatCanBeSaved();
     void anotherCommandAsks();
     void supportSiteWithoutBrowserSaysSo();
+    void quitAsksEveryWindowInTurn();
 };

@@ -273,3 +273,14 @@ void AboutAndMenusTest::updateCheckerIsMadeOnceAndReportsResult()
     QTRY_VERIFY(delegate.lastMessage() && delegate.lastMessage() != box);
     delegate.lastMessage()->close();
 }
+
+void AboutAndMenusTest::escapeClosesTheAboutWindow()
+{
+    AboutWindowController::show();
+    QWidget* about = AboutWindowController::window();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    QApplication::setActiveWindow(about);
+    QTRY_VERIFY(about->isActiveWindow());
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : about, Qt::Key_Escape);
+    QVERIFY(!about->isVisible());
+}

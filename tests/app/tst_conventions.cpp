@@ -29,7 +29,9 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QGlyphRun>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -320,7 +322,7 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
 std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaultWindowSize)
 {
     auto window = std::make_unique<ContentView>(ctx);
-    window->resize(size.isEmpty() ? QSize(760, 480) : size);
+    window->resize(size.isEmpty() ? window->smallestSize() : size);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("window not exposed");
@@ -610,4 +612,21 @@ void ConventionsTest::namesSortAsPeopleReadThem()
     for (const QString& row : fixtures::rowTexts(panel))
         rows << row.section(QLatin1Char(','), 0, 0);
     QCOMPARE(rows, expected);
+}
+
+void ConventionsTest::symbolsShownHaveAGlyph()
+{
+    // The symbols that screens draw in their text (the planning's unusable skips) come from a
+    // font the install brings: none is drawn as an empty box.
+    for (const QString& symbol : {QStringLiteral("⚠️"), QStringLiteral("❌"), QStringLiteral("✅")}) {
+        QTextLayout layout(symbol, QApplication::font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        QVERIFY2(!runs.isEmpty(), qPrintable(symbol));
+        for (const QGlyphRun& run : runs)
+            for (quint32 glyph : run.glyphIndexes())
+                QVERIFY2(glyph != 0, qPrintable(symbol + QStringLiteral(" in ") + run.rawFont().familyName()));
+    }
 }

@@ -11,6 +11,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -189,4 +192,74 @@ void DesktopTest::editorsFitTheDefaultWindow()
         verifyNothingScrollsSideways(&window, titre(c));
         QCOMPARE(window.size(), kDefaultWindowSize);
     }
+}
+
+void DesktopTest::sidebarHidesAndIsRemembered()
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("kestrovan.ini")), QSettings::IniFormat);
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    delegate.setSettings(&settings);
+    QApplication::setQuitOnLastWindowClosed(false);
+    {
+        auto* window = static_cast<ContentView*>(delegate.newWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window->isSidebarShown());
+        QWidget* column = window->findChild<QWidget*>(QStringLiteral("sidebarColumn"));
+        const int withSidebar = window->smallestSize().width();
+        // The "Présentation" menu's command, and its keys.
+        QAction* toggle = window->sidebarAction();
+        QCOMPARE(toggle->text(), QStringLiteral("Masquer la barre latérale"));
+        QCOMPARE(toggle->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+        QMenu* view = window->menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+        QVERIFY(view && view->actions().contains(toggle));
+        QApplication::setActiveWindow(window);
+        QTRY_VERIFY(window->isActiveWindow());
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(!window->isSidebarShown());
+        QVERIFY(!column->isVisible());
+        QCOMPARE(toggle->text(), QStringLiteral("Afficher la barre latérale"));
+        // Without it the window can be narrower by the sidebar's width, the screen as wide as before.
+        QCOMPARE(window->smallestSize().width(), withSidebar - column->minimumWidth() - window->splitter()->handleWidth());
+        QCOMPARE(window->smallestSize().width(), ContentView::kContentFloor.width());
+        QVERIFY(window->minimumSize().width() <= window->smallestSize().width());
+        window->close();
+    }
+    {
+        // The next window starts as the last one was left, and shows it again on demand.
+        auto* window = static_cast<ContentView*>(delegate.newWindow());
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(!window->isSidebarShown());
+        window->sidebarAction()->trigger();
+        QVERIFY(window->isSidebarShown());
+        QVERIFY(window->findChild<QWidget*>(QStringLiteral("sidebarColumn"))->isVisible());
+        QVERIFY(settings.value(QStringLiteral("mainWindow/sidebarShown")).toBool());
+        window->close();
+    }
+}
+
+void DesktopTest::everyScreenOpensAtItsLeftEdge()
+{
+    auto ctx = ModelContext::open(":memory:");
+    ContentView window(ctx.get());
+    // Narrower than any screen needs: each one scrolls in the detail area.
+    window.setMinimumSize(0, 0);
+    window.resize(420, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QScrollBar* sideways = window.detailArea()->horizontalScrollBar();
+    QScrollBar* down = window.detailArea()->verticalScrollBar();
+    int scrolled = 0;
+    for (Commande c : toutesLesCommandes()) {
+        window.setSelection(c);
+        QApplication::processEvents();
+        QCOMPARE(sideways->value(), 0);
+        QCOMPARE(down->value(), 0);
+        // Scrolled to the far right and bottom before the next command.
+        sideways->setValue(sideways->maximum());
+        down->setValue(down->maximum());
+        scrolled += sideways->value() > 0;
+    }
+    QVERIFY(scrolled > 0);
 }

@@ -38,49 +38,59 @@ std::unique_ptr<ModelContext> storeWith(const QString& nom)
     return ctx;
 }
 
+// A main window on the clients screen, `client`'s town typed over with `town` and not saved.
+std::unique_ptr<ContentView> windowEditing(ModelContext* ctx, Client* client, const QString& town)
+{
+    auto window = std::make_unique<ContentView>(ctx);
+    const qreal scale = qApp->devicePixelRatio();
+    window->resize(int(1200 / scale), int(760 / scale));
+    window->setSelection(Commande::clients);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("window not exposed");
+    auto* vue = qobject_cast<VueClients*>(window->detailScreen());
+    vue->liste()->setSelectedRecord(client);
+    QApplication::processEvents();
+    QLineEdit* ville = vue->editeur()->champ(ClientEditorView::Champ::ville);
+    ville->setFocus();
+    ville->selectAll();
+    QTest::keyClicks(ville, town);
+    return window;
+}
+
+// The question « Enregistrer les modifications ? » open over `window`, or null.
+QMessageBox* questionOver(QWidget* window)
+{
+    QApplication::processEvents();
+    for (QMessageBox* b : window->findChildren<QMessageBox*>())
+        if (b->isVisible() && b->objectName() == QStringLiteral("enregistrerModifications"))
+            return b;
+    return nullptr;
+}
+
+// Clicks the button of that question that reads `text`.
+bool answerOver(QWidget* window, const QString& text)
+{
+    QMessageBox* box = questionOver(window);
+    if (!box)
+        return false;
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == text) {
+            b->click();
+            QApplication::processEvents();
+            return true;
+        }
+    return false;
+}
+
 // A main window on the clients screen, the first client's town changed and not saved.
 struct Fenetre {
     std::unique_ptr<ModelContext> ctx = storeWith(QStringLiteral("Alpha"));
-    std::unique_ptr<ContentView> window = std::make_unique<ContentView>(ctx.get());
     Client* client = ctx->all<Client>().first();
+    std::unique_ptr<ContentView> window = windowEditing(ctx.get(), client, QStringLiteral("Caluire"));
 
-    Fenetre()
-    {
-        const qreal scale = qApp->devicePixelRatio();
-        window->resize(int(1200 / scale), int(760 / scale));
-        window->setSelection(Commande::clients);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        auto* vue = qobject_cast<VueClients*>(window->detailScreen());
-        QVERIFY(vue);
-        vue->liste()->setSelectedRecord(client);
-        QApplication::processEvents();
-        QLineEdit* ville = vue->editeur()->champ(ClientEditorView::Champ::ville);
-        ville->setFocus();
-        ville->selectAll();
-        QTest::keyClicks(ville, QStringLiteral("Caluire"));
-    }
-    QMessageBox* question() const
-    {
-        QApplication::processEvents();
-        for (QMessageBox* b : window->findChildren<QMessageBox*>())
-            if (b->isVisible() && b->objectName() == QStringLiteral("enregistrerModifications"))
-                return b;
-        return nullptr;
-    }
-    bool answer(const QString& text) const
-    {
-        QMessageBox* box = question();
-        if (!box)
-            return false;
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == text) {
-                b->click();
-                QApplication::processEvents();
-                return true;
-            }
-        return false;
-    }
+    QMessageBox* question() const { return questionOver(window.get()); }
+    bool answer(const QString& text) const { return answerOver(window.get(), text); }
 };
 
 } // namespace
@@ -187,4 +197,71 @@ void LeavingTest::supportSiteWithoutBrowserSaysSo()
     for (QMessageBox* b : about->findChildren<QMessageBox*>())
         QVERIFY(!b->isVisible());
     about->close();
+}
+
+void LeavingTest::quitAsksEveryWindowInTurn()
+{
+    // Two windows on one store, each with a client's town typed and not saved.
+    auto ctx = storeWith(QStringLiteral("Alpha"));
+    ctx->insert(new Client(QUuid::createUuid(), QStringLiteral("Bêta"), "FF8800", "", "", "Lyon", "", std::nullopt,
+                           std::nullopt));
+    QString error;
+    QVERIFY(ctx->save(&error));
+    Client* alpha = ctx->all<Client>().at(0);
+    Client* beta = ctx->all<Client>().at(1);
+    AppDelegate delegate(ctx.get());
+    QApplication::setQuitOnLastWindowClosed(false);
+    int round = 0;
+    auto quit = [&] {
+        ++round;
+        auto one = windowEditing(ctx.get(), alpha, QStringLiteral("Caluire %1").arg(round));
+        auto two = windowEditing(ctx.get(), beta, QStringLiteral("Bron %1").arg(round));
+        // Ctrl+Q pressed in the first: it asks first.
+        QApplication::setActiveWindow(one.get());
+        return std::pair(std::move(one), std::move(two));
+    };
+
+    {
+        // "Enregistrer" in the first, then the second asks; "Annuler" there stops the quit and
+        // leaves both windows, the second with its typed town.
+        auto [one, two] = quit();
+        delegate.quit();
+        QVERIFY(questionOver(one.get()));
+        QVERIFY(!questionOver(two.get()));
+        QVERIFY(answerOver(one.get(), QStringLiteral("Enregistrer")));
+        QCOMPARE(alpha->ville(), QStringLiteral("Caluire 1"));
+        QVERIFY(one->isVisible());
+        QVERIFY(questionOver(two.get()));
+        QVERIFY(answerOver(two.get(), QStringLiteral("Annuler")));
+        QVERIFY(one->isVisible() && two->isVisible());
+        QCOMPARE(beta->ville(), QStringLiteral("Lyon"));
+        QVERIFY(two->hasUnsavedChanges());
+
+        // Quitting again asks the second only, then every window closes.
+        delegate.quit();
+        QVERIFY(!questionOver(one.get()));
+        QVERIFY(answerOver(two.get(), QStringLiteral("Enregistrer")));
+        QCOMPARE(beta->ville(), QStringLiteral("Bron 1"));
+        QVERIFY(!one->isVisible() && !two->isVisible());
+    }
+    {
+        // "Annuler" in the first: the second is not asked and nothing closes.
+        auto [one, two] = quit();
+        delegate.quit();
+        QVERIFY(answerOver(one.get(), QStringLiteral("Annuler")));
+        QVERIFY(!questionOver(two.get()));
+        QVERIFY(one->isVisible() && two->isVisible());
+        QVERIFY(one->hasUnsavedChanges() && two->hasUnsavedChanges());
+        // A second Ctrl+Q while a question is open asks nothing more.
+        delegate.quit();
+        QVERIFY(questionOver(one.get()));
+        delegate.quit();
+        int open = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            open += w->isVisible() && w->objectName() == QStringLiteral("enregistrerModifications");
+        QCOMPARE(open, 1);
+        QVERIFY(answerOver(one.get(), QStringLiteral("Ne pas enregistrer")));
+        QVERIFY(answerOver(two.get(), QStringLiteral("Ne pas enregistrer")));
+        QVERIFY(!one->isVisible() && !two->isVisible());
+    }
 }

@@ -692,3 +692,17 @@ void StartupTest::programEndsCleanlyOnEndSignals()
     QVERIFY2(ModelContext::open(storeFile(), &error), qPrintable(error));
 #endif
 }
+
+void StartupTest::dialogsShowTheirMessageWithoutItsSymbol()
+{
+    // The console line keeps its symbol; the dialog, whose icon says as much, does not.
+    QCOMPARE(dialogText(QStringLiteral("❌ Kestrovan est déjà ouvert (processus 12).")),
+             QStringLiteral("Kestrovan est déjà ouvert (processus 12)."));
+    QCOMPARE(dialogText(QString::fromUtf8(kFatalPrefix) + QStringLiteral("disque plein")),
+             QStringLiteral("Échec de création du ModelContainer: disque plein"));
+    QCOMPARE(dialogText(QStringLiteral("⚠️  Attention")), QStringLiteral("Attention"));
+    // A message without symbol, or one that opens with a number or quotation mark, is left whole.
+    QCOMPARE(dialogText(QStringLiteral("Échec")), QStringLiteral("Échec"));
+    QCOMPARE(dialogText(QStringLiteral("12 bennes")), QStringLiteral("12 bennes"));
+    QCOMPARE(dialogText(QStringLiteral("« Alpha »")), QStringLiteral("« Alpha »"));
+}
