@@ -1,5 +1,7 @@
 #include "helpers.h"
 
+#include "records.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QTextBoundaryFinder>
@@ -195,6 +197,16 @@ int compareNames(const QString& a, const QString& b)
         return c;
     // Names equal but for letter case: capitals first, always in the same order.
     return a.compare(b);
+}
+
+QString clientDistinction(const Client& client)
+{
+    for (const QString& text : {client.ville(), client.telephone(), client.email().value_or(QString())}) {
+        const QString shown = trimBlanks(text).simplified();
+        if (!shown.isEmpty())
+            return shown;
+    }
+    return {};
 }
 
 } // namespace kv

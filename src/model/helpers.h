@@ -10,6 +10,8 @@
 
 namespace kv {
 
+class Client;
+
 // A colour read from its stored text: red, green and blue from 0 to 1 (sRGB, opaque).
 struct CouleurRVB {
     double rouge = 0;
@@ -59,5 +61,9 @@ inline bool nameLessThan(const QString& a, const QString& b)
 {
     return compareNames(a, b) < 0;
 }
+
+// What tells a client from others of the same name in a picker: the town of its address,
+// else its phone, else its e-mail; empty when it has none of them.
+QString clientDistinction(const Client& client);
 
 } // namespace kv

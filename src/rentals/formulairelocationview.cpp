@@ -504,7 +504,7 @@ void FormulaireLocationView::actualiserListes()
     QList<SearchablePicker::Entry> noms;
     noms.reserve(clients.size());
     for (Client* c : clients)
-        noms.append({c->nom(), QVariant::fromValue<void*>(c)});
+        noms.append({c->nom(), QVariant::fromValue<void*>(c), clientDistinction(*c)});
     m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
     m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
 

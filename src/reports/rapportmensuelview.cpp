@@ -329,14 +329,21 @@ QWidget* RapportMensuelView::construireHistorique()
 void RapportMensuelView::remplirClients()
 {
     const QList<Client*> clients = m_clients->results();
+    // Each name with what tells it from its look-alikes.
     QStringList noms;
+    QStringList details;
     noms.reserve(clients.size());
-    for (const Client* c : clients)
+    details.reserve(clients.size());
+    for (const Client* c : clients) {
         noms << c->nom();
-    if (m_choixClient->count() > 0 && clients == m_clientsAffiches && noms == m_nomsAffiches)
+        details << clientDistinction(*c);
+    }
+    if (m_choixClient->count() > 0 && clients == m_clientsAffiches && noms == m_nomsAffiches
+        && details == m_detailsAffiches)
         return;
     m_clientsAffiches = clients;
     m_nomsAffiches = noms;
+    m_detailsAffiches = details;
     const bool clientParti = m_client && !clients.contains(m_client);
     if (clientParti) {
         m_client = nullptr;
@@ -346,8 +353,8 @@ void RapportMensuelView::remplirClients()
         const QSignalBlocker bloque(m_choixClient);
         QList<SearchablePicker::Entry> entrees;
         entrees.reserve(noms.size());
-        for (const QString& nom : std::as_const(noms))
-            entrees.append({nom, {}});
+        for (int i = 0; i < noms.size(); ++i)
+            entrees.append({noms.at(i), {}, details.at(i)});
         // With no client in the store there is nothing to choose.
         m_choixClient->setEntries(clients.isEmpty() ? QStringLiteral("Aucun client") : QStringLiteral("Choisir un client"),
                                   entrees);

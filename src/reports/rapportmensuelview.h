@@ -99,6 +99,7 @@ private:
     RecordListModel<HistoriqueEnvoiRapport>* m_modeleHistorique;
     QList<Client*> m_clientsAffiches;
     QStringList m_nomsAffiches;
+    QStringList m_detailsAffiches;
 
     Client* m_client = nullptr;
     qint64 m_moisMs = 0;

@@ -1,6 +1,8 @@
 #include "searchablepicker.h"
 
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/search.h"
+#include "widgets/plaintext.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
@@ -12,7 +14,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScreen>
+#include <QPainter>
 #include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
@@ -40,16 +45,17 @@ public:
         QHash<QString, QString> known;
         known.reserve(m_rows.size());
         for (const Row& r : std::as_const(m_rows))
-            known.insert(r.text, r.folded);
+            known.insert(searched(r.text, r.detail), r.folded);
         beginResetModel();
         m_rows.clear();
         m_rows.reserve(entries.size() + 1);
         m_hasNone = !none.isEmpty();
         if (m_hasNone)
-            m_rows.append({none, QVariant(), QString()});
+            m_rows.append({none, QVariant(), QString(), QString()});
         for (const Entry& e : entries) {
-            const auto it = known.constFind(e.text);
-            m_rows.append({e.text, e.data, it != known.cend() ? *it : forms::fold(e.text)});
+            const QString both = searched(e.text, e.detail);
+            const auto it = known.constFind(both);
+            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::fold(both)});
         }
         endResetModel();
     }
@@ -68,6 +74,8 @@ public:
             return r.text;
         case Qt::UserRole:
             return r.data;
+        case kDetailRole:
+            return r.detail;
         case kFoldedRole:
             return r.folded;
         default:
@@ -78,9 +86,16 @@ public:
     const QString& folded(int row) const { return m_rows[row].folded; }
 
 private:
+    // What a search looks into: the name, then its detail.
+    static QString searched(const QString& text, const QString& detail)
+    {
+        return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+    }
+
     struct Row {
         QString text;
         QVariant data;
+        QString detail;
         QString folded;
     };
     QList<Row> m_rows;
@@ -117,6 +132,48 @@ private:
     QStringList m_words;
 };
 
+// A row of the open list: the name, then its detail on the right in a secondary tone. The
+// detail keeps up to two fifths of the row; the name is cut first when both cannot be whole.
+class SearchablePicker::RowPainter : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString detail = index.data(kDetailRole).toString();
+        if (detail.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem name = option;
+        initStyleOption(&name, index);
+        const QRect text = name.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &name, name.widget);
+        const int gap = name.fontMetrics.horizontalAdvance(QLatin1Char('M'));
+        // (A pixel more than the measure: a text whose width falls between two pixels is not cut.)
+        const int detailWidth = std::min(name.fontMetrics.horizontalAdvance(detail) + 1, text.width() * 2 / 5);
+        // The name is drawn by the style (selection, focus), in the room the detail leaves.
+        name.rect.setRight(text.right() - detailWidth - gap);
+        name.widget->style()->drawControl(QStyle::CE_ItemViewItem, &name, painter, name.widget);
+        // The selection runs under the detail too.
+        QStyleOptionViewItem rest = option;
+        rest.rect.setLeft(name.rect.right() + 1);
+        rest.text.clear();
+        rest.icon = QIcon();
+        rest.features &= ~QStyleOptionViewItem::HasDisplay;
+        rest.backgroundBrush = name.backgroundBrush;
+        rest.state &= ~QStyle::State_HasFocus;
+        name.widget->style()->drawControl(QStyle::CE_ItemViewItem, &rest, painter, name.widget);
+        painter->save();
+        painter->setFont(name.font);
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->setPen(forms::rowTextColor(option.palette, selected, forms::Tone::Secondary));
+        const QRect room(text.right() - detailWidth + 1, text.top(), detailWidth, text.height());
+        painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter,
+                          name.fontMetrics.elidedText(detail, Qt::ElideRight, detailWidth));
+        painter->restore();
+    }
+};
+
 SearchablePicker::SearchablePicker(QWidget* parent)
     : FittingComboBox(parent), m_entries(new Entries(this)), m_filter(new Filter(m_entries, this))
 {
@@ -147,6 +204,7 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_list->setMouseTracking(true);
     m_list->setFocusPolicy(Qt::NoFocus); // the keys stay in the search field
     m_list->setStyleSheet(QStringLiteral("QListView::item { padding: 3px 4px; }"));
+    m_list->setItemDelegate(new RowPainter(m_list));
     v->addWidget(m_list, 1);
     m_nothing = new QLabel(QStringLiteral("Aucun résultat"), m_popup);
     m_nothing->setObjectName(QStringLiteral("aucunResultat"));
@@ -169,6 +227,25 @@ void SearchablePicker::setEntries(const QString& none, const QList<Entry>& entri
     setCurrentIndex(count() > 0 ? 0 : -1);
     if (listShown())
         search(m_search->text());
+}
+
+QString SearchablePicker::currentDescription() const
+{
+    const QString detail = currentIndex() >= 0 ? itemData(currentIndex(), kDetailRole).toString() : QString();
+    return detail.isEmpty() ? QString() : currentText() + QStringLiteral(" — ") + detail;
+}
+
+bool SearchablePicker::event(QEvent* event)
+{
+    // The closed picker shows the name; its tool tip tells which of the look-alikes it is.
+    if (event->type() == QEvent::ToolTip) {
+        const QString description = currentDescription();
+        if (!description.isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), plainToolTip(description), this);
+            return true;
+        }
+    }
+    return FittingComboBox::event(event);
 }
 
 bool SearchablePicker::listShown() const
@@ -316,6 +393,15 @@ bool SearchablePicker::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_Escape:
             hidePopup();
             setFocus(Qt::PopupFocusReason);
+            return true;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            // The first or last row left, however long the list.
+            if (m_filter->rowCount() > 0) {
+                const QModelIndex row = m_filter->index(key->key() == Qt::Key_Home ? 0 : m_filter->rowCount() - 1, 0);
+                m_list->setCurrentIndex(row);
+                m_list->scrollTo(row);
+            }
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down:

@@ -4,7 +4,10 @@
 // entries that hold every typed word, letter case and accents ignored, in the order the entries
 // were given; Return or a click chooses. The arrow, Space and Alt+Down open the whole list with
 // the same search field; Up and Down on the closed picker step through the entries as on any
-// picker. The list is a filter over one model: thousands of entries cost no widget each.
+// picker; Home and End go to the first and last rows of the open list. Each entry may carry a
+// detail that tells look-alike names apart (a client's town): the open list shows it beside the
+// name, in a secondary tone, and a search matches it too. The list is a filter over one model:
+// thousands of entries cost no widget each.
 //
 // It stays a QComboBox for its callers: currentIndex, itemText, itemData, findData and the
 // activated / currentIndexChanged signals keep their meaning (row 0 is the "none" row when
@@ -27,8 +30,11 @@ class SearchablePicker : public forms::FittingComboBox {
 public:
     struct Entry {
         QString text;
-        QVariant data; // itemData(row), Qt::UserRole
+        QVariant data;  // itemData(row), Qt::UserRole
+        QString detail; // shown beside the text in the open list; matched by a search
     };
+    // The role of an entry's detail in the picker's model.
+    static constexpr int kDetailRole = Qt::UserRole + 101;
 
     explicit SearchablePicker(QWidget* parent = nullptr);
     ~SearchablePicker() override;
@@ -46,8 +52,11 @@ public:
     QListView* filteredList() const { return m_list; }
     // The texts of the rows the search leaves, in their order.
     QStringList filteredTexts() const;
+    // The chosen entry's text and detail, as its tool tip shows them; empty without a detail.
+    QString currentDescription() const;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void initStyleOption(QStyleOptionComboBox* option) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,10 +64,12 @@ protected:
 private:
     class Entries;
     class Filter;
+    class RowPainter;
 
     void search(const QString& text);
     void choose(const QModelIndex& filtered);
     void placePopup();
+
 
     Entries* m_entries;
     Filter* m_filter;

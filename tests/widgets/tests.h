@@ -73,4 +73,6 @@ private slots:
     void searchIgnoresCaseAndAccents();
     void clickChoosesAndEscapeOnlyCloses();
     void focusRingWhateverBroughtTheFocus();
+    void lookAlikeNamesAreToldApartByTheirDetail();
+    void homeAndEndReachTheEndsOfTheList();
 };

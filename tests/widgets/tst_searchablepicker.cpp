@@ -2,6 +2,9 @@
 
 #include "widgets/searchablepicker.h"
 
+#include "model/helpers.h"
+#include "model/records.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -194,4 +197,87 @@ void SearchablePickerTest::focusRingWhateverBroughtTheFocus()
                 ++proches;
         }
     QVERIFY2(proches > avec.width(), qPrintable(QString::number(proches)));
+}
+
+void SearchablePickerTest::lookAlikeNamesAreToldApartByTheirDetail()
+{
+    // A large office: 5,000 clients, 21 of them named alike in as many towns, one of those with
+    // no town (its phone tells it apart) and one with neither town nor phone (its e-mail).
+    const QStringList villes{QStringLiteral("Bordeaux"), QStringLiteral("Bègles"), QStringLiteral("Mérignac")};
+    QList<Client*> clients;
+    for (int i = 0; i < 5000; ++i) {
+        const bool alike = i % 250 == 0;
+        QString ville = alike ? villes.at(i / 250 % 3) + QStringLiteral(" %1").arg(i) : QStringLiteral("Lyon");
+        QString telephone = QStringLiteral("05 56 00 %1").arg(i);
+        if (i == 250)
+            ville.clear();
+        if (i == 500) {
+            ville = QStringLiteral("  ");
+            telephone.clear();
+        }
+        clients << new Client(QUuid::createUuid(), alike ? QStringLiteral("Thomas Rénovation") : QStringLiteral("Client %1").arg(i),
+                              QStringLiteral("00FF00"), QString(), QString(), ville, telephone,
+                              QStringLiteral("c%1@exemple.fr").arg(i), std::nullopt);
+    }
+    clients << new Client(QUuid::createUuid(), QStringLiteral("Thomas Rénovation"), QStringLiteral("00FF00"), QString(),
+                          QString(), QString(), QString(), std::nullopt, std::nullopt);
+    QCOMPARE(clientDistinction(*clients.at(0)), QStringLiteral("Bordeaux 0"));
+    QCOMPARE(clientDistinction(*clients.at(250)), QStringLiteral("05 56 00 250"));
+    QCOMPARE(clientDistinction(*clients.at(500)), QStringLiteral("c500@exemple.fr"));
+    QCOMPARE(clientDistinction(*clients.last()), QString());
+
+    Banc b(0);
+    QList<SearchablePicker::Entry> entrees;
+    for (int i = 0; i < clients.size(); ++i)
+        entrees.append({clients.at(i)->nom(), i, clientDistinction(*clients.at(i))});
+    b.picker->setEntries(QStringLiteral("— Choisir —"), entrees);
+
+    // The name alone leaves the 21 look-alikes, each with what tells it apart.
+    b.taper(QStringLiteral("thomas"));
+    QCOMPARE(b.picker->filteredTexts().size(), 21);
+    QSet<QString> details;
+    for (int row = 0; row < b.picker->filteredList()->model()->rowCount(); ++row)
+        details << b.picker->filteredList()->model()->index(row, 0).data(SearchablePicker::kDetailRole).toString();
+    QCOMPARE(details.size(), 21);
+    QVERIFY(details.contains(QStringLiteral("05 56 00 250")));
+
+    // The town is searched too, accents and case ignored; the name is still what is chosen.
+    b.taper(QStringLiteral(" begles 1750"));
+    QCOMPARE(b.picker->filteredTexts(), QStringList{QStringLiteral("Thomas Rénovation")});
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
+    QCOMPARE(b.picker->currentText(), QStringLiteral("Thomas Rénovation"));
+    const int chosen = b.picker->currentData().toInt();
+    QCOMPARE(clientDistinction(*clients.at(chosen)), QStringLiteral("Bègles 1750"));
+    // The closed picker tells which one it holds in its tool tip.
+    QCOMPARE(b.picker->currentDescription(),
+             QStringLiteral("Thomas Rénovation — ") + clientDistinction(*clients.at(chosen)));
+
+    // A detail never matches alone what its name does not: "lyon" finds the clients of Lyon.
+    b.taper(QStringLiteral("lyon"));
+    QCOMPARE(b.picker->filteredTexts().size(), 5000 - 20);
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
+    qDeleteAll(clients);
+}
+
+void SearchablePickerTest::homeAndEndReachTheEndsOfTheList()
+{
+    Banc b;
+    QTest::keyClick(b.picker, Qt::Key_Space);
+    QVERIFY(b.picker->listShown());
+    QListView* list = b.picker->filteredList();
+    // End: the last of 5,000 names, in view; Home: the "none" row at the top.
+    QTest::keyClick(b.picker->searchField(), Qt::Key_End);
+    QCOMPARE(list->currentIndex().row(), list->model()->rowCount() - 1);
+    QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Home);
+    QCOMPARE(list->currentIndex().row(), 0);
+    QVERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_End);
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
+    QCOMPARE(b.picker->currentText(), b.noms.last());
+    // Within a search, the ends of what is left.
+    b.taper(QStringLiteral("robert"));
+    QTest::keyClick(b.picker->searchField(), Qt::Key_End);
+    QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
+    QCOMPARE(b.picker->currentText(), QStringLiteral("ROBERT Démolition"));
 }
