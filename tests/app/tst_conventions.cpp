@@ -275,6 +275,13 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
                            .arg(area->horizontalScrollBar()->maximum() + area->viewport()->width())
                            .arg(area->viewport()->width()));
     }
+    // Scroll bars within scroll bars: the whole screen scrolling down while a part of it does too.
+    if (auto* content = qobject_cast<ContentView*>(window); content && content->detailArea()->verticalScrollBar()->isVisible())
+        for (QAbstractScrollArea* area : content->detailArea()->widget()->findChildren<QAbstractScrollArea*>())
+            if (area->isVisible() && area->verticalScrollBar()->isVisible()
+                && area->verticalScrollBar()->maximum() > 0)
+                faults->append(QStringLiteral("%1: %2 scrolls down within the scrolling screen")
+                                   .arg(where, describe(area)));
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisible() || w->window() != window)
             continue;
@@ -317,6 +324,24 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
             faults->append(QStringLiteral("%1: %2 cut without its tool tip: « %3 » for « %4 »")
                                .arg(where, describe(label), shownToolTip(label->toolTip()), label->text()));
     }
+}
+
+// Ctrl+N on a list screen: its editor of a new record. False on the screens without one.
+bool startsCreation(ContentView* window, Commande c)
+{
+    const QList<Commande> lists{Commande::bennes, Commande::clients, Commande::chauffeurs, Commande::dechets,
+                                Commande::centreDechets};
+    if (!lists.contains(c))
+        return false;
+    QApplication::setActiveWindow(window);
+    QWidget* first = nullptr;
+    for (QAbstractItemView* view : window->detailScreen()->findChildren<QAbstractItemView*>())
+        if (view->isVisible() && !first)
+            first = view;
+    QTest::keyClick(first ? first : window, Qt::Key_N, Qt::ControlModifier);
+    fixtures::settle();
+    // A question about the selected record's unsaved changes is not expected: nothing was typed.
+    return true;
 }
 
 std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaultWindowSize)
@@ -488,6 +513,8 @@ void ConventionsTest::longNamesKeepEveryScreenInTheWindow()
         checkFits(window.get(), titre(c), &faults);
         selectFirstRow(window->detailScreen());
         checkFits(window.get(), titre(c) + QStringLiteral(" (sélection)"), &faults);
+        if (startsCreation(window.get(), c))
+            checkFits(window.get(), titre(c) + QStringLiteral(" (création)"), &faults);
     }
     // Every statistic, and the monthly report of the long-named client.
     visitEveryStatistic(
