@@ -105,6 +105,17 @@ void AppDelegate::showResult(const UpdateCheckResult& result)
 
 namespace {
 
+// `keys` on every platform, then the platform's own keys for `standard` (some platforms bind
+// none: the offscreen one has no quit key).
+QList<QKeySequence> keysOf(const QKeySequence& keys, QKeySequence::StandardKey standard)
+{
+    QList<QKeySequence> all{keys};
+    for (const QKeySequence& own : QKeySequence::keyBindings(standard))
+        if (!own.isEmpty() && !all.contains(own))
+            all.append(own);
+    return all;
+}
+
 // The question « Enregistrer les modifications ? » open over one of the windows, or null.
 QWidget* openQuestion()
 {
@@ -174,8 +185,9 @@ void AppDelegate::installMenus(QMainWindow* window)
     connect(update, &QAction::triggered, this, [this, window] { checkForUpdates(window); });
     app->addSeparator();
     QAction* quit = app->addAction(QStringLiteral("Quitter Kestrovan"));
+    quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setMenuRole(QAction::QuitRole);
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcuts(keysOf(QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence::Quit));
     connect(quit, &QAction::triggered, this, &AppDelegate::quit);
 
     QMenu* file = bar->addMenu(QStringLiteral("&Fichier"));
@@ -185,7 +197,8 @@ void AppDelegate::installMenus(QMainWindow* window)
     fresh->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     connect(fresh, &QAction::triggered, this, [this] { newWindow(); });
     QAction* close = file->addAction(QStringLiteral("Fermer la fenêtre"));
-    close->setShortcut(QKeySequence::Close);
+    close->setObjectName(QStringLiteral("actionCloseWindow"));
+    close->setShortcuts(keysOf(QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence::Close));
     connect(close, &QAction::triggered, window, &QWidget::close);
 
     if (auto* content = qobject_cast<ContentView*>(window)) {

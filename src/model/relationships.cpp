@@ -162,7 +162,7 @@ std::vector<Relationship> Relationships::build()
         Relationship r = toOne<FormationChauffeur, Formation>(
             "formation", R::Deny, true, +[](FormationChauffeur* f) -> Formation*& { return f->d.formation; },
             &FormationChauffeur::setFormation);
-        r.denyMessage = "Cette formation est suivie par %1 chauffeur(s) : elle ne peut pas être supprimée.";
+        r.denyMessage = "Cette formation est suivie par %1\u00A0chauffeur(s) : elle ne peut pas être supprimée.";
         t.push_back(r);
     }
     t.push_back(toOne<Benne, DispositifSpecial>(

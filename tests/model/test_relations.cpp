@@ -240,6 +240,8 @@ void TestRelations::formationInUseRefused()
     QString error;
     QVERIFY(!ctx->remove(f, &error));
     QVERIFY(error.contains(QStringLiteral("formation")));
+    // The count never parts from its noun at a line's end.
+    QVERIFY2(error.contains(QStringLiteral("1\u00A0chauffeur(s)")), qPrintable(error));
     QVERIFY(!f->isDeleted());
     QVERIFY(ctx->remove(fc));
     QVERIFY(ctx->remove(f, &error));
