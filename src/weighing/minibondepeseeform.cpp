@@ -136,6 +136,9 @@ MiniBonDePeseeForm::MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* l
 
 MiniBonDePeseeForm::~MiniBonDePeseeForm()
 {
+    // Only the copy goes: the records may already be gone, and no stored ticket names it.
+    if (m_copie)
+        m_dossier.retirer(*m_copie, nullptr);
     if (m_titreApplique && window() && window() != this)
         window()->setWindowTitle(m_titrePrecedent);
 }
@@ -350,9 +353,10 @@ QStringList MiniBonDePeseeForm::tagsEnTete() const
     QStringList tags;
     tags << (m_cheminFichier && !m_cheminFichier->isEmpty() ? QStringLiteral("Pièce jointe")
                                                              : QStringLiteral("Sans document pour le moment"));
+    // A weight only once the text reads as one that "Enregistrer" would keep.
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
-    if (ok && poids && *poids > 0)
+    if (ok && poids && *poids > 0 && plages::poidsNetKg.contient(*poids))
         tags << kilosEntiers(*poids) + QStringLiteral(" kg");
     return tags;
 }
@@ -576,6 +580,7 @@ void MiniBonDePeseeForm::setLocation(LocationDeBenne* location)
 
 void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
 {
+    abandonnerCopie();
     m_bonCourant = bon;
     m_date = bon ? bon->date() : m_horloge.maintenantLocal();
     m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
@@ -634,16 +639,21 @@ void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
 // ---------------------------------------------------------------------------------------------
 // Saving and deleting
 
+QString MiniBonDePeseeForm::poidsTape() const
+{
+    // A pasted weight often brings a line end: line ends and blanks around the number go.
+    return m_poids->text().trimmed();
+}
+
 std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
 {
-    QString texte = m_poids->text();
-    texte.replace(QLatin1Char(','), QLatin1Char('.'));
+    QString texte = poidsTape();
     // Only a whole number text reads: no blank inside ("8 50,5" is refused).
-    if (texte != texte.trimmed() || texte.contains(QLatin1Char(' ')) || texte.contains(QChar(0x00A0))
-        || texte.contains(QChar(0x202F))) {
+    if (std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSpace(); })) {
         *ok = false;
         return std::nullopt;
     }
+    texte.replace(QLatin1Char(','), QLatin1Char('.'));
     return lireNombre(texte, ok);
 }
 
@@ -653,22 +663,22 @@ void MiniBonDePeseeForm::enregistrerBon()
         return;
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
+    const QString tape = poidsTape();
     if (!ok) {
-        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.")
-                      .arg(m_poids->text()));
+        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(tape));
         m_poids->setFocus();
         return;
     }
     if (poids && *poids < 0) {
-        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(m_poids->text()));
+        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(tape));
         m_poids->setFocus();
         return;
     }
-    const bool poidsModifie = m_poids->text() != m_poidsCharge;
+    const bool poidsModifie = tape != m_poidsCharge;
     // Only a typed weight is bound: a stored one outside the range stays as it is.
     if (poidsModifie && poids && !plages::poidsNetKg.contient(*poids)) {
         setErreur(QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
-                      .arg(m_poids->text(), textePlage(plages::poidsNetKg)));
+                      .arg(tape, textePlage(plages::poidsNetKg)));
         m_poids->setFocus();
         return;
     }
@@ -703,7 +713,9 @@ void MiniBonDePeseeForm::enregistrerBon()
         }
         m_bonCourant = bon;
     }
-    m_poidsCharge = m_poids->text();
+    m_poidsCharge = tape;
+    if (m_copie && m_cheminFichier == m_copie)
+        m_copie.reset(); // the ticket holds it now
     setErreur(QString());
     emit saved(m_location);
 }
@@ -758,6 +770,16 @@ bool MiniBonDePeseeForm::autreBonPointeVers(const QString& chemin) const
     return false;
 }
 
+void MiniBonDePeseeForm::abandonnerCopie()
+{
+    if (!m_copie)
+        return;
+    const QString copie = *m_copie;
+    m_copie.reset();
+    if (!autreBonPointeVers(copie))
+        m_dossier.retirer(copie, nullptr); // a failure leaves the file, as when a ticket is deleted
+}
+
 void MiniBonDePeseeForm::ajouterBordereau()
 {
     if (!m_picker)
@@ -776,7 +798,9 @@ void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
         return;
     }
     // Written into the ticket by "Enregistrer" only.
+    abandonnerCopie();
     m_cheminFichier = copie;
+    m_copie = copie;
     setErreur(QString());
     rafraichirEnTete();
     rafraichirPieceJointe();
@@ -816,6 +840,8 @@ void MiniBonDePeseeForm::supprimerFichier()
         }
     }
     m_cheminFichier.reset();
+    if (m_copie == chemin)
+        m_copie.reset();
     QString erreur;
     if (!autreBonPointeVers(chemin) && !m_dossier.retirer(chemin, &erreur))
         setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + erreur);

@@ -113,7 +113,11 @@ private:
     void setErreur(const QString& erreur);
     void contexteChange(const ModelChanges& changes);
     void appliquerTitre();
+    // The weight field's text without the line ends and blanks around it.
+    QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
+    // Removes the copy made for the loaded ticket while no stored ticket holds it.
+    void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
 
     ModelContext* m_context;
@@ -126,6 +130,8 @@ private:
     QDateTime m_date;
     QString m_poidsCharge; // the text loaded from the ticket, to tell an edit from none
     std::optional<QString> m_cheminFichier;
+    // The document copied into the tickets folder for the loaded ticket and not stored yet.
+    std::optional<QString> m_copie;
     QString m_erreur;
     QList<BonDePesee*> m_bonsConnus;
 

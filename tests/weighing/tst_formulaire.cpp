@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -317,6 +318,80 @@ void TestFormulaire::enTete()
     auto* aide = entete->findChild<QToolButton*>();
     QVERIFY(aide);
     QCOMPARE(aide->toolTip(), QStringLiteral("Aide sur la saisie du bon de pesée"));
+}
+
+void TestFormulaire::badgeDuPoids()
+{
+    Bureau b;
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* ancien = nullptr;
+    // A weight stored before weights were bounded is no weight the form would keep if typed.
+    auto f = formulaireDUnBon(b, 1e20, &l, &ancien);
+    f->resize(420, 700);
+    QTest::qWait(0);
+    QCOMPARE(f->tagsEnTete().size(), 1);
+    const int largeur = f->minimumSizeHint().width();
+    const auto badges = [&] {
+        QStringList montres;
+        for (kv::MacTag* tag : f->findChildren<kv::MacTag*>())
+            montres << tag->text();
+        return montres;
+    };
+
+    // Refused texts show no weight, and none widens the form.
+    for (const QString& t : {QStringLiteral("1e300"), QStringLiteral("1e20"), QStringLiteral("100000,01"),
+                             QStringLiteral("99999999999999999999"), QStringLiteral("-0,5"), QStringLiteral("8 50")}) {
+        f->champPoids()->setFocus();
+        taper(*f, t);
+        QVERIFY2(f->tagsEnTete().size() == 1, qPrintable(t + QLatin1String(": ") + f->tagsEnTete().join(u'|')));
+        QCOMPARE(badges(), f->tagsEnTete());
+        QVERIFY2(f->minimumSizeHint().width() <= largeur,
+                 qPrintable(QStringLiteral("%1: %2 > %3").arg(t).arg(f->minimumSizeHint().width()).arg(largeur)));
+    }
+    // A weight within the range shows its whole kilos, the bound included.
+    taper(*f, QStringLiteral("100000"));
+    QCOMPARE(badges().value(1), QStringLiteral("100000 kg"));
+    taper(*f, QStringLiteral("99999,99"));
+    QCOMPARE(badges().value(1), QStringLiteral("99999 kg"));
+}
+
+void TestFormulaire::poidsColle()
+{
+    Bureau b;
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* bon = nullptr;
+    auto f = formulaireDUnBon(b, 500, &l, &bon);
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    f->activateWindow();
+    const auto coller = [&](const QString& presse) {
+        QApplication::clipboard()->setText(presse);
+        f->champPoids()->setFocus();
+        f->champPoids()->selectAll();
+        QTest::keyClick(f->champPoids(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f->champPoids()->text(), presse);
+        QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    };
+
+    // Out of range, it says its range as a typed one does.
+    coller(QStringLiteral("99999999999999999999\n"));
+    QCOMPARE(f->importerError(), QStringLiteral("Le poids net « 99999999999999999999 » n'est pas %1 : rien n'a été enregistré.")
+                                     .arg(kv::textePlage(kv::plages::poidsNetKg)));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(500));
+    coller(QStringLiteral("\t 100000,5 \r\n"));
+    QVERIFY2(f->importerError().contains(QStringLiteral("« 100000,5 » n'est pas entre")), qPrintable(f->importerError()));
+    QCOMPARE(f->tagsEnTete().size(), 1);
+
+    // Within it, it is saved, and the badge shows it.
+    coller(QStringLiteral(" 850,5\n"));
+    QCOMPARE(f->tagsEnTete().value(1), QStringLiteral("850 kg"));
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
+    QVERIFY(!b.ctx->hasChanges());
+
+    // A line end inside a number is no blank around it.
+    coller(QStringLiteral("85\n0"));
+    QVERIFY2(f->importerError().contains(QStringLiteral("n'est pas un nombre")), qPrintable(f->importerError()));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
 }
 
 void TestFormulaire::textesDuDechet()
