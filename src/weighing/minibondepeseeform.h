@@ -19,12 +19,12 @@ class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollArea;
 class QVBoxLayout;
 
 namespace kv {
 
 class BonDePesee;
+class BoutonAbrege;
 class ElidedLabel;
 class LocationDeBenne;
 class MacSectionHeader;
@@ -138,7 +138,7 @@ private:
     QVBoxLayout* m_racine = nullptr;
     MacSectionHeader* m_entete = nullptr;
     QWidget* m_sectionListe = nullptr;
-    QScrollArea* m_defilementListe = nullptr;
+    QVBoxLayout* m_pileListe = nullptr;
     QWidget* m_liste = nullptr;
     QDateTimeEdit* m_dateEdit = nullptr;
     ElidedLabel* m_centre = nullptr;
@@ -148,11 +148,11 @@ private:
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;
     QLabel* m_ligneErreur = nullptr;
-    QWidget* m_boutonsPiece = nullptr;
+    QList<QPushButton*> m_boutonsPiece;
     QLabel* m_aucunePiece = nullptr;
     QPushButton* m_ouvrir = nullptr;
     QPushButton* m_reveler = nullptr;
-    QPushButton* m_dissocier = nullptr;
+    BoutonAbrege* m_dissocier = nullptr;
     PieceJointePreview* m_apercu = nullptr;
     QString m_titrePrecedent;
     bool m_titreApplique = false;

@@ -65,3 +65,9 @@ private slots:
     void fichiersSpeciaux();
     void captures();
 };
+
+class TestTaille : public QObject {
+    Q_OBJECT
+private slots:
+    void plusPetiteFenetre();
+};
