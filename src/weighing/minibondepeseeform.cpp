@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -54,6 +55,24 @@ QLabel* texteSecondaire(const QString& texte, QWidget* parent)
 ElidedLabel* nomSecondaire(QWidget* parent)
 {
     return enSecondaire(new ElidedLabel(QString(), parent));
+}
+
+// The text with a break allowed anywhere in a long run without blanks (a typed text, a file's
+// name), so that a wrapped label never widens the form; a character and its marks stay whole.
+QString coupableNimporteOu(const QString& texte)
+{
+    constexpr int kSansCoupure = 20;
+    QString out;
+    out.reserve(texte.size());
+    int suite = 0;
+    for (const QChar c : texte) {
+        if (c.isSpace())
+            suite = 0;
+        else if (++suite > kSansCoupure && !c.isLowSurrogate() && !c.isMark())
+            out.append(QChar(0x200B)); // zero-width space
+        out.append(c);
+    }
+    return out;
 }
 
 QString texteDateCourte(const QDateTime& date)
@@ -200,6 +219,7 @@ void MiniBonDePeseeForm::construire()
     m_ligneErreur = new QLabel(this);
     m_ligneErreur->setObjectName(QStringLiteral("ligneErreur"));
     m_ligneErreur->setWordWrap(true);
+    m_ligneErreur->setTextFormat(Qt::PlainText); // it quotes what was typed
     m_ligneErreur->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPalette rouge = m_ligneErreur->palette();
     rouge.setColor(QPalette::WindowText, QColor(0xD7, 0x00, 0x15));
@@ -529,7 +549,7 @@ void MiniBonDePeseeForm::rafraichirPieceJointe()
 void MiniBonDePeseeForm::setErreur(const QString& erreur)
 {
     m_erreur = erreur;
-    m_ligneErreur->setText(erreur);
+    m_ligneErreur->setText(coupableNimporteOu(erreur));
     m_ligneErreur->setVisible(!erreur.isEmpty());
 }
 
@@ -543,6 +563,23 @@ void MiniBonDePeseeForm::appliquerTitre()
         m_titreApplique = true;
     }
     fenetre->setWindowTitle(titreFenetre());
+}
+
+QSize MiniBonDePeseeForm::minimumSizeHint() const
+{
+    // As high as the wrapped lines need at the form's width: the panes above know nothing of
+    // heights that follow widths.
+    QSize taille = QWidget::minimumSizeHint();
+    if (width() > 0 && m_racine->hasHeightForWidth())
+        taille.setHeight(std::max(taille.height(), m_racine->totalMinimumHeightForWidth(width())));
+    return taille;
+}
+
+void MiniBonDePeseeForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (event->oldSize().width() != event->size().width())
+        updateGeometry();
 }
 
 void MiniBonDePeseeForm::showEvent(QShowEvent* event)

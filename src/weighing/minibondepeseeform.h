@@ -92,11 +92,14 @@ public:
     QDateTimeEdit* champDate() const { return m_dateEdit; }
     PieceJointePreview* apercu() const { return m_apercu; }
 
+    QSize minimumSizeHint() const override;
+
 signals:
     // A ticket of `location` was created, changed or deleted and the store saved.
     void saved(kv::LocationDeBenne* location);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

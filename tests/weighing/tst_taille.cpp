@@ -86,6 +86,11 @@ struct Ecran {
             if (auto* l = qobject_cast<QLabel*>(w); l && l->pixmap().isNull() && !l->wordWrap()
                 && l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width() + 1)
                 out << QStringLiteral("%1: %2 « %3 » cut without « … »").arg(ou, nom(w), l->text().left(40));
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap() && l->height() < l->heightForWidth(l->width()))
+                out << QStringLiteral("%1: %2 « %3 » cut at its foot (%4 of %5 px high)")
+                           .arg(ou, nom(w), l->text().left(40))
+                           .arg(l->height())
+                           .arg(l->heightForWidth(l->width()));
             if (auto* l = qobject_cast<kv::ElidedLabel*>(w)) {
                 if (place.right() > vu.right())
                     out << QStringLiteral("%1: %2 out of the screen").arg(ou, nom(w));
@@ -142,6 +147,20 @@ void TestTaille::plusPetiteFenetre()
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
     QVERIFY(!f->importerError().isEmpty());
     defauts << ecran.defauts(QStringLiteral("refused weight"));
+    // A long text without a blank, typed or in a file's name, in the red line.
+    f->champPoids()->setText(QStringLiteral("9").repeated(300));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    defauts << ecran.defauts(QStringLiteral("300 digits"));
+    f->champPoids()->setText(QStringLiteral("é/<b>x").repeated(50));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    QVERIFY(f->importerError().contains(QStringLiteral("n'est pas un nombre")));
+    const QString montre = kv::shownText(f->findChild<QLabel*>(QStringLiteral("ligneErreur")));
+    QVERIFY2(QString(montre).remove(QChar(0x200B)).contains(QStringLiteral("é/<b>x").repeated(50)), qPrintable(montre));
+    defauts << ecran.defauts(QStringLiteral("300 letters"));
+    f->supprimerFichier();
+    f->importerFichierChoisi(ecrireTexte(ailleurs.filePath(QStringLiteral("Bordereau_").repeated(20) + QStringLiteral(".txt"))));
+    QVERIFY(f->importerError().contains(QStringLiteral("Bordereau_Bordereau_")));
+    defauts << ecran.defauts(QStringLiteral("long file name"));
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("nouveauBon")), Qt::LeftButton);
     defauts << ecran.defauts(QStringLiteral("new ticket"));
 
