@@ -58,6 +58,14 @@ bool grasse(QWidget* ligne)
     return ligne->findChild<QLabel*>(QStringLiteral("dateBon"))->font().weight() == QFont::DemiBold;
 }
 
+QStringList tagsMontres(const MiniBonDePeseeForm& f)
+{
+    QStringList montres;
+    for (kv::MacTag* tag : f.findChildren<kv::MacTag*>())
+        montres << tag->text();
+    return montres;
+}
+
 void taper(MiniBonDePeseeForm& f, const QString& texte)
 {
     f.champPoids()->clear();
@@ -310,10 +318,7 @@ void TestFormulaire::enTete()
     taper(*f, QStringLiteral("12,9"));
     QCOMPARE(f->tagsEnTete(), (QStringList{QStringLiteral("Sans document pour le moment"), QStringLiteral("12 kg")}));
     // The tags shown follow the typed text.
-    QStringList montres;
-    for (kv::MacTag* tag : f->findChildren<kv::MacTag*>())
-        montres << tag->text();
-    QCOMPARE(montres, f->tagsEnTete());
+    QCOMPARE(tagsMontres(*f), f->tagsEnTete());
     entete = f->findChild<kv::MacSectionHeader*>(QStringLiteral("enteteBon")); // rebuilt as typed
     auto* aide = entete->findChild<QToolButton*>();
     QVERIFY(aide);
@@ -331,12 +336,6 @@ void TestFormulaire::badgeDuPoids()
     QTest::qWait(0);
     QCOMPARE(f->tagsEnTete().size(), 1);
     const int largeur = f->minimumSizeHint().width();
-    const auto badges = [&] {
-        QStringList montres;
-        for (kv::MacTag* tag : f->findChildren<kv::MacTag*>())
-            montres << tag->text();
-        return montres;
-    };
 
     // Refused texts show no weight, and none widens the form.
     for (const QString& t : {QStringLiteral("1e300"), QStringLiteral("1e20"), QStringLiteral("100000,01"),
@@ -344,15 +343,15 @@ void TestFormulaire::badgeDuPoids()
         f->champPoids()->setFocus();
         taper(*f, t);
         QVERIFY2(f->tagsEnTete().size() == 1, qPrintable(t + QLatin1String(": ") + f->tagsEnTete().join(u'|')));
-        QCOMPARE(badges(), f->tagsEnTete());
+        QCOMPARE(tagsMontres(*f), f->tagsEnTete());
         QVERIFY2(f->minimumSizeHint().width() <= largeur,
                  qPrintable(QStringLiteral("%1: %2 > %3").arg(t).arg(f->minimumSizeHint().width()).arg(largeur)));
     }
     // A weight within the range shows its whole kilos, the bound included.
     taper(*f, QStringLiteral("100000"));
-    QCOMPARE(badges().value(1), QStringLiteral("100000 kg"));
+    QCOMPARE(tagsMontres(*f).value(1), QStringLiteral("100000 kg"));
     taper(*f, QStringLiteral("99999,99"));
-    QCOMPARE(badges().value(1), QStringLiteral("99999 kg"));
+    QCOMPARE(tagsMontres(*f).value(1), QStringLiteral("99999 kg"));
 }
 
 void TestFormulaire::poidsColle()
