@@ -110,10 +110,8 @@ TableChamps::TableChamps(QWidget* parent) : QWidget(parent), m_grille(new QVBoxL
 void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement)
 {
     auto* rangee = new QBoxLayout(QBoxLayout::LeftToRight);
+    // Empty, the label keeps the labels' column beside its field.
     QLabel* etiquette = forms::makeFieldLabel(libelle, 130, this);
-    // A row without a label keeps the labels' column empty beside its field.
-    if (libelle.isEmpty())
-        etiquette->setText(QString());
     rangee->addWidget(etiquette);
     champ->setParent(this);
     rangee->addWidget(champ, 1, alignement);

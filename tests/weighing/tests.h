@@ -69,5 +69,6 @@ private slots:
 class TestTaille : public QObject {
     Q_OBJECT
 private slots:
-    void plusPetiteFenetre();
+    void tientSansDefilerDeCote_data();
+    void tientSansDefilerDeCote();
 };

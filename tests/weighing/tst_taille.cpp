@@ -23,18 +23,18 @@ using namespace outils;
 
 namespace {
 
-// The screen as the window shows it at its smallest size: in a scroll area as wide and high as
-// the content beside the sidebar (760 x 480 points less the sidebar and the toolbar).
+// The screen as the window shows it: in a scroll area as wide and high as the content beside
+// the sidebar.
 struct Ecran {
     QScrollArea zone;
     LocationsEtPeseeView* vue;
 
-    explicit Ecran(Bureau& b) : vue(new LocationsEtPeseeView(b.ctx.get(), b.horloge, b.dossier))
+    Ecran(Bureau& b, QSize taille) : vue(new LocationsEtPeseeView(b.ctx.get(), b.horloge, b.dossier))
     {
         zone.setFrameShape(QFrame::NoFrame);
         zone.setWidgetResizable(true);
         zone.setWidget(vue);
-        zone.resize(536, 400);
+        zone.resize(taille);
         zone.show();
         if (!QTest::qWaitForWindowExposed(&zone))
             qWarning("écran non montré");
@@ -113,8 +113,19 @@ QString nomLong(const QString& quoi)
 
 } // namespace
 
-void TestTaille::plusPetiteFenetre()
+void TestTaille::tientSansDefilerDeCote_data()
 {
+    QTest::addColumn<QSize>("contenu");
+    // The window's smallest size, 760 x 480 points, less the sidebar and the toolbar.
+    QTest::newRow("smallest") << QSize(536, 400);
+    // A 1600 x 1000 display at 150 %, and the window's default size.
+    QTest::newRow("1066 x 666") << QSize(842, 586);
+    QTest::newRow("1200 x 760") << QSize(976, 680);
+}
+
+void TestTaille::tientSansDefilerDeCote()
+{
+    QFETCH(QSize, contenu);
     Bureau b;
     QTemporaryDir ailleurs;
     kv::TypeDechet* type = b.type(nomLong(QStringLiteral("Déchet")), 99999.99);
@@ -130,7 +141,7 @@ void TestTaille::plusPetiteFenetre()
         b.bon(courte, at(2026, 3, 8, 12, i), 100 * i);
     QVERIFY(b.sauver());
 
-    Ecran ecran(b);
+    Ecran ecran(b, contenu);
     QStringList defauts = ecran.defauts(QStringLiteral("nothing chosen"));
     ecran.choisir(longue);
     MiniBonDePeseeForm* f = ecran.vue->formulaire();
