@@ -1,5 +1,6 @@
 #include "minibondepeseeform.h"
 
+#include "dispositionetroite.h"
 #include "piecejointepreview.h"
 
 #include "model/helpers.h"
@@ -19,14 +20,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QResizeEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -36,8 +36,6 @@
 namespace kv {
 
 namespace {
-
-constexpr int kListeHauteurMax = 170;
 
 template<typename Label>
 Label* enSecondaire(Label* l)
@@ -57,6 +55,24 @@ QLabel* texteSecondaire(const QString& texte, QWidget* parent)
 ElidedLabel* nomSecondaire(QWidget* parent)
 {
     return enSecondaire(new ElidedLabel(QString(), parent));
+}
+
+// The text with a break allowed anywhere in a long run without blanks (a typed text, a file's
+// name), so that a wrapped label never widens the form; a character and its marks stay whole.
+QString coupableNimporteOu(const QString& texte)
+{
+    constexpr int kSansCoupure = 20;
+    QString out;
+    out.reserve(texte.size());
+    int suite = 0;
+    for (const QChar c : texte) {
+        if (c.isSpace())
+            suite = 0;
+        else if (++suite > kSansCoupure && !c.isLowSurrogate() && !c.isMark())
+            out.append(QChar(0x200B)); // zero-width space
+        out.append(c);
+    }
+    return out;
 }
 
 QString texteDateCourte(const QDateTime& date)
@@ -136,6 +152,9 @@ MiniBonDePeseeForm::MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* l
 
 MiniBonDePeseeForm::~MiniBonDePeseeForm()
 {
+    // Only the copy goes: the records may already be gone, and no stored ticket names it.
+    if (m_copie)
+        m_dossier.retirer(*m_copie, nullptr);
     if (m_titreApplique && window() && window() != this)
         window()->setWindowTitle(m_titrePrecedent);
 }
@@ -186,11 +205,8 @@ void MiniBonDePeseeForm::construire()
                                           QStringLiteral("Plusieurs bons signifient plusieurs rotations dans la journée"),
                                           QStringLiteral("arrow.triangle.2.circlepath"), false, true, 0, 0, 0,
                                           nullptr, nullptr, m_sectionListe));
-    m_defilementListe = new QScrollArea(m_sectionListe);
-    m_defilementListe->setWidgetResizable(true);
-    m_defilementListe->setFrameShape(QFrame::NoFrame);
-    m_defilementListe->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    liste->addWidget(m_defilementListe);
+    // The tickets stand in the form, which scrolls as a whole: no scroll bar inside it.
+    m_pileListe = liste;
     m_racine->addWidget(m_sectionListe);
 
     m_racine->addWidget(construireChamps());
@@ -198,14 +214,12 @@ void MiniBonDePeseeForm::construire()
     m_ajouter = new QPushButton(symbolIcon(QStringLiteral("paperclip")), QStringLiteral("Ajouter un bordereau"), this);
     m_ajouter->setObjectName(QStringLiteral("ajouterBordereau"));
     connect(m_ajouter, &QPushButton::clicked, this, &MiniBonDePeseeForm::ajouterBordereau);
-    auto* ligneAjouter = new QHBoxLayout;
-    ligneAjouter->addWidget(m_ajouter);
-    ligneAjouter->addStretch();
-    m_racine->addLayout(ligneAjouter);
+    m_racine->addWidget(m_ajouter, 0, Qt::AlignLeft);
 
     m_ligneErreur = new QLabel(this);
     m_ligneErreur->setObjectName(QStringLiteral("ligneErreur"));
     m_ligneErreur->setWordWrap(true);
+    m_ligneErreur->setTextFormat(Qt::PlainText); // it quotes what was typed
     m_ligneErreur->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPalette rouge = m_ligneErreur->palette();
     rouge.setColor(QPalette::WindowText, QColor(0xD7, 0x00, 0x15));
@@ -232,65 +246,64 @@ void MiniBonDePeseeForm::construire()
 
 QWidget* MiniBonDePeseeForm::construireChamps()
 {
-    auto* champs = new QWidget(this);
-    auto* grille = new QGridLayout(champs);
-    grille->setContentsMargins(0, 4, 0, 4);
-    grille->setHorizontalSpacing(10);
-    grille->setVerticalSpacing(8);
+    auto* champs = new TableChamps(this);
 
     m_dateEdit = new QDateTimeEdit(champs);
     m_dateEdit->setObjectName(QStringLiteral("champDate"));
     m_dateEdit->setCalendarPopup(true);
     m_dateEdit->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
     connect(m_dateEdit, &QDateTimeEdit::dateTimeChanged, this, [this](const QDateTime& d) { m_date = d; });
-    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Date"), 130, champs), 0, 0);
-    grille->addWidget(m_dateEdit, 0, 1, Qt::AlignLeft);
+    champs->ajouter(QStringLiteral("Date"), m_dateEdit, Qt::AlignLeft);
 
     m_centre = nomSecondaire(champs);
     m_centre->setObjectName(QStringLiteral("centreTraitement"));
-    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Centre traitement"), 130, champs), 1, 0);
-    grille->addWidget(m_centre, 1, 1);
+    champs->ajouter(QStringLiteral("Centre traitement"), m_centre);
 
-    auto* lignePoids = new QHBoxLayout;
-    m_poids = new QLineEdit(champs);
+    auto* poids = new QWidget(champs);
+    auto* lignePoids = new QHBoxLayout(poids);
+    lignePoids->setContentsMargins(0, 0, 0, 0);
+    m_poids = new QLineEdit(poids);
     m_poids->setObjectName(QStringLiteral("champPoids"));
     m_poids->setPlaceholderText(QStringLiteral("Poids net (kg)"));
     m_poids->setMaximumWidth(180);
     connect(m_poids, &QLineEdit::textChanged, this, &MiniBonDePeseeForm::rafraichirEnTete);
     lignePoids->addWidget(m_poids);
-    lignePoids->addWidget(texteSecondaire(QStringLiteral("kg"), champs));
+    lignePoids->addWidget(texteSecondaire(QStringLiteral("kg"), poids));
     lignePoids->addStretch();
-    grille->addLayout(lignePoids, 2, 1);
+    champs->ajouter(QString(), poids);
 
-    auto* ligneDechet = new QHBoxLayout;
-    ligneDechet->setSpacing(6);
-    m_dechetLibelle = nomSecondaire(champs);
+    // The waste type's name, then its price: the price goes under the name when both do not fit.
+    auto* dechet = new RangeePliable(champs);
+    dechet->row()->setContentsMargins(0, 0, 0, 0);
+    dechet->row()->setSpacing(6);
+    m_dechetLibelle = nomSecondaire(dechet);
     m_dechetLibelle->setObjectName(QStringLiteral("dechetLibelle"));
-    auto* prixTitre = new QLabel(QStringLiteral("Prix par tonne"), champs);
-    m_prix = texteSecondaire(QString(), champs);
+    auto* prix = new QWidget(dechet);
+    auto* lignePrix = new QHBoxLayout(prix);
+    lignePrix->setContentsMargins(0, 0, 0, 0);
+    lignePrix->setSpacing(6);
+    lignePrix->addWidget(new QLabel(QStringLiteral("Prix par tonne"), prix));
+    m_prix = texteSecondaire(QString(), prix);
     m_prix->setObjectName(QStringLiteral("prixParTonne"));
-    ligneDechet->addWidget(m_dechetLibelle);
-    ligneDechet->addSpacing(20);
-    ligneDechet->addWidget(prixTitre);
-    ligneDechet->addWidget(m_prix);
-    ligneDechet->addStretch();
-    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Déchet : "), 130, champs), 3, 0);
-    grille->addLayout(ligneDechet, 3, 1);
+    lignePrix->addWidget(m_prix);
+    dechet->row()->addWidget(m_dechetLibelle);
+    dechet->row()->addSpacing(8); // 20 points before the price, with the two spacings
+    dechet->row()->addWidget(prix);
+    dechet->row()->addStretch();
+    champs->ajouter(QStringLiteral("Déchet : "), dechet);
 
     m_pose = texteSecondaire(QString(), champs);
     m_pose->setObjectName(QStringLiteral("datePose"));
-    grille->addWidget(forms::makeFieldLabel(QStringLiteral("Pose le : "), 130, champs), 4, 0);
-    grille->addWidget(m_pose, 4, 1);
-    grille->setColumnStretch(1, 1);
+    champs->ajouter(QStringLiteral("Pose le : "), m_pose);
     return champs;
 }
 
 QWidget* MiniBonDePeseeForm::construireBoutons()
 {
-    auto* boutons = new QWidget(this);
-    auto* ligne = new QHBoxLayout(boutons);
-    ligne->setContentsMargins(0, 4, 0, 4);
-    ligne->addStretch();
+    // At the trailing edge; one under the other when the pane is too narrow for both.
+    auto* boutons = new RangeePliable(this);
+    boutons->row()->setContentsMargins(0, 4, 0, 4);
+    boutons->row()->addStretch();
     auto* nouveau = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Nouveau bon"), boutons);
     nouveau->setObjectName(QStringLiteral("nouveauBon"));
     connect(nouveau, &QPushButton::clicked, this, &MiniBonDePeseeForm::nouveauBon);
@@ -299,37 +312,35 @@ QWidget* MiniBonDePeseeForm::construireBoutons()
     enregistrer->setObjectName(QStringLiteral("enregistrer"));
     enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
     connect(enregistrer, &QPushButton::clicked, this, &MiniBonDePeseeForm::enregistrerBon);
-    ligne->addWidget(nouveau);
-    ligne->addWidget(enregistrer);
+    boutons->row()->addWidget(nouveau);
+    boutons->row()->addWidget(enregistrer);
     return boutons;
 }
 
 QWidget* MiniBonDePeseeForm::construireLignePieceJointe()
 {
-    auto* rangee = new QWidget(this);
-    auto* ligne = new QHBoxLayout(rangee);
-    ligne->setContentsMargins(0, 0, 0, 0);
+    // The text, or the three buttons at the trailing edge; they go one under the other when
+    // the pane is narrow, the longest text cut with "…".
+    auto* rangee = new RangeePliable(this);
+    rangee->row()->setContentsMargins(0, 0, 0, 0);
     m_aucunePiece = texteSecondaire(QStringLiteral("Aucune pièce jointe"), rangee);
     m_aucunePiece->setObjectName(QStringLiteral("aucunePiece"));
-    ligne->addWidget(m_aucunePiece);
-    ligne->addStretch();
-    m_boutonsPiece = new QWidget(rangee);
-    auto* boutons = new QHBoxLayout(m_boutonsPiece);
-    boutons->setContentsMargins(0, 0, 0, 0);
-    auto bouton = [this](const char* nom, const QString& texte, const QString& symbole, void (MiniBonDePeseeForm::*action)()) {
-        auto* b = new QPushButton(symbolIcon(symbole), texte, m_boutonsPiece);
+    rangee->row()->addWidget(m_aucunePiece);
+    rangee->row()->addStretch();
+    auto bouton = [this, rangee](QPushButton* b, const char* nom, void (MiniBonDePeseeForm::*action)()) {
         b->setObjectName(QLatin1String(nom));
         connect(b, &QPushButton::clicked, this, action);
-        m_boutonsPiece->layout()->addWidget(b);
+        rangee->row()->addWidget(b);
+        m_boutonsPiece.append(b);
         return b;
     };
-    m_ouvrir = bouton("ouvrirDansApercu", DesktopOpener::openLabel(), QStringLiteral("doc.text.magnifyingglass"),
-                      &MiniBonDePeseeForm::ouvrirDansApercu);
-    m_reveler = bouton("revelerDansFinder", DesktopOpener::revealLabel(), QStringLiteral("folder"),
-                       &MiniBonDePeseeForm::revelerDansFinder);
-    m_dissocier = bouton("supprimerFichier", QStringLiteral("Supprimer l'association avec cette pièce"),
-                         QStringLiteral("xmark.circle"), &MiniBonDePeseeForm::supprimerFichier);
-    ligne->addWidget(m_boutonsPiece);
+    m_ouvrir = bouton(new QPushButton(symbolIcon(QStringLiteral("doc.text.magnifyingglass")), DesktopOpener::openLabel(), rangee),
+                      "ouvrirDansApercu", &MiniBonDePeseeForm::ouvrirDansApercu);
+    m_reveler = bouton(new QPushButton(symbolIcon(QStringLiteral("folder")), DesktopOpener::revealLabel(), rangee),
+                       "revelerDansFinder", &MiniBonDePeseeForm::revelerDansFinder);
+    m_dissocier = new BoutonAbrege(symbolIcon(QStringLiteral("xmark.circle")),
+                                   QStringLiteral("Supprimer l'association avec cette pièce"), rangee);
+    bouton(m_dissocier, "supprimerFichier", &MiniBonDePeseeForm::supprimerFichier);
     return rangee;
 }
 
@@ -350,17 +361,19 @@ QStringList MiniBonDePeseeForm::tagsEnTete() const
     QStringList tags;
     tags << (m_cheminFichier && !m_cheminFichier->isEmpty() ? QStringLiteral("Pièce jointe")
                                                              : QStringLiteral("Sans document pour le moment"));
+    // A weight only once the text reads as one that "Enregistrer" would keep.
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
-    if (ok && poids && *poids > 0)
+    if (ok && poids && *poids > 0 && plages::poidsNetKg.contient(*poids))
         tags << kilosEntiers(*poids) + QStringLiteral(" kg");
     return tags;
 }
 
 void MiniBonDePeseeForm::rafraichirEnTete()
 {
-    auto* badges = new QWidget;
-    auto* ligne = new QHBoxLayout(badges);
+    // Side by side, or one under the other when the pane is narrow.
+    auto* badges = new RangeePliable;
+    QBoxLayout* ligne = badges->row();
     ligne->setContentsMargins(0, 0, 0, 0);
     ligne->setSpacing(6);
     const QStringList tags = tagsEnTete();
@@ -419,7 +432,9 @@ void MiniBonDePeseeForm::rafraichirListe()
         QFont fd = forms::fontFor(forms::TextStyle::Callout, base);
         fd.setWeight(bon == m_bonCourant ? QFont::DemiBold : QFont::Normal);
         date->setFont(fd);
-        auto* poids = texteSecondaire(kilosEntiers(bon->poidsNetKg()) + QStringLiteral(" kg"), choisir);
+        // A stored weight may be any number: cut with "…" rather than widen the form.
+        auto* poids = nomSecondaire(choisir);
+        poids->setText(kilosEntiers(bon->poidsNetKg()) + QStringLiteral(" kg"));
         poids->setObjectName(QStringLiteral("poidsBon"));
         poids->setFont(forms::fontFor(forms::TextStyle::Callout, base));
         contenu->addWidget(date);
@@ -459,13 +474,13 @@ void MiniBonDePeseeForm::rafraichirListe()
     }
     pile->addStretch();
     // The former rows may hold the button being clicked: they go at the next turn.
-    if (QWidget* ancienne = m_defilementListe->takeWidget()) {
-        ancienne->hide();
-        ancienne->setParent(nullptr);
-        ancienne->deleteLater();
+    if (m_liste) {
+        m_pileListe->removeWidget(m_liste);
+        m_liste->hide();
+        m_liste->setParent(nullptr);
+        m_liste->deleteLater();
     }
-    m_defilementListe->setWidget(liste);
-    m_defilementListe->setFixedHeight(std::min(liste->sizeHint().height(), kListeHauteurMax));
+    m_pileListe->addWidget(liste);
     m_liste = liste;
 }
 
@@ -513,7 +528,8 @@ void MiniBonDePeseeForm::rafraichirPieceJointe()
     const bool avecPiece = m_cheminFichier && !m_cheminFichier->isEmpty();
     m_ajouter->setVisible(!avecPiece);
     m_aucunePiece->setVisible(!avecPiece);
-    m_boutonsPiece->setVisible(avecPiece);
+    for (QPushButton* b : std::as_const(m_boutonsPiece))
+        b->setVisible(avecPiece);
     // Only a file of the tickets folder is opened, shown or previewed.
     const bool dansDossier = avecPiece && m_dossier.contient(*m_cheminFichier);
     m_ouvrir->setEnabled(dansDossier);
@@ -525,15 +541,15 @@ void MiniBonDePeseeForm::rafraichirPieceJointe()
     else
         m_apercu->setChemin(m_cheminFichier);
     if (avecPiece && !dansDossier)
-        m_dissocier->setToolTip(QStringLiteral("Le fichier est hors du dossier des tickets : il reste sur le disque."));
+        m_dissocier->setBulle(QStringLiteral("Le fichier est hors du dossier des tickets : il reste sur le disque."));
     else
-        m_dissocier->setToolTip(QString());
+        m_dissocier->setBulle(QString());
 }
 
 void MiniBonDePeseeForm::setErreur(const QString& erreur)
 {
     m_erreur = erreur;
-    m_ligneErreur->setText(erreur);
+    m_ligneErreur->setText(coupableNimporteOu(erreur));
     m_ligneErreur->setVisible(!erreur.isEmpty());
 }
 
@@ -547,6 +563,23 @@ void MiniBonDePeseeForm::appliquerTitre()
         m_titreApplique = true;
     }
     fenetre->setWindowTitle(titreFenetre());
+}
+
+QSize MiniBonDePeseeForm::minimumSizeHint() const
+{
+    // As high as the wrapped lines need at the form's width: the panes above know nothing of
+    // heights that follow widths.
+    QSize taille = QWidget::minimumSizeHint();
+    if (width() > 0 && m_racine->hasHeightForWidth())
+        taille.setHeight(std::max(taille.height(), m_racine->totalMinimumHeightForWidth(width())));
+    return taille;
+}
+
+void MiniBonDePeseeForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (event->oldSize().width() != event->size().width())
+        updateGeometry();
 }
 
 void MiniBonDePeseeForm::showEvent(QShowEvent* event)
@@ -576,6 +609,7 @@ void MiniBonDePeseeForm::setLocation(LocationDeBenne* location)
 
 void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
 {
+    abandonnerCopie();
     m_bonCourant = bon;
     m_date = bon ? bon->date() : m_horloge.maintenantLocal();
     m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
@@ -634,16 +668,21 @@ void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
 // ---------------------------------------------------------------------------------------------
 // Saving and deleting
 
+QString MiniBonDePeseeForm::poidsTape() const
+{
+    // A pasted weight often brings a line end: line ends and blanks around the number go.
+    return m_poids->text().trimmed();
+}
+
 std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
 {
-    QString texte = m_poids->text();
-    texte.replace(QLatin1Char(','), QLatin1Char('.'));
+    QString texte = poidsTape();
     // Only a whole number text reads: no blank inside ("8 50,5" is refused).
-    if (texte != texte.trimmed() || texte.contains(QLatin1Char(' ')) || texte.contains(QChar(0x00A0))
-        || texte.contains(QChar(0x202F))) {
+    if (std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSpace(); })) {
         *ok = false;
         return std::nullopt;
     }
+    texte.replace(QLatin1Char(','), QLatin1Char('.'));
     return lireNombre(texte, ok);
 }
 
@@ -653,22 +692,22 @@ void MiniBonDePeseeForm::enregistrerBon()
         return;
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
+    const QString tape = poidsTape();
     if (!ok) {
-        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.")
-                      .arg(m_poids->text()));
+        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(tape));
         m_poids->setFocus();
         return;
     }
     if (poids && *poids < 0) {
-        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(m_poids->text()));
+        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(tape));
         m_poids->setFocus();
         return;
     }
-    const bool poidsModifie = m_poids->text() != m_poidsCharge;
+    const bool poidsModifie = tape != m_poidsCharge;
     // Only a typed weight is bound: a stored one outside the range stays as it is.
     if (poidsModifie && poids && !plages::poidsNetKg.contient(*poids)) {
         setErreur(QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
-                      .arg(m_poids->text(), textePlage(plages::poidsNetKg)));
+                      .arg(tape, textePlage(plages::poidsNetKg)));
         m_poids->setFocus();
         return;
     }
@@ -703,7 +742,9 @@ void MiniBonDePeseeForm::enregistrerBon()
         }
         m_bonCourant = bon;
     }
-    m_poidsCharge = m_poids->text();
+    m_poidsCharge = tape;
+    if (m_copie && m_cheminFichier == m_copie)
+        m_copie.reset(); // the ticket holds it now
     setErreur(QString());
     emit saved(m_location);
 }
@@ -758,6 +799,16 @@ bool MiniBonDePeseeForm::autreBonPointeVers(const QString& chemin) const
     return false;
 }
 
+void MiniBonDePeseeForm::abandonnerCopie()
+{
+    if (!m_copie)
+        return;
+    const QString copie = *m_copie;
+    m_copie.reset();
+    if (!autreBonPointeVers(copie))
+        m_dossier.retirer(copie, nullptr); // a failure leaves the file, as when a ticket is deleted
+}
+
 void MiniBonDePeseeForm::ajouterBordereau()
 {
     if (!m_picker)
@@ -776,7 +827,9 @@ void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
         return;
     }
     // Written into the ticket by "Enregistrer" only.
+    abandonnerCopie();
     m_cheminFichier = copie;
+    m_copie = copie;
     setErreur(QString());
     rafraichirEnTete();
     rafraichirPieceJointe();
@@ -816,6 +869,8 @@ void MiniBonDePeseeForm::supprimerFichier()
         }
     }
     m_cheminFichier.reset();
+    if (m_copie == chemin)
+        m_copie.reset();
     QString erreur;
     if (!autreBonPointeVers(chemin) && !m_dossier.retirer(chemin, &erreur))
         setErreur(QStringLiteral("Impossible de supprimer la pièce : ") + erreur);

@@ -19,12 +19,12 @@ class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QScrollArea;
 class QVBoxLayout;
 
 namespace kv {
 
 class BonDePesee;
+class BoutonAbrege;
 class ElidedLabel;
 class LocationDeBenne;
 class MacSectionHeader;
@@ -92,11 +92,14 @@ public:
     QDateTimeEdit* champDate() const { return m_dateEdit; }
     PieceJointePreview* apercu() const { return m_apercu; }
 
+    QSize minimumSizeHint() const override;
+
 signals:
     // A ticket of `location` was created, changed or deleted and the store saved.
     void saved(kv::LocationDeBenne* location);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -113,7 +116,11 @@ private:
     void setErreur(const QString& erreur);
     void contexteChange(const ModelChanges& changes);
     void appliquerTitre();
+    // The weight field's text without the line ends and blanks around it.
+    QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
+    // Removes the copy made for the loaded ticket while no stored ticket holds it.
+    void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
 
     ModelContext* m_context;
@@ -126,13 +133,15 @@ private:
     QDateTime m_date;
     QString m_poidsCharge; // the text loaded from the ticket, to tell an edit from none
     std::optional<QString> m_cheminFichier;
+    // The document copied into the tickets folder for the loaded ticket and not stored yet.
+    std::optional<QString> m_copie;
     QString m_erreur;
     QList<BonDePesee*> m_bonsConnus;
 
     QVBoxLayout* m_racine = nullptr;
     MacSectionHeader* m_entete = nullptr;
     QWidget* m_sectionListe = nullptr;
-    QScrollArea* m_defilementListe = nullptr;
+    QVBoxLayout* m_pileListe = nullptr;
     QWidget* m_liste = nullptr;
     QDateTimeEdit* m_dateEdit = nullptr;
     ElidedLabel* m_centre = nullptr;
@@ -142,11 +151,11 @@ private:
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;
     QLabel* m_ligneErreur = nullptr;
-    QWidget* m_boutonsPiece = nullptr;
+    QList<QPushButton*> m_boutonsPiece;
     QLabel* m_aucunePiece = nullptr;
     QPushButton* m_ouvrir = nullptr;
     QPushButton* m_reveler = nullptr;
-    QPushButton* m_dissocier = nullptr;
+    BoutonAbrege* m_dissocier = nullptr;
     PieceJointePreview* m_apercu = nullptr;
     QString m_titrePrecedent;
     bool m_titreApplique = false;

@@ -18,14 +18,6 @@ QColor withAlpha(QColor c, double a)
     c.setAlphaF(float(a));
     return c;
 }
-
-QLabel* verbatim(const QString& text, QWidget* parent)
-{
-    auto* l = new QLabel(parent);
-    l->setTextFormat(Qt::PlainText);
-    l->setText(text);
-    return l;
-}
 } // namespace
 
 MacSectionHeader::MacSectionHeader(const QString& title, const std::optional<QString>& subtitle,
@@ -53,7 +45,8 @@ MacSectionHeader::MacSectionHeader(const QString& title, const std::optional<QSt
 
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
-    QLabel* titleLabel = verbatim(title, this);
+    // Cut with "…" (whole in its tool tip) rather than widen a narrow screen.
+    auto* titleLabel = new ElidedLabel(title, this);
     titleLabel->setObjectName(QStringLiteral("title"));
     QFont titleFont = title2;
     titleFont.setWeight(QFont::DemiBold);
@@ -139,7 +132,7 @@ MacTag::MacTag(const QString& text, const std::optional<QString>& systemImage, Q
     }
     if (m_icon)
         row->addWidget(m_icon, 0, Qt::AlignVCenter);
-    QLabel* label = verbatim(text, this);
+    auto* label = new ElidedLabel(text, this);
     label->setObjectName(QStringLiteral("text"));
     row->addWidget(label, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);

@@ -21,6 +21,8 @@ private slots:
     void formatPoids();
     void kilosEntiers();
     void enTete();
+    void badgeDuPoids();
+    void poidsColle();
     void textesDuDechet();
     void raccourciEnregistrer();
     void suppression();
@@ -48,6 +50,7 @@ class TestPiecesJointes : public QObject {
 private slots:
     void deuxScans();
     void creationDuDossier();
+    void copiesAbandonnees();
     void cheminHorsDossier();
     void fichierManquant();
     void liens();
@@ -61,4 +64,11 @@ private slots:
     void nomsLongs();
     void fichiersSpeciaux();
     void captures();
+};
+
+class TestTaille : public QObject {
+    Q_OBJECT
+private slots:
+    void tientSansDefilerDeCote_data();
+    void tientSansDefilerDeCote();
 };

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,6 +56,14 @@ QString dateDeLigne(QWidget* ligne)
 bool grasse(QWidget* ligne)
 {
     return ligne->findChild<QLabel*>(QStringLiteral("dateBon"))->font().weight() == QFont::DemiBold;
+}
+
+QStringList tagsMontres(const MiniBonDePeseeForm& f)
+{
+    QStringList montres;
+    for (kv::MacTag* tag : f.findChildren<kv::MacTag*>())
+        montres << tag->text();
+    return montres;
 }
 
 void taper(MiniBonDePeseeForm& f, const QString& texte)
@@ -120,7 +129,7 @@ void TestFormulaire::sansBon()
     QVERIFY(!b.ctx->hasChanges());
     QCOMPARE(lignes(*f).size(), 1);
     QVERIFY(grasse(lignes(*f).first()));
-    QCOMPARE(lignes(*f).first()->findChild<QLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("850 kg"));
+    QCOMPARE(lignes(*f).first()->findChild<kv::ElidedLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("850 kg"));
 }
 
 void TestFormulaire::troisBons()
@@ -147,7 +156,7 @@ void TestFormulaire::troisBons()
     QVERIFY(rangs[0]->findChild<QLabel*>(QStringLiteral("tromboneBon")));
     QCOMPARE(rangs[0]->findChild<QLabel*>(QStringLiteral("tromboneBon"))->toolTip(), QStringLiteral("Bordereau joint"));
     QVERIFY(!rangs[1]->findChild<QLabel*>(QStringLiteral("tromboneBon")));
-    QCOMPARE(rangs[1]->findChild<QLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("0 kg"));
+    QCOMPARE(rangs[1]->findChild<kv::ElidedLabel*>(QStringLiteral("poidsBon"))->text(), QStringLiteral("0 kg"));
 
     // Clicking a row loads it; what was typed for the former is dropped.
     taper(*f, QStringLiteral("999"));
@@ -309,14 +318,79 @@ void TestFormulaire::enTete()
     taper(*f, QStringLiteral("12,9"));
     QCOMPARE(f->tagsEnTete(), (QStringList{QStringLiteral("Sans document pour le moment"), QStringLiteral("12 kg")}));
     // The tags shown follow the typed text.
-    QStringList montres;
-    for (kv::MacTag* tag : f->findChildren<kv::MacTag*>())
-        montres << tag->text();
-    QCOMPARE(montres, f->tagsEnTete());
+    QCOMPARE(tagsMontres(*f), f->tagsEnTete());
     entete = f->findChild<kv::MacSectionHeader*>(QStringLiteral("enteteBon")); // rebuilt as typed
     auto* aide = entete->findChild<QToolButton*>();
     QVERIFY(aide);
     QCOMPARE(aide->toolTip(), QStringLiteral("Aide sur la saisie du bon de pesée"));
+}
+
+void TestFormulaire::badgeDuPoids()
+{
+    Bureau b;
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* ancien = nullptr;
+    // A weight stored before weights were bounded is no weight the form would keep if typed.
+    auto f = formulaireDUnBon(b, 1e20, &l, &ancien);
+    f->resize(420, 700);
+    QTest::qWait(0);
+    QCOMPARE(f->tagsEnTete().size(), 1);
+    const int largeur = f->minimumSizeHint().width();
+
+    // Refused texts show no weight, and none widens the form.
+    for (const QString& t : {QStringLiteral("1e300"), QStringLiteral("1e20"), QStringLiteral("100000,01"),
+                             QStringLiteral("99999999999999999999"), QStringLiteral("-0,5"), QStringLiteral("8 50")}) {
+        f->champPoids()->setFocus();
+        taper(*f, t);
+        QVERIFY2(f->tagsEnTete().size() == 1, qPrintable(t + QLatin1String(": ") + f->tagsEnTete().join(u'|')));
+        QCOMPARE(tagsMontres(*f), f->tagsEnTete());
+        QVERIFY2(f->minimumSizeHint().width() <= largeur,
+                 qPrintable(QStringLiteral("%1: %2 > %3").arg(t).arg(f->minimumSizeHint().width()).arg(largeur)));
+    }
+    // A weight within the range shows its whole kilos, the bound included.
+    taper(*f, QStringLiteral("100000"));
+    QCOMPARE(tagsMontres(*f).value(1), QStringLiteral("100000 kg"));
+    taper(*f, QStringLiteral("99999,99"));
+    QCOMPARE(tagsMontres(*f).value(1), QStringLiteral("99999 kg"));
+}
+
+void TestFormulaire::poidsColle()
+{
+    Bureau b;
+    kv::LocationDeBenne* l = nullptr;
+    BonDePesee* bon = nullptr;
+    auto f = formulaireDUnBon(b, 500, &l, &bon);
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    f->activateWindow();
+    const auto coller = [&](const QString& presse) {
+        QApplication::clipboard()->setText(presse);
+        f->champPoids()->setFocus();
+        f->champPoids()->selectAll();
+        QTest::keyClick(f->champPoids(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f->champPoids()->text(), presse);
+        QTest::keyClick(f->champPoids(), Qt::Key_Return, Qt::ControlModifier);
+    };
+
+    // Out of range, it says its range as a typed one does.
+    coller(QStringLiteral("99999999999999999999\n"));
+    QCOMPARE(f->importerError(), QStringLiteral("Le poids net « 99999999999999999999 » n'est pas %1 : rien n'a été enregistré.")
+                                     .arg(kv::textePlage(kv::plages::poidsNetKg)));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(500));
+    coller(QStringLiteral("\t 100000,5 \r\n"));
+    QVERIFY2(f->importerError().contains(QStringLiteral("« 100000,5 » n'est pas entre")), qPrintable(f->importerError()));
+    QCOMPARE(f->tagsEnTete().size(), 1);
+
+    // Within it, it is saved, and the badge shows it.
+    coller(QStringLiteral(" 850,5\n"));
+    QCOMPARE(f->tagsEnTete().value(1), QStringLiteral("850 kg"));
+    QCOMPARE(f->importerError(), QString());
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
+    QVERIFY(!b.ctx->hasChanges());
+
+    // A line end inside a number is no blank around it.
+    coller(QStringLiteral("85\n0"));
+    QVERIFY2(f->importerError().contains(QStringLiteral("n'est pas un nombre")), qPrintable(f->importerError()));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(850.5));
 }
 
 void TestFormulaire::textesDuDechet()

@@ -118,11 +118,103 @@ void TestPiecesJointes::creationDuDossier()
     QCOMPARE(b.ticketsPath(), b.donnees.filePath(QStringLiteral("Kestrovan/Tickets")));
     QCOMPARE(f->apercu()->contenu(), Contenu::Image);
 
-    // Leaving without saving keeps the copy; the ticket keeps its own path.
+    // Leaving without saving drops the copy; the picked file stays where it was.
     const QString copie = *f->cheminFichier();
     f->setLocation(l);
     QVERIFY(!f->cheminFichier());
+    QVERIFY(!QFileInfo::exists(copie));
+    QVERIFY(QFileInfo::exists(ailleurs.filePath(QStringLiteral("photo.png"))));
+}
+
+void TestPiecesJointes::copiesAbandonnees()
+{
+    Bureau b;
+    QTemporaryDir ailleurs;
+    const QString original = ecrirePdf(ailleurs.filePath(QStringLiteral("scan.pdf")));
+    auto* l1 = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    auto* l2 = b.location(b.client(QStringLiteral("Martin")), at(2026, 3, 8, 10));
+    BonDePesee* ancien = b.bon(l1, at(2026, 3, 9, 11), 100);
+    QVERIFY(b.sauver());
+    auto v = std::make_unique<kv::LocationsEtPeseeView>(b.ctx.get(), b.horloge, b.dossier);
+    v->resize(1200, 760);
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    const auto choisirLocation = [&](kv::LocationDeBenne* l) {
+        QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
+                          v->liste()->visualRect(v->modele()->indexOf(l)).center());
+        QCOMPARE(v->formulaire()->location(), l);
+    };
+    choisirLocation(l1);
+    MiniBonDePeseeForm* f = v->formulaire();
+    QString source = original;
+    f->setFilePicker([&](QWidget*) { return source; });
+    const auto joindre = [&] {
+        QTest::mouseClick(bouton(f, "ajouterBordereau"), Qt::LeftButton);
+        const QString copie = f->cheminFichier().value_or(QString());
+        if (!QFileInfo::exists(copie) || !b.dossier.contient(copie))
+            qWarning("aucune copie pour « %s »", qPrintable(source));
+        return copie;
+    };
+    const auto dossierTickets = [&] {
+        return QDir(b.ticketsPath()).entryList(QDir::Files);
+    };
+
+    // A new ticket dropped by "Nouveau bon".
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    QString copie = joindre();
+    QCOMPARE(dossierTickets().size(), 1);
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    QVERIFY(!QFileInfo::exists(copie));
+    QVERIFY(dossierTickets().isEmpty());
+
+    // By another ticket of the rental.
+    copie = joindre();
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("choisirBon")), Qt::LeftButton);
+    QCOMPARE(f->bonCourant(), ancien);
+    QVERIFY(!QFileInfo::exists(copie));
+
+    // A stored ticket given a document it does not keep.
+    copie = joindre();
+    QVERIFY(!ancien->cheminFichierTicket());
+    choisirLocation(l2);
+    QVERIFY(!QFileInfo::exists(copie));
+    QVERIFY(dossierTickets().isEmpty());
+
+    // Saved, the copy is the ticket's: it stays when the form moves on.
+    copie = joindre();
+    QTest::mouseClick(bouton(f, "enregistrer"), Qt::LeftButton);
+    QCOMPARE(l2->bonsDePesee().size(), 1);
+    QCOMPARE(l2->bonsDePesee().first()->cheminFichierTicket(), std::optional<QString>(copie));
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    choisirLocation(l1);
     QVERIFY(QFileInfo::exists(copie));
+
+    // A save that failed leaves the copy unsaved: dropped with the ticket.
+    const QString garde = copie;
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    copie = joindre();
+    b.ctx->failNextSave(QStringLiteral("disque plein"));
+    QTest::mouseClick(bouton(f, "enregistrer"), Qt::LeftButton);
+    QCOMPARE(l1->bonsDePesee().size(), 1);
+    choisirLocation(l2);
+    QVERIFY(!QFileInfo::exists(copie));
+
+    // A stored ticket's own document picked again: its copy goes, never the stored file.
+    source = garde;
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    copie = joindre();
+    QVERIFY(copie != garde);
+    QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    QVERIFY(!QFileInfo::exists(copie));
+    QVERIFY(QFileInfo::exists(garde));
+
+    // A screen closed with an unsaved copy takes it along.
+    source = original;
+    copie = joindre();
+    v.reset();
+    QVERIFY(!QFileInfo::exists(copie));
+    QCOMPARE(dossierTickets(), QStringList{QFileInfo(garde).fileName()});
+    QVERIFY(QFileInfo::exists(original));
 }
 
 void TestPiecesJointes::cheminHorsDossier()
@@ -279,7 +371,8 @@ void TestPiecesJointes::seulsPdfEtImages()
         QVERIFY2(f->cheminFichier() && b.dossier.contient(*f->cheminFichier()), qPrintable(source));
     }
     QCOMPARE(f->importerError(), QString());
-    QCOMPARE(QDir(b.ticketsPath()).entryList(QDir::Files).size(), 2);
+    // The picture took the unsaved PDF's place: that copy went.
+    QCOMPARE(QDir(b.ticketsPath()).entryList(QDir::Files), QStringList{QFileInfo(*f->cheminFichier()).fileName()});
 }
 
 void TestPiecesJointes::retraitSansDossierDeDonnees()

@@ -1,0 +1,183 @@
+#include "dispositionetroite.h"
+
+#include "widgets/forms/formstyle.h"
+#include "widgets/plaintext.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+
+namespace kv {
+
+QSize RangeePliable::minimumSizeHint() const
+{
+    int largeur = 0;
+    for (int i = 0; i < row()->count(); ++i)
+        if (QLayoutItem* item = row()->itemAt(i); item->widget() && !item->isEmpty())
+            largeur = std::max(largeur, item->minimumSize().width());
+    const QMargins m = row()->contentsMargins();
+    return {largeur + m.left() + m.right(), FoldingRow::minimumSizeHint().height()};
+}
+
+namespace {
+
+// The size a push button asks for with this text (as QPushButton measures itself).
+QSize tailleBouton(const QPushButton* bouton, const QString& texte)
+{
+    QStyleOptionButton option;
+    option.initFrom(bouton);
+    option.features = bouton->isFlat() ? QStyleOptionButton::Flat : QStyleOptionButton::None;
+    option.icon = bouton->icon();
+    option.iconSize = bouton->iconSize();
+    option.text = texte;
+    int largeur = 0;
+    int hauteur = 0;
+    if (!bouton->icon().isNull()) {
+        largeur += option.iconSize.width() + 4;
+        hauteur = option.iconSize.height();
+    }
+    const QSize texteTaille = bouton->fontMetrics().size(Qt::TextShowMnemonic, texte);
+    largeur += texteTaille.width();
+    hauteur = std::max(hauteur, texteTaille.height());
+    return bouton->style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(largeur, hauteur), bouton);
+}
+
+} // namespace
+
+BoutonAbrege::BoutonAbrege(const QIcon& icon, const QString& texte, QWidget* parent)
+    : QPushButton(icon, texte, parent), m_texte(texte)
+{
+    setAccessibleName(texte);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); // a push button never narrows by itself
+}
+
+void BoutonAbrege::setBulle(const QString& bulle)
+{
+    m_bulle = bulle;
+    abreger();
+}
+
+QSize BoutonAbrege::sizeHint() const
+{
+    return tailleBouton(this, m_texte);
+}
+
+QSize BoutonAbrege::minimumSizeHint() const
+{
+    return tailleBouton(this, m_texte.left(3) + QChar(0x2026)).boundedTo(sizeHint());
+}
+
+void BoutonAbrege::resizeEvent(QResizeEvent* event)
+{
+    QPushButton::resizeEvent(event);
+    abreger();
+}
+
+void BoutonAbrege::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        updateGeometry();
+        abreger();
+    }
+}
+
+void BoutonAbrege::abreger()
+{
+    // The room for the text: the button less what its symbol and frame take.
+    const int cadre = sizeHint().width() - fontMetrics().size(Qt::TextShowMnemonic, m_texte).width();
+    const QString montre = fontMetrics().elidedText(m_texte, Qt::ElideRight, width() - cadre);
+    if (montre != text())
+        QPushButton::setText(montre);
+    const bool coupe = montre != m_texte;
+    QString bulle = m_bulle;
+    if (coupe)
+        bulle = m_bulle.isEmpty() ? m_texte : m_texte + QLatin1Char('\n') + m_bulle;
+    setToolTip(bulle.isEmpty() ? QString() : plainToolTip(bulle));
+}
+
+TableChamps::TableChamps(QWidget* parent) : QWidget(parent), m_grille(new QVBoxLayout(this))
+{
+    m_grille->setContentsMargins(0, 4, 0, 4);
+    m_grille->setSpacing(8);
+}
+
+void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement)
+{
+    auto* rangee = new QBoxLayout(QBoxLayout::LeftToRight);
+    // Empty, the label keeps the labels' column beside its field.
+    QLabel* etiquette = forms::makeFieldLabel(libelle, 130, this);
+    rangee->addWidget(etiquette);
+    champ->setParent(this);
+    rangee->addWidget(champ, 1, alignement);
+    m_grille->addLayout(rangee);
+    m_rangees.append({rangee, etiquette, libelle.isEmpty()});
+    m_dispose = false;
+    disposer(width());
+}
+
+int TableChamps::largeurLibelles() const
+{
+    int largeur = 0;
+    for (const Rangee& r : m_rangees)
+        largeur = std::max({largeur, r.etiquette->minimumWidth(), r.etiquette->minimumSizeHint().width()});
+    return largeur;
+}
+
+int TableChamps::largeurChamps() const
+{
+    int largeur = 0;
+    for (const Rangee& r : m_rangees)
+        if (QLayoutItem* champ = r.rangee->itemAt(1); !champ->isEmpty())
+            largeur = std::max(largeur, champ->minimumSize().width());
+    return largeur;
+}
+
+QSize TableChamps::minimumSizeHint() const
+{
+    // Stacked, the table is as wide as its widest label or field.
+    const QMargins m = m_grille->contentsMargins();
+    int largeur = largeurChamps();
+    for (const Rangee& r : m_rangees)
+        if (!r.sansLibelle)
+            largeur = std::max(largeur, r.etiquette->minimumSizeHint().width());
+    return {largeur + m.left() + m.right(), QWidget::minimumSizeHint().height()};
+}
+
+bool TableChamps::event(QEvent* event)
+{
+    // A field's text changed its minimum width: the labels may go beside or above at the same width.
+    if (event->type() == QEvent::LayoutRequest)
+        disposer(width());
+    return QWidget::event(event);
+}
+
+void TableChamps::resizeEvent(QResizeEvent* event)
+{
+    disposer(event->size().width());
+    QWidget::resizeEvent(event);
+}
+
+void TableChamps::disposer(int largeur)
+{
+    const QMargins m = m_grille->contentsMargins();
+    const bool empile = largeur < m.left() + largeurLibelles() + 10 + largeurChamps() + m.right();
+    if (m_dispose && empile == m_empile)
+        return;
+    m_dispose = true;
+    m_empile = empile;
+    for (const Rangee& r : m_rangees) {
+        r.rangee->setDirection(empile ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+        r.rangee->setSpacing(empile ? 2 : 10);
+        // Above its field a label reads from the leading edge; a row without one has none.
+        r.etiquette->setAlignment((empile ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+        r.etiquette->setVisible(!(empile && r.sansLibelle));
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,83 @@
+#pragma once
+
+// What lets the ticket form stand in a narrow pane without scrolling sideways: rows that fold
+// their widgets into a column, a button whose text gives way with "…", and a field table whose
+// labels go above their fields when the pane is too narrow to hold them beside.
+
+#include "widgets/foldingrow.h"
+
+#include <QPushButton>
+
+class QBoxLayout;
+class QLabel;
+class QVBoxLayout;
+
+namespace kv {
+
+// A folding row whose widgets may narrow once folded (a text cut with "…"): folded, it is as
+// wide as its widest widget at that widget's minimum.
+class RangeePliable : public FoldingRow {
+public:
+    using FoldingRow::FoldingRow;
+    QSize minimumSizeHint() const override;
+};
+
+// A push button that asks for its whole text but settles for its symbol and a few letters; the
+// text cut with "…" is whole in its tool tip, after the button's own tip.
+class BoutonAbrege : public QPushButton {
+public:
+    BoutonAbrege(const QIcon& icon, const QString& texte, QWidget* parent = nullptr);
+
+    QString texteEntier() const { return m_texte; }
+    // The button's own tool tip (the whole text is added to it when cut).
+    void setBulle(const QString& bulle);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void abreger();
+
+    QString m_texte;
+    QString m_bulle;
+};
+
+// A field table: each row a label and its field, the labels in a column beside the fields when
+// the width holds the widest label beside the widest field at its minimum, else each label
+// above its field.
+class TableChamps : public QWidget {
+public:
+    explicit TableChamps(QWidget* parent = nullptr);
+
+    // A row, its label right-aligned beside the field; an empty label leaves the labels' column
+    // empty beside the field (and nothing above it once stacked).
+    void ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement = {});
+    bool empile() const { return m_empile; }
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    struct Rangee {
+        QBoxLayout* rangee;
+        QLabel* etiquette;
+        bool sansLibelle;
+    };
+    int largeurLibelles() const;
+    int largeurChamps() const;
+    void disposer(int largeur);
+
+    QVBoxLayout* m_grille;
+    QList<Rangee> m_rangees;
+    bool m_empile = false;
+    bool m_dispose = false;
+};
+
+} // namespace kv

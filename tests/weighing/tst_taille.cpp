@@ -1,0 +1,184 @@
+#include "tests.h"
+
+#include "outils.h"
+#include "weighing/locationsetpeseeview.h"
+#include "weighing/minibondepeseeform.h"
+#include "widgets/elidedlabel.h"
+#include "widgets/plaintext.h"
+
+#include <QAbstractButton>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+using kv::LocationDeBenne;
+using kv::LocationsEtPeseeView;
+using kv::MiniBonDePeseeForm;
+using namespace outils;
+
+namespace {
+
+// The screen as the window shows it: in a scroll area as wide and high as the content beside
+// the sidebar.
+struct Ecran {
+    QScrollArea zone;
+    LocationsEtPeseeView* vue;
+
+    Ecran(Bureau& b, QSize taille) : vue(new LocationsEtPeseeView(b.ctx.get(), b.horloge, b.dossier))
+    {
+        zone.setFrameShape(QFrame::NoFrame);
+        zone.setWidgetResizable(true);
+        zone.setWidget(vue);
+        zone.resize(taille);
+        zone.show();
+        if (!QTest::qWaitForWindowExposed(&zone))
+            qWarning("écran non montré");
+        fixtures::settle();
+    }
+
+    void choisir(LocationDeBenne* l)
+    {
+        QListView* liste = vue->liste();
+        QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualRect(vue->modele()->indexOf(l)).center());
+        fixtures::settle();
+    }
+
+    // What the user cannot reach or read without scrolling sideways.
+    QStringList defauts(const QString& ou) const
+    {
+        fixtures::settle();
+        QStringList out;
+        const auto nom = [](const QWidget* w) {
+            return QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') + w->objectName();
+        };
+        if (zone.horizontalScrollBar()->maximum() > 0)
+            out << QStringLiteral("%1: the screen scrolls sideways (%2 px for %3)")
+                       .arg(ou)
+                       .arg(zone.widget()->width())
+                       .arg(zone.viewport()->width());
+        const QRect vu(zone.viewport()->mapToGlobal(QPoint(0, 0)), zone.viewport()->size());
+        for (QWidget* w : vue->findChildren<QWidget*>()) {
+            if (!w->isVisible())
+                continue;
+            const QRect place(w->mapToGlobal(QPoint(0, 0)), w->size());
+            if (auto* zoneInterne = qobject_cast<QAbstractScrollArea*>(w)) {
+                // The rentals' list is a list; anything else scrolling inside the screen is a
+                // scroll bar within a scroll bar (the document preview scrolls its pages).
+                if (zoneInterne != vue->liste() && !w->inherits("QPdfView")
+                    && (zoneInterne->verticalScrollBar()->isVisible() || zoneInterne->horizontalScrollBar()->isVisible()))
+                    out << QStringLiteral("%1: %2 scrolls inside the screen").arg(ou, nom(w));
+            }
+            const bool atteignable = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)
+                || qobject_cast<QAbstractSpinBox*>(w);
+            if (atteignable && !qobject_cast<QAbstractSpinBox*>(w->parentWidget())
+                && (place.left() < vu.left() || place.right() > vu.right()))
+                out << QStringLiteral("%1: %2 « %3 » out of the screen (%4 to %5 of %6 to %7)")
+                           .arg(ou, nom(w), qobject_cast<QAbstractButton*>(w) ? qobject_cast<QAbstractButton*>(w)->text() : QString())
+                           .arg(place.left())
+                           .arg(place.right())
+                           .arg(vu.left())
+                           .arg(vu.right());
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->pixmap().isNull() && !l->wordWrap()
+                && l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width() + 1)
+                out << QStringLiteral("%1: %2 « %3 » cut without « … »").arg(ou, nom(w), l->text().left(40));
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap() && l->height() < l->heightForWidth(l->width()))
+                out << QStringLiteral("%1: %2 « %3 » cut at its foot (%4 of %5 px high)")
+                           .arg(ou, nom(w), l->text().left(40))
+                           .arg(l->height())
+                           .arg(l->heightForWidth(l->width()));
+            if (auto* l = qobject_cast<kv::ElidedLabel*>(w)) {
+                if (place.right() > vu.right())
+                    out << QStringLiteral("%1: %2 out of the screen").arg(ou, nom(w));
+                if (l->isElided() && kv::shownToolTip(l->toolTip()) != l->text())
+                    out << QStringLiteral("%1: %2 cut without its whole text in its tool tip").arg(ou, nom(w));
+            }
+            if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->text().endsWith(QChar(0x2026))
+                && b->toolTip().isEmpty())
+                out << QStringLiteral("%1: %2 « %3 » cut without a tool tip").arg(ou, nom(w), b->text());
+        }
+        return out;
+    }
+};
+
+QString nomLong(const QString& quoi)
+{
+    return quoi + QStringLiteral(" <b>Établissements</b> Dubois / Démolition & Frères ")
+        + QStringLiteral("Bâtiment élevé à Noël ").repeated(12);
+}
+
+} // namespace
+
+void TestTaille::tientSansDefilerDeCote_data()
+{
+    QTest::addColumn<QSize>("contenu");
+    // The window's smallest size, 760 x 480 points, less the sidebar and the toolbar.
+    QTest::newRow("smallest") << QSize(536, 400);
+    // A 1600 x 1000 display at 150 %, and the window's default size.
+    QTest::newRow("1066 x 666") << QSize(842, 586);
+    QTest::newRow("1200 x 760") << QSize(976, 680);
+}
+
+void TestTaille::tientSansDefilerDeCote()
+{
+    QFETCH(QSize, contenu);
+    Bureau b;
+    QTemporaryDir ailleurs;
+    kv::TypeDechet* type = b.type(nomLong(QStringLiteral("Déchet")), 99999.99);
+    kv::CentreTraitement* centre = b.centre(nomLong(QStringLiteral("Centre")));
+    type->setCentres({centre});
+    auto* longue = b.location(b.client(nomLong(QStringLiteral("Client"))), at(2026, 3, 9, 10), type, nullptr,
+                              nomLong(QStringLiteral("Chantier")));
+    b.bon(longue, at(2026, 3, 9, 11), 1200, ailleurs.filePath(nomLong(QStringLiteral("Ticket")) + QStringLiteral(".pdf")));
+    // A weight stored before weights were bounded, and a short name.
+    auto* courte = b.location(b.client(QStringLiteral("Zoé")), at(2026, 3, 8, 10), type);
+    b.bon(courte, at(2026, 3, 8, 11), 1e300);
+    for (int i = 0; i < 8; ++i)
+        b.bon(courte, at(2026, 3, 8, 12, i), 100 * i);
+    QVERIFY(b.sauver());
+
+    Ecran ecran(b, contenu);
+    QStringList defauts = ecran.defauts(QStringLiteral("nothing chosen"));
+    ecran.choisir(longue);
+    MiniBonDePeseeForm* f = ecran.vue->formulaire();
+    QVERIFY(f);
+    defauts << ecran.defauts(QStringLiteral("long names"));
+    QCOMPARE(ecran.zone.horizontalScrollBar()->value(), 0);
+
+    // A document of the tickets folder shows its three buttons.
+    f->importerFichierChoisi(ecrirePdf(ailleurs.filePath(QStringLiteral("bon.pdf"))));
+    QCOMPARE(f->importerError(), QString());
+    defauts << ecran.defauts(QStringLiteral("document"));
+    // A refused weight: the red line under the fields.
+    f->champPoids()->setText(QStringLiteral("1e300"));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    QVERIFY(!f->importerError().isEmpty());
+    defauts << ecran.defauts(QStringLiteral("refused weight"));
+    // A long text without a blank, typed or in a file's name, in the red line.
+    f->champPoids()->setText(QStringLiteral("9").repeated(300));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    defauts << ecran.defauts(QStringLiteral("300 digits"));
+    f->champPoids()->setText(QStringLiteral("é/<b>x").repeated(50));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    QVERIFY(f->importerError().contains(QStringLiteral("n'est pas un nombre")));
+    const QString montre = kv::shownText(f->findChild<QLabel*>(QStringLiteral("ligneErreur")));
+    QVERIFY2(QString(montre).remove(QChar(0x200B)).contains(QStringLiteral("é/<b>x").repeated(50)), qPrintable(montre));
+    defauts << ecran.defauts(QStringLiteral("300 letters"));
+    f->supprimerFichier();
+    f->importerFichierChoisi(ecrireTexte(ailleurs.filePath(QStringLiteral("Bordereau_").repeated(20) + QStringLiteral(".txt"))));
+    QVERIFY(f->importerError().contains(QStringLiteral("Bordereau_Bordereau_")));
+    defauts << ecran.defauts(QStringLiteral("long file name"));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("nouveauBon")), Qt::LeftButton);
+    defauts << ecran.defauts(QStringLiteral("new ticket"));
+
+    ecran.choisir(courte);
+    QCOMPARE(f->location(), courte);
+    defauts << ecran.defauts(QStringLiteral("nine tickets"));
+    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("nouveauBon")), Qt::LeftButton);
+    defauts << ecran.defauts(QStringLiteral("short name, new ticket"));
+    QVERIFY2(defauts.isEmpty(), qPrintable(defauts.join(QLatin1Char('\n'))));
+}
