@@ -69,9 +69,11 @@ void BM_Quit(benchmark::State& state)
         bool saved = false;
         const double s = seconds([&] {
             quit->trigger();
-            while (!QApplication::topLevelWidgets().isEmpty()
-                   && std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                                  [](QWidget* w) { return w->isVisible(); }))
+            auto anyShown = [] {
+                const QWidgetList shown = QApplication::topLevelWidgets();
+                return std::any_of(shown.cbegin(), shown.cend(), [](QWidget* w) { return w->isVisible(); });
+            };
+            while (anyShown())
                 QApplication::processEvents();
             QString error;
             saved = closeStoreForExit(*ctx, &error);
