@@ -78,6 +78,9 @@ private slots:
     void choosingARentalMovesNothingAndTheCartoucheStaysWhole();
     void groupsOfAvailableSkips();
     void dragPayloadAndPanel();
+    void everyStateFitsFromTheSmallestWindowUp();
+    void detailsOverTheClientsWhenTheRowIsShort();
+    void openingTheAvailableSkipsMovesNoColumn();
 };
 
 class PiecesAdresseTest : public QObject {
