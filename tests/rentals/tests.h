@@ -57,6 +57,9 @@ private slots:
     void geocodingAnswerForADeletedRentalIsIgnored();
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
+    void sheetFitsTheSmallestWindow();
+    void unreachableAddressServiceIsSaidInTheSheet();
+    void addressServiceMessageGoesWithTheAddress();
 };
 
 class ParClientTest : public QObject {
