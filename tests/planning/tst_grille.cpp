@@ -1150,3 +1150,41 @@ void TestGrille::barresCourtesEtBadgeDInformation()
     QVERIFY(cadreSur(vp->grab().toImage(), QRectF(cellule.x() * 120 - o.x(), cellule.y() * 40 - o.y(), 120, 40)));
     QCOMPARE(g->locationAuCurseur(), troisJours);
 }
+
+void TestGrille::detailsDansLaPlusPetiteFenetre()
+{
+    // The content area of the smallest window, at 760 × 480: the details card lies whole over the
+    // grid; the grid's own canvas scrolls sideways as before.
+    Ecran e;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Démolition Simon 31"));
+    for (const char* prenom : {"Anne", "Bruno"})
+        new Contact(QString::fromUtf8(prenom), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9), QStringLiteral("12 rue de la République, Lyon"));
+    l->setChauffeurPose(driver(e.ctx.get()));
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(536, 400));
+    Ecran::tourner();
+    QVERIFY(e.vp()->rect().contains(e.centre(l).toPoint()));
+    clickAt(e.vp(), e.centre(l));
+    QWidget* popup = e.vue->popupInfoLocation();
+    QVERIFY(popup);
+    QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+    QTRY_VERIFY(carte->isVisible());
+    Ecran::tourner();
+    QVERIFY2(popup->rect().contains(carte->geometry()),
+             qPrintable(QStringLiteral("%1,%2 %3×%4 in %5×%6").arg(carte->x()).arg(carte->y()).arg(carte->width())
+                            .arg(carte->height()).arg(popup->width()).arg(popup->height())));
+    // Every row of it shows whole.
+    const QList<QLabel*> labels = carte->findChildren<QLabel*>();
+    QVERIFY(labels.size() >= 8);
+    for (QLabel* label : labels)
+        if (label->isVisible())
+            QVERIFY2(label->visibleRegion().boundingRect() == label->rect(), qPrintable(label->text()));
+    // At a width with room, the card keeps its place around x = 400.
+    e.vue->setLocationInfoSelectionnee(nullptr);
+    e.vue->resize(1200, 760);
+    clickAt(e.vp(), e.centre(l));
+    carte = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+    QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+}
