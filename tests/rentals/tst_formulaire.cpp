@@ -826,6 +826,10 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
         auto* defilement = form->findChild<QScrollArea*>("defilementFormulaire");
         QWidget* contenu = defilement->widget();
         QVERIFY2(contenu->width() <= defilement->viewport()->width(), qPrintable(ou));
+        // The prices card whole across, both faces.
+        QVERIFY2(form->carteTarifs()->width() >= form->findChild<QWidget*>("faceAvantTarifs")->width(), qPrintable(ou));
+        QVERIFY2(form->carteTarifs()->mapTo(contenu, QPoint(form->carteTarifs()->width(), 0)).x() <= contenu->width(),
+                 qPrintable(ou));
         // Every field and button whole, the ones that scroll once scrolled to.
         QList<QWidget*> parties = {form->choixClient(), form->champAdresse(), form->champLatitude(),
                                    form->champLongitude(), form->boutonVille(), form->champDatePose(),
