@@ -284,7 +284,8 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_messageService->setWordWrap(true);
     m_messageService->setAlignment(Qt::AlignCenter);
     m_messageService->setContentsMargins(12, 6, 12, 6);
-    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: #B54708; }"));
+    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: #B54708; background: rgba(128,128,128,20);"
+                                                    " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
     m_emplacement->addWidget(m_messageService);
     v->addWidget(m_emplacement);
 

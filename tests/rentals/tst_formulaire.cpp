@@ -876,6 +876,8 @@ void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
     QVERIFY(emplacement->isAncestorOf(message));
     QVERIFY(message->visibleRegion().boundingRect() == message->rect());
     QCOMPARE(form.adresse(), QStringLiteral("12 rue de la Paix"));
+    QTRY_VERIFY(!message->graphicsEffect()); // faded in
+    capture(&form, QStringLiteral("adresse-injoignable"));
 
     // Coordinates typed by hand: the map comes back with them, and the rental is stored.
     taper(form.champLatitude(), "45.5");
