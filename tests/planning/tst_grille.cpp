@@ -67,6 +67,16 @@ struct Ecran {
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Taps the rental's bar; its details card once shown (none when no details open).
+    QWidget* ouvrirDetails(const LocationDeBenne* l)
+    {
+        clickAt(vp(), centre(l));
+        QWidget* popup = vue->popupInfoLocation();
+        QWidget* carte = popup ? popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation")) : nullptr;
+        if (carte && QTest::qWaitFor([carte] { return carte->isVisible(); }))
+            tourner();
+        return carte;
+    }
     // Lets the store's change notice and the queued calls run.
     static void tourner()
     {
@@ -534,12 +544,8 @@ void TestGrille::detailsSurPlusieursLignes()
     QVERIFY(e.ctx->save());
     for (const QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
         e.ouvrir(taille);
-        clickAt(e.vp(), e.centre(l));
-        QWidget* popup = e.vue->popupInfoLocation();
-        QVERIFY(popup);
-        QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
-        QTRY_VERIFY(carte->isVisible());
-        Ecran::tourner();
+        QWidget* carte = e.ouvrirDetails(l);
+        QVERIFY(carte && carte->isVisible());
         int valeurs = 0;
         for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>()) {
             if (label->text().isEmpty() || !label->wordWrap())
@@ -1166,12 +1172,9 @@ void TestGrille::detailsDansLaPlusPetiteFenetre()
     e.ouvrir(QSize(536, 400));
     Ecran::tourner();
     QVERIFY(e.vp()->rect().contains(e.centre(l).toPoint()));
-    clickAt(e.vp(), e.centre(l));
+    QWidget* carte = e.ouvrirDetails(l);
+    QVERIFY(carte && carte->isVisible());
     QWidget* popup = e.vue->popupInfoLocation();
-    QVERIFY(popup);
-    QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
-    QTRY_VERIFY(carte->isVisible());
-    Ecran::tourner();
     QVERIFY2(popup->rect().contains(carte->geometry()),
              qPrintable(QStringLiteral("%1,%2 %3×%4 in %5×%6").arg(carte->x()).arg(carte->y()).arg(carte->width())
                             .arg(carte->height()).arg(popup->width()).arg(popup->height())));
@@ -1184,7 +1187,7 @@ void TestGrille::detailsDansLaPlusPetiteFenetre()
     // At a width with room, the card keeps its place around x = 400.
     e.vue->setLocationInfoSelectionnee(nullptr);
     e.vue->resize(1200, 760);
-    clickAt(e.vp(), e.centre(l));
-    carte = e.vue->popupInfoLocation()->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
+    carte = e.ouvrirDetails(l);
+    QVERIFY(carte);
     QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
 }

@@ -67,6 +67,16 @@ struct Banc {
         return form.get();
     }
     QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
+    // The sheet over `fenetre`, shown at `taille`; none when either does not show.
+    QDialog* feuilleSur(QWidget& fenetre, QSize taille)
+    {
+        fenetre.resize(taille);
+        fenetre.show();
+        if (!QTest::qWaitForWindowExposed(&fenetre))
+            return nullptr;
+        QDialog* feuille = feuilleNouvelleLocation(&fenetre, ctx.get(), benne->id(), [] {}, &service, fixedClock());
+        return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
+    }
 };
 
 void taper(QLineEdit* champ, const QString& texte)
@@ -394,11 +404,8 @@ void FormulaireLocationTest::missingFieldsLineShowsWithoutScrolling()
 {
     Banc b;
     QWidget fenetre;
-    fenetre.resize(1200, 760);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-    QDialog* feuille = feuilleNouvelleLocation(&fenetre, b.ctx.get(), b.benne->id(), [] {}, &b.service, fixedClock());
-    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QDialog* feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
     const QSize taille = feuille->size();
     QTest::keyClick(form->choixClient(), Qt::Key_Home);
@@ -807,11 +814,8 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
     QVERIFY(saved(b.ctx.get()));
     QWidget fenetre;
-    fenetre.resize(760, 480);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-    QDialog* feuille = feuilleNouvelleLocation(&fenetre, b.ctx.get(), b.benne->id(), [] {}, &b.service, fixedClock());
-    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QDialog* feuille = b.feuilleSur(fenetre, QSize(760, 480));
+    QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
     QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480,
              qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
