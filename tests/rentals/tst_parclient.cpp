@@ -728,6 +728,16 @@ void ParClientTest::everyStateFitsFromTheSmallestWindowUp()
                            longName(QStringLiteral("12 rue")), 45.76, 4.83, wasteType(b.ctx.get(), longName("Gravats")));
         for (int i = 0; i < 6; ++i)
             location(b.ctx.get(), longue, benne10, localDateTime(2026, 5, 1 + i), std::nullopt, longName("Lot"));
+        {
+            // No client yet: the configuration card, whole.
+            Bureau vide;
+            auto* sansClient = new VueLocationBenne(vide.entrees());
+            ZoneContenu z(sansClient, taille);
+            QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
+            QVERIFY(sansClient->afficheCarteConfiguration());
+            const QStringList f = fautes(z, *sansClient);
+            QVERIFY2(f.isEmpty(), qPrintable(ou + "no client: " + f.join(", ")));
+        }
         auto* ecran = new VueLocationBenne(b.entrees());
         ZoneContenu z(ecran, taille);
         QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
