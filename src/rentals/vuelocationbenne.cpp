@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QVariantAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
@@ -33,6 +32,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <algorithm>
 

@@ -4,6 +4,10 @@
 // with an all / in-progress filter; once a rental is chosen, where it stands on a map with its
 // address, prices, dates and waste type. The choices live in the main window (the observables
 // handed in) and survive a change of command. The screen only reads records.
+//
+// The columns take their places from the screen's width alone. Where the row has no room for
+// the details (a small window), they lie over the client column, as the available skips do;
+// neither ever moves a column.
 
 #include "listebennesview.h"
 
