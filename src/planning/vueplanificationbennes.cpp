@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -396,8 +397,11 @@ void VuePlanificationBennes::placerPopup()
         m_carte->adjustSize();
         const QSize t = m_carte->sizeHint().expandedTo(m_carte->size());
         // Centred on the point (400, 100) of the body row; a tall card stays below its top edge.
-        const int y = std::max(8, 100 - t.height() / 2);
-        m_carte->setGeometry(400 - t.width() / 2, y, t.width(), t.height());
+        // In a narrow or short window the card moves in so that it lies whole over the grid.
+        const QSize place = m_popup->size();
+        const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, place.width() - t.width() - 8));
+        const int y = std::clamp(100 - t.height() / 2, 8, std::max(8, place.height() - t.height() - 8));
+        m_carte->setGeometry(x, y, t.width(), t.height());
     }
 }
 

@@ -21,10 +21,24 @@ AdresseAutoCompleteur::~AdresseAutoCompleteur()
 
 void AdresseAutoCompleteur::viderSuggestions()
 {
+    oublierErreur();
     if (m_suggestions.isEmpty())
         return;
     m_suggestions.clear();
     emit suggestionsChanged();
+}
+
+void AdresseAutoCompleteur::oublierErreur()
+{
+    setErreur(QString());
+}
+
+void AdresseAutoCompleteur::setErreur(const QString& erreur)
+{
+    if (erreur == m_erreur)
+        return;
+    m_erreur = erreur;
+    emit erreurChanged();
 }
 
 void AdresseAutoCompleteur::setQueryFragment(const QString& texte)
@@ -57,8 +71,10 @@ void AdresseAutoCompleteur::lancer()
         if (sequence != m_sequence)
             return; // an older text
         if (!r.ok()) {
+            // The suggestions keep their value; the owner says why nothing new comes.
             std::printf("Erreur : %s\n", qUtf8Printable(r.erreur));
             std::fflush(stdout);
+            setErreur(r.erreur);
             return;
         }
         // Published on the next turn of the event loop, as the results of a completer are.
@@ -71,6 +87,7 @@ void AdresseAutoCompleteur::lancer()
 
 void AdresseAutoCompleteur::publier(const QList<Lieu>& lieux)
 {
+    oublierErreur();
     m_suggestions = lieux;
     emit suggestionsChanged();
 }

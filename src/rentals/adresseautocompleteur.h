@@ -21,8 +21,13 @@ public:
     ~AdresseAutoCompleteur() override;
 
     const QList<Lieu>& suggestions() const { return m_suggestions; }
-    // The owner empties the list (after a choice, or a text too short).
+    // The owner empties the list (after a choice, or a text too short), and forgets any failure.
     void viderSuggestions();
+
+    // Why the service gave no answer to the latest text (unreachable, an error), in French;
+    // empty once it answers again, or once the owner forgets it.
+    QString erreur() const { return m_erreur; }
+    void oublierErreur();
 
     // The text to complete; the request leaves once typing pauses.
     void setQueryFragment(const QString& texte);
@@ -39,13 +44,16 @@ public:
 
 signals:
     void suggestionsChanged();
+    void erreurChanged();
 
 private:
     void lancer();
     void publier(const QList<Lieu>& lieux);
+    void setErreur(const QString& erreur);
 
     AdresseService* m_service;
     QList<Lieu> m_suggestions;
+    QString m_erreur;
     QString m_fragment;
     std::optional<RegionCarte> m_region;
     QTimer m_debounce;

@@ -7,11 +7,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 namespace kv {
 
 namespace {
+
+constexpr int kLargeur = 420;
 
 // Rounded corners, the window colour and a soft shadow.
 class Carte : public QWidget {
@@ -25,7 +28,24 @@ public:
         setGraphicsEffect(ombre);
     }
 
+    // The text's side margins, kept while the card has its full width.
+    QLabel* texte = nullptr;
+
+    QSize sizeHint() const override
+    {
+        return {kLargeur, heightForWidth(kLargeur)};
+    }
+
 protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        // Narrower than its full width (a small window), the text takes the room of its margins.
+        const int marge = width() < kLargeur ? 0 : 40;
+        if (texte && texte->contentsMargins().left() != marge)
+            texte->setContentsMargins(marge, 0, marge, 0);
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
@@ -42,7 +62,9 @@ QWidget* carteConfiguration(const QString& texteRiche, QWidget* bouton, QWidget*
 {
     auto* carte = new Carte(parent);
     carte->setObjectName(QStringLiteral("carteConfiguration"));
-    carte->setFixedWidth(420);
+    // At most 420 wide; narrower in a small window, where its texts wrap.
+    carte->setMaximumWidth(kLargeur);
+    carte->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     auto* v = new QVBoxLayout(carte);
     v->setSpacing(24);
     v->setContentsMargins(16, 30, 16, 24);
@@ -58,6 +80,7 @@ QWidget* carteConfiguration(const QString& texteRiche, QWidget* bouton, QWidget*
     ft.setPointSizeF(ft.pointSizeF() * 1.6);
     ft.setBold(true);
     titre->setFont(ft);
+    titre->setWordWrap(true);
     v->addWidget(titre);
     auto* texte = new QLabel(texteRiche, carte);
     texte->setObjectName(QStringLiteral("texteConfiguration"));
@@ -73,6 +96,7 @@ QWidget* carteConfiguration(const QString& texteRiche, QWidget* bouton, QWidget*
     pal.setColor(QPalette::WindowText, secondaire);
     texte->setPalette(pal);
     texte->setContentsMargins(40, 0, 40, 0);
+    carte->texte = texte;
     v->addWidget(texte);
     if (bouton) {
         bouton->setParent(carte);

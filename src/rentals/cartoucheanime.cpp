@@ -1,6 +1,7 @@
 #include "cartoucheanime.h"
 
 #include "widgets/glass/glass.h"
+#include "widgets/plaintext.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -133,10 +134,29 @@ void CartoucheAnime::initialiser()
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
+    montrerNomEntier();
     setFixedHeight(kHauteurTotale);
     static_assert(kLargeurMinimale >= kLargeur + kMargeGauche + kDebordBadge + kOmbre + 1);
     setMinimumWidth(kLargeurMinimale);
     connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
+}
+
+QFont CartoucheAnime::policeNom() const
+{
+    QFont f = font();
+    f.setPixelSize(14);
+    return f;
+}
+
+QString CartoucheAnime::nomAffiche() const
+{
+    return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(boite().width()) - 16);
+}
+
+void CartoucheAnime::montrerNomEntier()
+{
+    // A name cut with "…" is whole in the tool tip.
+    setPlainToolTip(this, nomAffiche() == m_label ? QString() : m_label);
 }
 
 QSize CartoucheAnime::sizeHint() const
@@ -150,6 +170,7 @@ void CartoucheAnime::setLabel(const QString& label)
         return;
     m_label = label;
     setAccessibleName(label);
+    montrerNomEntier();
     update();
 }
 
@@ -258,10 +279,8 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
     }
 
     // The name in white over a thin dark shadow.
-    QFont f = font();
-    f.setPixelSize(14);
-    p.setFont(f);
-    const QString texte = QFontMetrics(f).elidedText(m_label, Qt::ElideRight, int(b.width()) - 16);
+    p.setFont(policeNom());
+    const QString texte = nomAffiche();
     p.setPen(Qt::black);
     p.drawText(b.translated(0.5, 0.5), Qt::AlignCenter, texte);
     p.setPen(Qt::white);

@@ -113,6 +113,10 @@ protected:
 
 private:
     void initialiser();
+    QFont policeNom() const;
+    // The name as painted: cut with "…" when the box is too narrow for it.
+    QString nomAffiche() const;
+    void montrerNomEntier();
     QRectF etendueAuRepos() const;
     QTransform transformation() const;
 

@@ -21,9 +21,6 @@ QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUu
     feuille->setWindowTitle(QStringLiteral("Nouvelle location de benne"));
     feuille->setAttribute(Qt::WA_DeleteOnClose);
     feuille->setWindowModality(Qt::WindowModal);
-    feuille->setMinimumSize(480, 630);
-    feuille->resize(600, 630);
-
     // One dismissal, whoever asks first.
     auto rappel = std::make_shared<std::function<void()>>(std::move(onDismiss));
     auto fermer = [rappel] {
@@ -40,13 +37,19 @@ QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUu
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(formulaire);
     QObject::connect(feuille, &QDialog::finished, feuille, [fermer] { fermer(); });
-    // Taller than its default when its fields need it, as far as the screen allows; beyond, the
-    // fields scroll.
-    if (QScreen* ecran = over ? over->screen() : QGuiApplication::primaryScreen()) {
-        const int voulu = layout->sizeHint().height();
-        const int place = ecran->availableGeometry().height() - 60;
-        feuille->resize(feuille->width(), std::clamp(voulu, feuille->height(), std::max(place, feuille->height())));
-    }
+    // 600 × 630, taller when its fields need it, within the window it covers and the screen;
+    // beyond, the fields scroll. It is never narrower than its fields (the prices card), nor
+    // too short for the buttons under some of them.
+    QWidget* fenetre = over ? over->window() : nullptr;
+    const QScreen* ecran = over ? over->screen() : QGuiApplication::primaryScreen();
+    int place = ecran ? ecran->availableGeometry().height() - 60 : 630;
+    if (fenetre)
+        place = std::min(place, fenetre->height());
+    const int largeurMin = std::max(480, formulaire->minimumSizeHint().width());
+    const int hauteurMin = std::min(360, std::max(place, 0));
+    feuille->setMinimumSize(largeurMin, hauteurMin);
+    const int voulu = std::max(630, layout->sizeHint().height());
+    feuille->resize(std::max(600, largeurMin), std::max(hauteurMin, std::min(voulu, place)));
     feuille->open();
     return feuille;
 }

@@ -77,7 +77,9 @@ QSize FlipView::sizeHint() const
 QSize FlipView::minimumSizeHint() const
 {
     // Never shorter than its faces: a squeezed face would crush its fields.
-    const QSize m = m_front->minimumSizeHint().expandedTo(m_back->minimumSizeHint());
+    // (A face's own minimum counts: the front is fixed at its card size.)
+    const QSize m = m_front->minimumSizeHint().expandedTo(m_front->minimumSize())
+                        .expandedTo(m_back->minimumSizeHint()).expandedTo(m_back->minimumSize());
     return QSize(m.width(), std::max(m.height(), sizeHint().height()));
 }
 

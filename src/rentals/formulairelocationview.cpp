@@ -17,6 +17,7 @@
 #include "widgets/forms/numberfield.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
 #include <QCheckBox>
@@ -148,6 +149,8 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     connect(m_types, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
     connect(m_autoCompleteur, &AdresseAutoCompleteur::suggestionsChanged, this,
             &FormulaireLocationView::surSuggestionsModifiees);
+    connect(m_autoCompleteur, &AdresseAutoCompleteur::erreurChanged, this,
+            &FormulaireLocationView::surSuggestionsModifiees);
     connect(m_localisation, &LocalisationManager::regionChanged, this, &FormulaireLocationView::formaterCoordonnee);
     actualiserListes();
     montrerDates();
@@ -273,6 +276,17 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_suggestions = new VueSuggestionsAdresse({}, [this](const Lieu& l) { selectionnerSuggestion(l); }, m_emplacement);
     m_emplacement->addWidget(m_carte);
     m_emplacement->addWidget(m_suggestions);
+    // When the address service cannot answer, the place of the suggestions says why; the address
+    // and the coordinates can still be typed by hand.
+    m_messageService = new QLabel(m_emplacement);
+    m_messageService->setObjectName(QStringLiteral("messageServiceAdresses"));
+    m_messageService->setTextFormat(Qt::PlainText);
+    m_messageService->setWordWrap(true);
+    m_messageService->setAlignment(Qt::AlignCenter);
+    m_messageService->setContentsMargins(12, 6, 12, 6);
+    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: #B54708; background: rgba(128,128,128,20);"
+                                                    " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
+    m_emplacement->addWidget(m_messageService);
     v->addWidget(m_emplacement);
 
     auto* coords = new QHBoxLayout;
@@ -293,7 +307,11 @@ QWidget* FormulaireLocationView::sectionAdresse()
     coords->addWidget(m_boutonVille);
     v->addLayout(coords);
     for (QLineEdit* champ : {m_champLatitude, m_champLongitude}) {
-        connect(champ, &QLineEdit::textEdited, this, [this] { m_coordonneesChoisies = true; });
+        connect(champ, &QLineEdit::textEdited, this, [this] {
+            m_coordonneesChoisies = true;
+            // Coordinates typed by hand: the map shows them in place of the service's message.
+            m_autoCompleteur->oublierErreur();
+        });
         connect(champ, &QLineEdit::textChanged, this, &FormulaireLocationView::surCoordonneesModifiees);
     }
     connect(m_boutonVille, &QToolButton::clicked, this, &FormulaireLocationView::ouvrirRechercheVille);
@@ -474,6 +492,16 @@ QSize FormulaireLocationView::sizeHint() const
     return {std::max(600, champs.width()), hauteur + message + m_boutons->sizeHint().height() + 16 + 8};
 }
 
+QSize FormulaireLocationView::minimumSizeHint() const
+{
+    // The fields scroll down, never sideways: the form is never narrower than they are.
+    QSize taille = QWidget::minimumSizeHint();
+    if (afficheFormulaire())
+        taille.setWidth(std::max(taille.width(), m_champs->minimumSizeHint().width()
+                                                     + style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+    return taille;
+}
+
 bool FormulaireLocationView::afficheFormulaire() const
 {
     return m_pile->currentIndex() == 1;
@@ -599,7 +627,11 @@ void FormulaireLocationView::surSuggestionsModifiees()
 {
     const QList<Lieu>& lieux = m_autoCompleteur->suggestions();
     m_suggestions->setSuggestions(lieux);
-    QWidget* voulu = lieux.isEmpty() ? static_cast<QWidget*>(m_carte) : m_suggestions;
+    m_messageService->setText(m_autoCompleteur->erreur());
+    setPlainToolTip(m_messageService, m_autoCompleteur->erreur());
+    QWidget* voulu = !m_autoCompleteur->erreur().isEmpty() ? m_messageService
+                     : lieux.isEmpty()                     ? static_cast<QWidget*>(m_carte)
+                                                           : m_suggestions;
     if (m_emplacement->currentWidget() == voulu)
         return;
     m_emplacement->setCurrentWidget(voulu);

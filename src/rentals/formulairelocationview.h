@@ -58,6 +58,7 @@ public:
     ~FormulaireLocationView() override;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     // The action of "Valider" (and of Return).
     void validerEtEnregistrer();
@@ -165,6 +166,7 @@ private:
     QStackedWidget* m_emplacement = nullptr;
     VueSuggestionsAdresse* m_suggestions = nullptr;
     CarteAvecRepere* m_carte = nullptr;
+    QLabel* m_messageService = nullptr;
     QLineEdit* m_champLatitude = nullptr;
     QLineEdit* m_champLongitude = nullptr;
     QToolButton* m_boutonVille = nullptr;

@@ -113,7 +113,7 @@ void ListeBennesView::actualiser()
     }
     for (BenneOscillanteView* t : std::as_const(restantes))
         t->deleteLater();
-    setFixedWidth(280);
+    setMinimumWidth(kLargeurTuile);
 }
 
 } // namespace kv

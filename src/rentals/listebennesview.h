@@ -25,6 +25,9 @@ class Query;
 class ListeBennesView : public QWidget {
     Q_OBJECT
 public:
+    // The narrowest list: one tile and the room of its swing (a tile's own width).
+    static constexpr int kLargeurTuile = 240;
+
     ListeBennesView(Client* client, std::function<QString(double)> formatter,
                     std::function<void(LocationDeBenne*)> onSelect, QWidget* parent = nullptr,
                     Horloge horloge = Horloge::systeme());

@@ -10,6 +10,7 @@
 #include "model/modelcontext.h"
 #include "model/query.h"
 #include "widgets/benneoscillanteview.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
@@ -29,9 +30,9 @@
 #include <QSet>
 #include <QStackedWidget>
 #include <QStyle>
-#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <algorithm>
 
@@ -41,10 +42,20 @@ namespace {
 
 constexpr int kLargeurColonneClients = 440;
 // When the row is short of room, the client column gives way first, down to a cartouche's box
-// and badge, so that the places beside it keep at least these widths.
+// and badge, then the rentals column, down to one tile and the room of its swing.
 constexpr int kLargeurClientsMin = CartoucheAnime::kLargeurMinimale;
+constexpr int kLargeurLocations = 280;
+constexpr int kLargeurLocationsMin = ListeBennesView::kLargeurTuile;
+// The room kept for the details beside the rentals, and the least they take as a column;
+// narrower, they lie over the client column instead.
 constexpr int kLargeurDetailsUtile = 280;
+constexpr int kLargeurDetailsMin = 240;
+// The available skips come in 360 wide beside the details when the details keep this much.
+constexpr int kLargeurPanneau = 360;
+constexpr int kLargeurDetailsAvecPanneau = 200;
 constexpr int kLargeurInvitationUtile = 360;
+constexpr int kLargeurInvitationMin = 240;
+constexpr int kMarge = 12;
 constexpr int kEspacement = 12;
 constexpr int kHautLigne = 9;
 // One cartouche, its margins included (the selected one grows into them).
@@ -59,16 +70,45 @@ void transparente(QScrollArea* scroll)
     scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
 }
 
-QLabel* texteSecondaire(const QString& t, QWidget* parent)
+// The secondary colour of a text.
+QPalette paletteSecondaire(QPalette pal)
 {
-    auto* l = new QLabel(t, parent);
-    QPalette pal = l->palette();
     QColor c = pal.color(QPalette::WindowText);
     c.setAlphaF(0.6);
     pal.setColor(QPalette::WindowText, c);
-    l->setPalette(pal);
-    return l;
+    return pal;
 }
+
+// A place that lies over the columns when the row is short: the window's colour, rounded, with
+// a thin border, so that what it covers does not show through.
+class Couche : public QWidget {
+public:
+    using QWidget::QWidget;
+    void setPardessus(bool pardessus)
+    {
+        if (pardessus == m_pardessus)
+            return;
+        m_pardessus = pardessus;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!m_pardessus)
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QColor bord = palette().color(QPalette::WindowText);
+        bord.setAlphaF(0.2);
+        p.setPen(QPen(bord, 1));
+        p.setBrush(glass::couleurFenetre());
+        p.drawPath(glass::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10));
+    }
+
+private:
+    bool m_pardessus = false;
+};
 
 } // namespace
 
@@ -76,30 +116,22 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
 {
     setObjectName(QStringLiteral("vueLocationBenne"));
     m_papier = QPixmap::fromImage(tuilePapierSur(glass::couleurFenetre(), 0.7));
-    auto* rangee = new QHBoxLayout(this);
-    rangee->setContentsMargins(12, 12, 12, 12);
-    rangee->setSpacing(kEspacement);
-    // The client column takes its width (see ajusterColonneClients) before the others share
-    // what is left: its place never depends on which of them show.
-    rangee->addWidget(construireColonneClients(), 1000);
-    rangee->addWidget(construireInvitation(), 1);
-    rangee->addWidget(construireColonneLocations());
-    m_details = new QWidget(this);
+    // One row of columns from the leading edge, placed by disposer(): the client column, the
+    // invitation or the rentals, then the details; the available skips at the trailing side.
+    construireColonneClients();
+    construireInvitation();
+    construireColonneLocations();
+    m_details = new Couche(this);
     m_details->setObjectName(QStringLiteral("colonneDetails"));
     m_emplacementDetails = new QVBoxLayout(m_details);
     m_emplacementDetails->setContentsMargins(8, 8, 8, 8);
     m_emplacementDetails->setSpacing(0);
-    rangee->addWidget(m_details, 1);
-    m_emplacementPanneau = new QWidget(this);
+    m_details->hide();
+    auto* emplacementPanneau = new Couche(this);
+    emplacementPanneau->setPardessus(true);
+    m_emplacementPanneau = emplacementPanneau;
     m_emplacementPanneau->setObjectName(QStringLiteral("emplacementPanneau"));
-    auto* lp = new QVBoxLayout(m_emplacementPanneau);
-    lp->setContentsMargins(0, 0, 0, 0);
-    m_emplacementPanneau->setMaximumWidth(0);
     m_emplacementPanneau->hide();
-    rangee->addWidget(m_emplacementPanneau);
-    // The room no column takes stays at the trailing edge: the columns start at the leading edge
-    // and keep their place whichever of them show.
-    rangee->addStretch(0);
 
     connect(m_in.clients, &QueryBase::resultsChanged, this, [this] { actualiserClients(); });
     // Counts of rentals and the chosen rental follow the rentals.
@@ -140,9 +172,6 @@ QWidget* VueLocationBenne::construireColonneClients()
 {
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
-    // A cartouche at rest, badge included, beside the scroll bar.
-    m_scrollClients->setMinimumWidth(kLargeurClientsMin + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    m_scrollClients->setMaximumWidth(kLargeurColonneClients + 16);
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -256,6 +285,7 @@ QWidget* VueLocationBenne::construireInvitation()
     auto* pageInvitation = new QWidget(m_invitation);
     pageInvitation->setObjectName(QStringLiteral("invitation"));
     auto* vi = new QVBoxLayout(pageInvitation);
+    vi->setContentsMargins(0, 0, 0, 0);
     vi->addStretch(1);
     auto* hi = new QHBoxLayout;
     hi->addStretch(1);
@@ -267,18 +297,27 @@ QWidget* VueLocationBenne::construireInvitation()
     texte->setObjectName(QStringLiteral("texteInvitation"));
     texte->setWordWrap(true);
     texte->setMaximumWidth(550);
-    texte->setMinimumWidth(kLargeurInvitationUtile - 60);
     QFont f = texte->font();
     f.setPointSizeF(f.pointSizeF() * 1.6);
     texte->setFont(f);
-    texte->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
-                                        " padding: 10px 50px; }"));
+    m_texteInvitation = texte;
+    placerInvitation(kLargeurInvitationUtile);
     hi->addWidget(texte, 4); // up to its widest before the space around it grows
     hi->addStretch(1);
     vi->addLayout(hi);
     vi->addStretch(1);
     m_invitation->addWidget(pageInvitation);
     return m_invitation;
+}
+
+void VueLocationBenne::placerInvitation(int largeur)
+{
+    // Its full margins while the place is wide; narrower, the text keeps the room.
+    const int cote = largeur >= kLargeurInvitationUtile ? 50 : 12;
+    const QString style = QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
+                                         " padding: 10px %1px; }").arg(cote);
+    if (m_texteInvitation->styleSheet() != style)
+        m_texteInvitation->setStyleSheet(style);
 }
 
 bool VueLocationBenne::afficheCarteConfiguration() const
@@ -298,8 +337,6 @@ QWidget* VueLocationBenne::construireColonneLocations()
 {
     m_colonneLocations = new QWidget(this);
     m_colonneLocations->setObjectName(QStringLiteral("colonneLocations"));
-    // The list and its scroll bar.
-    m_colonneLocations->setFixedWidth(280 + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     auto* v = new QVBoxLayout(m_colonneLocations);
     v->setContentsMargins(0, 0, 0, 0);
     auto* entete = new QHBoxLayout;
@@ -339,7 +376,8 @@ QWidget* VueLocationBenne::construireColonneLocations()
     auto* scroll = new QScrollArea(m_colonneLocations);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
-    scroll->setMinimumHeight(320);
+    // Under its header, in the content area of the smallest window (400 high).
+    scroll->setMinimumHeight(240);
     transparente(scroll);
     auto* contenu = new QWidget;
     contenu->setAutoFillBackground(false);
@@ -400,41 +438,84 @@ void VueLocationBenne::actualiserColonnes()
         m_invitation->hide();
         m_colonneLocations->show();
     }
+    disposer();
     actualiserDetails();
 }
 
-void VueLocationBenne::ajusterColonneClients()
+void VueLocationBenne::disposer()
 {
-    // What the other places shown need, then what is left for the clients, within its bounds.
-    int autres = 0;
-    int places = 1;
-    const auto compter = [&](QWidget* w, int largeur) {
-        if (w->isVisibleTo(this)) {
-            autres += largeur;
-            ++places;
-        }
-    };
-    compter(m_invitation, std::max(kLargeurInvitationUtile, m_invitation->minimumSizeHint().width()));
-    compter(m_colonneLocations, m_colonneLocations->minimumWidth());
-    // The details' room is kept from the moment the rentals show: choosing a rental moves nothing.
-    if (m_colonneLocations->isVisibleTo(this) && !m_details->isVisibleTo(this)) {
-        autres += std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width());
-        ++places;
+    const QRect zone = rect().marginsRemoved(QMargins(kMarge, kMarge, kMarge, kMarge));
+    const int barre = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int clientsMin = kLargeurClientsMin + barre;
+    const int clientsMax = kLargeurColonneClients + 16;
+    const int locationsMin = kLargeurLocationsMin + barre;
+    const int locationsMax = kLargeurLocations + barre;
+    const int L = zone.width();
+    const bool locations = m_colonneLocations->isVisibleTo(this);
+
+    // The widths depend on the screen's width and on whether the rentals show, nothing else.
+    int clients = 0;
+    int second = 0;
+    bool detailsEnColonne = false;
+    if (locations) {
+        // The details' room is kept from the moment the rentals show: choosing a rental moves
+        // nothing. The client column gives way first, then the rentals.
+        clients = std::clamp(L - 2 * kEspacement - locationsMax - kLargeurDetailsUtile, clientsMin, clientsMax);
+        second = std::clamp(L - 2 * kEspacement - clients - kLargeurDetailsUtile, locationsMin, locationsMax);
+        detailsEnColonne = L - 2 * kEspacement - clients - second >= kLargeurDetailsMin;
+        if (!detailsEnColonne)
+            second = std::clamp(L - kEspacement - clients, locationsMin, locationsMax);
+    } else {
+        clients = std::clamp(L - kEspacement - kLargeurInvitationUtile, clientsMin, clientsMax);
+        second = std::max(L - kEspacement - clients, kLargeurInvitationMin);
     }
-    compter(m_details, std::max(kLargeurDetailsUtile, m_details->minimumSizeHint().width()));
-    compter(m_emplacementPanneau, m_emplacementPanneau->maximumWidth());
-    const QMargins marges = layout()->contentsMargins();
-    const int reste = width() - marges.left() - marges.right() - (places - 1) * kEspacement - autres;
-    const int largeur = std::clamp(reste, m_scrollClients->minimumWidth(), kLargeurColonneClients + 16);
-    // A maximum, not a fixed width: the screen's own minimum width counts the narrowest column.
-    if (m_scrollClients->maximumWidth() != largeur)
-        m_scrollClients->setMaximumWidth(largeur);
+    const QRect rectClients(zone.x(), zone.y(), clients, zone.height());
+    const QRect rectSecond(rectClients.right() + 1 + kEspacement, zone.y(), second, zone.height());
+    m_scrollClients->setGeometry(rectClients);
+    m_invitation->setGeometry(rectSecond);
+    m_colonneLocations->setGeometry(rectSecond);
+    placerInvitation(second);
+
+    // Beside the rentals when the row has room; over the client column otherwise.
+    const int gauche = rectSecond.right() + 1 + kEspacement;
+    const QRect cote = detailsEnColonne ? QRect(gauche, zone.y(), zone.right() + 1 - gauche, zone.height()) : rectClients;
+    QRect details = cote;
+    QRect panneau = cote;
+    if (detailsEnColonne && cote.width() >= kLargeurDetailsAvecPanneau + kEspacement + kLargeurPanneau) {
+        panneau.setLeft(cote.right() + 1 - kLargeurPanneau);
+        if (m_panneau)
+            details.setRight(panneau.left() - 1 - kEspacement);
+    }
+    m_details->setGeometry(details);
+    static_cast<Couche*>(m_details)->setPardessus(!detailsEnColonne);
+    if (m_fermerDetails)
+        m_fermerDetails->setVisible(!detailsEnColonne);
+    m_emplacementPanneau->setGeometry(panneau);
+    // The panel comes in from the trailing edge of its place.
+    if (m_panneau)
+        m_panneau->setGeometry(qRound((1.0 - m_entreePanneau) * panneau.width()), 0, panneau.width(), panneau.height());
+}
+
+QSize VueLocationBenne::minimumSizeHint() const
+{
+    const int barre = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int second = std::max(kLargeurLocationsMin + barre, kLargeurInvitationMin);
+    const int hauteur = std::max({m_scrollClients->minimumHeight(), m_colonneLocations->minimumSizeHint().height(),
+                                  m_invitation->minimumSizeHint().height()});
+    return {2 * kMarge + kLargeurClientsMin + barre + kEspacement + second, 2 * kMarge + hauteur};
+}
+
+QSize VueLocationBenne::sizeHint() const
+{
+    const int barre = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    return {2 * kMarge + kLargeurColonneClients + 16 + kLargeurLocations + barre + kLargeurDetailsUtile + 2 * kEspacement,
+            minimumSizeHint().height()};
 }
 
 void VueLocationBenne::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    ajusterColonneClients();
+    disposer();
 }
 
 void VueLocationBenne::selectionnerClient(const QUuid& clientId)
@@ -470,7 +551,6 @@ void VueLocationBenne::actualiserDetails()
                          && l->longitude();
     if (!visible) {
         m_details->hide();
-        ajusterColonneClients();
         return;
     }
     if (l->id() != m_locationDetails) {
@@ -481,28 +561,54 @@ void VueLocationBenne::actualiserDetails()
         }
         m_lignes.clear();
         m_locationDetails = l->id();
-        auto* titre = new QLabel(QStringLiteral("Localisation de la benne"), m_details);
+        auto* entete = new QWidget(m_details);
+        auto* rangee = new QHBoxLayout(entete);
+        rangee->setContentsMargins(0, 0, 0, 0);
+        auto* titre = new ElidedLabel(QStringLiteral("Localisation de la benne"), entete);
         titre->setFont(fontForStyle(TextStyle::headline, font()));
-        m_emplacementDetails->addWidget(titre);
+        rangee->addWidget(titre, 1);
+        // Over the client column, the details have their own way back to the clients.
+        auto* fermer = new QToolButton(entete);
+        fermer->setObjectName(QStringLiteral("fermerDetails"));
+        fermer->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+        fermer->setToolTip(QStringLiteral("Fermer"));
+        fermer->setAutoRaise(true);
+        connect(fermer, &QToolButton::clicked, this, [this] { m_in.selectedLocation.set(nullptr); });
+        m_fermerDetails = fermer;
+        rangee->addWidget(fermer);
+        m_emplacementDetails->addWidget(entete);
         m_emplacementDetails->addSpacing(6);
         m_carte = new CarteAvecRepere(CarteAvecRepere::regionParDefaut(), m_details);
-        m_carte->setMinimumHeight(200);
+        // At least 200 high where the window allows; the lines below keep their room first.
+        m_carte->setMinimumHeight(100);
         m_emplacementDetails->addWidget(m_carte, 1);
-        m_adresse = texteSecondaire(QString(), m_details);
+        // The address and the waste type on one line each, cut with "…" when long (whole in
+        // their tool tips): the lines keep their room under the map in a small window.
+        m_adresse = new ElidedLabel(QString(), m_details);
         m_adresse->setObjectName(QStringLiteral("adresseDetails"));
         m_adresse->setFont(fontForStyle(TextStyle::caption, font()));
-        m_adresse->setWordWrap(true);
+        m_adresse->setPalette(paletteSecondaire(m_adresse->palette()));
         m_emplacementDetails->addWidget(m_adresse);
         m_emplacementDetails->addSpacing(6);
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 4; ++i) {
             auto* ligne = new QLabel(m_details);
             ligne->setFont(fontForStyle(TextStyle::subheadline, font()));
-            ligne->setTextFormat(i == 4 ? Qt::RichText : Qt::PlainText);
+            ligne->setTextFormat(Qt::PlainText);
             ligne->setWordWrap(true);
             m_lignes.append(ligne);
             m_emplacementDetails->addWidget(ligne);
             m_emplacementDetails->addSpacing(4);
         }
+        auto* rangeeDechet = new QHBoxLayout;
+        rangeeDechet->setSpacing(0);
+        auto* prefixe = new QLabel(QStringLiteral("Déchet prévu : "), m_details);
+        prefixe->setFont(fontForStyle(TextStyle::subheadline, font()));
+        rangeeDechet->addWidget(prefixe);
+        m_dechet = new ElidedLabel(QString(), m_details);
+        m_dechet->setObjectName(QStringLiteral("dechetDetails"));
+        rangeeDechet->addWidget(m_dechet, 1);
+        m_emplacementDetails->addLayout(rangeeDechet);
+        m_emplacementDetails->addSpacing(4);
     }
     m_carte->setTextes(texteCourt(*l->latitude()), texteCourt(*l->longitude()));
     m_adresse->setText(l->adresse().value_or(QString()));
@@ -515,11 +621,18 @@ void VueLocationBenne::actualiserDetails()
     m_lignes[2]->setText(QStringLiteral("Tarif journalier : ") + formatFixed(l->tarifJournalier(), 2) + QStringLiteral(" €"));
     m_lignes[3]->setText(QStringLiteral("Pose le : ") + date(l->datePose()) + QStringLiteral("  et enlèvement prévu le : ")
                          + (l->dateEnlevement() ? date(*l->dateEnlevement()) : QStringLiteral("non prévue")));
-    m_lignes[4]->setText(QStringLiteral("Déchet prévu : ")
-                         + (l->typeDechet() ? QStringLiteral("<b>%1</b>").arg(l->typeDechet()->libelle().toHtmlEscaped())
-                                            : QStringLiteral("<span style=\"color: gray\"><b><i>inconnu</i></b></span>")));
+    // The name in bold; "inconnu" in bold italic and grey when the rental has no waste type.
+    QFont gras = fontForStyle(TextStyle::subheadline, font());
+    gras.setBold(true);
+    gras.setItalic(!l->typeDechet());
+    m_dechet->setFont(gras);
+    m_dechet->setPalette(l->typeDechet() ? palette() : paletteSecondaire(palette()));
+    m_dechet->setText(l->typeDechet() ? l->typeDechet()->libelle() : QStringLiteral("inconnu"));
+    disposer();
     m_details->show();
-    ajusterColonneClients();
+    m_details->raise();
+    if (m_panneau)
+        m_emplacementPanneau->raise();
 }
 
 QStringList VueLocationBenne::lignesDetails() const
@@ -527,11 +640,9 @@ QStringList VueLocationBenne::lignesDetails() const
     QStringList out;
     if (!m_details->isVisibleTo(this))
         return out;
-    for (QLabel* l : m_lignes) {
-        QTextDocument doc;
-        doc.setHtml(l->text());
-        out << (l->textFormat() == Qt::RichText ? doc.toPlainText() : l->text());
-    }
+    for (QLabel* l : m_lignes)
+        out << l->text();
+    out << QStringLiteral("Déchet prévu : ") + m_dechet->text();
     return out;
 }
 
@@ -564,18 +675,23 @@ void VueLocationBenne::basculerPanneau()
         m_emplacementPanneau);
     if (bennes)
         connect(bennes, &QueryBase::resultsChanged, m_panneau, &VuePourLocationBenne::actualiser);
-    m_emplacementPanneau->layout()->addWidget(m_panneau);
     m_emplacementPanneau->show();
+    m_emplacementPanneau->raise();
     m_boutonPanneau->setChecked(true);
     // It enters from the trailing edge.
-    auto* a = new QPropertyAnimation(m_emplacementPanneau, "maximumWidth", m_emplacementPanneau);
-    a->setStartValue(0);
-    a->setEndValue(360);
+    m_entreePanneau = 0.0;
+    disposer();
+    m_panneau->show();
+    auto* a = new QVariantAnimation(m_panneau);
+    a->setStartValue(0.0);
+    a->setEndValue(1.0);
     a->setDuration(250);
     a->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(a, &QPropertyAnimation::valueChanged, this, &VueLocationBenne::ajusterColonneClients);
+    connect(a, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_entreePanneau = v.toReal();
+        disposer();
+    });
     a->start(QAbstractAnimation::DeleteWhenStopped);
-    m_emplacementPanneau->setMinimumWidth(0);
     // ... with a fade; the effect goes once the panel is in.
     auto* fondu = new QGraphicsOpacityEffect(m_panneau);
     m_panneau->setGraphicsEffect(fondu);
@@ -599,9 +715,9 @@ void VueLocationBenne::fermerPanneau()
         return;
     m_panneau->deleteLater();
     m_panneau = nullptr;
-    m_emplacementPanneau->setMaximumWidth(0);
     m_emplacementPanneau->hide();
-    ajusterColonneClients();
+    m_entreePanneau = 1.0;
+    disposer();
 }
 
 // ---------------------------------------------------------------------------------------------

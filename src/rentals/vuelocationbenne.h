@@ -4,6 +4,10 @@
 // with an all / in-progress filter; once a rental is chosen, where it stands on a map with its
 // address, prices, dates and waste type. The choices live in the main window (the observables
 // handed in) and survive a change of command. The screen only reads records.
+//
+// The columns take their places from the screen's width alone. Where the row has no room for
+// the details (a small window), they lie over the client column, as the available skips do;
+// neither ever moves a column.
 
 #include "listebennesview.h"
 
@@ -31,6 +35,7 @@ class Benne;
 class CarteAvecRepere;
 class CartoucheAnime;
 class Client;
+class ElidedLabel;
 class EtatCartouche;
 class LocationDeBenne;
 class ModelContext;
@@ -81,6 +86,9 @@ public:
     VuePourLocationBenne* panneau() const;
     void basculerPanneau();
 
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -96,7 +104,10 @@ private:
     void actualiserColonnes();
     void actualiserDetails();
     void fermerPanneau();
-    void ajusterColonneClients();
+    // Places the columns by the screen's width alone: what shows beside them (the details, the
+    // available skips) never moves them.
+    void disposer();
+    void placerInvitation(int largeur);
 
     Entrees m_in;
     bool m_afficherInvitation = true;
@@ -121,10 +132,15 @@ private:
     QVBoxLayout* m_emplacementDetails = nullptr;
     CarteAvecRepere* m_carte = nullptr;
     QUuid m_locationDetails;
-    QLabel* m_adresse = nullptr;
+    ElidedLabel* m_adresse = nullptr;
     QList<QLabel*> m_lignes;
+    ElidedLabel* m_dechet = nullptr;
     QPointer<VuePourLocationBenne> m_panneau;
     QWidget* m_emplacementPanneau = nullptr;
+    // How far the panel has come in from the trailing edge, 0 to 1.
+    qreal m_entreePanneau = 1.0;
+    QLabel* m_texteInvitation = nullptr;
+    QPointer<QWidget> m_fermerDetails;
 };
 
 } // namespace kv

@@ -5,10 +5,12 @@
 #include "widgets/colors.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
 #include <QCheckBox>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -127,7 +129,10 @@ void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, cons
         const QFont sous = fontForStyle(TextStyle::subheadline, option.font);
         p->setFont(sous);
         p->setPen(secondaire);
-        p->drawText(QPointF(x, y + QFontMetrics(sous).ascent()), g.type.dispositif->descriptionDispositif());
+        // A long description is cut with "…"; the row's tool tip holds it whole.
+        const QString description = QFontMetrics(sous).elidedText(g.type.dispositif->descriptionDispositif(),
+                                                                  Qt::ElideRight, int(contenu.right() - x));
+        p->drawText(QPointF(x, y + QFontMetrics(sous).ascent()), description);
         y += QFontMetrics(sous).height() + 2;
     }
     const QFont legende = fontForStyle(TextStyle::caption, option.font);
@@ -168,6 +173,8 @@ QVariant ModeleGroupes::data(const QModelIndex& index, int role) const
         return formatNumberShort(g.type.volume) + QStringLiteral(" m³, disponibles : ") + QString::number(g.bennes.size());
     if (role == kGroupeRole)
         return g.id();
+    if (role == Qt::ToolTipRole && g.type.dispositif && !g.type.dispositif->descriptionDispositif().isEmpty())
+        return plainToolTip(g.type.dispositif->descriptionDispositif());
     return {};
 }
 
@@ -194,6 +201,43 @@ QMimeData* ModeleGroupes::mimeData(const QModelIndexList& indexes) const
     return mime;
 }
 
+namespace {
+
+// A check box whose text gives way in a narrow panel: cut with "…", whole in its tool tip.
+class CaseReduite : public QCheckBox {
+public:
+    CaseReduite(const QString& texte, QWidget* parent) : QCheckBox(texte, parent), m_texte(texte) {}
+
+    QSize sizeHint() const override
+    {
+        return {m_marge + largeurTexte(m_texte), QCheckBox::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override
+    {
+        return {m_marge + fontMetrics().horizontalAdvance(QStringLiteral("Inclure…")), QCheckBox::sizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QCheckBox::resizeEvent(event);
+        const QString montre = fontMetrics().elidedText(m_texte, Qt::ElideRight, width() - m_marge);
+        if (montre != text()) {
+            setText(montre);
+            setToolTip(montre == m_texte ? QString() : m_texte);
+        }
+    }
+
+private:
+    int largeurTexte(const QString& t) const { return fontMetrics().horizontalAdvance(t); }
+
+    QString m_texte;
+    // The box, its spacing and the style's margins: what the check box adds to its text.
+    const int m_marge = QCheckBox::sizeHint().width() - fontMetrics().horizontalAdvance(text());
+};
+
+} // namespace
+
 VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes, Client* client,
                                            std::function<void()> onCancel, QWidget* parent)
     : QWidget(parent), m_bennes(std::move(bennes)), m_client(client), m_onCancel(std::move(onCancel))
@@ -201,8 +245,8 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     setObjectName(QStringLiteral("vuePourLocationBenne"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(16, 16, 16, 16);
-    m_sales = new QCheckBox(QStringLiteral("Inclure les bennes sales"), this);
-    m_dispositifs = new QCheckBox(QStringLiteral("Inclure les bennes avec dispositif spécial"), this);
+    m_sales = new CaseReduite(QStringLiteral("Inclure les bennes sales"), this);
+    m_dispositifs = new CaseReduite(QStringLiteral("Inclure les bennes avec dispositif spécial"), this);
     m_dispositifs->setChecked(true);
     v->addWidget(m_sales);
     v->addSpacing(10);

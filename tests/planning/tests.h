@@ -52,4 +52,5 @@ private slots:
     void rendu();
     void defilementPendantLesGlissements();
     void barresCourtesEtBadgeDInformation();
+    void detailsDansLaPlusPetiteFenetre();
 };

@@ -67,6 +67,16 @@ struct Ecran {
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Taps the rental's bar; its details card once shown (none when no details open).
+    QWidget* ouvrirDetails(const LocationDeBenne* l)
+    {
+        clickAt(vp(), centre(l));
+        QWidget* popup = vue->popupInfoLocation();
+        QWidget* carte = popup ? popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation")) : nullptr;
+        if (carte && QTest::qWaitFor([carte] { return carte->isVisible(); }))
+            tourner();
+        return carte;
+    }
     // Lets the store's change notice and the queued calls run.
     static void tourner()
     {
@@ -534,12 +544,8 @@ void TestGrille::detailsSurPlusieursLignes()
     QVERIFY(e.ctx->save());
     for (const QSize taille : {QSize(1200, 760), QSize(1600, 1000)}) {
         e.ouvrir(taille);
-        clickAt(e.vp(), e.centre(l));
-        QWidget* popup = e.vue->popupInfoLocation();
-        QVERIFY(popup);
-        QWidget* carte = popup->findChild<QWidget*>(QStringLiteral("carteInfoLocation"));
-        QTRY_VERIFY(carte->isVisible());
-        Ecran::tourner();
+        QWidget* carte = e.ouvrirDetails(l);
+        QVERIFY(carte && carte->isVisible());
         int valeurs = 0;
         for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>()) {
             if (label->text().isEmpty() || !label->wordWrap())
@@ -1149,4 +1155,39 @@ void TestGrille::barresCourtesEtBadgeDInformation()
     const QPointF o = e.vue->scrollOffset();
     QVERIFY(cadreSur(vp->grab().toImage(), QRectF(cellule.x() * 120 - o.x(), cellule.y() * 40 - o.y(), 120, 40)));
     QCOMPARE(g->locationAuCurseur(), troisJours);
+}
+
+void TestGrille::detailsDansLaPlusPetiteFenetre()
+{
+    // The content area of the smallest window, at 760 × 480: the details card lies whole over the
+    // grid; the grid's own canvas scrolls sideways as before.
+    Ecran e;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Démolition Simon 31"));
+    for (const char* prenom : {"Anne", "Bruno"})
+        new Contact(QString::fromUtf8(prenom), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9), QStringLiteral("12 rue de la République, Lyon"));
+    l->setChauffeurPose(driver(e.ctx.get()));
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(536, 400));
+    Ecran::tourner();
+    QVERIFY(e.vp()->rect().contains(e.centre(l).toPoint()));
+    QWidget* carte = e.ouvrirDetails(l);
+    QVERIFY(carte && carte->isVisible());
+    QWidget* popup = e.vue->popupInfoLocation();
+    QVERIFY2(popup->rect().contains(carte->geometry()),
+             qPrintable(QStringLiteral("%1,%2 %3×%4 in %5×%6").arg(carte->x()).arg(carte->y()).arg(carte->width())
+                            .arg(carte->height()).arg(popup->width()).arg(popup->height())));
+    // Every row of it shows whole.
+    const QList<QLabel*> labels = carte->findChildren<QLabel*>();
+    QVERIFY(labels.size() >= 8);
+    for (QLabel* label : labels)
+        if (label->isVisible())
+            QVERIFY2(label->visibleRegion().boundingRect() == label->rect(), qPrintable(label->text()));
+    // At a width with room, the card keeps its place around x = 400.
+    e.vue->setLocationInfoSelectionnee(nullptr);
+    e.vue->resize(1200, 760);
+    carte = e.ouvrirDetails(l);
+    QVERIFY(carte);
+    QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
 }

@@ -57,6 +57,9 @@ private slots:
     void geocodingAnswerForADeletedRentalIsIgnored();
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
+    void sheetFitsTheSmallestWindow();
+    void unreachableAddressServiceIsSaidInTheSheet();
+    void addressServiceMessageGoesWithTheAddress();
 };
 
 class ParClientTest : public QObject {
@@ -78,6 +81,9 @@ private slots:
     void choosingARentalMovesNothingAndTheCartoucheStaysWhole();
     void groupsOfAvailableSkips();
     void dragPayloadAndPanel();
+    void everyStateFitsFromTheSmallestWindowUp();
+    void detailsOverTheClientsWhenTheRowIsShort();
+    void openingTheAvailableSkipsMovesNoColumn();
 };
 
 class PiecesAdresseTest : public QObject {

@@ -67,6 +67,16 @@ struct Banc {
         return form.get();
     }
     QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
+    // The sheet over `fenetre`, shown at `taille`; none when either does not show.
+    QDialog* feuilleSur(QWidget& fenetre, QSize taille)
+    {
+        fenetre.resize(taille);
+        fenetre.show();
+        if (!QTest::qWaitForWindowExposed(&fenetre))
+            return nullptr;
+        QDialog* feuille = feuilleNouvelleLocation(&fenetre, ctx.get(), benne->id(), [] {}, &service, fixedClock());
+        return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
+    }
 };
 
 void taper(QLineEdit* champ, const QString& texte)
@@ -394,11 +404,8 @@ void FormulaireLocationTest::missingFieldsLineShowsWithoutScrolling()
 {
     Banc b;
     QWidget fenetre;
-    fenetre.resize(1200, 760);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-    QDialog* feuille = feuilleNouvelleLocation(&fenetre, b.ctx.get(), b.benne->id(), [] {}, &b.service, fixedClock());
-    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QDialog* feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
     const QSize taille = feuille->size();
     QTest::keyClick(form->choixClient(), Qt::Key_Home);
@@ -778,7 +785,7 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
     QVERIFY(feuille);
     QCOMPARE(feuille->objectName(), QStringLiteral("feuilleNouvelleLocation"));
     QCOMPARE(feuille->windowModality(), Qt::WindowModal);
-    QVERIFY(feuille->minimumSize() == QSize(480, 630));
+    QVERIFY(feuille->minimumWidth() >= 480);
     FormulaireLocationView* form = formulaireDe(feuille);
     QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
     QVERIFY(!grille.benneSelection());
@@ -797,4 +804,121 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
     QCOMPARE(b.benne->locations().size(), 1);
     QVERIFY(!grille.benneSelection());
     QTRY_VERIFY(!grille.feuille());
+}
+
+void FormulaireLocationTest::sheetFitsTheSmallestWindow()
+{
+    // The main window at its smallest (760 × 480): the sheet stays within it, at its opening size
+    // and at its own smallest; the fields scroll down, never sideways, and the buttons stay in view.
+    Banc b;
+    new Contact("Jean", "Martin", "0600000000", "", b.alpha);
+    QVERIFY(saved(b.ctx.get()));
+    QWidget fenetre;
+    QDialog* feuille = b.feuilleSur(fenetre, QSize(760, 480));
+    QVERIFY(feuille);
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480,
+             qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
+    QVERIFY(feuille->minimumWidth() >= 480);
+    form->interrupteurTarifs()->setChecked(true);
+    QTRY_VERIFY(!form->carteTarifs()->isAnimating());
+    for (const QSize taille : {feuille->size(), feuille->minimumSize()}) {
+        feuille->resize(taille);
+        settle();
+        const QString ou = QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height());
+        QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480, qPrintable(ou));
+        auto* defilement = form->findChild<QScrollArea*>("defilementFormulaire");
+        QWidget* contenu = defilement->widget();
+        QVERIFY2(contenu->width() <= defilement->viewport()->width(), qPrintable(ou));
+        // The prices card whole across, both faces.
+        QVERIFY2(form->carteTarifs()->width() >= form->findChild<QWidget*>("faceAvantTarifs")->width(), qPrintable(ou));
+        QVERIFY2(form->carteTarifs()->mapTo(contenu, QPoint(form->carteTarifs()->width(), 0)).x() <= contenu->width(),
+                 qPrintable(ou));
+        // Every field and button whole, the ones that scroll once scrolled to.
+        QList<QWidget*> parties = {form->choixClient(), form->champAdresse(), form->champLatitude(),
+                                   form->champLongitude(), form->boutonVille(), form->champDatePose(),
+                                   form->choixContact(), form->choixTypeDechet(), form->champTarifPose()->lineEdit(),
+                                   form->champTarifJournalier()->lineEdit()};
+        for (QWidget* w : parties) {
+            // (A line edit's own scrolling shows its cursor only: its whole rectangle is asked for.)
+            const QPoint centre = w->mapTo(contenu, w->rect().center());
+            defilement->ensureVisible(centre.x(), centre.y(), w->width() / 2 + 1, w->height() / 2 + 1);
+            const QRect vu = w->visibleRegion().boundingRect();
+            QVERIFY2(vu == w->rect(), qPrintable(QStringLiteral("%1 %2: %3 of %4 shown").arg(ou, w->objectName())
+                                                     .arg(vu.width()).arg(w->width())));
+        }
+        for (QWidget* bouton : {static_cast<QWidget*>(form->boutonValider()), static_cast<QWidget*>(form->boutonAnnuler())})
+            QVERIFY2(bouton->visibleRegion().boundingRect() == bouton->rect(), qPrintable(ou));
+    }
+    feuille->close();
+}
+
+void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
+{
+    Banc b;
+    // A port of this machine that nothing listens on.
+    quint16 ferme = 0;
+    {
+        QTcpServer serveur;
+        QVERIFY(serveur.listen(QHostAddress::LocalHost, 0));
+        ferme = serveur.serverPort();
+    }
+    AdresseService injoignable(QUrl(QStringLiteral("http://127.0.0.1:%1/geocodage").arg(ferme)));
+    FormulaireLocationView form(b.ctx.get(), b.benne->id(), [] {}, &injoignable, nullptr, fixedClock());
+    form.resize(600, 630);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.autoCompleteur()->setDelaiSaisieMs(0);
+    auto* emplacement = form.findChild<QStackedWidget*>("emplacementSuggestions");
+
+    // Said where the suggestions would be.
+    QTest::keyClicks(form.champAdresse(), "12 rue de la Paix");
+    auto* message = form.findChild<QLabel*>("messageServiceAdresses");
+    QVERIFY(message);
+    QTRY_VERIFY(message->isVisible());
+    QVERIFY2(message->text().startsWith(QStringLiteral("Service d’adresses injoignable")), qPrintable(message->text()));
+    QVERIFY(emplacement->isAncestorOf(message));
+    QVERIFY(message->visibleRegion().boundingRect() == message->rect());
+    QCOMPARE(form.adresse(), QStringLiteral("12 rue de la Paix"));
+    QTRY_VERIFY(!message->graphicsEffect()); // faded in
+    capture(&form, QStringLiteral("adresse-injoignable"));
+
+    // Coordinates typed by hand: the map comes back with them, and the rental is stored.
+    taper(form.champLatitude(), "45.5");
+    taper(form.champLongitude(), "4.8");
+    QVERIFY(!message->isVisible());
+    QCOMPARE(emplacement->currentWidget(), form.carte());
+    QCOMPARE(form.carte()->repere(), std::optional<Coordonnee>(Coordonnee{45.5, 4.8}));
+    QTest::mouseClick(form.boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    LocationDeBenne* l = b.locations().first();
+    QCOMPARE(l->adresse(), std::optional<QString>(QStringLiteral("12 rue de la Paix")));
+    QCOMPARE(l->latitude(), std::optional<double>(45.5));
+    QCOMPARE(l->longitude(), std::optional<double>(4.8));
+}
+
+void FormulaireLocationTest::addressServiceMessageGoesWithTheAddress()
+{
+    // Typed again after the message, the address asks again; back under three characters, the
+    // message goes and the map returns.
+    Banc b;
+    b.faux.statut = "503";
+    auto* form = b.ouvrir();
+    auto* emplacement = form->findChild<QStackedWidget*>("emplacementSuggestions");
+    QTest::keyClicks(form->champAdresse(), "Lyon");
+    auto* message = form->findChild<QLabel*>("messageServiceAdresses");
+    QVERIFY(message);
+    QTRY_VERIFY(message->isVisible());
+    QVERIFY(message->text().contains("HTTP 503"));
+    b.faux.statut = "200";
+    b.faux.reponseParDefaut = collection({kLyon});
+    QTest::keyClicks(form->champAdresse(), " 1");
+    QTRY_COMPARE(emplacement->currentWidget(), form->suggestions());
+    QVERIFY(!message->isVisible());
+    b.faux.statut = "503";
+    QTest::keyClick(form->champAdresse(), Qt::Key_Backspace);
+    QTRY_VERIFY(message->isVisible());
+    taper(form->champAdresse(), "Ly");
+    QVERIFY(!message->isVisible());
+    QCOMPARE(emplacement->currentWidget(), form->carte());
 }

@@ -9,6 +9,7 @@
 #include "rentals/vuelocationbenne.h"
 #include "rentals/vuepourlocationbenne.h"
 #include "widgets/benneoscillanteview.h"
+#include "widgets/plaintext.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -74,6 +75,82 @@ struct Bureau {
 void cliquer(CartoucheAnime* c)
 {
     QTest::mouseClick(c, Qt::LeftButton, {}, c->boite().center().toPoint());
+}
+
+void cliquer(BenneOscillanteView* t)
+{
+    QTest::mouseClick(t, Qt::LeftButton, {}, t->tileRect().center().toPoint());
+}
+
+// The screen in the content area as the main window shows it: a scroll area that gives it all
+// its room and scrolls only when the screen asks for more.
+struct ZoneContenu {
+    QScrollArea zone;
+    ZoneContenu(VueLocationBenne* ecran, QSize taille)
+    {
+        zone.setFrameShape(QFrame::NoFrame);
+        zone.setWidgetResizable(true);
+        zone.setWidget(ecran);
+        zone.resize(taille);
+        zone.show();
+    }
+    ~ZoneContenu() { zone.takeWidget(); }
+};
+
+QRect dans(const QWidget* w, const QWidget* ecran)
+{
+    return QRect(w->mapTo(ecran, QPoint(0, 0)), w->size());
+}
+
+// What keeps the screen usable at this size: nothing to scroll in the content area, every button
+// whole and in view, every one-line text whole or cut with "…" (the whole text in its tool tip),
+// and nothing laid over the rentals column.
+QStringList fautes(ZoneContenu& z, VueLocationBenne& ecran)
+{
+    settle();
+    QStringList out;
+    if (z.zone.horizontalScrollBar()->isVisible())
+        out << QStringLiteral("the content scrolls sideways (%1 for %2)").arg(ecran.minimumSizeHint().width()).arg(z.zone.viewport()->width());
+    if (z.zone.verticalScrollBar()->isVisible())
+        out << QStringLiteral("the content scrolls down (%1 for %2)").arg(ecran.minimumSizeHint().height()).arg(z.zone.viewport()->height());
+    for (QAbstractButton* b : ecran.findChildren<QAbstractButton*>()) {
+        if (!b->isVisible())
+            continue;
+        const QRect r = dans(b, &ecran);
+        if (!ecran.rect().contains(r) || b->visibleRegion().boundingRect() != b->rect())
+            out << QStringLiteral("button « %1 » %2 out of view").arg(b->text(), b->objectName());
+        auto* c = qobject_cast<QCheckBox*>(b);
+        const int texte = c ? c->fontMetrics().horizontalAdvance(c->text()) + 24 : 0;
+        if (c && texte > c->width())
+            out << QStringLiteral("check box « %1 » cut").arg(c->text());
+        if (c && c->text().endsWith(QChar(0x2026)) == c->toolTip().isEmpty())
+            out << QStringLiteral("check box « %1 » cut without its whole text in a tool tip").arg(c->text());
+    }
+    for (QLabel* l : ecran.findChildren<QLabel*>()) {
+        if (!l->isVisible() || l->text().isEmpty() || !l->pixmap().isNull())
+            continue;
+        const QRect r = dans(l, &ecran);
+        if (!ecran.rect().contains(r) || l->visibleRegion().boundingRect() != l->rect())
+            out << QStringLiteral("label « %1 » out of view").arg(l->text().left(40));
+        if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                          : l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width() + 1)
+            out << QStringLiteral("label « %1 » cut").arg(l->text().left(40));
+    }
+    QWidget* locations = ecran.findChild<QWidget*>("colonneLocations");
+    for (const char* nom : {"colonneDetails", "emplacementPanneau"}) {
+        QWidget* w = ecran.findChild<QWidget*>(nom);
+        if (w && w->isVisible() && locations->isVisible() && w->geometry().intersects(locations->geometry()))
+            out << QStringLiteral("%1 lies over the rentals").arg(QLatin1String(nom));
+        if (w && w->isVisible() && !ecran.rect().contains(w->geometry()))
+            out << QStringLiteral("%1 out of the screen").arg(QLatin1String(nom));
+    }
+    return out;
+}
+
+// Waits for the available skips to have come in.
+bool panneauEntre(VueLocationBenne& ecran)
+{
+    return ecran.panneau() && !ecran.panneau()->graphicsEffect();
 }
 
 } // namespace
@@ -632,4 +709,174 @@ void ParClientTest::dragPayloadAndPanel()
     QVERIFY(ecran.panneau());
     ecran.selectionnerClient(autre->id());
     QTRY_VERIFY(!ecran.panneau());
+}
+
+void ParClientTest::everyStateFitsFromTheSmallestWindowUp()
+{
+    // The content area of the smallest window (760 × 480), of a small one, of 1200 × 760 at
+    // scale 1.5, and of 1600 × 1000; names of 300 characters.
+    for (const QSize taille : {QSize(536, 400), QSize(700, 420), QSize(840, 600), QSize(1380, 900)}) {
+        const QString ou = QStringLiteral("%1 × %2: ").arg(taille.width()).arg(taille.height());
+        Bureau b;
+        Client* longue = client(b.ctx.get(), longName(QStringLiteral("Client")));
+        for (int i = 0; i < 12; ++i)
+            client(b.ctx.get(), longName(QStringLiteral("Autre %1").arg(i)));
+        auto* grue = new DispositifSpecial(longName(QStringLiteral("Grue")));
+        Benne* benne10 = colouredBenne(b.ctx.get(), 10, "FF0000", EtatBenne::correct, grue);
+        colouredBenne(b.ctx.get(), 6, "00FF00", EtatBenne::sale);
+        auto* l = location(b.ctx.get(), longue, benne10, localDateTime(2026, 6, 1), localDateTime(2026, 6, 20),
+                           longName(QStringLiteral("12 rue")), 45.76, 4.83, wasteType(b.ctx.get(), longName("Gravats")));
+        for (int i = 0; i < 6; ++i)
+            location(b.ctx.get(), longue, benne10, localDateTime(2026, 5, 1 + i), std::nullopt, longName("Lot"));
+        {
+            // No client yet: the configuration card, whole.
+            Bureau vide;
+            auto* sansClient = new VueLocationBenne(vide.entrees());
+            ZoneContenu z(sansClient, taille);
+            QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
+            QVERIFY(sansClient->afficheCarteConfiguration());
+            const QStringList f = fautes(z, *sansClient);
+            QVERIFY2(f.isEmpty(), qPrintable(ou + "no client: " + f.join(", ")));
+        }
+        auto* ecran = new VueLocationBenne(b.entrees());
+        ZoneContenu z(ecran, taille);
+        QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
+        // It opens at its left edge.
+        QCOMPARE(ecran->colonneClients()->x(), 12);
+        QStringList f = fautes(z, *ecran);
+        QVERIFY2(f.isEmpty(), qPrintable(ou + "nothing chosen: " + f.join(", ")));
+
+        cliquer(ecran->cartouche(longue));
+        QTRY_VERIFY(ecran->listeBennes());
+        f = fautes(z, *ecran);
+        QVERIFY2(f.isEmpty(), qPrintable(ou + "client chosen: " + f.join(", ")));
+        // The grown cartouche keeps its name: it is cut with "…", and whole in its tool tip.
+        QCOMPARE(shownToolTip(ecran->cartouche(longue)->toolTip()), longue->nom());
+
+        cliquer(ecran->listeBennes()->tuile(l));
+        QVERIFY(ecran->colonneDetails()->isVisible());
+        f = fautes(z, *ecran);
+        QVERIFY2(f.isEmpty(), qPrintable(ou + "rental chosen: " + f.join(", ")));
+        QVERIFY2(ecran->colonneDetails()->width() >= 200, qPrintable(ou + QString::number(ecran->colonneDetails()->width())));
+        QVERIFY(ecran->carteDetails()->height() >= 100);
+
+        QTest::mouseClick(ecran->boutonBennesDisponibles(), Qt::LeftButton);
+        QTRY_VERIFY(panneauEntre(*ecran));
+        f = fautes(z, *ecran);
+        QVERIFY2(f.isEmpty(), qPrintable(ou + "available skips: " + f.join(", ")));
+        // The panel's check boxes still answer a click.
+        QCheckBox* sales = ecran->panneau()->caseBennesSales();
+        QTest::mouseClick(sales, Qt::LeftButton, {}, QPoint(5, sales->height() / 2));
+        QCOMPARE(ecran->panneau()->groupesAffiches().size(), 2);
+        QCOMPARE(sales->toolTip().isEmpty(), sales->text() == QStringLiteral("Inclure les bennes sales"));
+
+        // Closed again: the details come back as they were.
+        QTest::mouseClick(ecran->boutonBennesDisponibles(), Qt::LeftButton);
+        QTRY_VERIFY(!ecran->panneau());
+        QVERIFY(ecran->colonneDetails()->isVisible());
+        f = fautes(z, *ecran);
+        QVERIFY2(f.isEmpty(), qPrintable(ou + "panel closed: " + f.join(", ")));
+    }
+}
+
+void ParClientTest::detailsOverTheClientsWhenTheRowIsShort()
+{
+    // The smallest window: no room for a third column. The details lie over the clients, the
+    // rentals stay in view and in reach; "Fermer" or a second tap on the rental lets them go.
+    Bureau b;
+    Client* a = client(b.ctx.get(), "Martin Bâtiment");
+    client(b.ctx.get(), "Dupont");
+    Benne* benne10 = benne(b.ctx.get(), 10);
+    auto* l1 = location(b.ctx.get(), a, benne10, localDateTime(2026, 6, 1), std::nullopt, "Lyon", 45.76, 4.83);
+    auto* l2 = location(b.ctx.get(), a, benne10, localDateTime(2026, 5, 1), std::nullopt, "Bron", 45.73, 4.91);
+    auto* ecran = new VueLocationBenne(b.entrees());
+    ZoneContenu z(ecran, QSize(536, 400));
+    QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
+    cliquer(ecran->cartouche(a));
+    QTRY_VERIFY(ecran->listeBennes());
+    settle();
+    QWidget* locations = ecran->findChild<QWidget*>("colonneLocations");
+    const QRect avant = locations->geometry();
+    cliquer(ecran->listeBennes()->tuile(l1));
+    settle();
+    QWidget* details = ecran->colonneDetails();
+    QVERIFY(details->isVisible());
+    QCOMPARE(locations->geometry(), avant);
+    QCOMPARE(details->geometry(), ecran->colonneClients()->geometry());
+    // Another rental, chosen from the list still in view.
+    cliquer(ecran->listeBennes()->tuile(l2));
+    settle();
+    QCOMPARE(b.selectedLocation.get(), l2);
+    QCOMPARE(ecran->carteDetails()->repere(), std::optional<Coordonnee>(Coordonnee{45.73, 4.91}));
+    auto* fermer = details->findChild<QToolButton*>("fermerDetails");
+    QVERIFY(fermer && fermer->isVisible());
+    QCOMPARE(fermer->toolTip(), QStringLiteral("Fermer"));
+    QTest::mouseClick(fermer, Qt::LeftButton);
+    QVERIFY(!b.selectedLocation.get());
+    QVERIFY(!details->isVisible());
+    QVERIFY(ecran->cartouche(a)->isVisible());
+    QCOMPARE(b.selectedClientID.get(), std::optional<QUuid>(a->id()));
+
+    // With room for a column, the details sit beside the rentals and need no button.
+    z.zone.resize(1380, 900);
+    cliquer(ecran->listeBennes()->tuile(l1));
+    settle();
+    QVERIFY(details->x() > locations->geometry().right());
+    QVERIFY(!details->findChild<QToolButton*>("fermerDetails")->isVisible());
+}
+
+void ParClientTest::openingTheAvailableSkipsMovesNoColumn()
+{
+    // 1600 × 1000, 1200 × 760, 1200 × 760 at scale 1.5, and the smallest window; with no rental
+    // chosen, then with one.
+    for (const int largeur : {1380, 970, 840, 536}) {
+        for (const bool avecLocation : {false, true}) {
+            const QString ou = QStringLiteral("%1%2").arg(largeur).arg(avecLocation ? " with a rental" : "");
+            Bureau b;
+            Client* a = client(b.ctx.get(), "Démolition Simon 31");
+            client(b.ctx.get(), "B");
+            colouredBenne(b.ctx.get(), 10, "FF0000");
+            auto* l = location(b.ctx.get(), a, benne(b.ctx.get(), 10), localDateTime(2026, 6, 1), std::nullopt, "Lyon",
+                               45.76, 4.83);
+            auto* ecran = new VueLocationBenne(b.entrees());
+            ZoneContenu z(ecran, QSize(largeur, 620));
+            QVERIFY(QTest::qWaitForWindowExposed(&z.zone));
+            cliquer(ecran->cartouche(a));
+            QTRY_VERIFY(ecran->listeBennes());
+            if (avecLocation)
+                cliquer(ecran->listeBennes()->tuile(l));
+            settle();
+            QWidget* locations = ecran->findChild<QWidget*>("colonneLocations");
+            const QRect clients = ecran->colonneClients()->geometry();
+            const QRect colonne = locations->geometry();
+            const QRect details = ecran->colonneDetails()->geometry();
+            const QRect cartouche = dans(ecran->cartouche(a), ecran);
+
+            QTest::mouseClick(ecran->boutonBennesDisponibles(), Qt::LeftButton);
+            QVERIFY(ecran->panneau());
+            // On its way in and once in.
+            QTest::qWait(100);
+            QCOMPARE(ecran->colonneClients()->geometry(), clients);
+            QTRY_VERIFY(panneauEntre(*ecran));
+            settle();
+            QVERIFY2(ecran->colonneClients()->geometry() == clients, qPrintable(ou));
+            QVERIFY2(locations->geometry() == colonne, qPrintable(ou));
+            QVERIFY2(dans(ecran->cartouche(a), ecran) == cartouche, qPrintable(ou));
+            if (avecLocation)
+                QVERIFY2(ecran->colonneDetails()->x() == details.x(), qPrintable(ou));
+            // It comes in at the trailing side of the rentals, whole and in the screen; the button
+            // that closes it stays in reach.
+            QWidget* place = ecran->findChild<QWidget*>("emplacementPanneau");
+            QVERIFY2(ecran->rect().contains(place->geometry()), qPrintable(ou));
+            QVERIFY2(!place->geometry().intersects(colonne), qPrintable(ou));
+            QCOMPARE(ecran->panneau()->geometry(), place->rect());
+            if (largeur >= 1380)
+                QCOMPARE(place->width(), 360);
+            QTest::mouseClick(ecran->boutonBennesDisponibles(), Qt::LeftButton);
+            QTRY_VERIFY(!ecran->panneau());
+            settle();
+            QCOMPARE(ecran->colonneClients()->geometry(), clients);
+            QCOMPARE(locations->geometry(), colonne);
+        }
+    }
 }
