@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "listeentiere.h"
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
@@ -123,6 +124,7 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     QFont titre3 = font();
     titre3.setPointSizeF(font().pointSizeF() > 0 ? font().pointSizeF() * 15.0 / 13 : 12);
     m_nombre->setFont(titre3);
+    m_nombre->setWordWrap(true);
     colonne->addWidget(m_nombre);
 
     m_detail = new QGroupBox(QStringLiteral("Détail des locations du mois"), this);
@@ -134,19 +136,17 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->setHeaderHidden(true);
     m_liste->setSelectionMode(QAbstractItemView::NoSelection);
     m_liste->setFocusPolicy(Qt::StrongFocus);
-    m_liste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_liste->setFont(fontForStyle(TextStyle::caption, font()));
     m_liste->setTextElideMode(Qt::ElideRight);
     // Four points between rows.
     m_liste->setStyleSheet(QStringLiteral("QTreeView::item { padding-top: 2px; padding-bottom: 2px; }"));
     m_liste->header()->setStretchLastSection(true);
-    m_liste->header()->setMinimumSectionSize(20);
+    m_liste->header()->setMinimumSectionSize(plancher(LocationDetailRowsModel::adresse));
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         m_liste->setColumnWidth(c, largeurMinimale(c));
     m_liste->viewport()->installEventFilter(this);
     dedans->addWidget(m_liste);
-    colonne->addWidget(m_detail, 1);
-    // Without the detail, the note of an empty month stays under the title.
+    colonne->addWidget(m_detail);
     colonne->addStretch();
 }
 
@@ -170,6 +170,7 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
         m_largeursVoulues.append(
             std::max(largeurMinimale(c), static_cast<QAbstractItemView*>(m_liste)->sizeHintForColumn(c)));
     ajusterColonnes();
+    montrerToutesLesLignes(m_liste);
     const bool vide = locations.isEmpty();
     m_vide->setVisible(vide);
     m_nombre->setVisible(!vide);
@@ -182,15 +183,35 @@ void RapportMensuelApercuView::ajusterColonnes()
 {
     if (m_largeursVoulues.size() != LocationDetailRowsModel::adresse)
         return;
+    const int place = m_liste->viewport()->width();
     int autres = 0;
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         if (c != LocationDetailRowsModel::dechet)
             autres += m_largeursVoulues[c];
-    const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet),
-                                 (m_liste->viewport()->width() - autres) / 2);
+    const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet), (place - autres) / 2);
+    QList<int> largeurs = m_largeursVoulues;
+    largeurs[LocationDetailRowsModel::dechet] = std::min(largeurs[LocationDetailRowsModel::dechet], plafond);
+    // Narrower than that, with the address's least room, every column gives the same share of
+    // what it holds above its floor; a text cut then shows whole in its tool tip.
+    int voulu = plancher(LocationDetailRowsModel::adresse);
+    int souplesse = 0;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c) {
+        voulu += largeurs[c];
+        souplesse += std::max(0, largeurs[c] - plancher(c));
+    }
+    if (voulu > place && souplesse > 0) {
+        const double part = std::min(1.0, double(voulu - place) / souplesse);
+        for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+            largeurs[c] -= int(std::ceil(std::max(0, largeurs[c] - plancher(c)) * part));
+    }
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
-        m_liste->setColumnWidth(c, c == LocationDetailRowsModel::dechet ? std::min(m_largeursVoulues[c], plafond)
-                                                                       : m_largeursVoulues[c]);
+        m_liste->setColumnWidth(c, largeurs[c]);
+}
+
+int RapportMensuelApercuView::plancher(int colonne)
+{
+    static constexpr int planchers[] = {40, 40, 40, 48, 48};
+    return planchers[colonne];
 }
 
 bool RapportMensuelApercuView::eventFilter(QObject* watched, QEvent* event)

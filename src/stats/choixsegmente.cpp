@@ -1,7 +1,8 @@
 #include "choixsegmente.h"
 
+#include "widgets/flowlayout.h"
+
 #include <QButtonGroup>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -9,14 +10,12 @@
 namespace kv {
 
 ChoixSegmente::ChoixSegmente(const QString& label, QWidget* parent)
-    : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new QHBoxLayout), m_groupe(new QButtonGroup(this))
+    : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new FlowLayout(this, 0, 4)), m_groupe(new QButtonGroup(this))
 {
-    auto* h = new QHBoxLayout(this);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->setSpacing(8);
-    h->addWidget(m_label);
-    m_segments->setSpacing(0);
-    h->addLayout(m_segments);
+    // The label, then the segments side by side; those that the width cannot hold go on to the
+    // next lines, every one whole.
+    m_label->setContentsMargins(0, 0, 8, 0);
+    m_segments->addWidget(m_label);
     m_label->setVisible(!label.isEmpty());
     m_groupe->setExclusive(true);
     setFocusPolicy(Qt::StrongFocus);

@@ -7,7 +7,7 @@
 
 #include "platform/maillink.h"
 #include "widgets/colors.h"
-#include "widgets/foldingrow.h"
+#include "widgets/flowlayout.h"
 #include "widgets/icons.h"
 
 #include <QApplication>
@@ -363,21 +363,14 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     v->setContentsMargins(20, 20, 20, 20);
     v->setSpacing(12);
 
-    // The controls go under the title when the window is too narrow for both.
-    auto* rangee = new FoldingRow(this);
-    QBoxLayout* entete = rangee->row();
-    entete->setContentsMargins(0, 0, 0, 0);
-    entete->setSpacing(12);
+    // The controls go under the title when the window is too narrow for both, and on to a
+    // second line when even alone they are.
     auto* t = titre(QStringLiteral("Clients inactifs"), TextStyle::title2, this);
     QFont f = t->font();
     f.setBold(true);
     t->setFont(f);
-    entete->addWidget(t);
-    entete->addStretch();
-    auto* controles = new QWidget(rangee);
-    auto* ligneControles = new QHBoxLayout(controles);
-    ligneControles->setContentsMargins(0, 0, 0, 0);
-    ligneControles->setSpacing(12);
+    auto* controles = new QWidget(this);
+    auto* ligneControles = new FlowLayout(controles, 12, 6);
     m_choixSeuil = new ChoixSegmente(QStringLiteral("Inactivité"), controles);
     m_choixSeuil->setOptions({{QStringLiteral("3 mois"), 3}, {QStringLiteral("6 mois"), 6}, {QStringLiteral("12 mois"), 12}});
     m_choixSeuil->setValeur(m_seuilMois);
@@ -387,8 +380,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_jamais->setChecked(m_inclureJamaisLoues);
     connect(m_jamais, &QCheckBox::toggled, this, &ClientsInactifsView::setInclureJamaisLoues);
     ligneControles->addWidget(m_jamais);
-    entete->addWidget(controles);
-    v->addWidget(rangee);
+    v->addWidget(new RangeeRepliable(t, controles, this));
 
     m_liste = new QListView(this);
     m_liste->setModel(m_model);

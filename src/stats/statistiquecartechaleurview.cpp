@@ -28,6 +28,7 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     auto* titre = new QLabel(QStringLiteral("Carte de chaleur des poses de bennes"), this);
     titre->setObjectName(QStringLiteral("titre"));
     titre->setFont(fontForStyle(TextStyle::title2, font()));
+    titre->setWordWrap(true);
     layout->addWidget(titre);
     layout->addSpacing(8);
 
