@@ -140,8 +140,10 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->setTextElideMode(Qt::ElideRight);
     // Four points between rows.
     m_liste->setStyleSheet(QStringLiteral("QTreeView::item { padding-top: 2px; padding-bottom: 2px; }"));
-    m_liste->header()->setStretchLastSection(true);
-    m_liste->header()->setMinimumSectionSize(plancher(LocationDetailRowsModel::adresse));
+    // The address takes what the other columns leave (set here: a hidden header does not
+    // stretch its last section).
+    m_liste->header()->setStretchLastSection(false);
+    m_liste->header()->setMinimumSectionSize(20);
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         m_liste->setColumnWidth(c, largeurMinimale(c));
     m_liste->viewport()->installEventFilter(this);
@@ -204,8 +206,12 @@ void RapportMensuelApercuView::ajusterColonnes()
         for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
             largeurs[c] -= int(std::ceil(std::max(0, largeurs[c] - plancher(c)) * part));
     }
-    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+    int reste = place;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c) {
         m_liste->setColumnWidth(c, largeurs[c]);
+        reste -= largeurs[c];
+    }
+    m_liste->setColumnWidth(LocationDetailRowsModel::adresse, std::max(plancher(LocationDetailRowsModel::adresse), reste));
 }
 
 int RapportMensuelApercuView::plancher(int colonne)
