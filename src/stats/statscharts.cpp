@@ -248,7 +248,8 @@ namespace {
 constexpr QChar kMarqueInvisible(0x200B);
 // What a label needs beside its text so that it does not touch its neighbour.
 constexpr qreal kJeuEtiquette = 8;
-// A name standing at a slant keeps at most this much of its text.
+// A name standing at a slant keeps at most a third of the plot's width of its text, and at least
+// this much.
 constexpr int kLongueurEtiquetteTournee = 110;
 
 qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
@@ -287,9 +288,12 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, const QStringL
     if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
         return {unSurN(longues, 1), 0};
     if (tourner) {
-        const qreal ligne = fm.height() + 4;
-        if (parCategorie >= ligne * std::numbers::sqrt2)
+        // A slanted label takes the width of its bounding box: the axis hides one that reaches
+        // into its neighbour's or beyond the plot's ends.
+        const qreal penche = (plusLarge(fm, courtes) + fm.height()) * std::numbers::sqrt2 / 2 + 2;
+        if (parCategorie >= penche)
             return {unSurN(courtes, 1), -45};
+        const qreal ligne = fm.height() + 4;
         return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
@@ -362,8 +366,9 @@ void laisserLaPlaceAuxTextes(QChartView* vue)
             }
             const QFontMetricsF fm(axe->labelsFont());
             QStringList courts;
+            const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
             for (const QString& n : std::as_const(noms))
-                courts.append(fm.elidedText(n, Qt::ElideRight, kLongueurEtiquetteTournee));
+                courts.append(fm.elidedText(n, Qt::ElideRight, longueur));
             const qreal pente = appliquer(axe, zone, noms, courts, true);
             hauteur = std::max(hauteur, base + int(std::ceil(pente)));
         }
