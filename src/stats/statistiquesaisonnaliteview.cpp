@@ -165,7 +165,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     axeX->append(libellesMois());
     chart->addAxis(axeX, Qt::AlignBottom);
     // A narrow chart reads its months by their initials.
-    etiquettesSelonLaPlace(chart, axeX, libellesMois(), initialesMois());
+    NomsDesBarres::de(chart)->setNoms(libellesMois(), initialesMois(), false);
     QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
     for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(m_courbe), static_cast<QAbstractSeries*>(m_points)}) {

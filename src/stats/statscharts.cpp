@@ -160,6 +160,7 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
     axeX->setGridLineVisible(false);
     chart->addAxis(axeX, Qt::AlignBottom);
     series->attachAxis(axeX);
+    NomsDesBarres::de(chart)->setNoms(categories, {}, true);
 
     QValueAxis* axeY = axeValeurs(max, entiers, titreY);
     chart->addAxis(axeY, Qt::AlignLeft);
@@ -245,12 +246,13 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
 
 namespace {
 
-constexpr QChar kMarqueInvisible(0x200B);
 // What a label needs beside its text so that it does not touch its neighbour.
 constexpr qreal kJeuEtiquette = 8;
 // A name standing at a slant keeps at most a third of the plot's width of its text, and at least
 // this much.
 constexpr int kLongueurEtiquetteTournee = 110;
+// Between the plot's bottom and the names.
+constexpr int kSousLeGraphique = 6;
 
 qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
 {
@@ -260,39 +262,34 @@ qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
     return w;
 }
 
-// Every `pas`-th text, the others left blank; all kept distinct for the axis.
+// Every `pas`-th text, the others left blank.
 QStringList unSurN(const QStringList& textes, int pas)
 {
     QStringList out;
-    for (qsizetype i = 0; i < textes.size(); ++i) {
-        QString t = i % pas == 0 ? textes[i] : QString();
-        while (out.contains(t))
-            t += kMarqueInvisible;
-        out.append(t);
-    }
+    for (qsizetype i = 0; i < textes.size(); ++i)
+        out.append(i % pas == 0 ? textes[i] : QString());
     return out;
 }
 
 struct Etiquetage {
-    QStringList categories;
+    QStringList textes;
     int angle = 0;
 };
 
-// The labels of a bar category axis for categories `parCategorie` wide: the long ones upright
-// while they stand side by side; else, for names (`tourner`), the short ones at a slant while
-// slanted lines clear each other, then upright on end; else the short ones upright. Where even
-// those would overlap, only every second (third, …) keeps its label.
-Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, const QStringList& longues,
+// The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
+// left edge: see NomsDesBarres.
+Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
                      const QStringList& courtes, bool tourner)
 {
     if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
-        return {unSurN(longues, 1), 0};
+        return {longues, 0};
     if (tourner) {
-        // A slanted label takes the width of its bounding box: the axis hides one that reaches
-        // into its neighbour's or beyond the plot's ends.
-        const qreal penche = (plusLarge(fm, courtes) + fm.height()) * std::numbers::sqrt2 / 2 + 2;
-        if (parCategorie >= penche)
-            return {unSurN(courtes, 1), -45};
+        // A slanted name takes the width of its bounding box, and the first one reaches left of
+        // its bar by its whole slant.
+        const qreal large = plusLarge(fm, courtes);
+        const qreal penche = (large + fm.height()) * std::numbers::sqrt2 / 2 + 2;
+        if (parCategorie >= penche && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
+            return {courtes, -45};
         const qreal ligne = fm.height() + 4;
         return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
     }
@@ -300,38 +297,117 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, const QStringL
     return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
 }
 
-// Applies the labels for the current plot; returns the height the slanted labels take.
-qreal appliquer(QBarCategoryAxis* axe, const QRectF& zone, const QStringList& longues, const QStringList& courtes,
-                bool tourner)
+QBarCategoryAxis* axeDesCategories(QChart* chart)
 {
-    if (longues.isEmpty() || zone.width() <= 0)
-        return 0;
-    const QFontMetricsF fm(axe->labelsFont());
-    const Etiquetage e = etiqueter(fm, zone.width() / qreal(longues.size()), longues, courtes, tourner);
-    // The axis would cut to its own reckoning, narrower than a category: the labels chosen fit.
-    axe->setTruncateLabels(false);
-    if (axe->labelsAngle() != e.angle)
-        axe->setLabelsAngle(e.angle);
-    if (e.categories != axe->categories())
-        axe->setCategories(e.categories);
-    return e.angle == 0 ? 0 : plusLarge(fm, e.categories) * std::sin(qDegreesToRadians(qreal(-e.angle)));
+    for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
+        if (auto* axe = qobject_cast<QBarCategoryAxis*>(a))
+            return axe;
+    return nullptr;
 }
 
 } // namespace
 
-QString etiquetteLisible(const QString& categorie)
+NomsDesBarres::NomsDesBarres(QChart* chart) : QObject(chart), m_chart(chart)
 {
-    QString t = categorie;
-    t.remove(kMarqueInvisible);
+    connect(chart, &QChart::plotAreaChanged, this, &NomsDesBarres::placer);
+}
+
+NomsDesBarres* NomsDesBarres::de(QChart* chart)
+{
+    if (auto* noms = chart->findChild<NomsDesBarres*>(QString(), Qt::FindDirectChildrenOnly))
+        return noms;
+    return new NomsDesBarres(chart);
+}
+
+void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner)
+{
+    m_longues = longues;
+    m_courtes = courtes;
+    m_tourner = tourner;
+    qDeleteAll(m_items);
+    m_items.clear();
+    for (qsizetype i = 0; i < longues.size(); ++i) {
+        auto* item = new QGraphicsSimpleTextItem(m_chart);
+        item->setZValue(10);
+        m_items.append(item);
+    }
+    placer();
+}
+
+QStringList NomsDesBarres::textes() const
+{
+    QStringList t;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        t.append(item->text());
     return t;
 }
 
-void etiquettesSelonLaPlace(QChart* chart, QBarCategoryAxis* axe, const QStringList& longues,
-                            const QStringList& courtes)
+QList<QPolygonF> NomsDesBarres::emprises() const
 {
-    auto placer = [axe, longues, courtes](const QRectF& zone) { appliquer(axe, zone, longues, courtes, false); };
-    QObject::connect(chart, &QChart::plotAreaChanged, axe, placer);
-    placer(chart->plotArea());
+    QList<QPolygonF> e;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        if (!item->text().isEmpty())
+            e.append(item->mapToParent(item->boundingRect()));
+    return e;
+}
+
+void NomsDesBarres::placer()
+{
+    QBarCategoryAxis* axe = axeDesCategories(m_chart);
+    const QRectF zone = m_chart->plotArea();
+    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0)
+        return;
+    // The axis keeps its line and marks; the names are ours.
+    axe->setLabelsVisible(false);
+    const QFont police = axe->labelsFont();
+    const QFontMetricsF fm(police);
+    const qreal parCategorie = zone.width() / qreal(m_items.size());
+    QStringList courtes = m_courtes;
+    if (courtes.isEmpty()) {
+        const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
+        for (const QString& n : std::as_const(m_longues))
+            courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
+    }
+    const Etiquetage e = etiqueter(fm, parCategorie, zone.left(), m_longues, courtes, m_tourner);
+    m_angle = e.angle;
+    const qreal haut = zone.bottom() + kSousLeGraphique;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        QGraphicsSimpleTextItem* item = m_items[i];
+        item->setText(e.textes.value(i));
+        item->setFont(police);
+        item->setBrush(axe->labelsBrush());
+        const qreal w = fm.horizontalAdvance(item->text());
+        const qreal centre = zone.left() + (i + 0.5) * parCategorie;
+        item->setTransformOriginPoint(0, 0);
+        if (e.angle == 0) {
+            item->setRotation(0);
+            item->setPos(centre - w / 2, haut);
+        } else if (e.angle == -90) {
+            // Read upwards, its end under the bar.
+            item->setRotation(-90);
+            item->setPos(centre - fm.height() / 2, haut + w);
+        } else {
+            // Its end at the bar's mark, the text going down to the left.
+            item->setTransformOriginPoint(w, 0);
+            item->setRotation(e.angle);
+            item->setPos(centre - w, haut);
+        }
+    }
+    const qreal large = plusLarge(fm, e.textes);
+    const qreal place = e.angle == 0 ? fm.height() : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
+    const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
+    if (hauteur != m_hauteur) {
+        m_hauteur = hauteur;
+        // The chart lays itself out anew: not from within its own layout pass.
+        QMetaObject::invokeMethod(this, [this] {
+            m_enCours = true;
+            QMargins marges = m_chart->margins();
+            marges.setBottom(4 + m_hauteur);
+            m_chart->setMargins(marges);
+            m_enCours = false;
+            placer();
+        }, Qt::QueuedConnection);
+    }
 }
 
 void laisserLaPlaceAuxTextes(QChartView* vue)
@@ -353,25 +429,9 @@ void laisserLaPlaceAuxTextes(QChartView* vue)
             const qreal titre = QFontMetricsF(axe->titleFont()).horizontalAdvance(axe->titleText());
             hauteur = std::max(hauteur, autour + int(std::ceil(titre + 12)));
         }
-        // Names of bars stand side by side, at a slant, or on end, each cut to a length; the
-        // chart grows by what they take.
-        for (QAbstractAxis* a : chart->axes(Qt::Horizontal)) {
-            auto* axe = qobject_cast<QBarCategoryAxis*>(a);
-            if (!axe || axe->count() == 0)
-                continue;
-            QStringList noms = axe->property("kvNoms").toStringList();
-            if (noms.isEmpty()) {
-                noms = axe->categories();
-                axe->setProperty("kvNoms", noms);
-            }
-            const QFontMetricsF fm(axe->labelsFont());
-            QStringList courts;
-            const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
-            for (const QString& n : std::as_const(noms))
-                courts.append(fm.elidedText(n, Qt::ElideRight, longueur));
-            const qreal pente = appliquer(axe, zone, noms, courts, true);
-            hauteur = std::max(hauteur, base + int(std::ceil(pente)));
-        }
+        // The names under the bars take the room they need below the plot.
+        if (auto* noms = chart->findChild<NomsDesBarres*>(QString(), Qt::FindDirectChildrenOnly))
+            hauteur = std::max(hauteur, base + noms->hauteur());
         if (hauteur != vue->height())
             vue->setFixedHeight(hauteur);
     };

@@ -76,18 +76,40 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
 
-// Labels of a bar category axis that give way to the plot's width: the long ones while they
-// stand side by side, else the short ones, else only every second (third, …) short one. The
-// axis's categories stay distinct: a repeated short label carries invisible marks.
-void etiquettesSelonLaPlace(QChart* chart, QBarCategoryAxis* axe, const QStringList& longues,
-                            const QStringList& courtes);
-// A category of such an axis as it reads (without its invisible marks).
-QString etiquetteLisible(const QString& categorie);
+// The names under the bars of a chart, drawn by us rather than by its category axis (whose own
+// labels are hidden): they give way to the plot's width, the long ones while they stand side by
+// side, else the short ones (for names, `tourner`: at a slant while slanted names clear each
+// other, then on end, cut to a length), else only every second (third, …) one. The chart keeps
+// room for them below its plot. Plain text, never read as markup.
+class NomsDesBarres : public QObject {
+    Q_OBJECT
+public:
+    // The names of `chart`, made on first use.
+    static NomsDesBarres* de(QChart* chart);
+    // `courtes` empty: the long names, cut to a length when they turn.
+    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner);
+    // The texts shown, blank where a name gives way, and where they stand in the chart.
+    QStringList textes() const;
+    QList<QPolygonF> emprises() const;
+    int angle() const { return m_angle; }
+    // The room the names take below the plot.
+    int hauteur() const { return m_hauteur; }
+
+private:
+    explicit NomsDesBarres(QChart* chart);
+    void placer();
+    QChart* m_chart;
+    QStringList m_longues;
+    QStringList m_courtes;
+    bool m_tourner = false;
+    QList<class QGraphicsSimpleTextItem*> m_items;
+    int m_angle = 0;
+    int m_hauteur = 0;
+    bool m_enCours = false;
+};
 
 // Gives a chart of fixed height the room its texts need: it grows while a vertical axis title
-// is longer than the plot is high, and the names of a bar axis turn when they cannot stand side
-// by side (at a slant, then on end, cut to a length, every second one when even so they would
-// overlap), the chart growing by what they take.
+// is longer than the plot is high, and by the room its names under the bars take.
 void laisserLaPlaceAuxTextes(QChartView* vue);
 
 // Removes every series and axis of a chart.
