@@ -52,7 +52,7 @@ StatistiqueOccupationBennesView::StatistiqueOccupationBennesView(SourceStatistiq
     auto* t = titre(QStringLiteral("Taux d’occupation des bennes"), TextStyle::title2, this);
     t->setContentsMargins(0, 8, 0, 0);
     t->setAlignment(Qt::AlignHCenter);
-    v->addWidget(t, 0, Qt::AlignHCenter);
+    v->addWidget(t);
     m_graphique = new PieChartOccupationView(this);
     v->addWidget(m_graphique, 1);
     m_taux = new QLabel(this);
@@ -60,7 +60,7 @@ StatistiqueOccupationBennesView::StatistiqueOccupationBennesView(SourceStatistiq
     m_taux->setForegroundRole(QPalette::PlaceholderText);
     m_taux->setWordWrap(true);
     m_taux->setAlignment(Qt::AlignHCenter);
-    v->addWidget(m_taux, 0, Qt::AlignHCenter);
+    v->addWidget(m_taux);
 
     connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
         if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))

@@ -284,13 +284,12 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
     if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
         return {longues, 0};
     if (tourner) {
-        // A slanted name takes the width of its bounding box, and the first one reaches left of
-        // its bar by its whole slant.
+        // Slanted names clear each other when their bars are a line apart across the slant; the
+        // first one reaches left of its bar by its whole slant.
         const qreal large = plusLarge(fm, courtes);
-        const qreal penche = (large + fm.height()) * std::numbers::sqrt2 / 2 + 2;
-        if (parCategorie >= penche && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
-            return {courtes, -45};
         const qreal ligne = fm.height() + 4;
+        if (parCategorie >= ligne * std::numbers::sqrt2 && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
+            return {courtes, -45};
         return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
