@@ -876,6 +876,24 @@ bool dansLaLargeur(QWidget* w, QWidget* zone)
     return r.left() >= 0 && r.right() < zone->width();
 }
 
+// The hub shown at that size.
+bool enPetit(Hub& hub)
+{
+    hub.vue.resize(kPlusPetit);
+    return QTest::qWaitForWindowExposed(&hub.vue);
+}
+
+// How the list lays out one of its rows.
+QStyleOptionViewItem optionDeLigne(QListView* liste, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(liste->viewport());
+    option.rect = liste->visualRect(index);
+    option.font = liste->font();
+    option.widget = liste;
+    return option;
+}
+
 // A store of four years of rentals over eight waste types, clients with a phone and an e-mail.
 std::unique_ptr<ModelContext> magasinRealiste()
 {
@@ -913,8 +931,7 @@ void TestVues::everyStatisticAtTheSmallestSize()
     auto ctx = magasinRealiste();
     QVERIFY(ctx->save());
     Hub hub(ctx.get());
-    hub.vue.resize(kPlusPetit);
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    QVERIFY(enPetit(hub));
     QListWidget* sidebar = hub.vue.sidebar();
     QVERIFY2(sidebar->width() < 260, qPrintable(QString::number(sidebar->width())));
     for (StatistiqueType t : toutesLesStatistiques()) {
@@ -970,8 +987,7 @@ void TestVues::seasonalityAtTheSmallestSize()
             rental(c, b, nullptr, parisMs(annee, m, 5 + m % 7));
     QVERIFY(ctx->save());
     Hub hub(ctx.get());
-    hub.vue.resize(kPlusPetit);
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    QVERIFY(enPetit(hub));
     auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
     QVERIFY(saison);
     QWidget* zone = defilement(hub)->viewport();
@@ -1027,8 +1043,7 @@ void TestVues::barValuesNeverOverlap()
     }
     QVERIFY(ctx->save());
     Hub hub(ctx.get());
-    hub.vue.resize(kPlusPetit);
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    QVERIFY(enPetit(hub));
     hub.cliquer(StatistiqueType::typesDechet);
     auto* types = hub.detail<StatistiqueTypesDechetView>();
     QVERIFY(types);
@@ -1088,8 +1103,7 @@ void TestVues::inactiveClientsAtTheSmallestSize()
     }
     QVERIFY(ctx->save());
     Hub hub(ctx.get());
-    hub.vue.resize(kPlusPetit);
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    QVERIFY(enPetit(hub));
     hub.cliquer(StatistiqueType::clientsInactifs);
     auto* inactifs = hub.detail<ClientsInactifsView>();
     QVERIFY(inactifs);
@@ -1104,11 +1118,7 @@ void TestVues::inactiveClientsAtTheSmallestSize()
     const QRect visible = liste->viewport()->rect();
     for (int row = 0; row < liste->model()->rowCount(); ++row) {
         const QModelIndex index = liste->model()->index(row, 0);
-        QStyleOptionViewItem option;
-        option.initFrom(liste->viewport());
-        option.rect = liste->visualRect(index);
-        option.font = liste->font();
-        option.widget = liste;
+        const QStyleOptionViewItem option = optionDeLigne(liste, index);
         for (const QRect& bouton : {ClientInactifDelegate::rectCopier(option, index), ClientInactifDelegate::rectEmail(option, index)}) {
             QVERIFY(!bouton.isNull());
             QVERIFY2(bouton.left() >= visible.left() && bouton.right() <= visible.right(),
@@ -1122,12 +1132,8 @@ void TestVues::inactiveClientsAtTheSmallestSize()
     }
     // A click on the first row's "Copier tél." copies its phone.
     const QModelIndex premier = liste->model()->index(0, 0);
-    QStyleOptionViewItem option;
-    option.initFrom(liste->viewport());
-    option.rect = liste->visualRect(premier);
-    option.font = liste->font();
-    option.widget = liste;
-    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, ClientInactifDelegate::rectCopier(option, premier).center());
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                      ClientInactifDelegate::rectCopier(optionDeLigne(liste, premier), premier).center());
     QCOMPARE(QGuiApplication::clipboard()->text(), premier.data(LignesClientsInactifsModel::TelephoneRole).toString());
 }
 
