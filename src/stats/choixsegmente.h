@@ -34,8 +34,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void arrondir();
     QLabel* m_label;
     FlowLayout* m_segments;
     QButtonGroup* m_groupe;
