@@ -128,6 +128,8 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     colonne->addWidget(m_nombre);
 
     m_detail = new QGroupBox(QStringLiteral("Détail des locations du mois"), this);
+    // As tall as its list, which shows all its rows.
+    m_detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* dedans = new QVBoxLayout(m_detail);
     m_liste = new QTreeView(m_detail);
     m_liste->setModel(m_lignes);
@@ -193,16 +195,23 @@ void RapportMensuelApercuView::ajusterColonnes()
     const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet), (place - autres) / 2);
     QList<int> largeurs = m_largeursVoulues;
     largeurs[LocationDetailRowsModel::dechet] = std::min(largeurs[LocationDetailRowsModel::dechet], plafond);
-    // Narrower than that, with the address's least room, every column gives the same share of
-    // what it holds above its floor; a text cut then shows whole in its tool tip.
-    int voulu = plancher(LocationDetailRowsModel::adresse);
-    int souplesse = 0;
-    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c) {
-        voulu += largeurs[c];
-        souplesse += std::max(0, largeurs[c] - plancher(c));
+    // Narrower than that, with the address's least room, the waste type gives way first, down to
+    // its floor; then the dates and the volume, each the same share of what it holds above its
+    // floor. A text cut shows whole in its tool tip.
+    int exces = plancher(LocationDetailRowsModel::adresse) - place;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        exces += largeurs[c];
+    if (exces > 0) {
+        int& dechet = largeurs[LocationDetailRowsModel::dechet];
+        const int cede = std::min(exces, std::max(0, dechet - plancher(LocationDetailRowsModel::dechet)));
+        dechet -= cede;
+        exces -= cede;
     }
-    if (voulu > place && souplesse > 0) {
-        const double part = std::min(1.0, double(voulu - place) / souplesse);
+    int souplesse = 0;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        souplesse += std::max(0, largeurs[c] - plancher(c));
+    if (exces > 0 && souplesse > 0) {
+        const double part = std::min(1.0, double(exces) / souplesse);
         for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
             largeurs[c] -= int(std::ceil(std::max(0, largeurs[c] - plancher(c)) * part));
     }
