@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QHelpEvent>
 #include <QResizeEvent>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -822,6 +823,23 @@ QStringList LegendeSeries::nomsAffiches() const
     for (const Place& p : places(width()))
         noms.append(p.nom);
     return noms;
+}
+
+bool LegendeSeries::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* aide = static_cast<QHelpEvent*>(event);
+    const QList<Place> ici = places(width());
+    for (qsizetype i = 0; i < ici.size(); ++i) {
+        if (ici[i].texte.united(ici[i].symbole).contains(aide->pos()) && ici[i].nom != m_entrees[i].nom) {
+            QToolTip::showText(aide->globalPos(), plainToolTip(m_entrees[i].nom), this);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 void LegendeSeries::paintEvent(QPaintEvent*)

@@ -216,6 +216,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A name cut with "…" shows whole in its tool tip.
+    bool event(QEvent* event) override;
 
 private:
     struct Place {

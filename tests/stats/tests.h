@@ -54,6 +54,7 @@ class TestPieces : public QObject {
 private slots:
     void modeleLignesSansRemiseAZero();
     void choixSegmente();
+    void piecesEtroites();
     void axesEtAnneaux();
     void sourceNeReagitQuAuxTypesLus();
 };
