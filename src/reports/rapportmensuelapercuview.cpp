@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "listeentiere.h"
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
@@ -123,9 +124,12 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     QFont titre3 = font();
     titre3.setPointSizeF(font().pointSizeF() > 0 ? font().pointSizeF() * 15.0 / 13 : 12);
     m_nombre->setFont(titre3);
+    m_nombre->setWordWrap(true);
     colonne->addWidget(m_nombre);
 
     m_detail = new QGroupBox(QStringLiteral("Détail des locations du mois"), this);
+    // As tall as its list, which shows all its rows.
+    m_detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* dedans = new QVBoxLayout(m_detail);
     m_liste = new QTreeView(m_detail);
     m_liste->setModel(m_lignes);
@@ -134,19 +138,19 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_liste->setHeaderHidden(true);
     m_liste->setSelectionMode(QAbstractItemView::NoSelection);
     m_liste->setFocusPolicy(Qt::StrongFocus);
-    m_liste->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_liste->setFont(fontForStyle(TextStyle::caption, font()));
     m_liste->setTextElideMode(Qt::ElideRight);
     // Four points between rows.
     m_liste->setStyleSheet(QStringLiteral("QTreeView::item { padding-top: 2px; padding-bottom: 2px; }"));
-    m_liste->header()->setStretchLastSection(true);
+    // The address takes what the other columns leave (set here: a hidden header does not
+    // stretch its last section).
+    m_liste->header()->setStretchLastSection(false);
     m_liste->header()->setMinimumSectionSize(20);
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         m_liste->setColumnWidth(c, largeurMinimale(c));
     m_liste->viewport()->installEventFilter(this);
     dedans->addWidget(m_liste);
-    colonne->addWidget(m_detail, 1);
-    // Without the detail, the note of an empty month stays under the title.
+    colonne->addWidget(m_detail);
     colonne->addStretch();
 }
 
@@ -170,6 +174,7 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
         m_largeursVoulues.append(
             std::max(largeurMinimale(c), static_cast<QAbstractItemView*>(m_liste)->sizeHintForColumn(c)));
     ajusterColonnes();
+    montrerToutesLesLignes(m_liste);
     const bool vide = locations.isEmpty();
     m_vide->setVisible(vide);
     m_nombre->setVisible(!vide);
@@ -182,15 +187,46 @@ void RapportMensuelApercuView::ajusterColonnes()
 {
     if (m_largeursVoulues.size() != LocationDetailRowsModel::adresse)
         return;
+    const int place = m_liste->viewport()->width();
     int autres = 0;
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
         if (c != LocationDetailRowsModel::dechet)
             autres += m_largeursVoulues[c];
-    const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet),
-                                 (m_liste->viewport()->width() - autres) / 2);
+    const int plafond = std::max(largeurMinimale(LocationDetailRowsModel::dechet), (place - autres) / 2);
+    QList<int> largeurs = m_largeursVoulues;
+    largeurs[LocationDetailRowsModel::dechet] = std::min(largeurs[LocationDetailRowsModel::dechet], plafond);
+    // Narrower than that, with the address's least room, the waste type gives way first, down to
+    // its floor; then the dates and the volume, each the same share of what it holds above its
+    // floor. A text cut shows whole in its tool tip.
+    int exces = plancher(LocationDetailRowsModel::adresse) - place;
     for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
-        m_liste->setColumnWidth(c, c == LocationDetailRowsModel::dechet ? std::min(m_largeursVoulues[c], plafond)
-                                                                       : m_largeursVoulues[c]);
+        exces += largeurs[c];
+    if (exces > 0) {
+        int& dechet = largeurs[LocationDetailRowsModel::dechet];
+        const int cede = std::min(exces, std::max(0, dechet - plancher(LocationDetailRowsModel::dechet)));
+        dechet -= cede;
+        exces -= cede;
+    }
+    int souplesse = 0;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+        souplesse += std::max(0, largeurs[c] - plancher(c));
+    if (exces > 0 && souplesse > 0) {
+        const double part = std::min(1.0, double(exces) / souplesse);
+        for (int c = 0; c < LocationDetailRowsModel::adresse; ++c)
+            largeurs[c] -= int(std::ceil(std::max(0, largeurs[c] - plancher(c)) * part));
+    }
+    int reste = place;
+    for (int c = 0; c < LocationDetailRowsModel::adresse; ++c) {
+        m_liste->setColumnWidth(c, largeurs[c]);
+        reste -= largeurs[c];
+    }
+    m_liste->setColumnWidth(LocationDetailRowsModel::adresse, std::max(plancher(LocationDetailRowsModel::adresse), reste));
+}
+
+int RapportMensuelApercuView::plancher(int colonne)
+{
+    static constexpr int planchers[] = {40, 40, 40, 48, 48};
+    return planchers[colonne];
 }
 
 bool RapportMensuelApercuView::eventFilter(QObject* watched, QEvent* event)

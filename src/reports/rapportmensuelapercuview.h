@@ -60,6 +60,8 @@ protected:
 private:
     // The width a column keeps at least (the address column takes what is left).
     static int largeurMinimale(int colonne);
+    // The least a column keeps when the list is narrow.
+    static int plancher(int colonne);
     // Gives each column but the address the room of its widest text; the waste type's name no
     // more than half of what the dates and volume leave, so that no name widens the list.
     void ajusterColonnes();

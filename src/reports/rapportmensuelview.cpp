@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
+#include "listeentiere.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"
 #include "rapportmensuelapercuview.h"
@@ -152,6 +153,7 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     m_titre = new QLabel(windowTitle(), this);
     m_titre->setObjectName(QStringLiteral("titreEcran"));
     m_titre->setFont(fontForStyle(TextStyle::title2, font()));
+    m_titre->setWordWrap(true);
     colonne->addWidget(m_titre);
     colonne->addWidget(construireEntete());
     colonne->addWidget(separateur(this));
@@ -192,6 +194,7 @@ QWidget* RapportMensuelView::construireEntete()
     connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
 
     m_compteHistorique = new QLabel(entete);
+    m_compteHistorique->setWordWrap(true);
     colonne->addWidget(m_compteHistorique);
 
     // One row while the width allows; narrower, the buttons go on to the next line.
@@ -199,7 +202,10 @@ QWidget* RapportMensuelView::construireEntete()
     auto* ligne = new FlowLayout(controles, 12, 8);
     ligne->setContentsMargins(0, 6, 0, 6);
     m_choixClient = new SearchablePicker(controles);
-    m_choixClient->setFixedWidth(260);
+    // 260 points, less when the window leaves less: it asks for more than 260 and is held to it.
+    m_choixClient->setMinimumContentsLength(60);
+    m_choixClient->setMinimumWidth(120);
+    m_choixClient->setMaximumWidth(260);
     m_choixClient->setAccessibleName(QStringLiteral("Client"));
     m_choixClient->setToolTip(QStringLiteral("Client"));
     m_choixMois = new QDateEdit(jourDansZone(m_moisMs, m_horloge.zone), controles);
@@ -282,6 +288,7 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_invite->setForegroundRole(QPalette::PlaceholderText);
     m_invite->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_invite->setContentsMargins(12, 12, 12, 12);
+    m_invite->setWordWrap(true);
     m_zone->addWidget(m_invite);
 
     m_apercu = new RapportMensuelApercuView(m_horloge.zone, m_zone);
@@ -297,6 +304,7 @@ QWidget* RapportMensuelView::construireHistorique()
     m_historiqueVide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), boite);
     m_historiqueVide->setFont(fontForStyle(TextStyle::caption, font()));
     m_historiqueVide->setForegroundRole(QPalette::PlaceholderText);
+    m_historiqueVide->setWordWrap(true);
     colonne->addWidget(m_historiqueVide);
 
     const QTimeZone zone = m_horloge.zone;
@@ -437,9 +445,7 @@ void RapportMensuelView::actualiserHistorique()
     m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QString::number(n));
     m_historiqueVide->setVisible(n == 0);
     m_listeHistorique->setVisible(n > 0);
-    // As tall as its rows, at most 160.
-    const int ligne = qMax(1, m_listeHistorique->sizeHintForRow(0));
-    m_listeHistorique->setFixedHeight(int(qMin<qsizetype>(160, n * ligne + 2 * m_listeHistorique->frameWidth() + 2)));
+    montrerToutesLesLignes(m_listeHistorique);
 }
 
 void RapportMensuelView::genererApercuPDF()

@@ -1,5 +1,7 @@
 #include "cartebenneslouees.h"
 
+#include "statscharts.h"
+
 #include "widgets/colors.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
@@ -183,7 +185,8 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     : QWidget(parent), m_locations(locations), m_demandeZoom(demandeZoom), m_horloge(horloge)
 {
     setObjectName(QStringLiteral("carteBennesLouees"));
-    setMinimumSize(600, 400);
+    // The filter row and some map in the smallest window; the map pans and zooms its own canvas.
+    setMinimumSize(240, 200);
     m_cardFont = fontForStyle(TextStyle::caption2, font());
 
     auto* layout = new QVBoxLayout(this);
@@ -237,14 +240,8 @@ CarteBennesLouees::~CarteBennesLouees()
 
 QWidget* CarteBennesLouees::buildFilterRow()
 {
-    auto* row = new QWidget(this);
-    row->setObjectName(QStringLiteral("rangeeFiltres"));
-    auto* h = new QHBoxLayout(row);
-    h->setContentsMargins(16, 4, 16, 4);
-    m_picker = new PickerSegmentedCustom(m_filtre, row);
-    h->addWidget(m_picker, 1);
-
-    m_periodeRow = new QWidget(row);
+    m_picker = new PickerSegmentedCustom(m_filtre, this);
+    m_periodeRow = new QWidget(this);
     m_periodeRow->setObjectName(QStringLiteral("rangeePeriode"));
     auto* p = new QHBoxLayout(m_periodeRow);
     p->setContentsMargins(8, 0, 0, 0);
@@ -264,8 +261,11 @@ QWidget* CarteBennesLouees::buildFilterRow()
     m_du = makeEdit(QStringLiteral("Du"), aujourdhui.addYears(-1), p);
     p->addSpacing(8);
     m_au = makeEdit(QStringLiteral("Au"), aujourdhui, p);
-    h->addWidget(m_periodeRow);
     m_periodeRow->setVisible(false);
+    // The period beside the filter, or under it when the window is too narrow for both.
+    auto* row = new stats::RangeeRepliable(m_picker, m_periodeRow, this);
+    row->setObjectName(QStringLiteral("rangeeFiltres"));
+    row->layout()->setContentsMargins(16, 4, 16, 4);
     return row;
 }
 

@@ -1,22 +1,22 @@
 #include "choixsegmente.h"
 
+#include "widgets/flowlayout.h"
+
 #include <QButtonGroup>
-#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace kv {
 
 ChoixSegmente::ChoixSegmente(const QString& label, QWidget* parent)
-    : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new QHBoxLayout), m_groupe(new QButtonGroup(this))
+    : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new FlowLayout(this, 0, 4)), m_groupe(new QButtonGroup(this))
 {
-    auto* h = new QHBoxLayout(this);
-    h->setContentsMargins(0, 0, 0, 0);
-    h->setSpacing(8);
-    h->addWidget(m_label);
-    m_segments->setSpacing(0);
-    h->addLayout(m_segments);
+    // The label, then the segments side by side; those that the width cannot hold go on to the
+    // next lines, every one whole.
+    m_label->setContentsMargins(0, 0, 8, 0);
+    m_segments->addWidget(m_label);
     m_label->setVisible(!label.isEmpty());
     m_groupe->setExclusive(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -40,20 +40,43 @@ void ChoixSegmente::setOptions(const QList<std::pair<QString, QVariant>>& option
         b->setCheckable(true);
         b->setFocusPolicy(Qt::NoFocus);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        // Rounded ends on the outer segments only, so the row reads as one control.
-        b->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid palette(mid); border-radius: 0;"
-                                        " border-top-left-radius: %1px; border-bottom-left-radius: %1px;"
-                                        " border-top-right-radius: %2px; border-bottom-right-radius: %2px;"
-                                        " padding: 3px 12px; background: palette(base); }"
-                                        " QPushButton:checked { background: palette(highlight);"
-                                        " color: palette(highlighted-text); }")
-                             .arg(i == 0 ? 6 : 0)
-                             .arg(i == n - 1 ? 6 : 0));
         m_groupe->addButton(b, i);
         m_segments->addWidget(b);
         m_valeurs.append(options[i].second);
     }
+    arrondir();
     setValeur(avant);
+}
+
+void ChoixSegmente::arrondir()
+{
+    // Rounded ends on the outer segments of each line only, so that each line reads as one
+    // control.
+    const QList<QAbstractButton*> boutons = m_groupe->buttons();
+    for (int i = 0; i < boutons.size(); ++i) {
+        QAbstractButton* b = m_groupe->button(i);
+        const QAbstractButton* avant = i > 0 ? m_groupe->button(i - 1) : nullptr;
+        const QAbstractButton* apres = i + 1 < boutons.size() ? m_groupe->button(i + 1) : nullptr;
+        const bool debut = !avant || avant->y() != b->y();
+        const bool fin = !apres || apres->y() != b->y();
+        const QString style = QStringLiteral("QPushButton { border: 1px solid palette(mid); border-radius: 0;"
+                                             " border-top-left-radius: %1px; border-bottom-left-radius: %1px;"
+                                             " border-top-right-radius: %2px; border-bottom-right-radius: %2px;"
+                                             " padding: 3px 12px; background: palette(base); }"
+                                             " QPushButton:checked { background: palette(highlight);"
+                                             " color: palette(highlighted-text); }")
+                                  .arg(debut ? 6 : 0)
+                                  .arg(fin ? 6 : 0);
+        if (b->styleSheet() != style)
+            b->setStyleSheet(style);
+    }
+}
+
+void ChoixSegmente::resizeEvent(QResizeEvent* event)
+{
+    // The layout has placed the segments: their lines are known.
+    QWidget::resizeEvent(event);
+    arrondir();
 }
 
 QStringList ChoixSegmente::textes() const

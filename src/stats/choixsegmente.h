@@ -4,13 +4,15 @@
 #include <QWidget>
 
 class QButtonGroup;
-class QHBoxLayout;
 class QLabel;
 class QAbstractButton;
 
 namespace kv {
 
-// A segmented choice: a label, then side-by-side segments of which exactly one is chosen. Arrow
+class FlowLayout;
+
+// A segmented choice: a label, then side-by-side segments of which exactly one is chosen, on as
+// many lines as the width needs. Arrow
 // keys move the choice between segments; a click on the chosen one keeps it.
 class ChoixSegmente : public QWidget {
     Q_OBJECT
@@ -32,10 +34,12 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void arrondir();
     QLabel* m_label;
-    QHBoxLayout* m_segments;
+    FlowLayout* m_segments;
     QButtonGroup* m_groupe;
     QList<QVariant> m_valeurs;
 };

@@ -7,14 +7,16 @@
 
 #include "platform/maillink.h"
 #include "widgets/colors.h"
-#include "widgets/foldingrow.h"
+#include "widgets/flowlayout.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -22,6 +24,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -137,10 +140,19 @@ int hauteurTextes(const QFont& base, int lignes)
     return QFontMetrics(policeNom(base)).height() + lignes * (2 + QFontMetrics(policeInfo(base)).height());
 }
 
-// A row's height: the texts beside the phone and the buttons, or above them.
-int hauteurRangee(const QFont& base, bool actionsDessous)
+// The phone's own line, between the texts and the buttons of a narrow row.
+int hauteurTelephone(const QFont& base)
 {
-    const int textes = hauteurTextes(base, 1);
+    return QFontMetrics(base).height() + 4;
+}
+
+// A row's height: the texts beside the phone and the buttons, or above them, the phone on a
+// line of its own when `telephoneAPart`.
+int hauteurRangee(const QFont& base, bool actionsDessous, bool telephoneAPart = false)
+{
+    // Under the texts, the information takes two lines: the last activity, then the count.
+    const int textes = hauteurTextes(base, actionsDessous ? 2 : 1)
+                       + (actionsDessous && telephoneAPart ? hauteurTelephone(base) : 0);
     const int boutons = tailleBouton(kCopier, base).height();
     return (actionsDessous ? textes + 6 + boutons : std::max(textes, boutons)) + 16;
 }
@@ -149,6 +161,12 @@ int hauteurRangee(const QFont& base, bool actionsDessous)
 bool sousLesTextes(const QStyleOptionViewItem& option)
 {
     return option.rect.height() >= hauteurRangee(option.font, true);
+}
+
+// Rows taller still have the phone on its own line, over the buttons.
+bool telephoneSeul(const QStyleOptionViewItem& option)
+{
+    return option.rect.height() >= hauteurRangee(option.font, true, true);
 }
 
 // Where the phone and the buttons stand: the whole row, or its bottom band.
@@ -165,7 +183,16 @@ QRect bandeTextes(const QStyleOptionViewItem& option)
 {
     if (!sousLesTextes(option))
         return option.rect;
-    return QRect(option.rect.left(), option.rect.top() + 8, option.rect.width(), hauteurTextes(option.font, 1));
+    return QRect(option.rect.left(), option.rect.top() + 8, option.rect.width(), hauteurTextes(option.font, 2));
+}
+
+// Where the phone stands: beside the buttons, or on its own line under the texts.
+QRect bandeTelephone(const QStyleOptionViewItem& option)
+{
+    if (!telephoneSeul(option))
+        return bandeActions(option);
+    const QRect textes = bandeTextes(option);
+    return QRect(option.rect.left(), textes.bottom() + 1 + 4, option.rect.width(), QFontMetrics(option.font).height());
 }
 
 void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect& r, const QString& texte,
@@ -213,12 +240,44 @@ QSize ClientInactifDelegate::sizeHint(const QStyleOptionViewItem& option, const 
     // Rows take the list's width; they ask only for room for their two buttons, so that a
     // narrow list puts the phone and the buttons under the texts instead of scrolling sideways.
     const int boutons = tailleBouton(kCopier, option.font).width() + kEspace + tailleBouton(kEmail, option.font).width();
-    return QSize(boutons + 2 * kMarge, hauteurRangee(option.font, m_actionsDessous));
+    return QSize(boutons + 2 * kMarge, hauteurRangee(option.font, m_actionsDessous, m_telephoneAPart));
 }
 
 void ClientInactifDelegate::setActionsDessous(bool dessous)
 {
     m_actionsDessous = dessous;
+}
+
+void ClientInactifDelegate::setTelephoneAPart(bool aPart)
+{
+    m_telephoneAPart = aPart;
+}
+
+int ClientInactifDelegate::largeurActions(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (!index.data(LignesClientsInactifsModel::TelephoneVisibleRole).toBool())
+        return 0;
+    const QFontMetrics fm(option.font);
+    const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+    int boutons = tailleBouton(kCopier, option.font).width();
+    if (index.data(LignesClientsInactifsModel::EmailVisibleRole).toBool())
+        boutons += kEspace + tailleBouton(kEmail, option.font).width();
+    return debutDesTextes(option) - option.rect.left() + fm.horizontalAdvance(kTel) + fm.horizontalAdvance(tel)
+           + kEspace + boutons + kMarge + 1;
+}
+
+QString ClientInactifDelegate::telephoneAffiche(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+    const QFontMetrics fm(option.font);
+    int place = 0;
+    if (telephoneSeul(option)) {
+        place = option.rect.right() - kMarge - debutDesTextes(option) - fm.horizontalAdvance(kTel);
+    } else {
+        const QRect copier = rectCopier(option, index);
+        place = copier.left() - kEspace - debutDesTextes(option) - fm.horizontalAdvance(kTel);
+    }
+    return fm.elidedText(tel, Qt::ElideRight, std::max(0, place));
 }
 
 int ClientInactifDelegate::largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index)
@@ -252,11 +311,14 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
         dessinerBouton(p, option, email, kEmail, QStringLiteral("envelope"));
     if (!copier.isNull()) {
         dessinerBouton(p, option, copier, kCopier, QStringLiteral("phone"));
-        const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+        // Beside the button; on its own line when the row is too narrow for both; cut with "…"
+        // only when even that line is too short.
+        const QString tel = telephoneAffiche(option, index);
         const QFontMetrics fm(option.font);
         const int largeurTel = fm.horizontalAdvance(tel);
-        const int xTel = copier.left() - kEspace - largeurTel;
-        const int base = bandeActions(option).center().y() + fm.ascent() / 2 - 1;
+        const int xTel = telephoneSeul(option) ? debutDesTextes(option) + fm.horizontalAdvance(kTel)
+                                               : copier.left() - kEspace - largeurTel;
+        const int base = bandeTelephone(option).center().y() + fm.ascent() / 2 - 1;
         p->setFont(option.font);
         p->setPen(QColor(0, 0, 0, 102));
         p->drawText(QPoint(xTel + 2, base + 2), tel);
@@ -273,15 +335,17 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     const QFont info = policeInfo(option.font);
     const int hNom = QFontMetrics(nom).height();
     const int hInfo = QFontMetrics(info).height();
-    const int haut = r.center().y() - hauteurTextes(option.font, 1) / 2;
     const int largeur = std::max(0, finDesTextes(option, index) - gauche);
     const QStringList textes = textesAffiches(option, index);
+    int haut = sousLesTextes(option) ? r.top() : r.center().y() - hauteurTextes(option.font, 1) / 2;
     p->setFont(nom);
     p->setPen(option.palette.color(QPalette::Text));
     p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter, textes[0]);
     p->setFont(info);
     p->setPen(option.palette.color(QPalette::PlaceholderText));
-    p->drawText(QRect(gauche, haut + hNom + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[1]);
+    haut += hNom;
+    for (qsizetype i = 1; i < textes.size(); ++i, haut += hInfo + 2)
+        p->drawText(QRect(gauche, haut + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[i]);
     p->restore();
 }
 
@@ -316,10 +380,13 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
     const QString nomAffiche = nom.elidedText(index.data(LignesClientsInactifsModel::NomRole).toString(),
                                               Qt::ElideRight, largeur);
     QString infoAffichee = info.elidedText(information, Qt::ElideRight, largeur);
-    // "Dernière activité : … • Locations (12 mois) : n": the relative date gives way first, so
-    // the count stays in view.
+    // "Dernière activité : … • Locations (12 mois) : n": under the texts, on two lines; beside
+    // the buttons, the relative date gives way first, so the count stays in view.
     const QString separateur = QStringLiteral(" • ");
     const qsizetype coupure = information.lastIndexOf(separateur);
+    if (sousLesTextes(option) && coupure > 0)
+        return {nomAffiche, info.elidedText(information.left(coupure), Qt::ElideRight, largeur),
+                info.elidedText(information.mid(coupure + separateur.size()), Qt::ElideRight, largeur)};
     if (infoAffichee != information && coupure > 0) {
         const QString fin = information.mid(coupure);
         const int reste = largeur - info.horizontalAdvance(fin);
@@ -349,6 +416,29 @@ bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model
     return QStyledItemDelegate::editorEvent(event, model, option, index);
 }
 
+bool ClientInactifDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString nom = index.data(LignesClientsInactifsModel::NomRole).toString();
+    const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
+    const bool avecTel = index.data(LignesClientsInactifsModel::TelephoneVisibleRole).toBool();
+    const QString tel = index.data(LignesClientsInactifsModel::TelephoneRole).toString();
+    const QStringList vus = textesAffiches(option, index);
+    const bool coupe = vus.value(0) != nom || vus.mid(1).join(QStringLiteral(" • ")) != information
+                       || (avecTel && telephoneAffiche(option, index) != tel);
+    if (!coupe) {
+        QToolTip::hideText();
+        return true;
+    }
+    QStringList lignes{nom, information};
+    if (avecTel)
+        lignes.append(kTel + tel);
+    QToolTip::showText(event->globalPos(), plainToolTip(lignes.join(QLatin1Char('\n'))), view);
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refDate, QWidget* parent)
@@ -363,21 +453,14 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     v->setContentsMargins(20, 20, 20, 20);
     v->setSpacing(12);
 
-    // The controls go under the title when the window is too narrow for both.
-    auto* rangee = new FoldingRow(this);
-    QBoxLayout* entete = rangee->row();
-    entete->setContentsMargins(0, 0, 0, 0);
-    entete->setSpacing(12);
+    // The controls go under the title when the window is too narrow for both, and on to a
+    // second line when even alone they are.
     auto* t = titre(QStringLiteral("Clients inactifs"), TextStyle::title2, this);
     QFont f = t->font();
     f.setBold(true);
     t->setFont(f);
-    entete->addWidget(t);
-    entete->addStretch();
-    auto* controles = new QWidget(rangee);
-    auto* ligneControles = new QHBoxLayout(controles);
-    ligneControles->setContentsMargins(0, 0, 0, 0);
-    ligneControles->setSpacing(12);
+    auto* controles = new QWidget(this);
+    auto* ligneControles = new FlowLayout(controles, 12, 6);
     m_choixSeuil = new ChoixSegmente(QStringLiteral("Inactivité"), controles);
     m_choixSeuil->setOptions({{QStringLiteral("3 mois"), 3}, {QStringLiteral("6 mois"), 6}, {QStringLiteral("12 mois"), 12}});
     m_choixSeuil->setValeur(m_seuilMois);
@@ -387,8 +470,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_jamais->setChecked(m_inclureJamaisLoues);
     connect(m_jamais, &QCheckBox::toggled, this, &ClientsInactifsView::setInclureJamaisLoues);
     ligneControles->addWidget(m_jamais);
-    entete->addWidget(controles);
-    v->addWidget(rangee);
+    v->addWidget(new RangeeRepliable(t, controles, this));
 
     m_liste = new QListView(this);
     m_liste->setModel(m_model);
@@ -444,17 +526,24 @@ void ClientsInactifsView::recalculer()
     option.font = m_liste->font();
     option.rect = QRect(0, 0, 0, 0);
     m_largeurUneLigne = 0;
-    for (int row = 0; row < m_model->rowCount(); ++row)
-        m_largeurUneLigne = std::max(m_largeurUneLigne, ClientInactifDelegate::largeurUneLigne(option, m_model->index(row, 0)));
+    m_largeurActions = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QModelIndex index = m_model->index(row, 0);
+        m_largeurUneLigne = std::max(m_largeurUneLigne, ClientInactifDelegate::largeurUneLigne(option, index));
+        m_largeurActions = std::max(m_largeurActions, ClientInactifDelegate::largeurActions(option, index));
+    }
     ajusterHauteurLignes();
 }
 
 void ClientsInactifsView::ajusterHauteurLignes()
 {
-    const bool dessous = m_liste->viewport()->width() < m_largeurUneLigne;
-    if (dessous == m_delegate->actionsDessous())
+    const int largeur = m_liste->viewport()->width();
+    const bool dessous = largeur < m_largeurUneLigne;
+    const bool aPart = dessous && largeur < m_largeurActions;
+    if (dessous == m_delegate->actionsDessous() && aPart == m_delegate->telephoneAPart())
         return;
     m_delegate->setActionsDessous(dessous);
+    m_delegate->setTelephoneAPart(aPart);
     // Every row takes the new height at once.
     m_liste->doItemsLayout();
     m_liste->viewport()->update();

@@ -50,8 +50,9 @@ public:
     static QRect rectCopier(const QStyleOptionViewItem& option, const QModelIndex& index);
     static QRect rectEmail(const QStyleOptionViewItem& option, const QModelIndex& index);
 
-    // The name and the information line as painted in a row: cut to the room the phone and the
-    // buttons leave. The information line gives way before its count does.
+    // The name and the information as painted in a row: cut to the room the phone and the
+    // buttons leave, the information line giving way before its count does; under the texts,
+    // the information on two lines (the last activity, then the count).
     static QStringList textesAffiches(const QStyleOptionViewItem& option, const QModelIndex& index);
     // The row width that shows the information whole beside the phone and the buttons.
     static int largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index);
@@ -59,11 +60,21 @@ public:
     // Rows with the phone and the buttons under the texts, which then have the whole width.
     bool actionsDessous() const { return m_actionsDessous; }
     void setActionsDessous(bool dessous);
+    // The row width that holds the phone beside the buttons (0 without a phone).
+    static int largeurActions(const QStyleOptionViewItem& option, const QModelIndex& index);
+    // Narrower rows have the phone on a line of its own, over the buttons.
+    bool telephoneAPart() const { return m_telephoneAPart; }
+    void setTelephoneAPart(bool aPart);
+    // The phone as painted in a row (cut with "…" only when its own line is too short for it).
+    static QString telephoneAffiche(const QStyleOptionViewItem& option, const QModelIndex& index);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
+    // A row whose texts are cut shows them whole in its tool tip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 signals:
     void copierTelephone(const QModelIndex& index);
@@ -72,6 +83,7 @@ private:
     static int finDesTextes(const QStyleOptionViewItem& option, const QModelIndex& index);
     static int debutDesTextes(const QStyleOptionViewItem& option);
     bool m_actionsDessous = false;
+    bool m_telephoneAPart = false;
 public:
 signals:
     void ecrire(const QModelIndex& index);
@@ -104,7 +116,7 @@ protected:
 private:
     void recalculer();
     // The phone and the buttons go under the texts while a row cannot show its information
-    // beside them.
+    // beside them; the phone on its own line while it cannot stand beside the buttons.
     void ajusterHauteurLignes();
     void menuLigne(const QPoint& position);
 
@@ -120,6 +132,7 @@ private:
     QPersistentModelIndex m_survol; // the row under the pointer
     ClientInactifDelegate* m_delegate;
     int m_largeurUneLigne = 0; // the widest row's need, measured when the rows change
+    int m_largeurActions = 0;  // the widest phone and buttons, likewise
 };
 
 } // namespace kv

@@ -28,12 +28,17 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     auto* titre = new QLabel(QStringLiteral("Carte de chaleur des poses de bennes"), this);
     titre->setObjectName(QStringLiteral("titre"));
     titre->setFont(fontForStyle(TextStyle::title2, font()));
+    titre->setWordWrap(true);
     layout->addWidget(titre);
     layout->addSpacing(8);
 
     m_carte = new MapWidget(this);
     m_carte->setObjectName(QStringLiteral("carte"));
-    m_carte->setFixedHeight(400);
+    // 400 points high, less in a window too low for that (the map pans and zooms its own canvas),
+    // so that the page does not scroll around it.
+    m_carte->setMinimumHeight(200);
+    m_carte->setMaximumHeight(400);
+    m_carte->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_carte->setCornerRadius(14);
     m_carte->setMarkerOverhang(int(diametreMaximal / 2) + 1);
     // Four see-through circles over a spot leave nothing of what lies under them to see.
@@ -44,7 +49,7 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     ombre->setOffset(0, 0);
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
-    layout->addWidget(m_carte);
+    layout->addWidget(m_carte, 1);
 
     layout->addSpacing(6);
     auto* legende = new QLabel(
@@ -53,7 +58,7 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     legende->setFont(fontForStyle(TextStyle::caption, font()));
     legende->setWordWrap(true);
     layout->addWidget(legende);
-    layout->addStretch(1);
+    layout->addStretch(0);
 
     setLocations(locations);
 }

@@ -23,6 +23,10 @@ QString texte(HistogrammeSelection selection)
 
 namespace {
 
+// The ring's side: 440 points, down to what a narrow window leaves it.
+constexpr int kCote = 440;
+constexpr int kCoteMinimal = 200;
+
 qint64 totalDe(const auto& data)
 {
     qint64 t = 0;
@@ -34,7 +38,7 @@ qint64 totalDe(const auto& data)
 } // namespace
 
 PieChartVolumeView::PieChartVolumeView(QWidget* parent)
-    : QWidget(parent), m_vue(nouvelleVueGraphique(this, 0)), m_legende(new LegendeStat(15, 7, this))
+    : QWidget(parent), m_vue(nouvelleVueCarree(this, kCoteMinimal, kCote)), m_legende(new LegendeStat(15, 7, this))
 {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(16, 8, 16, 0);
@@ -45,10 +49,9 @@ PieChartVolumeView::PieChartVolumeView(QWidget* parent)
     auto* rangee = new FoldingRow(this);
     QBoxLayout* h = rangee->row();
     h->setContentsMargins(0, 0, 0, 0);
+    m_legende->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     h->addWidget(m_legende, 0, Qt::AlignVCenter);
-    m_vue->setFixedSize(440, 440);
-    h->addWidget(m_vue);
-    h->addStretch(1);
+    h->addWidget(m_vue, 1);
     v->addWidget(rangee);
 }
 
@@ -65,11 +68,12 @@ void PieChartVolumeView::setData(const QList<StatsVolumeLoue>& data)
     m_vue->chart()->removeAllSeries();
     m_anneau = stats::anneau(parts, 0.5);
     m_vue->chart()->addSeries(m_anneau);
+    textesDansLeGraphique(m_vue->chart(), m_anneau);
     m_legende->setLignes(lignes);
 }
 
 PieChartCouleurView::PieChartCouleurView(QWidget* parent)
-    : QWidget(parent), m_vue(nouvelleVueGraphique(this, 0)), m_legende(new LegendeStat(12, 7, this)),
+    : QWidget(parent), m_vue(nouvelleVueCarree(this, kCoteMinimal, kCote)), m_legende(new LegendeStat(12, 7, this)),
       m_etiquettes(new EtiquettesAnneau(m_vue->chart(), 10))
 {
     auto* rangee = new FoldingRow(this);
@@ -78,10 +82,9 @@ PieChartCouleurView::PieChartCouleurView(QWidget* parent)
     v->addWidget(rangee);
     QBoxLayout* h = rangee->row();
     h->setContentsMargins(0, 0, 0, 0);
-    m_vue->setFixedSize(440, 440);
-    h->addWidget(m_vue);
+    h->addWidget(m_vue, 1);
+    m_legende->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     h->addWidget(m_legende, 0, Qt::AlignVCenter);
-    h->addStretch(1);
 }
 
 void PieChartCouleurView::setData(const QList<StatsCouleurLoue>& data)

@@ -18,7 +18,8 @@ PieChartOccupationView::PieChartOccupationView(QWidget* parent)
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(8);
-    m_vue->setMinimumSize(300, 300);
+    // Room for the ring and its texts, no more: a narrow window keeps the whole page.
+    m_vue->setMinimumSize(200, 200);
     v->addWidget(m_vue, 1);
     v->addWidget(m_legende, 0, Qt::AlignHCenter);
 }
@@ -37,6 +38,7 @@ void PieChartOccupationView::setData(const QList<EntreeOccupation>& data)
     m_vue->chart()->removeAllSeries();
     m_anneau = stats::anneau(parts, 0.45);
     m_vue->chart()->addSeries(m_anneau);
+    textesDansLeGraphique(m_vue->chart(), m_anneau);
     m_legende->setLignes(lignes);
 }
 
@@ -49,13 +51,16 @@ StatistiqueOccupationBennesView::StatistiqueOccupationBennesView(SourceStatistiq
     v->setSpacing(24);
     auto* t = titre(QStringLiteral("Taux d’occupation des bennes"), TextStyle::title2, this);
     t->setContentsMargins(0, 8, 0, 0);
-    v->addWidget(t, 0, Qt::AlignHCenter);
+    t->setAlignment(Qt::AlignHCenter);
+    v->addWidget(t);
     m_graphique = new PieChartOccupationView(this);
     v->addWidget(m_graphique, 1);
     m_taux = new QLabel(this);
     m_taux->setFont(fontForStyle(TextStyle::headline, font()));
     m_taux->setForegroundRole(QPalette::PlaceholderText);
-    v->addWidget(m_taux, 0, Qt::AlignHCenter);
+    m_taux->setWordWrap(true);
+    m_taux->setAlignment(Qt::AlignHCenter);
+    v->addWidget(m_taux);
 
     connect(source, &SourceStatistiques::changed, this, [this](EntityTypeMask types) {
         if (types & (SourceStatistiques::kLocations | SourceStatistiques::kBennes))

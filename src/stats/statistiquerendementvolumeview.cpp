@@ -30,19 +30,20 @@ StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZo
 {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 10, 0, 10);
-    auto* t = titre(QStringLiteral("Évolution du rendement (locations par benne) par volume"), TextStyle::headline, this);
+    auto* t = titre(QStringLiteral("Évolution du rendement (locations par benne) par volume"), TextStyle::headline,
+                    this);
     QFont f = t->font();
     f.setPointSizeF(f.pointSizeF() * 15.0 / 13);
     f.setWeight(QFont::Normal);
     t->setFont(f);
     v->addWidget(t);
     v->addSpacing(6);
-    m_vue->chart()->legend()->show();
-    // Beside the plot: the chart's height goes to the lines and the month labels.
-    m_vue->chart()->legend()->setAlignment(Qt::AlignRight);
-    m_vue->chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     laisserLaPlaceAuxTextes(m_vue);
     v->addWidget(m_vue);
+    // Under the plot, on as many rows as the volumes need: the plot keeps the whole width.
+    m_entrees = new LegendeSeries(this);
+    m_entrees->setObjectName(QStringLiteral("legendeRendement"));
+    v->addWidget(m_entrees);
 }
 
 void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeMois>& data)
@@ -67,6 +68,7 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
     // round to it.
     QStringList& libelles = m_legende;
     libelles.clear();
+    QList<LegendeSeries::Entree> entrees;
     for (double volume : volumesSeries(data)) {
         const QString libelle = volumeArrondi(volume);
         bool premiere = !libelles.contains(libelle);
@@ -77,9 +79,12 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
         for (const StatsRendementVolumeMois& p : data)
             if (memeVolume(p.volume, volume))
                 points.append(QPointF(double(p.mois), p.rendement()));
-        ajouterSerie(chart, axeX, axeY, libelle, paletteVolumes()[n % paletteVolumes().size()], formeMarqueur(n),
-                     points, premiere);
+        const QColor couleur = paletteVolumes()[n % paletteVolumes().size()];
+        ajouterSerie(chart, axeX, axeY, libelle, couleur, formeMarqueur(n), points, premiere);
+        if (premiere)
+            entrees.append({libelle, couleur, formeMarqueur(n)});
     }
+    m_entrees->setEntrees(entrees);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,6 +182,7 @@ void StatistiqueRendementVolumeView::recalculer()
     for (const StatsRendementVolume& r : m_rendements) {
         auto* l = new QLabel(ligneDetailRendement(r), m_detail->parentWidget());
         l->setFont(police);
+        l->setWordWrap(true);
         l->setForegroundRole(QPalette::PlaceholderText);
         m_detail->addWidget(l);
         m_lignes.append(l);

@@ -14,7 +14,7 @@ class QVBoxLayout;
 namespace kv {
 
 class SourceStatistiques;
-namespace stats { class AnnotationsGraphique; }
+namespace stats { class AnnotationsGraphique; class LegendeSeries; }
 
 // The month-by-month yield of each skip volume: one line per volume label.
 class StatistiqueRendementTimelineView : public QWidget {
@@ -29,6 +29,7 @@ public:
 private:
     QTimeZone m_zone;
     QChartView* m_vue;
+    stats::LegendeSeries* m_entrees;
     QStringList m_legende;
 };
 

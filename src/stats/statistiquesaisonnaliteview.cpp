@@ -4,6 +4,7 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 
 #include <QHBoxLayout>
@@ -51,7 +52,7 @@ StatistiqueSaisonnaliteView::StatistiqueSaisonnaliteView(SourceStatistiques* sou
 
     m_choix = new ChoixSegmente(QStringLiteral("Année"), this);
     connect(m_choix, &ChoixSegmente::choisi, this, [this](const QVariant& a) { setAnneeSelectionnee(a.toInt()); });
-    v->addWidget(m_choix, 0, Qt::AlignLeft);
+    v->addWidget(m_choix);
     v->addSpacing(4);
 
     m_titre = titre(QString(), TextStyle::title2, this);
@@ -66,8 +67,10 @@ StatistiqueSaisonnaliteView::StatistiqueSaisonnaliteView(SourceStatistiques* sou
     m_pic->setFont(police);
     m_creux = new QLabel(this);
     m_creux->setFont(police);
-    m_picCreux = new QWidget(this);
-    auto* h = new QHBoxLayout(m_picCreux);
+    // Side by side and centred, or one under the other when the width is short.
+    auto* picCreux = new FoldingRow(this);
+    m_picCreux = picCreux;
+    QBoxLayout* h = picCreux->row();
     h->setContentsMargins(0, 4, 0, 0);
     h->setSpacing(24);
     h->addStretch();
@@ -161,6 +164,8 @@ void StatistiqueSaisonnaliteView::dessiner()
     auto* axeX = new QBarCategoryAxis();
     axeX->append(libellesMois());
     chart->addAxis(axeX, Qt::AlignBottom);
+    // A narrow chart reads its months by their initials.
+    NomsDesBarres::de(chart)->setNoms(libellesMois(), initialesMois(), false);
     QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
     for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(m_courbe), static_cast<QAbstractSeries*>(m_points)}) {

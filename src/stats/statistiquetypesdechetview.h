@@ -34,6 +34,7 @@ public:
     QChartView* vueFrequences() const { return m_frequences; }
     QChartView* vueEvolution() const { return m_evolution; }
     QStringList annotations() const;
+    stats::AnnotationsGraphique* annotationsFrequences() const { return m_annotations; }
     // The entries of the evolution chart's legend.
     const QStringList& legendeEvolution() const { return m_legendeEvolution; }
     // That legend as shown, under the chart.

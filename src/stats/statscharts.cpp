@@ -1,8 +1,10 @@
 #include "statscharts.h"
 
-#include "widgets/foldingrow.h"
+#include "model/helpers.h"
+#include "widgets/plaintext.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
@@ -12,6 +14,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QHelpEvent>
+#include <QResizeEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <QtCharts/QBarCategoryAxis>
@@ -31,7 +36,9 @@
 
 namespace kv::stats {
 
-QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur)
+namespace {
+
+QChartView* preparer(QChartView* view)
 {
     auto* chart = new QChart();
     chart->setBackgroundVisible(false);
@@ -39,13 +46,48 @@ QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur)
     chart->legend()->hide();
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
-    auto* view = new QChartView(chart, parent);
+    view->setChart(chart);
     view->setRenderHint(QPainter::Antialiasing);
     view->setFrameShape(QFrame::NoFrame);
     view->setStyleSheet(QStringLiteral("background: transparent"));
+    return view;
+}
+
+class VueCarree : public QChartView {
+public:
+    VueCarree(QWidget* parent, int minimum, int maximum) : QChartView(parent), m_min(minimum), m_max(maximum)
+    {
+        QSizePolicy p(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        p.setHeightForWidth(true);
+        setSizePolicy(p);
+        setMinimumSize(minimum, minimum);
+        setMaximumSize(maximum, maximum);
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int largeur) const override { return std::clamp(largeur, m_min, m_max); }
+    // It asks for its least side and takes what its row leaves it, so a row that folds under a
+    // narrow window never keeps it wide.
+    QSize sizeHint() const override { return {m_min, m_min}; }
+    QSize minimumSizeHint() const override { return {m_min, m_min}; }
+
+private:
+    int m_min;
+    int m_max;
+};
+
+} // namespace
+
+QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur)
+{
+    QChartView* view = preparer(new QChartView(parent));
     if (hauteur > 0)
         view->setFixedHeight(hauteur);
     return view;
+}
+
+QChartView* nouvelleVueCarree(QWidget* parent, int minimum, int maximum)
+{
+    return preparer(new VueCarree(parent, minimum, maximum));
 }
 
 QPieSeries* anneau(const QList<Part>& parts, double trou)
@@ -119,10 +161,21 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
     axeX->setGridLineVisible(false);
     chart->addAxis(axeX, Qt::AlignBottom);
     series->attachAxis(axeX);
+    NomsDesBarres::de(chart)->setNoms(categories, {}, true);
 
     QValueAxis* axeY = axeValeurs(max, entiers, titreY);
     chart->addAxis(axeY, Qt::AlignLeft);
     series->attachAxis(axeY);
+    // Under the pointer, a bar tells its whole name and its value, which a narrow chart may cut
+    // or leave out.
+    QObject::connect(series, &QStackedBarSeries::hovered, series, [entiers](bool dessus, int index, QBarSet* set) {
+        if (!dessus || set->at(index) == 0) {
+            QToolTip::hideText();
+            return;
+        }
+        const QString valeur = entiers ? QString::number(qint64(set->at(index))) : formatFixed(set->at(index), 1);
+        QToolTip::showText(QCursor::pos(), plainToolTip(set->label() + QStringLiteral(" : ") + valeur));
+    });
     return series;
 }
 
@@ -192,6 +245,171 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
     return axe;
 }
 
+namespace {
+
+// What a label needs beside its text so that it does not touch its neighbour.
+constexpr qreal kJeuEtiquette = 8;
+// A name standing at a slant keeps at most a third of the plot's width of its text, and at least
+// this much.
+constexpr int kLongueurEtiquetteTournee = 110;
+// Between the plot's bottom and the names.
+constexpr int kSousLeGraphique = 6;
+
+qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
+{
+    qreal w = 0;
+    for (const QString& t : textes)
+        w = std::max(w, fm.horizontalAdvance(t));
+    return w;
+}
+
+// Every `pas`-th text, the others left blank.
+QStringList unSurN(const QStringList& textes, int pas)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < textes.size(); ++i)
+        out.append(i % pas == 0 ? textes[i] : QString());
+    return out;
+}
+
+struct Etiquetage {
+    QStringList textes;
+    int angle = 0;
+};
+
+// The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
+// left edge: see NomsDesBarres.
+Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
+                     const QStringList& courtes, bool tourner)
+{
+    if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
+        return {longues, 0};
+    if (tourner) {
+        // Slanted names clear each other when their bars are a line apart across the slant; the
+        // first one reaches left of its bar by its whole slant.
+        const qreal large = plusLarge(fm, courtes);
+        const qreal ligne = fm.height() + 4;
+        if (parCategorie >= ligne * std::numbers::sqrt2 && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
+            return {courtes, -45};
+        return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
+    }
+    const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
+    return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
+}
+
+QBarCategoryAxis* axeDesCategories(QChart* chart)
+{
+    for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
+        if (auto* axe = qobject_cast<QBarCategoryAxis*>(a))
+            return axe;
+    return nullptr;
+}
+
+} // namespace
+
+NomsDesBarres::NomsDesBarres(QChart* chart) : QObject(chart), m_chart(chart)
+{
+    connect(chart, &QChart::plotAreaChanged, this, &NomsDesBarres::placer);
+}
+
+NomsDesBarres* NomsDesBarres::de(QChart* chart)
+{
+    if (auto* noms = chart->findChild<NomsDesBarres*>(QString(), Qt::FindDirectChildrenOnly))
+        return noms;
+    return new NomsDesBarres(chart);
+}
+
+void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner)
+{
+    m_longues = longues;
+    m_courtes = courtes;
+    m_tourner = tourner;
+    qDeleteAll(m_items);
+    m_items.clear();
+    for (qsizetype i = 0; i < longues.size(); ++i) {
+        auto* item = new QGraphicsSimpleTextItem(m_chart);
+        item->setZValue(10);
+        m_items.append(item);
+    }
+    placer();
+}
+
+QStringList NomsDesBarres::textes() const
+{
+    QStringList t;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        t.append(item->text());
+    return t;
+}
+
+QList<QPolygonF> NomsDesBarres::emprises() const
+{
+    QList<QPolygonF> e;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        if (!item->text().isEmpty())
+            e.append(item->mapToParent(item->boundingRect()));
+    return e;
+}
+
+void NomsDesBarres::placer()
+{
+    QBarCategoryAxis* axe = axeDesCategories(m_chart);
+    const QRectF zone = m_chart->plotArea();
+    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0)
+        return;
+    // The axis keeps its line and marks; the names are ours.
+    axe->setLabelsVisible(false);
+    const QFont police = axe->labelsFont();
+    const QFontMetricsF fm(police);
+    const qreal parCategorie = zone.width() / qreal(m_items.size());
+    QStringList courtes = m_courtes;
+    if (courtes.isEmpty()) {
+        const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
+        for (const QString& n : std::as_const(m_longues))
+            courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
+    }
+    const Etiquetage e = etiqueter(fm, parCategorie, zone.left(), m_longues, courtes, m_tourner);
+    m_angle = e.angle;
+    const qreal haut = zone.bottom() + kSousLeGraphique;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        QGraphicsSimpleTextItem* item = m_items[i];
+        item->setText(e.textes.value(i));
+        item->setFont(police);
+        item->setBrush(axe->labelsBrush());
+        const qreal w = fm.horizontalAdvance(item->text());
+        const qreal centre = zone.left() + (i + 0.5) * parCategorie;
+        item->setTransformOriginPoint(0, 0);
+        if (e.angle == 0) {
+            item->setRotation(0);
+            item->setPos(centre - w / 2, haut);
+        } else if (e.angle == -90) {
+            // Read upwards, its end under the bar.
+            item->setRotation(-90);
+            item->setPos(centre - fm.height() / 2, haut + w);
+        } else {
+            // Its end at the bar's mark, the text going down to the left.
+            item->setTransformOriginPoint(w, 0);
+            item->setRotation(e.angle);
+            item->setPos(centre - w, haut);
+        }
+    }
+    const qreal large = plusLarge(fm, e.textes);
+    const qreal place = e.angle == 0 ? fm.height() : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
+    const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
+    if (hauteur != m_hauteur) {
+        m_hauteur = hauteur;
+        // The chart lays itself out anew: not from within its own layout pass.
+        QMetaObject::invokeMethod(this, [this] {
+            m_enCours = true;
+            QMargins marges = m_chart->margins();
+            marges.setBottom(4 + m_hauteur);
+            m_chart->setMargins(marges);
+            m_enCours = false;
+            placer();
+        }, Qt::QueuedConnection);
+    }
+}
+
 void laisserLaPlaceAuxTextes(QChartView* vue)
 {
     const int base = vue->minimumHeight() == vue->maximumHeight() ? vue->minimumHeight() : 0;
@@ -202,29 +420,19 @@ void laisserLaPlaceAuxTextes(QChartView* vue)
         const QRectF zone = chart->plotArea();
         if (zone.height() <= 0)
             return;
-        int manque = 0;
+        // What the chart needs around its plot, as laid out now.
+        const int autour = vue->height() - int(zone.height());
+        int hauteur = base;
         for (QAbstractAxis* axe : chart->axes(Qt::Vertical)) {
             if (axe->titleText().isEmpty() || !axe->isTitleVisible())
                 continue;
             const qreal titre = QFontMetricsF(axe->titleFont()).horizontalAdvance(axe->titleText());
-            manque = std::max(manque, int(std::ceil(titre + 12 - zone.height())));
+            hauteur = std::max(hauteur, autour + int(std::ceil(titre + 12)));
         }
-        // Bar labels turn when they cannot stand side by side; the chart grows by their slant.
-        for (QAbstractAxis* a : chart->axes(Qt::Horizontal)) {
-            auto* axe = qobject_cast<QBarCategoryAxis*>(a);
-            if (!axe || axe->count() == 0)
-                continue;
-            const QFontMetricsF fm(axe->labelsFont());
-            qreal plusLarge = 0;
-            for (const QString& l : axe->categories())
-                plusLarge = std::max(plusLarge, fm.horizontalAdvance(l));
-            const bool tourne = zone.width() / axe->count() < plusLarge + 8;
-            axe->setTruncateLabels(false);
-            if (axe->labelsAngle() != (tourne ? -45 : 0))
-                axe->setLabelsAngle(tourne ? -45 : 0);
-        }
-        const int hauteur = std::max(base, vue->height() + manque);
-        if (hauteur != vue->height() && (manque > 0 || vue->height() > base))
+        // The names under the bars take the room they need below the plot.
+        if (auto* noms = chart->findChild<NomsDesBarres*>(QString(), Qt::FindDirectChildrenOnly))
+            hauteur = std::max(hauteur, base + noms->hauteur());
+        if (hauteur != vue->height())
             vue->setFixedHeight(hauteur);
     };
     // Once the chart has laid itself out anew; never inside its own layout pass.
@@ -311,13 +519,45 @@ QStringList AnnotationsGraphique::textes() const
     return t;
 }
 
+QStringList AnnotationsGraphique::textesVisibles() const
+{
+    QStringList t;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        if (item->isVisible())
+            t.append(item->text());
+    return t;
+}
+
+QList<QRectF> AnnotationsGraphique::placesVisibles() const
+{
+    QList<QRectF> places;
+    for (const QGraphicsSimpleTextItem* item : m_items)
+        if (item->isVisible())
+            places.append(item->mapRectToParent(item->boundingRect()));
+    return places;
+}
+
 void AnnotationsGraphique::placer()
 {
+    QList<qsizetype> ordre;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         const Annotation& a = m_annotations[i];
         const QPointF p = m_chart->mapToPosition(a.position, a.series);
         const QRectF r = m_items[i]->boundingRect();
         m_items[i]->setPos(p.x() - r.width() / 2, p.y() - r.height() - 2);
+        ordre.append(i);
+    }
+    // From left to right, a text that would touch the last one shown is left out: fewer values,
+    // each readable, rather than all of them written over one another.
+    std::stable_sort(ordre.begin(), ordre.end(), [this](qsizetype a, qsizetype b) { return m_items[a]->x() < m_items[b]->x(); });
+    std::optional<QRectF> precedente;
+    for (qsizetype i : std::as_const(ordre)) {
+        QGraphicsSimpleTextItem* item = m_items[i];
+        const QRectF r = item->mapRectToParent(item->boundingRect()).adjusted(-2, 0, 2, 0);
+        const bool libre = !precedente || !r.intersects(*precedente);
+        item->setVisible(libre);
+        if (libre)
+            precedente = r;
     }
 }
 
@@ -365,31 +605,88 @@ QStringList EtiquettesAnneau::textes() const
     return t;
 }
 
+namespace {
+
+// A ring as the chart draws it: centred in the plot area, its radius the half of the shorter
+// side times the pie size, the hole likewise.
+struct Cercles {
+    QPointF centre;
+    qreal exterieur = 0;
+    qreal trou = 0;
+};
+
+Cercles cercles(const QChart* chart, const QPieSeries* series)
+{
+    const QRectF zone = chart->plotArea();
+    const qreal demi = std::min(zone.width(), zone.height()) / 2;
+    return {QPointF(zone.left() + zone.width() * series->horizontalPosition(),
+                    zone.top() + zone.height() * series->verticalPosition()),
+            demi * series->pieSize(), demi * series->holeSize()};
+}
+
+// The middle of a slice's band.
+QPointF milieuTranche(const QChart* chart, const QPieSeries* series, const QPieSlice* slice)
+{
+    const Cercles c = cercles(chart, series);
+    const qreal rayon = (c.exterieur + c.trou) / 2;
+    // Angles run clockwise from twelve o'clock, in degrees.
+    const qreal angle = qDegreesToRadians(slice->startAngle() + slice->angleSpan() / 2);
+    return {c.centre.x() + rayon * std::sin(angle), c.centre.y() - rayon * std::cos(angle)};
+}
+
+// Whether a text centred there stays on the ring's band: white on the window around the ring or
+// in its hole cannot be read.
+bool surLAnneau(const QChart* chart, const QPieSeries* series, const QPointF& milieu, const QSizeF& taille)
+{
+    const Cercles c = cercles(chart, series);
+    const QRectF r(milieu.x() - taille.width() / 2, milieu.y() - taille.height() / 2, taille.width(), taille.height());
+    for (const QPointF& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
+                             QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.bottom()),
+                             QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y())}) {
+        const qreal d = std::hypot(p.x() - c.centre.x(), p.y() - c.centre.y());
+        if (d > c.exterieur || d < c.trou)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void textesDansLeGraphique(QChart* chart, QPieSeries* series)
+{
+    auto placer = [chart, series] {
+        for (QPieSlice* slice : series->slices()) {
+            if (slice->label().isEmpty() || slice->value() <= 0)
+                continue;
+            const QSizeF taille = QFontMetricsF(slice->labelFont()).size(0, slice->label());
+            slice->setLabelVisible(surLAnneau(chart, series, milieuTranche(chart, series, slice), taille));
+        }
+    };
+    QObject::connect(chart, &QChart::plotAreaChanged, series, placer);
+    placer();
+}
+
 void EtiquettesAnneau::placer()
 {
     if (!m_series)
         return;
-    // The ring's geometry as the chart draws it: centred in the plot area, its radius the half
-    // of the shorter side times the pie size, the hole likewise.
-    const QRectF zone = m_chart->plotArea();
-    const QPointF centre(zone.left() + zone.width() * m_series->horizontalPosition(),
-                         zone.top() + zone.height() * m_series->verticalPosition());
-    const qreal demi = std::min(zone.width(), zone.height()) / 2;
-    const qreal rayon = (demi * m_series->pieSize() + demi * m_series->holeSize()) / 2;
     constexpr qreal kEcart = 4;
     qsizetype i = 0;
     for (QPieSlice* slice : m_series->slices()) {
         if (slice->label().isEmpty() || i >= m_etiquettes.size())
             continue;
         const Etiquette& e = m_etiquettes[i++];
-        // Angles run clockwise from twelve o'clock, in degrees.
-        const qreal angle = qDegreesToRadians(slice->startAngle() + slice->angleSpan() / 2);
-        const QPointF milieu(centre.x() + rayon * std::sin(angle), centre.y() - rayon * std::cos(angle));
+        const QPointF milieu = milieuTranche(m_chart, m_series, slice);
         const QRectF texte = e.texte->boundingRect();
         const qreal largeur = m_diametre + kEcart + texte.width();
         const qreal gauche = milieu.x() - largeur / 2;
         e.pastille->setPos(gauche, milieu.y() - m_diametre / 2.0);
         e.texte->setPos(gauche + m_diametre + kEcart, milieu.y() - texte.height() / 2);
+        // A text that would stand out of the ring of a small chart is left to the legend.
+        const bool visible
+            = surLAnneau(m_chart, m_series, milieu, QSizeF(largeur, std::max<qreal>(texte.height(), m_diametre)));
+        e.pastille->setVisible(visible);
+        e.texte->setVisible(visible);
     }
 }
 
@@ -528,6 +825,23 @@ QStringList LegendeSeries::nomsAffiches() const
     return noms;
 }
 
+bool LegendeSeries::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* aide = static_cast<QHelpEvent*>(event);
+    const QList<Place> ici = places(width());
+    for (qsizetype i = 0; i < ici.size(); ++i) {
+        if (ici[i].texte.united(ici[i].symbole).contains(aide->pos()) && ici[i].nom != m_entrees[i].nom) {
+            QToolTip::showText(aide->globalPos(), plainToolTip(m_entrees[i].nom), this);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
 void LegendeSeries::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -574,31 +888,80 @@ QLabel* titre(const QString& texte, TextStyle style, QWidget* parent)
 {
     auto* label = new QLabel(texte, parent);
     label->setFont(fontForStyle(style, parent ? parent->font() : QApplication::font()));
+    label->setWordWrap(true);
     return label;
+}
+
+RangeeRepliable::RangeeRepliable(QWidget* premier, QWidget* controles, QWidget* parent)
+    : QWidget(parent), m_premier(premier), m_controles(controles), m_rangee(new QBoxLayout(QBoxLayout::LeftToRight, this))
+{
+    m_rangee->setContentsMargins(0, 0, 0, 0);
+    m_rangee->setSpacing(12);
+    premier->setParent(this);
+    controles->setParent(this);
+    m_rangee->addWidget(premier, 1);
+    m_rangee->addWidget(controles, 0, Qt::AlignVCenter);
+}
+
+bool RangeeRepliable::replie() const
+{
+    return m_rangee->direction() == QBoxLayout::TopToBottom;
+}
+
+bool RangeeRepliable::event(QEvent* event)
+{
+    // The controls grew or shrank (years added, say): the header may fold at the same width.
+    if (event->type() == QEvent::LayoutRequest)
+        replier(width());
+    return QWidget::event(event);
+}
+
+void RangeeRepliable::resizeEvent(QResizeEvent* event)
+{
+    replier(event->size().width());
+    QWidget::resizeEvent(event);
+}
+
+int RangeeRepliable::largeurPremier() const
+{
+    // A wrapping label's size hint is already wrapped: its text is measured instead.
+    if (const auto* titre = qobject_cast<const QLabel*>(m_premier)) {
+        const QMargins m = titre->contentsMargins();
+        return titre->fontMetrics().horizontalAdvance(titre->text()) + 2 + m.left() + m.right();
+    }
+    return m_premier->sizeHint().width();
+}
+
+void RangeeRepliable::replier(int largeur)
+{
+    const QMargins m = m_rangee->contentsMargins();
+    const int uneLigne = largeurPremier() + m.left() + m.right()
+                         + (m_controles->isVisibleTo(this) ? m_rangee->spacing() + m_controles->sizeHint().width() : 0);
+    const bool replie = largeur < uneLigne;
+    if (replie == this->replie())
+        return;
+    m_rangee->setDirection(replie ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    m_rangee->setStretchFactor(m_premier, replie ? 0 : 1);
+    m_rangee->setAlignment(m_controles, replie ? Qt::AlignLeft : Qt::AlignVCenter);
 }
 
 QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,
                          std::function<void(std::optional<int>)> choisie, QWidget* parent)
 {
-    // The year goes under the title when the window is too narrow for both.
-    auto* entete = new FoldingRow(parent);
-    QBoxLayout* h = entete->row();
-    h->setContentsMargins(0, 8, 0, 0);
-    h->addWidget(titre(texte, TextStyle::title2, entete));
-    h->addStretch();
-    auto* annee = new QWidget(entete);
+    auto* annee = new QWidget(parent);
     auto* ligneAnnee = new QHBoxLayout(annee);
     ligneAnnee->setContentsMargins(0, 0, 0, 0);
     ligneAnnee->addWidget(new QLabel(QStringLiteral("Année"), annee));
     auto* combo = new QComboBox(annee);
     combo->setFixedWidth(120);
-    QObject::connect(combo, &QComboBox::activated, entete, [combo, choisie = std::move(choisie)](int i) {
+    QObject::connect(combo, &QComboBox::activated, annee, [combo, choisie = std::move(choisie)](int i) {
         const QVariant a = combo->itemData(i);
         choisie(a.isValid() ? std::optional<int>(a.toInt()) : std::nullopt);
     });
     ligneAnnee->addWidget(combo);
-    h->addWidget(annee);
     choix = combo;
+    auto* entete = new RangeeRepliable(titre(texte, TextStyle::title2, parent), annee, parent);
+    entete->layout()->setContentsMargins(0, 8, 0, 0);
     return entete;
 }
 

@@ -21,6 +21,7 @@
 #include <QtCharts/QScatterSeries>
 
 class QLabel;
+class QBoxLayout;
 class QVBoxLayout;
 class QGraphicsEllipseItem;
 class QGraphicsSimpleTextItem;
@@ -28,6 +29,7 @@ class QAbstractSeries;
 class QAbstractAxis;
 class QPieSeries;
 class QStackedBarSeries;
+class QBarCategoryAxis;
 class QCategoryAxis;
 class QValueAxis;
 
@@ -35,6 +37,8 @@ namespace kv::stats {
 
 // A chart in a view: antialiased, transparent background, no animation, legend hidden.
 QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur);
+// The same, square: as wide as its room allows between `minimum` and `maximum`, and as high.
+QChartView* nouvelleVueCarree(QWidget* parent, int minimum, int maximum);
 
 // One slice of a ring: its value, colour and the text written on it (empty: none).
 struct Part {
@@ -45,6 +49,9 @@ struct Part {
 // A ring whose hole is `trou` of the pie's size, slices parted by a thin gap, texts inside the
 // slices in bold white.
 QPieSeries* anneau(const QList<Part>& parts, double trou);
+// Keeps the texts of a ring's slices only while they stand whole on the ring's band: on a small
+// ring, a text that would spill over its edge is left to the legend.
+void textesDansLeGraphique(QChart* chart, QPieSeries* series);
 
 // One bar: its category (x label), height and colour.
 struct Barre {
@@ -54,7 +61,8 @@ struct Barre {
     QString nom;
 };
 // Bars coloured one by one, in order; bars of the same category stand on one another. The
-// categories go on a bar category axis; the chart gets a value axis titled `titreY`.
+// categories go on a bar category axis; the chart gets a value axis titled `titreY`. A bar under
+// the pointer shows its name and value in a tool tip.
 QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers);
 
 // A value axis from 0 with room above `max`; whole numbers only when `entiers` (counts), with
@@ -68,9 +76,40 @@ QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZo
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
 
+// The names under the bars of a chart, drawn by us rather than by its category axis (whose own
+// labels are hidden): they give way to the plot's width, the long ones while they stand side by
+// side, else the short ones (for names, `tourner`: at a slant while slanted names clear each
+// other, then on end, cut to a length), else only every second (third, …) one. The chart keeps
+// room for them below its plot. Plain text, never read as markup.
+class NomsDesBarres : public QObject {
+    Q_OBJECT
+public:
+    // The names of `chart`, made on first use.
+    static NomsDesBarres* de(QChart* chart);
+    // `courtes` empty: the long names, cut to a length when they turn.
+    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner);
+    // The texts shown, blank where a name gives way, and where they stand in the chart.
+    QStringList textes() const;
+    QList<QPolygonF> emprises() const;
+    int angle() const { return m_angle; }
+    // The room the names take below the plot.
+    int hauteur() const { return m_hauteur; }
+
+private:
+    explicit NomsDesBarres(QChart* chart);
+    void placer();
+    QChart* m_chart;
+    QStringList m_longues;
+    QStringList m_courtes;
+    bool m_tourner = false;
+    QList<class QGraphicsSimpleTextItem*> m_items;
+    int m_angle = 0;
+    int m_hauteur = 0;
+    bool m_enCours = false;
+};
+
 // Gives a chart of fixed height the room its texts need: it grows while a vertical axis title
-// is longer than the plot is high, and the labels of a bar axis turn when they cannot stand
-// side by side.
+// is longer than the plot is high, and by the room its names under the bars take.
 void laisserLaPlaceAuxTextes(QChartView* vue);
 
 // Removes every series and axis of a chart.
@@ -98,6 +137,10 @@ public:
     explicit AnnotationsGraphique(QChart* chart);
     void setAnnotations(const QList<Annotation>& annotations, const QColor& couleur, const QFont& police);
     QStringList textes() const;
+    // The texts shown: one that would overlap its neighbour on the left is left out.
+    QStringList textesVisibles() const;
+    // Where the shown texts stand, in the chart's coordinates.
+    QList<QRectF> placesVisibles() const;
 
 private:
     void placer();
@@ -108,7 +151,7 @@ private:
 
 // The texts of a ring laid over its slices, each after a disc of its slice's colour (the
 // chart's own slice labels cannot show one), in bold white, kept in place when the plot area
-// moves. The slices' own labels are hidden.
+// moves, left out while they would spill over the ring's edge. The slices' own labels are hidden.
 class EtiquettesAnneau : public QObject {
     Q_OBJECT
 public:
@@ -173,6 +216,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A name cut with "…" shows whole in its tool tip.
+    bool event(QEvent* event) override;
 
 private:
     struct Place {
@@ -184,8 +229,30 @@ private:
     QList<Entree> m_entrees;
 };
 
-// A title label in one of the text styles.
+// A title label in one of the text styles, on as many lines as its width needs.
 QLabel* titre(const QString& texte, TextStyle style, QWidget* parent);
+
+// A header row: a title (or a wide control), then controls at the trailing end while the first
+// fits on one line beside them; narrower, the first takes the whole width (a title wraps) and
+// the controls go under it, at the leading edge.
+class RangeeRepliable : public QWidget {
+    Q_OBJECT
+public:
+    RangeeRepliable(QWidget* premier, QWidget* controles, QWidget* parent = nullptr);
+    bool replie() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void replier(int largeur);
+    // The first widget's width on one line: a title's text whole, another widget's size hint.
+    int largeurPremier() const;
+    QWidget* m_premier;
+    QWidget* m_controles;
+    QBoxLayout* m_rangee;
+};
 
 // A statistic's title with the "Année" picker at its trailing end. `choix` receives the picker;
 // `choisie` is called with the year of the item picked (none for an item without a year).

@@ -11,6 +11,7 @@
 
 #include "reports/rapportmensuelview.h"
 #include "widgets/icons.h"
+#include "widgets/plaintext.h"
 
 #include <QDateTime>
 #include <QFrame>
@@ -20,7 +21,10 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QHelpEvent>
+#include <QResizeEvent>
 #include <QScrollArea>
+#include <QToolTip>
 
 namespace kv {
 
@@ -35,7 +39,7 @@ public:
     {
         QStyleOptionViewItem opt(option);
         initStyleOption(&opt, index);
-        const QRect bande = option.rect.adjusted(8, 1, -8, -1);
+        const QRect bande = option.rect.adjusted(kBande, 1, -kBande, -1);
         if (opt.backgroundBrush.style() != Qt::NoBrush) {
             p->save();
             p->setRenderHint(QPainter::Antialiasing);
@@ -55,11 +59,71 @@ public:
         }
         opt.backgroundBrush = Qt::NoBrush;
         opt.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
-        opt.rect = bande.adjusted(6, 0, -6, 0);
+        opt.rect = texte(option.rect);
+        opt.textElideMode = Qt::ElideRight;
         const QWidget* w = option.widget;
         (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
     }
+
+    // The width that shows the row's symbol and title whole.
+    int largeurEntiere(const QStyleOptionViewItem& option, const QModelIndex& index) const
+    {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        opt.rect = QRect(0, 0, 10000, option.rect.height());
+        const QWidget* w = option.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        const QRect zone = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, w);
+        const int marge = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+        return 2 * kRetrait + zone.left() + 2 * marge + opt.fontMetrics.horizontalAdvance(opt.text) + 1;
+    }
+
+    // A title cut by a narrow list shows whole in its tool tip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        if (largeurEntiere(option, index) > option.rect.width())
+            QToolTip::showText(event->globalPos(), plainToolTip(index.data(Qt::DisplayRole).toString()), view);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
+private:
+    // The band inside the row, then the label inside the band.
+    static constexpr int kBande = 8;
+    static constexpr int kRetrait = kBande + 6;
+    static QRect texte(const QRect& ligne) { return ligne.adjusted(kRetrait, 1, -kRetrait, -1); }
 };
+
+// The width that shows every title of the sidebar whole.
+int largeurDesTitres(QListWidget* liste)
+{
+    auto* delegate = static_cast<LigneStatistiqueDelegate*>(liste->itemDelegate());
+    QStyleOptionViewItem option;
+    option.initFrom(liste->viewport());
+    option.font = liste->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.decorationSize = liste->iconSize();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.widget = liste;
+    int largeur = 0;
+    for (int i = 0; i < liste->count(); ++i) {
+        const QModelIndex index = liste->model()->index(i, 0);
+        option.rect = liste->visualRect(index);
+        largeur = std::max(largeur, delegate->largeurEntiere(option, index));
+    }
+    return largeur + 2 * liste->frameWidth();
+}
+
+// The sidebar's width: the spec's 260 points while the window is wide; narrower windows give it
+// at least its titles' width, and only when the statistic would have less than this room left
+// does it cut its titles, down to a symbol and a few letters.
+constexpr int kLargeurSidebar = 260;
+constexpr int kPlancherSidebar = 96;
+constexpr int kPlaceStatistique = 320;
 
 } // namespace
 
@@ -132,7 +196,7 @@ QWidget* VueStatistiques::construireSidebar()
 {
     m_sidebar = new QListWidget(this);
     m_sidebar->setObjectName(QStringLiteral("sidebarStatistiques"));
-    m_sidebar->setFixedWidth(260);
+    m_sidebar->setFixedWidth(kLargeurSidebar);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     // The highlight is the row's own background, not the list's selection.
     m_sidebar->setSelectionMode(QAbstractItemView::NoSelection);
@@ -155,6 +219,28 @@ QWidget* VueStatistiques::construireSidebar()
         choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
     });
     return m_sidebar;
+}
+
+void VueStatistiques::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ajusterSidebar();
+}
+
+void VueStatistiques::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        ajusterSidebar();
+}
+
+void VueStatistiques::ajusterSidebar()
+{
+    const int titres = largeurDesTitres(m_sidebar);
+    int largeur = std::min(kLargeurSidebar, std::max(titres, width() * 3 / 10));
+    largeur = std::max(kPlancherSidebar, std::min(largeur, width() - kPlaceStatistique));
+    if (m_sidebar->width() != largeur || m_sidebar->minimumWidth() != largeur)
+        m_sidebar->setFixedWidth(largeur);
 }
 
 void VueStatistiques::choisir(StatistiqueType type)

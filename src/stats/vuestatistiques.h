@@ -48,8 +48,13 @@ public:
     QListWidget* sidebar() const { return m_sidebar; }
     SourceStatistiques* source() const { return m_source; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
     QWidget* construireSidebar();
+    void ajusterSidebar();
     QWidget* vueDetail(StatistiqueType type);
     void surligner();
 

@@ -2,7 +2,8 @@
 
 #include "glass/glass.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
+#include <QResizeEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -140,9 +141,9 @@ void FiltreSegment::paintEvent(QPaintEvent*)
 PickerSegmentedCustom::PickerSegmentedCustom(Observable<CarteBennesFiltre> selection, QWidget* parent)
     : QWidget(parent), m_selection(std::move(selection))
 {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(4, 4, 4, 4);
-    row->setSpacing(0);
+    m_grid = new QGridLayout(this);
+    m_grid->setContentsMargins(4, 4, 4, 4);
+    m_grid->setSpacing(0);
     for (CarteBennesFiltre f : tousLesFiltres()) {
         auto* segment = new FiltreSegment(f, this);
         segment->setToolTip(rawValue(f));
@@ -151,13 +152,57 @@ PickerSegmentedCustom::PickerSegmentedCustom(Observable<CarteBennesFiltre> selec
             refresh();
             emit selectionWritten(f);
         });
-        // No stretch factor: each segment keeps the width of its title on two lines, the room
-        // left is shared evenly.
-        row->addWidget(segment, 0, Qt::AlignVCenter);
         m_segments.append(segment);
     }
+    arrange(width());
     m_selection.onChange(this, [this] { refresh(); });
     refresh();
+}
+
+QSize PickerSegmentedCustom::sizeHint() const
+{
+    // Every segment on one row, each as wide as its title on two lines.
+    const QMargins m = m_grid->contentsMargins();
+    int width = m.left() + m.right();
+    int height = 0;
+    for (const FiltreSegment* s : m_segments) {
+        width += s->sizeHint().width();
+        height = std::max(height, s->sizeHint().height());
+    }
+    return {width, height * ((int(m_segments.size()) + m_columns - 1) / std::max(1, m_columns)) + m.top() + m.bottom()};
+}
+
+void PickerSegmentedCustom::resizeEvent(QResizeEvent* event)
+{
+    arrange(event->size().width());
+    QWidget::resizeEvent(event);
+}
+
+void PickerSegmentedCustom::arrange(int width)
+{
+    // The most segments per row that each keep the width of their title on two lines (no stretch
+    // factor: the room left is shared evenly).
+    int widest = 0;
+    for (const FiltreSegment* s : m_segments)
+        widest = std::max(widest, s->sizeHint().width());
+    const QMargins m = m_grid->contentsMargins();
+    const int room = width - m.left() - m.right();
+    const int count = int(m_segments.size());
+    int columns = 2;
+    for (int n : {count, (count + 1) / 2}) {
+        if (n * widest <= room) {
+            columns = n;
+            break;
+        }
+    }
+    if (columns == m_columns)
+        return;
+    m_columns = columns;
+    for (FiltreSegment* s : m_segments)
+        m_grid->removeWidget(s);
+    for (int i = 0; i < count; ++i)
+        m_grid->addWidget(m_segments[i], i / columns, i % columns, Qt::AlignVCenter);
+    updateGeometry();
 }
 
 void PickerSegmentedCustom::refresh()

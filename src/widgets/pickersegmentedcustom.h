@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QWidget>
 
+class QGridLayout;
+
 namespace kv {
 
 // One segment of the filter picker: a plain button painting its own look.
@@ -40,7 +42,8 @@ private:
 
 // The segmented picker of the map filter: one segment per filter, side by side, the selected one
 // filled with the filter's colour. A click writes the segment's filter into `selection`, also when
-// it is already the selected one.
+// it is already the selected one. When the width cannot hold every title on two lines at most,
+// the segments stand on two rows of three, or three of two.
 class PickerSegmentedCustom : public QWidget {
     Q_OBJECT
 public:
@@ -48,15 +51,25 @@ public:
 
     Observable<CarteBennesFiltre> selection() const { return m_selection; }
     QList<FiltreSegment*> segments() const { return m_segments; }
+    // Segments per row now.
+    int columns() const { return m_columns; }
+
+    QSize sizeHint() const override;
 
 signals:
     // A segment was clicked and its filter written into the selection.
     void selectionWritten(kv::CarteBennesFiltre filtre);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void refresh();
+    void arrange(int width);
     Observable<CarteBennesFiltre> m_selection;
     QList<FiltreSegment*> m_segments;
+    QGridLayout* m_grid = nullptr;
+    int m_columns = 0;
 };
 
 } // namespace kv

@@ -57,5 +57,6 @@ private slots:
     void rapportMiseEnPage();
     void historiqueLongsNoms();
     void colonnesDeLApercu();
+    void rapportEtroit();
     void captures();
 };

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -711,6 +712,61 @@ void TestEcrans::colonnesDeLApercu()
         }
     }
     QVERIFY(nonPrevue);
+}
+
+// In the statistics hub of the smallest window (a page about 330 points wide that scrolls up and
+// down), with 300-character names: nothing scrolls sideways, the preview's columns narrow to
+// their floors, and the preview and the history show all their rows, so only the page scrolls.
+void TestEcrans::rapportEtroit()
+{
+    Rapport r;
+    const QString long_ = QStringLiteral("Déchets <b>industriels</b> / Démolition & Frères ").repeated(6).left(300);
+    TypeDechet* type = pricedWasteType(r.ctx.get(), long_, 20.0);
+    r.dupont->setNom(long_);
+    for (int i = 0; i < 12; ++i)
+        rental(r.dupont, colouredSkip(r.ctx.get(), 30), type, parisTime(2025, 1, 2 + i, 8), std::nullopt, long_);
+    for (int i = 0; i < 15; ++i)
+        r.ctx->insert(new HistoriqueEnvoiRapport(QUuid::createUuid(), r.dupont, parisTime(2024, 1 + i % 12, 1),
+                                                 parisTime(2025, 1, 1 + i, 9)));
+    QVERIFY(r.ctx->save());
+    QScrollArea defilement;
+    defilement.setWidgetResizable(true);
+    RapportMensuelView* vue = r.vue.release();
+    defilement.setWidget(vue);
+    defilement.resize(330, 400);
+    defilement.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&defilement));
+    vue->setSelectedClient(r.dupont);
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+
+    QVERIFY2(!defilement.horizontalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 > %2").arg(vue->minimumSizeHint().width()).arg(defilement.viewport()->width())));
+    for (QWidget* w : vue->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !(qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w)))
+            continue;
+        const QRect ici(w->mapTo(vue, QPoint(0, 0)), w->size());
+        QVERIFY2(ici.left() >= 0 && ici.right() < defilement.viewport()->width(), w->metaObject()->className());
+    }
+    QTreeView* liste = vue->apercu()->liste();
+    QVERIFY(liste->model()->rowCount() >= 12);
+    QVERIFY2(!liste->horizontalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 px of columns in %2: %3 %4 %5 %6 %7").arg(liste->header()->length()).arg(liste->viewport()->width())
+             .arg(liste->columnWidth(0)).arg(liste->columnWidth(1)).arg(liste->columnWidth(2)).arg(liste->columnWidth(3)).arg(liste->columnWidth(4))));
+    for (QAbstractItemView* l : {static_cast<QAbstractItemView*>(liste), static_cast<QAbstractItemView*>(vue->listeHistorique())}) {
+        QVERIFY(!l->verticalScrollBar()->isVisible());
+        const QModelIndex derniere = l->model()->index(l->model()->rowCount() - 1, 0);
+        QVERIFY2(l->visualRect(derniere).bottom() < l->viewport()->height(),
+                 qPrintable(QStringLiteral("%1 rows, %2 px").arg(l->model()->rowCount()).arg(l->viewport()->height())));
+    }
+    QCOMPARE(vue->listeHistorique()->model()->rowCount(), 15);
+    // Each column keeps at least its floor, the dates their text.
+    for (int col = 0; col < LocationDetailRowsModel::nombreDeColonnes; ++col)
+        QVERIFY2(liste->columnWidth(col) >= 40, qPrintable(QString::number(liste->columnWidth(col))));
+    // Wider again, the columns take back their room.
+    defilement.resize(1000, 700);
+    QCoreApplication::processEvents();
+    QVERIFY(liste->columnWidth(LocationDetailRowsModel::dechet) >= 108);
 }
 
 // With thousands of clients, one is found by typing part of its name, accents and capitals

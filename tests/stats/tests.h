@@ -34,6 +34,11 @@ private slots:
     void readableAt1200();
     void inactiveClientsDateWhole();
     void filterTitlesAt1200();
+    void everyStatisticAtTheSmallestSize();
+    void seasonalityAtTheSmallestSize();
+    void barValuesNeverOverlap();
+    void inactiveClientsAtTheSmallestSize();
+    void mapAtTheSmallestSize();
 };
 
 // Every statistic drawn with a few records and with none.
@@ -49,6 +54,7 @@ class TestPieces : public QObject {
 private slots:
     void modeleLignesSansRemiseAZero();
     void choixSegmente();
+    void piecesEtroites();
     void axesEtAnneaux();
     void sourceNeReagitQuAuxTypesLus();
 };

@@ -7,8 +7,15 @@
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statscharts.h"
+#include "widgets/plaintext.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QToolTip>
+#include <QVBoxLayout>
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,6 +130,61 @@ void TestPieces::choixSegmente()
     QCOMPARE(choix.textes(), (QStringList{QStringLiteral("12 mois"), QStringLiteral("24 mois")}));
     QCOMPARE(choix.valeur().toInt(), 12);
     QCOMPARE(choix.nombreSegments(), 2);
+}
+
+// Narrow, the pieces fold rather than widen their page: the segments go on to more lines, a
+// header puts its controls under its wrapped title, a legend cuts a long name and shows it whole
+// in its tool tip.
+void TestPieces::piecesEtroites()
+{
+    QWidget page;
+    auto* v = new QVBoxLayout(&page);
+    auto* choix = new ChoixSegmente(QStringLiteral("Année"));
+    QList<std::pair<QString, QVariant>> annees;
+    for (int a = 2019; a <= 2027; ++a)
+        annees.append({QString::number(a), a});
+    choix->setOptions(annees);
+    auto* controles = new QCheckBox(QStringLiteral("Inclure « jamais loué »"));
+    auto* entete = new RangeeRepliable(titre(QStringLiteral("Types de déchets : fréquences et évolution"), TextStyle::title2, &page),
+                                       controles);
+    auto* legende = new LegendeSeries;
+    const QString longNom = QStringLiteral("Déchets <b>industriels</b> / non dangereux ").repeated(8);
+    legende->setEntrees({{longNom, Qt::red, QScatterSeries::MarkerShapeCircle}, {QStringLiteral("Bois"), Qt::blue}});
+    v->addWidget(choix);
+    v->addWidget(entete);
+    v->addWidget(legende);
+    v->addStretch();
+    page.resize(1000, 400);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QVERIFY(!entete->replie());
+    const int uneLigne = choix->height();
+    QCOMPARE(choix->segment(8)->y(), choix->segment(0)->y());
+
+    page.resize(240, 600);
+    QCoreApplication::processEvents();
+    QVERIFY(entete->replie());
+    QVERIFY(controles->geometry().top() > entete->findChild<QLabel*>()->geometry().bottom());
+    QVERIFY(controles->x() == 0 && controles->width() <= entete->width());
+    QVERIFY(choix->height() > 2 * uneLigne);
+    for (int i = 0; i < choix->nombreSegments(); ++i) {
+        QAbstractButton* b = choix->segment(i);
+        QVERIFY2(b->x() >= 0 && b->x() + b->width() <= choix->width() && b->y() + b->height() <= choix->height(),
+                 qPrintable(b->text()));
+        QCOMPARE(b->width(), b->sizeHint().width());
+    }
+    QVERIFY(choix->segment(8)->y() > choix->segment(0)->y());
+
+    // The legend: the long name cut, whole in the tool tip, as plain text.
+    const QStringList noms = legende->nomsAffiches();
+    QVERIFY(noms[0].endsWith(QChar(0x2026)));
+    QCOMPARE(noms[1], QStringLiteral("Bois"));
+    const QPoint sur(30, legende->fontMetrics().height() / 2);
+    QHelpEvent aide(QEvent::ToolTip, sur, legende->mapToGlobal(sur));
+    QApplication::sendEvent(legende, &aide);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(shownToolTip(QToolTip::text()), longNom);
+    QToolTip::hideText();
 }
 
 void TestPieces::axesEtAnneaux()

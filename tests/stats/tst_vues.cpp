@@ -25,6 +25,11 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDateEdit>
+#include <QHelpEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -849,4 +854,325 @@ void TestVues::filterTitlesAt1200()
         QVERIFY2(s->shownLines().join(QLatin1Char(' ')) == s->text(), qPrintable(s->shownLines().join(QLatin1Char('|'))));
         QVERIFY(s->shownLines().size() <= 2);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's smallest size: 760 × 480 leaves the hub about 536 × 400.
+
+namespace {
+
+const QSize kPlusPetit(536, 400);
+
+// The hub's scrolling area and what it shows.
+QScrollArea* defilement(const Hub& hub)
+{
+    return qobject_cast<QScrollArea*>(hub.vue.detail()->parentWidget()->parentWidget());
+}
+
+// Where `w` stands across the hub's page, in the page's visible width.
+bool dansLaLargeur(QWidget* w, QWidget* zone)
+{
+    const QRect r(w->mapTo(zone, QPoint(0, 0)), w->size());
+    return r.left() >= 0 && r.right() < zone->width();
+}
+
+// The hub shown at that size.
+bool enPetit(Hub& hub)
+{
+    hub.vue.resize(kPlusPetit);
+    return QTest::qWaitForWindowExposed(&hub.vue);
+}
+
+// How the list lays out one of its rows.
+QStyleOptionViewItem optionDeLigne(QListView* liste, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(liste->viewport());
+    option.rect = liste->visualRect(index);
+    option.font = liste->font();
+    option.widget = liste;
+    return option;
+}
+
+// A store of four years of rentals over eight waste types, clients with a phone and an e-mail.
+std::unique_ptr<ModelContext> magasinRealiste()
+{
+    auto ctx = storeInFolder();
+    QList<TypeDechet*> types;
+    for (const char* n : {"Gravats", "Bois", "Déchets verts", "Plâtre", "Métaux", "Cartons", "DIB", "Amiante lié"})
+        types.append(colouredWasteType(ctx.get(), QString::fromUtf8(n), std::nullopt));
+    QList<Benne*> bennes{colouredSkip(ctx.get(), 3), colouredSkip(ctx.get(), 8, QStringLiteral("FF0000")),
+                         colouredSkip(ctx.get(), 15, QStringLiteral("00AA00")), colouredSkip(ctx.get(), 30)};
+    QList<Client*> clients;
+    for (int i = 0; i < 12; ++i) {
+        Client* c = client(ctx.get(), QStringLiteral("Terrassements et démolitions %1").arg(i), {}, {}, {},
+                           QStringLiteral("contact%1@exemple.fr").arg(i));
+        c->setTelephone(QStringLiteral("05 56 00 00 %1").arg(10 + i));
+        clients.append(c);
+    }
+    for (int m = 0; m < 48; ++m)
+        for (int k = 0; k < 5; ++k) {
+            LocationDeBenne* l = rental(clients[(m + k) % (m < 40 ? 12 : 3)], bennes[(m + k) % 4], types[(m * 3 + k) % 8],
+                                        parisMs(2023 + m / 12, 1 + m % 12, 2 + k), parisMs(2023 + m / 12, 1 + m % 12, 9 + k));
+            l->setLatitude(44.8 + k * 0.01);
+            l->setLongitude(-0.57 + m * 0.001);
+        }
+    return ctx;
+}
+
+} // namespace
+
+// Every statistic in the smallest window, at scale 1 and 1.5 alike: the page never scrolls
+// sideways and opens at its left edge, every button and picker is whole in its width, a label is
+// whole or cut with "…", and a list in the page never scrolls up and down inside a page that
+// does. The hub's own list narrows to its titles.
+void TestVues::everyStatisticAtTheSmallestSize()
+{
+    auto ctx = magasinRealiste();
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    QVERIFY(enPetit(hub));
+    QListWidget* sidebar = hub.vue.sidebar();
+    QVERIFY2(sidebar->width() < 260, qPrintable(QString::number(sidebar->width())));
+    for (StatistiqueType t : toutesLesStatistiques()) {
+        hub.cliquer(t);
+        QCoreApplication::processEvents();
+        QTest::qWait(30);
+        QScrollArea* area = defilement(hub);
+        QWidget* zone = area->viewport();
+        const QString ou = titre(t);
+        QVERIFY2(!area->horizontalScrollBar()->isVisible(),
+                 qPrintable(ou + QStringLiteral(": %1 px for %2").arg(hub.vue.detail()->minimumSizeHint().width()).arg(zone->width())));
+        QCOMPARE(area->horizontalScrollBar()->value(), 0);
+        for (QWidget* w : hub.vue.detail()->findChildren<QWidget*>()) {
+            if (!w->isVisible())
+                continue;
+            if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w))
+                QVERIFY2(dansLaLargeur(w, zone), qPrintable(ou + QStringLiteral(": ") + w->metaObject()->className()));
+            if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && l->pixmap().isNull())
+                QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width() + 1 && dansLaLargeur(l, zone),
+                         qPrintable(ou + QStringLiteral(": ") + l->text()));
+            if (auto* liste = qobject_cast<QAbstractScrollArea*>(w); liste && area->verticalScrollBar()->isVisible())
+                QVERIFY2(!liste->verticalScrollBar()->isVisible(), qPrintable(ou + QStringLiteral(": nested scroll bars")));
+        }
+    }
+    // Every title whole at this size; a narrower hub cuts them, each whole in its tool tip.
+    for (int i = 0; i < sidebar->count(); ++i) {
+        const QRect r = sidebar->visualItemRect(sidebar->item(i));
+        QHelpEvent aide(QEvent::ToolTip, r.center(), sidebar->viewport()->mapToGlobal(r.center()));
+        QApplication::sendEvent(sidebar->viewport(), &aide);
+        QVERIFY2(!QToolTip::isVisible() || QToolTip::text() != sidebar->item(i)->text(), qPrintable(sidebar->item(i)->text()));
+    }
+    hub.vue.resize(400, 400);
+    QCoreApplication::processEvents();
+    QVERIFY(sidebar->width() < 120);
+    const int rendement = int(toutesLesStatistiques().indexOf(StatistiqueType::repartitionTypeBenne));
+    const QRect r = sidebar->visualItemRect(sidebar->item(rendement));
+    QHelpEvent aide(QEvent::ToolTip, r.center(), sidebar->viewport()->mapToGlobal(r.center()));
+    QApplication::sendEvent(sidebar->viewport(), &aide);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("Rendement par volume"));
+    QToolTip::hideText();
+}
+
+// "Saisonnalité" at the smallest size over nine years: every year button whole, the months read
+// by their initials, none cut, none touching the next, the title on two lines rather than cut.
+void TestVues::seasonalityAtTheSmallestSize()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    for (int annee = 2019; annee <= 2027; ++annee)
+        for (int m = 1; m <= 12; ++m)
+            rental(c, b, nullptr, parisMs(annee, m, 5 + m % 7));
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    QVERIFY(enPetit(hub));
+    auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+    QVERIFY(saison);
+    QWidget* zone = defilement(hub)->viewport();
+    auto* choix = saison->findChild<ChoixSegmente*>();
+    QCOMPARE(choix->nombreSegments(), 9);
+    for (int i = 0; i < choix->nombreSegments(); ++i) {
+        QAbstractButton* annee = choix->segment(i);
+        QVERIFY2(annee->isVisible() && dansLaLargeur(annee, zone), qPrintable(annee->text()));
+        QVERIFY(annee->width() >= annee->sizeHint().width());
+    }
+    // A year chosen on the second line works as any other.
+    QTest::mouseClick(choix->segment(8), Qt::LeftButton);
+    QCOMPARE(saison->anneeSelectionnee(), 2027);
+
+    auto* vue = saison->findChild<QChartView*>();
+    QTRY_VERIFY(vue->chart()->plotArea().width() > 0);
+    QCoreApplication::processEvents();
+    stats::NomsDesBarres* noms = stats::NomsDesBarres::de(vue->chart());
+    const QStringList lus = noms->textes();
+    QCOMPARE(lus, (QStringList{"J", "F", "M", "A", "M", "J", "J", "A", "S", "O", "N", "D"}));
+    const QFontMetricsF fm(vue->chart()->axes(Qt::Horizontal).value(0)->labelsFont());
+    for (const QString& m : lus)
+        QVERIFY(fm.horizontalAdvance(m) + 4 <= vue->chart()->plotArea().width() / 12);
+    QCOMPARE(verifierGraphique(vue), 0);
+    // Upright, in the chart, under the plot, none touching the next.
+    const QList<QPolygonF> mois = noms->emprises();
+    QCOMPARE(mois.size(), 12);
+    for (qsizetype k = 0; k < mois.size(); ++k) {
+        const QRectF r = mois[k].boundingRect();
+        QVERIFY(r.top() > vue->chart()->plotArea().bottom() && r.bottom() <= vue->height());
+        QVERIFY(r.height() < 2 * fm.height());
+        if (k > 0)
+            QVERIFY(mois[k - 1].boundingRect().right() < r.left());
+    }
+    QVERIFY(!saison->titreAffiche().isEmpty());
+
+    // Wide, the months read whole again.
+    hub.vue.resize(1200, 760);
+    QTRY_COMPARE(noms->textes().value(0), QStringLiteral("Jan"));
+}
+
+// The values over the bars: at the smallest size some give way, and those shown never overlap;
+// with room, every one is shown. A bar tells its name and value under the pointer.
+void TestVues::barValuesNeverOverlap()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    for (int t = 0; t < 18; ++t) {
+        TypeDechet* type = colouredWasteType(ctx.get(), QStringLiteral("Déchet n° %1").arg(t), std::nullopt);
+        for (int n = 0; n < 100 + t; ++n)
+            rental(c, b, type, parisMs(2026, 1 + n % 5, 1 + n % 20));
+    }
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    QVERIFY(enPetit(hub));
+    hub.cliquer(StatistiqueType::typesDechet);
+    auto* types = hub.detail<StatistiqueTypesDechetView>();
+    QVERIFY(types);
+    stats::AnnotationsGraphique* annotations = types->annotationsFrequences();
+    QVERIFY(annotations);
+    QTRY_VERIFY(types->vueFrequences()->chart()->plotArea().width() > 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(annotations->textes().size(), 18);
+    const QList<QRectF> places = annotations->placesVisibles();
+    QVERIFY(!places.isEmpty());
+    QVERIFY(places.size() < 18);
+    for (qsizetype i = 0; i < places.size(); ++i)
+        for (qsizetype j = i + 1; j < places.size(); ++j)
+            QVERIFY2(!places[i].intersects(places[j]),
+                     qPrintable(annotations->textesVisibles()[i] + QStringLiteral(" / ") + annotations->textesVisibles()[j]));
+    // The names under the bars: on end, none over another, none cut, none out of the chart.
+    QTRY_VERIFY(verifierGraphique(types->vueFrequences()) >= 0);
+    stats::NomsDesBarres* noms = stats::NomsDesBarres::de(types->vueFrequences()->chart());
+    QCOMPARE(noms->angle(), -90);
+    const QList<QPolygonF> emprises = noms->emprises();
+    QCOMPARE(emprises.size(), 9);
+    const QRectF graphique(QPointF(0, 0), types->vueFrequences()->size());
+    QTRY_VERIFY(graphique.contains(emprises.first().boundingRect()));
+    for (qsizetype i = 0; i < emprises.size(); ++i) {
+        QVERIFY(graphique.contains(noms->emprises()[i].boundingRect()));
+        for (qsizetype j = i + 1; j < emprises.size(); ++j)
+            QVERIFY(!emprises[i].intersects(emprises[j]));
+    }
+    for (const QString& n : noms->textes())
+        QVERIFY(n.isEmpty() || n.startsWith(QStringLiteral("Déchet n° ")));
+
+    hub.vue.resize(1600, 900);
+    QTRY_COMPARE(annotations->textesVisibles().size(), 18);
+    QTRY_VERIFY(!noms->textes().contains(QString()));
+
+    // Under the pointer, a bar's name and value.
+    auto* barresSerie = barres(types->vueFrequences());
+    QVERIFY(barresSerie);
+    QBarSet* premier = barresSerie->barSets().value(0);
+    emit barresSerie->hovered(true, 0, premier);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), premier->label() + QStringLiteral(" : ") + QString::number(qint64(premier->at(0))));
+    QToolTip::hideText();
+}
+
+// "Clients inactifs" at the smallest size: the threshold and the toggle whole, and each row's
+// "Copier tél." and "E-mail" whole inside the list, the phone whole on its own line.
+void TestVues::inactiveClientsAtTheSmallestSize()
+{
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    for (int i = 0; i < 8; ++i) {
+        Client* c = client(ctx.get(), QStringLiteral("Terrassements et démolitions du Grand Lyon %1").arg(i), {}, {},
+                           {}, QStringLiteral("contact%1@tdgl.fr").arg(i));
+        c->setTelephone(QStringLiteral("+33 (0)4 78 00 00 0%1").arg(i));
+        rental(c, b, nullptr, parisMs(2025, 8, 2 + i), parisMs(2025, 8, 25));
+    }
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    QVERIFY(enPetit(hub));
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* inactifs = hub.detail<ClientsInactifsView>();
+    QVERIFY(inactifs);
+    QWidget* zone = defilement(hub)->viewport();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(dansLaLargeur(inactifs->choixSeuil()->segment(i), zone));
+    QVERIFY(dansLaLargeur(inactifs->caseJamaisLoues(), zone));
+    QListView* liste = inactifs->liste();
+    QTRY_COMPARE(liste->model()->rowCount(), 8);
+    QTest::qWait(50);
+    QVERIFY(!liste->horizontalScrollBar()->isVisible());
+    const QRect visible = liste->viewport()->rect();
+    for (int row = 0; row < liste->model()->rowCount(); ++row) {
+        const QModelIndex index = liste->model()->index(row, 0);
+        const QStyleOptionViewItem option = optionDeLigne(liste, index);
+        for (const QRect& bouton : {ClientInactifDelegate::rectCopier(option, index), ClientInactifDelegate::rectEmail(option, index)}) {
+            QVERIFY(!bouton.isNull());
+            QVERIFY2(bouton.left() >= visible.left() && bouton.right() <= visible.right(),
+                     qPrintable(QStringLiteral("%1..%2 in %3").arg(bouton.left()).arg(bouton.right()).arg(visible.width())));
+            QVERIFY(bouton.top() >= option.rect.top() && bouton.bottom() <= option.rect.bottom());
+        }
+        QCOMPARE(ClientInactifDelegate::telephoneAffiche(option, index), index.data(LignesClientsInactifsModel::TelephoneRole).toString());
+        // Everything the row says, cut or not, is in it or in its tool tip.
+        const QStringList textes = ClientInactifDelegate::textesAffiches(option, index);
+        QVERIFY2(textes.last().endsWith(QStringLiteral("Locations (12 mois) : 1")), qPrintable(textes.join('|')));
+    }
+    // A click on the first row's "Copier tél." copies its phone.
+    const QModelIndex premier = liste->model()->index(0, 0);
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                      ClientInactifDelegate::rectCopier(optionDeLigne(liste, premier), premier).center());
+    QCOMPARE(QGuiApplication::clipboard()->text(), premier.data(LignesClientsInactifsModel::TelephoneRole).toString());
+}
+
+// The map of rented skips in the smallest window's detail area: the screen no wider than it,
+// every filter's title whole on two rows of segments, the period's dates in view under them, and
+// room left for the map.
+void TestVues::mapAtTheSmallestSize()
+{
+    auto ctx = magasinRealiste();
+    QVERIFY(ctx->save());
+    Query<LocationDeBenne> locations(ctx.get(), {}, {});
+    QScrollArea zone;
+    zone.setWidgetResizable(true);
+    auto* carte = new CarteBennesLouees(&locations, Observable<bool>(), nullptr, fixedClock(maintenant()));
+    zone.setWidget(carte);
+    zone.setFrameShape(QFrame::NoFrame);
+    zone.resize(kPlusPetit);
+    zone.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&zone));
+    QTest::mouseClick(carte->picker()->segments()[5], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY2(!zone.horizontalScrollBar()->isVisible() && !zone.verticalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 x %2").arg(carte->minimumSizeHint().width()).arg(carte->minimumSizeHint().height())));
+    for (FiltreSegment* s : carte->picker()->segments()) {
+        QVERIFY(dansLaLargeur(s, zone.viewport()));
+        QVERIFY2(s->shownLines().join(QLatin1Char(' ')) == s->text(), qPrintable(s->shownLines().join(QLatin1Char('|'))));
+    }
+    QCOMPARE(carte->picker()->columns(), 3);
+    for (QDateEdit* date : carte->findChildren<QDateEdit*>()) {
+        QVERIFY(date->isVisible());
+        QVERIFY(dansLaLargeur(date, zone.viewport()));
+        QVERIFY(date->mapTo(carte, QPoint(0, date->height())).y() < kPlusPetit.height() / 2);
+    }
+    auto* map = carte->findChild<QWidget*>(QStringLiteral("carte"));
+    QVERIFY(map && map->isVisible());
+    QVERIFY(map->height() >= 150);
+    // Wide, the filters stand on one row.
+    QTest::mouseClick(carte->picker()->segments()[0], Qt::LeftButton);
+    zone.resize(1200 - 220, 700);
+    QCoreApplication::processEvents();
+    QCOMPARE(carte->picker()->columns(), 6);
 }

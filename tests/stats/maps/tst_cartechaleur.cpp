@@ -99,13 +99,15 @@ void CarteChaleurTest::viewPaintsLargestFirst()
     QVERIFY(std::abs(shown.centreLatitude - (44.9 + 20 * 45.0 + 2 * 45.1) / 23) < 1e-9);
     // The capped circle of 20 is red-orange at its middle, with its count written in white.
     const QImage image = vue.carte()->grab().toImage();
+    // In points, whatever the scale.
+    auto pixel = [&image](const QPoint& at) { return image.pixelColor((QPointF(at) * image.devicePixelRatio()).toPoint()); };
     const QPointF big = vue.carte()->pointForCoordinate({45.0, -1.0});
-    const QColor middle = image.pixelColor(QPoint(int(big.x()) - 30, int(big.y()) - 30));
+    const QColor middle = pixel(QPoint(int(big.x()) - 30, int(big.y()) - 30));
     QVERIFY2(middle.red() > 200 && middle.blue() < 160, qPrintable(middle.name()));
     bool white = false;
     for (int dx = -8; dx <= 8 && !white; ++dx)
         for (int dy = -5; dy <= 5 && !white; ++dy)
-            white = image.pixelColor(QPoint(int(big.x()) + dx, int(big.y()) + dy)).lightness() > 240;
+            white = pixel(QPoint(int(big.x()) + dx, int(big.y()) + dy)).lightness() > 240;
     QVERIFY(white);
     // A new list replaces the points.
     vue.setLocations({});
