@@ -81,7 +81,7 @@ RowContent VueClients::ligneClient(const Client* client)
                                                   forms::TextStyle::Callout, forms::Tone::Secondary));
     if (!client->contacts().isEmpty()) {
         RowPart contacts = RowPart::symbolLabel(QStringLiteral("person.crop.rectangle.stack"),
-                                                QStringLiteral("%1 contact(s)").arg(client->contacts().size()),
+                                                QStringLiteral("%1\u00A0contact(s)").arg(client->contacts().size()),
                                                 forms::TextStyle::Callout, forms::Tone::Tertiary);
         // On a narrow list the number stays, beside its symbol.
         contacts.shortText = QString::number(client->contacts().size());

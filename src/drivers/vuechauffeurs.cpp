@@ -82,7 +82,11 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     addToolbarAction(this, m_supprimer);
     connect(m_nouveau, &QAction::triggered, this, &VueChauffeurs::nouveauChauffeur);
     connect(m_supprimer, &QAction::triggered, this, &VueChauffeurs::supprimerChauffeur);
-    liste->onSelectionChanged(this, [this](Chauffeur* c) { m_supprimer->setEnabled(c != nullptr); });
+    // What the list shows as selected once the change has run its course: a question that keeps
+    // the form (unsaved changes) puts the previous selection back within the same change.
+    const auto majSupprimer = [this] { m_supprimer->setEnabled(chauffeurSelectionne() != nullptr); };
+    liste->onSelectionChanged(this, [majSupprimer](Chauffeur*) { majSupprimer(); });
+    connect(m_ecran, &forms::ListDetailBase::paneChanged, this, majSupprimer);
 
     m_ecran->refreshPane();
 }

@@ -199,7 +199,6 @@ void CentreEditorView::chargerCentre()
     m_email->setText(m_centre ? texte(m_centre->email()) : QString());
     m_formulaireCharge = formulaire();
     actualiser();
-    m_nom->setFocus(Qt::OtherFocusReason);
 }
 
 void CentreEditorView::focusFirstField()
@@ -273,7 +272,11 @@ bool CentreEditorView::enregistrer()
 void CentreEditorView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_nom->setFocus(Qt::OtherFocusReason);
+    // A new centre starts in its name; a centre chosen in the list leaves the focus in the list,
+    // where Delete and the arrow keys act on the rows.
+    if (!m_centre && !m_shownOnce)
+        m_nom->setFocus(Qt::OtherFocusReason);
+    m_shownOnce = true;
 }
 
 CentreEditorView::~CentreEditorView()

@@ -139,8 +139,12 @@ int GestionTypesDechetsView::nombreLocations(const ModelContext* context, const 
 void GestionTypesDechetsView::insererNouveauType(TypeDechet* type)
 {
     // The form has inserted and saved the record; inserting it again changes nothing.
-    if (!m_ecran->edited())
+    if (!m_ecran->edited()) {
         m_context->insert(type);
+        // A new type stays in view, now in its edit form, as in the other editors.
+        m_ecran->showSaved(type);
+        return;
+    }
     m_ecran->refilter();
     m_ecran->list()->setSelected(type);
     m_ecran->closeEditor();
@@ -169,7 +173,7 @@ void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
                                    window());
     alerte->setObjectName(QStringLiteral("suppressionImpossible"));
     alerte->setInformativeText(
-        QStringLiteral("Ce type de déchet est utilisé dans %1 location(s). Supprimez-les d'abord ou "
+        QStringLiteral("Ce type de déchet est utilisé dans %1\u00A0location(s). Supprimez-les d'abord ou "
                        "modifiez leur type de déchet.")
             .arg(nbLocationsLiees));
     QPushButton* ok = alerte->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);

@@ -161,11 +161,15 @@ void TypeDechetFormView::construire()
     m_categorie = new QComboBox(identite);
     m_categorie->setAccessibleName(QStringLiteral("Catégorie"));
     m_categorie->addItems(categories);
+    // A category stored elsewhere that is not one of ours shows as an entry of its own: the user
+    // sees what is kept, and a save keeps it unless another one is chosen.
+    if (!categories.contains(m_model->categorie()) && !m_model->categorie().isEmpty())
+        m_categorie->addItem(m_model->categorie());
     m_categorie->setMaximumWidth(260);
-    m_categorie->setCurrentIndex(int(categories.indexOf(m_model->categorie())));
+    m_categorie->setCurrentIndex(m_categorie->findText(m_model->categorie()));
     identite->addRow(QStringLiteral("Catégorie"), m_categorie);
     connect(m_categorie, &QComboBox::activated, this,
-            [this](int i) { m_model->setCategorie(categories.value(i)); });
+            [this](int i) { m_model->setCategorie(m_categorie->itemText(i)); });
 
     m_codeCED = forms::keepOnOneLine(new QLineEdit(m_model->codeCED(), identite));
     m_codeCED->setPlaceholderText(QStringLiteral("ex: 17 04 05"));

@@ -131,7 +131,7 @@ void TestVueClients::rows()
     c->setEmail(QStringLiteral("a@b.fr"));
     c->setTelephone(QStringLiteral("0102"));
     new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
-    QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1 contact(s)"}));
+    QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1\u00A0contact(s)"}));
 
     for (const QString& ok : {QStringLiteral("abcdef"), QStringLiteral(" #ABCDEF \n")}) {
         c->setCouleur(ok);

@@ -214,7 +214,7 @@ void TestVueBennes::deleteFromTheList()
     QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
-             QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
+             QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
@@ -403,7 +403,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
+    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 

@@ -126,8 +126,8 @@ void TestCentres::contenuDesLignes()
         }
         return out;
     };
-    QCOMPARE(textes(CentresListView::ligneCentre(sansVille)), QStringList({"Sans ville", "0 type(s)"}));
-    QCOMPARE(textes(CentresListView::ligneCentre(avecVille)), QStringList({"Bassens", "Bassens|3 type(s)"}));
+    QCOMPARE(textes(CentresListView::ligneCentre(sansVille)), QStringList({"Sans ville", "0\u00A0type(s)"}));
+    QCOMPARE(textes(CentresListView::ligneCentre(avecVille)), QStringList({"Bassens", "Bassens|3\u00A0type(s)"}));
     QCOMPARE(CentresListView::ligneCentre(avecVille).lines.at(1).parts.at(0).symbol,
              QStringLiteral("mappin.and.ellipse"));
 }

@@ -183,7 +183,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     QVERIFY(alerte);
     QCOMPARE(alerte->windowTitle(), QStringLiteral("Suppression impossible"));
     QCOMPARE(alerte->informativeText(),
-             QStringLiteral("Ce type de déchet est utilisé dans 1 location(s). Supprimez-les d'abord "
+             QStringLiteral("Ce type de déchet est utilisé dans 1\u00A0location(s). Supprimez-les d'abord "
                             "ou modifiez leur type de déchet."));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QVERIFY(!fixtures::openBox(m_vue.get()));
@@ -195,7 +195,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     m_vue->supprimerType(bois);
     alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
-    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3 location(s).")));
+    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3\u00A0location(s).")));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(m_store->count<TypeDechet>(), 2);
 }
@@ -272,7 +272,7 @@ void TestGestionTypesDechets::suppressionDePlusieursLignes()
     QMessageBox* alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
     // One alert, quoting the last refused type.
-    QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2 location(s)")));
+    QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2\u00A0location(s)")));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"B", "D"}));
 }

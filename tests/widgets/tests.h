@@ -53,6 +53,9 @@ private slots:
     void numberMessageStandsUnderTheRow();
     void destructiveEntriesAreRed();
     void confirmationsShowTheirTitleWhole();
+    void labelsGoAboveTheirFieldsWhenNarrow();
+    void editorHeaderKeepsItsButtonsWhole();
+    void iconsOnColouredButtonsReadAtEveryScale();
 };
 
 class ListDetailTest : public QObject {

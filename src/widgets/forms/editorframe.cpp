@@ -1,5 +1,6 @@
 #include "editorframe.h"
 
+#include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 
 #include "formstyle.h"
@@ -8,7 +9,6 @@
 
 #include <QEvent>
 #include <QFrame>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -17,6 +17,8 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace kv::forms {
 
@@ -49,6 +51,104 @@ protected:
 } // namespace
 
 namespace {
+
+// The header bar: the symbol and the title on the leading side, the buttons on the trailing
+// side. The title gives way first (cut with "…"); a bar too narrow for the buttons beside even a
+// few letters of the title puts them on a line of their own under it, so they stay whole.
+class HeaderBarLayout : public QLayout {
+public:
+    HeaderBarLayout(QWidget* parent, QLayout* lead, QLayout* trail) : QLayout(parent), m_lead(lead), m_trail(trail)
+    {
+        setContentsMargins(16, 12, 16, 12);
+        setSpacing(12);
+        addChildLayout(lead);
+        addChildLayout(trail);
+    }
+    ~HeaderBarLayout() override
+    {
+        delete m_lead;
+        delete m_trail;
+    }
+
+    void addItem(QLayoutItem*) override {}
+    int count() const override { return (m_lead ? 1 : 0) + (m_trail ? 1 : 0); }
+    QLayoutItem* itemAt(int index) const override
+    {
+        const QList<QLayoutItem*> items = present();
+        return index >= 0 && index < items.size() ? items[index] : nullptr;
+    }
+    QLayoutItem* takeAt(int index) override
+    {
+        QLayoutItem* item = itemAt(index);
+        if (item == m_lead)
+            m_lead = nullptr;
+        else if (item == m_trail)
+            m_trail = nullptr;
+        return item;
+    }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layOut(QRect(0, 0, width, 0), false); }
+    QSize minimumSize() const override
+    {
+        const QMargins m = contentsMargins();
+        const int w = std::max(leadMin().width(), trailHint().width());
+        return {w + m.left() + m.right(), heightForWidth(1 << 20)};
+    }
+    QSize sizeHint() const override
+    {
+        const QMargins m = contentsMargins();
+        const int w = (m_lead ? m_lead->sizeHint().width() : 0) + spacing() + trailHint().width();
+        return {w + m.left() + m.right(), heightForWidth(1 << 20)};
+    }
+    void setGeometry(const QRect& rect) override
+    {
+        QLayout::setGeometry(rect);
+        layOut(rect, true);
+    }
+
+private:
+    QList<QLayoutItem*> present() const
+    {
+        QList<QLayoutItem*> items;
+        for (QLayoutItem* i : {m_lead, m_trail})
+            if (i)
+                items.append(i);
+        return items;
+    }
+    QSize leadMin() const { return m_lead ? m_lead->minimumSize() : QSize(); }
+    QSize trailHint() const { return m_trail ? m_trail->sizeHint() : QSize(); }
+
+    int layOut(const QRect& rect, bool apply) const
+    {
+        const QRect area = rect.marginsRemoved(contentsMargins());
+        const QSize trail = trailHint();
+        const int leadH = m_lead ? m_lead->sizeHint().height() : 0;
+        const bool oneLine = area.width() >= leadMin().width() + spacing() + trail.width();
+        if (oneLine) {
+            const int h = std::max(leadH, trail.height());
+            if (apply) {
+                if (m_lead)
+                    m_lead->setGeometry(QRect(area.left(), area.top(), area.width() - trail.width() - spacing(), h));
+                if (m_trail)
+                    m_trail->setGeometry(QRect(area.right() + 1 - trail.width(), area.top(), trail.width(), h));
+            }
+            return h + rect.height() - area.height();
+        }
+        if (apply) {
+            if (m_lead)
+                m_lead->setGeometry(QRect(area.left(), area.top(), area.width(), leadH));
+            if (m_trail)
+                m_trail->setGeometry(QRect(std::max(area.left(), area.right() + 1 - trail.width()),
+                                           area.top() + leadH + spacing(), std::min(trail.width(), area.width()),
+                                           trail.height()));
+        }
+        return leadH + spacing() + trail.height() + rect.height() - area.height();
+    }
+
+    QLayoutItem* m_lead;
+    QLayoutItem* m_trail;
+};
 
 QLabel* symbolLabel(const QString& symbol, int side, QWidget* parent)
 {
@@ -93,6 +193,268 @@ protected:
 
 } // namespace
 
+namespace {
+
+constexpr int kRowsHSpacing = 16;
+constexpr int kRowsVSpacing = 12;
+// Between a label and the field under it.
+constexpr int kStackedSpacing = 4;
+// The narrowest field column that still reads well beside the labels.
+constexpr int kComfortableFieldWidth = 160;
+
+// The height of one line of field: labels stand level with a field's first line, so a field
+// that grows below (a message, several lines) leaves its label where it was.
+int fieldLineHeight()
+{
+    static const int height = QLineEdit().sizeHint().height();
+    return height;
+}
+
+int itemHeight(const QLayoutItem* item, int width)
+{
+    if (item->hasHeightForWidth())
+        return std::max(item->heightForWidth(width), item->minimumSize().height());
+    return item->sizeHint().height();
+}
+
+// The width a field takes out of `room`: all of it when it can grow, else its own.
+int fieldWidth(const QLayoutItem* field, int room)
+{
+    int w = room;
+    if (!(field->expandingDirections() & Qt::Horizontal))
+        w = std::min(w, std::max(field->sizeHint().width(), field->minimumSize().width()));
+    return std::max(0, std::min(w, field->maximumSize().width()));
+}
+
+void alignLabel(QLayoutItem* item, bool beside)
+{
+    if (auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr) {
+        const Qt::Alignment wanted = (beside ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        if (label->alignment() != wanted)
+            label->setAlignment(wanted);
+    }
+}
+
+} // namespace
+
+FormRowsLayout::FormRowsLayout(QWidget* parent) : QLayout(parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+}
+
+FormRowsLayout::~FormRowsLayout()
+{
+    for (const Row& row : std::as_const(m_rows)) {
+        delete row.label;
+        delete row.field;
+    }
+}
+
+void FormRowsLayout::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    invalidate();
+}
+
+void FormRowsLayout::addRow(QLabel* label, QLayoutItem* field)
+{
+    if (label)
+        addChildWidget(label);
+    if (QWidget* w = field->widget())
+        addChildWidget(w);
+    else if (QLayout* l = field->layout())
+        addChildLayout(l);
+    m_rows.append({label ? new QWidgetItem(label) : nullptr, field});
+    invalidate();
+}
+
+void FormRowsLayout::addRow(QLabel* label, QWidget* field)
+{
+    addRow(label, new QWidgetItem(field));
+}
+
+void FormRowsLayout::addUnderFields(QWidget* widget)
+{
+    addRow(nullptr, widget);
+}
+
+void FormRowsLayout::addItem(QLayoutItem* item)
+{
+    m_rows.append({nullptr, item});
+    invalidate();
+}
+
+int FormRowsLayout::count() const
+{
+    int n = 0;
+    for (const Row& row : m_rows)
+        n += row.label ? 2 : 1;
+    return n;
+}
+
+QLayoutItem* FormRowsLayout::itemAt(int index) const
+{
+    for (const Row& row : m_rows) {
+        if (row.label) {
+            if (index == 0)
+                return row.label;
+            --index;
+        }
+        if (index == 0)
+            return row.field;
+        --index;
+    }
+    return nullptr;
+}
+
+QLayoutItem* FormRowsLayout::takeAt(int index)
+{
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        Row& row = m_rows[i];
+        if (row.label) {
+            if (index == 0) {
+                QLayoutItem* taken = std::exchange(row.label, nullptr);
+                invalidate();
+                return taken;
+            }
+            --index;
+        }
+        if (index == 0) {
+            QLayoutItem* taken = row.field;
+            // The row's label stays as a row of its own.
+            if (row.label)
+                row.field = new QSpacerItem(0, 0);
+            else
+                m_rows.removeAt(i);
+            invalidate();
+            return taken;
+        }
+        --index;
+    }
+    return nullptr;
+}
+
+void FormRowsLayout::invalidate()
+{
+    m_cachedWidth = -1;
+    QLayout::invalidate();
+}
+
+int FormRowsLayout::labelColumn() const
+{
+    int w = m_labelWidth;
+    for (const Row& row : m_rows)
+        if (row.label && !row.label->isEmpty())
+            w = std::max(w, row.label->sizeHint().width());
+    return w;
+}
+
+int FormRowsLayout::widestField() const
+{
+    int w = 0;
+    for (const Row& row : m_rows)
+        if (!row.field->isEmpty())
+            w = std::max(w, row.field->minimumSize().width());
+    return w;
+}
+
+bool FormRowsLayout::labelsBesideAt(int width) const
+{
+    const QMargins m = contentsMargins();
+    const int room = width - m.left() - m.right() - labelColumn() - kRowsHSpacing;
+    return room >= std::max(widestField(), kComfortableFieldWidth);
+}
+
+QSize FormRowsLayout::minimumSize() const
+{
+    // Stacked: the widest label or field. The height is the least the rows take side by side;
+    // heightForWidth() gives the height at a given width.
+    int width = widestField();
+    for (const Row& row : m_rows)
+        if (row.label && !row.label->isEmpty())
+            width = std::max(width, row.label->minimumSize().width());
+    const QMargins m = contentsMargins();
+    width += m.left() + m.right();
+    const int wide = labelColumn() + kRowsHSpacing + widestField() + m.left() + m.right();
+    return {width, heightForWidth(std::max(width, wide))};
+}
+
+QSize FormRowsLayout::sizeHint() const
+{
+    int fields = 0;
+    for (const Row& row : m_rows)
+        if (!row.field->isEmpty())
+            fields = std::max(fields, row.field->sizeHint().width());
+    const QMargins m = contentsMargins();
+    const int width = std::max(labelColumn() + kRowsHSpacing + std::max(fields, kComfortableFieldWidth)
+                                   + m.left() + m.right(),
+                               minimumSize().width());
+    return {width, heightForWidth(width)};
+}
+
+int FormRowsLayout::heightForWidth(int width) const
+{
+    if (width != m_cachedWidth) {
+        m_cachedHeight = layOut(QRect(0, 0, width, 0), false);
+        m_cachedWidth = width;
+    }
+    return m_cachedHeight;
+}
+
+void FormRowsLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    layOut(rect, true);
+}
+
+int FormRowsLayout::layOut(const QRect& rect, bool apply) const
+{
+    const QMargins m = contentsMargins();
+    const QRect area = rect.marginsRemoved(m);
+    const bool beside = labelsBesideAt(rect.width());
+    if (apply)
+        const_cast<FormRowsLayout*>(this)->m_beside = beside;
+    const int labels = beside ? labelColumn() : 0;
+    const int fieldLeft = beside ? area.left() + labels + kRowsHSpacing : area.left();
+    const int room = std::max(0, area.right() + 1 - fieldLeft);
+    int y = area.top();
+    bool first = true;
+    for (const Row& row : m_rows) {
+        const bool hasLabel = row.label && !row.label->isEmpty();
+        if (!hasLabel && row.field->isEmpty())
+            continue;
+        if (!first)
+            y += kRowsVSpacing;
+        first = false;
+        const int fw = fieldWidth(row.field, room);
+        const int fh = row.field->isEmpty() ? 0 : itemHeight(row.field, fw);
+        if (beside) {
+            const int lh = hasLabel ? std::max(row.label->sizeHint().height(), fieldLineHeight()) : 0;
+            if (apply) {
+                alignLabel(row.label, true);
+                if (hasLabel)
+                    row.label->setGeometry(QRect(area.left(), y, labels, lh));
+                if (!row.field->isEmpty())
+                    row.field->setGeometry(QRect(fieldLeft, y + std::max(0, (lh - fh) / 2), fw, fh));
+            }
+            y += std::max(lh, fh);
+        } else {
+            if (hasLabel) {
+                const int lh = row.label->sizeHint().height();
+                if (apply) {
+                    alignLabel(row.label, false);
+                    row.label->setGeometry(QRect(area.left(), y, area.width(), lh));
+                }
+                y += lh + (row.field->isEmpty() ? 0 : kStackedSpacing);
+            }
+            if (apply && !row.field->isEmpty())
+                row.field->setGeometry(QRect(fieldLeft, y, fw, fh));
+            y += fh;
+        }
+    }
+    return y - area.top() + m.top() + m.bottom();
+}
+
 FormSection::FormSection(const QString& title, const QString& symbol, QWidget* parent)
     : QWidget(parent), m_title(title)
 {
@@ -122,27 +484,24 @@ FormSection::FormSection(const QString& title, const QString& symbol, QWidget* p
     outer->addWidget(box);
 }
 
-QGridLayout* FormSection::grid()
+FormRowsLayout* FormSection::rows()
 {
-    if (!m_grid) {
-        m_grid = new QGridLayout;
-        m_grid->setHorizontalSpacing(16);
-        m_grid->setVerticalSpacing(12);
-        m_grid->setColumnStretch(1, 1);
-        m_content->addLayout(m_grid);
+    if (!m_rows) {
+        m_rows = new FormRowsLayout;
+        m_rows->setLabelWidth(m_labelWidth);
+        m_content->addLayout(m_rows);
     }
-    return m_grid;
+    return m_rows;
+}
+
+void FormSection::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    if (m_rows)
+        m_rows->setLabelWidth(width);
 }
 
 namespace {
-
-// The height of one line of field: labels stand level with a field's first line, so a field
-// that grows below (a message, several lines) leaves its label where it was.
-int fieldLineHeight()
-{
-    static const int height = QLineEdit().sizeHint().height();
-    return height;
-}
 
 // The number fields of a row, in the order they stand.
 void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
@@ -158,36 +517,32 @@ void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
     }
 }
 
-QLabel* rowLabel(const QString& text, int width, QWidget* parent)
+// The label of a row: the layout gives it the column's width beside the fields.
+QLabel* rowLabel(const QString& text, QWidget* parent)
 {
-    QLabel* label = makeFieldLabel(text, width, parent);
-    label->setMinimumHeight(fieldLineHeight());
-    return label;
+    if (text.isEmpty())
+        return nullptr;
+    return makeFieldLabel(text, 0, parent);
 }
 
 } // namespace
 
 int FormSection::addRow(const QString& label, QWidget* field)
 {
-    QGridLayout* g = grid();
-    const int row = g->rowCount();
-    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
-    // A field that can grow takes the width of the pane; the others keep their own.
-    if (field->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
-        g->addWidget(field, row, 1, Qt::AlignVCenter);
-    else
-        g->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    placeMessages(g->itemAtPosition(row, 1));
+    FormRowsLayout* r = rows();
+    const int row = r->count();
+    auto* item = new QWidgetItem(field);
+    r->addRow(rowLabel(label, this), item);
+    placeMessages(item);
     return row;
 }
 
 int FormSection::addRow(const QString& label, QLayout* field)
 {
-    QGridLayout* g = grid();
-    const int row = g->rowCount();
-    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
-    g->addLayout(field, row, 1);
-    placeMessages(g->itemAtPosition(row, 1));
+    FormRowsLayout* r = rows();
+    const int row = r->count();
+    r->addRow(rowLabel(label, this), field);
+    placeMessages(field);
     return row;
 }
 
@@ -198,12 +553,11 @@ void FormSection::placeMessages(QLayoutItem* fields)
     QList<NumberField*> numbers;
     if (fields)
         collectNumberFields(fields, numbers);
-    QGridLayout* g = grid();
     for (NumberField* n : numbers) {
         QLabel* message = n->messageLabel();
         if (QLayout* own = n->layout())
             own->removeWidget(message);
-        g->addWidget(message, g->rowCount(), 1);
+        rows()->addUnderFields(message);
     }
 }
 
@@ -220,18 +574,19 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     QPalette barPalette = bar->palette();
     barPalette.setColor(QPalette::Window, barPalette.color(QPalette::Window).darker(104));
     bar->setPalette(barPalette);
-    auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(16, 12, 16, 12);
-    barLayout->setSpacing(12);
-    barLayout->addWidget(symbolLabel(symbol, 24, bar));
-    m_title = new QLabel(title, bar);
+    auto* lead = new QHBoxLayout;
+    lead->setSpacing(12);
+    lead->addWidget(symbolLabel(symbol, 24, bar));
+    m_title = new ElidedLabel(title, bar);
     m_title->setObjectName(QStringLiteral("editorTitle"));
     m_title->setFont(fontFor(TextStyle::Title3, font()));
-    barLayout->addWidget(m_title);
-    barLayout->addStretch(1);
+    lead->addWidget(m_title, 1);
+    auto* trail = new QHBoxLayout;
+    trail->setSpacing(12);
+    new HeaderBarLayout(bar, lead, trail);
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
     m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
-    barLayout->addWidget(m_cancel);
+    trail->addWidget(m_cancel);
     m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
                              QStringLiteral("Enregistrer"), bar);
     m_save->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
@@ -239,7 +594,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
         "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
         " border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }"));
-    barLayout->addWidget(m_save);
+    trail->addWidget(m_save);
     layout->addWidget(bar);
 
     auto* divider = new QFrame(this);
