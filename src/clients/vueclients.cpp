@@ -37,9 +37,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     };
     setup.placeholder = new forms::EmptyState(QStringLiteral("person.2"), QStringLiteral("Sélectionnez un client"),
                                               QStringLiteral("Ou cliquez sur “Ajouter”."));
-    // 450 wide when the window has the room; narrower rather than pushing the editor out of sight.
+    // 450 wide when the window has the room; down to the usual floor rather than pushing the
+    // editor out of sight (the rows cut their texts with "…").
     setup.sidebarIdeal = 450;
-    setup.sidebarMin = 300;
     setup.sidebarMax = 600;
     m_ecran = new forms::ListDetail<Client, ClientEditorView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);

@@ -56,7 +56,8 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     setup.afterSave = [this](Chauffeur*) { nouveauChauffeur(); };
     setup.newWhenNoneChosen = true;
     setup.takeBackFailedDeletion = true;
-    setup.sidebarMin = 220;
+    // Names: the list narrows further than the others before the form has to.
+    setup.sidebarMin = 180;
     setup.sidebarIdeal = 260;
     setup.sidebarMax = 300;
     m_ecran = new forms::ListDetail<Chauffeur, FormulaireChauffeurView>(context, std::move(setup), this);

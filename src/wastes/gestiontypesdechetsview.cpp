@@ -54,12 +54,11 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     setup.opensOnSelection = false;
     setup.makeEditor = [context](TypeDechet* t) { return new TypeDechetFormView(context, t, t, t != nullptr); };
     setup.frame = [](TypeDechetFormView* form) {
-        // Wide enough for its labels and fields, centred in the pane.
+        // Centred in a wide pane; in a narrow one its labels stand above their fields.
         auto* cadre = new QWidget;
         auto* centre = new QHBoxLayout(cadre);
         centre->setContentsMargins(0, 0, 0, 0);
         centre->addStretch(1);
-        form->setMinimumWidth(420);
         form->setMaximumWidth(640);
         centre->addWidget(form, 100);
         centre->addStretch(1);

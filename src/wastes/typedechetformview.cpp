@@ -1,6 +1,7 @@
 #include "typedechetformview.h"
 
 #include "model/helpers.h"
+#include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
 #include "model/query.h"
@@ -58,16 +59,14 @@ forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, i
     return f;
 }
 
-// Two fields side by side, an em dash between them.
-QHBoxLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
+// Two fields side by side, an em dash between them; the second goes under the first when the
+// row is too narrow for both.
+QLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
 {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(12);
-    row->addWidget(premier, 0, Qt::AlignTop);
-    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent), 0,
-                   Qt::AlignTop | Qt::AlignHCenter);
-    row->addWidget(second, 0, Qt::AlignTop);
-    row->addStretch(1);
+    auto* row = new FlowLayout(nullptr, 12, 8);
+    row->addWidget(premier);
+    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent));
+    row->addWidget(second);
     return row;
 }
 
@@ -218,15 +217,13 @@ void TypeDechetFormView::construire()
     // After the field's own commit: a rate refused as typed outlines the row as well.
     connect(m_tva->lineEdit(), &QLineEdit::editingFinished, this, &TypeDechetFormView::actualiserValidite);
 
-    auto* statut = new QHBoxLayout;
-    statut->setSpacing(16);
+    auto* statut = new FlowLayout(nullptr, 16, 8);
     m_dangereux = new QCheckBox(QStringLiteral("Déchet dangereux"), fiscalite);
     m_dangereux->setChecked(m_model->estDangereux());
     m_melange = new QCheckBox(QStringLiteral("Mélange interdit"), fiscalite);
     m_melange->setChecked(m_model->melangeInterdit());
     statut->addWidget(m_dangereux);
     statut->addWidget(m_melange);
-    statut->addStretch(1);
     fiscalite->addRow(QStringLiteral("Statut"), statut);
     connect(m_dangereux, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setEstDangereux);
     connect(m_melange, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setMelangeInterdit);

@@ -34,6 +34,8 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     titleLabel->setObjectName(QStringLiteral("emptyStateTitle"));
     titleLabel->setFont(fontFor(TextStyle::Title3, font()));
     titleLabel->setAlignment(Qt::AlignCenter);
+    // A narrow pane breaks the title between its words rather than cut it.
+    titleLabel->setWordWrap(true);
     layout->addWidget(titleLabel);
 
     auto* descriptionLabel = new QLabel(description, this);

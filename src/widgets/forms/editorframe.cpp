@@ -22,133 +22,25 @@
 
 namespace kv::forms {
 
-namespace {
+VerticalScrollArea::VerticalScrollArea(QWidget* parent) : QScrollArea(parent) {}
 
-// Scrolls its form up and down only: it asks its layout for the width of the form, so that the
-// list beside it gives way first, and a form never scrolls sideways.
-class VerticalScrollArea : public QScrollArea {
-public:
-    using QScrollArea::QScrollArea;
+QSize VerticalScrollArea::minimumSizeHint() const
+{
+    QSize size = QScrollArea::minimumSizeHint();
+    if (widget())
+        size.setWidth(std::max(size.width(), widget()->minimumSizeHint().width()
+                                                 + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
+    return size;
+}
 
-    QSize minimumSizeHint() const override
-    {
-        QSize size = QScrollArea::minimumSizeHint();
-        if (widget())
-            size.setWidth(std::max(size.width(), widget()->minimumSizeHint().width()
-                                                     + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
-        return size;
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == widget() && event->type() == QEvent::LayoutRequest)
-            updateGeometry();
-        return QScrollArea::eventFilter(watched, event);
-    }
-};
-
-} // namespace
+bool VerticalScrollArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == widget() && event->type() == QEvent::LayoutRequest)
+        updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
+}
 
 namespace {
-
-// The header bar: the symbol and the title on the leading side, the buttons on the trailing
-// side. The title gives way first (cut with "…"); a bar too narrow for the buttons beside even a
-// few letters of the title puts them on a line of their own under it, so they stay whole.
-class HeaderBarLayout : public QLayout {
-public:
-    HeaderBarLayout(QWidget* parent, QLayout* lead, QLayout* trail) : QLayout(parent), m_lead(lead), m_trail(trail)
-    {
-        setContentsMargins(16, 12, 16, 12);
-        setSpacing(12);
-        addChildLayout(lead);
-        addChildLayout(trail);
-    }
-    ~HeaderBarLayout() override
-    {
-        delete m_lead;
-        delete m_trail;
-    }
-
-    void addItem(QLayoutItem*) override {}
-    int count() const override { return (m_lead ? 1 : 0) + (m_trail ? 1 : 0); }
-    QLayoutItem* itemAt(int index) const override
-    {
-        const QList<QLayoutItem*> items = present();
-        return index >= 0 && index < items.size() ? items[index] : nullptr;
-    }
-    QLayoutItem* takeAt(int index) override
-    {
-        QLayoutItem* item = itemAt(index);
-        if (item == m_lead)
-            m_lead = nullptr;
-        else if (item == m_trail)
-            m_trail = nullptr;
-        return item;
-    }
-    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override { return layOut(QRect(0, 0, width, 0), false); }
-    QSize minimumSize() const override
-    {
-        const QMargins m = contentsMargins();
-        const int w = std::max(leadMin().width(), trailHint().width());
-        return {w + m.left() + m.right(), heightForWidth(1 << 20)};
-    }
-    QSize sizeHint() const override
-    {
-        const QMargins m = contentsMargins();
-        const int w = (m_lead ? m_lead->sizeHint().width() : 0) + spacing() + trailHint().width();
-        return {w + m.left() + m.right(), heightForWidth(1 << 20)};
-    }
-    void setGeometry(const QRect& rect) override
-    {
-        QLayout::setGeometry(rect);
-        layOut(rect, true);
-    }
-
-private:
-    QList<QLayoutItem*> present() const
-    {
-        QList<QLayoutItem*> items;
-        for (QLayoutItem* i : {m_lead, m_trail})
-            if (i)
-                items.append(i);
-        return items;
-    }
-    QSize leadMin() const { return m_lead ? m_lead->minimumSize() : QSize(); }
-    QSize trailHint() const { return m_trail ? m_trail->sizeHint() : QSize(); }
-
-    int layOut(const QRect& rect, bool apply) const
-    {
-        const QRect area = rect.marginsRemoved(contentsMargins());
-        const QSize trail = trailHint();
-        const int leadH = m_lead ? m_lead->sizeHint().height() : 0;
-        const bool oneLine = area.width() >= leadMin().width() + spacing() + trail.width();
-        if (oneLine) {
-            const int h = std::max(leadH, trail.height());
-            if (apply) {
-                if (m_lead)
-                    m_lead->setGeometry(QRect(area.left(), area.top(), area.width() - trail.width() - spacing(), h));
-                if (m_trail)
-                    m_trail->setGeometry(QRect(area.right() + 1 - trail.width(), area.top(), trail.width(), h));
-            }
-            return h + rect.height() - area.height();
-        }
-        if (apply) {
-            if (m_lead)
-                m_lead->setGeometry(QRect(area.left(), area.top(), area.width(), leadH));
-            if (m_trail)
-                m_trail->setGeometry(QRect(std::max(area.left(), area.right() + 1 - trail.width()),
-                                           area.top() + leadH + spacing(), std::min(trail.width(), area.width()),
-                                           trail.height()));
-        }
-        return leadH + spacing() + trail.height() + rect.height() - area.height();
-    }
-
-    QLayoutItem* m_lead;
-    QLayoutItem* m_trail;
-};
 
 QLabel* symbolLabel(const QString& symbol, int side, QWidget* parent)
 {
@@ -217,11 +109,15 @@ int itemHeight(const QLayoutItem* item, int width)
     return item->sizeHint().height();
 }
 
-// The width a field takes out of `room`: all of it when it can grow, else its own.
+// The width a field takes out of `room`: all of it when it can grow, else its own. A widget
+// grows when its policy says so (whatever its inner layout does), a layout when it expands.
 int fieldWidth(const QLayoutItem* field, int room)
 {
     int w = room;
-    if (!(field->expandingDirections() & Qt::Horizontal))
+    const QWidget* widget = field->widget();
+    const bool grows = widget ? bool(widget->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
+                              : bool(field->expandingDirections() & Qt::Horizontal);
+    if (!grows)
         w = std::min(w, std::max(field->sizeHint().width(), field->minimumSize().width()));
     return std::max(0, std::min(w, field->maximumSize().width()));
 }
@@ -236,6 +132,168 @@ void alignLabel(QLayoutItem* item, bool beside)
 }
 
 } // namespace
+
+TrailingWrapLayout::TrailingWrapLayout(QWidget* parent) : QLayout(parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+    setSpacing(12);
+}
+
+TrailingWrapLayout::~TrailingWrapLayout()
+{
+    delete m_lead;
+    delete m_trail;
+}
+
+void TrailingWrapLayout::take(QLayoutItem* item)
+{
+    if (QWidget* w = item->widget())
+        addChildWidget(w);
+    else if (QLayout* l = item->layout())
+        addChildLayout(l);
+}
+
+void TrailingWrapLayout::setLead(QLayoutItem* item)
+{
+    delete m_lead;
+    m_lead = item;
+    take(item);
+    invalidate();
+}
+
+void TrailingWrapLayout::setTrail(QLayoutItem* item)
+{
+    delete m_trail;
+    m_trail = item;
+    take(item);
+    invalidate();
+}
+
+QList<QLayoutItem*> TrailingWrapLayout::present() const
+{
+    QList<QLayoutItem*> items;
+    for (QLayoutItem* i : {m_lead, m_trail})
+        if (i)
+            items.append(i);
+    return items;
+}
+
+int TrailingWrapLayout::count() const
+{
+    return int(present().size());
+}
+
+QLayoutItem* TrailingWrapLayout::itemAt(int index) const
+{
+    const QList<QLayoutItem*> items = present();
+    return index >= 0 && index < items.size() ? items[index] : nullptr;
+}
+
+QLayoutItem* TrailingWrapLayout::takeAt(int index)
+{
+    QLayoutItem* item = itemAt(index);
+    if (item == m_lead)
+        m_lead = nullptr;
+    else if (item == m_trail)
+        m_trail = nullptr;
+    invalidate();
+    return item;
+}
+
+bool TrailingWrapLayout::shown(const QLayoutItem* item)
+{
+    return item && !item->isEmpty();
+}
+
+bool TrailingWrapLayout::oneLineAt(int width) const
+{
+    const QMargins m = contentsMargins();
+    const int room = width - m.left() - m.right();
+    if (!shown(m_lead) || !shown(m_trail))
+        return true;
+    return room >= m_lead->minimumSize().width() + spacing() + m_trail->sizeHint().width();
+}
+
+int TrailingWrapLayout::heightForWidth(int width) const
+{
+    return layOut(QRect(0, 0, width, 0), false);
+}
+
+QSize TrailingWrapLayout::minimumSize() const
+{
+    const QMargins m = contentsMargins();
+    int w = 0;
+    for (QLayoutItem* i : present())
+        if (shown(i))
+            w = std::max(w, i->minimumSize().width());
+    return {w + m.left() + m.right(), heightForWidth(sizeHint().width())};
+}
+
+QSize TrailingWrapLayout::sizeHint() const
+{
+    const QMargins m = contentsMargins();
+    int w = 0;
+    int h = 0;
+    for (QLayoutItem* i : present()) {
+        if (!shown(i))
+            continue;
+        w += (w ? spacing() : 0) + i->sizeHint().width();
+        h = std::max(h, i->sizeHint().height());
+    }
+    return {w + m.left() + m.right(), h + m.top() + m.bottom()};
+}
+
+Qt::Orientations TrailingWrapLayout::expandingDirections() const
+{
+    Qt::Orientations o;
+    for (QLayoutItem* i : present())
+        o |= i->expandingDirections();
+    return o & Qt::Horizontal;
+}
+
+void TrailingWrapLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    layOut(rect, true);
+}
+
+int TrailingWrapLayout::layOut(const QRect& rect, bool apply) const
+{
+    const QMargins m = contentsMargins();
+    const QRect area = rect.marginsRemoved(m);
+    const int margins = m.top() + m.bottom();
+    const bool lead = shown(m_lead);
+    const bool trail = shown(m_trail);
+    const int leadH = lead ? itemHeight(m_lead, area.width()) : 0;
+    if (oneLineAt(rect.width())) {
+        int trailW = trail ? std::min(m_trail->sizeHint().width(), area.width()) : 0;
+        // A trailing part that can grow (a slider) takes what a fixed leading part (a label) leaves.
+        const bool trailGrows = trail && (m_trail->expandingDirections() & Qt::Horizontal)
+            && !(lead && (m_lead->expandingDirections() & Qt::Horizontal));
+        if (trailGrows)
+            trailW = std::max(trailW, area.width() - (lead ? m_lead->sizeHint().width() + spacing() : 0));
+        const int leadW = std::max(0, area.width() - (trail ? trailW + spacing() : 0));
+        const int h = std::max(lead ? itemHeight(m_lead, leadW) : 0, trail ? m_trail->sizeHint().height() : 0);
+        if (apply) {
+            if (lead)
+                m_lead->setGeometry(QRect(area.left(), area.top(), leadW, h));
+            if (trail)
+                m_trail->setGeometry(QRect(area.right() + 1 - trailW, area.top(), trailW, h));
+        }
+        return h + margins;
+    }
+    // The trailing part under the leading one: as wide as it wishes within the row, or all of
+    // the row when it can grow.
+    const int trailW = (m_trail->expandingDirections() & Qt::Horizontal)
+        ? area.width()
+        : std::min(std::max(m_trail->sizeHint().width(), m_trail->minimumSize().width()), area.width());
+    const int trailH = itemHeight(m_trail, trailW);
+    if (apply) {
+        m_lead->setGeometry(QRect(area.left(), area.top(), area.width(), leadH));
+        m_trail->setGeometry(QRect(area.right() + 1 - trailW, area.top() + leadH + spacing(), trailW, trailH));
+    }
+    return leadH + spacing() + trailH + margins;
+}
 
 FormRowsLayout::FormRowsLayout(QWidget* parent) : QLayout(parent)
 {
@@ -583,7 +641,10 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     lead->addWidget(m_title, 1);
     auto* trail = new QHBoxLayout;
     trail->setSpacing(12);
-    new HeaderBarLayout(bar, lead, trail);
+    auto* barLayout = new TrailingWrapLayout(bar);
+    barLayout->setContentsMargins(16, 12, 16, 12);
+    barLayout->setLead(lead);
+    barLayout->setTrail(trail);
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
     m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     trail->addWidget(m_cancel);

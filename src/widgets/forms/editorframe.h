@@ -7,12 +7,12 @@
 
 #include <QKeySequence>
 #include <QLayout>
+#include <QScrollArea>
 #include <QWidget>
 
 class QLayoutItem;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 class QVBoxLayout;
 
 namespace kv {
@@ -22,6 +22,55 @@ class ElidedLabel;
 namespace kv::forms {
 
 class WindowKey;
+
+// A row of a leading part, which takes the room left, and a trailing part (buttons), which keeps
+// its width. Too narrow for the trailing part beside the least of the leading one, the trailing
+// part goes on a line of its own under it, on the trailing side: buttons stay whole, and the
+// row's minimum width is that of the wider part alone. Its height follows its width.
+class TrailingWrapLayout : public QLayout {
+public:
+    explicit TrailingWrapLayout(QWidget* parent = nullptr);
+    ~TrailingWrapLayout() override;
+
+    // The layout takes the items (a QLayout is one) and their widgets.
+    void setLead(QLayoutItem* item);
+    void setTrail(QLayoutItem* item);
+    void setLead(QWidget* w) { setLead(new QWidgetItem(w)); }
+    void setTrail(QWidget* w) { setTrail(new QWidgetItem(w)); }
+    // True when both parts stand on one line at this width of the layout.
+    bool oneLineAt(int width) const;
+
+    void addItem(QLayoutItem*) override {}
+    int count() const override;
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    Qt::Orientations expandingDirections() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize minimumSize() const override;
+    QSize sizeHint() const override;
+    void setGeometry(const QRect& rect) override;
+
+private:
+    static bool shown(const QLayoutItem* item);
+    void take(QLayoutItem* item);
+    QList<QLayoutItem*> present() const;
+    int layOut(const QRect& rect, bool apply) const;
+
+    QLayoutItem* m_lead = nullptr;
+    QLayoutItem* m_trail = nullptr;
+};
+
+// A scroll area that scrolls its form up and down only: its minimum width is the form's, so
+// that what stands beside it gives way first.
+class VerticalScrollArea : public QScrollArea {
+public:
+    explicit VerticalScrollArea(QWidget* parent = nullptr);
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 // Rows of a label and its field. Where the width allows, the labels stand in a column of their
 // own (at least `labelWidth` wide, aligned to its trailing edge) beside their fields; where it is
