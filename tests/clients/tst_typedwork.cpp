@@ -115,7 +115,7 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     e.liste()->listView()->setFocus();
     QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
     box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
-    QVERIFY(box && box->informativeText().contains(QStringLiteral("3 locations et 6 bons de pesée")));
+    QVERIFY(box && box->informativeText().contains(QStringLiteral("3\u00A0locations et 6\u00A0bons de pesée")));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(gros->isDeleted());

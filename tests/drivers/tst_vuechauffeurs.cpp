@@ -147,6 +147,18 @@ void TestVueChauffeurs::selectionAndForms()
     QCOMPARE(v.formulaire(), f);
     QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
 
+    // Another driver, the question answered "Annuler": the draft stays, no row is selected, and
+    // "Supprimer", which would have nothing to delete, is disabled.
+    cliquerLigne(v, 0);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Annuler")));
+    laisserPasser();
+    QCOMPARE(v.formulaire(), f);
+    QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
+    QCOMPARE(v.chauffeurSelectionne(), nullptr);
+    QVERIFY(v.liste()->listView()->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!v.boutonSupprimer()->isEnabled());
+
     // Another driver, the draft given up when asked: a form of his own.
     cliquerLigne(v, 0);
     QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("enregistrerModifications")),

@@ -144,7 +144,22 @@ void TestCentres::ajouterPuisChoisirUnCentre()
     QVERIFY(m_vue->editeur());
     QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Modifier le centre"));
     QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Alpha"));
-    QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
+    // The list keeps the focus: the arrow keys move through the centres, Delete asks about the
+    // chosen one, and the name field is left alone.
+    QCOMPARE(QApplication::focusWidget(), m_vue->listPanel()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(m_vue->selection()->nom(), QStringLiteral("Beta"));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
+    QCOMPARE(QApplication::focusWidget(), m_vue->listPanel()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(m_vue.get(), QStringLiteral("confirmation")),
+                                     QStringLiteral("Annuler")));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
+    QCOMPARE(m_store->count<CentreTraitement>(), 2);
+    m_vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_vue.get()));
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Up);
+    QCOMPARE(m_vue->selection(), a);
 
     QTest::keyClick(m_vue.get(), Qt::Key_N, Qt::ControlModifier);
     QVERIFY(!m_vue->selection());

@@ -148,10 +148,24 @@ void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
     QApplication::processEvents();
     QCOMPARE(m_store->count<TypeDechet>(), 2);
     QVERIFY(!m_store->hasChanges());
-    QVERIFY(!m_vue->formulaire());
     QVERIFY(m_vue->selection());
     QCOMPARE(m_vue->selection()->libelle(), QStringLiteral("Verre"));
     QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre"}));
+    // The new type stays in view, in its edit form, as in the other editors.
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(m_vue->isEditing());
+    QCOMPARE(m_vue->typeEnCoursEdition(), m_vue->selection());
+    QCOMPARE(m_vue->formulaire()->frame()->title(), QStringLiteral("Modifier le type de déchet"));
+    QCOMPARE(qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle))->text(),
+             QStringLiteral("Verre"));
+    QVERIFY(!m_vue->formulaire()->hasUnsavedChanges());
+    // Saved again from there, it changes the same record.
+    libelle = qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle));
+    fixtures::typeText(libelle, QStringLiteral(" blanc"));
+    QTest::keyClick(libelle, Qt::Key_Return, Qt::ControlModifier);
+    QApplication::processEvents();
+    QCOMPARE(m_store->count<TypeDechet>(), 2);
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre blanc"}));
 }
 
 void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
