@@ -8,6 +8,7 @@
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
+#include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/forms/singleline.h"
@@ -157,7 +158,9 @@ void TypeDechetFormView::construire()
     connect(m_couleur, &forms::ColorField::colorPicked, this,
             [this](const QColor& c) { m_model->setCouleur(toHex(c)); });
 
-    m_categorie = new QComboBox(identite);
+    // Long entries (a category or a centre named elsewhere) are cut with "…" rather than widen
+    // the form.
+    m_categorie = new forms::FittingComboBox(identite);
     m_categorie->setAccessibleName(QStringLiteral("Catégorie"));
     m_categorie->addItems(categories);
     // A category stored elsewhere that is not one of ours shows as an entry of its own: the user
@@ -176,10 +179,9 @@ void TypeDechetFormView::construire()
     identite->addRow(QStringLiteral("Code CED"), m_codeCED);
     connect(m_codeCED, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setCodeCED);
 
-    m_centre = new QComboBox(identite);
+    m_centre = new forms::FittingComboBox(identite);
     m_centre->setAccessibleName(QStringLiteral("Centre"));
     m_centre->setMaximumWidth(320);
-    m_centre->setMinimumWidth(200);
     identite->addRow(QStringLiteral("Centre de traitement"), m_centre);
     remplirCentres();
     connect(m_centre, &QComboBox::activated, this, [this](int i) {

@@ -2,6 +2,7 @@
 
 #include "tests.h"
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 
 #include "fleet/benneeditorview.h"
 #include "model/volume.h"
@@ -574,4 +575,30 @@ void TestVueBennes::ctrlNAndAnotherRowKeepTypedWork()
     QTest::keyClick(e.vue->editeur()->volumeStepper(), Qt::Key_Up);
     QCOMPARE(e.vue->editeur()->volume(), 9.0);
     QCOMPARE(e.vue->editeur()->notesField()->toPlainText(), QString());
+}
+
+void TestVueBennes::fitsTheSmallestWindow()
+{
+    // Long texts everywhere: a note, a device, and skips in every state.
+    auto ctx = fixtures::store();
+    auto* dispositif = new DispositifSpecial(fixtures::longName(QStringLiteral("Dispositif")));
+    ctx->insert(dispositif);
+    fixtures::benne(ctx.get(), 10, EtatBenne::inutilisable, fixtures::longName(QStringLiteral("Note")), dispositif);
+    fixtures::benne(ctx.get(), 15, EtatBenne::neuf, fixtures::longName(QStringLiteral("Note")));
+    fixtures::save(ctx.get());
+
+    // The smallest window: the list narrows, the editor's labels go above its fields, the
+    // state segments and the stepper wrap; nothing scrolls sideways, every control is whole.
+    auto* vue = new VueBennes(ctx.get());
+    const QStringList faults = fit::listScreenFaults(vue);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    // Wide, the labels stand beside their fields.
+    auto* large = new VueBennes(ctx.get());
+    fit::Host host(large, fit::kWide);
+    fixtures::clickRow(large->findChild<forms::ListPanel*>(), 0);
+    fit::Host::settle();
+    QVERIFY(large->editeur());
+    QVERIFY(fit::labelsBesideFields(large->editeur()));
+    QVERIFY(fit::faults(&host).isEmpty());
 }

@@ -1,6 +1,7 @@
 // The treatment centres screen and editor driven as a user would.
 
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"
 #include "widgets/forms/listpanel.h"
@@ -33,6 +34,7 @@ private slots:
     void suppressionParMenuEtParTouche();
     void suppressionRetireLeCentreDesTypes();
     void echecsDeSauvegarde();
+    void tientDansLaPlusPetiteFenetre();
 
 private:
     CentreTraitement* ajouter(const QString& nom, const std::optional<QString>& ville = {});
@@ -465,6 +467,21 @@ int lancerTestCentres(int argc, char** argv)
 {
     TestCentres t;
     return QTest::qExec(&t, argc, argv);
+}
+
+void TestCentres::tientDansLaPlusPetiteFenetre()
+{
+    ajouter(fixtures::longName(QStringLiteral("Centre")), fixtures::longName(QStringLiteral("Ville")));
+    const QStringList faults = fit::listScreenFaults(new CentresListView(m_store.get()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    auto* large = new CentresListView(m_store.get());
+    fit::Host host(large, fit::kWide);
+    fixtures::clickRow(large->listPanel(), 0);
+    fit::Host::settle();
+    QVERIFY(large->editeur());
+    QVERIFY(fit::labelsBesideFields(large->editeur()));
+    QVERIFY(fit::faults(&host).isEmpty());
 }
 
 #include "tst_centres.moc"

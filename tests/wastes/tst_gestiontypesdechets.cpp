@@ -1,6 +1,7 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
 #include "wastes/typedechetrow.h"
@@ -31,6 +32,7 @@ private slots:
     void suppressionDePlusieursLignes();
     void echecDeLaSauvegardeDUneSuppression();
     void couleursDesPastilles();
+    void tientDansLaPlusPetiteFenetre();
 
 private:
     TypeDechet* ajouter(const QString& libelle);
@@ -330,6 +332,32 @@ int lancerTestGestionTypesDechets(int argc, char** argv)
 {
     TestGestionTypesDechets t;
     return QTest::qExec(&t, argc, argv);
+}
+
+void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
+{
+    // A long label, a category of another program, a long centre.
+    TypeDechet* type = fixtures::wasteType(fixtures::longName(QStringLiteral("Déchet")),
+                                           fixtures::longName(QStringLiteral("Catégorie")));
+    type->setDetails(fixtures::longName(QStringLiteral("Détails")));
+    m_store->insert(type);
+    auto* centre = fixtures::centre(fixtures::longName(QStringLiteral("Centre")));
+    m_store->insert(centre);
+    type->setCentres({centre});
+    fixtures::save(m_store.get());
+
+    // In edit and creation mode: no sideways scroll bar, nested or not, every button and
+    // field whole; the title cut with "…" reads whole in its tool tip.
+    const QStringList faults = fit::listScreenFaults(new GestionTypesDechetsView(m_store.get()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    auto* large = new GestionTypesDechetsView(m_store.get());
+    fit::Host host(large, fit::kWide);
+    fixtures::clickRow(large->listPanel(), 0);
+    fit::Host::settle();
+    QVERIFY(large->formulaire());
+    QVERIFY(fit::labelsBesideFields(large->formulaire()));
+    QVERIFY(fit::faults(&host).isEmpty());
 }
 
 #include "tst_gestiontypesdechets.moc"

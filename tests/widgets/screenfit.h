@@ -5,7 +5,13 @@
 // is whole in view, every label is whole or cut with "…" and its whole text in its tool tip.
 
 #include "widgets/elidedlabel.h"
+#include "widgets/forms/detailpane.h"
+#include "widgets/forms/editorframe.h"
+#include "widgets/forms/listpanel.h"
 #include "widgets/plaintext.h"
+
+#include <QAbstractItemView>
+#include <QListView>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -144,6 +150,53 @@ inline QStringList faults(QWidget* window)
             out << QStringLiteral("%1 cut without its tool tip").arg(name(label));
     }
     return out;
+}
+
+// Walks a list screen as a user does, in a content area of `size`: nothing chosen, its first row
+// clicked, then a new record (Ctrl+N); returns every fault, each after the step that showed it.
+// The host owns `screen` and deletes it on return.
+inline QStringList listScreenFaults(QWidget* screen, QSize size = kSmallest)
+{
+    Host host(screen, size);
+    QStringList out;
+    auto check = [&](const QString& step) {
+        for (const QString& f : faults(&host))
+            out << step + QStringLiteral(": ") + f;
+    };
+    check(QStringLiteral("rien de choisi"));
+    auto* panel = screen->findChild<kv::forms::ListPanel*>();
+    if (panel && panel->rowCount() > 0) {
+        QListView* view = panel->listView();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        check(QStringLiteral("première ligne"));
+    } else {
+        out << QStringLiteral("no row to choose");
+    }
+    auto* pane = screen->findChild<kv::forms::DetailPane*>();
+    QWidget* chosen = pane ? pane->editor() : nullptr;
+    if (!chosen)
+        out << QStringLiteral("première ligne: no editor");
+    QTest::keyClick(panel ? static_cast<QWidget*>(panel->listView()) : &host, Qt::Key_N, Qt::ControlModifier);
+    check(QStringLiteral("nouvel enregistrement"));
+    // The editor of a new record: no row chosen any more (an editor may be reused for it).
+    if (!pane || !pane->editor() || (panel && panel->selectedRecord()))
+        out << QStringLiteral("nouvel enregistrement: no new editor");
+    return out;
+}
+
+// True when every visible form of `root` has its labels beside its fields.
+inline bool labelsBesideFields(QWidget* root)
+{
+    int forms = 0;
+    for (QLayout* l : root->findChildren<QLayout*>()) {
+        auto* rows = dynamic_cast<kv::forms::FormRowsLayout*>(l);
+        if (!rows || !rows->parentWidget() || !rows->parentWidget()->isVisible())
+            continue;
+        ++forms;
+        if (!rows->labelsBeside())
+            return false;
+    }
+    return forms > 0;
 }
 
 } // namespace fit
