@@ -236,6 +236,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_notes = new QPlainTextEdit(this);
     m_notes->setPlaceholderText(QStringLiteral("Notes"));
     m_notes->setTabChangesFocus(true);
+    forms::setFieldBorder(m_notes);
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 16);
     m_notes->setMaximumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 8 + 16);
     notes->content()->addWidget(m_notes);

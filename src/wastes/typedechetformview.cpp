@@ -78,6 +78,7 @@ QPlainTextEdit* champExtensible(const QString& titre, QWidget* parent)
     e->setPlaceholderText(titre);
     e->setAccessibleName(titre);
     e->setTabChangesFocus(true);
+    forms::setFieldBorder(e);
     e->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     const auto ajuster = [e] {
         const QFontMetrics fm(e->font());

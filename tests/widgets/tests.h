@@ -56,6 +56,7 @@ private slots:
     void labelsGoAboveTheirFieldsWhenNarrow();
     void editorHeaderKeepsItsButtonsWhole();
     void iconsOnColouredButtonsReadAtEveryScale();
+    void multiLineFieldsShowTheirWholeBorder();
 };
 
 class ListDetailTest : public QObject {

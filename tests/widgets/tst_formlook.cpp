@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QListView>
 #include <QMessageBox>
@@ -276,4 +277,41 @@ void FormLookTest::iconsOnColouredButtonsReadAtEveryScale()
         QVERIFY2(strong(danger->icon(), scale) >= atOne * 0.6,
                  qPrintable(QStringLiteral("at %1: %2 against %3").arg(scale).arg(strong(danger->icon(), scale)).arg(atOne)));
     delete danger;
+}
+
+void FormLookTest::multiLineFieldsShowTheirWholeBorder()
+{
+    // At 1.5 the frame of a multi-line field lost its edges under its white page; run at
+    // QT_SCALE_FACTOR=1.5 as well.
+    auto* frame = new EditorFrame(QStringLiteral("shippingbox.fill"), QStringLiteral("Benne"));
+    FormSection* section = frame->addSection(QStringLiteral("Notes"), QStringLiteral("note.text"));
+    auto* notes = new QPlainTextEdit;
+    setFieldBorder(notes);
+    notes->setFixedHeight(90);
+    section->content()->addWidget(notes);
+    fit::Host host(frame, QSize(400, 300));
+    const QImage img = notes->grab().toImage();
+    const QColor page = notes->palette().color(QPalette::Base);
+    // Each edge holds a line of pixels clearly darker than the page.
+    auto edgeShows = [&](bool vertical, int at) {
+        int dark = 0;
+        const int length = vertical ? img.height() : img.width();
+        for (int i = length / 4; i < 3 * length / 4; ++i) {
+            const QColor c = vertical ? img.pixelColor(at, i) : img.pixelColor(i, at);
+            dark += c.lightness() < page.lightness() - 30;
+        }
+        return dark >= length / 2 - 2;
+    };
+    auto anyOf = [&](bool vertical, std::initializer_list<int> lines) {
+        for (int at : lines)
+            if (edgeShows(vertical, at))
+                return true;
+        return false;
+    };
+    const int w = img.width();
+    const int h = img.height();
+    QVERIFY2(anyOf(false, {0, 1}), "top");
+    QVERIFY2(anyOf(false, {h - 1, h - 2}), "bottom");
+    QVERIFY2(anyOf(true, {0, 1}), "left");
+    QVERIFY2(anyOf(true, {w - 1, w - 2}), "right");
 }
