@@ -218,4 +218,24 @@ inline bool labelsBesideFields(QWidget* root)
     return forms > 0;
 }
 
+// A list screen in a wide content area with its first row chosen: the editor's labels beside
+// their fields and no fault; returns what is wrong. The host owns `screen`.
+inline QStringList wideEditorFaults(QWidget* screen)
+{
+    Host host(screen, kWide);
+    auto* panel = screen->findChild<kv::forms::ListPanel*>();
+    if (!panel || panel->rowCount() == 0)
+        return {QStringLiteral("no row to choose")};
+    QListView* view = panel->listView();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+    Host::settle();
+    auto* pane = screen->findChild<kv::forms::DetailPane*>();
+    if (!pane || !pane->editor())
+        return {QStringLiteral("no editor")};
+    QStringList out = faults(&host);
+    if (!labelsBesideFields(pane->editor()))
+        out << QStringLiteral("labels not beside their fields");
+    return out;
+}
+
 } // namespace fit
