@@ -588,7 +588,7 @@ QLabel* rowLabel(const QString& text, QWidget* parent)
 int FormSection::addRow(const QString& label, QWidget* field)
 {
     FormRowsLayout* r = rows();
-    const int row = r->count();
+    const int row = r->rowCount();
     auto* item = new QWidgetItem(field);
     r->addRow(rowLabel(label, this), item);
     placeMessages(item);
@@ -598,7 +598,7 @@ int FormSection::addRow(const QString& label, QWidget* field)
 int FormSection::addRow(const QString& label, QLayout* field)
 {
     FormRowsLayout* r = rows();
-    const int row = r->count();
+    const int row = r->rowCount();
     r->addRow(rowLabel(label, this), field);
     placeMessages(field);
     return row;

@@ -92,6 +92,7 @@ public:
     // True when the labels stand beside their fields at this width of the layout.
     bool labelsBesideAt(int width) const;
     bool labelsBeside() const { return m_beside; }
+    int rowCount() const { return int(m_rows.size()); }
 
     void addItem(QLayoutItem* item) override;
     int count() const override;
