@@ -59,6 +59,10 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(8);
 
+    // The four fields in two rows, the delete button at the end of the first (under the fields
+    // when the card is narrow).
+    auto* fields = new QVBoxLayout;
+    fields->setSpacing(8);
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
     m_prenom = textField(QStringLiteral("Prénom"), this);
@@ -68,8 +72,7 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #D92D20; border: none; }"));
     first->addWidget(m_prenom, 1);
     first->addWidget(m_nom, 1);
-    first->addWidget(m_delete);
-    layout->addLayout(first);
+    fields->addLayout(first);
 
     auto* second = new QHBoxLayout;
     second->setSpacing(8);
@@ -77,9 +80,16 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_email = textField(QStringLiteral("Email"), this);
     second->addWidget(m_telephone, 1);
     second->addWidget(m_email, 1);
-    // Level with the first row, whose button takes the end.
-    second->addSpacing(m_delete->sizeHint().width() + first->spacing());
-    layout->addLayout(second);
+    fields->addLayout(second);
+
+    auto* row = new forms::TrailingWrapLayout;
+    row->setSpacing(8);
+    row->setLead(fields);
+    auto* button = new QVBoxLayout;
+    button->addWidget(m_delete);
+    button->addStretch(1);
+    row->setTrail(button);
+    layout->addLayout(row);
 
     m_prenom->setText(contact->prenom());
     m_nom->setText(contact->nom());
@@ -142,7 +152,8 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     m_codePostal->setMinimumWidth(0);
     m_codePostal->setFixedWidth(m_codePostal->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 20);
     m_ville = textField(QStringLiteral("Ville"), this);
-    m_ville->setMinimumWidth(m_ville->fontMetrics().horizontalAdvance(QStringLiteral("Villefranche-sur-Saône")) + 16);
+    // Long town names ("Villefranche-sur-Saône") take the room the row has; a narrow pane
+    // scrolls them within the field.
     QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 0, this);
     villeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -37,9 +37,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     };
     setup.placeholder = new forms::EmptyState(QStringLiteral("person.2"), QStringLiteral("Sélectionnez un client"),
                                               QStringLiteral("Ou cliquez sur “Ajouter”."));
-    // 450 wide when the window has the room; narrower rather than pushing the editor out of sight.
+    // 450 wide when the window has the room; down to the usual floor rather than pushing the
+    // editor out of sight (the rows cut their texts with "…").
     setup.sidebarIdeal = 450;
-    setup.sidebarMin = 300;
     setup.sidebarMax = 600;
     m_ecran = new forms::ListDetail<Client, ClientEditorView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);
@@ -81,7 +81,7 @@ RowContent VueClients::ligneClient(const Client* client)
                                                   forms::TextStyle::Callout, forms::Tone::Secondary));
     if (!client->contacts().isEmpty()) {
         RowPart contacts = RowPart::symbolLabel(QStringLiteral("person.crop.rectangle.stack"),
-                                                QStringLiteral("%1 contact(s)").arg(client->contacts().size()),
+                                                QStringLiteral("%1\u00A0contact(s)").arg(client->contacts().size()),
                                                 forms::TextStyle::Callout, forms::Tone::Tertiary);
         // On a narrow list the number stays, beside its symbol.
         contacts.shortText = QString::number(client->contacts().size());

@@ -99,7 +99,8 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     setObjectName(QStringLiteral("FormulaireChauffeurView"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* defilement = new QScrollArea(this);
+    // Scrolls up and down only: the list beside the form gives way first.
+    auto* defilement = new forms::VerticalScrollArea(this);
     defilement->setWidgetResizable(true);
     defilement->setFrameShape(QFrame::NoFrame);
     outer->addWidget(defilement);
@@ -123,6 +124,8 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     ft.setPointSizeF(ft.pointSizeF() * 22.0 / 13.0);
     ft.setWeight(QFont::Light);
     m_titre->setFont(ft);
+    // On two lines rather than cut in a narrow pane.
+    m_titre->setWordWrap(true);
     colonne->addWidget(m_titre);
 
     construireIdentite(colonne);
@@ -256,25 +259,27 @@ void FormulaireChauffeurView::construireListes(QVBoxLayout* colonne)
 void FormulaireChauffeurView::construireParametres(QVBoxLayout* colonne)
 {
     forms::FormSection* s = section(colonne, QStringLiteral("Paramètres"), QStringLiteral("gearshape"));
-    auto* ligne = new QHBoxLayout;
-    ligne->addWidget(new QLabel(QStringLiteral("Distance max (km)"), s));
-    ligne->addStretch(1);
+    // The label, then the slider with its value (under the label when the form is narrow).
+    auto* ligne = new forms::TrailingWrapLayout;
+    ligne->setLead(new QLabel(QStringLiteral("Distance max (km)"), s));
+    auto* curseur = new QHBoxLayout;
     m_distance = new QSlider(Qt::Horizontal, s);
     m_distance->setObjectName(QStringLiteral("distanceMax"));
     m_distance->setRange(0, kDistanceMaxCurseur / kPasDistance);
     m_distance->setSingleStep(1);
     m_distance->setPageStep(2);
-    m_distance->setMinimumWidth(200);
+    m_distance->setMinimumWidth(100);
     m_distance->setAccessibleName(QStringLiteral("Distance max (km)"));
-    ligne->addWidget(m_distance, 1);
+    curseur->addWidget(m_distance, 1);
     m_texteDistance = new QLabel(s);
     m_texteDistance->setObjectName(QStringLiteral("texteDistance"));
     m_texteDistance->setMinimumWidth(m_texteDistance->fontMetrics().horizontalAdvance(QStringLiteral("200 km")));
     m_texteDistance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ligne->addWidget(m_texteDistance);
+    curseur->addWidget(m_texteDistance);
     auto* volant = new QLabel(s);
     volant->setPixmap(symbolIcon(QStringLiteral("steeringwheel")).pixmap(QSize(16, 16), devicePixelRatioF()));
-    ligne->addWidget(volant);
+    curseur->addWidget(volant);
+    ligne->setTrail(curseur);
     s->content()->addLayout(ligne);
 
     connect(m_distance, &QSlider::valueChanged, this, [this](int pas) {
@@ -501,12 +506,13 @@ void FormulaireChauffeurView::afficherSpecialisations()
         auto* aucune = ligneTexte(QStringLiteral("Aucune spécialisation définie."), forms::TextStyle::Body,
                                   forms::Tone::Secondary, m_lignesSpecialisations);
         aucune->setObjectName(QStringLiteral("aucuneSpecialisation"));
+        aucune->setWordWrap(true);
         layout->addWidget(aucune);
         return;
     }
     for (Specialisation* s : toutes) {
         auto* bascule = new QCheckBox(s->nom(), m_lignesSpecialisations);
-        bascule->setFixedWidth(250);
+        bascule->setMaximumWidth(250);
         bascule->setChecked(estSpecialisationSelectionnee(s));
         connect(bascule, &QCheckBox::toggled, this, [this, s](bool on) { basculerSpecialisation(s, on); });
         layout->addWidget(bascule, 0, Qt::AlignLeft);

@@ -56,7 +56,8 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     setup.afterSave = [this](Chauffeur*) { nouveauChauffeur(); };
     setup.newWhenNoneChosen = true;
     setup.takeBackFailedDeletion = true;
-    setup.sidebarMin = 220;
+    // Names: the list narrows further than the others before the form has to.
+    setup.sidebarMin = 180;
     setup.sidebarIdeal = 260;
     setup.sidebarMax = 300;
     m_ecran = new forms::ListDetail<Chauffeur, FormulaireChauffeurView>(context, std::move(setup), this);
@@ -82,7 +83,11 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     addToolbarAction(this, m_supprimer);
     connect(m_nouveau, &QAction::triggered, this, &VueChauffeurs::nouveauChauffeur);
     connect(m_supprimer, &QAction::triggered, this, &VueChauffeurs::supprimerChauffeur);
-    liste->onSelectionChanged(this, [this](Chauffeur* c) { m_supprimer->setEnabled(c != nullptr); });
+    // What the list shows as selected once the change has run its course: a question that keeps
+    // the form (unsaved changes) puts the previous selection back within the same change.
+    const auto majSupprimer = [this] { m_supprimer->setEnabled(chauffeurSelectionne() != nullptr); };
+    liste->onSelectionChanged(this, [majSupprimer](Chauffeur*) { majSupprimer(); });
+    connect(m_ecran, &forms::ListDetailBase::paneChanged, this, majSupprimer);
 
     m_ecran->refreshPane();
 }

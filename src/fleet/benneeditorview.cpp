@@ -1,5 +1,6 @@
 #include "benneeditorview.h"
 
+#include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
 #include "model/volume.h"
@@ -131,9 +132,11 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     // Caractéristiques
     FormSection* carac = m_frame->addSection(QStringLiteral("Caractéristiques"),
                                              QStringLiteral("wrench.and.screwdriver"));
+    // The slider between its bounds, the stepper after it (under it when the pane is narrow).
     m_volumeRow = new QWidget(this);
-    auto* volumeLayout = new QHBoxLayout(m_volumeRow);
-    volumeLayout->setContentsMargins(4, 2, 4, 2);
+    auto* volumeWrap = new forms::TrailingWrapLayout(m_volumeRow);
+    volumeWrap->setContentsMargins(4, 2, 4, 2);
+    auto* volumeLayout = new QHBoxLayout;
     volumeLayout->setSpacing(12);
     volumeLayout->addWidget(captionLabel(QStringLiteral("1"), m_volumeRow));
     m_slider = new QSlider(Qt::Horizontal, m_volumeRow);
@@ -171,7 +174,8 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     plus->setFocusPolicy(Qt::NoFocus);
     stepperLayout->addWidget(moins);
     stepperLayout->addWidget(plus);
-    volumeLayout->addWidget(m_stepper);
+    volumeWrap->setLead(volumeLayout);
+    volumeWrap->setTrail(m_stepper);
     carac->addRow(QStringLiteral("Volume"), m_volumeRow);
 
     m_couleur = new forms::ColorField(this);
@@ -181,9 +185,8 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
 
     auto* etats = new QWidget(this);
     etats->setAccessibleName(QStringLiteral("État"));
-    auto* etatsLayout = new QHBoxLayout(etats);
-    etatsLayout->setContentsMargins(0, 0, 0, 0);
-    etatsLayout->setSpacing(0);
+    // Segments side by side, going on to a second line in a narrow pane.
+    auto* etatsLayout = new FlowLayout(etats, 0, 4);
     // One button per state, each a stop of its own for Tab and the arrow keys (a button group
     // would leave only one of them reachable by Tab). An unknown stored state shows none chosen.
     for (EtatBenne e : tousLesEtats()) {
@@ -209,11 +212,10 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_picker->setAccessibleName(QStringLiteral("Dispositif"));
     m_picker->setMaximumWidth(320);
     m_picker->setMinimumWidth(120);
-    auto* choixRow = new QHBoxLayout;
-    choixRow->setSpacing(8);
-    choixRow->addWidget(m_picker, 1);
+    auto* choixRow = new FlowLayout(nullptr, 8, 8);
+    choixRow->addWidget(m_picker);
     dispo->addRow(QStringLiteral("Dispositif"), choixRow);
-    auto* ajoutRow = new QHBoxLayout;
+    auto* ajoutRow = new forms::TrailingWrapLayout;
     ajoutRow->setSpacing(8);
     m_nouveauDispositif = forms::keepOnOneLine(new QLineEdit(this));
     m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
@@ -223,11 +225,10 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_effacer = new QPushButton(symbolIcon(QStringLiteral("xmark.circle.fill")),
                                 QStringLiteral("Effacer la sélection"), this);
     m_effacer->setFlat(true);
-    ajoutRow->addWidget(m_nouveauDispositif, 1);
-    ajoutRow->addWidget(m_ajouterDispositif);
+    ajoutRow->setLead(m_nouveauDispositif);
+    ajoutRow->setTrail(m_ajouterDispositif);
     // Beside the choice it clears: the row of the new device keeps room for its field.
     choixRow->addWidget(m_effacer);
-    choixRow->addStretch();
     dispo->addRow(QString(), ajoutRow);
 
     // Notes
@@ -235,6 +236,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_notes = new QPlainTextEdit(this);
     m_notes->setPlaceholderText(QStringLiteral("Notes"));
     m_notes->setTabChangesFocus(true);
+    forms::setFieldBorder(m_notes);
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 16);
     m_notes->setMaximumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 8 + 16);
     notes->content()->addWidget(m_notes);

@@ -1,5 +1,6 @@
 #include "vuebennes.h"
 
+#include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
 #include "model/volume.h"
@@ -49,19 +50,17 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
                                      QStringLiteral("Gestion du parc et dispositifs spéciaux"),
                                      QStringLiteral("shippingbox"));
 
-    // The two switches must stay readable: the sidebar is never narrower than they are.
+    // The two switches stand side by side, one under the other when the list is narrow: the
+    // list narrows to its floor before the editor beside it does.
     auto* switches = new QWidget(this);
-    auto* switchesLayout = new QHBoxLayout(switches);
-    switchesLayout->setContentsMargins(0, 0, 0, 0);
-    switchesLayout->setSpacing(16);
+    auto* switchesLayout = new FlowLayout(switches, 16, 4);
     m_filtreInutilisables = new QCheckBox(QStringLiteral("Exclure « inutilisables »"), switches);
     m_filtreSales = new QCheckBox(QStringLiteral("Exclure « sales »"), switches);
     m_filtreInutilisables->setChecked(true);
     m_filtreSales->setChecked(true);
     switchesLayout->addWidget(m_filtreInutilisables);
     switchesLayout->addWidget(m_filtreSales);
-    switchesLayout->addStretch(1);
-    const int minimum = std::clamp(switches->sizeHint().width() + 24, 220, 400);
+    const int ideal = std::clamp(switchesLayout->sizeHint().width() + 24, 220, 400);
 
     forms::ListDetail<Benne, BenneEditorView>::Setup setup;
     setup.row = &VueBennes::ligneBenne;
@@ -76,8 +75,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     };
     setup.placeholder = new forms::EmptyState(QStringLiteral("shippingbox"), QStringLiteral("Sélectionnez une benne"),
                                               QStringLiteral("Ou cliquez sur “Ajouter”."));
-    setup.sidebarMin = minimum;
-    setup.sidebarIdeal = std::max(minimum, 320);
+    setup.sidebarIdeal = std::max(ideal, 320);
     m_ecran = new forms::ListDetail<Benne, BenneEditorView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);
 

@@ -6,12 +6,12 @@
 
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/forms/windowkey.h"
 
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,24 +35,19 @@ QLineEdit* champTexte(const QString& placeholder, const QString& nom, QWidget* p
     return e;
 }
 
-// A titled group box holding a grid of label and field rows.
+// A titled group box holding rows of label and field (labels above their fields when narrow).
 QGroupBox* boite(const QString& titre, QWidget* parent)
 {
     auto* box = new QGroupBox(titre, parent);
-    auto* grille = new QGridLayout(box);
-    grille->setHorizontalSpacing(16);
-    grille->setVerticalSpacing(12);
-    grille->setContentsMargins(12, 6 + 12, 12, 12);
-    grille->setColumnStretch(1, 1);
+    auto* lignes = new forms::FormRowsLayout(box);
+    lignes->setLabelWidth(kLargeurLibelles);
+    lignes->setContentsMargins(12, 6 + 12, 12, 12);
     return box;
 }
 
 void ajouterLigne(QGroupBox* box, const QString& libelle, QLayoutItem* champ)
 {
-    auto* grille = static_cast<QGridLayout*>(box->layout());
-    const int ligne = grille->rowCount();
-    grille->addWidget(forms::makeFieldLabel(libelle, kLargeurLibelles, box), ligne, 0);
-    grille->addItem(champ, ligne, 1);
+    static_cast<forms::FormRowsLayout*>(box->layout())->addRow(forms::makeFieldLabel(libelle, 0, box), champ);
 }
 
 void ajouterLigne(QGroupBox* box, const QString& libelle, QWidget* champ)
@@ -72,7 +67,8 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* scroll = new QScrollArea(this);
+    // Scrolls up and down only: the list beside the editor gives way first.
+    auto* scroll = new forms::VerticalScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -94,6 +90,8 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     fTitre.setPointSizeF(fTitre.pointSizeF() * 1.1);
     fTitre.setBold(true);
     m_titre->setFont(fTitre);
+    // On two lines rather than cut in a narrow pane.
+    m_titre->setWordWrap(true);
     items->addWidget(m_titre);
 
     auto* identite = boite(QStringLiteral("Identité"), colonne);
@@ -199,7 +197,6 @@ void CentreEditorView::chargerCentre()
     m_email->setText(m_centre ? texte(m_centre->email()) : QString());
     m_formulaireCharge = formulaire();
     actualiser();
-    m_nom->setFocus(Qt::OtherFocusReason);
 }
 
 void CentreEditorView::focusFirstField()
@@ -273,7 +270,11 @@ bool CentreEditorView::enregistrer()
 void CentreEditorView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_nom->setFocus(Qt::OtherFocusReason);
+    // A new centre starts in its name; a centre chosen in the list leaves the focus in the list,
+    // where Delete and the arrow keys act on the rows.
+    if (!m_centre && !m_shownOnce)
+        m_nom->setFocus(Qt::OtherFocusReason);
+    m_shownOnce = true;
 }
 
 CentreEditorView::~CentreEditorView()

@@ -73,6 +73,7 @@ private:
     QPushButton* m_annuler = nullptr;
     QPushButton* m_enregistrer = nullptr;
     QStringList m_formulaireCharge; // the fields as loaded or last saved
+    bool m_shownOnce = false;
 };
 
 } // namespace kv

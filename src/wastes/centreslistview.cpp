@@ -68,7 +68,7 @@ RowContent CentresListView::ligneCentre(const CentreTraitement* centre)
     if (!ville.isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"), ville,
                                                   TextStyle::Callout, Tone::Secondary));
-    const QString nombre = QString::number(centre->typesAcceptes().size()) + QStringLiteral(" type(s)");
+    const QString nombre = QString::number(centre->typesAcceptes().size()) + QStringLiteral("\u00A0type(s)");
     details.parts.append(RowPart::label(nombre, TextStyle::Callout, Tone::Secondary));
     row.lines.append(details);
     row.accessibleText = ville.isEmpty() ? centre->nom() + QStringLiteral(", ") + nombre

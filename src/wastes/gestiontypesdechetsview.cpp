@@ -54,12 +54,11 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     setup.opensOnSelection = false;
     setup.makeEditor = [context](TypeDechet* t) { return new TypeDechetFormView(context, t, t, t != nullptr); };
     setup.frame = [](TypeDechetFormView* form) {
-        // Wide enough for its labels and fields, centred in the pane.
+        // Centred in a wide pane; in a narrow one its labels stand above their fields.
         auto* cadre = new QWidget;
         auto* centre = new QHBoxLayout(cadre);
         centre->setContentsMargins(0, 0, 0, 0);
         centre->addStretch(1);
-        form->setMinimumWidth(420);
         form->setMaximumWidth(640);
         centre->addWidget(form, 100);
         centre->addStretch(1);
@@ -139,8 +138,12 @@ int GestionTypesDechetsView::nombreLocations(const ModelContext* context, const 
 void GestionTypesDechetsView::insererNouveauType(TypeDechet* type)
 {
     // The form has inserted and saved the record; inserting it again changes nothing.
-    if (!m_ecran->edited())
+    if (!m_ecran->edited()) {
         m_context->insert(type);
+        // A new type stays in view, now in its edit form, as in the other editors.
+        m_ecran->showSaved(type);
+        return;
+    }
     m_ecran->refilter();
     m_ecran->list()->setSelected(type);
     m_ecran->closeEditor();
@@ -169,7 +172,7 @@ void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
                                    window());
     alerte->setObjectName(QStringLiteral("suppressionImpossible"));
     alerte->setInformativeText(
-        QStringLiteral("Ce type de déchet est utilisé dans %1 location(s). Supprimez-les d'abord ou "
+        QStringLiteral("Ce type de déchet est utilisé dans %1\u00A0location(s). Supprimez-les d'abord ou "
                        "modifiez leur type de déchet.")
             .arg(nbLocationsLiees));
     QPushButton* ok = alerte->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);

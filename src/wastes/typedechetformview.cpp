@@ -1,12 +1,14 @@
 #include "typedechetformview.h"
 
 #include "model/helpers.h"
+#include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
 #include "model/query.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
+#include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/forms/singleline.h"
@@ -58,16 +60,14 @@ forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, i
     return f;
 }
 
-// Two fields side by side, an em dash between them.
-QHBoxLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
+// Two fields side by side, an em dash between them; the second goes under the first when the
+// row is too narrow for both.
+QLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
 {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(12);
-    row->addWidget(premier, 0, Qt::AlignTop);
-    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent), 0,
-                   Qt::AlignTop | Qt::AlignHCenter);
-    row->addWidget(second, 0, Qt::AlignTop);
-    row->addStretch(1);
+    auto* row = new FlowLayout(nullptr, 12, 8);
+    row->addWidget(premier);
+    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent));
+    row->addWidget(second);
     return row;
 }
 
@@ -78,6 +78,7 @@ QPlainTextEdit* champExtensible(const QString& titre, QWidget* parent)
     e->setPlaceholderText(titre);
     e->setAccessibleName(titre);
     e->setTabChangesFocus(true);
+    forms::setFieldBorder(e);
     e->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     const auto ajuster = [e] {
         const QFontMetrics fm(e->font());
@@ -158,14 +159,20 @@ void TypeDechetFormView::construire()
     connect(m_couleur, &forms::ColorField::colorPicked, this,
             [this](const QColor& c) { m_model->setCouleur(toHex(c)); });
 
-    m_categorie = new QComboBox(identite);
+    // Long entries (a category or a centre named elsewhere) are cut with "…" rather than widen
+    // the form.
+    m_categorie = new forms::FittingComboBox(identite);
     m_categorie->setAccessibleName(QStringLiteral("Catégorie"));
     m_categorie->addItems(categories);
+    // A category stored elsewhere that is not one of ours shows as an entry of its own: the user
+    // sees what is kept, and a save keeps it unless another one is chosen.
+    if (!categories.contains(m_model->categorie()) && !m_model->categorie().isEmpty())
+        m_categorie->addItem(m_model->categorie());
     m_categorie->setMaximumWidth(260);
-    m_categorie->setCurrentIndex(int(categories.indexOf(m_model->categorie())));
+    m_categorie->setCurrentIndex(m_categorie->findText(m_model->categorie()));
     identite->addRow(QStringLiteral("Catégorie"), m_categorie);
     connect(m_categorie, &QComboBox::activated, this,
-            [this](int i) { m_model->setCategorie(categories.value(i)); });
+            [this](int i) { m_model->setCategorie(m_categorie->itemText(i)); });
 
     m_codeCED = forms::keepOnOneLine(new QLineEdit(m_model->codeCED(), identite));
     m_codeCED->setPlaceholderText(QStringLiteral("ex: 17 04 05"));
@@ -173,10 +180,9 @@ void TypeDechetFormView::construire()
     identite->addRow(QStringLiteral("Code CED"), m_codeCED);
     connect(m_codeCED, &QLineEdit::textEdited, m_model, &TypeDechetFormModel::setCodeCED);
 
-    m_centre = new QComboBox(identite);
+    m_centre = new forms::FittingComboBox(identite);
     m_centre->setAccessibleName(QStringLiteral("Centre"));
     m_centre->setMaximumWidth(320);
-    m_centre->setMinimumWidth(200);
     identite->addRow(QStringLiteral("Centre de traitement"), m_centre);
     remplirCentres();
     connect(m_centre, &QComboBox::activated, this, [this](int i) {
@@ -214,15 +220,13 @@ void TypeDechetFormView::construire()
     // After the field's own commit: a rate refused as typed outlines the row as well.
     connect(m_tva->lineEdit(), &QLineEdit::editingFinished, this, &TypeDechetFormView::actualiserValidite);
 
-    auto* statut = new QHBoxLayout;
-    statut->setSpacing(16);
+    auto* statut = new FlowLayout(nullptr, 16, 8);
     m_dangereux = new QCheckBox(QStringLiteral("Déchet dangereux"), fiscalite);
     m_dangereux->setChecked(m_model->estDangereux());
     m_melange = new QCheckBox(QStringLiteral("Mélange interdit"), fiscalite);
     m_melange->setChecked(m_model->melangeInterdit());
     statut->addWidget(m_dangereux);
     statut->addWidget(m_melange);
-    statut->addStretch(1);
     fiscalite->addRow(QStringLiteral("Statut"), statut);
     connect(m_dangereux, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setEstDangereux);
     connect(m_melange, &QCheckBox::toggled, m_model, &TypeDechetFormModel::setMelangeInterdit);

@@ -441,15 +441,24 @@ public:
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        QPixmap pm = pixmap(rect.size() * dpr, mode, state);
+        QPixmap pm = scaledPixmap(rect.size() * dpr, mode, state, dpr);
         pm.setDevicePixelRatio(dpr);
         painter->drawPixmap(rect.topLeft(), pm);
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    // `size` in device pixels. The theme's drawing is the one made for the size in points: a
+    // 16-point symbol at 1.5 is the 16-pixel drawing enlarged (its strokes 1.5 pixels wide), not
+    // the 32-pixel one shrunk, whose one-pixel strokes would fade to a blur of their background.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
         const QColor ink = inkFor(m_ink, mode);
-        const QString path = m_useTheme ? themeFileFor(themeIconName(m_name), qMin(size.width(), size.height())) : QString();
+        const int points = qRound(qMin(size.width(), size.height()) / (scale > 0 ? scale : 1.0));
+        const QString path = m_useTheme ? themeFileFor(themeIconName(m_name), points) : QString();
         const QString key = QStringLiteral("kv-symbol:%1:%2x%3:%4:%5")
                                 .arg(m_name).arg(size.width()).arg(size.height())
                                 .arg(ink.name(QColor::HexArgb), path);

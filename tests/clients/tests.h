@@ -24,6 +24,7 @@ private slots:
     void deleteByPositions();
     void failedDeletionIsReported();
     void addKeyInAWindowWithItsOwnCtrlN();
+    void fitsTheSmallestWindow();
 };
 
 class TestClientEditor : public QObject {

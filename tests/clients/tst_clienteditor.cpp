@@ -258,7 +258,7 @@ void TestClientEditor::deleteAfterConfirmation()
     QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
     // The client's sentence, then what its delete rules take along.
     QCOMPARE(question->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés. "
-                                                         "1 contact et 1 location seront aussi supprimés."));
+                                                         "1\u00A0contact et 1\u00A0location seront aussi supprimés."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     fixtures::settle();
     QVERIFY(!a->isDeleted());

@@ -90,7 +90,7 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     QCOMPARE(boutonParDefaut(box), QStringLiteral("Annuler"));
     QCOMPARE(box->informativeText(),
              QStringLiteral("Tous les contacts de ce client seront également supprimés. "
-                            "2 contacts, 3 locations et 6 bons de pesée seront aussi supprimés."));
+                            "2\u00A0contacts, 3\u00A0locations et 6\u00A0bons de pesée seront aussi supprimés."));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
     QVERIFY(!gros->isDeleted());
     QCOMPARE(e.ctx->count<LocationDeBenne>(), 4);
@@ -98,7 +98,7 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     // One rental alone: singular, feminine.
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Petit"), QStringLiteral("Supprimer")));
     box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
-    QVERIFY(box && box->informativeText().endsWith(QStringLiteral(" 1 location sera aussi supprimée.")));
+    QVERIFY(box && box->informativeText().endsWith(QStringLiteral(" 1\u00A0location sera aussi supprimée.")));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(petit->isDeleted());
@@ -115,7 +115,7 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     e.liste()->listView()->setFocus();
     QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
     box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
-    QVERIFY(box && box->informativeText().contains(QStringLiteral("3 locations et 6 bons de pesée")));
+    QVERIFY(box && box->informativeText().contains(QStringLiteral("3\u00A0locations et 6\u00A0bons de pesée")));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(gros->isDeleted());
@@ -314,7 +314,7 @@ void TestTypedWork::rowsAndFieldsAtTheSmallSize()
     QRect nom;
     for (const auto& p : forms::RecordRowDelegate::placeLines(content, rect, view->font())) {
         if (p.line == 1 && content.lines[1].parts[p.part].symbol == QStringLiteral("person.crop.rectangle.stack"))
-            compte = p.shown == QStringLiteral("3") || p.shown == QStringLiteral("3 contact(s)");
+            compte = p.shown == QStringLiteral("3") || p.shown == QStringLiteral("3\u00A0contact(s)");
         if (p.line == 0 && p.part == 0) {
             QVERIFY(p.cut);
             nom = p.textRect;

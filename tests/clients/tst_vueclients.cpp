@@ -3,6 +3,7 @@
 
 #include "tests.h"
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"
@@ -131,7 +132,7 @@ void TestVueClients::rows()
     c->setEmail(QStringLiteral("a@b.fr"));
     c->setTelephone(QStringLiteral("0102"));
     new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
-    QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1 contact(s)"}));
+    QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1\u00A0contact(s)"}));
 
     for (const QString& ok : {QStringLiteral("abcdef"), QStringLiteral(" #ABCDEF \n")}) {
         c->setCouleur(ok);
@@ -343,4 +344,24 @@ void TestVueClients::addKeyInAWindowWithItsOwnCtrlN()
     delete vue;
     QTest::keyClick(&fenetre, Qt::Key_N, Qt::ControlModifier);
     QCOMPARE(nouvellesFenetres, 1);
+}
+
+void TestVueClients::fitsTheSmallestWindow()
+{
+    auto ctx = fixtures::store();
+    Client* c = fixtures::client(ctx.get(), fixtures::longName(QStringLiteral("Client")),
+                                 fixtures::longName(QStringLiteral("Ville")), QStringLiteral("33000"),
+                                 fixtures::longName(QStringLiteral("Adresse")), fixtures::longName(QStringLiteral("mail")));
+    ctx->insert(new Contact(fixtures::longName(QStringLiteral("Prénom")), fixtures::longName(QStringLiteral("Contact")),
+                            fixtures::longName(QStringLiteral("Tél")), fixtures::longName(QStringLiteral("mail")), c));
+    fixtures::save(ctx.get());
+
+    // The smallest window: "Annuler", "Enregistrer", "Ville" and the contact's "Supprimer" stay
+    // whole and in view, the labels above their fields; nothing scrolls sideways.
+    const QStringList faults = fit::listScreenFaults(new VueClients(ctx.get()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    // Wide, the labels beside their fields.
+    const QStringList wide = fit::wideEditorFaults(new VueClients(ctx.get()));
+    QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
 }

@@ -46,4 +46,5 @@ private slots:
     void toolbarOfTheMainWindow();
     void keysOfTheList();
     void pictures();
+    void fitsTheSmallestWindow();
 };

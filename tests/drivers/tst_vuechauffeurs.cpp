@@ -2,6 +2,7 @@
 
 #include "outils.h"
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 
 #include "app/contentview.h"
 #include "drivers/formulaireajoutdisponibilite.h"
@@ -146,6 +147,18 @@ void TestVueChauffeurs::selectionAndForms()
     laisserPasser();
     QCOMPARE(v.formulaire(), f);
     QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
+
+    // Another driver, the question answered "Annuler": the draft stays, no row is selected, and
+    // "Supprimer", which would have nothing to delete, is disabled.
+    cliquerLigne(v, 0);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Annuler")));
+    laisserPasser();
+    QCOMPARE(v.formulaire(), f);
+    QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Brouillon"));
+    QCOMPARE(v.chauffeurSelectionne(), nullptr);
+    QVERIFY(v.liste()->listView()->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!v.boutonSupprimer()->isEnabled());
 
     // Another driver, the draft given up when asked: a form of his own.
     cliquerLigne(v, 0);
@@ -453,4 +466,26 @@ void TestVueChauffeurs::pictures()
         feuille->reject();
         laisserPasser();
     }
+}
+
+void TestVueChauffeurs::fitsTheSmallestWindow()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    auto* qualification = new Qualification(fixtures::longName(QStringLiteral("Permis")));
+    ctx->insert(qualification);
+    auto* specialisation = new Specialisation(fixtures::longName(QStringLiteral("Spécialité")));
+    ctx->insert(specialisation);
+    auto* formation = new Formation(fixtures::longName(QStringLiteral("Formation")));
+    ctx->insert(formation);
+    auto* c = new Chauffeur(fixtures::longName(QStringLiteral("Nom")), fixtures::longName(QStringLiteral("Prénom")),
+                            qualification, {specialisation}, {}, {}, 50, fixtures::longName(QStringLiteral("Tél")),
+                            fixtures::longName(QStringLiteral("mail")), fixtures::longName(QStringLiteral("Notes")), true);
+    ctx->insert(c);
+    ctx->insert(new FormationChauffeur(c, formation, horloge().maintenantLocal().addDays(20)));
+    fixtures::save(ctx.get());
+
+    // "Prénom", "Nom", "Téléphone" and "Enregistrer" whole, the form scrolls up and down only.
+    const QStringList faults = fit::listScreenFaults(new VueChauffeurs(ctx.get(), nullptr, horloge()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }

@@ -12,6 +12,7 @@ private slots:
     void keyboardThroughTheSidebar();
     void deleteKeyAsksFirst();
     void ctrlNAndAnotherRowKeepTypedWork();
+    void fitsTheSmallestWindow();
 };
 
 class TestBenneEditor : public QObject {

@@ -2,6 +2,7 @@
 
 #include "tests.h"
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 
 #include "fleet/benneeditorview.h"
 #include "model/volume.h"
@@ -214,7 +215,7 @@ void TestVueBennes::deleteFromTheList()
     QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
-             QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
+             QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
@@ -403,7 +404,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1 location sera aussi supprimée."));
+    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 
@@ -574,4 +575,25 @@ void TestVueBennes::ctrlNAndAnotherRowKeepTypedWork()
     QTest::keyClick(e.vue->editeur()->volumeStepper(), Qt::Key_Up);
     QCOMPARE(e.vue->editeur()->volume(), 9.0);
     QCOMPARE(e.vue->editeur()->notesField()->toPlainText(), QString());
+}
+
+void TestVueBennes::fitsTheSmallestWindow()
+{
+    // Long texts everywhere: a note, a device, and skips in every state.
+    auto ctx = fixtures::store();
+    auto* dispositif = new DispositifSpecial(fixtures::longName(QStringLiteral("Dispositif")));
+    ctx->insert(dispositif);
+    fixtures::benne(ctx.get(), 10, EtatBenne::inutilisable, fixtures::longName(QStringLiteral("Note")), dispositif);
+    fixtures::benne(ctx.get(), 15, EtatBenne::neuf, fixtures::longName(QStringLiteral("Note")));
+    fixtures::save(ctx.get());
+
+    // The smallest window: the list narrows, the editor's labels go above its fields, the
+    // state segments and the stepper wrap; nothing scrolls sideways, every control is whole.
+    auto* vue = new VueBennes(ctx.get());
+    const QStringList faults = fit::listScreenFaults(vue);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    // Wide, the labels stand beside their fields.
+    const QStringList wide = fit::wideEditorFaults(new VueBennes(ctx.get()));
+    QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
 }

@@ -1,6 +1,7 @@
 // The treatment centres screen and editor driven as a user would.
 
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"
 #include "widgets/forms/listpanel.h"
@@ -33,6 +34,7 @@ private slots:
     void suppressionParMenuEtParTouche();
     void suppressionRetireLeCentreDesTypes();
     void echecsDeSauvegarde();
+    void tientDansLaPlusPetiteFenetre();
 
 private:
     CentreTraitement* ajouter(const QString& nom, const std::optional<QString>& ville = {});
@@ -126,8 +128,8 @@ void TestCentres::contenuDesLignes()
         }
         return out;
     };
-    QCOMPARE(textes(CentresListView::ligneCentre(sansVille)), QStringList({"Sans ville", "0 type(s)"}));
-    QCOMPARE(textes(CentresListView::ligneCentre(avecVille)), QStringList({"Bassens", "Bassens|3 type(s)"}));
+    QCOMPARE(textes(CentresListView::ligneCentre(sansVille)), QStringList({"Sans ville", "0\u00A0type(s)"}));
+    QCOMPARE(textes(CentresListView::ligneCentre(avecVille)), QStringList({"Bassens", "Bassens|3\u00A0type(s)"}));
     QCOMPARE(CentresListView::ligneCentre(avecVille).lines.at(1).parts.at(0).symbol,
              QStringLiteral("mappin.and.ellipse"));
 }
@@ -144,7 +146,22 @@ void TestCentres::ajouterPuisChoisirUnCentre()
     QVERIFY(m_vue->editeur());
     QCOMPARE(m_vue->editeur()->entete(), QStringLiteral("Modifier le centre"));
     QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Alpha"));
-    QCOMPARE(QApplication::focusWidget(), m_vue->editeur()->champ(CentreEditorView::FocusField::nom));
+    // The list keeps the focus: the arrow keys move through the centres, Delete asks about the
+    // chosen one, and the name field is left alone.
+    QCOMPARE(QApplication::focusWidget(), m_vue->listPanel()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(m_vue->selection()->nom(), QStringLiteral("Beta"));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
+    QCOMPARE(QApplication::focusWidget(), m_vue->listPanel()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(m_vue.get(), QStringLiteral("confirmation")),
+                                     QStringLiteral("Annuler")));
+    QCOMPARE(m_vue->editeur()->champ(CentreEditorView::FocusField::nom)->text(), QStringLiteral("Beta"));
+    QCOMPARE(m_store->count<CentreTraitement>(), 2);
+    m_vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_vue.get()));
+    QTest::keyClick(m_vue->listPanel()->listView(), Qt::Key_Up);
+    QCOMPARE(m_vue->selection(), a);
 
     QTest::keyClick(m_vue.get(), Qt::Key_N, Qt::ControlModifier);
     QVERIFY(!m_vue->selection());
@@ -450,6 +467,16 @@ int lancerTestCentres(int argc, char** argv)
 {
     TestCentres t;
     return QTest::qExec(&t, argc, argv);
+}
+
+void TestCentres::tientDansLaPlusPetiteFenetre()
+{
+    ajouter(fixtures::longName(QStringLiteral("Centre")), fixtures::longName(QStringLiteral("Ville")));
+    const QStringList faults = fit::listScreenFaults(new CentresListView(m_store.get()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    const QStringList wide = fit::wideEditorFaults(new CentresListView(m_store.get()));
+    QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
 }
 
 #include "tst_centres.moc"

@@ -1,6 +1,7 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
 #include "screenfixtures.h"
+#include "../widgets/screenfit.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
 #include "wastes/typedechetrow.h"
@@ -31,6 +32,7 @@ private slots:
     void suppressionDePlusieursLignes();
     void echecDeLaSauvegardeDUneSuppression();
     void couleursDesPastilles();
+    void tientDansLaPlusPetiteFenetre();
 
 private:
     TypeDechet* ajouter(const QString& libelle);
@@ -148,10 +150,24 @@ void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
     QApplication::processEvents();
     QCOMPARE(m_store->count<TypeDechet>(), 2);
     QVERIFY(!m_store->hasChanges());
-    QVERIFY(!m_vue->formulaire());
     QVERIFY(m_vue->selection());
     QCOMPARE(m_vue->selection()->libelle(), QStringLiteral("Verre"));
     QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre"}));
+    // The new type stays in view, in its edit form, as in the other editors.
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(m_vue->isEditing());
+    QCOMPARE(m_vue->typeEnCoursEdition(), m_vue->selection());
+    QCOMPARE(m_vue->formulaire()->frame()->title(), QStringLiteral("Modifier le type de déchet"));
+    QCOMPARE(qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle))->text(),
+             QStringLiteral("Verre"));
+    QVERIFY(!m_vue->formulaire()->hasUnsavedChanges());
+    // Saved again from there, it changes the same record.
+    libelle = qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle));
+    fixtures::typeText(libelle, QStringLiteral(" blanc"));
+    QTest::keyClick(libelle, Qt::Key_Return, Qt::ControlModifier);
+    QApplication::processEvents();
+    QCOMPARE(m_store->count<TypeDechet>(), 2);
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre blanc"}));
 }
 
 void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
@@ -183,7 +199,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     QVERIFY(alerte);
     QCOMPARE(alerte->windowTitle(), QStringLiteral("Suppression impossible"));
     QCOMPARE(alerte->informativeText(),
-             QStringLiteral("Ce type de déchet est utilisé dans 1 location(s). Supprimez-les d'abord "
+             QStringLiteral("Ce type de déchet est utilisé dans 1\u00A0location(s). Supprimez-les d'abord "
                             "ou modifiez leur type de déchet."));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QVERIFY(!fixtures::openBox(m_vue.get()));
@@ -195,7 +211,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     m_vue->supprimerType(bois);
     alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
-    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3 location(s).")));
+    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3\u00A0location(s).")));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(m_store->count<TypeDechet>(), 2);
 }
@@ -272,7 +288,7 @@ void TestGestionTypesDechets::suppressionDePlusieursLignes()
     QMessageBox* alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
     // One alert, quoting the last refused type.
-    QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2 location(s)")));
+    QVERIFY(alerte->informativeText().contains(QStringLiteral(" 2\u00A0location(s)")));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"B", "D"}));
 }
@@ -316,6 +332,27 @@ int lancerTestGestionTypesDechets(int argc, char** argv)
 {
     TestGestionTypesDechets t;
     return QTest::qExec(&t, argc, argv);
+}
+
+void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
+{
+    // A long label, a category of another program, a long centre.
+    TypeDechet* type = fixtures::wasteType(fixtures::longName(QStringLiteral("Déchet")),
+                                           fixtures::longName(QStringLiteral("Catégorie")));
+    type->setDetails(fixtures::longName(QStringLiteral("Détails")));
+    m_store->insert(type);
+    auto* centre = fixtures::centre(fixtures::longName(QStringLiteral("Centre")));
+    m_store->insert(centre);
+    type->setCentres({centre});
+    fixtures::save(m_store.get());
+
+    // In edit and creation mode: no sideways scroll bar, nested or not, every button and
+    // field whole; the title cut with "…" reads whole in its tool tip.
+    const QStringList faults = fit::listScreenFaults(new GestionTypesDechetsView(m_store.get()));
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    const QStringList wide = fit::wideEditorFaults(new GestionTypesDechetsView(m_store.get()));
+    QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
 }
 
 #include "tst_gestiontypesdechets.moc"

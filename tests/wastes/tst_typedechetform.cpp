@@ -398,14 +398,31 @@ void TestTypeDechetForm::editionDUnTypeExistant()
     t->setCentreFavoriID(QUuid::createUuid()); // no such centre
     QVERIFY(m_store->save());
     ouvrir(t);
-    // A category outside the list and an unknown centre are shown as no choice and kept.
-    QCOMPARE(m_form->findChildren<QComboBox*>().at(0)->currentIndex(), -1);
+    // A category outside the list shows as an entry of its own after the five, chosen; an
+    // unknown centre as no choice. Both are kept.
+    auto* categorie = m_form->findChildren<QComboBox*>().at(0);
+    QCOMPARE(categorie->count(), TypeDechetFormView::categories.size() + 1);
+    QCOMPARE(categorie->currentText(), QStringLiteral("Béton armé"));
+    QCOMPARE(categorie->itemText(categorie->count() - 1), QStringLiteral("Béton armé"));
     saisir(QStringLiteral("Détails"), QStringLiteral("Sans ferraille"));
     m_form->frame()->saveButton()->click();
     QCOMPARE(t->categorie(), QStringLiteral("Béton armé"));
     QCOMPARE(t->details(), std::optional<QString>(QStringLiteral("Sans ferraille")));
     QVERIFY(t->centres().isEmpty());
     QCOMPARE(m_store->count<TypeDechet>(), 1);
+
+    // Another category chosen, then the stored one again from its entry: that one is written.
+    ouvrir(t);
+    categorie = m_form->findChildren<QComboBox*>().at(0);
+    categorie->setCurrentIndex(1);
+    emit categorie->activated(1);
+    QCOMPARE(m_form->model()->categorie(), QStringLiteral("Inertes"));
+    const int propre = categorie->count() - 1;
+    categorie->setCurrentIndex(propre);
+    emit categorie->activated(propre);
+    QCOMPARE(m_form->model()->categorie(), QStringLiteral("Béton armé"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->categorie(), QStringLiteral("Béton armé"));
 }
 
 void TestTypeDechetForm::echecDeSauvegardeEnCreation()

@@ -53,6 +53,10 @@ private slots:
     void numberMessageStandsUnderTheRow();
     void destructiveEntriesAreRed();
     void confirmationsShowTheirTitleWhole();
+    void labelsGoAboveTheirFieldsWhenNarrow();
+    void editorHeaderKeepsItsButtonsWhole();
+    void iconsOnColouredButtonsReadAtEveryScale();
+    void multiLineFieldsShowTheirWholeBorder();
 };
 
 class ListDetailTest : public QObject {

@@ -5,10 +5,17 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
+#include "widgets/elidedlabel.h"
+#include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
+#include "screenfit.h"
+
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QListView>
 #include <QMessageBox>
 #include <QStringListModel>
@@ -137,4 +144,174 @@ void FormLookTest::confirmationsShowTheirTitleWhole()
     bold.setBold(true);
     QVERIFY(box->width() >= QFontMetrics(bold).horizontalAdvance(title) + 100);
     box->done(0);
+}
+
+namespace {
+
+QLabel* labelOf(QWidget* root, const QString& text)
+{
+    for (QLabel* l : root->findChildren<QLabel*>())
+        if (l->text() == text)
+            return l;
+    return nullptr;
+}
+
+QRect placeIn(QWidget* w, QWidget* root)
+{
+    return QRect(w->mapTo(root, QPoint()), w->size());
+}
+
+} // namespace
+
+void FormLookTest::labelsGoAboveTheirFieldsWhenNarrow()
+{
+    auto* frame = new EditorFrame(QStringLiteral("person.crop.square"), QStringLiteral("Client"));
+    FormSection* section = frame->addSection(QStringLiteral("Coordonnées"), QStringLiteral("mappin.and.ellipse"));
+    auto* adresse = new QLineEdit;
+    adresse->setMinimumWidth(90);
+    section->addRow(QStringLiteral("Adresse"), adresse);
+    // A row of fields wider than a narrow pane beside its label, but not alone.
+    auto* ville = new QHBoxLayout;
+    auto* cp = new QLineEdit;
+    cp->setFixedWidth(70);
+    auto* nom = new QLineEdit;
+    nom->setMinimumWidth(150);
+    ville->addWidget(cp);
+    ville->addWidget(nom, 1);
+    section->addRow(QStringLiteral("Code postal / Ville"), ville);
+    auto* number = new NumberField(NumberField::Kind::Decimal, true);
+    number->setFieldWidth(120);
+    section->addRow(QStringLiteral("Forfait (€ HT)"), number);
+
+    // Wide: each label beside its field, level with it, on the leading side of the fields.
+    fit::Host wide(frame, QSize(700, 500));
+    QLabel* adresseLabel = labelOf(frame, QStringLiteral("Adresse"));
+    QLabel* villeLabel = labelOf(frame, QStringLiteral("Code postal / Ville"));
+    QVERIFY(adresseLabel && villeLabel);
+    QVERIFY(placeIn(adresseLabel, frame).right() < placeIn(adresse, frame).left());
+    QVERIFY(std::abs(placeIn(adresseLabel, frame).center().y() - placeIn(adresse, frame).center().y()) <= 2);
+    QVERIFY(placeIn(villeLabel, frame).right() < placeIn(cp, frame).left());
+    // Labels read up to the fields: aligned to their trailing edge.
+    QVERIFY(adresseLabel->alignment() & Qt::AlignRight);
+    QVERIFY(fit::faults(&wide).isEmpty());
+
+    // Narrow: each label above its field, the fields as wide as the section; nothing scrolls
+    // sideways and every field stays whole.
+    wide.resize(320, 500);
+    fit::Host::settle();
+    QVERIFY(placeIn(adresseLabel, frame).bottom() < placeIn(adresse, frame).top());
+    QVERIFY(placeIn(villeLabel, frame).bottom() < placeIn(cp, frame).top());
+    QCOMPARE(placeIn(adresseLabel, frame).left(), placeIn(adresse, frame).left());
+    QVERIFY(adresseLabel->alignment() & Qt::AlignLeft);
+    QVERIFY2(fit::faults(&wide).isEmpty(), qPrintable(fit::faults(&wide).join(QLatin1Char('\n'))));
+    // The section asks no more width than its widest field.
+    QVERIFY(frame->minimumSizeHint().width() <= 320);
+
+    // A refused number's message still reads under its field.
+    number->lineEdit()->setText(QStringLiteral("douze"));
+    QVERIFY(!number->commit());
+    fit::Host::settle();
+    QVERIFY(number->messageLabel()->isVisible());
+    QVERIFY(placeIn(number->messageLabel(), frame).top() >= placeIn(number->lineEdit(), frame).bottom());
+    QVERIFY2(fit::faults(&wide).isEmpty(), qPrintable(fit::faults(&wide).join(QLatin1Char('\n'))));
+
+    // Wide again: beside again.
+    wide.resize(700, 500);
+    fit::Host::settle();
+    QVERIFY(placeIn(adresseLabel, frame).right() < placeIn(adresse, frame).left());
+}
+
+void FormLookTest::editorHeaderKeepsItsButtonsWhole()
+{
+    const QString title = QStringLiteral("Modifier le type de déchet");
+    auto* frame = new EditorFrame(QStringLiteral("leaf.circle"), title);
+    FormSection* section = frame->addSection(QStringLiteral("Identité"), QStringLiteral("tag.circle"));
+    section->addRow(QStringLiteral("Libellé"), new QLineEdit);
+    fit::Host host(frame, QSize(330, 400));
+    // Both buttons whole and in view; the title gives way, whole in its tool tip.
+    QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
+    for (QPushButton* b : {frame->cancelButton(), frame->saveButton()}) {
+        QVERIFY(b->isVisible());
+        QVERIFY(b->width() >= b->sizeHint().width());
+        QVERIFY(QRect(QPoint(), host.size()).contains(placeIn(b, &host)));
+    }
+    auto* label = frame->findChild<ElidedLabel*>(QStringLiteral("editorTitle"));
+    QVERIFY(label);
+    // Too narrow for the buttons beside the title: they go under it, on the trailing side.
+    QVERIFY(placeIn(frame->saveButton(), frame).top() > placeIn(label, frame).bottom());
+    QVERIFY(placeIn(frame->cancelButton(), frame).right() < placeIn(frame->saveButton(), frame).left());
+
+    // A little wider, one line: the title is cut and reads whole in its tool tip.
+    host.resize(430, 400);
+    fit::Host::settle();
+    QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
+    QCOMPARE(placeIn(frame->saveButton(), frame).center().y(), placeIn(label, frame).center().y());
+    QVERIFY(label->isElided());
+    QCOMPARE(shownToolTip(label->toolTip()), title);
+    QCOMPARE(frame->title(), title);
+
+    // Wide, the whole title and no tool tip.
+    host.resize(1000, 400);
+    fit::Host::settle();
+    QVERIFY(!label->isElided());
+    QVERIFY(label->toolTip().isEmpty());
+}
+
+void FormLookTest::iconsOnColouredButtonsReadAtEveryScale()
+{
+    // The share of an icon's pixels drawn at full strength: strokes that fade into their
+    // background (the red of a danger button) show as a faint tint.
+    auto strong = [](const QIcon& icon, qreal scale) {
+        const QImage img = icon.pixmap(QSize(16, 16), scale).toImage().convertToFormat(QImage::Format_ARGB32);
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += qAlpha(img.pixel(x, y)) >= 230;
+        return double(n) / (img.width() * img.height());
+    };
+    // The danger button's trash can, white on red.
+    QPushButton* danger = makeDangerButton(QStringLiteral("Supprimer cette benne"));
+    const double atOne = strong(danger->icon(), 1.0);
+    QVERIFY(atOne > 0.05);
+    for (qreal scale : {1.5, 2.0})
+        QVERIFY2(strong(danger->icon(), scale) >= atOne * 0.6,
+                 qPrintable(QStringLiteral("at %1: %2 against %3").arg(scale).arg(strong(danger->icon(), scale)).arg(atOne)));
+    delete danger;
+}
+
+void FormLookTest::multiLineFieldsShowTheirWholeBorder()
+{
+    // At 1.5 the frame of a multi-line field lost its edges under its white page; run at
+    // QT_SCALE_FACTOR=1.5 as well.
+    auto* frame = new EditorFrame(QStringLiteral("shippingbox.fill"), QStringLiteral("Benne"));
+    FormSection* section = frame->addSection(QStringLiteral("Notes"), QStringLiteral("note.text"));
+    auto* notes = new QPlainTextEdit;
+    setFieldBorder(notes);
+    notes->setFixedHeight(90);
+    section->content()->addWidget(notes);
+    fit::Host host(frame, QSize(400, 300));
+    const QImage img = notes->grab().toImage();
+    const QColor page = notes->palette().color(QPalette::Base);
+    // Each edge holds a line of pixels clearly darker than the page.
+    auto edgeShows = [&](bool vertical, int at) {
+        int dark = 0;
+        const int length = vertical ? img.height() : img.width();
+        for (int i = length / 4; i < 3 * length / 4; ++i) {
+            const QColor c = vertical ? img.pixelColor(at, i) : img.pixelColor(i, at);
+            dark += c.lightness() < page.lightness() - 30;
+        }
+        return dark >= length / 2 - 2;
+    };
+    auto anyOf = [&](bool vertical, std::initializer_list<int> lines) {
+        for (int at : lines)
+            if (edgeShows(vertical, at))
+                return true;
+        return false;
+    };
+    const int w = img.width();
+    const int h = img.height();
+    QVERIFY2(anyOf(false, {0, 1}), "top");
+    QVERIFY2(anyOf(false, {h - 1, h - 2}), "bottom");
+    QVERIFY2(anyOf(true, {0, 1}), "left");
+    QVERIFY2(anyOf(true, {w - 1, w - 2}), "right");
 }

@@ -4,6 +4,7 @@
 
 #include "formstyle.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedLayout>
@@ -34,6 +35,8 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     titleLabel->setObjectName(QStringLiteral("emptyStateTitle"));
     titleLabel->setFont(fontFor(TextStyle::Title3, font()));
     titleLabel->setAlignment(Qt::AlignCenter);
+    // A narrow pane breaks the title between its words rather than cut it.
+    titleLabel->setWordWrap(true);
     layout->addWidget(titleLabel);
 
     auto* descriptionLabel = new QLabel(description, this);
@@ -94,10 +97,59 @@ void DetailPane::showPlaceholder()
     old->deleteLater();
 }
 
+namespace {
+
+// The list beside its detail: when the room runs short, the list narrows to its floor before the
+// detail is squeezed below the width it asks for (an editor's labels beside their fields). A
+// width the user gave the list by dragging stays until the window is resized.
+class ListSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+    void followUser() { m_userWidth = true; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QSplitter::resizeEvent(event);
+        m_userWidth = false;
+        giveDetailItsWidth();
+    }
+
+    bool event(QEvent* event) override
+    {
+        const bool done = QSplitter::event(event);
+        if (event->type() == QEvent::LayoutRequest && !m_userWidth)
+            giveDetailItsWidth();
+        return done;
+    }
+
+private:
+    void giveDetailItsWidth()
+    {
+        if (count() != 2 || !isVisible())
+            return;
+        QList<int> s = sizes();
+        const int floor = widget(0)->minimumWidth();
+        const int wanted = widget(1)->sizeHint().width();
+        const int give = std::min(s[0] - floor, wanted - s[1]);
+        if (give <= 0)
+            return;
+        s[0] -= give;
+        s[1] += give;
+        setSizes(s);
+    }
+
+    bool m_userWidth = false;
+};
+
+} // namespace
+
 QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int idealWidth,
                          int maxWidth, QWidget* parent)
 {
-    auto* split = new QSplitter(Qt::Horizontal, parent);
+    auto* split = new ListSplitter(Qt::Horizontal, parent);
+    QObject::connect(split, &QSplitter::splitterMoved, split, [split] { split->followUser(); });
     // The main window keeps the positions of splitters of this name between runs.
     split->setObjectName(QStringLiteral("listSplit"));
     split->setChildrenCollapsible(false);

@@ -1,5 +1,6 @@
 #include "editorframe.h"
 
+#include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 
 #include "formstyle.h"
@@ -8,7 +9,6 @@
 
 #include <QEvent>
 #include <QFrame>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -18,35 +18,27 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace kv::forms {
 
-namespace {
+VerticalScrollArea::VerticalScrollArea(QWidget* parent) : QScrollArea(parent) {}
 
-// Scrolls its form up and down only: it asks its layout for the width of the form, so that the
-// list beside it gives way first, and a form never scrolls sideways.
-class VerticalScrollArea : public QScrollArea {
-public:
-    using QScrollArea::QScrollArea;
+QSize VerticalScrollArea::minimumSizeHint() const
+{
+    QSize size = QScrollArea::minimumSizeHint();
+    if (widget())
+        size.setWidth(std::max(size.width(), widget()->minimumSizeHint().width()
+                                                 + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
+    return size;
+}
 
-    QSize minimumSizeHint() const override
-    {
-        QSize size = QScrollArea::minimumSizeHint();
-        if (widget())
-            size.setWidth(std::max(size.width(), widget()->minimumSizeHint().width()
-                                                     + verticalScrollBar()->sizeHint().width() + 2 * frameWidth()));
-        return size;
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == widget() && event->type() == QEvent::LayoutRequest)
-            updateGeometry();
-        return QScrollArea::eventFilter(watched, event);
-    }
-};
-
-} // namespace
+bool VerticalScrollArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == widget() && event->type() == QEvent::LayoutRequest)
+        updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
+}
 
 namespace {
 
@@ -93,6 +85,434 @@ protected:
 
 } // namespace
 
+namespace {
+
+constexpr int kRowsHSpacing = 16;
+constexpr int kRowsVSpacing = 12;
+// Between a label and the field under it.
+constexpr int kStackedSpacing = 4;
+// The narrowest field column that still reads well beside the labels.
+constexpr int kComfortableFieldWidth = 160;
+
+// The height of one line of field: labels stand level with a field's first line, so a field
+// that grows below (a message, several lines) leaves its label where it was.
+int fieldLineHeight()
+{
+    static const int height = QLineEdit().sizeHint().height();
+    return height;
+}
+
+int itemHeight(const QLayoutItem* item, int width)
+{
+    if (item->hasHeightForWidth())
+        return std::max(item->heightForWidth(width), item->minimumSize().height());
+    return item->sizeHint().height();
+}
+
+// The width a field takes out of `room`: all of it when it can grow, else its own. A widget
+// grows when its policy says so (whatever its inner layout does), a layout when it expands.
+int fieldWidth(const QLayoutItem* field, int room)
+{
+    int w = room;
+    const QWidget* widget = field->widget();
+    const bool grows = widget ? bool(widget->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
+                              : bool(field->expandingDirections() & Qt::Horizontal);
+    if (!grows)
+        w = std::min(w, std::max(field->sizeHint().width(), field->minimumSize().width()));
+    return std::max(0, std::min(w, field->maximumSize().width()));
+}
+
+void alignLabel(QLayoutItem* item, bool beside)
+{
+    if (auto* label = item ? qobject_cast<QLabel*>(item->widget()) : nullptr) {
+        const Qt::Alignment wanted = (beside ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        if (label->alignment() != wanted)
+            label->setAlignment(wanted);
+    }
+}
+
+} // namespace
+
+TrailingWrapLayout::TrailingWrapLayout(QWidget* parent) : QLayout(parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+    setSpacing(12);
+}
+
+TrailingWrapLayout::~TrailingWrapLayout()
+{
+    delete m_lead;
+    delete m_trail;
+}
+
+void TrailingWrapLayout::take(QLayoutItem* item)
+{
+    if (QWidget* w = item->widget())
+        addChildWidget(w);
+    else if (QLayout* l = item->layout())
+        addChildLayout(l);
+}
+
+void TrailingWrapLayout::setLead(QLayoutItem* item)
+{
+    delete m_lead;
+    m_lead = item;
+    take(item);
+    invalidate();
+}
+
+void TrailingWrapLayout::setTrail(QLayoutItem* item)
+{
+    delete m_trail;
+    m_trail = item;
+    take(item);
+    invalidate();
+}
+
+QList<QLayoutItem*> TrailingWrapLayout::present() const
+{
+    QList<QLayoutItem*> items;
+    for (QLayoutItem* i : {m_lead, m_trail})
+        if (i)
+            items.append(i);
+    return items;
+}
+
+int TrailingWrapLayout::count() const
+{
+    return int(present().size());
+}
+
+QLayoutItem* TrailingWrapLayout::itemAt(int index) const
+{
+    const QList<QLayoutItem*> items = present();
+    return index >= 0 && index < items.size() ? items[index] : nullptr;
+}
+
+QLayoutItem* TrailingWrapLayout::takeAt(int index)
+{
+    QLayoutItem* item = itemAt(index);
+    if (item == m_lead)
+        m_lead = nullptr;
+    else if (item == m_trail)
+        m_trail = nullptr;
+    invalidate();
+    return item;
+}
+
+bool TrailingWrapLayout::shown(const QLayoutItem* item)
+{
+    return item && !item->isEmpty();
+}
+
+bool TrailingWrapLayout::oneLineAt(int width) const
+{
+    const QMargins m = contentsMargins();
+    const int room = width - m.left() - m.right();
+    if (!shown(m_lead) || !shown(m_trail))
+        return true;
+    return room >= m_lead->minimumSize().width() + spacing() + m_trail->sizeHint().width();
+}
+
+int TrailingWrapLayout::heightForWidth(int width) const
+{
+    return layOut(QRect(0, 0, width, 0), false);
+}
+
+QSize TrailingWrapLayout::minimumSize() const
+{
+    const QMargins m = contentsMargins();
+    int w = 0;
+    for (QLayoutItem* i : present())
+        if (shown(i))
+            w = std::max(w, i->minimumSize().width());
+    return {w + m.left() + m.right(), heightForWidth(sizeHint().width())};
+}
+
+QSize TrailingWrapLayout::sizeHint() const
+{
+    const QMargins m = contentsMargins();
+    int w = 0;
+    int h = 0;
+    for (QLayoutItem* i : present()) {
+        if (!shown(i))
+            continue;
+        w += (w ? spacing() : 0) + i->sizeHint().width();
+        h = std::max(h, i->sizeHint().height());
+    }
+    return {w + m.left() + m.right(), h + m.top() + m.bottom()};
+}
+
+Qt::Orientations TrailingWrapLayout::expandingDirections() const
+{
+    Qt::Orientations o;
+    for (QLayoutItem* i : present())
+        o |= i->expandingDirections();
+    return o & Qt::Horizontal;
+}
+
+void TrailingWrapLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    layOut(rect, true);
+}
+
+int TrailingWrapLayout::layOut(const QRect& rect, bool apply) const
+{
+    const QMargins m = contentsMargins();
+    const QRect area = rect.marginsRemoved(m);
+    const int margins = m.top() + m.bottom();
+    const bool lead = shown(m_lead);
+    const bool trail = shown(m_trail);
+    const int leadH = lead ? itemHeight(m_lead, area.width()) : 0;
+    if (oneLineAt(rect.width())) {
+        int trailW = trail ? std::min(m_trail->sizeHint().width(), area.width()) : 0;
+        // A trailing part that can grow (a slider) takes what a fixed leading part (a label) leaves.
+        const bool trailGrows = trail && (m_trail->expandingDirections() & Qt::Horizontal)
+            && !(lead && (m_lead->expandingDirections() & Qt::Horizontal));
+        if (trailGrows)
+            trailW = std::max(trailW, area.width() - (lead ? m_lead->sizeHint().width() + spacing() : 0));
+        const int leadW = std::max(0, area.width() - (trail ? trailW + spacing() : 0));
+        const int h = std::max(lead ? itemHeight(m_lead, leadW) : 0, trail ? m_trail->sizeHint().height() : 0);
+        if (apply) {
+            if (lead)
+                m_lead->setGeometry(QRect(area.left(), area.top(), leadW, h));
+            if (trail)
+                m_trail->setGeometry(QRect(area.right() + 1 - trailW, area.top(), trailW, h));
+        }
+        return h + margins;
+    }
+    // The trailing part under the leading one: as wide as it wishes within the row, or all of
+    // the row when it can grow.
+    const int trailW = (m_trail->expandingDirections() & Qt::Horizontal)
+        ? area.width()
+        : std::min(std::max(m_trail->sizeHint().width(), m_trail->minimumSize().width()), area.width());
+    const int trailH = itemHeight(m_trail, trailW);
+    if (apply) {
+        m_lead->setGeometry(QRect(area.left(), area.top(), area.width(), leadH));
+        m_trail->setGeometry(QRect(area.right() + 1 - trailW, area.top() + leadH + spacing(), trailW, trailH));
+    }
+    return leadH + spacing() + trailH + margins;
+}
+
+FormRowsLayout::FormRowsLayout(QWidget* parent) : QLayout(parent)
+{
+    setContentsMargins(0, 0, 0, 0);
+}
+
+FormRowsLayout::~FormRowsLayout()
+{
+    for (const Row& row : std::as_const(m_rows)) {
+        delete row.label;
+        delete row.field;
+    }
+}
+
+void FormRowsLayout::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    invalidate();
+}
+
+void FormRowsLayout::addRow(QLabel* label, QLayoutItem* field)
+{
+    if (label)
+        addChildWidget(label);
+    if (QWidget* w = field->widget())
+        addChildWidget(w);
+    else if (QLayout* l = field->layout())
+        addChildLayout(l);
+    m_rows.append({label ? new QWidgetItem(label) : nullptr, field});
+    invalidate();
+}
+
+void FormRowsLayout::addRow(QLabel* label, QWidget* field)
+{
+    addRow(label, new QWidgetItem(field));
+}
+
+void FormRowsLayout::addUnderFields(QWidget* widget)
+{
+    addRow(nullptr, widget);
+}
+
+void FormRowsLayout::addItem(QLayoutItem* item)
+{
+    m_rows.append({nullptr, item});
+    invalidate();
+}
+
+int FormRowsLayout::count() const
+{
+    int n = 0;
+    for (const Row& row : m_rows)
+        n += row.label ? 2 : 1;
+    return n;
+}
+
+QLayoutItem* FormRowsLayout::itemAt(int index) const
+{
+    for (const Row& row : m_rows) {
+        if (row.label) {
+            if (index == 0)
+                return row.label;
+            --index;
+        }
+        if (index == 0)
+            return row.field;
+        --index;
+    }
+    return nullptr;
+}
+
+QLayoutItem* FormRowsLayout::takeAt(int index)
+{
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        Row& row = m_rows[i];
+        if (row.label) {
+            if (index == 0) {
+                QLayoutItem* taken = std::exchange(row.label, nullptr);
+                invalidate();
+                return taken;
+            }
+            --index;
+        }
+        if (index == 0) {
+            QLayoutItem* taken = row.field;
+            // The row's label stays as a row of its own.
+            if (row.label)
+                row.field = new QSpacerItem(0, 0);
+            else
+                m_rows.removeAt(i);
+            invalidate();
+            return taken;
+        }
+        --index;
+    }
+    return nullptr;
+}
+
+void FormRowsLayout::invalidate()
+{
+    m_cachedWidth = -1;
+    QLayout::invalidate();
+}
+
+int FormRowsLayout::labelColumn() const
+{
+    int w = m_labelWidth;
+    for (const Row& row : m_rows)
+        if (row.label && !row.label->isEmpty())
+            w = std::max(w, row.label->sizeHint().width());
+    return w;
+}
+
+int FormRowsLayout::widestField() const
+{
+    int w = 0;
+    for (const Row& row : m_rows)
+        if (!row.field->isEmpty())
+            w = std::max(w, row.field->minimumSize().width());
+    return w;
+}
+
+bool FormRowsLayout::labelsBesideAt(int width) const
+{
+    const QMargins m = contentsMargins();
+    const int room = width - m.left() - m.right() - labelColumn() - kRowsHSpacing;
+    return room >= std::max(widestField(), kComfortableFieldWidth);
+}
+
+QSize FormRowsLayout::minimumSize() const
+{
+    // Stacked: the widest label or field. The height is the least the rows take side by side;
+    // heightForWidth() gives the height at a given width.
+    int width = widestField();
+    for (const Row& row : m_rows)
+        if (row.label && !row.label->isEmpty())
+            width = std::max(width, row.label->minimumSize().width());
+    const QMargins m = contentsMargins();
+    width += m.left() + m.right();
+    const int wide = labelColumn() + kRowsHSpacing + widestField() + m.left() + m.right();
+    return {width, heightForWidth(std::max(width, wide))};
+}
+
+QSize FormRowsLayout::sizeHint() const
+{
+    int fields = 0;
+    for (const Row& row : m_rows)
+        if (!row.field->isEmpty())
+            fields = std::max(fields, row.field->sizeHint().width());
+    const QMargins m = contentsMargins();
+    const int width = std::max(labelColumn() + kRowsHSpacing + std::max(fields, kComfortableFieldWidth)
+                                   + m.left() + m.right(),
+                               minimumSize().width());
+    return {width, heightForWidth(width)};
+}
+
+int FormRowsLayout::heightForWidth(int width) const
+{
+    if (width != m_cachedWidth) {
+        m_cachedHeight = layOut(QRect(0, 0, width, 0), false);
+        m_cachedWidth = width;
+    }
+    return m_cachedHeight;
+}
+
+void FormRowsLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    layOut(rect, true);
+}
+
+int FormRowsLayout::layOut(const QRect& rect, bool apply) const
+{
+    const QMargins m = contentsMargins();
+    const QRect area = rect.marginsRemoved(m);
+    const bool beside = labelsBesideAt(rect.width());
+    if (apply)
+        const_cast<FormRowsLayout*>(this)->m_beside = beside;
+    const int labels = beside ? labelColumn() : 0;
+    const int fieldLeft = beside ? area.left() + labels + kRowsHSpacing : area.left();
+    const int room = std::max(0, area.right() + 1 - fieldLeft);
+    int y = area.top();
+    bool first = true;
+    for (const Row& row : m_rows) {
+        const bool hasLabel = row.label && !row.label->isEmpty();
+        if (!hasLabel && row.field->isEmpty())
+            continue;
+        if (!first)
+            y += kRowsVSpacing;
+        first = false;
+        const int fw = fieldWidth(row.field, room);
+        const int fh = row.field->isEmpty() ? 0 : itemHeight(row.field, fw);
+        if (beside) {
+            const int lh = hasLabel ? std::max(row.label->sizeHint().height(), fieldLineHeight()) : 0;
+            if (apply) {
+                alignLabel(row.label, true);
+                if (hasLabel)
+                    row.label->setGeometry(QRect(area.left(), y, labels, lh));
+                if (!row.field->isEmpty())
+                    row.field->setGeometry(QRect(fieldLeft, y + std::max(0, (lh - fh) / 2), fw, fh));
+            }
+            y += std::max(lh, fh);
+        } else {
+            if (hasLabel) {
+                const int lh = row.label->sizeHint().height();
+                if (apply) {
+                    alignLabel(row.label, false);
+                    row.label->setGeometry(QRect(area.left(), y, area.width(), lh));
+                }
+                y += lh + (row.field->isEmpty() ? 0 : kStackedSpacing);
+            }
+            if (apply && !row.field->isEmpty())
+                row.field->setGeometry(QRect(fieldLeft, y, fw, fh));
+            y += fh;
+        }
+    }
+    return y - area.top() + m.top() + m.bottom();
+}
+
 FormSection::FormSection(const QString& title, const QString& symbol, QWidget* parent)
     : QWidget(parent), m_title(title)
 {
@@ -122,27 +542,24 @@ FormSection::FormSection(const QString& title, const QString& symbol, QWidget* p
     outer->addWidget(box);
 }
 
-QGridLayout* FormSection::grid()
+FormRowsLayout* FormSection::rows()
 {
-    if (!m_grid) {
-        m_grid = new QGridLayout;
-        m_grid->setHorizontalSpacing(16);
-        m_grid->setVerticalSpacing(12);
-        m_grid->setColumnStretch(1, 1);
-        m_content->addLayout(m_grid);
+    if (!m_rows) {
+        m_rows = new FormRowsLayout;
+        m_rows->setLabelWidth(m_labelWidth);
+        m_content->addLayout(m_rows);
     }
-    return m_grid;
+    return m_rows;
+}
+
+void FormSection::setLabelWidth(int width)
+{
+    m_labelWidth = width;
+    if (m_rows)
+        m_rows->setLabelWidth(width);
 }
 
 namespace {
-
-// The height of one line of field: labels stand level with a field's first line, so a field
-// that grows below (a message, several lines) leaves its label where it was.
-int fieldLineHeight()
-{
-    static const int height = QLineEdit().sizeHint().height();
-    return height;
-}
 
 // The number fields of a row, in the order they stand.
 void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
@@ -158,36 +575,32 @@ void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
     }
 }
 
-QLabel* rowLabel(const QString& text, int width, QWidget* parent)
+// The label of a row: the layout gives it the column's width beside the fields.
+QLabel* rowLabel(const QString& text, QWidget* parent)
 {
-    QLabel* label = makeFieldLabel(text, width, parent);
-    label->setMinimumHeight(fieldLineHeight());
-    return label;
+    if (text.isEmpty())
+        return nullptr;
+    return makeFieldLabel(text, 0, parent);
 }
 
 } // namespace
 
 int FormSection::addRow(const QString& label, QWidget* field)
 {
-    QGridLayout* g = grid();
-    const int row = g->rowCount();
-    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
-    // A field that can grow takes the width of the pane; the others keep their own.
-    if (field->sizePolicy().horizontalPolicy() & QSizePolicy::ExpandFlag)
-        g->addWidget(field, row, 1, Qt::AlignVCenter);
-    else
-        g->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
-    placeMessages(g->itemAtPosition(row, 1));
+    FormRowsLayout* r = rows();
+    const int row = r->rowCount();
+    auto* item = new QWidgetItem(field);
+    r->addRow(rowLabel(label, this), item);
+    placeMessages(item);
     return row;
 }
 
 int FormSection::addRow(const QString& label, QLayout* field)
 {
-    QGridLayout* g = grid();
-    const int row = g->rowCount();
-    g->addWidget(rowLabel(label, m_labelWidth, this), row, 0, Qt::AlignTop | Qt::AlignRight);
-    g->addLayout(field, row, 1);
-    placeMessages(g->itemAtPosition(row, 1));
+    FormRowsLayout* r = rows();
+    const int row = r->rowCount();
+    r->addRow(rowLabel(label, this), field);
+    placeMessages(field);
     return row;
 }
 
@@ -198,12 +611,11 @@ void FormSection::placeMessages(QLayoutItem* fields)
     QList<NumberField*> numbers;
     if (fields)
         collectNumberFields(fields, numbers);
-    QGridLayout* g = grid();
     for (NumberField* n : numbers) {
         QLabel* message = n->messageLabel();
         if (QLayout* own = n->layout())
             own->removeWidget(message);
-        g->addWidget(message, g->rowCount(), 1);
+        rows()->addUnderFields(message);
     }
 }
 
@@ -220,18 +632,22 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     QPalette barPalette = bar->palette();
     barPalette.setColor(QPalette::Window, barPalette.color(QPalette::Window).darker(104));
     bar->setPalette(barPalette);
-    auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(16, 12, 16, 12);
-    barLayout->setSpacing(12);
-    barLayout->addWidget(symbolLabel(symbol, 24, bar));
-    m_title = new QLabel(title, bar);
+    auto* lead = new QHBoxLayout;
+    lead->setSpacing(12);
+    lead->addWidget(symbolLabel(symbol, 24, bar));
+    m_title = new ElidedLabel(title, bar);
     m_title->setObjectName(QStringLiteral("editorTitle"));
     m_title->setFont(fontFor(TextStyle::Title3, font()));
-    barLayout->addWidget(m_title);
-    barLayout->addStretch(1);
+    lead->addWidget(m_title, 1);
+    auto* trail = new QHBoxLayout;
+    trail->setSpacing(12);
+    auto* barLayout = new TrailingWrapLayout(bar);
+    barLayout->setContentsMargins(16, 12, 16, 12);
+    barLayout->setLead(lead);
+    barLayout->setTrail(trail);
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
     m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
-    barLayout->addWidget(m_cancel);
+    trail->addWidget(m_cancel);
     m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
                              QStringLiteral("Enregistrer"), bar);
     m_save->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
@@ -239,7 +655,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
         "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
         " border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }"));
-    barLayout->addWidget(m_save);
+    trail->addWidget(m_save);
     layout->addWidget(bar);
 
     auto* divider = new QFrame(this);

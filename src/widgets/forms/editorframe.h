@@ -6,18 +6,122 @@
 // dialog of the editor closes only that. The editor supplies the sections' fields.
 
 #include <QKeySequence>
+#include <QLayout>
+#include <QScrollArea>
 #include <QWidget>
 
-class QGridLayout;
 class QLayoutItem;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 class QVBoxLayout;
+
+namespace kv {
+class ElidedLabel;
+}
 
 namespace kv::forms {
 
 class WindowKey;
+
+// A row of a leading part, which takes the room left, and a trailing part (buttons), which keeps
+// its width. Too narrow for the trailing part beside the least of the leading one, the trailing
+// part goes on a line of its own under it, on the trailing side: buttons stay whole, and the
+// row's minimum width is that of the wider part alone. Its height follows its width.
+class TrailingWrapLayout : public QLayout {
+public:
+    explicit TrailingWrapLayout(QWidget* parent = nullptr);
+    ~TrailingWrapLayout() override;
+
+    // The layout takes the items (a QLayout is one) and their widgets.
+    void setLead(QLayoutItem* item);
+    void setTrail(QLayoutItem* item);
+    void setLead(QWidget* w) { setLead(new QWidgetItem(w)); }
+    void setTrail(QWidget* w) { setTrail(new QWidgetItem(w)); }
+    // True when both parts stand on one line at this width of the layout.
+    bool oneLineAt(int width) const;
+
+    void addItem(QLayoutItem*) override {}
+    int count() const override;
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    Qt::Orientations expandingDirections() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize minimumSize() const override;
+    QSize sizeHint() const override;
+    void setGeometry(const QRect& rect) override;
+
+private:
+    static bool shown(const QLayoutItem* item);
+    void take(QLayoutItem* item);
+    QList<QLayoutItem*> present() const;
+    int layOut(const QRect& rect, bool apply) const;
+
+    QLayoutItem* m_lead = nullptr;
+    QLayoutItem* m_trail = nullptr;
+};
+
+// A scroll area that scrolls its form up and down only: its minimum width is the form's, so
+// that what stands beside it gives way first.
+class VerticalScrollArea : public QScrollArea {
+public:
+    explicit VerticalScrollArea(QWidget* parent = nullptr);
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Rows of a label and its field. Where the width allows, the labels stand in a column of their
+// own (at least `labelWidth` wide, aligned to its trailing edge) beside their fields; where it is
+// too narrow for both side by side, each label stands above its field. Its minimum width is
+// that of the stacked form, so a narrow pane never scrolls sideways; its height follows its width.
+class FormRowsLayout : public QLayout {
+public:
+    explicit FormRowsLayout(QWidget* parent = nullptr);
+    ~FormRowsLayout() override;
+
+    void setLabelWidth(int width);
+    int labelWidth() const { return m_labelWidth; }
+    // Appends a row; `label` may be null (a row of fields under the previous ones). A field that
+    // cannot grow keeps its own width, on the leading side.
+    void addRow(QLabel* label, QLayoutItem* field);
+    void addRow(QLabel* label, QWidget* field);
+    // Appends a line under the fields, as wide as they are (a message); it takes no room while hidden.
+    void addUnderFields(QWidget* widget);
+    // True when the labels stand beside their fields at this width of the layout.
+    bool labelsBesideAt(int width) const;
+    bool labelsBeside() const { return m_beside; }
+    int rowCount() const { return int(m_rows.size()); }
+
+    void addItem(QLayoutItem* item) override;
+    int count() const override;
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize minimumSize() const override;
+    QSize sizeHint() const override;
+    void setGeometry(const QRect& rect) override;
+    void invalidate() override;
+
+private:
+    struct Row {
+        QLayoutItem* label = nullptr;
+        QLayoutItem* field = nullptr;
+    };
+    int labelColumn() const;
+    int widestField() const;
+    // Places the rows in `rect` (only measures when `apply` is false); returns the height used.
+    int layOut(const QRect& rect, bool apply) const;
+
+    QList<Row> m_rows;
+    int m_labelWidth = 120;
+    bool m_beside = true;
+    mutable int m_cachedWidth = -1;
+    mutable int m_cachedHeight = 0;
+};
 
 // A titled box of the editor body: a header (symbol and title) above a framed box whose
 // content is either rows of label and field (addRow) or free widgets (content()).
@@ -32,14 +136,16 @@ public:
     // Appends a row starting with a field label; returns the row index.
     int addRow(const QString& label, QWidget* field);
     int addRow(const QString& label, QLayout* field);
-    void setLabelWidth(int width) { m_labelWidth = width; }
+    void setLabelWidth(int width);
+
+    // The rows' layout (made with the first row).
+    FormRowsLayout* rows();
 
 private:
-    QGridLayout* grid();
     void placeMessages(QLayoutItem* fields);
     QString m_title;
     QVBoxLayout* m_content = nullptr;
-    QGridLayout* m_grid = nullptr;
+    FormRowsLayout* m_rows = nullptr;
     int m_labelWidth = 120;
 };
 
@@ -69,7 +175,8 @@ signals:
 
 private:
     WindowKey* m_cancelKey = nullptr;
-    QLabel* m_title = nullptr;
+    // Cut with "…" (the whole title in its tool tip) so that the buttons stay whole.
+    ElidedLabel* m_title = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
     QVBoxLayout* m_body = nullptr;

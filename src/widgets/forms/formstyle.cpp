@@ -2,6 +2,8 @@
 
 #include "widgets/textstyles.h"
 
+#include <QAbstractScrollArea>
+
 #include <algorithm>
 #include <cmath>
 
@@ -97,6 +99,12 @@ QColor standardGreen()
 QColor standardGrey()
 {
     return QColor(0x80, 0x80, 0x80);
+}
+
+void setFieldBorder(QAbstractScrollArea* field)
+{
+    field->setStyleSheet(QStringLiteral("QAbstractScrollArea { border: 1px solid rgba(128, 128, 128, 150);"
+                                        " border-radius: 3px; background: palette(base); }"));
 }
 
 QLabel* makeFieldLabel(const QString& text, int width, QWidget* parent)

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+class QAbstractScrollArea;
+
 namespace kv::forms {
 
 // Text styles, relative to the widget's font.
@@ -38,6 +40,10 @@ void makeSelectionReadable(QWidget* view);
 // Default colours of new records.
 QColor standardGreen();
 QColor standardGrey();
+
+// A multi-line field's border, drawn whole at any scale (a framed scroll area loses edges
+// under its page at fractional scales).
+void setFieldBorder(QAbstractScrollArea* field);
 
 // The label that starts a form row: secondary colour, fixed width, aligned to the trailing edge.
 QLabel* makeFieldLabel(const QString& text, int width = 120, QWidget* parent = nullptr);

@@ -40,7 +40,8 @@ QString deletedAlongText(const ModelContext* context, const QList<Record*>& reco
             continue;
         total += n;
         allFeminine = allFeminine && noun.feminine;
-        parts.append(QLocale().toString(n) + QLatin1Char(' ')
+        // A no-break space: a count never parts from its noun at a line end.
+        parts.append(QLocale().toString(n) + QChar(0x00A0)
                      + QString::fromUtf8(n == 1 ? noun.singular : noun.plural));
     }
     if (parts.isEmpty())
