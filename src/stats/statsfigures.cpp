@@ -300,7 +300,7 @@ QColor couleurPourVolume(const QList<StatsVolumeLoue>& rows, double volume, cons
 QString ligneLegendeVolume(const StatsVolumeLoue& row, qint64 total)
 {
     return volumeTronque(row.volume) + QStringLiteral(" m³") + kEspaceFine + QStringLiteral(": ")
-           + nombre(row.nbLocations) + QStringLiteral(" location")
+           + nombre(row.nbLocations) + QStringLiteral("\u00A0location")
            + (row.nbLocations >= 2 ? QStringLiteral("s") : QString()) + QStringLiteral(" (")
            + nombre(pourcentage(row.nbLocations, total)) + kEspaceFine + QStringLiteral("%)");
 }
@@ -673,8 +673,8 @@ QColor couleurBarre(double rendement, double min, double max)
 QString ligneDetailRendement(const StatsRendementVolume& row)
 {
     return QStringLiteral("• ") + volumeTronque(row.volume) + QStringLiteral(" m³") + kEspaceFine
-           + QStringLiteral(": ") + nombre(row.nbLocations) + QStringLiteral(" locations, ") + nombre(row.nbBennes)
-           + QStringLiteral(" bennes (") + formatFixed(row.rendement(), 1) + QStringLiteral(" loc/benne)");
+           + QStringLiteral(": ") + nombre(row.nbLocations) + QStringLiteral("\u00A0locations, ") + nombre(row.nbBennes)
+           + QStringLiteral("\u00A0bennes (") + formatFixed(row.rendement(), 1) + QStringLiteral(" loc/benne)");
 }
 
 QList<double> volumesSeries(const QList<StatsRendementVolumeMois>& data)

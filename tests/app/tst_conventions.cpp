@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "screenfixtures.h"
+#include "shownpart.h"
 
 #include "app/contentview.h"
 #include "app/desktop.h"
@@ -224,27 +225,7 @@ std::unique_ptr<ModelContext> storeOfLongNames()
     return ctx;
 }
 
-// The part of `w` that its ancestors leave in view, in `window`'s coordinates. What lies below
-// the fold of a scroll area that scrolls up and down is reached by scrolling: such an area cuts
-// only sideways.
-QRect shownPart(QWidget* w, QWidget* window)
-{
-    QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
-    bool scrollsDown = false;
-    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
-        QRect room = p == window ? window->rect() : QRect(p->mapTo(window, QPoint(0, 0)), p->size());
-        auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
-        scrollsDown = scrollsDown || (area && area->viewport() == p && area->verticalScrollBar()->isVisible());
-        if (scrollsDown) {
-            room.setTop(std::min(room.top(), r.top()));
-            room.setBottom(std::max(room.bottom(), r.bottom()));
-        }
-        r &= room;
-        if (p == window)
-            break;
-    }
-    return r;
-}
+using fixtures::shownPart;
 
 QString describe(const QWidget* w)
 {

@@ -19,8 +19,9 @@ const QChar fine(0x202F);
 
 QString f(const char* texte)
 {
-    // The narrow no-break space written as "_" in the expected texts below.
-    return QString::fromUtf8(texte).replace(QLatin1Char('_'), fine);
+    // The narrow no-break space written as "_" in the expected texts below, the no-break space
+    // that keeps a count with its noun as "~".
+    return QString::fromUtf8(texte).replace(QLatin1Char('_'), fine).replace(QLatin1Char('~'), QChar(0x00A0));
 }
 
 LocationDeBenneStat rangee(qint64 pose, const QString& libelle, std::optional<QString> couleur = std::nullopt)
@@ -126,11 +127,11 @@ void TestFigures::volumesEtCouleurs()
     QCOMPARE(paletteVolumes()[0], QColor(0, 122, 255));
 
     // "10 m³ : 3 locations (75 %)" for 3 of 4; 7.5 truncated in the legend.
-    QCOMPARE(ligneLegendeVolume({10, 3}, 4), f("10 m³_: 3 locations (75_%)"));
-    QCOMPARE(ligneLegendeVolume({7.5, 1}, 1), f("7 m³_: 1 location (100_%)"));
-    QCOMPARE(ligneLegendeVolume({10, 2}, 2), f("10 m³_: 2 locations (100_%)"));
-    QCOMPARE(ligneLegendeVolume({5, 1}, 3), f("5 m³_: 1 location (33_%)"));
-    QCOMPARE(ligneLegendeVolume({std::nan(""), 1}, 3), f("— m³_: 1 location (33_%)"));
+    QCOMPARE(ligneLegendeVolume({10, 3}, 4), f("10 m³_: 3~locations (75_%)"));
+    QCOMPARE(ligneLegendeVolume({7.5, 1}, 1), f("7 m³_: 1~location (100_%)"));
+    QCOMPARE(ligneLegendeVolume({10, 2}, 2), f("10 m³_: 2~locations (100_%)"));
+    QCOMPARE(ligneLegendeVolume({5, 1}, 3), f("5 m³_: 1~location (33_%)"));
+    QCOMPARE(ligneLegendeVolume({std::nan(""), 1}, 3), f("— m³_: 1~location (33_%)"));
 
     // Nine volumes: the ninth is blue again.
     const QList<StatsVolumeLoue> neuf = statsParVolume({1, 2, 3, 4, 5, 6, 7, 8, 9});
@@ -368,7 +369,7 @@ void TestFigures::rendement()
     const QList<StatsRendementVolume> de2024 = calculerRendementParVolume(bennes, locationsDeLAnnee(locations, 2024, z));
     QCOMPARE(de2024[0].volume, 20.0);
     QCOMPARE(de2024[1].rendement(), 4.0);
-    QCOMPARE(ligneDetailRendement(de2024[1]), f("• 10 m³_: 12 locations, 3 bennes (4.0 loc/benne)"));
+    QCOMPARE(ligneDetailRendement(de2024[1]), f("• 10 m³_: 12~locations, 3~bennes (4.0 loc/benne)"));
     QCOMPARE(locationsDeLAnnee(locations, std::nullopt, z).size(), locations.size());
 
     // The monthly points: by month, then volume; six rentals of three 10 m³ skips in March 2024
@@ -393,7 +394,7 @@ void TestFigures::rendement()
     const QList<StatsRendementVolume> zero = calculerRendementParVolume({10, 10, 10, 15, 15}, {});
     QCOMPARE(zero.size(), 2);
     QCOMPARE(zero[0].volume, 10.0); // equal yields: smallest volume first
-    QCOMPARE(ligneDetailRendement(zero[0]), f("• 10 m³_: 0 locations, 3 bennes (0.0 loc/benne)"));
+    QCOMPARE(ligneDetailRendement(zero[0]), f("• 10 m³_: 0~locations, 3~bennes (0.0 loc/benne)"));
     QCOMPARE(luminosite(couleurBarre(0, 0, 0)), 1.0);
     QVERIFY(qAbs(luminosite(couleurBarre(6, 4, 6)) - 0.9) < 0.01);
     QCOMPARE(luminosite(couleurBarre(4, 4, 6)), 1.0);
@@ -407,7 +408,7 @@ void TestFigures::rendement()
     QCOMPARE(avecNan.size(), 2);
     QVERIFY(std::isnan(avecNan[0].volume));
     QCOMPARE(avecNan[0].nbLocations, 2);
-    QCOMPARE(ligneDetailRendement(avecNan[0]), f("• — m³_: 2 locations, 1 bennes (2.0 loc/benne)"));
+    QCOMPARE(ligneDetailRendement(avecNan[0]), f("• — m³_: 2~locations, 1~bennes (2.0 loc/benne)"));
     QVERIFY(calculerRendementParVolume({}, locations).isEmpty());
 }
 

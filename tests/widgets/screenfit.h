@@ -4,6 +4,7 @@
 // stands in a scroll area as in the main window, nothing scrolls sideways, every button and field
 // is whole in view, every label is whole or cut with "…" and its whole text in its tool tip.
 
+#include "shownpart.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/editorframe.h"
@@ -69,26 +70,7 @@ private:
     QScrollArea* m_area = nullptr;
 };
 
-// The part of `w` that its ancestors leave in view; what lies below the fold of an area that
-// scrolls up and down counts as reachable.
-inline QRect shownPart(QWidget* w, QWidget* window)
-{
-    QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
-    bool scrollsDown = false;
-    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
-        QRect room = p == window ? window->rect() : QRect(p->mapTo(window, QPoint(0, 0)), p->size());
-        auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
-        scrollsDown = scrollsDown || (area && area->viewport() == p && area->verticalScrollBar()->isVisible());
-        if (scrollsDown) {
-            room.setTop(std::min(room.top(), r.top()));
-            room.setBottom(std::max(room.bottom(), r.bottom()));
-        }
-        r &= room;
-        if (p == window)
-            break;
-    }
-    return r;
-}
+using fixtures::shownPart;
 
 inline QString name(const QWidget* w)
 {
