@@ -70,7 +70,8 @@ const QChar fine(0x202F);
 
 QString f(const char* texte)
 {
-    return QString::fromUtf8(texte).replace(QLatin1Char('_'), fine);
+    // "_" the narrow no-break space, "~" the no-break space that keeps a count with its noun.
+    return QString::fromUtf8(texte).replace(QLatin1Char('_'), fine).replace(QLatin1Char('~'), QChar(0x00A0));
 }
 
 qint64 maintenant()
@@ -357,8 +358,8 @@ void TestVues::volumeRings()
     QCOMPARE(anneau->slices()[1]->value(), 2.0);
     QCOMPARE(anneau->slices()[0]->labelColor(), QColor(Qt::white));
     QCOMPARE(volumes->parVolume()->legende()->textes(),
-             (QStringList{f("7 m³_: 1 location (25_%)"), f("10 m³_: 2 locations (50_%)"),
-                          f("15 m³_: 1 location (25_%)")}));
+             (QStringList{f("7 m³_: 1~location (25_%)"), f("10 m³_: 2~locations (50_%)"),
+                          f("15 m³_: 1~location (25_%)")}));
 
     cliquerSegment(volumes->choix(), QStringLiteral("Par couleur"));
     anneau = volumes->parCouleur()->anneau();
@@ -640,8 +641,8 @@ void TestVues::yieldCharts()
     QCOMPARE(vue->choixAnnee()->count(), 3);
     QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("5.0")}));
-    QCOMPARE(vue->lignesDetail(), (QStringList{f("• 20 m³_: 6 locations, 1 bennes (6.0 loc/benne)"),
-                                               f("• 10 m³_: 15 locations, 3 bennes (5.0 loc/benne)")}));
+    QCOMPARE(vue->lignesDetail(), (QStringList{f("• 20 m³_: 6~locations, 1~bennes (6.0 loc/benne)"),
+                                               f("• 10 m³_: 15~locations, 3~bennes (5.0 loc/benne)")}));
     choisirDansMenu(vue->choixAnnee(), QStringLiteral("2024"));
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("4.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 3);
