@@ -57,6 +57,7 @@ private slots:
     void editorHeaderKeepsItsButtonsWhole();
     void iconsOnColouredButtonsReadAtEveryScale();
     void multiLineFieldsShowTheirWholeBorder();
+    void hugeOrLongTypedNumbersAreToldPlainly();
 };
 
 class ListDetailTest : public QObject {

@@ -315,3 +315,37 @@ void FormLookTest::multiLineFieldsShowTheirWholeBorder()
     QVERIFY2(anyOf(true, {0, 1}), "left");
     QVERIFY2(anyOf(true, {w - 1, w - 2}), "right");
 }
+
+void FormLookTest::hugeOrLongTypedNumbersAreToldPlainly()
+{
+    auto* frame = new EditorFrame(QStringLiteral("leaf.circle"), QStringLiteral("Type"));
+    FormSection* section = frame->addSection(QStringLiteral("Tarifs"), QStringLiteral("eurosign.circle"));
+    auto* jours = new NumberField(NumberField::Kind::Whole, true);
+    jours->setFieldWidth(120);
+    jours->setRange(plages::joursInclus, QStringLiteral("Jours inclus"));
+    section->addRow(QStringLiteral("Jours inclus"), jours);
+    fit::Host host(frame);
+    const int room = frame->minimumSizeHint().width();
+
+    // Past what a whole number holds, pasted with its line end: told its range, not "not a number".
+    jours->lineEdit()->setText(QStringLiteral("99999999999999999999\n").trimmed());
+    QVERIFY(!jours->commit());
+    QCOMPARE(jours->messageLabel()->text(), textePlage(QStringLiteral("Jours inclus"), plages::joursInclus));
+    jours->lineEdit()->setText(QStringLiteral("-99999999999999999999"));
+    QVERIFY(!jours->commit());
+    QCOMPARE(jours->messageLabel()->text(), textePlage(QStringLiteral("Jours inclus"), plages::joursInclus));
+    // A fraction is still no whole number.
+    jours->lineEdit()->setText(QStringLiteral("12,5"));
+    QVERIFY(!jours->commit());
+    QVERIFY(jours->messageLabel()->text().contains(QStringLiteral("n’est pas un nombre")));
+
+    // 300 letters: the message quotes their beginning, and the form is no wider for them.
+    jours->lineEdit()->setText(QString(300, QLatin1Char('x')));
+    QVERIFY(!jours->commit());
+    fit::Host::settle();
+    const QString message = jours->messageLabel()->text();
+    QVERIFY2(message.contains(QStringLiteral("…")) && message.size() < 100, qPrintable(message));
+    QVERIFY(frame->minimumSizeHint().width() <= room);
+    QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
+    QCOMPARE(jours->wholeValue(), std::optional<qint64>());
+}

@@ -88,8 +88,18 @@ bool NumberField::commit()
         ok = m_optional;
     } else if (m_kind == Kind::Whole) {
         whole = parseWhole(text, &ok);
-        if (ok)
+        if (ok) {
             v = double(*whole);
+        } else if (const std::optional<double> beyond = parseDecimal(text, &ok); ok && m_plage
+                   && !m_plage->contient(*beyond)) {
+            // A number too large to be read as a whole one is a number all the same: it is told
+            // its range, as a smaller one past the range is.
+            m_outOfRange = true;
+            showMessage(textePlage(m_nomChamp, *m_plage));
+            return false;
+        } else {
+            ok = false;
+        }
     } else {
         v = parseDecimal(text, &ok);
     }
@@ -97,7 +107,7 @@ bool NumberField::commit()
         showMessage(text.isEmpty()
                         ? QStringLiteral("Valeur obligatoire : la valeur précédente est conservée.")
                         : QStringLiteral("« %1 » n’est pas un nombre : la valeur précédente est conservée.")
-                              .arg(text));
+                              .arg(shortened(text)));
         display();
         return false;
     }
@@ -183,6 +193,18 @@ void NumberField::display()
                           : QString();
     m_edit->setText(m_shown);
     m_outOfRange = false;
+}
+
+QString NumberField::shortened(const QString& typed)
+{
+    // A message never grows with what was typed: a long text is quoted by its beginning.
+    constexpr int kLongest = 12;
+    if (typed.size() <= kLongest)
+        return typed;
+    int kept = kLongest - 1;
+    if (typed.at(kept - 1).isHighSurrogate())
+        --kept;
+    return typed.left(kept) + QStringLiteral("…");
 }
 
 std::optional<double> NumberField::parseDecimal(const QString& text, bool* ok) const

@@ -63,6 +63,7 @@ protected:
 private:
     void display();
     void showMessage(const QString& text);
+    static QString shortened(const QString& typed);
     std::optional<double> parseDecimal(const QString& text, bool* ok) const;
     std::optional<qint64> parseWhole(const QString& text, bool* ok) const;
     bool inRange(double v) const;
