@@ -1,5 +1,7 @@
 #include "locationsetpeseeview.h"
 
+#include "widgets/forms/editorframe.h"
+
 #include "minibondepeseeform.h"
 
 #include "model/helpers.h"
@@ -84,6 +86,17 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
             return false;
         form->setLocation(l);
         return true;
+    };
+    // The form scrolls up and down in its own pane, beside a list that scrolls on its own: the
+    // screen as a whole never scrolls.
+    setup.frame = [](MiniBonDePeseeForm* form) {
+        auto* defilement = new forms::VerticalScrollArea;
+        defilement->setObjectName(QStringLiteral("defilementBon"));
+        defilement->setFrameShape(QFrame::NoFrame);
+        defilement->setWidgetResizable(true);
+        defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        defilement->setWidget(form);
+        return defilement;
     };
     // The list follows the store by itself; the form stays on its rental.
     setup.afterSave = [](LocationDeBenne*) {};

@@ -67,11 +67,19 @@ struct Ecran {
                 continue;
             const QRect place(w->mapToGlobal(QPoint(0, 0)), w->size());
             if (auto* zoneInterne = qobject_cast<QAbstractScrollArea*>(w)) {
-                // The rentals' list is a list; anything else scrolling inside the screen is a
-                // scroll bar within a scroll bar (the document preview scrolls its pages).
-                if (zoneInterne != vue->liste() && !w->inherits("QPdfView")
-                    && (zoneInterne->verticalScrollBar()->isVisible() || zoneInterne->horizontalScrollBar()->isVisible()))
+                // The rentals' list and the ticket's form scroll up and down each on its own,
+                // side by side, while the screen as a whole stays still; anything else scrolling
+                // inside the screen is a scroll bar within a scroll bar (the document preview
+                // scrolls its pages).
+                const bool aCote = zoneInterne == vue->liste() || w->objectName() == QStringLiteral("defilementBon");
+                const bool defile = zoneInterne->verticalScrollBar()->isVisible()
+                    || zoneInterne->horizontalScrollBar()->isVisible();
+                if (!aCote && !w->inherits("QPdfView") && defile)
                     out << QStringLiteral("%1: %2 scrolls inside the screen").arg(ou, nom(w));
+                if (aCote && zoneInterne->horizontalScrollBar()->isVisible())
+                    out << QStringLiteral("%1: %2 scrolls sideways").arg(ou, nom(w));
+                if (aCote && defile && zone.verticalScrollBar()->maximum() > 0)
+                    out << QStringLiteral("%1: %2 scrolls within the scrolling screen").arg(ou, nom(w));
             }
             const bool atteignable = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)
                 || qobject_cast<QAbstractSpinBox*>(w);

@@ -12,19 +12,22 @@ WindowKey::WindowKey(QWidget* owner, const QKeySequence& keys, std::function<voi
       m_enabled(std::move(enabled))
 {
     owner->installEventFilter(this);
-    follow(owner->window());
+    follow();
 }
 
-void WindowKey::follow(QWidget* window)
+void WindowKey::follow()
 {
-    if (window == m_window)
-        return;
-    if (m_window)
-        m_window->removeEventFilter(this);
-    m_window = window;
-    // The owner hears the keys itself when it is the window.
-    if (m_window && m_window != m_owner)
-        m_window->installEventFilter(this);
+    for (const QPointer<QWidget>& a : std::as_const(m_ancestors))
+        if (a)
+            a->removeEventFilter(this);
+    m_ancestors.clear();
+    for (QWidget* a = m_owner->parentWidget(); a; a = a->parentWidget()) {
+        a->installEventFilter(this);
+        m_ancestors.append(a);
+    }
+    // The keys are heard by the window's filter (among the ancestors), or by the owner itself
+    // when it is the window.
+    m_window = m_owner->window();
 }
 
 bool WindowKey::matches(const QKeyEvent* key) const
@@ -44,8 +47,8 @@ bool WindowKey::matches(const QKeyEvent* key) const
 bool WindowKey::eventFilter(QObject* watched, QEvent* event)
 {
     // The window is known for sure once the owner is shown (its ancestors may change before).
-    if (watched == m_owner && (event->type() == QEvent::ParentChange || event->type() == QEvent::Show))
-        follow(m_owner->window());
+    if (event->type() == QEvent::ParentChange || (watched == m_owner && event->type() == QEvent::Show))
+        follow();
     if ((watched == m_window || watched == m_owner)
         && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         auto* key = static_cast<QKeyEvent*>(event);

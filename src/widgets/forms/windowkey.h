@@ -8,6 +8,7 @@
 
 #include <QKeySequence>
 #include <QObject>
+#include <QList>
 #include <QPointer>
 
 #include <functional>
@@ -33,13 +34,17 @@ protected:
 
 private:
     bool matches(const QKeyEvent* key) const;
-    void follow(QWidget* window);
+    // Listens to the owner's window for the keys, and to every ancestor between them for a
+    // change of parent: an owner wrapped in a widget before that widget finds its place (a
+    // scroll area around an editor) ends in another window than the one it started in.
+    void follow();
 
     QWidget* m_owner;
     QKeySequence m_keys;
     std::function<void()> m_action;
     std::function<bool()> m_enabled;
     QPointer<QWidget> m_window;
+    QList<QPointer<QWidget>> m_ancestors;
 };
 
 } // namespace kv::forms
