@@ -1,6 +1,5 @@
 #include "vueplanningchauffeurs.h"
 
-#include "widgets/foldingrow.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -37,6 +36,105 @@ QFrame* separateur(QWidget* parent)
     ligne->setFrameShadow(QFrame::Sunken);
     return ligne;
 }
+
+// The header: the day strip and the button side by side when the width allows. Narrower, the
+// strip goes on over more lines, and the button stands beside its last line, or under it.
+class EnTetePlanning : public QWidget {
+public:
+    explicit EnTetePlanning(QWidget* parent) : QWidget(parent) {}
+
+    void poser(DateSlider* bande, QWidget* bouton)
+    {
+        m_bande = bande;
+        m_bouton = bouton;
+        placer();
+    }
+
+    QSize sizeHint() const override { return {largeurUneLigne(), hauteurPour(largeurUneLigne())}; }
+    QSize minimumSizeHint() const override
+    {
+        const int largeur = 2 * kMarge + std::max(m_bande->minimumSizeHint().width(), m_bouton->sizeHint().width());
+        return {largeur, hauteurPour(largeur)};
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // The strip or the button changed their hints (another day's texts, say).
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            placer();
+        }
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        placer();
+    }
+
+private:
+    static constexpr int kMarge = 11;
+    static constexpr int kEspace = 6;
+
+    // The header takes the height its width asks for as it is laid out: told to the layout as a
+    // height for width, it would make the screen's scroll area as tall as the whole list.
+    int hauteurPour(int largeur) const
+    {
+        if (uneLigne(largeur))
+            return kMarge + std::max(m_bande->sizeHint().height(), m_bouton->sizeHint().height());
+        const int bande = m_bande->heightForWidth(largeurBande(largeur));
+        const QRect derniere = m_bande->derniereLigne(largeurBande(largeur));
+        if (boutonAcote(largeur))
+            return kMarge + std::max(bande, derniere.center().y() + (m_bouton->sizeHint().height() + 1) / 2);
+        return kMarge + bande + m_bouton->sizeHint().height();
+    }
+    // Whether the button fits beside the strip's last line.
+    bool boutonAcote(int largeur) const
+    {
+        return m_bande->derniereLigne(largeurBande(largeur)).right() + 1 + kEspace + m_bouton->sizeHint().width()
+            <= largeur - 2 * kMarge;
+    }
+    int largeurUneLigne() const
+    {
+        return kMarge + m_bande->sizeHint().width() + kEspace + m_bouton->sizeHint().width() + kMarge;
+    }
+    bool uneLigne(int largeur) const { return largeurUneLigne() <= largeur; }
+    int largeurBande(int largeur) const
+    {
+        return std::clamp(largeur - 2 * kMarge, m_bande->minimumSizeHint().width(), m_bande->sizeHint().width());
+    }
+    void placer()
+    {
+        if (!m_bande)
+            return;
+        setFixedHeight(hauteurPour(width()));
+        const QSize bouton = m_bouton->sizeHint();
+        if (uneLigne(width())) {
+            // Centred on each other.
+            const QSize bande = m_bande->sizeHint();
+            const int haut = std::max(bande.height(), bouton.height());
+            m_bande->setGeometry(kMarge, kMarge + (haut - bande.height()) / 2, bande.width(), bande.height());
+            m_bouton->setGeometry(kMarge + bande.width() + kEspace, kMarge + (haut - bouton.height()) / 2,
+                                  bouton.width(), bouton.height());
+            return;
+        }
+        const int largeur = largeurBande(width());
+        const int hauteur = m_bande->heightForWidth(largeur);
+        m_bande->setGeometry(kMarge, kMarge, largeur, hauteur);
+        if (boutonAcote(width())) {
+            const QRect derniere = m_bande->derniereLigne(largeur);
+            m_bouton->setGeometry(kMarge + derniere.right() + 1 + kEspace,
+                                  kMarge + derniere.center().y() - bouton.height() / 2, bouton.width(),
+                                  bouton.height());
+        } else {
+            m_bouton->setGeometry(kMarge, kMarge + hauteur, bouton.width(), bouton.height());
+        }
+    }
+
+    DateSlider* m_bande = nullptr;
+    QWidget* m_bouton = nullptr;
+};
 
 // A change of these types can change what a row shows.
 constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)
@@ -230,15 +328,10 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
 
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    // The button goes under the day strip when the window is too narrow for both.
-    auto* entete = new FoldingRow(this);
-    QBoxLayout* ligne = entete->row();
-    ligne->setContentsMargins(11, 11, 11, 0);
-
+    auto* entete = new EnTetePlanning(this);
     const QDateTime base = m_horloge.debutAujourdhui();
     m_slider = new DateSlider(m_selectedDate, base, 7, m_horloge.zone, entete);
     connect(m_slider, &DateSlider::selectedDateChanged, this, &VuePlanningChauffeurs::setSelectedDate);
-    ligne->addWidget(m_slider, 0, Qt::AlignVCenter);
 
     m_transmettre = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.up.fill")),
                                     QStringLiteral("Transmettre planning"), entete);
@@ -256,8 +349,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     auto* pileBouton = new QVBoxLayout(boiteBouton);
     pileBouton->setContentsMargins(20, 17, 0, 0);
     pileBouton->addWidget(m_transmettre);
-    ligne->addWidget(boiteBouton, 0, Qt::AlignVCenter);
-    ligne->addStretch(1);
+    entete->poser(m_slider, boiteBouton);
     return entete;
 }
 
