@@ -143,10 +143,61 @@ constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | e
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
+// The driver's card in his row: as tall as the row, so that the card can slide down it and stay in
+// view while the row scrolls past the top of the list.
+
+class EmplacementCarte : public QWidget {
+public:
+    EmplacementCarte(ChauffeurCard* carte, QWidget* vue, QWidget* parent)
+        : QWidget(parent), m_carte(carte), m_vue(vue)
+    {
+        setObjectName(QStringLiteral("emplacementCarte"));
+        carte->setParent(this);
+        carte->setMaximumWidth(kLargeur);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+
+    QSize sizeHint() const override { return {kLargeur, m_carte->sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    void epingler()
+    {
+        const QSize taille = m_carte->sizeHint().boundedTo(QSize(width(), QWIDGETSIZE_MAX));
+        // How far the top of the slot has gone above the top of the list.
+        const int cache = kMargeHaut - mapTo(m_vue, QPoint(0, 0)).y();
+        const int y = std::clamp(cache, 0, std::max(0, height() - taille.height()));
+        m_carte->setGeometry(0, y, taille.width(), taille.height());
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // The names changed, and the card's height with them.
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            epingler();
+        }
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        epingler();
+    }
+
+private:
+    static constexpr int kLargeur = 180;
+    // The room left above a card held at the top of the list.
+    static constexpr int kMargeHaut = 8;
+    ChauffeurCard* m_carte;
+    QWidget* m_vue;
+};
+
+// ---------------------------------------------------------------------------------------------
 // One driver's row
 
-RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* parent)
-    : QWidget(parent), m_chauffeur(chauffeur), m_context(context)
+RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur), m_context(context), m_vue(vue)
 {
     setObjectName(QStringLiteral("rangeeChauffeur"));
     auto* layout = new QVBoxLayout(this);
@@ -167,6 +218,7 @@ void RangeeChauffeur::oublier()
     delete m_contenu;
     m_contenu = nullptr;
     m_carte = nullptr;
+    m_emplacementCarte = nullptr;
     m_colonne = nullptr;
     m_plan = nullptr;
     m_emplacementPlan = nullptr;
@@ -183,15 +235,9 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     ligne->setContentsMargins(0, 12, 0, 12);
     ligne->setSpacing(32);
 
-    auto* boiteCarte = new QWidget(m_contenu);
-    boiteCarte->setFixedWidth(180);
-    auto* pileCarte = new QVBoxLayout(boiteCarte);
-    pileCarte->setContentsMargins(0, 0, 0, 0);
-    m_carte = new ChauffeurCard(m_chauffeur, boiteCarte);
-    m_carte->setMaximumWidth(boiteCarte->width());
-    pileCarte->addWidget(m_carte, 0, Qt::AlignLeft);
-    pileCarte->addStretch(1);
-    ligne->addWidget(boiteCarte, 0, Qt::AlignTop);
+    m_carte = new ChauffeurCard(m_chauffeur);
+    m_emplacementCarte = new EmplacementCarte(m_carte, m_vue, m_contenu);
+    ligne->addWidget(m_emplacementCarte);
 
     m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
     // The list takes the drops and hands each to the column under the pointer at that moment:
@@ -218,6 +264,24 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
     m_contenu->show();
+}
+
+void RangeeChauffeur::epinglerCarte()
+{
+    if (m_emplacementCarte)
+        m_emplacementCarte->epingler();
+}
+
+void RangeeChauffeur::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    epinglerCarte();
+}
+
+void RangeeChauffeur::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    epinglerCarte();
 }
 
 void RangeeChauffeur::changerJour(const DayWindow& jour)
@@ -290,8 +354,13 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setAcceptDrops(true);
     contenu->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
-    connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &VuePlanningChauffeurs::planifierConstruction);
+    connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        epinglerCartes();
+        marquerSousPointeur();
+        planifierConstruction();
+    });
+    connect(m_defilement->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &VuePlanningChauffeurs::marquerSousPointeur);
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
@@ -414,12 +483,14 @@ void VuePlanningChauffeurs::synchroniserRangees()
             separateurs.append(m_separateurs.takeAt(i));
             continue;
         }
-        auto* r = new RangeeChauffeur(c, m_context, m_liste->parentWidget());
+        auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), m_liste->parentWidget());
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
         connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
+            m_pointeurGlisse.reset();
+            marquer(nullptr);
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
         });
@@ -511,7 +582,9 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         const QPoint point = e->position().toPoint();
-        m_defilementAuto->pointerAt(contenu->mapTo(m_defilement->viewport(), point));
+        m_pointeurGlisse = contenu->mapTo(m_defilement->viewport(), point);
+        m_defilementAuto->pointerAt(*m_pointeurGlisse);
+        marquer(colonneEn(point));
         // Near an edge the list moves under the pointer: what lies there at the drop counts.
         if (colonneEn(point) || m_defilementAuto->isScrolling())
             e->acceptProposedAction();
@@ -521,9 +594,13 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     }
     case QEvent::DragLeave:
         m_defilementAuto->end();
+        m_pointeurGlisse.reset();
+        marquer(nullptr);
         return true;
     case QEvent::Drop: {
         m_defilementAuto->end();
+        m_pointeurGlisse.reset();
+        marquer(nullptr);
         auto* e = static_cast<QDropEvent*>(event);
         PrestationsColumn* colonne = colonneEn(e->position().toPoint());
         if (!colonne) {
@@ -539,6 +616,36 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     default:
         return QWidget::eventFilter(objet, event);
     }
+}
+
+PrestationsColumn* VuePlanningChauffeurs::colonneMarquee() const
+{
+    return m_colonneMarquee;
+}
+
+void VuePlanningChauffeurs::marquer(PrestationsColumn* colonne)
+{
+    if (colonne == m_colonneMarquee)
+        return;
+    if (m_colonneMarquee)
+        m_colonneMarquee->setMarquee(false);
+    m_colonneMarquee = colonne;
+    if (colonne)
+        colonne->setMarquee(true);
+}
+
+void VuePlanningChauffeurs::marquerSousPointeur()
+{
+    if (!m_pointeurGlisse)
+        return;
+    QWidget* contenu = m_defilement->widget();
+    marquer(colonneEn(contenu->mapFrom(m_defilement->viewport(), *m_pointeurGlisse)));
+}
+
+void VuePlanningChauffeurs::epinglerCartes()
+{
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->epinglerCarte();
 }
 
 QRect VuePlanningChauffeurs::zoneUtile() const
