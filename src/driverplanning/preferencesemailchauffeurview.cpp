@@ -58,6 +58,32 @@ QPlainTextEdit* editeurMultiligne(QWidget* parent)
     return e;
 }
 
+// The preview's area: at least 220 points high and as high as the preview at its width, so that
+// it is read by scrolling the page, never in a second scroll bar within it.
+class ZoneApercu : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override { return {QScrollArea::sizeHint().width(), hauteur()}; }
+    QSize minimumSizeHint() const override { return {QScrollArea::minimumSizeHint().width(), hauteur()}; }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // The preview's text changed, or its width.
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)
+            updateGeometry();
+        return QScrollArea::event(event);
+    }
+
+private:
+    int hauteur() const
+    {
+        const int contenu = widget() ? widget()->heightForWidth(viewport()->width()) : 0;
+        return std::max(220, contenu + 2 * frameWidth());
+    }
+};
+
 // A long template shows its beginning, not its end.
 void montrerDebut(QLineEdit* champ)
 {
@@ -241,11 +267,10 @@ QWidget* PreferencesEmailChauffeurView::construireApercu()
 {
     auto* boite = new QGroupBox(QStringLiteral("Aperçu"), this);
     auto* pileBoite = new QVBoxLayout(boite);
-    auto* defilement = new QScrollArea(boite);
+    auto* defilement = new ZoneApercu(boite);
     defilement->setObjectName(QStringLiteral("defilementApercu"));
     defilement->setWidgetResizable(true);
     defilement->setFrameShape(QFrame::NoFrame);
-    defilement->setMinimumHeight(220);
     auto* volet = new QWidget;
     auto* pile = new QVBoxLayout(volet);
     pile->setContentsMargins(0, 4, 0, 0);
