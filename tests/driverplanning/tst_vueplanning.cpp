@@ -872,6 +872,7 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     for (RangeeChauffeur* r : e.vue->rangees())
         marquees += r->colonne() && r->colonne()->marquee();
     QCOMPARE(marquees, 1);
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-colonne-marquee"));
     // The drop goes to that driver, and the mark goes with the drag.
     Chauffeur* destinataire = sous->chauffeur();
     QVERIFY(destinataire != chauffeurs[0]);
