@@ -37,11 +37,34 @@ QFrame* separateur(QWidget* parent)
     return ligne;
 }
 
+// A widget that places its children itself: again when it is resized, and when they change their
+// hints (other texts, say).
+class PoseeALaMain : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    virtual void placer() = 0;
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            placer();
+        }
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        placer();
+    }
+};
+
 // The header: the day strip and the button side by side when the width allows. Narrower, the
 // strip goes on over more lines, and the button stands beside its last line, or under it.
-class EnTetePlanning : public QWidget {
+class EnTetePlanning : public PoseeALaMain {
 public:
-    explicit EnTetePlanning(QWidget* parent) : QWidget(parent) {}
+    using PoseeALaMain::PoseeALaMain;
 
     void poser(DateSlider* bande, QWidget* bouton)
     {
@@ -55,22 +78,6 @@ public:
     {
         const int largeur = 2 * kMarge + std::max(m_bande->minimumSizeHint().width(), m_bouton->sizeHint().width());
         return {largeur, hauteurPour(largeur)};
-    }
-
-protected:
-    bool event(QEvent* event) override
-    {
-        // The strip or the button changed their hints (another day's texts, say).
-        if (event->type() == QEvent::LayoutRequest) {
-            updateGeometry();
-            placer();
-        }
-        return QWidget::event(event);
-    }
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        placer();
     }
 
 private:
@@ -104,7 +111,7 @@ private:
     {
         return std::clamp(largeur - 2 * kMarge, m_bande->minimumSizeHint().width(), m_bande->sizeHint().width());
     }
-    void placer()
+    void placer() override
     {
         if (!m_bande)
             return;
@@ -146,10 +153,10 @@ constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | e
 // The driver's card in his row: as tall as the row, so that the card can slide down it and stay in
 // view while the row scrolls past the top of the list.
 
-class EmplacementCarte : public QWidget {
+class EmplacementCarte : public PoseeALaMain {
 public:
     EmplacementCarte(ChauffeurCard* carte, QWidget* vue, QWidget* parent)
-        : QWidget(parent), m_carte(carte), m_vue(vue)
+        : PoseeALaMain(parent), m_carte(carte), m_vue(vue)
     {
         setObjectName(QStringLiteral("emplacementCarte"));
         carte->setParent(this);
@@ -160,29 +167,14 @@ public:
     QSize sizeHint() const override { return {kLargeur, m_carte->sizeHint().height()}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-    void epingler()
+    // Also when the names change, and the card's height with them.
+    void placer() override
     {
         const QSize taille = m_carte->sizeHint().boundedTo(QSize(width(), QWIDGETSIZE_MAX));
         // How far the top of the slot has gone above the top of the list.
         const int cache = kMargeHaut - mapTo(m_vue, QPoint(0, 0)).y();
         const int y = std::clamp(cache, 0, std::max(0, height() - taille.height()));
         m_carte->setGeometry(0, y, taille.width(), taille.height());
-    }
-
-protected:
-    bool event(QEvent* event) override
-    {
-        // The names changed, and the card's height with them.
-        if (event->type() == QEvent::LayoutRequest) {
-            updateGeometry();
-            epingler();
-        }
-        return QWidget::event(event);
-    }
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        epingler();
     }
 
 private:
@@ -269,7 +261,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
 void RangeeChauffeur::epinglerCarte()
 {
     if (m_emplacementCarte)
-        m_emplacementCarte->epingler();
+        m_emplacementCarte->placer();
 }
 
 void RangeeChauffeur::moveEvent(QMoveEvent* event)

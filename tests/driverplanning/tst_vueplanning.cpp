@@ -92,6 +92,21 @@ bool deposer(PrestationsColumn* colonne, QMimeData* mime)
     return drop.isAccepted();
 }
 
+// The large office: fifty drivers with thirty placements each on the day shown.
+QList<Chauffeur*> grandBureau(fx::Bureau& b)
+{
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    QList<Chauffeur*> chauffeurs;
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < 30; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+        chauffeurs << ch;
+    }
+    return chauffeurs;
+}
+
 QMimeData* texte(const QString& t)
 {
     auto* m = new QMimeData;
@@ -643,17 +658,8 @@ void TestVuePlanning::longNamesStayInTheirCards()
 
 void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
 {
-    // The large office: fifty drivers with thirty placements each on the day shown.
     fx::Bureau b;
-    Client* c = b.client(QStringLiteral("Charpente Robert"));
-    QList<Chauffeur*> chauffeurs;
-    for (int i = 0; i < 50; ++i) {
-        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
-        for (int k = 0; k < 30; ++k)
-            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
-                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
-        chauffeurs << ch;
-    }
+    const QList<Chauffeur*> chauffeurs = grandBureau(b);
     QVERIFY(b.context()->save());
     Ecran e(b.context());
     QScrollArea* zone = e.vue->zoneDefilement();
@@ -776,17 +782,8 @@ void TestVuePlanning::fitsTheSmallestWindow()
 
 void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
 {
-    // The large office: fifty drivers with thirty placements each on the day shown.
     fx::Bureau b;
-    Client* c = b.client(QStringLiteral("Charpente Robert"));
-    QList<Chauffeur*> chauffeurs;
-    for (int i = 0; i < 50; ++i) {
-        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
-        for (int k = 0; k < 30; ++k)
-            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
-                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
-        chauffeurs << ch;
-    }
+    const QList<Chauffeur*> chauffeurs = grandBureau(b);
     QVERIFY(b.context()->save());
     Ecran e(b.context());
     QScrollArea* zone = e.vue->zoneDefilement();
