@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kv {
@@ -56,16 +57,75 @@ int DateSlider::marge() const
     return int(std::floor((p->sizeHint().width() - p->tileRect().width()) / 2));
 }
 
+int DateSlider::largeurLigne(qsizetype debut, qsizetype fin) const
+{
+    if (fin <= debut)
+        return 0;
+    int largeur = 2 * marge() - kEspace;
+    for (qsizetype i = debut; i < fin; ++i)
+        largeur += m_pastilles[i]->sizeHint().width() - 2 * marge() + kEspace;
+    return largeur;
+}
+
+int DateSlider::lignes(int width) const
+{
+    // The pills share the lines evenly, the first lines taking one more when they do not divide.
+    const int n = int(m_pastilles.size());
+    for (int l = 1; l < n; ++l) {
+        const int parLigne = (n + l - 1) / l;
+        bool tient = true;
+        for (int debut = 0; debut < n && tient; debut += parLigne)
+            tient = largeurLigne(debut, std::min(n, debut + parLigne)) <= width;
+        if (tient)
+            return l;
+    }
+    return std::max(n, 1);
+}
+
+int DateSlider::pasDesLignes() const
+{
+    // Lines stand a room apart, tile to tile, so that no pill's room covers another's tile.
+    if (m_pastilles.isEmpty())
+        return 0;
+    return int(std::ceil(m_pastilles.first()->tileRect().height())) + marge();
+}
+
+QRect DateSlider::derniereLigne(int width) const
+{
+    const int n = int(m_pastilles.size());
+    if (n == 0)
+        return {};
+    const int l = lignes(width);
+    const int parLigne = (n + l - 1) / l;
+    const int debut = (l - 1) * parLigne;
+    return QRect(marge(), kMargeVerticale + (l - 1) * pasDesLignes(), largeurLigne(debut, n) - 2 * marge(),
+                 m_pastilles.first()->sizeHint().height());
+}
+
+int DateSlider::heightForWidth(int width) const
+{
+    if (m_pastilles.isEmpty())
+        return 2 * kMargeVerticale;
+    const int pas = pasDesLignes();
+    int hauteur = 0;
+    for (const PastilleJour* q : m_pastilles)
+        hauteur = std::max(hauteur, q->sizeHint().height());
+    return (lignes(width) - 1) * pas + hauteur + 2 * kMargeVerticale;
+}
+
 QSize DateSlider::sizeHint() const
 {
-    int largeur = 0, hauteur = 0;
-    for (const PastilleJour* p : m_pastilles) {
-        largeur += p->sizeHint().width() - 2 * marge() + kEspace;
-        hauteur = std::max(hauteur, p->sizeHint().height());
-    }
-    if (!m_pastilles.isEmpty())
-        largeur += 2 * marge() - kEspace;
-    return QSize(largeur, hauteur + 2 * kMargeVerticale);
+    const int largeur = largeurLigne(0, m_pastilles.size());
+    return QSize(largeur, heightForWidth(largeur));
+}
+
+QSize DateSlider::minimumSizeHint() const
+{
+    // One pill a line at the narrowest.
+    int largeur = 0;
+    for (qsizetype i = 0; i < m_pastilles.size(); ++i)
+        largeur = std::max(largeur, largeurLigne(i, i + 1));
+    return QSize(largeur, heightForWidth(largeur));
 }
 
 void DateSlider::resizeEvent(QResizeEvent* event)
@@ -76,12 +136,18 @@ void DateSlider::resizeEvent(QResizeEvent* event)
 
 void DateSlider::placer()
 {
-    int x = 0;
-    for (PastilleJour* p : std::as_const(m_pastilles)) {
+    if (m_pastilles.isEmpty())
+        return;
+    const int n = int(m_pastilles.size());
+    const int l = lignes(width());
+    const int parLigne = (n + l - 1) / l;
+    const int pas = pasDesLignes();
+    for (int i = 0; i < n; ++i) {
+        PastilleJour* p = m_pastilles[i];
         const QSize taille = p->sizeHint();
-        p->setGeometry(x, kMargeVerticale + (height() - 2 * kMargeVerticale - taille.height()) / 2, taille.width(),
-                       taille.height());
-        x += taille.width() - 2 * marge() + kEspace;
+        const int debut = i - i % parLigne;
+        const int x = largeurLigne(debut, i + 1) - taille.width();
+        p->setGeometry(x, kMargeVerticale + (i / parLigne) * pas, taille.width(), taille.height());
     }
 }
 

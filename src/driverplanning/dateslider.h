@@ -31,8 +31,15 @@ public:
     static QString label(int offset, const QDate& jour);
     static QString texteDate(const QDate& jour, const QLocale& locale = QLocale());
 
+    // All pills on one line; narrower, the strip goes on over as few lines as it needs, so that
+    // every pill stays whole and in view.
     QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    // Where the tiles of the last line stand at `width` (across: the tiles without the room around
+    // them; down: the line with it).
+    QRect derniereLigne(int width) const;
 
 signals:
     // A pill was clicked: the start of its day.
@@ -44,6 +51,11 @@ protected:
 private:
     // The room each pill keeps around its tile for the selected pill's growth and shadow.
     int marge() const;
+    // The number of lines the pills take at `width`.
+    int lignes(int width) const;
+    int pasDesLignes() const;
+    // The width of pills `debut` … `fin` - 1 side by side, their room included.
+    int largeurLigne(qsizetype debut, qsizetype fin) const;
     void placer();
     void majSelection();
     QDateTime m_selected;

@@ -5,6 +5,7 @@
 #include "model/query.h"
 #include "model/records.h"
 #include "widgets/focusguard.h"
+#include "widgets/foldingrow.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/textstyles.h"
@@ -36,9 +37,17 @@ QLabel* libelle(const QString& texte, QWidget* parent)
     return l;
 }
 
+// A template of several lines: 100 points high unless the window gives it more, so that a low
+// window keeps the other editors and the preview within a short scroll.
+class EditeurMultiligne : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    QSize sizeHint() const override { return {QPlainTextEdit::sizeHint().width(), minimumHeight()}; }
+};
+
 QPlainTextEdit* editeurMultiligne(QWidget* parent)
 {
-    auto* e = new QPlainTextEdit(parent);
+    auto* e = new EditeurMultiligne(parent);
     e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     e->setMinimumHeight(100);
     e->setTabChangesFocus(true);
@@ -47,6 +56,38 @@ QPlainTextEdit* editeurMultiligne(QWidget* parent)
     e->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128, 128, 128, 60);"
                                     " border-radius: 6px; padding: 2px; }"));
     return e;
+}
+
+// The preview's area: at least 220 points high and as high as the preview at its width, so that
+// it is read by scrolling the page, never in a second scroll bar within it.
+class ZoneApercu : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override { return {QScrollArea::sizeHint().width(), hauteur()}; }
+    QSize minimumSizeHint() const override { return {QScrollArea::minimumSizeHint().width(), hauteur()}; }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // The preview's text changed, or its width.
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize)
+            updateGeometry();
+        return QScrollArea::event(event);
+    }
+
+private:
+    int hauteur() const
+    {
+        const int contenu = widget() ? widget()->heightForWidth(viewport()->width()) : 0;
+        return std::max(220, contenu + 2 * frameWidth());
+    }
+};
+
+// A long template shows its beginning, not its end.
+void montrerDebut(QLineEdit* champ)
+{
+    champ->setCursorPosition(0);
 }
 
 QLabel* titreGras(const QString& texte, TextStyle style, QWidget* parent)
@@ -128,6 +169,8 @@ QWidget* PreferencesEmailChauffeurView::construireVariables()
         auto* l = new QLabel(ligne, boite);
         l->setFont(fontForStyle(TextStyle::subheadline, l->font()));
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // In a narrow window the list of variables goes on over the next line.
+        l->setWordWrap(true);
         pile->addWidget(l);
     }
     return boite;
@@ -143,11 +186,13 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
     grille->setVerticalSpacing(12);
     m_sujet = forms::keepOnOneLine(new QLineEdit(m_sauves.sujet, bloc));
     m_sujet->setObjectName(QStringLiteral("sujet"));
+    montrerDebut(m_sujet);
     m_entete = editeurMultiligne(bloc);
     m_entete->setObjectName(QStringLiteral("entete"));
     m_entete->setPlainText(m_sauves.entete);
     m_ligne = forms::keepOnOneLine(new QLineEdit(m_sauves.ligneOperation, bloc));
     m_ligne->setObjectName(QStringLiteral("ligneOperation"));
+    montrerDebut(m_ligne);
     m_pied = editeurMultiligne(bloc);
     m_pied->setObjectName(QStringLiteral("pied"));
     m_pied->setPlainText(m_sauves.pied);
@@ -178,8 +223,9 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
 
 QWidget* PreferencesEmailChauffeurView::construireCommandes()
 {
-    auto* rangee = new QWidget(this);
-    auto* ligne = new QHBoxLayout(rangee);
+    // The button, then the driver and the day; in a narrow window they go one under the other.
+    auto* rangee = new FoldingRow(this);
+    QBoxLayout* ligne = rangee->row();
     ligne->setContentsMargins(0, 0, 0, 0);
     m_reinitialiser = new QPushButton(QStringLiteral("Réinitialiser valeurs par défaut"), rangee);
     m_reinitialiser->setAutoDefault(false);
@@ -187,28 +233,33 @@ QWidget* PreferencesEmailChauffeurView::construireCommandes()
     ligne->addWidget(m_reinitialiser);
     ligne->addStretch(1);
 
-    auto* libelleChauffeur = new QLabel(QStringLiteral("Chauffeur"), rangee);
-    m_choixChauffeur = new QComboBox(rangee);
+    const auto avecLibelle = [rangee](const QString& texte, QWidget* champ) {
+        auto* paire = new QWidget(rangee);
+        auto* pile = new QHBoxLayout(paire);
+        pile->setContentsMargins(0, 0, 0, 0);
+        auto* libelle = new QLabel(texte, paire);
+        libelle->setBuddy(champ);
+        pile->addWidget(libelle);
+        champ->setParent(paire);
+        pile->addWidget(champ);
+        return paire;
+    };
+    m_choixChauffeur = new QComboBox;
     m_choixChauffeur->setObjectName(QStringLiteral("choixChauffeur"));
     m_choixChauffeur->setMinimumContentsLength(16);
     m_choixChauffeur->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    libelleChauffeur->setBuddy(m_choixChauffeur);
     connect(m_choixChauffeur, &QComboBox::activated, this, &PreferencesEmailChauffeurView::chauffeurChoisi);
-    ligne->addWidget(libelleChauffeur);
-    ligne->addWidget(m_choixChauffeur);
+    ligne->addWidget(avecLibelle(QStringLiteral("Chauffeur"), m_choixChauffeur));
 
-    auto* libelleDate = new QLabel(QStringLiteral("Date"), rangee);
-    m_choixDate = new QDateEdit(m_previewDate, rangee);
+    m_choixDate = new QDateEdit(m_previewDate);
     m_choixDate->setObjectName(QStringLiteral("choixDate"));
     m_choixDate->setCalendarPopup(true);
     m_choixDate->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
-    libelleDate->setBuddy(m_choixDate);
     connect(m_choixDate, &QDateEdit::dateChanged, this, [this](const QDate& d) {
         m_previewDate = d;
         rafraichirApercu();
     });
-    ligne->addWidget(libelleDate);
-    ligne->addWidget(m_choixDate);
+    ligne->addWidget(avecLibelle(QStringLiteral("Date"), m_choixDate));
     return rangee;
 }
 
@@ -216,12 +267,10 @@ QWidget* PreferencesEmailChauffeurView::construireApercu()
 {
     auto* boite = new QGroupBox(QStringLiteral("Aperçu"), this);
     auto* pileBoite = new QVBoxLayout(boite);
-    auto* defilement = new QScrollArea(boite);
+    auto* defilement = new ZoneApercu(boite);
     defilement->setObjectName(QStringLiteral("defilementApercu"));
     defilement->setWidgetResizable(true);
     defilement->setFrameShape(QFrame::NoFrame);
-    defilement->setMinimumHeight(220);
-    defilement->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     auto* volet = new QWidget;
     auto* pile = new QVBoxLayout(volet);
     pile->setContentsMargins(0, 4, 0, 0);
@@ -341,6 +390,8 @@ void PreferencesEmailChauffeurView::reinitialiserModeles()
     m_sujet->setText(d.sujet);
     m_entete->setPlainText(d.entete);
     m_ligne->setText(d.ligneOperation);
+    montrerDebut(m_sujet);
+    montrerDebut(m_ligne);
     m_pied->setPlainText(d.pied);
     m_chargement = false;
     ecrireModeles();

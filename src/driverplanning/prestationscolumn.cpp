@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -70,6 +71,32 @@ QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayW
 }
 
 namespace {
+
+// The mark of the column under a dragged card: an accent frame on a faint accent wash, over the
+// cards and letting the pointer through to them.
+class MarqueDepot : public QWidget {
+public:
+    explicit MarqueDepot(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("marqueDepot"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QColor accent = palette().color(QPalette::Highlight);
+        QColor lavis = accent;
+        lavis.setAlphaF(0.12f);
+        QPainterPath bord;
+        bord.addRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
+        p.fillPath(bord, lavis);
+        p.setPen(QPen(accent, 3));
+        p.drawPath(bord);
+    }
+};
 
 // The empty column: a tray and "Déposer une prestation ici" on a faint grey rounded rectangle.
 class ZoneDepot : public QWidget {
@@ -173,6 +200,11 @@ void PrestationsColumn::actualiser()
         return;
     }
     m_aActualiser = false;
+    // The mark stays over the new cards.
+    const auto marqueDessus = qScopeGuard([this] {
+        if (m_marque)
+            m_marque->raise();
+    });
     for (QWidget* w : std::as_const(m_contenu))
         delete w;
     m_contenu.clear();
@@ -224,6 +256,28 @@ void PrestationsColumn::dragEnterEvent(QDragEnterEvent* event)
 void PrestationsColumn::dragMoveEvent(QDragMoveEvent* event)
 {
     event->acceptProposedAction();
+}
+
+void PrestationsColumn::setMarquee(bool marquee)
+{
+    if (marquee == this->marquee())
+        return;
+    if (!marquee) {
+        delete m_marque;
+        m_marque = nullptr;
+        return;
+    }
+    m_marque = new MarqueDepot(this);
+    m_marque->setGeometry(rect());
+    m_marque->raise();
+    m_marque->show();
+}
+
+void PrestationsColumn::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_marque)
+        m_marque->setGeometry(rect());
 }
 
 void PrestationsColumn::dropEvent(QDropEvent* event)

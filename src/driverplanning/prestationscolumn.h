@@ -55,6 +55,10 @@ public:
     // whatever it turns out to be; the driver is given the operation on the next turn).
     bool recevoirDrop(const QMimeData* mime);
 
+    // The column under a dragged card is marked, so that the user sees whose it is.
+    void setMarquee(bool marquee);
+    bool marquee() const { return m_marque != nullptr; }
+
     QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
     QList<PrestationCard*> cartesEnlevements() const { return m_cartesEnlevements; }
     bool afficheVide() const { return m_vide != nullptr; }
@@ -73,6 +77,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
@@ -88,6 +93,7 @@ private:
     QList<PrestationCard*> m_cartesPoses;
     QList<PrestationCard*> m_cartesEnlevements;
     QWidget* m_vide = nullptr;
+    QWidget* m_marque = nullptr;
     QPointer<PrestationCard> m_carteGlissee;
     bool m_aActualiser = false;
 };

@@ -1,6 +1,5 @@
 #include "vueplanningchauffeurs.h"
 
-#include "widgets/foldingrow.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -38,6 +37,112 @@ QFrame* separateur(QWidget* parent)
     return ligne;
 }
 
+// A widget that places its children itself: again when it is resized, and when they change their
+// hints (other texts, say).
+class PoseeALaMain : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    virtual void placer() = 0;
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutRequest) {
+            updateGeometry();
+            placer();
+        }
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        placer();
+    }
+};
+
+// The header: the day strip and the button side by side when the width allows. Narrower, the
+// strip goes on over more lines, and the button stands beside its last line, or under it.
+class EnTetePlanning : public PoseeALaMain {
+public:
+    using PoseeALaMain::PoseeALaMain;
+
+    void poser(DateSlider* bande, QWidget* bouton)
+    {
+        m_bande = bande;
+        m_bouton = bouton;
+        placer();
+    }
+
+    QSize sizeHint() const override { return {largeurUneLigne(), hauteurPour(largeurUneLigne())}; }
+    QSize minimumSizeHint() const override
+    {
+        const int largeur = 2 * kMarge + std::max(m_bande->minimumSizeHint().width(), m_bouton->sizeHint().width());
+        return {largeur, hauteurPour(largeur)};
+    }
+
+private:
+    static constexpr int kMarge = 11;
+    static constexpr int kEspace = 6;
+
+    // The header takes the height its width asks for as it is laid out: told to the layout as a
+    // height for width, it would make the screen's scroll area as tall as the whole list.
+    int hauteurPour(int largeur) const
+    {
+        if (uneLigne(largeur))
+            return kMarge + std::max(m_bande->sizeHint().height(), m_bouton->sizeHint().height());
+        const int bande = m_bande->heightForWidth(largeurBande(largeur));
+        const QRect derniere = m_bande->derniereLigne(largeurBande(largeur));
+        if (boutonAcote(largeur))
+            return kMarge + std::max(bande, derniere.center().y() + (m_bouton->sizeHint().height() + 1) / 2);
+        return kMarge + bande + m_bouton->sizeHint().height();
+    }
+    // Whether the button fits beside the strip's last line.
+    bool boutonAcote(int largeur) const
+    {
+        return m_bande->derniereLigne(largeurBande(largeur)).right() + 1 + kEspace + m_bouton->sizeHint().width()
+            <= largeur - 2 * kMarge;
+    }
+    int largeurUneLigne() const
+    {
+        return kMarge + m_bande->sizeHint().width() + kEspace + m_bouton->sizeHint().width() + kMarge;
+    }
+    bool uneLigne(int largeur) const { return largeurUneLigne() <= largeur; }
+    int largeurBande(int largeur) const
+    {
+        return std::clamp(largeur - 2 * kMarge, m_bande->minimumSizeHint().width(), m_bande->sizeHint().width());
+    }
+    void placer() override
+    {
+        if (!m_bande)
+            return;
+        setFixedHeight(hauteurPour(width()));
+        const QSize bouton = m_bouton->sizeHint();
+        if (uneLigne(width())) {
+            // Centred on each other.
+            const QSize bande = m_bande->sizeHint();
+            const int haut = std::max(bande.height(), bouton.height());
+            m_bande->setGeometry(kMarge, kMarge + (haut - bande.height()) / 2, bande.width(), bande.height());
+            m_bouton->setGeometry(kMarge + bande.width() + kEspace, kMarge + (haut - bouton.height()) / 2,
+                                  bouton.width(), bouton.height());
+            return;
+        }
+        const int largeur = largeurBande(width());
+        const int hauteur = m_bande->heightForWidth(largeur);
+        m_bande->setGeometry(kMarge, kMarge, largeur, hauteur);
+        if (boutonAcote(width())) {
+            const QRect derniere = m_bande->derniereLigne(largeur);
+            m_bouton->setGeometry(kMarge + derniere.right() + 1 + kEspace,
+                                  kMarge + derniere.center().y() - bouton.height() / 2, bouton.width(),
+                                  bouton.height());
+        } else {
+            m_bouton->setGeometry(kMarge, kMarge + hauteur, bouton.width(), bouton.height());
+        }
+    }
+
+    DateSlider* m_bande = nullptr;
+    QWidget* m_bouton = nullptr;
+};
+
 // A change of these types can change what a row shows.
 constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)
                                             | entityBit(EntityType::Client) | entityBit(EntityType::Benne);
@@ -45,10 +150,46 @@ constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | e
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
+// The driver's card in his row: as tall as the row, so that the card can slide down it and stay in
+// view while the row scrolls past the top of the list.
+
+class EmplacementCarte : public PoseeALaMain {
+public:
+    EmplacementCarte(ChauffeurCard* carte, QWidget* vue, QWidget* parent)
+        : PoseeALaMain(parent), m_carte(carte), m_vue(vue)
+    {
+        setObjectName(QStringLiteral("emplacementCarte"));
+        carte->setParent(this);
+        carte->setMaximumWidth(kLargeur);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+
+    QSize sizeHint() const override { return {kLargeur, m_carte->sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // Also when the names change, and the card's height with them.
+    void placer() override
+    {
+        const QSize taille = m_carte->sizeHint().boundedTo(QSize(width(), QWIDGETSIZE_MAX));
+        // How far the top of the slot has gone above the top of the list.
+        const int cache = kMargeHaut - mapTo(m_vue, QPoint(0, 0)).y();
+        const int y = std::clamp(cache, 0, std::max(0, height() - taille.height()));
+        m_carte->setGeometry(0, y, taille.width(), taille.height());
+    }
+
+private:
+    static constexpr int kLargeur = 180;
+    // The room left above a card held at the top of the list.
+    static constexpr int kMargeHaut = 8;
+    ChauffeurCard* m_carte;
+    QWidget* m_vue;
+};
+
+// ---------------------------------------------------------------------------------------------
 // One driver's row
 
-RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* parent)
-    : QWidget(parent), m_chauffeur(chauffeur), m_context(context)
+RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur), m_context(context), m_vue(vue)
 {
     setObjectName(QStringLiteral("rangeeChauffeur"));
     auto* layout = new QVBoxLayout(this);
@@ -69,6 +210,7 @@ void RangeeChauffeur::oublier()
     delete m_contenu;
     m_contenu = nullptr;
     m_carte = nullptr;
+    m_emplacementCarte = nullptr;
     m_colonne = nullptr;
     m_plan = nullptr;
     m_emplacementPlan = nullptr;
@@ -85,15 +227,9 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     ligne->setContentsMargins(0, 12, 0, 12);
     ligne->setSpacing(32);
 
-    auto* boiteCarte = new QWidget(m_contenu);
-    boiteCarte->setFixedWidth(180);
-    auto* pileCarte = new QVBoxLayout(boiteCarte);
-    pileCarte->setContentsMargins(0, 0, 0, 0);
-    m_carte = new ChauffeurCard(m_chauffeur, boiteCarte);
-    m_carte->setMaximumWidth(boiteCarte->width());
-    pileCarte->addWidget(m_carte, 0, Qt::AlignLeft);
-    pileCarte->addStretch(1);
-    ligne->addWidget(boiteCarte, 0, Qt::AlignTop);
+    m_carte = new ChauffeurCard(m_chauffeur);
+    m_emplacementCarte = new EmplacementCarte(m_carte, m_vue, m_contenu);
+    ligne->addWidget(m_emplacementCarte);
 
     m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
     // The list takes the drops and hands each to the column under the pointer at that moment:
@@ -120,6 +256,24 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
     m_contenu->show();
+}
+
+void RangeeChauffeur::epinglerCarte()
+{
+    if (m_emplacementCarte)
+        m_emplacementCarte->placer();
+}
+
+void RangeeChauffeur::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    epinglerCarte();
+}
+
+void RangeeChauffeur::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    epinglerCarte();
 }
 
 void RangeeChauffeur::changerJour(const DayWindow& jour)
@@ -192,8 +346,13 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setAcceptDrops(true);
     contenu->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
-    connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &VuePlanningChauffeurs::planifierConstruction);
+    connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        epinglerCartes();
+        marquerSousPointeur();
+        planifierConstruction();
+    });
+    connect(m_defilement->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &VuePlanningChauffeurs::marquerSousPointeur);
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
@@ -230,15 +389,10 @@ VuePlanningChauffeurs::~VuePlanningChauffeurs()
 
 QWidget* VuePlanningChauffeurs::enTete()
 {
-    // The button goes under the day strip when the window is too narrow for both.
-    auto* entete = new FoldingRow(this);
-    QBoxLayout* ligne = entete->row();
-    ligne->setContentsMargins(11, 11, 11, 0);
-
+    auto* entete = new EnTetePlanning(this);
     const QDateTime base = m_horloge.debutAujourdhui();
     m_slider = new DateSlider(m_selectedDate, base, 7, m_horloge.zone, entete);
     connect(m_slider, &DateSlider::selectedDateChanged, this, &VuePlanningChauffeurs::setSelectedDate);
-    ligne->addWidget(m_slider, 0, Qt::AlignVCenter);
 
     m_transmettre = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.up.fill")),
                                     QStringLiteral("Transmettre planning"), entete);
@@ -256,8 +410,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     auto* pileBouton = new QVBoxLayout(boiteBouton);
     pileBouton->setContentsMargins(20, 17, 0, 0);
     pileBouton->addWidget(m_transmettre);
-    ligne->addWidget(boiteBouton, 0, Qt::AlignVCenter);
-    ligne->addStretch(1);
+    entete->poser(m_slider, boiteBouton);
     return entete;
 }
 
@@ -322,12 +475,14 @@ void VuePlanningChauffeurs::synchroniserRangees()
             separateurs.append(m_separateurs.takeAt(i));
             continue;
         }
-        auto* r = new RangeeChauffeur(c, m_context, m_liste->parentWidget());
+        auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), m_liste->parentWidget());
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
         connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
+            m_pointeurGlisse.reset();
+            marquer(nullptr);
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
         });
@@ -419,7 +574,9 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         const QPoint point = e->position().toPoint();
-        m_defilementAuto->pointerAt(contenu->mapTo(m_defilement->viewport(), point));
+        m_pointeurGlisse = contenu->mapTo(m_defilement->viewport(), point);
+        m_defilementAuto->pointerAt(*m_pointeurGlisse);
+        marquer(colonneEn(point));
         // Near an edge the list moves under the pointer: what lies there at the drop counts.
         if (colonneEn(point) || m_defilementAuto->isScrolling())
             e->acceptProposedAction();
@@ -429,9 +586,13 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     }
     case QEvent::DragLeave:
         m_defilementAuto->end();
+        m_pointeurGlisse.reset();
+        marquer(nullptr);
         return true;
     case QEvent::Drop: {
         m_defilementAuto->end();
+        m_pointeurGlisse.reset();
+        marquer(nullptr);
         auto* e = static_cast<QDropEvent*>(event);
         PrestationsColumn* colonne = colonneEn(e->position().toPoint());
         if (!colonne) {
@@ -447,6 +608,36 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     default:
         return QWidget::eventFilter(objet, event);
     }
+}
+
+PrestationsColumn* VuePlanningChauffeurs::colonneMarquee() const
+{
+    return m_colonneMarquee;
+}
+
+void VuePlanningChauffeurs::marquer(PrestationsColumn* colonne)
+{
+    if (colonne == m_colonneMarquee)
+        return;
+    if (m_colonneMarquee)
+        m_colonneMarquee->setMarquee(false);
+    m_colonneMarquee = colonne;
+    if (colonne)
+        colonne->setMarquee(true);
+}
+
+void VuePlanningChauffeurs::marquerSousPointeur()
+{
+    if (!m_pointeurGlisse)
+        return;
+    QWidget* contenu = m_defilement->widget();
+    marquer(colonneEn(contenu->mapFrom(m_defilement->viewport(), *m_pointeurGlisse)));
+}
+
+void VuePlanningChauffeurs::epinglerCartes()
+{
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->epinglerCarte();
 }
 
 QRect VuePlanningChauffeurs::zoneUtile() const

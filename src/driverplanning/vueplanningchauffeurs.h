@@ -10,8 +10,11 @@
 #include "prestationdragitem.h"
 
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 class QMenu;
 class QPushButton;
@@ -21,6 +24,7 @@ class QVBoxLayout;
 namespace kv {
 
 class CartePrestationsChauffeur;
+class EmplacementCarte;
 class Chauffeur;
 class ChauffeurCard;
 class DateSlider;
@@ -36,7 +40,9 @@ class Query;
 class RangeeChauffeur : public QWidget {
     Q_OBJECT
 public:
-    RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* parent = nullptr);
+    // `vue`: the viewport of the list, at whose top the driver's card stays while the row
+    // scrolls past it.
+    RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* parent = nullptr);
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
     bool construite() const { return m_contenu != nullptr; }
@@ -48,6 +54,8 @@ public:
     void oublier();
     // Reads the driver's operations again (after a change in the store).
     void actualiser();
+    // Keeps the driver's card at the top of the part of the row in view.
+    void epinglerCarte();
 
     ChauffeurCard* carteChauffeur() const { return m_carte; }
     PrestationsColumn* colonne() const { return m_colonne; }
@@ -59,13 +67,19 @@ signals:
     void echecSauvegarde(const QString& message);
     void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void majCarte();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
+    QWidget* m_vue;
     DayWindow m_jour;
     QWidget* m_contenu = nullptr;
     ChauffeurCard* m_carte = nullptr;
+    EmplacementCarte* m_emplacementCarte = nullptr;
     PrestationsColumn* m_colonne = nullptr;
     CartePrestationsChauffeur* m_plan = nullptr;
     QWidget* m_emplacementPlan = nullptr;
@@ -90,6 +104,8 @@ public:
     QPushButton* boutonTransmettre() const { return m_transmettre; }
     QScrollArea* zoneDefilement() const { return m_defilement; }
     DragAutoScroller* defilementAuto() const { return m_defilementAuto; }
+    // The column under the card being dragged, marked; none outside a drag.
+    PrestationsColumn* colonneMarquee() const;
 
     // Where the trace lines of drops go (the standard output by default).
     void setTrace(TraceDrop trace);
@@ -116,6 +132,11 @@ protected:
 private:
     // The column under a point of the list, if any.
     PrestationsColumn* colonneEn(const QPoint& pointListe) const;
+    // Marks the column under the pointer of a drag over the list, or none.
+    void marquer(PrestationsColumn* colonne);
+    // The list scrolled under the pointer of a drag: the column under it now is marked.
+    void marquerSousPointeur();
+    void epinglerCartes();
     QWidget* enTete();
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
@@ -141,6 +162,9 @@ private:
     QVBoxLayout* m_liste = nullptr;
     QList<RangeeChauffeur*> m_rangees;
     QList<QWidget*> m_separateurs;
+    QPointer<PrestationsColumn> m_colonneMarquee;
+    // Where the pointer of a drag over the list is, in the viewport; none outside a drag.
+    std::optional<QPoint> m_pointeurGlisse;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
     QTimer m_minuit;

@@ -43,6 +43,8 @@ private slots:
     void longNamesShowWhole();
     void longNamesStayInTheirCards();
     void dragHeldAtTheEdgeReachesDriversOutOfView();
+    void fitsTheSmallestWindow();
+    void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -53,6 +55,7 @@ private slots:
     void everyChangeIsSaved();
     void failedSavesAreShown();
     void templatesOfOneLineHoldOneLine();
+    void fitsTheSmallestWindow();
 };
 
 class TestCarteEtColonnes : public QObject {

@@ -11,7 +11,10 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace kv;
@@ -196,4 +199,49 @@ void TestPreferencesEmail::templatesOfOneLineHoldOneLine()
     QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("{{heure}} {{client}} {{ville}} "));
     QCOMPARE(vue->prefs()->operationLineTemplate(), QStringLiteral("{{heure}} {{client}} {{ville}} "));
     QVERIFY(!b.context()->hasChanges());
+}
+
+void TestPreferencesEmail::fitsTheSmallestWindow()
+{
+    // The content area of the smallest window, with a driver's name of 300 characters.
+    fx::Bureau b;
+    const QString longNom = QStringLiteral("Éloïse <b>Dupont</b> / ").repeated(13).left(300);
+    b.chauffeur(longNom, longNom);
+    QVERIFY(b.context()->save());
+    auto vue = ouvrir(b.context());
+    vue->resize(536, 400);
+    fixtures::settle();
+    auto* defilement = vue->findChild<QScrollArea*>(QStringLiteral("defilementPreferences"));
+    QVERIFY(defilement);
+    QWidget* vp = defilement->viewport();
+    // Nothing is wider than the page: no field, button or text reaches past its right edge.
+    QVERIFY2(defilement->widget()->width() <= vp->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(defilement->widget()->width()).arg(vp->width())));
+    const QList<QWidget*> champs = {vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(), vue->editeurPied(),
+                                    vue->boutonReinitialiser(), vue->choixChauffeur(), vue->choixDate()};
+    for (QWidget* w : champs) {
+        const QRect r(w->mapTo(vp, QPoint(0, 0)), w->size());
+        QVERIFY2(r.left() >= 0 && r.right() < vp->width(),
+                 qPrintable(QStringLiteral("%1 at %2 … %3 of %4").arg(w->objectName()).arg(r.left()).arg(r.right())
+                                .arg(vp->width())));
+    }
+    for (QLabel* l : defilement->widget()->findChildren<QLabel*>()) {
+        if (!l->isVisible() || l->text().isEmpty())
+            continue;
+        const QRect r(l->mapTo(vp, QPoint(0, 0)), l->size());
+        QVERIFY2(r.right() < vp->width(), qPrintable(l->text()));
+        QVERIFY2(l->wordWrap() || l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width() + 1,
+                 qPrintable(l->text()));
+    }
+    // No scroll bar inside the page that scrolls.
+    for (QAbstractScrollArea* a : defilement->widget()->findChildren<QAbstractScrollArea*>())
+        QVERIFY2(!a->verticalScrollBar()->isVisible() && !a->horizontalScrollBar()->isVisible(),
+                 qPrintable(a->objectName()));
+    // The one-line templates show their beginning, also after a reset.
+    QCOMPARE(vue->editeurSujet()->cursorPosition(), 0);
+    QCOMPARE(vue->editeurLigne()->cursorPosition(), 0);
+    vue->reinitialiserModeles();
+    QCOMPARE(vue->editeurSujet()->cursorPosition(), 0);
+    QCOMPARE(vue->editeurLigne()->cursorPosition(), 0);
+    fixtures::capture(vue.get(), QStringLiteral("preferences-fenetre-minimale"));
 }

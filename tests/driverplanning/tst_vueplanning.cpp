@@ -92,6 +92,21 @@ bool deposer(PrestationsColumn* colonne, QMimeData* mime)
     return drop.isAccepted();
 }
 
+// The large office: fifty drivers with thirty placements each on the day shown.
+QList<Chauffeur*> grandBureau(fx::Bureau& b)
+{
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    QList<Chauffeur*> chauffeurs;
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < 30; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+        chauffeurs << ch;
+    }
+    return chauffeurs;
+}
+
 QMimeData* texte(const QString& t)
 {
     auto* m = new QMimeData;
@@ -643,17 +658,8 @@ void TestVuePlanning::longNamesStayInTheirCards()
 
 void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
 {
-    // The large office: fifty drivers with thirty placements each on the day shown.
     fx::Bureau b;
-    Client* c = b.client(QStringLiteral("Charpente Robert"));
-    QList<Chauffeur*> chauffeurs;
-    for (int i = 0; i < 50; ++i) {
-        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
-        for (int k = 0; k < 30; ++k)
-            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k % 10, k), std::nullopt,
-                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
-        chauffeurs << ch;
-    }
+    const QList<Chauffeur*> chauffeurs = grandBureau(b);
     QVERIFY(b.context()->save());
     Ecran e(b.context());
     QScrollArea* zone = e.vue->zoneDefilement();
@@ -713,4 +719,176 @@ void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
     QVERIFY(DragAutoScroller::step(bande / 2, bande, 0) > DragAutoScroller::step(bande - 1, bande, 0));
     QVERIFY(DragAutoScroller::step(0, bande, 0) > DragAutoScroller::step(bande / 2, bande, 0));
     QVERIFY(DragAutoScroller::step(0, bande, 2000) > DragAutoScroller::step(0, bande, 0));
+}
+
+void TestVuePlanning::fitsTheSmallestWindow()
+{
+    // The content area of the smallest window: the strip, the button and the day's scroll bars
+    // all in it, whatever the driver's name.
+    fx::Bureau b;
+    const QString longNom = QStringLiteral("Éloïse <b>Dupont</b> / ").repeated(13).left(300);
+    Chauffeur* ch = b.chauffeur(longNom, longNom);
+    b.location(b.client(longNom, longNom), b.benne(10), at(2026, 12, 8, 9), std::nullopt, longNom, ch, nullptr,
+               44.84, -0.58);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    VuePlanningChauffeurs* vue = e.vue.get();
+    QVERIFY2(vue->minimumSizeHint().width() <= 536, qPrintable(QString::number(vue->minimumSizeHint().width())));
+    const auto dedans = [vue](QWidget* w, const QRect& r) {
+        const QRect vu(w->mapTo(vue, r.topLeft()), r.size());
+        return vue->rect().contains(vu);
+    };
+    const auto tuile = [](PastilleJour* p) { return p->tileRect().toAlignedRect(); };
+    for (const QSize taille : {QSize(536, 400), QSize(700, 400), QSize(980, 720)}) {
+        vue->resize(taille);
+        e.attendre();
+        fixtures::settle();
+        const QString ou = QStringLiteral("%1 x %2").arg(taille.width()).arg(taille.height());
+        // Every pill whole, none over another, and the button beside or under them.
+        const QList<PastilleJour*> pastilles = vue->dateSlider()->pastilles();
+        for (int i = 0; i < pastilles.size(); ++i) {
+            QVERIFY2(dedans(pastilles[i], tuile(pastilles[i])), qPrintable(ou + QStringLiteral(" pill %1").arg(i)));
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!QRect(pastilles[i]->mapTo(vue, tuile(pastilles[i]).topLeft()), tuile(pastilles[i]).size())
+                             .intersects(QRect(pastilles[j]->mapTo(vue, tuile(pastilles[j]).topLeft()),
+                                               tuile(pastilles[j]).size())));
+        }
+        QPushButton* bouton = vue->boutonTransmettre();
+        QVERIFY2(dedans(bouton, bouton->rect()), qPrintable(ou));
+        // The day's own scroll bars are in view; it scrolls sideways only when its columns need it.
+        QScrollArea* zone = vue->zoneDefilement();
+        QVERIFY2(dedans(zone->verticalScrollBar(), zone->verticalScrollBar()->rect()), qPrintable(ou));
+        QVERIFY(zone->geometry().bottom() < vue->height());
+        QCOMPARE(zone->width(), vue->width());
+        QCOMPARE(zone->horizontalScrollBar()->value(), 0);
+    }
+    // Wide, the strip and the button stand on one line.
+    vue->resize(1200, 760);
+    fixtures::settle();
+    PastilleJour* derniere = vue->dateSlider()->pastilles().last();
+    const int milieu = derniere->mapTo(vue, derniere->rect().center()).y();
+    QVERIFY(vue->boutonTransmettre()->mapTo(vue, QPoint(0, 0)).y() < milieu);
+    QVERIFY(vue->boutonTransmettre()->mapTo(vue, QPoint(0, vue->boutonTransmettre()->height())).y() > milieu);
+    QVERIFY(!vue->zoneDefilement()->horizontalScrollBar()->isVisible());
+    // Clicking a pill of the second line at the smallest width chooses its day.
+    vue->resize(536, 400);
+    fixtures::settle();
+    PastilleJour* dimanche = vue->dateSlider()->pastilles()[6];
+    QVERIFY(dimanche->mapTo(vue, QPoint(0, 0)).y() > vue->dateSlider()->pastilles()[0]->mapTo(vue, QPoint(0, 0)).y());
+    QTest::mouseClick(dimanche, Qt::LeftButton, {}, dimanche->tileRect().center().toPoint());
+    QCOMPARE(vue->selectedDate(), at(2026, 12, 13));
+    fixtures::capture(vue, QStringLiteral("planning-fenetre-minimale"));
+}
+
+void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = grandBureau(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+
+    // Whatever the scroll, each row in view shows its driver's card at the top of its part in
+    // view, or at its own top while that is in view.
+    const auto verifierCartes = [&](const QString& ou) {
+        int vues = 0;
+        for (RangeeChauffeur* r : e.vue->rangees()) {
+            const QRect rangee(r->mapTo(vp, QPoint(0, 0)), r->size());
+            if (!r->construite() || rangee.bottom() < 0 || rangee.top() >= vp->height())
+                continue;
+            ChauffeurCard* carte = r->carteChauffeur();
+            const QRect rc(carte->mapTo(vp, QPoint(0, 0)), carte->size());
+            const QRect colonne(r->colonne()->mapTo(vp, QPoint(0, 0)), r->colonne()->size());
+            // Room for the card under the top of the list, down to the end of the column.
+            if (colonne.bottom() - std::max(colonne.top(), 0) < rc.height() + 8)
+                continue;
+            ++vues;
+            QVERIFY2(rc.top() >= 0 && rc.bottom() < vp->height(), qPrintable(ou + r->carteChauffeur()->texte()));
+            QVERIFY2(rc.top() <= std::max(colonne.top(), 8), qPrintable(ou + r->carteChauffeur()->texte()));
+            // Beside its column, which it follows sideways.
+            QCOMPARE(rc.left(), colonne.left() - 180 - 32);
+        }
+        QVERIFY2(vues > 0, qPrintable(ou));
+    };
+    for (const int pas : {0, 300, 1200, 2500, 5000}) {
+        barre->setValue(pas);
+        e.attendre();
+        verifierCartes(QStringLiteral("at %1: ").arg(pas));
+    }
+    // Narrow, the day scrolls sideways and the cards go with their columns.
+    e.vue->resize(536, 400);
+    fixtures::settle();
+    zone->horizontalScrollBar()->setValue(zone->horizontalScrollBar()->maximum());
+    e.attendre();
+    QVERIFY(zone->horizontalScrollBar()->value() > 0);
+    verifierCartes(QStringLiteral("scrolled sideways: "));
+    zone->horizontalScrollBar()->setValue(0);
+    e.vue->resize(1200, 760);
+    fixtures::settle();
+
+    // A card of the driver in view is dragged over the column of the next one.
+    barre->setValue(0);
+    e.attendre();
+    PrestationCard* carte = e.vue->rangee(chauffeurs[0])->colonne()->cartesPoses().first();
+    LocationDeBenne* l = carte->location();
+    std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+    fixtures::WindowDrag glisser(carte, mime.get());
+    QVERIFY(glisser.moveTo(carte, carte->rect().center()));
+    PrestationsColumn* premiere = e.vue->rangee(chauffeurs[0])->colonne();
+    QCOMPARE(e.vue->colonneMarquee(), premiere);
+    QVERIFY(premiere->marquee());
+    QVERIFY(premiere->findChild<QWidget*>(QStringLiteral("marqueDepot"))->isVisible());
+    // Over a driver's card, beside the columns, nothing is marked.
+    ChauffeurCard* nom = e.vue->rangee(chauffeurs[0])->carteChauffeur();
+    QVERIFY(!glisser.moveTo(nom, nom->rect().center()));
+    QVERIFY(!e.vue->colonneMarquee());
+    QVERIFY(!premiere->marquee());
+    // Further down: the wheel brings the far column under the pointer, and the mark follows it.
+    RangeeChauffeur* cible = e.vue->rangee(chauffeurs[3]);
+    const int x = premiere->mapTo(vp, QPoint(premiere->width() / 2, 0)).x();
+    const QPoint milieu(x, vp->height() / 2);
+    glisser.moveTo(vp, milieu);
+    while (cible->mapTo(vp, QPoint(0, 0)).y() + 100 > milieu.y() && barre->value() < barre->maximum()) {
+        glisser.wheel(-1);
+        e.attendre();
+    }
+    PrestationsColumn* sous = nullptr;
+    for (QWidget* w = vp->childAt(milieu); w && !sous; w = w->parentWidget())
+        sous = qobject_cast<PrestationsColumn*>(w);
+    QVERIFY(sous);
+    QCOMPARE(e.vue->colonneMarquee(), sous);
+    QVERIFY(sous->marquee());
+    QVERIFY(!premiere->marquee());
+    // The driver's name of the marked column is in view above the pointer.
+    ChauffeurCard* nomSous = e.vue->rangee(sous->chauffeur())->carteChauffeur();
+    QVERIFY(nomSous->mapTo(vp, QPoint(0, 0)).y() >= 0);
+    QVERIFY(nomSous->mapTo(vp, QPoint(0, nomSous->height())).y() <= milieu.y());
+    int marquees = 0;
+    for (RangeeChauffeur* r : e.vue->rangees())
+        marquees += r->colonne() && r->colonne()->marquee();
+    QCOMPARE(marquees, 1);
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-colonne-marquee"));
+    // The drop goes to that driver, and the mark goes with the drag.
+    Chauffeur* destinataire = sous->chauffeur();
+    QVERIFY(destinataire != chauffeurs[0]);
+    QVERIFY(glisser.drop());
+    QVERIFY(!e.vue->colonneMarquee());
+    QVERIFY(!sous->marquee());
+    e.attendre();
+    QCOMPARE(l->chauffeurPose(), destinataire);
+    QCOMPARE(e.vue->rangee(destinataire)->colonne()->cartesPoses().size(), 31);
+
+    // A drag that leaves the window unmarks the column it was over.
+    PrestationCard* autre = e.vue->rangee(destinataire)->colonne()->cartesPoses().first();
+    std::unique_ptr<QMimeData> mime2(itemProviderPrestation(autre->location(), TypePrestation::pose));
+    fixtures::WindowDrag sortie(autre, mime2.get());
+    QVERIFY(sortie.moveTo(autre, autre->rect().center()));
+    QVERIFY(e.vue->colonneMarquee());
+    QDragLeaveEvent quitte;
+    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+    QVERIFY(!e.vue->colonneMarquee());
+    for (RangeeChauffeur* r : e.vue->rangees())
+        QVERIFY(!r->colonne() || !r->colonne()->marquee());
 }
