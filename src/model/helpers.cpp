@@ -3,6 +3,7 @@
 #include "records.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 
@@ -199,14 +200,44 @@ int compareNames(const QString& a, const QString& b)
     return a.compare(b);
 }
 
-QString clientDistinction(const Client& client)
+namespace {
+
+// The first of these texts that holds more than blanks, on one line.
+QString firstShown(std::initializer_list<QString> texts)
 {
-    for (const QString& text : {client.ville(), client.telephone(), client.email().value_or(QString())}) {
+    for (const QString& text : texts) {
         const QString shown = trimBlanks(text).simplified();
         if (!shown.isEmpty())
             return shown;
     }
     return {};
+}
+
+} // namespace
+
+QString clientDistinction(const Client& client)
+{
+    return firstShown({client.ville(), client.telephone(), client.email().value_or(QString())});
+}
+
+QStringList clientDistinctions(const QList<Client*>& clients)
+{
+    QStringList details;
+    details.reserve(clients.size());
+    QHash<QString, int> seen; // name and detail -> how many clients share them
+    for (const Client* c : clients) {
+        details.append(clientDistinction(*c));
+        ++seen[c->nom() + QLatin1Char('\n') + details.last()];
+    }
+    for (int i = 0; i < clients.size(); ++i) {
+        const Client* c = clients.at(i);
+        if (details.at(i).isEmpty() || seen.value(c->nom() + QLatin1Char('\n') + details.at(i)) < 2)
+            continue;
+        const QString more = firstShown({c->adresse(), c->telephone(), c->email().value_or(QString())});
+        if (!more.isEmpty() && more != details.at(i))
+            details[i] += QStringLiteral(" · ") + more;
+    }
+    return details;
 }
 
 } // namespace kv

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -65,5 +66,8 @@ inline bool nameLessThan(const QString& a, const QString& b)
 // What tells a client from others of the same name in a picker: the town of its address,
 // else its phone, else its e-mail; empty when it has none of them.
 QString clientDistinction(const Client& client);
+// The same for a whole list, in its order; where that is not enough (two clients of one name in
+// one town), the street address, else the phone or e-mail, follows the town.
+QStringList clientDistinctions(const QList<Client*>& clients);
 
 } // namespace kv

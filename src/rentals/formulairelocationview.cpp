@@ -531,8 +531,9 @@ void FormulaireLocationView::actualiserListes()
 
     QList<SearchablePicker::Entry> noms;
     noms.reserve(clients.size());
-    for (Client* c : clients)
-        noms.append({c->nom(), QVariant::fromValue<void*>(c), clientDistinction(*c)});
+    const QStringList details = clientDistinctions(clients);
+    for (int i = 0; i < clients.size(); ++i)
+        noms.append({clients.at(i)->nom(), QVariant::fromValue<void*>(clients.at(i)), details.at(i)});
     m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
     m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
 

@@ -339,13 +339,10 @@ void RapportMensuelView::remplirClients()
     const QList<Client*> clients = m_clients->results();
     // Each name with what tells it from its look-alikes.
     QStringList noms;
-    QStringList details;
     noms.reserve(clients.size());
-    details.reserve(clients.size());
-    for (const Client* c : clients) {
+    for (const Client* c : clients)
         noms << c->nom();
-        details << clientDistinction(*c);
-    }
+    const QStringList details = clientDistinctions(clients);
     if (m_choixClient->count() > 0 && clients == m_clientsAffiches && noms == m_nomsAffiches
         && details == m_detailsAffiches)
         return;

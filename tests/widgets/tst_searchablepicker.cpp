@@ -225,11 +225,21 @@ void SearchablePickerTest::lookAlikeNamesAreToldApartByTheirDetail()
     QCOMPARE(clientDistinction(*clients.at(250)), QStringLiteral("05 56 00 250"));
     QCOMPARE(clientDistinction(*clients.at(500)), QStringLiteral("c500@exemple.fr"));
     QCOMPARE(clientDistinction(*clients.last()), QString());
+    // Two of one name in one town: the street tells them apart; others keep the town alone.
+    Client memeVille1(QUuid::createUuid(), QStringLiteral("Thomas Rénovation"), QStringLiteral("00FF00"),
+                      QStringLiteral("3 rue des Lilas"), QString(), QStringLiteral("Pessac"), QString(), std::nullopt,
+                      std::nullopt);
+    Client memeVille2(QUuid::createUuid(), QStringLiteral("Thomas Rénovation"), QStringLiteral("00FF00"), QString(),
+                      QString(), QStringLiteral("Pessac"), QStringLiteral("05 56 11 22 33"), std::nullopt, std::nullopt);
+    QCOMPARE(clientDistinctions({clients.at(0), &memeVille1, &memeVille2, clients.at(1)}),
+             (QStringList{QStringLiteral("Bordeaux 0"), QStringLiteral("Pessac · 3 rue des Lilas"),
+                          QStringLiteral("Pessac · 05 56 11 22 33"), QStringLiteral("Lyon")}));
 
     Banc b(0);
     QList<SearchablePicker::Entry> entrees;
+    const QStringList distinctions = clientDistinctions(clients);
     for (int i = 0; i < clients.size(); ++i)
-        entrees.append({clients.at(i)->nom(), i, clientDistinction(*clients.at(i))});
+        entrees.append({clients.at(i)->nom(), i, distinctions.at(i)});
     b.picker->setEntries(QStringLiteral("— Choisir —"), entrees);
 
     // The name alone leaves the 21 look-alikes, each with what tells it apart.
