@@ -1,5 +1,7 @@
 #include "dispositionetroite.h"
 
+#include "widgets/forms/editorframe.h"
+
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
@@ -101,83 +103,22 @@ void BoutonAbrege::abreger()
     setToolTip(bulle.isEmpty() ? QString() : plainToolTip(bulle));
 }
 
-TableChamps::TableChamps(QWidget* parent) : QWidget(parent), m_grille(new QVBoxLayout(this))
+TableChamps::TableChamps(QWidget* parent) : QWidget(parent), m_rangees(new forms::FormRowsLayout(this))
 {
-    m_grille->setContentsMargins(0, 4, 0, 4);
-    m_grille->setSpacing(8);
+    m_rangees->setContentsMargins(0, 4, 0, 4);
+    m_rangees->setLabelWidth(130);
 }
 
 void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement)
 {
-    auto* rangee = new QBoxLayout(QBoxLayout::LeftToRight);
-    // Empty, the label keeps the labels' column beside its field.
-    QLabel* etiquette = forms::makeFieldLabel(libelle, 130, this);
-    rangee->addWidget(etiquette);
-    champ->setParent(this);
-    rangee->addWidget(champ, 1, alignement);
-    m_grille->addLayout(rangee);
-    m_rangees.append({rangee, etiquette, libelle.isEmpty()});
-    m_dispose = false;
-    disposer(width());
+    auto* item = new QWidgetItem(champ);
+    item->setAlignment(alignement);
+    m_rangees->addRow(libelle.isEmpty() ? nullptr : forms::makeFieldLabel(libelle, 130, this), item);
 }
 
-int TableChamps::largeurLibelles() const
+bool TableChamps::empile() const
 {
-    int largeur = 0;
-    for (const Rangee& r : m_rangees)
-        largeur = std::max({largeur, r.etiquette->minimumWidth(), r.etiquette->minimumSizeHint().width()});
-    return largeur;
-}
-
-int TableChamps::largeurChamps() const
-{
-    int largeur = 0;
-    for (const Rangee& r : m_rangees)
-        if (QLayoutItem* champ = r.rangee->itemAt(1); !champ->isEmpty())
-            largeur = std::max(largeur, champ->minimumSize().width());
-    return largeur;
-}
-
-QSize TableChamps::minimumSizeHint() const
-{
-    // Stacked, the table is as wide as its widest label or field.
-    const QMargins m = m_grille->contentsMargins();
-    int largeur = largeurChamps();
-    for (const Rangee& r : m_rangees)
-        if (!r.sansLibelle)
-            largeur = std::max(largeur, r.etiquette->minimumSizeHint().width());
-    return {largeur + m.left() + m.right(), QWidget::minimumSizeHint().height()};
-}
-
-bool TableChamps::event(QEvent* event)
-{
-    // A field's text changed its minimum width: the labels may go beside or above at the same width.
-    if (event->type() == QEvent::LayoutRequest)
-        disposer(width());
-    return QWidget::event(event);
-}
-
-void TableChamps::resizeEvent(QResizeEvent* event)
-{
-    disposer(event->size().width());
-    QWidget::resizeEvent(event);
-}
-
-void TableChamps::disposer(int largeur)
-{
-    const QMargins m = m_grille->contentsMargins();
-    const bool empile = largeur < m.left() + largeurLibelles() + 10 + largeurChamps() + m.right();
-    if (m_dispose && empile == m_empile)
-        return;
-    m_dispose = true;
-    m_empile = empile;
-    for (const Rangee& r : m_rangees) {
-        r.rangee->setDirection(empile ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
-        r.rangee->setSpacing(empile ? 2 : 10);
-        // Above its field a label reads from the leading edge; a row without one has none.
-        r.etiquette->setAlignment((empile ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-        r.etiquette->setVisible(!(empile && r.sansLibelle));
-    }
+    return !m_rangees->labelsBeside();
 }
 
 } // namespace kv

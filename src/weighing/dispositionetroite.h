@@ -8,11 +8,12 @@
 
 #include <QPushButton>
 
-class QBoxLayout;
-class QLabel;
-class QVBoxLayout;
 
 namespace kv {
+
+namespace forms {
+class FormRowsLayout;
+}
 
 // A folding row whose widgets may narrow once folded (a text cut with "…"): folded, it is as
 // wide as its widest widget at that widget's minimum.
@@ -46,38 +47,20 @@ private:
     QString m_bulle;
 };
 
-// A field table: each row a label and its field, the labels in a column beside the fields when
-// the width holds the widest label beside the widest field at its minimum, else each label
-// above its field.
+// A field table: each row a label and its field, the labels beside the fields where the width
+// holds them, else each label above its field (the editors' form rows).
 class TableChamps : public QWidget {
 public:
     explicit TableChamps(QWidget* parent = nullptr);
 
-    // A row, its label right-aligned beside the field; an empty label leaves the labels' column
-    // empty beside the field (and nothing above it once stacked).
+    // A row, its label beside the field or above it; an empty label leaves the labels' column
+    // empty beside the field (and nothing above it once stacked). `alignement` places a field
+    // that keeps its own width.
     void ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement = {});
-    bool empile() const { return m_empile; }
-
-    QSize minimumSizeHint() const override;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    bool event(QEvent* event) override;
+    bool empile() const;
 
 private:
-    struct Rangee {
-        QBoxLayout* rangee;
-        QLabel* etiquette;
-        bool sansLibelle;
-    };
-    int largeurLibelles() const;
-    int largeurChamps() const;
-    void disposer(int largeur);
-
-    QVBoxLayout* m_grille;
-    QList<Rangee> m_rangees;
-    bool m_empile = false;
-    bool m_dispose = false;
+    forms::FormRowsLayout* m_rangees;
 };
 
 } // namespace kv
