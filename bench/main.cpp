@@ -91,15 +91,16 @@ int main(int argc, char** argv)
     std::printf("\nRésumé\n");
     bool allOk = true;
     for (const auto& f : kv::bench::figures()) {
-        const QByteArray label = f.label.toUtf8();
+        // Padded by characters, not bytes, so that accented labels line up too.
+        const QByteArray label = f.label.leftJustified(48).toUtf8();
         if (f.hasValue) {
             const bool ok = f.best <= f.limit;
             allOk = allOk && ok;
-            std::printf("  %-48s %10.3f %-3s (limite %g %s)  %s\n", label.constData(), f.best, f.unit, f.limit,
+            std::printf("  %s %10.3f %-3s (limite %g %s)  %s\n", label.constData(), f.best, f.unit, f.limit,
                         f.unit, ok ? "OK" : "HORS LIMITE");
         } else {
             allOk = allOk && f.ok;
-            std::printf("  %-48s %s  %s\n", label.constData(), f.text.toUtf8().constData(),
+            std::printf("  %s %s  %s\n", label.constData(), f.text.toUtf8().constData(),
                         f.ok ? "OK" : "HORS LIMITE");
         }
     }

@@ -2,6 +2,8 @@
 
 #include "model/modelcontext.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -88,6 +90,16 @@ void generate(const QString& path)
 }
 
 } // namespace
+
+void settle()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 150) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
 
 double residentMb()
 {

@@ -26,6 +26,10 @@ double seconds(F&& f)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Lets a window lay out, paint, delete what it gave up and finish what it does after its
+// first paint, for 150 ms.
+void settle();
+
 // Resident memory of this process, in MB (VmRSS of /proc/self/status).
 double residentMb();
 

@@ -1,0 +1,160 @@
+// Every command of the main window on the large office: from the command chosen in the sidebar,
+// as a click does it, until its screen is shown and painted once, in a window of 1600 × 1000.
+// Each command is opened a first time, then once more after every other command was shown.
+#include "office.h"
+
+#include "app/appdelegate.h"
+#include "app/contentview.h"
+#include "model/modelcontext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+
+using namespace kv;
+using kv::bench::settle;
+
+namespace {
+
+using kv::bench::seconds;
+
+constexpr double kLimitMs = 100;
+constexpr int kRounds = 5;
+
+// Notes the first paint of the shown screen, or of anything inside it.
+class PaintWatch : public QObject {
+public:
+    QPointer<QWidget> screen;
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && screen && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            if (w == screen || screen->isAncestorOf(w))
+                painted = true;
+        }
+        return false;
+    }
+};
+
+// What the program's event loop does after a click: the screen given up is deleted, the new one
+// laid out and painted. Returns false when nothing of the screen was painted (no figure then).
+bool untilPainted(PaintWatch& watch)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (!watch.painted && guard.elapsed() < 20000) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+    return watch.painted;
+}
+
+
+QListWidgetItem* sidebarItem(ContentView& window, Commande c)
+{
+    QListWidget* sidebar = window.sidebar();
+    for (int row = 0; row < sidebar->count(); ++row)
+        if (sidebar->item(row)->text() == titre(c))
+            return sidebar->item(row);
+    return nullptr;
+}
+
+// Milliseconds from the command chosen to its screen painted; negative when it never painted.
+double openCommand(ContentView& window, Commande c, PaintWatch& watch)
+{
+    QListWidgetItem* item = sidebarItem(window, c);
+    if (!item)
+        return -1;
+    bool painted = false;
+    const double s = seconds([&] {
+        watch.painted = false;
+        window.sidebar()->setCurrentItem(item);
+        watch.screen = window.detailScreen();
+        painted = untilPainted(watch);
+    });
+    return painted && window.selection() == c ? s * 1000 : -1;
+}
+
+QString label(const char* what, Commande c)
+{
+    return QStringLiteral("%1 « %2 »").arg(QString::fromUtf8(what), titre(c));
+}
+
+void BM_Commands(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath(QStringLiteral("reglages.ini")), QSettings::IniFormat);
+    std::unique_ptr<ModelContext> ctx = ModelContext::open(kv::bench::officeCopy(QStringLiteral("commandes")));
+    auto delegate = std::make_unique<AppDelegate>(ctx.get());
+    delegate->setSettings(&settings);
+    PaintWatch watch;
+    qApp->installEventFilter(&watch);
+
+    // The planning is the window's first screen: it is opened last, after every other one.
+    QList<Commande> order = toutesLesCommandes();
+    order.removeOne(Commande::defaut);
+    order.append(Commande::defaut);
+
+    std::map<Commande, double> firstBest;
+    std::map<Commande, double> againBest;
+    bool allPainted = true;
+    for (auto _ : state) {
+        for (int round = 0; round < kRounds; ++round) {
+            // A new window each round: every command is opened there for the first time.
+            QPointer<QMainWindow> made = delegate->newWindow();
+            auto* window = qobject_cast<ContentView*>(made.data());
+            window->resize(1600, 1000);
+            settle();
+            for (int pass = 0; pass < 2; ++pass) {
+                auto& best = pass == 0 ? firstBest : againBest;
+                for (Commande c : order) {
+                    const double ms = openCommand(*window, c, watch);
+                    settle();
+                    if (ms < 0) {
+                        allPainted = false;
+                        continue;
+                    }
+                    best[c] = best.count(c) ? std::min(best[c], ms) : ms;
+                    kv::bench::recordFigure(label(pass == 0 ? "ouvrir" : "revenir à", c), ms, "ms", kLimitMs);
+                }
+            }
+            delete made.data();
+            settle();
+        }
+        state.SetIterationTime(1);
+    }
+    qApp->removeEventFilter(&watch);
+
+    // Coming back is not slower than the first opening: only a real difference counts, never
+    // what a busy machine adds to a few milliseconds.
+    QStringList slower;
+    for (const auto& [c, again] : againBest)
+        if (firstBest.count(c) && again > firstBest[c] * 1.5 + 10)
+            slower << titre(c);
+    kv::bench::recordLine(QStringLiteral("commandes : revenir n'est pas plus lent"),
+                          slower.isEmpty() ? QStringLiteral("oui") : QStringLiteral("non : %1").arg(slower.join(QStringLiteral(", "))),
+                          slower.isEmpty());
+    if (!allPainted)
+        kv::bench::recordLine(QStringLiteral("commandes : chaque écran peint"), QStringLiteral("non"), false);
+
+    delegate.reset();
+    ctx.reset();
+}
+
+} // namespace
+
+static kv::bench::Registrar registrar(10, [] {
+    benchmark::RegisterBenchmark("commandes de la fenêtre principale", BM_Commands)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+});
