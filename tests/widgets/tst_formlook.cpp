@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QStringListModel>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QLocale>
 
 using namespace kv;
 using namespace kv::forms;
@@ -348,4 +350,65 @@ void FormLookTest::hugeOrLongTypedNumbersAreToldPlainly()
     QVERIFY(frame->minimumSizeHint().width() <= room);
     QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
     QCOMPARE(jours->wholeValue(), std::optional<qint64>());
+}
+
+void FormLookTest::aCorrectedNumberIsAcceptedAtOnce()
+{
+    // Whatever the kind of field, a value refused for its range and then typed back as the kept
+    // value (or any other in range) is accepted as soon as the field is left.
+    struct Case {
+        NumberField::Kind kind;
+        bool optional;
+        const char* kept;
+        const char* refused;
+        const char* other;
+    };
+    const QList<Case> cases = {
+        {NumberField::Kind::Decimal, false, "20", "150", "19"},
+        {NumberField::Kind::Decimal, true, "5,5", "-3", "7"},
+        {NumberField::Kind::Whole, true, "30", "9999", "31"},
+    };
+    for (const Case& c : cases) {
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* field = new NumberField(c.kind, c.optional, &host);
+        field->setRange(Plage{0, 100}, QStringLiteral("Taux"));
+        auto* next = new QLineEdit(&host);
+        layout->addWidget(field);
+        layout->addWidget(next);
+        field->setValue(QLocale().toDouble(QString::fromLatin1(c.kept)));
+        host.show();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        int changes = 0;
+        connect(field, &NumberField::valueChanged, &host, [&] { ++changes; });
+        const auto type = [&](const char* text) {
+            field->setFocus();
+            QTRY_VERIFY(field->lineEdit()->hasFocus());
+            field->lineEdit()->selectAll();
+            QTest::keyClicks(field->lineEdit(), QString::fromLatin1(text));
+            QTest::keyClick(field->lineEdit(), Qt::Key_Tab);
+            QTRY_VERIFY(next->hasFocus());
+        };
+        const std::optional<double> kept = field->value();
+
+        type(c.refused);
+        QVERIFY(field->outOfRange());
+        QVERIFY(!field->message().isEmpty());
+        QCOMPARE(field->value(), kept);
+
+        // Back to the kept value: nothing changed, nothing is refused any more.
+        type(c.kept);
+        QVERIFY2(!field->outOfRange(), c.kept);
+        QCOMPARE(field->message(), QString());
+        QCOMPARE(field->value(), kept);
+        QCOMPARE(changes, 0);
+
+        // And the same through another value.
+        type(c.refused);
+        QVERIFY(field->outOfRange());
+        type(c.other);
+        QVERIFY(!field->outOfRange());
+        QCOMPARE(field->message(), QString());
+        QCOMPARE(changes, 1);
+    }
 }
