@@ -681,14 +681,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
 
     connect(m_cancel, &QPushButton::clicked, this, &EditorFrame::cancelRequested);
     connect(m_save, &QPushButton::clicked, this, &EditorFrame::saveRequested);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto* s = new QShortcut(keys, this);
-        connect(s, &QShortcut::activated, this, [this] {
-            if (m_save->isEnabled())
-                m_save->click();
-        });
-    }
+    addSaveKeys(this, m_save);
     m_cancelKey = new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_cancel->click(); });
 }
 
@@ -728,6 +721,19 @@ FormSection* EditorFrame::addSection(const QString& title, const QString& symbol
 FormSection* EditorFrame::section(const QString& title) const
 {
     return findChild<FormSection*>(QStringLiteral("section:") + title);
+}
+
+void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext context)
+{
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter),
+                                     QKeySequence(Qt::CTRL | Qt::Key_S)}) {
+        auto* s = new QShortcut(keys, owner);
+        s->setContext(context);
+        QObject::connect(s, &QShortcut::activated, save, [save] {
+            if (save->isEnabled())
+                save->click();
+        });
+    }
 }
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)

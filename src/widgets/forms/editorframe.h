@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QWidget>
 
+class QAbstractButton;
 class QLayoutItem;
 class QLabel;
 class QPushButton;
@@ -181,6 +182,10 @@ private:
     QPushButton* m_save = nullptr;
     QVBoxLayout* m_body = nullptr;
 };
+
+// The keys that save an editor: Ctrl+Return (Enter on the keypad too) and Ctrl+S press `save`
+// while it is enabled and `owner` is shown, within `context`.
+void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext context = Qt::WindowShortcut);
 
 // A red button for the "Danger zone" sections.
 QPushButton* makeDangerButton(const QString& text, QWidget* parent = nullptr);
