@@ -495,6 +495,12 @@ void TestVueChauffeurs::fitsTheSmallestWindow()
     // "Prénom", "Nom", "Téléphone" and "Enregistrer" whole, the form scrolls up and down only.
     const QStringList faults = fit::listScreenFaults(new VueChauffeurs(ctx.get(), nullptr, horloge()));
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    // Another driver chosen, or a new one, opens at the top of the form, "Prénom" in view.
+    chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"));
+    fixtures::save(ctx.get());
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new VueChauffeurs(ctx.get(), nullptr, horloge()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }
 
 void TestVueChauffeurs::keysOfTheForm()

@@ -374,6 +374,11 @@ void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
 
     const QStringList wide = fit::wideEditorFaults(new GestionTypesDechetsView(m_store.get()));
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // Another type opened, or a new one, opens at the top of its form.
+    ajouter(QStringLiteral("Verre"));
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new GestionTypesDechetsView(m_store.get()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }
 
 #include "tst_gestiontypesdechets.moc"
