@@ -244,7 +244,7 @@ void FormLookTest::editorHeaderKeepsItsButtonsWhole()
     QVERIFY(placeIn(frame->cancelButton(), frame).right() < placeIn(frame->saveButton(), frame).left());
 
     // A little wider, one line: the title is cut and reads whole in its tool tip.
-    host.resize(430, 400);
+    host.resize(480, 400);
     fit::Host::settle();
     QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
     QCOMPARE(placeIn(frame->saveButton(), frame).center().y(), placeIn(label, frame).center().y());
@@ -257,6 +257,29 @@ void FormLookTest::editorHeaderKeepsItsButtonsWhole()
     fit::Host::settle();
     QVERIFY(!label->isElided());
     QVERIFY(label->toolTip().isEmpty());
+
+    // At every width, a title beside the buttons shows its first words (« Modifier le … »),
+    // never a few letters (« Modi… »): with less room it stands above them, as whole as the
+    // width allows.
+    const QString firstWords = QStringLiteral("Modifier le");
+    for (const QString& t : {title, QStringLiteral("Nouveau client"), QStringLiteral("Modifier la benne n° 12 de 30 m³")}) {
+        frame->setTitle(t);
+        for (int width = 300; width <= 900; width += 10) {
+            host.resize(width, 400);
+            fit::Host::settle();
+            const bool beside = placeIn(frame->saveButton(), frame).center().y() == placeIn(label, frame).center().y();
+            const QString shown = label->shownText();
+            if (beside) {
+                const int kept = shown.endsWith(QChar(0x2026)) ? int(shown.size()) - 1 : int(shown.size());
+                QVERIFY2(kept >= std::min<int>(int(t.size()), int(firstWords.size())),
+                         qPrintable(QStringLiteral("« %1 » beside the buttons at %2").arg(shown).arg(width)));
+            } else {
+                QVERIFY2(placeIn(frame->saveButton(), frame).top() > placeIn(label, frame).bottom(),
+                         qPrintable(QStringLiteral("at %1").arg(width)));
+            }
+            QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
+        }
+    }
 }
 
 void FormLookTest::iconsOnColouredButtonsReadAtEveryScale()
