@@ -13,6 +13,7 @@
 #include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/singleline.h"
+#include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 
 #include <QCheckBox>
@@ -144,6 +145,10 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     defilement->setWidget(page);
 
     connect(m_enregistrer, &QPushButton::clicked, this, &FormulaireChauffeurView::actionEnregistrer);
+    // The keys of the other editors: Ctrl+Return or Ctrl+S saves, Ctrl+Escape takes back what
+    // was typed (asking first, as leaving the form does).
+    forms::addSaveKeys(this, m_enregistrer);
+    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { annulerModifications(); });
     for (QLineEdit* champ : {m_prenom, m_nom, m_telephone})
         connect(champ, &QLineEdit::textChanged, this, &FormulaireChauffeurView::majEnregistrer);
 
@@ -375,6 +380,19 @@ bool FormulaireChauffeurView::saveChanges()
     if (self)
         chargerChauffeur();
     return true;
+}
+
+void FormulaireChauffeurView::annulerModifications()
+{
+    if (feuilleOuverte() || showAlert() || !hasUnsavedChanges())
+        return;
+    QPointer<FormulaireChauffeurView> self(this);
+    forms::askToSaveChanges(
+        this, [self] { return self && self->saveChanges(); },
+        [self] {
+            if (self)
+                self->chargerChauffeur();
+        });
 }
 
 void FormulaireChauffeurView::focusFirstField()

@@ -74,6 +74,9 @@ public:
     bool canSaveChanges() const { return formulaireValide(); }
     // As the save button: the alert when a required field is missing; true once stored.
     bool saveChanges();
+    // Ctrl+Escape: back to what the driver holds (or to an empty form), once the user has
+    // said what becomes of the changes.
+    void annulerModifications();
     void focusFirstField();
 
     // State.

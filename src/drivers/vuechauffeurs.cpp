@@ -52,8 +52,8 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
         return new FormulaireChauffeurView(context, c, {}, horloge);
     };
     setup.rebind = [](FormulaireChauffeurView* f, Chauffeur* c) { return f->chauffeur() == c; };
-    // Every save, of a new driver or of an existing one, leads back to a new driver.
-    setup.afterSave = [this](Chauffeur*) { nouveauChauffeur(); };
+    // A saved driver, new or edited, stays chosen with his form (the default after a save), as
+    // in the other editors.
     setup.newWhenNoneChosen = true;
     setup.takeBackFailedDeletion = true;
     // Names: the list narrows further than the others before the form has to.

@@ -144,15 +144,7 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     // Ctrl+Escape cancels, as in the other editors: Escape alone must not throw a typed centre
     // away. In an open list, menu or dialog Escape closes only that.
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_annuler->click(); });
-    for (const QKeySequence& touches : {QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                        QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto* s = new QShortcut(touches, this);
-        s->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(s, &QShortcut::activated, this, [this] {
-            if (m_enregistrer->isEnabled())
-                m_enregistrer->click();
-        });
-    }
+    forms::addSaveKeys(this, m_enregistrer, Qt::WidgetWithChildrenShortcut);
 
     chargerCentre();
 }

@@ -64,7 +64,8 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         centre->addStretch(1);
         return cadre;
     };
-    setup.afterSave = [this](TypeDechet* t) { insererNouveauType(t); };
+    // A saved type, new or edited, stays in view in its edit form, as in the other editors
+    // (the default after a save).
     auto* vide = new forms::EmptyState(QStringLiteral("cube.box"),
                                        QStringLiteral("Sélectionnez ou créez un type de déchet"),
                                        QString());
@@ -133,20 +134,6 @@ int GestionTypesDechetsView::nombreLocations(const ModelContext* context, const 
         return l->typeDechet() && TypeDechet::memeType(l->typeDechet(), type);
     };
     return int(context->fetch(d).size());
-}
-
-void GestionTypesDechetsView::insererNouveauType(TypeDechet* type)
-{
-    // The form has inserted and saved the record; inserting it again changes nothing.
-    if (!m_ecran->edited()) {
-        m_context->insert(type);
-        // A new type stays in view, now in its edit form, as in the other editors.
-        m_ecran->showSaved(type);
-        return;
-    }
-    m_ecran->refilter();
-    m_ecran->list()->setSelected(type);
-    m_ecran->closeEditor();
 }
 
 void GestionTypesDechetsView::supprimerTypes(const QList<TypeDechet*>& types)

@@ -44,7 +44,6 @@ public:
 
 private:
     void supprimerTypes(const QList<TypeDechet*>& types);
-    void insererNouveauType(TypeDechet* type);
     void alerteSuppression(int nbLocationsLiees);
 
     ModelContext* m_context;

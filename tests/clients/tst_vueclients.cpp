@@ -364,4 +364,10 @@ void TestVueClients::fitsTheSmallestWindow()
     // Wide, the labels beside their fields.
     const QStringList wide = fit::wideEditorFaults(new VueClients(ctx.get()));
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // Another client chosen, or a new one, opens at the top of its editor, "Nom" in view.
+    fixtures::client(ctx.get(), QStringLiteral("Zola Démolition"), QStringLiteral("Lyon"));
+    fixtures::save(ctx.get());
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new VueClients(ctx.get()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }

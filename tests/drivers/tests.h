@@ -45,6 +45,7 @@ private slots:
     void failedDeletion();
     void toolbarOfTheMainWindow();
     void keysOfTheList();
+    void keysOfTheForm();
     void pictures();
     void fitsTheSmallestWindow();
 };

@@ -177,19 +177,22 @@ void TestVueChauffeurs::selectionAndForms()
     cliquerLigne(v, 0);
     QCOMPARE(v.formulaire()->nom(), QStringLiteral("Roux"));
 
-    // A save clears the selection: the new-driver form with its defaults; the driver keeps his row.
+    // A save keeps the driver chosen, his form showing what he now holds.
     v.formulaire()->champNom()->setText(QStringLiteral("Rousseau"));
     v.formulaire()->boutonEnregistrer()->click();
     laisserPasser();
-    QCOMPARE(v.chauffeurSelectionne(), nullptr);
-    QVERIFY(!v.boutonSupprimer()->isEnabled());
-    QCOMPARE(v.formulaire()->chauffeur(), nullptr);
-    QCOMPARE(v.formulaire()->prenom(), QString());
-    QCOMPARE(v.liste()->selected(), nullptr);
+    QCOMPARE(v.chauffeurSelectionne(), ana);
+    QVERIFY(v.boutonSupprimer()->isEnabled());
+    QCOMPARE(v.formulaire()->chauffeur(), ana);
+    QCOMPARE(v.formulaire()->nom(), QStringLiteral("Rousseau"));
+    QVERIFY(!v.formulaire()->hasUnsavedChanges());
     QCOMPARE(lignes(v).first(), QStringLiteral("Ana Rousseau, 0600000000"));
 
-    // A new driver saved: listed, not selected.
+    // A new driver saved: listed, chosen, his form in place of the blank one.
+    v.boutonNouveau()->trigger();
+    laisserPasser();
     FormulaireChauffeurView* nouveau = v.formulaire();
+    QCOMPARE(nouveau->chauffeur(), nullptr);
     nouveau->champPrenom()->setText(QStringLiteral("Éva"));
     nouveau->champNom()->setText(QStringLiteral("Vert"));
     nouveau->champTelephone()->setText(QStringLiteral("09"));
@@ -197,8 +200,12 @@ void TestVueChauffeurs::selectionAndForms()
     QTest::keyClick(nouveau->champTelephone(), Qt::Key_Return);
     laisserPasser();
     QCOMPARE(v.liste()->rowCount(), 3);
-    QCOMPARE(v.chauffeurSelectionne(), nullptr);
-    QCOMPARE(v.formulaire()->prenom(), QString());
+    QVERIFY(v.chauffeurSelectionne());
+    QCOMPARE(v.chauffeurSelectionne()->prenom(), QStringLiteral("Éva"));
+    QCOMPARE(v.formulaire()->chauffeur(), v.chauffeurSelectionne());
+    QCOMPARE(v.formulaire()->titre()->text(), QStringLiteral("Modifier le chauffeur"));
+    QCOMPARE(v.formulaire()->prenom(), QStringLiteral("Éva"));
+    QVERIFY(v.boutonSupprimer()->isEnabled());
 
     // "Nouveau" with a driver selected: back to a new-driver form.
     cliquerLigne(v, 2);
@@ -488,4 +495,89 @@ void TestVueChauffeurs::fitsTheSmallestWindow()
     // "Prénom", "Nom", "Téléphone" and "Enregistrer" whole, the form scrolls up and down only.
     const QStringList faults = fit::listScreenFaults(new VueChauffeurs(ctx.get(), nullptr, horloge()));
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+
+    // Another driver chosen, or a new one, opens at the top of the form, "Prénom" in view.
+    chauffeur(ctx.get(), QStringLiteral("Zoé"), QStringLiteral("Noir"));
+    fixtures::save(ctx.get());
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new VueChauffeurs(ctx.get(), nullptr, horloge()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
+}
+
+void TestVueChauffeurs::keysOfTheForm()
+{
+    // In the main window, as in the other editors: Ctrl+Return and Ctrl+S save the form,
+    // Ctrl+Escape takes back what was typed once the question is answered.
+    Magasin m;
+    auto ctx = m.ouvrir();
+    Chauffeur* ana = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+    fixtures::save(ctx.get());
+    ContentView fenetre(ctx.get());
+    VueChauffeurs* v = ecranChauffeurs(fenetre);
+    QVERIFY(v);
+
+    // A new driver, saved with Ctrl+Return from his last field: he stays in the form, chosen.
+    QTest::keyClick(v->liste()->listView(), Qt::Key_N, Qt::ControlModifier);
+    laisserPasser();
+    FormulaireChauffeurView* f = v->formulaire();
+    QCOMPARE(f->chauffeur(), nullptr);
+    fixtures::typeText(f->champPrenom(), QStringLiteral("Éva"));
+    fixtures::typeText(f->champNom(), QStringLiteral("Vert"));
+    fixtures::typeText(f->champTelephone(), QStringLiteral("09 87"));
+    f->champTelephone()->setFocus();
+    QTest::keyClick(f->champTelephone(), Qt::Key_Return, Qt::ControlModifier);
+    laisserPasser();
+    QCOMPARE(ctx->count<Chauffeur>(), 2);
+    QVERIFY(!ctx->hasChanges());
+    Chauffeur* eva = v->chauffeurSelectionne();
+    QVERIFY(eva && eva != ana);
+    QCOMPARE(eva->telephone(), std::optional<QString>(QStringLiteral("09 87")));
+    QCOMPARE(v->formulaire()->chauffeur(), eva);
+    QCOMPARE(v->formulaire()->prenom(), QStringLiteral("Éva"));
+    QCOMPARE(v->formulaire()->titre()->text(), QStringLiteral("Modifier le chauffeur"));
+
+    // Ctrl+S saves an edit.
+    f = v->formulaire();
+    f->champNom()->setFocus();
+    fixtures::typeText(f->champNom(), QStringLiteral("-Lagarde"));
+    QTest::keyClick(f->champNom(), Qt::Key_S, Qt::ControlModifier);
+    laisserPasser();
+    QCOMPARE(eva->nom(), QStringLiteral("Vert-Lagarde"));
+    QVERIFY(!ctx->hasChanges());
+    QCOMPARE(v->formulaire()->chauffeur(), eva);
+    QVERIFY(!v->formulaire()->hasUnsavedChanges());
+
+    // Ctrl+Escape with typed work asks; "Annuler" keeps it, "Ne pas enregistrer" reverts it.
+    f = v->formulaire();
+    f->champPrenom()->setFocus();
+    fixtures::typeText(f->champPrenom(), QStringLiteral("lyne"));
+    QTest::keyClick(f->champPrenom(), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Annuler")));
+    laisserPasser();
+    QCOMPARE(v->formulaire()->prenom(), QStringLiteral("Évalyne"));
+    v->formulaire()->champPrenom()->setFocus();
+    QTest::keyClick(v->formulaire()->champPrenom(), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(v, QStringLiteral("enregistrerModifications")),
+                                     QStringLiteral("Ne pas enregistrer")));
+    laisserPasser();
+    QCOMPARE(v->formulaire()->prenom(), QStringLiteral("Éva"));
+    QCOMPARE(v->formulaire()->chauffeur(), eva);
+    QVERIFY(!v->formulaire()->hasUnsavedChanges());
+    QCOMPARE(eva->prenom(), QStringLiteral("Éva"));
+
+    // Nothing typed: Ctrl+Escape asks nothing, and leaving asks nothing either.
+    QTest::keyClick(v->formulaire()->champPrenom(), Qt::Key_Escape, Qt::ControlModifier);
+    laisserPasser();
+    QVERIFY(!fixtures::openBox(v, QStringLiteral("enregistrerModifications")));
+    cliquerLigne(*v, 0);
+    QVERIFY(!fixtures::openBox(v, QStringLiteral("enregistrerModifications")));
+    QCOMPARE(v->formulaire()->chauffeur(), ana);
+
+    // Ctrl+Return with a required field missing saves nothing.
+    v->formulaire()->champTelephone()->clear();
+    v->formulaire()->champTelephone()->setFocus();
+    QTest::keyClick(v->formulaire()->champTelephone(), Qt::Key_Return, Qt::ControlModifier);
+    laisserPasser();
+    QVERIFY(!ctx->hasChanges());
+    QVERIFY(ana->telephone().has_value() && !ana->telephone()->isEmpty());
 }

@@ -596,4 +596,10 @@ void TestVueBennes::fitsTheSmallestWindow()
     // Wide, the labels stand beside their fields.
     const QStringList wide = fit::wideEditorFaults(new VueBennes(ctx.get()));
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // Another skip chosen, or a new one, opens at the top of its editor, its first field in view.
+    fixtures::benne(ctx.get(), 20, EtatBenne::neuf, fixtures::longName(QStringLiteral("Note")));
+    fixtures::save(ctx.get());
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new VueBennes(ctx.get()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }

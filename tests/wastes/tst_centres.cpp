@@ -477,6 +477,11 @@ void TestCentres::tientDansLaPlusPetiteFenetre()
 
     const QStringList wide = fit::wideEditorFaults(new CentresListView(m_store.get()));
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // Another centre chosen, or a new one, opens at the top of its editor.
+    ajouter(QStringLiteral("Zénith Recyclage"), QStringLiteral("Lyon"));
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new CentresListView(m_store.get()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }
 
 #include "tst_centres.moc"

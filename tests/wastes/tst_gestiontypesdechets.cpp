@@ -168,6 +168,27 @@ void TestGestionTypesDechets::ajouterPuisAnnulerOuEnregistrer()
     QApplication::processEvents();
     QCOMPARE(m_store->count<TypeDechet>(), 2);
     QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois", "Verre blanc"}));
+    // An existing type saved stays in view as well, chosen in the list, and Ctrl+S saves too.
+    TypeDechet* verre = m_vue->selection();
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(m_vue->isEditing());
+    QCOMPARE(m_vue->typeEnCoursEdition(), verre);
+    fixtures::clickRow(m_vue->listPanel(), 0);
+    QCOMPARE(m_vue->typeEnCoursEdition()->libelle(), QStringLiteral("Bois"));
+    libelle = qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle));
+    libelle->setFocus();
+    fixtures::typeText(libelle, QStringLiteral(" flotté"));
+    QTest::keyClick(libelle, Qt::Key_S, Qt::ControlModifier);
+    QApplication::processEvents();
+    QVERIFY(!m_store->hasChanges());
+    QCOMPARE(fixtures::rowTexts(m_vue->listPanel()), QStringList({"Bois flotté", "Verre blanc"}));
+    QVERIFY(m_vue->formulaire());
+    QVERIFY(m_vue->isEditing());
+    QCOMPARE(m_vue->selection()->libelle(), QStringLiteral("Bois flotté"));
+    QCOMPARE(m_vue->typeEnCoursEdition(), m_vue->selection());
+    QCOMPARE(qobject_cast<QLineEdit*>(m_vue->formulaire()->champ(TypeDechetFormView::Champ::libelle))->text(),
+             QStringLiteral("Bois flotté"));
+    QVERIFY(!m_vue->formulaire()->hasUnsavedChanges());
 }
 
 void TestGestionTypesDechets::rechercheNeReconstruitPasLeFormulaire()
@@ -353,6 +374,11 @@ void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
 
     const QStringList wide = fit::wideEditorFaults(new GestionTypesDechetsView(m_store.get()));
     QVERIFY2(wide.isEmpty(), qPrintable(wide.join(QLatin1Char('\n'))));
+
+    // Another type opened, or a new one, opens at the top of its form.
+    ajouter(QStringLiteral("Verre"));
+    const QStringList top = fit::newRecordsOpenAtTheirTop(new GestionTypesDechetsView(m_store.get()));
+    QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
 }
 
 #include "tst_gestiontypesdechets.moc"

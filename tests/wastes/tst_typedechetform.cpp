@@ -32,6 +32,7 @@ private slots:
     void nombresDansLaLangueDeLUtilisateur();
     void saisieNonNumeriqueRefusee();
     void nombresHorsLimitesRefuses();
+    void tauxCorrigeAccepteAussitot();
     void enregistrementAuClavierSansQuitterLeChamp();
     void toucheEntreeDuLibelle();
     void couleurChoisieEtCopiee();
@@ -299,6 +300,33 @@ void TestTypeDechetForm::nombresHorsLimitesRefuses()
     QCOMPARE(t->dureeIncluse(), std::optional<qint64>(3650));
     QCOMPARE(t->franchiseTonnage(), std::optional<double>(1000));
     QCOMPARE(t->supplementJour(), std::optional<double>(0));
+}
+
+void TestTypeDechetForm::tauxCorrigeAccepteAussitot()
+{
+    // A new type: 150 in the rate is refused, then 20 (the rate it holds) is typed back.
+    ouvrir(nullptr);
+    saisir(QStringLiteral("Libellé *"), QStringLiteral("Gravats"));
+    QWidget* ligneTva = ligne(QStringLiteral("TVA %"))->parentWidget()->parentWidget();
+    QPushButton* ajouter = m_form->frame()->saveButton();
+    QLineEdit* tva = ligne(QStringLiteral("TVA %"));
+    const auto taper = [&](const QString& texte) {
+        tva->setFocus();
+        tva->selectAll();
+        fixtures::typeText(tva, texte);
+        QTest::keyClick(tva, Qt::Key_Tab);
+    };
+    taper(QStringLiteral("150"));
+    QVERIFY(forms::hasInvalidOutline(ligneTva));
+    QVERIFY(!ajouter->isEnabled());
+    taper(QStringLiteral("20"));
+    QCOMPARE(tva->text(), QStringLiteral("20"));
+    QVERIFY(!forms::hasInvalidOutline(ligneTva));
+    QVERIFY(ajouter->isEnabled());
+    QCOMPARE(nombre(QStringLiteral("TVA %"))->message(), QString());
+    QTest::mouseClick(ajouter, Qt::LeftButton);
+    QCOMPARE(m_enregistres.size(), 1);
+    QCOMPARE(m_enregistres.first()->tva(), 20.0);
 }
 
 void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()

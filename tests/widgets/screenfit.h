@@ -185,6 +185,99 @@ inline QStringList listScreenFaults(QWidget* screen, QSize size = kSmallest)
     return out;
 }
 
+// True when `w` shows whole inside every scroll area around it, as it stands now (what lies
+// below the fold counts as hidden here).
+inline bool wholeInView(QWidget* w)
+{
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
+        if (!area || area->viewport() != p)
+            continue;
+        const QRect r(w->mapTo(p, QPoint(0, 0)), w->size());
+        if (!p->rect().contains(r))
+            return false;
+    }
+    return true;
+}
+
+// Walks a list screen in the smallest content area as a user does: a record chosen, its editor
+// scrolled to the bottom, then another record chosen, and again a new record (Ctrl+N from the
+// editor's last field) and one letter typed. Each editor must open at its top with the field
+// holding the focus in view, and the letter must land in that field. Returns what is wrong; the
+// host owns `screen`.
+inline QStringList newRecordsOpenAtTheirTop(QWidget* screen, QSize size = kSmallest)
+{
+    Host host(screen, size);
+    QStringList out;
+    auto* panel = screen->findChild<kv::forms::ListPanel*>();
+    auto* pane = screen->findChild<kv::forms::DetailPane*>();
+    if (!panel || !pane || panel->rowCount() < 2)
+        return {QStringLiteral("two rows to choose are needed")};
+    QListView* view = panel->listView();
+    const auto choose = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+        Host::settle();
+    };
+    const auto editorAreas = [&] {
+        QList<QScrollArea*> areas;
+        if (pane->editor())
+            for (QScrollArea* a : pane->editor()->findChildren<QScrollArea*>())
+                if (a->isVisible() && a->verticalScrollBar()->maximum() > 0)
+                    areas.append(a);
+        return areas;
+    };
+    // Scrolls the editor to its bottom and puts the focus in its last one-line field.
+    const auto scrollDown = [&](const QString& step) {
+        const QList<QScrollArea*> areas = editorAreas();
+        if (areas.isEmpty())
+            out << step + QStringLiteral(": the editor does not scroll at this size");
+        for (QScrollArea* a : areas)
+            a->verticalScrollBar()->setValue(a->verticalScrollBar()->maximum());
+        QLineEdit* last = nullptr;
+        for (QLineEdit* e : pane->editor()->findChildren<QLineEdit*>())
+            if (e->isVisible() && !e->isReadOnly() && !qobject_cast<QComboBox*>(e->parentWidget()))
+                last = e;
+        if (last) {
+            last->setFocus();
+            Host::settle();
+        }
+        return last;
+    };
+    const auto atTop = [&](const QString& step) {
+        Host::settle();
+        for (QScrollArea* a : editorAreas())
+            if (a->verticalScrollBar()->value() != a->verticalScrollBar()->minimum())
+                out << QStringLiteral("%1: %2 left scrolled down by %3")
+                           .arg(step, name(a))
+                           .arg(a->verticalScrollBar()->value());
+    };
+
+    choose(0);
+    scrollDown(QStringLiteral("premier enregistrement"));
+    choose(1);
+    atTop(QStringLiteral("autre enregistrement"));
+
+    QLineEdit* last = scrollDown(QStringLiteral("autre enregistrement"));
+    QTest::keyClick(last ? static_cast<QWidget*>(last) : view, Qt::Key_N, Qt::ControlModifier);
+    atTop(QStringLiteral("nouvel enregistrement"));
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !pane->editor() || !pane->editor()->isAncestorOf(focus)) {
+        out << QStringLiteral("nouvel enregistrement: the focus is not in the editor");
+        return out;
+    }
+    if (!wholeInView(focus))
+        out << QStringLiteral("nouvel enregistrement: %1, which has the focus, is out of view").arg(name(focus));
+    if (auto* field = qobject_cast<QLineEdit*>(focus)) {
+        QTest::keyClick(field, Qt::Key_K);
+        if (!field->text().contains(QLatin1Char('K'), Qt::CaseInsensitive))
+            out << QStringLiteral("nouvel enregistrement: the letter typed went elsewhere");
+        Host::settle();
+        if (!wholeInView(field))
+            out << QStringLiteral("nouvel enregistrement: the field typed in is out of view");
+    }
+    return out;
+}
+
 // True when every visible form of `root` has its labels beside its fields.
 inline bool labelsBesideFields(QWidget* root)
 {

@@ -58,6 +58,7 @@ private slots:
     void iconsOnColouredButtonsReadAtEveryScale();
     void multiLineFieldsShowTheirWholeBorder();
     void hugeOrLongTypedNumbersAreToldPlainly();
+    void aCorrectedNumberIsAcceptedAtOnce();
 };
 
 class ListDetailTest : public QObject {

@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QStringListModel>
 #include <QTest>
+#include <QVBoxLayout>
+#include <QLocale>
 
 using namespace kv;
 using namespace kv::forms;
@@ -242,7 +244,7 @@ void FormLookTest::editorHeaderKeepsItsButtonsWhole()
     QVERIFY(placeIn(frame->cancelButton(), frame).right() < placeIn(frame->saveButton(), frame).left());
 
     // A little wider, one line: the title is cut and reads whole in its tool tip.
-    host.resize(430, 400);
+    host.resize(480, 400);
     fit::Host::settle();
     QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
     QCOMPARE(placeIn(frame->saveButton(), frame).center().y(), placeIn(label, frame).center().y());
@@ -255,6 +257,29 @@ void FormLookTest::editorHeaderKeepsItsButtonsWhole()
     fit::Host::settle();
     QVERIFY(!label->isElided());
     QVERIFY(label->toolTip().isEmpty());
+
+    // At every width, a title beside the buttons shows its first words (« Modifier le … »),
+    // never a few letters (« Modi… »): with less room it stands above them, as whole as the
+    // width allows.
+    const QString firstWords = QStringLiteral("Modifier le");
+    for (const QString& t : {title, QStringLiteral("Nouveau client"), QStringLiteral("Modifier la benne n° 12 de 30 m³")}) {
+        frame->setTitle(t);
+        for (int width = 300; width <= 900; width += 10) {
+            host.resize(width, 400);
+            fit::Host::settle();
+            const bool beside = placeIn(frame->saveButton(), frame).center().y() == placeIn(label, frame).center().y();
+            const QString shown = label->shownText();
+            if (beside) {
+                const int kept = shown.endsWith(QChar(0x2026)) ? int(shown.size()) - 1 : int(shown.size());
+                QVERIFY2(kept >= std::min<int>(int(t.size()), int(firstWords.size())),
+                         qPrintable(QStringLiteral("« %1 » beside the buttons at %2").arg(shown).arg(width)));
+            } else {
+                QVERIFY2(placeIn(frame->saveButton(), frame).top() > placeIn(label, frame).bottom(),
+                         qPrintable(QStringLiteral("at %1").arg(width)));
+            }
+            QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
+        }
+    }
 }
 
 void FormLookTest::iconsOnColouredButtonsReadAtEveryScale()
@@ -348,4 +373,65 @@ void FormLookTest::hugeOrLongTypedNumbersAreToldPlainly()
     QVERIFY(frame->minimumSizeHint().width() <= room);
     QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
     QCOMPARE(jours->wholeValue(), std::optional<qint64>());
+}
+
+void FormLookTest::aCorrectedNumberIsAcceptedAtOnce()
+{
+    // Whatever the kind of field, a value refused for its range and then typed back as the kept
+    // value (or any other in range) is accepted as soon as the field is left.
+    struct Case {
+        NumberField::Kind kind;
+        bool optional;
+        const char* kept;
+        const char* refused;
+        const char* other;
+    };
+    const QList<Case> cases = {
+        {NumberField::Kind::Decimal, false, "20", "150", "19"},
+        {NumberField::Kind::Decimal, true, "5,5", "-3", "7"},
+        {NumberField::Kind::Whole, true, "30", "9999", "31"},
+    };
+    for (const Case& c : cases) {
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* field = new NumberField(c.kind, c.optional, &host);
+        field->setRange(Plage{0, 100}, QStringLiteral("Taux"));
+        auto* next = new QLineEdit(&host);
+        layout->addWidget(field);
+        layout->addWidget(next);
+        field->setValue(QLocale().toDouble(QString::fromLatin1(c.kept)));
+        host.show();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        int changes = 0;
+        connect(field, &NumberField::valueChanged, &host, [&] { ++changes; });
+        const auto type = [&](const char* text) {
+            field->setFocus();
+            QTRY_VERIFY(field->lineEdit()->hasFocus());
+            field->lineEdit()->selectAll();
+            QTest::keyClicks(field->lineEdit(), QString::fromLatin1(text));
+            QTest::keyClick(field->lineEdit(), Qt::Key_Tab);
+            QTRY_VERIFY(next->hasFocus());
+        };
+        const std::optional<double> kept = field->value();
+
+        type(c.refused);
+        QVERIFY(field->outOfRange());
+        QVERIFY(!field->message().isEmpty());
+        QCOMPARE(field->value(), kept);
+
+        // Back to the kept value: nothing changed, nothing is refused any more.
+        type(c.kept);
+        QVERIFY2(!field->outOfRange(), c.kept);
+        QCOMPARE(field->message(), QString());
+        QCOMPARE(field->value(), kept);
+        QCOMPARE(changes, 0);
+
+        // And the same through another value.
+        type(c.refused);
+        QVERIFY(field->outOfRange());
+        type(c.other);
+        QVERIFY(!field->outOfRange());
+        QCOMPARE(field->message(), QString());
+        QCOMPARE(changes, 1);
+    }
 }

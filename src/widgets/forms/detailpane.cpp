@@ -4,8 +4,11 @@
 
 #include "formstyle.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -95,6 +98,32 @@ void DetailPane::showPlaceholder()
     old->hide();
     // The editor may be the caller (a callback of its own button): free it later.
     old->deleteLater();
+}
+
+void DetailPane::scrollEditorToTop()
+{
+    if (!m_editor)
+        return;
+    for (QScrollArea* area : m_editor->findChildren<QScrollArea*>())
+        area->verticalScrollBar()->setValue(area->verticalScrollBar()->minimum());
+}
+
+void DetailPane::revealFocus()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!m_editor || !focus || !m_editor->isAncestorOf(focus))
+        return;
+    // The rows above the field may still be waiting for their layout: settle them first, so
+    // that the field's place is known.
+    for (QWidget* w = focus; w && w != m_editor; w = w->parentWidget())
+        if (w->layout())
+            w->layout()->activate();
+    for (QWidget* w = focus->parentWidget(); w && w != m_editor; w = w->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(w)) {
+            if (area->widget() && area->widget()->isAncestorOf(focus))
+                area->ensureWidgetVisible(focus);
+        }
+    }
 }
 
 namespace {

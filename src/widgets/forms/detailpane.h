@@ -45,6 +45,10 @@ public:
     // Shows `editor` in place of the current one (which is destroyed); takes ownership.
     void setEditor(QWidget* editor);
     void showPlaceholder();
+    // Scrolls the editor's forms back to their top.
+    void scrollEditorToTop();
+    // Scrolls the editor so that the widget holding the focus is in view.
+    void revealFocus();
 
 private:
     QStackedLayout* m_stack = nullptr;

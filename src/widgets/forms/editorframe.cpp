@@ -205,13 +205,22 @@ bool TrailingWrapLayout::shown(const QLayoutItem* item)
     return item && !item->isEmpty();
 }
 
+void TrailingWrapLayout::setLeadReadableWidth(int width)
+{
+    if (width == m_leadReadable)
+        return;
+    m_leadReadable = width;
+    invalidate();
+}
+
 bool TrailingWrapLayout::oneLineAt(int width) const
 {
     const QMargins m = contentsMargins();
     const int room = width - m.left() - m.right();
     if (!shown(m_lead) || !shown(m_trail))
         return true;
-    return room >= m_lead->minimumSize().width() + spacing() + m_trail->sizeHint().width();
+    const int lead = std::max(m_lead->minimumSize().width(), std::min(m_leadReadable, m_lead->sizeHint().width()));
+    return room >= lead + spacing() + m_trail->sizeHint().width();
 }
 
 int TrailingWrapLayout::heightForWidth(int width) const
@@ -634,14 +643,15 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     bar->setPalette(barPalette);
     auto* lead = new QHBoxLayout;
     lead->setSpacing(12);
-    lead->addWidget(symbolLabel(symbol, 24, bar));
+    m_symbol = symbolLabel(symbol, 24, bar);
+    lead->addWidget(m_symbol);
     m_title = new ElidedLabel(title, bar);
     m_title->setObjectName(QStringLiteral("editorTitle"));
     m_title->setFont(fontFor(TextStyle::Title3, font()));
     lead->addWidget(m_title, 1);
     auto* trail = new QHBoxLayout;
     trail->setSpacing(12);
-    auto* barLayout = new TrailingWrapLayout(bar);
+    auto* barLayout = m_bar = new TrailingWrapLayout(bar);
     barLayout->setContentsMargins(16, 12, 16, 12);
     barLayout->setLead(lead);
     barLayout->setTrail(trail);
@@ -681,14 +691,8 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
 
     connect(m_cancel, &QPushButton::clicked, this, &EditorFrame::cancelRequested);
     connect(m_save, &QPushButton::clicked, this, &EditorFrame::saveRequested);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
-        auto* s = new QShortcut(keys, this);
-        connect(s, &QShortcut::activated, this, [this] {
-            if (m_save->isEnabled())
-                m_save->click();
-        });
-    }
+    addSaveKeys(this, m_save);
+    keepTitleReadable();
     m_cancelKey = new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_cancel->click(); });
 }
 
@@ -701,6 +705,30 @@ void EditorFrame::setCancelKeys(const QKeySequence& keys)
 void EditorFrame::setTitle(const QString& title)
 {
     m_title->setText(title);
+    keepTitleReadable();
+}
+
+void EditorFrame::keepTitleReadable()
+{
+    // A title cut to a few letters (« Modi… ») says nothing: beside the buttons it keeps at
+    // least its first words, about fifteen characters; with less room it goes above them.
+    constexpr int kReadableCharacters = 15;
+    const QString text = m_title->text();
+    const QString readable = text.size() <= kReadableCharacters
+        ? text
+        : text.left(kReadableCharacters).trimmed() + QStringLiteral("…");
+    const QMargins margins = m_title->contentsMargins();
+    QLayout* lead = m_bar->lead() ? m_bar->lead()->layout() : nullptr;
+    const int symbol = m_symbol->sizeHint().width() + (lead ? std::max(0, lead->spacing()) : 0);
+    m_bar->setLeadReadableWidth(symbol + margins.left() + margins.right()
+                                + m_title->fontMetrics().horizontalAdvance(readable) + 2);
+}
+
+void EditorFrame::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        keepTitleReadable();
 }
 
 QString EditorFrame::title() const
@@ -728,6 +756,19 @@ FormSection* EditorFrame::addSection(const QString& title, const QString& symbol
 FormSection* EditorFrame::section(const QString& title) const
 {
     return findChild<FormSection*>(QStringLiteral("section:") + title);
+}
+
+void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext context)
+{
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter),
+                                     QKeySequence(Qt::CTRL | Qt::Key_S)}) {
+        auto* s = new QShortcut(keys, owner);
+        s->setContext(context);
+        QObject::connect(s, &QShortcut::activated, save, [save] {
+            if (save->isEnabled())
+                save->click();
+        });
+    }
 }
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)

@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QWidget>
 
+class QAbstractButton;
 class QLayoutItem;
 class QLabel;
 class QPushButton;
@@ -26,7 +27,9 @@ class WindowKey;
 // A row of a leading part, which takes the room left, and a trailing part (buttons), which keeps
 // its width. Too narrow for the trailing part beside the least of the leading one, the trailing
 // part goes on a line of its own under it, on the trailing side: buttons stay whole, and the
-// row's minimum width is that of the wider part alone. Its height follows its width.
+// row's minimum width is that of the wider part alone. Its height follows its width. A lead
+// given a readable width (setLeadReadableWidth) goes on a line of its own as soon as the trailing
+// part would leave it less than that; once alone it may still narrow to its minimum.
 class TrailingWrapLayout : public QLayout {
 public:
     explicit TrailingWrapLayout(QWidget* parent = nullptr);
@@ -37,6 +40,9 @@ public:
     void setTrail(QLayoutItem* item);
     void setLead(QWidget* w) { setLead(new QWidgetItem(w)); }
     void setTrail(QWidget* w) { setTrail(new QWidgetItem(w)); }
+    // The least width the lead keeps beside the trailing part (its size hint when smaller).
+    void setLeadReadableWidth(int width);
+    QLayoutItem* lead() const { return m_lead; }
     // True when both parts stand on one line at this width of the layout.
     bool oneLineAt(int width) const;
 
@@ -59,6 +65,7 @@ private:
 
     QLayoutItem* m_lead = nullptr;
     QLayoutItem* m_trail = nullptr;
+    int m_leadReadable = 0;
 };
 
 // A scroll area that scrolls its form up and down only: its minimum width is the form's, so
@@ -173,14 +180,26 @@ signals:
     void saveRequested();
     void cancelRequested();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // The title keeps room for its first words beside the buttons, else stands above them.
+    void keepTitleReadable();
+
     WindowKey* m_cancelKey = nullptr;
+    TrailingWrapLayout* m_bar = nullptr;
+    QWidget* m_symbol = nullptr;
     // Cut with "…" (the whole title in its tool tip) so that the buttons stay whole.
     ElidedLabel* m_title = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
     QVBoxLayout* m_body = nullptr;
 };
+
+// The keys that save an editor: Ctrl+Return (Enter on the keypad too) and Ctrl+S press `save`
+// while it is enabled and `owner` is shown, within `context`.
+void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext context = Qt::WindowShortcut);
 
 // A red button for the "Danger zone" sections.
 QPushButton* makeDangerButton(const QString& text, QWidget* parent = nullptr);

@@ -168,11 +168,13 @@ public:
         refreshPane();
     }
 
-    // A saved record: selected, bound, and shown in the list.
+    // A saved record: selected, bound, and shown in the list. Its editor stays where it was
+    // scrolled to: the record is the one just typed.
     void showSaved(T* record)
     {
         m_creating = false;
         m_edited = record;
+        m_shown = record;
         m_query->invalidate();
         m_list->setSelected(record);
         refreshPane();
@@ -293,6 +295,11 @@ public:
             return;
         }
         if (m_editor && m_setup.rebind && m_setup.rebind(m_editor, m_edited)) {
+            // An editor reused for another record (or a new one) opens at its top, as a new
+            // editor does.
+            if (m_edited != m_shown || m_creating != m_shownCreating)
+                m_pane->scrollEditorToTop();
+            noteShown();
             emit paneChanged();
             return;
         }
@@ -327,8 +334,16 @@ private:
     void focusFirstField()
     {
         if constexpr (requires(Editor* e) { e->focusFirstField(); })
-            if (m_editor)
+            if (m_editor) {
                 m_editor->focusFirstField();
+                m_pane->revealFocus();
+            }
+    }
+
+    void noteShown()
+    {
+        m_shown = m_edited;
+        m_shownCreating = m_creating;
     }
 
     void selectionChanged(T* record)
@@ -400,6 +415,7 @@ private:
                     leaveEditor([this] { resetEditing(false); });
             });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
+        noteShown();
         emit paneChanged();
     }
 
@@ -411,6 +427,9 @@ private:
     DetailPane* m_pane = nullptr;
     QSplitter* m_split = nullptr;
     T* m_edited = nullptr;
+    // What the open editor was last pointed at (a new record: null and creating).
+    T* m_shown = nullptr;
+    bool m_shownCreating = false;
     QPointer<Editor> m_editor;
     std::function<void(const QList<T*>&)> m_onDeleteConfirmed;
     bool m_restoringSelection = false;

@@ -77,7 +77,9 @@ bool NumberField::commit()
     const QString text = m_edit->text().trimmed();
     // A text left as shown holds the kept value: it is not read again, so a stored value (even
     // one outside the range, or with more decimals than shown) stays exactly as it is.
+    // Typed back after a refused one, it is the kept value again: the refusal goes with it.
     if (!text.isEmpty() && m_edit->text() == m_shown) {
+        m_outOfRange = false;
         showMessage(QString());
         return true;
     }
