@@ -53,4 +53,5 @@ private slots:
     void defilementPendantLesGlissements();
     void barresCourtesEtBadgeDInformation();
     void detailsDansLaPlusPetiteFenetre();
+    void detailsDUnNomTresLongTiennentDansLaFenetre();
 };

@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -1190,4 +1191,61 @@ void TestGrille::detailsDansLaPlusPetiteFenetre()
     carte = e.ouvrirDetails(l);
     QVERIFY(carte);
     QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+}
+
+void TestGrille::detailsDUnNomTresLongTiennentDansLaFenetre()
+{
+    // A client named by 300 characters, with contacts and both drivers: the card never reaches
+    // past the body row, the name takes two lines cut with "…" (whole in the tool tip), and the
+    // rows below it can be reached by scrolling inside the card.
+    Ecran e;
+    const QString nom = longName(QStringLiteral("Client"));
+    Client* c = officeClient(e.ctx.get(), nom);
+    new Contact(QStringLiteral("Anne"), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9), QStringLiteral("12 rue des Ecoles/Bat <b>B</b> & C"));
+    l->setChauffeurPose(driver(e.ctx.get()));
+    l->setChauffeurEnlevement(driver(e.ctx.get(), QStringLiteral("Durand")));
+    QVERIFY(e.ctx->save());
+    // The smallest window's content area, then 1200 × 760 pixels at 1.5 (800 × 506 points
+    // less the menus, the toolbar and the sidebar).
+    for (const QSize taille : {QSize(536, 400), QSize(600, 430), QSize(1200, 760)}) {
+        e.ouvrir(taille);
+        Ecran::tourner();
+        QWidget* carte = e.ouvrirDetails(l);
+        QVERIFY(carte && carte->isVisible());
+        QWidget* popup = e.vue->popupInfoLocation();
+        QTRY_VERIFY2(popup->rect().contains(carte->geometry()),
+                     qPrintable(QStringLiteral("%1×%2: card %3,%4 %5×%6 in %7×%8").arg(taille.width()).arg(taille.height())
+                                    .arg(carte->x()).arg(carte->y()).arg(carte->width()).arg(carte->height())
+                                    .arg(popup->width()).arg(popup->height())));
+        auto* valeur = e.vue->infoLocation()->findChild<QLabel*>(QStringLiteral("nomClient"));
+        QVERIFY(valeur);
+        const QStringList lignes = valeur->text().split(QLatin1Char('\n'));
+        QCOMPARE(lignes.size(), 2);
+        QVERIFY2(lignes.last().endsWith(QChar(0x2026)), qPrintable(valeur->text()));
+        QVERIFY(nom.startsWith(lignes.first()));
+        QCOMPARE(shownToolTip(valeur->toolTip()), nom);
+        // Two lines tall, whole, each line within its width.
+        QVERIFY(valeur->height() <= 3 * valeur->fontMetrics().lineSpacing());
+        for (const QString& ligne : lignes)
+            QVERIFY(valeur->fontMetrics().horizontalAdvance(ligne) <= valeur->contentsRect().width());
+        // The last row (the removing driver) is reached by the wheel inside the card.
+        QScrollArea* defilement = e.vue->defilementInfoLocation();
+        QVERIFY(defilement);
+        QLabel* dernier = nullptr;
+        for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("Durand"))
+                dernier = label;
+        QVERIFY(dernier);
+        for (int i = 0; i < 20 && dernier->visibleRegion().boundingRect() != dernier->rect(); ++i) {
+            QWidget* vp = defilement->viewport();
+            QWheelEvent roue(QPointF(20, 20), vp->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
+                             Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(vp, &roue);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(dernier->visibleRegion().boundingRect(), dernier->rect());
+        e.vue->setLocationInfoSelectionnee(nullptr);
+    }
 }
