@@ -74,6 +74,7 @@ private slots:
     void screenWithoutClients();
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();
+    void rentalFromTheSheetWithoutCoordinatesShowsItsDetails();
     void choicesSurviveAChangeOfCommand();
     void onlyVisibleCartouchesAreBuilt();
     void selectionBelongsToTheClientNotItsCartouche();
