@@ -201,7 +201,10 @@ VuePlanificationBennes::~VuePlanificationBennes()
     m_benneSelection.reset();
     if (QDialog* feuille = m_feuille) {
         m_feuille = nullptr;
-        feuille->close();
+        if (auto* f = qobject_cast<FeuilleNouvelleLocation*>(feuille))
+            f->congedier();
+        else
+            feuille->close();
     }
 }
 
@@ -281,7 +284,10 @@ void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
     m_benneSelection.reset();
     if (QDialog* feuille = m_feuille) {
         m_feuille = nullptr; // a closing sheet is no longer the open one
-        feuille->close();
+        if (auto* f = qobject_cast<FeuilleNouvelleLocation*>(feuille))
+            f->congedier();
+        else
+            feuille->close();
     }
     emit benneSelectionChanged();
 }

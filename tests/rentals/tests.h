@@ -58,6 +58,8 @@ private slots:
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
     void sheetFitsTheSmallestWindow();
+    void escapeWithTypedWorkAsksFirst();
+    void quitKeyReachesTheWindowFromTheSheet();
     void unreachableAddressServiceIsSaidInTheSheet();
     void addressServiceMessageGoesWithTheAddress();
 };
