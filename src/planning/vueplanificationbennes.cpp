@@ -188,7 +188,7 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
         if (!m_actionCentrerAujourdhui.get())
             return;
         QTimer::singleShot(0, this, [this] {
-            centrerSurAujourdhui(viewSize().width());
+            centrerSurAujourdhui(largeurJours());
             m_actionCentrerAujourdhui.set(false);
         });
     });
@@ -221,6 +221,11 @@ QList<Chauffeur*> VuePlanificationBennes::chauffeurs() const
 QSizeF VuePlanificationBennes::viewSize() const
 {
     return QSizeF(m_grille->size());
+}
+
+double VuePlanificationBennes::largeurJours() const
+{
+    return m_grille->viewport()->width();
 }
 
 QPointF VuePlanificationBennes::scrollOffset() const
@@ -258,7 +263,7 @@ void VuePlanificationBennes::showEvent(QShowEvent* event)
         return;
     m_dejaAffichee = true;
     // Once laid out, on the next turn of the event loop.
-    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(viewSize().width()); });
+    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(largeurJours()); });
 }
 
 // ---------------------------------------------------------------------------------------------

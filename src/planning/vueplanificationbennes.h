@@ -71,6 +71,9 @@ public:
 
     // Size of the grid area (header, skip column and grid; the driver strip excepted).
     QSizeF viewSize() const;
+    // Width of the part that shows the days: the grid area less the skip column and the
+    // vertical scroll bar. Today is centred in it.
+    double largeurJours() const;
     QPointF scrollOffset() const;
     void setScrollOffset(const QPointF& offset);
     planning::Plage visibleJoursRange() const;

@@ -35,6 +35,7 @@ private slots:
     void benneInutilisableEtSelection();
     void feuilleDeNouvelleLocation();
     void centrageALAffichageEtSurDemande();
+    void aujourdhuiAuMilieuDesJoursATouteTaille();
     void glissementsALaSouris();
     void poigneesALaSouris();
     void glissementSurvitAuRedemarrage();

@@ -231,6 +231,29 @@ void TestGrille::feuilleDeNouvelleLocation()
     QTRY_VERIFY(!feuille);
 }
 
+void TestGrille::aujourdhuiAuMilieuDesJoursATouteTaille()
+{
+    // Whatever the size, with or without a vertical scroll bar: today's column opens in the
+    // middle of the days in view, tomorrow in view beside it; the same after "Aujourd'hui".
+    for (const int nombre : {3, 60}) {
+        Ecran e;
+        for (int i = 0; i < nombre; ++i)
+            benne(e.ctx.get(), i);
+        for (const QSize taille : {QSize(536, 400), QSize(600, 430), QSize(1064, 620), QSize(1400, 900)}) {
+            e.ouvrir(taille);
+            const QString ou = QStringLiteral("%1 × %2, %3 skips").arg(taille.width()).arg(taille.height()).arg(nombre);
+            const auto milieuAujourdhui = [&] { return 31 * 120 + 60 - e.vue->scrollOffset().x(); };
+            QTRY_VERIFY2(std::abs(milieuAujourdhui() - e.vp()->width() / 2.0) <= 1,
+                         qPrintable(ou + QStringLiteral(": today's middle at %1 of %2").arg(milieuAujourdhui()).arg(e.vp()->width())));
+            // Tomorrow's column starts in view.
+            QVERIFY2(milieuAujourdhui() + 60 < e.vp()->width(), qPrintable(ou));
+            e.vue->setScrollOffset(QPointF(0, 0));
+            e.centrage.set(true);
+            QTRY_VERIFY2(std::abs(milieuAujourdhui() - e.vp()->width() / 2.0) <= 1, qPrintable(ou));
+        }
+    }
+}
+
 void TestGrille::centrageALAffichageEtSurDemande()
 {
     Ecran e;
@@ -238,9 +261,12 @@ void TestGrille::centrageALAffichageEtSurDemande()
         benne(e.ctx.get(), i);
     e.ouvrir(QSize(1000, 700));
     QCOMPARE(e.vue->viewSize().width(), 1000.0);
-    // Shown: today's column in the middle of the grid area.
-    QTRY_COMPARE(e.vue->scrollOffset().x(), 3280.0);
-    QCOMPARE(e.vue->visibleJoursRange(), (Plage{22, 39}));
+    // Shown: today's column in the middle of the part that shows the days (the grid area less
+    // the skip column and the vertical scroll bar).
+    const double jours = e.vp()->width();
+    QCOMPARE(jours, 1000.0 - 120 - e.grille()->verticalScrollBar()->width());
+    QTRY_COMPARE(e.vue->scrollOffset().x(), 31 * 120 + 60 - jours / 2);
+    QCOMPARE(e.vue->visibleJoursRange(), (Plage{int(e.vue->scrollOffset().x() / 120) - 5, int(e.vue->scrollOffset().x() / 120) + 12}));
     e.vue->setScrollOffset(QPointF(0, 400));
     QCOMPARE(e.vue->viewSize().height(), 620.0);
     QCOMPARE(e.vue->visibleBennesRange(), (Plage{5, 29}));
@@ -250,7 +276,7 @@ void TestGrille::centrageALAffichageEtSurDemande()
     QCOMPARE(e.vue->scrollOffset(), QPointF(0, 400));
     // The main window's request: back to today, the vertical position kept, the request lowered.
     e.centrage.set(true);
-    QTRY_COMPARE(e.vue->scrollOffset(), QPointF(3230, 400));
+    QTRY_COMPARE(e.vue->scrollOffset(), QPointF(31 * 120 + 60 - e.vp()->width() / 2.0, 400));
     QCOMPARE(e.centrage.get(), false);
     // A request already raised before the screen exists triggers nothing by itself.
     Ecran f;
