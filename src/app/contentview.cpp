@@ -7,6 +7,7 @@
 #include "desktop.h"
 
 #include "model/helpers.h"
+#include "rentals/feuillenouvellelocation.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
@@ -228,6 +229,15 @@ void ContentView::setSidebarShown(bool shown)
 
 void ContentView::askToLeave(std::function<void()> proceed)
 {
+    // A new-rental sheet open over the window asks about its typed work first.
+    if (FeuilleNouvelleLocation* feuille = FeuilleNouvelleLocation::ouverteSur(this)) {
+        QPointer<ContentView> self(this);
+        feuille->askToLeave([self, proceed = std::move(proceed)]() mutable {
+            if (self)
+                self->askToLeave(std::move(proceed));
+        });
+        return;
+    }
     if (forms::ListDetailBase* editor = unsavedEditor())
         editor->leaveEditor(std::move(proceed));
     else if (proceed)

@@ -22,6 +22,8 @@
 #include <QPropertyAnimation>
 #include <QVariantAnimation>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -186,7 +188,7 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
         if (!m_actionCentrerAujourdhui.get())
             return;
         QTimer::singleShot(0, this, [this] {
-            centrerSurAujourdhui(viewSize().width());
+            centrerSurAujourdhui(largeurJours());
             m_actionCentrerAujourdhui.set(false);
         });
     });
@@ -199,7 +201,10 @@ VuePlanificationBennes::~VuePlanificationBennes()
     m_benneSelection.reset();
     if (QDialog* feuille = m_feuille) {
         m_feuille = nullptr;
-        feuille->close();
+        if (auto* f = qobject_cast<FeuilleNouvelleLocation*>(feuille))
+            f->congedier();
+        else
+            feuille->close();
     }
 }
 
@@ -216,6 +221,11 @@ QList<Chauffeur*> VuePlanificationBennes::chauffeurs() const
 QSizeF VuePlanificationBennes::viewSize() const
 {
     return QSizeF(m_grille->size());
+}
+
+double VuePlanificationBennes::largeurJours() const
+{
+    return m_grille->viewport()->width();
 }
 
 QPointF VuePlanificationBennes::scrollOffset() const
@@ -253,7 +263,7 @@ void VuePlanificationBennes::showEvent(QShowEvent* event)
         return;
     m_dejaAffichee = true;
     // Once laid out, on the next turn of the event loop.
-    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(viewSize().width()); });
+    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(largeurJours()); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -279,7 +289,10 @@ void VuePlanificationBennes::fermerFeuilleNouvelleLocation()
     m_benneSelection.reset();
     if (QDialog* feuille = m_feuille) {
         m_feuille = nullptr; // a closing sheet is no longer the open one
-        feuille->close();
+        if (auto* f = qobject_cast<FeuilleNouvelleLocation*>(feuille))
+            f->congedier();
+        else
+            feuille->close();
     }
     emit benneSelectionChanged();
 }
@@ -348,6 +361,7 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
     }
     m_popup = nullptr;
     m_info = nullptr;
+    m_defilementCarte = nullptr;
     m_carte = nullptr;
     if (location) {
         auto* voile = new Voile(m_grille);
@@ -357,8 +371,17 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         auto* fond = new FondCarte;
         auto* fondLayout = new QVBoxLayout(fond);
         fondLayout->setContentsMargins(0, 0, 0, 0);
-        m_info = new InfoLocationPopup(location, fond);
-        fondLayout->addWidget(m_info);
+        // The rows scroll inside the card when the window is too short for them.
+        m_defilementCarte = new QScrollArea(fond);
+        m_defilementCarte->setObjectName(QStringLiteral("defilementInfoLocation"));
+        m_defilementCarte->setFrameShape(QFrame::NoFrame);
+        m_defilementCarte->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_defilementCarte->setWidgetResizable(true);
+        m_defilementCarte->setStyleSheet(
+            QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+        m_info = new InfoLocationPopup(location);
+        m_defilementCarte->setWidget(m_info);
+        fondLayout->addWidget(m_defilementCarte);
         // More or fewer rows: the card keeps its place once laid out again.
         connect(m_info, &InfoLocationPopup::actualise, this, [this] {
             QTimer::singleShot(0, this, &VuePlanificationBennes::placerPopup);
@@ -394,11 +417,19 @@ void VuePlanificationBennes::placerPopup()
     const int haut = int(hauteurBenne);
     m_popup->setGeometry(0, haut, m_grille->width(), std::max(0, m_grille->height() - haut));
     if (m_carte) {
-        m_carte->adjustSize();
-        const QSize t = m_carte->sizeHint().expandedTo(m_carte->size());
+        // The card shows every row when the body row has room for them; otherwise it is as
+        // tall as the room and its rows scroll. The card holds the rows' scroll area alone.
+        const QSize place = m_popup->size();
+        const int largeur = m_info->width();
+        const int lignes = m_info->hasHeightForWidth() ? m_info->heightForWidth(largeur) : m_info->sizeHint().height();
+        const int room = std::max(40, place.height() - 16);
+        const bool defile = lignes > room;
+        const int barre = defile ? m_defilementCarte->verticalScrollBar()->sizeHint().width() : 0;
+        const QSize t(largeur + barre, defile ? room : lignes);
+        m_defilementCarte->setFixedSize(t);
+        m_carte->setFixedSize(t);
         // Centred on the point (400, 100) of the body row; a tall card stays below its top edge.
         // In a narrow or short window the card moves in so that it lies whole over the grid.
-        const QSize place = m_popup->size();
         const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, place.width() - t.width() - 8));
         const int y = std::clamp(100 - t.height() / 2, 8, std::max(8, place.height() - t.height() - 8));
         m_carte->setGeometry(x, y, t.width(), t.height());

@@ -20,6 +20,7 @@
 
 class QLabel;
 class QMessageBox;
+class QScrollArea;
 class QShortcut;
 
 namespace kv {
@@ -70,6 +71,9 @@ public:
 
     // Size of the grid area (header, skip column and grid; the driver strip excepted).
     QSizeF viewSize() const;
+    // Width of the part that shows the days: the grid area less the skip column and the
+    // vertical scroll bar. Today is centred in it.
+    double largeurJours() const;
     QPointF scrollOffset() const;
     void setScrollOffset(const QPointF& offset);
     planning::Plage visibleJoursRange() const;
@@ -84,6 +88,7 @@ public:
     // The details overlay (backdrop and card) while shown, else null.
     QWidget* popupInfoLocation() const { return m_popup; }
     planning::InfoLocationPopup* infoLocation() const { return m_info; }
+    QScrollArea* defilementInfoLocation() const { return m_defilementCarte; }
 
 signals:
     void benneSelectionChanged();
@@ -111,6 +116,7 @@ private:
     QWidget* m_popup = nullptr;
     QPointer<QWidget> m_apparition; // the picture of the details while they fade in
     planning::InfoLocationPopup* m_info = nullptr;
+    QScrollArea* m_defilementCarte = nullptr; // the card's rows, when they need to scroll
     QWidget* m_carte = nullptr;
     QShortcut* m_echap = nullptr;
 

@@ -2,54 +2,146 @@
 
 #include "formulairelocationview.h"
 
-#include <QDialog>
+#include "widgets/forms/dialogs.h"
+
+#include <QAction>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QPointer>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <memory>
 
 namespace kv {
+
+namespace {
+
+// Room kept between the sheet's frame and the edges of the window it opens over.
+constexpr int kMarge = 8;
+
+} // namespace
+
+FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
+                                                 std::function<void()> onDismiss, AdresseService* service,
+                                                 const Horloge& horloge)
+    : QDialog(over ? over->window() : nullptr), m_onDismiss(std::move(onDismiss))
+{
+    setObjectName(QStringLiteral("feuilleNouvelleLocation"));
+    setWindowTitle(QStringLiteral("Nouvelle location de benne"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    QPointer<FeuilleNouvelleLocation> garde(this);
+    m_formulaire = new FormulaireLocationView(context, benneId, [garde] {
+        if (garde)
+            garde->congedier();
+    }, service, this, horloge);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_formulaire);
+    // A dismissal by the platform (the window going) counts as one.
+    connect(this, &QDialog::finished, this, [this] {
+        if (auto f = std::exchange(m_onDismiss, {}))
+            f();
+    });
+
+    QWidget* fenetre = over ? over->window() : nullptr;
+    // The application's "Quitter" answers here too: the window under a sheet takes no keys.
+    if (fenetre)
+        for (QAction* action : fenetre->findChildren<QAction*>())
+            if (action->menuRole() == QAction::QuitRole)
+                addAction(action);
+
+    // 600 × 630, taller when its fields need it, within the window it covers and the screen;
+    // beyond, the fields scroll. It is never narrower than its fields (the prices card), nor
+    // too short for the buttons under some of them. The window's own frame tells how much the
+    // sheet's title bar and borders add around it.
+    const QScreen* ecran = over ? over->screen() : QGuiApplication::primaryScreen();
+    int place = ecran ? ecran->availableGeometry().height() - 60 : 630;
+    QMargins cadre;
+    if (fenetre) {
+        const QRect exterieur = fenetre->frameGeometry();
+        const QRect interieur = fenetre->geometry();
+        cadre = QMargins(interieur.left() - exterieur.left(), interieur.top() - exterieur.top(),
+                         exterieur.right() - interieur.right(), exterieur.bottom() - interieur.bottom());
+        place = std::min(place, fenetre->height() - 2 * kMarge);
+    }
+    const int largeurMin = std::max(480, m_formulaire->minimumSizeHint().width());
+    const int hauteurMin = std::min(360, std::max(place, 0));
+    setMinimumSize(largeurMin, hauteurMin);
+    const int voulu = std::max(630, layout->sizeHint().height());
+    int largeur = std::max(600, largeurMin);
+    if (fenetre)
+        largeur = std::max(largeurMin, std::min(largeur, fenetre->width() - 2 * kMarge));
+    resize(largeur, std::max(hauteurMin, std::min(voulu, place)));
+    if (fenetre) {
+        // Centred over the window, its frame within the window's frame.
+        const QRect exterieur = fenetre->frameGeometry();
+        const QSize tout = size().grownBy(cadre);
+        const int x = exterieur.left() + std::max(0, (exterieur.width() - tout.width()) / 2);
+        const int y = exterieur.top() + cadre.top() + std::max(0, (exterieur.height() - cadre.top() - tout.height()) / 2);
+        move(x, y);
+    }
+}
+
+FeuilleNouvelleLocation* FeuilleNouvelleLocation::ouverteSur(const QWidget* window)
+{
+    if (!window)
+        return nullptr;
+    for (FeuilleNouvelleLocation* f : window->findChildren<FeuilleNouvelleLocation*>(Qt::FindDirectChildrenOnly))
+        if (f->isVisible() && !f->m_congediee)
+            return f;
+    return nullptr;
+}
+
+void FeuilleNouvelleLocation::congedier()
+{
+    if (m_congediee)
+        return;
+    m_congediee = true;
+    if (auto f = std::exchange(m_onDismiss, {}))
+        f();
+    if (isVisible())
+        done(QDialog::Rejected);
+}
+
+void FeuilleNouvelleLocation::askToLeave(std::function<void()> proceed)
+{
+    if (m_congediee || !m_formulaire->hasUnsavedChanges()) {
+        congedier();
+        if (proceed)
+            proceed();
+        return;
+    }
+    QPointer<FeuilleNouvelleLocation> moi(this);
+    forms::askToSaveChanges(
+        m_formulaire, [moi] { return moi && moi->m_formulaire->validerEtEnregistrer(); },
+        [moi, proceed = std::move(proceed)] {
+            if (moi)
+                moi->congedier();
+            if (proceed)
+                proceed();
+        });
+}
+
+void FeuilleNouvelleLocation::reject()
+{
+    if (m_congediee || !m_formulaire->hasUnsavedChanges()) {
+        congedier();
+        return;
+    }
+    // The system ends the program: what can be stored is stored, without a question.
+    if (forms::quitsWithoutQuestions()) {
+        m_formulaire->validerEtEnregistrer();
+        congedier();
+        return;
+    }
+    askToLeave({});
+}
 
 QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
                                  std::function<void()> onDismiss, AdresseService* service, const Horloge& horloge)
 {
-    auto* feuille = new QDialog(over ? over->window() : nullptr);
-    feuille->setObjectName(QStringLiteral("feuilleNouvelleLocation"));
-    feuille->setWindowTitle(QStringLiteral("Nouvelle location de benne"));
-    feuille->setAttribute(Qt::WA_DeleteOnClose);
-    feuille->setWindowModality(Qt::WindowModal);
-    // One dismissal, whoever asks first.
-    auto rappel = std::make_shared<std::function<void()>>(std::move(onDismiss));
-    auto fermer = [rappel] {
-        if (auto f = std::exchange(*rappel, {}))
-            f();
-    };
-    QPointer<QDialog> garde(feuille);
-    auto* formulaire = new FormulaireLocationView(context, benneId, [garde, fermer] {
-        fermer();
-        if (garde)
-            garde->accept();
-    }, service, feuille, horloge);
-    auto* layout = new QVBoxLayout(feuille);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(formulaire);
-    QObject::connect(feuille, &QDialog::finished, feuille, [fermer] { fermer(); });
-    // 600 × 630, taller when its fields need it, within the window it covers and the screen;
-    // beyond, the fields scroll. It is never narrower than its fields (the prices card), nor
-    // too short for the buttons under some of them.
-    QWidget* fenetre = over ? over->window() : nullptr;
-    const QScreen* ecran = over ? over->screen() : QGuiApplication::primaryScreen();
-    int place = ecran ? ecran->availableGeometry().height() - 60 : 630;
-    if (fenetre)
-        place = std::min(place, fenetre->height());
-    const int largeurMin = std::max(480, formulaire->minimumSizeHint().width());
-    const int hauteurMin = std::min(360, std::max(place, 0));
-    feuille->setMinimumSize(largeurMin, hauteurMin);
-    const int voulu = std::max(630, layout->sizeHint().height());
-    feuille->resize(std::max(600, largeurMin), std::max(hauteurMin, std::min(voulu, place)));
+    auto* feuille = new FeuilleNouvelleLocation(over, context, benneId, std::move(onDismiss), service, horloge);
     feuille->open();
     return feuille;
 }

@@ -2,16 +2,18 @@
 
 // The window-modal sheet of the new-rental form, opened by the planning grid for the skip the
 // user picked. `onDismiss` runs once, when the sheet closes: after "Annuler", "Fermer", a
-// successful "Valider", or the window's own closing (Escape, the close button). The form reads
-// "now" from `horloge`, the clock of the screen that opens it.
+// successful "Valider", or the window's own closing (Escape, the close button). Escape and the
+// close button ask first when something was typed, as the editors do; the application's
+// "Quitter" works from the sheet and asks about it too. The form reads "now" from `horloge`,
+// the clock of the screen that opens it.
 
 #include "model/horloge.h"
 
+#include <QDialog>
 #include <QUuid>
 
 #include <functional>
 
-class QDialog;
 class QWidget;
 
 namespace kv {
@@ -19,6 +21,35 @@ namespace kv {
 class AdresseService;
 class FormulaireLocationView;
 class ModelContext;
+
+class FeuilleNouvelleLocation : public QDialog {
+    Q_OBJECT
+public:
+    FeuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
+                            std::function<void()> onDismiss, AdresseService* service, const Horloge& horloge);
+
+    FormulaireLocationView* formulaire() const { return m_formulaire; }
+
+    // Runs `proceed` once the sheet is closed: at once when nothing was typed; otherwise after
+    // « Enregistrer les modifications ? » answered "Enregistrer" (the rental stored) or "Ne pas
+    // enregistrer". "Annuler", or a refused save, keeps the sheet open and runs nothing.
+    void askToLeave(std::function<void()> proceed);
+
+    // The open sheet over `window`, if any.
+    static FeuilleNouvelleLocation* ouverteSur(const QWidget* window);
+
+    // Closes the sheet without asking (its work was stored, dropped, or goes with its screen).
+    void congedier();
+
+public slots:
+    // Escape and the close button: asks first when something was typed.
+    void reject() override;
+
+private:
+    FormulaireLocationView* m_formulaire = nullptr;
+    std::function<void()> m_onDismiss;
+    bool m_congediee = false;
+};
 
 QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
                                  std::function<void()> onDismiss, AdresseService* service = nullptr,

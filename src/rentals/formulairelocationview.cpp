@@ -131,6 +131,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     const QDateTime maintenant = horloge.maintenantLocal();
     const QDateTime demain = maintenant.addDays(1);
     m_datePose = demain.isValid() ? demain : maintenant;
+    m_datePoseInitiale = m_datePose;
 
     m_clients = new Query<Client>(
         context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
@@ -573,6 +574,21 @@ void FormulaireLocationView::showEvent(QShowEvent* event)
         m_typeDechet = types.first();
     actualiserListes();
     formaterCoordonnee();
+    m_clientInitial = m_client;
+    m_typeDechetInitial = m_typeDechet;
+}
+
+bool FormulaireLocationView::hasUnsavedChanges() const
+{
+    if (!afficheFormulaire())
+        return false;
+    const auto prixSaisi = [](const forms::NumberField* f) {
+        return f->lineEdit()->isModified() || f->value().value_or(0) != 0;
+    };
+    return !m_champAdresse->text().trimmed().isEmpty() || m_coordonneesChoisies || m_datePose != m_datePoseInitiale
+           || m_dateEnlevement.has_value() || m_contact != nullptr || (m_apparu && m_client != m_clientInitial)
+           || (m_apparu && m_typeDechet != m_typeDechetInitial) || prixSaisi(m_tarifPose)
+           || prixSaisi(m_tarifEnlevement) || prixSaisi(m_tarifJournalier);
 }
 
 bool FormulaireLocationView::eventFilter(QObject* watched, QEvent* event)
@@ -751,10 +767,10 @@ void FormulaireLocationView::afficherEchec(const QString& texte)
     m_valider->setEnabled(true);
 }
 
-void FormulaireLocationView::validerEtEnregistrer()
+bool FormulaireLocationView::validerEtEnregistrer()
 {
     if (m_isSaving)
-        return;
+        return false;
     // A removal still being typed is corrected before it is stored.
     corrigerEnlevement();
     m_isSaving = true;
@@ -765,7 +781,7 @@ void FormulaireLocationView::validerEtEnregistrer()
             afficherEchec(f->message());
             if (f->isVisible())
                 f->setFocus();
-            return;
+            return false;
         }
 
     qCInfo(locationLogger(), "▶️ Début validation");
@@ -774,7 +790,7 @@ void FormulaireLocationView::validerEtEnregistrer()
         qCWarning(uiLogger(), "❌ Pas de client sélectionné");
         ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
         afficherEchec(messageChampsObligatoires());
-        return;
+        return false;
     }
     const QString adresse = m_champAdresse->text().trimmed();
     std::optional<double> lat;
@@ -797,7 +813,7 @@ void FormulaireLocationView::validerEtEnregistrer()
         qCWarning(locationLogger(), "❌ Client introuvable dans ce contexte");
         ligneSortie(QStringLiteral("❌ Client introuvable dans ce contexte"));
         afficherEchec(messageChampsObligatoires());
-        return;
+        return false;
     }
     Benne* benne = nullptr;
     for (Benne* b : m_context->fetch<Benne>())
@@ -809,7 +825,7 @@ void FormulaireLocationView::validerEtEnregistrer()
         qCWarning(locationLogger(), "❌ Benne introuvable dans ce contexte");
         ligneSortie(QStringLiteral("❌ Benne introuvable dans ce contexte"));
         afficherEchec(messageChampsObligatoires());
-        return;
+        return false;
     }
     TypeDechet* type = nullptr;
     if (typeId)
@@ -831,7 +847,7 @@ void FormulaireLocationView::validerEtEnregistrer()
         qCWarning(locationLogger(), "❌ Save: %s", qUtf8Printable(erreur));
         ligneSortie(QStringLiteral("❌ SAVE FAIL: ") + erreur);
         afficherEchec(QStringLiteral("Échec de la sauvegarde: ") + erreur);
-        return;
+        return false;
     }
     qCInfo(locationLogger(), "✅ Location enregistrée (phase 1)");
     ligneSortie(QStringLiteral("✅ SAVE OK (phase 1)"));
@@ -848,6 +864,7 @@ void FormulaireLocationView::validerEtEnregistrer()
     }
     if (geocoder)
         GeocodageApresEnregistrement::pour(context)->lancer(location, adresse);
+    return true;
 }
 
 } // namespace kv

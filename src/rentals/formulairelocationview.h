@@ -60,8 +60,13 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // The action of "Valider" (and of Return).
-    void validerEtEnregistrer();
+    // The action of "Valider" (and of Return). True when the rental was stored (the sheet is
+    // then dismissed); false when it was refused, its red line shown.
+    bool validerEtEnregistrer();
+
+    // Whether the user typed or chose anything since the form appeared: an address, coordinates,
+    // dates, a contact, another client or waste type, prices.
+    bool hasUnsavedChanges() const;
 
     // --- State, for the sheet and the tests
     bool afficheFormulaire() const;
@@ -154,6 +159,10 @@ private:
     bool m_majInterne = false;
     // The chosen waste type was deleted: no other one is chosen in its place.
     bool m_typeDechetPerdu = false;
+    // What the form showed when it appeared, to tell typed work from its own defaults.
+    Client* m_clientInitial = nullptr;
+    TypeDechet* m_typeDechetInitial = nullptr;
+    QDateTime m_datePoseInitiale;
 
     QStackedWidget* m_pile = nullptr;
     QWidget* m_champs = nullptr;

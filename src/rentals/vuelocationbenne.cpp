@@ -547,8 +547,9 @@ void VueLocationBenne::basculerSelectionLocation(LocationDeBenne* location)
 void VueLocationBenne::actualiserDetails()
 {
     LocationDeBenne* l = m_in.selectedLocation.get();
-    const bool visible = m_colonneLocations->isVisibleTo(this) && l && !l->isDeleted() && l->latitude()
-                         && l->longitude();
+    // Every chosen rental shows its details; one without both coordinates says so in the map's
+    // place (a rental saved offline, or whose address could not be located).
+    const bool visible = m_colonneLocations->isVisibleTo(this) && l && !l->isDeleted();
     if (!visible) {
         m_details->hide();
         return;
@@ -582,6 +583,15 @@ void VueLocationBenne::actualiserDetails()
         // At least 200 high where the window allows; the lines below keep their room first.
         m_carte->setMinimumHeight(100);
         m_emplacementDetails->addWidget(m_carte, 1);
+        m_sansCoordonnees = new QLabel(messageSansCoordonnees(), m_details);
+        m_sansCoordonnees->setObjectName(QStringLiteral("sansCoordonnees"));
+        m_sansCoordonnees->setAlignment(Qt::AlignCenter);
+        m_sansCoordonnees->setWordWrap(true);
+        m_sansCoordonnees->setMinimumHeight(100);
+        m_sansCoordonnees->setContentsMargins(12, 12, 12, 12);
+        m_sansCoordonnees->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,30);"
+                                                        " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
+        m_emplacementDetails->addWidget(m_sansCoordonnees, 1);
         // The address and the waste type on one line each, cut with "…" when long (whole in
         // their tool tips): the lines keep their room under the map in a small window.
         m_adresse = new ElidedLabel(QString(), m_details);
@@ -610,7 +620,11 @@ void VueLocationBenne::actualiserDetails()
         m_emplacementDetails->addLayout(rangeeDechet);
         m_emplacementDetails->addSpacing(4);
     }
-    m_carte->setTextes(texteCourt(*l->latitude()), texteCourt(*l->longitude()));
+    const bool situee = l->latitude() && l->longitude();
+    m_carte->setVisible(situee);
+    m_sansCoordonnees->setVisible(!situee);
+    if (situee)
+        m_carte->setTextes(texteCourt(*l->latitude()), texteCourt(*l->longitude()));
     m_adresse->setText(l->adresse().value_or(QString()));
     m_adresse->setVisible(l->adresse().has_value());
     const auto date = [this](const QDateTime& d) {

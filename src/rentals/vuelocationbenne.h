@@ -74,6 +74,12 @@ public:
     ListeBennesView* listeBennes() const { return m_liste; }
     QWidget* colonneDetails() const { return m_details; }
     CarteAvecRepere* carteDetails() const { return m_carte; }
+    // What stands in the map's place for a rental without both coordinates.
+    static QString messageSansCoordonnees()
+    {
+        return QStringLiteral("Coordonnées inconnues : la benne ne peut pas être placée sur la carte.");
+    }
+    QLabel* sansCoordonnees() const { return m_sansCoordonnees; }
     QStringList lignesDetails() const;
     QString adresseDetails() const;
     // The cartouche of a client, when it is built (only those near the visible part are).
@@ -131,6 +137,7 @@ private:
     QWidget* m_details = nullptr;
     QVBoxLayout* m_emplacementDetails = nullptr;
     CarteAvecRepere* m_carte = nullptr;
+    QLabel* m_sansCoordonnees = nullptr;
     QUuid m_locationDetails;
     ElidedLabel* m_adresse = nullptr;
     QList<QLabel*> m_lignes;

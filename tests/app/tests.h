@@ -98,4 +98,5 @@ private slots:
     void anotherCommandAsks();
     void supportSiteWithoutBrowserSaysSo();
     void quitAsksEveryWindowInTurn();
+    void ctrlQFromTheNewRentalSheetAsksThenQuits();
 };

@@ -9,7 +9,10 @@
 #include "app/contentview.h"
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"
+#include "planning/vueplanificationbennes.h"
 #include "platform/desktopopener.h"
+#include "rentals/feuillenouvellelocation.h"
+#include "rentals/formulairelocationview.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
@@ -269,4 +272,51 @@ void LeavingTest::quitAsksEveryWindowInTurn()
         QVERIFY(answerOver(two.get(), QStringLiteral("Ne pas enregistrer")));
         QVERIFY(!one->isVisible() && !two->isVisible());
     }
+}
+
+void LeavingTest::ctrlQFromTheNewRentalSheetAsksThenQuits()
+{
+    // The planning's new-rental sheet open, an address typed: Ctrl+Q pressed in the sheet asks
+    // about it; "Annuler" keeps everything, "Ne pas enregistrer" closes the sheet and the window.
+    auto ctx = storeWith(QStringLiteral("Alpha"));
+    ctx->insert(new TypeDechet(QStringLiteral("Gravats"), std::nullopt, QStringLiteral("Inerte"), std::nullopt,
+                               std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 20,
+                               false, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                               std::nullopt));
+    auto* benne = new Benne(10, QStringLiteral("0000FF"), EtatBenne::correct, QString(), nullptr);
+    ctx->insert(benne);
+    QString error;
+    QVERIFY(ctx->save(&error));
+    AppDelegate delegate(ctx.get());
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto window = std::make_unique<ContentView>(ctx.get(), &delegate);
+    window->resize(1200, 760);
+    window->setSelection(Commande::defaut);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* planning = qobject_cast<VuePlanificationBennes*>(window->detailScreen());
+    QVERIFY(planning);
+    for (int round = 0; round < 2; ++round) {
+        planning->selectionnerBenne(benne);
+        QPointer<QDialog> sheet = planning->feuille();
+        QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
+        QApplication::setActiveWindow(sheet);
+        QTRY_VERIFY(sheet->isActiveWindow());
+        FormulaireLocationView* form = formulaireDe(sheet);
+        QTest::keyClicks(form->champAdresse(), QStringLiteral("5 rue des Lilas"));
+        QTest::keyClick(form->champAdresse(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(questionOver(window.get()));
+        if (round == 0) {
+            QVERIFY(answerOver(window.get(), QStringLiteral("Annuler")));
+            QVERIFY(sheet && sheet->isVisible());
+            QVERIFY(window->isVisible());
+            QCOMPARE(form->adresse(), QStringLiteral("5 rue des Lilas"));
+            QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+            QTRY_VERIFY(!sheet);
+            continue;
+        }
+        QVERIFY(answerOver(window.get(), QStringLiteral("Ne pas enregistrer")));
+        QTRY_VERIFY(!window->isVisible());
+    }
+    QCOMPARE(ctx->all<LocationDeBenne>().size(), 0);
 }

@@ -35,6 +35,7 @@ private slots:
     void benneInutilisableEtSelection();
     void feuilleDeNouvelleLocation();
     void centrageALAffichageEtSurDemande();
+    void aujourdhuiAuMilieuDesJoursATouteTaille();
     void glissementsALaSouris();
     void poigneesALaSouris();
     void glissementSurvitAuRedemarrage();
@@ -53,4 +54,5 @@ private slots:
     void defilementPendantLesGlissements();
     void barresCourtesEtBadgeDInformation();
     void detailsDansLaPlusPetiteFenetre();
+    void detailsDUnNomTresLongTiennentDansLaFenetre();
 };

@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -230,6 +231,29 @@ void TestGrille::feuilleDeNouvelleLocation()
     QTRY_VERIFY(!feuille);
 }
 
+void TestGrille::aujourdhuiAuMilieuDesJoursATouteTaille()
+{
+    // Whatever the size, with or without a vertical scroll bar: today's column opens in the
+    // middle of the days in view, tomorrow in view beside it; the same after "Aujourd'hui".
+    for (const int nombre : {3, 60}) {
+        Ecran e;
+        for (int i = 0; i < nombre; ++i)
+            benne(e.ctx.get(), i);
+        for (const QSize taille : {QSize(536, 400), QSize(600, 430), QSize(1064, 620), QSize(1400, 900)}) {
+            e.ouvrir(taille);
+            const QString ou = QStringLiteral("%1 × %2, %3 skips").arg(taille.width()).arg(taille.height()).arg(nombre);
+            const auto milieuAujourdhui = [&] { return 31 * 120 + 60 - e.vue->scrollOffset().x(); };
+            QTRY_VERIFY2(std::abs(milieuAujourdhui() - e.vp()->width() / 2.0) <= 1,
+                         qPrintable(ou + QStringLiteral(": today's middle at %1 of %2").arg(milieuAujourdhui()).arg(e.vp()->width())));
+            // Tomorrow's column starts in view.
+            QVERIFY2(milieuAujourdhui() + 60 < e.vp()->width(), qPrintable(ou));
+            e.vue->setScrollOffset(QPointF(0, 0));
+            e.centrage.set(true);
+            QTRY_VERIFY2(std::abs(milieuAujourdhui() - e.vp()->width() / 2.0) <= 1, qPrintable(ou));
+        }
+    }
+}
+
 void TestGrille::centrageALAffichageEtSurDemande()
 {
     Ecran e;
@@ -237,9 +261,12 @@ void TestGrille::centrageALAffichageEtSurDemande()
         benne(e.ctx.get(), i);
     e.ouvrir(QSize(1000, 700));
     QCOMPARE(e.vue->viewSize().width(), 1000.0);
-    // Shown: today's column in the middle of the grid area.
-    QTRY_COMPARE(e.vue->scrollOffset().x(), 3280.0);
-    QCOMPARE(e.vue->visibleJoursRange(), (Plage{22, 39}));
+    // Shown: today's column in the middle of the part that shows the days (the grid area less
+    // the skip column and the vertical scroll bar).
+    const double jours = e.vp()->width();
+    QCOMPARE(jours, 1000.0 - 120 - e.grille()->verticalScrollBar()->width());
+    QTRY_COMPARE(e.vue->scrollOffset().x(), 31 * 120 + 60 - jours / 2);
+    QCOMPARE(e.vue->visibleJoursRange(), (Plage{int(e.vue->scrollOffset().x() / 120) - 5, int(e.vue->scrollOffset().x() / 120) + 12}));
     e.vue->setScrollOffset(QPointF(0, 400));
     QCOMPARE(e.vue->viewSize().height(), 620.0);
     QCOMPARE(e.vue->visibleBennesRange(), (Plage{5, 29}));
@@ -249,7 +276,7 @@ void TestGrille::centrageALAffichageEtSurDemande()
     QCOMPARE(e.vue->scrollOffset(), QPointF(0, 400));
     // The main window's request: back to today, the vertical position kept, the request lowered.
     e.centrage.set(true);
-    QTRY_COMPARE(e.vue->scrollOffset(), QPointF(3230, 400));
+    QTRY_COMPARE(e.vue->scrollOffset(), QPointF(31 * 120 + 60 - e.vp()->width() / 2.0, 400));
     QCOMPARE(e.centrage.get(), false);
     // A request already raised before the screen exists triggers nothing by itself.
     Ecran f;
@@ -1190,4 +1217,61 @@ void TestGrille::detailsDansLaPlusPetiteFenetre()
     carte = e.ouvrirDetails(l);
     QVERIFY(carte);
     QCOMPARE(carte->geometry().center().x(), 400 - (carte->width() % 2 == 0 ? 1 : 0));
+}
+
+void TestGrille::detailsDUnNomTresLongTiennentDansLaFenetre()
+{
+    // A client named by 300 characters, with contacts and both drivers: the card never reaches
+    // past the body row, the name takes two lines cut with "…" (whole in the tool tip), and the
+    // rows below it can be reached by scrolling inside the card.
+    Ecran e;
+    const QString nom = longName(QStringLiteral("Client"));
+    Client* c = officeClient(e.ctx.get(), nom);
+    new Contact(QStringLiteral("Anne"), QStringLiteral("Roux"), QStringLiteral("0600000000"), QString(), c);
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9), QStringLiteral("12 rue des Ecoles/Bat <b>B</b> & C"));
+    l->setChauffeurPose(driver(e.ctx.get()));
+    l->setChauffeurEnlevement(driver(e.ctx.get(), QStringLiteral("Durand")));
+    QVERIFY(e.ctx->save());
+    // The smallest window's content area, then 1200 × 760 pixels at 1.5 (800 × 506 points
+    // less the menus, the toolbar and the sidebar).
+    for (const QSize taille : {QSize(536, 400), QSize(600, 430), QSize(1200, 760)}) {
+        e.ouvrir(taille);
+        Ecran::tourner();
+        QWidget* carte = e.ouvrirDetails(l);
+        QVERIFY(carte && carte->isVisible());
+        QWidget* popup = e.vue->popupInfoLocation();
+        QTRY_VERIFY2(popup->rect().contains(carte->geometry()),
+                     qPrintable(QStringLiteral("%1×%2: card %3,%4 %5×%6 in %7×%8").arg(taille.width()).arg(taille.height())
+                                    .arg(carte->x()).arg(carte->y()).arg(carte->width()).arg(carte->height())
+                                    .arg(popup->width()).arg(popup->height())));
+        auto* valeur = e.vue->infoLocation()->findChild<QLabel*>(QStringLiteral("nomClient"));
+        QVERIFY(valeur);
+        const QStringList lignes = valeur->text().split(QLatin1Char('\n'));
+        QCOMPARE(lignes.size(), 2);
+        QVERIFY2(lignes.last().endsWith(QChar(0x2026)), qPrintable(valeur->text()));
+        QVERIFY(nom.startsWith(lignes.first()));
+        QCOMPARE(shownToolTip(valeur->toolTip()), nom);
+        // Two lines tall, whole, each line within its width.
+        QVERIFY(valeur->height() <= 3 * valeur->fontMetrics().lineSpacing());
+        for (const QString& ligne : lignes)
+            QVERIFY(valeur->fontMetrics().horizontalAdvance(ligne) <= valeur->contentsRect().width());
+        // The last row (the removing driver) is reached by the wheel inside the card.
+        QScrollArea* defilement = e.vue->defilementInfoLocation();
+        QVERIFY(defilement);
+        QLabel* dernier = nullptr;
+        for (QLabel* label : e.vue->infoLocation()->findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("Durand"))
+                dernier = label;
+        QVERIFY(dernier);
+        for (int i = 0; i < 20 && dernier->visibleRegion().boundingRect() != dernier->rect(); ++i) {
+            QWidget* vp = defilement->viewport();
+            QWheelEvent roue(QPointF(20, 20), vp->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
+                             Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(vp, &roue);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(dernier->visibleRegion().boundingRect(), dernier->rect());
+        e.vue->setLocationInfoSelectionnee(nullptr);
+    }
 }

@@ -58,6 +58,8 @@ private slots:
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
     void sheetFitsTheSmallestWindow();
+    void escapeWithTypedWorkAsksFirst();
+    void quitKeyReachesTheWindowFromTheSheet();
     void unreachableAddressServiceIsSaidInTheSheet();
     void addressServiceMessageGoesWithTheAddress();
 };
@@ -74,6 +76,7 @@ private slots:
     void screenWithoutClients();
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();
+    void rentalFromTheSheetWithoutCoordinatesShowsItsDetails();
     void choicesSurviveAChangeOfCommand();
     void onlyVisibleCartouchesAreBuilt();
     void selectionBelongsToTheClientNotItsCartouche();

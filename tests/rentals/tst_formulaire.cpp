@@ -15,7 +15,11 @@
 #include "widgets/forms/numberfield.h"
 #include "widgets/searchablepicker.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
+#include <QPointer>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
@@ -921,4 +925,128 @@ void FormulaireLocationTest::addressServiceMessageGoesWithTheAddress()
     taper(form->champAdresse(), "Ly");
     QVERIFY(!message->isVisible());
     QCOMPARE(emplacement->currentWidget(), form->carte());
+}
+
+namespace {
+
+// The question « Enregistrer les modifications ? » open over the sheet, or null.
+QMessageBox* questionSur(QWidget* feuille)
+{
+    QCoreApplication::processEvents();
+    for (QMessageBox* box : feuille->findChildren<QMessageBox*>())
+        if (box->isVisible() && box->objectName() == QStringLiteral("enregistrerModifications"))
+            return box;
+    return nullptr;
+}
+
+} // namespace
+
+void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
+{
+    Banc b;
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    VuePlanificationBennes grille(b.ctx.get(), Observable<bool>(), &fenetre);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+
+    // Nothing typed: Escape closes at once.
+    grille.selectionnerBenne(b.benne);
+    QPointer<QDialog> feuille = grille.feuille();
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QTest::keyClick(formulaireDe(feuille)->champAdresse(), Qt::Key_Escape);
+    QVERIFY(!questionSur(feuille));
+    QVERIFY(!grille.benneSelection());
+    QTRY_VERIFY(!feuille);
+
+    // An address, dates and a price typed: Escape asks as the editors do; "Annuler" keeps all.
+    grille.selectionnerBenne(b.benne);
+    feuille = grille.feuille();
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
+    const QDateTime enlevement = form->datePose().addDays(4);
+    form->setDateEnlevement(enlevement);
+    form->interrupteurTarifs()->setChecked(true);
+    taper(form->champTarifPose()->lineEdit(), "80");
+    QTest::keyClick(form->champTarifPose()->lineEdit(), Qt::Key_Escape);
+    QMessageBox* question = questionSur(feuille);
+    QVERIFY(question);
+    QVERIFY(clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(feuille && feuille->isVisible());
+    QVERIFY(grille.benneSelection());
+    QCOMPARE(form->adresse(), QStringLiteral("5 rue des Lilas, Lyon"));
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(enlevement));
+    QVERIFY(form->champTarifPose()->commit());
+    QCOMPARE(form->champTarifPose()->value(), std::optional<double>(80));
+    QCOMPARE(b.locations().size(), 0);
+
+    // The close button asks the same; "Ne pas enregistrer" closes without storing anything.
+    feuille->close();
+    QVERIFY(feuille && feuille->isVisible());
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
+    QVERIFY(!grille.benneSelection());
+    QTRY_VERIFY(!feuille);
+    QCOMPARE(b.locations().size(), 0);
+
+    // "Enregistrer" stores the rental as "Valider" does, then the sheet closes.
+    grille.selectionnerBenne(b.benne);
+    feuille = grille.feuille();
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    form = formulaireDe(feuille);
+    QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
+    taper(form->champLatitude(), "45.76");
+    taper(form->champLongitude(), "4.83");
+    QTest::keyClick(form->champLongitude(), Qt::Key_Escape);
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Enregistrer")));
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations().first()->adresse(), std::optional<QString>(QStringLiteral("5 rue des Lilas, Lyon")));
+    QVERIFY(!grille.benneSelection());
+    QTRY_VERIFY(!feuille);
+
+    // A save refused (no client chosen) keeps the sheet and its red line.
+    grille.selectionnerBenne(b.benne);
+    feuille = grille.feuille();
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    form = formulaireDe(feuille);
+    form->choixClient()->setCurrentIndex(0);
+    emit form->choixClient()->activated(0);
+    QVERIFY(!form->clientSelectionne());
+    QTest::keyClick(form->champAdresse(), Qt::Key_Escape);
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Enregistrer")));
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
+    QCOMPARE(b.locations().size(), 1);
+    QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+    QTRY_VERIFY(!feuille);
+}
+
+void FormulaireLocationTest::quitKeyReachesTheWindowFromTheSheet()
+{
+    // The window's "Quitter" (an action of the quit role, Ctrl+Q) answers while the sheet is
+    // open over it: the window itself takes no keys then.
+    Banc b;
+    QWidget fenetre;
+    auto* quitter = new QAction(QStringLiteral("Quitter Kestrovan"), &fenetre);
+    quitter->setMenuRole(QAction::QuitRole);
+    quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    fenetre.addAction(quitter);
+    QSignalSpy demandes(quitter, &QAction::triggered);
+    QDialog* feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    QApplication::setActiveWindow(feuille);
+    QTRY_VERIFY(feuille->isActiveWindow());
+    QTest::keyClicks(formulaireDe(feuille)->champAdresse(), "5 rue");
+    QTest::keyClick(formulaireDe(feuille)->champAdresse(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(demandes.count(), 1);
+    // The sheet asks about its typed work when asked to leave, then runs what follows.
+    auto* f = qobject_cast<FeuilleNouvelleLocation*>(feuille);
+    QVERIFY(f);
+    QCOMPARE(FeuilleNouvelleLocation::ouverteSur(&fenetre), f);
+    bool suite = false;
+    f->askToLeave([&suite] { suite = true; });
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
+    QVERIFY(suite);
+    QVERIFY(!FeuilleNouvelleLocation::ouverteSur(&fenetre));
+    QCOMPARE(b.locations().size(), 0);
 }

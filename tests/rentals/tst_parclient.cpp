@@ -6,6 +6,9 @@
 #include "rentals/carteavecrepere.h"
 #include "rentals/cartoucheanime.h"
 #include "rentals/listebennesview.h"
+#include "platform/adresseservice.h"
+#include "rentals/geocodageapresenregistrement.h"
+#include "rentals/formulairelocationview.h"
 #include "rentals/vuelocationbenne.h"
 #include "rentals/vuepourlocationbenne.h"
 #include "widgets/benneoscillanteview.h"
@@ -17,6 +20,9 @@
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
 
@@ -424,9 +430,16 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
     QCOMPARE(ecran.carteDetails()->longitude(), QStringLiteral("1e-05"));
     QVERIFY(ecran.carteDetails()->repere());
 
+    // Half a coordinate: the details show, the map's place says why there is no map.
     ecran.basculerSelectionLocation(moitie);
     QCOMPARE(b.selectedLocation.get(), moitie);
-    QVERIFY(!ecran.colonneDetails()->isVisible());
+    QVERIFY(ecran.colonneDetails()->isVisible());
+    QVERIFY(ecran.sansCoordonnees()->isVisible());
+    QVERIFY(!ecran.carteDetails()->isVisible());
+    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 01/06/2026  et enlèvement prévu le : non prévue"));
+    ecran.basculerSelectionLocation(complete);
+    QVERIFY(ecran.carteDetails()->isVisible());
+    QVERIFY(!ecran.sansCoordonnees()->isVisible());
 
     ecran.basculerSelectionLocation(sansFin);
     QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 02/06/2026  et enlèvement prévu le : non prévue"));
@@ -878,5 +891,66 @@ void ParClientTest::openingTheAvailableSkipsMovesNoColumn()
             QCOMPARE(ecran->colonneClients()->geometry(), clients);
             QCOMPARE(locations->geometry(), colonne);
         }
+    }
+}
+
+void ParClientTest::rentalFromTheSheetWithoutCoordinatesShowsItsDetails()
+{
+    // The only rental of a client named by 300 characters, booked through the new-rental form
+    // with the address typed by hand while the address service cannot be reached: it is saved
+    // without coordinates. Chosen in the list, its details show, whatever the screen's size.
+    Bureau b;
+    const QString nom = longName(QStringLiteral("Client"));
+    Client* c = client(b.ctx.get(), nom);
+    wasteType(b.ctx.get(), "Gravats");
+    Benne* be = colouredBenne(b.ctx.get(), 10, "0000FF");
+    QVERIFY(saved(b.ctx.get()));
+    quint16 ferme = 0;
+    {
+        QTcpServer serveur;
+        QVERIFY(serveur.listen(QHostAddress::LocalHost, 0));
+        ferme = serveur.serverPort();
+    }
+    const QUrl injoignable(QStringLiteral("http://127.0.0.1:%1/geocodage").arg(ferme));
+    GeocodageApresEnregistrement::pour(b.ctx.get())->service()->setBaseUrl(injoignable);
+    AdresseService service(injoignable);
+    const QString adresse = QStringLiteral("12 rue des Ecoles/Bat <b>B</b> & C");
+    {
+        FormulaireLocationView form(b.ctx.get(), be->id(), [] {}, &service, nullptr, Horloge::fixe(maintenant(), kParis));
+        form.show();
+        QCOMPARE(form.clientSelectionne(), c);
+        QTest::keyClicks(form.champAdresse(), adresse);
+        QTest::mouseClick(form.boutonValider(), Qt::LeftButton);
+    }
+    QCOMPARE(c->locations().size(), 1);
+    LocationDeBenne* l = c->locations().first();
+    QTRY_COMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
+    QVERIFY(!l->latitude() || !l->longitude());
+    QVERIFY(!l->dateEnlevement());
+
+    for (const QSize taille : {QSize(536, 400), QSize(1600, 1000)}) {
+        b.selectedClientID.set(std::nullopt);
+        b.bennesReadyForClientID.set(std::nullopt);
+        b.selectedLocation.set(nullptr);
+        VueLocationBenne ecran(b.entrees());
+        ecran.resize(taille);
+        ecran.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+        cliquer(ecran.cartouche(c));
+        QTRY_COMPARE(ecran.clientDeLaColonne(), c);
+        BenneOscillanteView* tuile = nullptr;
+        QTRY_VERIFY((tuile = ecran.listeBennes()->tuile(l)));
+        cliquer(tuile);
+        QTRY_VERIFY(tuile->isSelected());
+        QCOMPARE(b.selectedLocation.get(), l);
+        const QString ou = QStringLiteral("%1 × %2").arg(taille.width()).arg(taille.height());
+        QVERIFY2(ecran.colonneDetails()->isVisible(), qPrintable(ou));
+        QCOMPARE(ecran.adresseDetails(), adresse);
+        QCOMPARE(ecran.lignesDetails().value(3),
+                 QStringLiteral("Pose le : 11/06/2026  et enlèvement prévu le : non prévue"));
+        QCOMPARE(ecran.lignesDetails().value(4), QStringLiteral("Déchet prévu : Gravats"));
+        QVERIFY(ecran.sansCoordonnees()->isVisible());
+        QCOMPARE(ecran.sansCoordonnees()->text(), VueLocationBenne::messageSansCoordonnees());
+        QVERIFY2(ecran.rect().contains(ecran.colonneDetails()->geometry()), qPrintable(ou));
     }
 }
