@@ -45,6 +45,7 @@ private slots:
     void dragHeldAtTheEdgeReachesDriversOutOfView();
     void fitsTheSmallestWindow();
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
+    void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
 };
 
 class TestPreferencesEmail : public QObject {
