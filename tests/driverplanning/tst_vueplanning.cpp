@@ -107,6 +107,23 @@ QList<Chauffeur*> grandBureau(fx::Bureau& b)
     return chauffeurs;
 }
 
+// Where a widget of the day stands in the list's viewport.
+QRect dansLaVue(const QWidget* w, const QWidget* vp)
+{
+    return QRect(w->mapTo(vp, QPoint(0, 0)), w->size());
+}
+
+// The built rows that are at least partly in view.
+QList<RangeeChauffeur*> rangeesEnVue(const VuePlanningChauffeurs* vue)
+{
+    const QWidget* vp = vue->zoneDefilement()->viewport();
+    QList<RangeeChauffeur*> out;
+    for (RangeeChauffeur* r : vue->rangees())
+        if (r->construite() && dansLaVue(r, vp).intersects(vp->rect()))
+            out << r;
+    return out;
+}
+
 QMimeData* texte(const QString& t)
 {
     auto* m = new QMimeData;
@@ -745,13 +762,10 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
             if (bas == 900 && travers == cote->maximum() / 3)
                 fixtures::capture(e.vue.get(), QStringLiteral("planning-cartes-epinglees-a-gauche"));
             int vues = 0;
-            for (RangeeChauffeur* r : e.vue->rangees()) {
-                const QRect rangee(r->mapTo(vp, QPoint(0, 0)), r->size());
-                if (!r->construite() || rangee.bottom() < 0 || rangee.top() >= vp->height())
-                    continue;
+            for (RangeeChauffeur* r : rangeesEnVue(e.vue.get())) {
                 ChauffeurCard* carte = r->carteChauffeur();
-                const QRect rc(carte->mapTo(vp, QPoint(0, 0)), carte->size());
-                const QRect colonne(r->colonne()->mapTo(vp, QPoint(0, 0)), r->colonne()->size());
+                const QRect rc = dansLaVue(carte, vp);
+                const QRect colonne = dansLaVue(r->colonne(), vp);
                 const QString qui = ou + carte->texte();
                 QVERIFY2(rc.left() >= 0 && rc.right() < vp->width(), qPrintable(qui));
                 QCOMPARE(rc.left(), std::max(colonne.left() - 180 - 32, 8));
@@ -840,13 +854,10 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     // view, or at its own top while that is in view.
     const auto verifierCartes = [&](const QString& ou) {
         int vues = 0;
-        for (RangeeChauffeur* r : e.vue->rangees()) {
-            const QRect rangee(r->mapTo(vp, QPoint(0, 0)), r->size());
-            if (!r->construite() || rangee.bottom() < 0 || rangee.top() >= vp->height())
-                continue;
+        for (RangeeChauffeur* r : rangeesEnVue(e.vue.get())) {
             ChauffeurCard* carte = r->carteChauffeur();
-            const QRect rc(carte->mapTo(vp, QPoint(0, 0)), carte->size());
-            const QRect colonne(r->colonne()->mapTo(vp, QPoint(0, 0)), r->colonne()->size());
+            const QRect rc = dansLaVue(carte, vp);
+            const QRect colonne = dansLaVue(r->colonne(), vp);
             // Room for the card under the top of the list, down to the end of the column.
             if (colonne.bottom() - std::max(colonne.top(), 0) < rc.height() + 8)
                 continue;
