@@ -565,9 +565,15 @@ void VuePlanningChauffeurs::construireVisibles()
 PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const
 {
     QWidget* contenu = m_defilement->widget();
-    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget())
+    // A driver's card stands for his column: held in view, it may be all of his row in sight.
+    bool surCarte = false;
+    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget()) {
         if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
             return colonne;
+        surCarte = surCarte || qobject_cast<ChauffeurCard*>(w);
+        if (auto* rangee = qobject_cast<RangeeChauffeur*>(w))
+            return surCarte ? rangee->colonne() : nullptr;
+    }
     return nullptr;
 }
 

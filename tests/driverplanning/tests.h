@@ -46,6 +46,7 @@ private slots:
     void fitsTheSmallestWindow();
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
+    void dropOnADriversCardGoesToHisColumn();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -729,13 +729,6 @@ void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
     QTest::qWait(100);
     QCOMPARE(barre->value(), apres);
 
-    // Nearer the edge is faster, and holding it makes it faster still.
-    const int bande = DragAutoScroller::edgeBand(vp->height());
-    QVERIFY(DragAutoScroller::step(bande, bande, 0) == 0);
-    QVERIFY(DragAutoScroller::step(bande - 1, bande, 0) > 0);
-    QVERIFY(DragAutoScroller::step(bande / 2, bande, 0) > DragAutoScroller::step(bande - 1, bande, 0));
-    QVERIFY(DragAutoScroller::step(0, bande, 0) > DragAutoScroller::step(bande / 2, bande, 0));
-    QVERIFY(DragAutoScroller::step(0, bande, 2000) > DragAutoScroller::step(0, bande, 0));
 }
 
 void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
@@ -779,6 +772,46 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
             QVERIFY2(vues > 0, qPrintable(ou));
         }
     }
+}
+
+void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = grandBureau(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    PrestationCard* carte = e.vue->rangee(chauffeurs[0])->colonne()->cartesPoses().first();
+    LocationDeBenne* l = carte->location();
+    std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+    fixtures::WindowDrag glisser(carte, mime.get());
+    QVERIFY(glisser.moveTo(carte, carte->rect().center()));
+
+    // Over his own driver's card, his own column is marked.
+    ChauffeurCard* nom = e.vue->rangee(chauffeurs[0])->carteChauffeur();
+    QVERIFY(glisser.moveTo(nom, nom->rect().center()));
+    QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(chauffeurs[0])->colonne());
+
+    // Further down, the next driver's row is half scrolled past: his card, held at the top of
+    // the list over the empty side of his row, takes the drop for his column.
+    RangeeChauffeur* suivante = e.vue->rangee(chauffeurs[1]);
+    zone->verticalScrollBar()->setValue(suivante->y() + suivante->height() / 2);
+    e.attendre();
+    ChauffeurCard* nomSuivant = suivante->carteChauffeur();
+    QVERIFY(nomSuivant);
+    QCOMPARE(nomSuivant->mapTo(vp, QPoint(0, 0)).y(), 8);
+    QVERIFY(glisser.moveTo(nomSuivant, nomSuivant->rect().center()));
+    QCOMPARE(e.vue->colonneMarquee(), suivante->colonne());
+    QVERIFY(suivante->colonne()->marquee());
+    QVERIFY(suivante->colonne()->findChild<QWidget*>(QStringLiteral("marqueDepot"))->isVisible());
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-depot-sur-le-nom"));
+    QVERIFY(glisser.drop());
+    QVERIFY(!e.vue->colonneMarquee());
+    e.attendre();
+    QCOMPARE(l->chauffeurPose(), chauffeurs[1]);
+    QCOMPARE(suivante->colonne()->cartesPoses().size(), 31);
+    QVERIFY(!b.context()->hasChanges());
 }
 
 void TestVuePlanning::fitsTheSmallestWindow()
@@ -887,9 +920,8 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     QCOMPARE(e.vue->colonneMarquee(), premiere);
     QVERIFY(premiere->marquee());
     QVERIFY(premiere->findChild<QWidget*>(QStringLiteral("marqueDepot"))->isVisible());
-    // Over a driver's card, beside the columns, nothing is marked.
-    ChauffeurCard* nom = e.vue->rangee(chauffeurs[0])->carteChauffeur();
-    QVERIFY(!glisser.moveTo(nom, nom->rect().center()));
+    // Beside the column, on the side of the map, nothing is marked.
+    QVERIFY(!glisser.moveTo(premiere, QPoint(premiere->width() + 10, 10)));
     QVERIFY(!e.vue->colonneMarquee());
     QVERIFY(!premiere->marquee());
     // Further down: the wheel brings the far column under the pointer, and the mark follows it.

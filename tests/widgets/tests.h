@@ -81,3 +81,9 @@ private slots:
     void lookAlikeNamesAreToldApartByTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
 };
+
+class DragAutoScrollerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void speedFollowsTheDepthInTheEdgeBand();
+};
