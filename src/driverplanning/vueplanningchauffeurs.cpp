@@ -150,8 +150,10 @@ constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | e
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// The driver's card in his row: as tall as the row, so that the card can slide down it and stay in
-// view while the row scrolls past the top of the list.
+// The driver's card in his row: its slot is as tall as the row, and the card slides down it to
+// stay in view while the row scrolls past the top of the list. Sideways it stays at the left of
+// the part in view, over the start of the column, so that the driver is named whatever the
+// scroll. The card belongs to the row, not to its slot, so that it may leave the slot that way.
 
 class EmplacementCarte : public PoseeALaMain {
 public:
@@ -159,7 +161,7 @@ public:
         : PoseeALaMain(parent), m_carte(carte), m_vue(vue)
     {
         setObjectName(QStringLiteral("emplacementCarte"));
-        carte->setParent(this);
+        carte->setParent(parent);
         carte->setMaximumWidth(kLargeur);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     }
@@ -171,16 +173,21 @@ public:
     void placer() override
     {
         const QSize taille = m_carte->sizeHint().boundedTo(QSize(width(), QWIDGETSIZE_MAX));
-        // How far the top of the slot has gone above the top of the list.
-        const int cache = kMargeHaut - mapTo(m_vue, QPoint(0, 0)).y();
-        const int y = std::clamp(cache, 0, std::max(0, height() - taille.height()));
-        m_carte->setGeometry(0, y, taille.width(), taille.height());
+        const QPoint dansVue = mapTo(m_vue, QPoint(0, 0));
+        // How far the slot has gone above the top, and past the left, of the list in view.
+        const int cacheHaut = kMarge - dansVue.y();
+        const int cacheGauche = kMarge - dansVue.x();
+        const int y = std::clamp(cacheHaut, 0, std::max(0, height() - taille.height()));
+        const int finRangee = parentWidget()->width() - x() - taille.width();
+        const int x = std::clamp(cacheGauche, 0, std::max(0, finRangee));
+        m_carte->setGeometry(QRect(pos() + QPoint(x, y), taille));
+        m_carte->raise();
     }
 
 private:
     static constexpr int kLargeur = 180;
-    // The room left above a card held at the top of the list.
-    static constexpr int kMargeHaut = 8;
+    // The room left above, and beside, a card held at the edge of the list.
+    static constexpr int kMarge = 8;
     ChauffeurCard* m_carte;
     QWidget* m_vue;
 };
@@ -251,6 +258,8 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
+    // Over the column, which it covers when the day is scrolled sideways.
+    m_carte->raise();
 
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
@@ -351,8 +360,10 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
         marquerSousPointeur();
         planifierConstruction();
     });
-    connect(m_defilement->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-            &VuePlanningChauffeurs::marquerSousPointeur);
+    connect(m_defilement->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        epinglerCartes();
+        marquerSousPointeur();
+    });
 
     synchroniserRangees();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
@@ -554,9 +565,15 @@ void VuePlanningChauffeurs::construireVisibles()
 PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const
 {
     QWidget* contenu = m_defilement->widget();
-    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget())
+    // A driver's card stands for his column: held in view, it may be all of his row in sight.
+    bool surCarte = false;
+    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget()) {
         if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
             return colonne;
+        surCarte = surCarte || qobject_cast<ChauffeurCard*>(w);
+        if (auto* rangee = qobject_cast<RangeeChauffeur*>(w))
+            return surCarte ? rangee->colonne() : nullptr;
+    }
     return nullptr;
 }
 

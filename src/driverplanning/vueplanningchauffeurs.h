@@ -130,7 +130,7 @@ protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    // The column under a point of the list, if any.
+    // The column under a point of the list, or whose driver's card is there; none elsewhere.
     PrestationsColumn* colonneEn(const QPoint& pointListe) const;
     // Marks the column under the pointer of a drag over the list, or none.
     void marquer(PrestationsColumn* colonne);

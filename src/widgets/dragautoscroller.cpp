@@ -13,9 +13,10 @@ namespace kv {
 namespace {
 
 constexpr int kIntervalMs = 16;     // one step per frame
-constexpr double kSlowest = 2;      // pixels per step at the band's inner side
-constexpr double kFastest = 24;     // pixels per step on the edge, before holding it
-constexpr qint64 kRampMs = 3000;    // holding the edge this long makes it 4 times faster
+constexpr double kSlowest = 1;      // pixels per step at the band's inner side
+constexpr double kFastest = 16;     // pixels per step on the edge
+constexpr double kPastEdge = 3;     // past the edge, held long enough: this many times faster
+constexpr qint64 kRampMs = 2000;    // how long past the edge until the fastest
 
 } // namespace
 
@@ -40,9 +41,16 @@ int DragAutoScroller::step(int inside, int band, qint64 heldMs)
 {
     if (band <= 0 || inside >= band)
         return 0;
-    const double closeness = std::clamp(double(band - inside) / band, 0.0, 1.0);
-    const double ramp = 1.0 + 3.0 * double(std::clamp<qint64>(heldMs, 0, kRampMs)) / kRampMs;
-    return int(std::lround((kSlowest + closeness * (kFastest - kSlowest)) * ramp));
+    if (inside < 0) {
+        // Only a mouse drag gets past the edge (a drag and drop leaves the area there): far
+        // travels, faster the longer it is held.
+        const double ramp = double(std::clamp<qint64>(heldMs, 0, kRampMs)) / kRampMs;
+        return int(std::lround(kFastest * (1.0 + (kPastEdge - 1.0) * ramp)));
+    }
+    // Within the band the depth alone sets the speed, growing with its square: slow over most of
+    // the band's inner part, where the user aims at a row, fast only close to the edge.
+    const double depth = double(band - inside) / band;
+    return int(std::lround(kSlowest + depth * depth * (kFastest - kSlowest)));
 }
 
 void DragAutoScroller::begin()

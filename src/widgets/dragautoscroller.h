@@ -1,8 +1,9 @@
 #pragma once
 
 // Scrolls a scroll area while something dragged over it is held near one of its edges: the
-// nearer the edge (or past it), the faster, and faster still the longer it is held there. A
-// timer does the scrolling, so it goes on while the pointer stays still. While a drag is in
+// deeper in the band along the edge, the faster, slowly enough near the band's inner side to stop
+// on a given row; past the edge (a mouse drag), fastest, and faster still the longer it is held
+// there. A timer does the scrolling, so it goes on while the pointer stays still. While a drag is in
 // progress the area also takes the wheel, which the platform's drag loop would otherwise swallow.
 //
 // The owner tells it where the pointer is (`pointerAt`, from its drag or mouse move events) and
@@ -42,8 +43,8 @@ public:
     // Width of the band along each edge where the area scrolls, for a viewport `length` long.
     static int edgeBand(int length);
     // Pixels scrolled per step with the pointer `inside` pixels within the edge (0 on the edge,
-    // negative past it) of a band `band` wide, after holding it `heldMs` milliseconds; 0 outside
-    // the band.
+    // negative past it) of a band `band` wide; 0 outside the band. Within the band it depends on
+    // the depth only; past the edge it grows with `heldMs`, how long the pointer has been there.
     static int step(int inside, int band, qint64 heldMs);
 
 signals:

@@ -45,6 +45,8 @@ private slots:
     void dragHeldAtTheEdgeReachesDriversOutOfView();
     void fitsTheSmallestWindow();
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
+    void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
+    void dropOnADriversCardGoesToHisColumn();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -82,3 +82,9 @@ private slots:
     void lookAlikeNamesAreToldApartByTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
 };
+
+class DragAutoScrollerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void speedFollowsTheDepthInTheEdgeBand();
+};
