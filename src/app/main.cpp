@@ -3,6 +3,7 @@
 #include "startup.h"
 
 #include "platform/endsignals.h"
+#include "stats/relocalisationlocations.h"
 #include "widgets/icons.h"
 
 #include <QApplication>
@@ -74,6 +75,8 @@ int main(int argc, char* argv[])
     kv::AppDelegate delegate(context);
     delegate.setSettings(&settings);
     delegate.newWindow();
+    // Rentals saved without coordinates are located again once the address service answers.
+    kv::RelocalisationLocations::relancer(context);
     int status = app.exec();
 
     QString error;

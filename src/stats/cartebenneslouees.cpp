@@ -1,5 +1,7 @@
 #include "cartebenneslouees.h"
 
+#include "relocalisationlocations.h"
+
 #include "statscharts.h"
 
 #include "widgets/colors.h"
@@ -209,6 +211,9 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_pages->addWidget(m_vide);
     m_pages->addWidget(buildMap());
     layout->addWidget(m_pages, 1);
+    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(m_locations ? m_locations->context() : nullptr, this);
+    m_sansCoordonnees->setContentsMargins(12, 4, 12, 6);
+    layout->addWidget(m_sansCoordonnees);
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
@@ -318,6 +323,8 @@ void CarteBennesLouees::refresh(bool zoom)
                           m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
+    // Every filtered rental without a marker lacks a usable coordinate.
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(filtrees.size() - m_reperes.size()));
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
@@ -373,6 +380,9 @@ void CarteBennesLouees::showEvent(QShowEvent* event)
         zoomerSurToutesLesBennes();
     else
         refresh(true);
+    // Rentals saved without coordinates are looked for again, after the first paint.
+    if (m_locations)
+        RelocalisationLocations::relancer(m_locations->context());
 }
 
 void CarteBennesLouees::hideEvent(QHideEvent* event)

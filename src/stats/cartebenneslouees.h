@@ -86,6 +86,8 @@ public:
     MapWidget* carte() const { return m_carte; }
     PickerSegmentedCustom* picker() const { return m_picker; }
     QLabel* texteVide() const { return m_vide; }
+    // How many shown rentals have no coordinates (hidden when none).
+    QLabel* ligneSansCoordonnees() const { return m_sansCoordonnees; }
     bool carteVisible() const;
 
 public slots:
@@ -124,6 +126,7 @@ private:
     QStackedWidget* m_pages = nullptr;
     QLabel* m_vide = nullptr;
     MapWidget* m_carte = nullptr;
+    QLabel* m_sansCoordonnees = nullptr;
 
     QFont m_cardFont;
     // One per client name among the markers: its card's size and, once drawn, its laid-out text.

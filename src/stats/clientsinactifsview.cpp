@@ -319,11 +319,8 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
         const int xTel = telephoneSeul(option) ? debutDesTextes(option) + fm.horizontalAdvance(kTel)
                                                : copier.left() - kEspace - largeurTel;
         const int base = bandeTelephone(option).center().y() + fm.ascent() / 2 - 1;
+        // Drawn once, in the text colour: offset copies under it read as a doubled number.
         p->setFont(option.font);
-        p->setPen(QColor(0, 0, 0, 102));
-        p->drawText(QPoint(xTel + 2, base + 2), tel);
-        p->setPen(QColor(255, 255, 255, 178));
-        p->drawText(QPoint(xTel - 1, base - 1), tel);
         p->setPen(option.palette.color(QPalette::Text));
         p->drawText(QPoint(xTel, base), tel);
         const int xLabel = xTel - fm.horizontalAdvance(kTel);

@@ -1,5 +1,7 @@
 #include "statistiquecartechaleurview.h"
 
+#include "relocalisationlocations.h"
+
 #include "widgets/textstyles.h"
 
 #include <QGraphicsDropShadowEffect>
@@ -15,7 +17,8 @@
 
 namespace kv {
 
-StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent)
+StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent,
+                                                         ModelContext* context)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("statistiqueCarteChaleur"));
@@ -58,6 +61,9 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     legende->setFont(fontForStyle(TextStyle::caption, font()));
     legende->setWordWrap(true);
     layout->addWidget(legende);
+    layout->addSpacing(4);
+    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(context, this);
+    layout->addWidget(m_sansCoordonnees);
     layout->addStretch(0);
 
     setLocations(locations);
@@ -66,6 +72,11 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
 void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& locations)
 {
     m_points = compterParCoordonnees(locations);
+    qint64 placees = 0;
+    for (const LocationPoint& p : std::as_const(m_points))
+        placees += p.count;
+    // Every rental not counted at a place lacks a usable coordinate.
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - placees));
     m_ordre.resize(m_points.size());
     std::iota(m_ordre.begin(), m_ordre.end(), 0);
     std::stable_sort(m_ordre.begin(), m_ordre.end(),

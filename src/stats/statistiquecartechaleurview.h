@@ -15,6 +15,8 @@ class QLabel;
 
 namespace kv {
 
+class ModelContext;
+
 // One circle: a place and how many rentals were placed there.
 struct LocationPoint {
     double latitude = 0;
@@ -26,7 +28,10 @@ class StatistiqueCarteChaleurView : public QWidget {
     Q_OBJECT
 public:
     // `locations`: every rental of the store, as the statistics hub hands them.
-    explicit StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent = nullptr);
+    // `context`, when given, is the store whose rentals without coordinates are looked for again;
+    // a failed save of what was found is said under the map.
+    explicit StatistiqueCarteChaleurView(const QList<LocationDeBenne*>& locations, QWidget* parent = nullptr,
+                                         ModelContext* context = nullptr);
 
     // The hub hands in a new list whenever its rentals change.
     void setLocations(const QList<LocationDeBenne*>& locations);
@@ -45,6 +50,8 @@ public:
     // The points in painting order: largest first, so that small circles stay on top.
     const QList<int>& ordreDePeinture() const { return m_ordre; }
     MapWidget* carte() const { return m_carte; }
+    // How many rentals have no coordinates (hidden when none).
+    QLabel* ligneSansCoordonnees() const { return m_sansCoordonnees; }
 
 private:
     void paintPoint(QPainter& painter, int index, const QPointF& at);
@@ -55,6 +62,7 @@ private:
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
     MapWidget* m_carte = nullptr;
+    QLabel* m_sansCoordonnees = nullptr;
     QFont m_countFont;
     QHash<QPair<qint64, qreal>, QPixmap> m_cercles;
 };

@@ -30,6 +30,7 @@
 #include <QtCharts/QStackedBarSeries>
 #include <QtCharts/QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -539,12 +540,18 @@ QList<QRectF> AnnotationsGraphique::placesVisibles() const
 
 void AnnotationsGraphique::placer()
 {
+    // A text wider than its bar stays inside the plot area, clear of the value axis' labels on
+    // its left (and of the chart's edge on its right), still over its own bar.
+    constexpr qreal kMarge = 2;
+    const QRectF zone = m_chart->plotArea();
     QList<qsizetype> ordre;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         const Annotation& a = m_annotations[i];
         const QPointF p = m_chart->mapToPosition(a.position, a.series);
         const QRectF r = m_items[i]->boundingRect();
-        m_items[i]->setPos(p.x() - r.width() / 2, p.y() - r.height() - 2);
+        const qreal x = std::clamp(p.x() - r.width() / 2, zone.left() + kMarge,
+                                   std::max(zone.left() + kMarge, zone.right() - kMarge - r.width()));
+        m_items[i]->setPos(x, p.y() - r.height() - 2);
         ordre.append(i);
     }
     // From left to right, a text that would touch the last one shown is left out: fewer values,
@@ -582,14 +589,16 @@ void EtiquettesAnneau::setSeries(QPieSeries* series)
         if (slice->label().isEmpty())
             continue;
         Etiquette e;
-        e.pastille = new QGraphicsEllipseItem(0, 0, m_diametre, m_diametre, m_chart);
-        e.pastille->setBrush(slice->color());
-        // A white ring makes the disc stand out on a slice of its own colour.
-        e.pastille->setPen(QPen(slice->labelColor(), 1));
+        if (m_diametre > 0) {
+            e.pastille = new QGraphicsEllipseItem(0, 0, m_diametre, m_diametre, m_chart);
+            e.pastille->setBrush(slice->color());
+            // A white ring makes the disc stand out on a slice of its own colour.
+            e.pastille->setPen(QPen(slice->labelColor(), 1));
+            e.pastille->setZValue(10);
+        }
         e.texte = new QGraphicsSimpleTextItem(slice->label(), m_chart);
         e.texte->setFont(slice->labelFont());
         e.texte->setBrush(slice->labelColor());
-        e.pastille->setZValue(10);
         e.texte->setZValue(10);
         m_etiquettes.append(e);
         slice->setLabelVisible(false);
@@ -602,6 +611,14 @@ QStringList EtiquettesAnneau::textes() const
     QStringList t;
     for (const Etiquette& e : m_etiquettes)
         t.append(e.texte->text());
+    return t;
+}
+
+QStringList EtiquettesAnneau::textesVisibles() const
+{
+    QStringList t;
+    for (const Etiquette& e : m_etiquettes)
+        t.append(e.texte->isVisible() ? e.texte->text() : QString());
     return t;
 }
 
@@ -650,20 +667,40 @@ bool surLAnneau(const QChart* chart, const QPieSeries* series, const QPointF& mi
     return true;
 }
 
+// Whether a text centred there stands inside its slice: on the ring's band and between the
+// slice's edges, so that it runs neither off the ring nor over the next slice.
+bool dansLaTranche(const QChart* chart, const QPieSeries* series, const QPieSlice* slice, const QPointF& milieu,
+                   const QSizeF& taille)
+{
+    if (!surLAnneau(chart, series, milieu, taille))
+        return false;
+    if (slice->angleSpan() >= 360 - 1e-9)
+        return true;
+    const Cercles c = cercles(chart, series);
+    const QRectF r(milieu.x() - taille.width() / 2, milieu.y() - taille.height() / 2, taille.width(), taille.height());
+    for (const QPointF& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
+                             QPointF(r.center().x(), r.top()), QPointF(r.center().x(), r.bottom()),
+                             QPointF(r.left(), r.center().y()), QPointF(r.right(), r.center().y())}) {
+        // Clockwise from twelve o'clock, as the slices' angles run.
+        qreal angle = qRadiansToDegrees(std::atan2(p.x() - c.centre.x(), c.centre.y() - p.y()));
+        if (angle < 0)
+            angle += 360;
+        if (angle < slice->startAngle() || angle > slice->startAngle() + slice->angleSpan())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void textesDansLeGraphique(QChart* chart, QPieSeries* series)
 {
-    auto placer = [chart, series] {
-        for (QPieSlice* slice : series->slices()) {
-            if (slice->label().isEmpty() || slice->value() <= 0)
-                continue;
-            const QSizeF taille = QFontMetricsF(slice->labelFont()).size(0, slice->label());
-            slice->setLabelVisible(surLAnneau(chart, series, milieuTranche(chart, series, slice), taille));
-        }
-    };
-    QObject::connect(chart, &QChart::plotAreaChanged, series, placer);
-    placer();
+    auto* etiquettes = chart->findChild<EtiquettesAnneau*>(QStringLiteral("textesAnneau"), Qt::FindDirectChildrenOnly);
+    if (!etiquettes) {
+        etiquettes = new EtiquettesAnneau(chart, 0);
+        etiquettes->setObjectName(QStringLiteral("textesAnneau"));
+    }
+    etiquettes->setSeries(series);
 }
 
 void EtiquettesAnneau::placer()
@@ -678,15 +715,19 @@ void EtiquettesAnneau::placer()
         const Etiquette& e = m_etiquettes[i++];
         const QPointF milieu = milieuTranche(m_chart, m_series, slice);
         const QRectF texte = e.texte->boundingRect();
-        const qreal largeur = m_diametre + kEcart + texte.width();
+        const qreal ecart = e.pastille ? m_diametre + kEcart : 0;
+        const qreal largeur = ecart + texte.width();
         const qreal gauche = milieu.x() - largeur / 2;
-        e.pastille->setPos(gauche, milieu.y() - m_diametre / 2.0);
-        e.texte->setPos(gauche + m_diametre + kEcart, milieu.y() - texte.height() / 2);
-        // A text that would stand out of the ring of a small chart is left to the legend.
-        const bool visible
-            = surLAnneau(m_chart, m_series, milieu, QSizeF(largeur, std::max<qreal>(texte.height(), m_diametre)));
-        e.pastille->setVisible(visible);
+        e.texte->setPos(gauche + ecart, milieu.y() - texte.height() / 2);
+        // A text that would stand out of its slice of a small chart is left to the legend.
+        const bool visible = slice->value() > 0
+                             && dansLaTranche(m_chart, m_series, slice, milieu,
+                                              QSizeF(largeur, std::max<qreal>(texte.height(), m_diametre)));
         e.texte->setVisible(visible);
+        if (e.pastille) {
+            e.pastille->setPos(gauche, milieu.y() - m_diametre / 2.0);
+            e.pastille->setVisible(visible);
+        }
     }
 }
 

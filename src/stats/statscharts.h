@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QTimeZone>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -49,8 +50,9 @@ struct Part {
 // A ring whose hole is `trou` of the pie's size, slices parted by a thin gap, texts inside the
 // slices in bold white.
 QPieSeries* anneau(const QList<Part>& parts, double trou);
-// Keeps the texts of a ring's slices only while they stand whole on the ring's band: on a small
-// ring, a text that would spill over its edge is left to the legend.
+// Writes the texts of a ring's slices over them, each only while it stands whole inside its own
+// slice: a text that would spill over the ring's edge or into the next slice is left to the
+// legend, never cut. The chart's own slice labels (which cut a text to its slice) stay hidden.
 void textesDansLeGraphique(QChart* chart, QPieSeries* series);
 
 // One bar: its category (x label), height and colour.
@@ -90,6 +92,8 @@ public:
     void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner);
     // The texts shown, blank where a name gives way, and where they stand in the chart.
     QStringList textes() const;
+    // Per slice with a text, that text while it is shown on the ring, else empty.
+    QStringList textesVisibles() const;
     QList<QPolygonF> emprises() const;
     int angle() const { return m_angle; }
     // The room the names take below the plot.
@@ -149,9 +153,10 @@ private:
     QList<QGraphicsSimpleTextItem*> m_items;
 };
 
-// The texts of a ring laid over its slices, each after a disc of its slice's colour (the
-// chart's own slice labels cannot show one), in bold white, kept in place when the plot area
-// moves, left out while they would spill over the ring's edge. The slices' own labels are hidden.
+// The texts of a ring laid over its slices, each after a disc of its slice's colour (none when
+// `diametre` is 0; the chart's own slice labels cannot show one), in bold white, kept in place
+// when the plot area moves, left out while they would spill out of their slice. The slices' own
+// labels are hidden.
 class EtiquettesAnneau : public QObject {
     Q_OBJECT
 public:
@@ -164,12 +169,14 @@ public:
     void setSeries(QPieSeries* series);
     QList<Etiquette> etiquettes() const { return m_etiquettes; }
     QStringList textes() const;
+    // Per slice with a text, that text while it is shown on the ring, else empty.
+    QStringList textesVisibles() const;
 
 private:
     void placer();
     QChart* m_chart;
     int m_diametre;
-    QPieSeries* m_series = nullptr;
+    QPointer<QPieSeries> m_series;
     QList<Etiquette> m_etiquettes;
 };
 
@@ -185,6 +192,8 @@ public:
     void setLignes(const QList<Ligne>& lignes);
     QList<Ligne> lignes() const { return m_lignes; }
     QStringList textes() const;
+    // Per slice with a text, that text while it is shown on the ring, else empty.
+    QStringList textesVisibles() const;
 
 private:
     int m_diametre;

@@ -1,5 +1,7 @@
 #include "vuestatistiques.h"
 
+#include "relocalisationlocations.h"
+
 #include "clientsinactifsview.h"
 #include "sourcestatistiques.h"
 #include "statistiquecartechaleurview.h"
@@ -301,7 +303,9 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
         // The monthly report runs its own queries.
         return new RapportMensuelView(m_context, m_source->horloge(), parent);
     case StatistiqueType::carteChaleur: {
-        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent);
+        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent, m_context);
+        // Rentals saved without coordinates are looked for again, after the map's first paint.
+        RelocalisationLocations::relancer(m_context);
         connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {
             if (types & SourceStatistiques::kLocations)
                 carte->setLocations(m_source->toutesLocations());

@@ -29,7 +29,9 @@ private slots:
     void volumeRings();
     void wasteTypeCharts();
     void occupancyRing();
+    void occupancyLabelsNeverCut();
     void inactiveClientsList();
+    void inactiveClientsPhoneDrawnOnce();
     void yieldCharts();
     void readableAt1200();
     void inactiveClientsDateWhole();
@@ -56,5 +58,6 @@ private slots:
     void choixSegmente();
     void piecesEtroites();
     void axesEtAnneaux();
+    void valeursDansLaZoneDuGraphique();
     void sourceNeReagitQuAuxTypesLus();
 };

@@ -8,6 +8,7 @@
 #include "stats/sourcestatistiques.h"
 #include "stats/statscharts.h"
 #include "widgets/plaintext.h"
+#include "widgets/textstyles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QTest>
 
 #include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QChartView>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QCategoryAxis>
 #include <QtCharts/QPieSeries>
@@ -223,6 +225,41 @@ void TestPieces::axesEtAnneaux()
     QVERIFY(valeurs->max() >= 5);
     QCOMPARE(valeurs->labelFormat(), QStringLiteral("%d"));
     QCOMPARE(valeurs->tickCount(), int(valeurs->max()) + 1);
+}
+
+// The values over the bars of a narrow chart stand inside the plot area, clear of the value
+// axis' labels on its left, the first bar's value included, even when wider than its bar.
+void TestPieces::valeursDansLaZoneDuGraphique()
+{
+    QWidget fenetre;
+    QChartView* vue = nouvelleVueGraphique(&fenetre, 0);
+    QChart* chart = vue->chart();
+    QList<Barre> liste;
+    for (int i = 0; i < 20; ++i)
+        liste.append({QString::number(i + 1), 20000.0 + 7 * i, Qt::blue, {}});
+    QStackedBarSeries* serie = barresColorees(chart, liste, QStringLiteral("Nombre"), true);
+    auto* annotations = new AnnotationsGraphique(chart);
+    QList<AnnotationsGraphique::Annotation> textes;
+    for (int i = 0; i < 20; ++i)
+        textes.append({QPointF(i, liste[i].valeur), QString::number(int(liste[i].valeur)), serie});
+    annotations->setAnnotations(textes, Qt::black, fontForStyle(TextStyle::caption2, fenetre.font()));
+    for (const int largeur : {260, 330, 420}) {
+        fenetre.resize(largeur, 220);
+        vue->resize(fenetre.size());
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        QTRY_VERIFY(chart->plotArea().width() > 0 && chart->plotArea().width() < largeur);
+        QCoreApplication::processEvents();
+        const QRectF zone = chart->plotArea();
+        const QList<QRectF> places = annotations->placesVisibles();
+        QVERIFY(!places.isEmpty());
+        QCOMPARE(annotations->textesVisibles().first(), QStringLiteral("20000"));
+        for (qsizetype i = 0; i < places.size(); ++i)
+            QVERIFY2(places[i].left() >= zone.left() && places[i].right() <= zone.right(),
+                     qPrintable(QStringLiteral("%1 at %2: %3 to %4 in %5 to %6")
+                                    .arg(annotations->textesVisibles()[i]).arg(largeur)
+                                    .arg(places[i].left()).arg(places[i].right()).arg(zone.left()).arg(zone.right())));
+    }
 }
 
 void TestPieces::sourceNeReagitQuAuxTypesLus()

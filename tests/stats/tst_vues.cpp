@@ -24,6 +24,8 @@
 #include "stats/vuestatistiques.h"
 
 #include <QAbstractButton>
+#include <QImage>
+#include <QPainter>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHelpEvent>
@@ -67,6 +69,8 @@ using namespace fixtures;
 namespace {
 
 const QChar fine(0x202F);
+// The window's smallest size leaves the hub about this much.
+const QSize kPlusPetit(536, 400);
 
 QString f(const char* texte)
 {
@@ -115,12 +119,41 @@ void choisirDansMenu(QComboBox* combo, const QString& texte)
     emit combo->activated(i);
 }
 
+// The texts standing on a ring's slices, one per slice (empty: none shown on it).
 QStringList libellesTranches(QPieSeries* s)
 {
+    QStringList visibles;
+    if (const auto* etiquettes = s->chart()->findChild<stats::EtiquettesAnneau*>())
+        for (const stats::EtiquettesAnneau::Etiquette& e : etiquettes->etiquettes())
+            if (e.texte->isVisible())
+                visibles.append(e.texte->text());
     QStringList t;
     for (QPieSlice* slice : s->slices())
-        t.append(slice->isLabelVisible() ? slice->label() : QString());
+        t.append(!slice->label().isEmpty() && (slice->isLabelVisible() || visibles.contains(slice->label()))
+                     ? slice->label()
+                     : QString());
     return t;
+}
+
+// Whether a rectangle of the chart stands inside a slice of its ring: between the hole and the
+// outer edge, and between the slice's two edges.
+bool dansSaTranche(const QChart* chart, const QPieSeries* s, const QPieSlice* slice, const QRectF& r)
+{
+    const QRectF zone = chart->plotArea();
+    const qreal demi = std::min(zone.width(), zone.height()) / 2;
+    const QPointF centre(zone.left() + zone.width() * s->horizontalPosition(),
+                         zone.top() + zone.height() * s->verticalPosition());
+    for (const QPointF& p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()}) {
+        const qreal d = std::hypot(p.x() - centre.x(), p.y() - centre.y());
+        if (d > demi * s->pieSize() + 0.5 || d < demi * s->holeSize() - 0.5)
+            return false;
+        qreal angle = qRadiansToDegrees(std::atan2(p.x() - centre.x(), centre.y() - p.y()));
+        if (angle < 0)
+            angle += 360;
+        if (slice->angleSpan() < 360 && (angle < slice->startAngle() || angle > slice->startAngle() + slice->angleSpan()))
+            return false;
+    }
+    return true;
 }
 
 QList<QColor> couleursTranches(QPieSeries* s)
@@ -497,6 +530,70 @@ void TestVues::occupancyRing()
              (QStringList{f("En circulation_: 0 (0_%)"), f("En stock_: 0 (0_%)")}));
 }
 
+// "Taux d'occupation" at every size: a slice's text stands whole inside its slice or is not on
+// the ring at all (the legend names every slice): never cut by its slice's edge, never over the
+// next slice.
+void TestVues::occupancyLabelsNeverCut()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    QList<Benne*> bennes;
+    for (int i = 0; i < 12; ++i)
+        bennes.append(colouredSkip(ctx.get(), 10));
+    // Most skips out: "En stock" has a narrow slice, narrower than its text near the hole.
+    for (int i = 0; i < 11; ++i)
+        rental(c, bennes[i], nullptr, parisMs(2026, 6, 1));
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::tauxOccupation);
+    auto* occ = hub.detail<StatistiqueOccupationBennesView>();
+    QVERIFY(occ);
+    QTRY_COMPARE(occ->tauxTexte(), f("Taux d’occupation_: 91_% (11/12)"));
+    int entiers = 0;
+    for (const QSize taille : {kPlusPetit, QSize(640, 458), QSize(760, 458), QSize(900, 600), QSize(1200, 760)}) {
+        hub.vue.resize(taille);
+        QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+        QPieSeries* anneau = occ->graphique()->anneau();
+        QChart* chart = anneau->chart();
+        QTRY_VERIFY(chart->plotArea().width() > 0);
+        QCoreApplication::processEvents();
+        const QString ou = QStringLiteral("%1 x %2").arg(taille.width()).arg(taille.height());
+        QStringList montres;
+        for (QGraphicsItem* item : chart->scene()->items()) {
+            if (!item->isVisible())
+                continue;
+            QString texte;
+            QRectF encre;
+            if (auto* simple = dynamic_cast<QGraphicsSimpleTextItem*>(item)) {
+                texte = simple->text();
+                encre = simple->sceneBoundingRect();
+            } else if (auto* riche = dynamic_cast<QGraphicsTextItem*>(item)) {
+                texte = riche->toPlainText();
+                const qreal marge = riche->document()->documentMargin();
+                encre = riche->sceneBoundingRect().adjusted(marge, marge, -marge, -marge);
+                // A text on two lines shows its first only, cut to the slice.
+                QVERIFY2(riche->document()->lineCount() <= 1, qPrintable(ou + QStringLiteral(": ") + texte));
+            } else {
+                continue;
+            }
+            if (texte.isEmpty())
+                continue;
+            for (QPieSlice* slice : anneau->slices()) {
+                if (slice->label().isEmpty() || !slice->label().startsWith(texte.left(4)))
+                    continue;
+                QCOMPARE(texte, slice->label());
+                QVERIFY2(dansSaTranche(chart, anneau, slice, encre), qPrintable(ou + QStringLiteral(": ") + texte));
+                montres.append(texte);
+            }
+        }
+        entiers += int(montres.size());
+        QCOMPARE(occ->graphique()->legende()->textes(),
+                 (QStringList{f("En circulation_: 11 (91_%)"), f("En stock_: 1 (8_%)")}));
+    }
+    // The ring has room for a text in the larger windows.
+    QVERIFY(entiers >= 1);
+}
+
 void TestVues::inactiveClientsList()
 {
     auto ctx = storeInFolder();
@@ -796,6 +893,63 @@ void TestVues::readableAt1200()
     }
 }
 
+// A phone number is drawn once, in the text colour: no offset copy of it around the glyphs, at
+// scale 1 and 1.5.
+void TestVues::inactiveClientsPhoneDrawnOnce()
+{
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    Client* ancien = client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    const QString tel = QStringLiteral("04 72 00 00 00");
+    ancien->setTelephone(tel);
+    rental(ancien, b, nullptr, parisMs(2025, 10, 1), parisMs(2025, 10, 20));
+    QVERIFY(ctx->save());
+
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* vue = hub.detail<ClientsInactifsView>();
+    QVERIFY(vue);
+    QListView* liste = vue->liste();
+    QTRY_COMPARE(liste->model()->rowCount(), 1);
+    const QModelIndex index = liste->model()->index(0, 0);
+    for (const qreal echelle : {1.0, 1.5}) {
+        QStyleOptionViewItem option;
+        option.initFrom(liste->viewport());
+        option.widget = liste;
+        option.rect = QRect(QPoint(0, 0), liste->visualRect(index).size());
+        // Glyphs without antialiasing: every pixel of the number is then the text colour itself.
+        option.font = liste->font();
+        option.font.setStyleStrategy(QFont::NoAntialias);
+        option.palette.setColor(QPalette::Text, Qt::black);
+        QImage image((QSizeF(option.rect.size()) * echelle).toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(echelle);
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            liste->itemDelegate()->paint(&p, option, index);
+        }
+        const QRect copier = ClientInactifDelegate::rectCopier(option, index);
+        QVERIFY(!copier.isNull());
+        // From a little before "Tél : " to the button's antialiased edge, above the hairline
+        // between rows.
+        const int debut = copier.left() - QFontMetrics(option.font).horizontalAdvance(QStringLiteral("Tél : ") + tel) - 8;
+        const QRect bande(QPoint(int(debut * echelle), 0),
+                          QPoint(int((copier.left() - 2) * echelle) - 1, int((option.rect.height() - 3) * echelle)));
+        int encre = 0;
+        int autres = 0;
+        for (int y = bande.top(); y <= bande.bottom(); ++y)
+            for (int x = bande.left(); x <= bande.right(); ++x) {
+                const QRgb px = image.pixel(x, y);
+                if (px == qRgb(0, 0, 0))
+                    ++encre;
+                else if (px != qRgb(255, 255, 255))
+                    ++autres;
+            }
+        QVERIFY2(encre > 0, qPrintable(QString::number(echelle)));
+        QVERIFY2(autres == 0, qPrintable(QStringLiteral("%1 pixels of another colour at %2").arg(autres).arg(echelle)));
+    }
+}
+
 // "Clients inactifs" in a 1200 × 760 window, and in the same window at scale 1.5: the relative
 // date shows whole and the count stays in view, however long the row's phone.
 void TestVues::inactiveClientsDateWhole()
@@ -861,8 +1015,6 @@ void TestVues::filterTitlesAt1200()
 // The window's smallest size: 760 × 480 leaves the hub about 536 × 400.
 
 namespace {
-
-const QSize kPlusPetit(536, 400);
 
 // The hub's scrolling area and what it shows.
 QScrollArea* defilement(const Hub& hub)

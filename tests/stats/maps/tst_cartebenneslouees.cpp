@@ -4,6 +4,9 @@
 
 #include "app/contentview.h"
 #include "stats/cartebenneslouees.h"
+#include "stats/relocalisationlocations.h"
+#include "platform/adresseservice.h"
+#include "rentals/fauxservice.h"
 #include "widgets/pickersegmentedcustom.h"
 #include "widgets/plaintext.h"
 
@@ -11,6 +14,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -453,4 +457,80 @@ void CarteBennesLoueesTest::longNamesAreCutOnTheirCard()
     QCOMPARE(toolTipAt(courte + QPointF(0, 6)), QStringLiteral("Martin TP"));
     toolTipAt(longue + QPointF(150, 120));
     QTRY_VERIFY(!QToolTip::isVisible());
+}
+
+// Rentals saved without coordinates: the map says how many of those it would show are missing,
+// and those with an address are located again when it opens, a few at a time, and saved; an
+// address the service does not know is not asked again, and a failed save is said.
+void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
+{
+    MapOffice o;
+    FauxGeocodage faux;
+    const QString connue = QStringLiteral("12 rue des Écoles/Bât <b>B</b> & C");
+    faux.reponses.insert(connue, collection({{QStringLiteral("12 Rue des Écoles"), QStringLiteral("75005"),
+                                              QStringLiteral("Paris"), 2.35, 48.85}}));
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    relocalisation->service()->setBaseUrl(faux.baseUrl());
+
+    const QDateTime pose = o.le(2026, 3, 1);
+    o.louer(pose);
+    LocationDeBenne* aRetrouver = o.louer(pose, std::nullopt, std::nullopt, std::nullopt, QStringLiteral("  ") + connue);
+    LocationDeBenne* inconnue = o.louer(pose, std::nullopt, std::nullopt, std::nullopt, QStringLiteral("Nulle part"));
+    LocationDeBenne* sansAdresse = o.louer(pose, std::nullopt, 45.0, std::nullopt, QStringLiteral("   "));
+    // Not among the rentals in progress: not counted by this filter.
+    o.louer(o.le(2027, 1, 1), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    QVERIFY(o.ctx->save());
+
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("3 locations sans coordonnées n’apparaissent pas sur la carte."));
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QVERIFY(carte.ligneSansCoordonnees()->isVisible());
+
+    // The known address is found and saved; the map follows.
+    QTRY_COMPARE(carte.reperesAffiches().size(), 2);
+    QCOMPARE(aRetrouver->latitude(), std::optional<double>(48.85));
+    QCOMPARE(aRetrouver->longitude(), std::optional<double>(2.35));
+    QVERIFY(!o.ctx->hasChanges());
+    QTRY_VERIFY(!relocalisation->enCours());
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("2 locations sans coordonnées n’apparaissent pas sur la carte."));
+    // Two addresses asked, trimmed; a blank one never; nothing touched but the found rental.
+    QStringList demandes;
+    for (const QUrlQuery& q : std::as_const(faux.requetes))
+        demandes.append(q.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
+    demandes.sort();
+    QCOMPARE(demandes, (QStringList{connue, QStringLiteral("Nulle part")}));
+    QVERIFY(!inconnue->latitude());
+    QCOMPARE(sansAdresse->latitude(), std::optional<double>(45.0));
+
+    // Opened again: the unknown address is not asked again.
+    carte.hide();
+    carte.show();
+    QTRY_VERIFY(!relocalisation->enCours());
+    QCOMPARE(faux.requetes.size(), 2);
+
+    // Every filtered rental placed: the line goes.
+    carte.setFiltre(F::posesAujourdhui);
+    QVERIFY(!carte.ligneSansCoordonnees()->isVisible());
+    carte.setFiltre(F::enCours);
+
+    // A save that fails is said, and the line stays until coordinates are saved again.
+    const QString bellecour = QStringLiteral("Place Bellecour, Lyon");
+    faux.reponses.insert(bellecour, collection({{QStringLiteral("Place Bellecour"), QStringLiteral("69002"),
+                                                 QStringLiteral("Lyon"), 4.83, 45.76}}));
+    LocationDeBenne* lyon = o.louer(pose, std::nullopt, std::nullopt, std::nullopt, bellecour);
+    QVERIFY(o.ctx->save());
+    QSignalSpy echecs(relocalisation, &RelocalisationLocations::echecSauvegarde);
+    o.ctx->failNextSave(QStringLiteral("disque plein"));
+    carte.hide();
+    carte.show();
+    QTRY_COMPARE(echecs.size(), 1);
+    QTRY_VERIFY(carte.ligneSansCoordonnees()->text().contains(QStringLiteral("Échec de la sauvegarde: disque plein")));
+    QVERIFY(carte.ligneSansCoordonnees()->isVisible());
+    QVERIFY(o.ctx->hasChanges());
+    QCOMPARE(lyon->latitude(), std::optional<double>(45.76));
 }

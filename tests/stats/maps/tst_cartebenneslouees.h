@@ -19,4 +19,5 @@ private slots:
     void markersOnOneSpotShowAsOne();
     void hiddenScreenKeepsNoMarkers();
     void longNamesAreCutOnTheirCard();
+    void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
 };

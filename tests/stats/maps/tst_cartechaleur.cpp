@@ -145,3 +145,25 @@ void CarteChaleurTest::showsInTheStatisticsHub()
     o.louer(t, std::nullopt, 44.0, 1.0);
     QTRY_COMPARE(vue->points().size(), 2);
 }
+
+// The heat map says how many rentals it cannot place, and says nothing when it places them all.
+void CarteChaleurTest::saysHowManyRentalsHaveNoCoordinates()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    o.louer(t, std::nullopt, 45.0, -1.0);
+    o.louer(t, std::nullopt, 45.0, -1.0);
+    StatistiqueCarteChaleurView placees(o.ctx->all<LocationDeBenne>());
+    QVERIFY(placees.ligneSansCoordonnees()->isHidden());
+
+    o.louer(t, std::nullopt, std::nullopt, std::nullopt);
+    StatistiqueCarteChaleurView une(o.ctx->all<LocationDeBenne>());
+    QVERIFY(!une.ligneSansCoordonnees()->isHidden());
+    QCOMPARE(une.ligneSansCoordonnees()->text(), QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+
+    for (int i = 0; i < 1233; ++i)
+        o.louer(t, std::nullopt, 45.0, 200.0); // out of range: no place either
+    une.setLocations(o.ctx->all<LocationDeBenne>());
+    QCOMPARE(une.ligneSansCoordonnees()->text(),
+             QStringLiteral("1\u202f234 locations sans coordonnées n’apparaissent pas sur la carte."));
+}

@@ -10,4 +10,5 @@ private slots:
     void diameterGrowsUpToTheCap();
     void viewPaintsLargestFirst();
     void showsInTheStatisticsHub();
+    void saysHowManyRentalsHaveNoCoordinates();
 };

@@ -1,0 +1,185 @@
+#include "relocalisationlocations.h"
+
+#include "model/modelcontext.h"
+#include "platform/adresseservice.h"
+
+#include "widgets/textstyles.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QLoggingCategory>
+#include <QTimer>
+
+namespace kv {
+
+namespace {
+
+const char* const kNomObjet = "relocalisationLocations";
+const char* const kCompte = "sansCoordonnees";
+const char* const kEchec = "echecSauvegarde";
+
+Q_LOGGING_CATEGORY(journalCartes, "fr.tav.kestrovan.Location")
+
+QString adresseDe(const LocationDeBenne* location)
+{
+    return location->adresse().value_or(QString()).trimmed();
+}
+
+bool aDesCoordonnees(const LocationDeBenne* location)
+{
+    return location->latitude() && location->longitude()
+           && coordonneeValide(*location->latitude(), *location->longitude());
+}
+
+} // namespace
+
+RelocalisationLocations* RelocalisationLocations::pour(ModelContext* context)
+{
+    if (auto* r = context->findChild<RelocalisationLocations*>(QLatin1String(kNomObjet), Qt::FindDirectChildrenOnly))
+        return r;
+    return new RelocalisationLocations(context, context);
+}
+
+void RelocalisationLocations::relancer(ModelContext* context)
+{
+    if (context)
+        pour(context)->lancer();
+}
+
+RelocalisationLocations::RelocalisationLocations(ModelContext* context, QObject* parent)
+    : QObject(parent), m_context(context), m_service(new AdresseService(this))
+{
+    setObjectName(QLatin1String(kNomObjet));
+}
+
+bool RelocalisationLocations::aRelocaliser(const LocationDeBenne* location)
+{
+    return !location->isDeleted() && !aDesCoordonnees(location) && !adresseDe(location).isEmpty();
+}
+
+int RelocalisationLocations::sansCoordonnees(const QList<LocationDeBenne*>& locations)
+{
+    int n = 0;
+    for (const LocationDeBenne* l : locations)
+        if (!aDesCoordonnees(l))
+            ++n;
+    return n;
+}
+
+QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* parent)
+{
+    auto* ligne = new QLabel(parent);
+    ligne->setObjectName(QStringLiteral("sansCoordonnees"));
+    ligne->setFont(fontForStyle(TextStyle::caption, parent->font()));
+    ligne->setForegroundRole(QPalette::PlaceholderText);
+    ligne->setWordWrap(true);
+    ligne->setTextFormat(Qt::PlainText);
+    ligne->hide();
+    ligne->setProperty(kCompte, 0);
+    if (context) {
+        // A failed save stays said until coordinates are saved again.
+        RelocalisationLocations* r = pour(context);
+        connect(r, &RelocalisationLocations::echecSauvegarde, ligne, [ligne](const QString& erreur) {
+            ligne->setProperty(kEchec, QStringLiteral("Échec de la sauvegarde: ") + erreur);
+            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
+        });
+        connect(r, &RelocalisationLocations::localisee, ligne, [ligne] {
+            ligne->setProperty(kEchec, QString());
+            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
+        });
+    }
+    return ligne;
+}
+
+void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n)
+{
+    QStringList textes;
+    if (n == 1)
+        textes.append(QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+    else if (n > 1)
+        textes.append(QStringLiteral("%1 locations sans coordonnées n’apparaissent pas sur la carte.")
+                          .arg(QLocale().toString(n)));
+    const QString echec = ligne->property(kEchec).toString();
+    if (!echec.isEmpty())
+        textes.append(echec);
+    ligne->setProperty(kCompte, n);
+    ligne->setText(textes.join(QLatin1Char('\n')));
+    ligne->setVisible(!textes.isEmpty());
+}
+
+void RelocalisationLocations::lancer()
+{
+    if (m_enCours)
+        return;
+    m_enCours = true;
+    QTimer::singleShot(0, this, &RelocalisationLocations::demarrerPasse);
+}
+
+void RelocalisationLocations::demarrerPasse()
+{
+    m_injoignable = false;
+    m_file.clear();
+    for (LocationDeBenne* l : m_context->all<LocationDeBenne>())
+        if (aRelocaliser(l) && !m_inconnues.contains(l->id()))
+            m_file.append(l);
+    suivantes();
+}
+
+void RelocalisationLocations::suivantes()
+{
+    while (!m_injoignable && m_enVol < kParLot && !m_file.isEmpty()) {
+        // Records stay allocated while their store is open, deleted ones flagged.
+        LocationDeBenne* location = m_file.takeFirst();
+        // Located, deleted or cleared since the pass began: nothing to ask.
+        if (!aRelocaliser(location))
+            continue;
+        const QString adresse = adresseDe(location);
+        RechercheAdresse recherche;
+        recherche.texte = adresse;
+        recherche.limite = 1;
+        ++m_enVol;
+        m_service->rechercher(recherche, this, [this, location, adresse](const ReponseAdresse& r) {
+            --m_enVol;
+            if (!r.ok()) {
+                // Out of reach: the rest waits for the next pass.
+                qCInfo(journalCartes, "Adresse non localisée (%s): %s", qUtf8Printable(adresse),
+                       qUtf8Printable(r.erreur));
+                m_injoignable = true;
+            } else if (r.lieux.isEmpty() || !r.lieux.first().coordonnee) {
+                m_inconnues.insert(location->id());
+            } else {
+                // Only a rental that still needs it, at the address that was asked.
+                if (aRelocaliser(location) && adresseDe(location) == adresse) {
+                    const Coordonnee c = *r.lieux.first().coordonnee;
+                    location->setLatitude(c.latitude);
+                    location->setLongitude(c.longitude);
+                    QString erreur;
+                    if (m_context->save(&erreur)) {
+                        emit localisee(location->id());
+                    } else {
+                        qCWarning(journalCartes, "Échec de la sauvegarde des coordonnées: %s", qUtf8Printable(erreur));
+                        m_injoignable = true; // a store that cannot save now is not asked again in this pass
+                        emit echecSauvegarde(erreur);
+                    }
+                }
+            }
+            if (m_enVol == 0 && (m_injoignable || m_file.isEmpty()))
+                terminer();
+            else
+                suivantes();
+        });
+    }
+    if (m_enVol == 0)
+        terminer();
+}
+
+void RelocalisationLocations::terminer()
+{
+    if (!m_enCours)
+        return;
+    m_enCours = false;
+    m_file.clear();
+    emit passeTerminee();
+}
+
+} // namespace kv
