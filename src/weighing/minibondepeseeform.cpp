@@ -851,14 +851,20 @@ void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
 
 void MiniBonDePeseeForm::ouvrirDansApercu()
 {
-    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
-        DesktopOpener::openFile(*m_cheminFichier);
+    confierAuBureau(&DesktopOpener::openFile, &DesktopOpener::openFailedText);
 }
 
 void MiniBonDePeseeForm::revelerDansFinder()
 {
-    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
-        DesktopOpener::reveal(*m_cheminFichier);
+    confierAuBureau(&DesktopOpener::reveal, &DesktopOpener::revealFailedText);
+}
+
+void MiniBonDePeseeForm::confierAuBureau(bool (*action)(const QString&), QString (*echec)(const QString&))
+{
+    if (!m_cheminFichier || !m_dossier.contient(*m_cheminFichier))
+        return;
+    // A desktop with nothing to carry it out: the red line says so, with the path.
+    setErreur(action(*m_cheminFichier) ? QString() : echec(*m_cheminFichier));
 }
 
 void MiniBonDePeseeForm::supprimerFichier()
