@@ -39,7 +39,6 @@ ConfirmationFichier::ConfirmationFichier(QWidget* parent) : QFrame(parent)
     m_texte->setTextFormat(Qt::PlainText); // names as typed
     m_texte->setWordWrap(true);
     m_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_texte->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_afficher = new QPushButton(symbolIcon(QStringLiteral("folder")), DesktopOpener::revealLabel(), this);
     m_afficher->setObjectName(QStringLiteral("afficherDansLeDossier"));
     ligne->addWidget(m_texte, 1);

@@ -78,9 +78,14 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
     m_exporter->setDefault(true);
     colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
+    // Under the button, as wide as the window leaves up to 600 points; its line wraps.
     m_confirmation = new ConfirmationFichier(this);
     m_confirmation->setMaximumWidth(600);
-    colonne->addWidget(m_confirmation, 0, Qt::AlignHCenter);
+    auto* centre = new QHBoxLayout;
+    centre->addStretch(1);
+    centre->addWidget(m_confirmation, 100);
+    centre->addStretch(1);
+    colonne->addLayout(centre);
     colonne->addStretch(1);
 
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);

@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -126,6 +127,13 @@ void TestEcrans::facturationParDefautEtRaccourci()
     // The screen says what it wrote and where, and shows it in its folder on request.
     ConfirmationFichier* confirmation = vue.confirmation();
     QVERIFY(confirmation->isVisible());
+    const auto lisible = [](const ConfirmationFichier* c) {
+        c->layout()->activate();
+        const QLabel* ligne = c->findChild<QLabel*>();
+        return ligne->isVisible() && ligne->width() > 0 && ligne->width() >= ligne->minimumSizeHint().width()
+            && ligne->height() >= ligne->heightForWidth(ligne->width());
+    };
+    QTRY_VERIFY(lisible(confirmation));
     QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.")
                                         .arg(QDir::toNativeSeparators(dir.path())));
     {
