@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
@@ -82,6 +83,18 @@ bool DesktopOpener::systemOpenUrl(const QUrl& url)
     if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
         logNoMailProgram();
     return false;
+}
+
+QString DesktopOpener::openFailedText(const QString& filePath)
+{
+    return QStringLiteral("Le fichier « %1 » n’a pas pu être ouvert : aucune application ne l’a pris en charge.")
+        .arg(QDir::toNativeSeparators(QFileInfo(filePath).absoluteFilePath()));
+}
+
+QString DesktopOpener::revealFailedText(const QString& filePath)
+{
+    return QStringLiteral("Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire de fichiers n’a répondu.")
+        .arg(QDir::toNativeSeparators(QFileInfo(filePath).absolutePath()));
 }
 
 QString DesktopOpener::openLabel()

@@ -27,6 +27,12 @@ public:
     // (the freedesktop FileManager1 service), otherwise the containing folder is opened.
     static bool reveal(const QString& filePath);
 
+    // What to tell the user when the desktop did not open a file, or the folder of a file shown
+    // with reveal (no application for it, no file manager): the whole path, so that it can be
+    // found by hand.
+    static QString openFailedText(const QString& filePath);
+    static QString revealFailedText(const QString& filePath);
+
     // The labels of the buttons that open a file and reveal it, in the words of the system.
     static QString openLabel();
     static QString revealLabel();

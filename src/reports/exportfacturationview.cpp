@@ -1,6 +1,7 @@
 #include "exportfacturationview.h"
 
 #include "alertes.h"
+#include "confirmationfichier.h"
 #include "facturationexporterparclient.h"
 #include "textesexport.h"
 
@@ -77,6 +78,14 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
     m_exporter->setDefault(true);
     colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
+    // Under the button, as wide as the window leaves up to 600 points; its line wraps.
+    m_confirmation = new ConfirmationFichier(this);
+    m_confirmation->setMaximumWidth(600);
+    auto* centre = new QHBoxLayout;
+    centre->addStretch(1);
+    centre->addWidget(m_confirmation, 100);
+    centre->addStretch(1);
+    colonne->addLayout(centre);
     colonne->addStretch(1);
 
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
@@ -118,8 +127,9 @@ qint64 ExportFacturationView::finMs() const
 void ExportFacturationView::exporter()
 {
     const qint64 debut = debutMs(), fin = finMs();
+    qsizetype nombre = 0;
     const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
-                                                                   m_horloge.zone);
+                                                                   m_horloge.zone, &nombre);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Exporter la facturation (par client, CSV)");
     demande.suggestedName = FacturationExporterParClient::nomFichier(debut, fin, m_horloge.zone);
@@ -127,6 +137,9 @@ void ExportFacturationView::exporter()
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
     if (resultat.saved()) {
+        m_confirmation->montrer(resultat.path, nombre == 0 ? QStringLiteral("aucune location facturée")
+                                               : nombre == 1 ? QStringLiteral("1 location facturée")
+                                                             : QStringLiteral("%1 locations facturées").arg(nombre));
         emit exporte(resultat.path);
         return;
     }

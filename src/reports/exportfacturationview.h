@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace kv {
 
+class ConfirmationFichier;
 class ModelContext;
 
 class ExportFacturationView : public QWidget {
@@ -23,6 +24,8 @@ public:
     QDateEdit* du() const { return m_du; }
     QDateEdit* au() const { return m_au; }
     QPushButton* boutonExporter() const { return m_exporter; }
+    // What the last export wrote and where, with a way to show it in its folder.
+    ConfirmationFichier* confirmation() const { return m_confirmation; }
 
     // From the start of the "Du" day to the end of the "au" day, in the calendar's time zone.
     qint64 debutMs() const;
@@ -45,6 +48,7 @@ private:
     QDateEdit* m_du;
     QDateEdit* m_au;
     QPushButton* m_exporter;
+    ConfirmationFichier* m_confirmation;
 };
 
 } // namespace kv

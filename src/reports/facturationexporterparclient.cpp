@@ -174,7 +174,7 @@ QString FacturationExporterParClient::nomFichier(qint64 debutMs, qint64 finMs, c
 
 QString FacturationExporterParClient::genererCSV(const ModelContext* context, qint64 debutMs,
                                                  qint64 finMs, qint64 maintenantMs,
-                                                 const QTimeZone& zone)
+                                                 const QTimeZone& zone, qsizetype* nombreLocations)
 {
     const QList<LocationDeBenne*> trouvees = chargerLocations(context, debutMs, finMs);
     const qint64 finAujourdhui = finDuJour(maintenantMs, zone);
@@ -195,6 +195,11 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
         groupes[*it].second.append(l);
     }
     trierClients(groupes);
+    if (nombreLocations) {
+        *nombreLocations = 0;
+        for (const Groupe& g : groupes)
+            *nombreLocations += g.second.size();
+    }
 
     QStringList lignes{entete()};
     for (Groupe& g : groupes) {

@@ -21,8 +21,9 @@ class FacturationExporterParClient {
 public:
     // The whole text. `debutMs` and `finMs` bound the period (both inclusive); `maintenantMs` is
     // the present moment, `zone` the calendar's time zone (dates, billed days, end of today).
+    // `nombreLocations`, when given, receives the number of rentals billed.
     static QString genererCSV(const ModelContext* context, qint64 debutMs, qint64 finMs,
-                              qint64 maintenantMs, const QTimeZone& zone);
+                              qint64 maintenantMs, const QTimeZone& zone, qsizetype* nombreLocations = nullptr);
 
     // The rentals placed by the end of the period and not removed before its start, in store order.
     static QList<LocationDeBenne*> chargerLocations(const ModelContext* context, qint64 debutMs,

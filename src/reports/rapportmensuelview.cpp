@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
+#include "confirmationfichier.h"
 #include "listeentiere.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"
@@ -31,6 +32,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -190,7 +192,14 @@ QWidget* RapportMensuelView::construireEntete()
     m_boutonExporterTous = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
                                            QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
     proeminent(m_boutonExporterTous);
-    colonne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft);
+    // What the last file written holds and where, beside the button so that it takes no room of
+    // its own.
+    auto* premiereLigne = new QHBoxLayout;
+    premiereLigne->setSpacing(12);
+    premiereLigne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft | Qt::AlignTop);
+    m_confirmation = new ConfirmationFichier(entete);
+    premiereLigne->addWidget(m_confirmation, 1);
+    colonne->addLayout(premiereLigne);
     connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
 
     m_compteHistorique = new QLabel(entete);
@@ -248,7 +257,10 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
     m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_panneauPDF);
     proeminent(m_boutonImprimer);
+    m_boutonEnregistrerPDF = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
+                                             QStringLiteral("Enregistrer le PDF…"), m_panneauPDF);
     boutons->addWidget(m_boutonFermer);
+    boutons->addWidget(m_boutonEnregistrerPDF);
     boutons->addWidget(m_boutonCSV);
     boutons->addWidget(m_boutonImprimer);
     colonne->addLayout(boutons);
@@ -281,6 +293,7 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_zone->addWidget(m_panneauPDF);
 
     connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
+    connect(m_boutonEnregistrerPDF, &QPushButton::clicked, this, &RapportMensuelView::enregistrerApercuPDF);
     connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
     connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
 
@@ -461,6 +474,29 @@ void RapportMensuelView::fermerApercuPDF()
     actualiser();
 }
 
+void RapportMensuelView::enregistrerApercuPDF()
+{
+    if (m_client && !m_apercuPDF.isEmpty())
+        enregistrerPDF(m_apercuPDF);
+}
+
+void RapportMensuelView::enregistrerPDF(const QByteArray& pdf)
+{
+    if (!m_client)
+        return;
+    SaveFileRequest demande;
+    demande.title = QStringLiteral("Enregistrer le PDF du rapport");
+    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone);
+    demande.mimeTypes = {QStringLiteral("application/pdf")};
+    demande.defaultSuffix = QStringLiteral("pdf");
+    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, pdf);
+    if (resultat.saved())
+        m_confirmation->montrer(resultat.path);
+    else if (resultat.status == SaveFileResult::Status::failed)
+        avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), resultat.error,
+                QStringLiteral("alertePDF"));
+}
+
 void RapportMensuelView::envoyerRapport()
 {
     Client* client = m_client;
@@ -477,13 +513,15 @@ void RapportMensuelView::envoyerRapport()
         avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
         return;
     }
-    const bool emailOuvert = ouvrirEmail(client);
-    DesktopOpener::reveal(chemin);
+    const bool emailOuvert = ouvrirEmail(client, chemin, pdf);
+    // The file manager shows the PDF; without one, the screen says where it is.
+    if (!DesktopOpener::reveal(chemin))
+        m_confirmation->montrerDossierInaccessible(chemin);
     if (emailOuvert && !dejaEnvoye(client))
         enregistrerEnvoi(client);
 }
 
-bool RapportMensuelView::ouvrirEmail(const Client* client)
+bool RapportMensuelView::ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf)
 {
     auto alerteEmail = [this] {
         avertir(this, QStringLiteral("Adresse e-mail manquante ou invalide"),
@@ -503,10 +541,17 @@ bool RapportMensuelView::ouvrirEmail(const Client* client)
         return false;
     }
     if (!MailLink::open(*lien)) {
-        avertir(this, QStringLiteral("Le message n’a pas pu être préparé"),
-               QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
-                              "inscrit dans l’historique."),
-               QStringLiteral("alerteMessagerie"));
+        // The PDF is written all the same: the user learns where, and may keep a copy elsewhere
+        // (the temporary folder is emptied by the system).
+        QMessageBox* alerte = avertir(
+            this, QStringLiteral("Le message n’a pas pu être préparé"),
+            QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
+                           "inscrit dans l’historique.\n\nLe PDF du rapport est enregistré dans « %1 ».")
+                .arg(QDir::toNativeSeparators(cheminPDF)),
+            QStringLiteral("alerteMessagerie"));
+        QPushButton* enregistrer = alerte->addButton(QStringLiteral("Enregistrer le PDF…"), QMessageBox::ActionRole);
+        enregistrer->setObjectName(QStringLiteral("enregistrerPDF"));
+        connect(enregistrer, &QPushButton::clicked, this, [this, pdf] { enregistrerPDF(pdf); });
         return false;
     }
     return true;
@@ -561,7 +606,9 @@ void RapportMensuelView::exporterCSVClient()
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
-    if (resultat.status == SaveFileResult::Status::failed)
+    if (resultat.saved())
+        m_confirmation->montrer(resultat.path);
+    else if (resultat.status == SaveFileResult::Status::failed)
         avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
 }
 
@@ -577,7 +624,9 @@ void RapportMensuelView::exporterTousLesRapportsCSV()
     // Built once the place is chosen: the store as it is now.
     const QString texte = rapport::csvTousClients(m_context, m_moisMs, m_horloge.zone);
     QString erreur;
-    if (!FileHelpers::saveChosenFile(chemin, texte.toUtf8(), &erreur))
+    if (FileHelpers::saveChosenFile(chemin, texte.toUtf8(), &erreur))
+        m_confirmation->montrer(chemin);
+    else
         avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
 }
 

@@ -22,6 +22,7 @@ class QStackedWidget;
 namespace kv {
 
 class Client;
+class ConfirmationFichier;
 class SearchablePicker;
 class HistoriqueEnvoiRapport;
 class LocationDeBenne;
@@ -65,6 +66,9 @@ public:
     QPushButton* boutonFermerApercu() const { return m_boutonFermer; }
     QPushButton* boutonExporterCSV() const { return m_boutonCSV; }
     QPushButton* boutonImprimer() const { return m_boutonImprimer; }
+    QPushButton* boutonEnregistrerPDF() const { return m_boutonEnregistrerPDF; }
+    // What the last file written holds and where it is, with a way to show it in its folder.
+    ConfirmationFichier* confirmation() const { return m_confirmation; }
     QLabel* compteHistorique() const { return m_compteHistorique; }
     QListView* listeHistorique() const { return m_listeHistorique; }
     RapportMensuelApercuView* apercu() const { return m_apercu; }
@@ -75,6 +79,8 @@ public:
 public slots:
     void genererApercuPDF();
     void fermerApercuPDF();
+    // Asks where to keep the PDF shown in the preview and writes it there.
+    void enregistrerApercuPDF();
     void envoyerRapport();
     void imprimerRapport();
     void exporterCSVClient();
@@ -88,7 +94,11 @@ private:
     void actualiser();
     void actualiserHistorique();
     // Opens the prepared e-mail; false (after telling the user) when it was not opened.
-    bool ouvrirEmail(const Client* client);
+    // `pdf` is the report written at `cheminPDF`, which the user is told about when no mail
+    // program takes the message.
+    bool ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf);
+    // Asks where to keep a copy of the report's PDF, writes it and says where it went.
+    void enregistrerPDF(const QByteArray& pdf);
     bool dejaEnvoye(const Client* client) const;
     void enregistrerEnvoi(Client* client);
 
@@ -120,6 +130,8 @@ private:
     QPushButton* m_boutonFermer = nullptr;
     QPushButton* m_boutonCSV = nullptr;
     QPushButton* m_boutonImprimer = nullptr;
+    QPushButton* m_boutonEnregistrerPDF = nullptr;
+    ConfirmationFichier* m_confirmation = nullptr;
     RapportMensuelApercuView* m_apercu = nullptr;
     QLabel* m_historiqueVide = nullptr;
     QListView* m_listeHistorique = nullptr;

@@ -75,6 +75,19 @@ QString coupableNimporteOu(const QString& texte)
     return out;
 }
 
+// A refused weight is quoted by its beginning, so that the red line never grows with what was
+// typed or pasted; a character and its marks stay whole.
+QString debutCite(const QString& tape)
+{
+    constexpr int kPlusLong = 32;
+    if (tape.size() <= kPlusLong)
+        return tape;
+    int garde = kPlusLong - 1;
+    while (garde > 0 && (tape.at(garde).isLowSurrogate() || tape.at(garde).isMark()))
+        --garde;
+    return tape.left(garde) + QStringLiteral("…");
+}
+
 QString texteDateCourte(const QDateTime& date)
 {
     return QLocale().toString(date.toLocalTime(), QLocale::ShortFormat);
@@ -693,13 +706,14 @@ void MiniBonDePeseeForm::enregistrerBon()
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
     const QString tape = poidsTape();
+    const QString cite = debutCite(tape);
     if (!ok) {
-        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(tape));
+        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(cite));
         m_poids->setFocus();
         return;
     }
     if (poids && *poids < 0) {
-        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(tape));
+        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(cite));
         m_poids->setFocus();
         return;
     }
@@ -707,7 +721,7 @@ void MiniBonDePeseeForm::enregistrerBon()
     // Only a typed weight is bound: a stored one outside the range stays as it is.
     if (poidsModifie && poids && !plages::poidsNetKg.contient(*poids)) {
         setErreur(QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
-                      .arg(tape, textePlage(plages::poidsNetKg)));
+                      .arg(cite, textePlage(plages::poidsNetKg)));
         m_poids->setFocus();
         return;
     }
@@ -837,14 +851,20 @@ void MiniBonDePeseeForm::importerFichierChoisi(const QString& source)
 
 void MiniBonDePeseeForm::ouvrirDansApercu()
 {
-    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
-        DesktopOpener::openFile(*m_cheminFichier);
+    confierAuBureau(&DesktopOpener::openFile, &DesktopOpener::openFailedText);
 }
 
 void MiniBonDePeseeForm::revelerDansFinder()
 {
-    if (m_cheminFichier && m_dossier.contient(*m_cheminFichier))
-        DesktopOpener::reveal(*m_cheminFichier);
+    confierAuBureau(&DesktopOpener::reveal, &DesktopOpener::revealFailedText);
+}
+
+void MiniBonDePeseeForm::confierAuBureau(bool (*action)(const QString&), QString (*echec)(const QString&))
+{
+    if (!m_cheminFichier || !m_dossier.contient(*m_cheminFichier))
+        return;
+    // A desktop with nothing to carry it out: the red line says so, with the path.
+    setErreur(action(*m_cheminFichier) ? QString() : echec(*m_cheminFichier));
 }
 
 void MiniBonDePeseeForm::supprimerFichier()

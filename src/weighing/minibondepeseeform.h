@@ -104,6 +104,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Hands the attached file to the desktop (open it, show it in its folder).
+    void confierAuBureau(bool (*action)(const QString&), QString (*echec)(const QString&));
     void construire();
     QWidget* construireChamps();
     QWidget* construireBoutons();

@@ -2,6 +2,7 @@
 
 #include "screenfixtures.h"
 
+#include "reports/confirmationfichier.h"
 #include "reports/exportfacturationview.h"
 #include "reports/facturationexporterparclient.h"
 #include "reports/pdfpreview.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -122,11 +124,44 @@ void TestEcrans::facturationParDefautEtRaccourci()
              FacturationExporterParClient::genererCSV(ctx.get(), vue.debutMs(), vue.finMs(), parisMs(2026, 12, 6, 12), paris()));
     QVERIFY(QString::fromUtf8(ecrit).contains("Dupont;;;;;;;;;;;;;;SECTION CLIENT"));
 
+    // The screen says what it wrote and where, and shows it in its folder on request.
+    ConfirmationFichier* confirmation = vue.confirmation();
+    QVERIFY(confirmation->isVisible());
+    const auto lisible = [](const ConfirmationFichier* c) {
+        c->layout()->activate();
+        const QLabel* ligne = c->findChild<QLabel*>();
+        return ligne->isVisible() && ligne->width() > 0 && ligne->width() >= ligne->minimumSizeHint().width()
+            && ligne->height() >= ligne->heightForWidth(ligne->width());
+    };
+    QTRY_VERIFY(lisible(confirmation));
+    QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.")
+                                        .arg(QDir::toNativeSeparators(dir.path())));
+    {
+        RecordingDesktopOpener opener;
+        QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
+        QCOMPARE(opener.shownItems, QStringList{chemin});
+        // A desktop that can neither select the file nor open its folder: said, with the folder.
+        opener.showItemResult = false;
+        opener.openResult = false;
+        QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
+        QCOMPARE(opener.openedUrls, QList<QUrl>{QUrl::fromLocalFile(dir.path())});
+        QCOMPARE(confirmation->texte(), QStringLiteral("Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire "
+                                                       "de fichiers n’a répondu.").arg(QDir::toNativeSeparators(dir.path())));
+    }
+
     // The button does the same; a period picked backwards is written as picked.
     vue.du()->setDate(QDate(2026, 12, 10));
     vue.boutonExporter()->click();
     QCOMPARE(reponse.requests.size(), 2);
     QCOMPARE(reponse.requests[1].suggestedName, QStringLiteral("facturation Kestrovan du 10-12-2026 au 06-12-2026.csv"));
+    QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : aucune location facturée.")), qPrintable(confirmation->texte()));
+    // Two rentals more, one of them another client's.
+    vue.du()->setDate(QDate(2025, 1, 1));
+    rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 3, 18), std::nullopt, 200);
+    rental(client(ctx.get(), "Albert"), colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 4, 18),
+           std::nullopt, 300);
+    vue.boutonExporter()->click();
+    QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : 3 locations facturées.")), qPrintable(confirmation->texte()));
 }
 
 void TestEcrans::facturationAnnuleeOuImpossible()
@@ -204,6 +239,28 @@ void TestEcrans::rapportApercuEtPDF()
     QCOMPARE(doc->pageCount(), 1);
     QCOMPARE(doc->pagePointSize(0), QSizeF(600, 800));
     QVERIFY(doc->getAllText(0).text().contains("3"));
+
+    // The previewed PDF is kept where the user says, and the screen says where it went.
+    {
+        QTemporaryDir dossier;
+        const QString copie = dossier.filePath(QStringLiteral("rapport.pdf"));
+        ScopedSaveFileAnswer reponse(copie);
+        QVERIFY(r.vue->boutonEnregistrerPDF()->isVisibleTo(r.vue.get()));
+        r.vue->boutonEnregistrerPDF()->click();
+        QCOMPARE(reponse.requests.size(), 1);
+        QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("Rapport-Dupont-janv. 2025.pdf"));
+        QCOMPARE(reponse.requests[0].mimeTypes, QStringList{QStringLiteral("application/pdf")});
+        QCOMPARE(lire(copie), r.vue->apercuPDF());
+        QVERIFY(r.vue->confirmation()->isVisibleTo(r.vue.get()));
+        QCOMPARE(r.vue->confirmation()->texte(), QStringLiteral("« rapport.pdf » enregistré dans « %1 ».")
+                                                     .arg(QDir::toNativeSeparators(dossier.path())));
+        // A place that cannot be written: said, nothing written.
+        QVERIFY(QDir(dossier.path()).mkdir(QStringLiteral("occupe.pdf")));
+        reponse.answer = dossier.filePath(QStringLiteral("occupe.pdf"));
+        r.vue->boutonEnregistrerPDF()->click();
+        QVERIFY(boite(r.vue.get(), QStringLiteral("Le PDF du rapport n’a pas pu être enregistré")));
+        closeBoxes(r.vue.get());
+    }
 
     // Another day of the same month is the same report: the PDF stays.
     r.vue->choixMois()->setDate(QDate(2025, 1, 2));
@@ -321,8 +378,40 @@ void TestEcrans::rapportEnvoiSansMessage()
         opener.openResult = false;
         r.vue->setSelectedClient(r.dupont);
         r.vue->envoyerRapport();
-        QVERIFY(boite(r.vue.get(), QStringLiteral("Le message n’a pas pu être préparé")));
+        QMessageBox* alerte = boite(r.vue.get(), QStringLiteral("Le message n’a pas pu être préparé"));
+        QVERIFY(alerte);
         QCOMPARE(r.historiques(), 0);
+        // It says where the PDF is, and offers to keep a copy elsewhere.
+        QVERIFY2(alerte->informativeText().contains(QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(cheminPDF()))),
+                 qPrintable(alerte->informativeText()));
+        auto* enregistrer = alerte->findChild<QPushButton*>(QStringLiteral("enregistrerPDF"));
+        QVERIFY(enregistrer);
+        QCOMPARE(enregistrer->text(), QStringLiteral("Enregistrer le PDF…"));
+        QTemporaryDir dossier;
+        ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("copie.pdf")));
+        enregistrer->click();
+        QCOMPARE(reponse.requests.size(), 1);
+        QCOMPARE(lire(dossier.filePath(QStringLiteral("copie.pdf"))), lire(cheminPDF()));
+        QVERIFY(r.vue->confirmation()->isVisibleTo(r.vue.get()));
+        QCOMPARE(r.vue->confirmation()->texte(),
+                 QStringLiteral("« copie.pdf » enregistré dans « %1 ».").arg(QDir::toNativeSeparators(dossier.path())));
+    }
+    {
+        // The mail is prepared but no file manager shows the PDF: said, with its folder.
+        Rapport r;
+        RecordingDesktopOpener opener;
+        opener.showItemResult = false;
+        r.vue->setSelectedClient(r.dupont);
+        const auto ouvrir = [&opener](const QUrl& url) {
+            opener.openedUrls.append(url);
+            return url.scheme() == QStringLiteral("mailto");
+        };
+        DesktopOpener::setUrlOpener(ouvrir);
+        r.vue->envoyerRapport();
+        QCOMPARE(r.historiques(), 1);
+        QCOMPARE(r.vue->confirmation()->texte(),
+                 QStringLiteral("Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire de fichiers n’a répondu.")
+                     .arg(QDir::toNativeSeparators(QDir::tempPath())));
     }
 }
 

@@ -450,6 +450,21 @@ void TestPiecesJointes::ouvrirEtReveler()
     f->revelerDansFinder();
     QCOMPARE(bureau.openedUrls, QList<QUrl>{QUrl::fromLocalFile(b.ticketsPath())});
     QCOMPARE(f->importerError(), QString());
+
+    // A desktop with no file manager and nothing to open the file: the red line says so, with
+    // the whole path, and a later success clears it.
+    bureau.openResult = false;
+    QTest::mouseClick(bouton(f.get(), "revelerDansFinder"), Qt::LeftButton);
+    QVERIFY2(f->importerError().contains(QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(b.ticketsPath())))
+                 && f->importerError().contains(QStringLiteral("gestionnaire de fichiers")),
+             qPrintable(f->importerError()));
+    QVERIFY(f->findChild<QLabel*>(QStringLiteral("ligneErreur"))->isVisibleTo(f.get()));
+    QTest::mouseClick(bouton(f.get(), "ouvrirDansApercu"), Qt::LeftButton);
+    QVERIFY2(f->importerError().contains(QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(copie))),
+             qPrintable(f->importerError()));
+    bureau.openResult = true;
+    QTest::mouseClick(bouton(f.get(), "revelerDansFinder"), Qt::LeftButton);
+    QCOMPARE(f->importerError(), QString());
 }
 
 namespace {

@@ -167,14 +167,36 @@ void TestTaille::tientSansDefilerDeCote()
     QVERIFY(!f->importerError().isEmpty());
     defauts << ecran.defauts(QStringLiteral("refused weight"));
     // A long text without a blank, typed or in a file's name, in the red line.
-    f->champPoids()->setText(QStringLiteral("9").repeated(300));
-    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    // The red line quotes a long refused text by its beginning: it takes no more room than the
+    // text quoted whole would at the longest it is quoted whole, and the buttons below the fields
+    // move no further down.
+    auto* ligneErreur = f->findChild<QLabel*>(QStringLiteral("ligneErreur"));
+    auto* nouveau = f->findChild<QPushButton*>(QStringLiteral("nouveauBon"));
+    const auto refuser = [&](const QString& texte) {
+        f->champPoids()->setText(texte);
+        QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+        fixtures::settle();
+        return std::pair(ligneErreur->height(), nouveau->mapTo(f, QPoint(0, 0)).y());
+    };
+    const auto chiffres = refuser(QStringLiteral("9").repeated(32));
+    QVERIFY(f->importerError().contains(QStringLiteral("9").repeated(32)));
+    const auto centChiffres = refuser(QStringLiteral("9").repeated(300));
     defauts << ecran.defauts(QStringLiteral("300 digits"));
-    f->champPoids()->setText(QStringLiteral("é/<b>x").repeated(50));
-    QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("enregistrer")), Qt::LeftButton);
+    QVERIFY2(f->importerError().contains(QStringLiteral("« %1… »").arg(QStringLiteral("9").repeated(31))),
+             qPrintable(f->importerError()));
+    QVERIFY(!f->importerError().contains(QStringLiteral("9").repeated(32)));
+    QVERIFY2(centChiffres.first <= chiffres.first && centChiffres.second <= chiffres.second,
+             qPrintable(QStringLiteral("%1 px high, buttons at %2 (%3, %4 for 32 digits)")
+                            .arg(centChiffres.first).arg(centChiffres.second).arg(chiffres.first).arg(chiffres.second)));
+    const QString motif = QStringLiteral("é/<b>x");
+    const auto lettres = refuser(motif.repeated(6).left(32));
+    const auto centLettres = refuser(motif.repeated(50));
     QVERIFY(f->importerError().contains(QStringLiteral("n'est pas un nombre")));
-    const QString montre = kv::shownText(f->findChild<QLabel*>(QStringLiteral("ligneErreur")));
-    QVERIFY2(QString(montre).remove(QChar(0x200B)).contains(QStringLiteral("é/<b>x").repeated(50)), qPrintable(montre));
+    const QString montre = QString(kv::shownText(ligneErreur)).remove(QChar(0x200B));
+    QVERIFY2(montre.contains(QStringLiteral("« %1… »").arg(motif.repeated(6).left(31))), qPrintable(montre));
+    QVERIFY2(centLettres.first <= lettres.first && centLettres.second <= lettres.second,
+             qPrintable(QStringLiteral("%1 px high, buttons at %2 (%3, %4 for 32 letters)")
+                            .arg(centLettres.first).arg(centLettres.second).arg(lettres.first).arg(lettres.second)));
     defauts << ecran.defauts(QStringLiteral("300 letters"));
     f->supprimerFichier();
     f->importerFichierChoisi(ecrireTexte(ailleurs.filePath(QStringLiteral("Bordereau_").repeated(20) + QStringLiteral(".txt"))));

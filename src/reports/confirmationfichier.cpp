@@ -1,0 +1,81 @@
+#include "confirmationfichier.h"
+
+#include "platform/desktopopener.h"
+#include "widgets/icons.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kv {
+
+namespace {
+
+// A path may run long without a blank (a client's name in a file name): the line may break after
+// any separator, so that it never widens the screen.
+QString coupableAuxSeparateurs(const QString& texte)
+{
+    QString out;
+    out.reserve(texte.size() + texte.size() / 8);
+    for (const QChar c : texte) {
+        out.append(c);
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('-') || c == QLatin1Char('_')
+            || c == QLatin1Char('.'))
+            out.append(QChar(0x200B)); // zero-width space
+    }
+    return out;
+}
+
+} // namespace
+
+ConfirmationFichier::ConfirmationFichier(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("confirmationFichier"));
+    auto* ligne = new QHBoxLayout(this);
+    ligne->setContentsMargins(0, 0, 0, 0);
+    m_texte = new QLabel(this);
+    m_texte->setTextFormat(Qt::PlainText); // names as typed
+    m_texte->setWordWrap(true);
+    m_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_afficher = new QPushButton(symbolIcon(QStringLiteral("folder")), DesktopOpener::revealLabel(), this);
+    m_afficher->setObjectName(QStringLiteral("afficherDansLeDossier"));
+    ligne->addWidget(m_texte, 1);
+    ligne->addWidget(m_afficher, 0, Qt::AlignTop);
+    connect(m_afficher, &QPushButton::clicked, this, &ConfirmationFichier::afficherDansLeDossier);
+    hide();
+}
+
+void ConfirmationFichier::montrer(const QString& chemin, const QString& detail)
+{
+    m_chemin = chemin;
+    const QFileInfo info(chemin);
+    QString texte = QStringLiteral("« %1 » enregistré dans « %2 »")
+                        .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
+    texte += detail.isEmpty() ? QStringLiteral(".") : QStringLiteral(" : ") + detail + QLatin1Char('.');
+    m_texte->setText(coupableAuxSeparateurs(texte));
+    show();
+}
+
+QString ConfirmationFichier::texte() const
+{
+    return QString(m_texte->text()).remove(QChar(0x200B));
+}
+
+bool ConfirmationFichier::afficherDansLeDossier()
+{
+    if (DesktopOpener::reveal(m_chemin))
+        return true;
+    montrerDossierInaccessible(m_chemin);
+    return false;
+}
+
+void ConfirmationFichier::montrerDossierInaccessible(const QString& chemin)
+{
+    m_chemin = chemin;
+    m_texte->setText(coupableAuxSeparateurs(DesktopOpener::revealFailedText(chemin)));
+    show();
+}
+
+} // namespace kv
