@@ -534,3 +534,49 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     QVERIFY(o.ctx->hasChanges());
     QCOMPARE(lyon->latitude(), std::optional<double>(45.76));
 }
+
+// What the map shows at its first paint (markers, what they frame, the line of rentals without
+// coordinates) is what it shows once everything has settled, and again when it comes back.
+void CarteBennesLoueesTest::showsAtOnceWhatItShowsSettled()
+{
+    MapOffice o;
+    FauxGeocodage faux; // knows no address
+    RelocalisationLocations::pour(o.ctx.get())->service()->setBaseUrl(faux.baseUrl());
+    for (int i = 0; i < 30; ++i)
+        o.louer(o.le(2026, 3, 1 + i % 9), std::nullopt, 44.0 + i * 0.01, -1.0 + (i % 7) * 0.02,
+                QStringLiteral("%1 rue du Port").arg(i), i % 2 ? o.client : o.autreClient);
+    o.louer(o.le(2026, 3, 2), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("Rue inconnue"));
+    QVERIFY(o.ctx->save());
+
+    struct Vu {
+        QList<QUuid> reperes;
+        double latitude = 0, longitude = 0;
+        QString ligne;
+        bool operator==(const Vu&) const = default;
+    };
+    auto vu = [](const CarteBennesLouees& c) {
+        Vu v{{}, c.region().centreLatitude, c.region().centreLongitude, c.ligneSansCoordonnees()->text()};
+        for (const RepereLocationBenne& r : c.reperesAffiches())
+            v.reperes.append(r.id);
+        return v;
+    };
+
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    carte.show();
+    const Vu aussitot = vu(carte);
+    QCOMPARE(aussitot.reperes.size(), 30);
+    QCOMPARE(aussitot.ligne, QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTRY_VERIFY(!RelocalisationLocations::pour(o.ctx.get())->enCours());
+    QTRY_COMPARE(faux.requetes.size(), 1);
+    QCoreApplication::processEvents();
+    QVERIFY(vu(carte) == aussitot);
+    QCOMPARE(carte.carte()->markersInView().size(), 30);
+    // Away and back.
+    carte.hide();
+    carte.show();
+    QCoreApplication::processEvents();
+    QVERIFY(vu(carte) == aussitot);
+}

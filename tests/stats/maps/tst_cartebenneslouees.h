@@ -20,4 +20,5 @@ private slots:
     void hiddenScreenKeepsNoMarkers();
     void longNamesAreCutOnTheirCard();
     void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
+    void showsAtOnceWhatItShowsSettled();
 };
