@@ -590,3 +590,43 @@ void CarteBennesLoueesTest::showsAtOnceWhatItShowsSettled()
     QCoreApplication::processEvents();
     QVERIFY(vu(carte) == aussitot);
 }
+
+// A service out of reach ends the pass after its first answers, a few requests at most, and
+// leaves the rentals as they were; the next opening of the map asks again and places them.
+void CarteBennesLoueesTest::addressServiceOutOfReachIsAskedAgainLater()
+{
+    MapOffice o;
+    FauxGeocodage faux;
+    faux.statut = "503";
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    relocalisation->service()->setBaseUrl(faux.baseUrl());
+    QList<LocationDeBenne*> aPlacer;
+    for (int i = 0; i < 10; ++i) {
+        const QString adresse = QStringLiteral("%1 quai Perrache, Lyon").arg(i + 1);
+        faux.reponses.insert(adresse, collection({{adresse, QStringLiteral("69002"), QStringLiteral("Lyon"),
+                                                   4.82, 45.74 + i * 0.001}}));
+        aPlacer.append(o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt, adresse));
+    }
+    QVERIFY(o.ctx->save());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
+    carte.show();
+    QTRY_COMPARE(passes.size(), 1);
+    QVERIFY(faux.requetes.size() <= RelocalisationLocations::kParLot);
+    for (LocationDeBenne* l : std::as_const(aPlacer))
+        QVERIFY(!l->latitude());
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("10 locations sans coordonnées n’apparaissent pas sur la carte."));
+
+    // The service answers again: the next opening places every rental, a few at a time.
+    faux.statut = "200";
+    carte.hide();
+    carte.show();
+    QTRY_COMPARE(passes.size(), 2);
+    for (LocationDeBenne* l : std::as_const(aPlacer))
+        QVERIFY(l->latitude() && l->longitude());
+    QVERIFY(!o.ctx->hasChanges());
+    QTRY_COMPARE(carte.reperesAffiches().size(), 10);
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
+}

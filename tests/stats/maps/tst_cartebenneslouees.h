@@ -21,4 +21,5 @@ private slots:
     void longNamesAreCutOnTheirCard();
     void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
     void showsAtOnceWhatItShowsSettled();
+    void addressServiceOutOfReachIsAskedAgainLater();
 };
