@@ -21,6 +21,7 @@
 #include <QStackedWidget>
 #include <QGlyphRun>
 #include <QStaticText>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -211,9 +212,19 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_pages->addWidget(m_vide);
     m_pages->addWidget(buildMap());
     layout->addWidget(m_pages, 1);
-    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(m_locations ? m_locations->context() : nullptr, this);
-    m_sansCoordonnees->setContentsMargins(12, 4, 12, 6);
-    layout->addWidget(m_sansCoordonnees);
+    // Over the bottom of the map rather than under it: the smallest window keeps its room for
+    // the map.
+    ModelContext* magasin = m_locations ? m_locations->context() : nullptr;
+    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(magasin, this);
+    m_sansCoordonnees->setContentsMargins(8, 4, 8, 4);
+    m_sansCoordonnees->setAutoFillBackground(true);
+    m_sansCoordonnees->setBackgroundRole(QPalette::Window);
+    m_sansCoordonnees->setForegroundRole(QPalette::WindowText);
+    if (magasin) {
+        RelocalisationLocations* r = RelocalisationLocations::pour(magasin);
+        connect(r, &RelocalisationLocations::echecSauvegarde, this, &CarteBennesLouees::placerLigne);
+        connect(r, &RelocalisationLocations::localisee, this, &CarteBennesLouees::placerLigne);
+    }
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
@@ -325,6 +336,7 @@ void CarteBennesLouees::refresh(bool zoom)
     m_aJour = true;
     // Every filtered rental without a marker lacks a usable coordinate.
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(filtrees.size() - m_reperes.size()));
+    placerLigne();
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
@@ -398,6 +410,29 @@ void CarteBennesLouees::hideEvent(QHideEvent* event)
     m_carte->setMarkers({});
     m_carte->setMarkerShapes({});
     oublierDessins();
+}
+
+void CarteBennesLouees::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placerLigne();
+}
+
+void CarteBennesLouees::placerLigne()
+{
+    constexpr int kMarge = 8;
+    const QRect zone = m_pages->geometry().adjusted(kMarge, kMarge, -kMarge, -kMarge);
+    if (zone.width() <= 0 || zone.height() <= 0)
+        return;
+    // As wide as its longest line, up to the map's width, where it then wraps.
+    const QMargins marges = m_sansCoordonnees->contentsMargins();
+    int texte = 0;
+    for (const QString& ligne : m_sansCoordonnees->text().split(QLatin1Char('\n')))
+        texte = std::max(texte, m_sansCoordonnees->fontMetrics().horizontalAdvance(ligne));
+    const int largeur = std::min(zone.width(), texte + marges.left() + marges.right() + 2);
+    const int hauteur = std::min(zone.height(), m_sansCoordonnees->heightForWidth(largeur));
+    m_sansCoordonnees->setGeometry(zone.left(), zone.bottom() + 1 - hauteur, largeur, hauteur);
+    m_sansCoordonnees->raise();
 }
 
 void CarteBennesLouees::changeEvent(QEvent* event)

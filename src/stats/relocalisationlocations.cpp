@@ -18,7 +18,7 @@ const char* const kNomObjet = "relocalisationLocations";
 const char* const kCompte = "sansCoordonnees";
 const char* const kEchec = "echecSauvegarde";
 
-Q_LOGGING_CATEGORY(journalCartes, "fr.tav.kestrovan.Location")
+Q_LOGGING_CATEGORY(journalCartes, "TAV.Kestrovan.Location")
 
 QString adresseDe(const LocationDeBenne* location)
 {

@@ -4,13 +4,34 @@
 
 namespace kv {
 
+namespace {
+
+// The live list of this store under that name, made on first use as the store's child.
+template <class T>
+Query<T>* listeDuMagasin(ModelContext* context, const char* nom, typename Query<T>::LessThan ordre)
+{
+    const QString n = QLatin1String(nom);
+    for (QueryBase* q : context->findChildren<QueryBase*>(n, Qt::FindDirectChildrenOnly))
+        if (q->entityType() == T::kType)
+            return static_cast<Query<T>*>(q);
+    auto* q = new Query<T>(context, {}, std::move(ordre), context);
+    q->setObjectName(n);
+    return q;
+}
+
+} // namespace
+
 SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& horloge, QObject* parent)
     : QObject(parent),
       m_context(context),
-      m_locations(context, {}, [](const LocationDeBenne* a, const LocationDeBenne* b) {
-          return a->datePoseMs() < b->datePoseMs();
-      }),
-      m_bennes(context, {}, [](const Benne* a, const Benne* b) { return stats::volumeAvant(a->volume(), b->volume()); }),
+      m_locations(listeDuMagasin<LocationDeBenne>(context, "statistiques.locationsParDatePose",
+                                                  [](const LocationDeBenne* a, const LocationDeBenne* b) {
+                                                      return a->datePoseMs() < b->datePoseMs();
+                                                  })),
+      m_bennes(listeDuMagasin<Benne>(context, "statistiques.bennesParVolume",
+                                     [](const Benne* a, const Benne* b) {
+                                         return stats::volumeAvant(a->volume(), b->volume());
+                                     })),
       m_horloge(horloge)
 {
     // A new waste type on a rental, or a renamed type, changes the rows as much as a new rental:
@@ -25,6 +46,17 @@ const QList<stats::LocationDeBenneStat>& SourceStatistiques::lesLocations() cons
         m_lesLocationsAJour = true;
     }
     return m_lesLocations;
+}
+
+QList<LocationDeBenne*> SourceStatistiques::locationsSansOrdre() const
+{
+    return m_context->all<LocationDeBenne>();
+}
+
+void SourceStatistiques::preparer() const
+{
+    m_locations->records();
+    m_bennes->records();
 }
 
 void SourceStatistiques::setHorloge(const Horloge& horloge)

@@ -25,8 +25,14 @@ public:
                                 QObject* parent = nullptr);
 
     ModelContext* context() const { return m_context; }
-    QList<LocationDeBenne*> toutesLocations() const { return m_locations.results(); }
-    QList<Benne*> toutesBennes() const { return m_bennes.results(); }
+    QList<LocationDeBenne*> toutesLocations() const { return m_locations->results(); }
+    QList<Benne*> toutesBennes() const { return m_bennes->results(); }
+    // Every rental in store order, for the figures that do not depend on the order: no sort
+    // stands between the hub's command and its first statistic.
+    QList<LocationDeBenne*> locationsSansOrdre() const;
+    // Sorts the rentals now, if a change left them unsorted, rather than when a statistic first
+    // reads them.
+    void preparer() const;
     // Built when first asked for (only the waste-type statistic reads them), and again after a
     // change of the store.
     const QList<stats::LocationDeBenneStat>& lesLocations() const;
@@ -50,8 +56,10 @@ private:
     void rafraichir(const ModelChanges& changes);
 
     ModelContext* m_context;
-    Query<LocationDeBenne> m_locations;
-    Query<Benne> m_bennes;
+    // One pair of live lists per store, kept from one opening of the hub to the next: a sorted
+    // list is sorted once, then kept up to date by the changes alone.
+    Query<LocationDeBenne>* m_locations;
+    Query<Benne>* m_bennes;
     mutable QList<stats::LocationDeBenneStat> m_lesLocations;
     mutable bool m_lesLocationsAJour = false;
     Horloge m_horloge;

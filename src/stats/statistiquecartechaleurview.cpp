@@ -33,6 +33,10 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     titre->setFont(fontForStyle(TextStyle::title2, font()));
     titre->setWordWrap(true);
     layout->addWidget(titre);
+    // Under the title, where it is read before the map.
+    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(context, this);
+    m_sansCoordonnees->setContentsMargins(0, 4, 0, 0);
+    layout->addWidget(m_sansCoordonnees);
     layout->addSpacing(8);
 
     m_carte = new MapWidget(this);
@@ -61,9 +65,7 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     legende->setFont(fontForStyle(TextStyle::caption, font()));
     legende->setWordWrap(true);
     layout->addWidget(legende);
-    layout->addSpacing(4);
-    m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(context, this);
-    layout->addWidget(m_sansCoordonnees);
+
     layout->addStretch(0);
 
     setLocations(locations);

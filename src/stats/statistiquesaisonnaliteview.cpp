@@ -112,7 +112,8 @@ QString StatistiqueSaisonnaliteView::texteCreux() const
 
 void StatistiqueSaisonnaliteView::recalculer()
 {
-    m_dates = datesPose(m_source->toutesLocations());
+    // Counts per month: the order of the rentals does not matter.
+    m_dates = datesPose(m_source->locationsSansOrdre());
     m_annees = anneesSaisonnalite(m_dates, m_annee, m_source->zone());
     if (!m_annees.contains(m_anneeDeDepart)) {
         m_annees.append(m_anneeDeDepart);

@@ -26,6 +26,7 @@
 #include <QHelpEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolTip>
 
 namespace kv {
@@ -192,6 +193,8 @@ VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, 
     h->addWidget(m_defilement, 1);
 
     choisir(StatistiqueType::saisonnalite);
+    // The first statistic needs no sorted list: the others' is sorted once the hub has shown.
+    QTimer::singleShot(0, m_source, [source = m_source] { source->preparer(); });
 }
 
 QWidget* VueStatistiques::construireSidebar()

@@ -22,6 +22,7 @@ class TestVues : public QObject {
     Q_OBJECT
 private slots:
     void hubOpensOnSeasonality();
+    void firstStatisticAtOnceIsTheSettledOne();
     void heatMapFollowsTheRentals();
     void lesLocations();
     void statisticStartsAfresh();

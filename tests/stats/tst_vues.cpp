@@ -53,6 +53,8 @@
 #include <QGraphicsSimpleTextItem>
 #include <QtMath>
 
+#include <numeric>
+
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
@@ -948,6 +950,65 @@ void TestVues::inactiveClientsPhoneDrawnOnce()
         QVERIFY2(encre > 0, qPrintable(QString::number(echelle)));
         QVERIFY2(autres == 0, qPrintable(QStringLiteral("%1 pixels of another colour at %2").arg(autres).arg(echelle)));
     }
+}
+
+// The hub shows its first statistic from the rentals in store order, before any sort: what it
+// shows at once is what it shows once everything has settled, and what the date-sorted list
+// gives. Opened again, the hub sorts nothing again.
+void TestVues::firstStatisticAtOnceIsTheSettledOne()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    // Created in an order that is not the placement dates' one.
+    for (int i = 0; i < 40; ++i)
+        rental(c, b, nullptr, parisMs(i % 2 ? 2026 : 2025, 1 + (i * 7) % 12, 1 + (i * 5) % 27, (i * 3) % 24));
+    QVERIFY(ctx->save());
+
+    struct Vu {
+        QList<int> annees;
+        QList<qint64> nombres;
+        QString titre, pic, creux;
+        bool operator==(const Vu&) const = default;
+    };
+    auto vu = [](StatistiqueSaisonnaliteView* s) {
+        Vu v{s->anneesOffertes(), {}, s->titreAffiche(), s->textePic(), s->texteCreux()};
+        for (const stats::StatsLocationMois& m : s->serie())
+            v.nombres.append(m.nombre);
+        return v;
+    };
+    auto requete = [&ctx] {
+        return ctx->findChild<QueryBase*>(QStringLiteral("statistiques.locationsParDatePose"));
+    };
+
+    Vu aussitot;
+    {
+        Hub hub(ctx.get());
+        auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+        QVERIFY(saison);
+        aussitot = vu(saison);
+        QCOMPARE(aussitot.annees, (QList<int>{2025, 2026}));
+        QVERIFY(std::accumulate(aussitot.nombres.begin(), aussitot.nombres.end(), qint64(0)) == 20);
+        // Settled: the sorted list made after the first paint changes nothing shown.
+        QTRY_VERIFY(requete() && requete()->evaluationCount() == 1);
+        QCoreApplication::processEvents();
+        QVERIFY(vu(saison) == aussitot);
+        const QList<stats::StatsLocationMois> trie
+            = stats::statsParMois(stats::datesPose(hub.vue.source()->toutesLocations()), 2026, paris());
+        QCOMPARE(trie.size(), saison->serie().size());
+        for (qsizetype m = 0; m < trie.size(); ++m)
+            QCOMPARE(trie[m].nombre, saison->serie()[m].nombre);
+        // Going to another statistic and back shows the same.
+        hub.cliquer(StatistiqueType::histogrammeVolume);
+        hub.cliquer(StatistiqueType::saisonnalite);
+        QVERIFY(vu(hub.detail<StatistiqueSaisonnaliteView>()) == aussitot);
+    }
+    // Opened again: the same at once, the rentals not sorted again.
+    Hub encore(ctx.get());
+    QVERIFY(vu(encore.detail<StatistiqueSaisonnaliteView>()) == aussitot);
+    encore.cliquer(StatistiqueType::histogrammeVolume);
+    QCoreApplication::processEvents();
+    QCOMPARE(requete()->evaluationCount(), quint64(1));
 }
 
 // "Clients inactifs" in a 1200 × 760 window, and in the same window at scale 1.5: the relative

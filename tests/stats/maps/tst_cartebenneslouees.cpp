@@ -489,6 +489,16 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     carte.show();
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
     QVERIFY(carte.ligneSansCoordonnees()->isVisible());
+    // In the smallest room too, the line stands whole over the map, which keeps its room.
+    for (const QSize taille : {QSize(536, 400), QSize(240, 200), QSize(1200, 760)}) {
+        carte.resize(taille);
+        QTRY_COMPARE(carte.size(), taille);
+        QLabel* ligne = carte.ligneSansCoordonnees();
+        QVERIFY(carte.rect().contains(ligne->geometry()));
+        QVERIFY(QRect(carte.carte()->mapTo(&carte, QPoint(0, 0)), carte.carte()->size()).contains(ligne->geometry()));
+        QVERIFY2(ligne->height() >= ligne->heightForWidth(ligne->width()) || ligne->height() == carte.carte()->height() - 16,
+                 qPrintable(QStringLiteral("%1 x %2").arg(taille.width()).arg(taille.height())));
+    }
 
     // The known address is found and saved; the map follows.
     QTRY_COMPARE(carte.reperesAffiches().size(), 2);
@@ -533,4 +543,90 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     QVERIFY(carte.ligneSansCoordonnees()->isVisible());
     QVERIFY(o.ctx->hasChanges());
     QCOMPARE(lyon->latitude(), std::optional<double>(45.76));
+}
+
+// What the map shows at its first paint (markers, what they frame, the line of rentals without
+// coordinates) is what it shows once everything has settled, and again when it comes back.
+void CarteBennesLoueesTest::showsAtOnceWhatItShowsSettled()
+{
+    MapOffice o;
+    FauxGeocodage faux; // knows no address
+    RelocalisationLocations::pour(o.ctx.get())->service()->setBaseUrl(faux.baseUrl());
+    for (int i = 0; i < 30; ++i)
+        o.louer(o.le(2026, 3, 1 + i % 9), std::nullopt, 44.0 + i * 0.01, -1.0 + (i % 7) * 0.02,
+                QStringLiteral("%1 rue du Port").arg(i), i % 2 ? o.client : o.autreClient);
+    o.louer(o.le(2026, 3, 2), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("Rue inconnue"));
+    QVERIFY(o.ctx->save());
+
+    struct Vu {
+        QList<QUuid> reperes;
+        double latitude = 0, longitude = 0;
+        QString ligne;
+        bool operator==(const Vu&) const = default;
+    };
+    auto vu = [](const CarteBennesLouees& c) {
+        Vu v{{}, c.region().centreLatitude, c.region().centreLongitude, c.ligneSansCoordonnees()->text()};
+        for (const RepereLocationBenne& r : c.reperesAffiches())
+            v.reperes.append(r.id);
+        return v;
+    };
+
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1200, 760);
+    carte.show();
+    const Vu aussitot = vu(carte);
+    QCOMPARE(aussitot.reperes.size(), 30);
+    QCOMPARE(aussitot.ligne, QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTRY_VERIFY(!RelocalisationLocations::pour(o.ctx.get())->enCours());
+    QTRY_COMPARE(faux.requetes.size(), 1);
+    QCoreApplication::processEvents();
+    QVERIFY(vu(carte) == aussitot);
+    QCOMPARE(carte.carte()->markersInView().size(), 30);
+    // Away and back.
+    carte.hide();
+    carte.show();
+    QCoreApplication::processEvents();
+    QVERIFY(vu(carte) == aussitot);
+}
+
+// A service out of reach ends the pass after its first answers, a few requests at most, and
+// leaves the rentals as they were; the next opening of the map asks again and places them.
+void CarteBennesLoueesTest::addressServiceOutOfReachIsAskedAgainLater()
+{
+    MapOffice o;
+    FauxGeocodage faux;
+    faux.statut = "503";
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    relocalisation->service()->setBaseUrl(faux.baseUrl());
+    QList<LocationDeBenne*> aPlacer;
+    for (int i = 0; i < 10; ++i) {
+        const QString adresse = QStringLiteral("%1 quai Perrache, Lyon").arg(i + 1);
+        faux.reponses.insert(adresse, collection({{adresse, QStringLiteral("69002"), QStringLiteral("Lyon"),
+                                                   4.82, 45.74 + i * 0.001}}));
+        aPlacer.append(o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt, adresse));
+    }
+    QVERIFY(o.ctx->save());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
+    carte.show();
+    QTRY_COMPARE(passes.size(), 1);
+    QVERIFY(faux.requetes.size() <= RelocalisationLocations::kParLot);
+    for (LocationDeBenne* l : std::as_const(aPlacer))
+        QVERIFY(!l->latitude());
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("10 locations sans coordonnées n’apparaissent pas sur la carte."));
+
+    // The service answers again: the next opening places every rental, a few at a time.
+    faux.statut = "200";
+    carte.hide();
+    carte.show();
+    QTRY_COMPARE(passes.size(), 2);
+    for (LocationDeBenne* l : std::as_const(aPlacer))
+        QVERIFY(l->latitude() && l->longitude());
+    QVERIFY(!o.ctx->hasChanges());
+    QTRY_COMPARE(carte.reperesAffiches().size(), 10);
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
 }

@@ -20,4 +20,6 @@ private slots:
     void hiddenScreenKeepsNoMarkers();
     void longNamesAreCutOnTheirCard();
     void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
+    void showsAtOnceWhatItShowsSettled();
+    void addressServiceOutOfReachIsAskedAgainLater();
 };
