@@ -24,6 +24,7 @@ private slots:
     void endSignalQuitsWithoutQuestions();
     void programEndsCleanlyOnEndSignals();
     void dialogsShowTheirMessageWithoutItsSymbol();
+    void refusalsSayWhatHappenedAndWhatToDo();
 };
 
 class ContentViewTest : public QObject {
