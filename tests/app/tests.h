@@ -99,4 +99,5 @@ private slots:
     void anotherCommandAsks();
     void supportSiteWithoutBrowserSaysSo();
     void quitAsksEveryWindowInTurn();
+    void quitAfterEveryScreenEndsTheLoopAtOnce();
 };
