@@ -59,7 +59,7 @@ int main(int argc, char* argv[])
         QTextStream err(stderr);
         err << opening.fatalMessage << Qt::endl;
         if (hasDisplay())
-            QMessageBox::critical(nullptr, QStringLiteral("Kestrovan"), kv::dialogText(opening.fatalMessage));
+            kv::refusalDialog(opening)->exec();
         return EXIT_FAILURE;
     }
     kv::ModelContext* context = opening.context.get();

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <functional>
+
 namespace kv {
 
 namespace {
@@ -70,7 +72,7 @@ enum class CopyOutcome { Copied, NotAStore, Failed };
 // file, only companions that the next start removes before trying again. The copy is checked
 // before it takes its place: one that is not a store of ours is dropped (`message` says so);
 // one that is damaged, newer or unreadable stops start-up (`message` says why).
-CopyOutcome copyOlderStore(const StoreLocation& where, QTextStream& out, QString* message)
+CopyOutcome copyOlderStore(const StoreLocation& where, QTextStream& out, QString* message, OpenFailure* kind)
 {
     // Companions lying beside a missing store file belong to no store we know of: they would be
     // taken for the copied store's own journal.
@@ -105,6 +107,7 @@ CopyOutcome copyOlderStore(const StoreLocation& where, QTextStream& out, QString
     }
     if (failure != OpenFailure::None) {
         removeWithCompanions(temporary);
+        *kind = failure;
         *message = QStringLiteral("default.store: %1").arg(error);
         return CopyOutcome::Failed;
     }
@@ -139,6 +142,45 @@ std::unique_ptr<StoreLock> lockStore(const StoreLocation& where, QString* messag
     return lock;
 }
 
+const QString kRelaunch = QStringLiteral("puis relancez Kestrovan.");
+
+// What a store that does not open means for the user, and what they can do; `file` is the
+// store's path.
+void explainOpenFailure(StoreOpening& result, OpenFailure failure, const QString& file)
+{
+    switch (failure) {
+    case OpenFailure::Damaged:
+        result.whatHappened = QStringLiteral("Le magasin de données de Kestrovan est endommagé : il ne peut pas être ouvert sans risque de perdre des données.");
+        result.whatToDo = QStringLiteral("Le fichier %1 n’a pas été modifié. Kestrovan fermé, remettez à sa place une sauvegarde de ce fichier, ou faites-le examiner par votre assistance, %2")
+                              .arg(file, kRelaunch);
+        break;
+    case OpenFailure::NewerVersion:
+        result.whatHappened = QStringLiteral("Le magasin de données a été enregistré par une version plus récente de Kestrovan, que celle-ci ne sait pas lire.");
+        result.whatToDo = QStringLiteral("Installez la dernière version de Kestrovan, %1 Le fichier %2 n’a pas été modifié.").arg(kRelaunch, file);
+        break;
+    case OpenFailure::NotAStore:
+        result.whatHappened = QStringLiteral("Le fichier %1 n’est pas un magasin de données de Kestrovan.").arg(file);
+        result.whatToDo = QStringLiteral("Il n’a pas été modifié. Déplacez-le ou renommez-le, %1 Kestrovan commencera avec un magasin vide.").arg(kRelaunch);
+        break;
+    default:
+        result.whatHappened = QStringLiteral("Kestrovan ne peut pas ouvrir son magasin de données %1.").arg(file);
+        result.whatToDo = QStringLiteral("Vérifiez que ce fichier et son dossier vous sont accessibles en écriture et que le disque n’est pas plein, %1")
+                              .arg(kRelaunch);
+        break;
+    }
+}
+
+// The store of the former version (default.store) could not be taken over: nothing changed.
+void explainOlderStore(StoreOpening& result, OpenFailure failure, const StoreLocation& where)
+{
+    explainOpenFailure(result, failure, where.olderStore);
+    if (failure == OpenFailure::CannotOpen || failure == OpenFailure::None) {
+        result.whatHappened = QStringLiteral("Kestrovan n’a pas pu reprendre les données de sa version précédente (%1).").arg(where.olderStore);
+        result.whatToDo = QStringLiteral("Rien n’a été modifié : ce fichier est resté en place. Vérifiez que le dossier %1 vous est accessible en écriture et que le disque n’est pas plein, %2")
+                              .arg(where.storeFolder, kRelaunch);
+    }
+}
+
 } // namespace
 
 StoreLocation storeLocation(const QString& baseFolder, const QString& bundleIdentifier)
@@ -154,15 +196,27 @@ StoreLocation storeLocation(const QString& baseFolder, const QString& bundleIden
 StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifier, QTextStream& out)
 {
     StoreOpening result;
-    auto fatal = [&](const QString& why) {
+    // `explain` fills in the user's words before the refusal goes back.
+    auto fatal = [&](const QString& why, const std::function<void()>& explain) {
         result.context.reset();
         result.fatalMessage = QString::fromUtf8(kFatalPrefix) + why;
+        explain();
         return std::move(result);
     };
+    auto folderRefused = [&](const QString& folder) {
+        return [&result, folder] {
+            result.whatHappened = QStringLiteral("Kestrovan ne peut pas créer le dossier de ses données : %1").arg(folder);
+            result.whatToDo = QStringLiteral("Vérifiez que ce dossier vous est accessible en écriture et que le disque n’est pas plein, %1")
+                                  .arg(kRelaunch);
+        };
+    };
     if (baseFolder.isEmpty())
-        return fatal(QStringLiteral("le dossier des données de l’utilisateur est introuvable"));
+        return fatal(QStringLiteral("le dossier des données de l’utilisateur est introuvable"), [&result] {
+            result.whatHappened = QStringLiteral("Kestrovan ne trouve pas le dossier où ranger ses données.");
+            result.whatToDo = QStringLiteral("Vérifiez que votre session a un dossier personnel accessible (variable HOME), %1").arg(kRelaunch);
+        });
     if (!QDir().mkpath(baseFolder))
-        return fatal(QStringLiteral("le dossier %1 ne peut pas être créé").arg(baseFolder));
+        return fatal(QStringLiteral("le dossier %1 ne peut pas être créé").arg(baseFolder), folderRefused(baseFolder));
 
     const StoreLocation where = storeLocation(baseFolder, bundleIdentifier);
     QDir().mkpath(where.storeFolder); // a failure shows when the store is opened
@@ -172,14 +226,16 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
     std::unique_ptr<StoreLock> lock = lockStore(where, &why, &alreadyOpen);
     if (alreadyOpen) {
         result.fatalMessage = QStringLiteral("❌ ") + why;
+        result.whatHappened = why;
         return result;
     }
     if (!lock)
-        return fatal(why);
+        return fatal(why, [&] { explainOpenFailure(result, OpenFailure::CannotOpen, where.storeFile); });
 
     bool copied = false;
     if (!existsAt(where.storeFile) && existsAt(where.olderStore)) {
-        switch (copyOlderStore(where, out, &why)) {
+        OpenFailure kind = OpenFailure::CannotOpen;
+        switch (copyOlderStore(where, out, &why, &kind)) {
         case CopyOutcome::Copied:
             copied = true;
             break;
@@ -187,7 +243,7 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
             break;
         case CopyOutcome::Failed:
             // Nothing removed, nothing left in place: the next start tries again.
-            return fatal(why);
+            return fatal(why, [&] { explainOlderStore(result, kind, where); });
         }
     }
 
@@ -197,15 +253,15 @@ StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifie
     if (!result.context && copied) {
         // The copy is ours to take back; default.store stays where it is.
         removeWithCompanions(where.storeFile);
-        return fatal(QStringLiteral("default.store: %1").arg(error));
+        return fatal(QStringLiteral("default.store: %1").arg(error), [&] { explainOlderStore(result, failure, where); });
     }
     if (result.context && copied) {
         // Said only now: a copy that does not open is no migration.
         out << "🛠️ Migré default.store → " << where.storeFile << Qt::endl;
     }
     if (!result.context)
-        return fatal(error.isEmpty() ? QStringLiteral("le store %1 ne peut pas être ouvert").arg(where.storeFile)
-                                     : error);
+        return fatal(error.isEmpty() ? QStringLiteral("le store %1 ne peut pas être ouvert").arg(where.storeFile) : error,
+                     [&] { explainOpenFailure(result, failure, where.storeFile); });
     out << "📦 SwiftData store URL: " << where.storeFile << Qt::endl;
     return result;
 }
@@ -219,6 +275,20 @@ QString dialogText(const QString& consoleLine)
                || consoleLine.at(i).isSpace()))
         ++i;
     return consoleLine.mid(i);
+}
+
+std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("Kestrovan"),
+                                             opening.whatHappened.isEmpty() ? dialogText(opening.fatalMessage)
+                                                                            : opening.whatHappened);
+    box->setObjectName(QStringLiteral("refusAuDemarrage"));
+    box->setInformativeText(opening.whatToDo);
+    // The technical line, for whoever helps the user, a click away.
+    if (!opening.whatHappened.isEmpty() && opening.whatHappened != dialogText(opening.fatalMessage))
+        box->setDetailedText(dialogText(opening.fatalMessage));
+    box->setStandardButtons(QMessageBox::Ok);
+    return box;
 }
 
 bool closeStoreForExit(ModelContext& context, QString* error)

@@ -4,6 +4,7 @@
 
 #include "model/modelcontext.h"
 
+#include <QMessageBox>
 #include <QString>
 #include <QTextStream>
 
@@ -26,7 +27,10 @@ StoreLocation storeLocation(const QString& baseFolder, const QString& bundleIden
 
 struct StoreOpening {
     std::unique_ptr<ModelContext> context; // null when start-up must stop; holds the store's lock
-    QString fatalMessage;                  // the whole message, prefix included, when it must
+    QString fatalMessage;                  // the console's whole message, prefix included, when it must
+    // The same refusal for the user, in plain words: what happened, then what to do about it.
+    QString whatHappened;
+    QString whatToDo;
 };
 
 // Opens the store below `baseFolder` (the user's data folder, created when missing), copying
@@ -34,6 +38,10 @@ struct StoreOpening {
 // context is null and `fatalMessage` says why; nothing of an existing store has been written.
 // A store already open in another process is not opened a second time.
 StoreOpening openStore(const QString& baseFolder, const QString& bundleIdentifier, QTextStream& out);
+
+// The dialog of a refusal at start-up: what happened and what to do, the console's line among
+// its details.
+std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening);
 
 // A console line as a dialog shows it: the dialog's own icon stands for the symbol that opens
 // the line, which a system without a colour emoji font would draw as an empty box.

@@ -24,6 +24,7 @@ private slots:
     void endSignalQuitsWithoutQuestions();
     void programEndsCleanlyOnEndSignals();
     void dialogsShowTheirMessageWithoutItsSymbol();
+    void refusalsSayWhatHappenedAndWhatToDo();
 };
 
 class ContentViewTest : public QObject {
@@ -99,4 +100,5 @@ private slots:
     void supportSiteWithoutBrowserSaysSo();
     void quitAsksEveryWindowInTurn();
     void ctrlQFromTheNewRentalSheetAsksThenQuits();
+    void quitAfterEveryScreenEndsTheLoopAtOnce();
 };

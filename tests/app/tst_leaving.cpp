@@ -6,6 +6,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/appdelegate.h"
+#include "app/startup.h"
 #include "app/contentview.h"
 #include "clients/clienteditorview.h"
 #include "clients/vueclients.h"
@@ -22,9 +23,11 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace kv;
 
@@ -319,4 +322,52 @@ void LeavingTest::ctrlQFromTheNewRentalSheetAsksThenQuits()
         QTRY_VERIFY(!window->isVisible());
     }
     QCOMPARE(ctx->all<LocationDeBenne>().size(), 0);
+}
+
+void LeavingTest::quitAfterEveryScreenEndsTheLoopAtOnce()
+{
+    // The program's own window, every command shown once from the sidebar, a change pending in
+    // the store; then Ctrl+Q. The event loop ends as soon as the last window has gone, nothing
+    // keeping it (a window left shown, a loop of its own, a lock on quitting): only then does
+    // the program save and end. The guard's half minute is a sanity limit only.
+    auto ctx = storeWith(QStringLiteral("Alpha"));
+    AppDelegate delegate(ctx.get());
+    QApplication::setQuitOnLastWindowClosed(true);
+    QPointer<QMainWindow> made = delegate.newWindow();
+    auto* window = qobject_cast<ContentView*>(made.data());
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QListWidget* sidebar = window->sidebar();
+    int shown = 0;
+    for (int row = 0; row < sidebar->count(); ++row) {
+        QListWidgetItem* item = sidebar->item(row);
+        if (!(item->flags() & Qt::ItemIsSelectable))
+            continue;
+        sidebar->scrollToItem(item);
+        QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(item).center());
+        QTRY_COMPARE(window->windowTitle(), QStringLiteral("Kestrovan — %1").arg(item->text()));
+        ++shown;
+    }
+    QCOMPARE(shown, toutesLesCommandes().size());
+    ctx->all<Client>().first()->setTelephone(QStringLiteral("04 72 00 00 00"));
+    QVERIFY(ctx->hasChanges());
+
+    QApplication::setActiveWindow(window);
+    QTRY_VERIFY(window->isActiveWindow());
+    QTimer::singleShot(0, window, [window] { QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(30000);
+    const int status = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QCOMPARE(status, 0);
+    QVERIFY(guard.isActive());
+    QVERIFY(!made);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->metaObject()->className()));
+    // main's end: the change saved.
+    QString error;
+    QVERIFY2(closeStoreForExit(*ctx, &error), qPrintable(error));
+    QVERIFY(!ctx->hasChanges());
 }

@@ -368,16 +368,27 @@ void StartupTest::oneProcessPerStore()
     QVERIFY2(ctx, qPrintable(fatal));
 }
 
+namespace {
+
+// A store of ours at `path`, without its journal, cut in half: damaged. Returns what the file holds.
+QByteArray makeCutStore(const QString& path, const char* nom)
+{
+    makeStore(path, nom);
+    QFile::remove(path + "-wal");
+    QFile::remove(path + "-shm");
+    QByteArray cut = readFile(path);
+    cut.truncate(cut.size() / 2);
+    writeFile(path, cut);
+    return cut;
+}
+
+} // namespace
+
 void StartupTest::unreadableOrDamagedOlderStoreStopsStartup()
 {
     // Truncated (a store of ours), then a folder where the file should be: start-up stops,
     // nothing is created in place of the store, the older one stays as it is.
-    makeStore(olderStore(), "Ancien");
-    QFile::remove(olderStore() + "-wal");
-    QFile::remove(olderStore() + "-shm");
-    QByteArray truncated = readFile(olderStore());
-    truncated.truncate(truncated.size() / 2);
-    writeFile(olderStore(), truncated);
+    const QByteArray truncated = makeCutStore(olderStore(), "Ancien");
     std::unique_ptr<ModelContext> ctx;
     QString fatal;
     for (const QString& line : start(&ctx, &fatal))
@@ -705,4 +716,73 @@ void StartupTest::dialogsShowTheirMessageWithoutItsSymbol()
     QCOMPARE(dialogText(QStringLiteral("Échec")), QStringLiteral("Échec"));
     QCOMPARE(dialogText(QStringLiteral("12 bennes")), QStringLiteral("12 bennes"));
     QCOMPARE(dialogText(QStringLiteral("« Alpha »")), QStringLiteral("« Alpha »"));
+}
+
+void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
+{
+    // Each refusal: the console keeps its line as it was; the dialog says in plain words what
+    // happened and what to do, the console's line among its details.
+    auto check = [](const StoreOpening& opening, const QString& happened, const QString& todo) {
+        QVERIFY(!opening.context);
+        QVERIFY2(opening.fatalMessage.startsWith(QString::fromUtf8(kFatalPrefix)), qPrintable(opening.fatalMessage));
+        const std::unique_ptr<QMessageBox> box = refusalDialog(opening);
+        QVERIFY2(box->text().contains(happened), qPrintable(box->text()));
+        QVERIFY2(box->informativeText().contains(todo), qPrintable(box->informativeText()));
+        for (const QString& shown : {box->text(), box->informativeText()})
+            QVERIFY2(!shown.contains(QStringLiteral("ModelContainer")) && !shown.contains(QStringLiteral("❌")),
+                     qPrintable(shown));
+        QCOMPARE(box->detailedText(), dialogText(opening.fatalMessage));
+        QCOMPARE(box->icon(), QMessageBox::Critical);
+    };
+    auto opening = [] {
+        QString text;
+        QTextStream out(&text);
+        return openStore(base(), QString::fromUtf8(kBundleIdentifier), out);
+    };
+
+    // A damaged store of ours (cut in half): left as it is, the user told to put a backup back.
+    const QByteArray damaged = makeCutStore(storeFile(), "Coupé");
+    check(opening(), QStringLiteral("endommagé"), QStringLiteral("sauvegarde"));
+    QVERIFY(opening().whatToDo.contains(storeFile()));
+    QCOMPARE(readFile(storeFile()), damaged);
+
+    // A store written by a later version.
+    QFile::remove(storeFile());
+    QFile::remove(storeFile() + "-wal");
+    QFile::remove(storeFile() + "-shm");
+    makeStore(storeFile(), "Futur");
+    QFile::remove(storeFile() + "-wal");
+    QFile::remove(storeFile() + "-shm");
+    QByteArray newer = readFile(storeFile());
+    newer.replace(60, 4, QByteArray("\x00\x00\x7f\x00", 4)); // PRAGMA user_version
+    writeFile(storeFile(), newer);
+    check(opening(), QStringLiteral("version plus récente"), QStringLiteral("Installez la dernière version"));
+    QCOMPARE(readFile(storeFile()), newer);
+
+    // A file that is no store of ours where the store should be.
+    writeFile(storeFile(), QByteArray("Ceci n’est pas un magasin de données.\n").repeated(200));
+    check(opening(), QStringLiteral("n’est pas un magasin de données"), QStringLiteral("renommez-le"));
+
+    // The older version's store that cannot be taken over.
+    QFile::remove(storeFile());
+    QDir().mkpath(olderStore());
+    check(opening(), QStringLiteral("version précédente"), QStringLiteral("Rien n’a été modifié"));
+    QDir(olderStore()).removeRecursively();
+
+    // A data folder that cannot be made.
+    writeFile(g_dir->filePath("fichier"), "x");
+    QString text;
+    QTextStream out(&text);
+    check(openStore(g_dir->filePath("fichier/donnees"), QString::fromUtf8(kBundleIdentifier), out),
+          QStringLiteral("ne peut pas créer le dossier"), QStringLiteral("accessible en écriture"));
+
+    // The store already open: its own plain message, which already says what to do.
+    std::unique_ptr<ModelContext> ctx;
+    start(&ctx);
+    QVERIFY(ctx);
+    const StoreOpening second = opening();
+    QVERIFY(!second.context);
+    const std::unique_ptr<QMessageBox> box = refusalDialog(second);
+    QVERIFY2(box->text().startsWith(QStringLiteral("Kestrovan est déjà ouvert")), qPrintable(box->text()));
+    QVERIFY(box->detailedText().isEmpty());
 }
