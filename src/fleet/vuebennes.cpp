@@ -81,7 +81,16 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
 
     auto* liste = m_ecran->list();
     liste->addControls(switches);
-    liste->setCountText([](int n) { return QStringLiteral("Nombre de bennes : %1").arg(n); });
+    // Under the count, how many skips the switches hide: a skip saved as "Sale" or
+    // "Inutilisable" leaves the list, and the line says where it went.
+    liste->setCountText([this](int n) {
+        QString texte = QStringLiteral("Nombre de bennes : %1").arg(n);
+        if (const int masquees = bennesMasquees(); masquees > 0)
+            texte += QLatin1Char('\n')
+                + (masquees == 1 ? QStringLiteral("1\u00A0benne masquée par les filtres")
+                                 : QStringLiteral("%1\u00A0bennes masquées par les filtres").arg(masquees));
+        return texte;
+    });
     liste->setContextMenu([this](QMenu* menu, Benne* benne) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                                              [this, benne] { m_ecran->askToRemove({benne}); });
@@ -91,7 +100,15 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     });
     m_ecran->deleteAsking([](const QList<Benne*>&) { return BenneEditorView::questionSuppression(); });
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
-        connect(filtre, &QCheckBox::toggled, this, [this] { m_ecran->refilter(); });
+        connect(filtre, &QCheckBox::toggled, this, [this] {
+            m_ecran->refilter();
+            m_ecran->list()->updateCount();
+        });
+    // A hidden skip added, changed or deleted leaves the list as it is but not the count.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touches(EntityType::Benne))
+            m_ecran->list()->updateCount();
+    });
     connect(m_dispositifs, &QueryBase::resultsChanged, this, [this] {
         if (BenneEditorView* editor = editeur())
             editor->setDispositifsDisponibles(m_dispositifs->results());
@@ -106,6 +123,16 @@ bool VueBennes::passeLesFiltres(const Benne* benne) const
     if (m_filtreSales->isChecked() && etat == EtatBenne::sale)
         return false;
     return true;
+}
+
+int VueBennes::bennesMasquees() const
+{
+    // Those the search would show, were it not for the switches.
+    const QStringList& mots = m_ecran->search().words;
+    int n = 0;
+    for (const Benne* b : m_context->all<Benne>())
+        n += !passeLesFiltres(b) && (mots.isEmpty() || benneCorrespond(b, mots));
+    return n;
 }
 
 bool VueBennes::benneCorrespond(const Benne* benne, const QStringList& mots)

@@ -34,6 +34,9 @@ public:
     void reinitialiserEdition(bool creation) { m_ecran->resetEditing(creation); }
     void benneEnregistree(Benne* benne) { m_ecran->showSaved(benne); }
 
+    // The skips that the search lets through and the switches hide.
+    int bennesMasquees() const;
+
     Benne* selection() const { return m_ecran->selection(); }
     Benne* benneEditee() const { return m_ecran->edited(); }
     bool isCreating() const { return m_ecran->isCreating(); }

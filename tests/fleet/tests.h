@@ -6,6 +6,7 @@ class TestVueBennes : public QObject {
     Q_OBJECT
 private slots:
     void switchesAndSearch();
+    void countSaysWhatTheSwitchesHide();
     void rowsAndVolumesOutOfRange();
     void dupliquer();
     void deleteFromTheList();

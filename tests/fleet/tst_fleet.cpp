@@ -85,7 +85,7 @@ void TestVueBennes::switchesAndSearch()
     QVERIFY(e.vue->filtreInutilisables()->isChecked());
     QVERIFY(e.vue->filtreSales()->isChecked());
     QCOMPARE(e.lignes(), QStringList({"7 Neuf", "12 Correct"}));
-    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 2"));
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 2\n2\u00A0bennes masquées par les filtres"));
 
     // A hidden state cannot be found until its switch is off.
     e.chercher(QStringLiteral("inutilisable"));
@@ -116,6 +116,53 @@ void TestVueBennes::switchesAndSearch()
     e.chercher(QStringLiteral(" \n "));
     QCOMPARE(e.lignes().size(), 4);
     QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 4"));
+}
+
+void TestVueBennes::countSaysWhatTheSwitchesHide()
+{
+    // Eight skips created; two of them saved as "Sale" and "Inutilisable" leave the list, and
+    // the count line says so.
+    Ecran e;
+    for (int volume = 3; volume <= 10; ++volume)
+        fixtures::benne(e.ctx.get(), volume, EtatBenne::neuf);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 8"));
+
+    const auto enregistrerEtat = [&](int ligne, EtatBenne etat) {
+        fixtures::clickRow(e.liste(), ligne);
+        QVERIFY(e.vue->editeur());
+        QTest::mouseClick(e.vue->editeur()->etatButton(etat), Qt::LeftButton);
+        QTest::mouseClick(e.vue->editeur()->frame()->saveButton(), Qt::LeftButton);
+        fixtures::settle();
+    };
+    enregistrerEtat(0, EtatBenne::sale);
+    QCOMPARE(e.liste()->rowCount(), 7);
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 7\n1\u00A0benne masquée par les filtres"));
+    enregistrerEtat(0, EtatBenne::inutilisable);
+    QCOMPARE(e.liste()->rowCount(), 6);
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 6\n2\u00A0bennes masquées par les filtres"));
+    QVERIFY(!e.ctx->hasChanges());
+
+    // One switch off: the dirty skip is back, the unusable one still counted as hidden.
+    QTest::mouseClick(e.vue->filtreSales(), Qt::LeftButton);
+    fixtures::settle();
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 7\n1\u00A0benne masquée par les filtres"));
+    // A search counts only the hidden skips it would find.
+    e.chercher(QStringLiteral("neuf"));
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 6"));
+    e.chercher(QStringLiteral("inutilisable"));
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 0\n1\u00A0benne masquée par les filtres"));
+    e.chercher(QString());
+    // A hidden skip added elsewhere changes no row, but the count.
+    fixtures::benne(e.ctx.get(), 20, EtatBenne::inutilisable);
+    fixtures::save(e.ctx.get());
+    fixtures::settle();
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 7\n2\u00A0bennes masquées par les filtres"));
+    // Both switches off: nothing hidden, nothing said.
+    QTest::mouseClick(e.vue->filtreInutilisables(), Qt::LeftButton);
+    fixtures::settle();
+    QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de bennes : 9"));
 }
 
 void TestVueBennes::rowsAndVolumesOutOfRange()

@@ -55,15 +55,33 @@ public:
     }
     QScrollArea* area() const { return m_area; }
 
-    // Layouts answer in turns (a field that widens asks its section, which asks the form):
-    // a few rounds let every one of them settle.
+    // Layouts answer in turns (a field that widens asks its section, which asks the form), and
+    // what an event handles may ask for another layout: rounds of the pending events and layout
+    // requests run until one of them moves, resizes or lays out nothing. A busy machine only
+    // spreads the same events over more rounds, so the answer does not depend on its load.
     static void settle()
     {
-        for (int i = 0; i < 4; ++i) {
+        struct Watch : QObject {
+            int changes = 0;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                const QEvent::Type t = e->type();
+                changes += t == QEvent::LayoutRequest || t == QEvent::Resize || t == QEvent::Move
+                    || t == QEvent::Show || t == QEvent::Hide || t == QEvent::Polish;
+                return false;
+            }
+        } watch;
+        QCoreApplication::instance()->installEventFilter(&watch);
+        constexpr int kMostRounds = 100;
+        for (int round = 0; round < kMostRounds; ++round) {
+            watch.changes = 0;
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             QCoreApplication::processEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            if (round > 0 && watch.changes == 0)
+                break;
         }
-        QCoreApplication::processEvents();
+        QCoreApplication::instance()->removeEventFilter(&watch);
     }
 
 private:
@@ -141,9 +159,38 @@ inline QStringList faults(QWidget* window)
 // Walks a list screen as a user does, in a content area of `size`: nothing chosen, its first row
 // clicked, then a new record (Ctrl+N); returns every fault, each after the step that showed it.
 // The host owns `screen` and deletes it on return.
+// Watches what a window paints: a control painted while partly out of view is seen so by the
+// user, if only for a moment, even when the layout then settles.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* window) : m_window(window) { QCoreApplication::instance()->installEventFilter(this); }
+    ~PaintWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QStringList seen() const { return m_seen; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* w = event->type() == QEvent::Paint ? qobject_cast<QWidget*>(watched) : nullptr;
+        if (!w || w->window() != m_window || !w->isVisible()
+            || !(qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractButton*>(w)))
+            return false;
+        const QRect shown = shownPart(w, m_window);
+        const QString fault = QStringLiteral("%1 painted partly out of view (%2 x %3 of %4 x %5)")
+                                  .arg(name(w)).arg(shown.width()).arg(shown.height()).arg(w->width()).arg(w->height());
+        if ((shown.width() < w->width() || shown.height() < w->height()) && !m_seen.contains(fault))
+            m_seen << fault;
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    QStringList m_seen;
+};
+
 inline QStringList listScreenFaults(QWidget* screen, QSize size = kSmallest)
 {
     Host host(screen, size);
+    PaintWatch painted(&host);
     QStringList out;
     auto check = [&](const QString& step) {
         for (const QString& f : faults(&host))
@@ -182,7 +229,7 @@ inline QStringList listScreenFaults(QWidget* screen, QSize size = kSmallest)
         }
     }
     check(QStringLiteral("texte long tapé"));
-    return out;
+    return out + painted.seen();
 }
 
 // True when `w` shows whole inside every scroll area around it, as it stands now (what lies

@@ -155,6 +155,8 @@ public:
     // The open editor, or null.
     Editor* editor() const { return m_editor; }
 
+    // What the search field holds.
+    const SearchText& search() const { return m_search; }
     // Lists the records again (a filter of the screen changed).
     void refilter() { m_query->invalidate(); }
 

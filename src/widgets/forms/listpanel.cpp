@@ -262,10 +262,15 @@ void ListPanel::viewSelectionChanged()
     emit selectionChanged(record);
 }
 
-void ListPanel::syncView()
+void ListPanel::updateCount()
 {
     if (m_countText)
         m_count->setText(m_countText(m_model->rowCount()));
+}
+
+void ListPanel::syncView()
+{
+    updateCount();
     if (m_selected && m_selected->isDeleted()) {
         setSelectedRecord(nullptr);
         return;

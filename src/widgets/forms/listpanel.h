@@ -52,6 +52,8 @@ public:
     // Shows the count line, written by `text` from the number of listed rows.
     void setCountText(std::function<QString(int)> text);
     QString countText() const;
+    // Writes the count line again (what it says depends on more than the rows listed).
+    void updateCount();
 
     // The selected record; null when none. Changing it emits selectionChanged.
     Record* selectedRecord() const { return m_selected; }
