@@ -77,6 +77,7 @@ private slots:
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();
     void rentalFromTheSheetWithoutCoordinatesShowsItsDetails();
+    void textOnColoursIsBlackOrWhite();
     void choicesSurviveAChangeOfCommand();
     void onlyVisibleCartouchesAreBuilt();
     void selectionBelongsToTheClientNotItsCartouche();
