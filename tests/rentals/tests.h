@@ -59,6 +59,7 @@ private slots:
     void sheetClosesOnceAndGridOpensIt();
     void sheetFitsTheSmallestWindow();
     void escapeWithTypedWorkAsksFirst();
+    void sheetNeverExtendsPastItsWindow();
     void quitKeyReachesTheWindowFromTheSheet();
     void unreachableAddressServiceIsSaidInTheSheet();
     void addressServiceMessageGoesWithTheAddress();

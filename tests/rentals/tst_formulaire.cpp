@@ -1073,3 +1073,27 @@ void FormulaireLocationTest::quitKeyReachesTheWindowFromTheSheet()
     QVERIFY(!FeuilleNouvelleLocation::ouverteSur(&fenetre));
     QCOMPARE(b.locations().size(), 0);
 }
+
+void FormulaireLocationTest::sheetNeverExtendsPastItsWindow()
+{
+    // The window at 1200 × 760 pixels at 1.5 (800 × 506 points), at its smallest and larger,
+    // wherever it stands on the screen: the sheet opens over it and lies within it, frame
+    // included, with room left around it.
+    Banc b;
+    for (const QRect place : {QRect(0, 0, 800, 506), QRect(40, 60, 760, 458), QRect(0, 300, 800, 506),
+                              QRect(10, 10, 1600, 1000)}) {
+        QWidget fenetre;
+        fenetre.setGeometry(place);
+        QDialog* feuille = b.feuilleSur(fenetre, place.size());
+        QVERIFY(feuille);
+        const QString ou = QStringLiteral("window %1,%2 %3×%4: sheet %5,%6 %7×%8")
+                               .arg(fenetre.frameGeometry().x()).arg(fenetre.frameGeometry().y())
+                               .arg(fenetre.frameGeometry().width()).arg(fenetre.frameGeometry().height())
+                               .arg(feuille->frameGeometry().x()).arg(feuille->frameGeometry().y())
+                               .arg(feuille->frameGeometry().width()).arg(feuille->frameGeometry().height());
+        QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()), qPrintable(ou));
+        QVERIFY2(feuille->height() < fenetre.height(), qPrintable(ou));
+        feuille->close();
+        QTRY_VERIFY(!feuille->isVisible());
+    }
+}
