@@ -837,6 +837,30 @@ void TestGrille::bandeauDesChauffeurs()
     QVERIFY(e.vue->messageSansBenne()->isVisible());
     QCOMPARE(e.vue->messageSansBenne()->text(), QStringLiteral("Commencez par créer des bennes..."));
     QVERIFY(e.grille()->entete()->isVisible());
+    // Under it, what else a first rental needs, following the store, and how one is made.
+    QLabel* aide = e.vue->aideSansBenne();
+    QVERIFY(aide->isVisible());
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(false, false));
+    QVERIFY(aide->text().contains(QStringLiteral("un type de déchet et un client")));
+    QVERIFY(aide->text().contains(QStringLiteral("un clic sur l'étiquette d'une benne")));
+    wasteType(e.ctx.get(), QStringLiteral("Gravats"));
+    Ecran::tourner();
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, false));
+    QVERIFY(!aide->text().contains(QStringLiteral("type de déchet")));
+    QVERIFY(aide->text().contains(QStringLiteral("un client : ajoutez-le dans « Liste des clients »")));
+    officeClient(e.ctx.get());
+    Ecran::tourner();
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, true));
+    QVERIFY(!aide->text().contains(QStringLiteral("client")));
+    // Whole, word-wrapped, at the smallest size.
+    e.vue->resize(536, 400);
+    Ecran::tourner();
+    QVERIFY(aide->heightForWidth(aide->width()) <= aide->height());
+    // The first skip: the message and the help go.
+    benne(e.ctx.get(), 10);
+    Ecran::tourner();
+    QVERIFY(!e.vue->messageSansBenne()->isVisible());
+    QVERIFY(!aide->isVisible());
 }
 
 void TestGrille::barresSuiventLeMagasin()
