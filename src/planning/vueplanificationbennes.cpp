@@ -473,7 +473,9 @@ void VuePlanificationBennes::placerPopup()
         m_carte->setFixedSize(t);
         // Centred on the point (400, 100) of the body row; a tall card stays below its top edge.
         // In a narrow or short window the card moves in so that it lies whole over the grid.
-        const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, place.width() - t.width() - 8));
+        // (Left of the grid's vertical scroll bar, which lies over the backdrop's right edge.)
+        const int droite = std::min(place.width(), m_grille->viewport()->geometry().right() + 1);
+        const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, droite - t.width() - 8));
         const int y = std::clamp(100 - t.height() / 2, 8, std::max(8, place.height() - t.height() - 8));
         m_carte->setGeometry(x, y, t.width(), t.height());
     }

@@ -1267,6 +1267,8 @@ void TestGrille::detailsDUnNomTresLongTiennentDansLaFenetre()
         QWidget* carte = e.ouvrirDetails(l);
         QVERIFY(carte && carte->isVisible());
         QWidget* popup = e.vue->popupInfoLocation();
+        // Whole, left of the grid's vertical scroll bar.
+        QVERIFY(carte->geometry().right() < e.grille()->viewport()->geometry().right());
         QTRY_VERIFY2(popup->rect().contains(carte->geometry()),
                      qPrintable(QStringLiteral("%1×%2: card %3,%4 %5×%6 in %7×%8").arg(taille.width()).arg(taille.height())
                                     .arg(carte->x()).arg(carte->y()).arg(carte->width()).arg(carte->height())
