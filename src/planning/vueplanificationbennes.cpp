@@ -230,16 +230,17 @@ VuePlanificationBennes::~VuePlanificationBennes()
 
 QString VuePlanificationBennes::texteAideVide(bool avecTypeDechet, bool avecClient)
 {
-    QString texte = QStringLiteral("Les bennes se créent dans « Liste des bennes ».");
+    // No-break spaces inside the guillemets and before the colons: a line never starts with one.
+    QString texte = QStringLiteral("Les bennes se créent dans «\u00A0Liste des bennes\u00A0».");
     if (!avecTypeDechet && !avecClient)
-        texte += QStringLiteral(" Une première location demande aussi un type de déchet et un client : ajoutez-les "
-                                "dans « Type de déchets » et « Liste des clients ».");
+        texte += QStringLiteral(" Une première location demande aussi un type de déchet et un client\u00A0: ajoutez-les "
+                                "dans «\u00A0Type de déchets\u00A0» et «\u00A0Liste des clients\u00A0».");
     else if (!avecTypeDechet)
-        texte += QStringLiteral(" Une première location demande aussi un type de déchet : ajoutez-le dans « Type de "
-                                "déchets ».");
+        texte += QStringLiteral(" Une première location demande aussi un type de déchet\u00A0: ajoutez-le dans «\u00A0Type de "
+                                "déchets\u00A0».");
     else if (!avecClient)
-        texte += QStringLiteral(" Une première location demande aussi un client : ajoutez-le dans « Liste des "
-                                "clients ».");
+        texte += QStringLiteral(" Une première location demande aussi un client\u00A0: ajoutez-le dans «\u00A0Liste des "
+                                "clients\u00A0».");
     return texte + QStringLiteral("\nEnsuite, un clic sur l'étiquette d'une benne, à gauche du planning, ouvre une "
                                   "nouvelle location.");
 }

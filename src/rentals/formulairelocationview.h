@@ -52,11 +52,11 @@ public:
     // The red line of a coordinate typed without the other one.
     static QString messageLatitudeManquante()
     {
-        return QStringLiteral("La latitude manque : saisissez-la avec la longitude, ou effacez la longitude.");
+        return QStringLiteral("La latitude manque\u00A0: saisissez-la avec la longitude, ou effacez la longitude.");
     }
     static QString messageLongitudeManquante()
     {
-        return QStringLiteral("La longitude manque : saisissez-la avec la latitude, ou effacez la latitude.");
+        return QStringLiteral("La longitude manque\u00A0: saisissez-la avec la latitude, ou effacez la latitude.");
     }
 
     // `service` answers the address questions; without one the form makes its own, at the

@@ -847,7 +847,7 @@ void TestGrille::bandeauDesChauffeurs()
     Ecran::tourner();
     QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, false));
     QVERIFY(!aide->text().contains(QStringLiteral("type de déchet")));
-    QVERIFY(aide->text().contains(QStringLiteral("un client : ajoutez-le dans « Liste des clients »")));
+    QVERIFY(aide->text().contains(QStringLiteral("un client\u00A0: ajoutez-le dans «\u00A0Liste des clients\u00A0»")));
     officeClient(e.ctx.get());
     Ecran::tourner();
     QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, true));
