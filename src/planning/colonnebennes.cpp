@@ -102,7 +102,8 @@ QPixmap ColonneBennes::etiquette(const Benne* b)
     const QRectF mesure = fm.boundingRect(QRectF(0, 0, placeTexte, hauteurBenne), Qt::TextWordWrap, texte);
     const double total = mesure.width() + (inutilisable ? 4 + largeurAlerte : 0);
     const double x = (largeurBenne - total) / 2;
-    p.setPen(Qt::black);
+    // Black or white, whichever reads better on the skip's colour.
+    p.setPen(textColorOn(fond, palette().color(QPalette::Window)));
     p.drawText(QRectF(x, 0, mesure.width(), hauteurBenne), Qt::AlignVCenter | Qt::TextWordWrap, texte);
     if (inutilisable)
         p.drawText(QRectF(x + mesure.width() + 4, 0, largeurAlerte, hauteurBenne), Qt::AlignVCenter, alerte);

@@ -460,7 +460,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     const bool bouton = m_survol == l && !glisse;
     p.save();
     p.translate(-o);
-    m_peintre.peindreEtiquette(p, disposerEtiquette(l, g, bouton));
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, g, bouton), barre.couleur);
     p.restore();
     if (bouton) {
         const QPixmap& bouton = m_peintre.boutonDuplication();

@@ -1,5 +1,7 @@
 #include "peintrebarres.h"
 
+#include "widgets/colors.h"
+
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
 
@@ -242,18 +244,33 @@ void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
     p.drawPixmap(corps.topLeft() - QPointF(kLueur, kLueur), m_surbrillance);
 }
 
-const QPixmap& PeintreBarres::texte(const QString& nom)
+const QPixmap& PeintreBarres::texte(const QString& nom, const QColor& encre)
 {
-    if (QPixmap* pm = m_textes.object(nom))
+    const bool blanc = encre == QColor(Qt::white);
+    const QString cle = (blanc ? QStringLiteral("b|") : QStringLiteral("n|")) + nom;
+    if (QPixmap* pm = m_textes.object(cle))
         return *pm;
     const QFontMetricsF fm(m_police);
     const QSizeF taille(std::ceil(fm.horizontalAdvance(nom)) + 2, std::ceil(fm.height()));
-    auto* pm = new QPixmap(avecOmbres(taille, m_dpr, [&](QPainter& p) {
+    const auto dessin = [&](QPainter& p) {
         p.setFont(m_police);
-        p.setPen(Qt::white);
+        p.setPen(encre);
         p.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, nom);
-    }));
-    m_textes.insert(nom, pm);
+    };
+    QPixmap* pm = nullptr;
+    if (blanc) {
+        // White text keeps its two shadows, which set it off the lighter parts of the bar.
+        pm = new QPixmap(avecOmbres(taille, m_dpr, dessin));
+    } else {
+        QImage seul = image(QSizeF(taille.width() + 2 * kMarge, taille.height() + 2 * kMarge), m_dpr);
+        QPainter p(&seul);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(kMarge, kMarge);
+        dessin(p);
+        p.end();
+        pm = new QPixmap(QPixmap::fromImage(seul));
+    }
+    m_textes.insert(cle, pm);
     return *pm;
 }
 
@@ -344,7 +361,7 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
     return e;
 }
 
-void PeintreBarres::peindreEtiquette(QPainter& p, const Etiquette& e)
+void PeintreBarres::peindreEtiquette(QPainter& p, const Etiquette& e, const QColor& fond)
 {
     const auto peindreBadge = [&](const QRectF& rect, bool enlevement) {
         if (rect.isEmpty())
@@ -364,7 +381,7 @@ void PeintreBarres::peindreEtiquette(QPainter& p, const Etiquette& e)
     };
     peindreBadge(e.badgePose, false);
     if (!e.texte.isEmpty()) {
-        const QPixmap& t = texte(e.texte);
+        const QPixmap& t = texte(e.texte, textColorOn(fond));
         const qreal h = t.height() / t.devicePixelRatio();
         p.drawPixmap(QPointF(e.rectTexte.left() + 4 - kMarge, e.rectTexte.center().y() - h / 2), t);
     }

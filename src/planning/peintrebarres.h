@@ -39,7 +39,8 @@ public:
     };
     Etiquette disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom, bool chauffeurPose,
                                 bool chauffeurEnlevement);
-    void peindreEtiquette(QPainter& p, const Etiquette& etiquette);
+    // The name is written black or white, whichever reads better on the bar's colour `fond`.
+    void peindreEtiquette(QPainter& p, const Etiquette& etiquette, const QColor& fond);
 
     // The small pictures, in logical pixels once drawn.
     const QPixmap& badgeChauffeur(bool enlevement);
@@ -64,7 +65,7 @@ private:
     QPixmap sprite(const QColor& couleur);
     void preparerBandes();
     QPixmap corpsEntier(const QSizeF& taille, const QColor& couleur);
-    const QPixmap& texte(const QString& nom);
+    const QPixmap& texte(const QString& nom, const QColor& encre);
 
     qreal m_dpr = 1;
     QFont m_police;

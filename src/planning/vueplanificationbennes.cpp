@@ -155,6 +155,21 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     m_messageVide->setFont(fontForStyle(TextStyle::title2, font()));
     m_messageVide->setContentsMargins(0, 8, 0, 8);
     layout->addWidget(m_messageVide);
+    // Under it, what else a first rental needs and how one is made.
+    m_aideVide = new QLabel(this);
+    m_aideVide->setObjectName(QStringLiteral("aideSansBenne"));
+    m_aideVide->setTextFormat(Qt::PlainText);
+    m_aideVide->setAlignment(Qt::AlignCenter);
+    m_aideVide->setWordWrap(true);
+    m_aideVide->setContentsMargins(24, 0, 24, 8);
+    {
+        QPalette pal = m_aideVide->palette();
+        QColor secondaire = pal.color(QPalette::WindowText);
+        secondaire.setAlphaF(0.7f);
+        pal.setColor(QPalette::WindowText, secondaire);
+        m_aideVide->setPalette(pal);
+    }
+    layout->addWidget(m_aideVide);
     m_bandeau = new BandeauChauffeurs(m_chauffeurs, m_actions.get(), this);
     layout->addWidget(m_bandeau);
     m_grille = new GrillePlanning(context, m_actions.get(), this);
@@ -163,6 +178,8 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     const auto majBennes = [this] {
         const QList<Benne*> liste = m_bennes->results();
         m_messageVide->setVisible(liste.isEmpty());
+        m_aideVide->setVisible(liste.isEmpty());
+        actualiserAideVide();
         m_grille->setBennes(liste);
     };
     connect(m_bennes, &QueryBase::resultsChanged, this, majBennes);
@@ -174,6 +191,9 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     m_grille->installEventFilter(this);
     // Details of a rental deleted meanwhile are closed.
     connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (!m_aideVide->isHidden()
+            && changes.touchesAny(entityBit(EntityType::TypeDechet) | entityBit(EntityType::Client)))
+            actualiserAideVide();
         if (m_locationInfoSelectionnee && changes.touches(EntityType::LocationDeBenne)
             && m_locationInfoSelectionnee->isDeleted())
             setLocationInfoSelectionnee(nullptr);
@@ -206,6 +226,30 @@ VuePlanificationBennes::~VuePlanificationBennes()
         else
             feuille->close();
     }
+}
+
+QString VuePlanificationBennes::texteAideVide(bool avecTypeDechet, bool avecClient)
+{
+    // No-break spaces inside the guillemets and before the colons: a line never starts with one.
+    QString texte = QStringLiteral("Les bennes se créent dans «\u00A0Liste des bennes\u00A0».");
+    if (!avecTypeDechet && !avecClient)
+        texte += QStringLiteral(" Une première location demande aussi un type de déchet et un client\u00A0: ajoutez-les "
+                                "dans «\u00A0Type de déchets\u00A0» et «\u00A0Liste des clients\u00A0».");
+    else if (!avecTypeDechet)
+        texte += QStringLiteral(" Une première location demande aussi un type de déchet\u00A0: ajoutez-le dans «\u00A0Type de "
+                                "déchets\u00A0».");
+    else if (!avecClient)
+        texte += QStringLiteral(" Une première location demande aussi un client\u00A0: ajoutez-le dans «\u00A0Liste des "
+                                "clients\u00A0».");
+    return texte + QStringLiteral("\nEnsuite, un clic sur l'étiquette d'une benne, à gauche du planning, ouvre une "
+                                  "nouvelle location.");
+}
+
+void VuePlanificationBennes::actualiserAideVide()
+{
+    if (m_aideVide->isHidden())
+        return;
+    m_aideVide->setText(texteAideVide(m_context->count<TypeDechet>() > 0, m_context->count<Client>() > 0));
 }
 
 QList<Benne*> VuePlanificationBennes::bennes() const
@@ -430,7 +474,9 @@ void VuePlanificationBennes::placerPopup()
         m_carte->setFixedSize(t);
         // Centred on the point (400, 100) of the body row; a tall card stays below its top edge.
         // In a narrow or short window the card moves in so that it lies whole over the grid.
-        const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, place.width() - t.width() - 8));
+        // (Left of the grid's vertical scroll bar, which lies over the backdrop's right edge.)
+        const int droite = std::min(place.width(), m_grille->viewport()->geometry().right() + 1);
+        const int x = std::clamp(400 - t.width() / 2, 8, std::max(8, droite - t.width() - 8));
         const int y = std::clamp(100 - t.height() / 2, 8, std::max(8, place.height() - t.height() - 8));
         m_carte->setGeometry(x, y, t.width(), t.height());
     }

@@ -85,6 +85,10 @@ public:
     planning::BandeauChauffeurs* bandeau() const { return m_bandeau; }
     planning::ActionsPlanning* actions() const { return m_actions.get(); }
     QLabel* messageSansBenne() const { return m_messageVide; }
+    // Under that message: where skips are made, what else a first rental needs (a waste type, a
+    // client) among what the store lacks, and that a skip's label opens a new rental.
+    QLabel* aideSansBenne() const { return m_aideVide; }
+    static QString texteAideVide(bool avecTypeDechet, bool avecClient);
     // The details overlay (backdrop and card) while shown, else null.
     QWidget* popupInfoLocation() const { return m_popup; }
     planning::InfoLocationPopup* infoLocation() const { return m_info; }
@@ -104,6 +108,7 @@ private:
     void afficherAlerteInutilisable();
     void afficherRefusDuplication();
     void placerPopup();
+    void actualiserAideVide();
 
     ModelContext* m_context;
     Observable<bool> m_actionCentrerAujourdhui;
@@ -111,6 +116,7 @@ private:
     Query<Benne>* m_bennes = nullptr;
     Query<Chauffeur>* m_chauffeurs = nullptr;
     QLabel* m_messageVide = nullptr;
+    QLabel* m_aideVide = nullptr;
     planning::BandeauChauffeurs* m_bandeau = nullptr;
     planning::GrillePlanning* m_grille = nullptr;
     QWidget* m_popup = nullptr;

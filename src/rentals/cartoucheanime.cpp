@@ -1,5 +1,7 @@
 #include "cartoucheanime.h"
 
+#include "widgets/colors.h"
+
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 
@@ -15,6 +17,8 @@
 namespace kv {
 
 namespace {
+// The badge of the number of rentals.
+const QColor kVertBadge(0x34, 0xC7, 0x59);
 // Room left of the box for the slide and the growth.
 constexpr qreal kMargeGauche = 10;
 constexpr qreal kMargeHaut = 19;
@@ -251,6 +255,16 @@ QRectF CartoucheAnime::etendueAffichee() const
     return transformation().mapRect(etendueAuRepos());
 }
 
+QColor CartoucheAnime::couleurCartouche() const
+{
+    return m_etat->isZoomed() ? glass::couleurFenetre() : QColor(0xFF, 0xA5, 0x00);
+}
+
+QColor CartoucheAnime::couleurNom() const
+{
+    return textColorOn(couleurCartouche());
+}
+
 void CartoucheAnime::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -271,19 +285,23 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
                       G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
         glace.paint(p, b);
     } else {
-        p.fillPath(forme, QColor(0xFF, 0xA5, 0x00));
+        p.fillPath(forme, couleurCartouche());
     }
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 2));
         p.drawPath(forme);
     }
 
-    // The name in white over a thin dark shadow.
+    // The name black or white, whichever reads better on the cartouche (white over a thin dark
+    // shadow).
     p.setFont(policeNom());
     const QString texte = nomAffiche();
-    p.setPen(Qt::black);
-    p.drawText(b.translated(0.5, 0.5), Qt::AlignCenter, texte);
-    p.setPen(Qt::white);
+    const QColor encre = couleurNom();
+    if (encre == QColor(Qt::white)) {
+        p.setPen(Qt::black);
+        p.drawText(b.translated(0.5, 0.5), Qt::AlignCenter, texte);
+    }
+    p.setPen(encre);
     p.drawText(b, Qt::AlignCenter, texte);
 
     if (m_nombre >= 0) {
@@ -294,10 +312,10 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
         const qreal d = std::max(fm.horizontalAdvance(n), fm.height()) + 16;
         const QRectF badge(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
         p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x34, 0xC7, 0x59));
+        p.setBrush(kVertBadge);
         p.drawEllipse(badge);
         p.setFont(fb);
-        p.setPen(Qt::white);
+        p.setPen(textColorOn(kVertBadge));
         p.drawText(badge, Qt::AlignCenter, n);
     }
 }

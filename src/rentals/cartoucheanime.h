@@ -93,6 +93,10 @@ public:
     void setScale(qreal s) { m_etat->setScale(s); }
     bool isZoomed() const { return m_etat->isZoomed(); }
     bool badgeVisible() const { return m_nombre >= 0; }
+    // What the box is filled with (orange at rest, the glass when zoomed) and the colour of the
+    // name written on it: black or white, whichever reads better.
+    QColor couleurCartouche() const;
+    QColor couleurNom() const;
 
     // A single tap.
     void basculerSelection();

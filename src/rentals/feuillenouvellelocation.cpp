@@ -74,12 +74,12 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* co
         largeur = std::max(largeurMin, std::min(largeur, fenetre->width() - 2 * kMarge));
     resize(largeur, std::max(hauteurMin, std::min(voulu, place)));
     if (fenetre) {
-        // Centred over the window, its frame within the window's frame.
+        // Centred over the window, its frame within the window's frame (a window's position is
+        // that of its frame).
         const QRect exterieur = fenetre->frameGeometry();
         const QSize tout = size().grownBy(cadre);
-        const int x = exterieur.left() + std::max(0, (exterieur.width() - tout.width()) / 2);
-        const int y = exterieur.top() + cadre.top() + std::max(0, (exterieur.height() - cadre.top() - tout.height()) / 2);
-        move(x, y);
+        move(exterieur.left() + std::max(0, (exterieur.width() - tout.width()) / 2),
+             exterieur.top() + std::max(0, (exterieur.height() - tout.height()) / 2));
     }
 }
 

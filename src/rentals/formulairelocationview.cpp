@@ -294,9 +294,13 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_champLatitude = new QLineEdit(section);
     m_champLatitude->setObjectName(QStringLiteral("champLatitude"));
     m_champLatitude->setPlaceholderText(QStringLiteral("Latitude"));
+    m_champLatitude->setToolTip(QStringLiteral("Latitude"));
+    m_champLatitude->setAccessibleName(QStringLiteral("Latitude"));
     m_champLongitude = new QLineEdit(section);
     m_champLongitude->setObjectName(QStringLiteral("champLongitude"));
     m_champLongitude->setPlaceholderText(QStringLiteral("Longitude"));
+    m_champLongitude->setToolTip(QStringLiteral("Longitude"));
+    m_champLongitude->setAccessibleName(QStringLiteral("Longitude"));
     m_boutonVille = new QToolButton(section);
     m_boutonVille->setObjectName(QStringLiteral("boutonRechercheVille"));
     m_boutonVille->setIcon(symbolIcon(QStringLiteral("location.magnifyingglass")));
@@ -691,8 +695,17 @@ void FormulaireLocationView::formaterCoordonnee()
     const RegionCarte& r = m_localisation->region();
     if (r.centre.latitude == 0.0 || r.centre.longitude == 0.0)
         return;
-    m_champLatitude->setText(texteSixDecimales(r.centre.latitude));
-    m_champLongitude->setText(texteSixDecimales(r.centre.longitude));
+    const QString latitude = texteSixDecimales(r.centre.latitude);
+    const QString longitude = texteSixDecimales(r.centre.longitude);
+    // A place the user chose fills the fields; the starting position (the stored one, or the
+    // middle of France) only shows as their placeholders: it is no coordinate of the site.
+    if (m_coordonneesChoisies) {
+        m_champLatitude->setText(latitude);
+        m_champLongitude->setText(longitude);
+    } else {
+        m_champLatitude->setPlaceholderText(latitude);
+        m_champLongitude->setPlaceholderText(longitude);
+    }
 }
 
 void FormulaireLocationView::surCoordonneesModifiees()
@@ -713,6 +726,7 @@ void FormulaireLocationView::ouvrirRechercheVille()
     auto* popup = new CitySearchPopup(vm, [this](const Coordonnee& c) {
         m_coordonneesChoisies = true;
         m_localisation->updateRegion(c.latitude, c.longitude);
+        formaterCoordonnee();
         m_autoCompleteur->setRegion(RegionCarte{c, 0.2, 0.2});
     }, this);
     vm->setParent(popup);
@@ -793,9 +807,17 @@ bool FormulaireLocationView::validerEtEnregistrer()
         return false;
     }
     const QString adresse = m_champAdresse->text().trimmed();
+    // Both coordinates or none: a site is never placed on half a coordinate and a default.
+    const bool sansLatitude = m_champLatitude->text().trimmed().isEmpty();
+    const bool sansLongitude = m_champLongitude->text().trimmed().isEmpty();
+    if (sansLatitude != sansLongitude) {
+        afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante());
+        (sansLatitude ? m_champLatitude : m_champLongitude)->setFocus();
+        return false;
+    }
     std::optional<double> lat;
     std::optional<double> lon;
-    if (m_coordonneesChoisies) {
+    if (!sansLatitude) {
         lat = lireCoordonneeEnregistrement(m_champLatitude->text(), 90.0);
         lon = lireCoordonneeEnregistrement(m_champLongitude->text(), 180.0);
     }

@@ -49,6 +49,15 @@ class FormulaireLocationView : public QWidget {
     Q_OBJECT
 public:
     static QString messageChampsObligatoires() { return QStringLiteral("Merci de remplir tous les champs obligatoires."); }
+    // The red line of a coordinate typed without the other one.
+    static QString messageLatitudeManquante()
+    {
+        return QStringLiteral("La latitude manque\u00A0: saisissez-la avec la longitude, ou effacez la longitude.");
+    }
+    static QString messageLongitudeManquante()
+    {
+        return QStringLiteral("La longitude manque\u00A0: saisissez-la avec la latitude, ou effacez la latitude.");
+    }
 
     // `service` answers the address questions; without one the form makes its own, at the
     // address of the settings. The placement date starts a day after the clock's now.
@@ -154,7 +163,7 @@ private:
     bool m_showError = false;
     bool m_apparu = false;
     // The coordinate texts were typed, or filled by a suggestion or a city: until then the
-    // texts the form filled itself count as no coordinate at the save.
+    // starting position shows only as the fields' placeholders.
     bool m_coordonneesChoisies = false;
     bool m_majInterne = false;
     // The chosen waste type was deleted: no other one is chosen in its place.

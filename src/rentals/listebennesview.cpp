@@ -49,11 +49,27 @@ void ListeBennesView::setAfficherUniquementEnCours(bool enCours)
     actualiser();
 }
 
+namespace {
+
+// A tile's text: black or white on the skip's colour, the window's own text on the selected
+// tile's glass.
+void encrer(BenneOscillanteView* tuile, bool choisie)
+{
+    QPalette pal = tuile->palette();
+    pal.setColor(QPalette::WindowText, choisie ? QPalette().color(QPalette::WindowText) : textColorOn(tuile->couleur()));
+    tuile->setPalette(pal);
+}
+
+} // namespace
+
 void ListeBennesView::setSelectedLocation(LocationDeBenne* location)
 {
     m_selection = location ? location->id() : QUuid();
-    for (auto it = m_tuiles.cbegin(); it != m_tuiles.cend(); ++it)
-        it.value()->setSelected(!m_selection.isNull() && it.key() == m_selection);
+    for (auto it = m_tuiles.cbegin(); it != m_tuiles.cend(); ++it) {
+        const bool choisie = !m_selection.isNull() && it.key() == m_selection;
+        encrer(it.value(), choisie);
+        it.value()->setSelected(choisie);
+    }
 }
 
 QList<LocationDeBenne*> ListeBennesView::locationsFiltrees() const
@@ -100,6 +116,7 @@ void ListeBennesView::actualiser()
             t->setCouleur(couleur);
             t->setSelected(choisie);
         }
+        encrer(t, choisie);
         t->setOnTap([this, l] {
             if (m_onSelect)
                 m_onSelect(l);

@@ -77,7 +77,7 @@ public:
     // What stands in the map's place for a rental without both coordinates.
     static QString messageSansCoordonnees()
     {
-        return QStringLiteral("Coordonnées inconnues : la benne ne peut pas être placée sur la carte.");
+        return QStringLiteral("Coordonnées inconnues\u00A0: la benne ne peut pas être placée sur la carte.");
     }
     QLabel* sansCoordonnees() const { return m_sansCoordonnees; }
     QStringList lignesDetails() const;

@@ -1,6 +1,22 @@
 #include "colors.h"
 
+#include "forms/formstyle.h"
+
 namespace kv {
+
+QColor textColorOn(const QColor& background, const QColor& backdrop)
+{
+    const QColor fond = background.toRgb();
+    const QColor dessous = backdrop.toRgb();
+    const double a = fond.alphaF();
+    // What the eye sees: the colour over its backdrop.
+    const QColor vu = QColor::fromRgbF(float(fond.redF() * a + dessous.redF() * (1 - a)),
+                                       float(fond.greenF() * a + dessous.greenF() * (1 - a)),
+                                       float(fond.blueF() * a + dessous.blueF() * (1 - a)));
+    const QColor noir(Qt::black);
+    const QColor blanc(Qt::white);
+    return forms::contrastRatio(noir, vu) >= forms::contrastRatio(blanc, vu) ? noir : blanc;
+}
 
 QColor toQColor(const CouleurRVB& c)
 {

@@ -16,6 +16,11 @@ QColor colorFromHex(const QString& texte, const QColor& fallback);
 // "RRGGBB" for a colour.
 QString toHex(const QColor& color);
 
+// Black or white, whichever contrasts more with text drawn on `background` (a colour the user
+// chose): at least 4.5:1 whatever the colour. A translucent background is taken as it shows
+// over `backdrop`.
+QColor textColorOn(const QColor& background, const QColor& backdrop = Qt::white);
+
 QColor toQColor(const CouleurRVB& c);
 CouleurRVB toCouleurRVB(const QColor& color);
 

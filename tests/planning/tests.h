@@ -55,4 +55,5 @@ private slots:
     void barresCourtesEtBadgeDInformation();
     void detailsDansLaPlusPetiteFenetre();
     void detailsDUnNomTresLongTiennentDansLaFenetre();
+    void texteNoirOuBlancSurLaCouleurDesBennes();
 };

@@ -12,7 +12,9 @@
 #include "planning/vueplanificationbennes.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -835,6 +837,30 @@ void TestGrille::bandeauDesChauffeurs()
     QVERIFY(e.vue->messageSansBenne()->isVisible());
     QCOMPARE(e.vue->messageSansBenne()->text(), QStringLiteral("Commencez par créer des bennes..."));
     QVERIFY(e.grille()->entete()->isVisible());
+    // Under it, what else a first rental needs, following the store, and how one is made.
+    QLabel* aide = e.vue->aideSansBenne();
+    QVERIFY(aide->isVisible());
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(false, false));
+    QVERIFY(aide->text().contains(QStringLiteral("un type de déchet et un client")));
+    QVERIFY(aide->text().contains(QStringLiteral("un clic sur l'étiquette d'une benne")));
+    wasteType(e.ctx.get(), QStringLiteral("Gravats"));
+    Ecran::tourner();
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, false));
+    QVERIFY(!aide->text().contains(QStringLiteral("type de déchet")));
+    QVERIFY(aide->text().contains(QStringLiteral("un client\u00A0: ajoutez-le dans «\u00A0Liste des clients\u00A0»")));
+    officeClient(e.ctx.get());
+    Ecran::tourner();
+    QCOMPARE(aide->text(), VuePlanificationBennes::texteAideVide(true, true));
+    QVERIFY(!aide->text().contains(QStringLiteral("client")));
+    // Whole, word-wrapped, at the smallest size.
+    e.vue->resize(536, 400);
+    Ecran::tourner();
+    QVERIFY(aide->heightForWidth(aide->width()) <= aide->height());
+    // The first skip: the message and the help go.
+    benne(e.ctx.get(), 10);
+    Ecran::tourner();
+    QVERIFY(!e.vue->messageSansBenne()->isVisible());
+    QVERIFY(!aide->isVisible());
 }
 
 void TestGrille::barresSuiventLeMagasin()
@@ -1241,6 +1267,8 @@ void TestGrille::detailsDUnNomTresLongTiennentDansLaFenetre()
         QWidget* carte = e.ouvrirDetails(l);
         QVERIFY(carte && carte->isVisible());
         QWidget* popup = e.vue->popupInfoLocation();
+        // Whole, left of the grid's vertical scroll bar.
+        QVERIFY(carte->geometry().right() < e.grille()->viewport()->geometry().right());
         QTRY_VERIFY2(popup->rect().contains(carte->geometry()),
                      qPrintable(QStringLiteral("%1×%2: card %3,%4 %5×%6 in %7×%8").arg(taille.width()).arg(taille.height())
                                     .arg(carte->x()).arg(carte->y()).arg(carte->width()).arg(carte->height())
@@ -1274,4 +1302,67 @@ void TestGrille::detailsDUnNomTresLongTiennentDansLaFenetre()
         QCOMPARE(dernier->visibleRegion().boundingRect(), dernier->rect());
         e.vue->setLocationInfoSelectionnee(nullptr);
     }
+}
+
+namespace {
+
+// Pixels of a picture within `rect` (logical) that are near black, and near white.
+QPair<int, int> noirsEtBlancs(const QImage& image, const QRectF& rect)
+{
+    const qreal dpr = image.devicePixelRatio();
+    int noirs = 0, blancs = 0;
+    const QRect r = QRectF(rect.topLeft() * dpr, rect.size() * dpr).toRect().intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            noirs += proche(c, Qt::black, 90);
+            blancs += proche(c, Qt::white, 90);
+        }
+    return {noirs, blancs};
+}
+
+} // namespace
+
+void TestGrille::texteNoirOuBlancSurLaCouleurDesBennes()
+{
+    // Whatever colour the user gave a skip, its label and its bars' names read: black or white,
+    // whichever contrasts more, at 4.5:1 at least.
+    for (int r = 0; r < 256; r += 17)
+        for (int g = 0; g < 256; g += 17)
+            for (int b = 0; b < 256; b += 17) {
+                const QColor fond(r, g, b);
+                const QColor encre = textColorOn(fond);
+                QVERIFY(encre == QColor(Qt::black) || encre == QColor(Qt::white));
+                QVERIFY2(forms::contrastRatio(encre, fond) >= 4.5, qPrintable(fond.name()));
+                const QColor autre = encre == QColor(Qt::black) ? QColor(Qt::white) : QColor(Qt::black);
+                QVERIFY(forms::contrastRatio(encre, fond) >= forms::contrastRatio(autre, fond));
+            }
+    QCOMPARE(textColorOn(QColor(0, 0, 255)), QColor(Qt::white));
+    QCOMPARE(textColorOn(QColor(255, 255, 0)), QColor(Qt::black));
+    QCOMPARE(textColorOn(QColor(0xFF, 0xA5, 0x00)), QColor(Qt::black));
+
+    // On screen: white on pure blue, black on yellow, for the label and the bar's name.
+    Ecran e;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Bâtiments WWWW"));
+    Benne* bleue = colouredBenne(e.ctx.get(), 6, QStringLiteral("0000FF"));
+    Benne* jaune = colouredBenne(e.ctx.get(), 8, QStringLiteral("FFFF00"));
+    LocationDeBenne* surBleu = placedRental(e.ctx.get(), c, bleue, localDateTime(2026, 3, 14, 8), localDateTime(2026, 3, 18, 8));
+    LocationDeBenne* surJaune = placedRental(e.ctx.get(), c, jaune, localDateTime(2026, 3, 14, 8), localDateTime(2026, 3, 18, 8));
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(1200, 760));
+    Ecran::tourner();
+    const QImage colonne = e.grille()->colonne()->grab().toImage();
+    const auto etiquette = [](int ligne) { return QRectF(4, ligne * 40 + 8, 112, 24); };
+    const auto [noirsBleu, blancsBleu] = noirsEtBlancs(colonne, etiquette(0));
+    QVERIFY2(blancsBleu > 20 && noirsBleu == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(noirsBleu).arg(blancsBleu)));
+    const auto [noirsJaune, blancsJaune] = noirsEtBlancs(colonne, etiquette(1));
+    QVERIFY2(noirsJaune > 20 && blancsJaune == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(noirsJaune).arg(blancsJaune)));
+
+    const QImage grille = e.vp()->grab().toImage();
+    // (Both in the viewport's coordinates.)
+    const auto nom = [&](const LocationDeBenne* l) { return e.grille()->etiquette(l).rectTexte; };
+    const auto [nb, bb] = noirsEtBlancs(grille, nom(surBleu).adjusted(4, 8, -4, -8));
+    QVERIFY2(bb > 20 && nb == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(nb).arg(bb)));
+    const auto [nj, bj] = noirsEtBlancs(grille, nom(surJaune).adjusted(4, 8, -4, -8));
+    QVERIFY2(nj > 20 && bj == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(nj).arg(bj)));
 }

@@ -59,6 +59,7 @@ private slots:
     void sheetClosesOnceAndGridOpensIt();
     void sheetFitsTheSmallestWindow();
     void escapeWithTypedWorkAsksFirst();
+    void sheetNeverExtendsPastItsWindow();
     void quitKeyReachesTheWindowFromTheSheet();
     void unreachableAddressServiceIsSaidInTheSheet();
     void addressServiceMessageGoesWithTheAddress();
@@ -77,6 +78,7 @@ private slots:
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();
     void rentalFromTheSheetWithoutCoordinatesShowsItsDetails();
+    void textOnColoursIsBlackOrWhite();
     void choicesSurviveAChangeOfCommand();
     void onlyVisibleCartouchesAreBuilt();
     void selectionBelongsToTheClientNotItsCartouche();

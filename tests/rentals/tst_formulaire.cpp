@@ -143,10 +143,16 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
     {
         Banc b;
         auto* form = b.ouvrir();
-        QCOMPARE(form->latitude(), QStringLiteral("46.600000"));
-        QCOMPARE(form->longitude(), QStringLiteral("2.200000"));
-        QCOMPARE(form->carte()->repere(), std::optional<Coordonnee>(Coordonnee{46.6, 2.2}));
+        // The starting position is a placeholder, not a typed value: no marker on the map.
+        QVERIFY(form->latitude().isEmpty());
+        QVERIFY(form->longitude().isEmpty());
+        QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("46.600000"));
+        QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.200000"));
+        QVERIFY(!form->carte()->repere());
+        QCOMPARE(form->carte()->region().centre, (Coordonnee{46.6, 2.2}));
+        QVERIFY(!form->hasUnsavedChanges());
         // A decimal comma takes the marker away and keeps the map where it was.
+        form->champLongitude()->setText("2.2");
         form->champLatitude()->setText("46,5");
         QVERIFY(!form->carte()->repere());
         QCOMPARE(form->carte()->region().centre, (Coordonnee{46.6, 2.2}));
@@ -158,8 +164,9 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
     QSettings().setValue("userLongitude", 2.35);
     Banc b;
     auto* form = b.ouvrir();
-    QCOMPARE(form->latitude(), QStringLiteral("48.850000"));
-    QCOMPARE(form->longitude(), QStringLiteral("2.350000"));
+    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("48.850000"));
+    QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.350000"));
+    QVERIFY(form->latitude().isEmpty() && form->longitude().isEmpty());
 }
 
 void FormulaireLocationTest::addressSuggestionsAndTheirChoice()
@@ -666,7 +673,8 @@ void FormulaireLocationTest::prefilledCoordinatesAreGeocoded()
     Banc b;
     b.faux.reponses["Lyon"] = collection({kLyon, kParis});
     auto* form = b.ouvrir();
-    QCOMPARE(form->latitude(), QStringLiteral("46.600000"));
+    QVERIFY(form->latitude().isEmpty());
+    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("46.600000"));
     form->champAdresse()->setText(" Lyon ");
     form->autoCompleteur()->annulerRecherche();
     auto* geo = GeocodageApresEnregistrement::pour(b.ctx.get());
@@ -710,12 +718,27 @@ void FormulaireLocationTest::typedCoordinatesAreNotGeocoded()
     auto* form = b.ouvrir();
     form->champAdresse()->setText("Lyon");
     form->autoCompleteur()->annulerRecherche();
-    // Typing in a coordinate makes both texts count; a half coordinate is geocoded.
-    taper(form->champLatitude(), "45.5 ");
+    // One coordinate without the other is refused, the red line naming the missing one; the
+    // starting position never stands in for it.
+    taper(form->champLatitude(), "44.8067");
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
-    QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 1);
-    QVERIFY(!b.locations()[0]->latitude());
-    QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(2.2));
+    QCOMPARE(b.locations().size(), 0);
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageLongitudeManquante());
+    QVERIFY(form->findChild<QLabel*>("messageErreur")->isVisible());
+    QCOMPARE(form->focusWidget(), form->champLongitude());
+    taper(form->champLatitude(), "");
+    taper(form->champLongitude(), "4.85");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 0);
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageLatitudeManquante());
+    QCOMPARE(form->focusWidget(), form->champLatitude());
+    // Both typed: stored as typed, nothing geocoded; a text that does not read is geocoded.
+    taper(form->champLatitude(), "45.5");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->latitude(), std::optional<double>(45.5));
+    QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(4.85));
+    QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
 
     // Out of range or not finite: no value is stored.
     Banc c;
@@ -1049,4 +1072,28 @@ void FormulaireLocationTest::quitKeyReachesTheWindowFromTheSheet()
     QVERIFY(suite);
     QVERIFY(!FeuilleNouvelleLocation::ouverteSur(&fenetre));
     QCOMPARE(b.locations().size(), 0);
+}
+
+void FormulaireLocationTest::sheetNeverExtendsPastItsWindow()
+{
+    // The window at 1200 × 760 pixels at 1.5 (800 × 506 points), at its smallest and larger,
+    // wherever it stands on the screen: the sheet opens over it and lies within it, frame
+    // included, with room left around it.
+    Banc b;
+    for (const QRect place : {QRect(0, 0, 800, 506), QRect(40, 60, 760, 458), QRect(0, 300, 800, 506),
+                              QRect(10, 10, 1600, 1000)}) {
+        QWidget fenetre;
+        fenetre.setGeometry(place);
+        QDialog* feuille = b.feuilleSur(fenetre, place.size());
+        QVERIFY(feuille);
+        const QString ou = QStringLiteral("window %1,%2 %3×%4: sheet %5,%6 %7×%8")
+                               .arg(fenetre.frameGeometry().x()).arg(fenetre.frameGeometry().y())
+                               .arg(fenetre.frameGeometry().width()).arg(fenetre.frameGeometry().height())
+                               .arg(feuille->frameGeometry().x()).arg(feuille->frameGeometry().y())
+                               .arg(feuille->frameGeometry().width()).arg(feuille->frameGeometry().height());
+        QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()), qPrintable(ou));
+        QVERIFY2(feuille->height() < fenetre.height(), qPrintable(ou));
+        feuille->close();
+        QTRY_VERIFY(!feuille->isVisible());
+    }
 }

@@ -12,6 +12,7 @@
 #include "rentals/vuelocationbenne.h"
 #include "rentals/vuepourlocationbenne.h"
 #include "widgets/benneoscillanteview.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
 #include <QCheckBox>
@@ -953,4 +954,43 @@ void ParClientTest::rentalFromTheSheetWithoutCoordinatesShowsItsDetails()
         QCOMPARE(ecran.sansCoordonnees()->text(), VueLocationBenne::messageSansCoordonnees());
         QVERIFY2(ecran.rect().contains(ecran.colonneDetails()->geometry()), qPrintable(ou));
     }
+}
+
+void ParClientTest::textOnColoursIsBlackOrWhite()
+{
+    // The client's name on the orange cartouche and a tile's text on its skip's colour take black
+    // or white, whichever contrasts more.
+    CartoucheAnime cartouche(QStringLiteral("WWWW WWWW"), 3, false, {}, {});
+    cartouche.resize(cartouche.sizeHint());
+    cartouche.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&cartouche));
+    QCOMPARE(cartouche.couleurNom(), QColor(Qt::black));
+    QVERIFY(forms::contrastRatio(cartouche.couleurNom(), cartouche.couleurCartouche()) >= 4.5);
+    // The name's middle, as painted: dark strokes, no white ones.
+    const QImage image = cartouche.grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    const QRectF b = cartouche.boite();
+    const QRect milieu = QRectF((b.center() - QPointF(30, 6)) * dpr, QSizeF(60, 12) * dpr).toRect();
+    int noirs = 0, blancs = 0;
+    for (int y = milieu.top(); y <= milieu.bottom(); ++y)
+        for (int x = milieu.left(); x <= milieu.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            noirs += c.red() + c.green() + c.blue() < 120;
+            blancs += c.red() + c.green() + c.blue() > 700;
+        }
+    QVERIFY2(noirs > 10 && blancs == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(noirs).arg(blancs)));
+
+    auto ctx = store();
+    Client* c = client(ctx.get(), "A");
+    auto* bleue = location(ctx.get(), c, colouredBenne(ctx.get(), 10, "0000FF"), localDateTime(2026, 6, 1));
+    auto* jaune = location(ctx.get(), c, colouredBenne(ctx.get(), 10, "FFFF00"), localDateTime(2026, 6, 2));
+    ListeBennesView liste(c, volumeFr, {}, nullptr, Horloge::fixe(maintenant(), kParis));
+    liste.show();
+    QCOMPARE(liste.tuile(bleue)->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QCOMPARE(liste.tuile(jaune)->palette().color(QPalette::WindowText), QColor(Qt::black));
+    // Chosen, the tile is glass: the window's own text colour.
+    liste.setSelectedLocation(bleue);
+    QCOMPARE(liste.tuile(bleue)->palette().color(QPalette::WindowText), QPalette().color(QPalette::WindowText));
+    liste.setSelectedLocation(nullptr);
+    QCOMPARE(liste.tuile(bleue)->palette().color(QPalette::WindowText), QColor(Qt::white));
 }
