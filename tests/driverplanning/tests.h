@@ -47,6 +47,7 @@ private slots:
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
     void dropOnADriversCardGoesToHisColumn();
+    void firstPaintShowsTheSettledDay();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -58,6 +59,7 @@ private slots:
     void failedSavesAreShown();
     void templatesOfOneLineHoldOneLine();
     void fitsTheSmallestWindow();
+    void firstPaintShowsTheSettledPreview();
 };
 
 class TestCarteEtColonnes : public QObject {

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "bureau.h"
+#include "premierepeinture.h"
 #include "screenfixtures.h"
 #include "windowdrag.h"
 
@@ -283,6 +284,20 @@ void TestVuePlanning::pillsChooseTheDay()
     QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
     e.attendre();
     QCOMPARE(e.vue->selectedDate(), at(2026, 12, 10));
+    // A larger font makes larger pills, whose tiles still take the clicks.
+    const QSize avant = jeudi->sizeHint();
+    QFont grand = e.vue->dateSlider()->font();
+    grand.setPointSizeF(grand.pointSizeF() * 2);
+    e.vue->dateSlider()->setFont(grand);
+    fixtures::settle();
+    QVERIFY(jeudi->sizeHint().width() > avant.width() && jeudi->sizeHint().height() > avant.height());
+    QCOMPARE(jeudi->size(), jeudi->sizeHint());
+    PastilleJour* vendredi = e.vue->dateSlider()->pastilles()[4];
+    QTest::mouseClick(vendredi, Qt::LeftButton, {}, vendredi->tileRect().center().toPoint());
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 11));
+    QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
+    e.vue->dateSlider()->setFont(QFont());
+    e.attendre();
 
     // With the device in New York, 23:30 in Paris is in the afternoon of the same day there; a
     // placement at 03:00 Paris time of the 11th is the evening of the 10th in New York.
@@ -812,6 +827,56 @@ void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
     QCOMPARE(l->chauffeurPose(), chauffeurs[1]);
     QCOMPARE(suivante->colonne()->cartesPoses().size(), 31);
     QVERIFY(!b.context()->hasChanges());
+}
+
+void TestVuePlanning::firstPaintShowsTheSettledDay()
+{
+    // Fifty drivers with from none to three placements tomorrow, some removals among them.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < i % 4; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 8 + k), at(2026, 12, 8 + k % 2, 16),
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch, i % 3 == 0 ? ch : nullptr);
+    }
+    QVERIFY(b.context()->save());
+    // What the rows in view show: the driver, and his day (or that his row is not built yet).
+    const auto ceQuiEstVu = [](const VuePlanningChauffeurs* vue) {
+        const QWidget* vp = vue->zoneDefilement()->viewport();
+        QStringList out;
+        out << QStringLiteral("jour %1").arg(vue->dateSlider()->selectedDate().toString(Qt::ISODate));
+        for (const RangeeChauffeur* r : vue->rangees()) {
+            if (!dansLaVue(r, vp).intersects(vp->rect()))
+                continue;
+            QString ligne = r->chauffeur()->prenom();
+            if (!r->construite())
+                ligne += QStringLiteral(": pas encore construite");
+            else
+                ligne += QStringLiteral(": %1 poses, %2 enlèvements%3%4")
+                             .arg(r->colonne()->cartesPoses().size())
+                             .arg(r->colonne()->cartesEnlevements().size())
+                             .arg(r->colonne()->afficheVide() ? QStringLiteral(", vide") : QString())
+                             .arg(r->carte() ? QStringLiteral(", plan") : QString());
+            out << ligne;
+        }
+        return out;
+    };
+    for (const QSize taille : {QSize(1600, 1000), QSize(536, 400)}) {
+        VuePlanningChauffeurs vue(b.context(), nullptr, horloge(),
+                                  [](const QString&, const QString&, const QString&) { return ResultatComposition::ouvert; });
+        vue.setTrace([](const QString&) {});
+        vue.resize(taille);
+        PremierePeinture<QStringList> premiere(vue.zoneDefilement()->widget(), [&] { return ceQuiEstVu(&vue); });
+        vue.show();
+        QTRY_VERIFY(premiere.peinte());
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        fixtures::settle();
+        const QStringList apres = ceQuiEstVu(&vue);
+        QVERIFY2(apres.size() > 2, qPrintable(apres.join(QLatin1Char('\n'))));
+        QCOMPARE(premiere.vu(), apres);
+    }
 }
 
 void TestVuePlanning::fitsTheSmallestWindow()
