@@ -48,6 +48,7 @@ private slots:
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
     void dropOnADriversCardGoesToHisColumn();
     void firstPaintShowsTheSettledDay();
+    void stripFoldsOnlyWhereAPillDoesNotFit();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -879,6 +879,54 @@ void TestVuePlanning::firstPaintShowsTheSettledDay()
     }
 }
 
+void TestVuePlanning::stripFoldsOnlyWhereAPillDoesNotFit()
+{
+    fx::Bureau b;
+    b.chauffeur("Léa", "Garnier");
+    Ecran e(b.context());
+    VuePlanningChauffeurs* vue = e.vue.get();
+    const QList<PastilleJour*> pastilles = vue->dateSlider()->pastilles();
+    const auto tuile = [vue](PastilleJour* p) {
+        const QRect t = p->tileRect().toAlignedRect();
+        return QRect(p->mapTo(vue, t.topLeft()), t.size());
+    };
+    // From the smallest width to one where the strip and the button share a line.
+    const int uneLigne = vue->dateSlider()->sizeHint().width() + vue->boutonTransmettre()->sizeHint().width() + 60;
+    for (int largeur = 536; largeur <= uneLigne; largeur += 25) {
+        vue->resize(largeur, 700);
+        fixtures::settle();
+        const QString ou = QStringLiteral("at %1: ").arg(largeur);
+        // The pills in order, line after line; every line but the last is full: the room left
+        // at its end is less than the next pill needs.
+        int lignes = 1;
+        for (int i = 1; i < pastilles.size(); ++i) {
+            const QRect avant = tuile(pastilles[i - 1]);
+            const QRect ici = tuile(pastilles[i]);
+            if (ici.top() == avant.top()) {
+                QVERIFY2(ici.left() > avant.right(), qPrintable(ou + QString::number(i)));
+                continue;
+            }
+            QVERIFY2(ici.top() > avant.bottom(), qPrintable(ou + QString::number(i)));
+            ++lignes;
+            const int reste = vue->width() - 1 - avant.right();
+            QVERIFY2(reste < ici.width() + 8 + 11 + 16,
+                     qPrintable(ou + QStringLiteral("%1 points left after pill %2, %3 needed")
+                                         .arg(reste).arg(i - 1).arg(ici.width())));
+        }
+        // The button beside the last line when it fits there (with its room around it), else
+        // under the strip.
+        const QRect bouton(vue->boutonTransmettre()->mapTo(vue, QPoint(0, 0)), vue->boutonTransmettre()->size());
+        const QRect derniere = tuile(pastilles.last());
+        QVERIFY2(vue->rect().contains(bouton), qPrintable(ou));
+        if (bouton.top() > derniere.bottom())
+            QVERIFY2(vue->width() - 1 - derniere.right() < bouton.width() + 60, qPrintable(ou));
+        else
+            QVERIFY2(bouton.left() > derniere.right(), qPrintable(ou));
+        if (largeur >= vue->dateSlider()->sizeHint().width() + 2 * 11)
+            QCOMPARE(lignes, 1);
+    }
+}
+
 void TestVuePlanning::fitsTheSmallestWindow()
 {
     // The content area of the smallest window: the strip, the button and the day's scroll bars
