@@ -67,19 +67,24 @@ int DateSlider::largeurLigne(qsizetype debut, qsizetype fin) const
     return largeur;
 }
 
+QList<int> DateSlider::debutsDesLignes(int width) const
+{
+    // Each line takes as many pills as fit in it: a line folds only where the next pill does not fit.
+    QList<int> debuts;
+    const int n = int(m_pastilles.size());
+    for (int debut = 0; debut < n;) {
+        int fin = debut + 1;
+        while (fin < n && largeurLigne(debut, fin + 1) <= width)
+            ++fin;
+        debuts << debut;
+        debut = fin;
+    }
+    return debuts;
+}
+
 int DateSlider::lignes(int width) const
 {
-    // The pills share the lines evenly, the first lines taking one more when they do not divide.
-    const int n = int(m_pastilles.size());
-    for (int l = 1; l < n; ++l) {
-        const int parLigne = (n + l - 1) / l;
-        bool tient = true;
-        for (int debut = 0; debut < n && tient; debut += parLigne)
-            tient = largeurLigne(debut, std::min(n, debut + parLigne)) <= width;
-        if (tient)
-            return l;
-    }
-    return std::max(n, 1);
+    return std::max(int(debutsDesLignes(width).size()), 1);
 }
 
 int DateSlider::pasDesLignes() const
@@ -95,10 +100,9 @@ QRect DateSlider::derniereLigne(int width) const
     const int n = int(m_pastilles.size());
     if (n == 0)
         return {};
-    const int l = lignes(width);
-    const int parLigne = (n + l - 1) / l;
-    const int debut = (l - 1) * parLigne;
-    return QRect(marge(), kMargeVerticale + (l - 1) * pasDesLignes(), largeurLigne(debut, n) - 2 * marge(),
+    const QList<int> debuts = debutsDesLignes(width);
+    const int l = int(debuts.size());
+    return QRect(marge(), kMargeVerticale + (l - 1) * pasDesLignes(), largeurLigne(debuts.last(), n) - 2 * marge(),
                  m_pastilles.first()->sizeHint().height());
 }
 
@@ -138,16 +142,17 @@ void DateSlider::placer()
 {
     if (m_pastilles.isEmpty())
         return;
-    const int n = int(m_pastilles.size());
-    const int l = lignes(width());
-    const int parLigne = (n + l - 1) / l;
+    const QList<int> debuts = debutsDesLignes(width());
     const int pas = pasDesLignes();
-    for (int i = 0; i < n; ++i) {
-        PastilleJour* p = m_pastilles[i];
-        const QSize taille = p->sizeHint();
-        const int debut = i - i % parLigne;
-        const int x = largeurLigne(debut, i + 1) - taille.width();
-        p->setGeometry(x, kMargeVerticale + (i / parLigne) * pas, taille.width(), taille.height());
+    for (int ligne = 0; ligne < debuts.size(); ++ligne) {
+        const int debut = debuts[ligne];
+        const int fin = ligne + 1 < debuts.size() ? debuts[ligne + 1] : int(m_pastilles.size());
+        for (int i = debut; i < fin; ++i) {
+            PastilleJour* p = m_pastilles[i];
+            const QSize taille = p->sizeHint();
+            const int x = largeurLigne(debut, i + 1) - taille.width();
+            p->setGeometry(x, kMargeVerticale + ligne * pas, taille.width(), taille.height());
+        }
     }
 }
 

@@ -31,8 +31,8 @@ public:
     static QString label(int offset, const QDate& jour);
     static QString texteDate(const QDate& jour, const QLocale& locale = QLocale());
 
-    // All pills on one line; narrower, the strip goes on over as few lines as it needs, so that
-    // every pill stays whole and in view.
+    // All pills on one line; narrower, the strip goes on over the next lines, each as full as
+    // the width allows, so that every pill stays whole and in view.
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
@@ -51,7 +51,8 @@ protected:
 private:
     // The room each pill keeps around its tile for the selected pill's growth and shadow.
     int marge() const;
-    // The number of lines the pills take at `width`.
+    // The first pill of each line at `width`, and the number of lines.
+    QList<int> debutsDesLignes(int width) const;
     int lignes(int width) const;
     int pasDesLignes() const;
     // The width of pills `debut` … `fin` - 1 side by side, their room included.

@@ -24,7 +24,10 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace kv {
 
@@ -147,11 +150,13 @@ PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* conte
     layout->addWidget(construireCommandes());
     layout->addWidget(construireApercu(), 1);
 
-    remplirChoixChauffeurs();
-    connect(m_chauffeurs, &QueryBase::resultsChanged, this, [this] { remplirChoixChauffeurs(); });
+    // The preview is made once, with the first driver and his day, before the screen is first
+    // painted.
     if (!m_chauffeurs->results().isEmpty())
         m_previewChauffeur = m_chauffeurs->results().first();
-    rafraichirApercu();
+    calculerOperations();
+    remplirChoixChauffeurs();
+    connect(m_chauffeurs, &QueryBase::resultsChanged, this, [this] { remplirChoixChauffeurs(); });
 }
 
 PreferencesEmailChauffeurView::~PreferencesEmailChauffeurView()
@@ -400,11 +405,16 @@ void PreferencesEmailChauffeurView::reinitialiserModeles()
 
 void PreferencesEmailChauffeurView::rafraichirApercu()
 {
+    calculerOperations();
+    majApercu();
+}
+
+void PreferencesEmailChauffeurView::calculerOperations()
+{
     Chauffeur* chauffeur = chauffeurApercu();
     const QDateTime jour = QDateTime::fromMSecsSinceEpoch(startOfDayMs(m_previewDate, fuseauHorairePlanning()),
                                                           fuseauHorairePlanning());
     m_previewOps = chauffeur ? operationsDuJour(chauffeur, jour) : QList<PlanningOperation>{};
-    majApercu();
 }
 
 void PreferencesEmailChauffeurView::majApercu()
@@ -443,7 +453,10 @@ QString PreferencesEmailChauffeurView::erreur() const
 void PreferencesEmailChauffeurView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_prefs)
+    // The first time, the preview made with the screen is up to date; shown again later, it is
+    // made again from what the store holds then.
+    const bool premiereFois = !std::exchange(m_dejaMontre, true);
+    if (!m_prefs || premiereFois || event->spontaneous())
         return;
     if (!m_previewChauffeur)
         m_previewChauffeur = chauffeurApercu();

@@ -71,6 +71,8 @@ private:
     void chauffeurChoisi(int index);
     void ecrireModeles();
     void majApercu();
+    // The operations of the preview's driver and day, without showing them.
+    void calculerOperations();
     Chauffeur* chauffeurApercu() const;
 
     ModelContext* m_context;
@@ -83,6 +85,7 @@ private:
     QList<PlanningOperation> m_previewOps;
     std::unique_ptr<Chauffeur> m_exemple; // the sample driver, never inserted
     bool m_chargement = false;
+    bool m_dejaMontre = false;
 
     QLineEdit* m_sujet = nullptr;
     QPlainTextEdit* m_entete = nullptr;

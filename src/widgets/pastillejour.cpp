@@ -2,6 +2,7 @@
 
 #include "textstyles.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -60,6 +61,7 @@ void PastilleJour::setSelected(bool selected)
 void PastilleJour::setLabel(const QString& label)
 {
     m_label = label;
+    m_tile.reset();
     updateGeometry();
     update();
 }
@@ -67,11 +69,30 @@ void PastilleJour::setLabel(const QString& label)
 void PastilleJour::setDate(const QString& date)
 {
     m_date = date;
+    m_tile.reset();
     updateGeometry();
     update();
 }
 
+void PastilleJour::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_tile.reset();
+        updateGeometry();
+    }
+    QAbstractButton::changeEvent(event);
+}
+
 QSizeF PastilleJour::tileSize() const
+{
+    // Asked for at every layout and paint of a strip, and it measures two fonts: kept until the
+    // texts or the font change.
+    if (!m_tile)
+        m_tile = measureTile();
+    return *m_tile;
+}
+
+QSizeF PastilleJour::measureTile() const
 {
     const QFontMetricsF labelFm(fontForStyle(TextStyle::caption2, font()));
     QFont bold = fontForStyle(TextStyle::caption2, font());

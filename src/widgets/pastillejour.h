@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 
 #include <functional>
+#include <optional>
 
 namespace kv {
 
@@ -49,13 +50,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // Only the tile (as drawn, at its scale) takes clicks, not the room kept around it.
     bool hitButton(const QPoint& pos) const override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QSizeF tileSize() const;
+    QSizeF measureTile() const;
     bool m_selected;
     QString m_label;
     QString m_date;
     std::function<void()> m_action;
+    mutable std::optional<QSizeF> m_tile;
 };
 
 } // namespace kv

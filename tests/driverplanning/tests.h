@@ -47,6 +47,8 @@ private slots:
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
     void dropOnADriversCardGoesToHisColumn();
+    void firstPaintShowsTheSettledDay();
+    void stripFoldsOnlyWhereAPillDoesNotFit();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -58,6 +60,7 @@ private slots:
     void failedSavesAreShown();
     void templatesOfOneLineHoldOneLine();
     void fitsTheSmallestWindow();
+    void firstPaintShowsTheSettledPreview();
 };
 
 class TestCarteEtColonnes : public QObject {

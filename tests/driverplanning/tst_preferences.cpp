@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "bureau.h"
+#include "premierepeinture.h"
 #include "screenfixtures.h"
 
 #include <QClipboard>
@@ -244,4 +245,53 @@ void TestPreferencesEmail::fitsTheSmallestWindow()
     QCOMPARE(vue->editeurSujet()->cursorPosition(), 0);
     QCOMPARE(vue->editeurLigne()->cursorPosition(), 0);
     fixtures::capture(vue.get(), QStringLiteral("preferences-fenetre-minimale"));
+}
+
+void TestPreferencesEmail::firstPaintShowsTheSettledPreview()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Transports Morel"));
+    Chauffeur* lea = nullptr;
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("Léa %1").arg(i), QStringLiteral("Garnier"));
+        lea = lea ? lea : ch;
+        for (int k = 0; k < 3; ++k)
+            b.location(c, b.benne(8 + k), at(2026, 12, 7 - k, 9 + k), at(2026, 12, 7, 15 + k),
+                       QStringLiteral("%1 rue des Lilas, Lyon").arg(k), ch, ch);
+    }
+    QVERIFY(b.context()->save());
+    const auto ceQuiEstVu = [](const PreferencesEmailChauffeurView* vue) {
+        return QStringList{entrees(vue->choixChauffeur()).join(QLatin1Char('|')),
+                           QString::number(vue->choixChauffeur()->currentIndex()),
+                           vue->choixDate()->date().toString(Qt::ISODate),
+                           vue->editeurSujet()->text(),
+                           vue->editeurEntete()->toPlainText(),
+                           vue->editeurLigne()->text(),
+                           vue->editeurPied()->toPlainText(),
+                           vue->apercuSujet(),
+                           vue->apercuCorps()};
+    };
+    PreferencesEmailChauffeurView vue(b.context(), nullptr, Horloge::fixe(at(2026, 12, 7, 10), fx::paris()));
+    vue.resize(1600, 1000);
+    PremierePeinture<QStringList> premiere(vue.findChild<QLabel*>(QStringLiteral("apercuCorps")),
+                                           [&] { return ceQuiEstVu(&vue); });
+    vue.show();
+    QTRY_VERIFY(premiere.peinte());
+    fixtures::settle();
+    const QStringList apres = ceQuiEstVu(&vue);
+    QCOMPARE(premiere.vu(), apres);
+    // The first driver's day: his placement and his removals.
+    QCOMPARE(vue.previewChauffeur(), lea);
+    const qsizetype avant = vue.previewOps().size();
+    QVERIFY(avant >= 2);
+    QVERIFY(apres.last().contains(QStringLiteral("2 rue des Lilas")));
+
+    // Shown again after a change made while it was hidden, the preview follows the store.
+    vue.hide();
+    b.location(c, b.benne(20), at(2026, 12, 7, 11), std::nullopt, QStringLiteral("9 rue Neuve, Lyon"), lea);
+    QVERIFY(b.context()->save());
+    vue.show();
+    fixtures::settle();
+    QCOMPARE(vue.previewOps().size(), avant + 1);
+    QVERIFY(vue.apercuCorps().contains(QStringLiteral("9 rue Neuve, Lyon")));
 }

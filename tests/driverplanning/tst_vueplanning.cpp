@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "bureau.h"
+#include "premierepeinture.h"
 #include "screenfixtures.h"
 #include "windowdrag.h"
 
@@ -283,6 +284,20 @@ void TestVuePlanning::pillsChooseTheDay()
     QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
     e.attendre();
     QCOMPARE(e.vue->selectedDate(), at(2026, 12, 10));
+    // A larger font makes larger pills, whose tiles still take the clicks.
+    const QSize avant = jeudi->sizeHint();
+    QFont grand = e.vue->dateSlider()->font();
+    grand.setPointSizeF(grand.pointSizeF() * 2);
+    e.vue->dateSlider()->setFont(grand);
+    fixtures::settle();
+    QVERIFY(jeudi->sizeHint().width() > avant.width() && jeudi->sizeHint().height() > avant.height());
+    QCOMPARE(jeudi->size(), jeudi->sizeHint());
+    PastilleJour* vendredi = e.vue->dateSlider()->pastilles()[4];
+    QTest::mouseClick(vendredi, Qt::LeftButton, {}, vendredi->tileRect().center().toPoint());
+    QCOMPARE(e.vue->selectedDate(), at(2026, 12, 11));
+    QTest::mouseClick(jeudi, Qt::LeftButton, {}, jeudi->tileRect().center().toPoint());
+    e.vue->dateSlider()->setFont(QFont());
+    e.attendre();
 
     // With the device in New York, 23:30 in Paris is in the afternoon of the same day there; a
     // placement at 03:00 Paris time of the 11th is the evening of the 10th in New York.
@@ -812,6 +827,104 @@ void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
     QCOMPARE(l->chauffeurPose(), chauffeurs[1]);
     QCOMPARE(suivante->colonne()->cartesPoses().size(), 31);
     QVERIFY(!b.context()->hasChanges());
+}
+
+void TestVuePlanning::firstPaintShowsTheSettledDay()
+{
+    // Fifty drivers with from none to three placements tomorrow, some removals among them.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < i % 4; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 8 + k), at(2026, 12, 8 + k % 2, 16),
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch, i % 3 == 0 ? ch : nullptr);
+    }
+    QVERIFY(b.context()->save());
+    // What the rows in view show: the driver, and his day (or that his row is not built yet).
+    const auto ceQuiEstVu = [](const VuePlanningChauffeurs* vue) {
+        const QWidget* vp = vue->zoneDefilement()->viewport();
+        QStringList out;
+        out << QStringLiteral("jour %1").arg(vue->dateSlider()->selectedDate().toString(Qt::ISODate));
+        for (const RangeeChauffeur* r : vue->rangees()) {
+            if (!dansLaVue(r, vp).intersects(vp->rect()))
+                continue;
+            QString ligne = r->chauffeur()->prenom();
+            if (!r->construite())
+                ligne += QStringLiteral(": pas encore construite");
+            else
+                ligne += QStringLiteral(": %1 poses, %2 enlèvements%3%4")
+                             .arg(r->colonne()->cartesPoses().size())
+                             .arg(r->colonne()->cartesEnlevements().size())
+                             .arg(r->colonne()->afficheVide() ? QStringLiteral(", vide") : QString())
+                             .arg(r->carte() ? QStringLiteral(", plan") : QString());
+            out << ligne;
+        }
+        return out;
+    };
+    for (const QSize taille : {QSize(1600, 1000), QSize(536, 400)}) {
+        VuePlanningChauffeurs vue(b.context(), nullptr, horloge(),
+                                  [](const QString&, const QString&, const QString&) { return ResultatComposition::ouvert; });
+        vue.setTrace([](const QString&) {});
+        vue.resize(taille);
+        PremierePeinture<QStringList> premiere(vue.zoneDefilement()->widget(), [&] { return ceQuiEstVu(&vue); });
+        vue.show();
+        QTRY_VERIFY(premiere.peinte());
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        fixtures::settle();
+        const QStringList apres = ceQuiEstVu(&vue);
+        QVERIFY2(apres.size() > 2, qPrintable(apres.join(QLatin1Char('\n'))));
+        QCOMPARE(premiere.vu(), apres);
+    }
+}
+
+void TestVuePlanning::stripFoldsOnlyWhereAPillDoesNotFit()
+{
+    fx::Bureau b;
+    b.chauffeur("Léa", "Garnier");
+    Ecran e(b.context());
+    VuePlanningChauffeurs* vue = e.vue.get();
+    const QList<PastilleJour*> pastilles = vue->dateSlider()->pastilles();
+    const auto tuile = [vue](PastilleJour* p) {
+        const QRect t = p->tileRect().toAlignedRect();
+        return QRect(p->mapTo(vue, t.topLeft()), t.size());
+    };
+    // From the smallest width to one where the strip and the button share a line.
+    const int uneLigne = vue->dateSlider()->sizeHint().width() + vue->boutonTransmettre()->sizeHint().width() + 60;
+    for (int largeur = 536; largeur <= uneLigne; largeur += 25) {
+        vue->resize(largeur, 700);
+        fixtures::settle();
+        const QString ou = QStringLiteral("at %1: ").arg(largeur);
+        // The pills in order, line after line; every line but the last is full: the room left
+        // at its end is less than the next pill needs.
+        int lignes = 1;
+        for (int i = 1; i < pastilles.size(); ++i) {
+            const QRect avant = tuile(pastilles[i - 1]);
+            const QRect ici = tuile(pastilles[i]);
+            if (ici.top() == avant.top()) {
+                QVERIFY2(ici.left() > avant.right(), qPrintable(ou + QString::number(i)));
+                continue;
+            }
+            QVERIFY2(ici.top() > avant.bottom(), qPrintable(ou + QString::number(i)));
+            ++lignes;
+            const int reste = vue->width() - 1 - avant.right();
+            QVERIFY2(reste < ici.width() + 8 + 11 + 16,
+                     qPrintable(ou + QStringLiteral("%1 points left after pill %2, %3 needed")
+                                         .arg(reste).arg(i - 1).arg(ici.width())));
+        }
+        // The button beside the last line when it fits there (with its room around it), else
+        // under the strip.
+        const QRect bouton(vue->boutonTransmettre()->mapTo(vue, QPoint(0, 0)), vue->boutonTransmettre()->size());
+        const QRect derniere = tuile(pastilles.last());
+        QVERIFY2(vue->rect().contains(bouton), qPrintable(ou));
+        if (bouton.top() > derniere.bottom())
+            QVERIFY2(vue->width() - 1 - derniere.right() < bouton.width() + 60, qPrintable(ou));
+        else
+            QVERIFY2(bouton.left() > derniere.right(), qPrintable(ou));
+        if (largeur >= vue->dateSlider()->sizeHint().width() + 2 * 11)
+            QCOMPARE(lignes, 1);
+    }
 }
 
 void TestVuePlanning::fitsTheSmallestWindow()
