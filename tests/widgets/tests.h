@@ -79,5 +79,6 @@ private slots:
     void clickChoosesAndEscapeOnlyCloses();
     void focusRingWhateverBroughtTheFocus();
     void lookAlikeNamesAreToldApartByTheirDetail();
+    void namesAreNeverCutForTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
 };
