@@ -106,8 +106,9 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     setup.placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
                                               QStringLiteral("Sélectionnez une location"),
                                               QStringLiteral("Choisissez une location pour saisir ou modifier un bon de pesée."));
+    // The list is computed once, here. Tickets matter to it only through "Sans pesée uniquement"
+    // (see contexteChange): declaring them a dependency now would compute it all a second time.
     m_ecran = new forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>(context, std::move(setup), this);
-    m_ecran->query()->dependOn(EntityType::BonDePesee);
     construireColonne();
     auto* racine = new QVBoxLayout(this);
     racine->setContentsMargins(0, 0, 0, 0);
@@ -252,6 +253,11 @@ void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
 
 void LocationsEtPeseeView::contexteChange(const ModelChanges& changes)
 {
+    // With "Sans pesée uniquement" on, a ticket added or removed lets a rental in or out.
+    if (m_sansPesee && changes.touches(EntityType::BonDePesee)) {
+        m_ecran->refilter();
+        return;
+    }
     // Rows read their client, skip and tickets live: repaint what is visible.
     constexpr EntityTypeMask lus = entityBit(EntityType::Client) | entityBit(EntityType::Benne)
         | entityBit(EntityType::BonDePesee);

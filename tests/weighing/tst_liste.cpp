@@ -336,3 +336,87 @@ void TestListe::dateEntiereAvecTousLesBadges()
         QVERIFY(v->listPanel()->width() < taille.width() / 2);
     }
 }
+
+namespace {
+
+// What the list shows: its rows in view, as read aloud, and how many rows it holds.
+struct Montre {
+    QStringList enVue;
+    int lignes = 0;
+    QList<LocationDeBenne*> locations;
+    bool operator==(const Montre&) const = default;
+};
+
+Montre montre(const LocationsEtPeseeView& v)
+{
+    Montre m;
+    QListView* liste = v.liste();
+    m.lignes = v.modele()->rowCount();
+    m.locations = v.locationsFiltrees();
+    for (int row = 0; row < m.lignes; ++row) {
+        const QModelIndex index = v.modele()->index(row, 0);
+        if (!liste->viewport()->rect().intersects(liste->visualRect(index)))
+            continue;
+        m.enVue << v.ligne(static_cast<LocationDeBenne*>(v.modele()->recordAt(index))).accessibleText;
+    }
+    return m;
+}
+
+// Records what the list shows when it is first painted.
+class PremierePeinture : public QObject {
+public:
+    explicit PremierePeinture(const LocationsEtPeseeView& v) : m_vue(v) { v.liste()->viewport()->installEventFilter(this); }
+    std::optional<Montre> vu;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !vu)
+            vu = montre(m_vue);
+        return false;
+    }
+
+private:
+    const LocationsEtPeseeView& m_vue;
+};
+
+} // namespace
+
+void TestListe::premiereVueCommeApresCoup()
+{
+    // Removed rentals with and without tickets, one still on site, one removed tomorrow.
+    Bureau b;
+    auto* t = b.type(QStringLiteral("Gravats"), 20);
+    for (int i = 0; i < 60; ++i) {
+        auto* l = b.location(b.client(QStringLiteral("Client %1").arg(i)), at(2026, 3, 1 + i % 9, 8 + i % 10, i), t);
+        if (i % 3 == 0)
+            b.bon(l, at(2026, 3, 9, 10, i), 100 + i);
+    }
+    b.location(b.client(QStringLiteral("Sur place")), std::nullopt);
+    b.location(b.client(QStringLiteral("Demain")), at(2026, 3, 11, 8));
+    QVERIFY(b.sauver());
+
+    for (const bool sansPesee : {false, true}) {
+        QWidget fenetre;
+        fenetre.resize(1600, 1000);
+        auto* v = new LocationsEtPeseeView(b.ctx.get(), b.horloge, b.dossier, &fenetre);
+        v->resize(fenetre.size());
+        v->setFiltreSansPeseeOnly(sansPesee);
+        PremierePeinture premiere(*v);
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        QTRY_VERIFY(premiere.vu.has_value());
+        // The list is computed once between the screen's creation and its first paint.
+        QCOMPARE(v->modele()->query()->evaluationCount(), quint64(sansPesee ? 2 : 1));
+        // Once everything has settled, the list shows what it showed at once.
+        tourDeBoucle();
+        v->liste()->viewport()->repaint();
+        const Montre apres = montre(*v);
+        QVERIFY(!apres.enVue.isEmpty());
+        QCOMPARE(premiere.vu->lignes, sansPesee ? 40 : 60);
+        QCOMPARE(premiere.vu->lignes, apres.lignes);
+        QCOMPARE(premiere.vu->locations, apres.locations);
+        QCOMPARE(premiere.vu->enVue, apres.enVue);
+        QCOMPARE(v->modele()->query()->evaluationCount(), quint64(sansPesee ? 2 : 1));
+    }
+}
