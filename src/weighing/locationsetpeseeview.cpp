@@ -49,6 +49,14 @@ forms::RowPart badgeRotations(qsizetype n)
     return nombre;
 }
 
+// The placeholder asks for no more width than it cannot do without: its text wraps, and the
+// room it does not need goes to the list, whose names and addresses then show whole.
+class InviteSansLargeur : public forms::EmptyState {
+public:
+    using forms::EmptyState::EmptyState;
+    QSize sizeHint() const override { return {minimumSizeHint().width(), forms::EmptyState::sizeHint().height()}; }
+};
+
 forms::RowLine lignePose(const QDate& jour)
 {
     const QString pose = QStringLiteral("posé le ") + QLocale().toString(jour, QLocale::ShortFormat);
@@ -102,8 +110,11 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     setup.afterSave = [](LocationDeBenne*) {};
     // Wide enough for the whole placement date beside the widest set of badges.
     setup.sidebarMin = std::max(setup.sidebarMin, largeurColonne());
-    setup.sidebarIdeal = std::max(setup.sidebarIdeal, setup.sidebarMin);
-    setup.placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
+    // While nothing is chosen the list takes what the placeholder leaves, up to its widest; a
+    // form opened takes back the width it asks for, down to the list's narrowest.
+    setup.sidebarMax = std::max(setup.sidebarMax, setup.sidebarMin);
+    setup.sidebarIdeal = setup.sidebarMax;
+    setup.placeholder = new InviteSansLargeur(QStringLiteral("rectangle.and.hand.point.up.left"),
                                               QStringLiteral("Sélectionnez une location"),
                                               QStringLiteral("Choisissez une location pour saisir ou modifier un bon de pesée."));
     // The list is computed once, here. Tickets matter to it only through "Sans pesée uniquement"
