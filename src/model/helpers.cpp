@@ -224,18 +224,42 @@ QStringList clientDistinctions(const QList<Client*>& clients)
 {
     QStringList details;
     details.reserve(clients.size());
-    QHash<QString, int> seen; // name and detail -> how many clients share them
-    for (const Client* c : clients) {
+    // Name and detail -> how many clients share them.
+    const auto comptes = [&clients, &details] {
+        QHash<QString, int> vus;
+        for (int i = 0; i < clients.size(); ++i)
+            ++vus[clients.at(i)->nom() + QLatin1Char('\n') + details.at(i)];
+        return vus;
+    };
+    const auto partage = [&clients, &details](const QHash<QString, int>& vus, int i) {
+        return !details.at(i).isEmpty() && vus.value(clients.at(i)->nom() + QLatin1Char('\n') + details.at(i)) > 1;
+    };
+    const auto ajouter = [&details](int i, const QString& plus) {
+        if (!plus.isEmpty() && !details.at(i).endsWith(plus))
+            details[i] += QStringLiteral(" · ") + plus;
+    };
+    for (const Client* c : clients)
         details.append(clientDistinction(*c));
-        ++seen[c->nom() + QLatin1Char('\n') + details.last()];
-    }
+
+    // Two of one name in one town: the street, else the phone or e-mail, follows the town.
+    const QHash<QString, int> parVille = comptes();
+    QList<bool> rue(clients.size(), false);
     for (int i = 0; i < clients.size(); ++i) {
-        const Client* c = clients.at(i);
-        if (details.at(i).isEmpty() || seen.value(c->nom() + QLatin1Char('\n') + details.at(i)) < 2)
+        if (!partage(parVille, i))
             continue;
-        const QString more = firstShown({c->adresse(), c->telephone(), c->email().value_or(QString())});
-        if (!more.isEmpty() && more != details.at(i))
-            details[i] += QStringLiteral(" · ") + more;
+        const Client* c = clients.at(i);
+        const QString rueSeule = firstShown({c->adresse()});
+        rue[i] = !rueSeule.isEmpty();
+        ajouter(i, rue[i] ? rueSeule : firstShown({c->telephone(), c->email().value_or(QString())}));
+    }
+
+    // Town and street shared as well: the phone, else the e-mail, follows the street.
+    const QHash<QString, int> parRue = comptes();
+    for (int i = 0; i < clients.size(); ++i) {
+        if (rue.at(i) && partage(parRue, i)) {
+            const Client* c = clients.at(i);
+            ajouter(i, firstShown({c->telephone(), c->email().value_or(QString())}));
+        }
     }
     return details;
 }

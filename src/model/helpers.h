@@ -67,7 +67,8 @@ inline bool nameLessThan(const QString& a, const QString& b)
 // else its phone, else its e-mail; empty when it has none of them.
 QString clientDistinction(const Client& client);
 // The same for a whole list, in its order; where that is not enough (two clients of one name in
-// one town), the street address, else the phone or e-mail, follows the town.
+// one town), the street address, else the phone or e-mail, follows the town; where town and
+// street are shared too, the phone, else the e-mail, follows the street.
 QStringList clientDistinctions(const QList<Client*>& clients);
 
 } // namespace kv

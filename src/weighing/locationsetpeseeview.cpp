@@ -49,6 +49,14 @@ forms::RowPart badgeRotations(qsizetype n)
     return nombre;
 }
 
+// The placeholder asks for no more width than it cannot do without: its text wraps, and the
+// room it does not need goes to the list, whose names and addresses then show whole.
+class InviteSansLargeur : public forms::EmptyState {
+public:
+    using forms::EmptyState::EmptyState;
+    QSize sizeHint() const override { return {minimumSizeHint().width(), forms::EmptyState::sizeHint().height()}; }
+};
+
 forms::RowLine lignePose(const QDate& jour)
 {
     const QString pose = QStringLiteral("posé le ") + QLocale().toString(jour, QLocale::ShortFormat);
@@ -102,12 +110,16 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     setup.afterSave = [](LocationDeBenne*) {};
     // Wide enough for the whole placement date beside the widest set of badges.
     setup.sidebarMin = std::max(setup.sidebarMin, largeurColonne());
-    setup.sidebarIdeal = std::max(setup.sidebarIdeal, setup.sidebarMin);
-    setup.placeholder = new forms::EmptyState(QStringLiteral("rectangle.and.hand.point.up.left"),
+    // While nothing is chosen the list takes what the placeholder leaves, up to its widest; a
+    // form opened takes back the width it asks for, down to the list's narrowest.
+    setup.sidebarMax = std::max(setup.sidebarMax, setup.sidebarMin);
+    setup.sidebarIdeal = setup.sidebarMax;
+    setup.placeholder = new InviteSansLargeur(QStringLiteral("rectangle.and.hand.point.up.left"),
                                               QStringLiteral("Sélectionnez une location"),
                                               QStringLiteral("Choisissez une location pour saisir ou modifier un bon de pesée."));
+    // The list is computed once, here. Tickets matter to it only through "Sans pesée uniquement"
+    // (see contexteChange): declaring them a dependency now would compute it all a second time.
     m_ecran = new forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>(context, std::move(setup), this);
-    m_ecran->query()->dependOn(EntityType::BonDePesee);
     construireColonne();
     auto* racine = new QVBoxLayout(this);
     racine->setContentsMargins(0, 0, 0, 0);
@@ -252,6 +264,11 @@ void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
 
 void LocationsEtPeseeView::contexteChange(const ModelChanges& changes)
 {
+    // With "Sans pesée uniquement" on, a ticket added or removed lets a rental in or out.
+    if (m_sansPesee && changes.touches(EntityType::BonDePesee)) {
+        m_ecran->refilter();
+        return;
+    }
     // Rows read their client, skip and tickets live: repaint what is visible.
     constexpr EntityTypeMask lus = entityBit(EntityType::Client) | entityBit(EntityType::Benne)
         | entityBit(EntityType::BonDePesee);

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
+#include <QStylePainter>
 #include <QToolTip>
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
@@ -30,6 +31,28 @@ namespace {
 constexpr int kFoldedRole = Qt::UserRole + 100;
 // Rows the open list shows before it scrolls.
 constexpr int kVisibleRows = 12;
+
+// The room between a name and its detail.
+int detailGap(const QFontMetrics& fm)
+{
+    return fm.horizontalAdvance(QLatin1Char('M'));
+}
+
+// How wide a detail is drawn beside its name in a room `room` points wide: the name keeps all the
+// room it needs, the detail takes what is left (cut with "…"), and none when that is less than a
+// few letters. Only a name longer than the whole room is cut.
+int detailWidth(const QFontMetrics& fm, int room, const QString& name, const QString& detail)
+{
+    if (detail.isEmpty())
+        return 0;
+    // (A pixel more than the measure: a text whose width falls between two pixels is not cut.)
+    const int nameWidth = std::min(fm.horizontalAdvance(name) + 1, room);
+    const int left = room - nameWidth - detailGap(fm);
+    if (left < fm.horizontalAdvance(QStringLiteral("MMM")))
+        return 0;
+    return std::min(fm.horizontalAdvance(detail) + 1, left);
+}
+
 } // namespace
 
 // The rows, with their folded texts made once per change of the list.
@@ -47,6 +70,7 @@ public:
         for (const Row& r : std::as_const(m_rows))
             known.insert(searched(r.text, r.detail), r.folded);
         beginResetModel();
+        m_widest = -1;
         m_rows.clear();
         m_rows.reserve(entries.size() + 1);
         m_hasNone = !none.isEmpty();
@@ -85,6 +109,20 @@ public:
 
     const QString& folded(int row) const { return m_rows[row].folded; }
 
+    // The widest row's name, gap and detail in `fm`, measured once per list.
+    int widest(const QFontMetrics& fm) const
+    {
+        if (m_widest < 0) {
+            const int gap = fm.horizontalAdvance(QLatin1Char('M'));
+            int most = 0;
+            for (const Row& r : m_rows)
+                most = std::max(most, fm.horizontalAdvance(r.text) + 1
+                                          + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1));
+            m_widest = most;
+        }
+        return m_widest;
+    }
+
 private:
     // What a search looks into: the name, then its detail.
     static QString searched(const QString& text, const QString& detail)
@@ -100,6 +138,7 @@ private:
     };
     QList<Row> m_rows;
     bool m_hasNone = false;
+    mutable int m_widest = -1;
 };
 
 // The rows holding every typed word; the "none" row only while nothing is typed.
@@ -132,8 +171,8 @@ private:
     QStringList m_words;
 };
 
-// A row of the open list: the name, then its detail on the right in a secondary tone. The
-// detail keeps up to two fifths of the row; the name is cut first when both cannot be whole.
+// A row of the open list: the name, then its detail on the right in a secondary tone; the
+// detail gives way first.
 class SearchablePicker::RowPainter : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -141,18 +180,18 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QString detail = index.data(kDetailRole).toString();
-        if (detail.isEmpty()) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
         QStyleOptionViewItem name = option;
         initStyleOption(&name, index);
         const QRect text = name.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &name, name.widget);
-        const int gap = name.fontMetrics.horizontalAdvance(QLatin1Char('M'));
-        // (A pixel more than the measure: a text whose width falls between two pixels is not cut.)
-        const int detailWidth = std::min(name.fontMetrics.horizontalAdvance(detail) + 1, text.width() * 2 / 5);
+        // The style draws a text within a margin on each side of its rectangle.
+        const int margin = name.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, name.widget) + 1;
+        const int width = detailWidth(name.fontMetrics, text.width() - 2 * margin, name.text, detail);
+        if (width == 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
         // The name is drawn by the style (selection, focus), in the room the detail leaves.
-        name.rect.setRight(text.right() - detailWidth - gap);
+        name.rect.setRight(text.right() - width - detailGap(name.fontMetrics));
         name.widget->style()->drawControl(QStyle::CE_ItemViewItem, &name, painter, name.widget);
         // The selection runs under the detail too.
         QStyleOptionViewItem rest = option;
@@ -167,9 +206,8 @@ public:
         painter->setFont(name.font);
         const bool selected = option.state & QStyle::State_Selected;
         painter->setPen(forms::rowTextColor(option.palette, selected, forms::Tone::Secondary));
-        const QRect room(text.right() - detailWidth + 1, text.top(), detailWidth, text.height());
-        painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter,
-                          name.fontMetrics.elidedText(detail, Qt::ElideRight, detailWidth));
+        const QRect room(text.right() - width + 1, text.top(), width, text.height());
+        painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter, name.fontMetrics.elidedText(detail, Qt::ElideRight, width));
         painter->restore();
     }
 };
@@ -231,7 +269,7 @@ void SearchablePicker::setEntries(const QString& none, const QList<Entry>& entri
 
 QString SearchablePicker::currentDescription() const
 {
-    const QString detail = currentIndex() >= 0 ? itemData(currentIndex(), kDetailRole).toString() : QString();
+    const QString detail = shownDetail();
     return detail.isEmpty() ? QString() : currentText() + QStringLiteral(" — ") + detail;
 }
 
@@ -301,8 +339,24 @@ void SearchablePicker::placePopup()
     const int frame = 2 * m_list->frameWidth();
     const int height = margins.top() + margins.bottom() + m_search->sizeHint().height() + m_popup->layout()->spacing()
         + rows * row + frame;
-    const int width = std::max(this->width(), fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
+    // As wide as the entries need, so that no name is cut for its detail; never wider than the
+    // window it opens over.
+    // What the popup takes around its list's rows: its frame and margins, the list's frame.
+    m_popup->ensurePolished();
+    m_popup->layout()->activate();
+    const int chrome = m_list->isVisibleTo(m_popup) ? m_popup->width() - m_list->viewport()->width()
+                                                    : margins.left() + margins.right() + frame;
+    const int width = std::max({this->width(), fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
+                                widestRow() + chrome});
     QRect r(mapToGlobal(QPoint(0, this->height())), QSize(width, height));
+    if (const QWidget* fenetre = window(); fenetre != this) {
+        const QRect dedans(fenetre->mapToGlobal(QPoint(0, 0)), fenetre->size());
+        r.setWidth(std::min(r.width(), std::max(this->width(), dedans.width())));
+        if (r.right() > dedans.right())
+            r.moveRight(dedans.right());
+        if (r.left() < dedans.left())
+            r.moveLeft(dedans.left());
+    }
     // Below the picker when the screen has the room, else above; always on the screen.
     if (const QScreen* s = screen()) {
         const QRect room = s->availableGeometry();
@@ -314,6 +368,16 @@ void SearchablePicker::placePopup()
         r.moveTop(std::clamp(r.top(), room.top(), std::max(room.top(), room.bottom() + 1 - r.height())));
     }
     m_popup->setGeometry(r);
+}
+
+int SearchablePicker::widestRow() const
+{
+    // The texts, the row's padding (4 points each side), the style's margins around an item's
+    // text, and the scroll bar when the list scrolls.
+    const int styleMargins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
+    const int scrollBar = count() > kVisibleRows
+        ? m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) : 0;
+    return m_entries->widest(m_list->fontMetrics()) + 8 + styleMargins + scrollBar;
 }
 
 void SearchablePicker::search(const QString& text)
@@ -360,6 +424,41 @@ void SearchablePicker::keyPressEvent(QKeyEvent* event)
         return;
     }
     FittingComboBox::keyPressEvent(event);
+}
+
+void SearchablePicker::paintEvent(QPaintEvent* event)
+{
+    // The chosen entry shows with its detail, as in the open list.
+    const QString detail = shownDetail();
+    if (detail.isEmpty()) {
+        FittingComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QString name = option.currentText;
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+                            .adjusted(2, 0, -2, 0);
+    const QFontMetrics fm = fontMetrics();
+    const int width = detailWidth(fm, field.width(), name, detail);
+    const int nameWidth = width > 0 ? std::min(fm.horizontalAdvance(name) + 1, field.width()) : field.width();
+    // The name as the style draws any picker's text, then the detail after it.
+    option.currentText = fm.elidedText(name, Qt::ElideRight, nameWidth);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    if (width > 0) {
+        const QColor text = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+        painter.setPen(forms::toneColor(forms::Tone::Secondary, text));
+        painter.drawText(QRect(field.left() + nameWidth + detailGap(fm), field.top(), width, field.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(detail, Qt::ElideRight, width));
+    }
+}
+
+QString SearchablePicker::shownDetail() const
+{
+    return currentIndex() >= 0 ? itemData(currentIndex(), kDetailRole).toString() : QString();
 }
 
 void SearchablePicker::initStyleOption(QStyleOptionComboBox* option) const

@@ -6,7 +6,9 @@
 // the same search field; Up and Down on the closed picker step through the entries as on any
 // picker; Home and End go to the first and last rows of the open list. Each entry may carry a
 // detail that tells look-alike names apart (a client's town): the open list shows it beside the
-// name, in a secondary tone, and a search matches it too. The list is a filter over one model:
+// name, in a secondary tone, and a search matches it too. The name is never cut for the detail:
+// the open list is as wide as its rows need, up to the window it opens over, and where that is
+// not enough the detail gives way first. The closed picker shows the chosen entry's detail too. The list is a filter over one model:
 // thousands of entries cost no widget each.
 //
 // It stays a QComboBox for its callers: currentIndex, itemText, itemData, findData and the
@@ -54,10 +56,15 @@ public:
     QStringList filteredTexts() const;
     // The chosen entry's text and detail, as its tool tip shows them; empty without a detail.
     QString currentDescription() const;
+    // The chosen entry's detail, which the closed picker shows after its name.
+    QString shownDetail() const;
+    // The width the open list needs to show every row's name and detail whole.
+    int widestRow() const;
 
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void initStyleOption(QStyleOptionComboBox* option) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

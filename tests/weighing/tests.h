@@ -43,6 +43,7 @@ private slots:
     void raccourciDepuisLaListe();
     void ordreDeLaLigne();
     void dateEntiereAvecTousLesBadges();
+    void premiereVueCommeApresCoup();
 };
 
 class TestPiecesJointes : public QObject {

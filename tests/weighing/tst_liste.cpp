@@ -277,8 +277,9 @@ void TestListe::ordreDeLaLigne()
     auto v = vue(b);
     v->show();
     QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-    // The list opens at its ideal width.
-    QVERIFY(v->listPanel()->width() <= 240);
+    tourDeBoucle();
+    // Nothing chosen: the placeholder needs little room, the list takes the rest up to its widest.
+    QVERIFY2(v->listPanel()->width() >= 380, qPrintable(QString::number(v->listPanel()->width())));
 
     // Every row: the address, then "posé le", whatever their lengths.
     for (auto* l : {courte, lointaine}) {
@@ -295,7 +296,17 @@ void TestListe::ordreDeLaLigne()
                                                                             v->liste()->font());
     const QFontMetrics fm(kv::forms::fontFor(kv::forms::TextStyle::Caption, v->liste()->font()));
     const int place = badges.first().left() - 12 - rangee.left() - 10;
-    QVERIFY2(fm.elidedText(longue, Qt::ElideRight, place).size() > 12, qPrintable(QString::number(place)));
+    QVERIFY2(fm.elidedText(longue, Qt::ElideRight, place) == longue, qPrintable(QString::number(place)));
+
+    // A chosen rental's form takes back the room it asks for, the list keeping what it cannot
+    // do without.
+    v->setSelection(lointaine);
+    tourDeBoucle();
+    QVERIFY(v->formulaire());
+    QWidget* volet = v->detail();
+    QVERIFY2(volet->width() >= volet->sizeHint().width() || v->listPanel()->width() == v->listPanel()->minimumWidth(),
+             qPrintable(QStringLiteral("%1 for %2").arg(volet->width()).arg(volet->sizeHint().width())));
+    QVERIFY(v->listPanel()->width() >= v->listPanel()->minimumWidth());
 }
 
 // Rows with every badge (a ticket with its document, two-digit counts) show their placement date
@@ -333,6 +344,92 @@ void TestListe::dateEntiereAvecTousLesBadges()
                      qPrintable(QStringLiteral("%1: %2 > %3").arg(taille.width()).arg(fm.horizontalAdvance(pose)).arg(place)));
         }
         // The form beside the list keeps its room.
+        v->setSelection(locations.first());
+        tourDeBoucle();
         QVERIFY(v->listPanel()->width() < taille.width() / 2);
+    }
+}
+
+namespace {
+
+// What the list shows: its rows in view, as read aloud, and how many rows it holds.
+struct Montre {
+    QStringList enVue;
+    int lignes = 0;
+    QList<LocationDeBenne*> locations;
+    bool operator==(const Montre&) const = default;
+};
+
+Montre montre(const LocationsEtPeseeView& v)
+{
+    Montre m;
+    QListView* liste = v.liste();
+    m.lignes = v.modele()->rowCount();
+    m.locations = v.locationsFiltrees();
+    for (int row = 0; row < m.lignes; ++row) {
+        const QModelIndex index = v.modele()->index(row, 0);
+        if (!liste->viewport()->rect().intersects(liste->visualRect(index)))
+            continue;
+        m.enVue << v.ligne(static_cast<LocationDeBenne*>(v.modele()->recordAt(index))).accessibleText;
+    }
+    return m;
+}
+
+// Records what the list shows when it is first painted.
+class PremierePeinture : public QObject {
+public:
+    explicit PremierePeinture(const LocationsEtPeseeView& v) : m_vue(v) { v.liste()->viewport()->installEventFilter(this); }
+    std::optional<Montre> vu;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !vu)
+            vu = montre(m_vue);
+        return false;
+    }
+
+private:
+    const LocationsEtPeseeView& m_vue;
+};
+
+} // namespace
+
+void TestListe::premiereVueCommeApresCoup()
+{
+    // Removed rentals with and without tickets, one still on site, one removed tomorrow.
+    Bureau b;
+    auto* t = b.type(QStringLiteral("Gravats"), 20);
+    for (int i = 0; i < 60; ++i) {
+        auto* l = b.location(b.client(QStringLiteral("Client %1").arg(i)), at(2026, 3, 1 + i % 9, 8 + i % 10, i), t);
+        if (i % 3 == 0)
+            b.bon(l, at(2026, 3, 9, 10, i), 100 + i);
+    }
+    b.location(b.client(QStringLiteral("Sur place")), std::nullopt);
+    b.location(b.client(QStringLiteral("Demain")), at(2026, 3, 11, 8));
+    QVERIFY(b.sauver());
+
+    for (const bool sansPesee : {false, true}) {
+        QWidget fenetre;
+        fenetre.resize(1600, 1000);
+        auto* v = new LocationsEtPeseeView(b.ctx.get(), b.horloge, b.dossier, &fenetre);
+        v->resize(fenetre.size());
+        v->setFiltreSansPeseeOnly(sansPesee);
+        PremierePeinture premiere(*v);
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        QTRY_VERIFY(premiere.vu.has_value());
+        // The list is computed once between the screen's creation and its first paint.
+        QCOMPARE(v->modele()->query()->evaluationCount(), quint64(sansPesee ? 2 : 1));
+        // Once everything has settled, the list shows what it showed at once.
+        tourDeBoucle();
+        v->liste()->viewport()->repaint();
+        const Montre apres = montre(*v);
+        QVERIFY(!apres.enVue.isEmpty());
+        QCOMPARE(premiere.vu->lignes, sansPesee ? 40 : 60);
+        QCOMPARE(premiere.vu->lignes, apres.lignes);
+        QCOMPARE(premiere.vu->locations, apres.locations);
+        QCOMPARE(premiere.vu->enVue, apres.enVue);
+        QCOMPARE(v->modele()->query()->evaluationCount(), quint64(sansPesee ? 2 : 1));
     }
 }

@@ -80,6 +80,7 @@ private slots:
     void clickChoosesAndEscapeOnlyCloses();
     void focusRingWhateverBroughtTheFocus();
     void lookAlikeNamesAreToldApartByTheirDetail();
+    void namesAreNeverCutForTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
 };
 

@@ -32,7 +32,7 @@ struct Banc {
              << QStringLiteral("Charpente Robert 12") << QStringLiteral("ROBERT Démolition") << QStringLiteral("<b>Gras</b> / Sàrl");
         QList<SearchablePicker::Entry> entrees;
         for (int i = 0; i < noms.size(); ++i)
-            entrees.append({noms[i], i});
+            entrees.append({noms[i], i, QString()});
         picker->setEntries(QStringLiteral("— Choisir —"), entrees);
         auto* v = new QVBoxLayout(&fenetre);
         v->addWidget(picker);
@@ -165,7 +165,7 @@ void SearchablePickerTest::clickChoosesAndEscapeOnlyCloses()
 
     // A list that changes keeps the search open on the new entries.
     b.taper(QStringLiteral("martin"));
-    b.picker->setEntries(QStringLiteral("— Choisir —"), {{QStringLiteral("Martin"), 1}, {QStringLiteral("Bâtiment Martin"), 2}});
+    b.picker->setEntries(QStringLiteral("— Choisir —"), {{QStringLiteral("Martin"), 1, QString()}, {QStringLiteral("Bâtiment Martin"), 2, QString()}});
     QCOMPARE(b.picker->filteredTexts(), (QStringList{"Martin", "Bâtiment Martin"}));
     QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
 
@@ -234,6 +234,22 @@ void SearchablePickerTest::lookAlikeNamesAreToldApartByTheirDetail()
     QCOMPARE(clientDistinctions({clients.at(0), &memeVille1, &memeVille2, clients.at(1)}),
              (QStringList{QStringLiteral("Bordeaux 0"), QStringLiteral("Pessac · 3 rue des Lilas"),
                           QStringLiteral("Pessac · 05 56 11 22 33"), QStringLiteral("Lyon")}));
+    // One name, one town, one street: the phone follows the street, else the e-mail; one of
+    // another street keeps the street alone.
+    const auto aLyon = [](const QString& rue, const QString& telephone, std::optional<QString> email) {
+        return new Client(QUuid::createUuid(), QStringLiteral("Thomas Rénovation"), QStringLiteral("00FF00"), rue,
+                          QStringLiteral("69500"), QStringLiteral("Bron"), telephone, email, std::nullopt);
+    };
+    const QList<Client*> memeRue{aLyon(QStringLiteral("4 cours Lafayette"), QStringLiteral("04 78 00 00 01"), std::nullopt),
+                                 aLyon(QStringLiteral(" 4 cours Lafayette"), QStringLiteral("04 78 00 00 02"), std::nullopt),
+                                 aLyon(QStringLiteral("4 cours Lafayette"), QString(), QStringLiteral("b@exemple.fr")),
+                                 aLyon(QStringLiteral("9 rue Haute"), QStringLiteral("04 78 00 00 04"), std::nullopt)};
+    QCOMPARE(clientDistinctions(memeRue),
+             (QStringList{QStringLiteral("Bron · 4 cours Lafayette · 04 78 00 00 01"),
+                          QStringLiteral("Bron · 4 cours Lafayette · 04 78 00 00 02"),
+                          QStringLiteral("Bron · 4 cours Lafayette · b@exemple.fr"),
+                          QStringLiteral("Bron · 9 rue Haute")}));
+    qDeleteAll(memeRue);
 
     Banc b(0);
     QList<SearchablePicker::Entry> entrees;
@@ -267,6 +283,98 @@ void SearchablePickerTest::lookAlikeNamesAreToldApartByTheirDetail()
     QCOMPARE(b.picker->filteredTexts().size(), 5000 - 20);
     QTest::keyClick(b.picker->searchField(), Qt::Key_Escape);
     qDeleteAll(clients);
+}
+
+namespace {
+
+// The look-alikes of a large office: long names told apart by numbers at their end, each with
+// its town and street.
+QList<SearchablePicker::Entry> batiments(bool avecDetails)
+{
+    QList<SearchablePicker::Entry> entrees;
+    for (const int n : {100, 1060, 1300, 17, 2, 45}) {
+        const QString detail = QStringLiteral("Caluire-et-Cuire · %1 chemin de la Grande Rue de Saint-Clair").arg(n);
+        entrees.append({QStringLiteral("Bâtiments Bernard et Fils Rénovation %1").arg(n), n,
+                        avecDetails ? detail : QString()});
+    }
+    return entrees;
+}
+
+// True when the two pictures hold the same pixels inside `zone`.
+bool memesPixels(const QImage& a, const QImage& b, const QRect& zone)
+{
+    for (int y = zone.top(); y <= zone.bottom(); ++y)
+        for (int x = zone.left(); x <= zone.right(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return false;
+    return true;
+}
+
+} // namespace
+
+void SearchablePickerTest::namesAreNeverCutForTheirDetail()
+{
+    // A picker 260 points wide in a window of 1200: the open list widens for the entries.
+    QWidget fenetre;
+    auto* picker = new SearchablePicker(&fenetre);
+    picker->setGeometry(20, 20, 260, picker->sizeHint().height());
+    fenetre.resize(1200, 400);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    picker->setEntries(QStringLiteral("— Choisir —"), batiments(true));
+    picker->showPopup();
+    QVERIFY(picker->listShown());
+    QWidget* liste = picker->filteredList()->parentWidget();
+    const QFontMetrics fm = picker->filteredList()->fontMetrics();
+    const QString plusLong = batiments(true).at(1).text;
+    QVERIFY2(liste->width() >= picker->widestRow()
+                 && picker->widestRow() > fm.horizontalAdvance(plusLong) + fm.horizontalAdvance(batiments(true).at(1).detail),
+             qPrintable(QStringLiteral("%1 wide for %2").arg(liste->width()).arg(picker->widestRow())));
+    QVERIFY(liste->width() <= fenetre.width());
+    const QRect dansLaFenetre(fenetre.mapToGlobal(QPoint(0, 0)), fenetre.size());
+    QVERIFY(dansLaFenetre.contains(QRect(liste->mapToGlobal(QPoint(0, 0)), liste->size())));
+    picker->hidePopup();
+
+    // In a narrow window the list keeps to the window and the details give way: each name is
+    // drawn as it is without a detail.
+    fenetre.resize(440, 400);
+    QTRY_COMPARE(fenetre.width(), 440);
+    const auto dessin = [&](bool avecDetails) {
+        picker->setEntries(QStringLiteral("— Choisir —"), batiments(avecDetails));
+        picker->showPopup();
+        QListView* vue = picker->filteredList();
+        vue->setCurrentIndex(QModelIndex());
+        vue->viewport()->repaint();
+        QImage image = vue->viewport()->grab().toImage();
+        picker->hidePopup();
+        return image;
+    };
+    const QImage avec = dessin(true);
+    const QImage sans = dessin(false);
+    QVERIFY(picker->filteredList()->parentWidget()->width() <= fenetre.width());
+    QListView* vue = picker->filteredList();
+    const int nom = fm.horizontalAdvance(plusLong);
+    QVERIFY2(nom < avec.width() - 20, "the names fit the list");
+    for (int row = 1; row < vue->model()->rowCount(); ++row) {
+        const QRect ligne = vue->visualRect(vue->model()->index(row, 0));
+        const int largeur = fm.horizontalAdvance(batiments(false).at(row - 1).text);
+        const QRect zoneNom(ligne.left(), ligne.top(), std::min(ligne.width(), largeur + 8), ligne.height());
+        QVERIFY2(memesPixels(avec, sans, zoneNom.intersected(avec.rect()).intersected(sans.rect())), qPrintable(QString::number(row)));
+    }
+
+    // Closed, the picker shows the chosen entry's detail after its name.
+    picker->setGeometry(20, 20, 420, picker->sizeHint().height());
+    const auto ferme = [&](bool avecDetails) {
+        picker->setEntries(QStringLiteral("— Choisir —"), batiments(avecDetails));
+        picker->setCurrentIndex(4);
+        return picker->grab().toImage();
+    };
+    const QImage fermeAvec = ferme(true);
+    QCOMPARE(picker->shownDetail(), batiments(true).at(3).detail);
+    const QImage fermeSans = ferme(false);
+    const int finNom = fm.horizontalAdvance(batiments(true).at(3).text) + 16;
+    QVERIFY(memesPixels(fermeAvec, fermeSans, QRect(0, 0, finNom, fermeAvec.height())));
+    QVERIFY(!memesPixels(fermeAvec, fermeSans, QRect(finNom, 0, fermeAvec.width() - finNom - 40, fermeAvec.height())));
 }
 
 void SearchablePickerTest::homeAndEndReachTheEndsOfTheList()
