@@ -16,6 +16,7 @@
 
 #include <optional>
 
+class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -138,6 +139,9 @@ private:
     void marquerSousPointeur();
     void epinglerCartes();
     QWidget* enTete();
+    // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
+    QLabel* aideJourVide(QWidget* parent);
+    void majAide();
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
     void nouveauJour();
@@ -157,6 +161,7 @@ private:
     Query<Chauffeur>* m_chauffeurs = nullptr;
     DateSlider* m_slider = nullptr;
     QPushButton* m_transmettre = nullptr;
+    QLabel* m_aide = nullptr;
     QScrollArea* m_defilement = nullptr;
     DragAutoScroller* m_defilementAuto = nullptr;
     QVBoxLayout* m_liste = nullptr;
