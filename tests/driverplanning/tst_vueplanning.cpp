@@ -674,7 +674,15 @@ void TestVuePlanning::longNamesShowWhole()
     Chauffeur* court = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
     Chauffeur* long1 = b.chauffeur("Marie-Christine Élisabeth", "de La Tour d’Auvergne-Lauraguais",
                                    QStringLiteral("mc@x.fr"));
+    QList<Chauffeur*> courts{court};
+    for (const char* nom : {"Ctif", "Roy", "Li", "Wu", "Moulin", "Fèvre"})
+        courts << b.chauffeur("Ina", nom);
     Ecran e(b.context());
+    // A name that fits in a card stands on one line.
+    for (Chauffeur* c : courts) {
+        auto* nom = e.vue->rangee(c)->carteChauffeur()->findChild<QLabel*>(QStringLiteral("nomChauffeur"));
+        QVERIFY2(nom->height() < 2 * nom->fontMetrics().lineSpacing(), qPrintable(nom->text()));
+    }
     for (Chauffeur* c : {court, long1}) {
         RangeeChauffeur* r = e.vue->rangee(c);
         QVERIFY(r && r->construite());
