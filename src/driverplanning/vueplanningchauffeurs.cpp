@@ -373,6 +373,12 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     majAide();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
 
+    // A timer, not a queued call: it fires once the events already waiting, the paint among
+    // them, have been handled.
+    m_autour.setSingleShot(true);
+    m_autour.setInterval(0);
+    connect(&m_autour, &QTimer::timeout, this, &VuePlanningChauffeurs::construireAutour);
+
     m_minuit.setSingleShot(true);
     connect(&m_minuit, &QTimer::timeout, this, &VuePlanningChauffeurs::nouveauJour);
     programmerMinuit();
@@ -585,21 +591,36 @@ void VuePlanningChauffeurs::planifierConstruction()
 
 void VuePlanningChauffeurs::construireVisibles()
 {
-    QWidget* contenu = m_defilement->widget();
-    if (!contenu)
+    if (!m_defilement->widget())
         return;
-    const QRect vue = zoneUtile();
+    // The rows in view first, laid out at once so that the rows they bring into view are built
+    // too before the list is painted; those a screen's height around them on a later turn.
+    const QRect vue(0, m_defilement->verticalScrollBar()->value(), m_defilement->widget()->width(),
+                    std::max(m_defilement->viewport()->height(), 1));
+    for (int passe = 0; passe < 32 && construireDans(vue); ++passe)
+        m_liste->activate();
+    m_autour.start();
+}
+
+void VuePlanningChauffeurs::construireAutour()
+{
+    m_liste->activate();
+    // Built rows take their own height: rows further down may come into the zone.
+    if (construireDans(zoneUtile()))
+        m_autour.start();
+}
+
+bool VuePlanningChauffeurs::construireDans(const QRect& zone)
+{
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
     bool construit = false;
     for (RangeeChauffeur* r : std::as_const(m_rangees)) {
-        if (r->construite() || !r->geometry().intersects(vue))
+        if (r->construite() || !r->geometry().intersects(zone))
             continue;
         r->construire(jour, m_trace);
         construit = true;
     }
-    // Built rows take their own height: rows further down may come into view.
-    if (construit)
-        planifierConstruction();
+    return construit;
 }
 
 PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const

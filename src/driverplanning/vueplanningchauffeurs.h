@@ -118,7 +118,8 @@ public:
     // The menu of a card: the other active drivers, to give them the operation.
     QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
 
-    // Builds the rows that are in view (and a screen's height around them).
+    // Builds the rows that are in view at once, and those a screen's height around them once the
+    // list has been painted.
     void construireVisibles();
 
 signals:
@@ -150,6 +151,9 @@ private:
     void montrerErreur(const QString& titre, const QString& message);
     bool glisserEnCours() const;
     void planifierConstruction();
+    void construireAutour();
+    // Builds the rows in `zone` (in the list's coordinates) not built yet; whether there were any.
+    bool construireDans(const QRect& zone);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
 
@@ -172,6 +176,7 @@ private:
     std::optional<QPoint> m_pointeurGlisse;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
+    QTimer m_autour;
     QTimer m_minuit;
 };
 
