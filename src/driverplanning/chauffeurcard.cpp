@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kv {
 
 QWidget* surVerre(QWidget* contenu, const QColor& teinte, QWidget* parent)
@@ -49,7 +51,10 @@ QSize ChauffeurCard::sizeHint() const
 {
     // What surrounds the names: the glass's margins and the room for its shadow.
     const int bords = QWidget::sizeHint().width() - m_nom->sizeHint().width();
-    const int uneLigne = m_nom->fontMetrics().horizontalAdvance(m_nom->text()) + 2 * m_nom->margin() + 1;
+    // The label lays a line out a little wider than the text's advance (a word-wrapped label
+    // measures it as a block): the wider of the two keeps a short name on one line.
+    const int uneLigne = std::max(m_nom->fontMetrics().horizontalAdvance(m_nom->text()) + 2 * m_nom->margin() + 1,
+                                  m_nom->sizeHint().width());
     const int largeur = std::min(uneLigne + bords, maximumWidth());
     return {largeur, heightForWidth(largeur)};
 }

@@ -15,6 +15,7 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -349,11 +350,14 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
     m_liste->setSpacing(16);
+    // At the top of the list, so that it scrolls with it rather than taking the rows' room.
+    m_liste->addWidget(aideJourVide(contenu));
     m_liste->addStretch(1);
     m_defilement->setWidget(contenu);
     layout->addWidget(m_defilement, 1);
     contenu->setAcceptDrops(true);
     contenu->installEventFilter(this);
+    m_defilement->viewport()->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
     connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         epinglerCartes();
@@ -366,7 +370,14 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     });
 
     synchroniserRangees();
+    majAide();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
+
+    // A timer, not a queued call: it fires once the events already waiting, the paint among
+    // them, have been handled.
+    m_autour.setSingleShot(true);
+    m_autour.setInterval(0);
+    connect(&m_autour, &QTimer::timeout, this, &VuePlanningChauffeurs::construireAutour);
 
     m_minuit.setSingleShot(true);
     connect(&m_minuit, &QTimer::timeout, this, &VuePlanningChauffeurs::nouveauJour);
@@ -425,6 +436,38 @@ QWidget* VuePlanningChauffeurs::enTete()
     return entete;
 }
 
+QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
+{
+    m_aide = new QLabel(QStringLiteral(
+                            "Aucune prestation n’est attribuée ce jour-là. Pour confier une pose ou un "
+                            "enlèvement à un chauffeur, faites glisser son nom, en haut du « Planning », sur "
+                            "la location de la benne. Ici, faites glisser la carte d’une prestation sur la "
+                            "colonne d’un autre chauffeur pour la lui confier."),
+                        parent);
+    m_aide->setObjectName(QStringLiteral("aideJourVide"));
+    m_aide->setWordWrap(true);
+    m_aide->setTextFormat(Qt::PlainText);
+    m_aide->setContentsMargins(0, 4, 0, 0);
+    QPalette p = m_aide->palette();
+    QColor texte = p.color(QPalette::WindowText);
+    texte.setAlphaF(0.7f);
+    p.setColor(QPalette::WindowText, texte);
+    m_aide->setPalette(p);
+    m_aide->hide();
+    return m_aide;
+}
+
+void VuePlanningChauffeurs::majAide()
+{
+    // With no driver the screen stays empty; with drivers, an empty day says where work comes from.
+    const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+    const bool vide = !m_rangees.isEmpty()
+                      && std::none_of(m_rangees.cbegin(), m_rangees.cend(), [&](const RangeeChauffeur* r) {
+                             return aDesPrestationsLeJour(r->chauffeur(), jour);
+                         });
+    m_aide->setVisible(vide);
+}
+
 QList<Chauffeur*> VuePlanningChauffeurs::chauffeurs() const
 {
     return m_chauffeurs->results();
@@ -461,6 +504,7 @@ void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
         else
             r->oublier();
     }
+    majAide();
     construireVisibles();
 }
 
@@ -505,12 +549,12 @@ void VuePlanningChauffeurs::synchroniserRangees()
     qDeleteAll(m_separateurs);
     m_rangees = rangees;
     m_separateurs = separateurs;
-    // Lay the rows out again in query order, before the final stretch.
-    while (m_liste->count() > 1)
-        delete m_liste->takeAt(0); // the layout's item only, not its widget
+    // Lay the rows out again in query order, between the help and the final stretch.
+    while (m_liste->count() > 2)
+        delete m_liste->takeAt(1); // the layout's item only, not its widget
     for (qsizetype i = 0; i < m_rangees.size(); ++i) {
-        m_liste->insertWidget(int(2 * i), m_rangees[i]);
-        m_liste->insertWidget(int(2 * i + 1), m_separateurs[i]);
+        m_liste->insertWidget(int(1 + 2 * i), m_rangees[i]);
+        m_liste->insertWidget(int(2 + 2 * i), m_separateurs[i]);
     }
     planifierConstruction();
 }
@@ -529,6 +573,8 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
         synchroniserRangees();
     for (RangeeChauffeur* r : std::as_const(m_rangees))
         r->actualiser();
+    if (changes.touchesAny(entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)))
+        majAide();
     planifierConstruction();
 }
 
@@ -545,21 +591,36 @@ void VuePlanningChauffeurs::planifierConstruction()
 
 void VuePlanningChauffeurs::construireVisibles()
 {
-    QWidget* contenu = m_defilement->widget();
-    if (!contenu)
+    if (!m_defilement->widget())
         return;
-    const QRect vue = zoneUtile();
+    // The rows in view first, laid out at once so that the rows they bring into view are built
+    // too before the list is painted; those a screen's height around them on a later turn.
+    const QRect vue(0, m_defilement->verticalScrollBar()->value(), m_defilement->widget()->width(),
+                    std::max(m_defilement->viewport()->height(), 1));
+    for (int passe = 0; passe < 32 && construireDans(vue); ++passe)
+        m_liste->activate();
+    m_autour.start();
+}
+
+void VuePlanningChauffeurs::construireAutour()
+{
+    m_liste->activate();
+    // Built rows take their own height: rows further down may come into the zone.
+    if (construireDans(zoneUtile()))
+        m_autour.start();
+}
+
+bool VuePlanningChauffeurs::construireDans(const QRect& zone)
+{
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
     bool construit = false;
     for (RangeeChauffeur* r : std::as_const(m_rangees)) {
-        if (r->construite() || !r->geometry().intersects(vue))
+        if (r->construite() || !r->geometry().intersects(zone))
             continue;
         r->construire(jour, m_trace);
         construit = true;
     }
-    // Built rows take their own height: rows further down may come into view.
-    if (construit)
-        planifierConstruction();
+    return construit;
 }
 
 PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const
@@ -582,6 +643,11 @@ PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) co
 bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
 {
     QWidget* contenu = m_defilement->widget();
+    if (objet == m_defilement->viewport() && event->type() == QEvent::Resize) {
+        // The help is read in the part in view, however wide the columns make the list.
+        const QMargins marges = m_liste->contentsMargins();
+        m_aide->setMaximumWidth(std::max(m_defilement->viewport()->width() - marges.left() - marges.right(), 1));
+    }
     if (objet != contenu)
         return QWidget::eventFilter(objet, event);
     switch (event->type()) {

@@ -16,6 +16,7 @@
 
 #include <optional>
 
+class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -117,7 +118,8 @@ public:
     // The menu of a card: the other active drivers, to give them the operation.
     QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
 
-    // Builds the rows that are in view (and a screen's height around them).
+    // Builds the rows that are in view at once, and those a screen's height around them once the
+    // list has been painted.
     void construireVisibles();
 
 signals:
@@ -138,6 +140,9 @@ private:
     void marquerSousPointeur();
     void epinglerCartes();
     QWidget* enTete();
+    // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
+    QLabel* aideJourVide(QWidget* parent);
+    void majAide();
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
     void nouveauJour();
@@ -146,6 +151,9 @@ private:
     void montrerErreur(const QString& titre, const QString& message);
     bool glisserEnCours() const;
     void planifierConstruction();
+    void construireAutour();
+    // Builds the rows in `zone` (in the list's coordinates) not built yet; whether there were any.
+    bool construireDans(const QRect& zone);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
 
@@ -157,6 +165,7 @@ private:
     Query<Chauffeur>* m_chauffeurs = nullptr;
     DateSlider* m_slider = nullptr;
     QPushButton* m_transmettre = nullptr;
+    QLabel* m_aide = nullptr;
     QScrollArea* m_defilement = nullptr;
     DragAutoScroller* m_defilementAuto = nullptr;
     QVBoxLayout* m_liste = nullptr;
@@ -167,6 +176,7 @@ private:
     std::optional<QPoint> m_pointeurGlisse;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
+    QTimer m_autour;
     QTimer m_minuit;
 };
 

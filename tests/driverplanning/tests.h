@@ -31,6 +31,7 @@ class TestVuePlanning : public QObject {
     Q_OBJECT
 private slots:
     void withoutDrivers();
+    void anEmptyDaySaysHowWorkReachesADriver();
     void rowsOfActiveDrivers();
     void pillsChooseTheDay();
     void stripMovesOnAtMidnight();

@@ -158,6 +158,59 @@ void TestVuePlanning::withoutDrivers()
     QVERIFY(!e.vue->findChild<QMessageBox*>());
 }
 
+void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.chauffeur("Ina", "Ctif");
+    // Tomorrow nothing is assigned: a rental placed then has no driver yet, another driver's
+    // work is on Thursday.
+    LocationDeBenne* libre = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"));
+    b.location(c, b.benne(8), at(2026, 12, 10, 9), std::nullopt, QStringLiteral("2 rue B"), lea);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    const auto aide = [&]() -> QLabel* {
+        auto* l = e.vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
+        return l && l->isVisible() ? l : nullptr;
+    };
+    // It says where work comes from and how it moves between drivers, in view under the strip.
+    QVERIFY(aide());
+    const QString texteAide = aide()->text();
+    for (const QString& mot : {QStringLiteral("« Planning »"), QStringLiteral("glisser"), QStringLiteral("carte")})
+        QVERIFY2(texteAide.contains(mot), qPrintable(texteAide));
+    QWidget* vp = e.vue->zoneDefilement()->viewport();
+    QVERIFY(vp->rect().contains(dansLaVue(aide(), vp)));
+    QVERIFY(dansLaVue(aide(), vp).bottom() < dansLaVue(e.vue->rangees().first(), vp).top());
+    // It scrolls with the rows: the screen asks for no more height than without it.
+    const int hauteurMinimale = e.vue->minimumSizeHint().height();
+    QVERIFY(e.vue->rangee(lea)->colonne()->afficheVide());
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-jour-vide"));
+
+    // Once a driver has work that day, the columns speak for themselves.
+    libre->setChauffeurPose(lea);
+    e.attendre();
+    QVERIFY(!aide());
+    QCOMPARE(e.vue->minimumSizeHint().height(), hauteurMinimale);
+    // Another day with nothing: the text again; Thursday's work: none.
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[2], Qt::LeftButton, {},
+                      e.vue->dateSlider()->pastilles()[2]->tileRect().center().toPoint());
+    e.attendre();
+    QVERIFY(aide());
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[3], Qt::LeftButton, {},
+                      e.vue->dateSlider()->pastilles()[3]->tileRect().center().toPoint());
+    e.attendre();
+    QVERIFY(!aide());
+    // The narrowest window keeps it whole.
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[2], Qt::LeftButton, {},
+                      e.vue->dateSlider()->pastilles()[2]->tileRect().center().toPoint());
+    e.vue->resize(536, 400);
+    fixtures::settle();
+    QVERIFY(aide());
+    QVERIFY(vp->rect().contains(dansLaVue(aide(), vp)));
+    QVERIFY(aide()->height() >= aide()->heightForWidth(aide()->width()));
+}
+
 void TestVuePlanning::stripMovesOnAtMidnight()
 {
     // The screen left open over midnight: the strip starts on the new today by itself; the day
@@ -621,7 +674,15 @@ void TestVuePlanning::longNamesShowWhole()
     Chauffeur* court = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
     Chauffeur* long1 = b.chauffeur("Marie-Christine Élisabeth", "de La Tour d’Auvergne-Lauraguais",
                                    QStringLiteral("mc@x.fr"));
+    QList<Chauffeur*> courts{court};
+    for (const char* nom : {"Ctif", "Roy", "Li", "Wu", "Moulin", "Fèvre"})
+        courts << b.chauffeur("Ina", nom);
     Ecran e(b.context());
+    // A name that fits in a card stands on one line.
+    for (Chauffeur* c : courts) {
+        auto* nom = e.vue->rangee(c)->carteChauffeur()->findChild<QLabel*>(QStringLiteral("nomChauffeur"));
+        QVERIFY2(nom->height() < 2 * nom->fontMetrics().lineSpacing(), qPrintable(nom->text()));
+    }
     for (Chauffeur* c : {court, long1}) {
         RangeeChauffeur* r = e.vue->rangee(c);
         QVERIFY(r && r->construite());
@@ -846,6 +907,8 @@ void TestVuePlanning::firstPaintShowsTheSettledDay()
         const QWidget* vp = vue->zoneDefilement()->viewport();
         QStringList out;
         out << QStringLiteral("jour %1").arg(vue->dateSlider()->selectedDate().toString(Qt::ISODate));
+        const auto* aide = vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
+        out << QStringLiteral("aide %1").arg(aide && aide->isVisible());
         for (const RangeeChauffeur* r : vue->rangees()) {
             if (!dansLaVue(r, vp).intersects(vp->rect()))
                 continue;
