@@ -81,9 +81,8 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
 
     forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>::Setup setup;
     setup.row = [this](LocationDeBenne* l) { return ligne(l); };
-    setup.lessThan = [](const LocationDeBenne* a, const LocationDeBenne* b) {
-        return a->dateEnlevementMs().value_or(0) > b->dateEnlevementMs().value_or(0);
-    };
+    // Latest removal first.
+    setup.sortKey = [](const LocationDeBenne* l) { return -l->dateEnlevementMs().value_or(0); };
     setup.filter = [this](const LocationDeBenne* l) {
         return estEnlevee(l, m_maintenantMs) && (!m_sansPesee || l->bonsDePesee().isEmpty());
     };

@@ -74,3 +74,37 @@ void TestQueries::listModel()
     QCoreApplication::processEvents();
     QCOMPARE(model.rowCount(), 0);
 }
+
+void TestQueries::sortKeyOrdersAsTheComparatorDoes()
+{
+    // An order by key gives the comparator's order, ties in store order, and keeps it as
+    // records come, change and go.
+    auto ctx = ModelContext::open(":memory:");
+    auto* c = fx::client(ctx.get());
+    auto* b = fx::benne(ctx.get());
+    const int days[] = {4, 2, 9, 2, 7, 4, 1};
+    for (int d : days)
+        fx::location(c, b, nullptr, fx::at(2026, 3, d));
+    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
+        return x->datePoseMs() > y->datePoseMs();
+    };
+    Query<LocationDeBenne> byComparator(ctx.get(), {}, latestFirst);
+    Query<LocationDeBenne> byKey(ctx.get());
+    byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
+    QCOMPARE(byKey.results(), byComparator.results());
+    QCOMPARE(byKey.at(0)->datePose(), fx::at(2026, 3, 9));
+    // Ties keep store order: the first rental of the 4th comes before the second.
+    const auto all = ctx->all<LocationDeBenne>();
+    QVERIFY(byKey.indexOf(all[0]) < byKey.indexOf(all[5]));
+
+    // Changes re-examine only the records they touch, each put back where the key says.
+    all[6]->setDatePose(fx::at(2026, 3, 30));
+    auto* added = fx::location(c, b, nullptr, fx::at(2026, 3, 5));
+    QVERIFY(ctx->remove(all[2]));
+    QCoreApplication::processEvents();
+    QCOMPARE(byKey.results(), byComparator.results());
+    QCOMPARE(byKey.at(0), all[6]);
+    QCOMPARE(byKey.indexOf(added), 2);
+    QCOMPARE(byKey.size(), 7);
+    QCOMPARE(byKey.evaluationCount(), quint64(1));
+}

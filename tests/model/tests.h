@@ -87,6 +87,7 @@ private slots:
     void refreshAfterWrites();
     void fetchDescriptor();
     void listModel();
+    void sortKeyOrdersAsTheComparatorDoes();
 };
 
 class TestNotices : public QObject {
