@@ -8,6 +8,7 @@
 
 #include "model/query.h"
 #include "model/records.h"
+#include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
@@ -448,11 +449,7 @@ QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
     m_aide->setWordWrap(true);
     m_aide->setTextFormat(Qt::PlainText);
     m_aide->setContentsMargins(0, 4, 0, 0);
-    QPalette p = m_aide->palette();
-    QColor texte = p.color(QPalette::WindowText);
-    texte.setAlphaF(0.7f);
-    p.setColor(QPalette::WindowText, texte);
-    m_aide->setPalette(p);
+    setSecondaryText(m_aide);
     m_aide->hide();
     return m_aide;
 }

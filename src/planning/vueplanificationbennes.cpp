@@ -9,6 +9,7 @@
 #include "infolocationpopup.h"
 
 #include "model/query.h"
+#include "widgets/colors.h"
 #include "widgets/focusguard.h"
 #include "widgets/glass/glass.h"
 #include "widgets/textstyles.h"
@@ -162,13 +163,7 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     m_aideVide->setAlignment(Qt::AlignCenter);
     m_aideVide->setWordWrap(true);
     m_aideVide->setContentsMargins(24, 0, 24, 8);
-    {
-        QPalette pal = m_aideVide->palette();
-        QColor secondaire = pal.color(QPalette::WindowText);
-        secondaire.setAlphaF(0.7f);
-        pal.setColor(QPalette::WindowText, secondaire);
-        m_aideVide->setPalette(pal);
-    }
+    setSecondaryText(m_aideVide);
     layout->addWidget(m_aideVide);
     m_bandeau = new BandeauChauffeurs(m_chauffeurs, m_actions.get(), this);
     layout->addWidget(m_bandeau);

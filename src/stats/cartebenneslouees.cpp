@@ -204,11 +204,7 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     QFont titre = font();
     titre.setPointSizeF(titre.pointSizeF() * 22.0 / 13.0);
     m_vide->setFont(titre);
-    QPalette secondaire = m_vide->palette();
-    QColor gris = secondaire.color(QPalette::WindowText);
-    gris.setAlphaF(0.5);
-    secondaire.setColor(QPalette::WindowText, gris);
-    m_vide->setPalette(secondaire);
+    setSecondaryText(m_vide, 0.5);
     m_pages->addWidget(m_vide);
     m_pages->addWidget(buildMap());
     layout->addWidget(m_pages, 1);

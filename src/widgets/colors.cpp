@@ -2,6 +2,9 @@
 
 #include "forms/formstyle.h"
 
+#include <QPalette>
+#include <QWidget>
+
 namespace kv {
 
 QColor textColorOn(const QColor& background, const QColor& backdrop)
@@ -45,6 +48,15 @@ QColor colorFromHex(const QString& texte, const QColor& fallback)
 QString toHex(const QColor& color)
 {
     return hexDepuisCouleur(toCouleurRVB(color));
+}
+
+void setSecondaryText(QWidget* widget, qreal opacity)
+{
+    QPalette palette = widget->palette();
+    QColor text = palette.color(QPalette::WindowText);
+    text.setAlphaF(float(opacity));
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
 }
 
 } // namespace kv

@@ -7,6 +7,8 @@
 
 #include <optional>
 
+class QWidget;
+
 namespace kv {
 
 // The colour of a stored colour text, or none when the text is not a colour.
@@ -20,6 +22,10 @@ QString toHex(const QColor& color);
 // chose): at least 4.5:1 whatever the colour. A translucent background is taken as it shows
 // over `backdrop`.
 QColor textColorOn(const QColor& background, const QColor& backdrop = Qt::white);
+
+// Dims a widget's text to `opacity` of its palette's colour: the secondary texts of a screen
+// (help lines, empty states).
+void setSecondaryText(QWidget* widget, qreal opacity = 0.7);
 
 QColor toQColor(const CouleurRVB& c);
 CouleurRVB toCouleurRVB(const QColor& color);
