@@ -25,6 +25,7 @@ private slots:
     void failedDeletionIsReported();
     void addKeyInAWindowWithItsOwnCtrlN();
     void fitsTheSmallestWindow();
+    void whatShowsAtOnceIsWhatSettles();
 };
 
 class TestClientEditor : public QObject {

@@ -11,7 +11,11 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/recordrow.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -370,4 +374,80 @@ void TestVueClients::fitsTheSmallestWindow()
     fixtures::save(ctx.get());
     const QStringList top = fit::newRecordsOpenAtTheirTop(new VueClients(ctx.get()));
     QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
+}
+
+void TestVueClients::whatShowsAtOnceIsWhatSettles()
+{
+    // Two thousand clients, of one line or two: the list shows the rows in view first and
+    // measures the others afterwards. Its first paint must already be what the user sees once
+    // everything has settled: the same rows in the same places, the same count.
+    auto ctx = fixtures::store();
+    for (int i = 0; i < 2000; ++i)
+        fixtures::client(ctx.get(), QStringLiteral("Client %1").arg(i), i % 3 ? QStringLiteral("Lyon") : QString(),
+                         i % 3 ? QStringLiteral("69001") : QString());
+    fixtures::save(ctx.get());
+
+    QWidget fenetre;
+    auto* layout = new QVBoxLayout(&fenetre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* vue = new VueClients(ctx.get());
+    layout->addWidget(vue);
+    fenetre.resize(1600, 1000);
+    fenetre.show();
+    QListView* liste = vue->liste()->listView();
+    const auto rowsInView = [&] {
+        QStringList rows;
+        for (int y = 0; y < liste->viewport()->height(); y += 7) {
+            const QModelIndex i = liste->indexAt(QPoint(20, y));
+            const QRect r = liste->visualRect(i);
+            const QString row = i.isValid() ? QStringLiteral("%1 @%2 %3x%4").arg(i.data().toString()).arg(r.top()).arg(r.width()).arg(r.height())
+                                            : QString();
+            if (rows.isEmpty() || rows.last() != row)
+                rows.append(row);
+        }
+        return rows;
+    };
+    // What the list's first paint shows: its rows in view, where they stand and how wide they
+    // are (a scroll bar that comes later narrows them), and the count above.
+    // Read just after the list's first paint: at the next event the window handles.
+    struct FirstPaint : QObject {
+        QWidget* viewport = nullptr;
+        bool painted = false;
+        std::function<void()> take;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (painted && take) {
+                const auto t = std::move(take);
+                take = {};
+                t();
+            }
+            if (o == viewport && e->type() == QEvent::Paint)
+                painted = true;
+            return false;
+        }
+    } firstPaint;
+    firstPaint.viewport = liste->viewport();
+    QStringList rowsAtOnce;
+    QString countAtOnce;
+    firstPaint.take = [&] {
+        rowsAtOnce = rowsInView();
+        countAtOnce = vue->liste()->countText();
+    };
+    qApp->installEventFilter(&firstPaint);
+    QTRY_VERIFY(!firstPaint.take);
+    qApp->removeEventFilter(&firstPaint);
+    QVERIFY2(rowsAtOnce.size() > 10, qPrintable(rowsAtOnce.join(QLatin1Char('|'))));
+
+    // Every row measured.
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QTRY_VERIFY(liste->visualRect(liste->model()->index(1999, 0)).isValid());
+    fit::Host::settle();
+    QCOMPARE(countAtOnce, QStringLiteral("Nombre de clients : 2000"));
+    QCOMPARE(vue->liste()->countText(), countAtOnce);
+    QCOMPARE(rowsInView(), rowsAtOnce);
+
+    // The last client can be reached, whole at the bottom of the list.
+    liste->scrollToBottom();
+    fit::Host::settle();
+    QVERIFY(liste->viewport()->rect().contains(liste->visualRect(liste->model()->index(1999, 0))));
 }

@@ -20,11 +20,27 @@ constexpr int kLineGap = 2;
 constexpr int kDot = 10;
 constexpr int kIconGap = 4;
 
+// The height of a line of text of one style over a base font. A long list asks it for each of
+// its rows: it is measured once per style and base font.
+int styleHeight(TextStyle style, const QFont& base)
+{
+    thread_local QFont measuredBase;
+    thread_local QHash<int, int> heights;
+    if (base != measuredBase || base.resolveMask() != measuredBase.resolveMask()) {
+        measuredBase = base;
+        heights.clear();
+    }
+    auto it = heights.constFind(int(style));
+    if (it == heights.cend())
+        it = heights.insert(int(style), QFontMetrics(fontFor(style, base)).height());
+    return *it;
+}
+
 int lineHeight(const RowLine& line, const QFont& base)
 {
-    int h = QFontMetrics(fontFor(line.style, base)).height();
+    int h = styleHeight(line.style, base);
     for (const RowPart& p : line.parts)
-        h = std::max(h, QFontMetrics(fontFor(p.style, base)).height());
+        h = std::max(h, styleHeight(p.style, base));
     return h;
 }
 
