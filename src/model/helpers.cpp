@@ -185,14 +185,15 @@ QString trimBlanks(const QString& s, bool includeTab)
 int compareNames(const QString& a, const QString& b)
 {
     // One collator per thread, made again when the default locale changes.
-    thread_local QString localeName;
+    // (Locales compare by their fields: cheaper than building the locale's name each time.)
+    thread_local std::optional<QLocale> collatorLocale;
     thread_local std::optional<QCollator> collator;
     const QLocale locale;
-    if (!collator || localeName != locale.name()) {
+    if (!collator || *collatorLocale != locale) {
         collator.emplace(locale);
         collator->setNumericMode(true);
         collator->setCaseSensitivity(Qt::CaseInsensitive);
-        localeName = locale.name();
+        collatorLocale = locale;
     }
     if (const int c = collator->compare(a, b))
         return c;
