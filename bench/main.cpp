@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +79,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The user's own folders and settings stay untouched, and the screens' address service
+    // never leaves the machine: the figures do not depend on a network.
+    QStandardPaths::setTestModeEnabled(true);
     if (argc == 3 && qstrcmp(argv[1], "--memoire-ecrans") == 0)
         return kv::bench::sondeMemoireEcrans(QString::fromLocal8Bit(argv[2]));
     kv::bench::officePath();
