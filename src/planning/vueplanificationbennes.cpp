@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -184,6 +185,7 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     connect(m_grille, &GrillePlanning::locationTapped, this, &VuePlanificationBennes::setLocationInfoSelectionnee);
     connect(m_grille, &GrillePlanning::duplicationRefusee, this, &VuePlanificationBennes::afficherRefusDuplication);
     m_grille->installEventFilter(this);
+    m_grille->viewport()->installEventFilter(this);
     // Details of a rental deleted meanwhile are closed.
     connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         if (!m_aideVide->isHidden()
@@ -293,6 +295,7 @@ void VuePlanificationBennes::centrerSurAujourdhui(double largeur)
     if (!x)
         return;
     m_grille->setScrollOffset(QPointF(*x, scrollOffset().y()));
+    m_decalageCentre = scrollOffset().x();
 }
 
 void VuePlanificationBennes::showEvent(QShowEvent* event)
@@ -481,6 +484,19 @@ bool VuePlanificationBennes::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_grille && event->type() == QEvent::Resize)
         placerPopup();
+    // A width that changes while today is still where it was centred (the window taking its
+    // final size after it was shown, a scroll bar coming or going) keeps today in the middle;
+    // once scrolled, the days stay where the user put them.
+    if (watched == m_grille->viewport() && event->type() == QEvent::Resize && m_decalageCentre
+        && static_cast<QResizeEvent*>(event)->size().width() != static_cast<QResizeEvent*>(event)->oldSize().width()) {
+        if (scrollOffset().x() == *m_decalageCentre)
+            QTimer::singleShot(0, this, [this] {
+                if (m_decalageCentre && scrollOffset().x() == *m_decalageCentre)
+                    centrerSurAujourdhui(largeurJours());
+            });
+        else
+            m_decalageCentre.reset();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -130,6 +130,8 @@ private:
     bool m_afficherAlerteBenneInutilisable = false;
     LocationDeBenne* m_locationInfoSelectionnee = nullptr;
     bool m_dejaAffichee = false;
+    // Where the last centring on today left the days, while nobody has scrolled since.
+    std::optional<double> m_decalageCentre;
     QPointer<QDialog> m_feuille;
 };
 

@@ -309,13 +309,14 @@ void SearchablePicker::showPopup()
         m_search->clear();
     }
     search(QString());
-    // The current entry is chosen in the list, in its middle.
+    placePopup();
+    // The current entry is chosen in the list, in the middle of the rows the list has room for.
+    m_popup->layout()->activate();
     const QModelIndex current = m_filter->mapFromSource(m_entries->index(currentIndex(), 0));
     if (current.isValid()) {
         m_list->setCurrentIndex(current);
         m_list->scrollTo(current, QAbstractItemView::PositionAtCenter);
     }
-    placePopup();
     m_pointerAtOpening = QCursor::pos();
     m_popup->show();
     m_popup->raise();
@@ -348,7 +349,9 @@ void SearchablePicker::placePopup()
                                                     : margins.left() + margins.right() + frame;
     const int width = std::max({this->width(), fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
                                 widestRow() + chrome});
-    QRect r(mapToGlobal(QPoint(0, this->height())), QSize(width, height));
+    const int top = mapToGlobal(QPoint(0, 0)).y();
+    const int bottom = top + this->height();
+    QRect r(QPoint(mapToGlobal(QPoint(0, 0)).x(), bottom), QSize(width, height));
     if (const QWidget* fenetre = window(); fenetre != this) {
         const QRect dedans(fenetre->mapToGlobal(QPoint(0, 0)), fenetre->size());
         r.setWidth(std::min(r.width(), std::max(this->width(), dedans.width())));
@@ -356,12 +359,32 @@ void SearchablePicker::placePopup()
             r.moveRight(dedans.right());
         if (r.left() < dedans.left())
             r.moveLeft(dedans.left());
+        // Below the picker where the window has the room, else above it, else on the side with
+        // more room, the list scrolling in the height it gets; never past the window's edges.
+        const int below = dedans.bottom() - bottom + 1;
+        const int above = top - dedans.top();
+        if (height <= below) {
+            r.moveTop(bottom);
+        } else if (height <= above) {
+            r.moveBottom(top - 1);
+        } else {
+            // The search field and a few rows at least, over the picker itself if it must.
+            const int fewest = std::min(dedans.height(), height - (rows - std::min(rows, 3)) * row);
+            const int room = std::max({below, above, fewest});
+            r.setHeight(std::min(height, room));
+            if (room == below)
+                r.moveTop(bottom);
+            else if (room == above)
+                r.moveBottom(top - 1);
+            else
+                r.moveTop(std::clamp(bottom, dedans.top(), dedans.bottom() + 1 - r.height()));
+        }
     }
     // Below the picker when the screen has the room, else above; always on the screen.
     if (const QScreen* s = screen()) {
         const QRect room = s->availableGeometry();
-        if (r.bottom() > room.bottom() && mapToGlobal(QPoint(0, 0)).y() - height >= room.top())
-            r.moveBottom(mapToGlobal(QPoint(0, 0)).y() - 1);
+        if (r.bottom() > room.bottom() && top - r.height() >= room.top())
+            r.moveBottom(top - 1);
         r.setWidth(std::min(r.width(), room.width()));
         r.setHeight(std::min(r.height(), room.height()));
         r.moveLeft(std::clamp(r.left(), room.left(), std::max(room.left(), room.right() + 1 - r.width())));

@@ -272,7 +272,26 @@ void TestGrille::centrageALAffichageEtSurDemande()
     e.vue->setScrollOffset(QPointF(0, 400));
     QCOMPARE(e.vue->viewSize().height(), 620.0);
     QCOMPARE(e.vue->visibleBennesRange(), (Plage{5, 29}));
-    // A later resize does not scroll.
+    // A window that takes its final size after it is shown (restored maximised, or placed by
+    // the window manager) keeps today in the middle, as long as nobody has scrolled.
+    {
+        Ecran g;
+        for (int i = 0; i < 60; ++i)
+            benne(g.ctx.get(), i);
+        g.ouvrir(QSize(536, 458));
+        const auto milieuAujourdhui = [&] { return 31 * 120 + 60 - g.vue->scrollOffset().x(); };
+        QTRY_VERIFY(std::abs(milieuAujourdhui() - g.vp()->width() / 2.0) <= 1);
+        g.vue->resize(1146, 690);
+        QTRY_VERIFY2(std::abs(milieuAujourdhui() - g.vp()->width() / 2.0) <= 1,
+                     qPrintable(QStringLiteral("today's middle at %1 of %2").arg(milieuAujourdhui()).arg(g.vp()->width())));
+        // After "Aujourd'hui" too.
+        g.vue->resize(700, 500);
+        g.centrage.set(true);
+        QTRY_COMPARE(g.centrage.get(), false);
+        g.vue->resize(1300, 760);
+        QTRY_VERIFY(std::abs(milieuAujourdhui() - g.vp()->width() / 2.0) <= 1);
+    }
+    // A later resize does not scroll once the user has scrolled.
     e.vue->resize(1100, 700);
     QCoreApplication::processEvents();
     QCOMPARE(e.vue->scrollOffset(), QPointF(0, 400));

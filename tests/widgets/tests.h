@@ -82,6 +82,7 @@ private slots:
     void lookAlikeNamesAreToldApartByTheirDetail();
     void namesAreNeverCutForTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
+    void openListStaysWithinItsWindow();
 };
 
 class DragAutoScrollerTest : public QObject {

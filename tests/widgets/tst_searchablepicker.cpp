@@ -399,3 +399,53 @@ void SearchablePickerTest::homeAndEndReachTheEndsOfTheList()
     QTest::keyClick(b.picker->searchField(), Qt::Key_Return);
     QCOMPARE(b.picker->currentText(), QStringLiteral("ROBERT Démolition"));
 }
+
+void SearchablePickerTest::openListStaysWithinItsWindow()
+{
+    // A window too short for the twelve rows the list shows where there is room: opened from a
+    // picker at its top, from one at its bottom, and from one in its middle, the list keeps within
+    // the window and scrolls inside itself; the chosen row stays in view and every row stays
+    // reachable.
+    QWidget fenetre;
+    auto* haut = new SearchablePicker(&fenetre);
+    auto* milieu = new SearchablePicker(&fenetre);
+    auto* bas = new SearchablePicker(&fenetre);
+    auto* v = new QVBoxLayout(&fenetre);
+    v->addWidget(haut);
+    v->addStretch(1);
+    v->addWidget(milieu);
+    v->addStretch(1);
+    v->addWidget(bas);
+    QList<SearchablePicker::Entry> entrees;
+    for (int i = 0; i < 300; ++i)
+        entrees.append({QStringLiteral("Client %1").arg(i), i, QString()});
+    for (SearchablePicker* p : {haut, milieu, bas}) {
+        p->setEntries(QStringLiteral("— Choisir —"), entrees);
+        p->setCurrentIndex(150);
+    }
+    fenetre.resize(420, 260);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QTRY_COMPARE(fenetre.height(), 260);
+    const QRect dedans(fenetre.mapToGlobal(QPoint(0, 0)), fenetre.size());
+    for (SearchablePicker* p : {haut, milieu, bas}) {
+        p->showPopup();
+        QVERIFY(p->listShown());
+        QListView* vue = p->filteredList();
+        QWidget* liste = vue->parentWidget();
+        QTRY_VERIFY(vue->viewport()->height() > 0);
+        const QRect ouverte(liste->mapToGlobal(QPoint(0, 0)), liste->size());
+        QVERIFY2(dedans.contains(ouverte),
+                 qPrintable(QStringLiteral("open list %1,%2 %3x%4 over a window %5,%6 %7x%8")
+                                .arg(ouverte.x()).arg(ouverte.y()).arg(ouverte.width()).arg(ouverte.height())
+                                .arg(dedans.x()).arg(dedans.y()).arg(dedans.width()).arg(dedans.height())));
+        // The search field and a few rows at least, the chosen one among them.
+        QVERIFY(p->searchField()->isVisible());
+        QVERIFY(vue->viewport()->height() >= 3 * vue->sizeHintForRow(0));
+        QVERIFY(vue->viewport()->rect().contains(vue->visualRect(vue->currentIndex())));
+        QTest::keyClick(p->searchField(), Qt::Key_End);
+        QVERIFY(vue->viewport()->rect().contains(vue->visualRect(vue->currentIndex())));
+        QTest::keyClick(p->searchField(), Qt::Key_Return);
+        QCOMPARE(p->currentText(), QStringLiteral("Client 299"));
+    }
+}
