@@ -7,15 +7,31 @@
 
 namespace kv {
 
-QColor textColorOn(const QColor& background, const QColor& backdrop)
+namespace {
+
+// What the eye sees: a colour over its backdrop.
+QColor seenOver(const QColor& background, const QColor& backdrop)
 {
     const QColor fond = background.toRgb();
     const QColor dessous = backdrop.toRgb();
     const double a = fond.alphaF();
-    // What the eye sees: the colour over its backdrop.
-    const QColor vu = QColor::fromRgbF(float(fond.redF() * a + dessous.redF() * (1 - a)),
-                                       float(fond.greenF() * a + dessous.greenF() * (1 - a)),
-                                       float(fond.blueF() * a + dessous.blueF() * (1 - a)));
+    return QColor::fromRgbF(float(fond.redF() * a + dessous.redF() * (1 - a)),
+                            float(fond.greenF() * a + dessous.greenF() * (1 - a)),
+                            float(fond.blueF() * a + dessous.blueF() * (1 - a)));
+}
+
+} // namespace
+
+QColor readableTextOn(const QColor& preferred, const QColor& background, const QColor& backdrop)
+{
+    if (preferred.isValid() && forms::contrastRatio(preferred, seenOver(background, backdrop)) >= 4.5)
+        return preferred;
+    return textColorOn(background, backdrop);
+}
+
+QColor textColorOn(const QColor& background, const QColor& backdrop)
+{
+    const QColor vu = seenOver(background, backdrop);
     const QColor noir(Qt::black);
     const QColor blanc(Qt::white);
     return forms::contrastRatio(noir, vu) >= forms::contrastRatio(blanc, vu) ? noir : blanc;

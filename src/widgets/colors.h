@@ -22,6 +22,9 @@ QString toHex(const QColor& color);
 // chose): at least 4.5:1 whatever the colour. A translucent background is taken as it shows
 // over `backdrop`.
 QColor textColorOn(const QColor& background, const QColor& backdrop = Qt::white);
+// `preferred` (a tint of the user's colour, say) where it reads at 4.5:1 or better on
+// `background`, else black or white as textColorOn() chooses.
+QColor readableTextOn(const QColor& preferred, const QColor& background, const QColor& backdrop = Qt::white);
 
 // Dims a widget's text to `opacity` of its palette's colour: the secondary texts of a screen
 // (help lines, empty states).

@@ -44,6 +44,7 @@ private slots:
     void ordreDeLaLigne();
     void dateEntiereAvecTousLesBadges();
     void premiereVueCommeApresCoup();
+    void badgeDUneCouleurClaireLisible();
 };
 
 class TestPiecesJointes : public QObject {

@@ -433,3 +433,42 @@ void TestListe::premiereVueCommeApresCoup()
         QCOMPARE(v->modele()->query()->evaluationCount(), quint64(sansPesee ? 2 : 1));
     }
 }
+
+void TestListe::badgeDUneCouleurClaireLisible()
+{
+    // The skip's volume is written on a tint of its colour: a light colour (yellow, white)
+    // still gives a text that reads, at 4.5:1 at least, as a dark one keeps its own shade.
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Client <b>/é"));
+    QList<LocationDeBenne*> locations;
+    for (const QString& couleur : {QStringLiteral("FFEE00"), QStringLiteral("FFFFFF"), QStringLiteral("00FF00"),
+                                   QStringLiteral("0000FF")})
+        locations << b.location(c, at(2026, 3, 9, 8), nullptr, b.benne(8, couleur));
+    QVERIFY(b.sauver());
+    auto v = vue(b);
+    v->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.get()));
+    tourDeBoucle();
+    QListView* liste = v->liste();
+    const QImage image = liste->viewport()->grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    for (LocationDeBenne* l : locations) {
+        const kv::forms::RowContent r = v->ligne(l);
+        const QRect rangee = liste->visualRect(v->modele()->indexOf(l));
+        QRect badge;
+        for (const auto& p : kv::forms::RecordRowDelegate::placeLines(r, rangee, liste->font()))
+            if (r.lines[p.line].parts[p.part].kind == kv::forms::RowPart::Kind::Badge)
+                badge = p.textRect;
+        QVERIFY(!badge.isEmpty());
+        // The badge's own colour is read at its left end, beside the text; the text is the
+        // pixel of the badge that stands out most from it.
+        const QRect px(QPoint(qRound(badge.left() * dpr), qRound(badge.top() * dpr)),
+                       QPoint(qRound(badge.right() * dpr), qRound(badge.bottom() * dpr)));
+        const QColor fond = image.pixelColor(px.left() + int(3 * dpr), px.center().y());
+        double meilleur = 0;
+        for (int y = px.top(); y <= px.bottom(); ++y)
+            for (int x = px.left(); x <= px.right(); ++x)
+                meilleur = std::max(meilleur, kv::forms::contrastRatio(image.pixelColor(x, y), fond));
+        QVERIFY2(meilleur >= 4.5, qPrintable(QStringLiteral("%1: %2:1").arg(l->benne()->couleur()).arg(meilleur)));
+    }
+}

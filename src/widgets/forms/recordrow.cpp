@@ -1,6 +1,7 @@
 #include "recordrow.h"
 
 #include "model/query.h"
+#include "widgets/colors.h"
 #include "widgets/plaintext.h"
 
 #include <QAbstractItemView>
@@ -398,7 +399,9 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
             painter->setPen(Qt::NoPen);
             painter->setBrush(fill);
             painter->drawRoundedRect(r, r.height() / 2, r.height() / 2);
-            painter->setPen(selected ? text : part.color.darker(130));
+            // The user's colour darkened, unless it is too light to read on its own tint.
+            painter->setPen(selected ? text
+                                     : readableTextOn(part.color.darker(130), fill, option.palette.color(QPalette::Base)));
             painter->drawText(r, Qt::AlignCenter, part.text);
             continue;
         }
