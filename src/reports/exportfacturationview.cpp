@@ -1,7 +1,7 @@
 #include "exportfacturationview.h"
 
 #include "alertes.h"
-#include "confirmationfichier.h"
+#include "widgets/confirmationfichier.h"
 #include "facturationexporterparclient.h"
 #include "textesexport.h"
 

@@ -2,7 +2,7 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
-#include "confirmationfichier.h"
+#include "widgets/confirmationfichier.h"
 #include "listeentiere.h"
 #include "pdfpreview.h"
 #include "rapportdonnees.h"

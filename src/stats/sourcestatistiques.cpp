@@ -7,15 +7,17 @@ namespace kv {
 namespace {
 
 // The live list of this store under that name, made on first use as the store's child.
-template <class T>
-Query<T>* listeDuMagasin(ModelContext* context, const char* nom, typename Query<T>::LessThan ordre)
+// `ordonner` gives a new list its order.
+template <class T, class Ordonner>
+Query<T>* listeDuMagasin(ModelContext* context, const char* nom, Ordonner ordonner)
 {
     const QString n = QLatin1String(nom);
     for (QueryBase* q : context->findChildren<QueryBase*>(n, Qt::FindDirectChildrenOnly))
         if (q->entityType() == T::kType)
             return static_cast<Query<T>*>(q);
-    auto* q = new Query<T>(context, {}, std::move(ordre), context);
+    auto* q = new Query<T>(context, {}, {}, context);
     q->setObjectName(n);
+    ordonner(*q);
     return q;
 }
 
@@ -25,12 +27,14 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& hor
     : QObject(parent),
       m_context(context),
       m_locations(listeDuMagasin<LocationDeBenne>(context, "statistiques.locationsParDatePose",
-                                                  [](const LocationDeBenne* a, const LocationDeBenne* b) {
-                                                      return a->datePoseMs() < b->datePoseMs();
+                                                  [](Query<LocationDeBenne>& q) {
+                                                      q.setSortKey([](const LocationDeBenne* l) { return l->datePoseMs(); });
                                                   })),
       m_bennes(listeDuMagasin<Benne>(context, "statistiques.bennesParVolume",
-                                     [](const Benne* a, const Benne* b) {
-                                         return stats::volumeAvant(a->volume(), b->volume());
+                                     [](Query<Benne>& q) {
+                                         q.setLessThan([](const Benne* a, const Benne* b) {
+                                             return stats::volumeAvant(a->volume(), b->volume());
+                                         });
                                      })),
       m_horloge(horloge)
 {

@@ -2,7 +2,7 @@
 
 #include "screenfixtures.h"
 
-#include "reports/confirmationfichier.h"
+#include "widgets/confirmationfichier.h"
 #include "reports/exportfacturationview.h"
 #include "reports/facturationexporterparclient.h"
 #include "reports/pdfpreview.h"
