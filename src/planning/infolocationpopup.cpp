@@ -3,90 +3,14 @@
 #include "peintrebarres.h"
 
 #include "model/modelcontext.h"
-#include "widgets/plaintext.h"
+#include "widgets/elidedlineslabel.h"
 
 #include <QGridLayout>
 #include <QLabel>
-#include <QTextLayout>
 
 #include <cmath>
 
 namespace kv::planning {
-
-namespace {
-
-// A value of at most two lines: a longer text is cut with "…" at the end of its second line and
-// shown whole in the tool tip.
-class ValeurDeuxLignes : public QLabel {
-public:
-    ValeurDeuxLignes(const QString& texte, QWidget* parent) : QLabel(parent), m_texte(texte)
-    {
-        setTextFormat(Qt::PlainText);
-        setWordWrap(true);
-        QLabel::setText(texte);
-    }
-
-    // The height of the text as it will be cut at that width.
-    int heightForWidth(int largeur) const override
-    {
-        const QMargins m = contentsMargins();
-        const int interieur = std::max(1, largeur - m.left() - m.right());
-        const QString coupe = InfoLocationPopup::texteSurLignes(m_texte, font(), interieur, 2);
-        return fontMetrics().boundingRect(QRect(0, 0, interieur, 1 << 20), Qt::TextWordWrap, coupe).height() + m.top()
-               + m.bottom();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        recouper();
-    }
-
-private:
-    void recouper()
-    {
-        const int largeur = contentsRect().width();
-        if (largeur <= 0)
-            return;
-        const QString coupe = InfoLocationPopup::texteSurLignes(m_texte, font(), largeur, 2);
-        if (coupe == text())
-            return;
-        QLabel::setText(coupe);
-        setPlainToolTip(this, coupe == m_texte ? QString() : m_texte);
-        updateGeometry();
-    }
-
-    QString m_texte;
-};
-
-} // namespace
-
-QString InfoLocationPopup::texteSurLignes(const QString& texte, const QFont& police, int largeur, int lignes)
-{
-    QTextLayout mise(texte, police);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    mise.setTextOption(option);
-    mise.beginLayout();
-    QList<QTextLine> faites;
-    for (QTextLine l = mise.createLine(); l.isValid(); l = mise.createLine()) {
-        l.setLineWidth(largeur);
-        faites.append(l);
-        if (faites.size() > lignes)
-            break;
-    }
-    mise.endLayout();
-    if (faites.size() <= lignes)
-        return texte;
-    // The lines before the last one as laid out, then the rest cut to one line.
-    QStringList sortie;
-    for (int i = 0; i < lignes - 1; ++i)
-        sortie.append(texte.mid(faites[i].textStart(), faites[i].textLength()).trimmed());
-    const QString reste = texte.mid(faites[lignes - 1].textStart());
-    sortie.append(QFontMetrics(police).elidedText(reste.trimmed(), Qt::ElideRight, largeur));
-    return sortie.join(QLatin1Char('\n'));
-}
 
 QString InfoLocationPopup::textePoids(double kg)
 {
@@ -172,7 +96,7 @@ void InfoLocationPopup::actualiser()
                                                                        : QStringLiteral("badgeEnlevement"));
         }
         // The client's name takes two lines at most; the other values the lines they need.
-        QLabel* valeur = rang == 0 ? new ValeurDeuxLignes(l.valeur, this) : new QLabel(l.valeur, this);
+        QLabel* valeur = rang == 0 ? new ElidedLinesLabel(l.valeur, 2, this) : new QLabel(l.valeur, this);
         valeur->setObjectName(rang == 0 ? QStringLiteral("nomClient") : QString());
         valeur->setPalette(noir);
         valeur->setWordWrap(true);

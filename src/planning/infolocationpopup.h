@@ -29,8 +29,6 @@ public:
     static QList<Ligne> lignes(const LocationDeBenne* location);
     // "12 kg" for 12.5 kg: the whole kilograms, no grouping.
     static QString textePoids(double kg);
-    // `texte` on `lignes` lines of `largeur` at most, the last one cut with "…" when it goes on.
-    static QString texteSurLignes(const QString& texte, const QFont& police, int largeur, int lignes);
 
     explicit InfoLocationPopup(LocationDeBenne* location, QWidget* parent = nullptr);
 

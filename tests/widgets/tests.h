@@ -43,6 +43,7 @@ private slots:
     void symbolsFollowThePalette();
     void sectionSymbolsKeepOneFamilyAtEveryScale();
     void paperTextureIsSeamlessAndStill();
+    void elidedLinesLabelKeepsToItsLines();
 };
 
 class FormLookTest : public QObject {

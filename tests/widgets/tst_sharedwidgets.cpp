@@ -3,6 +3,7 @@
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/elidedlineslabel.h"
 #include "widgets/foldingrow.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
@@ -658,4 +659,40 @@ void SharedWidgetsTest::foldingRowFoldsOnlyWhenNarrow()
     window.resize(both + 100, 200);
     QTRY_VERIFY(!row->folded());
     QTRY_COMPARE(first->y(), second->y());
+}
+
+void SharedWidgetsTest::elidedLinesLabelKeepsToItsLines()
+{
+    // A 300-character name with accents, "/" and markup keeps to two lines, cut with "…",
+    // whole and literal in its tool tip; a short one shows as it is, with no tool tip.
+    const QString longName = QStringLiteral("Société <b>Générale</b> / Démolition & Fils ").repeated(7).left(300);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* label = new kv::ElidedLinesLabel(longName, 2);
+    auto* shortLabel = new kv::ElidedLinesLabel(QStringLiteral("Dupont"), 2);
+    layout->addWidget(label);
+    layout->addWidget(shortLabel);
+    layout->addStretch();
+    window.resize(260, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(label->text() != longName);
+    const QStringList lines = label->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.last().endsWith(QStringLiteral("…")));
+    const QFontMetrics fm(label->font());
+    for (const QString& line : lines)
+        QVERIFY(fm.horizontalAdvance(line) <= label->contentsRect().width());
+    QCOMPARE(kv::shownToolTip(label->toolTip()), longName);
+    QCOMPARE(label->fullText(), longName);
+    // The layout gives it the two lines it shows, no more.
+    QCOMPARE(label->height(), label->heightForWidth(label->width()));
+    QVERIFY(label->height() < 3 * fm.lineSpacing() + 4);
+    QCOMPARE(shortLabel->text(), QStringLiteral("Dupont"));
+    QVERIFY(shortLabel->toolTip().isEmpty());
+    // Wider, the cut moves on.
+    window.resize(600, 400);
+    QTRY_VERIFY(label->width() > 500);
+    QTRY_COMPARE(label->text().split(QLatin1Char('\n')).size(), 2);
+    QVERIFY(label->text().size() > lines.join(QString()).size());
 }

@@ -1,0 +1,73 @@
+#include "elidedlineslabel.h"
+
+#include "plaintext.h"
+
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace kv {
+
+ElidedLinesLabel::ElidedLinesLabel(const QString& text, int maxLines, QWidget* parent)
+    : QLabel(parent), m_text(text), m_maxLines(std::max(1, maxLines))
+{
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    QLabel::setText(text);
+}
+
+int ElidedLinesLabel::heightForWidth(int width) const
+{
+    const QMargins m = contentsMargins();
+    const int inside = std::max(1, width - m.left() - m.right());
+    const QString shown = cutToLines(m_text, font(), inside, m_maxLines);
+    return fontMetrics().boundingRect(QRect(0, 0, inside, 1 << 20), Qt::TextWordWrap, shown).height() + m.top()
+           + m.bottom();
+}
+
+void ElidedLinesLabel::resizeEvent(QResizeEvent* event)
+{
+    QLabel::resizeEvent(event);
+    cut();
+}
+
+void ElidedLinesLabel::cut()
+{
+    const int width = contentsRect().width();
+    if (width <= 0)
+        return;
+    const QString shown = cutToLines(m_text, font(), width, m_maxLines);
+    if (shown == text())
+        return;
+    QLabel::setText(shown);
+    setPlainToolTip(this, shown == m_text ? QString() : m_text);
+    updateGeometry();
+}
+
+QString ElidedLinesLabel::cutToLines(const QString& text, const QFont& font, int width, int lines)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QList<QTextLine> made;
+    for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+        l.setLineWidth(width);
+        made.append(l);
+        if (made.size() > lines)
+            break;
+    }
+    layout.endLayout();
+    if (made.size() <= lines)
+        return text;
+    // The lines before the last one as laid out, then the rest cut to one line.
+    QStringList out;
+    for (int i = 0; i < lines - 1; ++i)
+        out.append(text.mid(made[i].textStart(), made[i].textLength()).trimmed());
+    const QString rest = text.mid(made[lines - 1].textStart());
+    out.append(QFontMetrics(font).elidedText(rest.trimmed(), Qt::ElideRight, width));
+    return out.join(QLatin1Char('\n'));
+}
+
+} // namespace kv
