@@ -1,5 +1,7 @@
 #include "minibondepeseeform.h"
 
+#include "widgets/plaintext.h"
+
 #include "dispositionetroite.h"
 #include "piecejointepreview.h"
 
@@ -73,19 +75,6 @@ QString coupableNimporteOu(const QString& texte)
         out.append(c);
     }
     return out;
-}
-
-// A refused weight is quoted by its beginning, so that the red line never grows with what was
-// typed or pasted; a character and its marks stay whole.
-QString debutCite(const QString& tape)
-{
-    constexpr int kPlusLong = 32;
-    if (tape.size() <= kPlusLong)
-        return tape;
-    int garde = kPlusLong - 1;
-    while (garde > 0 && (tape.at(garde).isLowSurrogate() || tape.at(garde).isMark()))
-        --garde;
-    return tape.left(garde) + QStringLiteral("…");
 }
 
 QString texteDateCourte(const QDateTime& date)
@@ -706,7 +695,8 @@ void MiniBonDePeseeForm::enregistrerBon()
     bool ok = false;
     const std::optional<double> poids = poidsSaisi(&ok);
     const QString tape = poidsTape();
-    const QString cite = debutCite(tape);
+    // Quoted by its beginning, so that the red line never grows with what was typed or pasted.
+    const QString cite = quotedBeginning(tape, 32);
     if (!ok) {
         setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(cite));
         m_poids->setFocus();

@@ -1,5 +1,7 @@
 #include "plaintext.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QTextDocument>
 
@@ -58,6 +60,16 @@ QString shownText(const QLabel* label)
 QString shownToolTip(const QString& toolTip)
 {
     return Qt::mightBeRichText(toolTip) ? fromHtml(toolTip) : toolTip;
+}
+
+QString quotedBeginning(const QString& typed, int longest)
+{
+    if (typed.size() <= longest)
+        return typed;
+    int kept = std::max(0, longest - 1);
+    while (kept > 0 && (typed.at(kept).isLowSurrogate() || typed.at(kept).isMark()))
+        --kept;
+    return typed.left(kept) + QStringLiteral("…");
 }
 
 } // namespace kv

@@ -20,6 +20,11 @@ QLabel* plainLabel(const QString& text, QWidget* parent = nullptr);
 QString plainToolTip(const QString& text);
 void setPlainToolTip(QWidget* widget, const QString& text);
 
+// A typed text quoted in a message by its beginning: at most `longest` characters, the last
+// one "…" when it is cut, a character and its marks kept whole, so that a message never grows
+// with what was typed or pasted.
+QString quotedBeginning(const QString& typed, int longest);
+
 // What a label shows, as plain text: its text, or the text of its HTML when it is read as HTML.
 QString shownText(const QLabel* label);
 // The same for a tool tip.

@@ -1,5 +1,7 @@
 #include "numberfield.h"
 
+#include "widgets/plaintext.h"
+
 #include "widgets/focusguard.h"
 
 #include "formstyle.h"
@@ -200,13 +202,7 @@ void NumberField::display()
 QString NumberField::shortened(const QString& typed)
 {
     // A message never grows with what was typed: a long text is quoted by its beginning.
-    constexpr int kLongest = 12;
-    if (typed.size() <= kLongest)
-        return typed;
-    int kept = kLongest - 1;
-    if (typed.at(kept - 1).isHighSurrogate())
-        --kept;
-    return typed.left(kept) + QStringLiteral("…");
+    return quotedBeginning(typed, 12);
 }
 
 std::optional<double> NumberField::parseDecimal(const QString& text, bool* ok) const
