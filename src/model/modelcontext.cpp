@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QMetaObject>
 
@@ -264,22 +265,68 @@ std::unique_ptr<ModelContext> ModelContext::open(const QString& path, QString* e
     return open(std::move(lock), path, error, failure);
 }
 
+namespace {
+
+// SQLite's reader of a file in write-ahead-log mode makes the log and its index beside the
+// file even when it only reads. A file that is refused, and its folder, must be left as they
+// were: the companions that were not there before the attempt go again once every connection
+// to the file is closed.
+class CompanionFiles {
+public:
+    explicit CompanionFiles(const QString& path)
+    {
+        if (path == QLatin1String(":memory:"))
+            return;
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const QString name = path + QLatin1String(suffix);
+            if (!QFileInfo::exists(name))
+                m_absent.append(name);
+        }
+    }
+
+    // Removes the companions made by the attempt. A log that holds anything was not made by a
+    // reader, and stays.
+    void removeMade() const
+    {
+        for (const QString& name : m_absent) {
+            const QFileInfo info(name);
+            if (info.exists() && info.isFile() && (name.endsWith(QLatin1String("-shm")) || info.size() == 0))
+                QFile::remove(name);
+        }
+    }
+
+private:
+    QStringList m_absent;
+};
+
+} // namespace
+
 std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock, const QString& path,
                                                  QString* error, OpenFailure* failure)
 {
     QString err;
     OpenFailure kind = OpenFailure::None;
+    const CompanionFiles companions(path);
+    std::unique_ptr<StoreFile> file;
+    std::unique_ptr<ModelContext> ctx;
     auto fail = [&]() -> std::unique_ptr<ModelContext> {
+        // Every connection is closed before the companions are tidied; the lock goes last.
+        if (ctx)
+            lock = std::move(ctx->m_lock);
+        ctx.reset();
+        file.reset();
+        companions.removeMade();
+        lock.reset();
         if (error)
             *error = err;
         if (failure)
             *failure = kind;
         return nullptr;
     };
-    auto file = StoreFile::open(path, &err, &kind);
+    file = StoreFile::open(path, &err, &kind);
     if (!file)
         return fail();
-    std::unique_ptr<ModelContext> ctx(new ModelContext(std::move(lock), std::move(file)));
+    ctx.reset(new ModelContext(std::move(lock), std::move(file)));
     LoadedRecords loaded;
     loaded.owner = ctx.get();
     if (!ctx->m_file->load(loaded, &err, &kind))
@@ -303,7 +350,10 @@ void ModelContext::closeFile()
 
 OpenFailure ModelContext::inspect(const QString& path, QString* error)
 {
+    const CompanionFiles companions(path);
     const StoreFile::Inspection inspection = StoreFile::inspect(path);
+    if (inspection.failure != OpenFailure::None)
+        companions.removeMade();
     if (error)
         *error = inspection.error;
     return inspection.failure;

@@ -120,6 +120,16 @@ const QString kManyContacts = QStringLiteral(
     "INSERT INTO Contact (pk, prenom, nom, telephone, email, client, clientOrd) "
     "SELECT 5000 + i, printf('%0300d', i), 'Coupé', '', '', NULL, 0 FROM n;");
 
+// The names, sizes and bytes of every entry of a folder.
+QMap<QString, QByteArray> folderContent(const QString& folder)
+{
+    QMap<QString, QByteArray> content;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& e : entries)
+        content.insert(e.fileName(), e.isFile() ? bytes(e.filePath()) : QByteArray("<dossier>"));
+    return content;
+}
+
 OpenFailure openFailure(const QString& file, QString* error = nullptr)
 {
     QString e;
@@ -331,6 +341,23 @@ void TestReliability::damagedStoresAreDamaged()
         QVERIFY(f.resize(50));
         f.close();
         QCOMPARE(openFailure(file), OpenFailure::Damaged);
+    }
+    // A truncated copy of a store in write-ahead-log mode, alone in its folder: refused, and the
+    // folder keeps exactly what it held (no log nor index written beside the file).
+    {
+        const QString folder = path(QStringLiteral("copie-tronquee"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/SwiftData.store");
+        QVERIFY(QFile::copy(path(QStringLiteral("modele.store")), file));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() / 2));
+        f.close();
+        const auto before = folderContent(folder);
+        QCOMPARE(openFailure(file), OpenFailure::Damaged);
+        QCOMPARE(ModelContext::inspect(file), OpenFailure::Damaged);
+        QCOMPARE(folderContent(folder).keys(), before.keys());
+        QCOMPARE(folderContent(folder), before);
     }
     // Pages overwritten in the middle: the quick check finds it.
     {
