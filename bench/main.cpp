@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -84,6 +85,9 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     if (argc == 3 && qstrcmp(argv[1], "--memoire-ecrans") == 0)
         return kv::bench::sondeMemoireEcrans(QString::fromLocal8Bit(argv[2]));
+    // Writes the large office to a store file of one's own, to try the real program on it.
+    if (argc == 3 && qstrcmp(argv[1], "--ecrire-bureau") == 0)
+        return QFile::copy(kv::bench::officePath(), QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     kv::bench::officePath();
 
     benchmark::Initialize(&argc, argv);
