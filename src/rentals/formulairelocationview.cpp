@@ -448,6 +448,8 @@ QWidget* FormulaireLocationView::construireRangeeEnlevement(QWidget* parent, QDa
     m_retirerEnlevement = new QToolButton(fixee);
     m_retirerEnlevement->setObjectName(QStringLiteral("boutonRetirerEnlevement"));
     m_retirerEnlevement->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+    m_retirerEnlevement->setText(QStringLiteral("Retirer"));
+    m_retirerEnlevement->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_retirerEnlevement->setAutoRaise(true);
     m_retirerEnlevement->setFocusPolicy(Qt::StrongFocus);
     m_retirerEnlevement->setToolTip(QStringLiteral("Retirer la date d’enlèvement (non prévue)"));
