@@ -112,15 +112,8 @@ void FeuilleNouvelleLocation::askToLeave(std::function<void()> proceed)
             proceed();
         return;
     }
-    QPointer<FeuilleNouvelleLocation> moi(this);
-    forms::askToSaveChanges(
-        m_formulaire, [moi] { return moi && moi->m_formulaire->validerEtEnregistrer(); },
-        [moi, proceed = std::move(proceed)] {
-            if (moi)
-                moi->congedier();
-            if (proceed)
-                proceed();
-        });
+    // The form asks as its "Annuler" does; it dismisses the sheet when it is left.
+    m_formulaire->quitterEnDemandant(std::move(proceed));
 }
 
 void FeuilleNouvelleLocation::reject()

@@ -3,7 +3,8 @@
 // The window-modal sheet of the new-rental form, opened by the planning grid for the skip the
 // user picked. `onDismiss` runs once, when the sheet closes: after "Annuler", "Fermer", a
 // successful "Valider", or the window's own closing (Escape, the close button). Escape and the
-// close button ask first when something was typed, as the editors do; the application's
+// close button ask first when something was typed, as the editors do (and as the form's
+// "Annuler" and Ctrl+Escape do); the application's
 // "Quitter" works from the sheet and asks about it too. The form reads "now" from `horloge`,
 // the clock of the screen that opens it.
 
@@ -32,7 +33,8 @@ public:
 
     // Runs `proceed` once the sheet is closed: at once when nothing was typed; otherwise after
     // « Enregistrer les modifications ? » answered "Enregistrer" (the rental stored) or "Ne pas
-    // enregistrer". "Annuler", or a refused save, keeps the sheet open and runs nothing.
+    // enregistrer". "Annuler", or a refused save, keeps the sheet open and runs nothing (a
+    // booking over another asks first; `proceed` then runs once it is stored from there).
     void askToLeave(std::function<void()> proceed);
 
     // The open sheet over `window`, if any.

@@ -4,6 +4,7 @@
 #include "adresseautocompleteur.h"
 #include "carteconfiguration.h"
 #include "carteavecrepere.h"
+#include "chevauchementlocations.h"
 #include "citysearchpopup.h"
 #include "flipview.h"
 #include "geocodageapresenregistrement.h"
@@ -14,7 +15,10 @@
 #include "model/query.h"
 #include "widgets/focusguard.h"
 #include "widgets/searchablepicker.h"
+#include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/numberfield.h"
+#include "widgets/forms/windowkey.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -30,6 +34,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -132,6 +137,8 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     const QDateTime demain = maintenant.addDays(1);
     m_datePose = demain.isValid() ? demain : maintenant;
     m_datePoseInitiale = m_datePose;
+    m_zone = horloge.zone;
+    m_benne = context->find<Benne>(benneId);
 
     m_clients = new Query<Client>(
         context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
@@ -153,6 +160,12 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     connect(m_autoCompleteur, &AdresseAutoCompleteur::erreurChanged, this,
             &FormulaireLocationView::surSuggestionsModifiees);
     connect(m_localisation, &LocalisationManager::regionChanged, this, &FormulaireLocationView::formaterCoordonnee);
+    // Another window may book the skip, move a booking or rename its client meanwhile.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touches(EntityType::LocationDeBenne) || changes.touches(EntityType::Client)
+            || changes.touches(EntityType::Benne))
+            actualiserChevauchement();
+    });
     actualiserListes();
     montrerDates();
 }
@@ -239,6 +252,17 @@ QWidget* FormulaireLocationView::construireFormulaire()
     v->addWidget(sectionDates());
     v->addSpacing(20);
     v->addWidget(sectionTarifs(), 1);
+
+    // Outside what scrolls, as the red line: seen whatever the sheet's height when "Valider" is
+    // pressed. The client's name is user text: plain, quoted by its beginning, whole in the tip.
+    m_avisChevauchement = new QLabel(page);
+    m_avisChevauchement->setObjectName(QStringLiteral("avisChevauchement"));
+    m_avisChevauchement->setTextFormat(Qt::PlainText);
+    m_avisChevauchement->setWordWrap(true);
+    m_avisChevauchement->setStyleSheet(QStringLiteral("color: #B54708;"));
+    m_avisChevauchement->setContentsMargins(20, 6, 20, 0);
+    m_avisChevauchement->hide();
+    pageLayout->addWidget(m_avisChevauchement);
 
     m_erreur = new QLabel(page);
     m_erreur->setObjectName(QStringLiteral("messageErreur"));
@@ -341,11 +365,11 @@ QWidget* FormulaireLocationView::sectionDates()
         return d;
     };
     m_champPose = nouveauChampDate(QStringLiteral("champDatePose"));
-    m_champEnlevement = nouveauChampDate(QStringLiteral("champDateEnlevement"));
     grille->addWidget(etiquette(QStringLiteral("Date de pose"), section), 0, 0);
     grille->addWidget(m_champPose, 0, 1, Qt::AlignLeft);
     grille->addWidget(etiquette(QStringLiteral("Date d’enlèvement"), section), 1, 0);
-    grille->addWidget(m_champEnlevement, 1, 1, Qt::AlignLeft);
+    grille->addWidget(construireRangeeEnlevement(section, nouveauChampDate(QStringLiteral("champDateEnlevement"))),
+                      1, 1, Qt::AlignLeft);
     connect(m_champPose, &QDateEdit::dateChanged, this, [this](const QDate& d) {
         if (!m_majInterne)
             setDatePose(avecJour(m_datePose, d));
@@ -354,9 +378,10 @@ QWidget* FormulaireLocationView::sectionDates()
     // correction waits until the edit is finished (Return, the focus leaving). A calendar pick or
     // a date set by the program is corrected at once.
     connect(m_champEnlevement, &QDateEdit::dateChanged, this, [this](const QDate& d) {
-        if (m_majInterne)
+        // The field shows only while a removal is planned; its hidden date means nothing.
+        if (m_majInterne || !m_dateEnlevement)
             return;
-        const QDateTime date = avecJour(m_dateEnlevement.value_or(m_datePose), d);
+        const QDateTime date = avecJour(*m_dateEnlevement, d);
         if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie())
             m_dateEnlevement = date;
         else
@@ -386,6 +411,61 @@ QWidget* FormulaireLocationView::sectionDates()
     });
     grille->setColumnStretch(2, 1);
     return section;
+}
+
+QWidget* FormulaireLocationView::construireRangeeEnlevement(QWidget* parent, QDateEdit* champ)
+{
+    // Two faces in one place, so that nothing beside moves: « Non prévue » and the button that
+    // sets a date, or the date and the button that takes it back to none. A date field alone
+    // always shows some date, and a rental without removal would read as removed that day.
+    m_pileEnlevement = new QStackedWidget(parent);
+    m_pileEnlevement->setObjectName(QStringLiteral("rangeeEnlevement"));
+
+    auto* aucune = new QWidget(m_pileEnlevement);
+    auto* ha = new QHBoxLayout(aucune);
+    ha->setContentsMargins(0, 0, 0, 0);
+    m_sansEnlevement = new QLabel(QStringLiteral("Non prévue"), aucune);
+    m_sansEnlevement->setObjectName(QStringLiteral("sansEnlevement"));
+    QFont italique = m_sansEnlevement->font();
+    italique.setItalic(true);
+    m_sansEnlevement->setFont(italique);
+    m_sansEnlevement->setToolTip(QStringLiteral("La benne reste sur le chantier sans date d’enlèvement prévue."));
+    m_fixerEnlevement = new QPushButton(QStringLiteral("Choisir une date…"), aucune);
+    m_fixerEnlevement->setObjectName(QStringLiteral("boutonFixerEnlevement"));
+    // Return on the focused button sets a date, as Space does; it never stores the rental.
+    m_fixerEnlevement->setAutoDefault(true);
+    m_fixerEnlevement->setAccessibleName(QStringLiteral("Choisir une date d’enlèvement"));
+    ha->addWidget(m_sansEnlevement);
+    ha->addWidget(m_fixerEnlevement);
+    ha->addStretch(1);
+
+    auto* fixee = new QWidget(m_pileEnlevement);
+    auto* hf = new QHBoxLayout(fixee);
+    hf->setContentsMargins(0, 0, 0, 0);
+    m_champEnlevement = champ;
+    champ->setParent(fixee);
+    champ->setAccessibleName(QStringLiteral("Date d’enlèvement"));
+    m_retirerEnlevement = new QToolButton(fixee);
+    m_retirerEnlevement->setObjectName(QStringLiteral("boutonRetirerEnlevement"));
+    m_retirerEnlevement->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+    m_retirerEnlevement->setText(QStringLiteral("Retirer"));
+    m_retirerEnlevement->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_retirerEnlevement->setAutoRaise(true);
+    m_retirerEnlevement->setFocusPolicy(Qt::StrongFocus);
+    m_retirerEnlevement->setToolTip(QStringLiteral("Retirer la date d’enlèvement (non prévue)"));
+    m_retirerEnlevement->setAccessibleName(QStringLiteral("Retirer la date d’enlèvement"));
+    hf->addWidget(champ);
+    hf->addWidget(m_retirerEnlevement);
+    hf->addStretch(1);
+
+    m_pileEnlevement->addWidget(aucune);
+    m_pileEnlevement->addWidget(fixee);
+    connect(m_fixerEnlevement, &QPushButton::clicked, this, &FormulaireLocationView::fixerDateEnlevement);
+    connect(m_retirerEnlevement, &QToolButton::clicked, this, [this] {
+        retirerDateEnlevement();
+        m_fixerEnlevement->setFocus(Qt::OtherFocusReason);
+    });
+    return m_pileEnlevement;
 }
 
 QWidget* FormulaireLocationView::sectionTarifs()
@@ -474,11 +554,13 @@ QWidget* FormulaireLocationView::rangeeBoutons()
     m_valider->setDefault(true);
     h->addWidget(m_annuler);
     h->addWidget(m_valider);
-    connect(m_annuler, &QPushButton::clicked, this, [this] {
-        if (m_onDismiss)
-            m_onDismiss();
-    });
-    connect(m_valider, &QPushButton::clicked, this, &FormulaireLocationView::validerEtEnregistrer);
+    m_annuler->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
+    connect(m_annuler, &QPushButton::clicked, this, [this] { quitterEnDemandant(); });
+    connect(m_valider, &QPushButton::clicked, this, [this] { validerEtEnregistrer(); });
+    // The editors' keys, on the row of buttons: they hold only while the form (not the
+    // configuration card) shows.
+    forms::addSaveKeys(rangee, m_valider);
+    new forms::WindowKey(rangee, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_annuler->click(); });
     return rangee;
 }
 
@@ -713,6 +795,11 @@ void FormulaireLocationView::surCoordonneesModifiees()
     m_carte->setTextes(m_champLatitude->text(), m_champLongitude->text());
 }
 
+QMessageBox* FormulaireLocationView::questionChevauchement() const
+{
+    return m_questionChevauchement;
+}
+
 CitySearchPopup* FormulaireLocationView::popupVille() const
 {
     return m_popupVille;
@@ -742,6 +829,89 @@ void FormulaireLocationView::montrerDates()
     m_champPose->setDate(m_datePose.date());
     m_champEnlevement->setDate(m_dateEnlevement.value_or(m_datePose).date());
     m_majInterne = false;
+    m_pileEnlevement->setCurrentIndex(m_dateEnlevement ? 1 : 0);
+    actualiserChevauchement();
+}
+
+void FormulaireLocationView::fixerDateEnlevement()
+{
+    // The first day a removal may fall on; the field then takes the focus to change it.
+    setDateEnlevement(m_datePose);
+    m_champEnlevement->setFocus(Qt::OtherFocusReason);
+    m_champEnlevement->setSelectedSection(QDateTimeEdit::DaySection);
+}
+
+void FormulaireLocationView::retirerDateEnlevement()
+{
+    m_dateEnlevement.reset();
+    montrerDates();
+}
+
+void FormulaireLocationView::actualiserChevauchement()
+{
+    m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(),
+                                              m_dateEnlevement ? std::optional<qint64>(m_dateEnlevement->toMSecsSinceEpoch())
+                                                               : std::nullopt,
+                                              m_zone);
+    if (!m_avisChevauchement)
+        return;
+    const QString texte = texteChevauchement();
+    m_avisChevauchement->setText(texte);
+    QString complet;
+    if (!m_chevauchements.isEmpty() && m_chevauchements.first()->client()
+        && quotedBeginning(m_chevauchements.first()->client()->nom(), 60) != m_chevauchements.first()->client()->nom())
+        complet = m_chevauchements.first()->client()->nom();
+    setPlainToolTip(m_avisChevauchement, complet);
+    m_avisChevauchement->setVisible(!texte.isEmpty());
+}
+
+QString FormulaireLocationView::texteChevauchement() const
+{
+    if (m_chevauchements.isEmpty())
+        return {};
+    const LocationDeBenne* l = m_chevauchements.first();
+    const auto jour = [this](qint64 ms) {
+        return QLocale().toString(localDayOf(ms, m_zone), m_champPose->displayFormat());
+    };
+    const QString qui = l->client() ? quotedBeginning(l->client()->nom(), 60) : QStringLiteral("un client inconnu");
+    QString texte = QStringLiteral("Cette benne est déjà louée à ") + qui;
+    if (const std::optional<qint64> fin = l->dateEnlevementMs())
+        texte += QStringLiteral(" du ") + jour(l->datePoseMs()) + QStringLiteral(" au ") + jour(*fin) + QLatin1Char('.');
+    else
+        texte += QStringLiteral(" à partir du ") + jour(l->datePoseMs())
+                 + QStringLiteral(", sans date d’enlèvement.");
+    const qsizetype autres = m_chevauchements.size() - 1;
+    if (autres == 1)
+        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
+    else if (autres > 1)
+        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(autres));
+    return texte;
+}
+
+void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite)
+{
+    if (!hasUnsavedChanges()) {
+        if (m_onDismiss)
+            m_onDismiss();
+        if (ensuite)
+            ensuite();
+        return;
+    }
+    // A stored rental has already dismissed the form: "Enregistrer" then only goes on.
+    QPointer<FormulaireLocationView> moi(this);
+    auto enregistre = std::make_shared<bool>(false);
+    forms::askToSaveChanges(
+        this,
+        [moi, enregistre, ensuite] {
+            *enregistre = moi && moi->validerEtEnregistrer(ensuite);
+            return *enregistre;
+        },
+        [moi, enregistre, ensuite] {
+            if (!*enregistre && moi && moi->m_onDismiss)
+                moi->m_onDismiss();
+            if (ensuite)
+                ensuite();
+        });
 }
 
 void FormulaireLocationView::setDatePose(const QDateTime& date)
@@ -781,7 +951,42 @@ void FormulaireLocationView::afficherEchec(const QString& texte)
     m_valider->setEnabled(true);
 }
 
-bool FormulaireLocationView::validerEtEnregistrer()
+bool FormulaireLocationView::validerEtEnregistrer(std::function<void()> apresConfirmation)
+{
+    return enregistrer(false, std::move(apresConfirmation));
+}
+
+void FormulaireLocationView::demanderConfirmationChevauchement(std::function<void()> apresConfirmation)
+{
+    if (m_questionChevauchement)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"),
+                                QStringLiteral("Benne déjà louée"), QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("confirmationChevauchement"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(texteChevauchement() + QStringLiteral("\n\nEnregistrer quand même cette location ?"));
+    QPushButton* oui = box->addButton(QStringLiteral("Enregistrer quand même"), QMessageBox::AcceptRole);
+    QPushButton* non = box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box->setDefaultButton(non);
+    box->setEscapeButton(non);
+    forms::fitMessageBox(box);
+    QPointer<FormulaireLocationView> moi(this);
+    connect(box, &QMessageBox::buttonClicked, this, [moi, oui, apresConfirmation](QAbstractButton* b) {
+        if (b != oui || !moi)
+            return;
+        // Posted: the question closes first, the sheet may then close with the rental stored.
+        QTimer::singleShot(0, moi, [moi, apresConfirmation] {
+            if (moi && moi->enregistrer(true, {}) && apresConfirmation)
+                apresConfirmation();
+        });
+    });
+    m_questionChevauchement = box;
+    box->open();
+}
+
+bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::function<void()> apresConfirmation)
 {
     if (m_isSaving)
         return false;
@@ -820,6 +1025,15 @@ bool FormulaireLocationView::validerEtEnregistrer()
     if (!sansLatitude) {
         lat = lireCoordonneeEnregistrement(m_champLatitude->text(), 90.0);
         lon = lireCoordonneeEnregistrement(m_champLongitude->text(), 180.0);
+    }
+    // A second booking of the skip on the same days is stored only once the user said so (when
+    // the system ends the program, what was typed is kept without a question).
+    actualiserChevauchement();
+    if (!m_chevauchements.isEmpty() && !chevauchementConfirme && !forms::quitsWithoutQuestions()) {
+        m_isSaving = false;
+        m_valider->setEnabled(true);
+        demanderConfirmationChevauchement(std::move(apresConfirmation));
+        return false;
     }
     const QUuid clientId = m_client->id();
     const std::optional<QUuid> typeId = m_typeDechet ? std::optional<QUuid>(m_typeDechet->id()) : std::nullopt;

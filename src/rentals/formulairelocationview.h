@@ -4,12 +4,19 @@
 // completion suggestions, a city search and a map), dates, contact, waste type and optional
 // prices for this rental alone. "Valider" stores the rental (validerEtEnregistrer); when the
 // store holds no client or no waste type, a configuration card stands in its place.
+// It keeps the editors' rules: Ctrl+S, Ctrl+Return and Ctrl+Enter press "Valider"; "Annuler"
+// and Ctrl+Escape leave, asking « Enregistrer les modifications ? » when something was typed.
+// The removal date is none (« Non prévue ») until the user sets one, and can be taken back to
+// none. While the skip is already booked on the chosen days, a line says by whom, and "Valider"
+// asks before storing a second booking over the first.
 
 #include "coordonnees.h"
 
 #include "model/horloge.h"
 
 #include <QDateTime>
+#include <QList>
+#include <QTimeZone>
 #include <QPointer>
 #include <QUuid>
 #include <QWidget>
@@ -23,18 +30,21 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QMessageBox;
 class QStackedWidget;
 class QToolButton;
 
 namespace kv {
 
 class AdresseAutoCompleteur;
+class Benne;
 class CarteAvecRepere;
 class CitySearchPopup;
 class Client;
 class Contact;
 class FlipView;
 class LocalisationManager;
+class LocationDeBenne;
 class SearchablePicker;
 class ModelContext;
 class TypeDechet;
@@ -69,9 +79,17 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // The action of "Valider" (and of Return). True when the rental was stored (the sheet is
-    // then dismissed); false when it was refused, its red line shown.
-    bool validerEtEnregistrer();
+    // The action of "Valider" (and of Return, Ctrl+S, Ctrl+Return). True when the rental was
+    // stored (the sheet is then dismissed); false when it was refused, its red line shown, or
+    // when the skip is already booked on those days: the question « Benne déjà louée » is then
+    // open, and `apresConfirmation` runs once the rental is stored from it.
+    bool validerEtEnregistrer(std::function<void()> apresConfirmation = {});
+
+    // Leaves the form: at once when nothing was typed; otherwise after « Enregistrer les
+    // modifications ? » answered "Enregistrer" (the rental stored) or "Ne pas enregistrer".
+    // `ensuite` runs once the form was dismissed; "Annuler", or a refused save, keeps the form
+    // and runs nothing. The action of "Annuler" and Ctrl+Escape.
+    void quitterEnDemandant(std::function<void()> ensuite = {});
 
     // Whether the user typed or chose anything since the form appeared: an address, coordinates,
     // dates, a contact, another client or waste type, prices.
@@ -90,6 +108,10 @@ public:
     bool isSaving() const { return m_isSaving; }
     bool showError() const { return m_showError; }
     QString texteErreur() const;
+    // The rentals of the skip that already hold it on the chosen days, earliest first.
+    const QList<LocationDeBenne*>& chevauchements() const { return m_chevauchements; }
+    // The line naming them, empty when there are none.
+    QString texteChevauchement() const;
 
     // --- Parts, for the sheet and the tests
     SearchablePicker* choixClient() const { return m_choixClient; }
@@ -101,6 +123,14 @@ public:
     QToolButton* boutonVille() const { return m_boutonVille; }
     QDateEdit* champDatePose() const { return m_champPose; }
     QDateEdit* champDateEnlevement() const { return m_champEnlevement; }
+    // « Non prévue » while the rental has no removal date, with the button that sets one; the
+    // button beside the date that takes it back to none.
+    QLabel* etiquetteSansEnlevement() const { return m_sansEnlevement; }
+    QPushButton* boutonFixerEnlevement() const { return m_fixerEnlevement; }
+    QToolButton* boutonRetirerEnlevement() const { return m_retirerEnlevement; }
+    QLabel* avisChevauchement() const { return m_avisChevauchement; }
+    // The question asked before storing a booking over another, while it is open.
+    QMessageBox* questionChevauchement() const;
     QCheckBox* interrupteurTarifs() const { return m_interrupteurTarifs; }
     FlipView* carteTarifs() const { return m_flip; }
     forms::NumberField* champTarifPose() const { return m_tarifPose; }
@@ -117,8 +147,9 @@ public:
     CitySearchPopup* popupVille() const;
     void ouvrirRechercheVille();
 
-    // Sets the removal date (as picking one does).
+    // Sets the removal date (as picking one does), or takes it back to none.
     void setDateEnlevement(const QDateTime& date);
+    void retirerDateEnlevement();
     void setDatePose(const QDateTime& date);
 
 protected:
@@ -130,6 +161,7 @@ private:
     QWidget* construireFormulaire();
     QWidget* sectionAdresse();
     QWidget* sectionDates();
+    QWidget* construireRangeeEnlevement(QWidget* parent, QDateEdit* champ);
     QWidget* sectionTarifs();
     QWidget* rangeeBoutons();
 
@@ -144,9 +176,16 @@ private:
     void corrigerEnlevement();
     void afficherEchec(const QString& texte);
     void montrerDates();
+    void fixerDateEnlevement();
+    void actualiserChevauchement();
+    bool enregistrer(bool chevauchementConfirme, std::function<void()> apresConfirmation);
+    void demanderConfirmationChevauchement(std::function<void()> apresConfirmation);
 
     ModelContext* m_context;
     QUuid m_benneId;
+    // The skip to rent, as it was when the form opened (the save looks it up again).
+    Benne* m_benne = nullptr;
+    QTimeZone m_zone;
     std::function<void()> m_onDismiss;
     AdresseService* m_service;
     Query<Client>* m_clients;
@@ -189,7 +228,14 @@ private:
     QLineEdit* m_champLongitude = nullptr;
     QToolButton* m_boutonVille = nullptr;
     QDateEdit* m_champPose = nullptr;
+    QStackedWidget* m_pileEnlevement = nullptr;
+    QLabel* m_sansEnlevement = nullptr;
+    QPushButton* m_fixerEnlevement = nullptr;
     QDateEdit* m_champEnlevement = nullptr;
+    QToolButton* m_retirerEnlevement = nullptr;
+    QLabel* m_avisChevauchement = nullptr;
+    QList<LocationDeBenne*> m_chevauchements;
+    QPointer<QMessageBox> m_questionChevauchement;
     QCheckBox* m_interrupteurTarifs = nullptr;
     FlipView* m_flip = nullptr;
     forms::NumberField* m_tarifPose = nullptr;

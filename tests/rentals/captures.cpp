@@ -12,6 +12,9 @@
 #include "rentals/formulairelocationview.h"
 #include "rentals/vuesuggestionsadresse.h"
 #include "rentals/vuelocationbenne.h"
+
+#include <QDateEdit>
+#include <QPushButton>
 #include "rentals/cartoucheanime.h"
 #include "model/query.h"
 
@@ -69,6 +72,20 @@ int main(int argc, char* argv[])
     form.resize(taille);
     form.show();
     enregistrer(&form, dossier, QStringLiteral("formulaire"));
+    {
+        // A removal date set, and the skip already booked on those days by another client.
+        auto* deja = new LocationDeBenne(ctx->all<Client>().constLast(), b, std::nullopt, std::nullopt, std::nullopt, 0, 0,
+                                         0, form.datePose().addDays(-1), form.datePose().addDays(2), nullptr);
+        ctx->insert(deja);
+        form.boutonFixerEnlevement()->click();
+        form.champDateEnlevement()->setDate(form.datePose().date().addDays(4));
+        QApplication::processEvents();
+        enregistrer(&form, dossier, QStringLiteral("enlevement-chevauchement"));
+        form.retirerDateEnlevement();
+        ctx->remove(deja);
+        QApplication::processEvents();
+        enregistrer(&form, dossier, QStringLiteral("enlevement-non-prevu"));
+    }
     if (argc > 2) {
         // Tiles from a local folder or server, e.g. file:///tmp/tiles/{z}/{x}/{y}.png
         form.carte()->carte()->setTileUrlTemplate(QString::fromLocal8Bit(argv[2]));

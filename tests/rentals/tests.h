@@ -63,6 +63,10 @@ private slots:
     void quitKeyReachesTheWindowFromTheSheet();
     void unreachableAddressServiceIsSaidInTheSheet();
     void addressServiceMessageGoesWithTheAddress();
+    void sheetTakesTheEditorsSaveKeys();
+    void annulerWithTypedWorkAsksAsTheEditors();
+    void removalDateIsNoneUntilTheUserSetsOne();
+    void bookingOverAnotherIsSaidBeforeItIsStored();
 };
 
 class ParClientTest : public QObject {

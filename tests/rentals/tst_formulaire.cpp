@@ -13,6 +13,7 @@
 #include "rentals/geocodageapresenregistrement.h"
 #include "rentals/vuesuggestionsadresse.h"
 #include "widgets/forms/numberfield.h"
+#include "widgets/plaintext.h"
 #include "widgets/searchablepicker.h"
 
 #include <QAction>
@@ -133,7 +134,10 @@ void FormulaireLocationTest::defaultsOnAppearance()
     QCOMPARE(form->choixTypeDechet()->count(), 2);
     QCOMPARE(form->datePose(), localDateTime(2026, 3, 16, 10));
     QVERIFY(!form->dateEnlevement());
-    QCOMPARE(form->champDateEnlevement()->date(), QDate(2026, 3, 16));
+    // No removal date: the row says so, and shows no date that would read as one.
+    QVERIFY(form->etiquetteSansEnlevement()->isVisible());
+    QCOMPARE(form->etiquetteSansEnlevement()->text(), QStringLiteral("Non prévue"));
+    QVERIFY(!form->champDateEnlevement()->isVisible());
     QVERIFY(form->boutonValider()->isDefault());
     QVERIFY(!form->showError());
 }
@@ -264,6 +268,7 @@ void FormulaireLocationTest::removalNeverPrecedesPlacement()
 {
     Banc b;
     auto* form = b.ouvrir();
+    form->boutonFixerEnlevement()->click();
     // Picking a removal before the placement: right after, it equals the placement.
     form->champDateEnlevement()->setDate(QDate(2026, 3, 10));
     QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 10, 10)));
@@ -288,7 +293,7 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QDateEdit* champ = form->champDateEnlevement();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
-    champ->setFocus();
+    form->boutonFixerEnlevement()->click();
     QVERIFY(champ->hasFocus());
 
     // "20" in the day: the "2" on the way is not corrected back to the 16th.
@@ -544,7 +549,7 @@ void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
     }
     // Nothing lies over anything else.
     QList<QWidget*> parties = {form->champAdresse(), form->findChild<QStackedWidget*>("emplacementSuggestions"),
-                               form->champLatitude(), form->champDatePose(), form->champDateEnlevement(),
+                               form->champLatitude(), form->champDatePose(), form->findChild<QStackedWidget*>("rangeeEnlevement"),
                                form->choixContact(), form->choixTypeDechet(), form->interrupteurTarifs(),
                                form->champTarifPose()->lineEdit(), form->champTarifEnlevement()->lineEdit(),
                                form->champTarifJournalier()->lineEdit(), form->findChild<QLabel*>("messageErreur"),
@@ -601,6 +606,7 @@ void FormulaireLocationTest::saveStoresTheRental()
     QTest::keyClicks(form->champAdresse(), "  5 rue des Lilas, Lyon  ");
     taper(form->champLatitude(), "45,76");
     taper(form->champLongitude(), "4,83");
+    form->boutonFixerEnlevement()->click();
     form->champDateEnlevement()->setDate(QDate(2026, 3, 20));
     QTest::keyClick(form->boutonValider(), Qt::Key_Space);
     QCOMPARE(b.fermetures, 1);
@@ -1041,6 +1047,7 @@ void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
     QCOMPARE(form->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
     QCOMPARE(b.locations().size(), 1);
     QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
     QTRY_VERIFY(!feuille);
 }
 
@@ -1096,4 +1103,287 @@ void FormulaireLocationTest::sheetNeverExtendsPastItsWindow()
         feuille->close();
         QTRY_VERIFY(!feuille->isVisible());
     }
+}
+
+namespace {
+
+// The new parts of the removal row and the booking notice, found as a user would see them.
+QPushButton* boutonFixer(QWidget* form)
+{
+    return form->findChild<QPushButton*>(QStringLiteral("boutonFixerEnlevement"));
+}
+QToolButton* boutonRetirer(QWidget* form)
+{
+    return form->findChild<QToolButton*>(QStringLiteral("boutonRetirerEnlevement"));
+}
+QLabel* avisChevauchement(QWidget* form)
+{
+    return form->findChild<QLabel*>(QStringLiteral("avisChevauchement"));
+}
+
+} // namespace
+
+void FormulaireLocationTest::sheetTakesTheEditorsSaveKeys()
+{
+    // Ctrl+S, Ctrl+Return and Ctrl+Enter store the rental as "Valider" does, wherever the focus
+    // is in the sheet, then the sheet closes.
+    Banc b;
+    QWidget fenetre;
+    struct Cas {
+        Qt::Key touche;
+        Qt::KeyboardModifiers modificateurs;
+        std::function<QWidget*(FormulaireLocationView*)> champ;
+    };
+    const QList<Cas> cas = {
+        {Qt::Key_S, Qt::ControlModifier, [](FormulaireLocationView* f) -> QWidget* { return f->champAdresse(); }},
+        {Qt::Key_Return, Qt::ControlModifier, [](FormulaireLocationView* f) -> QWidget* { return f->champDatePose(); }},
+        {Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier,
+         [](FormulaireLocationView* f) -> QWidget* { return f->choixTypeDechet(); }},
+        {Qt::Key_S, Qt::ControlModifier, [](FormulaireLocationView* f) -> QWidget* { return f->champLatitude(); }},
+    };
+    for (int i = 0; i < cas.size(); ++i) {
+        QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+        QVERIFY(feuille);
+        QApplication::setActiveWindow(feuille);
+        QTRY_VERIFY(feuille->isActiveWindow());
+        FormulaireLocationView* form = formulaireDe(feuille);
+        const QString adresse = QStringLiteral("%1 rue des Lilas, Lyon").arg(i + 1);
+        QTest::keyClicks(form->champAdresse(), adresse);
+        QWidget* champ = cas[i].champ(form);
+        champ->setFocus();
+        QTest::keyClick(champ, cas[i].touche, cas[i].modificateurs);
+        QCOMPARE(b.locations().size(), 1);
+        QCOMPARE(b.locations().last()->adresse(), std::optional<QString>(adresse));
+        QTRY_VERIFY(!feuille);
+        // Gone again, so that the next booking of the skip is over nobody's.
+        QVERIFY(b.ctx->remove(b.locations().last()));
+        QVERIFY(saved(b.ctx.get()));
+    }
+
+    // A refused save (no client) keeps the sheet, its red line shown; the keys press nothing
+    // while "Valider" is disabled.
+    QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    QApplication::setActiveWindow(feuille);
+    QTRY_VERIFY(feuille->isActiveWindow());
+    FormulaireLocationView* form = formulaireDe(feuille);
+    form->choixClient()->setCurrentIndex(0);
+    emit form->choixClient()->activated(0);
+    QTest::keyClick(form->champAdresse(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
+    QVERIFY(feuille->isVisible());
+    QCOMPARE(b.locations().size(), 0);
+    form->boutonValider()->setEnabled(false);
+    QSignalSpy clics(form->boutonValider(), &QPushButton::clicked);
+    QTest::keyClick(form->champAdresse(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(clics.count(), 0);
+    form->boutonValider()->setEnabled(true);
+    static_cast<FeuilleNouvelleLocation*>(feuille.data())->congedier();
+    QTRY_VERIFY(!feuille);
+}
+
+void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
+{
+    Banc b;
+    QWidget fenetre;
+
+    // Nothing typed: "Annuler" closes at once, without a question.
+    QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    QTest::mouseClick(formulaireDe(feuille)->boutonAnnuler(), Qt::LeftButton);
+    QVERIFY(!questionSur(&fenetre));
+    QTRY_VERIFY(!feuille);
+
+    // An order typed: « Enregistrer les modifications ? »; its "Annuler" keeps every field.
+    feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
+    form->interrupteurTarifs()->setChecked(true);
+    taper(form->champTarifPose()->lineEdit(), "80");
+    QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+    QMessageBox* question = questionSur(feuille);
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Enregistrer les modifications ?"));
+    QVERIFY(clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(form->adresse(), QStringLiteral("5 rue des Lilas, Lyon"));
+    QCOMPARE(form->champTarifPose()->value(), std::optional<double>(80));
+    QCOMPARE(b.locations().size(), 0);
+
+    // "Ne pas enregistrer" closes, nothing stored.
+    QTest::mouseClick(form->boutonAnnuler(), Qt::LeftButton);
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
+    QTRY_VERIFY(!feuille);
+    QCOMPARE(b.locations().size(), 0);
+
+    // Ctrl+Escape takes back the same way; "Enregistrer" stores what was typed, then closes.
+    feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    QApplication::setActiveWindow(feuille);
+    QTRY_VERIFY(feuille->isActiveWindow());
+    form = formulaireDe(feuille);
+    QTest::keyClicks(form->champAdresse(), "7 quai du Port, Lyon");
+    form->interrupteurTarifs()->setChecked(true);
+    taper(form->champTarifJournalier()->lineEdit(), "12,5");
+    QTest::keyClick(form->champTarifJournalier()->lineEdit(), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Enregistrer")));
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations().first()->adresse(), std::optional<QString>(QStringLiteral("7 quai du Port, Lyon")));
+    QCOMPARE(b.locations().first()->tarifJournalier(), 12.5);
+    QTRY_VERIFY(!feuille);
+
+    // Ctrl+Escape with nothing typed closes at once.
+    feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QVERIFY(feuille);
+    QApplication::setActiveWindow(feuille);
+    QTRY_VERIFY(feuille->isActiveWindow());
+    QTest::keyClick(formulaireDe(feuille)->champAdresse(), Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(!questionSur(&fenetre));
+    QTRY_VERIFY(!feuille);
+    QCOMPARE(b.locations().size(), 1);
+}
+
+void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
+{
+    Banc b;
+    auto* form = b.ouvrir(); // placement on 16 March 2026
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QPushButton* fixer = boutonFixer(form);
+    QToolButton* retirer = boutonRetirer(form);
+    QVERIFY(fixer && retirer);
+    // The row says plainly that no removal is planned, and shows no date.
+    QVERIFY(!form->champDateEnlevement()->isVisible());
+    QVERIFY(fixer->isVisible());
+    QVERIFY(!form->hasUnsavedChanges());
+
+    // By keys: Tab from the placement (its last section) reaches the button; Space sets a
+    // date, the field then holds the focus and takes the day typed.
+    form->champDatePose()->setFocus();
+    form->champDatePose()->setCurrentSection(QDateTimeEdit::YearSection);
+    QTest::keyClick(form->champDatePose(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), fixer);
+    QTest::keyClick(fixer, Qt::Key_Space);
+    QVERIFY(form->champDateEnlevement()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), form->champDateEnlevement());
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
+    form->champDateEnlevement()->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(form->champDateEnlevement(), "20");
+    form->champDateEnlevement()->setCurrentSection(QDateTimeEdit::YearSection);
+    QTest::keyClick(form->champDateEnlevement(), Qt::Key_Tab);
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 20, 10)));
+    QCOMPARE(QApplication::focusWidget(), retirer);
+    QVERIFY(form->hasUnsavedChanges());
+
+    // Taken back to none: « Non prévue » again, the focus on the button that sets one.
+    QTest::keyClick(retirer, Qt::Key_Space);
+    QVERIFY(!form->dateEnlevement());
+    QVERIFY(!form->champDateEnlevement()->isVisible());
+    QVERIFY(form->etiquetteSansEnlevement()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), fixer);
+    // Moving the placement leaves "none" alone.
+    form->champDatePose()->setDate(QDate(2026, 3, 25));
+    QVERIFY(!form->dateEnlevement());
+    QVERIFY(form->validerEtEnregistrer());
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->dateEnlevement(), std::nullopt);
+    // (Each rental goes before the next one books the same skip.)
+    QVERIFY(b.ctx->remove(b.locations()[0]));
+
+    // Left as it opened, the rental keeps no removal date either.
+    auto* autre = b.ouvrir();
+    QVERIFY(autre->validerEtEnregistrer());
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->dateEnlevement(), std::nullopt);
+    QVERIFY(b.ctx->remove(b.locations()[0]));
+
+    // A date set and kept is stored.
+    autre = b.ouvrir();
+    QTest::mouseClick(boutonFixer(autre), Qt::LeftButton);
+    autre->champDateEnlevement()->setDate(QDate(2026, 3, 18));
+    QVERIFY(autre->validerEtEnregistrer());
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 18, 10)));
+}
+
+void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
+{
+    Banc b;
+    Client* durand = client(b.ctx.get(), "Durand Bâtiment");
+    Benne* autre = fixtures::benne(b.ctx.get(), 8);
+    // Durand holds the skip from 15 to 18 March; the other skip is on a site with no end.
+    LocationDeBenne* occupee =
+        placedRental(b.ctx.get(), durand, b.benne, localDateTime(2026, 3, 15, 8), localDateTime(2026, 3, 18, 17));
+    placedRental(b.ctx.get(), b.zeta, autre, localDateTime(2026, 3, 2, 8));
+    QVERIFY(saved(b.ctx.get()));
+
+    // The sheet opens on 16 March, with no removal: the line names who holds the skip.
+    auto* form = b.ouvrir();
+    QLabel* avis = avisChevauchement(form);
+    QVERIFY(avis);
+    QTRY_VERIFY(avis->isVisible());
+    QCOMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Durand Bâtiment du 15/03/2026 au 18/03/2026."));
+
+    // A placement on the day Durand's removal falls is a handover: nothing said.
+    form->champDatePose()->setDate(QDate(2026, 3, 18));
+    QVERIFY(!avis->isVisible());
+    // Two placements on one day are not.
+    form->champDatePose()->setDate(QDate(2026, 3, 15));
+    QVERIFY(avis->isVisible());
+    // From 10 to 15 March: the 15th is Durand's placement day, still a handover.
+    form->champDatePose()->setDate(QDate(2026, 3, 10));
+    QTest::mouseClick(boutonFixer(form), Qt::LeftButton);
+    form->champDateEnlevement()->setDate(QDate(2026, 3, 15));
+    QVERIFY(!avis->isVisible());
+    // From 10 to 16 March: over Durand's booking.
+    form->champDateEnlevement()->setDate(QDate(2026, 3, 16));
+    QVERIFY(avis->isVisible());
+
+    // "Valider" asks first, and stores nothing until answered.
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QMessageBox* question = openBox(form, QStringLiteral("confirmationChevauchement"));
+    QVERIFY(question);
+    QVERIFY(question->text().contains(QStringLiteral("Durand Bâtiment du 15/03/2026 au 18/03/2026")));
+    QCOMPARE(b.locations().size(), 2);
+    QCOMPARE(b.fermetures, 0);
+    QVERIFY(clickBoxButton(question, QStringLiteral("Annuler")));
+    QCOMPARE(b.locations().size(), 2);
+    QCOMPARE(b.fermetures, 0);
+    QVERIFY(form->boutonValider()->isEnabled());
+
+    // A booking made elsewhere is named as soon as the store says so; its client's name is
+    // shown as typed, quoted by its beginning, and never widens the sheet.
+    const int largeur = form->minimumSizeHint().width();
+    durand->setNom(longName(QStringLiteral("Durand")));
+    QTRY_VERIFY(avis->text().startsWith(QStringLiteral("Cette benne est déjà louée à Durand <b>Établissements</b>")));
+    QVERIFY(avis->text().contains(QStringLiteral("… du 15/03/2026 au 18/03/2026.")));
+    QVERIFY(shownToolTip(avis->toolTip()).contains(longName(QStringLiteral("Durand"))));
+    QCOMPARE(form->minimumSizeHint().width(), largeur);
+    durand->setNom(QStringLiteral("Durand Bâtiment"));
+    placedRental(b.ctx.get(), b.zeta, b.benne, localDateTime(2026, 3, 12, 8));
+    QTRY_COMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Zeta TP à partir du 12/03/2026, sans date "
+                                              "d’enlèvement. Une autre location la tient aussi sur ces jours."));
+
+    // "Enregistrer quand même" stores it, then the form is dismissed.
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QVERIFY(clickBoxButton(openBox(form, QStringLiteral("confirmationChevauchement")),
+                           QStringLiteral("Enregistrer quand même")));
+    QTRY_COMPARE(b.fermetures, 1);
+    QCOMPARE(b.locations().size(), 4);
+    QCOMPARE(b.locations().last()->datePose(), localDateTime(2026, 3, 10, 10));
+    QCOMPARE(b.locations().last()->dateEnlevement(), std::optional<QDateTime>(localDateTime(2026, 3, 16, 10)));
+
+    // Deleted elsewhere, a booking no longer counts; another skip's rentals never do.
+    form = b.ouvrir();
+    QVERIFY(avisChevauchement(form)->isVisible());
+    for (LocationDeBenne* l : b.benne->locations())
+        if (l != occupee)
+            QVERIFY(b.ctx->remove(l));
+    QTRY_COMPARE(avisChevauchement(form)->text(),
+                 QStringLiteral("Cette benne est déjà louée à Durand Bâtiment du 15/03/2026 au 18/03/2026."));
+    QVERIFY(b.ctx->remove(occupee));
+    QTRY_VERIFY(!avisChevauchement(form)->isVisible());
+    QVERIFY(form->validerEtEnregistrer());
+    QVERIFY(!openBox(form, QStringLiteral("confirmationChevauchement")));
 }
