@@ -5,6 +5,7 @@
 #include "platform/endsignals.h"
 #include "stats/relocalisationlocations.h"
 #include "widgets/icons.h"
+#include "widgets/wheelguard.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -46,6 +47,8 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(kv::applicationIcon());
     useFrenchLocale();
     kv::installQtTranslations(QLocale());
+    // The wheel scrolls the view it is in, in every window; a field takes it once focused.
+    kv::installWheelGuard(&app);
     // The system's requests to end the program quit as "Quitter Kestrovan" does, once the event
     // loop runs: the store is saved and closed below.
     kv::EndSignals endSignals;

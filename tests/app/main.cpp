@@ -5,6 +5,8 @@
 
 #include "testrunner.h"
 
+#include "widgets/wheelguard.h"
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -13,5 +15,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Kestrovan"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // As the program does.
+    kv::installWheelGuard(&app);
     return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest, LeavingTest>(argc, argv);
 }

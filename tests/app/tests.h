@@ -88,6 +88,7 @@ private slots:
     void firstFieldFollowsTheLayout();
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
+    void wheelScrollsWithoutChangingValues();
 };
 
 class LeavingTest : public QObject {

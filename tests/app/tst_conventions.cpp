@@ -2,12 +2,19 @@
 
 #include "screenfixtures.h"
 #include "shownpart.h"
+#include "wheel.h"
 
 #include "app/contentview.h"
 #include "app/desktop.h"
 #include "drivers/formulaireajoutqualification.h"
+#include "driverplanning/dateslider.h"
+#include "widgets/pastillejour.h"
+#include "driverplanning/vueplanningchauffeurs.h"
 #include "drivers/formulairechauffeurview.h"
 #include "model/helpers.h"
+#include "planning/vueplanificationbennes.h"
+#include "platform/mapwidget.h"
+#include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
 #include "widgets/searchablepicker.h"
 #include "stats/vuestatistiques.h"
@@ -19,6 +26,7 @@
 #include "widgets/plaintext.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
@@ -28,6 +36,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QSlider>
 #include <QSplitter>
 #include <QTableView>
 #include <QGlyphRun>
@@ -343,6 +353,121 @@ std::unique_ptr<ContentView> shownWindow(ModelContext* ctx, QSize size = kDefaul
     return window;
 }
 
+
+// ---------------------------------------------------------------------------------------------
+// The wheel
+
+// A map shown within a view that has something to scroll.
+bool inScrollingView(const QWidget* w)
+{
+    for (const QWidget* p = w->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
+        if (auto* area = qobject_cast<const QAbstractScrollArea*>(p); area && area->viewport()->isAncestorOf(w)
+            && (area->verticalScrollBar()->maximum() > 0 || area->horizontalScrollBar()->maximum() > 0))
+            return true;
+    return false;
+}
+
+// The visible fields of `window` whose value a wheel turn could change.
+QList<QWidget*> wheelFields(QWidget* window)
+{
+    QList<QWidget*> fields;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->window() != window)
+            continue;
+        if ((qobject_cast<QAbstractSlider*>(w) && !qobject_cast<QScrollBar*>(w)) || qobject_cast<QAbstractSpinBox*>(w)
+            || qobject_cast<QComboBox*>(w) || (qobject_cast<MapWidget*>(w) && inScrollingView(w)))
+            fields << w;
+    }
+    return fields;
+}
+
+// What each field shows, one line each.
+QStringList wheelValues(QWidget* window)
+{
+    QStringList values;
+    for (QWidget* w : wheelFields(window)) {
+        QString v;
+        if (auto* slider = qobject_cast<QAbstractSlider*>(w))
+            v = QString::number(slider->value());
+        else if (auto* spin = qobject_cast<QAbstractSpinBox*>(w))
+            v = spin->text();
+        else if (auto* combo = qobject_cast<QComboBox*>(w))
+            v = QStringLiteral("%1 %2").arg(combo->currentIndex()).arg(combo->currentText());
+        else if (auto* map = qobject_cast<MapWidget*>(w))
+            v = QString::number(map->zoom());
+        values << describe(w) + QStringLiteral(" = ") + v;
+    }
+    return values;
+}
+
+bool focusWithin(const QWidget* w)
+{
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == w || w->isAncestorOf(focus));
+}
+
+// Scrolls `w` into view in every scroll area around it; the point of the window where the
+// pointer stands over it, or none when nothing of it can be reached.
+std::optional<QPoint> pointOver(QWidget* w, QWidget* window)
+{
+    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(p); area && area->widget() && area->widget()->isAncestorOf(w))
+            area->ensureWidgetVisible(w, 0, 0);
+    QApplication::processEvents();
+    QRect shown(w->mapTo(window, QPoint(0, 0)), w->size());
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        shown &= p == window ? window->rect() : QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+        if (p == window)
+            break;
+    }
+    if (shown.isEmpty())
+        return std::nullopt;
+    const QPoint at = shown.center();
+    QWidget* under = window->childAt(at);
+    if (!under || (under != w && !w->isAncestorOf(under)))
+        return std::nullopt;
+    return at;
+}
+
+// Turns the wheel both ways over every field of `window` that has no focus, the field brought
+// into view before each notch; no field's value and no record may change. `reached` counts the
+// fields the pointer could reach.
+void checkWheelChangesNothing(QWidget* window, ModelContext* ctx, const QString& where, QStringList* faults,
+                              int* reached)
+{
+    fixtures::settle();
+    QSignalSpy changes(ctx, &ModelContext::changed);
+    const bool pending = ctx->hasChanges();
+    for (QWidget* field : wheelFields(window)) {
+        if (focusWithin(field) || !field->isVisible())
+            continue;
+        const QStringList before = wheelValues(window);
+        bool turned = false;
+        // Compared after each notch: turns both ways could bring a value back.
+        for (int notch : {-1, -1, -1, 1, 1, 1, 1, 1, 1, -1, -1, -1}) {
+            const std::optional<QPoint> at = pointOver(field, window);
+            if (!at)
+                continue;
+            fixtures::turnWheel(window, *at, notch);
+            *reached += turned ? 0 : 1;
+            turned = true;
+            QApplication::processEvents();
+            const QStringList after = wheelValues(window);
+            if (after == before)
+                continue;
+            QStringList changed;
+            for (const QString& line : after)
+                if (!before.contains(line))
+                    changed << line;
+            faults->append(QStringLiteral("%1: a wheel over %2 changed %3")
+                               .arg(where, describe(field), changed.join(QLatin1String(", "))));
+            break;
+        }
+    }
+    fixtures::settle();
+    if (!changes.isEmpty() || ctx->hasChanges() != pending)
+        faults->append(where + QStringLiteral(": the wheel changed the store"));
+}
 } // namespace
 
 void ConventionsTest::initTestCase()
@@ -645,4 +770,60 @@ void ConventionsTest::symbolsShownHaveAGlyph()
             for (quint32 glyph : run.glyphIndexes())
                 QVERIFY2(glyph != 0, qPrintable(symbol + QStringLiteral(" in ") + run.rawFont().familyName()));
     }
+}
+
+void ConventionsTest::wheelScrollsWithoutChangingValues()
+{
+    auto ctx = storeOfLongNames();
+    auto window = shownWindow(ctx.get(), QSize());
+    QApplication::setActiveWindow(window.get());
+    QStringList faults;
+    int reached = 0;
+    for (Commande c : toutesLesCommandes()) {
+        window->setSelection(c);
+        fixtures::settle();
+        selectFirstRow(window->detailScreen());
+        // The drivers' day with work: today's, where each driver's card shows its small map.
+        if (auto* jour = qobject_cast<VuePlanningChauffeurs*>(window->detailScreen())) {
+            QTest::mouseClick(jour->dateSlider()->pastilles().first(), Qt::LeftButton);
+            fixtures::settle();
+            QVERIFY(!jour->findChildren<MapWidget*>().isEmpty());
+        }
+        checkWheelChangesNothing(window.get(), ctx.get(), titre(c) + QStringLiteral(" (sélection)"), &faults, &reached);
+        if (startsCreation(window.get(), c))
+            checkWheelChangesNothing(window.get(), ctx.get(), titre(c) + QStringLiteral(" (création)"), &faults,
+                                     &reached);
+    }
+    visitEveryStatistic(
+        window.get(), [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+        [&](const QString& where) { checkWheelChangesNothing(window.get(), ctx.get(), where, &faults, &reached); });
+
+    // The new-rental sheet over the window at its smallest size, a client with a contact chosen.
+    window->setSelection(Commande::defaut);
+    fixtures::settle();
+    auto* planning = qobject_cast<VuePlanificationBennes*>(window->detailScreen());
+    QVERIFY(planning);
+    planning->selectionnerBenne(ctx->fetch<Benne>({}).first());
+    QPointer<QDialog> sheet = planning->feuille();
+    QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
+    QApplication::setActiveWindow(sheet);
+    QTRY_VERIFY(sheet->isActiveWindow());
+    FormulaireLocationView* form = formulaireDe(sheet);
+    QComboBox* clients = form->choixClient();
+    const int client = clients->findText(longName(QStringLiteral("Client")));
+    QVERIFY(client > 0);
+    clients->setCurrentIndex(client);
+    emit clients->activated(client);
+    fixtures::settle();
+    // The sheet's first field keeps the focus; the wheel goes over every other one.
+    const int before = reached;
+    checkWheelChangesNothing(sheet, ctx.get(), QStringLiteral("Nouvelle location"), &faults, &reached);
+    const int sheetFields = reached - before;
+    sheet->reject();
+    for (const QString& fault : std::as_const(faults))
+        qWarning("%s", qPrintable(fault));
+    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    // The walk reached the sheet's pickers and dates, and fields on many screens.
+    QVERIFY2(sheetFields >= 3, qPrintable(QString::number(sheetFields)));
+    QVERIFY2(reached > 20, qPrintable(QString::number(reached)));
 }

@@ -91,3 +91,13 @@ class DragAutoScrollerTest : public QObject {
 private slots:
     void speedFollowsTheDepthInTheEdgeBand();
 };
+
+class WheelGuardTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void unfocusedFieldsLetTheViewScroll();
+    void focusedFieldsTakeTheWheel();
+    void wheelStaysWithWhatOwnsIt();
+};
