@@ -101,4 +101,5 @@ private slots:
     void quitAsksEveryWindowInTurn();
     void ctrlQFromTheNewRentalSheetAsksThenQuits();
     void quitAfterEveryScreenEndsTheLoopAtOnce();
+    void weighingTicketTypedIsKeptAsInTheEditors();
 };
