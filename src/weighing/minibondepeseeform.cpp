@@ -13,6 +13,7 @@
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
@@ -242,8 +243,11 @@ void MiniBonDePeseeForm::construire()
     m_racine->addWidget(m_apercu, 1);
 
     // Ctrl+Return (or the keypad's Enter) saves from anywhere in the window, the list of
-    // rentals beside the form included.
+    // rentals beside the form included; Ctrl+S too, as in every editor.
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { enregistrerBon(); });
+    forms::addSaveKeys(this, m_enregistrer);
+    // Ctrl+Escape takes the typed work back, as the editors' "Annuler" does (asking first).
+    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { emit cancelled(); });
 }
 
 QWidget* MiniBonDePeseeForm::construireChamps()
@@ -268,7 +272,7 @@ QWidget* MiniBonDePeseeForm::construireChamps()
     m_poids->setObjectName(QStringLiteral("champPoids"));
     m_poids->setPlaceholderText(QStringLiteral("Poids net (kg)"));
     m_poids->setMaximumWidth(180);
-    connect(m_poids, &QLineEdit::textChanged, this, &MiniBonDePeseeForm::rafraichirEnTete);
+    connect(m_poids, &QLineEdit::textChanged, this, &MiniBonDePeseeForm::rafraichirBadgePoids);
     lignePoids->addWidget(m_poids);
     lignePoids->addWidget(texteSecondaire(QStringLiteral("kg"), poids));
     lignePoids->addStretch();
@@ -312,8 +316,9 @@ QWidget* MiniBonDePeseeForm::construireBoutons()
     auto* enregistrer = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.down")),
                                         QStringLiteral("Enregistrer"), boutons);
     enregistrer->setObjectName(QStringLiteral("enregistrer"));
-    enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
-    connect(enregistrer, &QPushButton::clicked, this, &MiniBonDePeseeForm::enregistrerBon);
+    enregistrer->setToolTip(QStringLiteral("Enregistrer (Ctrl+S ou Ctrl+Entrée)"));
+    connect(enregistrer, &QPushButton::clicked, this, [this] { enregistrerBon(); });
+    m_enregistrer = enregistrer;
     boutons->row()->addWidget(nouveau);
     boutons->row()->addWidget(enregistrer);
     return boutons;
@@ -382,8 +387,32 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     ligne->addWidget(new MacTag(tags.value(0), tags.value(0) == QStringLiteral("Pièce jointe")
                                                    ? QStringLiteral("paperclip")
                                                    : QStringLiteral("xmark.circle.fill")));
-    if (tags.size() > 1)
-        ligne->addWidget(new MacTag(tags.value(1), QStringLiteral("scalemass.fill")));
+    // The weight's badge comes and goes as the user types: its room is kept, as wide as the
+    // widest weight, and only the badge inside it changes, so that the header never folds or
+    // unfolds under the pointer and the buttons below never move.
+    auto* placePoids = new QWidget;
+    placePoids->setObjectName(QStringLiteral("placeBadgePoids"));
+    auto* dansPlace = new QHBoxLayout(placePoids);
+    dansPlace->setContentsMargins(0, 0, 0, 0);
+    dansPlace->addStretch();
+    if (m_largeurBadgePoids == 0) {
+        // The widest digit six times: no weight in the range is wider.
+        MacTag mesure(QString(), QStringLiteral("scalemass.fill"));
+        const QFontMetrics fm(mesure.font());
+        QChar large = QLatin1Char('0');
+        for (char c = '1'; c <= '9'; ++c)
+            if (fm.horizontalAdvance(QLatin1Char(c)) > fm.horizontalAdvance(large))
+                large = QLatin1Char(c);
+        MacTag plusLarge(QString(6, large) + QStringLiteral(" kg"), QStringLiteral("scalemass.fill"));
+        m_largeurBadgePoids = plusLarge.sizeHint().width();
+        m_hauteurBadgePoids = plusLarge.sizeHint().height();
+    }
+    placePoids->setMinimumSize(m_largeurBadgePoids, m_hauteurBadgePoids);
+    placePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    ligne->addWidget(placePoids);
+    m_placePoids = placePoids;
+    m_badgePoids = nullptr;
+    rafraichirBadgePoids();
 
     auto* aide = new QToolButton;
     aide->setAutoRaise(true);
@@ -404,6 +433,22 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_racine->insertSpacing(1, 2);
     }
     m_entete = entete;
+}
+
+void MiniBonDePeseeForm::rafraichirBadgePoids()
+{
+    if (!m_placePoids)
+        return;
+    const QStringList tags = tagsEnTete();
+    const QString texte = tags.size() > 1 ? tags.value(1) : QString();
+    if (m_badgePoids && m_badgePoids->text() == texte)
+        return;
+    delete m_badgePoids;
+    m_badgePoids = nullptr;
+    if (texte.isEmpty())
+        return;
+    m_badgePoids = new MacTag(texte, QStringLiteral("scalemass.fill"), nullptr, m_placePoids);
+    static_cast<QBoxLayout*>(m_placePoids->layout())->insertWidget(0, m_badgePoids);
 }
 
 void MiniBonDePeseeForm::rafraichirListe()
@@ -454,9 +499,14 @@ void MiniBonDePeseeForm::rafraichirListe()
                 l->setAttribute(Qt::WA_TransparentForMouseEvents);
         choisir->setMinimumHeight(contenu->sizeHint().height());
         choisir->setAccessibleName(date->text() + QLatin1Char(' ') + poids->text());
+        // The ticket loaded keeps what is typed; another one asks before it goes.
         connect(choisir, &QPushButton::clicked, this, [this, bon] {
-            if (!bon->isDeleted())
-                selectionnerBon(bon);
+            if (bon->isDeleted() || bon == m_bonCourant)
+                return;
+            apresQuestion([this, bon] {
+                if (!bon->isDeleted())
+                    selectionnerBon(bon);
+            });
         });
         ligne->addWidget(choisir, 1);
 
@@ -614,8 +664,10 @@ void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
     abandonnerCopie();
     m_bonCourant = bon;
     m_date = bon ? bon->date() : m_horloge.maintenantLocal();
+    m_dateChargee = m_date;
     m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
     m_cheminFichier = bon ? bon->cheminFichierTicket() : std::nullopt;
+    m_cheminCharge = m_cheminFichier;
     {
         const QSignalBlocker bloque(m_dateEdit);
         m_dateEdit->setDateTime(m_date.toLocalTime());
@@ -635,8 +687,62 @@ void MiniBonDePeseeForm::reinitialiserFormulaire()
 
 void MiniBonDePeseeForm::nouveauBon()
 {
-    reinitialiserFormulaire();
-    m_dateEdit->setFocus();
+    apresQuestion([this] {
+        reinitialiserFormulaire();
+        m_dateEdit->setFocus();
+    });
+}
+
+bool MiniBonDePeseeForm::hasUnsavedChanges() const
+{
+    if (!m_location)
+        return false;
+    return poidsTape() != m_poidsCharge || m_date != m_dateChargee || m_cheminFichier != m_cheminCharge;
+}
+
+bool MiniBonDePeseeForm::canSaveChanges() const
+{
+    std::optional<double> poids;
+    return m_location && refusDuPoids(&poids).isEmpty();
+}
+
+void MiniBonDePeseeForm::apresQuestion(std::function<void()> suite)
+{
+    if (!hasUnsavedChanges()) {
+        suite();
+        return;
+    }
+    QPointer<MiniBonDePeseeForm> moi(this);
+    forms::askToSaveChanges(
+        this, [moi] { return moi && moi->enregistrerBon(); },
+        [moi, suite = std::move(suite)] {
+            if (moi)
+                suite();
+        });
+}
+
+void MiniBonDePeseeForm::suivreLeBon()
+{
+    BonDePesee* bon = m_bonCourant;
+    if (!bon || bon->isDeleted())
+        return;
+    // Each field follows the store unless the user typed in it.
+    if (m_date == m_dateChargee && bon->date() != m_dateChargee) {
+        m_date = m_dateChargee = bon->date();
+        const QSignalBlocker bloque(m_dateEdit);
+        m_dateEdit->setDateTime(m_date.toLocalTime());
+    }
+    bool lu = false;
+    const std::optional<double> charge = lirePoids(m_poidsCharge, &lu);
+    if (poidsTape() == m_poidsCharge && (!lu || charge != bon->poidsDechetsKg())) {
+        m_poidsCharge = bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
+        const QSignalBlocker bloque(m_poids);
+        m_poids->setText(m_poidsCharge);
+    }
+    if (m_cheminFichier == m_cheminCharge && bon->cheminFichierTicket() != m_cheminCharge) {
+        m_cheminFichier = m_cheminCharge = bon->cheminFichierTicket();
+        rafraichirPieceJointe();
+    }
 }
 
 void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
@@ -655,12 +761,16 @@ void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
     const QList<BonDePesee*>& bons = m_location->bonsDePesee();
     if (bons != m_bonsConnus) {
         m_bonsConnus = bons;
-        // A ticket still listed stays loaded with what is typed; otherwise the newest comes.
-        if (!m_bonCourant || m_bonCourant->isDeleted() || !bons.contains(m_bonCourant)) {
+        // A ticket still listed stays loaded with what is typed, and so does a new ticket being
+        // typed; otherwise the newest comes.
+        const bool perdu = m_bonCourant ? m_bonCourant->isDeleted() || !bons.contains(m_bonCourant)
+                                        : !hasUnsavedChanges();
+        if (perdu) {
             selectionnerBon(dernierBon(m_location));
             return;
         }
     }
+    suivreLeBon();
     rafraichirEnTete();
     rafraichirListe();
     rafraichirChamps();
@@ -678,7 +788,11 @@ QString MiniBonDePeseeForm::poidsTape() const
 
 std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
 {
-    QString texte = poidsTape();
+    return lirePoids(poidsTape(), ok);
+}
+
+std::optional<double> MiniBonDePeseeForm::lirePoids(QString texte, bool* ok)
+{
     // Only a whole number text reads: no blank inside ("8 50,5" is refused).
     if (std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSpace(); })) {
         *ok = false;
@@ -688,50 +802,56 @@ std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
     return lireNombre(texte, ok);
 }
 
-void MiniBonDePeseeForm::enregistrerBon()
+QString MiniBonDePeseeForm::refusDuPoids(std::optional<double>* poids) const
 {
-    if (!m_location)
-        return;
     bool ok = false;
-    const std::optional<double> poids = poidsSaisi(&ok);
+    *poids = poidsSaisi(&ok);
     const QString tape = poidsTape();
     // Quoted by its beginning, so that the red line never grows with what was typed or pasted.
     const QString cite = quotedBeginning(tape, 32);
-    if (!ok) {
-        setErreur(QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(cite));
-        m_poids->setFocus();
-        return;
-    }
-    if (poids && *poids < 0) {
-        setErreur(QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(cite));
-        m_poids->setFocus();
-        return;
-    }
-    const bool poidsModifie = tape != m_poidsCharge;
+    if (!ok)
+        return QStringLiteral("Le poids net « %1 » n'est pas un nombre : rien n'a été enregistré.").arg(cite);
+    if (*poids && **poids < 0)
+        return QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(cite);
     // Only a typed weight is bound: a stored one outside the range stays as it is.
-    if (poidsModifie && poids && !plages::poidsNetKg.contient(*poids)) {
-        setErreur(QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
-                      .arg(cite, textePlage(plages::poidsNetKg)));
+    if (tape != m_poidsCharge && *poids && !plages::poidsNetKg.contient(**poids))
+        return QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
+            .arg(cite, textePlage(plages::poidsNetKg));
+    return QString();
+}
+
+bool MiniBonDePeseeForm::enregistrerBon()
+{
+    if (!m_location)
+        return false;
+    std::optional<double> poids;
+    if (const QString refus = refusDuPoids(&poids); !refus.isEmpty()) {
+        setErreur(refus);
         m_poids->setFocus();
-        return;
+        return false;
     }
+    const QString tape = poidsTape();
+    const bool poidsModifie = tape != m_poidsCharge;
     QString erreur;
     if (m_bonCourant) {
+        // Only the fields typed in are written: what another window stored in the others stays.
         BonDePesee* bon = m_bonCourant;
         const QDateTime ancienneDate = bon->date();
         const std::optional<double> ancienPoids = bon->poidsDechetsKg();
         const std::optional<QString> ancienChemin = bon->cheminFichierTicket();
-        bon->setDate(m_date);
+        if (m_date != m_dateChargee)
+            bon->setDate(m_date);
         if (poidsModifie)
             bon->setPoidsDechetsKg(poids);
-        bon->setCheminFichierTicket(m_cheminFichier);
+        if (m_cheminFichier != m_cheminCharge)
+            bon->setCheminFichierTicket(m_cheminFichier);
         if (!m_context->save(&erreur)) {
             // Taken back: the store keeps the saved values, the form keeps what was typed.
             bon->setDate(ancienneDate);
             bon->setPoidsDechetsKg(ancienPoids);
             bon->setCheminFichierTicket(ancienChemin);
             setErreur(forms::saveFailedText(erreur));
-            return;
+            return false;
         }
     } else {
         BonDePesee* bon = m_location->ajouterBonDePesee(m_date, std::nullopt, std::nullopt, std::nullopt, poids,
@@ -742,15 +862,18 @@ void MiniBonDePeseeForm::enregistrerBon()
             m_bonsConnus = m_location->bonsDePesee();
             setErreur(forms::saveFailedText(erreur));
             rafraichirListe();
-            return;
+            return false;
         }
         m_bonCourant = bon;
     }
     m_poidsCharge = tape;
+    m_dateChargee = m_date;
+    m_cheminCharge = m_cheminFichier;
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
     emit saved(m_location);
+    return true;
 }
 
 void MiniBonDePeseeForm::demanderSuppression(BonDePesee* bon)
@@ -877,6 +1000,7 @@ void MiniBonDePeseeForm::supprimerFichier()
             setErreur(forms::saveFailedText(erreur));
             return;
         }
+        m_cheminCharge.reset();
     }
     m_cheminFichier.reset();
     if (m_copie == chemin)

@@ -3,6 +3,12 @@
 // The ticket form of one rental: its weighbridge tickets (newest first), the loaded ticket's
 // date, net waste weight and attached document, saved on "Enregistrer", deleted after a
 // question together with its document when that lies in the tickets folder.
+//
+// It keeps typed work as the record editors do, through the same list/detail glue: what differs
+// from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks « Enregistrer les
+// modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return save, Ctrl+Escape
+// takes back (cancelled). A ticket changed elsewhere shows the new values of the fields not typed
+// in, and a save writes only the fields typed in.
 
 #include "dossiertickets.h"
 
@@ -28,6 +34,7 @@ class BoutonAbrege;
 class ElidedLabel;
 class LocationDeBenne;
 class MacSectionHeader;
+class MacTag;
 class ModelChanges;
 class ModelContext;
 class PieceJointePreview;
@@ -65,10 +72,19 @@ public:
 
     void selectionnerBon(BonDePesee* bon);
     void reinitialiserFormulaire();
-    // "Enregistrer": writes the loaded ticket, or creates one.
-    void enregistrerBon();
-    // "Nouveau bon": clears the form so that "Enregistrer" creates a ticket.
+    // "Enregistrer": writes the loaded ticket, or creates one. False, with the red line saying
+    // why, when nothing was stored.
+    bool enregistrerBon();
+    // "Nouveau bon": clears the form so that "Enregistrer" creates a ticket (typed work asks first).
     void nouveauBon();
+
+    // Typed work: the date, the weight or the document differ from the loaded ticket's (or, on a
+    // new ticket, from an empty form).
+    bool hasUnsavedChanges() const;
+    // The typed weight reads as one "Enregistrer" keeps.
+    bool canSaveChanges() const;
+    // "Enregistrer"; true once stored.
+    bool saveChanges() { return enregistrerBon(); }
     // The trash button: asks, then deletes.
     void demanderSuppression(BonDePesee* bon);
     void supprimerBon(BonDePesee* bon);
@@ -91,12 +107,15 @@ public:
     QLineEdit* champPoids() const { return m_poids; }
     QDateTimeEdit* champDate() const { return m_dateEdit; }
     PieceJointePreview* apercu() const { return m_apercu; }
+    QPushButton* boutonEnregistrer() const { return m_enregistrer; }
 
     QSize minimumSizeHint() const override;
 
 signals:
     // A ticket of `location` was created, changed or deleted and the store saved.
     void saved(kv::LocationDeBenne* location);
+    // Ctrl+Escape: the typed work is to be taken back and the form closed.
+    void cancelled();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -112,6 +131,8 @@ private:
     QWidget* construireLignePieceJointe();
     void rafraichir();
     void rafraichirEnTete();
+    // The weight's badge alone, in the room the header keeps for it.
+    void rafraichirBadgePoids();
     void rafraichirListe();
     void rafraichirChamps();
     void rafraichirPieceJointe();
@@ -121,6 +142,14 @@ private:
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
+    // A weight text as "Enregistrer" reads it: a comma or a point, no blank inside.
+    static std::optional<double> lirePoids(QString texte, bool* ok);
+    // Why the typed weight cannot be stored (empty when it can); `poids` gets what it reads as.
+    QString refusDuPoids(std::optional<double>* poids) const;
+    // Runs `suite` at once without typed work; otherwise asks first, as leaving an editor does.
+    void apresQuestion(std::function<void()> suite);
+    // The loaded ticket changed elsewhere: its fields not typed in show the stored values.
+    void suivreLeBon();
     // Removes the copy made for the loaded ticket while no stored ticket holds it.
     void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
@@ -133,7 +162,10 @@ private:
 
     BonDePesee* m_bonCourant = nullptr;
     QDateTime m_date;
-    QString m_poidsCharge; // the text loaded from the ticket, to tell an edit from none
+    // What was loaded from the ticket (or an empty form's values), to tell an edit from none.
+    QDateTime m_dateChargee;
+    QString m_poidsCharge;
+    std::optional<QString> m_cheminCharge;
     std::optional<QString> m_cheminFichier;
     // The document copied into the tickets folder for the loaded ticket and not stored yet.
     std::optional<QString> m_copie;
@@ -152,6 +184,12 @@ private:
     QLabel* m_prix = nullptr;
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;
+    QPushButton* m_enregistrer = nullptr;
+    // The room kept for the weight's badge.
+    int m_largeurBadgePoids = 0;
+    int m_hauteurBadgePoids = 0;
+    QWidget* m_placePoids = nullptr;
+    MacTag* m_badgePoids = nullptr;
     QLabel* m_ligneErreur = nullptr;
     QList<QPushButton*> m_boutonsPiece;
     QLabel* m_aucunePiece = nullptr;

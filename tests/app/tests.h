@@ -102,4 +102,5 @@ private slots:
     void quitAsksEveryWindowInTurn();
     void ctrlQFromTheNewRentalSheetAsksThenQuits();
     void quitAfterEveryScreenEndsTheLoopAtOnce();
+    void weighingTicketTypedIsKeptAsInTheEditors();
 };

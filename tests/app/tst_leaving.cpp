@@ -14,10 +14,13 @@
 #include "platform/desktopopener.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "weighing/locationsetpeseeview.h"
+#include "weighing/minibondepeseeform.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
@@ -371,5 +374,70 @@ void LeavingTest::quitAfterEveryScreenEndsTheLoopAtOnce()
     // main's end: the change saved.
     QString error;
     QVERIFY2(closeStoreForExit(*ctx, &error), qPrintable(error));
+    QVERIFY(!ctx->hasChanges());
+}
+
+void LeavingTest::weighingTicketTypedIsKeptAsInTheEditors()
+{
+    // "Bons de pesée", a removed rental without a ticket chosen, 4100 typed as its net weight
+    // and not saved: another command and Ctrl+Q ask, and the system's end stores the ticket.
+    auto ctx = storeWith(QStringLiteral("Alpha"));
+    auto* benne = new Benne(10, QStringLiteral("0000FF"), EtatBenne::correct, QString(), nullptr);
+    ctx->insert(benne);
+    const QDateTime hier = QDateTime::currentDateTime().addDays(-1);
+    auto* location = new LocationDeBenne(ctx->all<Client>().first(), benne, std::nullopt, std::nullopt,
+                                         QStringLiteral("5 chemin Vert"), 0, 0, 0, hier.addDays(-3), hier, nullptr);
+    ctx->insert(location);
+    QString error;
+    QVERIFY(ctx->save(&error));
+    AppDelegate delegate(ctx.get());
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto window = std::make_unique<ContentView>(ctx.get(), &delegate);
+    const qreal scale = qApp->devicePixelRatio();
+    window->resize(int(1200 / scale), int(760 / scale));
+    window->setSelection(Commande::bonDePesee);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto* vue = qobject_cast<LocationsEtPeseeView*>(window->detailScreen());
+    QVERIFY(vue);
+    vue->interrupteur()->click();
+    QListView* liste = vue->liste();
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualRect(liste->model()->index(0, 0)).center());
+    QApplication::processEvents();
+    QCOMPARE(vue->selection(), location);
+    QLineEdit* poids = vue->formulaire()->champPoids();
+    poids->setFocus();
+    QTest::keyClicks(poids, QStringLiteral("4100"));
+    QVERIFY(window->hasUnsavedChanges());
+
+    // Another command.
+    QListWidget* sidebar = window->sidebar();
+    int row = -1;
+    for (int i = 0; i < sidebar->count(); ++i)
+        if (sidebar->item(i)->text() == titre(Commande::clients))
+            row = i;
+    QVERIFY(row >= 0);
+    QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(sidebar->item(row)).center());
+    QVERIFY(questionOver(window.get()));
+    QVERIFY(answerOver(window.get(), QStringLiteral("Annuler")));
+    QCOMPARE(window->selection(), std::optional<Commande>(Commande::bonDePesee));
+    QCOMPARE(poids->text(), QStringLiteral("4100"));
+
+    // Ctrl+Q.
+    QApplication::setActiveWindow(window.get());
+    QTRY_VERIFY(window->isActiveWindow());
+    QTest::keyClick(poids, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(questionOver(window.get()));
+    QVERIFY(answerOver(window.get(), QStringLiteral("Annuler")));
+    QVERIFY(window->isVisible());
+    QVERIFY(location->bonsDePesee().isEmpty());
+
+    // The system ends the program: the ticket that can be saved is stored.
+    qApp->setProperty("kv.quitWithoutQuestions", true);
+    QVERIFY(window->close());
+    qApp->setProperty("kv.quitWithoutQuestions", QVariant());
+    QVERIFY(!questionOver(window.get()));
+    QCOMPARE(location->bonsDePesee().size(), 1);
+    QCOMPARE(location->bonsDePesee().first()->poidsDechetsKg(), std::optional<double>(4100));
     QVERIFY(!ctx->hasChanges());
 }

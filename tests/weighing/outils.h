@@ -10,8 +10,11 @@
 #include "model/records.h"
 #include "weighing/dossiertickets.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -116,6 +119,30 @@ inline QString ecrireTexte(const QString& chemin, const QByteArray& texte = "bon
     f.open(QIODevice::WriteOnly);
     f.write(texte);
     return chemin;
+}
+
+// Answers « Enregistrer les modifications ? », open over the window of `sur`, with the button
+// of that text; false when no such question is open.
+inline bool repondreQuestion(QWidget* sur, const QString& bouton)
+{
+    QCoreApplication::processEvents();
+    for (QMessageBox* box : sur->window()->findChildren<QMessageBox*>()) {
+        if (!box->isVisible() || box->objectName() != QStringLiteral("enregistrerModifications"))
+            continue;
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == bouton) {
+                b->click();
+                QCoreApplication::processEvents();
+                return true;
+            }
+    }
+    return false;
+}
+
+// Drops the typed work the form asks about.
+inline bool abandonnerSaisie(QWidget* sur)
+{
+    return repondreQuestion(sur, QStringLiteral("Ne pas enregistrer"));
 }
 
 } // namespace outils

@@ -68,6 +68,17 @@ private slots:
     void captures();
 };
 
+class TestTravailTape : public QObject {
+    Q_OBJECT
+private slots:
+    void autreLocationDemande();
+    void autreBonDemande();
+    void raccourcisEnregistrent();
+    void ctrlEchapReprend();
+    void rienNeBougeEnTapant();
+    void suitLesChangementsDAilleurs();
+};
+
 class TestTaille : public QObject {
     Q_OBJECT
 private slots:

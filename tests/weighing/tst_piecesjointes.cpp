@@ -139,9 +139,11 @@ void TestPiecesJointes::copiesAbandonnees()
     v->resize(1200, 760);
     v->show();
     QVERIFY(QTest::qWaitForWindowExposed(v.get()));
-    const auto choisirLocation = [&](kv::LocationDeBenne* l) {
+    // A document attached and not stored is typed work: leaving it asks, and is answered so.
+    const auto choisirLocation = [&](kv::LocationDeBenne* l, bool abandon = false) {
         QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
                           v->liste()->visualRect(v->modele()->indexOf(l)).center());
+        QCOMPARE(abandonnerSaisie(v.get()), abandon);
         QCOMPARE(v->formulaire()->location(), l);
     };
     choisirLocation(l1);
@@ -164,19 +166,22 @@ void TestPiecesJointes::copiesAbandonnees()
     QString copie = joindre();
     QCOMPARE(dossierTickets().size(), 1);
     QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    QVERIFY(QFileInfo::exists(copie));
+    QVERIFY(abandonnerSaisie(v.get()));
     QVERIFY(!QFileInfo::exists(copie));
     QVERIFY(dossierTickets().isEmpty());
 
     // By another ticket of the rental.
     copie = joindre();
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("choisirBon")), Qt::LeftButton);
+    QVERIFY(abandonnerSaisie(v.get()));
     QCOMPARE(f->bonCourant(), ancien);
     QVERIFY(!QFileInfo::exists(copie));
 
     // A stored ticket given a document it does not keep.
     copie = joindre();
     QVERIFY(!ancien->cheminFichierTicket());
-    choisirLocation(l2);
+    choisirLocation(l2, true);
     QVERIFY(!QFileInfo::exists(copie));
     QVERIFY(dossierTickets().isEmpty());
 
@@ -196,7 +201,7 @@ void TestPiecesJointes::copiesAbandonnees()
     b.ctx->failNextSave(QStringLiteral("disque plein"));
     QTest::mouseClick(bouton(f, "enregistrer"), Qt::LeftButton);
     QCOMPARE(l1->bonsDePesee().size(), 1);
-    choisirLocation(l2);
+    choisirLocation(l2, true);
     QVERIFY(!QFileInfo::exists(copie));
 
     // A stored ticket's own document picked again: its copy goes, never the stored file.
@@ -205,6 +210,7 @@ void TestPiecesJointes::copiesAbandonnees()
     copie = joindre();
     QVERIFY(copie != garde);
     QTest::mouseClick(bouton(f, "nouveauBon"), Qt::LeftButton);
+    QVERIFY(abandonnerSaisie(v.get()));
     QVERIFY(!QFileInfo::exists(copie));
     QVERIFY(QFileInfo::exists(garde));
 

@@ -203,6 +203,7 @@ void TestTaille::tientSansDefilerDeCote()
     QVERIFY(f->importerError().contains(QStringLiteral("Bordereau_Bordereau_")));
     defauts << ecran.defauts(QStringLiteral("long file name"));
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("nouveauBon")), Qt::LeftButton);
+    QVERIFY(abandonnerSaisie(f));
     defauts << ecran.defauts(QStringLiteral("new ticket"));
 
     ecran.choisir(courte);
