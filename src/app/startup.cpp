@@ -159,8 +159,17 @@ void explainOpenFailure(StoreOpening& result, OpenFailure failure, const QString
         result.whatToDo = QStringLiteral("Installez la dernière version de Kestrovan, %1 Le fichier %2 n’a pas été modifié.").arg(kRelaunch, file);
         break;
     case OpenFailure::NotAStore:
-        result.whatHappened = QStringLiteral("Le fichier %1 n’est pas un magasin de données de Kestrovan.").arg(file);
-        result.whatToDo = QStringLiteral("Il n’a pas été modifié. Déplacez-le ou renommez-le, %1 Kestrovan commencera avec un magasin vide.").arg(kRelaunch);
+        // A file whose header no longer reads looks foreign, yet it may be our own store,
+        // damaged: both are said, the backup first, since starting empty over a damaged store
+        // would leave the user's data behind.
+        result.whatHappened = QStringLiteral("Le fichier %1 ne se lit pas comme un magasin de données de Kestrovan : "
+                                             "c’est un autre fichier, ou un magasin de Kestrovan endommagé.")
+                                  .arg(file);
+        result.whatToDo = QStringLiteral("Il n’a pas été modifié. Si c’est votre magasin de données, endommagé, Kestrovan "
+                                         "fermé, remettez à sa place une sauvegarde de ce fichier (%1), ou faites-le "
+                                         "examiner par votre assistance, %2 Si c’est un autre fichier, déplacez-le ou "
+                                         "renommez-le, %2 Kestrovan commencera avec un magasin vide.")
+                              .arg(file, kRelaunch);
         break;
     default:
         result.whatHappened = QStringLiteral("Kestrovan ne peut pas ouvrir son magasin de données %1.").arg(file);

@@ -151,6 +151,16 @@ QString FileHelpers::fileName(const QString& head, const QString& text, const QS
     return leadingCharacters(h + kept + t, maxFileNameBytes);
 }
 
+QString FileHelpers::fileName(const QString& head, const QString& text, const QString& detail, const QString& tail)
+{
+    QString d = leadingCharacters(cleanedForFileName(detail).trimmed(), maxDetailBytes);
+    while (!d.isEmpty() && d.back().isSpace())
+        d.chop(1);
+    if (d.isEmpty())
+        return fileName(head, text, tail);
+    return fileName(head, text, QStringLiteral(" (") + d + QLatin1Char(')') + tail);
+}
+
 bool FileHelpers::isSpecialFile(const QString& path)
 {
     return !path.isEmpty() && isSpecialFile(QFileInfo(path));

@@ -46,6 +46,11 @@ public:
     // a character end (never inside a surrogate pair or an accent's combining sequence) so that
     // the whole fits in maxFileNameBytes with head and tail kept.
     static QString fileName(const QString& head, const QString& text, const QString& tail);
+    // The same with a second user text that tells the first apart (a client's town) written
+    // after it in parentheses: cut to maxDetailBytes first, it keeps its place when a long
+    // `text` is cut. An empty `detail` gives fileName(head, text, tail).
+    static constexpr int maxDetailBytes = 80;
+    static QString fileName(const QString& head, const QString& text, const QString& detail, const QString& tail);
 
     // What a file dialog or an import must never open to tell what it is, and never write: any
     // path under /proc, /sys or /dev (links followed), and anything existing that is neither a

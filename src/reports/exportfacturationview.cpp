@@ -71,6 +71,16 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     ligne->addWidget(au);
     ligne->addWidget(m_au, 1);
     colonne->addWidget(periode, 0, Qt::AlignHCenter);
+    m_ligneErreur = new QLabel(this);
+    m_ligneErreur->setObjectName(QStringLiteral("ligneErreur"));
+    m_ligneErreur->setTextFormat(Qt::PlainText);
+    m_ligneErreur->setWordWrap(true);
+    m_ligneErreur->setAlignment(Qt::AlignHCenter);
+    QPalette rouge = m_ligneErreur->palette();
+    rouge.setColor(QPalette::WindowText, QColor(0xD7, 0x00, 0x15));
+    m_ligneErreur->setPalette(rouge);
+    m_ligneErreur->hide();
+    colonne->addWidget(m_ligneErreur);
 
     m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
     auto* raccourci = new QShortcut(kRaccourci, this);
@@ -89,6 +99,8 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     colonne->addStretch(1);
 
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
+    connect(m_du, &QDateEdit::dateChanged, this, &ExportFacturationView::verifierPeriode);
+    connect(m_au, &QDateEdit::dateChanged, this, &ExportFacturationView::verifierPeriode);
     // The date fields read Ctrl+E as "end of line": it exports here, wherever the focus is.
     for (QDateEdit* champ : {m_du, m_au}) {
         champ->installEventFilter(this);
@@ -124,8 +136,27 @@ qint64 ExportFacturationView::finMs() const
     return finDuJourMs(m_au->date(), m_horloge.zone);
 }
 
+QString ExportFacturationView::erreurPeriode() const
+{
+    if (m_du->date() > m_au->date())
+        return QStringLiteral("La date de début est après la date de fin.");
+    return {};
+}
+
+void ExportFacturationView::verifierPeriode()
+{
+    const QString erreur = erreurPeriode();
+    m_ligneErreur->setText(erreur);
+    m_ligneErreur->setVisible(!erreur.isEmpty());
+    m_exporter->setEnabled(erreur.isEmpty());
+}
+
 void ExportFacturationView::exporter()
 {
+    // The button is off while the period is reversed; a call from elsewhere is refused the same way.
+    verifierPeriode();
+    if (!erreurPeriode().isEmpty())
+        return;
     const qint64 debut = debutMs(), fin = finMs();
     qsizetype nombre = 0;
     const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QDateEdit;
+class QLabel;
 class QPushButton;
 
 namespace kv {
@@ -24,6 +25,8 @@ public:
     QDateEdit* du() const { return m_du; }
     QDateEdit* au() const { return m_au; }
     QPushButton* boutonExporter() const { return m_exporter; }
+    // The red line under the period: what keeps the export from running; hidden when nothing does.
+    QLabel* ligneErreur() const { return m_ligneErreur; }
     // What the last export wrote and where, with a way to show it in its folder.
     ConfirmationFichier* confirmation() const { return m_confirmation; }
 
@@ -32,7 +35,8 @@ public:
     qint64 finMs() const;
 
 public slots:
-    // Builds the text, asks where to save it and writes it; a failure is shown in an alert.
+    // Builds the text, asks where to save it and writes it; a failure is shown in an alert. A
+    // period that ends before it starts is refused: nothing is asked nor written.
     void exporter();
 
 signals:
@@ -43,11 +47,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What is wrong with the period, empty when it can be exported.
+    QString erreurPeriode() const;
+    // Shows or hides the red line and enables the button as the period allows.
+    void verifierPeriode();
+
     ModelContext* m_context;
     Horloge m_horloge;
     QDateEdit* m_du;
     QDateEdit* m_au;
     QPushButton* m_exporter;
+    QLabel* m_ligneErreur;
     ConfirmationFichier* m_confirmation;
 };
 

@@ -202,9 +202,11 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
     }
 
     QStringList lignes{entete()};
+    // Look-alike clients' sections tell which client each is.
+    const NomsDeClients noms(groupes.isEmpty() ? nullptr : context);
     for (Groupe& g : groupes) {
         QList<LocationDeBenne*>& locs = g.second;
-        const QString nom = champCSV(locs.first()->client()->nom());
+        const QString nom = champCSV(noms.nom(locs.first()->client()));
         QStringList section(15);
         section[0] = nom;
         section[14] = QStringLiteral("SECTION CLIENT");

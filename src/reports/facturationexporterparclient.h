@@ -36,7 +36,7 @@ public:
     // Clients by name (the locale's case-insensitive order), then exact name, then id.
     static void trierClients(QList<Groupe>& groupes);
 
-    // "1 234,50": two decimals, half to even on the shortest decimal text, U+202F between thousands.
+    // "1234,50": two decimals, half to even on the shortest decimal text, no thousands separator.
     static QString formatMontant(double montant);
     // "yyyy-MM-dd" of the instant's day in the zone.
     static QString formatDate(qint64 ms, const QTimeZone& zone);

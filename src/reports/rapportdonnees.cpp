@@ -101,9 +101,9 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
     return lignes.join(QLatin1Char('\n'));
 }
 
-QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone)
+QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone, const QString& distinction)
 {
-    return FileHelpers::fileName(QStringLiteral("rapport-"), nomClient,
+    return FileHelpers::fileName(QStringLiteral("rapport-"), nomClient, distinction,
                                  QLatin1Char('-') + libelleMois(moisMs, zone) + QStringLiteral(".csv"));
 }
 
@@ -112,9 +112,9 @@ QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone)
     return QStringLiteral("rapports-") + libelleMois(moisMs, zone) + QStringLiteral(".csv");
 }
 
-QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone)
+QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone, const QString& distinction)
 {
-    return FileHelpers::fileName(QStringLiteral("Rapport-"), nomClient,
+    return FileHelpers::fileName(QStringLiteral("Rapport-"), nomClient, distinction,
                                  QLatin1Char('-') + libelleMois(moisMs, zone) + QStringLiteral(".pdf"));
 }
 

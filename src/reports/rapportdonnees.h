@@ -32,10 +32,13 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
                        const QLocale& locale = QLocale());
 
 // "rapport-<client>-<mois>.csv", "rapports-<mois>.csv", "Rapport-<client>-<mois>.pdf"; a long
-// client name is cut so that the name fits a file system (FileHelpers::fileName).
-QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone);
+// client name is cut so that the name fits a file system (FileHelpers::fileName). `distinction`
+// (see NomsDeClients) follows the name in parentheses, so that look-alike clients' files differ.
+QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone,
+                            const QString& distinction = QString());
 QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone);
-QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone);
+QString nomFichierPDF(const QString& nomClient, qint64 moisMs, const QTimeZone& zone,
+                      const QString& distinction = QString());
 
 // The e-mail announcing the report: subject and body.
 QString sujetEmail(qint64 moisMs, const QTimeZone& zone);

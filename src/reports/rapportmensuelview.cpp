@@ -458,6 +458,11 @@ void RapportMensuelView::actualiserHistorique()
     montrerToutesLesLignes(m_listeHistorique);
 }
 
+QString RapportMensuelView::distinction(const Client* client) const
+{
+    return NomsDeClients(m_context).distinction(client);
+}
+
 void RapportMensuelView::genererApercuPDF()
 {
     if (!m_client)
@@ -486,7 +491,7 @@ void RapportMensuelView::enregistrerPDF(const QByteArray& pdf)
         return;
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le PDF du rapport");
-    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone);
+    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
     demande.mimeTypes = {QStringLiteral("application/pdf")};
     demande.defaultSuffix = QStringLiteral("pdf");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, pdf);
@@ -504,7 +509,7 @@ void RapportMensuelView::envoyerRapport()
         return;
     RapportPDFView page(client, m_moisMs, locationsDuMois(), m_horloge.zone);
     const QByteArray pdf = rendu::genererPDF(page);
-    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone));
+    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone, distinction(client)));
     QString erreur;
     if (pdf.isEmpty())
         erreur = QStringLiteral("Le rapport n’a pas pu être mis en page.");
@@ -586,7 +591,7 @@ void RapportMensuelView::imprimerRapport()
     if (!m_client)
         return;
     QPrinter imprimante(QPrinter::HighResolution);
-    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone));
+    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client)));
     if (!m_demandeImpression || !m_demandeImpression(imprimante, this))
         return;
     RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
@@ -602,7 +607,7 @@ void RapportMensuelView::exporterCSVClient()
     const QString texte = rapport::csvClient(locationsDuMois(), m_horloge.zone);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le rapport CSV");
-    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone);
+    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());

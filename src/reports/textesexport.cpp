@@ -1,6 +1,8 @@
 #include "textesexport.h"
 
 #include "model/helpers.h"
+#include "model/modelcontext.h"
+#include "model/records.h"
 #include "model/volume.h"
 
 #include <charconv>
@@ -43,19 +45,42 @@ QString champCSV(const QString& texte)
     return s;
 }
 
+NomsDeClients::NomsDeClients(const ModelContext* context)
+{
+    if (!context)
+        return;
+    QHash<QString, QList<Client*>> parNom;
+    for (Client* c : context->fetch<Client>())
+        parNom[trimBlanks(c->nom()).simplified()].append(c);
+    for (const QList<Client*>& memes : std::as_const(parNom)) {
+        if (memes.size() < 2)
+            continue;
+        const QStringList details = clientDistinctions(memes);
+        for (qsizetype i = 0; i < memes.size(); ++i)
+            m_distinctions.insert(memes.at(i), details.at(i));
+    }
+}
+
+QString NomsDeClients::distinction(const Client* client) const
+{
+    return m_distinctions.value(client);
+}
+
+QString NomsDeClients::nom(const Client* client) const
+{
+    if (!client)
+        return {};
+    const QString d = distinction(client);
+    return d.isEmpty() ? client->nom() : client->nom() + QStringLiteral(" (") + d + QLatin1Char(')');
+}
+
 namespace {
 
-// "-1 234,50" from the sign, the digits of the whole part and the two decimals.
-QString montantGroupe(bool negatif, const QString& entier, const QString& decimales)
+// "-1234,50" from the sign, the digits of the whole part and the two decimals. No thousands
+// separator: a spreadsheet reads a grouped amount as text and leaves it out of its sums.
+QString montantExporte(bool negatif, const QString& entier, const QString& decimales)
 {
-    QString groupe;
-    const qsizetype n = entier.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            groupe += QChar(0x202F);
-        groupe += entier.at(i);
-    }
-    return (negatif ? QStringLiteral("-") : QString()) + groupe + QLatin1Char(',') + decimales;
+    return (negatif ? QStringLiteral("-") : QString()) + entier + QLatin1Char(',') + decimales;
 }
 
 } // namespace
@@ -67,7 +92,7 @@ QString formatMontant(double montant)
     const QString arrondi = formatDecimalHalfEven(montant, 2);
     const bool negatif = arrondi.startsWith(QLatin1Char('-'));
     const qsizetype point = arrondi.indexOf(QLatin1Char('.'));
-    return montantGroupe(negatif, arrondi.mid(negatif ? 1 : 0, point - (negatif ? 1 : 0)), arrondi.mid(point + 1));
+    return montantExporte(negatif, arrondi.mid(negatif ? 1 : 0, point - (negatif ? 1 : 0)), arrondi.mid(point + 1));
 }
 
 std::optional<qint64> centimes(double montant)
@@ -89,7 +114,7 @@ QString formatCentimes(qint64 centimes)
     QString chiffres;
     for (qint64 reste = negatif ? centimes : -centimes; reste != 0 || chiffres.size() < 3; reste /= 10)
         chiffres.prepend(QLatin1Char(char('0' - reste % 10)));
-    return montantGroupe(negatif, chiffres.chopped(2), chiffres.right(2));
+    return montantExporte(negatif, chiffres.chopped(2), chiffres.right(2));
 }
 
 QDate jourDansZone(qint64 ms, const QTimeZone& zone)

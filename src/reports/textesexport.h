@@ -5,6 +5,7 @@
 
 #include "model/daywindow.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QTimeZone>
@@ -13,16 +14,34 @@
 
 namespace kv {
 
+class Client;
 class LocationDeBenne;
+class ModelContext;
+
+// Clients as exports and file names write them. A name that several clients of the store share
+// (blanks aside) comes with what tells each of them apart, as the pickers show it (the town,
+// else the phone…, see clientDistinctions); a name of its own comes alone.
+class NomsDeClients {
+public:
+    explicit NomsDeClients(const ModelContext* context);
+    // What tells the client from its look-alikes; empty when no other client has its name.
+    QString distinction(const Client* client) const;
+    // "Bernard Démolition (Lyon)" for a look-alike, else the name alone.
+    QString nom(const Client* client) const;
+
+private:
+    QHash<const Client*, QString> m_distinctions;
+};
 
 // A text field of a CSV line: ";" becomes ",", each line break (CR LF, CR, LF, U+0085, U+2028,
 // U+2029) one space; a field then beginning with "=", "+", "-", "@" or a tab gets a leading "'"
 // so that a spreadsheet never reads it as a formula.
 QString champCSV(const QString& texte);
 
-// An amount with exactly two decimals in the French style: the shortest decimal text of the
-// number rounded half to even at the second decimal (2.675 → "2,68", 0.125 → "0,12"), a comma,
-// thousands grouped with U+202F ("1 234,50"). A number that is not finite gives "0,00".
+// An amount as exported files write it, for a French spreadsheet to read as a number: the
+// shortest decimal text of the number rounded half to even at the second decimal (2.675 →
+// "2,68", 0.125 → "0,12"), a decimal comma, exactly two decimals and no thousands separator
+// ("1234,50"). A number that is not finite gives "0,00".
 QString formatMontant(double montant);
 
 // The amount formatMontant prints, in whole cents: 0 when it is not finite; none when it does

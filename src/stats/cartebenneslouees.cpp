@@ -16,6 +16,7 @@
 #include <QHideEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QSet>
 #include <QStackedWidget>
@@ -201,6 +202,8 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_vide = new QLabel(QStringLiteral("Aucun repère à afficher pour ce filtre."), m_pages);
     m_vide->setObjectName(QStringLiteral("texteVide"));
     m_vide->setAlignment(Qt::AlignCenter);
+    m_vide->setWordWrap(true);
+    m_vide->setContentsMargins(16, 16, 16, 16);
     QFont titre = font();
     titre.setPointSizeF(titre.pointSizeF() * 22.0 / 13.0);
     m_vide->setFont(titre);
@@ -220,6 +223,7 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
         RelocalisationLocations* r = RelocalisationLocations::pour(magasin);
         connect(r, &RelocalisationLocations::echecSauvegarde, this, &CarteBennesLouees::placerLigne);
         connect(r, &RelocalisationLocations::localisee, this, &CarteBennesLouees::placerLigne);
+        connect(r, &RelocalisationLocations::passeTerminee, this, &CarteBennesLouees::placerLigne);
     }
 
     m_filtre.onChange(this, [this] {
@@ -367,6 +371,13 @@ void CarteBennesLouees::refresh(bool zoom)
     }
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
+    // With rentals but no marker, the empty page says why; the line under it tells how many and,
+    // when it is the reason, that the address service could not be reached.
+    const qsizetype sansRepere = filtrees.size();
+    m_vide->setText(sansRepere == 0   ? QStringLiteral("Aucun repère à afficher pour ce filtre.")
+                    : sansRepere == 1 ? QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.")
+                                      : QStringLiteral("Aucun repère à afficher : aucune des %1 locations de ce filtre n’a de coordonnées.")
+                                            .arg(QLocale().toString(sansRepere)));
     m_pages->setCurrentWidget(m_reperes.isEmpty() ? static_cast<QWidget*>(m_vide) : m_carte);
     if (zoom)
         zoomerSurToutesLesBennes();

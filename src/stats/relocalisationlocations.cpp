@@ -17,6 +17,7 @@ namespace {
 const char* const kNomObjet = "relocalisationLocations";
 const char* const kCompte = "sansCoordonnees";
 const char* const kEchec = "echecSauvegarde";
+const char* const kRelocalisation = "relocalisation";
 
 Q_LOGGING_CATEGORY(journalCartes, "TAV.Kestrovan.Location")
 
@@ -87,6 +88,10 @@ QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* p
             ligne->setProperty(kEchec, QString());
             afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
         });
+        // Whether the service could be reached is known at the end of each pass.
+        ligne->setProperty(kRelocalisation, QVariant::fromValue<QObject*>(r));
+        connect(r, &RelocalisationLocations::passeTerminee, ligne,
+                [ligne] { afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt()); });
     }
     return ligne;
 }
@@ -99,6 +104,10 @@ void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n)
     else if (n > 1)
         textes.append(QStringLiteral("%1 locations sans coordonnées n’apparaissent pas sur la carte.")
                           .arg(QLocale().toString(n)));
+    const auto* r = qobject_cast<const RelocalisationLocations*>(ligne->property(kRelocalisation).value<QObject*>());
+    if (n > 0 && r && r->serviceInjoignable())
+        textes.append(QStringLiteral("Le service d’adresses n’a pas pu être joint : ces adresses seront localisées "
+                                     "quand il répondra."));
     const QString echec = ligne->property(kEchec).toString();
     if (!echec.isEmpty())
         textes.append(echec);
@@ -145,9 +154,12 @@ void RelocalisationLocations::suivantes()
                 qCInfo(journalCartes, "Adresse non localisée (%s): %s", qUtf8Printable(adresse),
                        qUtf8Printable(r.erreur));
                 m_injoignable = true;
+                m_serviceInjoignable = true;
             } else if (r.lieux.isEmpty() || !r.lieux.first().coordonnee) {
+                m_serviceInjoignable = false;
                 m_inconnues.insert(location->id());
             } else {
+                m_serviceInjoignable = false;
                 // Only a rental that still needs it, at the address that was asked.
                 if (aRelocaliser(location) && adresseDe(location) == adresse) {
                     const Coordonnee c = *r.lieux.first().coordonnee;

@@ -40,7 +40,8 @@ public:
     static int sansCoordonnees(const QList<LocationDeBenne*>& locations);
 
     // The line under a map that says how many of the rentals it shows have no coordinates
-    // (hidden when none), and a failed save of found coordinates.
+    // (hidden when none), that the address service could not be reached when that is why they
+    // still have none, and a failed save of found coordinates.
     static QLabel* nouvelleLigne(ModelContext* context, QWidget* parent);
     static void afficherSansCoordonnees(QLabel* ligne, int n);
 
@@ -48,6 +49,9 @@ public:
     // so that a screen opening asks nothing of it before its first paint.
     void lancer();
     bool enCours() const { return m_enCours; }
+    // The last pass ended on an answer saying the address service could not be reached; false
+    // again once a pass reaches it.
+    bool serviceInjoignable() const { return m_serviceInjoignable; }
     // Requests at most in flight at once.
     static constexpr int kParLot = 3;
 
@@ -70,7 +74,8 @@ private:
     ModelContext* m_context;
     AdresseService* m_service;
     bool m_enCours = false;
-    bool m_injoignable = false;
+    bool m_injoignable = false;        // this pass stops asking
+    bool m_serviceInjoignable = false; // … because the service was out of reach
     int m_enVol = 0;
     QList<LocationDeBenne*> m_file;
     // Addresses the service answered without a place: not asked again until the next start.

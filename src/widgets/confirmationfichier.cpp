@@ -54,6 +54,12 @@ void ConfirmationFichier::montrer(const QString& chemin, const QString& detail)
     QString texte = QStringLiteral("« %1 » enregistré dans « %2 »")
                         .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
     texte += detail.isEmpty() ? QStringLiteral(".") : QStringLiteral(" : ") + detail + QLatin1Char('.');
+    m_confirmation = texte;
+    afficherTexte(texte);
+}
+
+void ConfirmationFichier::afficherTexte(const QString& texte)
+{
     m_texte->setText(coupableAuxSeparateurs(texte));
     show();
 }
@@ -65,17 +71,23 @@ QString ConfirmationFichier::texte() const
 
 bool ConfirmationFichier::afficherDansLeDossier()
 {
-    if (DesktopOpener::reveal(m_chemin))
+    if (DesktopOpener::reveal(m_chemin)) {
+        // A failure said earlier is over.
+        if (!m_confirmation.isEmpty())
+            afficherTexte(m_confirmation);
         return true;
-    montrerDossierInaccessible(m_chemin);
+    }
+    // What was written stays on the line: the failure only adds why the folder did not open.
+    const QString echec = DesktopOpener::revealFailedText(m_chemin);
+    afficherTexte(m_confirmation.isEmpty() ? echec : m_confirmation + QLatin1Char('\n') + echec);
     return false;
 }
 
 void ConfirmationFichier::montrerDossierInaccessible(const QString& chemin)
 {
     m_chemin = chemin;
-    m_texte->setText(coupableAuxSeparateurs(DesktopOpener::revealFailedText(chemin)));
-    show();
+    m_confirmation.clear();
+    afficherTexte(DesktopOpener::revealFailedText(chemin));
 }
 
 } // namespace kv

@@ -24,13 +24,19 @@ public:
     QString texte() const;
     QPushButton* boutonAfficher() const { return m_afficher; }
 
-    // Shows the file in its folder; false, said on the line, when the desktop could not.
+    // Shows the file in its folder; false, said on the line under what was written, when the
+    // desktop could not.
     bool afficherDansLeDossier();
     // The line for a file written elsewhere whose folder the desktop could not open.
     void montrerDossierInaccessible(const QString& chemin);
 
 private:
+    void afficherTexte(const QString& texte);
+
     QString m_chemin;
+    // What montrer() said of the file at m_chemin; empty for a file shown by
+    // montrerDossierInaccessible alone.
+    QString m_confirmation;
     QLabel* m_texte;
     QPushButton* m_afficher;
 };

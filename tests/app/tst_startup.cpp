@@ -759,9 +759,28 @@ void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
     check(opening(), QStringLiteral("version plus récente"), QStringLiteral("Installez la dernière version"));
     QCOMPARE(readFile(storeFile()), newer);
 
-    // A file that is no store of ours where the store should be.
+    // A file that is no store of ours where the store should be: the user may move it aside.
     writeFile(storeFile(), QByteArray("Ceci n’est pas un magasin de données.\n").repeated(200));
-    check(opening(), QStringLiteral("n’est pas un magasin de données"), QStringLiteral("renommez-le"));
+    check(opening(), QStringLiteral("ne se lit pas comme un magasin de données"), QStringLiteral("renommez-le"));
+
+    // A store of ours whose header was overwritten reads the same as a foreign file: the dialog
+    // also says that a damaged store comes back from a backup, and names the file in full.
+    QFile::remove(storeFile());
+    makeStore(storeFile(), "Entête");
+    QFile::remove(storeFile() + "-wal");
+    QFile::remove(storeFile() + "-shm");
+    QByteArray ecrase = readFile(storeFile());
+    ecrase.replace(0, 100, QByteArray(100, '\x5a'));
+    writeFile(storeFile(), ecrase);
+    {
+        const StoreOpening refus = opening();
+        check(refus, QStringLiteral("magasin de Kestrovan endommagé"), QStringLiteral("remettez à sa place une sauvegarde"));
+        const std::unique_ptr<QMessageBox> box = refusalDialog(refus);
+        QVERIFY2(box->informativeText().contains(QStringLiteral("(%1)").arg(storeFile())), qPrintable(box->informativeText()));
+        QVERIFY2(box->informativeText().contains(QStringLiteral("magasin vide")), qPrintable(box->informativeText()));
+        QVERIFY2(refus.fatalMessage.startsWith(QString::fromUtf8(kFatalPrefix)), qPrintable(refus.fatalMessage));
+    }
+    QCOMPARE(readFile(storeFile()), ecrase);
 
     // The older version's store that cannot be taken over.
     QFile::remove(storeFile());

@@ -14,6 +14,8 @@ private slots:
     void volumesHorsLimites();
     void ordreDesClients();
     void nomDuFichier();
+    void lisibleParUnTableur();
+    void clientsHomonymes();
 };
 
 class TestRapportDonnees : public QObject {
@@ -24,6 +26,7 @@ private slots:
     void champsNettoyes();
     void csvDUnClient();
     void csvTousClients();
+    void fichiersDesHomonymes();
 };
 
 class TestPages : public QObject {

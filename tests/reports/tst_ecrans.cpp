@@ -70,8 +70,8 @@ struct Rapport {
 
     explicit Rapport(std::optional<QString> email = QStringLiteral(" contact@dupont.fr "))
     {
-        dupont = client(ctx.get(), "Dupont", {}, {}, {}, email);
-        homonyme = client(ctx.get(), "Dupont", {}, {}, {}, QStringLiteral("autre@dupont.fr"));
+        dupont = client(ctx.get(), "Dupont", "Lyon", {}, {}, email);
+        homonyme = client(ctx.get(), "Dupont", "Paris", {}, {}, QStringLiteral("autre@dupont.fr"));
         client(ctx.get(), "Albert");
         TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0);
         rental(dupont, colouredSkip(ctx.get(), 10), t, parisTime(2025, 1, 5, 8), parisTime(2025, 1, 9), QStringLiteral("1 rue A"));
@@ -88,7 +88,7 @@ struct Rapport {
 
 QString cheminPDF()
 {
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("Rapport-Dupont-janv. 2025.pdf"));
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("Rapport-Dupont (Lyon)-janv. 2025.pdf"));
 }
 
 } // namespace
@@ -145,18 +145,44 @@ void TestEcrans::facturationParDefautEtRaccourci()
         opener.openResult = false;
         QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
         QCOMPARE(opener.openedUrls, QList<QUrl>{QUrl::fromLocalFile(dir.path())});
-        QCOMPARE(confirmation->texte(), QStringLiteral("Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire "
+        // What was written stays on the line above the reason.
+        QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.\n"
+                                                       "Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire "
                                                        "de fichiers n’a répondu.").arg(QDir::toNativeSeparators(dir.path())));
+        QTRY_VERIFY(lisible(confirmation));
+        // Once the desktop answers again, the line is the confirmation alone.
+        opener.showItemResult = true;
+        QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
+        QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.")
+                                            .arg(QDir::toNativeSeparators(dir.path())));
     }
 
-    // The button does the same; a period picked backwards is written as picked.
-    vue.du()->setDate(QDate(2026, 12, 10));
+    // A period picked backwards is refused by a red line; no file is asked for nor written.
+    QVERIFY(QFile::remove(chemin));
+    QVERIFY(!vue.ligneErreur()->isVisible());
+    vue.du()->setFocus();
+    QTest::keyClicks(vue.du(), QStringLiteral("10122026"));
+    QCOMPARE(vue.du()->date(), QDate(2026, 12, 10));
+    QTRY_VERIFY(vue.ligneErreur()->isVisible());
+    QCOMPARE(vue.ligneErreur()->text(), QStringLiteral("La date de début est après la date de fin."));
+    QVERIFY(!vue.boutonExporter()->isEnabled());
+    QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
+    vue.boutonExporter()->click();
+    vue.exporter();
+    QCoreApplication::processEvents();
+    QCOMPARE(reponse.requests.size(), 1);
+    QVERIFY(!QFile::exists(chemin));
+    // Put right, the line goes and the export runs.
+    vue.au()->setDate(QDate(2026, 12, 20));
+    QVERIFY(!vue.ligneErreur()->isVisible());
+    QVERIFY(vue.boutonExporter()->isEnabled());
     vue.boutonExporter()->click();
     QCOMPARE(reponse.requests.size(), 2);
-    QCOMPARE(reponse.requests[1].suggestedName, QStringLiteral("facturation Kestrovan du 10-12-2026 au 06-12-2026.csv"));
+    QCOMPARE(reponse.requests[1].suggestedName, QStringLiteral("facturation Kestrovan du 10-12-2026 au 20-12-2026.csv"));
     QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : aucune location facturée.")), qPrintable(confirmation->texte()));
     // Two rentals more, one of them another client's.
     vue.du()->setDate(QDate(2025, 1, 1));
+    vue.au()->setDate(QDate(2026, 12, 6));
     rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 3, 18), std::nullopt, 200);
     rental(client(ctx.get(), "Albert"), colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 4, 18),
            std::nullopt, 300);
@@ -248,7 +274,8 @@ void TestEcrans::rapportApercuEtPDF()
         QVERIFY(r.vue->boutonEnregistrerPDF()->isVisibleTo(r.vue.get()));
         r.vue->boutonEnregistrerPDF()->click();
         QCOMPARE(reponse.requests.size(), 1);
-        QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("Rapport-Dupont-janv. 2025.pdf"));
+        // Two clients are called Dupont: the town tells whose report it is.
+        QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("Rapport-Dupont (Lyon)-janv. 2025.pdf"));
         QCOMPARE(reponse.requests[0].mimeTypes, QStringList{QStringLiteral("application/pdf")});
         QCOMPARE(lire(copie), r.vue->apercuPDF());
         QVERIFY(r.vue->confirmation()->isVisibleTo(r.vue.get()));
@@ -492,7 +519,7 @@ void TestEcrans::rapportExportsCSV()
         r.vue->boutonExporterCSV()->click();
         QCOMPARE(reponse.requests.size(), 1);
         QCOMPARE(reponse.requests[0].title, QStringLiteral("Enregistrer le rapport CSV"));
-        QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("rapport-Dupont-janv. 2025.csv"));
+        QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("rapport-Dupont (Lyon)-janv. 2025.csv"));
         QCOMPARE(lire(dir.filePath("client.csv")),
                  QByteArray("Date pose;Adresse;Volume (m³);Déchet;Date enlèvement\n"
                             "2025-01-05;1 rue A;10;Gravats;2025-01-09\n"

@@ -6,6 +6,7 @@
 #include "reports/facturationexporterparclient.h"
 #include "reports/textesexport.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -14,11 +15,6 @@
 
 using namespace kv;
 using namespace fixtures;
-
-namespace {
-// The narrow no-break space of grouped thousands and of French colons.
-const QString nnbsp = QString(QChar(0x202F));
-} // namespace
 
 namespace {
 
@@ -34,12 +30,6 @@ QString generer(ModelContext* ctx, qint64 debut = parisMs(2025, 1, 1), qint64 fi
 QStringList lignes(const QString& texte)
 {
     return texte.split(QLatin1Char('\n'));
-}
-
-// The montant text as a French spreadsheet would read it back.
-QString m(const char* texte)
-{
-    return QString::fromUtf8(texte).replace(QLatin1Char(' '), nnbsp);
 }
 
 } // namespace
@@ -59,10 +49,10 @@ void TestFacturation::blocDUnClient()
 
     const QString attendu = F::entete() + "\n"
         "Dupont BTP;;;;;;;;;;;;;;SECTION CLIENT\n"
-        "Dupont BTP;1 rue du Port;10;808080;;Gravats;2026-03-01;2026-03-11;10;" + m("3 500,00")
-        + ";180,00;60,00;36,00;276,00;20,00;331,20;\n"
-        "Dupont BTP;;10;808080;;Bois;2026-03-03;2026-03-04;1;" + m("1 000,00") + ";100,00;0,00;0,00;100,00;5,50;105,50;\n"
-        "Dupont BTP;2 quai Sud;10;808080;;Gravats;2026-03-05;2026-03-06;1;" + m("1 000,00") + ";150,00;0,00;0,00;150,00;20,00;180,00;\n"
+        "Dupont BTP;1 rue du Port;10;808080;;Gravats;2026-03-01;2026-03-11;10;3500,00"
+        ";180,00;60,00;36,00;276,00;20,00;331,20;\n"
+        "Dupont BTP;;10;808080;;Bois;2026-03-03;2026-03-04;1;1000,00;100,00;0,00;0,00;100,00;5,50;105,50;\n"
+        "Dupont BTP;2 quai Sud;10;808080;;Gravats;2026-03-05;2026-03-06;1;1000,00;150,00;0,00;0,00;150,00;20,00;180,00;\n"
         "Dupont BTP;;;;;;;;;;;526,00;;616,70;SOUS-TOTAL CLIENT (TVA: 90,70)\n"
         "Dupont BTP;;;;;;;;;;;100,00;5,50;105,50;DÉTAIL TVA taux 5,50% – Base: 100,00 / TVA: 5,50\n"
         "Dupont BTP;;;;;;;;;;;426,00;20,00;511,20;DÉTAIL TVA taux 20,00% – Base: 426,00 / TVA: 85,20\n";
@@ -74,26 +64,27 @@ void TestFacturation::blocDUnClient()
 
 void TestFacturation::montants()
 {
-    QCOMPARE(F::formatMontant(1234.5), m("1 234,50"));
+    // No thousands separator: a spreadsheet reads a grouped number as text.
+    QCOMPARE(F::formatMontant(1234.5), QStringLiteral("1234,50"));
     QCOMPARE(F::formatMontant(0), QStringLiteral("0,00"));
     QCOMPARE(F::formatMontant(2.675), QStringLiteral("2,68"));
     QCOMPARE(F::formatMontant(0.125), QStringLiteral("0,12"));
     QCOMPARE(F::formatMontant(0.135), QStringLiteral("0,14"));
     QCOMPARE(F::formatMontant(0.1251), QStringLiteral("0,13"));
-    QCOMPARE(F::formatMontant(999999.995), m("1 000 000,00"));
-    QCOMPARE(F::formatMontant(-1234.5), m("-1 234,50"));
+    QCOMPARE(F::formatMontant(999999.995), QStringLiteral("1000000,00"));
+    QCOMPARE(F::formatMontant(-1234.5), QStringLiteral("-1234,50"));
     QCOMPARE(F::formatMontant(-0.001), QStringLiteral("0,00"));
     QCOMPARE(F::formatMontant(123), QStringLiteral("123,00"));
     QCOMPARE(F::formatMontant(std::nan("")), QStringLiteral("0,00"));
-    QCOMPARE(F::formatMontant(1e21), m("1 000 000 000 000 000 000 000,00"));
+    QCOMPARE(F::formatMontant(1e21), QStringLiteral("1000000000000000000000,00"));
 
     // Cents are what is printed, ties and signs included; any 64-bit count prints exactly.
     for (const double x : {0.0, 1234.5, 2.675, 0.125, 0.135, 999999.995, -1234.5, -0.001, -0.005,
                            0.015, 1e13 + 0.125, std::nan("")})
         QCOMPARE(formatCentimes(*centimes(x)), F::formatMontant(x));
     QCOMPARE(centimes(1e21), std::nullopt);
-    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::max()), m("92 233 720 368 547 758,07"));
-    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::min()), m("-92 233 720 368 547 758,08"));
+    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::max()), QStringLiteral("92233720368547758,07"));
+    QCOMPARE(formatCentimes(std::numeric_limits<qint64>::min()), QStringLiteral("-92233720368547758,08"));
     QCOMPARE(formatCentimes(-5), QStringLiteral("-0,05"));
 }
 
@@ -102,7 +93,7 @@ namespace {
 // A printed amount read back in cents.
 qint64 lireCentimes(QString texte)
 {
-    texte.remove(nnbsp).remove(QLatin1Char(','));
+    texte.remove(QLatin1Char(','));
     bool ok = false;
     const qint64 c = texte.toLongLong(&ok);
     if (!ok)
@@ -303,4 +294,119 @@ void TestFacturation::nomDuFichier()
     // A start after the end is written as picked.
     QCOMPARE(F::nomFichier(parisMs(2026, 3, 2), parisMs(2026, 3, 1), paris()),
              QStringLiteral("facturation Kestrovan du 02-03-2026 au 01-03-2026.csv"));
+}
+
+namespace {
+
+// A cell as a spreadsheet in French reads it: a number only when it is digits with an optional
+// minus sign and a decimal comma, no grouping of any kind (a grouped amount is text, left out of
+// sums). The number in cents, or none when the cell is text.
+std::optional<qint64> celluleEnCentimes(const QString& cellule)
+{
+    static const QRegularExpression nombre(QStringLiteral("^(-?)([0-9]+),([0-9]{2})$"));
+    const QRegularExpressionMatch m = nombre.match(cellule);
+    if (!m.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 c = (m.captured(2) + m.captured(3)).toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return m.captured(1).isEmpty() ? c : -c;
+}
+
+} // namespace
+
+void TestFacturation::lisibleParUnTableur()
+{
+    // An office of heavy skips and large prices: most amounts and weights run past a thousand.
+    auto ctx = storeInFolder();
+    TypeDechet* gravats = pricedWasteType(ctx.get(), "Gravats", 20.0, 1450, 2, 95.5, 7, 18.25);
+    TypeDechet* bois = pricedWasteType(ctx.get(), "Bois", 5.5, 980.4);
+    QList<Client*> clients;
+    for (const char* nom : {"Arnaud TP", "Bâtiments Réunis", "Carrières du Nord", "Démolition 2000"})
+        clients << client(ctx.get(), QString::fromUtf8(nom));
+    qint64 totalTTCduMagasin = 0;
+    QList<LocationDeBenne*> facturees;
+    for (int i = 0; i < 60; ++i) {
+        const QDateTime pose = parisTime(2026, 1, 5).addDays(i * 3);
+        LocationDeBenne* l = rental(clients[i % clients.size()], colouredSkip(ctx.get(), 10 + i % 5), i % 3 ? gravats : bois,
+                                    pose, pose.addDays(2 + i % 20), std::nullopt, 1200.5 + i * 713.37,
+                                    i % 4 ? 0 : 1780.9, i % 4 ? 0 : 640.15, i % 4 ? 0 : 35.5);
+        facturees << l;
+    }
+    for (const LocationDeBenne* l : facturees) {
+        const DetailPrix p = l->detailPrix(paris());
+        totalTTCduMagasin += *centimes(p.total * (p.tauxTVA / 100 + 1));
+    }
+
+    const QStringList l = lignes(generer(ctx.get()));
+    int grands = 0;
+    qint64 sommeTTC = 0, sommeSousTotaux = 0;
+    std::map<QString, qint64> htParClient;
+    for (const QString& x : l.mid(1)) {
+        if (x.isEmpty())
+            continue;
+        const QStringList f = x.split(QLatin1Char(';'));
+        QList<int> montants;
+        if (f.size() == 17)
+            montants = {9, 10, 11, 12, 13, 14, 15};
+        else if (f[14].startsWith(QStringLiteral("SOUS-TOTAL")))
+            montants = {11, 13};
+        else if (f[14].startsWith(QStringLiteral("DÉTAIL TVA")))
+            montants = {11, 12, 13};
+        for (const int i : montants) {
+            const std::optional<qint64> c = celluleEnCentimes(f[i]);
+            QVERIFY2(c, qPrintable(QStringLiteral("colonne %1 lue comme du texte : « %2 »").arg(i + 1).arg(f[i])));
+            if (*c >= 100000)
+                ++grands;
+        }
+        if (f.size() == 17) {
+            sommeTTC += *celluleEnCentimes(f[15]);
+            htParClient[f[0]] += *celluleEnCentimes(f[13]);
+            bool jours = false;
+            f[8].toInt(&jours);
+            QVERIFY2(jours, qPrintable(x));
+        } else if (f[14].startsWith(QStringLiteral("SOUS-TOTAL"))) {
+            // A column sum over the client's lines gives its subtotal.
+            QCOMPARE(*celluleEnCentimes(f[11]), htParClient[f[0]]);
+            sommeSousTotaux += *celluleEnCentimes(f[13]);
+        }
+    }
+    QVERIFY2(grands > 100, qPrintable(QString::number(grands)));
+    QCOMPARE(sommeTTC, totalTTCduMagasin);
+    QCOMPARE(sommeSousTotaux, totalTTCduMagasin);
+}
+
+void TestFacturation::clientsHomonymes()
+{
+    // Clients of one name: each section says which of them it is, by town, else by street, else
+    // by phone; a name of its own stays alone.
+    auto ctx = storeInFolder();
+    TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
+    Benne* b = colouredSkip(ctx.get());
+    const QString nom = QStringLiteral("Bernard Démolition");
+    QList<Client*> bernards{client(ctx.get(), nom, "Lyon"), client(ctx.get(), nom, "Paris"),
+                            client(ctx.get(), nom, "Lyon", "69003", "4 rue Garibaldi"),
+                            client(ctx.get(), nom)};
+    bernards.last()->setTelephone(QStringLiteral("04 78 00 00 00"));
+    // Without a billed rental, it still shares the name: the others say which they are.
+    client(ctx.get(), nom, "Villeurbanne");
+    Client* seul = client(ctx.get(), "Seul au monde", "Lyon");
+    for (Client* c : bernards + QList<Client*>{seul})
+        rental(c, b, t, parisTime(2026, 5, 1), parisTime(2026, 5, 2), std::nullopt, 100);
+
+    const QStringList sections = lignes(generer(ctx.get())).filter("SECTION CLIENT");
+    QStringList noms;
+    for (const QString& x : sections)
+        noms << x.section(';', 0, 0);
+    QCOMPARE(noms.size(), 5);
+    QCOMPARE(QSet<QString>(noms.begin(), noms.end()).size(), 5);
+    QVERIFY2(noms.contains(nom + " (Paris)"), qPrintable(noms.join(" | ")));
+    QVERIFY2(noms.contains(nom + " (04 78 00 00 00)"), qPrintable(noms.join(" | ")));
+    QVERIFY2(noms.contains(nom + " (Lyon · 4 rue Garibaldi)"), qPrintable(noms.join(" | ")));
+    QVERIFY(noms.contains(QStringLiteral("Seul au monde")));
+    // Every line of a client's block names it the same way, for a spreadsheet's filter.
+    for (const QString& x : lignes(generer(ctx.get())))
+        if (x.startsWith(nom + ";"))
+            QFAIL(qPrintable(x));
 }

@@ -123,3 +123,38 @@ void TestRapportDonnees::csvTousClients()
     QCOMPARE(rapport::csvTousClients(ctx.get(), parisMs(2030, 1, 1), paris()),
              QStringLiteral("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement"));
 }
+
+void TestRapportDonnees::fichiersDesHomonymes()
+{
+    // Look-alike clients' report files differ by what tells them apart, whole even when the
+    // name is cut to fit a file system; a name of its own is written alone.
+    auto ctx = storeInFolder();
+    const QString longNom = QStringLiteral("Démolitions/Éléments <b>réunis</b> ").repeated(10).left(300);
+    Client* lyon = client(ctx.get(), longNom, "Lyon");
+    Client* aParis = client(ctx.get(), longNom, "Paris/Île\nde-France");
+    Client* tel = client(ctx.get(), longNom);
+    tel->setTelephone(QStringLiteral("06 12 34 56 78"));
+    Client* seul = client(ctx.get(), "Dupont", "Lyon");
+    const NomsDeClients noms(ctx.get());
+    QCOMPARE(noms.distinction(seul), QString());
+    QCOMPARE(noms.nom(seul), QStringLiteral("Dupont"));
+    QCOMPARE(rapport::nomFichierPDF(seul->nom(), parisMs(2025, 3, 4), paris(), noms.distinction(seul)),
+             QStringLiteral("Rapport-Dupont-mars 2025.pdf"));
+    QSet<QString> vus;
+    for (Client* c : {lyon, aParis, tel}) {
+        for (const QString& f : {rapport::nomFichierPDF(c->nom(), parisMs(2025, 3, 4), paris(), noms.distinction(c)),
+                                 rapport::nomFichierCSVClient(c->nom(), parisMs(2025, 3, 4), paris(), noms.distinction(c))}) {
+            QVERIFY2(f.toUtf8().size() <= 255, qPrintable(f));
+            QVERIFY2(f.endsWith(QStringLiteral("-mars 2025.pdf")) || f.endsWith(QStringLiteral("-mars 2025.csv")), qPrintable(f));
+            QVERIFY2(!f.contains(QLatin1Char('/')) && !f.contains(QLatin1Char('\0')), qPrintable(f));
+            for (const QChar ch : f)
+                QVERIFY2(ch.category() != QChar::Other_Control, qPrintable(f));
+            QVERIFY2(!vus.contains(f), qPrintable(f));
+            vus.insert(f);
+        }
+    }
+    QVERIFY(rapport::nomFichierPDF(lyon->nom(), parisMs(2025, 3, 4), paris(), noms.distinction(lyon))
+                .endsWith(QStringLiteral(" (Lyon)-mars 2025.pdf")));
+    QVERIFY(rapport::nomFichierPDF(tel->nom(), parisMs(2025, 3, 4), paris(), noms.distinction(tel))
+                .endsWith(QStringLiteral(" (06 12 34 56 78)-mars 2025.pdf")));
+}

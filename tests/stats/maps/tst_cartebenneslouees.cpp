@@ -219,7 +219,12 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
     QVERIFY(QTest::qWaitForWindowExposed(&carte));
     QVERIFY(!carte.carteVisible());
     QVERIFY(carte.texteVide()->isVisible());
+    QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées."));
+    // A filter without rentals says only that.
+    carte.setFiltre(F::posesAujourdhui);
     QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher pour ce filtre."));
+    QVERIFY(!carte.ligneSansCoordonnees()->isVisible());
+    carte.setFiltre(F::enCours);
     QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
     carte.zoomerSurToutesLesBennes();
     QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
@@ -617,7 +622,8 @@ void CarteBennesLoueesTest::addressServiceOutOfReachIsAskedAgainLater()
     for (LocationDeBenne* l : std::as_const(aPlacer))
         QVERIFY(!l->latitude());
     QCOMPARE(carte.ligneSansCoordonnees()->text(),
-             QStringLiteral("10 locations sans coordonnées n’apparaissent pas sur la carte."));
+             QStringLiteral("10 locations sans coordonnées n’apparaissent pas sur la carte.\nLe service d’adresses n’a pas "
+                            "pu être joint : ces adresses seront localisées quand il répondra."));
 
     // The service answers again: the next opening places every rental, a few at a time.
     faux.statut = "200";
@@ -629,4 +635,70 @@ void CarteBennesLoueesTest::addressServiceOutOfReachIsAskedAgainLater()
     QVERIFY(!o.ctx->hasChanges());
     QTRY_COMPARE(carte.reperesAffiches().size(), 10);
     QVERIFY(carte.ligneSansCoordonnees()->isHidden());
+}
+
+// Offline, every filter says how many of its rentals have no coordinates and why: the address
+// service could not be reached. A filter whose rentals all lack them says so in place of the
+// bare « Aucun repère ».
+void CarteBennesLoueesTest::everyFilterSaysWhyItsRentalsAreMissing()
+{
+    MapOffice o;
+    FauxGeocodage faux;
+    faux.statut = "503";
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    relocalisation->service()->setBaseUrl(faux.baseUrl());
+    // On site since March 1st; removed this morning and placed again at the same address.
+    o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("1 quai Perrache, Lyon"));
+    o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 10), std::nullopt, std::nullopt, QStringLiteral("2 rue de Brest, Lyon"));
+    o.louer(o.le(2026, 3, 10, 8), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("2 rue de Brest, Lyon"));
+    o.louer(o.le(2026, 3, 20), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("3 cours Lafayette, Lyon"));
+    QVERIFY(o.ctx->save());
+
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.setPeriode(QDate(2026, 3, 1), QDate(2026, 3, 31));
+    carte.resize(1200, 760);
+    QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QTRY_COMPARE(passes.size(), 1);
+    QVERIFY(relocalisation->serviceInjoignable());
+    const QString injoignable = QStringLiteral("Le service d’adresses n’a pas pu être joint");
+    for (const F filtre : tousLesFiltres()) {
+        carte.setFiltre(filtre);
+        const int n = int(CarteBennesLouees::locationsFiltrees(o.ctx->all<LocationDeBenne>(), filtre, QDate(2026, 3, 1),
+                                                              QDate(2026, 3, 31), kMaintenant, o.paris).size());
+        QVERIFY2(n > 0, qPrintable(rawValue(filtre)));
+        QLabel* ligne = carte.ligneSansCoordonnees();
+        const QString compte = n == 1 ? QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte.")
+                                      : QStringLiteral("%1 locations sans coordonnées n’apparaissent pas sur la carte.").arg(n);
+        QVERIFY2(ligne->isVisible(), qPrintable(rawValue(filtre)));
+        QVERIFY2(ligne->text().startsWith(compte), qPrintable(rawValue(filtre) + " : " + ligne->text()));
+        QVERIFY2(ligne->text().contains(injoignable), qPrintable(rawValue(filtre) + " : " + ligne->text()));
+        QVERIFY(carte.rect().contains(ligne->geometry()));
+        QVERIFY(!carte.carteVisible());
+        QVERIFY(carte.texteVide()->isVisible());
+        QVERIFY2(carte.texteVide()->text().startsWith(QStringLiteral("Aucun repère à afficher : ")), qPrintable(carte.texteVide()->text()));
+        QVERIFY2(carte.texteVide()->text().contains(QStringLiteral("coordonnées")), qPrintable(carte.texteVide()->text()));
+        // The line stands clear of the empty page's text.
+        const QLabel* vide = carte.texteVide();
+        const QRect texteVide(vide->mapTo(&carte, QPoint(0, 0)), vide->size());
+        const int hauteurTexte = vide->heightForWidth(vide->width());
+        const QRect lignes(texteVide.left(), texteVide.center().y() - hauteurTexte / 2, texteVide.width(), hauteurTexte);
+        QVERIFY2(!lignes.intersects(ligne->geometry()), qPrintable(rawValue(filtre)));
+    }
+
+    // The service answers again: the next opening places them and the reason goes.
+    faux.statut = "200";
+    for (const QString& adresse : {QStringLiteral("1 quai Perrache, Lyon"), QStringLiteral("2 rue de Brest, Lyon")})
+        faux.reponses.insert(adresse, collection({{adresse, QStringLiteral("69002"), QStringLiteral("Lyon"), 4.82, 45.74}}));
+    carte.setFiltre(F::enCours);
+    carte.hide();
+    carte.show();
+    QTRY_COMPARE(passes.size(), 2);
+    QVERIFY(!relocalisation->serviceInjoignable());
+    QTRY_VERIFY(carte.carteVisible());
+    carte.setFiltre(F::enCoursEtFutures);
+    QVERIFY(carte.ligneSansCoordonnees()->isVisible());
+    QVERIFY2(!carte.ligneSansCoordonnees()->text().contains(injoignable), qPrintable(carte.ligneSansCoordonnees()->text()));
 }

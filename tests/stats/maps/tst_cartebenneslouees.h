@@ -22,4 +22,5 @@ private slots:
     void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
     void showsAtOnceWhatItShowsSettled();
     void addressServiceOutOfReachIsAskedAgainLater();
+    void everyFilterSaysWhyItsRentalsAreMissing();
 };
