@@ -72,9 +72,19 @@ QLabel* etiquette(const QString& texte, QWidget* parent)
 }
 
 // The face of the prices card: regular material on a rounded rectangle with a thin border.
+// The prices card: 497 wide where the sheet has the room, narrower down to 400 in a small
+// window (the sheet never sticks out of it), never wider.
+constexpr int kLargeurCarteTarifs = 485 + 12;
+constexpr int kLargeurCarteTarifsMin = 400;
+
 class FaceTarifs : public QWidget {
 public:
     using QWidget::QWidget;
+
+    QSize sizeHint() const override
+    {
+        return QWidget::sizeHint().expandedTo(QSize(kLargeurCarteTarifs, 0)).boundedTo(maximumSize());
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -479,7 +489,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
 
     auto* front = new FaceTarifs;
     front->setObjectName(QStringLiteral("faceAvantTarifs"));
-    front->setFixedSize(485 + 12, 120 + 14);
+    front->setMinimumSize(kLargeurCarteTarifsMin, 120 + 14);
+    front->setMaximumSize(kLargeurCarteTarifs, 120 + 14);
     auto* fv = new QVBoxLayout(front);
     auto* titreAvant = new QLabel(QStringLiteral("Ajustez les tarifs pour cette location"), front);
     titreAvant->setFont(titre2(this, true));
@@ -488,7 +499,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
 
     auto* back = new FaceTarifs;
     back->setObjectName(QStringLiteral("faceArriereTarifs"));
-    back->setMinimumWidth(485 + 12);
+    back->setMinimumWidth(kLargeurCarteTarifsMin);
+    back->setMaximumWidth(kLargeurCarteTarifs);
     auto* bv = new QVBoxLayout(back);
     bv->setContentsMargins(18, 12, 18, 20);
     auto* titreArriere = new QLabel(QStringLiteral("Tarifs spécifiques à cette location (facultatifs)"), back);

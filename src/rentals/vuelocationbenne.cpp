@@ -633,7 +633,7 @@ void VueLocationBenne::actualiserDetails()
     m_lignes[0]->setText(QStringLiteral("Tarif pose : ") + formatFixed(l->tarifPose(), 2) + QStringLiteral(" €"));
     m_lignes[1]->setText(QStringLiteral("Tarif enlèvement : ") + formatFixed(l->tarifEnlevement(), 2) + QStringLiteral(" €"));
     m_lignes[2]->setText(QStringLiteral("Tarif journalier : ") + formatFixed(l->tarifJournalier(), 2) + QStringLiteral(" €"));
-    m_lignes[3]->setText(QStringLiteral("Pose le : ") + date(l->datePose()) + QStringLiteral("  et enlèvement prévu le : ")
+    m_lignes[3]->setText(QStringLiteral("Pose le : ") + date(l->datePose()) + QStringLiteral(" et enlèvement prévu le : ")
                          + (l->dateEnlevement() ? date(*l->dateEnlevement()) : QStringLiteral("non prévue")));
     // The name in bold; "inconnu" in bold italic and grey when the rental has no waste type.
     QFont gras = fontForStyle(TextStyle::subheadline, font());

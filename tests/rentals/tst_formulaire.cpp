@@ -841,25 +841,28 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
 
 void FormulaireLocationTest::sheetFitsTheSmallestWindow()
 {
-    // The main window at its smallest (760 × 480): the sheet stays within it, at its opening size
-    // and at its own smallest; the fields scroll down, never sideways, and the buttons stay in view.
+    // The main window at its smallest (760 × 480 with the sidebar, 536 × 458 without): the sheet
+    // stays within it, at its opening size and at its own smallest; the fields scroll down, never
+    // sideways, and the buttons stay in view.
     Banc b;
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
     QVERIFY(saved(b.ctx.get()));
+    for (const QSize fen : {QSize(760, 480), QSize(536, 458)}) {
     QWidget fenetre;
-    QDialog* feuille = b.feuilleSur(fenetre, QSize(760, 480));
+    QDialog* feuille = b.feuilleSur(fenetre, fen);
     QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
-    QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480,
+    QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(),
              qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
-    QVERIFY(feuille->minimumWidth() >= 480);
+    QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()),
+             qPrintable(QStringLiteral("sheet %1 wide over %2").arg(feuille->frameGeometry().width()).arg(fen.width())));
     form->interrupteurTarifs()->setChecked(true);
     QTRY_VERIFY(!form->carteTarifs()->isAnimating());
     for (const QSize taille : {feuille->size(), feuille->minimumSize()}) {
         feuille->resize(taille);
         settle();
         const QString ou = QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height());
-        QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480, qPrintable(ou));
+        QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(), qPrintable(ou));
         auto* defilement = form->findChild<QScrollArea*>("defilementFormulaire");
         QWidget* contenu = defilement->widget();
         QVERIFY2(contenu->width() <= defilement->viewport()->width(), qPrintable(ou));
@@ -884,6 +887,8 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
             QVERIFY2(bouton->visibleRegion().boundingRect() == bouton->rect(), qPrintable(ou));
     }
     feuille->close();
+    QTRY_VERIFY(!feuille->isVisible());
+    }
 }
 
 void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()

@@ -201,12 +201,12 @@ void ParClientTest::tilesTextColourAndSelection()
     ListeBennesView liste(c, volumeFr, [&](LocationDeBenne* l) { choisies << l; }, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
     QCOMPARE(liste.locationsFiltrees().size(), 2); // never another client's
-    QCOMPARE(liste.tuile(sansAdresse)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  Inconnu"));
-    QCOMPARE(liste.tuile(adresseVide)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  "));
+    QCOMPARE(liste.tuile(sansAdresse)->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Inconnu"));
+    QCOMPARE(liste.tuile(adresseVide)->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: "));
     QCOMPARE(liste.tuile(sansAdresse)->couleur(), QColor(Qt::green));
     QLocale::setDefault(QLocale(QLocale::English));
     ListeBennesView anglaise(c, [](double v) { return QLocale().toString(v, 'f', 1); }, {}, nullptr, Horloge::fixe(maintenant(), kParis));
-    QCOMPARE(anglaise.tuile(sansAdresse)->text(), QStringLiteral("Benne 10.0 m³\nChantier :  Inconnu"));
+    QCOMPARE(anglaise.tuile(sansAdresse)->text(), QStringLiteral("Benne 10.0 m³\nChantier\u00A0: Inconnu"));
 
     // Two rentals of one skip: only the chosen one swings.
     liste.setSelectedLocation(adresseVide);
@@ -236,7 +236,7 @@ void ParClientTest::listFollowsTheStore()
     QTRY_COMPARE(liste.locationsFiltrees().size(), 2);
     QCOMPARE(liste.tuile(l), tuile);
     QVERIFY(tuile->isSwinging());
-    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier :  Villeurbanne"));
+    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
     QVERIFY(ctx->remove(l));
     QTRY_COMPARE(liste.locationsFiltrees().size(), 1);
 }
@@ -426,7 +426,7 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
     ecran.basculerSelectionLocation(complete);
     QCOMPARE(ecran.lignesDetails(),
              (QStringList{"Tarif pose : 80.00 €", "Tarif enlèvement : 0.00 €", "Tarif journalier : 4.12 €",
-                          "Pose le : 01/06/2026  et enlèvement prévu le : 20/06/2026", "Déchet prévu : Gravats"}));
+                          "Pose le : 01/06/2026 et enlèvement prévu le : 20/06/2026", "Déchet prévu : Gravats"}));
     QCOMPARE(ecran.adresseDetails(), QStringLiteral("12 rue X"));
     QCOMPARE(ecran.carteDetails()->longitude(), QStringLiteral("1e-05"));
     QVERIFY(ecran.carteDetails()->repere());
@@ -437,13 +437,13 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
     QVERIFY(ecran.colonneDetails()->isVisible());
     QVERIFY(ecran.sansCoordonnees()->isVisible());
     QVERIFY(!ecran.carteDetails()->isVisible());
-    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 01/06/2026  et enlèvement prévu le : non prévue"));
+    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 01/06/2026 et enlèvement prévu le : non prévue"));
     ecran.basculerSelectionLocation(complete);
     QVERIFY(ecran.carteDetails()->isVisible());
     QVERIFY(!ecran.sansCoordonnees()->isVisible());
 
     ecran.basculerSelectionLocation(sansFin);
-    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 02/06/2026  et enlèvement prévu le : non prévue"));
+    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 02/06/2026 et enlèvement prévu le : non prévue"));
     QCOMPARE(ecran.lignesDetails().value(4), QStringLiteral("Déchet prévu : inconnu"));
     QVERIFY(ecran.adresseDetails().isEmpty());
 }
@@ -948,7 +948,7 @@ void ParClientTest::rentalFromTheSheetWithoutCoordinatesShowsItsDetails()
         QVERIFY2(ecran.colonneDetails()->isVisible(), qPrintable(ou));
         QCOMPARE(ecran.adresseDetails(), adresse);
         QCOMPARE(ecran.lignesDetails().value(3),
-                 QStringLiteral("Pose le : 11/06/2026  et enlèvement prévu le : non prévue"));
+                 QStringLiteral("Pose le : 11/06/2026 et enlèvement prévu le : non prévue"));
         QCOMPARE(ecran.lignesDetails().value(4), QStringLiteral("Déchet prévu : Gravats"));
         QVERIFY(ecran.sansCoordonnees()->isVisible());
         QCOMPARE(ecran.sansCoordonnees()->text(), VueLocationBenne::messageSansCoordonnees());
