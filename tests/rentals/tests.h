@@ -93,6 +93,7 @@ private slots:
     void everyStateFitsFromTheSmallestWindowUp();
     void detailsOverTheClientsWhenTheRowIsShort();
     void openingTheAvailableSkipsMovesNoColumn();
+    void searchFindsOneClientAmongThousands();
 };
 
 class PiecesAdresseTest : public QObject {
