@@ -67,6 +67,9 @@ private slots:
     void annulerWithTypedWorkAsksAsTheEditors();
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
+    void sheetNamesTheSkipItBooks();
+    void redLineGoesWithItsCause();
+    void citySearchSaysWhyNothingComes();
 };
 
 class ParClientTest : public QObject {
