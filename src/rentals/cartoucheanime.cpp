@@ -152,15 +152,28 @@ QFont CartoucheAnime::policeNom() const
     return f;
 }
 
+QFont CartoucheAnime::policeDetail() const
+{
+    QFont f = font();
+    f.setPixelSize(11);
+    return f;
+}
+
 QString CartoucheAnime::nomAffiche() const
 {
     return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(boite().width()) - 16);
 }
 
+QString CartoucheAnime::detailAffiche() const
+{
+    return QFontMetrics(policeDetail()).elidedText(m_detail, Qt::ElideRight, int(boite().width()) - 16);
+}
+
 void CartoucheAnime::montrerNomEntier()
 {
-    // A name cut with "…" is whole in the tool tip.
-    setPlainToolTip(this, nomAffiche() == m_label ? QString() : m_label);
+    // A name or detail cut with "…" is whole in the tool tip.
+    const bool entier = nomAffiche() == m_label && detailAffiche() == m_detail;
+    setPlainToolTip(this, entier ? QString() : m_detail.isEmpty() ? m_label : m_label + QStringLiteral(" — ") + m_detail);
 }
 
 QSize CartoucheAnime::sizeHint() const
@@ -174,6 +187,16 @@ void CartoucheAnime::setLabel(const QString& label)
         return;
     m_label = label;
     setAccessibleName(label);
+    montrerNomEntier();
+    update();
+}
+
+void CartoucheAnime::setDetail(const QString& detail)
+{
+    if (detail == m_detail)
+        return;
+    m_detail = detail;
+    setAccessibleDescription(detail);
     montrerNomEntier();
     update();
 }
@@ -294,15 +317,27 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
 
     // The name black or white, whichever reads better on the cartouche (white over a thin dark
     // shadow).
-    p.setFont(policeNom());
+    // With a detail, the name takes the upper part of the box and the detail the lower one.
     const QString texte = nomAffiche();
+    const QString detail = detailAffiche();
+    const QFontMetricsF fmNom(policeNom());
+    const QFontMetricsF fmDetail(policeDetail());
+    const qreal hautTextes = fmNom.height() + (detail.isEmpty() ? 0 : fmDetail.height());
+    const QRectF placeNom(b.left(), b.center().y() - hautTextes / 2, b.width(), fmNom.height());
+    const QRectF placeDetail(b.left(), placeNom.bottom(), b.width(), fmDetail.height());
     const QColor encre = couleurNom();
-    if (encre == QColor(Qt::white)) {
-        p.setPen(Qt::black);
-        p.drawText(b.translated(0.5, 0.5), Qt::AlignCenter, texte);
-    }
-    p.setPen(encre);
-    p.drawText(b, Qt::AlignCenter, texte);
+    const auto ecrire = [&](const QRectF& place, const QFont& police, const QString& t) {
+        p.setFont(police);
+        if (encre == QColor(Qt::white)) {
+            p.setPen(Qt::black);
+            p.drawText(place.translated(0.5, 0.5), Qt::AlignCenter, t);
+        }
+        p.setPen(encre);
+        p.drawText(place, Qt::AlignCenter, t);
+    };
+    ecrire(placeNom, policeNom(), texte);
+    if (!detail.isEmpty())
+        ecrire(placeDetail, policeDetail(), detail);
 
     if (m_nombre >= 0) {
         QFont fb = font();

@@ -1,7 +1,8 @@
 #pragma once
 
 // The label of one client in the rentals-by-client screen: an orange 200 × 44 box with the name
-// and a green badge holding a count. A tap plays the selection (slide 160 points right in
+// (and under it, smaller, what tells the client apart from look-alikes) and a green badge
+// holding a count. A tap plays the selection (slide 160 points right in
 // 0.5 s, then the blue glass look and growth to 1.5 in 0.5 s, then onAnimationComplete) or, on
 // the selected cartouche, the way back (0.3 s, then onDeselectDone). The host owns the
 // selection.
@@ -80,6 +81,10 @@ public:
 
     QString label() const { return m_label; }
     void setLabel(const QString& label);
+    // What tells the client apart from look-alikes (its town, else its phone), written under
+    // the name in a smaller type; none leaves the name alone in the box.
+    QString detail() const { return m_detail; }
+    void setDetail(const QString& detail);
     int nombreBennes() const { return m_nombre; }
     void setNombreBennes(int n);
     bool isSelected() const { return m_etat->isSelected(); }
@@ -118,13 +123,16 @@ protected:
 private:
     void initialiser();
     QFont policeNom() const;
-    // The name as painted: cut with "…" when the box is too narrow for it.
+    QFont policeDetail() const;
+    // The name and the detail as painted: cut with "…" when the box is too narrow for them.
     QString nomAffiche() const;
+    QString detailAffiche() const;
     void montrerNomEntier();
     QRectF etendueAuRepos() const;
     QTransform transformation() const;
 
     QString m_label;
+    QString m_detail;
     int m_nombre;
     EtatCartouche* m_etat;
 };

@@ -3,7 +3,10 @@
 #include "journaux.h"
 #include "vuesuggestionsadresse.h"
 
+#include "widgets/plaintext.h"
+
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -33,6 +36,14 @@ CitySearchPopup::CitySearchPopup(CitySearchViewModel* viewModel,
     m_liste->setFrameShape(QFrame::StyledPanel);
     layout->addWidget(m_liste, 1);
 
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("messageVille"));
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setWordWrap(true);
+    m_message->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    m_message->hide();
+    layout->addWidget(m_message);
+
     auto* rangee = new QHBoxLayout;
     rangee->addStretch(1);
     m_valider = new QPushButton(QStringLiteral("Valider"), this);
@@ -47,6 +58,7 @@ CitySearchPopup::CitySearchPopup(CitySearchViewModel* viewModel,
     connect(m_viewModel, &CitySearchViewModel::queryChanged, this, &CitySearchPopup::suivreQuery);
     connect(m_viewModel, &CitySearchViewModel::suggestionsChanged, this,
             [this] { m_liste->setSuggestions(m_viewModel->suggestions()); });
+    connect(m_viewModel, &CitySearchViewModel::erreurChanged, this, [this] { dire(m_viewModel->erreur()); });
     connect(m_valider, &QPushButton::clicked, this, &CitySearchPopup::valider);
     // Down from the text field goes into the list.
     setTabOrder(m_champ, m_liste);
@@ -58,8 +70,20 @@ void CitySearchPopup::suivreQuery()
 {
     if (m_champ->text() != m_viewModel->query())
         m_champ->setText(m_viewModel->query());
+    // What was said of another text goes with it; a service out of reach stays said.
+    if (m_viewModel->erreur().isEmpty())
+        dire(QString());
     // A text of blanks still counts as typed.
     m_valider->setEnabled(!m_viewModel->query().isEmpty());
+}
+
+void CitySearchPopup::dire(const QString& texte)
+{
+    // A long text (a service's error, a long typed town) wraps within the popup's width; it is
+    // whole in the tool tip.
+    m_message->setText(texte);
+    setPlainToolTip(m_message, texte);
+    m_message->setVisible(!texte.isEmpty());
 }
 
 void CitySearchPopup::choisir(const Lieu& lieu)
@@ -84,6 +108,12 @@ void CitySearchPopup::valider()
             return;
         if (!c) {
             ligneSortie(QStringLiteral("Adresse introuvable"));
+            // Out of reach, the service's own words say so; otherwise no town matched.
+            const QString erreur = moi->m_viewModel->erreur();
+            const QString typed = moi->m_champ->text().simplified();
+            moi->dire(!erreur.isEmpty() ? erreur
+                                        : QStringLiteral("Adresse introuvable\u00A0: aucune ville ne correspond à « %1 ».")
+                                              .arg(typed.size() > 60 ? typed.left(60) + QStringLiteral("…") : typed));
             return;
         }
         moi->m_onSelect(*c);

@@ -61,8 +61,13 @@ void CitySearchViewModel::lancer()
         if (!r.ok()) {
             std::printf("Erreur complétion: %s\n", qUtf8Printable(r.erreur));
             std::fflush(stdout);
+            // The list keeps nothing it cannot stand for; the popup says why it is empty.
+            m_suggestions.clear();
+            emit suggestionsChanged();
+            setErreur(r.erreur);
             return;
         }
+        setErreur(QString());
         filtrerSuggestionsFrance(r.lieux);
     });
 }
@@ -87,10 +92,19 @@ void CitySearchViewModel::geocoderRequete(CompletionCoordonnee completion)
     recherche.texte = m_query;
     recherche.limite = 5;
     recherche.communesSeulement = true;
-    m_service->rechercher(recherche, this, [completion = std::move(completion)](const ReponseAdresse& r) {
+    m_service->rechercher(recherche, this, [this, completion = std::move(completion)](const ReponseAdresse& r) {
+        setErreur(r.erreur);
         premiereCoordonnee(r.ok() ? std::optional<QList<Lieu>>(r.lieux) : std::nullopt, r.erreur,
                            completion);
     });
+}
+
+void CitySearchViewModel::setErreur(const QString& erreur)
+{
+    if (erreur == m_erreur)
+        return;
+    m_erreur = erreur;
+    emit erreurChanged();
 }
 
 void CitySearchViewModel::resoudre(const Lieu& lieu, CompletionCoordonnee completion)

@@ -33,12 +33,15 @@ public:
     void setQuery(const QString& query);
 
     const QList<Lieu>& suggestions() const { return m_suggestions; }
+    // Why the last request got no answer (the service out of reach, or its error); empty once
+    // a request is answered.
+    QString erreur() const { return m_erreur; }
 
     // Keeps, under a French locale, the results whose subtitle contains "France"; all of them
     // under another language.
     void filtrerSuggestionsFrance(const QList<Lieu>& resultats);
 
-    // Geocodes the current query.
+    // Geocodes the current query; a failed request also sets erreur().
     void geocoderRequete(CompletionCoordonnee completion);
     // The coordinate of a chosen completion, on the next turn of the event loop.
     void resoudre(const Lieu& lieu, CompletionCoordonnee completion);
@@ -48,13 +51,16 @@ public:
 signals:
     void queryChanged(const QString& query);
     void suggestionsChanged();
+    void erreurChanged();
 
 private:
     void lancer();
+    void setErreur(const QString& erreur);
 
     AdresseService* m_service;
     QString m_query;
     QList<Lieu> m_suggestions;
+    QString m_erreur;
     QTimer m_debounce;
     QPointer<RequeteAdresse> m_requete;
     quint64 m_sequence = 0;

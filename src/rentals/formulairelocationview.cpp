@@ -13,6 +13,7 @@
 
 #include "model/modelcontext.h"
 #include "model/query.h"
+#include "widgets/colors.h"
 #include "widgets/focusguard.h"
 #include "widgets/searchablepicker.h"
 #include "widgets/forms/dialogs.h"
@@ -72,9 +73,19 @@ QLabel* etiquette(const QString& texte, QWidget* parent)
 }
 
 // The face of the prices card: regular material on a rounded rectangle with a thin border.
+// The prices card: 497 wide where the sheet has the room, narrower down to 400 in a small
+// window (the sheet never sticks out of it), never wider.
+constexpr int kLargeurCarteTarifs = 485 + 12;
+constexpr int kLargeurCarteTarifsMin = 400;
+
 class FaceTarifs : public QWidget {
 public:
     using QWidget::QWidget;
+
+    QSize sizeHint() const override
+    {
+        return QWidget::sizeHint().expandedTo(QSize(kLargeurCarteTarifs, 0)).boundedTo(maximumSize());
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -233,6 +244,42 @@ QWidget* FormulaireLocationView::construireFormulaire()
     auto* titre = new QLabel(QStringLiteral("Nouvelle location de benne"), page);
     titre->setFont(titre2(this));
     v->addWidget(titre);
+    // The skip being booked: its volume and its colour, as the grid's skip column shows it.
+    Benne* benneReservee = nullptr;
+    for (Benne* b : m_context->fetch<Benne>())
+        if (b->id() == m_benneId) {
+            benneReservee = b;
+            break;
+        }
+    if (benneReservee) {
+        auto* rangeeBenne = new QHBoxLayout;
+        rangeeBenne->setSpacing(8);
+        auto* pastille = new QLabel(page);
+        pastille->setObjectName(QStringLiteral("pastilleBenne"));
+        const QColor couleur = colorFromHex(benneReservee->couleur(), Qt::gray);
+        const int cote = fontMetrics().height();
+        QPixmap carre(cote * devicePixelRatio(), cote * devicePixelRatio());
+        carre.setDevicePixelRatio(devicePixelRatio());
+        carre.fill(Qt::transparent);
+        {
+            QPainter p(&carre);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(0, 0, 0, 80), 1));
+            p.setBrush(couleur);
+            p.drawRoundedRect(QRectF(0.5, 0.5, cote - 1, cote - 1), 3, 3);
+        }
+        pastille->setPixmap(carre);
+        pastille->setAccessibleName(QStringLiteral("Couleur ") + couleur.name(QColor::HexRgb).toUpper());
+        rangeeBenne->addWidget(pastille);
+        m_texteBenne = new QLabel(QStringLiteral("Benne ") + formatNumberShort(benneReservee->volume())
+                                      + QStringLiteral(" m³, couleur ") + couleur.name(QColor::HexRgb).toUpper(),
+                                  page);
+        m_texteBenne->setObjectName(QStringLiteral("benneReservee"));
+        m_texteBenne->setTextFormat(Qt::PlainText);
+        m_texteBenne->setWordWrap(true);
+        rangeeBenne->addWidget(m_texteBenne, 1);
+        v->addLayout(rangeeBenne);
+    }
     v->addSpacing(8);
 
     auto* rangeeClient = new QHBoxLayout;
@@ -245,6 +292,7 @@ QWidget* FormulaireLocationView::construireFormulaire()
     connect(m_choixClient, &QComboBox::activated, this, [this](int index) {
         m_client = static_cast<Client*>(m_choixClient->itemData(index).value<void*>());
         actualiserContacts();
+        revoirEchec();
     });
 
     v->addWidget(sectionAdresse());
@@ -479,7 +527,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
 
     auto* front = new FaceTarifs;
     front->setObjectName(QStringLiteral("faceAvantTarifs"));
-    front->setFixedSize(485 + 12, 120 + 14);
+    front->setMinimumSize(kLargeurCarteTarifsMin, 120 + 14);
+    front->setMaximumSize(kLargeurCarteTarifs, 120 + 14);
     auto* fv = new QVBoxLayout(front);
     auto* titreAvant = new QLabel(QStringLiteral("Ajustez les tarifs pour cette location"), front);
     titreAvant->setFont(titre2(this, true));
@@ -488,7 +537,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
 
     auto* back = new FaceTarifs;
     back->setObjectName(QStringLiteral("faceArriereTarifs"));
-    back->setMinimumWidth(485 + 12);
+    back->setMinimumWidth(kLargeurCarteTarifsMin);
+    back->setMaximumWidth(kLargeurCarteTarifs);
     auto* bv = new QVBoxLayout(back);
     bv->setContentsMargins(18, 12, 18, 20);
     auto* titreArriere = new QLabel(QStringLiteral("Tarifs spécifiques à cette location (facultatifs)"), back);
@@ -792,6 +842,7 @@ void FormulaireLocationView::formaterCoordonnee()
 
 void FormulaireLocationView::surCoordonneesModifiees()
 {
+    revoirEchec();
     m_carte->setTextes(m_champLatitude->text(), m_champLongitude->text());
 }
 
@@ -942,8 +993,19 @@ void FormulaireLocationView::corrigerEnlevement()
 // ---------------------------------------------------------------------------------------------
 // Save
 
-void FormulaireLocationView::afficherEchec(const QString& texte)
+void FormulaireLocationView::revoirEchec()
 {
+    if (!m_causeEchec || m_causeEchec())
+        return;
+    m_causeEchec = {};
+    m_showError = false;
+    m_erreur->hide();
+    m_erreur->clear();
+}
+
+void FormulaireLocationView::afficherEchec(const QString& texte, std::function<bool()> cause)
+{
+    m_causeEchec = std::move(cause);
     m_showError = true;
     m_erreur->setText(texte);
     m_erreur->show();
@@ -1008,7 +1070,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     if (!m_client) {
         qCWarning(uiLogger(), "❌ Pas de client sélectionné");
         ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
-        afficherEchec(messageChampsObligatoires());
+        afficherEchec(messageChampsObligatoires(), [this] { return m_client == nullptr; });
         return false;
     }
     const QString adresse = m_champAdresse->text().trimmed();
@@ -1016,7 +1078,9 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     const bool sansLatitude = m_champLatitude->text().trimmed().isEmpty();
     const bool sansLongitude = m_champLongitude->text().trimmed().isEmpty();
     if (sansLatitude != sansLongitude) {
-        afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante());
+        afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante(), [this] {
+            return m_champLatitude->text().trimmed().isEmpty() != m_champLongitude->text().trimmed().isEmpty();
+        });
         (sansLatitude ? m_champLatitude : m_champLongitude)->setFocus();
         return false;
     }

@@ -60,6 +60,8 @@ class FormulaireLocationView : public QWidget {
 public:
     static QString messageChampsObligatoires() { return QStringLiteral("Merci de remplir tous les champs obligatoires."); }
     // The red line of a coordinate typed without the other one.
+    // The line under the title naming the skip booked (volume and colour), when it is known.
+    QLabel* texteBenne() const { return m_texteBenne; }
     static QString messageLatitudeManquante()
     {
         return QStringLiteral("La latitude manque\u00A0: saisissez-la avec la longitude, ou effacez la longitude.");
@@ -174,7 +176,10 @@ private:
     void formaterCoordonnee();
     void surCoordonneesModifiees();
     void corrigerEnlevement();
-    void afficherEchec(const QString& texte);
+    // Shows the red line; `cause` (when given) tells whether its cause still stands: the line
+    // goes as soon as it no longer does.
+    void afficherEchec(const QString& texte, std::function<bool()> cause = {});
+    void revoirEchec();
     void montrerDates();
     void fixerDateEnlevement();
     void actualiserChevauchement();
@@ -200,6 +205,8 @@ private:
     std::optional<QDateTime> m_dateEnlevement;
     bool m_isSaving = false;
     bool m_showError = false;
+    QLabel* m_texteBenne = nullptr;
+    std::function<bool()> m_causeEchec;
     bool m_apparu = false;
     // The coordinate texts were typed, or filled by a suggestion or a city: until then the
     // starting position shows only as the fields' placeholders.

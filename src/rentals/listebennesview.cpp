@@ -93,7 +93,7 @@ BenneOscillanteView* ListeBennesView::tuile(const LocationDeBenne* location) con
 QString ListeBennesView::texteTuile(const LocationDeBenne* l) const
 {
     const QString volume = l->benne() && m_formatter ? m_formatter(l->benne()->volume()) : QString();
-    return QStringLiteral("Benne ") + volume + QStringLiteral(" m³\nChantier :  ")
+    return QStringLiteral("Benne ") + volume + QStringLiteral(" m³\nChantier\u00A0: ")
            + l->adresse().value_or(QStringLiteral("Inconnu"));
 }
 

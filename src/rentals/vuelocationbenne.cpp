@@ -11,6 +11,7 @@
 #include "model/query.h"
 #include "widgets/benneoscillanteview.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/forms/search.h"
 #include "widgets/focusguard.h"
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
@@ -22,7 +23,9 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScrollArea>
@@ -170,6 +173,21 @@ VueLocationBenne::~VueLocationBenne()
 
 QWidget* VueLocationBenne::construireColonneClients()
 {
+    m_recherche = new QLineEdit(this);
+    m_recherche->setObjectName(QStringLiteral("rechercheClients"));
+    m_recherche->setPlaceholderText(QStringLiteral("Rechercher un client (nom, ville, rue, téléphone)"));
+    m_recherche->setClearButtonEnabled(true);
+    m_recherche->setAccessibleName(QStringLiteral("Rechercher un client"));
+    m_recherche->installEventFilter(this);
+    connect(m_recherche, &QLineEdit::textChanged, this, [this] { filtrer(); });
+    m_aucunClient = new QLabel(this);
+    m_aucunClient->setObjectName(QStringLiteral("aucunClient"));
+    m_aucunClient->setTextFormat(Qt::PlainText);
+    m_aucunClient->setWordWrap(true);
+    m_aucunClient->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_aucunClient->setContentsMargins(12, 24, 12, 12);
+    m_aucunClient->setPalette(paletteSecondaire(m_aucunClient->palette()));
+    m_aucunClient->hide();
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
     m_scrollClients->setMinimumHeight(320);
@@ -187,10 +205,10 @@ QWidget* VueLocationBenne::construireColonneClients()
 
 void VueLocationBenne::actualiserClients()
 {
-    m_clients = m_in.clients->results();
+    m_tous = m_in.clients->results();
     // The states of clients gone go with them.
     QSet<QUuid> presents;
-    for (const Client* c : std::as_const(m_clients))
+    for (const Client* c : std::as_const(m_tous))
         presents.insert(c->id());
     for (auto it = m_etats.begin(); it != m_etats.end();) {
         if (presents.contains(it.key())) {
@@ -201,9 +219,73 @@ void VueLocationBenne::actualiserClients()
         delete it.value();
         it = m_etats.erase(it);
     }
-    placerCartouches();
-    m_invitation->setCurrentIndex(m_clients.isEmpty() ? 0 : 1);
+    // What tells each client apart, as the pickers show it, and what a search looks into.
+    const QStringList distinctions = clientDistinctions(m_tous);
+    m_distinctions.clear();
+    m_distinctions.reserve(m_tous.size());
+    QHash<QUuid, std::pair<QString, QString>> cherchables;
+    cherchables.reserve(m_tous.size());
+    for (int i = 0; i < m_tous.size(); ++i) {
+        const Client* c = m_tous.at(i);
+        m_distinctions.insert(c->id(), distinctions.at(i));
+        const QString brut = QStringList{c->nom(), c->ville(), c->codePostal(), c->adresse(), c->telephone(),
+                                         distinctions.at(i)}.join(QLatin1Char('\n'));
+        const auto connu = m_cherchables.constFind(c->id());
+        cherchables.insert(c->id(), connu != m_cherchables.cend() && connu->first == brut
+                                        ? *connu : std::pair{brut, forms::searchable(brut)});
+    }
+    m_cherchables = std::move(cherchables);
+    filtrer();
+    m_invitation->setCurrentIndex(m_tous.isEmpty() ? 0 : 1);
     actualiserColonnes();
+}
+
+void VueLocationBenne::filtrer()
+{
+    const QStringList mots = forms::searchWords(m_recherche->text());
+    // Where the chosen client stands in the column's view, to keep it there.
+    const auto choisi = m_in.selectedClientID.get();
+    const int h = hauteurLigne();
+    QScrollBar* barre = m_scrollClients->verticalScrollBar();
+    std::optional<int> place;
+    if (choisi)
+        for (int i = 0; i < m_clients.size(); ++i)
+            if (m_clients.at(i)->id() == *choisi) {
+                const int y = kHautLigne + i * h - barre->value();
+                if (y + h > 0 && y < m_scrollClients->viewport()->height())
+                    place = y;
+                break;
+            }
+    QList<Client*> restants;
+    if (mots.isEmpty()) {
+        restants = m_tous;
+    } else {
+        restants.reserve(m_tous.size());
+        for (Client* c : std::as_const(m_tous))
+            if (forms::holdsAllWords(m_cherchables.value(c->id()).second, mots))
+                restants.append(c);
+    }
+    const bool changement = restants != m_clients;
+    m_clients = std::move(restants);
+    if (changement) {
+        int indexChoisi = -1;
+        if (choisi)
+            for (int i = 0; i < m_clients.size(); ++i)
+                if (m_clients.at(i)->id() == *choisi) {
+                    indexChoisi = i;
+                    break;
+                }
+        // The content's height first, so that the scroll bar takes the value asked for.
+        m_contenuClients->resize(m_contenuClients->width(), kHautLigne + int(m_clients.size()) * h + 12);
+        barre->setValue(indexChoisi >= 0 && place ? kHautLigne + indexChoisi * h - *place : 0);
+    }
+    placerCartouches();
+    const bool aucun = m_clients.isEmpty() && !m_tous.isEmpty();
+    if (aucun)
+        m_aucunClient->setText(QStringLiteral("Aucun client ne correspond à « %1 ».")
+                                   .arg(m_recherche->fontMetrics().elidedText(m_recherche->text().simplified(),
+                                                                              Qt::ElideRight, 240)));
+    m_aucunClient->setVisible(aucun);
 }
 
 void VueLocationBenne::placerCartouches()
@@ -229,9 +311,11 @@ void VueLocationBenne::placerCartouches()
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
             ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
+            ca->setDetail(m_distinctions.value(id));
             ca->show();
         } else {
             ca->setLabel(c->nom());
+            ca->setDetail(m_distinctions.value(id));
             ca->setNombreBennes(int(c->locations().size()));
         }
         ca->setGeometry(0, kHautLigne + i * h, largeur, h);
@@ -404,7 +488,7 @@ Client* VueLocationBenne::clientDeLaColonne() const
     const auto id = m_in.bennesReadyForClientID.get();
     if (!id)
         return nullptr;
-    for (Client* c : m_clients)
+    for (Client* c : m_tous)
         if (c->id() == *id)
             return c;
     return nullptr;
@@ -471,7 +555,13 @@ void VueLocationBenne::disposer()
     }
     const QRect rectClients(zone.x(), zone.y(), clients, zone.height());
     const QRect rectSecond(rectClients.right() + 1 + kEspacement, zone.y(), second, zone.height());
-    m_scrollClients->setGeometry(rectClients);
+    // The search field over the cartouches, as wide as they are at most.
+    const int hautRecherche = m_recherche->sizeHint().height();
+    m_recherche->setGeometry(rectClients.x(), rectClients.y(), std::min(rectClients.width(), kLargeurColonneClients),
+                             hautRecherche);
+    const QRect rectCartouches = rectClients.adjusted(0, hautRecherche + 6, 0, 0);
+    m_scrollClients->setGeometry(rectCartouches);
+    m_aucunClient->setGeometry(rectCartouches);
     m_invitation->setGeometry(rectSecond);
     m_colonneLocations->setGeometry(rectSecond);
     placerInvitation(second);
@@ -502,7 +592,8 @@ QSize VueLocationBenne::minimumSizeHint() const
     const int second = std::max(kLargeurLocationsMin + barre, kLargeurInvitationMin);
     const int hauteur = std::max({m_scrollClients->minimumHeight(), m_colonneLocations->minimumSizeHint().height(),
                                   m_invitation->minimumSizeHint().height()});
-    return {2 * kMarge + kLargeurClientsMin + barre + kEspacement + second, 2 * kMarge + hauteur};
+    return {2 * kMarge + kLargeurClientsMin + barre + kEspacement + second,
+            2 * kMarge + std::max(hauteur, m_recherche->sizeHint().height() + 6 + m_scrollClients->minimumHeight())};
 }
 
 QSize VueLocationBenne::sizeHint() const
@@ -633,7 +724,7 @@ void VueLocationBenne::actualiserDetails()
     m_lignes[0]->setText(QStringLiteral("Tarif pose : ") + formatFixed(l->tarifPose(), 2) + QStringLiteral(" €"));
     m_lignes[1]->setText(QStringLiteral("Tarif enlèvement : ") + formatFixed(l->tarifEnlevement(), 2) + QStringLiteral(" €"));
     m_lignes[2]->setText(QStringLiteral("Tarif journalier : ") + formatFixed(l->tarifJournalier(), 2) + QStringLiteral(" €"));
-    m_lignes[3]->setText(QStringLiteral("Pose le : ") + date(l->datePose()) + QStringLiteral("  et enlèvement prévu le : ")
+    m_lignes[3]->setText(QStringLiteral("Pose le : ") + date(l->datePose()) + QStringLiteral(" et enlèvement prévu le : ")
                          + (l->dateEnlevement() ? date(*l->dateEnlevement()) : QStringLiteral("non prévue")));
     // The name in bold; "inconnu" in bold italic and grey when the rental has no waste type.
     QFont gras = fontForStyle(TextStyle::subheadline, font());
@@ -738,6 +829,31 @@ void VueLocationBenne::fermerPanneau()
 
 bool VueLocationBenne::eventFilter(QObject* watched, QEvent* event)
 {
+    // From the search: Down goes to the first client found, Return chooses it, Escape takes
+    // the search back.
+    if (watched == m_recherche && event->type() == QEvent::KeyPress) {
+        const auto* touche = static_cast<QKeyEvent*>(event);
+        const bool seule = !(touche->modifiers() & ~Qt::KeypadModifier);
+        if (!seule) {
+            // Ctrl+… and the like are the window's.
+        } else if (touche->key() == Qt::Key_Down && !m_clients.isEmpty()) {
+            m_scrollClients->verticalScrollBar()->setValue(0);
+            if (CartoucheAnime* ca = m_cartouches.value(m_clients.constFirst()->id()))
+                ca->setFocus(Qt::TabFocusReason);
+            return true;
+        } else if ((touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) && !m_clients.isEmpty()) {
+            const auto choisi = m_in.selectedClientID.get();
+            if (!choisi || *choisi != m_clients.constFirst()->id()) {
+                m_scrollClients->verticalScrollBar()->setValue(0);
+                if (CartoucheAnime* ca = m_cartouches.value(m_clients.constFirst()->id()))
+                    ca->basculerSelection();
+            }
+            return true;
+        } else if (touche->key() == Qt::Key_Escape && !m_recherche->text().isEmpty()) {
+            m_recherche->clear();
+            return true;
+        }
+    }
     if (watched == m_scrollClients->viewport() && event->type() == QEvent::Resize)
         placerCartouches();
     return QWidget::eventFilter(watched, event);

@@ -1,6 +1,8 @@
 #pragma once
 
-// "Vue par client": the clients as animated cartouches; once one is chosen, its rented skips
+// "Vue par client": the clients as animated cartouches, under a search field that narrows them
+// as the pickers do (name, town, street, phone; case, accents and the separators of a phone
+// ignored), each telling look-alikes apart as the pickers do; once one is chosen, its rented skips
 // with an all / in-progress filter; once a rental is chosen, where it stands on a map with its
 // address, prices, dates and waste type. The choices live in the main window (the observables
 // handed in) and survive a change of command. The screen only reads records.
@@ -24,6 +26,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QLineEdit;
 class QScrollArea;
 class QStackedWidget;
 class QToolButton;
@@ -85,6 +88,11 @@ public:
     // The cartouche of a client, when it is built (only those near the visible part are).
     CartoucheAnime* cartouche(const Client* client) const;
     int nombreCartouches() const { return int(m_cartouches.size()); }
+    // The search field over the client column, and the clients it leaves, in the list's order.
+    QLineEdit* champRecherche() const { return m_recherche; }
+    const QList<Client*>& clientsAffiches() const { return m_clients; }
+    // What stands in the column when the search leaves no client.
+    QLabel* aucunClient() const { return m_aucunClient; }
     QScrollArea* colonneClients() const { return m_scrollClients; }
     QToolButton* boutonEnCours() const;
     QToolButton* boutonToutes() const;
@@ -107,6 +115,9 @@ private:
     void placerCartouches();
     EtatCartouche* etatCartouche(const QUuid& clientId);
     void actualiserClients();
+    // Narrows the column to the clients the search holds; the chosen client stays where it
+    // stands on the screen when it is still there.
+    void filtrer();
     void actualiserColonnes();
     void actualiserDetails();
     void fermerPanneau();
@@ -125,7 +136,15 @@ private:
     QHash<QUuid, CartoucheAnime*> m_cartouches;
     // The look and pending steps of each client's cartouche, built or not.
     QHash<QUuid, EtatCartouche*> m_etats;
+    // Every client, and those the search leaves (the column's rows).
+    QList<Client*> m_tous;
     QList<Client*> m_clients;
+    // Per client: what tells it apart, and the text a search looks into with the raw text it
+    // was made from (made again only when that changes).
+    QHash<QUuid, QString> m_distinctions;
+    QHash<QUuid, std::pair<QString, QString>> m_cherchables;
+    QLineEdit* m_recherche = nullptr;
+    QLabel* m_aucunClient = nullptr;
 
     QStackedWidget* m_invitation = nullptr; // 0: configuration card, 1: invitation
     QWidget* m_colonneLocations = nullptr;

@@ -27,7 +27,7 @@
 namespace kv {
 
 namespace {
-// The folded text a search compares with.
+// The searchable text (folded, digits joined too) a search compares with.
 constexpr int kFoldedRole = Qt::UserRole + 100;
 // Rows the open list shows before it scrolls.
 constexpr int kVisibleRows = 12;
@@ -79,7 +79,7 @@ public:
         for (const Entry& e : entries) {
             const QString both = searched(e.text, e.detail);
             const auto it = known.constFind(both);
-            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::fold(both)});
+            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both)});
         }
         endResetModel();
     }
@@ -154,6 +154,12 @@ public:
         if (words == m_words)
             return;
         m_words = words;
+        // Each word with its digits joined, made once per search rather than once per row.
+        m_joined.clear();
+        for (const QString& w : words) {
+            const QString joined = forms::joinDigits(w);
+            m_joined.append(joined == w ? QString() : joined);
+        }
         invalidateFilter();
     }
 
@@ -163,12 +169,16 @@ protected:
         if (row == 0 && m_entries->hasNone())
             return m_words.isEmpty();
         const QString& folded = m_entries->folded(row);
-        return std::all_of(m_words.cbegin(), m_words.cend(), [&](const QString& w) { return folded.contains(w); });
+        for (qsizetype i = 0; i < m_words.size(); ++i)
+            if (!folded.contains(m_words.at(i)) && (m_joined.at(i).isEmpty() || !folded.contains(m_joined.at(i))))
+                return false;
+        return true;
     }
 
 private:
     Entries* m_entries;
     QStringList m_words;
+    QStringList m_joined;
 };
 
 // A row of the open list: the name, then its detail on the right in a secondary tone; the

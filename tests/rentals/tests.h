@@ -67,6 +67,9 @@ private slots:
     void annulerWithTypedWorkAsksAsTheEditors();
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
+    void sheetNamesTheSkipItBooks();
+    void redLineGoesWithItsCause();
+    void citySearchSaysWhyNothingComes();
 };
 
 class ParClientTest : public QObject {
@@ -93,6 +96,7 @@ private slots:
     void everyStateFitsFromTheSmallestWindowUp();
     void detailsOverTheClientsWhenTheRowIsShort();
     void openingTheAvailableSkipsMovesNoColumn();
+    void searchFindsOneClientAmongThousands();
 };
 
 class PiecesAdresseTest : public QObject {

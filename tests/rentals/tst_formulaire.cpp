@@ -593,9 +593,10 @@ void FormulaireLocationTest::saveRequiresAClient()
     QCOMPARE(b.fermetures, 0);
     QVERIFY(form->boutonValider()->isEnabled());
     QVERIFY(!form->isSaving());
-    // The message stays once the client is chosen again.
+    // The message goes once a client is chosen: its cause is gone.
     QTest::keyClick(form->choixClient(), Qt::Key_Down);
-    QVERIFY(form->showError());
+    QVERIFY(!form->showError());
+    QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
 }
 
 void FormulaireLocationTest::saveStoresTheRental()
@@ -841,25 +842,28 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
 
 void FormulaireLocationTest::sheetFitsTheSmallestWindow()
 {
-    // The main window at its smallest (760 × 480): the sheet stays within it, at its opening size
-    // and at its own smallest; the fields scroll down, never sideways, and the buttons stay in view.
+    // The main window at its smallest (760 × 480 with the sidebar, 536 × 458 without): the sheet
+    // stays within it, at its opening size and at its own smallest; the fields scroll down, never
+    // sideways, and the buttons stay in view.
     Banc b;
     new Contact("Jean", "Martin", "0600000000", "", b.alpha);
     QVERIFY(saved(b.ctx.get()));
+    for (const QSize fen : {QSize(760, 480), QSize(536, 458)}) {
     QWidget fenetre;
-    QDialog* feuille = b.feuilleSur(fenetre, QSize(760, 480));
+    QDialog* feuille = b.feuilleSur(fenetre, fen);
     QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
-    QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480,
+    QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(),
              qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
-    QVERIFY(feuille->minimumWidth() >= 480);
+    QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()),
+             qPrintable(QStringLiteral("sheet %1 wide over %2").arg(feuille->frameGeometry().width()).arg(fen.width())));
     form->interrupteurTarifs()->setChecked(true);
     QTRY_VERIFY(!form->carteTarifs()->isAnimating());
     for (const QSize taille : {feuille->size(), feuille->minimumSize()}) {
         feuille->resize(taille);
         settle();
         const QString ou = QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height());
-        QVERIFY2(feuille->width() <= 760 && feuille->height() <= 480, qPrintable(ou));
+        QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(), qPrintable(ou));
         auto* defilement = form->findChild<QScrollArea*>("defilementFormulaire");
         QWidget* contenu = defilement->widget();
         QVERIFY2(contenu->width() <= defilement->viewport()->width(), qPrintable(ou));
@@ -884,6 +888,8 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
             QVERIFY2(bouton->visibleRegion().boundingRect() == bouton->rect(), qPrintable(ou));
     }
     feuille->close();
+    QTRY_VERIFY(!feuille->isVisible());
+    }
 }
 
 void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
@@ -1386,4 +1392,122 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     QTRY_VERIFY(!avisChevauchement(form)->isVisible());
     QVERIFY(form->validerEtEnregistrer());
     QVERIFY(!openBox(form, QStringLiteral("confirmationChevauchement")));
+}
+
+void FormulaireLocationTest::sheetNamesTheSkipItBooks()
+{
+    // Two skips of one volume, told apart by their colour: the sheet says which one it books.
+    Banc b;
+    auto* bleue = new Benne(10, QStringLiteral("0D1B6E"), EtatBenne::correct, QString(), nullptr);
+    b.ctx->insert(bleue);
+    QVERIFY(saved(b.ctx.get()));
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QDialog* feuille = feuilleNouvelleLocation(&fenetre, b.ctx.get(), bleue->id(), [] {}, &b.service, fixedClock());
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QLabel* texte = form->texteBenne();
+    QVERIFY(texte);
+    QVERIFY(texte->isVisible());
+    QVERIFY2(texte->text().contains(QStringLiteral("10 m³")), qPrintable(texte->text()));
+    QVERIFY2(texte->text().contains(QStringLiteral("0D1B6E")), qPrintable(texte->text()));
+    // Its swatch in the skip's colour, beside it, in view without scrolling.
+    auto* pastille = form->findChild<QLabel*>("pastilleBenne");
+    QVERIFY(pastille && pastille->isVisible());
+    const QImage image = pastille->pixmap().toImage();
+    QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2), QColor(0x0D, 0x1B, 0x6E));
+    QCOMPARE(texte->visibleRegion().boundingRect(), texte->rect());
+    // Over the first field.
+    QVERIFY(texte->mapTo(form, QPoint(0, 0)).y() < form->choixClient()->mapTo(form, QPoint(0, 0)).y());
+    feuille->close();
+}
+
+void FormulaireLocationTest::redLineGoesWithItsCause()
+{
+    Banc b;
+    auto* form = b.ouvrir();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    auto* message = form->findChild<QLabel*>("messageErreur");
+    // A latitude without its longitude: refused with a red line...
+    taper(form->champLatitude(), "45.5");
+    taper(form->champLongitude(), "");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(message->isVisible());
+    QCOMPARE(message->text(), FormulaireLocationView::messageLongitudeManquante());
+    QVERIFY(b.locations().isEmpty());
+    // ... that goes once the latitude is cleared too.
+    taper(form->champLatitude(), "");
+    QTRY_VERIFY(!message->isVisible());
+    QVERIFY(!form->showError());
+    // It stays while its cause stands: the other field typed, the first still empty.
+    taper(form->champLongitude(), "4.8");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(message->isVisible());
+    QCOMPARE(message->text(), FormulaireLocationView::messageLatitudeManquante());
+    QTest::keyClick(form->champLongitude(), Qt::Key_End);
+    QTest::keyClick(form->champLongitude(), Qt::Key_5);
+    QCOMPARE(form->longitude(), QStringLiteral("4.85"));
+    QVERIFY(message->isVisible());
+    taper(form->champLatitude(), "45.7");
+    QTRY_VERIFY(!message->isVisible());
+
+    // No client: the line goes once one is chosen.
+    QTest::keyClick(form->choixClient(), Qt::Key_Home);
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(message->isVisible());
+    QCOMPARE(message->text(), FormulaireLocationView::messageChampsObligatoires());
+    QTest::keyClick(form->choixClient(), Qt::Key_Down);
+    QTRY_VERIFY(!message->isVisible());
+    QVERIFY(b.locations().isEmpty());
+}
+
+void FormulaireLocationTest::citySearchSaysWhyNothingComes()
+{
+    // The address service out of reach (a port nothing listens on).
+    Banc b;
+    quint16 ferme = 0;
+    {
+        QTcpServer serveur;
+        QVERIFY(serveur.listen(QHostAddress::LocalHost, 0));
+        ferme = serveur.serverPort();
+    }
+    AdresseService injoignable(QUrl(QStringLiteral("http://127.0.0.1:%1/geocodage").arg(ferme)));
+    CitySearchViewModel modele(&injoignable);
+    modele.setDelaiSaisieMs(0);
+    int choix = 0;
+    CitySearchPopup popup(&modele, [&](const Coordonnee&) { ++choix; });
+    popup.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&popup));
+    QVERIFY(!popup.message()->isVisible());
+    // Typing: the list stays empty and says why.
+    QTest::keyClicks(popup.champVille(), "Lyon");
+    QTRY_VERIFY(popup.message()->isVisible());
+    QVERIFY2(popup.message()->text().contains(QStringLiteral("injoignable")), qPrintable(popup.message()->text()));
+    QVERIFY(popup.liste()->suggestions().isEmpty());
+    // "Valider" says so too, rather than "Adresse introuvable".
+    QTest::keyClick(popup.champVille(), Qt::Key_Backspace);
+    QTest::mouseClick(popup.boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(popup.message()->isVisible());
+    QVERIFY2(popup.message()->text().contains(QStringLiteral("injoignable")), qPrintable(popup.message()->text()));
+    QVERIFY(!popup.message()->text().contains(QStringLiteral("introuvable")));
+    QVERIFY(popup.isVisible());
+    QCOMPARE(choix, 0);
+    QCOMPARE(popup.message()->visibleRegion().boundingRect(), popup.message()->rect());
+
+    // The service answers but knows no such town: that is said, with the text typed.
+    b.faux.reponses["Nulle part"] = collection({});
+    CitySearchViewModel modele2(&b.service);
+    CitySearchPopup popup2(&modele2, [&](const Coordonnee&) { ++choix; });
+    popup2.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&popup2));
+    taper(popup2.champVille(), "Nulle part");
+    QTest::mouseClick(popup2.boutonValider(), Qt::LeftButton);
+    QTRY_VERIFY(popup2.message()->isVisible());
+    QVERIFY2(popup2.message()->text().contains(QStringLiteral("« Nulle part »")), qPrintable(popup2.message()->text()));
+    // Another text typed: what was said of the last one goes.
+    QTest::keyClick(popup2.champVille(), Qt::Key_Backspace);
+    QTRY_VERIFY(!popup2.message()->isVisible());
+    QCOMPARE(choix, 0);
 }

@@ -15,7 +15,9 @@
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
@@ -201,12 +203,12 @@ void ParClientTest::tilesTextColourAndSelection()
     ListeBennesView liste(c, volumeFr, [&](LocationDeBenne* l) { choisies << l; }, nullptr, Horloge::fixe(maintenant(), kParis));
     liste.show();
     QCOMPARE(liste.locationsFiltrees().size(), 2); // never another client's
-    QCOMPARE(liste.tuile(sansAdresse)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  Inconnu"));
-    QCOMPARE(liste.tuile(adresseVide)->text(), QStringLiteral("Benne 10,0 m³\nChantier :  "));
+    QCOMPARE(liste.tuile(sansAdresse)->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Inconnu"));
+    QCOMPARE(liste.tuile(adresseVide)->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: "));
     QCOMPARE(liste.tuile(sansAdresse)->couleur(), QColor(Qt::green));
     QLocale::setDefault(QLocale(QLocale::English));
     ListeBennesView anglaise(c, [](double v) { return QLocale().toString(v, 'f', 1); }, {}, nullptr, Horloge::fixe(maintenant(), kParis));
-    QCOMPARE(anglaise.tuile(sansAdresse)->text(), QStringLiteral("Benne 10.0 m³\nChantier :  Inconnu"));
+    QCOMPARE(anglaise.tuile(sansAdresse)->text(), QStringLiteral("Benne 10.0 m³\nChantier\u00A0: Inconnu"));
 
     // Two rentals of one skip: only the chosen one swings.
     liste.setSelectedLocation(adresseVide);
@@ -236,7 +238,7 @@ void ParClientTest::listFollowsTheStore()
     QTRY_COMPARE(liste.locationsFiltrees().size(), 2);
     QCOMPARE(liste.tuile(l), tuile);
     QVERIFY(tuile->isSwinging());
-    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier :  Villeurbanne"));
+    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
     QVERIFY(ctx->remove(l));
     QTRY_COMPARE(liste.locationsFiltrees().size(), 1);
 }
@@ -426,7 +428,7 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
     ecran.basculerSelectionLocation(complete);
     QCOMPARE(ecran.lignesDetails(),
              (QStringList{"Tarif pose : 80.00 €", "Tarif enlèvement : 0.00 €", "Tarif journalier : 4.12 €",
-                          "Pose le : 01/06/2026  et enlèvement prévu le : 20/06/2026", "Déchet prévu : Gravats"}));
+                          "Pose le : 01/06/2026 et enlèvement prévu le : 20/06/2026", "Déchet prévu : Gravats"}));
     QCOMPARE(ecran.adresseDetails(), QStringLiteral("12 rue X"));
     QCOMPARE(ecran.carteDetails()->longitude(), QStringLiteral("1e-05"));
     QVERIFY(ecran.carteDetails()->repere());
@@ -437,13 +439,13 @@ void ParClientTest::detailsLinesAndHalfCoordinates()
     QVERIFY(ecran.colonneDetails()->isVisible());
     QVERIFY(ecran.sansCoordonnees()->isVisible());
     QVERIFY(!ecran.carteDetails()->isVisible());
-    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 01/06/2026  et enlèvement prévu le : non prévue"));
+    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 01/06/2026 et enlèvement prévu le : non prévue"));
     ecran.basculerSelectionLocation(complete);
     QVERIFY(ecran.carteDetails()->isVisible());
     QVERIFY(!ecran.sansCoordonnees()->isVisible());
 
     ecran.basculerSelectionLocation(sansFin);
-    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 02/06/2026  et enlèvement prévu le : non prévue"));
+    QCOMPARE(ecran.lignesDetails().value(3), QStringLiteral("Pose le : 02/06/2026 et enlèvement prévu le : non prévue"));
     QCOMPARE(ecran.lignesDetails().value(4), QStringLiteral("Déchet prévu : inconnu"));
     QVERIFY(ecran.adresseDetails().isEmpty());
 }
@@ -816,7 +818,8 @@ void ParClientTest::detailsOverTheClientsWhenTheRowIsShort()
     QWidget* details = ecran->colonneDetails();
     QVERIFY(details->isVisible());
     QCOMPARE(locations->geometry(), avant);
-    QCOMPARE(details->geometry(), ecran->colonneClients()->geometry());
+    // Over the clients' search and cartouches alike.
+    QCOMPARE(details->geometry(), ecran->colonneClients()->geometry().united(ecran->champRecherche()->geometry()));
     // Another rental, chosen from the list still in view.
     cliquer(ecran->listeBennes()->tuile(l2));
     settle();
@@ -948,7 +951,7 @@ void ParClientTest::rentalFromTheSheetWithoutCoordinatesShowsItsDetails()
         QVERIFY2(ecran.colonneDetails()->isVisible(), qPrintable(ou));
         QCOMPARE(ecran.adresseDetails(), adresse);
         QCOMPARE(ecran.lignesDetails().value(3),
-                 QStringLiteral("Pose le : 11/06/2026  et enlèvement prévu le : non prévue"));
+                 QStringLiteral("Pose le : 11/06/2026 et enlèvement prévu le : non prévue"));
         QCOMPARE(ecran.lignesDetails().value(4), QStringLiteral("Déchet prévu : Gravats"));
         QVERIFY(ecran.sansCoordonnees()->isVisible());
         QCOMPARE(ecran.sansCoordonnees()->text(), VueLocationBenne::messageSansCoordonnees());
@@ -993,4 +996,112 @@ void ParClientTest::textOnColoursIsBlackOrWhite()
     QCOMPARE(liste.tuile(bleue)->palette().color(QPalette::WindowText), QPalette().color(QPalette::WindowText));
     liste.setSelectedLocation(nullptr);
     QCOMPARE(liste.tuile(bleue)->palette().color(QPalette::WindowText), QColor(Qt::white));
+}
+
+void ParClientTest::searchFindsOneClientAmongThousands()
+{
+    // A large office: 5,000 clients, 21 « Thomas Rénovation » in as many towns, two « Durand
+    // Bâtiment » (Rennes, Nantes), one with a phone stored with spaces.
+    Bureau b;
+    Client* auMilieu = nullptr;
+    for (int i = 0; i < 5000; ++i) {
+        const bool thomas = i % 240 == 7;
+        auto* c = client(b.ctx.get(), thomas ? QStringLiteral("Thomas Rénovation") : QStringLiteral("Client %1").arg(i),
+                         thomas ? QStringLiteral("Ville %1").arg(i) : QStringLiteral("Lyon"), QStringLiteral("69000"),
+                         QStringLiteral("%1 rue des Lilas").arg(i));
+        c->setTelephone(QStringLiteral("05 56 %1").arg(i, 4, 10, QLatin1Char('0')));
+        if (i == 2407)
+            auMilieu = c;
+    }
+    Client* rennes = client(b.ctx.get(), "Durand Bâtiment", "Rennes", "35000", "3 quai Duguay-Trouin");
+    rennes->setTelephone(QStringLiteral("02 99 11 22 33"));
+    Client* nantes = client(b.ctx.get(), "Durand Bâtiment", "Nantes", "44000", "8 rue Crébillon");
+    nantes->setTelephone(QStringLiteral("04 78 53 50"));
+    Client* balise = client(b.ctx.get(), "<b>Sàrl</b> / Évian", "Évian");
+    QVERIFY(saved(b.ctx.get()));
+
+    VueLocationBenne ecran(b.entrees());
+    ecran.resize(1200, 760);
+    ecran.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+    QLineEdit* recherche = ecran.champRecherche();
+    QVERIFY(recherche && recherche->isVisible());
+    QCOMPARE(ecran.clientsAffiches().size(), 5003);
+    // The field lies over the cartouches, not over them.
+    QVERIFY(!dans(recherche, &ecran).intersects(dans(ecran.colonneClients(), &ecran)));
+
+    const auto chercher = [&](const QString& texte) {
+        recherche->setFocus();
+        recherche->selectAll();
+        QTest::keyClick(recherche, Qt::Key_Backspace);
+        // Key by key, as typed (accents included).
+        for (const QChar c : texte) {
+            QKeyEvent touche(QEvent::KeyPress, c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_unknown, Qt::NoModifier,
+                             QString(c));
+            QApplication::sendEvent(recherche, &touche);
+        }
+        return ecran.clientsAffiches();
+    };
+    // By name, case and accents ignored; by town, street, phone digits whatever their spaces.
+    QCOMPARE(chercher("durand").size(), 2);
+    QCOMPARE(chercher("DURAND batiment rennes"), QList<Client*>{rennes});
+    QCOMPARE(chercher("crébillon"), QList<Client*>{nantes});
+    QCOMPARE(chercher("04785350"), QList<Client*>{nantes});
+    QCOMPARE(chercher("0299 112233"), QList<Client*>{rennes});
+    QCOMPARE(chercher("thomas renovation").size(), 21);
+    QCOMPARE(chercher("<b>sarl"), QList<Client*>{balise});
+    // Each cartouche tells the look-alikes apart by their town.
+    chercher("durand");
+    QTRY_VERIFY(ecran.cartouche(rennes) && ecran.cartouche(nantes));
+    QCOMPARE(ecran.cartouche(rennes)->detail(), QStringLiteral("Rennes"));
+    QCOMPARE(ecran.cartouche(nantes)->detail(), QStringLiteral("Nantes"));
+    QCOMPARE(ecran.cartouche(rennes)->label(), ecran.cartouche(nantes)->label());
+    // Only the rows in view are built, however many the search leaves.
+    chercher("client");
+    QVERIFY(ecran.nombreCartouches() < 30);
+
+    // Nothing found says so; the cartouches are gone.
+    chercher("zzz introuvable");
+    QVERIFY(ecran.clientsAffiches().isEmpty());
+    QCOMPARE(ecran.nombreCartouches(), 0);
+    QTRY_VERIFY(ecran.aucunClient()->isVisible());
+    QVERIFY(ecran.aucunClient()->text().contains(QStringLiteral("zzz introuvable")));
+
+    // Return chooses the first one found: its rentals show once its animation is over.
+    chercher("nantes");
+    QTest::keyClick(recherche, Qt::Key_Return);
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(nantes->id()));
+    QVERIFY(!ecran.aucunClient()->isVisible());
+    QCOMPARE(ecran.clientDeLaColonne(), nantes);
+    // Searching on: the chosen client keeps its column even when the search leaves it out.
+    chercher("thomas");
+    QCOMPARE(ecran.clientDeLaColonne(), nantes);
+    QVERIFY(ecran.listeBennes());
+
+    // Chosen from a search, then the search taken back: the chosen cartouche, grown, stays
+    // where it stood on the screen, among its neighbours of the whole list.
+    chercher("thomas 2407");
+    QCOMPARE(ecran.clientsAffiches(), QList<Client*>{auMilieu});
+    QTest::keyClick(recherche, Qt::Key_Return);
+    QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(auMilieu->id()));
+    QTRY_VERIFY(ecran.cartouche(auMilieu) && ecran.cartouche(auMilieu)->scale() == 1.5);
+    const QPoint avant = ecran.cartouche(auMilieu)->mapTo(&ecran, QPoint(0, 0));
+    const QRectF dessin = ecran.cartouche(auMilieu)->etendueAffichee();
+    QTest::keyClick(recherche, Qt::Key_Escape);
+    QVERIFY(recherche->text().isEmpty());
+    QCOMPARE(ecran.clientsAffiches().size(), 5003);
+    QTRY_VERIFY(ecran.cartouche(auMilieu));
+    QCOMPARE(ecran.cartouche(auMilieu)->mapTo(&ecran, QPoint(0, 0)), avant);
+    QCOMPARE(ecran.cartouche(auMilieu)->etendueAffichee(), dessin);
+    QVERIFY(ecran.cartouche(auMilieu)->isSelected());
+
+    // Down goes from the search to the first client found, which keeps the keys.
+    chercher("rennes");
+    QTest::keyClick(recherche, Qt::Key_Down);
+    QTRY_VERIFY(ecran.cartouche(rennes) && ecran.cartouche(rennes)->hasFocus());
+
+    // A client edited elsewhere is found by what it now holds.
+    rennes->setVille(QStringLiteral("Saint-Malo"));
+    QVERIFY(saved(b.ctx.get()));
+    QTRY_COMPARE(chercher("saint malo"), QList<Client*>{rennes});
 }

@@ -78,6 +78,7 @@ class SearchablePickerTest : public QObject {
 private slots:
     void typingNarrowsTheListAndReturnChooses();
     void searchIgnoresCaseAndAccents();
+    void phoneDigitsMatchWhateverTheirSeparators();
     void clickChoosesAndEscapeOnlyCloses();
     void focusRingWhateverBroughtTheFocus();
     void lookAlikeNamesAreToldApartByTheirDetail();

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "widgets/searchablepicker.h"
+#include "widgets/forms/search.h"
 
 #include "model/helpers.h"
 #include "model/records.h"
@@ -119,6 +120,59 @@ void SearchablePickerTest::searchIgnoresCaseAndAccents()
     b.picker->searchField()->clear();
     QCOMPARE(b.picker->filteredTexts().size(), b.noms.size() + 1);
     QCOMPARE(b.picker->filteredTexts().first(), QStringLiteral("— Choisir —"));
+}
+
+void SearchablePickerTest::phoneDigitsMatchWhateverTheirSeparators()
+{
+    // Phones stored with spaces, dots or dashes; the user types the digits as they come.
+    QWidget fenetre;
+    auto* picker = new SearchablePicker(&fenetre);
+    QList<SearchablePicker::Entry> entrees;
+    for (int i = 0; i < 2000; ++i)
+        entrees.append({QStringLiteral("Client %1").arg(i), i, QStringLiteral("Lyon · 05 56 %1").arg(i, 4, 10, QLatin1Char('0'))});
+    entrees.append({QStringLiteral("Durand Bâtiment"), 1, QStringLiteral("Rennes · 04 78 53 50")});
+    entrees.append({QStringLiteral("Durand Bâtiment"), 2, QStringLiteral("Nantes · 04.78.53.51")});
+    entrees.append({QStringLiteral("Thomas Rénovation"), 3, QStringLiteral("Brest · 02-98-11-22")});
+    entrees.append({QStringLiteral("Benne 10.5"), 4, QString()});
+    picker->setEntries(QStringLiteral("— Choisir —"), entrees);
+    auto* v = new QVBoxLayout(&fenetre);
+    v->addWidget(picker);
+    fenetre.resize(400, 200);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    picker->setFocus(Qt::OtherFocusReason);
+    const auto chercher = [picker](const QString& texte) {
+        if (!picker->listShown())
+            QTest::keyClick(picker, Qt::Key_Down, Qt::AltModifier);
+        picker->searchField()->clear();
+        QTest::keyClicks(picker->searchField(), texte);
+        return picker->filteredTexts();
+    };
+    QCOMPARE(chercher(QStringLiteral("04785350")), QStringList{"Durand Bâtiment"});
+    QCOMPARE(chercher(QStringLiteral("04785351")), QStringList{"Durand Bâtiment"});
+    QCOMPARE(chercher(QStringLiteral("0298112")), QStringList{"Thomas Rénovation"});
+    // Typed with its spaces, in pieces, or with other separators than the stored ones.
+    QCOMPARE(chercher(QStringLiteral("78 53 50")), QStringList{"Durand Bâtiment"});
+    QCOMPARE(chercher(QStringLiteral("0478 5350")), QStringList{"Durand Bâtiment"});
+    QCOMPARE(chercher(QStringLiteral("04.78.53.50")), QStringList{"Durand Bâtiment"});
+    QCOMPARE(chercher(QStringLiteral("04-78-53")).size(), 2);
+    // Return chooses the one found.
+    chercher(QStringLiteral("04785351"));
+    QTest::keyClick(picker->searchField(), Qt::Key_Return);
+    QVERIFY(!picker->listShown());
+    QCOMPARE(picker->currentData().toInt(), 2);
+    // A number still finds itself, typed with its dot or without.
+    QVERIFY(chercher(QStringLiteral("10.5")).contains(QStringLiteral("Benne 10.5")));
+    QVERIFY(chercher(QStringLiteral("105")).contains(QStringLiteral("Benne 10.5")));
+    QCOMPARE(chercher(QStringLiteral("benne 10.5")), QStringList{"Benne 10.5"});
+    QVERIFY(chercher(QStringLiteral("04785352")).isEmpty());
+    QVERIFY(picker->findChild<QLabel*>("aucunResultat")->isVisible());
+
+    // The list screens' search matches the same way.
+    QVERIFY(forms::oneFieldHoldsAllWords({QStringLiteral("Durand"), QStringLiteral("04 78 53 50")},
+                                         forms::searchWords(QStringLiteral("04785350"))));
+    QVERIFY(forms::oneFieldHoldsAllWords({QStringLiteral("04-78-53-50")}, forms::searchWords(QStringLiteral("0478 53.50"))));
+    QVERIFY(!forms::oneFieldHoldsAllWords({QStringLiteral("04 78 53 50")}, forms::searchWords(QStringLiteral("04785351"))));
 }
 
 void SearchablePickerTest::clickChoosesAndEscapeOnlyCloses()

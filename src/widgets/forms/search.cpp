@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace kv::forms {
 
 QString fold(const QString& text)
@@ -40,22 +42,60 @@ QStringList searchWords(const QString& query)
     return words;
 }
 
+QString joinDigits(const QString& text)
+{
+    const auto separateur = [](QChar c) {
+        return c.isSpace() || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QChar(0x2010)
+            || c == QChar(0x2011) || c == QChar(0x2013);
+    };
+    QString out;
+    bool change = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (separateur(c) && !out.isEmpty() && out.back().isDigit()) {
+            // A run of separators between two digits goes.
+            qsizetype j = i;
+            while (j < text.size() && separateur(text.at(j)))
+                ++j;
+            if (j < text.size() && text.at(j).isDigit()) {
+                i = j - 1;
+                change = true;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return change ? out : text;
+}
+
+QString searchable(const QString& field)
+{
+    const QString folded = fold(field);
+    const QString joined = joinDigits(folded);
+    return joined == folded ? folded : folded + QLatin1Char('\n') + joined;
+}
+
+bool holdsWord(const QString& searchableText, const QString& foldedWord)
+{
+    if (searchableText.contains(foldedWord))
+        return true;
+    const QString joined = joinDigits(foldedWord);
+    return joined != foldedWord && searchableText.contains(joined);
+}
+
+bool holdsAllWords(const QString& searchableText, const QStringList& foldedWords)
+{
+    return std::all_of(foldedWords.cbegin(), foldedWords.cend(),
+                       [&](const QString& w) { return holdsWord(searchableText, w); });
+}
+
 bool oneFieldHoldsAllWords(const QStringList& fields, const QStringList& foldedWords)
 {
     if (foldedWords.isEmpty())
         return true;
-    for (const QString& field : fields) {
-        const QString folded = fold(field);
-        bool all = true;
-        for (const QString& w : foldedWords) {
-            if (!folded.contains(w)) {
-                all = false;
-                break;
-            }
-        }
-        if (all)
+    for (const QString& field : fields)
+        if (holdsAllWords(searchable(field), foldedWords))
             return true;
-    }
     return false;
 }
 
