@@ -20,6 +20,9 @@
 
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
@@ -1516,10 +1519,24 @@ void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Visée")), bn,
                                       localDateTime(2026, 5, 20, 9), localDateTime(2026, 5, 23, 9));
     QVERIFY(e.ctx->save());
-    e.ouvrir();
-    QApplication::setActiveWindow(e.vue.get());
-    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    // In a window whose focus is elsewhere (as the main window's sidebar holds it): the grid
+    // has never had it when the right-click comes.
+    QWidget fenetre;
+    auto* disposition = new QVBoxLayout(&fenetre);
+    auto* ailleurs = new QLineEdit(&fenetre);
+    disposition->addWidget(ailleurs);
+    e.vue = std::make_unique<VuePlanificationBennes>(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    disposition->addWidget(e.vue.get());
+    // The window owns the screen, whatever the way out of this test.
+    const auto rendre = qScopeGuard([&] { (void)e.vue.release(); });
+    fenetre.resize(1200, 800);
+    fenetre.show();
+    QApplication::setActiveWindow(&fenetre);
+    QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+    ailleurs->setFocus();
+    QTRY_VERIFY(ailleurs->hasFocus());
     GrillePlanning* g = e.grille();
+    QVERIFY(!g->hasFocus());
     g->setScrollOffset(QPointF(95 * largeurColonne, g->scrollOffset().y()));
     const QPointF avantScroll = g->scrollOffset();
     QVERIFY(!g->rectCorps(avant).isEmpty());
@@ -1528,6 +1545,7 @@ void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
     // stays where it is, and the menu is the bar's under the pointer.
     const QPoint at = e.centre(l).toPoint();
     QTest::mousePress(e.vp(), Qt::RightButton, {}, at);
+    QVERIFY(g->hasFocus());
     QCOMPARE(g->scrollOffset(), avantScroll);
     QContextMenuEvent ev(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
     QApplication::sendEvent(e.vp(), &ev);
