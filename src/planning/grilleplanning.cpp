@@ -299,6 +299,10 @@ GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, d
     g.corps = QRectF(x, haut, w, hauteur);
     g.poigneeGauche = QRectF(x - 4, milieu - poignee / 2, poignee, poignee);
     g.poigneeDroite = QRectF(finBarre + droite - 16, milieu - poignee / 2, poignee, poignee);
+    // An open-ended bar fades out at the grid's end under its double arrow: its handle stands
+    // before them, on the bar's colour.
+    if (c.ouverte)
+        g.poigneeDroite.moveRight(finBarre + droite - PeintreBarres::kFonduOuvert - 14);
     // An open-ended bar has nothing to duplicate: no button.
     if (!c.ouverte)
         g.duplication = QRectF((c.start + n) * largeurColonne - 36, milieu - bouton / 2, bouton, bouton);
