@@ -1,5 +1,6 @@
 // Planning grid benchmarks on a busy fleet: 1,000 skips with 30 rentals each over the grid's
-// 112 days (some running across both edges), 50 drivers. The store is generated here, in memory.
+// 112 days (some running across both edges), a third of them also on a site with no planned
+// removal (open-ended bars stacked over the others), 50 drivers. The store is generated here, in memory.
 #include "office.h"
 
 #include "model/modelcontext.h"
@@ -62,6 +63,16 @@ ModelContext* flotte()
                     l->setChauffeurEnlevement(chauffeurs[int(rng.bounded(chauffeurs.size()))]);
                 c->insert(l);
                 jour = jour.addDays(duree + int(rng.bounded(2)));
+            }
+            // A third of the skips also stay on a site with no planned removal since before
+            // today: open-ended bars across the part in view, stacked over the bookings.
+            if (b % 3 == 0) {
+                auto* l = new LocationDeBenne(clients[int(rng.bounded(clients.size()))], benne, 45.7, 4.8,
+                                              QStringLiteral("Chantier %1-ouvert").arg(b), 120, 90, 8,
+                                              QDateTime(QDate::currentDate().addDays(-10), QTime(8, 0)), std::nullopt,
+                                              nullptr);
+                l->setChauffeurPose(chauffeurs[int(rng.bounded(chauffeurs.size()))]);
+                c->insert(l);
             }
         }
         c->save();

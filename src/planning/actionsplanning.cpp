@@ -94,18 +94,23 @@ Issue ActionsPlanning::supprimerLocation(LocationDeBenne* location)
 
 bool ActionsPlanning::chevauchement(const LocationDeBenne* candidat, qint64 finProposee, qint64 debutNouvelle) const
 {
-    if (startOfDayMs(candidat->datePoseMs(), m_horloge.zone) >= finProposee)
+    const qint64 jourPose = startOfDayMs(candidat->datePoseMs(), m_horloge.zone);
+    if (jourPose >= finProposee)
         return false;
+    if (jourPose >= debutNouvelle)
+        return true; // placed within the period: it holds the skip on its placement day at least
     const std::optional<qint64> fin = candidat->dateEnlevementMs();
     // Without removal date the booking runs for ever.
     return !fin || startOfDayMs(*fin, m_horloge.zone) > debutNouvelle;
 }
 
 IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur,
-                                                      LocationDeBenne** creee)
+                                                      LocationDeBenne** creee, LocationDeBenne** bloquante)
 {
     if (creee)
         *creee = nullptr;
+    if (bloquante)
+        *bloquante = nullptr;
     if (!source || source->isDeleted() || !source->benne() || !source->client())
         return IssueDuplication::impossible;
     const std::optional<qint64> fin = source->dateEnlevementMs();
@@ -134,8 +139,11 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
     qint64 finNouvelle = finProposee;
     if (!conflits.isEmpty()) {
         const qint64 joursDispo = jourFin.daysTo(localDayOf(conflits.first()->datePoseMs(), m_horloge.zone));
-        if (joursDispo <= 0)
+        if (joursDispo <= 0) {
+            if (bloquante)
+                *bloquante = conflits.first();
             return IssueDuplication::refusee;
+        }
         finNouvelle = startOfDayMs(jourFin.addDays(joursDispo), m_horloge.zone);
     }
 

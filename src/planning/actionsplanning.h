@@ -50,10 +50,13 @@ public:
     Issue supprimerLocation(LocationDeBenne* location);
 
     // Books the same skip again from the day the rental ends, for as long, shortened so as not
-    // to run into the skip's next booking. `creee` receives the new rental.
+    // to run into the skip's next booking. `creee` receives the new rental; on a refusal,
+    // `bloquante` receives the booking that holds the skip on the day the rental ends.
     IssueDuplication dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur = nullptr,
-                                         LocationDeBenne** creee = nullptr);
-    // True when a booking of the skip overlaps the proposed period [debut, fin) of whole days.
+                                         LocationDeBenne** creee = nullptr, LocationDeBenne** bloquante = nullptr);
+    // True when a booking of the skip holds it on a day of the proposed period [debut, fin) of
+    // whole days, as the grid draws it: a booking placed within the period holds at least its
+    // placement day, one without removal date every day after its placement.
     bool chevauchement(const LocationDeBenne* candidat, qint64 finProposee, qint64 debutNouvelle) const;
 
     // A driver dropped on a rental: the placement when it is not yet past and has no driver,

@@ -97,11 +97,8 @@ std::optional<Colonnes> colonnesLocation(std::optional<qint64> datePoseMs, std::
     const int cp = jours.colonne(*datePoseMs);
     if (cp >= n)
         return std::nullopt; // placed after the last day
-    if (!dateEnlevementMs) {
-        if (cp < 0)
-            return std::nullopt;
-        return Colonnes{cp, cp};
-    }
+    if (!dateEnlevementMs)
+        return Colonnes{std::max(cp, 0), n - 1, true}; // still on site on every later day
     const int cr = jours.colonne(*dateEnlevementMs);
     if (cp < 0) {
         // Placed before the first day: shown from column 0 when it is still there on that day.
@@ -129,6 +126,16 @@ std::optional<Colonnes> colonnesLocation(const LocationDeBenne* location, const 
     if (!location)
         return std::nullopt;
     return colonnesLocation(location->datePoseMs(), location->dateEnlevementMs(), jours);
+}
+
+bool occupeLeJour(qint64 datePoseMs, std::optional<qint64> dateEnlevementMs, qint64 debutJour,
+                  qint64 debutJourSuivant)
+{
+    if (datePoseMs >= debutJourSuivant)
+        return false; // placed on a later day
+    if (datePoseMs >= debutJour)
+        return true; // its placement day, whatever the removal
+    return !dateEnlevementMs || *dateEnlevementMs >= debutJourSuivant;
 }
 
 std::optional<double> abscisseAujourdhui(const JoursGrille& jours, double largeur)

@@ -84,19 +84,29 @@ Plage visibleBennesRange(double scrollY, double hauteurZone, int nombreBennes);
 struct Colonnes {
     int start = 0;
     int end = 0;
+    // No removal date: the skip stays on site, so the bar runs on to the grid's last column.
+    bool ouverte = false;
     // Number of columns covered, at least one.
     int nombre() const { return end >= start ? end - start + 1 : 1; }
     bool operator==(const Colonnes&) const = default;
 };
 
 // The columns of a rental, or none when it does not show in the grid. A rental placed on day d
-// and removed on day d + k covers d … d + k − 1; removed on its placement day, or without
-// removal date, it covers its placement column. A rental that overlaps the grid is clamped to
-// its edges: placed before the first day it starts at column 0, removed after the last day it
-// ends at the last column.
+// and removed on day d + k covers d … d + k − 1; removed on its placement day it covers its
+// placement column. Without removal date the skip stays at the client's with no planned end:
+// the rental covers every day from its placement to the grid's last one (`ouverte`). A rental
+// that overlaps the grid is clamped to its edges: placed before the first day it starts at
+// column 0, removed after the last day it ends at the last column.
 std::optional<Colonnes> colonnesLocation(std::optional<qint64> datePoseMs, std::optional<qint64> dateEnlevementMs,
                                          const JoursGrille& jours);
 std::optional<Colonnes> colonnesLocation(const LocationDeBenne* location, const JoursGrille& jours);
+
+// True when the rental holds its skip on the day [debutJour, debutJourSuivant), exactly as the
+// grid draws it: from its placement day up to the day before its removal, its placement day
+// whatever its removal, and every day after its placement when it has no removal date. Every
+// answer to "is this skip free that day" goes through here, so that it agrees with the bars.
+bool occupeLeJour(qint64 datePoseMs, std::optional<qint64> dateEnlevementMs, qint64 debutJour,
+                  qint64 debutJourSuivant);
 
 // Horizontal offset that brings today's column to the middle of an area `largeur` wide, never
 // below 0; none when today is not among the days.

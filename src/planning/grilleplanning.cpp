@@ -8,12 +8,15 @@
 #include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
 #include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -35,6 +38,49 @@ QColor avecOpacite(QColor c, double opacite)
 {
     c.setAlphaF(float(opacite));
     return c;
+}
+
+// Stacks the bars of a row that share a day in lanes: each bar, taken by its first column, goes
+// to the first lane free on that column; a group of bars linked by shared days splits the row
+// into as many lanes as it needs, a bar alone keeps the whole row.
+void disposerEnVoies(QList<Barre>& liste)
+{
+    QList<int> ordre(liste.size());
+    for (int i = 0; i < liste.size(); ++i)
+        ordre[i] = i;
+    std::stable_sort(ordre.begin(), ordre.end(),
+                     [&](int a, int b) { return liste[a].colonnes.start < liste[b].colonnes.start; });
+    QList<int> finsVoies; // last column taken in each lane of the group
+    QList<int> groupe;
+    int finGroupe = -1;
+    const auto clore = [&] {
+        for (int i : groupe)
+            liste[i].voies = int(finsVoies.size());
+        groupe.clear();
+        finsVoies.clear();
+    };
+    for (int i : ordre) {
+        const Colonnes& c = liste[i].colonnes;
+        const int debut = c.start, fin = c.start + c.nombre() - 1;
+        if (!groupe.isEmpty() && debut > finGroupe)
+            clore();
+        int voie = 0;
+        while (voie < finsVoies.size() && finsVoies[voie] >= debut)
+            ++voie;
+        if (voie == finsVoies.size())
+            finsVoies.append(fin);
+        else
+            finsVoies[voie] = fin;
+        liste[i].voie = voie;
+        groupe.append(i);
+        finGroupe = groupe.size() == 1 ? fin : std::max(finGroupe, fin);
+    }
+    clore();
+}
+
+QString texteJour(qint64 ms, const QTimeZone& zone)
+{
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms, zone).date(), QStringLiteral("dd/MM/yyyy"));
 }
 
 } // namespace
@@ -150,6 +196,7 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
             if (c && c->start < j.count() && c->end >= 0)
                 liste.append({l, *c, couleur});
         }
+        disposerEnVoies(liste);
         it = m_barres.insert(benne, liste);
     }
     return *it;
@@ -228,22 +275,51 @@ void GrillePlanning::setSurbrillance(LocationDeBenne* location)
 // ---------------------------------------------------------------------------------------------
 // Geometry and hit testing
 
-GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Colonnes& c, double decalage, double gauche,
+GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, double decalage, double gauche,
                                                     double droite) const
 {
+    const Colonnes& c = b.colonnes;
     const double y = ligne * hauteurBenne;
     const int n = c.nombre();
+    // The 32 points of a bar shared among the lanes of its group, 2 points apart; the handles and
+    // the duplicate button are centred on their bar and never reach into the next lane.
+    const int voies = std::max(1, b.voies);
+    constexpr double ecart = 2;
+    const double hauteur = (hauteurBenne - 8 - (voies - 1) * ecart) / voies;
+    const double haut = y + 4 + b.voie * (hauteur + ecart);
+    const double milieu = haut + hauteur / 2;
+    const double poignee = std::min<double>(PeintreBarres::kTaillePoignee, hauteur);
+    const double bouton = std::min<double>(PeintreBarres::kTailleDuplication, hauteur);
     const double x = c.start * largeurColonne + decalage + gauche;
     const double w = std::max(0.0, n * largeurColonne + droite - gauche);
     // The right-hand controls stand at the bar's right end (for a removal before the placement
     // too, whose bar covers its placement column).
     const double finBarre = (c.start + n) * largeurColonne + decalage;
     Geometrie g;
-    g.corps = QRectF(x, y + 4, w, hauteurBenne - 8);
-    g.poigneeGauche = QRectF(x - 4, y + 10, PeintreBarres::kTaillePoignee, PeintreBarres::kTaillePoignee);
-    g.poigneeDroite = QRectF(finBarre + droite - 16, y + 10, PeintreBarres::kTaillePoignee, PeintreBarres::kTaillePoignee);
-    g.duplication = QRectF((c.start + n) * largeurColonne - 36, y + 9, PeintreBarres::kTailleDuplication,
-                           PeintreBarres::kTailleDuplication);
+    g.corps = QRectF(x, haut, w, hauteur);
+    g.poigneeGauche = QRectF(x - 4, milieu - poignee / 2, poignee, poignee);
+    g.poigneeDroite = QRectF(finBarre + droite - 16, milieu - poignee / 2, poignee, poignee);
+    // An open-ended bar fades out at the grid's end under its double arrow: its handle stands
+    // before them, on the bar's colour.
+    if (c.ouverte)
+        g.poigneeDroite.moveRight(finBarre + droite - PeintreBarres::kFonduOuvert - 14);
+    // An open-ended bar has nothing to duplicate: no button.
+    if (!c.ouverte)
+        g.duplication = QRectF((c.start + n) * largeurColonne - 36, milieu - bouton / 2, bouton, bouton);
+    return g;
+}
+
+GrillePlanning::Geometrie GrillePlanning::geometrieEtiquette(Geometrie g, const Barre& b) const
+{
+    if (!b.colonnes.ouverte)
+        return g;
+    const double gauche = scrollOffset().x(), droite = gauche + viewport()->width();
+    const double debut = std::max(g.corps.left(), gauche);
+    const double fin = std::min(g.corps.right() - PeintreBarres::kFonduOuvert, droite);
+    g.corps = QRectF(debut, g.corps.top(), std::max(0.0, fin - debut), g.corps.height());
+    if (g.poigneeGauche.right() < gauche)
+        g.poigneeGauche.moveRight(gauche);
+    g.poigneeDroite.moveLeft(std::min(g.poigneeDroite.left(), std::max(fin, g.poigneeGauche.right())));
     return g;
 }
 
@@ -265,7 +341,7 @@ PeintreBarres::Etiquette GrillePlanning::etiquette(const LocationDeBenne* locati
             continue;
         m_peintre.preparer(viewport()->devicePixelRatioF(), font());
         const bool bouton = m_survol == location && !(m_geste && m_geste->glisse);
-        PeintreBarres::Etiquette e = disposerEtiquette(location, geometrie(ligne, b.colonnes), bouton);
+        PeintreBarres::Etiquette e = disposerEtiquette(location, geometrieEtiquette(geometrie(ligne, b), b), bouton);
         const QPointF o = scrollOffset();
         for (QRectF* r : {&e.rectTexte, &e.badgePose, &e.badgeEnlevement})
             if (!r->isEmpty())
@@ -293,9 +369,9 @@ GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
     const QList<Barre>& liste = barres(ligne);
     // Later bars are drawn over earlier ones: the topmost answers first.
     for (auto it = liste.crbegin(); it != liste.crend(); ++it) {
-        const Geometrie g = geometrie(ligne, it->colonnes);
+        const Geometrie g = geometrie(ligne, *it);
         Zone zone = Zone::aucune;
-        if (m_survol == it->location && g.duplication.contains(p))
+        if (m_survol == it->location && !g.duplication.isEmpty() && g.duplication.contains(p))
             zone = Zone::duplication;
         else if (g.poigneeDroite.contains(p))
             zone = Zone::poigneeDroite;
@@ -319,8 +395,10 @@ template <class F>
 QRectF rectDe(GrillePlanning* g, const LocationDeBenne* location, int ligne, F&& choisir)
 {
     for (const Barre& b : g->barres(ligne))
-        if (b.location == location)
-            return choisir(b).translated(-g->scrollOffset());
+        if (b.location == location) {
+            const QRectF r = choisir(b);
+            return r.isEmpty() ? QRectF() : r.translated(-g->scrollOffset());
+        }
     return {};
 }
 } // namespace
@@ -328,14 +406,14 @@ QRectF rectDe(GrillePlanning* g, const LocationDeBenne* location, int ligne, F&&
 QRectF GrillePlanning::rectCorps(const LocationDeBenne* location)
 {
     const int ligne = ligneDe(location);
-    return rectDe(this, location, ligne, [&](const Barre& b) { return geometrie(ligne, b.colonnes).corps; });
+    return rectDe(this, location, ligne, [&](const Barre& b) { return geometrie(ligne, b).corps; });
 }
 
 QRectF GrillePlanning::rectPoignee(const LocationDeBenne* location, bool droite)
 {
     const int ligne = ligneDe(location);
     return rectDe(this, location, ligne, [&](const Barre& b) {
-        const Geometrie g = geometrie(ligne, b.colonnes);
+        const Geometrie g = geometrie(ligne, b);
         return droite ? g.poigneeDroite : g.poigneeGauche;
     });
 }
@@ -343,7 +421,7 @@ QRectF GrillePlanning::rectPoignee(const LocationDeBenne* location, bool droite)
 QRectF GrillePlanning::rectDuplication(const LocationDeBenne* location)
 {
     const int ligne = ligneDe(location);
-    return rectDe(this, location, ligne, [&](const Barre& b) { return geometrie(ligne, b.colonnes).duplication; });
+    return rectDe(this, location, ligne, [&](const Barre& b) { return geometrie(ligne, b).duplication; });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -437,9 +515,11 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         default: break;
         }
     }
-    const Geometrie g = geometrie(ligne, barre.colonnes, decalage, gauche, droite);
+    const Geometrie g = geometrie(ligne, barre, decalage, gauche, droite);
     const QRectF corps = g.corps.translated(-o);
     m_peintre.peindreCorps(p, corps, barre.couleur);
+    if (barre.colonnes.ouverte && !droite)
+        m_peintre.peindreFinOuverte(p, corps, barre.couleur, palette().color(QPalette::Window));
     if (m_surbrillance == l && m_niveauSurbrillance > 0) {
         p.save();
         p.setOpacity(m_niveauSurbrillance);
@@ -457,19 +537,32 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         p.drawPixmap(QRectF(centre - QPointF(t.width() / 2, t.height() / 2), t), info, info.rect());
         p.restore();
     }
-    const bool bouton = m_survol == l && !glisse;
+    const bool bouton = m_survol == l && !glisse && !g.duplication.isEmpty();
     p.save();
     p.translate(-o);
-    m_peintre.peindreEtiquette(p, disposerEtiquette(l, g, bouton), barre.couleur);
+    if (barre.voies > 1)
+        p.setClipRect(g.corps.adjusted(-6, -1, 6, 1)); // a stacked bar's name never spills on its neighbour
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, geometrieEtiquette(g, barre), bouton), barre.couleur);
     p.restore();
-    if (bouton) {
-        const QPixmap& bouton = m_peintre.boutonDuplication();
-        p.drawPixmap(g.duplication.topLeft() - o - QPointF(PeintreBarres::kMargeOmbres, PeintreBarres::kMargeOmbres), bouton);
-    }
-    const QPixmap& pg = m_peintre.poignee(false);
-    const QPixmap& pd = m_peintre.poignee(true);
-    p.drawPixmap(g.poigneeGauche.topLeft() - o + QPointF(4, 4), pg);
-    p.drawPixmap(g.poigneeDroite.topLeft() - o + QPointF(4, 4), pd);
+    const auto dessiner = [&](const QRectF& cible, const QPixmap& pm, qreal taille, qreal marge) {
+        // The pictures are made at full size; in a lower, stacked bar they shrink with it.
+        const qreal f = cible.width() / taille;
+        const QRectF r = cible.adjusted(-marge * f, -marge * f, marge * f, marge * f).translated(-o);
+        if (qFuzzyCompare(f, 1.0)) {
+            p.drawPixmap(r.topLeft(), pm);
+        } else {
+            p.save();
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            p.drawPixmap(r, pm, QRectF(pm.rect()));
+            p.restore();
+        }
+    };
+    if (bouton)
+        dessiner(g.duplication, m_peintre.boutonDuplication(), PeintreBarres::kTailleDuplication,
+                 PeintreBarres::kMargeOmbres);
+    // A handle's picture is its 12-point symbol, 4 points inside its 20-point square.
+    dessiner(g.poigneeGauche, m_peintre.poignee(false), PeintreBarres::kTaillePoignee, -4);
+    dessiner(g.poigneeDroite, m_peintre.poignee(true), PeintreBarres::kTaillePoignee, -4);
 }
 
 void GrillePlanning::resizeEvent(QResizeEvent* event)
@@ -517,6 +610,8 @@ bool GrillePlanning::viewportEvent(QEvent* event)
         case Zone::corps: {
             // The whole client name, which the bar may have had to shorten.
             texte = QStringLiteral("Déposez un chauffeur ici pour cette location");
+            if (!t.location->dateEnlevementMs())
+                texte = QStringLiteral("Enlèvement non prévu") + QLatin1Char('\n') + texte;
             const Client* client = t.location->client();
             if (client && !client->nom().isEmpty())
                 texte = client->nom() + QLatin1Char('\n') + texte;
@@ -558,6 +653,10 @@ void GrillePlanning::majSurvol(const QPointF& pointVue)
 void GrillePlanning::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
+        // A right-click aims at what is under the pointer: the keyboard's cell goes there, and
+        // the focus it may bring never moves the view.
+        m_curseurVisible = false;
+        placerCurseurSous(event->position());
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
@@ -643,7 +742,18 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         switch (geste.touche.zone) {
         case Zone::corps: change = m_actions->deplacerLocation(l, translation); break;
         case Zone::poigneeGauche: change = m_actions->redimensionnerDebut(l, translation); break;
-        case Zone::poigneeDroite: change = m_actions->redimensionnerFin(l, translation); break;
+        case Zone::poigneeDroite: {
+            double depuisPose = translation;
+            if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
+                // The handle of an open-ended bar stands at the grid's end: the removal goes to
+                // the day where it is let go, counted from the placement.
+                const JoursGrille& j = jours();
+                const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
+                depuisPose += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
+            }
+            change = m_actions->redimensionnerFin(l, depuisPose);
+            break;
+        }
         default: break;
         }
         if (change)
@@ -669,11 +779,12 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 void GrillePlanning::dupliquer(LocationDeBenne* location)
 {
     QString erreur;
-    const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur);
+    LocationDeBenne* bloquante = nullptr;
+    const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, nullptr, &bloquante);
     if (issue == IssueDuplication::echecSauvegarde)
         forms::showError(this, erreur);
     else if (issue == IssueDuplication::refusee)
-        emit duplicationRefusee(location);
+        emit duplicationRefusee(location, bloquante);
     oublierBarres();
     viewport()->update();
 }
@@ -706,13 +817,34 @@ void GrillePlanning::contextMenuEvent(QContextMenuEvent* event)
     m_menu->popup(ou);
 }
 
+QString GrillePlanning::texteSuppression(const LocationDeBenne* location) const
+{
+    if (!location)
+        return {};
+    const QTimeZone& zone = m_actions->horloge().zone;
+    const Client* client = location->client();
+    // A long name is quoted by its beginning: the question keeps to a few lines.
+    const QString nom = client && !client->nom().isEmpty() ? quotedBeginning(client->nom(), 80)
+                                                           : QStringLiteral("client inconnu");
+    QString quoi = QStringLiteral("Location de ") + nom + QStringLiteral(", posée le ")
+                   + texteJour(location->datePoseMs(), zone);
+    if (const std::optional<qint64> fin = location->dateEnlevementMs())
+        quoi += QStringLiteral(", enlevée le ") + texteJour(*fin, zone);
+    else
+        quoi += QStringLiteral(", enlèvement non prévu");
+    const forms::Question q = forms::withDeletedAlong(
+        {QStringLiteral("Supprimer cette location ?"), quoi + QStringLiteral(". Cette action est irréversible.")},
+        m_context, {const_cast<LocationDeBenne*>(location)});
+    return q.message;
+}
+
 void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 {
     if (!location || location->isDeleted())
         return;
     setSurbrillance(location);
     QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Supprimer cette location ?"),
-                                              QStringLiteral("Cette action est irréversible."),
+                                              texteSuppression(location),
                                               QStringLiteral("Supprimer"), QStringLiteral("Annuler"),
                                               [grille = QPointer<GrillePlanning>(this), location] {
                                                   if (!grille)
@@ -722,6 +854,11 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
                                               });
+    // The client's name is shown as typed, never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    for (QLabel* etiquette : box->findChildren<QLabel*>())
+        if (etiquette->objectName() == QLatin1String("qt_msgbox_informativelabel"))
+            etiquette->setTextFormat(Qt::PlainText);
     connect(box, &QMessageBox::finished, this, [this] { setSurbrillance(nullptr); });
 }
 
@@ -826,13 +963,16 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         m_curseurVisible = true;
     if (m_curseurColonne < 0) {
-        // Starts on today's column (or the first in view) and the first row in view.
+        // Starts on today's column when it is in view, else on the first column in view, and on
+        // the first row in view. Gaining the focus never scrolls: a click (either button) that
+        // brings it aims at what is under the pointer, which must stay there.
         const int aujourdhui = jours().indexAujourdhui();
         const QPointF o = scrollOffset();
-        const int colonne = aujourdhui >= 0 ? aujourdhui : int(o.x() / largeurColonne);
-        m_curseurColonne = colonne;
-        m_curseurLigne = int(std::ceil(o.y() / hauteurBenne));
-        setCurseur(m_curseurColonne, m_curseurLigne);
+        const int premiere = int(std::ceil(o.x() / largeurColonne));
+        const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
+        m_curseurColonne = aujourdhui >= premiere && aujourdhui <= derniere ? aujourdhui
+                                                                           : std::min(premiere, kNombreJours - 1);
+        m_curseurLigne = std::min(int(std::ceil(o.y() / hauteurBenne)), std::max(0, int(m_bennes.size()) - 1));
     }
     viewport()->update();
 }

@@ -36,11 +36,15 @@ namespace planning {
 class ColonneBennes;
 class EnteteJours;
 
-// One bar of a row: the rental and its columns.
+// One bar of a row: the rental and its columns. Bars of a row that share a day are stacked in
+// lanes, each `voies`-th of the row's height, so that none hides another; a bar that shares no
+// day with another keeps the whole height.
 struct Barre {
     LocationDeBenne* location = nullptr;
     Colonnes colonnes;
     QColor couleur; // the skip's
+    int voie = 0;
+    int voies = 1;
 };
 
 class GrillePlanning : public QAbstractScrollArea {
@@ -78,6 +82,10 @@ public:
     LocationDeBenne* locationEnSurbrillance() const { return m_surbrillanceVisible ? m_surbrillance : nullptr; }
     QMenu* menuContextuel() const { return m_menu; }
 
+    // The confirmation asked before a rental is deleted: which rental (client, dates) and what
+    // goes with it.
+    QString texteSuppression(const LocationDeBenne* location) const;
+
     // What lies under a point of the viewport.
     Touche toucher(const QPointF& pointVue);
     // Where a rental's bar and its controls stand at rest, in viewport coordinates; empty when
@@ -108,8 +116,8 @@ signals:
     void locationTapped(kv::LocationDeBenne* location);
     void benneTapped(kv::Benne* benne);
     void scrolled();
-    // A duplication was refused: no free day before the skip's next booking.
-    void duplicationRefusee(kv::LocationDeBenne* source);
+    // A duplication was refused: no free day before the skip's next booking, `bloquante`.
+    void duplicationRefusee(kv::LocationDeBenne* source, kv::LocationDeBenne* bloquante);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -133,7 +141,10 @@ private:
     struct Geometrie {
         QRectF corps, poigneeGauche, poigneeDroite, duplication;
     };
-    Geometrie geometrie(int ligne, const Colonnes& c, double decalage = 0, double gauche = 0, double droite = 0) const;
+    Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0) const;
+    // Where a bar's label may go: an open-ended bar runs far past the screen, so its label keeps
+    // to the part in view.
+    Geometrie geometrieEtiquette(Geometrie g, const Barre& b) const;
     int ligneDe(const LocationDeBenne* location) const;
     // The room a bar's label may take: its body less what the handles and the duplicate button cover.
     static QRectF bandeEtiquette(const Geometrie& g, bool avecBouton);

@@ -153,15 +153,17 @@ QPixmap PeintreBarres::corpsEntier(const QSizeF& taille, const QColor& couleur)
     });
 }
 
-QPixmap PeintreBarres::sprite(const QColor& couleur)
+QPixmap PeintreBarres::sprite(const QColor& couleur, qreal hauteur)
 {
-    auto it = m_sprites.constFind(couleur.rgba());
+    // Stacked bars are lower than a row's single bar: one model per colour and height.
+    const quint64 cle = quint64(couleur.rgba()) << 16 | quint64(std::lround(hauteur * 4) & 0xffff);
+    auto it = m_sprites.constFind(cle);
     if (it != m_sprites.constEnd())
         return *it;
     if (m_sprites.size() > 256)
         m_sprites.clear();
-    const QPixmap pm = corpsEntier(QSizeF(kLargeurModele, kHauteur), couleur);
-    m_sprites.insert(couleur.rgba(), pm);
+    const QPixmap pm = corpsEntier(QSizeF(kLargeurModele, hauteur), couleur);
+    m_sprites.insert(cle, pm);
     return pm;
 }
 
@@ -171,7 +173,7 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
         return;
     const QPointF origine = corps.topLeft() - QPointF(kMarge, kMarge);
     const qreal h = corps.height() + 2 * kMarge;
-    if (corps.width() < kLargeurModele || !qFuzzyCompare(corps.height(), kHauteur)) {
+    if (corps.width() < kLargeurModele) {
         // Narrow bars (while a handle is dragged) are drawn whole, and kept a while.
         const quint64 cle = (quint64(couleur.rgba()) << 32) | quint64(std::lround(corps.width() * 4)) << 8
                             | quint64(std::lround(corps.height())) ;
@@ -186,7 +188,7 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
     // The model cut in three: both ends as they are; in the middle, the body's colour filled
     // between the thin bands of shadow above and below it, which are the same all along and
     // whatever the colour.
-    const QPixmap pm = sprite(couleur);
+    const QPixmap pm = sprite(couleur, corps.height());
     const qreal d = m_dpr;
     const qreal largeurModele = kLargeurModele + 2 * kMarge;
     const qreal largeur = corps.width() + 2 * kMarge;
@@ -203,6 +205,39 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
     p.fillRect(QRectF(origine.x() + kBord, corps.top(), milieu, corps.height()), couleur);
     p.drawPixmap(QPointF(origine.x() + largeur - kBord, origine.y()), pm,
                  QRectF((largeurModele - kBord) * d, 0, kBord * d, h * d));
+}
+
+void PeintreBarres::peindreFinOuverte(QPainter& p, const QRectF& corps, const QColor& couleur, const QColor& fond)
+{
+    const qreal largeur = std::min(kFonduOuvert, corps.width());
+    if (largeur <= 0 || corps.height() <= 0)
+        return;
+    // The rounded end and its shadows go under the grid's colour: the bar does not stop here.
+    const QRectF fondu(corps.right() - largeur, corps.top() - kMarge, largeur + kMarge, corps.height() + 2 * kMarge);
+    QLinearGradient degrade(fondu.left(), 0, fondu.right(), 0);
+    QColor transparent = fond;
+    transparent.setAlpha(0);
+    degrade.setColorAt(0, transparent);
+    degrade.setColorAt(0.85, fond);
+    degrade.setColorAt(1, fond);
+    p.fillRect(fondu, degrade);
+    // A double arrow, in the colour that reads on the bar.
+    const qreal cote = std::min<qreal>(10, corps.height() - 4);
+    if (cote < 4)
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen trait(textColorOn(couleur), cote >= 8 ? 2 : 1.4);
+    trait.setCapStyle(Qt::RoundCap);
+    trait.setJoinStyle(Qt::RoundJoin);
+    p.setPen(trait);
+    const qreal cy = corps.center().y();
+    const qreal x0 = corps.right() - largeur - cote;
+    for (int k = 0; k < 2; ++k) {
+        const qreal x = x0 + k * cote * 0.6;
+        p.drawPolyline(QPolygonF{QPointF(x, cy - cote / 2), QPointF(x + cote / 2, cy), QPointF(x, cy + cote / 2)});
+    }
+    p.restore();
 }
 
 void PeintreBarres::preparerBandes()
@@ -321,7 +356,7 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
         const qreal xFin = xTexte + largeurTexte + espacement;
         const qreal visibleDebut = chauffeurPose ? x + 14 : xTexte;
         const qreal visibleFin = chauffeurEnlevement ? xFin + kTailleBadge : xTexte + largeurTexte;
-        if (visibleDebut >= bande.left() && visibleFin <= bande.right()) {
+        if (corps.height() >= kTailleBadge && visibleDebut >= bande.left() && visibleFin <= bande.right()) {
             e.texte = nom;
             e.rectTexte = QRectF(xTexte, corps.top(), largeurTexte, corps.height());
             if (chauffeurPose)
@@ -340,8 +375,10 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
     qreal cote = 0;
     if (nombre > 0) {
         const qreal reste = place - largeurTexte - nombre * espacement;
-        cote = std::min(kTailleBadge, reste / nombre);
-        if (cote < kTailleBadgeMin)
+        // A stacked bar is lower than a badge: its driver marks shrink to its height, and stay.
+        const qreal haut = std::min(kTailleBadge, corps.height());
+        cote = std::min(haut, reste / nombre);
+        if (cote < std::min(kTailleBadgeMin, haut))
             cote = 0;
     }
     const bool avecBadges = cote > 0;

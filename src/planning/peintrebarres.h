@@ -25,6 +25,10 @@ public:
 
     // The body (filled rounded rectangle, its two shadows) over `corps`.
     void peindreCorps(QPainter& p, const QRectF& corps, const QColor& couleur);
+    // The end of a bar whose skip stays on site with no planned removal: it fades into the grid
+    // under a double arrow, over the last `kFonduOuvert` points of `corps`.
+    void peindreFinOuverte(QPainter& p, const QRectF& corps, const QColor& couleur, const QColor& fond);
+    static constexpr qreal kFonduOuvert = 56;
     // The white outline of a bar waiting for its deletion to be confirmed.
     void peindreSurbrillance(QPainter& p, const QRectF& corps);
     // Where the label of a bar goes: the client's name between the driver badges, kept within
@@ -62,14 +66,14 @@ private:
     // The width a name takes on a bar, its margins included; measured once per name.
     qreal largeurNom(const QString& nom);
     QString nomRaccourci(const QString& nom, qreal place);
-    QPixmap sprite(const QColor& couleur);
+    QPixmap sprite(const QColor& couleur, qreal hauteur);
     void preparerBandes();
     QPixmap corpsEntier(const QSizeF& taille, const QColor& couleur);
     const QPixmap& texte(const QString& nom, const QColor& encre);
 
     qreal m_dpr = 1;
     QFont m_police;
-    QHash<QRgb, QPixmap> m_sprites;
+    QHash<quint64, QPixmap> m_sprites; // by colour and height
     QCache<quint64, QPixmap> m_corpsEtroits{64};
     QCache<QString, QPixmap> m_textes{600};
     QPixmap m_badges[2], m_poignees[2], m_duplication, m_info;

@@ -9,9 +9,11 @@
 #include "infolocationpopup.h"
 
 #include "model/query.h"
+#include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/focusguard.h"
 #include "widgets/glass/glass.h"
+#include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
 #include <QLabel>
@@ -371,13 +373,28 @@ void VuePlanificationBennes::afficherAlerteInutilisable()
     box->open();
 }
 
-void VuePlanificationBennes::afficherRefusDuplication()
+void VuePlanificationBennes::afficherRefusDuplication(LocationDeBenne*, LocationDeBenne* bloquante)
 {
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Duplication impossible"),
                                 QStringLiteral("Duplication impossible"), QMessageBox::Ok, window());
     box->setObjectName(QStringLiteral("alerteDuplication"));
-    box->setInformativeText(QStringLiteral("Cette benne est déjà réservée le jour où la location se termine : "
-                                           "il ne reste aucun jour libre pour une rotation."));
+    // Which booking holds the skip, so that the dispatcher finds it on the grid.
+    QString qui;
+    if (bloquante) {
+        const Client* client = bloquante->client();
+        const QString nom = client && !client->nom().isEmpty() ? quotedBeginning(client->nom(), 80)
+                                                               : QStringLiteral("client inconnu");
+        qui = QStringLiteral(" (") + nom + QStringLiteral(", posée le ")
+              + QLocale().toString(instantLocal(bloquante->datePoseMs(), m_actions->horloge().zone).date(),
+                                   QStringLiteral("dd/MM/yyyy"))
+              + QLatin1Char(')');
+    }
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(QStringLiteral("Cette benne est déjà réservée le jour où la location se termine") + qui
+                            + QStringLiteral(" : il ne reste aucun jour libre pour une rotation."));
+    for (QLabel* etiquette : box->findChildren<QLabel*>())
+        if (etiquette->objectName() == QLatin1String("qt_msgbox_informativelabel"))
+            etiquette->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

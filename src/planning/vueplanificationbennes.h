@@ -106,7 +106,7 @@ private:
     // The sheet holding the new-rental form for `benneSelection`.
     void feuilleNouvelleLocation();
     void afficherAlerteInutilisable();
-    void afficherRefusDuplication();
+    void afficherRefusDuplication(LocationDeBenne* source, LocationDeBenne* bloquante);
     void placerPopup();
     void actualiserAideVide();
 

@@ -10,6 +10,7 @@ private slots:
     void centDouzeJoursAuChangementDHeure();
     void colonnesDUneLocation();
     void colonnesAuxBordsDeLaGrille();
+    void occupationDUnJourCommeLesBarres();
     void joursEntiersDUnGlissement();
     void uuidStrict();
 };
@@ -21,6 +22,7 @@ private slots:
     void joursAuxChangementsDHeure();
     void duplicationEnRotation();
     void duplicationRefuseeOuImpossible();
+    void duplicationNommeLaReservationQuiBloque();
     void duplicationEchecSauvegarde();
     void chauffeurDeposeSelonLesDates();
     void chauffeurDeposeALHeureLocale();
@@ -56,4 +58,8 @@ private slots:
     void detailsDansLaPlusPetiteFenetre();
     void detailsDUnNomTresLongTiennentDansLaFenetre();
     void texteNoirOuBlancSurLaCouleurDesBennes();
+    void benneSansEnlevementOccupeLesJoursSuivants();
+    void reservationsSuperposeesToutesVisibles();
+    void clicDroitNeDefilePasEtViseLaBarre();
+    void confirmationDeSuppressionNommeLaLocation();
 };

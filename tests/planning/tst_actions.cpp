@@ -424,3 +424,37 @@ void TestActions::echecsDeSauvegarde()
     QCOMPARE(b.ctx->count<LocationDeBenne>(), 0);
     QCOMPARE(b.ctx->count<BonDePesee>(), 0);
 }
+
+void TestActions::duplicationNommeLaReservationQuiBloque()
+{
+    Banc b;
+    Client* c = officeClient(b.ctx.get());
+    Client* durand = officeClient(b.ctx.get(), QStringLiteral("Durand Bâtiment"));
+    Benne* bn = benne(b.ctx.get(), 10);
+    LocationDeBenne* source = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
+    // Still on site with no planned removal since 1 March: it holds the skip on 6 March.
+    LocationDeBenne* surPlace = placedRental(b.ctx.get(), durand, bn, localDateTime(2026, 3, 1, 8));
+    QVERIFY(b.ctx->save());
+    LocationDeBenne* bloquante = source;
+    LocationDeBenne* creee = source;
+    QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &creee, &bloquante), IssueDuplication::refusee);
+    QCOMPARE(bloquante, surPlace);
+    QCOMPARE(creee, nullptr);
+
+    // A booking placed and removed on the day the rental ends holds the skip that day, as the
+    // grid shows it (one column): refused, and named.
+    surPlace->setDateEnlevement(localDateTime(2026, 3, 2, 8));
+    LocationDeBenne* jour = placedRental(b.ctx.get(), durand, bn, localDateTime(2026, 3, 6, 10), localDateTime(2026, 3, 6, 16));
+    QVERIFY(b.ctx->save());
+    QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, nullptr, &bloquante), IssueDuplication::refusee);
+    QCOMPARE(bloquante, jour);
+    QVERIFY(b.actions.chevauchement(jour, localDateTime(2026, 3, 9, 0).toMSecsSinceEpoch(),
+                                    localDateTime(2026, 3, 6, 0).toMSecsSinceEpoch()));
+
+    // Once it is gone, the copy is made and nothing is named.
+    b.ctx->remove(jour);
+    QVERIFY(b.ctx->save());
+    QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &creee, &bloquante), IssueDuplication::creee);
+    QCOMPARE(bloquante, nullptr);
+    QVERIFY(creee && creee != source);
+}

@@ -92,8 +92,9 @@ void TestCalendrier::colonnesDUneLocation()
             f = ms(*fin);
         return colonnesLocation(ms(pose), f, j);
     };
-    // No removal date, removed on its placement day or on the next day: one column.
-    QCOMPARE(span(localDateTime(2026, 3, 16, 9), std::nullopt), (Colonnes{32, 32}));
+    // No removal date: the skip stays at the client's, every day from its placement to the last.
+    QCOMPARE(span(localDateTime(2026, 3, 16, 9), std::nullopt), (Colonnes{32, 111, true}));
+    // Removed on its placement day or on the next day: one column.
     QCOMPARE(span(localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 16, 17)), (Colonnes{32, 32}));
     QCOMPARE(span(localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 17, 8)), (Colonnes{32, 32}));
     // Placed on d, removed on d + 3: d, d + 1, d + 2.
@@ -123,15 +124,16 @@ void TestCalendrier::colonnesAuxBordsDeLaGrille()
     QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 3, 1, 8)), (Colonnes{0, 16}));
     QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 2, 13, 8)), (Colonnes{0, 0}));
     QCOMPARE(span(localDateTime(2026, 2, 11, 23, 59), localDateTime(2026, 2, 14, 0, 0)), (Colonnes{0, 1}));
-    // … but gone on the first day, gone before it, or with no removal date: not drawn.
+    // … and with no removal date, still there on every day of the grid.
+    QCOMPARE(span(localDateTime(2026, 1, 5, 8), std::nullopt), (Colonnes{0, 111, true}));
+    // … but gone on the first day or before it: not drawn.
     QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 2, 12, 8)), std::nullopt);
     QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 1, 20, 8)), std::nullopt);
-    QCOMPARE(span(localDateTime(2026, 1, 5, 8), std::nullopt), std::nullopt);
     // Removed after the last day: up to the last column.
     QCOMPARE(span(localDateTime(2026, 6, 1, 8), localDateTime(2026, 7, 1, 8)), (Colonnes{109, 111}));
     QCOMPARE(span(localDateTime(2026, 6, 1, 8), localDateTime(2026, 6, 4, 8)), (Colonnes{109, 111}));
     QCOMPARE(span(localDateTime(2026, 1, 5, 8), localDateTime(2026, 9, 1, 8)), (Colonnes{0, 111}));
-    QCOMPARE(span(localDateTime(2026, 6, 3, 8), std::nullopt), (Colonnes{111, 111}));
+    QCOMPARE(span(localDateTime(2026, 6, 3, 8), std::nullopt), (Colonnes{111, 111, true}));
     // Placed after the last day: not drawn.
     QCOMPARE(span(localDateTime(2026, 6, 4, 0), localDateTime(2026, 6, 9, 0)), std::nullopt);
     QCOMPARE(span(localDateTime(2026, 6, 4, 0), std::nullopt), std::nullopt);
@@ -170,4 +172,40 @@ void TestCalendrier::uuidStrict()
           QString(texte).remove(QLatin1Char('-')), QString(texte).replace(8, 1, QLatin1Char('+')),
           texte + texte, QString(), QStringLiteral("Martin")})
         QVERIFY2(!lireUuidStrict(mauvais), qPrintable(mauvais));
+}
+
+void TestCalendrier::occupationDUnJourCommeLesBarres()
+{
+    // Whatever says a skip is taken on a day says what the bar shows, column by column.
+    const JoursGrille j = joursDeTest(); // 12 February (0) … 3 June (111)
+    struct Cas {
+        QDateTime pose;
+        std::optional<QDateTime> fin;
+    };
+    const QList<Cas> cas = {
+        {localDateTime(2026, 3, 16, 9), std::nullopt},
+        {localDateTime(2026, 1, 5, 8), std::nullopt},
+        {localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 16, 17)},
+        {localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 19, 8)},
+        {localDateTime(2026, 3, 16, 23, 30), localDateTime(2026, 3, 18, 0, 30)},
+        {localDateTime(2026, 3, 28, 12), localDateTime(2026, 3, 31, 12)},
+        {localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 17, 9)},
+        {localDateTime(2026, 1, 5, 8), localDateTime(2026, 3, 1, 8)},
+        {localDateTime(2026, 1, 5, 8), localDateTime(2026, 2, 12, 8)},
+        {localDateTime(2026, 6, 1, 8), localDateTime(2026, 7, 1, 8)},
+        {localDateTime(2026, 6, 4, 0), std::nullopt},
+    };
+    for (const Cas& c : cas) {
+        std::optional<qint64> fin;
+        if (c.fin)
+            fin = ms(*c.fin);
+        const std::optional<Colonnes> col = colonnesLocation(ms(c.pose), fin, j);
+        for (int d = 0; d < j.count(); ++d) {
+            const bool dessine = col && d >= col->start && d < col->start + col->nombre();
+            if (occupeLeJour(ms(c.pose), fin, j.debut(d), j.debut(d + 1)) != dessine)
+                QFAIL(qPrintable(QStringLiteral("%1 → %2, colonne %3")
+                                     .arg(c.pose.toString(Qt::ISODate), c.fin ? c.fin->toString(Qt::ISODate) : "—")
+                                     .arg(d)));
+        }
+    }
 }

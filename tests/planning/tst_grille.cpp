@@ -20,6 +20,9 @@
 
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
@@ -383,15 +386,22 @@ void TestGrille::poigneesALaSouris()
     mouseEvent(e.vp(), QEvent::MouseButtonRelease, p + QPointF(240, 0), Qt::NoButton);
     QCOMPARE(ouverte->datePose(), localDateTime(2026, 3, 15, 9));
     QCOMPARE(ouverte->dateEnlevement(), std::nullopt);
-    // Its right handle two columns right: a removal two days after the placement; left: nothing.
-    drag(e.vp(), poignee(ouverte, true), poignee(ouverte, true) + QPointF(240, 0));
-    QCOMPARE(ouverte->dateEnlevement(), localDateTime(2026, 3, 17, 9));
+    // Its bar runs to the grid's end (3 June), where its right handle stands: let go two columns
+    // left, the removal is on the day it was let go (2 June), at the placement's time of day.
+    const QPointF origine = e.grille()->scrollOffset();
+    e.grille()->setScrollOffset(QPointF(1e6, origine.y()));
+    drag(e.vp(), poignee(ouverte, true), poignee(ouverte, true) - QPointF(240, 0));
+    QCOMPARE(ouverte->dateEnlevement(), localDateTime(2026, 6, 2, 9));
     Ecran::tourner();
-    QCOMPARE(e.grille()->rectCorps(ouverte).width(), 240.0);
+    e.grille()->setScrollOffset(origine);
+    QCOMPARE(e.grille()->rectCorps(ouverte).width(), (110 - 31) * 120.0);
+    // Let go before its placement: nothing.
     LocationDeBenne* ouverte2 = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 7), localDateTime(2026, 3, 16, 9));
     Ecran::tourner();
-    drag(e.vp(), poignee(ouverte2, true), poignee(ouverte2, true) - QPointF(120, 0));
+    e.grille()->setScrollOffset(QPointF(1e6, origine.y()));
+    drag(e.vp(), poignee(ouverte2, true), poignee(ouverte2, true) - QPointF(81 * 120, 0));
     QCOMPARE(ouverte2->dateEnlevement(), std::nullopt);
+    e.grille()->setScrollOffset(origine);
 
     // Left handle one day right, then far past the removal: the placement stops at the removal.
     drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(120, 0));
@@ -467,7 +477,11 @@ void TestGrille::suppressionParLeMenu()
     QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("Supprimer cette location ?"));
-    QCOMPARE(box->informativeText(), QStringLiteral("Cette action est irréversible."));
+    // It names the rental and what goes with it; "Annuler" is the default.
+    QCOMPARE(box->informativeText(), QStringLiteral("Location de ") + l->client()->nom()
+                                         + QStringLiteral(", posée le 15/03/2026, enlevée le 17/03/2026. Cette action "
+                                                          "est irréversible. 1\u00A0bon de pesée sera aussi supprimé."));
+    QCOMPARE(box->defaultButton()->text(), QStringLiteral("Annuler"));
     QCOMPARE(e.grille()->locationEnSurbrillance(), l);
     answerBox(box, QStringLiteral("Annuler"));
     QTRY_COMPARE(e.grille()->locationEnSurbrillance(), nullptr);
@@ -1384,4 +1398,219 @@ void TestGrille::texteNoirOuBlancSurLaCouleurDesBennes()
     QVERIFY2(bb > 20 && nb == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(nb).arg(bb)));
     const auto [nj, bj] = noirsEtBlancs(grille, nom(surJaune).adjusted(4, 8, -4, -8));
     QVERIFY2(nj > 20 && bj == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(nj).arg(bj)));
+}
+
+void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    // On site since 10 March with no planned removal; another booking of the skip on 11 → 14 March.
+    LocationDeBenne* surPlace = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Durand Bâtiment")),
+                                             bn, localDateTime(2026, 3, 10, 8));
+    LocationDeBenne* source = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 11, 9),
+                                           localDateTime(2026, 3, 14, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    const int ligne = int(g->bennes().indexOf(bn));
+    QVERIFY(ligne >= 0);
+
+    // The skip is taken on every later day: the bar runs to the grid's last column.
+    const QRectF corps = g->rectCorps(surPlace);
+    QCOMPARE(corps.left() + g->scrollOffset().x(), 26 * largeurColonne);
+    QCOMPARE(corps.right() + g->scrollOffset().x(), 112 * largeurColonne);
+    const auto sousLeJour = [&](int colonne) {
+        const double x = colonne * largeurColonne + largeurColonne / 2 - g->scrollOffset().x();
+        return g->toucher(QPointF(x, corps.center().y())).location;
+    };
+    QCOMPARE(sousLeJour(33), surPlace); // a week on, in view
+    g->setScrollOffset(QPointF(1e6, g->scrollOffset().y()));
+    QCOMPARE(sousLeJour(111), surPlace);
+    // The keyboard's cell on a later day finds it too.
+    g->setCurseur(60, ligne);
+    QCOMPARE(g->locationAuCurseur(), surPlace);
+
+    // It says that no removal is planned; there is nothing to duplicate on it.
+    g->setScrollOffset(QPointF(20 * largeurColonne, g->scrollOffset().y()));
+    const QPoint at = g->rectCorps(surPlace).center().toPoint();
+    QHelpEvent aide(QEvent::ToolTip, at, e.vp()->mapToGlobal(at));
+    QApplication::sendEvent(e.vp(), &aide);
+    QVERIFY2(QToolTip::text().contains(QStringLiteral("Enlèvement non prévu")), qPrintable(QToolTip::text()));
+    QToolTip::hideText();
+    QVERIFY(g->rectDuplication(surPlace).isEmpty());
+
+    // Duplicating the other booking is refused, and the alert names the booking that holds the skip.
+    mouseEvent(e.vp(), QEvent::MouseMove, e.centre(source), Qt::NoButton, Qt::NoButton);
+    const QRectF bouton = g->rectDuplication(source);
+    QVERIFY(!bouton.isEmpty());
+    clickAt(e.vp(), bouton.center());
+    QMessageBox* alerte = visibleBox(QStringLiteral("alerteDuplication"));
+    QVERIFY(alerte);
+    QCOMPARE(alerte->informativeText(),
+             QStringLiteral("Cette benne est déjà réservée le jour où la location se termine (Durand Bâtiment, posée le "
+                            "10/03/2026) : il ne reste aucun jour libre pour une rotation."));
+    alerte->close();
+    QCOMPARE(bn->locations().size(), 2);
+}
+
+void TestGrille::reservationsSuperposeesToutesVisibles()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    Chauffeur* paul = driver(e.ctx.get());
+    // Booked 15 → 18 March, then booked again over it 16 → 21 March; a third one apart.
+    LocationDeBenne* a = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Alpha")), bn,
+                                      localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    LocationDeBenne* b = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Bravo")), bn,
+                                      localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 21, 9));
+    LocationDeBenne* c = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Charlie")), bn,
+                                      localDateTime(2026, 3, 25, 9), localDateTime(2026, 3, 27, 9));
+    for (LocationDeBenne* l : {a, b}) {
+        l->setChauffeurPose(paul);
+        l->setChauffeurEnlevement(paul);
+    }
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    e.grille()->setScrollOffset(QPointF(28 * largeurColonne, g->scrollOffset().y()));
+
+    // Stacked within the row: neither covers the other, both keep their driver marks in sight.
+    const QRectF ra = g->rectCorps(a), rb = g->rectCorps(b);
+    QVERIFY(!ra.isEmpty() && !rb.isEmpty());
+    QVERIFY2(!ra.intersects(rb), qPrintable(QStringLiteral("%1,%2 %3×%4 / %5,%6 %7×%8")
+                                                .arg(ra.x()).arg(ra.y()).arg(ra.width()).arg(ra.height())
+                                                .arg(rb.x()).arg(rb.y()).arg(rb.width()).arg(rb.height())));
+    for (LocationDeBenne* l : {a, b}) {
+        const QRectF r = g->rectCorps(l);
+        const PeintreBarres::Etiquette et = g->etiquette(l);
+        QVERIFY(!et.badgePose.isEmpty() && !et.badgeEnlevement.isEmpty());
+        for (const QRectF& badge : {et.badgePose, et.badgeEnlevement})
+            QVERIFY(badge.top() >= r.top() - 0.5 && badge.bottom() <= r.bottom() + 0.5);
+        QCOMPARE(et.texte, l->client()->nom());
+        // What is under the pointer is the bar drawn there, on the shared days too.
+        const QPointF surLeJourPartage(33 * largeurColonne + 60 - g->scrollOffset().x(), r.center().y()); // 17 March
+        QCOMPARE(g->toucher(surLeJourPartage).location, l);
+        QCOMPARE(g->toucher(r.center()).location, l);
+    }
+    // The one apart keeps the whole height.
+    QCOMPARE(g->rectCorps(c).height(), hauteurBenne - 8);
+
+    // A tap shows the details of the bar under the pointer, a drag moves that one.
+    clickAt(e.vp(), ra.center());
+    QCOMPARE(e.vue->locationInfoSelectionnee(), a);
+    e.vue->setLocationInfoSelectionnee(nullptr);
+    drag(e.vp(), rb.center(), rb.center() + QPointF(largeurColonne, 0));
+    QCOMPARE(b->datePose(), localDateTime(2026, 3, 17, 9));
+    QCOMPARE(a->datePose(), localDateTime(2026, 3, 15, 9));
+    // Their handles too: the lower bar's right handle stretches the lower bar.
+    Ecran::tourner();
+    const QPointF poignee = g->rectPoignee(b, true).center();
+    QCOMPARE(g->toucher(poignee).location, b);
+    QCOMPARE(g->toucher(g->rectPoignee(a, true).center()).location, a);
+}
+
+void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    // Far from today, side by side on the skip's row.
+    LocationDeBenne* avant = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Avant")), bn,
+                                          localDateTime(2026, 5, 18, 9), localDateTime(2026, 5, 20, 9));
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Visée")), bn,
+                                      localDateTime(2026, 5, 20, 9), localDateTime(2026, 5, 23, 9));
+    QVERIFY(e.ctx->save());
+    // In a window whose focus is elsewhere (as the main window's sidebar holds it): the grid
+    // has never had it when the right-click comes.
+    QWidget fenetre;
+    auto* disposition = new QVBoxLayout(&fenetre);
+    auto* ailleurs = new QLineEdit(&fenetre);
+    disposition->addWidget(ailleurs);
+    e.vue = std::make_unique<VuePlanificationBennes>(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    disposition->addWidget(e.vue.get());
+    // The window owns the screen, whatever the way out of this test.
+    const auto rendre = qScopeGuard([&] { (void)e.vue.release(); });
+    fenetre.resize(1200, 800);
+    fenetre.show();
+    QApplication::setActiveWindow(&fenetre);
+    QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+    ailleurs->setFocus();
+    QTRY_VERIFY(ailleurs->hasFocus());
+    GrillePlanning* g = e.grille();
+    QVERIFY(!g->hasFocus());
+    g->setScrollOffset(QPointF(95 * largeurColonne, g->scrollOffset().y()));
+    const QPointF avantScroll = g->scrollOffset();
+    QVERIFY(!g->rectCorps(avant).isEmpty());
+
+    // Pressed and released with the right button, as a user does: the grid takes the focus,
+    // stays where it is, and the menu is the bar's under the pointer.
+    const QPoint at = e.centre(l).toPoint();
+    QTest::mousePress(e.vp(), Qt::RightButton, {}, at);
+    QVERIFY(g->hasFocus());
+    QCOMPARE(g->scrollOffset(), avantScroll);
+    QContextMenuEvent ev(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
+    QApplication::sendEvent(e.vp(), &ev);
+    QTest::mouseRelease(e.vp(), Qt::RightButton, {}, at);
+    QCOMPARE(g->scrollOffset(), avantScroll);
+    QMenu* menu = g->menuContextuel();
+    QVERIFY(menu);
+    menu->actions().first()->trigger();
+    menu->close();
+    QCOMPARE(g->locationEnSurbrillance(), l);
+    QCOMPARE(g->scrollOffset(), avantScroll);
+    QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QVERIFY2(box->informativeText().startsWith(QStringLiteral("Location de Visée, posée le 20/05/2026, enlevée le 23/05/2026.")),
+             qPrintable(box->informativeText()));
+    answerBox(box, QStringLiteral("Annuler"));
+    QVERIFY(!l->isDeleted() && !avant->isDeleted());
+    QCOMPARE(g->scrollOffset(), avantScroll);
+}
+
+void TestGrille::confirmationDeSuppressionNommeLaLocation()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    // A name that looks like markup, and one far too long to show whole.
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("<b>Durand</b> / Bâtiment")),
+                                      bn, localDateTime(2026, 3, 15, 9));
+    for (int k = 0; k < 2; ++k)
+        l->ajouterBonDePesee(localDateTime(2026, 3, 16, 9), QStringLiteral("PB-10275%1").arg(k), 12000, 8000,
+                             std::nullopt, std::nullopt);
+    const QString long_ = QStringLiteral("Éts Ça/Va ") + QString(300, QChar(u'é'));
+    LocationDeBenne* l2 = placedRental(e.ctx.get(), officeClient(e.ctx.get(), long_), benne(e.ctx.get(), 12),
+                                       localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+
+    // By the keyboard: the cell on the bar, Delete.
+    GrillePlanning* g = e.grille();
+    g->setFocus();
+    g->setCurseur(32, int(g->bennes().indexOf(bn)));
+    QTest::keyClick(g, Qt::Key_Delete);
+    QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    const QString attendu = QStringLiteral("Location de <b>Durand</b> / Bâtiment, posée le 15/03/2026, enlèvement non "
+                                           "prévu. Cette action est irréversible. 2\u00A0bons de pesée seront aussi supprimés.");
+    QCOMPARE(box->informativeText(), attendu);
+    // Shown as typed, not read as markup.
+    QLabel* info = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    QVERIFY(info);
+    QCOMPARE(shownText(info), attendu);
+    QCOMPARE(box->defaultButton()->text(), QStringLiteral("Annuler"));
+    answerBox(box, QStringLiteral("Supprimer"));
+    QVERIFY(l->isDeleted());
+    QCOMPARE(e.ctx->count<BonDePesee>(), 0);
+    Ecran::tourner();
+
+    // A long name is quoted by its beginning; no ticket goes with it, none is named.
+    g->setCurseur(31, int(g->bennes().indexOf(l2->benne())));
+    QTest::keyClick(g, Qt::Key_Delete);
+    box = visibleBox(QStringLiteral("confirmation"));
+    QVERIFY(box);
+    QVERIFY(box->informativeText().startsWith(QStringLiteral("Location de Éts Ça/Va éé")));
+    QVERIFY(box->informativeText().size() < 200);
+    QVERIFY(box->informativeText().endsWith(QStringLiteral(", posée le 14/03/2026, enlevée le 16/03/2026. Cette "
+                                                           "action est irréversible.")));
+    answerBox(box, QStringLiteral("Annuler"));
+    QVERIFY(!l2->isDeleted());
 }
