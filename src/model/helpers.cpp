@@ -265,4 +265,25 @@ QStringList clientDistinctions(const QList<Client*>& clients)
     return details;
 }
 
+std::optional<qint64> finDeTenueMs(const LocationDeBenne* location)
+{
+    if (!location)
+        return std::nullopt;
+    if (const std::optional<qint64> fin = location->dateEnlevementMs())
+        return fin;
+    const Benne* benne = location->benne();
+    if (!benne)
+        return std::nullopt;
+    const qint64 pose = location->datePoseMs();
+    std::optional<qint64> suivante;
+    for (const LocationDeBenne* autre : benne->locations()) {
+        if (autre == location || autre->isDeleted())
+            continue;
+        const qint64 p = autre->datePoseMs();
+        if (p > pose && (!suivante || p < *suivante))
+            suivante = p;
+    }
+    return suivante;
+}
+
 } // namespace kv

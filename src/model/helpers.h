@@ -12,6 +12,7 @@
 namespace kv {
 
 class Client;
+class LocationDeBenne;
 
 // A colour read from its stored text: red, green and blue from 0 to 1 (sRGB, opaque).
 struct CouleurRVB {
@@ -70,5 +71,11 @@ QString clientDistinction(const Client& client);
 // one town), the street address, else the phone or e-mail, follows the town; where town and
 // street are shared too, the phone, else the e-mail, follows the street.
 QStringList clientDistinctions(const QList<Client*>& clients);
+
+// Until when a rental holds its skip, as stored milliseconds: its removal when it has one.
+// Without removal date the skip stays at the client's with no planned end, unless the same
+// skip was placed again later: it came back before that placement, which ends this one's hold.
+// None: the skip is still out, with no end.
+std::optional<qint64> finDeTenueMs(const LocationDeBenne* location);
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #include "actionsplanning.h"
 
 #include "model/daywindow.h"
+#include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
 
@@ -99,8 +100,8 @@ bool ActionsPlanning::chevauchement(const LocationDeBenne* candidat, qint64 finP
         return false;
     if (jourPose >= debutNouvelle)
         return true; // placed within the period: it holds the skip on its placement day at least
-    const std::optional<qint64> fin = candidat->dateEnlevementMs();
-    // Without removal date the booking runs for ever.
+    const std::optional<qint64> fin = finDeTenueMs(candidat);
+    // Without removal date (and no later placement of the skip) the booking runs for ever.
     return !fin || startOfDayMs(*fin, m_horloge.zone) > debutNouvelle;
 }
 

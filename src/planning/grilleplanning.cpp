@@ -4,6 +4,7 @@
 #include "entetejours.h"
 
 #include "model/daywindow.h"
+#include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
@@ -192,7 +193,8 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted())
                 continue;
-            const std::optional<Colonnes> c = colonnesLocation(l, j);
+            // A rental without removal date that the skip's next placement follows ends there.
+            const std::optional<Colonnes> c = colonnesLocation(l->datePoseMs(), finDeTenueMs(l), j);
             if (c && c->start < j.count() && c->end >= 0)
                 liste.append({l, *c, couleur});
         }

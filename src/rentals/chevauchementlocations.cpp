@@ -1,6 +1,7 @@
 #include "chevauchementlocations.h"
 
 #include "model/daywindow.h"
+#include "model/helpers.h"
 #include "model/records.h"
 
 #include <algorithm>
@@ -23,7 +24,8 @@ QList<LocationDeBenne*> locationsChevauchantes(const Benne* benne, qint64 poseMs
         if (l->isDeleted())
             continue;
         const qint64 pose = l->datePoseMs();
-        const std::optional<qint64> fin = l->dateEnlevementMs();
+        // Without removal date, the skip's next placement ends the hold (see finDeTenueMs).
+        const std::optional<qint64> fin = finDeTenueMs(l);
         // Placed before the new removal's day (or the new one has no end)…
         const bool commenceAvant = pose < debutJourEnlevement;
         // …and removed after the new placement's day (or never).

@@ -23,6 +23,7 @@ private slots:
     void duplicationEnRotation();
     void duplicationRefuseeOuImpossible();
     void duplicationNommeLaReservationQuiBloque();
+    void placementSuivantLibereLaBenneSansEnlevement();
     void duplicationEchecSauvegarde();
     void chauffeurDeposeSelonLesDates();
     void chauffeurDeposeALHeureLocale();
@@ -59,6 +60,7 @@ private slots:
     void detailsDUnNomTresLongTiennentDansLaFenetre();
     void texteNoirOuBlancSurLaCouleurDesBennes();
     void benneSansEnlevementOccupeLesJoursSuivants();
+    void placementSuivantFinitLaTenueSansEnlevement();
     void reservationsSuperposeesToutesVisibles();
     void clicDroitNeDefilePasEtViseLaBarre();
     void confirmationDeSuppressionNommeLaLocation();

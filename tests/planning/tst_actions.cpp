@@ -432,8 +432,9 @@ void TestActions::duplicationNommeLaReservationQuiBloque()
     Client* durand = officeClient(b.ctx.get(), QStringLiteral("Durand Bâtiment"));
     Benne* bn = benne(b.ctx.get(), 10);
     LocationDeBenne* source = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
-    // Still on site with no planned removal since 1 March: it holds the skip on 6 March.
-    LocationDeBenne* surPlace = placedRental(b.ctx.get(), durand, bn, localDateTime(2026, 3, 1, 8));
+    // Still on site with no planned removal since 5 March, the skip's last placement: it holds
+    // the skip on 6 March.
+    LocationDeBenne* surPlace = placedRental(b.ctx.get(), durand, bn, localDateTime(2026, 3, 5, 8));
     QVERIFY(b.ctx->save());
     LocationDeBenne* bloquante = source;
     LocationDeBenne* creee = source;
@@ -443,7 +444,7 @@ void TestActions::duplicationNommeLaReservationQuiBloque()
 
     // A booking placed and removed on the day the rental ends holds the skip that day, as the
     // grid shows it (one column): refused, and named.
-    surPlace->setDateEnlevement(localDateTime(2026, 3, 2, 8));
+    surPlace->setDateEnlevement(localDateTime(2026, 3, 5, 18));
     LocationDeBenne* jour = placedRental(b.ctx.get(), durand, bn, localDateTime(2026, 3, 6, 10), localDateTime(2026, 3, 6, 16));
     QVERIFY(b.ctx->save());
     QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, nullptr, &bloquante), IssueDuplication::refusee);
@@ -457,4 +458,26 @@ void TestActions::duplicationNommeLaReservationQuiBloque()
     QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &creee, &bloquante), IssueDuplication::creee);
     QCOMPARE(bloquante, nullptr);
     QVERIFY(creee && creee != source);
+}
+
+void TestActions::placementSuivantLibereLaBenneSansEnlevement()
+{
+    Banc b;
+    Client* c = officeClient(b.ctx.get());
+    Benne* bn = benne(b.ctx.get(), 10);
+    // Left without removal date on 1 March, then booked 3 → 6 March: the skip came back before
+    // the 3rd, so the earlier rental no longer holds it and the rotation is made.
+    LocationDeBenne* ancienne = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 1, 8));
+    LocationDeBenne* source = placedRental(b.ctx.get(), c, bn, localDateTime(2026, 3, 3, 14), localDateTime(2026, 3, 6, 9));
+    QVERIFY(b.ctx->save());
+    QVERIFY(!b.actions.chevauchement(ancienne, localDateTime(2026, 3, 9, 0).toMSecsSinceEpoch(),
+                                     localDateTime(2026, 3, 6, 0).toMSecsSinceEpoch()));
+    LocationDeBenne* creee = nullptr;
+    LocationDeBenne* bloquante = nullptr;
+    QCOMPARE(b.actions.dupliquerEnRotation(source, nullptr, &creee, &bloquante), IssueDuplication::creee);
+    QCOMPARE(bloquante, nullptr);
+    // The copy is now the skip's last placement; the rental left without removal date still
+    // has none in the store.
+    QVERIFY(creee);
+    QVERIFY(!ancienne->dateEnlevementMs());
 }

@@ -1404,11 +1404,11 @@ void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
 {
     Ecran e;
     Benne* bn = benne(e.ctx.get(), 10);
-    // On site since 10 March with no planned removal; another booking of the skip on 11 → 14 March.
+    // On site since 10 March with no planned removal; an earlier booking of the skip on 7 → 10 March.
     LocationDeBenne* surPlace = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Durand Bâtiment")),
                                              bn, localDateTime(2026, 3, 10, 8));
-    LocationDeBenne* source = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 11, 9),
-                                           localDateTime(2026, 3, 14, 9));
+    LocationDeBenne* source = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 7, 9),
+                                           localDateTime(2026, 3, 10, 9));
     QVERIFY(e.ctx->save());
     e.ouvrir();
     GrillePlanning* g = e.grille();
@@ -1451,6 +1451,33 @@ void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
                             "10/03/2026) : il ne reste aucun jour libre pour une rotation."));
     alerte->close();
     QCOMPARE(bn->locations().size(), 2);
+}
+
+void TestGrille::placementSuivantFinitLaTenueSansEnlevement()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    // Left without removal date on 10 March, the skip was placed again on 20 March: it came back
+    // before then. The first bar ends the day before, alone in its row; the later one is the
+    // skip's last and still runs on.
+    LocationDeBenne* ancienne = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Ancien")), bn,
+                                             localDateTime(2026, 3, 10, 8));
+    LocationDeBenne* derniere = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Dernier")), bn,
+                                             localDateTime(2026, 3, 20, 8));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    const QRectF a = g->rectCorps(ancienne);
+    const QRectF d = g->rectCorps(derniere);
+    QCOMPARE(a.left() + g->scrollOffset().x(), 26 * largeurColonne);
+    QCOMPARE(a.right() + g->scrollOffset().x(), 36 * largeurColonne);
+    QCOMPARE(d.right() + g->scrollOffset().x(), 112 * largeurColonne);
+    // Nothing shares a day: both keep the row's whole height.
+    QCOMPARE(a.height(), d.height());
+    QCOMPARE(a.top(), d.top());
+    // On 25 March the skip is held by the last one only.
+    const double x = 41 * largeurColonne + largeurColonne / 2 - g->scrollOffset().x();
+    QCOMPARE(g->toucher(QPointF(x, d.center().y())).location, derniere);
 }
 
 void TestGrille::reservationsSuperposeesToutesVisibles()
