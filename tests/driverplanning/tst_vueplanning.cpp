@@ -1054,8 +1054,13 @@ void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
     QCOMPARE(marqueSur(enl, TypePrestation::enlevement, colonne, enVue), enlevements->geometry());
     QCOMPARE(marqueSur(pose, TypePrestation::pose, colonne, enVue), deposes->geometry());
     // Where the section of that kind is not there yet, the whole column is where it will appear.
-    e.vue->zoneDefilement()->verticalScrollBar()->setValue(e.vue->zoneDefilement()->verticalScrollBar()->maximum());
-    e.attendre();
+    // Rows take their height as they are built: the end of the list moves until they all are.
+    QScrollBar* barre = e.vue->zoneDefilement()->verticalScrollBar();
+    for (int fin = -1; fin != barre->maximum();) {
+        fin = barre->maximum();
+        barre->setValue(fin);
+        e.attendre();
+    }
     PrestationsColumn* seule = e.vue->rangee(poseur)->colonne();
     QVERIFY(seule && !seule->findChild<QWidget*>(QStringLiteral("sectionEnlevements")));
     QCOMPARE(marqueSur(enl, TypePrestation::enlevement, seule, milieuEnVue(seule)), seule->rect());
