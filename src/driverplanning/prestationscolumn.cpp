@@ -200,10 +200,12 @@ void PrestationsColumn::actualiser()
         return;
     }
     m_aActualiser = false;
-    // The mark stays over the new cards.
+    // The mark stays over the new cards, on the box of its kind.
     const auto marqueDessus = qScopeGuard([this] {
-        if (m_marque)
+        if (m_marque) {
+            placerMarque();
             m_marque->raise();
+        }
     });
     for (QWidget* w : std::as_const(m_contenu))
         delete w;
@@ -211,6 +213,8 @@ void PrestationsColumn::actualiser()
     m_cartesPoses.clear();
     m_cartesEnlevements.clear();
     m_vide = nullptr;
+    m_sectionDeposes = nullptr;
+    m_sectionEnlevements = nullptr;
     if (!m_chauffeur || m_chauffeur->isDeleted())
         return;
 
@@ -225,6 +229,7 @@ void PrestationsColumn::actualiser()
     if (!poses.isEmpty()) {
         QWidget* s = section(QStringLiteral("Déposes"), poses, TypePrestation::pose, QColor(Qt::blue), m_cartesPoses);
         s->setObjectName(QStringLiteral("sectionDeposes"));
+        m_sectionDeposes = s;
         m_layout->addWidget(s);
         m_contenu.append(s);
         // 20 points below the placements; the glass's shadow needs part of it.
@@ -237,6 +242,7 @@ void PrestationsColumn::actualiser()
         QWidget* s = section(QStringLiteral("Enlèvements"), enlevements, TypePrestation::enlevement,
                              QColor(Qt::red), m_cartesEnlevements);
         s->setObjectName(QStringLiteral("sectionEnlevements"));
+        m_sectionEnlevements = s;
         m_layout->addWidget(s);
         m_contenu.append(s);
         auto* espace = new QWidget(this);
@@ -258,26 +264,45 @@ void PrestationsColumn::dragMoveEvent(QDragMoveEvent* event)
     event->acceptProposedAction();
 }
 
-void PrestationsColumn::setMarquee(bool marquee)
+void PrestationsColumn::setMarquee(bool marquee, std::optional<TypePrestation> type)
 {
-    if (marquee == this->marquee())
-        return;
     if (!marquee) {
         delete m_marque;
         m_marque = nullptr;
+        m_typeMarque.reset();
         return;
     }
-    m_marque = new MarqueDepot(this);
-    m_marque->setGeometry(rect());
+    m_typeMarque = type;
+    if (!m_marque) {
+        m_marque = new MarqueDepot(this);
+        m_marque->show();
+    }
+    placerMarque();
     m_marque->raise();
-    m_marque->show();
+}
+
+QRect PrestationsColumn::zoneMarquee()
+{
+    QWidget* section = !m_typeMarque                             ? nullptr
+                       : *m_typeMarque == TypePrestation::pose ? m_sectionDeposes
+                                                               : m_sectionEnlevements;
+    if (!section)
+        return rect();
+    // The sections' places once the column is laid out at its present size.
+    m_layout->activate();
+    return section->geometry();
+}
+
+void PrestationsColumn::placerMarque()
+{
+    if (m_marque)
+        m_marque->setGeometry(zoneMarquee());
 }
 
 void PrestationsColumn::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_marque)
-        m_marque->setGeometry(rect());
+    placerMarque();
 }
 
 void PrestationsColumn::dropEvent(QDropEvent* event)

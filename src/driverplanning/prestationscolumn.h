@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class QMimeData;
 class QVBoxLayout;
 
@@ -55,8 +57,10 @@ public:
     // whatever it turns out to be; the driver is given the operation on the next turn).
     bool recevoirDrop(const QMimeData* mime);
 
-    // The column under a dragged card is marked, so that the user sees whose it is.
-    void setMarquee(bool marquee);
+    // The column under a dragged card is marked, so that the user sees whose it is: the box
+    // where the card will land, its kind's section (the whole column when that section is not
+    // there yet, or when what is dragged is not an operation).
+    void setMarquee(bool marquee, std::optional<TypePrestation> type = std::nullopt);
     bool marquee() const { return m_marque != nullptr; }
 
     QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
@@ -83,6 +87,9 @@ private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
                      const QColor& teinte, QList<PrestationCard*>& cartes);
     void signaler(ResultatAttribution resultat, const QString& erreur);
+    // Where the mark goes for the kind dragged.
+    QRect zoneMarquee();
+    void placerMarque();
 
     Chauffeur* m_chauffeur;
     DayWindow m_jour;
@@ -94,6 +101,9 @@ private:
     QList<PrestationCard*> m_cartesEnlevements;
     QWidget* m_vide = nullptr;
     QWidget* m_marque = nullptr;
+    std::optional<TypePrestation> m_typeMarque;
+    QWidget* m_sectionDeposes = nullptr;
+    QWidget* m_sectionEnlevements = nullptr;
     QPointer<PrestationCard> m_carteGlissee;
     bool m_aActualiser = false;
 };

@@ -13,17 +13,21 @@
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
 
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <qdrawutil.h>
 
 namespace kv {
 
@@ -152,53 +156,123 @@ constexpr EntityTypeMask kTypesDesRangees = entityBit(EntityType::Chauffeur) | e
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// The driver's card in his row: its slot is as tall as the row, and the card slides down it to
-// stay in view while the row scrolls past the top of the list. Sideways it stays at the left of
-// the part in view, over the start of the column, so that the driver is named whatever the
-// scroll. The card belongs to the row, not to its slot, so that it may leave the slot that way.
+// The drivers' names stand in a strip at the left of the list, beside the day rather than over
+// it: the day scrolls sideways under its own edge, never under a name, so that no name covers a
+// card or a title. The strip scrolls up and down with the list, and a drag over a name is a drag
+// over that driver's column.
+
+class Gouttiere : public QWidget {
+public:
+    Gouttiere(QScrollArea* zone, QWidget* parent) : QWidget(parent), m_zone(zone)
+    {
+        setObjectName(QStringLiteral("nomsChauffeurs"));
+        setAcceptDrops(true);
+    }
+    // Where the list's row dividers stand, in this strip's coordinates, to go on across it.
+    void setLignes(std::function<QList<int>()> lignes) { m_lignes = std::move(lignes); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!m_lignes)
+            return;
+        QPainter p(this);
+        for (const int y : m_lignes())
+            if (y >= 0 && y < height())
+                qDrawShadeLine(&p, QPoint(0, y), QPoint(width(), y), palette(), true, 1, 0);
+    }
+    // The wheel over the names scrolls the list, as it does over the day.
+    void wheelEvent(QWheelEvent* event) override { QCoreApplication::sendEvent(m_zone->verticalScrollBar(), event); }
+
+private:
+    QScrollArea* m_zone;
+    std::function<QList<int>()> m_lignes;
+};
+
+// The list's scroll area, its viewport after the strip of names.
+class DefilementAvecNoms : public QScrollArea {
+public:
+    explicit DefilementAvecNoms(QWidget* parent) : QScrollArea(parent), m_gouttiere(new Gouttiere(this, this)) {}
+
+    Gouttiere* gouttiere() const { return m_gouttiere; }
+    void setLargeurGouttiere(int largeur)
+    {
+        setViewportMargins(largeur, 0, 0, 0);
+        placer();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        placer();
+    }
+    bool viewportEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+            placer();
+        return QScrollArea::viewportEvent(event);
+    }
+
+private:
+    // Beside the viewport, as tall as it: the horizontal bar stays under the day alone.
+    void placer()
+    {
+        const QRect vue = viewport()->geometry();
+        m_gouttiere->setGeometry(0, vue.y(), vue.x(), vue.height());
+    }
+    Gouttiere* m_gouttiere;
+};
+
+// The slot of the driver's card in his row: no wider than nothing, as tall as the row, it keeps
+// the card's height in the row. The card itself stands in the strip of names, level with the
+// slot, and slides down it to stay in view while the row scrolls past the top of the list. The
+// slot owns the card: they come and go together.
 
 class EmplacementCarte : public PoseeALaMain {
 public:
-    EmplacementCarte(ChauffeurCard* carte, QWidget* vue, QWidget* parent)
-        : PoseeALaMain(parent), m_carte(carte), m_vue(vue)
+    EmplacementCarte(ChauffeurCard* carte, QWidget* vue, QWidget* gouttiere, int gauche, QWidget* parent)
+        : PoseeALaMain(parent), m_carte(carte), m_vue(vue), m_gauche(gauche)
     {
         setObjectName(QStringLiteral("emplacementCarte"));
-        carte->setParent(parent);
+        carte->setParent(gouttiere);
         carte->setMaximumWidth(kLargeur);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     }
+    ~EmplacementCarte() override { delete m_carte; }
 
-    QSize sizeHint() const override { return {kLargeur, m_carte->sizeHint().height()}; }
+    QSize sizeHint() const override { return {0, m_carte ? m_carte->sizeHint().height() : 0}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
     // Also when the names change, and the card's height with them.
     void placer() override
     {
-        const QSize taille = m_carte->sizeHint().boundedTo(QSize(width(), QWIDGETSIZE_MAX));
-        const QPoint dansVue = mapTo(m_vue, QPoint(0, 0));
-        // How far the slot has gone above the top, and past the left, of the list in view.
-        const int cacheHaut = kMarge - dansVue.y();
-        const int cacheGauche = kMarge - dansVue.x();
-        const int y = std::clamp(cacheHaut, 0, std::max(0, height() - taille.height()));
-        const int finRangee = parentWidget()->width() - x() - taille.width();
-        const int x = std::clamp(cacheGauche, 0, std::max(0, finRangee));
-        m_carte->setGeometry(QRect(pos() + QPoint(x, y), taille));
-        m_carte->raise();
+        if (!m_carte)
+            return;
+        const QSize taille = m_carte->sizeHint().boundedTo(QSize(kLargeur, QWIDGETSIZE_MAX));
+        // The strip's top is the list's: the slot's place in view is the card's in the strip.
+        const int haut = mapTo(m_vue, QPoint(0, 0)).y();
+        const int y = std::max(haut, std::min(std::max(haut, kMarge), haut + height() - taille.height()));
+        m_carte->setGeometry(QRect(QPoint(m_gauche, y), taille));
+        m_carte->show();
     }
 
-private:
     static constexpr int kLargeur = 180;
-    // The room left above, and beside, a card held at the edge of the list.
+
+private:
+    // The room left above a card held at the top of the list.
     static constexpr int kMarge = 8;
-    ChauffeurCard* m_carte;
+    QPointer<ChauffeurCard> m_carte;
     QWidget* m_vue;
+    int m_gauche;
 };
 
 // ---------------------------------------------------------------------------------------------
 // One driver's row
 
-RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* parent)
-    : QWidget(parent), m_chauffeur(chauffeur), m_context(context), m_vue(vue)
+RangeeChauffeur::RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* noms,
+                                 int gaucheNoms, QWidget* parent)
+    : QWidget(parent), m_chauffeur(chauffeur), m_context(context), m_vue(vue), m_noms(noms), m_gaucheNoms(gaucheNoms)
 {
     setObjectName(QStringLiteral("rangeeChauffeur"));
     auto* layout = new QVBoxLayout(this);
@@ -234,10 +308,11 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_contenu = new QWidget(this);
     auto* ligne = new QHBoxLayout(m_contenu);
     ligne->setContentsMargins(0, 12, 0, 12);
-    ligne->setSpacing(32);
+    ligne->setSpacing(0);
 
     m_carte = new ChauffeurCard(m_chauffeur);
-    m_emplacementCarte = new EmplacementCarte(m_carte, m_vue, m_contenu);
+    m_emplacementCarte = new EmplacementCarte(m_carte, m_vue, m_noms, m_gaucheNoms, m_contenu);
+    // The card stands in the strip of names, beside the list: the column starts the row.
     ligne->addWidget(m_emplacementCarte);
 
     m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
@@ -258,21 +333,22 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ligne->addSpacing(32);
     ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
-    // Over the column, which it covers when the day is scrolled sideways.
-    m_carte->raise();
 
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
     m_contenu->show();
+    epinglerCarte();
 }
 
 void RangeeChauffeur::epinglerCarte()
 {
     if (m_emplacementCarte)
         m_emplacementCarte->placer();
+    m_noms->update();
 }
 
 void RangeeChauffeur::moveEvent(QMoveEvent* event)
@@ -317,6 +393,8 @@ void RangeeChauffeur::actualiser()
     if (!m_contenu)
         return;
     m_carte->actualiser();
+    m_emplacementCarte->updateGeometry();
+    m_emplacementCarte->placer();
     m_colonne->actualiser();
     majCarte();
 }
@@ -342,7 +420,8 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     layout->addWidget(enTete());
     layout->addWidget(separateur(this));
 
-    m_defilement = new QScrollArea(this);
+    auto* defilement = new DefilementAvecNoms(this);
+    m_defilement = defilement;
     m_defilement->setObjectName(QStringLiteral("defilementChauffeurs"));
     m_defilement->setWidgetResizable(true);
     m_defilement->setFrameShape(QFrame::NoFrame);
@@ -351,6 +430,24 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
     m_liste->setSpacing(16);
+    // The names stand where the list's margin began; the day starts after them, 32 further on.
+    QMargins marges = m_liste->contentsMargins();
+    m_gaucheNoms = marges.left();
+    marges.setLeft(0);
+    m_liste->setContentsMargins(marges);
+    defilement->setLargeurGouttiere(m_gaucheNoms + EmplacementCarte::kLargeur + 32);
+    Gouttiere* noms = defilement->gouttiere();
+    noms->installEventFilter(this);
+    noms->setLignes([this] {
+        QList<int> lignes;
+        QWidget* vue = m_defilement->viewport();
+        for (QWidget* s : std::as_const(m_separateurs)) {
+            const int y = s->mapTo(vue, QPoint(0, s->height() / 2)).y();
+            if (y >= 0 && y < vue->height())
+                lignes << y;
+        }
+        return lignes;
+    });
     // At the top of the list, so that it scrolls with it rather than taking the rows' room.
     m_liste->addWidget(aideJourVide(contenu));
     m_liste->addStretch(1);
@@ -360,6 +457,9 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->installEventFilter(this);
     m_defilement->viewport()->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
+    // A driver's card held at the top of the list lies within the band where a drag scrolls:
+    // held over it, the list stays, so that the drop goes to him.
+    m_defilementAuto->setExclusion([this](const QPoint& pointVue) { return carteEn(pointVue) != nullptr; });
     connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         epinglerCartes();
         marquerSousPointeur();
@@ -527,7 +627,8 @@ void VuePlanningChauffeurs::synchroniserRangees()
             separateurs.append(m_separateurs.takeAt(i));
             continue;
         }
-        auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), m_liste->parentWidget());
+        auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), nomsChauffeurs(), m_gaucheNoms,
+                                      m_liste->parentWidget());
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
@@ -620,23 +721,45 @@ bool VuePlanningChauffeurs::construireDans(const QRect& zone)
     return construit;
 }
 
-PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointListe) const
+QWidget* VuePlanningChauffeurs::nomsChauffeurs() const
 {
-    QWidget* contenu = m_defilement->widget();
-    // A driver's card stands for his column: held in view, it may be all of his row in sight.
-    bool surCarte = false;
-    for (QWidget* w = contenu->childAt(pointListe); w && w != contenu; w = w->parentWidget()) {
-        if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
-            return colonne;
-        surCarte = surCarte || qobject_cast<ChauffeurCard*>(w);
-        if (auto* rangee = qobject_cast<RangeeChauffeur*>(w))
-            return surCarte ? rangee->colonne() : nullptr;
-    }
+    return static_cast<DefilementAvecNoms*>(m_defilement)->gouttiere();
+}
+
+ChauffeurCard* VuePlanningChauffeurs::carteEn(const QPoint& pointVue) const
+{
+    QWidget* noms = nomsChauffeurs();
+    const QPoint point = pointVue + m_defilement->viewport()->pos() - noms->pos();
+    if (!noms->rect().contains(point))
+        return nullptr;
+    for (QWidget* w = noms->childAt(point); w && w != noms; w = w->parentWidget())
+        if (auto* carte = qobject_cast<ChauffeurCard*>(w))
+            return carte;
     return nullptr;
 }
 
-// Drags over the list: it scrolls near its edges and takes the wheel; a drop goes to the column
-// under the pointer.
+PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointVue) const
+{
+    // A driver's card stands for his column: held in view, it may be all of his row in sight.
+    if (ChauffeurCard* carte = carteEn(pointVue)) {
+        for (RangeeChauffeur* r : m_rangees)
+            if (r->carteChauffeur() == carte)
+                return r->colonne();
+        return nullptr;
+    }
+    if (!m_defilement->viewport()->rect().contains(pointVue))
+        return nullptr;
+    QWidget* contenu = m_defilement->widget();
+    for (QWidget* w = contenu->childAt(contenu->mapFrom(m_defilement->viewport(), pointVue)); w && w != contenu;
+         w = w->parentWidget())
+        if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
+            return colonne;
+    return nullptr;
+}
+
+// Drags over the list and over the drivers' names beside it: the list scrolls near its edges and
+// takes the wheel; a drop goes to the column under the pointer at the drop, or to the driver
+// whose card is there.
 bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
 {
     QWidget* contenu = m_defilement->widget();
@@ -645,20 +768,30 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         const QMargins marges = m_liste->contentsMargins();
         m_aide->setMaximumWidth(std::max(m_defilement->viewport()->width() - marges.left() - marges.right(), 1));
     }
-    if (objet != contenu)
+    if (objet != contenu && objet != nomsChauffeurs())
         return QWidget::eventFilter(objet, event);
+    auto* cible = static_cast<QWidget*>(objet);
+    const auto dansLaVue = [&](const QPointF& position) {
+        return cible->mapTo(m_defilement, position.toPoint()) - m_defilement->viewport()->pos();
+    };
     switch (event->type()) {
-    case QEvent::DragEnter:
+    case QEvent::DragEnter: {
         m_defilementAuto->begin();
+        // What is dragged decides which box of a column is marked; read without a trace, the
+        // drop alone reports.
+        const std::optional<PrestationDragItem> item =
+            decoderDrop(ItemRecu::depuis(static_cast<QDropEvent*>(event)->mimeData()), [](const QString&) {});
+        m_typeGlisse = item ? std::optional(item->type) : std::nullopt;
         [[fallthrough]];
+    }
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
-        const QPoint point = e->position().toPoint();
-        m_pointeurGlisse = contenu->mapTo(m_defilement->viewport(), point);
+        m_pointeurGlisse = dansLaVue(e->position());
         m_defilementAuto->pointerAt(*m_pointeurGlisse);
-        marquer(colonneEn(point));
+        PrestationsColumn* colonne = colonneEn(*m_pointeurGlisse);
+        marquer(colonne);
         // Near an edge the list moves under the pointer: what lies there at the drop counts.
-        if (colonneEn(point) || m_defilementAuto->isScrolling())
+        if (colonne || m_defilementAuto->isScrolling())
             e->acceptProposedAction();
         else
             e->ignore();
@@ -668,13 +801,16 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         m_defilementAuto->end();
         m_pointeurGlisse.reset();
         marquer(nullptr);
+        m_typeGlisse.reset();
         return true;
     case QEvent::Drop: {
         m_defilementAuto->end();
         m_pointeurGlisse.reset();
         marquer(nullptr);
+        m_typeGlisse.reset();
         auto* e = static_cast<QDropEvent*>(event);
-        PrestationsColumn* colonne = colonneEn(e->position().toPoint());
+        // Where the pointer is now: the list may have moved under it since the last move.
+        PrestationsColumn* colonne = colonneEn(dansLaVue(e->position()));
         if (!colonne) {
             e->ignore();
             return true;
@@ -703,21 +839,21 @@ void VuePlanningChauffeurs::marquer(PrestationsColumn* colonne)
         m_colonneMarquee->setMarquee(false);
     m_colonneMarquee = colonne;
     if (colonne)
-        colonne->setMarquee(true);
+        colonne->setMarquee(true, m_typeGlisse);
 }
 
 void VuePlanningChauffeurs::marquerSousPointeur()
 {
     if (!m_pointeurGlisse)
         return;
-    QWidget* contenu = m_defilement->widget();
-    marquer(colonneEn(contenu->mapFrom(m_defilement->viewport(), *m_pointeurGlisse)));
+    marquer(colonneEn(*m_pointeurGlisse));
 }
 
 void VuePlanningChauffeurs::epinglerCartes()
 {
     for (RangeeChauffeur* r : std::as_const(m_rangees))
         r->epinglerCarte();
+    nomsChauffeurs()->update();
 }
 
 QRect VuePlanningChauffeurs::zoneUtile() const

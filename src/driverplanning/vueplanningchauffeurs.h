@@ -42,8 +42,10 @@ class RangeeChauffeur : public QWidget {
     Q_OBJECT
 public:
     // `vue`: the viewport of the list, at whose top the driver's card stays while the row
-    // scrolls past it.
-    RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* parent = nullptr);
+    // scrolls past it; `noms`: the strip beside it where the card stands, `gaucheNoms` from its
+    // left.
+    RangeeChauffeur(Chauffeur* chauffeur, ModelContext* context, QWidget* vue, QWidget* noms, int gaucheNoms,
+                    QWidget* parent = nullptr);
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
     bool construite() const { return m_contenu != nullptr; }
@@ -77,6 +79,8 @@ private:
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
     QWidget* m_vue;
+    QWidget* m_noms;
+    int m_gaucheNoms;
     DayWindow m_jour;
     QWidget* m_contenu = nullptr;
     ChauffeurCard* m_carte = nullptr;
@@ -105,6 +109,8 @@ public:
     QPushButton* boutonTransmettre() const { return m_transmettre; }
     QScrollArea* zoneDefilement() const { return m_defilement; }
     DragAutoScroller* defilementAuto() const { return m_defilementAuto; }
+    // The strip at the left of the list where the drivers' cards stand.
+    QWidget* nomsChauffeurs() const;
     // The column under the card being dragged, marked; none outside a drag.
     PrestationsColumn* colonneMarquee() const;
 
@@ -132,8 +138,11 @@ protected:
     bool eventFilter(QObject* objet, QEvent* event) override;
 
 private:
-    // The column under a point of the list, or whose driver's card is there; none elsewhere.
-    PrestationsColumn* colonneEn(const QPoint& pointListe) const;
+    // The column under a point of the list's viewport, or whose driver's card is there (in the
+    // strip of names, left of the viewport); none elsewhere.
+    PrestationsColumn* colonneEn(const QPoint& pointVue) const;
+    // The driver's card at a point given in the viewport's coordinates; none elsewhere.
+    ChauffeurCard* carteEn(const QPoint& pointVue) const;
     // Marks the column under the pointer of a drag over the list, or none.
     void marquer(PrestationsColumn* colonne);
     // The list scrolled under the pointer of a drag: the column under it now is marked.
@@ -174,6 +183,9 @@ private:
     QPointer<PrestationsColumn> m_colonneMarquee;
     // Where the pointer of a drag over the list is, in the viewport; none outside a drag.
     std::optional<QPoint> m_pointeurGlisse;
+    // The kind of operation dragged over the list, when it is one.
+    std::optional<TypePrestation> m_typeGlisse;
+    int m_gaucheNoms = 0;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
     QTimer m_autour;

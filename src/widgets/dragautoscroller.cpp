@@ -72,6 +72,11 @@ void DragAutoScroller::end()
     m_engaged = false;
 }
 
+void DragAutoScroller::setExclusion(std::function<bool(const QPoint&)> exclue)
+{
+    m_exclue = std::move(exclue);
+}
+
 void DragAutoScroller::pointerAt(const QPoint& viewportPos)
 {
     m_pointer = viewportPos;
@@ -87,7 +92,7 @@ void DragAutoScroller::pointerAt(const QPoint& viewportPos)
 
 QPoint DragAutoScroller::velocity() const
 {
-    if (!m_area)
+    if (!m_area || (m_exclue && m_exclue(m_pointer)))
         return {};
     const QSize vue = m_area->viewport()->size();
     const qint64 held = m_held.isValid() && m_timer.isActive() ? m_held.elapsed() : 0;

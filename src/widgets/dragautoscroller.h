@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
 class QAbstractScrollArea;
 class QWheelEvent;
 
@@ -37,6 +39,10 @@ public:
 
     // The directions it scrolls in by itself (the wheel keeps both).
     void setDirections(Qt::Orientations directions) { m_directions = directions; }
+    // Places where holding the pointer never scrolls, even within a band: a drop target that
+    // stays put at an edge (a header pinned there, say) must hold still under the pointer, or
+    // the drop would land on whatever scrolled under it. Asked with viewport coordinates.
+    void setExclusion(std::function<bool(const QPoint& viewportPos)> exclue);
     bool isScrolling() const { return m_timer.isActive(); }
     bool takesWheel() const { return m_engaged; }
 
@@ -62,6 +68,7 @@ private:
 
     QPointer<QAbstractScrollArea> m_area;
     Qt::Orientations m_directions;
+    std::function<bool(const QPoint&)> m_exclue;
     QTimer m_timer;
     QElapsedTimer m_held;
     QPoint m_pointer;

@@ -48,6 +48,9 @@ private slots:
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
     void dropOnADriversCardGoesToHisColumn();
+    void holdingOverAPinnedDriversCardKeepsTheListStill();
+    void theMarkedBoxIsWhereTheCardLands();
+    void onASmallScreenNamesStayBesideTheDay();
     void firstPaintShowsTheSettledDay();
     void stripFoldsOnlyWhereAPillDoesNotFit();
 };

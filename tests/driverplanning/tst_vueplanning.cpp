@@ -108,10 +108,58 @@ QList<Chauffeur*> grandBureau(fx::Bureau& b)
     return chauffeurs;
 }
 
-// Where a widget of the day stands in the list's viewport.
+// Where a widget of the screen stands relative to the list's viewport (the drivers' cards stand
+// beside it).
 QRect dansLaVue(const QWidget* w, const QWidget* vp)
 {
-    return QRect(w->mapTo(vp, QPoint(0, 0)), w->size());
+    return QRect(w->mapToGlobal(QPoint(0, 0)) - vp->mapToGlobal(QPoint(0, 0)), w->size());
+}
+
+// Eight drivers with eight placements and four removals each on the day shown, so that a row is
+// taller than the list in view.
+QList<Chauffeur*> bureauMixte(fx::Bureau& b)
+{
+    Client* c = b.client(QStringLiteral("Moreau Menuiserie"));
+    const QStringList prenoms{"Lucas", "Julie", "Karim", "Emma", "Hugo", "Chloé", "Nina", "Paul"};
+    QList<Chauffeur*> chauffeurs;
+    for (const QString& prenom : prenoms) {
+        Chauffeur* ch = b.chauffeur(prenom, QStringLiteral("Dubois"));
+        for (int k = 0; k < 8; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 7 + k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+        for (int k = 0; k < 4; ++k)
+            b.location(c, b.benne(6), at(2026, 12, 1), at(2026, 12, 8, 12 + k),
+                       QStringLiteral("%1 rue des Ormes").arg(k + 1), nullptr, ch);
+        chauffeurs << ch;
+    }
+    return chauffeurs;
+}
+
+// Scrolls the list until the row's driver card is held at the top of the list, most of his
+// row scrolled past.
+void epinglerEnHaut(Ecran& e, RangeeChauffeur* r)
+{
+    QScrollBar* barre = e.vue->zoneDefilement()->verticalScrollBar();
+    const int haut = r->mapTo(e.vue->zoneDefilement()->widget(), QPoint(0, 0)).y();
+    barre->setValue(haut + r->height() / 2);
+    e.attendre();
+}
+
+// The visible part, in global coordinates, of what the list shows.
+QRect visibleGlobal(const QWidget* w)
+{
+    const QWidget* vp = w;
+    while (vp && vp->objectName() != QLatin1String("qt_scrollarea_viewport"))
+        vp = vp->parentWidget();
+    const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
+    return vp ? r.intersected(QRect(vp->mapToGlobal(QPoint(0, 0)), vp->size())) : r;
+}
+
+// The marked box of a column, in the column's coordinates; empty when none.
+QRect boiteMarquee(PrestationsColumn* colonne)
+{
+    auto* marque = colonne->findChild<QWidget*>(QStringLiteral("marqueDepot"));
+    return marque && marque->isVisible() ? marque->geometry() : QRect();
 }
 
 // The built rows that are at least partly in view.
@@ -820,8 +868,9 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
     QWidget* vp = zone->viewport();
     QScrollBar* cote = zone->horizontalScrollBar();
     QVERIFY(cote->maximum() > 0);
-    // Whatever the scroll, each row in view names its driver at the left of the part in view,
-    // and at its own place while that is in view; the card is over the column, not under it.
+    // Whatever the scroll, each row in view names its driver at the left, beside the part of the
+    // day in view and never over it, level with his row.
+    QHash<const Chauffeur*, QRect> places;
     for (const int bas : {0, 900, 4000}) {
         for (const int travers : {0, cote->maximum() / 3, cote->maximum()}) {
             zone->verticalScrollBar()->setValue(bas);
@@ -834,13 +883,17 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
             for (RangeeChauffeur* r : rangeesEnVue(e.vue.get())) {
                 ChauffeurCard* carte = r->carteChauffeur();
                 const QRect rc = dansLaVue(carte, vp);
-                const QRect colonne = dansLaVue(r->colonne(), vp);
+                const QRect rangee = dansLaVue(r, vp);
                 const QString qui = ou + carte->texte();
-                QVERIFY2(rc.left() >= 0 && rc.right() < vp->width(), qPrintable(qui));
-                QCOMPARE(rc.left(), std::max(colonne.left() - 180 - 32, 8));
-                const QPoint centre = rc.center();
-                if (centre.y() >= 0 && centre.y() < vp->height()) {
-                    QWidget* dessus = vp->childAt(centre);
+                QVERIFY2(rc.right() < 0 && rc.left() >= -vp->x(), qPrintable(qui));
+                QVERIFY2(rc.top() >= std::min(rangee.top(), 8) && rc.bottom() <= std::max(rangee.bottom(), rc.height()),
+                         qPrintable(qui));
+                if (!travers)
+                    places[carte->chauffeur()] = rc;
+                QCOMPARE(rc, places.value(carte->chauffeur()));
+                const QPoint centre = zone->mapFrom(e.vue.get(), e.vue->mapFromGlobal(carte->mapToGlobal(carte->rect().center())));
+                if (centre.y() >= 0 && centre.y() < zone->height()) {
+                    QWidget* dessus = zone->childAt(centre);
                     QVERIFY2(dessus == carte || carte->isAncestorOf(dessus), qPrintable(qui));
                     ++vues;
                 }
@@ -876,7 +929,7 @@ void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
     e.attendre();
     ChauffeurCard* nomSuivant = suivante->carteChauffeur();
     QVERIFY(nomSuivant);
-    QCOMPARE(nomSuivant->mapTo(vp, QPoint(0, 0)).y(), 8);
+    QCOMPARE(dansLaVue(nomSuivant, vp).top(), 8);
     QVERIFY(glisser.moveTo(nomSuivant, nomSuivant->rect().center()));
     QCOMPARE(e.vue->colonneMarquee(), suivante->colonne());
     QVERIFY(suivante->colonne()->marquee());
@@ -887,6 +940,226 @@ void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
     e.attendre();
     QCOMPARE(l->chauffeurPose(), chauffeurs[1]);
     QCOMPARE(suivante->colonne()->cartesPoses().size(), 31);
+    QVERIFY(!b.context()->hasChanges());
+}
+
+void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+    Chauffeur* lucas = chauffeurs[2];
+    RangeeChauffeur* rangee = e.vue->rangee(lucas);
+    epinglerEnHaut(e, rangee);
+    ChauffeurCard* nom = rangee->carteChauffeur();
+    // Held at the top of the list, within the band where a drag scrolls.
+    QCOMPARE(dansLaVue(nom, vp).top(), 8);
+    QVERIFY(dansLaVue(nom, vp).top() < DragAutoScroller::edgeBand(vp->height()));
+    const int avant = barre->value();
+
+    // His own removal card onto his name, held there: the list stays, the drop changes nothing.
+    PrestationCard* sienne = rangee->colonne()->cartesEnlevements().first();
+    LocationDeBenne* l = sienne->location();
+    std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::enlevement));
+    {
+        fixtures::WindowDrag glisser(sienne, mime.get());
+        QVERIFY(glisser.moveTo(nom, nom->rect().center()));
+        QVERIFY(!e.vue->defilementAuto()->isScrolling());
+        e.attendre();
+        QCOMPARE(barre->value(), avant);
+        QCOMPARE(e.vue->colonneMarquee(), rangee->colonne());
+        // Along the card, at its very top edge too.
+        QVERIFY(glisser.moveTo(nom, QPoint(nom->width() - 2, 1)));
+        QVERIFY(!e.vue->defilementAuto()->isScrolling());
+        QVERIFY(glisser.drop());
+    }
+    e.attendre();
+    QCOMPARE(barre->value(), avant);
+    QCOMPARE(l->chauffeurEnlevement(), lucas);
+    QVERIFY(e.traces.contains(QStringLiteral("Déjà attribué, mutation annulée")));
+    QVERIFY(!e.traces.contains(QStringLiteral("SAUVEGARDE OK")));
+
+    // Another driver's removal onto the pinned name goes to that driver, and only to him.
+    LocationDeBenne* autre = enlevementsDuJour(chauffeurs[0], e.vue->rangee(chauffeurs[0])->colonne()->jour()).first();
+    std::unique_ptr<QMimeData> mime2(itemProviderPrestation(autre, TypePrestation::enlevement));
+    {
+        fixtures::WindowDrag glisser(nom, mime2.get());
+        glisser.moveTo(vp, QPoint(vp->width() / 2, vp->height() / 2));
+        QVERIFY(glisser.moveTo(nom, nom->rect().center()));
+        QVERIFY(!e.vue->defilementAuto()->isScrolling());
+        e.attendre();
+        QVERIFY(glisser.drop());
+    }
+    e.attendre();
+    QCOMPARE(barre->value(), avant);
+    QCOMPARE(autre->chauffeurEnlevement(), lucas);
+    QCOMPARE(autre->chauffeurPose(), nullptr);
+    QCOMPARE(rangee->colonne()->cartesEnlevements().size(), 5);
+    QCOMPARE(e.vue->rangee(chauffeurs[3])->colonne()->cartesEnlevements().size(), 4);
+    QVERIFY(!b.context()->hasChanges());
+
+    // Beside the name, in the same band, the list still scrolls up to reach drivers above.
+    PrestationCard* carte = rangee->colonne()->cartesPoses().first();
+    std::unique_ptr<QMimeData> mime3(itemProviderPrestation(carte->location(), TypePrestation::pose));
+    fixtures::WindowDrag glisser(nom, mime3.get());
+    QVERIFY(glisser.moveTo(vp, QPoint(vp->width() / 2, 2)));
+    QVERIFY(e.vue->defilementAuto()->isScrolling());
+    QTRY_VERIFY(barre->value() < avant);
+    QDragLeaveEvent quitte;
+    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+    QVERIFY(!e.vue->defilementAuto()->isScrolling());
+}
+
+void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
+{
+    fx::Bureau b;
+    QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    // A driver who only places that day.
+    Chauffeur* poseur = b.chauffeur(QStringLiteral("Seul"), QStringLiteral("Poseur"));
+    b.location(b.client(QStringLiteral("Bâti")), b.benne(8), at(2026, 12, 8, 9), std::nullopt, QString(), poseur);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    RangeeChauffeur* rangee = e.vue->rangee(chauffeurs[2]);
+    epinglerEnHaut(e, rangee);
+    PrestationsColumn* colonne = rangee->colonne();
+    ChauffeurCard* nom = rangee->carteChauffeur();
+    auto* deposes = colonne->findChild<QWidget*>(QStringLiteral("sectionDeposes"));
+    auto* enlevements = colonne->findChild<QWidget*>(QStringLiteral("sectionEnlevements"));
+    QVERIFY(deposes && enlevements);
+
+    // Removals are marked in « Enlèvements », placements in « Déposes »: over the name held at
+    // the top and over the column alike.
+    const auto marqueSur = [&](LocationDeBenne* l, TypePrestation type, QWidget* sur, const QPoint& ou) {
+        std::unique_ptr<QMimeData> mime(l ? itemProviderPrestation(l, type) : texte(QStringLiteral("<b>Benne</b>")));
+        fixtures::WindowDrag glisser(sur, mime.get());
+        glisser.moveTo(sur, ou);
+        const QRect marque = e.vue->colonneMarquee() ? boiteMarquee(e.vue->colonneMarquee()) : QRect();
+        QDragLeaveEvent quitte;
+        QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+        return marque;
+    };
+    LocationDeBenne* enl = enlevementsDuJour(chauffeurs[0], colonne->jour()).first();
+    LocationDeBenne* pose = posesDuJour(chauffeurs[0], colonne->jour()).first();
+    QCOMPARE(marqueSur(enl, TypePrestation::enlevement, nom, nom->rect().center()), enlevements->geometry());
+    QCOMPARE(marqueSur(pose, TypePrestation::pose, nom, nom->rect().center()), deposes->geometry());
+    QWidget* vp = e.vue->zoneDefilement()->viewport();
+    const auto milieuEnVue = [vp](QWidget* w) {
+        return w->mapFrom(vp, dansLaVue(w, vp).intersected(vp->rect()).center());
+    };
+    const QPoint enVue = milieuEnVue(colonne);
+    QCOMPARE(marqueSur(enl, TypePrestation::enlevement, colonne, enVue), enlevements->geometry());
+    QCOMPARE(marqueSur(pose, TypePrestation::pose, colonne, enVue), deposes->geometry());
+    // Where the section of that kind is not there yet, the whole column is where it will appear.
+    // Rows take their height as they are built: the end of the list moves until they all are.
+    QScrollBar* barre = e.vue->zoneDefilement()->verticalScrollBar();
+    for (int fin = -1; fin != barre->maximum();) {
+        fin = barre->maximum();
+        barre->setValue(fin);
+        e.attendre();
+    }
+    PrestationsColumn* seule = e.vue->rangee(poseur)->colonne();
+    QVERIFY(seule && !seule->findChild<QWidget*>(QStringLiteral("sectionEnlevements")));
+    QCOMPARE(marqueSur(enl, TypePrestation::enlevement, seule, milieuEnVue(seule)), seule->rect());
+    QCOMPARE(marqueSur(pose, TypePrestation::pose, seule, milieuEnVue(seule)),
+             seule->findChild<QWidget*>(QStringLiteral("sectionDeposes"))->geometry());
+    // Something that is not an operation marks the column it would be refused by.
+    QCOMPARE(marqueSur(nullptr, TypePrestation::pose, seule, milieuEnVue(seule)), seule->rect());
+}
+
+void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    for (Chauffeur* ch : chauffeurs)
+        for (LocationDeBenne* l : ch->posesAssurees()) {
+            l->setLatitude(45.7 + 0.01 * l->datePose().time().hour());
+            l->setLongitude(4.8);
+        }
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    // What is left of a 1366 × 768 screen at 1.5 once the window's bars are drawn.
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.attendre();
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* cote = zone->horizontalScrollBar();
+    QVERIFY(cote->maximum() > 0);
+    QHash<const Chauffeur*, int> gauches;
+    for (const int bas : {0, 700, 2000}) {
+        for (const int travers : {0, cote->maximum() / 2, cote->maximum()}) {
+            zone->verticalScrollBar()->setValue(bas);
+            cote->setValue(travers);
+            e.attendre();
+            const QString ou = QStringLiteral("at %1 x %2: ").arg(travers).arg(bas);
+            if (bas == 700 && travers == cote->maximum() / 2)
+                fixtures::capture(e.vue.get(), QStringLiteral("planning-petit-ecran-de-cote"));
+            int vues = 0;
+            for (RangeeChauffeur* r : rangeesEnVue(e.vue.get())) {
+                ChauffeurCard* nom = r->carteChauffeur();
+                const QRect rn(nom->mapToGlobal(QPoint(0, 0)), nom->size());
+                const QString qui = ou + nom->texte();
+                // Named in view, at the left, whatever the scroll sideways.
+                QVERIFY2(QRect(zone->mapToGlobal(QPoint(0, 0)), zone->size()).contains(rn), qPrintable(qui));
+                if (!travers)
+                    gauches[nom->chauffeur()] = rn.left();
+                QCOMPARE(rn.left(), gauches.value(nom->chauffeur(), -1));
+                QVERIFY2(rn.left() - zone->mapToGlobal(QPoint(0, 0)).x() < 16, qPrintable(qui));
+                ++vues;
+                // Over no card and no title of any row.
+                for (RangeeChauffeur* autre : rangeesEnVue(e.vue.get())) {
+                    QList<QWidget*> contenu;
+                    for (PrestationCard* c : autre->colonne()->cartesPoses() + autre->colonne()->cartesEnlevements())
+                        contenu << c;
+                    for (QLabel* titre : autre->colonne()->findChildren<QLabel*>())
+                        if (titre->text() == QStringLiteral("Déposes") || titre->text() == QStringLiteral("Enlèvements"))
+                            contenu << titre;
+                    QVERIFY(!contenu.isEmpty());
+                    for (QWidget* w : contenu)
+                        QVERIFY2(!visibleGlobal(w).intersects(rn), qPrintable(qui + QStringLiteral(" over ") + w->metaObject()->className()));
+                }
+            }
+            QVERIFY2(vues > 0, qPrintable(ou));
+        }
+    }
+
+    // Drags at that size land on the driver shown: on a name held at the top, and on a column
+    // scrolled sideways.
+    cote->setValue(cote->maximum() / 2);
+    RangeeChauffeur* rangee = e.vue->rangee(chauffeurs[3]);
+    epinglerEnHaut(e, rangee);
+    ChauffeurCard* nom = rangee->carteChauffeur();
+    QCOMPARE(dansLaVue(nom, vp).top(), 8);
+    const int avant = zone->verticalScrollBar()->value();
+    LocationDeBenne* l = posesDuJour(chauffeurs[0], rangee->colonne()->jour()).first();
+    std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+    {
+        fixtures::WindowDrag glisser(nom, mime.get());
+        QVERIFY(glisser.moveTo(nom, nom->rect().center()));
+        QVERIFY(!e.vue->defilementAuto()->isScrolling());
+        QVERIFY(glisser.drop());
+    }
+    e.attendre();
+    QCOMPARE(l->chauffeurPose(), chauffeurs[3]);
+    QCOMPARE(zone->verticalScrollBar()->value(), avant);
+
+    LocationDeBenne* l2 = enlevementsDuJour(chauffeurs[0], rangee->colonne()->jour()).first();
+    std::unique_ptr<QMimeData> mime2(itemProviderPrestation(l2, TypePrestation::enlevement));
+    PrestationsColumn* colonne = rangee->colonne();
+    const QRect vue = dansLaVue(colonne, vp).intersected(vp->rect());
+    QVERIFY(!vue.isEmpty());
+    {
+        fixtures::WindowDrag glisser(nom, mime2.get());
+        QVERIFY(glisser.moveTo(vp, vue.center()));
+        QCOMPARE(e.vue->colonneMarquee(), colonne);
+        QVERIFY(glisser.drop());
+    }
+    e.attendre();
+    QCOMPARE(l2->chauffeurEnlevement(), chauffeurs[3]);
     QVERIFY(!b.context()->hasChanges());
 }
 
@@ -1118,8 +1391,8 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     QVERIFY(!premiere->marquee());
     // The driver's name of the marked column is in view above the pointer.
     ChauffeurCard* nomSous = e.vue->rangee(sous->chauffeur())->carteChauffeur();
-    QVERIFY(nomSous->mapTo(vp, QPoint(0, 0)).y() >= 0);
-    QVERIFY(nomSous->mapTo(vp, QPoint(0, nomSous->height())).y() <= milieu.y());
+    QVERIFY(dansLaVue(nomSous, vp).top() >= 0);
+    QVERIFY(dansLaVue(nomSous, vp).bottom() <= milieu.y());
     int marquees = 0;
     for (RangeeChauffeur* r : e.vue->rangees())
         marquees += r->colonne() && r->colonne()->marquee();
