@@ -5,13 +5,10 @@
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
-#include "widgets/glass/glass.h"
-#include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
 #include "widgets/textstyles.h"
 
 #include <QBoxLayout>
-#include <QPainter>
 #include <QEvent>
 #include <QLabel>
 #include <QResizeEvent>
@@ -128,49 +125,6 @@ void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment 
 bool TableChamps::empile() const
 {
     return !m_rangees->labelsBeside();
-}
-
-EtiquetteRepliable::EtiquetteRepliable(const QString& texte, const std::optional<QString>& symbole, QWidget* parent)
-    : QWidget(parent)
-{
-    // The look of MacTag: caption text after a symbol, in a light rounded frame.
-    setFont(fontForStyle(TextStyle::caption, font()));
-    auto* ligne = new QHBoxLayout(this);
-    ligne->setContentsMargins(8, 4, 8, 4);
-    ligne->setSpacing(4);
-    if (symbole) {
-        auto* icone = new QLabel(this);
-        const int cote = QFontMetrics(font()).height();
-        icone->setPixmap(symbolIcon(*symbole).pixmap(QSize(cote, cote), devicePixelRatioF()));
-        ligne->addWidget(icone, 0, Qt::AlignTop);
-    }
-    m_texte = new QLabel(texte, this);
-    m_texte->setObjectName(QStringLiteral("text"));
-    m_texte->setTextFormat(Qt::PlainText);
-    m_texte->setWordWrap(true);
-    ligne->addWidget(m_texte, 1);
-    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
-}
-
-QString EtiquetteRepliable::texte() const
-{
-    return m_texte->text();
-}
-
-void EtiquetteRepliable::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QColor trait = palette().color(QPalette::WindowText);
-    QColor fond = trait;
-    fond.setAlphaF(0.06f);
-    trait.setAlphaF(0.12f);
-    // A capsule on one line; on several, the same ends' radius around a taller box.
-    const QRectF cadre = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
-    const qreal rayon = std::min(cadre.height() / 2, QFontMetricsF(font()).height() / 2 + 4);
-    const QPainterPath forme = glass::continuousRoundedRect(cadre, rayon);
-    p.fillPath(forme, fond);
-    p.strokePath(forme, QPen(trait, 0.5));
 }
 
 QLabel* ajouterSousTitreRepliable(MacSectionHeader* entete, const QString& sousTitre)

@@ -69,20 +69,6 @@ private:
     forms::FormRowsLayout* m_rangees;
 };
 
-// A tag whose text is a sentence: in a narrow pane it wraps onto more lines instead of being
-// cut with "…" (a tag holding a name cuts it: see MacTag).
-class EtiquetteRepliable : public QWidget {
-public:
-    EtiquetteRepliable(const QString& texte, const std::optional<QString>& symbole, QWidget* parent = nullptr);
-    QString texte() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QLabel* m_texte;
-};
-
 class MacSectionHeader;
 // Gives a section header a subtitle that wraps under its title (the header's own subtitle is cut
 // with "…", being often a name).
