@@ -5,6 +5,9 @@
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
+#include "widgets/macsectionheader.h"
+#include "widgets/textstyles.h"
+
 #include <QBoxLayout>
 #include <QEvent>
 #include <QLabel>
@@ -109,16 +112,41 @@ TableChamps::TableChamps(QWidget* parent) : QWidget(parent), m_rangees(new forms
     m_rangees->setLabelWidth(130);
 }
 
-void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement)
+void TableChamps::ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement, QWidget* compagnon)
 {
     auto* item = new QWidgetItem(champ);
     item->setAlignment(alignement);
-    m_rangees->addRow(libelle.isEmpty() ? nullptr : forms::makeFieldLabel(libelle, 130, this), item);
+    QLabel* etiquette = libelle.isEmpty() ? nullptr : forms::makeFieldLabel(libelle, 130, this);
+    if (etiquette)
+        etiquette->setBuddy(compagnon ? compagnon : champ);
+    m_rangees->addRow(etiquette, item);
 }
 
 bool TableChamps::empile() const
 {
     return !m_rangees->labelsBeside();
+}
+
+QLabel* ajouterSousTitreRepliable(MacSectionHeader* entete, const QString& sousTitre)
+{
+    // The header's column of texts: its title, then its badges' row.
+    auto* rangee = qobject_cast<QBoxLayout*>(entete->layout());
+    QBoxLayout* colonne = nullptr;
+    for (int i = 0; rangee && i < rangee->count() && !colonne; ++i)
+        colonne = qobject_cast<QVBoxLayout*>(rangee->itemAt(i)->layout());
+    auto* label = new QLabel(sousTitre, entete);
+    label->setObjectName(QStringLiteral("subtitle"));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(fontForStyle(TextStyle::subheadline, entete->font()));
+    QPalette pal = label->palette();
+    QColor couleur = pal.color(QPalette::WindowText);
+    couleur.setAlphaF(0.6f);
+    pal.setColor(QPalette::WindowText, couleur);
+    label->setPalette(pal);
+    if (colonne)
+        colonne->insertWidget(1, label);
+    return label;
 }
 
 } // namespace kv

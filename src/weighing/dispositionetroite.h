@@ -8,6 +8,10 @@
 
 #include <QPushButton>
 
+#include <optional>
+
+class QLabel;
+
 
 namespace kv {
 
@@ -56,11 +60,18 @@ public:
     // A row, its label beside the field or above it; an empty label leaves the labels' column
     // empty beside the field (and nothing above it once stacked). `alignement` places a field
     // that keeps its own width.
-    void ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement = {});
+    // `compagnon` is the control the label names when the field is a row of several widgets.
+    void ajouter(const QString& libelle, QWidget* champ, Qt::Alignment alignement = {},
+                 QWidget* compagnon = nullptr);
     bool empile() const;
 
 private:
     forms::FormRowsLayout* m_rangees;
 };
+
+class MacSectionHeader;
+// Gives a section header a subtitle that wraps under its title (the header's own subtitle is cut
+// with "…", being often a name).
+QLabel* ajouterSousTitreRepliable(MacSectionHeader* entete, const QString& sousTitre);
 
 } // namespace kv

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QKeyEvent>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
@@ -55,6 +57,30 @@ class InviteSansLargeur : public forms::EmptyState {
 public:
     using forms::EmptyState::EmptyState;
     QSize sizeHint() const override { return {minimumSizeHint().width(), forms::EmptyState::sizeHint().height()}; }
+};
+
+// The rows as RecordRowDelegate paints them, and a frame around the row the keys act on while the
+// list has the focus: without it, the list looks the same focused or not until a row is chosen.
+class LigneLocation : public forms::RecordRowDelegate {
+public:
+    using forms::RecordRowDelegate::RecordRowDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        forms::RecordRowDelegate::paint(painter, option, index);
+        if (!(option.state & QStyle::State_HasFocus))
+            return;
+        // On the highlight, the highlight's text colour; elsewhere the highlight's own.
+        const bool choisie = option.state & QStyle::State_Selected;
+        const QColor couleur = option.palette.color(QPalette::Active, choisie ? QPalette::HighlightedText
+                                                                               : QPalette::Highlight);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(couleur, 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option.rect).adjusted(2, 2, -2, -2), 4, 4);
+        painter->restore();
+    }
 };
 
 forms::RowLine lignePose(const QDate& jour)
@@ -125,6 +151,8 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     racine->addWidget(m_ecran->splitView());
 
     connect(m_context, &ModelContext::changed, this, &LocationsEtPeseeView::contexteChange);
+    compterEnAttente();
+    majResume();
 }
 
 LocationsEtPeseeView::~LocationsEtPeseeView() = default;
@@ -148,8 +176,42 @@ void LocationsEtPeseeView::construireColonne()
     panneau->addControls(m_interrupteur);
     connect(m_interrupteur, &QCheckBox::toggled, this, &LocationsEtPeseeView::setFiltreSansPeseeOnly);
 
+    // What the list holds and what it does not yet: on a new office it is empty until a removal
+    // date has passed.
+    m_resume = new QLabel(panneau);
+    m_resume->setObjectName(QStringLiteral("resumeLocations"));
+    m_resume->setWordWrap(true);
+    m_resume->setTextFormat(Qt::PlainText);
+    m_resume->setFont(forms::fontFor(forms::TextStyle::Callout, font()));
+    QPalette secondaire = m_resume->palette();
+    secondaire.setColor(QPalette::WindowText,
+                        forms::toneColor(forms::Tone::Secondary, secondaire.color(QPalette::WindowText)));
+    m_resume->setPalette(secondaire);
+    panneau->addControls(m_resume);
+
     QListView* vue = panneau->listView();
     vue->setObjectName(QStringLiteral("listeLocations"));
+    QAbstractItemDelegate* ancien = vue->itemDelegate();
+    vue->setItemDelegate(new LigneLocation([this](Record* r) { return ligne(static_cast<LocationDeBenne*>(r)); }, vue));
+    delete ancien;
+    // After the panel's own filter: the arrows and Return are handled here first.
+    vue->installEventFilter(this);
+
+    m_vide = new InviteSansLargeur(QStringLiteral("tray"), QStringLiteral("Aucune location enlevée"),
+                                   QStringLiteral("Une location apparaît ici une fois sa date d'enlèvement passée."),
+                                   panneau);
+    m_vide->setObjectName(QStringLiteral("listeVide"));
+    m_videPesees = new InviteSansLargeur(QStringLiteral("checkmark.seal.fill"), QStringLiteral("Aucune location sans pesée"),
+                                         QStringLiteral("Toutes les locations enlevées ont un bon de pesée."), panneau);
+    m_videPesees->setObjectName(QStringLiteral("listeVidePesees"));
+    if (auto* pile = qobject_cast<QBoxLayout*>(panneau->layout())) {
+        pile->addWidget(m_vide, 1);
+        pile->addWidget(m_videPesees, 1);
+    }
+    RecordListModelBase* modele = panneau->model();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(modele, signal, this, &LocationsEtPeseeView::majResume);
+    connect(modele, &QAbstractItemModel::modelReset, this, &LocationsEtPeseeView::majResume);
     vue->setAlternatingRowColors(false);
     // Every row has the same lines: the view need not measure thousands of them.
     vue->setUniformItemSizes(true);
@@ -201,6 +263,8 @@ void LocationsEtPeseeView::setFiltreSansPeseeOnly(bool on)
     m_sansPesee = on;
     m_maintenantMs = m_horloge.maintenant();
     m_ecran->refilter();
+    compterEnAttente();
+    majResume();
 }
 
 forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
@@ -261,8 +325,103 @@ void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
     m_ecran->list()->setSelected(location);
 }
 
+void LocationsEtPeseeView::compterEnAttente()
+{
+    int attente = 0;
+    int enlevees = 0;
+    for (const LocationDeBenne* l : m_context->all<LocationDeBenne>()) {
+        if (l->isDeleted())
+            continue;
+        if (estEnlevee(l, m_maintenantMs))
+            ++enlevees;
+        else
+            ++attente;
+    }
+    m_enAttente = attente;
+    m_enlevees = enlevees;
+}
+
+void LocationsEtPeseeView::majResume()
+{
+    const int listees = modele()->rowCount();
+    QString texte = m_sansPesee ? QStringLiteral("Locations enlevées sans bon de pesée : %1").arg(listees)
+                                : QStringLiteral("Locations dont la benne est enlevée : %1").arg(listees);
+    texte += QLatin1Char('\n');
+    if (m_enAttente == 0)
+        texte += QStringLiteral("Aucune location n'attend son enlèvement.");
+    else if (m_enAttente == 1)
+        texte += QStringLiteral("1 location attend son enlèvement (benne sur site ou enlèvement à venir).");
+    else
+        texte += QStringLiteral("%1 locations attendent leur enlèvement (benne sur site ou enlèvement à venir).")
+                     .arg(m_enAttente);
+    m_resume->setText(texte);
+    const bool vide = listees == 0;
+    // With the switch on, the list may be empty because every removed rental has its ticket.
+    const bool toutesPesees = vide && m_sansPesee && m_enlevees > 0;
+    m_vide->setVisible(vide && !toutesPesees);
+    m_videPesees->setVisible(toutesPesees);
+    liste()->setVisible(!vide);
+}
+
+bool LocationsEtPeseeView::eventFilter(QObject* objet, QEvent* event)
+{
+    if (objet != liste() || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(objet, event);
+    auto* touche = static_cast<QKeyEvent*>(event);
+    const auto mods = touche->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier)
+        return QWidget::eventFilter(objet, event);
+    const int n = modele()->rowCount();
+    const QModelIndexList choisies = liste()->selectionModel()->selectedRows();
+    const QModelIndex courante = liste()->currentIndex();
+    switch (touche->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up: {
+        if (n == 0)
+            return true;
+        // From the chosen row to its neighbour; with none chosen, the row the focus shows is
+        // chosen first, as a click on it would.
+        int rang = 0;
+        if (!choisies.isEmpty())
+            rang = std::clamp(choisies.first().row() + (touche->key() == Qt::Key_Down ? 1 : -1), 0, n - 1);
+        else if (courante.isValid())
+            rang = courante.row();
+        choisirRang(rang);
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        if (choisies.isEmpty() && courante.isValid())
+            choisirRang(courante.row());
+        // Into the form only once it shows the row (not while the question about typed work is open).
+        MiniBonDePeseeForm* form = formulaire();
+        if (form && selection() && form->location() == selection()
+            && !liste()->selectionModel()->selectedRows().isEmpty()) {
+            form->focusFirstField();
+            detail()->revealFocus();
+        }
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(objet, event);
+    }
+}
+
+void LocationsEtPeseeView::choisirRang(int rang)
+{
+    auto* location = static_cast<LocationDeBenne*>(listPanel()->recordAtRow(rang));
+    if (!location || location == selection())
+        return;
+    // The same road as a click: typed work for the rental shown asks first.
+    setSelection(location);
+}
+
 void LocationsEtPeseeView::contexteChange(const ModelChanges& changes)
 {
+    if (changes.touches(EntityType::LocationDeBenne)) {
+        compterEnAttente();
+        majResume();
+    }
     // With "Sans pesée uniquement" on, a ticket added or removed lets a rental in or out.
     if (m_sansPesee && changes.touches(EntityType::BonDePesee)) {
         m_ecran->refilter();

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QListView;
 
 namespace kv {
@@ -55,8 +56,17 @@ public:
     // The form shown, or null with the placeholder.
     MiniBonDePeseeForm* formulaire() const { return m_ecran->editor(); }
 
+protected:
+    // ↓ and ↑ choose the next and previous rental, Return goes into the ticket form.
+    bool eventFilter(QObject* objet, QEvent* event) override;
+
 private:
     void construireColonne();
+    void choisirRang(int rang);
+    // The rentals whose removal has not come yet.
+    void compterEnAttente();
+    // The line above the list and the placeholder in its place when it is empty.
+    void majResume();
     // The list's width that shows a row's date whole.
     int largeurColonne() const;
     void contexteChange(const ModelChanges& changes);
@@ -68,6 +78,11 @@ private:
     bool m_sansPesee = false;
     forms::ListDetail<LocationDeBenne, MiniBonDePeseeForm>* m_ecran = nullptr;
     QCheckBox* m_interrupteur = nullptr;
+    QLabel* m_resume = nullptr;
+    forms::EmptyState* m_vide = nullptr;
+    forms::EmptyState* m_videPesees = nullptr;
+    int m_enAttente = 0;
+    int m_enlevees = 0;
 };
 
 } // namespace kv

@@ -204,10 +204,12 @@ void MiniBonDePeseeForm::construire()
     auto* liste = new QVBoxLayout(m_sectionListe);
     liste->setContentsMargins(0, 0, 0, 0);
     liste->setSpacing(4);
-    liste->addWidget(new MacSectionHeader(QStringLiteral("Liste des bons de pesée"),
-                                          QStringLiteral("Plusieurs bons signifient plusieurs rotations dans la journée"),
-                                          QStringLiteral("arrow.triangle.2.circlepath"), false, true, 0, 0, 0,
-                                          nullptr, nullptr, m_sectionListe));
+    // The subtitle is a sentence: it wraps under the title rather than being cut.
+    auto* enteteListe = new MacSectionHeader(QStringLiteral("Liste des bons de pesée"), std::nullopt,
+                                             QStringLiteral("arrow.triangle.2.circlepath"), false, true, 0, 0, 0,
+                                             nullptr, nullptr, m_sectionListe);
+    ajouterSousTitreRepliable(enteteListe, QStringLiteral("Plusieurs bons signifient plusieurs rotations dans la journée"));
+    liste->addWidget(enteteListe);
     // The tickets stand in the form, which scrolls as a whole: no scroll bar inside it.
     m_pileListe = liste;
     m_racine->addWidget(m_sectionListe);
@@ -270,13 +272,11 @@ QWidget* MiniBonDePeseeForm::construireChamps()
     lignePoids->setContentsMargins(0, 0, 0, 0);
     m_poids = new QLineEdit(poids);
     m_poids->setObjectName(QStringLiteral("champPoids"));
-    m_poids->setPlaceholderText(QStringLiteral("Poids net (kg)"));
     m_poids->setMaximumWidth(180);
     connect(m_poids, &QLineEdit::textChanged, this, &MiniBonDePeseeForm::rafraichirBadgePoids);
     lignePoids->addWidget(m_poids);
-    lignePoids->addWidget(texteSecondaire(QStringLiteral("kg"), poids));
     lignePoids->addStretch();
-    champs->ajouter(QString(), poids);
+    champs->ajouter(QStringLiteral("Poids net (kg)"), poids, {}, m_poids);
 
     // The waste type's name, then its price: the price goes under the name when both do not fit.
     auto* dechet = new RangeePliable(champs);
@@ -617,6 +617,11 @@ void MiniBonDePeseeForm::appliquerTitre()
     fenetre->setWindowTitle(titreFenetre());
 }
 
+void MiniBonDePeseeForm::focusFirstField()
+{
+    m_dateEdit->setFocus(Qt::TabFocusReason);
+}
+
 QSize MiniBonDePeseeForm::minimumSizeHint() const
 {
     // As high as the wrapped lines need at the form's width: the panes above know nothing of
@@ -878,8 +883,13 @@ bool MiniBonDePeseeForm::enregistrerBon()
 
 void MiniBonDePeseeForm::demanderSuppression(BonDePesee* bon)
 {
+    if (!bon || bon->isDeleted())
+        return;
     QPointer<MiniBonDePeseeForm> moi(this);
-    forms::askConfirmation(this, QStringLiteral("Supprimer ce bon ?"),
+    // The ticket is named as its row shows it: several may share a day.
+    const QString lequel = QStringLiteral("Supprimer le bon du %1 (%2 kg) ?")
+                               .arg(texteDateCourte(bon->date()), kilosEntiers(bon->poidsNetKg()));
+    forms::askConfirmation(this, lequel,
                            QStringLiteral("Cette action retirera aussi le bordereau associé s’il existe."),
                            QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [moi, bon] {
                                if (moi && !bon->isDeleted())

@@ -109,6 +109,9 @@ public:
     PieceJointePreview* apercu() const { return m_apercu; }
     QPushButton* boutonEnregistrer() const { return m_enregistrer; }
 
+    // The focus in the form's first field (the date).
+    void focusFirstField();
+
     QSize minimumSizeHint() const override;
 
 signals:

@@ -11,5 +11,5 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QStandardPaths::setTestModeEnabled(true);
-    return runTests<TestApercu, TestFormulaire, TestListe, TestPiecesJointes, TestTaille, TestTravailTape>(argc, argv);
+    return runTests<TestApercu, TestClavier, TestFormulaire, TestListe, TestPiecesJointes, TestTaille, TestTravailTape>(argc, argv);
 }

@@ -85,3 +85,15 @@ private slots:
     void tientSansDefilerDeCote_data();
     void tientSansDefilerDeCote();
 };
+
+class TestClavier : public QObject {
+    Q_OBJECT
+private slots:
+    void focusVisibleDansLaListe();
+    void flechesEtEntree();
+    void flecheAvecTravailTape();
+    void ceQueLaListeMontre();
+    void formulaireNommeSesLignes();
+    void phrasesRepliees_data();
+    void phrasesRepliees();
+};
