@@ -437,6 +437,7 @@ void MapWidget::setMarkerOverhang(int pixels)
 void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
 {
     m_shapes = shapes;
+    m_projectedZoom = -1;
     invalidateLayer();
 }
 
@@ -493,7 +494,81 @@ void MapWidget::updateProjection() const
             if (m_markers[i].valid)
                 m_merged.push_back(int(i));
     }
+    placeLabels();
     m_projectedZoom = m_zoom;
+}
+
+bool MapWidget::hasLabels() const
+{
+    return m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
+}
+
+void MapWidget::placeLabels() const
+{
+    m_labelShown.assign(size_t(m_markers.size()), 1);
+    if (!hasLabels())
+        return;
+    // Greedy from the top marker down, in world pixels at this zoom: a label is kept when its
+    // room meets no label kept before. Kept labels are filed in a grid of buckets so that each
+    // check looks at the few labels nearby only.
+    constexpr double bucket = 128;
+    QHash<quint64, QList<QRectF>> buckets;
+    const auto key = [](qint64 x, qint64 y) { return (quint64(quint32(x)) << 32) | quint32(y); };
+    for (auto it = m_merged.crbegin(); it != m_merged.crend(); ++it) {
+        const int i = *it;
+        const QRectF& room = m_shapes[i].label;
+        if (room.isEmpty())
+            continue;
+        const QRectF label = room.translated(m_projected[size_t(i)]);
+        const qint64 x0 = qint64(std::floor(label.left() / bucket)), x1 = qint64(std::floor(label.right() / bucket));
+        const qint64 y0 = qint64(std::floor(label.top() / bucket)), y1 = qint64(std::floor(label.bottom() / bucket));
+        bool free = true;
+        for (qint64 y = y0; y <= y1 && free; ++y)
+            for (qint64 x = x0; x <= x1 && free; ++x) {
+                const auto found = buckets.constFind(key(x, y));
+                if (found == buckets.cend())
+                    continue;
+                for (const QRectF& other : *found)
+                    if (other.intersects(label)) {
+                        free = false;
+                        break;
+                    }
+            }
+        if (!free) {
+            m_labelShown[size_t(i)] = 0;
+            continue;
+        }
+        for (qint64 y = y0; y <= y1; ++y)
+            for (qint64 x = x0; x <= x1; ++x)
+                buckets[key(x, y)].append(label);
+    }
+}
+
+bool MapWidget::markerLabelShown(int index) const
+{
+    if (index < 0 || index >= m_markers.size())
+        return false;
+    updateProjection();
+    return m_labelShown[size_t(index)] != 0;
+}
+
+QList<QRectF> MapWidget::labelsInView() const
+{
+    QList<QRectF> labels;
+    if (!hasLabels())
+        return labels;
+    const QList<int> shown = markersInView();
+    const QPointF offset = projectionOffset();
+    for (int i : shown)
+        if (!m_shapes[i].label.isEmpty() && m_labelShown[size_t(i)])
+            labels.append(m_shapes[i].label.translated(m_projected[size_t(i)] - offset));
+    return labels;
+}
+
+QRectF MapWidget::markerOpaque(int index) const
+{
+    const MarkerShape& shape = m_shapes[index];
+    return shape.label.isEmpty() || m_labelShown[size_t(index)] ? shape.opaque : shape.unlabelledOpaque;
 }
 
 QList<int> MapWidget::markersInView() const
@@ -528,7 +603,7 @@ QList<int> MapWidget::markersInView() const
     for (auto it = indexes.crbegin(); it != indexes.crend(); ++it) {
         const int i = *it;
         const QPointF at = positionOf(i);
-        const QRectF b = m_shapes[i].bounds.translated(at) & view;
+        const QRectF b = markerBounds(i, at) & view;
         const int bx0 = std::clamp(int(std::floor(b.left() / cell)), 0, cols - 1);
         const int by0 = std::clamp(int(std::floor(b.top() / cell)), 0, rows - 1);
         const int bx1 = std::clamp(int(std::ceil(b.right() / cell)) - 1, 0, cols - 1);
@@ -547,7 +622,7 @@ QList<int> MapWidget::markersInView() const
         if (hidden)
             continue;
         kept.append(i);
-        const QRectF o = m_shapes[i].opaque.translated(at) & view;
+        const QRectF o = markerOpaque(i).translated(at) & view;
         if (o.isEmpty())
             continue;
         // Only cells wholly inside the opaque part count.
@@ -577,8 +652,12 @@ QPointF MapWidget::projectionOffset() const
 
 QRectF MapWidget::markerBounds(int index, const QPointF& at) const
 {
-    if (m_shapes.size() == m_markers.size())
-        return m_shapes[index].bounds.translated(at);
+    if (hasLabels()) {
+        const MarkerShape& shape = m_shapes[index];
+        updateProjection();
+        const bool whole = shape.label.isEmpty() || m_labelShown[size_t(index)];
+        return (whole ? shape.bounds : shape.unlabelledBounds).translated(at);
+    }
     return {at.x() - m_markerOverhang, at.y() - m_markerOverhang, 2.0 * m_markerOverhang, 2.0 * m_markerOverhang};
 }
 

@@ -53,9 +53,23 @@ struct MapRegion {
 
 // The room one marker's drawing takes, relative to its point: `bounds` holds all of it, `opaque`
 // the part that hides whatever lies under it (may be empty).
+// A marker may carry a label (a name, a count): `label` is its room. Labels never overlap: where
+// two would, the one painted later (the one on top) keeps its label and the other is drawn
+// without it, with `unlabelledBounds` and `unlabelledOpaque` as its room, until the user zooms
+// in far enough for both. An empty `label` means the marker has none and is always drawn whole.
 struct MarkerShape {
+    MarkerShape() = default;
+    MarkerShape(const QRectF& bounds, const QRectF& opaque, const QRectF& label = {},
+                const QRectF& unlabelledBounds = {}, const QRectF& unlabelledOpaque = {})
+        : bounds(bounds), opaque(opaque), label(label), unlabelledBounds(unlabelledBounds),
+          unlabelledOpaque(unlabelledOpaque)
+    {
+    }
     QRectF bounds;
     QRectF opaque;
+    QRectF label;
+    QRectF unlabelledBounds;
+    QRectF unlabelledOpaque;
 };
 
 class MapWidget : public QWidget {
@@ -136,6 +150,12 @@ public:
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
     QList<int> markersInView() const;
+    // Whether marker `index` is drawn with its label at the current zoom (always true for a
+    // marker without one). The marker painter asks it for the marker it paints. Labels are
+    // placed once per zoom over all markers, so that panning never moves them.
+    bool markerLabelShown(int index) const;
+    // The rooms, in widget pixels, of the labels a paint would draw now, in painting order.
+    QList<QRectF> labelsInView() const;
     // The marker drawn on top at `point` (widget pixels): the last of those in view whose bounds
     // (their shape's, else the overhang around their point) hold it; -1 when there is none.
     int markerAt(const QPointF& point) const;
@@ -187,8 +207,12 @@ private:
         bool valid = false;
     };
 
-    // The room marker `index` takes when its point lies at `at`.
+    // The room marker `index` takes when its point lies at `at`, with or without its label.
     QRectF markerBounds(int index, const QPointF& at) const;
+    QRectF markerOpaque(int index) const;
+    bool hasLabels() const;
+    // Chooses, from the top marker down, the labels that fit beside those already chosen.
+    void placeLabels() const;
     // Widget = projected − this offset.
     QPointF projectionOffset() const;
 
@@ -242,6 +266,7 @@ private:
     mutable double m_projectedZoom = -1;
     mutable std::vector<QPointF> m_projected;
     mutable std::vector<int> m_merged;
+    mutable std::vector<char> m_labelShown; // per marker, at m_projectedZoom
     // The markers' layer and the view it was drawn for.
     QImage m_layer;
     bool m_layerValid = false;

@@ -211,20 +211,12 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_pages->addWidget(m_vide);
     m_pages->addWidget(buildMap());
     layout->addWidget(m_pages, 1);
-    // Over the bottom of the map rather than under it: the smallest window keeps its room for
-    // the map.
+    // In its own row under the map: never drawn over the markers.
     ModelContext* magasin = m_locations ? m_locations->context() : nullptr;
     m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(magasin, this);
-    m_sansCoordonnees->setContentsMargins(8, 4, 8, 4);
-    m_sansCoordonnees->setAutoFillBackground(true);
-    m_sansCoordonnees->setBackgroundRole(QPalette::Window);
-    m_sansCoordonnees->setForegroundRole(QPalette::WindowText);
-    if (magasin) {
-        RelocalisationLocations* r = RelocalisationLocations::pour(magasin);
-        connect(r, &RelocalisationLocations::echecSauvegarde, this, &CarteBennesLouees::placerLigne);
-        connect(r, &RelocalisationLocations::localisee, this, &CarteBennesLouees::placerLigne);
-        connect(r, &RelocalisationLocations::passeTerminee, this, &CarteBennesLouees::placerLigne);
-    }
+    m_sansCoordonnees->setContentsMargins(16, 4, 16, 4);
+    m_sansCoordonnees->setMinimumWidth(1);
+    layout->addWidget(m_sansCoordonnees);
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
@@ -336,7 +328,6 @@ void CarteBennesLouees::refresh(bool zoom)
     m_aJour = true;
     // Every filtered rental without a marker lacks a usable coordinate.
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(filtrees.size() - m_reperes.size()));
-    placerLigne();
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
@@ -366,8 +357,12 @@ void CarteBennesLouees::refresh(bool zoom)
         const double hauteur = kCercle + kEspacement + carte.height();
         const QRectF pile(-largeur / 2, -hauteur / 2, largeur, hauteur);
         const QRectF carteRect(-carte.width() / 2, pile.top() + kCercle + kEspacement, carte.width(), carte.height());
+        // The name card is the label: where cards would overlap, the lower marker shows its
+        // disc only, until the map is zoomed in far enough for both names.
+        const QRectF rond(-kCercle / 2, pile.top(), kCercle, kCercle);
         formes.append({pile.adjusted(-kOmbre, -kOmbre, kOmbre, kOmbre),
-                       carteRect.adjusted(kRayonCarte, 0, -kRayonCarte, 0)});
+                       carteRect.adjusted(kRayonCarte, 0, -kRayonCarte, 0), carteRect.adjusted(-1, -1, 1, 1),
+                       rond.adjusted(-1, -1, 1, 1), QRectF()});
     }
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
@@ -417,29 +412,6 @@ void CarteBennesLouees::hideEvent(QHideEvent* event)
     m_carte->setMarkers({});
     m_carte->setMarkerShapes({});
     oublierDessins();
-}
-
-void CarteBennesLouees::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    placerLigne();
-}
-
-void CarteBennesLouees::placerLigne()
-{
-    constexpr int kMarge = 8;
-    const QRect zone = m_pages->geometry().adjusted(kMarge, kMarge, -kMarge, -kMarge);
-    if (zone.width() <= 0 || zone.height() <= 0)
-        return;
-    // As wide as its longest line, up to the map's width, where it then wraps.
-    const QMargins marges = m_sansCoordonnees->contentsMargins();
-    int texte = 0;
-    for (const QString& ligne : m_sansCoordonnees->text().split(QLatin1Char('\n')))
-        texte = std::max(texte, m_sansCoordonnees->fontMetrics().horizontalAdvance(ligne));
-    const int largeur = std::min(zone.width(), texte + marges.left() + marges.right() + 2);
-    const int hauteur = std::min(zone.height(), m_sansCoordonnees->heightForWidth(largeur));
-    m_sansCoordonnees->setGeometry(zone.left(), zone.bottom() + 1 - hauteur, largeur, hauteur);
-    m_sansCoordonnees->raise();
 }
 
 void CarteBennesLouees::changeEvent(QEvent* event)
@@ -538,6 +510,8 @@ void CarteBennesLouees::paintMarker(QPainter& painter, int index, const QPointF&
     const QPointF origine(std::round(at.x() - (largeur + 2 * kOmbre) / 2) + kOmbre,
                           std::round(at.y() - (hauteur + 2 * kOmbre) / 2) + kOmbre);
     painter.drawPixmap(origine + QPointF((largeur - kCercle) / 2, 0), disque(aspect.couleur, dpr));
+    if (!m_carte->markerLabelShown(index))
+        return;
     const QRectF carteRect(origine + QPointF((largeur - carte.width()) / 2, kCercle + kEspacement), carte);
     painter.drawPixmap(carteRect.topLeft() - QPointF(kOmbre, kOmbre), fondCarte(carte, dpr));
     painter.setFont(m_cardFont);

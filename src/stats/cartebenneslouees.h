@@ -98,14 +98,11 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildFilterRow();
     QWidget* buildMap();
     void refresh(bool zoom);
-    // Lays the line of rentals without coordinates over the bottom left of the map.
-    void placerLigne();
     void paintMarker(QPainter& painter, int index, const QPointF& at);
     // The parts of a marker, drawn once each: the disc of a colour, the card of a size.
     const QPixmap& disque(QRgb couleur, qreal dpr);

@@ -98,8 +98,11 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
         const QSizeF taille = *t;
         const double d = diametre(m_points[i].count);
         const double carre = d / std::sqrt(2.0); // the square inside the circle
-        formes.append({QRectF(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height()),
-                       QRectF(-carre / 2, -carre / 2, carre, carre)});
+        const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
+        const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
+        // The count is the label: where counts would be written over each other, the circle
+        // under the other is drawn without its count until the map is zoomed in.
+        formes.append({tout, opaque, texteCompte(m_points[i].count), tout, opaque});
         aspects.append(quint32(std::min<qint64>(m_points[i].count, std::numeric_limits<quint32>::max())));
     }
     m_carte->setMarkers(coordonnees);
@@ -163,11 +166,20 @@ QSizeF StatistiqueCarteChaleurView::tailleCercle(qint64 count) const
     return {std::max(d, std::ceil(fm.horizontalAdvance(QString::number(count))) + 4), d};
 }
 
-const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr)
+QRectF StatistiqueCarteChaleurView::texteCompte(qint64 count) const
+{
+    const QFontMetricsF fm(m_countFont);
+    const double largeur = std::ceil(fm.horizontalAdvance(QString::number(count))) + 2;
+    const double hauteur = std::ceil(fm.ascent() + fm.descent());
+    return {-largeur / 2, -hauteur / 2, largeur, hauteur};
+}
+
+const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr, bool avecCompte)
 {
     const QPair<qint64, qreal> cle(count, dpr);
-    auto it = m_cercles.find(cle);
-    if (it != m_cercles.end())
+    QHash<QPair<qint64, qreal>, QPixmap>& cache = avecCompte ? m_cercles : m_cerclesMuets;
+    auto it = cache.find(cle);
+    if (it != cache.end())
         return *it;
     const QSizeF taille = tailleCercle(count);
     const double d = diametre(count);
@@ -187,13 +199,15 @@ const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr)
     painter.setPen(Qt::NoPen);
     painter.setBrush(degrade);
     painter.drawEllipse(rond);
-    painter.setFont(m_countFont);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, QString::number(count));
+    if (avecCompte) {
+        painter.setFont(m_countFont);
+        painter.setPen(Qt::white);
+        painter.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, QString::number(count));
+    }
     painter.end();
-    if (m_cercles.size() > 512)
-        m_cercles.clear();
-    return *m_cercles.insert(cle, pm);
+    if (cache.size() > 512)
+        cache.clear();
+    return *cache.insert(cle, pm);
 }
 
 void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const QPointF& at)
@@ -201,7 +215,7 @@ void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const
     if (index < 0 || index >= m_ordre.size())
         return;
     const qint64 count = m_points[m_ordre[index]].count;
-    const QPixmap& pm = cercle(count, painter.device()->devicePixelRatioF());
+    const QPixmap& pm = cercle(count, painter.device()->devicePixelRatioF(), m_carte->markerLabelShown(index));
     const QSizeF taille = pm.deviceIndependentSize();
     painter.drawPixmap(QPointF(at.x() - taille.width() / 2, at.y() - taille.height() / 2), pm);
 }

@@ -56,8 +56,11 @@ public:
 private:
     void paintPoint(QPainter& painter, int index, const QPointF& at);
     // The circle of a count, drawn once per count and pixel ratio.
-    const QPixmap& cercle(qint64 count, qreal dpr);
+    // The circle of a count, with the count written in it or not.
+    const QPixmap& cercle(qint64 count, qreal dpr, bool avecCompte = true);
     QSizeF tailleCercle(qint64 count) const;
+    // The room of a count's text, centred on its circle.
+    QRectF texteCompte(qint64 count) const;
 
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
@@ -65,6 +68,7 @@ private:
     QLabel* m_sansCoordonnees = nullptr;
     QFont m_countFont;
     QHash<QPair<qint64, qreal>, QPixmap> m_cercles;
+    QHash<QPair<qint64, qreal>, QPixmap> m_cerclesMuets;
 };
 
 } // namespace kv

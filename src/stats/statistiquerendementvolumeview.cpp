@@ -63,6 +63,7 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
     police.setBold(true);
     axeY->setTitleFont(police);
     chart->addAxis(axeY, Qt::AlignLeft);
+    graduationsLisibles(chart, axeY, false);
 
     // A volume label keeps one colour, one symbol and one legend entry, even when two volumes
     // round to it.

@@ -169,6 +169,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     NomsDesBarres::de(chart)->setNoms(libellesMois(), initialesMois(), false);
     QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
+    graduationsLisibles(chart, axeY, true);
     for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(m_courbe), static_cast<QAbstractSeries*>(m_points)}) {
         s->attachAxis(axeX);
         s->attachAxis(axeY);

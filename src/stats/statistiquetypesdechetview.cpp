@@ -137,6 +137,7 @@ void StatistiqueTypesDechetView::dessinerEvolution()
     QCategoryAxis* axeX = axeMois(chart, mois, m_source->zone());
     QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
     chart->addAxis(axeY, Qt::AlignLeft);
+    graduationsLisibles(chart, axeY, true);
 
     m_legendeEvolution.clear();
     QList<LegendeSeries::Entree> entrees;

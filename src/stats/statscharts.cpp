@@ -133,6 +133,44 @@ QValueAxis* axeValeurs(double max, bool entiers, const QString& titre)
     return axe;
 }
 
+void graduationsLisibles(QChart* chart, QValueAxis* axe, bool entiers)
+{
+    const int ticksVoulus = axe->tickCount();
+    const auto ajuster = [chart, axe, entiers, ticksVoulus] {
+        const double hauteur = chart->plotArea().height();
+        const double etendue = axe->max() - axe->min();
+        if (!(hauteur > 0) || !(etendue > 0))
+            return;
+        // A label needs its line and the axis' padding above and below it (3 each), and a
+        // little air.
+        const double parLibelle = QFontMetricsF(axe->labelsFont()).height() + 10;
+        const int intervalles = std::max(1, int(std::floor(hauteur / parLibelle)));
+        if (ticksVoulus - 1 <= intervalles) {
+            if (axe->tickType() != QValueAxis::TicksFixed)
+                axe->setTickType(QValueAxis::TicksFixed);
+            return;
+        }
+        // The smallest round step (1, 2 or 5 times a power of ten) that leaves few enough ticks.
+        const double brut = etendue / intervalles;
+        double pas = std::pow(10.0, std::floor(std::log10(brut)));
+        for (const double m : {1.0, 2.0, 5.0, 10.0})
+            if (pas * m >= brut - 1e-9) {
+                pas *= m;
+                break;
+            }
+        if (entiers)
+            pas = std::max(1.0, std::ceil(pas));
+        if (axe->tickType() == QValueAxis::TicksDynamic && axe->tickInterval() == pas && axe->tickAnchor() == axe->min())
+            return;
+        axe->setTickAnchor(axe->min());
+        axe->setTickInterval(pas);
+        axe->setTickType(QValueAxis::TicksDynamic);
+    };
+    QObject::connect(chart, &QChart::plotAreaChanged, axe, ajuster);
+    QObject::connect(axe, &QValueAxis::rangeChanged, axe, ajuster);
+    ajuster();
+}
+
 QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers)
 {
     QStringList categories;
@@ -167,6 +205,7 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
     QValueAxis* axeY = axeValeurs(max, entiers, titreY);
     chart->addAxis(axeY, Qt::AlignLeft);
     series->attachAxis(axeY);
+    graduationsLisibles(chart, axeY, entiers);
     // Under the pointer, a bar tells its whole name and its value, which a narrow chart may cut
     // or leave out.
     QObject::connect(series, &QStackedBarSeries::hovered, series, [entiers](bool dessus, int index, QBarSet* set) {

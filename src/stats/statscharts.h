@@ -70,6 +70,10 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
 // A value axis from 0 with room above `max`; whole numbers only when `entiers` (counts), with
 // one mark per unit while they are few.
 QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
+// Keeps the value axis' labels whole in a low chart: when its ticks stand closer than a label is
+// high, it shows fewer of them, at a round step (whole numbers for an axis of counts), and its
+// own ticks again when the chart grows. Call once the axis is added to the chart.
+void graduationsLisibles(QChart* chart, QValueAxis* axe, bool entiers);
 
 // A month axis over month starts (milliseconds): one mark and grid line per calendar month
 // from the first to the last, labelled with the abbreviated month and the year ("janv. 2024").

@@ -302,6 +302,72 @@ void MapWidgetTest::mergesMarkersOnOneSpot()
     QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
 }
 
+// Hundreds of labelled markers crowded together: the labels a paint draws never overlap, the top
+// marker keeps its label, those left out come back when zoomed in, and panning moves no label
+// off its marker.
+void MapWidgetTest::labelsNeverOverlapAndShowWhenZoomedIn()
+{
+    RecordingMap m;
+    QList<QRectF> drawn; // the labels the painter draws, as it is told
+    m.map.setMarkerPainter([&](QPainter&, int index, const QPointF& at) {
+        m.painted.append({index, at});
+        if (index < 19 * 30 && m.map.markerLabelShown(index))
+            drawn.append(QRectF(-40, 14, 80, 16).translated(at));
+    });
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    QList<GeoPoint> points;
+    QList<kv::MarkerShape> shapes;
+    // A grid 12 pixels apart, the last row unlabelled.
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) {
+            points.append(m.map.coordinateForPoint({120.0 + 12 * x, 80.0 + 12 * y}));
+            const QRectF label = y == 19 ? QRectF() : QRectF(-40, 14, 80, 16);
+            shapes.append({QRectF(-40, -6, 80, 36), QRectF(), label, QRectF(-6, -6, 12, 12), QRectF()});
+        }
+    m.map.setMarkers(points);
+    m.map.setMarkerShapes(shapes);
+    const auto overlaps = [](const QList<QRectF>& rects) {
+        for (qsizetype i = 0; i < rects.size(); ++i)
+            for (qsizetype j = i + 1; j < rects.size(); ++j)
+                if (rects[i].intersects(rects[j]))
+                    return true;
+        return false;
+    };
+    m.paint();
+    QCOMPARE(m.painted.size(), points.size()); // every marker is drawn, labelled or not
+    QVERIFY(!drawn.isEmpty());
+    QVERIFY(drawn.size() < 100);
+    QVERIFY(!overlaps(drawn));
+    QCOMPARE(m.map.labelsInView(), drawn);
+    // The marker on top of the last labelled row keeps its label; an unlabelled one is whole.
+    QVERIFY(m.map.markerLabelShown(18 * 30 + 29));
+    QVERIFY(m.map.markerLabelShown(19 * 30));
+    // Panning keeps the same labels.
+    QList<int> labelled;
+    for (int i = 0; i < points.size(); ++i)
+        if (m.map.markerLabelShown(i))
+            labelled.append(i);
+    m.map.panBy({37, -21});
+    drawn.clear();
+    m.paint();
+    QVERIFY(!overlaps(drawn));
+    for (int i = 0; i < points.size(); ++i)
+        QCOMPARE(m.map.markerLabelShown(i), labelled.contains(i));
+    // Zoomed in, more labels fit; far enough, every one.
+    m.map.zoomIn();
+    drawn.clear();
+    m.paint();
+    QVERIFY(!overlaps(drawn));
+    int shown = 0;
+    for (int i = 0; i < points.size(); ++i)
+        shown += m.map.markerLabelShown(i) ? 1 : 0;
+    QVERIFY(shown > labelled.size());
+    for (int i = 0; i < 4; ++i)
+        m.map.zoomIn();
+    for (int i = 0; i < points.size(); ++i)
+        QVERIFY(m.map.markerLabelShown(i));
+}
+
 void MapWidgetTest::panByDragging()
 {
     RecordingMap m;

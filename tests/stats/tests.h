@@ -39,6 +39,7 @@ private slots:
     void filterTitlesAt1200();
     void everyStatisticAtTheSmallestSize();
     void seasonalityAtTheSmallestSize();
+    void seasonalityValueAxisWholeWhenLow();
     void barValuesNeverOverlap();
     void inactiveClientsAtTheSmallestSize();
     void mapAtTheSmallestSize();

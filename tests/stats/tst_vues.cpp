@@ -48,6 +48,7 @@
 #include <QGraphicsEllipseItem>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QtCharts/QValueAxis>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QGraphicsSimpleTextItem>
@@ -1241,6 +1242,46 @@ void TestVues::seasonalityAtTheSmallestSize()
     // Wide, the months read whole again.
     hub.vue.resize(1200, 760);
     QTRY_COMPARE(noms->textes().value(0), QStringLiteral("Jan"));
+}
+
+// "Saisonnalité" with up to eight rentals a month in a low chart: the value axis shows
+// fewer ticks rather than labels cut to "…", at a whole step; grown, it shows every count again.
+void TestVues::seasonalityValueAxisWholeWhenLow()
+{
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    for (int m = 1; m <= 12; ++m)
+        for (int k = 0; k < m % 8 + 1; ++k)
+            rental(c, b, nullptr, parisMs(2026, m, 5 + k));
+    QVERIFY(ctx->save());
+    Hub hub(ctx.get());
+    auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+    QVERIFY(saison);
+    auto* vue = saison->findChild<QChartView*>();
+    const auto libellesValeurs = [vue] {
+        QStringList out;
+        const QRegularExpression nombre(QStringLiteral("^\\d+$|…"));
+        for (QGraphicsItem* i : textesDeScene(vue))
+            if (emprise(i).boundingRect().right() <= vue->chart()->plotArea().left() + 1 && nombre.match(texteDe(i)).hasMatch())
+                out.append(texteDe(i));
+        return out;
+    };
+    for (const int hauteur : {200, 170, 140}) {
+        vue->setMinimumHeight(0);
+        vue->setFixedHeight(hauteur);
+        QTRY_VERIFY(vue->chart()->plotArea().height() > 0 && vue->chart()->plotArea().height() < hauteur);
+        QCoreApplication::processEvents();
+        const QStringList lus = libellesValeurs();
+        QVERIFY2(lus.size() >= 2, qPrintable(lus.join(' ')));
+        for (const QString& l : lus)
+            QVERIFY2(!l.contains(QStringLiteral("…")), qPrintable(QString::number(hauteur) + ": " + lus.join(' ')));
+        QVERIFY2(lus.contains(QStringLiteral("0")), qPrintable(lus.join(' ')));
+    }
+    vue->setFixedHeight(600);
+    auto* axe = qobject_cast<QValueAxis*>(vue->chart()->axes(Qt::Vertical).value(0));
+    QVERIFY(axe);
+    QTRY_COMPARE(libellesValeurs().size(), axe->tickCount());
 }
 
 // The values over the bars: at the smallest size some give way, and those shown never overlap;

@@ -17,6 +17,7 @@ private slots:
     void screenPaintsMarkersInTheSkipColour();
     void toolbarZoomsBackOnTheMarkers();
     void markersOnOneSpotShowAsOne();
+    void crowdedNamesNeverOverlap();
     void hiddenScreenKeepsNoMarkers();
     void longNamesAreCutOnTheirCard();
     void rentalsWithoutCoordinatesAreCountedAndLocatedAgain();
