@@ -101,3 +101,15 @@ private slots:
     void focusedFieldsTakeTheWheel();
     void wheelStaysWithWhatOwnsIt();
 };
+
+class DateEntryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void wholeDatesAreTakenAsTyped();
+    void aPartTypedAloneIsCheckedWhenTheFieldIsLeft();
+    void impossibleDatesLeaveTheDateAndSaySo();
+    void arrowsTabAndCalendarStillWork();
+    void fieldsWithTimeOrNamesAreLeftAlone();
+};
