@@ -71,6 +71,8 @@ private slots:
     void deletionByRows();
     void boundRecordDeletedElsewhere();
     void screensThatOpenRecordsThemselves();
+    void returnOpensRowsAndSearchLeadsToTheList();
+    void listShowsWhereTheKeyboardIsWithoutSpace();
 };
 
 class SearchablePickerTest : public QObject {
