@@ -1,6 +1,7 @@
 #include "focusstyle.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <QPainter>
 #include <QStyleOption>
 #include <QStyleOptionFocusRect>
@@ -71,6 +72,13 @@ void FocusStyle::drawComplexControl(ComplexControl control, const QStyleOptionCo
     state |= State_KeyboardFocusChange;
     QProxyStyle::drawComplexControl(control, option, painter, widget);
     state = before;
+}
+
+void FocusStyle::polish(QWidget* widget)
+{
+    QProxyStyle::polish(widget);
+    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
+        widget->setFocusPolicy(Qt::NoFocus);
 }
 
 void installFocusStyle(QApplication* app)

@@ -24,6 +24,11 @@ public:
                        const QWidget* widget = nullptr) const override;
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
+    // A plain scroll area takes no focus: it would be a Tab stop that shows nothing (its
+    // fields, reached by Tab, are scrolled into sight).
+    void polish(QWidget* widget) override;
+    using QProxyStyle::polish;
+
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
 };

@@ -92,6 +92,7 @@ private slots:
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
+    void everyCommandByKeysShowsWhereTheFocusIs();
 };
 
 class LeavingTest : public QObject {
