@@ -220,15 +220,11 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // Return opens the row the keyboard is on, as Space and a click do.
+        // Return opens the row the keyboard is on, as Space and a click do; the view then goes on
+        // with it (its activated signal, which some screens take further).
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (m_view->currentIndex().isValid()) {
-                openRow(m_view->currentIndex());
-                return true;
-            }
-            return false;
-        }
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_view->currentIndex().isValid())
+            openRow(m_view->currentIndex());
         if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
             && key->modifiers() == Qt::NoModifier) {
             QList<int> rows;
