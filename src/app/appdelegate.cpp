@@ -183,6 +183,11 @@ void AppDelegate::installMenus(QMainWindow* window)
     update->setObjectName(QStringLiteral("actionCheckForUpdates"));
     update->setMenuRole(QAction::ApplicationSpecificRole);
     connect(update, &QAction::triggered, this, [this, window] { checkForUpdates(window); });
+    auto* content = qobject_cast<ContentView*>(window);
+    if (content) {
+        app->addSeparator();
+        app->addAction(content->preferencesAction());
+    }
     app->addSeparator();
     QAction* quit = app->addAction(QStringLiteral("Quitter Kestrovan"));
     quit->setObjectName(QStringLiteral("actionQuit"));
@@ -201,11 +206,39 @@ void AppDelegate::installMenus(QMainWindow* window)
     close->setShortcuts(keysOf(QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence::Close));
     connect(close, &QAction::triggered, window, &QWidget::close);
 
-    if (auto* content = qobject_cast<ContentView*>(window)) {
+    if (content) {
         QMenu* view = bar->addMenu(QStringLiteral("&Présentation"));
         view->setObjectName(QStringLiteral("viewMenu"));
         view->addAction(content->sidebarAction());
+
+        // Every command with its keys, in the sidebar's order and groups.
+        QMenu* go = bar->addMenu(QStringLiteral("&Aller à"));
+        go->setObjectName(QStringLiteral("goMenu"));
+        go->addAction(content->focusSidebarAction());
+        go->addSeparator();
+        const QList<QAction*>& commands = content->commandActions();
+        const QList<Commande> all = toutesLesCommandes();
+        for (int i = 0; i < commands.size(); ++i) {
+            if (all.at(i) == Commande::bennes)
+                go->addSeparator();
+            go->addAction(commands.at(i));
+        }
     }
+
+    // F10 opens the first menu, as on the desktops where the menu bar has that key; the arrow
+    // keys then move in the menus, not in the page underneath.
+    auto* menuKey = new QAction(window);
+    menuKey->setObjectName(QStringLiteral("actionOpenMenus"));
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, bar, [bar] {
+        for (QAction* menu : bar->actions())
+            if (menu->isVisible() && menu->isEnabled() && menu->menu()) {
+                bar->setActiveAction(menu);
+                return;
+            }
+    });
 }
 
 } // namespace kv

@@ -14,6 +14,7 @@
 #include "widgets/toolbaractions.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
@@ -138,6 +139,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     addAction(m_sidebarAction);
     connect(m_sidebarAction, &QAction::triggered, this, [this] { setSidebarShown(!isSidebarShown()); });
 
+    buildKeyActions();
     if (delegate)
         delegate->installMenus(this);
     QSettings* settings = delegate ? delegate->settings() : nullptr;
@@ -157,6 +159,93 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
 
     setSelection(Commande::defaut);
     showDetail();
+    // At start the focus stands where it can be seen: on the sidebar's current command.
+    m_sidebar->setFocus(Qt::OtherFocusReason);
+}
+
+void ContentView::buildKeyActions()
+{
+    const QList<Commande> all = toutesLesCommandes();
+    for (int i = 0; i < all.size(); ++i) {
+        const Commande c = all.at(i);
+        QAction* action = nullptr;
+        if (c == Commande::preferences) {
+            action = new QAction(QStringLiteral("Préférences…"), this);
+            action->setObjectName(QStringLiteral("actionPreferences"));
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+            action->setMenuRole(QAction::PreferencesRole);
+            m_preferencesAction = action;
+        } else {
+            action = new QAction(titre(c), this);
+            action->setObjectName(QStringLiteral("actionCommand%1").arg(i + 1));
+            // Ctrl+1 … Ctrl+9, then Ctrl+0 for the tenth, as the digit row goes.
+            if (i < 10)
+                action->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_0 + (i + 1) % 10)));
+        }
+        action->setIcon(symbolIcon(symbole(c)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, c] { chooseCommand(c); });
+        m_commandActions.append(action);
+    }
+    m_focusSidebarAction = new QAction(QStringLiteral("Barre latérale"), this);
+    m_focusSidebarAction->setObjectName(QStringLiteral("actionFocusSidebar"));
+    m_focusSidebarAction->setShortcut(QKeySequence(Qt::Key_F6));
+    m_focusSidebarAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_focusSidebarAction);
+    connect(m_focusSidebarAction, &QAction::triggered, this, &ContentView::focusSidebar);
+}
+
+void ContentView::chooseCommand(Commande commande)
+{
+    if (m_selection == commande) {
+        focusScreen();
+        return;
+    }
+    QPointer<ContentView> self(this);
+    auto show = [self, commande] {
+        if (!self)
+            return;
+        self->setSelection(commande);
+        self->focusScreen();
+    };
+    if (forms::ListDetailBase* editor = unsavedEditor())
+        editor->leaveEditor(show);
+    else
+        show();
+}
+
+void ContentView::focusScreen()
+{
+    if (!m_screen)
+        return;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_screen->isAncestorOf(focus))
+        return;
+    // The first Tab stop of the screen, in its Tab order.
+    QWidget* w = m_screen;
+    do {
+        w = w->nextInFocusChain();
+        if (m_screen->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled()
+            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    } while (w && w != m_screen);
+    m_sidebar->setFocus(Qt::OtherFocusReason);
+}
+
+void ContentView::focusSidebar()
+{
+    if (!isSidebarShown())
+        setSidebarShown(true);
+    if (!m_sidebar->currentItem() || !(m_sidebar->currentItem()->flags() & Qt::ItemIsSelectable))
+        for (int row = 0; row < m_sidebar->count(); ++row)
+            if (m_sidebar->item(row)->flags() & Qt::ItemIsSelectable) {
+                m_sidebar->setCurrentItem(m_sidebar->item(row), QItemSelectionModel::NoUpdate);
+                break;
+            }
+    m_sidebar->setFocus(Qt::ShortcutFocusReason);
 }
 
 void ContentView::buildToolbar()

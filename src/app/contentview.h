@@ -52,6 +52,19 @@ public:
     void setSidebarShown(bool shown);
     QAction* sidebarAction() const { return m_sidebarAction; }
 
+    // Getting around by keys: one action per command in sidebar order (Ctrl+1 … Ctrl+9, Ctrl+0
+    // for the first ten; the last ones have none but the menu, "Préférences…" has Ctrl+,),
+    // and F6, which puts the focus in the sidebar (showing it when hidden). They belong to the
+    // window, so their keys work whether the menus are there or not.
+    const QList<QAction*>& commandActions() const { return m_commandActions; }
+    QAction* preferencesAction() const { return m_preferencesAction; }
+    QAction* focusSidebarAction() const { return m_focusSidebarAction; }
+    // Shows `commande` as the sidebar does (an editor holding changes asks first), then puts the
+    // focus in the new screen.
+    void chooseCommand(Commande commande);
+    // The focus on the sidebar's current command.
+    void focusSidebar();
+
     // Runs `proceed` at once when no editor of this window holds unsaved changes; otherwise
     // asks « Enregistrer les modifications ? » and runs it after "Enregistrer" (saved) or
     // "Ne pas enregistrer". "Annuler" runs nothing.
@@ -81,6 +94,8 @@ protected:
 private:
     void buildSidebar();
     void buildToolbar();
+    void buildKeyActions();
+    void focusScreen();
     void showDetail();
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
@@ -103,6 +118,9 @@ private:
     QAction* m_recentrer = nullptr;
     QAction* m_zoomBennes = nullptr;
     QAction* m_sidebarAction = nullptr;
+    QList<QAction*> m_commandActions;
+    QAction* m_preferencesAction = nullptr;
+    QAction* m_focusSidebarAction = nullptr;
     QWidget* m_sidebarColumn = nullptr;
     QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
     QList<QAction*> m_screenActions;

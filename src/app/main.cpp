@@ -5,6 +5,8 @@
 #include "platform/endsignals.h"
 #include "stats/relocalisationlocations.h"
 #include "widgets/icons.h"
+#include "widgets/dateentry.h"
+#include "widgets/focusstyle.h"
 #include "widgets/wheelguard.h"
 
 #include <QApplication>
@@ -49,6 +51,10 @@ int main(int argc, char* argv[])
     kv::installQtTranslations(QLocale());
     // The wheel scrolls the view it is in, in every window; a field takes it once focused.
     kv::installWheelGuard(&app);
+    // Dates are typed whole in every date field.
+    kv::installDateEntry(&app);
+    // The focus shows wherever it is, however it came.
+    kv::installFocusStyle(&app);
     // The system's requests to end the program quit as "Quitter Kestrovan" does, once the event
     // loop runs: the store is saved and closed below.
     kv::EndSignals endSignals;

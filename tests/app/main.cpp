@@ -5,6 +5,8 @@
 
 #include "testrunner.h"
 
+#include "widgets/dateentry.h"
+#include "widgets/focusstyle.h"
 #include "widgets/wheelguard.h"
 
 int main(int argc, char* argv[])
@@ -17,5 +19,9 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     // As the program does.
     kv::installWheelGuard(&app);
+    // Dates are typed whole in every date field.
+    kv::installDateEntry(&app);
+    // The focus shows wherever it is, however it came.
+    kv::installFocusStyle(&app);
     return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest, LeavingTest>(argc, argv);
 }

@@ -57,6 +57,9 @@ private slots:
     void applicationMenuHoldsAboutThenUpdate();
     void updateCheckerIsMadeOnceAndReportsResult();
     void escapeClosesTheAboutWindow();
+    void commandsHaveKeysInTheAllerAMenu();
+    void f10OpensTheMenusAndArrowsStayThere();
+    void f6PutsTheFocusInTheSidebarFromAnyScreen();
 };
 
 class DesktopTest : public QObject {
@@ -89,6 +92,7 @@ private slots:
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
+    void everyCommandByKeysShowsWhereTheFocusIs();
 };
 
 class LeavingTest : public QObject {

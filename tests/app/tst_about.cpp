@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -283,4 +284,112 @@ void AboutAndMenusTest::escapeClosesTheAboutWindow()
     QTRY_VERIFY(about->isActiveWindow());
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : about, Qt::Key_Escape);
     QVERIFY(!about->isVisible());
+}
+
+namespace {
+
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
+
+} // namespace
+
+void AboutAndMenusTest::commandsHaveKeysInTheAllerAMenu()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // At start the focus is on the sidebar's current command, where it can be seen.
+    QTRY_COMPARE(focused(), window.sidebar());
+    QCOMPARE(window.sidebar()->currentItem()->text(), QStringLiteral("Planning"));
+
+    // The menu lists the commands in sidebar order with their keys.
+    auto* go = window.findChild<QMenu*>(QStringLiteral("goMenu"));
+    QVERIFY(go);
+    QStringList texts;
+    for (QAction* a : go->actions())
+        if (!a->isSeparator())
+            texts.append(a->text() + QLatin1Char('|') + a->shortcut().toString(QKeySequence::PortableText));
+    QCOMPARE(texts.size(), 14);
+    QCOMPARE(texts.at(0), QStringLiteral("Barre latérale|F6"));
+    QCOMPARE(texts.at(1), QStringLiteral("Planning|Ctrl+1"));
+    QCOMPARE(texts.at(2), QStringLiteral("Bons de pesée|Ctrl+2"));
+    QCOMPARE(texts.at(9), QStringLiteral("Liste des clients|Ctrl+9"));
+    QCOMPARE(texts.at(10), QStringLiteral("Liste des chauffeurs|Ctrl+0"));
+    QCOMPARE(texts.at(11), QStringLiteral("Type de déchets|"));
+    QCOMPARE(texts.at(13), QStringLiteral("Préférences…|Ctrl+,"));
+    // « Préférences… » is in the application menu too.
+    auto* app = window.findChild<QMenu*>(QStringLiteral("applicationMenu"));
+    QVERIFY(app->actions().contains(window.preferencesAction()));
+
+    // The keys, wherever the focus is: the command is shown and the focus goes into it.
+    QTest::keyClick(focused(), Qt::Key_9, Qt::ControlModifier);
+    QTRY_COMPARE(window.selection(), std::optional<Commande>(Commande::clients));
+    QCOMPARE(window.sidebar()->currentItem()->text(), QStringLiteral("Liste des clients"));
+    QVERIFY(focused() && window.detailScreen()->isAncestorOf(focused()));
+    QTest::keyClick(focused(), Qt::Key_2, Qt::ControlModifier);
+    QTRY_COMPARE(window.selection(), std::optional<Commande>(Commande::bonDePesee));
+    QTest::keyClick(focused(), Qt::Key_0, Qt::ControlModifier);
+    QTRY_COMPARE(window.selection(), std::optional<Commande>(Commande::chauffeurs));
+    QTest::keyClick(focused(), Qt::Key_Comma, Qt::ControlModifier);
+    QTRY_COMPARE(window.selection(), std::optional<Commande>(Commande::preferences));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Kestrovan — Préférences"));
+    QTest::keyClick(focused(), Qt::Key_1, Qt::ControlModifier);
+    QTRY_COMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+}
+
+void AboutAndMenusTest::f10OpensTheMenusAndArrowsStayThere()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_COMPARE(focused(), window.sidebar());
+    const int row = window.sidebar()->currentRow();
+    QTest::keyClick(focused(), Qt::Key_F10);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->objectName(), QStringLiteral("applicationMenu"));
+    // The arrows move in the menus, never in the page under them.
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(window.sidebar()->currentRow(), row);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+    QVERIFY(menu->activeAction());
+    QTest::keyClick(menu, Qt::Key_Right);
+    QTRY_VERIFY(QApplication::activePopupWidget() && QApplication::activePopupWidget() != menu);
+    // Escape closes the menu only; the window and its focus stay.
+    while (QWidget* popup = QApplication::activePopupWidget())
+        QTest::keyClick(popup, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+}
+
+void AboutAndMenusTest::f6PutsTheFocusInTheSidebarFromAnyScreen()
+{
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.chooseCommand(Commande::clients);
+    QTRY_VERIFY(focused() && window.detailScreen()->isAncestorOf(focused()));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    QTest::keyClick(focused(), Qt::Key_F6);
+    QTRY_COMPARE(focused(), window.sidebar());
+    QCOMPARE(window.sidebar()->currentItem()->text(), QStringLiteral("Liste des clients"));
+    // A hidden sidebar comes back.
+    window.setSidebarShown(false);
+    QTest::keyClick(focused(), Qt::Key_F6);
+    QTRY_COMPARE(focused(), window.sidebar());
+    QVERIFY(window.isSidebarShown());
 }

@@ -4,6 +4,7 @@
 #include "shownpart.h"
 #include "wheel.h"
 
+#include "app/appdelegate.h"
 #include "app/contentview.h"
 #include "app/desktop.h"
 #include "drivers/formulaireajoutqualification.h"
@@ -826,4 +827,93 @@ void ConventionsTest::wheelScrollsWithoutChangingValues()
     // The walk reached the sheet's pickers and dates, and fields on many screens.
     QVERIFY2(sheetFields >= 3, qPrintable(QString::number(sheetFields)));
     QVERIFY2(reached > 20, qPrintable(QString::number(reached)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The focus, by keys alone
+
+namespace {
+
+// Why the focused widget does not show the focus, or empty when it does: it must be shown,
+// have a size, stand within the window where it can be seen, and draw a focus indication. A
+// plain container draws none; a list shows it on its current row only.
+QString focusFault(const ContentView* window, QWidget* w)
+{
+    if (!w)
+        return QStringLiteral("the focus is nowhere");
+    const QString name = QString::fromLatin1(w->metaObject()->className())
+                         + (w->objectName().isEmpty() ? QString() : QLatin1Char(' ') + w->objectName());
+    if (w->window() != window)
+        return {};
+    if (!w->isVisible() || w->width() <= 0 || w->height() <= 0)
+        return name + QStringLiteral(" is not shown");
+    // What is left of it within each of its parents, up to the window.
+    QRect seen = w->rect();
+    for (const QWidget* p = w; p != window && p->parentWidget(); p = p->parentWidget()) {
+        seen = seen.translated(p->pos()).intersected(p->parentWidget()->rect());
+    }
+    if (seen.isEmpty())
+        return name + QStringLiteral(" is out of sight");
+    static const QStringList containers{QStringLiteral("QWidget"), QStringLiteral("QFrame"),
+                                        QStringLiteral("QScrollArea"), QStringLiteral("QAbstractScrollArea"),
+                                        QStringLiteral("QSplitter"), QStringLiteral("QStackedWidget"),
+                                        QStringLiteral("QLabel"), QStringLiteral("QToolBar"),
+                                        QStringLiteral("QGroupBox")};
+    if (containers.contains(QString::fromLatin1(w->metaObject()->className())))
+        return name + QStringLiteral(" takes the focus but draws none");
+    if (auto* view = qobject_cast<QAbstractItemView*>(w);
+        view && view->model() && view->model()->rowCount(view->rootIndex()) > 0 && !view->currentIndex().isValid())
+        return name + QStringLiteral(" shows no row with the focus");
+    return {};
+}
+
+} // namespace
+
+void ConventionsTest::everyCommandByKeysShowsWhereTheFocusIs()
+{
+    auto ctx = storeOfLongNames();
+    AppDelegate delegate(ctx.get());
+    auto* window = static_cast<ContentView*>(delegate.newWindow());
+    window->resize(kDefaultWindowSize);
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QStringList faults;
+    auto check = [&](const QString& where) {
+        const QString fault = focusFault(window, QApplication::focusWidget());
+        if (!fault.isEmpty() && !faults.contains(where + QStringLiteral(": ") + fault))
+            faults.append(where + QStringLiteral(": ") + fault);
+    };
+    // At start, on the sidebar.
+    QTRY_COMPARE(QApplication::focusWidget(), window->sidebar());
+    check(QStringLiteral("start"));
+    const QList<Commande> all = toutesLesCommandes();
+    for (int i = 0; i < all.size(); ++i) {
+        const Commande c = all.at(i);
+        if (i > 0) {
+            // The next command, by ↓ in the sidebar.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            fixtures::settle();
+        }
+        QCOMPARE(window->selection(), std::optional<Commande>(c));
+        check(titre(c) + QStringLiteral(" (sidebar)"));
+        // Into the screen by Tab, through its Tab stops, until the sidebar comes back.
+        for (int tab = 0; tab < 60; ++tab) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            fixtures::settle();
+            QWidget* now = QApplication::focusWidget();
+            if (now == window->sidebar())
+                break;
+            // The planning grid shows its focus by a way of its own.
+            if (c == Commande::defaut && now && now->inherits("kv::GrillePlanning"))
+                continue;
+            check(titre(c) + QStringLiteral(" (Tab ") + QString::number(tab + 1) + QLatin1Char(')'));
+        }
+        // Back to the sidebar by its key, on the same command.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        fixtures::settle();
+        QCOMPARE(QApplication::focusWidget(), window->sidebar());
+        QCOMPARE(window->selection(), std::optional<Commande>(c));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    window->closeAnswered();
 }

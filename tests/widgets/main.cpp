@@ -9,5 +9,5 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return runTests<GlassTest, SharedWidgetsTest, FormLookTest, ListDetailTest, SearchablePickerTest, DragAutoScrollerTest, WheelGuardTest>(argc, argv);
+    return runTests<GlassTest, SharedWidgetsTest, FormLookTest, ListDetailTest, SearchablePickerTest, DragAutoScrollerTest, WheelGuardTest, DateEntryTest>(argc, argv);
 }

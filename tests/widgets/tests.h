@@ -71,6 +71,8 @@ private slots:
     void deletionByRows();
     void boundRecordDeletedElsewhere();
     void screensThatOpenRecordsThemselves();
+    void returnOpensRowsAndSearchLeadsToTheList();
+    void listShowsWhereTheKeyboardIsWithoutSpace();
 };
 
 class SearchablePickerTest : public QObject {
@@ -101,4 +103,16 @@ private slots:
     void unfocusedFieldsLetTheViewScroll();
     void focusedFieldsTakeTheWheel();
     void wheelStaysWithWhatOwnsIt();
+};
+
+class DateEntryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void wholeDatesAreTakenAsTyped();
+    void aPartTypedAloneIsCheckedWhenTheFieldIsLeft();
+    void impossibleDatesLeaveTheDateAndSaySo();
+    void arrowsTabAndCalendarStillWork();
+    void fieldsWithTimeOrNamesAreLeftAlone();
 };

@@ -5,7 +5,11 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/listdetail.h"
+
+#include <QApplication>
+#include <QImage>
 
 #include <QLineEdit>
 #include <QListView>
@@ -274,3 +278,91 @@ void ListDetailTest::screensThatOpenRecordsThemselves()
 }
 
 #include "tst_listdetail.moc"
+
+void ListDetailTest::returnOpensRowsAndSearchLeadsToTheList()
+{
+    Screen s;
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QListView* view = s.lists->list()->listView();
+    QLineEdit* search = s.lists->list()->searchField();
+    // Return on the row the keyboard is on opens it, as a click does.
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Return);
+    settle();
+    QCOMPARE(s.lists->edited(), s.find("Crochet"));
+    QVERIFY(s.lists->editor());
+    QCOMPARE(s.lists->editor()->field->text(), QStringLiteral("Crochet"));
+
+    // ↓ in the search field: into the list, on its first match, opened.
+    search->setFocus(Qt::ShortcutFocusReason);
+    QTest::keyClicks(search, QStringLiteral("gr"));
+    settle();
+    QCOMPARE(s.shown(), QStringList({"Grue"}));
+    QTest::keyClick(search, Qt::Key_Down);
+    settle();
+    QVERIFY(view->hasFocus());
+    QCOMPARE(s.lists->edited(), s.find("Grue"));
+    QCOMPARE(view->currentIndex().row(), 0);
+
+    // Return in the search field does the same.
+    search->setFocus(Qt::ShortcutFocusReason);
+    search->clear();
+    QTest::keyClicks(search, QStringLiteral("bras"));
+    settle();
+    QTest::keyClick(search, Qt::Key_Return);
+    settle();
+    QVERIFY(view->hasFocus());
+    QCOMPARE(s.lists->edited(), s.find("Bras hydraulique"));
+    // Nothing matches: the keys stay in the search field.
+    search->setFocus(Qt::ShortcutFocusReason);
+    search->setText(QStringLiteral("zzz"));
+    settle();
+    QTest::keyClick(search, Qt::Key_Down);
+    QVERIFY(search->hasFocus());
+}
+
+void ListDetailTest::listShowsWhereTheKeyboardIsWithoutSpace()
+{
+    // As the program runs: its style shows the focus however it came.
+    QStyle* before = QApplication::style();
+    const QString styleName = before->name();
+    installFocusStyle(qApp);
+    Screen s;
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QListView* view = s.lists->list()->listView();
+    // By Tab from the search field, past "Ajouter": the first row shows the keyboard, unselected.
+    s.lists->list()->searchField()->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(s.lists->list()->searchField(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY(view->currentIndex().isValid());
+    QCOMPARE(view->currentIndex().row(), 0);
+    QVERIFY(!s.lists->selection());
+    auto frameShown = [view](int row) {
+        const QRect r = view->visualRect(view->model()->index(row, 0));
+        const QImage image = view->viewport()->grab().toImage();
+        const QColor highlight = view->palette().color(QPalette::Highlight);
+        const QColor onSelection = view->palette().color(QPalette::HighlightedText);
+        const QColor left = image.pixelColor(r.left() + 1, r.center().y());
+        const QColor top = image.pixelColor(r.center().x(), r.top() + 1);
+        const bool selected = view->selectionModel()->isRowSelected(row, {});
+        const QColor expected = selected ? onSelection : highlight;
+        return left.rgb() == expected.rgb() && top.rgb() == expected.rgb();
+    };
+    QVERIFY(frameShown(0));
+    QVERIFY(!frameShown(1));
+    // On the selected row the frame shows on the selection colour.
+    QTest::keyClick(view, Qt::Key_Down);
+    settle();
+    QVERIFY(view->selectionModel()->isRowSelected(1, {}));
+    QVERIFY(frameShown(1));
+    // Given the focus by the program, the list shows it on the selected row at once.
+    s.lists->list()->searchField()->setFocus(Qt::OtherFocusReason);
+    view->setFocus(Qt::OtherFocusReason);
+    QVERIFY(frameShown(1));
+    QApplication::setStyle(styleName);
+}

@@ -83,6 +83,7 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
+    m_search->installEventFilter(this);
     layout->addWidget(m_view, 1);
 
     connect(m_search, &QLineEdit::textChanged, this, &ListPanel::searchTextChanged);
@@ -197,8 +198,33 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
             || event->type() == QEvent::MouseButtonDblClick)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
+    // The list shows where the keyboard is as soon as it has the focus: on the selected row, else
+    // on the first one.
+    if (watched == m_view && event->type() == QEvent::FocusIn && !m_view->currentIndex().isValid()
+        && m_model->rowCount() > 0) {
+        const QModelIndex selected = m_selected ? m_model->indexOf(m_selected) : QModelIndex();
+        m_view->selectionModel()->setCurrentIndex(selected.isValid() ? selected : m_model->index(0, 0),
+                                                  QItemSelectionModel::NoUpdate);
+    }
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        // ↓ and Return go from the search to the list's first match and open it.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool down = key->key() == Qt::Key_Down;
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if ((down || enter) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+            && m_model->rowCount() > 0) {
+            m_view->setFocus(Qt::OtherFocusReason);
+            openRow(m_model->index(0, 0));
+            return true;
+        }
+    }
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        // Return opens the row the keyboard is on, as Space and a click do; the view then goes on
+        // with it (its activated signal, which some screens take further).
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_view->currentIndex().isValid())
+            openRow(m_view->currentIndex());
         if ((key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)
             && key->modifiers() == Qt::NoModifier) {
             QList<int> rows;
@@ -248,6 +274,13 @@ void ListPanel::askToDeleteRecords(const QList<Record*>& records)
     }
     askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
                     QStringLiteral("Annuler"), confirmed);
+}
+
+void ListPanel::openRow(const QModelIndex& index)
+{
+    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_view->scrollTo(index);
+    emit rowOpened(m_model->recordAt(index));
 }
 
 void ListPanel::viewSelectionChanged()

@@ -9,6 +9,10 @@
 // its context is unselected. Clicks and arrow keys select; Delete or Backspace asks to delete
 // the selected row (after the screen's question, when it gives one); a right click opens the
 // context menu the screen fills.
+//
+// By keys: Return opens the row the keyboard is on, as Space does; ↓ or Return in the search
+// field goes to the list and opens its first match. A list given the focus shows at once
+// which row the keyboard is on (the selected one, else the first).
 
 #include "dialogs.h"
 #include "recordrow.h"
@@ -81,6 +85,9 @@ signals:
     // Delete or Backspace on the list (or askToDeleteRecords), once confirmed: the rows of the
     // records chosen, as they are listed now.
     void deleteRequested(const QList<int>& rows);
+    // Return on a row of the list (or from the search field): the row is selected, shown, and the
+    // screen may take the user on to it.
+    void rowOpened(kv::Record* record);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,6 +96,7 @@ private:
     void viewSelectionChanged();
     void syncView();
     void showContextMenu(const QPoint& pos);
+    void openRow(const QModelIndex& index);
 
     QueryBase* m_rows;
     RecordListModelBase* m_model = nullptr;

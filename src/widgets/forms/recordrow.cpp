@@ -1,5 +1,7 @@
 #include "recordrow.h"
 
+#include "widgets/focusstyle.h"
+
 #include "model/query.h"
 #include "widgets/colors.h"
 #include "widgets/plaintext.h"
@@ -416,6 +418,9 @@ void RecordRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         }
     }
     painter->restore();
+    // The row the keyboard is on shows it, selected or not.
+    if (option.state & QStyle::State_HasFocus)
+        paintFocusFrame(painter, option.rect, option.palette, selected);
 }
 
 } // namespace kv::forms

@@ -1,0 +1,71 @@
+#pragma once
+
+// Dates are typed whole. In a date field showing a day, a month and a year in digits (a
+// QDateEdit, or a QDateTimeEdit without time), the digits the user types are gathered into one
+// entry shown as typed, instead of going section by section into a field that checks each key
+// against the date it holds (which turns « 30/11/2026 » into another date):
+//
+// - a whole date, with or without separators (« 30/11/2026 », « 30112026 », « 1/2/26 »), is
+//   taken as typed, at once when it is complete (four digits of year), else when the field is
+//   left or Return is pressed;
+// - a part typed alone (« 15 ») replaces the section it was typed into (the day, the month or
+//   the year; two digits of year mean 20xx), and is checked against the whole date only when
+//   the field is left or Return is pressed; « 15/3 » gives a day and a month of the same year;
+// - a date that does not exist or lies outside the field's range is refused: the date that was
+//   there stays, and the field says why in its tool tip (the kDateRefused property holds the
+//   refused text until a date is taken);
+// - Backspace takes back the last key typed, Escape gives back the date that was there; any
+//   other key (arrows, Page up/down, the calendar's keys) first settles what was typed, then
+//   does what it always does.
+//
+// One application-wide event filter does this for every window, dialog and sheet.
+
+#include <QObject>
+#include <QPointer>
+#include <QDate>
+#include <QDateTimeEdit>
+
+#include <optional>
+
+class QApplication;
+
+namespace kv {
+
+inline constexpr char kDateRefused[] = "kvDateRefused";
+
+class DateEntry : public QObject {
+    Q_OBJECT
+public:
+    explicit DateEntry(QObject* parent = nullptr);
+
+    // Whether the field takes whole dates: its sections are a day, a month in digits and a year.
+    static bool appliesTo(const QDateTimeEdit* field);
+    // What `typed` means in `field` holding `before`, typed from `section`; none when it means
+    // no date of the field's range.
+    static std::optional<QDate> interpret(const QDateTimeEdit* field, const QString& typed,
+                                          QDate before, QDateTimeEdit::Section section);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void start(QDateTimeEdit* field);
+    void show();
+    // Takes what was typed (or refuses it) and ends the entry.
+    void settle();
+    // Ends the entry, the field showing its date again.
+    void cancel();
+    bool isComplete() const;
+
+    QPointer<QDateTimeEdit> m_field;
+    QString m_typed;
+    QDate m_before;
+    QDateTimeEdit::Section m_section = QDateTimeEdit::NoSection;
+};
+
+// Installs the filter on the application once (a second call does nothing).
+void installDateEntry(QApplication* app);
+// Takes it off again (tests compare with and without it).
+void removeDateEntry(QApplication* app);
+
+} // namespace kv

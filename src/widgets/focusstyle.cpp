@@ -1,0 +1,91 @@
+#include "focusstyle.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <QPainter>
+#include <QStyleOption>
+#include <QStyleOptionFocusRect>
+
+namespace kv {
+
+void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palette, bool onSelection)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    const QColor colour = onSelection ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Highlight);
+    QPen pen(colour, 2);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    // The pen's two pixels stay inside the rectangle.
+    painter->drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+    painter->restore();
+}
+
+void FocusStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                               const QWidget* widget) const
+{
+    if (element == PE_FrameFocusRect && option) {
+        bool onSelection = option->state & State_Selected;
+        if (auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option))
+            onSelection = onSelection
+                          || (focus->backgroundColor.isValid()
+                              && focus->backgroundColor == option->palette.color(QPalette::Highlight));
+        paintFocusFrame(painter, option->rect, option->palette, onSelection);
+        return;
+    }
+    if (!option || !(option->state & State_HasFocus)) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    // The caller's option, whatever its type, is widened for this call only.
+    auto& state = const_cast<QStyleOption*>(option)->state;
+    const State before = state;
+    state |= State_KeyboardFocusChange;
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    state = before;
+}
+
+void FocusStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                             const QWidget* widget) const
+{
+    if (!option || !(option->state & State_HasFocus)) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    auto& state = const_cast<QStyleOption*>(option)->state;
+    const State before = state;
+    state |= State_KeyboardFocusChange;
+    QProxyStyle::drawControl(element, option, painter, widget);
+    state = before;
+}
+
+void FocusStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                    const QWidget* widget) const
+{
+    if (!option || !(option->state & State_HasFocus)) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    auto& state = const_cast<QStyleOptionComplex*>(option)->state;
+    const State before = state;
+    state |= State_KeyboardFocusChange;
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    state = before;
+}
+
+void FocusStyle::polish(QWidget* widget)
+{
+    QProxyStyle::polish(widget);
+    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
+        widget->setFocusPolicy(Qt::NoFocus);
+}
+
+void installFocusStyle(QApplication* app)
+{
+    if (qobject_cast<FocusStyle*>(app->style()))
+        return;
+    QApplication::setStyle(new FocusStyle(app->style()->name()));
+}
+
+} // namespace kv

@@ -1,0 +1,225 @@
+#include "tests.h"
+
+#include "widgets/dateentry.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace kv;
+
+namespace {
+
+// A window with a date field between two line edits, as the screens have them.
+struct Form {
+    QWidget window;
+    QLineEdit* before = nullptr;
+    QDateEdit* date = nullptr;
+    QLineEdit* after = nullptr;
+
+    explicit Form(QDate start = QDate(2025, 1, 15), const QString& format = QStringLiteral("dd/MM/yyyy"))
+    {
+        auto* layout = new QVBoxLayout(&window);
+        before = new QLineEdit(&window);
+        date = new QDateEdit(start, &window);
+        date->setDisplayFormat(format);
+        date->setCalendarPopup(true);
+        after = new QLineEdit(&window);
+        layout->addWidget(before);
+        layout->addWidget(date);
+        layout->addWidget(after);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    // Into the date field by Tab, as a keyboard user comes to it.
+    void tabIn()
+    {
+        before->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+        QTRY_VERIFY(date->hasFocus());
+    }
+
+    QString text() const { return date->findChild<QLineEdit*>()->text(); }
+};
+
+QWidget* focused()
+{
+    return QApplication::focusWidget();
+}
+
+} // namespace
+
+void DateEntryTest::init()
+{
+    installDateEntry(qApp);
+}
+
+void DateEntryTest::cleanup()
+{
+    removeDateEntry(qApp);
+}
+
+void DateEntryTest::wholeDatesAreTakenAsTyped()
+{
+    Form form;
+    // With slashes: taken when the year is whole, the focus staying in the field.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("30/11/2026"));
+    QCOMPARE(form.date->date(), QDate(2026, 11, 30));
+    QCOMPARE(form.text(), QStringLiteral("30/11/2026"));
+    QVERIFY(form.date->hasFocus());
+
+    // A day that is also a month, typed over the date just taken.
+    QTest::keyClicks(focused(), QStringLiteral("11/12/2026"));
+    QCOMPARE(form.date->date(), QDate(2026, 12, 11));
+
+    // Without separators.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("30112026"));
+    QCOMPARE(form.date->date(), QDate(2026, 11, 30));
+
+    // A short year and single digits, taken when the field is left.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("1/2/27"));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QTRY_VERIFY(form.after->hasFocus());
+    QCOMPARE(form.date->date(), QDate(2027, 2, 1));
+
+    // What is typed shows as it is typed; Backspace takes back the last key.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("05/06/20"));
+    QCOMPARE(form.text(), QStringLiteral("05/06/20"));
+    QTest::keyClick(focused(), Qt::Key_Backspace);
+    QCOMPARE(form.text(), QStringLiteral("05/06/2"));
+    QTest::keyClicks(focused(), QStringLiteral("028"));
+    QCOMPARE(form.date->date(), QDate(2028, 6, 5));
+}
+
+void DateEntryTest::aPartTypedAloneIsCheckedWhenTheFieldIsLeft()
+{
+    Form form(QDate(2025, 1, 31));
+    form.tabIn();
+    // The day alone: 15 January once Return is pressed.
+    QTest::keyClicks(focused(), QStringLiteral("15"));
+    QCOMPARE(form.date->date(), QDate(2025, 1, 31));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    QCOMPARE(form.date->date(), QDate(2025, 1, 15));
+
+    // Into the year: « 11 » means 2011, not a year that sticks at 1.
+    form.date->setCurrentSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(focused(), QStringLiteral("11"));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QTRY_VERIFY(form.after->hasFocus());
+    QCOMPARE(form.date->date(), QDate(2011, 1, 15));
+
+    // The year in four digits, then the month: each checked against the whole date.
+    form.tabIn();
+    form.date->setCurrentSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(focused(), QStringLiteral("2024"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    QCOMPARE(form.date->date(), QDate(2024, 1, 15));
+    form.date->setCurrentSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(focused(), QStringLiteral("2"));
+    QTest::keyClick(focused(), Qt::Key_Return);
+    QCOMPARE(form.date->date(), QDate(2024, 2, 15));
+
+    // A day and a month: the year stays.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("29/2"));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(form.date->date(), QDate(2024, 2, 29));
+}
+
+void DateEntryTest::impossibleDatesLeaveTheDateAndSaySo()
+{
+    Form form(QDate(2026, 3, 12));
+    form.date->setToolTip(QStringLiteral("Date de livraison"));
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("31/02/2026"));
+    QCOMPARE(form.date->date(), QDate(2026, 3, 12));
+    QCOMPARE(form.text(), QStringLiteral("12/03/2026"));
+    QCOMPARE(form.date->property(kDateRefused).toString(), QStringLiteral("31/02/2026"));
+    QVERIFY(form.date->toolTip().contains(QStringLiteral("31/02/2026")));
+    QVERIFY(form.date->toolTip().contains(QStringLiteral("12/03/2026")));
+
+    // Letters and a month 13 are refused alike, the date still unchanged.
+    for (const QString& typed : {QStringLiteral("45"), QStringLiteral("12/13/2026"), QStringLiteral("123")}) {
+        form.tabIn();
+        QTest::keyClicks(focused(), typed);
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QCOMPARE(form.date->date(), QDate(2026, 3, 12));
+        QVERIFY(form.date->property(kDateRefused).isValid());
+    }
+    // Out of the field's range.
+    form.date->setMinimumDate(QDate(2026, 1, 1));
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("01/01/2020"));
+    QCOMPARE(form.date->date(), QDate(2026, 3, 12));
+
+    // Escape gives the date back without a refusal; a good date clears the mark.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("01/0"));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    QCOMPARE(form.text(), QStringLiteral("12/03/2026"));
+    QTest::keyClicks(focused(), QStringLiteral("01/04/2026"));
+    QCOMPARE(form.date->date(), QDate(2026, 4, 1));
+    QVERIFY(!form.date->property(kDateRefused).isValid());
+    QCOMPARE(form.date->toolTip(), QStringLiteral("Date de livraison"));
+}
+
+void DateEntryTest::arrowsTabAndCalendarStillWork()
+{
+    Form form(QDate(2025, 1, 15));
+    form.tabIn();
+    QCOMPARE(form.date->currentSection(), QDateTimeEdit::DaySection);
+    QTest::keyClick(focused(), Qt::Key_Up);
+    QCOMPARE(form.date->date(), QDate(2025, 1, 16));
+    QTest::keyClick(focused(), Qt::Key_Down);
+    QTest::keyClick(focused(), Qt::Key_Down);
+    QCOMPARE(form.date->date(), QDate(2025, 1, 14));
+    // Typed, then an arrow: what was typed is taken, then the arrow moves it.
+    QTest::keyClicks(focused(), QStringLiteral("20"));
+    QTest::keyClick(focused(), Qt::Key_Up);
+    QCOMPARE(form.date->date(), QDate(2025, 1, 21));
+    // Tab goes through the sections, then on.
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(form.date->currentSection(), QDateTimeEdit::MonthSection);
+    QTest::keyClick(focused(), Qt::Key_Up);
+    QCOMPARE(form.date->date(), QDate(2025, 2, 21));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QTRY_VERIFY(form.after->hasFocus());
+    QTest::keyClick(focused(), Qt::Key_Tab, Qt::ShiftModifier);
+    QTRY_VERIFY(form.date->hasFocus());
+
+    // The calendar opens on its arrow while a date is being typed, and picks a day by keys.
+    QTest::keyClicks(focused(), QStringLiteral("2"));
+    QTest::mouseClick(form.date, Qt::LeftButton, {}, QPoint(form.date->width() - 6, form.date->height() / 2));
+    QCalendarWidget* calendar = form.date->calendarWidget();
+    QTRY_VERIFY(calendar->isVisible());
+    QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar, Qt::Key_Right);
+    QTest::keyClick(calendar->focusWidget() ? calendar->focusWidget() : calendar, Qt::Key_Return);
+    QTRY_VERIFY(!calendar->isVisible());
+    QCOMPARE(form.date->date(), QDate(2025, 2, 22));
+}
+
+void DateEntryTest::fieldsWithTimeOrNamesAreLeftAlone()
+{
+    QDateTimeEdit withTime(QDateTime(QDate(2025, 1, 15), QTime(10, 30)));
+    withTime.setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
+    QVERIFY(!DateEntry::appliesTo(&withTime));
+    QDateEdit month(QDate(2025, 1, 15));
+    month.setDisplayFormat(QStringLiteral("MMMM yyyy"));
+    QVERIFY(!DateEntry::appliesTo(&month));
+    QDateEdit plain(QDate(2025, 1, 15));
+    plain.setDisplayFormat(QStringLiteral("d/M/yy"));
+    QVERIFY(DateEntry::appliesTo(&plain));
+    plain.setReadOnly(true);
+    QVERIFY(!DateEntry::appliesTo(&plain));
+}
