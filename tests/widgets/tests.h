@@ -85,6 +85,8 @@ private slots:
     void namesAreNeverCutForTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
     void openListStaysWithinItsWindow();
+    void firstOpeningIsAsWideAsTheEntries();
+    void closedPickerShowsWhatTellsLookAlikesApart();
 };
 
 class DragAutoScrollerTest : public QObject {
