@@ -67,9 +67,12 @@ QString elidedDetail(const QFontMetrics& fm, const QString& detail, int width)
         const QString last = detail.mid(at);
         const int room = width - fm.horizontalAdvance(last) - 1;
         const QString first = fm.elidedText(detail.left(at), Qt::ElideRight, room);
-        // A few letters of the first parts at least; else the detail is cut as it reads.
-        if (room > 0 && !first.isEmpty() && first.size() > 1)
+        // A few letters of the first parts at least; else the last part alone.
+        if (room > 0 && first.size() > 3)
             return first + last;
+        const QString alone = detail.mid(at + separator.size());
+        if (fm.horizontalAdvance(alone) < width)
+            return alone;
     }
     return fm.elidedText(detail, Qt::ElideRight, width);
 }
