@@ -11,6 +11,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -39,8 +42,44 @@ AppDelegate::AppDelegate(ModelContext* context, QObject* parent) : QObject(paren
 
 QMainWindow* AppDelegate::newWindow()
 {
+    // The window a new one cascades from: the active main window, else the last one shown.
+    QWidget* previous = qobject_cast<ContentView*>(QApplication::activeWindow());
+    if (previous && !previous->isVisible())
+        previous = nullptr;
+    if (!previous)
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<ContentView*>(w) && w->isVisible())
+                previous = w;
     auto* window = new ContentView(m_context, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Over another one, a new window opens down and to the right of it by a title bar, as
+    // desktops cascade windows, so that it is seen as a window of its own: up or left where the
+    // screen has no room further, smaller where it is as big as the screen, never past its edges.
+    if (previous && !previous->isMaximized() && !previous->isFullScreen()) {
+        const QRect before = previous->geometry();
+        const QRect outer = previous->frameGeometry();
+        const QMargins frame(before.left() - outer.left(), before.top() - outer.top(), outer.right() - before.right(),
+                             outer.bottom() - before.bottom());
+        const int step = std::max(frame.top(), 24);
+        QRect r(before.topLeft(), before.size());
+        if (const QScreen* screen = previous->screen()) {
+            const QRect area = screen->availableGeometry().marginsRemoved(frame);
+            r.setSize(r.size().boundedTo(area.size() - QSize(step, step)).expandedTo(window->minimumSize()));
+            // One axis: `step` further, else `step` back, else as far as the screen allows.
+            const auto offset = [step](int from, int low, int high) {
+                if (from + step <= high)
+                    return from + step;
+                if (from - step >= low)
+                    return from - step;
+                return std::clamp(from + step, low, std::max(low, high));
+            };
+            r.moveLeft(offset(before.left(), area.left(), area.right() + 1 - r.width()));
+            r.moveTop(offset(before.top(), area.top(), area.bottom() + 1 - r.height()));
+        } else {
+            r.translate(step, step);
+        }
+        window->setGeometry(r);
+    }
     window->show();
     return window;
 }

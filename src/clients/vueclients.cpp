@@ -73,9 +73,13 @@ RowContent VueClients::ligneClient(const Client* client)
             QStringLiteral("mappin.and.ellipse"),
             trimBlanks(client->codePostal() + QLatin1Char(' ') + client->ville()),
             forms::TextStyle::Callout, forms::Tone::Secondary));
-    if (!client->telephone().isEmpty())
-        details.parts.append(RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(),
-                                                  forms::TextStyle::Callout, forms::Tone::Secondary));
+    if (!client->telephone().isEmpty()) {
+        RowPart phone = RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(), forms::TextStyle::Callout,
+                                             forms::Tone::Secondary);
+        // The phone is what reaches the client: a long town gives way to it, cut first.
+        phone.shortText = phone.text;
+        details.parts.append(phone);
+    }
     if (client->email() && !client->email()->isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("envelope"), *client->email(),
                                                   forms::TextStyle::Callout, forms::Tone::Secondary));

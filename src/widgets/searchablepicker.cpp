@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QPainter>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
@@ -51,6 +52,29 @@ int detailWidth(const QFontMetrics& fm, int room, const QString& name, const QSt
     if (left < fm.horizontalAdvance(QStringLiteral("MMM")))
         return 0;
     return std::min(fm.horizontalAdvance(detail) + 1, left);
+}
+
+// A detail cut to `width`: what follows its last " · " is what tells the entry apart from those
+// sharing what comes before it (a phone after a shared town), so that part keeps its room and
+// the parts before it are cut first.
+QString elidedDetail(const QFontMetrics& fm, const QString& detail, int width)
+{
+    if (fm.horizontalAdvance(detail) < width)
+        return detail;
+    static const QString separator = QStringLiteral(" · ");
+    const qsizetype at = detail.lastIndexOf(separator);
+    if (at > 0) {
+        const QString last = detail.mid(at);
+        const int room = width - fm.horizontalAdvance(last) - 1;
+        const QString first = fm.elidedText(detail.left(at), Qt::ElideRight, room);
+        // A few letters of the first parts at least; else the last part alone.
+        if (room > 0 && first.size() > 3)
+            return first + last;
+        const QString alone = detail.mid(at + separator.size());
+        if (fm.horizontalAdvance(alone) < width)
+            return alone;
+    }
+    return fm.elidedText(detail, Qt::ElideRight, width);
 }
 
 } // namespace
@@ -109,10 +133,12 @@ public:
 
     const QString& folded(int row) const { return m_rows[row].folded; }
 
-    // The widest row's name, gap and detail in `fm`, measured once per list.
-    int widest(const QFontMetrics& fm) const
+    // The widest row's name, gap and detail in `font`, measured once per list and font.
+    int widest(const QFont& font) const
     {
-        if (m_widest < 0) {
+        if (m_widest < 0 || font != m_widestFont) {
+            const QFontMetrics fm(font);
+            m_widestFont = font;
             const int gap = fm.horizontalAdvance(QLatin1Char('M'));
             int most = 0;
             for (const Row& r : m_rows)
@@ -139,6 +165,7 @@ private:
     QList<Row> m_rows;
     bool m_hasNone = false;
     mutable int m_widest = -1;
+    mutable QFont m_widestFont;
 };
 
 // The rows holding every typed word; the "none" row only while nothing is typed.
@@ -217,7 +244,7 @@ public:
         const bool selected = option.state & QStyle::State_Selected;
         painter->setPen(forms::rowTextColor(option.palette, selected, forms::Tone::Secondary));
         const QRect room(text.right() - width + 1, text.top(), width, text.height());
-        painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter, name.fontMetrics.elidedText(detail, Qt::ElideRight, width));
+        painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter, elidedDetail(name.fontMetrics, detail, width));
         painter->restore();
     }
 };
@@ -344,19 +371,24 @@ void SearchablePicker::hidePopup()
 
 void SearchablePicker::placePopup()
 {
+    m_popup->ensurePolished();
     const int row = std::max(m_list->sizeHintForRow(0), fontMetrics().height() + 4);
     const int rows = std::clamp(count(), 1, kVisibleRows);
     const QMargins margins = m_popup->layout()->contentsMargins();
     const int frame = 2 * m_list->frameWidth();
-    const int height = margins.top() + margins.bottom() + m_search->sizeHint().height() + m_popup->layout()->spacing()
-        + rows * row + frame;
+    // The popup's own frame as well: a list a few points short of its rows would scroll.
+    const QMargins frameMargins = m_popup->contentsMargins();
+    const int height = frameMargins.top() + frameMargins.bottom() + margins.top() + margins.bottom()
+        + m_search->sizeHint().height() + m_popup->layout()->spacing() + rows * row + frame;
     // As wide as the entries need, so that no name is cut for its detail; never wider than the
     // window it opens over.
-    // What the popup takes around its list's rows: its frame and margins, the list's frame.
-    m_popup->ensurePolished();
-    m_popup->layout()->activate();
-    const int chrome = m_list->isVisibleTo(m_popup) ? m_popup->width() - m_list->viewport()->width()
-                                                    : margins.left() + margins.right() + frame;
+    // What the popup takes around its list's rows: its frame and margins, the list's frame. It is
+    // counted from the style, never from the geometry the popup happens to have: before its first
+    // opening that is a default size with no scroll bar laid out, which left the list too narrow.
+    // A list longer than its rows keeps its scroll bar, which widestRow() counts: the rows never
+    // lose its width when it appears.
+    m_list->setVerticalScrollBarPolicy(count() > kVisibleRows ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    const int chrome = frameMargins.left() + frameMargins.right() + margins.left() + margins.right() + frame;
     const int width = std::max({this->width(), fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
                                 widestRow() + chrome});
     const int top = mapToGlobal(QPoint(0, 0)).y();
@@ -410,7 +442,7 @@ int SearchablePicker::widestRow() const
     const int styleMargins = 2 * (m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1);
     const int scrollBar = count() > kVisibleRows
         ? m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) : 0;
-    return m_entries->widest(m_list->fontMetrics()) + 8 + styleMargins + scrollBar;
+    return m_entries->widest(m_list->font()) + 8 + styleMargins + scrollBar;
 }
 
 void SearchablePicker::search(const QString& text)
@@ -485,7 +517,7 @@ void SearchablePicker::paintEvent(QPaintEvent* event)
         const QColor text = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
         painter.setPen(forms::toneColor(forms::Tone::Secondary, text));
         painter.drawText(QRect(field.left() + nameWidth + detailGap(fm), field.top(), width, field.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(detail, Qt::ElideRight, width));
+                         Qt::AlignLeft | Qt::AlignVCenter, elidedDetail(fm, detail, width));
     }
 }
 

@@ -68,6 +68,7 @@ private slots:
     void qtTextsSpeakFrench();
     void windowPlacement();
     void geometryIsSavedAndRestored();
+    void newWindowOpensOffsetFromTheOther();
     void toolbarRowStaysWithoutItsButton();
     void windowNeverGrowsByItself();
     void editorsFitTheDefaultWindow();

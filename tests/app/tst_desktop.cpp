@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QListView>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -94,6 +95,76 @@ void DesktopTest::geometryIsSavedAndRestored()
     QCOMPARE(again->splitter()->sizes(), sizes);
     again->close();
     QApplication::processEvents();
+}
+
+namespace {
+
+// Chooses "Fichier → Nouvelle fenêtre" in `window`'s menu bar; returns the window it opened.
+ContentView* chooseNewWindow(QMainWindow* window)
+{
+    const QList<QWidget*> before = QApplication::topLevelWidgets();
+    for (QAction* menu : window->menuBar()->actions())
+        if (menu->menu() && menu->text().remove(QLatin1Char('&')) == QStringLiteral("Fichier"))
+            for (QAction* a : menu->menu()->actions())
+                if (a->text() == QStringLiteral("Nouvelle fenêtre"))
+                    a->trigger();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!before.contains(w))
+            if (auto* made = qobject_cast<ContentView*>(w))
+                return made;
+    return nullptr;
+}
+
+} // namespace
+
+void DesktopTest::newWindowOpensOffsetFromTheOther()
+{
+    // A second window never hides the first exactly: it opens offset from it, within the screen,
+    // and the same from a window that fills the screen or stands in its corner.
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("kestrovan.ini")), QSettings::IniFormat);
+    auto ctx = ModelContext::open(":memory:");
+    AppDelegate delegate(ctx.get());
+    delegate.setSettings(&settings);
+    auto* first = static_cast<ContentView*>(delegate.newWindow());
+    // Every window goes with the test, whatever its outcome.
+    const auto closeAll = qScopeGuard([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<ContentView*>(w))
+                w->close();
+        QApplication::processEvents();
+    });
+    QVERIFY(QTest::qWaitForWindowExposed(first));
+    first->activateWindow();
+    const QRect area = first->screen()->availableGeometry();
+    const auto within = [&](const QWidget* w) { return area.adjusted(-1, -1, 1, 1).contains(w->geometry()); };
+
+    ContentView* second = chooseNewWindow(first);
+    QVERIFY(second);
+    QVERIFY(QTest::qWaitForWindowExposed(second));
+    const QPoint moved = second->geometry().topLeft() - first->geometry().topLeft();
+    // On each axis where the screen leaves the room.
+    const bool roomAcross = area.width() - first->width() >= 24;
+    const bool roomDown = area.height() - first->height() >= 24;
+    QVERIFY(roomAcross || roomDown);
+    QVERIFY2((!roomAcross || std::abs(moved.x()) >= 16) && (!roomDown || std::abs(moved.y()) >= 16),
+             qPrintable(QDebug::toString(second->geometry()) + QDebug::toString(first->geometry()) + QDebug::toString(area) + QDebug::toString(first->minimumSize())));
+    QVERIFY2(within(second), qPrintable(QDebug::toString(second->geometry()) + QDebug::toString(area)));
+    second->close();
+
+    // From a window as big as the screen, or pushed to its bottom right corner.
+    for (const QRect& where : {area, QRect(area.bottomRight() - QPoint(first->minimumWidth(), first->minimumHeight()),
+                                           first->minimumSize())}) {
+        first->setGeometry(where);
+        QTRY_COMPARE(first->geometry().size(), where.size());
+        first->activateWindow();
+        ContentView* other = chooseNewWindow(first);
+        QVERIFY(other);
+        QVERIFY(QTest::qWaitForWindowExposed(other));
+        QVERIFY2(within(other), qPrintable(QDebug::toString(other->geometry()) + QDebug::toString(area)));
+        QVERIFY(other->geometry().topLeft() != first->geometry().topLeft());
+        other->close();
+    }
 }
 
 void DesktopTest::toolbarRowStaysWithoutItsButton()

@@ -138,6 +138,29 @@ void TestVueClients::rows()
     new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
     QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1\u00A0contact(s)"}));
 
+    // A long town never pushes the phone out of the row: the town is cut with "…" first.
+    c->setVille(QStringLiteral("Saint-Martin-d'Hères / <b>Plateau</b> du Vercors ").repeated(8));
+    c->setTelephone(QStringLiteral("04 78 90 12 34"));
+    const forms::RowContent row = VueClients::ligneClient(c);
+    const QFont font = QApplication::font();
+    for (const int width : {360, 520, 900}) {
+        QString town, phone;
+        bool townCut = false;
+        for (const auto& placed : forms::RecordRowDelegate::placeLines(row, QRect(0, 0, width, 60), font)) {
+            if (placed.line != 1)
+                continue;
+            const QString& text = row.lines[1].parts[placed.part].text;
+            if (text == c->telephone())
+                phone = placed.shown;
+            else if (text.contains(QStringLiteral("Vercors"))) {
+                town = placed.shown;
+                townCut = placed.cut;
+            }
+        }
+        QCOMPARE(phone, c->telephone());
+        QVERIFY2(townCut && town.endsWith(QChar(0x2026)), qPrintable(QString::number(width) + QLatin1Char(' ') + town));
+    }
+
     for (const QString& ok : {QStringLiteral("abcdef"), QStringLiteral(" #ABCDEF \n")}) {
         c->setCouleur(ok);
         QCOMPARE(VueClients::ligneClient(c).leadingDot, std::optional<QColor>(QColor(0xAB, 0xCD, 0xEF)));

@@ -87,6 +87,8 @@ private slots:
     void namesAreNeverCutForTheirDetail();
     void homeAndEndReachTheEndsOfTheList();
     void openListStaysWithinItsWindow();
+    void firstOpeningIsAsWideAsTheEntries();
+    void closedPickerShowsWhatTellsLookAlikesApart();
 };
 
 class DragAutoScrollerTest : public QObject {

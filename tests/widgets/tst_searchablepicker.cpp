@@ -503,3 +503,100 @@ void SearchablePickerTest::openListStaysWithinItsWindow()
         QCOMPARE(p->currentText(), QStringLiteral("Client 299"));
     }
 }
+
+namespace {
+
+// An office's look-alikes as the clients' distinctions name them: several of one name in
+// different towns, two of them in one town told apart by their phone, and more clients than
+// the open list shows at once.
+QList<SearchablePicker::Entry> demolitions()
+{
+    const QString nom = QStringLiteral("Bernard Démolition");
+    QList<SearchablePicker::Entry> entrees{
+        {nom, 0, QStringLiteral("Décines-Charpieu · 04 78 90 12 34")},
+        {nom, 1, QStringLiteral("Décines-Charpieu · 04 78 91 55 66")},
+        {nom, 2, QStringLiteral("Villeurbanne")},
+        {nom, 3, QStringLiteral("Saint-Martin-d'Hères-sur-le-Plateau-du-Vercors")},
+    };
+    for (int i = 0; i < 30; ++i)
+        entrees.append({QStringLiteral("Client %1").arg(i), 10 + i, QStringLiteral("Lyon")});
+    return entrees;
+}
+
+} // namespace
+
+void SearchablePickerTest::firstOpeningIsAsWideAsTheEntries()
+{
+    // A picker never opened yet, in a window with room to spare: from its first opening the list
+    // shows every row's name and detail whole, as wide as it is at the next openings.
+    QWidget fenetre;
+    auto* picker = new SearchablePicker(&fenetre);
+    picker->setGeometry(20, 20, 260, picker->sizeHint().height());
+    picker->setEntries(QStringLiteral("Choisir un client"), demolitions());
+    fenetre.resize(1200, 500);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    QListView* vue = picker->filteredList();
+    const auto ouvrir = [&] {
+        picker->showPopup();
+        return QTest::qWaitFor([&] { return picker->listShown() && vue->viewport()->width() > 0; })
+            ? vue->viewport()->width() : -1;
+    };
+    const int premiere = ouvrir();
+    QVERIFY(premiere > 0);
+    // Each row's name, the gap of an M, its detail, and the padding and margins of an item.
+    const QFontMetrics fm = vue->fontMetrics();
+    const int marges = 2 * (vue->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, vue) + 1) + 8;
+    for (const SearchablePicker::Entry& e : demolitions()) {
+        const int besoin = fm.horizontalAdvance(e.text) + fm.horizontalAdvance(QLatin1Char('M'))
+            + fm.horizontalAdvance(e.detail) + marges;
+        QVERIFY2(premiere >= besoin, qPrintable(QStringLiteral("%1 shown in %2 points of the %3 it needs")
+                                                    .arg(e.detail).arg(premiere).arg(besoin)));
+    }
+    QTest::keyClick(picker->searchField(), Qt::Key_Escape);
+    QVERIFY(!picker->listShown());
+    QCOMPARE(ouvrir(), premiere);
+    picker->hidePopup();
+}
+
+void SearchablePickerTest::closedPickerShowsWhatTellsLookAlikesApart()
+{
+    // Two « Bernard Démolition » of one town, told apart by their phone, in a picker too narrow
+    // for the name, the town and the phone: the town gives way, so the two read differently.
+    QWidget fenetre;
+    auto* picker = new SearchablePicker(&fenetre);
+    picker->setEntries(QStringLiteral("Choisir un client"), demolitions());
+    const QFontMetrics fm = picker->fontMetrics();
+    const QString nom = demolitions().at(0).text;
+    const int largeur = fm.horizontalAdvance(nom + QStringLiteral("M04 78 90 12 34")) + 40;
+    picker->setGeometry(20, 20, largeur, picker->sizeHint().height());
+    fenetre.resize(largeur + 40, 200);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    const auto ferme = [&](int row) {
+        picker->setCurrentIndex(row);
+        return picker->grab().toImage();
+    };
+    QVERIFY(fm.horizontalAdvance(nom + QLatin1Char('M') + demolitions().at(0).detail) > largeur);
+    const QImage premier = ferme(1);
+    const QImage second = ferme(2);
+    QVERIFY2(!memesPixels(premier, second, premier.rect()), "the two look-alikes read the same");
+
+    // The open list in a window about as narrow (its scroll bar and margins aside): its rows of
+    // the two read differently too.
+    const int etroite = largeur + 60;
+    fenetre.resize(etroite, 400);
+    QTRY_COMPARE(fenetre.width(), etroite);
+    picker->showPopup();
+    QListView* vue = picker->filteredList();
+    QTRY_VERIFY(picker->listShown() && vue->viewport()->width() > 0);
+    QVERIFY(vue->viewport()->width() < fm.horizontalAdvance(nom + QLatin1Char('M') + demolitions().at(0).detail));
+    vue->setCurrentIndex(QModelIndex());
+    vue->viewport()->repaint();
+    const QImage liste = vue->viewport()->grab().toImage();
+    const QRect un = vue->visualRect(vue->model()->index(1, 0));
+    const QRect deux = vue->visualRect(vue->model()->index(2, 0));
+    QCOMPARE(un.size(), deux.size());
+    QVERIFY2(liste.copy(un) != liste.copy(deux), "the two look-alikes' rows read the same");
+    picker->hidePopup();
+}
