@@ -8,11 +8,12 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/singleline.h"
-#include "widgets/forms/windowkey.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -49,8 +50,9 @@ std::optional<QString> emptyMeansNone(const QString& text)
 
 } // namespace
 
-ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent)
-    : QFrame(parent), m_contact(contact)
+ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent,
+                         std::function<Contact*()> create)
+    : QFrame(parent), m_contact(contact), m_create(std::move(create))
 {
     setObjectName(QStringLiteral("contactCard"));
     setStyleSheet(QStringLiteral("#contactCard { background: palette(base);"
@@ -91,22 +93,52 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     row->setTrail(button);
     layout->addLayout(row);
 
-    m_prenom->setText(contact->prenom());
-    m_nom->setText(contact->nom());
-    m_telephone->setText(contact->telephone());
-    m_email->setText(contact->email());
+    suivre();
     // Tab runs through the four fields; the delete button comes last.
     const QList<QWidget*> order = tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    // Every keystroke goes straight into the record.
-    connect(m_prenom, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setPrenom(t); });
-    connect(m_nom, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setNom(t); });
-    connect(m_telephone, &QLineEdit::textEdited, this,
-            [this](const QString& t) { m_contact->setTelephone(t); });
-    connect(m_email, &QLineEdit::textEdited, this, [this](const QString& t) { m_contact->setEmail(t); });
+    // Every keystroke goes straight into the record; a new card makes its record at the first
+    // one, so that an empty contact is never stored.
+    for (QLineEdit* f : {m_prenom, m_nom, m_telephone, m_email})
+        connect(f, &QLineEdit::textEdited, this, &ContactCard::ecrire);
     connect(m_delete, &QPushButton::clicked, this, [onDelete = std::move(onDelete)] { onDelete(); });
+}
+
+void ContactCard::ecrire()
+{
+    if (!m_contact) {
+        if (estVide() || !m_create)
+            return;
+        m_contact = m_create();
+        if (!m_contact)
+            return;
+    }
+    // Only what differs is written: a field left alone never overwrites a change made elsewhere.
+    if (m_contact->prenom() != m_prenom->text())
+        m_contact->setPrenom(m_prenom->text());
+    if (m_contact->nom() != m_nom->text())
+        m_contact->setNom(m_nom->text());
+    if (m_contact->telephone() != m_telephone->text())
+        m_contact->setTelephone(m_telephone->text());
+    if (m_contact->email() != m_email->text())
+        m_contact->setEmail(m_email->text());
+}
+
+void ContactCard::suivre()
+{
+    if (!m_contact || m_contact->isDeleted())
+        return;
+    // Each keystroke is in the record at once, so a field that differs from it was changed
+    // elsewhere; the field being typed in keeps the typing.
+    const std::pair<QLineEdit*, QString> valeurs[] = {{m_prenom, m_contact->prenom()},
+                                                     {m_nom, m_contact->nom()},
+                                                     {m_telephone, m_contact->telephone()},
+                                                     {m_email, m_contact->email()}};
+    for (const auto& [champ, valeur] : valeurs)
+        if (champ->text() != valeur && !champ->hasFocus())
+            champ->setText(valeur);
 }
 
 bool ContactCard::estVide() const
@@ -187,13 +219,11 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     addRow->setContentsMargins(0, 6, 0, 0);
     m_ajouterContact = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
                                        QStringLiteral("Ajouter un contact"), this);
-    m_ajouterContact->setToolTip(QStringLiteral("Ajouter un contact (Ctrl+Maj+N)"));
     addRow->addWidget(m_ajouterContact);
     addRow->addStretch(1);
     m_contactsSection->content()->addLayout(addRow);
-    // While the button shows, its keys win over the window's "Nouvelle fenêtre".
-    new forms::WindowKey(m_ajouterContact, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
-                         [this] { m_ajouterContact->click(); });
+    // No key of its own: Ctrl+Maj+N is the window's "Nouvelle fenêtre" wherever the focus is;
+    // the button is on the Tab path, after the cards.
 
     // Danger zone
     m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"),
@@ -222,21 +252,60 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     // A contact card left with nothing typed in it is not kept.
     // (The focus leaving the window altogether leaves it be.)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        for (ContactCard* card : std::as_const(m_cards)) {
+        QList<ContactCard*> cards = m_cards;
+        if (m_brouillon)
+            cards.append(m_brouillon);
+        for (ContactCard* card : std::as_const(cards)) {
             if (!old || !now || !card->isAncestorOf(old) || card->isAncestorOf(now))
                 continue;
             QMetaObject::invokeMethod(this, [this] {
+                QList<ContactCard*> all = m_cards;
+                if (m_brouillon)
+                    all.append(m_brouillon);
                 ContactCard* active = nullptr;
-                for (ContactCard* c : std::as_const(m_cards))
+                for (ContactCard* c : std::as_const(all))
                     if (c->isAncestorOf(QApplication::focusWidget()))
                         active = c;
                 oublierContactsVides(active);
             }, Qt::QueuedConnection);
+            break;
         }
     });
 
+    lierChamps();
     chargerClient();
     updateMode();
+}
+
+void ClientEditorView::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_client; }, this);
+    const auto texte = [this](const QString& nom, QLineEdit* champ, auto lire, auto ecrire) {
+        return forms::LiveField{nom, [champ] { return champ->text(); }, [this, lire] { return (m_client->*lire)(); },
+                                [this, champ, lire] { champ->setText((m_client->*lire)()); },
+                                [this, champ, ecrire] { (m_client->*ecrire)(champ->text()); }};
+    };
+    const auto optionnel = [this](const QString& nom, QLineEdit* champ, auto lire, auto ecrire) {
+        return forms::LiveField{nom, [champ] { return champ->text(); },
+                                [this, lire] { return (m_client->*lire)().value_or(QString()); },
+                                [this, champ, lire] { champ->setText((m_client->*lire)().value_or(QString())); },
+                                [this, champ, ecrire] { (m_client->*ecrire)(emptyMeansNone(champ->text())); }};
+    };
+    m_live->setFields({
+        forms::LiveField{QStringLiteral("Nom"), [this] { return m_nom->text(); }, [this] { return m_client->nom(); },
+                         [this] { m_nom->setText(m_client->nom()); },
+                         [this] { m_client->setNom(m_nom->text().trimmed()); }},
+        forms::LiveField{QStringLiteral("Couleur"), [this] { return m_couleur->hexText(); },
+                         [this] { return m_client->couleur(); },
+                         [this] { m_couleur->loadStoredText(m_client->couleur()); },
+                         [this] { m_client->setCouleur(m_couleur->hexText()); }},
+        texte(QStringLiteral("Adresse"), m_adresse, &Client::adresse, &Client::setAdresse),
+        texte(QStringLiteral("Code postal"), m_codePostal, &Client::codePostal, &Client::setCodePostal),
+        texte(QStringLiteral("Ville"), m_ville, &Client::ville, &Client::setVille),
+        texte(QStringLiteral("Téléphone"), m_telephone, &Client::telephone, &Client::setTelephone),
+        optionnel(QStringLiteral("Email"), m_email, &Client::email, &Client::setEmail),
+        optionnel(QStringLiteral("N° TVA"), m_numeroTVA, &Client::numeroTVA, &Client::setNumeroTVA),
+    });
 }
 
 void ClientEditorView::setClient(Client* client)
@@ -290,39 +359,35 @@ void ClientEditorView::showEvent(QShowEvent* event)
     }
 }
 
+void ClientEditorView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // The editor leaving the screen (another command, the window closed, Quit) keeps no contact
+    // left empty; a minimised window is left be.
+    if (!event->spontaneous())
+        oublierContactsVides();
+}
+
 void ClientEditorView::chargerClient()
 {
-    if (m_client) {
-        m_nom->setText(m_client->nom());
-        m_adresse->setText(m_client->adresse());
-        m_codePostal->setText(m_client->codePostal());
-        m_ville->setText(m_client->ville());
-        m_telephone->setText(m_client->telephone());
-        m_email->setText(m_client->email().value_or(QString()));
-        m_numeroTVA->setText(m_client->numeroTVA().value_or(QString()));
-        m_couleur->loadStoredText(m_client->couleur());
-    } else {
+    if (!m_client) {
         for (QLineEdit* f : {m_nom, m_adresse, m_codePostal, m_ville, m_telephone, m_email, m_numeroTVA})
             f->clear();
         m_couleur->loadDefault(forms::standardGreen());
     }
+    m_live->loadAll();
+    if (m_brouillon) {
+        m_brouillon->hide();
+        m_brouillon->deleteLater();
+        m_brouillon = nullptr;
+    }
     rebuildContacts();
     updateValidity();
-    m_formulaireCharge = formulaire();
-}
-
-QStringList ClientEditorView::formulaire() const
-{
-    QStringList valeurs;
-    for (QLineEdit* f : {m_nom, m_adresse, m_codePostal, m_ville, m_telephone, m_email, m_numeroTVA})
-        valeurs.append(f->text());
-    valeurs.append(m_couleur->hexText());
-    return valeurs;
 }
 
 bool ClientEditorView::hasUnsavedChanges() const
 {
-    return formulaire() != m_formulaireCharge;
+    return m_live->typed();
 }
 
 void ClientEditorView::focusFirstField()
@@ -349,10 +414,17 @@ void ClientEditorView::rebuildContacts()
     QList<Contact*> contacts;
     if (m_client && !m_client->isDeleted())
         contacts = m_client->contacts();
+    // A new card that got its record at the first keystroke joins the others where it stands.
+    if (m_brouillon && m_brouillon->contact()) {
+        m_cards.append(m_brouillon);
+        m_brouillon = nullptr;
+    }
+    for (ContactCard* card : std::as_const(m_cards))
+        card->suivre();
     QList<Contact*> shown;
     for (ContactCard* card : m_cards)
         shown.append(card->contact());
-    m_aucunContact->setVisible(contacts.isEmpty());
+    m_aucunContact->setVisible(contacts.isEmpty() && !m_brouillon);
     if (shown == contacts)
         return;
     for (ContactCard* card : m_cards) {
@@ -372,6 +444,13 @@ void ClientEditorView::rebuildContacts()
             previous = w;
         }
     }
+    if (m_brouillon) {
+        m_cardsLayout->addWidget(m_brouillon);
+        for (QWidget* w : m_brouillon->tabOrder()) {
+            setTabOrder(previous, w);
+            previous = w;
+        }
+    }
     setTabOrder(previous, m_ajouterContact);
     setTabOrder(m_ajouterContact, m_supprimerClient);
 }
@@ -384,14 +463,15 @@ bool ClientEditorView::enregistrer()
     Client* client = m_client;
     const bool nouveau = client == nullptr;
     if (client) {
-        client->setNom(nom);
-        client->setCouleur(m_couleur->hexText());
-        client->setAdresse(m_adresse->text());
-        client->setCodePostal(m_codePostal->text());
-        client->setVille(m_ville->text());
-        client->setTelephone(m_telephone->text());
-        client->setEmail(emptyMeansNone(m_email->text()));
-        client->setNumeroTVA(emptyMeansNone(m_numeroTVA->text()));
+        // Only what was typed here is written: a field changed in another window meanwhile
+        // keeps that change; one changed on both sides is asked about first.
+        QPointer<ClientEditorView> self(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Ce client a été modifié dans une autre fenêtre"), [self] {
+                if (self)
+                    self->enregistrer();
+            }))
+            return false;
+        m_live->writeTyped();
     } else {
         client = new Client(QUuid::createUuid(), nom, m_couleur->hexText(), m_adresse->text(),
                             m_codePostal->text(), m_ville->text(), m_telephone->text(),
@@ -405,7 +485,7 @@ bool ClientEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(error));
         return false;
     }
-    m_formulaireCharge = formulaire();
+    m_live->markAllLoaded();
     emit saved(client);
     return true;
 }
@@ -414,17 +494,56 @@ void ClientEditorView::ajouterContact()
 {
     if (!m_client)
         return;
-    auto* contact = new Contact(QString(), QString(), QString(), QString(), m_client);
-    m_context->insert(contact);
-    QString error;
-    if (!m_context->save(&error)) {
-        m_context->discardInsertion(contact);
-        forms::showError(this, forms::saveFailedText(error));
+    // A new card with no record yet: the contact is made at the first keystroke in it, so a
+    // card left empty never stores an empty contact. One such card at a time.
+    if (!m_brouillon) {
+        QPointer<ClientEditorView> self(this);
+        auto carte = std::make_shared<QPointer<ContactCard>>();
+        m_brouillon = new ContactCard(
+            nullptr,
+            [self, carte] {
+                // Still the new card: it goes (asking when it holds text); adopted, it is a
+                // contact's card as the others.
+                if (!self || !*carte)
+                    return;
+                if (self->m_brouillon == *carte)
+                    self->oublierBrouillon();
+                else if ((*carte)->contact())
+                    self->demanderSuppressionContact((*carte)->contact());
+            },
+            this, [self]() -> Contact* {
+                if (!self || !self->m_client || self->m_client->isDeleted())
+                    return nullptr;
+                auto* contact = new Contact(QString(), QString(), QString(), QString(), self->m_client);
+                self->m_context->insert(contact);
+                return contact;
+            });
+        *carte = m_brouillon;
+        m_aucunContact->hide();
+        m_cardsLayout->addWidget(m_brouillon);
+        QWidget* previous = m_cards.isEmpty() ? static_cast<QWidget*>(m_numeroTVA) : m_cards.last()->tabOrder().last();
+        for (QWidget* w : m_brouillon->tabOrder()) {
+            setTabOrder(previous, w);
+            previous = w;
+        }
+        setTabOrder(previous, m_ajouterContact);
     }
-    rebuildContacts();
     // Typing goes on in the new card.
-    if (!m_cards.isEmpty() && m_cards.last()->contact() == contact)
-        m_cards.last()->prenomField()->setFocus(Qt::OtherFocusReason);
+    m_brouillon->prenomField()->setFocus(Qt::OtherFocusReason);
+}
+
+void ClientEditorView::oublierBrouillon()
+{
+    if (!m_brouillon)
+        return;
+    if (m_brouillon->contact()) {
+        demanderSuppressionContact(m_brouillon->contact());
+        return;
+    }
+    m_brouillon->hide();
+    m_brouillon->deleteLater();
+    m_brouillon = nullptr;
+    m_aucunContact->setVisible(m_cards.isEmpty());
 }
 
 void ClientEditorView::demanderSuppressionContact(Contact* contact)
@@ -448,7 +567,12 @@ void ClientEditorView::demanderSuppressionContact(Contact* contact)
 
 void ClientEditorView::oublierContactsVides(ContactCard* sauf)
 {
+    if (m_brouillon && m_brouillon != sauf && !m_brouillon->contact() && m_brouillon->estVide())
+        oublierBrouillon();
     QList<Contact*> vides;
+    if (m_brouillon && m_brouillon != sauf && m_brouillon->contact() && m_brouillon->estVide()
+        && !m_brouillon->contact()->isDeleted())
+        vides.append(m_brouillon->contact());
     for (ContactCard* card : std::as_const(m_cards))
         if (card != sauf && card->estVide() && !card->contact()->isDeleted())
             vides.append(card->contact());

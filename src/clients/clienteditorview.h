@@ -28,6 +28,7 @@ namespace kv::forms {
 class ColorField;
 class EditorFrame;
 class FormSection;
+class LiveForm;
 }
 
 namespace kv {
@@ -36,7 +37,9 @@ namespace kv {
 class ContactCard : public QFrame {
     Q_OBJECT
 public:
-    ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent = nullptr);
+    // A null contact: a new card, whose record `create` makes at the first keystroke.
+    ContactCard(Contact* contact, std::function<void()> onDelete, QWidget* parent = nullptr,
+                std::function<Contact*()> create = {});
     ~ContactCard() override;
     Contact* contact() const { return m_contact; }
     QLineEdit* prenomField() const { return m_prenom; }
@@ -48,9 +51,14 @@ public:
     bool estVide() const;
     // The fields in the order Tab follows, the delete button last.
     QList<QWidget*> tabOrder() const;
+    // Shows what the record holds now in the fields not being typed in (changed elsewhere).
+    void suivre();
 
 private:
+    void ecrire();
+
     Contact* m_contact;
+    std::function<Contact*()> m_create;
     QLineEdit* m_prenom;
     QLineEdit* m_nom;
     QLineEdit* m_telephone;
@@ -90,7 +98,11 @@ public:
     QLineEdit* champ(Champ c) const;
     forms::ColorField* couleur() const { return m_couleur; }
     forms::EditorFrame* frame() const { return m_frame; }
-    QList<ContactCard*> contactCards() const { return m_cards; }
+    // The cards of the stored contacts, then the new card being filled (if any).
+    QList<ContactCard*> contactCards() const
+    {
+        return m_brouillon ? m_cards + QList<ContactCard*>{m_brouillon} : m_cards;
+    }
     QPushButton* ajouterContactButton() const { return m_ajouterContact; }
     QPushButton* supprimerClientButton() const { return m_supprimerClient; }
     QLabel* aucunContactLabel() const { return m_aucunContact; }
@@ -103,6 +115,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void chargerClient();
@@ -110,7 +123,8 @@ private:
     void supprimerContact(Contact* contact);
     void demanderSuppressionContact(Contact* contact);
     void oublierContactsVides(ContactCard* sauf = nullptr);
-    QStringList formulaire() const;
+    void oublierBrouillon();
+    void lierChamps();
     void supprimerClient();
     void confirmerSuppression();
     void updateMode();
@@ -136,7 +150,9 @@ private:
     QPushButton* m_ajouterContact = nullptr;
     QPushButton* m_supprimerClient = nullptr;
     QList<ContactCard*> m_cards;
-    QStringList m_formulaireCharge; // the form as loaded or last saved
+    // "Ajouter un contact": a card whose record is made at its first keystroke.
+    ContactCard* m_brouillon = nullptr;
+    forms::LiveForm* m_live = nullptr;
     bool m_shownOnce = false;
 };
 

@@ -1,5 +1,7 @@
 #include "formulairechauffeurview.h"
 
+#include "widgets/forms/liveform.h"
+
 #include "formulaireajoutdisponibilite.h"
 #include "formulaireajoutformationchauffeur.h"
 #include "formulaireajoutqualification.h"
@@ -162,7 +164,101 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     setTabOrder(m_nom, m_telephone);
     setTabOrder(m_telephone, m_email);
     setTabOrder(m_email, m_qualification);
+    lierChamps();
     chargerChauffeur();
+}
+
+namespace {
+
+QString adresse(const void* p)
+{
+    return QString::number(quintptr(p));
+}
+
+QString formationsTexte(const QList<FormulaireChauffeurView::PaireFormation>& paires)
+{
+    QStringList t;
+    for (const auto& p : paires)
+        t.append(QStringLiteral("%1/%2/%3").arg(adresse(p.formation),
+                                                 QString::number(p.dateExpiration.toMSecsSinceEpoch()),
+                                                 adresse(p.record)));
+    return t.join(QLatin1Char(' '));
+}
+
+template <class T>
+QString adresses(const QList<T*>& records)
+{
+    QStringList t;
+    for (const T* r : records)
+        t.append(adresse(r));
+    return t.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+void FormulaireChauffeurView::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_chauffeur; }, this);
+    const auto texte = [this](const QString& nom, QLineEdit* champ, std::function<QString()> stocke,
+                              std::function<void()> ecrire) {
+        return forms::LiveField{nom, [champ] { return champ->text(); }, stocke,
+                                [this, champ, stocke] {
+                                    m_affichage = true;
+                                    champ->setText(stocke());
+                                    m_affichage = false;
+                                    majEnregistrer();
+                                },
+                                std::move(ecrire)};
+    };
+    m_live->setFields({
+        texte(QStringLiteral("Prénom"), m_prenom, [this] { return m_chauffeur->prenom(); },
+              [this] { m_chauffeur->setPrenom(prenom()); }),
+        texte(QStringLiteral("Nom"), m_nom, [this] { return m_chauffeur->nom(); },
+              [this] { m_chauffeur->setNom(nom()); }),
+        texte(QStringLiteral("Téléphone"), m_telephone, [this] { return m_chauffeur->telephone().value_or(QString()); },
+              [this] { m_chauffeur->setTelephone(videVeutDireAbsent(telephone())); }),
+        texte(QStringLiteral("Email"), m_email, [this] { return m_chauffeur->email().value_or(QString()); },
+              [this] { m_chauffeur->setEmail(videVeutDireAbsent(email())); }),
+        forms::LiveField{QStringLiteral("Distance max"), [this] { return QString::number(m_distanceMax, 'g', 17); },
+                         [this] { return QString::number(m_chauffeur->distanceMax(), 'g', 17); },
+                         [this] {
+                             m_distanceMax = m_chauffeur->distanceMax();
+                             afficherDistance();
+                         },
+                         [this] { m_chauffeur->setDistanceMax(m_distanceMax); }},
+        forms::LiveField{QStringLiteral("Qualification"), [this] { return adresse(m_qualificationSelectionnee); },
+                         [this] { return adresse(m_chauffeur->qualification()); },
+                         [this] {
+                             m_qualificationSelectionnee = m_chauffeur->qualification();
+                             afficherQualifications();
+                         },
+                         [this] { m_chauffeur->setQualification(m_qualificationSelectionnee); }},
+        forms::LiveField{QStringLiteral("Spécialisations"), [this] { return adresses(specialisationsDansLOrdre()); },
+                         [this] { return adresses(m_chauffeur->specialisations()); },
+                         [this] {
+                             m_specialisationsSelectionnees.clear();
+                             for (Specialisation* sp : m_chauffeur->specialisations())
+                                 m_specialisationsSelectionnees.insert(sp);
+                             afficherSpecialisations();
+                         },
+                         [this] { m_chauffeur->setSpecialisations(specialisationsDansLOrdre()); }},
+        forms::LiveField{QStringLiteral("Formations"), [this] { return formationsTexte(m_formationsSuivies); },
+                         [this] { return formationsTexte(formationsDuChauffeur(m_chauffeur->formationsSuivies())); },
+                         [this] {
+                             m_formationsSuivies = formationsDuChauffeur(m_chauffeur->formationsSuivies());
+                             m_formationsChargees = m_chauffeur->formationsSuivies();
+                             afficherFormations();
+                         },
+                         [this] { ecrireFormations(m_chauffeur); }},
+        forms::LiveField{QStringLiteral("Disponibilités"), [this] { return adresses(m_disponibilites); },
+                         [this] { return adresses(m_chauffeur->disponibilites()); },
+                         [this] {
+                             oublierPeriodesLibres();
+                             m_disponibilites = m_chauffeur->disponibilites();
+                             afficherDisponibilites();
+                         },
+                         [this] { ecrireDisponibilites(m_chauffeur); }},
+    });
 }
 
 FormulaireChauffeurView::~FormulaireChauffeurView()
@@ -344,25 +440,15 @@ void FormulaireChauffeurView::chargerChauffeur()
     afficherFormations();
     afficherSpecialisations();
     afficherDisponibilites();
+    m_formationsChargees = c ? c->formationsSuivies() : QList<FormationChauffeur*>();
     afficherDistance();
     majEnregistrer();
-    m_etatCharge = etat();
+    m_live->markAllLoaded();
 }
 
-QStringList FormulaireChauffeurView::etat() const
+bool FormulaireChauffeurView::hasUnsavedChanges() const
 {
-    const auto adresse = [](const void* p) { return QString::number(quintptr(p)); };
-    QStringList valeurs{m_prenom->text(), m_nom->text(), m_telephone->text(), m_email->text(),
-                        QString::number(m_distanceMax, 'g', 17), adresse(m_qualificationSelectionnee)};
-    for (Specialisation* s : specialisationsDansLOrdre())
-        valeurs.append(QStringLiteral("s") + adresse(s));
-    for (const PaireFormation& p : m_formationsSuivies)
-        valeurs.append(QStringLiteral("f%1/%2/%3")
-                           .arg(adresse(p.formation), QString::number(p.dateExpiration.toMSecsSinceEpoch()),
-                                adresse(p.record)));
-    for (const Disponibilite* d : m_disponibilites)
-        valeurs.append(QStringLiteral("d") + adresse(d));
-    return valeurs;
+    return m_live->typed();
 }
 
 bool FormulaireChauffeurView::saveChanges()
@@ -666,30 +752,25 @@ void FormulaireChauffeurView::actionEnregistrer()
     saveChanges();
 }
 
-void FormulaireChauffeurView::ecrireChauffeurExistant(Chauffeur* c)
+void FormulaireChauffeurView::ecrireFormations(Chauffeur* c)
 {
-    c->setNom(nom());
-    c->setPrenom(prenom());
-    c->setTelephone(videVeutDireAbsent(telephone()));
-    c->setEmail(videVeutDireAbsent(email()));
-    c->setDistanceMax(m_distanceMax);
-    c->setQualification(m_qualificationSelectionnee);
-    c->setSpecialisations(specialisationsDansLOrdre());
-
-    // Trainings: a stored training no longer listed is deleted (so that its course can be
-    // deleted later); a pair added in the form becomes a training of the driver.
+    // Trainings: a stored training the form showed and no longer lists is deleted (so that its
+    // course can be deleted later); one added elsewhere meanwhile stays; a pair added in the
+    // form becomes a training of the driver.
     QSet<FormationChauffeur*> gardees;
     for (const PaireFormation& p : std::as_const(m_formationsSuivies))
         if (p.record)
             gardees.insert(p.record);
-    const QList<FormationChauffeur*> suivies = c->formationsSuivies();
-    for (FormationChauffeur* fc : suivies)
-        if (!gardees.contains(fc))
+    for (FormationChauffeur* fc : std::as_const(m_formationsChargees))
+        if (!gardees.contains(fc) && !fc->isDeleted())
             m_context->remove(fc);
     for (const PaireFormation& p : std::as_const(m_formationsSuivies))
         if (!p.record && p.formation && !p.formation->isDeleted())
             m_context->insert(new FormationChauffeur(c, p.formation, p.dateExpiration));
+}
 
+void FormulaireChauffeurView::ecrireDisponibilites(Chauffeur* c)
+{
     // Periods: those added in the form join the driver's, after his own.
     QList<Disponibilite*> periodes = c->disponibilites();
     bool ajout = false;
@@ -733,10 +814,19 @@ bool FormulaireChauffeurView::enregistrer()
 {
     Chauffeur* nouveau = nullptr;
     QList<Record*> crees;
-    if (m_chauffeur)
-        ecrireChauffeurExistant(m_chauffeur);
-    else
+    if (m_chauffeur) {
+        // Only what was typed here is written: a field changed in another window meanwhile
+        // keeps that change; one changed on both sides is asked about first.
+        QPointer<FormulaireChauffeurView> self(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Ce chauffeur a été modifié dans une autre fenêtre"), [self] {
+                if (self)
+                    self->saveChanges();
+            }))
+            return false;
+        m_live->writeTyped();
+    } else {
         nouveau = creerChauffeur(crees);
+    }
 
     QString erreur;
     if (!m_context->save(&erreur)) {

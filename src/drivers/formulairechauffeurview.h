@@ -33,6 +33,7 @@ namespace kv {
 
 namespace forms {
 class FormSection;
+class LiveForm;
 }
 
 class FormulaireChauffeurView : public QWidget {
@@ -70,7 +71,7 @@ public:
     bool enregistrer();
 
     // What the screen asks before the form is left.
-    bool hasUnsavedChanges() const { return etat() != m_etatCharge; }
+    bool hasUnsavedChanges() const;
     bool canSaveChanges() const { return formulaireValide(); }
     // As the save button: the alert when a required field is missing; true once stored.
     bool saveChanges();
@@ -157,10 +158,11 @@ private:
     void montrerAlerte();
     void ouvrirPar(QDialog* d);
 
-    void ecrireChauffeurExistant(Chauffeur* c);
+    void lierChamps();
+    void ecrireFormations(Chauffeur* c);
+    void ecrireDisponibilites(Chauffeur* c);
     Chauffeur* creerChauffeur(QList<Record*>& crees);
     QList<Specialisation*> specialisationsDansLOrdre() const;
-    QStringList etat() const;
 
     ModelContext* m_context;
     Chauffeur* m_chauffeur;
@@ -200,7 +202,8 @@ private:
     QLabel* m_texteDistance = nullptr;
     QPushButton* m_enregistrer = nullptr;
     bool m_affichage = false; // controls being set from the state, not by the user
-    QStringList m_etatCharge; // the state as loaded or last saved
+    forms::LiveForm* m_live = nullptr;
+    QList<FormationChauffeur*> m_formationsChargees; // the stored trainings the form showed
 };
 
 } // namespace kv

@@ -9,6 +9,7 @@
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
 #include "widgets/forms/singleline.h"
@@ -276,7 +277,50 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     connect(m_frame, &EditorFrame::saveRequested, this, &BenneEditorView::enregistrerBenne);
     connect(m_supprimer, &QPushButton::clicked, this, &BenneEditorView::confirmerSuppression);
 
+    lierChamps();
     chargerBenne();
+}
+
+void BenneEditorView::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_benne; }, this);
+    const auto volume = [](double v) { return QString::number(v, 'g', 17); };
+    const auto etat = [](std::optional<EtatBenne> e) { return e ? QString::number(int(*e)) : QString(); };
+    m_live->setFields({
+        forms::LiveField{QStringLiteral("Volume"), [this, volume] { return volume(m_volume); },
+                         [this, volume] { return volume(m_benne->volume()); },
+                         [this] {
+                             m_volume = m_benne->volume();
+                             refresh();
+                         },
+                         [this] { m_benne->setVolume(m_volume); }},
+        forms::LiveField{QStringLiteral("Couleur"), [this] { return m_couleur->hexText(); },
+                         [this] { return m_benne->couleur(); },
+                         [this] { m_couleur->loadStoredText(m_benne->couleur()); },
+                         [this] { m_benne->setCouleur(m_couleur->hexText()); }},
+        forms::LiveField{QStringLiteral("État"), [this, etat] { return etat(m_etat); },
+                         [this, etat] { return m_benne->etatTexte(); },
+                         [this] {
+                             m_etat = m_benne->etat();
+                             refresh();
+                         },
+                         [this] {
+                             if (m_etat)
+                                 m_benne->setEtat(*m_etat);
+                         }},
+        forms::LiveField{QStringLiteral("Dispositif"),
+                         [this] { return QString::number(quintptr(m_dispositifSelectionne)); },
+                         [this] { return QString::number(quintptr(m_benne->dispositifSpecial())); },
+                         [this] {
+                             m_dispositifSelectionne = m_benne->dispositifSpecial();
+                             rebuildPicker();
+                             refresh();
+                         },
+                         [this] { m_benne->setDispositifSpecial(m_dispositifSelectionne); }},
+        forms::LiveField{QStringLiteral("Notes"), [this] { return m_notes->toPlainText(); },
+                         [this] { return m_benne->notes(); }, [this] { m_notes->setPlainText(m_benne->notes()); },
+                         [this] { m_benne->setNotes(m_notes->toPlainText()); }},
+    });
 }
 
 QPushButton* BenneEditorView::etatButton(EtatBenne etat) const
@@ -378,13 +422,12 @@ void BenneEditorView::chargerBenne()
     rebuildPicker();
     m_loading = false;
     refresh();
-    m_formulaireCharge = formulaire();
+    m_live->markAllLoaded();
 }
 
-QStringList BenneEditorView::formulaire() const
+bool BenneEditorView::hasUnsavedChanges() const
 {
-    return {QString::number(m_volume, 'g', 17), m_etat ? QString::number(int(*m_etat)) : QString(),
-            m_notes->toPlainText(), QString::number(quintptr(m_dispositifSelectionne)), m_couleur->hexText()};
+    return m_live->typed();
 }
 
 void BenneEditorView::focusFirstField()
@@ -441,12 +484,15 @@ bool BenneEditorView::enregistrerBenne()
     const bool nouvelle = benne == nullptr;
     const QString notes = m_notes->toPlainText();
     if (benne) {
-        benne->setVolume(m_volume);
-        if (m_etat)
-            benne->setEtat(*m_etat);
-        benne->setNotes(notes);
-        benne->setDispositifSpecial(m_dispositifSelectionne);
-        benne->setCouleur(m_couleur->hexText());
+        // Only what was typed here is written: a field changed in another window meanwhile
+        // keeps that change; one changed on both sides is asked about first.
+        QPointer<BenneEditorView> self(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Cette benne a été modifiée dans une autre fenêtre"), [self] {
+                if (self)
+                    self->enregistrerBenne();
+            }))
+            return false;
+        m_live->writeTyped();
     } else {
         benne = new Benne(m_volume, m_couleur->hexText(), m_etat.value_or(EtatBenne::correct), notes,
                           m_dispositifSelectionne);
@@ -459,7 +505,7 @@ bool BenneEditorView::enregistrerBenne()
         forms::showError(this, forms::saveFailedText(error));
         return false;
     }
-    m_formulaireCharge = formulaire();
+    m_live->markAllLoaded();
     emit saved(benne);
     return true;
 }

@@ -31,6 +31,7 @@ namespace forms {
 class ColorField;
 class EditorFrame;
 class FormSection;
+class LiveForm;
 }
 
 // The live preview at the top of the skip editor: a large swatch, "Benne 8 m³", "État : …".
@@ -74,7 +75,7 @@ public:
     bool enregistrerBenne();
 
     // What the screen asks before the editor is left.
-    bool hasUnsavedChanges() const { return formulaire() != m_formulaireCharge; }
+    bool hasUnsavedChanges() const;
     bool canSaveChanges() const { return peutEnregistrer(); }
     bool saveChanges() { return enregistrerBenne(); }
     void focusFirstField();
@@ -115,7 +116,7 @@ private:
     void selectDispositif(DispositifSpecial* dispositif);
     void rebuildPicker();
     void refresh();
-    QStringList formulaire() const;
+    void lierChamps();
 
     ModelContext* m_context;
     Benne* m_benne;
@@ -140,7 +141,7 @@ private:
     QPlainTextEdit* m_notes = nullptr;
     forms::FormSection* m_dangerSection = nullptr;
     QPushButton* m_supprimer = nullptr;
-    QStringList m_formulaireCharge; // the form as loaded or last saved
+    forms::LiveForm* m_live = nullptr;
     bool m_loading = false;
     bool m_shownOnce = false;
 };

@@ -1,5 +1,7 @@
 #include "centreeditorview.h"
 
+#include "widgets/forms/liveform.h"
+
 #include "widgets/focusguard.h"
 
 #include "typedechetformmodel.h"
@@ -16,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -146,6 +149,7 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_annuler->click(); });
     forms::addSaveKeys(this, m_enregistrer, Qt::WidgetWithChildrenShortcut);
 
+    lierChamps();
     chargerCentre();
 }
 
@@ -178,30 +182,47 @@ QLineEdit* CentreEditorView::champ(FocusField f) const
     return nullptr;
 }
 
+void CentreEditorView::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_centre; }, this);
+    const auto optionnel = [this](const QString& nom, QLineEdit* champ, auto lire, auto ecrire) {
+        return forms::LiveField{nom, [champ] { return champ->text(); },
+                                [this, lire] { return (m_centre->*lire)().value_or(QString()); },
+                                [this, champ, lire] { champ->setText((m_centre->*lire)().value_or(QString())); },
+                                [this, champ, ecrire] { (m_centre->*ecrire)(texteOuNil(champ->text())); }};
+    };
+    m_live->setFields({
+        forms::LiveField{QStringLiteral("Nom"), [this] { return m_nom->text(); }, [this] { return m_centre->nom(); },
+                         [this] { m_nom->setText(m_centre->nom()); },
+                         [this] { m_centre->setNom(m_nom->text().trimmed()); }},
+        optionnel(QStringLiteral("Adresse"), m_adresse1, &CentreTraitement::adresseLigne1,
+                  &CentreTraitement::setAdresseLigne1),
+        optionnel(QStringLiteral("Code postal"), m_codePostal, &CentreTraitement::codePostal,
+                  &CentreTraitement::setCodePostal),
+        optionnel(QStringLiteral("Ville"), m_ville, &CentreTraitement::ville, &CentreTraitement::setVille),
+        optionnel(QStringLiteral("Téléphone"), m_telephone, &CentreTraitement::telephone,
+                  &CentreTraitement::setTelephone),
+        optionnel(QStringLiteral("Email"), m_email, &CentreTraitement::email, &CentreTraitement::setEmail),
+    });
+}
+
 void CentreEditorView::chargerCentre()
 {
-    const auto texte = [](const std::optional<QString>& v) { return v.value_or(QString()); };
-    m_nom->setText(m_centre ? m_centre->nom() : QString());
-    m_adresse1->setText(m_centre ? texte(m_centre->adresseLigne1()) : QString());
-    m_codePostal->setText(m_centre ? texte(m_centre->codePostal()) : QString());
-    m_ville->setText(m_centre ? texte(m_centre->ville()) : QString());
-    m_telephone->setText(m_centre ? texte(m_centre->telephone()) : QString());
-    m_email->setText(m_centre ? texte(m_centre->email()) : QString());
-    m_formulaireCharge = formulaire();
+    if (!m_centre)
+        for (QLineEdit* f : {m_nom, m_adresse1, m_codePostal, m_ville, m_telephone, m_email})
+            f->clear();
+    m_live->loadAll();
     actualiser();
+}
+
+bool CentreEditorView::hasUnsavedChanges() const
+{
+    return m_live->typed();
 }
 
 void CentreEditorView::focusFirstField()
 {
     m_nom->setFocus(Qt::ShortcutFocusReason);
-}
-
-QStringList CentreEditorView::formulaire() const
-{
-    QStringList valeurs;
-    for (const QLineEdit* f : {m_nom, m_adresse1, m_codePostal, m_ville, m_telephone, m_email})
-        valeurs.append(f->text());
-    return valeurs;
 }
 
 void CentreEditorView::actualiser()
@@ -244,17 +265,20 @@ bool CentreEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(QStringLiteral("ce centre a été supprimé entre-temps.")));
         return false;
     }
-    m_centre->setNom(nom);
-    m_centre->setAdresseLigne1(texteOuNil(m_adresse1->text()));
-    m_centre->setCodePostal(texteOuNil(m_codePostal->text()));
-    m_centre->setVille(texteOuNil(m_ville->text()));
-    m_centre->setTelephone(texteOuNil(m_telephone->text()));
-    m_centre->setEmail(texteOuNil(m_email->text()));
+    // Only what was typed here is written: a field changed in another window meanwhile keeps
+    // that change; one changed on both sides is asked about first.
+    QPointer<CentreEditorView> self(this);
+    if (m_live->askAboutConflicts(QStringLiteral("Ce centre a été modifié dans une autre fenêtre"), [self] {
+            if (self)
+                self->enregistrer();
+        }))
+        return false;
+    m_live->writeTyped();
     if (!m_context->save(&erreur)) {
         forms::showError(this, forms::saveFailedText(erreur));
         return false;
     }
-    m_formulaireCharge = formulaire();
+    m_live->markAllLoaded();
     emit saved(m_centre);
     return true;
 }

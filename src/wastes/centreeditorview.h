@@ -16,6 +16,9 @@ namespace kv {
 
 class CentreTraitement;
 class ModelContext;
+namespace forms {
+class LiveForm;
+}
 
 class CentreEditorView : public QWidget {
     Q_OBJECT
@@ -37,7 +40,7 @@ public:
     bool enregistrer();
 
     // What the screen asks before the editor is left.
-    bool hasUnsavedChanges() const { return formulaire() != m_formulaireCharge; }
+    bool hasUnsavedChanges() const;
     bool canSaveChanges() const { return peutEnregistrer(); }
     bool saveChanges() { return enregistrer(); }
     void focusFirstField();
@@ -58,7 +61,7 @@ signals:
 
 private:
     void actualiser();
-    QStringList formulaire() const;
+    void lierChamps();
 
     ModelContext* m_context;
     CentreTraitement* m_centre;
@@ -72,7 +75,7 @@ private:
     QLineEdit* m_email = nullptr;
     QPushButton* m_annuler = nullptr;
     QPushButton* m_enregistrer = nullptr;
-    QStringList m_formulaireCharge; // the fields as loaded or last saved
+    forms::LiveForm* m_live = nullptr;
     bool m_shownOnce = false;
 };
 

@@ -218,7 +218,6 @@ void TypeDechetFormView::construire()
             m_model->setTva(*m_tva->value());
     });
     // After the field's own commit: a rate refused as typed outlines the row as well.
-    connect(m_tva->lineEdit(), &QLineEdit::editingFinished, this, &TypeDechetFormView::actualiserValidite);
 
     auto* statut = new FlowLayout(nullptr, 16, 8);
     m_dangereux = new QCheckBox(QStringLiteral("Déchet dangereux"), fiscalite);
@@ -296,6 +295,8 @@ void TypeDechetFormView::construire()
     setTabOrder(m_codeCED, m_centre);
     setTabOrder(m_centre, m_details);
     setTabOrder(m_details, m_tva->lineEdit());
+    for (forms::NumberField* f : champsNombres())
+        connect(f, &forms::NumberField::committed, this, &TypeDechetFormView::actualiserValidite);
 }
 
 void TypeDechetFormView::remplirCentres()
@@ -310,8 +311,16 @@ void TypeDechetFormView::remplirCentres()
 
 void TypeDechetFormView::actualiserValidite()
 {
+    // One rule for every number field: a typed value outside its range disables the save, as
+    // long as it is shown.
+    bool nombres = true;
+    for (forms::NumberField* f : champsNombres()) {
+        nombres = nombres && !f->outOfRange();
+        if (f != m_tva)
+            forms::setInvalidOutline(f->lineEdit(), f->outOfRange());
+    }
     const bool tva = tvaValide() && !m_tva->outOfRange();
-    m_frame->setSaveEnabled(libelleValide() && tva);
+    m_frame->setSaveEnabled(libelleValide() && tva && nombres);
     forms::setInvalidOutline(m_ligneTva, !tva);
     m_couleur->setHexText(m_model->couleur());
 }
@@ -340,11 +349,15 @@ QWidget* TypeDechetFormView::champ(Champ c) const
     return nullptr;
 }
 
+QList<forms::NumberField*> TypeDechetFormView::champsNombres() const
+{
+    return {m_tva, m_forfait, m_prixTonne, m_franchise, m_supplementTonnage, m_joursInclus, m_supplementJour};
+}
+
 bool TypeDechetFormView::validerNombres()
 {
     forms::NumberField* refuse = nullptr;
-    for (forms::NumberField* f : {m_tva, m_forfait, m_prixTonne, m_franchise, m_supplementTonnage,
-                                  m_joursInclus, m_supplementJour})
+    for (forms::NumberField* f : champsNombres())
         if (!f->commit() && !refuse)
             refuse = f;
     // The first refused field takes the focus, its message under it.

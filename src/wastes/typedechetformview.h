@@ -78,6 +78,7 @@ private:
     void remplirCentres();
     void actualiserValidite();
     bool validerNombres();
+    QList<forms::NumberField*> champsNombres() const;
     QString messageEchec(const QString& erreur) const;
 
     ModelContext* m_context;

@@ -45,6 +45,8 @@ class TestTypedWork : public QObject {
 private slots:
     void everyDeleteAsksAndSaysWhatGoes();
     void leavingAnEditedClientAsks();
+    void oneQuestionAtATime();
+    void aSecondWindowNeverUndoesASave();
     void ctrlNTypesIntoTheName();
     void oneLineFieldsHoldOneLine();
     void contactCardsNeverDeleteByTyping();

@@ -22,6 +22,7 @@ private slots:
     void newSkipDefaults();
     void storedVolumeIsNeverChangedByLoading();
     void devices();
+    void aSecondEditorFollowsAndSavesOnlyWhatWasTyped();
     void deleteAfterConfirmation();
     void failedSaves();
     void everyStateReachedByKeyboard();

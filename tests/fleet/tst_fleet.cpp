@@ -377,6 +377,35 @@ void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
     QVERIFY(e.enregistrer()->isEnabled());
 }
 
+void TestBenneEditor::aSecondEditorFollowsAndSavesOnlyWhatWasTyped()
+{
+    auto ctx = fixtures::store();
+    Benne* b = fixtures::benne(ctx.get(), 10);
+    fixtures::save(ctx.get());
+    Editeur un(b, std::move(ctx));
+    BenneEditorView deux(un.ctx.get(), b, {});
+    deux.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&deux));
+
+    // The first editor saves a volume and notes: the second shows them.
+    QTest::keyClick(un.vue->volumeStepper(), Qt::Key_Up);
+    un.vue->notesField()->setFocus();
+    QTest::keyClicks(un.vue->notesField(), QStringLiteral("Porte faussee"));
+    QTest::mouseClick(un.enregistrer(), Qt::LeftButton);
+    QCOMPARE(b->volume(), 11.0);
+    QTRY_COMPARE(deux.volume(), 11.0);
+    QCOMPARE(deux.notesField()->toPlainText(), QStringLiteral("Porte faussee"));
+    QVERIFY(!deux.hasUnsavedChanges());
+
+    // The second changes the state only: the first one's volume and notes stay.
+    QTest::mouseClick(deux.etatButton(EtatBenne::sale), Qt::LeftButton);
+    QTest::mouseClick(deux.frame()->saveButton(), Qt::LeftButton);
+    QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+    QCOMPARE(b->volume(), 11.0);
+    QCOMPARE(b->notes(), QStringLiteral("Porte faussee"));
+    QTRY_COMPARE(un.vue->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+}
+
 void TestBenneEditor::devices()
 {
     auto ctx = fixtures::store();

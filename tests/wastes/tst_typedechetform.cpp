@@ -32,6 +32,7 @@ private slots:
     void nombresDansLaLangueDeLUtilisateur();
     void saisieNonNumeriqueRefusee();
     void nombresHorsLimitesRefuses();
+    void toutNombreHorsLimitesRetientLeBouton();
     void tauxCorrigeAccepteAussitot();
     void enregistrementAuClavierSansQuitterLeChamp();
     void toucheEntreeDuLibelle();
@@ -300,6 +301,38 @@ void TestTypeDechetForm::nombresHorsLimitesRefuses()
     QCOMPARE(t->dureeIncluse(), std::optional<qint64>(3650));
     QCOMPARE(t->franchiseTonnage(), std::optional<double>(1000));
     QCOMPARE(t->supplementJour(), std::optional<double>(0));
+}
+
+void TestTypeDechetForm::toutNombreHorsLimitesRetientLeBouton()
+{
+    // A new type: every number field outside its range holds "Ajouter" as a rate of 150 does,
+    // and outlines the field; mended, the button comes back.
+    ouvrir(nullptr);
+    saisir(QStringLiteral("Libellé *"), QStringLiteral("Gravats"));
+    QPushButton* ajouter = m_form->frame()->saveButton();
+    QVERIFY(ajouter->isEnabled());
+    const QList<std::pair<QString, QString>> cas = {
+        {QStringLiteral("Forfait (€ HT)"), QStringLiteral("-5")},
+        {QStringLiteral("Jours inclus"), QStringLiteral("99999")},
+        {QStringLiteral("Suppl. jour (€)"), QStringLiteral("-0,5")},
+    };
+    for (const auto& [champ, trop] : cas) {
+        QLineEdit* e = ligne(champ);
+        e->setFocus();
+        fixtures::typeText(e, trop);
+        QTest::keyClick(e, Qt::Key_Tab);
+        QVERIFY2(!ajouter->isEnabled(), qPrintable(champ));
+        QVERIFY(forms::hasInvalidOutline(e));
+        QTest::mouseClick(ajouter, Qt::LeftButton);
+        QVERIFY(m_enregistres.isEmpty());
+        QCOMPARE(m_store->count<TypeDechet>(), 0);
+        saisir(champ, QStringLiteral("5"));
+        QVERIFY2(ajouter->isEnabled(), qPrintable(champ));
+        QVERIFY(!forms::hasInvalidOutline(e));
+    }
+    QTest::mouseClick(ajouter, Qt::LeftButton);
+    QCOMPARE(m_store->count<TypeDechet>(), 1);
+    QCOMPARE(m_enregistres.first()->prixBaseForfait(), std::optional<double>(5));
 }
 
 void TestTypeDechetForm::tauxCorrigeAccepteAussitot()

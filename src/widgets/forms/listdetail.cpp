@@ -3,6 +3,7 @@
 #include "model/modelcontext.h"
 
 #include <QLocale>
+#include <QMessageBox>
 #include <QPointer>
 
 namespace kv::forms {
@@ -71,8 +72,12 @@ void ListDetailBase::leaveEditor(std::function<void()> proceed)
             proceed();
         return;
     }
+    if (m_question) {
+        m_question->activateWindow();
+        return;
+    }
     QPointer<ListDetailBase> self(this);
-    askToSaveChanges(
+    m_question = askToSaveChanges(
         questionParent(), [self] { return self && self->saveChanges(); },
         [self, proceed = std::move(proceed)] {
             if (self && proceed)

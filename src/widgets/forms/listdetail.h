@@ -27,6 +27,7 @@
 
 #include "model/query.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
 
@@ -59,8 +60,12 @@ public:
     // The open editor holds changes that are not stored.
     virtual bool hasUnsavedChanges() const = 0;
     // Runs `proceed` at once when nothing typed would be lost; otherwise asks « Enregistrer les
-    // modifications ? » and runs it after a successful save or "Ne pas enregistrer".
+    // modifications ? » and runs it after a successful save or "Ne pas enregistrer". While the
+    // question is open, another way out asks nothing more and does nothing: one question at a
+    // time, answered before anything else happens.
     void leaveEditor(std::function<void()> proceed);
+    // The question leaveEditor() holds open, or null.
+    QMessageBox* openQuestion() const { return m_question; }
     // For quitting without questions: stores the editor's changes when they can be saved; the
     // others are dropped with the editor.
     void keepChangesForQuit();
@@ -75,6 +80,9 @@ protected:
     virtual QWidget* questionParent() const = 0;
 
     bool m_creating = false;
+
+private:
+    QPointer<QMessageBox> m_question;
 };
 
 template <class T, class Editor>

@@ -76,6 +76,13 @@ void NumberField::setWholeValue(std::optional<qint64> value)
 
 bool NumberField::commit()
 {
+    const bool ok = readText();
+    emit committed();
+    return ok;
+}
+
+bool NumberField::readText()
+{
     const QString text = m_edit->text().trimmed();
     // A text left as shown holds the kept value: it is not read again, so a stored value (even
     // one outside the range, or with more decimals than shown) stays exactly as it is.

@@ -56,11 +56,15 @@ public:
 signals:
     // A committed text changed the value.
     void valueChanged();
+    // A text was read (accepted or refused): a form enables its save by outOfRange() of every
+    // field, the same rule for each.
+    void committed();
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    bool readText();
     void display();
     void showMessage(const QString& text);
     static QString shortened(const QString& typed);
