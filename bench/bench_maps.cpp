@@ -1,6 +1,7 @@
 // Map benchmarks on the large office: each filter's rentals, markers and region, the heat map's
 // points and centre, one paint of the map showing a year of markers (offscreen, no tiles), the
-// map of skips on site opened and zoomed with the wheel, one paint of the heat map.
+// map of skips on site opened and zoomed with the wheel, opened until the event loop is idle
+// (first time and coming back), dragged a frame at a time, one paint of the heat map.
 #include "office.h"
 
 #include "model/modelcontext.h"
@@ -9,8 +10,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -195,6 +198,120 @@ void BM_WheelNotch(benchmark::State& state)
     }
 }
 
+// What a screen leaves for the event loop once shown: each pass of the dispatcher timed alone,
+// until passes have found nothing to do for 30 ms. Gives the time until idle and the longest pass.
+std::pair<double, double> jusquAuRepos(const QElapsedTimer& depuis)
+{
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    qint64 dernierTravail = 0, calmeDepuis = -1;
+    double plusLong = 0;
+    while (depuis.nsecsElapsed() < 20'000'000'000LL) {
+        const qint64 debut = depuis.nsecsElapsed();
+        const bool travail = dispatcher->processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const qint64 fin = depuis.nsecsElapsed();
+        if (travail) {
+            dernierTravail = fin;
+            calmeDepuis = -1;
+            plusLong = std::max(plusLong, (fin - debut) / 1e6);
+        } else if (calmeDepuis < 0) {
+            calmeDepuis = fin;
+        } else if (fin - calmeDepuis >= 30'000'000) {
+            break;
+        }
+    }
+    return {dernierTravail / 1e6, plusLong};
+}
+
+// The map of skips on site as the window opens it, each time a new screen in a window of its
+// own size: made, shown, and every piece of work it leaves for later done. The first opening of
+// an iteration is the first of the process's screens on this store only in the first iteration;
+// the second comes back after the first one was given up.
+void BM_OpenUntilIdle(benchmark::State& state)
+{
+    Query<LocationDeBenne> locations(office());
+    locations.size();
+    for (auto _ : state) {
+        double total = 0;
+        for (int visite = 0; visite < 2; ++visite) {
+            QElapsedTimer depuis;
+            depuis.start();
+            auto carte = std::make_unique<CarteBennesLouees>(&locations, Observable<bool>(), nullptr,
+                                                             Horloge::fixe(maintenant(), paris()));
+            carte->resize(1200, 760);
+            carte->show();
+            const auto [repos, passage] = jusquAuRepos(depuis);
+            total += repos;
+            state.counters["repères"] = double(carte->reperesAffiches().size());
+            const QString quand = visite == 0 ? QStringLiteral("ouvrir") : QStringLiteral("revenir à");
+            kv::bench::recordFigure(QStringLiteral("carte « Bennes posées » : %1 jusqu'au repos").arg(quand), repos,
+                                    "ms", 100);
+            kv::bench::recordFigure(QStringLiteral("carte « Bennes posées » : %1, plus long passage").arg(quand),
+                                    passage, "ms", 50);
+            carte->hide();
+            carte.reset();
+            kv::bench::settle();
+        }
+        state.SetIterationTime(total / 1000);
+    }
+}
+
+// Dragging the map of skips on site: each mouse move of 40 pixels, from the event to the end of
+// the map's paint, over a walk across the framed region and back, then again after a wheel
+// notch in and out. The figure is the slowest frame.
+void BM_DragFrame(benchmark::State& state)
+{
+    Query<LocationDeBenne> locations(office());
+    for (auto _ : state) {
+        CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(maintenant(), paris()));
+        carte.resize(1200, 760);
+        MapWidget* map = carte.carte();
+        montrer(carte, map);
+        double slowest = 0, total = 0;
+        const auto cran = [&](int notch) {
+            const QPointF at(map->width() * 0.5, map->height() * 0.5);
+            QWheelEvent wheel(at, map->mapToGlobal(at), QPoint(), QPoint(0, 120 * notch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            const double s = seconds([&] {
+                QApplication::sendEvent(map, &wheel);
+                map->repaint();
+            });
+            slowest = std::max(slowest, s);
+            total += s;
+        };
+        const auto glisser = [&] {
+            QPointF at(map->width() * 0.5, map->height() * 0.5);
+            QMouseEvent press(QEvent::MouseButtonPress, at, map->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(map, &press);
+            for (int pas = 0; pas < 24; ++pas) {
+                at += pas < 12 ? QPointF(40, 15) : QPointF(-40, -15);
+                QMouseEvent move(QEvent::MouseMove, at, map->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                                 Qt::NoModifier);
+                const double s = seconds([&] {
+                    QApplication::sendEvent(map, &move);
+                    map->repaint();
+                });
+                slowest = std::max(slowest, s);
+                total += s;
+            }
+            QMouseEvent release(QEvent::MouseButtonRelease, at, map->mapToGlobal(at), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(map, &release);
+        };
+        glisser();
+        cran(1);
+        glisser();
+        cran(-1);
+        cran(-1);
+        glisser();
+        state.SetIterationTime(total);
+        state.counters["peints"] = double(map->markersInView().size());
+        kv::bench::recordFigure(QStringLiteral("carte « Bennes posées » : une image en glissant ou zoomant"),
+                                slowest * 1000, "ms", 16);
+    }
+}
+
 void BM_PaintHeatMap(benchmark::State& state)
 {
     StatistiqueCarteChaleurView vue(rentals());
@@ -230,6 +347,10 @@ static kv::bench::Registrar registrar(60, [] {
     benchmark::RegisterBenchmark("carte : ouverture", BM_OpenMap)
         ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("carte : molette", BM_WheelNotch)
+        ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("carte : ouverture jusqu'au repos", BM_OpenUntilIdle)
+        ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("carte : glisser", BM_DragFrame)
         ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("carte : dessin d'une année", BM_PaintYear)
         ->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);

@@ -54,6 +54,57 @@ QString cleAdresse(const std::optional<QString>& adresse)
     return QLatin1Char('\x02') + adresse->normalized(QString::NormalizationForm_C);
 }
 
+// A name's card: the name as the card shows it (on one line, cut with "…" past the card's
+// width) and the card's size.
+struct CarteDeNom {
+    QString affiche;
+    QSizeF taille;
+};
+
+// Every name's card measured once for the cards' font and kept for the process: a map opened
+// again, or another filter, measures none of the names it met before. Holds names only (no
+// pictures), at most one entry per client name; let go when the font changes.
+class CartesDeNoms {
+public:
+    const CarteDeNom& pour(const QString& titre, const QFontMetricsF& fm)
+    {
+        auto it = m_cartes.constFind(titre);
+        if (it != m_cartes.cend())
+            return *it;
+        if (m_cartes.size() >= kPlafond)
+            m_cartes.clear();
+        QString ligne = titre;
+        ligne.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        // A name that fits is shown whole: measured once, without the elision's second layout.
+        const qreal entier = fm.horizontalAdvance(ligne);
+        const bool coupe = entier > kLargeurNom || ligne.contains(QChar(0x9c));
+        const QString affiche = coupe ? fm.elidedText(ligne, Qt::ElideRight, kLargeurNom) : ligne;
+        const qreal largeur = coupe ? fm.horizontalAdvance(affiche) : entier;
+        return *m_cartes.insert(titre, {affiche, QSizeF(std::ceil(largeur) + 2 * kMarge, std::ceil(fm.height()) + 2 * kMarge)});
+    }
+    // The cards of this font, the others let go.
+    void pourLaPolice(const QFont& police)
+    {
+        const QString cle = police.key();
+        if (cle != m_police) {
+            m_police = cle;
+            m_cartes.clear();
+        }
+    }
+
+private:
+    static constexpr qsizetype kPlafond = 100000;
+    QString m_police;
+    QHash<QString, CarteDeNom> m_cartes;
+};
+
+CartesDeNoms& cartesDeNoms(const QFont& police)
+{
+    static CartesDeNoms cartes;
+    cartes.pourLaPolice(police);
+    return cartes;
+}
+
 } // namespace
 
 // --- Rules
@@ -335,23 +386,24 @@ void CarteBennesLouees::refresh(bool zoom)
     formes.reserve(m_reperes.size());
     m_aspects.clear();
     m_aspects.reserve(size_t(m_reperes.size()));
+    // A few colours among thousands of markers: each read once.
+    QHash<QString, QRgb> couleurs;
+    const QFontMetricsF fm(m_cardFont);
+    CartesDeNoms& cartes = cartesDeNoms(m_cardFont);
     for (const RepereLocationBenne& r : std::as_const(m_reperes)) {
         points.append(r.coordinate);
         // What the marker's drawing needs, worked out once per marker: its name's place among
         // the names, its card's size, its colour.
         auto nom = m_indexNoms.constFind(r.titre);
         if (nom == m_indexNoms.cend()) {
-            const QFontMetricsF fm(m_cardFont);
-            QString ligne = r.titre;
-            ligne.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            const QString affiche = fm.elidedText(ligne, Qt::ElideRight, kLargeurNom);
-            m_noms.push_back({r.titre, affiche,
-                              QSizeF(std::ceil(fm.horizontalAdvance(affiche)) + 2 * kMarge,
-                                     std::ceil(fm.height()) + 2 * kMarge),
-                              false, std::nullopt, std::nullopt, 0});
+            const CarteDeNom& carte = cartes.pour(r.titre, fm);
+            m_noms.push_back({r.titre, carte.affiche, carte.taille, false, std::nullopt, std::nullopt, 0});
             nom = m_indexNoms.insert(r.titre, int(m_noms.size()) - 1);
         }
-        m_aspects.push_back({*nom, colorFromHex(r.couleurHex).value_or(bleuSysteme()).rgba()});
+        auto couleur = couleurs.constFind(r.couleurHex);
+        if (couleur == couleurs.cend())
+            couleur = couleurs.insert(r.couleurHex, colorFromHex(r.couleurHex).value_or(bleuSysteme()).rgba());
+        m_aspects.push_back({*nom, *couleur});
         const QSizeF carte = m_noms[size_t(*nom)].carte;
         const double largeur = std::max(kCercle, carte.width());
         const double hauteur = kCercle + kEspacement + carte.height();
@@ -418,8 +470,16 @@ void CarteBennesLouees::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // The name cards take the window's colours and font: draw them again when those change.
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
-        m_cardFont = fontForStyle(TextStyle::caption2, font());
+    // Another font measures the names again; other colours only paint the cards again.
+    if (event->type() == QEvent::PaletteChange) {
+        m_cartes.clear();
+        if (m_carte)
+            m_carte->invalidateMarkers();
+    } else if (event->type() == QEvent::FontChange) {
+        const QFont police = fontForStyle(TextStyle::caption2, font());
+        if (police == m_cardFont && police.key() == m_cardFont.key())
+            return;
+        m_cardFont = police;
         oublierDessins();
         if (m_carte)
             refresh(false);

@@ -51,6 +51,11 @@ RelocalisationLocations::RelocalisationLocations(ModelContext* context, QObject*
     : QObject(parent), m_context(context), m_service(new AdresseService(this))
 {
     setObjectName(QLatin1String(kNomObjet));
+    // A rental changed, added or removed may need locating: the next pass looks again.
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touches(EntityType::LocationDeBenne))
+            m_aucuneARelocaliser = false;
+    });
 }
 
 bool RelocalisationLocations::aRelocaliser(const LocationDeBenne* location)
@@ -128,9 +133,14 @@ void RelocalisationLocations::demarrerPasse()
 {
     m_injoignable = false;
     m_file.clear();
-    for (LocationDeBenne* l : m_context->all<LocationDeBenne>())
-        if (aRelocaliser(l) && !m_inconnues.contains(l->id()))
-            m_file.append(l);
+    // Every map opening starts a pass: the rentals are looked through only when one changed
+    // since a look found none to locate.
+    if (!m_aucuneARelocaliser) {
+        for (LocationDeBenne* l : m_context->all<LocationDeBenne>())
+            if (aRelocaliser(l) && !m_inconnues.contains(l->id()))
+                m_file.append(l);
+        m_aucuneARelocaliser = m_file.isEmpty();
+    }
     suivantes();
 }
 

@@ -78,6 +78,8 @@ private:
     bool m_serviceInjoignable = false; // … because the service was out of reach
     int m_enVol = 0;
     QList<LocationDeBenne*> m_file;
+    // The last look through the rentals found none to locate, and none changed since.
+    bool m_aucuneARelocaliser = false;
     // Addresses the service answered without a place: not asked again until the next start.
     QSet<QUuid> m_inconnues;
 };

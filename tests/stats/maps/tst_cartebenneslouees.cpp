@@ -744,3 +744,167 @@ void CarteBennesLoueesTest::everyFilterSaysWhyItsRentalsAreMissing()
     QVERIFY(carte.ligneSansCoordonnees()->isVisible());
     QVERIFY2(!carte.ligneSansCoordonnees()->text().contains(injoignable), qPrintable(carte.ligneSansCoordonnees()->text()));
 }
+
+// The map once idle (the address service out of reach, its pass over) shows, under every
+// filter, one marker per kept rental with a coordinate and counts the others, as worked out
+// here from the filters' words; the same on coming back and in a new screen.
+void CarteBennesLoueesTest::idleMapMatchesAnIndependentCount()
+{
+    MapOffice o;
+    Client* tiers = o.nouveauClient(QStringLiteral("Établissements <b>Très</b> / Longs Noms de Démolition et Terrassement"));
+    const QList<Client*> clients{o.client, o.autreClient, tiers};
+    for (int i = 0; i < 60; ++i) {
+        const QDateTime pose = o.le(2026, 2, 20 + i / 3, 6 + (i * 5) % 14).addDays(0);
+        std::optional<QDateTime> enlevement;
+        if (i % 4 == 1)
+            enlevement = pose.addDays(1 + i % 9);
+        else if (i % 4 == 2)
+            enlevement = o.le(2026, 3, 10, 7 + i % 5); // removed this morning
+        std::optional<double> lat = 45.0 + (i % 11) * 0.02, lon = 4.5 + (i % 13) * 0.03;
+        if (i % 7 == 3)
+            lat = lon = std::nullopt;
+        else if (i % 7 == 5)
+            lat = 95.0; // not a coordinate
+        o.louer(pose, enlevement, lat, lon, QStringLiteral("%1 rue du Port").arg(i % 4), clients[i % 3]);
+    }
+    // Rotations: removed this morning, placed again there this afternoon.
+    o.louer(o.le(2026, 3, 1), o.le(2026, 3, 10, 8), 45.3, 4.6, QStringLiteral("9 quai Perrache"), tiers);
+    o.louer(o.le(2026, 3, 10, 14), std::nullopt, 45.3, 4.6, QStringLiteral("9 quai Perrache"), tiers);
+    o.louer(o.le(2026, 3, 2), o.le(2026, 3, 10, 9), std::nullopt, std::nullopt, QStringLiteral("4 rue Basse"), o.client);
+    o.louer(o.le(2026, 3, 10, 10), std::nullopt, 45.1, 4.7, QStringLiteral("4 rue Basse"), o.client);
+    QVERIFY(o.ctx->save());
+
+    const qint64 t = QDateTime(QDate(2026, 3, 10), QTime(0, 0), o.paris).toMSecsSinceEpoch();
+    const qint64 demain = QDateTime(QDate(2026, 3, 11), QTime(0, 0), o.paris).toMSecsSinceEpoch();
+    const qint64 du = QDateTime(QDate(2025, 3, 10), QTime(0, 0), o.paris).toMSecsSinceEpoch();
+    const auto garde = [&](F filtre, const LocationDeBenne* l) {
+        const qint64 pose = l->datePoseMs();
+        const std::optional<qint64> e = l->dateEnlevementMs();
+        switch (filtre) {
+        case F::enCours: return pose <= t && (!e || *e > t);
+        case F::enCoursEtFutures: return !e || *e > t;
+        case F::posesAujourdhui: return pose >= t && pose < demain;
+        case F::enlevementsAujourdhui: return e && *e >= t && *e < demain;
+        case F::parPeriode: return pose < demain && (!e || *e >= du);
+        case F::rotationsAujourdhui: break;
+        }
+        return false;
+    };
+    const QList<LocationDeBenne*> toutes = o.ctx->all<LocationDeBenne>();
+    const auto reference = [&](F filtre) {
+        QSet<LocationDeBenne*> gardees;
+        if (filtre == F::rotationsAujourdhui) {
+            for (LocationDeBenne* e : toutes) {
+                if (!(e->dateEnlevementMs() && *e->dateEnlevementMs() >= t && *e->dateEnlevementMs() < demain))
+                    continue;
+                LocationDeBenne* premiere = nullptr;
+                for (LocationDeBenne* p : toutes)
+                    if (p->client() == e->client() && p->adresse() == e->adresse() && p->datePoseMs() >= t
+                        && p->datePoseMs() < demain && (!premiere || p->datePoseMs() < premiere->datePoseMs()))
+                        premiere = p;
+                if (premiere)
+                    gardees << e << premiere;
+            }
+        } else {
+            for (LocationDeBenne* l : toutes)
+                if (garde(filtre, l))
+                    gardees << l;
+        }
+        QSet<QUuid> placees;
+        int sans = 0;
+        for (LocationDeBenne* l : std::as_const(gardees)) {
+            if (l->latitude() && l->longitude() && std::abs(*l->latitude()) <= 90 && std::abs(*l->longitude()) <= 180)
+                placees << l->id();
+            else
+                ++sans;
+        }
+        return std::pair{placees, sans};
+    };
+
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    const auto verifier = [&](CarteBennesLouees& carte, F filtre) {
+        const auto [placees, sans] = reference(filtre);
+        const QString quoi = rawValue(filtre);
+        QTRY_VERIFY(!relocalisation->enCours());
+        QCoreApplication::processEvents();
+        QSet<QUuid> vus;
+        for (const RepereLocationBenne& r : carte.reperesAffiches())
+            vus << r.id;
+        QVERIFY2(vus == placees, qPrintable(quoi));
+        QCOMPARE(carte.carte()->markerCount(), int(placees.size()));
+        QCOMPARE(carte.carteVisible(), !placees.isEmpty());
+        QLabel* ligne = carte.ligneSansCoordonnees();
+        QCOMPARE(ligne->isVisible(), sans > 0);
+        if (sans > 0) {
+            const QString compte = sans == 1 ? QStringLiteral("1 location sans coordonnées")
+                                             : QStringLiteral("%1 locations sans coordonnées").arg(sans);
+            QVERIFY2(ligne->text().startsWith(compte), qPrintable(quoi + " : " + ligne->text()));
+        }
+        // Every marker in view is drawn, and the labels shown never overlap.
+        if (!placees.isEmpty()) {
+            QVERIFY2(!carte.carte()->markersInView().isEmpty(), qPrintable(quoi));
+            const QList<QRectF> etiquettes = carte.carte()->labelsInView();
+            for (int a = 0; a < etiquettes.size(); ++a)
+                for (int b = a + 1; b < etiquettes.size(); ++b)
+                    QVERIFY2(!etiquettes[a].intersects(etiquettes[b]), qPrintable(quoi));
+        }
+    };
+
+    int nonVides = 0;
+    for (const F filtre : tousLesFiltres()) {
+        nonVides += reference(filtre).first.isEmpty() ? 0 : 1;
+        // A new screen for each filter, as a window opens it, then coming back to it.
+        CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+        carte.setFiltre(filtre);
+        carte.resize(1200, 760);
+        carte.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&carte));
+        verifier(carte, filtre);
+        if (QTest::currentTestFailed())
+            return;
+        const QList<QRectF> etiquettes = carte.carte()->labelsInView();
+        carte.hide();
+        carte.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&carte));
+        verifier(carte, filtre);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(carte.carte()->labelsInView(), etiquettes);
+    }
+    QVERIFY2(nonVides >= 5, "the office puts markers under nearly every filter");
+    QVERIFY(relocalisation->serviceInjoignable());
+}
+
+// After a pass that found every rental located, a rental that loses its coordinates (or a new
+// one saved without) is looked up at the next opening of the map.
+void CarteBennesLoueesTest::aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening()
+{
+    MapOffice o;
+    FauxGeocodage faux;
+    const QString adresse = QStringLiteral("5 quai Perrache, Lyon");
+    faux.reponses.insert(adresse, collection({{adresse, QStringLiteral("69002"), QStringLiteral("Lyon"), 4.82, 45.74}}));
+    RelocalisationLocations* relocalisation = RelocalisationLocations::pour(o.ctx.get());
+    relocalisation->service()->setBaseUrl(faux.baseUrl());
+    LocationDeBenne* l = o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, 4.0, adresse);
+    QVERIFY(o.ctx->save());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
+    carte.show();
+    QTRY_COMPARE(passes.size(), 1);
+    QCOMPARE(faux.requetes.size(), 0);
+
+    l->setLatitude(std::nullopt);
+    l->setLongitude(std::nullopt);
+    QVERIFY(o.ctx->save());
+    LocationDeBenne* nouvelle = o.louer(o.le(2026, 3, 2), std::nullopt, std::nullopt, std::nullopt, adresse);
+    QVERIFY(o.ctx->save());
+    carte.hide();
+    carte.show();
+    QTRY_COMPARE(passes.size(), 2);
+    QCOMPARE(faux.requetes.size(), 2);
+    QVERIFY(l->latitude() && nouvelle->latitude());
+    QTRY_COMPARE(carte.reperesAffiches().size(), 2);
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
+}

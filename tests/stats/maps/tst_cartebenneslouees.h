@@ -24,4 +24,6 @@ private slots:
     void showsAtOnceWhatItShowsSettled();
     void addressServiceOutOfReachIsAskedAgainLater();
     void everyFilterSaysWhyItsRentalsAreMissing();
+    void idleMapMatchesAnIndependentCount();
+    void aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening();
 };
