@@ -1,5 +1,6 @@
 #include "vueplanningchauffeurs.h"
 
+#include "bilantransmission.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -916,8 +917,15 @@ BilanTransmission VuePlanningChauffeurs::transmettre()
     const BilanTransmission bilan = transmettrePlanning(chauffeurs(), m_selectedDate, m_context, m_composeur,
                                                         m_horloge.maintenantLocal());
     const QString message = bilan.message();
-    if (!message.isEmpty())
+    if (!bilan.messagesNonOuverts.isEmpty()) {
+        // No mail program took them: each message can still be copied or saved.
+        auto* boite = new BilanTransmissionDialog(bilan, m_selectedDate, this);
+        boite->setAttribute(Qt::WA_DeleteOnClose);
+        boite->setWindowModality(Qt::WindowModal);
+        boite->open();
+    } else if (!message.isEmpty()) {
         montrerErreur(QStringLiteral("bilanTransmission"), message);
+    }
     emit transmis(message);
     return bilan;
 }

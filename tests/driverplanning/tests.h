@@ -41,6 +41,7 @@ private slots:
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
     void sendingThroughTheMailHelper();
+    void withoutAMailProgramEachMessageCanBeCopiedOrSaved();
     void longNamesShowWhole();
     void longNamesStayInTheirCards();
     void dragHeldAtTheEdgeReachesDriversOutOfView();
@@ -53,6 +54,7 @@ private slots:
     void onASmallScreenNamesStayBesideTheDay();
     void firstPaintShowsTheSettledDay();
     void stripFoldsOnlyWhereAPillDoesNotFit();
+    void textOnTheSkipsColourReads();
 };
 
 class TestPreferencesEmail : public QObject {
