@@ -53,6 +53,7 @@ private slots:
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
     void firstPaintShowsTheSettledDay();
+    void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();
     void textOnTheSkipsColourReads();
 };

@@ -1583,3 +1583,77 @@ void TestVuePlanning::textOnTheSkipsColourReads()
         QVERIFY2(forms::contrastRatio(adresse.fond, carte->couleurFond()) < 1.05, qPrintable(adresse.fond.name()));
     }
 }
+
+void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()
+{
+    // Fifty drivers with work on two days: after choosing the other day, the rows around the view
+    // are brought to it a few at a time; once idle, every built row shows what a screen opened on
+    // that day shows, and a row's map is the one it had.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < i % 4; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8 + (i + k) % 2, 8 + k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+    }
+    QVERIFY(b.context()->save());
+    const auto ceQuiEstConstruit = [](const VuePlanningChauffeurs* vue) {
+        QStringList out;
+        for (const RangeeChauffeur* r : vue->rangees())
+            if (r->construite())
+                out << QStringLiteral("%1: %2 poses%3%4")
+                           .arg(r->chauffeur()->prenom())
+                           .arg(r->colonne()->cartesPoses().size())
+                           .arg(r->colonne()->afficheVide() ? QStringLiteral(", vide") : QString())
+                           .arg(r->carte() ? QStringLiteral(", plan") : QString());
+        return out;
+    };
+    const auto auRepos = [] {
+        for (int i = 0; i < 40; ++i)
+            QCoreApplication::processEvents();
+        fixtures::settle();
+    };
+    const auto ouvrir = [&](VuePlanningChauffeurs& vue) {
+        vue.setTrace([](const QString&) {});
+        vue.resize(1200, 760);
+        vue.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vue));
+        auRepos();
+    };
+    VuePlanningChauffeurs vue(b.context(), nullptr, horloge());
+    ouvrir(vue);
+    QHash<const Chauffeur*, CartePrestationsChauffeur*> cartes;
+    for (const RangeeChauffeur* r : vue.rangees())
+        if (r->carte())
+            cartes.insert(r->chauffeur(), r->carte());
+    QVERIFY2(cartes.size() >= 2, qPrintable(ceQuiEstConstruit(&vue).join(QLatin1Char('\n'))));
+    const QDateTime mercredi = at(2026, 12, 9);
+    vue.setSelectedDate(mercredi);
+    auRepos();
+    const QStringList apres = ceQuiEstConstruit(&vue);
+    // The same rows as a screen opened on Wednesday.
+    VuePlanningChauffeurs fraiche(b.context(), nullptr, Horloge::fixe(at(2026, 12, 8, 10), fx::paris()));
+    ouvrir(fraiche);
+    QCOMPARE(fraiche.selectedDate(), mercredi);
+    // Which rows lie around the view depends on the rows' heights: those built in both agree.
+    const QStringList attendu = ceQuiEstConstruit(&fraiche);
+    int communes = 0;
+    for (const QString& ligne : apres) {
+        const QString qui = ligne.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':');
+        const auto it = std::find_if(attendu.cbegin(), attendu.cend(), [&](const QString& l) { return l.startsWith(qui); });
+        if (it == attendu.cend())
+            continue;
+        QCOMPARE(ligne, *it);
+        ++communes;
+    }
+    QVERIFY2(communes >= 5, qPrintable(apres.join(QLatin1Char('\n'))));
+    // Back to Tuesday: the maps of the rows still built are those they had.
+    vue.setSelectedDate(at(2026, 12, 8));
+    auRepos();
+    int memes = 0;
+    for (const RangeeChauffeur* r : vue.rangees())
+        if (r->carte() && cartes.value(r->chauffeur()) == r->carte())
+            ++memes;
+    QVERIFY(memes > 0);
+}
