@@ -10,7 +10,6 @@
 #include "app/contentview.h"
 #include "model/modelcontext.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -33,9 +32,6 @@ constexpr double kLimitMs = 100;
 constexpr double kIdleLimitMs = 100;
 constexpr double kPassLimitMs = 50;
 constexpr int kRounds = 5;
-// The loop is idle once it has found nothing to do for this long: a piece of work deferred by a
-// short timer still counts, the wait itself does not.
-constexpr qint64 kQuietNs = 30'000'000;
 
 // Notes the first paint of the shown screen, or of anything inside it.
 class PaintWatch : public QObject {
@@ -55,45 +51,9 @@ protected:
     }
 };
 
-// What one opening took, in milliseconds: until the screen's first paint, until the event loop
-// was idle, and the longest single pass of the loop in between. Negative when nothing of the
-// screen was painted.
-struct Opening {
-    double paintedMs = -1;
-    double idleMs = -1;
-    double longestPassMs = 0;
-};
-
-// What the program's event loop does after a click: the screen given up is deleted, the new one
-// laid out and painted, then whatever it left for later. Each pass of the dispatcher is timed
-// alone; the loop is idle once passes have found nothing to do for kQuietNs.
-Opening untilIdle(PaintWatch& watch, const QElapsedTimer& since)
-{
-    Opening o;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    qint64 lastWork = 0;
-    qint64 quietSince = -1;
-    while (since.nsecsElapsed() < 20'000'000'000LL) {
-        const qint64 start = since.nsecsElapsed();
-        const bool worked = dispatcher->processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const qint64 end = since.nsecsElapsed();
-        if (watch.painted && o.paintedMs < 0)
-            o.paintedMs = end / 1e6;
-        if (worked) {
-            lastWork = end;
-            quietSince = -1;
-            o.longestPassMs = std::max(o.longestPassMs, (end - start) / 1e6);
-        } else if (quietSince < 0) {
-            quietSince = end;
-        } else if (o.paintedMs >= 0 && end - quietSince >= kQuietNs) {
-            break;
-        }
-    }
-    if (o.paintedMs >= 0)
-        o.idleMs = std::max(lastWork / 1e6, o.paintedMs);
-    return o;
-}
+// What one opening took: until the screen's first paint, until the event loop was idle, and the
+// longest single pass of the loop in between. Negative when nothing of the screen was painted.
+using Opening = kv::bench::IdleRun;
 
 QListWidgetItem* sidebarItem(ContentView& window, Commande c)
 {
@@ -115,7 +75,7 @@ Opening openCommand(ContentView& window, Commande c, PaintWatch& watch)
     since.start();
     window.sidebar()->setCurrentItem(item);
     watch.screen = window.detailScreen();
-    Opening o = untilIdle(watch, since);
+    Opening o = kv::bench::untilIdle(since, [&watch] { return watch.painted; });
     if (window.selection() != c)
         return {};
     return o;

@@ -2,6 +2,7 @@
 
 #include "model/modelcontext.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -90,6 +91,36 @@ void generate(const QString& path)
 }
 
 } // namespace
+
+IdleRun untilIdle(const QElapsedTimer& since, const std::function<bool()>& painted)
+{
+    // Quiet for this long: idle.
+    constexpr qint64 kQuietNs = 30'000'000;
+    IdleRun o;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    qint64 lastWork = 0;
+    qint64 quietSince = -1;
+    while (since.nsecsElapsed() < 20'000'000'000LL) {
+        const qint64 start = since.nsecsElapsed();
+        const bool worked = dispatcher->processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const qint64 end = since.nsecsElapsed();
+        if (o.paintedMs < 0 && painted())
+            o.paintedMs = end / 1e6;
+        if (worked) {
+            lastWork = end;
+            quietSince = -1;
+            o.longestPassMs = std::max(o.longestPassMs, (end - start) / 1e6);
+        } else if (quietSince < 0) {
+            quietSince = end;
+        } else if (o.paintedMs >= 0 && end - quietSince >= kQuietNs) {
+            break;
+        }
+    }
+    if (o.paintedMs >= 0)
+        o.idleMs = std::max(lastWork / 1e6, o.paintedMs);
+    return o;
+}
 
 void settle()
 {

@@ -2,6 +2,7 @@
 
 // Shared pieces of every benchmark: the large synthetic office, a stopwatch, and the summary of
 // figures against their limits printed at the end of `make bench`.
+#include <QElapsedTimer>
 #include <QString>
 
 #include <chrono>
@@ -29,6 +30,21 @@ double seconds(F&& f)
 // Lets a window lay out, paint, delete what it gave up and finish what it does after its
 // first paint, for 150 ms.
 void settle();
+
+// What the event loop did after an action, in milliseconds from `since`: until the awaited paint,
+// until the loop was idle (every posted event, zero-time timer and deferred piece of work done),
+// and the longest single pass of the loop in between: how long a click or a key could wait.
+// Negative times when the paint never came.
+struct IdleRun {
+    double paintedMs = -1;
+    double idleMs = -1;
+    double longestPassMs = 0;
+};
+
+// Runs the event loop pass by pass, each timed alone, with what is deleted later deleted at once,
+// until `painted` has said yes and the passes have found nothing to do for a while (a piece of
+// work deferred by a short timer still counts, the wait itself does not).
+IdleRun untilIdle(const QElapsedTimer& since, const std::function<bool()>& painted);
 
 // Resident memory of this process, in MB (VmRSS of /proc/self/status).
 double residentMb();

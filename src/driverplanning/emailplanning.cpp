@@ -2,6 +2,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "platform/filehelpers.h"
 #include "platform/maillink.h"
 
 #include <QLocale>
@@ -147,6 +148,17 @@ ResultatComposition composeEmail(const QString& adresse, const QString& sujet, c
     return MailLink::open(*lien) ? ResultatComposition::ouvert : ResultatComposition::echecOuverture;
 }
 
+QString MessageNonOuvert::texte() const
+{
+    return QStringLiteral("À\u00A0: %1\nObjet\u00A0: %2\n\n%3").arg(adresse, sujet, corps);
+}
+
+QString MessageNonOuvert::nomFichier(const QDateTime& date, const QTimeZone& fuseau) const
+{
+    const QString jour = date.toTimeZone(fuseau).date().toString(QStringLiteral("yyyy-MM-dd"));
+    return FileHelpers::fileName(QStringLiteral("Planning "), nom, QStringLiteral(" %1.txt").arg(jour));
+}
+
 QString BilanTransmission::message() const
 {
     QStringList lignes;
@@ -190,6 +202,7 @@ BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const
             break;
         case ResultatComposition::echecOuverture:
             bilan.echecsOuverture << nom;
+            bilan.messagesNonOuverts << MessageNonOuvert{nom, adresse, sujet, corps};
             break;
         }
     }

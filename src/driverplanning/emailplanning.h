@@ -73,11 +73,25 @@ using ComposeurEmail =
 // "&", "%", a CR or an LF is refused and nothing is opened.
 ResultatComposition composeEmail(const QString& adresse, const QString& sujet, const QString& corps);
 
+// A driver's message that no mail program took: the user hands it over another way.
+struct MessageNonOuvert {
+    QString nom;     // "Prénom Nom"
+    QString adresse;
+    QString sujet;
+    QString corps;
+
+    // Recipient, subject and body as one text, to paste into any mail program.
+    QString texte() const;
+    // A file name for the message saved as text, made from the driver's name and the day.
+    QString nomFichier(const QDateTime& date, const QTimeZone& fuseau = fuseauHorairePlanning()) const;
+};
+
 // What a sending did.
 struct BilanTransmission {
     int messagesOuverts = 0;
     QStringList adressesRefusees;   // "Prénom Nom <adresse>" of each driver refused
     QStringList echecsOuverture;    // "Prénom Nom" of each message that could not be opened
+    QList<MessageNonOuvert> messagesNonOuverts; // those messages, in the same order
     QString erreurModeles;          // the default templates could not be saved
 
     // The one message shown after the run; empty when everything went through.

@@ -186,6 +186,11 @@ QRectF PrestationCard::rectangleVolume() const
     return geometrie(width()).volume;
 }
 
+QRectF PrestationCard::rectangleAdresse() const
+{
+    return geometrie(width()).adresse;
+}
+
 QSize PrestationCard::sizeHint() const
 {
     const Geometrie g = geometrie(0);
@@ -224,8 +229,10 @@ QImage PrestationCard::rendu() const
     p.setFont(police(TextStyle::caption, font()));
     p.drawText(g.client, Qt::AlignCenter, g.texteClient);
 
+    // The address stands on the skip's colour, which the user chose: black or white, whichever
+    // reads on it.
     p.setFont(police(TextStyle::body, font()));
-    p.setPen(palette().color(QPalette::WindowText));
+    p.setPen(textColorOn(couleurFond(), palette().color(QPalette::Window)));
     p.drawText(g.adresse, Qt::AlignLeft | Qt::AlignVCenter, g.texteAdresse);
     return image;
 }

@@ -29,10 +29,11 @@ public:
     // The card's fill: the skip's colour, grey when its text is not a colour.
     QColor couleurFond() const;
     // Where the card paints, at its present width: the coloured rectangle, the client's label
-    // and the volume badge.
+    // and the volume badge; the address line, on the card's fill.
     QRectF rectangleCarte() const;
     QRectF rectangleClient() const;
     QRectF rectangleVolume() const;
+    QRectF rectangleAdresse() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

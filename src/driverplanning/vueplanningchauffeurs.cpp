@@ -1,5 +1,6 @@
 #include "vueplanningchauffeurs.h"
 
+#include "bilantransmission.h"
 #include "carteprestations.h"
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,6 +36,8 @@ namespace kv {
 namespace {
 
 constexpr int kHauteurEstimee = 150;
+// What the rows built after the paint may take of one turn of the event loop.
+constexpr qint64 kBudgetTourMs = 6;
 
 QFrame* separateur(QWidget* parent)
 {
@@ -381,11 +385,17 @@ void RangeeChauffeur::majCarte()
         m_plan = new CartePrestationsChauffeur(m_chauffeur, m_jour, m_emplacementPlan);
         static_cast<QHBoxLayout*>(m_emplacementPlan->layout())->insertWidget(1, m_plan);
     } else if (avecCarte) {
+        // The row's map is made once and shows each day it is given.
         m_plan->setJour(m_jour);
+        m_plan->show();
     } else if (m_plan) {
-        delete m_plan;
-        m_plan = nullptr;
+        m_plan->hide();
     }
+}
+
+CartePrestationsChauffeur* RangeeChauffeur::carte() const
+{
+    return m_plan && !m_plan->isHidden() ? m_plan : nullptr;
 }
 
 void RangeeChauffeur::actualiser()
@@ -592,15 +602,12 @@ void VuePlanningChauffeurs::setSelectedDate(const QDateTime& date)
     m_selectedDate = QDateTime::fromMSecsSinceEpoch(startOfDayMs(jour, m_horloge.zone),
                                                     m_horloge.zone);
     m_slider->setSelectedDate(m_selectedDate);
-    // Rows in view show the new day at once; the others are built again when next seen.
+    // Rows in view show the new day at once (construireVisibles); those around them after the
+    // paint, a few at a time; the others are built again when next seen.
     const QRect zone = zoneUtile();
-    const DayWindow nouveau = m_horloge.jourDe(m_selectedDate);
-    for (RangeeChauffeur* r : std::as_const(m_rangees)) {
-        if (r->construite() && r->geometry().intersects(zone))
-            r->changerJour(nouveau);
-        else
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        if (r->construite() && !r->geometry().intersects(zone))
             r->oublier();
-    }
     majAide();
     construireVisibles();
 }
@@ -703,20 +710,28 @@ void VuePlanningChauffeurs::construireVisibles()
 void VuePlanningChauffeurs::construireAutour()
 {
     m_liste->activate();
-    // Built rows take their own height: rows further down may come into the zone.
-    if (construireDans(zoneUtile()))
+    // Built rows take their own height: rows further down may come into the zone. A few rows a
+    // turn, so that a click or a key never waits for more than a piece of a frame.
+    if (construireDans(zoneUtile(), kBudgetTourMs))
         m_autour.start();
 }
 
-bool VuePlanningChauffeurs::construireDans(const QRect& zone)
+bool VuePlanningChauffeurs::construireDans(const QRect& zone, qint64 budgetMs)
 {
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+    QElapsedTimer temps;
+    temps.start();
     bool construit = false;
     for (RangeeChauffeur* r : std::as_const(m_rangees)) {
-        if (r->construite() || !r->geometry().intersects(zone))
+        if ((r->construite() && r->montre(jour)) || !r->geometry().intersects(zone))
             continue;
-        r->construire(jour, m_trace);
+        if (r->construite())
+            r->changerJour(jour);
+        else
+            r->construire(jour, m_trace);
         construit = true;
+        if (budgetMs >= 0 && temps.elapsed() >= budgetMs)
+            break;
     }
     return construit;
 }
@@ -916,8 +931,15 @@ BilanTransmission VuePlanningChauffeurs::transmettre()
     const BilanTransmission bilan = transmettrePlanning(chauffeurs(), m_selectedDate, m_context, m_composeur,
                                                         m_horloge.maintenantLocal());
     const QString message = bilan.message();
-    if (!message.isEmpty())
+    if (!bilan.messagesNonOuverts.isEmpty()) {
+        // No mail program took them: each message can still be copied or saved.
+        auto* boite = new BilanTransmissionDialog(bilan, m_selectedDate, this);
+        boite->setAttribute(Qt::WA_DeleteOnClose);
+        boite->setWindowModality(Qt::WindowModal);
+        boite->open();
+    } else if (!message.isEmpty()) {
         montrerErreur(QStringLiteral("bilanTransmission"), message);
+    }
     emit transmis(message);
     return bilan;
 }

@@ -49,6 +49,8 @@ public:
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
     bool construite() const { return m_contenu != nullptr; }
+    // Whether the built row shows `jour`.
+    bool montre(const DayWindow& jour) const { return m_jour == jour; }
     // Builds (or builds again) the row for the day.
     void construire(const DayWindow& jour, const TraceDrop& trace);
     // Shows another day in a built row (the driver's card stays).
@@ -62,7 +64,8 @@ public:
 
     ChauffeurCard* carteChauffeur() const { return m_carte; }
     PrestationsColumn* colonne() const { return m_colonne; }
-    CartePrestationsChauffeur* carte() const { return m_plan; }
+    // The map of the driver's places, shown on a day when he has some.
+    CartePrestationsChauffeur* carte() const;
     bool glisserEnCours() const;
 
 signals:
@@ -161,8 +164,10 @@ private:
     bool glisserEnCours() const;
     void planifierConstruction();
     void construireAutour();
-    // Builds the rows in `zone` (in the list's coordinates) not built yet; whether there were any.
-    bool construireDans(const QRect& zone);
+    // Builds the rows in `zone` (in the list's coordinates) not built yet, and shows the day in
+    // those built for another; whether there were any. With `budgetMs`, stops after the row that
+    // reaches it.
+    bool construireDans(const QRect& zone, qint64 budgetMs = -1);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
 

@@ -41,6 +41,7 @@ private slots:
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
     void sendingThroughTheMailHelper();
+    void withoutAMailProgramEachMessageCanBeCopiedOrSaved();
     void longNamesShowWhole();
     void longNamesStayInTheirCards();
     void dragHeldAtTheEdgeReachesDriversOutOfView();
@@ -52,7 +53,9 @@ private slots:
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
     void firstPaintShowsTheSettledDay();
+    void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();
+    void textOnTheSkipsColourReads();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -5,6 +5,7 @@
 #include "screenfixtures.h"
 #include "windowdrag.h"
 
+#include "driverplanning/bilantransmission.h"
 #include "driverplanning/carteprestationschauffeur.h"
 #include "driverplanning/chauffeurcard.h"
 #include "driverplanning/dateslider.h"
@@ -12,13 +13,19 @@
 #include "driverplanning/prestationscolumn.h"
 #include "driverplanning/vueplanningchauffeurs.h"
 #include "platform/desktopopener.h"
+#include "platform/filehelpers.h"
 #include "platform/mapwidget.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/pastillejour.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
+#include <QClipboard>
+#include <QFile>
 #include <QFontMetricsF>
+#include <QTemporaryDir>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -711,9 +718,86 @@ void TestVuePlanning::sendingThroughTheMailHelper()
     // A link the system cannot open is reported the same way.
     ouvreur.openResult = false;
     QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
-    boite = vue.findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
-    QVERIFY(boite);
-    QVERIFY(boite->text().contains(QStringLiteral("Léa Garnier")));
+    auto* bilan = vue.findChild<BilanTransmissionDialog*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(bilan);
+    QVERIFY(bilan->texte().contains(QStringLiteral("Léa Garnier")));
+}
+
+void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel & <b>Fils</b>"));
+    const QString nomLong = fixtures::longName(QStringLiteral("Éloïse/Ana"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Chauffeur* longue = b.chauffeur(nomLong, "Dupré/Ñ", QStringLiteral("eloise@x.fr"));
+    b.chauffeur("Marc", "Petit", QStringLiteral("marc@x.fr"));
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
+    b.location(c, b.benne(15), at(2026, 12, 8, 10), std::nullopt, QStringLiteral("2 rue B"), longue);
+    QVERIFY(b.context()->save());
+    RecordingDesktopOpener ouvreur;
+    ouvreur.openResult = false;
+    VuePlanningChauffeurs vue(b.context(), nullptr, horloge());
+    vue.resize(1200, 760);
+    vue.show();
+    QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
+    auto* bilan = vue.findChild<BilanTransmissionDialog*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(bilan);
+    QTRY_VERIFY(bilan->isVisible());
+    fixtures::capture(bilan, QStringLiteral("planning-bilan-sans-messagerie"));
+    // Only the drivers with work that day, each with both ways.
+    QCOMPARE(bilan->nombreMessages(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(bilan->boutonCopier(i) && bilan->boutonCopier(i)->isVisible());
+        QCOMPARE(bilan->boutonCopier(i)->text(), QStringLiteral("Copier le message"));
+        QVERIFY(bilan->boutonEnregistrer(i) && bilan->boutonEnregistrer(i)->isVisible());
+        QCOMPARE(bilan->boutonEnregistrer(i)->text(), QStringLiteral("Enregistrer…"));
+    }
+    // The dialog fits over the screen it opens on, however long a name.
+    QVERIFY2(bilan->width() <= 1200, qPrintable(QString::number(bilan->width())));
+
+    // Copied: recipient, subject and body, as the mail program would have had them.
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(bilan->boutonCopier(0), Qt::LeftButton);
+    const QString copie = QApplication::clipboard()->text();
+    QVERIFY2(copie.startsWith(QStringLiteral("À\u00A0: lea@x.fr\nObjet\u00A0: Planning du mardi 8 décembre 2026 – Léa Garnier\n\n")),
+             qPrintable(copie));
+    QVERIFY2(copie.contains(QStringLiteral("Morel & <b>Fils</b> – 1 rue A – 10 m³")), qPrintable(copie));
+    QVERIFY(bilan->etat(0).contains(QStringLiteral("copié")));
+
+    // Saved: a text file named after the driver, his name made safe for a file name.
+    QTemporaryDir dossier;
+    {
+        ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("message.txt")));
+        QTest::mouseClick(bilan->boutonEnregistrer(1), Qt::LeftButton);
+        QCOMPARE(reponse.requests.size(), 1);
+        const QString propose = reponse.requests[0].suggestedName;
+        QVERIFY2(propose.endsWith(QStringLiteral(" 2026-12-08.txt")), qPrintable(propose));
+        QVERIFY2(!propose.contains(QLatin1Char('/')), qPrintable(propose));
+        QVERIFY(propose.toUtf8().size() <= FileHelpers::maxFileNameBytes);
+        QVERIFY(propose.startsWith(QStringLiteral("Planning Éloïse-Ana")));
+    }
+    QFile fichier(dossier.filePath(QStringLiteral("message.txt")));
+    QVERIFY(fichier.open(QIODevice::ReadOnly));
+    const QString ecrit = QString::fromUtf8(fichier.readAll());
+    QVERIFY2(ecrit.startsWith(QStringLiteral("À\u00A0: eloise@x.fr\n")), qPrintable(ecrit.left(80)));
+    QVERIFY(ecrit.contains(QStringLiteral("2 rue B – 15 m³")));
+    QVERIFY(bilan->etat(1).contains(dossier.filePath(QStringLiteral("message.txt"))));
+
+    // A file that cannot be written says why; cancelling says nothing.
+    {
+        ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("absent/message.txt")));
+        QTest::mouseClick(bilan->boutonEnregistrer(0), Qt::LeftButton);
+    }
+    QVERIFY2(bilan->etat(0).startsWith(QStringLiteral("Échec de l’enregistrement")), qPrintable(bilan->etat(0)));
+    {
+        ScopedSaveFileAnswer reponse{QString()};
+        QTest::mouseClick(bilan->boutonEnregistrer(1), Qt::LeftButton);
+    }
+    QVERIFY(bilan->etat(1).contains(dossier.filePath(QStringLiteral("message.txt"))));
+    // Escape closes the dialog alone.
+    QTest::keyClick(bilan, Qt::Key_Escape);
+    QTRY_VERIFY(!vue.findChild<BilanTransmissionDialog*>());
+    QVERIFY(vue.isVisible());
 }
 
 void TestVuePlanning::longNamesShowWhole()
@@ -1419,4 +1503,157 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     QVERIFY(!e.vue->colonneMarquee());
     for (RangeeChauffeur* r : e.vue->rangees())
         QVERIFY(!r->colonne() || !r->colonne()->marquee());
+}
+
+namespace {
+
+// The most frequent colour of a part of an image (what a text stands on) and the colour there
+// that contrasts most with it (the text's strokes), with their contrast.
+struct ContrasteZone {
+    QColor fond;
+    QColor texte;
+    double rapport = 0;
+};
+
+ContrasteZone contrasteDans(const QImage& image, const QRectF& zone)
+{
+    const qreal dpr = image.devicePixelRatio();
+    const QRect pixels = QRectF(zone.topLeft() * dpr, zone.size() * dpr).toAlignedRect() & image.rect();
+    QHash<QRgb, int> compte;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            ++compte[image.pixel(x, y) | 0xff000000u];
+    ContrasteZone c;
+    int plus = 0;
+    for (auto it = compte.cbegin(); it != compte.cend(); ++it)
+        if (it.value() > plus) {
+            plus = it.value();
+            c.fond = QColor::fromRgb(it.key());
+        }
+    for (auto it = compte.cbegin(); it != compte.cend(); ++it) {
+        const double r = forms::contrastRatio(QColor::fromRgb(it.key()), c.fond);
+        if (r > c.rapport) {
+            c.rapport = r;
+            c.texte = QColor::fromRgb(it.key());
+        }
+    }
+    return c;
+}
+
+} // namespace
+
+void TestVuePlanning::textOnTheSkipsColourReads()
+{
+    // Skips of dark colours (navy, brown, red) and light ones: every text a card draws reads on
+    // what it stands on, the address on the skip's colour first.
+    fx::Bureau b;
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Client* c = b.client(QStringLiteral("Morel"), QStringLiteral("12 quai Perrache, Lyon"));
+    const QStringList couleurs = {QStringLiteral("0D1B6E"), QStringLiteral("7B3F00"), QStringLiteral("C00000"),
+                                  QStringLiteral("FFFF66"), QStringLiteral("FFFFFF"), QStringLiteral("000000")};
+    for (int i = 0; i < couleurs.size(); ++i)
+        b.location(c, b.benne(10, couleurs[i]), at(2026, 12, 8, 8 + i), std::nullopt,
+                   QStringLiteral("%1 avenue Jean Jaurès").arg(i + 1), lea);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    RangeeChauffeur* r = e.vue->rangee(lea);
+    QVERIFY(r && r->construite());
+    const QList<PrestationCard*> cartes = r->colonne()->cartesPoses();
+    QCOMPARE(cartes.size(), couleurs.size());
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-couleurs-bennes"));
+    for (PrestationCard* carte : cartes) {
+        const QImage image = carte->grab().toImage();
+        // The label's and the badge's rounded corners show the card's fill: only their middles.
+        const struct {
+            const char* quoi;
+            QRectF zone;
+        } textes[] = {{"adresse", carte->rectangleAdresse()},
+                      {"client", carte->rectangleClient().adjusted(3, 3, -3, -3)},
+                      {"volume", carte->rectangleVolume().adjusted(2, 2, -2, -2)}};
+        for (const auto& t : textes) {
+            const ContrasteZone z = contrasteDans(image, t.zone);
+            const QString detail = QStringLiteral("%1 on %2: %3 on %4, %5:1")
+                                       .arg(QLatin1String(t.quoi), carte->couleurFond().name(), z.texte.name(),
+                                            z.fond.name())
+                                       .arg(z.rapport, 0, 'f', 2);
+            QVERIFY2(z.rapport >= 4.5, qPrintable(detail));
+        }
+        // The address is drawn straight on the skip's colour.
+        const ContrasteZone adresse = contrasteDans(image, carte->rectangleAdresse());
+        QVERIFY2(forms::contrastRatio(adresse.fond, carte->couleurFond()) < 1.05, qPrintable(adresse.fond.name()));
+    }
+}
+
+void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()
+{
+    // Fifty drivers with work on two days: after choosing the other day, the rows around the view
+    // are brought to it a few at a time; once idle, every built row shows what a screen opened on
+    // that day shows, and a row's map is the one it had.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Charpente Robert"));
+    for (int i = 0; i < 50; ++i) {
+        Chauffeur* ch = b.chauffeur(QStringLiteral("P%1").arg(i), QStringLiteral("N%1").arg(i));
+        for (int k = 0; k < i % 4; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8 + (i + k) % 2, 8 + k), std::nullopt,
+                       QStringLiteral("%1 rue des Lilas").arg(k + 1), ch);
+    }
+    QVERIFY(b.context()->save());
+    const auto ceQuiEstConstruit = [](const VuePlanningChauffeurs* vue) {
+        QStringList out;
+        for (const RangeeChauffeur* r : vue->rangees())
+            if (r->construite())
+                out << QStringLiteral("%1: %2 poses%3%4")
+                           .arg(r->chauffeur()->prenom())
+                           .arg(r->colonne()->cartesPoses().size())
+                           .arg(r->colonne()->afficheVide() ? QStringLiteral(", vide") : QString())
+                           .arg(r->carte() ? QStringLiteral(", plan") : QString());
+        return out;
+    };
+    const auto auRepos = [] {
+        for (int i = 0; i < 40; ++i)
+            QCoreApplication::processEvents();
+        fixtures::settle();
+    };
+    const auto ouvrir = [&](VuePlanningChauffeurs& vue) {
+        vue.setTrace([](const QString&) {});
+        vue.resize(1200, 760);
+        vue.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vue));
+        auRepos();
+    };
+    VuePlanningChauffeurs vue(b.context(), nullptr, horloge());
+    ouvrir(vue);
+    QHash<const Chauffeur*, CartePrestationsChauffeur*> cartes;
+    for (const RangeeChauffeur* r : vue.rangees())
+        if (r->carte())
+            cartes.insert(r->chauffeur(), r->carte());
+    QVERIFY2(cartes.size() >= 2, qPrintable(ceQuiEstConstruit(&vue).join(QLatin1Char('\n'))));
+    const QDateTime mercredi = at(2026, 12, 9);
+    vue.setSelectedDate(mercredi);
+    auRepos();
+    const QStringList apres = ceQuiEstConstruit(&vue);
+    // The same rows as a screen opened on Wednesday.
+    VuePlanningChauffeurs fraiche(b.context(), nullptr, Horloge::fixe(at(2026, 12, 8, 10), fx::paris()));
+    ouvrir(fraiche);
+    QCOMPARE(fraiche.selectedDate(), mercredi);
+    // Which rows lie around the view depends on the rows' heights: those built in both agree.
+    const QStringList attendu = ceQuiEstConstruit(&fraiche);
+    int communes = 0;
+    for (const QString& ligne : apres) {
+        const QString qui = ligne.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':');
+        const auto it = std::find_if(attendu.cbegin(), attendu.cend(), [&](const QString& l) { return l.startsWith(qui); });
+        if (it == attendu.cend())
+            continue;
+        QCOMPARE(ligne, *it);
+        ++communes;
+    }
+    QVERIFY2(communes >= 5, qPrintable(apres.join(QLatin1Char('\n'))));
+    // Back to Tuesday: the maps of the rows still built are those they had.
+    vue.setSelectedDate(at(2026, 12, 8));
+    auRepos();
+    int memes = 0;
+    for (const RangeeChauffeur* r : vue.rangees())
+        if (r->carte() && cartes.value(r->chauffeur()) == r->carte())
+            ++memes;
+    QVERIFY(memes > 0);
 }

@@ -1,0 +1,148 @@
+#include "bilantransmission.h"
+
+#include "platform/filehelpers.h"
+#include "widgets/plaintext.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+
+// A driver's name is shown on one line: a long one is cut, whole in its tool tip.
+constexpr int kLargeurNom = 260;
+// The list of messages shows this much before it scrolls.
+constexpr int kHauteurMax = 240;
+
+QLabel* texteSimple(const QString& texte, QWidget* parent)
+{
+    auto* label = new QLabel(texte, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+BilanTransmissionDialog::BilanTransmissionDialog(const BilanTransmission& bilan, const QDateTime& date,
+                                                 QWidget* parent)
+    : QDialog(parent), m_messages(bilan.messagesNonOuverts), m_date(date)
+{
+    setObjectName(QStringLiteral("bilanTransmission"));
+    setWindowTitle(QStringLiteral("Planning des chauffeurs"));
+    auto* layout = new QVBoxLayout(this);
+    m_texte = texteSimple(bilan.message(), this);
+    m_texte->setObjectName(QStringLiteral("texteBilan"));
+    m_texte->setWordWrap(true);
+    layout->addWidget(m_texte);
+
+    if (!m_messages.isEmpty()) {
+        auto* aide = texteSimple(QStringLiteral("Chaque message peut être copié, pour le coller dans une messagerie, "
+                                                "ou enregistré dans un fichier texte."),
+                                 this);
+        aide->setWordWrap(true);
+        layout->addWidget(aide);
+
+        auto* zone = new QScrollArea(this);
+        zone->setWidgetResizable(true);
+        zone->setFrameShape(QFrame::StyledPanel);
+        zone->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        auto* contenu = new QWidget;
+        auto* grille = new QGridLayout(contenu);
+        for (int i = 0; i < m_messages.size(); ++i) {
+            const MessageNonOuvert& m = m_messages[i];
+            const QString complet = m.nom + QStringLiteral(" <") + m.adresse + QLatin1Char('>');
+            auto* nom = texteSimple(QString(), contenu);
+            nom->setText(nom->fontMetrics().elidedText(complet, Qt::ElideRight, kLargeurNom));
+            if (nom->text() != complet)
+                nom->setToolTip(plainToolTip(complet));
+            Ligne ligne;
+            ligne.copier = new QPushButton(QStringLiteral("Copier le message"), contenu);
+            ligne.copier->setObjectName(QStringLiteral("copierMessage"));
+            ligne.enregistrer = new QPushButton(QStringLiteral("Enregistrer…"), contenu);
+            ligne.enregistrer->setObjectName(QStringLiteral("enregistrerMessage"));
+            ligne.etat = texteSimple(QString(), contenu);
+            ligne.etat->setObjectName(QStringLiteral("etatMessage"));
+            ligne.etat->setWordWrap(true);
+            ligne.etat->hide();
+            grille->addWidget(nom, 2 * i, 0);
+            grille->addWidget(ligne.copier, 2 * i, 1);
+            grille->addWidget(ligne.enregistrer, 2 * i, 2);
+            grille->addWidget(ligne.etat, 2 * i + 1, 0, 1, 3);
+            connect(ligne.copier, &QPushButton::clicked, this, [this, i] { copier(i); });
+            connect(ligne.enregistrer, &QPushButton::clicked, this, [this, i] { enregistrer(i); });
+            m_lignes << ligne;
+        }
+        grille->setColumnStretch(0, 1);
+        grille->setRowStretch(2 * int(m_messages.size()), 1);
+        zone->setWidget(contenu);
+        // Whole in width; as tall as its lines up to a few, more scroll inside.
+        const QSize taille = contenu->sizeHint();
+        zone->setMinimumWidth(taille.width() + zone->verticalScrollBar()->sizeHint().width() + 2 * zone->frameWidth());
+        zone->setMinimumHeight(std::min(taille.height(), kHauteurMax) + 2 * zone->frameWidth());
+        layout->addWidget(zone, 1);
+    }
+
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(boutons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(boutons);
+    if (!m_lignes.isEmpty())
+        m_lignes.first().copier->setFocus();
+}
+
+QString BilanTransmissionDialog::texte() const
+{
+    return m_texte->text();
+}
+
+QPushButton* BilanTransmissionDialog::boutonCopier(int index) const
+{
+    return index >= 0 && index < m_lignes.size() ? m_lignes[index].copier : nullptr;
+}
+
+QPushButton* BilanTransmissionDialog::boutonEnregistrer(int index) const
+{
+    return index >= 0 && index < m_lignes.size() ? m_lignes[index].enregistrer : nullptr;
+}
+
+QString BilanTransmissionDialog::etat(int index) const
+{
+    return index >= 0 && index < m_lignes.size() && m_lignes[index].etat->isVisible() ? m_lignes[index].etat->text()
+                                                                                        : QString();
+}
+
+void BilanTransmissionDialog::copier(int index)
+{
+    QApplication::clipboard()->setText(m_messages[index].texte());
+    m_lignes[index].etat->setText(QStringLiteral("Message de %1 copié.").arg(m_messages[index].nom));
+    m_lignes[index].etat->show();
+}
+
+void BilanTransmissionDialog::enregistrer(int index)
+{
+    const MessageNonOuvert& m = m_messages[index];
+    SaveFileRequest demande;
+    demande.title = QStringLiteral("Enregistrer le message");
+    demande.suggestedName = m.nomFichier(m_date);
+    demande.mimeTypes = {QStringLiteral("text/plain")};
+    demande.defaultSuffix = QStringLiteral("txt");
+    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, m.texte().toUtf8());
+    if (resultat.status == SaveFileResult::Status::cancelled)
+        return;
+    QLabel* etat = m_lignes[index].etat;
+    etat->setText(resultat.saved()
+                      ? QStringLiteral("Enregistré dans « %1 ».").arg(QDir::toNativeSeparators(resultat.path))
+                      : QStringLiteral("Échec de l’enregistrement: %1").arg(resultat.error));
+    etat->show();
+}
+
+} // namespace kv

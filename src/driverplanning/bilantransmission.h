@@ -1,0 +1,45 @@
+#pragma once
+
+// What "Transmettre planning" could not hand over: the summary of the run, then one line per
+// message that no mail program took, each of which can be copied (to paste it into any mail
+// program) or saved as a text file.
+
+#include "emailplanning.h"
+
+#include <QDateTime>
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace kv {
+
+class BilanTransmissionDialog : public QDialog {
+    Q_OBJECT
+public:
+    BilanTransmissionDialog(const BilanTransmission& bilan, const QDateTime& date, QWidget* parent = nullptr);
+
+    // The summary shown above the messages.
+    QString texte() const;
+    int nombreMessages() const { return int(m_messages.size()); }
+    QPushButton* boutonCopier(int index) const;
+    QPushButton* boutonEnregistrer(int index) const;
+    // What became of a message: copied, saved where, or why it could not be saved.
+    QString etat(int index) const;
+
+private:
+    struct Ligne {
+        QPushButton* copier = nullptr;
+        QPushButton* enregistrer = nullptr;
+        QLabel* etat = nullptr;
+    };
+    void copier(int index);
+    void enregistrer(int index);
+
+    QList<MessageNonOuvert> m_messages;
+    QDateTime m_date;
+    QLabel* m_texte = nullptr;
+    QList<Ligne> m_lignes;
+};
+
+} // namespace kv
