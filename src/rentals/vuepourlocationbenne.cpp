@@ -9,6 +9,9 @@
 #include "widgets/textstyles.h"
 
 #include <QCheckBox>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QPainter>
@@ -203,37 +206,70 @@ QMimeData* ModeleGroupes::mimeData(const QModelIndexList& indexes) const
 
 namespace {
 
-// A check box whose text gives way in a narrow panel: cut with "…", whole in its tool tip.
+// A check box whose text wraps onto more lines in a narrow panel rather than being cut: the
+// whole text always shows, and the box answers a click anywhere on it.
 class CaseReduite : public QCheckBox {
 public:
-    CaseReduite(const QString& texte, QWidget* parent) : QCheckBox(texte, parent), m_texte(texte) {}
+    CaseReduite(const QString& texte, QWidget* parent) : QCheckBox(texte, parent)
+    {
+        QSizePolicy politique(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        politique.setHeightForWidth(true);
+        setSizePolicy(politique);
+    }
 
     QSize sizeHint() const override
     {
-        return {m_marge + largeurTexte(m_texte), QCheckBox::sizeHint().height()};
+        return {marge() + fontMetrics().horizontalAdvance(text()), QCheckBox::sizeHint().height()};
     }
     QSize minimumSizeHint() const override
     {
-        return {m_marge + fontMetrics().horizontalAdvance(QStringLiteral("Inclure…")), QCheckBox::sizeHint().height()};
+        // The longest word stays whole.
+        int mot = 0;
+        for (const QString& m : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            mot = std::max(mot, fontMetrics().horizontalAdvance(m));
+        return {marge() + mot, QCheckBox::sizeHint().height()};
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int largeur) const override
+    {
+        const QRect texte = fontMetrics().boundingRect(QRect(0, 0, std::max(1, largeur - marge()), 100000),
+                                                       Qt::TextWordWrap, text());
+        return std::max(QCheckBox::sizeHint().height(), texte.height() + 2);
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+    void paintEvent(QPaintEvent*) override
     {
-        QCheckBox::resizeEvent(event);
-        const QString montre = fontMetrics().elidedText(m_texte, Qt::ElideRight, width() - m_marge);
-        if (montre != text()) {
-            setText(montre);
-            setToolTip(montre == m_texte ? QString() : m_texte);
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString texte = option.text;
+        option.text.clear();
+        // The box level with the first line.
+        QStyleOptionButton boite = option;
+        boite.rect = QRect(0, 0, width(), QCheckBox::sizeHint().height());
+        boite.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &boite, this);
+        p.drawPrimitive(QStyle::PE_IndicatorCheckBox, boite);
+        const QRect zone(marge(), 1, std::max(1, width() - marge()), height() - 2);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        QRect utilise;
+        p.drawText(zone, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, texte, &utilise);
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = utilise.adjusted(-2, -1, 2, 1);
+            p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
         }
     }
 
 private:
-    int largeurTexte(const QString& t) const { return fontMetrics().horizontalAdvance(t); }
-
-    QString m_texte;
     // The box, its spacing and the style's margins: what the check box adds to its text.
-    const int m_marge = QCheckBox::sizeHint().width() - fontMetrics().horizontalAdvance(text());
+    int marge() const
+    {
+        return QCheckBox::sizeHint().width() - fontMetrics().horizontalAdvance(text());
+    }
 };
 
 } // namespace

@@ -13,6 +13,7 @@ private slots:
     void keyboardThroughTheSidebar();
     void deleteKeyAsksFirst();
     void ctrlNAndAnotherRowKeepTypedWork();
+    void countLineWrapsInANarrowList();
     void fitsTheSmallestWindow();
 };
 

@@ -653,6 +653,37 @@ void TestVueBennes::ctrlNAndAnotherRowKeepTypedWork()
     QCOMPARE(e.vue->editeur()->notesField()->toPlainText(), QString());
 }
 
+void TestVueBennes::countLineWrapsInANarrowList()
+{
+    // Twenty-five dirty skips hidden by the switches: in a narrow list, with a skip's editor
+    // open beside it, the count line wraps and every word of it shows.
+    Ecran e;
+    for (int i = 0; i < 25; ++i)
+        fixtures::benne(e.ctx.get(), 3 + i % 20, EtatBenne::sale);
+    fixtures::benne(e.ctx.get(), 10, EtatBenne::neuf);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    e.vue->resize(536, 458);
+    fixtures::settle();
+    e.liste()->setSelectedRecord(e.ctx->all<Benne>().last());
+    fixtures::settle();
+    QLabel* ligne = nullptr;
+    for (QLabel* l : e.liste()->findChildren<QLabel*>())
+        if (l->text() == e.liste()->countText())
+            ligne = l;
+    QVERIFY(ligne);
+    QVERIFY(ligne->text().contains(QStringLiteral("25\u00A0bennes masquées par les filtres")));
+    const QRect place = ligne->contentsRect();
+    const QRect besoin = ligne->fontMetrics().boundingRect(QRect(0, 0, place.width(), 100000),
+                                                          Qt::TextWordWrap, ligne->text());
+    if (!ligne->wordWrap()) {
+        for (const QString& l : ligne->text().split(QLatin1Char('\n')))
+            QVERIFY2(ligne->fontMetrics().horizontalAdvance(l) <= place.width(), qPrintable(l));
+    }
+    QVERIFY2(besoin.height() <= place.height() && besoin.width() <= place.width(),
+             qPrintable(QStringLiteral("%1×%2 in %3×%4").arg(besoin.width()).arg(besoin.height()).arg(place.width()).arg(place.height())));
+}
+
 void TestVueBennes::fitsTheSmallestWindow()
 {
     // Long texts everywhere: a note, a device, and skips in every state.

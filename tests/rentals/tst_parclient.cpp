@@ -129,8 +129,10 @@ QStringList fautes(ZoneContenu& z, VueLocationBenne& ecran)
         if (!ecran.rect().contains(r) || b->visibleRegion().boundingRect() != b->rect())
             out << QStringLiteral("button « %1 » %2 out of view").arg(b->text(), b->objectName());
         auto* c = qobject_cast<QCheckBox*>(b);
+        // One line whole, or a text that wraps in the height it needs at its width.
         const int texte = c ? c->fontMetrics().horizontalAdvance(c->text()) + 24 : 0;
-        if (c && texte > c->width())
+        const bool coupee = c && (c->hasHeightForWidth() ? c->height() < c->heightForWidth(c->width()) : texte > c->width());
+        if (coupee)
             out << QStringLiteral("check box « %1 » cut").arg(c->text());
         if (c && c->text().endsWith(QChar(0x2026)) == c->toolTip().isEmpty())
             out << QStringLiteral("check box « %1 » cut without its whole text in a tool tip").arg(c->text());
@@ -785,6 +787,16 @@ void ParClientTest::everyStateFitsFromTheSmallestWindowUp()
         QTest::mouseClick(sales, Qt::LeftButton, {}, QPoint(5, sales->height() / 2));
         QCOMPARE(ecran->panneau()->groupesAffiches().size(), 2);
         QCOMPARE(sales->toolTip().isEmpty(), sales->text() == QStringLiteral("Inclure les bennes sales"));
+        // Their texts are whole, on as many lines as the panel's width needs.
+        for (QCheckBox* c : {sales, ecran->panneau()->caseDispositifs()}) {
+            QVERIFY(c->text().startsWith(QStringLiteral("Inclure les bennes ")));
+            QVERIFY(!c->text().contains(QChar(0x2026)));
+            QVERIFY2(c->height() >= c->heightForWidth(c->width()),
+                     qPrintable(ou + QStringLiteral("%1 < %2").arg(c->height()).arg(c->heightForWidth(c->width()))));
+            const int uneLigne = c->fontMetrics().horizontalAdvance(c->text());
+            if (c->width() < uneLigne)
+                QVERIFY(c->height() >= 2 * c->fontMetrics().lineSpacing());
+        }
 
         // Closed again: the details come back as they were.
         QTest::mouseClick(ecran->boutonBennesDisponibles(), Qt::LeftButton);

@@ -56,6 +56,8 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
 
     m_count = new QLabel(this);
     m_count->setFont(fontFor(TextStyle::Callout, font()));
+    // A long count line (skips hidden by the filters) wraps in a narrow list, never cut.
+    m_count->setWordWrap(true);
     QPalette p = m_count->palette();
     p.setColor(QPalette::WindowText, toneColor(Tone::Secondary, p.color(QPalette::WindowText)));
     m_count->setPalette(p);
