@@ -146,7 +146,10 @@ bool DateEntry::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isTypedChar(key) && (typing || appliesTo(field))) {
+        // A date is typed from its first digit: a separator alone (a space, a slash) keeps
+        // the field's own meaning and never blanks the date shown.
+        const bool startsEntry = typing || (key->text().size() == 1 && key->text().at(0).isDigit());
+        if (isTypedChar(key) && startsEntry && (typing || appliesTo(field))) {
             if (!typing)
                 start(field);
             if (m_typed.size() < 10)

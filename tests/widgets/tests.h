@@ -113,6 +113,7 @@ private slots:
     void init();
     void cleanup();
     void wholeDatesAreTakenAsTyped();
+    void aSeparatorAloneNeverBlanksTheDate();
     void aPartTypedAloneIsCheckedWhenTheFieldIsLeft();
     void impossibleDatesLeaveTheDateAndSaySo();
     void arrowsTabAndCalendarStillWork();

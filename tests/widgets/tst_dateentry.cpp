@@ -101,6 +101,21 @@ void DateEntryTest::wholeDatesAreTakenAsTyped()
     QCOMPARE(form.date->date(), QDate(2028, 6, 5));
 }
 
+void DateEntryTest::aSeparatorAloneNeverBlanksTheDate()
+{
+    Form form;
+    form.tabIn();
+    for (const char* k : {" ", "/", "-", "."}) {
+        QTest::keyClicks(focused(), QString::fromLatin1(k));
+        QCOMPARE(form.text(), QStringLiteral("15/01/2025"));
+        QCOMPARE(form.date->date(), QDate(2025, 1, 15));
+    }
+    // Digits after them still start a whole date.
+    form.tabIn();
+    QTest::keyClicks(focused(), QStringLiteral("02/03/2026"));
+    QCOMPARE(form.date->date(), QDate(2026, 3, 2));
+}
+
 void DateEntryTest::aPartTypedAloneIsCheckedWhenTheFieldIsLeft()
 {
     Form form(QDate(2025, 1, 31));
