@@ -1,6 +1,7 @@
 #include "prestationcard.h"
 
 #include "model/helpers.h"
+#include "model/modelcontext.h"
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/forms/singleline.h"
@@ -18,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -283,11 +285,56 @@ void PrestationCard::resizeEvent(QResizeEvent* event)
 {
     m_cache = QImage();
     QWidget::resizeEvent(event);
+}
+
+namespace {
+
+// What tells the client from the others of its name; empty when its name is its own. Read when
+// a tool tip is asked for, never while the day is built.
+QString distinctionSiHomonyme(const Client* client)
+{
+    if (!client || !client->modelContext())
+        return {};
+    QList<Client*> memeNom;
+    for (Client* c : client->modelContext()->all<Client>())
+        if (!c->isDeleted() && compareNames(c->nom(), client->nom()) == 0)
+            memeNom.append(c);
+    if (memeNom.size() < 2)
+        return {};
+    const QStringList distinctions = clientDistinctions(memeNom);
+    const qsizetype i = memeNom.indexOf(const_cast<Client*>(client));
+    return i >= 0 && i < distinctions.size() ? distinctions.at(i) : QString();
+}
+
+} // namespace
+
+QString PrestationCard::texteInfobulle() const
+{
+    const QString distinction = distinctionSiHomonyme(m_location ? m_location->client() : nullptr);
     // What the card cuts is whole in its tool tip.
     const Geometrie g = geometrie(width());
     const bool coupee = g.texteClient != forms::singleLine(texteClient())
                         || g.texteAdresse != forms::singleLine(texteAdresse());
-    setToolTip(coupee ? plainToolTip(texteClient() + QLatin1Char('\n') + texteAdresse()) : QString());
+    if (!coupee && distinction.isEmpty())
+        return {};
+    QString client = texteClient();
+    if (!distinction.isEmpty())
+        client += QStringLiteral(" (") + distinction + QLatin1Char(')');
+    return client + QLatin1Char('\n') + texteAdresse();
+}
+
+bool PrestationCard::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const QString texte = texteInfobulle();
+        auto* aide = static_cast<QHelpEvent*>(event);
+        if (texte.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(aide->globalPos(), plainToolTip(texte), this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void PrestationCard::mousePressEvent(QMouseEvent* event)

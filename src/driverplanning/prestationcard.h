@@ -38,6 +38,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The card's tool tip: its client, told apart from clients of the same name by the town (or
+    // what else the pickers use), then the address. Empty when the card shows all of it.
+    QString texteInfobulle() const;
+
 signals:
     // Around the drag, so that whoever rebuilds the columns waits until the card is let go.
     void glisserCommence();
@@ -47,6 +51,7 @@ signals:
     void menuDemande(const QPoint& positionGlobale);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -44,6 +44,7 @@ private slots:
     void withoutAMailProgramEachMessageCanBeCopiedOrSaved();
     void longNamesShowWhole();
     void longNamesStayInTheirCards();
+    void lookAlikeClientsToldApartInTheCardsToolTips();
     void dragHeldAtTheEdgeReachesDriversOutOfView();
     void fitsTheSmallestWindow();
     void driversCardsStayInViewAndTheColumnUnderADragIsMarked();

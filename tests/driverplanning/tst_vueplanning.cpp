@@ -872,13 +872,37 @@ void TestVuePlanning::longNamesStayInTheirCards()
     // The long texts are whole in the tool tip; the short one's card needs none and keeps its
     // natural width.
     for (PrestationCard* carte : {cartes[0], cartes[2]}) {
-        const QString bulle = shownToolTip(carte->toolTip());
+        const QString bulle = carte->texteInfobulle();
         QVERIFY2(bulle.contains(carte->texteClient()), qPrintable(bulle));
         QVERIFY2(bulle.contains(carte->texteAdresse()), qPrintable(bulle));
     }
     QCOMPARE(cartes[1]->texteClient(), QStringLiteral("Morel"));
-    QVERIFY(cartes[1]->toolTip().isEmpty());
+    QVERIFY(cartes[1]->texteInfobulle().isEmpty());
     QCOMPARE(cartes[1]->width(), cartes[1]->sizeHint().width());
+}
+
+void TestVuePlanning::lookAlikeClientsToldApartInTheCardsToolTips()
+{
+    fx::Bureau b;
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier", QStringLiteral("lea@x.fr"));
+    Client* lyon = b.client(QStringLiteral("Bernard Démolition"), QStringLiteral("1 rue Haute, Lyon"));
+    Client* bron = b.client(QStringLiteral("Bernard Démolition"), QStringLiteral("2 rue Basse, Bron"));
+    bron->setVille(QStringLiteral("Bron"));
+    Client* seul = b.client(QStringLiteral("Morel"), QStringLiteral("12 quai Perrache"));
+    b.location(lyon, b.benne(15), at(2026, 12, 8, 8), std::nullopt, std::nullopt, lea);
+    b.location(bron, b.benne(10), at(2026, 12, 8, 9), std::nullopt, std::nullopt, lea);
+    b.location(seul, b.benne(8), at(2026, 12, 8, 10), std::nullopt, std::nullopt, lea);
+    Ecran e(b.context());
+    RangeeChauffeur* r = e.vue->rangee(lea);
+    QVERIFY(r && r->construite());
+    QStringList bulles;
+    for (PrestationCard* carte : r->colonne()->cartesPoses())
+        bulles << carte->texteInfobulle();
+    QCOMPARE(bulles.size(), 3);
+    // The two cards of one name say their towns; the name of its own needs no tool tip.
+    QVERIFY2(bulles.contains(QStringLiteral("Bernard Démolition (Lyon)\n1 rue Haute, Lyon")), qPrintable(bulles.join(" | ")));
+    QVERIFY2(bulles.contains(QStringLiteral("Bernard Démolition (Bron)\n2 rue Basse, Bron")), qPrintable(bulles.join(" | ")));
+    QVERIFY(bulles.contains(QString()));
 }
 
 void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
