@@ -4,6 +4,7 @@
 #include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/plaintext.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +85,7 @@ Issue ActionsPlanning::supprimerLocation(LocationDeBenne* location)
     QString erreur;
     if (!m_context->remove(location, &erreur) || !m_context->save(&erreur)) {
         ecrire(QStringLiteral("❌ Erreur lors de la suppression : ") + erreur);
-        return {false, forms::deleteFailedText(erreur)};
+        return {false, forms::deleteFailedText(erreur), {}};
     }
     ecrire(QStringLiteral("✅ Location supprimée."));
     return {};
@@ -112,16 +113,29 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
         *creee = nullptr;
     if (bloquante)
         *bloquante = nullptr;
-    if (!source || source->isDeleted() || !source->benne() || !source->client())
+    const auto impossible = [messageErreur](const QString& pourquoi) {
+        if (messageErreur)
+            *messageErreur = pourquoi;
         return IssueDuplication::impossible;
+    };
+    if (!source || source->isDeleted())
+        return impossible(QStringLiteral("Cette location n'existe plus."));
+    if (!source->benne() || !source->client())
+        return impossible(source->benne() ? QStringLiteral("Cette location n'a plus de client\u00A0: une rotation reprend "
+                                                           "le client de la location.")
+                                          : QStringLiteral("Cette location n'a plus de benne\u00A0: une rotation reprend "
+                                                           "la benne de la location."));
     const std::optional<qint64> fin = source->dateEnlevementMs();
     if (!fin)
-        return IssueDuplication::impossible;
+        return impossible(QStringLiteral("Cette location n'a pas de date d'enlèvement\u00A0: une rotation commence le jour "
+                                         "de l'enlèvement et dure autant que la location. Fixez d'abord sa date "
+                                         "d'enlèvement."));
     const QDate jourPose = localDayOf(source->datePoseMs(), m_horloge.zone);
     const QDate jourFin = localDayOf(*fin, m_horloge.zone);
     const qint64 duree = jourPose.daysTo(jourFin);
     if (duree <= 0)
-        return IssueDuplication::impossible;
+        return impossible(QStringLiteral("Cette location est enlevée le jour même de sa pose\u00A0: une rotation dure "
+                                         "autant que la location, il n'y a aucun jour à reprendre."));
     const qint64 debutNouvelle = startOfDayMs(jourFin, m_horloge.zone);
     const qint64 finProposee = startOfDayMs(jourFin.addDays(duree), m_horloge.zone);
 
@@ -179,7 +193,9 @@ Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const
     Chauffeur* chauffeur = m_context->find<Chauffeur>(chauffeurId);
     if (!chauffeur) {
         ecrire(QStringLiteral("❌ Chauffeur non trouvé avec l'ID ") + texteUuid(chauffeurId));
-        return {};
+        Issue issue;
+        issue.avis = QStringLiteral("Aucun changement\u00A0: ce chauffeur n'existe plus (supprimé entre-temps).");
+        return issue;
     }
     ecrire(QStringLiteral("📆 Date pose: ") + texteInstantConsole(location->datePoseMs()));
     ecrire(QStringLiteral("📆 Aujourd'hui (UTC): ") + texteInstantConsole(aujourdhui));
@@ -187,6 +203,8 @@ Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const
            + (location->chauffeurPose() ? location->chauffeurPose()->nom() : QStringLiteral("nil")));
 
     const std::optional<qint64> fin = location->dateEnlevementMs();
+    Issue issue;
+    bool change = true;
     if (location->datePoseMs() >= aujourdhui && !location->chauffeurPose()) {
         location->setChauffeurPose(chauffeur);
         ecrire(QStringLiteral("✅ Chauffeur ") + chauffeur->nom() + QStringLiteral(" attribué à la pose."));
@@ -195,15 +213,46 @@ Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const
         ecrire(QStringLiteral("✅ Chauffeur ") + chauffeur->nom() + QStringLiteral(" attribué à l'enlèvement."));
     } else {
         ecrire(QStringLiteral("⚠️ Aucun changement nécessaire (pose passée ou déjà attribuée)."));
+        change = false;
     }
-    detecterRotation(location, chauffeur);
+    // The rental that follows at the same address may still take him as placing driver.
+    if (detecterRotation(location, chauffeur))
+        change = true;
+    if (!change)
+        issue.avis = texteAucunChangement(location, chauffeur, aujourdhui);
 
     QString erreur;
     if (!m_context->save(&erreur)) {
         ecrire(QStringLiteral("❌ Erreur lors de la sauvegarde : ") + erreur);
-        return {false, forms::saveFailedText(erreur)};
+        return {false, forms::saveFailedText(erreur), {}};
     }
-    return {};
+    return issue;
+}
+
+QString ActionsPlanning::texteAucunChangement(const LocationDeBenne* location, const Chauffeur* chauffeur,
+                                              qint64 aujourdhui)
+{
+    // Says why for each of the two jobs, naming who holds it.
+    const auto nom = [](const Chauffeur* c) {
+        const QString n = (c->prenom() + QLatin1Char(' ') + c->nom()).simplified();
+        return quotedBeginning(n.isEmpty() ? QStringLiteral("sans nom") : n, 60);
+    };
+    // « la pose » is feminine, « l'enlèvement » masculine.
+    const auto tache = [&](const Chauffeur* titulaire, std::optional<qint64> date, bool feminin) -> QString {
+        const QString e = feminin ? QStringLiteral("e") : QString();
+        if (titulaire == chauffeur)
+            return QStringLiteral("est déjà confié") + e + QStringLiteral(" à ce chauffeur");
+        if (titulaire)
+            return QStringLiteral("est déjà confié") + e + QStringLiteral(" à ") + nom(titulaire);
+        if (!date)
+            return QStringLiteral("n'est pas prévu") + e;
+        if (*date < aujourdhui)
+            return QStringLiteral("est passé") + e;
+        return QStringLiteral("est libre");
+    };
+    return QStringLiteral("Aucun changement pour ") + nom(chauffeur) + QStringLiteral("\u00A0: la pose ")
+           + tache(location->chauffeurPose(), location->datePoseMs(), true) + QStringLiteral(" et l'enlèvement ")
+           + tache(location->chauffeurEnlevement(), location->dateEnlevementMs(), false) + QLatin1Char('.');
 }
 
 bool ActionsPlanning::correspondRotation(const LocationDeBenne* candidat, const LocationDeBenne* location,
@@ -215,13 +264,13 @@ bool ActionsPlanning::correspondRotation(const LocationDeBenne* candidat, const 
     return a && a->normalized(QString::NormalizationForm_C) == adresse.normalized(QString::NormalizationForm_C);
 }
 
-void ActionsPlanning::detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur)
+bool ActionsPlanning::detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur)
 {
     const std::optional<qint64> fin = location->dateEnlevementMs();
     const std::optional<QString>& adresse = location->adresse();
     if (!fin || !adresse) {
         ecrire(QStringLiteral("🔁 Pas de rotation : données manquantes."));
-        return;
+        return false;
     }
     ecrire(QStringLiteral("🔍 Vérification rotation pour location ID ") + texteUuid(location->id()));
     ecrire(QStringLiteral("📅 Date exacte à chercher : ") + texteInstantConsole(*fin));
@@ -234,16 +283,17 @@ void ActionsPlanning::detecterRotation(LocationDeBenne* location, Chauffeur* cha
     ecrire(QStringLiteral("🔎 Locations trouvées : ") + QString::number(candidats.size()));
     if (candidats.isEmpty()) {
         ecrire(QStringLiteral("🚫 Aucune rotation trouvée avec ces critères."));
-        return;
+        return false;
     }
     LocationDeBenne* suivante = candidats.first();
     if (suivante->chauffeurPose()) {
         ecrire(QStringLiteral("✅ Rotation détectée mais pose déjà affectée à ") + suivante->chauffeurPose()->nom());
-        return;
+        return false;
     }
     ecrire(QStringLiteral("🔄 Rotation détectée → Attribution du chauffeur à la pose de la location ID ")
            + texteUuid(suivante->id()));
     suivante->setChauffeurPose(chauffeur);
+    return true;
 }
 
 } // namespace kv::planning

@@ -24,6 +24,8 @@ namespace planning {
 struct Issue {
     bool ok = true;
     QString messageErreur;
+    // A success that changed nothing: why, to tell the user.
+    QString avis;
 };
 
 enum class IssueDuplication { creee, impossible, refusee, echecSauvegarde };
@@ -51,7 +53,8 @@ public:
 
     // Books the same skip again from the day the rental ends, for as long, shortened so as not
     // to run into the skip's next booking. `creee` receives the new rental; on a refusal,
-    // `bloquante` receives the booking that holds the skip on the day the rental ends.
+    // `bloquante` receives the booking that holds the skip on the day the rental ends. When it
+    // is impossible (no removal date, nothing to repeat), `messageErreur` receives why.
     IssueDuplication dupliquerEnRotation(LocationDeBenne* source, QString* messageErreur = nullptr,
                                          LocationDeBenne** creee = nullptr, LocationDeBenne** bloquante = nullptr);
     // True when a booking of the skip holds it on a day of the proposed period [debut, fin) of
@@ -61,9 +64,12 @@ public:
 
     // A driver dropped on a rental: the placement when it is not yet past and has no driver,
     // else the removal on the same terms; then the rental that follows this one at the same
-    // address receives him as placing driver. Saves.
+    // address receives him as placing driver. Saves. When none of it changes anything, the
+    // issue's `avis` says why.
     Issue attribuerChauffeurDepose(LocationDeBenne* location, const QUuid& chauffeurId);
-    void detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur);
+    // True when the following rental received the driver.
+    bool detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur);
+    static QString texteAucunChangement(const LocationDeBenne* location, const Chauffeur* chauffeur, qint64 aujourdhui);
     static bool correspondRotation(const LocationDeBenne* candidat, const LocationDeBenne* location,
                                    qint64 dateEnlevementMs, const QString& adresse);
 

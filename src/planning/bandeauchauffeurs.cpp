@@ -1,6 +1,7 @@
 #include "bandeauchauffeurs.h"
 
 #include "actionsplanning.h"
+#include "calendrierplanning.h"
 
 #include "model/query.h"
 #include "widgets/icons.h"
@@ -15,6 +16,7 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QToolTip>
+#include <QWheelEvent>
 
 namespace kv::planning {
 
@@ -164,6 +166,19 @@ BandeauChauffeurs::BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanni
     setWidgetResizable(false);
     m_puces = new Puces(chauffeurs, actions, this);
     setWidget(m_puces);
+}
+
+void BandeauChauffeurs::wheelEvent(QWheelEvent* event)
+{
+    // The strip only scrolls sideways: the wheel, turned either way, moves the chips (about a
+    // chip a notch). With nothing hidden, the turn goes on to the screen around.
+    QScrollBar* h = horizontalScrollBar();
+    if (h->maximum() <= h->minimum()) {
+        event->ignore();
+        return;
+    }
+    h->setValue(h->value() - pasLateral(event->pixelDelta(), event->angleDelta(), 120));
+    event->accept();
 }
 
 QMimeData* BandeauChauffeurs::donneesGlissement(const Chauffeur* chauffeur)

@@ -2,7 +2,7 @@
 
 // The strip of drivers above the planning grid: one painted chip per driver (inactive ones
 // too), in a row that scrolls sideways. A chip is dragged onto a rental bar as the driver's
-// identifier in plain text.
+// identifier in plain text. Either wheel scrolls the row.
 
 #include <QScrollArea>
 
@@ -28,6 +28,9 @@ public:
     // Where each chip stands in the strip's content.
     QList<QRect> rectsPuces() const;
     QWidget* contenu() const { return widget(); }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     class Puces;

@@ -1,6 +1,8 @@
 #include "calendrierplanning.h"
 
 #include "model/daywindow.h"
+#include "model/helpers.h"
+#include "model/modelcontext.h"
 #include "model/records.h"
 
 #include <QRegularExpression>
@@ -178,6 +180,38 @@ QString texteInstantConsole(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
            + QStringLiteral(" +0000");
+}
+
+} // namespace kv::planning
+
+namespace kv::planning {
+
+QString nomClientDistinct(const Client* client)
+{
+    if (!client)
+        return {};
+    const ModelContext* context = client->modelContext();
+    if (!context)
+        return client->nom();
+    // Look-alikes: the same name once its blanks are tidied, as the pickers group them.
+    const QString cle = trimBlanks(client->nom()).simplified();
+    QList<Client*> memes;
+    for (Client* c : context->all<Client>())
+        if (!c->isDeleted() && trimBlanks(c->nom()).simplified() == cle)
+            memes.append(c);
+    if (memes.size() < 2)
+        return client->nom();
+    const QStringList details = clientDistinctions(memes);
+    const QString detail = details.value(memes.indexOf(const_cast<Client*>(client)));
+    return detail.isEmpty() ? client->nom() : client->nom() + QStringLiteral(" (") + detail + QLatin1Char(')');
+}
+
+int pasLateral(QPoint pixels, QPoint angle, double pointsParCran)
+{
+    if (!pixels.isNull())
+        return pixels.x() ? pixels.x() : pixels.y();
+    const int cran = angle.x() ? angle.x() : angle.y();
+    return int(std::lround(cran * pointsParCran / 120));
 }
 
 } // namespace kv::planning

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QPoint>
 #include <QTimeZone>
 
 #include "model/horloge.h"
@@ -17,6 +18,7 @@
 
 namespace kv {
 
+class Client;
 class LocationDeBenne;
 
 namespace planning {
@@ -118,6 +120,14 @@ int joursDeTranslation(double translation, double largeurColonne = planning::lar
 
 // The standard upper-case text of a UUID (36 characters).
 QString texteUuid(const QUuid& id);
+
+// A client's name as the planning shows it in tool tips and details: where other clients bear
+// the same name, followed by what tells them apart (town, then phone…) in brackets.
+QString nomClientDistinct(const Client* client);
+
+// How far a wheel turn moves a strip that scrolls sideways, in points (positive: towards the
+// start): either wheel, a notch moving `pointsParCran`; a touchpad's pixels as they come.
+int pasLateral(QPoint pixels, QPoint angle, double pointsParCran);
 // A UUID given as exactly 36 characters, hexadecimal digits (either case) in groups of
 // 8-4-4-4-12 joined by "-"; anything else (braces, blanks, line ends, …) gives none.
 std::optional<QUuid> lireUuidStrict(const QString& texte);

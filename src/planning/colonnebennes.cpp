@@ -1,6 +1,7 @@
 #include "colonnebennes.h"
 
 #include "grilleplanning.h"
+#include "peintrebarres.h"
 
 #include "model/records.h"
 #include "model/volume.h"
@@ -125,10 +126,7 @@ void ColonneBennes::paintEvent(QPaintEvent* event)
         const QRectF rect(0, i * hauteurBenne - y0, largeurBenne, hauteurBenne);
         p.drawPixmap(rect.topLeft(), etiquette(bennes[i]));
         if (i == m_courante && hasFocus()) {
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(rect.adjusted(1, 1, -1, -1), 5, 5);
+            PeintreBarres::peindreCadreFocus(p, rect, palette().color(QPalette::Highlight), 4);
         }
     }
 }
@@ -157,8 +155,8 @@ bool ColonneBennes::event(QEvent* event)
 
 void ColonneBennes::wheelEvent(QWheelEvent* event)
 {
-    // The column scrolls with the grid's rows.
-    QApplication::sendEvent(m_grille->verticalScrollBar(), event);
+    // The column scrolls with the grid's rows; Shift moves the days, as over the grid.
+    QApplication::sendEvent(m_grille->viewport(), event);
 }
 
 void ColonneBennes::mousePressEvent(QMouseEvent* event)

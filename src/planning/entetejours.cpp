@@ -83,11 +83,7 @@ void EnteteJours::wheelEvent(QWheelEvent* event)
 {
     // The header scrolls sideways only: either wheel moves the days.
     QScrollBar* h = m_grille->horizontalScrollBar();
-    const QPoint pixels = event->pixelDelta();
-    const QPoint angle = event->angleDelta();
-    const int pas = !pixels.isNull() ? (pixels.x() ? pixels.x() : pixels.y())
-                                     : (angle.x() ? angle.x() : angle.y()) * int(largeurColonne) / 120;
-    h->setValue(h->value() - pas);
+    h->setValue(h->value() - pasLateral(event->pixelDelta(), event->angleDelta(), largeurColonne));
     event->accept();
 }
 

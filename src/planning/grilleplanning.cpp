@@ -25,6 +25,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -495,12 +496,10 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
 
     // The keyboard's cell, while the grid has the focus and the keyboard is in use.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(m_curseurColonne * largeurColonne - o.x() + 1, m_curseurLigne * hauteurBenne - o.y() + 1,
-                                 largeurColonne - 2, hauteurBenne - 2),
-                          4, 4);
+        PeintreBarres::peindreCadreFocus(p,
+                                         QRectF(m_curseurColonne * largeurColonne - o.x(), m_curseurLigne * hauteurBenne - o.y(),
+                                                largeurColonne + 1, hauteurBenne + 1),
+                                         palette().color(QPalette::Highlight), 4);
     }
 }
 
@@ -616,7 +615,7 @@ bool GrillePlanning::viewportEvent(QEvent* event)
                 texte = QStringLiteral("Enlèvement non prévu") + QLatin1Char('\n') + texte;
             const Client* client = t.location->client();
             if (client && !client->nom().isEmpty())
-                texte = client->nom() + QLatin1Char('\n') + texte;
+                texte = nomClientDistinct(client) + QLatin1Char('\n') + texte; // look-alikes told apart
             break;
         }
         case Zone::poigneeGauche:
@@ -640,6 +639,19 @@ bool GrillePlanning::viewportEvent(QEvent* event)
         break;
     }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void GrillePlanning::wheelEvent(QWheelEvent* event)
+{
+    // Shift turns the wheel sideways, as everywhere on the desktop: it moves the days, a day a
+    // notch, as the wheel over the header does.
+    if (event->modifiers() & Qt::ShiftModifier) {
+        QScrollBar* h = horizontalScrollBar();
+        h->setValue(h->value() - pasLateral(event->pixelDelta(), event->angleDelta(), largeurColonne));
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
 }
 
 void GrillePlanning::majSurvol(const QPointF& pointVue)
@@ -785,6 +797,8 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
     const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, nullptr, &bloquante);
     if (issue == IssueDuplication::echecSauvegarde)
         forms::showError(this, erreur);
+    else if (issue == IssueDuplication::impossible && !erreur.isEmpty())
+        informer(QStringLiteral("Duplication impossible"), erreur);
     else if (issue == IssueDuplication::refusee)
         emit duplicationRefusee(location, bloquante);
     oublierBarres();
@@ -793,30 +807,81 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
 
 void GrillePlanning::contextMenuEvent(QContextMenuEvent* event)
 {
-    const Touche t = event->reason() == QContextMenuEvent::Mouse ? toucher(event->pos()) : Touche{};
-    LocationDeBenne* l = t.location;
-    if (!l && event->reason() != QContextMenuEvent::Mouse)
-        l = locationAuCurseur();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (LocationDeBenne* l = toucher(event->pos()).location)
+            ouvrirMenu(l, event->globalPos());
+        return;
+    }
+    ouvrirMenuAuCurseur();
+}
+
+void GrillePlanning::ouvrirMenuAuCurseur()
+{
+    LocationDeBenne* l = locationAuCurseur();
     if (!l)
         return;
+    // From the keyboard: under the cursor's cell, which is shown from now on.
+    if (!m_curseurVisible) {
+        m_curseurVisible = true;
+        viewport()->update();
+    }
+    const QPointF o = scrollOffset();
+    ouvrirMenu(l, viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
+                                                 int((m_curseurLigne + 1) * hauteurBenne - o.y()))));
+}
+
+void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
+{
     delete m_menu;
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("menuBarre"));
     m_menu->setAttribute(Qt::WA_DeleteOnClose);
+    // What the bar's tap, its duplicate button and Delete do, for the keyboard as for the mouse;
+    // the keys that do it without the menu are shown beside.
+    QAction* details = m_menu->addAction(symbolIcon(QStringLiteral("info.circle.fill")), QStringLiteral("Afficher les détails"));
+    details->setObjectName(QStringLiteral("actionDetails"));
+    details->setShortcut(QKeySequence(Qt::Key_Return));
+    connect(details, &QAction::triggered, this, [this, l] {
+        if (!l->isDeleted())
+            emit locationTapped(l);
+    });
+    QAction* dupliquer = m_menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")),
+                                           QStringLiteral("Dupliquer en rotation"));
+    dupliquer->setObjectName(QStringLiteral("actionDupliquer"));
+    dupliquer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(dupliquer, &QAction::triggered, this, [this, l] {
+        if (!l->isDeleted())
+            this->dupliquer(l);
+    });
+    m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
+    supprimer->setObjectName(QStringLiteral("actionSupprimer"));
+    supprimer->setShortcut(QKeySequence(QKeySequence::Delete));
     connect(supprimer, &QAction::triggered, this, [this, l] { demanderSuppression(l); });
+    // The shortcuts are shown, not taken: the grid answers its keys itself.
+    for (QAction* a : m_menu->actions())
+        a->setShortcutContext(Qt::WidgetShortcut);
     connect(m_menu, &QObject::destroyed, this, [this, menu = m_menu] {
         if (m_menu == menu)
             m_menu = nullptr;
     });
-    QPoint ou = event->globalPos();
-    if (event->reason() != QContextMenuEvent::Mouse) {
-        // From the keyboard: under the cursor's cell.
-        const QPointF o = scrollOffset();
-        ou = viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
-                                            int((m_curseurLigne + 1) * hauteurBenne - o.y())));
-    }
     m_menu->popup(ou);
+}
+
+void GrillePlanning::informer(const QString& titre, const QString& texte)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, titre, titre, QMessageBox::Ok, window());
+    box->setObjectName(QStringLiteral("avisGrille"));
+    // Names typed by users are shown as typed.
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(texte);
+    for (QLabel* etiquette : box->findChildren<QLabel*>())
+        if (etiquette->objectName() == QLatin1String("qt_msgbox_informativelabel"))
+            etiquette->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    forms::fitMessageBox(box);
+    box->open();
 }
 
 QString GrillePlanning::texteSuppression(const LocationDeBenne* location) const
@@ -918,6 +983,8 @@ void GrillePlanning::dropEvent(QDropEvent* event)
         viewport()->update();
         if (!issue.ok)
             forms::showError(this, issue.messageErreur);
+        else if (!issue.avis.isEmpty())
+            informer(QStringLiteral("Aucun changement"), issue.avis);
     });
 }
 
@@ -1001,6 +1068,12 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
+        // The other key of context menus (the Menu key comes as a context-menu event).
+        ouvrirMenuAuCurseur();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_D && (event->modifiers() & Qt::ControlModifier)) {
         if (LocationDeBenne* loc = locationAuCurseur())
             dupliquer(loc);
@@ -1019,6 +1092,8 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Enter:
         if (LocationDeBenne* loc = locationAuCurseur())
             emit locationTapped(loc);
+        else if (m_curseurLigne < m_bennes.size())
+            emit celluleVideActivee(m_bennes[m_curseurLigne], jours().date(m_curseurColonne)); // a new rental there
         break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
     }

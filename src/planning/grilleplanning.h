@@ -102,7 +102,9 @@ public:
     ColonneBennes* colonne() const { return m_colonne; }
 
     // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
-    // the rental under it, Delete deletes it after confirmation, Ctrl+D duplicates it.
+    // the rental under it (on an empty cell, a new rental of the row's skip from that day),
+    // Delete deletes it after confirmation, Ctrl+D duplicates it, the Menu key and Shift+F10
+    // open its menu.
     QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
     void setCurseur(int colonne, int ligne);
     LocationDeBenne* locationAuCurseur();
@@ -115,6 +117,8 @@ public:
 signals:
     void locationTapped(kv::LocationDeBenne* location);
     void benneTapped(kv::Benne* benne);
+    // Enter on an empty cell: a new rental of that row's skip from that day.
+    void celluleVideActivee(kv::Benne* benne, QDate jour);
     void scrolled();
     // A duplication was refused: no free day before the skip's next booking, `bloquante`.
     void duplicationRefusee(kv::LocationDeBenne* source, kv::LocationDeBenne* bloquante);
@@ -133,6 +137,7 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -155,6 +160,11 @@ private:
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);
     void dupliquer(LocationDeBenne* location);
+    // The bar's menu: its details, its duplication as a rotation, its deletion.
+    void ouvrirMenu(LocationDeBenne* location, const QPoint& global);
+    void ouvrirMenuAuCurseur();
+    // An action that did nothing says why, in a window-modal box.
+    void informer(const QString& titre, const QString& texte);
     void peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& origine);
     void preparerPapier();
     void programmerMinuit();

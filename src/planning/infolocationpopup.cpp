@@ -1,5 +1,6 @@
 #include "infolocationpopup.h"
 
+#include "calendrierplanning.h"
 #include "peintrebarres.h"
 
 #include "model/modelcontext.h"
@@ -28,13 +29,14 @@ QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne*
     if (!l)
         return out;
     const Client* client = l->client();
-    out.append({Ligne::Genre::texte, QStringLiteral("Client :"), client ? client->nom() : QString()});
+    // Among look-alikes, the name carries what tells the client apart (town, phone…).
+    out.append({Ligne::Genre::texte, QStringLiteral("Client :"), nomClientDistinct(client)});
     out.append({Ligne::Genre::texte, QStringLiteral("Adresse :"), l->adresse().value_or(QStringLiteral("Non renseignée"))});
     out.append({Ligne::Genre::texte, QStringLiteral("Type de déchet :"),
                 l->typeDechet() ? l->typeDechet()->libelle() : QStringLiteral("inconnu")});
     const double poids = l->poidsTotalKg();
     if (poids > 0)
-        out.append({Ligne::Genre::texte, QStringLiteral("Poids du déchet:"), textePoids(poids)});
+        out.append({Ligne::Genre::texte, QStringLiteral("Poids du déchet\u00A0:"), textePoids(poids)});
     out.append({Ligne::Genre::texte, QStringLiteral("Téléphone client :"), client ? client->telephone() : QString()});
     if (client && !client->contacts().isEmpty()) {
         const Contact* c = client->contacts().first();

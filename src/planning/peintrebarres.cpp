@@ -337,6 +337,20 @@ QString PeintreBarres::nomRaccourci(const QString& nom, qreal place)
     return *it;
 }
 
+void PeintreBarres::peindreCadreFocus(QPainter& p, const QRectF& rect, const QColor& surbrillance, qreal rayon)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    // The rings and the frame lie inside `rect`: 2 + 3 + 2 points.
+    const QRectF milieu = rect.adjusted(3.5, 3.5, -3.5, -3.5);
+    p.setPen(QPen(Qt::white, 7));
+    p.drawRoundedRect(milieu, rayon, rayon);
+    p.setPen(QPen(surbrillance, 3));
+    p.drawRoundedRect(milieu, rayon, rayon);
+    p.restore();
+}
+
 PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom,
                                                           bool chauffeurPose, bool chauffeurEnlevement)
 {
@@ -378,8 +392,12 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
         // A stacked bar is lower than a badge: its driver marks shrink to its height, and stay.
         const qreal haut = std::min(kTailleBadge, corps.height());
         cote = std::min(haut, reste / nombre);
-        if (cote < std::min(kTailleBadgeMin, haut))
-            cote = 0;
+        // Where the whole name leaves too little room, the drivers' marks keep their smallest
+        // size and the name is shortened beside them (whole in the tool tip): a one-day bar
+        // shows its drivers too. Only a band too narrow for the marks alone loses them.
+        const qreal mini = std::min(kTailleBadgeMin, haut);
+        if (cote < mini)
+            cote = place - nombre * espacement >= nombre * mini ? mini : 0;
     }
     const bool avecBadges = cote > 0;
     const qreal pourTexte = place - (avecBadges ? nombre * (cote + espacement) : 0);

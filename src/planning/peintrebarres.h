@@ -46,6 +46,10 @@ public:
     // The name is written black or white, whichever reads better on the bar's colour `fond`.
     void peindreEtiquette(QPainter& p, const Etiquette& etiquette, const QColor& fond);
 
+    // The keyboard's focus on a cell or a label: a thick frame in the highlight colour between two
+    // white rings, so that it shows on paper, on the highlight colour and on any skip's colour.
+    static void peindreCadreFocus(QPainter& p, const QRectF& rect, const QColor& surbrillance, qreal rayon);
+
     // The small pictures, in logical pixels once drawn.
     const QPixmap& badgeChauffeur(bool enlevement);
     const QPixmap& poignee(bool droite);

@@ -183,7 +183,9 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     connect(m_bennes, &QueryBase::resultsChanged, this, majBennes);
     majBennes();
 
-    connect(m_grille, &GrillePlanning::benneTapped, this, &VuePlanificationBennes::selectionnerBenne);
+    connect(m_grille, &GrillePlanning::benneTapped, this, [this](Benne* benne) { selectionnerBenne(benne); });
+    connect(m_grille, &GrillePlanning::celluleVideActivee, this,
+            [this](Benne* benne, QDate jour) { selectionnerBenne(benne, jour); });
     connect(m_grille, &GrillePlanning::locationTapped, this, &VuePlanificationBennes::setLocationInfoSelectionnee);
     connect(m_grille, &GrillePlanning::duplicationRefusee, this, &VuePlanificationBennes::afficherRefusDuplication);
     m_grille->installEventFilter(this);
@@ -313,7 +315,7 @@ void VuePlanificationBennes::showEvent(QShowEvent* event)
 // ---------------------------------------------------------------------------------------------
 // A skip chosen for a new rental
 
-void VuePlanificationBennes::selectionnerBenne(Benne* benne)
+void VuePlanificationBennes::selectionnerBenne(Benne* benne, std::optional<QDate> jour)
 {
     if (!benne)
         return;
@@ -321,6 +323,8 @@ void VuePlanificationBennes::selectionnerBenne(Benne* benne)
         afficherAlerteInutilisable();
         return;
     }
+    if (!m_feuille)
+        m_jourDemande = jour;
     m_benneSelection = BenneSelection{benne->id()};
     emit benneSelectionChanged();
     feuilleNouvelleLocation();
@@ -345,13 +349,23 @@ void VuePlanificationBennes::feuilleNouvelleLocation()
 {
     if (!m_benneSelection || m_feuille)
         return;
+    // The form places the rental a day after its clock's "now": for a chosen day, its clock
+    // stands on the eve of that day, at the present time of day.
+    Horloge horloge = m_actions->horloge();
+    if (m_jourDemande && m_jourDemande->isValid()) {
+        const QDateTime maintenant = horloge.maintenantLocal();
+        const QDateTime veille(m_jourDemande->addDays(-1), maintenant.time(), horloge.zone);
+        if (veille.isValid())
+            horloge = Horloge::fixe(veille, horloge.zone);
+    }
+    m_jourDemande.reset();
     // The sheet belongs to the window: it may outlive this screen.
     m_feuille = kv::feuilleNouvelleLocation(this, m_context, m_benneSelection->id,
                                             [ecran = QPointer<VuePlanificationBennes>(this)] {
                                                 if (ecran)
                                                     ecran->fermerFeuilleNouvelleLocation();
                                             },
-                                            nullptr, m_actions->horloge());
+                                            nullptr, horloge);
 }
 
 void VuePlanificationBennes::afficherAlerteInutilisable()

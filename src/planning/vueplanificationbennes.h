@@ -10,6 +10,7 @@
 
 #include "widgets/observable.h"
 
+#include <QDate>
 #include <QDialog>
 #include <QPointer>
 #include <QUuid>
@@ -54,7 +55,8 @@ public:
 
     // A click on a skip's label: the new-rental form for a skip that may be rented, the
     // unusable-skip alert otherwise.
-    void selectionnerBenne(Benne* benne);
+    // With a day, the form's placement starts on that day (Enter on an empty cell of the grid).
+    void selectionnerBenne(Benne* benne, std::optional<QDate> jour = std::nullopt);
     std::optional<BenneSelection> benneSelection() const { return m_benneSelection; }
     // The sheet of the new-rental form while it is open.
     QDialog* feuille() const { return m_feuille; }
@@ -127,6 +129,7 @@ private:
     QShortcut* m_echap = nullptr;
 
     std::optional<BenneSelection> m_benneSelection;
+    std::optional<QDate> m_jourDemande; // the day asked with the skip, if any
     bool m_afficherAlerteBenneInutilisable = false;
     LocationDeBenne* m_locationInfoSelectionnee = nullptr;
     bool m_dejaAffichee = false;

@@ -64,4 +64,10 @@ private slots:
     void reservationsSuperposeesToutesVisibles();
     void clicDroitNeDefilePasEtViseLaBarre();
     void confirmationDeSuppressionNommeLaLocation();
+    void entreeSurUneCaseVideEtMenuAuClavier();
+    void focusVisibleSurToutesLesCouleurs();
+    void molettesLaterales();
+    void chauffeurSurUneBarreDUnJour();
+    void actionsSansEffetDisentPourquoi();
+    void sosiesDistinguesDansLesDetails();
 };

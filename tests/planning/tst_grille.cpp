@@ -34,6 +34,9 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include "widgets/elidedlineslabel.h"
+#include "widgets/wheelguard.h"
+
 using namespace kv;
 using namespace kv::planning;
 using namespace fixtures;
@@ -467,9 +470,10 @@ void TestGrille::suppressionParLeMenu()
         QApplication::sendEvent(e.vp(), &ev);
         QMenu* menu = e.grille()->menuContextuel();
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Supprimer"));
-        menu->actions().first()->trigger();
+        QAction* supprimer = menu->findChild<QAction*>(QStringLiteral("actionSupprimer"));
+        QVERIFY(supprimer);
+        QCOMPARE(supprimer->text(), QStringLiteral("Supprimer"));
+        supprimer->trigger();
         menu->close();
     };
     // Cancelled: the highlight goes, the rental stays.
@@ -559,7 +563,7 @@ void TestGrille::toucherEtDetails()
     const QList<InfoLocationPopup::Ligne> lignes = InfoLocationPopup::lignes(l);
     QCOMPARE(lignes.size(), 8);
     QCOMPARE(lignes[1].valeur, QString());
-    QCOMPARE(lignes[3], (InfoLocationPopup::Ligne{G::texte, QStringLiteral("Poids du déchet:"), QStringLiteral("12 kg")}));
+    QCOMPARE(lignes[3], (InfoLocationPopup::Ligne{G::texte, QStringLiteral("Poids du déchet\u00A0:"), QStringLiteral("12 kg")}));
     QCOMPARE(lignes[5].valeur, QStringLiteral("Anne Roux (0600000000)"));
     QCOMPARE(lignes[6], (InfoLocationPopup::Ligne{G::chauffeurPose, QString(), QStringLiteral("Martin")}));
     QCOMPARE(lignes[7], (InfoLocationPopup::Ligne{G::chauffeurEnlevement, QString(), QStringLiteral("Martin")}));
@@ -1025,7 +1029,7 @@ void TestGrille::rendu()
                 const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
                 QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
                 QApplication::sendEvent(e.vp(), &menu);
-                e.grille()->menuContextuel()->actions().first()->trigger();
+                e.grille()->menuContextuel()->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
                 e.grille()->menuContextuel()->close();
                 mouseEvent(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
                 QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
@@ -1165,16 +1169,19 @@ void TestGrille::barresCourtesEtBadgeDInformation()
     QCOMPARE(large.badgePose.width(), PeintreBarres::kTailleBadge);
     QCOMPARE(large.badgeEnlevement.width(), PeintreBarres::kTailleBadge);
 
-    // A one-day bar, at rest and under the pointer: the name is whole and nothing covers it,
-    // neither the badges (shrunk or gone) nor the duplicate button.
+    // A one-day bar, at rest and under the pointer: its drivers' marks show, at their smallest,
+    // and the name takes the rest, shortened; nothing covers it, neither the badges nor the
+    // duplicate button.
     for (const bool survol : {false, true}) {
         if (survol)
             mouseEvent(vp, QEvent::MouseMove, e.centre(unJour) - QPointF(30, 0), Qt::NoButton, Qt::NoButton);
         QCOMPARE(g->locationSurvolee(), survol ? unJour : nullptr);
         const PeintreBarres::Etiquette et = g->etiquette(unJour);
         const QRectF corps = g->rectCorps(unJour);
-        QCOMPARE(et.texte, QStringLiteral("Bâtiment"));
-        QVERIFY(et.rectTexte.width() >= fm.horizontalAdvance(QStringLiteral("Bâtiment")));
+        QVERIFY(!et.badgePose.isEmpty() && !et.badgeEnlevement.isEmpty());
+        QCOMPARE(et.badgePose.width(), PeintreBarres::kTailleBadgeMin);
+        QVERIFY(QStringLiteral("Bâtiment").startsWith(et.texte.chopped(1)));
+        QVERIFY(et.rectTexte.width() >= fm.horizontalAdvance(et.texte) - 1);
         QVERIFY(corps.contains(et.rectTexte));
         for (const QRectF& badge : {et.badgePose, et.badgeEnlevement})
             QVERIFY(badge.isEmpty() || (!badge.intersects(et.rectTexte) && corps.contains(badge)));
@@ -1186,11 +1193,11 @@ void TestGrille::barresCourtesEtBadgeDInformation()
         QVERIFY(!et.rectTexte.intersects(g->rectPoignee(unJour, true)));
     }
 
-    // A name too long for the bar is shortened only once the badges are gone, and the bar's
-    // tool tip holds it whole, as typed.
+    // A name too long for the bar is shortened beside the drivers' marks, and the bar's tool
+    // tip holds it whole, as typed.
     const PeintreBarres::Etiquette coupe = g->etiquette(unJourLong);
-    QVERIFY(coupe.badgePose.isEmpty() && coupe.badgeEnlevement.isEmpty());
-    QVERIFY(coupe.texte.size() > 3);
+    QVERIFY(!coupe.badgePose.isEmpty() || !coupe.badgeEnlevement.isEmpty() || !unJourLong->chauffeurPose());
+    QVERIFY(coupe.texte.size() > 1);
     QVERIFY(coupe.texte.endsWith(QChar(0x2026)));
     QVERIFY(nomLong.startsWith(coupe.texte.chopped(1)));
     const QPoint surLong = e.centre(unJourLong).toPoint();
@@ -1223,7 +1230,7 @@ void TestGrille::barresCourtesEtBadgeDInformation()
     const auto cadreSur = [&](const QImage& image, const QRectF& cellule) {
         int bleus = 0;
         for (double x = cellule.left() + 10; x < cellule.right() - 10; x += 2)
-            bleus += proche(couleurEn(image, QPointF(x, cellule.top() + 1.5)), cadre);
+            bleus += proche(couleurEn(image, QPointF(x, cellule.top() + 3.5)), cadre);
         return bleus > 10;
     };
     const QPointF presse = e.centre(troisJours);
@@ -1580,7 +1587,7 @@ void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
     QCOMPARE(g->scrollOffset(), avantScroll);
     QMenu* menu = g->menuContextuel();
     QVERIFY(menu);
-    menu->actions().first()->trigger();
+    menu->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
     menu->close();
     QCOMPARE(g->locationEnSurbrillance(), l);
     QCOMPARE(g->scrollOffset(), avantScroll);
@@ -1640,4 +1647,303 @@ void TestGrille::confirmationDeSuppressionNommeLaLocation()
                                                            "action est irréversible.")));
     answerBox(box, QStringLiteral("Annuler"));
     QVERIFY(!l2->isDeleted());
+}
+
+namespace {
+// The texts of a menu's entries, separators left out.
+QStringList textesMenu(const QMenu* menu)
+{
+    QStringList t;
+    for (const QAction* a : menu->actions())
+        if (!a->isSeparator())
+            t << a->text();
+    return t;
+}
+} // namespace
+
+void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
+{
+    Ecran e;
+    officeClient(e.ctx.get());
+    QList<Benne*> bennes{benne(e.ctx.get(), 8), benne(e.ctx.get(), 10)};
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bennes[1], localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->curseur(), QPoint(31, 0)); // today, first skip: an empty cell
+
+    // Return on an empty cell: the new-rental sheet of that row's skip, placed on that day.
+    QTest::keyClick(g, Qt::Key_Right);
+    QTest::keyClick(g, Qt::Key_Right);
+    QTest::keyClick(g, Qt::Key_Return);
+    QPointer<QDialog> feuille = e.vue->feuille();
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{bennes[0]->id()}));
+    FormulaireLocationView* formulaire = formulaireDe(feuille);
+    QVERIFY(formulaire);
+    QCOMPARE(formulaire->datePose().date(), QDate(2026, 3, 17));
+    // The day is the form's starting point, not the user's work: "Annuler" asks nothing.
+    formulaire->boutonAnnuler()->click();
+    QTRY_VERIFY(!feuille);
+    // The skip's label afterwards still starts a day after now.
+    clickAt(g->colonne(), QPointF(60, 20));
+    QTRY_VERIFY(e.vue->feuille());
+    QCOMPARE(formulaireDe(e.vue->feuille())->datePose(), fixedNow().addDays(1));
+    e.vue->fermerFeuilleNouvelleLocation();
+    QTRY_VERIFY(!e.vue->feuille());
+
+    // The Menu key (a keyboard context-menu event) on the bar: details, duplication, deletion.
+    e.vue->activateWindow();
+    QTRY_VERIFY(e.vue->isActiveWindow());
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 1);
+    QCOMPARE(g->locationAuCurseur(), l);
+    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(g, &touche);
+    QPointer<QMenu> menu = g->menuContextuel();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"), QStringLiteral("Dupliquer en rotation"),
+                                            QStringLiteral("Supprimer")}));
+    // Escape closes the menu only.
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu || !menu->isVisible());
+    QCOMPARE(l->isDeleted(), false);
+    // Shift+F10 opens the same menu; its duplication books the rotation.
+    QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+    menu = g->menuContextuel();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
+    menu->close();
+    QCOMPARE(bennes[1]->locations().size(), 2);
+    // And its details entry shows the rental's details.
+    QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+    menu = g->menuContextuel();
+    QVERIFY(menu);
+    menu->findChild<QAction*>(QStringLiteral("actionDetails"))->trigger();
+    menu->close();
+    QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    // Shift+F10 on an empty cell opens nothing.
+    QTest::keyClick(g, Qt::Key_Escape);
+    g->setCurseur(40, 0);
+    QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(!g->menuContextuel() || !g->menuContextuel()->isVisible());
+}
+
+void TestGrille::focusVisibleSurToutesLesCouleurs()
+{
+    // A skip, and its bar, of the highlight colour itself: a frame of that colour alone would
+    // not show on them.
+    Ecran e;
+    const QColor surbrillance = QApplication::palette().color(QPalette::Highlight);
+    Benne* b = colouredBenne(e.ctx.get(), 10, surbrillance.name().mid(1).toUpper());
+    placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 18, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    // Within the frame, 6 points inside the cell's left edge, half-way down the row: white, on
+    // the label's colour as on the bar's.
+    ColonneBennes* col = e.grille()->colonne();
+    col->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(col->hasFocus());
+    QCOMPARE(col->ligneCourante(), 0);
+    const QImage etiquette = col->grab().toImage();
+    QVERIFY(proche(couleurEn(etiquette, QPointF(60, 9)), surbrillance)); // the label itself
+    QVERIFY2(proche(couleurEn(etiquette, QPointF(6, 9)), Qt::white), qPrintable(couleurEn(etiquette, QPointF(6, 9)).name()));
+    QVERIFY(proche(couleurEn(etiquette, QPointF(3.5, 9)), surbrillance));
+
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 0);
+    Ecran::tourner();
+    const double x = 31 * largeurColonne - e.vue->scrollOffset().x();
+    const QImage grille = g->viewport()->grab().toImage();
+    QVERIFY(proche(couleurEn(grille, QPointF(x + 30, 12)), surbrillance, 90)); // the bar
+    QVERIFY2(proche(couleurEn(grille, QPointF(x + 6, 20)), Qt::white), qPrintable(couleurEn(grille, QPointF(x + 6, 20)).name()));
+    QVERIFY(proche(couleurEn(grille, QPointF(x + 3.5, 20)), surbrillance));
+}
+
+void TestGrille::molettesLaterales()
+{
+    installWheelGuard(qApp); // as the application runs
+    const auto sansGarde = qScopeGuard([] { removeWheelGuard(qApp); });
+    Ecran e;
+    for (int i = 0; i < 30; ++i)
+        benne(e.ctx.get(), i + 1);
+    for (int i = 0; i < 12; ++i)
+        driver(e.ctx.get(), QStringLiteral("Chauffeur%1").arg(i), QStringLiteral("Jean-Baptiste"));
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(700, 500));
+    GrillePlanning* g = e.grille();
+    const auto tourner = [](QWidget* w, QPoint angle, Qt::KeyboardModifiers mods) {
+        const QPointF at(w->width() / 2.0, w->height() / 2.0);
+        QWheelEvent ev(at, w->mapToGlobal(at), QPoint(), angle, Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &ev);
+    };
+    e.vue->setScrollOffset(QPointF(1200, 200));
+    // Shift+wheel over the grid moves the days, a day a notch, and not the rows.
+    tourner(e.vp(), QPoint(0, -120), Qt::ShiftModifier);
+    QCOMPARE(e.vue->scrollOffset(), QPointF(1200 + largeurColonne, 200));
+    tourner(e.vp(), QPoint(0, 240), Qt::ShiftModifier);
+    QCOMPARE(e.vue->scrollOffset(), QPointF(1200 - largeurColonne, 200));
+    // Over the skip column too.
+    tourner(g->colonne(), QPoint(0, -120), Qt::ShiftModifier);
+    QCOMPARE(e.vue->scrollOffset(), QPointF(1200, 200));
+    // The plain wheel still moves the rows.
+    tourner(e.vp(), QPoint(0, -120), Qt::NoModifier);
+    QCOMPARE(e.vue->scrollOffset().x(), 1200.0);
+    QVERIFY(e.vue->scrollOffset().y() > 200);
+
+    // The drivers' strip scrolls sideways with the wheel.
+    BandeauChauffeurs* bandeau = e.vue->bandeau();
+    QScrollBar* h = bandeau->horizontalScrollBar();
+    QVERIFY(h->maximum() > 0);
+    QCOMPARE(h->value(), 0);
+    tourner(bandeau->viewport(), QPoint(0, -120), Qt::NoModifier);
+    QVERIFY(h->value() > 0);
+    const int apres = h->value();
+    tourner(bandeau->viewport(), QPoint(-120, 0), Qt::NoModifier); // a tilt wheel too
+    QVERIFY(h->value() > apres);
+    tourner(bandeau->viewport(), QPoint(0, 480), Qt::NoModifier);
+    QCOMPARE(h->value(), 0);
+}
+
+void TestGrille::chauffeurSurUneBarreDUnJour()
+{
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Entreprise Martin Travaux Publics")),
+                                      b, localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 17, 9));
+    Chauffeur* martin = driver(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QCOMPARE(e.grille()->rectCorps(l).width(), largeurColonne);
+    QVERIFY(e.grille()->etiquette(l).badgePose.isEmpty());
+    // Dropped on the one-day bar: stored, and the bar shows his mark beside a shortened name.
+    QMimeData data;
+    data.setText(texteUuid(martin->id()));
+    const QPointF at = e.centre(l);
+    QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.vp(), &entree);
+    QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.vp(), &survol);
+    QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(e.vp(), &depot);
+    Ecran::tourner();
+    QCOMPARE(l->chauffeurPose(), martin);
+    const PeintreBarres::Etiquette etiquette = e.grille()->etiquette(l);
+    QVERIFY(!etiquette.badgePose.isEmpty());
+    QVERIFY(e.grille()->rectCorps(l).contains(etiquette.badgePose));
+    QVERIFY(etiquette.badgePose.width() >= PeintreBarres::kTailleBadgeMin);
+    QVERIFY(!etiquette.rectTexte.intersects(etiquette.badgePose));
+    QVERIFY(etiquette.texte.endsWith(QChar(0x2026)));
+    // Both drivers on it: both marks.
+    l->setChauffeurEnlevement(driver(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Anne")));
+    QVERIFY(e.ctx->save());
+    Ecran::tourner();
+    const PeintreBarres::Etiquette deux = e.grille()->etiquette(l);
+    QVERIFY(!deux.badgePose.isEmpty());
+    QVERIFY(!deux.badgeEnlevement.isEmpty());
+    QVERIFY(!deux.badgePose.intersects(deux.badgeEnlevement));
+}
+
+void TestGrille::actionsSansEffetDisentPourquoi()
+{
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    // Placed in the past without removal date: Ctrl+D cannot know how long a rotation lasts.
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 10, 9));
+    Chauffeur* martin = driver(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 0);
+    QCOMPARE(g->locationAuCurseur(), l);
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QCOMPARE(avis->text(), QStringLiteral("Duplication impossible"));
+    QVERIFY(avis->informativeText().startsWith(QStringLiteral("Cette location n'a pas de date d'enlèvement\u00A0: ")));
+    QCOMPARE(b->locations().size(), 1);
+    answerBox(avis, QStringLiteral("OK"));
+    QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
+
+    // A driver dropped where nothing changes: the placement is past, no removal is planned.
+    const auto deposer = [&] {
+        QMimeData data;
+        data.setText(texteUuid(martin->id()));
+        const QPointF at = e.centre(l);
+        QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &entree);
+        QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &survol);
+        QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.vp(), &depot);
+        Ecran::tourner();
+    };
+    deposer();
+    avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QCOMPARE(avis->text(), QStringLiteral("Aucun changement"));
+    QCOMPARE(avis->informativeText(), QStringLiteral("Aucun changement pour Paul Martin\u00A0: la pose est passée et "
+                                                     "l'enlèvement n'est pas prévu."));
+    QCOMPARE(l->chauffeurPose(), nullptr);
+    answerBox(avis, QStringLiteral("OK"));
+    QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
+    // Already his: said so too. A drop that changes something says nothing.
+    l->setDateEnlevement(localDateTime(2026, 3, 20, 9));
+    QVERIFY(e.ctx->save());
+    Ecran::tourner();
+    deposer();
+    QCOMPARE(l->chauffeurEnlevement(), martin);
+    QVERIFY(!visibleBox(QStringLiteral("avisGrille")));
+    deposer();
+    avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QVERIFY(avis->informativeText().endsWith(QStringLiteral("l'enlèvement est déjà confié à ce chauffeur.")));
+    answerBox(avis, QStringLiteral("OK"));
+}
+
+void TestGrille::sosiesDistinguesDansLesDetails()
+{
+    Ecran e;
+    Client* lyon = officeClient(e.ctx.get(), QStringLiteral("Dupont"));
+    Client* paris = client(e.ctx.get(), QStringLiteral("Dupont "), QStringLiteral("Paris"));
+    Client* seul = officeClient(e.ctx.get(), QStringLiteral("Leroy <b>BTP</b>"));
+    Benne* b = benne(e.ctx.get(), 10);
+    LocationDeBenne* l1 = placedRental(e.ctx.get(), lyon, b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
+    LocationDeBenne* l2 = placedRental(e.ctx.get(), paris, b, localDateTime(2026, 3, 17, 9), localDateTime(2026, 3, 19, 9));
+    LocationDeBenne* l3 = placedRental(e.ctx.get(), seul, b, localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 22, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QCOMPARE(InfoLocationPopup::lignes(l1).first().valeur, QStringLiteral("Dupont (Lyon)"));
+    QCOMPARE(InfoLocationPopup::lignes(l2).first().valeur, QStringLiteral("Dupont  (Paris)"));
+    QCOMPARE(InfoLocationPopup::lignes(l3).first().valeur, QStringLiteral("Leroy <b>BTP</b>"));
+    // The bars' tool tips carry them too.
+    const auto infobulle = [&](const LocationDeBenne* l) {
+        const QPoint at = e.centre(l).toPoint();
+        QHelpEvent ev(QEvent::ToolTip, at, e.vp()->mapToGlobal(at));
+        QApplication::sendEvent(e.vp(), &ev);
+        return QToolTip::text();
+    };
+    QTRY_VERIFY(infobulle(l1).contains(QStringLiteral("Dupont (Lyon)")));
+    QTRY_VERIFY(infobulle(l2).contains(QStringLiteral("(Paris)")));
+    // Two of one name in one town: the street follows the town.
+    client(e.ctx.get(), QStringLiteral("Dupont"), QStringLiteral("Lyon"), QStringLiteral("69002"), QStringLiteral("9 quai Est"));
+    Ecran::tourner();
+    QCOMPARE(InfoLocationPopup::lignes(l1).first().valeur, QStringLiteral("Dupont (Lyon · 1 rue Haute)"));
+    // The open details follow.
+    QWidget* carte = e.ouvrirDetails(l1);
+    QVERIFY(carte);
+    auto* nom = e.vue->infoLocation()->findChild<ElidedLinesLabel*>(QStringLiteral("nomClient"));
+    QVERIFY(nom);
+    QCOMPARE(nom->fullText(), QStringLiteral("Dupont (Lyon · 1 rue Haute)"));
+    QCOMPARE(nom->text(), nom->fullText()); // whole, on its two lines
 }
