@@ -10,6 +10,7 @@
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/fittingcombobox.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/forms/singleline.h"
 
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -111,11 +113,8 @@ TypeDechetFormView::TypeDechetFormView(ModelContext* context, TypeDechet* type,
 {
     construire();
     connect(m_model, &TypeDechetFormModel::modifie, this, &TypeDechetFormView::actualiserValidite);
-    connect(m_model, &TypeDechetFormModel::modifie, this, [this] { m_modifie = true; });
-    // A number typed and not yet read counts as well.
-    for (forms::NumberField* f : findChildren<forms::NumberField*>())
-        connect(f->lineEdit(), &QLineEdit::textEdited, this, [this] { m_modifie = true; });
     connect(m_centres, &QueryBase::resultsChanged, this, &TypeDechetFormView::remplirCentres);
+    lierChamps();
     actualiserValidite();
 }
 
@@ -299,6 +298,162 @@ void TypeDechetFormView::construire()
         connect(f, &forms::NumberField::committed, this, &TypeDechetFormView::actualiserValidite);
 }
 
+namespace {
+
+QString texteDe(const std::optional<QString>& t)
+{
+    return t.value_or(QString());
+}
+
+// A number as compared between two readings of the store: only equality matters.
+QString nombreDe(const std::optional<double>& v)
+{
+    return v ? QString::number(*v, 'g', 17) : QString();
+}
+
+QString oui(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+void TypeDechetFormView::lierChamps()
+{
+    // Only a type being edited follows the store; a new one has nothing to follow yet.
+    m_live = new forms::LiveForm(
+        m_context, [this]() -> Record* { return m_isEdition ? m_objetAModifier : nullptr; }, this);
+    TypeDechetFormModel* m = m_model;
+    const auto t = [this] { return m_objetAModifier; };
+    using F = forms::LiveField;
+
+    // A line edit bound to an optional text of the record.
+    const auto ligneTexte = [&](const QString& nom, QLineEdit* champ, const QString& (TypeDechetFormModel::*lire)() const,
+                                void (TypeDechetFormModel::*poser)(const QString&),
+                                const std::optional<QString>& (TypeDechet::*stocke)() const,
+                                void (TypeDechet::*ecrire)(const std::optional<QString>&)) {
+        return F{nom, [m, lire] { return (m->*lire)(); }, [t, stocke] { return texteDe((t()->*stocke)()); },
+                 [m, t, champ, poser, stocke] {
+                     const QString v = texteDe((t()->*stocke)());
+                     (m->*poser)(v);
+                     champ->setText(v);
+                 },
+                 [m, t, lire, ecrire] { (t()->*ecrire)(texteOuNil((m->*lire)())); }};
+    };
+    // A number field: what it shows is its text, so a number typed and not yet read counts.
+    const auto nombre = [&](const QString& nom, forms::NumberField* champ,
+                            void (TypeDechetFormModel::*poser)(const std::optional<double>&),
+                            const std::optional<double>& (TypeDechet::*stocke)() const,
+                            void (TypeDechet::*ecrire)(const std::optional<double>&)) {
+        return F{nom, [champ] { return champ->lineEdit()->text(); }, [t, stocke] { return nombreDe((t()->*stocke)()); },
+                 [m, t, champ, poser, stocke] {
+                     champ->setValue((t()->*stocke)());
+                     (m->*poser)(champ->value());
+                 },
+                 [t, champ, ecrire] { (t()->*ecrire)(champ->value()); }};
+    };
+    const auto caseACocher = [&](const QString& nom, QCheckBox* champ, const bool& (TypeDechet::*stocke)() const,
+                                 void (TypeDechet::*ecrire)(const bool&)) {
+        return F{nom, [champ] { return oui(champ->isChecked()); }, [t, stocke] { return oui((t()->*stocke)()); },
+                 // The box's toggle carries the value into the model.
+                 [t, champ, stocke] { champ->setChecked((t()->*stocke)()); },
+                 [t, champ, ecrire] { (t()->*ecrire)(champ->isChecked()); }};
+    };
+    const auto texteLong = [&](const QString& nom, QPlainTextEdit* champ, std::function<QString(const TypeDechet*)> stocke,
+                               std::function<void(TypeDechet*, const QString&)> ecrire) {
+        return F{nom, [champ] { return champ->toPlainText(); }, [t, stocke] { return stocke(t()); },
+                 // The edit's change carries the text into the model.
+                 [t, champ, stocke] { champ->setPlainText(stocke(t())); },
+                 [t, champ, ecrire] { ecrire(t(), champ->toPlainText()); }};
+    };
+
+    m_live->setFields({
+        F{QStringLiteral("Libellé"), [m] { return m->libelle(); }, [t] { return t()->libelle(); },
+          [this, m, t] {
+              m->setLibelle(t()->libelle());
+              m_libelle->setText(t()->libelle());
+          },
+          [m, t] { t()->setLibelle(m->libelle()); }},
+        F{QStringLiteral("Couleur"), [m] { return m->couleur(); },
+          [t] { return t()->couleur().value_or(TypeDechetFormModel::kCouleurParDefaut); },
+          [this, m, t] {
+              const QString c = t()->couleur().value_or(TypeDechetFormModel::kCouleurParDefaut);
+              m->setCouleur(c);
+              m_couleur->setColor(colorFromHex(c).value_or(forms::standardGrey()));
+              m_couleur->setHexText(c);
+          },
+          [m, t] { t()->setCouleur(texteOuNil(m->couleur())); }},
+        F{QStringLiteral("Catégorie"), [m] { return m->categorie(); }, [t] { return t()->categorie(); },
+          [this, m, t] {
+              const QString c = t()->categorie();
+              m->setCategorie(c);
+              if (m_categorie->findText(c) < 0 && !c.isEmpty())
+                  m_categorie->addItem(c);
+              m_categorie->setCurrentIndex(m_categorie->findText(c));
+          },
+          [m, t] { t()->setCategorie(m->categorie()); }},
+        ligneTexte(QStringLiteral("Code CED"), m_codeCED, &TypeDechetFormModel::codeCED, &TypeDechetFormModel::setCodeCED,
+                   &TypeDechet::codeCED, &TypeDechet::setCodeCED),
+        F{QStringLiteral("Centre de traitement"),
+          [m] { return m->selectedCentreID() ? m->selectedCentreID()->toString() : QString(); },
+          [t] { return t()->centreFavori() ? t()->centreFavori()->id().toString() : QString(); },
+          [this, m, t] {
+              const CentreTraitement* c = t()->centreFavori();
+              m->setSelectedCentreID(c ? std::optional<QUuid>(c->id()) : std::nullopt);
+              m_centre->setCurrentIndex(c ? m_centre->findData(c->id()) : 0);
+          },
+          [this, m, t] {
+              if (!m->selectedCentreID())
+                  t()->setCentreFavoriID(std::nullopt);
+              else if (CentreTraitement* c = m_context->find<CentreTraitement>(*m->selectedCentreID()))
+                  t()->setCentreFavori(c);
+          }},
+        ligneTexte(QStringLiteral("Détails"), m_details, &TypeDechetFormModel::details, &TypeDechetFormModel::setDetails,
+                   &TypeDechet::details, &TypeDechet::setDetails),
+        F{QStringLiteral("TVA %"), [this] { return m_tva->lineEdit()->text(); },
+          [t] { return nombreDe(t()->tva()); },
+          [this, m, t] {
+              m_tva->setValue(t()->tva());
+              m->setTva(t()->tva());
+          },
+          [m, t] { t()->setTva(m->tva()); }},
+        caseACocher(QStringLiteral("Déchet dangereux"), m_dangereux, &TypeDechet::estDangereux, &TypeDechet::setEstDangereux),
+        caseACocher(QStringLiteral("Mélange interdit"), m_melange, &TypeDechet::melangeInterdit,
+                    &TypeDechet::setMelangeInterdit),
+        nombre(QStringLiteral("Forfait"), m_forfait, &TypeDechetFormModel::setPrixBaseForfait,
+               &TypeDechet::prixBaseForfait, &TypeDechet::setPrixBaseForfait),
+        nombre(QStringLiteral("Prix / tonne"), m_prixTonne, &TypeDechetFormModel::setPrixBaseParTonne,
+               &TypeDechet::prixBaseParTonne, &TypeDechet::setPrixBaseParTonne),
+        nombre(QStringLiteral("Franchise"), m_franchise, &TypeDechetFormModel::setFranchiseTonnage,
+               &TypeDechet::franchiseTonnage, &TypeDechet::setFranchiseTonnage),
+        nombre(QStringLiteral("Suppl. tonne"), m_supplementTonnage, &TypeDechetFormModel::setSupplementTonnage,
+               &TypeDechet::supplementTonnage, &TypeDechet::setSupplementTonnage),
+        F{QStringLiteral("Jours inclus"), [this] { return m_joursInclus->lineEdit()->text(); },
+          [t] { return t()->dureeIncluse() ? QString::number(*t()->dureeIncluse()) : QString(); },
+          [this, m, t] {
+              m_joursInclus->setWholeValue(t()->dureeIncluse());
+              m->setDureeIncluse(m_joursInclus->wholeValue());
+          },
+          [this, t] { t()->setDureeIncluse(m_joursInclus->wholeValue()); }},
+        nombre(QStringLiteral("Suppl. jour"), m_supplementJour, &TypeDechetFormModel::setSupplementJour,
+               &TypeDechet::supplementJour, &TypeDechet::setSupplementJour),
+        texteLong(
+            QStringLiteral("Consignes"), m_consignes, [](const TypeDechet* x) { return texteDe(x->consignes()); },
+            [](TypeDechet* x, const QString& v) { x->setConsignes(texteOuNil(v)); }),
+        texteLong(
+            QStringLiteral("Déchets interdits"), m_dechetsInterdits,
+            [](const TypeDechet* x) { return x->dechetsInterdits().join(QStringLiteral(", ")); },
+            [](TypeDechet* x, const QString& v) {
+                x->setDechetsInterditsString(TypeDechetFormModel::listeDechetsInterdits(v).join(QLatin1Char('|')));
+            }),
+    });
+}
+
+bool TypeDechetFormView::hasUnsavedChanges() const
+{
+    return m_live->typed();
+}
+
 void TypeDechetFormView::remplirCentres()
 {
     m_centre->clear();
@@ -385,8 +540,18 @@ bool TypeDechetFormView::enregistrer()
                                        QStringLiteral("ce type de déchet a été supprimé entre-temps.")));
             return false;
         }
+        // Only what was typed here is written: a field changed in another window meanwhile
+        // keeps that change; one changed on both sides is asked about first.
+        QPointer<TypeDechetFormView> self(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Ce type de déchet a été modifié dans une autre fenêtre"),
+                                      [self] {
+                                          if (self)
+                                              self->enregistrer();
+                                      }))
+            return false;
         ecrit = m_objetAModifier;
-        ok = m_model->enregistrer(ecrit, m_context, &erreur);
+        m_live->writeTyped();
+        ok = m_context->save(&erreur);
     } else {
         ecrit = new TypeDechet(m_model->libelle(), std::nullopt, m_model->categorie(), std::nullopt,
                                std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
@@ -407,7 +572,7 @@ bool TypeDechetFormView::enregistrer()
         forms::showError(this, forms::saveFailedText(erreur));
         return false;
     }
-    m_modifie = false;
+    m_live->markAllLoaded();
     emit saved(ecrit);
     return true;
 }

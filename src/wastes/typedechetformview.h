@@ -1,7 +1,9 @@
 #pragma once
 
 // The form that creates or edits a waste type. Its controls edit a TypeDechetFormModel filled
-// once when the form is built; the record changes only when the form saves.
+// when the form is built; the record changes only when the form saves. While a type is edited,
+// the fields not typed follow what another window stores, and a save writes only the typed
+// fields.
 
 #include "typedechetformmodel.h"
 
@@ -24,6 +26,7 @@ class Query;
 namespace forms {
 class ColorField;
 class EditorFrame;
+class LiveForm;
 class NumberField;
 } // namespace forms
 
@@ -53,8 +56,8 @@ public:
     bool enregistrer();
 
     // What the screen asks before the form is left: something was typed or chosen since it
-    // was filled or saved.
-    bool hasUnsavedChanges() const { return m_modifie; }
+    // was filled, followed or saved.
+    bool hasUnsavedChanges() const;
     bool canSaveChanges() const { return libelleValide() && tvaValide(); }
     bool saveChanges() { return enregistrer(); }
     void focusFirstField();
@@ -75,6 +78,7 @@ protected:
 
 private:
     void construire();
+    void lierChamps();
     void remplirCentres();
     void actualiserValidite();
     bool validerNombres();
@@ -106,8 +110,8 @@ private:
     forms::NumberField* m_supplementJour = nullptr;
     QPlainTextEdit* m_consignes = nullptr;
     QPlainTextEdit* m_dechetsInterdits = nullptr;
+    forms::LiveForm* m_live = nullptr;
     bool m_focusInitial = false;
-    bool m_modifie = false;
 };
 
 } // namespace kv

@@ -22,6 +22,7 @@ private slots:
     void failedSaveOfANewDriver();
     void failedSaveOfAnExistingDriver();
     void qualificationPickerFitsItsEntries();
+    void aSecondFormFollowsAndSavesOnlyWhatWasTyped();
 };
 
 class TestFeuilles : public QObject {

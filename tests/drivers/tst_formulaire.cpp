@@ -633,3 +633,72 @@ void TestFormulaireChauffeur::qualificationPickerFitsItsEntries()
     QVERIFY(!choix->view()->isVisible());
     QVERIFY(!fixtures::openBox(f, QStringLiteral("alerteChampsRequis")));
 }
+
+void TestFormulaireChauffeur::aSecondFormFollowsAndSavesOnlyWhatWasTyped()
+{
+    Magasin m;
+    {
+        auto ctx = m.ouvrir();
+        auto* permis = nomme<Qualification>(ctx.get(), QStringLiteral("Permis C"));
+        Chauffeur* c = chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+        fixtures::save(ctx.get());
+        FormulaireChauffeurView un(ctx.get(), c, {}, horloge());
+        FormulaireChauffeurView deux(ctx.get(), c, {}, horloge());
+        un.show();
+        deux.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&deux));
+
+        // The first saves a phone, a distance and a qualification: the second shows them, untyped.
+        un.activateWindow();
+        un.champTelephone()->setFocus();
+        un.champTelephone()->selectAll();
+        fixtures::typeText(un.champTelephone(), QStringLiteral("0611223344"));
+        un.curseurDistance()->setFocus();
+        QTest::keyClick(un.curseurDistance(), Qt::Key_PageUp);
+        const double distance = un.distanceMax();
+        QVERIFY(distance != 50);
+        un.choixQualification()->setCurrentIndex(un.choixQualification()->findText(QStringLiteral("Permis C")));
+        emit un.choixQualification()->activated(un.choixQualification()->currentIndex());
+        QCOMPARE(un.qualificationSelectionnee(), permis);
+        QTest::mouseClick(un.boutonEnregistrer(), Qt::LeftButton);
+        QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("0611223344")));
+        QTRY_COMPARE(deux.telephone(), QStringLiteral("0611223344"));
+        QCOMPARE(deux.distanceMax(), distance);
+        QCOMPARE(deux.qualificationSelectionnee(), permis);
+        QCOMPARE(deux.choixQualification()->currentText(), QStringLiteral("Permis C"));
+        QVERIFY(!deux.hasUnsavedChanges());
+
+        // The second types the e-mail alone and saves: the first one's changes stay.
+        deux.activateWindow();
+        deux.champEmail()->setFocus();
+        fixtures::typeText(deux.champEmail(), QStringLiteral("ana.roux@exemple.fr"));
+        QVERIFY(deux.hasUnsavedChanges());
+        QTest::mouseClick(deux.boutonEnregistrer(), Qt::LeftButton);
+        QCOMPARE(c->email(), std::optional<QString>(QStringLiteral("ana.roux@exemple.fr")));
+        QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("0611223344")));
+        QCOMPARE(c->distanceMax(), distance);
+        QCOMPARE(c->qualification(), permis);
+        QTRY_COMPARE(un.email(), QStringLiteral("ana.roux@exemple.fr"));
+        QVERIFY(!un.hasUnsavedChanges());
+
+        // A name typed in the second stays typed while the first stores another phone.
+        deux.champNom()->setFocus();
+        fixtures::typeText(deux.champNom(), QStringLiteral("-Lefèvre"));
+        un.champTelephone()->selectAll();
+        fixtures::typeText(un.champTelephone(), QStringLiteral("0699887766"));
+        QTest::mouseClick(un.boutonEnregistrer(), Qt::LeftButton);
+        QTRY_COMPARE(deux.telephone(), QStringLiteral("0699887766"));
+        QCOMPARE(deux.nom(), QStringLiteral("Roux-Lefèvre"));
+        QTest::mouseClick(deux.boutonEnregistrer(), Qt::LeftButton);
+        QCOMPARE(c->nom(), QStringLiteral("Roux-Lefèvre"));
+        QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("0699887766")));
+    }
+    // What the store file keeps.
+    auto ctx = m.ouvrir();
+    Chauffeur* c = ctx->all<Chauffeur>().value(0);
+    QVERIFY(c);
+    QCOMPARE(c->nom(), QStringLiteral("Roux-Lefèvre"));
+    QCOMPARE(c->email(), std::optional<QString>(QStringLiteral("ana.roux@exemple.fr")));
+    QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("0699887766")));
+    QVERIFY(c->qualification());
+}

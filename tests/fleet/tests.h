@@ -24,6 +24,7 @@ private slots:
     void storedVolumeIsNeverChangedByLoading();
     void devices();
     void aSecondEditorFollowsAndSavesOnlyWhatWasTyped();
+    void aFieldChangedOnBothSidesAsksWhichToKeep();
     void deleteAfterConfirmation();
     void failedSaves();
     void everyStateReachedByKeyboard();

@@ -406,6 +406,66 @@ void TestBenneEditor::aSecondEditorFollowsAndSavesOnlyWhatWasTyped()
     QTRY_COMPARE(un.vue->etat(), std::optional<EtatBenne>(EtatBenne::sale));
 }
 
+void TestBenneEditor::aFieldChangedOnBothSidesAsksWhichToKeep()
+{
+    auto ctx = fixtures::store();
+    Benne* b = fixtures::benne(ctx.get(), 10, EtatBenne::correct, QStringLiteral("Porte neuve"));
+    fixtures::save(ctx.get());
+    Editeur un(b, std::move(ctx));
+    BenneEditorView deux(un.ctx.get(), b, {});
+    int enregistreesDeux = 0;
+    QObject::connect(&deux, &BenneEditorView::saved, [&] { ++enregistreesDeux; });
+    deux.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&deux));
+    const auto taperNotes = [](BenneEditorView* v, const QString& texte) {
+        v->notesField()->setFocus();
+        v->notesField()->selectAll();
+        fixtures::typeText(v->notesField(), texte);
+    };
+
+    // Both type the notes; the second chooses a state too. The first saves.
+    taperNotes(&deux, QStringLiteral("Roue voilée"));
+    QTest::mouseClick(deux.etatButton(EtatBenne::sale), Qt::LeftButton);
+    taperNotes(un.vue.get(), QStringLiteral("Porte faussée"));
+    QTest::mouseClick(un.enregistrer(), Qt::LeftButton);
+    QCOMPARE(b->notes(), QStringLiteral("Porte faussée"));
+    QCOMPARE(deux.notesField()->toPlainText(), QStringLiteral("Roue voilée"));
+
+    // The second's save asks which notes to keep; "Annuler" stores nothing and keeps the typing.
+    QTest::mouseClick(deux.frame()->saveButton(), Qt::LeftButton);
+    QMessageBox* box = fixtures::openBox(&deux, QStringLiteral("modifieAilleurs"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Cette benne a été modifiée dans une autre fenêtre"));
+    QVERIFY(box->informativeText().contains(QStringLiteral("« Notes »")));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
+    QCOMPARE(b->notes(), QStringLiteral("Porte faussée"));
+    QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::correct));
+    QCOMPARE(enregistreesDeux, 0);
+    QVERIFY(deux.hasUnsavedChanges());
+
+    // "Reprendre l’enregistré": the stored notes come back; the state chosen is saved.
+    QTest::mouseClick(deux.frame()->saveButton(), Qt::LeftButton);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&deux, QStringLiteral("modifieAilleurs")),
+                                     QStringLiteral("Reprendre l’enregistré")));
+    QCOMPARE(deux.notesField()->toPlainText(), QStringLiteral("Porte faussée"));
+    QCOMPARE(b->notes(), QStringLiteral("Porte faussée"));
+    QCOMPARE(b->etat(), std::optional<EtatBenne>(EtatBenne::sale));
+    QCOMPARE(enregistreesDeux, 1);
+    QVERIFY(!deux.hasUnsavedChanges());
+
+    // "Garder ma saisie": the notes typed here replace those stored by the first.
+    taperNotes(&deux, QStringLiteral("Roue changée"));
+    taperNotes(un.vue.get(), QStringLiteral("Porte réparée"));
+    QTest::mouseClick(un.enregistrer(), Qt::LeftButton);
+    QTest::mouseClick(deux.frame()->saveButton(), Qt::LeftButton);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&deux, QStringLiteral("modifieAilleurs")),
+                                     QStringLiteral("Garder ma saisie")));
+    QCOMPARE(b->notes(), QStringLiteral("Roue changée"));
+    QCOMPARE(enregistreesDeux, 2);
+    QTRY_COMPARE(un.vue->notesField()->toPlainText(), QStringLiteral("Roue changée"));
+    QVERIFY(!un.vue->hasUnsavedChanges());
+}
+
 void TestBenneEditor::devices()
 {
     auto ctx = fixtures::store();

@@ -35,6 +35,7 @@ private slots:
     void suppressionRetireLeCentreDesTypes();
     void echecsDeSauvegarde();
     void tientDansLaPlusPetiteFenetre();
+    void unSecondEditeurSuitEtNEnregistreQueLaSaisie();
 
 private:
     CentreTraitement* ajouter(const QString& nom, const std::optional<QString>& ville = {});
@@ -461,6 +462,49 @@ void TestCentres::ctrlEchapDemandeAvantDePerdreLaSaisie()
     QTest::keyClick(m_vue->editeur()->champ(CentreEditorView::FocusField::ville), Qt::Key_Escape, Qt::ControlModifier);
     QVERIFY(!fixtures::openBox(m_vue.get(), QStringLiteral("enregistrerModifications")));
     QVERIFY(!m_vue->editeur());
+}
+
+void TestCentres::unSecondEditeurSuitEtNEnregistreQueLaSaisie()
+{
+    CentreTraitement* c = ajouter(QStringLiteral("Recyclerie"), QStringLiteral("Cenon"));
+    using F = CentreEditorView::FocusField;
+    CentreEditorView un(m_store.get(), c);
+    CentreEditorView deux(m_store.get(), c);
+    un.show();
+    deux.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&deux));
+
+    // The first saves a phone and a town (Ctrl+S): the second shows them, nothing typed there.
+    un.activateWindow();
+    taper(un.champ(F::telephone), QStringLiteral("05 56 00 11 22"));
+    taper(un.champ(F::ville), QStringLiteral("Saint-Loubès"));
+    QTest::keyClick(un.champ(F::ville), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("05 56 00 11 22")));
+    QTRY_COMPARE(deux.champ(F::telephone)->text(), QStringLiteral("05 56 00 11 22"));
+    QCOMPARE(deux.champ(F::ville)->text(), QStringLiteral("Saint-Loubès"));
+    QVERIFY(!deux.hasUnsavedChanges());
+
+    // The second types the e-mail and saves (Ctrl+Return): the first one's fields stay.
+    deux.activateWindow();
+    taper(deux.champ(F::email), QStringLiteral("accueil@recyclerie.fr"));
+    QTest::keyClick(deux.champ(F::email), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(c->email(), std::optional<QString>(QStringLiteral("accueil@recyclerie.fr")));
+    QCOMPARE(c->telephone(), std::optional<QString>(QStringLiteral("05 56 00 11 22")));
+    QCOMPARE(c->ville(), std::optional<QString>(QStringLiteral("Saint-Loubès")));
+    QTRY_COMPARE(un.champ(F::email)->text(), QStringLiteral("accueil@recyclerie.fr"));
+
+    // A field typed in the second keeps the typing when the first stores another field.
+    taper(deux.champ(F::codePostal), QStringLiteral("33450"));
+    un.activateWindow();
+    taper(un.champ(F::nom), QStringLiteral("Recyclerie de l’Entre-deux-Mers"));
+    un.boutonEnregistrer()->click();
+    QTRY_COMPARE(deux.champ(F::nom)->text(), QStringLiteral("Recyclerie de l’Entre-deux-Mers"));
+    QCOMPARE(deux.champ(F::codePostal)->text(), QStringLiteral("33450"));
+    QVERIFY(deux.hasUnsavedChanges());
+    deux.boutonEnregistrer()->click();
+    QCOMPARE(c->codePostal(), std::optional<QString>(QStringLiteral("33450")));
+    QCOMPARE(c->nom(), QStringLiteral("Recyclerie de l’Entre-deux-Mers"));
+    QVERIFY(!m_store->hasChanges());
 }
 
 int lancerTestCentres(int argc, char** argv)

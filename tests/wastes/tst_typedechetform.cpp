@@ -43,12 +43,15 @@ private slots:
     void echecDeSauvegardeEnEdition();
     void annulation();
     void centresDansLOrdreDesListes();
+    void unSecondFormulaireSuitEtNEnregistreQueLaSaisie();
+    void modifieDesDeuxCotesDemandeQuoiGarder();
 
 private:
     TypeDechetFormView* ouvrir(TypeDechet* type);
     QLineEdit* ligne(const QString& nomAccessible) const;
     forms::NumberField* nombre(const QString& nomAccessible) const;
     void saisir(const QString& nomAccessible, const QString& texte);
+    std::unique_ptr<TypeDechetFormView> second(TypeDechet* type);
 
     std::unique_ptr<ModelContext> m_store;
     std::unique_ptr<TypeDechetFormView> m_form;
@@ -619,6 +622,139 @@ void TestTypeDechetForm::centresDansLOrdreDesListes()
     QCOMPARE(noms, attendus);
     QCOMPARE(centre->itemText(0), QStringLiteral("— Aucun —"));
     QCOMPARE(noms.size(), 5);
+}
+
+std::unique_ptr<TypeDechetFormView> TestTypeDechetForm::second(TypeDechet* type)
+{
+    auto form = std::make_unique<TypeDechetFormView>(m_store.get(), type, type, true);
+    form->resize(640, 900);
+    form->show();
+    [[maybe_unused]] bool expose = QTest::qWaitForWindowExposed(form.get());
+    return form;
+}
+
+namespace {
+
+QLineEdit* ligneDe(QWidget* form, const QString& nomAccessible)
+{
+    for (QLineEdit* e : form->findChildren<QLineEdit*>())
+        if (e->accessibleName() == nomAccessible)
+            return e;
+    return nullptr;
+}
+
+// Types into a field of the form and leaves it by Return, as a user does.
+void saisirDans(QWidget* form, const QString& nomAccessible, const QString& texte)
+{
+    QLineEdit* e = ligneDe(form, nomAccessible);
+    QVERIFY(e);
+    form->activateWindow();
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    fixtures::typeText(e, texte);
+    QTest::keyClick(e, Qt::Key_Return);
+}
+
+} // namespace
+
+void TestTypeDechetForm::unSecondFormulaireSuitEtNEnregistreQueLaSaisie()
+{
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Gravats"));
+    t->setPrixBaseForfait(100.0);
+    m_store->insert(t);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    std::unique_ptr<TypeDechetFormView> deux = second(t);
+
+    // The first form saves a code, a price and instructions: the second shows them untyped.
+    saisir(QStringLiteral("Code CED"), QStringLiteral("17 01 07"));
+    saisir(QStringLiteral("Forfait (€ HT)"), QStringLiteral("150,5"));
+    auto* consignes = m_form->findChildren<QPlainTextEdit*>().value(0);
+    consignes->setFocus();
+    fixtures::typeText(consignes, QStringLiteral("Pas de plâtre"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->codeCED(), std::optional<QString>(QStringLiteral("17 01 07")));
+    QCOMPARE(t->prixBaseForfait(), std::optional<double>(150.5));
+    QTRY_COMPARE(ligneDe(deux.get(), QStringLiteral("Code CED"))->text(), QStringLiteral("17 01 07"));
+    QCOMPARE(ligneDe(deux.get(), QStringLiteral("Forfait (€ HT)"))->text(), QStringLiteral("150,5"));
+    QCOMPARE(deux->findChildren<QPlainTextEdit*>().value(0)->toPlainText(), QStringLiteral("Pas de plâtre"));
+    QVERIFY(!deux->hasUnsavedChanges());
+
+    // The second types the details only: its save keeps what the first stored.
+    saisirDans(deux.get(), QStringLiteral("Détails"), QStringLiteral("Bâchée / <b>lourde</b>"));
+    QVERIFY(deux->hasUnsavedChanges());
+    QVERIFY(!m_form->hasUnsavedChanges());
+    QTest::keyClick(ligneDe(deux.get(), QStringLiteral("Détails")), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(t->details(), std::optional<QString>(QStringLiteral("Bâchée / <b>lourde</b>")));
+    QCOMPARE(t->codeCED(), std::optional<QString>(QStringLiteral("17 01 07")));
+    QCOMPARE(t->prixBaseForfait(), std::optional<double>(150.5));
+    QCOMPARE(t->consignes(), std::optional<QString>(QStringLiteral("Pas de plâtre")));
+    QVERIFY(!deux->hasUnsavedChanges());
+    QTRY_COMPARE(ligne(QStringLiteral("Détails"))->text(), QStringLiteral("Bâchée / <b>lourde</b>"));
+
+    // A field typed in the second is not replaced by a change stored from the first.
+    saisirDans(deux.get(), QStringLiteral("Code CED"), QStringLiteral("17 09 04"));
+    saisir(QStringLiteral("Libellé *"), QStringLiteral("Gravats propres"));
+    m_form->frame()->saveButton()->click();
+    QTRY_COMPARE(ligneDe(deux.get(), QStringLiteral("Libellé *"))->text(), QStringLiteral("Gravats propres"));
+    QCOMPARE(ligneDe(deux.get(), QStringLiteral("Code CED"))->text(), QStringLiteral("17 09 04"));
+    QVERIFY(deux->hasUnsavedChanges());
+}
+
+void TestTypeDechetForm::modifieDesDeuxCotesDemandeQuoiGarder()
+{
+    TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
+    m_store->insert(t);
+    QVERIFY(m_store->save());
+    ouvrir(t);
+    std::unique_ptr<TypeDechetFormView> deux = second(t);
+    int enregistresDeux = 0;
+    connect(deux.get(), &TypeDechetFormView::saved, this, [&] { ++enregistresDeux; });
+
+    // Both type the label; the second types the code as well. The first saves.
+    saisirDans(deux.get(), QStringLiteral("Libellé *"), QStringLiteral("Bois B"));
+    saisirDans(deux.get(), QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
+    saisir(QStringLiteral("Libellé *"), QStringLiteral("Bois A"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->libelle(), QStringLiteral("Bois A"));
+    QCOMPARE(ligneDe(deux.get(), QStringLiteral("Libellé *"))->text(), QStringLiteral("Bois B"));
+
+    // The second's save asks; "Annuler" stores nothing and keeps the typing.
+    deux->frame()->saveButton()->click();
+    QMessageBox* box = fixtures::openBox(deux.get(), QStringLiteral("modifieAilleurs"));
+    QVERIFY(box);
+    QVERIFY(box->text().contains(QStringLiteral("modifié dans une autre fenêtre")));
+    QVERIFY(box->informativeText().contains(QStringLiteral("« Libellé »")));
+    QVERIFY(!box->informativeText().contains(QStringLiteral("Code CED")));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
+    QCOMPARE(t->libelle(), QStringLiteral("Bois A"));
+    QVERIFY(!t->codeCED());
+    QCOMPARE(enregistresDeux, 0);
+    QVERIFY(deux->hasUnsavedChanges());
+
+    // "Reprendre l’enregistré": the stored label comes back; the code typed is saved.
+    deux->frame()->saveButton()->click();
+    box = fixtures::openBox(deux.get(), QStringLiteral("modifieAilleurs"));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Reprendre l’enregistré")));
+    QCOMPARE(t->libelle(), QStringLiteral("Bois A"));
+    QCOMPARE(t->codeCED(), std::optional<QString>(QStringLiteral("17 02 01")));
+    QCOMPARE(ligneDe(deux.get(), QStringLiteral("Libellé *"))->text(), QStringLiteral("Bois A"));
+    QCOMPARE(enregistresDeux, 1);
+    QVERIFY(!deux->hasUnsavedChanges());
+
+    // "Garder ma saisie": the typing replaces what the other stored.
+    saisirDans(deux.get(), QStringLiteral("Libellé *"), QStringLiteral("Bois traité"));
+    saisir(QStringLiteral("Libellé *"), QStringLiteral("Bois brut"));
+    m_form->frame()->saveButton()->click();
+    QCOMPARE(t->libelle(), QStringLiteral("Bois brut"));
+    deux->frame()->saveButton()->click();
+    box = fixtures::openBox(deux.get(), QStringLiteral("modifieAilleurs"));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Garder ma saisie")));
+    QCOMPARE(t->libelle(), QStringLiteral("Bois traité"));
+    QCOMPARE(enregistresDeux, 2);
+    QTRY_COMPARE(ligne(QStringLiteral("Libellé *"))->text(), QStringLiteral("Bois traité"));
+    QVERIFY(!m_form->hasUnsavedChanges());
 }
 
 int lancerTestTypeDechetForm(int argc, char** argv)
