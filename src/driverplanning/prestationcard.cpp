@@ -1,7 +1,6 @@
 #include "prestationcard.h"
 
 #include "model/helpers.h"
-#include "model/modelcontext.h"
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/forms/singleline.h"
@@ -287,30 +286,9 @@ void PrestationCard::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-namespace {
-
-// What tells the client from the others of its name; empty when its name is its own. Read when
-// a tool tip is asked for, never while the day is built.
-QString distinctionSiHomonyme(const Client* client)
-{
-    if (!client || !client->modelContext())
-        return {};
-    QList<Client*> memeNom;
-    for (Client* c : client->modelContext()->all<Client>())
-        if (!c->isDeleted() && compareNames(c->nom(), client->nom()) == 0)
-            memeNom.append(c);
-    if (memeNom.size() < 2)
-        return {};
-    const QStringList distinctions = clientDistinctions(memeNom);
-    const qsizetype i = memeNom.indexOf(const_cast<Client*>(client));
-    return i >= 0 && i < distinctions.size() ? distinctions.at(i) : QString();
-}
-
-} // namespace
-
 QString PrestationCard::texteInfobulle() const
 {
-    const QString distinction = distinctionSiHomonyme(m_location ? m_location->client() : nullptr);
+    const QString distinction = distinctionParmiHomonymes(m_location ? m_location->client() : nullptr);
     // What the card cuts is whole in its tool tip.
     const Geometrie g = geometrie(width());
     const bool coupee = g.texteClient != forms::singleLine(texteClient())

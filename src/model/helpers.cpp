@@ -1,5 +1,6 @@
 #include "helpers.h"
 
+#include "modelcontext.h"
 #include "records.h"
 
 #include <QCollator>
@@ -263,6 +264,29 @@ QStringList clientDistinctions(const QList<Client*>& clients)
         }
     }
     return details;
+}
+
+QString distinctionParmiHomonymes(const Client* client)
+{
+    const ModelContext* context = client ? client->modelContext() : nullptr;
+    if (!context)
+        return {};
+    const QString cle = trimBlanks(client->nom()).simplified();
+    QList<Client*> memes;
+    for (Client* c : context->all<Client>())
+        if (!c->isDeleted() && trimBlanks(c->nom()).simplified() == cle)
+            memes.append(c);
+    if (memes.size() < 2)
+        return {};
+    return clientDistinctions(memes).value(memes.indexOf(const_cast<Client*>(client)));
+}
+
+QString nomClientDistinct(const Client* client)
+{
+    if (!client)
+        return {};
+    const QString detail = distinctionParmiHomonymes(client);
+    return detail.isEmpty() ? client->nom() : client->nom() + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
 
 std::optional<qint64> finDeTenueMs(const LocationDeBenne* location)

@@ -72,6 +72,12 @@ QString clientDistinction(const Client& client);
 // street are shared too, the phone, else the e-mail, follows the street.
 QStringList clientDistinctions(const QList<Client*>& clients);
 
+// What tells this client from the other clients of its context bearing the same name (blanks
+// tidied, as the pickers group them), from clientDistinctions; empty when its name is its own.
+QString distinctionParmiHomonymes(const Client* client);
+// "Bernard Démolition (Lyon)" for a look-alike, else the name alone.
+QString nomClientDistinct(const Client* client);
+
 // Until when a rental holds its skip, as stored milliseconds: its removal when it has one.
 // Without removal date the skip stays at the client's with no planned end, unless the same
 // skip was placed again later: it came back before that placement, which ends this one's hold.

@@ -186,26 +186,6 @@ QString texteInstantConsole(qint64 ms)
 
 namespace kv::planning {
 
-QString nomClientDistinct(const Client* client)
-{
-    if (!client)
-        return {};
-    const ModelContext* context = client->modelContext();
-    if (!context)
-        return client->nom();
-    // Look-alikes: the same name once its blanks are tidied, as the pickers group them.
-    const QString cle = trimBlanks(client->nom()).simplified();
-    QList<Client*> memes;
-    for (Client* c : context->all<Client>())
-        if (!c->isDeleted() && trimBlanks(c->nom()).simplified() == cle)
-            memes.append(c);
-    if (memes.size() < 2)
-        return client->nom();
-    const QStringList details = clientDistinctions(memes);
-    const QString detail = details.value(memes.indexOf(const_cast<Client*>(client)));
-    return detail.isEmpty() ? client->nom() : client->nom() + QStringLiteral(" (") + detail + QLatin1Char(')');
-}
-
 int pasLateral(QPoint pixels, QPoint angle, double pointsParCran)
 {
     if (!pixels.isNull())

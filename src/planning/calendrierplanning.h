@@ -121,10 +121,6 @@ int joursDeTranslation(double translation, double largeurColonne = planning::lar
 // The standard upper-case text of a UUID (36 characters).
 QString texteUuid(const QUuid& id);
 
-// A client's name as the planning shows it in tool tips and details: where other clients bear
-// the same name, followed by what tells them apart (town, then phone…) in brackets.
-QString nomClientDistinct(const Client* client);
-
 // How far a wheel turn moves a strip that scrolls sideways, in points (positive: towards the
 // start): either wheel, a notch moving `pointsParCran`; a touchpad's pixels as they come.
 int pasLateral(QPoint pixels, QPoint angle, double pointsParCran);

@@ -3,6 +3,7 @@
 #include "calendrierplanning.h"
 #include "peintrebarres.h"
 
+#include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "widgets/elidedlineslabel.h"
 
