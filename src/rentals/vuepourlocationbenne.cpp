@@ -7,11 +7,9 @@
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
+#include "widgets/wrappingcheckbox.h"
 
 #include <QCheckBox>
-#include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QPainter>
@@ -204,76 +202,6 @@ QMimeData* ModeleGroupes::mimeData(const QModelIndexList& indexes) const
     return mime;
 }
 
-namespace {
-
-// A check box whose text wraps onto more lines in a narrow panel rather than being cut: the
-// whole text always shows, and the box answers a click anywhere on it.
-class CaseReduite : public QCheckBox {
-public:
-    CaseReduite(const QString& texte, QWidget* parent) : QCheckBox(texte, parent)
-    {
-        QSizePolicy politique(QSizePolicy::Preferred, QSizePolicy::Preferred);
-        politique.setHeightForWidth(true);
-        setSizePolicy(politique);
-    }
-
-    QSize sizeHint() const override
-    {
-        return {marge() + fontMetrics().horizontalAdvance(text()), QCheckBox::sizeHint().height()};
-    }
-    QSize minimumSizeHint() const override
-    {
-        // The longest word stays whole.
-        int mot = 0;
-        for (const QString& m : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            mot = std::max(mot, fontMetrics().horizontalAdvance(m));
-        return {marge() + mot, QCheckBox::sizeHint().height()};
-    }
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int largeur) const override
-    {
-        const QRect texte = fontMetrics().boundingRect(QRect(0, 0, std::max(1, largeur - marge()), 100000),
-                                                       Qt::TextWordWrap, text());
-        return std::max(QCheckBox::sizeHint().height(), texte.height() + 2);
-    }
-
-protected:
-    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-
-    void paintEvent(QPaintEvent*) override
-    {
-        QStylePainter p(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        const QString texte = option.text;
-        option.text.clear();
-        // The box level with the first line.
-        QStyleOptionButton boite = option;
-        boite.rect = QRect(0, 0, width(), QCheckBox::sizeHint().height());
-        boite.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &boite, this);
-        p.drawPrimitive(QStyle::PE_IndicatorCheckBox, boite);
-        const QRect zone(marge(), 1, std::max(1, width() - marge()), height() - 2);
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        QRect utilise;
-        p.drawText(zone, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, texte, &utilise);
-        if (hasFocus()) {
-            QStyleOptionFocusRect focus;
-            focus.initFrom(this);
-            focus.rect = utilise.adjusted(-2, -1, 2, 1);
-            p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
-        }
-    }
-
-private:
-    // The box, its spacing and the style's margins: what the check box adds to its text.
-    int marge() const
-    {
-        return QCheckBox::sizeHint().width() - fontMetrics().horizontalAdvance(text());
-    }
-};
-
-} // namespace
-
 VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes, Client* client,
                                            std::function<void()> onCancel, QWidget* parent)
     : QWidget(parent), m_bennes(std::move(bennes)), m_client(client), m_onCancel(std::move(onCancel))
@@ -281,8 +209,8 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     setObjectName(QStringLiteral("vuePourLocationBenne"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(16, 16, 16, 16);
-    m_sales = new CaseReduite(QStringLiteral("Inclure les bennes sales"), this);
-    m_dispositifs = new CaseReduite(QStringLiteral("Inclure les bennes avec dispositif spécial"), this);
+    m_sales = new WrappingCheckBox(QStringLiteral("Inclure les bennes sales"), this);
+    m_dispositifs = new WrappingCheckBox(QStringLiteral("Inclure les bennes avec dispositif spécial"), this);
     m_dispositifs->setChecked(true);
     v->addWidget(m_sales);
     v->addSpacing(10);
