@@ -109,3 +109,16 @@ private slots:
     void quitAfterEveryScreenEndsTheLoopAtOnce();
     void weighingTicketTypedIsKeptAsInTheEditors();
 };
+
+class TypingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void saveKeysStoreTypedWork_data();
+    void saveKeysStoreTypedWork();
+    void ctrlEscapeTakesTypedWorkBackAfterAsking_data();
+    void ctrlEscapeTakesTypedWorkBackAfterAsking();
+    void leavingTypedWorkAsks_data();
+    void leavingTypedWorkAsks();
+};
