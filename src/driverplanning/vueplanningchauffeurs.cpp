@@ -806,7 +806,10 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         PrestationsColumn* colonne = colonneEn(*m_pointeurGlisse);
         marquer(colonne);
         // Near an edge the list moves under the pointer: what lies there at the drop counts.
-        if (colonne || m_defilementAuto->isScrolling())
+        // The entry is taken wherever it is: a widget that refuses a drag as it enters gets
+        // none of its later moves nor its drop, and a hand brings a card into the names beside
+        // or under the one it is meant for. The moves alone tell where a drop is possible.
+        if (colonne || m_defilementAuto->isScrolling() || event->type() == QEvent::DragEnter)
             e->acceptProposedAction();
         else
             e->ignore();

@@ -51,6 +51,7 @@ private slots:
     void driversCardsStayAtTheLeftWhenTheDayScrollsSideways();
     void dropOnADriversCardGoesToHisColumn();
     void holdingOverAPinnedDriversCardKeepsTheListStill();
+    void aCardBroughtAcrossTheNamesLandsOnTheNameItIsLetGoOn();
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
     void firstPaintShowsTheSettledDay();

@@ -187,6 +187,20 @@ QMimeData* texte(const QString& t)
     return m;
 }
 
+// The pointer of a drag goes to `at` (in `over`'s coordinates) a few pixels at a time, as a
+// hand moves it, so that it crosses whatever lies on the way; whether the last place takes it.
+bool glisserJusqua(fixtures::WindowDrag& glisser, QWidget* over, const QPoint& at)
+{
+    QWidget* fenetre = over->window();
+    const QPoint depart = glisser.position();
+    const QPoint arrivee = over->mapTo(fenetre, at);
+    const int pas = std::max(1, (arrivee - depart).manhattanLength() / 4);
+    bool pris = false;
+    for (int i = 1; i <= pas; ++i)
+        pris = glisser.moveTo(fenetre, depart + (arrivee - depart) * i / pas);
+    return pris;
+}
+
 } // namespace
 
 void TestVuePlanning::withoutDrivers()
@@ -1120,6 +1134,66 @@ void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
     QDragLeaveEvent quitte;
     QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
     QVERIFY(!e.vue->defilementAuto()->isScrolling());
+}
+
+// A hand brings a card to a name across the strip of names: the pointer comes into the strip
+// beside or under the name, where nothing can be dropped, before it reaches the name.
+void TestVuePlanning::aCardBroughtAcrossTheNamesLandsOnTheNameItIsLetGoOn()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+    const DayWindow jour = e.vue->rangee(chauffeurs[0])->colonne()->jour();
+
+    // From the middle of the list into the strip under the name, then up onto it; let go there.
+    const auto porter = [&](LocationDeBenne* l, TypePrestation type, ChauffeurCard* nom) {
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, type));
+        fixtures::WindowDrag glisser(vp, mime.get());
+        glisser.moveTo(vp, vp->rect().center());
+        const QPoint dessous(nom->width() / 2, nom->height() + 40);
+        QVERIFY(nom->parentWidget()->rect().contains(nom->mapToParent(dessous)));
+        QVERIFY(!glisserJusqua(glisser, nom, dessous));
+        QVERIFY(!e.vue->colonneMarquee());
+        QVERIFY(glisserJusqua(glisser, nom, nom->rect().center()));
+        QVERIFY(!e.vue->defilementAuto()->isScrolling());
+        QVERIFY(glisser.drop());
+    };
+
+    // A name held at the top of the list, twice in a row: a placement, then a removal.
+    Chauffeur* lucas = chauffeurs[2];
+    RangeeChauffeur* rangee = e.vue->rangee(lucas);
+    epinglerEnHaut(e, rangee);
+    const int avant = barre->value();
+    ChauffeurCard* nom = rangee->carteChauffeur();
+    QCOMPARE(dansLaVue(nom, vp).top(), 8);
+    LocationDeBenne* pose = posesDuJour(chauffeurs[0], jour).first();
+    porter(pose, TypePrestation::pose, nom);
+    e.attendre();
+    QCOMPARE(pose->chauffeurPose(), lucas);
+    LocationDeBenne* enlevement = enlevementsDuJour(chauffeurs[1], jour).first();
+    porter(enlevement, TypePrestation::enlevement, nom);
+    e.attendre();
+    QCOMPARE(enlevement->chauffeurEnlevement(), lucas);
+    QCOMPARE(barre->value(), avant);
+    QCOMPARE(rangee->colonne()->cartesPoses().size(), 9);
+    QCOMPARE(rangee->colonne()->cartesEnlevements().size(), 5);
+
+    // A name in its place at the top of its row, the list scrolled sideways.
+    barre->setValue(0);
+    zone->horizontalScrollBar()->setValue(zone->horizontalScrollBar()->maximum());
+    e.attendre();
+    Chauffeur* premier = chauffeurs[0];
+    ChauffeurCard* nomPremier = e.vue->rangee(premier)->carteChauffeur();
+    QVERIFY(dansLaVue(nomPremier, vp).top() > 8);
+    LocationDeBenne* autre = posesDuJour(chauffeurs[4], jour).first();
+    porter(autre, TypePrestation::pose, nomPremier);
+    e.attendre();
+    QCOMPARE(autre->chauffeurPose(), premier);
+    QVERIFY(!b.context()->hasChanges());
 }
 
 void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
