@@ -153,7 +153,7 @@ void BM_Insert10kRentals(benchmark::State& state)
 // The rentals placed in a 112-day window, in placement order: the planning grid's query.
 struct WindowQuery {
     explicit WindowQuery(ModelContext* ctx)
-        : window(dayWindow(QDate(2022, 6, 1), 112, QTimeZone("Europe/Paris"))),
+        : window(dayWindow(kv::bench::today().addYears(-4), 112, QTimeZone("Europe/Paris"))),
           query(
               ctx, [w = window](const LocationDeBenne* l) { return w.contains(l->datePoseMs()); },
               [](const LocationDeBenne* a, const LocationDeBenne* b) { return a->datePoseMs() < b->datePoseMs(); })
