@@ -45,7 +45,8 @@ QFont police(TextStyle style, const QFont& base, bool gras = false)
 }
 
 // Two shadows give the card and its badge their relief: a dark one below right, a light one
-// above left. Both only depend on the shape's size, so they are blurred once per size.
+// above left. Both only depend on the shape's size, so they are blurred once per size, and only
+// for narrow shapes.
 constexpr qreal kMargeOmbre = 6;
 // Along a long edge the relief is the same in every column: a wide shape's relief is that of a
 // shape this wide (with the same fraction of a device pixel in its width) with its middle column
@@ -104,24 +105,23 @@ QImage etirer(const QImage& modele, int colonnes)
 
 QImage ombresDeCarte(const QSizeF& taille, qreal rayon, qreal dpr)
 {
+    // Whole device pixels taken off the width, so that the narrow relief lies on the same grid.
+    const int colonnes = int(std::floor((taille.width() - kLargeurModele) * dpr));
+    if (colonnes > 0) {
+        // Stretching costs a copy: only the narrow reliefs are kept.
+        const QImage modele = ombresDeCarte(QSizeF(taille.width() - colonnes / dpr, taille.height()), rayon, dpr);
+        const QSize voulue((QSizeF(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre) * dpr).toSize());
+        if (modele.width() + colonnes == voulue.width() && modele.height() == voulue.height())
+            return etirer(modele, colonnes);
+    }
     static QHash<QString, QImage> cache;
     // Widths are sums of font advances, whole 64ths of a pixel: the key tells them apart.
     const QString cle = QStringLiteral("%1x%2 r%3 @%4").arg(qRound(taille.width() * 64)).arg(qRound(taille.height() * 64))
                             .arg(rayon).arg(dpr);
     if (auto it = cache.constFind(cle); it != cache.constEnd())
         return it.value();
-    // Whole device pixels taken off the width, so that the narrow relief lies on the same grid.
-    const int colonnes = int(std::floor((taille.width() - kLargeurModele) * dpr));
-    QImage resultat;
-    if (colonnes > 0) {
-        const QImage modele = ombresDeCarte(QSizeF(taille.width() - colonnes / dpr, taille.height()), rayon, dpr);
-        const QSize voulue((QSizeF(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre) * dpr).toSize());
-        if (modele.width() + colonnes == voulue.width() && modele.height() == voulue.height())
-            resultat = etirer(modele, colonnes);
-    }
-    if (resultat.isNull())
-        resultat = ombresFloues(taille, rayon, dpr);
-    if (cache.size() > 512)
+    const QImage resultat = ombresFloues(taille, rayon, dpr);
+    if (cache.size() > 256)
         cache.clear();
     cache.insert(cle, resultat);
     return resultat;
