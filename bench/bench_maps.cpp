@@ -33,10 +33,10 @@ const QTimeZone& paris()
     return zone;
 }
 
-// A day inside the office's data.
+// Noon today, with the office's rentals around it.
 QDateTime maintenant()
 {
-    return QDateTime(QDate(2025, 6, 15), QTime(12, 0), paris());
+    return QDateTime(kv::bench::today(), QTime(12, 0), paris());
 }
 
 // The office with its rentals spread over the Lyon area (the generator puts them all on one

@@ -35,7 +35,7 @@ SourceStatistiques* source()
 
 qint64 maintenant()
 {
-    return QDateTime(QDate(2026, 6, 15), QTime(10, 0)).toMSecsSinceEpoch();
+    return QDateTime(kv::bench::today(), QTime(10, 0)).toMSecsSinceEpoch();
 }
 
 // Times `f` once per iteration and records its best time against the limit.

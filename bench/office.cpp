@@ -27,7 +27,12 @@ void generate(const QString& path)
 {
     auto ctx = ModelContext::open(path);
     QRandomGenerator rng(42);
-    const QDateTime origin(QDate(2020, 1, 1), QTime(8, 0));
+    // Rentals every quarter of an hour, the last ones three weeks ahead: like a real office, some
+    // are on site today, some come tomorrow and next week. Tickets are weighed the day after
+    // placement, never in the future.
+    constexpr int kRentals = 200000;
+    const QDateTime origin = QDateTime(today().addDays(21), QTime(8, 0)).addSecs(-qint64(kRentals) * 900);
+    const QDateTime startOfToday(today(), QTime(0, 0));
     QList<CentreTraitement*> centres;
     for (int i = 0; i < 20; ++i) {
         auto* c = new CentreTraitement(QStringLiteral("Centre %1").arg(i), std::nullopt,
@@ -74,14 +79,14 @@ void generate(const QString& path)
                     QStringLiteral("marie@exemple.fr"), c);
         clients << c;
     }
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < kRentals; ++i) {
         const QDateTime pose = origin.addSecs(qint64(i) * 900);
         auto* l = new LocationDeBenne(clients[rng.bounded(5000)], bennes[rng.bounded(1000)], 45.7, 4.8,
                                       QStringLiteral("%1 avenue du Chantier, Lyon").arg(i), 0, 0, 0, pose,
                                       pose.addDays(3 + rng.bounded(10)), types[rng.bounded(30)]);
         l->setChauffeurPose(chauffeurs[rng.bounded(50)]);
         l->setChauffeurEnlevement(chauffeurs[rng.bounded(50)]);
-        for (int k = 0; k < 2; ++k)
+        for (int k = 0; k < 2 && pose.addDays(1) < startOfToday; ++k)
             l->ajouterBonDePesee(pose.addDays(1), QStringLiteral("T%1-%2").arg(i).arg(k), 12000, 4000,
                                  std::nullopt, std::nullopt);
     }
@@ -91,6 +96,12 @@ void generate(const QString& path)
 }
 
 } // namespace
+
+QDate today()
+{
+    static const QDate day = QDate::currentDate();
+    return day;
+}
 
 IdleRun untilIdle(const QElapsedTimer& since, const std::function<bool()>& painted)
 {

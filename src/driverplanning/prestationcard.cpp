@@ -45,16 +45,16 @@ QFont police(TextStyle style, const QFont& base, bool gras = false)
 }
 
 // Two shadows give the card and its badge their relief: a dark one below right, a light one
-// above left. Both only depend on the shape's size, so they are blurred once per size.
+// above left. Both only depend on the shape's size, so they are blurred once per size, and only
+// for narrow shapes.
 constexpr qreal kMargeOmbre = 6;
+// Along a long edge the relief is the same in every column: a wide shape's relief is that of a
+// shape this wide (with the same fraction of a device pixel in its width) with its middle column
+// repeated. Wide enough that what the corners' blur reaches never meets in the middle.
+constexpr qreal kLargeurModele = 48;
 
-QImage ombres(const QSizeF& taille, qreal rayon, qreal dpr)
+QImage ombresFloues(const QSizeF& taille, qreal rayon, qreal dpr)
 {
-    static QHash<QString, QImage> cache;
-    const QString cle = QStringLiteral("%1x%2 r%3 @%4").arg(qRound(taille.width() * 4)).arg(qRound(taille.height() * 4))
-                            .arg(rayon).arg(dpr);
-    if (auto it = cache.constFind(cle); it != cache.constEnd())
-        return it.value();
     const QSizeF total(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre);
     QImage masque((total * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     masque.setDevicePixelRatio(dpr);
@@ -81,15 +81,57 @@ QImage ombres(const QSizeF& taille, qreal rayon, qreal dpr)
         glass::paintShadowOf(p, masque, QPointF(0, 0), blanc, 1, QPointF(-1, -1));
         glass::paintShadowOf(p, masque, QPointF(0, 0), noir, 2, QPointF(2, 2));
     }
+    return resultat;
+}
+
+// The narrow relief stretched by `colonnes` device pixels: its left half, its middle column
+// repeated, its right half.
+QImage etirer(const QImage& modele, int colonnes)
+{
+    QImage large(modele.width() + colonnes, modele.height(), QImage::Format_ARGB32_Premultiplied);
+    large.setDevicePixelRatio(modele.devicePixelRatio());
+    const int milieu = modele.width() / 2;
+    for (int y = 0; y < modele.height(); ++y) {
+        const auto* source = reinterpret_cast<const quint32*>(modele.constScanLine(y));
+        auto* ligne = reinterpret_cast<quint32*>(large.scanLine(y));
+        std::copy(source, source + milieu, ligne);
+        std::fill(ligne + milieu, ligne + milieu + colonnes + 1, source[milieu]);
+        std::copy(source + milieu + 1, source + modele.width(), ligne + milieu + colonnes + 1);
+    }
+    return large;
+}
+
+} // namespace
+
+QImage ombresDeCarte(const QSizeF& taille, qreal rayon, qreal dpr)
+{
+    // Whole device pixels taken off the width, so that the narrow relief lies on the same grid.
+    const int colonnes = int(std::floor((taille.width() - kLargeurModele) * dpr));
+    if (colonnes > 0) {
+        // Stretching costs a copy: only the narrow reliefs are kept.
+        const QImage modele = ombresDeCarte(QSizeF(taille.width() - colonnes / dpr, taille.height()), rayon, dpr);
+        const QSize voulue((QSizeF(taille.width() + 2 * kMargeOmbre, taille.height() + 2 * kMargeOmbre) * dpr).toSize());
+        if (modele.width() + colonnes == voulue.width() && modele.height() == voulue.height())
+            return etirer(modele, colonnes);
+    }
+    static QHash<QString, QImage> cache;
+    // Widths are sums of font advances, whole 64ths of a pixel: the key tells them apart.
+    const QString cle = QStringLiteral("%1x%2 r%3 @%4").arg(qRound(taille.width() * 64)).arg(qRound(taille.height() * 64))
+                            .arg(rayon).arg(dpr);
+    if (auto it = cache.constFind(cle); it != cache.constEnd())
+        return it.value();
+    const QImage resultat = ombresFloues(taille, rayon, dpr);
     if (cache.size() > 256)
         cache.clear();
     cache.insert(cle, resultat);
     return resultat;
 }
 
+namespace {
+
 void peindreOmbres(QPainter& p, const QRectF& forme, qreal rayon, qreal dpr)
 {
-    p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombres(forme.size(), rayon, dpr));
+    p.drawImage(forme.topLeft() - QPointF(kMargeOmbre, kMargeOmbre), ombresDeCarte(forme.size(), rayon, dpr));
 }
 
 } // namespace

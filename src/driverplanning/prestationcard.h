@@ -14,6 +14,11 @@ namespace kv {
 
 class LocationDeBenne;
 
+// The relief of a card or badge of `taille` (corners of `rayon`) at `dpr`: a light shadow above
+// left and a dark one below right, in a picture 6 larger than the shape on every side. Blurred
+// once per narrow size; a wide one is stretched from a narrow one, column for column the same.
+QImage ombresDeCarte(const QSizeF& taille, qreal rayon, qreal dpr);
+
 class PrestationCard : public QWidget {
     Q_OBJECT
 public:

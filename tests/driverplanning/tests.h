@@ -78,5 +78,6 @@ private slots:
     void placesOfTheDay();
     void regionFigures();
     void columnsAndCards();
+    void cardReliefIsTheSameAtEveryWidth();
     void dragPayload();
 };

@@ -12,6 +12,8 @@
 #include "widgets/glass/glass.h"
 
 #include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTest>
 
 using namespace kv;
@@ -170,6 +172,56 @@ void TestCarteEtColonnes::columnsAndCards()
     QVERIFY(memeJourPose(aube, at(2026, 12, 7, 12, 0, fx::newYork()), fx::newYork()));
     QVERIFY(memeJourPose(aube, at(2026, 12, 8), fx::paris()));
     QVERIFY(!memeJourEnlevement(tard, at(2026, 12, 8), fx::paris()));
+}
+
+namespace {
+
+// The relief as it reads: a light shadow above left and a dark one below right of the shape,
+// blurred whole, 6 pixels around it.
+QImage reliefFlou(const QSizeF& taille, qreal rayon, qreal dpr)
+{
+    const QSizeF total(taille.width() + 12, taille.height() + 12);
+    QImage masque((total * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    masque.setDevicePixelRatio(dpr);
+    masque.fill(Qt::transparent);
+    {
+        QPainter m(&masque);
+        m.setRenderHint(QPainter::Antialiasing);
+        const QRectF forme(QPointF(6, 6), taille);
+        QPainterPath carre;
+        carre.addRect(forme);
+        m.fillPath(rayon > 0 ? glass::continuousRoundedRect(forme, rayon) : carre, Qt::black);
+    }
+    QImage relief(masque.size(), QImage::Format_ARGB32_Premultiplied);
+    relief.setDevicePixelRatio(dpr);
+    relief.fill(Qt::transparent);
+    QPainter p(&relief);
+    glass::paintShadowOf(p, masque, QPointF(0, 0), QColor::fromRgbF(1, 1, 1, 0.7f), 1, QPointF(-1, -1));
+    glass::paintShadowOf(p, masque, QPointF(0, 0), QColor::fromRgbF(0, 0, 0, 0.4f), 2, QPointF(2, 2));
+    return relief;
+}
+
+} // namespace
+
+void TestCarteEtColonnes::cardReliefIsTheSameAtEveryWidth()
+{
+    // Narrow and wide cards and badges, widths in 64ths of a pixel as font advances give them,
+    // at the scales a screen has: every pixel as if the whole shape had been blurred.
+    for (qreal dpr : {1.0, 1.5, 2.0}) {
+        for (qreal rayon : {6.0, 0.0}) {
+            for (qreal largeur : {30.0, 48.0, 48.5, 49.0, 50.015625, 121.640625, 257.25, 480.0}) {
+                const QSizeF taille(largeur, rayon > 0 ? 58.296875 : 39.0);
+                const QImage attendu = reliefFlou(taille, rayon, dpr);
+                const QImage relief = ombresDeCarte(taille, rayon, dpr);
+                const QByteArray cas = QStringLiteral("%1 × %2, coins %3, échelle %4")
+                                           .arg(largeur).arg(taille.height()).arg(rayon).arg(dpr).toUtf8();
+                QVERIFY2(relief.size() == attendu.size(), cas.constData());
+                QVERIFY2(relief.devicePixelRatio() == dpr, cas.constData());
+                QVERIFY2(relief.convertToFormat(QImage::Format_ARGB32_Premultiplied) == attendu, cas.constData());
+                QVERIFY2(ombresDeCarte(taille, rayon, dpr) == attendu, cas.constData());
+            }
+        }
+    }
 }
 
 void TestCarteEtColonnes::dragPayload()
