@@ -119,3 +119,11 @@ private slots:
     void arrowsTabAndCalendarStillWork();
     void fieldsWithTimeOrNamesAreLeftAlone();
 };
+
+class DialogKeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sharedQuestionsAnswerToAltLetters();
+    // Installs the dialog conventions on the application: runs last.
+    void everyDialogButtonGetsALetterOfItsOwn();
+};
