@@ -117,7 +117,9 @@ private slots:
     void aPartTypedAloneIsCheckedWhenTheFieldIsLeft();
     void impossibleDatesLeaveTheDateAndSaySo();
     void arrowsTabAndCalendarStillWork();
-    void fieldsWithTimeOrNamesAreLeftAlone();
+    void fieldsWithNamesOrAClockAreLeftAlone();
+    void dateTimesAreTypedWhole();
+    void impossibleDateTimesAreRefused();
 };
 
 class DialogKeysTest : public QObject {
