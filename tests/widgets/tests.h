@@ -60,6 +60,7 @@ private slots:
     void multiLineFieldsShowTheirWholeBorder();
     void hugeOrLongTypedNumbersAreToldPlainly();
     void aCorrectedNumberIsAcceptedAtOnce();
+    void colouredButtonsShowTheFocus();
 };
 
 class ListDetailTest : public QObject {
