@@ -14,6 +14,27 @@ namespace {
 
 constexpr auto kSavedToolTip = "kvDateToolTip";
 
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isTypedChar(const QKeyEvent* key)
 {
     if (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
@@ -289,6 +310,10 @@ bool DateEntry::eventFilter(QObject* watched, QEvent* event)
             leaveByTab(field, key);
             return false;
         }
+        // Shift, AltGr and the like come alone before the character they make (the digits and
+        // the slash of a French keyboard are shifted): the entry goes on.
+        if (isModifierKey(key->key()))
+            return false;
         if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier) {
             m_typed.chop(1);
             if (m_typed.isEmpty())

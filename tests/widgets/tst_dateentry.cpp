@@ -312,6 +312,16 @@ void DateEntryTest::dateTimesAreTypedWhole()
     QCOMPARE(form.text(), QStringLiteral("30/11/2026 14:05"));
     QVERIFY(form.when->hasFocus());
 
+    // On a keyboard where the digits and the separators are shifted, Shift comes alone
+    // before each of them.
+    form.tabIn();
+    for (QChar c : QStringLiteral("29/10/2026 08:40")) {
+        QTest::keyPress(focused(), Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::keyClick(focused(), c.toLatin1(), Qt::ShiftModifier);
+        QTest::keyRelease(focused(), Qt::Key_Shift);
+    }
+    QCOMPARE(form.when->dateTime(), at(2026, 10, 29, 8, 40));
+
     // Without separators, twelve digits.
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("011220260745"));
