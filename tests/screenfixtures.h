@@ -177,6 +177,19 @@ inline bool chooseInContextMenu(kv::forms::ListPanel* panel, int row, const QStr
     return chosen != nullptr;
 }
 
+// A button's text as it reads on screen: its Alt letter's mark taken out ("&&" shows as "&").
+inline QString shownText(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text.at(i) == QLatin1Char('&'))
+            text.remove(i, 1); // the next character, even a second '&', is kept as shown
+    return text;
+}
+inline QString shownText(const QAbstractButton* button)
+{
+    return shownText(button->text());
+}
+
 // The message box open over `over`'s window (the last one opened; of this object name when one
 // is given: "confirmation", "erreur"), or null.
 inline QMessageBox* openBox(QWidget* over, const QString& name = QString())
@@ -195,7 +208,7 @@ inline bool clickBoxButton(QMessageBox* box, const QString& text)
     if (!box)
         return false;
     for (QAbstractButton* button : box->buttons()) {
-        if (button->text() == text) {
+        if (shownText(button) == text) {
             button->click();
             QApplication::processEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -382,7 +395,7 @@ inline QMessageBox* visibleBox(const QString& name)
 inline void answerBox(QMessageBox* box, const QString& button)
 {
     for (QAbstractButton* b : box->buttons())
-        if (b->text() == button) {
+        if (shownText(b) == button) {
             b->click();
             return;
         }

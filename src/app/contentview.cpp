@@ -2,6 +2,7 @@
 
 #include "widgets/dialogconventions.h"
 #include "widgets/focusguard.h"
+#include "widgets/focusstyle.h"
 
 #include "appdelegate.h"
 #include "desktop.h"
@@ -109,6 +110,8 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
     forms::makeSelectionReadable(m_sidebar);
+    // The command the keyboard is on is framed plainly, selected or not.
+    m_sidebar->setItemDelegate(new FocusFrameDelegate(m_sidebar));
     sideLayout->addWidget(m_sidebar);
     buildSidebar();
 

@@ -14,6 +14,27 @@ namespace {
 
 constexpr auto kSavedToolTip = "kvDateToolTip";
 
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isTypedChar(const QKeyEvent* key)
 {
     if (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
@@ -23,16 +44,28 @@ bool isTypedChar(const QKeyEvent* key)
         return false;
     const QChar c = text.at(0);
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('/')
-           || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char(' ');
+           || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char(' ') || c == QLatin1Char(':');
 }
 
-// The field's three date sections in the order it shows them.
+// The field's sections in the order it shows them.
 QList<QDateTimeEdit::Section> sectionOrder(const QDateTimeEdit* field)
 {
     QList<QDateTimeEdit::Section> order;
     for (int i = 0; i < field->sectionCount(); ++i)
         order.append(field->sectionAt(i));
     return order;
+}
+
+bool isTimeSection(QDateTimeEdit::Section section)
+{
+    return section == QDateTimeEdit::HourSection || section == QDateTimeEdit::MinuteSection
+           || section == QDateTimeEdit::SecondSection;
+}
+
+// The time sections after the date's three; empty for a date alone.
+QList<QDateTimeEdit::Section> timeSections(const QDateTimeEdit* field)
+{
+    return sectionOrder(field).mid(3);
 }
 
 int widthOf(QDateTimeEdit::Section section)
@@ -47,9 +80,45 @@ int yearOf(const QString& digits)
     return digits.size() <= 2 ? 2000 + n : n;
 }
 
-QString shown(const QDateTimeEdit* field, QDate date)
+QString shown(const QDateTimeEdit* field, const QDateTime& when)
 {
-    return field->locale().toString(date, field->displayFormat());
+    return field->locale().toString(when, field->displayFormat());
+}
+
+QStringList digitGroups(const QString& typed)
+{
+    static const QRegularExpression separators(QStringLiteral("[^0-9]+"));
+    return typed.split(separators, Qt::SkipEmptyParts);
+}
+
+bool hasSeparator(const QString& typed)
+{
+    for (QChar c : typed)
+        if (!c.isDigit())
+            return true;
+    return false;
+}
+
+// The longest entry a field takes: a date, a space and its time with separators.
+qsizetype longestEntry(const QDateTimeEdit* field)
+{
+    const qsizetype times = timeSections(field).size();
+    return times ? 11 + 3 * times - 1 : 10;
+}
+
+// Tab leaves a date field at once, as it leaves any field: the field steps its sections with Tab
+// only from a section that has another after it, so the key is handed over from the last one
+// (the first one for Shift+Tab).
+void leaveByTab(QDateTimeEdit* field, const QKeyEvent* key)
+{
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return;
+    const bool back = key->key() == Qt::Key_Backtab
+                      || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+    if (back)
+        field->setCurrentSectionIndex(0);
+    else if (key->key() == Qt::Key_Tab)
+        field->setCurrentSectionIndex(field->sectionCount() - 1);
 }
 
 void unmark(QDateTimeEdit* field)
@@ -67,74 +136,152 @@ DateEntry::DateEntry(QObject* parent) : QObject(parent) {}
 
 bool DateEntry::appliesTo(const QDateTimeEdit* field)
 {
-    const QDateTimeEdit::Sections wanted =
-        QDateTimeEdit::DaySection | QDateTimeEdit::MonthSection | QDateTimeEdit::YearSection;
-    if (field->displayedSections() != wanted || field->isReadOnly() || !field->isEnabled())
+    if (field->isReadOnly() || !field->isEnabled())
         return false;
-    // Months and days by name are chosen, not typed in digits.
+    // Months and days by name are chosen, not typed in digits; a 12-hour clock's AM/PM is too.
     const QString format = field->displayFormat();
-    return !format.contains(QLatin1String("MMM")) && !format.contains(QLatin1String("ddd"));
+    if (format.contains(QLatin1String("MMM")) || format.contains(QLatin1String("ddd"))
+        || (field->displayedSections() & QDateTimeEdit::AmPmSection))
+        return false;
+    const QList<QDateTimeEdit::Section> order = sectionOrder(field);
+    if (order.size() < 3)
+        return false;
+    const QDateTimeEdit::Sections date =
+        QDateTimeEdit::DaySection | QDateTimeEdit::MonthSection | QDateTimeEdit::YearSection;
+    QDateTimeEdit::Sections first;
+    for (int i = 0; i < 3; ++i)
+        first |= order.at(i);
+    if (first != date)
+        return false;
+    // The time after the date: hours and minutes, perhaps seconds, in this order.
+    const QList<QDateTimeEdit::Section> time = order.mid(3);
+    static const QList<QDateTimeEdit::Section> hm = {QDateTimeEdit::HourSection, QDateTimeEdit::MinuteSection};
+    static const QList<QDateTimeEdit::Section> hms = {QDateTimeEdit::HourSection, QDateTimeEdit::MinuteSection,
+                                                      QDateTimeEdit::SecondSection};
+    return time.isEmpty() || time == hm || time == hms;
 }
 
-std::optional<QDate> DateEntry::interpret(const QDateTimeEdit* field, const QString& typed, QDate before,
-                                          QDateTimeEdit::Section section)
+std::optional<QDateTime> DateEntry::interpret(const QDateTimeEdit* field, const QString& typed,
+                                              const QDateTime& before, QDateTimeEdit::Section section)
 {
-    static const QRegularExpression separators(QStringLiteral("[^0-9]+"));
-    const QStringList groups = typed.split(separators, Qt::SkipEmptyParts);
+    const QStringList groups = digitGroups(typed);
     const QList<QDateTimeEdit::Section> order = sectionOrder(field);
-    if (groups.isEmpty() || order.size() != 3)
+    const QList<QDateTimeEdit::Section> time = order.mid(3);
+    if (groups.isEmpty() || order.size() < 3)
         return std::nullopt;
-    int day = before.isValid() ? before.day() : 1;
-    int month = before.isValid() ? before.month() : 1;
-    int year = before.isValid() ? before.year() : QDate::currentDate().year();
+    const QDate beforeDate = before.date();
+    int day = beforeDate.isValid() ? beforeDate.day() : 1;
+    int month = beforeDate.isValid() ? beforeDate.month() : 1;
+    int year = beforeDate.isValid() ? beforeDate.year() : QDate::currentDate().year();
+    const QTime beforeTime = before.time().isValid() ? before.time() : QTime(0, 0);
+    int hour = beforeTime.hour();
+    int minute = beforeTime.minute();
+    int second = beforeTime.second();
     auto put = [&](QDateTimeEdit::Section s, const QString& digits) {
         if (digits.isEmpty() || digits.size() > widthOf(s))
             return false;
-        if (s == QDateTimeEdit::DaySection)
+        switch (s) {
+        case QDateTimeEdit::DaySection:
             day = digits.toInt();
-        else if (s == QDateTimeEdit::MonthSection)
+            return true;
+        case QDateTimeEdit::MonthSection:
             month = digits.toInt();
-        else if (s == QDateTimeEdit::YearSection) {
+            return true;
+        case QDateTimeEdit::YearSection:
             if (digits.size() != 2 && digits.size() != 4)
                 return false;
             year = yearOf(digits);
-        } else {
+            return true;
+        case QDateTimeEdit::HourSection:
+            hour = digits.toInt();
+            return true;
+        case QDateTimeEdit::MinuteSection:
+            minute = digits.toInt();
+            return true;
+        case QDateTimeEdit::SecondSection:
+            second = digits.toInt();
+            return true;
+        default:
             return false;
         }
-        return true;
     };
+    // Sections typed in a row without separators, each at its full width.
+    auto putRun = [&](const QList<QDateTimeEdit::Section>& sections, const QString& digits, bool shortYear) {
+        qsizetype at = 0;
+        bool ok = true;
+        for (QDateTimeEdit::Section s : sections) {
+            const int width = s == QDateTimeEdit::YearSection && shortYear ? 2 : widthOf(s);
+            ok = ok && put(s, digits.mid(at, width));
+            at += width;
+        }
+        return ok && at == digits.size();
+    };
+    // Hours typed with a date but no minutes mean that hour sharp.
+    auto fromTheHour = [&](qsizetype typedTimes) {
+        if (typedTimes >= 1 && typedTimes < 2)
+            minute = 0;
+        if (typedTimes >= 1 && typedTimes < 3)
+            second = 0;
+    };
+    const QList<QDateTimeEdit::Section> date = order.mid(0, 3);
+    const qsizetype timeWidth = 2 * time.size();
     bool ok = true;
-    if (groups.size() == 1) {
-        const QString& digits = groups.first();
-        if (digits.size() == 8 || digits.size() == 6) {
-            // A whole date without separators: each section at its full width (a two-digit year
-            // in six digits).
-            int at = 0;
-            for (QDateTimeEdit::Section s : order) {
-                const int width = s == QDateTimeEdit::YearSection && digits.size() == 6 ? 2 : widthOf(s);
-                ok = ok && put(s, digits.mid(at, width));
-                at += width;
-            }
+    if (isTimeSection(section) && groups.size() <= time.size()) {
+        // Typed into the time: the time alone changes.
+        if (groups.size() == 1 && groups.first().size() > 2) {
+            const QString& digits = groups.first();
+            ok = digits.size() % 2 == 0 && putRun(time.mid(0, digits.size() / 2), digits, false);
+        } else if (groups.size() == 1) {
+            ok = put(section, groups.first());
         } else {
-            ok = put(section == QDateTimeEdit::NoSection ? order.first() : section, digits);
+            for (qsizetype i = 0; i < groups.size(); ++i)
+                ok = ok && put(time.at(i), groups.at(i));
+            if (groups.size() < time.size())
+                second = 0;
+        }
+    } else if (groups.size() == 1) {
+        const QString& digits = groups.first();
+        const qsizetype n = digits.size();
+        if (n == 8 || n == 6) {
+            // A whole date without separators (a two-digit year in six digits).
+            ok = putRun(date, digits, n == 6);
+        } else if (timeWidth && n > 8 && n <= 8 + timeWidth && n % 2 == 0) {
+            // A date and its time without separators: a year in four digits (a short one would
+            // be read as an hour), then the hours, the minutes and perhaps the seconds.
+            const qsizetype times = (n - 8) / 2;
+            ok = putRun(date, digits.left(8), false) && putRun(time.mid(0, times), digits.mid(8), false);
+            fromTheHour(times);
+        } else {
+            ok = put(section == QDateTimeEdit::NoSection || isTimeSection(section) ? order.first() : section, digits);
         }
     } else if (groups.size() == 2) {
         // The day and the month; the year stays.
-        QList<QDateTimeEdit::Section> parts = order;
+        QList<QDateTimeEdit::Section> parts = date;
         parts.removeAll(QDateTimeEdit::YearSection);
         ok = put(parts.at(0), groups.at(0)) && put(parts.at(1), groups.at(1));
-    } else if (groups.size() == 3) {
-        for (int i = 0; i < 3; ++i)
+    } else if (groups.size() <= 3 + time.size()) {
+        // A whole date, then as much of the time as was typed.
+        for (qsizetype i = 0; i < groups.size(); ++i)
             ok = ok && put(order.at(i), groups.at(i));
+        fromTheHour(groups.size() - 3);
     } else {
         ok = false;
     }
     if (!ok)
         return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid() || date < field->minimumDate() || date > field->maximumDate())
+    const QDate d(year, month, day);
+    const QTime t(hour, minute, second);
+    if (!d.isValid() || !t.isValid())
         return std::nullopt;
-    return date;
+    QDateTime result = before.isValid() ? before : field->dateTime();
+    result.setDate(d);
+    if (!time.isEmpty())
+        result.setTime(t);
+    if (!result.isValid() || result < field->minimumDateTime() || result > field->maximumDateTime())
+        return std::nullopt;
+    if (time.isEmpty() && (d < field->minimumDate() || d > field->maximumDate()))
+        return std::nullopt;
+    return result;
 }
 
 bool DateEntry::eventFilter(QObject* watched, QEvent* event)
@@ -152,14 +299,20 @@ bool DateEntry::eventFilter(QObject* watched, QEvent* event)
         if (isTypedChar(key) && startsEntry && (typing || appliesTo(field))) {
             if (!typing)
                 start(field);
-            if (m_typed.size() < 10)
+            if (m_typed.size() < longestEntry(field))
                 m_typed += key->text();
             show();
             if (isComplete())
                 settle();
             return true;
         }
-        if (!typing)
+        if (!typing) {
+            leaveByTab(field, key);
+            return false;
+        }
+        // Shift, AltGr and the like come alone before the character they make (the digits and
+        // the slash of a French keyboard are shifted): the entry goes on.
+        if (isModifierKey(key->key()))
             return false;
         if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier) {
             m_typed.chop(1);
@@ -173,13 +326,15 @@ bool DateEntry::eventFilter(QObject* watched, QEvent* event)
             cancel();
             return true;
         }
+        // A letter has no place in a date: it is refused, what was typed stays as it is.
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            && key->text().size() == 1 && key->text().at(0).isPrint()) {
+            QApplication::beep();
+            return true;
+        }
         // Return, Tab, the arrows, the calendar's keys: what was typed first, then the key.
         settle();
-        // A date typed whole is left with one Tab, not one per section.
-        if (key->key() == Qt::Key_Tab)
-            field->setCurrentSectionIndex(field->sectionCount() - 1);
-        else if (key->key() == Qt::Key_Backtab)
-            field->setCurrentSectionIndex(0);
+        leaveByTab(field, key);
         return false;
     }
     case QEvent::ShortcutOverride: {
@@ -212,7 +367,7 @@ void DateEntry::start(QDateTimeEdit* field)
         settle();
     m_field = field;
     m_typed.clear();
-    m_before = field->date();
+    m_before = field->dateTime();
     m_section = field->currentSection();
 }
 
@@ -228,14 +383,18 @@ void DateEntry::show()
 
 bool DateEntry::isComplete() const
 {
-    static const QRegularExpression separators(QStringLiteral("[^0-9]+"));
-    const QStringList groups = m_typed.split(separators, Qt::SkipEmptyParts);
+    const QStringList groups = digitGroups(m_typed);
     const QList<QDateTimeEdit::Section> order = sectionOrder(m_field);
-    if (order.size() != 3)
+    const qsizetype times = order.size() - 3;
+    if (order.size() < 3)
         return false;
-    if (groups.size() == 1 && !m_typed.contains(separators))
-        return groups.first().size() == 8;
-    return groups.size() == 3 && !m_typed.back().isSpace() && groups.last().size() == widthOf(order.last());
+    // Typed into the time: taken when the field is left or Return is pressed.
+    if (isTimeSection(m_section) && groups.size() <= times)
+        return false;
+    if (groups.size() == 1 && !hasSeparator(m_typed))
+        return groups.first().size() == 8 + 2 * times;
+    return groups.size() == order.size() && !m_typed.back().isSpace()
+           && groups.last().size() == widthOf(order.last());
 }
 
 void DateEntry::settle()
@@ -244,12 +403,16 @@ void DateEntry::settle()
     if (!field)
         return;
     const QString typed = m_typed;
-    const std::optional<QDate> date = interpret(field, typed, m_before, m_section);
-    const QDate before = m_before;
+    const std::optional<QDateTime> when = interpret(field, typed, m_before, m_section);
+    const QDateTime before = m_before;
+    const bool withTime = sectionOrder(field).size() > 3;
     cancel();
-    if (date) {
+    if (when) {
         unmark(field);
-        field->setDate(*date);
+        if (withTime)
+            field->setDateTime(*when);
+        else
+            field->setDate(when->date());
         return;
     }
     // The date that was there stays; the field says what was refused.
@@ -273,7 +436,7 @@ void DateEntry::cancel()
         return;
     if (QLineEdit* line = field->findChild<QLineEdit*>()) {
         const QSignalBlocker blocker(line);
-        line->setText(shown(field, field->date()));
+        line->setText(shown(field, field->dateTime()));
     }
 }
 

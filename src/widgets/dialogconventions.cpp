@@ -4,6 +4,7 @@
 
 #include "forms/dialogs.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -76,6 +77,46 @@ bool isOurs(const QDialog* dialog)
            || name == QLatin1String("QMessageBox");
 }
 
+// The position of the letter marked by a single '&' ("&&" is an ampersand shown), or -1.
+qsizetype altLetterAt(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&'))
+            continue;
+        if (text.at(i + 1) != QLatin1Char('&'))
+            return i + 1;
+        ++i;
+    }
+    return -1;
+}
+
+bool typableLetter(QChar c)
+{
+    return c.unicode() < 128 && c.isLetterOrNumber();
+}
+
+// The position in `text` of the letter to mark, not one of `taken`; -1 when every letter is.
+qsizetype freeLetter(const QString& text, const QString& taken)
+{
+    auto isFree = [&](qsizetype i) {
+        return typableLetter(text.at(i)) && !taken.contains(text.at(i).toLower());
+    };
+    auto startsWord = [&](qsizetype i) {
+        return i == 0 || text.at(i - 1).isSpace() || text.at(i - 1) == QLatin1Char('\'')
+               || text.at(i - 1) == QChar(0x2019) || text.at(i - 1) == QLatin1Char('-');
+    };
+    for (bool wordsFirst : {true, false})
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == QLatin1Char('&')) {
+                ++i; // "&&": the shown ampersand is no letter
+                continue;
+            }
+            if (isFree(i) && (!wordsFirst || startsWord(i)))
+                return i;
+        }
+    return -1;
+}
+
 const char* const kPreparedProperty = "kvDialogPrepared";
 
 class DialogConventions : public QObject {
@@ -104,6 +145,7 @@ private:
             makeTextsPlain(box);
             forms::fitMessageBox(box);
         }
+        giveAltLetters(dialog);
         focusFirstField(dialog);
     }
 };
@@ -148,6 +190,35 @@ void makeTextsPlain(QMessageBox* box)
     for (QLabel* label : box->findChildren<QLabel*>())
         if (label->pixmap().isNull())
             label->setTextFormat(Qt::PlainText);
+}
+
+void giveAltLetters(QWidget* window)
+{
+    if (!window)
+        return;
+    QString taken;
+    auto takeFrom = [&](const QString& text) {
+        const qsizetype at = altLetterAt(text);
+        if (at >= 0)
+            taken += text.at(at).toLower();
+    };
+    auto ownWindow = [window](const QWidget* w) { return w->window() == window; };
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (ownWindow(button))
+            takeFrom(button->text());
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (ownWindow(label) && label->buddy())
+            takeFrom(label->text());
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        const QString text = button->text();
+        if (!ownWindow(button) || text.isEmpty() || altLetterAt(text) >= 0)
+            continue;
+        const qsizetype at = freeLetter(text, taken);
+        if (at < 0)
+            continue;
+        taken += text.at(at).toLower();
+        button->setText(QString(text).insert(at, QLatin1Char('&')));
+    }
 }
 
 } // namespace kv

@@ -1,8 +1,8 @@
 #pragma once
 
 // What every dialog of the program does when it opens, whoever made it: the keyboard focus in
-// its first field (or on its default button when it has no field), and for a message box, texts
-// shown as typed in a box wide enough for its title. Installed once on the application, so a
+// its first field (or on its default button when it has no field), every push button an Alt
+// letter, and for a message box, texts shown as typed in a box wide enough for its title. Installed once on the application, so a
 // sheet, an alert or a confirmation made anywhere follows it.
 
 class QDialog;
@@ -24,5 +24,13 @@ void focusFirstField(QDialog* dialog);
 
 // Shows the box's texts literally (never read as HTML).
 void makeTextsPlain(QMessageBox* box);
+
+// Gives every push button of `window` that has a text but no Alt letter one, unique within the
+// window: the first free letter that starts a word of its text, else any free letter of it (plain
+// letters and digits only, so that every keyboard can type it). Letters already taken by a
+// button, a check box or a label of the window are kept and avoided. Alt+letter presses the
+// button; the text shown stays the same, its letter underlined. Calling it again does nothing
+// to buttons that have their letter.
+void giveAltLetters(QWidget* window);
 
 } // namespace kv

@@ -17,9 +17,19 @@ void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palet
     pen.setJoinStyle(Qt::MiterJoin);
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
-    // The pen's two pixels stay inside the rectangle.
-    painter->drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+    // The pen's two pixels stay inside the rectangle, two more in on a selection.
+    const qreal in = onSelection ? 3 : 1;
+    painter->drawRect(QRectF(rect).adjusted(in, in, -in, -in));
     painter->restore();
+}
+
+void FocusFrameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyleOptionViewItem plain(option);
+    plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
+    if (option.state & QStyle::State_HasFocus)
+        paintFocusFrame(painter, option.rect, option.palette, option.state & QStyle::State_Selected);
 }
 
 void FocusStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,

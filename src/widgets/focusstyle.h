@@ -8,6 +8,7 @@
 // draw their focus through it, at any scale.
 
 #include <QProxyStyle>
+#include <QStyledItemDelegate>
 
 class QApplication;
 class QPainter;
@@ -34,7 +35,18 @@ public:
 };
 
 // Paints the focus frame inside `rect`; `onSelection` when it stands on the selection colour.
+// On a selection it is drawn a few pixels in, the selection's colour showing on both sides: a
+// frame at the very edge would only make the selection look a little smaller.
 void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palette, bool onSelection);
+
+// A plain list's rows as the style draws them, the row holding the keyboard framed by
+// paintFocusFrame whatever the style would do (some draw nothing on a selected row).
+class FocusFrameDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
 
 // Wraps the application's style once (a second call does nothing).
 void installFocusStyle(QApplication* app);

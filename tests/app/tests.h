@@ -42,6 +42,7 @@ private slots:
     void liveListsFollowTheStore();
     void screensAreWholeWhenTheirFieldsLoseFocus();
     void rendersMainWindow();
+    void sidebarRowShowsTheFocusPlainly();
 };
 
 class AboutAndMenusTest : public QObject {

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -337,4 +338,61 @@ void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
         ++screensTried;
     }
     QVERIFY(screensTried >= 4);
+}
+
+namespace {
+
+// The pixels of `image` from `from` on, `count` steps of `step`: 'b' on the selection colour, 'r'
+// in the focus ring's colour, '.' anything else.
+QString pixelRun(const QImage& image, QPoint from, QPoint step, int count, const QColor& back, const QColor& ring)
+{
+    QString run;
+    for (int i = 0; i < count; ++i, from += step) {
+        const QRgb c = image.pixel(from);
+        run += c == back.rgb() ? QLatin1Char('b') : c == ring.rgb() ? QLatin1Char('r') : QLatin1Char('.');
+    }
+    return run;
+}
+
+} // namespace
+
+void ContentViewTest::sidebarRowShowsTheFocusPlainly()
+{
+    auto ctx = memoryStore();
+    ContentView window(ctx.get(), nullptr);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QListWidget* sidebar = window.sidebar();
+    QTRY_COMPARE(QApplication::focusWidget(), sidebar);
+    QListWidgetItem* current = sidebar->currentItem();
+    QVERIFY(current && current->isSelected());
+
+    const QColor back = sidebar->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor ring = sidebar->palette().color(QPalette::Active, QPalette::HighlightedText);
+    // The edges of the selected row, in the device's pixels: from its leading edge inwards at
+    // mid-height, and from its top downwards near its trailing end (past the text).
+    auto edges = [&] {
+        const QImage image = sidebar->viewport()->grab().toImage();
+        const qreal dpr = image.devicePixelRatio();
+        const QRect row = sidebar->visualItemRect(current);
+        const QRect px(QPoint(qRound(row.left() * dpr), qRound(row.top() * dpr)),
+                       QPoint(qRound((row.right() + 1) * dpr) - 1, qRound((row.bottom() + 1) * dpr) - 1));
+        const int depth = qRound(8 * dpr);
+        return QStringList{pixelRun(image, QPoint(px.left(), px.center().y()), QPoint(1, 0), depth, back, ring),
+                           pixelRun(image, QPoint(px.right() - qRound(4 * dpr), px.top()), QPoint(0, 1), depth, back,
+                                    ring)};
+    };
+    const qreal dpr = sidebar->devicePixelRatioF();
+    // A ring two pixels wide (three at 1.5) with the selection's colour on both sides, so that it
+    // reads as a ring and not as a narrower selection.
+    const QRegularExpression ringed(QStringLiteral("^b{%1,}r{%2,}b+").arg(qRound(2 * dpr)).arg(int(2 * dpr)));
+    for (const QString& edge : edges())
+        QVERIFY2(ringed.match(edge).hasMatch(), qPrintable(edge));
+
+    // Without the focus, the same row shows no ring.
+    QTest::keyClick(sidebar, Qt::Key_Tab);
+    QTRY_VERIFY(QApplication::focusWidget() && !sidebar->hasFocus());
+    for (const QString& edge : edges())
+        QVERIFY2(!edge.contains(QLatin1Char('r')), qPrintable(edge));
 }

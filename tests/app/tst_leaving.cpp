@@ -14,6 +14,7 @@
 #include "platform/desktopopener.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "screenfixtures.h"
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/forms/listpanel.h"
@@ -86,7 +87,7 @@ bool answerOver(QWidget* window, const QString& text)
     if (!box)
         return false;
     for (QAbstractButton* b : box->buttons())
-        if (b->text() == text) {
+        if (fixtures::shownText(b) == text) {
             b->click();
             QApplication::processEvents();
             return true;

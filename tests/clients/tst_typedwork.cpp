@@ -67,7 +67,7 @@ Client* clientAvecLocations(ModelContext* ctx, const QString& nom, int locations
 
 QString boutonParDefaut(QMessageBox* box)
 {
-    return box && box->defaultButton() ? box->defaultButton()->text() : QString();
+    return box && box->defaultButton() ? fixtures::shownText(box->defaultButton()) : QString();
 }
 
 } // namespace

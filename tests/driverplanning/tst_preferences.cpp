@@ -132,7 +132,7 @@ void TestPreferencesEmail::everyChangeIsSaved()
     QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);
     QMessageBox* question = fixtures::openBox(vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
-    QCOMPARE(question->defaultButton()->text(), QStringLiteral("Annuler"));
+    QCOMPARE(fixtures::shownText(question->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QCOMPARE(vue->prefs()->subjectTemplate(), QStringLiteral("Tour {{prenom}}"));
     QTest::mouseClick(vue->boutonReinitialiser(), Qt::LeftButton);

@@ -263,7 +263,7 @@ void TestVueBennes::deleteFromTheList()
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
              QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
-    QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
+    QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
     fixtures::settle();

@@ -485,7 +485,7 @@ void TestGrille::suppressionParLeMenu()
     QCOMPARE(box->informativeText(), QStringLiteral("Location de ") + l->client()->nom()
                                          + QStringLiteral(", posée le 15/03/2026, enlevée le 17/03/2026. Cette action "
                                                           "est irréversible. 1\u00A0bon de pesée sera aussi supprimé."));
-    QCOMPARE(box->defaultButton()->text(), QStringLiteral("Annuler"));
+    QCOMPARE(fixtures::shownText(box->defaultButton()), QStringLiteral("Annuler"));
     QCOMPARE(e.grille()->locationEnSurbrillance(), l);
     answerBox(box, QStringLiteral("Annuler"));
     QTRY_COMPARE(e.grille()->locationEnSurbrillance(), nullptr);
@@ -1630,7 +1630,7 @@ void TestGrille::confirmationDeSuppressionNommeLaLocation()
     QLabel* info = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
     QVERIFY(info);
     QCOMPARE(shownText(info), attendu);
-    QCOMPARE(box->defaultButton()->text(), QStringLiteral("Annuler"));
+    QCOMPARE(fixtures::shownText(box->defaultButton()), QStringLiteral("Annuler"));
     answerBox(box, QStringLiteral("Supprimer"));
     QVERIFY(l->isDeleted());
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);

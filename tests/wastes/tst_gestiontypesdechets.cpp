@@ -252,7 +252,7 @@ void TestGestionTypesDechets::suppressionImmediateEtEnregistree()
     QMessageBox* confirmation = fixtures::openBox(m_vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->text(), QStringLiteral("Supprimer ce type de déchet ?"));
-    QCOMPARE(confirmation->defaultButton()->text(), QStringLiteral("Annuler"));
+    QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!bois->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
     QVERIFY(bois->isDeleted());

@@ -130,7 +130,7 @@ inline bool repondreQuestion(QWidget* sur, const QString& bouton)
         if (!box->isVisible() || box->objectName() != QStringLiteral("enregistrerModifications"))
             continue;
         for (QAbstractButton* b : box->buttons())
-            if (b->text() == bouton) {
+            if (fixtures::shownText(b) == bouton) {
                 b->click();
                 QCoreApplication::processEvents();
                 return true;

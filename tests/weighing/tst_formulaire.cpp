@@ -85,7 +85,7 @@ bool repondre(QWidget* sur, const QString& bouton)
 {
     for (QMessageBox* box : sur->findChildren<QMessageBox*>()) {
         for (QAbstractButton* b : box->buttons())
-            if (b->text() == bouton) {
+            if (fixtures::shownText(b) == bouton) {
                 b->click();
                 QCoreApplication::processEvents();
                 return true;

@@ -48,7 +48,7 @@ bool repondre(QWidget* fenetre, const QString& texte)
     if (!box)
         return false;
     for (QAbstractButton* b : box->buttons())
-        if (b->text() == texte) {
+        if (fixtures::shownText(b) == texte) {
             b->click();
             tourDeBoucle();
             return true;

@@ -9,5 +9,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    return runTests<GlassTest, SharedWidgetsTest, FormLookTest, ListDetailTest, SearchablePickerTest, DragAutoScrollerTest, WheelGuardTest, DateEntryTest>(argc, argv);
+    return runTests<GlassTest, SharedWidgetsTest, FormLookTest, ListDetailTest, SearchablePickerTest, DragAutoScrollerTest, WheelGuardTest, DateEntryTest,
+                    DialogKeysTest>(argc, argv);
 }

@@ -60,6 +60,7 @@ private slots:
     void multiLineFieldsShowTheirWholeBorder();
     void hugeOrLongTypedNumbersAreToldPlainly();
     void aCorrectedNumberIsAcceptedAtOnce();
+    void colouredButtonsShowTheFocus();
 };
 
 class ListDetailTest : public QObject {
@@ -117,5 +118,15 @@ private slots:
     void aPartTypedAloneIsCheckedWhenTheFieldIsLeft();
     void impossibleDatesLeaveTheDateAndSaySo();
     void arrowsTabAndCalendarStillWork();
-    void fieldsWithTimeOrNamesAreLeftAlone();
+    void fieldsWithNamesOrAClockAreLeftAlone();
+    void dateTimesAreTypedWhole();
+    void impossibleDateTimesAreRefused();
+};
+
+class DialogKeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sharedQuestionsAnswerToAltLetters();
+    // Installs the dialog conventions on the application: runs last.
+    void everyDialogButtonGetsALetterOfItsOwn();
 };

@@ -435,3 +435,41 @@ void FormLookTest::aCorrectedNumberIsAcceptedAtOnce()
         QCOMPARE(changes, 1);
     }
 }
+
+void FormLookTest::colouredButtonsShowTheFocus()
+{
+    // The save and danger buttons are filled with a colour: with the keyboard on them, a dark
+    // line goes round them; without, none; their size stays.
+    auto* frame = new EditorFrame(QStringLiteral("shippingbox.fill"), QStringLiteral("Benne"));
+    QPushButton* danger = makeDangerButton(QStringLiteral("Supprimer"));
+    frame->addSection(QStringLiteral("Actions"), QStringLiteral("trash"))->content()->addWidget(danger);
+    fit::Host host(frame, QSize(500, 300));
+    host.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&host));
+    const QColor line = frame->palette().color(QPalette::WindowText);
+    // The share of the button's outer ring (two pixels deep) in the line's colour.
+    auto ringShare = [&](QPushButton* b) {
+        const QImage img = b->grab().toImage();
+        const qreal dpr = img.devicePixelRatio();
+        const int depth = qRound(2 * dpr);
+        int n = 0;
+        int all = 0;
+        for (int y = img.height() / 3; y < 2 * img.height() / 3; ++y)
+            for (int x : {0, 1, img.width() - depth, img.width() - 1}) {
+                ++all;
+                n += qGray(img.pixel(x, y)) < 90 && qAbs(qGray(img.pixel(x, y)) - qGray(line.rgb())) < 60;
+            }
+        return double(n) / all;
+    };
+    for (QPushButton* b : {frame->saveButton(), danger}) {
+        b->setEnabled(true);
+        const QSize size = b->size();
+        QVERIFY2(ringShare(b) < 0.2, qPrintable(b->text()));
+        b->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(b->hasFocus());
+        QVERIFY2(ringShare(b) > 0.6, qPrintable(b->text()));
+        QCOMPARE(b->sizeHint().height(), size.height());
+        frame->cancelButton()->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(!b->hasFocus());
+    }
+}

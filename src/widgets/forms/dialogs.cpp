@@ -1,5 +1,7 @@
 #include "dialogs.h"
 
+#include "widgets/dialogconventions.h"
+
 #include <algorithm>
 
 #include <QApplication>
@@ -27,6 +29,7 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
     QPushButton* cancel = box->addButton(cancelText, QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
+    giveAltLetters(box);
     fitMessageBox(box);
     QObject::connect(box, &QMessageBox::buttonClicked, box,
                      [confirm, onConfirm = std::move(onConfirm)](QAbstractButton* b) {
@@ -52,6 +55,7 @@ QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::fu
     box->button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
     box->setDefaultButton(QMessageBox::Save);
     box->setEscapeButton(QMessageBox::Cancel);
+    giveAltLetters(box);
     fitMessageBox(box);
     QObject::connect(box, &QMessageBox::finished, box,
                      [box, save = std::move(save), proceed = std::move(proceed)](int) {
@@ -98,6 +102,7 @@ QMessageBox* showError(QWidget* over, const QString& text)
     box->setObjectName(QStringLiteral("erreur"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    giveAltLetters(box);
     fitMessageBox(box);
     box->open();
     return box;

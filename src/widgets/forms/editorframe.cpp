@@ -42,6 +42,13 @@ bool VerticalScrollArea::eventFilter(QObject* watched, QEvent* event)
 
 namespace {
 
+// A button filled with a colour draws no focus frame of its own: the keyboard's is a dark line
+// around it, the padding taking it so that the button keeps its size.
+QString focusedColouredButton()
+{
+    return QStringLiteral("QPushButton:focus { border: 2px solid palette(window-text); padding: 2px 10px; }");
+}
+
 QLabel* symbolLabel(const QString& symbol, int side, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -664,7 +671,8 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     m_save->setStyleSheet(QStringLiteral(
         "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
         " border-radius: 5px; padding: 4px 12px; }"
-        "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }"));
+        "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }")
+        + focusedColouredButton());
     trail->addWidget(m_save);
     layout->addWidget(bar);
 
@@ -776,7 +784,8 @@ QPushButton* makeDangerButton(const QString& text, QWidget* parent)
     auto* b = new QPushButton(paintedSymbolIcon(QStringLiteral("trash"), Qt::white), text, parent);
     b->setStyleSheet(QStringLiteral(
         "QPushButton { background: #D92D20; color: white; border-radius: 5px; padding: 4px 12px; }"
-        "QPushButton:pressed { background: #B42318; }"));
+        "QPushButton:pressed { background: #B42318; }")
+        + focusedColouredButton());
     return b;
 }
 
