@@ -288,7 +288,8 @@ QWidget* MiniBonDePeseeForm::construireChamps()
     auto* lignePrix = new QHBoxLayout(prix);
     lignePrix->setContentsMargins(0, 0, 0, 0);
     lignePrix->setSpacing(6);
-    lignePrix->addWidget(new QLabel(QStringLiteral("Prix par tonne"), prix));
+    // In the narrowest pane the words give way with « … », whole in their tool tip.
+    lignePrix->addWidget(new ElidedLabel(QStringLiteral("Prix par tonne"), prix));
     m_prix = texteSecondaire(QString(), prix);
     m_prix->setObjectName(QStringLiteral("prixParTonne"));
     lignePrix->addWidget(m_prix);

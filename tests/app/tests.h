@@ -109,3 +109,10 @@ private slots:
     void quitAfterEveryScreenEndsTheLoopAtOnce();
     void weighingTicketTypedIsKeptAsInTheEditors();
 };
+
+class ReadingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void everyTextReadsAtTheSmallestSize();
+};
