@@ -288,7 +288,8 @@ QWidget* MiniBonDePeseeForm::construireChamps()
     auto* lignePrix = new QHBoxLayout(prix);
     lignePrix->setContentsMargins(0, 0, 0, 0);
     lignePrix->setSpacing(6);
-    lignePrix->addWidget(new QLabel(QStringLiteral("Prix par tonne"), prix));
+    // In the narrowest pane the words give way with « … », whole in their tool tip.
+    lignePrix->addWidget(new ElidedLabel(QStringLiteral("Prix par tonne"), prix));
     m_prix = texteSecondaire(QString(), prix);
     m_prix->setObjectName(QStringLiteral("prixParTonne"));
     lignePrix->addWidget(m_prix);
@@ -384,9 +385,12 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     ligne->setContentsMargins(0, 0, 0, 0);
     ligne->setSpacing(6);
     const QStringList tags = tagsEnTete();
-    ligne->addWidget(new MacTag(tags.value(0), tags.value(0) == QStringLiteral("Pièce jointe")
-                                                   ? QStringLiteral("paperclip")
-                                                   : QStringLiteral("xmark.circle.fill")));
+    // A sentence rather than a name: it wraps in a narrow pane.
+    auto* etatPiece = new EtiquetteRepliable(tags.value(0), tags.value(0) == QStringLiteral("Pièce jointe")
+                                                                ? QStringLiteral("paperclip")
+                                                                : QStringLiteral("xmark.circle.fill"));
+    etatPiece->setObjectName(QStringLiteral("etatPiece"));
+    ligne->addWidget(etatPiece);
     // The weight's badge comes and goes as the user types: its room is kept, as wide as the
     // widest weight, and only the badge inside it changes, so that the header never folds or
     // unfolds under the pointer and the buttons below never move.

@@ -23,5 +23,5 @@ int main(int argc, char* argv[])
     kv::installDateEntry(&app);
     // The focus shows wherever it is, however it came.
     kv::installFocusStyle(&app);
-    return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest, LeavingTest, TypingTest>(argc, argv);
+    return runTests<StartupTest, ContentViewTest, AboutAndMenusTest, DesktopTest, ConventionsTest, LeavingTest, TypingTest, ReadingTest>(argc, argv);
 }

@@ -123,3 +123,10 @@ private slots:
     void leavingTypedWorkAsks_data();
     void leavingTypedWorkAsks();
 };
+
+class ReadingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void everyTextReadsAtTheSmallestSize();
+};

@@ -328,4 +328,24 @@ void TestClavier::phrasesRepliees()
         }
         QVERIFY2(vue, qPrintable(phrase + QStringLiteral(" is not shown")));
     }
+    // The document's state: whole on the lines it wraps onto, each line within the tag and
+    // every line within its height, the tag within the form.
+    auto* etat = f->findChild<kv::EtiquetteRepliable*>(QStringLiteral("etatPiece"));
+    QVERIFY(etat && etat->isVisible());
+    QCOMPARE(etat->texte(), QStringLiteral("Sans document pour le moment"));
+    const QStringList lignes = etat->lignes();
+    QCOMPARE(lignes.join(QLatin1Char(' ')), etat->texte());
+    const QFontMetrics fm(etat->font());
+    for (const QString& ligne : lignes)
+        QVERIFY2(fm.horizontalAdvance(ligne) < etat->width(), qPrintable(ligne));
+    QVERIFY2(etat->height() >= int(lignes.size()) * fm.lineSpacing(),
+             qPrintable(QStringLiteral("%1 lines in %2 px").arg(lignes.size()).arg(etat->height())));
+    const QRect place(etat->mapTo(f, QPoint(0, 0)), etat->size());
+    QVERIFY2(place.right() <= f->width(), "the document's state goes past the form");
+    // The layout settled: the form's geometry no longer changes.
+    const QRect avant = f->geometry();
+    const QRect etatAvant = etat->geometry();
+    fixtures::settle();
+    QCOMPARE(f->geometry(), avant);
+    QCOMPARE(etat->geometry(), etatAvant);
 }

@@ -2,6 +2,7 @@
 
 #include "outils.h"
 #include "model/plages.h"
+#include "weighing/dispositionetroite.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
 #include "widgets/elidedlabel.h"
@@ -60,7 +61,10 @@ bool grasse(QWidget* ligne)
 
 QStringList tagsMontres(const MiniBonDePeseeForm& f)
 {
+    // The document's state first, then the weight.
     QStringList montres;
+    for (kv::EtiquetteRepliable* tag : f.findChildren<kv::EtiquetteRepliable*>())
+        montres << tag->texte();
     for (kv::MacTag* tag : f.findChildren<kv::MacTag*>())
         montres << tag->text();
     return montres;
