@@ -1,6 +1,7 @@
 #include "statscharts.h"
 
 #include "model/helpers.h"
+#include "widgets/colors.h"
 #include "widgets/plaintext.h"
 
 #include <QApplication>
@@ -106,7 +107,8 @@ QPieSeries* anneau(const QList<Part>& parts, double trou)
         slice->setBorderColor(fond);
         slice->setBorderWidth(2);
         slice->setLabelFont(police);
-        slice->setLabelColor(Qt::white);
+        // A slice may be a colour the user chose (a skip's): its text is black or white as reads.
+        slice->setLabelColor(textColorOn(p.couleur));
         slice->setLabelPosition(QPieSlice::LabelInsideHorizontal);
         slice->setLabelVisible(!p.texte.isEmpty());
     }
@@ -631,7 +633,7 @@ void EtiquettesAnneau::setSeries(QPieSeries* series)
         if (m_diametre > 0) {
             e.pastille = new QGraphicsEllipseItem(0, 0, m_diametre, m_diametre, m_chart);
             e.pastille->setBrush(slice->color());
-            // A white ring makes the disc stand out on a slice of its own colour.
+            // A ring in the text's colour makes the disc stand out on a slice of its own colour.
             e.pastille->setPen(QPen(slice->labelColor(), 1));
             e.pastille->setZValue(10);
         }

@@ -129,4 +129,5 @@ class ReadingTest : public QObject {
 private slots:
     void initTestCase();
     void everyTextReadsAtTheSmallestSize();
+    void textOnUsersColoursReads();
 };

@@ -1,5 +1,6 @@
-// Reading every label on a small screen: at the window's smallest size no text is cut without
-// « … » and no two labels are drawn over each other, on every screen and on the new-rental sheet.
+// Reading every label: at the window's smallest size no text is cut without « … » and no two
+// labels are drawn over each other, on every screen and on the new-rental sheet; and every text
+// written on a colour a user chose reads on it, whatever the colour.
 
 #include "tests.h"
 
@@ -9,6 +10,11 @@
 #include "app/commande.h"
 #include "app/contentview.h"
 #include "planning/vueplanificationbennes.h"
+#include "rentals/cartoucheanime.h"
+#include "rentals/vuelocationbenne.h"
+#include "stats/statistiquehistogrammevolumeview.h"
+#include "stats/vuestatistiques.h"
+#include "widgets/colors.h"
 #include "widgets/forms/listpanel.h"
 #include "widgets/plaintext.h"
 #include "widgets/wrappingcheckbox.h"
@@ -16,12 +22,15 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDialog>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+
+#include <cmath>
 
 using namespace kv;
 
@@ -172,6 +181,124 @@ void chooseFirstRow(QWidget* screen)
     }
 }
 
+// Colours users pick that are hard to write on: dark, mid-dark, light and the two extremes.
+const QStringList kHardColours{QStringLiteral("0D1B6E"), QStringLiteral("C0392B"), QStringLiteral("6B3E26"),
+                               QStringLiteral("F1C40F"), QStringLiteral("FFFFFF"), QStringLiteral("111111")};
+
+// An office whose skips, clients and waste types carry those colours: for each, a rental on site
+// for days (a bar long enough for its client's name), one placed tomorrow by a driver (the
+// drivers' day), and one removed with a weighed ticket (the statistics).
+std::unique_ptr<ModelContext> colouredOffice()
+{
+    auto ctx = fixtures::store();
+    Chauffeur* chauffeur = fixtures::driver(ctx.get());
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime today = now.date().startOfDay().addSecs(8 * 3600);
+    // The drivers' day opens on tomorrow.
+    const QDateTime tomorrow = today.addDays(1);
+    for (int i = 0; i < kHardColours.size(); ++i) {
+        const QString couleur = kHardColours.at(i);
+        Client* c = fixtures::officeClient(ctx.get(), QStringLiteral("Client %1 Démolition").arg(couleur));
+        c->setCouleur(couleur);
+        TypeDechet* type = fixtures::colouredWasteType(ctx.get(), QStringLiteral("Déchet %1").arg(couleur), couleur);
+        Benne* longue = fixtures::colouredBenne(ctx.get(), 8, couleur);
+        Benne* dujour = fixtures::colouredBenne(ctx.get(), 15, couleur);
+        fixtures::placedRental(ctx.get(), c, longue, today.addDays(-6))->setTypeDechet(type);
+        LocationDeBenne* posee = fixtures::placedRental(ctx.get(), c, dujour, tomorrow.addSecs(i * 1800));
+        posee->setChauffeurPose(chauffeur);
+        posee->setTypeDechet(type);
+        LocationDeBenne* enlevee =
+            fixtures::placedRental(ctx.get(), c, longue, today.addDays(-40), today.addDays(-30 + i));
+        enlevee->setTypeDechet(type);
+        enlevee->ajouterBonDePesee(today.addDays(-30 + i), QStringLiteral("B-%1").arg(i), std::nullopt,
+                                   std::nullopt, 1000 + 100 * i, std::nullopt);
+    }
+    fixtures::save(ctx.get());
+    return ctx;
+}
+
+// Relative luminance, as contrast ratios take it.
+double luminance(QRgb c)
+{
+    const auto linear = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+}
+
+// How the strokes written on `fill` in `image` go: a stroke is a short run of other pixels between
+// two stretches of the fill on one row (letters are thin; the fill shows between and around
+// them). Its ink is its pixel farthest from the fill; the ink belongs on the side (darker or
+// lighter) of the colour the shared rule picks.
+struct Strokes {
+    int right = 0;
+    int wrong = 0;
+};
+
+Strokes strokesOn(const QImage& image, const QColor& fill)
+{
+    const QRgb f = fill.rgb();
+    const auto isFill = [f](QRgb p) {
+        return std::abs(qRed(p) - qRed(f)) <= 3 && std::abs(qGreen(p) - qGreen(f)) <= 3
+               && std::abs(qBlue(p) - qBlue(f)) <= 3;
+    };
+    const bool darkInk = textColorOn(fill) == QColor(Qt::black);
+    const double fillLum = luminance(f);
+    const int longest = int(std::ceil(6 * image.devicePixelRatio()));
+    Strokes s;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width()) {
+            // A stretch of fill at least two pixels long, then a stroke, then fill again.
+            if (!isFill(row[x]) || x + 1 >= image.width() || !isFill(row[x + 1])) {
+                ++x;
+                continue;
+            }
+            while (x + 1 < image.width() && isFill(row[x + 1]))
+                ++x;
+            int end = x + 1;
+            while (end < image.width() && !isFill(row[end]) && end - x - 1 <= longest)
+                ++end;
+            const int length = end - x - 1;
+            if (end + 1 < image.width() && length > 0 && length <= longest && isFill(row[end])
+                && isFill(row[end + 1])) {
+                QRgb ink = f;
+                for (int k = x + 1; k < end; ++k)
+                    if (std::abs(luminance(row[k]) - fillLum) > std::abs(luminance(ink) - fillLum))
+                        ink = row[k];
+                const int distance = std::max({std::abs(qRed(ink) - qRed(f)), std::abs(qGreen(ink) - qGreen(f)),
+                                               std::abs(qBlue(ink) - qBlue(f))});
+                if (distance >= 40)
+                    ((luminance(ink) < fillLum) == darkInk ? s.right : s.wrong)++;
+            }
+            x = end;
+        }
+    }
+    return s;
+}
+
+// Texts written on a user's colour in the ink the shared rule does not pick.
+void checkInk(QWidget* window, const QString& where, QStringList* faults)
+{
+    fixtures::settle();
+    const QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    fixtures::capture(window, QStringLiteral("encre ") + where);
+    for (const QString& hex : kHardColours) {
+        const Strokes s = strokesOn(image, colorFromHex(hex, Qt::gray));
+        if (qEnvironmentVariableIsSet("KV_INK"))
+            qInfo("%s #%s: %d right, %d wrong", qPrintable(where), qPrintable(hex), s.right, s.wrong);
+        // A few stray strokes are shadows and halos; a text in the wrong ink gives dozens, even
+        // on a screen where other texts on the same colour read.
+        if (s.wrong >= 12 && 4 * s.wrong > s.right)
+            faults->append(QStringLiteral("%1: text on #%2 in the wrong ink (%3 strokes against %4)")
+                               .arg(where, hex)
+                               .arg(s.wrong)
+                               .arg(s.right));
+    }
+}
+
 } // namespace
 
 void ReadingTest::initTestCase()
@@ -204,6 +331,50 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     checkReadable(sheet, QStringLiteral("Nouvelle location"), &faults);
     sheet->reject();
     fixtures::settle();
+    for (const QString& fault : std::as_const(faults))
+        qWarning("%s", qPrintable(fault));
+    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
+
+void ReadingTest::textOnUsersColoursReads()
+{
+    auto ctx = colouredOffice();
+    ContentView window(ctx.get());
+    window.resize(1600, 1000);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList faults;
+    for (Commande c : toutesLesCommandes()) {
+        window.setSelection(c);
+        fixtures::settle();
+        chooseFirstRow(window.detailScreen());
+        checkInk(&window, titre(c), &faults);
+        // The clients' view shows the skips of the client chosen: each client in turn.
+        if (auto* parClient = qobject_cast<VueLocationBenne*>(window.detailScreen())) {
+            QCOMPARE(parClient->clientsAffiches().size(), kHardColours.size());
+            for (Client* client : parClient->clientsAffiches()) {
+                CartoucheAnime* tuile = parClient->cartouche(client);
+                QVERIFY(tuile);
+                QTest::mouseClick(tuile, Qt::LeftButton, {}, tuile->rect().center());
+                QTRY_COMPARE(parClient->clientDeLaColonne(), client);
+                checkInk(&window, titre(c) + QStringLiteral(", ") + client->nom(), &faults);
+            }
+        }
+    }
+    window.setSelection(Commande::statistiques);
+    fixtures::settle();
+    auto* statistiques = qobject_cast<VueStatistiques*>(window.detailScreen());
+    QVERIFY(statistiques);
+    for (StatistiqueType t : toutesLesStatistiques()) {
+        statistiques->choisir(t);
+        checkInk(&window, titre(t), &faults);
+        auto* repartition = statistiques->findChild<StatistiqueHistogrammeVolumeView*>();
+        if (repartition && repartition->isVisible()) {
+            repartition->setSelection(HistogrammeSelection::couleur);
+            checkInk(&window, titre(t) + QStringLiteral(" par couleur"), &faults);
+            repartition->setSelection(HistogrammeSelection::volume);
+        }
+    }
     for (const QString& fault : std::as_const(faults))
         qWarning("%s", qPrintable(fault));
     QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
