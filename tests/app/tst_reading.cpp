@@ -114,7 +114,7 @@ QRect textArea(QLabel* label, QWidget* window)
         & fixtures::shownPart(label, window);
 }
 
-// Texts cut without « … » and labels drawn over each other in `window`.
+// Texts cut without « … », and labels drawn over each other or over a button, in `window`.
 void checkReadable(QWidget* window, const QString& where, QStringList* faults)
 {
     fixtures::settle();
@@ -136,14 +136,18 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
                                .arg(text.left(50)));
         shown.append({label, textArea(label, window)});
     }
+    QList<QPair<QAbstractButton*, QRect>> buttons;
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisible() || b->window() != window || b->text().isEmpty())
             continue;
         if (!qobject_cast<QCheckBox*>(b) && !qobject_cast<QRadioButton*>(b) && !qobject_cast<QPushButton*>(b))
             continue;
         // A wrapping check box takes the lines its text needs.
-        if (dynamic_cast<WrappingCheckBox*>(b))
+        if (dynamic_cast<WrappingCheckBox*>(b)) {
+            buttons.append({b, fixtures::shownPart(b, window)});
             continue;
+        }
+        buttons.append({b, fixtures::shownPart(b, window)});
         const QString text = withoutMnemonic(b->text());
         const int wide = b->fontMetrics().horizontalAdvance(text.section(QLatin1Char('\n'), 0, 0));
         if (wide > roomForText(b) + 1)
@@ -153,6 +157,17 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
                                .arg(wide)
                                .arg(text.left(50)));
     }
+    // A label's text over a check box or a button (one the button holds is its own text).
+    for (const auto& [label, area] : std::as_const(shown))
+        for (const auto& [button, rect] : std::as_const(buttons)) {
+            if (button->isAncestorOf(label))
+                continue;
+            const QRect both = area & rect;
+            if (both.width() > 1 && both.height() > 1)
+                faults->append(QStringLiteral("%1: « %2 » (%3) drawn over the button « %4 » (%5)")
+                                   .arg(where, shownText(label).left(30), describe(label),
+                                        withoutMnemonic(button->text()).left(30), describe(button)));
+        }
     for (int i = 0; i < shown.size(); ++i)
         for (int j = i + 1; j < shown.size(); ++j) {
             const QRect both = shown.at(i).second & shown.at(j).second;
