@@ -108,7 +108,11 @@ QPieSeries* anneau(const QList<Part>& parts, double trou)
         slice->setBorderWidth(2);
         slice->setLabelFont(police);
         // A slice may be a colour the user chose (a skip's): its text is black or white as reads.
-        slice->setLabelColor(textColorOn(p.couleur));
+        // Set through a change, so that the chart's theme takes it as chosen and keeps it when
+        // the series joins the chart (a colour equal to the default one would be themed over).
+        const QColor encre = textColorOn(p.couleur);
+        slice->setLabelColor(encre == QColor(Qt::black) ? QColor(Qt::white) : QColor(Qt::black));
+        slice->setLabelColor(encre);
         slice->setLabelPosition(QPieSlice::LabelInsideHorizontal);
         slice->setLabelVisible(!p.texte.isEmpty());
     }
