@@ -1,14 +1,42 @@
 #include "choixsegmente.h"
 
 #include "widgets/flowlayout.h"
+#include "widgets/focusstyle.h"
 
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
+#include <optional>
+
 namespace kv {
+
+namespace {
+
+// A segment draws the keyboard's frame while its choice has the focus and it is the one the
+// arrow keys start from: the chosen segment, else the first.
+class Segment : public QPushButton {
+public:
+    Segment(const QString& text, ChoixSegmente* choix) : QPushButton(text, choix), m_choix(choix) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPushButton::paintEvent(event);
+        if (m_choix->hasFocus() && m_choix->segmentClavier() == this) {
+            QPainter p(this);
+            paintFocusFrame(&p, rect(), palette(), isChecked());
+        }
+    }
+
+private:
+    ChoixSegmente* m_choix;
+};
+
+} // namespace
 
 ChoixSegmente::ChoixSegmente(const QString& label, QWidget* parent)
     : QWidget(parent), m_label(new QLabel(label, this)), m_segments(new FlowLayout(this, 0, 4)), m_groupe(new QButtonGroup(this))
@@ -36,7 +64,7 @@ void ChoixSegmente::setOptions(const QList<std::pair<QString, QVariant>>& option
     m_valeurs.clear();
     const int n = int(options.size());
     for (int i = 0; i < n; ++i) {
-        auto* b = new QPushButton(options[i].first, this);
+        auto* b = new Segment(options[i].first, this);
         b->setCheckable(true);
         b->setFocusPolicy(Qt::NoFocus);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -117,19 +145,54 @@ int ChoixSegmente::nombreSegments() const
     return int(m_valeurs.size());
 }
 
+QAbstractButton* ChoixSegmente::segmentClavier() const
+{
+    if (m_valeurs.isEmpty())
+        return nullptr;
+    const int courant = m_groupe->checkedId();
+    return m_groupe->button(courant >= 0 ? courant : 0);
+}
+
+void ChoixSegmente::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    if (QAbstractButton* b = segmentClavier())
+        b->update();
+}
+
+void ChoixSegmente::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    if (QAbstractButton* b = segmentClavier())
+        b->update();
+}
+
 void ChoixSegmente::keyPressEvent(QKeyEvent* event)
 {
-    const int pas = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
-    if (pas == 0 || m_valeurs.isEmpty()) {
+    // ← and → step to the neighbour, stopping at the ends; Home and End go to the ends.
+    const int n = int(m_valeurs.size());
+    const int courant = m_groupe->checkedId();
+    std::optional<int> cible;
+    switch (event->key()) {
+    case Qt::Key_Left: cible = courant < 0 ? 0 : courant - 1; break;
+    case Qt::Key_Right: cible = courant < 0 ? 0 : courant + 1; break;
+    case Qt::Key_Home: cible = 0; break;
+    case Qt::Key_End: cible = n - 1; break;
+    default: break;
+    }
+    if (!cible || n == 0 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         QWidget::keyPressEvent(event);
         return;
     }
-    const int courant = m_groupe->checkedId();
-    const int i = std::clamp(courant < 0 ? 0 : courant + pas, 0, int(m_valeurs.size()) - 1);
-    if (i != courant) {
-        m_groupe->button(i)->setChecked(true);
-        emit choisi(m_valeurs[i]);
-    }
+    const int i = std::clamp(*cible, 0, n - 1);
+    if (i == courant)
+        return;
+    QAbstractButton* avant = segmentClavier();
+    m_groupe->button(i)->setChecked(true);
+    if (avant)
+        avant->update();
+    m_groupe->button(i)->update();
+    emit choisi(m_valeurs[i]);
 }
 
 } // namespace kv

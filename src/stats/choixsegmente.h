@@ -12,8 +12,9 @@ namespace kv {
 class FlowLayout;
 
 // A segmented choice: a label, then side-by-side segments of which exactly one is chosen, on as
-// many lines as the width needs. Arrow
-// keys move the choice between segments; a click on the chosen one keeps it.
+// many lines as the width needs. ← and → move the choice between segments, Home and End to the
+// ends; a click on the chosen one keeps it. With the focus, the chosen segment (else the first)
+// is framed as every focused item is.
 class ChoixSegmente : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +28,8 @@ public:
     void setValeur(const QVariant& valeur);
     QAbstractButton* segment(int i) const;
     int nombreSegments() const;
+    // The segment the keys start from: the chosen one, else the first (null when none).
+    QAbstractButton* segmentClavier() const;
 
 signals:
     // The user chose a segment.
@@ -34,6 +37,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

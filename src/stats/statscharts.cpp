@@ -52,6 +52,9 @@ QChartView* preparer(QChartView* view)
     view->setRenderHint(QPainter::Antialiasing);
     view->setFrameShape(QFrame::NoFrame);
     view->setStyleSheet(QStringLiteral("background: transparent"));
+    // A chart has nothing to do with keys: as a Tab stop it would hold the keyboard and show
+    // nothing.
+    view->setFocusPolicy(Qt::NoFocus);
     return view;
 }
 

@@ -12,6 +12,7 @@
 #include "statistiquetypesdechetview.h"
 
 #include "reports/rapportmensuelview.h"
+#include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -51,15 +52,9 @@ public:
             p->drawRoundedRect(bande, 6, 6);
             p->restore();
         }
-        if (option.state & QStyle::State_HasFocus) {
-            p->save();
-            QColor bord = option.palette.color(QPalette::Highlight);
-            bord.setAlphaF(0.5f);
-            p->setPen(QPen(bord, 1));
-            p->setRenderHint(QPainter::Antialiasing);
-            p->drawRoundedRect(QRectF(bande).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-            p->restore();
-        }
+        // The keyboard's row is framed as every focused item is.
+        if (option.state & QStyle::State_HasFocus)
+            paintFocusFrame(p, bande, option.palette, false);
         opt.backgroundBrush = Qt::NoBrush;
         opt.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
         opt.rect = texte(option.rect);

@@ -836,7 +836,7 @@ namespace {
 
 // Why the focused widget does not show the focus, or empty when it does: it must be shown,
 // have a size, stand within the window where it can be seen, and draw a focus indication. A
-// plain container draws none; a list shows it on its current row only.
+// plain container (or a chart) draws none; a list shows it on its current row only.
 QString focusFault(const ContentView* window, QWidget* w)
 {
     if (!w)
@@ -858,7 +858,8 @@ QString focusFault(const ContentView* window, QWidget* w)
                                         QStringLiteral("QScrollArea"), QStringLiteral("QAbstractScrollArea"),
                                         QStringLiteral("QSplitter"), QStringLiteral("QStackedWidget"),
                                         QStringLiteral("QLabel"), QStringLiteral("QToolBar"),
-                                        QStringLiteral("QGroupBox")};
+                                        QStringLiteral("QGroupBox"), QStringLiteral("QChartView"),
+                                        QStringLiteral("QGraphicsView")};
     if (containers.contains(QString::fromLatin1(w->metaObject()->className())))
         return name + QStringLiteral(" takes the focus but draws none");
     if (auto* view = qobject_cast<QAbstractItemView*>(w);

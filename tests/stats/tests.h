@@ -27,6 +27,7 @@ private slots:
     void lesLocations();
     void statisticStartsAfresh();
     void seasonalityPicker();
+    void hubByKeysShowsWhereTheFocusIs();
     void volumeRings();
     void wasteTypeCharts();
     void occupancyRing();

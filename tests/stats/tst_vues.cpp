@@ -10,6 +10,7 @@
 #include "stats/cartebenneslouees.h"
 #include "stats/choixsegmente.h"
 #include "widgets/colors.h"
+#include "widgets/focusstyle.h"
 #include "widgets/observable.h"
 #include "widgets/pickersegmentedcustom.h"
 #include "widgets/textstyles.h"
@@ -370,6 +371,99 @@ void TestVues::seasonalityPicker()
     QCoreApplication::processEvents();
     QVERIFY(!hubVide.detail<StatistiqueSaisonnaliteView>()->choixAnnee()->isVisible());
     QCOMPARE(hubVide.detail<StatistiqueSaisonnaliteView>()->serie()[1].nombre, 1);
+}
+
+// By keys alone, as the program runs (its focus style): the hub's list frames the keyboard's
+// row and its arrows, Home and End choose the statistic; Tab goes on into the statistic's year
+// choice, which frames its chosen segment and takes its own arrows, Home and End.
+void TestVues::hubByKeysShowsWhereTheFocusIs()
+{
+    const QString styleName = QApplication::style()->name();
+    installFocusStyle(qApp);
+    auto ctx = storeInFolder();
+    Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
+    Benne* b = colouredSkip(ctx.get(), 10);
+    rental(c, b, nullptr, parisMs(2024, 3, 2));
+    rental(c, b, nullptr, parisMs(2025, 5, 2));
+    Hub hub(ctx.get());
+    hub.vue.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&hub.vue));
+    QListWidget* liste = hub.vue.sidebar();
+    liste->setFocus(Qt::TabFocusReason);
+    const QColor highlight = liste->palette().color(QPalette::Highlight);
+    auto rangeeEncadree = [&](StatistiqueType t) {
+        const QRect r = liste->visualItemRect(liste->item(toutesLesStatistiques().indexOf(t)));
+        const QImage image = liste->viewport()->grab().toImage();
+        // The frame stands on the row's band, inside its margins.
+        return image.pixelColor(r.left() + 9, r.center().y()).rgb() == highlight.rgb()
+               && image.pixelColor(r.center().x(), r.top() + 2).rgb() == highlight.rgb();
+    };
+    QVERIFY(rangeeEncadree(StatistiqueType::saisonnalite));
+    QVERIFY(!rangeeEncadree(StatistiqueType::typesDechet));
+    QTest::keyClick(liste, Qt::Key_Home);
+    QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::rapport));
+    QVERIFY(rangeeEncadree(StatistiqueType::rapport));
+    QTest::keyClick(liste, Qt::Key_End);
+    QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::tauxOccupation));
+    QTest::keyClick(liste, Qt::Key_Up);
+    QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::clientsInactifs));
+    QTest::keyClick(liste, Qt::Key_Up);
+    QTest::keyClick(liste, Qt::Key_Up);
+    QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::saisonnalite));
+    QVERIFY(liste->hasFocus());
+
+    // Tab: into the year choice, its chosen segment framed.
+    QTest::keyClick(liste, Qt::Key_Tab);
+    auto* saison = hub.detail<StatistiqueSaisonnaliteView>();
+    QVERIFY(saison);
+    ChoixSegmente* annees = saison->choixAnnee();
+    QTRY_COMPARE(QApplication::focusWidget(), annees);
+    QCOMPARE(annees->textes(), (QStringList{QStringLiteral("2024"), QStringLiteral("2025"), QStringLiteral("2026")}));
+    auto segmentEncadre = [&](int i) {
+        QAbstractButton* segment = annees->segment(i);
+        const QImage image = segment->grab().toImage();
+        const QColor attendu = segment->palette().color(segment->isChecked() ? QPalette::HighlightedText : QPalette::Highlight);
+        const int dedans = segment->isChecked() ? 3 : 1;
+        return image.pixelColor(dedans, segment->height() / 2).rgb() == attendu.rgb()
+               && image.pixelColor(segment->width() / 2, dedans).rgb() == attendu.rgb();
+    };
+    QVERIFY(segmentEncadre(2));
+    QVERIFY(!segmentEncadre(1));
+    QSignalSpy choisi(annees, &ChoixSegmente::choisi);
+    QTest::keyClick(annees, Qt::Key_Home);
+    QCOMPARE(saison->anneeSelectionnee(), 2024);
+    QVERIFY(segmentEncadre(0));
+    QVERIFY(!segmentEncadre(2));
+    QTest::keyClick(annees, Qt::Key_Home);
+    QCOMPARE(choisi.size(), 1);
+    QTest::keyClick(annees, Qt::Key_End);
+    QCOMPARE(saison->anneeSelectionnee(), 2026);
+    QTest::keyClick(annees, Qt::Key_Left);
+    QCOMPARE(saison->anneeSelectionnee(), 2025);
+    QCOMPARE(choisi.size(), 3);
+    // Without the focus it frames nothing; back to the list by Shift+Tab.
+    QTest::keyClick(annees, Qt::Key_Backtab);
+    QTRY_VERIFY(liste->hasFocus());
+    QVERIFY(!segmentEncadre(1));
+
+    // Every statistic, through its Tab stops until the list comes back: none is a chart, which
+    // would hold the keyboard while showing nothing.
+    QStringList fautes;
+    for (int rang = 0; rang < liste->count(); ++rang) {
+        liste->setFocus(Qt::TabFocusReason);
+        liste->setCurrentRow(rang);
+        QCoreApplication::processEvents();
+        for (int tab = 0; tab < 40; ++tab) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* ici = QApplication::focusWidget();
+            if (!ici || ici == liste || !hub.vue.isAncestorOf(ici))
+                break;
+            if (ici->inherits("QGraphicsView"))
+                fautes.append(liste->item(rang)->text());
+        }
+    }
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral(", "))));
+    QApplication::setStyle(styleName);
 }
 
 void TestVues::volumeRings()

@@ -54,6 +54,7 @@ public:
             emit saved(d);
     }
     void cancel() { emit cancelled(); }
+    void focusFirstField() { field->setFocus(Qt::OtherFocusReason); }
 
     QLineEdit* field = nullptr;
     int binds = 0;
@@ -286,17 +287,44 @@ void ListDetailTest::returnOpensRowsAndSearchLeadsToTheList()
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     QListView* view = s.lists->list()->listView();
     QLineEdit* search = s.lists->list()->searchField();
-    // Return on the row the keyboard is on opens it, as a click does.
+    // ↓ chooses, the keyboard staying in the list; Return on the row the keyboard is on opens it
+    // and takes the keyboard into its editor's first field.
     view->setFocus(Qt::TabFocusReason);
     QTest::keyClick(view, Qt::Key_Down);
     QTest::keyClick(view, Qt::Key_Down);
+    settle();
+    QVERIFY(view->hasFocus());
+    QCOMPARE(s.lists->edited(), s.find("Crochet"));
     QTest::keyClick(view, Qt::Key_Return);
     settle();
     QCOMPARE(s.lists->edited(), s.find("Crochet"));
     QVERIFY(s.lists->editor());
     QCOMPARE(s.lists->editor()->field->text(), QStringLiteral("Crochet"));
+    QTRY_VERIFY(s.lists->editor()->field->hasFocus());
 
-    // ↓ in the search field: into the list, on its first match, opened.
+    // Escape in the editor: back in the list on the same row, the editor open with what was typed;
+    // ↓ goes on choosing from there.
+    QTest::keyClicks(s.lists->editor()->field, QStringLiteral(" rouge"));
+    QTest::keyClick(s.lists->editor()->field, Qt::Key_Escape);
+    settle();
+    QVERIFY(view->hasFocus());
+    QCOMPARE(view->currentIndex().row(), s.shown().indexOf(QStringLiteral("Crochet")));
+    QCOMPARE(s.lists->editor()->field->text(), QStringLiteral("Crochet rouge"));
+    QTest::keyClick(view, Qt::Key_Down);
+    settle();
+    QVERIFY(view->hasFocus());
+    QCOMPARE(s.lists->edited(), s.find("Grue"));
+    // Return on the row already open goes into it as well.
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(s.lists->editor()->field->hasFocus());
+    QCOMPARE(s.lists->editor()->field->text(), QStringLiteral("Grue"));
+    // Escape with the list showing no editor (the placeholder) does nothing.
+    s.lists->resetEditing(false);
+    view->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(view->hasFocus());
+
+    // ↓ in the search field: into the list, on its first match, chosen, the keyboard in the list.
     search->setFocus(Qt::ShortcutFocusReason);
     QTest::keyClicks(search, QStringLiteral("gr"));
     settle();
@@ -307,15 +335,15 @@ void ListDetailTest::returnOpensRowsAndSearchLeadsToTheList()
     QCOMPARE(s.lists->edited(), s.find("Grue"));
     QCOMPARE(view->currentIndex().row(), 0);
 
-    // Return in the search field does the same.
+    // Return in the search field opens the first match, the keyboard in its editor.
     search->setFocus(Qt::ShortcutFocusReason);
     search->clear();
     QTest::keyClicks(search, QStringLiteral("bras"));
     settle();
     QTest::keyClick(search, Qt::Key_Return);
     settle();
-    QVERIFY(view->hasFocus());
     QCOMPARE(s.lists->edited(), s.find("Bras hydraulique"));
+    QTRY_VERIFY(s.lists->editor()->field->hasFocus());
     // Nothing matches: the keys stay in the search field.
     search->setFocus(Qt::ShortcutFocusReason);
     search->setText(QStringLiteral("zzz"));

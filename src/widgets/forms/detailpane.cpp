@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -124,6 +125,18 @@ void DetailPane::revealFocus()
                 area->ensureWidgetVisible(focus);
         }
     }
+}
+
+void DetailPane::keyPressEvent(QKeyEvent* event)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_editor && focus
+        && m_editor->isAncestorOf(focus)) {
+        event->accept();
+        emit escaped();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QKeyEvent;
 class QLabel;
 class QSplitter;
 class QStackedLayout;
@@ -49,6 +50,15 @@ public:
     void scrollEditorToTop();
     // Scrolls the editor so that the widget holding the focus is in view.
     void revealFocus();
+
+signals:
+    // Escape in the editor that nothing in it took (no open list, no date being typed): the
+    // keyboard goes back to where the record was chosen. The editor stays open, its typed work
+    // kept.
+    void escaped();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QStackedLayout* m_stack = nullptr;

@@ -15,7 +15,8 @@
 // An editor that keeps typed work until it is saved also has hasUnsavedChanges(),
 // canSaveChanges() and saveChanges() (true once stored): leaving it with unsaved changes (another
 // row, "Ajouter", another command, closing the window) asks first, through leaveEditor(). One
-// with focusFirstField() gets the focus there when "Ajouter" (Ctrl+N) starts a new record.
+// with focusFirstField() gets the focus there when "Ajouter" (Ctrl+N) starts a new record, and
+// when Return opens a row of the list; Escape in the editor brings the keyboard back to the list.
 //
 // Every way to delete records (Delete key, context menu, toolbar) goes through askToRemove():
 // the screen's question, completed with what the delete rules take along, "Annuler" the default.
@@ -27,6 +28,7 @@
 
 #include "model/query.h"
 
+#include <QListView>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
@@ -146,6 +148,11 @@ public:
         QObject::connect(m_list, &ListPanel::addRequested, this, [this] { startNew(); });
         if (m_setup.opensOnSelection)
             m_list->onSelectionChanged(this, [this](T* record) { selectionChanged(record); });
+        // Return on a row goes on into the record: the keyboard lands in its editor's first
+        // field. Escape there comes back to the list, on the same row, the editor kept open.
+        QObject::connect(m_list, &ListPanel::rowOpened, this,
+                         [this](Record* record) { enterEditorOf(static_cast<T*>(record)); });
+        QObject::connect(m_pane, &DetailPane::escaped, this, [this] { backToList(); });
         QObject::connect(context, &ModelContext::changed, this, [this] {
             if (m_edited && m_edited->isDeleted()) {
                 m_edited = nullptr;
@@ -353,6 +360,21 @@ private:
                 m_editor->focusFirstField();
                 m_pane->revealFocus();
             }
+    }
+
+    // Only once the editor shows that very record: not while the question about typed work
+    // in another one is open, nor on screens that open records in their own way.
+    void enterEditorOf(T* record)
+    {
+        if (record && !openQuestion() && !m_creating && m_edited == record && m_editor)
+            focusFirstField();
+    }
+
+    void backToList()
+    {
+        QListView* view = m_list->listView();
+        if (view->isVisible())
+            view->setFocus(Qt::OtherFocusReason);
     }
 
     void noteShown()

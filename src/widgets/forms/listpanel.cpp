@@ -209,14 +209,18 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
                                                   QItemSelectionModel::NoUpdate);
     }
     if (watched == m_search && event->type() == QEvent::KeyPress) {
-        // ↓ and Return go from the search to the list's first match and open it.
+        // ↓ goes from the search to the list's first match and chooses it, the keyboard in the
+        // list; Return opens that match as Return on its row does.
         auto* key = static_cast<QKeyEvent*>(event);
         const bool down = key->key() == Qt::Key_Down;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if ((down || enter) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
             && m_model->rowCount() > 0) {
             m_view->setFocus(Qt::OtherFocusReason);
-            openRow(m_model->index(0, 0));
+            if (enter)
+                openRow(m_model->index(0, 0));
+            else
+                chooseRow(m_model->index(0, 0));
             return true;
         }
     }
@@ -278,10 +282,15 @@ void ListPanel::askToDeleteRecords(const QList<Record*>& records)
                     QStringLiteral("Annuler"), confirmed);
 }
 
-void ListPanel::openRow(const QModelIndex& index)
+void ListPanel::chooseRow(const QModelIndex& index)
 {
     m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_view->scrollTo(index);
+}
+
+void ListPanel::openRow(const QModelIndex& index)
+{
+    chooseRow(index);
     emit rowOpened(m_model->recordAt(index));
 }
 

@@ -10,9 +10,11 @@
 // the selected row (after the screen's question, when it gives one); a right click opens the
 // context menu the screen fills.
 //
-// By keys: Return opens the row the keyboard is on, as Space does; ↓ or Return in the search
-// field goes to the list and opens its first match. A list given the focus shows at once
-// which row the keyboard is on (the selected one, else the first).
+// By keys: Space and the arrows choose the row the keyboard is on; Return chooses it and
+// announces it opened (rowOpened), so that the screen may take the keyboard into its editor. ↓
+// in the search field goes to the list on its first match; Return there opens that match. A
+// list given the focus shows at once which row the keyboard is on (the selected one, else the
+// first).
 
 #include "dialogs.h"
 #include "recordrow.h"
@@ -96,6 +98,8 @@ private:
     void viewSelectionChanged();
     void syncView();
     void showContextMenu(const QPoint& pos);
+    // Selects the row, the keyboard on it; openRow goes on with rowOpened.
+    void chooseRow(const QModelIndex& index);
     void openRow(const QModelIndex& index);
 
     QueryBase* m_rows;
