@@ -853,6 +853,23 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
         if (!l->isDeleted())
             this->dupliquer(l);
     });
+    // A driver is given to the rental as by dropping his chip on the bar: the keyboard's way to it.
+    // The drivers come in the strip's order, inactive ones too, since the strip offers them as well.
+    QMenu* chauffeurs = m_menu->addMenu(symbolIcon(QStringLiteral("truck.box")), QStringLiteral("Attribuer au chauffeur"));
+    chauffeurs->setObjectName(QStringLiteral("menuChauffeurs"));
+    const QList<Chauffeur*> liste = m_context->fetch<Chauffeur>();
+    for (const Chauffeur* c : liste) {
+        QString nom = (c->prenom() + QLatin1Char(' ') + c->nom()).simplified();
+        if (nom.isEmpty())
+            nom = QStringLiteral("Chauffeur sans nom");
+        // A typed "&" is a character, not a mnemonic; a long name keeps the menu narrow.
+        QAction* a = chauffeurs->addAction(quotedBeginning(nom, 60).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        connect(a, &QAction::triggered, this, [this, l, id = c->id()] { attribuerChauffeur(l, id); });
+    }
+    if (liste.isEmpty()) {
+        QAction* aucun = chauffeurs->addAction(QStringLiteral("Aucun chauffeur\u00A0: ajoutez-en dans « Liste des chauffeurs »"));
+        aucun->setEnabled(false);
+    }
     m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
     supprimer->setObjectName(QStringLiteral("actionSupprimer"));
@@ -979,13 +996,20 @@ void GrillePlanning::dropEvent(QDropEvent* event)
         if (l->isDeleted())
             return;
         m_actions->ecrire(QStringLiteral("🟢 Drop sur location ") + texteUuid(l->id()));
-        const Issue issue = m_actions->attribuerChauffeurDepose(l, id);
-        viewport()->update();
-        if (!issue.ok)
-            forms::showError(this, issue.messageErreur);
-        else if (!issue.avis.isEmpty())
-            informer(QStringLiteral("Aucun changement"), issue.avis);
+        attribuerChauffeur(l, id);
     });
+}
+
+void GrillePlanning::attribuerChauffeur(LocationDeBenne* location, const QUuid& chauffeurId)
+{
+    if (!location || location->isDeleted())
+        return;
+    const Issue issue = m_actions->attribuerChauffeurDepose(location, chauffeurId);
+    viewport()->update();
+    if (!issue.ok)
+        forms::showError(this, issue.messageErreur);
+    else if (!issue.avis.isEmpty())
+        informer(QStringLiteral("Aucun changement"), issue.avis);
 }
 
 // ---------------------------------------------------------------------------------------------

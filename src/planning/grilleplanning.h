@@ -160,8 +160,10 @@ private:
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);
     void dupliquer(LocationDeBenne* location);
-    // The bar's menu: its details, its duplication as a rotation, its deletion.
+    // The bar's menu: its details, its duplication as a rotation, its drivers, its deletion.
     void ouvrirMenu(LocationDeBenne* location, const QPoint& global);
+    // What a driver dropped on the bar does, and says when it changes nothing or fails.
+    void attribuerChauffeur(LocationDeBenne* location, const QUuid& chauffeurId);
     void ouvrirMenuAuCurseur();
     // An action that did nothing says why, in a window-modal box.
     void informer(const QString& titre, const QString& texte);

@@ -65,6 +65,7 @@ private slots:
     void clicDroitNeDefilePasEtViseLaBarre();
     void confirmationDeSuppressionNommeLaLocation();
     void entreeSurUneCaseVideEtMenuAuClavier();
+    void chauffeurAttribueAuClavier();
     void focusVisibleSurToutesLesCouleurs();
     void molettesLaterales();
     void chauffeurSurUneBarreDUnJour();

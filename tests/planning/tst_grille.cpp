@@ -1708,7 +1708,7 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"), QStringLiteral("Dupliquer en rotation"),
-                                            QStringLiteral("Supprimer")}));
+                                            QStringLiteral("Attribuer au chauffeur"), QStringLiteral("Supprimer")}));
     // Escape closes the menu only.
     QTest::keyClick(menu, Qt::Key_Escape);
     QTRY_VERIFY(!menu || !menu->isVisible());
@@ -1733,6 +1733,73 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     g->setCurseur(40, 0);
     QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
     QVERIFY(!g->menuContextuel() || !g->menuContextuel()->isVisible());
+}
+
+void TestGrille::chauffeurAttribueAuClavier()
+{
+    // Giving a rental its drivers without a mouse: the bar's menu lists the drivers of the strip,
+    // and choosing one does what dropping his chip on the bar does.
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9), std::nullopt);
+    Chauffeur* martin = driver(e.ctx.get());
+    Chauffeur* dupont = driver(e.ctx.get(), QStringLiteral("Dupont & <b>Fils</b>"), QStringLiteral("Léa"), false);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    e.vue->activateWindow();
+    QTRY_VERIFY(e.vue->isActiveWindow());
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->locationAuCurseur(), l);
+
+    // Shift+F10, then ↓ to "Attribuer au chauffeur", → into the drivers, Return on the first.
+    const auto choisir = [&](int rang) -> QMenu* {
+        QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+        QPointer<QMenu> menu = g->menuContextuel();
+        if (!menu || !QTest::qWaitFor([&] { return menu && menu->isVisible(); }))
+            return nullptr;
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        if (!menu->activeAction() || menu->activeAction()->text() != QStringLiteral("Attribuer au chauffeur"))
+            return nullptr;
+        QTest::keyClick(menu, Qt::Key_Right);
+        auto* chauffeurs = menu->findChild<QMenu*>(QStringLiteral("menuChauffeurs"));
+        if (!chauffeurs || !QTest::qWaitFor([&] { return chauffeurs->isVisible(); }))
+            return nullptr;
+        // Names as typed: an "&" is no mnemonic, markup is text.
+        if (textesMenu(chauffeurs)
+            != QStringList{QStringLiteral("Paul Martin"), QStringLiteral("Léa Dupont && <b>Fils</b>")})
+            return nullptr;
+        for (int i = 1; i < rang; ++i)
+            QTest::keyClick(chauffeurs, Qt::Key_Down);
+        QTest::keyClick(chauffeurs, Qt::Key_Return);
+        Ecran::tourner();
+        return chauffeurs;
+    };
+    QVERIFY(choisir(1));
+    QCOMPARE(l->chauffeurPose(), martin);
+    QCOMPARE(l->chauffeurEnlevement(), nullptr);
+    QVERIFY(!e.ctx->hasChanges());
+    // The menu is gone, the grid keeps the keyboard.
+    QTRY_VERIFY(!g->menuContextuel() || !g->menuContextuel()->isVisible());
+    QCOMPARE(e.vue->focusWidget(), g);
+
+    // The second driver (inactive, as the strip offers him too) gets the removal.
+    QVERIFY(choisir(2));
+    QCOMPARE(l->chauffeurEnlevement(), dupont);
+    QCOMPARE(l->chauffeurPose(), martin);
+
+    // Both taken: nothing changes, and the same notice as a drop says why.
+    QVERIFY(choisir(1));
+    QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QCOMPARE(avis->text(), QStringLiteral("Aucun changement"));
+    QVERIFY(avis->informativeText().startsWith(QStringLiteral("Aucun changement pour ")));
+    avis->close();
+    QCOMPARE(l->chauffeurPose(), martin);
+    QCOMPARE(l->chauffeurEnlevement(), dupont);
 }
 
 void TestGrille::focusVisibleSurToutesLesCouleurs()
