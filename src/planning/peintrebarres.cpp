@@ -119,6 +119,12 @@ QPixmap avecOmbres(const QSizeF& taille, qreal dpr, const std::function<void(QPa
     return QPixmap::fromImage(out);
 }
 
+// What tells fonts apart in the caches: the grid's own and the smaller ones of low bars.
+QString cleDe(const QFont& police)
+{
+    return QString::number(police.pixelSize()) + QLatin1Char('/') + QString::number(police.pointSizeF());
+}
+
 QPixmap pictogramme(const QString& symbole, const QColor& encre, qreal cote, qreal dpr)
 {
     QPixmap pm = paintedSymbolIcon(symbole, encre).pixmap(QSize(int(cote), int(cote)), dpr);
@@ -142,6 +148,33 @@ void PeintreBarres::preparer(qreal dpr, const QFont& police)
     m_bandeHaute = m_bandeBasse = QPixmap();
     m_largeurs.clear();
     m_raccourcis.clear();
+    m_polices.clear();
+}
+
+const PeintreBarres::Police& PeintreBarres::policePour(qreal hauteur)
+{
+    const int cle = int(std::floor(hauteur * 4));
+    auto it = m_polices.constFind(cle);
+    if (it != m_polices.constEnd())
+        return *it;
+    Police choix;
+    // The grid's own font, where its line and the shadows of white text lie within the bar.
+    if (std::ceil(QFontMetricsF(m_police).height()) + 2 <= hauteur) {
+        choix.police = m_police;
+        choix.ok = true;
+    } else {
+        // Else the largest that fits between the bar's edges, accents and descenders included.
+        for (int taille = int(std::floor(hauteur)); taille >= kPoliceMin; --taille) {
+            QFont f = m_police;
+            f.setPixelSize(taille);
+            if (std::ceil(QFontMetricsF(f).height()) <= std::floor(hauteur)) {
+                choix.police = f;
+                choix.ok = true;
+                break;
+            }
+        }
+    }
+    return *m_polices.insert(cle, choix);
 }
 
 QPixmap PeintreBarres::corpsEntier(const QSizeF& taille, const QColor& couleur)
@@ -279,21 +312,24 @@ void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)
     p.drawPixmap(corps.topLeft() - QPointF(kLueur, kLueur), m_surbrillance);
 }
 
-const QPixmap& PeintreBarres::texte(const QString& nom, const QColor& encre)
+const QPixmap& PeintreBarres::texte(const QString& nom, const QColor& encre, const QFont& police)
 {
+    // Smaller names, on low bars, go without shadows, which would blur their thin letters.
     const bool blanc = encre == QColor(Qt::white);
-    const QString cle = (blanc ? QStringLiteral("b|") : QStringLiteral("n|")) + nom;
+    const bool ombre = blanc && police == m_police;
+    const QString cle = (blanc ? QStringLiteral("b|") : QStringLiteral("n|")) + (ombre ? QString() : cleDe(police))
+                        + QLatin1Char('|') + nom;
     if (QPixmap* pm = m_textes.object(cle))
         return *pm;
-    const QFontMetricsF fm(m_police);
+    const QFontMetricsF fm(police);
     const QSizeF taille(std::ceil(fm.horizontalAdvance(nom)) + 2, std::ceil(fm.height()));
     const auto dessin = [&](QPainter& p) {
-        p.setFont(m_police);
+        p.setFont(police);
         p.setPen(encre);
         p.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, nom);
     };
     QPixmap* pm = nullptr;
-    if (blanc) {
+    if (ombre) {
         // White text keeps its two shadows, which set it off the lighter parts of the bar.
         pm = new QPixmap(avecOmbres(taille, m_dpr, dessin));
     } else {
@@ -309,27 +345,29 @@ const QPixmap& PeintreBarres::texte(const QString& nom, const QColor& encre)
     return *pm;
 }
 
-qreal PeintreBarres::largeurNom(const QString& nom)
+qreal PeintreBarres::largeurNom(const QString& nom, const QFont& police)
 {
     if (nom.isEmpty())
         return 0;
-    auto it = m_largeurs.constFind(nom);
+    const bool propre = police == m_police;
+    const QString cle = propre ? nom : cleDe(police) + QLatin1Char('\x1f') + nom;
+    auto it = m_largeurs.constFind(cle);
     if (it == m_largeurs.constEnd()) {
         if (m_largeurs.size() > 4000)
             m_largeurs.clear();
-        it = m_largeurs.insert(nom, std::ceil(QFontMetricsF(m_police).horizontalAdvance(nom)) + 2 + 8);
+        it = m_largeurs.insert(cle, std::ceil(QFontMetricsF(police).horizontalAdvance(nom)) + 2 + 8);
     }
     return *it;
 }
 
-QString PeintreBarres::nomRaccourci(const QString& nom, qreal place)
+QString PeintreBarres::nomRaccourci(const QString& nom, qreal place, const QFont& police)
 {
-    const QString cle = nom + QLatin1Char('\x1f') + QString::number(qRound(place));
+    const QString cle = cleDe(police) + QLatin1Char('\x1f') + nom + QLatin1Char('\x1f') + QString::number(qRound(place));
     auto it = m_raccourcis.constFind(cle);
     if (it == m_raccourcis.constEnd()) {
         if (m_raccourcis.size() > 4000)
             m_raccourcis.clear();
-        const QFontMetricsF fm(m_police);
+        const QFontMetricsF fm(police);
         const qreal texte = place - 2 - 8;
         const QString court = texte > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, texte) : QString();
         it = m_raccourcis.insert(cle, court);
@@ -356,7 +394,10 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
 {
     Etiquette e;
     const qreal cy = corps.center().y();
-    const qreal largeurTexte = largeurNom(nom);
+    const Police& police = policePour(corps.height());
+    e.police = police.police;
+    const QString nomEcrit = police.ok ? nom : QString();
+    const qreal largeurTexte = largeurNom(nomEcrit, e.police);
     const auto badge = [&](qreal x, qreal cote) { return QRectF(x, cy - cote / 2, cote, cote); };
 
     // With room: [14, badge] or a 20-point spacer, 8, the name, 8, [badge, 38] or a spacer,
@@ -371,7 +412,7 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
         const qreal visibleDebut = chauffeurPose ? x + 14 : xTexte;
         const qreal visibleFin = chauffeurEnlevement ? xFin + kTailleBadge : xTexte + largeurTexte;
         if (corps.height() >= kTailleBadge && visibleDebut >= bande.left() && visibleFin <= bande.right()) {
-            e.texte = nom;
+            e.texte = nomEcrit;
             e.rectTexte = QRectF(xTexte, corps.top(), largeurTexte, corps.height());
             if (chauffeurPose)
                 e.badgePose = badge(x + 14, kTailleBadge);
@@ -401,8 +442,8 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
     }
     const bool avecBadges = cote > 0;
     const qreal pourTexte = place - (avecBadges ? nombre * (cote + espacement) : 0);
-    e.texte = largeurTexte <= pourTexte ? nom : nomRaccourci(nom, pourTexte);
-    const qreal texte = e.texte.isEmpty() ? 0 : std::min(largeurTexte, largeurNom(e.texte));
+    e.texte = largeurTexte <= pourTexte ? nomEcrit : nomRaccourci(nomEcrit, pourTexte, e.police);
+    const qreal texte = e.texte.isEmpty() ? 0 : std::min(largeurTexte, largeurNom(e.texte, e.police));
     const qreal total = texte + (avecBadges ? nombre * (cote + espacement) : 0);
     qreal x = bande.left() + (place - total) / 2;
     if (avecBadges && chauffeurPose) {
@@ -436,9 +477,13 @@ void PeintreBarres::peindreEtiquette(QPainter& p, const Etiquette& e, const QCol
     };
     peindreBadge(e.badgePose, false);
     if (!e.texte.isEmpty()) {
-        const QPixmap& t = texte(e.texte, textColorOn(fond));
+        const QPixmap& t = texte(e.texte, textColorOn(fond), e.police);
         const qreal h = t.height() / t.devicePixelRatio();
+        // Within the bar: its shadows too stop at the bar's edges.
+        p.save();
+        p.setClipRect(e.rectTexte, Qt::IntersectClip);
         p.drawPixmap(QPointF(e.rectTexte.left() + 4 - kMarge, e.rectTexte.center().y() - h / 2), t);
+        p.restore();
     }
     peindreBadge(e.badgeEnlevement, true);
 }

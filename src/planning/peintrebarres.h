@@ -35,8 +35,12 @@ public:
     // `bande` (the body less what its handles and buttons cover). With room, it is centred on the
     // body, the badges in their margins. Short of room the name is the last to give way: the
     // margins go first, then the badges shrink, then they hide, and only then is the name shortened.
+    // A bar lower than the name's line (a stacked one) has it written smaller, to fit between its
+    // edges; one too low for a name that still reads shows none (its tool tip holds it). The name
+    // never reaches past the bar: white or black on the grid beside it would not read.
     struct Etiquette {
         QString texte;        // the name as shown
+        QFont police;         // the font it is written in
         QRectF rectTexte;     // where it is written (its 4-point margins included)
         QRectF badgePose;     // the placing driver's badge, empty when not shown
         QRectF badgeEnlevement;
@@ -68,12 +72,21 @@ public:
 private:
     static constexpr qreal kLargeurBandes = 512;
     // The width a name takes on a bar, its margins included; measured once per name.
-    qreal largeurNom(const QString& nom);
-    QString nomRaccourci(const QString& nom, qreal place);
+    qreal largeurNom(const QString& nom, const QFont& police);
+    QString nomRaccourci(const QString& nom, qreal place, const QFont& police);
+    // The font a name is written in on a bar of height `hauteur`: the grid's own where its line
+    // fits with room for its shadows, else the largest that fits; none (`ok` false) below the
+    // smallest that reads.
+    struct Police {
+        QFont police;
+        bool ok = false;
+    };
+    const Police& policePour(qreal hauteur);
+    static constexpr int kPoliceMin = 7; // pixels: the smallest name still read at a glance
     QPixmap sprite(const QColor& couleur, qreal hauteur);
     void preparerBandes();
     QPixmap corpsEntier(const QSizeF& taille, const QColor& couleur);
-    const QPixmap& texte(const QString& nom, const QColor& encre);
+    const QPixmap& texte(const QString& nom, const QColor& encre, const QFont& police);
 
     qreal m_dpr = 1;
     QFont m_police;
@@ -83,6 +96,7 @@ private:
     QPixmap m_badges[2], m_poignees[2], m_duplication, m_info;
     QPixmap m_surbrillance;
     QPixmap m_bandeHaute, m_bandeBasse;
+    QHash<int, Police> m_polices; // by height, in quarters of a point
     QHash<QString, qreal> m_largeurs;
     QHash<QString, QString> m_raccourcis;
     QSizeF m_tailleSurbrillance;

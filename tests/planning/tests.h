@@ -59,6 +59,7 @@ private slots:
     void detailsDansLaPlusPetiteFenetre();
     void detailsDUnNomTresLongTiennentDansLaFenetre();
     void texteNoirOuBlancSurLaCouleurDesBennes();
+    void nomsDesBarresMincesLisibles();
     void benneSansEnlevementOccupeLesJoursSuivants();
     void placementSuivantFinitLaTenueSansEnlevement();
     void reservationsSuperposeesToutesVisibles();

@@ -1407,6 +1407,91 @@ void TestGrille::texteNoirOuBlancSurLaCouleurDesBennes()
     QVERIFY2(nj > 20 && bj == 0, qPrintable(QStringLiteral("%1 black, %2 white").arg(nj).arg(bj)));
 }
 
+void TestGrille::nomsDesBarresMincesLisibles()
+{
+    // Bars sharing days are stacked in lanes, each thinner. Whatever its lane's height, a bar's
+    // name is written on the bar only: never over the grid beside it, where white would not read,
+    // and never cut through its letters by the bar's edges. Red asks for white text.
+    Ecran e;
+    QList<QList<LocationDeBenne*>> rangees;
+    int numero = 2288;
+    for (int voies = 1; voies <= 4; ++voies) {
+        Benne* rouge = colouredBenne(e.ctx.get(), 6 + voies, QStringLiteral("CC0000"));
+        QList<LocationDeBenne*> barres;
+        for (int k = 0; k < voies; ++k)
+            barres << placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Client %1").arg(numero++)), rouge,
+                                   localDateTime(2026, 3, 13 + k, 9), localDateTime(2026, 3, 19 + k, 9));
+        rangees << barres;
+    }
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(1600, 900));
+    GrillePlanning* g = e.grille();
+    g->setScrollOffset(QPointF(27 * largeurColonne, 0));
+    Ecran::tourner();
+    const QImage avecNoms = e.vp()->grab().toImage();
+    capture(e.vue.get(), QStringLiteral("barres-minces"));
+    QHash<LocationDeBenne*, PeintreBarres::Etiquette> etiquettes;
+    for (const auto& barres : std::as_const(rangees))
+        for (LocationDeBenne* l : barres)
+            etiquettes.insert(l, g->etiquette(l));
+    // The same grid with the names left out: what differs is what the names drew.
+    for (const auto& barres : std::as_const(rangees))
+        for (LocationDeBenne* l : barres)
+            l->client()->setNom(QString());
+    QVERIFY(e.ctx->save());
+    Ecran::tourner();
+    const QImage sansNoms = e.vp()->grab().toImage();
+    QCOMPARE(avecNoms.size(), sansNoms.size());
+    const qreal dpr = avecNoms.devicePixelRatio();
+
+    for (const auto& barres : std::as_const(rangees)) {
+        // Every bar of the row, in device pixels.
+        QList<QRect> corps;
+        for (LocationDeBenne* l : barres) {
+            const QRectF r = g->rectCorps(l);
+            corps << QRectF(r.topLeft() * dpr, r.size() * dpr).toAlignedRect();
+        }
+        const QRectF premier = g->rectCorps(barres.first());
+        const int haut = int((premier.top() - 4) * dpr), bas = int((premier.top() + hauteurBenne - 4) * dpr);
+        int dehors = 0;
+        QHash<int, int> encreParBarre, bordsParBarre;
+        for (int y = std::max(0, haut); y < std::min(bas, avecNoms.height()); ++y)
+            for (int x = 0; x < avecNoms.width(); ++x) {
+                if (avecNoms.pixel(x, y) == sansNoms.pixel(x, y))
+                    continue;
+                int dans = -1;
+                for (int i = 0; i < corps.size(); ++i)
+                    if (corps[i].contains(x, y))
+                        dans = i;
+                if (dans < 0) {
+                    ++dehors;
+                    continue;
+                }
+                ++encreParBarre[dans];
+                if (y == corps[dans].top() || y == corps[dans].bottom())
+                    ++bordsParBarre[dans];
+            }
+        const QString quoi = QStringLiteral("%1 lane(s) of %2 pt").arg(barres.size()).arg(premier.height());
+        QVERIFY2(dehors == 0, qPrintable(quoi + QStringLiteral(": %1 pixels of names over the grid").arg(dehors)));
+        for (int i = 0; i < barres.size(); ++i) {
+            const PeintreBarres::Etiquette& et = etiquettes.value(barres[i]);
+            const QString nom = QStringLiteral("Client %1").arg(2288 + i + (barres.size() * (barres.size() - 1)) / 2);
+            QVERIFY2(bordsParBarre.value(i) == 0, qPrintable(quoi + QStringLiteral(": letters cut by the bar's edges")));
+            if (et.texte.isEmpty())
+                continue;
+            // A name written is the whole name or its start with « … », and it shows.
+            QVERIFY2(et.texte == nom || (et.texte.endsWith(QChar(0x2026)) && nom.startsWith(et.texte.chopped(1))),
+                     qPrintable(quoi + QStringLiteral(": ") + et.texte));
+            QVERIFY2(encreParBarre.value(i) > 20, qPrintable(quoi + QStringLiteral(": the name does not show")));
+        }
+        // A lone bar and two stacked ones keep their names whole; below that a name shows where
+        // it can still be read.
+        if (barres.size() <= 2)
+            for (int i = 0; i < barres.size(); ++i)
+                QVERIFY2(!etiquettes.value(barres[i]).texte.isEmpty(), qPrintable(quoi));
+    }
+}
+
 void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
 {
     Ecran e;
