@@ -314,11 +314,13 @@ GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, d
 
 GrillePlanning::Geometrie GrillePlanning::geometrieEtiquette(Geometrie g, const Barre& b) const
 {
-    if (!b.colonnes.ouverte)
-        return g;
+    // An open-ended bar fades out at its end: its name stays before the fade.
+    const double fondu = b.colonnes.ouverte ? PeintreBarres::kFonduOuvert : 0;
     const double gauche = scrollOffset().x(), droite = gauche + viewport()->width();
+    if (g.corps.left() >= gauche && g.corps.right() - fondu <= droite && !b.colonnes.ouverte)
+        return g;
     const double debut = std::max(g.corps.left(), gauche);
-    const double fin = std::min(g.corps.right() - PeintreBarres::kFonduOuvert, droite);
+    const double fin = std::min(g.corps.right() - fondu, droite);
     g.corps = QRectF(debut, g.corps.top(), std::max(0.0, fin - debut), g.corps.height());
     if (g.poigneeGauche.right() < gauche)
         g.poigneeGauche.moveRight(gauche);
@@ -580,14 +582,45 @@ void GrillePlanning::scrollContentsBy(int dx, int dy)
     // Everything painted lies in the content's coordinates: the pixels already there move, and
     // only the strips brought into view are painted.
     viewport()->scroll(dx, dy);
-    if (dx)
+    if (dx) {
         m_entete->scroll(dx, 0);
+        redessinerEtiquettesAuxBords(dx);
+    }
     if (dy)
         m_colonne->scroll(0, dy);
     // A bar held by the pointer goes along with the content under it.
     if (m_geste && m_geste->glisse)
         suivreGeste(m_geste->pointeur);
     emit scrolled();
+}
+
+void GrillePlanning::redessinerEtiquettesAuxBords(int dx)
+{
+    // A bar reaching past either edge of the view, before this scroll or after it, lays its name
+    // out on its part in view: that name moved over the content, so the pixels just scrolled
+    // hold it at its former place. Only those bars' parts in view are painted again.
+    const QPointF o = scrollOffset();
+    const double largeur = viewport()->width();
+    const auto deborde = [&](const QRectF& corps, double gauche) {
+        return corps.left() < gauche || corps.right() > gauche + largeur;
+    };
+    const QRectF vue(0, 0, largeur, viewport()->height());
+    const int premiere = std::max(0, int(o.y() / hauteurBenne));
+    const int derniere = std::min(int(m_bennes.size()), int((o.y() + vue.height()) / hauteurBenne) + 1);
+    for (int i = premiere; i < derniere; ++i) {
+        for (const Barre& b : barres(i)) {
+            const QRectF corps = geometrie(i, b).corps;
+            // Bars wholly out of view, now and before, have nothing to show.
+            const double avant = o.x() + dx;
+            const bool enVue = corps.right() > std::min(o.x(), avant) && corps.left() < std::max(o.x(), avant) + largeur;
+            if (!enVue || !(deborde(corps, o.x()) || deborde(corps, avant)))
+                continue;
+            // With the names' shadows, which reach a little past the body.
+            const QRectF zone = corps.translated(-o).adjusted(-6, -4, 6, 4).intersected(vue);
+            if (!zone.isEmpty())
+                viewport()->update(zone.toAlignedRect());
+        }
+    }
 }
 
 void GrillePlanning::changeEvent(QEvent* event)

@@ -147,8 +147,8 @@ private:
         QRectF corps, poigneeGauche, poigneeDroite, duplication;
     };
     Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0) const;
-    // Where a bar's label may go: an open-ended bar runs far past the screen, so its label keeps
-    // to the part in view.
+    // Where a bar's label may go: the part of the bar in view, so that a bar scrolled partly out
+    // (or an open-ended one, which runs far past the screen) keeps its name on screen.
     Geometrie geometrieEtiquette(Geometrie g, const Barre& b) const;
     int ligneDe(const LocationDeBenne* location) const;
     // The room a bar's label may take: its body less what the handles and the duplicate button cover.
@@ -156,6 +156,9 @@ private:
     // The label of a bar standing at `g` (content coordinates).
     PeintreBarres::Etiquette disposerEtiquette(const LocationDeBenne* location, const Geometrie& g, bool avecBouton);
     void majBarresDefilement();
+    // After a sideways scroll of `dx` pixels: the names that follow the view's edges are painted
+    // at their new place.
+    void redessinerEtiquettesAuxBords(int dx);
     void majSurvol(const QPointF& pointVue);
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);

@@ -60,6 +60,7 @@ private slots:
     void detailsDUnNomTresLongTiennentDansLaFenetre();
     void texteNoirOuBlancSurLaCouleurDesBennes();
     void nomsDesBarresMincesLisibles();
+    void nomDUneBarreADemiVisible();
     void benneSansEnlevementOccupeLesJoursSuivants();
     void placementSuivantFinitLaTenueSansEnlevement();
     void reservationsSuperposeesToutesVisibles();

@@ -1492,6 +1492,110 @@ void TestGrille::nomsDesBarresMincesLisibles()
     }
 }
 
+void TestGrille::nomDUneBarreADemiVisible()
+{
+    // A bar partly scrolled out of view, at either side, writes its name on the part in view:
+    // whole, or its start with « … », never cut by the view's edges (nor hidden under the column
+    // of skips). While the grid scrolls, the name follows the part in view.
+    Ecran e;
+    Chauffeur* martin = driver(e.ctx.get());
+    QString nomLong = QStringLiteral("Société <b>Générale</b> des Bâtiments / Travaux publics ");
+    while (nomLong.size() < 300)
+        nomLong += QStringLiteral("Élagage ");
+    nomLong = nomLong.trimmed();
+    struct Cas {
+        QString nom;
+        LocationDeBenne* location;
+    };
+    QList<Cas> cas;
+    const auto louer = [&](const QString& nom, double volume, int jours, bool chauffeurs) {
+        Client* c = officeClient(e.ctx.get(), nom);
+        const QDateTime pose = localDateTime(2026, 3, 15, 9);
+        LocationDeBenne* l = jours > 0 ? placedRental(e.ctx.get(), c, colouredBenne(e.ctx.get(), volume, "1565C0"), pose,
+                                                      pose.addDays(jours))
+                                       : placedRental(e.ctx.get(), c, colouredBenne(e.ctx.get(), volume, "2E7D32"), pose);
+        if (chauffeurs) {
+            l->setChauffeurPose(martin);
+            l->setChauffeurEnlevement(martin);
+        }
+        cas << Cas{nom, l};
+    };
+    louer(QStringLiteral("Thomas Rénovation"), 6, 4, false);
+    louer(QStringLiteral("Dépôt 4219 — Rénovation Est"), 7, 5, true);
+    louer(nomLong, 8, 6, true);
+    louer(QStringLiteral("Terrassement Vallée"), 9, 0, true); // no removal planned
+    QVERIFY(e.ctx->save());
+    e.ouvrir(QSize(1600, 900));
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    const QRectF vue(QPointF(0, 0), QSizeF(vp->size()));
+
+    const auto verifier = [&](const Cas& c, const QString& quoi) {
+        const PeintreBarres::Etiquette et = g->etiquette(c.location);
+        const QRectF visible = g->rectCorps(c.location).intersected(vue);
+        const QString ou = quoi + QStringLiteral(" « %1 »: ").arg(et.texte);
+        QVERIFY2(!et.texte.isEmpty(), qPrintable(ou + QStringLiteral("no name")));
+        QVERIFY2(et.texte == c.nom || (et.texte.endsWith(QChar(0x2026)) && c.nom.startsWith(et.texte.chopped(1))),
+                 qPrintable(ou + QStringLiteral("cut without « … »")));
+        QVERIFY2(visible.contains(et.rectTexte),
+                 qPrintable(ou + QStringLiteral("at %1..%2, out of the part in view %3..%4")
+                                     .arg(et.rectTexte.left())
+                                     .arg(et.rectTexte.right())
+                                     .arg(visible.left())
+                                     .arg(visible.right())));
+        for (const QRectF& badge : {et.badgePose, et.badgeEnlevement})
+            QVERIFY2(badge.isEmpty() || (visible.contains(badge) && !badge.intersects(et.rectTexte)),
+                     qPrintable(ou + QStringLiteral("a driver's mark out of view or over the name")));
+    };
+
+    for (const Cas& c : std::as_const(cas)) {
+        g->setScrollOffset(QPointF(0, 0));
+        const QRectF corps = g->rectCorps(c.location); // in the content, at offset 0
+        const double coupe = corps.left() + std::min(corps.width() / 2, 300.0);
+        // Out at the left, under the column of skips; then out at the right edge.
+        for (const double x : {coupe, coupe - vp->width()}) {
+            g->setScrollOffset(QPointF(x, 0));
+            Ecran::tourner();
+            QCOMPARE(g->scrollOffset().x(), x);
+            verifier(c, QStringLiteral("%1, half out at the %2").arg(c.nom.left(20), x == coupe ? "left" : "right"));
+        }
+    }
+
+    // Scrolled step by step with the scroll bar, the part of the view where the name now stands
+    // is painted again, not only the strip brought into view.
+    const Cas& thomas = cas.first();
+    g->setScrollOffset(QPointF(0, 0));
+    const QRectF corps = g->rectCorps(thomas.location);
+    g->setScrollOffset(QPointF(corps.left() - 100, 0));
+    Ecran::tourner();
+    QRegion peint;
+    struct Espion : QObject {
+        QRegion* peint;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                *peint += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } espion;
+    espion.peint = &peint;
+    vp->installEventFilter(&espion);
+    QScrollBar* h = g->horizontalScrollBar();
+    for (int pas = 0; pas < 10; ++pas) {
+        peint = QRegion();
+        h->setValue(h->value() + 40);
+        QTRY_VERIFY(!peint.isEmpty());
+        verifier(thomas, QStringLiteral("scrolled by steps"));
+        // Once the bar reaches past the edge, its name moves over the content.
+        if (g->rectCorps(thomas.location).left() < 0) {
+            const QRect nom = g->etiquette(thomas.location).rectTexte.toAlignedRect().adjusted(1, 1, -1, -1);
+            QVERIFY2((QRegion(nom) - peint).isEmpty(),
+                     qPrintable(QStringLiteral("step %1: the name's place is not painted again").arg(pas)));
+        }
+    }
+    vp->removeEventFilter(&espion);
+}
+
 void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
 {
     Ecran e;
