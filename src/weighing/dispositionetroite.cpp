@@ -32,6 +32,8 @@ QSize RangeePliable::sizeHint() const
             const int w = item->widget()->sizeHint().expandedTo(item->widget()->minimumSize()).width();
             largeur = folded() ? std::max(largeur, w) : largeur + w;
             ++nombre;
+        } else if (QSpacerItem* espace = item->spacerItem(); espace && !folded()) {
+            largeur += espace->sizeHint().width(); // a fixed gap between two widgets
         }
     if (!folded())
         largeur += std::max(0, nombre - 1) * std::max(0, row()->spacing());

@@ -280,6 +280,9 @@ QWidget* MiniBonDePeseeForm::construireChamps()
 
     // The waste type's name, then its price: the price goes under the name when both do not fit.
     auto* dechet = new RangeePliable(champs);
+    // It takes the whole field's width: given only its own, a row once folded would ask for its
+    // folded width and stay folded however wide the pane grows.
+    dechet->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     dechet->row()->setContentsMargins(0, 0, 0, 0);
     dechet->row()->setSpacing(6);
     m_dechetLibelle = nomSecondaire(dechet);

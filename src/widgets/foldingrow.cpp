@@ -32,6 +32,10 @@ int FoldingRow::widthInOneLine() const
     int width = std::max(0, int(all.size()) - 1) * std::max(0, m_row->spacing());
     for (const QLayoutItem* item : all)
         width += item->sizeHint().width();
+    // Fixed gaps between the widgets take their room too (a stretch asks for none).
+    for (int i = 0; i < m_row->count(); ++i)
+        if (QSpacerItem* gap = m_row->itemAt(i)->spacerItem())
+            width += gap->sizeHint().width();
     const QMargins m = m_row->contentsMargins();
     return width + m.left() + m.right();
 }

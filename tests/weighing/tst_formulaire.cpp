@@ -436,6 +436,23 @@ void TestFormulaire::textesDuDechet()
     sud->setNom(QStringLiteral("Centre Sud-Est"));
     tourDeBoucle();
     QCOMPARE(f->findChild<kv::ElidedLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
+
+    // In a wide pane the waste's name and "Prix par tonne" stand whole, uncut, beside each other.
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+    for (kv::LocationDeBenne* l : {bois1, avec}) {
+        f->setLocation(l);
+        tourDeBoucle();
+        auto* dechet = f->findChild<kv::ElidedLabel*>(QStringLiteral("dechetLibelle"));
+        QVERIFY(dechet);
+        const QList<kv::ElidedLabel*> rangee = dechet->parentWidget()->findChildren<kv::ElidedLabel*>();
+        QVERIFY(rangee.size() >= 2);
+        for (kv::ElidedLabel* texte : rangee)
+            QVERIFY2(!texte->isVisible() || !texte->isElided(),
+                     qPrintable(texte->shownText() + QStringLiteral(" for ") + texte->text()));
+        auto* prix = f->findChild<QLabel*>(QStringLiteral("prixParTonne"));
+        QCOMPARE(prix->mapTo(f.get(), prix->rect().center()).y(), dechet->mapTo(f.get(), dechet->rect().center()).y());
+    }
 }
 
 void TestFormulaire::raccourciEnregistrer()
