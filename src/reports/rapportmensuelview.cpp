@@ -16,6 +16,7 @@
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/colors.h"
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
@@ -59,12 +60,16 @@ void ecrireConsole(const QString& ligne)
 // The accent look of the main action of a group.
 void proeminent(QPushButton* bouton)
 {
-    QPalette pal = bouton->palette();
-    for (QPalette::ColorGroup groupe : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(groupe, QPalette::Button, pal.color(groupe, QPalette::Highlight));
-        pal.setColor(groupe, QPalette::ButtonText, pal.color(groupe, QPalette::HighlightedText));
-    }
-    bouton->setPalette(pal);
+    // A flat fill of the selection's colour, written in the ink the contrast rule picks for it: the
+    // style's gradient would lighten it until white text no longer reads. Focused, a dark line
+    // round it, the padding giving way so that the button keeps its size.
+    const QColor fond = bouton->palette().color(QPalette::Active, QPalette::Highlight);
+    bouton->setStyleSheet(QStringLiteral(
+        "QPushButton { background: %1; color: %2; border-radius: 5px; padding: 4px 12px; }")
+            .arg(fond.name(), textColorOn(fond).name())
+        + QStringLiteral(
+        "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }"
+        "QPushButton:focus { border: 2px solid palette(window-text); padding: 2px 10px; }"));
 }
 
 QFrame* separateur(QWidget* parent)

@@ -61,5 +61,6 @@ private slots:
     void historiqueLongsNoms();
     void colonnesDeLApercu();
     void rapportEtroit();
+    void rapportBoutonsColoresLisibles();
     void captures();
 };

@@ -41,6 +41,10 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 using namespace kv;
 using namespace fixtures;
 
@@ -59,6 +63,39 @@ QMessageBox* boite(QWidget* ecran, const QString& texte)
         if (b->text() == texte || b->informativeText() == texte)
             return b;
     return nullptr;
+}
+
+// Relative luminance, as contrast ratios take it.
+double luminance(QRgb c)
+{
+    const auto lineaire = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lineaire(qRed(c)) + 0.7152 * lineaire(qGreen(c)) + 0.0722 * lineaire(qBlue(c));
+}
+
+// The contrast between a button's text and its fill as drawn: the fill is the commonest colour of
+// the right half of its middle band (where the text stands, the icon being on the left), the ink
+// the pixel there that stands farthest from it.
+double contrasteDuTexte(QPushButton* bouton)
+{
+    const QImage image = bouton->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect bande(image.width() / 2, image.height() / 4, image.width() / 2 - image.width() / 10,
+                      image.height() / 2);
+    std::map<QRgb, int> frequences;
+    for (int y = bande.top(); y <= bande.bottom(); ++y)
+        for (int x = bande.left(); x <= bande.right(); ++x)
+            ++frequences[image.pixel(x, y)];
+    const QRgb fond = std::max_element(frequences.begin(), frequences.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; })
+                          ->first;
+    const double lumFond = luminance(fond);
+    double encre = lumFond;
+    for (const auto& [couleur, n] : frequences)
+        if (std::abs(luminance(couleur) - lumFond) > std::abs(encre - lumFond))
+            encre = luminance(couleur);
+    return (std::max(encre, lumFond) + 0.05) / (std::min(encre, lumFond) + 0.05);
 }
 
 // The report screen on a store with one client of rentals in January 2025.
@@ -833,6 +870,35 @@ void TestEcrans::colonnesDeLApercu()
 // In the statistics hub of the smallest window (a page about 330 points wide that scrolls up and
 // down), with 300-character names: nothing scrolls sideways, the preview's columns narrow to
 // their floors, and the preview and the history show all their rows, so only the page scrolls.
+// The coloured buttons write their text in an ink that reads on their fill, as drawn by the style.
+void TestEcrans::rapportBoutonsColoresLisibles()
+{
+    Rapport r;
+    r.vue->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r.vue.get()));
+    r.vue->setSelectedClient(r.dupont);
+    r.vue->boutonApercu()->click();
+    QTRY_VERIFY(r.vue->boutonFermerApercu()->isVisible());
+    int vus = 0;
+    for (QPushButton* b : r.vue->findChildren<QPushButton*>()) {
+        if (!b->isVisible() || !b->isEnabled() || b->text().isEmpty())
+            continue;
+        const double contraste = contrasteDuTexte(b);
+        QVERIFY2(contraste >= 4.5, qPrintable(QStringLiteral("« %1 » : %2").arg(b->text()).arg(contraste)));
+        ++vus;
+    }
+    QVERIFY(vus >= 4);
+    // The report's own coloured buttons are among them, and the one that sends reads too.
+    r.vue->boutonFermerApercu()->click();
+    QPushButton* envoyer = nullptr;
+    for (QPushButton* b : r.vue->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("Envoyer rapport au client"))
+            envoyer = b;
+    QVERIFY(envoyer);
+    QTRY_VERIFY(envoyer->isVisible());
+    QVERIFY2(contrasteDuTexte(envoyer) >= 4.5, qPrintable(QString::number(contrasteDuTexte(envoyer))));
+}
+
 void TestEcrans::rapportEtroit()
 {
     Rapport r;
