@@ -287,9 +287,15 @@ void PrestationCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.drawImage(QPointF(0, 0), m_cache);
     if (hasFocus()) {
+        // Two rings: the selection's colour round the card, as every focused widget shows, and
+        // inside its edge a line in the ink that reads on the skip's colour, which the user chose
+        // and may be the selection's own blue or a dark navy the outer ring would vanish on.
         p.setRenderHint(QPainter::Antialiasing);
+        const QRectF carte = geometrie(width()).carte;
         p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.drawPath(glass::continuousRoundedRect(geometrie(width()).carte.adjusted(-1, -1, 1, 1), 7));
+        p.drawPath(glass::continuousRoundedRect(carte.adjusted(-1, -1, 1, 1), 7));
+        p.setPen(QPen(textColorOn(couleurFond(), palette().color(QPalette::Window)), 2.5));
+        p.drawPath(glass::continuousRoundedRect(carte.adjusted(2, 2, -2, -2), 4));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
 #include "dateslider.h"
+#include "prestationcard.h"
 #include "prestationscolumn.h"
 
 #include "model/query.h"
@@ -680,6 +681,7 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
         r->actualiser();
     if (changes.touchesAny(entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)))
         majAide();
+    suivreCarte();
     planifierConstruction();
 }
 
@@ -704,6 +706,7 @@ void VuePlanningChauffeurs::construireVisibles()
                     std::max(m_defilement->viewport()->height(), 1));
     for (int passe = 0; passe < 32 && construireDans(vue); ++passe)
         m_liste->activate();
+    montrerCarteSuivie();
     m_autour.start();
 }
 
@@ -712,8 +715,14 @@ void VuePlanningChauffeurs::construireAutour()
     m_liste->activate();
     // Built rows take their own height: rows further down may come into the zone. A few rows a
     // turn, so that a click or a key never waits for more than a piece of a frame.
-    if (construireDans(zoneUtile(), kBudgetTourMs))
+    const bool encore = construireDans(zoneUtile(), kBudgetTourMs);
+    // Rows built above a followed card move it: it is brought back into view until they settle.
+    montrerCarteSuivie();
+    // The scrolling itself asks for the rows now in view: those are built before it is let go.
+    if (encore)
         m_autour.start();
+    else if (!m_constructionPrevue)
+        m_carteMontree.clear();
 }
 
 bool VuePlanningChauffeurs::construireDans(const QRect& zone, qint64 budgetMs)
@@ -734,6 +743,52 @@ bool VuePlanningChauffeurs::construireDans(const QRect& zone, qint64 budgetMs)
             break;
     }
     return construit;
+}
+
+void VuePlanningChauffeurs::suivreCarte()
+{
+    if (!m_carteSuivie)
+        return;
+    const PrestationDragItem item = *m_carteSuivie;
+    m_carteSuivie.reset();
+    // Only a driver still in the list is looked up: the pointer is compared, never followed.
+    RangeeChauffeur* r = nullptr;
+    for (RangeeChauffeur* candidate : std::as_const(m_rangees))
+        if (candidate->chauffeur() == m_chauffeurSuivi)
+            r = candidate;
+    m_chauffeurSuivi = nullptr;
+    if (!r)
+        return;
+    // His row may be far out of view, not built yet or showing another day.
+    const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+    if (!r->construite())
+        r->construire(jour, m_trace);
+    else if (!r->montre(jour))
+        r->changerJour(jour);
+    const QList<PrestationCard*> cartes = item.type == TypePrestation::pose ? r->colonne()->cartesPoses()
+                                                                             : r->colonne()->cartesEnlevements();
+    const auto trouvee = std::find_if(cartes.cbegin(), cartes.cend(), [&item](const PrestationCard* carte) {
+        return carte->location() && carte->location()->id() == item.prestationID;
+    });
+    if (trouvee == cartes.cend())
+        return;
+    PrestationCard* carte = *trouvee;
+    carte->setFocus(Qt::OtherFocusReason);
+    m_carteMontree = carte;
+    montrerCarteSuivie();
+}
+
+void VuePlanningChauffeurs::montrerCarteSuivie()
+{
+    if (!m_carteMontree)
+        return;
+    // The new card and its row are laid out now, so that it is scrolled to where it really is.
+    for (int passe = 0; passe < 4; ++passe) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        m_liste->activate();
+    }
+    QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
+    m_defilement->ensureWidgetVisible(m_carteMontree, 16, 16);
 }
 
 QWidget* VuePlanningChauffeurs::nomsChauffeurs() const
@@ -921,8 +976,14 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
         // The same road as a drop on that driver's column.
         connect(action, &QAction::triggered, this, [this, item, c] {
             QString erreur;
-            if (attribuerPrestation(item, c, m_context, m_trace, &erreur) == ResultatAttribution::echecSauvegarde)
+            const ResultatAttribution r = attribuerPrestation(item, c, m_context, m_trace, &erreur);
+            if (r == ResultatAttribution::echecSauvegarde) {
                 montrerErreur(QStringLiteral("echecAttribution"), QStringLiteral("Échec de la sauvegarde: ") + erreur);
+            } else if (r == ResultatAttribution::attribue) {
+                // The notice of the change rebuilds both rows; the focus follows then.
+                m_carteSuivie = item;
+                m_chauffeurSuivi = c;
+            }
         });
     }
     menu->popup(positionGlobale);

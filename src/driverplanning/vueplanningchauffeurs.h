@@ -170,6 +170,11 @@ private:
     bool construireDans(const QRect& zone, qint64 budgetMs = -1);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
+    // The card given to another driver from its menu is rebuilt in his row: the keyboard goes
+    // there with it, the card scrolled into view, instead of being left on nothing.
+    void suivreCarte();
+    // Scrolls the followed card into view while the rows around it are still being built.
+    void montrerCarteSuivie();
 
     ModelContext* m_context;
     Horloge m_horloge;
@@ -190,6 +195,10 @@ private:
     std::optional<QPoint> m_pointeurGlisse;
     // The kind of operation dragged over the list, when it is one.
     std::optional<TypePrestation> m_typeGlisse;
+    // The operation just given by the card's menu, and to whom, until its new card is built.
+    std::optional<PrestationDragItem> m_carteSuivie;
+    const Chauffeur* m_chauffeurSuivi = nullptr;
+    QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;

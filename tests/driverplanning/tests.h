@@ -40,6 +40,8 @@ private slots:
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
+    void theReassignedCardKeepsTheKeyboardInView();
+    void theFocusFrameShowsOnEveryCardColour();
     void sendingThroughTheMailHelper();
     void withoutAMailProgramEachMessageCanBeCopiedOrSaved();
     void longNamesShowWhole();

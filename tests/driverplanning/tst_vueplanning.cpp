@@ -703,6 +703,118 @@ void TestVuePlanning::keyboard()
     boite->close();
 }
 
+void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
+{
+    // Many drivers: the one the card goes to is far down the list, out of view. After the
+    // menu's choice, the keyboard is on the moved card, at its new place, and the card shows.
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    QList<Chauffeur*> tous;
+    for (int i = 0; i < 14; ++i)
+        tous << b.chauffeur(QStringLiteral("Prénom%1").arg(i, 2, 10, QLatin1Char('0')),
+                            QStringLiteral("Nom%1").arg(i, 2, 10, QLatin1Char('0')));
+    Chauffeur* premier = tous.first();
+    LocationDeBenne* l = b.location(c, b.benne(10, QStringLiteral("0D1B6E")), at(2026, 12, 8, 9), std::nullopt,
+                                    QStringLiteral("1 rue A"), premier);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    QCOMPARE(e.vue->chauffeurs().first(), premier);
+    Chauffeur* dernier = e.vue->chauffeurs().last();
+
+    for (const bool versLeBas : {true, false}) {
+        Chauffeur* depart = versLeBas ? premier : dernier;
+        Chauffeur* arrivee = versLeBas ? dernier : premier;
+        QTRY_VERIFY(e.vue->rangee(depart)->construite());
+        PrestationCard* carte = e.vue->rangee(depart)->colonne()->cartesPoses().value(0);
+        QVERIFY(carte);
+        e.vue->zoneDefilement()->ensureWidgetVisible(carte);
+        carte->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(carte->hasFocus());
+        QTest::keyClick(carte, Qt::Key_Menu);
+        auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        // ↑ from the top wraps to the last driver; ↓ takes the first.
+        QTest::keyClick(menu, versLeBas ? Qt::Key_Up : Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QCOMPARE(l->chauffeurPose(), arrivee);
+
+        const auto carteChez = [&](const Chauffeur* ch) -> PrestationCard* {
+            const RangeeChauffeur* r = e.vue->rangee(ch);
+            if (!r || !r->construite())
+                return nullptr;
+            for (PrestationCard* k : r->colonne()->cartesPoses())
+                if (k->location() == l)
+                    return k;
+            return nullptr;
+        };
+        // The menu gone, the window is active again (the offscreen platform leaves that to us).
+        e.vue->activateWindow();
+        QTRY_VERIFY(carteChez(arrivee) && QApplication::focusWidget() == carteChez(arrivee));
+        PrestationCard* focalisee = carteChez(arrivee);
+        QVERIFY(!carteChez(depart));
+        QVERIFY(focalisee->isVisible());
+        QWidget* viewport = e.vue->zoneDefilement()->viewport();
+        // The list settles (rows around are built) with the card in view.
+        const auto dansLaVue = [&] {
+            return QRect(focalisee->mapTo(viewport, focalisee->rectangleCarte().toRect().topLeft()),
+                         focalisee->rectangleCarte().toRect().size());
+        };
+        QTRY_VERIFY(viewport->rect().contains(dansLaVue()));
+        e.attendre();
+        QVERIFY(viewport->rect().contains(dansLaVue()));
+        // The keyboard goes on from there: the menu opens again on the card.
+        QTest::keyClick(focalisee, Qt::Key_F10, Qt::ShiftModifier);
+        menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+        QVERIFY(menu);
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution")));
+        e.vue->activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), focalisee);
+    }
+}
+
+void TestVuePlanning::theFocusFrameShowsOnEveryCardColour()
+{
+    // Just inside the card's edge, the focused card draws a line that stands out from its fill,
+    // whatever the skip's colour: dark navy, the selection's own blue, yellow, white, black.
+    fx::Bureau b;
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Client* c = b.client(QStringLiteral("Morel"));
+    Ecran e(b.context());
+    const QStringList couleurs = {QStringLiteral("0D1B6E"), e.vue->palette().color(QPalette::Highlight).name().mid(1),
+                                  QStringLiteral("FFFF66"), QStringLiteral("FFFFFF"), QStringLiteral("000000")};
+    for (int i = 0; i < couleurs.size(); ++i)
+        b.location(c, b.benne(10, couleurs[i]), at(2026, 12, 8, 8 + i), std::nullopt,
+                   QStringLiteral("%1 rue A").arg(i + 1), lea);
+    QVERIFY(b.context()->save());
+    e.attendre();
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    QTRY_COMPARE(e.vue->rangee(lea)->colonne()->cartesPoses().size(), couleurs.size());
+    for (PrestationCard* carte : e.vue->rangee(lea)->colonne()->cartesPoses()) {
+        carte->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(carte->hasFocus());
+        const QImage image = carte->grab().toImage();
+        const qreal dpr = image.devicePixelRatio();
+        const QRectF r = carte->rectangleCarte();
+        // Middle of each side, two pixels in.
+        const QPointF points[] = {{r.left() + 2, r.center().y()},
+                                  {r.right() - 2.5, r.center().y()},
+                                  {r.center().x(), r.top() + 2},
+                                  {r.center().x(), r.bottom() - 2.5}};
+        for (const QPointF& p : points) {
+            const QColor vu = image.pixelColor((p * dpr).toPoint());
+            const qreal rapport = forms::contrastRatio(vu, carte->couleurFond());
+            QVERIFY2(rapport >= 3, qPrintable(QStringLiteral("%1 on %2: %3:1")
+                                                  .arg(vu.name(), carte->couleurFond().name())
+                                                  .arg(rapport, 0, 'f', 2)));
+        }
+    }
+}
+
 void TestVuePlanning::sendingThroughTheMailHelper()
 {
     fx::Bureau b;
