@@ -51,4 +51,5 @@ private slots:
     void oneLineFieldsHoldOneLine();
     void contactCardsNeverDeleteByTyping();
     void rowsAndFieldsAtTheSmallSize();
+    void aSavedNewClientKeepsTheFocusInView();
 };

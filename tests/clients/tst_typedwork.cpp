@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolTip>
 
 using namespace kv;
@@ -457,4 +458,43 @@ void TestTypedWork::rowsAndFieldsAtTheSmallSize()
     QVERIFY(ville->isVisible());
     const int texte = ville->fontMetrics().horizontalAdvance(ville->text());
     QVERIFY2(ville->width() >= texte + 12, qPrintable(QStringLiteral("%1 < %2").arg(ville->width()).arg(texte)));
+}
+
+void TestTypedWork::aSavedNewClientKeepsTheFocusInView()
+{
+    Ecran e;
+    fixtures::client(e.ctx.get(), QStringLiteral("Alpha"));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    // The screen area of a 1366 × 768 screen at 150 %, whatever the scale the test runs at: the
+    // form is taller than its pane.
+    e.vue->resize(int(1366 / 1.5) - 220, int(768 / 1.5) - 60);
+    fixtures::settle();
+
+    // Keys only: a new client typed field after field down to the VAT number, then Ctrl+S.
+    QTest::keyClick(e.liste()->searchField(), Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(e.vue->isCreating());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Garage Élan / <b>Test</b>"));
+    for (int i = 0; i < 20 && QApplication::focusWidget() != e.champ(Champ::tva); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), e.champ(Champ::tva));
+    QTest::keyClicks(e.champ(Champ::tva), QStringLiteral("FR12345678901"));
+    QTest::keyClick(e.champ(Champ::tva), Qt::Key_S, Qt::ControlModifier);
+    fixtures::settle();
+
+    QVERIFY(!e.vue->isCreating());
+    QVERIFY(e.vue->clientEdite());
+    QCOMPARE(e.vue->clientEdite()->numeroTVA().value_or(QString()), QStringLiteral("FR12345678901"));
+    // The field the keyboard is still in is in view, not scrolled away under the form's top.
+    QLineEdit* tva = e.champ(Champ::tva);
+    QCOMPARE(QApplication::focusWidget(), tva);
+    QScrollArea* area = nullptr;
+    for (QWidget* w = tva->parentWidget(); w && !area; w = w->parentWidget())
+        area = qobject_cast<QScrollArea*>(w);
+    QVERIFY(area);
+    const QRect shown(tva->mapTo(area->viewport(), QPoint(0, 0)), tva->size());
+    QVERIFY2(area->viewport()->rect().contains(shown),
+             qPrintable(QStringLiteral("field at %1,%2 %3×%4 outside %5×%6")
+                            .arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())
+                            .arg(area->viewport()->width()).arg(area->viewport()->height())));
 }

@@ -318,9 +318,12 @@ public:
         }
         if (m_editor && m_setup.rebind && m_setup.rebind(m_editor, m_edited)) {
             // An editor reused for another record (or a new one) opens at its top, as a new
-            // editor does.
-            if (m_edited != m_shown || m_creating != m_shownCreating)
+            // editor does; the field holding the keyboard (a new record just saved with Ctrl+S
+            // from its last field) is brought back into view, so that the focus never hides.
+            if (m_edited != m_shown || m_creating != m_shownCreating) {
                 m_pane->scrollEditorToTop();
+                m_pane->revealFocus();
+            }
             noteShown();
             emit paneChanged();
             return;
