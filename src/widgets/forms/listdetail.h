@@ -191,12 +191,14 @@ public:
     }
 
     // A saved record: selected, bound, and shown in the list. Its editor stays where it was
-    // scrolled to: the record is the one just typed.
+    // scrolled to: the record is the one just typed (a new one too, which is no longer new), and
+    // the field holding the keyboard stays in view.
     void showSaved(T* record)
     {
         m_creating = false;
         m_edited = record;
         m_shown = record;
+        m_shownCreating = false;
         m_query->invalidate();
         m_list->setSelected(record);
         refreshPane();
@@ -318,12 +320,9 @@ public:
         }
         if (m_editor && m_setup.rebind && m_setup.rebind(m_editor, m_edited)) {
             // An editor reused for another record (or a new one) opens at its top, as a new
-            // editor does; the field holding the keyboard (a new record just saved with Ctrl+S
-            // from its last field) is brought back into view, so that the focus never hides.
-            if (m_edited != m_shown || m_creating != m_shownCreating) {
+            // editor does.
+            if (m_edited != m_shown || m_creating != m_shownCreating)
                 m_pane->scrollEditorToTop();
-                m_pane->revealFocus();
-            }
             noteShown();
             emit paneChanged();
             return;
