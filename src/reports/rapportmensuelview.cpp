@@ -16,7 +16,7 @@
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
 #include "widgets/forms/dialogs.h"
-#include "widgets/colors.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
@@ -57,19 +57,10 @@ void ecrireConsole(const QString& ligne)
     std::fflush(stdout);
 }
 
-// The accent look of the main action of a group.
+// The accent look of the main action of a group, as an editor's "Enregistrer".
 void proeminent(QPushButton* bouton)
 {
-    // A flat fill of the selection's colour, written in the ink the contrast rule picks for it: the
-    // style's gradient would lighten it until white text no longer reads. Focused, a dark line
-    // round it, the padding giving way so that the button keeps its size.
-    const QColor fond = bouton->palette().color(QPalette::Active, QPalette::Highlight);
-    bouton->setStyleSheet(QStringLiteral(
-        "QPushButton { background: %1; color: %2; border-radius: 5px; padding: 4px 12px; }")
-            .arg(fond.name(), textColorOn(fond).name())
-        + QStringLiteral(
-        "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }"
-        "QPushButton:focus { border: 2px solid palette(window-text); padding: 2px 10px; }"));
+    bouton->setStyleSheet(forms::accentButtonStyle(bouton->palette().color(QPalette::Active, QPalette::Highlight)));
 }
 
 QFrame* separateur(QWidget* parent)

@@ -61,6 +61,7 @@ private slots:
     void hugeOrLongTypedNumbersAreToldPlainly();
     void aCorrectedNumberIsAcceptedAtOnce();
     void colouredButtonsShowTheFocus();
+    void saveButtonReadsOnItsFill();
 };
 
 class ListDetailTest : public QObject {

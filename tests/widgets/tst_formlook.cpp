@@ -11,7 +11,9 @@
 
 #include "screenfit.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -472,4 +474,37 @@ void FormLookTest::colouredButtonsShowTheFocus()
         frame->cancelButton()->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(!b->hasFocus());
     }
+}
+
+void FormLookTest::saveButtonReadsOnItsFill()
+{
+    // On the usual desktops' selection blues white reads at 3.7:1 or less: the save button's
+    // text takes the ink that reads on its fill, whatever the selection's colour.
+    const QPalette before = QApplication::palette();
+    for (const QColor& highlight : {QColor(0x30, 0x8c, 0xc6), QColor(0x87, 0xce, 0xfa), QColor(0x0D, 0x1B, 0x6E)}) {
+        QPalette p = before;
+        p.setColor(QPalette::Highlight, highlight);
+        p.setColor(QPalette::HighlightedText, Qt::white);
+        QApplication::setPalette(p);
+        auto* frame = new EditorFrame(QStringLiteral("shippingbox.fill"), QStringLiteral("Benne"));
+        fit::Host host(frame, QSize(500, 300));
+        QPushButton* save = frame->saveButton();
+        save->setEnabled(true);
+        const QImage img = save->grab().toImage();
+        // The fill is the commonest colour; the text, the colour that stands out most from it.
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                ++counts[img.pixel(x, y)];
+        QRgb fill = counts.constBegin().key();
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            if (it.value() > counts.value(fill))
+                fill = it.key();
+        double best = 1;
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            if (it.value() >= 4) // a few pixels at least: not an edge's blend
+                best = std::max(best, contrastRatio(QColor::fromRgb(it.key()), QColor::fromRgb(fill)));
+        QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(highlight.name()).arg(best)));
+    }
+    QApplication::setPalette(before);
 }

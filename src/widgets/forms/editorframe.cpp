@@ -1,5 +1,6 @@
 #include "editorframe.h"
 
+#include "widgets/colors.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 
@@ -668,11 +669,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
                              QStringLiteral("Enregistrer"), bar);
     m_save->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
-    m_save->setStyleSheet(QStringLiteral(
-        "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
-        " border-radius: 5px; padding: 4px 12px; }"
-        "QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }")
-        + focusedColouredButton());
+    m_save->setStyleSheet(accentButtonStyle(m_save->palette().color(QPalette::Active, QPalette::Highlight)));
     trail->addWidget(m_save);
     layout->addWidget(bar);
 
@@ -777,6 +774,14 @@ void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext cont
                 save->click();
         });
     }
+}
+
+QString accentButtonStyle(const QColor& fill)
+{
+    return QStringLiteral("QPushButton { background: %1; color: %2; border-radius: 5px; padding: 4px 12px; }")
+               .arg(fill.name(), textColorOn(fill).name())
+        + QStringLiteral("QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }")
+        + focusedColouredButton();
 }
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)

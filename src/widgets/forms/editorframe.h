@@ -201,6 +201,10 @@ private:
 // while it is enabled and `owner` is shown, within `context`.
 void addSaveKeys(QWidget* owner, QAbstractButton* save, Qt::ShortcutContext context = Qt::WindowShortcut);
 
+// The look of a form's main action: a flat fill of `fill` (a gradient would lighten it), written in
+// the ink the contrast rule picks for it, greyed when disabled, a dark line round it when focused.
+QString accentButtonStyle(const QColor& fill);
+
 // A red button for the "Danger zone" sections.
 QPushButton* makeDangerButton(const QString& text, QWidget* parent = nullptr);
 
