@@ -12,6 +12,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/etiquetterepliable.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"

@@ -6,6 +6,7 @@
 
 #include "outils.h"
 #include "weighing/dispositionetroite.h"
+#include "widgets/etiquetterepliable.h"
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/elidedlabel.h"

@@ -3,6 +3,7 @@
 #include "outils.h"
 #include "model/plages.h"
 #include "weighing/dispositionetroite.h"
+#include "widgets/etiquetterepliable.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
 #include "widgets/elidedlabel.h"
