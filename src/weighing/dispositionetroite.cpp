@@ -19,25 +19,6 @@
 
 namespace kv {
 
-QSize RangeePliable::sizeHint() const
-{
-    // In one line, the widgets' widths and the spacings between them; folded, the widest.
-    int largeur = 0;
-    int nombre = 0;
-    for (int i = 0; i < row()->count(); ++i)
-        if (QLayoutItem* item = row()->itemAt(i); item->widget() && !item->isEmpty()) {
-            const int w = item->widget()->sizeHint().expandedTo(item->widget()->minimumSize()).width();
-            largeur = folded() ? std::max(largeur, w) : largeur + w;
-            ++nombre;
-        } else if (QSpacerItem* espace = item->spacerItem(); espace && !folded()) {
-            largeur += espace->sizeHint().width(); // a fixed gap between two widgets
-        }
-    if (!folded())
-        largeur += std::max(0, nombre - 1) * std::max(0, row()->spacing());
-    const QMargins m = row()->contentsMargins();
-    return {largeur + m.left() + m.right(), FoldingRow::sizeHint().height()};
-}
-
 QSize RangeePliable::minimumSizeHint() const
 {
     int largeur = 0;

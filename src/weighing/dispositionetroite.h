@@ -24,9 +24,6 @@ class FormRowsLayout;
 class RangeePliable : public FoldingRow {
 public:
     using FoldingRow::FoldingRow;
-    // Worked out from its widgets each time: a hint kept from before a fold would give the row
-    // less room than it asks for until something else lays the form out again.
-    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 };
 

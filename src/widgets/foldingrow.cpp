@@ -40,6 +40,11 @@ int FoldingRow::widthInOneLine() const
     return width + m.left() + m.right();
 }
 
+QSize FoldingRow::sizeHint() const
+{
+    return {folded() ? FoldingRow::minimumSizeHint().width() : widthInOneLine(), QWidget::sizeHint().height()};
+}
+
 QSize FoldingRow::minimumSizeHint() const
 {
     // Folded, the row is as wide as its widest widget.

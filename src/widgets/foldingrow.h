@@ -18,6 +18,10 @@ public:
     QBoxLayout* row() const { return m_row; }
     bool folded() const;
 
+    // Worked out from the widgets each time, in one line or folded as the row stands: a hint kept
+    // from before a fold would give the row less room than it asks for until something else lays
+    // its parent out again.
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
