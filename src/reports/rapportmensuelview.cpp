@@ -454,11 +454,6 @@ void RapportMensuelView::actualiserHistorique()
     montrerToutesLesLignes(m_listeHistorique);
 }
 
-QString RapportMensuelView::distinction(const Client* client) const
-{
-    return NomsDeClients(m_context).distinction(client);
-}
-
 void RapportMensuelView::genererApercuPDF()
 {
     if (!m_client)
@@ -487,7 +482,7 @@ void RapportMensuelView::enregistrerPDF(const QByteArray& pdf)
         return;
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le PDF du rapport");
-    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
+    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client));
     demande.mimeTypes = {QStringLiteral("application/pdf")};
     demande.defaultSuffix = QStringLiteral("pdf");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, pdf);
@@ -505,7 +500,7 @@ void RapportMensuelView::envoyerRapport()
         return;
     RapportPDFView page(client, m_moisMs, locationsDuMois(), m_horloge.zone);
     const QByteArray pdf = rendu::genererPDF(page);
-    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone, distinction(client)));
+    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(client)));
     QString erreur;
     if (pdf.isEmpty())
         erreur = QStringLiteral("Le rapport n’a pas pu être mis en page.");
@@ -587,7 +582,7 @@ void RapportMensuelView::imprimerRapport()
     if (!m_client)
         return;
     QPrinter imprimante(QPrinter::HighResolution);
-    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client)));
+    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client)));
     if (!m_demandeImpression || !m_demandeImpression(imprimante, this))
         return;
     RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
@@ -603,7 +598,7 @@ void RapportMensuelView::exporterCSVClient()
     const QString texte = rapport::csvClient(locationsDuMois(), m_horloge.zone);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le rapport CSV");
-    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
+    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client));
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());

@@ -87,8 +87,6 @@ public slots:
     void exporterTousLesRapportsCSV();
 
 private:
-    // What the report's file names add to the client's name when other clients share it.
-    QString distinction(const Client* client) const;
     QWidget* construireEntete();
     QWidget* construireZoneRapport();
     QWidget* construireHistorique();

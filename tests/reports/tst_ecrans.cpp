@@ -288,7 +288,8 @@ void TestEcrans::rapportApercuEtPDF()
     r.vue->setSelectedClient(r.dupont);
     QCOMPARE(r.vue->zoneAffichee(), static_cast<QWidget*>(r.vue->apercu()));
     QCOMPARE(r.vue->apercu()->lignes()->rowCount(), 2);
-    QCOMPARE(r.vue->apercu()->titre(), QStringLiteral("Aperçu du rapport pour Dupont – janv. 2025"));
+    // Two clients are called Dupont: the town says whose report it is, on screen and in the PDF.
+    QCOMPARE(r.vue->apercu()->titre(), QStringLiteral("Aperçu du rapport pour Dupont (Lyon) – janv. 2025"));
     QVERIFY(r.vue->boutonApercu()->isEnabled());
 
     // A new rental of the month shows at once.
@@ -302,6 +303,7 @@ void TestEcrans::rapportApercuEtPDF()
     QCOMPARE(doc->pageCount(), 1);
     QCOMPARE(doc->pagePointSize(0), QSizeF(600, 800));
     QVERIFY(doc->getAllText(0).text().contains("3"));
+    QVERIFY2(doc->getAllText(0).text().contains(QStringLiteral("Dupont (Lyon)")), qPrintable(doc->getAllText(0).text()));
 
     // The previewed PDF is kept where the user says, and the screen says where it went.
     {
@@ -570,9 +572,9 @@ void TestEcrans::rapportExportsCSV()
         QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("rapports-janv. 2025.csv"));
         QCOMPARE(lire(dir.filePath("tous.csv")),
                  QByteArray("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement\n"
-                            "Dupont;05/01/2025;1 rue A;10;Gravats;09/01/2025\n"
-                            "Dupont;07/01/2025;Homonyme;8;Gravats;\n"
-                            "Dupont;31/01/2025;2 rue B;7;;"));
+                            "Dupont (Lyon);05/01/2025;1 rue A;10;Gravats;09/01/2025\n"
+                            "Dupont (Lyon);31/01/2025;2 rue B;7;;\n"
+                            "Dupont (Paris);07/01/2025;Homonyme;8;Gravats;"));
     }
     {
         ScopedSaveFileAnswer annule{QString()};
