@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
+#include "boutonsauclavier.h"
 #include "widgets/confirmationfichier.h"
 #include "listeentiere.h"
 #include "pdfpreview.h"
@@ -171,6 +172,7 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     remplirClients();
     actualiserHistorique();
     actualiser();
+    retourPresseLesBoutons(this);
 }
 
 RapportMensuelView::~RapportMensuelView()
@@ -248,13 +250,14 @@ QWidget* RapportMensuelView::construireZoneRapport()
     colonne->setContentsMargins(0, 0, 0, 0);
     auto* boutons = new FlowLayout(nullptr, 6, 6);
     boutons->setTrailing(true);
+    // Made in the order they stand, which is the order Tab visits them.
     m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_panneauPDF);
     proeminent(m_boutonFermer);
+    m_boutonEnregistrerPDF = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
+                                             QStringLiteral("Enregistrer le PDF…"), m_panneauPDF);
     m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
     m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_panneauPDF);
     proeminent(m_boutonImprimer);
-    m_boutonEnregistrerPDF = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
-                                             QStringLiteral("Enregistrer le PDF…"), m_panneauPDF);
     boutons->addWidget(m_boutonFermer);
     boutons->addWidget(m_boutonEnregistrerPDF);
     boutons->addWidget(m_boutonCSV);

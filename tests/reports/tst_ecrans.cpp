@@ -738,6 +738,32 @@ void TestEcrans::rapportAuClavier()
     QTRY_VERIFY(!r.vue->apercuPDF().isEmpty());
     QTest::keyClick(r.vue->boutonEnvoyer(), Qt::Key_Space);
     QTRY_COMPARE(opener.openedUrls.size(), 1);
+
+    // From the last button of the controls, Tab runs through the PDF pane's buttons as they read:
+    // top to bottom, then left to right.
+    QList<QPushButton*> boutons{r.vue->boutonFermerApercu(), r.vue->boutonEnregistrerPDF(), r.vue->boutonExporterCSV(),
+                                r.vue->boutonImprimer()};
+    QTRY_VERIFY(std::all_of(boutons.cbegin(), boutons.cend(), [](QPushButton* b) { return b->isVisible(); }));
+    // Two buttons stand on one line when each one's middle is within the other's height.
+    std::sort(boutons.begin(), boutons.end(), [&r](QPushButton* a, QPushButton* b) {
+        const QRect ra(a->mapTo(r.vue.get(), QPoint(0, 0)), a->size()), rb(b->mapTo(r.vue.get(), QPoint(0, 0)), b->size());
+        const bool memeLigne = ra.top() <= rb.center().y() && rb.center().y() <= ra.bottom();
+        return memeLigne ? ra.left() < rb.left() : ra.top() < rb.top();
+    });
+    r.vue->boutonEnvoyer()->setFocus();
+    QTRY_VERIFY(r.vue->boutonEnvoyer()->hasFocus());
+    for (QPushButton* attendu : boutons)
+        QCOMPARE(tab(), static_cast<QWidget*>(attendu));
+    // Return presses the focused button, as Space does.
+    QTemporaryDir dossier;
+    ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));
+    r.vue->boutonEnregistrerPDF()->setFocus();
+    QTest::keyClick(r.vue->boutonEnregistrerPDF(), Qt::Key_Return);
+    QCOMPARE(reponse.requests.size(), 1);
+    QVERIFY(QFile::exists(dossier.filePath(QStringLiteral("rapport.pdf"))));
+    // The confirmation's own button too.
+    QTest::keyClick(r.vue->confirmation()->boutonAfficher(), Qt::Key_Return);
+    QCOMPARE(opener.shownItems.last(), dossier.filePath(QStringLiteral("rapport.pdf")));
 }
 
 // An empty store: nothing to choose; the title of the screen at its top; an empty month's note
