@@ -149,6 +149,15 @@ void TestEcrans::facturationParDefautEtRaccourci()
     vue.resize(1200, 760);
     vue.show();
     QVERIFY(QTest::qWaitForWindowActive(&vue));
+    // Where the form stands: no message moves it, nor the confirmation's button once shown.
+    const auto ici = [&vue](const QWidget* w) {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            vue.layout()->activate();
+        }
+        return QRect(w->mapTo(&vue, QPoint(0, 0)), w->size());
+    };
+    const QRect bouton = ici(vue.boutonExporter()), debut = ici(vue.du());
     vue.du()->setFocus();
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     QTRY_COMPARE(reponse.requests.size(), 1);
@@ -173,6 +182,9 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QTRY_VERIFY(lisible(confirmation));
     QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.")
                                         .arg(QDir::toNativeSeparators(dir.path())));
+    QCOMPARE(ici(vue.boutonExporter()), bouton);
+    QCOMPARE(ici(vue.du()), debut);
+    const QRect afficher = ici(confirmation->boutonAfficher());
     {
         RecordingDesktopOpener opener;
         QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
@@ -187,6 +199,8 @@ void TestEcrans::facturationParDefautEtRaccourci()
                                                        "Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire "
                                                        "de fichiers n’a répondu.").arg(QDir::toNativeSeparators(dir.path())));
         QTRY_VERIFY(lisible(confirmation));
+        QCOMPARE(ici(confirmation->boutonAfficher()), afficher);
+        QCOMPARE(ici(vue.boutonExporter()), bouton);
         // Once the desktop answers again, the line is the confirmation alone.
         opener.showItemResult = true;
         QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
@@ -202,6 +216,10 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QCOMPARE(vue.du()->date(), QDate(2026, 12, 10));
     QTRY_VERIFY(vue.ligneErreur()->isVisible());
     QCOMPARE(vue.ligneErreur()->text(), QStringLiteral("La date de début est après la date de fin."));
+    // The confirmation was of another period: it went.
+    QVERIFY(!confirmation->isVisible());
+    QCOMPARE(ici(vue.boutonExporter()), bouton);
+    QCOMPARE(ici(vue.du()), debut);
     QVERIFY(!vue.boutonExporter()->isEnabled());
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     vue.boutonExporter()->click();
