@@ -156,7 +156,15 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     colonne->addWidget(m_titre);
     colonne->addWidget(construireEntete());
     colonne->addWidget(separateur(this));
-    colonne->addWidget(construireZoneRapport(), 1);
+    auto* rapport = new QVBoxLayout;
+    rapport->setSpacing(8);
+    rapport->addWidget(construireBoutonsPDF());
+    // What the last file written holds and where: under every button of the screen, so that
+    // it pushes none of them away, and across the page, so that it reads at any width.
+    m_confirmation = new ConfirmationFichier(this);
+    rapport->addWidget(m_confirmation);
+    rapport->addWidget(construireZoneRapport(), 1);
+    colonne->addLayout(rapport, 1);
     colonne->addWidget(separateur(this));
     colonne->addWidget(construireHistorique());
 
@@ -190,14 +198,7 @@ QWidget* RapportMensuelView::construireEntete()
     m_boutonExporterTous = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
                                            QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
     proeminent(m_boutonExporterTous);
-    // What the last file written holds and where, beside the button so that it takes no room of
-    // its own.
-    auto* premiereLigne = new QHBoxLayout;
-    premiereLigne->setSpacing(12);
-    premiereLigne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft | Qt::AlignTop);
-    m_confirmation = new ConfirmationFichier(entete);
-    premiereLigne->addWidget(m_confirmation, 1);
-    colonne->addLayout(premiereLigne);
+    colonne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft);
     connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
 
     m_compteHistorique = new QLabel(entete);
@@ -240,29 +241,43 @@ QWidget* RapportMensuelView::construireEntete()
     return entete;
 }
 
-QWidget* RapportMensuelView::construireZoneRapport()
+QWidget* RapportMensuelView::construireBoutonsPDF()
 {
-    m_zone = new QStackedWidget(this);
-
-    // The PDF pane: its buttons on the trailing side, then the document.
-    m_panneauPDF = new QWidget(m_zone);
-    auto* colonne = new QVBoxLayout(m_panneauPDF);
-    colonne->setContentsMargins(0, 0, 0, 0);
-    auto* boutons = new FlowLayout(nullptr, 6, 6);
+    // The PDF pane's buttons, on the trailing side, shown with the pane (see actualiser); they
+    // stand above the file confirmation, which pushes the document down, never them.
+    m_boutonsPDF = new QWidget(this);
+    auto* boutons = new FlowLayout(m_boutonsPDF, 6, 6);
+    boutons->setContentsMargins(0, 0, 0, 0);
     boutons->setTrailing(true);
     // Made in the order they stand, which is the order Tab visits them.
-    m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_panneauPDF);
+    m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_boutonsPDF);
     proeminent(m_boutonFermer);
     m_boutonEnregistrerPDF = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
-                                             QStringLiteral("Enregistrer le PDF…"), m_panneauPDF);
-    m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
-    m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_panneauPDF);
+                                             QStringLiteral("Enregistrer le PDF…"), m_boutonsPDF);
+    m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_boutonsPDF);
+    m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_boutonsPDF);
     proeminent(m_boutonImprimer);
     boutons->addWidget(m_boutonFermer);
     boutons->addWidget(m_boutonEnregistrerPDF);
     boutons->addWidget(m_boutonCSV);
     boutons->addWidget(m_boutonImprimer);
-    colonne->addLayout(boutons);
+    m_boutonsPDF->hide();
+
+    connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
+    connect(m_boutonEnregistrerPDF, &QPushButton::clicked, this, &RapportMensuelView::enregistrerApercuPDF);
+    connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
+    connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
+    return m_boutonsPDF;
+}
+
+QWidget* RapportMensuelView::construireZoneRapport()
+{
+    m_zone = new QStackedWidget(this);
+
+    // The PDF pane: the document, under the pane's buttons.
+    m_panneauPDF = new QWidget(m_zone);
+    auto* colonne = new QVBoxLayout(m_panneauPDF);
+    colonne->setContentsMargins(0, 0, 0, 0);
 
     // The document scrolls inside its own view: one page at most 600 points wide and 800 high,
     // smaller with the window, down to 240 each way.
@@ -281,7 +296,6 @@ QWidget* RapportMensuelView::construireZoneRapport()
     dansCadre->setContentsMargins(0, 0, 0, 0);
     m_preview = new PDFPreview({}, cadre);
     dansCadre->addWidget(m_preview);
-    colonne->addSpacing(8);
     // Centred: the margins take only what the frame leaves beyond its 600 points.
     auto* centre = new QHBoxLayout;
     centre->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Minimum));
@@ -290,11 +304,6 @@ QWidget* RapportMensuelView::construireZoneRapport()
     colonne->addLayout(centre, 1);
     colonne->addSpacing(8);
     m_zone->addWidget(m_panneauPDF);
-
-    connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
-    connect(m_boutonEnregistrerPDF, &QPushButton::clicked, this, &RapportMensuelView::enregistrerApercuPDF);
-    connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
-    connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
 
     m_invite = new QLabel(QStringLiteral("Veuillez sélectionner un client et un mois."), m_zone);
     m_invite->setForegroundRole(QPalette::PlaceholderText);
@@ -445,6 +454,14 @@ void RapportMensuelView::actualiser()
         m_preview->setData({});
         m_apercu->afficher(m_client, m_moisMs);
         m_zone->setCurrentWidget(m_apercu);
+    }
+    m_boutonsPDF->setVisible(m_zone->currentWidget() == m_panneauPDF);
+    // The area asks for the height of the page it shows, not of the tallest it could show.
+    for (int i = 0; i < m_zone->count(); ++i) {
+        QWidget* page = m_zone->widget(i);
+        QSizePolicy politique = page->sizePolicy();
+        politique.setVerticalPolicy(page == m_zone->currentWidget() ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+        page->setSizePolicy(politique);
     }
 }
 

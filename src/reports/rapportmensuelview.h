@@ -88,6 +88,7 @@ public slots:
 
 private:
     QWidget* construireEntete();
+    QWidget* construireBoutonsPDF();
     QWidget* construireZoneRapport();
     QWidget* construireHistorique();
     void remplirClients();
@@ -125,6 +126,7 @@ private:
     QPushButton* m_boutonEnvoyer = nullptr;
     QStackedWidget* m_zone = nullptr;
     QWidget* m_panneauPDF = nullptr;
+    QWidget* m_boutonsPDF = nullptr;
     QLabel* m_invite = nullptr;
     PDFPreview* m_preview = nullptr;
     QPushButton* m_boutonFermer = nullptr;

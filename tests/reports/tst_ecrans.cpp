@@ -995,6 +995,40 @@ void TestEcrans::rapportEtroit()
     defilement.resize(1000, 700);
     QCoreApplication::processEvents();
     QVERIFY(liste->columnWidth(LocationDetailRowsModel::dechet) >= 108);
+
+    // The PDF kept where the user says, in a page as narrow as the hub's at 1.5 on a small
+    // screen: the line that says where it went reads across the page, nothing scrolls sideways
+    // nor is cut, and the buttons above it stay where they were.
+    defilement.resize(460, 500);
+    vue->genererApercuPDF();
+    QTRY_VERIFY(vue->boutonEnregistrerPDF()->isVisible());
+    const auto ici = [vue](const QWidget* w) {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        return QRect(w->mapTo(vue, QPoint(0, 0)), w->size());
+    };
+    const QList<QPushButton*> boutonsPDF{vue->boutonFermerApercu(), vue->boutonEnregistrerPDF(), vue->boutonExporterCSV(),
+                                         vue->boutonImprimer()};
+    QList<QRect> avant;
+    for (QPushButton* b : boutonsPDF)
+        avant << ici(b);
+    QTemporaryDir dossier;
+    ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));
+    vue->boutonEnregistrerPDF()->click();
+    QTRY_VERIFY(vue->confirmation()->isVisible());
+    for (int i = 0; i < boutonsPDF.size(); ++i)
+        QCOMPARE(ici(boutonsPDF.at(i)), avant.at(i));
+    QVERIFY(!defilement.horizontalScrollBar()->isVisible());
+    for (QPushButton* b : vue->findChildren<QPushButton*>()) {
+        if (!b->isVisible())
+            continue;
+        const QRect r = ici(b);
+        QVERIFY2(r.left() >= 0 && r.right() < defilement.viewport()->width() && r.width() >= b->minimumSizeHint().width(),
+                 qPrintable(b->text()));
+    }
+    const QLabel* ligne = vue->confirmation()->findChild<QLabel*>();
+    QVERIFY2(ligne->width() >= defilement.viewport()->width() / 3,
+             qPrintable(QStringLiteral("%1 px of %2").arg(ligne->width()).arg(defilement.viewport()->width())));
 }
 
 // With thousands of clients, one is found by typing part of its name, accents and capitals
