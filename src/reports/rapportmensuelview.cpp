@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
@@ -529,15 +530,21 @@ void RapportMensuelView::envoyerRapport()
         avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
         return;
     }
-    const bool emailOuvert = ouvrirEmail(client, chemin, pdf);
+    const EnvoiEmail envoi = ouvrirEmail(client, pdf);
+    if (envoi == EnvoiEmail::sansMessagerie) {
+        // Nothing will attach the file kept for the message: the user was offered a copy of
+        // their own instead, and the temporary folder keeps nothing of it.
+        QFile::remove(chemin);
+        return;
+    }
     // The file manager shows the PDF; without one, the screen says where it is.
     if (!DesktopOpener::reveal(chemin))
         m_confirmation->montrerDossierInaccessible(chemin);
-    if (emailOuvert && !dejaEnvoye(client))
+    if (envoi == EnvoiEmail::ouvert && !dejaEnvoye(client))
         enregistrerEnvoi(client);
 }
 
-bool RapportMensuelView::ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf)
+RapportMensuelView::EnvoiEmail RapportMensuelView::ouvrirEmail(const Client* client, const QByteArray& pdf)
 {
     auto alerteEmail = [this] {
         avertir(this, QStringLiteral("Adresse e-mail manquante ou invalide"),
@@ -548,29 +555,28 @@ bool RapportMensuelView::ouvrirEmail(const Client* client, const QString& chemin
     const std::optional<QString>& email = client->email();
     if (!email || email->isEmpty()) {
         alerteEmail();
-        return false;
+        return EnvoiEmail::adresseRefusee;
     }
     const std::optional<QUrl> lien = MailLink::build(email->trimmed(), rapport::sujetEmail(m_moisMs, m_horloge.zone),
                                                      rapport::corpsEmail(client->nom(), m_moisMs, m_horloge.zone));
     if (!lien || !lien->isValid()) {
         alerteEmail();
-        return false;
+        return EnvoiEmail::adresseRefusee;
     }
     if (!MailLink::open(*lien)) {
-        // The PDF is written all the same: the user learns where, and may keep a copy elsewhere
-        // (the temporary folder is emptied by the system).
+        // The report can still reach the client: the user keeps its PDF where they choose and
+        // attaches it to a message of their own.
         QMessageBox* alerte = avertir(
             this, QStringLiteral("Le message n’a pas pu être préparé"),
-            QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
-                           "inscrit dans l’historique.\n\nLe PDF du rapport est enregistré dans « %1 ».")
-                .arg(QDir::toNativeSeparators(cheminPDF)),
+            QStringLiteral("Aucune application de messagerie n’a répondu : le rapport n’est ni envoyé ni inscrit "
+                           "dans l’historique.\n\nSon PDF peut être enregistré, pour être joint à un message."),
             QStringLiteral("alerteMessagerie"));
         QPushButton* enregistrer = alerte->addButton(QStringLiteral("Enregistrer le PDF…"), QMessageBox::ActionRole);
         enregistrer->setObjectName(QStringLiteral("enregistrerPDF"));
         connect(enregistrer, &QPushButton::clicked, this, [this, pdf] { enregistrerPDF(pdf); });
-        return false;
+        return EnvoiEmail::sansMessagerie;
     }
-    return true;
+    return EnvoiEmail::ouvert;
 }
 
 bool RapportMensuelView::dejaEnvoye(const Client* client) const

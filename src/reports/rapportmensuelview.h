@@ -94,10 +94,10 @@ private:
     void remplirClients();
     void actualiser();
     void actualiserHistorique();
-    // Opens the prepared e-mail; false (after telling the user) when it was not opened.
-    // `pdf` is the report written at `cheminPDF`, which the user is told about when no mail
-    // program takes the message.
-    bool ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf);
+    // Opens the prepared e-mail. When it was not opened the user is told why; when no mail
+    // program took it, they are offered to keep `pdf`, the report, where they choose.
+    enum class EnvoiEmail { ouvert, adresseRefusee, sansMessagerie };
+    EnvoiEmail ouvrirEmail(const Client* client, const QByteArray& pdf);
     // Asks where to keep a copy of the report's PDF, writes it and says where it went.
     void enregistrerPDF(const QByteArray& pdf);
     bool dejaEnvoye(const Client* client) const;

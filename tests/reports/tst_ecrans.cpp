@@ -465,17 +465,25 @@ void TestEcrans::rapportEnvoiSansMessage()
         QMessageBox* alerte = boite(r.vue.get(), QStringLiteral("Le message n’a pas pu être préparé"));
         QVERIFY(alerte);
         QCOMPARE(r.historiques(), 0);
-        // It says where the PDF is, and offers to keep a copy elsewhere.
-        QVERIFY2(alerte->informativeText().contains(QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(cheminPDF()))),
+        // It says that no mail program answered and offers to keep the PDF where the user says;
+        // nothing is left in the temporary folder, no folder is opened, nothing speaks of one.
+        QVERIFY2(alerte->informativeText().contains(QStringLiteral("Aucune application de messagerie n’a répondu")),
                  qPrintable(alerte->informativeText()));
+        QVERIFY2(!alerte->informativeText().contains(QDir::toNativeSeparators(QDir::tempPath())),
+                 qPrintable(alerte->informativeText()));
+        QVERIFY(!QFile::exists(cheminPDF()));
+        QVERIFY(opener.shownItems.isEmpty());
+        QVERIFY(!r.vue->confirmation()->isVisibleTo(r.vue.get()));
         auto* enregistrer = alerte->findChild<QPushButton*>(QStringLiteral("enregistrerPDF"));
         QVERIFY(enregistrer);
         QCOMPARE(enregistrer->text(), QStringLiteral("Enregistrer le PDF…"));
         QTemporaryDir dossier;
         ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("copie.pdf")));
+        QCOMPARE(reponse.requests.size(), 0);
         enregistrer->click();
         QCOMPARE(reponse.requests.size(), 1);
-        QCOMPARE(lire(dossier.filePath(QStringLiteral("copie.pdf"))), lire(cheminPDF()));
+        QCOMPARE(reponse.requests[0].suggestedName, QFileInfo(cheminPDF()).fileName());
+        QVERIFY(lire(dossier.filePath(QStringLiteral("copie.pdf"))).startsWith("%PDF"));
         QVERIFY(r.vue->confirmation()->isVisibleTo(r.vue.get()));
         QCOMPARE(r.vue->confirmation()->texte(),
                  QStringLiteral("« copie.pdf » enregistré dans « %1 ».").arg(QDir::toNativeSeparators(dossier.path())));
