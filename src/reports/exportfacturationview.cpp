@@ -213,7 +213,7 @@ void ExportFacturationView::exporter()
     if (resultat.saved()) {
         m_confirmation->montrer(resultat.path, nombre == 0 ? QStringLiteral("aucune location facturée")
                                                : nombre == 1 ? QStringLiteral("1 location facturée")
-                                                             : QStringLiteral("%1 locations facturées").arg(nombre));
+                                                             : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
         emit exporte(resultat.path);
         return;
     }

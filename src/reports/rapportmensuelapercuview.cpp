@@ -180,7 +180,7 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
     m_nombre->setVisible(!vide);
     m_detail->setVisible(!vide);
     m_nombre->setText(QStringLiteral("Nombre total de locations") + QChar(0x202F) + QStringLiteral(": ")
-                      + QString::number(locations.size()));
+                      + QLocale().toString(locations.size()));
 }
 
 void RapportMensuelApercuView::ajusterColonnes()

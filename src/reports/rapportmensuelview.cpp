@@ -469,7 +469,7 @@ void RapportMensuelView::actualiser()
 void RapportMensuelView::actualiserHistorique()
 {
     const qsizetype n = m_historique->size();
-    m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QString::number(n));
+    m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QLocale().toString(n));
     m_historiqueVide->setVisible(n == 0);
     m_listeHistorique->setVisible(n > 0);
     montrerToutesLesLignes(m_listeHistorique);

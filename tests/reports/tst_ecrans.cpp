@@ -243,6 +243,12 @@ void TestEcrans::facturationParDefautEtRaccourci()
            std::nullopt, 300);
     vue.boutonExporter()->click();
     QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : 3 locations facturées.")), qPrintable(confirmation->texte()));
+    // A count the screen writes is grouped as the locale groups numbers.
+    for (int i = 0; i < 1000; ++i)
+        rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 10, 1, 8), parisTime(2026, 10, 2, 18), std::nullopt, 10);
+    vue.boutonExporter()->click();
+    QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : 1") + QLocale().groupSeparator() + QStringLiteral("003 locations facturées.")),
+             qPrintable(confirmation->texte()));
 }
 
 void TestEcrans::facturationAnnuleeOuImpossible()
