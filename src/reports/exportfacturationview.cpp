@@ -12,13 +12,18 @@
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 namespace kv {
 
@@ -201,25 +206,54 @@ void ExportFacturationView::exporter()
     if (!erreurPeriode().isEmpty())
         return;
     const qint64 debut = debutMs(), fin = finMs();
-    qsizetype nombre = 0;
-    const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
-                                                                   m_horloge.zone, &nombre);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Exporter la facturation (par client, CSV)");
     demande.suggestedName = FacturationExporterParClient::nomFichier(debut, fin, m_horloge.zone);
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
-    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
-    if (resultat.saved()) {
-        m_confirmation->montrer(resultat.path, nombre == 0 ? QStringLiteral("aucune location facturée")
-                                               : nombre == 1 ? QStringLiteral("1 location facturée")
-                                                             : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
-        emit exporte(resultat.path);
+    // The place is asked first, so that the dialog answers the click at once; the text is built
+    // once it is chosen, from the store as it is then. Building it cannot fail.
+    const QString chemin = FileHelpers::askSaveFileName(this, demande);
+    if (chemin.isEmpty())
+        return;
+    qsizetype nombre = 0;
+    const QByteArray donnees = genererAvecProgression(debut, fin, &nombre);
+    QString erreur;
+    if (!FileHelpers::saveChosenFile(chemin, donnees, &erreur)) {
+        avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
         return;
     }
-    if (resultat.status != SaveFileResult::Status::failed)
-        return;
-    avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
+    m_confirmation->montrer(chemin, nombre == 0 ? QStringLiteral("aucune location facturée")
+                                    : nombre == 1 ? QStringLiteral("1 location facturée")
+                                                  : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
+    emit exporte(chemin);
+}
+
+QByteArray ExportFacturationView::genererAvecProgression(qint64 debut, qint64 fin, qsizetype* nombre)
+{
+    // Shown only when the work runs past half a second. Modal to the whole application: no
+    // window changes the store while its text is read.
+    QProgressDialog progression(QStringLiteral("Export de la facturation…"), QString(), 0, 0, this);
+    progression.setWindowTitle(QStringLiteral("Exporter la facturation"));
+    progression.setWindowModality(Qt::ApplicationModal);
+    progression.setMinimumDuration(500);
+    progression.setCancelButton(nullptr);
+    progression.setAutoClose(false);
+    progression.setValue(0);
+    QElapsedTimer depuis;
+    depuis.start();
+    // A few times a second: each step lets the event loop run.
+    const auto avancer = [&](qsizetype faits, qsizetype total) {
+        if (depuis.elapsed() < 40 && faits < total)
+            return;
+        depuis.restart();
+        progression.setMaximum(int(std::min<qsizetype>(total, std::numeric_limits<int>::max())));
+        progression.setValue(int(std::min<qsizetype>(faits, progression.maximum())));
+    };
+    const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
+                                                                   m_horloge.zone, nombre, avancer);
+    progression.setLabelText(QStringLiteral("Écriture du fichier…"));
+    return texte.toUtf8();
 }
 
 } // namespace kv

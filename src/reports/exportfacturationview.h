@@ -57,6 +57,9 @@ private:
     void montrerMessages();
     // Makes the counterweight above the form as tall as the messages under it.
     void equilibrer();
+    // The billing text of the period in UTF-8, with a progress dialog while it takes long;
+    // `nombre` receives the number of rentals billed.
+    QByteArray genererAvecProgression(qint64 debut, qint64 fin, qsizetype* nombre);
 
     ModelContext* m_context;
     Horloge m_horloge;

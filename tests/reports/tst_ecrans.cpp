@@ -262,6 +262,20 @@ void TestEcrans::facturationAnnuleeOuImpossible()
         QVERIFY(vue.findChildren<QMessageBox*>().isEmpty());
     }
     QTemporaryDir dir;
+    {
+        // The file is asked for at once, before any work: the text is built once the place is
+        // chosen, from the store as it is then.
+        Client* c = client(ctx.get(), "Dupont");
+        TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
+        FileHelpers::setSaveFileAsker([&](QWidget*, const SaveFileRequest&) {
+            rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 3, 18), std::nullopt, 200);
+            return dir.filePath("facturation.csv");
+        });
+        vue.exporter();
+        FileHelpers::setSaveFileAsker({});
+        QVERIFY(QString::fromUtf8(lire(dir.filePath("facturation.csv"))).contains(QStringLiteral("Dupont;;;;;;;;;;;;;;SECTION CLIENT")));
+        QVERIFY2(vue.confirmation()->texte().endsWith(QStringLiteral(" : 1 location facturée.")), qPrintable(vue.confirmation()->texte()));
+    }
     QVERIFY(QDir(dir.path()).mkdir("occupe.csv"));
     ScopedSaveFileAnswer impossible(dir.filePath("occupe.csv"));
     vue.exporter();
