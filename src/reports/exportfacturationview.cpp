@@ -217,9 +217,8 @@ void ExportFacturationView::exporter()
     if (chemin.isEmpty())
         return;
     qsizetype nombre = 0;
-    const QByteArray donnees = genererAvecProgression(debut, fin, &nombre);
     QString erreur;
-    if (!FileHelpers::saveChosenFile(chemin, donnees, &erreur)) {
+    if (!ecrireAvecProgression(chemin, debut, fin, &nombre, &erreur)) {
         avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
         return;
     }
@@ -229,7 +228,8 @@ void ExportFacturationView::exporter()
     emit exporte(chemin);
 }
 
-QByteArray ExportFacturationView::genererAvecProgression(qint64 debut, qint64 fin, qsizetype* nombre)
+bool ExportFacturationView::ecrireAvecProgression(const QString& chemin, qint64 debut, qint64 fin, qsizetype* nombre,
+                                                  QString* erreur)
 {
     // Shown only when the work runs past half a second. Modal to the whole application: no
     // window changes the store while its text is read.
@@ -253,7 +253,9 @@ QByteArray ExportFacturationView::genererAvecProgression(qint64 debut, qint64 fi
     const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
                                                                    m_horloge.zone, nombre, avancer);
     progression.setLabelText(QStringLiteral("Écriture du fichier…"));
-    return texte.toUtf8();
+    if (progression.isVisible())
+        progression.repaint();
+    return FileHelpers::saveChosenFile(chemin, texte.toUtf8(), erreur);
 }
 
 } // namespace kv

@@ -57,9 +57,10 @@ private:
     void montrerMessages();
     // Makes the counterweight above the form as tall as the messages under it.
     void equilibrer();
-    // The billing text of the period in UTF-8, with a progress dialog while it takes long;
-    // `nombre` receives the number of rentals billed.
-    QByteArray genererAvecProgression(qint64 debut, qint64 fin, qsizetype* nombre);
+    // Builds the billing text of the period and writes it at `chemin`, with a progress dialog
+    // while that takes long; `nombre` receives the number of rentals billed. False, with the
+    // reason, when the file could not be written.
+    bool ecrireAvecProgression(const QString& chemin, qint64 debut, qint64 fin, qsizetype* nombre, QString* erreur);
 
     ModelContext* m_context;
     Horloge m_horloge;
