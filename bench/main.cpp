@@ -85,6 +85,10 @@ int main(int argc, char** argv)
     QStandardPaths::setTestModeEnabled(true);
     if (argc == 3 && qstrcmp(argv[1], "--memoire-ecrans") == 0)
         return kv::bench::sondeMemoireEcrans(QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], "--premiere-visite") == 0)
+        return kv::bench::premiereVisite(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    if (argc == 3 && qstrcmp(argv[1], "--fenetres") == 0)
+        return kv::bench::memoireFenetres(QString::fromLocal8Bit(argv[2]));
     // Writes the large office to a store file of one's own, to try the real program on it.
     if (argc == 3 && qstrcmp(argv[1], "--ecrire-bureau") == 0)
         return QFile::copy(kv::bench::officePath(), QString::fromLocal8Bit(argv[2])) ? 0 : 1;

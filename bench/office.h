@@ -65,6 +65,14 @@ void recordLine(const QString& label, const QString& text, bool ok);
 // `path` open and the main window shown, then after every screen has been shown once.
 int sondeMemoireEcrans(const QString& path);
 
+// Run in a child process of the bench, a fresh program on the store at `path`: prints the CPU
+// time, in ms, that the first `action` ("export", "tuile" or "feuille") costs in a main window.
+int premiereVisite(const QString& action, const QString& path);
+
+// Run in a child process of the bench: prints the heap memory, in KB, that a main window leaves
+// behind once closed, on average over many windows opened, used and closed.
+int memoireFenetres(const QString& path);
+
 // Registers the benchmarks of one file. `order` sorts the groups (the store's opening runs first,
 // so that resident memory reflects one open store).
 struct Registrar {

@@ -1,6 +1,7 @@
 #include "exportfacturationview.h"
 
 #include "alertes.h"
+#include "boutonsauclavier.h"
 #include "widgets/confirmationfichier.h"
 #include "facturationexporterparclient.h"
 #include "textesexport.h"
@@ -11,13 +12,18 @@
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 namespace kv {
 
@@ -45,9 +51,16 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, QWidget* par
 ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horloge, QWidget* parent)
     : QWidget(parent), m_context(context), m_horloge(std::move(horloge))
 {
+    // The form stands in the middle of the screen, and stays there whatever message shows under
+    // it: a counterweight above, as tall as the messages below, keeps it centred, so that nothing
+    // moves under the pointer when a message comes, grows or goes.
     auto* colonne = new QVBoxLayout(this);
     colonne->setSpacing(20);
     colonne->addStretch(1);
+    m_contrepoids = new QWidget(this);
+    m_contrepoids->setFixedHeight(0);
+    m_contrepoids->hide();
+    colonne->addWidget(m_contrepoids);
 
     auto* titre = new QLabel(QStringLiteral("Exporter la facturation par client"), this);
     titre->setFont(fontForStyle(TextStyle::title2, font()));
@@ -71,7 +84,21 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     ligne->addWidget(au);
     ligne->addWidget(m_au, 1);
     colonne->addWidget(periode, 0, Qt::AlignHCenter);
-    m_ligneErreur = new QLabel(this);
+
+    m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
+    auto* raccourci = new QShortcut(kRaccourci, this);
+    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::animateClick);
+    m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
+    m_exporter->setDefault(true);
+    colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
+
+    // Under the button, as wide as the window leaves up to 600 points; their lines wrap: what
+    // keeps the period from being exported, then what the last export wrote.
+    m_messages = new QWidget(this);
+    m_messages->setMaximumWidth(600);
+    auto* messages = new QVBoxLayout(m_messages);
+    messages->setContentsMargins(0, 0, 0, 0);
+    m_ligneErreur = new QLabel(m_messages);
     m_ligneErreur->setObjectName(QStringLiteral("ligneErreur"));
     m_ligneErreur->setTextFormat(Qt::PlainText);
     m_ligneErreur->setWordWrap(true);
@@ -80,27 +107,22 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     rouge.setColor(QPalette::WindowText, QColor(0xD7, 0x00, 0x15));
     m_ligneErreur->setPalette(rouge);
     m_ligneErreur->hide();
-    colonne->addWidget(m_ligneErreur);
-
-    m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
-    auto* raccourci = new QShortcut(kRaccourci, this);
-    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::animateClick);
-    m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
-    m_exporter->setDefault(true);
-    colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);
-    // Under the button, as wide as the window leaves up to 600 points; its line wraps.
-    m_confirmation = new ConfirmationFichier(this);
-    m_confirmation->setMaximumWidth(600);
+    messages->addWidget(m_ligneErreur);
+    m_confirmation = new ConfirmationFichier(m_messages);
+    messages->addWidget(m_confirmation);
+    m_messages->hide();
     auto* centre = new QHBoxLayout;
     centre->addStretch(1);
-    centre->addWidget(m_confirmation, 100);
+    centre->addWidget(m_messages, 100);
     centre->addStretch(1);
     colonne->addLayout(centre);
     colonne->addStretch(1);
+    m_messages->installEventFilter(this);
+    m_confirmation->installEventFilter(this);
 
     connect(m_exporter, &QPushButton::clicked, this, &ExportFacturationView::exporter);
-    connect(m_du, &QDateEdit::dateChanged, this, &ExportFacturationView::verifierPeriode);
-    connect(m_au, &QDateEdit::dateChanged, this, &ExportFacturationView::verifierPeriode);
+    connect(m_du, &QDateEdit::dateChanged, this, &ExportFacturationView::periodeChangee);
+    connect(m_au, &QDateEdit::dateChanged, this, &ExportFacturationView::periodeChangee);
     // The date fields read Ctrl+E as "end of line": it exports here, wherever the focus is.
     for (QDateEdit* champ : {m_du, m_au}) {
         champ->installEventFilter(this);
@@ -109,6 +131,7 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     }
     setTabOrder(m_du, m_au);
     setTabOrder(m_au, m_exporter);
+    retourPresseLesBoutons(this);
 }
 
 ExportFacturationView::~ExportFacturationView()
@@ -118,6 +141,10 @@ ExportFacturationView::~ExportFacturationView()
 
 bool ExportFacturationView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_confirmation && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        montrerMessages();
+    if (watched == m_messages && event->type() == QEvent::Resize)
+        equilibrer();
     if (event->type() == QEvent::ShortcutOverride
         && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == kRaccourci) {
         event->ignore();
@@ -149,6 +176,27 @@ void ExportFacturationView::verifierPeriode()
     m_ligneErreur->setText(erreur);
     m_ligneErreur->setVisible(!erreur.isEmpty());
     m_exporter->setEnabled(erreur.isEmpty());
+    montrerMessages();
+}
+
+void ExportFacturationView::periodeChangee()
+{
+    // What the last export wrote was of another period.
+    m_confirmation->hide();
+    verifierPeriode();
+}
+
+void ExportFacturationView::montrerMessages()
+{
+    m_messages->setVisible(!m_ligneErreur->isHidden() || !m_confirmation->isHidden());
+    equilibrer();
+}
+
+void ExportFacturationView::equilibrer()
+{
+    const int hauteur = m_messages->isHidden() ? 0 : m_messages->height();
+    m_contrepoids->setFixedHeight(hauteur);
+    m_contrepoids->setVisible(!m_messages->isHidden());
 }
 
 void ExportFacturationView::exporter()
@@ -158,25 +206,56 @@ void ExportFacturationView::exporter()
     if (!erreurPeriode().isEmpty())
         return;
     const qint64 debut = debutMs(), fin = finMs();
-    qsizetype nombre = 0;
-    const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
-                                                                   m_horloge.zone, &nombre);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Exporter la facturation (par client, CSV)");
     demande.suggestedName = FacturationExporterParClient::nomFichier(debut, fin, m_horloge.zone);
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
-    const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());
-    if (resultat.saved()) {
-        m_confirmation->montrer(resultat.path, nombre == 0 ? QStringLiteral("aucune location facturée")
-                                               : nombre == 1 ? QStringLiteral("1 location facturée")
-                                                             : QStringLiteral("%1 locations facturées").arg(nombre));
-        emit exporte(resultat.path);
+    // The place is asked first, so that the dialog answers the click at once; the text is built
+    // once it is chosen, from the store as it is then. Building it cannot fail.
+    const QString chemin = FileHelpers::askSaveFileName(this, demande);
+    if (chemin.isEmpty())
+        return;
+    qsizetype nombre = 0;
+    QString erreur;
+    if (!ecrireAvecProgression(chemin, debut, fin, &nombre, &erreur)) {
+        avertir(this, QStringLiteral("Export CSV impossible"), erreur, QStringLiteral("alerteExportCSV"));
         return;
     }
-    if (resultat.status != SaveFileResult::Status::failed)
-        return;
-    avertir(this, QStringLiteral("Export CSV impossible"), resultat.error, QStringLiteral("alerteExportCSV"));
+    m_confirmation->montrer(chemin, nombre == 0 ? QStringLiteral("aucune location facturée")
+                                    : nombre == 1 ? QStringLiteral("1 location facturée")
+                                                  : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
+    emit exporte(chemin);
+}
+
+bool ExportFacturationView::ecrireAvecProgression(const QString& chemin, qint64 debut, qint64 fin, qsizetype* nombre,
+                                                  QString* erreur)
+{
+    // Shown only when the work runs past half a second. Modal to the whole application: no
+    // window changes the store while its text is read.
+    QProgressDialog progression(QStringLiteral("Export de la facturation…"), QString(), 0, 0, this);
+    progression.setWindowTitle(QStringLiteral("Exporter la facturation"));
+    progression.setWindowModality(Qt::ApplicationModal);
+    progression.setMinimumDuration(500);
+    progression.setCancelButton(nullptr);
+    progression.setAutoClose(false);
+    progression.setValue(0);
+    QElapsedTimer depuis;
+    depuis.start();
+    // A few times a second: each step lets the event loop run.
+    const auto avancer = [&](qsizetype faits, qsizetype total) {
+        if (depuis.elapsed() < 40 && faits < total)
+            return;
+        depuis.restart();
+        progression.setMaximum(int(std::min<qsizetype>(total, std::numeric_limits<int>::max())));
+        progression.setValue(int(std::min<qsizetype>(faits, progression.maximum())));
+    };
+    const QString texte = FacturationExporterParClient::genererCSV(m_context, debut, fin, m_horloge.maintenant(),
+                                                                   m_horloge.zone, nombre, avancer);
+    progression.setLabelText(QStringLiteral("Écriture du fichier…"));
+    if (progression.isVisible())
+        progression.repaint();
+    return FileHelpers::saveChosenFile(chemin, texte.toUtf8(), erreur);
 }
 
 } // namespace kv

@@ -51,12 +51,24 @@ private:
     QString erreurPeriode() const;
     // Shows or hides the red line and enables the button as the period allows.
     void verifierPeriode();
+    // A new period: the last export's confirmation goes, the period is checked.
+    void periodeChangee();
+    // Shows the messages' room while it holds one, and keeps the form where it stands.
+    void montrerMessages();
+    // Makes the counterweight above the form as tall as the messages under it.
+    void equilibrer();
+    // Builds the billing text of the period and writes it at `chemin`, with a progress dialog
+    // while that takes long; `nombre` receives the number of rentals billed. False, with the
+    // reason, when the file could not be written.
+    bool ecrireAvecProgression(const QString& chemin, qint64 debut, qint64 fin, qsizetype* nombre, QString* erreur);
 
     ModelContext* m_context;
     Horloge m_horloge;
     QDateEdit* m_du;
     QDateEdit* m_au;
     QPushButton* m_exporter;
+    QWidget* m_contrepoids;
+    QWidget* m_messages;
     QLabel* m_ligneErreur;
     ConfirmationFichier* m_confirmation;
 };

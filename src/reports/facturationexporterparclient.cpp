@@ -174,7 +174,8 @@ QString FacturationExporterParClient::nomFichier(qint64 debutMs, qint64 finMs, c
 
 QString FacturationExporterParClient::genererCSV(const ModelContext* context, qint64 debutMs,
                                                  qint64 finMs, qint64 maintenantMs,
-                                                 const QTimeZone& zone, qsizetype* nombreLocations)
+                                                 const QTimeZone& zone, qsizetype* nombreLocations,
+                                                 const Progression& progression)
 {
     const QList<LocationDeBenne*> trouvees = chargerLocations(context, debutMs, finMs);
     const qint64 finAujourdhui = finDuJour(maintenantMs, zone);
@@ -264,6 +265,8 @@ QString FacturationExporterParClient::genererCSV(const ModelContext* context, qi
                                       + QStringLiteral(" / TVA: ") + cumul.tva.texte());
         }
         lignes << QString();
+        if (progression)
+            progression(&g - groupes.data() + 1, groupes.size());
     }
     return lignes.join(QLatin1Char('\n'));
 }

@@ -10,6 +10,7 @@
 #include <QTimeZone>
 #include <QUuid>
 
+#include <functional>
 #include <utility>
 
 namespace kv {
@@ -21,9 +22,12 @@ class FacturationExporterParClient {
 public:
     // The whole text. `debutMs` and `finMs` bound the period (both inclusive); `maintenantMs` is
     // the present moment, `zone` the calendar's time zone (dates, billed days, end of today).
-    // `nombreLocations`, when given, receives the number of rentals billed.
+    // `nombreLocations`, when given, receives the number of rentals billed. `progression`, when
+    // given, hears how many of the clients billed are written, out of how many, after each one.
+    using Progression = std::function<void(qsizetype faits, qsizetype total)>;
     static QString genererCSV(const ModelContext* context, qint64 debutMs, qint64 finMs,
-                              qint64 maintenantMs, const QTimeZone& zone, qsizetype* nombreLocations = nullptr);
+                              qint64 maintenantMs, const QTimeZone& zone, qsizetype* nombreLocations = nullptr,
+                              const Progression& progression = {});
 
     // The rentals placed by the end of the period and not removed before its start, in store order.
     static QList<LocationDeBenne*> chargerLocations(const ModelContext* context, qint64 debutMs,

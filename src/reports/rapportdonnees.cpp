@@ -74,13 +74,24 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
     QList<LocationDeBenne*> locations = context->fetch<LocationDeBenne>(
         {[&mois](const LocationDeBenne* l) { return mois.contains(l->datePoseMs()); }, {}, 0});
 
-    // Each client's name normalised once.
-    QHash<const Client*, QString> cles;
+    // Look-alike clients are written with what tells them apart, and each one's rows stay
+    // together: by name, then by that distinction, then by placement date.
+    const NomsDeClients noms(locations.isEmpty() ? nullptr : context);
+    struct Cle {
+        QString nom;
+        QString distinction;
+    };
+    // Each client's keys normalised once.
+    QHash<const Client*, Cle> cles;
     for (const LocationDeBenne* l : locations)
         if (l->client() && !cles.contains(l->client()))
-            cles.insert(l->client(), l->client()->nom().normalized(QString::NormalizationForm_C));
+            cles.insert(l->client(), {l->client()->nom().normalized(QString::NormalizationForm_C),
+                                      noms.distinction(l->client()).normalized(QString::NormalizationForm_C)});
     std::stable_sort(locations.begin(), locations.end(), [&cles](const LocationDeBenne* a, const LocationDeBenne* b) {
-        if (const int c = comparerUnicode(cles.value(a->client()), cles.value(b->client())))
+        const Cle ca = cles.value(a->client()), cb = cles.value(b->client());
+        if (const int c = comparerUnicode(ca.nom, cb.nom))
+            return c < 0;
+        if (const int c = comparerUnicode(ca.distinction, cb.distinction))
             return c < 0;
         return a->datePoseMs() < b->datePoseMs();
     });
@@ -89,7 +100,7 @@ QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZo
     for (const LocationDeBenne* l : locations) {
         const auto enlevement = l->dateEnlevementMs();
         const QStringList champs{
-            l->client() ? champCSV(l->client()->nom()) : QString(),
+            l->client() ? champCSV(noms.nom(l->client())) : QString(),
             dateCourte(l->datePoseMs()),
             champCSV(l->adresse().value_or(QString())),
             l->benne() ? champVolume(l->benne()->volume()) : QString(),

@@ -27,13 +27,14 @@ QList<LocationDeBenne*> parDatePose(QList<LocationDeBenne*> locations);
 QString csvClient(const QList<LocationDeBenne*>& locations, const QTimeZone& zone);
 
 // Every client's rentals of the month: header, then one line per rental by client name (plain
-// Unicode order) then placement date, joined by line feeds.
+// Unicode order) then placement date, joined by line feeds. Look-alike clients are written with
+// what tells them apart (see NomsDeClients), each one's rows together.
 QString csvTousClients(const ModelContext* context, qint64 moisMs, const QTimeZone& zone,
                        const QLocale& locale = QLocale());
 
 // "rapport-<client>-<mois>.csv", "rapports-<mois>.csv", "Rapport-<client>-<mois>.pdf"; a long
 // client name is cut so that the name fits a file system (FileHelpers::fileName). `distinction`
-// (see NomsDeClients) follows the name in parentheses, so that look-alike clients' files differ.
+// (see distinctionParmiHomonymes) follows the name in parentheses, so that look-alike clients' files differ.
 QString nomFichierCSVClient(const QString& nomClient, qint64 moisMs, const QTimeZone& zone,
                             const QString& distinction = QString());
 QString nomFichierCSVTousClients(qint64 moisMs, const QTimeZone& zone);

@@ -8,6 +8,7 @@
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
+#include "model/helpers.h"
 #include "model/records.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/textstyles.h"
@@ -164,8 +165,7 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
     // Painted as plain text, cut to its room.
-    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + (client ? client->nom() : QString())
-                     + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
+    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + nomClientDistinct(client) + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
     m_lignes->setLocations(locations);
     // The columns but the address take the room of their widest text; names are cut with "…",
     // whole in their tool tips.
@@ -180,7 +180,7 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
     m_nombre->setVisible(!vide);
     m_detail->setVisible(!vide);
     m_nombre->setText(QStringLiteral("Nombre total de locations") + QChar(0x202F) + QStringLiteral(": ")
-                      + QString::number(locations.size()));
+                      + QLocale().toString(locations.size()));
 }
 
 void RapportMensuelApercuView::ajusterColonnes()

@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
+#include "boutonsauclavier.h"
 #include "widgets/confirmationfichier.h"
 #include "listeentiere.h"
 #include "pdfpreview.h"
@@ -27,6 +28,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QGroupBox>
@@ -155,7 +157,15 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     colonne->addWidget(m_titre);
     colonne->addWidget(construireEntete());
     colonne->addWidget(separateur(this));
-    colonne->addWidget(construireZoneRapport(), 1);
+    auto* rapport = new QVBoxLayout;
+    rapport->setSpacing(8);
+    rapport->addWidget(construireBoutonsPDF());
+    // What the last file written holds and where: under every button of the screen, so that
+    // it pushes none of them away, and across the page, so that it reads at any width.
+    m_confirmation = new ConfirmationFichier(this);
+    rapport->addWidget(m_confirmation);
+    rapport->addWidget(construireZoneRapport(), 1);
+    colonne->addLayout(rapport, 1);
     colonne->addWidget(separateur(this));
     colonne->addWidget(construireHistorique());
 
@@ -171,6 +181,7 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     remplirClients();
     actualiserHistorique();
     actualiser();
+    retourPresseLesBoutons(this);
 }
 
 RapportMensuelView::~RapportMensuelView()
@@ -188,14 +199,7 @@ QWidget* RapportMensuelView::construireEntete()
     m_boutonExporterTous = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
                                            QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
     proeminent(m_boutonExporterTous);
-    // What the last file written holds and where, beside the button so that it takes no room of
-    // its own.
-    auto* premiereLigne = new QHBoxLayout;
-    premiereLigne->setSpacing(12);
-    premiereLigne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft | Qt::AlignTop);
-    m_confirmation = new ConfirmationFichier(entete);
-    premiereLigne->addWidget(m_confirmation, 1);
-    colonne->addLayout(premiereLigne);
+    colonne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft);
     connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
 
     m_compteHistorique = new QLabel(entete);
@@ -238,28 +242,43 @@ QWidget* RapportMensuelView::construireEntete()
     return entete;
 }
 
-QWidget* RapportMensuelView::construireZoneRapport()
+QWidget* RapportMensuelView::construireBoutonsPDF()
 {
-    m_zone = new QStackedWidget(this);
-
-    // The PDF pane: its buttons on the trailing side, then the document.
-    m_panneauPDF = new QWidget(m_zone);
-    auto* colonne = new QVBoxLayout(m_panneauPDF);
-    colonne->setContentsMargins(0, 0, 0, 0);
-    auto* boutons = new FlowLayout(nullptr, 6, 6);
+    // The PDF pane's buttons, on the trailing side, shown with the pane (see actualiser); they
+    // stand above the file confirmation, which pushes the document down, never them.
+    m_boutonsPDF = new QWidget(this);
+    auto* boutons = new FlowLayout(m_boutonsPDF, 6, 6);
+    boutons->setContentsMargins(0, 0, 0, 0);
     boutons->setTrailing(true);
-    m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_panneauPDF);
+    // Made in the order they stand, which is the order Tab visits them.
+    m_boutonFermer = new QPushButton(QStringLiteral("Fermer l’aperçu PDF"), m_boutonsPDF);
     proeminent(m_boutonFermer);
-    m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_panneauPDF);
-    m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_panneauPDF);
-    proeminent(m_boutonImprimer);
     m_boutonEnregistrerPDF = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
-                                             QStringLiteral("Enregistrer le PDF…"), m_panneauPDF);
+                                             QStringLiteral("Enregistrer le PDF…"), m_boutonsPDF);
+    m_boutonCSV = new QPushButton(symbolIcon(QStringLiteral("tablecells")), QStringLiteral("Exporter CSV"), m_boutonsPDF);
+    m_boutonImprimer = new QPushButton(symbolIcon(QStringLiteral("printer")), QStringLiteral("Imprimer"), m_boutonsPDF);
+    proeminent(m_boutonImprimer);
     boutons->addWidget(m_boutonFermer);
     boutons->addWidget(m_boutonEnregistrerPDF);
     boutons->addWidget(m_boutonCSV);
     boutons->addWidget(m_boutonImprimer);
-    colonne->addLayout(boutons);
+    m_boutonsPDF->hide();
+
+    connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
+    connect(m_boutonEnregistrerPDF, &QPushButton::clicked, this, &RapportMensuelView::enregistrerApercuPDF);
+    connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
+    connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
+    return m_boutonsPDF;
+}
+
+QWidget* RapportMensuelView::construireZoneRapport()
+{
+    m_zone = new QStackedWidget(this);
+
+    // The PDF pane: the document, under the pane's buttons.
+    m_panneauPDF = new QWidget(m_zone);
+    auto* colonne = new QVBoxLayout(m_panneauPDF);
+    colonne->setContentsMargins(0, 0, 0, 0);
 
     // The document scrolls inside its own view: one page at most 600 points wide and 800 high,
     // smaller with the window, down to 240 each way.
@@ -278,7 +297,6 @@ QWidget* RapportMensuelView::construireZoneRapport()
     dansCadre->setContentsMargins(0, 0, 0, 0);
     m_preview = new PDFPreview({}, cadre);
     dansCadre->addWidget(m_preview);
-    colonne->addSpacing(8);
     // Centred: the margins take only what the frame leaves beyond its 600 points.
     auto* centre = new QHBoxLayout;
     centre->addSpacerItem(new QSpacerItem(0, 0, QSizePolicy::Preferred, QSizePolicy::Minimum));
@@ -287,11 +305,6 @@ QWidget* RapportMensuelView::construireZoneRapport()
     colonne->addLayout(centre, 1);
     colonne->addSpacing(8);
     m_zone->addWidget(m_panneauPDF);
-
-    connect(m_boutonFermer, &QPushButton::clicked, this, &RapportMensuelView::fermerApercuPDF);
-    connect(m_boutonEnregistrerPDF, &QPushButton::clicked, this, &RapportMensuelView::enregistrerApercuPDF);
-    connect(m_boutonCSV, &QPushButton::clicked, this, &RapportMensuelView::exporterCSVClient);
-    connect(m_boutonImprimer, &QPushButton::clicked, this, &RapportMensuelView::imprimerRapport);
 
     m_invite = new QLabel(QStringLiteral("Veuillez sélectionner un client et un mois."), m_zone);
     m_invite->setForegroundRole(QPalette::PlaceholderText);
@@ -443,20 +456,23 @@ void RapportMensuelView::actualiser()
         m_apercu->afficher(m_client, m_moisMs);
         m_zone->setCurrentWidget(m_apercu);
     }
+    m_boutonsPDF->setVisible(m_zone->currentWidget() == m_panneauPDF);
+    // The area asks for the height of the page it shows, not of the tallest it could show.
+    for (int i = 0; i < m_zone->count(); ++i) {
+        QWidget* page = m_zone->widget(i);
+        QSizePolicy politique = page->sizePolicy();
+        politique.setVerticalPolicy(page == m_zone->currentWidget() ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+        page->setSizePolicy(politique);
+    }
 }
 
 void RapportMensuelView::actualiserHistorique()
 {
     const qsizetype n = m_historique->size();
-    m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QString::number(n));
+    m_compteHistorique->setText(QStringLiteral("Historiques en base : ") + QLocale().toString(n));
     m_historiqueVide->setVisible(n == 0);
     m_listeHistorique->setVisible(n > 0);
     montrerToutesLesLignes(m_listeHistorique);
-}
-
-QString RapportMensuelView::distinction(const Client* client) const
-{
-    return NomsDeClients(m_context).distinction(client);
 }
 
 void RapportMensuelView::genererApercuPDF()
@@ -487,7 +503,7 @@ void RapportMensuelView::enregistrerPDF(const QByteArray& pdf)
         return;
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le PDF du rapport");
-    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
+    demande.suggestedName = rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client));
     demande.mimeTypes = {QStringLiteral("application/pdf")};
     demande.defaultSuffix = QStringLiteral("pdf");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, pdf);
@@ -505,7 +521,7 @@ void RapportMensuelView::envoyerRapport()
         return;
     RapportPDFView page(client, m_moisMs, locationsDuMois(), m_horloge.zone);
     const QByteArray pdf = rendu::genererPDF(page);
-    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone, distinction(client)));
+    const QString chemin = QDir(QDir::tempPath()).filePath(rapport::nomFichierPDF(client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(client)));
     QString erreur;
     if (pdf.isEmpty())
         erreur = QStringLiteral("Le rapport n’a pas pu être mis en page.");
@@ -514,15 +530,21 @@ void RapportMensuelView::envoyerRapport()
         avertir(this, QStringLiteral("Le PDF du rapport n’a pas pu être enregistré"), erreur, QStringLiteral("alertePDF"));
         return;
     }
-    const bool emailOuvert = ouvrirEmail(client, chemin, pdf);
+    const EnvoiEmail envoi = ouvrirEmail(client, pdf);
+    if (envoi == EnvoiEmail::sansMessagerie) {
+        // Nothing will attach the file kept for the message: the user was offered a copy of
+        // their own instead, and the temporary folder keeps nothing of it.
+        QFile::remove(chemin);
+        return;
+    }
     // The file manager shows the PDF; without one, the screen says where it is.
     if (!DesktopOpener::reveal(chemin))
         m_confirmation->montrerDossierInaccessible(chemin);
-    if (emailOuvert && !dejaEnvoye(client))
+    if (envoi == EnvoiEmail::ouvert && !dejaEnvoye(client))
         enregistrerEnvoi(client);
 }
 
-bool RapportMensuelView::ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf)
+RapportMensuelView::EnvoiEmail RapportMensuelView::ouvrirEmail(const Client* client, const QByteArray& pdf)
 {
     auto alerteEmail = [this] {
         avertir(this, QStringLiteral("Adresse e-mail manquante ou invalide"),
@@ -533,29 +555,28 @@ bool RapportMensuelView::ouvrirEmail(const Client* client, const QString& chemin
     const std::optional<QString>& email = client->email();
     if (!email || email->isEmpty()) {
         alerteEmail();
-        return false;
+        return EnvoiEmail::adresseRefusee;
     }
     const std::optional<QUrl> lien = MailLink::build(email->trimmed(), rapport::sujetEmail(m_moisMs, m_horloge.zone),
                                                      rapport::corpsEmail(client->nom(), m_moisMs, m_horloge.zone));
     if (!lien || !lien->isValid()) {
         alerteEmail();
-        return false;
+        return EnvoiEmail::adresseRefusee;
     }
     if (!MailLink::open(*lien)) {
-        // The PDF is written all the same: the user learns where, and may keep a copy elsewhere
-        // (the temporary folder is emptied by the system).
+        // The report can still reach the client: the user keeps its PDF where they choose and
+        // attaches it to a message of their own.
         QMessageBox* alerte = avertir(
             this, QStringLiteral("Le message n’a pas pu être préparé"),
-            QStringLiteral("Aucune application de messagerie n’a pu ouvrir le message. Le rapport n’est pas "
-                           "inscrit dans l’historique.\n\nLe PDF du rapport est enregistré dans « %1 ».")
-                .arg(QDir::toNativeSeparators(cheminPDF)),
+            QStringLiteral("Aucune application de messagerie n’a répondu : le rapport n’est ni envoyé ni inscrit "
+                           "dans l’historique.\n\nSon PDF peut être enregistré, pour être joint à un message."),
             QStringLiteral("alerteMessagerie"));
         QPushButton* enregistrer = alerte->addButton(QStringLiteral("Enregistrer le PDF…"), QMessageBox::ActionRole);
         enregistrer->setObjectName(QStringLiteral("enregistrerPDF"));
         connect(enregistrer, &QPushButton::clicked, this, [this, pdf] { enregistrerPDF(pdf); });
-        return false;
+        return EnvoiEmail::sansMessagerie;
     }
-    return true;
+    return EnvoiEmail::ouvert;
 }
 
 bool RapportMensuelView::dejaEnvoye(const Client* client) const
@@ -587,7 +608,7 @@ void RapportMensuelView::imprimerRapport()
     if (!m_client)
         return;
     QPrinter imprimante(QPrinter::HighResolution);
-    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client)));
+    imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client)));
     if (!m_demandeImpression || !m_demandeImpression(imprimante, this))
         return;
     RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
@@ -603,7 +624,7 @@ void RapportMensuelView::exporterCSVClient()
     const QString texte = rapport::csvClient(locationsDuMois(), m_horloge.zone);
     SaveFileRequest demande;
     demande.title = QStringLiteral("Enregistrer le rapport CSV");
-    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone, distinction(m_client));
+    demande.suggestedName = rapport::nomFichierCSVClient(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client));
     demande.mimeTypes = {QStringLiteral("text/csv")};
     demande.defaultSuffix = QStringLiteral("csv");
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, texte.toUtf8());

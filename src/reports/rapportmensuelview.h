@@ -87,18 +87,17 @@ public slots:
     void exporterTousLesRapportsCSV();
 
 private:
-    // What the report's file names add to the client's name when other clients share it.
-    QString distinction(const Client* client) const;
     QWidget* construireEntete();
+    QWidget* construireBoutonsPDF();
     QWidget* construireZoneRapport();
     QWidget* construireHistorique();
     void remplirClients();
     void actualiser();
     void actualiserHistorique();
-    // Opens the prepared e-mail; false (after telling the user) when it was not opened.
-    // `pdf` is the report written at `cheminPDF`, which the user is told about when no mail
-    // program takes the message.
-    bool ouvrirEmail(const Client* client, const QString& cheminPDF, const QByteArray& pdf);
+    // Opens the prepared e-mail. When it was not opened the user is told why; when no mail
+    // program took it, they are offered to keep `pdf`, the report, where they choose.
+    enum class EnvoiEmail { ouvert, adresseRefusee, sansMessagerie };
+    EnvoiEmail ouvrirEmail(const Client* client, const QByteArray& pdf);
     // Asks where to keep a copy of the report's PDF, writes it and says where it went.
     void enregistrerPDF(const QByteArray& pdf);
     bool dejaEnvoye(const Client* client) const;
@@ -127,6 +126,7 @@ private:
     QPushButton* m_boutonEnvoyer = nullptr;
     QStackedWidget* m_zone = nullptr;
     QWidget* m_panneauPDF = nullptr;
+    QWidget* m_boutonsPDF = nullptr;
     QLabel* m_invite = nullptr;
     PDFPreview* m_preview = nullptr;
     QPushButton* m_boutonFermer = nullptr;

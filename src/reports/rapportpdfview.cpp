@@ -3,6 +3,7 @@
 #include "rapportdonnees.h"
 #include "textesexport.h"
 
+#include "model/helpers.h"
 #include "model/records.h"
 
 #include <QPainter>
@@ -131,7 +132,8 @@ RapportPDFView::RapportPDFView(const Client* client, qint64 moisMs,
     QWidget* titre = texte(QStringLiteral("Rapport mensuel"), int(Style::titre), this);
     titre->setContentsMargins(0, 0, 0, 4);
     colonne->addWidget(titre);
-    const QString nom = client ? client->nom() : QString();
+    // Which client it is, where others share its name.
+    const QString nom = nomClientDistinct(client);
     colonne->addWidget(texte(QStringLiteral("Client") + kEspaceFine + QStringLiteral(": ") + nom,
                                         int(Style::corps), this));
     colonne->addWidget(texte(QStringLiteral("Période") + kEspaceFine + QStringLiteral(": ")

@@ -149,6 +149,15 @@ void TestEcrans::facturationParDefautEtRaccourci()
     vue.resize(1200, 760);
     vue.show();
     QVERIFY(QTest::qWaitForWindowActive(&vue));
+    // Where the form stands: no message moves it, nor the confirmation's button once shown.
+    const auto ici = [&vue](const QWidget* w) {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            vue.layout()->activate();
+        }
+        return QRect(w->mapTo(&vue, QPoint(0, 0)), w->size());
+    };
+    const QRect bouton = ici(vue.boutonExporter()), debut = ici(vue.du());
     vue.du()->setFocus();
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     QTRY_COMPARE(reponse.requests.size(), 1);
@@ -173,6 +182,9 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QTRY_VERIFY(lisible(confirmation));
     QCOMPARE(confirmation->texte(), QStringLiteral("« facturation.csv » enregistré dans « %1 » : 1 location facturée.")
                                         .arg(QDir::toNativeSeparators(dir.path())));
+    QCOMPARE(ici(vue.boutonExporter()), bouton);
+    QCOMPARE(ici(vue.du()), debut);
+    const QRect afficher = ici(confirmation->boutonAfficher());
     {
         RecordingDesktopOpener opener;
         QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
@@ -187,6 +199,8 @@ void TestEcrans::facturationParDefautEtRaccourci()
                                                        "Le dossier « %1 » n’a pas pu être ouvert : aucun gestionnaire "
                                                        "de fichiers n’a répondu.").arg(QDir::toNativeSeparators(dir.path())));
         QTRY_VERIFY(lisible(confirmation));
+        QCOMPARE(ici(confirmation->boutonAfficher()), afficher);
+        QCOMPARE(ici(vue.boutonExporter()), bouton);
         // Once the desktop answers again, the line is the confirmation alone.
         opener.showItemResult = true;
         QTest::mouseClick(confirmation->boutonAfficher(), Qt::LeftButton);
@@ -202,6 +216,10 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QCOMPARE(vue.du()->date(), QDate(2026, 12, 10));
     QTRY_VERIFY(vue.ligneErreur()->isVisible());
     QCOMPARE(vue.ligneErreur()->text(), QStringLiteral("La date de début est après la date de fin."));
+    // The confirmation was of another period: it went.
+    QVERIFY(!confirmation->isVisible());
+    QCOMPARE(ici(vue.boutonExporter()), bouton);
+    QCOMPARE(ici(vue.du()), debut);
     QVERIFY(!vue.boutonExporter()->isEnabled());
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     vue.boutonExporter()->click();
@@ -225,6 +243,12 @@ void TestEcrans::facturationParDefautEtRaccourci()
            std::nullopt, 300);
     vue.boutonExporter()->click();
     QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : 3 locations facturées.")), qPrintable(confirmation->texte()));
+    // A count the screen writes is grouped as the locale groups numbers.
+    for (int i = 0; i < 1000; ++i)
+        rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 10, 1, 8), parisTime(2026, 10, 2, 18), std::nullopt, 10);
+    vue.boutonExporter()->click();
+    QVERIFY2(confirmation->texte().endsWith(QStringLiteral(" : 1") + QLocale().groupSeparator() + QStringLiteral("003 locations facturées.")),
+             qPrintable(confirmation->texte()));
 }
 
 void TestEcrans::facturationAnnuleeOuImpossible()
@@ -238,6 +262,20 @@ void TestEcrans::facturationAnnuleeOuImpossible()
         QVERIFY(vue.findChildren<QMessageBox*>().isEmpty());
     }
     QTemporaryDir dir;
+    {
+        // The file is asked for at once, before any work: the text is built once the place is
+        // chosen, from the store as it is then.
+        Client* c = client(ctx.get(), "Dupont");
+        TypeDechet* t = pricedWasteType(ctx.get(), "Gravats", 20.0, 100);
+        FileHelpers::setSaveFileAsker([&](QWidget*, const SaveFileRequest&) {
+            rental(c, colouredSkip(ctx.get()), t, parisTime(2026, 11, 2, 8), parisTime(2026, 11, 3, 18), std::nullopt, 200);
+            return dir.filePath("facturation.csv");
+        });
+        vue.exporter();
+        FileHelpers::setSaveFileAsker({});
+        QVERIFY(QString::fromUtf8(lire(dir.filePath("facturation.csv"))).contains(QStringLiteral("Dupont;;;;;;;;;;;;;;SECTION CLIENT")));
+        QVERIFY2(vue.confirmation()->texte().endsWith(QStringLiteral(" : 1 location facturée.")), qPrintable(vue.confirmation()->texte()));
+    }
     QVERIFY(QDir(dir.path()).mkdir("occupe.csv"));
     ScopedSaveFileAnswer impossible(dir.filePath("occupe.csv"));
     vue.exporter();
@@ -288,7 +326,8 @@ void TestEcrans::rapportApercuEtPDF()
     r.vue->setSelectedClient(r.dupont);
     QCOMPARE(r.vue->zoneAffichee(), static_cast<QWidget*>(r.vue->apercu()));
     QCOMPARE(r.vue->apercu()->lignes()->rowCount(), 2);
-    QCOMPARE(r.vue->apercu()->titre(), QStringLiteral("Aperçu du rapport pour Dupont – janv. 2025"));
+    // Two clients are called Dupont: the town says whose report it is, on screen and in the PDF.
+    QCOMPARE(r.vue->apercu()->titre(), QStringLiteral("Aperçu du rapport pour Dupont (Lyon) – janv. 2025"));
     QVERIFY(r.vue->boutonApercu()->isEnabled());
 
     // A new rental of the month shows at once.
@@ -302,6 +341,7 @@ void TestEcrans::rapportApercuEtPDF()
     QCOMPARE(doc->pageCount(), 1);
     QCOMPARE(doc->pagePointSize(0), QSizeF(600, 800));
     QVERIFY(doc->getAllText(0).text().contains("3"));
+    QVERIFY2(doc->getAllText(0).text().contains(QStringLiteral("Dupont (Lyon)")), qPrintable(doc->getAllText(0).text()));
 
     // The previewed PDF is kept where the user says, and the screen says where it went.
     {
@@ -445,17 +485,25 @@ void TestEcrans::rapportEnvoiSansMessage()
         QMessageBox* alerte = boite(r.vue.get(), QStringLiteral("Le message n’a pas pu être préparé"));
         QVERIFY(alerte);
         QCOMPARE(r.historiques(), 0);
-        // It says where the PDF is, and offers to keep a copy elsewhere.
-        QVERIFY2(alerte->informativeText().contains(QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(cheminPDF()))),
+        // It says that no mail program answered and offers to keep the PDF where the user says;
+        // nothing is left in the temporary folder, no folder is opened, nothing speaks of one.
+        QVERIFY2(alerte->informativeText().contains(QStringLiteral("Aucune application de messagerie n’a répondu")),
                  qPrintable(alerte->informativeText()));
+        QVERIFY2(!alerte->informativeText().contains(QDir::toNativeSeparators(QDir::tempPath())),
+                 qPrintable(alerte->informativeText()));
+        QVERIFY(!QFile::exists(cheminPDF()));
+        QVERIFY(opener.shownItems.isEmpty());
+        QVERIFY(!r.vue->confirmation()->isVisibleTo(r.vue.get()));
         auto* enregistrer = alerte->findChild<QPushButton*>(QStringLiteral("enregistrerPDF"));
         QVERIFY(enregistrer);
         QCOMPARE(enregistrer->text(), QStringLiteral("Enregistrer le PDF…"));
         QTemporaryDir dossier;
         ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("copie.pdf")));
+        QCOMPARE(reponse.requests.size(), 0);
         enregistrer->click();
         QCOMPARE(reponse.requests.size(), 1);
-        QCOMPARE(lire(dossier.filePath(QStringLiteral("copie.pdf"))), lire(cheminPDF()));
+        QCOMPARE(reponse.requests[0].suggestedName, QFileInfo(cheminPDF()).fileName());
+        QVERIFY(lire(dossier.filePath(QStringLiteral("copie.pdf"))).startsWith("%PDF"));
         QVERIFY(r.vue->confirmation()->isVisibleTo(r.vue.get()));
         QCOMPARE(r.vue->confirmation()->texte(),
                  QStringLiteral("« copie.pdf » enregistré dans « %1 ».").arg(QDir::toNativeSeparators(dossier.path())));
@@ -570,9 +618,9 @@ void TestEcrans::rapportExportsCSV()
         QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("rapports-janv. 2025.csv"));
         QCOMPARE(lire(dir.filePath("tous.csv")),
                  QByteArray("Client;Date pose;Adresse;Volume m3;Déchet;Date enlèvement\n"
-                            "Dupont;05/01/2025;1 rue A;10;Gravats;09/01/2025\n"
-                            "Dupont;07/01/2025;Homonyme;8;Gravats;\n"
-                            "Dupont;31/01/2025;2 rue B;7;;"));
+                            "Dupont (Lyon);05/01/2025;1 rue A;10;Gravats;09/01/2025\n"
+                            "Dupont (Lyon);31/01/2025;2 rue B;7;;\n"
+                            "Dupont (Paris);07/01/2025;Homonyme;8;Gravats;"));
     }
     {
         ScopedSaveFileAnswer annule{QString()};
@@ -736,6 +784,32 @@ void TestEcrans::rapportAuClavier()
     QTRY_VERIFY(!r.vue->apercuPDF().isEmpty());
     QTest::keyClick(r.vue->boutonEnvoyer(), Qt::Key_Space);
     QTRY_COMPARE(opener.openedUrls.size(), 1);
+
+    // From the last button of the controls, Tab runs through the PDF pane's buttons as they read:
+    // top to bottom, then left to right.
+    QList<QPushButton*> boutons{r.vue->boutonFermerApercu(), r.vue->boutonEnregistrerPDF(), r.vue->boutonExporterCSV(),
+                                r.vue->boutonImprimer()};
+    QTRY_VERIFY(std::all_of(boutons.cbegin(), boutons.cend(), [](QPushButton* b) { return b->isVisible(); }));
+    // Two buttons stand on one line when each one's middle is within the other's height.
+    std::sort(boutons.begin(), boutons.end(), [&r](QPushButton* a, QPushButton* b) {
+        const QRect ra(a->mapTo(r.vue.get(), QPoint(0, 0)), a->size()), rb(b->mapTo(r.vue.get(), QPoint(0, 0)), b->size());
+        const bool memeLigne = ra.top() <= rb.center().y() && rb.center().y() <= ra.bottom();
+        return memeLigne ? ra.left() < rb.left() : ra.top() < rb.top();
+    });
+    r.vue->boutonEnvoyer()->setFocus();
+    QTRY_VERIFY(r.vue->boutonEnvoyer()->hasFocus());
+    for (QPushButton* attendu : boutons)
+        QCOMPARE(tab(), static_cast<QWidget*>(attendu));
+    // Return presses the focused button, as Space does.
+    QTemporaryDir dossier;
+    ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));
+    r.vue->boutonEnregistrerPDF()->setFocus();
+    QTest::keyClick(r.vue->boutonEnregistrerPDF(), Qt::Key_Return);
+    QCOMPARE(reponse.requests.size(), 1);
+    QVERIFY(QFile::exists(dossier.filePath(QStringLiteral("rapport.pdf"))));
+    // The confirmation's own button too.
+    QTest::keyClick(r.vue->confirmation()->boutonAfficher(), Qt::Key_Return);
+    QCOMPARE(opener.shownItems.last(), dossier.filePath(QStringLiteral("rapport.pdf")));
 }
 
 // An empty store: nothing to choose; the title of the screen at its top; an empty month's note
@@ -949,6 +1023,40 @@ void TestEcrans::rapportEtroit()
     defilement.resize(1000, 700);
     QCoreApplication::processEvents();
     QVERIFY(liste->columnWidth(LocationDetailRowsModel::dechet) >= 108);
+
+    // The PDF kept where the user says, in a page as narrow as the hub's at 1.5 on a small
+    // screen: the line that says where it went reads across the page, nothing scrolls sideways
+    // nor is cut, and the buttons above it stay where they were.
+    defilement.resize(460, 500);
+    vue->genererApercuPDF();
+    QTRY_VERIFY(vue->boutonEnregistrerPDF()->isVisible());
+    const auto ici = [vue](const QWidget* w) {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        return QRect(w->mapTo(vue, QPoint(0, 0)), w->size());
+    };
+    const QList<QPushButton*> boutonsPDF{vue->boutonFermerApercu(), vue->boutonEnregistrerPDF(), vue->boutonExporterCSV(),
+                                         vue->boutonImprimer()};
+    QList<QRect> avant;
+    for (QPushButton* b : boutonsPDF)
+        avant << ici(b);
+    QTemporaryDir dossier;
+    ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));
+    vue->boutonEnregistrerPDF()->click();
+    QTRY_VERIFY(vue->confirmation()->isVisible());
+    for (int i = 0; i < boutonsPDF.size(); ++i)
+        QCOMPARE(ici(boutonsPDF.at(i)), avant.at(i));
+    QVERIFY(!defilement.horizontalScrollBar()->isVisible());
+    for (QPushButton* b : vue->findChildren<QPushButton*>()) {
+        if (!b->isVisible())
+            continue;
+        const QRect r = ici(b);
+        QVERIFY2(r.left() >= 0 && r.right() < defilement.viewport()->width() && r.width() >= b->minimumSizeHint().width(),
+                 qPrintable(b->text()));
+    }
+    const QLabel* ligne = vue->confirmation()->findChild<QLabel*>();
+    QVERIFY2(ligne->width() >= defilement.viewport()->width() / 3,
+             qPrintable(QStringLiteral("%1 px of %2").arg(ligne->width()).arg(defilement.viewport()->width())));
 }
 
 // With thousands of clients, one is found by typing part of its name, accents and capitals

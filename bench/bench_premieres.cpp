@@ -1,0 +1,342 @@
+// Clicks as the real program meets them the first time: each in a fresh process (this program
+// run again with "--premiere-visite"), on the large office, in a main window of 1600 × 1000,
+// nothing done before but opening the store and showing the screen. The figure is the CPU time of
+// every thread of the process from the click until it stays unchanged for 300 ms (or, for the
+// export, until its file dialog is painted): what a user waits for on a busy machine.
+// Then the memory a main window leaves behind once closed ("--fenetres"): a window opened, two
+// commands shown in it, closed, 70 times over.
+#include "office.h"
+
+#include "app/appdelegate.h"
+#include "app/contentview.h"
+#include "model/modelcontext.h"
+#include "planning/vueplanificationbennes.h"
+#include "reports/exportfacturationview.h"
+#include "rentals/cartoucheanime.h"
+#include "rentals/vuelocationbenne.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+using namespace kv;
+using kv::bench::settle;
+
+namespace {
+
+constexpr double kLimitMs = 50;
+constexpr int kRuns = 3;
+constexpr int kCycles = 70;
+constexpr double kLimitKbPerCycle = 4;
+
+double cpuMs()
+{
+    return 1000.0 * double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// CPU time from `since` (a reading of cpuMs) until the process has used none for 300 ms and
+// `done` holds; the event loop sleeps between its events meanwhile. Negative after 20 s.
+double cpuUntilQuiet(double since, const std::function<bool()>& done)
+{
+    constexpr int kTickMs = 25;
+    constexpr int kQuietMs = 300;
+    // Below this much CPU in a tick the process counts as idle: the tick itself costs a little.
+    constexpr double kIdleCpuMs = 0.5;
+    double last = cpuMs();
+    double quietFrom = -1;
+    int quietTicks = 0;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(kTickMs);
+    double result = -1;
+    int ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        const double now = cpuMs();
+        if (now - last < kIdleCpuMs && done()) {
+            if (quietTicks++ == 0)
+                quietFrom = last;
+        } else {
+            quietTicks = 0;
+        }
+        last = now;
+        if (quietTicks * kTickMs >= kQuietMs) {
+            result = quietFrom - since;
+            loop.quit();
+        } else if (++ticks * kTickMs > 20000) {
+            loop.quit();
+        }
+    });
+    tick.start();
+    loop.exec();
+    return result;
+}
+
+ContentView* fenetre(AppDelegate& delegate)
+{
+    auto* window = qobject_cast<ContentView*>(delegate.newWindow());
+    if (!window)
+        return nullptr;
+    window->resize(1600, 1000);
+    window->show();
+    settle();
+    return window;
+}
+
+// "Exporter en CSV" for the last year, until the file dialog is painted; the dialog is then
+// closed, which cancels the export.
+double exporterAnnee(ContentView& window)
+{
+    window.setSelection(Commande::exportFacturation);
+    settle();
+    auto* ecran = qobject_cast<ExportFacturationView*>(window.detailScreen());
+    if (!ecran)
+        return -1;
+    ecran->du()->setDate(kv::bench::today().addYears(-1));
+    ecran->au()->setDate(kv::bench::today());
+    settle();
+
+    struct Guet : QObject {
+        double peintA = -1;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() != QEvent::Paint || peintA >= 0 || !watched->isWidgetType())
+                return false;
+            auto* dialogue = qobject_cast<QFileDialog*>(static_cast<QWidget*>(watched)->window());
+            if (!dialogue)
+                return false;
+            peintA = cpuMs();
+            QTimer::singleShot(0, dialogue, &QDialog::reject);
+            return false;
+        }
+    } guet;
+    qApp->installEventFilter(&guet);
+    // A dialog that never comes must not hold the measure for ever.
+    QTimer garde;
+    garde.setSingleShot(true);
+    QObject::connect(&garde, &QTimer::timeout, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            d->reject();
+    });
+    garde.start(20000);
+    const double debut = cpuMs();
+    ecran->boutonExporter()->click();
+    qApp->removeEventFilter(&guet);
+    return guet.peintA < 0 ? -1 : guet.peintA - debut;
+}
+
+// A click on the tile, in "Vue par client", of the client with the most rentals among those shown.
+double cliquerTuile(ContentView& window)
+{
+    window.setSelection(Commande::planification);
+    settle();
+    auto* ecran = qobject_cast<VueLocationBenne*>(window.detailScreen());
+    if (!ecran)
+        return -1;
+    CartoucheAnime* tuile = nullptr;
+    qsizetype plus = -1;
+    for (Client* c : ecran->clientsAffiches()) {
+        CartoucheAnime* t = ecran->cartouche(c);
+        if (t && t->isVisible() && c->locations().size() > plus) {
+            tuile = t;
+            plus = c->locations().size();
+        }
+    }
+    if (!tuile)
+        return -1;
+    const QPointF centre = QRectF(tuile->rect()).center();
+    const QPointF global = tuile->mapToGlobal(centre);
+    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    const double debut = cpuMs();
+    QApplication::sendEvent(tuile, &appui);
+    QApplication::sendEvent(tuile, &lache);
+    return cpuUntilQuiet(debut, [ecran] { return ecran->clientDeLaColonne() != nullptr; });
+}
+
+// A click on a skip's label in the planning, the window's first screen: the new-rental sheet.
+double ouvrirFeuille(ContentView& window)
+{
+    auto* ecran = qobject_cast<VuePlanificationBennes*>(window.detailScreen());
+    if (!ecran)
+        return -1;
+    Benne* benne = nullptr;
+    for (Benne* b : ecran->bennes())
+        if (b->etat() != EtatBenne::inutilisable) {
+            benne = b;
+            break;
+        }
+    if (!benne)
+        return -1;
+    const double debut = cpuMs();
+    ecran->selectionnerBenne(benne);
+    return cpuUntilQuiet(debut, [ecran] { return ecran->feuille() && ecran->feuille()->isVisible(); });
+}
+
+struct Action {
+    const char* code;
+    const char* libelle;
+};
+const Action kActions[] = {
+    {"export", "première visite : export d'une année, clic → dialogue de fichier"},
+    {"tuile", "première visite : tuile d'un client dans « Vue par client »"},
+    {"feuille", "première visite : feuille de nouvelle location depuis une benne"},
+};
+
+// The office of these measures: a copy that no other benchmark holds open, since a store has one
+// opener at a time.
+QString magasin()
+{
+    return kv::bench::officeCopy(QStringLiteral("premieres"));
+}
+
+// Runs this program again with `arguments`; its standard output, or none when it failed.
+std::optional<QString> enfant(const QStringList& arguments)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(600000);
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+}
+
+void BM_PremieresVisites(benchmark::State& state)
+{
+    for (auto _ : state) {
+        for (const Action& a : kActions) {
+            const QString libelle = QString::fromUtf8(a.libelle);
+            bool mesure = false;
+            for (int i = 0; i < kRuns; ++i) {
+                bool lu = false;
+                const std::optional<QString> sortie = enfant({QStringLiteral("--premiere-visite"),
+                                                              QString::fromLatin1(a.code), magasin()});
+                const double ms = sortie ? sortie->toDouble(&lu) : -1;
+                if (!lu || ms < 0)
+                    continue;
+                kv::bench::recordFigure(libelle, ms, "ms", kLimitMs);
+                mesure = true;
+            }
+            if (!mesure)
+                kv::bench::recordLine(libelle, QStringLiteral("mesure impossible"), false);
+        }
+        state.SetIterationTime(1);
+    }
+}
+
+void BM_MemoireFenetres(benchmark::State& state)
+{
+    for (auto _ : state) {
+        bool lu = false;
+        const std::optional<QString> sortie = enfant({QStringLiteral("--fenetres"), magasin()});
+        const double ko = sortie ? sortie->toDouble(&lu) : 0;
+        const QString libelle = QStringLiteral("mémoire laissée par une fenêtre fermée (%1 fois)").arg(kCycles);
+        if (lu)
+            kv::bench::recordFigure(libelle, ko, "Ko", kLimitKbPerCycle);
+        else
+            kv::bench::recordLine(libelle, QStringLiteral("mesure impossible"), false);
+        state.SetIterationTime(1);
+    }
+}
+
+// Memory the program holds on its heap, in KB; its resident memory where the C library cannot tell.
+double memoireKo()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 m = mallinfo2();
+    return double(m.uordblks + m.hblkhd) / 1024.0;
+#else
+    return kv::bench::residentMb() * 1024.0;
+#endif
+}
+
+} // namespace
+
+namespace kv::bench {
+
+int premiereVisite(const QString& action, const QString& path)
+{
+    auto ctx = ModelContext::open(path);
+    if (!ctx)
+        return 1;
+    auto delegate = std::make_unique<AppDelegate>(ctx.get());
+    ContentView* window = fenetre(*delegate);
+    if (!window)
+        return 1;
+    double ms = -1;
+    if (action == QLatin1String("export"))
+        ms = exporterAnnee(*window);
+    else if (action == QLatin1String("tuile"))
+        ms = cliquerTuile(*window);
+    else if (action == QLatin1String("feuille"))
+        ms = ouvrirFeuille(*window);
+    if (ms < 0)
+        return 1;
+    // A point whatever the locale.
+    std::printf("%s\n", QByteArray::number(ms, 'f', 1).constData());
+    std::fflush(stdout);
+    // The figure is out: nothing to free piece by piece.
+    std::_Exit(0);
+}
+
+int memoireFenetres(const QString& path)
+{
+    auto ctx = ModelContext::open(path);
+    if (!ctx)
+        return 1;
+    auto delegate = std::make_unique<AppDelegate>(ctx.get());
+    // One window stays open throughout, as the program keeps running while another one closes.
+    if (!fenetre(*delegate))
+        return 1;
+    const auto cycle = [&delegate] {
+        QPointer<ContentView> window = fenetre(*delegate);
+        if (!window)
+            return false;
+        for (Commande c : {Commande::clients, Commande::bennes}) {
+            window->setSelection(c);
+            settle();
+        }
+        window->close();
+        settle();
+        return window.isNull();
+    };
+    // The first windows fill caches kept for the program's life (fonts, icons, styles).
+    for (int i = 0; i < 5; ++i)
+        if (!cycle())
+            return 1;
+    const double avant = memoireKo();
+    for (int i = 0; i < kCycles; ++i)
+        if (!cycle())
+            return 1;
+    const double apres = memoireKo();
+    std::printf("%s\n", QByteArray::number((apres - avant) / kCycles, 'f', 2).constData());
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+} // namespace kv::bench
+
+// After the store benchmarks: each measure runs in a process of its own, on the office's file.
+static kv::bench::Registrar registrar(60, [] {
+    benchmark::RegisterBenchmark("premières visites (programme neuf)", BM_PremieresVisites)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("mémoire d'une fenêtre fermée", BM_MemoireFenetres)
+        ->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+});

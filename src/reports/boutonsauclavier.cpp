@@ -1,0 +1,13 @@
+#include "boutonsauclavier.h"
+
+#include <QPushButton>
+
+namespace kv {
+
+void retourPresseLesBoutons(QWidget* ecran)
+{
+    for (QPushButton* bouton : ecran->findChildren<QPushButton*>())
+        bouton->setAutoDefault(true);
+}
+
+} // namespace kv
