@@ -965,9 +965,13 @@ void FormulaireLocationTest::addressServiceMessageGoesWithTheAddress()
 namespace {
 
 // The question « Enregistrer les modifications ? » open over the sheet, or null.
-QMessageBox* questionSur(QWidget* feuille)
+QMessageBox* questionSur(QWidget* fenetre)
 {
+    const QPointer<QWidget> feuille(fenetre);
     QCoreApplication::processEvents();
+    // The events just processed may have closed and deleted the sheet.
+    if (!feuille)
+        return nullptr;
     for (QMessageBox* box : feuille->findChildren<QMessageBox*>())
         if (box->isVisible() && box->objectName() == QStringLiteral("enregistrerModifications"))
             return box;
