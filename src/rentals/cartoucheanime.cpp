@@ -5,6 +5,7 @@
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -138,11 +139,11 @@ void CartoucheAnime::initialiser()
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
-    montrerNomEntier();
     setFixedHeight(kHauteurTotale);
     static_assert(kLargeurMinimale >= kLargeur + kMargeGauche + kDebordBadge + kOmbre + 1);
     setMinimumWidth(kLargeurMinimale);
-    connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
+    mesurer();
+    connect(m_etat, &EtatCartouche::changed, this, &CartoucheAnime::suivreEtat);
 }
 
 QFont CartoucheAnime::policeNom() const
@@ -159,14 +160,66 @@ QFont CartoucheAnime::policeDetail() const
     return f;
 }
 
+qreal CartoucheAnime::diametreBadge() const
+{
+    const QFontMetricsF fm(policeBadge());
+    return std::max(fm.horizontalAdvance(QString::number(m_nombre)), fm.height()) + 16;
+}
+
+QFont CartoucheAnime::policeBadge() const
+{
+    QFont f = font();
+    f.setPixelSize(10);
+    return f;
+}
+
+qreal CartoucheAnime::retraitBadge() const
+{
+    // What the badge takes of the box's width, on the name's line, with a little air.
+    return m_nombre >= 0 ? diametreBadge() - kDebordBadge + 3 : 0;
+}
+
 QString CartoucheAnime::nomAffiche() const
 {
-    return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(boite().width()) - 16);
+    // Centred between the badge and as much room on the other side.
+    return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight,
+                                                int(boite().width() - 2 * std::max<qreal>(8, retraitBadge())));
 }
 
 QString CartoucheAnime::detailAffiche() const
 {
-    return QFontMetrics(policeDetail()).elidedText(m_detail, Qt::ElideRight, int(boite().width()) - 16);
+    // What tells look-alikes apart comes last (a town, then its street, then a phone): when the
+    // box is short, what precedes gives way and the last part stays whole.
+    const QFontMetrics fm(policeDetail());
+    const int place = int(boite().width()) - 16;
+    if (fm.horizontalAdvance(m_detail) <= place)
+        return m_detail;
+    const QString separateur = QStringLiteral(" · ");
+    const int i = int(m_detail.lastIndexOf(separateur));
+    const QString dernier = i < 0 ? m_detail : m_detail.mid(i + separateur.size());
+    const int reste = place - fm.horizontalAdvance(separateur + dernier);
+    if (i < 0 || reste < fm.horizontalAdvance(QStringLiteral("M…")))
+        return fm.elidedText(dernier, Qt::ElideRight, place);
+    return fm.elidedText(m_detail.left(i), Qt::ElideRight, reste) + separateur + dernier;
+}
+
+QRectF CartoucheAnime::rectNom() const
+{
+    const QRectF b = boite();
+    const QFontMetricsF fmNom(policeNom());
+    const QFontMetricsF fmDetail(policeDetail());
+    const qreal hautTextes = fmNom.height() + (m_detail.isEmpty() ? 0 : fmDetail.height());
+    const qreal largeur = fmNom.horizontalAdvance(nomAffiche());
+    return QRectF(b.center().x() - largeur / 2, b.center().y() - hautTextes / 2, largeur, fmNom.height());
+}
+
+QRectF CartoucheAnime::rectBadge() const
+{
+    if (m_nombre < 0)
+        return {};
+    const QRectF b = boite();
+    const qreal d = diametreBadge();
+    return QRectF(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
 }
 
 void CartoucheAnime::montrerNomEntier()
@@ -187,8 +240,7 @@ void CartoucheAnime::setLabel(const QString& label)
         return;
     m_label = label;
     setAccessibleName(label);
-    montrerNomEntier();
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setDetail(const QString& detail)
@@ -197,8 +249,7 @@ void CartoucheAnime::setDetail(const QString& detail)
         return;
     m_detail = detail;
     setAccessibleDescription(detail);
-    montrerNomEntier();
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setNombreBennes(int n)
@@ -206,7 +257,7 @@ void CartoucheAnime::setNombreBennes(int n)
     if (n == m_nombre)
         return;
     m_nombre = n;
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete)
@@ -230,7 +281,18 @@ void CartoucheAnime::basculerSelection()
 
 QRectF CartoucheAnime::boite() const
 {
-    return QRectF(kMargeGauche, kMargeHaut, kLargeur, kHauteur);
+    return QRectF(kMargeGauche, kMargeHaut, m_largeurBoite, kHauteur);
+}
+
+void CartoucheAnime::mesurer()
+{
+    // As wide as its texts ask (the name clear of the badge), within the cartouche at rest.
+    const qreal nom = QFontMetricsF(policeNom()).horizontalAdvance(m_label) + 2 * std::max<qreal>(8, retraitBadge());
+    const qreal detail = QFontMetricsF(policeDetail()).horizontalAdvance(m_detail) + 16;
+    const qreal place = width() - kMargeGauche - kDebordBadge - kOmbre - 1;
+    m_largeurBoite = std::max<qreal>(kLargeur, std::min(std::ceil(std::max(nom, detail)), place));
+    montrerNomEntier();
+    update();
 }
 
 QRectF CartoucheAnime::etendueAuRepos() const
@@ -280,7 +342,7 @@ QRectF CartoucheAnime::etendueAffichee() const
 
 QColor CartoucheAnime::couleurCartouche() const
 {
-    return m_etat->isZoomed() ? glass::couleurFenetre() : QColor(0xFF, 0xA5, 0x00);
+    return m_etat->isZoomed() ? palette().color(QPalette::Window) : QColor(0xFF, 0xA5, 0x00);
 }
 
 QColor CartoucheAnime::couleurNom() const
@@ -288,42 +350,84 @@ QColor CartoucheAnime::couleurNom() const
     return textColorOn(couleurCartouche());
 }
 
-void CartoucheAnime::paintEvent(QPaintEvent*)
+QRectF CartoucheAnime::etenduePeinte() const
 {
-    QPainter p(this);
+    // The box with its badge, its two shadows, the glass's shadow and the focus ring.
+    const QMarginsF ombreVerre = verre().shadowMargins();
+    const QRectF b = boite();
+    QRectF r = b.marginsAdded(ombreVerre) | etendueAuRepos();
+    return r.adjusted(-2, -2, 2, 2);
+}
+
+glass::GlassBackgroundModifier CartoucheAnime::verre()
+{
+    using G = glass::GlassBackgroundModifier;
+    return G(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
+             G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
+}
+
+void CartoucheAnime::suivreEtat()
+{
+    // Only where the cartouche was drawn and where it is drawn now: the slide and the growth
+    // leave the rest of the column alone.
+    const QRect maintenant = transformation().mapRect(etenduePeinte()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    update(m_dernierePeinture | maintenant);
+    m_dernierePeinture = maintenant;
+}
+
+const QImage& CartoucheAnime::image(qreal echelle)
+{
+    // The look at rest is drawn once per state (texts, count, glass, focus, colours) and per
+    // scale; the slide and the growth only move and scale this picture. The grown picture is
+    // drawn at the full growth, so that the growth never blows a small one up.
+    const qreal dpr = devicePixelRatioF();
+    const QString cle = QStringList{nomAffiche(), detailAffiche(), QString::number(m_nombre),
+                                    QString::number(m_etat->isZoomed()), QString::number(hasFocus()),
+                                    QString::number(m_largeurBoite), QString::number(echelle * dpr),
+                                    palette().color(QPalette::Window).name(QColor::HexArgb),
+                                    palette().color(QPalette::Highlight).name(), font().key()}
+                            .join(QLatin1Char('\x1f'));
+    Image& cache = echelle > 1.0 ? m_imageGrandie : m_imageAuRepos;
+    if (cache.cle == cle && !cache.image.isNull())
+        return cache.image;
+    const QRectF etendue = etenduePeinte();
+    cache.image = QImage((etendue.size() * echelle * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    cache.image.setDevicePixelRatio(echelle * dpr);
+    cache.image.fill(Qt::transparent);
+    cache.cle = cle;
+    QPainter p(&cache.image);
+    p.translate(-etendue.topLeft());
+    peindre(p);
+    return cache.image;
+}
+
+void CartoucheAnime::peindre(QPainter& p) const
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF b = boite();
-    p.setTransform(transformation());
-
     const QPainterPath forme = glass::continuousRoundedRect(b, 8);
     // Two shadows: a dark one below right, a light one above left.
     p.save();
     p.translate(kOmbre, kOmbre);
     p.fillPath(forme, QColor(0, 0, 0, 60));
     p.restore();
-    if (m_etat->isZoomed()) {
-        using G = glass::GlassBackgroundModifier;
-        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
-                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
-        glace.paint(p, b);
-    } else {
+    if (m_etat->isZoomed())
+        verre().paint(p, b, {}, palette().color(QPalette::Window));
+    else
         p.fillPath(forme, couleurCartouche());
-    }
     if (hasFocus()) {
         p.setPen(QPen(palette().color(QPalette::Highlight), 2));
         p.drawPath(forme);
     }
 
     // The name black or white, whichever reads better on the cartouche (white over a thin dark
-    // shadow).
-    // With a detail, the name takes the upper part of the box and the detail the lower one.
-    const QString texte = nomAffiche();
+    // shadow). With a detail, the name takes the upper part of the box and the detail the lower
+    // one; the name stays clear of the badge.
     const QString detail = detailAffiche();
-    const QFontMetricsF fmNom(policeNom());
     const QFontMetricsF fmDetail(policeDetail());
-    const qreal hautTextes = fmNom.height() + (detail.isEmpty() ? 0 : fmDetail.height());
-    const QRectF placeNom(b.left(), b.center().y() - hautTextes / 2, b.width(), fmNom.height());
+    const QRectF nom = rectNom();
+    const QRectF placeNom(b.left(), nom.top(), b.width(), nom.height());
     const QRectF placeDetail(b.left(), placeNom.bottom(), b.width(), fmDetail.height());
     const QColor encre = couleurNom();
     const auto ecrire = [&](const QRectF& place, const QFont& police, const QString& t) {
@@ -335,24 +439,61 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
         p.setPen(encre);
         p.drawText(place, Qt::AlignCenter, t);
     };
-    ecrire(placeNom, policeNom(), texte);
+    ecrire(placeNom, policeNom(), nomAffiche());
     if (!detail.isEmpty())
         ecrire(placeDetail, policeDetail(), detail);
 
     if (m_nombre >= 0) {
-        QFont fb = font();
-        fb.setPixelSize(10);
-        const QString n = QString::number(m_nombre);
-        const QFontMetricsF fm(fb);
-        const qreal d = std::max(fm.horizontalAdvance(n), fm.height()) + 16;
-        const QRectF badge(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
+        const QRectF badge = rectBadge();
         p.setPen(Qt::NoPen);
         p.setBrush(kVertBadge);
         p.drawEllipse(badge);
-        p.setFont(fb);
+        p.setFont(policeBadge());
         p.setPen(textColorOn(kVertBadge));
-        p.drawText(badge, Qt::AlignCenter, n);
+        p.drawText(badge, Qt::AlignCenter, QString::number(m_nombre));
     }
+}
+
+void CartoucheAnime::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QTransform t = transformation();
+    // At rest (no growth), the picture at its own size, on whole pixels: as sharp as drawn.
+    const bool auRepos = qFuzzyCompare(t.m11(), 1.0);
+    const QImage& picture = image(auRepos ? 1.0 : kEchelle);
+    const QPointF coin = etenduePeinte().topLeft();
+    if (auRepos) {
+        p.drawImage(QPointF(std::round(t.dx()), std::round(t.dy())) + coin, picture);
+        return;
+    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setTransform(t);
+    p.drawImage(coin, picture);
+}
+
+void CartoucheAnime::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mesurer();
+}
+
+void CartoucheAnime::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        mesurer();
+}
+
+void CartoucheAnime::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CartoucheAnime::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CartoucheAnime::mouseReleaseEvent(QMouseEvent* event)

@@ -12,7 +12,10 @@
 // visible part keeps one state per client instead, so that a cartouche scrolled away and built
 // again shows the same look, and steps already under way still reach the host.
 
+#include "widgets/glass/glass.h"
+
 #include <QEasingCurve>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -113,28 +116,56 @@ public:
     // the slide gives way first, then the growth, so that the name always shows whole.
     QRectF etendueAffichee() const;
 
+    // The name and the detail as painted: cut with "…" when the box is too narrow for them;
+    // the detail's last part (the phone, where it takes one) stays whole.
+    QString nomAffiche() const;
+    QString detailAffiche() const;
+    // Where the name and the badge are drawn, at rest, in widget coordinates.
+    QRectF rectNom() const;
+    QRectF rectBadge() const;
+
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    struct Image {
+        QString cle;
+        QImage image;
+    };
+
     void initialiser();
+    // The box's width from the texts and the room at rest.
+    void mesurer();
     QFont policeNom() const;
     QFont policeDetail() const;
-    // The name and the detail as painted: cut with "…" when the box is too narrow for them.
-    QString nomAffiche() const;
-    QString detailAffiche() const;
+    QFont policeBadge() const;
+    qreal diametreBadge() const;
+    qreal retraitBadge() const;
     void montrerNomEntier();
     QRectF etendueAuRepos() const;
+    QRectF etenduePeinte() const;
     QTransform transformation() const;
+    static glass::GlassBackgroundModifier verre();
+    void peindre(QPainter& painter) const;
+    const QImage& image(qreal echelle);
+    void suivreEtat();
 
     QString m_label;
     QString m_detail;
     int m_nombre;
     EtatCartouche* m_etat;
+    qreal m_largeurBoite = kLargeur;
+    Image m_imageAuRepos;
+    Image m_imageGrandie;
+    QRect m_dernierePeinture;
 };
 
 } // namespace kv

@@ -67,10 +67,12 @@ int hauteurLigne()
     return CartoucheAnime::kHauteurTotale;
 }
 
-// A scroll area that lets the paper show through.
+// A scroll area that lets the paper show through. Not by a style sheet: what it styles takes
+// the application's colours instead of the paper's.
 void transparente(QScrollArea* scroll)
 {
-    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
 }
 
 // The secondary colour of a text.
@@ -80,6 +82,40 @@ QPalette paletteSecondaire(QPalette pal)
     c.setAlphaF(0.6);
     pal.setColor(QPalette::WindowText, c);
     return pal;
+}
+
+// The screen is a sheet of paper: light, with dark texts, whatever the desktop's colours. Fields
+// and buttons keep the desktop's own colours, which read on themselves.
+const QColor kFondPapier(0xF1, 0xEF, 0xEA);
+
+QPalette palettePapier(QPalette pal)
+{
+    for (const auto groupe : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(groupe, QPalette::Window, kFondPapier);
+        pal.setColor(groupe, QPalette::WindowText, Qt::black);
+    }
+    pal.setColor(QPalette::Disabled, QPalette::Window, kFondPapier);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6E, 0x6E, 0x6E));
+    return pal;
+}
+
+// A symbol drawn on the paper, in its ink: a theme's icons are drawn for the desktop's colours.
+QIcon encreSurPapier(const QString& symbole, const QPalette& papier)
+{
+    return paintedSymbolIcon(symbole, papier.color(QPalette::WindowText));
+}
+
+// The paper's tile with its thin veil already laid on it: one opaque picture to tile, so that a
+// repaint behind a moving cartouche costs one copy.
+QPixmap tuileEcran()
+{
+    QImage tuile = tuilePapierSur(kFondPapier, 0.7);
+    QPainter p(&tuile);
+    QColor voile = glass::couleurMateriau(glass::Materiau::thin, kFondPapier);
+    voile.setAlphaF(voile.alphaF() * 0.2);
+    p.fillRect(tuile.rect(), voile);
+    p.end();
+    return QPixmap::fromImage(tuile);
 }
 
 // A place that lies over the columns when the row is short: the window's colour, rounded, with
@@ -105,7 +141,7 @@ protected:
         QColor bord = palette().color(QPalette::WindowText);
         bord.setAlphaF(0.2);
         p.setPen(QPen(bord, 1));
-        p.setBrush(glass::couleurFenetre());
+        p.setBrush(palette().color(QPalette::Window));
         p.drawPath(glass::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10));
     }
 
@@ -118,7 +154,8 @@ private:
 VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QWidget(parent), m_in(entrees)
 {
     setObjectName(QStringLiteral("vueLocationBenne"));
-    m_papier = QPixmap::fromImage(tuilePapierSur(glass::couleurFenetre(), 0.7));
+    setPalette(palettePapier(palette()));
+    m_papier = tuileEcran();
     // One row of columns from the leading edge, placed by disposer(): the client column, the
     // invitation or the rentals, then the details; the available skips at the trailing side.
     construireColonneClients();
@@ -280,6 +317,9 @@ void VueLocationBenne::filtrer()
         barre->setValue(indexChoisi >= 0 && place ? kHautLigne + indexChoisi * h - *place : 0);
     }
     placerCartouches();
+    // The rentals show only for a client the list holds.
+    if (changement && (clientDeLaColonne() != nullptr) != m_colonneLocations->isVisibleTo(this))
+        actualiserColonnes();
     const bool aucun = m_clients.isEmpty() && !m_tous.isEmpty();
     if (aucun)
         m_aucunClient->setText(QStringLiteral("Aucun client ne correspond à « %1 ».")
@@ -374,7 +414,7 @@ QWidget* VueLocationBenne::construireInvitation()
     auto* hi = new QHBoxLayout;
     hi->addStretch(1);
     auto* main = new QLabel(pageInvitation);
-    main->setPixmap(symbolIcon(QStringLiteral("hand.point.left")).pixmap(50, 50));
+    main->setPixmap(encreSurPapier(QStringLiteral("hand.point.left"), palette()).pixmap(50, 50));
     hi->addWidget(main);
     auto* texte = new QLabel(QStringLiteral("Veuillez sélectionner un client afin d'afficher les bennes qu'il loue"),
                              pageInvitation);
@@ -398,8 +438,12 @@ void VueLocationBenne::placerInvitation(int largeur)
 {
     // Its full margins while the place is wide; narrower, the text keeps the room.
     const int cote = largeur >= kLargeurInvitationUtile ? 50 : 12;
+    // A style sheet takes its colours from the application, not from the paper: the ink is
+    // named.
     const QString style = QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
-                                         " padding: 10px %1px; }").arg(cote);
+                                         " padding: 10px %1px; color: %2; }")
+                              .arg(cote)
+                              .arg(palette().color(QPalette::WindowText).name());
     if (m_texteInvitation->styleSheet() != style)
         m_texteInvitation->setStyleSheet(style);
 }
@@ -423,6 +467,19 @@ QWidget* VueLocationBenne::construireColonneLocations()
     m_colonneLocations->setObjectName(QStringLiteral("colonneLocations"));
     auto* v = new QVBoxLayout(m_colonneLocations);
     v->setContentsMargins(0, 0, 0, 0);
+    // Whose rentals these are: among look-alikes, a list without a name could be anyone's.
+    m_nomClient = new ElidedLabel(QString(), m_colonneLocations);
+    m_nomClient->setObjectName(QStringLiteral("nomClientLocations"));
+    m_nomClient->setFont(fontForStyle(TextStyle::headline, font()));
+    v->addWidget(m_nomClient);
+    m_distinctionClient = new QLabel(m_colonneLocations);
+    m_distinctionClient->setObjectName(QStringLiteral("distinctionClientLocations"));
+    m_distinctionClient->setTextFormat(Qt::PlainText);
+    m_distinctionClient->setWordWrap(true);
+    m_distinctionClient->setFont(fontForStyle(TextStyle::caption, font()));
+    m_distinctionClient->setPalette(paletteSecondaire(m_distinctionClient->palette()));
+    v->addWidget(m_distinctionClient);
+    v->addSpacing(6);
     auto* entete = new QHBoxLayout;
     auto* titre = new QLabel(QStringLiteral("Locations :"), m_colonneLocations);
     QFont f = titre->font();
@@ -449,7 +506,7 @@ QWidget* VueLocationBenne::construireColonneLocations()
     entete->addStretch(1);
     m_boutonPanneau = new QToolButton(m_colonneLocations);
     m_boutonPanneau->setObjectName(QStringLiteral("boutonBennesDisponibles"));
-    m_boutonPanneau->setIcon(symbolIcon(QStringLiteral("shippingbox.fill")));
+    m_boutonPanneau->setIcon(encreSurPapier(QStringLiteral("shippingbox.fill"), palette()));
     m_boutonPanneau->setToolTip(QStringLiteral("Bennes disponibles"));
     m_boutonPanneau->setAutoRaise(true);
     m_boutonPanneau->setCheckable(true);
@@ -488,10 +545,20 @@ Client* VueLocationBenne::clientDeLaColonne() const
     const auto id = m_in.bennesReadyForClientID.get();
     if (!id)
         return nullptr;
-    for (Client* c : m_tous)
+    for (Client* c : m_clients)
         if (c->id() == *id)
             return c;
     return nullptr;
+}
+
+QString VueLocationBenne::clientDuVolet() const
+{
+    return m_colonneLocations->isVisibleTo(this) ? m_nomClient->text() : QString();
+}
+
+QString VueLocationBenne::distinctionDuVolet() const
+{
+    return m_colonneLocations->isVisibleTo(this) ? m_distinctionClient->text() : QString();
 }
 
 void VueLocationBenne::actualiserColonnes()
@@ -511,6 +578,13 @@ void VueLocationBenne::actualiserColonnes()
         m_liste->setAfficherUniquementEnCours(m_enCours);
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);
+    }
+    if (client) {
+        // Read again each time: a rename, or a look-alike added or gone, changes them.
+        m_nomClient->setText(client->nom());
+        const QString distinction = distinctionParmiHomonymes(client);
+        m_distinctionClient->setText(distinction);
+        m_distinctionClient->setVisible(!distinction.isEmpty());
     }
     // The invitation leaves while the rentals column is there. The one leaving goes first: the
     // two side by side, even for an instant, would ask the window for the room of both.
@@ -662,7 +736,7 @@ void VueLocationBenne::actualiserDetails()
         // Over the client column, the details have their own way back to the clients.
         auto* fermer = new QToolButton(entete);
         fermer->setObjectName(QStringLiteral("fermerDetails"));
-        fermer->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+        fermer->setIcon(encreSurPapier(QStringLiteral("xmark.circle.fill"), palette()));
         fermer->setToolTip(QStringLiteral("Fermer"));
         fermer->setAutoRaise(true);
         connect(fermer, &QToolButton::clicked, this, [this] { m_in.selectedLocation.set(nullptr); });
@@ -680,8 +754,9 @@ void VueLocationBenne::actualiserDetails()
         m_sansCoordonnees->setWordWrap(true);
         m_sansCoordonnees->setMinimumHeight(100);
         m_sansCoordonnees->setContentsMargins(12, 12, 12, 12);
-        m_sansCoordonnees->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,30);"
-                                                        " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
+        m_sansCoordonnees->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,30); color: %1;"
+                                                        " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }")
+                                             .arg(palette().color(QPalette::WindowText).name()));
         m_emplacementDetails->addWidget(m_sansCoordonnees, 1);
         // The address and the waste type on one line each, cut with "…" when long (whole in
         // their tool tips): the lines keep their room under the map in a small window.
@@ -863,9 +938,6 @@ void VueLocationBenne::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     peindrePapier(p, rect(), QPointF(0, 0), m_papier);
-    QColor voile = glass::couleurMateriau(glass::Materiau::thin, glass::couleurFenetre());
-    voile.setAlphaF(voile.alphaF() * 0.2);
-    p.fillRect(rect(), voile);
 }
 
 } // namespace kv

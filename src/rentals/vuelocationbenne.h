@@ -73,7 +73,12 @@ public:
     bool afficherInvitationACliquer() const { return m_afficherInvitation; }
     bool afficheCarteConfiguration() const;
     bool afficheInvitation() const;
+    // The client whose rentals show: the one chosen, while the column's list holds it.
     Client* clientDeLaColonne() const;
+    // The name heading the rentals, and what tells that client from others of its name (empty
+    // when the name is its own).
+    QString clientDuVolet() const;
+    QString distinctionDuVolet() const;
     ListeBennesView* listeBennes() const { return m_liste; }
     QWidget* colonneDetails() const { return m_details; }
     CarteAvecRepere* carteDetails() const { return m_carte; }
@@ -151,6 +156,8 @@ private:
     QVBoxLayout* m_emplacementListe = nullptr;
     QButtonGroup* m_filtre = nullptr;
     QToolButton* m_boutonPanneau = nullptr;
+    ElidedLabel* m_nomClient = nullptr;
+    QLabel* m_distinctionClient = nullptr;
     ListeBennesView* m_liste = nullptr;
     QUuid m_clientListe;
     QWidget* m_details = nullptr;

@@ -97,6 +97,8 @@ private slots:
     void detailsOverTheClientsWhenTheRowIsShort();
     void openingTheAvailableSkipsMovesNoColumn();
     void searchFindsOneClientAmongThousands();
+    void rentalsPaneNamesItsClientWhileTheListHoldsIt();
+    void readsUnderADarkPaletteAndLargerFonts();
 };
 
 class PiecesAdresseTest : public QObject {
