@@ -162,8 +162,7 @@ QFont CartoucheAnime::policeDetail() const
 
 qreal CartoucheAnime::diametreBadge() const
 {
-    const QFontMetricsF fm(policeBadge());
-    return std::max(fm.horizontalAdvance(QString::number(m_nombre)), fm.height()) + 16;
+    return m_diametreBadge;
 }
 
 QFont CartoucheAnime::policeBadge() const
@@ -181,12 +180,15 @@ qreal CartoucheAnime::retraitBadge() const
 
 QString CartoucheAnime::nomAffiche() const
 {
-    // Centred between the badge and as much room on the other side.
-    return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight,
-                                                int(boite().width() - 2 * std::max<qreal>(8, retraitBadge())));
+    return m_nomAffiche;
 }
 
 QString CartoucheAnime::detailAffiche() const
+{
+    return m_detailAffiche;
+}
+
+QString CartoucheAnime::couperDetail() const
 {
     // What tells look-alikes apart comes last (a town, then its street, then a phone): when the
     // box is short, what precedes gives way and the last part stays whole.
@@ -286,11 +288,17 @@ QRectF CartoucheAnime::boite() const
 
 void CartoucheAnime::mesurer()
 {
+    const QFontMetricsF fmBadge(policeBadge());
+    m_diametreBadge = std::max(fmBadge.horizontalAdvance(QString::number(m_nombre)), fmBadge.height()) + 16;
     // As wide as its texts ask (the name clear of the badge), within the cartouche at rest.
-    const qreal nom = QFontMetricsF(policeNom()).horizontalAdvance(m_label) + 2 * std::max<qreal>(8, retraitBadge());
+    const qreal retrait = 2 * std::max<qreal>(8, retraitBadge());
+    const qreal nom = QFontMetricsF(policeNom()).horizontalAdvance(m_label) + retrait;
     const qreal detail = QFontMetricsF(policeDetail()).horizontalAdvance(m_detail) + 16;
     const qreal place = width() - kMargeGauche - kDebordBadge - kOmbre - 1;
     m_largeurBoite = std::max<qreal>(kLargeur, std::min(std::ceil(std::max(nom, detail)), place));
+    // The name centred between the badge and as much room on the other side.
+    m_nomAffiche = QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(m_largeurBoite - retrait));
+    m_detailAffiche = couperDetail();
     montrerNomEntier();
     update();
 }

@@ -149,6 +149,7 @@ private:
     QFont policeBadge() const;
     qreal diametreBadge() const;
     qreal retraitBadge() const;
+    QString couperDetail() const;
     void montrerNomEntier();
     QRectF etendueAuRepos() const;
     QRectF etenduePeinte() const;
@@ -163,6 +164,9 @@ private:
     int m_nombre;
     EtatCartouche* m_etat;
     qreal m_largeurBoite = kLargeur;
+    qreal m_diametreBadge = 0;
+    QString m_nomAffiche;
+    QString m_detailAffiche;
     Image m_imageAuRepos;
     Image m_imageGrandie;
     QRect m_dernierePeinture;

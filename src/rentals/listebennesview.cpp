@@ -2,7 +2,6 @@
 
 #include "model/daywindow.h"
 #include "model/modelcontext.h"
-#include "model/query.h"
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
 #include "widgets/plaintext.h"
@@ -21,19 +20,19 @@ ListeBennesView::ListeBennesView(Client* client, std::function<QString(double)> 
       m_horloge(std::move(horloge))
 {
     setObjectName(QStringLiteral("listeBennesView"));
-    const QUuid clientId = client->id();
-    m_query = new Query<LocationDeBenne>(
-        client->modelContext(),
-        [clientId](const LocationDeBenne* l) { return l->client() && l->client()->id() == clientId; }, {}, this);
-    m_query->dependOn(EntityType::Client);
-    m_query->dependOn(EntityType::Benne);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 15, 0, 0);
     m_pile = new QVBoxLayout;
     m_pile->setSpacing(8);
     layout->addLayout(m_pile);
     layout->addStretch(1);
-    connect(m_query, &QueryBase::resultsChanged, this, &ListeBennesView::actualiser);
+    // The client's own rentals, which the store keeps paired with each rental's client: reading
+    // them costs as many rentals as the client has, however many the office holds.
+    if (ModelContext* ctx = client->modelContext())
+        connect(ctx, &ModelContext::changed, this, [this](const ModelChanges& c) {
+            if (c.touches(EntityType::LocationDeBenne) || c.touches(EntityType::Client) || c.touches(EntityType::Benne))
+                actualiser();
+        });
     actualiser();
 }
 
@@ -78,13 +77,12 @@ void ListeBennesView::setSelectedLocation(LocationDeBenne* location)
 
 QList<LocationDeBenne*> ListeBennesView::locationsFiltrees() const
 {
-    const QList<LocationDeBenne*> toutes = m_query->results();
-    if (!m_enCours)
-        return toutes;
     const qint64 debutDuJour = startOfDayMs(m_horloge.maintenant(), m_horloge.zone);
     QList<LocationDeBenne*> out;
-    for (LocationDeBenne* l : toutes)
-        if (estEnCours(l, debutDuJour))
+    if (m_client->isDeleted())
+        return out;
+    for (LocationDeBenne* l : m_client->locations())
+        if (!l->isDeleted() && (!m_enCours || estEnCours(l, debutDuJour)))
             out.append(l);
     return out;
 }

@@ -19,8 +19,6 @@ namespace kv {
 class BenneOscillanteView;
 class Client;
 class LocationDeBenne;
-template <class T>
-class Query;
 
 class ListeBennesView : public QWidget {
     Q_OBJECT
@@ -59,7 +57,6 @@ private:
     std::function<QString(double)> m_formatter;
     std::function<void(LocationDeBenne*)> m_onSelect;
     Horloge m_horloge;
-    Query<LocationDeBenne>* m_query;
     bool m_enCours = false;
     QUuid m_selection;
     QVBoxLayout* m_pile;

@@ -243,7 +243,7 @@ void ParClientTest::listFollowsTheStore()
     QTRY_COMPARE(liste.locationsFiltrees().size(), 2);
     QCOMPARE(liste.tuile(l), tuile);
     QVERIFY(tuile->isSwinging());
-    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
+    QTRY_COMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
     QVERIFY(ctx->remove(l));
     QTRY_COMPARE(liste.locationsFiltrees().size(), 1);
 }
