@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPropertyAnimation>
 #include <QTimer>
 
 #include <algorithm>
@@ -36,6 +35,11 @@ constexpr qreal kOmbre = 2;
 
 EtatCartouche::EtatCartouche(bool isSelected, QObject* parent) : QObject(parent), m_isSelected(isSelected)
 {
+    // The slide and the growth at the pace of the skips' swing: a movement this short and this
+    // simple reads as smooth at it, and each frame costs a repaint.
+    m_images.setInterval(1000 / kImagesParSeconde);
+    m_images.setTimerType(Qt::PreciseTimer);
+    connect(&m_images, &QTimer::timeout, this, &EtatCartouche::avancer);
     if (isSelected) {
         m_xOffset = kGlissement;
         m_scale = kEchelle;
@@ -67,13 +71,28 @@ void EtatCartouche::setZoomed(bool zoomed)
     emit changed();
 }
 
-void EtatCartouche::animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe)
+void EtatCartouche::animer(qreal EtatCartouche::*valeur, qreal fin, int ms, QEasingCurve::Type courbe)
 {
-    auto* a = new QPropertyAnimation(this, propriete, this);
-    a->setEndValue(fin);
-    a->setDuration(ms);
-    a->setEasingCurve(courbe);
-    a->start(QAbstractAnimation::DeleteWhenStopped);
+    // A new movement of a value takes over from the one under way, from where it stands.
+    m_mouvements.removeIf([valeur](const Mouvement& m) { return m.valeur == valeur; });
+    if (!m_horloge.isValid())
+        m_horloge.start();
+    m_mouvements.append({valeur, this->*valeur, fin, ms, QEasingCurve(courbe), m_horloge.elapsed()});
+    if (!m_images.isActive())
+        m_images.start();
+}
+
+void EtatCartouche::avancer()
+{
+    const qint64 maintenant = m_horloge.elapsed();
+    for (auto it = m_mouvements.begin(); it != m_mouvements.end();) {
+        const qreal progres = it->ms > 0 ? std::clamp(qreal(maintenant - it->debut) / it->ms, 0.0, 1.0) : 1.0;
+        this->*(it->valeur) = it->depart + (it->fin - it->depart) * it->courbe.valueForProgress(progres);
+        it = progres >= 1.0 ? m_mouvements.erase(it) : it + 1;
+    }
+    if (m_mouvements.isEmpty())
+        m_images.stop();
+    emit changed();
 }
 
 void EtatCartouche::setSelected(bool selected)
@@ -83,8 +102,8 @@ void EtatCartouche::setSelected(bool selected)
     m_isSelected = selected;
     if (!selected) {
         setZoomed(false);
-        animer("xOffset", 0, 350);
-        animer("scale", 1.0, 350);
+        animer(&EtatCartouche::m_xOffset, 0, 350);
+        animer(&EtatCartouche::m_scale, 1.0, 350);
     }
     emit changed();
 }
@@ -93,18 +112,18 @@ void EtatCartouche::basculerSelection()
 {
     // Each delayed step is bound to this state: once it is gone, nothing runs.
     if (!m_isSelected) {
-        animer("xOffset", kGlissement, 500);
+        animer(&EtatCartouche::m_xOffset, kGlissement, 500);
         QTimer::singleShot(500, this, [this] {
             setZoomed(true);
-            animer("scale", kEchelle, 500);
+            animer(&EtatCartouche::m_scale, kEchelle, 500);
             QTimer::singleShot(500, this, [this] {
                 if (m_onAnimationComplete)
                     m_onAnimationComplete();
             });
         });
     } else {
-        animer("xOffset", 0, 300);
-        animer("scale", 1.0, 300);
+        animer(&EtatCartouche::m_xOffset, 0, 300);
+        animer(&EtatCartouche::m_scale, 1.0, 300);
         QTimer::singleShot(300, this, [this] {
             setZoomed(false);
             if (m_onDeselectDone)
@@ -390,7 +409,7 @@ const QImage& CartoucheAnime::image(qreal echelle)
     // drawn at the full growth, so that the growth never blows a small one up.
     const qreal dpr = devicePixelRatioF();
     const QString cle = QStringList{nomAffiche(), detailAffiche(), QString::number(m_nombre),
-                                    QString::number(m_etat->isZoomed()), QString::number(hasFocus()),
+                                    QString::number(m_etat->isZoomed()),
                                     QString::number(m_largeurBoite), QString::number(echelle * dpr),
                                     palette().color(QPalette::Window).name(QColor::HexArgb),
                                     palette().color(QPalette::Highlight).name(), font().key()}
@@ -424,10 +443,6 @@ void CartoucheAnime::peindre(QPainter& p) const
         verre().paint(p, b, {}, palette().color(QPalette::Window));
     else
         p.fillPath(forme, couleurCartouche());
-    if (hasFocus()) {
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.drawPath(forme);
-    }
 
     // The name black or white, whichever reads better on the cartouche (white over a thin dark
     // shadow). With a detail, the name takes the upper part of the box and the detail the lower
@@ -465,18 +480,24 @@ void CartoucheAnime::peindre(QPainter& p) const
 void CartoucheAnime::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const QTransform t = transformation();
-    // At rest (no growth), the picture at its own size, on whole pixels: as sharp as drawn.
-    const bool auRepos = qFuzzyCompare(t.m11(), 1.0);
+    QTransform t = transformation();
+    // At rest (no growth), the picture at its own size, on whole pixels: as sharp as drawn. The
+    // glass look only ever shows grown or growing: it is drawn once, grown.
+    const bool auRepos = qFuzzyCompare(t.m11(), 1.0) && !m_etat->isZoomed();
     const QImage& picture = image(auRepos ? 1.0 : kEchelle);
-    const QPointF coin = etenduePeinte().topLeft();
     if (auRepos) {
-        p.drawImage(QPointF(std::round(t.dx()), std::round(t.dy())) + coin, picture);
-        return;
+        t = QTransform::fromTranslate(std::round(t.dx()), std::round(t.dy()));
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
     }
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.setTransform(t);
-    p.drawImage(coin, picture);
+    p.drawImage(etenduePeinte().topLeft(), picture);
+    // The keyboard's place over the picture, which stays the same when it comes and goes.
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawPath(glass::continuousRoundedRect(boite(), 8));
+    }
 }
 
 void CartoucheAnime::resizeEvent(QResizeEvent* event)

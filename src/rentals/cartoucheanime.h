@@ -15,14 +15,14 @@
 #include "widgets/glass/glass.h"
 
 #include <QEasingCurve>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-class QParallelAnimationGroup;
-class QPropertyAnimation;
 
 namespace kv {
 
@@ -49,12 +49,25 @@ public:
     // lives.
     void basculerSelection();
 
+    // Frames of the slide and the growth per second.
+    static constexpr int kImagesParSeconde = 30;
+
 signals:
     // The look changed.
     void changed();
 
 private:
-    void animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    struct Mouvement {
+        qreal EtatCartouche::*valeur;
+        qreal depart;
+        qreal fin;
+        int ms;
+        QEasingCurve courbe;
+        qint64 debut;
+    };
+
+    void animer(qreal EtatCartouche::*valeur, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    void avancer();
     void setZoomed(bool zoomed);
 
     bool m_isSelected;
@@ -63,6 +76,9 @@ private:
     qreal m_xOffset = 0;
     qreal m_scale = 1.0;
     bool m_isZoomed = false;
+    QList<Mouvement> m_mouvements;
+    QTimer m_images;
+    QElapsedTimer m_horloge;
 };
 
 class CartoucheAnime : public QWidget {

@@ -81,6 +81,7 @@ private slots:
     void listFollowsTheStore();
     void cartoucheCallsAndTheirTimes();
     void cartoucheStepsEndWithIt();
+    void cartoucheRepaintsOnlyWhereItMoves();
     void screenWithoutClients();
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();

@@ -296,6 +296,48 @@ void ParClientTest::cartoucheCallsAndTheirTimes()
     QVERIFY(retour.isEmpty());
 }
 
+namespace {
+
+// The rectangles a widget is asked to repaint.
+struct Repeints : QObject {
+    QList<QRect> rects;
+    explicit Repeints(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            rects << static_cast<QPaintEvent*>(e)->rect();
+        return false;
+    }
+};
+
+} // namespace
+
+void ParClientTest::cartoucheRepaintsOnlyWhereItMoves()
+{
+    // In a wide column, the selection repaints where the cartouche was and is drawn, not the
+    // whole row, and at the pace of the skips' swing: what does not move is not painted again.
+    bool fini = false;
+    CartoucheAnime c("Dupont", 12, false, {}, [&] { fini = true; });
+    c.resize(1200, CartoucheAnime::kHauteurTotale);
+    c.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&c));
+    settle();
+    Repeints repeints(&c);
+    QRectF dessine = c.etendueAffichee();
+    c.basculerSelection();
+    QTRY_VERIFY(fini);
+    QTRY_COMPARE(c.scale(), 1.5);
+    dessine |= c.etendueAffichee();
+    QVERIFY(!repeints.rects.isEmpty());
+    // The grown glass casts its shadow a little beyond the box and badge.
+    const QRect permis = dessine.toAlignedRect().adjusted(-30, -30, 30, 30);
+    for (const QRect& r : std::as_const(repeints.rects))
+        QVERIFY2(permis.contains(r) && r.width() < c.width() / 2,
+                 qPrintable(QStringLiteral("%1,%2 %3×%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+    QVERIFY2(repeints.rects.size() <= 1.2 * EtatCartouche::kImagesParSeconde + 3,
+             qPrintable(QString::number(repeints.rects.size())));
+}
+
 void ParClientTest::cartoucheStepsEndWithIt()
 {
     int appels = 0;
