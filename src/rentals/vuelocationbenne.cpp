@@ -213,10 +213,15 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_recherche = new QLineEdit(this);
     m_recherche->setObjectName(QStringLiteral("rechercheClients"));
     m_recherche->setPlaceholderText(QStringLiteral("Rechercher un client (nom, ville, rue, téléphone)"));
-    m_recherche->setClearButtonEnabled(true);
     m_recherche->setAccessibleName(QStringLiteral("Rechercher un client"));
     m_recherche->installEventFilter(this);
-    connect(m_recherche, &QLineEdit::textChanged, this, [this] { filtrer(); });
+    connect(m_recherche, &QLineEdit::textChanged, this, [this] {
+        // Its clear button shows only over a text: it is made with the first one (its icon
+        // costs the screen's first visit more than the rest of the field).
+        if (!m_recherche->isClearButtonEnabled() && !m_recherche->text().isEmpty())
+            m_recherche->setClearButtonEnabled(true);
+        filtrer();
+    });
     m_aucunClient = new QLabel(this);
     m_aucunClient->setObjectName(QStringLiteral("aucunClient"));
     m_aucunClient->setTextFormat(Qt::PlainText);
@@ -256,30 +261,58 @@ void VueLocationBenne::actualiserClients()
         delete it.value();
         it = m_etats.erase(it);
     }
-    // What tells each client apart, as the pickers show it, and what a search looks into.
-    const QStringList distinctions = clientDistinctions(m_tous);
+    // What tells each client apart, as the pickers show it, is worked out among the clients of
+    // its name when its cartouche is built; what a search looks into, at the first search.
+    m_homonymes.clear();
+    for (Client* c : std::as_const(m_tous))
+        m_homonymes[c->nom()].append(c);
     m_distinctions.clear();
-    m_distinctions.reserve(m_tous.size());
+    m_cherchablesAJour = false;
+    filtrer();
+    if (m_tous.isEmpty() && !m_pageConfiguration)
+        construireCarteConfiguration();
+    m_invitation->setCurrentWidget(m_tous.isEmpty() ? m_pageConfiguration : m_pageInvitation);
+    actualiserColonnes();
+}
+
+QString VueLocationBenne::distinction(const Client* client)
+{
+    const auto connue = m_distinctions.constFind(client->id());
+    if (connue != m_distinctions.cend())
+        return *connue;
+    // Only clients of one name tell each other apart: the group alone gives what the whole list
+    // would.
+    const QList<Client*> groupe = m_homonymes.value(client->nom());
+    const QStringList distinctions = clientDistinctions(groupe);
+    for (int i = 0; i < groupe.size(); ++i)
+        m_distinctions.insert(groupe.at(i)->id(), distinctions.at(i));
+    return m_distinctions.value(client->id());
+}
+
+void VueLocationBenne::preparerRecherche()
+{
+    if (m_cherchablesAJour)
+        return;
+    m_cherchablesAJour = true;
+    // The text of each client a search looks into, made again only for a client whose fields
+    // changed.
     QHash<QUuid, std::pair<QString, QString>> cherchables;
     cherchables.reserve(m_tous.size());
-    for (int i = 0; i < m_tous.size(); ++i) {
-        const Client* c = m_tous.at(i);
-        m_distinctions.insert(c->id(), distinctions.at(i));
+    for (const Client* c : std::as_const(m_tous)) {
         const QString brut = QStringList{c->nom(), c->ville(), c->codePostal(), c->adresse(), c->telephone(),
-                                         distinctions.at(i)}.join(QLatin1Char('\n'));
+                                         distinction(c)}.join(QLatin1Char('\n'));
         const auto connu = m_cherchables.constFind(c->id());
         cherchables.insert(c->id(), connu != m_cherchables.cend() && connu->first == brut
                                         ? *connu : std::pair{brut, forms::searchable(brut)});
     }
     m_cherchables = std::move(cherchables);
-    filtrer();
-    m_invitation->setCurrentIndex(m_tous.isEmpty() ? 0 : 1);
-    actualiserColonnes();
 }
 
 void VueLocationBenne::filtrer()
 {
     const QStringList mots = forms::searchWords(m_recherche->text());
+    if (!mots.isEmpty())
+        preparerRecherche();
     // Where the chosen client stands in the column's view, to keep it there.
     const auto choisi = m_in.selectedClientID.get();
     const int h = hauteurLigne();
@@ -351,11 +384,11 @@ void VueLocationBenne::placerCartouches()
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
             ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
-            ca->setDetail(m_distinctions.value(id));
+            ca->setDetail(distinction(c));
             ca->show();
         } else {
             ca->setLabel(c->nom());
-            ca->setDetail(m_distinctions.value(id));
+            ca->setDetail(distinction(c));
             ca->setNombreBennes(int(c->locations().size()));
         }
         ca->setGeometry(0, kHautLigne + i * h, largeur, h);
@@ -393,19 +426,6 @@ QWidget* VueLocationBenne::construireInvitation()
     m_invitation = new QStackedWidget(this);
     m_invitation->setObjectName(QStringLiteral("placeInvitation"));
 
-    auto* pageConfig = new QWidget(m_invitation);
-    auto* vc = new QVBoxLayout(pageConfig);
-    auto* hc = new QHBoxLayout;
-    hc->addStretch(1);
-    hc->addWidget(carteConfiguration(QStringLiteral("Avant de pouvoir afficher les locations d'un client, il faut "
-                                                    "d'abord créer <b>au moins un client</b> ainsi qu'<b>une "
-                                                    "location</b>."),
-                                     nullptr, pageConfig));
-    hc->addStretch(1);
-    vc->addLayout(hc);
-    vc->addStretch(1);
-    m_invitation->addWidget(pageConfig);
-
     auto* pageInvitation = new QWidget(m_invitation);
     pageInvitation->setObjectName(QStringLiteral("invitation"));
     auto* vi = new QVBoxLayout(pageInvitation);
@@ -431,7 +451,25 @@ QWidget* VueLocationBenne::construireInvitation()
     vi->addLayout(hi);
     vi->addStretch(1);
     m_invitation->addWidget(pageInvitation);
+    m_pageInvitation = pageInvitation;
     return m_invitation;
+}
+
+void VueLocationBenne::construireCarteConfiguration()
+{
+    // Only an office without clients sees it.
+    m_pageConfiguration = new QWidget(m_invitation);
+    auto* vc = new QVBoxLayout(m_pageConfiguration);
+    auto* hc = new QHBoxLayout;
+    hc->addStretch(1);
+    hc->addWidget(carteConfiguration(QStringLiteral("Avant de pouvoir afficher les locations d'un client, il faut "
+                                                    "d'abord créer <b>au moins un client</b> ainsi qu'<b>une "
+                                                    "location</b>."),
+                                     nullptr, m_pageConfiguration));
+    hc->addStretch(1);
+    vc->addLayout(hc);
+    vc->addStretch(1);
+    m_invitation->addWidget(m_pageConfiguration);
 }
 
 void VueLocationBenne::placerInvitation(int largeur)
@@ -450,12 +488,13 @@ void VueLocationBenne::placerInvitation(int largeur)
 
 bool VueLocationBenne::afficheCarteConfiguration() const
 {
-    return m_invitation->isVisibleTo(this) && m_invitation->currentIndex() == 0;
+    return m_invitation->isVisibleTo(this) && m_pageConfiguration
+           && m_invitation->currentWidget() == m_pageConfiguration;
 }
 
 bool VueLocationBenne::afficheInvitation() const
 {
-    return m_invitation->isVisibleTo(this) && m_invitation->currentIndex() == 1;
+    return m_invitation->isVisibleTo(this) && m_invitation->currentWidget() == m_pageInvitation;
 }
 
 // ---------------------------------------------------------------------------------------------
