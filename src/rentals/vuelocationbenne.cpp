@@ -67,12 +67,15 @@ int hauteurLigne()
     return CartoucheAnime::kHauteurTotale;
 }
 
-// A scroll area that lets the paper show through. Not by a style sheet: what it styles takes
-// the application's colours instead of the paper's.
+// A scroll area that lets the paper show through, once it holds its content (setWidget() makes
+// the content fill its background). Not by a style sheet: what it styles takes the
+// application's colours instead of the paper's.
 void transparente(QScrollArea* scroll)
 {
     scroll->setAutoFillBackground(false);
     scroll->viewport()->setAutoFillBackground(false);
+    if (scroll->widget())
+        scroll->widget()->setAutoFillBackground(false);
 }
 
 // The secondary colour of a text.
@@ -236,10 +239,9 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollClients->setWidgetResizable(false);
-    transparente(m_scrollClients);
     m_contenuClients = new QWidget;
-    m_contenuClients->setAutoFillBackground(false);
     m_scrollClients->setWidget(m_contenuClients);
+    transparente(m_scrollClients);
     connect(m_scrollClients->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placerCartouches(); });
     m_scrollClients->viewport()->installEventFilter(this);
     return m_scrollClients;
@@ -558,12 +560,11 @@ QWidget* VueLocationBenne::construireColonneLocations()
     scroll->setWidgetResizable(true);
     // Under its header, in the content area of the smallest window (400 high).
     scroll->setMinimumHeight(240);
-    transparente(scroll);
     auto* contenu = new QWidget;
-    contenu->setAutoFillBackground(false);
     m_emplacementListe = new QVBoxLayout(contenu);
     m_emplacementListe->setContentsMargins(0, 0, 0, 0);
     scroll->setWidget(contenu);
+    transparente(scroll);
     v->addWidget(scroll, 1);
     m_colonneLocations->hide();
     return m_colonneLocations;
