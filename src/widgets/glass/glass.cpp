@@ -90,9 +90,9 @@ void hostContent(QWidget* host, QWidget* content)
 
 namespace {
 
-// One box pass over every channel of a premultiplied image, along rows or columns.
-// One box pass along rows or columns; `moyenne[s]` is s divided by the box's width (a table: a
-// division per channel and pixel cost more than the rest of the pass).
+// One box pass over every channel of a premultiplied image, along rows or columns; `moyenne[s]`
+// is s divided by the box's width (a table: a division per channel and pixel cost more than the
+// rest of the pass).
 void boxPass(QImage& img, int radius, bool horizontal, const std::vector<quint8>& moyenne)
 {
     const int w = img.width(), h = img.height();
@@ -109,20 +109,25 @@ void boxPass(QImage& img, int radius, bool horizontal, const std::vector<quint8>
                                           : reinterpret_cast<quint32*>(bits) + i;
         for (int k = 0; k < len; ++k)
             line[size_t(k)] = debut[k * step];
-        int sum[4] = {0, 0, 0, 0};
-        auto add = [&](quint32 v, int sign) {
-            for (int ch = 0; ch < 4; ++ch)
-                sum[ch] += sign * int((v >> (8 * ch)) & 0xff);
+        // The four channels side by side in one integer, 16 bits each: a box's sum of a channel
+        // stays below 65536 (255 times a box of at most 257).
+        const auto ecarte = [](quint32 v) {
+            return quint64(v & 0xff) | quint64(v & 0xff00) << 8 | quint64(v & 0xff0000) << 16
+                   | quint64(v & 0xff000000) << 24;
         };
+        quint64 sum = 0;
         for (int k = 0; k <= std::min(radius, len - 1); ++k)
-            add(line[size_t(k)], 1);
+            sum += ecarte(line[size_t(k)]);
         for (int k = 0; k < len; ++k) {
-            debut[k * step] = quint32(moyenne[size_t(sum[0])]) | quint32(moyenne[size_t(sum[1])]) << 8
-                              | quint32(moyenne[size_t(sum[2])]) << 16 | quint32(moyenne[size_t(sum[3])]) << 24;
-            if (k - radius >= 0)
-                add(line[size_t(k - radius)], -1);
+            debut[k * step] = quint32(moyenne[size_t(sum & 0xffff)]) | quint32(moyenne[size_t(sum >> 16 & 0xffff)]) << 8
+                              | quint32(moyenne[size_t(sum >> 32 & 0xffff)]) << 16
+                              | quint32(moyenne[size_t(sum >> 48 & 0xffff)]) << 24;
+            // Each channel's sum ends in its 16 bits: a carry between channels on the way
+            // cancels out (unsigned arithmetic).
             if (k + radius + 1 < len)
-                add(line[size_t(k + radius + 1)], 1);
+                sum += ecarte(line[size_t(k + radius + 1)]);
+            if (k - radius >= 0)
+                sum -= ecarte(line[size_t(k - radius)]);
         }
     }
 }
@@ -131,7 +136,8 @@ void boxPass(QImage& img, int radius, bool horizontal, const std::vector<quint8>
 
 void blurAlpha(QImage& image, qreal radius)
 {
-    const int box = int(std::lround(radius / 2));
+    // At most a box of 257 pixels, which no shadow comes near.
+    const int box = std::min(128, int(std::lround(radius / 2)));
     if (box <= 0 || image.isNull())
         return;
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
