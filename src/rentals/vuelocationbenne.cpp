@@ -285,6 +285,8 @@ QString VueLocationBenne::distinction(const Client* client)
     // Only clients of one name tell each other apart: the group alone gives what the whole list
     // would.
     const QList<Client*> groupe = m_homonymes.value(client->nom());
+    if (groupe.isEmpty())
+        return clientDistinction(*client);
     const QStringList distinctions = clientDistinctions(groupe);
     for (int i = 0; i < groupe.size(); ++i)
         m_distinctions.insert(groupe.at(i)->id(), distinctions.at(i));
