@@ -51,7 +51,8 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(glass::couleurFenetre());
+        // The window colour of where it stands, which its texts are written for.
+        p.setBrush(palette().color(QPalette::Window));
         p.drawPath(glass::continuousRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 20));
     }
 };

@@ -5,11 +5,11 @@
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPropertyAnimation>
 #include <QTimer>
 
 #include <algorithm>
@@ -35,6 +35,11 @@ constexpr qreal kOmbre = 2;
 
 EtatCartouche::EtatCartouche(bool isSelected, QObject* parent) : QObject(parent), m_isSelected(isSelected)
 {
+    // The slide and the growth at the pace of the skips' swing: a movement this short and this
+    // simple reads as smooth at it, and each frame costs a repaint.
+    m_images.setInterval(1000 / kImagesParSeconde);
+    m_images.setTimerType(Qt::PreciseTimer);
+    connect(&m_images, &QTimer::timeout, this, &EtatCartouche::avancer);
     if (isSelected) {
         m_xOffset = kGlissement;
         m_scale = kEchelle;
@@ -66,13 +71,28 @@ void EtatCartouche::setZoomed(bool zoomed)
     emit changed();
 }
 
-void EtatCartouche::animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe)
+void EtatCartouche::animer(qreal EtatCartouche::*valeur, qreal fin, int ms, QEasingCurve::Type courbe)
 {
-    auto* a = new QPropertyAnimation(this, propriete, this);
-    a->setEndValue(fin);
-    a->setDuration(ms);
-    a->setEasingCurve(courbe);
-    a->start(QAbstractAnimation::DeleteWhenStopped);
+    // A new movement of a value takes over from the one under way, from where it stands.
+    m_mouvements.removeIf([valeur](const Mouvement& m) { return m.valeur == valeur; });
+    if (!m_horloge.isValid())
+        m_horloge.start();
+    m_mouvements.append({valeur, this->*valeur, fin, ms, QEasingCurve(courbe), m_horloge.elapsed()});
+    if (!m_images.isActive())
+        m_images.start();
+}
+
+void EtatCartouche::avancer()
+{
+    const qint64 maintenant = m_horloge.elapsed();
+    for (auto it = m_mouvements.begin(); it != m_mouvements.end();) {
+        const qreal progres = it->ms > 0 ? std::clamp(qreal(maintenant - it->debut) / it->ms, 0.0, 1.0) : 1.0;
+        this->*(it->valeur) = it->depart + (it->fin - it->depart) * it->courbe.valueForProgress(progres);
+        it = progres >= 1.0 ? m_mouvements.erase(it) : it + 1;
+    }
+    if (m_mouvements.isEmpty())
+        m_images.stop();
+    emit changed();
 }
 
 void EtatCartouche::setSelected(bool selected)
@@ -82,8 +102,8 @@ void EtatCartouche::setSelected(bool selected)
     m_isSelected = selected;
     if (!selected) {
         setZoomed(false);
-        animer("xOffset", 0, 350);
-        animer("scale", 1.0, 350);
+        animer(&EtatCartouche::m_xOffset, 0, 350);
+        animer(&EtatCartouche::m_scale, 1.0, 350);
     }
     emit changed();
 }
@@ -92,18 +112,18 @@ void EtatCartouche::basculerSelection()
 {
     // Each delayed step is bound to this state: once it is gone, nothing runs.
     if (!m_isSelected) {
-        animer("xOffset", kGlissement, 500);
+        animer(&EtatCartouche::m_xOffset, kGlissement, 500);
         QTimer::singleShot(500, this, [this] {
             setZoomed(true);
-            animer("scale", kEchelle, 500);
+            animer(&EtatCartouche::m_scale, kEchelle, 500);
             QTimer::singleShot(500, this, [this] {
                 if (m_onAnimationComplete)
                     m_onAnimationComplete();
             });
         });
     } else {
-        animer("xOffset", 0, 300);
-        animer("scale", 1.0, 300);
+        animer(&EtatCartouche::m_xOffset, 0, 300);
+        animer(&EtatCartouche::m_scale, 1.0, 300);
         QTimer::singleShot(300, this, [this] {
             setZoomed(false);
             if (m_onDeselectDone)
@@ -138,11 +158,11 @@ void CartoucheAnime::initialiser()
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
-    montrerNomEntier();
     setFixedHeight(kHauteurTotale);
     static_assert(kLargeurMinimale >= kLargeur + kMargeGauche + kDebordBadge + kOmbre + 1);
     setMinimumWidth(kLargeurMinimale);
-    connect(m_etat, &EtatCartouche::changed, this, qOverload<>(&QWidget::update));
+    mesurer();
+    connect(m_etat, &EtatCartouche::changed, this, &CartoucheAnime::suivreEtat);
 }
 
 QFont CartoucheAnime::policeNom() const
@@ -159,14 +179,68 @@ QFont CartoucheAnime::policeDetail() const
     return f;
 }
 
+qreal CartoucheAnime::diametreBadge() const
+{
+    return m_diametreBadge;
+}
+
+QFont CartoucheAnime::policeBadge() const
+{
+    QFont f = font();
+    f.setPixelSize(10);
+    return f;
+}
+
+qreal CartoucheAnime::retraitBadge() const
+{
+    // What the badge takes of the box's width, on the name's line, with a little air.
+    return m_nombre >= 0 ? diametreBadge() - kDebordBadge + 3 : 0;
+}
+
 QString CartoucheAnime::nomAffiche() const
 {
-    return QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(boite().width()) - 16);
+    return m_nomAffiche;
 }
 
 QString CartoucheAnime::detailAffiche() const
 {
-    return QFontMetrics(policeDetail()).elidedText(m_detail, Qt::ElideRight, int(boite().width()) - 16);
+    return m_detailAffiche;
+}
+
+QString CartoucheAnime::couperDetail() const
+{
+    // What tells look-alikes apart comes last (a town, then its street, then a phone): when the
+    // box is short, what precedes gives way and the last part stays whole.
+    const QFontMetrics fm(policeDetail());
+    const int place = int(boite().width()) - 16;
+    if (fm.horizontalAdvance(m_detail) <= place)
+        return m_detail;
+    const QString separateur = QStringLiteral(" · ");
+    const int i = int(m_detail.lastIndexOf(separateur));
+    const QString dernier = i < 0 ? m_detail : m_detail.mid(i + separateur.size());
+    const int reste = place - fm.horizontalAdvance(separateur + dernier);
+    if (i < 0 || reste < fm.horizontalAdvance(QStringLiteral("M…")))
+        return fm.elidedText(dernier, Qt::ElideRight, place);
+    return fm.elidedText(m_detail.left(i), Qt::ElideRight, reste) + separateur + dernier;
+}
+
+QRectF CartoucheAnime::rectNom() const
+{
+    const QRectF b = boite();
+    const QFontMetricsF fmNom(policeNom());
+    const QFontMetricsF fmDetail(policeDetail());
+    const qreal hautTextes = fmNom.height() + (m_detail.isEmpty() ? 0 : fmDetail.height());
+    const qreal largeur = fmNom.horizontalAdvance(nomAffiche());
+    return QRectF(b.center().x() - largeur / 2, b.center().y() - hautTextes / 2, largeur, fmNom.height());
+}
+
+QRectF CartoucheAnime::rectBadge() const
+{
+    if (m_nombre < 0)
+        return {};
+    const QRectF b = boite();
+    const qreal d = diametreBadge();
+    return QRectF(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
 }
 
 void CartoucheAnime::montrerNomEntier()
@@ -187,8 +261,7 @@ void CartoucheAnime::setLabel(const QString& label)
         return;
     m_label = label;
     setAccessibleName(label);
-    montrerNomEntier();
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setDetail(const QString& detail)
@@ -197,8 +270,7 @@ void CartoucheAnime::setDetail(const QString& detail)
         return;
     m_detail = detail;
     setAccessibleDescription(detail);
-    montrerNomEntier();
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setNombreBennes(int n)
@@ -206,7 +278,7 @@ void CartoucheAnime::setNombreBennes(int n)
     if (n == m_nombre)
         return;
     m_nombre = n;
-    update();
+    mesurer();
 }
 
 void CartoucheAnime::setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete)
@@ -230,7 +302,24 @@ void CartoucheAnime::basculerSelection()
 
 QRectF CartoucheAnime::boite() const
 {
-    return QRectF(kMargeGauche, kMargeHaut, kLargeur, kHauteur);
+    return QRectF(kMargeGauche, kMargeHaut, m_largeurBoite, kHauteur);
+}
+
+void CartoucheAnime::mesurer()
+{
+    const QFontMetricsF fmBadge(policeBadge());
+    m_diametreBadge = std::max(fmBadge.horizontalAdvance(QString::number(m_nombre)), fmBadge.height()) + 16;
+    // As wide as its texts ask (the name clear of the badge), within the cartouche at rest.
+    const qreal retrait = 2 * std::max<qreal>(8, retraitBadge());
+    const qreal nom = QFontMetricsF(policeNom()).horizontalAdvance(m_label) + retrait;
+    const qreal detail = QFontMetricsF(policeDetail()).horizontalAdvance(m_detail) + 16;
+    const qreal place = width() - kMargeGauche - kDebordBadge - kOmbre - 1;
+    m_largeurBoite = std::max<qreal>(kLargeur, std::min(std::ceil(std::max(nom, detail)), place));
+    // The name centred between the badge and as much room on the other side.
+    m_nomAffiche = QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(m_largeurBoite - retrait));
+    m_detailAffiche = couperDetail();
+    montrerNomEntier();
+    update();
 }
 
 QRectF CartoucheAnime::etendueAuRepos() const
@@ -280,7 +369,7 @@ QRectF CartoucheAnime::etendueAffichee() const
 
 QColor CartoucheAnime::couleurCartouche() const
 {
-    return m_etat->isZoomed() ? glass::couleurFenetre() : QColor(0xFF, 0xA5, 0x00);
+    return m_etat->isZoomed() ? palette().color(QPalette::Window) : QColor(0xFF, 0xA5, 0x00);
 }
 
 QColor CartoucheAnime::couleurNom() const
@@ -288,42 +377,80 @@ QColor CartoucheAnime::couleurNom() const
     return textColorOn(couleurCartouche());
 }
 
-void CartoucheAnime::paintEvent(QPaintEvent*)
+QRectF CartoucheAnime::etenduePeinte() const
 {
-    QPainter p(this);
+    // The box with its badge, its two shadows, the glass's shadow and the focus ring.
+    const QMarginsF ombreVerre = verre().shadowMargins();
+    const QRectF b = boite();
+    QRectF r = b.marginsAdded(ombreVerre) | etendueAuRepos();
+    return r.adjusted(-2, -2, 2, 2);
+}
+
+glass::GlassBackgroundModifier CartoucheAnime::verre()
+{
+    using G = glass::GlassBackgroundModifier;
+    return G(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
+             G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
+}
+
+void CartoucheAnime::suivreEtat()
+{
+    // Only where the cartouche was drawn and where it is drawn now: the slide and the growth
+    // leave the rest of the column alone.
+    const QRect maintenant = transformation().mapRect(etenduePeinte()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    update(m_dernierePeinture | maintenant);
+    m_dernierePeinture = maintenant;
+}
+
+const QImage& CartoucheAnime::image(qreal echelle)
+{
+    // The look at rest is drawn once per state (texts, count, glass, focus, colours) and per
+    // scale; the slide and the growth only move and scale this picture. The grown picture is
+    // drawn at the full growth, so that the growth never blows a small one up.
+    const qreal dpr = devicePixelRatioF();
+    const QString cle = QStringList{nomAffiche(), detailAffiche(), QString::number(m_nombre),
+                                    QString::number(m_etat->isZoomed()),
+                                    QString::number(m_largeurBoite), QString::number(echelle * dpr),
+                                    palette().color(QPalette::Window).name(QColor::HexArgb),
+                                    palette().color(QPalette::Highlight).name(), font().key()}
+                            .join(QLatin1Char('\x1f'));
+    Image& cache = echelle > 1.0 ? m_imageGrandie : m_imageAuRepos;
+    if (cache.cle == cle && !cache.image.isNull())
+        return cache.image;
+    const QRectF etendue = etenduePeinte();
+    cache.image = QImage((etendue.size() * echelle * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    cache.image.setDevicePixelRatio(echelle * dpr);
+    cache.image.fill(Qt::transparent);
+    cache.cle = cle;
+    QPainter p(&cache.image);
+    p.translate(-etendue.topLeft());
+    peindre(p);
+    return cache.image;
+}
+
+void CartoucheAnime::peindre(QPainter& p) const
+{
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF b = boite();
-    p.setTransform(transformation());
-
     const QPainterPath forme = glass::continuousRoundedRect(b, 8);
     // Two shadows: a dark one below right, a light one above left.
     p.save();
     p.translate(kOmbre, kOmbre);
     p.fillPath(forme, QColor(0, 0, 0, 60));
     p.restore();
-    if (m_etat->isZoomed()) {
-        using G = glass::GlassBackgroundModifier;
-        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
-                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
-        glace.paint(p, b);
-    } else {
+    if (m_etat->isZoomed())
+        verre().paint(p, b, {}, palette().color(QPalette::Window));
+    else
         p.fillPath(forme, couleurCartouche());
-    }
-    if (hasFocus()) {
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.drawPath(forme);
-    }
 
     // The name black or white, whichever reads better on the cartouche (white over a thin dark
-    // shadow).
-    // With a detail, the name takes the upper part of the box and the detail the lower one.
-    const QString texte = nomAffiche();
+    // shadow). With a detail, the name takes the upper part of the box and the detail the lower
+    // one; the name stays clear of the badge.
     const QString detail = detailAffiche();
-    const QFontMetricsF fmNom(policeNom());
     const QFontMetricsF fmDetail(policeDetail());
-    const qreal hautTextes = fmNom.height() + (detail.isEmpty() ? 0 : fmDetail.height());
-    const QRectF placeNom(b.left(), b.center().y() - hautTextes / 2, b.width(), fmNom.height());
+    const QRectF nom = rectNom();
+    const QRectF placeNom(b.left(), nom.top(), b.width(), nom.height());
     const QRectF placeDetail(b.left(), placeNom.bottom(), b.width(), fmDetail.height());
     const QColor encre = couleurNom();
     const auto ecrire = [&](const QRectF& place, const QFont& police, const QString& t) {
@@ -335,24 +462,67 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
         p.setPen(encre);
         p.drawText(place, Qt::AlignCenter, t);
     };
-    ecrire(placeNom, policeNom(), texte);
+    ecrire(placeNom, policeNom(), nomAffiche());
     if (!detail.isEmpty())
         ecrire(placeDetail, policeDetail(), detail);
 
     if (m_nombre >= 0) {
-        QFont fb = font();
-        fb.setPixelSize(10);
-        const QString n = QString::number(m_nombre);
-        const QFontMetricsF fm(fb);
-        const qreal d = std::max(fm.horizontalAdvance(n), fm.height()) + 16;
-        const QRectF badge(b.right() + kDebordBadge - d, b.top() - kDebordBadge, d, d);
+        const QRectF badge = rectBadge();
         p.setPen(Qt::NoPen);
         p.setBrush(kVertBadge);
         p.drawEllipse(badge);
-        p.setFont(fb);
+        p.setFont(policeBadge());
         p.setPen(textColorOn(kVertBadge));
-        p.drawText(badge, Qt::AlignCenter, n);
+        p.drawText(badge, Qt::AlignCenter, QString::number(m_nombre));
     }
+}
+
+void CartoucheAnime::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    QTransform t = transformation();
+    // At rest (no growth), the picture at its own size, on whole pixels: as sharp as drawn. The
+    // glass look only ever shows grown or growing: it is drawn once, grown.
+    const bool auRepos = qFuzzyCompare(t.m11(), 1.0) && !m_etat->isZoomed();
+    const QImage& picture = image(auRepos ? 1.0 : kEchelle);
+    if (auRepos) {
+        t = QTransform::fromTranslate(std::round(t.dx()), std::round(t.dy()));
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
+    p.setTransform(t);
+    p.drawImage(etenduePeinte().topLeft(), picture);
+    // The keyboard's place over the picture, which stays the same when it comes and goes.
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawPath(glass::continuousRoundedRect(boite(), 8));
+    }
+}
+
+void CartoucheAnime::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mesurer();
+}
+
+void CartoucheAnime::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        mesurer();
+}
+
+void CartoucheAnime::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CartoucheAnime::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CartoucheAnime::mouseReleaseEvent(QMouseEvent* event)

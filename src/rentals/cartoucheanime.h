@@ -12,14 +12,17 @@
 // visible part keeps one state per client instead, so that a cartouche scrolled away and built
 // again shows the same look, and steps already under way still reach the host.
 
+#include "widgets/glass/glass.h"
+
 #include <QEasingCurve>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-class QParallelAnimationGroup;
-class QPropertyAnimation;
 
 namespace kv {
 
@@ -46,12 +49,25 @@ public:
     // lives.
     void basculerSelection();
 
+    // Frames of the slide and the growth per second.
+    static constexpr int kImagesParSeconde = 30;
+
 signals:
     // The look changed.
     void changed();
 
 private:
-    void animer(const char* propriete, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    struct Mouvement {
+        qreal EtatCartouche::*valeur;
+        qreal depart;
+        qreal fin;
+        int ms;
+        QEasingCurve courbe;
+        qint64 debut;
+    };
+
+    void animer(qreal EtatCartouche::*valeur, qreal fin, int ms, QEasingCurve::Type courbe = QEasingCurve::InOutQuad);
+    void avancer();
     void setZoomed(bool zoomed);
 
     bool m_isSelected;
@@ -60,6 +76,9 @@ private:
     qreal m_xOffset = 0;
     qreal m_scale = 1.0;
     bool m_isZoomed = false;
+    QList<Mouvement> m_mouvements;
+    QTimer m_images;
+    QElapsedTimer m_horloge;
 };
 
 class CartoucheAnime : public QWidget {
@@ -113,28 +132,60 @@ public:
     // the slide gives way first, then the growth, so that the name always shows whole.
     QRectF etendueAffichee() const;
 
+    // The name and the detail as painted: cut with "…" when the box is too narrow for them;
+    // the detail's last part (the phone, where it takes one) stays whole.
+    QString nomAffiche() const;
+    QString detailAffiche() const;
+    // Where the name and the badge are drawn, at rest, in widget coordinates.
+    QRectF rectNom() const;
+    QRectF rectBadge() const;
+
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    struct Image {
+        QString cle;
+        QImage image;
+    };
+
     void initialiser();
+    // The box's width from the texts and the room at rest.
+    void mesurer();
     QFont policeNom() const;
     QFont policeDetail() const;
-    // The name and the detail as painted: cut with "…" when the box is too narrow for them.
-    QString nomAffiche() const;
-    QString detailAffiche() const;
+    QFont policeBadge() const;
+    qreal diametreBadge() const;
+    qreal retraitBadge() const;
+    QString couperDetail() const;
     void montrerNomEntier();
     QRectF etendueAuRepos() const;
+    QRectF etenduePeinte() const;
     QTransform transformation() const;
+    static glass::GlassBackgroundModifier verre();
+    void peindre(QPainter& painter) const;
+    const QImage& image(qreal echelle);
+    void suivreEtat();
 
     QString m_label;
     QString m_detail;
     int m_nombre;
     EtatCartouche* m_etat;
+    qreal m_largeurBoite = kLargeur;
+    qreal m_diametreBadge = 0;
+    QString m_nomAffiche;
+    QString m_detailAffiche;
+    Image m_imageAuRepos;
+    Image m_imageGrandie;
+    QRect m_dernierePeinture;
 };
 
 } // namespace kv

@@ -2,11 +2,12 @@
 
 #include "model/daywindow.h"
 #include "model/modelcontext.h"
-#include "model/query.h"
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
+#include "widgets/plaintext.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -19,19 +20,19 @@ ListeBennesView::ListeBennesView(Client* client, std::function<QString(double)> 
       m_horloge(std::move(horloge))
 {
     setObjectName(QStringLiteral("listeBennesView"));
-    const QUuid clientId = client->id();
-    m_query = new Query<LocationDeBenne>(
-        client->modelContext(),
-        [clientId](const LocationDeBenne* l) { return l->client() && l->client()->id() == clientId; }, {}, this);
-    m_query->dependOn(EntityType::Client);
-    m_query->dependOn(EntityType::Benne);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 15, 0, 0);
     m_pile = new QVBoxLayout;
     m_pile->setSpacing(8);
     layout->addLayout(m_pile);
     layout->addStretch(1);
-    connect(m_query, &QueryBase::resultsChanged, this, &ListeBennesView::actualiser);
+    // The client's own rentals, which the store keeps paired with each rental's client: reading
+    // them costs as many rentals as the client has, however many the office holds.
+    if (ModelContext* ctx = client->modelContext())
+        connect(ctx, &ModelContext::changed, this, [this](const ModelChanges& c) {
+            if (c.touches(EntityType::LocationDeBenne) || c.touches(EntityType::Client) || c.touches(EntityType::Benne))
+                actualiser();
+        });
     actualiser();
 }
 
@@ -51,12 +52,14 @@ void ListeBennesView::setAfficherUniquementEnCours(bool enCours)
 
 namespace {
 
-// A tile's text: black or white on the skip's colour, the window's own text on the selected
-// tile's glass.
+// A tile's text: black or white on the skip's colour; on the selected tile's glass, the text of
+// the window it stands in, whose colour the glass takes.
 void encrer(BenneOscillanteView* tuile, bool choisie)
 {
     QPalette pal = tuile->palette();
-    pal.setColor(QPalette::WindowText, choisie ? QPalette().color(QPalette::WindowText) : textColorOn(tuile->couleur()));
+    const QWidget* hote = tuile->parentWidget();
+    pal.setColor(QPalette::WindowText, choisie ? (hote ? hote->palette() : QPalette()).color(QPalette::WindowText)
+                                               : textColorOn(tuile->couleur()));
     tuile->setPalette(pal);
 }
 
@@ -74,13 +77,12 @@ void ListeBennesView::setSelectedLocation(LocationDeBenne* location)
 
 QList<LocationDeBenne*> ListeBennesView::locationsFiltrees() const
 {
-    const QList<LocationDeBenne*> toutes = m_query->results();
-    if (!m_enCours)
-        return toutes;
     const qint64 debutDuJour = startOfDayMs(m_horloge.maintenant(), m_horloge.zone);
     QList<LocationDeBenne*> out;
-    for (LocationDeBenne* l : toutes)
-        if (estEnCours(l, debutDuJour))
+    if (m_client->isDeleted())
+        return out;
+    for (LocationDeBenne* l : m_client->locations())
+        if (!l->isDeleted() && (!m_enCours || estEnCours(l, debutDuJour)))
             out.append(l);
     return out;
 }
@@ -97,6 +99,34 @@ QString ListeBennesView::texteTuile(const LocationDeBenne* l) const
            + l->adresse().value_or(QStringLiteral("Inconnu"));
 }
 
+QString ListeBennesView::texteAffiche(const LocationDeBenne* l) const
+{
+    // Two lines, each within the tile: the address that does not fit stops after its last whole
+    // word, with "…" (the tile's tool tip holds it whole).
+    const QString texte = texteTuile(l);
+    const qsizetype fin = texte.indexOf(QLatin1Char('\n'));
+    const QString volume = texte.left(fin);
+    const QString chantier = texte.mid(fin + 1);
+    const QFontMetrics fm(font());
+    const int place = int(BenneOscillanteView::kLargeur) - 12;
+    const QString coupe = fm.elidedText(chantier, Qt::ElideRight, place);
+    if (coupe == chantier)
+        return texte;
+    QString debut = coupe.chopped(1);
+    const qsizetype espace = debut.lastIndexOf(QLatin1Char(' '));
+    const qsizetype apresPrefixe = chantier.indexOf(QLatin1Char(':')) + 2;
+    if (debut.size() < chantier.size() && !chantier.at(debut.size()).isSpace() && espace > apresPrefixe)
+        debut.truncate(espace);
+    return volume + QLatin1Char('\n') + debut.trimmed() + QChar(0x2026);
+}
+
+void ListeBennesView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        actualiser();
+}
+
 void ListeBennesView::actualiser()
 {
     const QList<LocationDeBenne*> montrees = locationsFiltrees();
@@ -110,12 +140,15 @@ void ListeBennesView::actualiser()
         BenneOscillanteView* t = restantes.take(l->id());
         const bool choisie = !m_selection.isNull() && l->id() == m_selection;
         if (!t) {
-            t = new BenneOscillanteView(texteTuile(l), couleur, choisie, {}, this);
+            t = new BenneOscillanteView(texteAffiche(l), couleur, choisie, {}, this);
         } else {
-            t->setText(texteTuile(l));
+            t->setText(texteAffiche(l));
             t->setCouleur(couleur);
             t->setSelected(choisie);
         }
+        const QString entier = texteTuile(l);
+        t->setAccessibleName(entier);
+        setPlainToolTip(t, t->text() == entier ? QString() : entier);
         encrer(t, choisie);
         t->setOnTap([this, l] {
             if (m_onSelect)

@@ -19,8 +19,6 @@ namespace kv {
 class BenneOscillanteView;
 class Client;
 class LocationDeBenne;
-template <class T>
-class Query;
 
 class ListeBennesView : public QWidget {
     Q_OBJECT
@@ -43,18 +41,22 @@ public:
     // The rentals shown, in store order.
     QList<LocationDeBenne*> locationsFiltrees() const;
     BenneOscillanteView* tuile(const LocationDeBenne* location) const;
-    // The tile's text of a rental.
+    // The tile's text of a rental, and what the tile writes of it: its volume, then the site on
+    // one line, cut after a whole word where the tile is too narrow.
     QString texteTuile(const LocationDeBenne* location) const;
+    QString texteAffiche(const LocationDeBenne* location) const;
 
     // Re-reads the list (the clock may have passed midnight).
     void actualiser();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     Client* m_client;
     std::function<QString(double)> m_formatter;
     std::function<void(LocationDeBenne*)> m_onSelect;
     Horloge m_horloge;
-    Query<LocationDeBenne>* m_query;
     bool m_enCours = false;
     QUuid m_selection;
     QVBoxLayout* m_pile;

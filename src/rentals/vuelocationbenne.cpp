@@ -67,10 +67,15 @@ int hauteurLigne()
     return CartoucheAnime::kHauteurTotale;
 }
 
-// A scroll area that lets the paper show through.
+// A scroll area that lets the paper show through, once it holds its content (setWidget() makes
+// the content fill its background). Not by a style sheet: what it styles takes the
+// application's colours instead of the paper's.
 void transparente(QScrollArea* scroll)
 {
-    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    if (scroll->widget())
+        scroll->widget()->setAutoFillBackground(false);
 }
 
 // The secondary colour of a text.
@@ -80,6 +85,40 @@ QPalette paletteSecondaire(QPalette pal)
     c.setAlphaF(0.6);
     pal.setColor(QPalette::WindowText, c);
     return pal;
+}
+
+// The screen is a sheet of paper: light, with dark texts, whatever the desktop's colours. Fields
+// and buttons keep the desktop's own colours, which read on themselves.
+const QColor kFondPapier(0xF1, 0xEF, 0xEA);
+
+QPalette palettePapier(QPalette pal)
+{
+    for (const auto groupe : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(groupe, QPalette::Window, kFondPapier);
+        pal.setColor(groupe, QPalette::WindowText, Qt::black);
+    }
+    pal.setColor(QPalette::Disabled, QPalette::Window, kFondPapier);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6E, 0x6E, 0x6E));
+    return pal;
+}
+
+// A symbol drawn on the paper, in its ink: a theme's icons are drawn for the desktop's colours.
+QIcon encreSurPapier(const QString& symbole, const QPalette& papier)
+{
+    return paintedSymbolIcon(symbole, papier.color(QPalette::WindowText));
+}
+
+// The paper's tile with its thin veil already laid on it: one opaque picture to tile, so that a
+// repaint behind a moving cartouche costs one copy.
+QPixmap tuileEcran()
+{
+    QImage tuile = tuilePapierSur(kFondPapier, 0.7);
+    QPainter p(&tuile);
+    QColor voile = glass::couleurMateriau(glass::Materiau::thin, kFondPapier);
+    voile.setAlphaF(voile.alphaF() * 0.2);
+    p.fillRect(tuile.rect(), voile);
+    p.end();
+    return QPixmap::fromImage(tuile);
 }
 
 // A place that lies over the columns when the row is short: the window's colour, rounded, with
@@ -105,7 +144,7 @@ protected:
         QColor bord = palette().color(QPalette::WindowText);
         bord.setAlphaF(0.2);
         p.setPen(QPen(bord, 1));
-        p.setBrush(glass::couleurFenetre());
+        p.setBrush(palette().color(QPalette::Window));
         p.drawPath(glass::continuousRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10));
     }
 
@@ -118,7 +157,8 @@ private:
 VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QWidget(parent), m_in(entrees)
 {
     setObjectName(QStringLiteral("vueLocationBenne"));
-    m_papier = QPixmap::fromImage(tuilePapierSur(glass::couleurFenetre(), 0.7));
+    setPalette(palettePapier(palette()));
+    m_papier = tuileEcran();
     // One row of columns from the leading edge, placed by disposer(): the client column, the
     // invitation or the rentals, then the details; the available skips at the trailing side.
     construireColonneClients();
@@ -176,10 +216,15 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_recherche = new QLineEdit(this);
     m_recherche->setObjectName(QStringLiteral("rechercheClients"));
     m_recherche->setPlaceholderText(QStringLiteral("Rechercher un client (nom, ville, rue, téléphone)"));
-    m_recherche->setClearButtonEnabled(true);
     m_recherche->setAccessibleName(QStringLiteral("Rechercher un client"));
     m_recherche->installEventFilter(this);
-    connect(m_recherche, &QLineEdit::textChanged, this, [this] { filtrer(); });
+    connect(m_recherche, &QLineEdit::textChanged, this, [this] {
+        // Its clear button shows only over a text: it is made with the first one (its icon
+        // costs the screen's first visit more than the rest of the field).
+        if (!m_recherche->isClearButtonEnabled() && !m_recherche->text().isEmpty())
+            m_recherche->setClearButtonEnabled(true);
+        filtrer();
+    });
     m_aucunClient = new QLabel(this);
     m_aucunClient->setObjectName(QStringLiteral("aucunClient"));
     m_aucunClient->setTextFormat(Qt::PlainText);
@@ -194,10 +239,9 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollClients->setWidgetResizable(false);
-    transparente(m_scrollClients);
     m_contenuClients = new QWidget;
-    m_contenuClients->setAutoFillBackground(false);
     m_scrollClients->setWidget(m_contenuClients);
+    transparente(m_scrollClients);
     connect(m_scrollClients->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placerCartouches(); });
     m_scrollClients->viewport()->installEventFilter(this);
     return m_scrollClients;
@@ -219,30 +263,60 @@ void VueLocationBenne::actualiserClients()
         delete it.value();
         it = m_etats.erase(it);
     }
-    // What tells each client apart, as the pickers show it, and what a search looks into.
-    const QStringList distinctions = clientDistinctions(m_tous);
+    // What tells each client apart, as the pickers show it, is worked out among the clients of
+    // its name when its cartouche is built; what a search looks into, at the first search.
+    m_homonymes.clear();
+    for (Client* c : std::as_const(m_tous))
+        m_homonymes[c->nom()].append(c);
     m_distinctions.clear();
-    m_distinctions.reserve(m_tous.size());
+    m_cherchablesAJour = false;
+    filtrer();
+    if (m_tous.isEmpty() && !m_pageConfiguration)
+        construireCarteConfiguration();
+    m_invitation->setCurrentWidget(m_tous.isEmpty() ? m_pageConfiguration : m_pageInvitation);
+    actualiserColonnes();
+}
+
+QString VueLocationBenne::distinction(const Client* client)
+{
+    const auto connue = m_distinctions.constFind(client->id());
+    if (connue != m_distinctions.cend())
+        return *connue;
+    // Only clients of one name tell each other apart: the group alone gives what the whole list
+    // would.
+    const QList<Client*> groupe = m_homonymes.value(client->nom());
+    if (groupe.isEmpty())
+        return clientDistinction(*client);
+    const QStringList distinctions = clientDistinctions(groupe);
+    for (int i = 0; i < groupe.size(); ++i)
+        m_distinctions.insert(groupe.at(i)->id(), distinctions.at(i));
+    return m_distinctions.value(client->id());
+}
+
+void VueLocationBenne::preparerRecherche()
+{
+    if (m_cherchablesAJour)
+        return;
+    m_cherchablesAJour = true;
+    // The text of each client a search looks into, made again only for a client whose fields
+    // changed.
     QHash<QUuid, std::pair<QString, QString>> cherchables;
     cherchables.reserve(m_tous.size());
-    for (int i = 0; i < m_tous.size(); ++i) {
-        const Client* c = m_tous.at(i);
-        m_distinctions.insert(c->id(), distinctions.at(i));
+    for (const Client* c : std::as_const(m_tous)) {
         const QString brut = QStringList{c->nom(), c->ville(), c->codePostal(), c->adresse(), c->telephone(),
-                                         distinctions.at(i)}.join(QLatin1Char('\n'));
+                                         distinction(c)}.join(QLatin1Char('\n'));
         const auto connu = m_cherchables.constFind(c->id());
         cherchables.insert(c->id(), connu != m_cherchables.cend() && connu->first == brut
                                         ? *connu : std::pair{brut, forms::searchable(brut)});
     }
     m_cherchables = std::move(cherchables);
-    filtrer();
-    m_invitation->setCurrentIndex(m_tous.isEmpty() ? 0 : 1);
-    actualiserColonnes();
 }
 
 void VueLocationBenne::filtrer()
 {
     const QStringList mots = forms::searchWords(m_recherche->text());
+    if (!mots.isEmpty())
+        preparerRecherche();
     // Where the chosen client stands in the column's view, to keep it there.
     const auto choisi = m_in.selectedClientID.get();
     const int h = hauteurLigne();
@@ -280,6 +354,9 @@ void VueLocationBenne::filtrer()
         barre->setValue(indexChoisi >= 0 && place ? kHautLigne + indexChoisi * h - *place : 0);
     }
     placerCartouches();
+    // The rentals show only for a client the list holds.
+    if (changement && (clientDeLaColonne() != nullptr) != m_colonneLocations->isVisibleTo(this))
+        actualiserColonnes();
     const bool aucun = m_clients.isEmpty() && !m_tous.isEmpty();
     if (aucun)
         m_aucunClient->setText(QStringLiteral("Aucun client ne correspond à « %1 ».")
@@ -311,11 +388,11 @@ void VueLocationBenne::placerCartouches()
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
             ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
-            ca->setDetail(m_distinctions.value(id));
+            ca->setDetail(distinction(c));
             ca->show();
         } else {
             ca->setLabel(c->nom());
-            ca->setDetail(m_distinctions.value(id));
+            ca->setDetail(distinction(c));
             ca->setNombreBennes(int(c->locations().size()));
         }
         ca->setGeometry(0, kHautLigne + i * h, largeur, h);
@@ -353,19 +430,6 @@ QWidget* VueLocationBenne::construireInvitation()
     m_invitation = new QStackedWidget(this);
     m_invitation->setObjectName(QStringLiteral("placeInvitation"));
 
-    auto* pageConfig = new QWidget(m_invitation);
-    auto* vc = new QVBoxLayout(pageConfig);
-    auto* hc = new QHBoxLayout;
-    hc->addStretch(1);
-    hc->addWidget(carteConfiguration(QStringLiteral("Avant de pouvoir afficher les locations d'un client, il faut "
-                                                    "d'abord créer <b>au moins un client</b> ainsi qu'<b>une "
-                                                    "location</b>."),
-                                     nullptr, pageConfig));
-    hc->addStretch(1);
-    vc->addLayout(hc);
-    vc->addStretch(1);
-    m_invitation->addWidget(pageConfig);
-
     auto* pageInvitation = new QWidget(m_invitation);
     pageInvitation->setObjectName(QStringLiteral("invitation"));
     auto* vi = new QVBoxLayout(pageInvitation);
@@ -374,7 +438,7 @@ QWidget* VueLocationBenne::construireInvitation()
     auto* hi = new QHBoxLayout;
     hi->addStretch(1);
     auto* main = new QLabel(pageInvitation);
-    main->setPixmap(symbolIcon(QStringLiteral("hand.point.left")).pixmap(50, 50));
+    main->setPixmap(encreSurPapier(QStringLiteral("hand.point.left"), palette()).pixmap(50, 50));
     hi->addWidget(main);
     auto* texte = new QLabel(QStringLiteral("Veuillez sélectionner un client afin d'afficher les bennes qu'il loue"),
                              pageInvitation);
@@ -391,27 +455,50 @@ QWidget* VueLocationBenne::construireInvitation()
     vi->addLayout(hi);
     vi->addStretch(1);
     m_invitation->addWidget(pageInvitation);
+    m_pageInvitation = pageInvitation;
     return m_invitation;
+}
+
+void VueLocationBenne::construireCarteConfiguration()
+{
+    // Only an office without clients sees it.
+    m_pageConfiguration = new QWidget(m_invitation);
+    auto* vc = new QVBoxLayout(m_pageConfiguration);
+    auto* hc = new QHBoxLayout;
+    hc->addStretch(1);
+    hc->addWidget(carteConfiguration(QStringLiteral("Avant de pouvoir afficher les locations d'un client, il faut "
+                                                    "d'abord créer <b>au moins un client</b> ainsi qu'<b>une "
+                                                    "location</b>."),
+                                     nullptr, m_pageConfiguration));
+    hc->addStretch(1);
+    vc->addLayout(hc);
+    vc->addStretch(1);
+    m_invitation->addWidget(m_pageConfiguration);
 }
 
 void VueLocationBenne::placerInvitation(int largeur)
 {
     // Its full margins while the place is wide; narrower, the text keeps the room.
     const int cote = largeur >= kLargeurInvitationUtile ? 50 : 12;
+    // A style sheet takes its colours from the application, not from the paper: the ink is
+    // named.
     const QString style = QStringLiteral("QLabel { background: rgba(128,128,128,51); border-radius: 5px;"
-                                         " padding: 10px %1px; }").arg(cote);
+                                         " padding: 10px %1px; color: %2; }")
+                              .arg(cote)
+                              .arg(palette().color(QPalette::WindowText).name());
     if (m_texteInvitation->styleSheet() != style)
         m_texteInvitation->setStyleSheet(style);
 }
 
 bool VueLocationBenne::afficheCarteConfiguration() const
 {
-    return m_invitation->isVisibleTo(this) && m_invitation->currentIndex() == 0;
+    return m_invitation->isVisibleTo(this) && m_pageConfiguration
+           && m_invitation->currentWidget() == m_pageConfiguration;
 }
 
 bool VueLocationBenne::afficheInvitation() const
 {
-    return m_invitation->isVisibleTo(this) && m_invitation->currentIndex() == 1;
+    return m_invitation->isVisibleTo(this) && m_invitation->currentWidget() == m_pageInvitation;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -423,6 +510,19 @@ QWidget* VueLocationBenne::construireColonneLocations()
     m_colonneLocations->setObjectName(QStringLiteral("colonneLocations"));
     auto* v = new QVBoxLayout(m_colonneLocations);
     v->setContentsMargins(0, 0, 0, 0);
+    // Whose rentals these are: among look-alikes, a list without a name could be anyone's.
+    m_nomClient = new ElidedLabel(QString(), m_colonneLocations);
+    m_nomClient->setObjectName(QStringLiteral("nomClientLocations"));
+    m_nomClient->setFont(fontForStyle(TextStyle::headline, font()));
+    v->addWidget(m_nomClient);
+    m_distinctionClient = new QLabel(m_colonneLocations);
+    m_distinctionClient->setObjectName(QStringLiteral("distinctionClientLocations"));
+    m_distinctionClient->setTextFormat(Qt::PlainText);
+    m_distinctionClient->setWordWrap(true);
+    m_distinctionClient->setFont(fontForStyle(TextStyle::caption, font()));
+    m_distinctionClient->setPalette(paletteSecondaire(m_distinctionClient->palette()));
+    v->addWidget(m_distinctionClient);
+    v->addSpacing(6);
     auto* entete = new QHBoxLayout;
     auto* titre = new QLabel(QStringLiteral("Locations :"), m_colonneLocations);
     QFont f = titre->font();
@@ -449,7 +549,7 @@ QWidget* VueLocationBenne::construireColonneLocations()
     entete->addStretch(1);
     m_boutonPanneau = new QToolButton(m_colonneLocations);
     m_boutonPanneau->setObjectName(QStringLiteral("boutonBennesDisponibles"));
-    m_boutonPanneau->setIcon(symbolIcon(QStringLiteral("shippingbox.fill")));
+    m_boutonPanneau->setIcon(encreSurPapier(QStringLiteral("shippingbox.fill"), palette()));
     m_boutonPanneau->setToolTip(QStringLiteral("Bennes disponibles"));
     m_boutonPanneau->setAutoRaise(true);
     m_boutonPanneau->setCheckable(true);
@@ -462,12 +562,11 @@ QWidget* VueLocationBenne::construireColonneLocations()
     scroll->setWidgetResizable(true);
     // Under its header, in the content area of the smallest window (400 high).
     scroll->setMinimumHeight(240);
-    transparente(scroll);
     auto* contenu = new QWidget;
-    contenu->setAutoFillBackground(false);
     m_emplacementListe = new QVBoxLayout(contenu);
     m_emplacementListe->setContentsMargins(0, 0, 0, 0);
     scroll->setWidget(contenu);
+    transparente(scroll);
     v->addWidget(scroll, 1);
     m_colonneLocations->hide();
     return m_colonneLocations;
@@ -488,10 +587,20 @@ Client* VueLocationBenne::clientDeLaColonne() const
     const auto id = m_in.bennesReadyForClientID.get();
     if (!id)
         return nullptr;
-    for (Client* c : m_tous)
+    for (Client* c : m_clients)
         if (c->id() == *id)
             return c;
     return nullptr;
+}
+
+QString VueLocationBenne::clientDuVolet() const
+{
+    return m_colonneLocations->isVisibleTo(this) ? m_nomClient->text() : QString();
+}
+
+QString VueLocationBenne::distinctionDuVolet() const
+{
+    return m_colonneLocations->isVisibleTo(this) ? m_distinctionClient->text() : QString();
 }
 
 void VueLocationBenne::actualiserColonnes()
@@ -511,6 +620,13 @@ void VueLocationBenne::actualiserColonnes()
         m_liste->setAfficherUniquementEnCours(m_enCours);
         m_liste->setSelectedLocation(m_in.selectedLocation.get());
         m_emplacementListe->addWidget(m_liste);
+    }
+    if (client) {
+        // Read again each time: a rename, or a look-alike added or gone, changes them.
+        m_nomClient->setText(client->nom());
+        const QString distinction = distinctionParmiHomonymes(client);
+        m_distinctionClient->setText(distinction);
+        m_distinctionClient->setVisible(!distinction.isEmpty());
     }
     // The invitation leaves while the rentals column is there. The one leaving goes first: the
     // two side by side, even for an instant, would ask the window for the room of both.
@@ -662,7 +778,7 @@ void VueLocationBenne::actualiserDetails()
         // Over the client column, the details have their own way back to the clients.
         auto* fermer = new QToolButton(entete);
         fermer->setObjectName(QStringLiteral("fermerDetails"));
-        fermer->setIcon(symbolIcon(QStringLiteral("xmark.circle.fill")));
+        fermer->setIcon(encreSurPapier(QStringLiteral("xmark.circle.fill"), palette()));
         fermer->setToolTip(QStringLiteral("Fermer"));
         fermer->setAutoRaise(true);
         connect(fermer, &QToolButton::clicked, this, [this] { m_in.selectedLocation.set(nullptr); });
@@ -680,8 +796,9 @@ void VueLocationBenne::actualiserDetails()
         m_sansCoordonnees->setWordWrap(true);
         m_sansCoordonnees->setMinimumHeight(100);
         m_sansCoordonnees->setContentsMargins(12, 12, 12, 12);
-        m_sansCoordonnees->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,30);"
-                                                        " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
+        m_sansCoordonnees->setStyleSheet(QStringLiteral("QLabel { background: rgba(128,128,128,30); color: %1;"
+                                                        " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }")
+                                             .arg(palette().color(QPalette::WindowText).name()));
         m_emplacementDetails->addWidget(m_sansCoordonnees, 1);
         // The address and the waste type on one line each, cut with "…" when long (whole in
         // their tool tips): the lines keep their room under the map in a small window.
@@ -863,9 +980,6 @@ void VueLocationBenne::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     peindrePapier(p, rect(), QPointF(0, 0), m_papier);
-    QColor voile = glass::couleurMateriau(glass::Materiau::thin, glass::couleurFenetre());
-    voile.setAlphaF(voile.alphaF() * 0.2);
-    p.fillRect(rect(), voile);
 }
 
 } // namespace kv

@@ -73,7 +73,12 @@ public:
     bool afficherInvitationACliquer() const { return m_afficherInvitation; }
     bool afficheCarteConfiguration() const;
     bool afficheInvitation() const;
+    // The client whose rentals show: the one chosen, while the column's list holds it.
     Client* clientDeLaColonne() const;
+    // The name heading the rentals, and what tells that client from others of its name (empty
+    // when the name is its own).
+    QString clientDuVolet() const;
+    QString distinctionDuVolet() const;
     ListeBennesView* listeBennes() const { return m_liste; }
     QWidget* colonneDetails() const { return m_details; }
     CarteAvecRepere* carteDetails() const { return m_carte; }
@@ -111,6 +116,7 @@ protected:
 private:
     QWidget* construireColonneClients();
     QWidget* construireInvitation();
+    void construireCarteConfiguration();
     QWidget* construireColonneLocations();
     void placerCartouches();
     EtatCartouche* etatCartouche(const QUuid& clientId);
@@ -118,6 +124,9 @@ private:
     // Narrows the column to the clients the search holds; the chosen client stays where it
     // stands on the screen when it is still there.
     void filtrer();
+    // What tells a client from the others of its name (made once per name and store change).
+    QString distinction(const Client* client);
+    void preparerRecherche();
     void actualiserColonnes();
     void actualiserDetails();
     void fermerPanneau();
@@ -142,15 +151,21 @@ private:
     // Per client: what tells it apart, and the text a search looks into with the raw text it
     // was made from (made again only when that changes).
     QHash<QUuid, QString> m_distinctions;
+    QHash<QString, QList<Client*>> m_homonymes;
     QHash<QUuid, std::pair<QString, QString>> m_cherchables;
+    bool m_cherchablesAJour = false;
     QLineEdit* m_recherche = nullptr;
     QLabel* m_aucunClient = nullptr;
 
-    QStackedWidget* m_invitation = nullptr; // 0: configuration card, 1: invitation
+    QStackedWidget* m_invitation = nullptr; // the configuration card or the invitation
+    QWidget* m_pageConfiguration = nullptr;
+    QWidget* m_pageInvitation = nullptr;
     QWidget* m_colonneLocations = nullptr;
     QVBoxLayout* m_emplacementListe = nullptr;
     QButtonGroup* m_filtre = nullptr;
     QToolButton* m_boutonPanneau = nullptr;
+    ElidedLabel* m_nomClient = nullptr;
+    QLabel* m_distinctionClient = nullptr;
     ListeBennesView* m_liste = nullptr;
     QUuid m_clientListe;
     QWidget* m_details = nullptr;

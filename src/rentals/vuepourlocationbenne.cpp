@@ -100,8 +100,9 @@ void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, cons
     const QFontMetrics fm(option.font);
     QRectF carte = QRectF(option.rect).adjusted(0, fm.height() + 3, -4, 0);
     const QPainterPath forme = glass::continuousRoundedRect(carte, 10);
-    // Thin material: the window colour, mostly opaque, with a hairline so it reads on paper.
-    QColor fond = glass::couleurFenetre();
+    // Thin material: the colour of the window it stands in, mostly opaque, with a hairline so
+    // it reads on paper; its texts are that window's.
+    QColor fond = option.palette.color(QPalette::Window);
     fond.setAlphaF(0.85);
     p->fillPath(forme, fond);
     p->strokePath(forme, QPen(QColor(0, 0, 0, 28), 0.5));
@@ -116,7 +117,7 @@ void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, cons
     const QFontMetrics fmT(titre);
     qreal y = contenu.top();
     p->setFont(titre);
-    p->setPen(option.palette.color(QPalette::Text));
+    p->setPen(option.palette.color(QPalette::WindowText));
     const QString volume = formatNumberShort(g.type.volume) + QStringLiteral(" m³");
     p->drawText(QPointF(x, y + fmT.ascent()), volume);
     const QRectF pastille(x + fmT.horizontalAdvance(volume) + 8, y + (fmT.height() - 20) / 2.0, 20, 20);
@@ -124,7 +125,7 @@ void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, cons
     p->fillPath(pf, colorFromHex(g.type.couleur, Qt::gray));
     p->strokePath(pf, QPen(QColor(0, 0, 0, 51), 0.5));
     y += std::max<qreal>(fmT.height(), 20) + 2;
-    QColor secondaire = option.palette.color(QPalette::Text);
+    QColor secondaire = option.palette.color(QPalette::WindowText);
     secondaire.setAlphaF(0.6);
     if (g.type.dispositif) {
         const QFont sous = fontForStyle(TextStyle::subheadline, option.font);
@@ -138,7 +139,7 @@ void VueGroupeBenne::paint(QPainter* p, const QStyleOptionViewItem& option, cons
     }
     const QFont legende = fontForStyle(TextStyle::caption, option.font);
     p->setFont(legende);
-    p->setPen(Qt::gray);
+    p->setPen(secondaire);
     p->drawText(QPointF(x, y + QFontMetrics(legende).ascent()),
                 QStringLiteral("Disponibles : %1").arg(g.bennes.size()));
     p->restore();

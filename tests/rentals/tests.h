@@ -81,6 +81,7 @@ private slots:
     void listFollowsTheStore();
     void cartoucheCallsAndTheirTimes();
     void cartoucheStepsEndWithIt();
+    void cartoucheRepaintsOnlyWhereItMoves();
     void screenWithoutClients();
     void screenDrivenByClicks();
     void detailsLinesAndHalfCoordinates();
@@ -97,6 +98,8 @@ private slots:
     void detailsOverTheClientsWhenTheRowIsShort();
     void openingTheAvailableSkipsMovesNoColumn();
     void searchFindsOneClientAmongThousands();
+    void rentalsPaneNamesItsClientWhileTheListHoldsIt();
+    void readsUnderADarkPaletteAndLargerFonts();
 };
 
 class PiecesAdresseTest : public QObject {

@@ -2,6 +2,7 @@
 
 #include "screenfixtures.h"
 
+#include "model/helpers.h"
 #include "model/query.h"
 #include "rentals/carteavecrepere.h"
 #include "rentals/cartoucheanime.h"
@@ -12,6 +13,7 @@
 #include "rentals/vuelocationbenne.h"
 #include "rentals/vuepourlocationbenne.h"
 #include "widgets/benneoscillanteview.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
@@ -103,7 +105,8 @@ struct ZoneContenu {
         zone.resize(taille);
         zone.show();
     }
-    ~ZoneContenu() { zone.takeWidget(); }
+    // The screen goes with its zone, before the office it shows.
+    ~ZoneContenu() { delete zone.takeWidget(); }
 };
 
 QRect dans(const QWidget* w, const QWidget* ecran)
@@ -240,7 +243,7 @@ void ParClientTest::listFollowsTheStore()
     QTRY_COMPARE(liste.locationsFiltrees().size(), 2);
     QCOMPARE(liste.tuile(l), tuile);
     QVERIFY(tuile->isSwinging());
-    QCOMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
+    QTRY_COMPARE(tuile->text(), QStringLiteral("Benne 10,0 m³\nChantier\u00A0: Villeurbanne"));
     QVERIFY(ctx->remove(l));
     QTRY_COMPARE(liste.locationsFiltrees().size(), 1);
 }
@@ -291,6 +294,48 @@ void ParClientTest::cartoucheCallsAndTheirTimes()
     QTRY_COMPARE(c.xOffset(), 0.0);
     QTest::qWait(400);
     QVERIFY(retour.isEmpty());
+}
+
+namespace {
+
+// The rectangles a widget is asked to repaint.
+struct Repeints : QObject {
+    QList<QRect> rects;
+    explicit Repeints(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            rects << static_cast<QPaintEvent*>(e)->rect();
+        return false;
+    }
+};
+
+} // namespace
+
+void ParClientTest::cartoucheRepaintsOnlyWhereItMoves()
+{
+    // In a wide column, the selection repaints where the cartouche was and is drawn, not the
+    // whole row, and at the pace of the skips' swing: what does not move is not painted again.
+    bool fini = false;
+    CartoucheAnime c("Dupont", 12, false, {}, [&] { fini = true; });
+    c.resize(1200, CartoucheAnime::kHauteurTotale);
+    c.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&c));
+    settle();
+    Repeints repeints(&c);
+    QRectF dessine = c.etendueAffichee();
+    c.basculerSelection();
+    QTRY_VERIFY(fini);
+    QTRY_COMPARE(c.scale(), 1.5);
+    dessine |= c.etendueAffichee();
+    QVERIFY(!repeints.rects.isEmpty());
+    // The grown glass casts its shadow a little beyond the box and badge.
+    const QRect permis = dessine.toAlignedRect().adjusted(-30, -30, 30, 30);
+    for (const QRect& r : std::as_const(repeints.rects))
+        QVERIFY2(permis.contains(r) && r.width() < c.width() / 2,
+                 qPrintable(QStringLiteral("%1,%2 %3×%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+    QVERIFY2(repeints.rects.size() <= 1.2 * EtatCartouche::kImagesParSeconde + 3,
+             qPrintable(QString::number(repeints.rects.size())));
 }
 
 void ParClientTest::cartoucheStepsEndWithIt()
@@ -1085,10 +1130,13 @@ void ParClientTest::searchFindsOneClientAmongThousands()
     QTRY_COMPARE(b.selectedClientID.get(), std::optional<QUuid>(nantes->id()));
     QVERIFY(!ecran.aucunClient()->isVisible());
     QCOMPARE(ecran.clientDeLaColonne(), nantes);
-    // Searching on: the chosen client keeps its column even when the search leaves it out.
+    // A search that leaves the chosen client out takes its rentals away; taken back, they return.
     chercher("thomas");
+    QVERIFY(!ecran.clientDeLaColonne());
+    QVERIFY(!ecran.listeBennes());
+    QVERIFY(ecran.afficheInvitation());
+    chercher("durand");
     QCOMPARE(ecran.clientDeLaColonne(), nantes);
-    QVERIFY(ecran.listeBennes());
 
     // Chosen from a search, then the search taken back: the chosen cartouche, grown, stays
     // where it stood on the screen, among its neighbours of the whole list.
@@ -1116,4 +1164,210 @@ void ParClientTest::searchFindsOneClientAmongThousands()
     rennes->setVille(QStringLiteral("Saint-Malo"));
     QVERIFY(saved(b.ctx.get()));
     QTRY_COMPARE(chercher("saint malo"), QList<Client*>{rennes});
+}
+
+namespace {
+
+// Twenty-one « Thomas Rénovation » at one address in Bron, told apart by their phones only, each
+// with rentals; and a client of another name.
+struct ThomasRenovation {
+    Bureau b;
+    QList<Client*> thomas;
+    Client* autre = nullptr;
+    Client* longue = nullptr;
+    ThomasRenovation()
+    {
+        Benne* be = colouredBenne(b.ctx.get(), 8, QStringLiteral("2E7D32"));
+        longue = client(b.ctx.get(), QStringLiteral("Établissements Rénovation 203"), QStringLiteral("Lyon"));
+        for (int i = 0; i < 21; ++i) {
+            Client* c = client(b.ctx.get(), QStringLiteral("Thomas Rénovation"), QStringLiteral("Bron"),
+                               QStringLiteral("69500"), QStringLiteral("4 cours Lafayette"));
+            c->setTelephone(QStringLiteral("04 78 15 16 %1").arg(20 + i));
+            for (int j = 0; j <= i % 3; ++j)
+                location(b.ctx.get(), c, be, localDateTime(2026, 6, 1 + j), std::nullopt,
+                         QStringLiteral("1440 avenue du Chantier de la Soie, Bron"), 45.73, 4.91);
+            thomas.append(c);
+        }
+        autre = client(b.ctx.get(), QStringLiteral("Durand Bâtiment"), QStringLiteral("Rennes"));
+        location(b.ctx.get(), autre, be, localDateTime(2026, 6, 3));
+    }
+};
+
+} // namespace
+
+void ParClientTest::rentalsPaneNamesItsClientWhileTheListHoldsIt()
+{
+    ThomasRenovation o;
+    VueLocationBenne ecran(o.b.entrees());
+    ecran.resize(1400, 800);
+    ecran.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+    Client* choisi = o.thomas.at(5);
+    QTRY_VERIFY(ecran.cartouche(choisi));
+    cliquer(ecran.cartouche(choisi));
+    QTRY_COMPARE(ecran.clientDeLaColonne(), choisi);
+    // The pane says whose rentals they are, with what tells this one from the other twenty.
+    QCOMPARE(ecran.clientDuVolet(), QStringLiteral("Thomas Rénovation"));
+    QCOMPARE(ecran.distinctionDuVolet(), distinctionParmiHomonymes(choisi));
+    QVERIFY(ecran.distinctionDuVolet().endsWith(QStringLiteral("04 78 15 16 25")));
+
+    // Another client searched for: the list no longer holds the chosen one, nor does the pane.
+    QLineEdit* recherche = ecran.champRecherche();
+    recherche->setFocus();
+    QTest::keyClicks(recherche, QStringLiteral("durand"));
+    QCOMPARE(ecran.clientsAffiches(), QList<Client*>{o.autre});
+    QVERIFY(!ecran.clientDeLaColonne());
+    QVERIFY(!ecran.listeBennes());
+    QVERIFY(!ecran.findChild<QWidget*>("colonneLocations")->isVisible());
+    QVERIFY(ecran.afficheInvitation());
+    // The other chosen: its own rentals, under its own name alone.
+    cliquer(ecran.cartouche(o.autre));
+    QTRY_COMPARE(ecran.clientDeLaColonne(), o.autre);
+    QCOMPARE(ecran.clientDuVolet(), QStringLiteral("Durand Bâtiment"));
+    QVERIFY(ecran.distinctionDuVolet().isEmpty());
+    QCOMPARE(ecran.listeBennes()->locationsFiltrees(), o.autre->locations());
+}
+
+namespace {
+
+// The desktop's colours and font for one test: a dark scheme as KDE's Breeze Dark gives, or the
+// light default, and a font of so many points; the application's own come back after it.
+struct Bureautique {
+    QPalette palette = QApplication::palette();
+    QFont police = QApplication::font();
+    Bureautique(bool sombre, int points)
+    {
+        if (sombre) {
+            QPalette p;
+            const QColor fond(0x20, 0x23, 0x26), texte(0xFC, 0xFC, 0xFC);
+            p.setColor(QPalette::Window, fond);
+            p.setColor(QPalette::WindowText, texte);
+            p.setColor(QPalette::Base, QColor(0x14, 0x16, 0x18));
+            p.setColor(QPalette::AlternateBase, QColor(0x1D, 0x1F, 0x22));
+            p.setColor(QPalette::Text, texte);
+            p.setColor(QPalette::Button, QColor(0x29, 0x2C, 0x30));
+            p.setColor(QPalette::ButtonText, texte);
+            p.setColor(QPalette::Highlight, QColor(0x3D, 0xAE, 0xE9));
+            p.setColor(QPalette::HighlightedText, texte);
+            p.setColor(QPalette::PlaceholderText, QColor(0xA0, 0xA0, 0xA0));
+            p.setColor(QPalette::ToolTipBase, fond);
+            p.setColor(QPalette::ToolTipText, texte);
+            QApplication::setPalette(p);
+        }
+        QFont f = police;
+        f.setPointSize(points);
+        QApplication::setFont(f);
+    }
+    ~Bureautique()
+    {
+        QApplication::setPalette(palette);
+        QApplication::setFont(police);
+    }
+};
+
+// Texts of `ecran` that do not read on what is painted under them: the ink, the painted pixel
+// of a label's text farthest from its background (the median of its pixels), against that
+// background; 4.5:1 for text, 3:1 for large text.
+QStringList textesIllisibles(QWidget* ecran)
+{
+    QStringList out;
+    const QImage image = ecran->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal dpr = image.devicePixelRatio();
+    QList<QWidget*> textes;
+    for (QLabel* l : ecran->findChildren<QLabel*>())
+        if (l->pixmap().isNull() && !l->text().isEmpty())
+            textes << l;
+    for (ElidedLabel* l : ecran->findChildren<ElidedLabel*>())
+        if (!l->text().isEmpty())
+            textes << l;
+    for (QWidget* w : std::as_const(textes)) {
+        if (!w->isVisible())
+            continue;
+        const QRect r = QRect(w->mapTo(ecran, QPoint(0, 0)), w->size()) & ecran->rect();
+        const QRect px = QRectF(QRectF(r).topLeft() * dpr, QRectF(r).size() * dpr).toRect() & image.rect();
+        if (px.isEmpty())
+            continue;
+        QList<int> luminances;
+        QList<QRgb> pixels;
+        for (int y = px.top(); y <= px.bottom(); ++y)
+            for (int x = px.left(); x <= px.right(); ++x) {
+                pixels << image.pixel(x, y);
+                luminances << qGray(image.pixel(x, y));
+            }
+        // The background: the pixel of median grey; the ink: the one farthest from it.
+        QList<int> tries = luminances;
+        std::nth_element(tries.begin(), tries.begin() + tries.size() / 2, tries.end());
+        const int mediane = tries.at(tries.size() / 2);
+        const QRgb fond = pixels.at(luminances.indexOf(mediane));
+        double meilleur = 1;
+        for (QRgb c : std::as_const(pixels))
+            meilleur = std::max(meilleur, forms::contrastRatio(QColor(c), QColor(fond)));
+        const QFontInfo fi(w->font());
+        const bool grand = fi.pixelSize() >= 24 || (fi.bold() && fi.pixelSize() >= 19);
+        if (meilleur < (grand ? 3.0 : 4.5))
+            out << QStringLiteral("« %1 » at %2:1 on %3").arg(shownText(w->property("text").toString()).left(40))
+                       .arg(meilleur, 0, 'f', 1).arg(QColor(fond).name());
+    }
+    return out;
+}
+
+} // namespace
+
+void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
+{
+    for (const bool sombre : {false, true}) {
+        for (const int points : {9, 12}) {
+            Bureautique bureau(sombre, points);
+            const QString ou = QStringLiteral("%1, %2 pt: ").arg(sombre ? "dark" : "light").arg(points);
+            ThomasRenovation o;
+            VueLocationBenne ecran(o.b.entrees());
+            ecran.resize(1400, 800);
+            ecran.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+            settle();
+            QVERIFY(ecran.afficheInvitation());
+            QStringList fautes = textesIllisibles(&ecran);
+            Client* choisi = o.thomas.at(4);
+            cliquer(ecran.cartouche(choisi));
+            QTRY_VERIFY(ecran.listeBennes());
+            LocationDeBenne* l = choisi->locations().constFirst();
+            cliquer(ecran.listeBennes()->tuile(l));
+            QTRY_VERIFY(ecran.colonneDetails()->isVisible());
+            settle();
+            fautes << textesIllisibles(&ecran);
+            // Each rental's tile writes its two lines whole within it: the site, when long,
+            // stops after a whole word.
+            for (LocationDeBenne* loc : ecran.listeBennes()->locationsFiltrees()) {
+                BenneOscillanteView* t = ecran.listeBennes()->tuile(loc);
+                const QFontMetrics fm(t->font());
+                const QStringList lignes = t->text().split(QLatin1Char('\n'));
+                const int hauteur = fm.boundingRect(t->tileRect().adjusted(5, 5, -5, -5).toRect(),
+                                                    Qt::AlignCenter | Qt::TextWordWrap, t->text()).height();
+                if (lignes.size() != 2 || hauteur > t->tileRect().height() - 10)
+                    fautes << QStringLiteral("tile « %1 » cut (%2 px high)").arg(t->text()).arg(hauteur);
+                const QString site = lignes.last();
+                const QString entier = QStringLiteral("Chantier\u00A0: ") + *loc->adresse();
+                if (site != entier
+                    && !(site.endsWith(QChar(0x2026)) && entier.startsWith(site.chopped(1))
+                         && entier.at(site.size() - 1) == QLatin1Char(' ')))
+                    fautes << QStringLiteral("tile site « %1 » cut mid-word").arg(site);
+            }
+            // Each cartouche shows the phone that tells it apart, whole, from the widest screen
+            // to the smallest; its count never covers its name.
+            for (const QSize taille : {QSize(1400, 800), ecran.minimumSizeHint()}) {
+                ecran.resize(taille);
+                settle();
+                for (Client* c : o.thomas + QList<Client*>{o.longue}) {
+                    CartoucheAnime* ca = ecran.cartouche(c);
+                    if (!ca)
+                        continue;
+                    if (c != o.longue && !ca->detailAffiche().endsWith(c->telephone()))
+                        fautes << QStringLiteral("cartouche « %1 » at %2 px").arg(ca->detailAffiche()).arg(ca->width());
+                    if (ca->rectNom().intersects(ca->rectBadge()))
+                        fautes << QStringLiteral("badge over « %1 »").arg(ca->nomAffiche());
+                }
+            }
+            QVERIFY2(fautes.isEmpty(), qPrintable(ou + fautes.join(QStringLiteral("; "))));
+        }
+    }
 }
