@@ -6,7 +6,9 @@
 #include "model/daywindow.h"
 #include "model/helpers.h"
 #include "model/modelcontext.h"
+#include "rentals/chevauchementlocations.h"
 #include "widgets/colors.h"
+#include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/listdetail.h"
@@ -22,6 +24,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
@@ -508,21 +511,20 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
 void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& o)
 {
     LocationDeBenne* l = barre.location;
-    double decalage = 0, gauche = 0, droite = 0;
     const bool glisse = m_geste && m_geste->glisse && m_geste->touche.location == l;
-    if (glisse) {
-        switch (m_geste->touche.zone) {
-        case Zone::corps: decalage = m_geste->dx; break;
-        case Zone::poigneeGauche: gauche = m_geste->dx; break;
-        case Zone::poigneeDroite: droite = m_geste->dx; break;
-        default: break;
-        }
-    }
-    const Geometrie g = geometrie(ligne, barre, decalage, gauche, droite);
+    // A held bar shows, by whole days, the dates its release would store.
+    Barre vue = barre;
+    if (glisse)
+        if (const std::optional<DatesLocation> d = datesDuGeste(*m_geste))
+            if (const std::optional<Colonnes> c = colonnesLocation(d->pose, d->enlevement ? d->enlevement : finDeTenueMs(l), jours()))
+                vue.colonnes = *c;
+    const Geometrie g = geometrie(ligne, vue, 0, 0, 0);
     const QRectF corps = g.corps.translated(-o);
     m_peintre.peindreCorps(p, corps, barre.couleur);
-    if (barre.colonnes.ouverte && !droite)
+    if (vue.colonnes.ouverte)
         m_peintre.peindreFinOuverte(p, corps, barre.couleur, palette().color(QPalette::Window));
+    if (m_cibleDepot == l) // where the driver held over the grid goes
+        PeintreBarres::peindreCadreFocus(p, corps.adjusted(-5, -5, 5, 5), palette().color(QPalette::Highlight), 8);
     if (m_surbrillance == l && m_niveauSurbrillance > 0) {
         p.save();
         p.setOpacity(m_niveauSurbrillance);
@@ -533,7 +535,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         const QPixmap& info = m_peintre.badgeInfo();
         // Centred n + 5 points from the body's left edge, 5 from its top; scaled about its centre.
         const QSizeF t = info.deviceIndependentSize() * m_niveauBadge;
-        const QPointF centre = corps.topLeft() + QPointF(barre.colonnes.nombre() + 5, 5);
+        const QPointF centre = corps.topLeft() + QPointF(vue.colonnes.nombre() + 5, 5);
         p.save();
         p.setOpacity(m_niveauBadge);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -545,7 +547,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     p.translate(-o);
     if (barre.voies > 1)
         p.setClipRect(g.corps.adjusted(-6, -1, 6, 1)); // a stacked bar's name never spills on its neighbour
-    m_peintre.peindreEtiquette(p, disposerEtiquette(l, geometrieEtiquette(g, barre), bouton), barre.couleur);
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, geometrieEtiquette(g, vue), bouton), barre.couleur);
     p.restore();
     const auto dessiner = [&](const QRectF& cible, const QPixmap& pm, qreal taille, qreal marge) {
         // The pictures are made at full size; in a lower, stacked bar they shrink with it.
@@ -588,9 +590,12 @@ void GrillePlanning::scrollContentsBy(int dx, int dy)
     }
     if (dy)
         m_colonne->scroll(0, dy);
-    // A bar held by the pointer goes along with the content under it.
+    // A bar held by the pointer goes along with the content under it; a driver held over the
+    // grid now aims at what scrolled under him.
     if (m_geste && m_geste->glisse)
         suivreGeste(m_geste->pointeur);
+    if (m_pointeurDepot)
+        viserDepot(m_pointeurDepot);
     emit scrolled();
 }
 
@@ -707,6 +712,8 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    if (m_geste && m_geste->enQuestion)
+        return; // a bar waits for the answer to its question
     setFocus(Qt::MouseFocusReason);
     // The keyboard's cell follows the pointer's, and stays out of sight until a key is used.
     m_curseurVisible = false;
@@ -732,6 +739,8 @@ void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
 
 void GrillePlanning::suivreGeste(const QPointF& pointVue)
 {
+    if (m_geste->enQuestion)
+        return; // stays where it was let go until the question is answered
     m_geste->pointeur = pointVue;
     m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
     // Only the bar's row changes (its badges and shadows reach a little past it).
@@ -745,7 +754,7 @@ void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
         majSurvol(event->position());
         return;
     }
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton) || m_geste->enQuestion)
         return;
     const QPointF delta = event->position() + scrollOffset() - m_geste->departContenu;
     if (!m_geste->glisse && m_geste->touche.zone != Zone::duplication
@@ -763,20 +772,47 @@ void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
 
 void GrillePlanning::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_geste) {
+    if (event->button() != Qt::LeftButton || !m_geste || m_geste->enQuestion) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
     terminerGlissement(event->position());
 }
 
+std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
+{
+    const LocationDeBenne* l = geste.touche.location;
+    if (!l || l->isDeleted())
+        return std::nullopt;
+    double translation = geste.dx;
+    Prise prise = Prise::corps;
+    switch (geste.touche.zone) {
+    case Zone::corps: break;
+    case Zone::poigneeGauche: prise = Prise::debut; break;
+    case Zone::poigneeDroite:
+        prise = Prise::fin;
+        if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
+            // The handle of an open-ended bar stands at the grid's end: the removal goes to
+            // the day where it is let go, counted from the placement.
+            const JoursGrille& j = jours();
+            const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
+            translation += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
+        }
+        break;
+    default: return std::nullopt;
+    }
+    return m_actions->datesApresGlissement(l, prise, translation);
+}
+
 void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 {
     m_defilementAuto->end();
+    if (m_geste->glisse)
+        suivreGeste(pointVue);
     const Geste geste = *m_geste;
-    m_geste.reset();
     LocationDeBenne* l = geste.touche.location;
     if (!l || l->isDeleted()) {
+        m_geste.reset();
         viewport()->update(); // deleted while it was held
         return;
     }
@@ -784,33 +820,18 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
     const QPointF deplacement = pointVue + scrollOffset() - geste.departContenu;
     const bool tremblement = deplacement.manhattanLength() < 3;
     if (geste.glisse && !tremblement) {
-        const double translation = deplacement.x();
-        bool change = false;
-        switch (geste.touche.zone) {
-        case Zone::corps: change = m_actions->deplacerLocation(l, translation); break;
-        case Zone::poigneeGauche: change = m_actions->redimensionnerDebut(l, translation); break;
-        case Zone::poigneeDroite: {
-            double depuisPose = translation;
-            if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
-                // The handle of an open-ended bar stands at the grid's end: the removal goes to
-                // the day where it is let go, counted from the placement.
-                const JoursGrille& j = jours();
-                const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
-                depuisPose += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
-            }
-            change = m_actions->redimensionnerFin(l, depuisPose);
-            break;
-        }
-        default: break;
-        }
-        if (change)
-            m_barres.remove(l->benne()); // redrawn at its new columns now, not a turn later
         // The keyboard's cell goes with the part of the bar that was held.
         placerCurseurSous(QPointF(pointVue.x(), geste.departContenu.y() - scrollOffset().y()));
-        viewport()->update();
+        if (const std::optional<DatesLocation> dates = datesDuGeste(geste)) {
+            conclureGeste(geste, *dates);
+        } else {
+            m_geste.reset();
+            viewport()->update();
+        }
         majSurvol(pointVue);
         return;
     }
+    m_geste.reset();
     // A tap without moving.
     switch (geste.touche.zone) {
     case Zone::corps:
@@ -821,6 +842,103 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         break;
     default: break;
     }
+}
+
+void GrillePlanning::appliquerDates(LocationDeBenne* location, const DatesLocation& dates)
+{
+    if (m_actions->appliquer(location, dates))
+        m_barres.remove(location->benne()); // redrawn at its new columns now, not a turn later
+    viewport()->update();
+}
+
+QList<LocationDeBenne*> GrillePlanning::chevauchements(const LocationDeBenne* location, const DatesLocation& dates) const
+{
+    QList<LocationDeBenne*> autres;
+    if (!location || !location->benne())
+        return autres;
+    const QTimeZone& zone = m_actions->horloge().zone;
+    // Without removal date the rental holds its skip until the skip's next placement after it.
+    std::optional<qint64> fin = dates.enlevement;
+    if (!fin)
+        for (const LocationDeBenne* a : location->benne()->locations())
+            if (a != location && !a->isDeleted() && a->datePoseMs() > dates.pose && (!fin || a->datePoseMs() < *fin))
+                fin = a->datePoseMs();
+    const QDate jourPose = localDayOf(dates.pose, zone);
+    for (LocationDeBenne* a : locationsChevauchantes(location->benne(), dates.pose, fin, zone)) {
+        if (a == location)
+            continue;
+        // One without removal date placed on an earlier day hands the skip over on this one's
+        // placement day: its hold ends there.
+        if (!a->dateEnlevementMs() && localDayOf(a->datePoseMs(), zone) < jourPose)
+            continue;
+        autres.append(a);
+    }
+    return autres;
+}
+
+QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, const DatesLocation& dates,
+                                           const QList<LocationDeBenne*>& autres) const
+{
+    if (autres.isEmpty())
+        return {};
+    const QTimeZone& zone = m_actions->horloge().zone;
+    const auto nom = [](const LocationDeBenne* l) {
+        return l->client() ? quotedBeginning(nomClientDistinct(l->client()), 60) : QStringLiteral("un client inconnu");
+    };
+    const auto periode = [&](qint64 pose, std::optional<qint64> fin) {
+        return fin ? QStringLiteral(" du ") + texteJour(pose, zone) + QStringLiteral(" au ") + texteJour(*fin, zone)
+                   : QStringLiteral(" à partir du ") + texteJour(pose, zone) + QStringLiteral(", sans date d’enlèvement");
+    };
+    const LocationDeBenne* a = autres.first();
+    QString texte = QStringLiteral("Cette benne est déjà louée à ") + nom(a) + periode(a->datePoseMs(), a->dateEnlevementMs())
+                    + QLatin1Char('.');
+    const qsizetype encore = autres.size() - 1;
+    if (encore == 1)
+        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
+    else if (encore > 1)
+        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(encore));
+    return texte + QStringLiteral("\n\nLouer quand même cette benne à ") + nom(location)
+           + periode(dates.pose, dates.enlevement) + QStringLiteral(" ?");
+}
+
+void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& dates)
+{
+    LocationDeBenne* l = geste.touche.location;
+    // Only a booking the change runs into is asked about: one the rental already shared days
+    // with was accepted before.
+    const QList<LocationDeBenne*> deja = chevauchements(l, {l->datePoseMs(), l->dateEnlevementMs()});
+    QList<LocationDeBenne*> autres = chevauchements(l, dates);
+    autres.removeIf([&](LocationDeBenne* a) { return deja.contains(a); });
+    if (autres.isEmpty()) {
+        m_geste.reset();
+        appliquerDates(l, dates);
+        return;
+    }
+    // The bar stays where it was let go while the user decides; nothing is written before.
+    m_geste->enQuestion = true;
+    viewport()->update();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"), QStringLiteral("Benne déjà louée"),
+                                QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("confirmationChevauchement"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(texteChevauchement(l, dates, autres));
+    QPushButton* oui = box->addButton(QStringLiteral("Louer quand même"), QMessageBox::AcceptRole);
+    QPushButton* non = box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box->setDefaultButton(non);
+    box->setEscapeButton(non);
+    giveAltLetters(box);
+    forms::fitMessageBox(box);
+    m_questionChevauchement = box;
+    connect(box, &QMessageBox::finished, this, [this, box, oui, l, dates] {
+        const bool garder = box->clickedButton() == oui;
+        m_geste.reset();
+        if (garder && !l->isDeleted())
+            appliquerDates(l, dates);
+        viewport()->update(); // « Annuler »: the bar is back where it was, as the store still has it
+    });
+    box->open();
 }
 
 void GrillePlanning::dupliquer(LocationDeBenne* location)
@@ -982,6 +1100,16 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 // ---------------------------------------------------------------------------------------------
 // Driver drops
 
+void GrillePlanning::viserDepot(std::optional<QPoint> pointVue)
+{
+    m_pointeurDepot = pointVue;
+    LocationDeBenne* cible = pointVue ? toucher(*pointVue).location : nullptr;
+    if (cible == m_cibleDepot)
+        return;
+    m_cibleDepot = cible;
+    viewport()->update();
+}
+
 void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData() && event->mimeData()->hasText()) {
@@ -989,6 +1117,7 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
         m_defilementAuto->setDirections(Qt::Horizontal | Qt::Vertical);
         m_defilementAuto->begin();
         m_defilementAuto->pointerAt(event->position().toPoint());
+        viserDepot(event->position().toPoint());
     } else {
         event->ignore();
     }
@@ -997,8 +1126,9 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 {
     m_defilementAuto->pointerAt(event->position().toPoint());
-    // Near an edge the grid moves under the pointer: the bar there at the drop counts.
-    const bool surBarre = toucher(event->position()).location || m_defilementAuto->isScrolling();
+    viserDepot(event->position().toPoint());
+    // Near an edge the grid may move under the pointer: the bar there at the drop counts.
+    const bool surBarre = m_cibleDepot || m_defilementAuto->isScrolling();
     if (surBarre && event->mimeData() && event->mimeData()->hasText())
         event->acceptProposedAction();
     else
@@ -1008,12 +1138,15 @@ void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 void GrillePlanning::dragLeaveEvent(QDragLeaveEvent* event)
 {
     m_defilementAuto->end();
+    viserDepot(std::nullopt);
     QAbstractScrollArea::dragLeaveEvent(event);
 }
 
 void GrillePlanning::dropEvent(QDropEvent* event)
 {
     m_defilementAuto->end();
+    viserDepot(std::nullopt);
+    // The bar under the pointer now, the one shown highlighted.
     const Touche t = toucher(event->position());
     if (!t.location || !event->mimeData() || !event->mimeData()->hasText()) {
         event->ignore();

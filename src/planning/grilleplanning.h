@@ -15,13 +15,13 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QHash>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
 
 class QMenu;
-class QMessageBox;
 
 namespace kv {
 
@@ -79,8 +79,17 @@ public:
     void setLocationSelectionnee(LocationDeBenne* location);
     LocationDeBenne* locationSelectionnee() const { return m_selection; }
     LocationDeBenne* locationSurvolee() const { return m_survol; }
+    // The rental whose bar a driver held over the grid would be dropped on now.
+    LocationDeBenne* locationCibleDepot() const { return m_cibleDepot; }
     LocationDeBenne* locationEnSurbrillance() const { return m_surbrillanceVisible ? m_surbrillance : nullptr; }
     QMenu* menuContextuel() const { return m_menu; }
+
+    // The other bookings of the rental's skip that would share a day with it at `dates`.
+    QList<LocationDeBenne*> chevauchements(const LocationDeBenne* location, const DatesLocation& dates) const;
+    // The question asked before such a booking: who holds the skip, from when to when.
+    QString texteChevauchement(const LocationDeBenne* location, const DatesLocation& dates,
+                               const QList<LocationDeBenne*>& autres) const;
+    QMessageBox* questionChevauchement() const { return m_questionChevauchement; }
 
     // The confirmation asked before a rental is deleted: which rental (client, dates) and what
     // goes with it.
@@ -188,6 +197,11 @@ private:
     EnteteJours* m_entete = nullptr;
     ColonneBennes* m_colonne = nullptr;
     QMenu* m_menu = nullptr;
+    QPointer<QMessageBox> m_questionChevauchement;
+    // A driver's drag over the grid: where its pointer is, and the bar it would land on.
+    std::optional<QPoint> m_pointeurDepot;
+    LocationDeBenne* m_cibleDepot = nullptr;
+    void viserDepot(std::optional<QPoint> pointVue);
 
     int m_curseurColonne = -1;
     int m_curseurLigne = 0;
@@ -214,7 +228,16 @@ private:
         QPointF pointeur;      // where the pointer is now, in the viewport
         double dx = 0;
         bool glisse = false;
+        // Let go over another booking of the skip: held where it was let go until the user says.
+        bool enQuestion = false;
     };
+    // The dates the gesture gives its rental as it stands (none: unchanged); what the bar shows
+    // while it is held and what its release stores.
+    std::optional<DatesLocation> datesDuGeste(const Geste& geste);
+    // Stores the dates of a released gesture, after asking when the skip is already booked on
+    // one of their days.
+    void conclureGeste(const Geste& geste, const DatesLocation& dates);
+    void appliquerDates(LocationDeBenne* location, const DatesLocation& dates);
     std::optional<Geste> m_geste;
     void suivreGeste(const QPointF& pointVue);
     DragAutoScroller* m_defilementAuto = nullptr;

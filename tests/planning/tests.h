@@ -73,4 +73,7 @@ private slots:
     void chauffeurSurUneBarreDUnJour();
     void actionsSansEffetDisentPourquoi();
     void sosiesDistinguesDansLesDetails();
+    void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
+    void barreQuiRecevraLeChauffeurEnSurbrillance();
+    void doubleReservationDemandeeAvantDEtreGardee();
 };

@@ -86,6 +86,15 @@ struct Ecran {
             tourner();
         return carte;
     }
+    // The frames of a user's hand between two moves of a drag: the grid's timers run meanwhile.
+    static void images(int n)
+    {
+        int vues = 0;
+        QTimer image;
+        QObject::connect(&image, &QTimer::timeout, [&] { ++vues; });
+        image.start(16);
+        QTRY_VERIFY(vues >= n);
+    }
     // Lets the store's change notice and the queued calls run.
     static void tourner()
     {
@@ -2148,8 +2157,9 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     avis = visibleBox(QStringLiteral("avisGrille"));
     QVERIFY(avis);
     QCOMPARE(avis->text(), QStringLiteral("Aucun changement"));
-    QCOMPARE(avis->informativeText(), QStringLiteral("Aucun changement pour Paul Martin\u00A0: la pose est passée et "
-                                                     "l'enlèvement n'est pas prévu."));
+    // It names the rental it concerns: its client and its dates.
+    QCOMPARE(avis->informativeText(), QStringLiteral("Aucun changement pour Paul Martin sur la location de Dupont BTP, posée "
+                                                     "le 10/03/2026\u00A0: la pose est passée et l'enlèvement n'est pas prévu."));
     QCOMPARE(l->chauffeurPose(), nullptr);
     answerBox(avis, QStringLiteral("OK"));
     QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
@@ -2202,4 +2212,197 @@ void TestGrille::sosiesDistinguesDansLesDetails()
     QVERIFY(nom);
     QCOMPARE(nom->fullText(), QStringLiteral("Dupont (Lyon · 1 rue Haute)"));
     QCOMPARE(nom->text(), nom->fullText()); // whole, on its two lines
+}
+
+// Rows of skips each booked from today for three days, for drags that go past the edges.
+namespace {
+QList<LocationDeBenne*> lignesReservees(Ecran& e, int n, const QString& couleur = QStringLiteral("C62828"))
+{
+    QList<LocationDeBenne*> liste;
+    Client* c = officeClient(e.ctx.get(), QStringLiteral("Martin Bâtiment"));
+    for (int i = 0; i < n; ++i)
+        liste << placedRental(e.ctx.get(), c, colouredBenne(e.ctx.get(), 10, couleur), localDateTime(2026, 3, 15, 9),
+                              localDateTime(2026, 3, 18, 9));
+    return liste;
+}
+
+// The right end of the bar drawn along a line of the viewport: the last pixel of `couleur`.
+double bordDroitPeint(QWidget* vp, double y, const QColor& couleur)
+{
+    const QImage image = vp->grab().toImage();
+    for (double x = vp->width() - 1; x >= 0; x -= 0.5)
+        if (proche(couleurEn(image, QPointF(x, y)), couleur, 60))
+            return x + 1;
+    return -1;
+}
+} // namespace
+
+void TestGrille::glissementsQuiPassentLesBordsAtterrissentSousLePointeur()
+{
+    Ecran e;
+    const QList<LocationDeBenne*> reservees = lignesReservees(e, 40);
+    Chauffeur* martin = driver(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    QScrollBar* h = g->horizontalScrollBar();
+    QScrollBar* v = g->verticalScrollBar();
+    v->setValue(10 * 40);
+    Ecran::tourner();
+    const QPointF depart = g->scrollOffset();
+
+    // A driver brought from the strip down across the grid's top band, a move a frame, onto
+    // the fourth row in view: the grid holds still, and that row's rental gets him.
+    LocationDeBenne* visee = reservees[13];
+    const QPointF cible = e.centre(visee);
+    QMimeData data;
+    data.setText(texteUuid(martin->id()));
+    {
+        QWidget* puces = e.vue->bandeau()->contenu();
+        WindowDrag glisser(puces, &data, Qt::CopyAction);
+        glisser.moveTo(puces, e.vue->bandeau()->rectsPuces().first().center());
+        for (int y = -30; y < cible.y(); y += 10) {
+            glisser.moveTo(vp, QPoint(int(cible.x()), y));
+            Ecran::images(2);
+        }
+        QVERIFY(glisser.moveTo(vp, cible.toPoint()));
+        QCOMPARE(g->scrollOffset(), depart);
+        QVERIFY(glisser.drop());
+    }
+    Ecran::tourner();
+    QCOMPARE(g->scrollOffset(), depart);
+    QCOMPARE(visee->chauffeurPose(), martin);
+    for (int i = 10; i < 13; ++i)
+        QCOMPARE(reservees[i]->chauffeurPose(), nullptr);
+
+    // A right handle pulled near the right edge, a move a frame, let go 30 points from it: the
+    // grid holds still, and the bar shown at the release is the one stored.
+    LocationDeBenne* l = reservees[15];
+    const QPointF lache(vp->width() - 30, e.centre(l).y());
+    // Three days and a third of a column to the right: neither a whole day nor a half.
+    const double translation = 3 * 120 + 40;
+    g->setScrollOffset(QPointF(g->rectPoignee(l, true).center().x() + depart.x() - (lache.x() - translation), depart.y()));
+    Ecran::tourner();
+    const QPointF presse = g->rectPoignee(l, true).center();
+    QCOMPARE(g->toucher(presse).zone, GrillePlanning::Zone::poigneeDroite);
+    const int h0 = h->value();
+    mouseEvent(vp, QEvent::MouseButtonPress, presse, Qt::LeftButton);
+    for (int i = 1; i <= 8; ++i) {
+        mouseEvent(vp, QEvent::MouseMove, presse + (lache - presse) * (i / 8.0), Qt::LeftButton, Qt::NoButton);
+        Ecran::images(2);
+    }
+    QCOMPARE(h->value(), h0);
+    const QColor rouge(0xC6, 0x28, 0x28);
+    const double montre = bordDroitPeint(vp, e.centre(l).y() + 10, rouge);
+    mouseEvent(vp, QEvent::MouseButtonRelease, lache, Qt::NoButton);
+    QCOMPARE(h->value(), h0);
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 21, 9));
+    Ecran::tourner();
+    QVERIFY2(std::abs(montre - g->rectCorps(l).right()) <= 4,
+             qPrintable(QStringLiteral("%1 / %2").arg(montre).arg(g->rectCorps(l).right())));
+    QVERIFY(std::abs(bordDroitPeint(vp, e.centre(l).y() + 10, rouge) - montre) <= 1);
+}
+
+void TestGrille::barreQuiRecevraLeChauffeurEnSurbrillance()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    LocationDeBenne* haut = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Alpha")), bn,
+                                         localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    LocationDeBenne* bas = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Bravo")), bn,
+                                        localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 21, 9));
+    Chauffeur* martin = driver(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    const QColor surbrillance = g->palette().color(QPalette::Highlight);
+    const auto cerne = [&](const LocationDeBenne* l) {
+        const QRectF r = g->rectCorps(l);
+        return proche(couleurEn(vp->grab().toImage(), QPointF(r.left() - 2, r.center().y())), surbrillance, 60);
+    };
+    QVERIFY(!cerne(haut) && !cerne(bas));
+
+    // Over the shared day, the lane under the pointer is the one marked, and the one it lands on.
+    QMimeData data;
+    data.setText(texteUuid(martin->id()));
+    WindowDrag glisser(vp, &data, Qt::CopyAction);
+    const double x = g->rectCorps(haut).right() - 30;
+    QVERIFY(glisser.moveTo(vp, QPoint(int(x), int(g->rectCorps(haut).center().y()))));
+    QCOMPARE(g->locationCibleDepot(), haut);
+    QTRY_VERIFY(cerne(haut));
+    QVERIFY(!cerne(bas));
+    QVERIFY(glisser.moveTo(vp, QPoint(int(x), int(g->rectCorps(bas).center().y()))));
+    QCOMPARE(g->locationCibleDepot(), bas);
+    QTRY_VERIFY(cerne(bas));
+    QVERIFY(!cerne(haut));
+    QVERIFY(glisser.drop());
+    Ecran::tourner();
+    QCOMPARE(bas->chauffeurPose(), martin);
+    QCOMPARE(haut->chauffeurPose(), nullptr);
+    QCOMPARE(g->locationCibleDepot(), nullptr);
+    QTRY_VERIFY(!cerne(bas));
+
+    // The chip's picture stands beside the pointer, never over what it aims at.
+    const QRect puce = e.vue->bandeau()->rectsPuces().first();
+    QVERIFY(!QRect(QPoint(0, 0), puce.size()).contains(BandeauChauffeurs::pointChaudGlissement()));
+}
+
+void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    Chauffeur* paul = driver(e.ctx.get());
+    Client* dupont = officeClient(e.ctx.get(), QStringLiteral("Dupont"));
+    client(e.ctx.get(), QStringLiteral("Dupont"), QStringLiteral("Paris"));
+    LocationDeBenne* a = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Alpha <b>BTP</b>")), bn,
+                                      localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    LocationDeBenne* b = placedRental(e.ctx.get(), dupont, bn, localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 24, 9));
+    a->setChauffeurEnlevement(paul);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    const QRectF avant = g->rectCorps(a);
+
+    // Its right handle pulled three days on, over the next booking: asked first, naming it.
+    const auto etirer = [&](double dx) {
+        const QPointF p = g->rectPoignee(a, true).center();
+        drag(e.vp(), p, p + QPointF(dx, 0));
+        return visibleBox(QStringLiteral("confirmationChevauchement"));
+    };
+    QMessageBox* question = etirer(360);
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Cette benne est déjà louée à Dupont (Lyon) du 20/03/2026 au 24/03/2026.\n\n"
+                                              "Louer quand même cette benne à Alpha <b>BTP</b> du 15/03/2026 au 21/03/2026 ?"));
+    QCOMPARE(question->textFormat(), Qt::PlainText);
+    // Nothing written while it is asked; « Annuler »: the bar is back as it was.
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 18, 9));
+    answerBox(question, QStringLiteral("Annuler"));
+    Ecran::tourner();
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 18, 9));
+    QCOMPARE(g->rectCorps(a), avant);
+    QVERIFY(!e.ctx->hasChanges());
+    QCOMPARE(paul->enlevementsAssures().size(), 1);
+
+    // Moved onto it: asked too; kept when the user says so.
+    const QPointF c = e.centre(a);
+    drag(e.vp(), c, c + QPointF(5 * 120, 0));
+    question = visibleBox(QStringLiteral("confirmationChevauchement"));
+    QVERIFY(question);
+    answerBox(question, QStringLiteral("Louer quand même"));
+    Ecran::tourner();
+    QCOMPARE(a->datePose(), localDateTime(2026, 3, 20, 9));
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 23, 9));
+
+    // Back to free days: no question. Stretched up to the day the next booking starts: a
+    // hand-over, not a double booking.
+    drag(e.vp(), e.centre(a), e.centre(a) - QPointF(5 * 120, 0));
+    QVERIFY(!visibleBox(QStringLiteral("confirmationChevauchement")));
+    QCOMPARE(a->datePose(), localDateTime(2026, 3, 15, 9));
+    Ecran::tourner();
+    QVERIFY(!etirer(240));
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    QCOMPARE(b->datePose(), localDateTime(2026, 3, 20, 9)); // the other booking never moves
 }
