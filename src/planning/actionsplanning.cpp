@@ -158,7 +158,8 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
     if (!fin)
         return impossible(QStringLiteral("Cette location n'a pas de date d'enlèvement\u00A0: une rotation commence le jour "
                                          "de l'enlèvement et dure autant que la location. Fixez d'abord sa date "
-                                         "d'enlèvement."));
+                                         "d'enlèvement\u00A0: menu de la barre (clic droit ou touche Menu), "
+                                         "«\u00A0Fixer la date d'enlèvement…\u00A0»."));
     const QDate jourPose = localDayOf(source->datePoseMs(), m_horloge.zone);
     const QDate jourFin = localDayOf(*fin, m_horloge.zone);
     const qint64 duree = jourPose.daysTo(jourFin);

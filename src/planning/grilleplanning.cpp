@@ -17,6 +17,11 @@
 #include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -903,7 +908,11 @@ QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, cons
 
 void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& dates)
 {
-    LocationDeBenne* l = geste.touche.location;
+    changerDates(geste.touche.location, dates);
+}
+
+void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates)
+{
     // Only a booking the change runs into is asked about: one the rental already shared days
     // with was accepted before.
     const QList<LocationDeBenne*> deja = chevauchements(l, {l->datePoseMs(), l->dateEnlevementMs()});
@@ -914,8 +923,9 @@ void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& date
         appliquerDates(l, dates);
         return;
     }
-    // The bar stays where it was let go while the user decides; nothing is written before.
-    m_geste->enQuestion = true;
+    // A held bar stays where it was let go while the user decides; nothing is written before.
+    if (m_geste)
+        m_geste->enQuestion = true;
     viewport()->update();
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"), QStringLiteral("Benne déjà louée"),
                                 QMessageBox::NoButton, window());
@@ -981,6 +991,69 @@ void GrillePlanning::ouvrirMenuAuCurseur()
                                                  int((m_curseurLigne + 1) * hauteurBenne - o.y()))));
 }
 
+void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
+{
+    if (m_fenetreEnlevement)
+        return;
+    const QTimeZone& zone = m_actions->horloge().zone;
+    const std::optional<qint64> fin = l->dateEnlevementMs();
+    auto* fenetre = new QDialog(window());
+    fenetre->setObjectName(QStringLiteral("fenetreDateEnlevement"));
+    fenetre->setWindowTitle(QStringLiteral("Date d'enlèvement"));
+    fenetre->setAttribute(Qt::WA_DeleteOnClose);
+    fenetre->setWindowModality(Qt::WindowModal);
+    auto* disposition = new QVBoxLayout(fenetre);
+    auto* quoi = new QLabel(QStringLiteral("Location de ") + m_actions->texteLocation(l), fenetre);
+    quoi->setTextFormat(Qt::PlainText); // names as typed
+    quoi->setWordWrap(true);
+    disposition->addWidget(quoi);
+    auto* ligne = new QHBoxLayout;
+    auto* etiquette = new QLabel(QStringLiteral("&Enlèvement le\u00A0:"), fenetre);
+    auto* champ = new QDateEdit(fenetre);
+    champ->setObjectName(QStringLiteral("champDateEnlevement"));
+    champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    champ->setCalendarPopup(true);
+    // Never before the placement day.
+    const QDate jourPose = localDayOf(l->datePoseMs(), zone);
+    champ->setMinimumDate(jourPose);
+    champ->setDate(fin ? localDayOf(*fin, zone) : std::max(jourPose, m_actions->horloge().aujourdhui()));
+    etiquette->setBuddy(champ);
+    ligne->addWidget(etiquette);
+    ligne->addWidget(champ, 1);
+    disposition->addLayout(ligne);
+    auto* boutons = new QDialogButtonBox(fenetre);
+    QPushButton* enregistrer = boutons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole);
+    enregistrer->setDefault(true);
+    QPushButton* retirer = nullptr;
+    if (fin) {
+        retirer = boutons->addButton(QStringLiteral("Retirer la date"), QDialogButtonBox::DestructiveRole);
+        retirer->setObjectName(QStringLiteral("boutonRetirerEnlevement"));
+    }
+    boutons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    disposition->addWidget(boutons);
+    connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
+    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, l] {
+        const QTimeZone& zone = m_actions->horloge().zone;
+        // The removal keeps its time of day (a new one takes the placement's), as the handle does.
+        const qint64 base = l->dateEnlevementMs().value_or(l->datePoseMs());
+        const int jours = int(localDayOf(base, zone).daysTo(champ->date()));
+        const qint64 nouvelle = std::max(ajouterJours(base, jours, zone), l->datePoseMs());
+        fenetre->accept();
+        if (!l->isDeleted())
+            changerDates(l, {l->datePoseMs(), nouvelle});
+    });
+    if (retirer)
+        connect(retirer, &QPushButton::clicked, fenetre, [this, fenetre, l] {
+            fenetre->accept();
+            if (!l->isDeleted())
+                changerDates(l, {l->datePoseMs(), std::nullopt});
+        });
+    giveAltLetters(fenetre);
+    m_fenetreEnlevement = fenetre;
+    fenetre->open();
+    champ->setFocus(Qt::OtherFocusReason);
+}
+
 void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
 {
     delete m_menu;
@@ -995,6 +1068,15 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
     connect(details, &QAction::triggered, this, [this, l] {
         if (!l->isDeleted())
             emit locationTapped(l);
+    });
+    // The removal date, typed: the way to end a rental whose right handle stands far away.
+    QAction* enlevement = m_menu->addAction(symbolIcon(QStringLiteral("calendar")),
+                                            l->dateEnlevementMs() ? QStringLiteral("Changer la date d'enlèvement…")
+                                                                  : QStringLiteral("Fixer la date d'enlèvement…"));
+    enlevement->setObjectName(QStringLiteral("actionDateEnlevement"));
+    connect(enlevement, &QAction::triggered, this, [this, l] {
+        if (!l->isDeleted())
+            demanderDateEnlevement(l);
     });
     QAction* dupliquer = m_menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")),
                                            QStringLiteral("Dupliquer en rotation"));

@@ -90,6 +90,7 @@ public:
     QString texteChevauchement(const LocationDeBenne* location, const DatesLocation& dates,
                                const QList<LocationDeBenne*>& autres) const;
     QMessageBox* questionChevauchement() const { return m_questionChevauchement; }
+    QDialog* fenetreDateEnlevement() const { return m_fenetreEnlevement; }
 
     // The confirmation asked before a rental is deleted: which rental (client, dates) and what
     // goes with it.
@@ -172,7 +173,11 @@ private:
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);
     void dupliquer(LocationDeBenne* location);
-    // The bar's menu: its details, its duplication as a rotation, its drivers, its deletion.
+    // The removal date of a rental, set, changed or taken away in a small window with a date
+    // field (the way to end a rental without removal date, whose right handle is far away).
+    void demanderDateEnlevement(LocationDeBenne* location);
+    // The bar's menu: its details, its removal date, its duplication as a rotation, its drivers,
+    // its deletion.
     void ouvrirMenu(LocationDeBenne* location, const QPoint& global);
     // What a driver dropped on the bar does, and says when it changes nothing or fails.
     void attribuerChauffeur(LocationDeBenne* location, const QUuid& chauffeurId);
@@ -198,6 +203,7 @@ private:
     ColonneBennes* m_colonne = nullptr;
     QMenu* m_menu = nullptr;
     QPointer<QMessageBox> m_questionChevauchement;
+    QPointer<QDialog> m_fenetreEnlevement;
     // A driver's drag over the grid: where its pointer is, and the bar it would land on.
     std::optional<QPoint> m_pointeurDepot;
     LocationDeBenne* m_cibleDepot = nullptr;
@@ -237,6 +243,9 @@ private:
     // Stores the dates of a released gesture, after asking when the skip is already booked on
     // one of their days.
     void conclureGeste(const Geste& geste, const DatesLocation& dates);
+    // Gives the rental `dates`, after asking when the skip is already booked on one of their
+    // days by a booking it did not share days with before; a held bar waits for the answer.
+    void changerDates(LocationDeBenne* location, const DatesLocation& dates);
     void appliquerDates(LocationDeBenne* location, const DatesLocation& dates);
     std::optional<Geste> m_geste;
     void suivreGeste(const QPointF& pointVue);

@@ -76,4 +76,5 @@ private slots:
     void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
     void barreQuiRecevraLeChauffeurEnSurbrillance();
     void doubleReservationDemandeeAvantDEtreGardee();
+    void dateDEnlevementParLeMenuDeLaBarre();
 };

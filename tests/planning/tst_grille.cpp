@@ -13,12 +13,14 @@
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
 #include "widgets/colors.h"
+#include "widgets/dateentry.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -1905,7 +1907,8 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QPointer<QMenu> menu = g->menuContextuel();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"), QStringLiteral("Dupliquer en rotation"),
+    QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"),
+                                            QStringLiteral("Changer la date d'enlèvement…"), QStringLiteral("Dupliquer en rotation"),
                                             QStringLiteral("Attribuer au chauffeur"), QStringLiteral("Supprimer")}));
     // Escape closes the menu only.
     QTest::keyClick(menu, Qt::Key_Escape);
@@ -2405,4 +2408,87 @@ void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
     QVERIFY(!etirer(240));
     QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 20, 9));
     QCOMPARE(b->datePose(), localDateTime(2026, 3, 20, 9)); // the other booking never moves
+}
+
+void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
+{
+    installDateEntry(qApp);
+    auto retirerSaisie = qScopeGuard([] { removeDateEntry(qApp); });
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 10, 9));
+    LocationDeBenne* suivante = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Suivant")), bn,
+                                             localDateTime(2026, 4, 2, 9), localDateTime(2026, 4, 5, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 0);
+    QCOMPARE(g->locationAuCurseur(), l);
+
+    // The rotation's refusal says where the removal date is set, and that is where it is.
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QVERIFY(avis->informativeText().endsWith(QStringLiteral("menu de la barre (clic droit ou touche Menu), "
+                                                            "«\u00A0Fixer la date d'enlèvement…\u00A0».")));
+    answerBox(avis, QStringLiteral("OK"));
+    QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
+
+    // By keys: Shift+F10, down to the entry, Return; the date typed whole, Return.
+    const auto ouvrirParLeMenu = [&](const QString& texte) -> QDialog* {
+        g->activateWindow();
+        g->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+        QMenu* menu = g->menuContextuel();
+        if (!menu || !QTest::qWaitFor([menu] { return menu->isVisible(); }))
+            return nullptr;
+        QAction* action = menu->findChild<QAction*>(QStringLiteral("actionDateEnlevement"));
+        if (!action || action->text() != texte)
+            return nullptr;
+        while (menu->activeAction() != action)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QDialog* fenetre = g->fenetreDateEnlevement();
+        return fenetre && QTest::qWaitFor([fenetre] { return fenetre->isVisible(); }) ? fenetre : nullptr;
+    };
+    QPointer<QDialog> fenetre = ouvrirParLeMenu(QStringLiteral("Fixer la date d'enlèvement…"));
+    QVERIFY(fenetre);
+    auto* quoi = fenetre->findChild<QLabel*>();
+    QCOMPARE(quoi->text(), QStringLiteral("Location de Dupont BTP, posée le 10/03/2026"));
+    auto* champ = fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"));
+    QTRY_VERIFY(champ->hasFocus());
+    QCOMPARE(champ->date(), QDate(2026, 3, 15)); // today, not a date before the placement
+    QTest::keyClicks(champ, QStringLiteral("20/03/2026"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QTRY_VERIFY(!fenetre);
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    Ecran::tourner();
+    QCOMPARE(g->rectCorps(l).width(), 10 * 120.0);
+
+    // By mouse: changed onto the next booking, which is asked about first; then taken away.
+    g->setCurseur(31, 0);
+    fenetre = ouvrirParLeMenu(QStringLiteral("Changer la date d'enlèvement…"));
+    QVERIFY(fenetre);
+    champ = fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"));
+    champ->setDate(QDate(2026, 4, 3));
+    QPushButton* enregistrer = nullptr;
+    for (QPushButton* b : fenetre->findChildren<QPushButton*>())
+        if (shownText(b) == QStringLiteral("Enregistrer"))
+            enregistrer = b;
+    QVERIFY(enregistrer);
+    enregistrer->click();
+    QMessageBox* question = visibleBox(QStringLiteral("confirmationChevauchement"));
+    QVERIFY(question);
+    QVERIFY(question->text().startsWith(QStringLiteral("Cette benne est déjà louée à Suivant du 02/04/2026 au 05/04/2026.")));
+    answerBox(question, QStringLiteral("Annuler"));
+    Ecran::tourner();
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    fenetre = ouvrirParLeMenu(QStringLiteral("Changer la date d'enlèvement…"));
+    QVERIFY(fenetre);
+    fenetre->findChild<QPushButton*>(QStringLiteral("boutonRetirerEnlevement"))->click();
+    QTRY_VERIFY(!fenetre);
+    QCOMPARE(l->dateEnlevement(), std::nullopt);
+    QCOMPARE(suivante->datePose(), localDateTime(2026, 4, 2, 9));
 }
