@@ -11,6 +11,7 @@
 #include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
@@ -86,6 +87,21 @@ void disposerEnVoies(QList<Barre>& liste)
         finGroupe = groupe.size() == 1 ? fin : std::max(finGroupe, fin);
     }
     clore();
+}
+
+// `teinte` brought towards `encre` (black or white, whichever the paper reads best under) until it stands out from `fond` as a
+// mark must, 3:1: the grid's lines read on the light paper as on the dark one.
+QColor traitLisible(const QColor& teinte, const QColor& fond, const QColor& encre)
+{
+    for (int pas = 0; pas <= 20; ++pas) {
+        const double t = pas / 20.0;
+        const QColor c = QColor::fromRgbF(float(teinte.redF() + (encre.redF() - teinte.redF()) * t),
+                                          float(teinte.greenF() + (encre.greenF() - teinte.greenF()) * t),
+                                          float(teinte.blueF() + (encre.blueF() - teinte.blueF()) * t));
+        if (forms::contrastRatio(c, fond) >= 3.0)
+            return c;
+    }
+    return encre;
 }
 
 QString texteJour(qint64 ms, const QTimeZone& zone)
@@ -446,6 +462,8 @@ void GrillePlanning::preparerPapier()
         const qreal dpr = viewport()->devicePixelRatioF();
         QImage tuile = tuilePapierSur(palette().color(QPalette::Window), 0.5, int(std::lround(256 * dpr)));
         tuile.setDevicePixelRatio(dpr);
+        // The paper's mean colour, which the lines must stand out from.
+        m_teintePapier = tuile.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
         m_papier = QPixmap::fromImage(tuile);
     }
 }
@@ -481,14 +499,17 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     const int premiereLigne = std::max(fenBennes.debut, int(vue.top() / hauteurBenne));
     const int derniereLigne = std::min(fenBennes.fin, int(vue.bottom() / hauteurBenne) + 1);
 
-    // Lines: the top of each row across the whole width, the left of each column down every row.
-    const QColor gris = avecOpacite(kGris, 0.3);
+    // Lines: the top of each row across the whole width, the left of each column down every row,
+    // in the system's gray and red made to read on the paper of either palette.
+    const QColor encre = textColorOn(m_teintePapier);
+    const QColor gris = traitLisible(kGris, m_teintePapier, encre);
+    const QColor rougeJour = traitLisible(kRougeJour, m_teintePapier, encre);
     for (int i = premiereLigne; i < derniereLigne; ++i)
         p.fillRect(QRectF(-o.x(), i * hauteurBenne - o.y(), contenu.width(), 1), gris);
     const int aujourdhui = j.indexAujourdhui();
     for (int d = premiereColonne; d < derniereColonne; ++d)
         p.fillRect(QRectF(d * largeurColonne - o.x(), -o.y(), 1, contenu.height()),
-                   d == aujourdhui ? avecOpacite(kRougeJour, 0.6) : gris);
+                   d == aujourdhui ? rougeJour : gris);
 
     // Bars: every bar of a row in view that reaches the part in view.
     m_peintre.preparer(viewport()->devicePixelRatioF(), font());
@@ -504,12 +525,27 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
         }
     }
 
-    // The keyboard's cell, while the grid has the focus and the keyboard is in use.
+    // The keyboard's cell, while the grid has the focus and the keyboard is in use. It is drawn
+    // over the bars, but never over a name, a driver's mark or a handle: the frame gives way
+    // around them.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
+        QRegion libre(viewport()->rect());
+        for (const Barre& b : barres(m_curseurLigne)) {
+            const Geometrie g = geometrie(m_curseurLigne, b);
+            const PeintreBarres::Etiquette e =
+                disposerEtiquette(b.location, geometrieEtiquette(g, b), m_survol == b.location && !g.duplication.isEmpty());
+            for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
+                                    g.poigneeGauche, g.poigneeDroite})
+                if (!r.isEmpty())
+                    libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
+        }
+        p.save();
+        p.setClipRegion(libre);
         PeintreBarres::peindreCadreFocus(p,
                                          QRectF(m_curseurColonne * largeurColonne - o.x(), m_curseurLigne * hauteurBenne - o.y(),
                                                 largeurColonne + 1, hauteurBenne + 1),
                                          palette().color(QPalette::Highlight), 4);
+        p.restore();
     }
 }
 

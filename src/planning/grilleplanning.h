@@ -199,6 +199,7 @@ private:
     QTimer m_minuit; // repaints when the day changes, so the days move on by themselves
     PeintreBarres m_peintre;
     QPixmap m_papier;
+    QColor m_teintePapier;
     EnteteJours* m_entete = nullptr;
     ColonneBennes* m_colonne = nullptr;
     QMenu* m_menu = nullptr;

@@ -77,4 +77,6 @@ private slots:
     void barreQuiRecevraLeChauffeurEnSurbrillance();
     void doubleReservationDemandeeAvantDEtreGardee();
     void dateDEnlevementParLeMenuDeLaBarre();
+    void cadreDuClavierNeCachePasLesNoms();
+    void lignesLisiblesSurFondsClairEtSombre();
 };

@@ -1955,13 +1955,13 @@ void TestGrille::chauffeurAttribueAuClavier()
     QTRY_VERIFY(g->hasFocus());
     QCOMPARE(g->locationAuCurseur(), l);
 
-    // Shift+F10, then ↓ to "Attribuer au chauffeur", → into the drivers, Return on the first.
+    // Shift+F10, then ↓ (details, removal date, duplication) to "Attribuer au chauffeur", → into the drivers, Return on the first.
     const auto choisir = [&](int rang) -> QMenu* {
         QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
         QPointer<QMenu> menu = g->menuContextuel();
         if (!menu || !QTest::qWaitFor([&] { return menu && menu->isVisible(); }))
             return nullptr;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             QTest::keyClick(menu, Qt::Key_Down);
         if (!menu->activeAction() || menu->activeAction()->text() != QStringLiteral("Attribuer au chauffeur"))
             return nullptr;
@@ -2491,4 +2491,75 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), std::nullopt);
     QCOMPARE(suivante->datePose(), localDateTime(2026, 4, 2, 9));
+}
+
+void TestGrille::cadreDuClavierNeCachePasLesNoms()
+{
+    Ecran e;
+    Chauffeur* paul = driver(e.ctx.get());
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Atelier Brûlé")),
+                                      colouredBenne(e.ctx.get(), 10, QStringLiteral("1565C0")), localDateTime(2026, 3, 14, 9),
+                                      localDateTime(2026, 3, 16, 9));
+    l->setChauffeurPose(paul);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    const PeintreBarres::Etiquette et = g->etiquette(l);
+    QCOMPARE(et.texte, QStringLiteral("Atelier Brûlé"));
+    // Each cell of the bar framed in turn: its name, its driver's mark and its handles show
+    // exactly as without the frame.
+    const auto partie = [&](const QRectF& r) { return g->viewport()->grab(r.toAlignedRect()).toImage(); };
+    const QList<QRectF> zones{et.rectTexte, et.badgePose, g->rectPoignee(l, false), g->rectPoignee(l, true)};
+    g->clearFocus();
+    Ecran::tourner();
+    QList<QImage> sansCadre;
+    for (const QRectF& r : zones)
+        sansCadre << partie(r);
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    for (const int colonne : {30, 31}) {
+        g->setCurseur(colonne, 0);
+        Ecran::tourner();
+        for (int i = 0; i < zones.size(); ++i)
+            QVERIFY2(partie(zones[i]) == sansCadre[i], qPrintable(QStringLiteral("colonne %1, zone %2").arg(colonne).arg(i)));
+    }
+    // The frame still shows, around them.
+    const double x = 31 * largeurColonne - g->scrollOffset().x();
+    QVERIFY(proche(couleurEn(g->viewport()->grab().toImage(), QPointF(x + 100, 3.5)), g->palette().color(QPalette::Highlight)));
+}
+
+void TestGrille::lignesLisiblesSurFondsClairEtSombre()
+{
+    Ecran e;
+    for (int i = 0; i < 3; ++i)
+        benne(e.ctx.get(), 10);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    QPalette sombre;
+    sombre.setColor(QPalette::Window, QColor(0x20, 0x20, 0x22));
+    sombre.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    sombre.setColor(QPalette::Base, QColor(0x18, 0x18, 0x1A));
+    sombre.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    for (const QPalette& palette : {QApplication::palette(), sombre}) {
+        e.vue->setPalette(palette);
+        Ecran::tourner();
+        const QImage image = g->viewport()->grab().toImage();
+        const QPointF o = g->scrollOffset();
+        const double aujourdhui = 31 * largeurColonne - o.x();
+        const double autre = 33 * largeurColonne - o.x();
+        // The row's top line, a day's line and today's, each against the paper beside it.
+        const QList<std::pair<QPointF, QPointF>> traits{
+            {QPointF(autre + 50, 1 * hauteurBenne - o.y()), QPointF(autre + 50, 1 * hauteurBenne - o.y() + 12)},
+            {QPointF(autre, 60 - o.y()), QPointF(autre + 12, 60 - o.y())},
+            {QPointF(aujourdhui, 60 - o.y()), QPointF(aujourdhui + 12, 60 - o.y())}};
+        for (const auto& [trait, papier] : traits) {
+            const double rapport = forms::contrastRatio(couleurEn(image, trait), couleurEn(image, papier));
+            QVERIFY2(rapport >= 3.0 - 0.05, qPrintable(QStringLiteral("%1 sur %2 : %3")
+                                                             .arg(couleurEn(image, trait).name(), couleurEn(image, papier).name())
+                                                             .arg(rapport)));
+        }
+    }
 }
