@@ -187,6 +187,7 @@ void ColonneBennes::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Down: setLigneCourante(m_courante + 1); break;
     case Qt::Key_Home: setLigneCourante(0); break;
     case Qt::Key_End: setLigneCourante(n - 1); break;
+    case Qt::Key_Right: m_grille->entrerDansLaLigne(m_courante); break; // into the row, at today
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:

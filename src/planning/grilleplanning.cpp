@@ -845,6 +845,21 @@ std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
     return m_actions->datesApresGlissement(l, prise, translation);
 }
 
+void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // On an empty cell, a new rental of the row's skip from that day, as Return there books it;
+    // on a bar, the first click already showed its details.
+    const QPointF contenu = event->position() + scrollOffset();
+    if (event->button() != Qt::LeftButton || toucher(event->position()).location || contenu.x() < 0 || contenu.y() < 0
+        || contenu.y() >= m_bennes.size() * hauteurBenne) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    placerCurseurSous(event->position());
+    emit celluleVideActivee(m_bennes[m_curseurLigne], jours().date(m_curseurColonne));
+    event->accept();
+}
+
 void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 {
     m_defilementAuto->end();
@@ -1339,19 +1354,34 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     QAbstractScrollArea::focusInEvent(event);
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         m_curseurVisible = true;
-    if (m_curseurColonne < 0) {
-        // Starts on today's column when it is in view, else on the first column in view, and on
-        // the first row in view. Gaining the focus never scrolls: a click (either button) that
-        // brings it aims at what is under the pointer, which must stay there.
+    // Tab from a skip's label goes on in that skip's row (the label comes just before the grid).
+    const int etiquette = m_colonne->ligneCourante();
+    const bool depuisEtiquette = event->reason() == Qt::TabFocusReason && etiquette >= 0 && etiquette < m_bennes.size();
+    if (m_curseurColonne < 0 || depuisEtiquette) {
+        // Starts on today's column when it is in view, else on the first column in view (a
+        // column already in view stays), and on the first row in view. Gaining the focus never
+        // scrolls: a click (either button) that brings it aims at what is under the pointer,
+        // which must stay there; a label's row is in view beside it.
         const int aujourdhui = jours().indexAujourdhui();
         const QPointF o = scrollOffset();
         const int premiere = int(std::ceil(o.x() / largeurColonne));
         const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
-        m_curseurColonne = aujourdhui >= premiere && aujourdhui <= derniere ? aujourdhui
-                                                                           : std::min(premiere, kNombreJours - 1);
-        m_curseurLigne = std::min(int(std::ceil(o.y() / hauteurBenne)), std::max(0, int(m_bennes.size()) - 1));
+        const auto enVue = [&](int c) { return c >= premiere && c <= derniere; };
+        if (!enVue(m_curseurColonne))
+            m_curseurColonne = enVue(aujourdhui) ? aujourdhui : std::min(premiere, kNombreJours - 1);
+        m_curseurLigne = depuisEtiquette ? etiquette
+                                         : std::min(int(std::ceil(o.y() / hauteurBenne)), std::max(0, int(m_bennes.size()) - 1));
     }
     viewport()->update();
+}
+
+void GrillePlanning::entrerDansLaLigne(int ligne)
+{
+    if (ligne < 0 || ligne >= m_bennes.size())
+        return;
+    setFocus(Qt::OtherFocusReason);
+    m_curseurVisible = true;
+    setCurseur(std::max(0, jours().indexAujourdhui()), ligne);
 }
 
 void GrillePlanning::focusOutEvent(QFocusEvent* event)

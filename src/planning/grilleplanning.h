@@ -117,6 +117,8 @@ public:
     // open its menu.
     QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
     void setCurseur(int colonne, int ligne);
+    // → on a skip's label: the keyboard goes into that skip's row, on today's column.
+    void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
 
     // Drops every kept span (the rentals changed).
@@ -141,6 +143,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -79,4 +79,5 @@ private slots:
     void dateDEnlevementParLeMenuDeLaBarre();
     void cadreDuClavierNeCachePasLesNoms();
     void lignesLisiblesSurFondsClairEtSombre();
+    void desEtiquettesALaLigneDeLaGrilleEtDoubleClic();
 };

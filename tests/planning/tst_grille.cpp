@@ -2563,3 +2563,45 @@ void TestGrille::lignesLisiblesSurFondsClairEtSombre()
         }
     }
 }
+
+void TestGrille::desEtiquettesALaLigneDeLaGrilleEtDoubleClic()
+{
+    Ecran e;
+    officeClient(e.ctx.get());
+    QList<Benne*> bennes;
+    for (int i = 0; i < 16; ++i)
+        bennes << benne(e.ctx.get(), 10);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    e.vue->activateWindow();
+    QTRY_VERIFY(e.vue->isActiveWindow());
+    GrillePlanning* g = e.grille();
+    ColonneBennes* col = g->colonne();
+    // Tab from the label of row 12 goes on in row 12.
+    col->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(col->hasFocus());
+    col->setLigneCourante(12);
+    QTest::keyClick(col, Qt::Key_Tab);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->curseur(), QPoint(31, 12));
+    // → on a label goes into its row, at today, from wherever the days were scrolled.
+    g->setScrollOffset(QPointF(0, g->scrollOffset().y()));
+    col->setFocus(Qt::BacktabFocusReason);
+    QTRY_VERIFY(col->hasFocus());
+    col->setLigneCourante(9);
+    QTest::keyClick(col, Qt::Key_Right);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->curseur(), QPoint(31, 9));
+    const double x = 31 * largeurColonne - g->scrollOffset().x();
+    QVERIFY(x >= 0 && x + largeurColonne <= g->viewport()->width());
+
+    // A double click on an empty cell books it, as Return there does.
+    const QPointF cellule(x + largeurColonne * 2 + 40, 3 * hauteurBenne - g->scrollOffset().y() + 20);
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, cellule.toPoint());
+    QPointer<QDialog> feuille = e.vue->feuille();
+    QVERIFY(feuille && feuille->isVisible());
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{bennes[3]->id()}));
+    QCOMPARE(formulaireDe(feuille)->datePose().date(), QDate(2026, 3, 17));
+    e.vue->fermerFeuilleNouvelleLocation();
+    QTRY_VERIFY(!e.vue->feuille());
+}
