@@ -43,7 +43,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QPixmap etiquette(const Benne* benne);
+    QPixmap etiquette(const Benne* benne, double hauteur);
 
     int ligneA(const QPoint& point) const;
 

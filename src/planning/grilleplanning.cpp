@@ -158,8 +158,12 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
-        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
+            // Rows may grow or shrink with the lanes their bars need.
             oublierBarres();
+            majBarresDefilement();
+            m_colonne->update();
+        }
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
                                | entityBit(EntityType::Benne)))
             viewport()->update();
@@ -181,6 +185,57 @@ void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 void GrillePlanning::oublierBarres()
 {
     m_barres.clear();
+    m_hauts.clear();
+}
+
+double GrillePlanning::hauteurVoie() const
+{
+    // The grid's font with three points of room above and below, clear of the bar's edges and of
+    // the names' shadows.
+    return std::ceil(QFontMetricsF(font()).height()) + 6;
+}
+
+const QList<double>& GrillePlanning::hauts()
+{
+    if (!m_hauts.isEmpty())
+        return m_hauts;
+    jours(); // a new day first: it drops the bars this is made from
+    const double voie = hauteurVoie();
+    QList<double> hauts;
+    hauts.reserve(m_bennes.size() + 1);
+    double y = 0;
+    for (int i = 0; i < m_bennes.size(); ++i) {
+        hauts.append(y);
+        int voies = 1;
+        for (const Barre& b : barres(i))
+            voies = std::max(voies, b.voies);
+        y += voies == 1 ? hauteurBenne : std::max(hauteurBenne, 8 + voies * voie + (voies - 1) * 2);
+    }
+    hauts.append(y);
+    m_hauts = std::move(hauts);
+    return m_hauts;
+}
+
+double GrillePlanning::hautLigne(int ligne)
+{
+    const QList<double>& h = hauts();
+    return h[std::clamp<qsizetype>(ligne, 0, h.size() - 1)];
+}
+
+double GrillePlanning::hauteurLigne(int ligne)
+{
+    const QList<double>& h = hauts();
+    if (ligne < 0 || ligne + 1 >= h.size())
+        return hauteurBenne;
+    return h[ligne + 1] - h[ligne];
+}
+
+int GrillePlanning::ligneA(double yContenu)
+{
+    const QList<double>& h = hauts();
+    if (yContenu < 0)
+        return -1;
+    return int(std::upper_bound(h.cbegin(), h.cend(), yContenu) - h.cbegin()) - 1;
 }
 
 const JoursGrille& GrillePlanning::jours()
@@ -229,9 +284,9 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
     return *it;
 }
 
-QSizeF GrillePlanning::tailleContenu() const
+QSizeF GrillePlanning::tailleContenu()
 {
-    return QSizeF(kNombreJours * largeurColonne, m_bennes.size() * hauteurBenne);
+    return QSizeF(kNombreJours * largeurColonne, hauts().last());
 }
 
 QPointF GrillePlanning::scrollOffset() const
@@ -303,16 +358,17 @@ void GrillePlanning::setSurbrillance(LocationDeBenne* location)
 // Geometry and hit testing
 
 GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, double decalage, double gauche,
-                                                    double droite) const
+                                                    double droite)
 {
     const Colonnes& c = b.colonnes;
-    const double y = ligne * hauteurBenne;
+    const double y = hautLigne(ligne);
+    const double hLigne = hauteurLigne(ligne);
     const int n = c.nombre();
     // The 32 points of a bar shared among the lanes of its group, 2 points apart; the handles and
     // the duplicate button are centred on their bar and never reach into the next lane.
     const int voies = std::max(1, b.voies);
     constexpr double ecart = 2;
-    const double hauteur = (hauteurBenne - 8 - (voies - 1) * ecart) / voies;
+    const double hauteur = (hLigne - 8 - (voies - 1) * ecart) / voies;
     const double haut = y + 4 + b.voie * (hauteur + ecart);
     const double milieu = haut + hauteur / 2;
     const double poignee = std::min<double>(PeintreBarres::kTaillePoignee, hauteur);
@@ -394,7 +450,7 @@ GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
     const QPointF p = pointVue + scrollOffset();
     if (p.y() < 0 || p.x() < 0)
         return {};
-    const int ligne = int(p.y() / hauteurBenne);
+    const int ligne = ligneA(p.y());
     const QList<Barre>& liste = barres(ligne);
     // Later bars are drawn over earlier ones: the topmost answers first.
     for (auto it = liste.crbegin(); it != liste.crend(); ++it) {
@@ -493,11 +549,10 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     // The rows and columns in view, within the windows near the visible part.
     const QRectF vue = QRectF(zone).translated(o);
     const Plage fenJours = visibleJoursRange(o.x(), width(), j.count());
-    const Plage fenBennes = visibleBennesRange(o.y(), height(), int(m_bennes.size()));
     const int premiereColonne = std::max(fenJours.debut, int(vue.left() / largeurColonne));
     const int derniereColonne = std::min(fenJours.fin, int(vue.right() / largeurColonne) + 1);
-    const int premiereLigne = std::max(fenBennes.debut, int(vue.top() / hauteurBenne));
-    const int derniereLigne = std::min(fenBennes.fin, int(vue.bottom() / hauteurBenne) + 1);
+    const int premiereLigne = std::max(0, ligneA(vue.top()));
+    const int derniereLigne = std::min(int(m_bennes.size()), ligneA(vue.bottom()) + 1);
 
     // Lines: the top of each row across the whole width, the left of each column down every row,
     // in the system's gray and red made to read on the paper of either palette.
@@ -505,7 +560,7 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     const QColor gris = traitLisible(kGris, m_teintePapier, encre);
     const QColor rougeJour = traitLisible(kRougeJour, m_teintePapier, encre);
     for (int i = premiereLigne; i < derniereLigne; ++i)
-        p.fillRect(QRectF(-o.x(), i * hauteurBenne - o.y(), contenu.width(), 1), gris);
+        p.fillRect(QRectF(-o.x(), hautLigne(i) - o.y(), contenu.width(), 1), gris);
     const int aujourdhui = j.indexAujourdhui();
     for (int d = premiereColonne; d < derniereColonne; ++d)
         p.fillRect(QRectF(d * largeurColonne - o.x(), -o.y(), 1, contenu.height()),
@@ -542,8 +597,8 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
         p.save();
         p.setClipRegion(libre);
         PeintreBarres::peindreCadreFocus(p,
-                                         QRectF(m_curseurColonne * largeurColonne - o.x(), m_curseurLigne * hauteurBenne - o.y(),
-                                                largeurColonne + 1, hauteurBenne + 1),
+                                         QRectF(m_curseurColonne * largeurColonne - o.x(), hautLigne(m_curseurLigne) - o.y(),
+                                                largeurColonne + 1, hauteurLigne(m_curseurLigne) + 1),
                                          palette().color(QPalette::Highlight), 4);
         p.restore();
     }
@@ -651,8 +706,8 @@ void GrillePlanning::redessinerEtiquettesAuxBords(int dx)
         return corps.left() < gauche || corps.right() > gauche + largeur;
     };
     const QRectF vue(0, 0, largeur, viewport()->height());
-    const int premiere = std::max(0, int(o.y() / hauteurBenne));
-    const int derniere = std::min(int(m_bennes.size()), int((o.y() + vue.height()) / hauteurBenne) + 1);
+    const int premiere = std::max(0, ligneA(o.y()));
+    const int derniere = std::min(int(m_bennes.size()), ligneA(o.y() + vue.height()) + 1);
     for (int i = premiere; i < derniere; ++i) {
         for (const Barre& b : barres(i)) {
             const QRectF corps = geometrie(i, b).corps;
@@ -674,6 +729,11 @@ void GrillePlanning::changeEvent(QEvent* event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         m_papier = QPixmap();
+    if (event->type() == QEvent::FontChange) {
+        // A lane's least height follows the font.
+        oublierBarres();
+        majBarresDefilement();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -771,9 +831,9 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
 void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
 {
     const QPointF contenu = pointVue + scrollOffset();
-    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < m_bennes.size() * hauteurBenne) {
+    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < hauts().last()) {
         m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
-        m_curseurLigne = int(contenu.y() / hauteurBenne);
+        m_curseurLigne = ligneA(contenu.y());
         viewport()->update();
     }
 }
@@ -785,8 +845,8 @@ void GrillePlanning::suivreGeste(const QPointF& pointVue)
     m_geste->pointeur = pointVue;
     m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
     // Only the bar's row changes (its badges and shadows reach a little past it).
-    const double haut = m_geste->touche.ligne * hauteurBenne - scrollOffset().y();
-    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurBenne + 24).toAlignedRect());
+    const double haut = hautLigne(m_geste->touche.ligne) - scrollOffset().y();
+    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurLigne(m_geste->touche.ligne) + 24).toAlignedRect());
 }
 
 void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
@@ -851,7 +911,7 @@ void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
     // on a bar, the first click already showed its details.
     const QPointF contenu = event->position() + scrollOffset();
     if (event->button() != Qt::LeftButton || toucher(event->position()).location || contenu.x() < 0 || contenu.y() < 0
-        || contenu.y() >= m_bennes.size() * hauteurBenne) {
+        || contenu.y() >= hauts().last()) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
@@ -902,8 +962,12 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 
 void GrillePlanning::appliquerDates(LocationDeBenne* location, const DatesLocation& dates)
 {
-    if (m_actions->appliquer(location, dates))
-        m_barres.remove(location->benne()); // redrawn at its new columns now, not a turn later
+    if (m_actions->appliquer(location, dates)) {
+        // Redrawn at its new columns now, not a turn later; its row may change height.
+        m_barres.remove(location->benne());
+        m_hauts.clear();
+        majBarresDefilement();
+    }
     viewport()->update();
 }
 
@@ -1039,7 +1103,7 @@ void GrillePlanning::ouvrirMenuAuCurseur()
     }
     const QPointF o = scrollOffset();
     ouvrirMenu(l, viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
-                                                 int((m_curseurLigne + 1) * hauteurBenne - o.y()))));
+                                                 int(hautLigne(m_curseurLigne + 1) - o.y()))));
 }
 
 void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
@@ -1332,7 +1396,7 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
         h->setValue(gauche);
     else if (droite > h->value() + vue.width())
         h->setValue(droite - vue.width());
-    const int haut = int(ligne * hauteurBenne), bas = int((ligne + 1) * hauteurBenne);
+    const int haut = int(hautLigne(ligne)), bas = int(hautLigne(ligne + 1));
     if (haut < v->value())
         v->setValue(haut);
     else if (bas > v->value() + vue.height())
@@ -1370,7 +1434,7 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
         if (!enVue(m_curseurColonne))
             m_curseurColonne = enVue(aujourdhui) ? aujourdhui : std::min(premiere, kNombreJours - 1);
         m_curseurLigne = depuisEtiquette ? etiquette
-                                         : std::min(int(std::ceil(o.y() / hauteurBenne)), std::max(0, int(m_bennes.size()) - 1));
+                                         : std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1));
     }
     viewport()->update();
 }

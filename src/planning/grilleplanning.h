@@ -70,7 +70,16 @@ public:
     // The bars of a row (computed when first asked, kept until the store changes).
     const QList<Barre>& barres(int ligne);
 
-    QSizeF tailleContenu() const;
+    QSizeF tailleContenu();
+    // Rows are `hauteurBenne` high, or higher where bars stacked in lanes need it: each lane
+    // keeps a readable line of the grid's font. Top of row i in the content (i == number of
+    // rows: the content's bottom), its height, and the row at a height (-1 above the first,
+    // the number of rows below the last).
+    double hautLigne(int ligne);
+    double hauteurLigne(int ligne);
+    int ligneA(double yContenu);
+    // The least height of one lane of stacked bars.
+    double hauteurVoie() const;
     // Top-left corner of the visible part of the content.
     QPointF scrollOffset() const;
     void setScrollOffset(const QPointF& offset);
@@ -159,7 +168,7 @@ private:
     struct Geometrie {
         QRectF corps, poigneeGauche, poigneeDroite, duplication;
     };
-    Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0) const;
+    Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0);
     // Where a bar's label may go: the part of the bar in view, so that a bar scrolled partly out
     // (or an open-ended one, which runs far past the screen) keeps its name on screen.
     Geometrie geometrieEtiquette(Geometrie g, const Barre& b) const;
@@ -197,6 +206,8 @@ private:
     ActionsPlanning* m_actions;
     QList<Benne*> m_bennes;
     QHash<const Benne*, QList<Barre>> m_barres;
+    QList<double> m_hauts; // top of each row, then the content's bottom; empty until asked
+    const QList<double>& hauts();
     quint64 m_calculsDeBarres = 0;
     JoursGrille m_jours;
     QTimer m_minuit; // repaints when the day changes, so the days move on by themselves

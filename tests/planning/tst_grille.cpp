@@ -1463,7 +1463,8 @@ void TestGrille::nomsDesBarresMincesLisibles()
             corps << QRectF(r.topLeft() * dpr, r.size() * dpr).toAlignedRect();
         }
         const QRectF premier = g->rectCorps(barres.first());
-        const int haut = int((premier.top() - 4) * dpr), bas = int((premier.top() + hauteurBenne - 4) * dpr);
+        const int ligne = int(g->bennes().indexOf(barres.first()->benne()));
+        const int haut = int((premier.top() - 4) * dpr), bas = int((premier.top() - 4 + g->hauteurLigne(ligne)) * dpr);
         int dehors = 0;
         QHash<int, int> encreParBarre, bordsParBarre;
         for (int y = std::max(0, haut); y < std::min(bas, avecNoms.height()); ++y)
@@ -1495,11 +1496,16 @@ void TestGrille::nomsDesBarresMincesLisibles()
                      qPrintable(quoi + QStringLiteral(": ") + et.texte));
             QVERIFY2(encreParBarre.value(i) > 20, qPrintable(quoi + QStringLiteral(": the name does not show")));
         }
-        // A lone bar and two stacked ones keep their names whole; below that a name shows where
-        // it can still be read.
-        if (barres.size() <= 2)
-            for (int i = 0; i < barres.size(); ++i)
-                QVERIFY2(!etiquettes.value(barres[i]).texte.isEmpty(), qPrintable(quoi));
+        // However many are stacked, the row grows so that each writes its name in the grid's
+        // own font.
+        for (int i = 0; i < barres.size(); ++i) {
+            QVERIFY2(!etiquettes.value(barres[i]).texte.isEmpty(), qPrintable(quoi));
+            QCOMPARE(etiquettes.value(barres[i]).police.pixelSize(), g->font().pixelSize());
+            QCOMPARE(etiquettes.value(barres[i]).police.pointSizeF(), g->font().pointSizeF());
+        }
+        QCOMPARE(g->hautLigne(ligne + 1) - g->hautLigne(ligne), g->hauteurLigne(ligne));
+        if (barres.size() == 1)
+            QCOMPARE(g->hauteurLigne(ligne), hauteurBenne);
     }
 }
 
@@ -1726,8 +1732,9 @@ void TestGrille::reservationsSuperposeesToutesVisibles()
         QCOMPARE(g->toucher(surLeJourPartage).location, l);
         QCOMPARE(g->toucher(r.center()).location, l);
     }
-    // The one apart keeps the whole height.
-    QCOMPARE(g->rectCorps(c).height(), hauteurBenne - 8);
+    // The one apart keeps the whole height of its row, grown for the two stacked ones.
+    QCOMPARE(g->rectCorps(c).height(), g->hauteurLigne(0) - 8);
+    QVERIFY(g->rectCorps(a).height() >= g->hauteurVoie());
 
     // A tap shows the details of the bar under the pointer, a drag moves that one.
     clickAt(e.vp(), ra.center());
