@@ -371,8 +371,11 @@ GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, d
     // the duplicate button are centred on their bar and never reach into the next lane.
     const int voies = std::max(1, b.voies);
     constexpr double ecart = 2;
-    const double hauteur = (hLigne - 8 - (voies - 1) * ecart) / voies;
-    const double haut = y + 4 + b.voie * (hauteur + ecart);
+    // In a row grown for more lanes than this bar's group has, a bar is never thicker than a
+    // lone bar of a plain row: it stands in the middle of its share.
+    const double part = (hLigne - 8 - (voies - 1) * ecart) / voies;
+    const double hauteur = std::min(part, hauteurBenne - 8);
+    const double haut = y + 4 + b.voie * (part + ecart) + (part - hauteur) / 2;
     const double milieu = haut + hauteur / 2;
     const double poignee = std::min<double>(PeintreBarres::kTaillePoignee, hauteur);
     const double bouton = std::min<double>(PeintreBarres::kTailleDuplication, hauteur);

@@ -1732,8 +1732,10 @@ void TestGrille::reservationsSuperposeesToutesVisibles()
         QCOMPARE(g->toucher(surLeJourPartage).location, l);
         QCOMPARE(g->toucher(r.center()).location, l);
     }
-    // The one apart keeps the whole height of its row, grown for the two stacked ones.
-    QCOMPARE(g->rectCorps(c).height(), g->hauteurLigne(0) - 8);
+    // The one apart keeps a lone bar's height, in the middle of its row grown for the two
+    // stacked ones.
+    QCOMPARE(g->rectCorps(c).height(), hauteurBenne - 8);
+    QCOMPARE(g->rectCorps(c).center().y(), g->hautLigne(0) + g->hauteurLigne(0) / 2 - g->scrollOffset().y());
     QVERIFY(g->rectCorps(a).height() >= g->hauteurVoie());
 
     // A tap shows the details of the bar under the pointer, a drag moves that one.
