@@ -1144,6 +1144,7 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     disposition->addLayout(ligne);
     auto* boutons = new QDialogButtonBox(fenetre);
     QPushButton* enregistrer = boutons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole);
+    enregistrer->setObjectName(QStringLiteral("boutonEnregistrerEnlevement"));
     enregistrer->setDefault(true);
     QPushButton* retirer = nullptr;
     if (fin) {

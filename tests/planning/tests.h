@@ -74,7 +74,6 @@ private slots:
     void actionsSansEffetDisentPourquoi();
     void sosiesDistinguesDansLesDetails();
     void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
-    void barreQuiRecevraLeChauffeurEnSurbrillance();
     void doubleReservationDemandeeAvantDEtreGardee();
     void dateDEnlevementParLeMenuDeLaBarre();
     void cadreDuClavierNeCachePasLesNoms();
