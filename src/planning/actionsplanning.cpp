@@ -6,6 +6,8 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/plaintext.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -34,45 +36,72 @@ qint64 ActionsPlanning::debutAujourdhui() const
 // ---------------------------------------------------------------------------------------------
 // Drags
 
-bool ActionsPlanning::deplacerLocation(LocationDeBenne* location, double translation)
+std::optional<DatesLocation> ActionsPlanning::datesApresGlissement(const LocationDeBenne* location, Prise prise,
+                                                                   double translation) const
 {
     const int k = joursDeTranslation(translation);
     if (!location || k == 0)
+        return std::nullopt;
+    const QTimeZone& zone = m_horloge.zone;
+    DatesLocation d{location->datePoseMs(), location->dateEnlevementMs()};
+    switch (prise) {
+    case Prise::corps:
+        d.pose = ajouterJours(d.pose, k, zone);
+        if (d.enlevement)
+            d.enlevement = ajouterJours(*d.enlevement, k, zone);
+        break;
+    case Prise::debut:
+        if (!d.enlevement)
+            return std::nullopt;
+        // A placement pushed past the removal stops at the removal instant.
+        d.pose = std::min(ajouterJours(d.pose, k, zone), *d.enlevement);
+        break;
+    case Prise::fin: {
+        const qint64 nouvelleFin = ajouterJours(d.enlevement.value_or(d.pose), k, zone);
+        if (nouvelleFin < d.pose)
+            return std::nullopt; // never a removal before the placement
+        d.enlevement = nouvelleFin;
+        break;
+    }
+    }
+    if (d == DatesLocation{location->datePoseMs(), location->dateEnlevementMs()})
+        return std::nullopt;
+    return d;
+}
+
+bool ActionsPlanning::appliquer(LocationDeBenne* location, const DatesLocation& dates) const
+{
+    if (!location)
         return false;
-    location->setDatePose(instantLocal(ajouterJours(location->datePoseMs(), k, m_horloge.zone), m_horloge.zone));
-    if (const std::optional<qint64> fin = location->dateEnlevementMs())
-        location->setDateEnlevement(instantLocal(ajouterJours(*fin, k, m_horloge.zone), m_horloge.zone));
-    return true;
+    bool change = false;
+    if (dates.pose != location->datePoseMs()) {
+        location->setDatePose(instantLocal(dates.pose, m_horloge.zone));
+        change = true;
+    }
+    if (dates.enlevement != location->dateEnlevementMs()) {
+        location->setDateEnlevement(dates.enlevement ? std::optional(instantLocal(*dates.enlevement, m_horloge.zone))
+                                                     : std::nullopt);
+        change = true;
+    }
+    return change;
+}
+
+bool ActionsPlanning::deplacerLocation(LocationDeBenne* location, double translation)
+{
+    const std::optional<DatesLocation> d = datesApresGlissement(location, Prise::corps, translation);
+    return d && appliquer(location, *d);
 }
 
 bool ActionsPlanning::redimensionnerDebut(LocationDeBenne* location, double translation)
 {
-    const int k = joursDeTranslation(translation);
-    if (!location || k == 0)
-        return false;
-    const std::optional<qint64> fin = location->dateEnlevementMs();
-    if (!fin)
-        return false;
-    const qint64 nouveauDebut = ajouterJours(location->datePoseMs(), k, m_horloge.zone);
-    // A placement pushed past the removal stops at the removal instant.
-    const qint64 debut = std::min(nouveauDebut, *fin);
-    if (debut == location->datePoseMs())
-        return false;
-    location->setDatePose(instantLocal(debut, m_horloge.zone));
-    return true;
+    const std::optional<DatesLocation> d = datesApresGlissement(location, Prise::debut, translation);
+    return d && appliquer(location, *d);
 }
 
 bool ActionsPlanning::redimensionnerFin(LocationDeBenne* location, double translation)
 {
-    const int k = joursDeTranslation(translation);
-    if (!location || k == 0)
-        return false;
-    const qint64 base = location->dateEnlevementMs().value_or(location->datePoseMs());
-    const qint64 nouvelleFin = ajouterJours(base, k, m_horloge.zone);
-    if (nouvelleFin < location->datePoseMs())
-        return false; // never a removal before the placement
-    location->setDateEnlevement(instantLocal(nouvelleFin, m_horloge.zone));
-    return true;
+    const std::optional<DatesLocation> d = datesApresGlissement(location, Prise::fin, translation);
+    return d && appliquer(location, *d);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -129,7 +158,8 @@ IssueDuplication ActionsPlanning::dupliquerEnRotation(LocationDeBenne* source, Q
     if (!fin)
         return impossible(QStringLiteral("Cette location n'a pas de date d'enlèvement\u00A0: une rotation commence le jour "
                                          "de l'enlèvement et dure autant que la location. Fixez d'abord sa date "
-                                         "d'enlèvement."));
+                                         "d'enlèvement\u00A0: menu de la barre (clic droit ou touche Menu), "
+                                         "«\u00A0Fixer la date d'enlèvement…\u00A0»."));
     const QDate jourPose = localDayOf(source->datePoseMs(), m_horloge.zone);
     const QDate jourFin = localDayOf(*fin, m_horloge.zone);
     const qint64 duree = jourPose.daysTo(jourFin);
@@ -229,8 +259,20 @@ Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const
     return issue;
 }
 
+QString ActionsPlanning::texteLocation(const LocationDeBenne* location) const
+{
+    const auto jour = [this](qint64 ms) {
+        return QLocale().toString(localDayOf(ms, m_horloge.zone), QStringLiteral("dd/MM/yyyy"));
+    };
+    const Client* client = location->client();
+    QString texte = client ? quotedBeginning(nomClientDistinct(client), 60) : QStringLiteral("client inconnu");
+    if (const std::optional<qint64> fin = location->dateEnlevementMs())
+        return texte + QStringLiteral(" du ") + jour(location->datePoseMs()) + QStringLiteral(" au ") + jour(*fin);
+    return texte + QStringLiteral(", posée le ") + jour(location->datePoseMs());
+}
+
 QString ActionsPlanning::texteAucunChangement(const LocationDeBenne* location, const Chauffeur* chauffeur,
-                                              qint64 aujourdhui)
+                                              qint64 aujourdhui) const
 {
     // Says why for each of the two jobs, naming who holds it.
     const auto nom = [](const Chauffeur* c) {
@@ -250,7 +292,8 @@ QString ActionsPlanning::texteAucunChangement(const LocationDeBenne* location, c
             return QStringLiteral("est passé") + e;
         return QStringLiteral("est libre");
     };
-    return QStringLiteral("Aucun changement pour ") + nom(chauffeur) + QStringLiteral("\u00A0: la pose ")
+    return QStringLiteral("Aucun changement pour ") + nom(chauffeur) + QStringLiteral(" sur la location de ")
+           + texteLocation(location) + QStringLiteral("\u00A0: la pose ")
            + tache(location->chauffeurPose(), location->datePoseMs(), true) + QStringLiteral(" et l'enlèvement ")
            + tache(location->chauffeurEnlevement(), location->dateEnlevementMs(), false) + QLatin1Char('.');
 }

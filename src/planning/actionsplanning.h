@@ -28,6 +28,16 @@ struct Issue {
     QString avis;
 };
 
+// The part of a bar a drag holds: its body moves both dates, a handle one of them.
+enum class Prise { corps, debut, fin };
+
+// A rental's dates as stored milliseconds.
+struct DatesLocation {
+    qint64 pose = 0;
+    std::optional<qint64> enlevement;
+    bool operator==(const DatesLocation&) const = default;
+};
+
 enum class IssueDuplication { creee, impossible, refusee, echecSauvegarde };
 
 class ActionsPlanning {
@@ -47,6 +57,13 @@ public:
     bool deplacerLocation(LocationDeBenne* location, double translation);
     bool redimensionnerDebut(LocationDeBenne* location, double translation);
     bool redimensionnerFin(LocationDeBenne* location, double translation);
+    // The dates a drag of `translation` points holding `prise` gives the rental; none when it
+    // changes nothing. The three drags store exactly this, and the grid draws it while the drag
+    // lasts, so that the bar shown at release is the one stored.
+    std::optional<DatesLocation> datesApresGlissement(const LocationDeBenne* location, Prise prise,
+                                                      double translation) const;
+    // Writes dates into the rental (without saving); true when one changed.
+    bool appliquer(LocationDeBenne* location, const DatesLocation& dates) const;
 
     // Deletes the rental (its weighbridge tickets with it) and saves.
     Issue supprimerLocation(LocationDeBenne* location);
@@ -69,7 +86,11 @@ public:
     Issue attribuerChauffeurDepose(LocationDeBenne* location, const QUuid& chauffeurId);
     // True when the following rental received the driver.
     bool detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur);
-    static QString texteAucunChangement(const LocationDeBenne* location, const Chauffeur* chauffeur, qint64 aujourdhui);
+    // Why a drop changed nothing, naming the driver and the rental (client, look-alikes told
+    // apart, and dates).
+    QString texteAucunChangement(const LocationDeBenne* location, const Chauffeur* chauffeur, qint64 aujourdhui) const;
+    // "Dupont (Lyon) du 10/03/2026 au 20/03/2026": which rental, in a sentence.
+    QString texteLocation(const LocationDeBenne* location) const;
     static bool correspondRotation(const LocationDeBenne* candidat, const LocationDeBenne* location,
                                    qint64 dateEnlevementMs, const QString& adresse);
 

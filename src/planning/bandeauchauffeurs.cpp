@@ -140,7 +140,7 @@ protected:
         auto* drag = new QDrag(this);
         drag->setMimeData(donneesGlissement(c));
         drag->setPixmap(grab(m_rects[i]));
-        drag->setHotSpot(m_depart - m_rects[i].topLeft());
+        drag->setHotSpot(pointChaudGlissement());
         drag->exec(Qt::CopyAction);
     }
 
@@ -153,6 +153,11 @@ private:
     int m_appui = -1;
     QPoint m_depart;
 };
+
+QPoint BandeauChauffeurs::pointChaudGlissement()
+{
+    return QPoint(-18, -12);
+}
 
 BandeauChauffeurs::BandeauChauffeurs(Query<Chauffeur>* chauffeurs, ActionsPlanning* actions, QWidget* parent)
     : QScrollArea(parent)

@@ -25,6 +25,9 @@ public:
 
     // What a chip's drag carries: the driver's identifier in its upper-case text.
     static QMimeData* donneesGlissement(const Chauffeur* chauffeur);
+    // Where the pointer stands on a chip's drag picture: outside it, above and left of it, so
+    // that the picture never hides the bars (and their lanes) under the pointer.
+    static QPoint pointChaudGlissement();
     // Where each chip stands in the strip's content.
     QList<QRect> rectsPuces() const;
     QWidget* contenu() const { return widget(); }

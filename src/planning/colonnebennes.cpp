@@ -51,7 +51,7 @@ void ColonneBennes::setLigneCourante(int ligne)
     if (ligne >= 0) {
         // Keep the current label in view.
         QScrollBar* v = m_grille->verticalScrollBar();
-        const int haut = int(ligne * hauteurBenne), bas = int((ligne + 1) * hauteurBenne);
+        const int haut = int(m_grille->hautLigne(ligne)), bas = int(m_grille->hautLigne(ligne + 1));
         if (haut < v->value())
             v->setValue(haut);
         else if (bas > v->value() + height())
@@ -65,11 +65,11 @@ int ColonneBennes::ligneA(const QPoint& point) const
     const double y = point.y() + m_grille->scrollOffset().y();
     if (y < 0)
         return -1;
-    const int ligne = int(y / hauteurBenne);
+    const int ligne = m_grille->ligneA(y);
     return ligne < m_grille->bennes().size() ? ligne : -1;
 }
 
-QPixmap ColonneBennes::etiquette(const Benne* b)
+QPixmap ColonneBennes::etiquette(const Benne* b, double hauteur)
 {
     // One picture per look: the same text on the same colour is drawn once.
     const bool inutilisable = estInutilisable(b);
@@ -77,21 +77,23 @@ QPixmap ColonneBennes::etiquette(const Benne* b)
     const QColor fond = couleurEtiquette(b);
     const qreal dpr = devicePixelRatioF();
     const QString cle = texte + QLatin1Char('|') + fond.name(QColor::HexArgb) + QLatin1Char('|')
-                        + QString::number(dpr) + (inutilisable ? QStringLiteral("|!") : QString());
+                        + QString::number(dpr) + QLatin1Char('|') + QString::number(hauteur)
+                        + (inutilisable ? QStringLiteral("|!") : QString());
     if (QPixmap* pm = m_etiquettes.object(cle))
         return *pm;
 
-    QPixmap pm(QSize(int(largeurBenne * dpr), int(hauteurBenne * dpr)));
+    // As high as its row, which stacked bars may have made higher.
+    QPixmap pm(QSize(int(largeurBenne * dpr), int(std::ceil(hauteur * dpr))));
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF rect(0, 0, largeurBenne, hauteurBenne);
+    const QRectF rect(0, 0, largeurBenne, hauteur);
     QPainterPath forme;
     forme.addRoundedRect(rect, 5, 5);
     p.setClipPath(forme);
     p.fillRect(rect, fond);
-    p.fillRect(QRectF(0, hauteurBenne - 1, largeurBenne, 1), QColor(142, 142, 147, 102));
+    p.fillRect(QRectF(0, hauteur - 1, largeurBenne, 1), QColor(142, 142, 147, 102));
     QFont f = font();
     f.setPixelSize(11);
     p.setFont(f);
@@ -100,14 +102,14 @@ QPixmap ColonneBennes::etiquette(const Benne* b)
     const QString alerte = QStringLiteral("⚠️");
     const double largeurAlerte = fm.horizontalAdvance(alerte);
     const double placeTexte = largeurBenne - 8 - (inutilisable ? largeurAlerte + 4 : 0);
-    const QRectF mesure = fm.boundingRect(QRectF(0, 0, placeTexte, hauteurBenne), Qt::TextWordWrap, texte);
+    const QRectF mesure = fm.boundingRect(QRectF(0, 0, placeTexte, hauteur), Qt::TextWordWrap, texte);
     const double total = mesure.width() + (inutilisable ? 4 + largeurAlerte : 0);
     const double x = (largeurBenne - total) / 2;
     // Black or white, whichever reads better on the skip's colour.
     p.setPen(textColorOn(fond, palette().color(QPalette::Window)));
-    p.drawText(QRectF(x, 0, mesure.width(), hauteurBenne), Qt::AlignVCenter | Qt::TextWordWrap, texte);
+    p.drawText(QRectF(x, 0, mesure.width(), hauteur), Qt::AlignVCenter | Qt::TextWordWrap, texte);
     if (inutilisable)
-        p.drawText(QRectF(x + mesure.width() + 4, 0, largeurAlerte, hauteurBenne), Qt::AlignVCenter, alerte);
+        p.drawText(QRectF(x + mesure.width() + 4, 0, largeurAlerte, hauteur), Qt::AlignVCenter, alerte);
     p.end();
     m_etiquettes.insert(cle, new QPixmap(pm));
     return pm;
@@ -119,12 +121,12 @@ void ColonneBennes::paintEvent(QPaintEvent* event)
     p.fillRect(event->rect(), palette().color(QPalette::Window));
     const QList<Benne*>& bennes = m_grille->bennes();
     const double y0 = m_grille->scrollOffset().y();
-    const Plage fen = visibleBennesRange(y0, m_grille->height(), int(bennes.size()));
-    const int premiere = std::max(fen.debut, int((event->rect().top() + y0) / hauteurBenne));
-    const int derniere = std::min(fen.fin, int((event->rect().bottom() + y0) / hauteurBenne) + 1);
+    const int premiere = std::max(0, m_grille->ligneA(event->rect().top() + y0));
+    const int derniere = std::min(int(bennes.size()), m_grille->ligneA(event->rect().bottom() + y0) + 1);
     for (int i = premiere; i < derniere; ++i) {
-        const QRectF rect(0, i * hauteurBenne - y0, largeurBenne, hauteurBenne);
-        p.drawPixmap(rect.topLeft(), etiquette(bennes[i]));
+        const double haut = m_grille->hautLigne(i);
+        const QRectF rect(0, haut - y0, largeurBenne, m_grille->hauteurLigne(i));
+        p.drawPixmap(rect.topLeft(), etiquette(bennes[i], rect.height()));
         if (i == m_courante && hasFocus()) {
             PeintreBarres::peindreCadreFocus(p, rect, palette().color(QPalette::Highlight), 4);
         }
@@ -187,6 +189,7 @@ void ColonneBennes::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Down: setLigneCourante(m_courante + 1); break;
     case Qt::Key_Home: setLigneCourante(0); break;
     case Qt::Key_End: setLigneCourante(n - 1); break;
+    case Qt::Key_Right: m_grille->entrerDansLaLigne(m_courante); break; // into the row, at today
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
@@ -203,7 +206,7 @@ void ColonneBennes::focusInEvent(QFocusEvent* event)
     QWidget::focusInEvent(event);
     if (m_courante < 0 && !m_grille->bennes().isEmpty()) {
         // Start on the first label in view.
-        setLigneCourante(int(m_grille->scrollOffset().y() / hauteurBenne));
+        setLigneCourante(m_grille->ligneA(m_grille->scrollOffset().y()));
     }
     update();
 }

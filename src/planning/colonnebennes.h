@@ -3,7 +3,7 @@
 // The column of skips beside the planning grid: one painted label per skip in view, its whole
 // volume and state on the skip's colour, a warning sign on an unusable skip. A click, or Enter
 // on the current label, asks for a new rental of that skip. It follows the grid's vertical
-// scrolling; Up and Down move the current label and keep it in view.
+// scrolling; Up and Down move the current label and keep it in view; Right goes into its row.
 
 #include <QCache>
 #include <QPixmap>
@@ -43,7 +43,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QPixmap etiquette(const Benne* benne);
+    QPixmap etiquette(const Benne* benne, double hauteur);
 
     int ligneA(const QPoint& point) const;
 

@@ -6,15 +6,23 @@
 #include "model/daywindow.h"
 #include "model/helpers.h"
 #include "model/modelcontext.h"
+#include "rentals/chevauchementlocations.h"
 #include "widgets/colors.h"
+#include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
 #include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -22,6 +30,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
@@ -80,6 +89,21 @@ void disposerEnVoies(QList<Barre>& liste)
     clore();
 }
 
+// `teinte` brought towards `encre` (black or white, whichever the paper reads best under) until it stands out from `fond` as a
+// mark must, 3:1: the grid's lines read on the light paper as on the dark one.
+QColor traitLisible(const QColor& teinte, const QColor& fond, const QColor& encre)
+{
+    for (int pas = 0; pas <= 20; ++pas) {
+        const double t = pas / 20.0;
+        const QColor c = QColor::fromRgbF(float(teinte.redF() + (encre.redF() - teinte.redF()) * t),
+                                          float(teinte.greenF() + (encre.greenF() - teinte.greenF()) * t),
+                                          float(teinte.blueF() + (encre.blueF() - teinte.blueF()) * t));
+        if (forms::contrastRatio(c, fond) >= 3.0)
+            return c;
+    }
+    return encre;
+}
+
 QString texteJour(qint64 ms, const QTimeZone& zone)
 {
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms, zone).date(), QStringLiteral("dd/MM/yyyy"));
@@ -134,8 +158,12 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
-        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne)))
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
+            // Rows may grow or shrink with the lanes their bars need.
             oublierBarres();
+            majBarresDefilement();
+            m_colonne->update();
+        }
         if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Client)
                                | entityBit(EntityType::Benne)))
             viewport()->update();
@@ -157,6 +185,57 @@ void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 void GrillePlanning::oublierBarres()
 {
     m_barres.clear();
+    m_hauts.clear();
+}
+
+double GrillePlanning::hauteurVoie() const
+{
+    // The grid's font with three points of room above and below, clear of the bar's edges and of
+    // the names' shadows.
+    return std::ceil(QFontMetricsF(font()).height()) + 6;
+}
+
+const QList<double>& GrillePlanning::hauts()
+{
+    if (!m_hauts.isEmpty())
+        return m_hauts;
+    jours(); // a new day first: it drops the bars this is made from
+    const double voie = hauteurVoie();
+    QList<double> hauts;
+    hauts.reserve(m_bennes.size() + 1);
+    double y = 0;
+    for (int i = 0; i < m_bennes.size(); ++i) {
+        hauts.append(y);
+        int voies = 1;
+        for (const Barre& b : barres(i))
+            voies = std::max(voies, b.voies);
+        y += voies == 1 ? hauteurBenne : std::max(hauteurBenne, 8 + voies * voie + (voies - 1) * 2);
+    }
+    hauts.append(y);
+    m_hauts = std::move(hauts);
+    return m_hauts;
+}
+
+double GrillePlanning::hautLigne(int ligne)
+{
+    const QList<double>& h = hauts();
+    return h[std::clamp<qsizetype>(ligne, 0, h.size() - 1)];
+}
+
+double GrillePlanning::hauteurLigne(int ligne)
+{
+    const QList<double>& h = hauts();
+    if (ligne < 0 || ligne + 1 >= h.size())
+        return hauteurBenne;
+    return h[ligne + 1] - h[ligne];
+}
+
+int GrillePlanning::ligneA(double yContenu)
+{
+    const QList<double>& h = hauts();
+    if (yContenu < 0)
+        return -1;
+    return int(std::upper_bound(h.cbegin(), h.cend(), yContenu) - h.cbegin()) - 1;
 }
 
 const JoursGrille& GrillePlanning::jours()
@@ -191,8 +270,11 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         ++m_calculsDeBarres;
         QList<Barre> liste;
         const QColor couleur = colorFromHex(benne->couleur()).value_or(avecOpacite(QColor(0, 122, 255), 0.7));
+        // Every row's bars are made whenever the rentals change (rows take the height of their
+        // lanes): a rental placed after the grid's last day is left at once, by its number.
+        const qint64 finGrille = j.debut(j.count());
         for (LocationDeBenne* l : benne->locations()) {
-            if (l->isDeleted())
+            if (l->isDeleted() || l->datePoseMs() >= finGrille)
                 continue;
             // A rental without removal date that the skip's next placement follows ends there.
             const std::optional<Colonnes> c = colonnesLocation(l->datePoseMs(), finDeTenueMs(l), j);
@@ -205,9 +287,9 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
     return *it;
 }
 
-QSizeF GrillePlanning::tailleContenu() const
+QSizeF GrillePlanning::tailleContenu()
 {
-    return QSizeF(kNombreJours * largeurColonne, m_bennes.size() * hauteurBenne);
+    return QSizeF(kNombreJours * largeurColonne, hauts().last());
 }
 
 QPointF GrillePlanning::scrollOffset() const
@@ -279,17 +361,21 @@ void GrillePlanning::setSurbrillance(LocationDeBenne* location)
 // Geometry and hit testing
 
 GrillePlanning::Geometrie GrillePlanning::geometrie(int ligne, const Barre& b, double decalage, double gauche,
-                                                    double droite) const
+                                                    double droite)
 {
     const Colonnes& c = b.colonnes;
-    const double y = ligne * hauteurBenne;
+    const double y = hautLigne(ligne);
+    const double hLigne = hauteurLigne(ligne);
     const int n = c.nombre();
     // The 32 points of a bar shared among the lanes of its group, 2 points apart; the handles and
     // the duplicate button are centred on their bar and never reach into the next lane.
     const int voies = std::max(1, b.voies);
     constexpr double ecart = 2;
-    const double hauteur = (hauteurBenne - 8 - (voies - 1) * ecart) / voies;
-    const double haut = y + 4 + b.voie * (hauteur + ecart);
+    // In a row grown for more lanes than this bar's group has, a bar is never thicker than a
+    // lone bar of a plain row: it stands in the middle of its share.
+    const double part = (hLigne - 8 - (voies - 1) * ecart) / voies;
+    const double hauteur = std::min(part, hauteurBenne - 8);
+    const double haut = y + 4 + b.voie * (part + ecart) + (part - hauteur) / 2;
     const double milieu = haut + hauteur / 2;
     const double poignee = std::min<double>(PeintreBarres::kTaillePoignee, hauteur);
     const double bouton = std::min<double>(PeintreBarres::kTailleDuplication, hauteur);
@@ -370,7 +456,7 @@ GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
     const QPointF p = pointVue + scrollOffset();
     if (p.y() < 0 || p.x() < 0)
         return {};
-    const int ligne = int(p.y() / hauteurBenne);
+    const int ligne = ligneA(p.y());
     const QList<Barre>& liste = barres(ligne);
     // Later bars are drawn over earlier ones: the topmost answers first.
     for (auto it = liste.crbegin(); it != liste.crend(); ++it) {
@@ -438,6 +524,8 @@ void GrillePlanning::preparerPapier()
         const qreal dpr = viewport()->devicePixelRatioF();
         QImage tuile = tuilePapierSur(palette().color(QPalette::Window), 0.5, int(std::lround(256 * dpr)));
         tuile.setDevicePixelRatio(dpr);
+        // The paper's mean colour, which the lines must stand out from.
+        m_teintePapier = tuile.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
         m_papier = QPixmap::fromImage(tuile);
     }
 }
@@ -467,20 +555,22 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     // The rows and columns in view, within the windows near the visible part.
     const QRectF vue = QRectF(zone).translated(o);
     const Plage fenJours = visibleJoursRange(o.x(), width(), j.count());
-    const Plage fenBennes = visibleBennesRange(o.y(), height(), int(m_bennes.size()));
     const int premiereColonne = std::max(fenJours.debut, int(vue.left() / largeurColonne));
     const int derniereColonne = std::min(fenJours.fin, int(vue.right() / largeurColonne) + 1);
-    const int premiereLigne = std::max(fenBennes.debut, int(vue.top() / hauteurBenne));
-    const int derniereLigne = std::min(fenBennes.fin, int(vue.bottom() / hauteurBenne) + 1);
+    const int premiereLigne = std::max(0, ligneA(vue.top()));
+    const int derniereLigne = std::min(int(m_bennes.size()), ligneA(vue.bottom()) + 1);
 
-    // Lines: the top of each row across the whole width, the left of each column down every row.
-    const QColor gris = avecOpacite(kGris, 0.3);
+    // Lines: the top of each row across the whole width, the left of each column down every row,
+    // in the system's gray and red made to read on the paper of either palette.
+    const QColor encre = textColorOn(m_teintePapier);
+    const QColor gris = traitLisible(kGris, m_teintePapier, encre);
+    const QColor rougeJour = traitLisible(kRougeJour, m_teintePapier, encre);
     for (int i = premiereLigne; i < derniereLigne; ++i)
-        p.fillRect(QRectF(-o.x(), i * hauteurBenne - o.y(), contenu.width(), 1), gris);
+        p.fillRect(QRectF(-o.x(), hautLigne(i) - o.y(), contenu.width(), 1), gris);
     const int aujourdhui = j.indexAujourdhui();
     for (int d = premiereColonne; d < derniereColonne; ++d)
         p.fillRect(QRectF(d * largeurColonne - o.x(), -o.y(), 1, contenu.height()),
-                   d == aujourdhui ? avecOpacite(kRougeJour, 0.6) : gris);
+                   d == aujourdhui ? rougeJour : gris);
 
     // Bars: every bar of a row in view that reaches the part in view.
     m_peintre.preparer(viewport()->devicePixelRatioF(), font());
@@ -496,33 +586,47 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
         }
     }
 
-    // The keyboard's cell, while the grid has the focus and the keyboard is in use.
+    // The keyboard's cell, while the grid has the focus and the keyboard is in use. It is drawn
+    // over the bars, but never over a name, a driver's mark or a handle: the frame gives way
+    // around them.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
+        QRegion libre(viewport()->rect());
+        for (const Barre& b : barres(m_curseurLigne)) {
+            const Geometrie g = geometrie(m_curseurLigne, b);
+            const PeintreBarres::Etiquette e =
+                disposerEtiquette(b.location, geometrieEtiquette(g, b), m_survol == b.location && !g.duplication.isEmpty());
+            for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
+                                    g.poigneeGauche, g.poigneeDroite})
+                if (!r.isEmpty())
+                    libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
+        }
+        p.save();
+        p.setClipRegion(libre);
         PeintreBarres::peindreCadreFocus(p,
-                                         QRectF(m_curseurColonne * largeurColonne - o.x(), m_curseurLigne * hauteurBenne - o.y(),
-                                                largeurColonne + 1, hauteurBenne + 1),
+                                         QRectF(m_curseurColonne * largeurColonne - o.x(), hautLigne(m_curseurLigne) - o.y(),
+                                                largeurColonne + 1, hauteurLigne(m_curseurLigne) + 1),
                                          palette().color(QPalette::Highlight), 4);
+        p.restore();
     }
 }
 
 void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, const QPointF& o)
 {
     LocationDeBenne* l = barre.location;
-    double decalage = 0, gauche = 0, droite = 0;
     const bool glisse = m_geste && m_geste->glisse && m_geste->touche.location == l;
-    if (glisse) {
-        switch (m_geste->touche.zone) {
-        case Zone::corps: decalage = m_geste->dx; break;
-        case Zone::poigneeGauche: gauche = m_geste->dx; break;
-        case Zone::poigneeDroite: droite = m_geste->dx; break;
-        default: break;
-        }
-    }
-    const Geometrie g = geometrie(ligne, barre, decalage, gauche, droite);
+    // A held bar shows, by whole days, the dates its release would store.
+    Barre vue = barre;
+    if (glisse)
+        if (const std::optional<DatesLocation> d = datesDuGeste(*m_geste))
+            if (const std::optional<Colonnes> c = colonnesLocation(d->pose, d->enlevement ? d->enlevement : finDeTenueMs(l), jours()))
+                vue.colonnes = *c;
+    const Geometrie g = geometrie(ligne, vue, 0, 0, 0);
     const QRectF corps = g.corps.translated(-o);
     m_peintre.peindreCorps(p, corps, barre.couleur);
-    if (barre.colonnes.ouverte && !droite)
+    if (vue.colonnes.ouverte)
         m_peintre.peindreFinOuverte(p, corps, barre.couleur, palette().color(QPalette::Window));
+    if (m_cibleDepot == l) // where the driver held over the grid goes
+        PeintreBarres::peindreCadreFocus(p, corps.adjusted(-5, -5, 5, 5), palette().color(QPalette::Highlight), 8);
     if (m_surbrillance == l && m_niveauSurbrillance > 0) {
         p.save();
         p.setOpacity(m_niveauSurbrillance);
@@ -533,7 +637,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
         const QPixmap& info = m_peintre.badgeInfo();
         // Centred n + 5 points from the body's left edge, 5 from its top; scaled about its centre.
         const QSizeF t = info.deviceIndependentSize() * m_niveauBadge;
-        const QPointF centre = corps.topLeft() + QPointF(barre.colonnes.nombre() + 5, 5);
+        const QPointF centre = corps.topLeft() + QPointF(vue.colonnes.nombre() + 5, 5);
         p.save();
         p.setOpacity(m_niveauBadge);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -545,7 +649,7 @@ void GrillePlanning::peindreBarre(QPainter& p, int ligne, const Barre& barre, co
     p.translate(-o);
     if (barre.voies > 1)
         p.setClipRect(g.corps.adjusted(-6, -1, 6, 1)); // a stacked bar's name never spills on its neighbour
-    m_peintre.peindreEtiquette(p, disposerEtiquette(l, geometrieEtiquette(g, barre), bouton), barre.couleur);
+    m_peintre.peindreEtiquette(p, disposerEtiquette(l, geometrieEtiquette(g, vue), bouton), barre.couleur);
     p.restore();
     const auto dessiner = [&](const QRectF& cible, const QPixmap& pm, qreal taille, qreal marge) {
         // The pictures are made at full size; in a lower, stacked bar they shrink with it.
@@ -588,9 +692,12 @@ void GrillePlanning::scrollContentsBy(int dx, int dy)
     }
     if (dy)
         m_colonne->scroll(0, dy);
-    // A bar held by the pointer goes along with the content under it.
+    // A bar held by the pointer goes along with the content under it; a driver held over the
+    // grid now aims at what scrolled under him.
     if (m_geste && m_geste->glisse)
         suivreGeste(m_geste->pointeur);
+    if (m_pointeurDepot)
+        viserDepot(m_pointeurDepot);
     emit scrolled();
 }
 
@@ -605,8 +712,8 @@ void GrillePlanning::redessinerEtiquettesAuxBords(int dx)
         return corps.left() < gauche || corps.right() > gauche + largeur;
     };
     const QRectF vue(0, 0, largeur, viewport()->height());
-    const int premiere = std::max(0, int(o.y() / hauteurBenne));
-    const int derniere = std::min(int(m_bennes.size()), int((o.y() + vue.height()) / hauteurBenne) + 1);
+    const int premiere = std::max(0, ligneA(o.y()));
+    const int derniere = std::min(int(m_bennes.size()), ligneA(o.y() + vue.height()) + 1);
     for (int i = premiere; i < derniere; ++i) {
         for (const Barre& b : barres(i)) {
             const QRectF corps = geometrie(i, b).corps;
@@ -628,6 +735,11 @@ void GrillePlanning::changeEvent(QEvent* event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         m_papier = QPixmap();
+    if (event->type() == QEvent::FontChange) {
+        // A lane's least height follows the font.
+        oublierBarres();
+        majBarresDefilement();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -707,6 +819,8 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    if (m_geste && m_geste->enQuestion)
+        return; // a bar waits for the answer to its question
     setFocus(Qt::MouseFocusReason);
     // The keyboard's cell follows the pointer's, and stays out of sight until a key is used.
     m_curseurVisible = false;
@@ -723,20 +837,22 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
 void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
 {
     const QPointF contenu = pointVue + scrollOffset();
-    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < m_bennes.size() * hauteurBenne) {
+    if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < hauts().last()) {
         m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
-        m_curseurLigne = int(contenu.y() / hauteurBenne);
+        m_curseurLigne = ligneA(contenu.y());
         viewport()->update();
     }
 }
 
 void GrillePlanning::suivreGeste(const QPointF& pointVue)
 {
+    if (m_geste->enQuestion)
+        return; // stays where it was let go until the question is answered
     m_geste->pointeur = pointVue;
     m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
     // Only the bar's row changes (its badges and shadows reach a little past it).
-    const double haut = m_geste->touche.ligne * hauteurBenne - scrollOffset().y();
-    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurBenne + 24).toAlignedRect());
+    const double haut = hautLigne(m_geste->touche.ligne) - scrollOffset().y();
+    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurLigne(m_geste->touche.ligne) + 24).toAlignedRect());
 }
 
 void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
@@ -745,7 +861,7 @@ void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
         majSurvol(event->position());
         return;
     }
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton) || m_geste->enQuestion)
         return;
     const QPointF delta = event->position() + scrollOffset() - m_geste->departContenu;
     if (!m_geste->glisse && m_geste->touche.zone != Zone::duplication
@@ -763,20 +879,62 @@ void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
 
 void GrillePlanning::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_geste) {
+    if (event->button() != Qt::LeftButton || !m_geste || m_geste->enQuestion) {
         QAbstractScrollArea::mouseReleaseEvent(event);
         return;
     }
     terminerGlissement(event->position());
 }
 
+std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
+{
+    const LocationDeBenne* l = geste.touche.location;
+    if (!l || l->isDeleted())
+        return std::nullopt;
+    double translation = geste.dx;
+    Prise prise = Prise::corps;
+    switch (geste.touche.zone) {
+    case Zone::corps: break;
+    case Zone::poigneeGauche: prise = Prise::debut; break;
+    case Zone::poigneeDroite:
+        prise = Prise::fin;
+        if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
+            // The handle of an open-ended bar stands at the grid's end: the removal goes to
+            // the day where it is let go, counted from the placement.
+            const JoursGrille& j = jours();
+            const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
+            translation += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
+        }
+        break;
+    default: return std::nullopt;
+    }
+    return m_actions->datesApresGlissement(l, prise, translation);
+}
+
+void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // On an empty cell, a new rental of the row's skip from that day, as Return there books it;
+    // on a bar, the first click already showed its details.
+    const QPointF contenu = event->position() + scrollOffset();
+    if (event->button() != Qt::LeftButton || toucher(event->position()).location || contenu.x() < 0 || contenu.y() < 0
+        || contenu.y() >= hauts().last()) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    placerCurseurSous(event->position());
+    emit celluleVideActivee(m_bennes[m_curseurLigne], jours().date(m_curseurColonne));
+    event->accept();
+}
+
 void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 {
     m_defilementAuto->end();
+    if (m_geste->glisse)
+        suivreGeste(pointVue);
     const Geste geste = *m_geste;
-    m_geste.reset();
     LocationDeBenne* l = geste.touche.location;
     if (!l || l->isDeleted()) {
+        m_geste.reset();
         viewport()->update(); // deleted while it was held
         return;
     }
@@ -784,33 +942,18 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
     const QPointF deplacement = pointVue + scrollOffset() - geste.departContenu;
     const bool tremblement = deplacement.manhattanLength() < 3;
     if (geste.glisse && !tremblement) {
-        const double translation = deplacement.x();
-        bool change = false;
-        switch (geste.touche.zone) {
-        case Zone::corps: change = m_actions->deplacerLocation(l, translation); break;
-        case Zone::poigneeGauche: change = m_actions->redimensionnerDebut(l, translation); break;
-        case Zone::poigneeDroite: {
-            double depuisPose = translation;
-            if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
-                // The handle of an open-ended bar stands at the grid's end: the removal goes to
-                // the day where it is let go, counted from the placement.
-                const JoursGrille& j = jours();
-                const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
-                depuisPose += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
-            }
-            change = m_actions->redimensionnerFin(l, depuisPose);
-            break;
-        }
-        default: break;
-        }
-        if (change)
-            m_barres.remove(l->benne()); // redrawn at its new columns now, not a turn later
         // The keyboard's cell goes with the part of the bar that was held.
         placerCurseurSous(QPointF(pointVue.x(), geste.departContenu.y() - scrollOffset().y()));
-        viewport()->update();
+        if (const std::optional<DatesLocation> dates = datesDuGeste(geste)) {
+            conclureGeste(geste, *dates);
+        } else {
+            m_geste.reset();
+            viewport()->update();
+        }
         majSurvol(pointVue);
         return;
     }
+    m_geste.reset();
     // A tap without moving.
     switch (geste.touche.zone) {
     case Zone::corps:
@@ -821,6 +964,112 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
         break;
     default: break;
     }
+}
+
+void GrillePlanning::appliquerDates(LocationDeBenne* location, const DatesLocation& dates)
+{
+    if (m_actions->appliquer(location, dates)) {
+        // Redrawn at its new columns now, not a turn later; its row may change height.
+        m_barres.remove(location->benne());
+        m_hauts.clear();
+        majBarresDefilement();
+    }
+    viewport()->update();
+}
+
+QList<LocationDeBenne*> GrillePlanning::chevauchements(const LocationDeBenne* location, const DatesLocation& dates) const
+{
+    QList<LocationDeBenne*> autres;
+    if (!location || !location->benne())
+        return autres;
+    const QTimeZone& zone = m_actions->horloge().zone;
+    // Without removal date the rental holds its skip until the skip's next placement after it.
+    std::optional<qint64> fin = dates.enlevement;
+    if (!fin)
+        for (const LocationDeBenne* a : location->benne()->locations())
+            if (a != location && !a->isDeleted() && a->datePoseMs() > dates.pose && (!fin || a->datePoseMs() < *fin))
+                fin = a->datePoseMs();
+    const QDate jourPose = localDayOf(dates.pose, zone);
+    for (LocationDeBenne* a : locationsChevauchantes(location->benne(), dates.pose, fin, zone)) {
+        if (a == location)
+            continue;
+        // One without removal date placed on an earlier day hands the skip over on this one's
+        // placement day: its hold ends there.
+        if (!a->dateEnlevementMs() && localDayOf(a->datePoseMs(), zone) < jourPose)
+            continue;
+        autres.append(a);
+    }
+    return autres;
+}
+
+QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, const DatesLocation& dates,
+                                           const QList<LocationDeBenne*>& autres) const
+{
+    if (autres.isEmpty())
+        return {};
+    const QTimeZone& zone = m_actions->horloge().zone;
+    const auto nom = [](const LocationDeBenne* l) {
+        return l->client() ? quotedBeginning(nomClientDistinct(l->client()), 60) : QStringLiteral("un client inconnu");
+    };
+    const auto periode = [&](qint64 pose, std::optional<qint64> fin) {
+        return fin ? QStringLiteral(" du ") + texteJour(pose, zone) + QStringLiteral(" au ") + texteJour(*fin, zone)
+                   : QStringLiteral(" à partir du ") + texteJour(pose, zone) + QStringLiteral(", sans date d’enlèvement");
+    };
+    const LocationDeBenne* a = autres.first();
+    QString texte = QStringLiteral("Cette benne est déjà louée à ") + nom(a) + periode(a->datePoseMs(), a->dateEnlevementMs())
+                    + QLatin1Char('.');
+    const qsizetype encore = autres.size() - 1;
+    if (encore == 1)
+        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
+    else if (encore > 1)
+        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(encore));
+    return texte + QStringLiteral("\n\nLouer quand même cette benne à ") + nom(location)
+           + periode(dates.pose, dates.enlevement) + QStringLiteral(" ?");
+}
+
+void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& dates)
+{
+    changerDates(geste.touche.location, dates);
+}
+
+void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates)
+{
+    // Only a booking the change runs into is asked about: one the rental already shared days
+    // with was accepted before.
+    const QList<LocationDeBenne*> deja = chevauchements(l, {l->datePoseMs(), l->dateEnlevementMs()});
+    QList<LocationDeBenne*> autres = chevauchements(l, dates);
+    autres.removeIf([&](LocationDeBenne* a) { return deja.contains(a); });
+    if (autres.isEmpty()) {
+        m_geste.reset();
+        appliquerDates(l, dates);
+        return;
+    }
+    // A held bar stays where it was let go while the user decides; nothing is written before.
+    if (m_geste)
+        m_geste->enQuestion = true;
+    viewport()->update();
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"), QStringLiteral("Benne déjà louée"),
+                                QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("confirmationChevauchement"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(texteChevauchement(l, dates, autres));
+    QPushButton* oui = box->addButton(QStringLiteral("Louer quand même"), QMessageBox::AcceptRole);
+    QPushButton* non = box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box->setDefaultButton(non);
+    box->setEscapeButton(non);
+    giveAltLetters(box);
+    forms::fitMessageBox(box);
+    m_questionChevauchement = box;
+    connect(box, &QMessageBox::finished, this, [this, box, oui, l, dates] {
+        const bool garder = box->clickedButton() == oui;
+        m_geste.reset();
+        if (garder && !l->isDeleted())
+            appliquerDates(l, dates);
+        viewport()->update(); // « Annuler »: the bar is back where it was, as the store still has it
+    });
+    box->open();
 }
 
 void GrillePlanning::dupliquer(LocationDeBenne* location)
@@ -860,7 +1109,71 @@ void GrillePlanning::ouvrirMenuAuCurseur()
     }
     const QPointF o = scrollOffset();
     ouvrirMenu(l, viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
-                                                 int((m_curseurLigne + 1) * hauteurBenne - o.y()))));
+                                                 int(hautLigne(m_curseurLigne + 1) - o.y()))));
+}
+
+void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
+{
+    if (m_fenetreEnlevement)
+        return;
+    const QTimeZone& zone = m_actions->horloge().zone;
+    const std::optional<qint64> fin = l->dateEnlevementMs();
+    auto* fenetre = new QDialog(window());
+    fenetre->setObjectName(QStringLiteral("fenetreDateEnlevement"));
+    fenetre->setWindowTitle(QStringLiteral("Date d'enlèvement"));
+    fenetre->setAttribute(Qt::WA_DeleteOnClose);
+    fenetre->setWindowModality(Qt::WindowModal);
+    auto* disposition = new QVBoxLayout(fenetre);
+    auto* quoi = new QLabel(QStringLiteral("Location de ") + m_actions->texteLocation(l), fenetre);
+    quoi->setTextFormat(Qt::PlainText); // names as typed
+    quoi->setWordWrap(true);
+    disposition->addWidget(quoi);
+    auto* ligne = new QHBoxLayout;
+    auto* etiquette = new QLabel(QStringLiteral("&Enlèvement le\u00A0:"), fenetre);
+    auto* champ = new QDateEdit(fenetre);
+    champ->setObjectName(QStringLiteral("champDateEnlevement"));
+    champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    champ->setCalendarPopup(true);
+    // Never before the placement day.
+    const QDate jourPose = localDayOf(l->datePoseMs(), zone);
+    champ->setMinimumDate(jourPose);
+    champ->setDate(fin ? localDayOf(*fin, zone) : std::max(jourPose, m_actions->horloge().aujourdhui()));
+    etiquette->setBuddy(champ);
+    ligne->addWidget(etiquette);
+    ligne->addWidget(champ, 1);
+    disposition->addLayout(ligne);
+    auto* boutons = new QDialogButtonBox(fenetre);
+    QPushButton* enregistrer = boutons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole);
+    enregistrer->setObjectName(QStringLiteral("boutonEnregistrerEnlevement"));
+    enregistrer->setDefault(true);
+    QPushButton* retirer = nullptr;
+    if (fin) {
+        retirer = boutons->addButton(QStringLiteral("Retirer la date"), QDialogButtonBox::DestructiveRole);
+        retirer->setObjectName(QStringLiteral("boutonRetirerEnlevement"));
+    }
+    boutons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    disposition->addWidget(boutons);
+    connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
+    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, l] {
+        const QTimeZone& zone = m_actions->horloge().zone;
+        // The removal keeps its time of day (a new one takes the placement's), as the handle does.
+        const qint64 base = l->dateEnlevementMs().value_or(l->datePoseMs());
+        const int jours = int(localDayOf(base, zone).daysTo(champ->date()));
+        const qint64 nouvelle = std::max(ajouterJours(base, jours, zone), l->datePoseMs());
+        fenetre->accept();
+        if (!l->isDeleted())
+            changerDates(l, {l->datePoseMs(), nouvelle});
+    });
+    if (retirer)
+        connect(retirer, &QPushButton::clicked, fenetre, [this, fenetre, l] {
+            fenetre->accept();
+            if (!l->isDeleted())
+                changerDates(l, {l->datePoseMs(), std::nullopt});
+        });
+    giveAltLetters(fenetre);
+    m_fenetreEnlevement = fenetre;
+    fenetre->open();
+    champ->setFocus(Qt::OtherFocusReason);
 }
 
 void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
@@ -877,6 +1190,15 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
     connect(details, &QAction::triggered, this, [this, l] {
         if (!l->isDeleted())
             emit locationTapped(l);
+    });
+    // The removal date, typed: the way to end a rental whose right handle stands far away.
+    QAction* enlevement = m_menu->addAction(symbolIcon(QStringLiteral("calendar")),
+                                            l->dateEnlevementMs() ? QStringLiteral("Changer la date d'enlèvement…")
+                                                                  : QStringLiteral("Fixer la date d'enlèvement…"));
+    enlevement->setObjectName(QStringLiteral("actionDateEnlevement"));
+    connect(enlevement, &QAction::triggered, this, [this, l] {
+        if (!l->isDeleted())
+            demanderDateEnlevement(l);
     });
     QAction* dupliquer = m_menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")),
                                            QStringLiteral("Dupliquer en rotation"));
@@ -982,6 +1304,16 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 // ---------------------------------------------------------------------------------------------
 // Driver drops
 
+void GrillePlanning::viserDepot(std::optional<QPoint> pointVue)
+{
+    m_pointeurDepot = pointVue;
+    LocationDeBenne* cible = pointVue ? toucher(*pointVue).location : nullptr;
+    if (cible == m_cibleDepot)
+        return;
+    m_cibleDepot = cible;
+    viewport()->update();
+}
+
 void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData() && event->mimeData()->hasText()) {
@@ -989,6 +1321,7 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
         m_defilementAuto->setDirections(Qt::Horizontal | Qt::Vertical);
         m_defilementAuto->begin();
         m_defilementAuto->pointerAt(event->position().toPoint());
+        viserDepot(event->position().toPoint());
     } else {
         event->ignore();
     }
@@ -997,8 +1330,9 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 {
     m_defilementAuto->pointerAt(event->position().toPoint());
-    // Near an edge the grid moves under the pointer: the bar there at the drop counts.
-    const bool surBarre = toucher(event->position()).location || m_defilementAuto->isScrolling();
+    viserDepot(event->position().toPoint());
+    // Near an edge the grid may move under the pointer: the bar there at the drop counts.
+    const bool surBarre = m_cibleDepot || m_defilementAuto->isScrolling();
     if (surBarre && event->mimeData() && event->mimeData()->hasText())
         event->acceptProposedAction();
     else
@@ -1008,12 +1342,15 @@ void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 void GrillePlanning::dragLeaveEvent(QDragLeaveEvent* event)
 {
     m_defilementAuto->end();
+    viserDepot(std::nullopt);
     QAbstractScrollArea::dragLeaveEvent(event);
 }
 
 void GrillePlanning::dropEvent(QDropEvent* event)
 {
     m_defilementAuto->end();
+    viserDepot(std::nullopt);
+    // The bar under the pointer now, the one shown highlighted.
     const Touche t = toucher(event->position());
     if (!t.location || !event->mimeData() || !event->mimeData()->hasText()) {
         event->ignore();
@@ -1066,7 +1403,7 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
         h->setValue(gauche);
     else if (droite > h->value() + vue.width())
         h->setValue(droite - vue.width());
-    const int haut = int(ligne * hauteurBenne), bas = int((ligne + 1) * hauteurBenne);
+    const int haut = int(hautLigne(ligne)), bas = int(hautLigne(ligne + 1));
     if (haut < v->value())
         v->setValue(haut);
     else if (bas > v->value() + vue.height())
@@ -1088,19 +1425,34 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     QAbstractScrollArea::focusInEvent(event);
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
         m_curseurVisible = true;
-    if (m_curseurColonne < 0) {
-        // Starts on today's column when it is in view, else on the first column in view, and on
-        // the first row in view. Gaining the focus never scrolls: a click (either button) that
-        // brings it aims at what is under the pointer, which must stay there.
+    // Tab from a skip's label goes on in that skip's row (the label comes just before the grid).
+    const int etiquette = m_colonne->ligneCourante();
+    const bool depuisEtiquette = event->reason() == Qt::TabFocusReason && etiquette >= 0 && etiquette < m_bennes.size();
+    if (m_curseurColonne < 0 || depuisEtiquette) {
+        // Starts on today's column when it is in view, else on the first column in view (a
+        // column already in view stays), and on the first row in view. Gaining the focus never
+        // scrolls: a click (either button) that brings it aims at what is under the pointer,
+        // which must stay there; a label's row is in view beside it.
         const int aujourdhui = jours().indexAujourdhui();
         const QPointF o = scrollOffset();
         const int premiere = int(std::ceil(o.x() / largeurColonne));
         const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
-        m_curseurColonne = aujourdhui >= premiere && aujourdhui <= derniere ? aujourdhui
-                                                                           : std::min(premiere, kNombreJours - 1);
-        m_curseurLigne = std::min(int(std::ceil(o.y() / hauteurBenne)), std::max(0, int(m_bennes.size()) - 1));
+        const auto enVue = [&](int c) { return c >= premiere && c <= derniere; };
+        if (!enVue(m_curseurColonne))
+            m_curseurColonne = enVue(aujourdhui) ? aujourdhui : std::min(premiere, kNombreJours - 1);
+        m_curseurLigne = depuisEtiquette ? etiquette
+                                         : std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1));
     }
     viewport()->update();
+}
+
+void GrillePlanning::entrerDansLaLigne(int ligne)
+{
+    if (ligne < 0 || ligne >= m_bennes.size())
+        return;
+    setFocus(Qt::OtherFocusReason);
+    m_curseurVisible = true;
+    setCurseur(std::max(0, jours().indexAujourdhui()), ligne);
 }
 
 void GrillePlanning::focusOutEvent(QFocusEvent* event)

@@ -15,13 +15,13 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QHash>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
 #include <QVariantAnimation>
 
 class QMenu;
-class QMessageBox;
 
 namespace kv {
 
@@ -70,7 +70,16 @@ public:
     // The bars of a row (computed when first asked, kept until the store changes).
     const QList<Barre>& barres(int ligne);
 
-    QSizeF tailleContenu() const;
+    QSizeF tailleContenu();
+    // Rows are `hauteurBenne` high, or higher where bars stacked in lanes need it: each lane
+    // keeps a readable line of the grid's font. Top of row i in the content (i == number of
+    // rows: the content's bottom), its height, and the row at a height (-1 above the first,
+    // the number of rows below the last).
+    double hautLigne(int ligne);
+    double hauteurLigne(int ligne);
+    int ligneA(double yContenu);
+    // The least height of one lane of stacked bars.
+    double hauteurVoie() const;
     // Top-left corner of the visible part of the content.
     QPointF scrollOffset() const;
     void setScrollOffset(const QPointF& offset);
@@ -79,8 +88,18 @@ public:
     void setLocationSelectionnee(LocationDeBenne* location);
     LocationDeBenne* locationSelectionnee() const { return m_selection; }
     LocationDeBenne* locationSurvolee() const { return m_survol; }
+    // The rental whose bar a driver held over the grid would be dropped on now.
+    LocationDeBenne* locationCibleDepot() const { return m_cibleDepot; }
     LocationDeBenne* locationEnSurbrillance() const { return m_surbrillanceVisible ? m_surbrillance : nullptr; }
     QMenu* menuContextuel() const { return m_menu; }
+
+    // The other bookings of the rental's skip that would share a day with it at `dates`.
+    QList<LocationDeBenne*> chevauchements(const LocationDeBenne* location, const DatesLocation& dates) const;
+    // The question asked before such a booking: who holds the skip, from when to when.
+    QString texteChevauchement(const LocationDeBenne* location, const DatesLocation& dates,
+                               const QList<LocationDeBenne*>& autres) const;
+    QMessageBox* questionChevauchement() const { return m_questionChevauchement; }
+    QDialog* fenetreDateEnlevement() const { return m_fenetreEnlevement; }
 
     // The confirmation asked before a rental is deleted: which rental (client, dates) and what
     // goes with it.
@@ -107,6 +126,8 @@ public:
     // open its menu.
     QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
     void setCurseur(int colonne, int ligne);
+    // → on a skip's label: the keyboard goes into that skip's row, on today's column.
+    void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
 
     // Drops every kept span (the rentals changed).
@@ -131,6 +152,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -146,7 +168,7 @@ private:
     struct Geometrie {
         QRectF corps, poigneeGauche, poigneeDroite, duplication;
     };
-    Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0) const;
+    Geometrie geometrie(int ligne, const Barre& b, double decalage = 0, double gauche = 0, double droite = 0);
     // Where a bar's label may go: the part of the bar in view, so that a bar scrolled partly out
     // (or an open-ended one, which runs far past the screen) keeps its name on screen.
     Geometrie geometrieEtiquette(Geometrie g, const Barre& b) const;
@@ -163,7 +185,11 @@ private:
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);
     void dupliquer(LocationDeBenne* location);
-    // The bar's menu: its details, its duplication as a rotation, its drivers, its deletion.
+    // The removal date of a rental, set, changed or taken away in a small window with a date
+    // field (the way to end a rental without removal date, whose right handle is far away).
+    void demanderDateEnlevement(LocationDeBenne* location);
+    // The bar's menu: its details, its removal date, its duplication as a rotation, its drivers,
+    // its deletion.
     void ouvrirMenu(LocationDeBenne* location, const QPoint& global);
     // What a driver dropped on the bar does, and says when it changes nothing or fails.
     void attribuerChauffeur(LocationDeBenne* location, const QUuid& chauffeurId);
@@ -180,14 +206,23 @@ private:
     ActionsPlanning* m_actions;
     QList<Benne*> m_bennes;
     QHash<const Benne*, QList<Barre>> m_barres;
+    QList<double> m_hauts; // top of each row, then the content's bottom; empty until asked
+    const QList<double>& hauts();
     quint64 m_calculsDeBarres = 0;
     JoursGrille m_jours;
     QTimer m_minuit; // repaints when the day changes, so the days move on by themselves
     PeintreBarres m_peintre;
     QPixmap m_papier;
+    QColor m_teintePapier;
     EnteteJours* m_entete = nullptr;
     ColonneBennes* m_colonne = nullptr;
     QMenu* m_menu = nullptr;
+    QPointer<QMessageBox> m_questionChevauchement;
+    QPointer<QDialog> m_fenetreEnlevement;
+    // A driver's drag over the grid: where its pointer is, and the bar it would land on.
+    std::optional<QPoint> m_pointeurDepot;
+    LocationDeBenne* m_cibleDepot = nullptr;
+    void viserDepot(std::optional<QPoint> pointVue);
 
     int m_curseurColonne = -1;
     int m_curseurLigne = 0;
@@ -214,7 +249,19 @@ private:
         QPointF pointeur;      // where the pointer is now, in the viewport
         double dx = 0;
         bool glisse = false;
+        // Let go over another booking of the skip: held where it was let go until the user says.
+        bool enQuestion = false;
     };
+    // The dates the gesture gives its rental as it stands (none: unchanged); what the bar shows
+    // while it is held and what its release stores.
+    std::optional<DatesLocation> datesDuGeste(const Geste& geste);
+    // Stores the dates of a released gesture, after asking when the skip is already booked on
+    // one of their days.
+    void conclureGeste(const Geste& geste, const DatesLocation& dates);
+    // Gives the rental `dates`, after asking when the skip is already booked on one of their
+    // days by a booking it did not share days with before; a held bar waits for the answer.
+    void changerDates(LocationDeBenne* location, const DatesLocation& dates);
+    void appliquerDates(LocationDeBenne* location, const DatesLocation& dates);
     std::optional<Geste> m_geste;
     void suivreGeste(const QPointF& pointVue);
     DragAutoScroller* m_defilementAuto = nullptr;

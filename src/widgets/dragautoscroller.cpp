@@ -67,6 +67,8 @@ void DragAutoScroller::begin()
 void DragAutoScroller::end()
 {
     m_timer.stop();
+    m_moving = false;
+    m_rest.invalidate();
     if (m_engaged && qApp)
         qApp->removeEventFilter(this);
     m_engaged = false;
@@ -82,7 +84,18 @@ void DragAutoScroller::pointerAt(const QPoint& viewportPos)
     m_pointer = viewportPos;
     if (velocity().isNull()) {
         m_timer.stop();
+        m_moving = false;
+        m_rest.invalidate();
         return;
+    }
+    if (m_area && !m_area->viewport()->rect().contains(viewportPos)) {
+        // Pushed against the edge: the user wants what lies beyond, now.
+        m_moving = true;
+    } else if (!m_moving
+               && (!m_rest.isValid() || (viewportPos - m_restPoint).manhattanLength() > kRestSlop)) {
+        // Still travelling: the band waits for the pointer to settle.
+        m_restPoint = viewportPos;
+        m_rest.start();
     }
     if (!m_timer.isActive()) {
         m_held.start();
@@ -116,7 +129,14 @@ void DragAutoScroller::tick()
     const QPoint v = velocity();
     if (v.isNull()) {
         m_timer.stop();
+        m_moving = false;
+        m_rest.invalidate();
         return;
+    }
+    if (!m_moving) {
+        if (!m_rest.isValid() || m_rest.elapsed() < kRestMs)
+            return;
+        m_moving = true;
     }
     QScrollBar* h = m_area->horizontalScrollBar();
     QScrollBar* vb = m_area->verticalScrollBar();

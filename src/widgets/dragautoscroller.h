@@ -3,8 +3,12 @@
 // Scrolls a scroll area while something dragged over it is held near one of its edges: the
 // deeper in the band along the edge, the faster, slowly enough near the band's inner side to stop
 // on a given row; past the edge (a mouse drag), fastest, and faster still the longer it is held
-// there. A timer does the scrolling, so it goes on while the pointer stays still. While a drag is in
-// progress the area also takes the wheel, which the platform's drag loop would otherwise swallow.
+// there. A drag only passing through a band (on its way from outside to a target, or to a target
+// that happens to lie in the band) never moves the view: the band scrolls once the pointer has
+// rested in it, or at once when a mouse drag pushes past the edge. Once going, it goes on while
+// the pointer stays in the band, however it moves there. A timer does the scrolling, so it goes
+// on while the pointer stays still. While a drag is in progress the area also takes the wheel,
+// which the platform's drag loop would otherwise swallow.
 //
 // The owner tells it where the pointer is (`pointerAt`, from its drag or mouse move events) and
 // when the drag begins and ends; it reports each step with `scrolled`, so that the owner can
@@ -43,7 +47,10 @@ public:
     // stays put at an edge (a header pinned there, say) must hold still under the pointer, or
     // the drop would land on whatever scrolled under it. Asked with viewport coordinates.
     void setExclusion(std::function<bool(const QPoint& viewportPos)> exclue);
+    // The pointer is in a band: the area scrolls, or will once the pointer has rested there.
     bool isScrolling() const { return m_timer.isActive(); }
+    // The area is actually moving by itself (the pointer rested in a band, or pushes past it).
+    bool isMoving() const { return m_timer.isActive() && m_moving; }
     bool takesWheel() const { return m_engaged; }
 
     // Width of the band along each edge where the area scrolls, for a viewport `length` long.
@@ -52,6 +59,10 @@ public:
     // negative past it) of a band `band` wide; 0 outside the band. Within the band it depends on
     // the depth only; past the edge it grows with `heldMs`, how long the pointer has been there.
     static int step(int inside, int band, qint64 heldMs);
+    // How long the pointer rests in a band before the area starts moving, and how far it may
+    // tremble meanwhile.
+    static constexpr int kRestMs = 400;
+    static constexpr int kRestSlop = 6;
 
 signals:
     // The area moved by a step or a wheel notch during the drag.
@@ -71,6 +82,9 @@ private:
     std::function<bool(const QPoint&)> m_exclue;
     QTimer m_timer;
     QElapsedTimer m_held;
+    QElapsedTimer m_rest;  // since the pointer came to rest in a band
+    QPoint m_restPoint;    // where it came to rest
+    bool m_moving = false; // scrolling began during this stay in the band
     QPoint m_pointer;
     bool m_engaged = false;
     double m_resteMolette = 0; // the part of a wheel step not scrolled yet

@@ -73,4 +73,10 @@ private slots:
     void chauffeurSurUneBarreDUnJour();
     void actionsSansEffetDisentPourquoi();
     void sosiesDistinguesDansLesDetails();
+    void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
+    void doubleReservationDemandeeAvantDEtreGardee();
+    void dateDEnlevementParLeMenuDeLaBarre();
+    void cadreDuClavierNeCachePasLesNoms();
+    void lignesLisiblesSurFondsClairEtSombre();
+    void desEtiquettesALaLigneDeLaGrilleEtDoubleClic();
 };

@@ -13,12 +13,15 @@
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
 #include "widgets/colors.h"
+#include "widgets/dateentry.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -85,6 +88,13 @@ struct Ecran {
         if (carte && QTest::qWaitFor([carte] { return carte->isVisible(); }))
             tourner();
         return carte;
+    }
+    // The frames of a user's hand between two moves of a drag: the grid's timers run meanwhile.
+    static void images(int n)
+    {
+        QElapsedTimer t;
+        t.start();
+        QTRY_VERIFY(t.elapsed() >= 16 * n);
     }
     // Lets the store's change notice and the queued calls run.
     static void tourner()
@@ -1452,7 +1462,8 @@ void TestGrille::nomsDesBarresMincesLisibles()
             corps << QRectF(r.topLeft() * dpr, r.size() * dpr).toAlignedRect();
         }
         const QRectF premier = g->rectCorps(barres.first());
-        const int haut = int((premier.top() - 4) * dpr), bas = int((premier.top() + hauteurBenne - 4) * dpr);
+        const int ligne = int(g->bennes().indexOf(barres.first()->benne()));
+        const int haut = int((premier.top() - 4) * dpr), bas = int((premier.top() - 4 + g->hauteurLigne(ligne)) * dpr);
         int dehors = 0;
         QHash<int, int> encreParBarre, bordsParBarre;
         for (int y = std::max(0, haut); y < std::min(bas, avecNoms.height()); ++y)
@@ -1484,11 +1495,16 @@ void TestGrille::nomsDesBarresMincesLisibles()
                      qPrintable(quoi + QStringLiteral(": ") + et.texte));
             QVERIFY2(encreParBarre.value(i) > 20, qPrintable(quoi + QStringLiteral(": the name does not show")));
         }
-        // A lone bar and two stacked ones keep their names whole; below that a name shows where
-        // it can still be read.
-        if (barres.size() <= 2)
-            for (int i = 0; i < barres.size(); ++i)
-                QVERIFY2(!etiquettes.value(barres[i]).texte.isEmpty(), qPrintable(quoi));
+        // However many are stacked, the row grows so that each writes its name in the grid's
+        // own font.
+        for (int i = 0; i < barres.size(); ++i) {
+            QVERIFY2(!etiquettes.value(barres[i]).texte.isEmpty(), qPrintable(quoi));
+            QCOMPARE(etiquettes.value(barres[i]).police.pixelSize(), g->font().pixelSize());
+            QCOMPARE(etiquettes.value(barres[i]).police.pointSizeF(), g->font().pointSizeF());
+        }
+        QCOMPARE(g->hautLigne(ligne + 1) - g->hautLigne(ligne), g->hauteurLigne(ligne));
+        if (barres.size() == 1)
+            QCOMPARE(g->hauteurLigne(ligne), hauteurBenne);
     }
 }
 
@@ -1715,8 +1731,11 @@ void TestGrille::reservationsSuperposeesToutesVisibles()
         QCOMPARE(g->toucher(surLeJourPartage).location, l);
         QCOMPARE(g->toucher(r.center()).location, l);
     }
-    // The one apart keeps the whole height.
+    // The one apart keeps a lone bar's height, in the middle of its row grown for the two
+    // stacked ones.
     QCOMPARE(g->rectCorps(c).height(), hauteurBenne - 8);
+    QCOMPARE(g->rectCorps(c).center().y(), g->hautLigne(0) + g->hauteurLigne(0) / 2 - g->scrollOffset().y());
+    QVERIFY(g->rectCorps(a).height() >= g->hauteurVoie());
 
     // A tap shows the details of the bar under the pointer, a drag moves that one.
     clickAt(e.vp(), ra.center());
@@ -1896,7 +1915,8 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QPointer<QMenu> menu = g->menuContextuel();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
-    QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"), QStringLiteral("Dupliquer en rotation"),
+    QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"),
+                                            QStringLiteral("Changer la date d'enlèvement…"), QStringLiteral("Dupliquer en rotation"),
                                             QStringLiteral("Attribuer au chauffeur"), QStringLiteral("Supprimer")}));
     // Escape closes the menu only.
     QTest::keyClick(menu, Qt::Key_Escape);
@@ -1943,13 +1963,13 @@ void TestGrille::chauffeurAttribueAuClavier()
     QTRY_VERIFY(g->hasFocus());
     QCOMPARE(g->locationAuCurseur(), l);
 
-    // Shift+F10, then ↓ to "Attribuer au chauffeur", → into the drivers, Return on the first.
+    // Shift+F10, then ↓ (details, removal date, duplication) to "Attribuer au chauffeur", → into the drivers, Return on the first.
     const auto choisir = [&](int rang) -> QMenu* {
         QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
         QPointer<QMenu> menu = g->menuContextuel();
         if (!menu || !QTest::qWaitFor([&] { return menu && menu->isVisible(); }))
             return nullptr;
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             QTest::keyClick(menu, Qt::Key_Down);
         if (!menu->activeAction() || menu->activeAction()->text() != QStringLiteral("Attribuer au chauffeur"))
             return nullptr;
@@ -2127,6 +2147,8 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     QVERIFY(avis);
     QCOMPARE(avis->text(), QStringLiteral("Duplication impossible"));
     QVERIFY(avis->informativeText().startsWith(QStringLiteral("Cette location n'a pas de date d'enlèvement\u00A0: ")));
+    // It says where the date is set: the bar's menu entry of that name (tested below).
+    QVERIFY(avis->informativeText().endsWith(QStringLiteral("(clic droit ou touche Menu), «\u00A0Fixer la date d'enlèvement…\u00A0».")));
     QCOMPARE(b->locations().size(), 1);
     answerBox(avis, QStringLiteral("OK"));
     QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
@@ -2148,8 +2170,9 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     avis = visibleBox(QStringLiteral("avisGrille"));
     QVERIFY(avis);
     QCOMPARE(avis->text(), QStringLiteral("Aucun changement"));
-    QCOMPARE(avis->informativeText(), QStringLiteral("Aucun changement pour Paul Martin\u00A0: la pose est passée et "
-                                                     "l'enlèvement n'est pas prévu."));
+    // It names the rental it concerns: its client and its dates.
+    QCOMPARE(avis->informativeText(), QStringLiteral("Aucun changement pour Paul Martin sur la location de Dupont BTP, posée "
+                                                     "le 10/03/2026\u00A0: la pose est passée et l'enlèvement n'est pas prévu."));
     QCOMPARE(l->chauffeurPose(), nullptr);
     answerBox(avis, QStringLiteral("OK"));
     QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
@@ -2202,4 +2225,250 @@ void TestGrille::sosiesDistinguesDansLesDetails()
     QVERIFY(nom);
     QCOMPARE(nom->fullText(), QStringLiteral("Dupont (Lyon · 1 rue Haute)"));
     QCOMPARE(nom->text(), nom->fullText()); // whole, on its two lines
+}
+
+void TestGrille::glissementsQuiPassentLesBordsAtterrissentSousLePointeur()
+{
+    Ecran e;
+    QList<LocationDeBenne*> l;
+    for (int i = 0; i < 40; ++i)
+        l << placedRental(e.ctx.get(), officeClient(e.ctx.get()), colouredBenne(e.ctx.get(), 10, QStringLiteral("C62828")),
+                          localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    Chauffeur* martin = driver(e.ctx.get());
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
+    GrillePlanning* g = e.grille();
+    QWidget* vp = e.vp();
+    g->verticalScrollBar()->setValue(10 * 40);
+    Ecran::tourner();
+    const QPointF depart = g->scrollOffset();
+    // A driver brought from the strip across the grid's top band, a move a frame, onto the
+    // fourth row in view: the grid holds still, the bar he aims at is outlined and gets him.
+    const QPointF cible = e.centre(l[13]);
+    QMimeData data;
+    data.setText(texteUuid(martin->id()));
+    {
+        WindowDrag glisser(e.vue->bandeau()->contenu(), &data, Qt::CopyAction);
+        glisser.moveTo(e.vue->bandeau()->contenu(), e.vue->bandeau()->rectsPuces().first().center());
+        for (int y = -30; y < cible.y(); y += 10) {
+            glisser.moveTo(vp, QPoint(int(cible.x()), y));
+            Ecran::images(2);
+        }
+        QVERIFY(glisser.moveTo(vp, cible.toPoint()));
+        QCOMPARE(g->locationCibleDepot(), l[13]);
+        const QPointF bord(g->rectCorps(l[13]).left() - 2, cible.y());
+        QTRY_VERIFY(proche(couleurEn(vp->grab().toImage(), bord), g->palette().color(QPalette::Highlight), 60));
+        QVERIFY(glisser.drop());
+    }
+    Ecran::tourner();
+    QCOMPARE(g->scrollOffset(), depart);
+    QCOMPARE(l[13]->chauffeurPose(), martin);
+    // The chip's picture stands beside the pointer, never over what it aims at.
+    QVERIFY(!QRect(QPoint(), e.vue->bandeau()->rectsPuces().first().size()).contains(BandeauChauffeurs::pointChaudGlissement()));
+
+    // A right handle pulled 3⅓ days on, to 30 points from the edge: no scroll, the bar shown is stored.
+    const QPointF lache(vp->width() - 30, e.centre(l[15]).y());
+    g->setScrollOffset(QPointF(g->rectPoignee(l[15], true).center().x() + depart.x() - lache.x() + 400, depart.y()));
+    Ecran::tourner();
+    const QPointF presse = g->rectPoignee(l[15], true).center();
+    const int h0 = g->horizontalScrollBar()->value();
+    mouseEvent(vp, QEvent::MouseButtonPress, presse, Qt::LeftButton);
+    for (int i = 1; i <= 8; ++i) {
+        mouseEvent(vp, QEvent::MouseMove, presse + (lache - presse) * (i / 8.0), Qt::LeftButton, Qt::NoButton);
+        Ecran::images(2);
+    }
+    // The right end of the bar drawn: its last red pixel along a line.
+    const QImage image = vp->grab().toImage();
+    double montre = vp->width();
+    while (montre > 0 && !proche(couleurEn(image, QPointF(montre - 0.5, lache.y() + 10)), QColor(0xC6, 0x28, 0x28), 60))
+        montre -= 0.5;
+    mouseEvent(vp, QEvent::MouseButtonRelease, lache, Qt::NoButton);
+    QCOMPARE(g->horizontalScrollBar()->value(), h0);
+    QCOMPARE(l[15]->dateEnlevement(), localDateTime(2026, 3, 21, 9));
+    Ecran::tourner();
+    QVERIFY(std::abs(montre - g->rectCorps(l[15]).right()) <= 4);
+}
+
+void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
+{
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    Chauffeur* paul = driver(e.ctx.get());
+    client(e.ctx.get(), QStringLiteral("Dupont"), QStringLiteral("Paris"));
+    LocationDeBenne* a = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Alpha <b>BTP</b>")), bn,
+                                      localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
+    LocationDeBenne* b = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Dupont")), bn,
+                                      localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 24, 9));
+    a->setChauffeurEnlevement(paul);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    const QRectF avant = g->rectCorps(a);
+    const auto tirer = [&](const QPointF& p, double dx) {
+        drag(e.vp(), p, p + QPointF(dx, 0));
+        return visibleBox(QStringLiteral("confirmationChevauchement"));
+    };
+
+    // Stretched over the next booking: asked first, naming it; « Annuler » changes nothing.
+    QMessageBox* question = tirer(g->rectPoignee(a, true).center(), 360);
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("Cette benne est déjà louée à Dupont (Lyon) du 20/03/2026 au 24/03/2026.\n\n"
+                                              "Louer quand même cette benne à Alpha <b>BTP</b> du 15/03/2026 au 21/03/2026 ?"));
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 18, 9));
+    answerBox(question, QStringLiteral("Annuler"));
+    Ecran::tourner();
+    QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 18, 9));
+    QCOMPARE(g->rectCorps(a), avant);
+    QVERIFY(!e.ctx->hasChanges());
+    QCOMPARE(paul->enlevementsAssures(), QList<LocationDeBenne*>{a});
+
+    // Moved onto it: asked too, and kept when the user says so.
+    QVERIFY(question = tirer(e.centre(a), 5 * 120));
+    answerBox(question, QStringLiteral("Louer quand même"));
+    Ecran::tourner();
+    QCOMPARE(a->datePose(), localDateTime(2026, 3, 20, 9));
+    // Back, then stretched up to the day the next booking starts: a hand-over, no question.
+    QVERIFY(!tirer(e.centre(a), -5 * 120));
+    Ecran::tourner();
+    QVERIFY(!tirer(g->rectPoignee(a, true).center(), 240));
+    QCOMPARE(a->dateEnlevement(), b->datePose());
+}
+
+void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
+{
+    installDateEntry(qApp);
+    auto retirerSaisie = qScopeGuard([] { removeDateEntry(qApp); });
+    Ecran e;
+    Benne* bn = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 10, 9));
+    placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 4, 2, 9), localDateTime(2026, 4, 5, 9));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    // Shift+F10, ↓ to the entry (named as the refused rotation names it), Return.
+    const auto ouvrir = [&](const QString& texte) -> QDialog* {
+        g->setFocus(Qt::TabFocusReason);
+        g->setCurseur(31, 0);
+        QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+        QMenu* menu = g->menuContextuel();
+        QAction* action = menu ? menu->findChild<QAction*>(QStringLiteral("actionDateEnlevement")) : nullptr;
+        if (!action || action->text() != texte || !QTest::qWaitFor([menu] { return menu->isVisible(); }))
+            return nullptr;
+        while (menu->activeAction() != action)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        return g->fenetreDateEnlevement();
+    };
+    QPointer<QDialog> fenetre;
+    QVERIFY(fenetre = ouvrir(QStringLiteral("Fixer la date d'enlèvement…")));
+    // Which rental, the client told apart from its look-alike (the next booking's).
+    QCOMPARE(fenetre->findChild<QLabel*>()->text(),
+             QStringLiteral("Location de Dupont BTP (Lyon · 1 rue Haute · 0102030405), posée le 10/03/2026"));
+    auto* champ = fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"));
+    QTRY_VERIFY(champ->hasFocus());
+    QCOMPARE(champ->date(), QDate(2026, 3, 15)); // today, never before the placement
+    QTest::keyClicks(champ, QStringLiteral("20/03/2026"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QTRY_VERIFY(!fenetre);
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+
+    // By mouse: onto the next booking, asked first (as a drag is); then taken away.
+    QVERIFY(fenetre = ouvrir(QStringLiteral("Changer la date d'enlèvement…")));
+    fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"))->setDate(QDate(2026, 4, 3));
+    fenetre->findChild<QPushButton*>(QStringLiteral("boutonEnregistrerEnlevement"))->click();
+    QMessageBox* question = visibleBox(QStringLiteral("confirmationChevauchement"));
+    QVERIFY(question);
+    answerBox(question, QStringLiteral("Annuler"));
+    QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    QVERIFY(fenetre = ouvrir(QStringLiteral("Changer la date d'enlèvement…")));
+    fenetre->findChild<QPushButton*>(QStringLiteral("boutonRetirerEnlevement"))->click();
+    QTRY_VERIFY(!fenetre);
+    QCOMPARE(l->dateEnlevement(), std::nullopt);
+}
+
+void TestGrille::cadreDuClavierNeCachePasLesNoms()
+{
+    Ecran e;
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Atelier Brûlé")), benne(e.ctx.get(), 10),
+                                      localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
+    l->setChauffeurPose(driver(e.ctx.get()));
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    // Each cell of the bar framed in turn: its name, its driver's mark and its handles show
+    // exactly as without the frame, which still shows around them.
+    const PeintreBarres::Etiquette et = g->etiquette(l);
+    const QList<QRectF> zones{et.rectTexte, et.badgePose, g->rectPoignee(l, false), g->rectPoignee(l, true)};
+    const auto partie = [&](const QRectF& r) { return g->viewport()->grab(r.toAlignedRect()).toImage(); };
+    g->clearFocus();
+    QList<QImage> sansCadre;
+    for (const QRectF& r : zones)
+        sansCadre << partie(r);
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    for (const int colonne : {30, 31}) {
+        g->setCurseur(colonne, 0);
+        Ecran::tourner();
+        for (int i = 0; i < zones.size(); ++i)
+            QVERIFY2(partie(zones[i]) == sansCadre[i], qPrintable(QStringLiteral("colonne %1, zone %2").arg(colonne).arg(i)));
+    }
+    const QPointF cadre(31 * largeurColonne - g->scrollOffset().x() + 100, 3.5);
+    QVERIFY(proche(couleurEn(g->viewport()->grab().toImage(), cadre), g->palette().color(QPalette::Highlight)));
+}
+
+void TestGrille::lignesLisiblesSurFondsClairEtSombre()
+{
+    Ecran e;
+    benne(e.ctx.get(), 10);
+    benne(e.ctx.get(), 10);
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    for (const QPalette& palette : {QApplication::palette(), QPalette(QColor(0x30, 0x30, 0x32), QColor(0x20, 0x20, 0x22))}) {
+        e.vue->setPalette(palette);
+        Ecran::tourner();
+        const QImage image = g->viewport()->grab().toImage();
+        const QPointF o = g->scrollOffset();
+        // The second row's top line, a day's line and today's, against the paper beside them.
+        const double autre = 33 * largeurColonne - o.x(), aujourdhui = 31 * largeurColonne - o.x(), y = 40 - o.y();
+        for (const auto& [trait, papier] : {std::pair(QPointF(autre + 50, y), QPointF(autre + 50, y + 12)),
+                                            std::pair(QPointF(autre, y + 20), QPointF(autre + 12, y + 20)),
+                                            std::pair(QPointF(aujourdhui, y + 20), QPointF(aujourdhui + 12, y + 20))}) {
+            QVERIFY2(forms::contrastRatio(couleurEn(image, trait), couleurEn(image, papier)) >= 2.95,
+                     qPrintable(couleurEn(image, trait).name() + QStringLiteral(" / ") + couleurEn(image, papier).name()));
+        }
+    }
+}
+
+void TestGrille::desEtiquettesALaLigneDeLaGrilleEtDoubleClic()
+{
+    Ecran e;
+    officeClient(e.ctx.get());
+    QList<Benne*> bennes;
+    for (int i = 0; i < 16; ++i)
+        bennes << benne(e.ctx.get(), 10);
+    QVERIFY(e.ctx->save());
+    e.ouvrir();
+    GrillePlanning* g = e.grille();
+    ColonneBennes* col = g->colonne();
+    // Tab from the label of row 12 goes on in row 12; → on a label goes into its row at today,
+    // wherever the days were scrolled.
+    col->setFocus(Qt::TabFocusReason);
+    col->setLigneCourante(12);
+    QTest::keyClick(col, Qt::Key_Tab);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->curseur(), QPoint(31, 12));
+    g->setScrollOffset(QPointF(0, g->scrollOffset().y()));
+    col->setFocus(Qt::BacktabFocusReason);
+    col->setLigneCourante(9);
+    QTest::keyClick(col, Qt::Key_Right);
+    QTRY_VERIFY(g->hasFocus());
+    QCOMPARE(g->curseur(), QPoint(31, 9));
+    const double x = 31 * largeurColonne - g->scrollOffset().x(); // brought into view
+
+    // A double click on an empty cell books it, as Return there does.
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(int(x + 280), int(3 * 40 - g->scrollOffset().y() + 20)));
+    QVERIFY(e.vue->feuille() && e.vue->feuille()->isVisible());
+    QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{bennes[3]->id()}));
+    QCOMPARE(formulaireDe(e.vue->feuille())->datePose().date(), QDate(2026, 3, 17));
 }

@@ -97,6 +97,7 @@ class DragAutoScrollerTest : public QObject {
     Q_OBJECT
 private slots:
     void speedFollowsTheDepthInTheEdgeBand();
+    void onlyARestingPointerScrolls();
 };
 
 class WheelGuardTest : public QObject {

@@ -4,6 +4,7 @@
 
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <algorithm>
@@ -90,4 +91,35 @@ void DragAutoScrollerTest::speedFollowsTheDepthInTheEdgeBand()
         QCOMPARE(DragAutoScroller::step(dedans, bande, 10000), DragAutoScroller::step(dedans, bande, 0));
     l.defilement->end();
     QVERIFY(!l.defilement->isScrolling());
+}
+
+void DragAutoScrollerTest::onlyARestingPointerScrolls()
+{
+    Liste l;
+    QVERIFY(QTest::qWaitForWindowExposed(&l.zone));
+    QScrollBar* v = l.zone.verticalScrollBar();
+    const int h = l.vue()->height();
+    // A drag on its way past the bottom edge crosses the band, a move every frame or two: the
+    // list stays where it is, and so does what the user aims at.
+    l.defilement->begin();
+    for (int y = h - 60; y < h; y += 8) {
+        l.defilement->pointerAt(QPoint(100, y));
+        QElapsedTimer images; // two frames of the hand, the scroller's steps running meanwhile
+        images.start();
+        QTRY_VERIFY(images.elapsed() >= 32);
+    }
+    l.defilement->end();
+    QCOMPARE(v->value(), 0);
+    // Held there, it scrolls; moving within the band then only changes the speed. Out of the
+    // band it stops; back in, it waits again; pushed past the edge, it moves at once.
+    l.defilement->begin();
+    l.defilement->pointerAt(QPoint(100, h - 10));
+    QTRY_VERIFY(v->value() > 0);
+    l.defilement->pointerAt(QPoint(140, h - 25));
+    QVERIFY(l.defilement->isMoving());
+    l.defilement->pointerAt(QPoint(100, h / 2));
+    l.defilement->pointerAt(QPoint(100, h - 10));
+    QVERIFY(l.defilement->isScrolling() && !l.defilement->isMoving());
+    l.defilement->pointerAt(QPoint(100, h + 5));
+    QVERIFY(l.defilement->isMoving());
 }
