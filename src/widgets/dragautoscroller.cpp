@@ -96,6 +96,7 @@ void DragAutoScroller::pointerAt(const QPoint& viewportPos)
         // Still travelling: the band waits for the pointer to settle.
         m_restPoint = viewportPos;
         m_rest.start();
+        m_restTicks = 0;
     }
     if (!m_timer.isActive()) {
         m_held.start();
@@ -134,7 +135,10 @@ void DragAutoScroller::tick()
         return;
     }
     if (!m_moving) {
-        if (!m_rest.isValid() || m_rest.elapsed() < kRestMs)
+        // Rest is counted in the steps the event loop ran as well as in time: a program that
+        // was held up (a busy machine) has not watched the pointer rest for that long.
+        ++m_restTicks;
+        if (!m_rest.isValid() || m_rest.elapsed() < kRestMs || m_restTicks < kRestMs / kIntervalMs)
             return;
         m_moving = true;
     }

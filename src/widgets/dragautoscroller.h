@@ -84,6 +84,7 @@ private:
     QElapsedTimer m_held;
     QElapsedTimer m_rest;  // since the pointer came to rest in a band
     QPoint m_restPoint;    // where it came to rest
+    int m_restTicks = 0;   // steps run since then
     bool m_moving = false; // scrolling began during this stay in the band
     QPoint m_pointer;
     bool m_engaged = false;
