@@ -16,6 +16,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
@@ -149,6 +150,7 @@ MiniBonDePeseeForm::MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* l
 {
     setObjectName(QStringLiteral("MiniBonDePeseeForm"));
     construire();
+    lierChamps();
     connect(m_context, &ModelContext::changed, this, &MiniBonDePeseeForm::contexteChange);
     m_bonsConnus = m_location ? m_location->bonsDePesee() : QList<BonDePesee*>();
     selectionnerBon(dernierBon(m_location));
@@ -672,23 +674,59 @@ void MiniBonDePeseeForm::setLocation(LocationDeBenne* location)
     selectionnerBon(dernierBon(m_location));
 }
 
+void MiniBonDePeseeForm::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_bonCourant; }, this);
+    // Shown and stored alike: the date as its instant, the weight as the field shows it, the
+    // document as its path (none and an empty path both show « Aucune pièce jointe »).
+    const auto poidsStocke = [this] {
+        const std::optional<double> kg = m_bonCourant->poidsDechetsKg();
+        return kg ? formatPoids(*kg) : QString();
+    };
+    QList<forms::LiveField> champs(3);
+    champs[kDate] = {QStringLiteral("Date"), [this] { return QString::number(m_date.toMSecsSinceEpoch()); },
+                     [this] { return QString::number(m_bonCourant->dateMs()); },
+                     [this] { montrerDate(m_bonCourant->date()); }, [this] { m_bonCourant->setDate(m_date); }};
+    champs[kPoids] = {QStringLiteral("Poids net (kg)"), [this] { return poidsTape(); }, poidsStocke,
+                      [this, poidsStocke] { m_poids->setText(poidsStocke()); },
+                      [this] {
+                          bool ok = false; // read as the save checked it
+                          m_bonCourant->setPoidsDechetsKg(poidsSaisi(&ok));
+                      }};
+    champs[kPiece] = {QStringLiteral("Pièce jointe"), [this] { return m_cheminFichier.value_or(QString()); },
+                      [this] { return m_bonCourant->cheminFichierTicket().value_or(QString()); },
+                      [this] {
+                          m_cheminFichier = m_bonCourant->cheminFichierTicket();
+                          // A copy attached here and not kept goes.
+                          if (m_copie && m_copie != m_cheminFichier)
+                              abandonnerCopie();
+                      },
+                      [this] { m_bonCourant->setCheminFichierTicket(m_cheminFichier); }};
+    m_live->setFields(champs);
+    connect(m_live, &forms::LiveForm::followed, this, [this] {
+        rafraichirEnTete();
+        rafraichirPieceJointe();
+    });
+}
+
+void MiniBonDePeseeForm::montrerDate(const QDateTime& date)
+{
+    m_date = date;
+    const QSignalBlocker bloque(m_dateEdit);
+    m_dateEdit->setDateTime(date.toLocalTime());
+}
+
 void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
 {
     abandonnerCopie();
     m_bonCourant = bon;
-    m_date = bon ? bon->date() : m_horloge.maintenantLocal();
-    m_dateChargee = m_date;
-    m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
-    m_cheminFichier = bon ? bon->cheminFichierTicket() : std::nullopt;
-    m_cheminCharge = m_cheminFichier;
-    {
-        const QSignalBlocker bloque(m_dateEdit);
-        m_dateEdit->setDateTime(m_date.toLocalTime());
+    if (!bon) {
+        // A new ticket's defaults: now, no weight, no document.
+        montrerDate(m_horloge.maintenantLocal());
+        m_poids->setText(QString());
+        m_cheminFichier.reset();
     }
-    {
-        const QSignalBlocker bloque(m_poids);
-        m_poids->setText(m_poidsCharge);
-    }
+    m_live->loadAll();
     setErreur(QString());
     rafraichir();
 }
@@ -708,9 +746,7 @@ void MiniBonDePeseeForm::nouveauBon()
 
 bool MiniBonDePeseeForm::hasUnsavedChanges() const
 {
-    if (!m_location)
-        return false;
-    return poidsTape() != m_poidsCharge || m_date != m_dateChargee || m_cheminFichier != m_cheminCharge;
+    return m_location && m_live->typed();
 }
 
 bool MiniBonDePeseeForm::canSaveChanges() const
@@ -732,30 +768,6 @@ void MiniBonDePeseeForm::apresQuestion(std::function<void()> suite)
             if (moi)
                 suite();
         });
-}
-
-void MiniBonDePeseeForm::suivreLeBon()
-{
-    BonDePesee* bon = m_bonCourant;
-    if (!bon || bon->isDeleted())
-        return;
-    // Each field follows the store unless the user typed in it.
-    if (m_date == m_dateChargee && bon->date() != m_dateChargee) {
-        m_date = m_dateChargee = bon->date();
-        const QSignalBlocker bloque(m_dateEdit);
-        m_dateEdit->setDateTime(m_date.toLocalTime());
-    }
-    bool lu = false;
-    const std::optional<double> charge = lirePoids(m_poidsCharge, &lu);
-    if (poidsTape() == m_poidsCharge && (!lu || charge != bon->poidsDechetsKg())) {
-        m_poidsCharge = bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
-        const QSignalBlocker bloque(m_poids);
-        m_poids->setText(m_poidsCharge);
-    }
-    if (m_cheminFichier == m_cheminCharge && bon->cheminFichierTicket() != m_cheminCharge) {
-        m_cheminFichier = m_cheminCharge = bon->cheminFichierTicket();
-        rafraichirPieceJointe();
-    }
 }
 
 void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
@@ -783,7 +795,6 @@ void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
             return;
         }
     }
-    suivreLeBon();
     rafraichirEnTete();
     rafraichirListe();
     rafraichirChamps();
@@ -827,7 +838,7 @@ QString MiniBonDePeseeForm::refusDuPoids(std::optional<double>* poids) const
     if (*poids && **poids < 0)
         return QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(cite);
     // Only a typed weight is bound: a stored one outside the range stays as it is.
-    if (tape != m_poidsCharge && *poids && !plages::poidsNetKg.contient(**poids))
+    if (m_live->typed(kPoids) && *poids && !plages::poidsNetKg.contient(**poids))
         return QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
             .arg(cite, textePlage(plages::poidsNetKg));
     return QString();
@@ -843,21 +854,21 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_poids->setFocus();
         return false;
     }
-    const QString tape = poidsTape();
-    const bool poidsModifie = tape != m_poidsCharge;
     QString erreur;
     if (m_bonCourant) {
-        // Only the fields typed in are written: what another window stored in the others stays.
+        // Only the fields typed in are written: what another window stored in the others stays;
+        // a field typed here and stored there meanwhile is asked about first.
+        QPointer<MiniBonDePeseeForm> moi(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Ce bon de pesée a été modifié dans une autre fenêtre"), [moi] {
+                if (moi)
+                    moi->enregistrerBon();
+            }))
+            return false;
         BonDePesee* bon = m_bonCourant;
         const QDateTime ancienneDate = bon->date();
         const std::optional<double> ancienPoids = bon->poidsDechetsKg();
         const std::optional<QString> ancienChemin = bon->cheminFichierTicket();
-        if (m_date != m_dateChargee)
-            bon->setDate(m_date);
-        if (poidsModifie)
-            bon->setPoidsDechetsKg(poids);
-        if (m_cheminFichier != m_cheminCharge)
-            bon->setCheminFichierTicket(m_cheminFichier);
+        m_live->writeTyped();
         if (!m_context->save(&erreur)) {
             // Taken back: the store keeps the saved values, the form keeps what was typed.
             bon->setDate(ancienneDate);
@@ -879,9 +890,7 @@ bool MiniBonDePeseeForm::enregistrerBon()
         }
         m_bonCourant = bon;
     }
-    m_poidsCharge = tape;
-    m_dateChargee = m_date;
-    m_cheminCharge = m_cheminFichier;
+    m_live->markAllLoaded();
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
@@ -1018,9 +1027,10 @@ void MiniBonDePeseeForm::supprimerFichier()
             setErreur(forms::saveFailedText(erreur));
             return;
         }
-        m_cheminCharge.reset();
     }
     m_cheminFichier.reset();
+    // Stored as shown: the document is no typed work any more.
+    m_live->follow();
     if (m_copie == chemin)
         m_copie.reset();
     QString erreur;

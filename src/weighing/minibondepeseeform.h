@@ -4,11 +4,12 @@
 // date, net waste weight and attached document, saved on "Enregistrer", deleted after a
 // question together with its document when that lies in the tickets folder.
 //
-// It keeps typed work as the record editors do, through the same list/detail glue: what differs
-// from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks « Enregistrer les
-// modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return save, Ctrl+Escape
-// takes back (cancelled). A ticket changed elsewhere shows the new values of the fields not typed
-// in, and a save writes only the fields typed in.
+// It keeps typed work as the record editors do, through the same list/detail glue and the same
+// live form: what differs from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks
+// « Enregistrer les modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return
+// save, Ctrl+Escape takes back (cancelled). A ticket changed elsewhere shows the new values of the
+// fields not typed in, a save writes only the fields typed in, and a field typed here that was
+// stored elsewhere meanwhile is asked about before the save.
 
 #include "dossiertickets.h"
 
@@ -28,6 +29,10 @@ class QPushButton;
 class QVBoxLayout;
 
 namespace kv {
+
+namespace forms {
+class LiveForm;
+}
 
 class BonDePesee;
 class BoutonAbrege;
@@ -151,8 +156,9 @@ private:
     QString refusDuPoids(std::optional<double>* poids) const;
     // Runs `suite` at once without typed work; otherwise asks first, as leaving an editor does.
     void apresQuestion(std::function<void()> suite);
-    // The loaded ticket changed elsewhere: its fields not typed in show the stored values.
-    void suivreLeBon();
+    // The form's fields bound to the loaded ticket's, for following and saving.
+    void lierChamps();
+    void montrerDate(const QDateTime& date);
     // Removes the copy made for the loaded ticket while no stored ticket holds it.
     void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
@@ -165,11 +171,10 @@ private:
 
     BonDePesee* m_bonCourant = nullptr;
     QDateTime m_date;
-    // What was loaded from the ticket (or an empty form's values), to tell an edit from none.
-    QDateTime m_dateChargee;
-    QString m_poidsCharge;
-    std::optional<QString> m_cheminCharge;
     std::optional<QString> m_cheminFichier;
+    // The date, the weight and the document, in this order, bound to the loaded ticket.
+    enum Champ { kDate, kPoids, kPiece };
+    forms::LiveForm* m_live = nullptr;
     // The document copied into the tickets folder for the loaded ticket and not stored yet.
     std::optional<QString> m_copie;
     QString m_erreur;

@@ -76,7 +76,7 @@ private slots:
     void raccourcisEnregistrent();
     void ctrlEchapReprend();
     void rienNeBougeEnTapant();
-    void suitLesChangementsDAilleurs();
+    void uneAutreFenetreNeDefaitRien();
 };
 
 class TestTaille : public QObject {
