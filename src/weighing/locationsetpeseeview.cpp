@@ -191,6 +191,10 @@ void LocationsEtPeseeView::construireColonne()
 
     QListView* vue = panneau->listView();
     vue->setObjectName(QStringLiteral("listeLocations"));
+    // Tab reads the column from the top: the switch, then the list under it. The panel chains
+    // each control it is given from its hidden « Ajouter » to the list, so the line added after
+    // the switch put the list back before it.
+    setTabOrder(m_interrupteur, vue);
     QAbstractItemDelegate* ancien = vue->itemDelegate();
     vue->setItemDelegate(new LigneLocation([this](Record* r) { return ligne(static_cast<LocationDeBenne*>(r)); }, vue));
     delete ancien;

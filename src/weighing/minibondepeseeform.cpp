@@ -12,6 +12,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/etiquetterepliable.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
@@ -27,9 +28,11 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
@@ -79,6 +82,23 @@ QString coupableNimporteOu(const QString& texte)
     }
     return out;
 }
+
+// A ticket's row: flat, as a line of the list, and framed while it has the keyboard (a flat
+// button of the style draws no focus of its own).
+class BoutonDeLigne : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPushButton::paintEvent(event);
+        if (hasFocus()) {
+            QPainter p(this);
+            paintFocusFrame(&p, rect(), palette(), false);
+        }
+    }
+};
 
 QString texteDateCourte(const QDateTime& date)
 {
@@ -253,6 +273,8 @@ void MiniBonDePeseeForm::construire()
     forms::addSaveKeys(this, m_enregistrer);
     // Ctrl+Escape takes the typed work back, as the editors' "Annuler" does (asking first).
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { emit cancelled(); });
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
+        b->installEventFilter(this);
 }
 
 QWidget* MiniBonDePeseeForm::construireChamps()
@@ -464,6 +486,15 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
 void MiniBonDePeseeForm::rafraichirListe()
 {
     const QList<BonDePesee*> bons = bonsParDate(m_location);
+    // Where the keyboard is in the rows, to put it back on the rebuilt ones.
+    QWidget* focus = window()->focusWidget();
+    qsizetype rangFocus = -1;
+    for (qsizetype i = 0; i < m_lignes.size() && focus; ++i)
+        if (m_lignes[i]->isAncestorOf(focus))
+            rangFocus = i;
+    BonDePesee* bonFocus = rangFocus >= 0 ? m_bonsListes.value(rangFocus) : nullptr;
+    const bool surCorbeille = rangFocus >= 0 && focus->objectName() == QStringLiteral("supprimerBon");
+    QList<QWidget*> lignes;
     m_sectionListe->setVisible(!bons.isEmpty());
     auto* liste = new QWidget;
     liste->setObjectName(QStringLiteral("listeBons"));
@@ -477,7 +508,7 @@ void MiniBonDePeseeForm::rafraichirListe()
         auto* ligne = new QHBoxLayout(rangee);
         ligne->setContentsMargins(0, 0, 0, 0);
 
-        auto* choisir = new QPushButton(rangee);
+        auto* choisir = new BoutonDeLigne(rangee);
         choisir->setObjectName(QStringLiteral("choisirBon"));
         choisir->setFlat(true);
         choisir->setCursor(Qt::PointingHandCursor);
@@ -528,6 +559,9 @@ void MiniBonDePeseeForm::rafraichirListe()
         connect(corbeille, &QToolButton::clicked, this, [this, bon] { demanderSuppression(bon); });
         ligne->addWidget(corbeille);
         pile->addWidget(rangee);
+        for (QAbstractButton* b : {static_cast<QAbstractButton*>(choisir), static_cast<QAbstractButton*>(corbeille)})
+            b->installEventFilter(this);
+        lignes.append(rangee);
 
         auto* trait = new QFrame(liste);
         trait->setFrameShape(QFrame::HLine);
@@ -535,6 +569,25 @@ void MiniBonDePeseeForm::rafraichirListe()
         pile->addWidget(trait);
     }
     pile->addStretch();
+    m_pileListe->addWidget(liste);
+    liste->show();
+    m_lignes = lignes;
+    m_bonsListes = bons;
+    if (rangFocus >= 0) {
+        // The same ticket's row; the one that took the place of a ticket gone (the one before
+        // when it was the last); the form's first field once no ticket is left.
+        qsizetype rang = bons.indexOf(bonFocus);
+        const bool memeBon = rang >= 0;
+        if (!memeBon)
+            rang = std::min(rangFocus, bons.size() - 1);
+        if (rang < 0)
+            m_dateEdit->setFocus(Qt::OtherFocusReason);
+        else
+            lignes[rang]
+                ->findChild<QAbstractButton*>(memeBon && surCorbeille ? QStringLiteral("supprimerBon")
+                                                                        : QStringLiteral("choisirBon"))
+                ->setFocus(Qt::OtherFocusReason);
+    }
     // The former rows may hold the button being clicked: they go at the next turn.
     if (m_liste) {
         m_pileListe->removeWidget(m_liste);
@@ -542,8 +595,22 @@ void MiniBonDePeseeForm::rafraichirListe()
         m_liste->setParent(nullptr);
         m_liste->deleteLater();
     }
-    m_pileListe->addWidget(liste);
     m_liste = liste;
+}
+
+bool MiniBonDePeseeForm::eventFilter(QObject* objet, QEvent* event)
+{
+    // Return presses a focused button, as Space does.
+    if (event->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(event);
+        auto* bouton = qobject_cast<QAbstractButton*>(objet);
+        if (bouton && bouton->isEnabled() && (touche->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+            && (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter)) {
+            bouton->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(objet, event);
 }
 
 QString MiniBonDePeseeForm::centreTexte() const

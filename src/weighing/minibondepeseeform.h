@@ -126,6 +126,8 @@ signals:
     void cancelled();
 
 protected:
+    // Return on a focused button of the form presses it.
+    bool eventFilter(QObject* objet, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -185,6 +187,9 @@ private:
     QWidget* m_sectionListe = nullptr;
     QVBoxLayout* m_pileListe = nullptr;
     QWidget* m_liste = nullptr;
+    // The rows of the ticket list and their tickets, in the order shown.
+    QList<QWidget*> m_lignes;
+    QList<BonDePesee*> m_bonsListes;
     QDateTimeEdit* m_dateEdit = nullptr;
     ElidedLabel* m_centre = nullptr;
     QLineEdit* m_poids = nullptr;

@@ -96,4 +96,5 @@ private slots:
     void formulaireNommeSesLignes();
     void phrasesRepliees_data();
     void phrasesRepliees();
+    void lesBonsAuClavier();
 };

@@ -1,6 +1,7 @@
 // The screen as a keyboard user and a first-time user meet it: the list shows where its focus
 // is, the arrows choose, Return goes into the form; the list says what it holds; the ticket
-// form names its rows and what it deletes, and wraps its sentences in a narrow pane.
+// form names its rows and what it deletes, and wraps its sentences in a narrow pane; its rows
+// and buttons show their focus and take Return, and a delete leaves the keyboard in the rows.
 
 #include "tests.h"
 
@@ -10,6 +11,7 @@
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
@@ -349,4 +351,75 @@ void TestClavier::phrasesRepliees()
     fixtures::settle();
     QCOMPARE(f->geometry(), avant);
     QCOMPARE(etat->geometry(), etatAvant);
+}
+
+void TestClavier::lesBonsAuClavier()
+{
+    kv::installFocusStyle(qApp); // as the program does
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    b.bon(l, at(2026, 3, 9, 8), 100);
+    kv::BonDePesee* milieu = b.bon(l, at(2026, 3, 9, 11), 200);
+    b.bon(l, at(2026, 3, 9, 15), 300);
+    QVERIFY(b.sauver());
+    Ecran e(b);
+
+    // Tab in reading order: the switch, the list under it, then the form beside it.
+    e.cliquer(0);
+    MiniBonDePeseeForm* f = e.v->formulaire();
+    e.v->interrupteur()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(e.v->interrupteur(), Qt::Key_Tab);
+    QVERIFY(e.liste()->hasFocus());
+    QTest::keyClick(e.liste(), Qt::Key_Tab);
+    QVERIFY(f->isAncestorOf(QApplication::focusWidget()));
+    e.liste()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(e.liste(), Qt::Key_Backtab);
+    QVERIFY(e.v->interrupteur()->hasFocus());
+
+    const auto choix = [f] { return f->findChildren<QPushButton*>(QStringLiteral("choisirBon")); };
+    // The window back from its question, as the desktop gives it back.
+    const auto dansLaListe = [f] {
+        QApplication::setActiveWindow(f->window());
+        QWidget* focus = QApplication::focusWidget();
+        return focus && focus->objectName() == QStringLiteral("choisirBon")
+            && focus->parentWidget()->objectName() == QStringLiteral("ligneBon") && focus->isVisible() ? focus
+                                                                                                        : nullptr;
+    };
+    QCOMPARE(choix().size(), 3);
+
+    // A row with the keyboard looks otherwise than without it, and Return opens its ticket.
+    QPushButton* deuxieme = choix().at(1);
+    const QImage sansFocus = deuxieme->grab().toImage();
+    deuxieme->setFocus(Qt::TabFocusReason);
+    QVERIFY2(deuxieme->grab().toImage() != sansFocus, "the ticket row shows no focus");
+    QTest::keyClick(deuxieme, Qt::Key_Return);
+    fixtures::settle();
+    QCOMPARE(f->bonCourant(), milieu);
+
+    // « Nouveau bon » takes Return as it takes Space.
+    auto* nouveau = f->findChild<QPushButton*>(QStringLiteral("nouveauBon"));
+    nouveau->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(nouveau, Qt::Key_Return);
+    fixtures::settle();
+    QVERIFY(!f->bonCourant());
+
+    // Deleting the middle ticket by keys: the keyboard stays in the list, on the row that took
+    // its place; deleting the last row, on the one before.
+    auto corbeille = [f](int rang) {
+        return f->findChildren<QToolButton*>(QStringLiteral("supprimerBon")).at(rang);
+    };
+    corbeille(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(corbeille(1), Qt::Key_Return);
+    QList<QMessageBox*> questions = boites(e.v.get(), QStringLiteral("confirmation"));
+    QCOMPARE(questions.size(), 1);
+    QVERIFY(cliquer(questions.first(), QStringLiteral("Supprimer")));
+    QCOMPARE(l->bonsDePesee().size(), 2);
+    QTRY_VERIFY(dansLaListe());
+    QCOMPARE(dansLaListe(), choix().at(1));
+    corbeille(1)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(corbeille(1), Qt::Key_Space);
+    QVERIFY(cliquer(boites(e.v.get(), QStringLiteral("confirmation")).first(), QStringLiteral("Supprimer")));
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QTRY_VERIFY(dansLaListe());
+    QCOMPARE(dansLaListe(), choix().at(0));
 }

@@ -1,6 +1,6 @@
 // Typed work in the ticket form is kept as in the record editors: leaving it asks, the editors'
-// keys save and take back, a ticket changed elsewhere is followed where nothing was typed, and
-// nothing under the pointer moves while a weight is typed.
+// keys save and take back, a ticket changed elsewhere is followed where nothing was typed and asked
+// about where it was, and nothing under the pointer moves while a weight is typed.
 
 #include "tests.h"
 
