@@ -219,6 +219,7 @@ void LocationsEtPeseeView::construireColonne()
     vue->setAlternatingRowColors(false);
     // Every row has the same lines: the view need not measure thousands of them.
     vue->setUniformItemSizes(true);
+    vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     vue->setMouseTracking(true);
 }
 
@@ -331,33 +332,33 @@ void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
 
 void LocationsEtPeseeView::compterEnAttente()
 {
-    int attente = 0;
+    // Without the switch the list holds exactly the removed rentals and its length counts them
+    // (majResume); only with the switch on are they all walked again.
+    if (!m_sansPesee)
+        return;
     int enlevees = 0;
-    for (const LocationDeBenne* l : m_context->all<LocationDeBenne>()) {
-        if (l->isDeleted())
-            continue;
+    for (const LocationDeBenne* l : m_context->all<LocationDeBenne>())
         if (estEnlevee(l, m_maintenantMs))
             ++enlevees;
-        else
-            ++attente;
-    }
-    m_enAttente = attente;
     m_enlevees = enlevees;
 }
 
 void LocationsEtPeseeView::majResume()
 {
     const int listees = modele()->rowCount();
+    if (!m_sansPesee)
+        m_enlevees = listees;
+    const int enAttente = int(m_context->count<LocationDeBenne>()) - m_enlevees;
     QString texte = m_sansPesee ? QStringLiteral("Locations enlevées sans bon de pesée : %1").arg(listees)
                                 : QStringLiteral("Locations dont la benne est enlevée : %1").arg(listees);
     texte += QLatin1Char('\n');
-    if (m_enAttente == 0)
+    if (enAttente == 0)
         texte += QStringLiteral("Aucune location n'attend son enlèvement.");
-    else if (m_enAttente == 1)
+    else if (enAttente == 1)
         texte += QStringLiteral("1 location attend son enlèvement (benne sur site ou enlèvement à venir).");
     else
         texte += QStringLiteral("%1 locations attendent leur enlèvement (benne sur site ou enlèvement à venir).")
-                     .arg(m_enAttente);
+                     .arg(enAttente);
     m_resume->setText(texte);
     const bool vide = listees == 0;
     // With the switch on, the list may be empty because every removed rental has its ticket.
