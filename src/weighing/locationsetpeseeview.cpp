@@ -26,6 +26,9 @@ namespace kv {
 
 namespace {
 
+// The rentals the list is given at first: several screens' worth.
+constexpr int kRangsMontres = 200;
+
 QColor couleurBenne(const Benne* benne)
 {
     const std::optional<CouleurRVB> c = benne ? couleurDepuisHex(benne->couleur()) : std::nullopt;
@@ -217,7 +220,12 @@ void LocationsEtPeseeView::construireColonne()
         connect(modele, signal, this, &LocationsEtPeseeView::majResume);
     connect(modele, &QAbstractItemModel::modelReset, this, &LocationsEtPeseeView::majResume);
     vue->setAlternatingRowColors(false);
-    // Every row has the same lines: the view need not measure thousands of them.
+    // Every row has the same lines: the view need not measure thousands of them. It is given
+    // the first rentals, and more as it scrolls down to them: laying out and fitting a scroll
+    // bar to every removed rental of a large office would cost each visit more than all it
+    // shows.
+    // (Set first: the scroll mode lays the list out.)
+    panneau->model()->setRowWindow(kRangsMontres);
     vue->setUniformItemSizes(true);
     vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     vue->setMouseTracking(true);
@@ -345,7 +353,8 @@ void LocationsEtPeseeView::compterEnAttente()
 
 void LocationsEtPeseeView::majResume()
 {
-    const int listees = modele()->rowCount();
+    // Every rental listed, those the list has not been given yet included.
+    const int listees = int(modele()->query()->size());
     if (!m_sansPesee)
         m_enlevees = listees;
     const int enAttente = int(m_context->count<LocationDeBenne>()) - m_enlevees;
@@ -376,9 +385,13 @@ bool LocationsEtPeseeView::eventFilter(QObject* objet, QEvent* event)
     const auto mods = touche->modifiers() & ~Qt::KeypadModifier;
     if (mods != Qt::NoModifier)
         return QWidget::eventFilter(objet, event);
-    const int n = modele()->rowCount();
     const QModelIndexList choisies = liste()->selectionModel()->selectedRows();
     const QModelIndex courante = liste()->currentIndex();
+    // ↓ on the last row the list was given brings the next ones.
+    const int depuis = choisies.isEmpty() ? courante.row() : choisies.first().row();
+    if (touche->key() == Qt::Key_Down && depuis >= modele()->rowCount() - 1)
+        modele()->fetchMore({});
+    const int n = modele()->rowCount();
     switch (touche->key()) {
     case Qt::Key_Down:
     case Qt::Key_Up: {

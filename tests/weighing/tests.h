@@ -97,4 +97,5 @@ private slots:
     void phrasesRepliees_data();
     void phrasesRepliees();
     void lesBonsAuClavier();
+    void longueListeParMorceaux();
 };

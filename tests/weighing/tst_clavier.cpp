@@ -423,3 +423,34 @@ void TestClavier::lesBonsAuClavier()
     QTRY_VERIFY(dansLaListe());
     QCOMPARE(dansLaListe(), choix().at(0));
 }
+
+void TestClavier::longueListeParMorceaux()
+{
+    // More removed rentals than the list is given at first: it counts them all, and the keys
+    // and the program reach the last one.
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    QList<LocationDeBenne*> locations;
+    for (int i = 0; i < 450; ++i)
+        locations << b.location(c, at(2026, 3, 9, 10).addSecs(-60 * i));
+    QVERIFY(b.sauver());
+    Ecran e(b);
+    QCOMPARE(e.v->locationsFiltrees(), locations);
+    QVERIFY(e.textesColonne().contains(QStringLiteral("Locations dont la benne est enlevée : 450")));
+    QVERIFY2(e.v->modele()->rowCount() < 450, "the list is given every rental at once");
+
+    e.focusListe();
+    for (int i = 0; i < 20 && e.v->selection() != locations.last(); ++i)
+        e.touche(Qt::Key_End);
+    QCOMPARE(e.v->selection(), locations.last());
+    QCOMPARE(e.rangChoisi(), 449);
+    e.touche(Qt::Key_Up);
+    QCOMPARE(e.v->selection(), locations.at(448));
+
+    Ecran autre(b);
+    autre.v->setSelection(locations.at(300));
+    fixtures::settle();
+    QCOMPARE(autre.rangChoisi(), 300);
+    QVERIFY(autre.liste()->viewport()->rect().intersects(
+        autre.liste()->visualRect(autre.v->modele()->index(300, 0))));
+}
