@@ -340,6 +340,7 @@ QWidget* MiniBonDePeseeForm::construireBoutons()
     boutons->row()->setContentsMargins(0, 4, 0, 4);
     boutons->row()->addStretch();
     auto* nouveau = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Nouveau bon"), boutons);
+    m_nouveau = nouveau;
     nouveau->setObjectName(QStringLiteral("nouveauBon"));
     connect(nouveau, &QPushButton::clicked, this, &MiniBonDePeseeForm::nouveauBon);
     auto* enregistrer = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.down")),
@@ -573,6 +574,7 @@ void MiniBonDePeseeForm::rafraichirListe()
     liste->show();
     m_lignes = lignes;
     m_bonsListes = bons;
+    ordonnerTabulation();
     if (rangFocus >= 0) {
         // The same ticket's row; the one that took the place of a ticket gone (the one before
         // when it was the last); the form's first field once no ticket is left.
@@ -596,6 +598,28 @@ void MiniBonDePeseeForm::rafraichirListe()
         m_liste->deleteLater();
     }
     m_liste = liste;
+}
+
+void MiniBonDePeseeForm::ordonnerTabulation()
+{
+    // Rows made anew join the end of the window's Tab order: Tab is put back in reading order,
+    // the rows first, then the fields and buttons under them, where the form's first stop was.
+    QWidget* avant = nullptr;
+    for (QWidget* w = m_dateEdit->previousInFocusChain(); w && w != m_dateEdit; w = w->previousInFocusChain())
+        if (w != this && !isAncestorOf(w) && !w->isAncestorOf(this) && (w->focusPolicy() & Qt::TabFocus)) {
+            avant = w;
+            break;
+        }
+    QList<QWidget*> ordre;
+    for (QWidget* ligne : std::as_const(m_lignes))
+        for (QAbstractButton* b : ligne->findChildren<QAbstractButton*>())
+            ordre << b;
+    ordre << m_dateEdit << m_poids << m_ajouter << m_nouveau << m_enregistrer << m_ouvrir << m_reveler << m_dissocier;
+    for (QWidget* w : std::as_const(ordre)) {
+        if (avant)
+            setTabOrder(avant, w);
+        avant = w;
+    }
 }
 
 bool MiniBonDePeseeForm::eventFilter(QObject* objet, QEvent* event)
@@ -719,6 +743,8 @@ void MiniBonDePeseeForm::resizeEvent(QResizeEvent* event)
 void MiniBonDePeseeForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Placed in its window now: its stops go where its first one stands.
+    ordonnerTabulation();
     appliquerTitre();
 }
 

@@ -144,6 +144,8 @@ private:
     // The weight's badge alone, in the room the header keeps for it.
     void rafraichirBadgePoids();
     void rafraichirListe();
+    // Tab in reading order: the ticket rows, then the fields and buttons under them.
+    void ordonnerTabulation();
     void rafraichirChamps();
     void rafraichirPieceJointe();
     void setErreur(const QString& erreur);
@@ -197,6 +199,7 @@ private:
     QLabel* m_prix = nullptr;
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;
+    QPushButton* m_nouveau = nullptr;
     QPushButton* m_enregistrer = nullptr;
     // The room kept for the weight's badge.
     int m_largeurBadgePoids = 0;
