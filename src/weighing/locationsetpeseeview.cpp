@@ -223,8 +223,7 @@ void LocationsEtPeseeView::construireColonne()
     // Every row has the same lines: the view need not measure thousands of them. It is given
     // the first rentals, and more as it scrolls down to them: laying out and fitting a scroll
     // bar to every removed rental of a large office would cost each visit more than all it
-    // shows.
-    // (Set first: the scroll mode lays the list out.)
+    // shows. (Given before the scroll mode is set, which lays the list out.)
     panneau->model()->setRowWindow(kRangsMontres);
     vue->setUniformItemSizes(true);
     vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
