@@ -163,10 +163,67 @@ void RecordListModelBase::refresh(const ModelChanges& changes)
 {
     if (!m_query)
         return;
-    const QList<Record*>& fresh = m_query->records();
+    // A window keeps as many rows as it showed (at least its size), from the top.
+    const QList<Record*> fresh =
+        m_window > 0 ? firstResults(std::max<qsizetype>(m_window, m_shown.size())) : m_query->records();
     if (fresh != m_shown && applyStructure(fresh))
         return; // reset: every row is new to the views
     emitDataChanged(changes);
+}
+
+QList<Record*> RecordListModelBase::firstResults(qsizetype rows) const
+{
+    const QList<Record*>& all = m_query->records();
+    return rows >= all.size() ? all : all.first(rows);
+}
+
+void RecordListModelBase::setRowWindow(int rows)
+{
+    m_window = std::max(0, rows);
+    if (!m_query)
+        return;
+    const QList<Record*> fresh = m_window > 0 ? firstResults(m_window) : m_query->records();
+    if (fresh == m_shown)
+        return;
+    beginResetModel();
+    m_shown = fresh;
+    endResetModel();
+    ++m_resets;
+}
+
+bool RecordListModelBase::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_window > 0 && m_query && m_shown.size() < m_query->size();
+}
+
+void RecordListModelBase::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    const QList<Record*>& all = m_query->records();
+    const qsizetype shown = m_shown.size();
+    const qsizetype rows = std::min(all.size(), shown + std::max<qsizetype>(m_window, shown));
+    // The rows shown are the first results: the next ones go below them.
+    if (std::equal(m_shown.cbegin(), m_shown.cend(), all.cbegin())) {
+        beginInsertRows({}, int(shown), int(rows) - 1);
+        m_shown.append(all.mid(shown, rows - shown));
+        endInsertRows();
+        return;
+    }
+    applyStructure(firstResults(rows));
+}
+
+QModelIndex RecordListModelBase::reveal(const Record* record)
+{
+    const QModelIndex shown = indexOf(record);
+    if (shown.isValid() || !record || m_window <= 0 || !m_query)
+        return shown;
+    const qsizetype at = m_query->indexOf(record);
+    if (at < 0)
+        return {};
+    while (m_shown.size() <= at && canFetchMore({}))
+        fetchMore({});
+    return indexOf(record);
 }
 
 namespace {

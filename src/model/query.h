@@ -160,6 +160,16 @@ public:
     QModelIndex indexOf(const Record* record) const;
     QueryBase* query() const { return m_query; }
 
+    // Shows the first `rows` results only, then twice as many each time a view reaches the last
+    // row shown (fetchMore): a long list costs its views what they show, not every record. 0,
+    // the default, shows every result.
+    void setRowWindow(int rows);
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    // The row of a record of the results, shown first if the window does not reach it yet;
+    // invalid when the results do not hold the record.
+    QModelIndex reveal(const Record* record);
+
     // Number of resets so far (for tests and benchmarks).
     quint64 resetCount() const { return m_resets; }
 
@@ -167,10 +177,14 @@ private:
     void refresh(const ModelChanges& changes);
     bool applyStructure(const QList<Record*>& fresh);
     void emitDataChanged(const ModelChanges& changes);
+    // The first `rows` of the results.
+    QList<Record*> firstResults(qsizetype rows) const;
 
     QPointer<QueryBase> m_query;
     DataFunction m_data;
+    // The rows shown: all the results, or with a window the first of them.
     QList<Record*> m_shown;
+    int m_window = 0;
     quint64 m_resets = 0;
 };
 

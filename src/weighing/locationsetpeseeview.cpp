@@ -26,6 +26,9 @@ namespace kv {
 
 namespace {
 
+// The rentals the list is given at first: several screens' worth.
+constexpr int kRangsMontres = 200;
+
 QColor couleurBenne(const Benne* benne)
 {
     const std::optional<CouleurRVB> c = benne ? couleurDepuisHex(benne->couleur()) : std::nullopt;
@@ -191,6 +194,10 @@ void LocationsEtPeseeView::construireColonne()
 
     QListView* vue = panneau->listView();
     vue->setObjectName(QStringLiteral("listeLocations"));
+    // Tab reads the column from the top: the switch, then the list under it. The panel chains
+    // each control it is given from its hidden « Ajouter » to the list, so the line added after
+    // the switch put the list back before it.
+    setTabOrder(m_interrupteur, vue);
     QAbstractItemDelegate* ancien = vue->itemDelegate();
     vue->setItemDelegate(new LigneLocation([this](Record* r) { return ligne(static_cast<LocationDeBenne*>(r)); }, vue));
     delete ancien;
@@ -213,8 +220,13 @@ void LocationsEtPeseeView::construireColonne()
         connect(modele, signal, this, &LocationsEtPeseeView::majResume);
     connect(modele, &QAbstractItemModel::modelReset, this, &LocationsEtPeseeView::majResume);
     vue->setAlternatingRowColors(false);
-    // Every row has the same lines: the view need not measure thousands of them.
+    // Every row has the same lines: the view need not measure thousands of them. It is given
+    // the first rentals, and more as it scrolls down to them: laying out and fitting a scroll
+    // bar to every removed rental of a large office would cost each visit more than all it
+    // shows. (Given before the scroll mode is set, which lays the list out.)
+    panneau->model()->setRowWindow(kRangsMontres);
     vue->setUniformItemSizes(true);
+    vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     vue->setMouseTracking(true);
 }
 
@@ -327,33 +339,34 @@ void LocationsEtPeseeView::setSelection(LocationDeBenne* location)
 
 void LocationsEtPeseeView::compterEnAttente()
 {
-    int attente = 0;
+    // Without the switch the list holds exactly the removed rentals and its length counts them
+    // (majResume); only with the switch on are they all walked again.
+    if (!m_sansPesee)
+        return;
     int enlevees = 0;
-    for (const LocationDeBenne* l : m_context->all<LocationDeBenne>()) {
-        if (l->isDeleted())
-            continue;
+    for (const LocationDeBenne* l : m_context->all<LocationDeBenne>())
         if (estEnlevee(l, m_maintenantMs))
             ++enlevees;
-        else
-            ++attente;
-    }
-    m_enAttente = attente;
     m_enlevees = enlevees;
 }
 
 void LocationsEtPeseeView::majResume()
 {
-    const int listees = modele()->rowCount();
+    // Every rental listed, those the list has not been given yet included.
+    const int listees = int(modele()->query()->size());
+    if (!m_sansPesee)
+        m_enlevees = listees;
+    const int enAttente = int(m_context->count<LocationDeBenne>()) - m_enlevees;
     QString texte = m_sansPesee ? QStringLiteral("Locations enlevées sans bon de pesée : %1").arg(listees)
                                 : QStringLiteral("Locations dont la benne est enlevée : %1").arg(listees);
     texte += QLatin1Char('\n');
-    if (m_enAttente == 0)
+    if (enAttente == 0)
         texte += QStringLiteral("Aucune location n'attend son enlèvement.");
-    else if (m_enAttente == 1)
+    else if (enAttente == 1)
         texte += QStringLiteral("1 location attend son enlèvement (benne sur site ou enlèvement à venir).");
     else
         texte += QStringLiteral("%1 locations attendent leur enlèvement (benne sur site ou enlèvement à venir).")
-                     .arg(m_enAttente);
+                     .arg(enAttente);
     m_resume->setText(texte);
     const bool vide = listees == 0;
     // With the switch on, the list may be empty because every removed rental has its ticket.
@@ -371,9 +384,13 @@ bool LocationsEtPeseeView::eventFilter(QObject* objet, QEvent* event)
     const auto mods = touche->modifiers() & ~Qt::KeypadModifier;
     if (mods != Qt::NoModifier)
         return QWidget::eventFilter(objet, event);
-    const int n = modele()->rowCount();
     const QModelIndexList choisies = liste()->selectionModel()->selectedRows();
     const QModelIndex courante = liste()->currentIndex();
+    // ↓ on the last row the list was given brings the next ones.
+    const int depuis = choisies.isEmpty() ? courante.row() : choisies.first().row();
+    if (touche->key() == Qt::Key_Down && depuis >= modele()->rowCount() - 1)
+        modele()->fetchMore({});
+    const int n = modele()->rowCount();
     switch (touche->key()) {
     case Qt::Key_Down:
     case Qt::Key_Up: {

@@ -63,7 +63,7 @@ protected:
 private:
     void construireColonne();
     void choisirRang(int rang);
-    // The rentals whose removal has not come yet.
+    // The removed rentals, counted while the switch narrows the list; the others wait.
     void compterEnAttente();
     // The line above the list and the placeholder in its place when it is empty.
     void majResume();
@@ -81,7 +81,6 @@ private:
     QLabel* m_resume = nullptr;
     forms::EmptyState* m_vide = nullptr;
     forms::EmptyState* m_videPesees = nullptr;
-    int m_enAttente = 0;
     int m_enlevees = 0;
 };
 

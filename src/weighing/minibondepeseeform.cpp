@@ -13,9 +13,11 @@
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/etiquetterepliable.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
@@ -26,9 +28,11 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
@@ -78,6 +82,23 @@ QString coupableNimporteOu(const QString& texte)
     }
     return out;
 }
+
+// A ticket's row: flat, as a line of the list, and framed while it has the keyboard (a flat
+// button of the style draws no focus of its own).
+class BoutonDeLigne : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPushButton::paintEvent(event);
+        if (hasFocus()) {
+            QPainter p(this);
+            paintFocusFrame(&p, rect(), palette(), false);
+        }
+    }
+};
 
 QString texteDateCourte(const QDateTime& date)
 {
@@ -149,6 +170,7 @@ MiniBonDePeseeForm::MiniBonDePeseeForm(ModelContext* context, LocationDeBenne* l
 {
     setObjectName(QStringLiteral("MiniBonDePeseeForm"));
     construire();
+    lierChamps();
     connect(m_context, &ModelContext::changed, this, &MiniBonDePeseeForm::contexteChange);
     m_bonsConnus = m_location ? m_location->bonsDePesee() : QList<BonDePesee*>();
     selectionnerBon(dernierBon(m_location));
@@ -251,6 +273,8 @@ void MiniBonDePeseeForm::construire()
     forms::addSaveKeys(this, m_enregistrer);
     // Ctrl+Escape takes the typed work back, as the editors' "Annuler" does (asking first).
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { emit cancelled(); });
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
+        b->installEventFilter(this);
 }
 
 QWidget* MiniBonDePeseeForm::construireChamps()
@@ -316,6 +340,7 @@ QWidget* MiniBonDePeseeForm::construireBoutons()
     boutons->row()->setContentsMargins(0, 4, 0, 4);
     boutons->row()->addStretch();
     auto* nouveau = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Nouveau bon"), boutons);
+    m_nouveau = nouveau;
     nouveau->setObjectName(QStringLiteral("nouveauBon"));
     connect(nouveau, &QPushButton::clicked, this, &MiniBonDePeseeForm::nouveauBon);
     auto* enregistrer = new QPushButton(symbolIcon(QStringLiteral("tray.and.arrow.down")),
@@ -462,6 +487,15 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
 void MiniBonDePeseeForm::rafraichirListe()
 {
     const QList<BonDePesee*> bons = bonsParDate(m_location);
+    // Where the keyboard is in the rows, to put it back on the rebuilt ones.
+    QWidget* focus = window()->focusWidget();
+    qsizetype rangFocus = -1;
+    for (qsizetype i = 0; i < m_lignes.size() && focus; ++i)
+        if (m_lignes[i]->isAncestorOf(focus))
+            rangFocus = i;
+    BonDePesee* bonFocus = rangFocus >= 0 ? m_bonsListes.value(rangFocus) : nullptr;
+    const bool surCorbeille = rangFocus >= 0 && focus->objectName() == QStringLiteral("supprimerBon");
+    QList<QWidget*> lignes;
     m_sectionListe->setVisible(!bons.isEmpty());
     auto* liste = new QWidget;
     liste->setObjectName(QStringLiteral("listeBons"));
@@ -475,7 +509,7 @@ void MiniBonDePeseeForm::rafraichirListe()
         auto* ligne = new QHBoxLayout(rangee);
         ligne->setContentsMargins(0, 0, 0, 0);
 
-        auto* choisir = new QPushButton(rangee);
+        auto* choisir = new BoutonDeLigne(rangee);
         choisir->setObjectName(QStringLiteral("choisirBon"));
         choisir->setFlat(true);
         choisir->setCursor(Qt::PointingHandCursor);
@@ -526,6 +560,9 @@ void MiniBonDePeseeForm::rafraichirListe()
         connect(corbeille, &QToolButton::clicked, this, [this, bon] { demanderSuppression(bon); });
         ligne->addWidget(corbeille);
         pile->addWidget(rangee);
+        for (QAbstractButton* b : {static_cast<QAbstractButton*>(choisir), static_cast<QAbstractButton*>(corbeille)})
+            b->installEventFilter(this);
+        lignes.append(rangee);
 
         auto* trait = new QFrame(liste);
         trait->setFrameShape(QFrame::HLine);
@@ -533,6 +570,26 @@ void MiniBonDePeseeForm::rafraichirListe()
         pile->addWidget(trait);
     }
     pile->addStretch();
+    m_pileListe->addWidget(liste);
+    liste->show();
+    m_lignes = lignes;
+    m_bonsListes = bons;
+    ordonnerTabulation();
+    if (rangFocus >= 0) {
+        // The same ticket's row; the one that took the place of a ticket gone (the one before
+        // when it was the last); the form's first field once no ticket is left.
+        qsizetype rang = bons.indexOf(bonFocus);
+        const bool memeBon = rang >= 0;
+        if (!memeBon)
+            rang = std::min(rangFocus, bons.size() - 1);
+        if (rang < 0)
+            m_dateEdit->setFocus(Qt::OtherFocusReason);
+        else
+            lignes[rang]
+                ->findChild<QAbstractButton*>(memeBon && surCorbeille ? QStringLiteral("supprimerBon")
+                                                                        : QStringLiteral("choisirBon"))
+                ->setFocus(Qt::OtherFocusReason);
+    }
     // The former rows may hold the button being clicked: they go at the next turn.
     if (m_liste) {
         m_pileListe->removeWidget(m_liste);
@@ -540,8 +597,44 @@ void MiniBonDePeseeForm::rafraichirListe()
         m_liste->setParent(nullptr);
         m_liste->deleteLater();
     }
-    m_pileListe->addWidget(liste);
     m_liste = liste;
+}
+
+void MiniBonDePeseeForm::ordonnerTabulation()
+{
+    // Rows made anew join the end of the window's Tab order: Tab is put back in reading order,
+    // the rows first, then the fields and buttons under them, where the form's first stop was.
+    QWidget* avant = nullptr;
+    for (QWidget* w = m_dateEdit->previousInFocusChain(); w && w != m_dateEdit; w = w->previousInFocusChain())
+        if (w != this && !isAncestorOf(w) && !w->isAncestorOf(this) && (w->focusPolicy() & Qt::TabFocus)) {
+            avant = w;
+            break;
+        }
+    QList<QWidget*> ordre;
+    for (QWidget* ligne : std::as_const(m_lignes))
+        for (QAbstractButton* b : ligne->findChildren<QAbstractButton*>())
+            ordre << b;
+    ordre << m_dateEdit << m_poids << m_ajouter << m_nouveau << m_enregistrer << m_ouvrir << m_reveler << m_dissocier;
+    for (QWidget* w : std::as_const(ordre)) {
+        if (avant)
+            setTabOrder(avant, w);
+        avant = w;
+    }
+}
+
+bool MiniBonDePeseeForm::eventFilter(QObject* objet, QEvent* event)
+{
+    // Return presses a focused button, as Space does.
+    if (event->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(event);
+        auto* bouton = qobject_cast<QAbstractButton*>(objet);
+        if (bouton && bouton->isEnabled() && (touche->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+            && (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter)) {
+            bouton->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(objet, event);
 }
 
 QString MiniBonDePeseeForm::centreTexte() const
@@ -650,6 +743,8 @@ void MiniBonDePeseeForm::resizeEvent(QResizeEvent* event)
 void MiniBonDePeseeForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Placed in its window now: its stops go where its first one stands.
+    ordonnerTabulation();
     appliquerTitre();
 }
 
@@ -672,23 +767,59 @@ void MiniBonDePeseeForm::setLocation(LocationDeBenne* location)
     selectionnerBon(dernierBon(m_location));
 }
 
+void MiniBonDePeseeForm::lierChamps()
+{
+    m_live = new forms::LiveForm(m_context, [this]() -> Record* { return m_bonCourant; }, this);
+    // Shown and stored alike: the date as its instant, the weight as the field shows it, the
+    // document as its path (none and an empty path both show « Aucune pièce jointe »).
+    const auto poidsStocke = [this] {
+        const std::optional<double> kg = m_bonCourant->poidsDechetsKg();
+        return kg ? formatPoids(*kg) : QString();
+    };
+    QList<forms::LiveField> champs(3);
+    champs[kDate] = {QStringLiteral("Date"), [this] { return QString::number(m_date.toMSecsSinceEpoch()); },
+                     [this] { return QString::number(m_bonCourant->dateMs()); },
+                     [this] { montrerDate(m_bonCourant->date()); }, [this] { m_bonCourant->setDate(m_date); }};
+    champs[kPoids] = {QStringLiteral("Poids net (kg)"), [this] { return poidsTape(); }, poidsStocke,
+                      [this, poidsStocke] { m_poids->setText(poidsStocke()); },
+                      [this] {
+                          bool ok = false; // read as the save checked it
+                          m_bonCourant->setPoidsDechetsKg(poidsSaisi(&ok));
+                      }};
+    champs[kPiece] = {QStringLiteral("Pièce jointe"), [this] { return m_cheminFichier.value_or(QString()); },
+                      [this] { return m_bonCourant->cheminFichierTicket().value_or(QString()); },
+                      [this] {
+                          m_cheminFichier = m_bonCourant->cheminFichierTicket();
+                          // A copy attached here and not kept goes.
+                          if (m_copie && m_copie != m_cheminFichier)
+                              abandonnerCopie();
+                      },
+                      [this] { m_bonCourant->setCheminFichierTicket(m_cheminFichier); }};
+    m_live->setFields(champs);
+    connect(m_live, &forms::LiveForm::followed, this, [this] {
+        rafraichirEnTete();
+        rafraichirPieceJointe();
+    });
+}
+
+void MiniBonDePeseeForm::montrerDate(const QDateTime& date)
+{
+    m_date = date;
+    const QSignalBlocker bloque(m_dateEdit);
+    m_dateEdit->setDateTime(date.toLocalTime());
+}
+
 void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
 {
     abandonnerCopie();
     m_bonCourant = bon;
-    m_date = bon ? bon->date() : m_horloge.maintenantLocal();
-    m_dateChargee = m_date;
-    m_poidsCharge = bon && bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
-    m_cheminFichier = bon ? bon->cheminFichierTicket() : std::nullopt;
-    m_cheminCharge = m_cheminFichier;
-    {
-        const QSignalBlocker bloque(m_dateEdit);
-        m_dateEdit->setDateTime(m_date.toLocalTime());
+    if (!bon) {
+        // A new ticket's defaults: now, no weight, no document.
+        montrerDate(m_horloge.maintenantLocal());
+        m_poids->setText(QString());
+        m_cheminFichier.reset();
     }
-    {
-        const QSignalBlocker bloque(m_poids);
-        m_poids->setText(m_poidsCharge);
-    }
+    m_live->loadAll();
     setErreur(QString());
     rafraichir();
 }
@@ -708,9 +839,7 @@ void MiniBonDePeseeForm::nouveauBon()
 
 bool MiniBonDePeseeForm::hasUnsavedChanges() const
 {
-    if (!m_location)
-        return false;
-    return poidsTape() != m_poidsCharge || m_date != m_dateChargee || m_cheminFichier != m_cheminCharge;
+    return m_location && m_live->typed();
 }
 
 bool MiniBonDePeseeForm::canSaveChanges() const
@@ -732,30 +861,6 @@ void MiniBonDePeseeForm::apresQuestion(std::function<void()> suite)
             if (moi)
                 suite();
         });
-}
-
-void MiniBonDePeseeForm::suivreLeBon()
-{
-    BonDePesee* bon = m_bonCourant;
-    if (!bon || bon->isDeleted())
-        return;
-    // Each field follows the store unless the user typed in it.
-    if (m_date == m_dateChargee && bon->date() != m_dateChargee) {
-        m_date = m_dateChargee = bon->date();
-        const QSignalBlocker bloque(m_dateEdit);
-        m_dateEdit->setDateTime(m_date.toLocalTime());
-    }
-    bool lu = false;
-    const std::optional<double> charge = lirePoids(m_poidsCharge, &lu);
-    if (poidsTape() == m_poidsCharge && (!lu || charge != bon->poidsDechetsKg())) {
-        m_poidsCharge = bon->poidsDechetsKg() ? formatPoids(*bon->poidsDechetsKg()) : QString();
-        const QSignalBlocker bloque(m_poids);
-        m_poids->setText(m_poidsCharge);
-    }
-    if (m_cheminFichier == m_cheminCharge && bon->cheminFichierTicket() != m_cheminCharge) {
-        m_cheminFichier = m_cheminCharge = bon->cheminFichierTicket();
-        rafraichirPieceJointe();
-    }
 }
 
 void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
@@ -783,7 +888,6 @@ void MiniBonDePeseeForm::contexteChange(const ModelChanges& changes)
             return;
         }
     }
-    suivreLeBon();
     rafraichirEnTete();
     rafraichirListe();
     rafraichirChamps();
@@ -827,7 +931,7 @@ QString MiniBonDePeseeForm::refusDuPoids(std::optional<double>* poids) const
     if (*poids && **poids < 0)
         return QStringLiteral("Le poids net « %1 » est négatif : rien n'a été enregistré.").arg(cite);
     // Only a typed weight is bound: a stored one outside the range stays as it is.
-    if (tape != m_poidsCharge && *poids && !plages::poidsNetKg.contient(**poids))
+    if (m_live->typed(kPoids) && *poids && !plages::poidsNetKg.contient(**poids))
         return QStringLiteral("Le poids net « %1 » n'est pas %2 : rien n'a été enregistré.")
             .arg(cite, textePlage(plages::poidsNetKg));
     return QString();
@@ -843,21 +947,21 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_poids->setFocus();
         return false;
     }
-    const QString tape = poidsTape();
-    const bool poidsModifie = tape != m_poidsCharge;
     QString erreur;
     if (m_bonCourant) {
-        // Only the fields typed in are written: what another window stored in the others stays.
+        // Only the fields typed in are written: what another window stored in the others stays;
+        // a field typed here and stored there meanwhile is asked about first.
+        QPointer<MiniBonDePeseeForm> moi(this);
+        if (m_live->askAboutConflicts(QStringLiteral("Ce bon de pesée a été modifié dans une autre fenêtre"), [moi] {
+                if (moi)
+                    moi->enregistrerBon();
+            }))
+            return false;
         BonDePesee* bon = m_bonCourant;
         const QDateTime ancienneDate = bon->date();
         const std::optional<double> ancienPoids = bon->poidsDechetsKg();
         const std::optional<QString> ancienChemin = bon->cheminFichierTicket();
-        if (m_date != m_dateChargee)
-            bon->setDate(m_date);
-        if (poidsModifie)
-            bon->setPoidsDechetsKg(poids);
-        if (m_cheminFichier != m_cheminCharge)
-            bon->setCheminFichierTicket(m_cheminFichier);
+        m_live->writeTyped();
         if (!m_context->save(&erreur)) {
             // Taken back: the store keeps the saved values, the form keeps what was typed.
             bon->setDate(ancienneDate);
@@ -879,9 +983,7 @@ bool MiniBonDePeseeForm::enregistrerBon()
         }
         m_bonCourant = bon;
     }
-    m_poidsCharge = tape;
-    m_dateChargee = m_date;
-    m_cheminCharge = m_cheminFichier;
+    m_live->markAllLoaded();
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
@@ -1018,9 +1120,10 @@ void MiniBonDePeseeForm::supprimerFichier()
             setErreur(forms::saveFailedText(erreur));
             return;
         }
-        m_cheminCharge.reset();
     }
     m_cheminFichier.reset();
+    // Stored as shown: the document is no typed work any more.
+    m_live->follow();
     if (m_copie == chemin)
         m_copie.reset();
     QString erreur;

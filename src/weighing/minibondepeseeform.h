@@ -4,11 +4,12 @@
 // date, net waste weight and attached document, saved on "Enregistrer", deleted after a
 // question together with its document when that lies in the tickets folder.
 //
-// It keeps typed work as the record editors do, through the same list/detail glue: what differs
-// from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks « Enregistrer les
-// modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return save, Ctrl+Escape
-// takes back (cancelled). A ticket changed elsewhere shows the new values of the fields not typed
-// in, and a save writes only the fields typed in.
+// It keeps typed work as the record editors do, through the same list/detail glue and the same
+// live form: what differs from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks
+// « Enregistrer les modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return
+// save, Ctrl+Escape takes back (cancelled). A ticket changed elsewhere shows the new values of the
+// fields not typed in, a save writes only the fields typed in, and a field typed here that was
+// stored elsewhere meanwhile is asked about before the save.
 
 #include "dossiertickets.h"
 
@@ -28,6 +29,10 @@ class QPushButton;
 class QVBoxLayout;
 
 namespace kv {
+
+namespace forms {
+class LiveForm;
+}
 
 class BonDePesee;
 class BoutonAbrege;
@@ -121,6 +126,8 @@ signals:
     void cancelled();
 
 protected:
+    // Return on a focused button of the form presses it.
+    bool eventFilter(QObject* objet, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -137,6 +144,8 @@ private:
     // The weight's badge alone, in the room the header keeps for it.
     void rafraichirBadgePoids();
     void rafraichirListe();
+    // Tab in reading order: the ticket rows, then the fields and buttons under them.
+    void ordonnerTabulation();
     void rafraichirChamps();
     void rafraichirPieceJointe();
     void setErreur(const QString& erreur);
@@ -151,8 +160,9 @@ private:
     QString refusDuPoids(std::optional<double>* poids) const;
     // Runs `suite` at once without typed work; otherwise asks first, as leaving an editor does.
     void apresQuestion(std::function<void()> suite);
-    // The loaded ticket changed elsewhere: its fields not typed in show the stored values.
-    void suivreLeBon();
+    // The form's fields bound to the loaded ticket's, for following and saving.
+    void lierChamps();
+    void montrerDate(const QDateTime& date);
     // Removes the copy made for the loaded ticket while no stored ticket holds it.
     void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
@@ -165,11 +175,10 @@ private:
 
     BonDePesee* m_bonCourant = nullptr;
     QDateTime m_date;
-    // What was loaded from the ticket (or an empty form's values), to tell an edit from none.
-    QDateTime m_dateChargee;
-    QString m_poidsCharge;
-    std::optional<QString> m_cheminCharge;
     std::optional<QString> m_cheminFichier;
+    // The date, the weight and the document, in this order, bound to the loaded ticket.
+    enum Champ { kDate, kPoids, kPiece };
+    forms::LiveForm* m_live = nullptr;
     // The document copied into the tickets folder for the loaded ticket and not stored yet.
     std::optional<QString> m_copie;
     QString m_erreur;
@@ -180,6 +189,9 @@ private:
     QWidget* m_sectionListe = nullptr;
     QVBoxLayout* m_pileListe = nullptr;
     QWidget* m_liste = nullptr;
+    // The rows of the ticket list and their tickets, in the order shown.
+    QList<QWidget*> m_lignes;
+    QList<BonDePesee*> m_bonsListes;
     QDateTimeEdit* m_dateEdit = nullptr;
     ElidedLabel* m_centre = nullptr;
     QLineEdit* m_poids = nullptr;
@@ -187,6 +199,7 @@ private:
     QLabel* m_prix = nullptr;
     QLabel* m_pose = nullptr;
     QPushButton* m_ajouter = nullptr;
+    QPushButton* m_nouveau = nullptr;
     QPushButton* m_enregistrer = nullptr;
     // The room kept for the weight's badge.
     int m_largeurBadgePoids = 0;

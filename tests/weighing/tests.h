@@ -76,7 +76,7 @@ private slots:
     void raccourcisEnregistrent();
     void ctrlEchapReprend();
     void rienNeBougeEnTapant();
-    void suitLesChangementsDAilleurs();
+    void uneAutreFenetreNeDefaitRien();
 };
 
 class TestTaille : public QObject {
@@ -96,4 +96,6 @@ private slots:
     void formulaireNommeSesLignes();
     void phrasesRepliees_data();
     void phrasesRepliees();
+    void lesBonsAuClavier();
+    void longueListeParMorceaux();
 };

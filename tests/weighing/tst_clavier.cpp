@@ -1,6 +1,7 @@
 // The screen as a keyboard user and a first-time user meet it: the list shows where its focus
 // is, the arrows choose, Return goes into the form; the list says what it holds; the ticket
-// form names its rows and what it deletes, and wraps its sentences in a narrow pane.
+// form names its rows and what it deletes, and wraps its sentences in a narrow pane; its rows
+// and buttons show their focus and take Return, and a delete leaves the keyboard in the rows.
 
 #include "tests.h"
 
@@ -10,6 +11,7 @@
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
@@ -349,4 +351,69 @@ void TestClavier::phrasesRepliees()
     fixtures::settle();
     QCOMPARE(f->geometry(), avant);
     QCOMPARE(etat->geometry(), etatAvant);
+}
+
+void TestClavier::lesBonsAuClavier()
+{
+    kv::installFocusStyle(qApp); // as the program does
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    for (int h : {8, 11, 15})
+        b.bon(l, at(2026, 3, 9, h), 100 * h);
+    QVERIFY(b.sauver());
+    Ecran e(b);
+
+    // Tab in reading order: the switch, the list under it, then the form beside it.
+    e.cliquer(0);
+    MiniBonDePeseeForm* f = e.v->formulaire();
+    e.v->interrupteur()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(e.v->interrupteur(), Qt::Key_Tab);
+    QVERIFY(e.liste()->hasFocus());
+    const auto bouton = [f](const char* nom, int rang) { return f->findChildren<QAbstractButton*>(nom).at(rang); };
+    QTest::keyClick(e.liste(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), bouton("choisirBon", 0));
+
+    // A row with the keyboard looks otherwise than without it; Return opens its ticket, and
+    // presses « Nouveau bon » as Space does.
+    const QImage sansFocus = bouton("choisirBon", 1)->grab().toImage();
+    bouton("choisirBon", 1)->setFocus(Qt::TabFocusReason);
+    QVERIFY2(bouton("choisirBon", 1)->grab().toImage() != sansFocus, "the ticket row shows no focus");
+    QTest::keyClick(bouton("choisirBon", 1), Qt::Key_Return);
+    QCOMPARE(f->bonCourant(), kv::bonsParDate(l).at(1));
+    bouton("nouveauBon", 0)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(bouton("nouveauBon", 0), Qt::Key_Return);
+    QVERIFY(!f->bonCourant());
+
+    // Deleting by keys, the window back from its question: the keyboard stays on the rows, on
+    // the one that took the deleted one's place, or the one before the last.
+    for (int reste : {2, 1}) {
+        bouton("supprimerBon", 1)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bouton("supprimerBon", 1), Qt::Key_Return);
+        QVERIFY(cliquer(boites(e.v.get(), QStringLiteral("confirmation")).value(0), QStringLiteral("Supprimer")));
+        QCOMPARE(l->bonsDePesee().size(), reste);
+        QApplication::setActiveWindow(e.v.get());
+        QTRY_COMPARE(QApplication::focusWidget(), bouton("choisirBon", reste - 1));
+    }
+}
+
+void TestClavier::longueListeParMorceaux()
+{
+    // More removed rentals than the list is given at first: it counts them all, and the keys
+    // and the program reach the last ones.
+    Bureau b;
+    auto* c = b.client(QStringLiteral("Durand"));
+    for (int i = 0; i < 450; ++i)
+        b.location(c, at(2026, 3, 9, 10).addSecs(-60 * i));
+    QVERIFY(b.sauver());
+    Ecran e(b);
+    const QList<LocationDeBenne*> locations = e.v->locationsFiltrees();
+    QVERIFY(e.textesColonne().contains(QStringLiteral("Locations dont la benne est enlevée : 450")));
+    QVERIFY2(e.v->modele()->rowCount() < 450, "the list is given every rental at once");
+    e.v->setSelection(locations.at(300));
+    fixtures::settle();
+    QCOMPARE(e.rangChoisi(), 300);
+    e.focusListe();
+    for (int i = 0; i < 20 && e.v->selection() != locations.value(449); ++i)
+        e.touche(Qt::Key_End);
+    QCOMPARE(e.rangChoisi(), 449);
 }

@@ -1,6 +1,6 @@
 // Typed work in the ticket form is kept as in the record editors: leaving it asks, the editors'
-// keys save and take back, a ticket changed elsewhere is followed where nothing was typed, and
-// nothing under the pointer moves while a weight is typed.
+// keys save and take back, a ticket changed elsewhere is followed where nothing was typed and asked
+// about where it was, and nothing under the pointer moves while a weight is typed.
 
 #include "tests.h"
 
@@ -311,51 +311,65 @@ void TestTravailTape::rienNeBougeEnTapant()
     }
 }
 
-void TestTravailTape::suitLesChangementsDAilleurs()
+void TestTravailTape::uneAutreFenetreNeDefaitRien()
 {
-    Bureau b;
-    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
-    BonDePesee* bon = b.bon(l, at(2026, 3, 5, 9), 100, QStringLiteral("/ailleurs/a.pdf"));
-    QVERIFY(b.sauver());
-    MiniBonDePeseeForm f(b.ctx.get(), l, b.horloge, b.dossier);
-    f.resize(800, 700);
-    f.show();
+    // Two screens on one store, as two main windows are, both on the ticket of one rental.
+    Ecran un;
+    BonDePesee* bon = un.b.bon(un.durand, at(2026, 3, 5, 9), 5000, QStringLiteral("/ailleurs/a.pdf"));
+    QVERIFY(un.b.sauver());
+    LocationsEtPeseeView deux(un.b.ctx.get(), un.b.horloge, un.b.dossier);
+    deux.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&deux));
+    un.v->setFiltreSansPeseeOnly(false);
+    un.v->setSelection(un.durand);
+    deux.setSelection(un.durand);
+    MiniBonDePeseeForm* f1 = un.v->formulaire();
+    MiniBonDePeseeForm* f2 = deux.formulaire();
+    const auto taper = [](MiniBonDePeseeForm* f, const QString& texte) {
+        f->champPoids()->selectAll();
+        QTest::keyClicks(f->champPoids(), texte);
+    };
+    const auto enregistrer = [](MiniBonDePeseeForm* f) {
+        QTest::mouseClick(f->boutonEnregistrer(), Qt::LeftButton);
+        tourDeBoucle();
+    };
 
-    // Another window stores a weight and a date: the form shows them, nothing is typed.
-    bon->setPoidsDechetsKg(200);
-    bon->setDate(at(2026, 3, 6, 8));
-    QVERIFY(b.sauver());
-    tourDeBoucle();
-    QCOMPARE(f.poidsNetKgStr(), QStringLiteral("200"));
-    QCOMPARE(f.champDate()->dateTime(), at(2026, 3, 6, 8));
-    QVERIFY(!f.hasUnsavedChanges());
-
-    // The user types a date; another window changes the weight and the date again: the weight
-    // follows, the typed date stays, and a save writes only the date.
-    f.champDate()->setDateTime(at(2026, 3, 7, 7, 30));
-    bon->setPoidsDechetsKg(300);
-    bon->setDate(at(2026, 3, 8, 8));
+    // A date typed here stays while the weight and the document stored there come in; the save
+    // writes the date alone.
+    f1->champDate()->setDateTime(at(2026, 3, 7, 7, 30));
+    taper(f2, QStringLiteral("5100"));
     bon->setCheminFichierTicket(QStringLiteral("/ailleurs/b.pdf"));
-    QVERIFY(b.sauver());
-    tourDeBoucle();
-    QCOMPARE(f.poidsNetKgStr(), QStringLiteral("300"));
-    QCOMPARE(f.champDate()->dateTime(), at(2026, 3, 7, 7, 30));
-    QCOMPARE(f.cheminFichier(), std::optional<QString>(QStringLiteral("/ailleurs/b.pdf")));
-    QVERIFY(f.hasUnsavedChanges());
-
-    // A weight typed stays typed whatever is stored meanwhile.
-    f.champPoids()->setFocus();
-    f.champPoids()->selectAll();
-    QTest::keyClicks(f.champPoids(), QStringLiteral("444"));
-    bon->setPoidsDechetsKg(500);
-    bon->setCheminFichierTicket(QStringLiteral("/ailleurs/c.pdf"));
-    QVERIFY(b.sauver());
-    tourDeBoucle();
-    QCOMPARE(f.poidsNetKgStr(), QStringLiteral("444"));
-    QVERIFY(f.enregistrerBon());
-    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(444));
+    enregistrer(f2);
+    QCOMPARE(f1->poidsNetKgStr(), QStringLiteral("5100"));
+    QCOMPARE(f1->cheminFichier(), std::optional<QString>(QStringLiteral("/ailleurs/b.pdf")));
+    enregistrer(f1);
     QCOMPARE(bon->date(), at(2026, 3, 7, 7, 30));
-    // The document was not touched here: the one stored elsewhere stays.
-    QCOMPARE(bon->cheminFichierTicket(), std::optional<QString>(QStringLiteral("/ailleurs/c.pdf")));
-    QVERIFY(!f.hasUnsavedChanges());
+    QCOMPARE(f2->champDate()->dateTime(), at(2026, 3, 7, 7, 30));
+
+    // The same weight typed in both: the later save asks, as the editors do, and writes nothing
+    // before the answer. "Garder ma saisie" stores this window's.
+    taper(f1, QStringLiteral("5400"));
+    taper(f2, QStringLiteral("5500"));
+    enregistrer(f2);
+    enregistrer(f1);
+    QMessageBox* box = fixtures::openBox(un.v.get(), QStringLiteral("modifieAilleurs"));
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("Ce bon de pesée a été modifié dans une autre fenêtre"));
+    QVERIFY(box->informativeText().contains(QStringLiteral("« Poids net (kg) »")));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(5500));
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Garder ma saisie")));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(5400));
+    QTRY_COMPARE(f2->poidsNetKgStr(), QStringLiteral("5400"));
+
+    // "Reprendre l’enregistré": the stored weight comes into the form, the date typed is saved.
+    taper(f1, QStringLiteral("5600"));
+    f1->champDate()->setDateTime(at(2026, 3, 8, 6));
+    taper(f2, QStringLiteral("5700"));
+    enregistrer(f2);
+    enregistrer(f1);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(un.v.get(), QStringLiteral("modifieAilleurs")),
+                                     QStringLiteral("Reprendre l’enregistré")));
+    QCOMPARE(f1->poidsNetKgStr(), QStringLiteral("5700"));
+    QCOMPARE(bon->poidsDechetsKg(), std::optional<double>(5700));
+    QCOMPARE(bon->date(), at(2026, 3, 8, 6));
 }

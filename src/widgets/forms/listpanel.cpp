@@ -319,8 +319,9 @@ void ListPanel::syncView()
         setSelectedRecord(nullptr);
         return;
     }
+    // A list showing its first rows only shows the selected record's too.
+    const QModelIndex index = m_selected ? m_model->reveal(m_selected) : QModelIndex();
     m_syncing = true;
-    const QModelIndex index = m_selected ? m_model->indexOf(m_selected) : QModelIndex();
     if (index.isValid()) {
         m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         m_view->scrollTo(index);
