@@ -223,7 +223,8 @@ void StatistiqueRendementVolumeView::dessinerBarres()
         piles[i] += r.rendement();
         annotations.append({QPointF(double(i), piles[i]), formatFixed(r.rendement(), 1), series});
     }
-    m_annotations->setAnnotations(annotations, palette().color(QPalette::PlaceholderText),
+    m_annotations->setAnnotations(annotations,
+                                  encreLisible(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
 }
 

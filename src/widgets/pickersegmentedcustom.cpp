@@ -1,5 +1,6 @@
 #include "pickersegmentedcustom.h"
 
+#include "colors.h"
 #include "glass/glass.h"
 
 #include <QGridLayout>
@@ -131,8 +132,13 @@ void FiltreSegment::paintEvent(QPaintEvent*)
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.drawPath(glass::continuousRoundedRect(seg.adjusted(2, 2, -2, -2), 5));
     }
-    // Black in light and dark appearance alike.
-    p.setPen(Qt::black);
+    // The chosen segment's bright colour takes black; the others are written in the window's text
+    // colour, which reads on the window under any palette.
+    const QColor fond = palette().color(QPalette::Window);
+    const QColor vu = m_filled ? couleur(m_filtre)
+                               : QColor::fromRgbF(fond.redF() * 0.92f + 0.08f, fond.greenF() * 0.92f + 0.08f,
+                                                  fond.blueF() * 0.92f + 0.08f);
+    p.setPen(readableTextOn(m_filled ? QColor(Qt::black) : palette().color(QPalette::WindowText), vu));
     p.setFont(font());
     const QRectF label = seg.adjusted(4, kPadV, -4, -kPadV);
     p.drawText(label, Qt::AlignCenter, shownLines().join(QLatin1Char('\n')));

@@ -44,6 +44,7 @@ private slots:
     void barValuesNeverOverlap();
     void inactiveClientsAtTheSmallestSize();
     void mapAtTheSmallestSize();
+    void everyStatisticReadsInTheDarkAt12Points();
 };
 
 // Every statistic drawn with a few records and with none.
