@@ -82,14 +82,17 @@ public:
 
     const QPixmap* tile(const QString& url) const { return m_tiles.object(url); }
     bool isPending(const QString& url) const { return m_pending.contains(url); }
+    // Asked for a short while ago and not had: it is not asked for again before then.
+    bool failedRecently(const QString& url) const
+    {
+        const auto failed = m_failedAt.constFind(url);
+        return failed != m_failedAt.cend() && QDateTime::currentMSecsSinceEpoch() - *failed < kRetryAfterMs;
+    }
 
     // Asks for a tile unless it is in memory, on its way, or failed a short while ago.
     void request(const QString& url)
     {
-        if (m_tiles.contains(url) || m_pending.contains(url))
-            return;
-        const auto failed = m_failedAt.constFind(url);
-        if (failed != m_failedAt.cend() && QDateTime::currentMSecsSinceEpoch() - *failed < kRetryAfterMs)
+        if (m_tiles.contains(url) || m_pending.contains(url) || failedRecently(url))
             return;
         QNetworkRequest request{QUrl(url)};
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
@@ -125,6 +128,7 @@ public:
 
 signals:
     void tileArrived(const QString& url);
+    void tileFailed(const QString& url);
 
 private:
     static constexpr int kTimeoutMs = 15000;
@@ -157,6 +161,7 @@ private:
             image.loadFromData(reply->readAll());
         if (image.isNull()) {
             m_failedAt.insert(url, QDateTime::currentMSecsSinceEpoch());
+            emit tileFailed(url);
             return;
         }
         m_failedAt.remove(url);
@@ -194,8 +199,19 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent), m_tileTemplate(configur
     setCursor(Qt::OpenHandCursor);
     setMouseTracking(false);
     connect(TileStore::instance(), &TileStore::tileArrived, this, [this](const QString& url) {
-        if (m_wantedTiles.contains(url))
-            update();
+        if (!m_wantedTiles.contains(url))
+            return;
+        setBackgroundUnavailable(false);
+        update();
+    });
+    connect(TileStore::instance(), &TileStore::tileFailed, this, [this](const QString& url) {
+        // Unavailable while no tile of the shown part is at hand: one failed tile among shown
+        // ones leaves a gap, not a blank map.
+        const TileStore* store = TileStore::existing();
+        if (m_wantedTiles.contains(url) && store
+            && std::none_of(m_wantedTiles.cbegin(), m_wantedTiles.cend(),
+                            [store](const QString& u) { return store->tile(u) != nullptr; }))
+            setBackgroundUnavailable(true);
     });
 }
 
@@ -428,6 +444,20 @@ void MapWidget::setMarkerPainter(MarkerPainter painter)
     invalidateLayer();
 }
 
+void MapWidget::setLabelPainter(MarkerPainter painter)
+{
+    m_labelPainter = std::move(painter);
+    invalidateLayer();
+}
+
+void MapWidget::setBackgroundUnavailable(bool unavailable)
+{
+    if (unavailable == m_backgroundUnavailable)
+        return;
+    m_backgroundUnavailable = unavailable;
+    emit backgroundAvailabilityChanged(unavailable);
+}
+
 void MapWidget::setMarkerOverhang(int pixels)
 {
     m_markerOverhang = std::max(0, pixels);
@@ -619,7 +649,8 @@ QList<int> MapWidget::markersInView() const
                         break;
                     }
         }
-        if (hidden)
+        // A marker whose label shows stays: its label is painted above every marker.
+        if (hidden && (m_shapes[i].label.isEmpty() || !m_labelShown[size_t(i)]))
             continue;
         kept.append(i);
         const QRectF o = markerOpaque(i).translated(at) & view;
@@ -883,6 +914,14 @@ const QImage& MapWidget::markerLayer()
             m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
             painter.restore();
         }
+        if (m_labelPainter && hasLabels())
+            for (int index : visible) {
+                if (m_shapes[index].label.isEmpty() || !m_labelShown[size_t(index)])
+                    continue;
+                painter.save();
+                m_labelPainter(painter, index, m_projected[size_t(index)] - offset);
+                painter.restore();
+            }
     }
     m_layerValid = true;
     m_layerCentre = m_centre;
@@ -1001,8 +1040,21 @@ void MapWidget::requestVisibleTiles()
             store->setWanted(this, wanted);
         for (const auto& entry : std::as_const(order))
             store->request(entry.second);
-    } else if (!m_wantedTiles.isEmpty()) {
-        TileStore::instance()->setWanted(this, {});
+        // Tiles that failed a moment ago are not asked for again yet: the map says so at once.
+        const bool enManque = std::any_of(wanted.cbegin(), wanted.cend(), [store](const QString& url) {
+            return store->failedRecently(url) && !store->tile(url);
+        });
+        const bool aLaMain = std::any_of(wanted.cbegin(), wanted.cend(), [store](const QString& url) {
+            return store->tile(url) != nullptr;
+        });
+        if (aLaMain)
+            setBackgroundUnavailable(false);
+        else if (enManque)
+            setBackgroundUnavailable(true);
+    } else {
+        if (!m_wantedTiles.isEmpty())
+            TileStore::instance()->setWanted(this, {});
+        setBackgroundUnavailable(false);
     }
     m_wantedTiles = wanted;
 }

@@ -908,3 +908,69 @@ void CarteBennesLoueesTest::aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpen
     QTRY_COMPARE(carte.reperesAffiches().size(), 2);
     QVERIFY(carte.ligneSansCoordonnees()->isHidden());
 }
+
+// A marker painted after another never covers its name: with the second disc standing over the
+// first name's card, that card shows no pixel of the disc's red.
+void CarteBennesLoueesTest::namesStandAboveTheMarkers()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"),
+            o.nouveauClient(QStringLiteral("Toitures Montagnardes")));
+    o.louer(o.le(2026, 3, 1), std::nullopt, 44.9997, -1.0, QStringLiteral("2 rue du Port"),
+            o.nouveauClient(QStringLiteral("Toitures Montagnardes 2428")));
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1000, 700);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    MapWidget* map = carte.carte();
+    QTRY_COMPARE(map->markersInView().size(), 2);
+    // The second point just under the first card: its disc over that card, its own card lower.
+    const auto ecart = [map] {
+        return map->pointForCoordinate({44.9997, -1.0}).y() - map->pointForCoordinate({45.0, -1.0}).y();
+    };
+    QVERIFY(map->setZoom(map->zoom() + std::log2(100.0 / ecart())));
+    QCOMPARE(map->labelsInView().size(), 2);
+    QVERIFY(map->setZoom(map->zoom() + std::log2((map->labelsInView().first().height() + 3) / ecart())));
+    QCOMPARE(map->labelsInView().size(), 2);
+    const QRectF premiere = map->labelsInView().first().adjusted(2, 2, -2, -2);
+    const QImage image = map->grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    int rouges = 0;
+    for (int y = int(premiere.top() * dpr); y < int(premiere.bottom() * dpr); ++y)
+        for (int x = int(premiere.left() * dpr); x < int(premiere.right() * dpr); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            rouges += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    QCOMPARE(rouges, 0);
+}
+
+// Without the map service the map's background stays blank: the line under the map says so,
+// once, however many tiles fail and however the map moves; the map's own message goes when
+// the map has no background to load.
+void CarteBennesLoueesTest::saysOnceThatTheBackgroundNeedsTheMapService()
+{
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.1, -1.1);
+    QVERIFY(o.ctx->save());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    carte.resize(1000, 700);
+    carte.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    QLabel* ligne = carte.ligneSansCoordonnees();
+    QVERIFY(!ligne->isVisible());
+    const QString fond = QStringLiteral("Le fond de carte ne peut pas être chargé sans le service de cartes");
+    carte.carte()->setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
+    QTRY_VERIFY(carte.carte()->backgroundUnavailable());
+    QTRY_VERIFY(ligne->isVisible());
+    QCOMPARE(ligne->text().count(fond), 1);
+    carte.carte()->panBy({300, 200});
+    carte.carte()->zoomOut();
+    QTRY_COMPARE(carte.carte()->pendingTileCount(), 0);
+    QCOMPARE(ligne->text().count(fond), 1);
+    QVERIFY(carte.rect().contains(ligne->geometry()));
+    carte.carte()->setTileUrlTemplate(QString());
+    QTRY_VERIFY(!ligne->isVisible());
+}

@@ -26,4 +26,6 @@ private slots:
     void everyFilterSaysWhyItsRentalsAreMissing();
     void idleMapMatchesAnIndependentCount();
     void aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening();
+    void namesStandAboveTheMarkers();
+    void saysOnceThatTheBackgroundNeedsTheMapService();
 };
