@@ -45,6 +45,7 @@ private slots:
     void inactiveClientsAtTheSmallestSize();
     void mapAtTheSmallestSize();
     void everyStatisticReadsInTheDarkAt12Points();
+    void inactiveClientsByKeys();
 };
 
 // Every statistic drawn with a few records and with none.

@@ -1565,3 +1565,74 @@ void TestVues::everyStatisticReadsInTheDarkAt12Points()
     }
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QLatin1Char('\n'))));
 }
+
+// « Copier tél. » and « E-mail » by keys alone: Tab from the check box lands on a row that shows
+// the keyboard, ↓ reaches a client with both, Tab goes from button to button, each drawn with its
+// focus, Return presses it; past the last one Tab leaves the list, Shift+Tab comes back on it.
+// Nobody inactive: the screen says so instead of an empty box.
+void TestVues::inactiveClientsByKeys()
+{
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    client(ctx.get(), QStringLiteral("Atelier sans contact"));
+    Client* ancien = client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    ancien->setTelephone(QStringLiteral("04 72 00 00 00"));
+    ancien->setEmail(QStringLiteral("roux@example.fr"));
+    rental(ancien, b, nullptr, parisMs(2025, 10, 1), parisMs(2025, 10, 20));
+    Hub hub(ctx.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* vue = hub.detail<ClientsInactifsView>();
+    QListView* liste = vue->liste();
+    auto* delegue = qobject_cast<ClientInactifDelegate*>(liste->itemDelegate());
+    QVERIFY(delegue);
+    hub.vue.activateWindow();
+    vue->caseJamaisLoues()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
+    QCOMPARE(liste->currentIndex().row(), 0);
+    QTest::keyClick(liste, Qt::Key_Down);
+    QCOMPARE(liste->currentIndex().row(), 1);
+    QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::copier);
+    QStyleOptionViewItem option;
+    option.initFrom(liste);
+    option.rect = liste->visualRect(liste->currentIndex());
+    const QRect copier = ClientInactifDelegate::rectCopier(option, liste->currentIndex());
+    const QColor accent = liste->palette().color(QPalette::Highlight);
+    const auto cadre = [&](const QRect& r) {
+        const QImage image = liste->viewport()->grab(r).toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += forms::contrastRatio(image.pixelColor(x, y), accent) < 1.2;
+        return n;
+    };
+    const int avecFocus = cadre(copier);
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("04 72 00 00 00"));
+    QTest::keyClick(liste, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
+    QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::email);
+    QVERIFY2(avecFocus > cadre(copier) + 10, qPrintable(QStringLiteral("%1 / %2").arg(avecFocus).arg(cadre(copier))));
+    {
+        RecordingDesktopOpener bureau;
+        QTest::keyClick(liste, Qt::Key_Return);
+        QCOMPARE(bureau.openedUrls, (QList<QUrl>{QUrl(QStringLiteral("mailto:roux@example.fr"))}));
+    }
+    QTest::keyClick(liste, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != liste);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
+    QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::email);
+
+    // Nobody inactive over three months once the old client rents again.
+    QVERIFY(!vue->texteAucun()->isVisible());
+    rental(ancien, b, nullptr, parisMs(2026, 6, 1));
+    vue->setInclureJamaisLoues(false);
+    QVERIFY(ctx->save());
+    cliquerSegment(vue->choixSeuil(), QStringLiteral("3 mois"));
+    QTRY_VERIFY(vue->texteAucun()->isVisible());
+    QCOMPARE(vue->texteAucun()->text(), QStringLiteral("Aucun client n’est inactif depuis 3 mois."));
+    QVERIFY(!liste->isVisible());
+}
