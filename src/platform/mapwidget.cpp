@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
@@ -18,7 +20,10 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSettings>
+#include <QSslSocket>
 #include <QStandardPaths>
+#include <QThreadPool>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -177,7 +182,35 @@ private:
     QHash<const QObject*, QSet<QString>> m_wanted;
 };
 
+// The first tile asked for in the process loads the TLS library, reads the system's proxy
+// settings and looks the tile server's name up: tens of milliseconds of CPU that the first map
+// shown would make its user wait for. They are paid once, a while after start-up, on a thread of
+// the pool (the user waits for none of it), and only when maps have a tile server to reach.
+void preparerLeReseau()
+{
+    if (QStandardPaths::isTestModeEnabled())
+        return;
+    const QUrl url = MapWidget::tileUrl(MapWidget::configuredTileUrlTemplate(), 0, 0, 0);
+    if (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))
+        return;
+    QThreadPool::globalInstance()->start([url] {
+        if (url.scheme() == QLatin1String("https"))
+            QSslSocket::supportsSsl();
+        QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+    });
+    // The answer lands in the name cache that the tile requests read.
+    QHostInfo::lookupHost(url.host(), QCoreApplication::instance(), [](const QHostInfo&) {});
+}
+
+void planifierPreparationDuReseau()
+{
+    // Once the program is up and the user looks at its first screen.
+    QTimer::singleShot(4000, QCoreApplication::instance(), &preparerLeReseau);
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(planifierPreparationDuReseau)
 
 bool isValidCoordinate(double latitude, double longitude)
 {
@@ -1013,7 +1046,24 @@ QPixmap MapWidget::scaledTile(const QString& url, const QPixmap& tile, const QRe
     auto it = m_scaledTiles.constFind(key);
     if (it != m_scaledTiles.cend())
         return *it;
-    QPixmap scaled = tile.copy(source).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPixmap scaled;
+    if (source.size() == size) {
+        // At a whole zoom level the tile is drawn as it came: no scaling at all.
+        scaled = source == tile.rect() ? tile : tile.copy(source);
+    } else {
+        // Bilinear filtering through the painter: as smooth as a tile needs between two levels
+        // (at most √2 up or down), at a fraction of the cost of area-averaged scaling.
+        // The filtered tile covers every pixel: only a tile with transparency needs a clear start.
+        const bool transparent = tile.hasAlphaChannel();
+        QImage image(size, transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        if (transparent)
+            image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(size)), tile, QRectF(source));
+        painter.end();
+        scaled = QPixmap::fromImage(std::move(image));
+    }
     scaled.setDevicePixelRatio(m_scaledTileDpr);
     m_scaledTiles.insert(key, scaled);
     return scaled;
