@@ -380,8 +380,11 @@ void CarteBennesLouees::refresh(bool zoom)
                           m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
-    // Every filtered rental without a marker lacks a usable coordinate.
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(filtrees.size() - m_reperes.size()));
+    // Every filtered rental without a marker lacks a usable coordinate. A filter that keeps no
+    // rental tells of the office's rentals without one: they would be missing from it too.
+    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(toutes)
+                                                   : int(filtrees.size() - m_reperes.size());
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
@@ -424,10 +427,19 @@ void CarteBennesLouees::refresh(bool zoom)
     // With rentals but no marker, the empty page says why; the line under it tells how many and,
     // when it is the reason, that the address service could not be reached.
     const qsizetype sansRepere = filtrees.size();
-    m_vide->setText(sansRepere == 0   ? QStringLiteral("Aucun repère à afficher pour ce filtre.")
-                    : sansRepere == 1 ? QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.")
-                                      : QStringLiteral("Aucun repère à afficher : aucune des %1 locations de ce filtre n’a de coordonnées.")
-                                            .arg(QLocale().toString(sansRepere)));
+    QString vide;
+    if (sansRepere == 0 && sansCoordonnees == 0)
+        vide = QStringLiteral("Aucun repère à afficher pour ce filtre.");
+    else if (sansRepere == 0)
+        vide = sansCoordonnees == toutes.size()
+                   ? QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées.")
+                   : QStringLiteral("Aucune location pour ce filtre.");
+    else if (sansRepere == 1)
+        vide = QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.");
+    else
+        vide = QStringLiteral("Aucun repère à afficher : aucune des %1 locations de ce filtre n’a de coordonnées.")
+                   .arg(QLocale().toString(sansRepere));
+    m_vide->setText(vide);
     m_pages->setCurrentWidget(m_reperes.isEmpty() ? static_cast<QWidget*>(m_vide) : m_carte);
     if (zoom)
         zoomerSurToutesLesBennes();
