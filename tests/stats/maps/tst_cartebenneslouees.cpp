@@ -2,6 +2,8 @@
 
 #include "office.h"
 
+#include "../lecture.h"
+
 #include "app/contentview.h"
 #include "stats/cartebenneslouees.h"
 #include "stats/relocalisationlocations.h"
@@ -985,4 +987,41 @@ void CarteBennesLoueesTest::saysOnceThatTheBackgroundNeedsTheMapService()
     QVERIFY(carte.rect().contains(ligne->geometry()));
     carte.carte()->setTileUrlTemplate(QString());
     QTRY_VERIFY(!ligne->isVisible());
+}
+
+// Under a dark desktop palette and a 12-point font, every filter segment reads: the chosen one
+// black on its colour, the others in the window's text colour on the dark window; titles whole
+// or cut with « … »; the screen's texts read on what lies under them.
+void CarteBennesLoueesTest::readsInTheDarkAt12Points()
+{
+    BureauSombre sombre;
+    MapOffice o;
+    o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
+    o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt);
+    QVERIFY(o.ctx->save());
+    Query<LocationDeBenne> locations(o.ctx.get());
+    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    QStringList fautes;
+    for (const QSize taille : {QSize(1200, 760), QSize(536, 400)}) {
+        carte.resize(taille);
+        carte.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&carte));
+        QTRY_COMPARE(carte.size(), taille);
+        const QString ou = QStringLiteral("%1 px").arg(taille.width());
+        // The segments go on as many rows as keep each title's two-line width.
+        const QList<FiltreSegment*> segments = carte.picker()->segments();
+        QTRY_VERIFY(std::all_of(segments.cbegin(), segments.cend(),
+                                [](FiltreSegment* s) { return s->width() >= s->sizeHint().width() && s->height() >= s->sizeHint().height(); }));
+        for (FiltreSegment* segment : segments) {
+            const QImage image = segment->grab().toImage();
+            const double c = contrasteDessine(image, image.rect().adjusted(8, 8, -8, -8));
+            if (c < 4.5)
+                fautes.append(QStringLiteral("%1: « %2 » reads at %3:1").arg(ou, segment->text()).arg(c, 0, 'f', 1));
+            const QString montre = segment->shownLines().join(QLatin1Char(' '));
+            if (montre != segment->text() && !montre.endsWith(QChar(0x2026)))
+                fautes.append(QStringLiteral("%1: « %2 » cut").arg(ou, montre));
+        }
+        verifierLabels(&carte, ou, &fautes);
+    }
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QLatin1Char('\n'))));
 }

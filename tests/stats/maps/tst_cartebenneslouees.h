@@ -28,4 +28,5 @@ private slots:
     void aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening();
     void namesStandAboveTheMarkers();
     void saysOnceThatTheBackgroundNeedsTheMapService();
+    void readsInTheDarkAt12Points();
 };
