@@ -297,8 +297,13 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
 {
     p->save();
     p->setRenderHint(QPainter::Antialiasing);
-    if (option.state & QStyle::State_Selected)
-        p->fillRect(option.rect, option.palette.color(QPalette::Highlight).lighter(170));
+    if (option.state & QStyle::State_Selected) {
+        // A tint of the selection over the list's own background: the row's texts keep their
+        // colours and read on it under a light or a dark palette alike.
+        QColor teinte = option.palette.color(QPalette::Highlight);
+        teinte.setAlphaF(0.3f);
+        p->fillRect(option.rect, teinte);
+    }
     // A hairline between rows.
     p->setPen(QPen(option.palette.color(QPalette::Midlight), 1));
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
