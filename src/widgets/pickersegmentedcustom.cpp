@@ -56,11 +56,22 @@ QList<QPair<QString, QString>> twoLineSplits(const QString& text)
 
 int FiltreSegment::twoLineWidth() const
 {
+    // Asked by every layout pass: measured once per font.
+    if (m_twoLineWidth >= 0)
+        return m_twoLineWidth;
     const QFontMetrics fm(font());
     int best = fm.horizontalAdvance(text());
     for (const auto& [first, second] : twoLineSplits(text()))
         best = std::min(best, std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second)));
-    return best + 1;
+    m_twoLineWidth = best + 1;
+    return m_twoLineWidth;
+}
+
+void FiltreSegment::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_twoLineWidth = -1;
+    QAbstractButton::changeEvent(event);
 }
 
 QSize FiltreSegment::sizeHint() const
