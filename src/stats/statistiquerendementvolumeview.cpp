@@ -3,6 +3,8 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "widgets/colors.h"
+
 #include "model/helpers.h"
 
 #include <QComboBox>
@@ -184,7 +186,8 @@ void StatistiqueRendementVolumeView::recalculer()
         auto* l = new QLabel(ligneDetailRendement(r), m_detail->parentWidget());
         l->setFont(police);
         l->setWordWrap(true);
-        l->setForegroundRole(QPalette::PlaceholderText);
+        // Secondary, yet read at 4.5:1: the placeholder grey of some palettes is fainter.
+        setSecondaryText(l);
         m_detail->addWidget(l);
         m_lignes.append(l);
     }

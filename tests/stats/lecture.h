@@ -16,11 +16,17 @@
 #include <QPalette>
 #include <QStringList>
 
-// A dark desktop palette (light text on a dark grey window), and a larger font, for the life of
-// the object; the application's own come back after.
-struct BureauSombre {
-    explicit BureauSombre(qreal points = 12) : m_palette(QApplication::palette()), m_police(QApplication::font())
+// The desktop's colours and font for the life of the object: a dark palette (light text on a
+// dark grey window, as a dark desktop theme gives) or the light one, and a font of `points`; the
+// application's own come back after.
+struct Bureau {
+    explicit Bureau(bool sombre = true, qreal points = 12) : m_palette(QApplication::palette()), m_police(QApplication::font())
     {
+        QFont f = m_police;
+        f.setPointSizeF(points);
+        QApplication::setFont(f);
+        if (!sombre)
+            return;
         QPalette p;
         const QColor fenetre(0x22, 0x20, 0x20), texte(0xfc, 0xfc, 0xfc);
         p.setColor(QPalette::Window, fenetre);
@@ -45,11 +51,8 @@ struct BureauSombre {
         for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             p.setColor(QPalette::Disabled, role, QColor(0x6e, 0x71, 0x73));
         QApplication::setPalette(p);
-        QFont f = m_police;
-        f.setPointSizeF(points);
-        QApplication::setFont(f);
     }
-    ~BureauSombre()
+    ~Bureau()
     {
         QApplication::setPalette(m_palette);
         QApplication::setFont(m_police);

@@ -44,7 +44,7 @@ private slots:
     void barValuesNeverOverlap();
     void inactiveClientsAtTheSmallestSize();
     void mapAtTheSmallestSize();
-    void everyStatisticReadsInTheDarkAt12Points();
+    void everyStatisticReadsInDarkAndLightFrom9To12Points();
     void inactiveClientsByKeys();
 };
 

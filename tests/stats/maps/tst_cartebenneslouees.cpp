@@ -994,7 +994,7 @@ void CarteBennesLoueesTest::saysOnceThatTheBackgroundNeedsTheMapService()
 // or cut with « … »; the screen's texts read on what lies under them.
 void CarteBennesLoueesTest::readsInTheDarkAt12Points()
 {
-    BureauSombre sombre;
+    Bureau sombre;
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
     o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt);
