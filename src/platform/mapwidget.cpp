@@ -929,36 +929,49 @@ void MapWidget::paintEvent(QPaintEvent*)
 const QImage& MapWidget::markerLayer()
 {
     const qreal dpr = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (m_layerValid && m_layerCentre == m_centre && m_layerZoom == m_zoom && m_layer.size() == pixels
+    const QSize size = this->size();
+    if (m_layerValid && m_layerCentre == m_centre && m_layerZoom == m_zoom && m_layerWidgetSize == size
         && m_layer.devicePixelRatio() == dpr)
         return m_layer;
+    const QPointF offset = projectionOffset();
+    const QList<int> visible = markersInView();
+    // The layer covers the markers in view only: markers gathered in one part of the map cost
+    // a picture of that part to make, clear and lay over the tiles, not one of the whole map.
+    QRectF area;
+    for (int index : visible)
+        area |= markerBounds(index, m_projected[size_t(index)] - offset);
+    // A pixel more on each side for the antialiased edges.
+    const QRect part = area.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+    m_layerWidgetSize = size;
+    m_layerCentre = m_centre;
+    m_layerZoom = m_zoom;
+    m_layerValid = true;
+    m_layerOrigin = part.topLeft();
+    const QSize pixels = (QSizeF(part.size()) * dpr).toSize();
+    if (part.isEmpty()) {
+        m_layer = QImage();
+        return m_layer;
+    }
     if (m_layer.size() != pixels)
         m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     m_layer.setDevicePixelRatio(dpr);
     m_layer.fill(Qt::transparent);
-    {
-        QPainter painter(&m_layer);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPointF offset = projectionOffset();
-        const QList<int> visible = markersInView();
+    QPainter painter(&m_layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-QPointF(part.topLeft()));
+    for (int index : visible) {
+        painter.save();
+        m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
+        painter.restore();
+    }
+    if (m_labelPainter && hasLabels())
         for (int index : visible) {
+            if (m_shapes[index].label.isEmpty() || !m_labelShown[size_t(index)])
+                continue;
             painter.save();
-            m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
+            m_labelPainter(painter, index, m_projected[size_t(index)] - offset);
             painter.restore();
         }
-        if (m_labelPainter && hasLabels())
-            for (int index : visible) {
-                if (m_shapes[index].label.isEmpty() || !m_labelShown[size_t(index)])
-                    continue;
-                painter.save();
-                m_labelPainter(painter, index, m_projected[size_t(index)] - offset);
-                painter.restore();
-            }
-    }
-    m_layerValid = true;
-    m_layerCentre = m_centre;
-    m_layerZoom = m_zoom;
     return m_layer;
 }
 
@@ -966,8 +979,11 @@ void MapWidget::paintMap(QPainter& painter)
 {
     painter.fillRect(rect(), backgroundColor());
     paintTiles(painter);
-    if (m_markerPainter && !m_markers.isEmpty())
-        painter.drawImage(QPointF(0, 0), markerLayer());
+    if (m_markerPainter && !m_markers.isEmpty()) {
+        const QImage& layer = markerLayer();
+        if (!layer.isNull())
+            painter.drawImage(QPointF(m_layerOrigin), layer);
+    }
     // Keyboard users see where the arrows and "+"/"-" go.
     if (hasFocus() && m_interactive) {
         QColor ring = palette().color(QPalette::Highlight);

@@ -246,7 +246,8 @@ private:
     // A tile, or the part `source` of one, scaled to `size` device pixels: made once per size.
     QPixmap scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size);
     // The markers drawn with the painter for the current view, kept until the view, the markers
-    // or their drawing change.
+    // or their drawing change: a picture of the part of the widget they cover, which starts at
+    // m_layerOrigin (null when no marker is in view).
     const QImage& markerLayer();
     void invalidateLayer();
     // Each marker's place in pixels from the world's top left corner at the current zoom, and the
@@ -281,6 +282,8 @@ private:
     mutable std::vector<char> m_labelShown; // per marker, at m_projectedZoom
     // The markers' layer and the view it was drawn for.
     QImage m_layer;
+    QPoint m_layerOrigin;
+    QSize m_layerWidgetSize;
     bool m_layerValid = false;
     QPointF m_layerCentre;
     double m_layerZoom = -1;
