@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -253,7 +254,8 @@ void StatistiqueCarteChaleurView::paintCompte(QPainter& painter, int index, cons
         return;
     const QPixmap& pm = compte(m_points[m_ordre[index]].count, painter.device()->devicePixelRatioF());
     const QSizeF taille = pm.deviceIndependentSize();
-    painter.drawPixmap(QPointF(at.x() - taille.width() / 2, at.y() - taille.height() / 2), pm);
+    // On whole pixels: the letters stay sharp.
+    painter.drawPixmap(QPointF(std::round(at.x() - taille.width() / 2), std::round(at.y() - taille.height() / 2)), pm);
 }
 
 } // namespace kv

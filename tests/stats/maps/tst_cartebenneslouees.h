@@ -26,7 +26,5 @@ private slots:
     void everyFilterSaysWhyItsRentalsAreMissing();
     void idleMapMatchesAnIndependentCount();
     void aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening();
-    void namesStandAboveTheMarkers();
-    void saysOnceThatTheBackgroundNeedsTheMapService();
-    void readsInTheDarkAt12Points();
+    void namesAboveTheMarkersAndTheBackgroundSaidOnce();
 };

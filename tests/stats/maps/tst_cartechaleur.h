@@ -11,5 +11,5 @@ private slots:
     void viewPaintsLargestFirst();
     void showsInTheStatisticsHub();
     void saysHowManyRentalsHaveNoCoordinates();
-    void countsStandAboveTheCirclesAndApart();
+    void countsKeepApart();
 };
