@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPainter>
@@ -18,7 +20,10 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSettings>
+#include <QSslSocket>
 #include <QStandardPaths>
+#include <QThreadPool>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -82,14 +87,17 @@ public:
 
     const QPixmap* tile(const QString& url) const { return m_tiles.object(url); }
     bool isPending(const QString& url) const { return m_pending.contains(url); }
+    // Asked for a short while ago and not had: it is not asked for again before then.
+    bool failedRecently(const QString& url) const
+    {
+        const auto failed = m_failedAt.constFind(url);
+        return failed != m_failedAt.cend() && QDateTime::currentMSecsSinceEpoch() - *failed < kRetryAfterMs;
+    }
 
     // Asks for a tile unless it is in memory, on its way, or failed a short while ago.
     void request(const QString& url)
     {
-        if (m_tiles.contains(url) || m_pending.contains(url))
-            return;
-        const auto failed = m_failedAt.constFind(url);
-        if (failed != m_failedAt.cend() && QDateTime::currentMSecsSinceEpoch() - *failed < kRetryAfterMs)
+        if (m_tiles.contains(url) || m_pending.contains(url) || failedRecently(url))
             return;
         QNetworkRequest request{QUrl(url)};
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
@@ -125,6 +133,7 @@ public:
 
 signals:
     void tileArrived(const QString& url);
+    void tileFailed(const QString& url);
 
 private:
     static constexpr int kTimeoutMs = 15000;
@@ -157,6 +166,7 @@ private:
             image.loadFromData(reply->readAll());
         if (image.isNull()) {
             m_failedAt.insert(url, QDateTime::currentMSecsSinceEpoch());
+            emit tileFailed(url);
             return;
         }
         m_failedAt.remove(url);
@@ -172,7 +182,35 @@ private:
     QHash<const QObject*, QSet<QString>> m_wanted;
 };
 
+// The first tile asked for in the process loads the TLS library, reads the system's proxy
+// settings and looks the tile server's name up: tens of milliseconds of CPU that the first map
+// shown would make its user wait for. They are paid once, a while after start-up, on a thread of
+// the pool (the user waits for none of it), and only when maps have a tile server to reach.
+void preparerLeReseau()
+{
+    if (QStandardPaths::isTestModeEnabled())
+        return;
+    const QUrl url = MapWidget::tileUrl(MapWidget::configuredTileUrlTemplate(), 0, 0, 0);
+    if (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))
+        return;
+    QThreadPool::globalInstance()->start([url] {
+        if (url.scheme() == QLatin1String("https"))
+            QSslSocket::supportsSsl();
+        QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+    });
+    // The answer lands in the name cache that the tile requests read.
+    QHostInfo::lookupHost(url.host(), QCoreApplication::instance(), [](const QHostInfo&) {});
+}
+
+void planifierPreparationDuReseau()
+{
+    // Once the program is up and the user looks at its first screen.
+    QTimer::singleShot(4000, QCoreApplication::instance(), &preparerLeReseau);
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(planifierPreparationDuReseau)
 
 bool isValidCoordinate(double latitude, double longitude)
 {
@@ -194,8 +232,19 @@ MapWidget::MapWidget(QWidget* parent) : QWidget(parent), m_tileTemplate(configur
     setCursor(Qt::OpenHandCursor);
     setMouseTracking(false);
     connect(TileStore::instance(), &TileStore::tileArrived, this, [this](const QString& url) {
-        if (m_wantedTiles.contains(url))
-            update();
+        if (!m_wantedTiles.contains(url))
+            return;
+        setBackgroundUnavailable(false);
+        update();
+    });
+    connect(TileStore::instance(), &TileStore::tileFailed, this, [this](const QString& url) {
+        // Unavailable while no tile of the shown part is at hand: one failed tile among shown
+        // ones leaves a gap, not a blank map.
+        const TileStore* store = TileStore::existing();
+        if (m_wantedTiles.contains(url) && store
+            && std::none_of(m_wantedTiles.cbegin(), m_wantedTiles.cend(),
+                            [store](const QString& u) { return store->tile(u) != nullptr; }))
+            setBackgroundUnavailable(true);
     });
 }
 
@@ -428,6 +477,20 @@ void MapWidget::setMarkerPainter(MarkerPainter painter)
     invalidateLayer();
 }
 
+void MapWidget::setLabelPainter(MarkerPainter painter)
+{
+    m_labelPainter = std::move(painter);
+    invalidateLayer();
+}
+
+void MapWidget::setBackgroundUnavailable(bool unavailable)
+{
+    if (unavailable == m_backgroundUnavailable)
+        return;
+    m_backgroundUnavailable = unavailable;
+    emit backgroundAvailabilityChanged(unavailable);
+}
+
 void MapWidget::setMarkerOverhang(int pixels)
 {
     m_markerOverhang = std::max(0, pixels);
@@ -619,7 +682,8 @@ QList<int> MapWidget::markersInView() const
                         break;
                     }
         }
-        if (hidden)
+        // A marker whose label shows stays: its label is painted above every marker.
+        if (hidden && (m_shapes[i].label.isEmpty() || !m_labelShown[size_t(i)]))
             continue;
         kept.append(i);
         const QRectF o = markerOpaque(i).translated(at) & view;
@@ -865,28 +929,49 @@ void MapWidget::paintEvent(QPaintEvent*)
 const QImage& MapWidget::markerLayer()
 {
     const qreal dpr = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (m_layerValid && m_layerCentre == m_centre && m_layerZoom == m_zoom && m_layer.size() == pixels
+    const QSize size = this->size();
+    if (m_layerValid && m_layerCentre == m_centre && m_layerZoom == m_zoom && m_layerWidgetSize == size
         && m_layer.devicePixelRatio() == dpr)
         return m_layer;
+    const QPointF offset = projectionOffset();
+    const QList<int> visible = markersInView();
+    // The layer covers the markers in view only: markers gathered in one part of the map cost
+    // a picture of that part to make, clear and lay over the tiles, not one of the whole map.
+    QRectF area;
+    for (int index : visible)
+        area |= markerBounds(index, m_projected[size_t(index)] - offset);
+    // A pixel more on each side for the antialiased edges.
+    const QRect part = area.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+    m_layerWidgetSize = size;
+    m_layerCentre = m_centre;
+    m_layerZoom = m_zoom;
+    m_layerValid = true;
+    m_layerOrigin = part.topLeft();
+    const QSize pixels = (QSizeF(part.size()) * dpr).toSize();
+    if (part.isEmpty()) {
+        m_layer = QImage();
+        return m_layer;
+    }
     if (m_layer.size() != pixels)
         m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     m_layer.setDevicePixelRatio(dpr);
     m_layer.fill(Qt::transparent);
-    {
-        QPainter painter(&m_layer);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QPointF offset = projectionOffset();
-        const QList<int> visible = markersInView();
+    QPainter painter(&m_layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-QPointF(part.topLeft()));
+    for (int index : visible) {
+        painter.save();
+        m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
+        painter.restore();
+    }
+    if (m_labelPainter && hasLabels())
         for (int index : visible) {
+            if (m_shapes[index].label.isEmpty() || !m_labelShown[size_t(index)])
+                continue;
             painter.save();
-            m_markerPainter(painter, index, m_projected[size_t(index)] - offset);
+            m_labelPainter(painter, index, m_projected[size_t(index)] - offset);
             painter.restore();
         }
-    }
-    m_layerValid = true;
-    m_layerCentre = m_centre;
-    m_layerZoom = m_zoom;
     return m_layer;
 }
 
@@ -894,8 +979,11 @@ void MapWidget::paintMap(QPainter& painter)
 {
     painter.fillRect(rect(), backgroundColor());
     paintTiles(painter);
-    if (m_markerPainter && !m_markers.isEmpty())
-        painter.drawImage(QPointF(0, 0), markerLayer());
+    if (m_markerPainter && !m_markers.isEmpty()) {
+        const QImage& layer = markerLayer();
+        if (!layer.isNull())
+            painter.drawImage(QPointF(m_layerOrigin), layer);
+    }
     // Keyboard users see where the arrows and "+"/"-" go.
     if (hasFocus() && m_interactive) {
         QColor ring = palette().color(QPalette::Highlight);
@@ -974,7 +1062,24 @@ QPixmap MapWidget::scaledTile(const QString& url, const QPixmap& tile, const QRe
     auto it = m_scaledTiles.constFind(key);
     if (it != m_scaledTiles.cend())
         return *it;
-    QPixmap scaled = tile.copy(source).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPixmap scaled;
+    if (source.size() == size) {
+        // At a whole zoom level the tile is drawn as it came: no scaling at all.
+        scaled = source == tile.rect() ? tile : tile.copy(source);
+    } else {
+        // Bilinear filtering through the painter: as smooth as a tile needs between two levels
+        // (at most √2 up or down), at a fraction of the cost of area-averaged scaling.
+        // The filtered tile covers every pixel: only a tile with transparency needs a clear start.
+        const bool transparent = tile.hasAlphaChannel();
+        QImage image(size, transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        if (transparent)
+            image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(size)), tile, QRectF(source));
+        painter.end();
+        scaled = QPixmap::fromImage(std::move(image));
+    }
     scaled.setDevicePixelRatio(m_scaledTileDpr);
     m_scaledTiles.insert(key, scaled);
     return scaled;
@@ -1001,8 +1106,21 @@ void MapWidget::requestVisibleTiles()
             store->setWanted(this, wanted);
         for (const auto& entry : std::as_const(order))
             store->request(entry.second);
-    } else if (!m_wantedTiles.isEmpty()) {
-        TileStore::instance()->setWanted(this, {});
+        // Tiles that failed a moment ago are not asked for again yet: the map says so at once.
+        const bool enManque = std::any_of(wanted.cbegin(), wanted.cend(), [store](const QString& url) {
+            return store->failedRecently(url) && !store->tile(url);
+        });
+        const bool aLaMain = std::any_of(wanted.cbegin(), wanted.cend(), [store](const QString& url) {
+            return store->tile(url) != nullptr;
+        });
+        if (aLaMain)
+            setBackgroundUnavailable(false);
+        else if (enManque)
+            setBackgroundUnavailable(true);
+    } else {
+        if (!m_wantedTiles.isEmpty())
+            TileStore::instance()->setWanted(this, {});
+        setBackgroundUnavailable(false);
     }
     m_wantedTiles = wanted;
 }

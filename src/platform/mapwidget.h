@@ -129,6 +129,10 @@ public:
     // Markers whose coordinate is not valid are never painted.
     void setMarkers(const QList<GeoPoint>& coordinates);
     void setMarkerPainter(MarkerPainter painter);
+    // Paints the label of marker `index` (see MarkerShape) at `position`. Labels are painted after
+    // every marker, so that no marker is ever drawn over a name or a count; only the labels shown
+    // at the current zoom are painted. Without it a marker paints its own label.
+    void setLabelPainter(MarkerPainter painter);
     // How far, in pixels, a marker's drawing may reach from its point: markers whose point lies
     // farther than that outside the widget are not painted.
     void setMarkerOverhang(int pixels);
@@ -178,6 +182,9 @@ public:
 
     // The colour painted where no tile is shown.
     static QColor backgroundColor();
+    // Whether the tiles of the shown part cannot be had: the map service did not answer for them
+    // (offline, refused) and none of them is at hand. False without tiles to show.
+    bool backgroundUnavailable() const { return m_backgroundUnavailable; }
 
 public slots:
     void zoomIn();
@@ -187,6 +194,8 @@ public slots:
 signals:
     // The shown part changed: a new region, centre or zoom, a pan, or a resize.
     void regionChanged();
+    // backgroundUnavailable() changed.
+    void backgroundAvailabilityChanged(bool unavailable);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -233,10 +242,12 @@ private:
     void paintMap(QPainter& painter);
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
+    void setBackgroundUnavailable(bool unavailable);
     // A tile, or the part `source` of one, scaled to `size` device pixels: made once per size.
     QPixmap scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size);
     // The markers drawn with the painter for the current view, kept until the view, the markers
-    // or their drawing change.
+    // or their drawing change: a picture of the part of the widget they cover, which starts at
+    // m_layerOrigin (null when no marker is in view).
     const QImage& markerLayer();
     void invalidateLayer();
     // Each marker's place in pixels from the world's top left corner at the current zoom, and the
@@ -249,6 +260,8 @@ private:
     std::optional<MapRegion> m_fit; // the region to keep whole until the user moves the map
     QList<Marker> m_markers;
     MarkerPainter m_markerPainter;
+    MarkerPainter m_labelPainter;
+    bool m_backgroundUnavailable = false;
     MarkerToolTip m_markerToolTip;
     QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
@@ -269,6 +282,8 @@ private:
     mutable std::vector<char> m_labelShown; // per marker, at m_projectedZoom
     // The markers' layer and the view it was drawn for.
     QImage m_layer;
+    QPoint m_layerOrigin;
+    QSize m_layerWidgetSize;
     bool m_layerValid = false;
     QPointF m_layerCentre;
     double m_layerZoom = -1;

@@ -268,6 +268,7 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_sansCoordonnees->setContentsMargins(16, 4, 16, 4);
     m_sansCoordonnees->setMinimumWidth(1);
     layout->addWidget(m_sansCoordonnees);
+    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
@@ -333,6 +334,8 @@ QWidget* CarteBennesLouees::buildMap()
     m_carte = new MapWidget(m_pages);
     m_carte->setObjectName(QStringLiteral("carte"));
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintMarker(p, index, at); });
+    // The names over every disc: a marker never hides a name.
+    m_carte->setLabelPainter([this](QPainter& p, int index, const QPointF& at) { paintNom(p, index, at); });
     // The client's whole name, however its card cuts it.
     m_carte->setMarkerToolTip([this](int index) {
         return index >= 0 && index < m_reperes.size() ? plainToolTip(m_reperes[index].titre) : QString();
@@ -377,8 +380,11 @@ void CarteBennesLouees::refresh(bool zoom)
                           m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
-    // Every filtered rental without a marker lacks a usable coordinate.
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(filtrees.size() - m_reperes.size()));
+    // Every filtered rental without a marker lacks a usable coordinate. A filter that keeps no
+    // rental tells of the office's rentals without one: they would be missing from it too.
+    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(toutes)
+                                                   : int(filtrees.size() - m_reperes.size());
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
@@ -421,10 +427,19 @@ void CarteBennesLouees::refresh(bool zoom)
     // With rentals but no marker, the empty page says why; the line under it tells how many and,
     // when it is the reason, that the address service could not be reached.
     const qsizetype sansRepere = filtrees.size();
-    m_vide->setText(sansRepere == 0   ? QStringLiteral("Aucun repère à afficher pour ce filtre.")
-                    : sansRepere == 1 ? QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.")
-                                      : QStringLiteral("Aucun repère à afficher : aucune des %1 locations de ce filtre n’a de coordonnées.")
-                                            .arg(QLocale().toString(sansRepere)));
+    QString vide;
+    if (sansRepere == 0 && sansCoordonnees == 0)
+        vide = QStringLiteral("Aucun repère à afficher pour ce filtre.");
+    else if (sansRepere == 0)
+        vide = sansCoordonnees == toutes.size()
+                   ? QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées.")
+                   : QStringLiteral("Aucune location pour ce filtre.");
+    else if (sansRepere == 1)
+        vide = QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.");
+    else
+        vide = QStringLiteral("Aucun repère à afficher : aucune des %1 locations de ce filtre n’a de coordonnées.")
+                   .arg(QLocale().toString(sansRepere));
+    m_vide->setText(vide);
     m_pages->setCurrentWidget(m_reperes.isEmpty() ? static_cast<QWidget*>(m_vide) : m_carte);
     if (zoom)
         zoomerSurToutesLesBennes();
@@ -554,25 +569,38 @@ const QPixmap& CarteBennesLouees::fondCarte(const QSizeF& carte, qreal dpr)
     return *m_cartes.insert(cle, pm);
 }
 
+QPointF CarteBennesLouees::originePile(const Nom& nom, const QPointF& at)
+{
+    const QSizeF carte = nom.carte;
+    const double largeur = std::max(kCercle, carte.width());
+    const double hauteur = kCercle + kEspacement + carte.height();
+    // The stack as a whole is centred on the coordinate.
+    return {std::round(at.x() - (largeur + 2 * kOmbre) / 2) + kOmbre,
+            std::round(at.y() - (hauteur + 2 * kOmbre) / 2) + kOmbre};
+}
+
 void CarteBennesLouees::paintMarker(QPainter& painter, int index, const QPointF& at)
 {
     if (index < 0 || size_t(index) >= m_aspects.size())
         return;
     const Aspect& aspect = m_aspects[size_t(index)];
-    Nom& nom = m_noms[size_t(aspect.nom)];
-    const qreal dpr = painter.device()->devicePixelRatioF();
+    const Nom& nom = m_noms[size_t(aspect.nom)];
     // Drawn from parts shared by every marker (the disc of a colour, the card of a size) and the
     // name written over: nothing is kept per client but its laid-out name.
+    const double largeur = std::max(kCercle, nom.carte.width());
+    painter.drawPixmap(originePile(nom, at) + QPointF((largeur - kCercle) / 2, 0),
+                       disque(aspect.couleur, painter.device()->devicePixelRatioF()));
+}
+
+void CarteBennesLouees::paintNom(QPainter& painter, int index, const QPointF& at)
+{
+    if (index < 0 || size_t(index) >= m_aspects.size())
+        return;
+    Nom& nom = m_noms[size_t(m_aspects[size_t(index)].nom)];
+    const qreal dpr = painter.device()->devicePixelRatioF();
     const QSizeF carte = nom.carte;
     const double largeur = std::max(kCercle, carte.width());
-    const double hauteur = kCercle + kEspacement + carte.height();
-    // The stack as a whole is centred on the coordinate.
-    const QPointF origine(std::round(at.x() - (largeur + 2 * kOmbre) / 2) + kOmbre,
-                          std::round(at.y() - (hauteur + 2 * kOmbre) / 2) + kOmbre);
-    painter.drawPixmap(origine + QPointF((largeur - kCercle) / 2, 0), disque(aspect.couleur, dpr));
-    if (!m_carte->markerLabelShown(index))
-        return;
-    const QRectF carteRect(origine + QPointF((largeur - carte.width()) / 2, kCercle + kEspacement), carte);
+    const QRectF carteRect(originePile(nom, at) + QPointF((largeur - carte.width()) / 2, kCercle + kEspacement), carte);
     painter.drawPixmap(carteRect.topLeft() - QPointF(kOmbre, kOmbre), fondCarte(carte, dpr));
     painter.setFont(m_cardFont);
     painter.setPen(palette().color(QPalette::WindowText));

@@ -103,7 +103,9 @@ private:
     QWidget* buildFilterRow();
     QWidget* buildMap();
     void refresh(bool zoom);
+    // A marker's disc, then, over every disc, its name card.
     void paintMarker(QPainter& painter, int index, const QPointF& at);
+    void paintNom(QPainter& painter, int index, const QPointF& at);
     // The parts of a marker, drawn once each: the disc of a colour, the card of a size.
     const QPixmap& disque(QRgb couleur, qreal dpr);
     const QPixmap& fondCarte(const QSizeF& carte, qreal dpr);
@@ -140,6 +142,8 @@ private:
         qreal largeurTexte = 0;
     };
     void preparerNom(Nom& nom);
+    // Where a marker's stack (its disc, its card under it) starts when its point lies at `at`.
+    static QPointF originePile(const Nom& nom, const QPointF& at);
     QRawFont m_police; // the cards' font, for names drawn straight from its glyphs
     qreal m_ascent = 0;
     qreal m_descent = 0;

@@ -8,6 +8,7 @@
 #include "platform/maillink.h"
 #include "widgets/colors.h"
 #include "widgets/flowlayout.h"
+#include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -196,7 +197,7 @@ QRect bandeTelephone(const QStyleOptionViewItem& option)
 }
 
 void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect& r, const QString& texte,
-                    const QString& symbole)
+                    const QString& symbole, bool focus)
 {
     QStyleOptionButton b;
     b.rect = r;
@@ -215,6 +216,9 @@ void dessinerBouton(QPainter* p, const QStyleOptionViewItem& option, const QRect
     const QWidget* w = option.widget;
     QStyle* style = w ? w->style() : QApplication::style();
     style->drawControl(QStyle::CE_PushButton, &b, p, w);
+    // The keyboard's button is framed as every focused control is.
+    if (focus)
+        paintFocusFrame(p, r, option.palette, false);
 }
 
 } // namespace
@@ -293,8 +297,13 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
 {
     p->save();
     p->setRenderHint(QPainter::Antialiasing);
-    if (option.state & QStyle::State_Selected)
-        p->fillRect(option.rect, option.palette.color(QPalette::Highlight).lighter(170));
+    if (option.state & QStyle::State_Selected) {
+        // A tint of the selection over the list's own background: the row's texts keep their
+        // colours and read on it under a light or a dark palette alike.
+        QColor teinte = option.palette.color(QPalette::Highlight);
+        teinte.setAlphaF(0.3f);
+        p->fillRect(option.rect, teinte);
+    }
     // A hairline between rows.
     p->setPen(QPen(option.palette.color(QPalette::Midlight), 1));
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
@@ -307,10 +316,13 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     // Right side first: the phone and the buttons take what they need, the name the rest.
     const QRect email = rectEmail(option, index);
     const QRect copier = rectCopier(option, index);
+    const bool clavier = option.state & QStyle::State_HasFocus;
+    if (clavier && (m_bouton == Bouton::aucun || !boutons(index).contains(m_bouton)))
+        paintFocusFrame(p, option.rect.adjusted(1, 1, -1, -1), option.palette, option.state & QStyle::State_Selected);
     if (!email.isNull())
-        dessinerBouton(p, option, email, kEmail, QStringLiteral("envelope"));
+        dessinerBouton(p, option, email, kEmail, QStringLiteral("envelope"), clavier && m_bouton == Bouton::email);
     if (!copier.isNull()) {
-        dessinerBouton(p, option, copier, kCopier, QStringLiteral("phone"));
+        dessinerBouton(p, option, copier, kCopier, QStringLiteral("phone"), clavier && m_bouton == Bouton::copier);
         // Beside the button; on its own line when the row is too narrow for both; cut with "…"
         // only when even that line is too short.
         const QString tel = telephoneAffiche(option, index);
@@ -392,6 +404,16 @@ QStringList ClientInactifDelegate::textesAffiches(const QStyleOptionViewItem& op
             infoAffichee = debut + fin;
     }
     return {nomAffiche, infoAffichee};
+}
+
+QList<ClientInactifDelegate::Bouton> ClientInactifDelegate::boutons(const QModelIndex& index)
+{
+    QList<Bouton> liste;
+    if (index.data(LignesClientsInactifsModel::TelephoneVisibleRole).toBool())
+        liste.append(Bouton::copier);
+    if (index.data(LignesClientsInactifsModel::EmailVisibleRole).toBool())
+        liste.append(Bouton::email);
+    return liste;
 }
 
 bool ClientInactifDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
@@ -486,6 +508,19 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     m_liste->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_liste, &QWidget::customContextMenuRequested, this, &ClientsInactifsView::menuLigne);
     v->addWidget(m_liste, 1);
+    m_aucun = new QLabel(this);
+    m_aucun->setObjectName(QStringLiteral("texteAucun"));
+    m_aucun->setWordWrap(true);
+    m_aucun->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_aucun->setContentsMargins(0, 24, 0, 0);
+    setSecondaryText(m_aucun);
+    v->addWidget(m_aucun, 1);
+    // The keyboard's button follows the current row: the same one when that row has it.
+    connect(m_liste->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& i) {
+        const QList<ClientInactifDelegate::Bouton> b = ClientInactifDelegate::boutons(i);
+        if (!b.contains(m_delegate->boutonClavier()))
+            m_delegate->setBoutonClavier(b.isEmpty() ? ClientInactifDelegate::Bouton::aucun : b.first());
+    });
 
     // Straight from the store, after the clients query it built has taken the notice in.
     connect(source->context(), &ModelContext::changed, this, [this](const ModelChanges& changes) {
@@ -518,6 +553,11 @@ void ClientsInactifsView::recalculer()
 {
     m_model->setLignes(clientsInactifs(activitesDesClients(m_clients.results()), m_seuilMois, m_inclureJamaisLoues,
                                        m_refDate, m_source->zone()));
+    // No row: the screen says so, rather than an empty box.
+    const bool aucun = m_model->rowCount() == 0;
+    m_aucun->setText(QStringLiteral("Aucun client n’est inactif depuis %1 mois.").arg(m_seuilMois));
+    m_aucun->setVisible(aucun);
+    m_liste->setVisible(!aucun);
     QStyleOptionViewItem option;
     option.initFrom(m_liste->viewport());
     option.font = m_liste->font();
@@ -570,6 +610,52 @@ void ClientsInactifsView::ecrire(int row)
     alerte->open();
 }
 
+void ClientsInactifsView::montrerBouton(ClientInactifDelegate::Bouton bouton)
+{
+    m_delegate->setBoutonClavier(bouton);
+    if (m_liste->currentIndex().isValid())
+        m_liste->viewport()->update(m_liste->visualRect(m_liste->currentIndex()));
+}
+
+bool ClientsInactifsView::toucheDansLaListe(QKeyEvent* event)
+{
+    using Bouton = ClientInactifDelegate::Bouton;
+    const QModelIndex courant = m_liste->currentIndex();
+    if (!courant.isValid())
+        return false;
+    const QList<Bouton> b = ClientInactifDelegate::boutons(courant);
+    const qsizetype ici = b.indexOf(m_delegate->boutonClavier());
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        if (mods & ~Qt::ShiftModifier)
+            return false;
+        const bool arriere = event->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
+        const qsizetype suivant = ici < 0 ? (arriere ? -1 : 0) : ici + (arriere ? -1 : 1);
+        if (suivant >= 0 && suivant < b.size()) {
+            montrerBouton(b[suivant]);
+            return true;
+        }
+        // Past the row's last button (before its first): on to the next control of the screen.
+        montrerBouton(Bouton::aucun);
+        return false;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (mods != Qt::NoModifier || ici < 0)
+            return false;
+        if (m_delegate->boutonClavier() == Bouton::copier)
+            copierTelephone(courant.row());
+        else
+            ecrire(courant.row());
+        return true;
+    default:
+        return false;
+    }
+}
+
 void ClientsInactifsView::menuLigne(const QPoint& position)
 {
     QModelIndex index = m_liste->indexAt(position);
@@ -594,6 +680,19 @@ bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_liste->viewport() && event->type() == QEvent::Resize)
         ajusterHauteurLignes();
+    if (watched == m_liste && event->type() == QEvent::FocusIn) {
+        // The keyboard arrives on a row that shows it, on its first button (its last from
+        // Shift+Tab), never on a list with nothing framed.
+        const auto raison = static_cast<QFocusEvent*>(event)->reason();
+        if (!m_liste->currentIndex().isValid() && m_model->rowCount() > 0)
+            m_liste->setCurrentIndex(m_model->index(0, 0));
+        const QList<ClientInactifDelegate::Bouton> b = ClientInactifDelegate::boutons(m_liste->currentIndex());
+        if (raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason)
+            montrerBouton(b.isEmpty() ? ClientInactifDelegate::Bouton::aucun
+                                      : raison == Qt::TabFocusReason ? b.first() : b.last());
+    }
+    if (watched == m_liste && event->type() == QEvent::KeyPress && toucheDansLaListe(static_cast<QKeyEvent*>(event)))
+        return true;
     // Ctrl+C on a row copies its phone, as its button does (the list alone would copy the name).
     if (watched == m_liste && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         auto* e = static_cast<QKeyEvent*>(event);

@@ -10,6 +10,8 @@
 #include <QWidget>
 
 class QCheckBox;
+class QKeyEvent;
+class QLabel;
 class QListView;
 
 namespace kv {
@@ -57,6 +59,14 @@ public:
     // The row width that shows the information whole beside the phone and the buttons.
     static int largeurUneLigne(const QStyleOptionViewItem& option, const QModelIndex& index);
 
+    // The button of the current row that the keyboard is on, drawn with its focus while the list
+    // has the keyboard; none: the row itself is framed.
+    enum class Bouton { aucun, copier, email };
+    Bouton boutonClavier() const { return m_bouton; }
+    void setBoutonClavier(Bouton bouton) { m_bouton = bouton; }
+    // The buttons a row shows, in Tab order.
+    static QList<Bouton> boutons(const QModelIndex& index);
+
     // Rows with the phone and the buttons under the texts, which then have the whole width.
     bool actionsDessous() const { return m_actionsDessous; }
     void setActionsDessous(bool dessous);
@@ -84,6 +94,7 @@ private:
     static int debutDesTextes(const QStyleOptionViewItem& option);
     bool m_actionsDessous = false;
     bool m_telephoneAPart = false;
+    Bouton m_bouton = Bouton::aucun;
 public:
 signals:
     void ecrire(const QModelIndex& index);
@@ -105,6 +116,8 @@ public:
     QListView* liste() const { return m_liste; }
     ChoixSegmente* choixSeuil() const { return m_choixSeuil; }
     QCheckBox* caseJamaisLoues() const { return m_jamais; }
+    // What stands in place of the list when no client is inactive.
+    QLabel* texteAucun() const { return m_aucun; }
 
     // The actions of a row's buttons.
     void copierTelephone(int row);
@@ -119,6 +132,10 @@ private:
     // beside them; the phone on its own line while it cannot stand beside the buttons.
     void ajusterHauteurLignes();
     void menuLigne(const QPoint& position);
+    // Tab and Shift+Tab go through the current row's buttons before leaving the list; Return,
+    // Enter and Space press the button the keyboard is on. True when the key was taken.
+    bool toucheDansLaListe(QKeyEvent* event);
+    void montrerBouton(ClientInactifDelegate::Bouton bouton);
 
     SourceStatistiques* m_source;
     qint64 m_refDate;
@@ -129,6 +146,7 @@ private:
     QListView* m_liste;
     ChoixSegmente* m_choixSeuil;
     QCheckBox* m_jamais;
+    QLabel* m_aucun;
     QPersistentModelIndex m_survol; // the row under the pointer
     ClientInactifDelegate* m_delegate;
     int m_largeurUneLigne = 0; // the widest row's need, measured when the rows change

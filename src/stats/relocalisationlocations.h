@@ -23,6 +23,7 @@ class QWidget;
 namespace kv {
 
 class AdresseService;
+class MapWidget;
 class ModelContext;
 
 class RelocalisationLocations : public QObject {
@@ -42,8 +43,11 @@ public:
     // The line under a map that says how many of the rentals it shows have no coordinates
     // (hidden when none), that the address service could not be reached when that is why they
     // still have none, and a failed save of found coordinates.
+    // The line also says, once, when the map's background cannot be had from the map service.
     static QLabel* nouvelleLigne(ModelContext* context, QWidget* parent);
     static void afficherSansCoordonnees(QLabel* ligne, int n);
+    // The line follows `carte`: whether its background can be loaded.
+    static void suivreFond(QLabel* ligne, MapWidget* carte);
 
     // Starts a pass unless one is running. The rentals are looked up after the current event,
     // so that a screen opening asks nothing of it before its first paint.

@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
@@ -51,11 +53,14 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     // Four see-through circles over a spot leave nothing of what lies under them to see.
     m_carte->setMarkerOcclusionDepth(4);
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintPoint(p, index, at); });
+    // The counts over every circle: a neighbouring circle never covers one.
+    m_carte->setLabelPainter([this](QPainter& p, int index, const QPointF& at) { paintCompte(p, index, at); });
     auto* ombre = new QGraphicsDropShadowEffect(m_carte);
     ombre->setBlurRadius(8);
     ombre->setOffset(0, 0);
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
+    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
     layout->addWidget(m_carte, 1);
 
     layout->addSpacing(6);
@@ -169,17 +174,18 @@ QSizeF StatistiqueCarteChaleurView::tailleCercle(qint64 count) const
 QRectF StatistiqueCarteChaleurView::texteCompte(qint64 count) const
 {
     const QFontMetricsF fm(m_countFont);
-    const double largeur = std::ceil(fm.horizontalAdvance(QString::number(count))) + 2;
-    const double hauteur = std::ceil(fm.ascent() + fm.descent());
+    // Half a letter's room on each side: two counts side by side never read as one number.
+    const double marge = std::ceil(fm.averageCharWidth() / 2) + 1;
+    const double largeur = std::ceil(fm.horizontalAdvance(QString::number(count))) + 2 * marge;
+    const double hauteur = std::ceil(fm.ascent() + fm.descent()) + 2;
     return {-largeur / 2, -hauteur / 2, largeur, hauteur};
 }
 
-const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr, bool avecCompte)
+const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr)
 {
     const QPair<qint64, qreal> cle(count, dpr);
-    QHash<QPair<qint64, qreal>, QPixmap>& cache = avecCompte ? m_cercles : m_cerclesMuets;
-    auto it = cache.find(cle);
-    if (it != cache.end())
+    auto it = m_cercles.find(cle);
+    if (it != m_cercles.end())
         return *it;
     const QSizeF taille = tailleCercle(count);
     const double d = diametre(count);
@@ -199,25 +205,57 @@ const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr, bool
     painter.setPen(Qt::NoPen);
     painter.setBrush(degrade);
     painter.drawEllipse(rond);
-    if (avecCompte) {
-        painter.setFont(m_countFont);
-        painter.setPen(Qt::white);
-        painter.drawText(QRectF(QPointF(0, 0), taille), Qt::AlignCenter, QString::number(count));
-    }
     painter.end();
-    if (cache.size() > 512)
-        cache.clear();
-    return *cache.insert(cle, pm);
+    if (m_cercles.size() > 512)
+        m_cercles.clear();
+    return *m_cercles.insert(cle, pm);
+}
+
+const QPixmap& StatistiqueCarteChaleurView::compte(qint64 count, qreal dpr)
+{
+    const QPair<qint64, qreal> cle(count, dpr);
+    auto it = m_comptes.find(cle);
+    if (it != m_comptes.end())
+        return *it;
+    const QSizeF taille = texteCompte(count).size();
+    QPixmap pm((taille * dpr).toSize());
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter painter(&pm);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // White letters in a dark red rim: they read on the see-through circle, on the map and on
+    // the circles around it alike.
+    const QString texte = QString::number(count);
+    const QFontMetricsF fm(m_countFont);
+    QPainterPath lettres;
+    lettres.addText(QPointF((taille.width() - fm.horizontalAdvance(texte)) / 2,
+                            (taille.height() - fm.ascent() - fm.descent()) / 2 + fm.ascent()),
+                    m_countFont, texte);
+    painter.strokePath(lettres, QPen(QColor(0x7a, 0x00, 0x00), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(lettres, Qt::white);
+    painter.end();
+    if (m_comptes.size() > 512)
+        m_comptes.clear();
+    return *m_comptes.insert(cle, pm);
 }
 
 void StatistiqueCarteChaleurView::paintPoint(QPainter& painter, int index, const QPointF& at)
 {
     if (index < 0 || index >= m_ordre.size())
         return;
-    const qint64 count = m_points[m_ordre[index]].count;
-    const QPixmap& pm = cercle(count, painter.device()->devicePixelRatioF(), m_carte->markerLabelShown(index));
+    const QPixmap& pm = cercle(m_points[m_ordre[index]].count, painter.device()->devicePixelRatioF());
     const QSizeF taille = pm.deviceIndependentSize();
     painter.drawPixmap(QPointF(at.x() - taille.width() / 2, at.y() - taille.height() / 2), pm);
+}
+
+void StatistiqueCarteChaleurView::paintCompte(QPainter& painter, int index, const QPointF& at)
+{
+    if (index < 0 || index >= m_ordre.size())
+        return;
+    const QPixmap& pm = compte(m_points[m_ordre[index]].count, painter.device()->devicePixelRatioF());
+    const QSizeF taille = pm.deviceIndependentSize();
+    // On whole pixels: the letters stay sharp.
+    painter.drawPixmap(QPointF(std::round(at.x() - taille.width() / 2), std::round(at.y() - taille.height() / 2)), pm);
 }
 
 } // namespace kv

@@ -54,12 +54,15 @@ public:
     QLabel* ligneSansCoordonnees() const { return m_sansCoordonnees; }
 
 private:
+    // A circle, then, over every circle, its count when there is room for it.
     void paintPoint(QPainter& painter, int index, const QPointF& at);
-    // The circle of a count, drawn once per count and pixel ratio.
-    // The circle of a count, with the count written in it or not.
-    const QPixmap& cercle(qint64 count, qreal dpr, bool avecCompte = true);
+    void paintCompte(QPainter& painter, int index, const QPointF& at);
+    // The circle of a count, and the count's text, drawn once per count and pixel ratio.
+    const QPixmap& cercle(qint64 count, qreal dpr);
+    const QPixmap& compte(qint64 count, qreal dpr);
     QSizeF tailleCercle(qint64 count) const;
-    // The room of a count's text, centred on its circle.
+    // The room of a count's text, centred on its circle, with a margin that keeps two counts
+    // from reading as one number.
     QRectF texteCompte(qint64 count) const;
 
     QList<LocationPoint> m_points;
@@ -68,7 +71,7 @@ private:
     QLabel* m_sansCoordonnees = nullptr;
     QFont m_countFont;
     QHash<QPair<qint64, qreal>, QPixmap> m_cercles;
-    QHash<QPair<qint64, qreal>, QPixmap> m_cerclesMuets;
+    QHash<QPair<qint64, qreal>, QPixmap> m_comptes;
 };
 
 } // namespace kv

@@ -3,6 +3,8 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "widgets/colors.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -57,7 +59,7 @@ StatistiqueOccupationBennesView::StatistiqueOccupationBennesView(SourceStatistiq
     v->addWidget(m_graphique, 1);
     m_taux = new QLabel(this);
     m_taux->setFont(fontForStyle(TextStyle::headline, font()));
-    m_taux->setForegroundRole(QPalette::PlaceholderText);
+    setSecondaryText(m_taux);
     m_taux->setWordWrap(true);
     m_taux->setAlignment(Qt::AlignHCenter);
     v->addWidget(m_taux);

@@ -3,6 +3,8 @@
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
+#include "widgets/colors.h"
+
 #include "model/helpers.h"
 
 #include <QComboBox>
@@ -184,7 +186,8 @@ void StatistiqueRendementVolumeView::recalculer()
         auto* l = new QLabel(ligneDetailRendement(r), m_detail->parentWidget());
         l->setFont(police);
         l->setWordWrap(true);
-        l->setForegroundRole(QPalette::PlaceholderText);
+        // Secondary, yet read at 4.5:1: the placeholder grey of some palettes is fainter.
+        setSecondaryText(l);
         m_detail->addWidget(l);
         m_lignes.append(l);
     }
@@ -223,7 +226,8 @@ void StatistiqueRendementVolumeView::dessinerBarres()
         piles[i] += r.rendement();
         annotations.append({QPointF(double(i), piles[i]), formatFixed(r.rendement(), 1), series});
     }
-    m_annotations->setAnnotations(annotations, palette().color(QPalette::PlaceholderText),
+    m_annotations->setAnnotations(annotations,
+                                  encreLisible(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
 }
 

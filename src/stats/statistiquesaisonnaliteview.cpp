@@ -22,9 +22,10 @@ using namespace stats;
 
 namespace {
 
-// A symbol and a text in one colour.
-QWidget* etiquetteSymbole(const QString& symbole, QLabel* texte, const QColor& couleur, QWidget* parent)
+// A symbol and a text in one colour, made dark or light enough to read on the window.
+QWidget* etiquetteSymbole(const QString& symbole, QLabel* texte, const QColor& teinte, QWidget* parent)
 {
+    const QColor couleur = encreLisible(teinte, parent->palette().color(QPalette::Window));
     auto* w = new QWidget(parent);
     auto* h = new QHBoxLayout(w);
     h->setContentsMargins(0, 0, 0, 0);
@@ -149,7 +150,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     const QColor couleur(0, 122, 255);
     m_courbe = new QLineSeries();
     m_courbe->setName(QStringLiteral("Locations"));
-    for (const QPointF& p : catmullRom(normalises))
+    for (const QPointF& p : courbeMonotone(normalises))
         m_courbe->append(p.x() * 11.0, p.y() * echelleY);
     m_courbe->setPen(QPen(couleur, 2));
     m_points = new QScatterSeries();

@@ -120,7 +120,8 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     QList<AnnotationsGraphique::Annotation> annotations;
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
-    m_annotations->setAnnotations(annotations, palette().color(QPalette::PlaceholderText),
+    m_annotations->setAnnotations(annotations,
+                                  encreLisible(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
 }
 

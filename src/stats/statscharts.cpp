@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "widgets/colors.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
 #include <QApplication>
@@ -38,11 +39,32 @@
 
 namespace kv::stats {
 
+bool paletteSombre(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
+}
+
+QColor encreLisible(const QColor& teinte, const QColor& fond, double rapport)
+{
+    // Towards the side of the text colour that reads on the background, keeping the hue.
+    const bool plusClair = forms::contrastRatio(Qt::white, fond) > forms::contrastRatio(Qt::black, fond);
+    QColor encre = teinte;
+    for (int i = 0; i < 40 && forms::contrastRatio(encre, fond) < rapport; ++i)
+        encre = plusClair ? encre.lighter(108) : encre.darker(108);
+    if (forms::contrastRatio(encre, fond) < rapport)
+        encre = plusClair ? QColor(Qt::white) : QColor(Qt::black);
+    return encre;
+}
+
 namespace {
 
 QChartView* preparer(QChartView* view)
 {
     auto* chart = new QChart();
+    // The chart follows the desktop's palette as far as its themes go: under a dark palette the
+    // dark theme (light axes, ticks and titles, dim grid lines), else the light one. Set before
+    // any series or axis joins, so that the colours given to them stay theirs.
+    chart->setTheme(paletteSombre(view->palette()) ? QChart::ChartThemeDark : QChart::ChartThemeLight);
     chart->setBackgroundVisible(false);
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->hide();

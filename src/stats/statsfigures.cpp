@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <vector>
 #include <array>
 #include <climits>
 #include <limits>
@@ -691,37 +692,50 @@ QList<double> volumesSeries(const QList<StatsRendementVolumeMois>& data)
 // ---------------------------------------------------------------------------------------------
 // Curves
 
-QList<QPointF> catmullRom(const QList<QPointF>& points, int parSegment, double alpha)
+QList<QPointF> courbeMonotone(const QList<QPointF>& points, int parSegment)
 {
     const qsizetype n = points.size();
     if (n < 3)
         return points;
     parSegment = std::max(parSegment, 1);
-    // Phantom end points mirror their neighbours, so the curve starts and ends on the data.
-    QList<QPointF> p;
-    p.reserve(n + 2);
-    p.append(2 * points[0] - points[1]);
-    p.append(points);
-    p.append(2 * points[n - 1] - points[n - 2]);
-
-    auto knot = [alpha](double t, QPointF a, QPointF b) {
-        const QPointF d = b - a;
-        return t + std::pow(std::max(std::hypot(d.x(), d.y()), 1e-12), alpha);
-    };
-    auto lerp = [](QPointF a, QPointF b, double ta, double tb, double t) {
-        return (tb - t) / (tb - ta) * a + (t - ta) / (tb - ta) * b;
-    };
-
+    // Slopes of the segments, then one tangent per point (Fritsch and Carlson): zero at a peak,
+    // a trough or a flat stretch, and small enough elsewhere that no segment overshoots.
+    std::vector<double> h(size_t(n - 1)), pente(size_t(n - 1));
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        h[size_t(i)] = points[i + 1].x() - points[i].x();
+        pente[size_t(i)] = h[size_t(i)] != 0 ? (points[i + 1].y() - points[i].y()) / h[size_t(i)] : 0;
+    }
+    std::vector<double> m(static_cast<size_t>(n));
+    m[0] = pente[0];
+    m[size_t(n - 1)] = pente[size_t(n - 2)];
+    for (qsizetype i = 1; i + 1 < n; ++i) {
+        const double a = pente[size_t(i - 1)], b = pente[size_t(i)];
+        m[size_t(i)] = a * b <= 0 ? 0 : (a + b) / 2;
+    }
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        const double d = pente[size_t(i)];
+        if (d == 0) {
+            m[size_t(i)] = m[size_t(i + 1)] = 0;
+            continue;
+        }
+        const double a = m[size_t(i)] / d, b = m[size_t(i + 1)] / d;
+        const double r = a * a + b * b;
+        if (r > 9) {
+            const double t = 3 / std::sqrt(r);
+            m[size_t(i)] = t * a * d;
+            m[size_t(i + 1)] = t * b * d;
+        }
+    }
     QList<QPointF> out;
     out.reserve((n - 1) * parSegment + 1);
-    for (qsizetype i = 1; i + 2 < p.size(); ++i) {
-        const QPointF p0 = p[i - 1], p1 = p[i], p2 = p[i + 1], p3 = p[i + 2];
-        const double t0 = 0, t1 = knot(t0, p0, p1), t2 = knot(t1, p1, p2), t3 = knot(t2, p2, p3);
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        const QPointF p0 = points[i], p1 = points[i + 1];
+        const double largeur = h[size_t(i)];
         for (int s = 0; s < parSegment; ++s) {
-            const double t = t1 + (t2 - t1) * s / parSegment;
-            const QPointF a1 = lerp(p0, p1, t0, t1, t), a2 = lerp(p1, p2, t1, t2, t), a3 = lerp(p2, p3, t2, t3, t);
-            const QPointF b1 = lerp(a1, a2, t0, t2, t), b2 = lerp(a2, a3, t1, t3, t);
-            out.append(s == 0 ? p1 : lerp(b1, b2, t1, t2, t));
+            const double t = double(s) / parSegment, t2 = t * t, t3 = t2 * t;
+            const double y = (2 * t3 - 3 * t2 + 1) * p0.y() + (t3 - 2 * t2 + t) * largeur * m[size_t(i)]
+                             + (-2 * t3 + 3 * t2) * p1.y() + (t3 - t2) * largeur * m[size_t(i + 1)];
+            out.append(s == 0 ? p0 : QPointF(p0.x() + t * largeur, y));
         }
     }
     out.append(points.last());

@@ -270,8 +270,9 @@ QList<double> volumesSeries(const QList<StatsRendementVolumeMois>& data);
 // ---------------------------------------------------------------------------------------------
 // Curves
 
-// A centripetal Catmull-Rom curve (alpha 0.5) through `points`, `parSegment` samples per
-// segment, passing exactly through every point.
-QList<QPointF> catmullRom(const QList<QPointF>& points, int parSegment = 16, double alpha = 0.5);
+// A smooth curve through `points` (x increasing), `parSegment` samples per segment, passing
+// exactly through every point and monotone between two of them: it never goes above or below the
+// two points it joins (a count never drawn under zero), and is flat at a peak or a trough.
+QList<QPointF> courbeMonotone(const QList<QPointF>& points, int parSegment = 16);
 
 } // namespace kv::stats

@@ -1,5 +1,6 @@
 #include "pickersegmentedcustom.h"
 
+#include "colors.h"
 #include "glass/glass.h"
 
 #include <QGridLayout>
@@ -55,11 +56,22 @@ QList<QPair<QString, QString>> twoLineSplits(const QString& text)
 
 int FiltreSegment::twoLineWidth() const
 {
+    // Asked by every layout pass: measured once per font.
+    if (m_twoLineWidth >= 0)
+        return m_twoLineWidth;
     const QFontMetrics fm(font());
     int best = fm.horizontalAdvance(text());
     for (const auto& [first, second] : twoLineSplits(text()))
         best = std::min(best, std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(second)));
-    return best + 1;
+    m_twoLineWidth = best + 1;
+    return m_twoLineWidth;
+}
+
+void FiltreSegment::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_twoLineWidth = -1;
+    QAbstractButton::changeEvent(event);
 }
 
 QSize FiltreSegment::sizeHint() const
@@ -131,8 +143,13 @@ void FiltreSegment::paintEvent(QPaintEvent*)
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.drawPath(glass::continuousRoundedRect(seg.adjusted(2, 2, -2, -2), 5));
     }
-    // Black in light and dark appearance alike.
-    p.setPen(Qt::black);
+    // The chosen segment's bright colour takes black; the others are written in the window's text
+    // colour, which reads on the window under any palette.
+    const QColor fond = palette().color(QPalette::Window);
+    const QColor vu = m_filled ? couleur(m_filtre)
+                               : QColor::fromRgbF(fond.redF() * 0.92f + 0.08f, fond.greenF() * 0.92f + 0.08f,
+                                                  fond.blueF() * 0.92f + 0.08f);
+    p.setPen(readableTextOn(m_filled ? QColor(Qt::black) : palette().color(QPalette::WindowText), vu));
     p.setFont(font());
     const QRectF label = seg.adjusted(4, kPadV, -4, -kPadV);
     p.drawText(label, Qt::AlignCenter, shownLines().join(QLatin1Char('\n')));

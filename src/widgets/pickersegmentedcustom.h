@@ -30,6 +30,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The narrowest width that shows the whole title on two lines at most.
@@ -38,6 +39,7 @@ private:
 
     CarteBennesFiltre m_filtre;
     bool m_filled = false;
+    mutable int m_twoLineWidth = -1; // for the current font; -1 until measured
 };
 
 // The segmented picker of the map filter: one segment per filter, side by side, the selected one

@@ -44,6 +44,8 @@ private slots:
     void barValuesNeverOverlap();
     void inactiveClientsAtTheSmallestSize();
     void mapAtTheSmallestSize();
+    void everyStatisticReadsInDarkAndLightFrom9To12Points();
+    void inactiveClientsByKeys();
 };
 
 // Every statistic drawn with a few records and with none.

@@ -418,16 +418,22 @@ void TestFigures::courbe()
     const QList<double> ys = {0, 3, 1, 1, 8, 0, 0, 2, 5, 4, 0, 1};
     for (int i = 0; i < ys.size(); ++i)
         points.append(QPointF(i / 11.0, ys[i] / 8.0));
-    const QList<QPointF> courbe = catmullRom(points, 16);
+    const QList<QPointF> courbe = courbeMonotone(points, 16);
     QCOMPARE(courbe.size(), 11 * 16 + 1);
     // Through every point, in order, and smooth in between (x always increasing here).
     for (int i = 0; i < points.size(); ++i)
         QCOMPARE(courbe[i * 16], points[i]);
     for (int i = 1; i < courbe.size(); ++i)
         QVERIFY(courbe[i].x() > courbe[i - 1].x());
-    // Between two equal points the curve does not swing far.
-    for (int s = 32; s <= 48; ++s)
-        QVERIFY(qAbs(courbe[s].y() - 1 / 8.0) < 0.1);
+    // Between two points the curve stays between them: never under zero after a peak, never
+    // above the higher one, flat between two equal months.
+    for (int i = 0; i + 1 < points.size(); ++i)
+        for (int s = 0; s <= 16; ++s) {
+            const double y = courbe[i * 16 + s].y();
+            QVERIFY2(y >= std::min(points[i].y(), points[i + 1].y()) - 1e-12
+                         && y <= std::max(points[i].y(), points[i + 1].y()) + 1e-12,
+                     qPrintable(QStringLiteral("month %1, sample %2: %3").arg(i).arg(s).arg(y)));
+        }
     // Two points: a straight line.
-    QCOMPARE(catmullRom({QPointF(0, 0), QPointF(1, 1)}).size(), 2);
+    QCOMPARE(courbeMonotone({QPointF(0, 0), QPointF(1, 1)}).size(), 2);
 }

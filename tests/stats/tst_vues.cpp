@@ -3,6 +3,7 @@
 #include "tests.h"
 
 #include "screenfixtures.h"
+#include "shownpart.h"
 
 #include "platform/desktopopener.h"
 #include "reports/rapportmensuelview.h"
@@ -10,6 +11,8 @@
 #include "stats/cartebenneslouees.h"
 #include "stats/choixsegmente.h"
 #include "widgets/colors.h"
+#include "widgets/forms/formstyle.h"
+#include "widgets/plaintext.h"
 #include "widgets/focusstyle.h"
 #include "widgets/observable.h"
 #include "widgets/pickersegmentedcustom.h"
@@ -26,6 +29,7 @@
 #include "stats/vuestatistiques.h"
 
 #include <QAbstractButton>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QCheckBox>
@@ -1525,4 +1529,174 @@ void TestVues::mapAtTheSmallestSize()
     zone.resize(1200 - 220, 700);
     QCoreApplication::processEvents();
     QCOMPARE(carte->picker()->columns(), 6);
+}
+
+namespace {
+
+// For the life of the object, a dark palette (light text on a dark grey window, as a dark desktop
+// theme gives) or the light one, and a font of `points`.
+struct Bureau {
+    explicit Bureau(bool sombre = true, qreal points = 12) : m_palette(QApplication::palette()), m_police(QApplication::font())
+    {
+        QFont f = m_police;
+        f.setPointSizeF(points);
+        QApplication::setFont(f);
+        if (!sombre)
+            return;
+        const QColor texte(0xfc, 0xfc, 0xfc);
+        QPalette p(texte, QColor(0x31, 0x36, 0x3b), QColor(0x40, 0x46, 0x4c), QColor(0x1a, 0x1d, 0x20),
+                   QColor(0x26, 0x2a, 0x2e), texte, Qt::white, QColor(0x1b, 0x1e, 0x20), QColor(0x22, 0x20, 0x20));
+        p.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+        p.setColor(QPalette::PlaceholderText, QColor(0xa1, 0xa9, 0xb1));
+        QApplication::setPalette(p);
+    }
+    ~Bureau()
+    {
+        QApplication::setPalette(m_palette);
+        QApplication::setFont(m_police);
+    }
+    const QPalette m_palette;
+    const QFont m_police;
+};
+
+// The contrast of what is drawn in `zone`: the commonest colour is the background, the ink the
+// colour on a few pixels at least (not an edge's blend) that stands out most from it.
+inline double contrasteDessine(const QImage& image, const QRect& zone)
+{
+    QHash<QRgb, int> compte;
+    const QRect r = zone & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            ++compte[image.pixel(x, y) | 0xff000000u];
+    QRgb fond = 0;
+    for (auto it = compte.constBegin(); it != compte.constEnd(); ++it)
+        if (it.value() > compte.value(fond))
+            fond = it.key();
+    double meilleur = 1;
+    for (auto it = compte.constBegin(); it != compte.constEnd(); ++it)
+        if (it.value() >= 3)
+            meilleur = std::max(meilleur, kv::forms::contrastRatio(QColor::fromRgb(it.key()), QColor::fromRgb(fond)));
+    return meilleur;
+}
+
+// Every label of `fenetre` with a text is whole or cut with « … », and reads at 4.5:1 (3:1 for
+// large text) on what lies under it.
+inline void verifierLabels(QWidget* fenetre, const QString& ou, QStringList* fautes)
+{
+    const QImage image = fenetre->grab().toImage();
+    for (QLabel* label : fenetre->findChildren<QLabel*>()) {
+        const QString texte = kv::shownText(label);
+        const QRect vu = fixtures::shownPart(label, fenetre);
+        if (!label->isVisible() || !label->pixmap().isNull() || texte.trimmed().isEmpty() || vu.isEmpty())
+            continue;
+        const int large = label->fontMetrics().horizontalAdvance(texte.section(QLatin1Char('\n'), 0, 0));
+        if (!label->wordWrap() && large > label->contentsRect().width() + 1)
+            fautes->append(QStringLiteral("%1: « %2 » cut").arg(ou, texte.left(40)));
+        const bool grand = label->font().pointSizeF() >= 18 || (label->font().bold() && label->font().pointSizeF() >= 14);
+        const double c = contrasteDessine(image, QRect(vu.topLeft() * image.devicePixelRatio(), vu.size() * image.devicePixelRatio()));
+        if (c < (grand ? 3.0 : 4.5))
+            fautes->append(QStringLiteral("%1: « %2 » reads at %3:1").arg(ou, texte.left(40)).arg(c, 0, 'f', 1));
+    }
+}
+
+} // namespace
+
+// Under a dark or the light palette, at 12 points (and 9 in the dark), every statistic and the map
+// of rented skips read: the charts' axis texts stand out from the window and their grid lines do
+// not glare; every label and filter segment reads on what lies under it, whole or cut with « … ».
+void TestVues::everyStatisticReadsInDarkAndLightFrom9To12Points()
+{
+    auto ctx = magasinRealiste();
+    QVERIFY(ctx->save());
+    QStringList fautes;
+    for (const auto& [sombre, points] : {std::pair{true, 12.0}, std::pair{false, 12.0}, std::pair{true, 9.0}}) {
+        Bureau bureau(sombre, points);
+        Hub hub(ctx.get());
+        QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+        const QColor fond = hub.vue.palette().color(QPalette::Window);
+        for (StatistiqueType t : toutesLesStatistiques().mid(1)) {
+            hub.cliquer(t);
+            QTRY_VERIFY(hub.vue.detail() && hub.vue.detail()->isVisible());
+            settle();
+            const QString ou = QStringLiteral("%1 (%2, %3 pt)").arg(titre(t)).arg(sombre).arg(points);
+            for (QChartView* vue : hub.vue.detail()->findChildren<QChartView*>())
+                for (QAbstractAxis* a : vue->chart()->axes())
+                    if (std::min(forms::contrastRatio(a->labelsBrush().color(), fond), forms::contrastRatio(a->titleBrush().color(), fond)) < 4.5
+                        || forms::contrastRatio(a->gridLineColor(), fond) > 6)
+                        fautes.append(ou + QStringLiteral(": axis texts faint or grid glaring"));
+            verifierLabels(&hub.vue, ou, &fautes);
+        }
+        Query<LocationDeBenne> locations(ctx.get());
+        CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, fixedClock(maintenant()));
+        for (const QSize taille : {QSize(1200, 760), kPlusPetit}) {
+            carte.resize(taille);
+            carte.show();
+            const QList<FiltreSegment*> segments = carte.picker()->segments();
+            QTRY_VERIFY(std::all_of(segments.cbegin(), segments.cend(), [](FiltreSegment* s) {
+                return s->width() >= s->sizeHint().width() && s->height() >= s->sizeHint().height();
+            }));
+            for (FiltreSegment* segment : segments) {
+                const QImage image = segment->grab().toImage();
+                const QString montre = segment->shownLines().join(QLatin1Char(' '));
+                if (contrasteDessine(image, image.rect().adjusted(8, 8, -8, -8)) < 4.5
+                    || (montre != segment->text() && !montre.endsWith(QChar(0x2026))))
+                    fautes.append(QStringLiteral("%1 px (%2): « %3 »").arg(taille.width()).arg(sombre).arg(montre));
+            }
+            verifierLabels(&carte, QString::number(taille.width()), &fautes);
+        }
+    }
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QLatin1Char('\n'))));
+}
+
+// « Copier tél. » and « E-mail » by keys alone: Tab from the check box lands on a row, ↓ reaches a
+// client with both, Tab goes from button to button, each framed, Return presses it; past the last
+// one Tab leaves the list. Nobody inactive: the screen says so instead of an empty box.
+void TestVues::inactiveClientsByKeys()
+{
+    auto ctx = storeInFolder();
+    Benne* b = colouredSkip(ctx.get(), 10);
+    client(ctx.get(), QStringLiteral("Atelier sans contact"));
+    Client* ancien = client(ctx.get(), QStringLiteral("Bâtiments Roux"));
+    ancien->setTelephone(QStringLiteral("04 72 00 00 00"));
+    ancien->setEmail(QStringLiteral("roux@example.fr"));
+    rental(ancien, b, nullptr, parisMs(2025, 10, 1), parisMs(2025, 10, 20));
+    Hub hub(ctx.get());
+    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    auto* vue = hub.detail<ClientsInactifsView>();
+    QListView* liste = vue->liste();
+    auto* delegue = qobject_cast<ClientInactifDelegate*>(liste->itemDelegate());
+    hub.vue.activateWindow();
+    vue->caseJamaisLoues()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
+    QTest::keyClick(liste, Qt::Key_Down);
+    QCOMPARE(liste->currentIndex().row(), 1);
+    QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::copier);
+    // The focused button is drawn framed, and no more once the keyboard goes on.
+    const QRect copier = ClientInactifDelegate::rectCopier(optionDeLigne(liste, liste->currentIndex()), liste->currentIndex());
+    const auto vu = [&] { return liste->viewport()->grab(copier).toImage(); };
+    const QImage avecFocus = vu();
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QTest::keyClick(liste, Qt::Key_Return);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("04 72 00 00 00"));
+    QTest::keyClick(liste, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
+    QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::email);
+    QVERIFY(vu() != avecFocus);
+    {
+        RecordingDesktopOpener bureau;
+        QTest::keyClick(liste, Qt::Key_Return);
+        QCOMPARE(bureau.openedUrls, (QList<QUrl>{QUrl(QStringLiteral("mailto:roux@example.fr"))}));
+    }
+    QTest::keyClick(liste, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != liste);
+
+    // Nobody inactive over three months once the old client rents again.
+    rental(ancien, b, nullptr, parisMs(2026, 6, 1));
+    vue->setInclureJamaisLoues(false);
+    QVERIFY(ctx->save());
+    cliquerSegment(vue->choixSeuil(), QStringLiteral("3 mois"));
+    QTRY_VERIFY(vue->texteAucun()->isVisible() && !liste->isVisible());
+    QCOMPARE(vue->texteAucun()->text(), QStringLiteral("Aucun client n’est inactif depuis 3 mois."));
 }

@@ -26,4 +26,5 @@ private slots:
     void everyFilterSaysWhyItsRentalsAreMissing();
     void idleMapMatchesAnIndependentCount();
     void aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpening();
+    void namesAboveTheMarkersAndTheBackgroundSaidOnce();
 };

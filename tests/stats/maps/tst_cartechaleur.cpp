@@ -167,3 +167,26 @@ void CarteChaleurTest::saysHowManyRentalsHaveNoCoordinates()
     QCOMPARE(une.ligneSansCoordonnees()->text(),
              QStringLiteral("1\u202f234 locations sans coordonnées n’apparaissent pas sur la carte."));
 }
+
+// Places of one rental each: zoomed in step by step, two counts side by side keep half a digit
+// between them, so that « 1 » and « 1 » never read « 11 ».
+void CarteChaleurTest::countsKeepApart()
+{
+    MapOffice o;
+    for (const auto& [lat, lon] : {std::pair{45.003, -1.0}, {45.003, -0.9995}})
+        o.louer(o.le(2025, 5, 1), std::nullopt, lat, lon);
+    StatistiqueCarteChaleurView vue(o.ctx->all<LocationDeBenne>());
+    vue.resize(1000, 600);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    MapWidget* map = vue.carte();
+    const qreal chiffre = QFontMetricsF(map->font()).horizontalAdvance(QLatin1Char('1'));
+    for (double zoom = 14; zoom <= 19; zoom += 0.05) {
+        QVERIFY(map->setZoom(zoom));
+        const QList<QRectF> c = map->labelsInView();
+        for (qsizetype i = 0; i < c.size(); ++i)
+            for (qsizetype j = i + 1; j < c.size(); ++j)
+                QVERIFY2(std::abs(c[i].center().y() - c[j].center().y()) >= c[i].height()
+                             || std::abs(c[i].center().x() - c[j].center().x()) >= 1.5 * chiffre, qPrintable(QString::number(zoom)));
+    }
+}

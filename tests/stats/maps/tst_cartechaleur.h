@@ -11,4 +11,5 @@ private slots:
     void viewPaintsLargestFirst();
     void showsInTheStatisticsHub();
     void saysHowManyRentalsHaveNoCoordinates();
+    void countsKeepApart();
 };
