@@ -14,9 +14,15 @@ class QPropertyAnimation;
 
 namespace kv {
 
-// The tile of one rented skip: a 200 × 50 coloured tile with a line of text. The selected tile
-// loses its fill, sits on blue glass and keeps swinging about its horizontal axis while gently
-// pulsing; deselected, it settles back to rest. A click is reported through `onTap`.
+// The tile of one rented skip: a coloured tile with its text. The selected tile loses its fill,
+// sits on blue glass and keeps swinging about its horizontal axis while gently pulsing;
+// deselected, it settles back to rest. A click is reported through `onTap`.
+//
+// The tile is 200 × 50 with a 9-point desktop font and grows in proportion with a larger one. It
+// takes a little more width when its place has room, less when it is narrower, and as many
+// lines as its text needs, up to kLignesMax: each line of the text wraps between words, and a
+// text that still does not fit stops after its last whole word with "…", its tool tip then
+// holding it whole.
 class BenneOscillanteView : public QWidget {
     Q_OBJECT
     Q_PROPERTY(double angle READ angle WRITE setAngle)
@@ -24,6 +30,7 @@ class BenneOscillanteView : public QWidget {
 public:
     static constexpr qreal kLargeur = 200;
     static constexpr qreal kHauteur = 50;
+    static constexpr int kLignesMax = 4;
 
     BenneOscillanteView(const QString& text, const QColor& couleur, bool isSelected,
                         std::function<void()> onTap, QWidget* parent = nullptr);
@@ -48,8 +55,10 @@ public:
     // Frames of the swing per second: a slow movement needs no more.
     static constexpr int kImagesParSeconde = 30;
 
-    // The tile's rectangle (unscaled, unrotated) within the widget.
+    // The tile's rectangle (unscaled, unrotated) within the widget, centred in it.
     QRectF tileRect() const;
+    // The lines written on the tile at its present width.
+    QStringList lignesAffichees() const { return m_lignes; }
     // Scale about the centre, then rotation by `angle` degrees about the horizontal axis
     // through the centre, seen in perspective.
     static QTransform transformFor(const QRectF& tile, double angle, qreal echelle);
@@ -57,6 +66,9 @@ public:
     bool isOnTile(const QPointF& pos) const;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
 
 signals:
     void tapped();
@@ -66,6 +78,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -84,8 +97,17 @@ private:
     // Where the tile reaches at its current angle and scale, shadows included.
     QRect paintedRect() const;
     void repaintTile();
+    // The font's size against the 9-point font's (at least 1).
+    qreal echelle() const;
+    // The tile's height at `largeur`, and the lines it then writes.
+    qreal hauteurTuile(qreal largeur, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
+    // The tile's size when the widget is `width` wide, and the lines it then writes.
+    QSizeF tailleTuile(int width, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
+    // Lays the text out again for the present width and font; the tool tip follows.
+    void mettreEnPage();
 
     QString m_text;
+    QStringList m_lignes;
     QColor m_couleur;
     bool m_isSelected;
     std::function<void()> m_onTap;
