@@ -189,17 +189,12 @@ int BenneOscillanteView::heightForWidth(int width) const
     return int(std::ceil(tuile.height() + 2 * debord(tuile).height()));
 }
 
-QRectF BenneOscillanteView::tileRect() const
-{
-    const QSizeF tuile = tailleTuile(width());
-    return QRectF(std::floor((width() - tuile.width()) / 2), std::floor((height() - tuile.height()) / 2), tuile.width(),
-                  tuile.height());
-}
-
 void BenneOscillanteView::mettreEnPage()
 {
     bool coupe = false;
-    tailleTuile(width(), &m_lignes, &coupe);
+    const QSizeF tuile = tailleTuile(width(), &m_lignes, &coupe);
+    m_tileRect = QRectF(std::floor((width() - tuile.width()) / 2), std::floor((height() - tuile.height()) / 2),
+                        tuile.width(), tuile.height());
     setPlainToolTip(this, coupe ? m_text : QString());
     m_lastPainted = rect();
     update();

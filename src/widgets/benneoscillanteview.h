@@ -56,7 +56,7 @@ public:
     static constexpr int kImagesParSeconde = 30;
 
     // The tile's rectangle (unscaled, unrotated) within the widget, centred in it.
-    QRectF tileRect() const;
+    QRectF tileRect() const { return m_tileRect; }
     // The lines written on the tile at its present width.
     QStringList lignesAffichees() const { return m_lignes; }
     // Scale about the centre, then rotation by `angle` degrees about the horizontal axis
@@ -103,11 +103,12 @@ private:
     qreal hauteurTuile(qreal largeur, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
     // The tile's size when the widget is `width` wide, and the lines it then writes.
     QSizeF tailleTuile(int width, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
-    // Lays the text out again for the present width and font; the tool tip follows.
+    // Lays the tile and its text out again for the present size and font; the tool tip follows.
     void mettreEnPage();
 
     QString m_text;
     QStringList m_lignes;
+    QRectF m_tileRect;
     QColor m_couleur;
     bool m_isSelected;
     std::function<void()> m_onTap;
