@@ -46,9 +46,10 @@ QString suiviDePoints(QString ligne, const QFontMetricsF& fm, qreal largeur)
 }
 
 // `paragraphe` broken between words (at blanks; a no-break space holds) into at most `lignesMax`
-// lines of at most `largeur`. What does not fit stops after its last whole word with "…", and
+// lines of at most `largeur`, its words measured by `mesure`. What does not fit stops after its last whole word with "…", and
 // `coupe` is set; only a first word wider than a line is cut within itself.
-QStringList enLignes(const QString& paragraphe, const QFontMetricsF& fm, qreal largeur, int lignesMax, bool& coupe)
+QStringList enLignes(const QString& paragraphe, const QFontMetricsF& fm, const std::function<qreal(const QString&)>& mesure,
+                     qreal largeur, int lignesMax, bool& coupe)
 {
     QStringList lignes;
     const qsizetype n = paragraphe.size();
@@ -57,14 +58,19 @@ QStringList enLignes(const QString& paragraphe, const QFontMetricsF& fm, qreal l
             ++i;
         return i;
     };
+    // A line is as wide as its words and the blanks between them: each word is measured once.
+    const qreal blanc = mesure(QStringLiteral(" "));
     for (qsizetype debut = apresBlancs(0); debut < n;) {
         qsizetype fin = -1; // the end of the last word that fits on this line
+        qreal pris = 0;
         for (qsizetype i = debut; i < n;) {
             qsizetype finMot = paragraphe.indexOf(QLatin1Char(' '), i);
             if (finMot < 0)
                 finMot = n;
-            if (fm.horizontalAdvance(paragraphe.mid(debut, finMot - debut)) > largeur)
+            const qreal avec = pris + (fin < 0 ? 0 : (i - fin) * blanc) + mesure(paragraphe.mid(i, finMot - i));
+            if (avec > largeur)
                 break;
+            pris = avec;
             fin = finMot;
             i = apresBlancs(finMot);
         }
@@ -134,45 +140,58 @@ qreal BenneOscillanteView::echelle() const
     return std::max<qreal>(1, QFontMetricsF(font()).height() / kLigneReference);
 }
 
-qreal BenneOscillanteView::hauteurTuile(qreal largeur, QStringList* lignes, bool* coupe) const
+BenneOscillanteView::MiseEnPage BenneOscillanteView::miseEnPage(qreal largeur) const
 {
+    // Layouts ask again and again for the same few widths: each is laid out once.
+    const int cle = int(largeur);
+    if (const auto it = m_misesEnPage.constFind(cle); it != m_misesEnPage.cend())
+        return *it;
     const QFontMetricsF fm(font());
-    QStringList toutes;
-    bool c = false;
+    // A tile is laid out at a few widths: each word is measured once.
+    const auto mesure = [&](const QString& mot) {
+        auto it = m_mots.constFind(mot);
+        if (it == m_mots.cend())
+            it = m_mots.insert(mot, fm.horizontalAdvance(mot));
+        return *it;
+    };
+    MiseEnPage mise;
     const QStringList paragraphes = m_text.split(QLatin1Char('\n'));
     qsizetype i = 0;
-    for (; i < paragraphes.size() && toutes.size() < kLignesMax; ++i) {
+    for (; i < paragraphes.size() && mise.lignes.size() < kLignesMax; ++i) {
         // Each paragraph keeps at least a line for each one after it.
-        const int reste = kLignesMax - int(toutes.size()) - int(paragraphes.size() - 1 - i);
-        toutes << enLignes(paragraphes.at(i), fm, largeur - 2 * kMargeTexte, std::max(1, reste), c);
+        const int reste = kLignesMax - int(mise.lignes.size()) - int(paragraphes.size() - 1 - i);
+        mise.lignes << enLignes(paragraphes.at(i), fm, mesure, cle - 2 * kMargeTexte, std::max(1, reste), mise.coupe);
     }
-    if (lignes)
-        *lignes = toutes;
-    if (coupe)
-        *coupe = c || i < paragraphes.size();
-    return std::max(std::ceil(kHauteur * echelle()), std::ceil(2 * kMargeTexte + toutes.size() * fm.lineSpacing()));
+    mise.coupe = mise.coupe || i < paragraphes.size();
+    mise.hauteur = std::max(std::ceil(kHauteur * echelle()), std::ceil(2 * kMargeTexte + mise.lignes.size() * fm.lineSpacing()));
+    m_misesEnPage.insert(cle, mise);
+    return mise;
 }
 
-QSizeF BenneOscillanteView::tailleTuile(int width, QStringList* lignes, bool* coupe) const
+QSizeF BenneOscillanteView::tailleTuile(int width) const
 {
-    // Given the room, a tile widens a little past its size to keep a site on fewer lines.
-    const qreal plafond = std::floor(kLargeur * echelle() * 1.25);
-    // The widest tile that the width holds with the room of its swing: the room grows with the
-    // tile, so the tile narrows until both fit.
-    qreal largeur = std::max<qreal>(kMargeTexte * 4, std::min(plafond, width - 2 * kRoom));
-    for (int essai = 0; essai < 8; ++essai) {
-        const qreal autour = debord(QSizeF(largeur, hauteurTuile(largeur))).width();
-        if (largeur + 2 * autour <= width || largeur <= kMargeTexte * 4)
-            break;
-        largeur = std::max<qreal>(kMargeTexte * 4, std::floor(width - 2 * autour));
+    qreal largeur = m_largeurs.value(width, -1);
+    if (largeur < 0) {
+        // Given the room, a tile widens a little past its size to keep a site on fewer lines.
+        const qreal plafond = std::floor(kLargeur * echelle() * 1.25);
+        // The widest tile that the width holds with the room of its swing: the room grows with
+        // the tile, so the tile narrows until both fit.
+        largeur = std::max<qreal>(kMargeTexte * 4, std::min(plafond, width - 2 * kRoom));
+        for (int essai = 0; essai < 8; ++essai) {
+            const qreal autour = debord(QSizeF(largeur, miseEnPage(largeur).hauteur)).width();
+            if (largeur + 2 * autour <= width || largeur <= kMargeTexte * 4)
+                break;
+            largeur = std::max<qreal>(kMargeTexte * 4, std::floor(width - 2 * autour));
+        }
+        m_largeurs.insert(width, largeur);
     }
-    return {largeur, hauteurTuile(largeur, lignes, coupe)};
+    return {largeur, miseEnPage(largeur).hauteur};
 }
 
 QSize BenneOscillanteView::sizeHint() const
 {
     const qreal largeur = std::floor(kLargeur * echelle());
-    const int total = int(std::ceil(largeur + 2 * debord(QSizeF(largeur, hauteurTuile(largeur))).width()));
+    const int total = int(std::ceil(largeur + 2 * debord(QSizeF(largeur, miseEnPage(largeur).hauteur)).width()));
     return {total, heightForWidth(total)};
 }
 
@@ -191,8 +210,10 @@ int BenneOscillanteView::heightForWidth(int width) const
 
 void BenneOscillanteView::mettreEnPage()
 {
-    bool coupe = false;
-    const QSizeF tuile = tailleTuile(width(), &m_lignes, &coupe);
+    const QSizeF tuile = tailleTuile(width());
+    const MiseEnPage mise = miseEnPage(tuile.width());
+    m_lignes = mise.lignes;
+    const bool coupe = mise.coupe;
     m_tileRect = QRectF(std::floor((width() - tuile.width()) / 2), std::floor((height() - tuile.height()) / 2),
                         tuile.width(), tuile.height());
     setPlainToolTip(this, coupe ? m_text : QString());
@@ -211,6 +232,9 @@ void BenneOscillanteView::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
+    m_misesEnPage.clear();
+    m_largeurs.clear();
+    m_mots.clear();
     setAccessibleName(text);
     updateGeometry();
     mettreEnPage();
@@ -356,6 +380,9 @@ void BenneOscillanteView::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         m_pictureKey.clear();
     if (event->type() == QEvent::FontChange) {
+        m_misesEnPage.clear();
+        m_largeurs.clear();
+        m_mots.clear();
         updateGeometry();
         mettreEnPage();
     }

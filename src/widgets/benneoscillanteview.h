@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -99,16 +100,27 @@ private:
     void repaintTile();
     // The font's size against the 9-point font's (at least 1).
     qreal echelle() const;
-    // The tile's height at `largeur`, and the lines it then writes.
-    qreal hauteurTuile(qreal largeur, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
-    // The tile's size when the widget is `width` wide, and the lines it then writes.
-    QSizeF tailleTuile(int width, QStringList* lignes = nullptr, bool* coupe = nullptr) const;
+    // The text laid out on a tile `largeur` wide: its lines, whether some was left out, and
+    // the tile's height.
+    struct MiseEnPage {
+        QStringList lignes;
+        bool coupe = false;
+        qreal hauteur = 0;
+    };
+    MiseEnPage miseEnPage(qreal largeur) const;
+    // The tile's size when the widget is `width` wide.
+    QSizeF tailleTuile(int width) const;
     // Lays the tile and its text out again for the present size and font; the tool tip follows.
     void mettreEnPage();
 
     QString m_text;
     QStringList m_lignes;
     QRectF m_tileRect;
+    // What the text and the font give: the layout by the tile's width, and the tile's width by
+    // the widget's.
+    mutable QHash<int, MiseEnPage> m_misesEnPage;
+    mutable QHash<int, qreal> m_largeurs;
+    mutable QHash<QString, qreal> m_mots; // the words' widths
     QColor m_couleur;
     bool m_isSelected;
     std::function<void()> m_onTap;
