@@ -46,8 +46,9 @@ QString suiviDePoints(QString ligne, const QFontMetricsF& fm, qreal largeur)
 }
 
 // `paragraphe` broken between words (at blanks; a no-break space holds) into at most `lignesMax`
-// lines of at most `largeur`, its words measured by `mesure`. What does not fit stops after its last whole word with "…", and
-// `coupe` is set; only a first word wider than a line is cut within itself.
+// lines of at most `largeur`, its words measured by `mesure`. What does not fit stops after its
+// last whole word with "…", and `coupe` is set; only a first word wider than a line is cut
+// within itself.
 QStringList enLignes(const QString& paragraphe, const QFontMetricsF& fm, const std::function<qreal(const QString&)>& mesure,
                      qreal largeur, int lignesMax, bool& coupe)
 {
@@ -213,12 +214,20 @@ void BenneOscillanteView::mettreEnPage()
     const QSizeF tuile = tailleTuile(width());
     const MiseEnPage mise = miseEnPage(tuile.width());
     m_lignes = mise.lignes;
-    const bool coupe = mise.coupe;
     m_tileRect = QRectF(std::floor((width() - tuile.width()) / 2), std::floor((height() - tuile.height()) / 2),
                         tuile.width(), tuile.height());
-    setPlainToolTip(this, coupe ? m_text : QString());
+    setPlainToolTip(this, mise.coupe ? m_text : QString());
     m_lastPainted = rect();
     update();
+}
+
+void BenneOscillanteView::recommencerMiseEnPage()
+{
+    m_misesEnPage.clear();
+    m_largeurs.clear();
+    m_mots.clear();
+    updateGeometry();
+    mettreEnPage();
 }
 
 void BenneOscillanteView::resizeEvent(QResizeEvent* event)
@@ -232,12 +241,8 @@ void BenneOscillanteView::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    m_misesEnPage.clear();
-    m_largeurs.clear();
-    m_mots.clear();
     setAccessibleName(text);
-    updateGeometry();
-    mettreEnPage();
+    recommencerMiseEnPage();
 }
 
 void BenneOscillanteView::setCouleur(const QColor& couleur)
@@ -379,13 +384,8 @@ void BenneOscillanteView::changeEvent(QEvent* event)
         followVisibility();
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         m_pictureKey.clear();
-    if (event->type() == QEvent::FontChange) {
-        m_misesEnPage.clear();
-        m_largeurs.clear();
-        m_mots.clear();
-        updateGeometry();
-        mettreEnPage();
-    }
+    if (event->type() == QEvent::FontChange)
+        recommencerMiseEnPage();
 }
 
 bool BenneOscillanteView::eventFilter(QObject* watched, QEvent* event)

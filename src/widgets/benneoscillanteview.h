@@ -112,6 +112,8 @@ private:
     QSizeF tailleTuile(int width) const;
     // Lays the tile and its text out again for the present size and font; the tool tip follows.
     void mettreEnPage();
+    // The same once the text or the font changed: nothing measured before holds.
+    void recommencerMiseEnPage();
 
     QString m_text;
     QStringList m_lignes;

@@ -1316,7 +1316,7 @@ QStringList textesIllisibles(QWidget* ecran)
 // What is wrong with how `t` writes its two texts, the volume and the site `adresse`: a line
 // wider than the tile or below its bottom, a site cut mid-word, or cut although `entier` (it fits
 // in a sensible tile), or cut without its whole text in the tool tip.
-QStringList tuileCoupee(BenneOscillanteView* t, const QString& adresse, bool entier)
+static QStringList tuileCoupee(BenneOscillanteView* t, const QString& adresse, bool entier)
 {
     QStringList out;
     const QFontMetrics fm(t->font());
@@ -1379,7 +1379,6 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
                 for (LocationDeBenne* loc : ecran.listeBennes()->locationsFiltrees())
                     fautes << tuileCoupee(ecran.listeBennes()->tuile(loc), *loc->adresse(), *loc->adresse() != hostile);
             }
-            ecran.resize(1400, 800);
             // Each cartouche shows the phone that tells it apart, whole, from the widest screen
             // to the smallest; its count never covers its name.
             for (const QSize taille : {QSize(1400, 800), ecran.minimumSizeHint()}) {
