@@ -4,11 +4,8 @@
 #include "model/modelcontext.h"
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
-#include "widgets/plaintext.h"
 
 #include <QDateTime>
-#include <QEvent>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -99,34 +96,6 @@ QString ListeBennesView::texteTuile(const LocationDeBenne* l) const
            + l->adresse().value_or(QStringLiteral("Inconnu"));
 }
 
-QString ListeBennesView::texteAffiche(const LocationDeBenne* l) const
-{
-    // Two lines, each within the tile: the address that does not fit stops after its last whole
-    // word, with "…" (the tile's tool tip holds it whole).
-    const QString texte = texteTuile(l);
-    const qsizetype fin = texte.indexOf(QLatin1Char('\n'));
-    const QString volume = texte.left(fin);
-    const QString chantier = texte.mid(fin + 1);
-    const QFontMetrics fm(font());
-    const int place = int(BenneOscillanteView::kLargeur) - 12;
-    const QString coupe = fm.elidedText(chantier, Qt::ElideRight, place);
-    if (coupe == chantier)
-        return texte;
-    QString debut = coupe.chopped(1);
-    const qsizetype espace = debut.lastIndexOf(QLatin1Char(' '));
-    const qsizetype apresPrefixe = chantier.indexOf(QLatin1Char(':')) + 2;
-    if (debut.size() < chantier.size() && !chantier.at(debut.size()).isSpace() && espace > apresPrefixe)
-        debut.truncate(espace);
-    return volume + QLatin1Char('\n') + debut.trimmed() + QChar(0x2026);
-}
-
-void ListeBennesView::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        actualiser();
-}
-
 void ListeBennesView::actualiser()
 {
     const QList<LocationDeBenne*> montrees = locationsFiltrees();
@@ -140,26 +109,20 @@ void ListeBennesView::actualiser()
         BenneOscillanteView* t = restantes.take(l->id());
         const bool choisie = !m_selection.isNull() && l->id() == m_selection;
         if (!t) {
-            t = new BenneOscillanteView(texteAffiche(l), couleur, choisie, {}, this);
+            t = new BenneOscillanteView(texteTuile(l), couleur, choisie, {}, this);
         } else {
-            t->setText(texteAffiche(l));
+            t->setText(texteTuile(l));
             t->setCouleur(couleur);
             t->setSelected(choisie);
         }
-        const QString entier = texteTuile(l);
-        t->setAccessibleName(entier);
-        setPlainToolTip(t, t->text() == entier ? QString() : entier);
         encrer(t, choisie);
         t->setOnTap([this, l] {
             if (m_onSelect)
                 m_onSelect(l);
         });
         m_tuiles.insert(l->id(), t);
-        auto* rangee = new QHBoxLayout;
-        rangee->addStretch(1);
-        rangee->addWidget(t);
-        rangee->addStretch(1);
-        m_pile->addLayout(rangee);
+        // The whole row: the tile centres itself in it, and widens a little when it has room.
+        m_pile->addWidget(t);
     }
     for (BenneOscillanteView* t : std::as_const(restantes))
         t->deleteLater();

@@ -41,16 +41,11 @@ public:
     // The rentals shown, in store order.
     QList<LocationDeBenne*> locationsFiltrees() const;
     BenneOscillanteView* tuile(const LocationDeBenne* location) const;
-    // The tile's text of a rental, and what the tile writes of it: its volume, then the site on
-    // one line, cut after a whole word where the tile is too narrow.
+    // The tile's text of a rental: its volume, then its site (the tile fits it in).
     QString texteTuile(const LocationDeBenne* location) const;
-    QString texteAffiche(const LocationDeBenne* location) const;
 
     // Re-reads the list (the clock may have passed midnight).
     void actualiser();
-
-protected:
-    void changeEvent(QEvent* event) override;
 
 private:
     Client* m_client;

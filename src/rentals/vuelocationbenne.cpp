@@ -649,7 +649,8 @@ void VueLocationBenne::disposer()
     const int clientsMin = kLargeurClientsMin + barre;
     const int clientsMax = kLargeurColonneClients + 16;
     const int locationsMin = kLargeurLocationsMin + barre;
-    const int locationsMax = kLargeurLocations + barre;
+    // Wider when a larger font grows the tiles.
+    const int locationsMax = std::max(kLargeurLocations, m_liste ? m_liste->sizeHint().width() : 0) + barre;
     const int L = zone.width();
     const bool locations = m_colonneLocations->isVisibleTo(this);
 

@@ -1313,6 +1313,34 @@ QStringList textesIllisibles(QWidget* ecran)
 
 } // namespace
 
+// What is wrong with how `t` writes its two texts, the volume and the site `adresse`: a line
+// wider than the tile or below its bottom, a site cut mid-word, or cut although `entier` (it fits
+// in a sensible tile), or cut without its whole text in the tool tip.
+static QStringList tuileCoupee(BenneOscillanteView* t, const QString& adresse, bool entier)
+{
+    QStringList out;
+    const QFontMetrics fm(t->font());
+    const QStringList lignes = t->lignesAffichees();
+    const QRectF place = t->tileRect().adjusted(5, 5, -5, -5);
+    if (lignes.size() * fm.lineSpacing() > place.height() + 1)
+        out << QStringLiteral("tile « %1 »: %2 lines in %3 px").arg(lignes.join(QLatin1Char('/'))).arg(lignes.size()).arg(place.height());
+    for (const QString& ligne : lignes)
+        if (fm.horizontalAdvance(ligne) > place.width() + 1)
+            out << QStringLiteral("tile line « %1 » wider than its tile (%2 px)").arg(ligne).arg(place.width());
+    const QString site = QStringList(lignes.mid(1)).join(QLatin1Char(' '));
+    const QString complet = QStringLiteral("Chantier\u00A0: ") + adresse;
+    if (!lignes.constFirst().startsWith(QStringLiteral("Benne ")) || !lignes.constFirst().endsWith(QStringLiteral(" m³")))
+        out << QStringLiteral("tile volume « %1 » cut").arg(lignes.constFirst());
+    if (site == complet)
+        return out;
+    const QString debut = site.chopped(1);
+    if (entier || !site.endsWith(QChar(0x2026)) || !complet.startsWith(debut) || complet.at(debut.size()) != QLatin1Char(' '))
+        out << QStringLiteral("tile site « %1 » cut").arg(site);
+    if (shownToolTip(t->toolTip()) != QStringLiteral("Benne 8,0 m³\n") + complet)
+        out << QStringLiteral("tile « %1 » cut without its whole text in its tool tip").arg(site);
+    return out;
+}
+
 void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
 {
     for (const bool sombre : {false, true}) {
@@ -1320,6 +1348,14 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
             Bureautique bureau(sombre, points);
             const QString ou = QStringLiteral("%1, %2 pt: ").arg(sombre ? "dark" : "light").arg(points);
             ThomasRenovation o;
+            Client* choisi = o.thomas.at(4);
+            // A realistic site, and a hostile one that no sensible tile holds.
+            Benne* benne = choisi->locations().constFirst()->benne();
+            const QString realiste = QStringLiteral("14 avenue du Général de Gaulle, Villeurbanne");
+            const QString hostile = QStringLiteral("Zone <b>artisanale</b> 12/14 ") + QString(280, QChar(u'é'))
+                                    + QStringLiteral(" fin");
+            location(o.b.ctx.get(), choisi, benne, localDateTime(2026, 6, 4), std::nullopt, realiste);
+            location(o.b.ctx.get(), choisi, benne, localDateTime(2026, 6, 5), std::nullopt, hostile);
             VueLocationBenne ecran(o.b.entrees());
             ecran.resize(1400, 800);
             ecran.show();
@@ -1327,7 +1363,6 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
             settle();
             QVERIFY(ecran.afficheInvitation());
             QStringList fautes = textesIllisibles(&ecran);
-            Client* choisi = o.thomas.at(4);
             cliquer(ecran.cartouche(choisi));
             QTRY_VERIFY(ecran.listeBennes());
             LocationDeBenne* l = choisi->locations().constFirst();
@@ -1335,22 +1370,14 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
             QTRY_VERIFY(ecran.colonneDetails()->isVisible());
             settle();
             fautes << textesIllisibles(&ecran);
-            // Each rental's tile writes its two lines whole within it: the site, when long,
-            // stops after a whole word.
-            for (LocationDeBenne* loc : ecran.listeBennes()->locationsFiltrees()) {
-                BenneOscillanteView* t = ecran.listeBennes()->tuile(loc);
-                const QFontMetrics fm(t->font());
-                const QStringList lignes = t->text().split(QLatin1Char('\n'));
-                const int hauteur = fm.boundingRect(t->tileRect().adjusted(5, 5, -5, -5).toRect(),
-                                                    Qt::AlignCenter | Qt::TextWordWrap, t->text()).height();
-                if (lignes.size() != 2 || hauteur > t->tileRect().height() - 10)
-                    fautes << QStringLiteral("tile « %1 » cut (%2 px high)").arg(t->text()).arg(hauteur);
-                const QString site = lignes.last();
-                const QString entier = QStringLiteral("Chantier\u00A0: ") + *loc->adresse();
-                if (site != entier
-                    && !(site.endsWith(QChar(0x2026)) && entier.startsWith(site.chopped(1))
-                         && entier.at(site.size() - 1) == QLatin1Char(' ')))
-                    fautes << QStringLiteral("tile site « %1 » cut mid-word").arg(site);
+            // Each rental's tile writes its lines whole within it, from the widest screen to the
+            // smallest: its volume, then its site, which stops after a whole word with "…" only
+            // when no sensible tile holds it (the tool tip holds it whole).
+            for (const QSize taille : {QSize(1400, 800), QSize(1200, 760), ecran.minimumSizeHint()}) {
+                ecran.resize(taille);
+                settle();
+                for (LocationDeBenne* loc : ecran.listeBennes()->locationsFiltrees())
+                    fautes << tuileCoupee(ecran.listeBennes()->tuile(loc), *loc->adresse(), *loc->adresse() != hostile);
             }
             // Each cartouche shows the phone that tells it apart, whole, from the widest screen
             // to the smallest; its count never covers its name.
