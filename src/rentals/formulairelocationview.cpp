@@ -702,15 +702,14 @@ void FormulaireLocationView::showEvent(QShowEvent* event)
     if (m_apparu)
         return;
     m_apparu = true;
-    const QList<Client*> clients = m_clients->results();
+    // No client is chosen for the user: among look-alike names, a default would book for
+    // whoever sorts first. The picker opens on its "none" row, and "Valider" refuses until one
+    // is picked.
     const QList<TypeDechet*> types = m_types->results();
-    if (!m_client && !clients.isEmpty())
-        m_client = clients.first();
     if (!m_typeDechet && !types.isEmpty())
         m_typeDechet = types.first();
     actualiserListes();
     formaterCoordonnee();
-    m_clientInitial = m_client;
     m_typeDechetInitial = m_typeDechet;
 }
 
@@ -722,7 +721,7 @@ bool FormulaireLocationView::hasUnsavedChanges() const
         return f->lineEdit()->isModified() || f->value().value_or(0) != 0;
     };
     return !m_champAdresse->text().trimmed().isEmpty() || m_coordonneesChoisies || m_datePose != m_datePoseInitiale
-           || m_dateEnlevement.has_value() || m_contact != nullptr || (m_apparu && m_client != m_clientInitial)
+           || m_dateEnlevement.has_value() || m_contact != nullptr || m_client != nullptr
            || (m_apparu && m_typeDechet != m_typeDechetInitial) || prixSaisi(m_tarifPose)
            || prixSaisi(m_tarifEnlevement) || prixSaisi(m_tarifJournalier);
 }

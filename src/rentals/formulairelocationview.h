@@ -3,7 +3,8 @@
 // The form in which the office books one skip for a client: client, site address (with
 // completion suggestions, a city search and a map), dates, contact, waste type and optional
 // prices for this rental alone. "Valider" stores the rental (validerEtEnregistrer); when the
-// store holds no client or no waste type, a configuration card stands in its place.
+// store holds no client or no waste type, a configuration card stands in its place. It opens
+// with no client chosen: the user picks one before "Valider" stores anything.
 // It keeps the editors' rules: Ctrl+S, Ctrl+Return and Ctrl+Enter press "Valider"; "Annuler"
 // and Ctrl+Escape leave, asking « Enregistrer les modifications ? » when something was typed.
 // The removal date is none (« Non prévue ») until the user sets one, and can be taken back to
@@ -214,8 +215,8 @@ private:
     bool m_majInterne = false;
     // The chosen waste type was deleted: no other one is chosen in its place.
     bool m_typeDechetPerdu = false;
-    // What the form showed when it appeared, to tell typed work from its own defaults.
-    Client* m_clientInitial = nullptr;
+    // What the form showed when it appeared, to tell typed work from its own defaults (it
+    // chooses no client).
     TypeDechet* m_typeDechetInitial = nullptr;
     QDateTime m_datePoseInitiale;
 

@@ -61,7 +61,8 @@ struct Banc {
         QVERIFY(saved(ctx.get()));
         GeocodageApresEnregistrement::pour(ctx.get())->service()->setBaseUrl(faux.baseUrl());
     }
-    FormulaireLocationView* ouvrir()
+    // The form as it opens, then (unless `pour` is none) Alpha chosen by the user.
+    FormulaireLocationView* ouvrir(std::optional<QString> pour = QStringLiteral("Alpha Maçonnerie"))
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
                                                         &service, nullptr,
@@ -69,6 +70,8 @@ struct Banc {
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
+        if (pour)
+            choisirClient(form.get(), *pour);
         return form.get();
     }
     QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
@@ -81,6 +84,37 @@ struct Banc {
             return nullptr;
         QDialog* feuille = feuilleNouvelleLocation(&fenetre, ctx.get(), benne->id(), [] {}, &service, fixedClock());
         return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
+    }
+    // The client named `nom` chosen as a user does, stepping through the closed picker.
+    static void choisirClient(FormulaireLocationView* f, const QString& nom)
+    {
+        SearchablePicker* choix = f->choixClient();
+        QTest::keyClick(choix, Qt::Key_Home);
+        for (int i = 1; i < choix->count() && choix->currentText() != nom; ++i)
+            QTest::keyClick(choix, Qt::Key_Down);
+        QCOMPARE(choix->currentText(), nom);
+    }
+};
+
+// The planning grid over a window, opening the sheet as a click on a skip's label does.
+struct Grille {
+    QWidget fenetre;
+    VuePlanificationBennes vue;
+    explicit Grille(Banc& b) : vue(b.ctx.get(), Observable<bool>(), &fenetre)
+    {
+        fenetre.resize(1200, 760);
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    }
+    // The sheet for `benne`, shown and active; none when it does not show.
+    QDialog* feuillePour(Benne* benne)
+    {
+        vue.selectionnerBenne(benne);
+        QDialog* feuille = vue.feuille();
+        if (!feuille || !QTest::qWaitForWindowExposed(feuille))
+            return nullptr;
+        QApplication::setActiveWindow(feuille);
+        return QTest::qWaitFor([feuille] { return feuille->isActiveWindow(); }) ? feuille : nullptr;
     }
 };
 
@@ -125,10 +159,10 @@ void FormulaireLocationTest::configurationCardUntilAClientAndAWasteType()
 void FormulaireLocationTest::defaultsOnAppearance()
 {
     Banc b;
-    auto* form = b.ouvrir();
+    auto* form = b.ouvrir(std::nullopt);
     QVERIFY(form->afficheFormulaire());
-    QCOMPARE(form->clientSelectionne(), b.alpha);
-    QCOMPARE(form->choixClient()->currentText(), QStringLiteral("Alpha Maçonnerie"));
+    QVERIFY(!form->clientSelectionne());
+    QCOMPARE(form->choixClient()->currentIndex(), 0);
     QCOMPARE(form->choixClient()->itemText(0), QStringLiteral("— Choisir un client —"));
     QCOMPARE(form->typeDechetSelectionne(), b.gravats);
     QCOMPARE(form->choixTypeDechet()->count(), 2);
@@ -146,7 +180,7 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
 {
     {
         Banc b;
-        auto* form = b.ouvrir();
+        auto* form = b.ouvrir(std::nullopt);
         // The starting position is a placeholder, not a typed value: no marker on the map.
         QVERIFY(form->latitude().isEmpty());
         QVERIFY(form->longitude().isEmpty());
@@ -167,7 +201,7 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
     QSettings().setValue("userLatitude", 48.85);
     QSettings().setValue("userLongitude", 2.35);
     Banc b;
-    auto* form = b.ouvrir();
+    auto* form = b.ouvrir(std::nullopt);
     QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("48.850000"));
     QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.350000"));
     QVERIFY(form->latitude().isEmpty() && form->longitude().isEmpty());
@@ -582,21 +616,33 @@ void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
 
 void FormulaireLocationTest::saveRequiresAClient()
 {
+    // Opened from the grid, the sheet chooses no client: Ctrl+Return and "Valider" refuse until
+    // the user picks one, then store the rental for that one.
     Banc b;
-    auto* form = b.ouvrir();
-    QTest::keyClick(form->choixClient(), Qt::Key_Home);
+    Grille grille(b);
+    QPointer<QDialog> feuille = grille.feuillePour(b.benne);
+    QVERIFY(feuille);
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QVERIFY(!form->clientSelectionne());
+    QCOMPARE(form->choixClient()->currentText(), QStringLiteral("— Choisir un client —"));
+    QTRY_VERIFY(QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QVERIFY(feuille->isVisible());
     QVERIFY(form->showError());
-    QCOMPARE(form->texteErreur(), QStringLiteral("Merci de remplir tous les champs obligatoires."));
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
     QVERIFY(form->findChild<QLabel*>("messageErreur")->isVisible());
     QVERIFY(b.locations().isEmpty());
-    QCOMPARE(b.fermetures, 0);
     QVERIFY(form->boutonValider()->isEnabled());
     QVERIFY(!form->isSaving());
     // The message goes once a client is chosen: its cause is gone.
-    QTest::keyClick(form->choixClient(), Qt::Key_Down);
+    Banc::choisirClient(form, QStringLiteral("Zeta TP"));
     QVERIFY(!form->showError());
     QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
+    QTest::keyClick(form->choixClient(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations().first()->client(), b.zeta);
+    QTRY_VERIFY(!feuille);
 }
 
 void FormulaireLocationTest::saveStoresTheRental()
@@ -833,6 +879,7 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
     // "Valider" stores the rental and closes the sheet once.
     grille.selectionnerBenne(b.benne);
     QSignalSpy fermeture(&grille, &VuePlanificationBennes::benneSelectionChanged);
+    Banc::choisirClient(formulaireDe(grille.feuille()), QStringLiteral("Zeta TP"));
     formulaireDe(grille.feuille())->validerEtEnregistrer();
     QCOMPARE(fermeture.count(), 1);
     QCOMPARE(b.benne->locations().size(), 1);
@@ -853,6 +900,7 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
     QDialog* feuille = b.feuilleSur(fenetre, fen);
     QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(),
              qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
     QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()),
@@ -887,7 +935,7 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
         for (QWidget* bouton : {static_cast<QWidget*>(form->boutonValider()), static_cast<QWidget*>(form->boutonAnnuler())})
             QVERIFY2(bouton->visibleRegion().boundingRect() == bouton->rect(), qPrintable(ou));
     }
-    feuille->close();
+    static_cast<FeuilleNouvelleLocation*>(feuille)->congedier();
     QTRY_VERIFY(!feuille->isVisible());
     }
 }
@@ -908,6 +956,7 @@ void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.autoCompleteur()->setDelaiSaisieMs(0);
+    Banc::choisirClient(&form, QStringLiteral("Alpha Maçonnerie"));
     auto* emplacement = form.findChild<QStackedWidget*>("emplacementSuggestions");
 
     // Said where the suggestions would be.
@@ -979,11 +1028,8 @@ QMessageBox* questionSur(QWidget* feuille)
 void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
 {
     Banc b;
-    QWidget fenetre;
-    fenetre.resize(1200, 760);
-    VuePlanificationBennes grille(b.ctx.get(), Observable<bool>(), &fenetre);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+    Grille g(b);
+    VuePlanificationBennes& grille = g.vue;
 
     // Nothing typed: Escape closes at once.
     grille.selectionnerBenne(b.benne);
@@ -1029,6 +1075,7 @@ void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
     feuille = grille.feuille();
     QVERIFY(QTest::qWaitForWindowExposed(feuille));
     form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
     taper(form->champLatitude(), "45.76");
     taper(form->champLongitude(), "4.83");
@@ -1044,9 +1091,8 @@ void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
     feuille = grille.feuille();
     QVERIFY(QTest::qWaitForWindowExposed(feuille));
     form = formulaireDe(feuille);
-    form->choixClient()->setCurrentIndex(0);
-    emit form->choixClient()->activated(0);
     QVERIFY(!form->clientSelectionne());
+    QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
     QTest::keyClick(form->champAdresse(), Qt::Key_Escape);
     QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Enregistrer")));
     QVERIFY(feuille && feuille->isVisible());
@@ -1153,6 +1199,7 @@ void FormulaireLocationTest::sheetTakesTheEditorsSaveKeys()
         QApplication::setActiveWindow(feuille);
         QTRY_VERIFY(feuille->isActiveWindow());
         FormulaireLocationView* form = formulaireDe(feuille);
+        Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
         const QString adresse = QStringLiteral("%1 rue des Lilas, Lyon").arg(i + 1);
         QTest::keyClicks(form->champAdresse(), adresse);
         QWidget* champ = cas[i].champ(form);
@@ -1229,6 +1276,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
     QApplication::setActiveWindow(feuille);
     QTRY_VERIFY(feuille->isActiveWindow());
     form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QTest::keyClicks(form->champAdresse(), "7 quai du Port, Lyon");
     form->interrupteurTarifs()->setChecked(true);
     taper(form->champTarifJournalier()->lineEdit(), "12,5");
@@ -1253,7 +1301,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
 void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
 {
     Banc b;
-    auto* form = b.ouvrir(); // placement on 16 March 2026
+    auto* form = b.ouvrir(std::nullopt); // placement on 16 March 2026
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
     QPushButton* fixer = boutonFixer(form);
@@ -1291,6 +1339,7 @@ void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
     // Moving the placement leaves "none" alone.
     form->champDatePose()->setDate(QDate(2026, 3, 25));
     QVERIFY(!form->dateEnlevement());
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QVERIFY(form->validerEtEnregistrer());
     QCOMPARE(b.locations().size(), 1);
     QCOMPARE(b.locations()[0]->dateEnlevement(), std::nullopt);
