@@ -50,6 +50,7 @@ private slots:
     void pricesOutOfRangeAreRefused();
     void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
+    void wheelWaitsForTheUserToPutTheKeyboardThere();
     void saveStoresTheRental();
     void deletedWasteTypeLeavesTheRentalWithout();
     void prefilledCoordinatesAreGeocoded();

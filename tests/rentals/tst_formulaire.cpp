@@ -2,6 +2,7 @@
 
 #include "fauxservice.h"
 #include "screenfixtures.h"
+#include "wheel.h"
 
 #include "planning/vueplanificationbennes.h"
 #include "rentals/adresseautocompleteur.h"
@@ -15,6 +16,7 @@
 #include "widgets/forms/numberfield.h"
 #include "widgets/plaintext.h"
 #include "widgets/searchablepicker.h"
+#include "widgets/wheelguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -643,6 +645,45 @@ void FormulaireLocationTest::saveRequiresAClient()
     QCOMPARE(b.locations().size(), 1);
     QCOMPARE(b.locations().first()->client(), b.zeta);
     QTRY_VERIFY(!feuille);
+}
+
+void FormulaireLocationTest::wheelWaitsForTheUserToPutTheKeyboardThere()
+{
+    // The focus the sheet gives by itself (its first field as it opens, the removal date after
+    // « Choisir une date… ») does not hand the field the wheel: a notch over it changes nothing.
+    // A click into the field does.
+    installWheelGuard(qApp);
+    Banc b;
+    Grille grille(b);
+    QPointer<QDialog> feuille = grille.feuillePour(b.benne);
+    QVERIFY(feuille);
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTRY_COMPARE(QApplication::focusWidget(), form->choixClient());
+    for (int crans : {1, -1, -1})
+        turnWheel(form->choixClient(), crans);
+    QVERIFY(!form->clientSelectionne());
+    QCOMPARE(form->choixClient()->currentIndex(), 0);
+
+    QTest::mouseClick(form->boutonFixerEnlevement(), Qt::LeftButton);
+    QDateEdit* enlevement = form->champDateEnlevement();
+    QTRY_COMPARE(QApplication::focusWidget(), enlevement);
+    for (int crans : {1, 1, -1})
+        turnWheel(enlevement, crans);
+    const QDate pose = form->datePose().date();
+    QCOMPARE(form->dateEnlevement(), std::optional<QDateTime>(form->datePose()));
+    QCOMPARE(enlevement->date(), pose);
+
+    QTest::mouseClick(enlevement, Qt::LeftButton);
+    const QDate avant = enlevement->date();
+    turnWheel(enlevement, 1);
+    QVERIFY(enlevement->date() > avant);
+    QTest::mouseClick(form->choixClient(), Qt::LeftButton);
+    QTRY_VERIFY(form->choixClient()->listShown());
+    QTest::keyClick(form->choixClient()->searchField(), Qt::Key_Escape);
+    turnWheel(form->choixClient(), -1);
+    QCOMPARE(form->clientSelectionne(), b.alpha);
+    static_cast<FeuilleNouvelleLocation*>(feuille.data())->congedier();
+    removeWheelGuard(qApp);
 }
 
 void FormulaireLocationTest::saveStoresTheRental()
