@@ -511,10 +511,13 @@ QWidget* FormulaireLocationView::sectionDates()
         if (m_majInterne || !m_dateEnlevement)
             return;
         const QDateTime date = avecJour(*m_dateEnlevement, d);
-        if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie())
+        if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie()) {
             m_dateEnlevement = date;
-        else
+            // The booking the removal reaches is named while it is typed, as for a placement.
+            actualiserChevauchement();
+        } else {
             setDateEnlevement(date);
+        }
     });
     connect(m_champEnlevement, &QDateEdit::editingFinished, this, [this] {
         QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
@@ -984,10 +987,11 @@ void FormulaireLocationView::retirerDateEnlevement()
 
 void FormulaireLocationView::actualiserChevauchement()
 {
-    m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(),
-                                              m_dateEnlevement ? std::optional<qint64>(m_dateEnlevement->toMSecsSinceEpoch())
-                                                               : std::nullopt,
-                                              m_zone);
+    // A removal still typed before the placement is stored as the placement day.
+    std::optional<qint64> enlevement;
+    if (m_dateEnlevement)
+        enlevement = std::max(m_dateEnlevement->toMSecsSinceEpoch(), m_datePose.toMSecsSinceEpoch());
+    m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(), enlevement, m_zone);
     if (!m_avisChevauchement)
         return;
     const QString texte = texteChevauchement();

@@ -68,6 +68,7 @@ private slots:
     void annulerWithTypedWorkAsksAsTheEditors();
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
+    void overlapLineFollowsTheRemovalAsItIsTyped();
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
     void citySearchSaysWhyNothingComes();

@@ -1484,6 +1484,36 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     QVERIFY(!openBox(form, QStringLiteral("confirmationChevauchement")));
 }
 
+void FormulaireLocationTest::overlapLineFollowsTheRemovalAsItIsTyped()
+{
+    // Durand holds the skip from 15 to 18 March. A removal typed day by day, or stepped with the
+    // arrows, names the booking it reaches at once, as a placement does; the field is not left.
+    Banc b;
+    Client* durand = client(b.ctx.get(), "Durand Bâtiment");
+    placedRental(b.ctx.get(), durand, b.benne, localDateTime(2026, 3, 15, 8), localDateTime(2026, 3, 18, 17));
+    QVERIFY(saved(b.ctx.get()));
+    auto* form = b.ouvrir();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QLabel* avis = avisChevauchement(form);
+    form->champDatePose()->setDate(QDate(2026, 3, 10));
+    QTest::mouseClick(boutonFixer(form), Qt::LeftButton);
+    QDateEdit* champ = form->champDateEnlevement();
+    QVERIFY(champ->hasFocus());
+    QVERIFY(!avis->isVisible());
+
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(champ, "16");
+    QVERIFY(champ->hasFocus());
+    QVERIFY(avis->isVisible());
+    QCOMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Durand Bâtiment du 15/03/2026 au 18/03/2026."));
+    champ->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(champ, "14");
+    QVERIFY(!avis->isVisible());
+    QTest::keyClick(champ, Qt::Key_Up);
+    QVERIFY(avis->isVisible());
+}
+
 void FormulaireLocationTest::sheetNamesTheSkipItBooks()
 {
     // Two skips of one volume, told apart by their colour: the sheet says which one it books.
