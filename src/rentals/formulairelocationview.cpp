@@ -642,6 +642,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
         champ->setFieldWidth(120);
         grille->addWidget(l, ligne, 0);
         grille->addWidget(champ, ligne, 1);
+        // A mended price takes the red line away as the field reads it.
+        connect(champ, &forms::NumberField::committed, this, &FormulaireLocationView::revoirEchec);
         return champ;
     };
     m_tarifPose = nouveauPrix(QStringLiteral("Tarif de pose"), QStringLiteral("tarifPose"), 0);
@@ -1147,7 +1149,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     // Prices typed but not yet committed count as typed; a refused one stops the save.
     for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
         if (!f->commit()) {
-            afficherEchec(f->message());
+            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); });
             if (f->isVisible())
                 f->setFocus();
             return false;
@@ -1172,11 +1174,21 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
         (sansLatitude ? m_champLatitude : m_champLongitude)->setFocus();
         return false;
     }
+    // A number beyond its range is refused with the range, as every number typed is; it goes
+    // as soon as the text is mended.
+    for (const auto& [champ, plage, nom] : {std::tuple(m_champLatitude, plageLatitude, QStringLiteral("Latitude")),
+                                            std::tuple(m_champLongitude, plageLongitude, QStringLiteral("Longitude"))}) {
+        if (!coordonneeHorsPlage(champ->text(), plage))
+            continue;
+        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); });
+        champ->setFocus();
+        return false;
+    }
     std::optional<double> lat;
     std::optional<double> lon;
     if (!sansLatitude) {
-        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), 90.0);
-        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), 180.0);
+        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude);
+        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude);
     }
     // A second booking of the skip on the same days is stored only once the user said so (when
     // the system ends the program, what was typed is kept without a question).

@@ -55,6 +55,7 @@ private slots:
     void deletedWasteTypeLeavesTheRentalWithout();
     void prefilledCoordinatesAreGeocoded();
     void typedCoordinatesAreNotGeocoded();
+    void coordinatesOutOfRangeAreRefusedWithTheirRange();
     void geocodingAnswerForADeletedRentalIsIgnored();
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();

@@ -548,9 +548,12 @@ void FormulaireLocationTest::pricesOutOfRangeAreRefused()
             QCOMPARE(champ->message(), form->texteErreur());
             QVERIFY(form->boutonValider()->isEnabled());
         }
+        // Mended, the field's message and the form's red line go at once.
         taper(champ->lineEdit(), QStringLiteral("100000"));
         QTest::keyClick(champ->lineEdit(), Qt::Key_Tab);
         QCOMPARE(champ->message(), QString());
+        QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
+        QVERIFY(!form->showError());
     }
     // At the bound, the rental is stored.
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
@@ -833,16 +836,48 @@ void FormulaireLocationTest::typedCoordinatesAreNotGeocoded()
     QCOMPARE(b.locations()[0]->latitude(), std::optional<double>(45.5));
     QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(4.85));
     QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
+}
 
-    // Out of range or not finite: no value is stored.
-    Banc c;
-    auto* f2 = c.ouvrir();
-    taper(f2->champLatitude(), "1e2");
-    taper(f2->champLongitude(), "inf");
-    QTest::mouseClick(f2->boutonValider(), Qt::LeftButton);
-    QVERIFY(!c.locations()[0]->latitude());
-    QVERIFY(!c.locations()[0]->longitude());
-    QCOMPARE(GeocodageApresEnregistrement::pour(c.ctx.get())->enAttente(), 0); // no address
+void FormulaireLocationTest::coordinatesOutOfRangeAreRefusedWithTheirRange()
+{
+    // A coordinate that reads as a number beyond its range (or not finite) is refused, the red
+    // line naming the field and its range; it goes as soon as the text is mended.
+    Banc b;
+    auto* form = b.ouvrir();
+    auto* message = form->findChild<QLabel*>("messageErreur");
+    struct Cas {
+        const char* latitude;
+        const char* longitude;
+        bool fauteLatitude;
+    };
+    for (const Cas& cas : {Cas{"999", "4.8", true}, Cas{"45.7", "-1e308", false}, Cas{"1e999", "4,8", true},
+                           Cas{"-90.5", "180,000001", true}, Cas{"45,7", "inf", false}}) {
+        taper(form->champLatitude(), QString::fromLatin1(cas.latitude));
+        taper(form->champLongitude(), QString::fromLatin1(cas.longitude));
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+        QVERIFY(b.locations().isEmpty());
+        QCOMPARE(b.fermetures, 0);
+        QVERIFY(message->isVisible());
+        const QString texte = form->texteErreur();
+        if (cas.fauteLatitude)
+            QVERIFY2(texte.startsWith(QStringLiteral("Latitude : entre ")) && texte.endsWith(QStringLiteral(" et 90 °")),
+                     qPrintable(texte));
+        else
+            QVERIFY2(texte.startsWith(QStringLiteral("Longitude : entre ")) && texte.endsWith(QStringLiteral(" et 180 °")),
+                     qPrintable(texte));
+        QLineEdit* fautif = cas.fauteLatitude ? form->champLatitude() : form->champLongitude();
+        QCOMPARE(form->focusWidget(), fautif);
+        QCOMPARE(fautif->text(), QString::fromLatin1(cas.fauteLatitude ? cas.latitude : cas.longitude));
+        taper(fautif, QStringLiteral("45"));
+        QVERIFY(!message->isVisible());
+    }
+    // At the bounds, stored.
+    taper(form->champLatitude(), "-90");
+    taper(form->champLongitude(), "180");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->latitude(), std::optional<double>(-90));
+    QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(180));
 }
 
 void FormulaireLocationTest::geocodingAnswerForADeletedRentalIsIgnored()
