@@ -210,6 +210,13 @@ private:
     QSet<QObject*> m_armes;
 };
 
+// The tone meant for a light background (`clair`) or for a dark one (`sombre`) as `fond` is,
+// where it reads at 4.5:1 on it; black or white where it does not.
+QColor encre(const QColor& clair, const QColor& sombre, const QColor& fond)
+{
+    return readableTextOn(fond.lightnessF() < 0.5 ? sombre : clair, fond);
+}
+
 QDateTime avecJour(const QDateTime& heure, const QDate& jour)
 {
     return QDateTime(jour, heure.time(), heure.timeZone());
@@ -242,6 +249,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_pile = new QStackedWidget(this);
     m_pile->addWidget(construireCarteConfiguration());
     m_pile->addWidget(construireFormulaire());
+    appliquerEncres();
     layout->addWidget(m_pile);
 
     connect(m_clients, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
@@ -388,14 +396,12 @@ QWidget* FormulaireLocationView::construireFormulaire()
     m_avisChevauchement->setObjectName(QStringLiteral("avisChevauchement"));
     m_avisChevauchement->setTextFormat(Qt::PlainText);
     m_avisChevauchement->setWordWrap(true);
-    m_avisChevauchement->setStyleSheet(QStringLiteral("color: #B54708;"));
     m_avisChevauchement->setContentsMargins(20, 6, 20, 0);
     m_avisChevauchement->hide();
     pageLayout->addWidget(m_avisChevauchement);
 
     m_erreur = new QLabel(page);
     m_erreur->setObjectName(QStringLiteral("messageErreur"));
-    m_erreur->setStyleSheet(QStringLiteral("color: #D92D20;"));
     m_erreur->setWordWrap(true);
     m_erreur->hide();
     // Under the fields, outside what scrolls: the message shows whatever the sheet's height.
@@ -438,8 +444,6 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_messageService->setWordWrap(true);
     m_messageService->setAlignment(Qt::AlignCenter);
     m_messageService->setContentsMargins(12, 6, 12, 6);
-    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: #B54708; background: rgba(128,128,128,20);"
-                                                    " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
     m_emplacement->addWidget(m_messageService);
     v->addWidget(m_emplacement);
 
@@ -617,6 +621,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
     auto* titreAvant = new QLabel(QStringLiteral("Ajustez les tarifs pour cette location"), front);
     titreAvant->setFont(titre2(this, true));
     titreAvant->setAlignment(Qt::AlignCenter);
+    // A larger desktop font takes two lines rather than cutting both ends.
+    titreAvant->setWordWrap(true);
     fv->addWidget(titreAvant);
 
     auto* back = new FaceTarifs;
@@ -780,6 +786,26 @@ void FormulaireLocationView::actualiserContacts()
     for (Contact* c : m_client->contacts())
         m_choixContact->addItem(c->prenom() + QLatin1Char(' ') + c->nom(), QVariant::fromValue<void*>(c));
     m_choixContact->setCurrentIndex(std::max(0, m_choixContact->findData(QVariant::fromValue<void*>(m_contact))));
+}
+
+void FormulaireLocationView::appliquerEncres()
+{
+    // The warning and the red line stand on the sheet's own background, light or dark.
+    const QColor fond = palette().color(QPalette::Window);
+    const QString avertissement = encre(QColor(0x93, 0x37, 0x0D), QColor(0xFD, 0xB0, 0x22), fond).name();
+    m_avisChevauchement->setStyleSheet(QStringLiteral("color: %1;").arg(avertissement));
+    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(128,128,128,20);"
+                                                   " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }")
+                                        .arg(avertissement));
+    m_erreur->setStyleSheet(
+        QStringLiteral("color: %1;").arg(encre(QColor(0xB4, 0x23, 0x18), QColor(0xFD, 0xA2, 0x9B), fond).name()));
+}
+
+void FormulaireLocationView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        appliquerEncres();
 }
 
 void FormulaireLocationView::showEvent(QShowEvent* event)

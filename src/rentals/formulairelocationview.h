@@ -157,6 +157,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -168,6 +169,7 @@ private:
     QWidget* sectionTarifs();
     QWidget* rangeeBoutons();
 
+    void appliquerEncres();
     void actualiserListes();
     void actualiserContacts();
     void choisirEcran();

@@ -70,6 +70,7 @@ private slots:
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
     void overlapLineFollowsTheRemovalAsItIsTyped();
+    void sheetReadsUnderADarkPaletteAndALargerFont();
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
     void citySearchSaysWhyNothingComes();

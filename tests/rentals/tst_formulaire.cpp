@@ -13,6 +13,7 @@
 #include "rentals/formulairelocationview.h"
 #include "rentals/geocodageapresenregistrement.h"
 #include "rentals/vuesuggestionsadresse.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/plaintext.h"
 #include "widgets/searchablepicker.h"
@@ -1547,6 +1548,76 @@ void FormulaireLocationTest::overlapLineFollowsTheRemovalAsItIsTyped()
     QVERIFY(!avis->isVisible());
     QTest::keyClick(champ, Qt::Key_Up);
     QVERIFY(avis->isVisible());
+}
+
+namespace {
+
+// The contrast between a text's ink and the background it is drawn on, read from its picture:
+// the background is the commonest pixel, the ink the one farthest from it.
+double contrasteDeLEncre(const QImage& image)
+{
+    QHash<QRgb, int> compte;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++compte[image.pixel(x, y)];
+    QRgb fond = 0;
+    for (auto it = compte.cbegin(); it != compte.cend(); ++it)
+        if (it.value() > compte.value(fond))
+            fond = it.key();
+    double meilleur = 1;
+    for (auto it = compte.cbegin(); it != compte.cend(); ++it)
+        meilleur = std::max(meilleur, forms::contrastRatio(QColor(it.key()), QColor(fond)));
+    return meilleur;
+}
+
+} // namespace
+
+void FormulaireLocationTest::sheetReadsUnderADarkPaletteAndALargerFont()
+{
+    // The desktop's palette, light or dark, and its font from 9 to 12 points: the prices card's
+    // banner reads whole, the warning and red lines read at 4.5:1 on the sheet.
+    const QPalette clair = QApplication::palette();
+    const QFont police = QApplication::font();
+    QPalette sombre = clair;
+    for (const auto& [role, couleur] : {std::pair{QPalette::Window, QColor(0x2b, 0x2b, 0x2b)},
+                                        {QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6)},
+                                        {QPalette::Base, QColor(0x1e, 0x1e, 0x1e)},
+                                        {QPalette::Text, QColor(0xe6, 0xe6, 0xe6)},
+                                        {QPalette::Button, QColor(0x35, 0x35, 0x35)},
+                                        {QPalette::ButtonText, QColor(0xe6, 0xe6, 0xe6)}})
+        sombre.setColor(role, couleur);
+    for (bool enSombre : {false, true}) {
+        QApplication::setPalette(enSombre ? sombre : clair);
+        for (int points : {9, 12}) {
+            QFont f = police;
+            f.setPointSize(points);
+            QApplication::setFont(f);
+            Banc b;
+            placedRental(b.ctx.get(), b.zeta, b.benne, localDateTime(2026, 3, 15, 8));
+            QVERIFY(saved(b.ctx.get()));
+            auto* form = b.ouvrir(std::nullopt);
+            QVERIFY(QTest::qWaitForWindowExposed(form));
+            const QString ou = QStringLiteral("%1 points, %2").arg(points).arg(enSombre ? "sombre" : "clair");
+
+            auto* bandeau = form->findChild<QWidget*>("faceAvantTarifs")->findChild<QLabel*>();
+            const QRect place = bandeau->contentsRect();
+            const QRect besoin = bandeau->fontMetrics().boundingRect(
+                place, int(bandeau->alignment()) | (bandeau->wordWrap() ? Qt::TextWordWrap : 0), bandeau->text());
+            QVERIFY2(place.contains(besoin), qPrintable(ou));
+
+            QTest::mouseClick(form->boutonValider(), Qt::LeftButton); // no client: the red line
+            for (const char* nom : {"avisChevauchement", "messageErreur"}) {
+                auto* ligne = form->findChild<QLabel*>(nom);
+                QTRY_VERIFY(ligne->isVisible());
+                const QRect zone(ligne->mapTo(form, ligne->contentsRect().topLeft()), ligne->contentsRect().size());
+                const double contraste = contrasteDeLEncre(form->grab(zone).toImage());
+                QVERIFY2(contraste >= 4.5, qPrintable(QStringLiteral("%1 %2: %3:1").arg(ou, nom).arg(contraste)));
+            }
+            capture(form, QStringLiteral("lisible-%1-%2").arg(points).arg(enSombre ? "sombre" : "clair"));
+        }
+    }
+    QApplication::setPalette(clair);
+    QApplication::setFont(police);
 }
 
 void FormulaireLocationTest::sheetNamesTheSkipItBooks()
