@@ -5,6 +5,7 @@
 #include "carteconfiguration.h"
 #include "carteavecrepere.h"
 #include "chevauchementlocations.h"
+#include "clientsduformulaire.h"
 #include "citysearchpopup.h"
 #include "flipview.h"
 #include "geocodageapresenregistrement.h"
@@ -92,18 +93,46 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        QPainter p(this);
+        QPainter(this).drawPixmap(0, 0, fond());
+    }
+
+private:
+    // The glass and its blurred shadow, drawn once for a size and the colours they take: a field
+    // of the card that repaints (a caret, a focus ring) repaints the card under it, and every
+    // sheet opens its cards at the same size.
+    QPixmap fond() const
+    {
+        const qreal dpr = devicePixelRatioF();
+        QColor bord = palette().color(QPalette::Mid);
+        bord.setAlphaF(0.6);
+        const QString cle = QStringLiteral("%1x%2@%3 %4 %5")
+                                .arg(width())
+                                .arg(height())
+                                .arg(dpr)
+                                .arg(bord.rgba())
+                                .arg(glass::couleurFenetre().rgba());
+        static QHash<QString, QPixmap> deja;
+        if (const auto it = deja.constFind(cle); it != deja.cend())
+            return *it;
+        QPixmap image(size() * dpr);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
         using G = glass::GlassBackgroundModifier;
-        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular,
-                      0.7, G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
+        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
+                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
         glace.paint(p, r.adjusted(6, 4, -6, -10));
-        QColor bord = palette().color(QPalette::Mid);
-        bord.setAlphaF(0.6);
         p.setPen(QPen(bord, 1));
         p.setBrush(Qt::NoBrush);
         p.drawPath(glass::continuousRoundedRect(r.adjusted(6.5, 4.5, -6.5, -10.5), 12));
+        p.end();
+        // A few sizes at most (the sheet's, a smaller window's): the cache never grows long.
+        if (deja.size() > 8)
+            deja.clear();
+        deja.insert(cle, image);
+        return image;
     }
 };
 
@@ -238,8 +267,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_zone = horloge.zone;
     m_benne = context->find<Benne>(benneId);
 
-    m_clients = new Query<Client>(
-        context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
+    m_clients = ClientsDuFormulaire::pour(context);
     m_types = new Query<TypeDechet>(context, {}, {}, this);
     m_autoCompleteur = new AdresseAutoCompleteur(m_service, this);
     m_localisation = new LocalisationManager(this);
@@ -252,8 +280,8 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     appliquerEncres();
     layout->addWidget(m_pile);
 
-    connect(m_clients, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
-    connect(m_types, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
+    connect(m_clients, &ClientsDuFormulaire::changed, this, &FormulaireLocationView::actualiserClients);
+    connect(m_types, &QueryBase::resultsChanged, this, &FormulaireLocationView::actualiserTypes);
     connect(m_autoCompleteur, &AdresseAutoCompleteur::suggestionsChanged, this,
             &FormulaireLocationView::surSuggestionsModifiees);
     connect(m_autoCompleteur, &AdresseAutoCompleteur::erreurChanged, this,
@@ -265,7 +293,8 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
             || changes.touches(EntityType::Benne))
             actualiserChevauchement();
     });
-    actualiserListes();
+    actualiserClients();
+    actualiserTypes();
     montrerDates();
     new MoletteApresLeClavier(this);
 }
@@ -738,17 +767,24 @@ bool FormulaireLocationView::afficheFormulaire() const
 
 void FormulaireLocationView::choisirEcran()
 {
-    const bool formulaire = m_clients->size() > 0 && m_types->size() > 0;
+    const bool formulaire = !m_clients->estVide() && m_types->size() > 0;
     m_pile->setCurrentIndex(formulaire ? 1 : 0);
 }
 
-void FormulaireLocationView::actualiserListes()
+void FormulaireLocationView::actualiserClients()
 {
-    const QList<Client*> clients = m_clients->results();
-    const QList<TypeDechet*> types = m_types->results();
     // A chosen record deleted elsewhere is no longer a choice.
-    if (m_client && !clients.contains(m_client))
+    if (m_client && !m_clients->clients().contains(m_client))
         m_client = nullptr;
+    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), m_clients->entrees());
+    m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
+    actualiserContacts();
+    choisirEcran();
+}
+
+void FormulaireLocationView::actualiserTypes()
+{
+    const QList<TypeDechet*> types = m_types->results();
     // A chosen waste type deleted elsewhere leaves the rental without one: the form never puts
     // in its place a type the user did not choose.
     if (m_typeDechet && !types.contains(m_typeDechet)) {
@@ -757,20 +793,10 @@ void FormulaireLocationView::actualiserListes()
     }
     if (m_apparu && !m_typeDechet && !m_typeDechetPerdu && !types.isEmpty())
         m_typeDechet = types.first();
-
-    QList<SearchablePicker::Entry> noms;
-    noms.reserve(clients.size());
-    const QStringList details = clientDistinctions(clients);
-    for (int i = 0; i < clients.size(); ++i)
-        noms.append({clients.at(i)->nom(), QVariant::fromValue<void*>(clients.at(i)), details.at(i)});
-    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
-    m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
-
     m_choixType->clear();
     for (TypeDechet* t : types)
         m_choixType->addItem(t->libelle(), QVariant::fromValue<void*>(t));
     m_choixType->setCurrentIndex(m_choixType->findData(QVariant::fromValue<void*>(m_typeDechet)));
-    actualiserContacts();
     choisirEcran();
 }
 
@@ -814,13 +840,10 @@ void FormulaireLocationView::showEvent(QShowEvent* event)
     if (m_apparu)
         return;
     m_apparu = true;
-    // No client is chosen for the user: among look-alike names, a default would book for
-    // whoever sorts first. The picker opens on its "none" row, and "Valider" refuses until one
-    // is picked.
-    const QList<TypeDechet*> types = m_types->results();
-    if (!m_typeDechet && !types.isEmpty())
-        m_typeDechet = types.first();
-    actualiserListes();
+    // The waste type takes the first of its list. No client is chosen for the user: among
+    // look-alike names, a default would book for whoever sorts first. The picker opens on its
+    // "none" row, and "Valider" refuses until one is picked.
+    actualiserTypes();
     formaterCoordonnee();
     m_typeDechetInitial = m_typeDechet;
     // The keyboard starts in the first field (the configuration card's only button), not on

@@ -42,6 +42,7 @@ class Benne;
 class CarteAvecRepere;
 class CitySearchPopup;
 class Client;
+class ClientsDuFormulaire;
 class Contact;
 class FlipView;
 class LocalisationManager;
@@ -170,7 +171,8 @@ private:
     QWidget* rangeeBoutons();
 
     void appliquerEncres();
-    void actualiserListes();
+    void actualiserClients();
+    void actualiserTypes();
     void actualiserContacts();
     void choisirEcran();
     void surAdresseModifiee(const QString& texte);
@@ -196,7 +198,7 @@ private:
     QTimeZone m_zone;
     std::function<void()> m_onDismiss;
     AdresseService* m_service;
-    Query<Client>* m_clients;
+    ClientsDuFormulaire* m_clients;
     Query<TypeDechet>* m_types;
     AdresseAutoCompleteur* m_autoCompleteur;
     LocalisationManager* m_localisation;

@@ -451,6 +451,13 @@ void FormulaireLocationTest::clientFoundByTypingPartOfItsName()
     QCOMPARE(choix->filteredTexts(), QStringList{"Élagage Nouveau"});
     QTest::keyClick(choix->searchField(), Qt::Key_Return);
     QCOMPARE(form->clientSelectionne(), nouveau);
+
+    // Renamed meanwhile: the open form and the next one both show the new name.
+    batiment->setNom(QStringLiteral("Bâtiment Martin-Durand"));
+    QTRY_VERIFY(choix->findText(QStringLiteral("Bâtiment Martin-Durand")) > 0);
+    QCOMPARE(choix->findText(QStringLiteral("Bâtiment Martin")), -1);
+    auto* suivant = b.ouvrir(QStringLiteral("Bâtiment Martin-Durand"));
+    QCOMPARE(suivant->clientSelectionne(), batiment);
 }
 
 void FormulaireLocationTest::missingFieldsLineShowsWithoutScrolling()
