@@ -6,6 +6,7 @@
 #include "carteavecrepere.h"
 #include "chevauchementlocations.h"
 #include "clientsduformulaire.h"
+#include "coordonnees.h"
 #include "citysearchpopup.h"
 #include "flipview.h"
 #include "geocodageapresenregistrement.h"

@@ -11,7 +11,7 @@
 // none. While the skip is already booked on the chosen days, a line says by whom, and "Valider"
 // asks before storing a second booking over the first.
 
-#include "coordonnees.h"
+#include "platform/adresseservice.h"
 
 #include "model/horloge.h"
 
