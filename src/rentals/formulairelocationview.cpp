@@ -121,10 +121,13 @@ private:
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        const QRectF carte = r.adjusted(6, 4, -6, -10);
+        ombre(p, carte, dpr);
+        // The glass itself, its shadow drawn above.
         using G = glass::GlassBackgroundModifier;
         const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
-                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
-        glace.paint(p, r.adjusted(6, 4, -6, -10));
+                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0, 10, 0, 5, false);
+        glace.paint(p, carte);
         p.setPen(QPen(bord, 1));
         p.setBrush(Qt::NoBrush);
         p.drawPath(glass::continuousRoundedRect(r.adjusted(6.5, 4.5, -6.5, -10.5), 12));
@@ -134,6 +137,31 @@ private:
             deja.clear();
         deja.insert(cle, image);
         return image;
+    }
+
+    // The glass's shadow: blue at 50 %, blurred by 10, 5 down. A shadow that soft loses nothing
+    // when it is blurred at a quarter of the size, and costs a sixteenth of the time: the sheet
+    // then opens without waiting for it.
+    static void ombre(QPainter& p, const QRectF& carte, qreal dpr)
+    {
+        constexpr qreal kEchelle = 0.25;
+        constexpr qreal kRayon = 10;
+        const qreal marge = kRayon * 1.5;
+        const QRectF zone = carte.adjusted(-marge, -marge, marge, marge);
+        QImage petite((zone.size() * dpr * kEchelle).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+        petite.fill(Qt::transparent);
+        {
+            QPainter pp(&petite);
+            pp.setRenderHint(QPainter::Antialiasing);
+            pp.scale(dpr * kEchelle, dpr * kEchelle);
+            pp.translate(-zone.topLeft());
+            pp.fillPath(glass::continuousRoundedRect(carte, 8), QColor(0, 0, 255, 128));
+        }
+        glass::blurAlpha(petite, kRayon * dpr * kEchelle);
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(zone.topLeft() + QPointF(0, 5), QSizeF(petite.size()) / (dpr * kEchelle)), petite);
+        p.restore();
     }
 };
 
