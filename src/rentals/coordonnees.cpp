@@ -65,10 +65,10 @@ std::optional<double> lireAvecVirgule(const QString& texte)
 
 } // namespace
 
-std::optional<double> lireCoordonneeEnregistrement(const QString& texte, const Plage& plage)
+std::optional<double> lireCoordonneeEnregistrement(const QString& texte, double limite)
 {
     const std::optional<double> v = lireAvecVirgule(texte);
-    if (!v || !std::isfinite(*v) || !plage.contient(*v))
+    if (!v || !std::isfinite(*v) || std::fabs(*v) > limite)
         return std::nullopt;
     return v;
 }

@@ -27,8 +27,8 @@ inline constexpr Plage plageLatitude{-90, 90, "°"};
 inline constexpr Plage plageLongitude{-180, 180, "°"};
 
 // One coordinate text as the save reads it: every "," becomes "." first, then the strict
-// reading. A value that is not finite or lies outside `plage` counts as none.
-std::optional<double> lireCoordonneeEnregistrement(const QString& texte, const Plage& plage);
+// reading. A value that is not finite or is beyond `limite` in absolute value counts as none.
+std::optional<double> lireCoordonneeEnregistrement(const QString& texte, double limite);
 // Whether the text reads as the save reads it, but as a number outside `plage` (or not finite):
 // such a text is refused, never stored as no coordinate.
 bool coordonneeHorsPlage(const QString& texte, const Plage& plage);

@@ -1265,8 +1265,8 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     std::optional<double> lat;
     std::optional<double> lon;
     if (!sansLatitude) {
-        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude);
-        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude);
+        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude.maximum);
+        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude.maximum);
     }
     // A second booking of the skip on the same days is stored only once the user said so (when
     // the system ends the program, what was typed is kept without a question).

@@ -81,18 +81,18 @@ void CoordonneesTest::typedCoordinate()
 
 void CoordonneesTest::saveReadingAcceptsCommas()
 {
-    QCOMPARE(lireCoordonneeEnregistrement("45,76", plageLatitude), std::optional<double>(45.76));
-    QCOMPARE(lireCoordonneeEnregistrement("4.83", plageLongitude), std::optional<double>(4.83));
-    QCOMPARE(lireCoordonneeEnregistrement("1,234,5", plageLatitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement(" 45.76", plageLatitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement("45.76 ", plageLatitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement("1e2", plageLongitude), std::optional<double>(100));
+    QCOMPARE(lireCoordonneeEnregistrement("45,76", 90), std::optional<double>(45.76));
+    QCOMPARE(lireCoordonneeEnregistrement("4.83", 180), std::optional<double>(4.83));
+    QCOMPARE(lireCoordonneeEnregistrement("1,234,5", 90), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement(" 45.76", 90), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("45.76 ", 90), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("1e2", 180), std::optional<double>(100));
     // Out of range, infinite or not a number: no value, never stored.
-    QCOMPARE(lireCoordonneeEnregistrement("1e2", plageLatitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement("inf", plageLatitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement("nan", plageLongitude), std::optional<double>());
-    QCOMPARE(lireCoordonneeEnregistrement("-180", plageLongitude), std::optional<double>(-180));
-    QCOMPARE(lireCoordonneeEnregistrement("", plageLatitude), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("1e2", 90), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("inf", 90), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("nan", 180), std::optional<double>());
+    QCOMPARE(lireCoordonneeEnregistrement("-180", 180), std::optional<double>(-180));
+    QCOMPARE(lireCoordonneeEnregistrement("", 90), std::optional<double>());
 }
 
 void CoordonneesTest::shortestTexts()
