@@ -5,6 +5,9 @@
 #include "model/query.h"
 #include "model/records.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace kv {
 
 namespace {
@@ -19,9 +22,7 @@ ClientsDuFormulaire* ClientsDuFormulaire::pour(ModelContext* context)
 }
 
 ClientsDuFormulaire::ClientsDuFormulaire(ModelContext* context)
-    : QObject(context),
-      m_query(new Query<Client>(
-          context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this))
+    : QObject(context), m_query(new Query<Client>(context, {}, {}, this))
 {
     setObjectName(QLatin1String(kNomObjet));
     connect(m_query, &QueryBase::resultsChanged, this, [this] {
@@ -32,7 +33,8 @@ ClientsDuFormulaire::ClientsDuFormulaire(ModelContext* context)
 
 QList<Client*> ClientsDuFormulaire::clients() const
 {
-    return m_query->results();
+    entrees();
+    return m_clients;
 }
 
 bool ClientsDuFormulaire::estVide() const
@@ -44,7 +46,19 @@ const QList<SearchablePicker::Entry>& ClientsDuFormulaire::entrees() const
 {
     if (m_aJour)
         return m_entrees;
-    const QList<Client*> liste = clients();
+    // By name, each name collated once.
+    std::vector<std::pair<QCollatorSortKey, Client*>> cles;
+    for (Client* c : m_query->results())
+        cles.emplace_back(nameSortKey(c->nom()), c);
+    std::stable_sort(cles.begin(), cles.end(), [](const auto& a, const auto& b) {
+        const int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : compareNames(a.second->nom(), b.second->nom()) < 0;
+    });
+    m_clients.clear();
+    m_clients.reserve(qsizetype(cles.size()));
+    for (const auto& cle : cles)
+        m_clients.append(cle.second);
+    const QList<Client*>& liste = m_clients;
     const QStringList details = clientDistinctions(liste);
     m_entrees.clear();
     m_entrees.reserve(liste.size());

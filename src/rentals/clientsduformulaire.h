@@ -23,6 +23,7 @@ public:
     // The list of `context`'s clients; it lives as long as the context.
     static ClientsDuFormulaire* pour(ModelContext* context);
 
+    // Sorted by name.
     QList<Client*> clients() const;
     bool estVide() const;
     // The picker's rows, in the clients' order: name, the client, what tells it apart.
@@ -36,6 +37,7 @@ private:
     explicit ClientsDuFormulaire(ModelContext* context);
 
     Query<Client>* m_query;
+    mutable QList<Client*> m_clients;
     mutable QList<SearchablePicker::Entry> m_entrees;
     mutable bool m_aJour = false;
 };
