@@ -183,10 +183,12 @@ QString trimBlanks(const QString& s, bool includeTab)
     return s.mid(start, end - start);
 }
 
-int compareNames(const QString& a, const QString& b)
+namespace {
+
+// One collator per thread, made again when the default locale changes.
+// (Locales compare by their fields: cheaper than building the locale's name each time.)
+const QCollator& nameCollator()
 {
-    // One collator per thread, made again when the default locale changes.
-    // (Locales compare by their fields: cheaper than building the locale's name each time.)
     thread_local std::optional<QLocale> collatorLocale;
     thread_local std::optional<QCollator> collator;
     const QLocale locale;
@@ -196,7 +198,19 @@ int compareNames(const QString& a, const QString& b)
         collator->setCaseSensitivity(Qt::CaseInsensitive);
         collatorLocale = locale;
     }
-    if (const int c = collator->compare(a, b))
+    return *collator;
+}
+
+} // namespace
+
+QCollatorSortKey nameSortKey(const QString& name)
+{
+    return nameCollator().sortKey(name);
+}
+
+int compareNames(const QString& a, const QString& b)
+{
+    if (const int c = nameCollator().compare(a, b))
         return c;
     // Names equal but for letter case: capitals first, always in the same order.
     return a.compare(b);

@@ -3,6 +3,7 @@
 // Small helpers shared by the whole program: colours stored as hexadecimal text, number and
 // date texts with fixed (locale-independent) formats.
 
+#include <QCollator>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -63,6 +64,9 @@ inline bool nameLessThan(const QString& a, const QString& b)
 {
     return compareNames(a, b) < 0;
 }
+// The same order for a long list, each name collated once: keys compare as compareNames does,
+// except that names equal but for letter case have equal keys (compareNames tells those apart).
+QCollatorSortKey nameSortKey(const QString& name);
 
 // What tells a client from others of the same name in a picker: the town of its address,
 // else its phone, else its e-mail; empty when it has none of them.

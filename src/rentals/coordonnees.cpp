@@ -54,14 +54,29 @@ std::optional<Coordonnee> coordonneeSaisie(const QString& latitude, const QStrin
     return Coordonnee{*lat, *lon};
 }
 
-std::optional<double> lireCoordonneeEnregistrement(const QString& texte, double limite)
+namespace {
+
+std::optional<double> lireAvecVirgule(const QString& texte)
 {
     QString t = texte;
     t.replace(QLatin1Char(','), QLatin1Char('.'));
-    const std::optional<double> v = lireDoubleC(t);
+    return lireDoubleC(t);
+}
+
+} // namespace
+
+std::optional<double> lireCoordonneeEnregistrement(const QString& texte, double limite)
+{
+    const std::optional<double> v = lireAvecVirgule(texte);
     if (!v || !std::isfinite(*v) || std::fabs(*v) > limite)
         return std::nullopt;
     return v;
+}
+
+bool coordonneeHorsPlage(const QString& texte, const Plage& plage)
+{
+    const std::optional<double> v = lireAvecVirgule(texte);
+    return v && !(std::isfinite(*v) && plage.contient(*v));
 }
 
 QString texteCourt(double valeur)

@@ -5,6 +5,8 @@
 #include "carteconfiguration.h"
 #include "carteavecrepere.h"
 #include "chevauchementlocations.h"
+#include "clientsduformulaire.h"
+#include "coordonnees.h"
 #include "citysearchpopup.h"
 #include "flipview.h"
 #include "geocodageapresenregistrement.h"
@@ -24,6 +26,7 @@
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
+#include "widgets/wheelguard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +43,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTextBoundaryFinder>
 #include <QTimer>
@@ -90,18 +94,74 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
-        using G = glass::GlassBackgroundModifier;
-        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular,
-                      0.7, G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0.5, 10, 0, 5, false);
-        glace.paint(p, r.adjusted(6, 4, -6, -10));
+        QPainter(this).drawPixmap(0, 0, fond());
+    }
+
+private:
+    // The glass and its blurred shadow, drawn once for a size and the colours they take: a field
+    // of the card that repaints (a caret, a focus ring) repaints the card under it, and every
+    // sheet opens its cards at the same size.
+    QPixmap fond() const
+    {
+        const qreal dpr = devicePixelRatioF();
         QColor bord = palette().color(QPalette::Mid);
         bord.setAlphaF(0.6);
+        const QString cle = QStringLiteral("%1x%2@%3 %4 %5")
+                                .arg(width())
+                                .arg(height())
+                                .arg(dpr)
+                                .arg(bord.rgba())
+                                .arg(glass::couleurFenetre().rgba());
+        static QHash<QString, QPixmap> deja;
+        if (const auto it = deja.constFind(cle); it != deja.cend())
+            return *it;
+        QPixmap image(size() * dpr);
+        image.setDevicePixelRatio(dpr);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        const QRectF carte = r.adjusted(6, 4, -6, -10);
+        ombre(p, carte, dpr);
+        // The glass itself, its shadow drawn above.
+        using G = glass::GlassBackgroundModifier;
+        const G glace(G::GlassBackgroundDisplayMode::always, 8, QColor(0, 0, 255), 0.1, glass::Materiau::regular, 0.7,
+                      G::GradientStyle::normal, 1.5, QColor(0, 0, 255), 0, 10, 0, 5, false);
+        glace.paint(p, carte);
         p.setPen(QPen(bord, 1));
         p.setBrush(Qt::NoBrush);
         p.drawPath(glass::continuousRoundedRect(r.adjusted(6.5, 4.5, -6.5, -10.5), 12));
+        p.end();
+        // A few sizes at most (the sheet's, a smaller window's): the cache never grows long.
+        if (deja.size() > 8)
+            deja.clear();
+        deja.insert(cle, image);
+        return image;
+    }
+
+    // The glass's shadow: blue at 50 %, blurred by 10, 5 down. A shadow that soft loses nothing
+    // when it is blurred at a quarter of the size, and costs a sixteenth of the time: the sheet
+    // then opens without waiting for it.
+    static void ombre(QPainter& p, const QRectF& carte, qreal dpr)
+    {
+        constexpr qreal kEchelle = 0.25;
+        constexpr qreal kRayon = 10;
+        const qreal marge = kRayon * 1.5;
+        const QRectF zone = carte.adjusted(-marge, -marge, marge, marge);
+        QImage petite((zone.size() * dpr * kEchelle).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+        petite.fill(Qt::transparent);
+        {
+            QPainter pp(&petite);
+            pp.setRenderHint(QPainter::Antialiasing);
+            pp.scale(dpr * kEchelle, dpr * kEchelle);
+            pp.translate(-zone.topLeft());
+            pp.fillPath(glass::continuousRoundedRect(carte, 8), QColor(0, 0, 255, 128));
+        }
+        glass::blurAlpha(petite, kRayon * dpr * kEchelle);
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(zone.topLeft() + QPointF(0, 5), QSizeF(petite.size()) / (dpr * kEchelle)), petite);
+        p.restore();
     }
 };
 
@@ -130,6 +190,91 @@ private:
     int m_saisie = 0;
 };
 
+// The wheel over a field of the form that changes a value (a picker, a date) changes it only
+// once the user put the keyboard there: a click into it, Tab, Shift+Tab or its Alt letter. The
+// focus the form gives by itself (its first field as it opens, the removal date after « Choisir
+// une date… ») does not count, nor the focus a window gets back as it is activated: until then
+// the turn goes to the view around the field, as over a field without the focus.
+class MoletteApresLeClavier : public QObject {
+public:
+    explicit MoletteApresLeClavier(QWidget* formulaire) : QObject(formulaire)
+    {
+        for (QWidget* champ : formulaire->findChildren<QWidget*>()) {
+            if (!WheelGuard::needsFocus(champ))
+                continue;
+            // Passing over the field never focuses it either.
+            if (champ->focusPolicy() == Qt::WheelFocus)
+                champ->setFocusPolicy(Qt::StrongFocus);
+            m_champs.insert(champ);
+            champ->installEventFilter(this);
+            // A click on a part of it (the text of a date) puts the keyboard there too.
+            for (QWidget* partie : champ->findChildren<QWidget*>())
+                partie->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* event) override
+    {
+        QWidget* champ = champDe(objet);
+        if (!champ)
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_armes.insert(champ);
+            break;
+        case QEvent::FocusIn:
+            // A dialog announces its focus widget as reached by Tab while it shows, before that
+            // widget has the focus: only a focus the field really took counts.
+            if (objet == champ && parLUtilisateur(static_cast<QFocusEvent*>(event)->reason()) && champ->hasFocus())
+                m_armes.insert(champ);
+            else if (objet == champ && static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason)
+                m_armes.remove(champ);
+            break;
+        case QEvent::FocusOut:
+            // An open list or calendar, a menu or another window takes the focus only for a time.
+            if (objet == champ && (parLUtilisateur(static_cast<QFocusEvent*>(event)->reason())
+                                   || static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason))
+                m_armes.remove(champ);
+            break;
+        case QEvent::Wheel:
+            if (objet == champ && !m_armes.contains(champ)) {
+                // Not accepted: Qt offers the turn to the field's parents, the view scrolls.
+                event->ignore();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static bool parLUtilisateur(Qt::FocusReason raison)
+    {
+        return raison == Qt::MouseFocusReason || raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason
+               || raison == Qt::ShortcutFocusReason;
+    }
+    QWidget* champDe(QObject* objet) const
+    {
+        for (QObject* o = objet; o; o = o->parent())
+            if (m_champs.contains(o))
+                return static_cast<QWidget*>(o);
+        return nullptr;
+    }
+
+    QSet<QObject*> m_champs;
+    QSet<QObject*> m_armes;
+};
+
+// The tone meant for a light background (`clair`) or for a dark one (`sombre`) as `fond` is,
+// where it reads at 4.5:1 on it; black or white where it does not.
+QColor encre(const QColor& clair, const QColor& sombre, const QColor& fond)
+{
+    return readableTextOn(fond.lightnessF() < 0.5 ? sombre : clair, fond);
+}
+
 QDateTime avecJour(const QDateTime& heure, const QDate& jour)
 {
     return QDateTime(jour, heure.time(), heure.timeZone());
@@ -151,8 +296,7 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_zone = horloge.zone;
     m_benne = context->find<Benne>(benneId);
 
-    m_clients = new Query<Client>(
-        context, {}, [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); }, this);
+    m_clients = ClientsDuFormulaire::pour(context);
     m_types = new Query<TypeDechet>(context, {}, {}, this);
     m_autoCompleteur = new AdresseAutoCompleteur(m_service, this);
     m_localisation = new LocalisationManager(this);
@@ -162,10 +306,11 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     m_pile = new QStackedWidget(this);
     m_pile->addWidget(construireCarteConfiguration());
     m_pile->addWidget(construireFormulaire());
+    appliquerEncres();
     layout->addWidget(m_pile);
 
-    connect(m_clients, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
-    connect(m_types, &QueryBase::resultsChanged, this, [this] { actualiserListes(); });
+    connect(m_clients, &ClientsDuFormulaire::changed, this, &FormulaireLocationView::actualiserClients);
+    connect(m_types, &QueryBase::resultsChanged, this, &FormulaireLocationView::actualiserTypes);
     connect(m_autoCompleteur, &AdresseAutoCompleteur::suggestionsChanged, this,
             &FormulaireLocationView::surSuggestionsModifiees);
     connect(m_autoCompleteur, &AdresseAutoCompleteur::erreurChanged, this,
@@ -177,8 +322,10 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
             || changes.touches(EntityType::Benne))
             actualiserChevauchement();
     });
-    actualiserListes();
+    actualiserClients();
+    actualiserTypes();
     montrerDates();
+    new MoletteApresLeClavier(this);
 }
 
 FormulaireLocationView::~FormulaireLocationView()
@@ -307,14 +454,12 @@ QWidget* FormulaireLocationView::construireFormulaire()
     m_avisChevauchement->setObjectName(QStringLiteral("avisChevauchement"));
     m_avisChevauchement->setTextFormat(Qt::PlainText);
     m_avisChevauchement->setWordWrap(true);
-    m_avisChevauchement->setStyleSheet(QStringLiteral("color: #B54708;"));
     m_avisChevauchement->setContentsMargins(20, 6, 20, 0);
     m_avisChevauchement->hide();
     pageLayout->addWidget(m_avisChevauchement);
 
     m_erreur = new QLabel(page);
     m_erreur->setObjectName(QStringLiteral("messageErreur"));
-    m_erreur->setStyleSheet(QStringLiteral("color: #D92D20;"));
     m_erreur->setWordWrap(true);
     m_erreur->hide();
     // Under the fields, outside what scrolls: the message shows whatever the sheet's height.
@@ -357,8 +502,6 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_messageService->setWordWrap(true);
     m_messageService->setAlignment(Qt::AlignCenter);
     m_messageService->setContentsMargins(12, 6, 12, 6);
-    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: #B54708; background: rgba(128,128,128,20);"
-                                                    " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }"));
     m_emplacement->addWidget(m_messageService);
     v->addWidget(m_emplacement);
 
@@ -430,10 +573,13 @@ QWidget* FormulaireLocationView::sectionDates()
         if (m_majInterne || !m_dateEnlevement)
             return;
         const QDateTime date = avecJour(*m_dateEnlevement, d);
-        if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie())
+        if (static_cast<ChampDate*>(m_champEnlevement)->enSaisie()) {
             m_dateEnlevement = date;
-        else
+            // The booking the removal reaches is named while it is typed, as for a placement.
+            actualiserChevauchement();
+        } else {
             setDateEnlevement(date);
+        }
     });
     connect(m_champEnlevement, &QDateEdit::editingFinished, this, [this] {
         QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
@@ -533,6 +679,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
     auto* titreAvant = new QLabel(QStringLiteral("Ajustez les tarifs pour cette location"), front);
     titreAvant->setFont(titre2(this, true));
     titreAvant->setAlignment(Qt::AlignCenter);
+    // A larger desktop font takes two lines rather than cutting both ends.
+    titreAvant->setWordWrap(true);
     fv->addWidget(titreAvant);
 
     auto* back = new FaceTarifs;
@@ -558,6 +706,8 @@ QWidget* FormulaireLocationView::sectionTarifs()
         champ->setFieldWidth(120);
         grille->addWidget(l, ligne, 0);
         grille->addWidget(champ, ligne, 1);
+        // A mended price takes the red line away as the field reads it.
+        connect(champ, &forms::NumberField::committed, this, &FormulaireLocationView::revoirEchec);
         return champ;
     };
     m_tarifPose = nouveauPrix(QStringLiteral("Tarif de pose"), QStringLiteral("tarifPose"), 0);
@@ -646,17 +796,24 @@ bool FormulaireLocationView::afficheFormulaire() const
 
 void FormulaireLocationView::choisirEcran()
 {
-    const bool formulaire = m_clients->size() > 0 && m_types->size() > 0;
+    const bool formulaire = !m_clients->estVide() && m_types->size() > 0;
     m_pile->setCurrentIndex(formulaire ? 1 : 0);
 }
 
-void FormulaireLocationView::actualiserListes()
+void FormulaireLocationView::actualiserClients()
 {
-    const QList<Client*> clients = m_clients->results();
-    const QList<TypeDechet*> types = m_types->results();
     // A chosen record deleted elsewhere is no longer a choice.
-    if (m_client && !clients.contains(m_client))
+    if (m_client && !m_clients->clients().contains(m_client))
         m_client = nullptr;
+    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), m_clients->entrees());
+    m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
+    actualiserContacts();
+    choisirEcran();
+}
+
+void FormulaireLocationView::actualiserTypes()
+{
+    const QList<TypeDechet*> types = m_types->results();
     // A chosen waste type deleted elsewhere leaves the rental without one: the form never puts
     // in its place a type the user did not choose.
     if (m_typeDechet && !types.contains(m_typeDechet)) {
@@ -665,20 +822,10 @@ void FormulaireLocationView::actualiserListes()
     }
     if (m_apparu && !m_typeDechet && !m_typeDechetPerdu && !types.isEmpty())
         m_typeDechet = types.first();
-
-    QList<SearchablePicker::Entry> noms;
-    noms.reserve(clients.size());
-    const QStringList details = clientDistinctions(clients);
-    for (int i = 0; i < clients.size(); ++i)
-        noms.append({clients.at(i)->nom(), QVariant::fromValue<void*>(clients.at(i)), details.at(i)});
-    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
-    m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
-
     m_choixType->clear();
     for (TypeDechet* t : types)
         m_choixType->addItem(t->libelle(), QVariant::fromValue<void*>(t));
     m_choixType->setCurrentIndex(m_choixType->findData(QVariant::fromValue<void*>(m_typeDechet)));
-    actualiserContacts();
     choisirEcran();
 }
 
@@ -696,22 +843,42 @@ void FormulaireLocationView::actualiserContacts()
     m_choixContact->setCurrentIndex(std::max(0, m_choixContact->findData(QVariant::fromValue<void*>(m_contact))));
 }
 
+void FormulaireLocationView::appliquerEncres()
+{
+    // The warning and the red line stand on the sheet's own background, light or dark.
+    const QColor fond = palette().color(QPalette::Window);
+    const QString avertissement = encre(QColor(0x93, 0x37, 0x0D), QColor(0xFD, 0xB0, 0x22), fond).name();
+    m_avisChevauchement->setStyleSheet(QStringLiteral("color: %1;").arg(avertissement));
+    m_messageService->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(128,128,128,20);"
+                                                   " border: 1px solid rgba(128,128,128,77); border-radius: 6px; }")
+                                        .arg(avertissement));
+    m_erreur->setStyleSheet(
+        QStringLiteral("color: %1;").arg(encre(QColor(0xB4, 0x23, 0x18), QColor(0xFD, 0xA2, 0x9B), fond).name()));
+}
+
+void FormulaireLocationView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        appliquerEncres();
+}
+
 void FormulaireLocationView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (m_apparu)
         return;
     m_apparu = true;
-    const QList<Client*> clients = m_clients->results();
-    const QList<TypeDechet*> types = m_types->results();
-    if (!m_client && !clients.isEmpty())
-        m_client = clients.first();
-    if (!m_typeDechet && !types.isEmpty())
-        m_typeDechet = types.first();
-    actualiserListes();
+    // The waste type takes the first of its list. No client is chosen for the user: among
+    // look-alike names, a default would book for whoever sorts first. The picker opens on its
+    // "none" row, and "Valider" refuses until one is picked.
+    actualiserTypes();
     formaterCoordonnee();
-    m_clientInitial = m_client;
     m_typeDechetInitial = m_typeDechet;
+    // The keyboard starts in the first field (the configuration card's only button), not on
+    // the default button that a dialog would otherwise pick.
+    if (!focusWidget())
+        (afficheFormulaire() ? static_cast<QWidget*>(m_choixClient) : m_fermer)->setFocus(Qt::OtherFocusReason);
 }
 
 bool FormulaireLocationView::hasUnsavedChanges() const
@@ -722,7 +889,7 @@ bool FormulaireLocationView::hasUnsavedChanges() const
         return f->lineEdit()->isModified() || f->value().value_or(0) != 0;
     };
     return !m_champAdresse->text().trimmed().isEmpty() || m_coordonneesChoisies || m_datePose != m_datePoseInitiale
-           || m_dateEnlevement.has_value() || m_contact != nullptr || (m_apparu && m_client != m_clientInitial)
+           || m_dateEnlevement.has_value() || m_contact != nullptr || m_client != nullptr
            || (m_apparu && m_typeDechet != m_typeDechetInitial) || prixSaisi(m_tarifPose)
            || prixSaisi(m_tarifEnlevement) || prixSaisi(m_tarifJournalier);
 }
@@ -900,10 +1067,11 @@ void FormulaireLocationView::retirerDateEnlevement()
 
 void FormulaireLocationView::actualiserChevauchement()
 {
-    m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(),
-                                              m_dateEnlevement ? std::optional<qint64>(m_dateEnlevement->toMSecsSinceEpoch())
-                                                               : std::nullopt,
-                                              m_zone);
+    // A removal still typed before the placement is stored as the placement day.
+    std::optional<qint64> enlevement;
+    if (m_dateEnlevement)
+        enlevement = std::max(m_dateEnlevement->toMSecsSinceEpoch(), m_datePose.toMSecsSinceEpoch());
+    m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(), enlevement, m_zone);
     if (!m_avisChevauchement)
         return;
     const QString texte = texteChevauchement();
@@ -1059,7 +1227,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     // Prices typed but not yet committed count as typed; a refused one stops the save.
     for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
         if (!f->commit()) {
-            afficherEchec(f->message());
+            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); });
             if (f->isVisible())
                 f->setFocus();
             return false;
@@ -1084,11 +1252,21 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
         (sansLatitude ? m_champLatitude : m_champLongitude)->setFocus();
         return false;
     }
+    // A number beyond its range is refused with the range, as every number typed is; it goes
+    // as soon as the text is mended.
+    for (const auto& [champ, plage, nom] : {std::tuple(m_champLatitude, plageLatitude, QStringLiteral("Latitude")),
+                                            std::tuple(m_champLongitude, plageLongitude, QStringLiteral("Longitude"))}) {
+        if (!coordonneeHorsPlage(champ->text(), plage))
+            continue;
+        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); });
+        champ->setFocus();
+        return false;
+    }
     std::optional<double> lat;
     std::optional<double> lon;
     if (!sansLatitude) {
-        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), 90.0);
-        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), 180.0);
+        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude.maximum);
+        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude.maximum);
     }
     // A second booking of the skip on the same days is stored only once the user said so (when
     // the system ends the program, what was typed is kept without a question).

@@ -3,14 +3,15 @@
 // The form in which the office books one skip for a client: client, site address (with
 // completion suggestions, a city search and a map), dates, contact, waste type and optional
 // prices for this rental alone. "Valider" stores the rental (validerEtEnregistrer); when the
-// store holds no client or no waste type, a configuration card stands in its place.
+// store holds no client or no waste type, a configuration card stands in its place. It opens
+// with no client chosen: the user picks one before "Valider" stores anything.
 // It keeps the editors' rules: Ctrl+S, Ctrl+Return and Ctrl+Enter press "Valider"; "Annuler"
 // and Ctrl+Escape leave, asking « Enregistrer les modifications ? » when something was typed.
 // The removal date is none (« Non prévue ») until the user sets one, and can be taken back to
 // none. While the skip is already booked on the chosen days, a line says by whom, and "Valider"
 // asks before storing a second booking over the first.
 
-#include "coordonnees.h"
+#include "platform/adresseservice.h"
 
 #include "model/horloge.h"
 
@@ -41,6 +42,7 @@ class Benne;
 class CarteAvecRepere;
 class CitySearchPopup;
 class Client;
+class ClientsDuFormulaire;
 class Contact;
 class FlipView;
 class LocalisationManager;
@@ -156,6 +158,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -167,7 +170,9 @@ private:
     QWidget* sectionTarifs();
     QWidget* rangeeBoutons();
 
-    void actualiserListes();
+    void appliquerEncres();
+    void actualiserClients();
+    void actualiserTypes();
     void actualiserContacts();
     void choisirEcran();
     void surAdresseModifiee(const QString& texte);
@@ -193,7 +198,7 @@ private:
     QTimeZone m_zone;
     std::function<void()> m_onDismiss;
     AdresseService* m_service;
-    Query<Client>* m_clients;
+    ClientsDuFormulaire* m_clients;
     Query<TypeDechet>* m_types;
     AdresseAutoCompleteur* m_autoCompleteur;
     LocalisationManager* m_localisation;
@@ -214,8 +219,8 @@ private:
     bool m_majInterne = false;
     // The chosen waste type was deleted: no other one is chosen in its place.
     bool m_typeDechetPerdu = false;
-    // What the form showed when it appeared, to tell typed work from its own defaults.
-    Client* m_clientInitial = nullptr;
+    // What the form showed when it appeared, to tell typed work from its own defaults (it
+    // chooses no client).
     TypeDechet* m_typeDechetInitial = nullptr;
     QDateTime m_datePoseInitiale;
 

@@ -50,10 +50,12 @@ private slots:
     void pricesOutOfRangeAreRefused();
     void nothingSqueezedOrOverlappingAtTheSheetSize();
     void saveRequiresAClient();
+    void wheelWaitsForTheUserToPutTheKeyboardThere();
     void saveStoresTheRental();
     void deletedWasteTypeLeavesTheRentalWithout();
     void prefilledCoordinatesAreGeocoded();
     void typedCoordinatesAreNotGeocoded();
+    void coordinatesOutOfRangeAreRefusedWithTheirRange();
     void geocodingAnswerForADeletedRentalIsIgnored();
     void failedSaveLeavesNothingPending();
     void sheetClosesOnceAndGridOpensIt();
@@ -67,6 +69,8 @@ private slots:
     void annulerWithTypedWorkAsksAsTheEditors();
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
+    void overlapLineFollowsTheRemovalAsItIsTyped();
+    void sheetReadsUnderADarkPaletteAndALargerFont();
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
     void citySearchSaysWhyNothingComes();

@@ -2,6 +2,7 @@
 
 #include "fauxservice.h"
 #include "screenfixtures.h"
+#include "wheel.h"
 
 #include "planning/vueplanificationbennes.h"
 #include "rentals/adresseautocompleteur.h"
@@ -12,9 +13,11 @@
 #include "rentals/formulairelocationview.h"
 #include "rentals/geocodageapresenregistrement.h"
 #include "rentals/vuesuggestionsadresse.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/plaintext.h"
 #include "widgets/searchablepicker.h"
+#include "widgets/wheelguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,7 +64,8 @@ struct Banc {
         QVERIFY(saved(ctx.get()));
         GeocodageApresEnregistrement::pour(ctx.get())->service()->setBaseUrl(faux.baseUrl());
     }
-    FormulaireLocationView* ouvrir()
+    // The form as it opens, then (unless `pour` is none) Alpha chosen by the user.
+    FormulaireLocationView* ouvrir(std::optional<QString> pour = QStringLiteral("Alpha Maçonnerie"))
     {
         form = std::make_unique<FormulaireLocationView>(ctx.get(), benne->id(), [this] { ++fermetures; },
                                                         &service, nullptr,
@@ -69,6 +73,8 @@ struct Banc {
         form->resize(600, 630);
         form->show();
         form->autoCompleteur()->setDelaiSaisieMs(0);
+        if (pour)
+            choisirClient(form.get(), *pour);
         return form.get();
     }
     QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
@@ -81,6 +87,15 @@ struct Banc {
             return nullptr;
         QDialog* feuille = feuilleNouvelleLocation(&fenetre, ctx.get(), benne->id(), [] {}, &service, fixedClock());
         return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
+    }
+    // The client named `nom` chosen as a user does, stepping through the closed picker.
+    static void choisirClient(FormulaireLocationView* f, const QString& nom)
+    {
+        SearchablePicker* choix = f->choixClient();
+        QTest::keyClick(choix, Qt::Key_Home);
+        for (int i = 1; i < choix->count() && choix->currentText() != nom; ++i)
+            QTest::keyClick(choix, Qt::Key_Down);
+        QCOMPARE(choix->currentText(), nom);
     }
 };
 
@@ -125,10 +140,10 @@ void FormulaireLocationTest::configurationCardUntilAClientAndAWasteType()
 void FormulaireLocationTest::defaultsOnAppearance()
 {
     Banc b;
-    auto* form = b.ouvrir();
+    auto* form = b.ouvrir(std::nullopt);
     QVERIFY(form->afficheFormulaire());
-    QCOMPARE(form->clientSelectionne(), b.alpha);
-    QCOMPARE(form->choixClient()->currentText(), QStringLiteral("Alpha Maçonnerie"));
+    QVERIFY(!form->clientSelectionne());
+    QCOMPARE(form->choixClient()->currentIndex(), 0);
     QCOMPARE(form->choixClient()->itemText(0), QStringLiteral("— Choisir un client —"));
     QCOMPARE(form->typeDechetSelectionne(), b.gravats);
     QCOMPARE(form->choixTypeDechet()->count(), 2);
@@ -146,7 +161,7 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
 {
     {
         Banc b;
-        auto* form = b.ouvrir();
+        auto* form = b.ouvrir(std::nullopt);
         // The starting position is a placeholder, not a typed value: no marker on the map.
         QVERIFY(form->latitude().isEmpty());
         QVERIFY(form->longitude().isEmpty());
@@ -167,7 +182,7 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
     QSettings().setValue("userLatitude", 48.85);
     QSettings().setValue("userLongitude", 2.35);
     Banc b;
-    auto* form = b.ouvrir();
+    auto* form = b.ouvrir(std::nullopt);
     QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("48.850000"));
     QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.350000"));
     QVERIFY(form->latitude().isEmpty() && form->longitude().isEmpty());
@@ -414,6 +429,10 @@ void FormulaireLocationTest::clientFoundByTypingPartOfItsName()
     QCOMPARE(choix->filteredTexts(), QStringList{"Élagage Nouveau"});
     QTest::keyClick(choix->searchField(), Qt::Key_Return);
     QCOMPARE(form->clientSelectionne(), nouveau);
+
+    batiment->setNom(QStringLiteral("Bâtiment Martin-Durand"));
+    QTRY_COMPARE(choix->findText(QStringLiteral("Bâtiment Martin")), -1);
+    QCOMPARE(b.ouvrir(QStringLiteral("Bâtiment Martin-Durand"))->clientSelectionne(), batiment);
 }
 
 void FormulaireLocationTest::missingFieldsLineShowsWithoutScrolling()
@@ -512,9 +531,12 @@ void FormulaireLocationTest::pricesOutOfRangeAreRefused()
             QCOMPARE(champ->message(), form->texteErreur());
             QVERIFY(form->boutonValider()->isEnabled());
         }
+        // Mended, the field's message and the form's red line go at once.
         taper(champ->lineEdit(), QStringLiteral("100000"));
         QTest::keyClick(champ->lineEdit(), Qt::Key_Tab);
         QCOMPARE(champ->message(), QString());
+        QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
+        QVERIFY(!form->showError());
     }
     // At the bound, the rental is stored.
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
@@ -582,21 +604,54 @@ void FormulaireLocationTest::nothingSqueezedOrOverlappingAtTheSheetSize()
 
 void FormulaireLocationTest::saveRequiresAClient()
 {
+    // The sheet chooses no client: Ctrl+Return and "Valider" refuse until the user picks one.
     Banc b;
-    auto* form = b.ouvrir();
-    QTest::keyClick(form->choixClient(), Qt::Key_Home);
+    QWidget fenetre;
+    QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QApplication::setActiveWindow(feuille);
+    QTRY_VERIFY(feuille->isActiveWindow() && QApplication::focusWidget());
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     QVERIFY(form->showError());
-    QCOMPARE(form->texteErreur(), QStringLiteral("Merci de remplir tous les champs obligatoires."));
+    QCOMPARE(form->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
     QVERIFY(form->findChild<QLabel*>("messageErreur")->isVisible());
     QVERIFY(b.locations().isEmpty());
-    QCOMPARE(b.fermetures, 0);
     QVERIFY(form->boutonValider()->isEnabled());
     QVERIFY(!form->isSaving());
     // The message goes once a client is chosen: its cause is gone.
-    QTest::keyClick(form->choixClient(), Qt::Key_Down);
-    QVERIFY(!form->showError());
+    Banc::choisirClient(form, QStringLiteral("Zeta TP"));
     QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
+    QTest::keyClick(form->choixClient(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(b.locations().first()->client(), b.zeta);
+    QTRY_VERIFY(!feuille);
+}
+
+void FormulaireLocationTest::wheelWaitsForTheUserToPutTheKeyboardThere()
+{
+    // The focus the sheet gives by itself (its first field as it opens, the removal date after
+    // « Choisir une date… ») does not hand the field the wheel; a click into it does.
+    installWheelGuard(qApp);
+    Banc b;
+    QWidget fenetre;
+    QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
+    QApplication::setActiveWindow(feuille);
+    FormulaireLocationView* form = formulaireDe(feuille);
+    QTRY_COMPARE(QApplication::focusWidget(), form->choixClient());
+    for (int crans : {1, -1, -1})
+        turnWheel(form->choixClient(), crans);
+    QCOMPARE(form->choixClient()->currentIndex(), 0);
+    QTest::mouseClick(form->boutonFixerEnlevement(), Qt::LeftButton);
+    QDateEdit* enlevement = form->champDateEnlevement();
+    QTRY_COMPARE(QApplication::focusWidget(), enlevement);
+    for (int crans : {1, 1, -1})
+        turnWheel(enlevement, crans);
+    QCOMPARE(enlevement->date(), form->datePose().date());
+    QTest::mouseClick(enlevement, Qt::LeftButton);
+    const QDate avant = enlevement->date();
+    turnWheel(enlevement, 1);
+    QVERIFY(enlevement->date() > avant);
+    removeWheelGuard(qApp);
 }
 
 void FormulaireLocationTest::saveStoresTheRental()
@@ -746,16 +801,30 @@ void FormulaireLocationTest::typedCoordinatesAreNotGeocoded()
     QCOMPARE(b.locations()[0]->latitude(), std::optional<double>(45.5));
     QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(4.85));
     QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
+}
 
-    // Out of range or not finite: no value is stored.
-    Banc c;
-    auto* f2 = c.ouvrir();
-    taper(f2->champLatitude(), "1e2");
-    taper(f2->champLongitude(), "inf");
-    QTest::mouseClick(f2->boutonValider(), Qt::LeftButton);
-    QVERIFY(!c.locations()[0]->latitude());
-    QVERIFY(!c.locations()[0]->longitude());
-    QCOMPARE(GeocodageApresEnregistrement::pour(c.ctx.get())->enAttente(), 0); // no address
+void FormulaireLocationTest::coordinatesOutOfRangeAreRefusedWithTheirRange()
+{
+    // A coordinate that reads as a number beyond its range (or not finite) is refused, the red
+    // line naming the field and its range; it goes as soon as the text is mended.
+    Banc b;
+    auto* form = b.ouvrir();
+    for (const auto& [latitude, longitude, debut] : {std::tuple("999", "4.8", "Latitude : entre "),
+                                                     std::tuple("45.7", "-1e308", "Longitude : entre "),
+                                                     std::tuple("45,7", "180,000001", "Longitude : entre ")}) {
+        taper(form->champLatitude(), QString::fromLatin1(latitude));
+        taper(form->champLongitude(), QString::fromLatin1(longitude));
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+        QVERIFY(b.locations().isEmpty());
+        QVERIFY2(form->texteErreur().startsWith(QString::fromUtf8(debut)), qPrintable(form->texteErreur()));
+        taper(static_cast<QLineEdit*>(form->focusWidget()), QStringLiteral("45"));
+        QVERIFY(!form->findChild<QLabel*>("messageErreur")->isVisible());
+    }
+    taper(form->champLatitude(), "-90");
+    taper(form->champLongitude(), "180");
+    QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
+    QCOMPARE(b.locations().size(), 1);
+    QCOMPARE(b.locations()[0]->longitude(), std::optional<double>(180));
 }
 
 void FormulaireLocationTest::geocodingAnswerForADeletedRentalIsIgnored()
@@ -833,6 +902,7 @@ void FormulaireLocationTest::sheetClosesOnceAndGridOpensIt()
     // "Valider" stores the rental and closes the sheet once.
     grille.selectionnerBenne(b.benne);
     QSignalSpy fermeture(&grille, &VuePlanificationBennes::benneSelectionChanged);
+    Banc::choisirClient(formulaireDe(grille.feuille()), QStringLiteral("Zeta TP"));
     formulaireDe(grille.feuille())->validerEtEnregistrer();
     QCOMPARE(fermeture.count(), 1);
     QCOMPARE(b.benne->locations().size(), 1);
@@ -853,6 +923,7 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
     QDialog* feuille = b.feuilleSur(fenetre, fen);
     QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QVERIFY2(feuille->width() <= fen.width() && feuille->height() <= fen.height(),
              qPrintable(QStringLiteral("%1 × %2").arg(feuille->width()).arg(feuille->height())));
     QVERIFY2(fenetre.frameGeometry().contains(feuille->frameGeometry()),
@@ -887,7 +958,7 @@ void FormulaireLocationTest::sheetFitsTheSmallestWindow()
         for (QWidget* bouton : {static_cast<QWidget*>(form->boutonValider()), static_cast<QWidget*>(form->boutonAnnuler())})
             QVERIFY2(bouton->visibleRegion().boundingRect() == bouton->rect(), qPrintable(ou));
     }
-    feuille->close();
+    static_cast<FeuilleNouvelleLocation*>(feuille)->congedier();
     QTRY_VERIFY(!feuille->isVisible());
     }
 }
@@ -908,6 +979,7 @@ void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.autoCompleteur()->setDelaiSaisieMs(0);
+    Banc::choisirClient(&form, QStringLiteral("Alpha Maçonnerie"));
     auto* emplacement = form.findChild<QStackedWidget*>("emplacementSuggestions");
 
     // Said where the suggestions would be.
@@ -1033,6 +1105,7 @@ void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
     feuille = grille.feuille();
     QVERIFY(QTest::qWaitForWindowExposed(feuille));
     form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
     taper(form->champLatitude(), "45.76");
     taper(form->champLongitude(), "4.83");
@@ -1048,9 +1121,8 @@ void FormulaireLocationTest::escapeWithTypedWorkAsksFirst()
     feuille = grille.feuille();
     QVERIFY(QTest::qWaitForWindowExposed(feuille));
     form = formulaireDe(feuille);
-    form->choixClient()->setCurrentIndex(0);
-    emit form->choixClient()->activated(0);
     QVERIFY(!form->clientSelectionne());
+    QTest::keyClicks(form->champAdresse(), "5 rue des Lilas, Lyon");
     QTest::keyClick(form->champAdresse(), Qt::Key_Escape);
     QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Enregistrer")));
     QVERIFY(feuille && feuille->isVisible());
@@ -1157,6 +1229,7 @@ void FormulaireLocationTest::sheetTakesTheEditorsSaveKeys()
         QApplication::setActiveWindow(feuille);
         QTRY_VERIFY(feuille->isActiveWindow());
         FormulaireLocationView* form = formulaireDe(feuille);
+        Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
         const QString adresse = QStringLiteral("%1 rue des Lilas, Lyon").arg(i + 1);
         QTest::keyClicks(form->champAdresse(), adresse);
         QWidget* champ = cas[i].champ(form);
@@ -1233,6 +1306,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
     QApplication::setActiveWindow(feuille);
     QTRY_VERIFY(feuille->isActiveWindow());
     form = formulaireDe(feuille);
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QTest::keyClicks(form->champAdresse(), "7 quai du Port, Lyon");
     form->interrupteurTarifs()->setChecked(true);
     taper(form->champTarifJournalier()->lineEdit(), "12,5");
@@ -1257,7 +1331,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
 void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
 {
     Banc b;
-    auto* form = b.ouvrir(); // placement on 16 March 2026
+    auto* form = b.ouvrir(std::nullopt); // placement on 16 March 2026
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
     QPushButton* fixer = boutonFixer(form);
@@ -1295,6 +1369,7 @@ void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
     // Moving the placement leaves "none" alone.
     form->champDatePose()->setDate(QDate(2026, 3, 25));
     QVERIFY(!form->dateEnlevement());
+    Banc::choisirClient(form, QStringLiteral("Alpha Maçonnerie"));
     QVERIFY(form->validerEtEnregistrer());
     QCOMPARE(b.locations().size(), 1);
     QCOMPARE(b.locations()[0]->dateEnlevement(), std::nullopt);
@@ -1396,6 +1471,63 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     QTRY_VERIFY(!avisChevauchement(form)->isVisible());
     QVERIFY(form->validerEtEnregistrer());
     QVERIFY(!openBox(form, QStringLiteral("confirmationChevauchement")));
+}
+
+void FormulaireLocationTest::overlapLineFollowsTheRemovalAsItIsTyped()
+{
+    // Zeta holds the skip from 15 to 18 March: a removal typed onto the booking names it at
+    // once, before the field is left.
+    Banc b;
+    placedRental(b.ctx.get(), b.zeta, b.benne, localDateTime(2026, 3, 15, 8), localDateTime(2026, 3, 18, 17));
+    auto* form = b.ouvrir();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    form->champDatePose()->setDate(QDate(2026, 3, 10));
+    QTest::mouseClick(boutonFixer(form), Qt::LeftButton);
+    QDateEdit* champ = form->champDateEnlevement();
+    for (const auto& [touches, louee] : {std::pair("16", true), std::pair("14", false)}) {
+        champ->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(champ, touches);
+        QVERIFY(champ->hasFocus());
+        QCOMPARE(avisChevauchement(form)->isVisible(), louee);
+    }
+}
+
+void FormulaireLocationTest::sheetReadsUnderADarkPaletteAndALargerFont()
+{
+    // A 12-point desktop font, light or dark: the prices card's banner reads whole, the warning
+    // and the red line read at 4.5:1 (their ink against their background, at a corner).
+    const QPalette clair = QApplication::palette();
+    const QFont police = QApplication::font();
+    QPalette sombre = clair;
+    sombre.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    sombre.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+    QFont grande = police;
+    grande.setPointSize(12);
+    QApplication::setFont(grande);
+    for (const QPalette& palette : {clair, sombre}) {
+        QApplication::setPalette(palette);
+        Banc b;
+        placedRental(b.ctx.get(), b.zeta, b.benne, localDateTime(2026, 3, 15, 8));
+        auto* form = b.ouvrir(std::nullopt);
+        auto* bandeau = form->findChild<QWidget*>("faceAvantTarifs")->findChild<QLabel*>();
+        const QRect place = bandeau->contentsRect();
+        QVERIFY(place.contains(bandeau->fontMetrics().boundingRect(
+            place, int(bandeau->alignment()) | (bandeau->wordWrap() ? Qt::TextWordWrap : 0), bandeau->text())));
+        QTest::mouseClick(form->boutonValider(), Qt::LeftButton); // no client: the red line
+        for (const char* nom : {"avisChevauchement", "messageErreur"}) {
+            auto* ligne = form->findChild<QLabel*>(nom);
+            QTRY_VERIFY(ligne->isVisible());
+            const QImage image = ligne->grab(ligne->contentsRect()).toImage();
+            double contraste = 1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    contraste = std::max(contraste, forms::contrastRatio(image.pixelColor(x, y), image.pixelColor(0, 0)));
+            QVERIFY2(contraste >= 4.5, qPrintable(QStringLiteral("%1: %2:1").arg(nom).arg(contraste)));
+        }
+    }
+    QApplication::setPalette(clair);
+    QApplication::setFont(police);
 }
 
 void FormulaireLocationTest::sheetNamesTheSkipItBooks()
