@@ -51,7 +51,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
                                              [this, client] { m_ecran->askToRemove({client}); });
         forms::markDestructive(supprimer);
     });
-    m_ecran->deleteAsking([](const QList<Client*>&) { return ClientEditorView::questionSuppression(); });
+    m_ecran->deleteAsking(&ClientEditorView::questionSuppression);
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)

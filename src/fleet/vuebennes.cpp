@@ -98,7 +98,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    m_ecran->deleteAsking([](const QList<Benne*>&) { return BenneEditorView::questionSuppression(); });
+    m_ecran->deleteAsking(&BenneEditorView::questionSuppression);
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] {
             m_ecran->refilter();

@@ -666,12 +666,8 @@ void FormulaireLocationView::actualiserListes()
     if (m_apparu && !m_typeDechet && !m_typeDechetPerdu && !types.isEmpty())
         m_typeDechet = types.first();
 
-    QList<SearchablePicker::Entry> noms;
-    noms.reserve(clients.size());
-    const QStringList details = clientDistinctions(clients);
-    for (int i = 0; i < clients.size(); ++i)
-        noms.append({clients.at(i)->nom(), QVariant::fromValue<void*>(clients.at(i)), details.at(i)});
-    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), noms);
+    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"),
+                              SearchablePicker::clientEntries(clients, [](Client* c) { return QVariant::fromValue<void*>(c); }));
     m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
 
     m_choixType->clear();

@@ -47,10 +47,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
         forms::markDestructive(supprimer);
     });
     m_ecran->deleteAsking([](const QList<CentreTraitement*>& centres) {
-        const QString nom = centres.size() == 1 ? centres.first()->nom() : QString();
-        return forms::Question{QStringLiteral("Supprimer ce centre ?"),
-                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
-                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+        // Named with its town, which tells two centres of one name apart.
+        QStringList noms;
+        for (const CentreTraitement* c : centres)
+            noms.append(c->ville() && !c->ville()->isEmpty() ? c->nom() + QStringLiteral(" · ") + *c->ville() : c->nom());
+        return forms::naming({QStringLiteral("Supprimer ce centre ?"), QStringLiteral("Cette action est irréversible.")},
+                             noms);
     });
 }
 
