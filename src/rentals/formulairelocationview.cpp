@@ -605,7 +605,7 @@ QWidget* FormulaireLocationView::rangeeBoutons()
     h->addWidget(m_annuler);
     h->addWidget(m_valider);
     m_annuler->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
-    connect(m_annuler, &QPushButton::clicked, this, [this] { quitterEnDemandant(); });
+    connect(m_annuler, &QPushButton::clicked, this, [this] { quitterEnDemandant({}, forms::Leaving::takingBack); });
     connect(m_valider, &QPushButton::clicked, this, [this] { validerEtEnregistrer(); });
     // The editors' keys, on the row of buttons: they hold only while the form (not the
     // configuration card) shows.
@@ -935,7 +935,7 @@ QString FormulaireLocationView::texteChevauchement() const
     return texte;
 }
 
-void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite)
+void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite, forms::Leaving pourquoi)
 {
     if (!hasUnsavedChanges()) {
         if (m_onDismiss)
@@ -958,7 +958,8 @@ void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite)
                 moi->m_onDismiss();
             if (ensuite)
                 ensuite();
-        });
+        },
+        pourquoi);
 }
 
 void FormulaireLocationView::setDatePose(const QDateTime& date)
