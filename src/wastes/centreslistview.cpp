@@ -7,6 +7,7 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
+#include <QLocale>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -70,7 +71,7 @@ RowContent CentresListView::ligneCentre(const CentreTraitement* centre)
     if (!ville.isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"), ville,
                                                   TextStyle::Callout, Tone::Secondary));
-    const QString nombre = QString::number(centre->typesAcceptes().size()) + QStringLiteral("\u00A0type(s)");
+    const QString nombre = QLocale().toString(centre->typesAcceptes().size()) + QStringLiteral("\u00A0type(s)");
     details.parts.append(RowPart::label(nombre, TextStyle::Callout, Tone::Secondary));
     row.lines.append(details);
     row.accessibleText = ville.isEmpty() ? centre->nom() + QStringLiteral(", ") + nombre

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QMainWindow>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -476,7 +477,7 @@ void TestVueClients::whatShowsAtOnceIsWhatSettles()
     QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
     QTRY_VERIFY(liste->visualRect(liste->model()->index(1999, 0)).isValid());
     fit::Host::settle();
-    QCOMPARE(countAtOnce, QStringLiteral("Nombre de clients : 2000"));
+    QCOMPARE(countAtOnce, QStringLiteral("Nombre de clients : 2") + QLocale().groupSeparator() + QStringLiteral("000"));
     QCOMPARE(vue->liste()->countText(), countAtOnce);
     QCOMPARE(rowsInView(), rowsAtOnce);
 
