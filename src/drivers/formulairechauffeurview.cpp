@@ -76,6 +76,18 @@ QLabel* ligneTexte(const QString& texte, forms::TextStyle style, forms::Tone ton
     return label;
 }
 
+// Rows made anew join the Tab order where they stand: after `avant`, the last stop above the
+// list, then the section's add button under it (new widgets would otherwise be visited last).
+void placerEntre(QWidget* avant, QWidget* lignes, QWidget* bouton)
+{
+    for (QWidget* w : lignes->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->isHidden()) {
+            QWidget::setTabOrder(avant, w);
+            avant = w;
+        }
+    QWidget::setTabOrder(avant, bouton);
+}
+
 QLabel* ligneGras(const QString& texte, QWidget* parent)
 {
     auto* label = new QLabel(texte, parent);
@@ -603,6 +615,7 @@ void FormulaireChauffeurView::afficherFormations()
         connect(corbeille, &QToolButton::clicked, this, [this, position] { retirerFormation(position); });
         layout->addWidget(ligne);
     }
+    placerEntre(m_ajoutQualification, m_lignesFormations, m_ajoutFormation);
 }
 
 void FormulaireChauffeurView::afficherSpecialisations()
@@ -628,6 +641,7 @@ void FormulaireChauffeurView::afficherSpecialisations()
         connect(bascule, &QCheckBox::toggled, this, [this, s](bool on) { basculerSpecialisation(s, on); });
         layout->addWidget(bascule, 0, Qt::AlignLeft);
     }
+    placerEntre(m_ajoutFormation, m_lignesSpecialisations, m_ajoutSpecialisation);
 }
 
 void FormulaireChauffeurView::afficherDisponibilites()
@@ -645,6 +659,7 @@ void FormulaireChauffeurView::afficherDisponibilites()
                                 forms::Tone::Primary, ligne));
         layout->addWidget(ligne);
     }
+    placerEntre(m_ajoutSpecialisation, m_lignesDisponibilites, m_ajoutDisponibilite);
 }
 
 void FormulaireChauffeurView::afficherDistance()

@@ -921,3 +921,79 @@ void ConventionsTest::everyCommandByKeysShowsWhereTheFocusIs()
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     window->closeAnswered();
 }
+
+void ConventionsTest::tabWalksEachScreenInReadingOrder()
+{
+    // The screens of the list editors. The other screens are walked by the test above for a
+    // visible focus only: several of them still place stops out of reading order.
+    auto ctx = storeOfLongNames();
+    AppDelegate delegate(ctx.get());
+    auto* window = static_cast<ContentView*>(delegate.newWindow());
+    window->resize(kDefaultWindowSize);
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QStringList faults;
+    // Where a widget stands in the window, and what of it is left within its parents.
+    const auto placed = [window](const QWidget* w) {
+        QRect seen(w->mapTo(window, QPoint(0, 0)), w->size());
+        for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            seen &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+        return seen & window->rect();
+    };
+    // Where a widget stands in the layout, whatever the views around it are scrolled to: within
+    // a scrolled view, its place in the view's content.
+    const auto laidOut = [window](QWidget* w) {
+        QPoint at = w->mapTo(window, QPoint(0, 0));
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(p); area && area->widget() && area->widget()->isAncestorOf(w)) {
+                at = w->mapTo(area->widget(), QPoint(0, 0)) + area->mapTo(window, QPoint(0, 0));
+                break;
+            }
+        return QRect(at, w->size());
+    };
+    for (Commande c : {Commande::clients, Commande::bennes, Commande::dechets, Commande::centreDechets,
+                       Commande::chauffeurs}) {
+        window->setSelection(c);
+        fixtures::settle();
+        selectFirstRow(window->detailScreen());
+        window->sidebar()->setFocus(Qt::TabFocusReason);
+        QWidget* screen = window->detailScreen();
+        QSet<QWidget*> reached;
+        QRect previous;
+        for (int tab = 0; tab < 200; ++tab) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            fixtures::settle();
+            QWidget* now = QApplication::focusWidget();
+            if (!now || now == window->sidebar())
+                break;
+            // The toolbar row holds the screen's actions; it stands above, apart from the screen.
+            if (!screen->isAncestorOf(now))
+                continue;
+            reached.insert(now);
+            const QString where = titre(c) + QStringLiteral(": ") + describe(now);
+            const QRect at = laidOut(now);
+            if (!now->isVisible() || placed(now).isEmpty()) {
+                faults.append(where + QStringLiteral(" is out of sight"));
+                continue;
+            }
+            // After the previous stop: on its line further right, below it, or up in a column
+            // to its right.
+            if (!previous.isNull()) {
+                const bool sameLine = std::abs(at.center().y() - previous.center().y())
+                                      < std::min(at.height(), previous.height()) / 2;
+                const bool after = sameLine ? at.left() >= previous.left() - 2
+                                            : at.top() >= previous.top() || at.left() >= previous.right() - 2;
+                if (!after)
+                    faults.append(where + QStringLiteral(" comes before the previous stop (%1,%2 after %3,%4)")
+                                              .arg(at.left()).arg(at.top()).arg(previous.left()).arg(previous.top()));
+            }
+            previous = at;
+        }
+        for (QAbstractButton* button : screen->findChildren<QAbstractButton*>())
+            if (button->isVisible() && button->isEnabled() && (button->focusPolicy() & Qt::TabFocus)
+                && !reached.contains(button))
+                faults.append(titre(c) + QStringLiteral(": ") + describe(button) + QStringLiteral(" is never reached"));
+    }
+    window->closeAnswered();
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+}
