@@ -871,16 +871,25 @@ QString focusFault(const ContentView* window, QWidget* w)
     return {};
 }
 
+// A new main window of `delegate` at the default size, made active.
+ContentView* activeWindow(AppDelegate& delegate)
+{
+    auto* window = static_cast<ContentView*>(delegate.newWindow());
+    window->resize(kDefaultWindowSize);
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("window not active");
+    return window;
+}
+
 } // namespace
 
 void ConventionsTest::everyCommandByKeysShowsWhereTheFocusIs()
 {
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
-    auto* window = static_cast<ContentView*>(delegate.newWindow());
-    window->resize(kDefaultWindowSize);
-    QApplication::setActiveWindow(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    ContentView* window = activeWindow(delegate);
+    QVERIFY(window->isActiveWindow());
     QStringList faults;
     auto check = [&](const QString& where) {
         const QString fault = focusFault(window, QApplication::focusWidget());
@@ -928,10 +937,8 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     // visible focus only: several of them still place stops out of reading order.
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
-    auto* window = static_cast<ContentView*>(delegate.newWindow());
-    window->resize(kDefaultWindowSize);
-    QApplication::setActiveWindow(window);
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    ContentView* window = activeWindow(delegate);
+    QVERIFY(window->isActiveWindow());
     QStringList faults;
     // Where a widget stands in the window, and what of it is left within its parents.
     const auto placed = [window](const QWidget* w) {
