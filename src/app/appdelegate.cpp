@@ -4,10 +4,13 @@
 #include "contentview.h"
 
 #include "platform/updatechecker.h"
+#include "widgets/dialogconventions.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QKeyEvent>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -155,6 +158,35 @@ QList<QKeySequence> keysOf(const QKeySequence& keys, QKeySequence::StandardKey s
     return all;
 }
 
+// Escape in a menu of the bar closes it and leaves the bar, the keyboard back where it was, as
+// the desktops do: never a bar left active with nothing highlighted.
+class MenuEscape : public QObject {
+public:
+    MenuEscape(QMenuBar* bar) : QObject(bar), m_bar(bar) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape
+            || static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier)
+            return false;
+        auto* menu = static_cast<QMenu*>(watched);
+        // A submenu's Escape only goes back to its parent menu.
+        if (menu->activeAction() && menu->activeAction()->menu() && menu->activeAction()->menu()->isVisible())
+            return false;
+        menu->close();
+        // The bar keeps the keyboard after its menu closes: Escape there gives it back.
+        if (m_bar->hasFocus() || m_bar->activeAction()) {
+            QKeyEvent leave(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(m_bar, &leave);
+        }
+        return true;
+    }
+
+private:
+    QMenuBar* m_bar;
+};
+
 // The question « Enregistrer les modifications ? » open over one of the windows, or null.
 QWidget* openQuestion()
 {
@@ -271,6 +303,13 @@ void AppDelegate::installMenus(QMainWindow* window)
     menuKey->setShortcut(QKeySequence(Qt::Key_F10));
     menuKey->setShortcutContext(Qt::WindowShortcut);
     window->addAction(menuKey);
+    // Every item of the menus has its underlined letter; Escape leaves the bar (above).
+    auto* escape = new MenuEscape(bar);
+    for (QAction* title : bar->actions())
+        if (QMenu* menu = title->menu()) {
+            menu->installEventFilter(escape);
+            connect(menu, &QMenu::aboutToShow, menu, [menu] { giveMenuLetters(menu); });
+        }
     connect(menuKey, &QAction::triggered, bar, [bar] {
         for (QAction* menu : bar->actions())
             if (menu->isVisible() && menu->isEnabled() && menu->menu()) {

@@ -201,11 +201,24 @@ void ContentView::buildKeyActions()
 
 void ContentView::chooseCommand(Commande commande)
 {
+    QPointer<ContentView> self(this);
     if (m_selection == commande) {
-        focusScreen();
+        // The screen already shown: the keyboard goes where it goes from elsewhere, out of the
+        // field it is in, so that what is typed next searches instead of replacing a value.
+        // Typed work there is left as when leaving the screen: saved, or dropped with its editor.
+        auto again = [self] {
+            if (!self)
+                return;
+            if (self->unsavedEditor())
+                self->showDetail();
+            self->focusScreen(true);
+        };
+        if (forms::ListDetailBase* editor = unsavedEditor())
+            editor->leaveEditor(again);
+        else
+            again();
         return;
     }
-    QPointer<ContentView> self(this);
     auto show = [self, commande] {
         if (!self)
             return;
@@ -218,12 +231,12 @@ void ContentView::chooseCommand(Commande commande)
         show();
 }
 
-void ContentView::focusScreen()
+void ContentView::focusScreen(bool fromStart)
 {
     if (!m_screen)
         return;
     QWidget* focus = QApplication::focusWidget();
-    if (focus && m_screen->isAncestorOf(focus))
+    if (!fromStart && focus && m_screen->isAncestorOf(focus))
         return;
     // The first Tab stop of the screen, in its Tab order.
     QWidget* w = m_screen;

@@ -95,7 +95,9 @@ private:
     void buildSidebar();
     void buildToolbar();
     void buildKeyActions();
-    void focusScreen();
+    // The keyboard into the shown screen, on its first Tab stop; unless `fromStart`, a focus
+    // already within the screen stays where it is.
+    void focusScreen(bool fromStart = false);
     void showDetail();
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSaveFile>
 
 #include <functional>
@@ -286,6 +288,17 @@ QString dialogText(const QString& consoleLine)
     return consoleLine.mid(i);
 }
 
+namespace {
+
+// The error's description in a console line: what follows the fatal prefix, else the line.
+QString errorOf(const QString& consoleLine)
+{
+    const QString prefix = QString::fromUtf8(kFatalPrefix);
+    return consoleLine.startsWith(prefix) ? consoleLine.mid(prefix.size()) : dialogText(consoleLine);
+}
+
+} // namespace
+
 std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening)
 {
     auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("Kestrovan"),
@@ -293,10 +306,16 @@ std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening)
                                                                             : opening.whatHappened);
     box->setObjectName(QStringLiteral("refusAuDemarrage"));
     box->setInformativeText(opening.whatToDo);
-    // The technical line, for whoever helps the user, a click away.
+    // The error as the store reported it, for whoever helps the user, a click away; in words,
+    // without the console line's name of the framework piece that failed.
     if (!opening.whatHappened.isEmpty() && opening.whatHappened != dialogText(opening.fatalMessage))
-        box->setDetailedText(dialogText(opening.fatalMessage));
+        box->setDetailedText(QStringLiteral("Erreur rapportée : ") + errorOf(opening.fatalMessage));
     box->setStandardButtons(QMessageBox::Ok);
+    // Opening or closing the details leaves Return to « OK ».
+    QAbstractButton* ok = box->button(QMessageBox::Ok);
+    for (QAbstractButton* b : box->buttons())
+        if (box->buttonRole(b) == QMessageBox::ActionRole)
+            QObject::connect(b, &QAbstractButton::clicked, ok, [ok] { ok->setFocus(Qt::OtherFocusReason); });
     return box;
 }
 

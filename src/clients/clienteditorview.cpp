@@ -2,6 +2,7 @@
 
 #include "widgets/focusguard.h"
 
+#include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/dialogs.h"
@@ -71,7 +72,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     m_nom = textField(QStringLiteral("Nom"), this);
     m_delete = new QPushButton(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
     m_delete->setFlat(true);
-    m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #D92D20; border: none; }"));
+    m_delete->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; }")
+                                .arg(forms::dangerTextColor(palette().color(QPalette::Base)).name()));
     first->addWidget(m_prenom, 1);
     first->addWidget(m_nom, 1);
     fields->addLayout(first);
@@ -166,6 +168,15 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     FormSection* identite = m_frame->addSection(QStringLiteral("Identité"), QStringLiteral("person.text.rectangle"));
     m_nom = textField(QStringLiteral("Nom du client"), this);
     identite->addRow(QStringLiteral("Nom"), m_nom);
+    // Why a save asked for elsewhere (Ctrl+S, the question of Quit) was refused, under the field.
+    m_nomRequis = new QLabel(QStringLiteral("Le nom est requis pour enregistrer le client."), this);
+    m_nomRequis->setObjectName(QStringLiteral("nomRequis"));
+    m_nomRequis->setWordWrap(true);
+    m_nomRequis->setFont(forms::fontFor(forms::TextStyle::Caption, font()));
+    m_nomRequis->setStyleSheet(
+        QStringLiteral("color: %1;").arg(forms::dangerTextColor(palette().color(QPalette::Window)).name()));
+    m_nomRequis->hide();
+    identite->rows()->addUnderFields(m_nomRequis);
     m_couleur = new ColorField(this);
     // The form starts green with the text "#00FF00"; loading replaces both.
     m_couleur->loadDefault(forms::standardGreen());
@@ -318,10 +329,15 @@ void ClientEditorView::setClient(Client* client)
     updateMode();
 }
 
-forms::Question ClientEditorView::questionSuppression()
+forms::Question ClientEditorView::questionSuppression(const QList<Client*>& clients)
 {
-    return {QStringLiteral("Supprimer ce client ?"),
-            QStringLiteral("Tous les contacts de ce client seront également supprimés.")};
+    // Named with what tells each from its look-alikes: several clients may share a name.
+    QStringList noms;
+    for (const Client* c : clients)
+        noms.append(nomClientDistinct(c));
+    return forms::naming({QStringLiteral("Supprimer ce client ?"),
+                          QStringLiteral("Tous les contacts de ce client seront également supprimés.")},
+                         noms);
 }
 
 bool ClientEditorView::peutEnregistrer() const
@@ -407,6 +423,10 @@ void ClientEditorView::updateValidity()
 {
     forms::setInvalidOutline(m_email, !emailValide());
     m_frame->setSaveEnabled(peutEnregistrer() && emailValide());
+    if (peutEnregistrer()) {
+        m_nomRequis->hide();
+        forms::setInvalidOutline(m_nom, false);
+    }
 }
 
 void ClientEditorView::rebuildContacts()
@@ -458,8 +478,16 @@ void ClientEditorView::rebuildContacts()
 bool ClientEditorView::enregistrer()
 {
     const QString nom = m_nom->text().trimmed();
-    if (nom.isEmpty() || !emailValide())
+    if (nom.isEmpty()) {
+        m_nomRequis->show();
+        forms::setInvalidOutline(m_nom, true);
+        m_nom->setFocus(Qt::OtherFocusReason);
         return false;
+    }
+    if (!emailValide()) {
+        m_email->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
     Client* client = m_client;
     const bool nouveau = client == nullptr;
     if (client) {
@@ -485,6 +513,9 @@ bool ClientEditorView::enregistrer()
         forms::showError(this, forms::saveFailedText(error));
         return false;
     }
+    // A new contact card left empty was not stored: it goes with the save, focused or not.
+    if (m_brouillon && !m_brouillon->contact() && m_brouillon->estVide())
+        oublierBrouillon();
     m_live->markAllLoaded();
     emit saved(client);
     return true;
@@ -597,7 +628,7 @@ void ClientEditorView::supprimerContact(Contact* contact)
 void ClientEditorView::confirmerSuppression()
 {
     QPointer<ClientEditorView> self(this);
-    const forms::Question question = forms::withDeletedAlong(questionSuppression(), m_context, {m_client});
+    const forms::Question question = forms::withDeletedAlong(questionSuppression({m_client}), m_context, {m_client});
     forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerClient();

@@ -80,7 +80,7 @@ public:
     void setClient(Client* client);
 
     // What is asked before a client is deleted, here and from the list.
-    static forms::Question questionSuppression();
+    static forms::Question questionSuppression(const QList<Client*>& clients);
 
     bool peutEnregistrer() const;
     bool emailValide() const;
@@ -136,6 +136,7 @@ private:
 
     forms::EditorFrame* m_frame = nullptr;
     QLineEdit* m_nom = nullptr;
+    QLabel* m_nomRequis = nullptr;
     QLineEdit* m_adresse = nullptr;
     QLineEdit* m_codePostal = nullptr;
     QLineEdit* m_ville = nullptr;

@@ -6,6 +6,7 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
+#include <QLocale>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -45,13 +46,13 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
-    liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(n); });
+    liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(QLocale().toString(n)); });
     liste->setContextMenu([this](QMenu* menu, Client* client) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                                              [this, client] { m_ecran->askToRemove({client}); });
         forms::markDestructive(supprimer);
     });
-    m_ecran->deleteAsking([](const QList<Client*>&) { return ClientEditorView::questionSuppression(); });
+    m_ecran->deleteAsking(&ClientEditorView::questionSuppression);
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)
@@ -85,10 +86,10 @@ RowContent VueClients::ligneClient(const Client* client)
                                                   forms::TextStyle::Callout, forms::Tone::Secondary));
     if (!client->contacts().isEmpty()) {
         RowPart contacts = RowPart::symbolLabel(QStringLiteral("person.crop.rectangle.stack"),
-                                                QStringLiteral("%1\u00A0contact(s)").arg(client->contacts().size()),
+                                                QStringLiteral("%1\u00A0contact(s)").arg(QLocale().toString(client->contacts().size())),
                                                 forms::TextStyle::Callout, forms::Tone::Tertiary);
         // On a narrow list the number stays, beside its symbol.
-        contacts.shortText = QString::number(client->contacts().size());
+        contacts.shortText = QLocale().toString(client->contacts().size());
         details.parts.append(contacts);
     }
     row.lines.append(details);

@@ -106,9 +106,14 @@ void FormulaireAjoutFormationChauffeur::creerFormation()
     const QString nom = sansEspacesNiTabulations(m_nomNouvelle->text());
     if (nom.isEmpty())
         return;
-    // On failure the name stays in the field for another try.
-    if (insererEtSauvegarder(m_context, new Formation(nom)))
+    // On failure the name stays in the field for another try. The course created is the one
+    // the user means: it is chosen at once.
+    auto* formation = new Formation(nom);
+    if (insererEtSauvegarder(m_context, formation)) {
+        // Offered and chosen as soon as the live list of courses holds it (remplirChoix).
+        m_selection = formation;
         m_nomNouvelle->clear();
+    }
 }
 
 void FormulaireAjoutFormationChauffeur::valider()

@@ -38,8 +38,12 @@ void FormulaireAjoutQualification::enregistrer()
     if (sansBlancs(m_nom->text()).isEmpty())
         return;
     // The name is stored exactly as typed: only the button's rule trims.
-    if (insererEtSauvegarder(m_context, new Qualification(m_nom->text())))
-        fermer();
+    auto* qualification = new Qualification(m_nom->text());
+    if (!insererEtSauvegarder(m_context, qualification))
+        return;
+    if (m_onCreated)
+        m_onCreated(qualification);
+    fermer();
 }
 
 void FormulaireAjoutQualification::reject()

@@ -10,6 +10,10 @@
 class QLineEdit;
 
 namespace kv {
+class Qualification;
+}
+
+namespace kv {
 
 class FormulaireAjoutQualification : public FeuilleAjout {
     Q_OBJECT
@@ -18,6 +22,8 @@ public:
                                  QWidget* parent = nullptr);
 
     QLineEdit* champNom() const { return m_nom; }
+    // Called with the qualification stored, before the sheet closes.
+    void setOnCreated(std::function<void(Qualification*)> onCreated) { m_onCreated = std::move(onCreated); }
     void enregistrer();
 
     void reject() override;
@@ -27,6 +33,7 @@ private:
 
     ModelContext* m_context;
     std::function<void()> m_onClose;
+    std::function<void(Qualification*)> m_onCreated;
     QLineEdit* m_nom = nullptr;
 };
 

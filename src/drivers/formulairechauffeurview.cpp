@@ -76,6 +76,18 @@ QLabel* ligneTexte(const QString& texte, forms::TextStyle style, forms::Tone ton
     return label;
 }
 
+// Rows made anew join the Tab order where they stand: after `avant`, the last stop above the
+// list, then the section's add button under it (new widgets would otherwise be visited last).
+void placerEntre(QWidget* avant, QWidget* lignes, QWidget* bouton)
+{
+    for (QWidget* w : lignes->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->isHidden()) {
+            QWidget::setTabOrder(avant, w);
+            avant = w;
+        }
+    QWidget::setTabOrder(avant, bouton);
+}
+
 QLabel* ligneGras(const QString& texte, QWidget* parent)
 {
     auto* label = new QLabel(texte, parent);
@@ -137,7 +149,12 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     construireParametres(colonne);
 
     auto* ligneEnregistrer = new QHBoxLayout;
-    ligneEnregistrer->addStretch(1);
+    // A greyed « Enregistrer » says why.
+    m_manquants = ligneTexte(QString(), forms::TextStyle::Callout, forms::Tone::Secondary, contenu);
+    m_manquants->setObjectName(QStringLiteral("champsManquants"));
+    m_manquants->setWordWrap(true);
+    m_manquants->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ligneEnregistrer->addWidget(m_manquants, 1);
     m_enregistrer = new QPushButton(QStringLiteral("Enregistrer"), contenu);
     m_enregistrer->setObjectName(QStringLiteral("enregistrer"));
     m_enregistrer->setDefault(true);
@@ -478,7 +495,8 @@ void FormulaireChauffeurView::annulerModifications()
         [self] {
             if (self)
                 self->chargerChauffeur();
-        });
+        },
+        forms::Leaving::takingBack);
 }
 
 void FormulaireChauffeurView::focusFirstField()
@@ -591,11 +609,13 @@ void FormulaireChauffeurView::afficherFormations()
         corbeille->setAutoRaise(true);
         corbeille->setToolTip(QStringLiteral("Retirer cette formation"));
         corbeille->setAccessibleName(QStringLiteral("Retirer %1").arg(nomFormation));
-        corbeille->setStyleSheet(QStringLiteral("QToolButton { color: #D92D20; }"));
+        corbeille->setStyleSheet(QStringLiteral("QToolButton { color: %1; }")
+                                     .arg(forms::dangerTextColor(palette().color(QPalette::Window)).name()));
         h->addWidget(corbeille);
         connect(corbeille, &QToolButton::clicked, this, [this, position] { retirerFormation(position); });
         layout->addWidget(ligne);
     }
+    placerEntre(m_ajoutQualification, m_lignesFormations, m_ajoutFormation);
 }
 
 void FormulaireChauffeurView::afficherSpecialisations()
@@ -621,6 +641,7 @@ void FormulaireChauffeurView::afficherSpecialisations()
         connect(bascule, &QCheckBox::toggled, this, [this, s](bool on) { basculerSpecialisation(s, on); });
         layout->addWidget(bascule, 0, Qt::AlignLeft);
     }
+    placerEntre(m_ajoutFormation, m_lignesSpecialisations, m_ajoutSpecialisation);
 }
 
 void FormulaireChauffeurView::afficherDisponibilites()
@@ -638,6 +659,7 @@ void FormulaireChauffeurView::afficherDisponibilites()
                                 forms::Tone::Primary, ligne));
         layout->addWidget(ligne);
     }
+    placerEntre(m_ajoutSpecialisation, m_lignesDisponibilites, m_ajoutDisponibilite);
 }
 
 void FormulaireChauffeurView::afficherDistance()
@@ -653,6 +675,20 @@ void FormulaireChauffeurView::afficherDistance()
 void FormulaireChauffeurView::majEnregistrer()
 {
     m_enregistrer->setEnabled(formulaireValide());
+    QStringList manquants;
+    const QList<std::pair<const QLineEdit*, QString>> requis{
+        {m_prenom, QStringLiteral("prénom")}, {m_nom, QStringLiteral("nom")}, {m_telephone, QStringLiteral("téléphone")}};
+    for (const auto& [champ, nom] : requis)
+        if (sansEspacesNiTabulations(champ->text()).isEmpty())
+            manquants.append(nom);
+    QString texte;
+    if (!manquants.isEmpty()) {
+        const QString derniers = manquants.size() > 1 ? manquants.takeLast() : QString();
+        texte = QStringLiteral("Pour enregistrer, remplissez : ") + manquants.join(QStringLiteral(", "))
+                + (derniers.isEmpty() ? QString() : QStringLiteral(" et ") + derniers) + QLatin1Char('.');
+    }
+    m_manquants->setText(texte);
+    m_manquants->setVisible(!texte.isEmpty());
 }
 
 // --- Sheets and alert ---------------------------------------------------------------------------
@@ -662,6 +698,11 @@ void FormulaireChauffeurView::ouvrirAjoutQualification()
     if (feuilleOuverte())
         return;
     auto* f = new FormulaireAjoutQualification(m_context, [] {}, this);
+    // The qualification just created is the one the user means for this driver.
+    f->setOnCreated([this](Qualification* q) {
+        m_qualificationSelectionnee = q;
+        afficherQualifications();
+    });
     m_feuilleQualification = f;
     ouvrirPar(f);
 }

@@ -115,6 +115,8 @@ public:
     QSlider* curseurDistance() const { return m_distance; }
     QLabel* texteDistance() const { return m_texteDistance; }
     QPushButton* boutonEnregistrer() const { return m_enregistrer; }
+    // Beside « Enregistrer » while it is greyed: the required fields still empty.
+    QLabel* texteChampsManquants() const { return m_manquants; }
     QPushButton* boutonAjoutQualification() const { return m_ajoutQualification; }
     QPushButton* boutonAjoutFormation() const { return m_ajoutFormation; }
     QPushButton* boutonAjoutSpecialisation() const { return m_ajoutSpecialisation; }
@@ -201,6 +203,7 @@ private:
     QSlider* m_distance = nullptr;
     QLabel* m_texteDistance = nullptr;
     QPushButton* m_enregistrer = nullptr;
+    QLabel* m_manquants = nullptr;
     bool m_affichage = false; // controls being set from the state, not by the user
     forms::LiveForm* m_live = nullptr;
     QList<FormationChauffeur*> m_formationsChargees; // the stored trainings the form showed

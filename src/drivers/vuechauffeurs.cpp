@@ -35,10 +35,15 @@ forms::RowContent VueChauffeurs::ligneChauffeur(const Chauffeur* c)
     return row;
 }
 
-forms::Question VueChauffeurs::questionSuppression()
+forms::Question VueChauffeurs::questionSuppression(const QList<Chauffeur*>& chauffeurs)
 {
-    return {QStringLiteral("Supprimer ce chauffeur ?"),
-            QStringLiteral("Les locations qu’il assure resteront, sans chauffeur. Cette action est irréversible.")};
+    // Named as the list shows each: the name, and the phone that tells namesakes apart.
+    QStringList noms;
+    for (const Chauffeur* c : chauffeurs)
+        noms.append(ligneChauffeur(c).accessibleText);
+    return forms::naming({QStringLiteral("Supprimer ce chauffeur ?"),
+                          QStringLiteral("Les locations qu’il assure resteront, sans chauffeur. Cette action est irréversible.")},
+                         noms);
 }
 
 VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge horloge) : QWidget(parent)
@@ -71,7 +76,7 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     // (Ctrl+N still presses it).
     liste->searchField()->hide();
     liste->addButton()->hide();
-    m_ecran->deleteAsking([](const QList<Chauffeur*>&) { return questionSuppression(); });
+    m_ecran->deleteAsking(&VueChauffeurs::questionSuppression);
 
     m_nouveau = new QAction(QStringLiteral("Nouveau"), this);
     m_nouveau->setObjectName(QStringLiteral("boutonNouveau"));

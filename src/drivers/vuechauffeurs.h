@@ -35,7 +35,7 @@ public:
     void supprimerChauffeur();
 
     static forms::RowContent ligneChauffeur(const Chauffeur* c);
-    static forms::Question questionSuppression();
+    static forms::Question questionSuppression(const QList<Chauffeur*>& chauffeurs);
 
 private:
     forms::ListDetail<Chauffeur, FormulaireChauffeurView>* m_ecran = nullptr;

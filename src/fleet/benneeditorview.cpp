@@ -1,5 +1,7 @@
 #include "benneeditorview.h"
 
+#include "vuebennes.h"
+
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
@@ -530,7 +532,7 @@ void BenneEditorView::ajouterDispositif()
 void BenneEditorView::confirmerSuppression()
 {
     QPointer<BenneEditorView> self(this);
-    const forms::Question question = forms::withDeletedAlong(questionSuppression(), m_context, {m_benne});
+    const forms::Question question = forms::withDeletedAlong(questionSuppression({m_benne}), m_context, {m_benne});
     forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
                            QStringLiteral("Annuler"), [self] {
                                if (self)
@@ -555,9 +557,14 @@ BenneEditorView::~BenneEditorView()
     releaseFocusWithin(this);
 }
 
-forms::Question BenneEditorView::questionSuppression()
+forms::Question BenneEditorView::questionSuppression(const QList<Benne*>& bennes)
 {
-    return {QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")};
+    // Skips have no name: each is named as its row shows it (volume, colour, state, notes).
+    QStringList noms;
+    for (const Benne* b : bennes)
+        noms.append(VueBennes::ligneBenne(b).accessibleText);
+    return forms::naming({QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")},
+                         noms);
 }
 
 } // namespace kv

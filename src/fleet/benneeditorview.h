@@ -53,7 +53,7 @@ class BenneEditorView : public QWidget {
     Q_OBJECT
 public:
     // What is asked before a skip is deleted, here and from the list.
-    static forms::Question questionSuppression();
+    static forms::Question questionSuppression(const QList<Benne*>& bennes);
 
     enum class Champ { volume, notes, nouveauDispositif };
 

@@ -8,6 +8,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/macsectionheader.h"
 
+#include <QLocale>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -84,11 +85,11 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     // Under the count, how many skips the switches hide: a skip saved as "Sale" or
     // "Inutilisable" leaves the list, and the line says where it went.
     liste->setCountText([this](int n) {
-        QString texte = QStringLiteral("Nombre de bennes : %1").arg(n);
+        QString texte = QStringLiteral("Nombre de bennes : %1").arg(QLocale().toString(n));
         if (const int masquees = bennesMasquees(); masquees > 0)
             texte += QLatin1Char('\n')
                 + (masquees == 1 ? QStringLiteral("1\u00A0benne masquée par les filtres")
-                                 : QStringLiteral("%1\u00A0bennes masquées par les filtres").arg(masquees));
+                                 : QStringLiteral("%1\u00A0bennes masquées par les filtres").arg(QLocale().toString(masquees)));
         return texte;
     });
     liste->setContextMenu([this](QMenu* menu, Benne* benne) {
@@ -98,7 +99,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    m_ecran->deleteAsking([](const QList<Benne*>&) { return BenneEditorView::questionSuppression(); });
+    m_ecran->deleteAsking(&BenneEditorView::questionSuppression);
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] {
             m_ecran->refilter();

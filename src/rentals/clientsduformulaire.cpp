@@ -58,12 +58,7 @@ const QList<SearchablePicker::Entry>& ClientsDuFormulaire::entrees() const
     m_clients.reserve(qsizetype(cles.size()));
     for (const auto& cle : cles)
         m_clients.append(cle.second);
-    const QList<Client*>& liste = m_clients;
-    const QStringList details = clientDistinctions(liste);
-    m_entrees.clear();
-    m_entrees.reserve(liste.size());
-    for (int i = 0; i < liste.size(); ++i)
-        m_entrees.append({liste.at(i)->nom(), QVariant::fromValue<void*>(liste.at(i)), details.at(i)});
+    m_entrees = SearchablePicker::clientEntries(m_clients, [](Client* c) { return QVariant::fromValue<void*>(c); });
     m_aJour = true;
     return m_entrees;
 }

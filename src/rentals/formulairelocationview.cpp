@@ -755,7 +755,7 @@ QWidget* FormulaireLocationView::rangeeBoutons()
     h->addWidget(m_annuler);
     h->addWidget(m_valider);
     m_annuler->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
-    connect(m_annuler, &QPushButton::clicked, this, [this] { quitterEnDemandant(); });
+    connect(m_annuler, &QPushButton::clicked, this, [this] { quitterEnDemandant({}, forms::Leaving::takingBack); });
     connect(m_valider, &QPushButton::clicked, this, [this] { validerEtEnregistrer(); });
     // The editors' keys, on the row of buttons: they hold only while the form (not the
     // configuration card) shows.
@@ -1107,7 +1107,7 @@ QString FormulaireLocationView::texteChevauchement() const
     return texte;
 }
 
-void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite)
+void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite, forms::Leaving pourquoi)
 {
     if (!hasUnsavedChanges()) {
         if (m_onDismiss)
@@ -1130,7 +1130,8 @@ void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite)
                 moi->m_onDismiss();
             if (ensuite)
                 ensuite();
-        });
+        },
+        pourquoi);
 }
 
 void FormulaireLocationView::setDatePose(const QDateTime& date)

@@ -14,6 +14,7 @@
 #include "platform/adresseservice.h"
 
 #include "model/horloge.h"
+#include "widgets/forms/dialogs.h"
 
 #include <QDateTime>
 #include <QList>
@@ -93,7 +94,7 @@ public:
     // modifications ? » answered "Enregistrer" (the rental stored) or "Ne pas enregistrer".
     // `ensuite` runs once the form was dismissed; "Annuler", or a refused save, keeps the form
     // and runs nothing. The action of "Annuler" and Ctrl+Escape.
-    void quitterEnDemandant(std::function<void()> ensuite = {});
+    void quitterEnDemandant(std::function<void()> ensuite = {}, forms::Leaving pourquoi = forms::Leaving::elsewhere);
 
     // Whether the user typed or chose anything since the form appeared: an address, coordinates,
     // dates, a contact, another client or waste type, prices.

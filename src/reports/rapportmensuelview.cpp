@@ -378,13 +378,9 @@ void RapportMensuelView::remplirClients()
     }
     {
         const QSignalBlocker bloque(m_choixClient);
-        QList<SearchablePicker::Entry> entrees;
-        entrees.reserve(noms.size());
-        for (int i = 0; i < noms.size(); ++i)
-            entrees.append({noms.at(i), {}, details.at(i)});
         // With no client in the store there is nothing to choose.
         m_choixClient->setEntries(clients.isEmpty() ? QStringLiteral("Aucun client") : QStringLiteral("Choisir un client"),
-                                  entrees);
+                                  SearchablePicker::clientEntries(clients, {}));
         m_choixClient->setCurrentIndex(m_client ? int(clients.indexOf(m_client)) + 1 : 0);
         m_choixClient->setEnabled(!clients.isEmpty());
     }

@@ -7,6 +7,7 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/macsectionheader.h"
 
+#include <QLocale>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -47,10 +48,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
         forms::markDestructive(supprimer);
     });
     m_ecran->deleteAsking([](const QList<CentreTraitement*>& centres) {
-        const QString nom = centres.size() == 1 ? centres.first()->nom() : QString();
-        return forms::Question{QStringLiteral("Supprimer ce centre ?"),
-                               nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
-                                             : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+        // Named with its town, which tells two centres of one name apart.
+        QStringList noms;
+        for (const CentreTraitement* c : centres)
+            noms.append(c->ville() && !c->ville()->isEmpty() ? c->nom() + QStringLiteral(" · ") + *c->ville() : c->nom());
+        return forms::naming({QStringLiteral("Supprimer ce centre ?"), QStringLiteral("Cette action est irréversible.")},
+                             noms);
     });
 }
 
@@ -68,7 +71,7 @@ RowContent CentresListView::ligneCentre(const CentreTraitement* centre)
     if (!ville.isEmpty())
         details.parts.append(RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"), ville,
                                                   TextStyle::Callout, Tone::Secondary));
-    const QString nombre = QString::number(centre->typesAcceptes().size()) + QStringLiteral("\u00A0type(s)");
+    const QString nombre = QLocale().toString(centre->typesAcceptes().size()) + QStringLiteral("\u00A0type(s)");
     details.parts.append(RowPart::label(nombre, TextStyle::Callout, Tone::Secondary));
     row.lines.append(details);
     row.accessibleText = ville.isEmpty() ? centre->nom() + QStringLiteral(", ") + nombre

@@ -93,10 +93,17 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
             for (TypeDechet* t : types)
                 if (nombreLocations(m_context, t) > 0)
                     return forms::Question{};
-            const QString nom = types.size() == 1 ? types.first()->libelle() : QString();
-            return forms::Question{QStringLiteral("Supprimer ce type de déchet ?"),
-                                   nom.isEmpty() ? QStringLiteral("Cette action est irréversible.")
-                                                 : QStringLiteral("« %1 » sera supprimé. Cette action est irréversible.").arg(nom)};
+            // Named with its category and code, which tell two types of one label apart.
+            QStringList noms;
+            for (const TypeDechet* t : types) {
+                QStringList parts{t->libelle(), t->categorie()};
+                if (t->codeCED() && !t->codeCED()->isEmpty())
+                    parts.append(*t->codeCED());
+                parts.removeAll(QString());
+                noms.append(parts.join(QStringLiteral(" · ")));
+            }
+            return forms::naming(
+                {QStringLiteral("Supprimer ce type de déchet ?"), QStringLiteral("Cette action est irréversible.")}, noms);
         },
         [this](const QList<TypeDechet*>& types) { supprimerTypes(types); });
     // A click opens the type; moving the selection with the keys only selects it.

@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -126,6 +128,18 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // Return presses the focused push button, in a window as in a dialog, as Space does:
+        // Qt leaves Return to buttons of dialogs only (and there to the default one).
+        if (event->type() == QEvent::KeyPress) {
+            auto* button = qobject_cast<QPushButton*>(watched);
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (button && button->hasFocus() && button->isEnabled() && !key->isAutoRepeat()
+                && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+                button->click();
+                return true;
+            }
+        }
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             // Every text field of the program holds one line, made anywhere.
             if (auto* field = qobject_cast<QLineEdit*>(watched))
@@ -218,6 +232,27 @@ void giveAltLetters(QWidget* window)
             continue;
         taken += text.at(at).toLower();
         button->setText(QString(text).insert(at, QLatin1Char('&')));
+    }
+}
+
+void giveMenuLetters(QMenu* menu)
+{
+    if (!menu)
+        return;
+    const QList<QAction*> actions = menu->actions();
+    QString taken;
+    for (const QAction* action : actions)
+        if (const qsizetype at = altLetterAt(action->text()); at >= 0)
+            taken += action->text().at(at).toLower();
+    for (QAction* action : actions) {
+        const QString text = action->text();
+        if (action->isSeparator() || text.isEmpty() || altLetterAt(text) >= 0)
+            continue;
+        const qsizetype at = freeLetter(text, taken);
+        if (at < 0)
+            continue;
+        taken += text.at(at).toLower();
+        action->setText(QString(text).insert(at, QLatin1Char('&')));
     }
 }
 

@@ -2,10 +2,12 @@
 
 // What every dialog of the program does when it opens, whoever made it: the keyboard focus in
 // its first field (or on its default button when it has no field), every push button an Alt
-// letter, and for a message box, texts shown as typed in a box wide enough for its title. Installed once on the application, so a
+// letter, and for a message box, texts shown as typed in a box wide enough for its title; in any
+// window, Return presses the focused push button, as Space does. Installed once on the application, so a
 // sheet, an alert or a confirmation made anywhere follows it.
 
 class QDialog;
+class QMenu;
 class QMessageBox;
 class QWidget;
 
@@ -32,5 +34,9 @@ void makeTextsPlain(QMessageBox* box);
 // button; the text shown stays the same, its letter underlined. Calling it again does nothing
 // to buttons that have their letter.
 void giveAltLetters(QWidget* window);
+
+// The same for the items of a menu: each item without an underlined letter gets one, unique
+// within the menu, so that the letter chooses it while the menu is open.
+void giveMenuLetters(QMenu* menu);
 
 } // namespace kv

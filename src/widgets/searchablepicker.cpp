@@ -4,6 +4,9 @@
 #include "widgets/forms/search.h"
 #include "widgets/plaintext.h"
 
+#include "model/helpers.h"
+#include "model/records.h"
+
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QCursor>
@@ -92,18 +95,20 @@ public:
         QHash<QString, QString> known;
         known.reserve(m_rows.size());
         for (const Row& r : std::as_const(m_rows))
-            known.insert(searched(r.text, r.detail), r.folded);
+            known.insert(searched(r.text, r.detailAndMore), r.folded);
         beginResetModel();
         m_widest = -1;
         m_rows.clear();
         m_rows.reserve(entries.size() + 1);
         m_hasNone = !none.isEmpty();
         if (m_hasNone)
-            m_rows.append({none, QVariant(), QString(), QString()});
+            m_rows.append({none, QVariant(), QString(), QString(), QString(), {}, QString()});
         for (const Entry& e : entries) {
-            const QString both = searched(e.text, e.detail);
+            const QString both = searched(e.text, e.detail + QLatin1Char('\n') + e.searchedToo);
             const auto it = known.constFind(both);
-            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both)});
+            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both),
+                           forms::fold(e.text.simplified()), numbersOf(e.detail + QLatin1Char('\n') + e.searchedToo),
+                           e.detail + QLatin1Char('\n') + e.searchedToo});
         }
         endResetModel();
     }
@@ -132,6 +137,12 @@ public:
     }
 
     const QString& folded(int row) const { return m_rows[row].folded; }
+    // Whether the row's name is `foldedName`, or one of its numbers (a phone) is `digits`.
+    bool matchesWhole(int row, const QString& foldedName, const QString& digits) const
+    {
+        const Row& r = m_rows[row];
+        return (!foldedName.isEmpty() && r.foldedName == foldedName) || (!digits.isEmpty() && r.numbers.contains(digits));
+    }
 
     // The widest row's name, gap and detail in `font`, measured once per list and font.
     int widest(const QFont& font) const
@@ -156,11 +167,31 @@ private:
         return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
     }
 
+    // The digits of each part of a detail (parts stand between " · " or on lines of their own)
+    // that holds some: the numbers a search may match whole.
+    static QStringList numbersOf(const QString& details)
+    {
+        QStringList numbers;
+        for (const QString& line : details.split(QLatin1Char('\n')))
+            for (const QString& part : line.split(QStringLiteral(" · "))) {
+                QString digits;
+                for (const QChar c : part)
+                    if (c.isDigit())
+                        digits.append(c);
+                if (!digits.isEmpty())
+                    numbers.append(digits);
+            }
+        return numbers;
+    }
+
     struct Row {
         QString text;
         QVariant data;
         QString detail;
         QString folded;
+        QString foldedName;
+        QStringList numbers;
+        QString detailAndMore;
     };
     QList<Row> m_rows;
     bool m_hasNone = false;
@@ -174,20 +205,33 @@ public:
     Filter(Entries* entries, QObject* parent) : QSortFilterProxyModel(parent), m_entries(entries)
     {
         setSourceModel(entries);
+        sort(0);
     }
 
-    void setWords(const QStringList& words)
+    // The typed text: the rows holding its words, those that match it whole first.
+    void setQuery(const QString& text)
     {
+        const QStringList words = forms::searchWords(text);
         if (words == m_words)
             return;
         m_words = words;
+        m_wholeName = forms::fold(text.simplified());
+        // Typed digits, with nothing but blanks, dots or dashes between them, stand for a number.
+        m_wholeDigits.clear();
+        for (const QChar c : text)
+            if (c.isDigit())
+                m_wholeDigits.append(c);
+            else if (!c.isSpace() && c != QLatin1Char('.') && c != QLatin1Char('-') && c != QLatin1Char('+')) {
+                m_wholeDigits.clear();
+                break;
+            }
         // Each word with its digits joined, made once per search rather than once per row.
         m_joined.clear();
         for (const QString& w : words) {
             const QString joined = forms::joinDigits(w);
             m_joined.append(joined == w ? QString() : joined);
         }
-        invalidateFilter();
+        invalidate();
     }
 
 protected:
@@ -202,10 +246,19 @@ protected:
         return true;
     }
 
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        const bool a = !m_words.isEmpty() && m_entries->matchesWhole(left.row(), m_wholeName, m_wholeDigits);
+        const bool b = !m_words.isEmpty() && m_entries->matchesWhole(right.row(), m_wholeName, m_wholeDigits);
+        return a != b ? a : left.row() < right.row();
+    }
+
 private:
     Entries* m_entries;
     QStringList m_words;
     QStringList m_joined;
+    QString m_wholeName;
+    QString m_wholeDigits;
 };
 
 // A row of the open list: the name, then its detail on the right in a secondary tone; the
@@ -295,6 +348,20 @@ SearchablePicker::SearchablePicker(QWidget* parent)
 }
 
 SearchablePicker::~SearchablePicker() = default;
+
+QList<SearchablePicker::Entry> SearchablePicker::clientEntries(const QList<Client*>& clients,
+                                                               const std::function<QVariant(Client*)>& data)
+{
+    QList<Entry> entries;
+    entries.reserve(clients.size());
+    const QStringList details = clientDistinctions(clients);
+    for (qsizetype i = 0; i < clients.size(); ++i) {
+        Client* c = clients.at(i);
+        entries.append({c->nom(), data ? data(c) : QVariant(), details.at(i),
+                        c->telephone() + QLatin1Char('\n') + c->email().value_or(QString())});
+    }
+    return entries;
+}
 
 void SearchablePicker::setEntries(const QString& none, const QList<Entry>& entries)
 {
@@ -447,7 +514,7 @@ int SearchablePicker::widestRow() const
 
 void SearchablePicker::search(const QString& text)
 {
-    m_filter->setWords(forms::searchWords(text));
+    m_filter->setQuery(text);
     const bool any = m_filter->rowCount() > 0;
     m_list->setVisible(any);
     m_nothing->setVisible(!any);

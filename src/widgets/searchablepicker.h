@@ -2,7 +2,9 @@
 
 // A picker for long lists of names (clients): typing any part of a name narrows the list to the
 // entries that hold every typed word, letter case and accents ignored, in the order the entries
-// were given; Return or a click chooses. The arrow, Space and Alt+Down open the whole list with
+// were given, except that an entry whose name or one of whose phones the search matches whole
+// comes first; Return or a click chooses. Digits match in the order typed, whatever blanks stand
+// between them (« 04 78 15 16 » finds the phone 04.78.15.16.xx, never 16 … 04 elsewhere). The arrow, Space and Alt+Down open the whole list with
 // the same search field; Up and Down on the closed picker step through the entries as on any
 // picker; Home and End go to the first and last rows of the open list. Each entry may carry a
 // detail that tells look-alike names apart (a client's town): the open list shows it beside the
@@ -20,12 +22,16 @@
 #include <QPoint>
 #include <QVariant>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QListView;
 class QModelIndex;
 
 namespace kv {
+
+class Client;
 
 class SearchablePicker : public forms::FittingComboBox {
     Q_OBJECT
@@ -34,7 +40,11 @@ public:
         QString text;
         QVariant data;  // itemData(row), Qt::UserRole
         QString detail; // shown beside the text in the open list; matched by a search
+        QString searchedToo = {}; // matched by a search, never shown (a client’s phone and e-mail)
     };
+    // The rows of a client picker, in the clients' order: each name with what tells it from its
+    // look-alikes, its phone and e-mail searched too; `data` gives each row's data.
+    static QList<Entry> clientEntries(const QList<Client*>& clients, const std::function<QVariant(Client*)>& data);
     // The role of an entry's detail in the picker's model.
     static constexpr int kDetailRole = Qt::UserRole + 101;
 

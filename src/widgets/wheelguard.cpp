@@ -7,6 +7,9 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QVariant>
 #include <QWheelEvent>
@@ -16,13 +19,87 @@ namespace kv {
 
 namespace {
 
-// The user's focus is on `widget` or on a part of it (the line edit of a spin box).
+// The widget the user last put the keyboard on with a click, Tab, Shift+Tab or its Alt letter,
+// as long as it keeps the focus. The focus a screen or sheet gives by itself as it opens never
+// arms a field, whatever reason it names (screens name Tab or a shortcut so that the focus
+// shows): a focus counts as the user's only when it comes while the user's own input is
+// handled, a press of the mouse for a click, of Tab for Tab, of an Alt letter for a shortcut.
+QPointer<QWidget>& userFocus()
+{
+    static QPointer<QWidget> widget;
+    return widget;
+}
+
+// The last input event of the user: a press (or override) of a key, a mouse press, or a release.
+struct Input {
+    QEvent::Type type = QEvent::None;
+    int key = 0;
+    Qt::KeyboardModifiers modifiers;
+};
+Input& lastInput()
+{
+    static Input input;
+    return input;
+}
+
+void noteInput(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride: {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        lastInput() = {QEvent::KeyPress, key->key(), key->modifiers()};
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        lastInput() = {QEvent::MouseButtonPress, 0, {}};
+        break;
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonRelease:
+        lastInput() = {event->type(), 0, {}};
+        break;
+    default:
+        break;
+    }
+}
+
+bool putThereByTheUser(Qt::FocusReason reason)
+{
+    const Input& input = lastInput();
+    switch (reason) {
+    case Qt::MouseFocusReason:
+        return input.type == QEvent::MouseButtonPress;
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+        return input.type == QEvent::KeyPress && (input.key == Qt::Key_Tab || input.key == Qt::Key_Backtab);
+    case Qt::ShortcutFocusReason:
+        return input.type == QEvent::KeyPress && (input.modifiers & Qt::AltModifier);
+    default:
+        return false;
+    }
+}
+
+// Keeps userFocus() up to date with one focus event. A window coming back to the front, a popup
+// or a menu closing give the focus back where it was: armed stays armed, and a field first
+// focused that way (a sheet's first field as the sheet becomes active) stays unarmed.
+void noteFocus(QWidget* widget, const QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason)
+        return;
+    userFocus() = putThereByTheUser(reason) ? widget : nullptr;
+}
+
+// The user's focus is on `widget` or on a part of it (the line edit of a spin box), and the
+// user put it there.
 bool hasFocusWithin(const QWidget* widget)
 {
-    if (widget->hasFocus())
-        return true;
     const QWidget* focus = QApplication::focusWidget();
-    return focus && widget->isAncestorOf(focus);
+    if (!focus || (focus != widget && !widget->isAncestorOf(focus)))
+        return false;
+    const QWidget* armed = userFocus();
+    return armed && (armed == focus || armed == widget || widget->isAncestorOf(armed));
 }
 
 // Whether `widget` sits in the content of a scroll area that has something to scroll.
@@ -95,6 +172,22 @@ void WheelGuard::keepFocusFromWheel(QObject* window, const QWheelEvent* event)
 
 bool WheelGuard::eventFilter(QObject* watched, QEvent* event)
 {
+    noteInput(event);
+    // A click on the field that already has the focus (given by the screen) is the user's too.
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
+        QWidget* focus = QApplication::focusWidget();
+        auto* pressed = static_cast<QWidget*>(watched);
+        if (focus && (pressed == focus || focus->isAncestorOf(pressed)))
+            userFocus() = focus;
+    }
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+        noteFocus(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event));
+        return false;
+    }
+    // A window shown again (a sheet opened anew) starts with nothing armed in it.
+    if (event->type() == QEvent::Show && watched->isWidgetType() && userFocus()
+        && static_cast<QWidget*>(watched)->isWindow() && static_cast<QWidget*>(watched)->isAncestorOf(userFocus()))
+        userFocus() = nullptr;
     if (event->type() != QEvent::Wheel)
         return false;
     if (!watched->isWidgetType()) {

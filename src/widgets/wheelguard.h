@@ -2,7 +2,8 @@
 
 // The mouse wheel scrolls the view it is in. A field that changes its value on the wheel (a
 // slider, a spin box or date field, a combo box or picker) takes the wheel only once the user
-// has clicked into it or reached it with Tab; until then a wheel over it goes on to the scroll
+// has put the keyboard there (a click, Tab, Shift+Tab, its shortcut letter); the focus a screen
+// or sheet gives a field by itself as it opens does not count. Until then a wheel over it goes on to the scroll
 // area around it, as if the field were not there, and its value stays. A map embedded in a view
 // that scrolls is kept from zooming the same way; a map that fills its screen keeps its wheel.
 // Scroll bars, lists, canvases and open popups keep theirs.

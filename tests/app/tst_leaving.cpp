@@ -17,12 +17,14 @@
 #include "screenfixtures.h"
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/listpanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -116,6 +118,20 @@ void LeavingTest::closingAsksAndAnnulerKeepsTheWindow()
     QVERIFY(f.window->isVisible());
     QCOMPARE(f.client->ville(), QStringLiteral("Lyon"));
 
+    // A save refused from the question (the name emptied) says why, on the field; the window stays.
+    auto* vue = qobject_cast<VueClients*>(f.window->detailScreen());
+    QLineEdit* nom = vue->editeur()->champ(ClientEditorView::Champ::nom);
+    nom->clear();
+    QVERIFY(!f.window->close());
+    QVERIFY(f.answer(QStringLiteral("Enregistrer")));
+    QVERIFY(f.window->isVisible());
+    auto* why = vue->editeur()->findChild<QLabel*>(QStringLiteral("nomRequis"));
+    QVERIFY(why && why->isVisible());
+    QVERIFY(forms::hasInvalidOutline(nom));
+    QCOMPARE(f.client->nom(), QStringLiteral("Alpha"));
+    nom->setText(QStringLiteral("Alpha"));
+    QVERIFY(!why->isVisible());
+
     // "Enregistrer" stores the change, then the window closes.
     QVERIFY(!f.window->close());
     QVERIFY(f.answer(QStringLiteral("Enregistrer")));
@@ -185,10 +201,39 @@ void LeavingTest::anotherCommandAsks()
     QVERIFY(qobject_cast<VueClients*>(f.window->detailScreen()));
     QCOMPARE(sidebar->selectedItems().value(0)->text(), titre(Commande::clients));
 
+    // The key of the command already shown, typed from the client's address: the keyboard
+    // goes where it goes from elsewhere, the list's search, so that what is typed next
+    // searches; typed work there is asked about first, as leaving asks.
+    QApplication::setActiveWindow(f.window.get());
+    QTRY_VERIFY(f.window->isActiveWindow());
+    auto* vue = qobject_cast<VueClients*>(f.window->detailScreen());
+    QLineEdit* adresse = vue->editeur()->champ(ClientEditorView::Champ::adresse);
+    adresse->setFocus();
+    QTRY_VERIFY(adresse->hasFocus());
+    QAction* clients = f.window->commandActions().at(toutesLesCommandes().indexOf(Commande::clients));
+    QTest::keySequence(f.window.get(), clients->shortcut());
+    QVERIFY(f.answer(QStringLiteral("Annuler")));
+    QApplication::setActiveWindow(f.window.get());
+    QTRY_VERIFY(adresse->hasFocus());
+    QTest::keySequence(f.window.get(), clients->shortcut());
+    QVERIFY(f.answer(QStringLiteral("Enregistrer")));
+    QCOMPARE(f.client->ville(), QStringLiteral("Caluire"));
+    QApplication::setActiveWindow(f.window.get());
+    vue = qobject_cast<VueClients*>(f.window->detailScreen());
+    QTRY_COMPARE(QApplication::focusWidget(), vue->liste()->searchField());
+    vue->editeur()->champ(ClientEditorView::Champ::adresse)->setFocus();
+    QTest::keySequence(f.window.get(), clients->shortcut());
+    QVERIFY(!f.question());
+    QTRY_COMPARE(QApplication::focusWidget(), vue->liste()->searchField());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Alp"));
+    QCOMPARE(f.client->adresse(), QString());
+    QVERIFY(!f.window->hasUnsavedChanges());
+
+    vue->editeur()->champ(ClientEditorView::Champ::ville)->setText(QStringLiteral("Bron"));
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, sidebar->visualItemRect(sidebar->item(row)).center());
     QVERIFY(f.answer(QStringLiteral("Enregistrer")));
     QCOMPARE(f.window->selection(), std::optional<Commande>(Commande::bennes));
-    QCOMPARE(f.client->ville(), QStringLiteral("Caluire"));
+    QCOMPARE(f.client->ville(), QStringLiteral("Bron"));
 }
 
 void LeavingTest::supportSiteWithoutBrowserSaysSo()

@@ -25,6 +25,7 @@
 #include "wastes/typedechetformview.h"
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/listpanel.h"
 #include "widgets/searchablepicker.h"
 #include "platform/adresseservice.h"
@@ -48,6 +49,8 @@ using namespace fixtures;
 namespace {
 
 const QString kQuestion = QStringLiteral("Enregistrer les modifications ?");
+// Answers a question by Return, whatever button that presses.
+const QString kReturnKey = QStringLiteral("⏎");
 
 // Button texts may carry the '&' of an Alt letter.
 QString bare(QString text)
@@ -83,8 +86,12 @@ private:
     {
         if (QMessageBox* box = shownBox()) {
             m_text = box->text();
+            if (m_button == kReturnKey) {
+                m_answered = true;
+                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+            }
             for (QAbstractButton* b : box->buttons())
-                if (bare(b->text()) == bare(m_button)) {
+                if (!m_answered && bare(b->text()) == bare(m_button)) {
                     m_answered = true;
                     b->click();
                     break;
@@ -533,7 +540,29 @@ void TypingTest::ctrlEscapeTakesTypedWorkBackAfterAsking()
     QCOMPARE(shownIn(p.field(window)), p.texts.first());
     QCOMPARE(p.stored(w.office), before);
 
+    // Return on the question never stores what the user asked to take back.
+    answer = pressAnswering(p.field(window), Qt::Key_Escape, Qt::ControlModifier, kReturnKey);
+    SETTLED(answer);
+    QCOMPARE(answer->text(), kQuestion);
+    QCOMPARE(p.stored(w.office), before);
+    // Nor after the editor's own « Annuler ».
+    QVERIFY(w.open(p));
+    if (QPointer<QWidget> editor = p.field(window)) {
+        QWidget* frame = editor;
+        while (frame && !qobject_cast<forms::EditorFrame*>(frame))
+            frame = frame->parentWidget();
+        if (frame) {
+            typeOver(editor, p.texts.first());
+            answer = doAnswering([frame] { static_cast<forms::EditorFrame*>(frame)->cancelButton()->click(); }, kReturnKey);
+            SETTLED(answer);
+            QCOMPARE(answer->text(), kQuestion);
+            QCOMPARE(p.stored(w.office), before);
+        }
+    }
+    QVERIFY(w.open(p));
+
     // "Ne pas enregistrer": the typing goes, the store keeps what it held.
+    typeOver(p.field(window), p.texts.first());
     answer = pressAnswering(p.field(window), Qt::Key_Escape, Qt::ControlModifier, QStringLiteral("Ne pas enregistrer"));
     SETTLED(answer);
     QCOMPARE(answer->text(), kQuestion);

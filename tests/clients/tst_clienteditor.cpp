@@ -231,6 +231,15 @@ void TestClientEditor::contacts()
     fixtures::settle();
     QCOMPARE(e.vue->contactCards().size(), 1);
     QCOMPARE(e.ctx->count<Contact>(), 1);
+    // So does one left empty when Ctrl+S saves from it.
+    QTest::mouseClick(e.vue->ajouterContactButton(), Qt::LeftButton);
+    QCOMPARE(e.vue->contactCards().size(), 2);
+    QTest::keyClicks(e.champ(Champ::ville), QStringLiteral("Bron"));
+    QTest::keyClick(e.vue->contactCards().last()->prenomField(), Qt::Key_S, Qt::ControlModifier);
+    fixtures::settle();
+    QCOMPARE(a->ville(), QStringLiteral("Bron"));
+    QCOMPARE(e.vue->contactCards().size(), 1);
+    QCOMPARE(e.ctx->count<Contact>(), 1);
 }
 
 void TestClientEditor::contactEditsReachTheStore()
@@ -272,7 +281,7 @@ void TestClientEditor::deleteAfterConfirmation()
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer ce client ?"));
     // The client's sentence, then what its delete rules take along.
-    QCOMPARE(question->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés. "
+    QCOMPARE(question->informativeText(), QStringLiteral("« Alpha »\nTous les contacts de ce client seront également supprimés. "
                                                          "1\u00A0contact et 1\u00A0location seront aussi supprimés."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     fixtures::settle();

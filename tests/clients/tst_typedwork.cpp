@@ -91,7 +91,7 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     QVERIFY(box);
     QCOMPARE(boutonParDefaut(box), QStringLiteral("Annuler"));
     QCOMPARE(box->informativeText(),
-             QStringLiteral("Tous les contacts de ce client seront également supprimés. "
+             QStringLiteral("« Gros »\nTous les contacts de ce client seront également supprimés. "
                             "2\u00A0contacts, 3\u00A0locations et 6\u00A0bons de pesée seront aussi supprimés."));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Annuler")));
     QVERIFY(!gros->isDeleted());
@@ -109,18 +109,26 @@ void TestTypedWork::everyDeleteAsksAndSaysWhatGoes()
     QVERIFY(fixtures::chooseInContextMenu(e.liste(), fixtures::rowOf(e.liste(), "Seul"), QStringLiteral("Supprimer")));
     box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(box);
-    QCOMPARE(box->informativeText(), QStringLiteral("Tous les contacts de ce client seront également supprimés."));
+    QCOMPARE(box->informativeText(), QStringLiteral("« Seul »\nTous les contacts de ce client seront également supprimés."));
     fixtures::closeBoxes(e.vue.get());
 
     // The Delete key asks the same question.
     e.choisir(QStringLiteral("Gros"));
+    QApplication::setActiveWindow(e.vue->window());
+    QTRY_VERIFY(e.vue->isActiveWindow());
     e.liste()->listView()->setFocus();
+    QTRY_VERIFY(e.liste()->listView()->hasFocus());
     QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
     box = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(box && box->informativeText().contains(QStringLiteral("3\u00A0locations et 6\u00A0bons de pesée")));
     QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Supprimer")));
     fixtures::settle();
     QVERIFY(gros->isDeleted());
+    // The list keeps the keyboard on a row it shows (the window manager gives the window back
+    // its activation once the question closes; here, the test does).
+    QApplication::setActiveWindow(e.vue->window());
+    QTRY_VERIFY2(e.liste()->listView()->hasFocus(), QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none");
+    QVERIFY(e.liste()->listView()->currentIndex().isValid());
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);
     QCOMPARE(e.ctx->count<Contact>(), 0);
 }

@@ -251,24 +251,22 @@ void TestFeuilles::training()
         f->champNouvelleFormation()->setText(QStringLiteral(" \t"));
         QVERIFY(!f->boutonAjouter()->isEnabled());
 
-        // A course created: trimmed, offered, not chosen; the name field emptied.
+        // A course created: trimmed, offered and chosen, "Valider" ready; the name field emptied.
         f->champNouvelleFormation()->setText(QStringLiteral("  FIMO\t"));
         f->boutonAjouter()->click();
         laisserPasser();
         QCOMPARE(f->champNouvelleFormation()->text(), QString());
         QCOMPARE(f->choixFormation()->count(), 2);
         QCOMPARE(f->choixFormation()->itemText(1), QStringLiteral("FIMO"));
-        QCOMPARE(f->choixFormation()->currentIndex(), 0);
-        QVERIFY(!f->boutonConfirmer()->isEnabled());
-
-        // Chosen, then a second course created (Return in its field): the choice stays.
-        f->choixFormation()->setCurrentIndex(1);
+        QCOMPARE(f->choixFormation()->currentIndex(), 1);
         QVERIFY(f->boutonConfirmer()->isEnabled());
+
+        // A second course created (Return in its field) is the one chosen.
         f->champNouvelleFormation()->setText(QStringLiteral("FIMO"));
         QTest::keyClick(f->champNouvelleFormation(), Qt::Key_Return);
         laisserPasser();
         QCOMPARE(f->choixFormation()->count(), 3);
-        QCOMPARE(f->choixFormation()->currentIndex(), 1);
+        QCOMPARE(f->choixFormation()->currentIndex(), 2);
         QVERIFY(f->isVisible() || !fenetre.isVisible());
         QCOMPARE(recues.size(), 0);
         // "Choisir…" counts as no choice.
@@ -381,9 +379,10 @@ void TestFeuilles::sheetsFromTheForm()
     laisserPasser();
     QVERIFY(!form->montrerSheetAjoutQualification());
     QCOMPARE(ctx->count<Qualification>(), 1);
-    // Offered in the picker, not chosen.
+    // Offered in the picker and chosen for the driver.
     QCOMPARE(form->choixQualification()->count(), 2);
-    QCOMPARE(form->qualificationSelectionnee(), nullptr);
+    QCOMPARE(form->choixQualification()->currentIndex(), 1);
+    QCOMPARE(form->qualificationSelectionnee(), ctx->all<Qualification>().first());
 
     form->boutonAjoutSpecialisation()->click();
     QVERIFY(form->montrerAjoutSpecialisation());

@@ -122,9 +122,16 @@ void TestFormulaireChauffeur::requiredFields()
     QVERIFY(!f.formulaireValide());
     QVERIFY(!f.boutonEnregistrer()->isEnabled());
 
+    // The greyed « Enregistrer » says which required field is still empty.
+    f.champPrenom()->setText(QStringLiteral("Ana"));
+    f.champNom()->setText(QStringLiteral("Roux"));
+    QVERIFY(!f.boutonEnregistrer()->isEnabled());
+    QVERIFY(!f.texteChampsManquants()->isHidden());
+    QCOMPARE(f.texteChampsManquants()->text(), QStringLiteral("Pour enregistrer, remplissez : téléphone."));
     remplir(f, QStringLiteral("Ana"), QStringLiteral("Roux"), QStringLiteral("06"));
     QVERIFY(f.formulaireValide());
     QVERIFY(f.boutonEnregistrer()->isEnabled());
+    QVERIFY(f.texteChampsManquants()->isHidden());
 
     // Spaces and tabs alone are empty; a line end becomes a space, empty as well.
     for (QLineEdit* champ : {f.champPrenom(), f.champNom(), f.champTelephone()}) {

@@ -243,6 +243,7 @@ void TestVueChauffeurs::deletion()
         QMessageBox* question = fixtures::openBox(&v, QStringLiteral("confirmation"));
         QVERIFY(question);
         QCOMPARE(question->text(), QStringLiteral("Supprimer ce chauffeur ?"));
+        QVERIFY2(question->informativeText().startsWith(QStringLiteral("« Ana Roux")), qPrintable(question->informativeText()));
         QCOMPARE(fixtures::shownText(question->defaultButton()), QStringLiteral("Annuler"));
         QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
         QCOMPARE(ctx->count<Chauffeur>(), 2);

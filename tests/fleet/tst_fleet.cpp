@@ -262,7 +262,7 @@ void TestVueBennes::deleteFromTheList()
     QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
-             QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
+             QStringLiteral("« 10 m³ · Correct · Grue »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
@@ -540,7 +540,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("Cette action est irréversible. 1\u00A0location sera aussi supprimée."));
+    QCOMPARE(question->informativeText(), QStringLiteral("« 10 m³ · Correct »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 

@@ -14,6 +14,9 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <memory>
+#include <vector>
+
 using namespace kv;
 
 namespace {
@@ -167,6 +170,27 @@ void SearchablePickerTest::phoneDigitsMatchWhateverTheirSeparators()
     QCOMPARE(chercher(QStringLiteral("benne 10.5")), QStringList{"Benne 10.5"});
     QVERIFY(chercher(QStringLiteral("04785352")).isEmpty());
     QVERIFY(picker->findChild<QLabel*>("aucunResultat")->isVisible());
+
+    // A client picker: the phone is searched though the town is shown; its digits match in
+    // the order typed, never each group somewhere else; a whole phone or name comes first.
+    const auto client = [](const QString& nom, const QString& ville, const QString& tel) {
+        return std::make_unique<Client>(QUuid::createUuid(), nom, QString(), QString(), QStringLiteral("69015"), ville,
+                                        tel, std::nullopt, std::nullopt);
+    };
+    std::vector<std::unique_ptr<Client>> owned;
+    owned.push_back(client(QStringLiteral("Bâtiments Bernard 16"), QStringLiteral("Lyon 04"), QStringLiteral("04 72 15 78")));
+    owned.push_back(client(QStringLiteral("Martin 78"), QStringLiteral("Bron"), QStringLiteral("04 78 15 16 01")));
+    owned.push_back(client(QStringLiteral("Dubois"), QStringLiteral("Vienne"), QStringLiteral("04.78.15.16")));
+    owned.push_back(client(QStringLiteral("Martin"), QStringLiteral("Givors"), QString()));
+    QList<Client*> clients;
+    for (const auto& c : owned)
+        clients.append(c.get());
+    picker->setEntries(QStringLiteral("— Choisir —"),
+                       SearchablePicker::clientEntries(clients, [&clients](Client* c) { return int(clients.indexOf(c)); }));
+    QCOMPARE(chercher(QStringLiteral("04 78 15 16")), QStringList({"Dubois", "Martin 78"}));
+    QTest::keyClick(picker->searchField(), Qt::Key_Return);
+    QCOMPARE(picker->currentData().toInt(), 2);
+    QCOMPARE(chercher(QStringLiteral("martin")), QStringList({"Martin", "Martin 78"}));
 
     // The list screens' search matches the same way.
     QVERIFY(forms::oneFieldHoldsAllWords({QStringLiteral("Durand"), QStringLiteral("04 78 53 50")},

@@ -1,16 +1,35 @@
 #include "dialogs.h"
 
+#include "formstyle.h"
+
 #include "widgets/dialogconventions.h"
+#include "widgets/plaintext.h"
 
 #include <algorithm>
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QLocale>
 #include <QSpacerItem>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace kv::forms {
+
+Question naming(Question question, const QStringList& names)
+{
+    constexpr int kNamed = 3;
+    QStringList quoted;
+    for (const QString& name : names.mid(0, names.size() > kNamed + 1 ? kNamed : kNamed + 1))
+        quoted.append(QStringLiteral("« %1 »").arg(quotedBeginning(name, 80)));
+    if (quoted.isEmpty())
+        return question;
+    QString line = quoted.join(QStringLiteral(", "));
+    if (const qsizetype more = names.size() - quoted.size(); more > 0)
+        line += QStringLiteral(" et %1 autres").arg(QLocale().toString(more));
+    question.message = question.message.isEmpty() ? line : line + QLatin1Char('\n') + question.message;
+    return question;
+}
 
 QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,
                              const QString& confirmText, const QString& cancelText,
@@ -25,7 +44,8 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
     box->setText(title);
     box->setInformativeText(message);
     QPushButton* confirm = box->addButton(confirmText, QMessageBox::DestructiveRole);
-    confirm->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    confirm->setStyleSheet(
+        QStringLiteral("color: %1;").arg(dangerTextColor(confirm->palette().color(QPalette::Button)).name()));
     QPushButton* cancel = box->addButton(cancelText, QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
@@ -40,7 +60,8 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
     return box;
 }
 
-QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed)
+QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed,
+                              Leaving why)
 {
     QWidget* window = over ? over->window() : nullptr;
     auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Kestrovan"),
@@ -53,7 +74,7 @@ QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::fu
     box->button(QMessageBox::Save)->setText(QStringLiteral("Enregistrer"));
     box->button(QMessageBox::Discard)->setText(QStringLiteral("Ne pas enregistrer"));
     box->button(QMessageBox::Cancel)->setText(QStringLiteral("Annuler"));
-    box->setDefaultButton(QMessageBox::Save);
+    box->setDefaultButton(why == Leaving::takingBack ? QMessageBox::Discard : QMessageBox::Save);
     box->setEscapeButton(QMessageBox::Cancel);
     giveAltLetters(box);
     fitMessageBox(box);

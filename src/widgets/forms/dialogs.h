@@ -5,6 +5,7 @@
 // as a user would: find the QMessageBox among the window's children and click its button.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,11 @@ struct Question {
     QString message;
 };
 
+// The question with the records it acts on named on a line of their own before its message,
+// each as given (with what tells it from look-alikes), quoted by its beginning; a long selection
+// names its first three and says how many more.
+Question naming(Question question, const QStringList& names);
+
 // Asks before an irreversible action. `onConfirm` runs only when the user chooses the
 // confirming button (destructive look); the other button only closes the box.
 QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,
@@ -30,7 +36,13 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
 // Escape). "Enregistrer" runs `save`, then `proceed` when it returned true (a refused or failed
 // save keeps the editor, its own message shown); "Ne pas enregistrer" runs `proceed` alone;
 // "Annuler" runs nothing.
-QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed);
+//
+// Why the editor is left decides what Return answers: going elsewhere stores the work
+// ("Enregistrer"); taking it back ("Annuler", Ctrl+Escape) drops it ("Ne pas enregistrer"), so
+// that Return never stores what the user asked to drop.
+enum class Leaving { elsewhere, takingBack };
+QMessageBox* askToSaveChanges(QWidget* over, std::function<bool()> save, std::function<void()> proceed,
+                              Leaving why = Leaving::elsewhere);
 
 // True while the application quits without asking (the system asked it to end): editors keep
 // what can be saved and drop the rest without a question.

@@ -29,6 +29,10 @@ QColor toneColor(Tone tone, const QColor& text);
 // Contrast ratio of two opaque colours, as accessibility guidelines measure it: 1 to 21.
 double contrastRatio(const QColor& a, const QColor& b);
 
+// The red of destructive actions and refusals, as text on `background`: the usual red where it
+// reads at 4.5:1, else a lighter one (on a dark background) or a darker one until it does.
+QColor dangerTextColor(const QColor& background);
+
 // The colour of a row's text in a tone. On a selected row every tone takes the selection's text
 // colour: dimmed text on the selection colour cannot be read.
 QColor rowTextColor(const QPalette& palette, bool selected, Tone tone);

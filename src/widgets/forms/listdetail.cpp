@@ -65,7 +65,7 @@ Question withDeletedAlong(Question question, const ModelContext* context, const 
     return question;
 }
 
-void ListDetailBase::leaveEditor(std::function<void()> proceed)
+void ListDetailBase::leaveEditor(std::function<void()> proceed, Leaving why)
 {
     if (!hasUnsavedChanges()) {
         if (proceed)
@@ -82,7 +82,8 @@ void ListDetailBase::leaveEditor(std::function<void()> proceed)
         [self, proceed = std::move(proceed)] {
             if (self && proceed)
                 proceed();
-        });
+        },
+        why);
 }
 
 void ListDetailBase::keepChangesForQuit()

@@ -65,7 +65,7 @@ public:
     // modifications ? » and runs it after a successful save or "Ne pas enregistrer". While the
     // question is open, another way out asks nothing more and does nothing: one question at a
     // time, answered before anything else happens.
-    void leaveEditor(std::function<void()> proceed);
+    void leaveEditor(std::function<void()> proceed, Leaving why = Leaving::elsewhere);
     // The question leaveEditor() holds open, or null.
     QMessageBox* openQuestion() const { return m_question; }
     // For quitting without questions: stores the editor's changes when they can be saved; the
@@ -451,7 +451,7 @@ private:
                 if (m_edited && m_edited->isDeleted())
                     resetEditing(false);
                 else
-                    leaveEditor([this] { resetEditing(false); });
+                    leaveEditor([this] { resetEditing(false); }, Leaving::takingBack);
             });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
         noteShown();

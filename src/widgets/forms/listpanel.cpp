@@ -327,7 +327,12 @@ void ListPanel::syncView()
         m_view->scrollTo(index);
     } else {
         m_view->selectionModel()->clearSelection();
-        m_view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        // While the list has the keyboard, a row always shows it (the one it was on, else the
+        // first): ↓ then moves from a row the user sees.
+        QModelIndex keyboard;
+        if (m_view->hasFocus() && m_model->rowCount() > 0)
+            keyboard = m_view->currentIndex().isValid() ? m_view->currentIndex() : m_model->index(0, 0);
+        m_view->selectionModel()->setCurrentIndex(keyboard, QItemSelectionModel::NoUpdate);
     }
     m_syncing = false;
 }

@@ -45,7 +45,8 @@ NumberField::NumberField(Kind kind, bool optional, QWidget* parent)
     layout->addWidget(m_edit);
     m_message = new QLabel(this);
     m_message->setFont(fontFor(TextStyle::Caption, font()));
-    m_message->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    m_message->setStyleSheet(
+        QStringLiteral("color: %1;").arg(dangerTextColor(palette().color(QPalette::Window)).name()));
     m_message->setWordWrap(true);
     m_message->setObjectName(QStringLiteral("numberFieldMessage"));
     m_message->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

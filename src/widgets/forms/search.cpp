@@ -25,9 +25,11 @@ QStringList searchWords(const QString& query)
 {
     // Words are separated by any blank or line end (no-break spaces included), the same
     // characters that trimmed() removes.
+    // Digits typed in groups are one number, in the order typed: « 04 78 15 16 » is the word
+    // « 04781516 », never four words that could each match anywhere.
     QStringList words;
     QString word;
-    for (const QChar c : query) {
+    for (const QChar c : joinDigits(query)) {
         if (c.isSpace()) {
             if (!word.isEmpty())
                 words.append(fold(word));

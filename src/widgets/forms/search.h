@@ -16,7 +16,8 @@ namespace kv::forms {
 // The text without accents, in lower case, as the current locale writes it.
 QString fold(const QString& text);
 
-// The folded words of a query; empty for a blank query.
+// The folded words of a query; empty for a blank query. Groups of digits with only blanks, dots
+// or dashes between them make one word.
 QStringList searchWords(const QString& query);
 
 // The text with the spaces, dots and dashes that stand between two digits taken out.
