@@ -26,7 +26,6 @@
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
-#include "widgets/wheelguard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -190,84 +189,6 @@ private:
     int m_saisie = 0;
 };
 
-// The wheel over a field of the form that changes a value (a picker, a date) changes it only
-// once the user put the keyboard there: a click into it, Tab, Shift+Tab or its Alt letter. The
-// focus the form gives by itself (its first field as it opens, the removal date after « Choisir
-// une date… ») does not count, nor the focus a window gets back as it is activated: until then
-// the turn goes to the view around the field, as over a field without the focus.
-class MoletteApresLeClavier : public QObject {
-public:
-    explicit MoletteApresLeClavier(QWidget* formulaire) : QObject(formulaire)
-    {
-        for (QWidget* champ : formulaire->findChildren<QWidget*>()) {
-            if (!WheelGuard::needsFocus(champ))
-                continue;
-            // Passing over the field never focuses it either.
-            if (champ->focusPolicy() == Qt::WheelFocus)
-                champ->setFocusPolicy(Qt::StrongFocus);
-            m_champs.insert(champ);
-            champ->installEventFilter(this);
-            // A click on a part of it (the text of a date) puts the keyboard there too.
-            for (QWidget* partie : champ->findChildren<QWidget*>())
-                partie->installEventFilter(this);
-        }
-    }
-
-protected:
-    bool eventFilter(QObject* objet, QEvent* event) override
-    {
-        QWidget* champ = champDe(objet);
-        if (!champ)
-            return false;
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            m_armes.insert(champ);
-            break;
-        case QEvent::FocusIn:
-            // A dialog announces its focus widget as reached by Tab while it shows, before that
-            // widget has the focus: only a focus the field really took counts.
-            if (objet == champ && parLUtilisateur(static_cast<QFocusEvent*>(event)->reason()) && champ->hasFocus())
-                m_armes.insert(champ);
-            else if (objet == champ && static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason)
-                m_armes.remove(champ);
-            break;
-        case QEvent::FocusOut:
-            // An open list or calendar, a menu or another window takes the focus only for a time.
-            if (objet == champ && (parLUtilisateur(static_cast<QFocusEvent*>(event)->reason())
-                                   || static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason))
-                m_armes.remove(champ);
-            break;
-        case QEvent::Wheel:
-            if (objet == champ && !m_armes.contains(champ)) {
-                // Not accepted: Qt offers the turn to the field's parents, the view scrolls.
-                event->ignore();
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-private:
-    static bool parLUtilisateur(Qt::FocusReason raison)
-    {
-        return raison == Qt::MouseFocusReason || raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason
-               || raison == Qt::ShortcutFocusReason;
-    }
-    QWidget* champDe(QObject* objet) const
-    {
-        for (QObject* o = objet; o; o = o->parent())
-            if (m_champs.contains(o))
-                return static_cast<QWidget*>(o);
-        return nullptr;
-    }
-
-    QSet<QObject*> m_champs;
-    QSet<QObject*> m_armes;
-};
-
 // The tone meant for a light background (`clair`) or for a dark one (`sombre`) as `fond` is,
 // where it reads at 4.5:1 on it; black or white where it does not.
 QColor encre(const QColor& clair, const QColor& sombre, const QColor& fond)
@@ -325,7 +246,6 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     actualiserClients();
     actualiserTypes();
     montrerDates();
-    new MoletteApresLeClavier(this);
 }
 
 FormulaireLocationView::~FormulaireLocationView()
