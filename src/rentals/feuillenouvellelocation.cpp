@@ -128,7 +128,9 @@ void FeuilleNouvelleLocation::reject()
         congedier();
         return;
     }
-    askToLeave({});
+    // Escape and the close box dismiss the sheet as its « Annuler » does: Return in the question
+    // never stores what the user was dropping.
+    m_formulaire->quitterEnDemandant({}, forms::Leaving::takingBack);
 }
 
 QDialog* feuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
