@@ -14,6 +14,7 @@
 #include "widgets/dragautoscroller.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
+#include "widgets/textstyles.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -37,6 +38,15 @@ namespace kv {
 namespace {
 
 constexpr int kHauteurEstimee = 150;
+// Above and below the content of a row; of a folded row, which shows only its driver's name.
+constexpr int kMargeRangee = 12;
+constexpr int kMargePliee = 2;
+// Between the rows and their dividers, unfolded and folded.
+constexpr int kEspaceListe = 16;
+constexpr int kEspacePlie = 2;
+// A list shorter than this many lines of text shows too little of a row for a card to be
+// dragged to another driver in sight: its rows fold while a card is dragged.
+constexpr int kLignesListeCourte = 20;
 // What the rows built after the paint may take of one turn of the event loop.
 constexpr qint64 kBudgetTourMs = 6;
 
@@ -302,6 +312,7 @@ void RangeeChauffeur::oublier()
     m_colonne = nullptr;
     m_plan = nullptr;
     m_emplacementPlan = nullptr;
+    m_ligne = nullptr;
     setFixedHeight(hauteur);
 }
 
@@ -312,7 +323,8 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_jour = jour;
     m_contenu = new QWidget(this);
     auto* ligne = new QHBoxLayout(m_contenu);
-    ligne->setContentsMargins(0, 12, 0, 12);
+    m_ligne = ligne;
+    ligne->setContentsMargins(0, kMargeRangee, 0, kMargeRangee);
     ligne->setSpacing(0);
 
     m_carte = new ChauffeurCard(m_chauffeur);
@@ -345,8 +357,53 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
+    if (m_pliee)
+        appliquerPli();
     m_contenu->show();
     epinglerCarte();
+}
+
+void RangeeChauffeur::setPliee(bool pliee)
+{
+    if (m_pliee == pliee)
+        return;
+    m_pliee = pliee;
+    if (m_contenu) {
+        appliquerPli();
+        return;
+    }
+    // Not built yet: a name's height while folded, the height it had before once unfolded.
+    if (pliee) {
+        m_hauteurDepliee = height();
+        const QFontMetrics nom(fontForStyle(TextStyle::headline, font()));
+        setFixedHeight(nom.height() + 2 * kMargePliee + ChauffeurCard::kBords);
+    } else {
+        setFixedHeight(m_hauteurDepliee > 0 ? m_hauteurDepliee : kHauteurEstimee);
+        m_hauteurDepliee = 0;
+    }
+}
+
+void RangeeChauffeur::appliquerPli()
+{
+    m_colonne->setVisible(!m_pliee);
+    m_emplacementPlan->setVisible(!m_pliee);
+    const int marge = m_pliee ? kMargePliee : kMargeRangee;
+    m_ligne->setContentsMargins(0, marge, 0, marge);
+    update();
+}
+
+void RangeeChauffeur::paintEvent(QPaintEvent*)
+{
+    // Folded, the row stands for the driver's column: marked as the column would be.
+    if (!m_pliee || !m_colonne || !m_colonne->marquee())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor fond = palette().color(QPalette::Highlight);
+    fond.setAlphaF(0.15f);
+    p.setBrush(fond);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
 }
 
 void RangeeChauffeur::epinglerCarte()
@@ -440,7 +497,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     auto* contenu = new QWidget;
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
-    m_liste->setSpacing(16);
+    m_liste->setSpacing(kEspaceListe);
     // The names stand where the list's margin began; the day starts after them, 32 further on.
     QMargins marges = m_liste->contentsMargins();
     m_gaucheNoms = marges.left();
@@ -644,6 +701,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             m_pointeurGlisse.reset();
             marquer(nullptr);
+            deplier();
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
         });
@@ -783,11 +841,7 @@ void VuePlanningChauffeurs::montrerCarteSuivie()
     if (!m_carteMontree)
         return;
     // The new card and its row are laid out now, so that it is scrolled to where it really is.
-    for (int passe = 0; passe < 4; ++passe) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        m_liste->activate();
-    }
-    QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
+    poserListe();
     m_defilement->ensureWidgetVisible(m_carteMontree, 16, 16);
 }
 
@@ -821,9 +875,12 @@ PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointVue) cons
         return nullptr;
     QWidget* contenu = m_defilement->widget();
     for (QWidget* w = contenu->childAt(contenu->mapFrom(m_defilement->viewport(), pointVue)); w && w != contenu;
-         w = w->parentWidget())
+         w = w->parentWidget()) {
         if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
             return colonne;
+        if (auto* r = qobject_cast<RangeeChauffeur*>(w); r && r->pliee())
+            return r->colonne();
+    }
     return nullptr;
 }
 
@@ -857,6 +914,8 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         m_pointeurGlisse = dansLaVue(e->position());
+        if (event->type() == QEvent::DragEnter && m_typeGlisse && listeCourte())
+            plier(*m_pointeurGlisse);
         m_defilementAuto->pointerAt(*m_pointeurGlisse);
         PrestationsColumn* colonne = colonneEn(*m_pointeurGlisse);
         marquer(colonne);
@@ -875,6 +934,12 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
+        // Going from the list to the names is a leave and an enter at once: the rows stay
+        // folded then, and while a card of the list is still held.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_pointeurGlisse && !glisserEnCours())
+                deplier();
+        });
         return true;
     case QEvent::Drop: {
         m_defilementAuto->end();
@@ -884,14 +949,11 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         auto* e = static_cast<QDropEvent*>(event);
         // Where the pointer is now: the list may have moved under it since the last move.
         PrestationsColumn* colonne = colonneEn(dansLaVue(e->position()));
-        if (!colonne) {
-            e->ignore();
-            return true;
-        }
-        if (colonne->recevoirDrop(e->mimeData()))
+        if (colonne && colonne->recevoirDrop(e->mimeData()))
             e->acceptProposedAction();
         else
             e->ignore();
+        deplier();
         return true;
     }
     default:
@@ -913,6 +975,80 @@ void VuePlanningChauffeurs::marquer(PrestationsColumn* colonne)
     m_colonneMarquee = colonne;
     if (colonne)
         colonne->setMarquee(true, m_typeGlisse);
+    // A folded row shows the mark of its hidden column.
+    if (m_plie)
+        for (RangeeChauffeur* r : std::as_const(m_rangees))
+            r->update();
+}
+
+bool VuePlanningChauffeurs::listeCourte() const
+{
+    return m_defilement->viewport()->height() < kLignesListeCourte * fontMetrics().height();
+}
+
+void VuePlanningChauffeurs::poserListe()
+{
+    for (int passe = 0; passe < 4; ++passe) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        m_liste->activate();
+    }
+    QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
+}
+
+void VuePlanningChauffeurs::plier(const QPoint& pointeurVue)
+{
+    if (m_plie)
+        return;
+    m_plie = true;
+    QScrollBar* barre = m_defilement->verticalScrollBar();
+    const int yListe = pointeurVue.y() + barre->value();
+    m_rangeeAncre = nullptr;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        if (r->y() <= yListe)
+            m_rangeeAncre = r;
+    m_hautAncre = m_rangeeAncre ? m_rangeeAncre->y() - barre->value() : 0;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->setPliee(true);
+    m_liste->setSpacing(kEspacePlie);
+    m_margesDepliees = m_liste->contentsMargins();
+    // The names now in view are built before the list is painted; the row the drag started
+    // from stays under the pointer, its neighbours' names above and below it. Near an end of
+    // the list, room is left beyond it: the pointer never rests on another driver as it folds,
+    // where letting go at once would give him the card.
+    for (int passe = 0; passe < 2; ++passe) {
+        poserListe();
+        if (!m_rangeeAncre)
+            break;
+        const int haut = m_rangeeAncre->y() + m_rangeeAncre->height() / 2 - pointeurVue.y();
+        QMargins marges = m_liste->contentsMargins();
+        if (haut < barre->minimum())
+            marges.setTop(marges.top() + barre->minimum() - haut);
+        else if (haut > barre->maximum())
+            marges.setBottom(marges.bottom() + haut - barre->maximum());
+        if (marges != m_liste->contentsMargins()) {
+            m_liste->setContentsMargins(marges);
+            poserListe();
+        }
+        barre->setValue(m_rangeeAncre->y() + m_rangeeAncre->height() / 2 - pointeurVue.y());
+        construireVisibles();
+    }
+}
+
+void VuePlanningChauffeurs::deplier()
+{
+    if (!m_plie)
+        return;
+    m_plie = false;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->setPliee(false);
+    m_liste->setSpacing(kEspaceListe);
+    m_liste->setContentsMargins(m_margesDepliees);
+    poserListe();
+    // Back as the list was before the drag.
+    if (m_rangeeAncre)
+        m_defilement->verticalScrollBar()->setValue(m_rangeeAncre->y() - m_hautAncre);
+    m_rangeeAncre.clear();
+    planifierConstruction();
 }
 
 void VuePlanningChauffeurs::marquerSousPointeur()

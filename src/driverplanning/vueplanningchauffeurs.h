@@ -10,12 +10,14 @@
 #include "prestationdragitem.h"
 
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -68,6 +70,11 @@ public:
     CartePrestationsChauffeur* carte() const;
     bool glisserEnCours() const;
 
+    // While a card is dragged over a short list, each row shows only its driver's name: every
+    // driver then lies a few names away, and the whole folded row takes the drop for his column.
+    void setPliee(bool pliee);
+    bool pliee() const { return m_pliee; }
+
 signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
@@ -76,9 +83,11 @@ signals:
 protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void majCarte();
+    void appliquerPli();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
     QWidget* m_vue;
@@ -91,6 +100,10 @@ private:
     PrestationsColumn* m_colonne = nullptr;
     CartePrestationsChauffeur* m_plan = nullptr;
     QWidget* m_emplacementPlan = nullptr;
+    QHBoxLayout* m_ligne = nullptr;
+    bool m_pliee = false;
+    // The height of a row not built yet, kept while it is folded.
+    int m_hauteurDepliee = 0;
 };
 
 class VuePlanningChauffeurs : public QWidget {
@@ -148,6 +161,15 @@ private:
     ChauffeurCard* carteEn(const QPoint& pointVue) const;
     // Marks the column under the pointer of a drag over the list, or none.
     void marquer(PrestationsColumn* colonne);
+    // Whether the rows fold while a card is dragged: when the list shows too little of them
+    // for a card and another driver's name to be in view together.
+    bool listeCourte() const;
+    // Folds the rows, the one under the pointer staying under it; unfolds them, that row back
+    // where it was before the drag.
+    void plier(const QPoint& pointeurVue);
+    void deplier();
+    // Lays the list out now, rows and scroll area, so that places read next are the final ones.
+    void poserListe();
     // The list scrolled under the pointer of a drag: the column under it now is marked.
     void marquerSousPointeur();
     void epinglerCartes();
@@ -200,6 +222,11 @@ private:
     const Chauffeur* m_chauffeurSuivi = nullptr;
     QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;
+    bool m_plie = false;
+    // The row under the pointer as the rows folded, and where its top then stood in view.
+    QPointer<RangeeChauffeur> m_rangeeAncre;
+    int m_hautAncre = 0;
+    QMargins m_margesDepliees;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
     QTimer m_autour;

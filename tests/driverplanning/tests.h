@@ -56,6 +56,7 @@ private slots:
     void aCardBroughtAcrossTheNamesLandsOnTheNameItIsLetGoOn();
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
+    void onAShortListADragReachesEveryDriver();
     void firstPaintShowsTheSettledDay();
     void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();

@@ -1364,6 +1364,87 @@ void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
     QCOMPARE(marqueSur(nullptr, TypePrestation::pose, seule, milieuEnVue(seule)), seule->rect());
 }
 
+// What is left of a 1366 × 768 screen at 1.5 shows less than one driver's row: a card and
+// another driver's name are never in view together unless the rows fold to their names.
+void TestVuePlanning::onAShortListADragReachesEveryDriver()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.attendre();
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+    const int bande = DragAutoScroller::edgeBand(vp->height());
+    RangeeChauffeur* depart = e.vue->rangee(chauffeurs[3]);
+    const auto nomEnVue = [&](const Chauffeur* c) -> ChauffeurCard* {
+        RangeeChauffeur* r = e.vue->rangee(c);
+        ChauffeurCard* nom = r->construite() ? r->carteChauffeur() : nullptr;
+        if (!nom || !nom->isVisible())
+            return nullptr;
+        const QRect rn = dansLaVue(nom, vp);
+        return rn.top() >= 0 && rn.bottom() < vp->height() ? nom : nullptr;
+    };
+
+    // Neighbours at once, the first and the last by holding the pointer in the band.
+    for (Chauffeur* cible : {chauffeurs[2], chauffeurs[4], chauffeurs[0], chauffeurs[7]}) {
+        const QString qui = cible->prenom();
+        barre->setValue(depart->y());
+        e.attendre();
+        const int hautDepart = dansLaVue(depart, vp).top();
+        PrestationCard* carte = depart->colonne()->cartesPoses().first();
+        QVERIFY(!nomEnVue(cible));
+        LocationDeBenne* l = carte->location();
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+        {
+            fixtures::WindowDrag glisser(carte, mime.get());
+            QVERIFY(glisser.moveTo(carte, carte->rect().center()));
+            // Folded to their names, the dragged card's driver under the pointer.
+            QVERIFY(depart->pliee());
+            ChauffeurCard* sien = nomEnVue(chauffeurs[3]);
+            QVERIFY2(sien, qPrintable(qui));
+            QVERIFY(std::abs(sien->mapTo(sien->window(), sien->rect().center()).y() - glisser.position().y())
+                    < sien->height());
+            QCOMPARE(e.vue->colonneMarquee(), depart->colonne());
+            const int enVue = int(std::count_if(chauffeurs.cbegin(), chauffeurs.cend(), nomEnVue));
+            QVERIFY2(enVue >= 3, qPrintable(QString::number(enVue)));
+            if (!nomEnVue(cible)) {
+                const bool enBas = e.vue->rangee(cible)->y() > depart->y();
+                glisserJusqua(glisser, vp, QPoint(vp->width() / 2, enBas ? vp->height() - bande + 2 : bande - 2));
+                QTRY_VERIFY_WITH_TIMEOUT(nomEnVue(cible), 20000);
+            }
+            ChauffeurCard* nom = nomEnVue(cible);
+            QVERIFY2(nom, qPrintable(qui));
+            // Onto the name, the list holding still; beside it, out of the bands, the folded
+            // row stands for the column too.
+            QVERIFY(glisserJusqua(glisser, nom, nom->rect().center()));
+            QVERIFY(!e.vue->defilementAuto()->isScrolling());
+            const int arret = barre->value();
+            QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(cible)->colonne());
+            const int y = dansLaVue(nom, vp).center().y();
+            if (y > bande && y < vp->height() - bande) {
+                QVERIFY(glisserJusqua(glisser, vp, QPoint(vp->width() / 2, y)));
+                QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(cible)->colonne());
+            }
+            QCOMPARE(barre->value(), arret);
+            if (cible == chauffeurs[0])
+                fixtures::capture(e.vue.get(), QStringLiteral("planning-replie-pendant-un-glisser"));
+            QVERIFY(glisser.drop());
+        }
+        // Unfolded, back where it was.
+        QVERIFY(!depart->pliee());
+        QVERIFY(depart->colonne()->isVisible());
+        QCOMPARE(dansLaVue(depart, vp).top(), hautDepart);
+        e.attendre();
+        QCOMPARE(l->chauffeurPose(), cible);
+    }
+    QVERIFY(!b.context()->hasChanges());
+    QCOMPARE(depart->colonne()->cartesPoses().size(), 4);
+}
+
 void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()
 {
     fx::Bureau b;
