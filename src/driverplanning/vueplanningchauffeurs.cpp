@@ -7,6 +7,7 @@
 #include "dateslider.h"
 #include "prestationcard.h"
 #include "prestationscolumn.h"
+#include "platform/mapwidget.h"
 
 #include "model/query.h"
 #include "model/records.h"
@@ -14,9 +15,12 @@
 #include "widgets/dragautoscroller.h"
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
+#include "widgets/pastillejour.h"
 #include "widgets/textstyles.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -524,6 +528,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setAcceptDrops(true);
     contenu->installEventFilter(this);
     m_defilement->viewport()->installEventFilter(this);
+    m_defilement->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
     // A driver's card held at the top of the list lies within the band where a drag scrolls:
     // held over it, the list stays, so that the drop goes to him.
@@ -765,6 +770,7 @@ void VuePlanningChauffeurs::construireVisibles()
     for (int passe = 0; passe < 32 && construireDans(vue); ++passe)
         m_liste->activate();
     montrerCarteSuivie();
+    ordonnerTabulation();
     m_autour.start();
 }
 
@@ -774,6 +780,8 @@ void VuePlanningChauffeurs::construireAutour()
     // Built rows take their own height: rows further down may come into the zone. A few rows a
     // turn, so that a click or a key never waits for more than a piece of a frame.
     const bool encore = construireDans(zoneUtile(), kBudgetTourMs);
+    if (encore)
+        ordonnerTabulation();
     // Rows built above a followed card move it: it is brought back into view until they settle.
     montrerCarteSuivie();
     // The scrolling itself asks for the rows now in view: those are built before it is let go.
@@ -845,6 +853,115 @@ void VuePlanningChauffeurs::montrerCarteSuivie()
     m_defilement->ensureWidgetVisible(m_carteMontree, 16, 16);
 }
 
+QList<QWidget*> VuePlanningChauffeurs::arretsClavier(bool cartesSeules) const
+{
+    QList<QWidget*> arrets;
+    for (RangeeChauffeur* r : m_rangees) {
+        if (!r->construite())
+            continue;
+        for (PrestationCard* c : r->colonne()->cartesPoses() + r->colonne()->cartesEnlevements())
+            arrets << c;
+        if (CartePrestationsChauffeur* plan = r->carte(); plan && !cartesSeules
+            && (plan->carte()->focusPolicy() & Qt::TabFocus))
+            arrets << plan->carte();
+    }
+    return arrets;
+}
+
+void VuePlanningChauffeurs::ordonnerTabulation()
+{
+    // Cards are made again with each day and each change while a row's map is kept: left to
+    // the order in which they were made, Tab would visit the maps before the cards beside them.
+    QWidget* precedent = m_transmettre;
+    for (QWidget* w : arretsClavier()) {
+        if (precedent->nextInFocusChain() != w)
+            QWidget::setTabOrder(precedent, w);
+        precedent = w;
+    }
+}
+
+bool VuePlanningChauffeurs::focusNextPrevChild(bool next)
+{
+    // The next driver's rows may not be built yet: they are, up to one the keyboard can stop
+    // in, so that Tab goes on to him rather than out of the screen.
+    const QList<QWidget*> arrets = arretsClavier();
+    if (next && !arrets.isEmpty() && focusWidget() == arrets.last()) {
+        const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+        bool apres = false;
+        for (RangeeChauffeur* r : std::as_const(m_rangees)) {
+            if (!apres) {
+                apres = r->isAncestorOf(arrets.last());
+                continue;
+            }
+            if (!r->construite())
+                r->construire(jour, m_trace);
+            else if (!r->montre(jour))
+                r->changerJour(jour);
+            if (r->colonne()->cartesPoses().size() + r->colonne()->cartesEnlevements().size() > 0)
+                break;
+        }
+        ordonnerTabulation();
+    }
+    if (!QWidget::focusNextPrevChild(next))
+        return false;
+    QWidget* nouveau = focusWidget();
+    if (nouveau && m_defilement->widget()->isAncestorOf(nouveau))
+        donnerClavier(nouveau, next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void VuePlanningChauffeurs::donnerClavier(QWidget* w, Qt::FocusReason raison)
+{
+    if (!w->hasFocus())
+        w->setFocus(raison);
+    m_carteMontree = w;
+    montrerCarteSuivie();
+    m_autour.start();
+}
+
+bool VuePlanningChauffeurs::carteVoisine(QWidget* carte, bool suivante)
+{
+    const QList<QWidget*> cartes = arretsClavier(true);
+    const qsizetype i = cartes.indexOf(carte);
+    if (i < 0)
+        return false;
+    if (!suivante && i == 0) {
+        for (PastilleJour* p : m_slider->pastilles())
+            if (p->selected())
+                p->setFocus(Qt::BacktabFocusReason);
+        return true;
+    }
+    if (suivante && i + 1 == cartes.size())
+        return true;
+    donnerClavier(cartes[suivante ? i + 1 : i - 1], suivante ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void VuePlanningChauffeurs::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the header's buttons leave: Return presses a focused button, as Space does; ↓ goes
+    // down to the cards, the first one in view.
+    auto* bouton = qobject_cast<QAbstractButton*>(focusWidget());
+    if (bouton && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
+        bouton->click();
+        return;
+    }
+    if (bouton && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier) {
+        const QList<QWidget*> cartes = arretsClavier(true);
+        QWidget* vp = m_defilement->viewport();
+        const auto enVue = std::find_if(cartes.cbegin(), cartes.cend(), [vp](const QWidget* c) {
+            return c->isVisible() && QRect(c->mapTo(vp, QPoint(0, 0)), c->size()).intersects(vp->rect());
+        });
+        if (enVue != cartes.cend())
+            donnerClavier(*enVue, Qt::TabFocusReason);
+        else if (!cartes.isEmpty())
+            donnerClavier(cartes.first(), Qt::TabFocusReason);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 QWidget* VuePlanningChauffeurs::nomsChauffeurs() const
 {
     return static_cast<DefilementAvecNoms*>(m_defilement)->gouttiere();
@@ -894,6 +1011,13 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         // The help is read in the part in view, however wide the columns make the list.
         const QMargins marges = m_liste->contentsMargins();
         m_aide->setMaximumWidth(std::max(m_defilement->viewport()->width() - marges.left() - marges.right(), 1));
+    }
+    if (objet == m_defilement && event->type() == QEvent::KeyPress) {
+        // ↑ and ↓ on a card would scroll the list: they go from card to card instead.
+        auto* e = static_cast<QKeyEvent*>(event);
+        if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) && e->modifiers() == Qt::NoModifier
+            && qobject_cast<PrestationCard*>(focusWidget()))
+            return carteVoisine(focusWidget(), e->key() == Qt::Key_Down);
     }
     if (objet != contenu && objet != nomsChauffeurs())
         return QWidget::eventFilter(objet, event);

@@ -144,6 +144,10 @@ public:
     // list has been painted.
     void construireVisibles();
 
+    // The keyboard's stops in the list, driver by driver as the screen shows them: his cards,
+    // placements then removals, then his map (cards only with `cartesSeules`). Built rows only.
+    QList<QWidget*> arretsClavier(bool cartesSeules = false) const;
+
 signals:
     // After a sending, the text shown (empty when everything went through).
     void transmis(const QString& message);
@@ -152,6 +156,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // The column under a point of the list's viewport, or whose driver's card is there (in the
@@ -197,6 +203,12 @@ private:
     void suivreCarte();
     // Scrolls the followed card into view while the rows around it are still being built.
     void montrerCarteSuivie();
+    // Tab goes through the list in the order of `arretsClavier`, after the header's button.
+    void ordonnerTabulation();
+    // The keyboard goes to `w` of the list, scrolled into view while the rows around settle.
+    void donnerClavier(QWidget* w, Qt::FocusReason raison);
+    // ↑ and ↓ between the cards, across drivers; ↑ from the first goes back to the day strip.
+    bool carteVoisine(QWidget* carte, bool suivante);
 
     ModelContext* m_context;
     Horloge m_horloge;

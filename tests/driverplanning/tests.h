@@ -40,6 +40,7 @@ private slots:
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
+    void tabFollowsTheScreenDriverByDriver();
     void theReassignedCardKeepsTheKeyboardInView();
     void theFocusFrameShowsOnEveryCardColour();
     void sendingThroughTheMailHelper();

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -687,6 +688,12 @@ void TestVuePlanning::keyboard()
     e.attendre();
     QCOMPARE(e.vue->rangee(marc)->colonne()->cartesEnlevements().size(), 1);
 
+    // Return presses the focused button, as Space does.
+    QSignalSpy transmis(e.vue.get(), &VuePlanningChauffeurs::transmis);
+    e.vue->boutonTransmettre()->setFocus();
+    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Return);
+    QCOMPARE(transmis.size(), 1);
+
     // Shift+F10 too; a failed save is taken back and shown.
     carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
     carte->setFocus();
@@ -701,6 +708,79 @@ void TestVuePlanning::keyboard()
     QVERIFY(boite);
     QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     boite->close();
+}
+
+void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    QList<Chauffeur*> chauffeurs;
+    for (const QString& prenom : {QStringLiteral("Léa"), QStringLiteral("Marc"), QStringLiteral("Nina")}) {
+        Chauffeur* ch = b.chauffeur(prenom, QStringLiteral("Petit"));
+        for (int k = 0; k < 2; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 8 + k), std::nullopt, QStringLiteral("%1 rue A").arg(k + 1), ch,
+                       nullptr, 45.7 + 0.01 * k, 4.8);
+        b.location(c, b.benne(8), at(2026, 12, 9, 8), std::nullopt, QStringLiteral("9 rue B"), ch, nullptr, 45.8, 4.9);
+        chauffeurs << ch;
+    }
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    // Another day and back: the cards are made again, beside the maps kept.
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[2], Qt::LeftButton);
+    e.attendre();
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[1], Qt::LeftButton);
+    e.attendre();
+    QWidget* vp = e.vue->zoneDefilement()->viewport();
+    const auto enVue = [vp](QWidget* w) { return vp->rect().contains(dansLaVue(w, vp)); };
+
+    // Tab and Shift+Tab: driver by driver, each stop scrolled into view; the last driver's row
+    // is out of view, not built yet, when Tab starts.
+    QVERIFY(!e.vue->rangee(chauffeurs[2])->construite());
+    e.vue->boutonTransmettre()->setFocus();
+    QList<QWidget*> vus;
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* arret = QApplication::focusWidget();
+        QTRY_VERIFY(enVue(arret));
+        vus << arret;
+    }
+    QList<QWidget*> ordre;
+    for (Chauffeur* ch : chauffeurs) {
+        RangeeChauffeur* r = e.vue->rangee(ch);
+        QVERIFY(r->construite() && r->carte());
+        for (PrestationCard* carte : r->colonne()->cartesPoses())
+            ordre << carte;
+        ordre << r->carte()->carte();
+    }
+    QCOMPARE(vus, ordre);
+    for (qsizetype i = ordre.size() - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), ordre[i]);
+        QTRY_VERIFY(enVue(ordre[i]));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), e.vue->boutonTransmettre());
+
+    // ↓ from the header reaches the cards, and goes from card to card past the maps; ↑ from
+    // the first goes back to the chosen day.
+    e.vue->zoneDefilement()->verticalScrollBar()->setValue(0);
+    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), ordre[0]);
+    for (QWidget* attendu : {ordre[1], ordre[3], ordre[4], ordre[6]}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+        QTRY_VERIFY(enVue(attendu));
+    }
+    for (QWidget* attendu : {ordre[4], ordre[3], ordre[1], ordre[0]}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), e.vue->dateSlider()->pastilles()[1]);
 }
 
 void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
