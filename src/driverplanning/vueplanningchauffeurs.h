@@ -157,6 +157,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
@@ -180,6 +181,7 @@ private:
     void marquerSousPointeur();
     void epinglerCartes();
     QWidget* enTete();
+    void styleTransmettre();
     // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
     QLabel* aideJourVide(QWidget* parent);
     void majAide();

@@ -62,6 +62,7 @@ private slots:
     void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();
     void textOnTheSkipsColourReads();
+    void everyTextReadsUnderLightAndDarkPalettes();
 };
 
 class TestPreferencesEmail : public QObject {

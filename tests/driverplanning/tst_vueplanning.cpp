@@ -1955,6 +1955,66 @@ void TestVuePlanning::textOnTheSkipsColourReads()
     }
 }
 
+// A desktop set to dark colours, as KDE's Breeze Dark gives them.
+QPalette paletteSombre()
+{
+    QPalette p;
+    const QColor fenetre(0x31, 0x36, 0x3b), texte(0xef, 0xf0, 0xf1);
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::AlternateBase})
+        p.setColor(role, fenetre);
+    p.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
+        p.setColor(role, texte);
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+    p.setColor(QPalette::Light, QColor(0x4a, 0x50, 0x56));
+    p.setColor(QPalette::Mid, QColor(0x25, 0x28, 0x2b));
+    p.setColor(QPalette::Dark, QColor(0x1a, 0x1c, 0x1e));
+    return p;
+}
+
+void TestVuePlanning::everyTextReadsUnderLightAndDarkPalettes()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.chauffeur("Marc", "Petit");
+    b.location(c, b.benne(10), at(2026, 12, 1), at(2026, 12, 8, 9), QStringLiteral("1 rue A"), nullptr, lea);
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("2 rue A"), lea);
+    QVERIFY(b.context()->save());
+    const QPalette claire = QApplication::palette();
+    for (const bool sombre : {false, true}) {
+        QApplication::setPalette(sombre ? paletteSombre() : claire);
+        Ecran e(b.context());
+        fixtures::settle();
+        e.attendre();
+        const QImage ecran = e.vue->grab().toImage();
+        if (sombre)
+            fixtures::capture(e.vue.get(), QStringLiteral("planning-sombre"));
+        const auto zone = [&](QWidget* w, const QRect& r) { return QRectF(r.translated(w->mapTo(e.vue.get(), QPoint()))); };
+        QList<QPair<QString, QRectF>> textes;
+        for (PastilleJour* p : e.vue->dateSlider()->pastilles()) {
+            // The day's name above, its date under it.
+            const QRect tuile = p->rect().adjusted(20, 18, -20, -18);
+            textes.append({p->label(), zone(p, tuile.adjusted(0, 0, 0, -tuile.height() / 2))});
+            textes.append({p->date(), zone(p, tuile.adjusted(0, tuile.height() / 2, 0, 0))});
+        }
+        QPushButton* bouton = e.vue->boutonTransmettre();
+        textes.append({bouton->text(), zone(bouton, bouton->rect().adjusted(8, 8, -8, -8))});
+        for (QLabel* l : e.vue->findChildren<QLabel*>())
+            if (l->isVisible() && !l->text().isEmpty())
+                textes.append({l->text(), zone(l, l->contentsRect())});
+        QVERIFY(textes.size() > 16);
+        for (const auto& [quoi, ou] : std::as_const(textes)) {
+            const ContrasteZone z = contrasteDans(ecran, ou);
+            QVERIFY2(z.rapport >= 4.5, qPrintable(QStringLiteral("%1%2: %3 on %4, %5:1")
+                                                      .arg(sombre ? QStringLiteral("dark: ") : QString(), quoi,
+                                                           z.texte.name(), z.fond.name())
+                                                      .arg(z.rapport, 0, 'f', 2)));
+        }
+    }
+    QApplication::setPalette(claire);
+}
+
 void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()
 {
     // Fifty drivers with work on two days: after choosing the other day, the rows around the view
