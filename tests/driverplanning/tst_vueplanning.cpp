@@ -693,6 +693,12 @@ void TestVuePlanning::keyboard()
     e.vue->boutonTransmettre()->setFocus();
     QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Return);
     QCOMPARE(transmis.size(), 1);
+    // Both have work and no address: they are named as not reached, with why.
+    auto* bilan = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(bilan);
+    QVERIFY2(bilan->text().contains(QStringLiteral("faute d’adresse e-mail dans sa fiche\u00A0: Léa Garnier, Marc Petit.")),
+             qPrintable(bilan->text()));
+    bilan->close();
 
     // Shift+F10 too; a failed save is taken back and shown.
     carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
@@ -926,7 +932,11 @@ void TestVuePlanning::sendingThroughTheMailHelper()
     QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
     auto* bilan = vue.findChild<BilanTransmissionDialog*>(QStringLiteral("bilanTransmission"));
     QVERIFY(bilan);
-    QVERIFY(bilan->texte().contains(QStringLiteral("Léa Garnier")));
+    // The list names the message not opened; the summary above only counts it.
+    QCOMPARE(bilan->nombreMessages(), 1);
+    QVERIFY2(bilan->texte().contains(QStringLiteral("Aucune messagerie n’a ouvert le message ci-dessous.")),
+             qPrintable(bilan->texte()));
+    QVERIFY(!bilan->texte().contains(QStringLiteral("Léa Garnier")));
 }
 
 void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
@@ -960,6 +970,28 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
     }
     // The dialog fits over the screen it opens on, however long a name.
     QVERIFY2(bilan->width() <= 1200, qPrintable(QString::number(bilan->width())));
+    // Nothing stands over anything: the wrapped summary whole, the list of messages showing
+    // its two rows whole above the dialog's own buttons.
+    fixtures::settle();
+    auto* resume = bilan->findChild<QLabel*>(QStringLiteral("texteBilan"));
+    QVERIFY(resume->height() >= resume->heightForWidth(resume->width()));
+    auto* liste = bilan->findChild<QScrollArea*>();
+    QCOMPARE(liste->verticalScrollBar()->maximum(), 0);
+    const auto place = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    for (QPushButton* bouton : bilan->findChildren<QPushButton*>())
+        if (!liste->isAncestorOf(bouton))
+            QVERIFY2(!place(bouton).intersects(place(liste)), qPrintable(bouton->text()));
+    // What a click did is said where nothing moves: every button stays under the pointer.
+    QHash<QPushButton*, QRect> places;
+    for (QPushButton* bouton : bilan->findChildren<QPushButton*>())
+        places.insert(bouton, place(bouton));
+    const auto rienNaBouge = [&] {
+        fixtures::settle();
+        for (auto it = places.cbegin(); it != places.cend(); ++it)
+            if (place(it.key()) != it.value())
+                return false;
+        return true;
+    };
 
     // Copied: recipient, subject and body, as the mail program would have had them.
     QApplication::clipboard()->clear();
@@ -969,6 +1001,7 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
              qPrintable(copie));
     QVERIFY2(copie.contains(QStringLiteral("Morel & <b>Fils</b> – 1 rue A – 10 m³")), qPrintable(copie));
     QVERIFY(bilan->etat(0).contains(QStringLiteral("copié")));
+    QVERIFY(rienNaBouge());
 
     // Saved: a text file named after the driver, his name made safe for a file name.
     QTemporaryDir dossier;
@@ -995,6 +1028,7 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
         QTest::mouseClick(bilan->boutonEnregistrer(0), Qt::LeftButton);
     }
     QVERIFY2(bilan->etat(0).startsWith(QStringLiteral("Échec de l’enregistrement")), qPrintable(bilan->etat(0)));
+    QVERIFY(rienNaBouge());
     {
         ScopedSaveFileAnswer reponse{QString()};
         QTest::mouseClick(bilan->boutonEnregistrer(1), Qt::LeftButton);
