@@ -91,21 +91,22 @@ void hostContent(QWidget* host, QWidget* content)
 
 namespace {
 
-// One box pass over every channel of a premultiplied image, along rows or columns.
+// One box pass over every channel of a premultiplied image, along rows or columns. The pixels
+// are reached through the image's bits once taken, not through a checked access each.
 void boxPass(QImage& img, int radius, bool horizontal)
 {
     const int w = img.width(), h = img.height();
     const int lines = horizontal ? h : w;
     const int len = horizontal ? w : h;
+    auto* bits = reinterpret_cast<quint32*>(img.bits());
+    const qsizetype stride = img.bytesPerLine() / 4;
+    const qsizetype along = horizontal ? 1 : stride;
     std::vector<quint32> line(static_cast<size_t>(len));
     const int window = 2 * radius + 1;
     for (int i = 0; i < lines; ++i) {
-        auto px = [&](int k) -> quint32& {
-            return horizontal ? reinterpret_cast<quint32*>(img.scanLine(i))[k]
-                              : reinterpret_cast<quint32*>(img.scanLine(k))[i];
-        };
+        quint32* first = horizontal ? bits + i * stride : bits + i;
         for (int k = 0; k < len; ++k)
-            line[size_t(k)] = px(k);
+            line[size_t(k)] = first[k * along];
         int sum[4] = {0, 0, 0, 0};
         auto add = [&](int k, int sign) {
             if (k < 0 || k >= len)
@@ -120,7 +121,7 @@ void boxPass(QImage& img, int radius, bool horizontal)
             quint32 out = 0;
             for (int ch = 0; ch < 4; ++ch)
                 out |= quint32(std::clamp(sum[ch] / window, 0, 255)) << (8 * ch);
-            px(k) = out;
+            first[k * along] = out;
             add(k - radius, -1);
             add(k + radius + 1, 1);
         }
@@ -339,6 +340,17 @@ QImage glassShadow(const QSizeF& size, const GlassBackgroundModifier& modifier, 
     const QString key = QStringLiteral("%1 r%2 b%3 %4 a%5")
                             .arg(dpr).arg(modifier.radius).arg(viewBlur(modifier))
                             .arg(shadowShade(modifier).rgba()).arg(glassOpacity(modifier));
+    // The pieces put together are kept too: a glass repainted costs one copy of its shadow.
+    static QHash<QString, QImage> shadows;
+    const QString cle = key + QStringLiteral(" %1x%2").arg(shape.width()).arg(shape.height());
+    if (auto it = shadows.constFind(cle); it != shadows.constEnd())
+        return it.value();
+    const auto garder = [&](const QImage& shadow) {
+        if (shadows.size() > 256)
+            shadows.clear();
+        shadows.insert(cle, shadow);
+        return shadow;
+    };
     QImage pattern;
     if (shape.width() < side || shape.height() < side) {
         // Smaller than the pattern's corners: blurred whole, small as it is.
@@ -353,13 +365,8 @@ QImage glassShadow(const QSizeF& size, const GlassBackgroundModifier& modifier, 
         }
         blurAlpha(shadow, viewBlur(modifier) * dpr);
         shadow.setDevicePixelRatio(dpr);
-        return shadow;
+        return garder(shadow);
     }
-    // The pieces put together are kept too: a glass repainted costs one copy of its shadow.
-    static QHash<QString, QImage> shadows;
-    const QString cle = key + QStringLiteral(" %1x%2").arg(shape.width()).arg(shape.height());
-    if (auto it = shadows.constFind(cle); it != shadows.constEnd())
-        return it.value();
     if (auto it = patterns.constFind(key); it != patterns.constEnd()) {
         pattern = it.value();
     } else {
@@ -388,10 +395,7 @@ QImage glassShadow(const QSizeF& size, const GlassBackgroundModifier& modifier, 
         piece(QRect(k, k, w - 2 * k, h - 2 * k), QRect(k, k, 1, 1));
     }
     shadow.setDevicePixelRatio(dpr);
-    if (shadows.size() > 256)
-        shadows.clear();
-    shadows.insert(cle, shadow);
-    return shadow;
+    return garder(shadow);
 }
 
 // Casts the view's shadow from its rounded shape, made once per size, then paints the view
