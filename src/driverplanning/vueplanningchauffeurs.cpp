@@ -598,9 +598,6 @@ QWidget* VuePlanningChauffeurs::enTete()
     m_transmettre->setAutoDefault(false);
     styleTransmettre();
     connect(m_transmettre, &QPushButton::clicked, this, [this] { transmettre(); });
-    m_transmettre->installEventFilter(this);
-    for (PastilleJour* p : m_slider->pastilles())
-        p->installEventFilter(this);
     auto* boiteBouton = new QWidget(entete);
     auto* pileBouton = new QVBoxLayout(boiteBouton);
     pileBouton->setContentsMargins(20, 17, 0, 0);
@@ -954,28 +951,29 @@ bool VuePlanningChauffeurs::carteVoisine(QWidget* carte, bool suivante)
     return true;
 }
 
-bool VuePlanningChauffeurs::toucheEnTete(QAbstractButton* bouton, QKeyEvent* event)
+void VuePlanningChauffeurs::keyPressEvent(QKeyEvent* event)
 {
-    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier)
-        return false;
-    // Return presses a focused button, as Space does.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Keys the header's buttons leave: Return presses a focused button, as Space does; ↓ goes
+    // down to the cards, the first one in view.
+    auto* bouton = qobject_cast<QAbstractButton*>(focusWidget());
+    if (bouton && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
         bouton->click();
-        return true;
+        return;
     }
-    // ↓ goes down to the cards, the first one in view (a button would take it as Tab).
-    if (event->key() != Qt::Key_Down)
-        return false;
-    const QList<QWidget*> cartes = arretsClavier(true);
-    QWidget* vp = m_defilement->viewport();
-    const auto enVue = std::find_if(cartes.cbegin(), cartes.cend(), [vp](const QWidget* c) {
-        return c->isVisible() && QRect(c->mapTo(vp, QPoint(0, 0)), c->size()).intersects(vp->rect());
-    });
-    if (enVue != cartes.cend())
-        donnerClavier(*enVue, Qt::TabFocusReason);
-    else if (!cartes.isEmpty())
-        donnerClavier(cartes.first(), Qt::TabFocusReason);
-    return true;
+    if (bouton && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier) {
+        const QList<QWidget*> cartes = arretsClavier(true);
+        QWidget* vp = m_defilement->viewport();
+        const auto enVue = std::find_if(cartes.cbegin(), cartes.cend(), [vp](const QWidget* c) {
+            return c->isVisible() && QRect(c->mapTo(vp, QPoint(0, 0)), c->size()).intersects(vp->rect());
+        });
+        if (enVue != cartes.cend())
+            donnerClavier(*enVue, Qt::TabFocusReason);
+        else if (!cartes.isEmpty())
+            donnerClavier(cartes.first(), Qt::TabFocusReason);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QWidget* VuePlanningChauffeurs::nomsChauffeurs() const
@@ -1022,12 +1020,6 @@ PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointVue) cons
 // whose card is there.
 bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
 {
-    // The header's buttons are watched from before the list is made.
-    if (objet == m_transmettre || (m_slider && objet->parent() == m_slider)) {
-        if (event->type() == QEvent::KeyPress && m_defilement)
-            return toucheEnTete(static_cast<QAbstractButton*>(objet), static_cast<QKeyEvent*>(event));
-        return QWidget::eventFilter(objet, event);
-    }
     QWidget* contenu = m_defilement->widget();
     if (objet == m_defilement->viewport() && event->type() == QEvent::Resize) {
         // The help is read in the part in view, however wide the columns make the list.

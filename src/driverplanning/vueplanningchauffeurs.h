@@ -17,9 +17,7 @@
 
 #include <optional>
 
-class QAbstractButton;
 class QHBoxLayout;
-class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -158,6 +156,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
@@ -210,8 +209,6 @@ private:
     void ordonnerTabulation();
     // The keyboard goes to `w` of the list, scrolled into view while the rows around settle.
     void donnerClavier(QWidget* w, Qt::FocusReason raison);
-    // The keys the header's buttons leave: Return, and ↓ to the cards.
-    bool toucheEnTete(QAbstractButton* bouton, QKeyEvent* event);
     // ↑ and ↓ between the cards, across drivers; ↑ from the first goes back to the day strip.
     bool carteVoisine(QWidget* carte, bool suivante);
 

@@ -776,7 +776,7 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
     // ↓ from the header reaches the cards, and goes from card to card past the maps; ↑ from
     // the first goes back to the chosen day.
     e.vue->zoneDefilement()->verticalScrollBar()->setValue(0);
-    QTest::keyClick(e.vue->dateSlider()->pastilles()[3], Qt::Key_Down);
+    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Down);
     QCOMPARE(QApplication::focusWidget(), ordre[0]);
     for (QWidget* attendu : {ordre[1], ordre[3], ordre[4], ordre[6]}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
