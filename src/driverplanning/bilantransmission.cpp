@@ -40,7 +40,7 @@ BilanTransmissionDialog::BilanTransmissionDialog(const BilanTransmission& bilan,
     setObjectName(QStringLiteral("bilanTransmission"));
     setWindowTitle(QStringLiteral("Planning des chauffeurs"));
     auto* layout = new QVBoxLayout(this);
-    m_texte = texteSimple(bilan.message(), this);
+    m_texte = texteSimple(bilan.resume(), this);
     m_texte->setObjectName(QStringLiteral("texteBilan"));
     m_texte->setWordWrap(true);
     layout->addWidget(m_texte);
@@ -70,26 +70,30 @@ BilanTransmissionDialog::BilanTransmissionDialog(const BilanTransmission& bilan,
             ligne.copier->setObjectName(QStringLiteral("copierMessage"));
             ligne.enregistrer = new QPushButton(QStringLiteral("Enregistrer…"), contenu);
             ligne.enregistrer->setObjectName(QStringLiteral("enregistrerMessage"));
-            ligne.etat = texteSimple(QString(), contenu);
-            ligne.etat->setObjectName(QStringLiteral("etatMessage"));
-            ligne.etat->setWordWrap(true);
-            ligne.etat->hide();
-            grille->addWidget(nom, 2 * i, 0);
-            grille->addWidget(ligne.copier, 2 * i, 1);
-            grille->addWidget(ligne.enregistrer, 2 * i, 2);
-            grille->addWidget(ligne.etat, 2 * i + 1, 0, 1, 3);
+            grille->addWidget(nom, i, 0);
+            grille->addWidget(ligne.copier, i, 1);
+            grille->addWidget(ligne.enregistrer, i, 2);
             connect(ligne.copier, &QPushButton::clicked, this, [this, i] { copier(i); });
             connect(ligne.enregistrer, &QPushButton::clicked, this, [this, i] { enregistrer(i); });
             m_lignes << ligne;
         }
         grille->setColumnStretch(0, 1);
-        grille->setRowStretch(2 * int(m_messages.size()), 1);
+        grille->setRowStretch(int(m_messages.size()), 1);
         zone->setWidget(contenu);
         // Whole in width; as tall as its lines up to a few, more scroll inside.
         const QSize taille = contenu->sizeHint();
         zone->setMinimumWidth(taille.width() + zone->verticalScrollBar()->sizeHint().width() + 2 * zone->frameWidth());
         zone->setMinimumHeight(std::min(taille.height(), kHauteurMax) + 2 * zone->frameWidth());
         layout->addWidget(zone, 1);
+        m_zone = zone;
+
+        // Its line is there from the start, empty: what a click did never pushes the rows or
+        // the buttons away from the pointer.
+        m_etat = texteSimple(QString(), this);
+        m_etat->setObjectName(QStringLiteral("etatMessage"));
+        m_etat->setFixedHeight(m_etat->fontMetrics().lineSpacing() + 2 * m_etat->margin());
+        m_etat->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        layout->addWidget(m_etat);
     }
 
     auto* boutons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -116,15 +120,47 @@ QPushButton* BilanTransmissionDialog::boutonEnregistrer(int index) const
 
 QString BilanTransmissionDialog::etat(int index) const
 {
-    return index >= 0 && index < m_lignes.size() && m_lignes[index].etat->isVisible() ? m_lignes[index].etat->text()
-                                                                                        : QString();
+    return index >= 0 && index < m_lignes.size() ? m_lignes[index].etat : QString();
+}
+
+void BilanTransmissionDialog::dire(int index, const QString& etat)
+{
+    m_lignes[index].etat = etat;
+    // One line: a long name or path is cut in its middle, whole in the tool tip.
+    const QString ligne = m_etat->fontMetrics().elidedText(etat, Qt::ElideMiddle, m_etat->contentsRect().width());
+    m_etat->setText(ligne);
+    m_etat->setToolTip(ligne != etat ? plainToolTip(etat) : QString());
+}
+
+void BilanTransmissionDialog::ajusterHauteur()
+{
+    // The summary wraps over as many lines as the width makes, which the layout does not ask of
+    // the window by itself: the list would then be pressed under « Fermer ». The list alone
+    // gives way, down to its least height, and scrolls.
+    int hauteur = layout()->totalHeightForWidth(width());
+    if (m_zone)
+        hauteur -= std::clamp(m_zone->sizeHint().height(), m_zone->minimumHeight(), m_zone->maximumHeight())
+                   - m_zone->minimumHeight();
+    if (hauteur > minimumHeight())
+        setMinimumHeight(hauteur);
+}
+
+void BilanTransmissionDialog::showEvent(QShowEvent* event)
+{
+    ajusterHauteur();
+    QDialog::showEvent(event);
+}
+
+void BilanTransmissionDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    ajusterHauteur();
 }
 
 void BilanTransmissionDialog::copier(int index)
 {
     QApplication::clipboard()->setText(m_messages[index].texte());
-    m_lignes[index].etat->setText(QStringLiteral("Message de %1 copié.").arg(m_messages[index].nom));
-    m_lignes[index].etat->show();
+    dire(index, QStringLiteral("Message de %1 copié.").arg(m_messages[index].nom));
 }
 
 void BilanTransmissionDialog::enregistrer(int index)
@@ -138,11 +174,10 @@ void BilanTransmissionDialog::enregistrer(int index)
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, m.texte().toUtf8());
     if (resultat.status == SaveFileResult::Status::cancelled)
         return;
-    QLabel* etat = m_lignes[index].etat;
-    etat->setText(resultat.saved()
-                      ? QStringLiteral("Enregistré dans « %1 ».").arg(QDir::toNativeSeparators(resultat.path))
-                      : QStringLiteral("Échec de l’enregistrement: %1").arg(resultat.error));
-    etat->show();
+    dire(index, resultat.saved()
+                    ? QStringLiteral("Message de %1 enregistré dans « %2 ».")
+                          .arg(m.nom, QDir::toNativeSeparators(resultat.path))
+                    : QStringLiteral("Échec de l’enregistrement du message de %1: %2").arg(m.nom, resultat.error));
 }
 
 } // namespace kv

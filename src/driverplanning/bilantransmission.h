@@ -27,18 +27,27 @@ public:
     // What became of a message: copied, saved where, or why it could not be saved.
     QString etat(int index) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     struct Ligne {
         QPushButton* copier = nullptr;
         QPushButton* enregistrer = nullptr;
-        QLabel* etat = nullptr;
+        QString etat;
     };
     void copier(int index);
     void enregistrer(int index);
+    // What became of the last message acted on, in the line kept for it above the buttons.
+    void dire(int index, const QString& etat);
+    void ajusterHauteur();
 
     QList<MessageNonOuvert> m_messages;
     QDateTime m_date;
     QLabel* m_texte = nullptr;
+    QLabel* m_etat = nullptr;
+    QWidget* m_zone = nullptr;
     QList<Ligne> m_lignes;
 };
 

@@ -2,7 +2,9 @@
 
 #include "platform/mapwidget.h"
 #include "widgets/glass/glass.h"
+#include "widgets/plaintext.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -47,29 +49,71 @@ CartePrestationsView::CartePrestationsView(const QList<CarteLieuPrestation>& lie
     const qreal demi = kDiametre / 2 + kContour / 2;
     m_carte->setMarkerOverhang(int(demi) + 1);
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& position) {
-        if (index < 0 || index >= m_lieux.size())
+        if (index < 0 || index >= m_places.size())
             return;
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(Qt::white, kContour));
-        p.setBrush(couleurMarqueur(m_lieux[index].type));
+        p.setBrush(couleurMarqueur(m_places[index].type));
         p.drawEllipse(position, kDiametre / 2, kDiametre / 2);
         p.restore();
     });
     m_contour = new Contour(this);
+    // On the map's own light ground, in dark ink, as the map's texts are.
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("noteSansCoordonnees"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setWordWrap(true);
+    m_note->setAlignment(Qt::AlignCenter);
+    m_note->setStyleSheet(QStringLiteral("QLabel { background: rgba(255, 255, 255, 235); color: black;"
+                                         " border-radius: 4px; padding: 2px 6px; }"));
+    m_note->hide();
     setLieux(lieux);
+}
+
+QString CartePrestationsView::noteSansCoordonnees() const
+{
+    return m_note->isHidden() ? QString() : m_note->text();
+}
+
+void CartePrestationsView::placerNote()
+{
+    const int marge = 8;
+    const int largeur = std::max(width() - 2 * marge, 1);
+    const int hauteur = std::min(m_note->heightForWidth(largeur), std::max(height() - 2 * marge, 1));
+    m_note->setGeometry(marge, height() - marge - hauteur, largeur, hauteur);
+    m_note->raise();
 }
 
 void CartePrestationsView::setLieux(const QList<CarteLieuPrestation>& lieux)
 {
     m_lieux = lieux;
+    m_places.clear();
     QList<GeoPoint> points;
     QList<MarkerShape> formes;
+    QStringList sansCoordonnees;
     const qreal demi = kDiametre / 2 + kContour / 2;
     for (const CarteLieuPrestation& l : lieux) {
-        // A place without a coordinate is drawn at the default one, each coordinate alone.
-        points.append(GeoPoint{l.latitude.value_or(kLatitudeParDefaut), l.longitude.value_or(kLongitudeParDefaut)});
+        // A place without both coordinates has no place on the map: a marker at a default spot
+        // would send a driver there. It is named under the map instead.
+        if (!l.latitude || !l.longitude) {
+            sansCoordonnees << l.adresse;
+            continue;
+        }
+        m_places.append(l);
+        points.append(GeoPoint{*l.latitude, *l.longitude});
         formes.append(MarkerShape{QRectF(-demi, -demi, 2 * demi, 2 * demi), QRectF(-6, -6, 12, 12)});
+    }
+    if (sansCoordonnees.isEmpty()) {
+        m_note->hide();
+    } else {
+        m_note->setText(m_places.isEmpty() ? QStringLiteral("Aucun lieu de ce jour n’a de coordonnées : rien à placer sur la carte.")
+                        : sansCoordonnees.size() == 1
+                            ? QStringLiteral("1 lieu sans coordonnées n’est pas sur la carte.")
+                            : QStringLiteral("%1 lieux sans coordonnées ne sont pas sur la carte.").arg(sansCoordonnees.size()));
+        m_note->setToolTip(plainToolTip(sansCoordonnees.join(QLatin1Char('\n'))));
+        m_note->show();
+        placerNote();
     }
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
@@ -82,6 +126,7 @@ void CartePrestationsView::resizeEvent(QResizeEvent* event)
     m_carte->setGeometry(rect());
     m_contour->setGeometry(rect());
     m_contour->raise();
+    placerNote();
     QWidget::resizeEvent(event);
 }
 

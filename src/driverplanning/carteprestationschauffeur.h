@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace kv {
 
 class Chauffeur;
@@ -20,15 +22,22 @@ public:
     void setLieux(const QList<CarteLieuPrestation>& lieux);
     const QList<CarteLieuPrestation>& lieux() const { return m_lieux; }
     MapWidget* carte() const { return m_carte; }
+    // What the map says of the places it cannot show, for want of coordinates; empty when it
+    // shows them all.
+    QString noteSansCoordonnees() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Contour;
+    void placerNote();
     QList<CarteLieuPrestation> m_lieux;
+    // The places with both coordinates, the only ones marked, in the markers' order.
+    QList<CarteLieuPrestation> m_places;
     MapWidget* m_carte;
     Contour* m_contour;
+    QLabel* m_note;
 };
 
 class CartePrestationsChauffeur : public CartePrestationsView {

@@ -27,7 +27,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
 {
     auto* contenu = new QWidget;
     auto* interieur = new QVBoxLayout(contenu);
-    interieur->setContentsMargins(10, 10, 10, 10);
+    interieur->setContentsMargins(kMarge, kMarge, kMarge, kMarge);
     m_nom = plainLabel(texte(), contenu);
     m_nom->setObjectName(QStringLiteral("nomChauffeur"));
     m_nom->setFont(fontForStyle(TextStyle::headline, font()));
@@ -36,7 +36,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     // Room for the glass's shadow.
-    layout->setContentsMargins(0, 0, 0, 10);
+    layout->setContentsMargins(0, 0, 0, kMarge);
     layout->addWidget(surVerre(contenu, QColor(Qt::blue), this));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 }

@@ -24,6 +24,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // Above and below the names: the glass's margins and the room for its shadow.
+    static constexpr int kMarge = 10;
+    static constexpr int kBords = 3 * kMarge;
+
 private:
     Chauffeur* m_chauffeur;
     QLabel* m_nom;

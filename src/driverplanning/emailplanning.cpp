@@ -161,6 +161,26 @@ QString MessageNonOuvert::nomFichier(const QDateTime& date, const QTimeZone& fus
 
 QString BilanTransmission::message() const
 {
+    QStringList lignes = autresLignes();
+    if (!echecsOuverture.isEmpty())
+        lignes << QStringLiteral("Le message n’a pas pu être ouvert dans la messagerie pour\u00A0: %1.")
+                      .arg(echecsOuverture.join(QStringLiteral(", ")));
+    return lignes.join(QLatin1Char('\n'));
+}
+
+QString BilanTransmission::resume() const
+{
+    QStringList lignes = autresLignes();
+    if (!echecsOuverture.isEmpty())
+        lignes << (echecsOuverture.size() == 1
+                       ? QStringLiteral("Aucune messagerie n’a ouvert le message ci-dessous.")
+                       : QStringLiteral("Aucune messagerie n’a ouvert les %1 messages ci-dessous.")
+                             .arg(echecsOuverture.size()));
+    return lignes.join(QLatin1Char('\n'));
+}
+
+QStringList BilanTransmission::autresLignes() const
+{
     QStringList lignes;
     if (!erreurModeles.isEmpty())
         lignes << QStringLiteral("Échec de la sauvegarde: %1").arg(erreurModeles)
@@ -168,10 +188,10 @@ QString BilanTransmission::message() const
     if (!adressesRefusees.isEmpty())
         lignes << QStringLiteral("Adresse e-mail refusée, aucun message préparé pour\u00A0: %1.")
                       .arg(adressesRefusees.join(QStringLiteral(", ")));
-    if (!echecsOuverture.isEmpty())
-        lignes << QStringLiteral("Le message n’a pas pu être ouvert dans la messagerie pour\u00A0: %1.")
-                      .arg(echecsOuverture.join(QStringLiteral(", ")));
-    return lignes.join(QLatin1Char('\n'));
+    if (!sansAdresse.isEmpty())
+        lignes << QStringLiteral("Non joint, faute d’adresse e-mail dans sa fiche\u00A0: %1.")
+                      .arg(sansAdresse.join(QStringLiteral(", ")));
+    return lignes;
 }
 
 BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const QDateTime& date,
@@ -184,15 +204,18 @@ BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const
     for (const Chauffeur* chauffeur : chauffeurs) {
         if (!chauffeur || !chauffeur->actif())
             continue;
-        const QString adresse = chauffeur->email().value_or(QString()).trimmed();
-        if (adresse.isEmpty())
-            continue;
         const QList<PlanningOperation> ops = operationsDuJour(chauffeur, date, fuseau);
         if (ops.isEmpty())
             continue;
+        const QString nom = chauffeur->prenom() + QLatin1Char(' ') + chauffeur->nom();
+        const QString adresse = chauffeur->email().value_or(QString()).trimmed();
+        if (adresse.isEmpty()) {
+            // He has work that day and will not hear of it: the user must know.
+            bilan.sansAdresse << nom;
+            continue;
+        }
         const QString sujet = renderTemplate(modeles.sujet, chauffeur, date, {}, fuseau);
         const QString corps = buildEmailBody(modeles, chauffeur, date, ops, maintenant, fuseau);
-        const QString nom = chauffeur->prenom() + QLatin1Char(' ') + chauffeur->nom();
         switch (composer(adresse, sujet, corps)) {
         case ResultatComposition::ouvert:
             ++bilan.messagesOuverts;

@@ -92,14 +92,21 @@ struct BilanTransmission {
     QStringList adressesRefusees;   // "Prénom Nom <adresse>" of each driver refused
     QStringList echecsOuverture;    // "Prénom Nom" of each message that could not be opened
     QList<MessageNonOuvert> messagesNonOuverts; // those messages, in the same order
+    QStringList sansAdresse;        // "Prénom Nom" of each driver with work but no address
     QString erreurModeles;          // the default templates could not be saved
 
     // The one message shown after the run; empty when everything went through.
     QString message() const;
+    // The same above the list of the messages not opened, which names them: counted only.
+    QString resume() const;
+
+private:
+    // The lines of what went wrong but the messages not opened.
+    QStringList autresLignes() const;
 };
 
 // One message per active driver of the list who has an address and operations that day, in the
-// list's order.
+// list's order; an active driver with operations but no address is named as not reached.
 BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const QDateTime& date,
                                       ModelContext* context, const ComposeurEmail& composer,
                                       const QDateTime& maintenant,

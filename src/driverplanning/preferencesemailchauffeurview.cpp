@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -32,6 +33,32 @@
 namespace kv {
 
 namespace {
+
+// A label whose text wraps. Layouts ask its height for many widths at each pass, and a
+// label lays its whole text out again for each: the heights stay known until its text or font
+// changes. The preview's long body paid for this at every opening of the screen.
+class TexteQuiPasse : public QLabel {
+public:
+    explicit TexteQuiPasse(const QString& texte, QWidget* parent) : QLabel(texte, parent) { setWordWrap(true); }
+    int heightForWidth(int largeur) const override
+    {
+        if (m_texte != text() || m_police != font()) {
+            m_hauteurs.clear();
+            m_texte = text();
+            m_police = font();
+        }
+        if (const auto it = m_hauteurs.constFind(largeur); it != m_hauteurs.constEnd())
+            return it.value();
+        const int hauteur = QLabel::heightForWidth(largeur);
+        m_hauteurs.insert(largeur, hauteur);
+        return hauteur;
+    }
+
+private:
+    mutable QHash<int, int> m_hauteurs;
+    mutable QString m_texte;
+    mutable QFont m_police;
+};
 
 QLabel* libelle(const QString& texte, QWidget* parent)
 {
@@ -171,11 +198,10 @@ QWidget* PreferencesEmailChauffeurView::construireVariables()
     pile->setSpacing(6);
     for (const QString& ligne : {QStringLiteral("Sujet / En\u2011tête / Pied :  {{prenom}}, {{nom}}, {{date}}, {{dateLongue}}"),
                                  QStringLiteral("Ligne d’opération :        {{typeOperation}}, {{client}}, {{adresse}}, {{volume}}")}) {
-        auto* l = new QLabel(ligne, boite);
+        // In a narrow window the list of variables goes on over the next line.
+        auto* l = new TexteQuiPasse(ligne, boite);
         l->setFont(fontForStyle(TextStyle::subheadline, l->font()));
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        // In a narrow window the list of variables goes on over the next line.
-        l->setWordWrap(true);
         pile->addWidget(l);
     }
     return boite;
@@ -283,10 +309,9 @@ QWidget* PreferencesEmailChauffeurView::construireApercu()
     auto* sujet = new QLabel(QStringLiteral("Sujet\u00A0:"), volet);
     sujet->setFont(fontForStyle(TextStyle::headline, sujet->font()));
     pile->addWidget(sujet);
-    m_apercuSujet = new QLabel(volet);
+    m_apercuSujet = new TexteQuiPasse(QString(), volet);
     m_apercuSujet->setObjectName(QStringLiteral("apercuSujet"));
     m_apercuSujet->setTextFormat(Qt::PlainText);
-    m_apercuSujet->setWordWrap(true);
     pile->addWidget(m_apercuSujet);
     pile->addSpacing(4);
     auto* trait = new QFrame(volet);
@@ -297,10 +322,9 @@ QWidget* PreferencesEmailChauffeurView::construireApercu()
     auto* corps = new QLabel(QStringLiteral("Corps\u00A0:"), volet);
     corps->setFont(fontForStyle(TextStyle::headline, corps->font()));
     pile->addWidget(corps);
-    m_apercuCorps = new QLabel(volet);
+    m_apercuCorps = new TexteQuiPasse(QString(), volet);
     m_apercuCorps->setObjectName(QStringLiteral("apercuCorps"));
     m_apercuCorps->setTextFormat(Qt::PlainText);
-    m_apercuCorps->setWordWrap(true);
     m_apercuCorps->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     pile->addWidget(m_apercuCorps);
     pile->addStretch(1);

@@ -7,15 +7,21 @@
 #include "dateslider.h"
 #include "prestationcard.h"
 #include "prestationscolumn.h"
+#include "platform/mapwidget.h"
 
 #include "model/query.h"
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/focusguard.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/icons.h"
+#include "widgets/pastillejour.h"
+#include "widgets/textstyles.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -37,6 +43,15 @@ namespace kv {
 namespace {
 
 constexpr int kHauteurEstimee = 150;
+// Above and below the content of a row; of a folded row, which shows only its driver's name.
+constexpr int kMargeRangee = 12;
+constexpr int kMargePliee = 2;
+// Between the rows and their dividers, unfolded and folded.
+constexpr int kEspaceListe = 16;
+constexpr int kEspacePlie = 2;
+// A list shorter than this many lines of text shows too little of a row for a card to be
+// dragged to another driver in sight: its rows fold while a card is dragged.
+constexpr int kLignesListeCourte = 20;
 // What the rows built after the paint may take of one turn of the event loop.
 constexpr qint64 kBudgetTourMs = 6;
 
@@ -302,6 +317,7 @@ void RangeeChauffeur::oublier()
     m_colonne = nullptr;
     m_plan = nullptr;
     m_emplacementPlan = nullptr;
+    m_ligne = nullptr;
     setFixedHeight(hauteur);
 }
 
@@ -312,7 +328,8 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_jour = jour;
     m_contenu = new QWidget(this);
     auto* ligne = new QHBoxLayout(m_contenu);
-    ligne->setContentsMargins(0, 12, 0, 12);
+    m_ligne = ligne;
+    ligne->setContentsMargins(0, kMargeRangee, 0, kMargeRangee);
     ligne->setSpacing(0);
 
     m_carte = new ChauffeurCard(m_chauffeur);
@@ -345,8 +362,53 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
     layout()->addWidget(m_contenu);
+    if (m_pliee)
+        appliquerPli();
     m_contenu->show();
     epinglerCarte();
+}
+
+void RangeeChauffeur::setPliee(bool pliee)
+{
+    if (m_pliee == pliee)
+        return;
+    m_pliee = pliee;
+    if (m_contenu) {
+        appliquerPli();
+        return;
+    }
+    // Not built yet: a name's height while folded, the height it had before once unfolded.
+    if (pliee) {
+        m_hauteurDepliee = height();
+        const QFontMetrics nom(fontForStyle(TextStyle::headline, font()));
+        setFixedHeight(nom.height() + 2 * kMargePliee + ChauffeurCard::kBords);
+    } else {
+        setFixedHeight(m_hauteurDepliee > 0 ? m_hauteurDepliee : kHauteurEstimee);
+        m_hauteurDepliee = 0;
+    }
+}
+
+void RangeeChauffeur::appliquerPli()
+{
+    m_colonne->setVisible(!m_pliee);
+    m_emplacementPlan->setVisible(!m_pliee);
+    const int marge = m_pliee ? kMargePliee : kMargeRangee;
+    m_ligne->setContentsMargins(0, marge, 0, marge);
+    update();
+}
+
+void RangeeChauffeur::paintEvent(QPaintEvent*)
+{
+    // Folded, the row stands for the driver's column: marked as the column would be.
+    if (!m_pliee || !m_colonne || !m_colonne->marquee())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor fond = palette().color(QPalette::Highlight);
+    fond.setAlphaF(0.15f);
+    p.setBrush(fond);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
 }
 
 void RangeeChauffeur::epinglerCarte()
@@ -440,7 +502,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     auto* contenu = new QWidget;
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
-    m_liste->setSpacing(16);
+    m_liste->setSpacing(kEspaceListe);
     // The names stand where the list's margin began; the day starts after them, 32 further on.
     QMargins marges = m_liste->contentsMargins();
     m_gaucheNoms = marges.left();
@@ -467,6 +529,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->setAcceptDrops(true);
     contenu->installEventFilter(this);
     m_defilement->viewport()->installEventFilter(this);
+    m_defilement->installEventFilter(this);
     m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
     // A driver's card held at the top of the list lies within the band where a drag scrolls:
     // held over it, the list stays, so that the drop goes to him.
@@ -533,12 +596,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     m_transmettre->setObjectName(QStringLiteral("transmettrePlanning"));
     m_transmettre->setDefault(false);
     m_transmettre->setAutoDefault(false);
-    // The prominent button: the accent colour, padded 12 all round.
-    m_transmettre->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: palette(highlight); color: palette(highlighted-text);"
-        " border: none; border-radius: 7px; padding: 12px; font-weight: 600; }"
-        "QPushButton:pressed { background-color: palette(dark); }"
-        "QPushButton:focus { outline: none; border: 2px solid palette(highlighted-text); }"));
+    styleTransmettre();
     connect(m_transmettre, &QPushButton::clicked, this, [this] { transmettre(); });
     auto* boiteBouton = new QWidget(entete);
     auto* pileBouton = new QVBoxLayout(boiteBouton);
@@ -546,6 +604,24 @@ QWidget* VuePlanningChauffeurs::enTete()
     pileBouton->addWidget(m_transmettre);
     entete->poser(m_slider, boiteBouton);
     return entete;
+}
+
+void VuePlanningChauffeurs::styleTransmettre()
+{
+    // The prominent button: the accent colour written in the ink that reads on it (a dark
+    // desktop's light text on its light blue read 2.2:1), padded 12 all round; the focus frame
+    // takes its room from the padding.
+    m_transmettre->setStyleSheet(
+        forms::accentButtonStyle(palette().color(QPalette::Active, QPalette::Highlight))
+        + QStringLiteral("QPushButton { border-radius: 7px; padding: 12px; font-weight: 600; }"
+                         "QPushButton:focus { padding: 10px; }"));
+}
+
+void VuePlanningChauffeurs::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_transmettre)
+        styleTransmettre();
 }
 
 QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
@@ -644,6 +720,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             m_pointeurGlisse.reset();
             marquer(nullptr);
+            deplier();
             if (m_aSynchroniser)
                 QTimer::singleShot(0, this, [this] { surChangement(ModelChanges::everything()); });
         });
@@ -707,6 +784,7 @@ void VuePlanningChauffeurs::construireVisibles()
     for (int passe = 0; passe < 32 && construireDans(vue); ++passe)
         m_liste->activate();
     montrerCarteSuivie();
+    ordonnerTabulation();
     m_autour.start();
 }
 
@@ -716,6 +794,8 @@ void VuePlanningChauffeurs::construireAutour()
     // Built rows take their own height: rows further down may come into the zone. A few rows a
     // turn, so that a click or a key never waits for more than a piece of a frame.
     const bool encore = construireDans(zoneUtile(), kBudgetTourMs);
+    if (encore)
+        ordonnerTabulation();
     // Rows built above a followed card move it: it is brought back into view until they settle.
     montrerCarteSuivie();
     // The scrolling itself asks for the rows now in view: those are built before it is let go.
@@ -783,12 +863,117 @@ void VuePlanningChauffeurs::montrerCarteSuivie()
     if (!m_carteMontree)
         return;
     // The new card and its row are laid out now, so that it is scrolled to where it really is.
-    for (int passe = 0; passe < 4; ++passe) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        m_liste->activate();
-    }
-    QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
+    poserListe();
     m_defilement->ensureWidgetVisible(m_carteMontree, 16, 16);
+}
+
+QList<QWidget*> VuePlanningChauffeurs::arretsClavier(bool cartesSeules) const
+{
+    QList<QWidget*> arrets;
+    for (RangeeChauffeur* r : m_rangees) {
+        if (!r->construite())
+            continue;
+        for (PrestationCard* c : r->colonne()->cartesPoses() + r->colonne()->cartesEnlevements())
+            arrets << c;
+        if (CartePrestationsChauffeur* plan = r->carte(); plan && !cartesSeules
+            && (plan->carte()->focusPolicy() & Qt::TabFocus))
+            arrets << plan->carte();
+    }
+    return arrets;
+}
+
+void VuePlanningChauffeurs::ordonnerTabulation()
+{
+    // Cards are made again with each day and each change while a row's map is kept: left to
+    // the order in which they were made, Tab would visit the maps before the cards beside them.
+    QWidget* precedent = m_transmettre;
+    for (QWidget* w : arretsClavier()) {
+        if (precedent->nextInFocusChain() != w)
+            QWidget::setTabOrder(precedent, w);
+        precedent = w;
+    }
+}
+
+bool VuePlanningChauffeurs::focusNextPrevChild(bool next)
+{
+    // The next driver's rows may not be built yet: they are, up to one the keyboard can stop
+    // in, so that Tab goes on to him rather than out of the screen.
+    const QList<QWidget*> arrets = arretsClavier();
+    if (next && !arrets.isEmpty() && focusWidget() == arrets.last()) {
+        const DayWindow jour = m_horloge.jourDe(m_selectedDate);
+        bool apres = false;
+        for (RangeeChauffeur* r : std::as_const(m_rangees)) {
+            if (!apres) {
+                apres = r->isAncestorOf(arrets.last());
+                continue;
+            }
+            if (!r->construite())
+                r->construire(jour, m_trace);
+            else if (!r->montre(jour))
+                r->changerJour(jour);
+            if (r->colonne()->cartesPoses().size() + r->colonne()->cartesEnlevements().size() > 0)
+                break;
+        }
+        ordonnerTabulation();
+    }
+    if (!QWidget::focusNextPrevChild(next))
+        return false;
+    QWidget* nouveau = focusWidget();
+    if (nouveau && m_defilement->widget()->isAncestorOf(nouveau))
+        donnerClavier(nouveau, next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void VuePlanningChauffeurs::donnerClavier(QWidget* w, Qt::FocusReason raison)
+{
+    if (!w->hasFocus())
+        w->setFocus(raison);
+    m_carteMontree = w;
+    montrerCarteSuivie();
+    m_autour.start();
+}
+
+bool VuePlanningChauffeurs::carteVoisine(QWidget* carte, bool suivante)
+{
+    const QList<QWidget*> cartes = arretsClavier(true);
+    const qsizetype i = cartes.indexOf(carte);
+    if (i < 0)
+        return false;
+    if (!suivante && i == 0) {
+        for (PastilleJour* p : m_slider->pastilles())
+            if (p->selected())
+                p->setFocus(Qt::BacktabFocusReason);
+        return true;
+    }
+    if (suivante && i + 1 == cartes.size())
+        return true;
+    donnerClavier(cartes[suivante ? i + 1 : i - 1], suivante ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void VuePlanningChauffeurs::keyPressEvent(QKeyEvent* event)
+{
+    // Keys the header's buttons leave: Return presses a focused button, as Space does; ↓ goes
+    // down to the cards, the first one in view.
+    auto* bouton = qobject_cast<QAbstractButton*>(focusWidget());
+    if (bouton && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
+        bouton->click();
+        return;
+    }
+    if (bouton && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier) {
+        const QList<QWidget*> cartes = arretsClavier(true);
+        QWidget* vp = m_defilement->viewport();
+        const auto enVue = std::find_if(cartes.cbegin(), cartes.cend(), [vp](const QWidget* c) {
+            return c->isVisible() && QRect(c->mapTo(vp, QPoint(0, 0)), c->size()).intersects(vp->rect());
+        });
+        if (enVue != cartes.cend())
+            donnerClavier(*enVue, Qt::TabFocusReason);
+        else if (!cartes.isEmpty())
+            donnerClavier(cartes.first(), Qt::TabFocusReason);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QWidget* VuePlanningChauffeurs::nomsChauffeurs() const
@@ -821,9 +1006,12 @@ PrestationsColumn* VuePlanningChauffeurs::colonneEn(const QPoint& pointVue) cons
         return nullptr;
     QWidget* contenu = m_defilement->widget();
     for (QWidget* w = contenu->childAt(contenu->mapFrom(m_defilement->viewport(), pointVue)); w && w != contenu;
-         w = w->parentWidget())
+         w = w->parentWidget()) {
         if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
             return colonne;
+        if (auto* r = qobject_cast<RangeeChauffeur*>(w); r && r->pliee())
+            return r->colonne();
+    }
     return nullptr;
 }
 
@@ -837,6 +1025,13 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         // The help is read in the part in view, however wide the columns make the list.
         const QMargins marges = m_liste->contentsMargins();
         m_aide->setMaximumWidth(std::max(m_defilement->viewport()->width() - marges.left() - marges.right(), 1));
+    }
+    if (objet == m_defilement && event->type() == QEvent::KeyPress) {
+        // ↑ and ↓ on a card would scroll the list: they go from card to card instead.
+        auto* e = static_cast<QKeyEvent*>(event);
+        if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) && e->modifiers() == Qt::NoModifier
+            && qobject_cast<PrestationCard*>(focusWidget()))
+            return carteVoisine(focusWidget(), e->key() == Qt::Key_Down);
     }
     if (objet != contenu && objet != nomsChauffeurs())
         return QWidget::eventFilter(objet, event);
@@ -857,6 +1052,8 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
         m_pointeurGlisse = dansLaVue(e->position());
+        if (event->type() == QEvent::DragEnter && m_typeGlisse && listeCourte())
+            plier(*m_pointeurGlisse);
         m_defilementAuto->pointerAt(*m_pointeurGlisse);
         PrestationsColumn* colonne = colonneEn(*m_pointeurGlisse);
         marquer(colonne);
@@ -875,6 +1072,12 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
+        // Going from the list to the names is a leave and an enter at once: the rows stay
+        // folded then, and while a card of the list is still held.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_pointeurGlisse && !glisserEnCours())
+                deplier();
+        });
         return true;
     case QEvent::Drop: {
         m_defilementAuto->end();
@@ -884,14 +1087,11 @@ bool VuePlanningChauffeurs::eventFilter(QObject* objet, QEvent* event)
         auto* e = static_cast<QDropEvent*>(event);
         // Where the pointer is now: the list may have moved under it since the last move.
         PrestationsColumn* colonne = colonneEn(dansLaVue(e->position()));
-        if (!colonne) {
-            e->ignore();
-            return true;
-        }
-        if (colonne->recevoirDrop(e->mimeData()))
+        if (colonne && colonne->recevoirDrop(e->mimeData()))
             e->acceptProposedAction();
         else
             e->ignore();
+        deplier();
         return true;
     }
     default:
@@ -913,6 +1113,80 @@ void VuePlanningChauffeurs::marquer(PrestationsColumn* colonne)
     m_colonneMarquee = colonne;
     if (colonne)
         colonne->setMarquee(true, m_typeGlisse);
+    // A folded row shows the mark of its hidden column.
+    if (m_plie)
+        for (RangeeChauffeur* r : std::as_const(m_rangees))
+            r->update();
+}
+
+bool VuePlanningChauffeurs::listeCourte() const
+{
+    return m_defilement->viewport()->height() < kLignesListeCourte * fontMetrics().height();
+}
+
+void VuePlanningChauffeurs::poserListe()
+{
+    for (int passe = 0; passe < 4; ++passe) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        m_liste->activate();
+    }
+    QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
+}
+
+void VuePlanningChauffeurs::plier(const QPoint& pointeurVue)
+{
+    if (m_plie)
+        return;
+    m_plie = true;
+    QScrollBar* barre = m_defilement->verticalScrollBar();
+    const int yListe = pointeurVue.y() + barre->value();
+    m_rangeeAncre = nullptr;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        if (r->y() <= yListe)
+            m_rangeeAncre = r;
+    m_hautAncre = m_rangeeAncre ? m_rangeeAncre->y() - barre->value() : 0;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->setPliee(true);
+    m_liste->setSpacing(kEspacePlie);
+    m_margesDepliees = m_liste->contentsMargins();
+    // The names now in view are built before the list is painted; the row the drag started
+    // from stays under the pointer, its neighbours' names above and below it. Near an end of
+    // the list, room is left beyond it: the pointer never rests on another driver as it folds,
+    // where letting go at once would give him the card.
+    for (int passe = 0; passe < 2; ++passe) {
+        poserListe();
+        if (!m_rangeeAncre)
+            break;
+        const int haut = m_rangeeAncre->y() + m_rangeeAncre->height() / 2 - pointeurVue.y();
+        QMargins marges = m_liste->contentsMargins();
+        if (haut < barre->minimum())
+            marges.setTop(marges.top() + barre->minimum() - haut);
+        else if (haut > barre->maximum())
+            marges.setBottom(marges.bottom() + haut - barre->maximum());
+        if (marges != m_liste->contentsMargins()) {
+            m_liste->setContentsMargins(marges);
+            poserListe();
+        }
+        barre->setValue(m_rangeeAncre->y() + m_rangeeAncre->height() / 2 - pointeurVue.y());
+        construireVisibles();
+    }
+}
+
+void VuePlanningChauffeurs::deplier()
+{
+    if (!m_plie)
+        return;
+    m_plie = false;
+    for (RangeeChauffeur* r : std::as_const(m_rangees))
+        r->setPliee(false);
+    m_liste->setSpacing(kEspaceListe);
+    m_liste->setContentsMargins(m_margesDepliees);
+    poserListe();
+    // Back as the list was before the drag.
+    if (m_rangeeAncre)
+        m_defilement->verticalScrollBar()->setValue(m_rangeeAncre->y() - m_hautAncre);
+    m_rangeeAncre.clear();
+    planifierConstruction();
 }
 
 void VuePlanningChauffeurs::marquerSousPointeur()

@@ -10,12 +10,14 @@
 #include "prestationdragitem.h"
 
 #include <QList>
+#include <QMargins>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -68,6 +70,11 @@ public:
     CartePrestationsChauffeur* carte() const;
     bool glisserEnCours() const;
 
+    // While a card is dragged over a short list, each row shows only its driver's name: every
+    // driver then lies a few names away, and the whole folded row takes the drop for his column.
+    void setPliee(bool pliee);
+    bool pliee() const { return m_pliee; }
+
 signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
@@ -76,9 +83,11 @@ signals:
 protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void majCarte();
+    void appliquerPli();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
     QWidget* m_vue;
@@ -91,6 +100,10 @@ private:
     PrestationsColumn* m_colonne = nullptr;
     CartePrestationsChauffeur* m_plan = nullptr;
     QWidget* m_emplacementPlan = nullptr;
+    QHBoxLayout* m_ligne = nullptr;
+    bool m_pliee = false;
+    // The height of a row not built yet, kept while it is folded.
+    int m_hauteurDepliee = 0;
 };
 
 class VuePlanningChauffeurs : public QWidget {
@@ -131,6 +144,10 @@ public:
     // list has been painted.
     void construireVisibles();
 
+    // The keyboard's stops in the list, driver by driver as the screen shows them: his cards,
+    // placements then removals, then his map (cards only with `cartesSeules`). Built rows only.
+    QList<QWidget*> arretsClavier(bool cartesSeules = false) const;
+
 signals:
     // After a sending, the text shown (empty when everything went through).
     void transmis(const QString& message);
@@ -139,6 +156,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     // The column under a point of the list's viewport, or whose driver's card is there (in the
@@ -148,10 +168,20 @@ private:
     ChauffeurCard* carteEn(const QPoint& pointVue) const;
     // Marks the column under the pointer of a drag over the list, or none.
     void marquer(PrestationsColumn* colonne);
+    // Whether the rows fold while a card is dragged: when the list shows too little of them
+    // for a card and another driver's name to be in view together.
+    bool listeCourte() const;
+    // Folds the rows, the one under the pointer staying under it; unfolds them, that row back
+    // where it was before the drag.
+    void plier(const QPoint& pointeurVue);
+    void deplier();
+    // Lays the list out now, rows and scroll area, so that places read next are the final ones.
+    void poserListe();
     // The list scrolled under the pointer of a drag: the column under it now is marked.
     void marquerSousPointeur();
     void epinglerCartes();
     QWidget* enTete();
+    void styleTransmettre();
     // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
     QLabel* aideJourVide(QWidget* parent);
     void majAide();
@@ -175,6 +205,12 @@ private:
     void suivreCarte();
     // Scrolls the followed card into view while the rows around it are still being built.
     void montrerCarteSuivie();
+    // Tab goes through the list in the order of `arretsClavier`, after the header's button.
+    void ordonnerTabulation();
+    // The keyboard goes to `w` of the list, scrolled into view while the rows around settle.
+    void donnerClavier(QWidget* w, Qt::FocusReason raison);
+    // ↑ and ↓ between the cards, across drivers; ↑ from the first goes back to the day strip.
+    bool carteVoisine(QWidget* carte, bool suivante);
 
     ModelContext* m_context;
     Horloge m_horloge;
@@ -200,6 +236,11 @@ private:
     const Chauffeur* m_chauffeurSuivi = nullptr;
     QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;
+    bool m_plie = false;
+    // The row under the pointer as the rows folded, and where its top then stood in view.
+    QPointer<RangeeChauffeur> m_rangeeAncre;
+    int m_hautAncre = 0;
+    QMargins m_margesDepliees;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
     QTimer m_autour;

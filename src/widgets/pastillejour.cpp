@@ -1,5 +1,7 @@
 #include "pastillejour.h"
 
+#include "colors.h"
+#include "forms/formstyle.h"
 #include "textstyles.h"
 
 #include <QEvent>
@@ -16,6 +18,24 @@ constexpr qreal kRoom = 16;   // around the tile: the 5 % growth and the glass s
 constexpr qreal kMinLabelWidth = 60;
 constexpr qreal kPadV = 8;
 constexpr qreal kPadH = 12;
+// The selected pill's tile is lighter than the window by this much, the others darker.
+constexpr double kEclat = 0.08;
+constexpr double kEclatLeve = 0.2;
+
+// The accent where it reads on `fond`; else the accent taken towards black or white, whichever
+// reads there, just far enough to read: a dark desktop's light blue on the lit tile read 1.2:1.
+QColor encreAccent(const QColor& accent, const QColor& fond)
+{
+    const QColor vers = textColorOn(fond);
+    QColor encre = accent;
+    for (int pas = 1; pas <= 20 && forms::contrastRatio(encre, fond) < 4.5; ++pas) {
+        const float t = pas / 20.0f;
+        encre = QColor::fromRgbF(accent.redF() + (vers.redF() - accent.redF()) * t,
+                                 accent.greenF() + (vers.greenF() - accent.greenF()) * t,
+                                 accent.blueF() + (vers.blueF() - accent.blueF()) * t);
+    }
+    return encre;
+}
 } // namespace
 
 QColor adjustBrightness(const QColor& color, double amount)
@@ -32,7 +52,7 @@ void ReliefModifier::paint(QPainter& painter, const QRectF& rect, const QColor& 
         painter.fillPath(glass::continuousRoundedRect(rect, 5), adjustBrightness(windowColor, brightness));
         return;
     }
-    const QColor lit = adjustBrightness(windowColor, 0.2 + brightness);
+    const QColor lit = adjustBrightness(windowColor, kEclatLeve + brightness);
     glass::GlassBackgroundModifier::standard(5, QColor(Qt::blue), QColor(Qt::blue), 10)
         .paint(painter, rect, [&](QPainter& p) { p.fillRect(rect, lit); }, windowColor);
 }
@@ -134,10 +154,11 @@ void PastilleJour::paintEvent(QPaintEvent*)
     p.scale(scale(), scale());
     p.translate(-tile.center());
 
-    ReliefModifier{m_selected}.paint(p, tile, palette().color(QPalette::Window),
-                                     m_selected ? 0.08 : -0.08);
+    const QColor fenetre = palette().color(QPalette::Window);
+    ReliefModifier{m_selected}.paint(p, tile, fenetre, m_selected ? kEclat : -kEclat);
 
-    const QColor accent = palette().color(QPalette::Highlight);
+    const QColor accent = encreAccent(palette().color(QPalette::Highlight),
+                                      adjustBrightness(fenetre, m_selected ? kEclatLeve + kEclat : -kEclat));
     QColor primary = palette().color(QPalette::WindowText);
     QColor secondary = primary;
     secondary.setAlphaF(0.6f);

@@ -40,6 +40,7 @@ private slots:
     void dropMovesTheCard();
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
+    void tabFollowsTheScreenDriverByDriver();
     void theReassignedCardKeepsTheKeyboardInView();
     void theFocusFrameShowsOnEveryCardColour();
     void sendingThroughTheMailHelper();
@@ -56,10 +57,12 @@ private slots:
     void aCardBroughtAcrossTheNamesLandsOnTheNameItIsLetGoOn();
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
+    void onAShortListADragReachesEveryDriver();
     void firstPaintShowsTheSettledDay();
     void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();
     void textOnTheSkipsColourReads();
+    void everyTextReadsUnderLightAndDarkPalettes();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -93,10 +93,21 @@ void TestCarteEtColonnes::regionFigures()
     const RegionCarte n = regionCarte({lieu(45.0, 4.0), lieu(std::nan(""), 5.0)});
     QCOMPARE(n, (RegionCarte{45.0, 4.0, 0.02, 0.02}));
 
-    // The map: round markers in the place's colour, places without coordinates at Paris.
+    // Places without both coordinates are not marked anywhere, and the map says so.
+    CartePrestationsView vide({lieu(std::nullopt, std::nullopt), lieu(45.0, std::nullopt)});
+    QCOMPARE(vide.carte()->markerCount(), 0);
+    QCOMPARE(vide.noteSansCoordonnees(), QStringLiteral("Aucun lieu de ce jour n’a de coordonnées : rien à placer sur la carte."));
+    vide.setLieux({lieu(45.0, 4.0), lieu(46.0, 4.5)});
+    QCOMPARE(vide.carte()->markerCount(), 2);
+    QVERIFY(vide.noteSansCoordonnees().isEmpty());
+    vide.setLieux({lieu(45.0, 4.0), lieu(std::nullopt, 4.5), lieu(std::nullopt, std::nullopt)});
+    QCOMPARE(vide.noteSansCoordonnees(), QStringLiteral("2 lieux sans coordonnées ne sont pas sur la carte."));
+
+    // The map: round markers in the place's colour.
     CartePrestationsView vue({lieu(45.0, 4.0), lieu(std::nullopt, std::nullopt)});
     vue.resize(300, 220);
-    QCOMPARE(vue.carte()->markerCount(), 2);
+    QCOMPARE(vue.carte()->markerCount(), 1);
+    QCOMPARE(vue.noteSansCoordonnees(), QStringLiteral("1 lieu sans coordonnées n’est pas sur la carte."));
     QVERIFY(vue.carte()->isInteractive());
     QCOMPARE(vue.carte()->pointForCoordinate(GeoPoint{48.85, 2.35}),
              vue.carte()->pointForCoordinate(GeoPoint{48.85, 2.35}));
@@ -113,6 +124,9 @@ void TestCarteEtColonnes::regionFigures()
     // White outline, 2 points wide, around the 18-point disc.
     const QColor bord = image.pixelColor(((centre + QPointF(9, 0)) * dpr).toPoint());
     QVERIFY(bord.red() > 245 && bord.green() > 245 && bord.blue() > 245);
+    // Nothing is drawn where the place without coordinates would have been put.
+    QVERIFY(image.pixelColor((vue.carte()->pointForCoordinate(GeoPoint{48.85, 2.35}) * dpr).toPoint())
+            != couleurMarqueur(TypeCartePrestation::pose));
     QCOMPARE(couleurMarqueur(TypeCartePrestation::enlevement).red(), 255);
     QVERIFY(couleurMarqueur(TypeCartePrestation::rotation) != couleurMarqueur(TypeCartePrestation::pose));
 }

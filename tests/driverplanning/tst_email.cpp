@@ -229,6 +229,11 @@ void TestEmailPlanning::whoGetsAMessage()
     QCOMPARE(bilan.messagesOuverts, 2);
     QCOMPARE(bilan.adressesRefusees, QStringList{QStringLiteral("Louche Adresse <a@x.fr?cc=b@y.fr>")});
     QVERIFY(bilan.message().contains(QStringLiteral("Louche Adresse")));
+    // Drivers with work but no address are named, with why; the inactive and the free are not.
+    QCOMPARE(bilan.sansAdresse, (QStringList{QStringLiteral("Sans Adresse"), QStringLiteral("Blanc Blanc")}));
+    QVERIFY2(bilan.message().contains(QStringLiteral("faute d’adresse e-mail dans sa fiche\u00A0: Sans Adresse, Blanc Blanc.")),
+             qPrintable(bilan.message()));
+    QVERIFY(!bilan.message().contains(QStringLiteral("Ina Ctif")) && !bilan.message().contains(QStringLiteral("Libre")));
 
     // Messages the system could not open are named after the run.
     composeur.reponse = ResultatComposition::echecOuverture;

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -362,7 +363,9 @@ void TestVuePlanning::rowsOfActiveDrivers()
     QVERIFY(rEve->colonne()->cartesPoses().isEmpty());
     QVERIFY(!rEve->colonne()->findChild<QWidget*>(QStringLiteral("sectionDeposes")));
     QVERIFY(rEve->carte());
-    QCOMPARE(rEve->carte()->carte()->markerCount(), 1);
+    // Its site has no coordinates: no marker, and the map says why.
+    QCOMPARE(rEve->carte()->carte()->markerCount(), 0);
+    QVERIFY(rEve->carte()->noteSansCoordonnees().startsWith(QStringLiteral("Aucun lieu de ce jour")));
     fixtures::capture(e.vue.get(), QStringLiteral("planning-chauffeurs"));
 
     // Live: a driver deactivated loses his row, one activated gets his.
@@ -687,6 +690,18 @@ void TestVuePlanning::keyboard()
     e.attendre();
     QCOMPARE(e.vue->rangee(marc)->colonne()->cartesEnlevements().size(), 1);
 
+    // Return presses the focused button, as Space does.
+    QSignalSpy transmis(e.vue.get(), &VuePlanningChauffeurs::transmis);
+    e.vue->boutonTransmettre()->setFocus();
+    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Return);
+    QCOMPARE(transmis.size(), 1);
+    // Both have work and no address: they are named as not reached, with why.
+    auto* bilan = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(bilan);
+    QVERIFY2(bilan->text().contains(QStringLiteral("faute d’adresse e-mail dans sa fiche\u00A0: Léa Garnier, Marc Petit.")),
+             qPrintable(bilan->text()));
+    bilan->close();
+
     // Shift+F10 too; a failed save is taken back and shown.
     carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
     carte->setFocus();
@@ -701,6 +716,79 @@ void TestVuePlanning::keyboard()
     QVERIFY(boite);
     QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     boite->close();
+}
+
+void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    QList<Chauffeur*> chauffeurs;
+    for (const QString& prenom : {QStringLiteral("Léa"), QStringLiteral("Marc"), QStringLiteral("Nina")}) {
+        Chauffeur* ch = b.chauffeur(prenom, QStringLiteral("Petit"));
+        for (int k = 0; k < 2; ++k)
+            b.location(c, b.benne(10), at(2026, 12, 8, 8 + k), std::nullopt, QStringLiteral("%1 rue A").arg(k + 1), ch,
+                       nullptr, 45.7 + 0.01 * k, 4.8);
+        b.location(c, b.benne(8), at(2026, 12, 9, 8), std::nullopt, QStringLiteral("9 rue B"), ch, nullptr, 45.8, 4.9);
+        chauffeurs << ch;
+    }
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    // Another day and back: the cards are made again, beside the maps kept.
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[2], Qt::LeftButton);
+    e.attendre();
+    QTest::mouseClick(e.vue->dateSlider()->pastilles()[1], Qt::LeftButton);
+    e.attendre();
+    QWidget* vp = e.vue->zoneDefilement()->viewport();
+    const auto enVue = [vp](QWidget* w) { return vp->rect().contains(dansLaVue(w, vp)); };
+
+    // Tab and Shift+Tab: driver by driver, each stop scrolled into view; the last driver's row
+    // is out of view, not built yet, when Tab starts.
+    QVERIFY(!e.vue->rangee(chauffeurs[2])->construite());
+    e.vue->boutonTransmettre()->setFocus();
+    QList<QWidget*> vus;
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* arret = QApplication::focusWidget();
+        QTRY_VERIFY(enVue(arret));
+        vus << arret;
+    }
+    QList<QWidget*> ordre;
+    for (Chauffeur* ch : chauffeurs) {
+        RangeeChauffeur* r = e.vue->rangee(ch);
+        QVERIFY(r->construite() && r->carte());
+        for (PrestationCard* carte : r->colonne()->cartesPoses())
+            ordre << carte;
+        ordre << r->carte()->carte();
+    }
+    QCOMPARE(vus, ordre);
+    for (qsizetype i = ordre.size() - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), ordre[i]);
+        QTRY_VERIFY(enVue(ordre[i]));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), e.vue->boutonTransmettre());
+
+    // ↓ from the header reaches the cards, and goes from card to card past the maps; ↑ from
+    // the first goes back to the chosen day.
+    e.vue->zoneDefilement()->verticalScrollBar()->setValue(0);
+    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), ordre[0]);
+    for (QWidget* attendu : {ordre[1], ordre[3], ordre[4], ordre[6]}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+        QTRY_VERIFY(enVue(attendu));
+    }
+    for (QWidget* attendu : {ordre[4], ordre[3], ordre[1], ordre[0]}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), attendu);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), e.vue->dateSlider()->pastilles()[1]);
 }
 
 void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
@@ -846,7 +934,11 @@ void TestVuePlanning::sendingThroughTheMailHelper()
     QTest::mouseClick(vue.boutonTransmettre(), Qt::LeftButton);
     auto* bilan = vue.findChild<BilanTransmissionDialog*>(QStringLiteral("bilanTransmission"));
     QVERIFY(bilan);
-    QVERIFY(bilan->texte().contains(QStringLiteral("Léa Garnier")));
+    // The list names the message not opened; the summary above only counts it.
+    QCOMPARE(bilan->nombreMessages(), 1);
+    QVERIFY2(bilan->texte().contains(QStringLiteral("Aucune messagerie n’a ouvert le message ci-dessous.")),
+             qPrintable(bilan->texte()));
+    QVERIFY(!bilan->texte().contains(QStringLiteral("Léa Garnier")));
 }
 
 void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
@@ -880,6 +972,28 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
     }
     // The dialog fits over the screen it opens on, however long a name.
     QVERIFY2(bilan->width() <= 1200, qPrintable(QString::number(bilan->width())));
+    // Nothing stands over anything: the wrapped summary whole, the list of messages showing
+    // its two rows whole above the dialog's own buttons.
+    fixtures::settle();
+    auto* resume = bilan->findChild<QLabel*>(QStringLiteral("texteBilan"));
+    QVERIFY(resume->height() >= resume->heightForWidth(resume->width()));
+    auto* liste = bilan->findChild<QScrollArea*>();
+    QCOMPARE(liste->verticalScrollBar()->maximum(), 0);
+    const auto place = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+    for (QPushButton* bouton : bilan->findChildren<QPushButton*>())
+        if (!liste->isAncestorOf(bouton))
+            QVERIFY2(!place(bouton).intersects(place(liste)), qPrintable(bouton->text()));
+    // What a click did is said where nothing moves: every button stays under the pointer.
+    QHash<QPushButton*, QRect> places;
+    for (QPushButton* bouton : bilan->findChildren<QPushButton*>())
+        places.insert(bouton, place(bouton));
+    const auto rienNaBouge = [&] {
+        fixtures::settle();
+        for (auto it = places.cbegin(); it != places.cend(); ++it)
+            if (place(it.key()) != it.value())
+                return false;
+        return true;
+    };
 
     // Copied: recipient, subject and body, as the mail program would have had them.
     QApplication::clipboard()->clear();
@@ -889,6 +1003,7 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
              qPrintable(copie));
     QVERIFY2(copie.contains(QStringLiteral("Morel & <b>Fils</b> – 1 rue A – 10 m³")), qPrintable(copie));
     QVERIFY(bilan->etat(0).contains(QStringLiteral("copié")));
+    QVERIFY(rienNaBouge());
 
     // Saved: a text file named after the driver, his name made safe for a file name.
     QTemporaryDir dossier;
@@ -915,6 +1030,7 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
         QTest::mouseClick(bilan->boutonEnregistrer(0), Qt::LeftButton);
     }
     QVERIFY2(bilan->etat(0).startsWith(QStringLiteral("Échec de l’enregistrement")), qPrintable(bilan->etat(0)));
+    QVERIFY(rienNaBouge());
     {
         ScopedSaveFileAnswer reponse{QString()};
         QTest::mouseClick(bilan->boutonEnregistrer(1), Qt::LeftButton);
@@ -1364,6 +1480,87 @@ void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
     QCOMPARE(marqueSur(nullptr, TypePrestation::pose, seule, milieuEnVue(seule)), seule->rect());
 }
 
+// What is left of a 1366 × 768 screen at 1.5 shows less than one driver's row: a card and
+// another driver's name are never in view together unless the rows fold to their names.
+void TestVuePlanning::onAShortListADragReachesEveryDriver()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    QVERIFY(b.context()->save());
+    Ecran e(b.context());
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.attendre();
+    QScrollArea* zone = e.vue->zoneDefilement();
+    QWidget* vp = zone->viewport();
+    QScrollBar* barre = zone->verticalScrollBar();
+    const int bande = DragAutoScroller::edgeBand(vp->height());
+    RangeeChauffeur* depart = e.vue->rangee(chauffeurs[3]);
+    const auto nomEnVue = [&](const Chauffeur* c) -> ChauffeurCard* {
+        RangeeChauffeur* r = e.vue->rangee(c);
+        ChauffeurCard* nom = r->construite() ? r->carteChauffeur() : nullptr;
+        if (!nom || !nom->isVisible())
+            return nullptr;
+        const QRect rn = dansLaVue(nom, vp);
+        return rn.top() >= 0 && rn.bottom() < vp->height() ? nom : nullptr;
+    };
+
+    // Neighbours at once, the first and the last by holding the pointer in the band.
+    for (Chauffeur* cible : {chauffeurs[2], chauffeurs[4], chauffeurs[0], chauffeurs[7]}) {
+        const QString qui = cible->prenom();
+        barre->setValue(depart->y());
+        e.attendre();
+        const int hautDepart = dansLaVue(depart, vp).top();
+        PrestationCard* carte = depart->colonne()->cartesPoses().first();
+        QVERIFY(!nomEnVue(cible));
+        LocationDeBenne* l = carte->location();
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
+        {
+            fixtures::WindowDrag glisser(carte, mime.get());
+            QVERIFY(glisser.moveTo(carte, carte->rect().center()));
+            // Folded to their names, the dragged card's driver under the pointer.
+            QVERIFY(depart->pliee());
+            ChauffeurCard* sien = nomEnVue(chauffeurs[3]);
+            QVERIFY2(sien, qPrintable(qui));
+            QVERIFY(std::abs(sien->mapTo(sien->window(), sien->rect().center()).y() - glisser.position().y())
+                    < sien->height());
+            QCOMPARE(e.vue->colonneMarquee(), depart->colonne());
+            const int enVue = int(std::count_if(chauffeurs.cbegin(), chauffeurs.cend(), nomEnVue));
+            QVERIFY2(enVue >= 3, qPrintable(QString::number(enVue)));
+            if (!nomEnVue(cible)) {
+                const bool enBas = e.vue->rangee(cible)->y() > depart->y();
+                glisserJusqua(glisser, vp, QPoint(vp->width() / 2, enBas ? vp->height() - bande + 2 : bande - 2));
+                QTRY_VERIFY_WITH_TIMEOUT(nomEnVue(cible), 20000);
+            }
+            ChauffeurCard* nom = nomEnVue(cible);
+            QVERIFY2(nom, qPrintable(qui));
+            // Onto the name, the list holding still; beside it, out of the bands, the folded
+            // row stands for the column too.
+            QVERIFY(glisserJusqua(glisser, nom, nom->rect().center()));
+            QVERIFY(!e.vue->defilementAuto()->isScrolling());
+            const int arret = barre->value();
+            QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(cible)->colonne());
+            const int y = dansLaVue(nom, vp).center().y();
+            if (y > bande && y < vp->height() - bande) {
+                QVERIFY(glisserJusqua(glisser, vp, QPoint(vp->width() / 2, y)));
+                QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(cible)->colonne());
+            }
+            QCOMPARE(barre->value(), arret);
+            if (cible == chauffeurs[0])
+                fixtures::capture(e.vue.get(), QStringLiteral("planning-replie-pendant-un-glisser"));
+            QVERIFY(glisser.drop());
+        }
+        // Unfolded, back where it was.
+        QVERIFY(!depart->pliee());
+        QVERIFY(depart->colonne()->isVisible());
+        QCOMPARE(dansLaVue(depart, vp).top(), hautDepart);
+        e.attendre();
+        QCOMPARE(l->chauffeurPose(), cible);
+    }
+    QVERIFY(!b.context()->hasChanges());
+    QCOMPARE(depart->colonne()->cartesPoses().size(), 4);
+}
+
 void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()
 {
     fx::Bureau b;
@@ -1792,6 +1989,66 @@ void TestVuePlanning::textOnTheSkipsColourReads()
         const ContrasteZone adresse = contrasteDans(image, carte->rectangleAdresse());
         QVERIFY2(forms::contrastRatio(adresse.fond, carte->couleurFond()) < 1.05, qPrintable(adresse.fond.name()));
     }
+}
+
+// A desktop set to dark colours, as KDE's Breeze Dark gives them.
+QPalette paletteSombre()
+{
+    QPalette p;
+    const QColor fenetre(0x31, 0x36, 0x3b), texte(0xef, 0xf0, 0xf1);
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::AlternateBase})
+        p.setColor(role, fenetre);
+    p.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
+        p.setColor(role, texte);
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+    p.setColor(QPalette::Light, QColor(0x4a, 0x50, 0x56));
+    p.setColor(QPalette::Mid, QColor(0x25, 0x28, 0x2b));
+    p.setColor(QPalette::Dark, QColor(0x1a, 0x1c, 0x1e));
+    return p;
+}
+
+void TestVuePlanning::everyTextReadsUnderLightAndDarkPalettes()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.chauffeur("Marc", "Petit");
+    b.location(c, b.benne(10), at(2026, 12, 1), at(2026, 12, 8, 9), QStringLiteral("1 rue A"), nullptr, lea);
+    b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("2 rue A"), lea);
+    QVERIFY(b.context()->save());
+    const QPalette claire = QApplication::palette();
+    for (const bool sombre : {false, true}) {
+        QApplication::setPalette(sombre ? paletteSombre() : claire);
+        Ecran e(b.context());
+        fixtures::settle();
+        e.attendre();
+        const QImage ecran = e.vue->grab().toImage();
+        if (sombre)
+            fixtures::capture(e.vue.get(), QStringLiteral("planning-sombre"));
+        const auto zone = [&](QWidget* w, const QRect& r) { return QRectF(r.translated(w->mapTo(e.vue.get(), QPoint()))); };
+        QList<QPair<QString, QRectF>> textes;
+        for (PastilleJour* p : e.vue->dateSlider()->pastilles()) {
+            // The day's name above, its date under it.
+            const QRect tuile = p->rect().adjusted(20, 18, -20, -18);
+            textes.append({p->label(), zone(p, tuile.adjusted(0, 0, 0, -tuile.height() / 2))});
+            textes.append({p->date(), zone(p, tuile.adjusted(0, tuile.height() / 2, 0, 0))});
+        }
+        QPushButton* bouton = e.vue->boutonTransmettre();
+        textes.append({bouton->text(), zone(bouton, bouton->rect().adjusted(8, 8, -8, -8))});
+        for (QLabel* l : e.vue->findChildren<QLabel*>())
+            if (l->isVisible() && !l->text().isEmpty())
+                textes.append({l->text(), zone(l, l->contentsRect())});
+        QVERIFY(textes.size() > 16);
+        for (const auto& [quoi, ou] : std::as_const(textes)) {
+            const ContrasteZone z = contrasteDans(ecran, ou);
+            QVERIFY2(z.rapport >= 4.5, qPrintable(QStringLiteral("%1%2: %3 on %4, %5:1")
+                                                      .arg(sombre ? QStringLiteral("dark: ") : QString(), quoi,
+                                                           z.texte.name(), z.fond.name())
+                                                      .arg(z.rapport, 0, 'f', 2)));
+        }
+    }
+    QApplication::setPalette(claire);
 }
 
 void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()

@@ -8,6 +8,7 @@ private slots:
     void shadowRadiusDefaultsToCornerRadius();
     void outlineStopsFollowTheStyle();
     void glassShadowIsCastByTheContentToo();
+    void aViewsShadowIsMadeOnceAndReadsAsTheBlurredShape();
     void blobClampsItsParameters();
     void blobOutlineStaysWithinTwentyPercent();
     void blobNeedsThreePoints();

@@ -87,6 +87,56 @@ void GlassTest::glassShadowIsCastByTheContentToo()
     QCOMPARE(alphaAt(withContent, 100, 80), 255);
 }
 
+void GlassTest::aViewsShadowIsMadeOnceAndReadsAsTheBlurredShape()
+{
+    const GlassBackgroundModifier m = make(8, 10);
+    for (const qreal dpr : {1.0, 1.5}) {
+        for (const QSizeF taille : {QSizeF(460, 190), QSizeF(170, 37), QSizeF(90, 300)}) {
+            QPointF origine;
+            const QImage ombre = glassShadow(taille, m, dpr, &origine);
+            // Asked again, the same picture: nothing is blurred twice.
+            QCOMPARE(glassShadow(taille, m, dpr).cacheKey(), ombre.cacheKey());
+            // What the whole shape blurred at once gives, to a unit of alpha, put together
+            // from its corners and sides as it is.
+            QImage entiere(ombre.size(), QImage::Format_ARGB32_Premultiplied);
+            entiere.fill(Qt::transparent);
+            {
+                QPainter p(&entiere);
+                p.setRenderHint(QPainter::Antialiasing);
+                const QPointF marge = (QPointF(m.shadowX, m.shadowY) - origine) * dpr;
+                p.fillPath(continuousRoundedRect(QRectF(marge, QSizeF((taille * dpr).toSize())), m.radius * dpr),
+                           QColor(0, 0, 255, qRound(255 * 0.5 * 0.73)));
+            }
+            blurAlpha(entiere, 10 * dpr);
+            int ecart = 0;
+            for (int y = 0; y < ombre.height(); ++y)
+                for (int x = 0; x < ombre.width(); ++x)
+                    ecart = std::max(ecart, std::abs(alphaAt(ombre, x, y) - alphaAt(entiere, x, y)));
+            QVERIFY2(ecart <= 2, qPrintable(QStringLiteral("%1 x %2 @%3: %4").arg(taille.width()).arg(taille.height()).arg(dpr).arg(ecart)));
+            // It falls below the glass: more under its bottom edge than over its top one.
+            const int milieu = ombre.width() / 2;
+            const int haut = qRound(-origine.y() * dpr), bas = qRound((taille.height() - origine.y()) * dpr);
+            QVERIFY(alphaAt(ombre, milieu, bas + 2) > alphaAt(ombre, milieu, haut - 2));
+        }
+    }
+
+    // A view casts it under itself, on what stands behind.
+    QWidget fond;
+    fond.setAutoFillBackground(true);
+    QPalette blanc = fond.palette();
+    blanc.setColor(QPalette::Window, Qt::white);
+    fond.setPalette(blanc);
+    fond.resize(240, 140);
+    auto* vue = new GlassBackgroundView(new QLabel("Carte"), m, &fond);
+    vue->setGeometry(20, 20, 200, 60);
+    fond.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fond));
+    const QImage image = fond.grab().toImage();
+    const QColor dessous = image.pixelColor(120 * image.devicePixelRatio(), 86 * image.devicePixelRatio());
+    QVERIFY2(dessous.blue() > dessous.red() + 20, qPrintable(dessous.name()));
+    QCOMPARE(image.pixelColor(120 * image.devicePixelRatio(), 8 * image.devicePixelRatio()), QColor(Qt::white));
+}
+
 void GlassTest::blobClampsItsParameters()
 {
     const BlobGlassModifier low(Qt::red, 0, 1, 2, Materiau::regular, 0.7, 0.5);

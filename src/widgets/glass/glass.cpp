@@ -1,6 +1,7 @@
 #include "glass.h"
 
-#include <QGraphicsDropShadowEffect>
+#include <QGraphicsEffect>
+#include <QHash>
 #include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
@@ -280,6 +281,164 @@ private:
     GlassBackgroundView* m_owner;
 };
 
+namespace {
+
+// A view's shadow is blurred as far as its radius, as the decoration's is.
+qreal viewBlur(const GlassBackgroundModifier& m)
+{
+    return std::max<qreal>(0, m.shadowRadius);
+}
+
+QColor shadowShade(const GlassBackgroundModifier& m)
+{
+    QColor shade = m.shadowColor;
+    shade.setAlphaF(float(std::clamp(shade.alphaF() * m.shadowOpacity, 0.0, 1.0)));
+    return shade;
+}
+
+// How opaque the glass is where nothing stands on it: its backdrop, then its tint over it.
+qreal glassOpacity(const GlassBackgroundModifier& m)
+{
+    const qreal backdrop = couleurMateriau(m.material, Qt::black).alphaF();
+    const qreal tint = std::clamp(m.color.alphaF() * m.colorOpacity, 0.0, 1.0);
+    return backdrop + tint * (1 - backdrop);
+}
+
+} // namespace
+
+QMarginsF GlassBackgroundModifier::viewShadowMargins() const
+{
+    const qreal reach = std::ceil(viewBlur(*this) * 1.5) + 2;
+    return QMarginsF(std::max<qreal>(0, reach - shadowX), std::max<qreal>(0, reach - shadowY),
+                     std::max<qreal>(0, reach + shadowX), std::max<qreal>(0, reach + shadowY));
+}
+
+namespace {
+
+// The blurred shape of a glass `side` device pixels square, with `reach` device pixels of
+// shadow around it: the corners and one flat row and column of every shadow of these settings.
+QImage shadowPattern(int side, int reach, const GlassBackgroundModifier& m, qreal dpr)
+{
+    QImage pattern(side + 2 * reach, side + 2 * reach, QImage::Format_ARGB32_Premultiplied);
+    pattern.fill(Qt::transparent);
+    {
+        QPainter p(&pattern);
+        p.setRenderHint(QPainter::Antialiasing);
+        QColor fill = shadowShade(m);
+        fill.setAlphaF(float(fill.alphaF() * glassOpacity(m)));
+        p.fillPath(continuousRoundedRect(QRectF(reach, reach, side, side), m.radius * dpr), fill);
+    }
+    blurAlpha(pattern, viewBlur(m) * dpr);
+    return pattern;
+}
+
+} // namespace
+
+QImage glassShadow(const QSizeF& size, const GlassBackgroundModifier& modifier, qreal dpr, QPointF* origin)
+{
+    // Away from its corners a rounded rectangle's shadow is the same all along each side: the
+    // corners and one row and column are blurred once for the settings, on a small square, and
+    // every size is put together from them, the sides stretched.
+    const int reach = int(std::ceil(viewBlur(modifier) * 1.5 * dpr)) + 1;
+    const int corner = int(std::ceil(modifier.radius * 1.28 * dpr)) + reach;
+    const int side = 2 * corner + 1;
+    const QSize shape = (size * dpr).toSize();
+    if (origin)
+        *origin = QPointF(modifier.shadowX, modifier.shadowY) - QPointF(reach, reach) / dpr;
+
+    static QHash<QString, QImage> patterns;
+    const QString key = QStringLiteral("%1 r%2 b%3 %4 a%5")
+                            .arg(dpr).arg(modifier.radius).arg(viewBlur(modifier))
+                            .arg(shadowShade(modifier).rgba()).arg(glassOpacity(modifier));
+    // The pieces put together are kept too: a glass repainted costs one copy of its shadow.
+    static QHash<QString, QImage> shadows;
+    const QString cle = key + QStringLiteral(" %1x%2").arg(shape.width()).arg(shape.height());
+    if (auto it = shadows.constFind(cle); it != shadows.constEnd())
+        return it.value();
+    const auto garder = [&](const QImage& shadow) {
+        if (shadows.size() > 256)
+            shadows.clear();
+        shadows.insert(cle, shadow);
+        return shadow;
+    };
+    QImage pattern;
+    if (shape.width() < side || shape.height() < side) {
+        // Smaller than the pattern's corners: blurred whole, small as it is.
+        QImage shadow(shape + QSize(2 * reach, 2 * reach), QImage::Format_ARGB32_Premultiplied);
+        shadow.fill(Qt::transparent);
+        {
+            QPainter p(&shadow);
+            p.setRenderHint(QPainter::Antialiasing);
+            QColor fill = shadowShade(modifier);
+            fill.setAlphaF(float(fill.alphaF() * glassOpacity(modifier)));
+            p.fillPath(continuousRoundedRect(QRectF(QPointF(reach, reach), QSizeF(shape)), modifier.radius * dpr), fill);
+        }
+        blurAlpha(shadow, viewBlur(modifier) * dpr);
+        shadow.setDevicePixelRatio(dpr);
+        return garder(shadow);
+    }
+    if (auto it = patterns.constFind(key); it != patterns.constEnd()) {
+        pattern = it.value();
+    } else {
+        pattern = shadowPattern(side, reach, modifier, dpr);
+        if (patterns.size() > 64)
+            patterns.clear();
+        patterns.insert(key, pattern);
+    }
+
+    const int k = reach + corner; // the corners' size; the flat row and column lie at k
+    const int w = shape.width() + 2 * reach, h = shape.height() + 2 * reach;
+    const int pw = pattern.width(), ph = pattern.height();
+    QImage shadow(w, h, QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter p(&shadow);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        const auto piece = [&](const QRect& to, const QRect& from) { p.drawImage(to, pattern, from); };
+        piece(QRect(0, 0, k, k), QRect(0, 0, k, k));
+        piece(QRect(w - k, 0, k, k), QRect(pw - k, 0, k, k));
+        piece(QRect(0, h - k, k, k), QRect(0, ph - k, k, k));
+        piece(QRect(w - k, h - k, k, k), QRect(pw - k, ph - k, k, k));
+        piece(QRect(k, 0, w - 2 * k, k), QRect(k, 0, 1, k));
+        piece(QRect(k, h - k, w - 2 * k, k), QRect(k, ph - k, 1, k));
+        piece(QRect(0, k, k, h - 2 * k), QRect(0, k, k, 1));
+        piece(QRect(w - k, k, k, h - 2 * k), QRect(pw - k, k, k, 1));
+        piece(QRect(k, k, w - 2 * k, h - 2 * k), QRect(k, k, 1, 1));
+    }
+    shadow.setDevicePixelRatio(dpr);
+    return garder(shadow);
+}
+
+// Casts the view's shadow from its rounded shape, made once per size, then paints the view
+// itself: neither the view nor its content is rendered into a picture to be blurred again at
+// each paint, as a drop shadow effect would.
+class GlassBackgroundView::Shadow : public QGraphicsEffect {
+public:
+    explicit Shadow(GlassBackgroundView* owner) : QGraphicsEffect(owner), m_owner(owner) {}
+
+    QRectF boundingRectFor(const QRectF& rect) const override
+    {
+        return rect.marginsAdded(m_owner->modifier().viewShadowMargins());
+    }
+    void changed() { updateBoundingRect(); }
+
+protected:
+    void draw(QPainter* painter) override
+    {
+        const GlassBackgroundModifier& m = m_owner->modifier();
+        const QRectF bounds = sourceBoundingRect(Qt::LogicalCoordinates);
+        if (shadowShade(m).alpha() > 0 && !bounds.isEmpty()) {
+            const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+            QPointF origin;
+            const QImage shadow = glassShadow(bounds.size(), m, dpr, &origin);
+            painter->drawImage(bounds.topLeft() + origin, shadow);
+        }
+        drawSource(painter);
+    }
+
+private:
+    GlassBackgroundView* m_owner;
+};
+
 GlassBackgroundView::GlassBackgroundView(QWidget* content, const GlassBackgroundModifier& modifier,
                                          QWidget* parent)
     : QWidget(parent), m_modifier(modifier), m_content(content)
@@ -287,27 +446,17 @@ GlassBackgroundView::GlassBackgroundView(QWidget* content, const GlassBackground
     hostContent(this, content);
     m_outline = new Outline(this);
     m_outline->raise();
-    m_shadow = new QGraphicsDropShadowEffect(this);
+    m_shadow = new Shadow(this);
     setGraphicsEffect(m_shadow);
-    applyShadow();
 }
 
 void GlassBackgroundView::setModifier(const GlassBackgroundModifier& modifier)
 {
     m_modifier = modifier;
-    applyShadow();
+    m_shadow->changed();
     applyMask();
     update();
     m_outline->update();
-}
-
-void GlassBackgroundView::applyShadow()
-{
-    QColor shade = m_modifier.shadowColor;
-    shade.setAlphaF(float(std::clamp(shade.alphaF() * m_modifier.shadowOpacity, 0.0, 1.0)));
-    m_shadow->setColor(shade);
-    m_shadow->setBlurRadius(m_modifier.shadowRadius * 2);
-    m_shadow->setOffset(m_modifier.shadowX, m_modifier.shadowY);
 }
 
 void GlassBackgroundView::paintEvent(QPaintEvent*)

@@ -13,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-class QGraphicsDropShadowEffect;
 
 namespace glass {
 
@@ -85,6 +84,8 @@ struct GlassBackgroundModifier {
 
     // How far the shadow reaches beyond the bounds on each side.
     QMarginsF shadowMargins() const;
+    // How far a glass view's shadow reaches beyond the view on each side.
+    QMarginsF viewShadowMargins() const;
 
     // Paints the whole decoration within `bounds`: backdrop, tint, content (drawn by `content`,
     // clipped to the rounded rectangle), outline, then the shadow of all of it behind.
@@ -113,13 +114,20 @@ protected:
 
 private:
     class Outline;
-    void applyShadow();
+    class Shadow;
     void applyMask();
     GlassBackgroundModifier m_modifier;
     QWidget* m_content;
     Outline* m_outline;
-    QGraphicsDropShadowEffect* m_shadow;
+    Shadow* m_shadow;
 };
+
+// The shadow a glass view of `size` (device-independent pixels) casts at `dpr`: its rounded
+// shape as opaque as its backdrop and tint make it, blurred and coloured as `modifier` says;
+// `origin` receives where its top-left lies from the glass's. The blur is paid once for the
+// settings and the pixel ratio, whatever the size.
+QImage glassShadow(const QSizeF& size, const GlassBackgroundModifier& modifier, qreal dpr,
+                   QPointF* origin = nullptr);
 
 // Wraps `content` in a glass background (the argument order of the modifier).
 GlassBackgroundView* glassBackground(
