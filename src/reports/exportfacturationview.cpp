@@ -1,7 +1,6 @@
 #include "exportfacturationview.h"
 
 #include "alertes.h"
-#include "boutonsauclavier.h"
 #include "widgets/confirmationfichier.h"
 #include "facturationexporterparclient.h"
 #include "textesexport.h"
@@ -131,7 +130,6 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     }
     setTabOrder(m_du, m_au);
     setTabOrder(m_au, m_exporter);
-    retourPresseLesBoutons(this);
 }
 
 ExportFacturationView::~ExportFacturationView()

@@ -2,7 +2,6 @@
 
 #include "model/helpers.h"
 #include "alertes.h"
-#include "boutonsauclavier.h"
 #include "widgets/confirmationfichier.h"
 #include "listeentiere.h"
 #include "pdfpreview.h"
@@ -181,7 +180,6 @@ RapportMensuelView::RapportMensuelView(ModelContext* context, Horloge horloge, Q
     remplirClients();
     actualiserHistorique();
     actualiser();
-    retourPresseLesBoutons(this);
 }
 
 RapportMensuelView::~RapportMensuelView()

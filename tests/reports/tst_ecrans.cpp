@@ -808,6 +808,8 @@ void TestEcrans::rapportAuClavier()
     QCOMPARE(reponse.requests.size(), 1);
     QVERIFY(QFile::exists(dossier.filePath(QStringLiteral("rapport.pdf"))));
     // The confirmation's own button too.
+    r.vue->confirmation()->boutonAfficher()->setFocus();
+    QTRY_VERIFY(r.vue->confirmation()->boutonAfficher()->hasFocus());
     QTest::keyClick(r.vue->confirmation()->boutonAfficher(), Qt::Key_Return);
     QCOMPARE(opener.shownItems.last(), dossier.filePath(QStringLiteral("rapport.pdf")));
 }
