@@ -89,21 +89,6 @@ void disposerEnVoies(QList<Barre>& liste)
     clore();
 }
 
-// `teinte` brought towards `encre` (black or white, whichever the paper reads best under) until it stands out from `fond` as a
-// mark must, 3:1: the grid's lines read on the light paper as on the dark one.
-QColor traitLisible(const QColor& teinte, const QColor& fond, const QColor& encre)
-{
-    for (int pas = 0; pas <= 20; ++pas) {
-        const double t = pas / 20.0;
-        const QColor c = QColor::fromRgbF(float(teinte.redF() + (encre.redF() - teinte.redF()) * t),
-                                          float(teinte.greenF() + (encre.greenF() - teinte.greenF()) * t),
-                                          float(teinte.blueF() + (encre.blueF() - teinte.blueF()) * t));
-        if (forms::contrastRatio(c, fond) >= 3.0)
-            return c;
-    }
-    return encre;
-}
-
 QString texteJour(qint64 ms, const QTimeZone& zone)
 {
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms, zone).date(), QStringLiteral("dd/MM/yyyy"));
@@ -562,9 +547,8 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
 
     // Lines: the top of each row across the whole width, the left of each column down every row,
     // in the system's gray and red made to read on the paper of either palette.
-    const QColor encre = textColorOn(m_teintePapier);
-    const QColor gris = traitLisible(kGris, m_teintePapier, encre);
-    const QColor rougeJour = traitLisible(kRougeJour, m_teintePapier, encre);
+    const QColor gris = inkReadableOn(kGris, m_teintePapier, 3.0);
+    const QColor rougeJour = inkReadableOn(kRougeJour, m_teintePapier, 3.0);
     for (int i = premiereLigne; i < derniereLigne; ++i)
         p.fillRect(QRectF(-o.x(), hautLigne(i) - o.y(), contenu.width(), 1), gris);
     const int aujourdhui = j.indexAujourdhui();

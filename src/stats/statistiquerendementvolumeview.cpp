@@ -227,7 +227,7 @@ void StatistiqueRendementVolumeView::dessinerBarres()
         annotations.append({QPointF(double(i), piles[i]), formatFixed(r.rendement(), 1), series});
     }
     m_annotations->setAnnotations(annotations,
-                                  encreLisible(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
+                                  inkReadableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
 }
 

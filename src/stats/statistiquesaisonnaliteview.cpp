@@ -3,6 +3,7 @@
 #include "choixsegmente.h"
 #include "sourcestatistiques.h"
 #include "statscharts.h"
+#include "widgets/colors.h"
 
 #include "widgets/foldingrow.h"
 #include "widgets/icons.h"
@@ -25,7 +26,7 @@ namespace {
 // A symbol and a text in one colour, made dark or light enough to read on the window.
 QWidget* etiquetteSymbole(const QString& symbole, QLabel* texte, const QColor& teinte, QWidget* parent)
 {
-    const QColor couleur = encreLisible(teinte, parent->palette().color(QPalette::Window));
+    const QColor couleur = inkReadableOn(teinte, parent->palette().color(QPalette::Window));
     auto* w = new QWidget(parent);
     auto* h = new QHBoxLayout(w);
     h->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 
 #include "sourcestatistiques.h"
 #include "statscharts.h"
+#include "widgets/colors.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -121,7 +122,7 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
     m_annotations->setAnnotations(annotations,
-                                  encreLisible(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
+                                  inkReadableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
 }
 

@@ -44,18 +44,6 @@ bool paletteSombre(const QPalette& palette)
     return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
 }
 
-QColor encreLisible(const QColor& teinte, const QColor& fond, double rapport)
-{
-    // Towards the side of the text colour that reads on the background, keeping the hue.
-    const bool plusClair = forms::contrastRatio(Qt::white, fond) > forms::contrastRatio(Qt::black, fond);
-    QColor encre = teinte;
-    for (int i = 0; i < 40 && forms::contrastRatio(encre, fond) < rapport; ++i)
-        encre = plusClair ? encre.lighter(108) : encre.darker(108);
-    if (forms::contrastRatio(encre, fond) < rapport)
-        encre = plusClair ? QColor(Qt::white) : QColor(Qt::black);
-    return encre;
-}
-
 namespace {
 
 QChartView* preparer(QChartView* view)

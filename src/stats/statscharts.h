@@ -38,9 +38,6 @@ namespace kv::stats {
 
 // Whether a palette writes light text on a dark window.
 bool paletteSombre(const QPalette& palette);
-// `teinte` made darker (or lighter, on a dark background) until it reads on `fond` at `rapport`
-// at least: coloured texts keep their hue on any palette.
-QColor encreLisible(const QColor& teinte, const QColor& fond, double rapport = 4.5);
 
 // A chart in a view: antialiased, transparent background, no animation, legend hidden.
 QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur);

@@ -29,6 +29,21 @@ QColor readableTextOn(const QColor& preferred, const QColor& background, const Q
     return textColorOn(background, backdrop);
 }
 
+QColor inkReadableOn(const QColor& hue, const QColor& background, double ratio)
+{
+    const QColor vers = textColorOn(background);
+    const QColor depart = hue.toRgb();
+    for (int pas = 0; pas < 20; ++pas) {
+        const float t = float(pas) / 20.0f;
+        const QColor c = QColor::fromRgbF(depart.redF() + (vers.redF() - depart.redF()) * t,
+                                          depart.greenF() + (vers.greenF() - depart.greenF()) * t,
+                                          depart.blueF() + (vers.blueF() - depart.blueF()) * t);
+        if (forms::contrastRatio(c, background) >= ratio)
+            return c;
+    }
+    return vers;
+}
+
 QColor textColorOn(const QColor& background, const QColor& backdrop)
 {
     const QColor vu = seenOver(background, backdrop);

@@ -25,6 +25,10 @@ QColor textColorOn(const QColor& background, const QColor& backdrop = Qt::white)
 // `preferred` (a tint of the user's colour, say) where it reads at 4.5:1 or better on
 // `background`, else black or white as textColorOn() chooses.
 QColor readableTextOn(const QColor& preferred, const QColor& background, const QColor& backdrop = Qt::white);
+// `hue` where it reads at `ratio` on `background` (4.5:1 for text, 3:1 for marks); else taken
+// towards black or white, whichever reads there, just far enough: a desktop's accent, a warning
+// red or a grid line keeps its look wherever the palette lets it.
+QColor inkReadableOn(const QColor& hue, const QColor& background, double ratio = 4.5);
 
 // Dims a widget's text to `opacity` of its palette's colour: the secondary texts of a screen
 // (help lines, empty states).

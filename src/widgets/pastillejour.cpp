@@ -22,20 +22,6 @@ constexpr qreal kPadH = 12;
 constexpr double kEclat = 0.08;
 constexpr double kEclatLeve = 0.2;
 
-// The accent where it reads on `fond`; else the accent taken towards black or white, whichever
-// reads there, just far enough to read: a dark desktop's light blue on the lit tile read 1.2:1.
-QColor encreAccent(const QColor& accent, const QColor& fond)
-{
-    const QColor vers = textColorOn(fond);
-    QColor encre = accent;
-    for (int pas = 1; pas <= 20 && forms::contrastRatio(encre, fond) < 4.5; ++pas) {
-        const float t = pas / 20.0f;
-        encre = QColor::fromRgbF(accent.redF() + (vers.redF() - accent.redF()) * t,
-                                 accent.greenF() + (vers.greenF() - accent.greenF()) * t,
-                                 accent.blueF() + (vers.blueF() - accent.blueF()) * t);
-    }
-    return encre;
-}
 } // namespace
 
 QColor adjustBrightness(const QColor& color, double amount)
@@ -157,7 +143,7 @@ void PastilleJour::paintEvent(QPaintEvent*)
     const QColor fenetre = palette().color(QPalette::Window);
     ReliefModifier{m_selected}.paint(p, tile, fenetre, m_selected ? kEclat : -kEclat);
 
-    const QColor accent = encreAccent(palette().color(QPalette::Highlight),
+    const QColor accent = inkReadableOn(palette().color(QPalette::Highlight),
                                       adjustBrightness(fenetre, m_selected ? kEclatLeve + kEclat : -kEclat));
     QColor primary = palette().color(QPalette::WindowText);
     QColor secondary = primary;

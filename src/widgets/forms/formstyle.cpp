@@ -1,5 +1,6 @@
 #include "formstyle.h"
 
+#include "widgets/colors.h"
 #include "widgets/textstyles.h"
 
 #include <QAbstractScrollArea>
@@ -72,12 +73,7 @@ double contrastRatio(const QColor& a, const QColor& b)
 
 QColor dangerTextColor(const QColor& background)
 {
-    QColor red(0xD9, 0x2D, 0x20);
-    const bool dark = luminance(background) < 0.18;
-    for (int i = 0; i < 40 && contrastRatio(red, background) < 4.5; ++i)
-        red = dark ? QColor::fromHslF(red.hslHueF(), red.hslSaturationF(), std::min(1.0, red.lightnessF() + 0.03))
-                   : red.darker(108);
-    return red;
+    return inkReadableOn(QColor(0xD9, 0x2D, 0x20), background);
 }
 
 QColor rowTextColor(const QPalette& palette, bool selected, Tone tone)
