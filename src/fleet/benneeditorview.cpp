@@ -195,9 +195,11 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     for (EtatBenne e : tousLesEtats()) {
         auto* b = new QPushButton(texteEtat(e), etats);
         b->setCheckable(true);
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { padding: 3px 12px; border: 1px solid rgba(128,128,128,120); }"
-            "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }"));
+        // The chosen state in the selection's colour, in the ink that reads on it.
+        const QColor choisi = b->palette().color(QPalette::Active, QPalette::Highlight);
+        b->setStyleSheet(QStringLiteral("QPushButton { padding: 3px 12px; border: 1px solid rgba(128,128,128,120); }"
+                                        "QPushButton:checked { background: %1; color: %2; }")
+                             .arg(choisi.name(), textColorOn(choisi).name()));
         connect(b, &QPushButton::clicked, this, [this, e] {
             m_etat = e;
             refresh();

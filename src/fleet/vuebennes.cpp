@@ -7,6 +7,7 @@
 #include "widgets/forms/contextmenu.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/macsectionheader.h"
+#include "widgets/wrappingcheckbox.h"
 
 #include <QLocale>
 #include <QCheckBox>
@@ -55,8 +56,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     // list narrows to its floor before the editor beside it does.
     auto* switches = new QWidget(this);
     auto* switchesLayout = new FlowLayout(switches, 16, 4);
-    m_filtreInutilisables = new QCheckBox(QStringLiteral("Exclure « inutilisables »"), switches);
-    m_filtreSales = new QCheckBox(QStringLiteral("Exclure « sales »"), switches);
+    // Each wraps in a list narrowed by a large font rather than losing its end.
+    m_filtreInutilisables = new WrappingCheckBox(QStringLiteral("Exclure « inutilisables »"), switches);
+    m_filtreSales = new WrappingCheckBox(QStringLiteral("Exclure « sales »"), switches);
     m_filtreInutilisables->setChecked(true);
     m_filtreSales->setChecked(true);
     switchesLayout->addWidget(m_filtreInutilisables);

@@ -15,6 +15,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
+#include "widgets/colors.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/flowlayout.h"
@@ -305,7 +306,7 @@ QWidget* RapportMensuelView::construireZoneRapport()
     m_zone->addWidget(m_panneauPDF);
 
     m_invite = new QLabel(QStringLiteral("Veuillez sélectionner un client et un mois."), m_zone);
-    m_invite->setForegroundRole(QPalette::PlaceholderText);
+    setSecondaryText(m_invite);
     m_invite->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_invite->setContentsMargins(12, 12, 12, 12);
     m_invite->setWordWrap(true);
@@ -323,7 +324,7 @@ QWidget* RapportMensuelView::construireHistorique()
     auto* colonne = new QVBoxLayout(boite);
     m_historiqueVide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), boite);
     m_historiqueVide->setFont(fontForStyle(TextStyle::caption, font()));
-    m_historiqueVide->setForegroundRole(QPalette::PlaceholderText);
+    setSecondaryText(m_historiqueVide);
     m_historiqueVide->setWordWrap(true);
     colonne->addWidget(m_historiqueVide);
 

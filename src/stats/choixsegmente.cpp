@@ -1,6 +1,7 @@
 #include "choixsegmente.h"
 
 #include "widgets/flowlayout.h"
+#include "widgets/colors.h"
 #include "widgets/focusstyle.h"
 
 #include <QButtonGroup>
@@ -81,6 +82,9 @@ void ChoixSegmente::arrondir()
     // Rounded ends on the outer segments of each line only, so that each line reads as one
     // control.
     const QList<QAbstractButton*> boutons = m_groupe->buttons();
+    // The chosen segment in the selection's colour, written in the ink that reads on it (the
+    // selection's own text colour does not on every desktop's blue).
+    const QColor choisi = palette().color(QPalette::Active, QPalette::Highlight);
     for (int i = 0; i < boutons.size(); ++i) {
         QAbstractButton* b = m_groupe->button(i);
         const QAbstractButton* avant = i > 0 ? m_groupe->button(i - 1) : nullptr;
@@ -91,10 +95,10 @@ void ChoixSegmente::arrondir()
                                              " border-top-left-radius: %1px; border-bottom-left-radius: %1px;"
                                              " border-top-right-radius: %2px; border-bottom-right-radius: %2px;"
                                              " padding: 3px 12px; background: palette(base); }"
-                                             " QPushButton:checked { background: palette(highlight);"
-                                             " color: palette(highlighted-text); }")
+                                             " QPushButton:checked { background: %3; color: %4; }")
                                   .arg(debut ? 6 : 0)
-                                  .arg(fin ? 6 : 0);
+                                  .arg(fin ? 6 : 0)
+                                  .arg(choisi.name(), textColorOn(choisi).name());
         if (b->styleSheet() != style)
             b->setStyleSheet(style);
     }

@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -81,12 +83,31 @@ QString toHex(const QColor& color)
     return hexDepuisCouleur(toCouleurRVB(color));
 }
 
+QColor dimmedText(const QColor& text, qreal opacity, const QPalette& palette)
+{
+    const QColor full = text.toRgb();
+    qreal strength = std::clamp(opacity, 0.0, 1.0) * full.alphaF();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button}) {
+        const QColor back = palette.color(role);
+        // Where even the full colour does not read, dimming it is not what makes it unreadable.
+        if (forms::contrastRatio(seenOver(full, back), back) < 4.5)
+            continue;
+        QColor c = full;
+        c.setAlphaF(float(strength));
+        while (strength < full.alphaF() && forms::contrastRatio(seenOver(c, back), back) < 4.5) {
+            strength = std::min<qreal>(full.alphaF(), strength + 0.02);
+            c.setAlphaF(float(strength));
+        }
+    }
+    QColor c = full;
+    c.setAlphaF(float(strength));
+    return c;
+}
+
 void setSecondaryText(QWidget* widget, qreal opacity)
 {
     QPalette palette = widget->palette();
-    QColor text = palette.color(QPalette::WindowText);
-    text.setAlphaF(float(opacity));
-    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::WindowText, dimmedText(palette.color(QPalette::WindowText), opacity, palette));
     widget->setPalette(palette);
 }
 

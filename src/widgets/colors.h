@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QPalette;
 class QWidget;
 
 namespace kv {
@@ -30,8 +31,12 @@ QColor readableTextOn(const QColor& preferred, const QColor& background, const Q
 // red or a grid line keeps its look wherever the palette lets it.
 QColor inkReadableOn(const QColor& hue, const QColor& background, double ratio = 4.5);
 
-// Dims a widget's text to `opacity` of its palette's colour: the secondary texts of a screen
-// (help lines, empty states).
+// `text` dimmed to `opacity` of its strength, or less dimmed where that would not read at 4.5:1
+// on one of the backgrounds of `palette` (window, field, alternate rows, button) on which the
+// full colour reads: a dark palette's lighter boxes keep their secondary texts readable.
+QColor dimmedText(const QColor& text, qreal opacity, const QPalette& palette);
+// Dims a widget's text to `opacity` of its palette's colour (as dimmedText() allows): the
+// secondary texts of a screen (help lines, empty states).
 void setSecondaryText(QWidget* widget, qreal opacity = 0.7);
 
 QColor toQColor(const CouleurRVB& c);

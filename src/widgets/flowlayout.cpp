@@ -84,6 +84,11 @@ int FlowLayout::layOut(const QRect& rect, bool apply) const
     const QMargins m = contentsMargins();
     if (lines.last().isEmpty())
         return m.top() + m.bottom();
+    // An item narrowed to the line takes the height its width needs (a text that wraps).
+    const auto sizeOf = [&area](const QLayoutItem* item) {
+        const int w = std::min(item->sizeHint().width(), area.width());
+        return QSize(w, item->hasHeightForWidth() ? item->heightForWidth(w) : item->sizeHint().height());
+    };
     int y = area.top();
     for (const QList<QLayoutItem*>& line : std::as_const(lines)) {
         if (line.isEmpty())
@@ -91,13 +96,13 @@ int FlowLayout::layOut(const QRect& rect, bool apply) const
         int lineWidth = 0;
         int lineHeight = 0;
         for (const QLayoutItem* item : line) {
-            lineWidth += (lineWidth ? m_hSpacing : 0) + std::min(item->sizeHint().width(), area.width());
-            lineHeight = std::max(lineHeight, item->sizeHint().height());
+            lineWidth += (lineWidth ? m_hSpacing : 0) + sizeOf(item).width();
+            lineHeight = std::max(lineHeight, sizeOf(item).height());
         }
         int left = m_trailing ? area.right() + 1 - lineWidth : area.left();
         if (apply) {
             for (QLayoutItem* item : line) {
-                const QSize s(std::min(item->sizeHint().width(), area.width()), item->sizeHint().height());
+                const QSize s = sizeOf(item);
                 // Centred vertically on the line.
                 item->setGeometry(QRect(QPoint(left, y + (lineHeight - s.height()) / 2), s));
                 left += s.width() + m_hSpacing;

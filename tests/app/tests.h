@@ -129,6 +129,7 @@ class ReadingTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void everyTextReadsAtTheSmallestSize_data();
     void everyTextReadsAtTheSmallestSize();
     void textOnUsersColoursReads();
 };

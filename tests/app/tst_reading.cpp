@@ -20,6 +20,8 @@
 #include "widgets/wrappingcheckbox.h"
 
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QCheckBox>
 #include <QDialog>
 #include <QImage>
@@ -31,6 +33,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 using namespace kv;
 
@@ -114,6 +117,33 @@ QRect textArea(QLabel* label, QWidget* window)
         & fixtures::shownPart(label, window);
 }
 
+// The viewport of the innermost area around `w` that scrolls up and down, if any.
+QWidget* scrollingViewport(QWidget* w, QWidget* window)
+{
+    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
+            area && area->viewport() == p && area->verticalScrollBar()->isVisible())
+            return p;
+    return nullptr;
+}
+
+// Whether `a` and `b` are drawn over each other where they meet: a widget below the fold of a
+// scroll area meets only what scrolls with it.
+bool drawnOver(QWidget* a, QRect areaA, QWidget* b, QRect areaB, QWidget* window)
+{
+    QWidget* inA = scrollingViewport(a, window);
+    QWidget* inB = scrollingViewport(b, window);
+    if (inA != inB) {
+        if (inA)
+            areaA &= fixtures::shownPart(inA, window);
+        if (inB)
+            areaB &= fixtures::shownPart(inB, window);
+    }
+    const QRect both = areaA & areaB;
+    // A pixel's touch is no overlap.
+    return both.width() > 1 && both.height() > 1;
+}
+
 // Texts cut without « … », and labels drawn over each other or over a button, in `window`.
 void checkReadable(QWidget* window, const QString& where, QStringList* faults)
 {
@@ -162,21 +192,101 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
         for (const auto& [button, rect] : std::as_const(buttons)) {
             if (button->isAncestorOf(label))
                 continue;
-            const QRect both = area & rect;
-            if (both.width() > 1 && both.height() > 1)
+            if (drawnOver(label, area, button, rect, window))
                 faults->append(QStringLiteral("%1: « %2 » (%3) drawn over the button « %4 » (%5)")
                                    .arg(where, shownText(label).left(30), describe(label),
                                         withoutMnemonic(button->text()).left(30), describe(button)));
         }
     for (int i = 0; i < shown.size(); ++i)
         for (int j = i + 1; j < shown.size(); ++j) {
-            const QRect both = shown.at(i).second & shown.at(j).second;
-            // A pixel's touch is no overlap.
-            if (both.width() > 1 && both.height() > 1)
+            if (drawnOver(shown.at(i).first, shown.at(i).second, shown.at(j).first, shown.at(j).second, window))
                 faults->append(QStringLiteral("%1: « %2 » (%3) drawn over « %4 » (%5)")
                                    .arg(where, shownText(shown.at(i).first).left(30), describe(shown.at(i).first),
                                         shownText(shown.at(j).first).left(30), describe(shown.at(j).first)));
         }
+}
+
+// Where a button writes its text, in the window's coordinates.
+QRect textArea(QAbstractButton* b, QWidget* window)
+{
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = b->text();
+    const auto element = qobject_cast<QPushButton*>(b)   ? QStyle::SE_PushButtonContents
+                         : qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
+                                                          : QStyle::SE_CheckBoxContents;
+    const QRect contents = b->style()->subElementRect(element, &option, b);
+    return QRect(b->mapTo(window, contents.topLeft()), contents.size()) & fixtures::shownPart(b, window);
+}
+
+// Texts that do not stand out from what lies under them, in `window`: labels, buttons and the
+// rows of lists read at 4.5:1, large text at 3:1. A control the user cannot use is left out, as
+// it reads greyed on purpose.
+void checkContrast(QWidget* window, const QString& where, QStringList* faults)
+{
+    fixtures::settle();
+    // What lies below the fold of a scroll area is measured on the area's whole content, drawn
+    // apart; the rest on the window.
+    QHash<QWidget*, QImage> drawn{{window, window->grab().toImage()}};
+    const auto surface = [&](QWidget* w) {
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
+            auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
+            if (!area || area->viewport() != p || !area->verticalScrollBar()->isVisible())
+                continue;
+            for (QWidget* content : p->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (content->isAncestorOf(w)) {
+                    if (!drawn.contains(content))
+                        drawn.insert(content, content->grab().toImage());
+                    return content;
+                }
+        }
+        return window;
+    };
+    const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
+                             const QColor& ink = QColor()) {
+        if (area.width() < 2 || area.height() < 2 || text.trimmed().isEmpty())
+            return;
+        QWidget* on = surface(w);
+        const QImage& image = drawn[on];
+        const qreal scale = image.devicePixelRatio();
+        const QRect local(on->mapFrom(window, area.topLeft()), area.size());
+        const QRect device(QPoint(qRound(local.left() * scale), qRound(local.top() * scale)),
+                           QSize(qRound(local.width() * scale), qRound(local.height() * scale)));
+        const bool large = font.pointSizeF() >= 18 || (font.bold() && font.pointSizeF() >= 14);
+        const double seen = fixtures::drawnContrast(image, device, ink);
+        if (seen < (large ? 3.0 : 4.5))
+            faults->append(QStringLiteral("%1: « %2 » (%3) reads at %4:1")
+                               .arg(where, text.left(40), describe(w))
+                               .arg(seen, 0, 'f', 1));
+    };
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (label->isVisible() && label->isEnabled() && label->window() == window && label->pixmap().isNull())
+            // A plain label writes in its palette's colour, unless a style sheet gives another.
+            measure(label, textArea(label, window), shownText(label), label->font(),
+                    label->styleSheet().isEmpty()
+                            && (label->textFormat() == Qt::PlainText
+                                || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text())))
+                        ? label->palette().color(label->foregroundRole())
+                        : QColor());
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->isEnabled() && b->window() == window
+            && (qobject_cast<QPushButton*>(b) || qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)))
+            measure(b, textArea(b, window), withoutMnemonic(b->text()), b->font());
+    for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
+        QAbstractItemModel* model = view->model();
+        if (!view->isVisible() || !view->isEnabled() || view->window() != window || !model)
+            continue;
+        const QRect shown = fixtures::shownPart(view->viewport(), window);
+        for (int row = 0; row < std::min(model->rowCount(view->rootIndex()), 20); ++row)
+            for (int column = 0; column < model->columnCount(view->rootIndex()); ++column) {
+                const QModelIndex index = model->index(row, column, view->rootIndex());
+                const QRect cell = view->visualRect(index);
+                const QFont font = index.data(Qt::FontRole).isValid() ? index.data(Qt::FontRole).value<QFont>()
+                                                                      : view->font();
+                measure(view, QRect(view->viewport()->mapTo(window, cell.topLeft()), cell.size()) & shown,
+                        index.data().toString(), font);
+            }
+    }
 }
 
 // The screen's list, when it has one, with its first row chosen.
@@ -314,6 +424,22 @@ void checkInk(QWidget* window, const QString& where, QStringList* faults)
     }
 }
 
+// Shows each statistic of the window's hub in turn and runs `visit` on it; false when the
+// hub is not there.
+bool forEachStatistic(ContentView* window, const std::function<void(VueStatistiques*, StatistiqueType)>& visit)
+{
+    window->setSelection(Commande::statistiques);
+    fixtures::settle();
+    auto* statistiques = qobject_cast<VueStatistiques*>(window->detailScreen());
+    if (!statistiques)
+        return false;
+    for (StatistiqueType t : toutesLesStatistiques()) {
+        statistiques->choisir(t);
+        visit(statistiques, t);
+    }
+    return true;
+}
+
 } // namespace
 
 void ReadingTest::initTestCase()
@@ -321,20 +447,42 @@ void ReadingTest::initTestCase()
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 }
 
+void ReadingTest::everyTextReadsAtTheSmallestSize_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<qreal>("points");
+    QTest::newRow("default") << false << QApplication::font().pointSizeF();
+    QTest::newRow("dark, 12 pt") << true << 12.0;
+    QTest::newRow("light, 12 pt") << false << 12.0;
+}
+
 void ReadingTest::everyTextReadsAtTheSmallestSize()
 {
+    QFETCH(bool, dark);
+    QFETCH(qreal, points);
+    const fixtures::DesktopLook look(dark, points);
     auto ctx = ordinaryOffice();
     ContentView window(ctx.get());
     window.resize(window.smallestSize());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QStringList faults;
+    const auto check = [&](QWidget* w, const QString& where) {
+        checkReadable(w, where, &faults);
+        checkContrast(w, where, &faults);
+        fixtures::capture(w, QStringLiteral("%1 %2 %3").arg(where, dark ? QStringLiteral("sombre") : QString()).arg(points));
+    };
+    // Every command, a list's editor open on its first record.
     for (Commande c : toutesLesCommandes()) {
         window.setSelection(c);
         fixtures::settle();
         chooseFirstRow(window.detailScreen());
-        checkReadable(&window, titre(c), &faults);
+        check(&window, titre(c));
     }
+    // Every statistic.
+    QVERIFY(forEachStatistic(&window, [&](VueStatistiques*, StatistiqueType t) {
+        check(&window, QStringLiteral("Statistiques, ") + titre(t));
+    }));
     // The new-rental sheet over the window, a skip chosen in the planning.
     window.setSelection(Commande::defaut);
     fixtures::settle();
@@ -343,7 +491,7 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     planning->selectionnerBenne(ctx->fetch<Benne>({}).first());
     QPointer<QDialog> sheet = planning->feuille();
     QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
-    checkReadable(sheet, QStringLiteral("Nouvelle location"), &faults);
+    check(sheet, QStringLiteral("Nouvelle location"));
     sheet->reject();
     fixtures::settle();
     for (const QString& fault : std::as_const(faults))
@@ -376,12 +524,7 @@ void ReadingTest::textOnUsersColoursReads()
             }
         }
     }
-    window.setSelection(Commande::statistiques);
-    fixtures::settle();
-    auto* statistiques = qobject_cast<VueStatistiques*>(window.detailScreen());
-    QVERIFY(statistiques);
-    for (StatistiqueType t : toutesLesStatistiques()) {
-        statistiques->choisir(t);
+    QVERIFY(forEachStatistic(&window, [&](VueStatistiques* statistiques, StatistiqueType t) {
         checkInk(&window, titre(t), &faults);
         auto* repartition = statistiques->findChild<StatistiqueHistogrammeVolumeView*>();
         if (repartition && repartition->isVisible()) {
@@ -389,7 +532,7 @@ void ReadingTest::textOnUsersColoursReads()
             checkInk(&window, titre(t) + QStringLiteral(" par couleur"), &faults);
             repartition->setSelection(HistogrammeSelection::volume);
         }
-    }
+    }));
     for (const QString& fault : std::as_const(faults))
         qWarning("%s", qPrintable(fault));
     QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));

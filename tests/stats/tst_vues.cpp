@@ -1533,52 +1533,6 @@ void TestVues::mapAtTheSmallestSize()
 
 namespace {
 
-// For the life of the object, a dark palette (light text on a dark grey window, as a dark desktop
-// theme gives) or the light one, and a font of `points`.
-struct Bureau {
-    explicit Bureau(bool sombre = true, qreal points = 12) : m_palette(QApplication::palette()), m_police(QApplication::font())
-    {
-        QFont f = m_police;
-        f.setPointSizeF(points);
-        QApplication::setFont(f);
-        if (!sombre)
-            return;
-        const QColor texte(0xfc, 0xfc, 0xfc);
-        QPalette p(texte, QColor(0x31, 0x36, 0x3b), QColor(0x40, 0x46, 0x4c), QColor(0x1a, 0x1d, 0x20),
-                   QColor(0x26, 0x2a, 0x2e), texte, Qt::white, QColor(0x1b, 0x1e, 0x20), QColor(0x22, 0x20, 0x20));
-        p.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
-        p.setColor(QPalette::PlaceholderText, QColor(0xa1, 0xa9, 0xb1));
-        QApplication::setPalette(p);
-    }
-    ~Bureau()
-    {
-        QApplication::setPalette(m_palette);
-        QApplication::setFont(m_police);
-    }
-    const QPalette m_palette;
-    const QFont m_police;
-};
-
-// The contrast of what is drawn in `zone`: the commonest colour is the background, the ink the
-// colour on a few pixels at least (not an edge's blend) that stands out most from it.
-inline double contrasteDessine(const QImage& image, const QRect& zone)
-{
-    QHash<QRgb, int> compte;
-    const QRect r = zone & image.rect();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            ++compte[image.pixel(x, y) | 0xff000000u];
-    QRgb fond = 0;
-    for (auto it = compte.constBegin(); it != compte.constEnd(); ++it)
-        if (it.value() > compte.value(fond))
-            fond = it.key();
-    double meilleur = 1;
-    for (auto it = compte.constBegin(); it != compte.constEnd(); ++it)
-        if (it.value() >= 3)
-            meilleur = std::max(meilleur, kv::forms::contrastRatio(QColor::fromRgb(it.key()), QColor::fromRgb(fond)));
-    return meilleur;
-}
-
 // Every label of `fenetre` with a text is whole or cut with « … », and reads at 4.5:1 (3:1 for
 // large text) on what lies under it.
 inline void verifierLabels(QWidget* fenetre, const QString& ou, QStringList* fautes)
@@ -1593,7 +1547,7 @@ inline void verifierLabels(QWidget* fenetre, const QString& ou, QStringList* fau
         if (!label->wordWrap() && large > label->contentsRect().width() + 1)
             fautes->append(QStringLiteral("%1: « %2 » cut").arg(ou, texte.left(40)));
         const bool grand = label->font().pointSizeF() >= 18 || (label->font().bold() && label->font().pointSizeF() >= 14);
-        const double c = contrasteDessine(image, QRect(vu.topLeft() * image.devicePixelRatio(), vu.size() * image.devicePixelRatio()));
+        const double c = fixtures::drawnContrast(image, QRect(vu.topLeft() * image.devicePixelRatio(), vu.size() * image.devicePixelRatio()));
         if (c < (grand ? 3.0 : 4.5))
             fautes->append(QStringLiteral("%1: « %2 » reads at %3:1").arg(ou, texte.left(40)).arg(c, 0, 'f', 1));
     }
@@ -1610,7 +1564,7 @@ void TestVues::everyStatisticReadsInDarkAndLightFrom9To12Points()
     QVERIFY(ctx->save());
     QStringList fautes;
     for (const auto& [sombre, points] : {std::pair{true, 12.0}, std::pair{false, 12.0}, std::pair{true, 9.0}}) {
-        Bureau bureau(sombre, points);
+        const fixtures::DesktopLook bureau(sombre, points);
         Hub hub(ctx.get());
         QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
         const QColor fond = hub.vue.palette().color(QPalette::Window);
@@ -1638,7 +1592,7 @@ void TestVues::everyStatisticReadsInDarkAndLightFrom9To12Points()
             for (FiltreSegment* segment : segments) {
                 const QImage image = segment->grab().toImage();
                 const QString montre = segment->shownLines().join(QLatin1Char(' '));
-                if (contrasteDessine(image, image.rect().adjusted(8, 8, -8, -8)) < 4.5
+                if (fixtures::drawnContrast(image, image.rect().adjusted(8, 8, -8, -8)) < 4.5
                     || (montre != segment->text() && !montre.endsWith(QChar(0x2026))))
                     fautes.append(QStringLiteral("%1 px (%2): « %3 »").arg(taille.width()).arg(sombre).arg(montre));
             }

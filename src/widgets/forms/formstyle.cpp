@@ -4,6 +4,7 @@
 #include "widgets/textstyles.h"
 
 #include <QAbstractScrollArea>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -36,20 +37,20 @@ QFont fontFor(TextStyle style, const QFont& base)
 
 QColor toneColor(Tone tone, const QColor& text)
 {
-    QColor c = text;
     switch (tone) {
     case Tone::Primary:
-        break;
+        return text;
+    // Texts: dimmed as far as they still read on the desktop's backgrounds.
     case Tone::Secondary:
-        c.setAlphaF(0.62f);
-        break;
+        return dimmedText(text, 0.62, QGuiApplication::palette());
     case Tone::Tertiary:
-        c.setAlphaF(0.42f);
-        break;
+        return dimmedText(text, 0.42, QGuiApplication::palette());
     case Tone::Quaternary:
-        c.setAlphaF(0.22f);
         break;
     }
+    // Hairlines and frames, not text.
+    QColor c = text;
+    c.setAlphaF(0.22f);
     return c;
 }
 

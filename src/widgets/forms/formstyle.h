@@ -22,7 +22,8 @@ namespace kv::forms {
 enum class TextStyle { Body, Headline, Callout, Subheadline, Caption, Title3 };
 QFont fontFor(TextStyle style, const QFont& base);
 
-// Text tones: the palette's text colour at decreasing strengths.
+// Text tones: the palette's text colour at decreasing strengths; the text tones never so weak
+// that they stop reading on the application palette's backgrounds.
 enum class Tone { Primary, Secondary, Tertiary, Quaternary };
 QColor toneColor(Tone tone, const QColor& text);
 

@@ -149,6 +149,10 @@ void ListPanel::setTitle(const QString& title)
         m_top->insertWidget(0, m_title);
     }
     m_title->setText(title);
+    // The list is never narrower than its title: a larger desktop font widens the list rather
+    // than cutting the title.
+    const QMargins margins = m_top->contentsMargins();
+    setMinimumWidth(std::max(minimumWidth(), m_title->sizeHint().width() + margins.left() + margins.right()));
 }
 
 QString ListPanel::title() const
