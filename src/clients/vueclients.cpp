@@ -69,11 +69,19 @@ RowContent VueClients::ligneClient(const Client* client)
     row.leadingDot = colorFromHex(client->couleur());
     row.lines.append(RowLine{{RowPart::label(client->nom(), forms::TextStyle::Headline)}, 8, forms::TextStyle::Headline});
     RowLine details{{}, 12, forms::TextStyle::Callout};
-    if (!client->ville().isEmpty() || !client->codePostal().isEmpty())
-        details.parts.append(RowPart::symbolLabel(
-            QStringLiteral("mappin.and.ellipse"),
-            trimBlanks(client->codePostal() + QLatin1Char(' ') + client->ville()),
-            forms::TextStyle::Callout, forms::Tone::Secondary));
+    if (!client->ville().isEmpty() || !client->codePostal().isEmpty()) {
+        RowPart place = RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"),
+                                             trimBlanks(client->codePostal() + QLatin1Char(' ') + client->ville()),
+                                             forms::TextStyle::Callout, forms::Tone::Secondary);
+        // The town tells clients apart at a glance: on a narrow list the postcode gives way
+        // first, then the town is cut with "…".
+        const QString town = trimBlanks(client->ville());
+        if (!town.isEmpty() && town != place.text) {
+            place.shortText = town;
+            place.elide = true;
+        }
+        details.parts.append(place);
+    }
     if (!client->telephone().isEmpty()) {
         RowPart phone = RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(), forms::TextStyle::Callout,
                                              forms::Tone::Secondary);

@@ -162,6 +162,21 @@ void TestVueClients::rows()
         QVERIFY2(townCut && town.endsWith(QChar(0x2026)), qPrintable(QString::number(width) + QLatin1Char(' ') + town));
     }
 
+    // A narrow list (a large scale, the editor open): the postcode gives way before the town,
+    // which reads whole as long as it can; what is left of the place is never a cut postcode.
+    c->setCodePostal(QStringLiteral("69100"));
+    c->setVille(QStringLiteral("Villeurbanne"));
+    const forms::RowContent narrow = VueClients::ligneClient(c);
+    bool townAlone = false;
+    for (int width = 120; width <= 700; width += 4)
+        for (const auto& placed : forms::RecordRowDelegate::placeLines(narrow, QRect(0, 0, width, 60), font))
+            if (placed.line == 1 && placed.part == 0) {
+                QVERIFY2(placed.shown == QStringLiteral("69100 Villeurbanne") || !placed.shown.front().isDigit(),
+                         qPrintable(QString::number(width) + QLatin1Char(' ') + placed.shown));
+                townAlone = townAlone || placed.shown == QStringLiteral("Villeurbanne");
+            }
+    QVERIFY(townAlone);
+
     for (const QString& ok : {QStringLiteral("abcdef"), QStringLiteral(" #ABCDEF \n")}) {
         c->setCouleur(ok);
         QCOMPARE(VueClients::ligneClient(c).leadingDot, std::optional<QColor>(QColor(0xAB, 0xCD, 0xEF)));

@@ -179,20 +179,24 @@ QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowCont
             const int iconRoom = side ? side + (part.iconOnly ? 0 : kIconGap) : 0;
             QString shown = part.iconOnly ? QString() : part.text;
             int w = fm.horizontalAdvance(shown);
+            // Cuts `text` with "…" where the line ends; false when too little is left to read
+            // (the part then goes whole, its symbol with it).
+            const auto cut = [&](const QString& text) {
+                shown = fm.elidedText(text, Qt::ElideRight, remaining - iconRoom);
+                w = fm.horizontalAdvance(shown);
+                const int minimum = fm.horizontalAdvance(text.left(3) + QChar(0x2026));
+                return shown == text || (!shown.isEmpty() && w >= std::min(minimum, fm.horizontalAdvance(text)));
+            };
             if (!part.iconOnly && !part.shortText.isEmpty() && iconRoom + w > remaining) {
                 shown = part.shortText;
                 w = fm.horizontalAdvance(shown);
-                if (iconRoom + w > remaining) {
+                // A short form that may be cut is, when even it is too long.
+                if (iconRoom + w > remaining && !(part.elide && cut(part.shortText))) {
                     full = true;
                     continue;
                 }
             } else if (!part.iconOnly && (part.elide || iconRoom + w > remaining)) {
-                // Cut with "…" where the line ends; a part left with too little to read goes
-                // whole, its symbol with it.
-                shown = fm.elidedText(shown, Qt::ElideRight, remaining - iconRoom);
-                w = fm.horizontalAdvance(shown);
-                const int minimum = fm.horizontalAdvance(part.text.left(3) + QChar(0x2026));
-                if (shown != part.text && (shown.isEmpty() || w < std::min(minimum, fm.horizontalAdvance(part.text)))) {
+                if (!cut(part.text)) {
                     full = true;
                     continue;
                 }

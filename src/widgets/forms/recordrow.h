@@ -27,7 +27,8 @@ struct RowPart {
     TextStyle style = TextStyle::Body;
     Tone tone = Tone::Primary;
     QColor color;          // fill of a dot, tint of a badge
-    bool elide = false;    // cut with "…" at the trailing edge (any text is, when the line is too short)
+    bool elide = false;    // cut with "…" at the trailing edge (any text is, when the line is too short);
+                           // with a shortText, that too is cut when the line is too short even for it
     QString toolTip;       // shown when the pointer rests on this part (trailing parts)
     // Shown instead of `text` when the line is too short for it; the parts before it give way
     // first, so that it is shortened, never dropped.
