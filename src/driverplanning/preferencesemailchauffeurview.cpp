@@ -7,6 +7,7 @@
 #include "widgets/focusguard.h"
 #include "widgets/foldingrow.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/textstyles.h"
 
@@ -167,7 +168,8 @@ PreferencesEmailChauffeurView::PreferencesEmailChauffeurView(ModelContext* conte
         auto* echec = new QLabel(QStringLiteral("Échec de la sauvegarde: ") + erreurChargement, this);
         echec->setObjectName(QStringLiteral("erreurChargement"));
         echec->setWordWrap(true);
-        echec->setStyleSheet(QStringLiteral("color: #d70015;"));
+        echec->setStyleSheet(
+            QStringLiteral("color: %1;").arg(forms::dangerTextColor(palette().color(QPalette::Window)).name()));
         layout->addWidget(echec);
         layout->addStretch(1);
         return;
@@ -241,7 +243,8 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
     m_erreur = new QLabel(bloc);
     m_erreur->setObjectName(QStringLiteral("erreurSauvegarde"));
     m_erreur->setWordWrap(true);
-    m_erreur->setStyleSheet(QStringLiteral("color: #d70015;"));
+    m_erreur->setStyleSheet(
+        QStringLiteral("color: %1;").arg(forms::dangerTextColor(palette().color(QPalette::Window)).name()));
     m_erreur->hide();
     pile->addWidget(m_erreur);
 

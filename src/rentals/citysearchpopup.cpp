@@ -3,6 +3,7 @@
 #include "journaux.h"
 #include "vuesuggestionsadresse.h"
 
+#include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 
 #include <QHBoxLayout>
@@ -40,7 +41,9 @@ CitySearchPopup::CitySearchPopup(CitySearchViewModel* viewModel,
     m_message->setObjectName(QStringLiteral("messageVille"));
     m_message->setTextFormat(Qt::PlainText);
     m_message->setWordWrap(true);
-    m_message->setStyleSheet(QStringLiteral("color: #D92D20;"));
+    // The warning red, as far as it reads on the popup's own background.
+    m_message->setStyleSheet(
+        QStringLiteral("color: %1;").arg(forms::dangerTextColor(palette().color(QPalette::Window)).name()));
     m_message->hide();
     layout->addWidget(m_message);
 

@@ -1518,8 +1518,16 @@ void FormulaireLocationTest::sheetReadsUnderADarkPaletteAndALargerFont()
         QVERIFY(place.contains(bandeau->fontMetrics().boundingRect(
             place, int(bandeau->alignment()) | (bandeau->wordWrap() ? Qt::TextWordWrap : 0), bandeau->text())));
         QTest::mouseClick(form->boutonValider(), Qt::LeftButton); // no client: the red line
-        for (const char* nom : {"avisChevauchement", "messageErreur"}) {
-            auto* ligne = form->findChild<QLabel*>(nom);
+        // The town search's word on a town it cannot place, on the popup's own background.
+        b.faux.reponses["Nulle part"] = collection({});
+        QTest::mouseClick(form->boutonVille(), Qt::LeftButton);
+        CitySearchPopup* popup = form->popupVille();
+        QVERIFY(popup);
+        taper(popup->champVille(), "Nulle part");
+        QTest::mouseClick(popup->boutonValider(), Qt::LeftButton);
+        for (QLabel* ligne : {form->findChild<QLabel*>("avisChevauchement"), form->findChild<QLabel*>("messageErreur"),
+                              popup->message()}) {
+            const QString nom = ligne->objectName();
             QTRY_VERIFY(ligne->isVisible());
             const QImage image = ligne->grab(ligne->contentsRect()).toImage();
             double contraste = 1;
