@@ -10,6 +10,7 @@
 
 #include "model/helpers.h"
 #include "model/records.h"
+#include "widgets/colors.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/textstyles.h"
 
@@ -117,7 +118,7 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
 
     m_vide = new QLabel(QStringLiteral("Aucune location ce mois."), this);
     m_vide->setObjectName(QStringLiteral("apercuVide"));
-    m_vide->setForegroundRole(QPalette::PlaceholderText);
+    setSecondaryText(m_vide);
     colonne->addWidget(m_vide);
 
     m_nombre = new QLabel(this);

@@ -17,6 +17,7 @@
 #include "platform/maillink.h"
 #include "widgets/colors.h"
 #include "widgets/forms/dialogs.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
@@ -89,7 +90,7 @@ public:
 
         const bool choisi = option.state & QStyle::State_Selected;
         const QColor encre = option.palette.color(choisi ? QPalette::HighlightedText : QPalette::Text);
-        QColor discret = choisi ? encre : option.palette.color(QPalette::PlaceholderText);
+        QColor discret = choisi ? encre : forms::toneColor(forms::Tone::Secondary, encre);
         QRect r = option.rect.adjusted(6, 0, -6, 0);
         p->save();
         p->setPen(encre);

@@ -8,6 +8,7 @@
 #include "platform/maillink.h"
 #include "widgets/colors.h"
 #include "widgets/flowlayout.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -351,7 +352,7 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     p->setPen(option.palette.color(QPalette::Text));
     p->drawText(QRect(gauche, haut, largeur, hNom), Qt::AlignLeft | Qt::AlignVCenter, textes[0]);
     p->setFont(info);
-    p->setPen(option.palette.color(QPalette::PlaceholderText));
+    p->setPen(forms::toneColor(forms::Tone::Secondary, option.palette.color(QPalette::Text)));
     haut += hNom;
     for (qsizetype i = 1; i < textes.size(); ++i, haut += hInfo + 2)
         p->drawText(QRect(gauche, haut + 2, largeur, hInfo), Qt::AlignLeft | Qt::AlignVCenter, textes[i]);

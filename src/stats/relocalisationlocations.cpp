@@ -5,6 +5,7 @@
 #include "model/modelcontext.h"
 #include "platform/adresseservice.h"
 
+#include "widgets/colors.h"
 #include "widgets/textstyles.h"
 
 #include <QLabel>
@@ -80,7 +81,7 @@ QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* p
     auto* ligne = new QLabel(parent);
     ligne->setObjectName(QStringLiteral("sansCoordonnees"));
     ligne->setFont(fontForStyle(TextStyle::caption, parent->font()));
-    ligne->setForegroundRole(QPalette::PlaceholderText);
+    setSecondaryText(ligne);
     ligne->setWordWrap(true);
     ligne->setTextFormat(Qt::PlainText);
     ligne->hide();

@@ -34,7 +34,8 @@ QColor readableTextOn(const QColor& preferred, const QColor& background, const Q
 QColor inkReadableOn(const QColor& hue, const QColor& background, double ratio)
 {
     const QColor vers = textColorOn(background);
-    const QColor depart = hue.toRgb();
+    // A translucent hue is taken as it shows on the background.
+    const QColor depart = seenOver(hue, background);
     for (int pas = 0; pas < 20; ++pas) {
         const float t = float(pas) / 20.0f;
         const QColor c = QColor::fromRgbF(depart.redF() + (vers.redF() - depart.redF()) * t,

@@ -61,6 +61,9 @@ std::unique_ptr<ModelContext> ordinaryOffice()
         if (i == 0)
             enlevee->ajouterBonDePesee(now.addDays(-20), QStringLiteral("B-1"), std::nullopt, std::nullopt, 1250,
                                        std::nullopt);
+        // A site typed without its coordinates: the map says it cannot show it.
+        if (i == 1)
+            surPlace->setLatitude(std::nullopt);
     }
     fixtures::save(ctx.get());
     return ctx;
