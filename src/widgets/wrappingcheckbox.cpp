@@ -22,7 +22,10 @@ int WrappingCheckBox::margin() const
 
 QSize WrappingCheckBox::sizeHint() const
 {
-    return {margin() + fontMetrics().horizontalAdvance(text()), QCheckBox::sizeHint().height()};
+    // Measured as the wrapping measures it (whole pixels, bearings included): at this width the
+    // text stands on one line.
+    const int line = fontMetrics().boundingRect(QRect(0, 0, 100000, 100000), 0, text()).width();
+    return {margin() + line, QCheckBox::sizeHint().height()};
 }
 
 QSize WrappingCheckBox::minimumSizeHint() const

@@ -175,9 +175,12 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
             continue;
         if (!qobject_cast<QCheckBox*>(b) && !qobject_cast<QRadioButton*>(b) && !qobject_cast<QPushButton*>(b))
             continue;
-        // A wrapping check box takes the lines its text needs.
-        if (dynamic_cast<WrappingCheckBox*>(b)) {
+        // A wrapping check box takes the lines its text needs, and breaks it only when it must.
+        if (auto* wrapping = dynamic_cast<WrappingCheckBox*>(b)) {
             buttons.append({b, fixtures::shownPart(b, window)});
+            if (b->width() >= b->sizeHint().width() && wrapping->heightForWidth(b->width()) > b->sizeHint().height())
+                faults->append(QStringLiteral("%1: %2 breaks its line with the room for it: « %3 »")
+                                   .arg(where, describe(b), b->text().left(50)));
             continue;
         }
         buttons.append({b, fixtures::shownPart(b, window)});
