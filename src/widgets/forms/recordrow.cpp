@@ -13,6 +13,8 @@
 #include <QPainterPath>
 #include <QToolTip>
 
+#include <utility>
+
 namespace kv::forms {
 
 namespace {
@@ -124,6 +126,16 @@ int shortWidth(const RowPart& part, const QFont& base)
     return side + (side ? kIconGap : 0) + fm.horizontalAdvance(part.shortText);
 }
 
+// The least a part that must show needs to be read: its symbol and the beginning of its short
+// text cut with "…" (all of it, when shorter).
+int readableWidth(const RowPart& part, const QFont& base)
+{
+    const QFontMetrics fm(fontFor(part.style, base));
+    const int side = part.symbol.isEmpty() ? 0 : fm.height() - 2;
+    return side + (side ? kIconGap : 0)
+        + std::min(fm.horizontalAdvance(part.shortText.left(3) + QChar(0x2026)), fm.horizontalAdvance(part.shortText));
+}
+
 } // namespace
 
 QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowContent& content, const QRect& rowRect,
@@ -137,12 +149,18 @@ QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowCont
         if (line.parts.isEmpty())
             continue;
         const int h = lineHeight(line, base);
-        // Room kept for the parts further on that must show at least shortened.
+        // Room kept for the parts further on that must show at least shortened. The first of
+        // them comes first: when it would be left too little to read, the last ones stop keeping
+        // room and show only where some is left.
+        QList<bool> keeps(line.parts.size(), false);
+        for (qsizetype pi = 0; pi < line.parts.size(); ++pi)
+            keeps[pi] = !line.parts[pi].shortText.isEmpty();
         QList<int> kept(line.parts.size() + 1, 0);
-        for (qsizetype pi = line.parts.size() - 1; pi >= 0; --pi) {
-            const RowPart& p = line.parts[pi];
-            kept[pi] = kept[pi + 1] + (p.shortText.isEmpty() ? 0 : shortWidth(p, base) + line.spacing);
-        }
+        const auto keep = [&] {
+            for (qsizetype pi = line.parts.size() - 1; pi >= 0; --pi)
+                kept[pi] = kept[pi + 1] + (keeps[pi] ? shortWidth(line.parts[pi], base) + line.spacing : 0);
+        };
+        keep();
         int x = area.left();
         // Once a part finds no room, only the parts that must show are placed after it.
         bool full = false;
@@ -151,6 +169,11 @@ QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowCont
             if (full && part.shortText.isEmpty())
                 continue;
             const QFontMetrics fm(fontFor(part.style, base));
+            if (keeps[pi])
+                for (qsizetype last = line.parts.size() - 1;
+                     last > pi && area.right() - x - kept[pi + 1] < readableWidth(part, base); --last)
+                    if (std::exchange(keeps[last], false))
+                        keep();
             const int remaining = area.right() - x - kept[pi + 1];
             if (remaining <= 0) {
                 full = true;
