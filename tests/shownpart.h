@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <iterator>
 
 namespace fixtures {
 
@@ -40,23 +41,17 @@ inline QRect shownPart(QWidget* w, QWidget* window)
     return r;
 }
 
-// A dark desktop's colours, as a dark colour scheme of the desktop's settings gives them: white
-// text on a near-black window, grey buttons and fields, a deep blue selection.
+// A dark desktop's colours, as a dark colour scheme of the desktop's settings gives them (role by
+// role in QPalette's order): white text on a near-black window, grey fields, a deep blue selection.
 inline QPalette darkDesktopPalette()
 {
-    const QColor white(0xff, 0xff, 0xff);
-    QPalette p(white, QColor(0x42, 0x42, 0x45), QColor(0x97, 0x97, 0x97), QColor(0x30, 0x2f, 0x2e),
-               QColor(0x4a, 0x49, 0x47), white, white, QColor(0x3d, 0x3d, 0x3d), QColor(0x22, 0x20, 0x20));
-    p.setColor(QPalette::Midlight, QColor(0x5e, 0x5c, 0x5b));
-    p.setColor(QPalette::Shadow, QColor(0xe7, 0xe4, 0xe0));
-    p.setColor(QPalette::Highlight, QColor(0x12, 0x60, 0x8a));
-    p.setColor(QPalette::HighlightedText, QColor(0xf9, 0xf9, 0xf9));
-    p.setColor(QPalette::Link, QColor(0x09, 0x86, 0xd3));
-    p.setColor(QPalette::LinkVisited, QColor(0xa7, 0x0b, 0x06));
-    p.setColor(QPalette::AlternateBase, QColor(0x5c, 0x5b, 0x5a));
-    p.setColor(QPalette::ToolTipBase, QColor(0x3f, 0x3f, 0x36));
-    p.setColor(QPalette::ToolTipText, white);
-    p.setColor(QPalette::PlaceholderText, QColor(0xff, 0xff, 0xff, 0x80));
+    const char* const colours[] = {"#ffffff", "#424245", "#979797", "#5e5c5b", "#302f2e", "#4a4947", "#ffffff",
+                                   "#ffffff", "#ffffff", "#3d3d3d", "#222020", "#e7e4e0", "#12608a", "#f9f9f9",
+                                   "#0986d3", "#a70b06", "#5c5b5a", "#000000", "#3f3f36", "#ffffff", "#80ffffff"};
+    QPalette p;
+    for (int role = 0; role < int(std::size(colours)); ++role)
+        if (role != QPalette::NoRole)
+            p.setColor(QPalette::ColorRole(role), QColor(QLatin1String(colours[role])));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
         p.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
     return p;

@@ -21,6 +21,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QCheckBox>
 #include <QDialog>
@@ -90,22 +91,24 @@ QString withoutMnemonic(QString text)
     return text;
 }
 
-// The room a check box, a radio button or a push button leaves for its text.
-int roomForText(const QAbstractButton* b)
+// Where a check box, a radio button or a push button writes its text (and its symbol).
+QRect buttonContents(const QAbstractButton* b)
 {
     QStyleOptionButton option;
     option.initFrom(b);
     option.text = b->text();
     option.icon = b->icon();
     option.iconSize = b->iconSize();
-    if (qobject_cast<const QPushButton*>(b)) {
-        const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
-        return contents.width() - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
-    }
-    const auto element = qobject_cast<const QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
-                                                               : QStyle::SE_CheckBoxContents;
-    const QRect contents = b->style()->subElementRect(element, &option, b);
-    return contents.width() - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+    const auto element = qobject_cast<const QPushButton*>(b)    ? QStyle::SE_PushButtonContents
+                         : qobject_cast<const QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
+                                                                : QStyle::SE_CheckBoxContents;
+    return b->style()->subElementRect(element, &option, b);
+}
+
+// The room a button leaves for its text.
+int roomForText(const QAbstractButton* b)
+{
+    return buttonContents(b).width() - (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
 }
 
 // Where a label draws its text, in the window's coordinates.
@@ -212,19 +215,6 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
         }
 }
 
-// Where a button writes its text, in the window's coordinates.
-QRect textArea(QAbstractButton* b, QWidget* window)
-{
-    QStyleOptionButton option;
-    option.initFrom(b);
-    option.text = b->text();
-    const auto element = qobject_cast<QPushButton*>(b)   ? QStyle::SE_PushButtonContents
-                         : qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
-                                                          : QStyle::SE_CheckBoxContents;
-    const QRect contents = b->style()->subElementRect(element, &option, b);
-    return QRect(b->mapTo(window, contents.topLeft()), contents.size()) & fixtures::shownPart(b, window);
-}
-
 // Texts that do not stand out from what lies under them, in `window`: labels, buttons and the
 // rows of lists read at 4.5:1, large text at 3:1. A control the user cannot use is left out, as
 // it reads greyed on purpose.
@@ -235,18 +225,12 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
     // apart; the rest on the window.
     QHash<QWidget*, QImage> drawn{{window, window->grab().toImage()}};
     const auto surface = [&](QWidget* w) {
-        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
-            auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget());
-            if (!area || area->viewport() != p || !area->verticalScrollBar()->isVisible())
-                continue;
-            for (QWidget* content : p->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-                if (content->isAncestorOf(w)) {
-                    if (!drawn.contains(content))
-                        drawn.insert(content, content->grab().toImage());
-                    return content;
-                }
-        }
-        return window;
+        QWidget* viewport = scrollingViewport(w, window);
+        auto* area = viewport ? qobject_cast<QScrollArea*>(viewport->parentWidget()) : nullptr;
+        QWidget* on = area && area->widget() ? area->widget() : window;
+        if (!drawn.contains(on))
+            drawn.insert(on, on->grab().toImage());
+        return on;
     };
     const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
                              const QColor& ink = QColor()) {
@@ -269,15 +253,13 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
         if (label->isVisible() && label->isEnabled() && label->window() == window && label->pixmap().isNull())
             // A plain label writes in its palette's colour, unless a style sheet gives another.
             measure(label, textArea(label, window), shownText(label), label->font(),
-                    label->styleSheet().isEmpty()
-                            && (label->textFormat() == Qt::PlainText
-                                || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text())))
-                        ? label->palette().color(label->foregroundRole())
-                        : QColor());
+                    label->styleSheet().isEmpty() && label->textFormat() != Qt::RichText && !Qt::mightBeRichText(label->text())
+                        ? label->palette().color(label->foregroundRole()) : QColor());
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
         if (b->isVisible() && b->isEnabled() && b->window() == window
             && (qobject_cast<QPushButton*>(b) || qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)))
-            measure(b, textArea(b, window), withoutMnemonic(b->text()), b->font());
+            measure(b, QRect(b->mapTo(window, buttonContents(b).topLeft()), buttonContents(b).size())
+                           & fixtures::shownPart(b, window), withoutMnemonic(b->text()), b->font());
     for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
         QAbstractItemModel* model = view->model();
         if (!view->isVisible() || !view->isEnabled() || view->window() != window || !model)
