@@ -146,13 +146,12 @@ void ListPanel::setTitle(const QString& title)
         m_title = new QLabel(this);
         m_title->setObjectName(QStringLiteral("listTitle"));
         m_title->setFont(fontFor(TextStyle::Title3, font()));
+        // Whole on a second line where a larger desktop font leaves the list too narrow for it,
+        // rather than cut or pushing the editor beside it out of the window.
+        m_title->setWordWrap(true);
         m_top->insertWidget(0, m_title);
     }
     m_title->setText(title);
-    // The list is never narrower than its title: a larger desktop font widens the list rather
-    // than cutting the title.
-    const QMargins margins = m_top->contentsMargins();
-    setMinimumWidth(std::max(minimumWidth(), m_title->sizeHint().width() + margins.left() + margins.right()));
 }
 
 QString ListPanel::title() const
