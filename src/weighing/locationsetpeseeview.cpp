@@ -357,8 +357,8 @@ void LocationsEtPeseeView::majResume()
     if (!m_sansPesee)
         m_enlevees = listees;
     const int enAttente = int(m_context->count<LocationDeBenne>()) - m_enlevees;
-    QString texte = m_sansPesee ? QStringLiteral("Locations enlevées sans bon de pesée : %1").arg(listees)
-                                : QStringLiteral("Locations dont la benne est enlevée : %1").arg(listees);
+    QString texte = m_sansPesee ? QStringLiteral("Locations enlevées sans bon de pesée : %1").arg(QLocale().toString(listees))
+                                : QStringLiteral("Locations dont la benne est enlevée : %1").arg(QLocale().toString(listees));
     texte += QLatin1Char('\n');
     if (enAttente == 0)
         texte += QStringLiteral("Aucune location n'attend son enlèvement.");
@@ -366,7 +366,7 @@ void LocationsEtPeseeView::majResume()
         texte += QStringLiteral("1 location attend son enlèvement (benne sur site ou enlèvement à venir).");
     else
         texte += QStringLiteral("%1 locations attendent leur enlèvement (benne sur site ou enlèvement à venir).")
-                     .arg(enAttente);
+                     .arg(QLocale().toString(enAttente));
     m_resume->setText(texte);
     const bool vide = listees == 0;
     // With the switch on, the list may be empty because every removed rental has its ticket.
