@@ -95,6 +95,7 @@ private slots:
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
     void everyCommandByKeysShowsWhereTheFocusIs();
+    void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
 };
 

@@ -18,6 +18,7 @@
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
 #include "widgets/searchablepicker.h"
+#include "stats/clientsinactifsview.h"
 #include "stats/vuestatistiques.h"
 #include "reports/alertes.h"
 #include "reports/rapportmensuelview.h"
@@ -32,6 +33,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -931,76 +933,268 @@ void ConventionsTest::everyCommandByKeysShowsWhereTheFocusIs()
     window->closeAnswered();
 }
 
+namespace {
+
+// Where a widget stands in its window, and what of it is left within its parents.
+QRect placedIn(const QWidget* w, const QWidget* window)
+{
+    QRect seen(w->mapTo(window, QPoint(0, 0)), w->size());
+    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        seen &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+    return seen & window->rect();
+}
+
+// Where a widget stands in the layout, whatever the views around it are scrolled to: the content
+// of every scroll area is taken at its origin, and laid out whole, so that what stands under a
+// scroll area comes after all of its content.
+QRect laidOutIn(const QWidget* w, const QWidget* window, bool unrolled = true)
+{
+    QPoint at;
+    for (const QWidget* p = w; p && p != window; p = p->parentWidget()) {
+        const auto* area = p->parentWidget() ? qobject_cast<const QScrollArea*>(p->parentWidget()->parentWidget())
+                                             : nullptr;
+        if (!area || area->widget() != p)
+            at += p->pos();
+    }
+    QRect place(at, w->size());
+    if (!unrolled)
+        return place;
+    int below = 0;
+    for (const QScrollArea* area : window->findChildren<QScrollArea*>()) {
+        if (!area->isVisible() || !area->widget() || area->isAncestorOf(w))
+            continue;
+        const QRect room = laidOutIn(area, window, false);
+        if (room.bottom() < place.top() && room.left() < place.right() && place.left() < room.right())
+            below += std::max(0, area->widget()->height() - area->viewport()->height());
+    }
+    return place.translated(0, below);
+}
+
+// Why a focused stop cannot be seen: it is hidden, out of sight, or cut although the room its
+// parents give it would hold more of it (a stop in a scroll area is scrolled into view).
+QString sightFault(const QWidget* w, const QWidget* window)
+{
+    if (!w->isVisible() || w->width() <= 0 || w->height() <= 0)
+        return QStringLiteral("is not shown");
+    const QRect seen = placedIn(w, window);
+    if (seen.isEmpty())
+        return QStringLiteral("is out of sight");
+    QRect room = window->rect();
+    for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        room &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+    if ((seen.height() < w->height() && seen.height() < room.height() - 1)
+        || (seen.width() < w->width() && seen.width() < room.width() - 1))
+        return QStringLiteral("is only partly in view (%1 × %2 of %3 × %4)")
+            .arg(seen.width()).arg(seen.height()).arg(w->width()).arg(w->height());
+    return {};
+}
+
+// The reading order of a screen: top to bottom, then left to right; a column (or pane) to the
+// right is read whole once the eye goes up into it, so the stops left of it come back only
+// below everything read since.
+class ReadingOrder {
+public:
+    // Why `at` cannot follow the stops read so far, or empty.
+    QString follow(const QRect& at)
+    {
+        constexpr int kSlack = 4;
+        QString fault;
+        if (!m_previous.isNull()) {
+            const bool sameLine = std::abs(at.center().y() - m_previous.center().y())
+                                  < std::min(at.height(), m_previous.height()) / 2;
+            const bool upRight = !sameLine && at.top() < m_previous.top() - kSlack
+                                 && at.left() >= m_previous.right() - kSlack;
+            if (sameLine ? at.left() < m_previous.left() - kSlack : at.top() < m_previous.top() - kSlack && !upRight)
+                fault = QStringLiteral("comes before the previous stop");
+            for (const Column& column : std::as_const(m_columns))
+                if (fault.isEmpty() && at.right() < column.left + kSlack && at.top() < column.bottom - kSlack)
+                    fault = QStringLiteral("goes back to a column read before");
+            if (upRight)
+                m_columns.append({at.left(), at.bottom()});
+        }
+        // A column reaches as far left and as far down as the stops read in it since.
+        for (Column& column : m_columns) {
+            column.left = std::min(column.left, at.left());
+            column.bottom = std::max(column.bottom, at.bottom());
+        }
+        if (!fault.isEmpty())
+            fault += QStringLiteral(" (%1,%2 after %3,%4)")
+                         .arg(at.left()).arg(at.top()).arg(m_previous.left()).arg(m_previous.top());
+        m_previous = at;
+        return fault;
+    }
+
+private:
+    struct Column {
+        int left;
+        int bottom;
+    };
+    QRect m_previous;
+    QList<Column> m_columns;
+};
+
+// Walks `window` by Tab from its focus until the keyboard comes back where it started: each stop
+// within `scope` must be seen as it takes the keyboard and follow the previous one in reading
+// order (read from the first stop of the screen, wherever the walk began), and every enabled
+// button of `scope` must be reached.
+void walkByTab(QWidget* window, QWidget* scope, const QString& where, QStringList* faults,
+               const std::function<void()>& atEachTab = {})
+{
+    QWidget* start = QApplication::focusWidget();
+    QList<QWidget*> stops;
+    QList<QRect> places;
+    if (start && scope->isAncestorOf(start)) {
+        stops << start;
+        places << laidOutIn(start, window);
+    }
+    for (int tab = 0; tab < 300; ++tab) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        fixtures::settle();
+        QWidget* now = QApplication::focusWidget();
+        if (atEachTab)
+            atEachTab();
+        // A list may keep the keyboard for its row's own buttons.
+        if (!stops.isEmpty() && now == stops.last())
+            continue;
+        if (!now || now == start || now->window() != window || stops.contains(now))
+            break;
+        // The window's own row (sidebar, toolbar) stands apart from the screen.
+        if (scope != window && !scope->isAncestorOf(now))
+            continue;
+        if (const QString fault = sightFault(now, window); !fault.isEmpty())
+            faults->append(where + QStringLiteral(": ") + describe(now) + QLatin1Char(' ') + fault);
+        stops << now;
+        places << laidOutIn(now, window);
+    }
+    // A sheet's walk begins in its first field: the reading starts at its topmost stop.
+    qsizetype first = 0;
+    if (scope == window)
+        for (qsizetype i = 1; i < places.size(); ++i)
+            if (places[i].top() < places[first].top()
+                || (places[i].top() == places[first].top() && places[i].left() < places[first].left()))
+                first = i;
+    ReadingOrder reading;
+    for (qsizetype k = 0; k < stops.size(); ++k) {
+        const qsizetype i = (first + k) % stops.size();
+        if (const QString fault = reading.follow(places[i]); !fault.isEmpty())
+            faults->append(where + QStringLiteral(": ") + describe(stops[i]) + QLatin1Char(' ') + fault);
+    }
+    for (QAbstractButton* button : scope->findChildren<QAbstractButton*>())
+        if (button->isVisible() && button->isEnabled() && button->window() == window
+            && (button->focusPolicy() & Qt::TabFocus) && !stops.contains(button))
+            faults->append(where + QStringLiteral(": ") + describe(button) + QStringLiteral(" « ") + button->text()
+                           + QStringLiteral(" » is never reached"));
+}
+
+// The command's screen, the keyboard in the sidebar, walked by Tab.
+void walkScreen(ContentView* window, const QString& where, QStringList* faults,
+                const std::function<void()>& atEachTab = {})
+{
+    window->sidebar()->setFocus(Qt::TabFocusReason);
+    walkByTab(window, window->detailScreen(), where, faults, atEachTab);
+}
+
+// Walks the inactive clients' screen by Tab: the buttons painted in the current row (« Copier
+// tél. », « E-mail ») take the keyboard in turn.
+void walkInactiveClients(ContentView* window, ClientsInactifsView* inactifs, const QString& where,
+                         QStringList* faults)
+{
+    auto* list = inactifs->findChild<QListView*>();
+    auto* rows = list ? qobject_cast<ClientInactifDelegate*>(list->itemDelegate()) : nullptr;
+    QVERIFY(rows);
+    // A client with a phone and an e-mail.
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        if (ClientInactifDelegate::boutons(list->model()->index(row, 0)).size() == 2)
+            list->setCurrentIndex(list->model()->index(row, 0));
+    QVERIFY(list->currentIndex().isValid());
+    QSet<ClientInactifDelegate::Bouton> seen;
+    QList<ClientInactifDelegate::Bouton> shown;
+    walkScreen(window, where, faults, [&] {
+        if (QApplication::focusWidget() != list)
+            return;
+        seen.insert(rows->boutonClavier());
+        shown = ClientInactifDelegate::boutons(list->currentIndex());
+    });
+    if (shown.size() < 2 || !seen.contains(shown.first()) || !seen.contains(shown.last()))
+        faults->append(where + QStringLiteral(": the row's buttons are not all reached (%1 of %2)")
+                                   .arg(seen.size() - seen.contains(ClientInactifDelegate::Bouton::aucun))
+                                   .arg(shown.size()));
+}
+
+} // namespace
+
+void ConventionsTest::tabWalksEachScreenInReadingOrder_data()
+{
+    QTest::addColumn<int>("command");
+    for (Commande c : toutesLesCommandes())
+        QTest::newRow(qPrintable(titre(c))) << int(c);
+}
+
 void ConventionsTest::tabWalksEachScreenInReadingOrder()
 {
-    // The screens of the list editors. The other screens are walked by the test above for a
-    // visible focus only: several of them still place stops out of reading order.
+    QFETCH(int, command);
+    const auto c = Commande(command);
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
     ContentView* window = activeWindow(delegate);
     QVERIFY(window->isActiveWindow());
     QStringList faults;
-    // Where a widget stands in the window, and what of it is left within its parents.
-    const auto placed = [window](const QWidget* w) {
-        QRect seen(w->mapTo(window, QPoint(0, 0)), w->size());
-        for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
-            seen &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
-        return seen & window->rect();
-    };
-    // Where a widget stands in the layout, whatever the views around it are scrolled to: within
-    // a scrolled view, its place in the view's content.
-    const auto laidOut = [window](QWidget* w) {
-        QPoint at = w->mapTo(window, QPoint(0, 0));
-        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
-            if (auto* area = qobject_cast<QScrollArea*>(p); area && area->widget() && area->widget()->isAncestorOf(w)) {
-                at = w->mapTo(area->widget(), QPoint(0, 0)) + area->mapTo(window, QPoint(0, 0));
-                break;
-            }
-        return QRect(at, w->size());
-    };
-    for (Commande c : {Commande::clients, Commande::bennes, Commande::dechets, Commande::centreDechets,
-                       Commande::chauffeurs}) {
-        window->setSelection(c);
-        fixtures::settle();
-        selectFirstRow(window->detailScreen());
-        window->sidebar()->setFocus(Qt::TabFocusReason);
-        QWidget* screen = window->detailScreen();
-        QSet<QWidget*> reached;
-        QRect previous;
-        for (int tab = 0; tab < 200; ++tab) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            fixtures::settle();
-            QWidget* now = QApplication::focusWidget();
-            if (!now || now == window->sidebar())
-                break;
-            // The toolbar row holds the screen's actions; it stands above, apart from the screen.
-            if (!screen->isAncestorOf(now))
-                continue;
-            reached.insert(now);
-            const QString where = titre(c) + QStringLiteral(": ") + describe(now);
-            const QRect at = laidOut(now);
-            if (!now->isVisible() || placed(now).isEmpty()) {
-                faults.append(where + QStringLiteral(" is out of sight"));
-                continue;
-            }
-            // After the previous stop: on its line further right, below it, or up in a column
-            // to its right.
-            if (!previous.isNull()) {
-                const bool sameLine = std::abs(at.center().y() - previous.center().y())
-                                      < std::min(at.height(), previous.height()) / 2;
-                const bool after = sameLine ? at.left() >= previous.left() - 2
-                                            : at.top() >= previous.top() || at.left() >= previous.right() - 2;
-                if (!after)
-                    faults.append(where + QStringLiteral(" comes before the previous stop (%1,%2 after %3,%4)")
-                                              .arg(at.left()).arg(at.top()).arg(previous.left()).arg(previous.top()));
-            }
-            previous = at;
+    window->setSelection(c);
+    fixtures::settle();
+    selectFirstRow(window->detailScreen());
+    if (c == Commande::statistiques) {
+        // An inactive client to phone or write to.
+        for (Client* client : ctx->fetch<Client>({})) {
+            client->setTelephone(QStringLiteral("05 56 00 00 00"));
+            client->setEmail(QStringLiteral("client@exemple.fr"));
         }
-        for (QAbstractButton* button : screen->findChildren<QAbstractButton*>())
-            if (button->isVisible() && button->isEnabled() && (button->focusPolicy() & Qt::TabFocus)
-                && !reached.contains(button))
-                faults.append(titre(c) + QStringLiteral(": ") + describe(button) + QStringLiteral(" is never reached"));
+        fixtures::save(ctx.get());
+        visitEveryStatistic(
+            window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+            [&](const QString& where) {
+                if (auto* inactifs = window->detailScreen()->findChild<ClientsInactifsView*>();
+                    inactifs && inactifs->isVisible()) {
+                    walkInactiveClients(window, inactifs, where, &faults);
+                    return;
+                }
+                walkScreen(window, where, &faults);
+                // The monthly report's preview, read as the screen shows it.
+                auto* report = window->detailScreen()->findChild<RapportMensuelView*>();
+                if (report && report->isVisible() && report->boutonApercu()->isEnabled()) {
+                    report->boutonApercu()->click();
+                    fixtures::settle();
+                    walkScreen(window, where + QStringLiteral(" (aperçu)"), &faults);
+                }
+            });
+    } else if (auto* jour = qobject_cast<VuePlanningChauffeurs*>(window->detailScreen())) {
+        // The day with work: each driver's name, cards and map.
+        walkScreen(window, titre(c), &faults);
+        QTest::mouseClick(jour->dateSlider()->pastilles().first(), Qt::LeftButton);
+        fixtures::settle();
+        walkScreen(window, titre(c) + QStringLiteral(" (aujourd'hui)"), &faults);
+    } else if (auto* planning = qobject_cast<VuePlanificationBennes*>(window->detailScreen())) {
+        walkScreen(window, titre(c), &faults);
+        // The new-rental sheet, a client chosen.
+        planning->selectionnerBenne(ctx->fetch<Benne>({}).first());
+        QPointer<QDialog> sheet = planning->feuille();
+        QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
+        QApplication::setActiveWindow(sheet);
+        QTRY_VERIFY(sheet->isActiveWindow());
+        QComboBox* clients = formulaireDe(sheet)->choixClient();
+        const int client = clients->findText(longName(QStringLiteral("Client")));
+        QVERIFY(client > 0);
+        clients->setCurrentIndex(client);
+        emit clients->activated(client);
+        fixtures::settle();
+        clients->setFocus(Qt::TabFocusReason);
+        walkByTab(sheet, sheet, QStringLiteral("Nouvelle location"), &faults);
+        sheet->reject();
+        fixtures::settle();
+    } else {
+        walkScreen(window, titre(c), &faults);
     }
     window->closeAnswered();
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    for (const QString& fault : std::as_const(faults))
+        qWarning("%s", qPrintable(fault));
+    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
