@@ -1,6 +1,8 @@
 #include "focusstyle.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QEvent>
 #include <QWidget>
 #include <QPainter>
 #include <QStyleOption>
@@ -89,6 +91,61 @@ void FocusStyle::polish(QWidget* widget)
     QProxyStyle::polish(widget);
     if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
         widget->setFocusPolicy(Qt::NoFocus);
+}
+
+namespace {
+
+// Drawn over a scroll area's view, as wide as the view, while the area has the keyboard.
+class FocusOutline : public QWidget {
+public:
+    explicit FocusOutline(QAbstractScrollArea* area) : QWidget(area->viewport()), m_area(area)
+    {
+        setObjectName(QStringLiteral("focusOutline"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        area->installEventFilter(this);
+        area->viewport()->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::Resize:
+            if (watched == m_area || watched == parent())
+                follow();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        paintFocusFrame(&p, rect(), palette(), false);
+    }
+
+private:
+    void follow()
+    {
+        setGeometry(parentWidget()->rect());
+        setVisible(m_area->hasFocus());
+        raise();
+    }
+
+    QAbstractScrollArea* m_area;
+};
+
+} // namespace
+
+void outlineFocus(QAbstractScrollArea* area)
+{
+    new FocusOutline(area);
 }
 
 void installFocusStyle(QApplication* app)

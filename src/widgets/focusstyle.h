@@ -10,6 +10,7 @@
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
 
+class QAbstractScrollArea;
 class QApplication;
 class QPainter;
 class QPalette;
@@ -47,6 +48,10 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
+
+// Frames `area`'s view while the area has the keyboard: a view that paints a document of its own
+// (a PDF's pages) draws no focus, yet takes Tab to scroll by keys.
+void outlineFocus(QAbstractScrollArea* area);
 
 // Wraps the application's style once (a second call does nothing).
 void installFocusStyle(QApplication* app);
