@@ -141,6 +141,9 @@ protected:
             }
         }
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            // Every menu, the bar's as a screen's context menu, has a letter on each item.
+            if (auto* menu = qobject_cast<QMenu*>(watched))
+                giveMenuLetters(menu);
             // Every text field of the program holds one line, made anywhere.
             if (auto* field = qobject_cast<QLineEdit*>(watched))
                 forms::keepOnOneLine(field);
