@@ -874,10 +874,10 @@ QString focusFault(const ContentView* window, QWidget* w)
 }
 
 // A new main window of `delegate` at the default size, made active.
-ContentView* activeWindow(AppDelegate& delegate)
+ContentView* activeWindow(AppDelegate& delegate, QSize size = kDefaultWindowSize)
 {
     auto* window = static_cast<ContentView*>(delegate.newWindow());
-    window->resize(kDefaultWindowSize);
+    window->resize(size.isEmpty() ? window->smallestSize() : size);
     QApplication::setActiveWindow(window);
     if (!QTest::qWaitForWindowActive(window))
         qWarning("window not active");
@@ -1126,17 +1126,22 @@ void walkInactiveClients(ContentView* window, ClientsInactifsView* inactifs, con
 void ConventionsTest::tabWalksEachScreenInReadingOrder_data()
 {
     QTest::addColumn<int>("command");
-    for (Commande c : toutesLesCommandes())
-        QTest::newRow(qPrintable(titre(c))) << int(c);
+    QTest::addColumn<QSize>("size");
+    for (Commande c : toutesLesCommandes()) {
+        QTest::newRow(qPrintable(titre(c))) << int(c) << kDefaultWindowSize;
+        // The window's smallest size (an empty size stands for it).
+        QTest::newRow(qPrintable(titre(c) + QStringLiteral(", smallest"))) << int(c) << QSize();
+    }
 }
 
 void ConventionsTest::tabWalksEachScreenInReadingOrder()
 {
     QFETCH(int, command);
+    QFETCH(QSize, size);
     const auto c = Commande(command);
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
-    ContentView* window = activeWindow(delegate);
+    ContentView* window = activeWindow(delegate, size);
     QVERIFY(window->isActiveWindow());
     QStringList faults;
     window->setSelection(c);

@@ -41,20 +41,6 @@ bool VerticalScrollArea::eventFilter(QObject* watched, QEvent* event)
     return QScrollArea::eventFilter(watched, event);
 }
 
-bool VerticalScrollArea::focusNextPrevChild(bool next)
-{
-    if (!QScrollArea::focusNextPrevChild(next))
-        return false;
-    QWidget* field = focusWidget();
-    if (field && widget() && widget()->isAncestorOf(field)) {
-        // The box's far edge first, then its near one: a box taller than the view shows its top.
-        const QRect box(field->mapTo(widget(), QPoint(0, 0)), field->size());
-        ensureVisible(box.left(), box.y() + box.height(), 0, 0);
-        ensureVisible(box.left(), box.top(), 0, 0);
-    }
-    return true;
-}
-
 namespace {
 
 // A button filled with a colour draws no focus frame of its own: the keyboard's is a dark line

@@ -77,9 +77,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // A field reached by Tab is brought whole into sight, as far as the view holds it: Qt
-    // scrolls only as far as a text box's cursor, leaving the rest of the box cut.
-    bool focusNextPrevChild(bool next) override;
 };
 
 // Rows of a label and its field. Where the width allows, the labels stand in a column of their
