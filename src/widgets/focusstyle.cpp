@@ -95,33 +95,25 @@ void FocusStyle::polish(QWidget* widget)
 
 namespace {
 
-// Drawn over a scroll area's view, as wide as the view, while the area has the keyboard.
+// Drawn over a widget (over a scroll area's view), as large as it, while the widget has the keyboard.
 class FocusOutline : public QWidget {
 public:
-    explicit FocusOutline(QAbstractScrollArea* area) : QWidget(area->viewport()), m_area(area)
+    FocusOutline(QWidget* target, QWidget* host) : QWidget(host), m_target(target)
     {
         setObjectName(QStringLiteral("focusOutline"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
-        area->installEventFilter(this);
-        area->viewport()->installEventFilter(this);
+        target->installEventFilter(this);
+        host->installEventFilter(this);
         follow();
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject*, QEvent* event) override
     {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-        case QEvent::Resize:
-            if (watched == m_area || watched == parent())
-                follow();
-            break;
-        default:
-            break;
-        }
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut || event->type() == QEvent::Resize)
+            follow();
         return false;
     }
     void paintEvent(QPaintEvent*) override
@@ -134,18 +126,19 @@ private:
     void follow()
     {
         setGeometry(parentWidget()->rect());
-        setVisible(m_area->hasFocus());
+        setVisible(m_target->hasFocus());
         raise();
     }
 
-    QAbstractScrollArea* m_area;
+    QWidget* m_target;
 };
 
 } // namespace
 
-void outlineFocus(QAbstractScrollArea* area)
+void outlineFocus(QWidget* w)
 {
-    new FocusOutline(area);
+    auto* area = qobject_cast<QAbstractScrollArea*>(w);
+    new FocusOutline(w, area ? area->viewport() : w);
 }
 
 void installFocusStyle(QApplication* app)

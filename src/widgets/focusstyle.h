@@ -10,7 +10,6 @@
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
 
-class QAbstractScrollArea;
 class QApplication;
 class QPainter;
 class QPalette;
@@ -49,9 +48,9 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// Frames `area`'s view while the area has the keyboard: a view that paints a document of its own
-// (a PDF's pages) draws no focus, yet takes Tab to scroll by keys.
-void outlineFocus(QAbstractScrollArea* area);
+// Frames `w` (a scroll area's view) while it has the keyboard: for a widget that takes Tab yet
+// draws no focus of its own (a PDF's pages scrolled by keys, a stepper of plain widgets).
+void outlineFocus(QWidget* w);
 
 // Wraps the application's style once (a second call does nothing).
 void installFocusStyle(QApplication* app);

@@ -94,7 +94,6 @@ private slots:
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
-    void everyCommandByKeysShowsWhereTheFocusIs();
     void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
 };
