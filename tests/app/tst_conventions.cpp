@@ -17,6 +17,7 @@
 #include "platform/mapwidget.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "rentals/vuelocationbenne.h"
 #include "widgets/searchablepicker.h"
 #include "stats/clientsinactifsview.h"
 #include "stats/vuestatistiques.h"
@@ -933,8 +934,8 @@ QString sightFault(const QWidget* w, const QWidget* window)
 }
 
 // The reading order of a screen: top to bottom, then left to right; a column (or pane) to the
-// right is read whole once the eye goes up into it, so the stops left of it come back only
-// below everything read since.
+// right is read whole once the eye goes into it, so the stops left of it come back only below
+// everything read since.
 class ReadingOrder {
 public:
     // Why `at` cannot follow the stops read so far, or empty.
@@ -945,14 +946,14 @@ public:
         if (!m_previous.isNull()) {
             const bool sameLine = std::abs(at.center().y() - m_previous.center().y())
                                   < std::min(at.height(), m_previous.height()) / 2;
-            const bool upRight = !sameLine && at.top() < m_previous.top() - kSlack
-                                 && at.left() >= m_previous.right() - kSlack;
-            if (sameLine ? at.left() < m_previous.left() - kSlack : at.top() < m_previous.top() - kSlack && !upRight)
+            // Off the line and past the previous stop's right edge: into a column to its right.
+            const bool nextColumn = !sameLine && at.left() >= m_previous.right() - kSlack;
+            if (sameLine ? at.left() < m_previous.left() - kSlack : at.top() < m_previous.top() - kSlack && !nextColumn)
                 fault = QStringLiteral("comes before the previous stop");
             for (const Column& column : std::as_const(m_columns))
                 if (fault.isEmpty() && at.right() < column.left + kSlack && at.top() < column.bottom - kSlack)
                     fault = QStringLiteral("goes back to a column read before");
-            if (upRight)
+            if (nextColumn)
                 m_columns.append({at.left(), at.bottom()});
         }
         // A column reaches as far left and as far down as the stops read in it since.
@@ -1084,6 +1085,10 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     // As the command opens, then with its first row chosen.
     walkScreen(window, titre(c), &faults);
     selectFirstRow(window->detailScreen());
+    if (auto* parClient = qobject_cast<VueLocationBenne*>(window->detailScreen())) {
+        parClient->selectionnerClient(parClient->clientsAffiches().first()->id());
+        fixtures::settle();
+    }
     if (c == Commande::statistiques) {
         // An inactive client to phone or write to.
         for (Client* client : ctx->fetch<Client>({})) {
