@@ -4,6 +4,7 @@
 
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
+#include "widgets/focusstyle.h"
 
 #include "model/volume.h"
 #include "model/modelcontext.h"
@@ -157,6 +158,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_stepper->setAccessibleName(QStringLiteral("Volume"));
     m_stepper->setToolTip(QStringLiteral("Flèches haut et bas pour changer le volume"));
     m_stepper->installEventFilter(this);
+    outlineFocus(m_stepper);
     auto* stepperLayout = new QHBoxLayout(m_stepper);
     stepperLayout->setContentsMargins(2, 0, 2, 0);
     stepperLayout->setSpacing(4);

@@ -400,6 +400,14 @@ void VueLocationBenne::placerCartouches()
     }
     for (CartoucheAnime* ca : std::as_const(restants))
         ca->deleteLater();
+    // Tab reads the clients' column whole, in its order, before the rentals' column beside it
+    // (a cartouche made later would come last).
+    QWidget* precedent = m_recherche;
+    for (int i = premier; i < dernier; ++i)
+        if (CartoucheAnime* ca = m_cartouches.value(m_clients[i]->id())) {
+            QWidget::setTabOrder(precedent, ca);
+            precedent = ca;
+        }
     // The selected cartouche lies over its neighbours.
     if (choisi)
         if (CartoucheAnime* ca = m_cartouches.value(*choisi))

@@ -1,5 +1,7 @@
 #include "pdfpreview.h"
 
+#include "widgets/focusstyle.h"
+
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QVBoxLayout>
@@ -17,6 +19,7 @@ PDFPreview::PDFPreview(const QByteArray& data, QWidget* parent)
     m_view->setDocumentMargins(QMargins(0, 0, 0, 0));
     m_view->setPageSpacing(6);
     m_view->setDocument(m_document);
+    outlineFocus(m_view);
     setData(data);
 }
 

@@ -1,5 +1,6 @@
 #include "piecejointepreview.h"
 
+#include "widgets/focusstyle.h"
 #include "widgets/forms/detailpane.h"
 
 #include <QFileInfo>
@@ -52,6 +53,7 @@ PieceJointePreview::PieceJointePreview(QWidget* parent) : QWidget(parent)
     m_pdf->setPageMode(QPdfView::PageMode::MultiPage);
     m_pdf->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     m_pdf->setDocument(m_document);
+    outlineFocus(m_pdf);
     m_imageVue = new ImageVue(this);
     m_aucun->setObjectName(QStringLiteral("apercuAucun"));
     m_illisible->setObjectName(QStringLiteral("apercuIllisible"));

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace kv {
 
@@ -121,6 +122,20 @@ qsizetype freeLetter(const QString& text, const QString& taken)
 
 const char* const kPreparedProperty = "kvDialogPrepared";
 
+// Brings `w` whole into sight in every scroll area around it, the innermost first, as far as each
+// view holds it (its top kept when it is taller). Qt scrolls only as far as a text box's cursor.
+void scrollWholeIntoSight(QWidget* w)
+{
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        auto* area = qobject_cast<QScrollArea*>(p);
+        if (!area || !area->widget() || !area->widget()->isAncestorOf(w))
+            continue;
+        const QRect box(w->mapTo(area->widget(), QPoint(0, 0)), w->size());
+        area->ensureVisible(box.left(), box.y() + box.height(), 0, 0);
+        area->ensureVisible(box.left(), box.top(), 0, 0);
+    }
+}
+
 class DialogConventions : public QObject {
 public:
     using QObject::QObject;
@@ -140,7 +155,18 @@ protected:
                 return true;
             }
         }
+        if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+            // A stop reached by Tab is seen whole, once the scroll area has scrolled as it does.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+                auto* w = static_cast<QWidget*>(watched);
+                QTimer::singleShot(0, w, [w] { scrollWholeIntoSight(w); });
+            }
+        }
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            // Every menu, the bar's as a screen's context menu, has a letter on each item.
+            if (auto* menu = qobject_cast<QMenu*>(watched))
+                giveMenuLetters(menu);
             // Every text field of the program holds one line, made anywhere.
             if (auto* field = qobject_cast<QLineEdit*>(watched))
                 forms::keepOnOneLine(field);

@@ -1,6 +1,8 @@
 #include "focusstyle.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QEvent>
 #include <QWidget>
 #include <QPainter>
 #include <QStyleOption>
@@ -89,6 +91,54 @@ void FocusStyle::polish(QWidget* widget)
     QProxyStyle::polish(widget);
     if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
         widget->setFocusPolicy(Qt::NoFocus);
+}
+
+namespace {
+
+// Drawn over a widget (over a scroll area's view), as large as it, while the widget has the keyboard.
+class FocusOutline : public QWidget {
+public:
+    FocusOutline(QWidget* target, QWidget* host) : QWidget(host), m_target(target)
+    {
+        setObjectName(QStringLiteral("focusOutline"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        target->installEventFilter(this);
+        host->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut || event->type() == QEvent::Resize)
+            follow();
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        paintFocusFrame(&p, rect(), palette(), false);
+    }
+
+private:
+    void follow()
+    {
+        setGeometry(parentWidget()->rect());
+        setVisible(m_target->hasFocus());
+        raise();
+    }
+
+    QWidget* m_target;
+};
+
+} // namespace
+
+void outlineFocus(QWidget* w)
+{
+    auto* area = qobject_cast<QAbstractScrollArea*>(w);
+    new FocusOutline(w, area ? area->viewport() : w);
 }
 
 void installFocusStyle(QApplication* app)

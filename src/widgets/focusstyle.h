@@ -48,6 +48,10 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
+// Frames `w` (a scroll area's view) while it has the keyboard: for a widget that takes Tab yet
+// draws no focus of its own (a PDF's pages scrolled by keys, a stepper of plain widgets).
+void outlineFocus(QWidget* w);
+
 // Wraps the application's style once (a second call does nothing).
 void installFocusStyle(QApplication* app);
 

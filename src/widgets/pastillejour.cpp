@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -54,6 +55,15 @@ PastilleJour::PastilleJour(bool selected, const QString& label, const QString& d
         if (m_action)
             m_action();
     });
+}
+
+void PastilleJour::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Down && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->ignore();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void PastilleJour::setSelected(bool selected)

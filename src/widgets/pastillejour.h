@@ -51,6 +51,9 @@ protected:
     // Only the tile (as drawn, at its scale) takes clicks, not the room kept around it.
     bool hitButton(const QPoint& pos) const override;
     void changeEvent(QEvent* event) override;
+    // ↓ is left to the strip's owner, which goes down to what stands under the strip (a
+    // button would take it as Tab); Return, left by every button, is the owner's too.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSizeF tileSize() const;

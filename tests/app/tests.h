@@ -94,7 +94,7 @@ private slots:
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
-    void everyCommandByKeysShowsWhereTheFocusIs();
+    void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
 };
 

@@ -773,10 +773,11 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), e.vue->boutonTransmettre());
 
-    // ↓ from the header reaches the cards, and goes from card to card past the maps; ↑ from
-    // the first goes back to the chosen day.
+    // ↓ from any day of the header reaches the cards, the first one in view, and goes from card
+    // to card past the maps; ↑ from the first goes back to the chosen day.
     e.vue->zoneDefilement()->verticalScrollBar()->setValue(0);
-    QTest::keyClick(e.vue->boutonTransmettre(), Qt::Key_Down);
+    e.vue->dateSlider()->pastilles()[3]->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(QApplication::focusWidget(), ordre[0]);
     for (QWidget* attendu : {ordre[1], ordre[3], ordre[4], ordre[6]}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
@@ -789,6 +790,11 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     QCOMPARE(QApplication::focusWidget(), e.vue->dateSlider()->pastilles()[1]);
+    // Return chooses a day, as it presses a button.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), e.vue->dateSlider()->pastilles()[2]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(e.vue->dateSlider()->pastilles()[2]->selected());
 }
 
 void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()

@@ -17,6 +17,7 @@
 #include "widgets/searchablepicker.h"
 
 #include <QApplication>
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -800,6 +801,16 @@ void TestEcrans::rapportAuClavier()
     QTRY_VERIFY(r.vue->boutonEnvoyer()->hasFocus());
     for (QPushButton* attendu : boutons)
         QCOMPARE(tab(), static_cast<QWidget*>(attendu));
+    // Then the pages, which the keys scroll, framed while they have the keyboard.
+    auto* pages = qobject_cast<QAbstractScrollArea*>(tab());
+    QVERIFY(pages);
+    const auto bord = [pages] {
+        const QImage image = pages->viewport()->grab().toImage();
+        return image.pixelColor(int(image.devicePixelRatio()), image.height() / 2);
+    };
+    QTRY_COMPARE(bord(), pages->palette().color(QPalette::Highlight));
+    r.vue->boutonImprimer()->setFocus();
+    QTRY_VERIFY(bord() != pages->palette().color(QPalette::Highlight));
     // Return presses the focused button, as Space does.
     QTemporaryDir dossier;
     ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));

@@ -10,6 +10,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
@@ -184,4 +185,19 @@ void DialogKeysTest::everyDialogButtonGetsALetterOfItsOwn()
     dialog->hide();
     dialog->open();
     QCOMPARE(buttons.at(1)->text(), before);
+    dialog->close();
+
+    // A context menu, opened by a screen of its own, gives its items their letters too.
+    QMenu menu(&over.window);
+    menu.addAction(QStringLiteral("Afficher les détails"));
+    menu.addAction(QStringLiteral("Dupliquer"));
+    menu.popup(over.window.mapToGlobal(QPoint(10, 10)));
+    QTRY_VERIFY(menu.isVisible());
+    QSet<QChar> letters;
+    for (QAction* item : menu.actions()) {
+        const QChar letter = altLetter(item->text());
+        QVERIFY2(letter.isLetter() && !letters.contains(letter), qPrintable(item->text()));
+        letters.insert(letter);
+    }
+    menu.close();
 }
