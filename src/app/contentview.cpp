@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
@@ -537,6 +538,11 @@ ContentView::~ContentView()
 {
     madeWindows().removeOne(this);
     releaseFocusWithin(this);
+    // The style keeps pictures of what it drew (scroll bars, frames) under keys that hold the
+    // palettes of this window's widgets: nothing will ask for them again, yet they would stay
+    // until the shared cache reaches its limit of megabytes, a few kilobytes a window. Let go
+    // of the cache: the windows left draw theirs again at their next paint.
+    QPixmapCache::clear();
 }
 
 } // namespace kv
