@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -169,15 +170,31 @@ private:
         }
         // A screenful of tiles takes tens of milliseconds to decode: done on a thread of the
         // store's own, in the format the screen draws, so that the user's clicks never wait
-        // for it. The tile stays pending meanwhile: it is not asked for twice.
+        // for it. The answers of one turn of the event loop go together: one wake of that
+        // thread for a screenful, not one a tile. A tile stays pending meanwhile: it is not
+        // asked for twice.
         m_decoding.insert(url);
-        m_decoders.start([this, url, data = reply->readAll()] {
-            QImage image;
-            image.loadFromData(data);
-            if (!image.isNull())
-                image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-            QMetaObject::invokeMethod(this, [this, url, image = std::move(image)]() mutable {
-                decoded(url, std::move(image));
+        m_toDecode.append({url, reply->readAll()});
+        if (m_toDecode.size() == 1)
+            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
+    }
+
+    void decodeBatch()
+    {
+        m_decoders.start([this, batch = std::exchange(m_toDecode, {})] {
+            QList<std::pair<QString, QImage>> images;
+            images.reserve(batch.size());
+            for (const auto& [url, data] : batch) {
+                QImage image;
+                image.loadFromData(data);
+                if (!image.isNull())
+                    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                            : QImage::Format_RGB32);
+                images.append({url, std::move(image)});
+            }
+            QMetaObject::invokeMethod(this, [this, images = std::move(images)]() mutable {
+                for (auto& [url, image] : images)
+                    decoded(url, std::move(image));
             }, Qt::QueuedConnection);
         });
     }
@@ -205,6 +222,7 @@ private:
     QCache<QString, QPixmap> m_tiles;
     QHash<QString, QNetworkReply*> m_pending;
     QSet<QString> m_decoding;
+    QList<std::pair<QString, QByteArray>> m_toDecode;
     QThreadPool m_decoders;
     QHash<QString, qint64> m_failedAt;
     QHash<const QObject*, QSet<QString>> m_wanted;
