@@ -63,8 +63,8 @@ void ClientsDuFormulaire::preparer()
     if (m_aJour || m_enRoute)
         return;
     m_enRoute = true;
-    m_travail.start([this, generation = m_generation, fiches = copier(), avant = m_liste.entrees] {
-        Liste liste = construire(fiches, avant);
+    m_travail.start([this, generation = m_generation, fiches = copier(), avant = m_liste.entrees]() mutable {
+        Liste liste = construire(std::move(fiches), avant);
         QMetaObject::invokeMethod(this, [this, generation, liste = std::move(liste)]() mutable {
             recevoir(generation, std::move(liste));
         }, Qt::QueuedConnection);
@@ -91,28 +91,33 @@ ClientsDuFormulaire::Fiches ClientsDuFormulaire::copier() const
     return fiches;
 }
 
-ClientsDuFormulaire::Liste ClientsDuFormulaire::construire(const Fiches& fiches,
-                                                           const SearchablePicker::PreparedEntries& avant)
+ClientsDuFormulaire::Liste ClientsDuFormulaire::construire(Fiches fiches, const SearchablePicker::PreparedEntries& avant)
 {
-    // By name, each name collated once; the records themselves are never read here.
-    std::vector<std::pair<QCollatorSortKey, qsizetype>> cles;
-    cles.reserve(size_t(fiches.size()));
-    for (qsizetype i = 0; i < fiches.size(); ++i)
-        cles.emplace_back(nameSortKey(fiches.at(i).second.nom), i);
-    std::stable_sort(cles.begin(), cles.end(), [&fiches](const auto& a, const auto& b) {
-        const int c = a.first.compare(b.first);
-        return c != 0 ? c < 0 : compareNames(fiches.at(a.second).second.nom, fiches.at(b.second).second.nom) < 0;
-    });
+    // What is only needed on the way goes before the rows are made: the rows, kept for long,
+    // take the room it leaves.
     Liste liste;
     QList<FicheClient> triees;
-    liste.clients.reserve(fiches.size());
-    triees.reserve(fiches.size());
-    for (const auto& cle : cles) {
-        liste.clients.append(fiches.at(cle.second).first);
-        triees.append(fiches.at(cle.second).second);
+    {
+        // By name, each name collated once; the records themselves are never read here.
+        std::vector<std::pair<QCollatorSortKey, qsizetype>> cles;
+        cles.reserve(size_t(fiches.size()));
+        for (qsizetype i = 0; i < fiches.size(); ++i)
+            cles.emplace_back(nameSortKey(fiches.at(i).second.nom), i);
+        std::stable_sort(cles.begin(), cles.end(), [&fiches](const auto& a, const auto& b) {
+            const int c = a.first.compare(b.first);
+            return c != 0 ? c < 0 : compareNames(fiches.at(a.second).second.nom, fiches.at(b.second).second.nom) < 0;
+        });
+        liste.clients.reserve(fiches.size());
+        triees.reserve(fiches.size());
+        for (const auto& cle : cles) {
+            liste.clients.append(fiches.at(cle.second).first);
+            triees.append(fiches.at(cle.second).second);
+        }
     }
+    fiches = {};
     const QList<SearchablePicker::Entry> entries = SearchablePicker::clientEntries(
         triees, [&liste](qsizetype i) { return QVariant::fromValue<void*>(liste.clients.at(i)); });
+    triees = {};
     liste.entrees = SearchablePicker::PreparedEntries(entries, avant);
     return liste;
 }

@@ -59,7 +59,7 @@ private:
     // The clients' texts, read on the records' thread.
     Fiches copier() const;
     // The list from those texts alone: runs on any thread.
-    static Liste construire(const Fiches& fiches, const SearchablePicker::PreparedEntries& avant);
+    static Liste construire(Fiches fiches, const SearchablePicker::PreparedEntries& avant);
     void recevoir(quint64 generation, Liste liste);
 
     Query<Client>* m_query;

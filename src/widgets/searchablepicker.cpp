@@ -88,8 +88,8 @@ struct SearchablePicker::PreparedEntries::Row {
     QString detail;
     QString folded;
     QString foldedName;
-    QStringList numbers;
-    QString detailAndMore;
+    QString numbers; // one a line
+    QString searchedToo;
 };
 
 namespace {
@@ -103,19 +103,22 @@ QString searched(const QString& text, const QString& detail)
 }
 
 // The digits of each part of a detail (parts stand between " · " or on lines of their own)
-// that holds some: the numbers a search may match whole.
-QStringList numbersOf(const QString& details)
+// that holds some, one a line: the numbers a search may match whole.
+QString numbersOf(const QString& details)
 {
-    QStringList numbers;
-    for (const QString& line : details.split(QLatin1Char('\n')))
-        for (const QString& part : line.split(QStringLiteral(" · "))) {
-            QString digits;
+    QString numbers;
+    for (const QStringView line : QStringView(details).tokenize(QLatin1Char('\n')))
+        for (const QStringView part : line.tokenize(QStringLiteral(" · "))) {
+            bool digits = false;
             for (const QChar c : part)
-                if (c.isDigit())
-                    digits.append(c);
-            if (!digits.isEmpty())
-                numbers.append(digits);
+                if (c.isDigit()) {
+                    if (!digits && !numbers.isEmpty())
+                        numbers.append(QLatin1Char('\n'));
+                    digits = true;
+                    numbers.append(c);
+                }
         }
+    numbers.squeeze();
     return numbers;
 }
 
@@ -127,7 +130,7 @@ SearchablePicker::PreparedEntries::PreparedEntries(const QList<Entry>& entries, 
     if (before.rows) {
         known.reserve(before.rows->size());
         for (const Row& r : *before.rows)
-            known.insert(searched(r.text, r.detailAndMore), r.folded);
+            known.insert(searched(r.text, r.detail + QLatin1Char('\n') + r.searchedToo), r.folded);
     }
     auto made = std::make_shared<QList<Row>>();
     made->reserve(entries.size());
@@ -136,7 +139,7 @@ SearchablePicker::PreparedEntries::PreparedEntries(const QList<Entry>& entries, 
         const QString both = searched(e.text, more);
         const auto it = known.constFind(both);
         made->append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both),
-                      forms::fold(e.text.simplified()), numbersOf(more), more});
+                      forms::fold(e.text.simplified()), numbersOf(more), e.searchedToo});
     }
     rows = std::move(made);
 }
@@ -192,7 +195,14 @@ public:
     bool matchesWhole(int i, const QString& foldedName, const QString& digits) const
     {
         const Row& r = row(i);
-        return (!foldedName.isEmpty() && r.foldedName == foldedName) || (!digits.isEmpty() && r.numbers.contains(digits));
+        if (!foldedName.isEmpty() && r.foldedName == foldedName)
+            return true;
+        if (digits.isEmpty())
+            return false;
+        for (const QStringView number : QStringView(r.numbers).tokenize(QLatin1Char('\n')))
+            if (number == digits)
+                return true;
+        return false;
     }
 
     // The widest row's name, gap and detail in `font`, measured once per list and font.
