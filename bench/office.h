@@ -70,7 +70,7 @@ int sondeMemoireEcrans(const QString& path);
 int premiereVisite(const QString& action, const QString& path);
 
 // Run in a child process of the bench: prints the heap memory, in KB, that a main window leaves
-// behind once closed, on average over many windows opened, used and closed.
+// behind once closed: the middle of its growths over many windows opened, used and closed.
 int memoireFenetres(const QString& path);
 
 // Registers the benchmarks of one file. `order` sorts the groups (the store's opening runs first,

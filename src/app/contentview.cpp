@@ -8,6 +8,7 @@
 #include "desktop.h"
 
 #include "model/helpers.h"
+#include "rentals/clientsduformulaire.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
@@ -28,6 +30,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -82,6 +85,9 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     m_inputs.clients = new Query<Client>(context, {}, {}, this);
     m_inputs.bennes = new Query<Benne>(context, {}, {}, this);
     m_inputs.locations = new Query<LocationDeBenne>(context, {}, {}, this);
+    // The new-rental sheet's client list is made aside while the window opens: a click on a
+    // skip then waits for none of it.
+    QTimer::singleShot(0, this, [context] { ClientsDuFormulaire::pour(context)->preparer(); });
     // Ties go to the even digit, as C's "%.1f" does, then the locale's separators apply.
     m_inputs.formatter = [](double v) {
         return QLocale().toString(formatFixed(v, 1).toDouble(), 'f', 1);
@@ -532,6 +538,11 @@ ContentView::~ContentView()
 {
     madeWindows().removeOne(this);
     releaseFocusWithin(this);
+    // The style keeps pictures of what it drew (scroll bars, frames) under keys that hold the
+    // palettes of this window's widgets: nothing will ask for them again, yet they would stay
+    // until the shared cache reaches its limit of megabytes, a few kilobytes a window. Let go
+    // of the cache: the windows left draw theirs again at their next paint.
+    QPixmapCache::clear();
 }
 
 } // namespace kv

@@ -3,6 +3,7 @@
 #include "startup.h"
 
 #include "platform/endsignals.h"
+#include "platform/mapwidget.h"
 #include "stats/relocalisationlocations.h"
 #include "widgets/icons.h"
 #include "widgets/dateentry.h"
@@ -86,6 +87,8 @@ int main(int argc, char* argv[])
     delegate.newWindow();
     // Rentals saved without coordinates are located again once the address service answers.
     kv::RelocalisationLocations::relancer(context);
+    // The first map shown finds its tile server's connection ready.
+    kv::MapWidget::prepareNetworkLater();
     int status = app.exec();
 
     QString error;

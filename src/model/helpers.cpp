@@ -236,7 +236,21 @@ QString clientDistinction(const Client& client)
     return firstShown({client.ville(), client.telephone(), client.email().value_or(QString())});
 }
 
+FicheClient ficheClient(const Client& client)
+{
+    return {client.nom(), client.ville(), client.adresse(), client.telephone(), client.email().value_or(QString())};
+}
+
 QStringList clientDistinctions(const QList<Client*>& clients)
+{
+    QList<FicheClient> fiches;
+    fiches.reserve(clients.size());
+    for (const Client* c : clients)
+        fiches.append(ficheClient(*c));
+    return clientDistinctions(fiches);
+}
+
+QStringList clientDistinctions(const QList<FicheClient>& clients)
 {
     QStringList details;
     details.reserve(clients.size());
@@ -244,18 +258,18 @@ QStringList clientDistinctions(const QList<Client*>& clients)
     const auto comptes = [&clients, &details] {
         QHash<QString, int> vus;
         for (int i = 0; i < clients.size(); ++i)
-            ++vus[clients.at(i)->nom() + QLatin1Char('\n') + details.at(i)];
+            ++vus[clients.at(i).nom + QLatin1Char('\n') + details.at(i)];
         return vus;
     };
     const auto partage = [&clients, &details](const QHash<QString, int>& vus, int i) {
-        return !details.at(i).isEmpty() && vus.value(clients.at(i)->nom() + QLatin1Char('\n') + details.at(i)) > 1;
+        return !details.at(i).isEmpty() && vus.value(clients.at(i).nom + QLatin1Char('\n') + details.at(i)) > 1;
     };
     const auto ajouter = [&details](int i, const QString& plus) {
         if (!plus.isEmpty() && !details.at(i).endsWith(plus))
             details[i] += QStringLiteral(" · ") + plus;
     };
-    for (const Client* c : clients)
-        details.append(clientDistinction(*c));
+    for (const FicheClient& c : clients)
+        details.append(firstShown({c.ville, c.telephone, c.email}));
 
     // Two of one name in one town: the street, else the phone or e-mail, follows the town.
     const QHash<QString, int> parVille = comptes();
@@ -263,18 +277,18 @@ QStringList clientDistinctions(const QList<Client*>& clients)
     for (int i = 0; i < clients.size(); ++i) {
         if (!partage(parVille, i))
             continue;
-        const Client* c = clients.at(i);
-        const QString rueSeule = firstShown({c->adresse()});
+        const FicheClient& c = clients.at(i);
+        const QString rueSeule = firstShown({c.adresse});
         rue[i] = !rueSeule.isEmpty();
-        ajouter(i, rue[i] ? rueSeule : firstShown({c->telephone(), c->email().value_or(QString())}));
+        ajouter(i, rue[i] ? rueSeule : firstShown({c.telephone, c.email}));
     }
 
     // Town and street shared as well: the phone, else the e-mail, follows the street.
     const QHash<QString, int> parRue = comptes();
     for (int i = 0; i < clients.size(); ++i) {
         if (rue.at(i) && partage(parRue, i)) {
-            const Client* c = clients.at(i);
-            ajouter(i, firstShown({c->telephone(), c->email().value_or(QString())}));
+            const FicheClient& c = clients.at(i);
+            ajouter(i, firstShown({c.telephone, c.email}));
         }
     }
     return details;

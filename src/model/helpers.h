@@ -76,6 +76,18 @@ QString clientDistinction(const Client& client);
 // street are shared too, the phone, else the e-mail, follows the street.
 QStringList clientDistinctions(const QList<Client*>& clients);
 
+// The texts of a client that tell it apart, copied: a list of these is told apart on any
+// thread, without reading the records.
+struct FicheClient {
+    QString nom;
+    QString ville;
+    QString adresse;
+    QString telephone;
+    QString email;
+};
+FicheClient ficheClient(const Client& client);
+QStringList clientDistinctions(const QList<FicheClient>& clients);
+
 // What tells this client from the other clients of its context bearing the same name (blanks
 // tidied, as the pickers group them), from clientDistinctions; empty when its name is its own.
 QString distinctionParmiHomonymes(const Client* client);

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -86,7 +87,7 @@ public:
     static TileStore* existing() { return s_store; }
 
     const QPixmap* tile(const QString& url) const { return m_tiles.object(url); }
-    bool isPending(const QString& url) const { return m_pending.contains(url); }
+    bool isPending(const QString& url) const { return m_pending.contains(url) || m_decoding.contains(url); }
     // Asked for a short while ago and not had: it is not asked for again before then.
     bool failedRecently(const QString& url) const
     {
@@ -97,7 +98,7 @@ public:
     // Asks for a tile unless it is in memory, on its way, or failed a short while ago.
     void request(const QString& url)
     {
-        if (m_tiles.contains(url) || m_pending.contains(url) || failedRecently(url))
+        if (m_tiles.contains(url) || isPending(url) || failedRecently(url))
             return;
         QNetworkRequest request{QUrl(url)};
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
@@ -139,7 +140,9 @@ private:
     static constexpr int kTimeoutMs = 15000;
     static constexpr qint64 kRetryAfterMs = 60000;
 
-    explicit TileStore(QObject* parent) : QObject(parent), m_tiles(256) {}
+    explicit TileStore(QObject* parent) : QObject(parent), m_tiles(256) { m_decoders.setMaxThreadCount(2); }
+    // No decoding outlives the store: its answers are posted to a store still whole.
+    ~TileStore() override { m_decoders.waitForDone(); }
 
     QNetworkAccessManager* network()
     {
@@ -161,12 +164,46 @@ private:
             return;
         m_pending.remove(url);
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        QImage image;
-        if (reply->error() == QNetworkReply::NoError && (status == 0 || (status >= 200 && status < 300)))
-            image.loadFromData(reply->readAll());
+        if (reply->error() != QNetworkReply::NoError || (status != 0 && (status < 200 || status >= 300))) {
+            failed(url);
+            return;
+        }
+        // A screenful of tiles takes tens of milliseconds to decode: done on a thread of the
+        // store's own, in the format the screen draws, so that the user's clicks never wait
+        // for it. The answers of one turn of the event loop go together: one wake of that
+        // thread for a screenful, not one a tile. A tile stays pending meanwhile: it is not
+        // asked for twice.
+        m_decoding.insert(url);
+        m_toDecode.append({url, reply->readAll()});
+        if (m_toDecode.size() == 1)
+            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
+    }
+
+    void decodeBatch()
+    {
+        m_decoders.start([this, batch = std::exchange(m_toDecode, {})] {
+            QList<std::pair<QString, QImage>> images;
+            images.reserve(batch.size());
+            for (const auto& [url, data] : batch) {
+                QImage image;
+                image.loadFromData(data);
+                if (!image.isNull())
+                    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                            : QImage::Format_RGB32);
+                images.append({url, std::move(image)});
+            }
+            QMetaObject::invokeMethod(this, [this, images = std::move(images)]() mutable {
+                for (auto& [url, image] : images)
+                    decoded(url, std::move(image));
+            }, Qt::QueuedConnection);
+        });
+    }
+
+    void decoded(const QString& url, QImage image)
+    {
+        m_decoding.remove(url);
         if (image.isNull()) {
-            m_failedAt.insert(url, QDateTime::currentMSecsSinceEpoch());
-            emit tileFailed(url);
+            failed(url);
             return;
         }
         m_failedAt.remove(url);
@@ -174,43 +211,41 @@ private:
         emit tileArrived(url);
     }
 
+    void failed(const QString& url)
+    {
+        m_failedAt.insert(url, QDateTime::currentMSecsSinceEpoch());
+        emit tileFailed(url);
+    }
+
     static inline QPointer<TileStore> s_store;
     QNetworkAccessManager* m_network = nullptr;
     QCache<QString, QPixmap> m_tiles;
     QHash<QString, QNetworkReply*> m_pending;
+    QSet<QString> m_decoding;
+    QList<std::pair<QString, QByteArray>> m_toDecode;
+    QThreadPool m_decoders;
     QHash<QString, qint64> m_failedAt;
     QHash<const QObject*, QSet<QString>> m_wanted;
 };
 
-// The first tile asked for in the process loads the TLS library, reads the system's proxy
-// settings and looks the tile server's name up: tens of milliseconds of CPU that the first map
-// shown would make its user wait for. They are paid once, a while after start-up, on a thread of
-// the pool (the user waits for none of it), and only when maps have a tile server to reach.
-void preparerLeReseau()
-{
-    if (QStandardPaths::isTestModeEnabled())
-        return;
-    const QUrl url = MapWidget::tileUrl(MapWidget::configuredTileUrlTemplate(), 0, 0, 0);
-    if (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))
-        return;
-    QThreadPool::globalInstance()->start([url] {
-        if (url.scheme() == QLatin1String("https"))
-            QSslSocket::supportsSsl();
-        QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
-    });
-    // The answer lands in the name cache that the tile requests read.
-    QHostInfo::lookupHost(url.host(), QCoreApplication::instance(), [](const QHostInfo&) {});
-}
-
-void planifierPreparationDuReseau()
-{
-    // Once the program is up and the user looks at its first screen.
-    QTimer::singleShot(4000, QCoreApplication::instance(), &preparerLeReseau);
-}
-
 } // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(planifierPreparationDuReseau)
+void MapWidget::prepareNetworkLater()
+{
+    // Once the program is up and the user looks at its first screen.
+    QTimer::singleShot(4000, QCoreApplication::instance(), [] {
+        const QUrl url = tileUrl(configuredTileUrlTemplate(), 0, 0, 0);
+        if (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))
+            return;
+        QThreadPool::globalInstance()->start([url] {
+            if (url.scheme() == QLatin1String("https"))
+                QSslSocket::supportsSsl();
+            QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+        });
+        // The answer lands in the name cache that the tile requests read.
+        QHostInfo::lookupHost(url.host(), QCoreApplication::instance(), [](const QHostInfo&) {});
+    });
+}
 
 bool isValidCoordinate(double latitude, double longitude)
 {

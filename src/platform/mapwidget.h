@@ -93,6 +93,12 @@ public:
     static QString configuredTileUrlTemplate();
     // The address of one tile; empty when the template is not an http(s) or file address.
     static QUrl tileUrl(const QString& urlTemplate, int zoom, int x, int y);
+    // The first tile asked for in a process loads the TLS library, reads the system's proxy
+    // settings and looks the tile server's name up: tens of milliseconds of CPU that the first
+    // map shown would make its user wait for. The program calls this once at start-up: they
+    // are paid a few seconds later, off the GUI thread where they can be, and only when maps
+    // have a tile server to reach. Tests and tools never call it: they reach no network.
+    static void prepareNetworkLater();
 
     QString tileUrlTemplate() const { return m_tileTemplate; }
     // An empty template shows no tiles: the neutral background only.

@@ -725,7 +725,7 @@ void FormulaireLocationView::actualiserClients()
     // A chosen record deleted elsewhere is no longer a choice.
     if (m_client && !m_clients->clients().contains(m_client))
         m_client = nullptr;
-    m_choixClient->setEntries(QStringLiteral("— Choisir un client —"), m_clients->entrees());
+    m_choixClient->setPreparedEntries(QStringLiteral("— Choisir un client —"), m_clients->entrees());
     m_choixClient->setCurrentIndex(std::max(0, m_choixClient->findData(QVariant::fromValue<void*>(m_client))));
     actualiserContacts();
     choisirEcran();

@@ -114,52 +114,70 @@ DayWindow CarteBennesLouees::aujourdhui(const QDateTime& maintenant, const QTime
     return dayWindowOf(maintenant.toMSecsSinceEpoch(), zone);
 }
 
-QList<LocationDeBenne*> CarteBennesLouees::locationsFiltrees(const QList<LocationDeBenne*>& locations,
-                                                             CarteBennesFiltre filtre, const QDate& du,
-                                                             const QDate& au, const QDateTime& maintenant,
-                                                             const QTimeZone& zone)
+namespace {
+
+// The rentals of `locations` (records of the store or rentals) that `garde` keeps, given their
+// placement, their removal (a missing one later than any date) and whether they have one. One
+// pass, the test inlined: the whole store is read at each refresh.
+template <class Liste, class Garde>
+QList<LocationDeBenne*> garder(const Liste& locations, Garde garde)
 {
-    const DayWindow jour = aujourdhui(maintenant, zone);
-    if (filtre == CarteBennesFiltre::rotationsAujourdhui)
-        return rotationsDuJour(locations, jour);
-    // A missing removal counts as later than any date.
     constexpr qint64 jamais = std::numeric_limits<qint64>::max();
-    const qint64 t = jour.debut;
-    const qint64 demain = jour.fin;
-    // Whole days: from the start of the "Du" day to the start of the day after "Au".
-    const qint64 debut = du.isValid() ? startOfDayMs(du, zone) : std::numeric_limits<qint64>::min();
-    const qint64 finExclue = au.isValid() ? startOfDayMs(au.addDays(1), zone) : jamais;
-    std::function<bool(qint64, qint64, bool)> garde;
-    switch (filtre) {
-    case CarteBennesFiltre::enCours:
-        garde = [t](qint64 pose, qint64 enlevement, bool) { return pose <= t && enlevement > t; };
-        break;
-    case CarteBennesFiltre::enCoursEtFutures:
-        garde = [t](qint64, qint64 enlevement, bool) { return enlevement > t; };
-        break;
-    case CarteBennesFiltre::posesAujourdhui:
-        garde = [t, demain](qint64 pose, qint64, bool) { return t <= pose && pose < demain; };
-        break;
-    case CarteBennesFiltre::enlevementsAujourdhui:
-        garde = [t, demain](qint64, qint64 enlevement, bool enleve) {
-            return enleve && t <= enlevement && enlevement < demain;
-        };
-        break;
-    case CarteBennesFiltre::parPeriode:
-        garde = [debut, finExclue](qint64 pose, qint64 enlevement, bool) {
-            return pose < finExclue && enlevement >= debut;
-        };
-        break;
-    case CarteBennesFiltre::rotationsAujourdhui:
-        break;
-    }
     QList<LocationDeBenne*> gardees;
-    for (LocationDeBenne* l : locations) {
+    for (auto* r : locations) {
+        auto* l = static_cast<LocationDeBenne*>(r);
         const std::optional<qint64> enlevement = l->dateEnlevementMs();
         if (garde(l->datePoseMs(), enlevement.value_or(jamais), enlevement.has_value()))
             gardees.append(l);
     }
     return gardees;
+}
+
+template <class Liste>
+QList<LocationDeBenne*> filtrer(const Liste& locations, CarteBennesFiltre filtre, const QDate& du, const QDate& au,
+                                const QDateTime& maintenant, const QTimeZone& zone)
+{
+    const DayWindow jour = CarteBennesLouees::aujourdhui(maintenant, zone);
+    const qint64 t = jour.debut;
+    const qint64 demain = jour.fin;
+    switch (filtre) {
+    case CarteBennesFiltre::rotationsAujourdhui: {
+        QList<LocationDeBenne*> toutes;
+        toutes.reserve(locations.size());
+        for (auto* r : locations)
+            toutes.append(static_cast<LocationDeBenne*>(r));
+        return CarteBennesLouees::rotationsDuJour(toutes, jour);
+    }
+    case CarteBennesFiltre::enCours:
+        return garder(locations, [t](qint64 pose, qint64 enlevement, bool) { return pose <= t && enlevement > t; });
+    case CarteBennesFiltre::enCoursEtFutures:
+        return garder(locations, [t](qint64, qint64 enlevement, bool) { return enlevement > t; });
+    case CarteBennesFiltre::posesAujourdhui:
+        return garder(locations, [t, demain](qint64 pose, qint64, bool) { return t <= pose && pose < demain; });
+    case CarteBennesFiltre::enlevementsAujourdhui:
+        return garder(locations, [t, demain](qint64, qint64 enlevement, bool enleve) {
+            return enleve && t <= enlevement && enlevement < demain;
+        });
+    case CarteBennesFiltre::parPeriode: {
+        // Whole days: from the start of the "Du" day to the start of the day after "Au".
+        const qint64 debut = du.isValid() ? startOfDayMs(du, zone) : std::numeric_limits<qint64>::min();
+        const qint64 finExclue = au.isValid() ? startOfDayMs(au.addDays(1), zone) : std::numeric_limits<qint64>::max();
+        return garder(locations, [debut, finExclue](qint64 pose, qint64 enlevement, bool) {
+            return pose < finExclue && enlevement >= debut;
+        });
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+QList<LocationDeBenne*> CarteBennesLouees::locationsFiltrees(const QList<LocationDeBenne*>& locations,
+                                                             CarteBennesFiltre filtre, const QDate& du,
+                                                             const QDate& au, const QDateTime& maintenant,
+                                                             const QTimeZone& zone)
+{
+    return filtrer(locations, filtre, du, au, maintenant, zone);
 }
 
 QList<LocationDeBenne*> CarteBennesLouees::rotationsDuJour(const QList<LocationDeBenne*>& locations,
@@ -374,15 +392,16 @@ void CarteBennesLouees::refresh(bool zoom)
         m_aJour = false;
         return;
     }
-    const QList<LocationDeBenne*> toutes = m_locations ? m_locations->results() : QList<LocationDeBenne*>();
+    // The live list read in place: two hundred thousand rentals are not copied to keep a few.
+    static const QList<Record*> aucune;
+    const QList<Record*>& toutes = m_locations ? m_locations->records() : aucune;
     const QList<LocationDeBenne*> filtrees =
-        locationsFiltrees(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(),
-                          m_horloge.zone);
+        filtrer(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(), m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
     // Every filtered rental without a marker lacks a usable coordinate. A filter that keeps no
     // rental tells of the office's rentals without one: they would be missing from it too.
-    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(toutes)
+    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(m_locations ? m_locations->results() : QList<LocationDeBenne*>())
                                                    : int(filtrees.size() - m_reperes.size());
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
 

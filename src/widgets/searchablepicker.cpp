@@ -82,44 +82,98 @@ QString elidedDetail(const QFontMetrics& fm, const QString& detail, int width)
 
 } // namespace
 
-// The rows, with their folded texts made once per change of the list.
+struct SearchablePicker::PreparedEntries::Row {
+    QString text;
+    QVariant data;
+    QString detail;
+    QString folded;
+    QString foldedName;
+    QString numbers; // one a line
+    QString searchedToo;
+};
+
+namespace {
+
+using Row = SearchablePicker::PreparedEntries::Row;
+
+// What a search looks into: the name, then its detail.
+QString searched(const QString& text, const QString& detail)
+{
+    return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+}
+
+// The digits of each part of a detail (parts stand between " · " or on lines of their own)
+// that holds some, one a line: the numbers a search may match whole.
+QString numbersOf(const QString& details)
+{
+    QString numbers;
+    for (const QStringView line : QStringView(details).tokenize(QLatin1Char('\n')))
+        for (const QStringView part : line.tokenize(QStringLiteral(" · "))) {
+            bool digits = false;
+            for (const QChar c : part)
+                if (c.isDigit()) {
+                    if (!digits && !numbers.isEmpty())
+                        numbers.append(QLatin1Char('\n'));
+                    digits = true;
+                    numbers.append(c);
+                }
+        }
+    numbers.squeeze();
+    return numbers;
+}
+
+} // namespace
+
+SearchablePicker::PreparedEntries::PreparedEntries(const QList<Entry>& entries, const PreparedEntries& before)
+{
+    QHash<QString, QString> known;
+    if (before.rows) {
+        known.reserve(before.rows->size());
+        for (const Row& r : *before.rows)
+            known.insert(searched(r.text, r.detail + QLatin1Char('\n') + r.searchedToo), r.folded);
+    }
+    auto made = std::make_shared<QList<Row>>();
+    made->reserve(entries.size());
+    for (const Entry& e : entries) {
+        const QString more = e.detail + QLatin1Char('\n') + e.searchedToo;
+        const QString both = searched(e.text, more);
+        const auto it = known.constFind(both);
+        made->append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both),
+                      forms::fold(e.text.simplified()), numbersOf(more), e.searchedToo});
+    }
+    rows = std::move(made);
+}
+
+qsizetype SearchablePicker::PreparedEntries::size() const
+{
+    return rows ? rows->size() : 0;
+}
+
+// The rows: the "none" row when there is one, then a prepared list, shared with whoever made it.
 class SearchablePicker::Entries : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
     bool hasNone() const { return m_hasNone; }
+    const PreparedEntries& list() const { return m_list; }
 
-    void set(const QString& none, const QList<Entry>& entries)
+    void set(const QString& none, const PreparedEntries& list)
     {
-        // Names that stay keep their folded text: a list refreshed for one new client folds one.
-        QHash<QString, QString> known;
-        known.reserve(m_rows.size());
-        for (const Row& r : std::as_const(m_rows))
-            known.insert(searched(r.text, r.detailAndMore), r.folded);
         beginResetModel();
         m_widest = -1;
-        m_rows.clear();
-        m_rows.reserve(entries.size() + 1);
+        m_list = list;
         m_hasNone = !none.isEmpty();
-        if (m_hasNone)
-            m_rows.append({none, QVariant(), QString(), QString(), QString(), {}, QString()});
-        for (const Entry& e : entries) {
-            const QString both = searched(e.text, e.detail + QLatin1Char('\n') + e.searchedToo);
-            const auto it = known.constFind(both);
-            m_rows.append({e.text, e.data, e.detail, it != known.cend() ? *it : forms::searchable(both),
-                           forms::fold(e.text.simplified()), numbersOf(e.detail + QLatin1Char('\n') + e.searchedToo),
-                           e.detail + QLatin1Char('\n') + e.searchedToo});
-        }
+        m_none = {none, QVariant(), QString(), QString(), QString(), {}, QString()};
         endResetModel();
     }
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : count(); }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (!index.isValid() || index.row() >= m_rows.size())
+        if (!index.isValid() || index.row() >= count())
             return {};
-        const Row& r = m_rows[index.row()];
+        const Row& r = row(index.row());
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -136,12 +190,19 @@ public:
         }
     }
 
-    const QString& folded(int row) const { return m_rows[row].folded; }
+    const QString& folded(int i) const { return row(i).folded; }
     // Whether the row's name is `foldedName`, or one of its numbers (a phone) is `digits`.
-    bool matchesWhole(int row, const QString& foldedName, const QString& digits) const
+    bool matchesWhole(int i, const QString& foldedName, const QString& digits) const
     {
-        const Row& r = m_rows[row];
-        return (!foldedName.isEmpty() && r.foldedName == foldedName) || (!digits.isEmpty() && r.numbers.contains(digits));
+        const Row& r = row(i);
+        if (!foldedName.isEmpty() && r.foldedName == foldedName)
+            return true;
+        if (digits.isEmpty())
+            return false;
+        for (const QStringView number : QStringView(r.numbers).tokenize(QLatin1Char('\n')))
+            if (number == digits)
+                return true;
+        return false;
     }
 
     // The widest row's name, gap and detail in `font`, measured once per list and font.
@@ -152,48 +213,27 @@ public:
             m_widestFont = font;
             const int gap = fm.horizontalAdvance(QLatin1Char('M'));
             int most = 0;
-            for (const Row& r : m_rows)
+            for (int i = 0; i < count(); ++i) {
+                const Row& r = row(i);
                 most = std::max(most, fm.horizontalAdvance(r.text) + 1
                                           + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1));
+            }
             m_widest = most;
         }
         return m_widest;
     }
 
 private:
-    // What a search looks into: the name, then its detail.
-    static QString searched(const QString& text, const QString& detail)
+    int count() const { return int(m_list.size()) + (m_hasNone ? 1 : 0); }
+    const Row& row(int i) const
     {
-        return detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
+        if (m_hasNone)
+            return i == 0 ? m_none : (*m_list.rows)[i - 1];
+        return (*m_list.rows)[i];
     }
 
-    // The digits of each part of a detail (parts stand between " · " or on lines of their own)
-    // that holds some: the numbers a search may match whole.
-    static QStringList numbersOf(const QString& details)
-    {
-        QStringList numbers;
-        for (const QString& line : details.split(QLatin1Char('\n')))
-            for (const QString& part : line.split(QStringLiteral(" · "))) {
-                QString digits;
-                for (const QChar c : part)
-                    if (c.isDigit())
-                        digits.append(c);
-                if (!digits.isEmpty())
-                    numbers.append(digits);
-            }
-        return numbers;
-    }
-
-    struct Row {
-        QString text;
-        QVariant data;
-        QString detail;
-        QString folded;
-        QString foldedName;
-        QStringList numbers;
-        QString detailAndMore;
-    };
-    QList<Row> m_rows;
+    PreparedEntries m_list;
+    Row m_none;
     bool m_hasNone = false;
     mutable int m_widest = -1;
     mutable QFont m_widestFont;
@@ -352,18 +392,32 @@ SearchablePicker::~SearchablePicker() = default;
 QList<SearchablePicker::Entry> SearchablePicker::clientEntries(const QList<Client*>& clients,
                                                                const std::function<QVariant(Client*)>& data)
 {
+    QList<FicheClient> fiches;
+    fiches.reserve(clients.size());
+    for (const Client* c : clients)
+        fiches.append(ficheClient(*c));
+    return clientEntries(fiches, [&](qsizetype i) { return data ? data(clients.at(i)) : QVariant(); });
+}
+
+QList<SearchablePicker::Entry> SearchablePicker::clientEntries(const QList<FicheClient>& clients,
+                                                               const std::function<QVariant(qsizetype)>& data)
+{
     QList<Entry> entries;
     entries.reserve(clients.size());
     const QStringList details = clientDistinctions(clients);
     for (qsizetype i = 0; i < clients.size(); ++i) {
-        Client* c = clients.at(i);
-        entries.append({c->nom(), data ? data(c) : QVariant(), details.at(i),
-                        c->telephone() + QLatin1Char('\n') + c->email().value_or(QString())});
+        const FicheClient& c = clients.at(i);
+        entries.append({c.nom, data(i), details.at(i), c.telephone + QLatin1Char('\n') + c.email});
     }
     return entries;
 }
 
 void SearchablePicker::setEntries(const QString& none, const QList<Entry>& entries)
+{
+    setPreparedEntries(none, PreparedEntries(entries, m_entries->list()));
+}
+
+void SearchablePicker::setPreparedEntries(const QString& none, const PreparedEntries& entries)
 {
     m_entries->set(none, entries);
     setCurrentIndex(count() > 0 ? 0 : -1);

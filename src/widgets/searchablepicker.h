@@ -23,6 +23,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -32,6 +33,7 @@ class QModelIndex;
 namespace kv {
 
 class Client;
+struct FicheClient;
 
 class SearchablePicker : public forms::FittingComboBox {
     Q_OBJECT
@@ -45,6 +47,19 @@ public:
     // The rows of a client picker, in the clients' order: each name with what tells it from its
     // look-alikes, its phone and e-mail searched too; `data` gives each row's data.
     static QList<Entry> clientEntries(const QList<Client*>& clients, const std::function<QVariant(Client*)>& data);
+    // The same from the clients' copied texts, on any thread; `data` gives the data of row i.
+    static QList<Entry> clientEntries(const QList<FicheClient>& clients, const std::function<QVariant(qsizetype)>& data);
+    // A list's rows made ready for the search (folded texts, numbers), from its entries alone:
+    // made once, on any thread, and shown by any number of pickers without being made again.
+    // Texts of `before` that stay in the list keep their folded form: a list refreshed for one
+    // new client folds one.
+    struct PreparedEntries {
+        PreparedEntries() = default;
+        explicit PreparedEntries(const QList<Entry>& entries, const PreparedEntries& before = {});
+        qsizetype size() const;
+        struct Row;
+        std::shared_ptr<const QList<Row>> rows;
+    };
     // The role of an entry's detail in the picker's model.
     static constexpr int kDetailRole = Qt::UserRole + 101;
 
@@ -54,6 +69,7 @@ public:
     // The rows: `none` first when it is not empty (standing for no choice, never matched by a
     // search), then the entries in the order given. The current row becomes the first one.
     void setEntries(const QString& none, const QList<Entry>& entries);
+    void setPreparedEntries(const QString& none, const PreparedEntries& entries);
 
     void showPopup() override;
     void hidePopup() override;

@@ -45,6 +45,7 @@ private slots:
     void removalDateCanBeTyped();
     void contactsFollowTheClient();
     void clientFoundByTypingPartOfItsName();
+    void clientListMadeAsideFollowsTheStore();
     void missingFieldsLineShowsWithoutScrolling();
     void pricesInTheLocaleAndTheFlipCard();
     void pricesOutOfRangeAreRefused();

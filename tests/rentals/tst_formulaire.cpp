@@ -10,6 +10,7 @@
 #include "rentals/citysearchpopup.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/flipview.h"
+#include "rentals/clientsduformulaire.h"
 #include "rentals/formulairelocationview.h"
 #include "rentals/geocodageapresenregistrement.h"
 #include "rentals/vuesuggestionsadresse.h"
@@ -433,6 +434,25 @@ void FormulaireLocationTest::clientFoundByTypingPartOfItsName()
     batiment->setNom(QStringLiteral("Bâtiment Martin-Durand"));
     QTRY_COMPARE(choix->findText(QStringLiteral("Bâtiment Martin")), -1);
     QCOMPARE(b.ouvrir(QStringLiteral("Bâtiment Martin-Durand"))->clientSelectionne(), batiment);
+}
+
+void FormulaireLocationTest::clientListMadeAsideFollowsTheStore()
+{
+    Banc b;
+    for (int i = 0; i < 5000; ++i)
+        client(b.ctx.get(), QStringLiteral("Client %1").arg(i));
+    QVERIFY(saved(b.ctx.get()));
+    // The list is being made aside when a client is renamed and another added: what was made
+    // from the clients before is never what the sheet offers.
+    ClientsDuFormulaire* liste = ClientsDuFormulaire::pour(b.ctx.get());
+    liste->preparer();
+    b.zeta->setNom(QStringLiteral("Zeta Terrassement"));
+    client(b.ctx.get(), "Nouveau venu");
+    QTRY_VERIFY(!liste->enRoute());
+    SearchablePicker* choix = b.ouvrir(std::nullopt)->choixClient();
+    QVERIFY(choix->findText(QStringLiteral("Zeta Terrassement")) > 0);
+    QVERIFY(choix->findText(QStringLiteral("Zeta TP")) < 0);
+    QVERIFY(choix->findText(QStringLiteral("Nouveau venu")) > 0);
 }
 
 void FormulaireLocationTest::missingFieldsLineShowsWithoutScrolling()
