@@ -15,17 +15,19 @@ using namespace kv;
 namespace {
 
 // A window with a date field between two line edits, as the screens have them.
-struct Form {
+template <class Champ>
+struct Fenetre {
     QWidget window;
     QLineEdit* before = nullptr;
-    QDateEdit* date = nullptr;
+    Champ* date = nullptr;
     QLineEdit* after = nullptr;
 
-    explicit Form(QDate start = QDate(2025, 1, 15), const QString& format = QStringLiteral("dd/MM/yyyy"))
+    template <class Debut>
+    Fenetre(const Debut& start, const QString& format)
     {
         auto* layout = new QVBoxLayout(&window);
         before = new QLineEdit(&window);
-        date = new QDateEdit(start, &window);
+        date = new Champ(start, &window);
         date->setDisplayFormat(format);
         date->setCalendarPopup(true);
         after = new QLineEdit(&window);
@@ -45,7 +47,19 @@ struct Form {
         QTRY_VERIFY(date->hasFocus());
     }
 
-    QString text() const { return date->findChild<QLineEdit*>()->text(); }
+    QString text() const { return date->template findChild<QLineEdit*>()->text(); }
+};
+
+struct Form : Fenetre<QDateEdit> {
+    explicit Form(QDate start = QDate(2025, 1, 15), const QString& format = QStringLiteral("dd/MM/yyyy"))
+        : Fenetre(start, format)
+    {
+    }
+};
+
+// A date and time field, as the ticket form has it.
+struct TimeForm : Fenetre<QDateTimeEdit> {
+    explicit TimeForm(const QDateTime& start) : Fenetre(start, QStringLiteral("dd/MM/yyyy HH:mm")) {}
 };
 
 QWidget* focused()
@@ -259,39 +273,6 @@ void DateEntryTest::fieldsWithNamesOrAClockAreLeftAlone()
 
 namespace {
 
-// A date and time field between two line edits, as the ticket form has it.
-struct TimeForm {
-    QWidget window;
-    QLineEdit* before = nullptr;
-    QDateTimeEdit* when = nullptr;
-    QLineEdit* after = nullptr;
-
-    explicit TimeForm(const QDateTime& start)
-    {
-        auto* layout = new QVBoxLayout(&window);
-        before = new QLineEdit(&window);
-        when = new QDateTimeEdit(start, &window);
-        when->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
-        when->setCalendarPopup(true);
-        after = new QLineEdit(&window);
-        layout->addWidget(before);
-        layout->addWidget(when);
-        layout->addWidget(after);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-    }
-
-    void tabIn()
-    {
-        before->setFocus(Qt::OtherFocusReason);
-        QTest::keyClick(before, Qt::Key_Tab);
-        QTRY_VERIFY(when->hasFocus());
-    }
-
-    QString text() const { return when->findChild<QLineEdit*>()->text(); }
-};
-
 QDateTime at(int y, int m, int d, int h, int min)
 {
     return QDateTime(QDate(y, m, d), QTime(h, min));
@@ -306,11 +287,11 @@ void DateEntryTest::dateTimesAreTypedWhole()
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("30/11/2026 14:0"));
     QCOMPARE(form.text(), QStringLiteral("30/11/2026 14:0"));
-    QCOMPARE(form.when->dateTime(), at(2025, 1, 15, 10, 30));
+    QCOMPARE(form.date->dateTime(), at(2025, 1, 15, 10, 30));
     QTest::keyClicks(focused(), QStringLiteral("5"));
-    QCOMPARE(form.when->dateTime(), at(2026, 11, 30, 14, 5));
+    QCOMPARE(form.date->dateTime(), at(2026, 11, 30, 14, 5));
     QCOMPARE(form.text(), QStringLiteral("30/11/2026 14:05"));
-    QVERIFY(form.when->hasFocus());
+    QVERIFY(form.date->hasFocus());
 
     // On a keyboard where the digits and the separators are shifted, Shift comes alone
     // before each of them.
@@ -320,54 +301,54 @@ void DateEntryTest::dateTimesAreTypedWhole()
         QTest::keyClick(focused(), c.toLatin1(), Qt::ShiftModifier);
         QTest::keyRelease(focused(), Qt::Key_Shift);
     }
-    QCOMPARE(form.when->dateTime(), at(2026, 10, 29, 8, 40));
+    QCOMPARE(form.date->dateTime(), at(2026, 10, 29, 8, 40));
 
     // Without separators, twelve digits.
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("011220260745"));
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 1, 7, 45));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 1, 7, 45));
 
     // A date alone keeps the time; eight digits wait for a time until the field is left.
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("02/12/2026"));
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 1, 7, 45));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 1, 7, 45));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 2, 7, 45));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 2, 7, 45));
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("03122026"));
     QTest::keyClick(focused(), Qt::Key_Tab);
     QTRY_VERIFY(form.after->hasFocus());
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 3, 7, 45));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 3, 7, 45));
 
     // A date and an hour: that hour sharp.
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("4/12/26 9"));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 4, 9, 0));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 9, 0));
 
     // Typed into the hours: the time alone changes.
-    form.when->setCurrentSection(QDateTimeEdit::HourSection);
+    form.date->setCurrentSection(QDateTimeEdit::HourSection);
     QTest::keyClicks(focused(), QStringLiteral("16"));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 4, 16, 0));
-    form.when->setCurrentSection(QDateTimeEdit::HourSection);
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 16, 0));
+    form.date->setCurrentSection(QDateTimeEdit::HourSection);
     QTest::keyClicks(focused(), QStringLiteral("1405"));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 4, 14, 5));
-    form.when->setCurrentSection(QDateTimeEdit::MinuteSection);
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 14, 5));
+    form.date->setCurrentSection(QDateTimeEdit::MinuteSection);
     QTest::keyClicks(focused(), QStringLiteral("50"));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 4, 14, 50));
-    form.when->setCurrentSection(QDateTimeEdit::HourSection);
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 14, 50));
+    form.date->setCurrentSection(QDateTimeEdit::HourSection);
     QTest::keyClicks(focused(), QStringLiteral("8:15"));
     QTest::keyClick(focused(), Qt::Key_Return);
-    QCOMPARE(form.when->dateTime(), at(2026, 12, 4, 8, 15));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 8, 15));
 }
 
 void DateEntryTest::impossibleDateTimesAreRefused()
 {
     TimeForm form(at(2026, 3, 12, 11, 5));
-    form.when->setToolTip(QStringLiteral("Date du bon"));
+    form.date->setToolTip(QStringLiteral("Date du bon"));
     // A day, an hour, a minute that do not exist, a time cut short, a part too many.
     for (const QString& typed : {QStringLiteral("31/11/2026 10:00"), QStringLiteral("30/11/2026 24:00"),
                                  QStringLiteral("30/11/2026 14:60"), QStringLiteral("30/11/2026 140:5"),
@@ -376,35 +357,35 @@ void DateEntryTest::impossibleDateTimesAreRefused()
         QTest::keyClicks(focused(), typed);
         QTest::keyClick(focused(), Qt::Key_Tab);
         QTRY_VERIFY(form.after->hasFocus());
-        QCOMPARE(form.when->dateTime(), at(2026, 3, 12, 11, 5));
+        QCOMPARE(form.date->dateTime(), at(2026, 3, 12, 11, 5));
         QCOMPARE(form.text(), QStringLiteral("12/03/2026 11:05"));
-        QVERIFY2(form.when->property(kDateRefused).isValid(), qPrintable(typed));
-        QVERIFY(form.when->toolTip().contains(QStringLiteral("12/03/2026 11:05")));
+        QVERIFY2(form.date->property(kDateRefused).isValid(), qPrintable(typed));
+        QVERIFY(form.date->toolTip().contains(QStringLiteral("12/03/2026 11:05")));
     }
     // A letter typed among the digits is refused alone.
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("30/11/2026 1a4:0Z5"));
-    QCOMPARE(form.when->dateTime(), at(2026, 11, 30, 14, 5));
-    form.when->setDateTime(at(2026, 3, 12, 11, 5));
+    QCOMPARE(form.date->dateTime(), at(2026, 11, 30, 14, 5));
+    form.date->setDateTime(at(2026, 3, 12, 11, 5));
 
     // Out of range by its time alone.
-    form.when->setMinimumDateTime(at(2026, 3, 1, 8, 0));
+    form.date->setMinimumDateTime(at(2026, 3, 1, 8, 0));
     form.tabIn();
     QTest::keyClicks(focused(), QStringLiteral("01/03/2026 07:59"));
-    QCOMPARE(form.when->dateTime(), at(2026, 3, 12, 11, 5));
+    QCOMPARE(form.date->dateTime(), at(2026, 3, 12, 11, 5));
     QTest::keyClick(focused(), Qt::Key_Escape);
     QTest::keyClicks(focused(), QStringLiteral("01/03/2026 08:00"));
-    QCOMPARE(form.when->dateTime(), at(2026, 3, 1, 8, 0));
-    QVERIFY(!form.when->property(kDateRefused).isValid());
-    QCOMPARE(form.when->toolTip(), QStringLiteral("Date du bon"));
+    QCOMPARE(form.date->dateTime(), at(2026, 3, 1, 8, 0));
+    QVERIFY(!form.date->property(kDateRefused).isValid());
+    QCOMPARE(form.date->toolTip(), QStringLiteral("Date du bon"));
 
     // Tab leaves the field from any section, both ways.
-    form.when->setCurrentSection(QDateTimeEdit::DaySection);
+    form.date->setCurrentSection(QDateTimeEdit::DaySection);
     QTest::keyClick(focused(), Qt::Key_Tab);
     QTRY_VERIFY(form.after->hasFocus());
     QTest::keyClick(focused(), Qt::Key_Tab, Qt::ShiftModifier);
-    QTRY_VERIFY(form.when->hasFocus());
-    form.when->setCurrentSection(QDateTimeEdit::MinuteSection);
+    QTRY_VERIFY(form.date->hasFocus());
+    form.date->setCurrentSection(QDateTimeEdit::MinuteSection);
     QTest::keyClick(focused(), Qt::Key_Tab, Qt::ShiftModifier);
     QTRY_VERIFY(form.before->hasFocus());
 }
