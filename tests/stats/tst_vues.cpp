@@ -199,6 +199,17 @@ QList<S*> seriesDe(QChartView* vue)
     return out;
 }
 
+// How the list lays out one of its rows.
+QStyleOptionViewItem optionDeLigne(QListView* liste, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(liste->viewport());
+    option.rect = liste->visualRect(index);
+    option.font = liste->font();
+    option.widget = liste;
+    return option;
+}
+
 } // namespace
 
 void TestVues::hubOpensOnSeasonality()
@@ -985,11 +996,7 @@ void TestVues::readableAt1200()
     QVERIFY(liste->model()->rowCount() >= 1);
     for (int row = 0; row < liste->model()->rowCount(); ++row) {
         const QModelIndex index = liste->model()->index(row, 0);
-        QStyleOptionViewItem option;
-        option.initFrom(liste->viewport());
-        option.rect = liste->visualRect(index);
-        option.font = liste->font();
-        option.widget = liste;
+        const QStyleOptionViewItem option = optionDeLigne(liste, index);
         const QString info = ClientInactifDelegate::textesAffiches(option, index).last();
         QVERIFY2(info.endsWith(QStringLiteral("Locations (12 mois) : 2")), qPrintable(info));
     }
@@ -1015,12 +1022,9 @@ void TestVues::inactiveClientsPhoneDrawnOnce()
     QTRY_COMPARE(liste->model()->rowCount(), 1);
     const QModelIndex index = liste->model()->index(0, 0);
     for (const qreal echelle : {1.0, 1.5}) {
-        QStyleOptionViewItem option;
-        option.initFrom(liste->viewport());
-        option.widget = liste;
-        option.rect = QRect(QPoint(0, 0), liste->visualRect(index).size());
+        QStyleOptionViewItem option = optionDeLigne(liste, index);
+        option.rect.moveTopLeft(QPoint(0, 0));
         // Glyphs without antialiasing: every pixel of the number is then the text colour itself.
-        option.font = liste->font();
         option.font.setStyleStrategy(QFont::NoAntialias);
         option.palette.setColor(QPalette::Text, Qt::black);
         QImage image((QSizeF(option.rect.size()) * echelle).toSize(), QImage::Format_ARGB32_Premultiplied);
@@ -1136,11 +1140,7 @@ void TestVues::inactiveClientsDateWhole()
         QTest::qWait(150); // the list lays its rows out again after a resize
         for (int row = 0; row < liste->model()->rowCount(); ++row) {
             const QModelIndex index = liste->model()->index(row, 0);
-            QStyleOptionViewItem option;
-            option.initFrom(liste->viewport());
-            option.rect = liste->visualRect(index);
-            option.font = liste->font();
-            option.widget = liste;
+            const QStyleOptionViewItem option = optionDeLigne(liste, index);
             const QString information = index.data(LignesClientsInactifsModel::InformationRole).toString();
             QVERIFY2(information.contains(QStringLiteral("mois")), qPrintable(information));
             const QStringList textes = ClientInactifDelegate::textesAffiches(option, index);
@@ -1195,17 +1195,6 @@ bool enPetit(Hub& hub)
 {
     hub.vue.resize(kPlusPetit);
     return QTest::qWaitForWindowExposed(&hub.vue);
-}
-
-// How the list lays out one of its rows.
-QStyleOptionViewItem optionDeLigne(QListView* liste, const QModelIndex& index)
-{
-    QStyleOptionViewItem option;
-    option.initFrom(liste->viewport());
-    option.rect = liste->visualRect(index);
-    option.font = liste->font();
-    option.widget = liste;
-    return option;
 }
 
 // A store of four years of rentals over eight waste types, clients with a phone and an e-mail.
