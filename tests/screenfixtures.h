@@ -520,4 +520,28 @@ inline void capture(QWidget* w, const QString& name)
     w->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
+// A list screen over a store of its own: the test fills the store, then opens the screen on it.
+template <class Vue>
+struct ListScreen {
+    std::unique_ptr<kv::ModelContext> ctx = store();
+    std::unique_ptr<Vue> vue;
+    QSize size;
+
+    explicit ListScreen(QSize s = QSize(1200, 760)) : size(s) {}
+    void ouvrir()
+    {
+        vue = std::make_unique<Vue>(ctx.get());
+        vue->resize(size);
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+    }
+    kv::forms::ListPanel* liste() const { return vue->liste(); }
+    // Types into the list's search field and lets the list filter.
+    void chercher(const QString& texte)
+    {
+        liste()->searchField()->setText(texte);
+        settle();
+    }
+};
+
 } // namespace fixtures

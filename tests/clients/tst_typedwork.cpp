@@ -26,9 +26,7 @@ namespace {
 
 using Champ = ClientEditorView::Champ;
 
-struct Ecran {
-    std::unique_ptr<ModelContext> ctx = fixtures::store();
-    std::unique_ptr<VueClients> vue;
+struct Ecran : fixtures::ListScreen<VueClients> {
     void ouvrir()
     {
         vue = std::make_unique<VueClients>(ctx.get());
@@ -40,7 +38,6 @@ struct Ecran {
         vue->activateWindow();
         fixtures::settle();
     }
-    forms::ListPanel* liste() const { return vue->liste(); }
     QLineEdit* champ(Champ c) const { return vue->editeur()->champ(c); }
     void choisir(const QString& nom) { fixtures::clickRow(liste(), fixtures::rowOf(liste(), nom)); }
     QMessageBox* question() const { return fixtures::openBox(vue.get(), QStringLiteral("enregistrerModifications")); }

@@ -25,22 +25,8 @@ using namespace kv;
 
 namespace {
 
-struct Ecran {
-    std::unique_ptr<ModelContext> ctx = fixtures::store();
-    std::unique_ptr<VueClients> vue;
-    void ouvrir()
-    {
-        vue = std::make_unique<VueClients>(ctx.get());
-        vue->resize(1300, 800);
-        vue->show();
-        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
-    }
-    forms::ListPanel* liste() const { return vue->liste(); }
-    void chercher(const QString& texte)
-    {
-        liste()->searchField()->setText(texte);
-        fixtures::settle();
-    }
+struct Ecran : fixtures::ListScreen<VueClients> {
+    Ecran() : ListScreen({1300, 800}) {}
     QStringList noms() const
     {
         QStringList out;

@@ -25,22 +25,8 @@ using namespace kv;
 
 namespace {
 
-struct Ecran {
-    std::unique_ptr<ModelContext> ctx = fixtures::store();
-    std::unique_ptr<VueBennes> vue;
-    void ouvrir()
-    {
-        vue = std::make_unique<VueBennes>(ctx.get());
-        vue->resize(1200, 900);
-        vue->show();
-        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
-    }
-    forms::ListPanel* liste() const { return vue->liste(); }
-    void chercher(const QString& texte)
-    {
-        liste()->searchField()->setText(texte);
-        fixtures::settle();
-    }
+struct Ecran : fixtures::ListScreen<VueBennes> {
+    Ecran() : ListScreen({1200, 900}) {}
     QStringList lignes() const
     {
         QStringList out;
