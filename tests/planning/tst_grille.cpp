@@ -79,6 +79,21 @@ struct Ecran {
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Drops that text on the grid at `at` as a drag from another window brings it; whether the
+    // grid takes it.
+    bool deposer(const QString& texte, const QPointF& at)
+    {
+        QMimeData data;
+        data.setText(texte);
+        QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp(), &entree);
+        QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp(), &survol);
+        QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp(), &depot);
+        tourner();
+        return depot.isAccepted();
+    }
     // Taps the rental's bar; its details card once shown (none when no details open).
     QWidget* ouvrirDetails(const LocationDeBenne* l)
     {
@@ -765,37 +780,25 @@ void TestGrille::depotDUnChauffeur()
     QVERIFY(e.ctx->save());
     e.ouvrir();
 
-    const auto deposer = [&](const QString& texte, const QPointF& at) {
-        QMimeData data;
-        data.setText(texte);
-        QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &entree);
-        QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &survol);
-        QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &depot);
-        Ecran::tourner();
-        return depot.isAccepted();
-    };
     const QString id = texteUuid(martin->id());
     // Anything but exactly a 36-character UUID: ignored without a word.
     for (const QString& mauvais : {QLatin1Char('{') + id + QLatin1Char('}'), id + QLatin1Char('\n'),
                                    QLatin1Char(' ') + id, QStringLiteral("Martin")})
-        deposer(mauvais, e.centre(l));
+        e.deposer(mauvais, e.centre(l));
     QCOMPARE(l->chauffeurPose(), nullptr);
     QVERIFY(e.lignes.isEmpty());
     // Beside the bars: refused.
-    QVERIFY(!deposer(id, e.centre(l) + QPointF(0, 80)));
+    QVERIFY(!e.deposer(id, e.centre(l) + QPointF(0, 80)));
     QVERIFY(e.lignes.isEmpty());
 
     // Lower case is fine; the placement gets the driver, saved at once.
-    QVERIFY(deposer(id.toLower(), e.centre(l)));
+    QVERIFY(e.deposer(id.toLower(), e.centre(l)));
     QCOMPARE(l->chauffeurPose(), martin);
     QCOMPARE(e.lignes.first(), QStringLiteral("🟢 Drop sur location ") + texteUuid(l->id()));
     QVERIFY(!e.ctx->hasChanges());
     // Next drop: the removal; its save fails and is told.
     e.ctx->failNextSave(QStringLiteral("disque plein"));
-    QVERIFY(deposer(id, e.centre(l)));
+    QVERIFY(e.deposer(id, e.centre(l)));
     QCOMPARE(l->chauffeurEnlevement(), martin);
     QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
@@ -2101,16 +2104,7 @@ void TestGrille::chauffeurSurUneBarreDUnJour()
     QCOMPARE(e.grille()->rectCorps(l).width(), largeurColonne);
     QVERIFY(e.grille()->etiquette(l).badgePose.isEmpty());
     // Dropped on the one-day bar: stored, and the bar shows his mark beside a shortened name.
-    QMimeData data;
-    data.setText(texteUuid(martin->id()));
-    const QPointF at = e.centre(l);
-    QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(e.vp(), &entree);
-    QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(e.vp(), &survol);
-    QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(e.vp(), &depot);
-    Ecran::tourner();
+    e.deposer(texteUuid(martin->id()), e.centre(l));
     QCOMPARE(l->chauffeurPose(), martin);
     const PeintreBarres::Etiquette etiquette = e.grille()->etiquette(l);
     QVERIFY(!etiquette.badgePose.isEmpty());
@@ -2154,18 +2148,7 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
 
     // A driver dropped where nothing changes: the placement is past, no removal is planned.
-    const auto deposer = [&] {
-        QMimeData data;
-        data.setText(texteUuid(martin->id()));
-        const QPointF at = e.centre(l);
-        QDragEnterEvent entree(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &entree);
-        QDragMoveEvent survol(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &survol);
-        QDropEvent depot(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(e.vp(), &depot);
-        Ecran::tourner();
-    };
+    const auto deposer = [&] { e.deposer(texteUuid(martin->id()), e.centre(l)); };
     deposer();
     avis = visibleBox(QStringLiteral("avisGrille"));
     QVERIFY(avis);
