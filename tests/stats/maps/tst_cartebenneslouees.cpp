@@ -44,6 +44,25 @@ QList<LocationDeBenne*> filtrer(const MapOffice& o, F filtre, QDate du = {}, QDa
 
 bool near(double a, double b) { return std::abs(a - b) < 1e-9; }
 
+// The map over every rental of the office, "now" fixed; the query it shows outlives it.
+struct Requete {
+    Query<LocationDeBenne> locations;
+};
+struct Carte : Requete, CarteBennesLouees {
+    explicit Carte(const MapOffice& o)
+        : Requete{Query<LocationDeBenne>(o.ctx.get())},
+          CarteBennesLouees(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris))
+    {
+    }
+    // Shown as a window of that size, once the window system has drawn it.
+    void ouvrir(QSize taille = QSize(1200, 760))
+    {
+        resize(taille);
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(this));
+    }
+};
+
 } // namespace
 
 void CarteBennesLoueesTest::placementAtNineUnderThreeFilters()
@@ -212,11 +231,8 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
 {
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt); // on site, no coordinate
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     QVERIFY(!carte.carteVisible());
     QVERIFY(carte.texteVide()->isVisible());
     QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées."));
@@ -238,11 +254,8 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
 void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
 {
     MapOffice o;
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     QCOMPARE(carte.filtre(), F::enCours);
     QVERIFY(!carte.carteVisible());
     QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher pour ce filtre."));
@@ -299,11 +312,8 @@ void CarteBennesLoueesTest::screenPaintsMarkersInTheSkipColour()
     o.ctx->insert(bleue);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("ailleurs"), o.autreClient, bleue);
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     MapWidget* map = carte.carte();
     const QImage image = map->grab().toImage();
     // In points, whatever the scale.
@@ -381,11 +391,8 @@ void CarteBennesLoueesTest::markersOnOneSpotShowAsOne()
             o.nouveauClient(QStringLiteral("Démolition Simon")));
     o.louer(o.le(2026, 3, 3), std::nullopt, 45.2, -0.5, QStringLiteral("ailleurs"));
     o.louer(o.le(2026, 3, 4), std::nullopt, 45.20001, -0.5, QStringLiteral("à côté"), o.autreClient);
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     QCOMPARE(carte.reperesAffiches().size(), 5);
     MapWidget* map = carte.carte();
     QCOMPARE(map->markersInView(), (QList<int>{2, 4}));
@@ -402,12 +409,9 @@ void CarteBennesLoueesTest::crowdedNamesNeverOverlap()
         o.louer(o.le(2026, 3, 1), std::nullopt, 44.80 + (i % 20) * 0.004, -0.60 + (i / 20) * 0.005,
                 QStringLiteral("%1 rue du Port").arg(i),
                 o.nouveauClient(QStringLiteral("Client <b>%1</b> Rénovation / Démolition").arg(i)));
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     for (const QSize taille : {QSize(240, 200), QSize(1200, 760)}) {
-        carte.resize(taille);
-        carte.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&carte));
+        carte.ouvrir(taille);
         QCOMPARE(carte.reperesAffiches().size(), 300);
         MapWidget* map = carte.carte();
         QCOMPARE(map->markerCount(), 300);
@@ -438,11 +442,8 @@ void CarteBennesLoueesTest::hiddenScreenKeepsNoMarkers()
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.2, -0.5, QStringLiteral("2 rue Haute"), o.autreClient);
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     QCOMPARE(carte.carte()->markerCount(), 2);
     carte.carte()->panBy({200, 0});
     carte.hide();
@@ -471,11 +472,8 @@ void CarteBennesLoueesTest::longNamesAreCutOnTheirCard()
     nom.truncate(300);
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"), o.nouveauClient(nom));
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -0.9, QStringLiteral("2 rue du Port"), o.autreClient);
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1200, 760);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir();
     MapWidget* map = carte.carte();
     QCOMPARE(map->markersInView(), (QList<int>{0, 1}));
     const QPointF longue = map->pointForCoordinate({45.0, -1.0});
@@ -529,8 +527,7 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     o.louer(o.le(2027, 1, 1), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
     QVERIFY(o.ctx->save());
 
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     carte.resize(1200, 760);
     QCOMPARE(carte.ligneSansCoordonnees()->text(),
              QStringLiteral("3 locations sans coordonnées n’apparaissent pas sur la carte."));
@@ -623,8 +620,7 @@ void CarteBennesLoueesTest::showsAtOnceWhatItShowsSettled()
         return v;
     };
 
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     carte.resize(1200, 760);
     carte.show();
     const Vu aussitot = vu(carte);
@@ -660,8 +656,7 @@ void CarteBennesLoueesTest::addressServiceOutOfReachIsAskedAgainLater()
         aPlacer.append(o.louer(o.le(2026, 3, 1), std::nullopt, std::nullopt, std::nullopt, adresse));
     }
     QVERIFY(o.ctx->save());
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
     carte.show();
     QTRY_COMPARE(passes.size(), 1);
@@ -701,8 +696,7 @@ void CarteBennesLoueesTest::everyFilterSaysWhyItsRentalsAreMissing()
     o.louer(o.le(2026, 3, 20), std::nullopt, std::nullopt, std::nullopt, QStringLiteral("3 cours Lafayette, Lyon"));
     QVERIFY(o.ctx->save());
 
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     carte.setPeriode(QDate(2026, 3, 1), QDate(2026, 3, 31));
     carte.resize(1200, 760);
     QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
@@ -893,8 +887,7 @@ void CarteBennesLoueesTest::aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpen
     relocalisation->service()->setBaseUrl(faux.baseUrl());
     LocationDeBenne* l = o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, 4.0, adresse);
     QVERIFY(o.ctx->save());
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
+    Carte carte(o);
     QSignalSpy passes(relocalisation, &RelocalisationLocations::passeTerminee);
     carte.show();
     QTRY_COMPARE(passes.size(), 1);
@@ -922,11 +915,8 @@ void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
     MapOffice o;
     o.louer(o.le(2026, 3, 1), std::nullopt, 45.0, -1.0, QStringLiteral("1 rue du Port"), o.nouveauClient(QStringLiteral("Toitures Mo")));
     o.louer(o.le(2026, 3, 1), std::nullopt, 44.9997, -1.0, QStringLiteral("2 rue du Port"), o.nouveauClient(QStringLiteral("2428")));
-    Query<LocationDeBenne> locations(o.ctx.get());
-    CarteBennesLouees carte(&locations, Observable<bool>(), nullptr, Horloge::fixe(kMaintenant, o.paris));
-    carte.resize(1000, 700);
-    carte.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&carte));
+    Carte carte(o);
+    carte.ouvrir({1000, 700});
     MapWidget* map = carte.carte();
     QTRY_COMPARE(map->markersInView().size(), 2);
     const auto ecart = [map] { return map->pointForCoordinate({44.9997, -1.0}).y() - map->pointForCoordinate({45.0, -1.0}).y(); };
