@@ -53,7 +53,14 @@ struct Ecran {
     QStringList traces;
     QList<QString> adresses;
 
-    Ecran(ModelContext* ctx, const QTimeZone& zone = fx::paris())
+    Ecran(ModelContext* ctx, const QTimeZone& zone = fx::paris()) { ouvrir(ctx, zone); }
+    // Over the office's store once saved, as the office keeps it.
+    explicit Ecran(fx::Bureau& b)
+    {
+        QVERIFY(b.context()->save());
+        ouvrir(b.context(), fx::paris());
+    }
+    void ouvrir(ModelContext* ctx, const QTimeZone& zone)
     {
         vue = std::make_unique<VuePlanningChauffeurs>(
             ctx, nullptr, horloge(zone), [this](const QString& a, const QString&, const QString&) {
@@ -65,6 +72,18 @@ struct Ecran {
         vue->show();
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
         attendre();
+    }
+    // The list of rows: its area, the area's viewport, its scroll bars down and sideways.
+    struct Defilement {
+        QScrollArea* zone;
+        QWidget* vp;
+        QScrollBar* barre;
+        QScrollBar* cote;
+    };
+    Defilement defilement() const
+    {
+        QScrollArea* zone = vue->zoneDefilement();
+        return {zone, zone->viewport(), zone->verticalScrollBar(), zone->horizontalScrollBar()};
     }
     // Lets queued work (notices, rows coming into view) run.
     void attendre()
@@ -238,8 +257,7 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     // work is on Thursday.
     LocationDeBenne* libre = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"));
     b.location(c, b.benne(8), at(2026, 12, 10, 9), std::nullopt, QStringLiteral("2 rue B"), lea);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     const auto aide = [&]() -> QLabel* {
         auto* l = e.vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
         return l && l->isVisible() ? l : nullptr;
@@ -482,8 +500,7 @@ void TestVuePlanning::dropFailuresLeaveEverythingAsItWas()
     Chauffeur* lea = b.chauffeur("Léa", "Garnier");
     Chauffeur* marc = b.chauffeur("Marc", "Petit");
     LocationDeBenne* l = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"), lea);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     PrestationsColumn* colonne = e.vue->rangee(marc)->colonne();
     const QString valide = PrestationDragItem{l->id(), TypePrestation::pose}.base64();
 
@@ -731,8 +748,7 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
         b.location(c, b.benne(8), at(2026, 12, 9, 8), std::nullopt, QStringLiteral("9 rue B"), ch, nullptr, 45.8, 4.9);
         chauffeurs << ch;
     }
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     e.vue->resize(620, 400);
     fixtures::settle();
     e.vue->activateWindow();
@@ -810,8 +826,7 @@ void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
     Chauffeur* premier = tous.first();
     LocationDeBenne* l = b.location(c, b.benne(10, QStringLiteral("0D1B6E")), at(2026, 12, 8, 9), std::nullopt,
                                     QStringLiteral("1 rue A"), premier);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     e.vue->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
     QCOMPARE(e.vue->chauffeurs().first(), premier);
@@ -1157,11 +1172,8 @@ void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = grandBureau(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* barre = zone->verticalScrollBar();
+    Ecran e(b);
+    const auto [zone, vp, barre, cote] = e.defilement();
     const auto colonneSous = [&](const QPoint& pointVue) -> PrestationsColumn* {
         for (QWidget* w = vp->childAt(pointVue); w; w = w->parentWidget())
             if (auto* colonne = qobject_cast<PrestationsColumn*>(w))
@@ -1215,14 +1227,11 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
 {
     fx::Bureau b;
     grandBureau(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     e.vue->resize(536, 400);
     fixtures::settle();
     e.attendre();
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* cote = zone->horizontalScrollBar();
+    const auto [zone, vp, barre, cote] = e.defilement();
     QVERIFY(cote->maximum() > 0);
     // Whatever the scroll, each row in view names its driver at the left, beside the part of the
     // day in view and never over it, level with his row.
@@ -1263,10 +1272,8 @@ void TestVuePlanning::dropOnADriversCardGoesToHisColumn()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = grandBureau(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
+    Ecran e(b);
+    const auto [zone, vp, barre, cote] = e.defilement();
     PrestationCard* carte = e.vue->rangee(chauffeurs[0])->colonne()->cartesPoses().first();
     LocationDeBenne* l = carte->location();
     std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, TypePrestation::pose));
@@ -1303,11 +1310,8 @@ void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = bureauMixte(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* barre = zone->verticalScrollBar();
+    Ecran e(b);
+    const auto [zone, vp, barre, cote] = e.defilement();
     Chauffeur* lucas = chauffeurs[2];
     RangeeChauffeur* rangee = e.vue->rangee(lucas);
     epinglerEnHaut(e, rangee);
@@ -1376,11 +1380,8 @@ void TestVuePlanning::aCardBroughtAcrossTheNamesLandsOnTheNameItIsLetGoOn()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = bureauMixte(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* barre = zone->verticalScrollBar();
+    Ecran e(b);
+    const auto [zone, vp, barre, cote] = e.defilement();
     const DayWindow jour = e.vue->rangee(chauffeurs[0])->colonne()->jour();
 
     // From the middle of the list into the strip under the name, then up onto it; let go there.
@@ -1437,8 +1438,7 @@ void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
     // A driver who only places that day.
     Chauffeur* poseur = b.chauffeur(QStringLiteral("Seul"), QStringLiteral("Poseur"));
     b.location(b.client(QStringLiteral("Bâti")), b.benne(8), at(2026, 12, 8, 9), std::nullopt, QString(), poseur);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     RangeeChauffeur* rangee = e.vue->rangee(chauffeurs[2]);
     epinglerEnHaut(e, rangee);
     PrestationsColumn* colonne = rangee->colonne();
@@ -1492,14 +1492,11 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = bureauMixte(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     e.vue->resize(620, 400);
     fixtures::settle();
     e.attendre();
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* barre = zone->verticalScrollBar();
+    const auto [zone, vp, barre, cote] = e.defilement();
     const int bande = DragAutoScroller::edgeBand(vp->height());
     RangeeChauffeur* depart = e.vue->rangee(chauffeurs[3]);
     const auto nomEnVue = [&](const Chauffeur* c) -> ChauffeurCard* {
@@ -1576,15 +1573,12 @@ void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()
             l->setLatitude(45.7 + 0.01 * l->datePose().time().hour());
             l->setLongitude(4.8);
         }
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     // What is left of a 1366 × 768 screen at 1.5 once the window's bars are drawn.
     e.vue->resize(620, 400);
     fixtures::settle();
     e.attendre();
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* cote = zone->horizontalScrollBar();
+    const auto [zone, vp, barre, cote] = e.defilement();
     QVERIFY(cote->maximum() > 0);
     QHash<const Chauffeur*, int> gauches;
     for (const int bas : {0, 700, 2000}) {
@@ -1769,8 +1763,7 @@ void TestVuePlanning::fitsTheSmallestWindow()
     Chauffeur* ch = b.chauffeur(longNom, longNom);
     b.location(b.client(longNom, longNom), b.benne(10), at(2026, 12, 8, 9), std::nullopt, longNom, ch, nullptr,
                44.84, -0.58);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     VuePlanningChauffeurs* vue = e.vue.get();
     QVERIFY2(vue->minimumSizeHint().width() <= 536, qPrintable(QString::number(vue->minimumSizeHint().width())));
     const auto dedans = [vue](QWidget* w, const QRect& r) {
@@ -1823,11 +1816,8 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
 {
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = grandBureau(b);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
-    QScrollArea* zone = e.vue->zoneDefilement();
-    QWidget* vp = zone->viewport();
-    QScrollBar* barre = zone->verticalScrollBar();
+    Ecran e(b);
+    const auto [zone, vp, barre, cote] = e.defilement();
 
     // Whatever the scroll, each row in view shows its driver's card at the top of its part in
     // view, or at its own top while that is in view.
@@ -1967,8 +1957,7 @@ void TestVuePlanning::textOnTheSkipsColourReads()
     for (int i = 0; i < couleurs.size(); ++i)
         b.location(c, b.benne(10, couleurs[i]), at(2026, 12, 8, 8 + i), std::nullopt,
                    QStringLiteral("%1 avenue Jean Jaurès").arg(i + 1), lea);
-    QVERIFY(b.context()->save());
-    Ecran e(b.context());
+    Ecran e(b);
     RangeeChauffeur* r = e.vue->rangee(lea);
     QVERIFY(r && r->construite());
     const QList<PrestationCard*> cartes = r->colonne()->cartesPoses();
