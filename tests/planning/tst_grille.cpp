@@ -76,6 +76,14 @@ struct Ecran {
         QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
         QCoreApplication::processEvents();
     }
+    // Saves what the test put in the store, then opens the screen; whether the store was saved.
+    bool enregistrerEtOuvrir(QSize taille = QSize(1200, 760))
+    {
+        if (!ctx->save())
+            return false;
+        ouvrir(taille);
+        return true;
+    }
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
@@ -358,8 +366,7 @@ void TestGrille::glissementsALaSouris()
     Client* c = officeClient(e.ctx.get());
     Benne* bn = benne(e.ctx.get(), 10);
     LocationDeBenne* l = placedRental(e.ctx.get(), c, bn, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     const QRectF avant = e.grille()->rectCorps(l);
     QCOMPARE(avant.width(), 240.0);
     QCOMPARE(avant.height(), 32.0);
@@ -403,8 +410,7 @@ void TestGrille::poigneesALaSouris()
     Client* c = officeClient(e.ctx.get());
     LocationDeBenne* ouverte = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 5), localDateTime(2026, 3, 15, 9));
     LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 6), localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 17, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     const auto poignee = [&](LocationDeBenne* loc, bool droite) { return e.grille()->rectPoignee(loc, droite).center(); };
 
     // Left handle of a rental without removal date: stretches while dragged, changes nothing.
@@ -486,8 +492,7 @@ void TestGrille::suppressionParLeMenu()
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
                                   localDateTime(2026, 3, 17, 9));
     l->ajouterBonDePesee(localDateTime(2026, 3, 16, 9), QStringLiteral("T1"), 12000, 8000, std::nullopt, std::nullopt);
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
 
     const auto ouvrirMenu = [&] {
         const QPoint at = e.centre(l).toPoint();
@@ -671,8 +676,7 @@ void TestGrille::detailsSansAvertissementDePeinture()
         Ecran e;
         LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
                                       localDateTime(2026, 3, 17, 9));
-        QVERIFY(e.ctx->save());
-        e.ouvrir();
+        QVERIFY(e.enregistrerEtOuvrir());
         for (int i = 0; i < 2; ++i) {
             clickAt(e.vp(), e.centre(l));
             QVERIFY(e.vue->popupInfoLocation());
@@ -695,8 +699,7 @@ void TestGrille::duplicationParLeBouton()
     Ecran e;
     Benne* bn = benne(e.ctx.get(), 10);
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     const QPointF bouton = e.grille()->rectDuplication(l).center();
     // Not there until the pointer is over the bar.
     QCOMPARE(e.grille()->toucher(bouton).zone, GrillePlanning::Zone::corps);
@@ -777,8 +780,7 @@ void TestGrille::depotDUnChauffeur()
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 16, 9),
                                   localDateTime(2026, 3, 18, 9), std::nullopt);
     Chauffeur* martin = driver(e.ctx.get());
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
 
     const QString id = texteUuid(martin->id());
     // Anything but exactly a 36-character UUID: ignored without a word.
@@ -814,8 +816,7 @@ void TestGrille::auClavier()
     for (int i = 0; i < 40; ++i)
         bennes << benne(e.ctx.get(), i + 1);
     LocationDeBenne* l = placedRental(e.ctx.get(), c, bennes[1], localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     g->setFocus();
     QTRY_VERIFY(g->hasFocus());
@@ -1062,8 +1063,7 @@ void TestGrille::defilementPendantLesGlissements()
     Chauffeur* martin = driver(e.ctx.get());
     for (int i = 0; i < 1000; ++i)
         placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
     GrillePlanning* g = e.grille();
     QWidget* vp = e.vp();
@@ -1169,8 +1169,7 @@ void TestGrille::barresCourtesEtBadgeDInformation()
                                                               localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 16, 9)));
     LocationDeBenne* troisJours = deuxChauffeurs(placedRental(e.ctx.get(), court, colouredBenne(e.ctx.get(), 8, "6A1B9A"),
                                                               localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9)));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
     GrillePlanning* g = e.grille();
     QWidget* vp = e.vp();
@@ -1274,8 +1273,7 @@ void TestGrille::detailsDansLaPlusPetiteFenetre()
     LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
                                       localDateTime(2026, 3, 17, 9), QStringLiteral("12 rue de la République, Lyon"));
     l->setChauffeurPose(driver(e.ctx.get()));
-    QVERIFY(e.ctx->save());
-    e.ouvrir(QSize(536, 400));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(536, 400)));
     Ecran::tourner();
     QVERIFY(e.vp()->rect().contains(e.centre(l).toPoint()));
     QWidget* carte = e.ouvrirDetails(l);
@@ -1401,8 +1399,7 @@ void TestGrille::texteNoirOuBlancSurLaCouleurDesBennes()
     Benne* jaune = colouredBenne(e.ctx.get(), 8, QStringLiteral("FFFF00"));
     LocationDeBenne* surBleu = placedRental(e.ctx.get(), c, bleue, localDateTime(2026, 3, 14, 8), localDateTime(2026, 3, 18, 8));
     LocationDeBenne* surJaune = placedRental(e.ctx.get(), c, jaune, localDateTime(2026, 3, 14, 8), localDateTime(2026, 3, 18, 8));
-    QVERIFY(e.ctx->save());
-    e.ouvrir(QSize(1200, 760));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(1200, 760)));
     Ecran::tourner();
     const QImage colonne = e.grille()->colonne()->grab().toImage();
     const auto etiquette = [](int ligne) { return QRectF(4, ligne * 40 + 8, 112, 24); };
@@ -1436,8 +1433,7 @@ void TestGrille::nomsDesBarresMincesLisibles()
                                    localDateTime(2026, 3, 13 + k, 9), localDateTime(2026, 3, 19 + k, 9));
         rangees << barres;
     }
-    QVERIFY(e.ctx->save());
-    e.ouvrir(QSize(1600, 900));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(1600, 900)));
     GrillePlanning* g = e.grille();
     g->setScrollOffset(QPointF(27 * largeurColonne, 0));
     Ecran::tourner();
@@ -1543,8 +1539,7 @@ void TestGrille::nomDUneBarreADemiVisible()
     louer(QStringLiteral("Dépôt 4219 — Rénovation Est"), 7, 5, true);
     louer(nomLong, 8, 6, true);
     louer(QStringLiteral("Terrassement Vallée"), 9, 0, true); // no removal planned
-    QVERIFY(e.ctx->save());
-    e.ouvrir(QSize(1600, 900));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(1600, 900)));
     GrillePlanning* g = e.grille();
     QWidget* vp = e.vp();
     const QRectF vue(QPointF(0, 0), QSizeF(vp->size()));
@@ -1624,8 +1619,7 @@ void TestGrille::benneSansEnlevementOccupeLesJoursSuivants()
                                              bn, localDateTime(2026, 3, 10, 8));
     LocationDeBenne* source = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 7, 9),
                                            localDateTime(2026, 3, 10, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     const int ligne = int(g->bennes().indexOf(bn));
     QVERIFY(ligne >= 0);
@@ -1679,8 +1673,7 @@ void TestGrille::placementSuivantFinitLaTenueSansEnlevement()
                                              localDateTime(2026, 3, 10, 8));
     LocationDeBenne* derniere = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Dernier")), bn,
                                              localDateTime(2026, 3, 20, 8));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     const QRectF a = g->rectCorps(ancienne);
     const QRectF d = g->rectCorps(derniere);
@@ -1711,8 +1704,7 @@ void TestGrille::reservationsSuperposeesToutesVisibles()
         l->setChauffeurPose(paul);
         l->setChauffeurEnlevement(paul);
     }
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     e.grille()->setScrollOffset(QPointF(28 * largeurColonne, g->scrollOffset().y()));
 
@@ -1824,8 +1816,7 @@ void TestGrille::confirmationDeSuppressionNommeLaLocation()
     const QString long_ = QStringLiteral("Éts Ça/Va ") + QString(300, QChar(u'é'));
     LocationDeBenne* l2 = placedRental(e.ctx.get(), officeClient(e.ctx.get(), long_), benne(e.ctx.get(), 12),
                                        localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
 
     // By the keyboard: the cell on the bar, Delete.
     GrillePlanning* g = e.grille();
@@ -1879,8 +1870,7 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QList<Benne*> bennes{benne(e.ctx.get(), 8), benne(e.ctx.get(), 10)};
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bennes[1], localDateTime(2026, 3, 15, 9),
                                       localDateTime(2026, 3, 17, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     g->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(g->hasFocus());
@@ -1957,8 +1947,7 @@ void TestGrille::chauffeurAttribueAuClavier()
                                       localDateTime(2026, 3, 17, 9), std::nullopt);
     Chauffeur* martin = driver(e.ctx.get());
     Chauffeur* dupont = driver(e.ctx.get(), QStringLiteral("Dupont & <b>Fils</b>"), QStringLiteral("Léa"), false);
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     e.vue->activateWindow();
     QTRY_VERIFY(e.vue->isActiveWindow());
     GrillePlanning* g = e.grille();
@@ -2022,8 +2011,7 @@ void TestGrille::focusVisibleSurToutesLesCouleurs()
     const QColor surbrillance = QApplication::palette().color(QPalette::Highlight);
     Benne* b = colouredBenne(e.ctx.get(), 10, surbrillance.name().mid(1).toUpper());
     placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 18, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     // Within the frame, 6 points inside the cell's left edge, half-way down the row: white, on
     // the label's colour as on the bar's.
     ColonneBennes* col = e.grille()->colonne();
@@ -2056,8 +2044,7 @@ void TestGrille::molettesLaterales()
         benne(e.ctx.get(), i + 1);
     for (int i = 0; i < 12; ++i)
         driver(e.ctx.get(), QStringLiteral("Chauffeur%1").arg(i), QStringLiteral("Jean-Baptiste"));
-    QVERIFY(e.ctx->save());
-    e.ouvrir(QSize(700, 500));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(700, 500)));
     GrillePlanning* g = e.grille();
     const auto tourner = [](QWidget* w, QPoint angle, Qt::KeyboardModifiers mods) {
         const QPointF at(w->width() / 2.0, w->height() / 2.0);
@@ -2099,8 +2086,7 @@ void TestGrille::chauffeurSurUneBarreDUnJour()
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Entreprise Martin Travaux Publics")),
                                       b, localDateTime(2026, 3, 16, 9), localDateTime(2026, 3, 17, 9));
     Chauffeur* martin = driver(e.ctx.get());
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     QCOMPARE(e.grille()->rectCorps(l).width(), largeurColonne);
     QVERIFY(e.grille()->etiquette(l).badgePose.isEmpty());
     // Dropped on the one-day bar: stored, and the bar shows his mark beside a shortened name.
@@ -2129,8 +2115,7 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     // Placed in the past without removal date: Ctrl+D cannot know how long a rotation lasts.
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 10, 9));
     Chauffeur* martin = driver(e.ctx.get());
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     g->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(g->hasFocus());
@@ -2183,8 +2168,7 @@ void TestGrille::sosiesDistinguesDansLesDetails()
     LocationDeBenne* l1 = placedRental(e.ctx.get(), lyon, b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
     LocationDeBenne* l2 = placedRental(e.ctx.get(), paris, b, localDateTime(2026, 3, 17, 9), localDateTime(2026, 3, 19, 9));
     LocationDeBenne* l3 = placedRental(e.ctx.get(), seul, b, localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 22, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     QCOMPARE(InfoLocationPopup::lignes(l1).first().valeur, QStringLiteral("Dupont (Lyon)"));
     QCOMPARE(InfoLocationPopup::lignes(l2).first().valeur, QStringLiteral("Dupont  (Paris)"));
     QCOMPARE(InfoLocationPopup::lignes(l3).first().valeur, QStringLiteral("Leroy <b>BTP</b>"));
@@ -2218,8 +2202,7 @@ void TestGrille::glissementsQuiPassentLesBordsAtterrissentSousLePointeur()
         l << placedRental(e.ctx.get(), officeClient(e.ctx.get()), colouredBenne(e.ctx.get(), 10, QStringLiteral("C62828")),
                           localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 18, 9));
     Chauffeur* martin = driver(e.ctx.get());
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     QTRY_VERIFY(e.vue->scrollOffset().x() > 0);
     GrillePlanning* g = e.grille();
     QWidget* vp = e.vp();
@@ -2284,8 +2267,7 @@ void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
     LocationDeBenne* b = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Dupont")), bn,
                                       localDateTime(2026, 3, 20, 9), localDateTime(2026, 3, 24, 9));
     a->setChauffeurEnlevement(paul);
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     const QRectF avant = g->rectCorps(a);
     const auto tirer = [&](const QPointF& p, double dx) {
@@ -2326,8 +2308,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     Benne* bn = benne(e.ctx.get(), 10);
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 3, 10, 9));
     placedRental(e.ctx.get(), officeClient(e.ctx.get()), bn, localDateTime(2026, 4, 2, 9), localDateTime(2026, 4, 5, 9));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     // Shift+F10, ↓ to the entry (named as the refused rotation names it), Return.
     const auto ouvrir = [&](const QString& texte) -> QDialog* {
@@ -2376,8 +2357,7 @@ void TestGrille::cadreDuClavierNeCachePasLesNoms()
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get(), QStringLiteral("Atelier Brûlé")), benne(e.ctx.get(), 10),
                                       localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 16, 9));
     l->setChauffeurPose(driver(e.ctx.get()));
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     // Each cell of the bar framed in turn: its name, its driver's mark and its handles show
     // exactly as without the frame, which still shows around them.
@@ -2430,8 +2410,7 @@ void TestGrille::desEtiquettesALaLigneDeLaGrilleEtDoubleClic()
     QList<Benne*> bennes;
     for (int i = 0; i < 16; ++i)
         bennes << benne(e.ctx.get(), 10);
-    QVERIFY(e.ctx->save());
-    e.ouvrir();
+    QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     ColonneBennes* col = g->colonne();
     // Tab from the label of row 12 goes on in row 12; → on a label goes into its row at today,
