@@ -48,6 +48,8 @@ private slots:
 
 private:
     TypeDechetFormView* ouvrir(TypeDechet* type);
+    // Saves what the test put in the store, then opens the form; whether the store was saved.
+    bool enregistrerEtOuvrir(TypeDechet* type) { return m_store->save() && ouvrir(type); }
     QLineEdit* ligne(const QString& nomAccessible) const;
     forms::NumberField* nombre(const QString& nomAccessible) const;
     void saisir(const QString& nomAccessible, const QString& texte);
@@ -175,8 +177,7 @@ void TestTypeDechetForm::nombresDansLaLangueDeLUtilisateur()
     t->setPrixBaseForfait(150.0);
     t->setSupplementJour(3.0);
     t->setTva(5.5);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     QCOMPARE(ligne(QStringLiteral("TVA %"))->text(), QStringLiteral("5,5"));
 
     saisir(QStringLiteral("Suppl. jour (€)"), QStringLiteral("12,5"));
@@ -202,8 +203,7 @@ void TestTypeDechetForm::saisieNonNumeriqueRefusee()
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setSupplementJour(3.0);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
 
     for (const char* texte : {"abc", "inf", "nan", "1e999"}) {
         saisir(QStringLiteral("Suppl. jour (€)"), QString::fromLatin1(texte));
@@ -234,8 +234,7 @@ void TestTypeDechetForm::nombresHorsLimitesRefuses()
     t->setPrixBaseForfait(1e20);
     t->setDureeIncluse(1'000'000);
     t->setSupplementJour(3.0);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
 
     struct Cas {
         const char* champ;    // the field's accessible name
@@ -369,8 +368,7 @@ void TestTypeDechetForm::enregistrementAuClavierSansQuitterLeChamp()
 {
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     QLineEdit* franchise = ligne(QStringLiteral("Franchise (t)"));
     franchise->setFocus();
     fixtures::typeText(franchise, QStringLiteral("1,5"));
@@ -394,8 +392,7 @@ void TestTypeDechetForm::couleurChoisieEtCopiee()
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
     t->setCouleur(QStringLiteral("#ab12cd"));
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     auto* couleur = m_form->findChild<forms::ColorField*>();
     // Shown upper-cased, copied as held.
     QCOMPARE(couleur->hexLabel()->text(), QStringLiteral("#AB12CD"));
@@ -420,8 +417,7 @@ void TestTypeDechetForm::creationComplete()
 {
     CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
-    QVERIFY(m_store->save());
-    ouvrir(nullptr);
+    QVERIFY(enregistrerEtOuvrir(nullptr));
     fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* categorie = m_form->findChildren<QComboBox*>().at(0);
     categorie->setCurrentIndex(3);
@@ -460,8 +456,7 @@ void TestTypeDechetForm::editionDUnTypeExistant()
     m_store->insert(t);
     m_store->insert(centre);
     t->setCentreFavoriID(QUuid::createUuid()); // no such centre
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     // A category outside the list shows as an entry of its own after the five, chosen; an
     // unknown centre as no choice. Both are kept.
     auto* categorie = m_form->findChildren<QComboBox*>().at(0);
@@ -493,8 +488,7 @@ void TestTypeDechetForm::echecDeSauvegardeEnCreation()
 {
     CentreTraitement* centre = fixtures::centre(QStringLiteral("ISDD"));
     m_store->insert(centre);
-    QVERIFY(m_store->save());
-    ouvrir(nullptr);
+    QVERIFY(enregistrerEtOuvrir(nullptr));
     fixtures::typeText(m_form->champ(TypeDechetFormView::Champ::libelle), QStringLiteral("Amiante"));
     auto* centres = m_form->findChildren<QComboBox*>().at(1);
     centres->setCurrentIndex(1);
@@ -530,8 +524,7 @@ void TestTypeDechetForm::echecDeSauvegardeEnEdition()
 {
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
     m_store->failNextSave(QStringLiteral("disque plein"));
     {
@@ -554,8 +547,7 @@ void TestTypeDechetForm::annulation()
 {
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     saisir(QStringLiteral("Code CED"), QStringLiteral("17 02 01"));
     QLineEdit* ced = ligne(QStringLiteral("Code CED"));
 
@@ -606,8 +598,7 @@ void TestTypeDechetForm::centresDansLOrdreDesListes()
     // Sorted by name as the lists sort text: case and accents do not push a name to the end.
     for (const char* nom : {"Zéphyr", "écopôle", "Bassens", "ambarès", "Cestas"})
         m_store->insert(fixtures::centre(QString::fromUtf8(nom)));
-    QVERIFY(m_store->save());
-    ouvrir(nullptr);
+    QVERIFY(enregistrerEtOuvrir(nullptr));
     QComboBox* centre = nullptr;
     for (QComboBox* c : m_form->findChildren<QComboBox*>())
         if (c->accessibleName() == QStringLiteral("Centre"))
@@ -663,8 +654,7 @@ void TestTypeDechetForm::unSecondFormulaireSuitEtNEnregistreQueLaSaisie()
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Gravats"));
     t->setPrixBaseForfait(100.0);
     m_store->insert(t);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     std::unique_ptr<TypeDechetFormView> deux = second(t);
 
     // The first form saves a code, a price and instructions: the second shows them untyped.
@@ -706,8 +696,7 @@ void TestTypeDechetForm::modifieDesDeuxCotesDemandeQuoiGarder()
 {
     TypeDechet* t = fixtures::wasteType(QStringLiteral("Bois"));
     m_store->insert(t);
-    QVERIFY(m_store->save());
-    ouvrir(t);
+    QVERIFY(enregistrerEtOuvrir(t));
     std::unique_ptr<TypeDechetFormView> deux = second(t);
     int enregistresDeux = 0;
     connect(deux.get(), &TypeDechetFormView::saved, this, [&] { ++enregistresDeux; });
