@@ -1,4 +1,5 @@
 #include "tests.h"
+#include "screenfixtures.h"
 
 #include "app/contentview.h"
 
@@ -17,15 +18,6 @@
 using namespace kv;
 
 namespace {
-
-std::unique_ptr<ModelContext> memoryStore()
-{
-    QString error;
-    auto ctx = ModelContext::open(QStringLiteral(":memory:"), &error);
-    if (!ctx)
-        qFatal("store: %s", qPrintable(error));
-    return ctx;
-}
 
 // What the detail area shows: the text of "Choisis une commande" or of a placeholder, or the
 // class name of a real screen.
@@ -60,7 +52,7 @@ void ContentViewTest::initTestCase()
 
 void ContentViewTest::sidebarListsCommandsInTwoGroups()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     QListWidget* list = window.sidebar();
     QCOMPARE(list->count(), 14);
@@ -90,7 +82,7 @@ void ContentViewTest::sidebarListsCommandsInTwoGroups()
 
 void ContentViewTest::opensOnPlanningWithTodayButton()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -125,7 +117,7 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
 
 void ContentViewTest::reglagesCannotBeSelected()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -145,7 +137,7 @@ void ContentViewTest::reglagesCannotBeSelected()
 
 void ContentViewTest::clearingSelectionAsksForACommand()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -163,7 +155,7 @@ void ContentViewTest::clearingSelectionAsksForACommand()
 
 void ContentViewTest::todayButtonRequestsRecentring()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     Observable<bool> request = window.inputs().demanderCentrageSurAujourdhui;
     int requests = 0;
@@ -183,7 +175,7 @@ void ContentViewTest::todayButtonRequestsRecentring()
 
 void ContentViewTest::todayButtonWorksFromTheKeyboard()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -205,7 +197,7 @@ void ContentViewTest::todayButtonWorksFromTheKeyboard()
 
 void ContentViewTest::selectionsOutliveACommandChange()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     Client* dupont = addClient(ctx.get(), "Dupont");
     ContentView window(ctx.get());
     window.show();
@@ -231,7 +223,7 @@ void ContentViewTest::selectionsOutliveACommandChange()
 
 void ContentViewTest::deletedRecordsLeaveTheSelections()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     Client* dupont = addClient(ctx.get(), "Dupont");
     Client* martin = addClient(ctx.get(), "Martin");
     auto* benne = new Benne(10, "808080", EtatBenne::correct, "", nullptr);
@@ -259,7 +251,7 @@ void ContentViewTest::deletedRecordsLeaveTheSelections()
 
 void ContentViewTest::liveListsFollowTheStore()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     QCOMPARE(window.inputs().clients->size(), 0);
     QCOMPARE(window.inputs().locations->size(), 0);
@@ -271,7 +263,7 @@ void ContentViewTest::liveListsFollowTheStore()
 
 void ContentViewTest::rendersMainWindow()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     window.resize(1100, 700);
     window.show();
@@ -290,7 +282,7 @@ void ContentViewTest::rendersMainWindow()
 // the screen is still whole, never from a half-destroyed screen.
 void ContentViewTest::screensAreWholeWhenTheirFieldsLoseFocus()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get());
     int screensTried = 0;
     for (Commande commande : toutesLesCommandes()) {
@@ -358,7 +350,7 @@ QString pixelRun(const QImage& image, QPoint from, QPoint step, int count, const
 
 void ContentViewTest::sidebarRowShowsTheFocusPlainly()
 {
-    auto ctx = memoryStore();
+    auto ctx = fixtures::store();
     ContentView window(ctx.get(), nullptr);
     window.show();
     QApplication::setActiveWindow(&window);

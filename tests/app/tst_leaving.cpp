@@ -41,13 +41,9 @@ namespace {
 
 std::unique_ptr<ModelContext> storeWith(const QString& nom)
 {
-    QString error;
-    auto ctx = ModelContext::open(QStringLiteral(":memory:"), &error);
-    if (!ctx)
-        qFatal("store: %s", qPrintable(error));
+    auto ctx = fixtures::store();
     ctx->insert(new Client(QUuid::createUuid(), nom, "FF8800", "", "", "Lyon", "", std::nullopt, std::nullopt));
-    if (!ctx->save(&error))
-        qFatal("save: %s", qPrintable(error));
+    fixtures::save(ctx.get());
     return ctx;
 }
 
