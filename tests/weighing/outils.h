@@ -9,6 +9,7 @@
 #include "model/modelcontext.h"
 #include "model/records.h"
 #include "weighing/dossiertickets.h"
+#include "weighing/minibondepeseeform.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -143,6 +144,21 @@ inline bool repondreQuestion(QWidget* sur, const QString& bouton)
 inline bool abandonnerSaisie(QWidget* sur)
 {
     return repondreQuestion(sur, QStringLiteral("Ne pas enregistrer"));
+}
+
+// The form of a weighbridge ticket over that rental, at the size the rentals' screen gives it.
+inline std::unique_ptr<kv::MiniBonDePeseeForm> formulaire(Bureau& b, kv::LocationDeBenne* l)
+{
+    auto f = std::make_unique<kv::MiniBonDePeseeForm>(b.ctx.get(), l, b.horloge, b.dossier);
+    f->resize(800, 700);
+    return f;
+}
+
+// Lets the store's notices and the calls they queue run.
+inline void tourDeBoucle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
 }
 
 } // namespace outils

@@ -26,13 +26,6 @@ using namespace outils;
 
 namespace {
 
-std::unique_ptr<MiniBonDePeseeForm> formulaire(Bureau& b, kv::LocationDeBenne* l)
-{
-    auto f = std::make_unique<MiniBonDePeseeForm>(b.ctx.get(), l, b.horloge, b.dossier);
-    f->resize(800, 700);
-    return f;
-}
-
 // The form shown over a rental holding one saved ticket of that weight.
 std::unique_ptr<MiniBonDePeseeForm> formulaireDUnBon(Bureau& b, double kg, kv::LocationDeBenne** l, BonDePesee** bon)
 {
@@ -97,12 +90,6 @@ bool repondre(QWidget* sur, const QString& bouton)
             }
     }
     return false;
-}
-
-void tourDeBoucle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
 }
 
 } // namespace

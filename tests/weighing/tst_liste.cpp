@@ -28,12 +28,6 @@ std::unique_ptr<LocationsEtPeseeView> vue(Bureau& b)
     return v;
 }
 
-void tourDeBoucle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
 QStringList infobulles(const kv::forms::RowContent& row)
 {
     QStringList out;

@@ -27,19 +27,6 @@ using namespace outils;
 
 namespace {
 
-std::unique_ptr<MiniBonDePeseeForm> formulaire(Bureau& b, kv::LocationDeBenne* l)
-{
-    auto f = std::make_unique<MiniBonDePeseeForm>(b.ctx.get(), l, b.horloge, b.dossier);
-    f->resize(800, 700);
-    return f;
-}
-
-void tourDeBoucle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
 QPushButton* bouton(QWidget* f, const char* nom)
 {
     return f->findChild<QPushButton*>(QLatin1String(nom));

@@ -27,15 +27,10 @@ using namespace outils;
 
 namespace {
 
-void tourDeBoucle()
-{
-    fixtures::settle();
-}
-
 // « Enregistrer les modifications ? » open over `fenetre`, or null.
 QMessageBox* question(QWidget* fenetre)
 {
-    tourDeBoucle();
+    fixtures::settle();
     for (QMessageBox* box : fenetre->findChildren<QMessageBox*>())
         if (box->isVisible() && box->objectName() == QStringLiteral("enregistrerModifications"))
             return box;
@@ -50,7 +45,7 @@ bool repondre(QWidget* fenetre, const QString& texte)
     for (QAbstractButton* b : box->buttons())
         if (fixtures::shownText(b) == texte) {
             b->click();
-            tourDeBoucle();
+            fixtures::settle();
             return true;
         }
     return false;
@@ -74,7 +69,7 @@ struct Ecran {
             qWarning("écran non exposé");
         QApplication::setActiveWindow(v.get());
         QTest::mouseClick(v->interrupteur(), Qt::LeftButton, {}, QPoint(8, v->interrupteur()->height() / 2));
-        tourDeBoucle();
+        fixtures::settle();
     }
 
     void choisir(int rang)
@@ -82,7 +77,7 @@ struct Ecran {
         QListView* liste = v->liste();
         QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
                           liste->visualRect(liste->model()->index(rang, 0)).center());
-        tourDeBoucle();
+        fixtures::settle();
     }
     int rangChoisi() const
     {
@@ -284,17 +279,17 @@ void TestTravailTape::rienNeBougeEnTapant()
     const int plusEtroit = std::max(e.v->minimumSizeHint().width(), 500);
     for (int largeur = plusEtroit; largeur <= 1300; largeur += 15) {
         e.v->resize(largeur, 760);
-        tourDeBoucle();
+        fixtures::settle();
         MiniBonDePeseeForm* f = e.v->formulaire();
         QVERIFY(f);
         f->champPoids()->setFocus();
         f->champPoids()->clear();
-        tourDeBoucle();
+        fixtures::settle();
         const QPoint enregistrer = f->boutonEnregistrer()->mapTo(e.v.get(), QPoint(0, 0));
         const QPoint champ = f->champPoids()->mapTo(e.v.get(), QPoint(0, 0));
         for (const QChar c : QStringLiteral("3450")) {
             QTest::keyClicks(f->champPoids(), QString(c));
-            tourDeBoucle();
+            fixtures::settle();
             QCOMPARE(f->tagsEnTete().size(), 2);
             QVERIFY2(f->boutonEnregistrer()->mapTo(e.v.get(), QPoint(0, 0)) == enregistrer,
                      qPrintable(QStringLiteral("largeur %1 : %2 → %3")
@@ -305,7 +300,7 @@ void TestTravailTape::rienNeBougeEnTapant()
         }
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(f->champPoids(), Qt::Key_Backspace);
-        tourDeBoucle();
+        fixtures::settle();
         QCOMPARE(f->tagsEnTete().size(), 1);
         QCOMPARE(f->boutonEnregistrer()->mapTo(e.v.get(), QPoint(0, 0)), enregistrer);
     }
@@ -331,7 +326,7 @@ void TestTravailTape::uneAutreFenetreNeDefaitRien()
     };
     const auto enregistrer = [](MiniBonDePeseeForm* f) {
         QTest::mouseClick(f->boutonEnregistrer(), Qt::LeftButton);
-        tourDeBoucle();
+        fixtures::settle();
     };
 
     // A date typed here stays while the weight and the document stored there come in; the save
