@@ -72,4 +72,10 @@ inline kv::LocationDeBenne* locationPosee(kv::ModelContext* ctx, kv::Chauffeur* 
     return location;
 }
 
+// The drivers' screens' clock: Tuesday 10 March 2026, 9:30 where the tests run.
+inline kv::Horloge horloge()
+{
+    return kv::Horloge::fixe(QDateTime(QDate(2026, 3, 10), QTime(9, 30)), QTimeZone::systemTimeZone());
+}
+
 } // namespace outils

@@ -34,11 +34,6 @@ using namespace outils;
 
 namespace {
 
-Horloge horloge()
-{
-    return Horloge::fixe(QDateTime(QDate(2026, 3, 10), QTime(9, 30)), QTimeZone::systemTimeZone());
-}
-
 // What the code under test writes on the standard output while it lives.
 class SortieCapturee {
 public:

@@ -31,11 +31,6 @@ using namespace outils;
 
 namespace {
 
-Horloge horloge()
-{
-    return Horloge::fixe(QDateTime(QDate(2026, 3, 10), QTime(9, 30)), QTimeZone::systemTimeZone());
-}
-
 QStringList lignes(VueChauffeurs& v)
 {
     QStringList out;
