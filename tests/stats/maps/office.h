@@ -2,6 +2,8 @@
 
 // A small store for the map tests: one client, one skip, and rentals made to measure.
 
+#include "screenfixtures.h"
+
 #include "model/modelcontext.h"
 #include "model/records.h"
 
@@ -12,7 +14,7 @@
 #include <optional>
 
 struct MapOffice {
-    std::unique_ptr<kv::ModelContext> ctx;
+    std::unique_ptr<kv::ModelContext> ctx = fixtures::store();
     kv::Client* client = nullptr;
     kv::Client* autreClient = nullptr;
     kv::Benne* benne = nullptr;
@@ -20,10 +22,6 @@ struct MapOffice {
 
     MapOffice()
     {
-        QString error;
-        ctx = kv::ModelContext::open(QStringLiteral(":memory:"), &error);
-        if (!ctx)
-            qFatal("store: %s", qPrintable(error));
         client = nouveauClient(QStringLiteral("Dupont BTP"));
         autreClient = nouveauClient(QStringLiteral("Martin TP"));
         benne = new kv::Benne(10, QStringLiteral("FF0000"), kv::EtatBenne::correct, QString(), nullptr);
