@@ -992,23 +992,9 @@ QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, cons
     if (autres.isEmpty())
         return {};
     const QTimeZone& zone = m_actions->horloge().zone;
-    const auto nom = [](const LocationDeBenne* l) {
-        return l->client() ? quotedBeginning(nomClientDistinct(l->client()), 60) : QStringLiteral("un client inconnu");
-    };
-    const auto periode = [&](qint64 pose, std::optional<qint64> fin) {
-        return fin ? QStringLiteral(" du ") + texteJour(pose, zone) + QStringLiteral(" au ") + texteJour(*fin, zone)
-                   : QStringLiteral(" à partir du ") + texteJour(pose, zone) + QStringLiteral(", sans date d’enlèvement");
-    };
-    const LocationDeBenne* a = autres.first();
-    QString texte = QStringLiteral("Cette benne est déjà louée à ") + nom(a) + periode(a->datePoseMs(), a->dateEnlevementMs())
-                    + QLatin1Char('.');
-    const qsizetype encore = autres.size() - 1;
-    if (encore == 1)
-        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
-    else if (encore > 1)
-        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(encore));
-    return texte + QStringLiteral("\n\nLouer quand même cette benne à ") + nom(location)
-           + periode(dates.pose, dates.enlevement) + QStringLiteral(" ?");
+    const auto jour = [&zone](qint64 ms) { return texteJour(ms, zone); };
+    return texteDejaLouee(autres, jour) + QStringLiteral("\n\nLouer quand même cette benne à ") + clientNomme(location)
+           + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral(" ?");
 }
 
 void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& dates)

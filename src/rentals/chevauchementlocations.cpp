@@ -3,6 +3,9 @@
 #include "model/daywindow.h"
 #include "model/helpers.h"
 #include "model/records.h"
+#include "widgets/plaintext.h"
+
+#include <QLocale>
 
 #include <algorithm>
 #include <limits>
@@ -37,6 +40,34 @@ QList<LocationDeBenne*> locationsChevauchantes(const Benne* benne, qint64 poseMs
         return a->datePoseMs() < b->datePoseMs();
     });
     return out;
+}
+
+QString periodeLocation(qint64 poseMs, const std::optional<qint64>& enlevementMs,
+                        const std::function<QString(qint64)>& jour)
+{
+    return enlevementMs ? QStringLiteral(" du ") + jour(poseMs) + QStringLiteral(" au ") + jour(*enlevementMs)
+                        : QStringLiteral(" à partir du ") + jour(poseMs) + QStringLiteral(", sans date d’enlèvement");
+}
+
+QString clientNomme(const LocationDeBenne* location)
+{
+    return location && location->client() ? quotedBeginning(nomClientDistinct(location->client()), 60)
+                                          : QStringLiteral("un client inconnu");
+}
+
+QString texteDejaLouee(const QList<LocationDeBenne*>& autres, const std::function<QString(qint64)>& jour)
+{
+    if (autres.isEmpty())
+        return {};
+    const LocationDeBenne* premiere = autres.first();
+    QString texte = QStringLiteral("Cette benne est déjà louée à ") + clientNomme(premiere)
+                    + periodeLocation(premiere->datePoseMs(), premiere->dateEnlevementMs(), jour) + QLatin1Char('.');
+    const qsizetype encore = autres.size() - 1;
+    if (encore == 1)
+        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
+    else if (encore > 1)
+        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(encore));
+    return texte;
 }
 
 } // namespace kv

@@ -6,8 +6,10 @@
 // from its placement on, with no end.
 
 #include <QList>
+#include <QString>
 #include <QTimeZone>
 
+#include <functional>
 #include <optional>
 
 namespace kv {
@@ -20,5 +22,18 @@ class LocationDeBenne;
 // dates are compared as stored milliseconds.
 QList<LocationDeBenne*> locationsChevauchantes(const Benne* benne, qint64 poseMs,
                                                 const std::optional<qint64>& enlevementMs, const QTimeZone& zone);
+
+// A booking's days as a sentence reads them: " du 15/03/2026 au 18/03/2026", or " à partir du
+// 15/03/2026, sans date d’enlèvement"; `jour` writes one day.
+QString periodeLocation(qint64 poseMs, const std::optional<qint64>& enlevementMs,
+                        const std::function<QString(qint64)>& jour);
+
+// A rental's client as a question or a warning names it: told apart from the clients of the same
+// name, a long name cut with « … ».
+QString clientNomme(const LocationDeBenne* location);
+
+// Who already holds the skip: the first of `autres` by its client and its days, then how many
+// others hold it too ("Cette benne est déjà louée à … ."). Empty when none does.
+QString texteDejaLouee(const QList<LocationDeBenne*>& autres, const std::function<QString(qint64)>& jour);
 
 } // namespace kv

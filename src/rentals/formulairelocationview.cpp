@@ -996,35 +996,20 @@ void FormulaireLocationView::actualiserChevauchement()
         return;
     const QString texte = texteChevauchement();
     m_avisChevauchement->setText(texte);
+    // The whole name where the line had to cut it.
     QString complet;
-    if (!m_chevauchements.isEmpty() && m_chevauchements.first()->client()
-        && quotedBeginning(m_chevauchements.first()->client()->nom(), 60) != m_chevauchements.first()->client()->nom())
-        complet = m_chevauchements.first()->client()->nom();
+    if (!m_chevauchements.isEmpty() && m_chevauchements.first()->client())
+        if (const QString nom = nomClientDistinct(m_chevauchements.first()->client()); quotedBeginning(nom, 60) != nom)
+            complet = nom;
     setPlainToolTip(m_avisChevauchement, complet);
     m_avisChevauchement->setVisible(!texte.isEmpty());
 }
 
 QString FormulaireLocationView::texteChevauchement() const
 {
-    if (m_chevauchements.isEmpty())
-        return {};
-    const LocationDeBenne* l = m_chevauchements.first();
-    const auto jour = [this](qint64 ms) {
+    return texteDejaLouee(m_chevauchements, [this](qint64 ms) {
         return QLocale().toString(localDayOf(ms, m_zone), m_champPose->displayFormat());
-    };
-    const QString qui = l->client() ? quotedBeginning(l->client()->nom(), 60) : QStringLiteral("un client inconnu");
-    QString texte = QStringLiteral("Cette benne est déjà louée à ") + qui;
-    if (const std::optional<qint64> fin = l->dateEnlevementMs())
-        texte += QStringLiteral(" du ") + jour(l->datePoseMs()) + QStringLiteral(" au ") + jour(*fin) + QLatin1Char('.');
-    else
-        texte += QStringLiteral(" à partir du ") + jour(l->datePoseMs())
-                 + QStringLiteral(", sans date d’enlèvement.");
-    const qsizetype autres = m_chevauchements.size() - 1;
-    if (autres == 1)
-        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
-    else if (autres > 1)
-        texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(autres));
-    return texte;
+    });
 }
 
 void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite, forms::Leaving pourquoi)

@@ -1418,7 +1418,9 @@ void FormulaireLocationTest::removalDateIsNoneUntilTheUserSetsOne()
 void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
 {
     Banc b;
-    Client* durand = client(b.ctx.get(), "Durand Bâtiment");
+    Client* durand = client(b.ctx.get(), "Durand Bâtiment", QStringLiteral("Lyon"));
+    // A client of the same name elsewhere: the line says which Durand holds the skip.
+    client(b.ctx.get(), "Durand Bâtiment", QStringLiteral("Villeurbanne"));
     Benne* autre = fixtures::benne(b.ctx.get(), 8);
     // Durand holds the skip from 15 to 18 March; the other skip is on a site with no end.
     LocationDeBenne* occupee =
@@ -1431,7 +1433,7 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     QLabel* avis = avisChevauchement(form);
     QVERIFY(avis);
     QTRY_VERIFY(avis->isVisible());
-    QCOMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Durand Bâtiment du 15/03/2026 au 18/03/2026."));
+    QCOMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Durand Bâtiment (Lyon) du 15/03/2026 au 18/03/2026."));
 
     // A placement on the day Durand's removal falls is a handover: nothing said.
     form->champDatePose()->setDate(QDate(2026, 3, 18));
@@ -1452,7 +1454,7 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     QMessageBox* question = openBox(form, QStringLiteral("confirmationChevauchement"));
     QVERIFY(question);
-    QVERIFY(question->text().contains(QStringLiteral("Durand Bâtiment du 15/03/2026 au 18/03/2026")));
+    QVERIFY(question->text().contains(QStringLiteral("Durand Bâtiment (Lyon) du 15/03/2026 au 18/03/2026")));
     QCOMPARE(b.locations().size(), 2);
     QCOMPARE(b.fermetures, 0);
     QVERIFY(clickBoxButton(question, QStringLiteral("Annuler")));
@@ -1489,7 +1491,7 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
         if (l != occupee)
             QVERIFY(b.ctx->remove(l));
     QTRY_COMPARE(avisChevauchement(form)->text(),
-                 QStringLiteral("Cette benne est déjà louée à Durand Bâtiment du 15/03/2026 au 18/03/2026."));
+                 QStringLiteral("Cette benne est déjà louée à Durand Bâtiment (Lyon) du 15/03/2026 au 18/03/2026."));
     QVERIFY(b.ctx->remove(occupee));
     QTRY_VERIFY(!avisChevauchement(form)->isVisible());
     QVERIFY(form->validerEtEnregistrer());
