@@ -4,7 +4,6 @@
 #include "contentview.h"
 
 #include "platform/updatechecker.h"
-#include "widgets/dialogconventions.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -303,13 +302,11 @@ void AppDelegate::installMenus(QMainWindow* window)
     menuKey->setShortcut(QKeySequence(Qt::Key_F10));
     menuKey->setShortcutContext(Qt::WindowShortcut);
     window->addAction(menuKey);
-    // Every item of the menus has its underlined letter; Escape leaves the bar (above).
+    // Escape leaves the bar (above); the program's key conventions give each item its letter.
     auto* escape = new MenuEscape(bar);
     for (QAction* title : bar->actions())
-        if (QMenu* menu = title->menu()) {
+        if (QMenu* menu = title->menu())
             menu->installEventFilter(escape);
-            connect(menu, &QMenu::aboutToShow, menu, [menu] { giveMenuLetters(menu); });
-        }
     connect(menuKey, &QAction::triggered, bar, [bar] {
         for (QAction* menu : bar->actions())
             if (menu->isVisible() && menu->isEnabled() && menu->menu()) {
