@@ -156,6 +156,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* objet, QEvent* event) override;
+    // A drag's events over the list (`objet`: its content or the strip of names).
+    bool glisserSurLaListe(QObject* objet, QEvent* event);
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -241,6 +243,7 @@ private:
     QPointer<RangeeChauffeur> m_rangeeAncre;
     int m_hautAncre = 0;
     QMargins m_margesDepliees;
+    int m_espaceDeplie = 0;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;
     QTimer m_autour;

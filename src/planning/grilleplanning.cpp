@@ -793,31 +793,6 @@ void GrillePlanning::majSurvol(const QPointF& pointVue)
     }
 }
 
-void GrillePlanning::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        // A right-click aims at what is under the pointer: the keyboard's cell goes there, and
-        // the focus it may bring never moves the view.
-        m_curseurVisible = false;
-        placerCurseurSous(event->position());
-        QAbstractScrollArea::mousePressEvent(event);
-        return;
-    }
-    if (m_geste && m_geste->enQuestion)
-        return; // a bar waits for the answer to its question
-    setFocus(Qt::MouseFocusReason);
-    // The keyboard's cell follows the pointer's, and stays out of sight until a key is used.
-    m_curseurVisible = false;
-    placerCurseurSous(event->position());
-    const Touche t = toucher(event->position());
-    if (!t.location) {
-        m_geste.reset();
-        return;
-    }
-    m_geste = Geste{t, event->position() + scrollOffset(), event->position(), 0, false};
-    event->accept();
-}
-
 void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
 {
     const QPointF contenu = pointVue + scrollOffset();
@@ -826,73 +801,6 @@ void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
         m_curseurLigne = ligneA(contenu.y());
         viewport()->update();
     }
-}
-
-void GrillePlanning::suivreGeste(const QPointF& pointVue)
-{
-    if (m_geste->enQuestion)
-        return; // stays where it was let go until the question is answered
-    m_geste->pointeur = pointVue;
-    m_geste->dx = pointVue.x() + scrollOffset().x() - m_geste->departContenu.x();
-    // Only the bar's row changes (its badges and shadows reach a little past it).
-    const double haut = hautLigne(m_geste->touche.ligne) - scrollOffset().y();
-    viewport()->update(QRectF(0, haut - 12, viewport()->width(), hauteurLigne(m_geste->touche.ligne) + 24).toAlignedRect());
-}
-
-void GrillePlanning::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_geste) {
-        majSurvol(event->position());
-        return;
-    }
-    if (!(event->buttons() & Qt::LeftButton) || m_geste->enQuestion)
-        return;
-    const QPointF delta = event->position() + scrollOffset() - m_geste->departContenu;
-    if (!m_geste->glisse && m_geste->touche.zone != Zone::duplication
-        && (std::abs(delta.x()) >= 1 || std::abs(delta.y()) >= 1)) {
-        m_geste->glisse = true;
-        m_survol = nullptr; // no duplicate button while a bar moves
-    }
-    if (m_geste->glisse) {
-        suivreGeste(event->position());
-        // Days beyond the visible ones come into view when the pointer nears a side.
-        m_defilementAuto->setDirections(Qt::Horizontal);
-        m_defilementAuto->pointerAt(event->position().toPoint());
-    }
-}
-
-void GrillePlanning::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton || !m_geste || m_geste->enQuestion) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
-        return;
-    }
-    terminerGlissement(event->position());
-}
-
-std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
-{
-    const LocationDeBenne* l = geste.touche.location;
-    if (!l || l->isDeleted())
-        return std::nullopt;
-    double translation = geste.dx;
-    Prise prise = Prise::corps;
-    switch (geste.touche.zone) {
-    case Zone::corps: break;
-    case Zone::poigneeGauche: prise = Prise::debut; break;
-    case Zone::poigneeDroite:
-        prise = Prise::fin;
-        if (geste.touche.colonnes.ouverte && joursDeTranslation(translation) != 0) {
-            // The handle of an open-ended bar stands at the grid's end: the removal goes to
-            // the day where it is let go, counted from the placement.
-            const JoursGrille& j = jours();
-            const QDate pose = localDayOf(l->datePoseMs(), m_actions->horloge().zone);
-            translation += double(pose.daysTo(j.date(j.count() - 1).addDays(1))) * largeurColonne;
-        }
-        break;
-    default: return std::nullopt;
-    }
-    return m_actions->datesApresGlissement(l, prise, translation);
 }
 
 void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
@@ -908,57 +816,6 @@ void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
     placerCurseurSous(event->position());
     emit celluleVideActivee(m_bennes[m_curseurLigne], jours().date(m_curseurColonne));
     event->accept();
-}
-
-void GrillePlanning::terminerGlissement(const QPointF& pointVue)
-{
-    m_defilementAuto->end();
-    if (m_geste->glisse)
-        suivreGeste(pointVue);
-    const Geste geste = *m_geste;
-    LocationDeBenne* l = geste.touche.location;
-    if (!l || l->isDeleted()) {
-        m_geste.reset();
-        viewport()->update(); // deleted while it was held
-        return;
-    }
-    // A click whose pointer trembled by a pixel or two is still a click.
-    const QPointF deplacement = pointVue + scrollOffset() - geste.departContenu;
-    const bool tremblement = deplacement.manhattanLength() < 3;
-    if (geste.glisse && !tremblement) {
-        // The keyboard's cell goes with the part of the bar that was held.
-        placerCurseurSous(QPointF(pointVue.x(), geste.departContenu.y() - scrollOffset().y()));
-        if (const std::optional<DatesLocation> dates = datesDuGeste(geste)) {
-            conclureGeste(geste, *dates);
-        } else {
-            m_geste.reset();
-            viewport()->update();
-        }
-        majSurvol(pointVue);
-        return;
-    }
-    m_geste.reset();
-    // A tap without moving.
-    switch (geste.touche.zone) {
-    case Zone::corps:
-    case Zone::poigneeGauche: emit locationTapped(l); break;
-    case Zone::duplication:
-        if (toucher(pointVue).zone == Zone::duplication)
-            dupliquer(l);
-        break;
-    default: break;
-    }
-}
-
-void GrillePlanning::appliquerDates(LocationDeBenne* location, const DatesLocation& dates)
-{
-    if (m_actions->appliquer(location, dates)) {
-        // Redrawn at its new columns now, not a turn later; its row may change height.
-        m_barres.remove(location->benne());
-        m_hauts.clear();
-        majBarresDefilement();
-    }
-    viewport()->update();
 }
 
 QList<LocationDeBenne*> GrillePlanning::chevauchements(const LocationDeBenne* location, const DatesLocation& dates) const
@@ -997,51 +854,6 @@ QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, cons
            + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral(" ?");
 }
 
-void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& dates)
-{
-    changerDates(geste.touche.location, dates);
-}
-
-void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates)
-{
-    // Only a booking the change runs into is asked about: one the rental already shared days
-    // with was accepted before.
-    const QList<LocationDeBenne*> deja = chevauchements(l, {l->datePoseMs(), l->dateEnlevementMs()});
-    QList<LocationDeBenne*> autres = chevauchements(l, dates);
-    autres.removeIf([&](LocationDeBenne* a) { return deja.contains(a); });
-    if (autres.isEmpty()) {
-        m_geste.reset();
-        appliquerDates(l, dates);
-        return;
-    }
-    // A held bar stays where it was let go while the user decides; nothing is written before.
-    if (m_geste)
-        m_geste->enQuestion = true;
-    viewport()->update();
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"), QStringLiteral("Benne déjà louée"),
-                                QMessageBox::NoButton, window());
-    box->setObjectName(QStringLiteral("confirmationChevauchement"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setTextFormat(Qt::PlainText);
-    box->setText(texteChevauchement(l, dates, autres));
-    QPushButton* oui = box->addButton(QStringLiteral("Louer quand même"), QMessageBox::AcceptRole);
-    QPushButton* non = box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
-    box->setDefaultButton(non);
-    box->setEscapeButton(non);
-    giveAltLetters(box);
-    forms::fitMessageBox(box);
-    m_questionChevauchement = box;
-    connect(box, &QMessageBox::finished, this, [this, box, oui, l, dates] {
-        const bool garder = box->clickedButton() == oui;
-        m_geste.reset();
-        if (garder && !l->isDeleted())
-            appliquerDates(l, dates);
-        viewport()->update(); // « Annuler »: the bar is back where it was, as the store still has it
-    });
-    box->open();
-}
-
 void GrillePlanning::dupliquer(LocationDeBenne* location)
 {
     QString erreur;
@@ -1055,31 +867,6 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
         emit duplicationRefusee(location, bloquante);
     oublierBarres();
     viewport()->update();
-}
-
-void GrillePlanning::contextMenuEvent(QContextMenuEvent* event)
-{
-    if (event->reason() == QContextMenuEvent::Mouse) {
-        if (LocationDeBenne* l = toucher(event->pos()).location)
-            ouvrirMenu(l, event->globalPos());
-        return;
-    }
-    ouvrirMenuAuCurseur();
-}
-
-void GrillePlanning::ouvrirMenuAuCurseur()
-{
-    LocationDeBenne* l = locationAuCurseur();
-    if (!l)
-        return;
-    // From the keyboard: under the cursor's cell, which is shown from now on.
-    if (!m_curseurVisible) {
-        m_curseurVisible = true;
-        viewport()->update();
-    }
-    const QPointF o = scrollOffset();
-    ouvrirMenu(l, viewport()->mapToGlobal(QPoint(int(m_curseurColonne * largeurColonne - o.x() + 10),
-                                                 int(hautLigne(m_curseurLigne + 1) - o.y()))));
 }
 
 void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
@@ -1146,70 +933,6 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     champ->setFocus(Qt::OtherFocusReason);
 }
 
-void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
-{
-    delete m_menu;
-    m_menu = new QMenu(this);
-    m_menu->setObjectName(QStringLiteral("menuBarre"));
-    m_menu->setAttribute(Qt::WA_DeleteOnClose);
-    // What the bar's tap, its duplicate button and Delete do, for the keyboard as for the mouse;
-    // the keys that do it without the menu are shown beside.
-    QAction* details = m_menu->addAction(symbolIcon(QStringLiteral("info.circle.fill")), QStringLiteral("Afficher les détails"));
-    details->setObjectName(QStringLiteral("actionDetails"));
-    details->setShortcut(QKeySequence(Qt::Key_Return));
-    connect(details, &QAction::triggered, this, [this, l] {
-        if (!l->isDeleted())
-            emit locationTapped(l);
-    });
-    // The removal date, typed: the way to end a rental whose right handle stands far away.
-    QAction* enlevement = m_menu->addAction(symbolIcon(QStringLiteral("calendar")),
-                                            l->dateEnlevementMs() ? QStringLiteral("Changer la date d'enlèvement…")
-                                                                  : QStringLiteral("Fixer la date d'enlèvement…"));
-    enlevement->setObjectName(QStringLiteral("actionDateEnlevement"));
-    connect(enlevement, &QAction::triggered, this, [this, l] {
-        if (!l->isDeleted())
-            demanderDateEnlevement(l);
-    });
-    QAction* dupliquer = m_menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")),
-                                           QStringLiteral("Dupliquer en rotation"));
-    dupliquer->setObjectName(QStringLiteral("actionDupliquer"));
-    dupliquer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    connect(dupliquer, &QAction::triggered, this, [this, l] {
-        if (!l->isDeleted())
-            this->dupliquer(l);
-    });
-    // A driver is given to the rental as by dropping his chip on the bar: the keyboard's way to it.
-    // The drivers come in the strip's order, inactive ones too, since the strip offers them as well.
-    QMenu* chauffeurs = m_menu->addMenu(symbolIcon(QStringLiteral("truck.box")), QStringLiteral("Attribuer au chauffeur"));
-    chauffeurs->setObjectName(QStringLiteral("menuChauffeurs"));
-    const QList<Chauffeur*> liste = m_context->fetch<Chauffeur>();
-    for (const Chauffeur* c : liste) {
-        QString nom = (c->prenom() + QLatin1Char(' ') + c->nom()).simplified();
-        if (nom.isEmpty())
-            nom = QStringLiteral("Chauffeur sans nom");
-        // A typed "&" is a character, not a mnemonic; a long name keeps the menu narrow.
-        QAction* a = chauffeurs->addAction(quotedBeginning(nom, 60).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        connect(a, &QAction::triggered, this, [this, l, id = c->id()] { attribuerChauffeur(l, id); });
-    }
-    if (liste.isEmpty()) {
-        QAction* aucun = chauffeurs->addAction(QStringLiteral("Aucun chauffeur\u00A0: ajoutez-en dans « Liste des chauffeurs »"));
-        aucun->setEnabled(false);
-    }
-    m_menu->addSeparator();
-    QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
-    supprimer->setObjectName(QStringLiteral("actionSupprimer"));
-    supprimer->setShortcut(QKeySequence(QKeySequence::Delete));
-    connect(supprimer, &QAction::triggered, this, [this, l] { demanderSuppression(l); });
-    // The shortcuts are shown, not taken: the grid answers its keys itself.
-    for (QAction* a : m_menu->actions())
-        a->setShortcutContext(Qt::WidgetShortcut);
-    connect(m_menu, &QObject::destroyed, this, [this, menu = m_menu] {
-        if (m_menu == menu)
-            m_menu = nullptr;
-    });
-    m_menu->popup(ou);
-}
-
 void GrillePlanning::informer(const QString& titre, const QString& texte)
 {
     auto* box = new QMessageBox(QMessageBox::Information, titre, titre, QMessageBox::Ok, window());
@@ -1269,87 +992,6 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
         if (etiquette->objectName() == QLatin1String("qt_msgbox_informativelabel"))
             etiquette->setTextFormat(Qt::PlainText);
     connect(box, &QMessageBox::finished, this, [this] { setSurbrillance(nullptr); });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Driver drops
-
-void GrillePlanning::viserDepot(std::optional<QPoint> pointVue)
-{
-    m_pointeurDepot = pointVue;
-    LocationDeBenne* cible = pointVue ? toucher(*pointVue).location : nullptr;
-    if (cible == m_cibleDepot)
-        return;
-    m_cibleDepot = cible;
-    viewport()->update();
-}
-
-void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (event->mimeData() && event->mimeData()->hasText()) {
-        event->acceptProposedAction();
-        m_defilementAuto->setDirections(Qt::Horizontal | Qt::Vertical);
-        m_defilementAuto->begin();
-        m_defilementAuto->pointerAt(event->position().toPoint());
-        viserDepot(event->position().toPoint());
-    } else {
-        event->ignore();
-    }
-}
-
-void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
-{
-    m_defilementAuto->pointerAt(event->position().toPoint());
-    viserDepot(event->position().toPoint());
-    // Near an edge the grid may move under the pointer: the bar there at the drop counts.
-    const bool surBarre = m_cibleDepot || m_defilementAuto->isScrolling();
-    if (surBarre && event->mimeData() && event->mimeData()->hasText())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void GrillePlanning::dragLeaveEvent(QDragLeaveEvent* event)
-{
-    m_defilementAuto->end();
-    viserDepot(std::nullopt);
-    QAbstractScrollArea::dragLeaveEvent(event);
-}
-
-void GrillePlanning::dropEvent(QDropEvent* event)
-{
-    m_defilementAuto->end();
-    viserDepot(std::nullopt);
-    // The bar under the pointer now, the one shown highlighted.
-    const Touche t = toucher(event->position());
-    if (!t.location || !event->mimeData() || !event->mimeData()->hasText()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    const std::optional<QUuid> id = lireUuidStrict(event->mimeData()->text());
-    if (!id)
-        return; // not a driver's identifier: ignored without a word
-    LocationDeBenne* l = t.location;
-    // Handled on the next turn of the event loop, once the drag has finished.
-    QTimer::singleShot(0, this, [this, l, id = *id] {
-        if (l->isDeleted())
-            return;
-        m_actions->ecrire(QStringLiteral("🟢 Drop sur location ") + texteUuid(l->id()));
-        attribuerChauffeur(l, id);
-    });
-}
-
-void GrillePlanning::attribuerChauffeur(LocationDeBenne* location, const QUuid& chauffeurId)
-{
-    if (!location || location->isDeleted())
-        return;
-    const Issue issue = m_actions->attribuerChauffeurDepose(location, chauffeurId);
-    viewport()->update();
-    if (!issue.ok)
-        forms::showError(this, issue.messageErreur);
-    else if (!issue.avis.isEmpty())
-        informer(QStringLiteral("Aucun changement"), issue.avis);
 }
 
 // ---------------------------------------------------------------------------------------------
