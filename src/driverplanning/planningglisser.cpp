@@ -9,8 +9,10 @@
 #include "prestationcard.h"
 #include "prestationscolumn.h"
 
+#include "model/modelcontext.h"
 #include "model/records.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/dragrule.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -78,52 +80,73 @@ bool VuePlanningChauffeurs::glisserSurLaListe(QObject* objet, QEvent* event)
     };
     switch (event->type()) {
     case QEvent::DragEnter: {
-        m_defilementAuto->begin();
         // What is dragged decides which box of a column is marked; read without a trace, the
         // drop alone reports.
         const std::optional<PrestationDragItem> item =
             decoderDrop(ItemRecu::depuis(static_cast<QDropEvent*>(event)->mimeData()), [](const QString&) {});
         m_typeGlisse = item ? std::optional(item->type) : std::nullopt;
+        m_pointeurGlisse = dansLaVue(static_cast<QDropEvent*>(event)->position());
+        // An operation's card is held: its own driver's row is where the drag starts from.
+        const LocationDeBenne* location = item ? m_context->find<LocationDeBenne>(item->prestationID) : nullptr;
+        const Chauffeur* sien = !location                           ? nullptr
+                                : item->type == TypePrestation::pose ? location->chauffeurPose()
+                                                                     : location->chauffeurEnlevement();
+        RangeeChauffeur* sienne = sien ? rangee(sien) : nullptr;
+        // It starts from there when one of the list's cards is held, or when it comes in over
+        // that row (a card brought from elsewhere onto another driver is aimed at him).
+        if (sienne && !sienne->glisserEnCours()) {
+            const int y = m_pointeurGlisse->y() + m_defilement->verticalScrollBar()->value();
+            if (m_plie || y < sienne->y() || y >= sienne->y() + sienne->height())
+                sienne = nullptr;
+        }
+        if (m_typeGlisse && listeCourte())
+            plier(*m_pointeurGlisse, sienne);
+        // Back over the list from the names beside it, a card of the list still held: the same drag.
+        if (m_regleGlisser->active() && glisserEnCours())
+            m_defilementAuto->begin();
+        else
+            m_regleGlisser->begin(*m_pointeurGlisse, sienne ? sienne->colonne() : nullptr);
         [[fallthrough]];
     }
     case QEvent::DragMove: {
         auto* e = static_cast<QDragMoveEvent*>(event);
-        m_pointeurGlisse = dansLaVue(e->position());
-        if (event->type() == QEvent::DragEnter && m_typeGlisse && listeCourte())
-            plier(*m_pointeurGlisse);
-        m_defilementAuto->pointerAt(*m_pointeurGlisse);
-        PrestationsColumn* colonne = colonneEn(*m_pointeurGlisse);
+        // The entry's place was read before the rows folded: the content has moved since.
+        if (event->type() == QEvent::DragMove)
+            m_pointeurGlisse = dansLaVue(e->position());
+        PrestationsColumn* colonne = m_regleGlisser->aim(*m_pointeurGlisse, colonneEn(*m_pointeurGlisse));
         marquer(colonne);
-        // Near an edge the list moves under the pointer: what lies there at the drop counts.
         // The entry is taken wherever it is: a widget that refuses a drag as it enters gets
         // none of its later moves nor its drop, and a hand brings a card into the names beside
         // or under the one it is meant for. The moves alone tell where a drop is possible.
-        if (colonne || m_defilementAuto->isScrolling() || event->type() == QEvent::DragEnter)
+        if (colonne || event->type() == QEvent::DragEnter)
             e->acceptProposedAction();
         else
             e->ignore();
         return true;
     }
     case QEvent::DragLeave:
-        m_defilementAuto->end();
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
         // Going from the list to the names is a leave and an enter at once: the rows stay
-        // folded then, and while a card of the list is still held.
+        // folded then, and the drag goes on, while a card of the list is still held.
+        if (glisserEnCours())
+            m_defilementAuto->end();
+        else
+            m_regleGlisser->end();
         QTimer::singleShot(0, this, [this] {
             if (!m_pointeurGlisse && !glisserEnCours())
                 deplier();
         });
         return true;
     case QEvent::Drop: {
-        m_defilementAuto->end();
+        auto* e = static_cast<QDropEvent*>(event);
+        // The column marked where the pointer is let go, or nothing.
+        PrestationsColumn* colonne = m_regleGlisser->aim(dansLaVue(e->position()), colonneEn(dansLaVue(e->position())));
+        m_regleGlisser->end();
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
-        auto* e = static_cast<QDropEvent*>(event);
-        // Where the pointer is now: the list may have moved under it since the last move.
-        PrestationsColumn* colonne = colonneEn(dansLaVue(e->position()));
         if (colonne && colonne->recevoirDrop(e->mimeData()))
             e->acceptProposedAction();
         else
@@ -170,17 +193,20 @@ void VuePlanningChauffeurs::poserListe()
     QCoreApplication::sendPostedEvents(m_defilement, QEvent::LayoutRequest);
 }
 
-void VuePlanningChauffeurs::plier(const QPoint& pointeurVue)
+void VuePlanningChauffeurs::plier(const QPoint& pointeurVue, RangeeChauffeur* sienne)
 {
     if (m_plie)
         return;
     m_plie = true;
     QScrollBar* barre = m_defilement->verticalScrollBar();
     const int yListe = pointeurVue.y() + barre->value();
-    m_rangeeAncre = nullptr;
-    for (RangeeChauffeur* r : std::as_const(m_rangees))
-        if (r->y() <= yListe)
-            m_rangeeAncre = r;
+    // The dragged card's own driver stays under the pointer; a drag from elsewhere keeps the row
+    // it came in over.
+    m_rangeeAncre = sienne;
+    if (!sienne)
+        for (RangeeChauffeur* r : std::as_const(m_rangees))
+            if (r->y() <= yListe)
+                m_rangeeAncre = r;
     m_hautAncre = m_rangeeAncre ? m_rangeeAncre->y() - barre->value() : 0;
     for (RangeeChauffeur* r : std::as_const(m_rangees))
         r->setPliee(true);
@@ -229,9 +255,9 @@ void VuePlanningChauffeurs::deplier()
 
 void VuePlanningChauffeurs::marquerSousPointeur()
 {
-    if (!m_pointeurGlisse)
+    if (!m_pointeurGlisse || !m_regleGlisser->active())
         return;
-    marquer(colonneEn(*m_pointeurGlisse));
+    marquer(m_regleGlisser->aim(*m_pointeurGlisse, colonneEn(*m_pointeurGlisse)));
 }
 
 QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePrestation type,
@@ -258,6 +284,36 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
                 // The notice of the change rebuilds both rows; the focus follows then.
                 m_carteSuivie = item;
                 m_chauffeurSuivi = c;
+            }
+        });
+    }
+    // What a drop or this menu gave is taken back here too: a wrong driver is off in one step.
+    if (actuel) {
+        menu->addSeparator();
+        QAction* retirer = menu->addAction(type == TypePrestation::pose
+                                               ? QStringLiteral("Retirer le chauffeur de la pose")
+                                               : QStringLiteral("Retirer le chauffeur de l'enlèvement"));
+        retirer->setObjectName(QStringLiteral("actionRetirerChauffeur"));
+        connect(retirer, &QAction::triggered, this, [this, item] {
+            // The card leaves the day: the keyboard goes to the card after it, or before it.
+            const QList<QWidget*> cartes = arretsClavier(true);
+            const auto cetteCarte = std::find_if(cartes.cbegin(), cartes.cend(), [&item](QWidget* w) {
+                const auto* c = qobject_cast<PrestationCard*>(w);
+                return c && c->type() == item.type && c->location() && c->location()->id() == item.prestationID;
+            });
+            PrestationCard* voisine = nullptr;
+            if (cetteCarte != cartes.cend()) {
+                const auto i = cetteCarte - cartes.cbegin();
+                voisine = qobject_cast<PrestationCard*>(cartes.value(i + 1 < cartes.size() ? i + 1 : i - 1));
+            }
+            QString erreur;
+            const ResultatAttribution r = attribuerPrestation(item, nullptr, m_context, m_trace, &erreur);
+            if (r == ResultatAttribution::echecSauvegarde) {
+                montrerErreur(QStringLiteral("echecAttribution"), QStringLiteral("Échec de la sauvegarde: ") + erreur);
+            } else if (r == ResultatAttribution::attribue && voisine && voisine->location()) {
+                m_carteSuivie = PrestationDragItem{voisine->location()->id(), voisine->type()};
+                m_chauffeurSuivi = voisine->type() == TypePrestation::pose ? voisine->location()->chauffeurPose()
+                                                                           : voisine->location()->chauffeurEnlevement();
             }
         });
     }

@@ -13,6 +13,7 @@
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/dragrule.h"
 #include "widgets/focusguard.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/icons.h"
@@ -526,8 +527,9 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     contenu->installEventFilter(this);
     m_defilement->viewport()->installEventFilter(this);
     m_defilement->installEventFilter(this);
-    m_defilementAuto = new DragAutoScroller(m_defilement, Qt::Vertical);
-    // A driver's card held at the top of the list lies within the band where a drag scrolls:
+    m_regleGlisser = new DragRule(m_defilement, Qt::Vertical);
+    m_defilementAuto = m_regleGlisser->scroller();
+    // A driver's card held at the top of the list reaches into the margin where a drag scrolls:
     // held over it, the list stays, so that the drop goes to him.
     m_defilementAuto->setExclusion([this](const QPoint& pointVue) { return carteEn(pointVue) != nullptr; });
     connect(m_defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
@@ -714,6 +716,7 @@ void VuePlanningChauffeurs::synchroniserRangees()
         });
         connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
+            m_regleGlisser->end();
             m_pointeurGlisse.reset();
             marquer(nullptr);
             deplier();

@@ -32,6 +32,7 @@ class Chauffeur;
 class ChauffeurCard;
 class DateSlider;
 class DragAutoScroller;
+class DragRule;
 class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
@@ -173,9 +174,9 @@ private:
     // Whether the rows fold while a card is dragged: when the list shows too little of them
     // for a card and another driver's name to be in view together.
     bool listeCourte() const;
-    // Folds the rows, the one under the pointer staying under it; unfolds them, that row back
-    // where it was before the drag.
-    void plier(const QPoint& pointeurVue);
+    // Folds the rows, the dragged card's own driver (`sienne`; else the row under the pointer)
+    // under the pointer; unfolds them, that row back where it was before the drag.
+    void plier(const QPoint& pointeurVue, RangeeChauffeur* sienne);
     void deplier();
     // Lays the list out now, rows and scroll area, so that places read next are the final ones.
     void poserListe();
@@ -224,6 +225,8 @@ private:
     QPushButton* m_transmettre = nullptr;
     QLabel* m_aide = nullptr;
     QScrollArea* m_defilement = nullptr;
+    // What a drag over the list aims at, and when the list scrolls under it.
+    DragRule* m_regleGlisser = nullptr;
     DragAutoScroller* m_defilementAuto = nullptr;
     QVBoxLayout* m_liste = nullptr;
     QList<RangeeChauffeur*> m_rangees;

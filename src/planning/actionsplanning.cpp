@@ -259,6 +259,49 @@ Issue ActionsPlanning::attribuerChauffeurDepose(LocationDeBenne* location, const
     return issue;
 }
 
+QString nomChauffeur(const Chauffeur* chauffeur)
+{
+    const QString nom = chauffeur ? (chauffeur->prenom() + QLatin1Char(' ') + chauffeur->nom()).simplified() : QString();
+    return nom.isEmpty() ? QStringLiteral("Chauffeur sans nom") : nom;
+}
+
+QStringList lignesChauffeurs(const LocationDeBenne* location)
+{
+    QStringList lignes;
+    if (!location)
+        return lignes;
+    if (const Chauffeur* c = location->chauffeurPose())
+        lignes << QStringLiteral("Pose\u00A0: ") + quotedBeginning(nomChauffeur(c), 60);
+    if (const Chauffeur* c = location->chauffeurEnlevement())
+        lignes << QStringLiteral("Enlèvement\u00A0: ") + quotedBeginning(nomChauffeur(c), 60);
+    return lignes;
+}
+
+Issue ActionsPlanning::retirerChauffeur(LocationDeBenne* location, bool pose)
+{
+    if (!location || location->isDeleted())
+        return {};
+    Chauffeur* avant = pose ? location->chauffeurPose() : location->chauffeurEnlevement();
+    if (!avant)
+        return {};
+    const auto mettre = [&](Chauffeur* c) {
+        if (pose)
+            location->setChauffeurPose(c);
+        else
+            location->setChauffeurEnlevement(c);
+    };
+    mettre(nullptr);
+    QString erreur;
+    if (!m_context->save(&erreur)) {
+        ecrire(QStringLiteral("❌ Erreur lors de la sauvegarde : ") + erreur);
+        mettre(avant);
+        return {false, forms::saveFailedText(erreur), {}};
+    }
+    ecrire(QStringLiteral("✅ Chauffeur ") + avant->nom()
+           + (pose ? QStringLiteral(" retiré de la pose.") : QStringLiteral(" retiré de l'enlèvement.")));
+    return {};
+}
+
 QString ActionsPlanning::texteLocation(const LocationDeBenne* location) const
 {
     const auto jour = [this](qint64 ms) {

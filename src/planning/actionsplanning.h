@@ -21,6 +21,11 @@ class ModelContext;
 namespace planning {
 
 // Outcome of an action that saves: ok, or the text of the failure to show (prefix included).
+// A driver as the screens name him: first name and name, or that he has none.
+QString nomChauffeur(const Chauffeur* chauffeur);
+// « Pose : Karim Martin », « Enlèvement : … »: the rental's drivers, one a line (none when it has none).
+QStringList lignesChauffeurs(const LocationDeBenne* location);
+
 struct Issue {
     bool ok = true;
     QString messageErreur;
@@ -84,6 +89,9 @@ public:
     // address receives him as placing driver. Saves. When none of it changes anything, the
     // issue's `avis` says why.
     Issue attribuerChauffeurDepose(LocationDeBenne* location, const QUuid& chauffeurId);
+    // Takes the driver off the rental's placement (`pose`) or removal, and saves; on a failed
+    // save he is back, as the file still has him.
+    Issue retirerChauffeur(LocationDeBenne* location, bool pose);
     // True when the following rental received the driver.
     bool detecterRotation(LocationDeBenne* location, Chauffeur* chauffeur);
     // Why a drop changed nothing, naming the driver and the rental (client, look-alikes told

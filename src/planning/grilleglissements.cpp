@@ -8,6 +8,7 @@
 #include "model/modelcontext.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/dragrule.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
@@ -220,7 +221,9 @@ void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates
 void GrillePlanning::viserDepot(std::optional<QPoint> pointVue)
 {
     m_pointeurDepot = pointVue;
-    LocationDeBenne* cible = pointVue ? toucher(*pointVue).location : nullptr;
+    // The bar outlined is the one a release gives the driver to: none while the grid moves
+    // under the pointer at its edge.
+    LocationDeBenne* cible = pointVue ? m_regleGlisser->aim(*pointVue, toucher(*pointVue).location) : nullptr;
     if (cible == m_cibleDepot)
         return;
     m_cibleDepot = cible;
@@ -232,8 +235,7 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
     if (event->mimeData() && event->mimeData()->hasText()) {
         event->acceptProposedAction();
         m_defilementAuto->setDirections(Qt::Horizontal | Qt::Vertical);
-        m_defilementAuto->begin();
-        m_defilementAuto->pointerAt(event->position().toPoint());
+        m_regleGlisser->begin(event->position().toPoint());
         viserDepot(event->position().toPoint());
     } else {
         event->ignore();
@@ -242,11 +244,10 @@ void GrillePlanning::dragEnterEvent(QDragEnterEvent* event)
 
 void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 {
-    m_defilementAuto->pointerAt(event->position().toPoint());
     viserDepot(event->position().toPoint());
-    // Near an edge the grid may move under the pointer: the bar there at the drop counts.
-    const bool surBarre = m_cibleDepot || m_defilementAuto->isScrolling();
-    if (surBarre && event->mimeData() && event->mimeData()->hasText())
+    // Taken over a bar only: elsewhere, and at the edge while the grid scrolls, a release
+    // would change nothing, and the pointer says so.
+    if (m_cibleDepot && event->mimeData() && event->mimeData()->hasText())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -254,18 +255,19 @@ void GrillePlanning::dragMoveEvent(QDragMoveEvent* event)
 
 void GrillePlanning::dragLeaveEvent(QDragLeaveEvent* event)
 {
-    m_defilementAuto->end();
     viserDepot(std::nullopt);
+    m_regleGlisser->end();
     QAbstractScrollArea::dragLeaveEvent(event);
 }
 
 void GrillePlanning::dropEvent(QDropEvent* event)
 {
-    m_defilementAuto->end();
+    // The bar outlined where the pointer is let go, or nothing.
+    viserDepot(event->position().toPoint());
+    LocationDeBenne* l = m_cibleDepot;
     viserDepot(std::nullopt);
-    // The bar under the pointer now, the one shown highlighted.
-    const Touche t = toucher(event->position());
-    if (!t.location || !event->mimeData() || !event->mimeData()->hasText()) {
+    m_regleGlisser->end();
+    if (!l || !event->mimeData() || !event->mimeData()->hasText()) {
         event->ignore();
         return;
     }
@@ -273,7 +275,6 @@ void GrillePlanning::dropEvent(QDropEvent* event)
     const std::optional<QUuid> id = lireUuidStrict(event->mimeData()->text());
     if (!id)
         return; // not a driver's identifier: ignored without a word
-    LocationDeBenne* l = t.location;
     // Handled on the next turn of the event loop, once the drag has finished.
     QTimer::singleShot(0, this, [this, l, id = *id] {
         if (l->isDeleted())

@@ -4,6 +4,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -75,16 +76,34 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
     chauffeurs->setObjectName(QStringLiteral("menuChauffeurs"));
     const QList<Chauffeur*> liste = m_context->fetch<Chauffeur>();
     for (const Chauffeur* c : liste) {
-        QString nom = (c->prenom() + QLatin1Char(' ') + c->nom()).simplified();
-        if (nom.isEmpty())
-            nom = QStringLiteral("Chauffeur sans nom");
         // A typed "&" is a character, not a mnemonic; a long name keeps the menu narrow.
-        QAction* a = chauffeurs->addAction(quotedBeginning(nom, 60).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        QAction* a = chauffeurs->addAction(quotedBeginning(nomChauffeur(c), 60).replace(QLatin1Char('&'), QStringLiteral("&&")));
         connect(a, &QAction::triggered, this, [this, l, id = c->id()] { attribuerChauffeur(l, id); });
     }
     if (liste.isEmpty()) {
         QAction* aucun = chauffeurs->addAction(QStringLiteral("Aucun chauffeur\u00A0: ajoutez-en dans « Liste des chauffeurs »"));
         aucun->setEnabled(false);
+    }
+    // What a drop or this menu gave is taken back here too: a wrong driver is taken off in one step.
+    for (const bool pose : {true, false}) {
+        const Chauffeur* c = pose ? l->chauffeurPose() : l->chauffeurEnlevement();
+        if (!c)
+            continue;
+        QAction* retirer = m_menu->addAction(symbolIcon(QStringLiteral("xmark.circle")),
+                                             pose ? QStringLiteral("Retirer le chauffeur de la pose")
+                                                  : QStringLiteral("Retirer le chauffeur de l'enlèvement"));
+        retirer->setObjectName(pose ? QStringLiteral("actionRetirerChauffeurPose")
+                                    : QStringLiteral("actionRetirerChauffeurEnlevement"));
+        // Whom it takes off, as the bar's tool tip names him.
+        retirer->setToolTip(nomChauffeur(c));
+        connect(retirer, &QAction::triggered, this, [this, l, pose] {
+            if (l->isDeleted())
+                return;
+            const Issue issue = m_actions->retirerChauffeur(l, pose);
+            viewport()->update();
+            if (!issue.ok)
+                forms::showError(this, issue.messageErreur);
+        });
     }
     m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
@@ -98,6 +117,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
         if (m_menu == menu)
             m_menu = nullptr;
     });
+    m_menu->setToolTipsVisible(true);
     m_menu->popup(ou);
 }
 

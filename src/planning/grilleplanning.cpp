@@ -10,6 +10,7 @@
 #include "widgets/colors.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/dragrule.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
@@ -114,7 +115,13 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     viewport()->setAutoFillBackground(false);
     m_entete = new EnteteJours(this);
     m_colonne = new ColonneBennes(this);
-    m_defilementAuto = new DragAutoScroller(this);
+    m_regleGlisser = new DragRule(this);
+    m_defilementAuto = m_regleGlisser->scroller();
+    // A driver held still while the grid scrolls, or stops at its end: what is under him now.
+    connect(m_defilementAuto, &DragAutoScroller::scrolled, this, [this] {
+        if (m_pointeurDepot)
+            viserDepot(m_pointeurDepot);
+    });
     setTabOrder(m_colonne, this);
     m_jours = JoursGrille(m_actions->horloge().maintenant(), m_actions->horloge());
     connect(&m_animSurbrillance, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
@@ -586,10 +593,7 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
         }
         p.save();
         p.setClipRegion(libre);
-        PeintreBarres::peindreCadreFocus(p,
-                                         QRectF(m_curseurColonne * largeurColonne - o.x(), hautLigne(m_curseurLigne) - o.y(),
-                                                largeurColonne + 1, hauteurLigne(m_curseurLigne) + 1),
-                                         palette().color(QPalette::Highlight), 4);
+        PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), palette().color(QPalette::Highlight), 4);
         p.restore();
     }
 }
@@ -740,6 +744,9 @@ bool GrillePlanning::viewportEvent(QEvent* event)
         case Zone::corps: {
             // The whole client name, which the bar may have had to shorten.
             texte = QStringLiteral("Déposez un chauffeur ici pour cette location");
+            // Who places and who removes it: the truck marks do not say.
+            if (const QStringList chauffeurs = lignesChauffeurs(t.location); !chauffeurs.isEmpty())
+                texte = chauffeurs.join(QLatin1Char('\n')) + QLatin1Char('\n') + texte;
             if (!t.location->dateEnlevementMs())
                 texte = QStringLiteral("Enlèvement non prévu") + QLatin1Char('\n') + texte;
             const Client* client = t.location->client();
@@ -1021,6 +1028,27 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
     else if (bas > v->value() + vue.height())
         v->setValue(bas - vue.height());
     viewport()->update();
+}
+
+QRectF GrillePlanning::cadreCurseur()
+{
+    QRectF cadre(m_curseurColonne * largeurColonne, hautLigne(m_curseurLigne), largeurColonne + 1,
+                 hauteurLigne(m_curseurLigne) + 1);
+    // Where bars are stacked on the cell, the frame holds the lane of the one the keys act on.
+    const QList<Barre>& liste = barres(m_curseurLigne);
+    const auto couvre = [this](const Barre& b) {
+        return m_curseurColonne >= b.colonnes.start && m_curseurColonne < b.colonnes.start + b.colonnes.nombre();
+    };
+    if (std::count_if(liste.cbegin(), liste.cend(), couvre) < 2)
+        return cadre;
+    const LocationDeBenne* l = locationAuCurseur();
+    for (const Barre& b : liste)
+        if (b.location == l) {
+            const QRectF corps = geometrie(m_curseurLigne, b).corps;
+            cadre.setTop(corps.top() - 2);
+            cadre.setBottom(corps.bottom() + 2);
+        }
+    return cadre;
 }
 
 LocationDeBenne* GrillePlanning::locationAuCurseur()

@@ -26,6 +26,7 @@ class QMenu;
 namespace kv {
 
 class DragAutoScroller;
+class DragRule;
 
 class Benne;
 class LocationDeBenne;
@@ -129,6 +130,9 @@ public:
     // → on a skip's label: the keyboard goes into that skip's row, on today's column.
     void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
+    // The keyboard's frame in the content: the cell, or on a cell where bars are stacked the lane
+    // of the bar under it (the one Enter, Delete and the menu keys act on).
+    QRectF cadreCurseur();
 
     // Drops every kept span (the rentals changed).
     void oublierBarres();
@@ -264,6 +268,8 @@ private:
     void appliquerDates(LocationDeBenne* location, const DatesLocation& dates);
     std::optional<Geste> m_geste;
     void suivreGeste(const QPointF& pointVue);
+    // What a drag over the grid aims at, and when the grid scrolls under it.
+    DragRule* m_regleGlisser = nullptr;
     DragAutoScroller* m_defilementAuto = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "infolocationpopup.h"
 
+#include "actionsplanning.h"
 #include "calendrierplanning.h"
 #include "peintrebarres.h"
 
@@ -44,10 +45,13 @@ QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne*
         out.append({Ligne::Genre::texte, QStringLiteral("Contact :"),
                     c->prenom() + QLatin1Char(' ') + c->nom() + QStringLiteral(" (") + c->telephone() + QLatin1Char(')')});
     }
-    if (const Chauffeur* c = l->chauffeurPose())
-        out.append({Ligne::Genre::chauffeurPose, QString(), c->nom()});
-    if (const Chauffeur* c = l->chauffeurEnlevement())
-        out.append({Ligne::Genre::chauffeurEnlevement, QString(), c->nom()});
+    // Beside each truck mark, which job and whom.
+    const QStringList chauffeurs = lignesChauffeurs(l);
+    int rang = 0;
+    if (l->chauffeurPose())
+        out.append({Ligne::Genre::chauffeurPose, QString(), chauffeurs.value(rang++)});
+    if (l->chauffeurEnlevement())
+        out.append({Ligne::Genre::chauffeurEnlevement, QString(), chauffeurs.value(rang++)});
     return out;
 }
 

@@ -12,11 +12,12 @@ namespace kv {
 
 namespace {
 
-constexpr int kIntervalMs = 16;     // one step per frame
-constexpr double kSlowest = 1;      // pixels per step at the band's inner side
-constexpr double kFastest = 16;     // pixels per step on the edge
-constexpr double kPastEdge = 3;     // past the edge, held long enough: this many times faster
-constexpr qint64 kRampMs = 2000;    // how long past the edge until the fastest
+constexpr int kIntervalMs = 16;  // one step per frame
+constexpr int kMargin = 8;       // the margin along an edge where the area scrolls
+constexpr double kSlowest = 2;   // pixels per step as the pointer reaches the margin
+constexpr double kFastest = 16;  // pixels per step in the margin, held long enough
+constexpr double kPastEdge = 3;  // past the edge: this many times faster
+constexpr qint64 kRampMs = 1500; // how long until the fastest
 
 } // namespace
 
@@ -34,23 +35,18 @@ DragAutoScroller::~DragAutoScroller()
 
 int DragAutoScroller::edgeBand(int length)
 {
-    return std::clamp(length / 5, 12, 48);
+    return std::clamp(length / 4, 0, kMargin);
 }
 
 int DragAutoScroller::step(int inside, int band, qint64 heldMs)
 {
     if (band <= 0 || inside >= band)
         return 0;
-    if (inside < 0) {
-        // Only a mouse drag gets past the edge (a drag and drop leaves the area there): far
-        // travels, faster the longer it is held.
-        const double ramp = double(std::clamp<qint64>(heldMs, 0, kRampMs)) / kRampMs;
-        return int(std::lround(kFastest * (1.0 + (kPastEdge - 1.0) * ramp)));
-    }
-    // Within the band the depth alone sets the speed, growing with its square: slow over most of
-    // the band's inner part, where the user aims at a row, fast only close to the edge.
-    const double depth = double(band - inside) / band;
-    return int(std::lround(kSlowest + depth * depth * (kFastest - kSlowest)));
+    // Slow as it starts, to stop on the row just beyond the edge; faster the longer it is held.
+    const double ramp = double(std::clamp<qint64>(heldMs, 0, kRampMs)) / kRampMs;
+    const double vitesse = kSlowest + ramp * (kFastest - kSlowest);
+    // Past the edge (only a mouse drag gets there: a drag and drop leaves the area) for far travels.
+    return int(std::lround(inside < 0 ? vitesse * kPastEdge : vitesse));
 }
 
 void DragAutoScroller::begin()
@@ -67,8 +63,7 @@ void DragAutoScroller::begin()
 void DragAutoScroller::end()
 {
     m_timer.stop();
-    m_moving = false;
-    m_rest.invalidate();
+    m_armed = false;
     if (m_engaged && qApp)
         qApp->removeEventFilter(this);
     m_engaged = false;
@@ -82,21 +77,14 @@ void DragAutoScroller::setExclusion(std::function<bool(const QPoint&)> exclue)
 void DragAutoScroller::pointerAt(const QPoint& viewportPos)
 {
     m_pointer = viewportPos;
-    if (velocity().isNull()) {
-        m_timer.stop();
-        m_moving = false;
-        m_rest.invalidate();
-        return;
+    if (m_area && !m_armed) {
+        const QSize vue = m_area->viewport()->size();
+        const int bx = edgeBand(vue.width()), by = edgeBand(vue.height());
+        m_armed = QRect(bx, by, vue.width() - 2 * bx, vue.height() - 2 * by).contains(viewportPos);
     }
-    if (m_area && !m_area->viewport()->rect().contains(viewportPos)) {
-        // Pushed against the edge: the user wants what lies beyond, now.
-        m_moving = true;
-    } else if (!m_moving
-               && (!m_rest.isValid() || (viewportPos - m_restPoint).manhattanLength() > kRestSlop)) {
-        // Still travelling: the band waits for the pointer to settle.
-        m_restPoint = viewportPos;
-        m_rest.start();
-        m_restTicks = 0;
+    if (velocity(m_pointer).isNull()) {
+        m_timer.stop();
+        return;
     }
     if (!m_timer.isActive()) {
         m_held.start();
@@ -104,9 +92,12 @@ void DragAutoScroller::pointerAt(const QPoint& viewportPos)
     }
 }
 
-QPoint DragAutoScroller::velocity() const
+QPoint DragAutoScroller::velocity(const QPoint& pointer) const
 {
-    if (!m_area || (m_exclue && m_exclue(m_pointer)))
+    if (!m_area || (m_exclue && m_exclue(pointer)))
+        return {};
+    // Come in through the margin, not yet pushed back to it: a drag passing on its way in.
+    if (!m_armed && m_area->viewport()->rect().contains(pointer))
         return {};
     const QSize vue = m_area->viewport()->size();
     const qint64 held = m_held.isValid() && m_timer.isActive() ? m_held.elapsed() : 0;
@@ -121,26 +112,16 @@ QPoint DragAutoScroller::velocity() const
             return apres;
         return 0;
     };
-    return QPoint(m_directions & Qt::Horizontal ? along(m_pointer.x(), vue.width(), m_area->horizontalScrollBar()) : 0,
-                  m_directions & Qt::Vertical ? along(m_pointer.y(), vue.height(), m_area->verticalScrollBar()) : 0);
+    return QPoint(m_directions & Qt::Horizontal ? along(pointer.x(), vue.width(), m_area->horizontalScrollBar()) : 0,
+                  m_directions & Qt::Vertical ? along(pointer.y(), vue.height(), m_area->verticalScrollBar()) : 0);
 }
 
 void DragAutoScroller::tick()
 {
-    const QPoint v = velocity();
+    const QPoint v = velocity(m_pointer);
     if (v.isNull()) {
         m_timer.stop();
-        m_moving = false;
-        m_rest.invalidate();
         return;
-    }
-    if (!m_moving) {
-        // Rest is counted in the steps the event loop ran as well as in time: a program that
-        // was held up (a busy machine) has not watched the pointer rest for that long.
-        ++m_restTicks;
-        if (!m_rest.isValid() || m_rest.elapsed() < kRestMs || m_restTicks < kRestMs / kIntervalMs)
-            return;
-        m_moving = true;
     }
     QScrollBar* h = m_area->horizontalScrollBar();
     QScrollBar* vb = m_area->verticalScrollBar();
@@ -174,7 +155,7 @@ bool DragAutoScroller::wheel(QWheelEvent* event)
     bar->setValue(avant + entier);
     if (bar->value() != avant) {
         // The pointer now stands over another part of the content.
-        if (m_timer.isActive() && velocity().isNull())
+        if (m_timer.isActive() && velocity(m_pointer).isNull())
             m_timer.stop();
         emit scrolled();
     }

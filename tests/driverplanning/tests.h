@@ -58,6 +58,7 @@ private slots:
     void theMarkedBoxIsWhereTheCardLands();
     void onASmallScreenNamesStayBesideTheDay();
     void onAShortListADragReachesEveryDriver();
+    void aShortDragLetGoAtOnceStoresNothing();
     void firstPaintShowsTheSettledDay();
     void anotherDayOnceIdleShowsWhatAFreshScreenShows();
     void stripFoldsOnlyWhereAPillDoesNotFit();

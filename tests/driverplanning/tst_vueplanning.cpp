@@ -223,6 +223,15 @@ bool glisserJusqua(fixtures::WindowDrag& glisser, QWidget* over, const QPoint& a
     return pris;
 }
 
+// The action of a menu that reads `texte`; none when it has none.
+QAction* actionNommee(const QMenu* menu, const QString& texte)
+{
+    for (QAction* a : menu->actions())
+        if (a->text() == texte)
+            return a;
+    return nullptr;
+}
+
 } // namespace
 
 void TestVuePlanning::withoutDrivers()
@@ -699,8 +708,8 @@ void TestVuePlanning::keyboard()
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             noms << a->text();
-    QCOMPARE(noms, QStringList{"Marc Petit"});
-    menu->actions().last()->trigger();
+    QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement"}));
+    actionNommee(menu, QStringLiteral("Marc Petit"))->trigger();
     menu->close();
     QCOMPARE(l->chauffeurEnlevement(), marc);
     QCOMPARE(l->chauffeurPose(), lea);
@@ -728,13 +737,31 @@ void TestVuePlanning::keyboard()
     menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
     b.context()->failNextSave(QStringLiteral("disque plein"));
-    menu->actions().last()->trigger();
+    actionNommee(menu, QStringLiteral("Marc Petit"))->trigger();
     menu->close();
     QCOMPARE(l->chauffeurPose(), lea);
     auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
     QVERIFY(boite);
     QCOMPARE(boite->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
     boite->close();
+
+    // A wrong driver is taken off from the same menu: the card leaves his day, the store keeps
+    // it at once, and the keyboard goes to the card beside it.
+    e.attendre();
+    carte = e.vue->rangee(lea)->colonne()->cartesPoses().first();
+    LocationDeBenne* retiree = carte->location();
+    const int poses = e.vue->rangee(lea)->colonne()->cartesPoses().size();
+    carte->setFocus();
+    QTest::keyClick(carte, Qt::Key_Menu);
+    menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    QVERIFY(actionNommee(menu, QStringLiteral("Retirer le chauffeur de la pose")));
+    actionNommee(menu, QStringLiteral("Retirer le chauffeur de la pose"))->trigger();
+    menu->close();
+    QCOMPARE(retiree->chauffeurPose(), nullptr);
+    QVERIFY(!b.context()->hasChanges());
+    e.attendre();
+    QCOMPARE(e.vue->rangee(lea)->colonne()->cartesPoses().size(), poses - 1);
 }
 
 void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
@@ -847,7 +874,10 @@ void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
         auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
         QVERIFY(menu);
         QTRY_VERIFY(menu->isVisible());
-        // ↑ from the top wraps to the last driver; ↓ takes the first.
+        // ↑ from the top wraps to the last entry (taking the driver off), then the last driver;
+        // ↓ takes the first.
+        if (versLeBas)
+            QTest::keyClick(menu, Qt::Key_Up);
         QTest::keyClick(menu, versLeBas ? Qt::Key_Up : Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
         QCOMPARE(l->chauffeurPose(), arrivee);
@@ -1209,8 +1239,12 @@ void TestVuePlanning::dragHeldAtTheEdgeReachesDriversOutOfView()
     const QPoint bord(x, vp->height() - 4);
     glisser.moveTo(vp, bord);
     QTRY_VERIFY(barre->value() > 0);
-    // Dropped without moving once the far driver's column has come under the pointer.
-    QTRY_VERIFY_WITH_TIMEOUT(colonneSous(bord) && colonneSous(bord)->chauffeur() == loin, 30000);
+    // Nothing is marked while the list moves under the pointer; off the edge it stops, and the
+    // column under the pointer takes the card.
+    const QPoint milieu(x, vp->height() / 2);
+    QTRY_VERIFY_WITH_TIMEOUT(colonneSous(milieu) && colonneSous(milieu)->chauffeur() == loin, 30000);
+    QVERIFY(!e.vue->colonneMarquee());
+    QVERIFY(glisser.moveTo(vp, milieu));
     QVERIFY(glisser.drop());
     QVERIFY(!e.vue->defilementAuto()->isScrolling());
     const int apres = barre->value();
@@ -1318,9 +1352,9 @@ void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
     RangeeChauffeur* rangee = e.vue->rangee(lucas);
     epinglerEnHaut(e, rangee);
     ChauffeurCard* nom = rangee->carteChauffeur();
-    // Held at the top of the list, within the band where a drag scrolls.
+    // Held at the top of the list, its edge on the margin where a drag scrolls.
     QCOMPARE(dansLaVue(nom, vp).top(), 8);
-    QVERIFY(dansLaVue(nom, vp).top() < DragAutoScroller::edgeBand(vp->height()));
+    QVERIFY(dansLaVue(nom, vp).top() <= DragAutoScroller::edgeBand(vp->height()));
     const int avant = barre->value();
 
     // His own removal card onto his name, held there: the list stays, the drop changes nothing.
@@ -1368,7 +1402,8 @@ void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
     PrestationCard* carte = rangee->colonne()->cartesPoses().first();
     std::unique_ptr<QMimeData> mime3(itemProviderPrestation(carte->location(), TypePrestation::pose));
     fixtures::WindowDrag glisser(nom, mime3.get());
-    QVERIFY(glisser.moveTo(vp, QPoint(vp->width() / 2, 2)));
+    glisser.moveTo(vp, QPoint(vp->width() / 2, vp->height() / 2));
+    glisser.moveTo(vp, QPoint(vp->width() / 2, 2));
     QVERIFY(e.vue->defilementAuto()->isScrolling());
     QTRY_VERIFY(barre->value() < avant);
     QDragLeaveEvent quitte;
@@ -1564,6 +1599,68 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
     }
     QVERIFY(!b.context()->hasChanges());
     QCOMPARE(depart->colonne()->cartesPoses().size(), 4);
+}
+
+// At 1.5 on a 1366 × 768 screen: a card of the first, a middle and the last driver pressed, moved
+// a little and let go at once (or the drag given up with Escape). The rows fold with the card's
+// own driver under the pointer, and nothing is stored.
+void TestVuePlanning::aShortDragLetGoAtOnceStoresNothing()
+{
+    fx::Bureau b;
+    const QList<Chauffeur*> chauffeurs = bureauMixte(b);
+    Ecran e(b);
+    e.vue->resize(620, 400);
+    fixtures::settle();
+    e.attendre();
+    const auto [zone, vp, barre, cote] = e.defilement();
+    for (Chauffeur* sien : {chauffeurs.first(), chauffeurs[3], chauffeurs.last()}) {
+        for (const bool lacher : {true, false}) {
+            const QString qui = sien->prenom() + (lacher ? QStringLiteral(" let go") : QStringLiteral(" Escape"));
+            RangeeChauffeur* rangee = e.vue->rangee(sien);
+            // His row at the top of the list, the list scrolled as far as it goes for the last.
+            barre->setValue(rangee->y());
+            e.attendre();
+            const int hautAvant = dansLaVue(rangee, vp).top();
+            PrestationCard* carte = rangee->colonne()->cartesPoses()[lacher ? 0 : 1];
+            const TypePrestation type = carte->type();
+            LocationDeBenne* l = carte->location();
+            const QPoint presse = dansLaVue(carte, vp).center();
+            QVERIFY2(vp->rect().contains(presse), qPrintable(qui));
+            std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, type));
+            e.traces.clear();
+            {
+                // The drag starts once the pointer has gone the drag distance; it comes into the
+                // list there, and the hand goes on a few more pixels.
+                fixtures::WindowDrag glisser(vp, mime.get());
+                const QPoint entree = presse + QPoint(0, QApplication::startDragDistance());
+                QVERIFY2(glisser.moveTo(vp, entree), qPrintable(qui));
+                QVERIFY(rangee->pliee());
+                ChauffeurCard* nom = rangee->carteChauffeur();
+                QVERIFY2(nom && nom->isVisible(), qPrintable(qui));
+                QVERIFY2(std::abs(nom->mapTo(nom->window(), nom->rect().center()).y() - glisser.position().y())
+                             < nom->height(),
+                         qPrintable(qui));
+                QCOMPARE(e.vue->colonneMarquee(), rangee->colonne());
+                glisser.moveTo(vp, entree + QPoint(2, 5));
+                glisser.moveTo(vp, entree + QPoint(3, 8));
+                QCOMPARE(e.vue->colonneMarquee(), rangee->colonne());
+                if (lacher) {
+                    glisser.drop();
+                } else {
+                    // Escape: the drag loop gives the drag up as it leaves.
+                    QDragLeaveEvent quitte;
+                    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+                }
+            }
+            e.attendre();
+            QTRY_VERIFY(!rangee->pliee());
+            QCOMPARE(type == TypePrestation::pose ? l->chauffeurPose() : l->chauffeurEnlevement(), sien);
+            QVERIFY2(!e.traces.contains(QStringLiteral("SAUVEGARDE OK")), qPrintable(qui));
+            QVERIFY(!b.context()->hasChanges());
+            // Unfolded, back where it was.
+            QCOMPARE(dansLaVue(rangee, vp).top(), hautAvant);
+        }
+    }
 }
 
 void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()

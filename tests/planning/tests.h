@@ -74,6 +74,8 @@ private slots:
     void actionsSansEffetDisentPourquoi();
     void sosiesDistinguesDansLesDetails();
     void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
+    void puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee();
+    void chauffeurRetireParLeMenuDeLaBarre();
     void doubleReservationDemandeeAvantDEtreGardee();
     void dateDEnlevementParLeMenuDeLaBarre();
     void cadreDuClavierNeCachePasLesNoms();

@@ -97,8 +97,8 @@ private slots:
 class DragAutoScrollerTest : public QObject {
     Q_OBJECT
 private slots:
-    void speedFollowsTheDepthInTheEdgeBand();
-    void onlyARestingPointerScrolls();
+    void speedGrowsWhileHeldAtTheEdge();
+    void aPointerOffTheVeryEdgeNeverScrolls();
 };
 
 class WheelGuardTest : public QObject {
