@@ -14,7 +14,7 @@
 #include "widgets/dragautoscroller.h"
 #include "widgets/dragrule.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -208,6 +208,13 @@ void VuePlanningChauffeurs::plier(const QPoint& pointeurVue, RangeeChauffeur* si
             if (r->y() <= yListe)
                 m_rangeeAncre = r;
     m_hautAncre = m_rangeeAncre ? m_rangeeAncre->y() - barre->value() : 0;
+    // The pressed card holds the keyboard: hidden with its column, it would hand it on to the
+    // next stop of the list, scrolled into view far away. The list keeps it meanwhile.
+    QWidget* clavier = QApplication::focusWidget();
+    if (clavier && m_defilement->widget()->isAncestorOf(clavier)) {
+        m_clavierAvantPli = clavier;
+        m_defilement->setFocus(Qt::OtherFocusReason);
+    }
     for (RangeeChauffeur* r : std::as_const(m_rangees))
         r->setPliee(true);
     m_espaceDeplie = m_liste->spacing();
@@ -250,6 +257,9 @@ void VuePlanningChauffeurs::deplier()
     if (m_rangeeAncre)
         m_defilement->verticalScrollBar()->setValue(m_rangeeAncre->y() - m_hautAncre);
     m_rangeeAncre.clear();
+    if (m_clavierAvantPli && m_clavierAvantPli->isVisible() && m_defilement->hasFocus())
+        m_clavierAvantPli->setFocus(Qt::OtherFocusReason);
+    m_clavierAvantPli.clear();
     planifierConstruction();
 }
 

@@ -246,6 +246,8 @@ private:
     QPointer<RangeeChauffeur> m_rangeeAncre;
     int m_hautAncre = 0;
     QMargins m_margesDepliees;
+    // What held the keyboard in the list as the rows folded, given it back as they unfold.
+    QPointer<QWidget> m_clavierAvantPli;
     int m_espaceDeplie = 0;
     bool m_aSynchroniser = false;
     bool m_constructionPrevue = false;

@@ -762,6 +762,8 @@ void TestVuePlanning::keyboard()
     QVERIFY(!b.context()->hasChanges());
     e.attendre();
     QCOMPARE(e.vue->rangee(lea)->colonne()->cartesPoses().size(), poses - 1);
+    QTRY_VERIFY(qobject_cast<PrestationCard*>(e.vue->focusWidget()));
+    QCOMPARE(static_cast<PrestationCard*>(e.vue->focusWidget())->location(), retiree);
 }
 
 void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
@@ -1628,6 +1630,11 @@ void TestVuePlanning::aShortDragLetGoAtOnceStoresNothing()
             QVERIFY2(vp->rect().contains(presse), qPrintable(qui));
             std::unique_ptr<QMimeData> mime(itemProviderPrestation(l, type));
             e.traces.clear();
+            // The press gives the card the keyboard.
+            e.vue->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+            carte->setFocus(Qt::MouseFocusReason);
+            QTRY_VERIFY(carte->hasFocus());
             {
                 // The drag starts once the pointer has gone the drag distance; it comes into the
                 // list there, and the hand goes on a few more pixels.
