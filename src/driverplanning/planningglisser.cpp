@@ -283,7 +283,9 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
     for (Chauffeur* c : chauffeurs()) {
         if (c == actuel)
             continue;
-        QAction* action = menu->addAction(c->prenom() + QLatin1Char(' ') + c->nom());
+        // A typed "&" is a character, not a mnemonic.
+        QString nom = c->prenom() + QLatin1Char(' ') + c->nom();
+        QAction* action = menu->addAction(nom.replace(QLatin1Char('&'), QStringLiteral("&&")));
         // The same road as a drop on that driver's column.
         connect(action, &QAction::triggered, this, [this, item, c] {
             QString erreur;

@@ -95,7 +95,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
         retirer->setObjectName(pose ? QStringLiteral("actionRetirerChauffeurPose")
                                     : QStringLiteral("actionRetirerChauffeurEnlevement"));
         // Whom it takes off, as the bar's tool tip names him.
-        retirer->setToolTip(nomChauffeur(c));
+        retirer->setToolTip(plainToolTip(quotedBeginning(nomChauffeur(c), 60)));
         connect(retirer, &QAction::triggered, this, [this, l, pose] {
             if (l->isDeleted())
                 return;
