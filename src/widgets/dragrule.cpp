@@ -12,12 +12,13 @@ DragRule::DragRule(QAbstractScrollArea* area, Qt::Orientations directions)
 {
 }
 
-void DragRule::begin(const QPoint& viewportPos, const void* origin)
+void DragRule::begin(const QPoint& viewportPos, const void* origin, const QObject* vivant)
 {
     m_scroller->begin();
     m_active = true;
     m_entry = viewportPos;
     m_origin = origin;
+    m_vivant = vivant;
     m_away = origin == nullptr;
     m_target = nullptr;
 }
@@ -31,7 +32,7 @@ const void* DragRule::aim(const QPoint& viewportPos, const void* under)
     if (m_scroller->isScrolling())
         m_target = nullptr; // the view moves under the pointer: nothing stays aimed at
     else if (!m_away)
-        m_target = m_origin;
+        m_target = m_vivant ? m_origin : nullptr;
     else
         m_target = under;
     return m_target;
@@ -43,6 +44,7 @@ void DragRule::end()
     m_active = false;
     m_target = nullptr;
     m_origin = nullptr;
+    m_vivant = nullptr;
 }
 
 } // namespace kv

@@ -8,10 +8,12 @@
 // changed its layout as the drag came in, changes nothing. What the view outlines is `target()`,
 // and a release changes that, or nothing.
 //
-// Targets are the owner's own things (a rental's bar, a driver's column), told apart by address.
+// Targets are the owner's own things (a rental's bar, a driver's column), told apart by address;
+// the place a drag starts from is a widget of the view.
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
 
 class QAbstractScrollArea;
 
@@ -29,7 +31,12 @@ public:
     // A drag comes in at `viewportPos`; `origin`: the place the dragged thing belongs to, if any.
     // (Back over the view from a strip beside it, the same drag goes on: the owner only starts the
     // scroller again.)
-    void begin(const QPoint& viewportPos, const void* origin = nullptr);
+    void begin(const QPoint& viewportPos) { begin(viewportPos, nullptr, nullptr); }
+    template <class T>
+    void begin(const QPoint& viewportPos, T* origin)
+    {
+        begin(viewportPos, static_cast<const void*>(origin), static_cast<const QObject*>(origin));
+    }
     // The pointer is at `viewportPos`, over `under` (none: nothing takes a drop there); the view
     // scrolls when it is at an edge. The target a release there would change.
     const void* aim(const QPoint& viewportPos, const void* under);
@@ -44,9 +51,14 @@ public:
     bool active() const { return m_active; }
 
 private:
+    // `vivant`: the origin as an object, followed so that one gone meanwhile (its list rebuilt) is
+    // never aimed at.
+    void begin(const QPoint& viewportPos, const void* origin, const QObject* vivant);
+
     DragAutoScroller* m_scroller;
     QPoint m_entry;
     const void* m_origin = nullptr;
+    QPointer<const QObject> m_vivant;
     const void* m_target = nullptr;
     bool m_away = false;
     bool m_active = false;

@@ -99,6 +99,7 @@ class DragAutoScrollerTest : public QObject {
 private slots:
     void speedGrowsWhileHeldAtTheEdge();
     void aPointerOffTheVeryEdgeNeverScrolls();
+    void theRuleAimsAtWhatAReleaseChanges();
 };
 
 class WheelGuardTest : public QObject {

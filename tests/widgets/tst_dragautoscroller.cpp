@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "widgets/dragautoscroller.h"
+#include "widgets/dragrule.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
@@ -118,4 +119,45 @@ void DragAutoScrollerTest::aPointerOffTheVeryEdgeNeverScrolls()
     QTRY_VERIFY(!l.defilement->isScrolling());
     QVERIFY(!l.defilement->scrollsAt(QPoint(100, 1)));
     l.defilement->end();
+}
+
+void DragAutoScrollerTest::theRuleAimsAtWhatAReleaseChanges()
+{
+    QScrollArea zone;
+    auto* contenu = new QWidget;
+    contenu->setFixedSize(300, 60 * 200);
+    zone.setWidget(contenu);
+    zone.resize(320, 400);
+    zone.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&zone));
+    zone.verticalScrollBar()->setValue(600);
+    const int h = zone.viewport()->height();
+    DragRule regle(&zone, Qt::Vertical);
+    auto* sienne = new QWidget(contenu);
+    QWidget autre;
+
+    // A drag that starts from its own place aims there until the pointer has travelled away,
+    // whatever lies under it meanwhile (a list that changed its layout as the drag came in).
+    const QPoint entree(100, h / 2);
+    regle.begin(entree, sienne);
+    QCOMPARE(regle.aim(entree, &autre), sienne);
+    QCOMPARE(regle.aim(entree + QPoint(2, 3), &autre), sienne);
+    QCOMPARE(regle.aim(entree + QPoint(0, 40), &autre), &autre);
+    // At the very edge the view moves under the pointer: nothing is aimed at; off it, again
+    // what is under the pointer.
+    QCOMPARE(regle.aim(QPoint(100, h - 2), &autre), nullptr);
+    QVERIFY(regle.scroller()->isScrolling());
+    QCOMPARE(regle.aim(QPoint(100, h - 40), &autre), &autre);
+    QVERIFY(!regle.scroller()->isScrolling());
+    regle.end();
+
+    // Its own place gone meanwhile (the list rebuilt): nothing, never what it was.
+    regle.begin(entree, sienne);
+    delete sienne;
+    QCOMPARE(regle.aim(entree, &autre), nullptr);
+    regle.end();
+    // A drag from elsewhere aims at once at what is under the pointer.
+    regle.begin(entree);
+    QCOMPARE(regle.aim(entree, &autre), &autre);
+    regle.end();
 }
