@@ -63,6 +63,7 @@ private slots:
     void stripFoldsOnlyWhereAPillDoesNotFit();
     void textOnTheSkipsColourReads();
     void everyTextReadsUnderLightAndDarkPalettes();
+    void aScreenReaderReadsDriversCardsMapsAndDays();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -74,6 +75,8 @@ private slots:
     void failedSavesAreShown();
     void templatesOfOneLineHoldOneLine();
     void fitsTheSmallestWindow();
+    void aKeyTypedOnArrivalReplacesNoTemplate();
+    void templatesNamedByTheirLabels();
     void firstPaintShowsTheSettledPreview();
 };
 

@@ -1,5 +1,7 @@
 #include "tests.h"
 
+#include <QAccessible>
+
 #include "bureau.h"
 #include "premierepeinture.h"
 #include "screenfixtures.h"
@@ -243,10 +245,16 @@ void TestVuePlanning::withoutDrivers()
              QStringLiteral("Dec 9"));
     fixtures::capture(e.vue.get(), QStringLiteral("planning-sans-chauffeur"));
 
-    // The button still works and has nobody to write to.
+    // The screen and the button say why there is nothing, and where drivers are made.
+    auto* aide = e.vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
+    QVERIFY(aide && aide->isVisible());
+    QVERIFY2(aide->text().contains(QStringLiteral("« Liste des chauffeurs »")), qPrintable(aide->text()));
     QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
     QVERIFY(e.adresses.isEmpty());
-    QVERIFY(!e.vue->findChild<QMessageBox*>());
+    auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY2(boite->text().contains(QStringLiteral("aucun chauffeur actif")) && boite->text().contains(QStringLiteral("« Liste des chauffeurs »")),
+             qPrintable(boite->text()));
 }
 
 void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
@@ -276,6 +284,15 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     const int hauteurMinimale = e.vue->minimumSizeHint().height();
     QVERIFY(e.vue->rangee(lea)->colonne()->afficheVide());
     fixtures::capture(e.vue.get(), QStringLiteral("planning-jour-vide"));
+
+    // Sending that day prepares nothing and says why, naming the day and where work is assigned.
+    QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
+    QVERIFY(e.adresses.isEmpty());
+    auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
+    QVERIFY(boite);
+    QVERIFY2(boite->text().contains(QStringLiteral("mardi 8 décembre 2026")) && boite->text().contains(QStringLiteral("« Planning »")),
+             qPrintable(boite->text()));
+    boite->close();
 
     // Once a driver has work that day, the columns speak for themselves.
     libre->setChauffeurPose(lea);
@@ -2120,4 +2137,41 @@ void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()
         if (r->carte() && cartes.value(r->chauffeur()) == r->carte())
             ++memes;
     QVERIFY(memes > 0);
+}
+
+void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Transports Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.location(c, b.benne(7.5), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
+    b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
+    Ecran e(b);
+    const auto nom = [](QObject* o) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
+        return i ? i->text(QAccessible::Name) : QString();
+    };
+    RangeeChauffeur* r = e.vue->rangee(lea);
+    QCOMPARE(nom(r->carteChauffeur()), QStringLiteral("Léa Garnier"));
+    // Each card names its job, its client, its skip's volume and its address.
+    QCOMPARE(nom(r->colonne()->cartesPoses().first()), QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon"));
+    // The map says whose day it shows, what it marks and what it cannot.
+    QVERIFY(r->carte());
+    QCOMPARE(nom(r->carte()), QStringLiteral("Carte du jour de Léa Garnier\u00A0: 1 pose. 1 lieu sans coordonnées n’est pas sur la carte."));
+    QCOMPARE(nom(r->carte()->carte()), nom(r->carte()));
+    // The days read as they show; the chosen one, and only it, is checked, by mouse as by keys.
+    const QList<PastilleJour*> pastilles = e.vue->dateSlider()->pastilles();
+    QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain ") + DateSlider::texteDate(QDate(2026, 12, 8)));
+    const auto coches = [&] {
+        QList<int> out;
+        for (int i = 0; i < pastilles.size(); ++i)
+            if (QAccessible::queryAccessibleInterface(pastilles[i])->state().checked)
+                out << i;
+        return out;
+    };
+    QCOMPARE(coches(), QList<int>{1});
+    QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
+    QCOMPARE(coches(), QList<int>{3});
+    QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
+    QCOMPARE(coches(), QList<int>{3});
 }

@@ -79,4 +79,6 @@ private slots:
     void cadreDuClavierNeCachePasLesNoms();
     void lignesLisiblesSurFondsClairEtSombre();
     void desEtiquettesALaLigneDeLaGrilleEtDoubleClic();
+    void copieHorsDeLaVueMontreeEtNommee();
+    void lecteurDEcranLitLaGrille();
 };
