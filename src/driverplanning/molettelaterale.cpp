@@ -11,9 +11,10 @@ bool defilerDeCote(QAbstractScrollArea* vue, QWheelEvent* event)
 {
     if (!(event->modifiers() & Qt::ShiftModifier) || event->angleDelta().x() != 0)
         return false;
-    QWheelEvent lateral(event->position(), event->globalPosition(), event->pixelDelta().transposed(),
-                        event->angleDelta().transposed(), event->buttons(), event->modifiers() & ~Qt::ShiftModifier,
-                        event->phase(), event->inverted(), event->source());
+    // The bar moves on a turn as it would on the same turn over itself: down goes right.
+    QWheelEvent lateral(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                        event->buttons(), event->modifiers() & ~Qt::ShiftModifier, event->phase(), event->inverted(),
+                        event->source());
     QCoreApplication::sendEvent(vue->horizontalScrollBar(), &lateral);
     event->setAccepted(lateral.isAccepted());
     return true;

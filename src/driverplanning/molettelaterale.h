@@ -1,7 +1,7 @@
 #pragma once
 
 // Shift with the wheel scrolls a view sideways, as desktop views do: the turn goes to the view's
-// horizontal bar, as a sideways turn of the same size.
+// horizontal bar, which moves as it would under the same turn (down goes right).
 
 class QAbstractScrollArea;
 class QWheelEvent;

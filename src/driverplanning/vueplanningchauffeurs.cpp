@@ -355,7 +355,10 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
     connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
-    ligne->addWidget(m_colonne, 1, Qt::AlignTop);
+    m_pile = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_pile->setSpacing(0);
+    ligne->addLayout(m_pile, 1);
+    m_pile->addWidget(m_colonne, 1, Qt::AlignTop);
 
     // The map sits in the middle of the room left.
     m_emplacementPlan = new QWidget(m_contenu);
@@ -365,8 +368,8 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    ligne->addSpacing(32);
-    ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
+    m_pile->addSpacing(32);
+    m_pile->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
 
     setMinimumHeight(0);
@@ -437,6 +440,7 @@ void RangeeChauffeur::moveEvent(QMoveEvent* event)
 void RangeeChauffeur::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    disposer();
     epinglerCarte();
 }
 
@@ -464,6 +468,7 @@ void RangeeChauffeur::majCarte()
     } else if (m_plan) {
         m_plan->hide();
     }
+    disposer();
 }
 
 CartePrestationsChauffeur* RangeeChauffeur::carte() const

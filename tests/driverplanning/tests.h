@@ -64,6 +64,7 @@ private slots:
     void textOnTheSkipsColourReads();
     void everyTextReadsUnderLightAndDarkPalettes();
     void aScreenReaderReadsDriversCardsMapsAndDays();
+    void onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSideways();
 };
 
 class TestPreferencesEmail : public QObject {

@@ -8,6 +8,7 @@
 #include "windowdrag.h"
 
 #include "driverplanning/bilantransmission.h"
+#include "widgets/focusstyle.h"
 #include "driverplanning/carteprestationschauffeur.h"
 #include "driverplanning/chauffeurcard.h"
 #include "driverplanning/dateslider.h"
@@ -38,6 +39,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
+#include <QWheelEvent>
 
 using namespace kv;
 using fx::at;
@@ -712,6 +714,13 @@ void TestVuePlanning::keyboard()
     QTest::keyClick(carte, Qt::Key_Menu);
     auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
+    // Its title whole above the short names, in the program's style.
+    auto* style = new FocusStyle(QStringLiteral("fusion"));
+    style->setParent(menu);
+    menu->setStyle(style);
+    QAction* titre = menu->actions().first();
+    QCOMPARE(titre->text(), QStringLiteral("Attribuer l’enlèvement à"));
+    QVERIFY(menu->actionGeometry(titre).width() >= menu->fontMetrics().horizontalAdvance(titre->text()) + 10);
     QStringList noms;
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
@@ -2174,4 +2183,48 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     QCOMPARE(coches(), QList<int>{3});
     QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
     QCOMPARE(coches(), QList<int>{3});
+}
+
+void TestVuePlanning::onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSideways()
+{
+    fx::Bureau b;
+    Client* c = b.client(QStringLiteral("Transports Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.location(c, b.benne(8), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
+    b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
+    Ecran e(b);
+    QWidget* vp = e.vue->zoneDefilement()->viewport();
+    // The room the screen has at 1.5 on a 1366 × 768 desktop: the map and its note whole in the
+    // day's width, under the column; wide, beside it.
+    for (const int largeur : {700, 1200}) {
+        e.vue->resize(largeur, 500);
+        e.attendre();
+        fixtures::settle();
+        CartePrestationsChauffeur* plan = e.vue->rangee(lea)->carte();
+        QVERIFY(plan);
+        const QRect r = dansLaVue(plan, vp);
+        QVERIFY2(r.left() >= 0 && r.right() < vp->width(), qPrintable(QStringLiteral("%1: %2 > %3").arg(largeur).arg(r.right()).arg(vp->width())));
+        QCOMPARE(e.vue->zoneDefilement()->horizontalScrollBar()->maximum(), 0);
+        auto* note = plan->findChild<QLabel*>(QStringLiteral("noteSansCoordonnees"));
+        QVERIFY(note && note->isVisible());
+        QVERIFY(note->heightForWidth(note->width()) <= note->height());
+        QVERIFY(plan->rect().contains(QRect(note->pos(), note->size())));
+        const QRect colonne = dansLaVue(e.vue->rangee(lea)->colonne(), vp);
+        QCOMPARE(r.top() > colonne.bottom(), largeur == 700);
+    }
+    // Narrower still, the day scrolls sideways: Shift with the wheel moves it across, not down.
+    e.vue->resize(536, 400);
+    e.attendre();
+    fixtures::settle();
+    QScrollBar* cote = e.vue->zoneDefilement()->horizontalScrollBar();
+    QScrollBar* bas = e.vue->zoneDefilement()->verticalScrollBar();
+    QVERIFY(cote->maximum() > 0);
+    bas->setValue(0);
+    // (A turn sent by hand stays where it is sent: the window system's go on to the view.)
+    const QPointF ou = dansLaVue(e.vue->rangee(lea)->colonne(), vp).center();
+    QWheelEvent molette(ou, vp->mapToGlobal(ou), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ShiftModifier,
+                        Qt::NoScrollPhase, false);
+    QApplication::sendEvent(vp, &molette);
+    QVERIFY(cote->value() > 0);
+    QCOMPARE(bas->value(), 0);
 }
