@@ -2148,13 +2148,20 @@ void TestVuePlanning::anotherDayOnceIdleShowsWhatAFreshScreenShows()
     QVERIFY(memes > 0);
 }
 
+// Léa's day tomorrow: a placement at a known place, another at an address without coordinates.
+Chauffeur* journeeDeLea(fx::Bureau& b)
+{
+    Client* c = b.client(QStringLiteral("Transports Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    b.location(c, b.benne(8), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
+    b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
+    return lea;
+}
+
 void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
 {
     fx::Bureau b;
-    Client* c = b.client(QStringLiteral("Transports Morel"));
-    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
-    b.location(c, b.benne(7.5), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
-    b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
+    Chauffeur* lea = journeeDeLea(b);
     Ecran e(b);
     const auto nom = [](QObject* o) {
         QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
@@ -2188,10 +2195,7 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
 void TestVuePlanning::onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSideways()
 {
     fx::Bureau b;
-    Client* c = b.client(QStringLiteral("Transports Morel"));
-    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
-    b.location(c, b.benne(8), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
-    b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
+    Chauffeur* lea = journeeDeLea(b);
     Ecran e(b);
     QWidget* vp = e.vue->zoneDefilement()->viewport();
     // The room the screen has at 1.5 on a 1366 × 768 desktop: the map and its note whole in the
