@@ -25,7 +25,9 @@ void RangeeChauffeur::disposer()
     if (!m_pile || !m_contenu)
         return;
     const int colonne = largeurMinimale(m_colonne);
-    const int plan = carte() ? largeurMinimale(m_emplacementPlan) : 0;
+    // A map not hidden on purpose counts, also while the row is being made, before it shows.
+    const bool avecPlan = m_plan && !(m_plan->isHidden() && m_plan->testAttribute(Qt::WA_WState_ExplicitShowHide));
+    const int plan = avecPlan ? largeurMinimale(m_plan) : 0;
     // The row asks only for the wider of the two: on a narrow screen the map goes under the
     // column rather than past the view's right edge.
     m_contenu->setMinimumWidth(std::max(colonne, plan));
