@@ -1,5 +1,6 @@
 #include "carteprestationschauffeur.h"
 
+#include "model/records.h"
 #include "platform/mapwidget.h"
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
@@ -115,10 +116,41 @@ void CartePrestationsView::setLieux(const QList<CarteLieuPrestation>& lieux)
         m_note->show();
         placerNote();
     }
+    nommer();
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
     const RegionCarte r = regionCarte(lieux);
     m_carte->setRegion(MapRegion{r.latitude, r.longitude, r.spanLatitude, r.spanLongitude});
+}
+
+void CartePrestationsView::setTitre(const QString& titre)
+{
+    m_titre = titre;
+    nommer();
+}
+
+void CartePrestationsView::nommer()
+{
+    // What the markers show, counted by kind, then what the map cannot show.
+    int nombres[3] = {0, 0, 0};
+    for (const CarteLieuPrestation& l : std::as_const(m_places))
+        ++nombres[int(l.type)];
+    const auto compte = [](int n, const char* un, const char* plusieurs) {
+        return n == 1 ? QStringLiteral("1 ") + QString::fromUtf8(un) : QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(plusieurs);
+    };
+    QStringList quoi;
+    if (nombres[int(TypeCartePrestation::pose)])
+        quoi << compte(nombres[int(TypeCartePrestation::pose)], "pose", "poses");
+    if (nombres[int(TypeCartePrestation::enlevement)])
+        quoi << compte(nombres[int(TypeCartePrestation::enlevement)], "enlèvement", "enlèvements");
+    if (nombres[int(TypeCartePrestation::rotation)])
+        quoi << compte(nombres[int(TypeCartePrestation::rotation)], "rotation", "rotations");
+    QString nom = (m_titre.isEmpty() ? QStringLiteral("Carte des prestations") : m_titre) + QStringLiteral(" : ")
+                  + (quoi.isEmpty() ? QStringLiteral("aucun lieu placé") : quoi.join(QStringLiteral(", ")));
+    if (!m_note->isHidden())
+        nom += QStringLiteral(". ") + m_note->text();
+    setAccessibleName(nom);
+    m_carte->setAccessibleName(nom);
 }
 
 void CartePrestationsView::resizeEvent(QResizeEvent* event)
@@ -133,6 +165,8 @@ void CartePrestationsView::resizeEvent(QResizeEvent* event)
 CartePrestationsChauffeur::CartePrestationsChauffeur(Chauffeur* chauffeur, const DayWindow& jour, QWidget* parent)
     : CartePrestationsView(lieuxPrestations(chauffeur, jour), parent), m_chauffeur(chauffeur), m_jour(jour)
 {
+    if (chauffeur)
+        setTitre(QStringLiteral("Carte du jour de ") + (chauffeur->prenom() + QLatin1Char(' ') + chauffeur->nom()).simplified());
     // 300 wide when the row has the room; narrower in a small window rather than scrolling sideways.
     setMinimumSize(200, 220);
     setMaximumSize(300, 220);

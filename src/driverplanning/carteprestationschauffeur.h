@@ -25,6 +25,8 @@ public:
     // What the map says of the places it cannot show, for want of coordinates; empty when it
     // shows them all.
     QString noteSansCoordonnees() const;
+    // Whose map it is, first words of the name a screen reader reads, before what it shows.
+    void setTitre(const QString& titre);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -32,6 +34,8 @@ protected:
 private:
     class Contour;
     void placerNote();
+    void nommer();
+    QString m_titre;
     QList<CarteLieuPrestation> m_lieux;
     // The places with both coordinates, the only ones marked, in the markers' order.
     QList<CarteLieuPrestation> m_places;

@@ -39,11 +39,13 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, kMarge);
     layout->addWidget(surVerre(contenu, QColor(Qt::blue), this));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    setAccessibleName(texte());
 }
 
 void ChauffeurCard::actualiser()
 {
     setPlainText(m_nom, texte());
+    setAccessibleName(texte());
     updateGeometry();
 }
 

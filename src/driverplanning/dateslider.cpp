@@ -15,8 +15,13 @@ DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate,
     : QWidget(parent), m_selected(selectedDate), m_fuseau(fuseau)
 {
     setObjectName(QStringLiteral("dateSlider"));
-    for (int i = 0; i < nbJours; ++i)
-        m_pastilles.append(new PastilleJour(false, QString(), QString(), {}, this));
+    for (int i = 0; i < nbJours; ++i) {
+        auto* pastille = new PastilleJour(false, QString(), QString(), {}, this);
+        pastille->setCheckable(true);
+        // A click checks only the day it chooses, the one already chosen too.
+        connect(pastille, &QAbstractButton::clicked, this, &DateSlider::majSelection);
+        m_pastilles.append(pastille);
+    }
     setBaseDate(baseDate);
 }
 
@@ -31,6 +36,8 @@ void DateSlider::setBaseDate(const QDateTime& baseDate)
         PastilleJour* pastille = m_pastilles[i];
         pastille->setLabel(label(int(i), jour));
         pastille->setDate(texteDate(jour));
+        // Named as it reads (« Demain 9 déc. »); the chosen one is checked.
+        pastille->setAccessibleName(label(int(i), jour) + QLatin1Char(' ') + texteDate(jour));
         pastille->setAction([this, debut] {
             setSelectedDate(debut);
             emit selectedDateChanged(debut);
@@ -191,8 +198,11 @@ void DateSlider::setSelectedDate(const QDateTime& date)
 void DateSlider::majSelection()
 {
     const QDate choisi = m_selected.toTimeZone(m_fuseau).date();
-    for (qsizetype i = 0; i < m_pastilles.size(); ++i)
-        m_pastilles[i]->setSelected(m_jours[i].toTimeZone(m_fuseau).date() == choisi);
+    for (qsizetype i = 0; i < m_pastilles.size(); ++i) {
+        const bool choisie = m_jours[i].toTimeZone(m_fuseau).date() == choisi;
+        m_pastilles[i]->setSelected(choisie);
+        m_pastilles[i]->setChecked(choisie);
+    }
 }
 
 } // namespace kv

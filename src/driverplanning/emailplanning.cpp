@@ -191,6 +191,8 @@ QStringList BilanTransmission::autresLignes() const
     if (!sansAdresse.isEmpty())
         lignes << QStringLiteral("Non joint, faute d’adresse e-mail dans sa fiche\u00A0: %1.")
                       .arg(sansAdresse.join(QStringLiteral(", ")));
+    if (!rienAEnvoyer.isEmpty())
+        lignes << rienAEnvoyer;
     return lignes;
 }
 
@@ -201,12 +203,16 @@ BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const
     BilanTransmission bilan;
     const EmailChauffeurPreferences* prefs = preferencesEmailParDefaut(context, &bilan.erreurModeles);
     const ModelesEmail modeles = prefs ? ModelesEmail::de(*prefs) : ModelesEmail::parDefaut();
+    int actifs = 0;
+    bool travail = false;
     for (const Chauffeur* chauffeur : chauffeurs) {
         if (!chauffeur || !chauffeur->actif())
             continue;
+        ++actifs;
         const QList<PlanningOperation> ops = operationsDuJour(chauffeur, date, fuseau);
         if (ops.isEmpty())
             continue;
+        travail = true;
         const QString nom = chauffeur->prenom() + QLatin1Char(' ') + chauffeur->nom();
         const QString adresse = chauffeur->email().value_or(QString()).trimmed();
         if (adresse.isEmpty()) {
@@ -229,6 +235,17 @@ BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const
             break;
         }
     }
+    // A click that prepares nothing says why, and where the missing piece is made.
+    const QString jour = QLocale(QLocale::French, QLocale::France)
+                             .toString(localDayOf(date.toMSecsSinceEpoch(), fuseau), QLocale::LongFormat);
+    if (actifs == 0)
+        bilan.rienAEnvoyer = QStringLiteral("Aucun message préparé\u00A0: aucun chauffeur actif. Ajoutez vos chauffeurs, "
+                                            "ou rendez-les actifs, dans « Liste des chauffeurs ».");
+    else if (!travail)
+        bilan.rienAEnvoyer = QStringLiteral("Aucun message préparé\u00A0: aucune pose ni aucun enlèvement n’est attribué "
+                                            "à un chauffeur le %1. Pour en confier un, faites glisser le nom du "
+                                            "chauffeur, en haut du « Planning », sur la location de la benne.")
+                                 .arg(jour);
     return bilan;
 }
 

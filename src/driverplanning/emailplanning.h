@@ -94,6 +94,7 @@ struct BilanTransmission {
     QList<MessageNonOuvert> messagesNonOuverts; // those messages, in the same order
     QStringList sansAdresse;        // "Prénom Nom" of each driver with work but no address
     QString erreurModeles;          // the default templates could not be saved
+    QString rienAEnvoyer;           // why no message was prepared at all, and where to go
 
     // The one message shown after the run; empty when everything went through.
     QString message() const;

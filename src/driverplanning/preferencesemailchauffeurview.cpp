@@ -236,7 +236,11 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
         {QStringLiteral("Pied de mail"), m_pied},
     };
     for (int i = 0; i < lignes.size(); ++i) {
-        grille->addWidget(libelle(lignes[i].first, bloc), i, 0, Qt::AlignLeft | Qt::AlignTop);
+        QLabel* etiquette = libelle(lignes[i].first, bloc);
+        // Each template is named by the label beside it, for those who cannot see the grid.
+        etiquette->setBuddy(lignes[i].second);
+        lignes[i].second->setAccessibleName(lignes[i].first);
+        grille->addWidget(etiquette, i, 0, Qt::AlignLeft | Qt::AlignTop);
         grille->addWidget(lignes[i].second, i, 1);
     }
     pile->addLayout(grille);

@@ -152,7 +152,9 @@ PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, Q
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setCursor(Qt::OpenHandCursor);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(texteClient() + QStringLiteral(", ") + texteAdresse());
+    // What the card shows: the job, the client, the skip's volume, the address.
+    setAccessibleName((type == TypePrestation::pose ? QStringLiteral("Pose, ") : QStringLiteral("Enlèvement, "))
+                      + texteClient() + QStringLiteral(", ") + texteVolume() + QStringLiteral(", ") + texteAdresse());
 }
 
 QString PrestationCard::texteClient() const

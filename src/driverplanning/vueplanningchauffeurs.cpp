@@ -5,6 +5,7 @@
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
 #include "dateslider.h"
+#include "molettelaterale.h"
 #include "prestationcard.h"
 #include "prestationscolumn.h"
 #include "platform/mapwidget.h"
@@ -199,7 +200,11 @@ protected:
                 qDrawShadeLine(&p, QPoint(0, y), QPoint(width(), y), palette(), true, 1, 0);
     }
     // The wheel over the names scrolls the list, as it does over the day.
-    void wheelEvent(QWheelEvent* event) override { QCoreApplication::sendEvent(m_zone->verticalScrollBar(), event); }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!defilerDeCote(m_zone, event))
+            QCoreApplication::sendEvent(m_zone->verticalScrollBar(), event);
+    }
 
 private:
     QScrollArea* m_zone;
@@ -223,6 +228,11 @@ protected:
     {
         QScrollArea::resizeEvent(event);
         placer();
+    }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!defilerDeCote(this, event))
+            QScrollArea::wheelEvent(event);
     }
     bool viewportEvent(QEvent* event) override
     {
@@ -342,7 +352,10 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
     connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
-    ligne->addWidget(m_colonne, 1, Qt::AlignTop);
+    m_pile = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_pile->setSpacing(0);
+    ligne->addLayout(m_pile, 1);
+    m_pile->addWidget(m_colonne, 1, Qt::AlignTop);
 
     // The map sits in the middle of the room left.
     m_emplacementPlan = new QWidget(m_contenu);
@@ -352,8 +365,8 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     pilePlan->addStretch(1);
     pilePlan->addStretch(1);
     m_emplacementPlan->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    ligne->addSpacing(32);
-    ligne->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
+    m_pile->addSpacing(32);
+    m_pile->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
 
     setMinimumHeight(0);
@@ -424,6 +437,7 @@ void RangeeChauffeur::moveEvent(QMoveEvent* event)
 void RangeeChauffeur::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    disposer();
     epinglerCarte();
 }
 
@@ -451,6 +465,7 @@ void RangeeChauffeur::majCarte()
     } else if (m_plan) {
         m_plan->hide();
     }
+    disposer();
 }
 
 CartePrestationsChauffeur* RangeeChauffeur::carte() const
@@ -622,14 +637,20 @@ void VuePlanningChauffeurs::changeEvent(QEvent* event)
         styleTransmettre();
 }
 
+namespace {
+const QString kAideJourVide = QStringLiteral(
+    "Aucune prestation n’est attribuée ce jour-là. Pour confier une pose ou un enlèvement à un "
+    "chauffeur, faites glisser son nom, en haut du « Planning », sur la location de la benne. Ici, "
+    "faites glisser la carte d’une prestation sur la colonne d’un autre chauffeur pour la lui confier.");
+const QString kAideSansChauffeur = QStringLiteral(
+    "Aucun chauffeur actif. Ajoutez vos chauffeurs, ou rendez-les actifs, dans « Liste des chauffeurs »\u00A0; "
+    "leurs noms apparaissent alors en haut du « Planning », d’où on les fait glisser sur la location "
+    "d’une benne pour leur confier la pose ou l’enlèvement.");
+} // namespace
+
 QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
 {
-    m_aide = new QLabel(QStringLiteral(
-                            "Aucune prestation n’est attribuée ce jour-là. Pour confier une pose ou un "
-                            "enlèvement à un chauffeur, faites glisser son nom, en haut du « Planning », sur "
-                            "la location de la benne. Ici, faites glisser la carte d’une prestation sur la "
-                            "colonne d’un autre chauffeur pour la lui confier."),
-                        parent);
+    m_aide = new QLabel(kAideJourVide, parent);
     m_aide->setObjectName(QStringLiteral("aideJourVide"));
     m_aide->setWordWrap(true);
     m_aide->setTextFormat(Qt::PlainText);
@@ -641,12 +662,13 @@ QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
 
 void VuePlanningChauffeurs::majAide()
 {
-    // With no driver the screen stays empty; with drivers, an empty day says where work comes from.
+    // With no active driver the screen says where drivers are made; with drivers, an empty day
+    // says where work comes from.
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
-    const bool vide = !m_rangees.isEmpty()
-                      && std::none_of(m_rangees.cbegin(), m_rangees.cend(), [&](const RangeeChauffeur* r) {
-                             return aDesPrestationsLeJour(r->chauffeur(), jour);
-                         });
+    const bool vide = std::none_of(m_rangees.cbegin(), m_rangees.cend(), [&](const RangeeChauffeur* r) {
+        return aDesPrestationsLeJour(r->chauffeur(), jour);
+    });
+    m_aide->setText(m_rangees.isEmpty() ? kAideSansChauffeur : kAideJourVide);
     m_aide->setVisible(vide);
 }
 

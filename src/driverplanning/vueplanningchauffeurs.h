@@ -17,6 +17,7 @@
 
 #include <optional>
 
+class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QMenu;
@@ -89,6 +90,9 @@ protected:
 private:
     void majCarte();
     void appliquerPli();
+    // The column and the map side by side where the row has room for both, else the map under
+    // the column: the row never asks for more width than the wider of the two.
+    void disposer();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
     QWidget* m_vue;
@@ -102,6 +106,7 @@ private:
     CartePrestationsChauffeur* m_plan = nullptr;
     QWidget* m_emplacementPlan = nullptr;
     QHBoxLayout* m_ligne = nullptr;
+    QBoxLayout* m_pile = nullptr; // the column, then the map
     bool m_pliee = false;
     // The height of a row not built yet, kept while it is folded.
     int m_hauteurDepliee = 0;

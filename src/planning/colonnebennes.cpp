@@ -20,6 +20,7 @@ namespace kv::planning {
 ColonneBennes::ColonneBennes(GrillePlanning* grille) : QWidget(grille), m_grille(grille)
 {
     setObjectName(QStringLiteral("colonneBennes"));
+    setAccessibleName(QStringLiteral("Bennes"));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

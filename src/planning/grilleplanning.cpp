@@ -2,6 +2,7 @@
 
 #include "colonnebennes.h"
 #include "entetejours.h"
+#include "refusenlevement.h"
 
 #include "model/daywindow.h"
 #include "model/helpers.h"
@@ -865,8 +866,12 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
 {
     QString erreur;
     LocationDeBenne* bloquante = nullptr;
-    const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, nullptr, &bloquante);
-    if (issue == IssueDuplication::echecSauvegarde)
+    LocationDeBenne* copie = nullptr;
+    const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, &copie, &bloquante);
+    if (issue == IssueDuplication::creee && copie) {
+        oublierBarres();
+        montrerCopie(copie);
+    } else if (issue == IssueDuplication::echecSauvegarde)
         forms::showError(this, erreur);
     else if (issue == IssueDuplication::impossible && !erreur.isEmpty())
         informer(QStringLiteral("Duplication impossible"), erreur);
@@ -898,14 +903,15 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     champ->setObjectName(QStringLiteral("champDateEnlevement"));
     champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     champ->setCalendarPopup(true);
-    // Never before the placement day.
     const QDate jourPose = localDayOf(l->datePoseMs(), zone);
-    champ->setMinimumDate(jourPose);
     champ->setDate(fin ? localDayOf(*fin, zone) : std::max(jourPose, m_actions->horloge().aujourdhui()));
     etiquette->setBuddy(champ);
     ligne->addWidget(etiquette);
     ligne->addWidget(champ, 1);
     disposition->addLayout(ligne);
+    // Never before the placement day: said under the field, by name.
+    auto* refus = new RefusEnlevement(champ, jourPose, fenetre);
+    disposition->addWidget(refus);
     auto* boutons = new QDialogButtonBox(fenetre);
     QPushButton* enregistrer = boutons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole);
     enregistrer->setObjectName(QStringLiteral("boutonEnregistrerEnlevement"));
@@ -918,7 +924,9 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     boutons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
     disposition->addWidget(boutons);
     connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
-    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, l] {
+    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, refus, l] {
+        if (!refus->accepte())
+            return;
         const QTimeZone& zone = m_actions->horloge().zone;
         // The removal keeps its time of day (a new one takes the placement's), as the handle does.
         const qint64 base = l->dateEnlevementMs().value_or(l->datePoseMs());
@@ -1028,6 +1036,7 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
     else if (bas > v->value() + vue.height())
         v->setValue(bas - vue.height());
     viewport()->update();
+    emit curseurDeplace();
 }
 
 QRectF GrillePlanning::cadreCurseur()

@@ -145,6 +145,8 @@ signals:
     // Enter on an empty cell: a new rental of that row's skip from that day.
     void celluleVideActivee(kv::Benne* benne, QDate jour);
     void scrolled();
+    // The keyboard's cell was set (moved or not).
+    void curseurDeplace();
     // A duplication was refused: no free day before the skip's next booking, `bloquante`.
     void duplicationRefusee(kv::LocationDeBenne* source, kv::LocationDeBenne* bloquante);
 
@@ -189,6 +191,8 @@ private:
     void terminerGlissement(const QPointF& pointVue);
     void demanderSuppression(LocationDeBenne* location);
     void dupliquer(LocationDeBenne* location);
+    // Brings a new copy into view when it is out of it, and says where it went.
+    void montrerCopie(LocationDeBenne* copie);
     // The removal date of a rental, set, changed or taken away in a small window with a date
     // field (the way to end a rental without removal date, whose right handle is far away).
     void demanderDateEnlevement(LocationDeBenne* location);

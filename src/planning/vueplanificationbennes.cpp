@@ -5,6 +5,7 @@
 #include "actionsplanning.h"
 #include "bandeauchauffeurs.h"
 #include "colonnebennes.h"
+#include "grilleaccessible.h"
 #include "grilleplanning.h"
 #include "infolocationpopup.h"
 
@@ -90,6 +91,7 @@ public:
     ImageFondue(const QPixmap& image, qreal de, qreal a, QWidget* parent, std::function<void()> fin)
         : QWidget(parent), m_image(image), m_opacite(de)
     {
+        setObjectName(QStringLiteral("fonduDetails"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         auto* animation = new QVariantAnimation(this);
         animation->setDuration(200);
@@ -170,6 +172,7 @@ VuePlanificationBennes::VuePlanificationBennes(ModelContext* context, Observable
     layout->addWidget(m_aideVide);
     m_bandeau = new BandeauChauffeurs(m_chauffeurs, m_actions.get(), this);
     layout->addWidget(m_bandeau);
+    installerAccessibiliteGrille();
     m_grille = new GrillePlanning(context, m_actions.get(), this);
     layout->addWidget(m_grille, 1);
 

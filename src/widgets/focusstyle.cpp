@@ -86,6 +86,19 @@ void FocusStyle::drawComplexControl(ComplexControl control, const QStyleOptionCo
     state = before;
 }
 
+QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                   const QWidget* widget) const
+{
+    QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (type == CT_MenuItem && item && item->menuItemType == QStyleOptionMenuItem::Separator && !item->text.isEmpty()) {
+        // The style draws the title within a margin of a few points on each side.
+        constexpr int kMarges = 2 * 6;
+        result.setWidth(std::max(result.width(), QFontMetrics(item->font).horizontalAdvance(item->text) + kMarges));
+    }
+    return result;
+}
+
 void FocusStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);

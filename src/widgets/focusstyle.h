@@ -32,6 +32,10 @@ public:
 
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
+    // A menu's section title is as wide as its text: the base style counts no text in a section,
+    // so a menu of short items would cut its title.
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget = nullptr) const override;
 };
 
 // Paints the focus frame inside `rect`; `onSelection` when it stands on the selection colour.

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QVariant>
@@ -89,6 +90,17 @@ void noteFocus(QWidget* widget, const QFocusEvent* event)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason)
         return;
     userFocus() = putThereByTheUser(reason) ? widget : nullptr;
+}
+
+// Whether `widget` selects its whole text when the focus arrives for `reason`, as Qt's text
+// fields, spin boxes and editable combo boxes do for Tab, Shift+Tab and shortcuts.
+bool selectsAllOnArrival(const QWidget* widget, Qt::FocusReason reason)
+{
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason && reason != Qt::ShortcutFocusReason)
+        return false;
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
 // The user's focus is on `widget` or on a part of it (the line edit of a spin box), and the
@@ -181,7 +193,16 @@ bool WheelGuard::eventFilter(QObject* watched, QEvent* event)
             userFocus() = focus;
     }
     if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
-        noteFocus(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event));
+        auto* widget = static_cast<QWidget*>(watched);
+        const auto* focus = static_cast<QFocusEvent*>(event);
+        // A text given the keys as a screen or sheet opens shows its cursor without selecting
+        // its text, so that no stray key replaces it; Tab pressed by the user still selects.
+        if (selectsAllOnArrival(widget, focus->reason()) && !putThereByTheUser(focus->reason())) {
+            QFocusEvent quiet(QEvent::FocusIn, Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(widget, &quiet);
+            return true;
+        }
+        noteFocus(widget, focus);
         return false;
     }
     // A window shown again (a sheet opened anew) starts with nothing armed in it.

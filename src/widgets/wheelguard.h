@@ -12,6 +12,10 @@
 // Qt::WheelFocus policy); the guard turns that policy into Qt::StrongFocus before the wheel
 // reaches them, so that passing over a field never focuses it either.
 //
+// The same filter keeps a text given the keys as a screen or sheet opens from selecting its whole
+// text (as Qt does for Tab): its cursor shows at its end, so that one stray key replaces nothing.
+// Tab, Shift+Tab or an Alt letter pressed by the user still select it.
+//
 // One application-wide event filter does this for every window, dialog and sheet, present and
 // future. A widget can state its own case with the dynamic property kWheelNeedsFocus: true for
 // a custom widget whose wheel changes a value, false for one that must keep its wheel.

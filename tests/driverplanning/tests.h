@@ -64,6 +64,8 @@ private slots:
     void stripFoldsOnlyWhereAPillDoesNotFit();
     void textOnTheSkipsColourReads();
     void everyTextReadsUnderLightAndDarkPalettes();
+    void aScreenReaderReadsDriversCardsMapsAndDays();
+    void onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSideways();
 };
 
 class TestPreferencesEmail : public QObject {
@@ -75,6 +77,8 @@ private slots:
     void failedSavesAreShown();
     void templatesOfOneLineHoldOneLine();
     void fitsTheSmallestWindow();
+    void aKeyTypedOnArrivalReplacesNoTemplate();
+    void templatesNamedByTheirLabels();
     void firstPaintShowsTheSettledPreview();
 };
 

@@ -242,11 +242,17 @@ void TestEmailPlanning::whoGetsAMessage()
     QCOMPARE(bilan.echecsOuverture, (QStringList{QStringLiteral("Zoé Roux"), QStringLiteral("Marc Petit")}));
     QVERIFY(bilan.message().contains(QStringLiteral("Zoé Roux, Marc Petit")));
 
-    // Nobody to write to: nothing happens.
+    // Nobody to write to: no message, and the run says why and where drivers are made.
     composeur.messages.clear();
-    bilan = transmettrePlanning({}, at(2026, 12, 8), b.context(), composeur.fonction(), kMaintenant);
+    bilan = transmettrePlanning({inactif}, at(2026, 12, 8), b.context(), composeur.fonction(), kMaintenant);
     QVERIFY(composeur.messages.isEmpty());
-    QVERIFY(bilan.message().isEmpty());
+    QVERIFY2(bilan.message().contains(QStringLiteral("aucun chauffeur actif")) && bilan.message().contains(QStringLiteral("« Liste des chauffeurs »")),
+             qPrintable(bilan.message()));
+    // Drivers with nothing that day: the day is named, and where work is given to a driver.
+    bilan = transmettrePlanning({libre}, at(2026, 12, 8), b.context(), composeur.fonction(), kMaintenant);
+    QVERIFY(composeur.messages.isEmpty());
+    QVERIFY2(bilan.message().contains(QStringLiteral("le mardi 8 décembre 2026")) && bilan.message().contains(QStringLiteral("« Planning »")),
+             qPrintable(bilan.message()));
 }
 
 void TestEmailPlanning::mailtoLinks()

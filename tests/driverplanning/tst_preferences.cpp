@@ -4,9 +4,11 @@
 #include "premierepeinture.h"
 #include "screenfixtures.h"
 
+#include <QAccessible>
 #include <QClipboard>
 
 #include "driverplanning/preferencesemailchauffeurview.h"
+#include "widgets/wheelguard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -245,6 +248,40 @@ void TestPreferencesEmail::fitsTheSmallestWindow()
     QCOMPARE(vue->editeurSujet()->cursorPosition(), 0);
     QCOMPARE(vue->editeurLigne()->cursorPosition(), 0);
     fixtures::capture(vue.get(), QStringLiteral("preferences-fenetre-minimale"));
+}
+
+void TestPreferencesEmail::aKeyTypedOnArrivalReplacesNoTemplate()
+{
+    installWheelGuard(qApp); // as the application runs
+    const auto sansGarde = qScopeGuard([] { removeWheelGuard(qApp); });
+    fx::Bureau b;
+    auto vue = ouvrir(b.context());
+    const QString sujet = vue->prefs()->subjectTemplate();
+    // The main window gives the screen's first field the keys as it opens, naming Tab so that
+    // the focus shows: the cursor shows in it, nothing selected.
+    QLineEdit* champ = vue->editeurSujet();
+    champ->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(champ->hasFocus());
+    QVERIFY(!champ->hasSelectedText());
+    QTest::keyClick(champ, Qt::Key_X);
+    QCOMPARE(vue->prefs()->subjectTemplate().size(), sujet.size() + 1);
+    QVERIFY(vue->prefs()->subjectTemplate().contains(sujet));
+    // Tab pressed by the user selects the field it reaches, as desktop fields do.
+    vue->editeurEntete()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(vue->editeurEntete(), Qt::Key_Tab);
+    QTRY_VERIFY(vue->editeurLigne()->hasFocus());
+    QVERIFY(vue->editeurLigne()->hasSelectedText());
+}
+
+void TestPreferencesEmail::templatesNamedByTheirLabels()
+{
+    fx::Bureau b;
+    auto vue = ouvrir(b.context());
+    QStringList noms;
+    for (QWidget* editeur : {static_cast<QWidget*>(vue->editeurSujet()), static_cast<QWidget*>(vue->editeurEntete()),
+                             static_cast<QWidget*>(vue->editeurLigne()), static_cast<QWidget*>(vue->editeurPied())})
+        noms << QAccessible::queryAccessibleInterface(editeur)->text(QAccessible::Name);
+    QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail"}));
 }
 
 void TestPreferencesEmail::firstPaintShowsTheSettledPreview()

@@ -81,4 +81,6 @@ private slots:
     void cadreDuClavierNeCachePasLesNoms();
     void lignesLisiblesSurFondsClairEtSombre();
     void desEtiquettesALaLigneDeLaGrilleEtDoubleClic();
+    void copieHorsDeLaVueMontreeEtNommee();
+    void lecteurDEcranLitLaGrille();
 };

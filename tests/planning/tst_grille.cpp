@@ -7,6 +7,7 @@
 #include "planning/bandeauchauffeurs.h"
 #include "planning/colonnebennes.h"
 #include "planning/entetejours.h"
+#include "planning/grilleaccessible.h"
 #include "planning/grilleplanning.h"
 #include "planning/infolocationpopup.h"
 #include "planning/vueplanificationbennes.h"
@@ -34,6 +35,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QAccessible>
+#include <QTextLayout>
+#include <QVariantAnimation>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -654,6 +658,20 @@ void TestGrille::detailsSurPlusieursLignes()
             // Inside the card, which shows it whole.
             const QRect dansCarte(label->mapTo(carte, QPoint(0, 0)), label->size());
             QVERIFY2(carte->rect().contains(dansCarte), qPrintable(label->text()));
+            // A phone number stays on one line: no line ends between two of its digits.
+            QTextLayout mise(label->text(), label->font());
+            QTextOption option;
+            option.setWrapMode(QTextOption::WordWrap);
+            mise.setTextOption(option);
+            mise.beginLayout();
+            for (QTextLine ligne = mise.createLine(); ligne.isValid(); ligne = mise.createLine()) {
+                ligne.setLineWidth(label->contentsRect().width());
+                const int fin = ligne.textStart() + ligne.textLength();
+                QVERIFY2(fin >= label->text().size() || fin < 2 || !label->text().at(fin).isDigit()
+                             || !label->text().at(fin - 2).isDigit(),
+                         qPrintable(label->text().left(fin) + QStringLiteral(" | ") + label->text().mid(fin)));
+            }
+            mise.endLayout();
         }
         QCOMPARE(valeurs, 5);
         e.vue->setLocationInfoSelectionnee(nullptr);
@@ -677,17 +695,27 @@ void TestGrille::detailsSansAvertissementDePeinture()
         LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 15, 9),
                                       localDateTime(2026, 3, 17, 9));
         QVERIFY(e.enregistrerEtOuvrir());
+        // The picture that fades, and the animation that drives it.
+        const auto fondu = [&] { return QPointer<QWidget>(e.vue->findChild<QWidget*>(QStringLiteral("fonduDetails"))); };
         for (int i = 0; i < 2; ++i) {
             clickAt(e.vp(), e.centre(l));
-            QVERIFY(e.vue->popupInfoLocation());
-            QTest::qWait(300); // the fade in, painted
+            QPointer<QWidget> popup = e.vue->popupInfoLocation();
+            QVERIFY(popup);
+            // The fade in, painted once over and gone.
+            QPointer<QWidget> apparition = fondu();
+            QVERIFY(apparition);
+            QTRY_VERIFY(!apparition && popup->updatesEnabled());
             e.vue->grab();
-            QWidget* popup = e.vue->popupInfoLocation();
             clickAt(popup, QPointF(popup->width() - 10, popup->height() - 10));
             QVERIFY(!e.vue->popupInfoLocation());
-            QTest::qWait(100); // halfway through the fade out
+            // Halfway through the fade out, then once it is over.
+            QPointer<QWidget> disparition = fondu();
+            QVERIFY(disparition);
+            QPointer<QVariantAnimation> animation = disparition->findChild<QVariantAnimation*>();
+            QVERIFY(animation);
+            QTRY_VERIFY(!animation || animation->currentTime() >= animation->duration() / 2);
             e.vue->grab();
-            QTest::qWait(250);
+            QTRY_VERIFY(!disparition && !popup);
         }
     }
     qInstallMessageHandler(precedent);
@@ -2503,7 +2531,29 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     auto* champ = fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"));
     QTRY_VERIFY(champ->hasFocus());
     QCOMPARE(champ->date(), QDate(2026, 3, 15)); // today, never before the placement
+    // A day before the placement is refused by name, in a line whose room was kept: no button
+    // moves or hides under a message, and the dialog stays open.
+    auto* refus = fenetre->findChild<QLabel*>(QStringLiteral("refusDateEnlevement"));
+    QVERIFY(refus);
+    QList<QRect> boutons;
+    for (const QPushButton* b : fenetre->findChildren<QPushButton*>())
+        boutons << QRect(b->mapTo(fenetre, QPoint(0, 0)), b->size());
+    QTest::keyClicks(champ, QStringLiteral("07032026"));
+    QCOMPARE(refus->text(), QStringLiteral("L’enlèvement ne peut pas précéder la pose du 10/03/2026."));
+    QVERIFY(refus->isVisible() && refus->width() >= refus->sizeHint().width());
+    QTest::keyClick(champ, Qt::Key_Return);
+    QVERIFY(fenetre && fenetre->isVisible());
+    QCOMPARE(l->dateEnlevement(), std::nullopt);
+    QVERIFY(!QToolTip::isVisible());
+    const QRect ligne(refus->mapTo(fenetre, QPoint(0, 0)), refus->size());
+    QList<QRect> apres;
+    for (const QPushButton* b : fenetre->findChildren<QPushButton*>()) {
+        apres << QRect(b->mapTo(fenetre, QPoint(0, 0)), b->size());
+        QVERIFY(!apres.last().intersects(ligne));
+    }
+    QCOMPARE(apres, boutons);
     QTest::keyClicks(champ, QStringLiteral("20/03/2026"));
+    QVERIFY(refus->text().isEmpty());
     QTest::keyClick(champ, Qt::Key_Return);
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
@@ -2604,4 +2654,114 @@ void TestGrille::desEtiquettesALaLigneDeLaGrilleEtDoubleClic()
     QVERIFY(e.vue->feuille() && e.vue->feuille()->isVisible());
     QCOMPARE(e.vue->benneSelection(), std::optional(VuePlanificationBennes::BenneSelection{bennes[3]->id()}));
     QCOMPARE(formulaireDe(e.vue->feuille())->datePose().date(), QDate(2026, 3, 17));
+}
+
+void TestGrille::copieHorsDeLaVueMontreeEtNommee()
+{
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    // Ten days from today: its rotation starts ten columns on, past the right edge.
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 25, 9));
+    QVERIFY(e.enregistrerEtOuvrir(QSize(900, 500)));
+    GrillePlanning* g = e.grille();
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 0);
+    QCOMPARE(g->locationAuCurseur(), l);
+    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(g, &touche);
+    QPointer<QMenu> menu = g->menuContextuel();
+    QVERIFY(menu);
+    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
+    menu->close();
+    QCOMPARE(b->locations().size(), 2);
+    LocationDeBenne* copie = b->locations().last();
+    // The grid shows it, the keyboard's cell on its first day, and says where it went.
+    QVERIFY(QRectF(e.vp()->rect()).contains(g->rectCorps(copie).topLeft() + QPointF(1, 0)));
+    QCOMPARE(g->curseur(), QPoint(41, 0));
+    QCOMPARE(g->locationAuCurseur(), copie);
+    QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
+    QVERIFY(avis);
+    QCOMPARE(avis->text(), QStringLiteral("Rotation créée"));
+    QVERIFY2(avis->informativeText().contains(QStringLiteral("du 25/03/2026 au 04/04/2026")), qPrintable(avis->informativeText()));
+    answerBox(avis, QStringLiteral("OK"));
+    QTRY_VERIFY(!visibleBox(QStringLiteral("avisGrille")));
+
+    // A copy made in view needs no word: its bar shows where it is.
+    LocationDeBenne* courte = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 12),
+                                           localDateTime(2026, 3, 26, 9), localDateTime(2026, 3, 27, 9));
+    QVERIFY(e.ctx->save());
+    Ecran::tourner();
+    g->setCurseur(42, 1);
+    QCOMPARE(g->locationAuCurseur(), courte);
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(courte->benne()->locations().size(), 2);
+    QVERIFY(!visibleBox(QStringLiteral("avisGrille")));
+    QCOMPARE(g->curseur(), QPoint(42, 1));
+}
+
+void TestGrille::lecteurDEcranLitLaGrille()
+{
+    Ecran e;
+    Benne* dix = benne(e.ctx.get(), 10);
+    benne(e.ctx.get(), 12);
+    // Two clients of one name: the bar's name tells them apart, with its dates and drivers.
+    Client* lyon = officeClient(e.ctx.get());
+    officeClient(e.ctx.get())->setVille(QStringLiteral("Paris"));
+    LocationDeBenne* l = placedRental(e.ctx.get(), lyon, dix, localDateTime(2026, 3, 15, 9), localDateTime(2026, 3, 17, 9));
+    l->setChauffeurPose(driver(e.ctx.get(), QStringLiteral("Leroy"), QStringLiteral("Nadia")));
+    QVERIFY(e.enregistrerEtOuvrir());
+    GrillePlanning* g = e.grille();
+
+    QAccessibleInterface* grille = QAccessible::queryAccessibleInterface(g);
+    QVERIFY(grille);
+    QCOMPARE(grille->text(QAccessible::Name), QStringLiteral("Planning des bennes"));
+    // The skip column, the days, the keyboard's cell, then one row per skip.
+    QCOMPARE(grille->childCount(), 3 + 2);
+    QCOMPARE(grille->child(0)->text(QAccessible::Name), QStringLiteral("Bennes"));
+    QAccessibleInterface* jours = grille->child(1);
+    QCOMPARE(jours->childCount(), kNombreJours);
+    QCOMPARE(jours->child(31)->text(QAccessible::Name), QStringLiteral("dimanche 15 mars 2026, aujourd’hui"));
+    QCOMPARE(jours->child(31)->role(), QAccessible::ColumnHeader);
+    QAccessibleInterface* ligne = grille->child(3);
+    QCOMPARE(ligne->role(), QAccessible::Row);
+    QCOMPARE(ligne->text(QAccessible::Name), QStringLiteral("Benne 10 m³ état : correct"));
+    QCOMPARE(ligne->parent(), grille);
+    QCOMPARE(ligne->childCount(), 1);
+    QAccessibleInterface* barre = ligne->child(0);
+    QCOMPARE(barre->text(QAccessible::Name),
+             QStringLiteral("Dupont BTP (Lyon) du 15/03/2026 au 17/03/2026\u00A0; pose\u00A0: Nadia Leroy\u00A0; "
+                            "enlèvement\u00A0: sans chauffeur"));
+    QCOMPARE(barre->parent(), ligne);
+    QCOMPARE(ligne->indexOfChild(barre), 0);
+    QCOMPARE(grille->indexOfChild(ligne), 3);
+    QVERIFY(!barre->state().offscreen);
+    QVERIFY(barre->rect().contains(e.vp()->mapToGlobal(g->rectCorps(l).center().toPoint())));
+    QCOMPARE(grille->child(4)->childCount(), 0);
+
+    // The keyboard's cell is the grid's focused child, named by its skip, its day and its rental,
+    // and is announced as it moves.
+    static QList<QPair<QAccessible::Event, QString>> annonces;
+    setAnnonceurGrille([](QAccessibleEvent* ev) { annonces.append({ev->type(), ev->accessibleInterface()->text(QAccessible::Name)}); });
+    const auto fin = qScopeGuard([] { setAnnonceurGrille(nullptr); });
+    g->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(g->hasFocus());
+    g->setCurseur(31, 1);
+    QAccessibleInterface* cellule = grille->focusChild();
+    QVERIFY(cellule);
+    QCOMPARE(cellule->role(), QAccessible::Cell);
+    QVERIFY(cellule->state().focused);
+    QCOMPARE(cellule->text(QAccessible::Name), QStringLiteral("Benne 12 m³ état : correct, dimanche 15 mars 2026\u00A0: libre"));
+    annonces.clear();
+    QTest::keyClick(g, Qt::Key_Up);
+    QVERIFY(!annonces.isEmpty());
+    QCOMPARE(annonces.first().first, QAccessible::Focus);
+    QVERIFY2(annonces.first().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
+             qPrintable(annonces.first().second));
+    // A rental gone is a bar gone.
+    e.ctx->remove(l);
+    Ecran::tourner();
+    QVERIFY(!barre->isValid());
+    QCOMPARE(grille->child(3)->childCount(), 0);
 }

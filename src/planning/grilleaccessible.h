@@ -1,0 +1,34 @@
+#pragma once
+
+// What a screen reader reads of the planning grid, a painted view: the grid names itself and
+// holds the skip column, the header of days (one item per day), the keyboard's cell (announced
+// as it moves: its skip, its day, the rental on it) and one row per skip, named as its label
+// reads, each holding one item per rental bar, named as the bar's tool tip reads (the client
+// told apart from its look-alikes, the dates, the drivers).
+
+#include <QString>
+
+class QAccessibleEvent;
+
+namespace kv {
+class LocationDeBenne;
+}
+
+namespace kv::planning {
+
+class GrillePlanning;
+
+// Installs the grid's accessible interfaces once for the application.
+void installerAccessibiliteGrille();
+
+// Where the grid's announcements go: QAccessible::updateAccessibility, unless a test reads them
+// (a platform without an accessibility bridge drops them).
+using Annonceur = void (*)(QAccessibleEvent* event);
+void setAnnonceurGrille(Annonceur annonceur);
+
+// What a rental's bar reads.
+QString texteAccessibleBarre(const GrillePlanning* grille, const LocationDeBenne* location);
+// What the keyboard's cell reads: the skip, the day, and the rental on it or « libre ».
+QString texteAccessibleCurseur(GrillePlanning* grille);
+
+} // namespace kv::planning
