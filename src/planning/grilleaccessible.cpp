@@ -20,12 +20,6 @@ namespace {
 
 Annonceur g_annonceur = &QAccessible::updateAccessibility;
 
-QString nomChauffeur(const Chauffeur* c)
-{
-    const QString nom = (c->prenom() + QLatin1Char(' ') + c->nom()).simplified();
-    return nom.isEmpty() ? QStringLiteral("chauffeur sans nom") : nom;
-}
-
 QString texteJour(const QDate& jour)
 {
     return QLocale().toString(jour, QLocale::LongFormat);
