@@ -158,7 +158,8 @@ QStringList StatistiqueRendementVolumeView::annotations() const
 void StatistiqueRendementVolumeView::recalculer()
 {
     const QTimeZone zone = m_source->zone();
-    const QList<LocationVolume> toutes = locationsVolumes(m_source->toutesLocations());
+    // Sums, whatever the order: the rentals are not sorted for them.
+    const QList<LocationVolume> toutes = locationsVolumes(m_source->locationsSansOrdre());
     QList<qint64> dates;
     dates.reserve(toutes.size());
     for (const LocationVolume& l : toutes)
