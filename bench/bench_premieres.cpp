@@ -157,6 +157,17 @@ double exporterAnnee(ContentView& window)
     return guet.peintA < 0 ? -1 : guet.peintA - debut;
 }
 
+// A mouse click in the middle of `rect` of `widget`.
+void cliquer(QWidget* widget, const QRect& rect)
+{
+    const QPointF centre = QRectF(rect).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &appui);
+    QApplication::sendEvent(widget, &lache);
+}
+
 // A click on the tile, in "Vue par client", of the client with the most rentals among those shown.
 double cliquerTuile(ContentView& window)
 {
@@ -176,13 +187,8 @@ double cliquerTuile(ContentView& window)
     }
     if (!tuile)
         return -1;
-    const QPointF centre = QRectF(tuile->rect()).center();
-    const QPointF global = tuile->mapToGlobal(centre);
-    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     const double debut = cpuMs();
-    QApplication::sendEvent(tuile, &appui);
-    QApplication::sendEvent(tuile, &lache);
+    cliquer(tuile, tuile->rect());
     return cpuUntilQuiet(debut, [ecran] { return ecran->clientDeLaColonne() != nullptr; });
 }
 
@@ -203,17 +209,6 @@ double ouvrirFeuille(ContentView& window)
     const double debut = cpuMs();
     ecran->selectionnerBenne(benne);
     return cpuUntilQuiet(debut, [ecran] { return ecran->feuille() && ecran->feuille()->isVisible(); });
-}
-
-// A mouse click in the middle of `rect` of `widget`.
-void cliquer(QWidget* widget, const QRect& rect)
-{
-    const QPointF centre = QRectF(rect).center();
-    const QPointF global = widget->mapToGlobal(centre);
-    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &appui);
-    QApplication::sendEvent(widget, &lache);
 }
 
 // A click on a command of the sidebar, until the process is quiet with its screen shown.
