@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QSslSocket>
+#include <QTextLayout>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
@@ -523,6 +524,9 @@ void MapWidget::setBackgroundUnavailable(bool unavailable)
     if (unavailable == m_backgroundUnavailable)
         return;
     m_backgroundUnavailable = unavailable;
+    // A change found while painting is in the picture being painted.
+    if (!paintingActive())
+        update();
     emit backgroundAvailabilityChanged(unavailable);
 }
 
@@ -1019,6 +1023,8 @@ void MapWidget::paintMap(QPainter& painter)
         if (!layer.isNull())
             painter.drawImage(QPointF(m_layerOrigin), layer);
     }
+    if (m_backgroundUnavailable)
+        paintNotice(painter);
     // Keyboard users see where the arrows and "+"/"-" go.
     if (hasFocus() && m_interactive) {
         QColor ring = palette().color(QPalette::Highlight);
@@ -1029,6 +1035,54 @@ void MapWidget::paintMap(QPainter& painter)
         const qreal r = std::max<qreal>(0, m_cornerRadius - 1.5);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), r, r);
     }
+}
+
+QString MapWidget::unavailableText()
+{
+    return QStringLiteral("Le fond de carte ne peut pas être chargé sans le service de cartes, qui ne répond pas : "
+                          "les repères restent à leur place.");
+}
+
+void MapWidget::paintNotice(QPainter& painter)
+{
+    constexpr int kMarge = 6;
+    constexpr int kRetrait = 6;
+    const QRect zone = rect().adjusted(kMarge, kMarge, -kMarge, -kMarge);
+    if (zone.width() <= 2 * kRetrait || zone.height() <= 0)
+        return;
+    QFont police = font();
+    police.setPointSizeF(police.pointSizeF() * 0.9);
+    const QFontMetrics fm(police);
+    const int largeur = zone.width() - 2 * kRetrait;
+    // Whole where it fits in half the map, else on as many lines as fit there, the last one cut.
+    const int lignes = std::max(1, (zone.height() / 2 - kRetrait) / fm.lineSpacing());
+    QTextLayout mise(unavailableText(), police);
+    mise.setTextOption(QTextOption(Qt::AlignHCenter));
+    QStringList textes;
+    mise.beginLayout();
+    for (QTextLine ligne = mise.createLine(); ligne.isValid(); ligne = mise.createLine()) {
+        ligne.setLineWidth(largeur);
+        if (textes.size() == lignes - 1) {
+            textes.append(fm.elidedText(unavailableText().mid(ligne.textStart()), Qt::ElideRight, largeur));
+            break;
+        }
+        textes.append(unavailableText().mid(ligne.textStart(), ligne.textLength()).trimmed());
+    }
+    mise.endLayout();
+    const QRect bande(zone.left(), zone.top(), zone.width(), int(textes.size()) * fm.lineSpacing() + kRetrait);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 235));
+    painter.drawRoundedRect(QRectF(bande), 4, 4);
+    painter.setFont(police);
+    painter.setPen(Qt::black);
+    int y = bande.top() + kRetrait / 2;
+    for (const QString& t : std::as_const(textes)) {
+        painter.drawText(QRect(bande.left() + kRetrait, y, largeur, fm.lineSpacing()), Qt::AlignCenter, t);
+        y += fm.lineSpacing();
+    }
+    painter.restore();
 }
 
 MapWidget::TileGrid MapWidget::tileGrid() const

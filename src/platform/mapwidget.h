@@ -191,6 +191,10 @@ public:
     // Whether the tiles of the shown part cannot be had: the map service did not answer for them
     // (offline, refused) and none of them is at hand. False without tiles to show.
     bool backgroundUnavailable() const { return m_backgroundUnavailable; }
+    // What the map says over itself meanwhile, whatever screen shows it: why it shows a plain
+    // background (empty while the background is shown, or without tiles to show).
+    static QString unavailableText();
+    QString notice() const { return m_backgroundUnavailable ? unavailableText() : QString(); }
 
 public slots:
     void zoomIn();
@@ -249,6 +253,9 @@ private:
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
     void setBackgroundUnavailable(bool unavailable);
+    // The notice in a band along the map's top edge, on the map's own light ground; cut with
+    // "…" where a small map has no room for it whole.
+    void paintNotice(QPainter& painter);
     // A tile, or the part `source` of one, scaled to `size` device pixels: made once per size.
     QPixmap scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size);
     // The markers drawn with the painter for the current view, kept until the view, the markers

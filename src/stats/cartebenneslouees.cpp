@@ -286,7 +286,6 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_sansCoordonnees->setContentsMargins(16, 4, 16, 4);
     m_sansCoordonnees->setMinimumWidth(1);
     layout->addWidget(m_sansCoordonnees);
-    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);

@@ -60,7 +60,6 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     ombre->setOffset(0, 0);
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
-    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
     layout->addWidget(m_carte, 1);
 
     layout->addSpacing(6);
