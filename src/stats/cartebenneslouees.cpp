@@ -398,10 +398,9 @@ void CarteBennesLouees::refresh(bool zoom)
         filtrer(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(), m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
-    // Every filtered rental without a marker lacks a usable coordinate. A filter that keeps no
-    // rental tells of the office's rentals without one: they would be missing from it too.
-    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(m_locations ? m_locations->results() : QList<LocationDeBenne*>())
-                                                   : int(filtrees.size() - m_reperes.size());
+    // Every filtered rental without a marker lacks a usable coordinate: the line counts the
+    // filter's own rentals, never those another filter would show.
+    const int sansCoordonnees = int(filtrees.size() - m_reperes.size());
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
 
     QList<GeoPoint> points;
@@ -446,12 +445,8 @@ void CarteBennesLouees::refresh(bool zoom)
     // when it is the reason, that the address service could not be reached.
     const qsizetype sansRepere = filtrees.size();
     QString vide;
-    if (sansRepere == 0 && sansCoordonnees == 0)
+    if (sansRepere == 0)
         vide = QStringLiteral("Aucun repère à afficher pour ce filtre.");
-    else if (sansRepere == 0)
-        vide = sansCoordonnees == toutes.size()
-                   ? QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées.")
-                   : QStringLiteral("Aucune location pour ce filtre.");
     else if (sansRepere == 1)
         vide = QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.");
     else

@@ -64,15 +64,6 @@ bool RelocalisationLocations::aRelocaliser(const LocationDeBenne* location)
     return !location->isDeleted() && !aDesCoordonnees(location) && !adresseDe(location).isEmpty();
 }
 
-int RelocalisationLocations::sansCoordonnees(const QList<LocationDeBenne*>& locations)
-{
-    int n = 0;
-    for (const LocationDeBenne* l : locations)
-        if (!aDesCoordonnees(l))
-            ++n;
-    return n;
-}
-
 QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* parent)
 {
     auto* ligne = new QLabel(parent);

@@ -36,8 +36,6 @@ public:
 
     // A rental that needs it: no valid coordinate and an address that is not blank.
     static bool aRelocaliser(const LocationDeBenne* location);
-    // How many rentals of a list have no valid coordinate.
-    static int sansCoordonnees(const QList<LocationDeBenne*>& locations);
 
     // The line under a map that says how many of the rentals it shows have no coordinates
     // (hidden when none), that the address service could not be reached when that is why they

@@ -236,13 +236,11 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
     QVERIFY(!carte.carteVisible());
     QVERIFY(carte.texteVide()->isVisible());
     QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées."));
-    // A filter without rentals says so, and that the office's rentals have no coordinates
-    // either: the default filter of a new office offline says why its map stays empty.
-    carte.setFiltre(F::posesAujourdhui);
-    QCOMPARE(carte.texteVide()->text(),
-             QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées."));
-    QVERIFY(carte.ligneSansCoordonnees()->isVisible());
     QCOMPARE(carte.ligneSansCoordonnees()->text(), QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+    // A filter without rentals counts none of the other filters' rentals.
+    carte.setFiltre(F::posesAujourdhui);
+    QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher pour ce filtre."));
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
     carte.setFiltre(F::enCours);
     QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
     carte.zoomerSurToutesLesBennes();
@@ -571,11 +569,15 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     QTRY_VERIFY(!relocalisation->enCours());
     QCOMPARE(faux.requetes.size(), 2);
 
-    // A filter keeping no rental counts the office's rentals that no filter can place.
+    // Each filter counts its own rentals without coordinates, never the others'.
     carte.setFiltre(F::posesAujourdhui);
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
+    carte.setFiltre(F::enCoursEtFutures);
     QCOMPARE(carte.ligneSansCoordonnees()->text(),
              QStringLiteral("3 locations sans coordonnées n’apparaissent pas sur la carte."));
     carte.setFiltre(F::enCours);
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("2 locations sans coordonnées n’apparaissent pas sur la carte."));
 
     // A save that fails is said, and the line stays until coordinates are saved again.
     const QString bellecour = QStringLiteral("Place Bellecour, Lyon");
