@@ -359,6 +359,9 @@ QWidget* CarteBennesLouees::buildMap()
     });
     // Markers on the same few pixels show as one: the last, the one that would be seen.
     m_carte->setMarkerMerging(kFusion);
+    // Read aloud, the markers in view are the clients' names.
+    m_carte->setAccessibleName(QStringLiteral("Carte des bennes louées"));
+    m_carte->setMarkerName([this](int index) { return index >= 0 && index < m_reperes.size() ? m_reperes[index].titre : QString(); });
     m_carte->setRegion(m_region);
     return m_carte;
 }

@@ -26,4 +26,5 @@ private slots:
     void keepsBackgroundWhereTilesFail();
     void saysWhyItsBackgroundIsMissing_data();
     void saysWhyItsBackgroundIsMissing();
+    void listsItsNamedMarkersInViewToScreenReaders();
 };

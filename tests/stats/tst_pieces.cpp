@@ -18,6 +18,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -123,6 +124,15 @@ void TestPieces::choixSegmente()
     QTest::keyClick(&choix, Qt::Key_Left);
     QCOMPARE(choix.valeur().toInt(), 3);
     QCOMPARE(choisi.size(), 4);
+    // A screen reader reads the choice's label and chosen segment, and each segment's state.
+    QAccessibleInterface* lu = QAccessible::queryAccessibleInterface(&choix);
+    QCOMPARE(lu->text(QAccessible::Name), QStringLiteral("Inactivité"));
+    QCOMPARE(lu->text(QAccessible::Description), QStringLiteral("3 mois (choisi)"));
+    for (int i = 0; i < 3; ++i) {
+        const QAccessible::State etat = QAccessible::queryAccessibleInterface(choix.segment(i))->state();
+        QVERIFY(etat.checkable);
+        QCOMPARE(bool(etat.checked), i == 0);
+    }
 
     // A value no segment holds chooses none; new options keep the choice when they hold it.
     choix.setValeur(24);

@@ -48,6 +48,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QApplication>
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -112,6 +113,13 @@ struct Hub {
     }
     VueStatistiques vue;
 };
+
+// What a screen reader reads of a widget.
+QString lu(QWidget* w, QAccessible::Text quoi)
+{
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+    return i ? i->text(quoi) : QString();
+}
 
 void cliquerSegment(ChoixSegmente* choix, const QString& texte)
 {
@@ -593,6 +601,17 @@ void TestVues::wasteTypeCharts()
     QCOMPARE(points[1]->count(), 3);
     QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
     QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
+    // Both charts have a text equivalent, and the year picker its name.
+    QCOMPARE(lu(types->vueFrequences(), QAccessible::Description),
+             QStringLiteral("Gravats : 3 locations\nBois : 1 location"));
+    QCOMPARE(lu(types->vueEvolution(), QAccessible::Description),
+             QStringLiteral("Bois : 1 mois ; le plus haut en mai 2024 (1 location) ; le dernier, mai 2024 (1 location)\n"
+                            "Gravats : 2 mois ; le plus haut en mars 2024 (1 location) ; le dernier, avril 2024 (1 location)"));
+    QCOMPARE(lu(types->choixAnnee(), QAccessible::Value), QStringLiteral("2024"));
+    QStringList etiquettes;
+    for (const auto& [autre, relation] : QAccessible::queryAccessibleInterface(types->choixAnnee())->relations(QAccessible::Label))
+        etiquettes.append(autre->text(QAccessible::Name));
+    QCOMPARE(etiquettes, QStringList{QStringLiteral("Année")});
 
     choisirDansMenu(types->choixAnnee(), QStringLiteral("Tout"));
     QCOMPARE(types->selectedYear(), std::nullopt);
@@ -862,6 +881,11 @@ void TestVues::yieldCharts()
     QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
     QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
+    QCOMPARE(lu(vue->timeline()->vue(), QAccessible::Description),
+             QStringLiteral("10 m³ : 2 mois ; le plus haut en mars 2024 (2,0 locations par benne) ; le dernier, avril 2024 "
+                            "(2,0 locations par benne)\n"
+                            "20 m³ : 1 mois ; le plus haut en mai 2024 (6,0 locations par benne) ; le dernier, mai 2024 "
+                            "(6,0 locations par benne)"));
 
     // Two volumes that round alike share one bar category and one legend entry.
     Benne* presque = colouredSkip(ctx.get(), 10.000001);

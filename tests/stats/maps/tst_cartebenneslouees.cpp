@@ -14,6 +14,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -925,6 +926,12 @@ void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
     QVERIFY(map->setZoom(map->zoom() + std::log2(100.0 / ecart())));
     QVERIFY(map->setZoom(map->zoom() + std::log2((map->labelsInView().first().height() + 3) / ecart())));
     QCOMPARE(map->labelsInView().size(), 2);
+    // A screen reader reads the markers in view by their clients' names.
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(map);
+    QCOMPARE(lue->text(QAccessible::Name), QStringLiteral("Carte des bennes louées"));
+    QCOMPARE(lue->childCount(), 2);
+    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Toitures Mo"));
+    QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("2428"));
     const QRect premiere = map->labelsInView().first().adjusted(2, 2, -2, -2).toRect();
     const QImage image = map->grab(premiere).toImage();
     for (int i = 0; i < image.width() * image.height(); ++i) {
