@@ -48,6 +48,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QApplication>
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
@@ -113,6 +114,19 @@ struct Hub {
     }
     VueStatistiques vue;
 };
+
+// Lets the event loop do what waits (the store's notices, the statistics drawn again, the lists
+// laid out again, zero-time timers) until a pass finds nothing left: no fixed time.
+void auRepos()
+{
+    QAbstractEventDispatcher* boucle = QAbstractEventDispatcher::instance();
+    for (int passe = 0; passe < 1000; ++passe) {
+        QCoreApplication::sendPostedEvents();
+        if (!boucle->processEvents(QEventLoop::AllEvents))
+            break;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
 
 // What a screen reader reads of a widget.
 QString lu(QWidget* w, QAccessible::Text quoi)
@@ -520,7 +534,7 @@ void TestVues::volumeRings()
     // Each colour's text comes after a 10 × 10 disc of its colour, both over the slice's middle.
     QCOMPARE(volumes->parCouleur()->etiquettes()->textes(),
              (QStringList{QStringLiteral("BLEU"), QStringLiteral("#1E90FF"), QStringLiteral("1E90FF")}));
-    QTest::qWait(20);
+    auRepos();
     anneau = volumes->parCouleur()->anneau(); // drawn again once the store's notice came
     const QList<stats::EtiquettesAnneau::Etiquette> etiquettes = volumes->parCouleur()->etiquettes()->etiquettes();
     QCOMPARE(etiquettes.size(), 3);
@@ -1014,7 +1028,7 @@ void TestVues::readableAt1200()
     hub.cliquer(StatistiqueType::clientsInactifs);
     auto* inactifs = hub.detail<ClientsInactifsView>();
     inactifs->setSeuilMois(6);
-    QTest::qWait(50);
+    auRepos();
     QListView* liste = inactifs->findChild<QListView*>();
     QVERIFY(liste);
     QVERIFY(liste->model()->rowCount() >= 1);
@@ -1161,7 +1175,7 @@ void TestVues::inactiveClientsDateWhole()
         QVERIFY(inactifs);
         QListView* liste = inactifs->liste();
         QTRY_COMPARE(liste->model()->rowCount(), 30);
-        QTest::qWait(150); // the list lays its rows out again after a resize
+        auRepos(); // the list lays its rows out again after a resize
         for (int row = 0; row < liste->model()->rowCount(); ++row) {
             const QModelIndex index = liste->model()->index(row, 0);
             const QStyleOptionViewItem option = optionDeLigne(liste, index);
@@ -1263,8 +1277,7 @@ void TestVues::everyStatisticAtTheSmallestSize()
     QVERIFY2(sidebar->width() < 260, qPrintable(QString::number(sidebar->width())));
     for (StatistiqueType t : toutesLesStatistiques()) {
         hub.cliquer(t);
-        QCoreApplication::processEvents();
-        QTest::qWait(30);
+        auRepos();
         QScrollArea* area = defilement(hub);
         QWidget* zone = area->viewport();
         const QString ou = titre(t);
@@ -1480,7 +1493,7 @@ void TestVues::inactiveClientsAtTheSmallestSize()
     QVERIFY(dansLaLargeur(inactifs->caseJamaisLoues(), zone));
     QListView* liste = inactifs->liste();
     QTRY_COMPARE(liste->model()->rowCount(), 8);
-    QTest::qWait(50);
+    auRepos();
     QVERIFY(!liste->horizontalScrollBar()->isVisible());
     const QRect visible = liste->viewport()->rect();
     for (int row = 0; row < liste->model()->rowCount(); ++row) {
