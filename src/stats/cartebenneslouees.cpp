@@ -318,6 +318,18 @@ CarteBennesLouees::~CarteBennesLouees()
 QWidget* CarteBennesLouees::buildFilterRow()
 {
     m_picker = new PickerSegmentedCustom(m_filtre, this);
+    // A screen reader hears which filter is the chosen one: each segment is checked while its
+    // filter is, whatever a click on it did to its own state.
+    const auto marquer = [this] {
+        for (FiltreSegment* s : m_picker->segments())
+            s->setChecked(s->filtre() == m_filtre.get());
+    };
+    for (FiltreSegment* s : m_picker->segments()) {
+        s->setCheckable(true);
+        connect(s, &QAbstractButton::clicked, this, marquer);
+    }
+    m_filtre.onChange(this, marquer);
+    marquer();
     m_periodeRow = new QWidget(this);
     m_periodeRow->setObjectName(QStringLiteral("rangeePeriode"));
     auto* p = new QHBoxLayout(m_periodeRow);

@@ -279,6 +279,22 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     QCOMPARE(carte.filtre(), F::posesAujourdhui);
     QVERIFY(!carte.carteVisible());
     QVERIFY(!carte.findChild<QWidget*>(QStringLiteral("rangeePeriode"))->isVisible());
+    // A screen reader hears the chosen filter as the one checked segment, also after a click
+    // on the chosen one and a filter chosen by the program.
+    const auto coches = [&carte] {
+        QList<F> l;
+        for (FiltreSegment* s : carte.picker()->segments()) {
+            const QAccessible::State etat = QAccessible::queryAccessibleInterface(s)->state();
+            if (etat.checkable && etat.checked)
+                l.append(s->filtre());
+        }
+        return l;
+    };
+    QCOMPARE(coches(), QList<F>{F::posesAujourdhui});
+    QTest::mouseClick(poses, Qt::LeftButton);
+    QCOMPARE(coches(), QList<F>{F::posesAujourdhui});
+    carte.setFiltre(F::enCoursEtFutures);
+    QCOMPARE(coches(), QList<F>{F::enCoursEtFutures});
 
     // The period filter shows its two dates; moving them filters again.
     carte.setFiltre(F::parPeriode);
