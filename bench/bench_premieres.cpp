@@ -1,6 +1,7 @@
 // Clicks as the real program meets them the first time: each in a fresh process (this program
 // run again with "--premiere-visite"), on the large office, in a main window of 1600 × 1000,
-// nothing done before but opening the store and showing the screen. The figure is the CPU time of
+// offline (the map and address services at a port where nothing listens), nothing done before
+// but opening the store and showing the screen. The figure is the CPU time of
 // every thread of the process from the click until it stays unchanged for 300 ms (or, for the
 // export, until its file dialog is painted): what a user waits for on a busy machine.
 // Then the memory a main window leaves behind once closed ("--fenetres"): a window opened, two
@@ -11,9 +12,15 @@
 #include "app/contentview.h"
 #include "model/modelcontext.h"
 #include "planning/vueplanificationbennes.h"
+#include "platform/mapwidget.h"
 #include "reports/exportfacturationview.h"
 #include "rentals/cartoucheanime.h"
+#include "rentals/formulairelocationview.h"
 #include "rentals/vuelocationbenne.h"
+#include "stats/cartebenneslouees.h"
+#include "stats/relocalisationlocations.h"
+#include "stats/vuestatistiques.h"
+#include "widgets/searchablepicker.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,11 +28,17 @@
 #include <QDateEdit>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -144,6 +157,17 @@ double exporterAnnee(ContentView& window)
     return guet.peintA < 0 ? -1 : guet.peintA - debut;
 }
 
+// A mouse click in the middle of `rect` of `widget`.
+void cliquer(QWidget* widget, const QRect& rect)
+{
+    const QPointF centre = QRectF(rect).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &appui);
+    QApplication::sendEvent(widget, &lache);
+}
+
 // A click on the tile, in "Vue par client", of the client with the most rentals among those shown.
 double cliquerTuile(ContentView& window)
 {
@@ -163,13 +187,8 @@ double cliquerTuile(ContentView& window)
     }
     if (!tuile)
         return -1;
-    const QPointF centre = QRectF(tuile->rect()).center();
-    const QPointF global = tuile->mapToGlobal(centre);
-    QMouseEvent appui(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent lache(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     const double debut = cpuMs();
-    QApplication::sendEvent(tuile, &appui);
-    QApplication::sendEvent(tuile, &lache);
+    cliquer(tuile, tuile->rect());
     return cpuUntilQuiet(debut, [ecran] { return ecran->clientDeLaColonne() != nullptr; });
 }
 
@@ -192,6 +211,98 @@ double ouvrirFeuille(ContentView& window)
     return cpuUntilQuiet(debut, [ecran] { return ecran->feuille() && ecran->feuille()->isVisible(); });
 }
 
+// A click on a command of the sidebar, until the process is quiet with its screen shown.
+double cliquerCommande(ContentView& window, Commande commande, const std::function<bool(QWidget*)>& montre)
+{
+    QListWidget* sidebar = window.sidebar();
+    QListWidgetItem* ligne = nullptr;
+    for (int row = 0; row < sidebar->count() && !ligne; ++row)
+        if (sidebar->item(row)->text() == titre(commande))
+            ligne = sidebar->item(row);
+    if (!ligne)
+        return -1;
+    const double debut = cpuMs();
+    cliquer(sidebar->viewport(), sidebar->visualItemRect(ligne));
+    return cpuUntilQuiet(debut, [&window, &montre] {
+        QWidget* ecran = window.detailScreen();
+        return ecran && ecran->isVisible() && montre(ecran);
+    });
+}
+
+// "Carte des bennes louées" with neither the map service nor the address service within reach:
+// both at a port of this machine where nothing listens, so that every request fails.
+double ouvrirCarteHorsLigne(ContentView& window)
+{
+    return cliquerCommande(window, Commande::cartebenneslouees, [](QWidget* ecran) {
+        auto* carte = qobject_cast<CarteBennesLouees*>(ecran);
+        return carte && carte->carte()->backgroundUnavailable();
+    });
+}
+
+double ouvrirStatistiques(ContentView& window)
+{
+    return cliquerCommande(window, Commande::statistiques,
+                           [](QWidget* ecran) { return qobject_cast<VueStatistiques*>(ecran) != nullptr; });
+}
+
+// The client picker of the new-rental sheet opened by a click, the sheet open and quiet before.
+double ouvrirSelecteur(ContentView& window)
+{
+    if (ouvrirFeuille(window) < 0)
+        return -1;
+    auto* ecran = qobject_cast<VuePlanificationBennes*>(window.detailScreen());
+    auto* formulaire = ecran->feuille()->findChild<FormulaireLocationView*>();
+    if (!formulaire)
+        return -1;
+    SearchablePicker* selecteur = formulaire->choixClient();
+    const double debut = cpuMs();
+    cliquer(selecteur, selecteur->rect());
+    return cpuUntilQuiet(debut, [selecteur] { return selecteur->listShown(); });
+}
+
+// The first letter typed in the search field of "Vue par client", the screen shown and quiet.
+double taperRecherche(ContentView& window)
+{
+    window.setSelection(Commande::planification);
+    settle();
+    auto* ecran = qobject_cast<VueLocationBenne*>(window.detailScreen());
+    if (!ecran)
+        return -1;
+    QLineEdit* champ = ecran->champRecherche();
+    champ->setFocus(Qt::MouseFocusReason);
+    cpuUntilQuiet(cpuMs(), [] { return true; });
+    const int avant = int(ecran->clientsAffiches().size());
+    // A character that narrows the clients (not in every name, street or phone).
+    QKeyEvent appui(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+    QKeyEvent lache(QEvent::KeyRelease, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+    const double debut = cpuMs();
+    QApplication::sendEvent(champ, &appui);
+    QApplication::sendEvent(champ, &lache);
+    return cpuUntilQuiet(debut, [ecran, avant] { return int(ecran->clientsAffiches().size()) != avant; });
+}
+
+// Settings of their own for this process, in which the map service and the address service
+// are at a port of this machine where nothing listens: every tile and address asked fails at once.
+bool horsLigne(QTemporaryDir& reglages)
+{
+    if (!reglages.isValid())
+        return false;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, reglages.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, reglages.path());
+    QTcpServer ferme;
+    if (!ferme.listen(QHostAddress::LocalHost, 0))
+        return false;
+    const quint16 port = ferme.serverPort();
+    ferme.close();
+    const QString tuiles = QStringLiteral("http://127.0.0.1:%1/tiles/{z}/{x}/{y}.png").arg(port);
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("map/tileUrlTemplate"), tuiles);
+        settings.setValue(QStringLiteral("addresses/baseUrl"), QStringLiteral("http://127.0.0.1:%1/geocodage").arg(port));
+    }
+    return MapWidget::configuredTileUrlTemplate() == tuiles;
+}
+
 struct Action {
     const char* code;
     const char* libelle;
@@ -200,6 +311,10 @@ const Action kActions[] = {
     {"export", "première visite : export d'une année, clic → dialogue de fichier"},
     {"tuile", "première visite : tuile d'un client dans « Vue par client »"},
     {"feuille", "première visite : feuille de nouvelle location depuis une benne"},
+    {"carte", "première visite : carte des bennes louées, hors ligne"},
+    {"statistiques", "première visite : statistiques"},
+    {"selecteur", "première visite : sélecteur de client de la feuille"},
+    {"recherche", "première visite : première lettre de la recherche de « Vue par client »"},
 };
 
 // The office of these measures: a copy that no other benchmark holds open, since a store has one
@@ -275,6 +390,10 @@ namespace kv::bench {
 
 int premiereVisite(const QString& action, const QString& path)
 {
+    // Offline, as an office's connection often is: nothing a user does may wait on the network.
+    QTemporaryDir reglages;
+    if (!horsLigne(reglages))
+        return 1;
     auto ctx = ModelContext::open(path);
     if (!ctx)
         return 1;
@@ -282,6 +401,8 @@ int premiereVisite(const QString& action, const QString& path)
     ContentView* window = fenetre(*delegate);
     if (!window)
         return 1;
+    // As the program does at start-up.
+    RelocalisationLocations::relancer(ctx.get());
     // A user clicks once the window stands still: what the program does aside as it opens is
     // over, however long a busy machine makes it.
     cpuUntilQuiet(cpuMs(), [] { return true; });
@@ -292,6 +413,14 @@ int premiereVisite(const QString& action, const QString& path)
         ms = cliquerTuile(*window);
     else if (action == QLatin1String("feuille"))
         ms = ouvrirFeuille(*window);
+    else if (action == QLatin1String("carte"))
+        ms = ouvrirCarteHorsLigne(*window);
+    else if (action == QLatin1String("statistiques"))
+        ms = ouvrirStatistiques(*window);
+    else if (action == QLatin1String("selecteur"))
+        ms = ouvrirSelecteur(*window);
+    else if (action == QLatin1String("recherche"))
+        ms = taperRecherche(*window);
     if (ms < 0)
         return 1;
     // A point whatever the locale.

@@ -65,8 +65,9 @@ void recordLine(const QString& label, const QString& text, bool ok);
 // `path` open and the main window shown, then after every screen has been shown once.
 int sondeMemoireEcrans(const QString& path);
 
-// Run in a child process of the bench, a fresh program on the store at `path`: prints the CPU
-// time, in ms, that the first `action` ("export", "tuile" or "feuille") costs in a main window.
+// Run in a child process of the bench, a fresh program on the store at `path`, offline: prints
+// the CPU time, in ms, that the first `action` ("export", "tuile", "feuille", "carte",
+// "statistiques", "selecteur" or "recherche") costs in a main window.
 int premiereVisite(const QString& action, const QString& path);
 
 // Run in a child process of the bench: prints the heap memory, in KB, that a main window leaves

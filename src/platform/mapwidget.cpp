@@ -1,5 +1,7 @@
 #include "mapwidget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCache>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,6 +23,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QSslSocket>
+#include <QTextLayout>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
@@ -228,6 +231,100 @@ private:
     QHash<const QObject*, QSet<QString>> m_wanted;
 };
 
+// One marker of a map as a screen reader lists it: an item named by the marker's label, where the
+// marker is drawn.
+class MarkerAccessible : public QAccessibleInterface {
+public:
+    MarkerAccessible(MapWidget* map, int index) : m_map(map), m_index(index) {}
+    bool isValid() const override { return m_map && m_index < m_map->markerCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_map ? m_map->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_map); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name && m_map ? m_map->markerName(m_index) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!m_map)
+            return {};
+        const QRect r = m_map->markerRect(m_index);
+        return r.isEmpty() ? QRect() : r.translated(m_map->mapToGlobal(QPoint(0, 0)));
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !m_map || m_map->markerRect(m_index).isEmpty();
+        s.readOnly = true;
+        return s;
+    }
+    int index() const { return m_index; }
+
+private:
+    QPointer<MapWidget> m_map;
+    int m_index;
+};
+
+// The map as a screen reader sees it: a list of the named markers in view, described by what the
+// map says over itself.
+class MapAccessible : public QAccessibleWidget {
+public:
+    explicit MapAccessible(MapWidget* map) : QAccessibleWidget(map, QAccessible::List) {}
+    ~MapAccessible() override
+    {
+        for (QAccessible::Id id : std::as_const(m_items))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    MapWidget* map() const { return static_cast<MapWidget*>(widget()); }
+    int childCount() const override { return int(map()->namedMarkersInView().size()); }
+    QAccessibleInterface* child(int i) const override
+    {
+        const QList<int> shown = map()->namedMarkersInView();
+        return i >= 0 && i < shown.size() ? item(shown[i]) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        const auto* marker = dynamic_cast<const MarkerAccessible*>(child);
+        return marker ? int(map()->namedMarkersInView().indexOf(marker->index())) : -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
+        const int index = map()->markerAt(map()->mapFromGlobal(QPointF(x, y)));
+        return index >= 0 && !map()->markerName(index).isEmpty() ? item(index) : nullptr;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        QString text = QAccessibleWidget::text(t);
+        const QString notice = map()->notice();
+        if (t == QAccessible::Description && !notice.isEmpty())
+            text = text.isEmpty() ? notice : text + QLatin1Char('\n') + notice;
+        return text;
+    }
+
+private:
+    QAccessibleInterface* item(int index) const
+    {
+        auto it = m_items.constFind(index);
+        if (it == m_items.cend())
+            it = m_items.insert(index, QAccessible::registerAccessibleInterface(new MarkerAccessible(map(), index)));
+        return QAccessible::accessibleInterface(*it);
+    }
+    mutable QHash<int, QAccessible::Id> m_items;
+};
+
+QAccessibleInterface* mapAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("kv::MapWidget") && object && object->isWidgetType())
+        return new MapAccessible(static_cast<MapWidget*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 void MapWidget::prepareNetworkLater()
@@ -262,6 +359,8 @@ bool MapRegion::isValid() const
 
 MapWidget::MapWidget(QWidget* parent) : QWidget(parent), m_tileTemplate(configuredTileUrlTemplate())
 {
+    static const bool accessible = (QAccessible::installFactory(mapAccessibleFactory), true);
+    Q_UNUSED(accessible);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::OpenHandCursor);
@@ -460,6 +559,7 @@ void MapWidget::setView(const QPointF& centre, double zoom, bool byUser)
     m_centre = clamped;
     m_zoom = zoom;
     update();
+    itemsChanged();
     emit regionChanged();
 }
 
@@ -504,6 +604,44 @@ void MapWidget::setMarkers(const QList<GeoPoint>& coordinates)
         m_markers.append(p.isValid() ? Marker{toWorld(p), true} : Marker{});
     m_projectedZoom = -1;
     invalidateLayer();
+    itemsChanged();
+}
+
+void MapWidget::itemsChanged()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&event);
+}
+
+void MapWidget::setMarkerName(MarkerName name)
+{
+    m_markerName = std::move(name);
+    itemsChanged();
+}
+
+QString MapWidget::markerName(int index) const
+{
+    return m_markerName && index >= 0 && index < m_markers.size() ? m_markerName(index) : QString();
+}
+
+QList<int> MapWidget::namedMarkersInView() const
+{
+    QList<int> named;
+    if (!m_markerName)
+        return named;
+    for (int index : markersInView())
+        if (!m_markerName(index).isEmpty())
+            named.append(index);
+    return named;
+}
+
+QRect MapWidget::markerRect(int index) const
+{
+    if (index < 0 || index >= m_markers.size() || !markersInView().contains(index))
+        return {};
+    return markerBounds(index, m_projected[size_t(index)] - projectionOffset()).toAlignedRect() & rect();
 }
 
 void MapWidget::setMarkerPainter(MarkerPainter painter)
@@ -523,6 +661,13 @@ void MapWidget::setBackgroundUnavailable(bool unavailable)
     if (unavailable == m_backgroundUnavailable)
         return;
     m_backgroundUnavailable = unavailable;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    // A change found while painting is in the picture being painted.
+    if (!paintingActive())
+        update();
     emit backgroundAvailabilityChanged(unavailable);
 }
 
@@ -1019,6 +1164,8 @@ void MapWidget::paintMap(QPainter& painter)
         if (!layer.isNull())
             painter.drawImage(QPointF(m_layerOrigin), layer);
     }
+    if (m_backgroundUnavailable)
+        paintNotice(painter);
     // Keyboard users see where the arrows and "+"/"-" go.
     if (hasFocus() && m_interactive) {
         QColor ring = palette().color(QPalette::Highlight);
@@ -1029,6 +1176,54 @@ void MapWidget::paintMap(QPainter& painter)
         const qreal r = std::max<qreal>(0, m_cornerRadius - 1.5);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), r, r);
     }
+}
+
+QString MapWidget::unavailableText()
+{
+    return QStringLiteral("Le fond de carte ne peut pas être chargé sans le service de cartes, qui ne répond pas : "
+                          "les repères restent à leur place.");
+}
+
+void MapWidget::paintNotice(QPainter& painter)
+{
+    constexpr int kMarge = 6;
+    constexpr int kRetrait = 6;
+    const QRect zone = rect().adjusted(kMarge, kMarge, -kMarge, -kMarge);
+    if (zone.width() <= 2 * kRetrait || zone.height() <= 0)
+        return;
+    QFont police = font();
+    police.setPointSizeF(police.pointSizeF() * 0.9);
+    const QFontMetrics fm(police);
+    const int largeur = zone.width() - 2 * kRetrait;
+    // Whole where it fits in half the map, else on as many lines as fit there, the last one cut.
+    const int lignes = std::max(1, (zone.height() / 2 - kRetrait) / fm.lineSpacing());
+    QTextLayout mise(unavailableText(), police);
+    mise.setTextOption(QTextOption(Qt::AlignHCenter));
+    QStringList textes;
+    mise.beginLayout();
+    for (QTextLine ligne = mise.createLine(); ligne.isValid(); ligne = mise.createLine()) {
+        ligne.setLineWidth(largeur);
+        if (textes.size() == lignes - 1) {
+            textes.append(fm.elidedText(unavailableText().mid(ligne.textStart()), Qt::ElideRight, largeur));
+            break;
+        }
+        textes.append(unavailableText().mid(ligne.textStart(), ligne.textLength()).trimmed());
+    }
+    mise.endLayout();
+    const QRect bande(zone.left(), zone.top(), zone.width(), int(textes.size()) * fm.lineSpacing() + kRetrait);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 235));
+    painter.drawRoundedRect(QRectF(bande), 4, 4);
+    painter.setFont(police);
+    painter.setPen(Qt::black);
+    int y = bande.top() + kRetrait / 2;
+    for (const QString& t : std::as_const(textes)) {
+        painter.drawText(QRect(bande.left() + kRetrait, y, largeur, fm.lineSpacing()), Qt::AlignCenter, t);
+        y += fm.lineSpacing();
+    }
+    painter.restore();
 }
 
 MapWidget::TileGrid MapWidget::tileGrid() const

@@ -173,6 +173,15 @@ public:
     // none). The text is used as given: plain text must come escaped where it looks like HTML.
     using MarkerToolTip = std::function<QString(int index)>;
     void setMarkerToolTip(MarkerToolTip toolTip);
+    // The name of marker `index` as a screen reader speaks it (its label, as plain text). The
+    // markers in view that have one are the map's accessible items, in painting order.
+    using MarkerName = std::function<QString(int index)>;
+    void setMarkerName(MarkerName name);
+    QString markerName(int index) const;
+    // The markers in view that a screen reader lists: those with a name.
+    QList<int> namedMarkersInView() const;
+    // Where marker `index` is drawn, in widget pixels (empty when it is not in view).
+    QRect markerRect(int index) const;
 
     // Rounds the map's corners (0: square corners, the default).
     void setCornerRadius(qreal radius);
@@ -191,6 +200,10 @@ public:
     // Whether the tiles of the shown part cannot be had: the map service did not answer for them
     // (offline, refused) and none of them is at hand. False without tiles to show.
     bool backgroundUnavailable() const { return m_backgroundUnavailable; }
+    // What the map says over itself meanwhile, whatever screen shows it: why it shows a plain
+    // background (empty while the background is shown, or without tiles to show).
+    static QString unavailableText();
+    QString notice() const { return m_backgroundUnavailable ? unavailableText() : QString(); }
 
 public slots:
     void zoomIn();
@@ -249,6 +262,11 @@ private:
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
     void setBackgroundUnavailable(bool unavailable);
+    // Tells a screen reader that the items in view changed.
+    void itemsChanged();
+    // The notice in a band along the map's top edge, on the map's own light ground; cut with
+    // "…" where a small map has no room for it whole.
+    void paintNotice(QPainter& painter);
     // A tile, or the part `source` of one, scaled to `size` device pixels: made once per size.
     QPixmap scaledTile(const QString& url, const QPixmap& tile, const QRect& source, const QSize& size);
     // The markers drawn with the painter for the current view, kept until the view, the markers
@@ -269,6 +287,7 @@ private:
     MarkerPainter m_labelPainter;
     bool m_backgroundUnavailable = false;
     MarkerToolTip m_markerToolTip;
+    MarkerName m_markerName;
     QList<MarkerShape> m_shapes;
     int m_markerOverhang = 24;
     int m_occlusionDepth = 1;

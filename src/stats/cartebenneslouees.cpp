@@ -286,7 +286,6 @@ CarteBennesLouees::CarteBennesLouees(Query<LocationDeBenne>* locations, Observab
     m_sansCoordonnees->setContentsMargins(16, 4, 16, 4);
     m_sansCoordonnees->setMinimumWidth(1);
     layout->addWidget(m_sansCoordonnees);
-    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
 
     m_filtre.onChange(this, [this] {
         m_periodeRow->setVisible(m_filtre.get() == CarteBennesFiltre::parPeriode);
@@ -319,6 +318,18 @@ CarteBennesLouees::~CarteBennesLouees()
 QWidget* CarteBennesLouees::buildFilterRow()
 {
     m_picker = new PickerSegmentedCustom(m_filtre, this);
+    // A screen reader hears which filter is the chosen one: each segment is checked while its
+    // filter is, whatever a click on it did to its own state.
+    const auto marquer = [this] {
+        for (FiltreSegment* s : m_picker->segments())
+            s->setChecked(s->filtre() == m_filtre.get());
+    };
+    for (FiltreSegment* s : m_picker->segments()) {
+        s->setCheckable(true);
+        connect(s, &QAbstractButton::clicked, this, marquer);
+    }
+    m_filtre.onChange(this, marquer);
+    marquer();
     m_periodeRow = new QWidget(this);
     m_periodeRow->setObjectName(QStringLiteral("rangeePeriode"));
     auto* p = new QHBoxLayout(m_periodeRow);
@@ -360,6 +371,9 @@ QWidget* CarteBennesLouees::buildMap()
     });
     // Markers on the same few pixels show as one: the last, the one that would be seen.
     m_carte->setMarkerMerging(kFusion);
+    // Read aloud, the markers in view are the clients' names.
+    m_carte->setAccessibleName(QStringLiteral("Carte des bennes louées"));
+    m_carte->setMarkerName([this](int index) { return index >= 0 && index < m_reperes.size() ? m_reperes[index].titre : QString(); });
     m_carte->setRegion(m_region);
     return m_carte;
 }
@@ -399,10 +413,9 @@ void CarteBennesLouees::refresh(bool zoom)
         filtrer(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(), m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
-    // Every filtered rental without a marker lacks a usable coordinate. A filter that keeps no
-    // rental tells of the office's rentals without one: they would be missing from it too.
-    const int sansCoordonnees = filtrees.isEmpty() ? RelocalisationLocations::sansCoordonnees(m_locations ? m_locations->results() : QList<LocationDeBenne*>())
-                                                   : int(filtrees.size() - m_reperes.size());
+    // Every filtered rental without a marker lacks a usable coordinate: the line counts the
+    // filter's own rentals, never those another filter would show.
+    const int sansCoordonnees = int(filtrees.size() - m_reperes.size());
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
 
     QList<GeoPoint> points;
@@ -447,12 +460,8 @@ void CarteBennesLouees::refresh(bool zoom)
     // when it is the reason, that the address service could not be reached.
     const qsizetype sansRepere = filtrees.size();
     QString vide;
-    if (sansRepere == 0 && sansCoordonnees == 0)
+    if (sansRepere == 0)
         vide = QStringLiteral("Aucun repère à afficher pour ce filtre.");
-    else if (sansRepere == 0)
-        vide = sansCoordonnees == toutes.size()
-                   ? QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées.")
-                   : QStringLiteral("Aucune location pour ce filtre.");
     else if (sansRepere == 1)
         vide = QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées.");
     else

@@ -1,5 +1,6 @@
 #include "choixsegmente.h"
 
+#include <QAccessible>
 #include "widgets/flowlayout.h"
 #include "widgets/colors.h"
 #include "widgets/focusstyle.h"
@@ -53,6 +54,24 @@ ChoixSegmente::ChoixSegmente(const QString& label, QWidget* parent)
         if (id >= 0 && id < m_valeurs.size())
             emit choisi(m_valeurs[id]);
     });
+    // A screen reader on the choice reads its label and the chosen segment; each segment says
+    // whether it is the chosen one.
+    setAccessibleName(label);
+    connect(m_groupe, &QButtonGroup::buttonToggled, this, [this] { direChoix(); });
+    direChoix();
+}
+
+void ChoixSegmente::direChoix()
+{
+    const QAbstractButton* choisi = m_groupe->checkedButton();
+    const QString texte = choisi ? choisi->text() + QStringLiteral(" (choisi)") : QStringLiteral("Aucun choix");
+    if (texte == accessibleDescription())
+        return;
+    setAccessibleDescription(texte);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void ChoixSegmente::setOptions(const QList<std::pair<QString, QVariant>>& options)

@@ -43,6 +43,7 @@ protected:
 
 private:
     void arrondir();
+    void direChoix();
     QLabel* m_label;
     FlowLayout* m_segments;
     QButtonGroup* m_groupe;

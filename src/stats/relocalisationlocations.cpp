@@ -1,7 +1,5 @@
 #include "relocalisationlocations.h"
 
-#include "platform/mapwidget.h"
-
 #include "model/modelcontext.h"
 #include "platform/adresseservice.h"
 
@@ -21,7 +19,6 @@ const char* const kNomObjet = "relocalisationLocations";
 const char* const kCompte = "sansCoordonnees";
 const char* const kEchec = "echecSauvegarde";
 const char* const kRelocalisation = "relocalisation";
-const char* const kFond = "fondIndisponible";
 
 Q_LOGGING_CATEGORY(journalCartes, "TAV.Kestrovan.Location")
 
@@ -67,15 +64,6 @@ bool RelocalisationLocations::aRelocaliser(const LocationDeBenne* location)
     return !location->isDeleted() && !aDesCoordonnees(location) && !adresseDe(location).isEmpty();
 }
 
-int RelocalisationLocations::sansCoordonnees(const QList<LocationDeBenne*>& locations)
-{
-    int n = 0;
-    for (const LocationDeBenne* l : locations)
-        if (!aDesCoordonnees(l))
-            ++n;
-    return n;
-}
-
 QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* parent)
 {
     auto* ligne = new QLabel(parent);
@@ -117,27 +105,12 @@ void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n)
     if (n > 0 && r && r->serviceInjoignable())
         textes.append(QStringLiteral("Le service d’adresses n’a pas pu être joint : ces adresses seront localisées "
                                      "quand il répondra."));
-    if (ligne->property(kFond).toBool())
-        textes.append(QStringLiteral("Le fond de carte ne peut pas être chargé sans le service de cartes, qui ne "
-                                     "répond pas : les repères restent à leur place."));
     const QString echec = ligne->property(kEchec).toString();
     if (!echec.isEmpty())
         textes.append(echec);
     ligne->setProperty(kCompte, n);
     ligne->setText(textes.join(QLatin1Char('\n')));
     ligne->setVisible(!textes.isEmpty());
-}
-
-void RelocalisationLocations::suivreFond(QLabel* ligne, MapWidget* carte)
-{
-    const auto afficher = [ligne](bool indisponible) {
-        if (ligne->property(kFond).toBool() == indisponible)
-            return;
-        ligne->setProperty(kFond, indisponible);
-        afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
-    };
-    afficher(carte->backgroundUnavailable());
-    QObject::connect(carte, &MapWidget::backgroundAvailabilityChanged, ligne, afficher);
 }
 
 void RelocalisationLocations::lancer()

@@ -23,7 +23,6 @@ class QWidget;
 namespace kv {
 
 class AdresseService;
-class MapWidget;
 class ModelContext;
 
 class RelocalisationLocations : public QObject {
@@ -37,17 +36,13 @@ public:
 
     // A rental that needs it: no valid coordinate and an address that is not blank.
     static bool aRelocaliser(const LocationDeBenne* location);
-    // How many rentals of a list have no valid coordinate.
-    static int sansCoordonnees(const QList<LocationDeBenne*>& locations);
 
     // The line under a map that says how many of the rentals it shows have no coordinates
     // (hidden when none), that the address service could not be reached when that is why they
-    // still have none, and a failed save of found coordinates.
-    // The line also says, once, when the map's background cannot be had from the map service.
+    // still have none, and a failed save of found coordinates. (A map says itself when its
+    // background cannot be loaded.)
     static QLabel* nouvelleLigne(ModelContext* context, QWidget* parent);
     static void afficherSansCoordonnees(QLabel* ligne, int n);
-    // The line follows `carte`: whether its background can be loaded.
-    static void suivreFond(QLabel* ligne, MapWidget* carte);
 
     // Starts a pass unless one is running. The rentals are looked up after the current event,
     // so that a screen opening asks nothing of it before its first paint.

@@ -57,12 +57,6 @@ QList<LocationDeBenne*> SourceStatistiques::locationsSansOrdre() const
     return m_context->all<LocationDeBenne>();
 }
 
-void SourceStatistiques::preparer() const
-{
-    m_locations->records();
-    m_bennes->records();
-}
-
 void SourceStatistiques::setHorloge(const Horloge& horloge)
 {
     m_horloge = horloge;

@@ -27,12 +27,10 @@ public:
     ModelContext* context() const { return m_context; }
     QList<LocationDeBenne*> toutesLocations() const { return m_locations->results(); }
     QList<Benne*> toutesBennes() const { return m_bennes->results(); }
-    // Every rental in store order, for the figures that do not depend on the order: no sort
-    // stands between the hub's command and its first statistic.
+    // Every rental in store order, for the figures that do not depend on the order (counts,
+    // sums, places): only the statistic that reads rentals in date order sorts them, when it is
+    // first shown.
     QList<LocationDeBenne*> locationsSansOrdre() const;
-    // Sorts the rentals now, if a change left them unsorted, rather than when a statistic first
-    // reads them.
-    void preparer() const;
     // Built when first asked for (only the waste-type statistic reads them), and again after a
     // change of the store.
     const QList<stats::LocationDeBenneStat>& lesLocations() const;

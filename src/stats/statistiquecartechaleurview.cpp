@@ -55,12 +55,22 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     m_carte->setMarkerPainter([this](QPainter& p, int index, const QPointF& at) { paintPoint(p, index, at); });
     // The counts over every circle: a neighbouring circle never covers one.
     m_carte->setLabelPainter([this](QPainter& p, int index, const QPointF& at) { paintCompte(p, index, at); });
+    // Read aloud, each circle in view says how many rentals were placed where.
+    m_carte->setAccessibleName(titre->text());
+    m_carte->setMarkerName([this](int index) {
+        if (index < 0 || index >= m_ordre.size())
+            return QString();
+        const LocationPoint& p = m_points[m_ordre[index]];
+        const QLocale l;
+        return QStringLiteral("%1 %2 à %3, %4")
+            .arg(l.toString(p.count), p.count > 1 ? QStringLiteral("locations") : QStringLiteral("location"),
+                 l.toString(p.latitude, 'f', 4), l.toString(p.longitude, 'f', 4));
+    });
     auto* ombre = new QGraphicsDropShadowEffect(m_carte);
     ombre->setBlurRadius(8);
     ombre->setOffset(0, 0);
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
-    RelocalisationLocations::suivreFond(m_sansCoordonnees, m_carte);
     layout->addWidget(m_carte, 1);
 
     layout->addSpacing(6);
@@ -112,6 +122,11 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     }
     m_carte->setMarkers(coordonnees);
     m_carte->setMarkerShapes(formes);
+    m_carte->setAccessibleDescription(
+        m_points.isEmpty() ? QStringLiteral("Aucun lieu de pose n’a de coordonnées.")
+                           : QStringLiteral("Lieux de pose : %1 ; locations placées : %2. Chaque cercle visible est lu avec son "
+                                                  "nombre de locations.")
+                                 .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(placees)));
     // Circles of one count on the same couple of pixels look like one: drawn once.
     m_carte->setMarkerMerging(2, aspects);
     m_carte->setRegion(regionInitiale(locations));

@@ -154,7 +154,8 @@ void StatistiqueHistogrammeVolumeView::recalculer()
     m_parVolume->setVisible(parVolume);
     m_parCouleur->setVisible(!parVolume);
     // Only the chart shown is computed.
-    const QList<LocationDeBenne*> locations = m_source->toutesLocations();
+    // Counts, whatever the order: the rentals are not sorted for them.
+    const QList<LocationDeBenne*> locations = m_source->locationsSansOrdre();
     if (parVolume)
         m_parVolume->setData(statsParVolume(volumesDesLocations(locations)));
     else

@@ -88,6 +88,17 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
             entrees.append({libelle, couleur, formeMarqueur(n)});
     }
     m_entrees->setEntrees(entrees);
+    QStringList lignes;
+    for (double volume : volumesSeries(data)) {
+        QList<ValeurMois> valeurs;
+        for (const StatsRendementVolumeMois& p : data)
+            if (memeVolume(p.volume, volume))
+                valeurs.append({p.mois, p.rendement()});
+        lignes.append(resumeMensuel(volumeArrondi(volume), valeurs, m_zone, [](double r) {
+            return QLocale().toString(r, 'f', 1) + QStringLiteral(" locations par benne");
+        }));
+    }
+    decrireGraphique(m_vue, QStringLiteral("Évolution du rendement (locations par benne) par volume"), lignes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -158,7 +169,8 @@ QStringList StatistiqueRendementVolumeView::annotations() const
 void StatistiqueRendementVolumeView::recalculer()
 {
     const QTimeZone zone = m_source->zone();
-    const QList<LocationVolume> toutes = locationsVolumes(m_source->toutesLocations());
+    // Sums, whatever the order: the rentals are not sorted for them.
+    const QList<LocationVolume> toutes = locationsVolumes(m_source->locationsSansOrdre());
     QList<qint64> dates;
     dates.reserve(toutes.size());
     for (const LocationVolume& l : toutes)

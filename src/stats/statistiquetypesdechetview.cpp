@@ -26,6 +26,11 @@ using namespace stats;
 
 namespace {
 
+QString nombreDeLocations(qint64 n)
+{
+    return QLocale().toString(n) + (n > 1 ? QStringLiteral(" locations") : QStringLiteral(" location"));
+}
+
 QGroupBox* boite(const QString& titre, QWidget* contenu, QWidget* parent)
 {
     auto* g = new QGroupBox(titre, parent);
@@ -124,6 +129,10 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     m_annotations->setAnnotations(annotations,
                                   inkReadableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
                                   fontForStyle(TextStyle::caption2, font()));
+    QStringList lignes;
+    for (const StatsTypeDechet& b : m_barres)
+        lignes.append(QStringLiteral("%1 : %2").arg(b.libelle, nombreDeLocations(b.nbLocations)));
+    decrireGraphique(m_frequences, QStringLiteral("Fréquence par type de déchet"), lignes);
 }
 
 void StatistiqueTypesDechetView::dessinerEvolution()
@@ -154,6 +163,15 @@ void StatistiqueTypesDechetView::dessinerEvolution()
         entrees.append({s.libelle, couleurTypeDechet(s.couleur), forme});
     }
     m_legende->setEntrees(entrees);
+    QStringList lignes;
+    for (const SerieTypeDechet& s : m_series) {
+        QList<ValeurMois> valeurs;
+        for (const StatsTimelineTypeDechet& p : s.points)
+            valeurs.append({p.mois, double(p.nbLocations)});
+        lignes.append(resumeMensuel(s.libelle, valeurs, m_source->zone(),
+                                    [](double n) { return nombreDeLocations(qint64(n)); }));
+    }
+    decrireGraphique(m_evolution, QStringLiteral("Évolution mensuelle par type de déchet"), lignes);
 }
 
 } // namespace kv

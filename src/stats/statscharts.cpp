@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QHelpEvent>
 #include <QResizeEvent>
+#include <QSet>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -1044,14 +1045,43 @@ void RangeeRepliable::replier(int largeur)
     m_rangee->setAlignment(m_controles, replie ? Qt::AlignLeft : Qt::AlignVCenter);
 }
 
+void decrireGraphique(QWidget* vue, const QString& nom, const QStringList& lignes)
+{
+    vue->setAccessibleName(nom);
+    vue->setAccessibleDescription(lignes.isEmpty() ? QStringLiteral("Aucune donnée.") : lignes.join(QLatin1Char('\n')));
+}
+
+QString resumeMensuel(const QString& nom, const QList<ValeurMois>& serie, const QTimeZone& zone,
+                      const std::function<QString(double)>& valeur)
+{
+    if (serie.isEmpty())
+        return nom + QStringLiteral(" : aucune donnée");
+    const auto mois = [&](qint64 ms) {
+        return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms, zone).date(), QStringLiteral("MMMM yyyy"));
+    };
+    const ValeurMois* haut = &serie.first();
+    QSet<qint64> moisVus;
+    for (const ValeurMois& v : serie) {
+        moisVus.insert(v.mois);
+        if (v.valeur > haut->valeur)
+            haut = &v;
+    }
+    return QStringLiteral("%1 : %2 mois ; le plus haut en %3 (%4) ; le dernier, %5 (%6)")
+        .arg(nom, QLocale().toString(moisVus.size()), mois(haut->mois), valeur(haut->valeur), mois(serie.last().mois),
+             valeur(serie.last().valeur));
+}
+
 QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,
                          std::function<void(std::optional<int>)> choisie, QWidget* parent)
 {
     auto* annee = new QWidget(parent);
     auto* ligneAnnee = new QHBoxLayout(annee);
     ligneAnnee->setContentsMargins(0, 0, 0, 0);
-    ligneAnnee->addWidget(new QLabel(QStringLiteral("Année"), annee));
+    auto* etiquette = new QLabel(QStringLiteral("Année"), annee);
+    ligneAnnee->addWidget(etiquette);
     auto* combo = new QComboBox(annee);
+    etiquette->setBuddy(combo);
+    combo->setAccessibleName(etiquette->text());
     combo->setFixedWidth(120);
     QObject::connect(combo, &QComboBox::activated, annee, [combo, choisie = std::move(choisie)](int i) {
         const QVariant a = combo->itemData(i);

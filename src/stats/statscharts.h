@@ -270,6 +270,18 @@ private:
     QBoxLayout* m_rangee;
 };
 
+// A chart's text equivalent, as a screen reader reads it: its name, then what it shows, a line
+// per bar or series.
+void decrireGraphique(QWidget* vue, const QString& nom, const QStringList& lignes);
+// A series of monthly values told in words: how many months, the highest and the last, each
+// with its month ("mars 2026"); `valeur` writes a value with its unit.
+struct ValeurMois {
+    qint64 mois = 0; // first instant of the month
+    double valeur = 0;
+};
+QString resumeMensuel(const QString& nom, const QList<ValeurMois>& serie, const QTimeZone& zone,
+                      const std::function<QString(double)>& valeur);
+
 // A statistic's title with the "Année" picker at its trailing end. `choix` receives the picker;
 // `choisie` is called with the year of the item picked (none for an item without a year).
 QWidget* enteteAvecAnnee(const QString& texte, QComboBox*& choix,

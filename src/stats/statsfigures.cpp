@@ -117,14 +117,16 @@ QList<int> anneesDe(const QList<qint64>& dates, const QTimeZone& zone)
 {
     const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
     QList<int> annees;
-    int derniere = INT_MIN;
-    // Dates mostly come in order: skip the set lookup while the year stays the same.
+    // Dates mostly come in order: while they stay within the last year met, nothing is looked
+    // up, neither their month nor the set.
+    qint64 debut = 0, fin = 0;
     QSet<int> vues;
     for (qint64 d : dates) {
-        const int a = cal.anneeDe(d);
-        if (a == derniere)
+        if (d >= debut && d < fin)
             continue;
-        derniere = a;
+        const int a = cal.anneeDe(d);
+        debut = cal.debutDe({a, 1});
+        fin = cal.debutDe({a + 1, 1});
         if (!vues.contains(a)) {
             vues.insert(a);
             annees.append(a);

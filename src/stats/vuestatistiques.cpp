@@ -27,7 +27,6 @@
 #include <QHelpEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
-#include <QTimer>
 #include <QToolTip>
 
 namespace kv {
@@ -188,8 +187,6 @@ VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, 
     h->addWidget(m_defilement, 1);
 
     choisir(StatistiqueType::saisonnalite);
-    // The first statistic needs no sorted list: the others' is sorted once the hub has shown.
-    QTimer::singleShot(0, m_source, [source = m_source] { source->preparer(); });
 }
 
 QWidget* VueStatistiques::construireSidebar()
@@ -301,12 +298,13 @@ QWidget* VueStatistiques::vueDetail(StatistiqueType type)
         // The monthly report runs its own queries.
         return new RapportMensuelView(m_context, m_source->horloge(), parent);
     case StatistiqueType::carteChaleur: {
-        auto* carte = new StatistiqueCarteChaleurView(m_source->toutesLocations(), parent, m_context);
+        // Places counted, whatever the rentals' order: they are not sorted for the map.
+        auto* carte = new StatistiqueCarteChaleurView(m_source->locationsSansOrdre(), parent, m_context);
         // Rentals saved without coordinates are looked for again, after the map's first paint.
         RelocalisationLocations::relancer(m_context);
         connect(m_source, &SourceStatistiques::changed, carte, [this, carte](EntityTypeMask types) {
             if (types & SourceStatistiques::kLocations)
-                carte->setLocations(m_source->toutesLocations());
+                carte->setLocations(m_source->locationsSansOrdre());
         });
         return carte;
     }

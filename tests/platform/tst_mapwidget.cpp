@@ -4,6 +4,7 @@
 
 #include "platform/mapwidget.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -548,9 +549,90 @@ void MapWidgetTest::keepsBackgroundWhereTilesFail()
     QCOMPARE(image.pixelColor(10, 10), MapWidget::backgroundColor()); // the missing north-west tile
     QCOMPARE(image.pixelColor(240, 10), server.color);
     QCOMPARE(image.pixelColor(10, 240), server.color);
-    // A failed tile is not asked again at every paint.
-    const qsizetype asked = server.requested.size();
+    // A failed tile is not asked again at every paint: once the tiles another map asks for
+    // afterwards have all come, the missing one was asked once.
     m.paint();
-    QTest::qWait(50);
-    QCOMPARE(server.requested.size(), asked);
+    RecordingMap other({256, 256});
+    other.map.setTileUrlTemplate(server.urlTemplate());
+    QVERIFY(other.map.setCentre({0, 0}));
+    QVERIFY(other.map.setZoom(2));
+    other.paint();
+    QTRY_COMPARE_WITH_TIMEOUT(other.map.pendingTileCount(), 0, 10000);
+    QCOMPARE(server.requested.count(QStringLiteral("1/0/0")), 1);
+}
+
+void MapWidgetTest::saysWhyItsBackgroundIsMissing_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("a screen's map") << QSize(1000, 640);
+    QTest::newRow("a driver's day") << QSize(300, 220);
+    QTest::newRow("a site's small map") << QSize(280, 88);
+}
+
+// Whatever screen shows it, a map whose tiles cannot be had says why over itself, in dark ink on
+// a light band within the map, and says nothing once it has nothing to say.
+void MapWidgetTest::saysWhyItsBackgroundIsMissing()
+{
+    QFETCH(QSize, size);
+    RecordingMap m(size);
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    const auto encre = [&m] {
+        const QImage image = m.paint();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += qGray(image.pixel(x, y)) < 80;
+        return n;
+    };
+    QCOMPARE(encre(), 0);
+    QVERIFY(m.map.notice().isEmpty());
+    m.map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
+    m.paint();
+    QTRY_VERIFY(m.map.backgroundUnavailable());
+    QCOMPARE(m.map.notice(), MapWidget::unavailableText());
+    QVERIFY(encre() > 50);
+    m.map.setTileUrlTemplate({});
+    QCOMPARE(encre(), 0);
+    QVERIFY(m.map.notice().isEmpty());
+}
+
+// A screen reader finds the markers in view that have a name as the map's items, in painting
+// order, each where it is drawn; a marker out of view or without a name is not listed. The map
+// says why its background is missing there too.
+void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
+{
+    RecordingMap m;
+    m.map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m.map));
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    m.map.setMarkers({{45.0, -1.0}, {45.01, -1.01}, {45.0, -0.90}, {10.0, 10.0}});
+    const QStringList noms{QStringLiteral("Dupont <b>BTP</b>"), QString(), QStringLiteral("Martin"), QStringLiteral("Loin")};
+    m.map.setMarkerName([&noms](int i) { return noms[i]; });
+    QAccessibleInterface* carte = QAccessible::queryAccessibleInterface(&m.map);
+    QVERIFY(carte);
+    QCOMPARE(carte->role(), QAccessible::List);
+    const auto lus = [carte] {
+        QStringList l;
+        for (int i = 0; i < carte->childCount(); ++i)
+            l.append(carte->child(i)->text(QAccessible::Name));
+        return l;
+    };
+    QCOMPARE(lus(), (QStringList{QStringLiteral("Dupont <b>BTP</b>"), QStringLiteral("Martin")}));
+    QAccessibleInterface* martin = carte->child(1);
+    QCOMPARE(martin->role(), QAccessible::ListItem);
+    QCOMPARE(carte->indexOfChild(martin), 1);
+    const QRect ou = martin->rect();
+    QVERIFY(QRect(m.map.mapToGlobal(QPoint(0, 0)), m.map.size()).contains(ou.center()));
+    const QPoint point = m.map.mapToGlobal(m.map.pointForCoordinate({45.0, -0.90}).toPoint());
+    QVERIFY(ou.contains(point));
+    QCOMPARE(carte->childAt(point.x(), point.y()), martin);
+    // Panned away from Martin, the map no longer lists it.
+    m.map.panBy({200, 0});
+    QVERIFY(m.map.pointForCoordinate({45.0, -0.90}).x() > 650 && m.map.pointForCoordinate({45.0, -1.0}).x() < 550);
+    QCOMPARE(lus(), QStringList{QStringLiteral("Dupont <b>BTP</b>")});
+    QVERIFY(carte->text(QAccessible::Description).isEmpty());
+    m.map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
+    m.paint();
+    QTRY_VERIFY(m.map.backgroundUnavailable());
+    QCOMPARE(carte->text(QAccessible::Description), MapWidget::unavailableText());
 }

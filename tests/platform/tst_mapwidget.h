@@ -24,4 +24,7 @@ private slots:
     void buildsTileAddresses();
     void showsTilesFromTheServer();
     void keepsBackgroundWhereTilesFail();
+    void saysWhyItsBackgroundIsMissing_data();
+    void saysWhyItsBackgroundIsMissing();
+    void listsItsNamedMarkersInViewToScreenReaders();
 };

@@ -18,6 +18,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -123,6 +124,15 @@ void TestPieces::choixSegmente()
     QTest::keyClick(&choix, Qt::Key_Left);
     QCOMPARE(choix.valeur().toInt(), 3);
     QCOMPARE(choisi.size(), 4);
+    // A screen reader reads the choice's label and chosen segment, and each segment's state.
+    QAccessibleInterface* lu = QAccessible::queryAccessibleInterface(&choix);
+    QCOMPARE(lu->text(QAccessible::Name), QStringLiteral("Inactivité"));
+    QCOMPARE(lu->text(QAccessible::Description), QStringLiteral("3 mois (choisi)"));
+    for (int i = 0; i < 3; ++i) {
+        const QAccessible::State etat = QAccessible::queryAccessibleInterface(choix.segment(i))->state();
+        QVERIFY(etat.checkable);
+        QCOMPARE(bool(etat.checked), i == 0);
+    }
 
     // A value no segment holds chooses none; new options keep the choice when they hold it.
     choix.setValeur(24);
@@ -267,11 +277,12 @@ void TestPieces::sourceNeReagitQuAuxTypesLus()
     auto ctx = storeInFolder();
     SourceStatistiques source(ctx.get());
     QSignalSpy changes(&source, &SourceStatistiques::changed);
-    // A driver is none of the statistics' business.
+    QSignalSpy annonces(ctx.get(), &ModelContext::changed);
+    // A driver is none of the statistics' business: once the store has announced it, the
+    // statistics have heard nothing.
     ctx->insert(new Chauffeur(QStringLiteral("Martin"), QStringLiteral("Paul"), nullptr, {}, {}, {}, 50.0, std::nullopt,
                               std::nullopt, std::nullopt, true));
-    QTest::qWait(1);
-    QCoreApplication::processEvents();
+    QTRY_COMPARE(annonces.size(), 1);
     QCOMPARE(changes.size(), 0);
     // A skip is, and says which type changed.
     colouredSkip(ctx.get(), 10);

@@ -14,6 +14,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -236,13 +237,11 @@ void CarteBennesLoueesTest::screenShowsEmptyTextAndKeepsItsRegion()
     QVERIFY(!carte.carteVisible());
     QVERIFY(carte.texteVide()->isVisible());
     QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher : la location de ce filtre n’a pas de coordonnées."));
-    // A filter without rentals says so, and that the office's rentals have no coordinates
-    // either: the default filter of a new office offline says why its map stays empty.
-    carte.setFiltre(F::posesAujourdhui);
-    QCOMPARE(carte.texteVide()->text(),
-             QStringLiteral("Aucune location pour ce filtre, et aucune location du bureau n’a encore de coordonnées."));
-    QVERIFY(carte.ligneSansCoordonnees()->isVisible());
     QCOMPARE(carte.ligneSansCoordonnees()->text(), QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+    // A filter without rentals counts none of the other filters' rentals.
+    carte.setFiltre(F::posesAujourdhui);
+    QCOMPARE(carte.texteVide()->text(), QStringLiteral("Aucun repère à afficher pour ce filtre."));
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
     carte.setFiltre(F::enCours);
     QCOMPARE(carte.region(), (MapRegion{44.8378, -0.5792, 0.1, 0.1}));
     carte.zoomerSurToutesLesBennes();
@@ -280,6 +279,22 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     QCOMPARE(carte.filtre(), F::posesAujourdhui);
     QVERIFY(!carte.carteVisible());
     QVERIFY(!carte.findChild<QWidget*>(QStringLiteral("rangeePeriode"))->isVisible());
+    // A screen reader hears the chosen filter as the one checked segment, also after a click
+    // on the chosen one and a filter chosen by the program.
+    const auto coches = [&carte] {
+        QList<F> l;
+        for (FiltreSegment* s : carte.picker()->segments()) {
+            const QAccessible::State etat = QAccessible::queryAccessibleInterface(s)->state();
+            if (etat.checkable && etat.checked)
+                l.append(s->filtre());
+        }
+        return l;
+    };
+    QCOMPARE(coches(), QList<F>{F::posesAujourdhui});
+    QTest::mouseClick(poses, Qt::LeftButton);
+    QCOMPARE(coches(), QList<F>{F::posesAujourdhui});
+    carte.setFiltre(F::enCoursEtFutures);
+    QCOMPARE(coches(), QList<F>{F::enCoursEtFutures});
 
     // The period filter shows its two dates; moving them filters again.
     carte.setFiltre(F::parPeriode);
@@ -571,11 +586,15 @@ void CarteBennesLoueesTest::rentalsWithoutCoordinatesAreCountedAndLocatedAgain()
     QTRY_VERIFY(!relocalisation->enCours());
     QCOMPARE(faux.requetes.size(), 2);
 
-    // A filter keeping no rental counts the office's rentals that no filter can place.
+    // Each filter counts its own rentals without coordinates, never the others'.
     carte.setFiltre(F::posesAujourdhui);
+    QVERIFY(carte.ligneSansCoordonnees()->isHidden());
+    carte.setFiltre(F::enCoursEtFutures);
     QCOMPARE(carte.ligneSansCoordonnees()->text(),
              QStringLiteral("3 locations sans coordonnées n’apparaissent pas sur la carte."));
     carte.setFiltre(F::enCours);
+    QCOMPARE(carte.ligneSansCoordonnees()->text(),
+             QStringLiteral("2 locations sans coordonnées n’apparaissent pas sur la carte."));
 
     // A save that fails is said, and the line stays until coordinates are saved again.
     const QString bellecour = QStringLiteral("Place Bellecour, Lyon");
@@ -908,8 +927,8 @@ void CarteBennesLoueesTest::aRentalThatLosesItsCoordinatesIsLocatedAtTheNextOpen
 }
 
 // A marker painted after another never covers its name: with the second disc over the first
-// name's card, that card shows no pixel of the disc's red. Without the map service the line under
-// the map says once that the background cannot be loaded, however many tiles fail.
+// name's card, that card shows no pixel of the disc's red. Without the map service the map itself
+// says that its background cannot be loaded, and the line under it does not say it again.
 void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
 {
     MapOffice o;
@@ -923,6 +942,12 @@ void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
     QVERIFY(map->setZoom(map->zoom() + std::log2(100.0 / ecart())));
     QVERIFY(map->setZoom(map->zoom() + std::log2((map->labelsInView().first().height() + 3) / ecart())));
     QCOMPARE(map->labelsInView().size(), 2);
+    // A screen reader reads the markers in view by their clients' names.
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(map);
+    QCOMPARE(lue->text(QAccessible::Name), QStringLiteral("Carte des bennes louées"));
+    QCOMPARE(lue->childCount(), 2);
+    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Toitures Mo"));
+    QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("2428"));
     const QRect premiere = map->labelsInView().first().adjusted(2, 2, -2, -2).toRect();
     const QImage image = map->grab(premiere).toImage();
     for (int i = 0; i < image.width() * image.height(); ++i) {
@@ -932,11 +957,12 @@ void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
     QLabel* ligne = carte.ligneSansCoordonnees();
     QVERIFY(!ligne->isVisible());
     map->setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
-    QTRY_VERIFY(ligne->isVisible());
+    QTRY_VERIFY(map->backgroundUnavailable());
     map->panBy({300, 200});
     map->zoomOut();
     QTRY_COMPARE(map->pendingTileCount(), 0);
-    QCOMPARE(ligne->text().count(QStringLiteral("Le fond de carte ne peut pas être chargé sans le service de cartes")), 1);
+    QCOMPARE(map->notice(), MapWidget::unavailableText());
+    QVERIFY(!ligne->isVisible());
     map->setTileUrlTemplate(QString());
-    QTRY_VERIFY(!ligne->isVisible());
+    QTRY_VERIFY(map->notice().isEmpty());
 }

@@ -5,6 +5,7 @@
 #include "stats/statistiquecartechaleurview.h"
 #include "stats/vuestatistiques.h"
 
+#include <QAccessible>
 #include <QListWidget>
 
 #include <QLabel>
@@ -93,6 +94,16 @@ void CarteChaleurTest::viewPaintsLargestFirst()
     QCOMPARE(vue.carte()->height(), 400);
     QCOMPARE(vue.ordreDePeinture(), (QList<int>{1, 2, 0}));
     QCOMPARE(vue.carte()->markersInView().size(), 3);
+    // Its text equivalent: the places in words, each circle in view with its count.
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(vue.carte());
+    QCOMPARE(lue->text(QAccessible::Name), QStringLiteral("Carte de chaleur des poses de bennes"));
+    QVERIFY(lue->text(QAccessible::Description).startsWith(QStringLiteral("Lieux de pose : 3 ; locations placées : 23.")));
+    QStringList cercles;
+    for (int i = 0; i < lue->childCount(); ++i)
+        cercles.append(lue->child(i)->text(QAccessible::Name));
+    QCOMPARE(cercles, (QStringList{QStringLiteral("20 locations à 45,0000, -1,0000"),
+                                   QStringLiteral("2 locations à 45,1000, -1,1000"),
+                                   QStringLiteral("1 location à 44,9000, -0,9000")}));
     // The map shows the 2° region around the mean, whole.
     const MapRegion shown = vue.carte()->region();
     QVERIFY(shown.latitudeSpan >= 2.0 && shown.longitudeSpan >= 2.0);
