@@ -288,7 +288,26 @@ void GrillePlanning::attribuerChauffeur(LocationDeBenne* location, const QUuid& 
 {
     if (!location || location->isDeleted())
         return;
+    // What the drop may change: this rental's drivers, and the placing driver of a rental that
+    // starts as this one ends (the skip's next job at that address). A save that fails puts them
+    // back, so that the bars never show a driver the file does not hold.
+    Chauffeur* const pose = location->chauffeurPose();
+    Chauffeur* const enlevement = location->chauffeurEnlevement();
+    QList<LocationDeBenne*> suivantesLibres;
+    if (const std::optional<qint64> fin = location->dateEnlevementMs(); fin && location->adresse())
+        for (LocationDeBenne* l : m_context->all<LocationDeBenne>())
+            if (l != location && l->datePoseMs() == *fin && !l->chauffeurPose())
+                suivantesLibres.append(l);
     const Issue issue = m_actions->attribuerChauffeurDepose(location, chauffeurId);
+    if (!issue.ok) {
+        if (!location->isDeleted()) {
+            location->setChauffeurPose(pose);
+            location->setChauffeurEnlevement(enlevement);
+        }
+        for (LocationDeBenne* l : std::as_const(suivantesLibres))
+            if (!l->isDeleted())
+                l->setChauffeurPose(nullptr);
+    }
     viewport()->update();
     if (!issue.ok)
         forms::showError(this, issue.messageErreur);

@@ -805,8 +805,9 @@ void TestGrille::symboleDeDuplicationLisible()
 void TestGrille::depotDUnChauffeur()
 {
     Ecran e;
-    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), benne(e.ctx.get(), 10), localDateTime(2026, 3, 16, 9),
-                                  localDateTime(2026, 3, 18, 9), std::nullopt);
+    Client* c = officeClient(e.ctx.get());
+    LocationDeBenne* l = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 10), localDateTime(2026, 3, 16, 9),
+                                      localDateTime(2026, 3, 18, 9));
     Chauffeur* martin = driver(e.ctx.get());
     QVERIFY(e.enregistrerEtOuvrir());
 
@@ -826,13 +827,18 @@ void TestGrille::depotDUnChauffeur()
     QCOMPARE(l->chauffeurPose(), martin);
     QCOMPARE(e.lignes.first(), QStringLiteral("🟢 Drop sur location ") + texteUuid(l->id()));
     QVERIFY(!e.ctx->hasChanges());
-    // Next drop: the removal; its save fails and is told.
+    // Next drop: the removal, and the placement of the rental that follows at that address; the
+    // save fails and is told, and both go back to no driver: the grid shows what is stored.
+    LocationDeBenne* suivante = placedRental(e.ctx.get(), c, benne(e.ctx.get(), 12), localDateTime(2026, 3, 18, 9));
+    QVERIFY(e.ctx->save());
     e.ctx->failNextSave(QStringLiteral("disque plein"));
     QVERIFY(e.deposer(id, e.centre(l)));
-    QCOMPARE(l->chauffeurEnlevement(), martin);
     QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     QCOMPARE(erreur->text(), QStringLiteral("Échec de la sauvegarde: disque plein"));
+    QCOMPARE(l->chauffeurEnlevement(), nullptr);
+    QCOMPARE(suivante->chauffeurPose(), nullptr);
+    QCOMPARE(l->chauffeurPose(), martin);
     erreur->close();
 }
 
