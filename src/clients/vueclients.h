@@ -7,6 +7,7 @@
 
 #include "widgets/forms/listdetail.h"
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -22,8 +23,9 @@ public:
     QList<Client*> clientsFiltres() const { return m_ecran->shown(); }
     // True when one field of the client holds every folded word.
     static bool clientCorrespond(const Client* client, const QStringList& mots);
-    // What a row of the list shows for a client.
-    static forms::RowContent ligneClient(const Client* client);
+    // What a row of the list shows for a client; `distinction`, for a client whose name others
+    // bear too, is what tells it from them (distinctionParmiHomonymes).
+    static forms::RowContent ligneClient(const Client* client, const QString& distinction = QString());
 
     void supprimerClient(Client* client) { m_ecran->remove({client}); }
     // Deletes the clients at these positions of the filtered list; positions out of range are
@@ -42,7 +44,13 @@ public:
     ClientEditorView* editeur() const { return m_ecran->editor(); }
 
 private:
+    // What tells the client from its namesakes, from one grouping of all clients kept until
+    // the clients change.
+    QString distinction(const Client* client) const;
+
     forms::ListDetail<Client, ClientEditorView>* m_ecran = nullptr;
+    mutable QHash<const Client*, QString> m_distinctions;
+    mutable bool m_distinctionsAJour = false;
 };
 
 } // namespace kv

@@ -72,10 +72,13 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     vide->setSymbolLook(60, QColor(0x8E, 0x8E, 0x93));
     vide->setTitleSecondary();
     setup.placeholder = vide;
+    setup.sidebarFitsRows = true;
+    setup.rowWidth = &TypeDechetRow::largeurEntiere;
     m_ecran = new forms::ListDetail<TypeDechet, TypeDechetFormView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
+    liste->setSpokenNames(QStringLiteral("Types de déchets"), QStringLiteral("Rechercher un type de déchet"));
     liste->setTitle(QStringLiteral("Types de déchets"));
     // The rows show a large colour dot and the hazard badge at their trailing end.
     liste->listView()->setItemDelegate(new TypeDechetRow(liste->listView()));

@@ -1,6 +1,7 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
 #include "screenfixtures.h"
+#include "../fleet/conventions.h"
 #include "../widgets/screenfit.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
@@ -33,6 +34,8 @@ private slots:
     void echecDeLaSauvegardeDUneSuppression();
     void couleursDesPastilles();
     void tientDansLaPlusPetiteFenetre();
+    void laListePrendLaPlaceDeSesNoms();
+    void chaqueChampEstNomme();
 
 private:
     TypeDechet* ajouter(const QString& libelle);
@@ -382,3 +385,28 @@ void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
 }
 
 #include "tst_gestiontypesdechets.moc"
+
+void TestGestionTypesDechets::laListePrendLaPlaceDeSesNoms()
+{
+    // On a wide screen the list shows its labels and the hazard badge whole, the form beside it
+    // taking what is left.
+    TypeDechet* amiante = ajouter(QStringLiteral("Amiante lié (fibrociment, plaques)"));
+    amiante->setEstDangereux(true);
+    ajouter(QStringLiteral("Gravats"));
+    m_store->save();
+    m_vue->resize(1400, 860);
+    m_vue->modifierType(amiante);
+    QListView* vue = m_vue->listPanel()->listView();
+    const int besoin = TypeDechetRow::largeurEntiere(amiante, vue->font());
+    QTRY_VERIFY2(vue->viewport()->width() >= besoin,
+                 qPrintable(QStringLiteral("%1 < %2").arg(vue->viewport()->width()).arg(besoin)));
+}
+
+void TestGestionTypesDechets::chaqueChampEstNomme()
+{
+    TypeDechet* t = ajouter(QStringLiteral("Gravats"));
+    m_vue->modifierType(t);
+    QVERIFY(m_vue->formulaire());
+    QCOMPARE(fixtures::unnamedControls(m_vue.get()).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(m_vue->listPanel()->listView()), QStringLiteral("Types de déchets"));
+}

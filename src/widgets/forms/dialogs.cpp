@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QLocale>
+#include <QPainter>
 #include <QSpacerItem>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,9 +20,11 @@ namespace kv::forms {
 Question naming(Question question, const QStringList& names)
 {
     constexpr int kNamed = 3;
+    // Room for a name with all that tells it from its look-alikes (town, street, phone).
+    constexpr int kLongest = 120;
     QStringList quoted;
     for (const QString& name : names.mid(0, names.size() > kNamed + 1 ? kNamed : kNamed + 1))
-        quoted.append(QStringLiteral("« %1 »").arg(quotedBeginning(name, 80)));
+        quoted.append(QStringLiteral("« %1 »").arg(quotedBeginning(name, kLongest)));
     if (quoted.isEmpty())
         return question;
     QString line = quoted.join(QStringLiteral(", "));
@@ -57,6 +60,28 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              onConfirm();
                      });
     box->open();
+    return box;
+}
+
+QMessageBox* askConfirmation(QWidget* over, const Question& question, const QString& confirmText,
+                             const QString& cancelText, std::function<void()> onConfirm)
+{
+    QMessageBox* box = askConfirmation(over, question.title, question.message, confirmText, cancelText,
+                                       std::move(onConfirm));
+    if (question.swatch.isValid()) {
+        // The colour as the row shows it, outlined so that it reads on the box's background.
+        const qreal dpr = box->devicePixelRatioF();
+        QPixmap picture(QSize(48, 32) * dpr);
+        picture.setDevicePixelRatio(dpr);
+        picture.fill(Qt::transparent);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(markOutline(question.swatch, box->palette().color(QPalette::Window)), 1.5));
+        p.setBrush(question.swatch);
+        p.drawRoundedRect(QRectF(1, 1, 46, 30), 7, 7);
+        p.end();
+        box->setIconPixmap(picture);
+    }
     return box;
 }
 
