@@ -173,10 +173,10 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     saisie->installEventFilter(this);
     m_volumeField->setFieldWidth(saisie->fontMetrics().horizontalAdvance(QStringLiteral("6000")) + 16);
     m_stepper->setFocusProxy(saisie);
-    stepperLayout->addWidget(m_volumeField, 0, Qt::AlignTop);
+    stepperLayout->addWidget(m_volumeField);
     m_volumeLabel = new QLabel(QStringLiteral("m³"), m_stepper);
     m_volumeLabel->setFont(saisie->font());
-    stepperLayout->addWidget(m_volumeLabel, 0, Qt::AlignTop);
+    stepperLayout->addWidget(m_volumeLabel);
     auto* moins = new QToolButton(m_stepper);
     moins->setText(QStringLiteral("−"));
     moins->setAccessibleName(QStringLiteral("Diminuer le volume"));

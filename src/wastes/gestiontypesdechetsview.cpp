@@ -72,7 +72,9 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     vide->setSymbolLook(60, QColor(0x8E, 0x8E, 0x93));
     vide->setTitleSecondary();
     setup.placeholder = vide;
+    // Wide enough for long labels where the window has the room: the form beside keeps its own.
     setup.sidebarFitsRows = true;
+    setup.sidebarMax = 560;
     setup.rowWidth = &TypeDechetRow::largeurEntiere;
     m_ecran = new forms::ListDetail<TypeDechet, TypeDechetFormView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);

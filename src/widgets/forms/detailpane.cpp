@@ -180,15 +180,15 @@ private:
         QList<int> s = sizes();
         int floor = widget(0)->minimumWidth();
         if (m_sidebarWanted) {
-            // The list first: the room its rows need, as far as the detail's least allows.
-            floor = std::clamp(m_sidebarWanted(), floor, widget(0)->maximumWidth());
-            const int detailLeast = widget(1)->minimumSizeHint().width();
-            if (const int take = std::min(floor - s[0], s[1] - detailLeast); take > 0) {
-                s[0] += take;
-                s[1] -= take;
-                setSizes(s);
-                return;
+            // The list takes the room its rows need out of what the detail does not ask for;
+            // short of room, the detail keeps its width and the list narrows to its floor.
+            const int total = s[0] + s[1];
+            const int rows = std::clamp(m_sidebarWanted(), floor, widget(0)->maximumWidth());
+            const int target = std::max(floor, std::min(rows, total - widget(1)->sizeHint().width()));
+            if (target != s[0]) {
+                setSizes({target, total - target});
             }
+            return;
         }
         const int wanted = widget(1)->sizeHint().width();
         const int give = std::min(s[0] - floor, wanted - s[1]);

@@ -38,14 +38,41 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm)
 {
+    return askConfirmation(over, Question{title, message}, confirmText, cancelText, std::move(onConfirm));
+}
+
+namespace {
+
+// The colour as a row shows it, outlined so that it reads on the box's background.
+QPixmap swatchPicture(const QColor& colour, const QWidget* box)
+{
+    const qreal dpr = box->devicePixelRatioF();
+    QPixmap picture(QSize(48, 32) * dpr);
+    picture.setDevicePixelRatio(dpr);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(markOutline(colour, box->palette().color(QPalette::Window)), 1.5));
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(1, 1, 46, 30), 7, 7);
+    return picture;
+}
+
+} // namespace
+
+QMessageBox* askConfirmation(QWidget* over, const Question& question, const QString& confirmText,
+                             const QString& cancelText, std::function<void()> onConfirm)
+{
     QWidget* window = over ? over->window() : nullptr;
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, window);
+    auto* box = new QMessageBox(QMessageBox::Warning, question.title, question.message, QMessageBox::NoButton, window);
     box->setObjectName(QStringLiteral("confirmation"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setInformativeText(QString());
-    box->setText(title);
-    box->setInformativeText(message);
+    box->setText(question.title);
+    box->setInformativeText(question.message);
+    if (question.swatch.isValid())
+        box->setIconPixmap(swatchPicture(question.swatch, box));
     QPushButton* confirm = box->addButton(confirmText, QMessageBox::DestructiveRole);
     confirm->setStyleSheet(
         QStringLiteral("color: %1;").arg(dangerTextColor(confirm->palette().color(QPalette::Button)).name()));
@@ -60,28 +87,6 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              onConfirm();
                      });
     box->open();
-    return box;
-}
-
-QMessageBox* askConfirmation(QWidget* over, const Question& question, const QString& confirmText,
-                             const QString& cancelText, std::function<void()> onConfirm)
-{
-    QMessageBox* box = askConfirmation(over, question.title, question.message, confirmText, cancelText,
-                                       std::move(onConfirm));
-    if (question.swatch.isValid()) {
-        // The colour as the row shows it, outlined so that it reads on the box's background.
-        const qreal dpr = box->devicePixelRatioF();
-        QPixmap picture(QSize(48, 32) * dpr);
-        picture.setDevicePixelRatio(dpr);
-        picture.fill(Qt::transparent);
-        QPainter p(&picture);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(markOutline(question.swatch, box->palette().color(QPalette::Window)), 1.5));
-        p.setBrush(question.swatch);
-        p.drawRoundedRect(QRectF(1, 1, 46, 30), 7, 7);
-        p.end();
-        box->setIconPixmap(picture);
-    }
     return box;
 }
 
