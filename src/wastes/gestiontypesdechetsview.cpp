@@ -6,6 +6,7 @@
 #include "typedechetrow.h"
 
 #include "widgets/forms/contextmenu.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/macsectionheader.h"
 
@@ -59,7 +60,8 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         auto* centre = new QHBoxLayout(cadre);
         centre->setContentsMargins(0, 0, 0, 0);
         centre->addStretch(1);
-        form->setMaximumWidth(640);
+        // As wide as its title needs under a larger desktop font.
+        form->setMaximumWidth(std::max(640, form->frame()->wholeHeaderWidth() + 24));
         centre->addWidget(form, 100);
         centre->addStretch(1);
         return cadre;

@@ -746,6 +746,13 @@ void EditorFrame::setCancelKeys(const QKeySequence& keys)
     m_cancel->setToolTip(QStringLiteral("Annuler (%1)").arg(keys.toString(QKeySequence::NativeText)));
 }
 
+int EditorFrame::wholeHeaderWidth() const
+{
+    const QMargins m = m_bar->contentsMargins();
+    return m.left() + m_symbol->sizeHint().width() + 12 + m_title->sizeHint().width() + 12
+        + m_cancel->sizeHint().width() + 12 + m_save->sizeHint().width() + m.right();
+}
+
 void EditorFrame::setTitle(const QString& title)
 {
     m_title->setText(title);
