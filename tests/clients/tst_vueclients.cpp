@@ -126,6 +126,16 @@ void TestVueClients::rows()
     c->setTelephone(QStringLiteral("0102"));
     new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
     QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1\u00A0contact(s)"}));
+    // The list measures a row by its lines alone: the same lines as the row it paints.
+    const auto lignes = [](const forms::RowContent& row) {
+        QStringList out;
+        for (const forms::RowLine& line : row.lines)
+            out.append(line.parts.isEmpty() ? QStringLiteral("-") : QString::number(int(line.parts.first().style)));
+        return out;
+    };
+    QCOMPARE(lignes(VueClients::formeLigne(c)), lignes(VueClients::ligneClient(c)));
+    Client* nu = fixtures::client(ctx.get(), QStringLiteral("B"));
+    QCOMPARE(lignes(VueClients::formeLigne(nu)), lignes(VueClients::ligneClient(nu)));
 
     // A long town never pushes the phone out of the row: the town is cut with "…" first.
     c->setVille(QStringLiteral("Saint-Martin-d'Hères / <b>Plateau</b> du Vercors ").repeated(8));

@@ -145,6 +145,12 @@ void ListPanel::addControls(QWidget* controls)
     setTabOrder(previous, m_view);
 }
 
+void ListPanel::setRowMeasure(RowFunction measure)
+{
+    if (auto* rows = qobject_cast<RecordRowDelegate*>(m_view->itemDelegate()))
+        rows->setMeasure(std::move(measure));
+}
+
 void ListPanel::setSpokenNames(const QString& list, const QString& search)
 {
     m_view->setAccessibleName(list);

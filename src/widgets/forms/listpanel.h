@@ -85,6 +85,10 @@ public:
     // drawn with its focus. Called before the list drops them; it waits until it has.
     void giveKeysAfterRemoval(const QList<Record*>& records);
 
+    // A light version of the row function that gives rows their heights (see
+    // RecordRowDelegate::setMeasure).
+    void setRowMeasure(RowFunction measure);
+
     // The record shown at a row, or null.
     Record* recordAtRow(int row) const;
     int rowCount() const;

@@ -377,7 +377,13 @@ RowContent RecordRowDelegate::contentAt(const QModelIndex& index) const
 
 QSize RecordRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const RowContent content = contentAt(index);
+    RowContent content;
+    if (m_measure) {
+        if (auto* record = reinterpret_cast<Record*>(index.data(RecordListModelBase::RecordRole).value<quintptr>()))
+            content = m_measure(record);
+    } else {
+        content = contentAt(index);
+    }
     int h = 2 * kVMargin;
     int shown = 0;
     for (const RowLine& line : content.lines) {
