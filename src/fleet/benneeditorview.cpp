@@ -470,7 +470,8 @@ void BenneEditorView::chargerBenne()
 
 bool BenneEditorView::hasUnsavedChanges() const
 {
-    return m_live->typed();
+    // A volume typed and not yet read (no Return, the field not left) is typed work too.
+    return m_live->typed() || m_volumeField->lineEdit()->isModified();
 }
 
 void BenneEditorView::focusFirstField()

@@ -869,6 +869,11 @@ void TestBenneEditor::aTypedVolumeIsTakenWithinItsBounds()
     champ->setFocus();
     QVERIFY(champ->hasFocus());
 
+    // A digit typed is typed work before it is read: leaving asks.
+    QVERIFY(!e.vue->hasUnsavedChanges());
+    QTest::keyClicks(champ, QStringLiteral("9"));
+    QVERIFY(e.vue->hasUnsavedChanges());
+
     // Ctrl+A then « 10 »: the volume typed, the preview and the slider with it.
     QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(champ, QStringLiteral("10"));
