@@ -8,6 +8,7 @@
 #include "numberfield.h"
 #include "windowkey.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
 #include <QIconEngine>
@@ -619,6 +620,9 @@ QWidget* firstControl(QLayoutItem* item)
 void nameByLabel(QLabel* label, QLayoutItem* field)
 {
     QWidget* control = label ? firstControl(field) : nullptr;
+    // A check box or a button says its own text.
+    if (auto* button = qobject_cast<QAbstractButton*>(control); button && !button->text().isEmpty())
+        return;
     if (!control)
         return;
     label->setBuddy(control);
