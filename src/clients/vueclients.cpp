@@ -28,8 +28,8 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
                                      QStringLiteral("person.2"));
 
     forms::ListDetail<Client, ClientEditorView>::Setup setup;
-    setup.row = &VueClients::ligneClient;
-    setup.lessThan = [](const Client* a, const Client* b) { return nameLessThan(a->nom(), b->nom()); };
+    setup.row = [this](const Client* c) { return ligneClient(c, distinction(c)); };
+    setup.lessThan = [this](const Client* a, const Client* b) { return avantParNom(a, b); };
     setup.matches = [](const Client* c, const forms::SearchText& search) { return clientCorrespond(c, search.words); };
     setup.makeEditor = [context](Client* c) { return new ClientEditorView(context, c); };
     setup.rebind = [](ClientEditorView* editor, Client* c) {
@@ -46,6 +46,9 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
+    liste->setSpokenNames(QStringLiteral("Clients"), QStringLiteral("Rechercher un client"));
+    // A large office's thousands of rows are measured as the list shows: by their lines alone.
+    liste->setRowMeasure([](Record* r) { return formeLigne(static_cast<const Client*>(r)); });
     liste->setCountText([](int n) { return QStringLiteral("Nombre de clients : %1").arg(QLocale().toString(n)); });
     liste->setContextMenu([this](QMenu* menu, Client* client) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
@@ -53,6 +56,46 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
         forms::markDestructive(supprimer);
     });
     m_ecran->deleteAsking(&ClientEditorView::questionSuppression);
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touches(EntityType::Client))
+            m_distinctionsAJour = false;
+    });
+}
+
+bool VueClients::avantParNom(const Client* a, const Client* b) const
+{
+    // compareNames' order, each name collated once rather than at each comparison.
+    const auto cle = [this](const Client* c) -> const QCollatorSortKey& {
+        auto it = m_cles.find(c);
+        if (it == m_cles.end() || it->second.nom != c->nom())
+            it = m_cles.insert_or_assign(c, CleDeTri{c->nom(), nameSortKey(c->nom())}).first;
+        return it->second.cle;
+    };
+    if (const int c = cle(a).compare(cle(b)))
+        return c < 0;
+    return a->nom().compare(b->nom()) < 0;
+}
+
+QString VueClients::distinction(const Client* client) const
+{
+    if (!m_distinctionsAJour) {
+        // Grouped once per change of the clients, as the pickers group them, rather than for
+        // each row painted.
+        m_distinctions.clear();
+        QHash<QString, QList<Client*>> parNom;
+        for (Client* c : m_ecran->context()->all<Client>())
+            if (!c->isDeleted())
+                parNom[trimBlanks(c->nom()).simplified()].append(c);
+        for (const QList<Client*>& memes : std::as_const(parNom)) {
+            if (memes.size() < 2)
+                continue;
+            const QStringList textes = clientDistinctions(memes);
+            for (qsizetype i = 0; i < memes.size(); ++i)
+                m_distinctions.insert(memes.at(i), textes.value(i));
+        }
+        m_distinctionsAJour = true;
+    }
+    return m_distinctions.value(client);
 }
 
 bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)
@@ -63,13 +106,40 @@ bool VueClients::clientCorrespond(const Client* client, const QStringList& mots)
                                         mots);
 }
 
-RowContent VueClients::ligneClient(const Client* client)
+RowContent VueClients::formeLigne(const Client* client)
+{
+    // The name's line, and the details' line when it says anything (as ligneClient builds it).
+    RowContent row;
+    row.lines.append(RowLine{{RowPart::label(QString(), forms::TextStyle::Headline)}, 8, forms::TextStyle::Headline});
+    RowLine details{{}, 12, forms::TextStyle::Callout};
+    if (!client->ville().isEmpty() || !client->codePostal().isEmpty() || !client->telephone().isEmpty()
+        || (client->email() && !client->email()->isEmpty()) || !client->contacts().isEmpty())
+        details.parts.append(RowPart::label(QString(), forms::TextStyle::Callout));
+    row.lines.append(details);
+    return row;
+}
+
+RowContent VueClients::ligneClient(const Client* client, const QString& distinction)
 {
     RowContent row;
     row.leadingDot = colorFromHex(client->couleur());
     row.lines.append(RowLine{{RowPart::label(client->nom(), forms::TextStyle::Headline)}, 8, forms::TextStyle::Headline});
     RowLine details{{}, 12, forms::TextStyle::Callout};
-    if (!client->ville().isEmpty() || !client->codePostal().isEmpty()) {
+    if (!distinction.isEmpty()) {
+        // A client of a shared name: what tells it from the others (its town, with its street
+        // or phone where the town is shared too) stays whole before anything else of the line
+        // is kept; what follows gives way first.
+        const QString cp = trimBlanks(client->codePostal());
+        RowPart apart = RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"),
+                                             cp.isEmpty() ? distinction : cp + QLatin1Char(' ') + distinction,
+                                             forms::TextStyle::Callout, forms::Tone::Secondary);
+        apart.shortText = distinction;
+        apart.elide = true;
+        details.parts.append(apart);
+        if (!client->telephone().isEmpty() && !distinction.contains(client->telephone()))
+            details.parts.append(RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(),
+                                                      forms::TextStyle::Callout, forms::Tone::Secondary));
+    } else if (!client->ville().isEmpty() || !client->codePostal().isEmpty()) {
         RowPart place = RowPart::symbolLabel(QStringLiteral("mappin.and.ellipse"),
                                              trimBlanks(client->codePostal() + QLatin1Char(' ') + client->ville()),
                                              forms::TextStyle::Callout, forms::Tone::Secondary);
@@ -82,7 +152,7 @@ RowContent VueClients::ligneClient(const Client* client)
         }
         details.parts.append(place);
     }
-    if (!client->telephone().isEmpty()) {
+    if (distinction.isEmpty() && !client->telephone().isEmpty()) {
         RowPart phone = RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(), forms::TextStyle::Callout,
                                              forms::Tone::Secondary);
         // The phone is what reaches the client: a long town gives way to it, cut first.
@@ -96,8 +166,10 @@ RowContent VueClients::ligneClient(const Client* client)
         RowPart contacts = RowPart::symbolLabel(QStringLiteral("person.crop.rectangle.stack"),
                                                 QStringLiteral("%1\u00A0contact(s)").arg(QLocale().toString(client->contacts().size())),
                                                 forms::TextStyle::Callout, forms::Tone::Tertiary);
-        // On a narrow list the number stays, beside its symbol.
-        contacts.shortText = QLocale().toString(client->contacts().size());
+        // On a narrow list the number stays, beside its symbol (but for a look-alike, whose
+        // distinction comes first).
+        if (distinction.isEmpty())
+            contacts.shortText = QLocale().toString(client->contacts().size());
         details.parts.append(contacts);
     }
     row.lines.append(details);

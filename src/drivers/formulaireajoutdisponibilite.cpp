@@ -31,6 +31,8 @@ FormulaireAjoutDisponibilite::FormulaireAjoutDisponibilite(const QDateTime& main
     m_debut->setObjectName(QStringLiteral("debut"));
     m_fin = new ChoixDate(m_dateDebut, this);
     m_fin->setObjectName(QStringLiteral("fin"));
+    m_debut->setAccessibleName(QStringLiteral("Début"));
+    m_fin->setAccessibleName(QStringLiteral("Fin"));
     dates->addRow(forms::makeFieldLabel(QStringLiteral("Début"), 60, this), m_debut);
     dates->addRow(forms::makeFieldLabel(QStringLiteral("Fin"), 60, this), m_fin);
     ajouter(dates);

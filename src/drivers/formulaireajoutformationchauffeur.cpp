@@ -28,6 +28,7 @@ FormulaireAjoutFormationChauffeur::FormulaireAjoutFormationChauffeur(
     auto* ligneChoix = new QFormLayout;
     m_choix = new QComboBox(this);
     m_choix->setObjectName(QStringLiteral("choixFormation"));
+    m_choix->setAccessibleName(QStringLiteral("Formation"));
     ligneChoix->addRow(forms::makeFieldLabel(QStringLiteral("Formation"), 110, this), m_choix);
     ajouter(ligneChoix);
 
@@ -41,6 +42,7 @@ FormulaireAjoutFormationChauffeur::FormulaireAjoutFormationChauffeur(
     m_nomNouvelle = new QLineEdit(this);
     m_nomNouvelle->setObjectName(QStringLiteral("nomNouvelleFormation"));
     m_nomNouvelle->setPlaceholderText(QStringLiteral("Nom de la formation"));
+    m_nomNouvelle->setAccessibleName(QStringLiteral("Nom de la nouvelle formation"));
     m_nomNouvelle->installEventFilter(this);
     m_ajouter = new QPushButton(QStringLiteral("Ajouter"), this);
     m_ajouter->setAutoDefault(false);
@@ -52,6 +54,7 @@ FormulaireAjoutFormationChauffeur::FormulaireAjoutFormationChauffeur(
     auto* ligneDate = new QFormLayout;
     m_expiration = new ChoixDate(m_dateExpiration, this);
     m_expiration->setObjectName(QStringLiteral("expiration"));
+    m_expiration->setAccessibleName(QStringLiteral("Date d’expiration"));
     ligneDate->addRow(forms::makeFieldLabel(QStringLiteral("Date d’expiration"), 110, this), m_expiration);
     ajouter(ligneDate);
 

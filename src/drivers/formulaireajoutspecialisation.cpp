@@ -20,6 +20,7 @@ FormulaireAjoutSpecialisation::FormulaireAjoutSpecialisation(ModelContext* conte
     m_nom = new QLineEdit(this);
     m_nom->setObjectName(QStringLiteral("nomSpecialisation"));
     m_nom->setPlaceholderText(QStringLiteral("Nom"));
+    m_nom->setAccessibleName(QStringLiteral("Nom de la spécialisation"));
     ajouter(m_nom);
 
     auto majBouton = [this] { boutonConfirmer()->setEnabled(!sansEspacesNiTabulations(m_nom->text()).isEmpty()); };

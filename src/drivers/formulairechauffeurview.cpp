@@ -116,6 +116,7 @@ FormulaireChauffeurView::FormulaireChauffeurView(ModelContext* context, Chauffeu
     outer->setContentsMargins(0, 0, 0, 0);
     // Scrolls up and down only: the list beside the form gives way first.
     auto* defilement = new forms::VerticalScrollArea(this);
+    defilement->setAccessibleName(QStringLiteral("Fiche du chauffeur"));
     defilement->setWidgetResizable(true);
     defilement->setFrameShape(QFrame::NoFrame);
     outer->addWidget(defilement);
@@ -302,10 +303,13 @@ QPushButton* FormulaireChauffeurView::boutonAjout(const QString& texte, QWidget*
 
 void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
 {
-    auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom) {
+    auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom,
+                        const QString& dit = QString()) {
         auto* c = forms::keepOnOneLine(new QLineEdit(s));
         c->setObjectName(QString::fromLatin1(nom));
         c->setPlaceholderText(indication);
+        // Spoken by what it holds, filled or not: the placeholder goes once something is typed.
+        c->setAccessibleName(dit.isEmpty() ? indication : dit);
         s->content()->addWidget(c);
         return c;
     };
@@ -314,7 +318,7 @@ void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
     m_nom = champ(identite, QStringLiteral("Nom"), "nom");
     forms::FormSection* contact = section(colonne, QStringLiteral("Contact"), QStringLiteral("person.crop.circle"));
     m_telephone = champ(contact, QStringLiteral("Téléphone"), "telephone");
-    m_email = champ(contact, QStringLiteral("Email"), "email");
+    m_email = champ(contact, QStringLiteral("Email"), "email", QStringLiteral("E-mail"));
 }
 
 void FormulaireChauffeurView::construireQualification(QVBoxLayout* colonne)

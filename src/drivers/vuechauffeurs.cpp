@@ -72,6 +72,7 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
 
     auto* liste = m_ecran->list();
     liste->setObjectName(QStringLiteral("listeChauffeurs"));
+    liste->setSpokenNames(QStringLiteral("Chauffeurs"), QStringLiteral("Rechercher un chauffeur"));
     // The list filters nothing and creation goes through "Nouveau": no search field, no add button
     // (Ctrl+N still presses it).
     liste->searchField()->hide();

@@ -5,6 +5,9 @@
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 #include "widgets/focusstyle.h"
+#include "widgets/plaintext.h"
+
+#include "model/helpers.h"
 
 #include "model/volume.h"
 #include "model/modelcontext.h"
@@ -13,6 +16,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/liveform.h"
+#include "widgets/forms/numberfield.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/listdetail.h"
 #include "widgets/forms/singleline.h"
@@ -42,6 +46,7 @@ namespace {
 
 constexpr int kVolumeMin = 1;
 constexpr int kVolumeMax = 60;
+constexpr Plage kPlageVolume{kVolumeMin, kVolumeMax, "m³"};
 
 class PreviewSwatch : public QWidget {
 public:
@@ -152,22 +157,25 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_slider->setMinimumWidth(100);
     volumeLayout->addWidget(m_slider);
     volumeLayout->addWidget(captionLabel(QStringLiteral("60"), m_volumeRow));
+    // The volume typed as the other number fields are (read on Return or on leaving, refused
+    // outside 1…60 with its message), ↑ and ↓ and the two buttons beside it stepping it.
     m_stepper = new QWidget(m_volumeRow);
     m_stepper->setObjectName(QStringLiteral("volumeStepper"));
-    m_stepper->setFocusPolicy(Qt::StrongFocus);
-    m_stepper->setAccessibleName(QStringLiteral("Volume"));
-    m_stepper->setToolTip(QStringLiteral("Flèches haut et bas pour changer le volume"));
-    m_stepper->installEventFilter(this);
-    outlineFocus(m_stepper);
     auto* stepperLayout = new QHBoxLayout(m_stepper);
     stepperLayout->setContentsMargins(2, 0, 2, 0);
     stepperLayout->setSpacing(4);
-    m_volumeLabel = new QLabel(m_stepper);
-    QFont digits = forms::fontFor(forms::TextStyle::Callout, font());
-    digits.setStyleHint(QFont::Monospace);
-    digits.setFamily(QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-    m_volumeLabel->setFont(digits);
-    m_volumeLabel->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(QStringLiteral("60 m³ ")));
+    m_volumeField = new forms::NumberField(forms::NumberField::Kind::Whole, false, m_stepper);
+    m_volumeField->setRange(kPlageVolume, QStringLiteral("Volume"));
+    m_volumeField->setPlaceholderText(QStringLiteral("—"));
+    QLineEdit* saisie = m_volumeField->lineEdit();
+    saisie->setAccessibleName(QStringLiteral("Volume"));
+    saisie->setToolTip(QStringLiteral("Volume en m³ : tapez-le, ou flèches haut et bas"));
+    saisie->installEventFilter(this);
+    m_volumeField->setFieldWidth(saisie->fontMetrics().horizontalAdvance(QStringLiteral("6000")) + 16);
+    m_stepper->setFocusProxy(saisie);
+    stepperLayout->addWidget(m_volumeField);
+    m_volumeLabel = new QLabel(QStringLiteral("m³"), m_stepper);
+    m_volumeLabel->setFont(saisie->font());
     stepperLayout->addWidget(m_volumeLabel);
     auto* moins = new QToolButton(m_stepper);
     moins->setText(QStringLiteral("−"));
@@ -225,6 +233,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     auto* ajoutRow = new forms::TrailingWrapLayout;
     ajoutRow->setSpacing(8);
     m_nouveauDispositif = forms::keepOnOneLine(new QLineEdit(this));
+    m_nouveauDispositif->setAccessibleName(QStringLiteral("Nouveau dispositif"));
     m_nouveauDispositif->setPlaceholderText(QStringLiteral("Ajouter un dispositif…"));
     m_nouveauDispositif->setMinimumWidth(110);
     m_ajouterDispositif = new QPushButton(symbolIcon(QStringLiteral("plus.circle.fill")),
@@ -241,6 +250,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     // Notes
     FormSection* notes = m_frame->addSection(QStringLiteral("Notes"), QStringLiteral("note.text"));
     m_notes = new QPlainTextEdit(this);
+    m_notes->setAccessibleName(QStringLiteral("Notes"));
     m_notes->setPlaceholderText(QStringLiteral("Notes"));
     m_notes->setTabChangesFocus(true);
     forms::setFieldBorder(m_notes);
@@ -257,7 +267,7 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_dangerSection->content()->addLayout(dangerRow);
 
     // Tab follows the form from top to bottom, through each state's segment.
-    QList<QWidget*> order{m_slider, m_stepper, m_couleur->pickerButton()};
+    QList<QWidget*> order{m_slider, m_volumeField->lineEdit(), m_couleur->pickerButton()};
     for (EtatBenne e : tousLesEtats())
         order.append(etatButton(e));
     order.append({m_picker, m_effacer, m_nouveauDispositif, m_ajouterDispositif, m_notes, m_supprimer});
@@ -268,6 +278,12 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
         if (!m_loading)
             setVolumeByUser(v);
     });
+    connect(m_volumeField, &forms::NumberField::valueChanged, this, [this] {
+        if (const std::optional<qint64> v = m_volumeField->wholeValue())
+            setVolumeByUser(double(*v));
+    });
+    // A refused text keeps "Enregistrer" off until it is mended or taken back.
+    connect(m_volumeField, &forms::NumberField::committed, this, &BenneEditorView::refresh);
     connect(moins, &QToolButton::clicked, this, [this] { stepVolume(-1); });
     connect(plus, &QToolButton::clicked, this, [this] { stepVolume(+1); });
     connect(m_couleur, &forms::ColorField::changed, this, &BenneEditorView::refresh);
@@ -297,6 +313,7 @@ void BenneEditorView::lierChamps()
                          [this, volume] { return volume(m_benne->volume()); },
                          [this] {
                              m_volume = m_benne->volume();
+                             showVolume();
                              refresh();
                          },
                          [this] { m_benne->setVolume(m_volume); }},
@@ -338,7 +355,7 @@ QPushButton* BenneEditorView::etatButton(EtatBenne etat) const
 QWidget* BenneEditorView::champ(Champ c) const
 {
     switch (c) {
-    case Champ::volume: return m_stepper;
+    case Champ::volume: return m_volumeField->lineEdit();
     case Champ::notes: return m_notes;
     case Champ::nouveauDispositif: return m_nouveauDispositif;
     }
@@ -372,19 +389,19 @@ void BenneEditorView::showEvent(QShowEvent* event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         if (!m_benne)
-            m_stepper->setFocus(Qt::OtherFocusReason);
+            m_volumeField->setFocus(Qt::OtherFocusReason);
     }
 }
 
 bool BenneEditorView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_stepper && event->type() == QEvent::KeyPress) {
+    if (watched == m_volumeField->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Plus || key == Qt::Key_Right) {
+        if (key == Qt::Key_Up) {
             stepVolume(+1);
             return true;
         }
-        if (key == Qt::Key_Down || key == Qt::Key_Minus || key == Qt::Key_Left) {
+        if (key == Qt::Key_Down) {
             stepVolume(-1);
             return true;
         }
@@ -404,7 +421,26 @@ void BenneEditorView::stepVolume(int delta)
 void BenneEditorView::setVolumeByUser(double volume)
 {
     m_volume = volume;
+    showVolume();
     refresh();
+}
+
+void BenneEditorView::showVolume()
+{
+    m_volumeField->setWholeValue(volumeEntier(m_volume));
+    // A value shown again takes a refused text's message away with it.
+    m_volumeField->commit();
+}
+
+QWidget* BenneEditorView::volumeStepper() const
+{
+    return m_volumeField->lineEdit();
+}
+
+QString BenneEditorView::volumeShown() const
+{
+    const QString typed = m_volumeField->lineEdit()->text();
+    return (typed.isEmpty() ? QStringLiteral("—") : typed) + QStringLiteral(" m³");
 }
 
 void BenneEditorView::chargerBenne()
@@ -423,6 +459,7 @@ void BenneEditorView::chargerBenne()
         m_dispositifSelectionne = nullptr;
         m_couleur->loadDefault(forms::standardGrey());
     }
+    showVolume();
     m_frame->setTitle(m_benne ? QStringLiteral("Modifier la benne") : QStringLiteral("Nouvelle benne"));
     m_dangerSection->setVisible(m_benne != nullptr);
     rebuildPicker();
@@ -433,12 +470,14 @@ void BenneEditorView::chargerBenne()
 
 bool BenneEditorView::hasUnsavedChanges() const
 {
-    return m_live->typed();
+    // A volume typed and not yet read (no Return, the field not left) is typed work too.
+    return m_live->typed() || m_volumeField->lineEdit()->isModified();
 }
 
 void BenneEditorView::focusFirstField()
 {
-    m_stepper->setFocus(Qt::ShortcutFocusReason);
+    // The keys go to the volume without selecting it: no stray key replaces it.
+    m_volumeField->setFocus(Qt::OtherFocusReason);
 }
 
 void BenneEditorView::refresh()
@@ -448,13 +487,12 @@ void BenneEditorView::refresh()
     // The slider shows the nearest position without writing it back.
     const std::optional<qint64> whole = volumeEntier(m_volume);
     m_slider->setValue(int(std::clamp<qint64>(whole.value_or(kVolumeMin), kVolumeMin, kVolumeMax)));
-    m_volumeLabel->setText(texteVolume(m_volume) + QStringLiteral(" m³"));
     for (EtatBenne e : tousLesEtats())
         etatButton(e)->setChecked(m_etat == e);
     m_effacer->setVisible(m_dispositifSelectionne != nullptr);
     m_loading = wasLoading;
 
-    const bool ok = peutEnregistrer();
+    const bool ok = peutEnregistrer() && !m_volumeField->outOfRange();
     forms::setInvalidOutline(m_volumeRow, !ok);
     m_frame->setSaveEnabled(ok);
     m_apercu->setValues(m_couleur->color(), texteVolume(m_volume), texteEtatOuStocke(m_etat, m_benne));
@@ -484,6 +522,11 @@ void BenneEditorView::rebuildPicker()
 
 bool BenneEditorView::enregistrerBenne()
 {
+    // A volume typed counts even when its field was not left; a refused one keeps the focus.
+    if (!m_volumeField->commit()) {
+        m_volumeField->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
     if (!peutEnregistrer())
         return false;
     Benne* benne = m_benne;
@@ -536,9 +579,9 @@ void BenneEditorView::ajouterDispositif()
 void BenneEditorView::confirmerSuppression()
 {
     QPointer<BenneEditorView> self(this);
-    const forms::Question question = forms::withDeletedAlong(questionSuppression({m_benne}), m_context, {m_benne});
-    forms::askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
-                           QStringLiteral("Annuler"), [self] {
+    const forms::Question question = forms::withDeletedAlong(
+        questionSuppression({m_benne}, QDateTime::currentMSecsSinceEpoch()), m_context, {m_benne});
+    forms::askConfirmation(this, question, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [self] {
                                if (self)
                                    self->supprimerBenne();
                            });
@@ -561,14 +604,53 @@ BenneEditorView::~BenneEditorView()
     releaseFocusWithin(this);
 }
 
-forms::Question BenneEditorView::questionSuppression(const QList<Benne*>& bennes)
+namespace {
+
+// Who has the skip: the client of its rental on site at `maintenantMs`, else of the last one
+// placed before; empty when it was never placed.
+QString locataire(const Benne* benne, qint64 maintenantMs)
 {
-    // Skips have no name: each is named as its row shows it (volume, colour, state, notes).
+    const LocationDeBenne* derniere = nullptr;
+    for (const LocationDeBenne* l : benne->locations()) {
+        if (l->isDeleted() || !l->client() || l->datePoseMs() > maintenantMs)
+            continue;
+        const std::optional<qint64> fin = finDeTenueMs(l);
+        if (!fin || *fin > maintenantMs)
+            return QStringLiteral("chez ") + nomClientDistinct(l->client());
+        if (!derniere || l->datePoseMs() > derniere->datePoseMs())
+            derniere = l;
+    }
+    return derniere ? QStringLiteral("dernière location : ") + nomClientDistinct(derniere->client()) : QString();
+}
+
+} // namespace
+
+QString BenneEditorView::nomDansQuestion(const Benne* benne, qint64 maintenantMs)
+{
+    // What tells the skip apart is kept whole: a long note gives way before the client.
+    constexpr int kLongest = 120;
+    QString nom = VueBennes::nomBenne(benne);
+    const QString chez = locataire(benne, maintenantMs);
+    if (chez.isEmpty())
+        return nom;
+    const QString suite = QStringLiteral(" · ") + chez;
+    if (nom.size() + suite.size() > kLongest)
+        nom = quotedBeginning(nom, std::max<int>(20, kLongest - int(suite.size())));
+    return nom + suite;
+}
+
+forms::Question BenneEditorView::questionSuppression(const QList<Benne*>& bennes, qint64 maintenantMs)
+{
+    // Skips have no name: each is named as its row shows it, its colour in words, with the
+    // client who has it (or had it last).
     QStringList noms;
     for (const Benne* b : bennes)
-        noms.append(VueBennes::ligneBenne(b).accessibleText);
-    return forms::naming({QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")},
-                         noms);
+        noms.append(nomDansQuestion(b, maintenantMs));
+    forms::Question question = forms::naming(
+        {QStringLiteral("Supprimer cette benne ?"), QStringLiteral("Cette action est irréversible.")}, noms);
+    if (bennes.size() == 1)
+        question.swatch = colorFromHex(bennes.first()->couleur()).value_or(QColor());
+    return question;
 }
 
 } // namespace kv

@@ -32,6 +32,7 @@ class ColorField;
 class EditorFrame;
 class FormSection;
 class LiveForm;
+class NumberField;
 }
 
 // The live preview at the top of the skip editor: a large swatch, "Benne 8 m³", "État : …".
@@ -53,7 +54,10 @@ class BenneEditorView : public QWidget {
     Q_OBJECT
 public:
     // What is asked before a skip is deleted, here and from the list.
-    static forms::Question questionSuppression(const QList<Benne*>& bennes);
+    static forms::Question questionSuppression(const QList<Benne*>& bennes, qint64 maintenantMs);
+    // A skip as a question names it: as its row shows it, then who has it at `maintenantMs`
+    // (« … · chez Dupont Travaux (Bordeaux) ») or had it last.
+    static QString nomDansQuestion(const Benne* benne, qint64 maintenantMs);
 
     enum class Champ { volume, notes, nouveauDispositif };
 
@@ -83,8 +87,11 @@ public:
 
     forms::EditorFrame* frame() const { return m_frame; }
     QSlider* volumeSlider() const { return m_slider; }
-    QWidget* volumeStepper() const { return m_stepper; }
-    QLabel* volumeLabel() const { return m_volumeLabel; }
+    // The field of the volume: typed, or stepped by ↑ and ↓.
+    QWidget* volumeStepper() const;
+    forms::NumberField* volumeField() const { return m_volumeField; }
+    // "8 m³" as the field shows it ("— m³" for a volume with no whole value).
+    QString volumeShown() const;
     QWidget* volumeRow() const { return m_volumeRow; }
     forms::ColorField* couleur() const { return m_couleur; }
     QPushButton* etatButton(EtatBenne etat) const;
@@ -113,6 +120,7 @@ private:
     void confirmerSuppression();
     void stepVolume(int delta);
     void setVolumeByUser(double volume);
+    void showVolume();
     void selectDispositif(DispositifSpecial* dispositif);
     void rebuildPicker();
     void refresh();
@@ -131,6 +139,7 @@ private:
     QWidget* m_volumeRow = nullptr;
     QSlider* m_slider = nullptr;
     QWidget* m_stepper = nullptr;
+    forms::NumberField* m_volumeField = nullptr;
     QLabel* m_volumeLabel = nullptr;
     forms::ColorField* m_couleur = nullptr;
     QList<QPushButton*> m_etatButtons;

@@ -3,7 +3,10 @@
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
+#include "nomcouleur.h"
+
 #include "model/volume.h"
+#include "widgets/colors.h"
 #include "widgets/forms/contextmenu.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/macsectionheader.h"
@@ -83,6 +86,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
+    liste->setSpokenNames(QStringLiteral("Bennes"), QStringLiteral("Rechercher une benne"));
     liste->addControls(switches);
     // Under the count, how many skips the switches hide: a skip saved as "Sale" or
     // "Inutilisable" leaves the list, and the line says where it went.
@@ -101,7 +105,9 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
         menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")), QStringLiteral("Dupliquer"), this,
                         [this, benne] { dupliquerBenne(benne); });
     });
-    m_ecran->deleteAsking(&BenneEditorView::questionSuppression);
+    m_ecran->deleteAsking([](const QList<Benne*>& bennes) {
+        return BenneEditorView::questionSuppression(bennes, QDateTime::currentMSecsSinceEpoch());
+    });
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] {
             m_ecran->refilter();
@@ -144,6 +150,20 @@ bool VueBennes::benneCorrespond(const Benne* benne, const QStringList& mots)
         {texteVolume(benne->volume()), benne->notes(), texteDispositif(benne), benne->etatTexte()}, mots);
 }
 
+QString VueBennes::nomBenne(const Benne* benne)
+{
+    QStringList parts{texteVolume(benne->volume()) + QStringLiteral(" m³")};
+    if (const std::optional<QColor> c = colorFromHex(benne->couleur()))
+        parts.append(nomCouleur(*c));
+    parts.append(benne->etatTexte());
+    if (benne->dispositifSpecial())
+        parts.append(texteDispositif(benne));
+    if (const QString note = benne->notes().section(QLatin1Char('\n'), 0, 0).trimmed(); !note.isEmpty())
+        parts.append(note);
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" · "));
+}
+
 RowContent VueBennes::ligneBenne(const Benne* benne)
 {
     RowContent row;
@@ -171,12 +191,7 @@ RowContent VueBennes::ligneBenne(const Benne* benne)
         second.parts.append(notes);
     }
     row.lines.append(second);
-    QStringList texts;
-    for (const RowLine& line : row.lines)
-        for (const RowPart& p : line.parts)
-            if (!p.iconOnly && p.kind == RowPart::Kind::Text)
-                texts.append(p.text);
-    row.accessibleText = texts.join(QStringLiteral(" · "));
+    row.accessibleText = nomBenne(benne);
     return row;
 }
 

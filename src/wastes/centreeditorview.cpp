@@ -72,6 +72,7 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
 
     // Scrolls up and down only: the list beside the editor gives way first.
     auto* scroll = new forms::VerticalScrollArea(this);
+    scroll->setAccessibleName(QStringLiteral("Centre de traitement"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

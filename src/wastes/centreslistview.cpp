@@ -38,10 +38,14 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
     setup.rebind = [](CentreEditorView* editor, CentreTraitement* c) { return editor->centre() == c; };
     setup.placeholder = new forms::EmptyState(QStringLiteral("building.2"), QStringLiteral("Sélectionnez un centre"),
                                               QStringLiteral("Ou cliquez sur “Ajouter”."));
+    // Wide enough for long labels where the window has the room: the form beside keeps its own.
+    setup.sidebarFitsRows = true;
+    setup.sidebarMax = 560;
     m_ecran = new forms::ListDetail<CentreTraitement, CentreEditorView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
+    liste->setSpokenNames(QStringLiteral("Centres de traitement"), QStringLiteral("Rechercher un centre"));
     liste->setContextMenu([this](QMenu* menu, CentreTraitement* centre) {
         QAction* supprimer = menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this,
                                              [this, centre] { m_ecran->askToRemove({centre}); });

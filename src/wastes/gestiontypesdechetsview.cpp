@@ -6,6 +6,7 @@
 #include "typedechetrow.h"
 
 #include "widgets/forms/contextmenu.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/macsectionheader.h"
 
@@ -59,7 +60,8 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
         auto* centre = new QHBoxLayout(cadre);
         centre->setContentsMargins(0, 0, 0, 0);
         centre->addStretch(1);
-        form->setMaximumWidth(640);
+        // As wide as its title needs under a larger desktop font.
+        form->setMaximumWidth(std::max(640, form->frame()->wholeHeaderWidth() + 24));
         centre->addWidget(form, 100);
         centre->addStretch(1);
         return cadre;
@@ -72,10 +74,15 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
     vide->setSymbolLook(60, QColor(0x8E, 0x8E, 0x93));
     vide->setTitleSecondary();
     setup.placeholder = vide;
+    // Wide enough for long labels where the window has the room: the form beside keeps its own.
+    setup.sidebarFitsRows = true;
+    setup.sidebarMax = 560;
+    setup.rowWidth = &TypeDechetRow::largeurEntiere;
     m_ecran = new forms::ListDetail<TypeDechet, TypeDechetFormView>(context, std::move(setup), this);
     layout->addWidget(m_ecran->splitView(), 1);
 
     auto* liste = m_ecran->list();
+    liste->setSpokenNames(QStringLiteral("Types de déchets"), QStringLiteral("Rechercher un type de déchet"));
     liste->setTitle(QStringLiteral("Types de déchets"));
     // The rows show a large colour dot and the hazard badge at their trailing end.
     liste->listView()->setItemDelegate(new TypeDechetRow(liste->listView()));

@@ -36,6 +36,16 @@ QColor TypeDechetRow::couleurPastille(const std::optional<QString>& couleur)
     return c.value_or(forms::standardGrey());
 }
 
+int TypeDechetRow::largeurEntiere(const TypeDechet* type, const QFont& base)
+{
+    const QFontMetrics titre(forms::fontFor(forms::TextStyle::Headline, base));
+    const QFontMetrics categorie(policeCategorie(base));
+    int textes = std::max(titre.horizontalAdvance(type->libelle()), categorie.horizontalAdvance(type->categorie()));
+    if (type->estDangereux())
+        textes += kEspacement + categorie.height() + 4 + categorie.horizontalAdvance(QStringLiteral("Dangereux"));
+    return 2 * kMargeHorizontale + kPastille + kEspacement + textes + 2;
+}
+
 QSize TypeDechetRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     const QFont titre = forms::fontFor(forms::TextStyle::Headline, option.font);
@@ -65,11 +75,13 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QRect zone = option.rect.adjusted(kMargeHorizontale, kMargeVerticale, -kMargeHorizontale,
                                            -kMargeVerticale);
 
-    // Colour dot.
+    const QColor fondLigne = forms::rowBackground(fond);
+    // Colour dot, outlined where its colour alone would not stand out from the row.
     const QRect pastille(zone.left(), zone.center().y() - kPastille / 2, kPastille, kPastille);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(couleurPastille(type->couleur()));
-    painter->drawEllipse(pastille);
+    const QColor couleur = couleurPastille(type->couleur());
+    painter->setPen(QPen(forms::markOutline(couleur, fondLigne), 1.0));
+    painter->setBrush(couleur);
+    painter->drawEllipse(QRectF(pastille).adjusted(0.5, 0.5, -0.5, -0.5));
 
     // Badge at the trailing end.
     int droite = zone.right();
@@ -80,7 +92,8 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         const int icone = fm.height();
         const int largeur = icone + 4 + fm.horizontalAdvance(mot);
         const QRect badge(droite - largeur, zone.center().y() - icone / 2, largeur, icone);
-        const QColor rouge(0xE5, 0x39, 0x35);
+        // The warning red, as a mark (3:1) and as text (4.5:1) on this row, whatever the palette.
+        const QColor rouge = inkReadableOn(QColor(0xE5, 0x39, 0x35), fondLigne, 3.0);
         // A warning triangle in the badge's colour.
         const QRectF rectIcone(badge.left(), badge.top(), icone, icone);
         QPolygonF triangle;
@@ -90,12 +103,13 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(Qt::NoPen);
         painter->setBrush(rouge);
         painter->drawPolygon(triangle);
-        painter->setPen(QPen(Qt::white, 1.4));
+        const QColor blanc(Qt::white);
+        painter->setPen(QPen(forms::contrastRatio(blanc, rouge) >= 3.0 ? blanc : QColor(Qt::black), 1.4));
         const qreal cx = rectIcone.center().x() + 0.5;
         painter->drawLine(QPointF(cx, rectIcone.top() + icone * 0.38),
                           QPointF(cx, rectIcone.bottom() - icone * 0.3));
         painter->drawPoint(QPointF(cx, rectIcone.bottom() - icone * 0.15));
-        painter->setPen(choisi ? texte : rouge);
+        painter->setPen(choisi ? texte : forms::dangerTextColor(fondLigne));
         painter->setFont(f);
         painter->drawText(badge.adjusted(icone + 4, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, mot);
         droite = badge.left() - kEspacement;

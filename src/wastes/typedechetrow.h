@@ -21,6 +21,9 @@ public:
     // grey when its text is not a colour.
     static QColor couleurPastille(const std::optional<QString>& couleur);
 
+    // The width of the row of this type in which its name, category and badge show whole.
+    static int largeurEntiere(const TypeDechet* type, const QFont& base);
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

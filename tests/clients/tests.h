@@ -26,6 +26,9 @@ private slots:
     void addKeyInAWindowWithItsOwnCtrlN();
     void fitsTheSmallestWindow();
     void whatShowsAtOnceIsWhatSettles();
+    void lookAlikesStayToldApartInANarrowList();
+    void keysGoOnFromTheDeletedClient();
+    void everyControlIsNamed();
 };
 
 class TestClientEditor : public QObject {

@@ -2,6 +2,7 @@
 // right-clicking, pressing keys.
 
 #include "tests.h"
+#include "../fleet/conventions.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 
@@ -12,6 +13,7 @@
 #include "widgets/forms/recordrow.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
@@ -124,6 +126,16 @@ void TestVueClients::rows()
     c->setTelephone(QStringLiteral("0102"));
     new Contact(QStringLiteral("Jean"), QStringLiteral("Dupont"), QString(), QString(), c);
     QCOMPARE(texts(c), QStringList({"0102", "a@b.fr", "1\u00A0contact(s)"}));
+    // The list measures a row by its lines alone: the same lines as the row it paints.
+    const auto lignes = [](const forms::RowContent& row) {
+        QStringList out;
+        for (const forms::RowLine& line : row.lines)
+            out.append(line.parts.isEmpty() ? QStringLiteral("-") : QString::number(int(line.parts.first().style)));
+        return out;
+    };
+    QCOMPARE(lignes(VueClients::formeLigne(c)), lignes(VueClients::ligneClient(c)));
+    Client* nu = fixtures::client(ctx.get(), QStringLiteral("B"));
+    QCOMPARE(lignes(VueClients::formeLigne(nu)), lignes(VueClients::ligneClient(nu)));
 
     // A long town never pushes the phone out of the row: the town is cut with "…" first.
     c->setVille(QStringLiteral("Saint-Martin-d'Hères / <b>Plateau</b> du Vercors ").repeated(8));
@@ -493,4 +505,86 @@ void TestVueClients::whatShowsAtOnceIsWhatSettles()
     liste->scrollToBottom();
     fit::Host::settle();
     QVERIFY(liste->viewport()->rect().contains(liste->visualRect(liste->model()->index(1999, 0))));
+}
+
+void TestVueClients::lookAlikesStayToldApartInANarrowList()
+{
+    // Two offices of one name, each with a phone, an e-mail and contacts: in a list as narrow as
+    // at 1.5 on a small screen, their towns show whole; what else the line holds gives way.
+    Ecran e;
+    const auto client = [&e](const QString& cp, const QString& ville, const QString& tel) {
+        auto* c = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("1565C0"),
+                             QStringLiteral("1 rue Haute"), cp, ville, tel,
+                             QStringLiteral("contact.chantiers@dupont-travaux.fr"), std::nullopt);
+        e.ctx->insert(c);
+        for (const char* nom : {"Paul", "Anne"})
+            new Contact(QString::fromLatin1(nom), QString(), QString(), QString(), c);
+        return c;
+    };
+    client(QStringLiteral("33000"), QStringLiteral("Bordeaux"), QStringLiteral("05 56 00 00 01"));
+    client(QStringLiteral("33500"), QStringLiteral("Libourne"), QStringLiteral("05 57 00 00 02"));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    QListView* vue = e.liste()->listView();
+    auto* delegate = qobject_cast<forms::RecordRowDelegate*>(vue->itemDelegate());
+    QVERIFY(delegate);
+    QFont police = vue->font();
+    police.setPointSizeF(police.pointSizeF() * 1.5);
+    for (int row = 0; row < 2; ++row) {
+        const forms::RowContent content = delegate->contentAt(vue->model()->index(row, 0));
+        const QString ville = row == 0 ? QStringLiteral("Bordeaux") : QStringLiteral("Libourne");
+        QStringList vus;
+        for (const auto& placed : forms::RecordRowDelegate::placeLines(content, QRect(0, 0, 300, 60), police))
+            vus.append(placed.shown);
+        QVERIFY2(vus.join(QLatin1Char('|')).contains(ville), qPrintable(vus.join(QLatin1Char('|'))));
+    }
+}
+
+void TestVueClients::keysGoOnFromTheDeletedClient()
+{
+    Ecran e;
+    for (const char* nom : {"Alpha", "Bravo", "Charlie"})
+        fixtures::client(e.ctx.get(), QString::fromLatin1(nom));
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    QListView* vue = e.liste()->listView();
+
+    // The question answered by keys: Shift+Tab to "Supprimer", Return.
+    fixtures::clickRow(e.liste(), 1);
+    QVERIFY(fixtures::deleteByKeys(vue, e.vue.get()));
+    QTRY_COMPARE(e.noms(), QStringList({QStringLiteral("Alpha"), QStringLiteral("Charlie")}));
+    // The row that took its place has the keys, drawn with its focus; ↓ and ↑ go on from it.
+    QTRY_COMPARE(QApplication::focusWidget(), vue);
+    QCOMPARE(vue->currentIndex().row(), 1);
+    QTest::keyClick(vue, Qt::Key_Up);
+    QCOMPARE(e.vue->selection()->nom(), QStringLiteral("Alpha"));
+
+    // From the editor's « Supprimer ce client »: the keys go back to the list too.
+    ClientEditorView* editeur = e.vue->editeur();
+    QVERIFY(editeur);
+    QPushButton* supprimer = nullptr;
+    for (QPushButton* b : editeur->findChildren<QPushButton*>())
+        if (fixtures::shownText(b) == QStringLiteral("Supprimer ce client"))
+            supprimer = b;
+    QVERIFY(supprimer);
+    supprimer->setFocus();
+    QTest::keyClick(supprimer, Qt::Key_Space);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")),
+                                     QStringLiteral("Supprimer")));
+    QTRY_COMPARE(e.noms(), QStringList({QStringLiteral("Charlie")}));
+    QTRY_COMPARE(QApplication::focusWidget(), vue);
+    QCOMPARE(vue->currentIndex().row(), 0);
+}
+
+void TestVueClients::everyControlIsNamed()
+{
+    Ecran e;
+    fixtures::officeClient(e.ctx.get());
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    fixtures::clickRow(e.liste(), 0);
+    QVERIFY(e.vue->editeur());
+    QCOMPARE(fixtures::unnamedControls(e.vue.get()).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(e.liste()->listView()), QStringLiteral("Clients"));
+    QCOMPARE(fixtures::spokenName(e.liste()->searchField()), QStringLiteral("Rechercher un client"));
 }

@@ -49,4 +49,5 @@ private slots:
     void keysOfTheForm();
     void pictures();
     void fitsTheSmallestWindow();
+    void everyControlIsNamed();
 };

@@ -1,4 +1,5 @@
 #include "tests.h"
+#include "../fleet/conventions.h"
 
 #include "outils.h"
 #include "screenfixtures.h"
@@ -374,6 +375,8 @@ void TestFeuilles::sheetsFromTheForm()
     QVERIFY(!form->montrerAjoutSpecialisation());
     auto* q = qobject_cast<FormulaireAjoutQualification*>(feuille);
     QVERIFY(q);
+    // Each sheet's fields are spoken by their labels.
+    QCOMPARE(fixtures::unnamedControls(q).join(QStringLiteral(", ")), QString());
     q->champNom()->setText(QStringLiteral("Permis C"));
     QTest::keyClick(q->champNom(), Qt::Key_Return);
     laisserPasser();
@@ -388,6 +391,7 @@ void TestFeuilles::sheetsFromTheForm()
     QVERIFY(form->montrerAjoutSpecialisation());
     auto* s = qobject_cast<FormulaireAjoutSpecialisation*>(form->feuilleOuverte());
     QVERIFY(s);
+    QCOMPARE(fixtures::unnamedControls(s).join(QStringLiteral(", ")), QString());
     // Escape closes the sheet only.
     QTest::keyClick(s->champNom(), Qt::Key_Escape);
     laisserPasser();
@@ -400,6 +404,7 @@ void TestFeuilles::sheetsFromTheForm()
     auto* d = qobject_cast<FormulaireAjoutDisponibilite*>(form->feuilleOuverte());
     QVERIFY(d);
     QCOMPARE(d->dateDebut(), kMaintenant);
+    QCOMPARE(fixtures::unnamedControls(d).join(QStringLiteral(", ")), QString());
     d->boutonAnnuler()->click();
     laisserPasser();
     QVERIFY(!form->montrerAjoutDisponibilite());
@@ -410,6 +415,7 @@ void TestFeuilles::sheetsFromTheForm()
     auto* t = qobject_cast<FormulaireAjoutFormationChauffeur*>(form->feuilleOuverte());
     QVERIFY(t);
     QCOMPARE(t->champExpiration()->date(), kMaintenant.date());
+    QCOMPARE(fixtures::unnamedControls(t).join(QStringLiteral(", ")), QString());
     t->boutonAnnuler()->click();
     laisserPasser();
     QVERIFY(!form->feuilleOuverte());

@@ -1,4 +1,5 @@
 #include "tests.h"
+#include "../fleet/conventions.h"
 
 #include "outils.h"
 #include "screenfixtures.h"
@@ -14,6 +15,7 @@
 #include "widgets/forms/detailpane.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -246,6 +248,9 @@ void TestVueChauffeurs::deletion()
         QVERIFY(fixtures::clickBoxButton(fixtures::openBox(&v, QStringLiteral("confirmation")), QStringLiteral("Supprimer")));
         laisserPasser();
         QCOMPARE(lignes(v), QStringList{QStringLiteral("Léo Blanc, 0600000000")});
+        // The keys go on in the list, on the row that took the deleted one's place.
+        QTRY_COMPARE(QApplication::focusWidget(), v.liste()->listView());
+        QCOMPARE(v.liste()->listView()->currentIndex().row(), 0);
         QCOMPARE(v.chauffeurSelectionne(), nullptr);
         QVERIFY(!v.boutonSupprimer()->isEnabled());
         QCOMPARE(v.formulaire()->chauffeur(), nullptr);
@@ -576,4 +581,26 @@ void TestVueChauffeurs::keysOfTheForm()
     laisserPasser();
     QVERIFY(!ctx->hasChanges());
     QVERIFY(ana->telephone().has_value() && !ana->telephone()->isEmpty());
+}
+
+void TestVueChauffeurs::everyControlIsNamed()
+{
+    Magasin m;
+    auto ctx = m.ouvrir();
+    chauffeur(ctx.get(), QStringLiteral("Ana"), QStringLiteral("Roux"));
+    fixtures::save(ctx.get());
+    VueChauffeurs v(ctx.get(), nullptr, horloge());
+    v.resize(1000, 700);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    // The new driver's form, then a driver's.
+    QCOMPARE(fixtures::unnamedControls(&v).join(QStringLiteral(", ")), QString());
+    cliquerLigne(v, 0);
+    QCOMPARE(fixtures::unnamedControls(&v).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(v.liste()->listView()), QStringLiteral("Chauffeurs"));
+    QStringList champs;
+    for (const char* nom : {"prenom", "nom", "telephone", "email"})
+        champs.append(fixtures::spokenName(v.formulaire()->findChild<QLineEdit*>(QString::fromLatin1(nom))));
+    QCOMPARE(champs, QStringList({QStringLiteral("Prénom"), QStringLiteral("Nom"), QStringLiteral("Téléphone"),
+                                  QStringLiteral("E-mail")}));
 }

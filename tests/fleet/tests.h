@@ -15,6 +15,9 @@ private slots:
     void ctrlNAndAnotherRowKeepTypedWork();
     void countLineWrapsInANarrowList();
     void fitsTheSmallestWindow();
+    void aSkipIsNamedByWhatTellsItApart();
+    void keysGoOnFromTheDeletedRow();
+    void everyControlIsNamed();
 };
 
 class TestBenneEditor : public QObject {
@@ -29,4 +32,5 @@ private slots:
     void failedSaves();
     void everyStateReachedByKeyboard();
     void escapeClosesOnlyTheOpenList();
+    void aTypedVolumeIsTakenWithinItsBounds();
 };

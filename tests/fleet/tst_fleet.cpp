@@ -1,6 +1,7 @@
 // The skip fleet screen and the skip editor, driven through their controls.
 
 #include "tests.h"
+#include "conventions.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 
@@ -10,6 +11,7 @@
 #include "widgets/forms/colorfield.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/editorframe.h"
+#include "widgets/forms/numberfield.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QListView>
 
 #include <limits>
 
@@ -248,7 +251,7 @@ void TestVueBennes::deleteFromTheList()
     QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
-             QStringLiteral("« 10 m³ · Correct · Grue »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
+             QStringLiteral("« 10 m³ · gris · Correct · Grue · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
@@ -273,7 +276,7 @@ void TestBenneEditor::newSkipDefaults()
 {
     Editeur e;
     QCOMPARE(e.vue->frame()->title(), QStringLiteral("Nouvelle benne"));
-    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("8 m³"));
+    QCOMPARE(e.vue->volumeShown(), QStringLiteral("8 m³"));
     QCOMPARE(e.vue->apercu()->volumeText(), QStringLiteral("Benne 8 m³"));
     QCOMPARE(e.vue->apercu()->etatText(), QStringLiteral("État : Correct"));
     QVERIFY(e.vue->etatButton(EtatBenne::correct)->isChecked());
@@ -324,7 +327,7 @@ void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
     fixtures::save(ctx.get());
     Editeur e(petite, std::move(ctx));
 
-    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("0 m³"));
+    QCOMPARE(e.vue->volumeShown(), QStringLiteral("0 m³"));
     QVERIFY(!e.enregistrer()->isEnabled());
     QVERIFY(forms::hasInvalidOutline(e.vue->volumeRow()));
     QTest::keyClick(e.vue->volumeStepper(), Qt::Key_Return, Qt::ControlModifier);
@@ -332,20 +335,20 @@ void TestBenneEditor::storedVolumeIsNeverChangedByLoading()
     QVERIFY(!e.ctx->hasChanges());
 
     e.vue->setBenne(grande);
-    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("61 m³"));
+    QCOMPARE(e.vue->volumeShown(), QStringLiteral("61 m³"));
     QCOMPARE(e.vue->volume(), 61.0);
     QVERIFY(!e.enregistrer()->isEnabled());
 
     // The store refuses to save such a volume; it can still be shown while pending.
     Benne* folle = fixtures::benne(e.ctx.get(), std::numeric_limits<double>::infinity());
     e.vue->setBenne(folle);
-    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("— m³"));
+    QCOMPARE(e.vue->volumeShown(), QStringLiteral("— m³"));
     QVERIFY(!e.enregistrer()->isEnabled());
     e.ctx->discardInsertion(folle);
 
     // 60.9 counts as 60 and is saved as it is unless the user moves the volume.
     e.vue->setBenne(limite);
-    QCOMPARE(e.vue->volumeLabel()->text(), QStringLiteral("60 m³"));
+    QCOMPARE(e.vue->volumeShown(), QStringLiteral("60 m³"));
     QVERIFY(e.enregistrer()->isEnabled());
     QVERIFY(!forms::hasInvalidOutline(e.vue->volumeRow()));
     QTest::mouseClick(e.enregistrer(), Qt::LeftButton);
@@ -526,7 +529,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("« 10 m³ · Correct »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
+    QCOMPARE(question->informativeText(), QStringLiteral("« 10 m³ · gris · Correct · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 
@@ -755,4 +758,150 @@ void TestVueBennes::fitsTheSmallestWindow()
     fixtures::save(ctx.get());
     const QStringList top = fit::newRecordsOpenAtTheirTop(new VueBennes(ctx.get()));
     QVERIFY2(top.isEmpty(), qPrintable(top.join(QLatin1Char('\n'))));
+}
+
+void TestVueBennes::aSkipIsNamedByWhatTellsItApart()
+{
+    Ecran e;
+    ModelContext* ctx = e.ctx.get();
+    const QDateTime now = QDateTime::currentDateTime();
+    auto* bordeaux = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("00FF00"),
+                                QStringLiteral("4 quai des Chartrons"), QStringLiteral("33000"),
+                                QStringLiteral("Bordeaux"), QStringLiteral("05 56 00 00 01"), std::nullopt, std::nullopt);
+    ctx->insert(bordeaux);
+    auto* libourne = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("00FF00"),
+                                QStringLiteral("2 rue Gambetta"), QStringLiteral("33500"), QStringLiteral("Libourne"),
+                                QStringLiteral("05 57 00 00 02"), std::nullopt, std::nullopt);
+    ctx->insert(libourne);
+    // Two brown skips of one volume and state: the client who has each tells them apart.
+    Benne* chezBordeaux = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
+    Benne* rendue = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
+    fixtures::placedRental(ctx, libourne, chezBordeaux, now.addDays(-40), now.addDays(-30));
+    fixtures::placedRental(ctx, bordeaux, chezBordeaux, now.addDays(-2));
+    fixtures::placedRental(ctx, bordeaux, rendue, now.addDays(-50), now.addDays(-45));
+    fixtures::placedRental(ctx, libourne, rendue, now.addDays(-20), now.addDays(-10));
+    // A device and a note: one separator between each part.
+    auto* grue = new DispositifSpecial(QStringLiteral("Bras de grue"));
+    Benne* equipee = fixtures::colouredBenne(ctx, 12, QStringLiteral("2E7D32"), EtatBenne::neuf, grue);
+    equipee->setNotes(QStringLiteral("Benne de test C"));
+    fixtures::save(ctx);
+    e.ouvrir();
+
+    const auto premiereLigne = [](const QString& message) { return message.section(QLatin1Char('\n'), 0, 0); };
+    const qint64 maintenant = QDateTime::currentMSecsSinceEpoch();
+    QCOMPARE(premiereLigne(BenneEditorView::questionSuppression({rendue}, maintenant).message),
+             QStringLiteral("« 3 m³ · marron · Correct · dernière location : Dupont Travaux (Libourne) »"));
+    QCOMPARE(premiereLigne(BenneEditorView::questionSuppression({equipee}, maintenant).message),
+             QStringLiteral("« 12 m³ · vert · Neuf · Bras de grue · Benne de test C »"));
+    QCOMPARE(e.liste()->listView()->model()->index(e.vue->bennesFiltrees().indexOf(equipee), 0)
+                 .data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("12 m³ · vert · Neuf · Bras de grue · Benne de test C"));
+
+    // Asked from the list: the question names it so, and shows its colour.
+    fixtures::clickRow(e.liste(), int(e.vue->bennesFiltrees().indexOf(chezBordeaux)));
+    QTest::keyClick(e.liste()->listView(), Qt::Key_Delete);
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QCOMPARE(premiereLigne(question->informativeText()),
+             QStringLiteral("« 3 m³ · marron · Correct · chez Dupont Travaux (Bordeaux) »"));
+    const QImage swatch = question->iconPixmap().toImage();
+    QVERIFY(!swatch.isNull());
+    QCOMPARE(swatch.pixelColor(swatch.rect().center()).name(), QStringLiteral("#8b4513"));
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
+    QVERIFY(!chezBordeaux->isDeleted());
+}
+
+void TestVueBennes::keysGoOnFromTheDeletedRow()
+{
+    Ecran e;
+    for (double v : {4.0, 6.0, 8.0})
+        fixtures::benne(e.ctx.get(), v);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    QListView* vue = e.liste()->listView();
+
+    // From the list: the Delete key, the question answered by Shift+Tab and Return.
+    fixtures::clickRow(e.liste(), 1);
+    QVERIFY(fixtures::deleteByKeys(vue, e.vue.get()));
+    QTRY_COMPARE(e.liste()->rowCount(), 2);
+    QTRY_COMPARE(QApplication::focusWidget(), vue);
+    QCOMPARE(vue->currentIndex().row(), 1);
+    QCOMPARE(e.vue->bennesFiltrees().at(1)->volume(), 8.0);
+    QTest::keyClick(vue, Qt::Key_Up);
+    QCOMPARE(e.vue->selection(), e.vue->bennesFiltrees().at(0));
+
+    // From the editor's own button: the last row went, the one before it takes the keys.
+    fixtures::clickRow(e.liste(), 1);
+    QVERIFY(e.vue->editeur());
+    QPushButton* supprimer = e.vue->editeur()->supprimerBenneButton();
+    supprimer->setFocus();
+    QTest::keyClick(supprimer, Qt::Key_Space);
+    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
+    QVERIFY(question);
+    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Supprimer")));
+    QTRY_COMPARE(e.liste()->rowCount(), 1);
+    QTRY_COMPARE(QApplication::focusWidget(), vue);
+    QCOMPARE(vue->currentIndex().row(), 0);
+}
+
+void TestVueBennes::everyControlIsNamed()
+{
+    Ecran e;
+    fixtures::benne(e.ctx.get(), 8);
+    fixtures::save(e.ctx.get());
+    e.ouvrir();
+    fixtures::clickRow(e.liste(), 0);
+    QVERIFY(e.vue->editeur());
+    QCOMPARE(fixtures::unnamedControls(e.vue.get()).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(e.liste()->searchField()), QStringLiteral("Rechercher une benne"));
+    QCOMPARE(fixtures::spokenName(e.liste()->listView()), QStringLiteral("Bennes"));
+    QCOMPARE(fixtures::spokenName(e.vue->editeur()->volumeStepper()), QStringLiteral("Volume"));
+}
+
+void TestBenneEditor::aTypedVolumeIsTakenWithinItsBounds()
+{
+    Benne* benne = new Benne(8, QStringLiteral("808080"), EtatBenne::correct, QString(), nullptr);
+    auto ctx = fixtures::store();
+    ctx->insert(benne);
+    fixtures::save(ctx.get());
+    Editeur e(benne, std::move(ctx));
+    QWidget* champ = e.vue->volumeStepper();
+    champ->setFocus();
+    QVERIFY(champ->hasFocus());
+
+    // A digit typed is typed work before it is read: leaving asks.
+    QVERIFY(!e.vue->hasUnsavedChanges());
+    QTest::keyClicks(champ, QStringLiteral("9"));
+    QVERIFY(e.vue->hasUnsavedChanges());
+
+    // Ctrl+A then « 10 »: the volume typed, the preview and the slider with it.
+    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(champ, QStringLiteral("10"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QCOMPARE(e.vue->volume(), 10.0);
+    QCOMPARE(e.vue->volumeSlider()->value(), 10);
+    QVERIFY(e.vue->apercu()->volumeText().contains(QStringLiteral("10")));
+    QVERIFY(e.vue->hasUnsavedChanges());
+
+    // Outside 1…60, or not a number: refused as every number field refuses, nothing saved.
+    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(champ, QStringLiteral("75"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QCOMPARE(e.vue->volume(), 10.0);
+    QCOMPARE(e.vue->volumeField()->message(), QStringLiteral("Volume : entre 1 et 60 m³"));
+    QVERIFY(!e.enregistrer()->isEnabled());
+    QTest::keyClick(champ, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(benne->volume(), 8.0);
+    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(champ, QStringLiteral("douze"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QCOMPARE(e.vue->volume(), 10.0);
+    QVERIFY(!e.vue->volumeField()->message().isEmpty());
+
+    // Typed and saved at once with Ctrl+Return, the field not left.
+    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(champ, QStringLiteral("12"));
+    QTest::keyClick(champ, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(benne->volume(), 12.0);
+    QCOMPARE(e.enregistrees.size(), 1);
 }

@@ -1,6 +1,7 @@
 // The treatment centres screen and editor driven as a user would.
 
 #include "screenfixtures.h"
+#include "../fleet/conventions.h"
 #include "../widgets/screenfit.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"
@@ -36,6 +37,8 @@ private slots:
     void echecsDeSauvegarde();
     void tientDansLaPlusPetiteFenetre();
     void unSecondEditeurSuitEtNEnregistreQueLaSaisie();
+    void laListeMontreSesNomsEntiers();
+    void chaqueChampEstNomme();
 
 private:
     CentreTraitement* ajouter(const QString& nom, const std::optional<QString>& ville = {});
@@ -369,6 +372,8 @@ void TestCentres::suppressionParMenuEtParTouche()
     QVERIFY(!m_vue->selection());
     QCOMPARE(m_store->count<CentreTraitement>(), 1);
     QVERIFY(!m_store->hasChanges());
+    // The keys stay in the list, left empty by the search.
+    QTRY_COMPARE(QApplication::focusWidget(), m_vue->listPanel()->listView());
 }
 
 void TestCentres::suppressionRetireLeCentreDesTypes()
@@ -529,3 +534,38 @@ void TestCentres::tientDansLaPlusPetiteFenetre()
 }
 
 #include "tst_centres.moc"
+
+void TestCentres::laListeMontreSesNomsEntiers()
+{
+    ajouter(QStringLiteral("Centre de tri Caluire-et-Cuire"), QStringLiteral("Caluire-et-Cuire"));
+    CentreTraitement* court = ajouter(QStringLiteral("Écopôle"), QStringLiteral("Lyon"));
+    ouvrirVue();
+    m_vue->resize(1400, 860);
+    fixtures::clickRow(m_vue->listPanel(), 1);
+    QCOMPARE(m_vue->centreEdite(), court);
+    QListView* vue = m_vue->listPanel()->listView();
+    QTRY_VERIFY(vue->viewport()->width() > 0);
+    const auto coupes = [vue] {
+        QStringList out;
+        auto* delegate = qobject_cast<forms::RecordRowDelegate*>(vue->itemDelegate());
+        for (int i = 0; i < vue->model()->rowCount(); ++i) {
+            const QModelIndex index = vue->model()->index(i, 0);
+            for (const auto& placed :
+                 forms::RecordRowDelegate::placeLines(delegate->contentAt(index), vue->visualRect(index), vue->font()))
+                if (placed.cut)
+                    out.append(placed.shown);
+        }
+        return out;
+    };
+    QTRY_COMPARE(coupes(), QStringList());
+}
+
+void TestCentres::chaqueChampEstNomme()
+{
+    ajouter(QStringLiteral("Écopôle"), QStringLiteral("Lyon"));
+    ouvrirVue();
+    fixtures::clickRow(m_vue->listPanel(), 0);
+    QVERIFY(m_vue->editeur());
+    QCOMPARE(fixtures::unnamedControls(m_vue.get()).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(m_vue->listPanel()->listView()), QStringLiteral("Centres de traitement"));
+}

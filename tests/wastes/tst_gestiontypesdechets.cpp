@@ -1,15 +1,19 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
 #include "screenfixtures.h"
+#include "../fleet/conventions.h"
 #include "../widgets/screenfit.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
 #include "wastes/typedechetrow.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/forms/listpanel.h"
+#include "widgets/forms/formstyle.h"
 
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -33,6 +37,9 @@ private slots:
     void echecDeLaSauvegardeDUneSuppression();
     void couleursDesPastilles();
     void tientDansLaPlusPetiteFenetre();
+    void laListePrendLaPlaceDeSesNoms();
+    void chaqueChampEstNomme();
+    void dangereuxSeLitSurUnFondSombre();
 
 private:
     TypeDechet* ajouter(const QString& libelle);
@@ -382,3 +389,56 @@ void TestGestionTypesDechets::tientDansLaPlusPetiteFenetre()
 }
 
 #include "tst_gestiontypesdechets.moc"
+
+void TestGestionTypesDechets::laListePrendLaPlaceDeSesNoms()
+{
+    // On a wide screen the list shows its labels and the hazard badge whole, the form beside it
+    // taking what is left.
+    TypeDechet* amiante = ajouter(QStringLiteral("Amiante lié (fibrociment, plaques)"));
+    amiante->setEstDangereux(true);
+    ajouter(QStringLiteral("Gravats"));
+    m_store->save();
+    m_vue->resize(1400, 860);
+    m_vue->modifierType(amiante);
+    QListView* vue = m_vue->listPanel()->listView();
+    const int besoin = TypeDechetRow::largeurEntiere(amiante, vue->font());
+    QTRY_VERIFY2(vue->viewport()->width() >= besoin,
+                 qPrintable(QStringLiteral("%1 < %2").arg(vue->viewport()->width()).arg(besoin)));
+}
+
+void TestGestionTypesDechets::chaqueChampEstNomme()
+{
+    TypeDechet* t = ajouter(QStringLiteral("Gravats"));
+    m_vue->modifierType(t);
+    QVERIFY(m_vue->formulaire());
+    QCOMPARE(fixtures::unnamedControls(m_vue.get()).join(QStringLiteral(", ")), QString());
+    QCOMPARE(fixtures::spokenName(m_vue->listPanel()->listView()), QStringLiteral("Types de déchets"));
+}
+
+void TestGestionTypesDechets::dangereuxSeLitSurUnFondSombre()
+{
+    // « ⚠ Dangereux » at the end of a row of a dark palette: the strongest pixel of its word's
+    // end reads as text (4.5:1) on the row.
+    TypeDechet* amiante = ajouter(QStringLiteral("Amiante lié"));
+    amiante->setEstDangereux(true);
+    QPalette sombre;
+    sombre.setColor(QPalette::Base, QColor(0x4D, 0x4D, 0x4D));
+    sombre.setColor(QPalette::AlternateBase, QColor(0x55, 0x55, 0x55));
+    sombre.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    QListView* vue = m_vue->listPanel()->listView();
+    QStyleOptionViewItem option;
+    option.initFrom(vue);
+    option.palette = sombre;
+    option.state = QStyle::State_Enabled;
+    option.rect = QRect(0, 0, 360, 44);
+    QImage image(option.rect.size(), QImage::Format_ARGB32);
+    image.fill(sombre.color(QPalette::Base));
+    QPainter p(&image);
+    vue->itemDelegate()->paint(&p, option, vue->model()->index(0, 0));
+    p.end();
+    double meilleur = 1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = image.width() - 40; x < image.width(); ++x)
+            meilleur = std::max(meilleur, forms::contrastRatio(image.pixelColor(x, y), sombre.color(QPalette::Base)));
+    QVERIFY2(meilleur >= 4.5, qPrintable(QString::number(meilleur)));
+}

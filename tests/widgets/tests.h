@@ -76,6 +76,7 @@ private slots:
     void screensThatOpenRecordsThemselves();
     void returnOpensRowsAndSearchLeadsToTheList();
     void listShowsWhereTheKeyboardIsWithoutSpace();
+    void colourDotsReadOnEveryRow();
 };
 
 class SearchablePickerTest : public QObject {

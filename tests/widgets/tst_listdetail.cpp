@@ -7,8 +7,13 @@
 #include "model/records.h"
 #include "widgets/focusstyle.h"
 #include "widgets/forms/listdetail.h"
+#include "widgets/forms/formstyle.h"
+#include "widgets/forms/recordrow.h"
 
 #include <QApplication>
+#include <QStandardItemModel>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QImage>
 
 #include <QLineEdit>
@@ -395,4 +400,57 @@ void ListDetailTest::listShowsWhereTheKeyboardIsWithoutSpace()
     view->setFocus(Qt::OtherFocusReason);
     QVERIFY(frameShown(1));
     QApplication::setStyle(styleName);
+}
+
+void ListDetailTest::colourDotsReadOnEveryRow()
+{
+    // The rows hold a dot alone, leading or among a line's parts: every pixel that differs from
+    // the row is the dot's. The strongest of them reads at 3:1 on the row, as a mark must.
+    QListView view;
+    DispositifSpecial record(QStringLiteral("Grue"));
+    QStandardItemModel model(1, 1);
+    model.setData(model.index(0, 0), quintptr(static_cast<Record*>(&record)), RecordListModelBase::RecordRole);
+    const auto strongest = [&](const RowContent& content, const QPalette& palette, bool alternate) {
+        RecordRowDelegate delegate([content](Record*) { return content; });
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.palette = palette;
+        option.rect = QRect(0, 0, 120, 28);
+        option.state = QStyle::State_Enabled;
+        if (alternate)
+            option.features |= QStyleOptionViewItem::Alternate;
+        QImage image(option.rect.size(), QImage::Format_ARGB32);
+        const QColor background = palette.color(alternate ? QPalette::AlternateBase : QPalette::Base);
+        image.fill(background);
+        QPainter p(&image);
+        delegate.paint(&p, option, model.index(0, 0));
+        p.end();
+        double best = 1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                best = std::max(best, contrastRatio(image.pixelColor(x, y), background));
+        return best;
+    };
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x2A, 0x2A, 0x2A));
+    dark.setColor(QPalette::AlternateBase, QColor(0x34, 0x34, 0x34));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF5));
+    light.setColor(QPalette::Text, Qt::black);
+    for (const char* hex : {"8B4513", "00796B", "4A148C", "000000", "FFEB3B", "FFFFFF", "F5F5F5"}) {
+        const QColor colour(QString::fromLatin1("#") + QString::fromLatin1(hex));
+        RowContent leading;
+        leading.leadingDot = colour;
+        RowContent inLine;
+        inLine.lines.append(RowLine{{RowPart::dot(colour)}});
+        for (const QPalette& palette : {dark, light})
+            for (bool alternate : {false, true})
+                for (const RowContent& content : {leading, inLine})
+                    QVERIFY2(strongest(content, palette, alternate) >= 3.0,
+                             qPrintable(QStringLiteral("%1 on %2, alternate row %3")
+                                            .arg(QString::fromLatin1(hex), palette.color(QPalette::Base).name())
+                                            .arg(alternate)));
+    }
 }

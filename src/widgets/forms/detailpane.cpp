@@ -149,6 +149,12 @@ public:
     using QSplitter::QSplitter;
 
     void followUser() { m_userWidth = true; }
+    void setSidebarWanted(std::function<int()> wanted) { m_sidebarWanted = std::move(wanted); }
+    void refit()
+    {
+        if (!m_userWidth)
+            giveDetailItsWidth();
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
@@ -172,7 +178,18 @@ private:
         if (count() != 2 || !isVisible())
             return;
         QList<int> s = sizes();
-        const int floor = widget(0)->minimumWidth();
+        int floor = widget(0)->minimumWidth();
+        if (m_sidebarWanted) {
+            // The list takes the room its rows need out of what the detail does not ask for;
+            // short of room, the detail keeps its width and the list narrows to its floor.
+            const int total = s[0] + s[1];
+            const int rows = std::clamp(m_sidebarWanted(), floor, widget(0)->maximumWidth());
+            const int target = std::max(floor, std::min(rows, total - widget(1)->sizeHint().width()));
+            if (target != s[0]) {
+                setSizes({target, total - target});
+            }
+            return;
+        }
         const int wanted = widget(1)->sizeHint().width();
         const int give = std::min(s[0] - floor, wanted - s[1]);
         if (give <= 0)
@@ -183,14 +200,22 @@ private:
     }
 
     bool m_userWidth = false;
+    std::function<int()> m_sidebarWanted;
 };
 
 } // namespace
 
+void refitSplitView(QSplitter* split)
+{
+    if (auto* list = dynamic_cast<ListSplitter*>(split))
+        list->refit();
+}
+
 QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int idealWidth,
-                         int maxWidth, QWidget* parent)
+                         int maxWidth, QWidget* parent, std::function<int()> sidebarWanted)
 {
     auto* split = new ListSplitter(Qt::Horizontal, parent);
+    split->setSidebarWanted(std::move(sidebarWanted));
     QObject::connect(split, &QSplitter::splitterMoved, split, [split] { split->followUser(); });
     // The main window keeps the positions of splitters of this name between runs.
     split->setObjectName(QStringLiteral("listSplit"));

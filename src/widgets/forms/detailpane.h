@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // The detail side of a list screen: an empty-state placeholder (symbol, title, description)
 // or the editor of the record chosen. The pane owns the editor; going back to the placeholder
 // destroys it, so the next editor starts afresh.
@@ -67,7 +69,10 @@ private:
 };
 
 // The sidebar and the detail pane side by side; the sidebar's width is kept within min…max.
+// With `sidebarWanted`, the width the sidebar's rows need to show whole: the sidebar takes it
+// (within min…max) before the detail takes the rest; call refitSplitView() when it changes.
 QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int idealWidth,
-                         int maxWidth, QWidget* parent = nullptr);
+                         int maxWidth, QWidget* parent = nullptr, std::function<int()> sidebarWanted = {});
+void refitSplitView(QSplitter* split);
 
 } // namespace kv::forms

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QLocale>
+#include <QPainter>
 #include <QSpacerItem>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,9 +20,11 @@ namespace kv::forms {
 Question naming(Question question, const QStringList& names)
 {
     constexpr int kNamed = 3;
+    // Room for a name with all that tells it from its look-alikes (town, street, phone).
+    constexpr int kLongest = 120;
     QStringList quoted;
     for (const QString& name : names.mid(0, names.size() > kNamed + 1 ? kNamed : kNamed + 1))
-        quoted.append(QStringLiteral("« %1 »").arg(quotedBeginning(name, 80)));
+        quoted.append(QStringLiteral("« %1 »").arg(quotedBeginning(name, kLongest)));
     if (quoted.isEmpty())
         return question;
     QString line = quoted.join(QStringLiteral(", "));
@@ -35,14 +38,41 @@ QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString&
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm)
 {
+    return askConfirmation(over, Question{title, message}, confirmText, cancelText, std::move(onConfirm));
+}
+
+namespace {
+
+// The colour as a row shows it, outlined so that it reads on the box's background.
+QPixmap swatchPicture(const QColor& colour, const QWidget* box)
+{
+    const qreal dpr = box->devicePixelRatioF();
+    QPixmap picture(QSize(48, 32) * dpr);
+    picture.setDevicePixelRatio(dpr);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(markOutline(colour, box->palette().color(QPalette::Window)), 1.5));
+    p.setBrush(colour);
+    p.drawRoundedRect(QRectF(1, 1, 46, 30), 7, 7);
+    return picture;
+}
+
+} // namespace
+
+QMessageBox* askConfirmation(QWidget* over, const Question& question, const QString& confirmText,
+                             const QString& cancelText, std::function<void()> onConfirm)
+{
     QWidget* window = over ? over->window() : nullptr;
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, window);
+    auto* box = new QMessageBox(QMessageBox::Warning, question.title, question.message, QMessageBox::NoButton, window);
     box->setObjectName(QStringLiteral("confirmation"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setInformativeText(QString());
-    box->setText(title);
-    box->setInformativeText(message);
+    box->setText(question.title);
+    box->setInformativeText(question.message);
+    if (question.swatch.isValid())
+        box->setIconPixmap(swatchPicture(question.swatch, box));
     QPushButton* confirm = box->addButton(confirmText, QMessageBox::DestructiveRole);
     confirm->setStyleSheet(
         QStringLiteral("color: %1;").arg(dangerTextColor(confirm->palette().color(QPalette::Button)).name()));

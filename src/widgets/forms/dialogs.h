@@ -4,6 +4,7 @@
 // the call returns at once with the box, which deletes itself when closed. Tests answer them
 // as a user would: find the QMessageBox among the window's children and click its button.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -14,10 +15,12 @@ class QWidget;
 
 namespace kv::forms {
 
-// What a confirmation asks: a title and a message.
+// What a confirmation asks: a title and a message; a record told apart by its colour (a skip)
+// shows that colour as the box's picture.
 struct Question {
     QString title;
     QString message;
+    QColor swatch = QColor();
 };
 
 // The question with the records it acts on named on a line of their own before its message,
@@ -30,6 +33,10 @@ Question naming(Question question, const QStringList& names);
 QMessageBox* askConfirmation(QWidget* over, const QString& title, const QString& message,
                              const QString& confirmText, const QString& cancelText,
                              std::function<void()> onConfirm);
+
+// The same, for a question (its swatch shown, when it has one).
+QMessageBox* askConfirmation(QWidget* over, const Question& question, const QString& confirmText,
+                             const QString& cancelText, std::function<void()> onConfirm);
 
 // The question asked before an editor holding unsaved changes is left: « Enregistrer les
 // modifications ? » with "Enregistrer", "Ne pas enregistrer" and "Annuler" (the default and

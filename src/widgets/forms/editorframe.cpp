@@ -8,8 +8,11 @@
 #include "numberfield.h"
 #include "windowkey.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
+#include <QIconEngine>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -592,6 +595,41 @@ void collectNumberFields(QLayoutItem* item, QList<NumberField*>& out)
     }
 }
 
+// The first control of a row that the keyboard reaches, within a widget or a layout.
+QWidget* firstControl(QLayoutItem* item)
+{
+    if (!item)
+        return nullptr;
+    if (QWidget* w = item->widget()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            return w->focusProxy() ? w->focusProxy() : w;
+        for (QWidget* child : w->findChildren<QWidget*>())
+            if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy())
+                return child;
+        return nullptr;
+    }
+    if (QLayout* l = item->layout())
+        for (int i = 0; i < l->count(); ++i)
+            if (QWidget* w = firstControl(l->itemAt(i)))
+                return w;
+    return nullptr;
+}
+
+// A screen reader names a row's field by the label beside it, as a sighted user reads it (not
+// by its placeholder nor its value), unless the field was given a name of its own.
+void nameByLabel(QLabel* label, QLayoutItem* field)
+{
+    QWidget* control = label ? firstControl(field) : nullptr;
+    // A check box or a button says its own text.
+    if (auto* button = qobject_cast<QAbstractButton*>(control); button && !button->text().isEmpty())
+        return;
+    if (!control)
+        return;
+    label->setBuddy(control);
+    if (control->accessibleName().isEmpty())
+        control->setAccessibleName(label->text());
+}
+
 // The label of a row: the layout gives it the column's width beside the fields.
 QLabel* rowLabel(const QString& text, QWidget* parent)
 {
@@ -607,7 +645,9 @@ int FormSection::addRow(const QString& label, QWidget* field)
     FormRowsLayout* r = rows();
     const int row = r->rowCount();
     auto* item = new QWidgetItem(field);
-    r->addRow(rowLabel(label, this), item);
+    QLabel* labelWidget = rowLabel(label, this);
+    r->addRow(labelWidget, item);
+    nameByLabel(labelWidget, item);
     placeMessages(item);
     return row;
 }
@@ -616,7 +656,9 @@ int FormSection::addRow(const QString& label, QLayout* field)
 {
     FormRowsLayout* r = rows();
     const int row = r->rowCount();
-    r->addRow(rowLabel(label, this), field);
+    QLabel* labelWidget = rowLabel(label, this);
+    r->addRow(labelWidget, field);
+    nameByLabel(labelWidget, field);
     placeMessages(field);
     return row;
 }
@@ -692,6 +734,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     m_body->setSpacing(20);
     m_body->addStretch(1);
     scroll->setWidget(body);
+    scroll->setAccessibleName(title);
     layout->addWidget(scroll, 1);
 
     connect(m_cancel, &QPushButton::clicked, this, &EditorFrame::cancelRequested);
@@ -707,9 +750,19 @@ void EditorFrame::setCancelKeys(const QKeySequence& keys)
     m_cancel->setToolTip(QStringLiteral("Annuler (%1)").arg(keys.toString(QKeySequence::NativeText)));
 }
 
+int EditorFrame::wholeHeaderWidth() const
+{
+    const QMargins m = m_bar->contentsMargins();
+    return m.left() + m_symbol->sizeHint().width() + 12 + m_title->sizeHint().width() + 12
+        + m_cancel->sizeHint().width() + 12 + m_save->sizeHint().width() + m.right();
+}
+
 void EditorFrame::setTitle(const QString& title)
 {
     m_title->setText(title);
+    // The body, a stop of its own for the keys that scroll it, is spoken as the editor's title.
+    if (auto* body = findChild<VerticalScrollArea*>(QString(), Qt::FindDirectChildrenOnly))
+        body->setAccessibleName(title);
     keepTitleReadable();
 }
 

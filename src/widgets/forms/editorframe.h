@@ -166,6 +166,8 @@ public:
     void setCancelKeys(const QKeySequence& keys);
     void setTitle(const QString& title);
     QString title() const;
+    // The width at which the header shows its title whole beside its buttons.
+    int wholeHeaderWidth() const;
     void setSaveText(const QString& text);
     void setSaveEnabled(bool enabled);
     QPushButton* saveButton() const { return m_save; }

@@ -5,6 +5,8 @@
 
 #include <QAbstractScrollArea>
 #include <QGuiApplication>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <cmath>
@@ -82,6 +84,19 @@ QColor rowTextColor(const QPalette& palette, bool selected, Tone tone)
     if (selected)
         return palette.color(QPalette::HighlightedText);
     return toneColor(tone, palette.color(QPalette::Text));
+}
+
+QColor markOutline(const QColor& fill, const QColor& background)
+{
+    return inkReadableOn(fill, background, 3.0);
+}
+
+QColor rowBackground(const QStyleOptionViewItem& option)
+{
+    if (option.state & QStyle::State_Selected)
+        return option.palette.color(QPalette::Highlight);
+    return option.palette.color((option.features & QStyleOptionViewItem::Alternate) ? QPalette::AlternateBase
+                                                                                    : QPalette::Base);
 }
 
 void makeSelectionReadable(QWidget* view)

@@ -15,6 +15,7 @@
 #include <optional>
 
 class QAbstractScrollArea;
+class QStyleOptionViewItem;
 
 namespace kv::forms {
 
@@ -37,6 +38,14 @@ QColor dangerTextColor(const QColor& background);
 // The colour of a row's text in a tone. On a selected row every tone takes the selection's text
 // colour: dimmed text on the selection colour cannot be read.
 QColor rowTextColor(const QPalette& palette, bool selected, Tone tone);
+
+// The outline of a mark painted in a colour the user chose (a colour dot, a swatch) on
+// `background`: the colour itself where it stands out at 3:1, else taken towards black or white
+// just far enough (inkReadableOn), so that a brown dot reads on a dark row as a yellow one does
+// on a light row.
+QColor markOutline(const QColor& fill, const QColor& background);
+// What a list row of `option` is drawn on: the selection, the alternate rows' colour or the base.
+QColor rowBackground(const QStyleOptionViewItem& option);
 
 // Makes the selection colour of `view` dark (or light) enough for its text to read at 4.5:1 at
 // least, keeping its hue.

@@ -32,6 +32,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
+#include <QStyle>
 
 #include <functional>
 
@@ -119,6 +120,11 @@ public:
         // back, chosen as before). False: it stays pending until the next save.
         bool takeBackFailedDeletion = false;
         EmptyState* placeholder = nullptr;
+        // True: the list takes the width its rows need to show whole (within min…max) before
+        // the editor takes the rest; for short lists (a few dozen rows), measured at each change.
+        bool sidebarFitsRows = false;
+        // The width a row needs to show whole; none: that of its RowContent.
+        std::function<int(const T*, const QFont&)> rowWidth;
         int sidebarMin = 220;
         int sidebarIdeal = 220;
         int sidebarMax = 400;
@@ -139,7 +145,13 @@ public:
         m_list = new RecordListPanel<T>(m_query, m_setup.row);
         m_pane = new DetailPane(m_setup.placeholder ? m_setup.placeholder
                                                     : new EmptyState(QString(), QString(), QString()));
-        m_split = makeSplitView(m_list, m_pane, m_setup.sidebarMin, m_setup.sidebarIdeal, m_setup.sidebarMax, owner);
+        m_split = makeSplitView(m_list, m_pane, m_setup.sidebarMin, m_setup.sidebarIdeal, m_setup.sidebarMax, owner,
+                                m_setup.sidebarFitsRows ? std::function<int()>([this] { return rowsWidth(); })
+                                                        : std::function<int()>());
+        if (m_setup.sidebarFitsRows)
+            QObject::connect(m_query, &QueryBase::resultsChanged, this, [this] {
+                QMetaObject::invokeMethod(m_split, [split = m_split] { refitSplitView(split); }, Qt::QueuedConnection);
+            });
 
         QObject::connect(m_list, &ListPanel::searchTextChanged, this, [this](const QString& text) {
             m_search = {text, searchWords(text)};
@@ -282,6 +294,11 @@ public:
             return true;
         T* const selected = m_list->selected();
         T* const edited = m_edited;
+        QList<Record*> gone;
+        for (T* r : records)
+            gone.append(r);
+        // The keyboard goes on from where the deleted rows stood.
+        m_list->giveKeysAfterRemoval(gone);
         bool ok = true;
         QString error;
         for (T* r : records) {
@@ -302,6 +319,8 @@ public:
             showError(m_list, deleteFailedText(error));
             ok = false;
         }
+        if (!ok)
+            m_list->giveKeysAfterRemoval({});
         refreshPane();
         return ok;
     }
@@ -355,6 +374,20 @@ protected:
     QWidget* questionParent() const override { return m_pane; }
 
 private:
+    // The list's width that shows every row whole: the widest row, the view's frame and its
+    // scroll bar.
+    int rowsWidth() const
+    {
+        QListView* view = m_list->listView();
+        const QFont font = view->font();
+        int widest = 0;
+        for (T* r : m_query->results())
+            widest = std::max(widest, m_setup.rowWidth ? m_setup.rowWidth(r, font)
+                                                       : RecordRowDelegate::wholeWidth(m_setup.row(r), font));
+        const int scrollBar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+        return widest + 2 * view->frameWidth() + scrollBar + 2;
+    }
+
     void focusFirstField()
     {
         if constexpr (requires(Editor* e) { e->focusFirstField(); })
@@ -448,9 +481,10 @@ private:
             QObject::connect(editor, &Editor::cancelled, this, [this] {
                 // A cancel with typed work asks first; one that follows the deletion of the
                 // record has nothing left to keep.
-                if (m_edited && m_edited->isDeleted())
+                if (m_edited && m_edited->isDeleted()) {
+                    m_list->giveKeysAfterRemoval({m_edited});
                     resetEditing(false);
-                else
+                } else
                     leaveEditor([this] { resetEditing(false); }, Leaving::takingBack);
             });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);

@@ -9,6 +9,7 @@
 #include "model/query.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLabel>
@@ -48,6 +49,7 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     m_search = new QLineEdit(this);
     m_search->setPlaceholderText(QStringLiteral("Rechercher…"));
     m_search->setClearButtonEnabled(true);
+    m_search->setAccessibleName(QStringLiteral("Rechercher"));
     searchRow->addWidget(m_search, 1);
     m_add = new QPushButton(symbolIcon(QStringLiteral("plus")), QStringLiteral("Ajouter"), this);
     m_add->setToolTip(QStringLiteral("Ajouter (Ctrl+N)"));
@@ -75,6 +77,7 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
 
     m_view = new QListView(this);
     m_view->setModel(m_model);
+    m_view->setAccessibleName(QStringLiteral("Liste"));
     m_view->setItemDelegate(new RecordRowDelegate(std::move(row), m_view));
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setAlternatingRowColors(true);
@@ -107,8 +110,10 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     // (The "about to" handlers were connected before the view's, the others run after them.)
     auto end = [this] {
         m_modelChanging = std::max(0, m_modelChanging - 1);
-        if (!m_modelChanging)
+        if (!m_modelChanging) {
             syncView();
+            keysAfterRemoval();
+        }
     };
     connect(m_model, &QAbstractItemModel::modelReset, this, end);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, end);
@@ -138,6 +143,18 @@ void ListPanel::addControls(QWidget* controls)
         previous = w;
     }
     setTabOrder(previous, m_view);
+}
+
+void ListPanel::setRowMeasure(RowFunction measure)
+{
+    if (auto* rows = qobject_cast<RecordRowDelegate*>(m_view->itemDelegate()))
+        rows->setMeasure(std::move(measure));
+}
+
+void ListPanel::setSpokenNames(const QString& list, const QString& search)
+{
+    m_view->setAccessibleName(list);
+    m_search->setAccessibleName(search);
 }
 
 void ListPanel::setTitle(const QString& title)
@@ -281,8 +298,46 @@ void ListPanel::askToDeleteRecords(const QList<Record*>& records)
         confirmed();
         return;
     }
-    askConfirmation(this, question.title, question.message, QStringLiteral("Supprimer"),
-                    QStringLiteral("Annuler"), confirmed);
+    askConfirmation(this, question, QStringLiteral("Supprimer"), QStringLiteral("Annuler"), confirmed);
+}
+
+void ListPanel::giveKeysAfterRemoval(const QList<Record*>& records)
+{
+    m_keysRow = -1;
+    m_keysAwaiting.clear();
+    int row = -1;
+    for (Record* r : records)
+        if (const QModelIndex index = m_model->indexOf(r); index.isValid())
+            row = row < 0 ? index.row() : std::min(row, index.row());
+    if (row < 0)
+        return;
+    m_keysRow = row;
+    m_keysAwaiting = records;
+    // A question answered closes after its answer runs: the keyboard is placed once it has.
+    QMetaObject::invokeMethod(this, [this] { keysAfterRemoval(); }, Qt::QueuedConnection);
+}
+
+void ListPanel::keysAfterRemoval()
+{
+    if (m_keysRow < 0 || m_modelChanging)
+        return;
+    for (Record* r : std::as_const(m_keysAwaiting))
+        if (m_model->indexOf(r).isValid())
+            return; // not yet: the list drops them on its next refresh
+    const int row = std::min(m_keysRow, m_model->rowCount() - 1);
+    m_keysRow = -1;
+    m_keysAwaiting.clear();
+    if (!m_view->isVisible())
+        return;
+    // The question just closed may leave no window of the program active: its own comes back.
+    if (!QApplication::activeWindow())
+        m_view->activateWindow();
+    m_view->setFocus(Qt::OtherFocusReason);
+    if (row >= 0) {
+        const QModelIndex index = m_model->index(row, 0);
+        m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        m_view->scrollTo(index);
+    }
 }
 
 void ListPanel::chooseRow(const QModelIndex& index)

@@ -49,6 +49,10 @@ public:
     QListView* listView() const { return m_view; }
     RecordListModelBase* model() const { return m_model; }
 
+    // What a screen reader calls the list and its search field (« Clients », « Rechercher un
+    // client »); the list also says which row the keyboard is on.
+    void setSpokenNames(const QString& list, const QString& search);
+
     // A title above the search row (the sidebar's own name, when it differs from the screen's).
     void setTitle(const QString& title);
     QString title() const;
@@ -76,6 +80,15 @@ public:
     // emits deleteRequested with the rows of those still listed.
     void askToDeleteRecords(const QList<Record*>& records);
 
+    // After these records are deleted, the keyboard goes to the list, on the row that takes the
+    // first one's place (the last row when it was last; the list itself when it is left empty),
+    // drawn with its focus. Called before the list drops them; it waits until it has.
+    void giveKeysAfterRemoval(const QList<Record*>& records);
+
+    // A light version of the row function that gives rows their heights (see
+    // RecordRowDelegate::setMeasure).
+    void setRowMeasure(RowFunction measure);
+
     // The record shown at a row, or null.
     Record* recordAtRow(int row) const;
     int rowCount() const;
@@ -101,6 +114,7 @@ private:
     // Selects the row, the keyboard on it; openRow goes on with rowOpened.
     void chooseRow(const QModelIndex& index);
     void openRow(const QModelIndex& index);
+    void keysAfterRemoval();
 
     QueryBase* m_rows;
     RecordListModelBase* m_model = nullptr;
@@ -115,6 +129,9 @@ private:
     std::function<Question(const QList<Record*>&)> m_deleteQuestion;
     Record* m_selected = nullptr;
     int m_modelChanging = 0;
+    // The row given the keyboard once the records deleted have left the list (-1: none).
+    int m_keysRow = -1;
+    QList<Record*> m_keysAwaiting;
     bool m_syncing = false;
 };
 

@@ -65,6 +65,9 @@ public:
     explicit RecordRowDelegate(RowFunction row, QObject* parent = nullptr);
 
     RowContent contentAt(const QModelIndex& index) const;
+    // What gives a row its height, where the screen can say it for less than the whole row (its
+    // lines and their styles, texts left empty): a long list measures every row as it shows.
+    void setMeasure(RowFunction measure) { m_measure = std::move(measure); }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -92,6 +95,7 @@ public:
 
 private:
     RowFunction m_row;
+    RowFunction m_measure;
 };
 
 } // namespace kv::forms
