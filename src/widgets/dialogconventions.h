@@ -6,6 +6,8 @@
 // window, Return presses the focused push button, as Space does. Installed once on the application, so a
 // sheet, an alert or a confirmation made anywhere follows it.
 
+#include <Qt>
+
 class QDialog;
 class QMenu;
 class QMessageBox;
@@ -19,6 +21,11 @@ void installDialogConventions();
 // The first field of a dialog in the order of its layouts (top to bottom, leading to trailing):
 // an editable text, a number, a date or a choice that takes the keyboard. Null when none.
 QWidget* firstField(QWidget* dialog);
+
+// Gives the keyboard to `w` as a screen, pane or sheet opens: its focus drawn as after a Tab,
+// but its text not selected, the cursor at its end, so that a stray key adds to the value
+// instead of replacing it (Tab into a field still selects, as desktop fields do).
+void giveKeysUnselected(QWidget* w, Qt::FocusReason reason = Qt::TabFocusReason);
 
 // Gives the focus to the first field, else to the default button. Leaves a focus already in a
 // field alone.

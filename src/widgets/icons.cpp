@@ -1,5 +1,7 @@
 #include "icons.h"
 
+#include "colors.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -379,10 +381,19 @@ QColor inkFor(const QColor& fixed, QIcon::Mode mode)
     return pal.color(QPalette::WindowText);
 }
 
+// The surface a symbol is drawn on: the window's colour, the selection's on a selected row.
+QColor backdropFor(QIcon::Mode mode)
+{
+    const QPalette pal = QGuiApplication::palette();
+    return pal.color(mode == QIcon::Selected ? QPalette::Highlight : QPalette::Window);
+}
+
 // Draws a theme icon with its text-coloured parts in `ink`, so that it follows the palette (a
 // dark palette, a selected row) as the desktop's own icons do. Coloured parts (a red trash can,
-// a yellow warning sign) keep their colours.
-QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink, bool monochrome)
+// a yellow warning sign) keep their hue, taken just far enough towards black or white to read
+// as marks (3:1) on `backdrop`.
+QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink, bool monochrome,
+                       const QColor& backdrop)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -394,6 +405,19 @@ QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink
     static const QRegularExpression anyColour(
         QStringLiteral("(\\.ColorScheme-[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)#[0-9a-fA-F]{3,8}"));
     svg.replace(monochrome ? anyColour : textColour, QStringLiteral("\\1") + ink.name(QColor::HexRgb));
+    if (!monochrome && backdrop.isValid()) {
+        static const QRegularExpression otherColour(
+            QStringLiteral("(\\.ColorScheme-(?!Text\\b)[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)(#[0-9a-fA-F]{3,8})"));
+        QString readable;
+        qsizetype from = 0;
+        for (auto it = otherColour.globalMatch(svg); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            readable += svg.mid(from, m.capturedStart(2) - from);
+            readable += inkReadableOn(QColor(m.captured(2)), backdrop, 3.0).name(QColor::HexRgb);
+            from = m.capturedEnd(2);
+        }
+        svg = readable + svg.mid(from);
+    }
     QSvgRenderer renderer(svg.toUtf8());
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
@@ -459,9 +483,10 @@ public:
         const QColor ink = inkFor(m_ink, mode);
         const int points = qRound(qMin(size.width(), size.height()) / (scale > 0 ? scale : 1.0));
         const QString path = m_useTheme ? themeFileFor(themeIconName(m_name), points) : QString();
-        const QString key = QStringLiteral("kv-symbol:%1:%2x%3:%4:%5")
+        const QColor backdrop = backdropFor(mode);
+        const QString key = QStringLiteral("kv-symbol:%1:%2x%3:%4:%5:%6")
                                 .arg(m_name).arg(size.width()).arg(size.height())
-                                .arg(ink.name(QColor::HexArgb), path);
+                                .arg(ink.name(QColor::HexArgb), path, backdrop.name());
         QPixmap pm;
         if (QPixmapCache::find(key, &pm))
             return pm;
@@ -471,7 +496,7 @@ public:
             img.fill(Qt::transparent);
             QPainter p(&img);
             p.drawImage(QPoint((size.width() - side) / 2, (size.height() - side) / 2),
-                        renderThemeIcon(path, QSize(side, side), ink, m_ink.isValid()));
+                        renderThemeIcon(path, QSize(side, side), ink, m_ink.isValid(), backdrop));
             p.end();
             pm = QPixmap::fromImage(img);
         } else {

@@ -27,11 +27,14 @@
 #include <QDialog>
 #include <QImage>
 #include <QLabel>
+#include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <cmath>
 #include <functional>
@@ -232,18 +235,22 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
             drawn.insert(on, on->grab().toImage());
         return on;
     };
-    const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
-                             const QColor& ink = QColor()) {
-        if (area.width() < 2 || area.height() < 2 || text.trimmed().isEmpty())
-            return;
+    // The contrast drawn in `area` (the window's coordinates) of `w`.
+    const auto seenIn = [&](QWidget* w, const QRect& area, const QColor& ink = QColor()) {
         QWidget* on = surface(w);
         const QImage& image = drawn[on];
         const qreal scale = image.devicePixelRatio();
         const QRect local(on->mapFrom(window, area.topLeft()), area.size());
         const QRect device(QPoint(qRound(local.left() * scale), qRound(local.top() * scale)),
                            QSize(qRound(local.width() * scale), qRound(local.height() * scale)));
+        return fixtures::drawnContrast(image, device, ink);
+    };
+    const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
+                             const QColor& ink = QColor()) {
+        if (area.width() < 2 || area.height() < 2 || text.trimmed().isEmpty())
+            return;
         const bool large = font.pointSizeF() >= 18 || (font.bold() && font.pointSizeF() >= 14);
-        const double seen = fixtures::drawnContrast(image, device, ink);
+        const double seen = seenIn(w, area, ink);
         if (seen < (large ? 3.0 : 4.5))
             faults->append(QStringLiteral("%1: « %2 » (%3) reads at %4:1")
                                .arg(where, text.left(40), describe(w))
@@ -260,6 +267,31 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
             && (qobject_cast<QPushButton*>(b) || qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)))
             measure(b, QRect(b->mapTo(window, buttonContents(b).topLeft()), buttonContents(b).size())
                            & fixtures::shownPart(b, window), withoutMnemonic(b->text()), b->font());
+    // Marks: the symbol of a tool button (a toolbar's trash can) or of a push button stands out
+    // at 3:1 from the face it is drawn on.
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisible() || !b->isEnabled() || b->window() != window || b->icon().isNull()
+            || !(qobject_cast<QToolButton*>(b) || qobject_cast<QPushButton*>(b)))
+            continue;
+        const QSize icon = b->iconSize();
+        const auto* tool = qobject_cast<QToolButton*>(b);
+        const bool alone = b->text().isEmpty() || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        QRect mark = alone ? QRect(QPoint(0, 0), icon).translated(b->rect().center() - QPoint(icon.width() / 2, icon.height() / 2))
+                   : tool  ? QRect(frame + 2, (b->height() - icon.height()) / 2, icon.width(), icon.height())
+                           : QRect(buttonContents(b).left(), (b->height() - icon.height()) / 2, icon.width(), icon.height());
+        // A margin of the face around it: the face's colour is the commonest there.
+        mark = mark.adjusted(-3, -3, 3, 3) & b->rect();
+        const QRect area = QRect(b->mapTo(window, mark.topLeft()), mark.size()) & fixtures::shownPart(b, window);
+        if (area.width() < 4 || area.height() < 4)
+            continue;
+        const double seen = seenIn(b, area);
+        if (seen < 3.0)
+            faults->append(QStringLiteral("%1: the symbol of « %2 » (%3) reads at %4:1")
+                               .arg(where, withoutMnemonic(b->text()).isEmpty() ? b->toolTip() : withoutMnemonic(b->text()),
+                                    describe(b))
+                               .arg(seen, 0, 'f', 1));
+    }
     for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
         QAbstractItemModel* model = view->model();
         if (!view->isVisible() || !view->isEnabled() || view->window() != window || !model)
@@ -481,6 +513,19 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
     check(sheet, QStringLiteral("Nouvelle location"));
     sheet->reject();
+    fixtures::settle();
+    // A delete question: its « Supprimer » reads as its other texts do.
+    window.setSelection(Commande::clients);
+    fixtures::settle();
+    chooseFirstRow(window.detailScreen());
+    auto* panel = window.detailScreen()->findChild<forms::ListPanel*>();
+    QVERIFY(panel);
+    QTest::keyClick(panel->listView(), Qt::Key_Delete);
+    QMessageBox* question = nullptr;
+    QTRY_VERIFY((question = window.findChild<QMessageBox*>()) && question->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(question));
+    check(question, QStringLiteral("Supprimer ce client ?"));
+    question->reject();
     fixtures::settle();
     for (const QString& fault : std::as_const(faults))
         qWarning("%s", qPrintable(fault));

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -743,8 +744,16 @@ void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
             if (box->buttonRole(b) == QMessageBox::ActionRole)
                 details = b;
         QVERIFY(details);
+        // Standing on the screen's foot (as it may on a small screen), it opens its details
+        // within the screen.
+        const QRect room = box->screen()->availableGeometry();
+        box->move(box->x(), room.bottom() + 1 - box->frameGeometry().height());
+        QTRY_VERIFY(room.contains(box->frameGeometry()));
         details->setFocus(Qt::TabFocusReason);
         QTest::keyClick(details, Qt::Key_Space);
+        QTRY_VERIFY2(room.contains(box->frameGeometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3×%4").arg(box->frameGeometry().x()).arg(box->frameGeometry().y())
+                                    .arg(box->frameGeometry().width()).arg(box->frameGeometry().height())));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!box->isVisible());
         QCOMPARE(box->clickedButton(), box->button(QMessageBox::Ok));

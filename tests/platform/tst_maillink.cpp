@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QProcess>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -111,7 +112,9 @@ void MailLinkTest::logsAnUnansweredLinkWithoutItsContent()
         CollectedLog log;
         MailLink::open(*link);
         QTRY_VERIFY_WITH_TIMEOUT(CollectedLog::text().contains("Aucun programme de messagerie"), 10000);
-        QTest::qWait(100); // the launcher's own words, had they not been discarded
+        // The launcher has ended (its words, had they not been discarded, said before) once the
+        // program let its process go.
+        QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(), 10000);
         const QByteArray out = captured.restore() + CollectedLog::text();
         QVERIFY2(!out.contains(secret) && !out.contains("client%40") && !out.contains("client@"), out.constData());
     }

@@ -132,4 +132,5 @@ private slots:
     void sharedQuestionsAnswerToAltLetters();
     // Installs the dialog conventions on the application: runs last.
     void everyDialogButtonGetsALetterOfItsOwn();
+    void aQuestionAskedWhileAnotherIsOpenIsRefused();
 };
