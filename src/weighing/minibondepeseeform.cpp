@@ -89,17 +89,15 @@ class BoutonDeLigne : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
-    // A row shows its texts through a layout of its own: it asks for what they need, which a
-    // push button's own measure (of its text, none here) leaves out.
+    // A row shows its texts through a layout of its own: it asks for the room they need whole (a
+    // weight whole, an absurd one cut), which a push button's own measure (of its text, none
+    // here) leaves out.
     QSize sizeHint() const override
     {
-        return layout() ? layout()->sizeHint().expandedTo(QPushButton::sizeHint()) : QPushButton::sizeHint();
+        // (A push button's minimum is its size hint: both are this one.)
+        return layout() ? layout()->minimumSize().expandedTo(QPushButton::sizeHint()) : QPushButton::sizeHint();
     }
-    QSize minimumSizeHint() const override
-    {
-        return layout() ? layout()->minimumSize().expandedTo(QPushButton::minimumSizeHint())
-                        : QPushButton::minimumSizeHint();
-    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override

@@ -265,7 +265,10 @@ void TestTravailTape::ctrlEchapReprend()
     QCOMPARE(e.poids()->text(), QString());
     QVERIFY(!e.v->formulaire()->hasUnsavedChanges());
 
-    // A stored ticket comes back as stored.
+    // A stored ticket comes back as stored (the window active again, as the desktop makes it
+    // once the question closes).
+    QApplication::setActiveWindow(e.v.get());
+    QTRY_VERIFY(e.v->isActiveWindow());
     e.taper(QStringLiteral("4100"));
     QTest::keyClick(e.poids(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(e.durand->bonsDePesee().size(), 1);
