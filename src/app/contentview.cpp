@@ -127,6 +127,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     sideLayout->addWidget(heading(QStringLiteral("command"), QStringLiteral("Commandes"), 8, 12, side));
     m_sidebar = new QListWidget(side);
     m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    m_sidebar->setAccessibleName(QStringLiteral("Commandes"));
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -203,6 +203,7 @@ void LocationsEtPeseeView::construireColonne()
 
     QListView* vue = panneau->listView();
     vue->setObjectName(QStringLiteral("listeLocations"));
+    vue->setAccessibleName(QStringLiteral("Locations"));
     // Tab reads the column from the top: the switch, then the list under it. The panel chains
     // each control it is given from its hidden « Ajouter » to the list, so the line added after
     // the switch put the list back before it.

@@ -1231,6 +1231,8 @@ void ConventionsTest::everyControlIsSpokenByScreenReaders()
     QStringList faults;
     visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) { checkSpoken(w, where, &faults); });
     // A command switch says where the keys went: the screen they are in is named by its command.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
     for (Commande c : {Commande::clients, Commande::bonDePesee, Commande::preferences}) {
         window->chooseCommand(c);
         fixtures::settle();

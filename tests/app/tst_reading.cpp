@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -268,24 +269,40 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
             measure(b, QRect(b->mapTo(window, buttonContents(b).topLeft()), buttonContents(b).size())
                            & fixtures::shownPart(b, window), withoutMnemonic(b->text()), b->font());
     // Marks: the symbol of a tool button (a toolbar's trash can) or of a push button stands out
-    // at 3:1 from the face it is drawn on.
+    // at 3:1 from the face it is drawn on (the commonest colour of the button as drawn).
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
         if (!b->isVisible() || !b->isEnabled() || b->window() != window || b->icon().isNull()
             || !(qobject_cast<QToolButton*>(b) || qobject_cast<QPushButton*>(b)))
             continue;
-        const QSize icon = b->iconSize();
-        const auto* tool = qobject_cast<QToolButton*>(b);
-        const bool alone = b->text().isEmpty() || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly);
-        const int frame = b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
-        QRect mark = alone ? QRect(QPoint(0, 0), icon).translated(b->rect().center() - QPoint(icon.width() / 2, icon.height() / 2))
-                   : tool  ? QRect(frame + 2, (b->height() - icon.height()) / 2, icon.width(), icon.height())
-                           : QRect(buttonContents(b).left(), (b->height() - icon.height()) / 2, icon.width(), icon.height());
-        // A margin of the face around it: the face's colour is the commonest there.
-        mark = mark.adjusted(-3, -3, 3, 3) & b->rect();
-        const QRect area = QRect(b->mapTo(window, mark.topLeft()), mark.size()) & fixtures::shownPart(b, window);
+        const QRect area = QRect(b->mapTo(window, QPoint(0, 0)), b->size()) & fixtures::shownPart(b, window);
         if (area.width() < 4 || area.height() < 4)
             continue;
-        const double seen = seenIn(b, area);
+        QWidget* on = surface(b);
+        const QImage& image = drawn[on];
+        const qreal scale = image.devicePixelRatio();
+        const QPoint at = on->mapFrom(window, area.topLeft());
+        const QImage face = image.copy(QRect(at * scale, area.size() * scale));
+        QHash<QRgb, int> count;
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                ++count[face.pixel(x, y) | 0xff000000u];
+        QRgb commonest = 0;
+        for (auto it = count.constBegin(); it != count.constEnd(); ++it)
+            if (it.value() > count.value(commonest))
+                commonest = it.key();
+        // The symbol as the button draws it, on that face.
+        const QPixmap symbol = b->icon().pixmap(b->iconSize(), scale);
+        QImage mark(symbol.size(), QImage::Format_RGB32);
+        mark.fill(commonest);
+        QPainter(&mark).drawPixmap(0, 0, symbol);
+        // A small symbol is all edges, no two pixels alike: it reads as its third strongest
+        // pixel does.
+        QList<double> strengths;
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x)
+                strengths << forms::contrastRatio(QColor::fromRgb(mark.pixel(x, y)), QColor::fromRgb(commonest));
+        std::sort(strengths.begin(), strengths.end(), std::greater<>());
+        const double seen = strengths.value(2, 1.0);
         if (seen < 3.0)
             faults->append(QStringLiteral("%1: the symbol of « %2 » (%3) reads at %4:1")
                                .arg(where, withoutMnemonic(b->text()).isEmpty() ? b->toolTip() : withoutMnemonic(b->text()),
