@@ -1022,7 +1022,7 @@ void walkByTab(QWidget* window, QWidget* scope, const QString& where, QStringLis
             wentOut = !stops.isEmpty();
             continue;
         }
-        if (wentOut && cameBack < 0)
+        if (wentOut && cameBack < 0 && start && scope->isAncestorOf(start))
             cameBack = stops.size();
         for (const QString& fault : {sightFault(now, window), drawnFocusFault(now)})
             if (!fault.isEmpty())
