@@ -1153,7 +1153,8 @@ void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
             fault(w, QStringLiteral("has no name"));
         else if (line && name == line->placeholderText().simplified())
             fault(w, QStringLiteral("is named by its placeholder « %1 »").arg(name));
-        else if (!qobject_cast<QAbstractButton*>(w) && !value.isEmpty() && name == value)
+        else if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !value.isEmpty()
+                 && name == value)
             fault(w, QStringLiteral("is named by its value « %1 »").arg(name));
         if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && !spoken->state().checked)
             fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(name));
