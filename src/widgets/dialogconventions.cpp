@@ -211,10 +211,13 @@ void keepOnScreen(QDialog* dialog)
             return; // resized again: seen to then
         }
     }
-    if (frame.bottom() <= room.bottom() && frame.top() >= room.top())
+    if (frame.bottom() <= room.bottom() && frame.top() >= room.top() && frame.left() >= room.left()
+        && frame.right() <= room.right())
         return;
+    // Each way, its near edge within the screen; its far edge too where it is not larger.
     const int top = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
-    dialog->move(dialog->x(), dialog->y() + (top - frame.top()));
+    const int left = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+    dialog->move(dialog->x() + (left - frame.left()), dialog->y() + (top - frame.top()));
 }
 
 class DialogConventions : public QObject {

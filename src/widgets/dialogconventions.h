@@ -3,8 +3,11 @@
 // What every dialog of the program does when it opens, whoever made it: the keyboard focus in
 // its first field (or on its default button when it has no field), every push button an Alt
 // letter, and for a message box, texts shown as typed in a box wide enough for its title; in any
-// window, Return presses the focused push button, as Space does. Installed once on the application, so a
-// sheet, an alert or a confirmation made anywhere follows it.
+// window, Return presses the focused push button, as Space does. Every dialog is as wide as its
+// title needs and stays within its screen as it grows; one question at a time stands over a
+// window (a second one asked meanwhile is refused, never kept behind to appear later).
+// Installed once on the application, so a sheet, an alert or a confirmation made anywhere
+// follows it.
 
 #include <Qt>
 

@@ -281,7 +281,10 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
         const QImage& image = drawn[on];
         const qreal scale = image.devicePixelRatio();
         const QPoint at = on->mapFrom(window, area.topLeft());
-        const QImage face = image.copy(QRect(at * scale, area.size() * scale));
+        // What is not painted (a scroll area's content drawn apart) shows the window under it.
+        QImage face(area.size() * scale, QImage::Format_RGB32);
+        face.fill(b->palette().color(QPalette::Window));
+        QPainter(&face).drawImage(QPoint(0, 0), image.copy(QRect(at * scale, area.size() * scale)));
         QHash<QRgb, int> count;
         for (int y = 0; y < face.height(); ++y)
             for (int x = 0; x < face.width(); ++x)
