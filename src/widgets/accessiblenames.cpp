@@ -29,7 +29,7 @@ void giveName(QWidget* w, const QString& name)
 const QLabel* labelOf(const QWidget* field)
 {
     int levels = 4;
-    for (const QWidget* p = field->parentWidget(); p && levels > 0 && !p->isWindow(); p = p->parentWidget(), --levels)
+    for (const QWidget* p = field->parentWidget(); p && levels > 0; p = p->isWindow() ? nullptr : p->parentWidget(), --levels)
         for (const QLabel* label : p->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
             if (label->buddy() == field)
                 return label;

@@ -45,6 +45,7 @@ private slots:
     void sectionSymbolsKeepOneFamilyAtEveryScale();
     void paperTextureIsSeamlessAndStill();
     void elidedLinesLabelKeepsToItsLines();
+    void screenReadersHearEveryControl();
 };
 
 class FormLookTest : public QObject {
