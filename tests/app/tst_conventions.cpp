@@ -1161,18 +1161,28 @@ void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
     }
     // The painted canvases: their items are children of their own, each named.
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        const bool canvas = w->inherits("kv::GrillePlanning") || w->inherits("kv::MapWidget");
+        const bool canvas = w->inherits("kv::planning::GrillePlanning") || w->inherits("kv::MapWidget");
         if (!canvas || !w->isVisible() || w->window() != window)
             continue;
-        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
-        const int children = spoken ? spoken->childCount() : 0;
-        if (children == 0)
+        // Its items, through its viewport; its scroll bars are no items.
+        QList<QAccessibleInterface*> items;
+        std::function<void(QAccessibleInterface*, int)> gather = [&](QAccessibleInterface* at, int depth) {
+            for (int i = 0; at && i < at->childCount() && items.size() < 50; ++i) {
+                QAccessibleInterface* child = at->child(i);
+                if (!child || child->role() == QAccessible::ScrollBar)
+                    continue;
+                if (child->role() == QAccessible::Client && depth == 0)
+                    gather(child, 1);
+                else
+                    items.append(child);
+            }
+        };
+        gather(QAccessible::queryAccessibleInterface(w), 0);
+        if (items.isEmpty())
             fault(w, QStringLiteral("exposes no items"));
-        for (int i = 0; i < std::min(children, 50); ++i) {
-            QAccessibleInterface* child = spoken->child(i);
-            if (!child || child->text(QAccessible::Name).trimmed().isEmpty())
-                fault(w, QStringLiteral("has an item without a name (%1)").arg(i));
-        }
+        for (QAccessibleInterface* item : std::as_const(items))
+            if (item->text(QAccessible::Name).trimmed().isEmpty())
+                fault(w, QStringLiteral("has an item without a name"));
     }
 }
 
