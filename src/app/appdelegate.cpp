@@ -284,7 +284,8 @@ void AppDelegate::installMenus(QMainWindow* window)
         // Every command with its keys, in the sidebar's order and groups.
         QMenu* go = bar->addMenu(QStringLiteral("&Aller à"));
         go->setObjectName(QStringLiteral("goMenu"));
-        go->addAction(content->focusSidebarAction());
+        go->addAction(content->nextPaneAction());
+        go->addAction(content->previousPaneAction());
         go->addSeparator();
         const QList<QAction*>& commands = content->commandActions();
         const QList<Commande> all = toutesLesCommandes();

@@ -16,6 +16,8 @@
 #include "widgets/toolbaractions.h"
 
 #include <QAction>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -69,6 +71,17 @@ QWidget* heading(const QString& symbol, const QString& text, int above, int belo
     return w;
 }
 
+// Marks the widget of the screen shown: a pane of its own to screen readers.
+const char* const kScreenPane = "kvScreenPane";
+
+QAccessibleInterface* screenPaneAccessible(const QString&, QObject* object)
+{
+    auto* w = qobject_cast<QWidget*>(object);
+    if (!w || !w->property(kScreenPane).toBool())
+        return nullptr;
+    return new QAccessibleWidget(w, QAccessible::Grouping);
+}
+
 } // namespace
 
 ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
@@ -76,6 +89,8 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
 {
     madeWindows().append(this);
     installDialogConventions();
+    static const bool screensNamed = (QAccessible::installFactory(screenPaneAccessible), true);
+    Q_UNUSED(screensNamed);
     setWindowTitle(QStringLiteral("Kestrovan"));
     setWindowIcon(applicationIcon());
     resize(kDefaultWindowSize);
@@ -112,6 +127,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     sideLayout->addWidget(heading(QStringLiteral("command"), QStringLiteral("Commandes"), 8, 12, side));
     m_sidebar = new QListWidget(side);
     m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    m_sidebar->setAccessibleName(QStringLiteral("Commandes"));
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -197,12 +213,81 @@ void ContentView::buildKeyActions()
         connect(action, &QAction::triggered, this, [this, c] { chooseCommand(c); });
         m_commandActions.append(action);
     }
-    m_focusSidebarAction = new QAction(QStringLiteral("Barre latérale"), this);
-    m_focusSidebarAction->setObjectName(QStringLiteral("actionFocusSidebar"));
-    m_focusSidebarAction->setShortcut(QKeySequence(Qt::Key_F6));
-    m_focusSidebarAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(m_focusSidebarAction);
-    connect(m_focusSidebarAction, &QAction::triggered, this, &ContentView::focusSidebar);
+    m_nextPaneAction = new QAction(QStringLiteral("Volet suivant"), this);
+    m_nextPaneAction->setObjectName(QStringLiteral("actionNextPane"));
+    m_nextPaneAction->setShortcut(QKeySequence(Qt::Key_F6));
+    m_nextPaneAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_nextPaneAction);
+    connect(m_nextPaneAction, &QAction::triggered, this, [this] { focusPane(1); });
+    m_previousPaneAction = new QAction(QStringLiteral("Volet précédent"), this);
+    m_previousPaneAction->setObjectName(QStringLiteral("actionPreviousPane"));
+    m_previousPaneAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    m_previousPaneAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_previousPaneAction);
+    connect(m_previousPaneAction, &QAction::triggered, this, [this] { focusPane(-1); });
+}
+
+QList<QWidget*> ContentView::panes() const
+{
+    QList<QWidget*> all{m_sidebar};
+    if (!m_screen)
+        return all;
+    // The screen's first splitter that is its own (not one inside a pane of another).
+    QSplitter* split = nullptr;
+    for (QSplitter* s : m_screen->findChildren<QSplitter*>())
+        if (s->isVisibleTo(m_screen) && (!split || !split->isAncestorOf(s))) {
+            split = s;
+            break;
+        }
+    if (!split) {
+        all.append(m_screen);
+        return all;
+    }
+    for (int i = 0; i < split->count(); ++i)
+        if (QWidget* side = split->widget(i); side->isVisibleTo(m_screen) && split->sizes().value(i) > 0)
+            all.append(side);
+    return all;
+}
+
+namespace {
+
+// The first Tab stop inside `pane`, in the window's Tab order; null when it has none.
+QWidget* firstStopIn(QWidget* pane)
+{
+    QWidget* w = pane;
+    do {
+        w = w->nextInFocusChain();
+        if (pane->isAncestorOf(w) && w->isVisibleTo(pane->window()) && w->isEnabled()
+            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
+            return w;
+    } while (w && w != pane);
+    return nullptr;
+}
+
+} // namespace
+
+void ContentView::focusPane(int step)
+{
+    const QList<QWidget*> all = panes();
+    QWidget* focus = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < all.size(); ++i)
+        if (focus && (all.at(i) == focus || all.at(i)->isAncestorOf(focus)))
+            at = i;
+    // From outside every pane (the toolbar), F6 starts at the sidebar, Shift+F6 at the last pane.
+    if (at < 0)
+        at = step > 0 ? all.size() - 1 : 0;
+    for (qsizetype n = 1; n <= all.size(); ++n) {
+        QWidget* pane = all.at(((at + step * n) % all.size() + all.size()) % all.size());
+        if (pane == m_sidebar) {
+            focusSidebar();
+            return;
+        }
+        if (QWidget* stop = firstStopIn(pane)) {
+            giveKeysUnselected(stop, Qt::ShortcutFocusReason);
+            return;
+        }
+    }
 }
 
 void ContentView::chooseCommand(Commande commande)
@@ -244,17 +329,10 @@ void ContentView::focusScreen(bool fromStart)
     QWidget* focus = QApplication::focusWidget();
     if (!fromStart && focus && m_screen->isAncestorOf(focus))
         return;
-    // The first Tab stop of the screen, in its Tab order.
-    QWidget* w = m_screen;
-    do {
-        w = w->nextInFocusChain();
-        if (m_screen->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled()
-            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    } while (w && w != m_screen);
-    m_sidebar->setFocus(Qt::OtherFocusReason);
+    if (QWidget* first = firstStopIn(m_screen))
+        giveKeysUnselected(first);
+    else
+        m_sidebar->setFocus(Qt::OtherFocusReason);
 }
 
 void ContentView::focusSidebar()
@@ -483,6 +561,11 @@ void ContentView::showDetail()
         none->setAlignment(Qt::AlignCenter);
         m_screen = none;
     }
+    // Named by its command, as a pane of its own: a screen reader says which screen the keys
+    // went into after a command switch.
+    m_screen->setProperty(kScreenPane, true);
+    if (m_screen->accessibleName().isEmpty())
+        m_screen->setAccessibleName(m_selection ? titre(*m_selection) : QStringLiteral("Aucune commande"));
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
     // Every screen opens at its top left corner, whatever the last one was scrolled to.

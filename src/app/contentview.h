@@ -54,11 +54,15 @@ public:
 
     // Getting around by keys: one action per command in sidebar order (Ctrl+1 … Ctrl+9, Ctrl+0
     // for the first ten; the last ones have none but the menu, "Préférences…" has Ctrl+,),
-    // and F6, which puts the focus in the sidebar (showing it when hidden). They belong to the
-    // window, so their keys work whether the menus are there or not.
+    // and F6 / Shift+F6, which move the focus to the window's next / previous pane in a cycle:
+    // the sidebar (shown again when hidden), then each pane of the screen (a list, its editor).
+    // They belong to the window, so their keys work whether the menus are there or not.
     const QList<QAction*>& commandActions() const { return m_commandActions; }
     QAction* preferencesAction() const { return m_preferencesAction; }
-    QAction* focusSidebarAction() const { return m_focusSidebarAction; }
+    QAction* nextPaneAction() const { return m_nextPaneAction; }
+    QAction* previousPaneAction() const { return m_previousPaneAction; }
+    // The focus into the pane `step` panes after (before, when negative) the one it is in.
+    void focusPane(int step);
     // Shows `commande` as the sidebar does (an editor holding changes asks first), then puts the
     // focus in the new screen.
     void chooseCommand(Commande commande);
@@ -98,6 +102,9 @@ private:
     // The keyboard into the shown screen, on its first Tab stop; unless `fromStart`, a focus
     // already within the screen stays where it is.
     void focusScreen(bool fromStart = false);
+    // The window's panes in F6's order: the sidebar, then the screen's own (the sides of its
+    // splitter, else the whole screen).
+    QList<QWidget*> panes() const;
     void showDetail();
     void onSidebarSelectionChanged();
     void forgetDeletedSelections();
@@ -122,7 +129,8 @@ private:
     QAction* m_sidebarAction = nullptr;
     QList<QAction*> m_commandActions;
     QAction* m_preferencesAction = nullptr;
-    QAction* m_focusSidebarAction = nullptr;
+    QAction* m_nextPaneAction = nullptr;
+    QAction* m_previousPaneAction = nullptr;
     QWidget* m_sidebarColumn = nullptr;
     QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
     QList<QAction*> m_screenActions;

@@ -7,6 +7,7 @@
 #include "stats/relocalisationlocations.h"
 #include "widgets/icons.h"
 #include "widgets/dateentry.h"
+#include "widgets/dialogconventions.h"
 #include "widgets/focusstyle.h"
 #include "widgets/wheelguard.h"
 
@@ -56,6 +57,8 @@ int main(int argc, char* argv[])
     kv::installDateEntry(&app);
     // The focus shows wherever it is, however it came.
     kv::installFocusStyle(&app);
+    // Every dialog, the start-up's refusal included, opens the same way.
+    kv::installDialogConventions();
     // The system's requests to end the program quit as "Quitter Kestrovan" does, once the event
     // loop runs: the store is saved and closed below.
     kv::EndSignals endSignals;

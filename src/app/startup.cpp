@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include "widgets/dialogconventions.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -301,6 +303,8 @@ QString errorOf(const QString& consoleLine)
 
 std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening)
 {
+    // Its details, once open, keep it within the screen.
+    installDialogConventions();
     auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, QStringLiteral("Kestrovan"),
                                              opening.whatHappened.isEmpty() ? dialogText(opening.fatalMessage)
                                                                             : opening.whatHappened);

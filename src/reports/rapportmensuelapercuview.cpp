@@ -134,6 +134,7 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* dedans = new QVBoxLayout(m_detail);
     m_liste = new QTreeView(m_detail);
+    m_liste->setAccessibleName(m_detail->title());
     m_liste->setModel(m_lignes);
     m_liste->setRootIsDecorated(false);
     m_liste->setUniformRowHeights(true);

@@ -18,6 +18,8 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -120,7 +122,14 @@ LocationsEtPeseeView::LocationsEtPeseeView(ModelContext* context, Horloge horlog
     setup.rebind = [](MiniBonDePeseeForm* form, LocationDeBenne* l) {
         if (!l)
             return false;
+        const bool autre = form->location() != l;
         form->setLocation(l);
+        // Another rental's form opens at its top, its weight in view.
+        for (QWidget* w = form->parentWidget(); autre && w; w = w->parentWidget())
+            if (auto* defilement = qobject_cast<QScrollArea*>(w)) {
+                defilement->verticalScrollBar()->setValue(0);
+                break;
+            }
         return true;
     };
     // The form scrolls up and down in its own pane, beside a list that scrolls on its own: the
@@ -194,6 +203,7 @@ void LocationsEtPeseeView::construireColonne()
 
     QListView* vue = panneau->listView();
     vue->setObjectName(QStringLiteral("listeLocations"));
+    vue->setAccessibleName(QStringLiteral("Locations"));
     // Tab reads the column from the top: the switch, then the list under it. The panel chains
     // each control it is given from its hidden « Ajouter » to the list, so the line added after
     // the switch put the list back before it.

@@ -89,6 +89,16 @@ class BoutonDeLigne : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // A row shows its texts through a layout of its own: it asks for the room they need whole (a
+    // weight whole, an absurd one cut), which a push button's own measure (of its text, none
+    // here) leaves out.
+    QSize sizeHint() const override
+    {
+        // (A push button's minimum is its size hint: both are this one.)
+        return layout() ? layout()->minimumSize().expandedTo(QPushButton::sizeHint()) : QPushButton::sizeHint();
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override
     {
@@ -271,8 +281,8 @@ void MiniBonDePeseeForm::construire()
     // rentals beside the form included; Ctrl+S too, as in every editor.
     new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { enregistrerBon(); });
     forms::addSaveKeys(this, m_enregistrer);
-    // Ctrl+Escape takes the typed work back, as the editors' "Annuler" does (asking first).
-    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { emit cancelled(); });
+    // Ctrl+Escape takes the typed work back (asking first); the rental stays chosen.
+    new forms::WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { reprendre(); });
     for (QAbstractButton* b : findChildren<QAbstractButton*>())
         b->installEventFilter(this);
 }
@@ -526,6 +536,9 @@ void MiniBonDePeseeForm::rafraichirListe()
         poids->setText(kilosEntiers(bon->poidsNetKg()) + QStringLiteral(" kg"));
         poids->setObjectName(QStringLiteral("poidsBon"));
         poids->setFont(forms::fontFor(forms::TextStyle::Callout, base));
+        // A weight within the bounds a weight is typed in stays whole; only an absurd one gives way.
+        if (plages::poidsNetKg.contient(bon->poidsNetKg()))
+            poids->setMinimumWidth(poids->sizeHint().width());
         contenu->addWidget(date);
         contenu->addWidget(poids);
         if (bon->cheminFichierTicket() && !bon->cheminFichierTicket()->isEmpty()) {
@@ -822,6 +835,21 @@ void MiniBonDePeseeForm::selectionnerBon(BonDePesee* bon)
     m_live->loadAll();
     setErreur(QString());
     rafraichir();
+}
+
+void MiniBonDePeseeForm::reprendre()
+{
+    if (!hasUnsavedChanges())
+        return;
+    QPointer<MiniBonDePeseeForm> moi(this);
+    forms::askToSaveChanges(
+        this, [moi] { return moi && moi->enregistrerBon(); },
+        [moi] {
+            // The ticket shown again as stored (a new one's defaults when it has none yet).
+            if (moi)
+                moi->selectionnerBon(moi->m_bonCourant);
+        },
+        forms::Leaving::takingBack);
 }
 
 void MiniBonDePeseeForm::reinitialiserFormulaire()

@@ -7,7 +7,7 @@
 // It keeps typed work as the record editors do, through the same list/detail glue and the same
 // live form: what differs from the loaded ticket is unsaved (hasUnsavedChanges), leaving it asks
 // « Enregistrer les modifications ? », quitting keeps what can be saved, Ctrl+S and Ctrl+Return
-// save, Ctrl+Escape takes back (cancelled). A ticket changed elsewhere shows the new values of the
+// save, Ctrl+Escape takes back what was typed. A ticket changed elsewhere shows the new values of the
 // fields not typed in, a save writes only the fields typed in, and a field typed here that was
 // stored elsewhere meanwhile is asked about before the save.
 
@@ -77,6 +77,8 @@ public:
 
     void selectionnerBon(BonDePesee* bon);
     void reinitialiserFormulaire();
+    // Ctrl+Escape: asks, then shows the ticket again as stored; the rental stays chosen.
+    void reprendre();
     // "Enregistrer": writes the loaded ticket, or creates one. False, with the red line saying
     // why, when nothing was stored.
     bool enregistrerBon();
@@ -122,8 +124,6 @@ public:
 signals:
     // A ticket of `location` was created, changed or deleted and the store saved.
     void saved(kv::LocationDeBenne* location);
-    // Ctrl+Escape: the typed work is to be taken back and the form closed.
-    void cancelled();
 
 protected:
     // Return on a focused button of the form presses it.

@@ -59,6 +59,7 @@ PieceJointePreview::PieceJointePreview(QWidget* parent) : QWidget(parent)
     m_illisible->setObjectName(QStringLiteral("apercuIllisible"));
     m_horsDossierVue->setObjectName(QStringLiteral("apercuHorsDossier"));
     m_pdf->setObjectName(QStringLiteral("apercuPdf"));
+    m_pdf->setAccessibleName(QStringLiteral("Aperçu du bordereau"));
     m_imageVue->setObjectName(QStringLiteral("apercuImage"));
     for (QWidget* w : {static_cast<QWidget*>(m_aucun), static_cast<QWidget*>(m_pdf),
                        static_cast<QWidget*>(m_imageVue), static_cast<QWidget*>(m_illisible),

@@ -36,12 +36,16 @@ QColor inkReadableOn(const QColor& hue, const QColor& background, double ratio)
     const QColor vers = textColorOn(background);
     // A translucent hue is taken as it shows on the background.
     const QColor depart = seenOver(hue, background);
+    // Styles shade the faces they draw from the palette's colour (a button's gradient, a hovered
+    // row): the ink reads on the shade that comes nearest to it too, lighter under a light ink,
+    // darker under a dark one.
+    const QColor shade = vers == QColor(Qt::white) ? background.lighter(135) : background.darker(108);
     for (int pas = 0; pas < 20; ++pas) {
         const float t = float(pas) / 20.0f;
         const QColor c = QColor::fromRgbF(depart.redF() + (vers.redF() - depart.redF()) * t,
                                           depart.greenF() + (vers.greenF() - depart.greenF()) * t,
                                           depart.blueF() + (vers.blueF() - depart.blueF()) * t);
-        if (forms::contrastRatio(c, background) >= ratio)
+        if (forms::contrastRatio(c, background) >= ratio && forms::contrastRatio(c, shade) >= ratio)
             return c;
     }
     return vers;

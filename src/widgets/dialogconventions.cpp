@@ -1,5 +1,7 @@
 #include "dialogconventions.h"
 
+#include "accessiblenames.h"
+
 #include "forms/singleline.h"
 
 #include "forms/dialogs.h"
@@ -7,6 +9,8 @@
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
+
+#include <algorithm>
 #include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
@@ -16,7 +20,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTextEdit>
 #include <QTimer>
@@ -120,6 +126,18 @@ qsizetype freeLetter(const QString& text, const QString& taken)
     return -1;
 }
 
+// The position of the first letter a keyboard types in `text` ("&&" is no letter), or -1.
+qsizetype firstLetter(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&'))
+            ++i;
+        else if (text.at(i).isLetterOrNumber())
+            return typableLetter(text.at(i)) ? i : -1;
+    }
+    return -1;
+}
+
 const char* const kPreparedProperty = "kvDialogPrepared";
 
 // Brings `w` whole into sight in every scroll area around it, the innermost first, as far as each
@@ -134,6 +152,72 @@ void scrollWholeIntoSight(QWidget* w)
         area->ensureVisible(box.left(), box.y() + box.height(), 0, 0);
         area->ensureVisible(box.left(), box.top(), 0, 0);
     }
+}
+
+// A message box of ours that asks: it has more than one answer.
+bool isQuestion(const QWidget* w)
+{
+    auto* box = qobject_cast<const QMessageBox*>(w);
+    return box && box->isWindow() && box->buttons().size() > 1;
+}
+
+// The question standing open over the same window as `box`, other than `box` itself.
+QMessageBox* questionBeside(const QMessageBox* box)
+{
+    QWidget* over = box->parentWidget() ? box->parentWidget()->window() : nullptr;
+    if (!over)
+        return nullptr;
+    for (QMessageBox* other : over->findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly))
+        if (other != box && other->isVisible() && !other->testAttribute(Qt::WA_DontShowOnScreen)
+            && isQuestion(other))
+            return other;
+    return nullptr;
+}
+
+// The room a title bar needs for `title`: the text in the bar's bold font, its buttons beside.
+int titleBarWidth(const QWidget* window)
+{
+    QFont bold = window->font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(window->windowTitle()) + 160;
+}
+
+// A dialog at least as wide as its title needs, within its screen: a window manager cuts a title
+// too long for its bar in the middle (« Export… ration »).
+void fitTitle(QDialog* dialog)
+{
+    if (dialog->windowTitle().isEmpty() || qobject_cast<QMessageBox*>(dialog))
+        return;
+    int width = titleBarWidth(dialog);
+    if (const QScreen* screen = dialog->screen())
+        width = std::min(width, screen->availableGeometry().width() - 40);
+    if (dialog->minimumWidth() < width && dialog->maximumWidth() >= width)
+        dialog->setMinimumWidth(width);
+}
+
+// Brings a dialog that grew past its screen's foot (a message box opening its details) back
+// within the screen: moved up, and where it is taller than the screen, its details shortened.
+void keepOnScreen(QDialog* dialog)
+{
+    const QScreen* screen = dialog->screen();
+    if (!screen || !dialog->isVisible())
+        return;
+    const QRect room = screen->availableGeometry();
+    QRect frame = dialog->frameGeometry();
+    if (frame.height() > room.height()) {
+        if (auto* details = dialog->findChild<QTextEdit*>(); details && details->isVisible()) {
+            const int lines = details->fontMetrics().lineSpacing() * 3;
+            details->setFixedHeight(std::max(lines, details->height() - (frame.height() - room.height())));
+            return; // resized again: seen to then
+        }
+    }
+    if (frame.bottom() <= room.bottom() && frame.top() >= room.top() && frame.left() >= room.left()
+        && frame.right() <= room.right())
+        return;
+    // Each way, its near edge within the screen; its far edge too where it is not larger.
+    const int top = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
+    const int left = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+    dialog->move(dialog->x() + (left - frame.left()), dialog->y() + (top - frame.top()));
 }
 
 class DialogConventions : public QObject {
@@ -163,7 +247,19 @@ protected:
                 QTimer::singleShot(0, w, [w] { scrollWholeIntoSight(w); });
             }
         }
+        if (event->type() == QEvent::Resize && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+            if (auto* dialog = qobject_cast<QDialog*>(watched)) {
+                QPointer<QDialog> grown(dialog);
+                // Once the window has its new frame.
+                QTimer::singleShot(0, dialog, [grown] {
+                    if (grown)
+                        keepOnScreen(grown);
+                });
+            }
+        if (event->type() == QEvent::ToolTipChange && watched->isWidgetType())
+            nameUnnamedControl(static_cast<QWidget*>(watched));
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            nameUnnamedControl(static_cast<QWidget*>(watched));
             // Every menu, the bar's as a screen's context menu, has a letter on each item.
             if (auto* menu = qobject_cast<QMenu*>(watched))
                 giveMenuLetters(menu);
@@ -171,13 +267,43 @@ protected:
             if (auto* field = qobject_cast<QLineEdit*>(watched))
                 forms::keepOnOneLine(field);
             auto* dialog = qobject_cast<QDialog*>(watched);
-            if (dialog && dialog->isWindow() && isOurs(dialog))
+            if (dialog && dialog->isWindow())
+                fitTitle(dialog);
+            if (dialog && dialog->isWindow() && isOurs(dialog)) {
+                if (refuseSecondQuestion(dialog))
+                    return true;
                 prepare(dialog);
+            }
         }
         return false;
     }
 
 private:
+    // One question at a time over a window: a question asked while another stands open (a
+    // timer, a queued call, a key that reached the window past the open one) is refused, never
+    // kept behind the open one to take its place once it is answered. The refused box never
+    // reaches the screen and closes unanswered, so that what it would have done is not done; the
+    // open question comes forward, still waiting for its answer.
+    static bool refuseSecondQuestion(QDialog* dialog)
+    {
+        if (!isQuestion(dialog))
+            return false;
+        QMessageBox* open = questionBeside(static_cast<QMessageBox*>(dialog));
+        if (!open)
+            return false;
+        // Set before the window is mapped: the show under way ends here, off screen and modal to
+        // nothing.
+        dialog->setAttribute(Qt::WA_DontShowOnScreen);
+        QPointer<QDialog> refused(dialog);
+        QTimer::singleShot(0, dialog, [refused] {
+            if (refused)
+                refused->done(QDialog::Rejected);
+        });
+        open->raise();
+        open->activateWindow();
+        return true;
+    }
+
     static void prepare(QDialog* dialog)
     {
         if (auto* box = qobject_cast<QMessageBox*>(dialog); box && !box->property(kPreparedProperty).toBool()) {
@@ -207,13 +333,28 @@ QWidget* firstField(QWidget* dialog)
     return dialog && dialog->layout() ? firstFieldIn(dialog->layout()) : nullptr;
 }
 
+void giveKeysUnselected(QWidget* w, Qt::FocusReason reason)
+{
+    if (!w)
+        return;
+    w->setFocus(reason);
+    // A spin box or an editable combo box types into a line edit of its own.
+    auto* line = qobject_cast<QLineEdit*>(w);
+    if (!line && (qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w)))
+        line = w->findChild<QLineEdit*>();
+    if (line && line->hasSelectedText()) {
+        line->deselect();
+        line->end(false);
+    }
+}
+
 void focusFirstField(QDialog* dialog)
 {
     QWidget* current = dialog->focusWidget();
     if (current && isField(current) && current->window() == dialog)
         return;
     if (QWidget* field = firstField(dialog)) {
-        field->setFocus(Qt::TabFocusReason);
+        giveKeysUnselected(field);
         return;
     }
     for (QPushButton* button : dialog->findChildren<QPushButton*>())
@@ -270,16 +411,19 @@ void giveMenuLetters(QMenu* menu)
     for (const QAction* action : actions)
         if (const qsizetype at = altLetterAt(action->text()); at >= 0)
             taken += action->text().at(at).toLower();
-    for (QAction* action : actions) {
-        const QString text = action->text();
-        if (action->isSeparator() || text.isEmpty() || altLetterAt(text) >= 0)
-            continue;
-        const qsizetype at = freeLetter(text, taken);
-        if (at < 0)
-            continue;
-        taken += text.at(at).toLower();
-        action->setText(QString(text).insert(at, QLatin1Char('&')));
-    }
+    // Each item's own first letter where no item above took it, so that a user who reads the
+    // menu finds most items under their first letter; then a free letter for the others.
+    for (bool firstOnly : {true, false})
+        for (QAction* action : actions) {
+            const QString text = action->text();
+            if (action->isSeparator() || text.isEmpty() || altLetterAt(text) >= 0)
+                continue;
+            qsizetype at = firstOnly ? firstLetter(text) : freeLetter(text, taken);
+            if (at < 0 || taken.contains(text.at(at).toLower()))
+                continue;
+            taken += text.at(at).toLower();
+            action->setText(QString(text).insert(at, QLatin1Char('&')));
+        }
 }
 
 } // namespace kv

@@ -3,8 +3,13 @@
 // What every dialog of the program does when it opens, whoever made it: the keyboard focus in
 // its first field (or on its default button when it has no field), every push button an Alt
 // letter, and for a message box, texts shown as typed in a box wide enough for its title; in any
-// window, Return presses the focused push button, as Space does. Installed once on the application, so a
-// sheet, an alert or a confirmation made anywhere follows it.
+// window, Return presses the focused push button, as Space does. Every dialog is as wide as its
+// title needs and stays within its screen as it grows; one question at a time stands over a
+// window (a second one asked meanwhile is refused, never kept behind to appear later).
+// Installed once on the application, so a sheet, an alert or a confirmation made anywhere
+// follows it.
+
+#include <Qt>
 
 class QDialog;
 class QMenu;
@@ -19,6 +24,11 @@ void installDialogConventions();
 // The first field of a dialog in the order of its layouts (top to bottom, leading to trailing):
 // an editable text, a number, a date or a choice that takes the keyboard. Null when none.
 QWidget* firstField(QWidget* dialog);
+
+// Gives the keyboard to `w` as a screen, pane or sheet opens: its focus drawn as after a Tab,
+// but its text not selected, the cursor at its end, so that a stray key adds to the value
+// instead of replacing it (Tab into a field still selects, as desktop fields do).
+void giveKeysUnselected(QWidget* w, Qt::FocusReason reason = Qt::TabFocusReason);
 
 // Gives the focus to the first field, else to the default button. Leaves a focus already in a
 // field alone.

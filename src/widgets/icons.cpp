@@ -1,5 +1,7 @@
 #include "icons.h"
 
+#include "colors.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -355,14 +357,17 @@ const QList<ThemeFile>& themeFiles(const QString& name)
     return *cache.insert(name, found);
 }
 
-// The drawing made for the size nearest above `side` (the largest when all are smaller).
-QString themeFileFor(const QString& name, int side)
+// The drawing made for the size nearest below `side` (the smallest when all are larger): a
+// larger drawing shrunk thins its one-pixel strokes to a blur that no longer stands out from its
+// background.
+ThemeFile themeFileFor(const QString& name, int side)
 {
     const QList<ThemeFile>& files = themeFiles(name);
+    ThemeFile chosen = files.isEmpty() ? ThemeFile{} : files.first();
     for (const ThemeFile& f : files)
-        if (f.size >= side)
-            return f.path;
-    return files.isEmpty() ? QString() : files.last().path;
+        if (f.size <= side)
+            chosen = f;
+    return chosen;
 }
 
 // The ink of a symbol: the palette's text colour, or the selection's text colour on a selected
@@ -379,10 +384,23 @@ QColor inkFor(const QColor& fixed, QIcon::Mode mode)
     return pal.color(QPalette::WindowText);
 }
 
+// A mark reads at 3:1; drawn on a button's or a toolbar's face, shaded a little from the colour
+// it is measured against, it is given some more.
+constexpr double kMarkOnFaces = 3.6;
+
+// The surface a symbol is drawn on: the window's colour, the selection's on a selected row.
+QColor backdropFor(QIcon::Mode mode)
+{
+    const QPalette pal = QGuiApplication::palette();
+    return pal.color(mode == QIcon::Selected ? QPalette::Highlight : QPalette::Window);
+}
+
 // Draws a theme icon with its text-coloured parts in `ink`, so that it follows the palette (a
 // dark palette, a selected row) as the desktop's own icons do. Coloured parts (a red trash can,
-// a yellow warning sign) keep their colours.
-QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink, bool monochrome)
+// a yellow warning sign) keep their hue, taken just far enough towards black or white to read
+// as marks (3:1) on `backdrop`.
+QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink, bool monochrome,
+                       const QColor& backdrop)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -394,6 +412,19 @@ QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink
     static const QRegularExpression anyColour(
         QStringLiteral("(\\.ColorScheme-[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)#[0-9a-fA-F]{3,8}"));
     svg.replace(monochrome ? anyColour : textColour, QStringLiteral("\\1") + ink.name(QColor::HexRgb));
+    if (!monochrome && backdrop.isValid()) {
+        static const QRegularExpression otherColour(
+            QStringLiteral("(\\.ColorScheme-(?!Text\\b)[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)(#[0-9a-fA-F]{3,8})"));
+        QString readable;
+        qsizetype from = 0;
+        for (auto it = otherColour.globalMatch(svg); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            readable += svg.mid(from, m.capturedStart(2) - from);
+            readable += inkReadableOn(QColor(m.captured(2)), backdrop, kMarkOnFaces).name(QColor::HexRgb);
+            from = m.capturedEnd(2);
+        }
+        svg = readable + svg.mid(from);
+    }
     QSvgRenderer renderer(svg.toUtf8());
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
@@ -451,27 +482,35 @@ public:
         return scaledPixmap(size, mode, state, 1.0);
     }
 
-    // `size` in device pixels. The theme's drawing is the one made for the size in points: a
-    // 16-point symbol at 1.5 is the 16-pixel drawing enlarged (its strokes 1.5 pixels wide), not
-    // the 32-pixel one shrunk, whose one-pixel strokes would fade to a blur of their background.
+    // `size` in device pixels. The theme's drawing is the one made for the size in points, or
+    // the one nearest below it, drawn at its own size times the screen's scale and centred: a
+    // 16-point symbol at 1.5 is the 16-pixel drawing enlarged (its strokes 1.5 pixels wide), a
+    // 24-point one the 22-pixel drawing, its strokes on whole pixels; never a larger drawing
+    // shrunk or a drawing stretched by a fraction, whose one-pixel strokes would fade to a blur
+    // of their background.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
     {
         const QColor ink = inkFor(m_ink, mode);
-        const int points = qRound(qMin(size.width(), size.height()) / (scale > 0 ? scale : 1.0));
-        const QString path = m_useTheme ? themeFileFor(themeIconName(m_name), points) : QString();
-        const QString key = QStringLiteral("kv-symbol:%1:%2x%3:%4:%5")
+        const qreal dpr = scale > 0 ? scale : 1.0;
+        const int points = qRound(qMin(size.width(), size.height()) / dpr);
+        const ThemeFile drawing = m_useTheme ? themeFileFor(themeIconName(m_name), points) : ThemeFile{};
+        const QString& path = drawing.path;
+        const QColor backdrop = backdropFor(mode);
+        const QString key = QStringLiteral("kv-symbol:%1:%2x%3:%4:%5:%6")
                                 .arg(m_name).arg(size.width()).arg(size.height())
-                                .arg(ink.name(QColor::HexArgb), path);
+                                .arg(ink.name(QColor::HexArgb), path, backdrop.name());
         QPixmap pm;
         if (QPixmapCache::find(key, &pm))
             return pm;
         if (!path.isEmpty()) {
-            const int side = qMin(size.width(), size.height());
+            int side = qMin(size.width(), size.height());
+            if (drawing.size <= points)
+                side = qMin(side, qRound(drawing.size * dpr));
             QImage img(size, QImage::Format_ARGB32_Premultiplied);
             img.fill(Qt::transparent);
             QPainter p(&img);
             p.drawImage(QPoint((size.width() - side) / 2, (size.height() - side) / 2),
-                        renderThemeIcon(path, QSize(side, side), ink, m_ink.isValid()));
+                        renderThemeIcon(path, QSize(side, side), ink, m_ink.isValid(), backdrop));
             p.end();
             pm = QPixmap::fromImage(img);
         } else {

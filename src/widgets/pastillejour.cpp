@@ -50,7 +50,10 @@ PastilleJour::PastilleJour(bool selected, const QString& label, const QString& d
       m_action(std::move(action))
 {
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(label + QLatin1Char(' ') + date);
+    // Checked while it is the day chosen, for screen readers; a click leaves that to the caller.
+    setCheckable(true);
+    setChecked(selected);
+    nameForReaders();
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (m_action)
             m_action();
@@ -71,12 +74,24 @@ void PastilleJour::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
+    setChecked(selected);
     update();
+}
+
+void PastilleJour::nextCheckState()
+{
+}
+
+void PastilleJour::nameForReaders()
+{
+    // Read as painted: « Demain 9 déc. ».
+    setAccessibleName(QStringList{m_label.simplified(), m_date.simplified()}.join(QLatin1Char(' ')).trimmed());
 }
 
 void PastilleJour::setLabel(const QString& label)
 {
     m_label = label;
+    nameForReaders();
     m_tile.reset();
     updateGeometry();
     update();
@@ -85,6 +100,7 @@ void PastilleJour::setLabel(const QString& label)
 void PastilleJour::setDate(const QString& date)
 {
     m_date = date;
+    nameForReaders();
     m_tile.reset();
     updateGeometry();
     update();

@@ -55,7 +55,10 @@ protected:
     // button would take it as Tab); Return, left by every button, is the owner's too.
     void keyPressEvent(QKeyEvent* event) override;
 
+    void nextCheckState() override;
+
 private:
+    void nameForReaders();
     QSizeF tileSize() const;
     QSizeF measureTile() const;
     bool m_selected;

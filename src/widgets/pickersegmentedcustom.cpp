@@ -27,6 +27,9 @@ FiltreSegment::FiltreSegment(CarteBennesFiltre filtre, QWidget* parent)
     setFont(f);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Checked while it is the filter chosen, so that a screen reader says which one is; a click
+    // never unchecks it (nextCheckState), the picker's selection alone does.
+    setCheckable(true);
 }
 
 void FiltreSegment::setFilled(bool filled)
@@ -34,7 +37,12 @@ void FiltreSegment::setFilled(bool filled)
     if (m_filled == filled)
         return;
     m_filled = filled;
+    setChecked(filled);
     update();
+}
+
+void FiltreSegment::nextCheckState()
+{
 }
 
 namespace {

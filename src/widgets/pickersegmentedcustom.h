@@ -31,6 +31,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void nextCheckState() override;
 
 private:
     // The narrowest width that shows the whole title on two lines at most.

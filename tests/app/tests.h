@@ -60,7 +60,7 @@ private slots:
     void escapeClosesTheAboutWindow();
     void commandsHaveKeysInTheAllerAMenu();
     void f10OpensTheMenusAndArrowsStayThere();
-    void f6PutsTheFocusInTheSidebarFromAnyScreen();
+    void f6CyclesThroughTheWindowsPanes();
 };
 
 class DesktopTest : public QObject {
@@ -96,6 +96,7 @@ private slots:
     void wheelScrollsWithoutChangingValues();
     void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
+    void everyControlIsSpokenByScreenReaders();
 };
 
 class LeavingTest : public QObject {

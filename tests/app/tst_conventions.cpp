@@ -29,6 +29,7 @@
 #include "widgets/plaintext.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QBoxLayout>
 #include <QComboBox>
@@ -37,6 +38,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -557,6 +559,15 @@ void ConventionsTest::alertsAreWideEnoughForTheirTitle()
         QVERIFY2(box->width() >= title, qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(title)));
         box->close();
     }
+    // A progress dialog too (the export's), whose own size knows nothing of its title.
+    installDialogConventions();
+    QProgressDialog progress(QStringLiteral("Export de la facturation…"), QString(), 0, 0, &over);
+    progress.setWindowTitle(QStringLiteral("Exporter la facturation"));
+    progress.setCancelButton(nullptr);
+    progress.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&progress));
+    const int title = QFontMetrics(bold).horizontalAdvance(progress.windowTitle()) + 150;
+    QVERIFY2(progress.width() >= title, qPrintable(QStringLiteral("%1 < %2").arg(progress.width()).arg(title)));
     fixtures::settle();
 }
 
@@ -987,6 +998,10 @@ void walkByTab(QWidget* window, QWidget* scope, const QString& where, QStringLis
     QWidget* start = QApplication::focusWidget();
     QList<QWidget*> stops;
     QList<QRect> places;
+    // A walk begun inside the screen leaves it for the window's own row, then comes back at the
+    // screen's first stop: the reading starts there.
+    bool wentOut = false;
+    qsizetype cameBack = -1;
     if (start && scope->isAncestorOf(start)) {
         stops << start;
         places << laidOutIn(start, window);
@@ -1003,8 +1018,12 @@ void walkByTab(QWidget* window, QWidget* scope, const QString& where, QStringLis
         if (!now || now == start || now->window() != window || stops.contains(now))
             break;
         // The window's own row (sidebar, toolbar) stands apart from the screen.
-        if (scope != window && !scope->isAncestorOf(now))
+        if (scope != window && !scope->isAncestorOf(now)) {
+            wentOut = !stops.isEmpty();
             continue;
+        }
+        if (wentOut && cameBack < 0 && start && scope->isAncestorOf(start))
+            cameBack = stops.size();
         for (const QString& fault : {sightFault(now, window), drawnFocusFault(now)})
             if (!fault.isEmpty())
                 faults->append(where + QStringLiteral(": ") + describe(now) + QLatin1Char(' ') + fault);
@@ -1012,7 +1031,7 @@ void walkByTab(QWidget* window, QWidget* scope, const QString& where, QStringLis
         places << laidOutIn(now, window);
     }
     // A sheet's walk begins in its first field: the reading starts at its topmost stop.
-    qsizetype first = 0;
+    qsizetype first = cameBack > 0 ? cameBack : 0;
     if (scope == window)
         for (qsizetype i = 1; i < places.size(); ++i)
             if (places[i].top() < places[first].top()
@@ -1057,7 +1076,190 @@ void walkInactiveClients(ContentView* window, ClientsInactifsView* inactifs, con
         faults->append(where + QStringLiteral(": « Copier tél. » and « E-mail » are not both reached"));
 }
 
+// Why the keyboard, given to a screen as it opens, is not where a user can type safely: a text
+// it stands in is selected (one stray key would replace it), or it is nowhere to be seen.
+QString arrivalFault(ContentView* window)
+{
+    QWidget* now = QApplication::focusWidget();
+    if (!now || now->window() != window)
+        return QStringLiteral("no focus in the window");
+    auto* line = qobject_cast<QLineEdit*>(now);
+    if (!line && qobject_cast<QAbstractSpinBox*>(now))
+        line = now->findChild<QLineEdit*>();
+    if (line && line->hasSelectedText())
+        return describe(now) + QStringLiteral(" « ") + line->text().left(30) + QStringLiteral(" » is selected");
+    for (const QString& fault : {sightFault(now, window), drawnFocusFault(now)})
+        if (!fault.isEmpty())
+            return describe(now) + QLatin1Char(' ') + fault;
+    return {};
+}
+
+// Deletes the list's first record by keys (Delete on the row, « Supprimer » in the question,
+// chosen by Shift+Tab and Return); false when the screen's list deletes nothing.
+bool deleteFirstRowByKeys(QWidget* screen)
+{
+    auto* panel = screen->findChild<forms::ListPanel*>();
+    if (!panel || !panel->isVisible() || panel->rowCount() == 0)
+        return false;
+    fixtures::clickRow(panel, 0);
+    fixtures::settle();
+    QListView* view = panel->listView();
+    view->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(view, Qt::Key_Delete);
+    fixtures::settle();
+    QMessageBox* box = nullptr;
+    for (QMessageBox* b : screen->window()->findChildren<QMessageBox*>())
+        if (b->isVisible())
+            box = b;
+    if (!box)
+        return false;
+    box->activateWindow();
+    if (!QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }))
+        return false;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    const QPointer<QMessageBox> answered(box);
+    if (!QTest::qWaitFor([answered] { return !answered || !answered->isVisible(); }))
+        return false;
+    QApplication::setActiveWindow(screen->window());
+    fixtures::settle();
+    return true;
+}
+
+// What a screen reader cannot say of the controls of `window`, one line each: a Tab stop with
+// no name, or named by its placeholder or its value; a chosen control not said to be chosen; a
+// painted canvas (the planning grid, a map) that exposes nothing in it.
+void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
+{
+    fixtures::settle();
+    const auto fault = [&](QWidget* w, const QString& what) {
+        const QString line = where + QStringLiteral(": ") + describe(w) + QLatin1Char(' ') + what;
+        if (!faults->contains(line))
+            faults->append(line);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled() || w->window() != window || !(w->focusPolicy() & Qt::TabFocus)
+            || w->focusProxy())
+            continue;
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
+        if (!spoken) {
+            fault(w, QStringLiteral("is not in the accessibility tree"));
+            continue;
+        }
+        const QString name = spoken->text(QAccessible::Name).simplified();
+        const QString value = spoken->text(QAccessible::Value).simplified();
+        auto* line = qobject_cast<QLineEdit*>(w);
+        if (name.isEmpty())
+            fault(w, QStringLiteral("has no name"));
+        else if (line && name == line->placeholderText().simplified())
+            fault(w, QStringLiteral("is named by its placeholder « %1 »").arg(name));
+        else if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !value.isEmpty()
+                 && name == value)
+            fault(w, QStringLiteral("is named by its value « %1 »").arg(name));
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && !spoken->state().checked)
+            fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(name));
+    }
+    // The painted canvases: their items are children of their own, each named.
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool canvas = w->inherits("kv::planning::GrillePlanning") || w->inherits("kv::MapWidget");
+        if (!canvas || !w->isVisible() || w->window() != window)
+            continue;
+        // Its items, through its viewport; its scroll bars are no items.
+        QList<QAccessibleInterface*> items;
+        std::function<void(QAccessibleInterface*, int)> gather = [&](QAccessibleInterface* at, int depth) {
+            for (int i = 0; at && i < at->childCount() && items.size() < 50; ++i) {
+                QAccessibleInterface* child = at->child(i);
+                if (!child || child->role() == QAccessible::ScrollBar)
+                    continue;
+                if (child->role() == QAccessible::Client && depth == 0)
+                    gather(child, 1);
+                else
+                    items.append(child);
+            }
+        };
+        gather(QAccessible::queryAccessibleInterface(w), 0);
+        if (items.isEmpty())
+            fault(w, QStringLiteral("exposes no items"));
+        for (QAccessibleInterface* item : std::as_const(items))
+            if (item->text(QAccessible::Name).trimmed().isEmpty())
+                fault(w, QStringLiteral("has an item without a name"));
+    }
+}
+
+// Every command's screen, with its first row chosen, every statistic, the new-rental sheet and
+// a delete question, through `check`.
+void visitForReaders(ContentView* window, ModelContext* ctx, const std::function<void(QWidget*, const QString&)>& check)
+{
+    for (Commande c : toutesLesCommandes()) {
+        if (c == Commande::statistiques)
+            continue;
+        window->chooseCommand(c);
+        fixtures::settle();
+        check(window, titre(c));
+        selectFirstRow(window->detailScreen());
+        check(window, titre(c) + QStringLiteral(" (sélection)"));
+        if (auto* jour = qobject_cast<VuePlanningChauffeurs*>(window->detailScreen())) {
+            QTest::mouseClick(jour->dateSlider()->pastilles().first(), Qt::LeftButton);
+            fixtures::settle();
+            check(window, titre(c) + QStringLiteral(" (aujourd'hui)"));
+        }
+    }
+    visitEveryStatistic(
+        window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+        [&](const QString& where) { check(window, where); });
+    window->setSelection(Commande::defaut);
+    fixtures::settle();
+    auto* planning = qobject_cast<VuePlanificationBennes*>(window->detailScreen());
+    if (QPointer<QDialog> sheet = planning ? openNewRentalSheet(planning, ctx) : nullptr) {
+        check(sheet, QStringLiteral("Nouvelle location"));
+        if (chooseLongNamedClient(formulaireDe(sheet)->choixClient()))
+            check(sheet, QStringLiteral("Nouvelle location (client choisi)"));
+        sheet->reject();
+        fixtures::settle();
+    }
+    window->setSelection(Commande::clients);
+    fixtures::settle();
+    selectFirstRecord(window->detailScreen());
+    auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
+    panel->listView()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(panel->listView(), Qt::Key_Delete);
+    fixtures::settle();
+    for (QMessageBox* box : window->findChildren<QMessageBox*>())
+        if (box->isVisible()) {
+            check(box, QStringLiteral("Question ") + box->text());
+            box->reject();
+        }
+    fixtures::settle();
+}
+
 } // namespace
+
+void ConventionsTest::everyControlIsSpokenByScreenReaders()
+{
+    auto ctx = storeOfLongNames();
+    AppDelegate delegate(ctx.get());
+    ContentView* window = activeWindow(delegate);
+    QStringList faults;
+    visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) { checkSpoken(w, where, &faults); });
+    // A command switch says where the keys went: the screen they are in is named by its command.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    for (Commande c : {Commande::clients, Commande::bonDePesee, Commande::preferences}) {
+        window->chooseCommand(c);
+        fixtures::settle();
+        bool named = false;
+        QAccessibleInterface* at = QApplication::focusWidget() ? QAccessible::queryAccessibleInterface(QApplication::focusWidget()) : nullptr;
+        for (; at && !named; at = at->parent())
+            named = at->role() != QAccessible::Window && at->text(QAccessible::Name) == titre(c);
+        if (!named)
+            faults.append(titre(c) + QStringLiteral(": the keys went into the screen without its title said"));
+    }
+    window->closeAnswered();
+    // Every fault at once, one line each, so that all can be seen to.
+    for (const QString& fault : std::as_const(faults))
+        qWarning("%s", qPrintable(fault));
+    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
 
 void ConventionsTest::tabWalksEachScreenInReadingOrder_data()
 {
@@ -1080,8 +1282,13 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     ContentView* window = activeWindow(delegate, size);
     QVERIFY(window->isActiveWindow());
     QStringList faults;
-    window->setSelection(c);
+    // Arriving by the command's keys, the keyboard where the screen gives it: a text there
+    // unselected; the walk goes on from there.
+    window->chooseCommand(c);
     fixtures::settle();
+    if (const QString fault = arrivalFault(window); !fault.isEmpty())
+        faults.append(titre(c) + QStringLiteral(" (arrivée): ") + fault);
+    walkByTab(window, window->detailScreen(), titre(c) + QStringLiteral(" (arrivée)"), &faults);
     // As the command opens, then with its first row chosen.
     walkScreen(window, titre(c), &faults);
     selectFirstRow(window->detailScreen());
@@ -1130,6 +1337,18 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
         fixtures::settle();
     } else {
         walkScreen(window, titre(c) + QStringLiteral(" (sélection)"), &faults);
+    }
+    // After a delete by keys, the keyboard stays in the list, on the row that took the deleted
+    // one's place, drawn with its focus; Tab goes on from there.
+    if (deleteFirstRowByKeys(window->detailScreen())) {
+        const QString where = titre(c) + QStringLiteral(" (après suppression)");
+        auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
+        if (const QString fault = arrivalFault(window); !fault.isEmpty())
+            faults.append(where + QStringLiteral(": ") + fault);
+        else if (QApplication::focusWidget() != panel->listView() && panel->rowCount() > 0)
+            faults.append(where + QStringLiteral(": the keyboard is on ") + describe(QApplication::focusWidget())
+                          + QStringLiteral(", not on the list"));
+        walkByTab(window, window->detailScreen(), where, &faults);
     }
     window->closeAnswered();
     for (const QString& fault : std::as_const(faults))

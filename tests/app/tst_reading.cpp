@@ -26,12 +26,16 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QImage>
+#include <QPainter>
 #include <QLabel>
+#include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <cmath>
 #include <functional>
@@ -232,18 +236,22 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
             drawn.insert(on, on->grab().toImage());
         return on;
     };
-    const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
-                             const QColor& ink = QColor()) {
-        if (area.width() < 2 || area.height() < 2 || text.trimmed().isEmpty())
-            return;
+    // The contrast drawn in `area` (the window's coordinates) of `w`.
+    const auto seenIn = [&](QWidget* w, const QRect& area, const QColor& ink = QColor()) {
         QWidget* on = surface(w);
         const QImage& image = drawn[on];
         const qreal scale = image.devicePixelRatio();
         const QRect local(on->mapFrom(window, area.topLeft()), area.size());
         const QRect device(QPoint(qRound(local.left() * scale), qRound(local.top() * scale)),
                            QSize(qRound(local.width() * scale), qRound(local.height() * scale)));
+        return fixtures::drawnContrast(image, device, ink);
+    };
+    const auto measure = [&](QWidget* w, const QRect& area, const QString& text, const QFont& font,
+                             const QColor& ink = QColor()) {
+        if (area.width() < 2 || area.height() < 2 || text.trimmed().isEmpty())
+            return;
         const bool large = font.pointSizeF() >= 18 || (font.bold() && font.pointSizeF() >= 14);
-        const double seen = fixtures::drawnContrast(image, device, ink);
+        const double seen = seenIn(w, area, ink);
         if (seen < (large ? 3.0 : 4.5))
             faults->append(QStringLiteral("%1: « %2 » (%3) reads at %4:1")
                                .arg(where, text.left(40), describe(w))
@@ -260,6 +268,50 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
             && (qobject_cast<QPushButton*>(b) || qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b)))
             measure(b, QRect(b->mapTo(window, buttonContents(b).topLeft()), buttonContents(b).size())
                            & fixtures::shownPart(b, window), withoutMnemonic(b->text()), b->font());
+    // Marks: the symbol of a tool button (a toolbar's trash can) or of a push button stands out
+    // at 3:1 from the face it is drawn on (the commonest colour of the button as drawn).
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        if (!b->isVisible() || !b->isEnabled() || b->window() != window || b->icon().isNull()
+            || !(qobject_cast<QToolButton*>(b) || qobject_cast<QPushButton*>(b)))
+            continue;
+        const QRect area = QRect(b->mapTo(window, QPoint(0, 0)), b->size()) & fixtures::shownPart(b, window);
+        if (area.width() < 4 || area.height() < 4)
+            continue;
+        QWidget* on = surface(b);
+        const QImage& image = drawn[on];
+        const qreal scale = image.devicePixelRatio();
+        const QPoint at = on->mapFrom(window, area.topLeft());
+        // What is not painted (a scroll area's content drawn apart) shows the window under it.
+        QImage face(area.size() * scale, QImage::Format_RGB32);
+        face.fill(b->palette().color(QPalette::Window));
+        QPainter(&face).drawImage(QPoint(0, 0), image.copy(QRect(at * scale, area.size() * scale)));
+        QHash<QRgb, int> count;
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                ++count[face.pixel(x, y) | 0xff000000u];
+        QRgb commonest = 0;
+        for (auto it = count.constBegin(); it != count.constEnd(); ++it)
+            if (it.value() > count.value(commonest))
+                commonest = it.key();
+        // The symbol as the button draws it, on that face.
+        const QPixmap symbol = b->icon().pixmap(b->iconSize(), scale);
+        QImage mark(symbol.size(), QImage::Format_RGB32);
+        mark.fill(commonest);
+        QPainter(&mark).drawPixmap(0, 0, symbol);
+        // A small symbol is all edges, no two pixels alike: it reads as its third strongest
+        // pixel does.
+        QList<double> strengths;
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x)
+                strengths << forms::contrastRatio(QColor::fromRgb(mark.pixel(x, y)), QColor::fromRgb(commonest));
+        std::sort(strengths.begin(), strengths.end(), std::greater<>());
+        const double seen = strengths.value(2, 1.0);
+        if (seen < 3.0)
+            faults->append(QStringLiteral("%1: the symbol of « %2 » (%3) reads at %4:1")
+                               .arg(where, withoutMnemonic(b->text()).isEmpty() ? b->toolTip() : withoutMnemonic(b->text()),
+                                    describe(b))
+                               .arg(seen, 0, 'f', 1));
+    }
     for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
         QAbstractItemModel* model = view->model();
         if (!view->isVisible() || !view->isEnabled() || view->window() != window || !model)
@@ -481,6 +533,19 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     QVERIFY(sheet && QTest::qWaitForWindowExposed(sheet));
     check(sheet, QStringLiteral("Nouvelle location"));
     sheet->reject();
+    fixtures::settle();
+    // A delete question: its « Supprimer » reads as its other texts do.
+    window.setSelection(Commande::clients);
+    fixtures::settle();
+    chooseFirstRow(window.detailScreen());
+    auto* panel = window.detailScreen()->findChild<forms::ListPanel*>();
+    QVERIFY(panel);
+    QTest::keyClick(panel->listView(), Qt::Key_Delete);
+    QMessageBox* question = nullptr;
+    QTRY_VERIFY((question = window.findChild<QMessageBox*>()) && question->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(question));
+    check(question, QStringLiteral("Supprimer ce client ?"));
+    question->reject();
     fixtures::settle();
     for (const QString& fault : std::as_const(faults))
         qWarning("%s", qPrintable(fault));

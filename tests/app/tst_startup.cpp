@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -743,8 +744,20 @@ void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
             if (box->buttonRole(b) == QMessageBox::ActionRole)
                 details = b;
         QVERIFY(details);
+        // Standing on the screen's foot (as it may on a small screen), it opens its details
+        // within the screen.
+        const QRect room = box->screen()->availableGeometry();
+        const auto within = [&] {
+            const QRect frame = box->frameGeometry();
+            return frame.top() >= room.top() && frame.bottom() <= room.bottom();
+        };
+        box->move(box->x(), room.bottom() + 1 - box->frameGeometry().height());
+        QTRY_VERIFY(within());
         details->setFocus(Qt::TabFocusReason);
         QTest::keyClick(details, Qt::Key_Space);
+        QTRY_VERIFY2(within(),
+                     qPrintable(QStringLiteral("%1,%2 %3×%4").arg(box->frameGeometry().x()).arg(box->frameGeometry().y())
+                                    .arg(box->frameGeometry().width()).arg(box->frameGeometry().height())));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!box->isVisible());
         QCOMPARE(box->clickedButton(), box->button(QMessageBox::Ok));

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QProcess>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -110,8 +111,10 @@ void MailLinkTest::logsAnUnansweredLinkWithoutItsContent()
         CapturedStandardError captured;
         CollectedLog log;
         MailLink::open(*link);
-        // Said once the launcher has ended: whatever it wrote, it wrote before.
         QTRY_VERIFY_WITH_TIMEOUT(CollectedLog::text().contains("Aucun programme de messagerie"), 10000);
+        // The launcher has ended (its words, had they not been discarded, said before) once the
+        // program let its process go.
+        QTRY_VERIFY_WITH_TIMEOUT(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(), 10000);
         const QByteArray out = captured.restore() + CollectedLog::text();
         QVERIFY2(!out.contains(secret) && !out.contains("client%40") && !out.contains("client@"), out.constData());
     }

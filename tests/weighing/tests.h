@@ -84,6 +84,7 @@ class TestTaille : public QObject {
 private slots:
     void tientSansDefilerDeCote_data();
     void tientSansDefilerDeCote();
+    void unAutreChoixSOuvreEnHautPoidsEntiers();
 };
 
 class TestClavier : public QObject {

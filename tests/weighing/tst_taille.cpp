@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "shownpart.h"
 #include "weighing/locationsetpeseeview.h"
 #include "weighing/minibondepeseeform.h"
 #include "widgets/elidedlabel.h"
@@ -212,4 +213,45 @@ void TestTaille::tientSansDefilerDeCote()
     QTest::mouseClick(f->findChild<QPushButton*>(QStringLiteral("nouveauBon")), Qt::LeftButton);
     defauts << ecran.defauts(QStringLiteral("short name, new ticket"));
     QVERIFY2(defauts.isEmpty(), qPrintable(defauts.join(QLatin1Char('\n'))));
+}
+
+void TestTaille::unAutreChoixSOuvreEnHautPoidsEntiers()
+{
+    // The window's smallest size with a 12-point desktop font: rows of tickets and a form taller
+    // than its pane.
+    const fixtures::DesktopLook look(false, 12.0);
+    Bureau b;
+    kv::TypeDechet* type = b.type(QStringLiteral("Gravats"), 20);
+    auto* premiere = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10), type);
+    auto* seconde = b.location(b.client(QStringLiteral("Zoé")), at(2026, 3, 8, 10), type);
+    for (int i = 0; i < 6; ++i)
+        b.bon(premiere, at(2026, 3, 9, 11, i), 9542 + i);
+    b.bon(seconde, at(2026, 3, 8, 12), 9542);
+    QVERIFY(b.sauver());
+    Ecran ecran(b, QSize(536, 400));
+    ecran.choisir(premiere);
+    MiniBonDePeseeForm* f = ecran.vue->formulaire();
+    QVERIFY(f);
+
+    // Every weight reads whole, « 9542 kg », however narrow the row.
+    const auto poidsCoupes = [&] {
+        QStringList coupes;
+        for (auto* poids : f->findChildren<kv::ElidedLabel*>(QStringLiteral("poidsBon")))
+            if (poids->isVisible() && poids->isElided())
+                coupes << poids->shownText();
+        return coupes;
+    };
+    fixtures::settle();
+    QCOMPARE(poidsCoupes(), QStringList());
+
+    // Scrolled down to the last ticket, then another rental: its form opens at its top, the
+    // weight in view.
+    auto* defilement = ecran.vue->findChild<QScrollArea*>(QStringLiteral("defilementBon"));
+    QVERIFY(defilement);
+    QVERIFY(defilement->verticalScrollBar()->maximum() > 0);
+    defilement->verticalScrollBar()->setValue(defilement->verticalScrollBar()->maximum());
+    ecran.choisir(seconde);
+    QCOMPARE(ecran.vue->formulaire()->location(), seconde);
+    QTRY_COMPARE(defilement->verticalScrollBar()->value(), 0);
+    QCOMPARE(poidsCoupes(), QStringList());
 }

@@ -45,6 +45,7 @@ private slots:
     void sectionSymbolsKeepOneFamilyAtEveryScale();
     void paperTextureIsSeamlessAndStill();
     void elidedLinesLabelKeepsToItsLines();
+    void screenReadersHearEveryControl();
 };
 
 class FormLookTest : public QObject {
@@ -134,4 +135,5 @@ private slots:
     void sharedQuestionsAnswerToAltLetters();
     // Installs the dialog conventions on the application: runs last.
     void everyDialogButtonGetsALetterOfItsOwn();
+    void aQuestionAskedWhileAnotherIsOpenIsRefused();
 };

@@ -14,7 +14,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -200,4 +202,48 @@ void DialogKeysTest::everyDialogButtonGetsALetterOfItsOwn()
         letters.insert(letter);
     }
     menu.close();
+}
+
+void DialogKeysTest::aQuestionAskedWhileAnotherIsOpenIsRefused()
+{
+    installDialogConventions();
+    Over over;
+    int saves = 0;
+    int proceeds = 0;
+    int deleted = 0;
+    const QPointer<QMessageBox> save = forms::askToSaveChanges(
+        &over.window, [&] { ++saves; return true; }, [&] { ++proceeds; });
+    QTRY_VERIFY(save->isVisible());
+
+    // A delete asked meanwhile, at once or by a queued call, is never shown nor kept for later.
+    auto askDelete = [&] {
+        return QPointer<QMessageBox>(forms::askConfirmation(
+            &over.window, QStringLiteral("Supprimer ce client ?"), QStringLiteral("Cette action est irréversible."),
+            QStringLiteral("Supprimer"), QStringLiteral("Annuler"), [&] { ++deleted; }));
+    };
+    QList<QPointer<QMessageBox>> refused{askDelete()};
+    QTimer::singleShot(0, &over.window, [&] { refused << askDelete(); });
+    QTRY_COMPARE(refused.size(), 2);
+    for (const QPointer<QMessageBox>& box : std::as_const(refused)) {
+        QTRY_VERIFY(!box);
+    }
+    // The open question stays, unanswered, the only one over the window.
+    QVERIFY(save && save->isVisible());
+    QCOMPARE(over.window.findChildren<QMessageBox*>().size(), 1);
+    QCOMPARE(saves + proceeds + deleted, 0);
+
+    // Answered, it does what its answer says and nothing else follows.
+    pressAltFor(save, QStringLiteral("Ne pas enregistrer"));
+    QCOMPARE(proceeds, 1);
+    QTRY_VERIFY(over.window.findChildren<QMessageBox*>().isEmpty());
+    QCOMPARE(deleted, 0);
+
+    // Once it is answered, a question is asked as usual; an error may stand over it.
+    const QPointer<QMessageBox> again = askDelete();
+    QTRY_VERIFY(again && again->isVisible());
+    QMessageBox* error = forms::showError(&over.window, QStringLiteral("Échec de la suppression: disque plein"));
+    QTRY_VERIFY(error->isVisible());
+    pressAltFor(error, fixtures::shownText(error->buttons().first()));
+    pressAltFor(again, QStringLiteral("Supprimer"));
+    QCOMPARE(deleted, 1);
 }

@@ -2,6 +2,7 @@
 
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
+#include "widgets/dialogconventions.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/elidedlineslabel.h"
 #include "widgets/foldingrow.h"
@@ -13,13 +14,16 @@
 #include "widgets/plaintext.h"
 #include "widgets/syncnsscrollview.h"
 
+#include <QAccessible>
 #include <QBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -695,4 +699,63 @@ void SharedWidgetsTest::elidedLinesLabelKeepsToItsLines()
     QTRY_VERIFY(label->width() > 500);
     QTRY_COMPARE(label->text().split(QLatin1Char('\n')).size(), 2);
     QVERIFY(label->text().size() > lines.join(QString()).size());
+}
+
+void SharedWidgetsTest::screenReadersHearEveryControl()
+{
+    installDialogConventions();
+    const auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    const auto checked = [](QWidget* w) { return bool(QAccessible::queryAccessibleInterface(w)->state().checked); };
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    // An icon-only button: named by what its tool tip says, and as its tool tip changes.
+    auto* trash = new QToolButton(&window);
+    trash->setIcon(symbolIcon(QStringLiteral("trash")));
+    trash->setToolTip(QStringLiteral("Supprimer ce bon"));
+    layout->addWidget(trash);
+    // A field whose label stands beside the row it is in, not among its siblings.
+    auto* row = new QWidget(&window);
+    auto* field = new QLineEdit(row);
+    (new QHBoxLayout(row))->addWidget(field);
+    auto* label = new QLabel(QStringLiteral("Poids net (kg)"), &window);
+    label->setBuddy(field);
+    layout->addWidget(label);
+    layout->addWidget(row);
+    // A search field with no label: its prompt, not the prompt's text as such.
+    auto* search = new QLineEdit(&window);
+    search->setPlaceholderText(QStringLiteral("Rechercher…"));
+    layout->addWidget(search);
+    // A named button keeps its name.
+    auto* named = new QToolButton(&window);
+    named->setAccessibleName(QStringLiteral("Aide"));
+    named->setToolTip(QStringLiteral("Aide sur la saisie"));
+    layout->addWidget(named);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(name(trash), QStringLiteral("Supprimer ce bon"));
+    trash->setToolTip(QStringLiteral("Supprimer le bon du 3 mars"));
+    QCOMPARE(name(trash), QStringLiteral("Supprimer le bon du 3 mars"));
+    QCOMPARE(name(field), QStringLiteral("Poids net (kg)"));
+    QCOMPARE(name(search), QStringLiteral("Rechercher"));
+    QCOMPARE(name(named), QStringLiteral("Aide"));
+
+    // The day chosen and the filter chosen are said to be chosen, they alone, and a click on the
+    // chosen one leaves it chosen.
+    PastilleJour demain(false, QString(), QString(), {});
+    demain.setLabel(QStringLiteral("Demain"));
+    demain.setDate(QStringLiteral("9 déc."));
+    QCOMPARE(name(&demain), QStringLiteral("Demain 9 déc."));
+    QVERIFY(!checked(&demain));
+    demain.setSelected(true);
+    QVERIFY(checked(&demain));
+    Observable<CarteBennesFiltre> selection(CarteBennesFiltre::enCours);
+    PickerSegmentedCustom picker(selection);
+    picker.resize(1400, 60);
+    picker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(picker.segments()[2], Qt::LeftButton);
+        for (FiltreSegment* s : picker.segments())
+            QCOMPARE(checked(s), s == picker.segments()[2]);
+    }
 }

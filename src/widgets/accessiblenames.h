@@ -1,0 +1,16 @@
+#pragma once
+
+// Names for screen readers where a control's own text gives none: a button showing only an icon
+// is named by its tool tip (what a sighted user reads when pointing at it); a field by the label
+// that names it (its buddy) wherever that label stands in the form, where screen readers look
+// among its siblings only; a search field with no label by what its prompt asks
+// (« Rechercher »). A name given by a screen stays.
+// Applied by the dialog conventions to every widget as it shows and as its tool tip changes.
+
+class QWidget;
+
+namespace kv {
+
+void nameUnnamedControl(QWidget* w);
+
+} // namespace kv
