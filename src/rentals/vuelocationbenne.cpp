@@ -632,7 +632,7 @@ void VueLocationBenne::actualiserColonnes()
     if (client) {
         // Read again each time: a rename, or a look-alike added or gone, changes them.
         m_nomClient->setText(client->nom());
-        const QString distinction = distinctionParmiHomonymes(client);
+        const QString distinction = distinctionAffichee(client);
         m_distinctionClient->setText(distinction);
         m_distinctionClient->setVisible(!distinction.isEmpty());
     }

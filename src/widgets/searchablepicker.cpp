@@ -381,6 +381,8 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_nothing->hide();
     v->addWidget(m_nothing);
 
+    // A screen reader says which of the look-alikes is chosen, as the tool tip does.
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setAccessibleDescription(currentDescription()); });
     connect(m_search, &QLineEdit::textChanged, this, &SearchablePicker::search);
     connect(m_list, &QListView::clicked, this, &SearchablePicker::choose);
     m_search->installEventFilter(this);
@@ -467,6 +469,10 @@ void SearchablePicker::showPopup()
         m_search->clear();
     }
     search(QString());
+    // Named after the picker, as a screen reader says it: « Rechercher : Client ».
+    const QString nom = accessibleName().isEmpty() ? QStringLiteral("Rechercher") : QStringLiteral("Rechercher : ") + accessibleName();
+    m_search->setAccessibleName(nom);
+    m_list->setAccessibleName(accessibleName().isEmpty() ? QStringLiteral("Résultats") : accessibleName());
     placePopup();
     // The current entry is chosen in the list, in the middle of the rows the list has room for.
     m_popup->layout()->activate();

@@ -71,6 +71,9 @@ private slots:
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
     void overlapLineFollowsTheRemovalAsItIsTyped();
+    void overlapLineKeepsTheLookAlikesPhoneWhole();
+    void overlapLineMovesNoField();
+    void sheetControlsAreNamedForAScreenReader();
     void sheetReadsUnderADarkPaletteAndALargerFont();
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
