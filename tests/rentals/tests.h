@@ -108,6 +108,7 @@ private slots:
     void searchFindsOneClientAmongThousands();
     void rentalsPaneNamesItsClientWhileTheListHoldsIt();
     void readsUnderADarkPaletteAndLargerFonts();
+    void cartoucheWidensForItsNameBeforeCuttingIt();
 };
 
 class PiecesAdresseTest : public QObject {

@@ -1401,3 +1401,37 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
         }
     }
 }
+
+void ParClientTest::cartoucheWidensForItsNameBeforeCuttingIt()
+{
+    // Names of the large office, some with a look-alike (a second line) and many rentals (a
+    // wide badge): where the column has room, every name shows whole.
+    Bureau b;
+    Benne* be = colouredBenne(b.ctx.get(), 8, QStringLiteral("2E7D32"));
+    QList<Client*> clients;
+    for (const char* nom : {"Terrassement Petit 116", "Bâtiments Thomas 1210", "Démolition Lefèvre et Fils 48",
+                            "Maçonnerie Dubois-Martin 7"}) {
+        Client* c = client(b.ctx.get(), QString::fromUtf8(nom), QStringLiteral("Saint-Priest"));
+        clients.append(c);
+        for (int j = 0; j < 12; ++j)
+            location(b.ctx.get(), c, be, localDateTime(2026, 6, 1 + j));
+    }
+    client(b.ctx.get(), QStringLiteral("Bâtiments Thomas 1210"), QStringLiteral("Décines-Charpieu"));
+    for (const int points : {9, 12}) {
+        Bureautique bureau(false, points);
+        VueLocationBenne ecran(b.entrees());
+        for (const QSize taille : {QSize(1600, 1000), QSize(1200, 760)}) {
+            ecran.resize(taille);
+            ecran.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+            settle();
+            for (Client* c : clients) {
+                CartoucheAnime* ca = ecran.cartouche(c);
+                QVERIFY(ca);
+                QVERIFY2(ca->nomAffiche() == c->nom(), qPrintable(QStringLiteral("%1 pt, %2 px: « %3 » in a cartouche of %4")
+                                                                   .arg(points).arg(taille.width())
+                                                                   .arg(ca->nomAffiche()).arg(ca->width())));
+            }
+        }
+    }
+}
