@@ -314,25 +314,42 @@ QList<QStringList> partiesDistinctives(const QList<FicheClient>& clients)
 {
     QList<QStringList> parties;
     parties.reserve(clients.size());
-    const auto joint = [&parties](int i) { return parties.at(i).join(QStringLiteral(" · ")); };
+    // Each client's parts joined, kept as they grow: the counts below read them.
+    QStringList joints;
+    joints.reserve(clients.size());
+    const auto cle = [&clients, &joints](int i) { return clients.at(i).nom + QLatin1Char('\n') + joints.at(i); };
     // Name and detail -> how many clients share them.
-    const auto comptes = [&clients, &joint] {
+    const auto comptes = [&clients, &cle] {
         QHash<QString, int> vus;
+        vus.reserve(clients.size());
         for (int i = 0; i < clients.size(); ++i)
-            ++vus[clients.at(i).nom + QLatin1Char('\n') + joint(i)];
+            ++vus[cle(i)];
         return vus;
     };
-    const auto partage = [&clients, &parties, &joint](const QHash<QString, int>& vus, int i) {
-        return !parties.at(i).isEmpty() && vus.value(clients.at(i).nom + QLatin1Char('\n') + joint(i)) > 1;
+    const auto partage = [&joints, &cle](const QHash<QString, int>& vus, int i) {
+        return !joints.at(i).isEmpty() && vus.value(cle(i)) > 1;
     };
-    const auto ajouter = [&parties, &joint](int i, const QString& plus) {
-        if (!plus.isEmpty() && !joint(i).endsWith(plus))
-            parties[i].append(plus);
+    const auto ajouter = [&parties, &joints](int i, const QString& plus) {
+        if (plus.isEmpty() || joints.at(i).endsWith(plus))
+            return;
+        parties[i].append(plus);
+        joints[i] += QStringLiteral(" · ") + plus;
     };
     for (const FicheClient& c : clients) {
         const QString premier = firstShown({c.ville, c.telephone, c.email});
         parties.append(premier.isEmpty() ? QStringList() : QStringList{premier});
+        joints.append(premier);
     }
+    // One of its name alone in the list needs nothing more.
+    QHash<QString, int> parNom;
+    parNom.reserve(clients.size());
+    for (const FicheClient& c : clients)
+        ++parNom[c.nom];
+    bool homonymes = false;
+    for (const int n : std::as_const(parNom))
+        homonymes = homonymes || n > 1;
+    if (!homonymes)
+        return parties;
 
     // Two of one name in one town: the street, else the phone or e-mail, follows the town.
     const QHash<QString, int> parVille = comptes();
@@ -401,7 +418,7 @@ QStringList clientDistinctions(const QList<FicheClient>& clients)
     QStringList details;
     details.reserve(clients.size());
     for (const QStringList& parties : partiesDistinctives(clients))
-        details.append(parties.join(QStringLiteral(" · ")));
+        details.append(parties.size() == 1 ? parties.first() : parties.join(QStringLiteral(" · ")));
     return details;
 }
 

@@ -27,6 +27,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace kv {
 
@@ -212,12 +214,39 @@ public:
             const QFontMetrics fm(font);
             m_widestFont = font;
             const int gap = fm.horizontalAdvance(QLatin1Char('M'));
-            int most = 0;
+            const auto exact = [&fm, gap](const Row& r) {
+                return fm.horizontalAdvance(r.text) + 1 + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1);
+            };
+            // Shaping thousands of rows would cost the first opening dearly: each row is first
+            // counted from its characters' advances (each character measured once), then the
+            // rows that count widest are measured whole. A row whose count falls short of its
+            // shaped width by more than the margin is the only one that could be missed; the
+            // widest count is kept too, so the list is never narrower than what was counted.
+            QHash<QChar, int> avances;
+            const auto compte = [&](const QString& texte) {
+                int w = 0;
+                for (const QChar c : texte) {
+                    if (c.isSurrogate() || c.isMark())
+                        return fm.horizontalAdvance(texte);
+                    auto it = avances.constFind(c);
+                    if (it == avances.cend())
+                        it = avances.insert(c, fm.horizontalAdvance(c));
+                    w += *it;
+                }
+                return w;
+            };
+            std::vector<std::pair<int, int>> comptes; // counted width, row
+            comptes.reserve(count());
             for (int i = 0; i < count(); ++i) {
                 const Row& r = row(i);
-                most = std::max(most, fm.horizontalAdvance(r.text) + 1
-                                          + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1));
+                comptes.emplace_back(compte(r.text) + 1 + (r.detail.isEmpty() ? 0 : gap + compte(r.detail) + 1), i);
             }
+            std::sort(comptes.begin(), comptes.end(), std::greater<>());
+            int most = comptes.empty() ? 0 : comptes.front().first;
+            const int seuil = most - std::max(8, most / 20);
+            constexpr std::size_t kMesuresAuPlus = 64;
+            for (std::size_t k = 0; k < comptes.size() && k < kMesuresAuPlus && comptes[k].first >= seuil; ++k)
+                most = std::max(most, exact(row(comptes[k].second)));
             m_widest = most;
         }
         return m_widest;
