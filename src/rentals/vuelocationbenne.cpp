@@ -237,6 +237,7 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_aucunClient->hide();
     m_scrollClients = new QScrollArea(this);
     m_scrollClients->setObjectName(QStringLiteral("colonneClients"));
+    m_scrollClients->setAccessibleName(QStringLiteral("Clients"));
     m_scrollClients->setMinimumHeight(320);
     m_scrollClients->setFrameShape(QFrame::NoFrame);
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -591,6 +592,7 @@ QWidget* VueLocationBenne::construireColonneLocations()
     m_boutonPanneau->setObjectName(QStringLiteral("boutonBennesDisponibles"));
     m_boutonPanneau->setIcon(encreSurPapier(QStringLiteral("shippingbox.fill"), palette()));
     m_boutonPanneau->setToolTip(QStringLiteral("Bennes disponibles"));
+    m_boutonPanneau->setAccessibleName(m_boutonPanneau->toolTip());
     m_boutonPanneau->setAutoRaise(true);
     m_boutonPanneau->setCheckable(true);
     connect(m_boutonPanneau, &QToolButton::clicked, this, &VueLocationBenne::basculerPanneau);
@@ -598,6 +600,7 @@ QWidget* VueLocationBenne::construireColonneLocations()
     v->addLayout(entete);
     v->addSpacing(30);
     auto* scroll = new QScrollArea(m_colonneLocations);
+    scroll->setAccessibleName(QStringLiteral("Locations du client"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     // Under its header, in the content area of the smallest window (400 high).

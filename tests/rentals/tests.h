@@ -109,6 +109,7 @@ private slots:
     void rentalsPaneNamesItsClientWhileTheListHoldsIt();
     void readsUnderADarkPaletteAndLargerFonts();
     void cartoucheWidensForItsNameBeforeCuttingIt();
+    void screenControlsAreNamedForAScreenReader();
 };
 
 class PiecesAdresseTest : public QObject {

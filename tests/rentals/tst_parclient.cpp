@@ -1,5 +1,7 @@
 #include "tests.h"
 
+#include "lecteurecran.h"
+
 #include "screenfixtures.h"
 
 #include "model/helpers.h"
@@ -1434,4 +1436,29 @@ void ParClientTest::cartoucheWidensForItsNameBeforeCuttingIt()
             }
         }
     }
+}
+
+void ParClientTest::screenControlsAreNamedForAScreenReader()
+{
+    // Every Tab stop of the screen, a client and a rental chosen, the available skips shown:
+    // named by its label or tool tip, never by its placeholder or value.
+    ThomasRenovation o;
+    colouredBenne(o.b.ctx.get(), 10, QStringLiteral("D32F2F"));
+    VueLocationBenne ecran(o.b.entrees());
+    ecran.resize(1400, 800);
+    ecran.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&ecran));
+    cliquer(ecran.cartouche(o.thomas.at(2)));
+    QTRY_VERIFY(ecran.listeBennes());
+    QTest::mouseClick(ecran.boutonBennesDisponibles(), Qt::LeftButton);
+    QTRY_VERIFY(ecran.panneau());
+    settle();
+    QStringList fautes = sansNomLisible(&ecran);
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
+    // The available skips say their colour in words.
+    QAbstractItemModel* groupes = ecran.panneau()->liste()->model();
+    QStringList dits;
+    for (int i = 0; i < groupes->rowCount(); ++i)
+        dits << groupes->index(i, 0).data(Qt::AccessibleTextRole).toString();
+    QVERIFY2(dits.contains(QStringLiteral("10 m³, rouge, disponibles : 1")), qPrintable(dits.join(QStringLiteral("; "))));
 }
