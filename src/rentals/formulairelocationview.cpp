@@ -231,8 +231,9 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_pile = new QStackedWidget(this);
-    m_pile->addWidget(construireCarteConfiguration());
-    m_pile->addWidget(construireFormulaire());
+    // The configuration card is made only for a store that needs it (see choisirEcran).
+    m_pageFormulaire = construireFormulaire();
+    m_pile->addWidget(m_pageFormulaire);
     appliquerEncres();
     layout->addWidget(m_pile);
 
@@ -735,13 +736,20 @@ QSize FormulaireLocationView::minimumSizeHint() const
 
 bool FormulaireLocationView::afficheFormulaire() const
 {
-    return m_pile->currentIndex() == 1;
+    return m_pile->currentWidget() == m_pageFormulaire;
 }
 
 void FormulaireLocationView::choisirEcran()
 {
-    const bool formulaire = !m_clients->estVide() && m_types->size() > 0;
-    m_pile->setCurrentIndex(formulaire ? 1 : 0);
+    if (!m_clients->estVide() && m_types->size() > 0) {
+        m_pile->setCurrentWidget(m_pageFormulaire);
+        return;
+    }
+    if (!m_pageConfiguration) {
+        m_pageConfiguration = construireCarteConfiguration();
+        m_pile->addWidget(m_pageConfiguration);
+    }
+    m_pile->setCurrentWidget(m_pageConfiguration);
 }
 
 void FormulaireLocationView::actualiserClients()

@@ -266,6 +266,8 @@ private:
     QPushButton* m_valider = nullptr;
     QPushButton* m_annuler = nullptr;
     QPushButton* m_fermer = nullptr;
+    QWidget* m_pageFormulaire = nullptr;
+    QWidget* m_pageConfiguration = nullptr;
     QPointer<CitySearchPopup> m_popupVille;
 };
 

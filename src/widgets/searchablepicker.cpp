@@ -388,7 +388,6 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_search = new QLineEdit(m_popup);
     m_search->setObjectName(QStringLiteral("champRecherche"));
     m_search->setPlaceholderText(QStringLiteral("Rechercher"));
-    m_search->setClearButtonEnabled(true);
     v->addWidget(m_search);
     m_list = new QListView(m_popup);
     m_list->setObjectName(QStringLiteral("listeFiltree"));
@@ -412,7 +411,13 @@ SearchablePicker::SearchablePicker(QWidget* parent)
 
     // A screen reader says which of the look-alikes is chosen, as the tool tip does.
     connect(this, &QComboBox::currentIndexChanged, this, [this] { setAccessibleDescription(currentDescription()); });
-    connect(m_search, &QLineEdit::textChanged, this, &SearchablePicker::search);
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Its clear button shows only over a text: made with the first one, since its themed icon
+        // costs a sheet's first opening more than the rest of the picker.
+        if (!text.isEmpty() && !m_search->isClearButtonEnabled())
+            m_search->setClearButtonEnabled(true);
+        search(text);
+    });
     connect(m_list, &QListView::clicked, this, &SearchablePicker::choose);
     m_search->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
