@@ -1648,7 +1648,12 @@ void FormulaireLocationTest::sheetControlsAreNamedForAScreenReader()
         const QString dit = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
         QVERIFY2(dit.contains(QStringLiteral("rouge")) && !dit.contains(QStringLiteral("D32F2F")), qPrintable(dit));
     }
-    // The client picker's own search field, open.
+    // The town search, and the client picker's own search field, open.
+    QTest::mouseClick(form->boutonVille(), Qt::LeftButton);
+    QTRY_VERIFY(form->popupVille() && form->popupVille()->isVisible());
+    fautes = sansNomLisible(form->popupVille());
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
+    form->popupVille()->close();
     form->choixClient()->showPopup();
     QWidget* popup = QApplication::activePopupWidget();
     QTRY_VERIFY((popup = QApplication::activePopupWidget()));
