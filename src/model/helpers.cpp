@@ -123,6 +123,62 @@ QString formatDecimalHalfEven(double value, int decimals)
                                + chiffres.substr(coupe));
 }
 
+QString nomCouleur(const QString& texteHex)
+{
+    const std::optional<CouleurRVB> couleur = couleurDepuisHex(texteHex);
+    return couleur ? nomCouleur(*couleur) : QString();
+}
+
+QString nomCouleur(const CouleurRVB& couleur)
+{
+    // Hue, saturation and lightness (HSL), each component kept within 0…1.
+    const auto borne = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
+    const double r = borne(couleur.rouge), g = borne(couleur.vert), b = borne(couleur.bleu);
+    const double haut = std::max({r, g, b}), bas = std::min({r, g, b});
+    const double clarte = (haut + bas) / 2;
+    const double ecart = haut - bas;
+    const double saturation = ecart == 0 ? 0 : ecart / (1 - std::abs(2 * clarte - 1));
+    double teinte = 0;
+    if (ecart > 0) {
+        if (haut == r)
+            teinte = 60 * std::fmod((g - b) / ecart + 6, 6);
+        else if (haut == g)
+            teinte = 60 * ((b - r) / ecart + 2);
+        else
+            teinte = 60 * ((r - g) / ecart + 4);
+    }
+    if (clarte < 0.1)
+        return QStringLiteral("noir");
+    if (clarte > 0.94)
+        return QStringLiteral("blanc");
+    // Greys, and colours too washed-out or too dark to read as a hue.
+    if (ecart < 0.08 || saturation < 0.12 || (saturation < 0.25 && clarte < 0.25))
+        return clarte < 0.35 ? QStringLiteral("gris foncé") : clarte > 0.7 ? QStringLiteral("gris clair") : QStringLiteral("gris");
+    const auto nuance = [clarte](const char* base) {
+        const QString nom = QString::fromUtf8(base);
+        if (clarte < 0.3)
+            return nom + QStringLiteral(" foncé");
+        if (clarte > 0.72)
+            return nom + QStringLiteral(" clair");
+        return nom;
+    };
+    if (teinte < 12 || teinte >= 340)
+        return clarte > 0.72 ? QStringLiteral("rose") : clarte < 0.3 ? QStringLiteral("bordeaux") : QStringLiteral("rouge");
+    if (teinte < 42)
+        return clarte < 0.42 ? QStringLiteral("marron") : clarte > 0.8 ? QStringLiteral("beige") : QStringLiteral("orange");
+    if (teinte < 68)
+        return clarte < 0.35 ? QStringLiteral("olive") : nuance("jaune");
+    if (teinte < 165)
+        return nuance("vert");
+    if (teinte < 195)
+        return nuance("turquoise");
+    if (teinte < 255)
+        return nuance("bleu");
+    if (teinte < 300)
+        return nuance("violet");
+    return clarte > 0.6 ? QStringLiteral("rose") : clarte < 0.35 ? QStringLiteral("violet foncé") : QStringLiteral("magenta");
+}
+
 QString formatNumberShort(double value)
 {
     if (std::isfinite(value) && std::fmod(value, 1.0) == 0)
@@ -250,26 +306,50 @@ QStringList clientDistinctions(const QList<Client*>& clients)
     return clientDistinctions(fiches);
 }
 
-QStringList clientDistinctions(const QList<FicheClient>& clients)
+namespace {
+
+// What tells each client of the list apart, part by part (town, street, phone or e-mail): see
+// clientDistinctions.
+QList<QStringList> partiesDistinctives(const QList<FicheClient>& clients)
 {
-    QStringList details;
-    details.reserve(clients.size());
+    QList<QStringList> parties;
+    parties.reserve(clients.size());
+    // Each client's parts joined, kept as they grow: the counts below read them.
+    QStringList joints;
+    joints.reserve(clients.size());
+    const auto cle = [&clients, &joints](int i) { return clients.at(i).nom + QLatin1Char('\n') + joints.at(i); };
     // Name and detail -> how many clients share them.
-    const auto comptes = [&clients, &details] {
+    const auto comptes = [&clients, &cle] {
         QHash<QString, int> vus;
+        vus.reserve(clients.size());
         for (int i = 0; i < clients.size(); ++i)
-            ++vus[clients.at(i).nom + QLatin1Char('\n') + details.at(i)];
+            ++vus[cle(i)];
         return vus;
     };
-    const auto partage = [&clients, &details](const QHash<QString, int>& vus, int i) {
-        return !details.at(i).isEmpty() && vus.value(clients.at(i).nom + QLatin1Char('\n') + details.at(i)) > 1;
+    const auto partage = [&joints, &cle](const QHash<QString, int>& vus, int i) {
+        return !joints.at(i).isEmpty() && vus.value(cle(i)) > 1;
     };
-    const auto ajouter = [&details](int i, const QString& plus) {
-        if (!plus.isEmpty() && !details.at(i).endsWith(plus))
-            details[i] += QStringLiteral(" · ") + plus;
+    const auto ajouter = [&parties, &joints](int i, const QString& plus) {
+        if (plus.isEmpty() || joints.at(i).endsWith(plus))
+            return;
+        parties[i].append(plus);
+        joints[i] += QStringLiteral(" · ") + plus;
     };
+    for (const FicheClient& c : clients) {
+        const QString premier = firstShown({c.ville, c.telephone, c.email});
+        parties.append(premier.isEmpty() ? QStringList() : QStringList{premier});
+        joints.append(premier);
+    }
+    // One of its name alone in the list needs nothing more.
+    QHash<QString, int> parNom;
+    parNom.reserve(clients.size());
     for (const FicheClient& c : clients)
-        details.append(firstShown({c.ville, c.telephone, c.email}));
+        ++parNom[c.nom];
+    bool homonymes = false;
+    for (const int n : std::as_const(parNom))
+        homonymes = homonymes || n > 1;
+    if (!homonymes)
+        return parties;
 
     // Two of one name in one town: the street, else the phone or e-mail, follows the town.
     const QHash<QString, int> parVille = comptes();
@@ -291,30 +371,121 @@ QStringList clientDistinctions(const QList<FicheClient>& clients)
             ajouter(i, firstShown({c.telephone, c.email}));
         }
     }
-    return details;
+    return parties;
 }
 
-QString distinctionParmiHomonymes(const Client* client)
+// The parts telling `client` from the other clients of its context bearing the same name.
+QStringList partiesParmiHomonymes(const Client* client)
 {
     const ModelContext* context = client ? client->modelContext() : nullptr;
     if (!context)
         return {};
     const QString cle = trimBlanks(client->nom()).simplified();
-    QList<Client*> memes;
-    for (Client* c : context->all<Client>())
-        if (!c->isDeleted() && trimBlanks(c->nom()).simplified() == cle)
-            memes.append(c);
-    if (memes.size() < 2)
+    QList<FicheClient> memes;
+    qsizetype lui = -1;
+    for (Client* c : context->all<Client>()) {
+        if (c->isDeleted() || trimBlanks(c->nom()).simplified() != cle)
+            continue;
+        if (c == client)
+            lui = memes.size();
+        memes.append(ficheClient(*c));
+    }
+    if (memes.size() < 2 || lui < 0)
         return {};
-    return clientDistinctions(memes).value(memes.indexOf(const_cast<Client*>(client)));
+    return partiesDistinctives(memes).value(lui);
+}
+
+// The parts as a line shows them: the phone kept on one line.
+QStringList partiesAffichees(const Client* client, QStringList parties)
+{
+    const QString telephone = firstShown({client->telephone()});
+    for (QString& partie : parties)
+        if (!telephone.isEmpty() && partie == telephone)
+            partie = telephoneInsecable(partie);
+    return parties;
+}
+
+QString entreParentheses(const QString& nom, const QStringList& parties)
+{
+    return parties.isEmpty() ? nom
+                             : nom + QStringLiteral(" (") + parties.join(QStringLiteral(" · ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+QStringList clientDistinctions(const QList<FicheClient>& clients)
+{
+    QStringList details;
+    details.reserve(clients.size());
+    for (const QStringList& parties : partiesDistinctives(clients))
+        details.append(parties.size() == 1 ? parties.first() : parties.join(QStringLiteral(" · ")));
+    return details;
+}
+
+QString debutDeTexte(const QString& texte, int longest)
+{
+    if (texte.size() <= longest)
+        return texte;
+    int kept = std::max(0, longest - 1);
+    while (kept > 0 && (texte.at(kept).isLowSurrogate() || texte.at(kept).isMark()))
+        --kept;
+    return texte.left(kept) + QStringLiteral("…");
+}
+
+QString telephoneInsecable(const QString& texte)
+{
+    QString out = texte;
+    out.replace(QLatin1Char(' '), QChar(0x00A0));
+    return out;
+}
+
+QString distinctionParmiHomonymes(const Client* client)
+{
+    return partiesParmiHomonymes(client).join(QStringLiteral(" · "));
+}
+
+QString distinctionAffichee(const Client* client)
+{
+    return client ? partiesAffichees(client, partiesParmiHomonymes(client)).join(QStringLiteral(" · ")) : QString();
 }
 
 QString nomClientDistinct(const Client* client)
 {
+    return client ? entreParentheses(client->nom(), partiesAffichees(client, partiesParmiHomonymes(client))) : QString();
+}
+
+QString nomClientDistinct(const Client* client, int longest)
+{
     if (!client)
         return {};
-    const QString detail = distinctionParmiHomonymes(client);
-    return detail.isEmpty() ? client->nom() : client->nom() + QStringLiteral(" (") + detail + QLatin1Char(')');
+    QStringList parties = partiesAffichees(client, partiesParmiHomonymes(client));
+    QString nom = client->nom();
+    const auto taille = [&] { return entreParentheses(nom, parties).size(); };
+    if (taille() <= longest)
+        return entreParentheses(nom, parties);
+    // Cut first what tells the client apart least: the street between the town and the phone,
+    // down to a few letters or away…
+    constexpr int kPeuDeLettres = 8;
+    if (parties.size() > 2) {
+        const qsizetype reste = longest - (taille() - parties.at(1).size());
+        if (reste >= kPeuDeLettres)
+            parties[1] = debutDeTexte(parties.at(1), int(reste));
+        else
+            parties.removeAt(1);
+    }
+    // …then the name, keeping its beginning…
+    constexpr int kNomCourt = 16;
+    if (taille() > longest)
+        nom = debutDeTexte(nom, std::max(kNomCourt, int(longest - (taille() - nom.size()))));
+    // …then the town before the last part; what tells the client apart last (its phone, or the
+    // street or town that no namesake shares) is cut only when it alone is longer than the line.
+    if (taille() > longest && parties.size() > 1) {
+        const qsizetype reste = longest - (taille() - parties.first().size());
+        parties.first() = debutDeTexte(parties.first(), std::max(kPeuDeLettres, int(reste)));
+    }
+    if (!parties.isEmpty())
+        parties.last() = debutDeTexte(parties.last(), longest);
+    return entreParentheses(nom, parties);
 }
 
 std::optional<qint64> finDeTenueMs(const LocationDeBenne* location)

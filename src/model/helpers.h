@@ -32,6 +32,13 @@ std::optional<CouleurRVB> couleurDepuisHex(const QString& texte);
 // are clamped, a component that is not a number counts as 0).
 QString hexDepuisCouleur(const CouleurRVB& couleur);
 
+// A colour said in words, as a person names it at a glance: « rouge », « bleu foncé »,
+// « gris clair », « marron »… Screens and questions name a skip's colour this way (beside its
+// swatch), so that a screen reader or a reader who cannot tell hues apart knows which skip it is.
+// Empty when the text is no colour.
+QString nomCouleur(const QString& texteHex);
+QString nomCouleur(const CouleurRVB& couleur);
+
 // "10" for 10.0, "7.5" for 7.5, "7.3" for 7.26: "%.0f" when whole, else "%.1f" (C format).
 QString formatNumberShort(double value);
 
@@ -90,9 +97,27 @@ QStringList clientDistinctions(const QList<FicheClient>& clients);
 
 // What tells this client from the other clients of its context bearing the same name (blanks
 // tidied, as the pickers group them), from clientDistinctions; empty when its name is its own.
+// As stored: for file names and searches. A screen shows distinctionAffichee.
 QString distinctionParmiHomonymes(const Client* client);
-// "Bernard Démolition (Lyon)" for a look-alike, else the name alone.
+// The same as a line shows it: the phone never broken across lines.
+QString distinctionAffichee(const Client* client);
+// "Bernard Démolition (Lyon)" for a look-alike, else the name alone; the phone never broken
+// across lines. For every message, title and question that names a client.
 QString nomClientDistinct(const Client* client);
+// The same in at most about `longest` characters, for a sentence that must not grow with what
+// was typed: what tells the client apart is cut last. The street between the town and the phone
+// gives way first, then the name (« … »), then the town; the last part (the phone, or the street
+// or town no namesake shares) is cut only when it alone is longer than `longest`. An opened
+// bracket is always closed.
+QString nomClientDistinct(const Client* client, int longest);
+
+// A phone number whose inner spaces do not break a line (no-break spaces): « 04 78 16 10 25 »
+// stays on one line wherever a label wraps.
+QString telephoneInsecable(const QString& texte);
+
+// A text by its beginning: at most `longest` characters, the last one « … » when cut, a
+// character and its marks kept whole.
+QString debutDeTexte(const QString& texte, int longest);
 
 // Until when a rental holds its skip, as stored milliseconds: its removal when it has one.
 // Without removal date the skip stays at the client's with no planned end, unless the same

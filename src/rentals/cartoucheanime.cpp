@@ -316,7 +316,9 @@ void CartoucheAnime::mesurer()
     const qreal place = width() - kMargeGauche - kDebordBadge - kOmbre - 1;
     m_largeurBoite = std::max<qreal>(kLargeur, std::min(std::ceil(std::max(nom, detail)), place));
     // The name centred between the badge and as much room on the other side.
-    m_nomAffiche = QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(m_largeurBoite - retrait));
+    // The room rounded up, as the box was: a name measured 161.3 wide fits the box made for it,
+    // where its room cut down to 161 would cut it.
+    m_nomAffiche = QFontMetrics(policeNom()).elidedText(m_label, Qt::ElideRight, int(std::ceil(m_largeurBoite - retrait)));
     m_detailAffiche = couperDetail();
     montrerNomEntier();
     update();

@@ -3,7 +3,6 @@
 #include "model/daywindow.h"
 #include "model/helpers.h"
 #include "model/records.h"
-#include "widgets/plaintext.h"
 
 #include <QLocale>
 
@@ -51,7 +50,7 @@ QString periodeLocation(qint64 poseMs, const std::optional<qint64>& enlevementMs
 
 QString clientNomme(const LocationDeBenne* location)
 {
-    return location && location->client() ? quotedBeginning(nomClientDistinct(location->client()), 60)
+    return location && location->client() ? nomClientDistinct(location->client(), kLongueurNomDansUnePhrase)
                                           : QStringLiteral("un client inconnu");
 }
 

@@ -28,8 +28,11 @@ QList<LocationDeBenne*> locationsChevauchantes(const Benne* benne, qint64 poseMs
 QString periodeLocation(qint64 poseMs, const std::optional<qint64>& enlevementMs,
                         const std::function<QString(qint64)>& jour);
 
+// How many characters a client's name takes at most in a sentence (see nomClientDistinct).
+inline constexpr int kLongueurNomDansUnePhrase = 60;
+
 // A rental's client as a question or a warning names it: told apart from the clients of the same
-// name, a long name cut with « … ».
+// name by what tells it apart, kept whole (a long name, then the street, cut with « … »).
 QString clientNomme(const LocationDeBenne* location);
 
 // Who already holds the skip: the first of `autres` by its client and its days, then how many

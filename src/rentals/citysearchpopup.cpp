@@ -28,12 +28,14 @@ CitySearchPopup::CitySearchPopup(CitySearchViewModel* viewModel,
     m_champ = new QLineEdit(this);
     m_champ->setObjectName(QStringLiteral("champVille"));
     m_champ->setPlaceholderText(QStringLiteral("Saisir une ville…"));
+    m_champ->setAccessibleName(QStringLiteral("Ville"));
     m_champ->setClearButtonEnabled(true);
     layout->addWidget(m_champ);
 
     m_liste = new VueSuggestionsAdresse({}, [this](const Lieu& l) { choisir(l); }, this);
     m_liste->setItemDelegate(new DelegueLieu(true, m_liste));
     m_liste->setMaximumHeight(QWIDGETSIZE_MAX);
+    m_liste->setAccessibleName(QStringLiteral("Villes trouvées"));
     m_liste->setFrameShape(QFrame::StyledPanel);
     layout->addWidget(m_liste, 1);
 

@@ -68,10 +68,16 @@ QFont titre2(const QWidget* w, bool gras = false)
     return f;
 }
 
-QLabel* etiquette(const QString& texte, QWidget* parent)
+// A field's label; `champ`, the field it names, is named by it for a screen reader too (a
+// combo box or a date field would otherwise be read by its value).
+QLabel* etiquette(const QString& texte, QWidget* parent, QWidget* champ = nullptr)
 {
     auto* l = new QLabel(texte, parent);
     l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (champ) {
+        l->setBuddy(champ);
+        champ->setAccessibleName(texte);
+    }
     return l;
 }
 
@@ -225,8 +231,9 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_pile = new QStackedWidget(this);
-    m_pile->addWidget(construireCarteConfiguration());
-    m_pile->addWidget(construireFormulaire());
+    // The configuration card is made only for a store that needs it (see choisirEcran).
+    m_pageFormulaire = construireFormulaire();
+    m_pile->addWidget(m_pageFormulaire);
     appliquerEncres();
     layout->addWidget(m_pile);
 
@@ -294,10 +301,13 @@ QWidget* FormulaireLocationView::construireFormulaire()
     pageLayout->setContentsMargins(0, 0, 0, 16);
     pageLayout->setSpacing(0);
     auto* defilement = new QScrollArea(page);
+    m_defilement = defilement;
     defilement->setObjectName(QStringLiteral("defilementFormulaire"));
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setWidgetResizable(true);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The fields take the keys, and the view follows them: the view itself is no Tab stop.
+    defilement->setFocusPolicy(Qt::NoFocus);
     auto* champs = new QWidget(defilement);
     m_champs = champs;
     champs->setAutoFillBackground(false);
@@ -336,11 +346,16 @@ QWidget* FormulaireLocationView::construireFormulaire()
             p.drawRoundedRect(QRectF(0.5, 0.5, cote - 1, cote - 1), 3, 3);
         }
         pastille->setPixmap(carre);
-        pastille->setAccessibleName(QStringLiteral("Couleur ") + couleur.name(QColor::HexRgb).toUpper());
+        // The colour in words, as a person names it; its code in the tip, for who wants it.
+        const QString enMots = nomCouleur(benneReservee->couleur());
+        const QString code = couleur.name(QColor::HexRgb).toUpper();
+        pastille->setAccessibleName(QStringLiteral("Couleur ") + (enMots.isEmpty() ? QStringLiteral("grise") : enMots));
+        pastille->setToolTip(code);
         rangeeBenne->addWidget(pastille);
         m_texteBenne = new QLabel(QStringLiteral("Benne ") + formatNumberShort(benneReservee->volume())
-                                      + QStringLiteral(" m³, couleur ") + couleur.name(QColor::HexRgb).toUpper(),
+                                      + QStringLiteral(" m³, couleur ") + (enMots.isEmpty() ? code : enMots),
                                   page);
+        m_texteBenne->setToolTip(code);
         m_texteBenne->setObjectName(QStringLiteral("benneReservee"));
         m_texteBenne->setTextFormat(Qt::PlainText);
         m_texteBenne->setWordWrap(true);
@@ -350,10 +365,9 @@ QWidget* FormulaireLocationView::construireFormulaire()
     v->addSpacing(8);
 
     auto* rangeeClient = new QHBoxLayout;
-    rangeeClient->addWidget(etiquette(QStringLiteral("Client"), page));
     m_choixClient = new SearchablePicker(page);
     m_choixClient->setObjectName(QStringLiteral("choixClient"));
-    m_choixClient->setAccessibleName(QStringLiteral("Client"));
+    rangeeClient->addWidget(etiquette(QStringLiteral("Client"), page, m_choixClient));
     rangeeClient->addWidget(m_choixClient, 1);
     v->addLayout(rangeeClient);
     connect(m_choixClient, &QComboBox::activated, this, [this](int index) {
@@ -370,13 +384,21 @@ QWidget* FormulaireLocationView::construireFormulaire()
 
     // Outside what scrolls, as the red line: seen whatever the sheet's height when "Valider" is
     // pressed. The client's name is user text: plain, quoted by its beginning, whole in the tip.
-    m_avisChevauchement = new QLabel(page);
+    // Its room is kept (see reserverPlaceAvis): the line coming or going moves no field.
+    m_placeAvis = new QWidget(page);
+    m_placeAvis->setObjectName(QStringLiteral("placeAvisChevauchement"));
+    auto* placeAvis = new QVBoxLayout(m_placeAvis);
+    placeAvis->setContentsMargins(0, 0, 0, 0);
+    m_avisChevauchement = new QLabel(m_placeAvis);
     m_avisChevauchement->setObjectName(QStringLiteral("avisChevauchement"));
     m_avisChevauchement->setTextFormat(Qt::PlainText);
     m_avisChevauchement->setWordWrap(true);
     m_avisChevauchement->setContentsMargins(20, 6, 20, 0);
     m_avisChevauchement->hide();
-    pageLayout->addWidget(m_avisChevauchement);
+    m_avisChevauchement->installEventFilter(this);
+    placeAvis->addWidget(m_avisChevauchement);
+    placeAvis->addStretch(1);
+    pageLayout->addWidget(m_placeAvis);
 
     m_erreur = new QLabel(page);
     m_erreur->setObjectName(QStringLiteral("messageErreur"));
@@ -400,6 +422,7 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_champAdresse = new QLineEdit(section);
     m_champAdresse->setObjectName(QStringLiteral("champAdresse"));
     m_champAdresse->setPlaceholderText(QStringLiteral("Adresse de pose"));
+    m_champAdresse->setAccessibleName(QStringLiteral("Adresse de pose"));
     v->addWidget(m_champAdresse);
     connect(m_champAdresse, &QLineEdit::textChanged, this, &FormulaireLocationView::surAdresseModifiee);
     // Down from the address goes into the suggestions.
@@ -442,6 +465,7 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_boutonVille->setIconSize(QSize(22, 22));
     m_boutonVille->setAutoRaise(true);
     m_boutonVille->setToolTip(QStringLiteral("Rechercher une ville"));
+    m_boutonVille->setAccessibleName(m_boutonVille->toolTip());
     coords->addWidget(m_champLatitude, 1);
     coords->addWidget(m_champLongitude, 1);
     coords->addWidget(m_boutonVille);
@@ -476,11 +500,11 @@ QWidget* FormulaireLocationView::sectionDates()
         return d;
     };
     m_champPose = nouveauChampDate(QStringLiteral("champDatePose"));
-    grille->addWidget(etiquette(QStringLiteral("Date de pose"), section), 0, 0);
+    grille->addWidget(etiquette(QStringLiteral("Date de pose"), section, m_champPose), 0, 0);
     grille->addWidget(m_champPose, 0, 1, Qt::AlignLeft);
-    grille->addWidget(etiquette(QStringLiteral("Date d’enlèvement"), section), 1, 0);
-    grille->addWidget(construireRangeeEnlevement(section, nouveauChampDate(QStringLiteral("champDateEnlevement"))),
-                      1, 1, Qt::AlignLeft);
+    QDateEdit* enlevement = nouveauChampDate(QStringLiteral("champDateEnlevement"));
+    grille->addWidget(etiquette(QStringLiteral("Date d’enlèvement"), section, enlevement), 1, 0);
+    grille->addWidget(construireRangeeEnlevement(section, enlevement), 1, 1, Qt::AlignLeft);
     connect(m_champPose, &QDateEdit::dateChanged, this, [this](const QDate& d) {
         if (!m_majInterne)
             setDatePose(avecJour(m_datePose, d));
@@ -505,10 +529,10 @@ QWidget* FormulaireLocationView::sectionDates()
         QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
     });
 
-    m_etiquetteContact = etiquette(QStringLiteral("Contact"), section);
     m_choixContact = new QComboBox(section);
     m_choixContact->setObjectName(QStringLiteral("choixContact"));
     m_choixContact->setMinimumWidth(240);
+    m_etiquetteContact = etiquette(QStringLiteral("Contact"), section, m_choixContact);
     grille->addWidget(m_etiquetteContact, 2, 0);
     grille->addWidget(m_choixContact, 2, 1, Qt::AlignLeft);
     connect(m_choixContact, &QComboBox::activated, this, [this](int index) {
@@ -518,7 +542,7 @@ QWidget* FormulaireLocationView::sectionDates()
     m_choixType = new QComboBox(section);
     m_choixType->setObjectName(QStringLiteral("choixTypeDechet"));
     m_choixType->setMinimumWidth(240);
-    grille->addWidget(etiquette(QStringLiteral("Type de déchet"), section), 3, 0);
+    grille->addWidget(etiquette(QStringLiteral("Type de déchet"), section, m_choixType), 3, 0);
     grille->addWidget(m_choixType, 3, 1, Qt::AlignLeft);
     connect(m_choixType, &QComboBox::activated, this, [this](int index) {
         m_typeDechet = static_cast<TypeDechet*>(m_choixType->itemData(index).value<void*>());
@@ -624,6 +648,7 @@ QWidget* FormulaireLocationView::sectionTarifs()
         champ->setFixedDecimals(2);
         champ->setValue(0.0);
         champ->setFieldWidth(120);
+        champ->lineEdit()->setAccessibleName(libelle);
         grille->addWidget(l, ligne, 0);
         grille->addWidget(champ, ligne, 1);
         // A mended price takes the red line away as the field reads it.
@@ -711,13 +736,20 @@ QSize FormulaireLocationView::minimumSizeHint() const
 
 bool FormulaireLocationView::afficheFormulaire() const
 {
-    return m_pile->currentIndex() == 1;
+    return m_pile->currentWidget() == m_pageFormulaire;
 }
 
 void FormulaireLocationView::choisirEcran()
 {
-    const bool formulaire = !m_clients->estVide() && m_types->size() > 0;
-    m_pile->setCurrentIndex(formulaire ? 1 : 0);
+    if (!m_clients->estVide() && m_types->size() > 0) {
+        m_pile->setCurrentWidget(m_pageFormulaire);
+        return;
+    }
+    if (!m_pageConfiguration) {
+        m_pageConfiguration = construireCarteConfiguration();
+        m_pile->addWidget(m_pageConfiguration);
+    }
+    m_pile->setCurrentWidget(m_pageConfiguration);
 }
 
 void FormulaireLocationView::actualiserClients()
@@ -823,6 +855,8 @@ bool FormulaireLocationView::eventFilter(QObject* watched, QEvent* event)
         m_suggestions->setCurrentIndex(m_suggestions->model()->index(0, 0));
         return true;
     }
+    if (watched == m_avisChevauchement && event->type() == QEvent::Resize)
+        reserverPlaceAvis();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -999,10 +1033,35 @@ void FormulaireLocationView::actualiserChevauchement()
     // The whole name where the line had to cut it.
     QString complet;
     if (!m_chevauchements.isEmpty() && m_chevauchements.first()->client())
-        if (const QString nom = nomClientDistinct(m_chevauchements.first()->client()); quotedBeginning(nom, 60) != nom)
+        if (const QString nom = nomClientDistinct(m_chevauchements.first()->client());
+            clientNomme(m_chevauchements.first()) != nom)
             complet = nom;
     setPlainToolTip(m_avisChevauchement, complet);
     m_avisChevauchement->setVisible(!texte.isEmpty());
+    reserverPlaceAvis();
+}
+
+void FormulaireLocationView::reserverPlaceAvis()
+{
+    // A skip already booked may be said booked at any date the user picks: the line's room
+    // (three lines) is there from the opening. Once the line has shown, the room it took stays.
+    bool reservee = false;
+    if (m_benne)
+        for (const LocationDeBenne* l : m_benne->locations())
+            if (!l->isDeleted()) {
+                reservee = true;
+                break;
+            }
+    int reserve = m_reserveAvis;
+    if (reservee)
+        reserve = std::max(reserve, 3 * m_avisChevauchement->fontMetrics().lineSpacing()
+                                        + m_avisChevauchement->contentsMargins().top());
+    if (m_avisChevauchement->isVisibleTo(this) && m_avisChevauchement->width() > 0)
+        reserve = std::max(reserve, m_avisChevauchement->height());
+    if (reserve != m_reserveAvis) {
+        m_reserveAvis = reserve;
+        m_placeAvis->setMinimumHeight(reserve);
+    }
 }
 
 QString FormulaireLocationView::texteChevauchement() const
@@ -1072,13 +1131,26 @@ void FormulaireLocationView::revoirEchec()
     if (!m_causeEchec || m_causeEchec())
         return;
     m_causeEchec = {};
+    if (m_champEchec)
+        forms::setInvalidOutline(m_champEchec, false);
+    m_champEchec = nullptr;
     m_showError = false;
     m_erreur->hide();
     m_erreur->clear();
 }
 
-void FormulaireLocationView::afficherEchec(const QString& texte, std::function<bool()> cause)
+void FormulaireLocationView::afficherEchec(const QString& texte, std::function<bool()> cause, QWidget* champ)
 {
+    if (m_champEchec && m_champEchec != champ)
+        forms::setInvalidOutline(m_champEchec, false);
+    m_champEchec = champ;
+    if (champ) {
+        forms::setInvalidOutline(champ, true);
+        if (champ->isVisibleTo(this)) {
+            champ->setFocus(Qt::OtherFocusReason);
+            m_defilement->ensureWidgetVisible(champ);
+        }
+    }
     m_causeEchec = std::move(cause);
     m_showError = true;
     m_erreur->setText(texte);
@@ -1133,9 +1205,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     // Prices typed but not yet committed count as typed; a refused one stops the save.
     for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
         if (!f->commit()) {
-            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); });
-            if (f->isVisible())
-                f->setFocus();
+            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); }, f->isVisible() ? f : nullptr);
             return false;
         }
 
@@ -1144,7 +1214,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     if (!m_client) {
         qCWarning(uiLogger(), "❌ Pas de client sélectionné");
         ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
-        afficherEchec(messageChampsObligatoires(), [this] { return m_client == nullptr; });
+        afficherEchec(messageChampsObligatoires(), [this] { return m_client == nullptr; }, m_choixClient);
         return false;
     }
     const QString adresse = m_champAdresse->text().trimmed();
@@ -1154,8 +1224,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     if (sansLatitude != sansLongitude) {
         afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante(), [this] {
             return m_champLatitude->text().trimmed().isEmpty() != m_champLongitude->text().trimmed().isEmpty();
-        });
-        (sansLatitude ? m_champLatitude : m_champLongitude)->setFocus();
+        }, sansLatitude ? m_champLatitude : m_champLongitude);
         return false;
     }
     // A number beyond its range is refused with the range, as every number typed is; it goes
@@ -1164,8 +1233,7 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
                                             std::tuple(m_champLongitude, plageLongitude, QStringLiteral("Longitude"))}) {
         if (!coordonneeHorsPlage(champ->text(), plage))
             continue;
-        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); });
-        champ->setFocus();
+        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); }, champ);
         return false;
     }
     std::optional<double> lat;

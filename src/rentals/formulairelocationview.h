@@ -32,6 +32,7 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QMessageBox;
 class QStackedWidget;
 class QToolButton;
@@ -184,11 +185,14 @@ private:
     void corrigerEnlevement();
     // Shows the red line; `cause` (when given) tells whether its cause still stands: the line
     // goes as soon as it no longer does.
-    void afficherEchec(const QString& texte, std::function<bool()> cause = {});
+    // The red line; `champ`, the field at fault, is outlined and takes the keys until the cause
+    // is mended.
+    void afficherEchec(const QString& texte, std::function<bool()> cause = {}, QWidget* champ = nullptr);
     void revoirEchec();
     void montrerDates();
     void fixerDateEnlevement();
     void actualiserChevauchement();
+    void reserverPlaceAvis();
     bool enregistrer(bool chevauchementConfirme, std::function<void()> apresConfirmation);
     void demanderConfirmationChevauchement(std::function<void()> apresConfirmation);
 
@@ -213,6 +217,8 @@ private:
     bool m_showError = false;
     QLabel* m_texteBenne = nullptr;
     std::function<bool()> m_causeEchec;
+    QPointer<QWidget> m_champEchec;
+    QScrollArea* m_defilement = nullptr;
     bool m_apparu = false;
     // The coordinate texts were typed, or filled by a suggestion or a city: until then the
     // starting position shows only as the fields' placeholders.
@@ -247,6 +253,8 @@ private:
     QDateEdit* m_champEnlevement = nullptr;
     QToolButton* m_retirerEnlevement = nullptr;
     QLabel* m_avisChevauchement = nullptr;
+    QWidget* m_placeAvis = nullptr;
+    int m_reserveAvis = 0;
     QList<LocationDeBenne*> m_chevauchements;
     QPointer<QMessageBox> m_questionChevauchement;
     QCheckBox* m_interrupteurTarifs = nullptr;
@@ -258,6 +266,8 @@ private:
     QPushButton* m_valider = nullptr;
     QPushButton* m_annuler = nullptr;
     QPushButton* m_fermer = nullptr;
+    QWidget* m_pageFormulaire = nullptr;
+    QWidget* m_pageConfiguration = nullptr;
     QPointer<CitySearchPopup> m_popupVille;
 };
 

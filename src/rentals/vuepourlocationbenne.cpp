@@ -171,8 +171,17 @@ QVariant ModeleGroupes::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_groupes.size())
         return {};
     const GroupeDeBennes& g = m_groupes[index.row()];
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    if (role == Qt::DisplayRole)
         return formatNumberShort(g.type.volume) + QStringLiteral(" m³, disponibles : ") + QString::number(g.bennes.size());
+    // What the row shows, its swatch said in words.
+    if (role == Qt::AccessibleTextRole) {
+        QString texte = formatNumberShort(g.type.volume) + QStringLiteral(" m³");
+        if (const QString couleur = nomCouleur(g.type.couleur); !couleur.isEmpty())
+            texte += QStringLiteral(", ") + couleur;
+        if (g.type.dispositif && !g.type.dispositif->descriptionDispositif().isEmpty())
+            texte += QStringLiteral(", ") + g.type.dispositif->descriptionDispositif();
+        return texte + QStringLiteral(", disponibles : ") + QString::number(g.bennes.size());
+    }
     if (role == kGroupeRole)
         return g.id();
     if (role == Qt::ToolTipRole && g.type.dispositif && !g.type.dispositif->descriptionDispositif().isEmpty())
@@ -219,6 +228,7 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     v->addSpacing(10);
     m_modele = new ModeleGroupes(this);
     m_liste = new QListView(this);
+    m_liste->setAccessibleName(QStringLiteral("Bennes disponibles"));
     m_liste->setModel(m_modele);
     m_liste->setItemDelegate(new VueGroupeBenne(m_liste));
     m_liste->setDragEnabled(true);

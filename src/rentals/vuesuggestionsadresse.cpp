@@ -77,6 +77,7 @@ VueSuggestionsAdresse::VueSuggestionsAdresse(const QList<Lieu>& suggestions,
     : QListView(parent), m_modele(new ModeleLieux(this)), m_onSelection(std::move(onSelection))
 {
     setObjectName(QStringLiteral("vueSuggestionsAdresse"));
+    setAccessibleName(QStringLiteral("Suggestions d’adresses"));
     setModel(m_modele);
     setItemDelegate(new DelegueLieu(false, this));
     setMouseTracking(true);

@@ -27,6 +27,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace kv {
 
@@ -212,12 +214,39 @@ public:
             const QFontMetrics fm(font);
             m_widestFont = font;
             const int gap = fm.horizontalAdvance(QLatin1Char('M'));
-            int most = 0;
+            const auto exact = [&fm, gap](const Row& r) {
+                return fm.horizontalAdvance(r.text) + 1 + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1);
+            };
+            // Shaping thousands of rows would cost the first opening dearly: each row is first
+            // counted from its characters' advances (each character measured once), then the
+            // rows that count widest are measured whole. A row whose count falls short of its
+            // shaped width by more than the margin is the only one that could be missed; the
+            // widest count is kept too, so the list is never narrower than what was counted.
+            QHash<QChar, int> avances;
+            const auto compte = [&](const QString& texte) {
+                int w = 0;
+                for (const QChar c : texte) {
+                    if (c.isSurrogate() || c.isMark())
+                        return fm.horizontalAdvance(texte);
+                    auto it = avances.constFind(c);
+                    if (it == avances.cend())
+                        it = avances.insert(c, fm.horizontalAdvance(c));
+                    w += *it;
+                }
+                return w;
+            };
+            std::vector<std::pair<int, int>> comptes; // counted width, row
+            comptes.reserve(count());
             for (int i = 0; i < count(); ++i) {
                 const Row& r = row(i);
-                most = std::max(most, fm.horizontalAdvance(r.text) + 1
-                                          + (r.detail.isEmpty() ? 0 : gap + fm.horizontalAdvance(r.detail) + 1));
+                comptes.emplace_back(compte(r.text) + 1 + (r.detail.isEmpty() ? 0 : gap + compte(r.detail) + 1), i);
             }
+            std::sort(comptes.begin(), comptes.end(), std::greater<>());
+            int most = comptes.empty() ? 0 : comptes.front().first;
+            const int seuil = most - std::max(8, most / 20);
+            constexpr std::size_t kMesuresAuPlus = 64;
+            for (std::size_t k = 0; k < comptes.size() && k < kMesuresAuPlus && comptes[k].first >= seuil; ++k)
+                most = std::max(most, exact(row(comptes[k].second)));
             m_widest = most;
         }
         return m_widest;
@@ -359,7 +388,6 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_search = new QLineEdit(m_popup);
     m_search->setObjectName(QStringLiteral("champRecherche"));
     m_search->setPlaceholderText(QStringLiteral("Rechercher"));
-    m_search->setClearButtonEnabled(true);
     v->addWidget(m_search);
     m_list = new QListView(m_popup);
     m_list->setObjectName(QStringLiteral("listeFiltree"));
@@ -381,7 +409,15 @@ SearchablePicker::SearchablePicker(QWidget* parent)
     m_nothing->hide();
     v->addWidget(m_nothing);
 
-    connect(m_search, &QLineEdit::textChanged, this, &SearchablePicker::search);
+    // A screen reader says which of the look-alikes is chosen, as the tool tip does.
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setAccessibleDescription(currentDescription()); });
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Its clear button shows only over a text: made with the first one, since its themed icon
+        // costs a sheet's first opening more than the rest of the picker.
+        if (!text.isEmpty() && !m_search->isClearButtonEnabled())
+            m_search->setClearButtonEnabled(true);
+        search(text);
+    });
     connect(m_list, &QListView::clicked, this, &SearchablePicker::choose);
     m_search->installEventFilter(this);
     m_list->viewport()->installEventFilter(this);
@@ -467,6 +503,10 @@ void SearchablePicker::showPopup()
         m_search->clear();
     }
     search(QString());
+    // Named after the picker, as a screen reader says it: « Rechercher : Client ».
+    const QString nom = accessibleName().isEmpty() ? QStringLiteral("Rechercher") : QStringLiteral("Rechercher : ") + accessibleName();
+    m_search->setAccessibleName(nom);
+    m_list->setAccessibleName(accessibleName().isEmpty() ? QStringLiteral("Résultats") : accessibleName());
     placePopup();
     // The current entry is chosen in the list, in the middle of the rows the list has room for.
     m_popup->layout()->activate();

@@ -1,4 +1,5 @@
 #include "model/helpers.h"
+#include "fixtures.h"
 #include "tests.h"
 
 #include <QtTest>
@@ -103,4 +104,75 @@ void TestHelpers::lectureNombre()
     QVERIFY(!ok);
     QVERIFY(!lireNombre(QStringLiteral("1e999"), &ok).has_value());
     QVERIFY(!ok);
+}
+
+void TestHelpers::nomDeCouleur_data()
+{
+    QTest::addColumn<QString>("hex");
+    QTest::addColumn<QString>("nom");
+    QTest::newRow("rouge") << "#D32F2F" << "rouge";
+    QTest::newRow("gris par défaut") << "808080" << "gris";
+    QTest::newRow("blanc") << "FFFFFF" << "blanc";
+    QTest::newRow("noir") << "000000" << "noir";
+    QTest::newRow("marron") << "8B4513" << "marron";
+    QTest::newRow("bleu marine") << "0D1B6E" << "bleu foncé";
+    QTest::newRow("bleu ciel") << "87CEEB" << "bleu clair";
+    QTest::newRow("vert vif") << "00FF00" << "vert";
+    QTest::newRow("sarcelle") << "008080" << "turquoise foncé";
+    QTest::newRow("orange") << "FFA500" << "orange";
+    QTest::newRow("jaune") << "FFEB3B" << "jaune";
+    QTest::newRow("violet") << "9C27B0" << "violet";
+    QTest::newRow("rose") << "FF69B4" << "rose";
+    QTest::newRow("gris clair") << "D1D5DB" << "gris clair";
+    QTest::newRow("illisible") << "#FFF" << "";
+}
+
+void TestHelpers::nomDeCouleur()
+{
+    QFETCH(QString, hex);
+    QFETCH(QString, nom);
+    QCOMPARE(nomCouleur(hex), nom);
+}
+
+void TestHelpers::homonymeNommeDansUnePhrase()
+{
+    // Three « Petit Terrassement » at one street of Saint-Priest, told apart by their phones,
+    // and one at another street.
+    auto store = ModelContext::open(QStringLiteral(":memory:"));
+    ModelContext& ctx = *store;
+    const auto petit = [&ctx](const QString& nom, const QString& rue, const QString& ville, const QString& tel) {
+        auto* c = fx::client(&ctx, nom);
+        c->setAdresse(rue);
+        c->setVille(ville);
+        c->setTelephone(tel);
+        return c;
+    };
+    const QString rue = QStringLiteral("7 chemin des Peupliers");
+    Client* a = petit(QStringLiteral("Petit Terrassement"), rue, QStringLiteral("Saint-Priest"), QStringLiteral("04 78 16 10 25"));
+    petit(QStringLiteral("Petit Terrassement"), rue, QStringLiteral("Saint-Priest"), QStringLiteral("04 78 16 10 26"));
+    petit(QStringLiteral("Petit Terrassement"), QStringLiteral("2 rue Haute"), QStringLiteral("Saint-Priest"), QString());
+    const QString telephone = QStringLiteral("04\u00A078\u00A016\u00A010\u00A025");
+    QCOMPARE(telephoneInsecable(QStringLiteral("04 78 16 10 25")), telephone);
+
+    // Stored texts keep their spaces; what a line shows never breaks the phone.
+    QCOMPARE(distinctionParmiHomonymes(a), QStringLiteral("Saint-Priest · 7 chemin des Peupliers · 04 78 16 10 25"));
+    QCOMPARE(nomClientDistinct(a), QStringLiteral("Petit Terrassement (Saint-Priest · 7 chemin des Peupliers · ") + telephone + ')');
+    // Short of room, the street gives way before the phone and the bracket closes.
+    QCOMPARE(nomClientDistinct(a, 60), QStringLiteral("Petit Terrassement (Saint-Priest · ") + telephone + ')');
+    QCOMPARE(nomClientDistinct(a, 66), QStringLiteral("Petit Terrassement (Saint-Priest · 7 chemin des… · ") + telephone + ')');
+
+    // A long name with accents and a « / » is cut before what tells it apart.
+    const QString longNom = QStringLiteral("Établissements Dupont / Frères ") + QString(270, QChar(u'é'));
+    Client* lyon = petit(longNom, QString(), QStringLiteral("Lyon"), QString());
+    petit(longNom, QString(), QStringLiteral("Bron"), QString());
+    const QString court = nomClientDistinct(lyon, 60);
+    QVERIFY2(court.endsWith(QStringLiteral("… (Lyon)")), qPrintable(court));
+    QVERIFY(court.size() <= 60);
+    // A town hundreds of letters long is cut at last, its bracket still closed.
+    Client* loin = petit(QStringLiteral("Loin"), QString(), QString(300, QChar(u'x')), QString());
+    petit(QStringLiteral("Loin"), QString(), QStringLiteral("Bron"), QString());
+    QVERIFY(nomClientDistinct(loin, 60).endsWith(QStringLiteral("x…)")));
+    QVERIFY(nomClientDistinct(loin, 60).size() <= 70);
+    // A name of its own is the name alone, cut only when too long.
+    QCOMPARE(nomClientDistinct(fx::client(&ctx, QStringLiteral("Seul")), 60), QStringLiteral("Seul"));
 }

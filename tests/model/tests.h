@@ -25,6 +25,9 @@ private slots:
     void nombreCourt();
     void formatJour();
     void lectureNombre();
+    void nomDeCouleur_data();
+    void nomDeCouleur();
+    void homonymeNommeDansUnePhrase();
 };
 
 class TestRecords : public QObject {

@@ -71,6 +71,9 @@ private slots:
     void removalDateIsNoneUntilTheUserSetsOne();
     void bookingOverAnotherIsSaidBeforeItIsStored();
     void overlapLineFollowsTheRemovalAsItIsTyped();
+    void overlapLineKeepsTheLookAlikesPhoneWhole();
+    void overlapLineMovesNoField();
+    void sheetControlsAreNamedForAScreenReader();
     void sheetReadsUnderADarkPaletteAndALargerFont();
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
@@ -105,6 +108,8 @@ private slots:
     void searchFindsOneClientAmongThousands();
     void rentalsPaneNamesItsClientWhileTheListHoldsIt();
     void readsUnderADarkPaletteAndLargerFonts();
+    void cartoucheWidensForItsNameBeforeCuttingIt();
+    void screenControlsAreNamedForAScreenReader();
 };
 
 class PiecesAdresseTest : public QObject {
