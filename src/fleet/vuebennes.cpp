@@ -3,7 +3,6 @@
 #include "widgets/flowlayout.h"
 #include "widgets/focusguard.h"
 
-#include "nomcouleur.h"
 
 #include "model/volume.h"
 #include "widgets/colors.h"
@@ -153,8 +152,8 @@ bool VueBennes::benneCorrespond(const Benne* benne, const QStringList& mots)
 QString VueBennes::nomBenne(const Benne* benne)
 {
     QStringList parts{texteVolume(benne->volume()) + QStringLiteral(" m³")};
-    if (const std::optional<QColor> c = colorFromHex(benne->couleur()))
-        parts.append(nomCouleur(*c));
+    if (const QString couleur = nomCouleur(benne->couleur()); !couleur.isEmpty())
+        parts.append(couleur);
     parts.append(benne->etatTexte());
     if (benne->dispositifSpecial())
         parts.append(texteDispositif(benne));

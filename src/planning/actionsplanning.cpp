@@ -308,7 +308,7 @@ QString ActionsPlanning::texteLocation(const LocationDeBenne* location) const
         return QLocale().toString(localDayOf(ms, m_horloge.zone), QStringLiteral("dd/MM/yyyy"));
     };
     const Client* client = location->client();
-    QString texte = client ? quotedBeginning(nomClientDistinct(client), 60) : QStringLiteral("client inconnu");
+    QString texte = client ? nomClientDistinct(client, 60) : QStringLiteral("client inconnu");
     if (const std::optional<qint64> fin = location->dateEnlevementMs())
         return texte + QStringLiteral(" du ") + jour(location->datePoseMs()) + QStringLiteral(" au ") + jour(*fin);
     return texte + QStringLiteral(", posée le ") + jour(location->datePoseMs());

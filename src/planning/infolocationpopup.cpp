@@ -15,19 +15,6 @@
 
 namespace kv::planning {
 
-namespace {
-
-// A phone number never breaks across lines: the blanks between its groups of digits hold.
-QString sansCoupureDansLesNumeros(QString texte)
-{
-    for (qsizetype i = 1; i + 1 < texte.size(); ++i)
-        if (texte.at(i) == QLatin1Char(' ') && texte.at(i - 1).isDigit() && texte.at(i + 1).isDigit())
-            texte[i] = QChar(0x00A0);
-    return texte;
-}
-
-} // namespace
-
 QString InfoLocationPopup::textePoids(double kg)
 {
     // Whole kilograms as a signed 64-bit number; beyond it (never met with real tickets) the
@@ -45,7 +32,7 @@ QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne*
         return out;
     const Client* client = l->client();
     // Among look-alikes, the name carries what tells the client apart (town, phone…).
-    out.append({Ligne::Genre::texte, QStringLiteral("Client :"), sansCoupureDansLesNumeros(nomClientDistinct(client))});
+    out.append({Ligne::Genre::texte, QStringLiteral("Client :"), nomClientDistinct(client)});
     out.append({Ligne::Genre::texte, QStringLiteral("Adresse :"), l->adresse().value_or(QStringLiteral("Non renseignée"))});
     out.append({Ligne::Genre::texte, QStringLiteral("Type de déchet :"),
                 l->typeDechet() ? l->typeDechet()->libelle() : QStringLiteral("inconnu")});
@@ -53,12 +40,12 @@ QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne*
     if (poids > 0)
         out.append({Ligne::Genre::texte, QStringLiteral("Poids du déchet\u00A0:"), textePoids(poids)});
     out.append({Ligne::Genre::texte, QStringLiteral("Téléphone client :"),
-                sansCoupureDansLesNumeros(client ? client->telephone() : QString())});
+                telephoneInsecable(client ? client->telephone() : QString())});
     if (client && !client->contacts().isEmpty()) {
         const Contact* c = client->contacts().first();
         out.append({Ligne::Genre::texte, QStringLiteral("Contact :"),
                     c->prenom() + QLatin1Char(' ') + c->nom() + QStringLiteral(" (")
-                        + sansCoupureDansLesNumeros(c->telephone()) + QLatin1Char(')')});
+                        + telephoneInsecable(c->telephone()) + QLatin1Char(')')});
     }
     // Beside each truck mark, which job and whom.
     const QStringList chauffeurs = lignesChauffeurs(l);

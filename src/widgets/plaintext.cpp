@@ -1,5 +1,7 @@
 #include "plaintext.h"
 
+#include "model/helpers.h"
+
 #include <algorithm>
 
 #include <QLabel>
@@ -64,12 +66,7 @@ QString shownToolTip(const QString& toolTip)
 
 QString quotedBeginning(const QString& typed, int longest)
 {
-    if (typed.size() <= longest)
-        return typed;
-    int kept = std::max(0, longest - 1);
-    while (kept > 0 && (typed.at(kept).isLowSurrogate() || typed.at(kept).isMark()))
-        --kept;
-    return typed.left(kept) + QStringLiteral("…");
+    return debutDeTexte(typed, longest);
 }
 
 } // namespace kv
