@@ -59,6 +59,15 @@ CartePrestationsView::CartePrestationsView(const QList<CarteLieuPrestation>& lie
         p.drawEllipse(position, kDiametre / 2, kDiametre / 2);
         p.restore();
     });
+    // Each place spoken as what is done there and where: « Pose : 12 rue des Lilas ».
+    m_carte->setMarkerName([this](int index) {
+        if (index < 0 || index >= m_places.size())
+            return QString();
+        static const QString quoi[] = {QStringLiteral("Pose"), QStringLiteral("Enlèvement"), QStringLiteral("Rotation")};
+        const CarteLieuPrestation& l = m_places[index];
+        const QString ou = l.adresse.simplified();
+        return ou.isEmpty() ? quoi[int(l.type)] : quoi[int(l.type)] + QStringLiteral(" : ") + ou;
+    });
     m_contour = new Contour(this);
     // On the map's own light ground, in dark ink, as the map's texts are.
     m_note = new QLabel(this);

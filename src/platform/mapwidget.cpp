@@ -231,8 +231,18 @@ private:
     QHash<const QObject*, QSet<QString>> m_wanted;
 };
 
+// Marker index of the line a map lists while no marker is in view.
+constexpr int kNothingInView = -1;
+
+// What a map without a marker in view says in place of its items.
+QString nothingInView(const MapWidget* map)
+{
+    return map->markerCount() == 0 ? QStringLiteral("Aucun repère sur la carte")
+                                   : QStringLiteral("Aucun repère dans la partie affichée de la carte");
+}
+
 // One marker of a map as a screen reader lists it: an item named by the marker's label, where the
-// marker is drawn.
+// marker is drawn; or, while none is in view, a line that says so, over the whole map.
 class MarkerAccessible : public QAccessibleInterface {
 public:
     MarkerAccessible(MapWidget* map, int index) : m_map(map), m_index(index) {}
@@ -246,21 +256,23 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name && m_map ? m_map->markerName(m_index) : QString();
+        if (t != QAccessible::Name || !m_map)
+            return {};
+        return m_index == kNothingInView ? nothingInView(m_map) : m_map->markerName(m_index);
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override
     {
         if (!m_map)
             return {};
-        const QRect r = m_map->markerRect(m_index);
+        const QRect r = m_index == kNothingInView ? m_map->rect() : m_map->markerRect(m_index);
         return r.isEmpty() ? QRect() : r.translated(m_map->mapToGlobal(QPoint(0, 0)));
     }
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::Role role() const override { return m_index == kNothingInView ? QAccessible::StaticText : QAccessible::ListItem; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        s.invisible = !m_map || m_map->markerRect(m_index).isEmpty();
+        s.invisible = !m_map || rect().isEmpty();
         s.readOnly = true;
         return s;
     }
@@ -282,16 +294,24 @@ public:
             QAccessible::deleteAccessibleInterface(id);
     }
     MapWidget* map() const { return static_cast<MapWidget*>(widget()); }
-    int childCount() const override { return int(map()->namedMarkersInView().size()); }
+    // The named markers in view; while no marker at all is in view, the line that says so.
+    // Markers in view that no name was given for are not listed.
+    QList<int> items() const
+    {
+        if (map()->markersInView().isEmpty())
+            return {kNothingInView};
+        return map()->namedMarkersInView();
+    }
+    int childCount() const override { return int(items().size()); }
     QAccessibleInterface* child(int i) const override
     {
-        const QList<int> shown = map()->namedMarkersInView();
+        const QList<int> shown = items();
         return i >= 0 && i < shown.size() ? item(shown[i]) : nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override
     {
         const auto* marker = dynamic_cast<const MarkerAccessible*>(child);
-        return marker ? int(map()->namedMarkersInView().indexOf(marker->index())) : -1;
+        return marker ? int(items().indexOf(marker->index())) : -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override
     {

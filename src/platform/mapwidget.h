@@ -174,7 +174,8 @@ public:
     using MarkerToolTip = std::function<QString(int index)>;
     void setMarkerToolTip(MarkerToolTip toolTip);
     // The name of marker `index` as a screen reader speaks it (its label, as plain text). The
-    // markers in view that have one are the map's accessible items, in painting order.
+    // markers in view that have one are the map's accessible items, in painting order; while no
+    // marker is in view, a single line says so (« Aucun repère sur la carte »).
     using MarkerName = std::function<QString(int index)>;
     void setMarkerName(MarkerName name);
     QString markerName(int index) const;

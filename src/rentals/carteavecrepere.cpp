@@ -49,6 +49,10 @@ CarteAvecRepere::CarteAvecRepere(const RegionCarte& regionInitiale, QWidget* par
     m_carte->setCornerRadius(kRayon);
     m_carte->setMarkerOverhang(40);
     m_carte->setMarkerPainter([](QPainter& p, int, const QPointF& pos) { peindreRepere(p, pos); });
+    // The pin spoken as the place it marks, at the coordinates the sheet holds.
+    m_carte->setMarkerName([this](int) {
+        return QStringLiteral("Lieu de pose (latitude %1, longitude %2)").arg(m_latitude.trimmed(), m_longitude.trimmed());
+    });
     m_carte->setRegion(MapRegion{m_region.centre.latitude, m_region.centre.longitude,
                                  m_region.spanLatitude, m_region.spanLongitude});
     setMinimumHeight(60);

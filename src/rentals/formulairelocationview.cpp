@@ -422,7 +422,11 @@ QWidget* FormulaireLocationView::sectionAdresse()
     m_champAdresse = new QLineEdit(section);
     m_champAdresse->setObjectName(QStringLiteral("champAdresse"));
     m_champAdresse->setPlaceholderText(QStringLiteral("Adresse de pose"));
-    m_champAdresse->setAccessibleName(QStringLiteral("Adresse de pose"));
+    // Named for what it holds, not by its prompt, which a screen reader already reads as the
+    // field's description; and how its suggestions are reached.
+    m_champAdresse->setAccessibleName(QStringLiteral("Adresse de pose de la benne"));
+    m_champAdresse->setAccessibleDescription(
+        QStringLiteral("Des adresses sont proposées pendant la saisie ; Bas pour les parcourir"));
     v->addWidget(m_champAdresse);
     connect(m_champAdresse, &QLineEdit::textChanged, this, &FormulaireLocationView::surAdresseModifiee);
     // Down from the address goes into the suggestions.

@@ -493,6 +493,7 @@ ClientsInactifsView::ClientsInactifsView(SourceStatistiques* source, qint64 refD
     v->addWidget(new RangeeRepliable(t, controles, this));
 
     m_liste = new QListView(this);
+    m_liste->setAccessibleName(t->text());
     m_liste->setModel(m_model);
     auto* delegate = new ClientInactifDelegate(m_liste);
     m_delegate = delegate;

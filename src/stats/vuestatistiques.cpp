@@ -193,6 +193,7 @@ QWidget* VueStatistiques::construireSidebar()
 {
     m_sidebar = new QListWidget(this);
     m_sidebar->setObjectName(QStringLiteral("sidebarStatistiques"));
+    m_sidebar->setAccessibleName(QStringLiteral("Statistiques"));
     m_sidebar->setFixedWidth(kLargeurSidebar);
     m_sidebar->setFrameShape(QFrame::NoFrame);
     // The highlight is the row's own background, not the list's selection.

@@ -11,6 +11,7 @@
 #include "platform/mapwidget.h"
 #include "widgets/glass/glass.h"
 
+#include <QAccessible>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -129,6 +130,13 @@ void TestCarteEtColonnes::regionFigures()
             != couleurMarqueur(TypeCartePrestation::pose));
     QCOMPARE(couleurMarqueur(TypeCartePrestation::enlevement).red(), 255);
     QVERIFY(couleurMarqueur(TypeCartePrestation::rotation) != couleurMarqueur(TypeCartePrestation::pose));
+    // A screen reader lists each place as what is done there and where.
+    vue.setLieux({CarteLieuPrestation{QUuid::createUuid(), 45.0, 4.0, TypeCartePrestation::enlevement, QStringLiteral("3 rue <b>C</b>")},
+                  lieu(45.001, 4.001)});
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(vue.carte());
+    QCOMPARE(lue->childCount(), 2);
+    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Enlèvement : 3 rue <b>C</b>"));
+    QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("Pose"));
 }
 
 void TestCarteEtColonnes::columnsAndCards()

@@ -597,17 +597,14 @@ void MapWidgetTest::saysWhyItsBackgroundIsMissing()
 }
 
 // A screen reader finds the markers in view that have a name as the map's items, in painting
-// order, each where it is drawn; a marker out of view or without a name is not listed. The map
-// says why its background is missing there too.
+// order, each where it is drawn; a marker out of view or without a name is not listed, and with
+// no marker in view one line says so. The map says why its background is missing there too.
 void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
 {
     RecordingMap m;
     m.map.show();
     QVERIFY(QTest::qWaitForWindowExposed(&m.map));
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
-    m.map.setMarkers({{45.0, -1.0}, {45.01, -1.01}, {45.0, -0.90}, {10.0, 10.0}});
-    const QStringList noms{QStringLiteral("Dupont <b>BTP</b>"), QString(), QStringLiteral("Martin"), QStringLiteral("Loin")};
-    m.map.setMarkerName([&noms](int i) { return noms[i]; });
     QAccessibleInterface* carte = QAccessible::queryAccessibleInterface(&m.map);
     QVERIFY(carte);
     QCOMPARE(carte->role(), QAccessible::List);
@@ -617,6 +614,11 @@ void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
             l.append(carte->child(i)->text(QAccessible::Name));
         return l;
     };
+    QCOMPARE(lus(), QStringList{QStringLiteral("Aucun repère sur la carte")});
+    QCOMPARE(carte->child(0)->role(), QAccessible::StaticText);
+    m.map.setMarkers({{45.0, -1.0}, {45.01, -1.01}, {45.0, -0.90}, {10.0, 10.0}});
+    const QStringList noms{QStringLiteral("Dupont <b>BTP</b>"), QString(), QStringLiteral("Martin"), QStringLiteral("Loin")};
+    m.map.setMarkerName([&noms](int i) { return noms[i]; });
     QCOMPARE(lus(), (QStringList{QStringLiteral("Dupont <b>BTP</b>"), QStringLiteral("Martin")}));
     QAccessibleInterface* martin = carte->child(1);
     QCOMPARE(martin->role(), QAccessible::ListItem);
@@ -631,6 +633,8 @@ void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
     QVERIFY(m.map.pointForCoordinate({45.0, -0.90}).x() > 650 && m.map.pointForCoordinate({45.0, -1.0}).x() < 550);
     QCOMPARE(lus(), QStringList{QStringLiteral("Dupont <b>BTP</b>")});
     QVERIFY(carte->text(QAccessible::Description).isEmpty());
+    m.map.panBy({-4000, 0});
+    QCOMPARE(lus(), QStringList{QStringLiteral("Aucun repère dans la partie affichée de la carte")});
     m.map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
     m.paint();
     QTRY_VERIFY(m.map.backgroundUnavailable());

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 // The Tab stops under `racine` that a screen reader cannot name: no name, or a name that is the
-// field's placeholder or its value.
+// field's placeholder, or its value where no name was given.
 inline QStringList sansNomLisible(QWidget* racine)
 {
     QStringList fautes;
@@ -41,7 +41,9 @@ inline QStringList sansNomLisible(QWidget* racine)
         } else if (auto* d = qobject_cast<QAbstractSpinBox*>(w)) {
             valeur = d->text();
         }
-        if (nom.isEmpty() || (!nomme && ((!exemple.isEmpty() && nom == exemple) || (!valeur.isEmpty() && nom == valeur))))
+        // A name given that repeats the placeholder cannot be told from none: a reader says the
+        // placeholder anyway.
+        if (nom.isEmpty() || (!exemple.isEmpty() && nom == exemple) || (!nomme && !valeur.isEmpty() && nom == valeur))
             fautes.append(QStringLiteral("%1 %2: « %3 »").arg(QString::fromLatin1(w->metaObject()->className()),
                                                                w->objectName(), nom));
     }

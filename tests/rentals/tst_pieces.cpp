@@ -5,6 +5,7 @@
 #include "rentals/flipview.h"
 #include "rentals/vuesuggestionsadresse.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -27,6 +28,10 @@ void PiecesAdresseTest::siteMapFollowsReadableTextsOnly()
     QCOMPARE(carte.region(), (RegionCarte{{46.5, 2.25}, 0.01, 0.01}));
     QCOMPARE(carte.carte()->markerCount(), 1);
     QVERIFY(std::abs(carte.carte()->centre().latitude - 46.5) < 1e-6);
+    // A screen reader finds the pin, named as the place it marks.
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(carte.carte());
+    QCOMPARE(lue->childCount(), 1);
+    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Lieu de pose (latitude 46.5, longitude 2.25)"));
 
     // Only the latitude changes: the map jumps at once.
     carte.setTextes("45", "2.25");

@@ -764,6 +764,9 @@ void TestVues::inactiveClientsList()
              (QStringList{QStringLiteral("3 mois"), QStringLiteral("6 mois"), QStringLiteral("12 mois")}));
     QListView* liste = vue->liste();
     QCOMPARE(liste->model()->rowCount(), 2);
+    // Both lists named for a screen reader: the statistics' one and this one.
+    QCOMPARE(lu(hub.vue.sidebar(), QAccessible::Name), QStringLiteral("Statistiques"));
+    QCOMPARE(lu(liste, QAccessible::Name), QStringLiteral("Clients inactifs"));
     const QModelIndex premier = liste->model()->index(0, 0);
     const QModelIndex second = liste->model()->index(1, 0);
     QCOMPARE(premier.data().toString(), QString::fromUtf8("Zoé Paysages"));
