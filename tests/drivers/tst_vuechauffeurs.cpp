@@ -601,6 +601,6 @@ void TestVueChauffeurs::everyControlIsNamed()
     QStringList champs;
     for (const char* nom : {"prenom", "nom", "telephone", "email"})
         champs.append(fixtures::spokenName(v.formulaire()->findChild<QLineEdit*>(QString::fromLatin1(nom))));
-    QCOMPARE(champs, QStringList({QStringLiteral("Prénom"), QStringLiteral("Nom"), QStringLiteral("Téléphone"),
-                                  QStringLiteral("E-mail")}));
+    QCOMPARE(champs, QStringList({QStringLiteral("Prénom du chauffeur"), QStringLiteral("Nom du chauffeur"),
+                                  QStringLiteral("Téléphone du chauffeur"), QStringLiteral("E-mail du chauffeur")}));
 }
