@@ -78,10 +78,12 @@ QLabel* ligneTexte(const QString& texte, forms::TextStyle style, forms::Tone ton
 
 // Rows made anew join the Tab order where they stand: after `avant`, the last stop above the
 // list, then the section's add button under it (new widgets would otherwise be visited last).
+// Rows made while the form shows are not shown yet (their layout shows them a moment later):
+// only a widget hidden on purpose stays out.
 void placerEntre(QWidget* avant, QWidget* lignes, QWidget* bouton)
 {
     for (QWidget* w : lignes->findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->isHidden()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && !(w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))) {
             QWidget::setTabOrder(avant, w);
             avant = w;
         }
