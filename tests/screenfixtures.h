@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
@@ -188,6 +189,20 @@ inline QString shownText(QString text)
 inline QString shownText(const QAbstractButton* button)
 {
     return shownText(button->text());
+}
+
+// Whether `name` is what the label standing for `field` (its buddy) reads, its colon aside: a
+// field whose placeholder repeats its label is named by the label, not by the placeholder.
+inline bool readByItsLabel(const QWidget* field, const QString& name)
+{
+    for (const QLabel* label : field->window()->findChildren<QLabel*>())
+        if (label->buddy() == field && label->isVisible()) {
+            QString text = shownText(label->text()).simplified();
+            if (text.endsWith(QLatin1Char(':')))
+                text.chop(1);
+            return text.trimmed() == name;
+        }
+    return false;
 }
 
 // The message box open over `over`'s window (the last one opened; of this object name when one

@@ -32,11 +32,13 @@ using forms::FormSection;
 
 namespace {
 
-QLineEdit* textField(const QString& placeholder, QWidget* parent)
+// A field spoken by the label beside it (its row's), or by `name` where it has none: never by
+// its placeholder, an example that goes once something is typed.
+QLineEdit* textField(const QString& placeholder, QWidget* parent, const QString& name = QString())
 {
     auto* f = forms::keepOnOneLine(new QLineEdit(parent));
     f->setPlaceholderText(placeholder);
-    f->setAccessibleName(placeholder);
+    f->setAccessibleName(name);
     // Fields grow with the pane; this is what they keep on a narrow one.
     f->setMinimumWidth(90);
     return f;
@@ -68,8 +70,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
     fields->setSpacing(8);
     auto* first = new QHBoxLayout;
     first->setSpacing(8);
-    m_prenom = textField(QStringLiteral("Prénom"), this);
-    m_nom = textField(QStringLiteral("Nom"), this);
+    m_prenom = textField(QStringLiteral("Prénom"), this, QStringLiteral("Prénom du contact"));
+    m_nom = textField(QStringLiteral("Nom"), this, QStringLiteral("Nom du contact"));
     m_delete = new QPushButton(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"), this);
     m_delete->setFlat(true);
     m_delete->setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; }")
@@ -80,8 +82,8 @@ ContactCard::ContactCard(Contact* contact, std::function<void()> onDelete, QWidg
 
     auto* second = new QHBoxLayout;
     second->setSpacing(8);
-    m_telephone = textField(QStringLiteral("Téléphone"), this);
-    m_email = textField(QStringLiteral("Email"), this);
+    m_telephone = textField(QStringLiteral("Téléphone"), this, QStringLiteral("Téléphone du contact"));
+    m_email = textField(QStringLiteral("Email"), this, QStringLiteral("Email du contact"));
     second->addWidget(m_telephone, 1);
     second->addWidget(m_email, 1);
     fields->addLayout(second);
@@ -200,6 +202,8 @@ ClientEditorView::ClientEditorView(ModelContext* context, Client* client, QWidge
     QLabel* villeLabel = forms::makeFieldLabel(QStringLiteral("Ville"), 0, this);
     villeLabel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     villeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    villeLabel->setBuddy(m_ville);
+    m_ville->setAccessibleName(villeLabel->text());
     cpRow->addWidget(m_codePostal);
     cpRow->addWidget(villeLabel);
     cpRow->addWidget(m_ville, 1);

@@ -24,7 +24,7 @@ FormulaireAjoutQualification::FormulaireAjoutQualification(ModelContext* context
     m_nom = new QLineEdit(this);
     m_nom->setObjectName(QStringLiteral("nomQualification"));
     m_nom->setPlaceholderText(QStringLiteral("Nom de la qualification"));
-    m_nom->setAccessibleName(QStringLiteral("Nom de la qualification"));
+    m_nom->setAccessibleName(QStringLiteral("Nom de la nouvelle qualification"));
     ajouter(m_nom);
 
     auto majBouton = [this] { boutonConfirmer()->setEnabled(!sansBlancs(m_nom->text()).isEmpty()); };

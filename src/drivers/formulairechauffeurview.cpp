@@ -78,10 +78,12 @@ QLabel* ligneTexte(const QString& texte, forms::TextStyle style, forms::Tone ton
 
 // Rows made anew join the Tab order where they stand: after `avant`, the last stop above the
 // list, then the section's add button under it (new widgets would otherwise be visited last).
+// Rows made while the form shows are not shown yet (their layout shows them a moment later):
+// only a widget hidden on purpose stays out.
 void placerEntre(QWidget* avant, QWidget* lignes, QWidget* bouton)
 {
     for (QWidget* w : lignes->findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->isHidden()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && !(w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))) {
             QWidget::setTabOrder(avant, w);
             avant = w;
         }
@@ -303,22 +305,22 @@ QPushButton* FormulaireChauffeurView::boutonAjout(const QString& texte, QWidget*
 
 void FormulaireChauffeurView::construireIdentite(QVBoxLayout* colonne)
 {
-    auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom,
-                        const QString& dit = QString()) {
+    auto champ = [this](forms::FormSection* s, const QString& indication, const char* nom, const QString& dit) {
         auto* c = forms::keepOnOneLine(new QLineEdit(s));
         c->setObjectName(QString::fromLatin1(nom));
         c->setPlaceholderText(indication);
-        // Spoken by what it holds, filled or not: the placeholder goes once something is typed.
-        c->setAccessibleName(dit.isEmpty() ? indication : dit);
+        // No label stands beside it: spoken by what it holds and whose, filled or not (the
+        // placeholder goes once something is typed).
+        c->setAccessibleName(dit);
         s->content()->addWidget(c);
         return c;
     };
     forms::FormSection* identite = section(colonne, QStringLiteral("Identité"), QStringLiteral("person"));
-    m_prenom = champ(identite, QStringLiteral("Prénom"), "prenom");
-    m_nom = champ(identite, QStringLiteral("Nom"), "nom");
+    m_prenom = champ(identite, QStringLiteral("Prénom"), "prenom", QStringLiteral("Prénom du chauffeur"));
+    m_nom = champ(identite, QStringLiteral("Nom"), "nom", QStringLiteral("Nom du chauffeur"));
     forms::FormSection* contact = section(colonne, QStringLiteral("Contact"), QStringLiteral("person.crop.circle"));
-    m_telephone = champ(contact, QStringLiteral("Téléphone"), "telephone");
-    m_email = champ(contact, QStringLiteral("Email"), "email", QStringLiteral("E-mail"));
+    m_telephone = champ(contact, QStringLiteral("Téléphone"), "telephone", QStringLiteral("Téléphone du chauffeur"));
+    m_email = champ(contact, QStringLiteral("Email"), "email", QStringLiteral("E-mail du chauffeur"));
 }
 
 void FormulaireChauffeurView::construireQualification(QVBoxLayout* colonne)

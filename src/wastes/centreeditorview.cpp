@@ -104,9 +104,10 @@ CentreEditorView::CentreEditorView(ModelContext* context, CentreTraitement* cent
     m_adresse1 = champTexte(QStringLiteral("Adresse (ligne 1)"), QStringLiteral("Adresse"), identite);
     ajouterLigne(identite, QStringLiteral("Adresse"), m_adresse1);
     auto* ligneVille = new QHBoxLayout;
-    m_codePostal = champTexte(QStringLiteral("Code postal"), QStringLiteral("Code postal"), identite);
+    // The row's label names both fields: each is spoken as whose it is.
+    m_codePostal = champTexte(QStringLiteral("Code postal"), QStringLiteral("Code postal du centre"), identite);
     m_codePostal->setFixedWidth(110);
-    m_ville = champTexte(QStringLiteral("Ville"), QStringLiteral("Ville"), identite);
+    m_ville = champTexte(QStringLiteral("Ville"), QStringLiteral("Ville du centre"), identite);
     ligneVille->addWidget(m_codePostal);
     ligneVille->addWidget(m_ville, 1);
     ajouterLigne(identite, QStringLiteral("Code postal / Ville"), ligneVille);

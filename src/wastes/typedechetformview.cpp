@@ -51,14 +51,15 @@ QLabel* texteSecondaire(const QString& texte, forms::Tone ton, QWidget* parent)
     return l;
 }
 
-forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, int largeur,
-                                const QString& titre, QWidget* parent)
+// A number field spoken as `nom`, showing `indication` while empty where its row's label names
+// two fields (« Jours inclus / Suppl. (€) »).
+forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, int largeur, const QString& nom,
+                                QWidget* parent, const QString& indication = QString())
 {
     auto* f = new forms::NumberField(kind, optionnel, parent);
     f->setFieldWidth(largeur);
-    f->setPlaceholderText(titre);
-    if (!titre.isEmpty())
-        f->lineEdit()->setAccessibleName(titre);
+    f->setPlaceholderText(indication);
+    f->lineEdit()->setAccessibleName(nom);
     return f;
 }
 
@@ -145,7 +146,6 @@ void TypeDechetFormView::construire()
     ligneCouleur->setSpacing(8);
     m_libelle = forms::keepOnOneLine(new QLineEdit(m_model->libelle(), identite));
     m_libelle->setPlaceholderText(QStringLiteral("Libellé *"));
-    m_libelle->setAccessibleName(QStringLiteral("Libellé *"));
     ligneCouleur->addWidget(m_libelle, 1);
     m_couleur = new forms::ColorField(identite);
     m_couleur->setDisplayTransform([](const QString& t) { return t.toUpper(); });
@@ -204,8 +204,7 @@ void TypeDechetFormView::construire()
     m_ligneTva = new QWidget(fiscalite);
     auto* ligneTva = new QHBoxLayout(m_ligneTva);
     ligneTva->setContentsMargins(2, 2, 2, 2);
-    m_tva = champNombre(forms::NumberField::Kind::Decimal, false, 70, QString(), m_ligneTva);
-    m_tva->lineEdit()->setAccessibleName(QStringLiteral("TVA %"));
+    m_tva = champNombre(forms::NumberField::Kind::Decimal, false, 70, QStringLiteral("TVA %"), m_ligneTva);
     m_tva->setRange(plages::tauxTVA, QStringLiteral("TVA"));
     m_tva->setValue(m_model->tva());
     ligneTva->addWidget(m_tva);
@@ -234,29 +233,31 @@ void TypeDechetFormView::construire()
         m_frame->addSection(QStringLiteral("Tarification"), QStringLiteral("eurosign.circle"));
     tarifs->setLabelWidth(kLargeurLibelles);
     using Kind = forms::NumberField::Kind;
-    m_forfait = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
-    m_forfait->lineEdit()->setAccessibleName(QStringLiteral("Forfait (€ HT)"));
+    m_forfait = champNombre(Kind::Decimal, true, 120, QStringLiteral("Forfait (€ HT)"), tarifs);
     m_forfait->setRange(plages::prixEuros, QStringLiteral("Forfait"));
     m_forfait->setValue(m_model->prixBaseForfait());
     tarifs->addRow(QStringLiteral("Forfait (€ HT)"), m_forfait);
-    m_prixTonne = champNombre(Kind::Decimal, true, 120, QString(), tarifs);
-    m_prixTonne->lineEdit()->setAccessibleName(QStringLiteral("Prix / tonne (€ HT)"));
+    m_prixTonne = champNombre(Kind::Decimal, true, 120, QStringLiteral("Prix / tonne (€ HT)"), tarifs);
     m_prixTonne->setRange(plages::prixEuros, QStringLiteral("Prix / tonne"));
     m_prixTonne->setValue(m_model->prixBaseParTonne());
     tarifs->addRow(QStringLiteral("Prix / tonne (€ HT)"), m_prixTonne);
-    m_franchise = champNombre(Kind::Decimal, true, 120, QStringLiteral("Franchise (t)"), tarifs);
+    m_franchise = champNombre(Kind::Decimal, true, 120, QStringLiteral("Franchise (tonnes)"), tarifs,
+                              QStringLiteral("Franchise (t)"));
     m_franchise->setRange(plages::franchiseTonnes, QStringLiteral("Franchise"));
     m_franchise->setValue(m_model->franchiseTonnage());
     m_supplementTonnage =
-        champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. tonne (€)"), tarifs);
+        champNombre(Kind::Decimal, true, 140, QStringLiteral("Supplément par tonne (€)"), tarifs,
+                    QStringLiteral("Suppl. tonne (€)"));
     m_supplementTonnage->setRange(plages::prixEuros, QStringLiteral("Suppl. tonne"));
     m_supplementTonnage->setValue(m_model->supplementTonnage());
     tarifs->addRow(QStringLiteral("Franchise / Supplément (t / €)"),
                    paire(m_franchise, m_supplementTonnage, tarifs));
-    m_joursInclus = champNombre(Kind::Whole, true, 120, QStringLiteral("Jours inclus"), tarifs);
+    m_joursInclus = champNombre(Kind::Whole, true, 120, QStringLiteral("Nombre de jours inclus"), tarifs,
+                                QStringLiteral("Jours inclus"));
     m_joursInclus->setRange(plages::joursInclus, QStringLiteral("Jours inclus"));
     m_joursInclus->setWholeValue(m_model->dureeIncluse());
-    m_supplementJour = champNombre(Kind::Decimal, true, 140, QStringLiteral("Suppl. jour (€)"), tarifs);
+    m_supplementJour = champNombre(Kind::Decimal, true, 140, QStringLiteral("Supplément par jour (€)"), tarifs,
+                                   QStringLiteral("Suppl. jour (€)"));
     m_supplementJour->setRange(plages::prixEuros, QStringLiteral("Suppl. jour"));
     m_supplementJour->setValue(m_model->supplementJour());
     tarifs->addRow(QStringLiteral("Jours inclus / Suppl. (€)"),

@@ -13,4 +13,9 @@ namespace kv {
 
 void nameUnnamedControl(QWidget* w);
 
+// Drop-down lists spoken by their name (given, or their label's) and their choice as their
+// value: left to Qt, a list on Linux is named by its current entry whatever name it was given
+// (« Gravats » for « Catégorie »). Installed once, after the application is made.
+void installAccessibleNames();
+
 } // namespace kv

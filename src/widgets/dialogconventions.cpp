@@ -325,6 +325,7 @@ void installDialogConventions()
     if (!app || app->property(installed).toBool())
         return;
     app->setProperty(installed, true);
+    installAccessibleNames();
     app->installEventFilter(new DialogConventions(app));
 }
 

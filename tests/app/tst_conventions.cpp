@@ -1151,7 +1151,7 @@ void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
         auto* line = qobject_cast<QLineEdit*>(w);
         if (name.isEmpty())
             fault(w, QStringLiteral("has no name"));
-        else if (line && name == line->placeholderText().simplified())
+        else if (line && name == line->placeholderText().simplified() && !fixtures::readByItsLabel(w, name))
             fault(w, QStringLiteral("is named by its placeholder « %1 »").arg(name));
         else if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !value.isEmpty()
                  && name == value)

@@ -14,6 +14,7 @@
 #include "drivers/vuechauffeurs.h"
 #include "widgets/forms/detailpane.h"
 
+#include <QCheckBox>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -226,12 +227,14 @@ void TestVueChauffeurs::deletion()
         auto* fimo = nomme<Formation>(ctx.get(), QStringLiteral("FIMO"));
         ctx->insert(new FormationChauffeur(ana, fimo, jour(2027, 1, 1)));
         ana->setDisponibilites({new Disponibilite(true, jour(2026, 1, 1), std::nullopt)});
+        ana->setSpecialisations({nomme<Specialisation>(ctx.get(), QStringLiteral("Grue auxiliaire"))});
         fixtures::save(ctx.get());
 
         VueChauffeurs v(ctx.get(), nullptr, horloge());
         v.resize(1000, 700);
         v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        v.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v));
         cliquerLigne(v, 0);
         QCOMPARE(v.chauffeurSelectionne(), ana);
         // The toolbar's "Supprimer" asks as the Delete key does, "Annuler" first.
@@ -255,6 +258,15 @@ void TestVueChauffeurs::deletion()
         QVERIFY(!v.boutonSupprimer()->isEnabled());
         QCOMPARE(v.formulaire()->chauffeur(), nullptr);
         QVERIFY(!ctx->hasChanges());
+        // Tab walks the form in its place as it reads, its specialisations made anew as the
+        // deletion reached them.
+        FormulaireChauffeurView* f = v.formulaire();
+        QCOMPARE(f->casesSpecialisations().size(), 1);
+        f->boutonAjoutFormation()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f->casesSpecialisations().first()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f->boutonAjoutSpecialisation());
     }
     auto ctx = m.ouvrir();
     QCOMPARE(ctx->count<Chauffeur>(), 1);
@@ -601,6 +613,6 @@ void TestVueChauffeurs::everyControlIsNamed()
     QStringList champs;
     for (const char* nom : {"prenom", "nom", "telephone", "email"})
         champs.append(fixtures::spokenName(v.formulaire()->findChild<QLineEdit*>(QString::fromLatin1(nom))));
-    QCOMPARE(champs, QStringList({QStringLiteral("Prénom"), QStringLiteral("Nom"), QStringLiteral("Téléphone"),
-                                  QStringLiteral("E-mail")}));
+    QCOMPARE(champs, QStringList({QStringLiteral("Prénom du chauffeur"), QStringLiteral("Nom du chauffeur"),
+                                  QStringLiteral("Téléphone du chauffeur"), QStringLiteral("E-mail du chauffeur")}));
 }

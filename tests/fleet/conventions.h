@@ -19,7 +19,8 @@
 namespace fixtures {
 
 // The controls of `root` that Tab reaches and that have no name of their own (none, their
-// placeholder or their value), each as its class and what is said of it.
+// placeholder or their value), each as its class and what is said of it. A one-line field's name
+// the same as its placeholder is the placeholder unless the label beside it reads it too.
 inline QStringList unnamedControls(QWidget* root)
 {
     QStringList out;
@@ -40,10 +41,11 @@ inline QStringList unnamedControls(QWidget* root)
             placeholder = p->placeholderText();
             value = p->toPlainText();
         }
-        // A name given on purpose stands, even when the placeholder says the same.
-        const bool given = !w->accessibleName().isEmpty();
-        if (name.isEmpty()
-            || (!given && (name == placeholder.trimmed() || (!value.trimmed().isEmpty() && name == value.trimmed()))))
+        // A one-line field is never spoken as its placeholder alone; a multi-line one may carry
+        // it as the name given on purpose where no label stands beside it (« Notes »).
+        const bool placeholderOnly = name == placeholder.trimmed() && !readByItsLabel(w, name)
+                                     && (qobject_cast<QLineEdit*>(w) || w->accessibleName().isEmpty());
+        if (name.isEmpty() || placeholderOnly || (!value.trimmed().isEmpty() && name == value.trimmed()))
             out.append(QStringLiteral("%1 %2 « %3 »")
                            .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(), name));
     }

@@ -1,5 +1,7 @@
 // Runs every test class of the waste-type and treatment-centre screens; returns the failures.
 
+#include "widgets/accessiblenames.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -11,6 +13,8 @@ int lancerTestCentres(int argc, char** argv);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Lists spoken as the program has them, before any is made.
+    kv::installAccessibleNames();
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     int echecs = 0;
     echecs += lancerTestTypeDechetFormModel(argc, argv);

@@ -89,7 +89,7 @@ TypeDechetFormView* TestTypeDechetForm::ouvrir(TypeDechet* type)
 QLineEdit* TestTypeDechetForm::ligne(const QString& nomAccessible) const
 {
     for (QLineEdit* e : m_form->findChildren<QLineEdit*>())
-        if (e->accessibleName() == nomAccessible)
+        if (e->accessibleName() == nomAccessible || e->placeholderText() == nomAccessible)
             return e;
     qWarning("champ « %s » absent", qPrintable(nomAccessible));
     return nullptr;
@@ -629,7 +629,7 @@ namespace {
 QLineEdit* ligneDe(QWidget* form, const QString& nomAccessible)
 {
     for (QLineEdit* e : form->findChildren<QLineEdit*>())
-        if (e->accessibleName() == nomAccessible)
+        if (e->accessibleName() == nomAccessible || e->placeholderText() == nomAccessible)
             return e;
     return nullptr;
 }

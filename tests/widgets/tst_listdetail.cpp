@@ -166,9 +166,23 @@ void ListDetailTest::searchNarrowsTheList()
 void ListDetailTest::selectionBindsTheEditor()
 {
     Screen s;
+    // A button the window made after the screen, as a main window's toolbar.
+    auto* toolbar = new QPushButton(QStringLiteral("Outil"), &s.window);
+    s.window.layout()->addWidget(toolbar);
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QTRY_VERIFY(toolbar->isVisible());
     QVERIFY(s.lists->pane()->showsPlaceholder());
     QVERIFY(!s.lists->editor());
     s.click(2);
+    // The editor made now is walked by Tab where it reads, after the list, before the window's
+    // own row.
+    QVERIFY(s.lists->editor());
+    s.lists->list()->listView()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(s.lists->list()->listView(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.lists->editor()->field);
+    QTest::keyClick(s.lists->editor()->field, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), toolbar);
     QCOMPARE(s.lists->selection(), s.find("Crochet"));
     QCOMPARE(s.lists->edited(), s.find("Crochet"));
     QVERIFY(!s.lists->isCreating());

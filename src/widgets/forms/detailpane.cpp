@@ -64,6 +64,34 @@ void EmptyState::setTitleSecondary()
     m_titleLabel->setPalette(p);
 }
 
+namespace {
+
+// An editor put in the pane of a window already made joins the window's Tab order where the pane
+// stands (after the list before it), as the one made with the window did: left to Qt, its stops
+// come last of the window, after its toolbar. Its stops move as one block, their own order kept
+// (Qt moves a widget with the run of stops its focus goes through), before it shows: an editor
+// that orders its stops as it shows finds them in their place.
+void joinTabOrderAt(QWidget* pane, QWidget* editor)
+{
+    QWidget* before = pane->previousInFocusChain();
+    while (before != pane && (pane->isAncestorOf(before) || !(before->focusPolicy() & Qt::TabFocus)))
+        before = before->previousInFocusChain();
+    QWidget* first = editor->nextInFocusChain();
+    while (first != editor && editor->isAncestorOf(first) && !(first->focusPolicy() & Qt::TabFocus))
+        first = first->nextInFocusChain();
+    if (before == pane || first == editor || !editor->isAncestorOf(first))
+        return;
+    const Qt::FocusPolicy policy = editor->focusPolicy();
+    QWidget* proxy = editor->focusProxy();
+    editor->setFocusPolicy(Qt::TabFocus);
+    editor->setFocusProxy(first);
+    QWidget::setTabOrder(before, editor);
+    editor->setFocusProxy(proxy);
+    editor->setFocusPolicy(policy);
+}
+
+} // namespace
+
 DetailPane::DetailPane(EmptyState* placeholder, QWidget* parent)
     : QWidget(parent), m_placeholder(placeholder)
 {
@@ -80,6 +108,7 @@ void DetailPane::setEditor(QWidget* editor)
     QWidget* old = m_editor;
     m_editor = editor;
     m_stack->addWidget(editor);
+    joinTabOrderAt(this, editor);
     m_stack->setCurrentWidget(editor);
     if (old) {
         m_stack->removeWidget(old);
