@@ -245,6 +245,13 @@ double ouvrirStatistiques(ContentView& window)
                            [](QWidget* ecran) { return qobject_cast<VueStatistiques*>(ecran) != nullptr; });
 }
 
+// A screen of the sidebar whose first visit shows it whole: the figure ends once it is shown.
+double ouvrirEcran(ContentView& window, Commande commande)
+{
+    const QWidget* avant = window.detailScreen();
+    return cliquerCommande(window, commande, [avant](QWidget* ecran) { return ecran != avant; });
+}
+
 // The client picker of the new-rental sheet opened by a click, the sheet open and quiet before.
 double ouvrirSelecteur(ContentView& window)
 {
@@ -315,6 +322,10 @@ const Action kActions[] = {
     {"statistiques", "première visite : statistiques"},
     {"selecteur", "première visite : sélecteur de client de la feuille"},
     {"recherche", "première visite : première lettre de la recherche de « Vue par client »"},
+    {"pesee", "première visite : bons de pesée"},
+    {"preferences", "première visite : préférences"},
+    {"clients", "première visite : liste des clients"},
+    {"chauffeurs", "première visite : planning des chauffeurs"},
 };
 
 // The office of these measures: a copy that no other benchmark holds open, since a store has one
@@ -421,6 +432,14 @@ int premiereVisite(const QString& action, const QString& path)
         ms = ouvrirSelecteur(*window);
     else if (action == QLatin1String("recherche"))
         ms = taperRecherche(*window);
+    else if (action == QLatin1String("pesee"))
+        ms = ouvrirEcran(*window, Commande::bonDePesee);
+    else if (action == QLatin1String("preferences"))
+        ms = ouvrirEcran(*window, Commande::preferences);
+    else if (action == QLatin1String("clients"))
+        ms = ouvrirEcran(*window, Commande::clients);
+    else if (action == QLatin1String("chauffeurs"))
+        ms = ouvrirEcran(*window, Commande::planningChauffeur);
     if (ms < 0)
         return 1;
     // A point whatever the locale.

@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t kMaxRechecks = 256;
 // Beyond this many row operations, a reset is cheaper for the views than single signals.
 constexpr qsizetype kMaxRowOperations = 512;
+// Results put in order at least at once when only the first ones are read.
+constexpr qsizetype kOrderAhead = 256;
 
 } // namespace
 
@@ -33,30 +35,80 @@ void QueryBase::dependOn(EntityType type)
     invalidate();
 }
 
-const QList<Record*>& QueryBase::records() const
+void QueryBase::update() const
 {
     if (m_stale) {
         m_results.clear();
+        m_pending.clear();
         m_recheck.clear();
-        evaluate(m_results);
+        evaluate(m_results, m_pending);
         m_stale = false;
         ++m_evaluations;
     } else if (!m_recheck.empty()) {
         applyRechecks();
     }
+}
+
+void QueryBase::orderUpTo(qsizetype n) const
+{
+    const qsizetype missing = n - m_results.size();
+    if (m_pending.empty() || missing <= 0)
+        return;
+    // A few screens ahead at once: a view reading row after row must not walk every pending
+    // result for each.
+    const std::size_t count = std::size_t(std::max<qsizetype>(missing, kOrderAhead));
+    if (count * 4 >= m_pending.size()) {
+        std::sort(m_pending.begin(), m_pending.end());
+    } else {
+        // The `count` first go to the end, in order; the others stay before them in any order.
+        const auto from = m_pending.end() - std::ptrdiff_t(count);
+        std::nth_element(m_pending.begin(), from, m_pending.end(),
+                         [](const Keyed& a, const Keyed& b) { return b < a; });
+        std::sort(from, m_pending.end());
+        m_results.reserve(m_results.size() + qsizetype(count));
+        for (auto it = from; it != m_pending.end(); ++it)
+            m_results.append(it->record);
+        m_pending.erase(from, m_pending.end());
+        return;
+    }
+    m_results.reserve(m_results.size() + qsizetype(m_pending.size()));
+    for (const Keyed& k : m_pending)
+        m_results.append(k.record);
+    m_pending.clear();
+}
+
+const QList<Record*>& QueryBase::records() const
+{
+    update();
+    orderUpTo(m_results.size() + qsizetype(m_pending.size()));
     return m_results;
+}
+
+QList<Record*> QueryBase::firstRecords(qsizetype n) const
+{
+    update();
+    orderUpTo(n);
+    return n >= m_results.size() ? m_results : m_results.first(std::max<qsizetype>(n, 0));
+}
+
+qsizetype QueryBase::size() const
+{
+    update();
+    return m_results.size() + qsizetype(m_pending.size());
 }
 
 Record* QueryBase::recordAt(qsizetype i) const
 {
-    const auto& r = records();
-    return (i >= 0 && i < r.size()) ? r[i] : nullptr;
+    update();
+    orderUpTo(i + 1);
+    return (i >= 0 && i < m_results.size()) ? m_results[i] : nullptr;
 }
 
 void QueryBase::invalidate()
 {
     m_stale = true;
     m_recheck.clear();
+    m_pending.clear();
     emit resultsChanged(ModelChanges::everything());
 }
 
@@ -73,7 +125,7 @@ void QueryBase::contextChanged(const ModelChanges& changes)
             for (Record* r : *list)
                 if (r->entityType() == m_type)
                     m_recheck.push_back(r);
-        if (m_recheck.size() > kMaxRechecks && m_recheck.size() > std::size_t(m_results.size() / 4)) {
+        if (m_recheck.size() > kMaxRechecks && m_recheck.size() > (std::size_t(m_results.size()) + m_pending.size()) / 4) {
             m_stale = true;
             m_recheck.clear();
         }
@@ -92,9 +144,14 @@ void QueryBase::applyRechecks() const
         for (Record* r : m_recheck)
             if (const qsizetype i = m_results.indexOf(r); i >= 0)
                 m_results.removeAt(i);
+        if (!m_pending.empty())
+            std::erase_if(m_pending, [this](const Keyed& k) {
+                return std::find(m_recheck.begin(), m_recheck.end(), k.record) != m_recheck.end();
+            });
     } else {
         const QSet<Record*> gone(m_recheck.begin(), m_recheck.end());
         m_results.removeIf([&gone](Record* r) { return gone.contains(r); });
+        std::erase_if(m_pending, [&gone](const Keyed& k) { return gone.contains(k.record); });
     }
     // Then back in where the order puts it. Ties keep store order, as a full evaluation does.
     const bool ordered = hasOrder();
@@ -110,6 +167,11 @@ void QueryBase::applyRechecks() const
     for (Record* r : m_recheck) {
         if (r->isDeleted() || r->modelContext() != m_context || !matches(r))
             continue;
+        // With results still pending, a record that comes after every ordered one joins them.
+        if (!m_pending.empty() && (m_results.isEmpty() || !before(r, m_results.last()))) {
+            m_pending.push_back(Keyed{sortKeyOf(r), r->persistentModelID(), r});
+            continue;
+        }
         const auto at = std::upper_bound(m_results.begin(), m_results.end(), r, before);
         m_results.insert(at - m_results.begin(), r);
     }
@@ -122,13 +184,21 @@ void QueryBase::applyRechecks() const
 RecordListModelBase::RecordListModelBase(QueryBase* query, DataFunction data, QObject* parent)
     : QAbstractListModel(parent), m_query(query), m_data(std::move(data))
 {
-    m_shown = query->records();
     connect(query, &QueryBase::resultsChanged, this, &RecordListModelBase::refresh);
+}
+
+const QList<Record*>& RecordListModelBase::shown() const
+{
+    if (!m_read && m_query) {
+        m_shown = m_window > 0 ? m_query->firstRecords(m_window) : m_query->records();
+        m_read = true;
+    }
+    return m_shown;
 }
 
 int RecordListModelBase::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_shown.size());
+    return parent.isValid() ? 0 : int(shown().size());
 }
 
 QVariant RecordListModelBase::data(const QModelIndex& index, int role) const
@@ -150,18 +220,20 @@ Record* RecordListModelBase::recordAt(const QModelIndex& index) const
 
 Record* RecordListModelBase::recordAt(int row) const
 {
-    return (row >= 0 && row < m_shown.size()) ? m_shown[row] : nullptr;
+    const QList<Record*>& rows = shown();
+    return (row >= 0 && row < rows.size()) ? rows[row] : nullptr;
 }
 
 QModelIndex RecordListModelBase::indexOf(const Record* record) const
 {
-    const qsizetype row = m_shown.indexOf(const_cast<Record*>(record));
+    const qsizetype row = shown().indexOf(const_cast<Record*>(record));
     return row < 0 ? QModelIndex() : index(int(row));
 }
 
 void RecordListModelBase::refresh(const ModelChanges& changes)
 {
-    if (!m_query)
+    // Rows nobody has read yet need no signal: they are read as the query gives them then.
+    if (!m_query || !m_read)
         return;
     // A window keeps as many rows as it showed (at least its size), from the top.
     const QList<Record*> fresh =
@@ -173,14 +245,13 @@ void RecordListModelBase::refresh(const ModelChanges& changes)
 
 QList<Record*> RecordListModelBase::firstResults(qsizetype rows) const
 {
-    const QList<Record*>& all = m_query->records();
-    return rows >= all.size() ? all : all.first(rows);
+    return m_query->firstRecords(rows);
 }
 
 void RecordListModelBase::setRowWindow(int rows)
 {
     m_window = std::max(0, rows);
-    if (!m_query)
+    if (!m_query || !m_read)
         return;
     const QList<Record*> fresh = m_window > 0 ? firstResults(m_window) : m_query->records();
     if (fresh == m_shown)
@@ -193,24 +264,23 @@ void RecordListModelBase::setRowWindow(int rows)
 
 bool RecordListModelBase::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_window > 0 && m_query && m_shown.size() < m_query->size();
+    return !parent.isValid() && m_window > 0 && m_query && shown().size() < m_query->size();
 }
 
 void RecordListModelBase::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
-    const QList<Record*>& all = m_query->records();
-    const qsizetype shown = m_shown.size();
-    const qsizetype rows = std::min(all.size(), shown + std::max<qsizetype>(m_window, shown));
+    const qsizetype count = m_shown.size();
+    const QList<Record*> next = firstResults(count + std::max<qsizetype>(m_window, count));
     // The rows shown are the first results: the next ones go below them.
-    if (std::equal(m_shown.cbegin(), m_shown.cend(), all.cbegin())) {
-        beginInsertRows({}, int(shown), int(rows) - 1);
-        m_shown.append(all.mid(shown, rows - shown));
+    if (std::equal(m_shown.cbegin(), m_shown.cend(), next.cbegin())) {
+        beginInsertRows({}, int(count), int(next.size()) - 1);
+        m_shown.append(next.mid(count));
         endInsertRows();
         return;
     }
-    applyStructure(firstResults(rows));
+    applyStructure(next);
 }
 
 QModelIndex RecordListModelBase::reveal(const Record* record)
@@ -374,7 +444,7 @@ bool RecordListModelBase::applyStructure(const QList<Record*>& fresh)
 
 void RecordListModelBase::emitDataChanged(const ModelChanges& changes)
 {
-    if (m_shown.isEmpty() || !m_query)
+    if (!m_read || m_shown.isEmpty() || !m_query)
         return;
     const EntityType own = m_query->entityType();
     // A change of another type the rows depend on, or of anything: every row may read differently.

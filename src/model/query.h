@@ -18,6 +18,8 @@ namespace kv {
 // client name depends on Client). It stays lazy: results are computed when read. After a
 // notice that touched only records of its own type, the next read re-examines just those
 // records; anything else (another declared type, invalidate()) computes the results again.
+// An order by key is lazy too: reading the first rows (firstRecords(), recordAt()) or the count
+// puts in order only the rows asked for, the rest once the whole list is read.
 class QueryBase : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +34,9 @@ public:
     bool isConcernedBy(const ModelChanges& changes) const { return changes.touchesAny(m_dependencies); }
 
     const QList<Record*>& records() const;
-    qsizetype size() const { return records().size(); }
+    // The first `n` results (all of them when there are fewer), in order.
+    QList<Record*> firstRecords(qsizetype n) const;
+    qsizetype size() const;
     Record* recordAt(qsizetype i) const;
     qsizetype indexOf(const Record* r) const { return records().indexOf(const_cast<Record*>(r)); }
 
@@ -49,20 +53,36 @@ signals:
     void resultsChanged(const kv::ModelChanges& changes);
 
 protected:
-    virtual void evaluate(QList<Record*>& out) const = 0;
+    // A result not yet put in order: its key, and its place in store order for ties.
+    struct Keyed {
+        qint64 key;
+        qint64 storeOrder;
+        Record* record;
+        bool operator<(const Keyed& o) const { return key != o.key ? key < o.key : storeOrder < o.storeOrder; }
+    };
+    // Either the results in order in `out`, or (an order by key) some or all of them in `pending`,
+    // in any order, each coming after every record of `out`.
+    virtual void evaluate(QList<Record*>& out, std::vector<Keyed>& pending) const = 0;
     virtual bool matches(const Record* r) const = 0;
     // Strict weak order of the results; false when the query keeps store order.
     virtual bool hasOrder() const = 0;
     virtual bool orderedBefore(const Record* a, const Record* b) const = 0;
+    // The key of a record, for a query that may leave results pending.
+    virtual qint64 sortKeyOf(const Record*) const { return 0; }
 
 private:
     void contextChanged(const ModelChanges& changes);
+    void update() const;
     void applyRechecks() const;
+    // Puts results in order until the first `n` are (or all of them are).
+    void orderUpTo(qsizetype n) const;
 
     ModelContext* m_context;
     EntityType m_type;
     EntityTypeMask m_dependencies;
+    // The results in order; those of m_pending come after all of them.
     mutable QList<Record*> m_results;
+    mutable std::vector<Keyed> m_pending;
     mutable std::vector<Record*> m_recheck; // records of our type changed since the last read
     mutable bool m_stale = true;
     mutable quint64 m_evaluations = 0;
@@ -101,24 +121,32 @@ public:
     T* at(qsizetype i) const { return static_cast<T*>(recordAt(i)); }
 
 protected:
-    void evaluate(QList<Record*>& out) const override
+    void evaluate(QList<Record*>& out, std::vector<Keyed>& pending) const override
     {
-        FetchDescriptor<T> d{m_predicate, m_sortKey ? LessThan{} : m_lessThan, 0};
-        const QList<T*> list = context()->template fetch<T>(d);
-        out.reserve(list.size());
+        const QList<T*> list = context()->template fetch<T>(FetchDescriptor<T>{m_predicate, {}, 0});
         if (m_sortKey) {
-            std::vector<std::pair<qint64, T*>> keyed;
-            keyed.reserve(std::size_t(list.size()));
+            // Store order is the order of persistent identifiers: with them, ties keep it.
+            pending.reserve(std::size_t(list.size()));
             for (T* t : list)
-                keyed.emplace_back(m_sortKey(t), t);
-            std::stable_sort(keyed.begin(), keyed.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-            for (const auto& k : keyed)
-                out.append(k.second);
+                pending.push_back(Keyed{m_sortKey(t), t->persistentModelID(), t});
+            // Nothing to put in order when the store already is; otherwise it is done as rows are read.
+            if (!std::is_sorted(pending.begin(), pending.end()))
+                return;
+            out.reserve(list.size());
+            for (const Keyed& k : pending)
+                out.append(k.record);
+            pending.clear();
             return;
         }
+        out.reserve(list.size());
         for (T* t : list)
             out.append(t);
+        if (m_lessThan && !std::is_sorted(out.begin(), out.end(), [this](const Record* a, const Record* b) {
+                return m_lessThan(static_cast<const T*>(a), static_cast<const T*>(b));
+            }))
+            std::stable_sort(out.begin(), out.end(), [this](const Record* a, const Record* b) {
+                return m_lessThan(static_cast<const T*>(a), static_cast<const T*>(b));
+            });
     }
     bool matches(const Record* r) const override
     {
@@ -130,6 +158,10 @@ protected:
         if (m_sortKey)
             return m_sortKey(static_cast<const T*>(a)) < m_sortKey(static_cast<const T*>(b));
         return m_lessThan(static_cast<const T*>(a), static_cast<const T*>(b));
+    }
+    qint64 sortKeyOf(const Record* r) const override
+    {
+        return m_sortKey ? m_sortKey(static_cast<const T*>(r)) : 0;
     }
 
 private:
@@ -180,10 +212,15 @@ private:
     // The first `rows` of the results.
     QList<Record*> firstResults(qsizetype rows) const;
 
+    // Reads the rows from the query the first time they are asked for: a window given before
+    // then spares putting every result in order.
+    const QList<Record*>& shown() const;
+
     QPointer<QueryBase> m_query;
     DataFunction m_data;
     // The rows shown: all the results, or with a window the first of them.
-    QList<Record*> m_shown;
+    mutable QList<Record*> m_shown;
+    mutable bool m_read = false;
     int m_window = 0;
     quint64 m_resets = 0;
 };

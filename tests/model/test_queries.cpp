@@ -108,3 +108,55 @@ void TestQueries::sortKeyOrdersAsTheComparatorDoes()
     QCOMPARE(byKey.size(), 7);
     QCOMPARE(byKey.evaluationCount(), quint64(1));
 }
+
+void TestQueries::firstRowsOfALongListInTheWholeOrder()
+{
+    // A long list ordered by key and read from its top gives the rows of the whole order, ties in
+    // store order, before and after changes, and with a list model showing its first rows.
+    auto ctx = ModelContext::open(":memory:");
+    auto* c = fx::client(ctx.get());
+    auto* b = fx::benne(ctx.get());
+    for (int i = 0; i < 3000; ++i)
+        fx::location(c, b, nullptr, fx::at(2026, 1 + (i * 7) % 12, 1 + (i * 13) % 28));
+    QCoreApplication::processEvents();
+    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
+        return x->datePoseMs() > y->datePoseMs();
+    };
+    Query<LocationDeBenne> whole(ctx.get(), {}, latestFirst);
+    Query<LocationDeBenne> byKey(ctx.get());
+    byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
+    RecordListModel<LocationDeBenne> model(&byKey, {});
+    model.setRowWindow(50);
+    auto first = [&whole](qsizetype n) {
+        const QList<Record*> all = whole.records();
+        return all.first(std::min(n, all.size()));
+    };
+    auto rows = [&model] {
+        QList<Record*> out;
+        for (int row = 0; row < model.rowCount(); ++row)
+            out.append(model.recordAt(row));
+        return out;
+    };
+    QCOMPARE(byKey.size(), 3000);
+    QCOMPARE(rows(), first(50));
+    QCOMPARE(byKey.firstRecords(10), first(10));
+    QCOMPARE(byKey.recordAt(700), whole.recordAt(700));
+
+    // Changes while most rows are not in order yet: a rental moved to the top, one moved down to
+    // rows not yet ordered, one added among them, one removed from the top.
+    const auto all = ctx->all<LocationDeBenne>();
+    all[2500]->setDatePose(fx::at(2027, 1, 1));
+    all[1]->setDatePose(fx::at(2026, 6, 2));
+    auto* added = fx::location(c, b, nullptr, fx::at(2026, 6, 2));
+    QVERIFY(ctx->remove(whole.recordAt(3)));
+    QCoreApplication::processEvents();
+    QCOMPARE(rows(), first(50));
+    QCOMPARE(model.recordAt(0), all[2500]);
+    QCOMPARE(byKey.size(), 3000);
+    QCOMPARE(byKey.firstRecords(2000), first(2000));
+    QCOMPARE(byKey.indexOf(added), whole.indexOf(added));
+    QCOMPARE(byKey.records(), whole.records());
+    model.fetchMore({});
+    QCOMPARE(rows(), first(100));
+    QCOMPARE(byKey.evaluationCount(), quint64(1));
+}

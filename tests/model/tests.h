@@ -91,6 +91,7 @@ private slots:
     void fetchDescriptor();
     void listModel();
     void sortKeyOrdersAsTheComparatorDoes();
+    void firstRowsOfALongListInTheWholeOrder();
 };
 
 class TestNotices : public QObject {
