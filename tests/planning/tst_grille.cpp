@@ -91,6 +91,22 @@ struct Ecran {
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Gives the grid the keyboard as Tab does, then puts its cell at (colonne, ligne); whether
+    // the grid got the keyboard.
+    bool auClavier(int colonne, int ligne)
+    {
+        grille()->setFocus(Qt::TabFocusReason);
+        const bool pris = QTest::qWaitFor([this] { return grille()->hasFocus(); });
+        grille()->setCurseur(colonne, ligne);
+        return pris;
+    }
+    // The context menu the Menu key opens on the grid's cell.
+    QPointer<QMenu> menuDuClavier()
+    {
+        QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), grille()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(grille(), &touche);
+        return grille()->menuContextuel();
+    }
     // Drops that text on the grid at `at` as a drag from another window brings it; whether the
     // grid takes it.
     bool deposer(const QString& texte, const QPointF& at)
@@ -1942,13 +1958,9 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     // The Menu key (a keyboard context-menu event) on the bar: details, duplication, deletion.
     e.vue->activateWindow();
     QTRY_VERIFY(e.vue->isActiveWindow());
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 1);
+    QVERIFY(e.auClavier(31, 1));
     QCOMPARE(g->locationAuCurseur(), l);
-    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(g, &touche);
-    QPointer<QMenu> menu = g->menuContextuel();
+    QPointer<QMenu> menu = e.menuDuClavier();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"),
@@ -2067,9 +2079,7 @@ void TestGrille::focusVisibleSurToutesLesCouleurs()
     QVERIFY(proche(couleurEn(etiquette, QPointF(3.5, 9)), surbrillance));
 
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     Ecran::tourner();
     const double x = 31 * largeurColonne - e.vue->scrollOffset().x();
     const QImage grille = g->viewport()->grab().toImage();
@@ -2160,9 +2170,7 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     Chauffeur* martin = driver(e.ctx.get());
     QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     QCOMPARE(g->locationAuCurseur(), l);
     QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
     QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
@@ -2323,13 +2331,9 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
         g->verticalScrollBar()->setValue(10 * 40 + 13);
         Ecran::tourner();
         const QPointF depart = g->scrollOffset();
-        const auto enVue = [&](LocationDeBenne* x) {
-            const QRectF r = g->rectCorps(x);
-            return r.center().y() > 10 && r.center().y() < vp->height() - 10;
-        };
         QList<LocationDeBenne*> visibles;
         for (LocationDeBenne* x : l)
-            if (enVue(x))
+            if (const qreal y = g->rectCorps(x).center().y(); y > 10 && y < vp->height() - 10)
                 visibles << x;
         QVERIFY(visibles.size() > 4);
         for (LocationDeBenne* cible : {visibles.first(), visibles.last()}) {
@@ -2370,9 +2374,7 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
         }
         Ecran::tourner();
         QVERIFY(!g->defilementAuto()->isScrolling());
-        int avecChauffeur = 0;
-        for (LocationDeBenne* x : l)
-            avecChauffeur += x->chauffeurPose() ? 1 : 0;
+        const auto avecChauffeur = std::count_if(l.cbegin(), l.cend(), [](const LocationDeBenne* x) { return x->chauffeurPose(); });
         QVERIFY2(avecChauffeur == 2, qPrintable(ou + QString::number(avecChauffeur)));
     }
 }
@@ -2408,9 +2410,7 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
     // By keys: on the stacked cell, the frame holds the lane of the bar the menu keys act on.
     e.vue->activateWindow();
     QTRY_VERIFY(e.vue->isActiveWindow());
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(32, 0); // 16 March, where both stand
+    QVERIFY(e.auClavier(32, 0)); // 16 March, where both stand
     LocationDeBenne* auCurseur = g->locationAuCurseur();
     QVERIFY(auCurseur == l || auCurseur == dessus);
     const QRectF cadre = g->cadreCurseur();
@@ -2671,13 +2671,9 @@ void TestGrille::copieHorsDeLaVueMontreeEtNommee()
                                       localDateTime(2026, 3, 25, 9));
     QVERIFY(e.enregistrerEtOuvrir(QSize(900, 500)));
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     QCOMPARE(g->locationAuCurseur(), l);
-    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(g, &touche);
-    QPointer<QMenu> menu = g->menuContextuel();
+    QPointer<QMenu> menu = e.menuDuClavier();
     QVERIFY(menu);
     menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
     menu->close();
@@ -2751,9 +2747,7 @@ void TestGrille::lecteurDEcranLitLaGrille()
     static QList<QPair<QAccessible::Event, QString>> annonces;
     setAnnonceurGrille([](QAccessibleEvent* ev) { annonces.append({ev->type(), ev->accessibleInterface()->text(QAccessible::Name)}); });
     const auto fin = qScopeGuard([] { setAnnonceurGrille(nullptr); });
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 1);
+    QVERIFY(e.auClavier(31, 1));
     QAccessibleInterface* cellule = grille->focusChild();
     QVERIFY(cellule);
     QCOMPARE(cellule->role(), QAccessible::Cell);
