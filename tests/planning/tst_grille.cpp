@@ -62,6 +62,9 @@ bool proche(const QColor& a, const QColor& b, int tolerance = 40)
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// Chooses the menu's entry of that object name, then closes the menu.
+void choisir(QMenu* menu, const QString& nom) { menu->findChild<QAction*>(nom)->trigger(); menu->close(); }
+
 // A planning screen on a store, shown, with "now" fixed and its console lines kept.
 struct Ecran {
     std::unique_ptr<ModelContext> ctx;
@@ -1093,8 +1096,7 @@ void TestGrille::rendu()
                 const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
                 QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
                 QApplication::sendEvent(e.vp(), &menu);
-                e.grille()->menuContextuel()->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
-                e.grille()->menuContextuel()->close();
+                choisir(e.grille()->menuContextuel(), QStringLiteral("actionSupprimer"));
                 mouseEvent(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
                 QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
                 if (!dossier.isEmpty())
@@ -1849,8 +1851,7 @@ void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
     QCOMPARE(g->scrollOffset(), avantScroll);
     QMenu* menu = g->menuContextuel();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionSupprimer"));
     QCOMPARE(g->locationEnSurbrillance(), l);
     QCOMPARE(g->scrollOffset(), avantScroll);
     QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
@@ -1975,15 +1976,13 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     menu = g->menuContextuel();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
-    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDupliquer"));
     QCOMPARE(bennes[1]->locations().size(), 2);
     // And its details entry shows the rental's details.
     QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
     menu = g->menuContextuel();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionDetails"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDetails"));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     // Shift+F10 on an empty cell opens nothing.
     QTest::keyClick(g, Qt::Key_Escape);
@@ -2444,16 +2443,14 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
     QVERIFY(menu);
     QVERIFY(!textesMenu(menu).contains(QStringLiteral("Retirer le chauffeur de la pose")));
     e.ctx->failNextSave(QStringLiteral("disque plein"));
-    menu->findChild<QAction*>(QStringLiteral("actionRetirerChauffeurEnlevement"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionRetirerChauffeurEnlevement"));
     QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     erreur->close();
     QCOMPARE(l->chauffeurEnlevement(), dupont);
     menu = menuSouris();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionRetirerChauffeurEnlevement"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionRetirerChauffeurEnlevement"));
     QCOMPARE(l->chauffeurEnlevement(), nullptr);
     QVERIFY(!e.ctx->hasChanges());
     menu = menuSouris();
@@ -2675,8 +2672,7 @@ void TestGrille::copieHorsDeLaVueMontreeEtNommee()
     QCOMPARE(g->locationAuCurseur(), l);
     QPointer<QMenu> menu = e.menuDuClavier();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDupliquer"));
     QCOMPARE(b->locations().size(), 2);
     LocationDeBenne* copie = b->locations().last();
     // The grid shows it, the keyboard's cell on its first day, and says where it went.
