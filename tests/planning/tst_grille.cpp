@@ -2335,11 +2335,11 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
             if (const qreal y = g->rectCorps(x).center().y(); y > 10 && y < vp->height() - 10)
                 visibles << x;
         QVERIFY(visibles.size() > 4);
+        QMimeData data;
+        data.setText(texteUuid(martin->id()));
         for (LocationDeBenne* cible : {visibles.first(), visibles.last()}) {
             const QString qui = ou + cible->client()->nom();
             const QPoint vise = g->rectCorps(cible).center().toPoint();
-            QMimeData data;
-            data.setText(texteUuid(martin->id()));
             WindowDrag glisser(e.vue->bandeau()->contenu(), &data, Qt::CopyAction);
             glisser.moveTo(e.vue->bandeau()->contenu(), e.vue->bandeau()->rectsPuces().first().center());
             glisser.moveTo(vp, QPoint(vise.x(), vp->height() / 2));
@@ -2359,8 +2359,6 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
 
         // At the very edge the grid moves at once; nothing is outlined meanwhile, and a release
         // there is refused and changes nothing.
-        QMimeData data;
-        data.setText(texteUuid(martin->id()));
         {
             WindowDrag glisser(vp, &data, Qt::CopyAction);
             const int x = int(g->rectCorps(visibles[2]).center().x());
