@@ -278,8 +278,7 @@ void TestPreferencesEmail::templatesNamedByTheirLabels()
     fx::Bureau b;
     auto vue = ouvrir(b.context());
     QStringList noms;
-    for (QWidget* editeur : {static_cast<QWidget*>(vue->editeurSujet()), static_cast<QWidget*>(vue->editeurEntete()),
-                             static_cast<QWidget*>(vue->editeurLigne()), static_cast<QWidget*>(vue->editeurPied())})
+    for (QWidget* editeur : std::initializer_list<QWidget*>{vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(), vue->editeurPied()})
         noms << QAccessible::queryAccessibleInterface(editeur)->text(QAccessible::Name);
     QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail"}));
 }

@@ -91,6 +91,15 @@ struct Ecran {
         QScrollArea* zone = vue->zoneDefilement();
         return {zone, zone->viewport(), zone->verticalScrollBar(), zone->horizontalScrollBar()};
     }
+    // The window at that size, laid out, its rows brought in.
+    void taille(int largeur, int hauteur)
+    {
+        vue->resize(largeur, hauteur);
+        fixtures::settle();
+        attendre();
+    }
+    // A drag that leaves the window, as one given up with Escape does.
+    void quitter() { QDragLeaveEvent quitte; QCoreApplication::sendEvent(vue->windowHandle(), &quitte); }
     // Lets queued work (notices, rows coming into view) run.
     void attendre()
     {
@@ -235,6 +244,9 @@ QAction* actionNommee(const QMenu* menu, const QString& texte)
             return a;
     return nullptr;
 }
+
+// Chooses the menu's entry that reads `texte`, then closes the menu.
+void choisir(QMenu* menu, const QString& texte) { actionNommee(menu, texte)->trigger(); menu->close(); }
 
 } // namespace
 
@@ -735,8 +747,7 @@ void TestVuePlanning::keyboard()
         if (!a->isSeparator())
             noms << a->text();
     QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement"}));
-    actionNommee(menu, QStringLiteral("Marc Petit"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("Marc Petit"));
     QCOMPARE(l->chauffeurEnlevement(), marc);
     QCOMPARE(l->chauffeurPose(), lea);
     QVERIFY(!b.context()->hasChanges());
@@ -763,8 +774,7 @@ void TestVuePlanning::keyboard()
     menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
     b.context()->failNextSave(QStringLiteral("disque plein"));
-    actionNommee(menu, QStringLiteral("Marc Petit"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("Marc Petit"));
     QCOMPARE(l->chauffeurPose(), lea);
     auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("echecAttribution"));
     QVERIFY(boite);
@@ -782,8 +792,7 @@ void TestVuePlanning::keyboard()
     menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
     QVERIFY(actionNommee(menu, QStringLiteral("Retirer le chauffeur de la pose")));
-    actionNommee(menu, QStringLiteral("Retirer le chauffeur de la pose"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("Retirer le chauffeur de la pose"));
     QCOMPARE(retiree->chauffeurPose(), nullptr);
     QVERIFY(!b.context()->hasChanges());
     e.attendre();
@@ -1295,9 +1304,7 @@ void TestVuePlanning::driversCardsStayAtTheLeftWhenTheDayScrollsSideways()
     fx::Bureau b;
     grandBureau(b);
     Ecran e(b);
-    e.vue->resize(536, 400);
-    fixtures::settle();
-    e.attendre();
+    e.taille(536, 400);
     const auto [zone, vp, barre, cote] = e.defilement();
     QVERIFY(cote->maximum() > 0);
     // Whatever the scroll, each row in view names its driver at the left, beside the part of the
@@ -1437,8 +1444,7 @@ void TestVuePlanning::holdingOverAPinnedDriversCardKeepsTheListStill()
     glisser.moveTo(vp, QPoint(vp->width() / 2, 2));
     QVERIFY(e.vue->defilementAuto()->isScrolling());
     QTRY_VERIFY(barre->value() < avant);
-    QDragLeaveEvent quitte;
-    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+    e.quitter();
     QVERIFY(!e.vue->defilementAuto()->isScrolling());
 }
 
@@ -1522,8 +1528,7 @@ void TestVuePlanning::theMarkedBoxIsWhereTheCardLands()
         fixtures::WindowDrag glisser(sur, mime.get());
         glisser.moveTo(sur, ou);
         const QRect marque = e.vue->colonneMarquee() ? boiteMarquee(e.vue->colonneMarquee()) : QRect();
-        QDragLeaveEvent quitte;
-        QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+        e.quitter();
         return marque;
     };
     LocationDeBenne* enl = enlevementsDuJour(chauffeurs[0], colonne->jour()).first();
@@ -1561,9 +1566,7 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = bureauMixte(b);
     Ecran e(b);
-    e.vue->resize(620, 400);
-    fixtures::settle();
-    e.attendre();
+    e.taille(620, 400);
     const auto [zone, vp, barre, cote] = e.defilement();
     const int bande = DragAutoScroller::edgeBand(vp->height());
     RangeeChauffeur* depart = e.vue->rangee(chauffeurs[3]);
@@ -1640,9 +1643,7 @@ void TestVuePlanning::aShortDragLetGoAtOnceStoresNothing()
     fx::Bureau b;
     const QList<Chauffeur*> chauffeurs = bureauMixte(b);
     Ecran e(b);
-    e.vue->resize(620, 400);
-    fixtures::settle();
-    e.attendre();
+    e.taille(620, 400);
     const auto [zone, vp, barre, cote] = e.defilement();
     for (Chauffeur* sien : {chauffeurs.first(), chauffeurs[3], chauffeurs.last()}) {
         for (const bool lacher : {true, false}) {
@@ -1677,16 +1678,13 @@ void TestVuePlanning::aShortDragLetGoAtOnceStoresNothing()
                              < nom->height(),
                          qPrintable(qui));
                 QCOMPARE(e.vue->colonneMarquee(), rangee->colonne());
-                glisser.moveTo(vp, entree + QPoint(2, 5));
-                glisser.moveTo(vp, entree + QPoint(3, 8));
+                for (const QPoint plusLoin : {QPoint(2, 5), QPoint(3, 8)})
+                    glisser.moveTo(vp, entree + plusLoin);
                 QCOMPARE(e.vue->colonneMarquee(), rangee->colonne());
-                if (lacher) {
+                if (lacher)
                     glisser.drop();
-                } else {
-                    // Escape: the drag loop gives the drag up as it leaves.
-                    QDragLeaveEvent quitte;
-                    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
-                }
+                else
+                    e.quitter();
             }
             e.attendre();
             QTRY_VERIFY(!rangee->pliee());
@@ -1710,9 +1708,7 @@ void TestVuePlanning::onASmallScreenNamesStayBesideTheDay()
         }
     Ecran e(b);
     // The smallest window, where the day scrolls sideways under the names.
-    e.vue->resize(536, 400);
-    fixtures::settle();
-    e.attendre();
+    e.taille(536, 400);
     const auto [zone, vp, barre, cote] = e.defilement();
     QVERIFY(cote->maximum() > 0);
     QHash<const Chauffeur*, int> gauches;
@@ -2036,8 +2032,7 @@ void TestVuePlanning::driversCardsStayInViewAndTheColumnUnderADragIsMarked()
     fixtures::WindowDrag sortie(autre, mime2.get());
     QVERIFY(sortie.moveTo(autre, autre->rect().center()));
     QVERIFY(e.vue->colonneMarquee());
-    QDragLeaveEvent quitte;
-    QCoreApplication::sendEvent(e.vue->windowHandle(), &quitte);
+    e.quitter();
     QVERIFY(!e.vue->colonneMarquee());
     for (RangeeChauffeur* r : e.vue->rangees())
         QVERIFY(!r->colonne() || !r->colonne()->marquee());
@@ -2293,10 +2288,10 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
         return out;
     };
     QCOMPARE(coches(), QList<int>{1});
-    QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
-    QCOMPARE(coches(), QList<int>{3});
-    QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
-    QCOMPARE(coches(), QList<int>{3});
+    for (int clic = 0; clic < 2; ++clic) {
+        QTest::mouseClick(pastilles[3], Qt::LeftButton, {}, pastilles[3]->tileRect().center().toPoint());
+        QCOMPARE(coches(), QList<int>{3});
+    }
 }
 
 void TestVuePlanning::onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSideways()
@@ -2308,9 +2303,7 @@ void TestVuePlanning::onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSi
     // The room the screen has at 1.5 on a 1366 × 768 desktop: the map and its note whole in the
     // day's width, under the column; wide, beside it.
     for (const int largeur : {700, 1200}) {
-        e.vue->resize(largeur, 500);
-        e.attendre();
-        fixtures::settle();
+        e.taille(largeur, 500);
         CartePrestationsChauffeur* plan = e.vue->rangee(lea)->carte();
         QVERIFY(plan);
         const QRect r = dansLaVue(plan, vp);
@@ -2324,9 +2317,7 @@ void TestVuePlanning::onANarrowDayTheMapGoesUnderTheColumnAndShiftWheelScrollsSi
         QCOMPARE(r.top() > colonne.bottom(), largeur == 700);
     }
     // Narrower still, the day scrolls sideways: Shift with the wheel moves it across, not down.
-    e.vue->resize(536, 400);
-    e.attendre();
-    fixtures::settle();
+    e.taille(536, 400);
     QScrollBar* cote = e.vue->zoneDefilement()->horizontalScrollBar();
     QScrollBar* bas = e.vue->zoneDefilement()->verticalScrollBar();
     QVERIFY(cote->maximum() > 0);

@@ -62,6 +62,9 @@ bool proche(const QColor& a, const QColor& b, int tolerance = 40)
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// Chooses the menu's entry of that object name, then closes the menu.
+void choisir(QMenu* menu, const QString& nom) { menu->findChild<QAction*>(nom)->trigger(); menu->close(); }
+
 // A planning screen on a store, shown, with "now" fixed and its console lines kept.
 struct Ecran {
     std::unique_ptr<ModelContext> ctx;
@@ -91,6 +94,22 @@ struct Ecran {
     GrillePlanning* grille() const { return vue->grille(); }
     QWidget* vp() const { return vue->grille()->viewport(); }
     QPointF centre(const LocationDeBenne* l) const { return grille()->rectCorps(l).center(); }
+    // Gives the grid the keyboard as Tab does, then puts its cell at (colonne, ligne); whether
+    // the grid got the keyboard.
+    bool auClavier(int colonne, int ligne)
+    {
+        grille()->setFocus(Qt::TabFocusReason);
+        const bool pris = QTest::qWaitFor([this] { return grille()->hasFocus(); });
+        grille()->setCurseur(colonne, ligne);
+        return pris;
+    }
+    // The context menu the Menu key opens on the grid's cell.
+    QPointer<QMenu> menuDuClavier()
+    {
+        QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), grille()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(grille(), &touche);
+        return grille()->menuContextuel();
+    }
     // Drops that text on the grid at `at` as a drag from another window brings it; whether the
     // grid takes it.
     bool deposer(const QString& texte, const QPointF& at)
@@ -1077,8 +1096,7 @@ void TestGrille::rendu()
                 const QPoint at = e.centre(e.grille()->barres(5).first().location).toPoint();
                 QContextMenuEvent menu(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
                 QApplication::sendEvent(e.vp(), &menu);
-                e.grille()->menuContextuel()->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
-                e.grille()->menuContextuel()->close();
+                choisir(e.grille()->menuContextuel(), QStringLiteral("actionSupprimer"));
                 mouseEvent(e.vp(), QEvent::MouseMove, e.centre(premiere.first().location), Qt::NoButton, Qt::NoButton);
                 QTRY_VERIFY(!e.vue->popupInfoLocation()->graphicsEffect()); // the details' fade is over
                 if (!dossier.isEmpty())
@@ -1833,8 +1851,7 @@ void TestGrille::clicDroitNeDefilePasEtViseLaBarre()
     QCOMPARE(g->scrollOffset(), avantScroll);
     QMenu* menu = g->menuContextuel();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionSupprimer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionSupprimer"));
     QCOMPARE(g->locationEnSurbrillance(), l);
     QCOMPARE(g->scrollOffset(), avantScroll);
     QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
@@ -1942,13 +1959,9 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     // The Menu key (a keyboard context-menu event) on the bar: details, duplication, deletion.
     e.vue->activateWindow();
     QTRY_VERIFY(e.vue->isActiveWindow());
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 1);
+    QVERIFY(e.auClavier(31, 1));
     QCOMPARE(g->locationAuCurseur(), l);
-    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(g, &touche);
-    QPointer<QMenu> menu = g->menuContextuel();
+    QPointer<QMenu> menu = e.menuDuClavier();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"),
@@ -1963,15 +1976,13 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     menu = g->menuContextuel();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
-    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDupliquer"));
     QCOMPARE(bennes[1]->locations().size(), 2);
     // And its details entry shows the rental's details.
     QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
     menu = g->menuContextuel();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionDetails"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDetails"));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     // Shift+F10 on an empty cell opens nothing.
     QTest::keyClick(g, Qt::Key_Escape);
@@ -2067,9 +2078,7 @@ void TestGrille::focusVisibleSurToutesLesCouleurs()
     QVERIFY(proche(couleurEn(etiquette, QPointF(3.5, 9)), surbrillance));
 
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     Ecran::tourner();
     const double x = 31 * largeurColonne - e.vue->scrollOffset().x();
     const QImage grille = g->viewport()->grab().toImage();
@@ -2160,9 +2169,7 @@ void TestGrille::actionsSansEffetDisentPourquoi()
     Chauffeur* martin = driver(e.ctx.get());
     QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     QCOMPARE(g->locationAuCurseur(), l);
     QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
     QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
@@ -2323,20 +2330,16 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
         g->verticalScrollBar()->setValue(10 * 40 + 13);
         Ecran::tourner();
         const QPointF depart = g->scrollOffset();
-        const auto enVue = [&](LocationDeBenne* x) {
-            const QRectF r = g->rectCorps(x);
-            return r.center().y() > 10 && r.center().y() < vp->height() - 10;
-        };
         QList<LocationDeBenne*> visibles;
         for (LocationDeBenne* x : l)
-            if (enVue(x))
+            if (const qreal y = g->rectCorps(x).center().y(); y > 10 && y < vp->height() - 10)
                 visibles << x;
         QVERIFY(visibles.size() > 4);
+        QMimeData data;
+        data.setText(texteUuid(martin->id()));
         for (LocationDeBenne* cible : {visibles.first(), visibles.last()}) {
             const QString qui = ou + cible->client()->nom();
             const QPoint vise = g->rectCorps(cible).center().toPoint();
-            QMimeData data;
-            data.setText(texteUuid(martin->id()));
             WindowDrag glisser(e.vue->bandeau()->contenu(), &data, Qt::CopyAction);
             glisser.moveTo(e.vue->bandeau()->contenu(), e.vue->bandeau()->rectsPuces().first().center());
             glisser.moveTo(vp, QPoint(vise.x(), vp->height() / 2));
@@ -2356,8 +2359,6 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
 
         // At the very edge the grid moves at once; nothing is outlined meanwhile, and a release
         // there is refused and changes nothing.
-        QMimeData data;
-        data.setText(texteUuid(martin->id()));
         {
             WindowDrag glisser(vp, &data, Qt::CopyAction);
             const int x = int(g->rectCorps(visibles[2]).center().x());
@@ -2370,9 +2371,7 @@ void TestGrille::puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee()
         }
         Ecran::tourner();
         QVERIFY(!g->defilementAuto()->isScrolling());
-        int avecChauffeur = 0;
-        for (LocationDeBenne* x : l)
-            avecChauffeur += x->chauffeurPose() ? 1 : 0;
+        const auto avecChauffeur = std::count_if(l.cbegin(), l.cend(), [](const LocationDeBenne* x) { return x->chauffeurPose(); });
         QVERIFY2(avecChauffeur == 2, qPrintable(ou + QString::number(avecChauffeur)));
     }
 }
@@ -2408,9 +2407,7 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
     // By keys: on the stacked cell, the frame holds the lane of the bar the menu keys act on.
     e.vue->activateWindow();
     QTRY_VERIFY(e.vue->isActiveWindow());
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(32, 0); // 16 March, where both stand
+    QVERIFY(e.auClavier(32, 0)); // 16 March, where both stand
     LocationDeBenne* auCurseur = g->locationAuCurseur();
     QVERIFY(auCurseur == l || auCurseur == dessus);
     const QRectF cadre = g->cadreCurseur();
@@ -2444,16 +2441,14 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
     QVERIFY(menu);
     QVERIFY(!textesMenu(menu).contains(QStringLiteral("Retirer le chauffeur de la pose")));
     e.ctx->failNextSave(QStringLiteral("disque plein"));
-    menu->findChild<QAction*>(QStringLiteral("actionRetirerChauffeurEnlevement"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionRetirerChauffeurEnlevement"));
     QMessageBox* erreur = visibleBox(QStringLiteral("erreur"));
     QVERIFY(erreur);
     erreur->close();
     QCOMPARE(l->chauffeurEnlevement(), dupont);
     menu = menuSouris();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionRetirerChauffeurEnlevement"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionRetirerChauffeurEnlevement"));
     QCOMPARE(l->chauffeurEnlevement(), nullptr);
     QVERIFY(!e.ctx->hasChanges());
     menu = menuSouris();
@@ -2671,16 +2666,11 @@ void TestGrille::copieHorsDeLaVueMontreeEtNommee()
                                       localDateTime(2026, 3, 25, 9));
     QVERIFY(e.enregistrerEtOuvrir(QSize(900, 500)));
     GrillePlanning* g = e.grille();
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 0);
+    QVERIFY(e.auClavier(31, 0));
     QCOMPARE(g->locationAuCurseur(), l);
-    QContextMenuEvent touche(QContextMenuEvent::Keyboard, QPoint(5, 5), g->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(g, &touche);
-    QPointer<QMenu> menu = g->menuContextuel();
+    QPointer<QMenu> menu = e.menuDuClavier();
     QVERIFY(menu);
-    menu->findChild<QAction*>(QStringLiteral("actionDupliquer"))->trigger();
-    menu->close();
+    choisir(menu, QStringLiteral("actionDupliquer"));
     QCOMPARE(b->locations().size(), 2);
     LocationDeBenne* copie = b->locations().last();
     // The grid shows it, the keyboard's cell on its first day, and says where it went.
@@ -2751,9 +2741,7 @@ void TestGrille::lecteurDEcranLitLaGrille()
     static QList<QPair<QAccessible::Event, QString>> annonces;
     setAnnonceurGrille([](QAccessibleEvent* ev) { annonces.append({ev->type(), ev->accessibleInterface()->text(QAccessible::Name)}); });
     const auto fin = qScopeGuard([] { setAnnonceurGrille(nullptr); });
-    g->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(g->hasFocus());
-    g->setCurseur(31, 1);
+    QVERIFY(e.auClavier(31, 1));
     QAccessibleInterface* cellule = grille->focusChild();
     QVERIFY(cellule);
     QCOMPARE(cellule->role(), QAccessible::Cell);

@@ -37,6 +37,14 @@ QChar altLetter(const QString& text)
 // A shown window the questions open over, active as a user's window is.
 struct Over {
     QWidget window;
+    int saves = 0; // what the questions asked over it did
+    int proceeds = 0;
+    // Asks whether to save the changes, counting what the answer does.
+    QMessageBox* askToSave()
+    {
+        return forms::askToSaveChanges(
+            &window, [this] { ++saves; return true; }, [this] { ++proceeds; });
+    }
     Over()
     {
         window.resize(400, 300);
@@ -78,15 +86,9 @@ QSet<QChar> lettersOf(const QList<QAbstractButton*>& buttons)
 void DialogKeysTest::sharedQuestionsAnswerToAltLetters()
 {
     Over over;
-    int saves = 0;
-    int proceeds = 0;
-    auto ask = [&] {
-        return forms::askToSaveChanges(
-            &over.window, [&] { ++saves; return true; }, [&] { ++proceeds; });
-    };
 
     // The texts read as before; each button has a letter of its own.
-    QMessageBox* box = ask();
+    QMessageBox* box = over.askToSave();
     QStringList shown;
     for (QAbstractButton* b : box->buttons())
         shown << fixtures::shownText(b);
@@ -98,14 +100,14 @@ void DialogKeysTest::sharedQuestionsAnswerToAltLetters()
 
     // Each answer by its letter does what a click does.
     pressAltFor(box, QStringLiteral("Ne pas enregistrer"));
-    QCOMPARE(saves, 0);
-    QCOMPARE(proceeds, 1);
-    pressAltFor(ask(), QStringLiteral("Enregistrer"));
-    QCOMPARE(saves, 1);
-    QCOMPARE(proceeds, 2);
-    pressAltFor(ask(), QStringLiteral("Annuler"));
-    QCOMPARE(saves, 1);
-    QCOMPARE(proceeds, 2);
+    QCOMPARE(over.saves, 0);
+    QCOMPARE(over.proceeds, 1);
+    pressAltFor(over.askToSave(), QStringLiteral("Enregistrer"));
+    QCOMPARE(over.saves, 1);
+    QCOMPARE(over.proceeds, 2);
+    pressAltFor(over.askToSave(), QStringLiteral("Annuler"));
+    QCOMPARE(over.saves, 1);
+    QCOMPARE(over.proceeds, 2);
 
     // A confirmation: its letters too, the cancelling one doing nothing.
     int confirmed = 0;
@@ -208,11 +210,8 @@ void DialogKeysTest::aQuestionAskedWhileAnotherIsOpenIsRefused()
 {
     installDialogConventions();
     Over over;
-    int saves = 0;
-    int proceeds = 0;
     int deleted = 0;
-    const QPointer<QMessageBox> save = forms::askToSaveChanges(
-        &over.window, [&] { ++saves; return true; }, [&] { ++proceeds; });
+    const QPointer<QMessageBox> save = over.askToSave();
     QTRY_VERIFY(save->isVisible());
 
     // A delete asked meanwhile, at once or by a queued call, is never shown nor kept for later.
@@ -224,17 +223,16 @@ void DialogKeysTest::aQuestionAskedWhileAnotherIsOpenIsRefused()
     QList<QPointer<QMessageBox>> refused{askDelete()};
     QTimer::singleShot(0, &over.window, [&] { refused << askDelete(); });
     QTRY_COMPARE(refused.size(), 2);
-    for (const QPointer<QMessageBox>& box : std::as_const(refused)) {
+    for (const QPointer<QMessageBox>& box : std::as_const(refused))
         QTRY_VERIFY(!box);
-    }
     // The open question stays, unanswered, the only one over the window.
     QVERIFY(save && save->isVisible());
     QCOMPARE(over.window.findChildren<QMessageBox*>().size(), 1);
-    QCOMPARE(saves + proceeds + deleted, 0);
+    QCOMPARE(over.saves + over.proceeds + deleted, 0);
 
     // Answered, it does what its answer says and nothing else follows.
     pressAltFor(save, QStringLiteral("Ne pas enregistrer"));
-    QCOMPARE(proceeds, 1);
+    QCOMPARE(over.proceeds, 1);
     QTRY_VERIFY(over.window.findChildren<QMessageBox*>().isEmpty());
     QCOMPARE(deleted, 0);
 

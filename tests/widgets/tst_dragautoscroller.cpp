@@ -123,17 +123,13 @@ void DragAutoScrollerTest::aPointerOffTheVeryEdgeNeverScrolls()
 
 void DragAutoScrollerTest::theRuleAimsAtWhatAReleaseChanges()
 {
-    QScrollArea zone;
-    auto* contenu = new QWidget;
-    contenu->setFixedSize(300, 60 * 200);
-    zone.setWidget(contenu);
-    zone.resize(320, 400);
-    zone.show();
+    Liste l; // its own scroller stays idle
+    QScrollArea& zone = l.zone;
     QVERIFY(QTest::qWaitForWindowExposed(&zone));
     zone.verticalScrollBar()->setValue(600);
     const int h = zone.viewport()->height();
     DragRule regle(&zone, Qt::Vertical);
-    auto* sienne = new QWidget(contenu);
+    auto* sienne = new QWidget(zone.widget());
     QWidget autre;
 
     // A drag that starts from its own place aims there until the pointer has travelled away,
