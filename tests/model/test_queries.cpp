@@ -127,10 +127,7 @@ void TestQueries::firstRowsOfALongListInTheWholeOrder()
     byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
     RecordListModel<LocationDeBenne> model(&byKey, {});
     model.setRowWindow(50);
-    auto first = [&whole](qsizetype n) {
-        const QList<Record*> all = whole.records();
-        return all.first(std::min(n, all.size()));
-    };
+    auto first = [&whole](qsizetype n) { return whole.records().first(std::min(n, whole.records().size())); };
     auto rows = [&model] {
         QList<Record*> out;
         for (int row = 0; row < model.rowCount(); ++row)
