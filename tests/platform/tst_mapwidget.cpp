@@ -52,6 +52,16 @@ struct RecordingMap {
     }
 };
 
+// How many pixels of an image `which` picks.
+template <typename Which> int countPixels(const QImage& image, Which which)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += which(QPoint(x, y));
+    return n;
+}
+
 bool near(double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; }
 
 void sendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons)
@@ -516,11 +526,7 @@ void MapWidgetTest::showsTilesFromTheServer()
     QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255)); // the marker over the tiles
     // Scaled to a zoom between levels, the tiles meet without a seam.
     QVERIFY(m.map.zoom() != std::round(m.map.zoom()));
-    int background = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            background += image.pixelColor(x, y) == MapWidget::backgroundColor();
-    QCOMPARE(background, 0);
+    QCOMPARE(countPixels(image, [&image](QPoint p) { return image.pixelColor(p) == MapWidget::backgroundColor(); }), 0);
     // Only the tiles in view, each once, at the level nearest the map's zoom.
     const int z = m.map.tileLevel();
     QCOMPARE(z, int(std::lround(m.map.zoom())));
@@ -578,11 +584,7 @@ void MapWidgetTest::saysWhyItsBackgroundIsMissing()
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
     const auto encre = [&m] {
         const QImage image = m.paint();
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += qGray(image.pixel(x, y)) < 80;
-        return n;
+        return countPixels(image, [&image](QPoint p) { return qGray(image.pixel(p)) < 80; });
     };
     QCOMPARE(encre(), 0);
     QVERIFY(m.map.notice().isEmpty());
