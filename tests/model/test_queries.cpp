@@ -8,6 +8,10 @@
 
 using namespace kv;
 
+namespace {
+bool latestFirst(const LocationDeBenne* x, const LocationDeBenne* y) { return x->datePoseMs() > y->datePoseMs(); }
+} // namespace
+
 void TestQueries::refreshAfterWrites()
 {
     auto ctx = ModelContext::open(":memory:");
@@ -85,9 +89,6 @@ void TestQueries::sortKeyOrdersAsTheComparatorDoes()
     const int days[] = {4, 2, 9, 2, 7, 4, 1};
     for (int d : days)
         fx::location(c, b, nullptr, fx::at(2026, 3, d));
-    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
-        return x->datePoseMs() > y->datePoseMs();
-    };
     Query<LocationDeBenne> byComparator(ctx.get(), {}, latestFirst);
     Query<LocationDeBenne> byKey(ctx.get());
     byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
@@ -119,9 +120,6 @@ void TestQueries::firstRowsOfALongListInTheWholeOrder()
     for (int i = 0; i < 3000; ++i)
         fx::location(c, b, nullptr, fx::at(2026, 1 + (i * 7) % 12, 1 + (i * 13) % 28));
     QCoreApplication::processEvents();
-    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
-        return x->datePoseMs() > y->datePoseMs();
-    };
     Query<LocationDeBenne> whole(ctx.get(), {}, latestFirst);
     Query<LocationDeBenne> byKey(ctx.get());
     byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
