@@ -11,11 +11,12 @@ inline QDateTime at(int y, int m, int d, int h = 0, int min = 0)
     return QDateTime(QDate(y, m, d), QTime(h, min), QTimeZone("Europe/Paris"));
 }
 
-inline kv::Client* client(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Dupont BTP"))
+inline kv::Client* client(kv::ModelContext* ctx, const QString& nom = QStringLiteral("Dupont BTP"),
+                          const QString& adresse = QStringLiteral("1 rue Haute"), const QString& ville = QStringLiteral("Lyon"),
+                          const QString& telephone = QStringLiteral("0102030405"))
 {
-    auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), QStringLiteral("1 rue Haute"),
-                             QStringLiteral("69001"), QStringLiteral("Lyon"), QStringLiteral("0102030405"),
-                             std::nullopt, std::nullopt);
+    auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("00FF00"), adresse, QStringLiteral("69001"), ville,
+                             telephone, std::nullopt, std::nullopt);
     if (ctx)
         ctx->insert(c);
     return c;

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 
 using namespace kv;
 
@@ -138,15 +139,8 @@ void TestHelpers::homonymeNommeDansUnePhrase()
 {
     // Three « Petit Terrassement » at one street of Saint-Priest, told apart by their phones,
     // and one at another street.
-    auto store = ModelContext::open(QStringLiteral(":memory:"));
-    ModelContext& ctx = *store;
-    const auto petit = [&ctx](const QString& nom, const QString& rue, const QString& ville, const QString& tel) {
-        auto* c = fx::client(&ctx, nom);
-        c->setAdresse(rue);
-        c->setVille(ville);
-        c->setTelephone(tel);
-        return c;
-    };
+    auto ctx = ModelContext::open(QStringLiteral(":memory:"));
+    const auto petit = std::bind_front(&fx::client, ctx.get()); // name, street, town, phone
     const QString rue = QStringLiteral("7 chemin des Peupliers");
     Client* a = petit(QStringLiteral("Petit Terrassement"), rue, QStringLiteral("Saint-Priest"), QStringLiteral("04 78 16 10 25"));
     petit(QStringLiteral("Petit Terrassement"), rue, QStringLiteral("Saint-Priest"), QStringLiteral("04 78 16 10 26"));
@@ -174,5 +168,5 @@ void TestHelpers::homonymeNommeDansUnePhrase()
     QVERIFY(nomClientDistinct(loin, 60).endsWith(QStringLiteral("x…)")));
     QVERIFY(nomClientDistinct(loin, 60).size() <= 70);
     // A name of its own is the name alone, cut only when too long.
-    QCOMPARE(nomClientDistinct(fx::client(&ctx, QStringLiteral("Seul")), 60), QStringLiteral("Seul"));
+    QCOMPARE(nomClientDistinct(fx::client(ctx.get(), QStringLiteral("Seul")), 60), QStringLiteral("Seul"));
 }

@@ -8,6 +8,10 @@
 
 using namespace kv;
 
+namespace {
+bool latestFirst(const LocationDeBenne* x, const LocationDeBenne* y) { return x->datePoseMs() > y->datePoseMs(); }
+} // namespace
+
 void TestQueries::refreshAfterWrites()
 {
     auto ctx = ModelContext::open(":memory:");
@@ -85,9 +89,6 @@ void TestQueries::sortKeyOrdersAsTheComparatorDoes()
     const int days[] = {4, 2, 9, 2, 7, 4, 1};
     for (int d : days)
         fx::location(c, b, nullptr, fx::at(2026, 3, d));
-    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
-        return x->datePoseMs() > y->datePoseMs();
-    };
     Query<LocationDeBenne> byComparator(ctx.get(), {}, latestFirst);
     Query<LocationDeBenne> byKey(ctx.get());
     byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
@@ -119,18 +120,12 @@ void TestQueries::firstRowsOfALongListInTheWholeOrder()
     for (int i = 0; i < 3000; ++i)
         fx::location(c, b, nullptr, fx::at(2026, 1 + (i * 7) % 12, 1 + (i * 13) % 28));
     QCoreApplication::processEvents();
-    auto latestFirst = [](const LocationDeBenne* x, const LocationDeBenne* y) {
-        return x->datePoseMs() > y->datePoseMs();
-    };
     Query<LocationDeBenne> whole(ctx.get(), {}, latestFirst);
     Query<LocationDeBenne> byKey(ctx.get());
     byKey.setSortKey([](const LocationDeBenne* l) { return -l->datePoseMs(); });
     RecordListModel<LocationDeBenne> model(&byKey, {});
     model.setRowWindow(50);
-    auto first = [&whole](qsizetype n) {
-        const QList<Record*> all = whole.records();
-        return all.first(std::min(n, all.size()));
-    };
+    auto first = [&whole](qsizetype n) { return whole.records().first(std::min(n, whole.records().size())); };
     auto rows = [&model] {
         QList<Record*> out;
         for (int row = 0; row < model.rowCount(); ++row)

@@ -28,9 +28,9 @@ struct RecordingMap {
     MapWidget map;
     QList<QPair<int, QPointF>> painted;
 
-    explicit RecordingMap(QSize size = {600, 400})
+    explicit RecordingMap(QSize size = {600, 400}, const QString& tiles = {})
     {
-        map.setTileUrlTemplate({});
+        map.setTileUrlTemplate(tiles);
         map.resize(size);
         map.setMarkerPainter([this](QPainter& p, int index, const QPointF& at) {
             painted.append({index, at});
@@ -44,7 +44,23 @@ struct RecordingMap {
         painted.clear();
         return map.grab().toImage();
     }
+    bool loaded() { return paint(), QTest::qWaitFor([this] { return map.pendingTileCount() == 0; }, 10000); }
+    bool withoutService() // tiles from nowhere: painted, the map finds its background unavailable
+    {
+        map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
+        return paint(), QTest::qWaitFor([this] { return map.backgroundUnavailable(); });
+    }
 };
+
+// How many pixels of an image `which` picks.
+template <typename Which> int countPixels(const QImage& image, Which which)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += which(QPoint(x, y));
+    return n;
+}
 
 bool near(double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; }
 
@@ -498,8 +514,7 @@ void MapWidgetTest::buildsTileAddresses()
 void MapWidgetTest::showsTilesFromTheServer()
 {
     TileServer server;
-    RecordingMap m({600, 400});
-    m.map.setTileUrlTemplate(server.urlTemplate());
+    RecordingMap m({600, 400}, server.urlTemplate());
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
     m.map.setMarkers({{45.0, -1.0}});
     m.paint(); // asks for the tiles in view
@@ -511,11 +526,7 @@ void MapWidgetTest::showsTilesFromTheServer()
     QCOMPARE(image.pixelColor(300, 200), QColor(0, 0, 255)); // the marker over the tiles
     // Scaled to a zoom between levels, the tiles meet without a seam.
     QVERIFY(m.map.zoom() != std::round(m.map.zoom()));
-    int background = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            background += image.pixelColor(x, y) == MapWidget::backgroundColor();
-    QCOMPARE(background, 0);
+    QCOMPARE(countPixels(image, [&image](QPoint p) { return image.pixelColor(p) == MapWidget::backgroundColor(); }), 0);
     // Only the tiles in view, each once, at the level nearest the map's zoom.
     const int z = m.map.tileLevel();
     QCOMPARE(z, int(std::lround(m.map.zoom())));
@@ -526,8 +537,7 @@ void MapWidgetTest::showsTilesFromTheServer()
 
     // A second map of the same place needs no new request.
     const qsizetype asked = server.requested.size();
-    RecordingMap other({600, 400});
-    other.map.setTileUrlTemplate(server.urlTemplate());
+    RecordingMap other({600, 400}, server.urlTemplate());
     QVERIFY(other.map.setRegion({45.0, -1.0, 0.1, 0.1}));
     QCOMPARE(other.paint().pixelColor(10, 10), server.color);
     QCOMPARE(server.requested.size(), asked);
@@ -537,14 +547,12 @@ void MapWidgetTest::keepsBackgroundWhereTilesFail()
 {
     TileServer server;
     server.color = QColor(20, 160, 60);
-    RecordingMap m({256, 256});
-    m.map.setTileUrlTemplate(server.urlTemplate());
+    RecordingMap m({256, 256}, server.urlTemplate());
     // At zoom 1, a 256-pixel view centred on (0, 0) shows a quarter of each of the four tiles.
     QVERIFY(m.map.setCentre({0, 0}));
     QVERIFY(m.map.setZoom(1));
     server.missing.insert(QStringLiteral("1/0/0"));
-    m.paint();
-    QTRY_COMPARE_WITH_TIMEOUT(m.map.pendingTileCount(), 0, 10000);
+    QVERIFY(m.loaded());
     const QImage image = m.paint();
     QCOMPARE(image.pixelColor(10, 10), MapWidget::backgroundColor()); // the missing north-west tile
     QCOMPARE(image.pixelColor(240, 10), server.color);
@@ -552,12 +560,10 @@ void MapWidgetTest::keepsBackgroundWhereTilesFail()
     // A failed tile is not asked again at every paint: once the tiles another map asks for
     // afterwards have all come, the missing one was asked once.
     m.paint();
-    RecordingMap other({256, 256});
-    other.map.setTileUrlTemplate(server.urlTemplate());
+    RecordingMap other({256, 256}, server.urlTemplate());
     QVERIFY(other.map.setCentre({0, 0}));
     QVERIFY(other.map.setZoom(2));
-    other.paint();
-    QTRY_COMPARE_WITH_TIMEOUT(other.map.pendingTileCount(), 0, 10000);
+    QVERIFY(other.loaded());
     QCOMPARE(server.requested.count(QStringLiteral("1/0/0")), 1);
 }
 
@@ -578,17 +584,11 @@ void MapWidgetTest::saysWhyItsBackgroundIsMissing()
     QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
     const auto encre = [&m] {
         const QImage image = m.paint();
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                n += qGray(image.pixel(x, y)) < 80;
-        return n;
+        return countPixels(image, [&image](QPoint p) { return qGray(image.pixel(p)) < 80; });
     };
     QCOMPARE(encre(), 0);
     QVERIFY(m.map.notice().isEmpty());
-    m.map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
-    m.paint();
-    QTRY_VERIFY(m.map.backgroundUnavailable());
+    QVERIFY(m.withoutService());
     QCOMPARE(m.map.notice(), MapWidget::unavailableText());
     QVERIFY(encre() > 50);
     m.map.setTileUrlTemplate({});
@@ -635,8 +635,6 @@ void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
     QVERIFY(carte->text(QAccessible::Description).isEmpty());
     m.map.panBy({-4000, 0});
     QCOMPARE(lus(), QStringList{QStringLiteral("Aucun repère dans la partie affichée de la carte")});
-    m.map.setTileUrlTemplate(QStringLiteral("file:///nulle-part/kestrovan/{z}/{x}/{y}.png"));
-    m.paint();
-    QTRY_VERIFY(m.map.backgroundUnavailable());
+    QVERIFY(m.withoutService());
     QCOMPARE(carte->text(QAccessible::Description), MapWidget::unavailableText());
 }

@@ -1136,10 +1136,9 @@ void TestVues::firstStatisticAtOnceIsTheSettledOne()
         QVERIFY(std::accumulate(aussitot.nombres.begin(), aussitot.nombres.end(), qint64(0)) == 20);
         // Going to statistics that count whatever the order, and back, shows the same and
         // sorts nothing.
-        hub.cliquer(StatistiqueType::histogrammeVolume);
-        hub.cliquer(StatistiqueType::repartitionTypeBenne);
-        hub.cliquer(StatistiqueType::carteChaleur);
-        hub.cliquer(StatistiqueType::saisonnalite);
+        for (StatistiqueType t : {StatistiqueType::histogrammeVolume, StatistiqueType::repartitionTypeBenne,
+                                  StatistiqueType::carteChaleur, StatistiqueType::saisonnalite})
+            hub.cliquer(t);
         saison = hub.detail<StatistiqueSaisonnaliteView>();
         QVERIFY(vu(saison) == aussitot);
         QVERIFY(!requete() || requete()->evaluationCount() == 0);

@@ -283,11 +283,9 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     // on the chosen one and a filter chosen by the program.
     const auto coches = [&carte] {
         QList<F> l;
-        for (FiltreSegment* s : carte.picker()->segments()) {
-            const QAccessible::State etat = QAccessible::queryAccessibleInterface(s)->state();
-            if (etat.checkable && etat.checked)
+        for (FiltreSegment* s : carte.picker()->segments())
+            if (const QAccessible::State etat = QAccessible::queryAccessibleInterface(s)->state(); etat.checkable && etat.checked)
                 l.append(s->filtre());
-        }
         return l;
     };
     QCOMPARE(coches(), QList<F>{F::posesAujourdhui});
