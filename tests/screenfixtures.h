@@ -217,6 +217,19 @@ inline QMessageBox* openBox(QWidget* over, const QString& name = QString())
     return found;
 }
 
+// Deletes the row the keys are on as a keyboard user does: Delete, then Shift+Tab to
+// "Supprimer" in the question and Return. False when no question came.
+inline bool deleteByKeys(QListView* list, QWidget* over)
+{
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    if (!openBox(over, QStringLiteral("confirmation")))
+        return false;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    return true;
+}
+
 // Clicks the button of a message box that bears this text, then lets the box go.
 inline bool clickBoxButton(QMessageBox* box, const QString& text)
 {

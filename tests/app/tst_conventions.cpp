@@ -1,5 +1,6 @@
 #include "tests.h"
 
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "shownpart.h"
 #include "wheel.h"
@@ -1138,26 +1139,13 @@ void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
             faults->append(line);
     };
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisible() || !w->isEnabled() || w->window() != window || !(w->focusPolicy() & Qt::TabFocus)
-            || w->focusProxy())
+        if (!w->isVisible() || w->window() != window || !fixtures::spokenTabStop(w))
             continue;
+        if (const QString why = fixtures::unspokenBecause(w); !why.isEmpty())
+            fault(w, why);
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
-        if (!spoken) {
-            fault(w, QStringLiteral("is not in the accessibility tree"));
-            continue;
-        }
-        const QString name = spoken->text(QAccessible::Name).simplified();
-        const QString value = spoken->text(QAccessible::Value).simplified();
-        auto* line = qobject_cast<QLineEdit*>(w);
-        if (name.isEmpty())
-            fault(w, QStringLiteral("has no name"));
-        else if (line && name == line->placeholderText().simplified() && !fixtures::readByItsLabel(w, name))
-            fault(w, QStringLiteral("is named by its placeholder « %1 »").arg(name));
-        else if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !value.isEmpty()
-                 && name == value)
-            fault(w, QStringLiteral("is named by its value « %1 »").arg(name));
-        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && !spoken->state().checked)
-            fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(name));
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && spoken && !spoken->state().checked)
+            fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(fixtures::spokenName(w)));
     }
     // The painted canvases: their items are children of their own, each named.
     for (QWidget* w : window->findChildren<QWidget*>()) {

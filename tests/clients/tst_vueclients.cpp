@@ -2,7 +2,7 @@
 // right-clicking, pressing keys.
 
 #include "tests.h"
-#include "../fleet/conventions.h"
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 

@@ -1,7 +1,7 @@
 // The skip fleet screen and the skip editor, driven through their controls.
 
 #include "tests.h"
-#include "conventions.h"
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 

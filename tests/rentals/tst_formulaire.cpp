@@ -1642,7 +1642,7 @@ void FormulaireLocationTest::sheetControlsAreNamedForAScreenReader()
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("boutonFixerEnlevement")), Qt::LeftButton);
     form->findChild<QCheckBox*>(QStringLiteral("interrupteurTarifs"))->click();
     settle();
-    QStringList fautes = sansNomLisible(feuille);
+    QStringList fautes = fixtures::unnamedControls(feuille);
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
     for (QWidget* w : {static_cast<QWidget*>(form->texteBenne()), form->findChild<QWidget*>("pastilleBenne")}) {
         const QString dit = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
@@ -1651,13 +1651,13 @@ void FormulaireLocationTest::sheetControlsAreNamedForAScreenReader()
     // The town search, and the client picker's own search field, open.
     QTest::mouseClick(form->boutonVille(), Qt::LeftButton);
     QTRY_VERIFY(form->popupVille() && form->popupVille()->isVisible());
-    fautes = sansNomLisible(form->popupVille());
+    fautes = fixtures::unnamedControls(form->popupVille());
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
     form->popupVille()->close();
     form->choixClient()->showPopup();
     QWidget* popup = QApplication::activePopupWidget();
     QTRY_VERIFY((popup = QApplication::activePopupWidget()));
-    fautes = sansNomLisible(popup);
+    fautes = fixtures::unnamedControls(popup);
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
     popup->close();
     feuille->close();
