@@ -217,19 +217,6 @@ inline QMessageBox* openBox(QWidget* over, const QString& name = QString())
     return found;
 }
 
-// Deletes the row the keys are on as a keyboard user does: Delete, then Shift+Tab to
-// "Supprimer" in the question and Return. False when no question came.
-inline bool deleteByKeys(QListView* list, QWidget* over)
-{
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Delete);
-    if (!openBox(over, QStringLiteral("confirmation")))
-        return false;
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    return true;
-}
-
 // Clicks the button of a message box that bears this text, then lets the box go.
 inline bool clickBoxButton(QMessageBox* box, const QString& text)
 {
@@ -244,6 +231,29 @@ inline bool clickBoxButton(QMessageBox* box, const QString& text)
         }
     }
     return false;
+}
+
+// Deletes the row the keys are on as a keyboard user does: Delete, then Shift+Tab to
+// "Supprimer" in the question and Return. False when no question came.
+inline bool deleteByKeys(QListView* list, QWidget* over)
+{
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    if (!openBox(over, QStringLiteral("confirmation")))
+        return false;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    return true;
+}
+
+// Presses `button` by its key (Space) and answers the delete question it asks with « Supprimer ».
+// False when no question came.
+inline bool deleteByButton(QAbstractButton* button, QWidget* over)
+{
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Space);
+    QMessageBox* question = openBox(over, QStringLiteral("confirmation"));
+    return question && clickBoxButton(question, QStringLiteral("Supprimer"));
 }
 
 inline void closeBoxes(QWidget* window)
