@@ -256,6 +256,15 @@ inline bool deleteByButton(QAbstractButton* button, QWidget* over)
     return question && clickBoxButton(question, QStringLiteral("Supprimer"));
 }
 
+// Whether `faults` is empty, each one said first on a line of its own (a long list is cut short
+// in a failure's message), so that all can be seen to.
+inline bool noFaults(const QStringList& faults)
+{
+    for (const QString& fault : faults)
+        qWarning("%s", qPrintable(fault));
+    return faults.isEmpty();
+}
+
 inline void closeBoxes(QWidget* window)
 {
     for (QMessageBox* b : window->window()->findChildren<QMessageBox*>())

@@ -674,9 +674,7 @@ void ConventionsTest::longNamesKeepEveryScreenInTheWindow()
         window.get(), [](const QString& client) { return client == longName(QStringLiteral("Client")); },
         [&](const QString& where) { checkFits(window.get(), where, &faults); });
     // One line each: a long list is cut short in the failure's message.
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
 void ConventionsTest::sheetsTakeTheKeyboard()
@@ -853,9 +851,7 @@ void ConventionsTest::wheelScrollsWithoutChangingValues()
     checkWheelChangesNothing(sheet, ctx.get(), QStringLiteral("Nouvelle location"), &faults, &reached);
     const int sheetFields = reached - before;
     sheet->reject();
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
     // The walk reached the sheet's pickers and dates, and fields on many screens.
     QVERIFY2(sheetFields >= 3, qPrintable(QString::number(sheetFields)));
     QVERIFY2(reached > 20, qPrintable(QString::number(reached)));
@@ -1244,9 +1240,7 @@ void ConventionsTest::everyControlIsSpokenByScreenReaders()
     }
     window->closeAnswered();
     // Every fault at once, one line each, so that all can be seen to.
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
 void ConventionsTest::tabWalksEachScreenInReadingOrder_data()
@@ -1339,7 +1333,5 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
         walkByTab(window, window->detailScreen(), where, &faults);
     }
     window->closeAnswered();
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
