@@ -233,6 +233,38 @@ inline bool clickBoxButton(QMessageBox* box, const QString& text)
     return false;
 }
 
+// Deletes the row the keys are on as a keyboard user does: Delete, then Shift+Tab to
+// "Supprimer" in the question and Return. False when no question came.
+inline bool deleteByKeys(QListView* list, QWidget* over)
+{
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    if (!openBox(over, QStringLiteral("confirmation")))
+        return false;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    return true;
+}
+
+// Presses `button` by its key (Space) and answers the delete question it asks with « Supprimer ».
+// False when no question came.
+inline bool deleteByButton(QAbstractButton* button, QWidget* over)
+{
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Space);
+    QMessageBox* question = openBox(over, QStringLiteral("confirmation"));
+    return question && clickBoxButton(question, QStringLiteral("Supprimer"));
+}
+
+// Whether `faults` is empty, each one said first on a line of its own (a long list is cut short
+// in a failure's message), so that all can be seen to.
+inline bool noFaults(const QStringList& faults)
+{
+    for (const QString& fault : faults)
+        qWarning("%s", qPrintable(fault));
+    return faults.isEmpty();
+}
+
 inline void closeBoxes(QWidget* window)
 {
     for (QMessageBox* b : window->window()->findChildren<QMessageBox*>())

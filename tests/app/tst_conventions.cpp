@@ -1,5 +1,6 @@
 #include "tests.h"
 
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "shownpart.h"
 #include "wheel.h"
@@ -673,9 +674,7 @@ void ConventionsTest::longNamesKeepEveryScreenInTheWindow()
         window.get(), [](const QString& client) { return client == longName(QStringLiteral("Client")); },
         [&](const QString& where) { checkFits(window.get(), where, &faults); });
     // One line each: a long list is cut short in the failure's message.
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
 void ConventionsTest::sheetsTakeTheKeyboard()
@@ -852,9 +851,7 @@ void ConventionsTest::wheelScrollsWithoutChangingValues()
     checkWheelChangesNothing(sheet, ctx.get(), QStringLiteral("Nouvelle location"), &faults, &reached);
     const int sheetFields = reached - before;
     sheet->reject();
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
     // The walk reached the sheet's pickers and dates, and fields on many screens.
     QVERIFY2(sheetFields >= 3, qPrintable(QString::number(sheetFields)));
     QVERIFY2(reached > 20, qPrintable(QString::number(reached)));
@@ -1138,26 +1135,13 @@ void checkSpoken(QWidget* window, const QString& where, QStringList* faults)
             faults->append(line);
     };
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisible() || !w->isEnabled() || w->window() != window || !(w->focusPolicy() & Qt::TabFocus)
-            || w->focusProxy())
+        if (!w->isVisible() || w->window() != window || !fixtures::spokenTabStop(w))
             continue;
+        if (const QString why = fixtures::unspokenBecause(w); !why.isEmpty())
+            fault(w, why);
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
-        if (!spoken) {
-            fault(w, QStringLiteral("is not in the accessibility tree"));
-            continue;
-        }
-        const QString name = spoken->text(QAccessible::Name).simplified();
-        const QString value = spoken->text(QAccessible::Value).simplified();
-        auto* line = qobject_cast<QLineEdit*>(w);
-        if (name.isEmpty())
-            fault(w, QStringLiteral("has no name"));
-        else if (line && name == line->placeholderText().simplified() && !fixtures::readByItsLabel(w, name))
-            fault(w, QStringLiteral("is named by its placeholder « %1 »").arg(name));
-        else if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractItemView*>(w) && !value.isEmpty()
-                 && name == value)
-            fault(w, QStringLiteral("is named by its value « %1 »").arg(name));
-        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && !spoken->state().checked)
-            fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(name));
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable() && b->isChecked() && spoken && !spoken->state().checked)
+            fault(w, QStringLiteral("« %1 » is chosen but not said to be").arg(fixtures::spokenName(w)));
     }
     // The painted canvases: their items are children of their own, each named.
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -1256,9 +1240,7 @@ void ConventionsTest::everyControlIsSpokenByScreenReaders()
     }
     window->closeAnswered();
     // Every fault at once, one line each, so that all can be seen to.
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
 void ConventionsTest::tabWalksEachScreenInReadingOrder_data()
@@ -1351,7 +1333,5 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
         walkByTab(window, window->detailScreen(), where, &faults);
     }
     window->closeAnswered();
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }

@@ -547,9 +547,7 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     check(question, QStringLiteral("Supprimer ce client ?"));
     question->reject();
     fixtures::settle();
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
 void ReadingTest::textOnUsersColoursReads()
@@ -586,7 +584,5 @@ void ReadingTest::textOnUsersColoursReads()
             repartition->setSelection(HistogrammeSelection::volume);
         }
     }));
-    for (const QString& fault : std::as_const(faults))
-        qWarning("%s", qPrintable(fault));
-    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }

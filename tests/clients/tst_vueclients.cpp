@@ -2,7 +2,7 @@
 // right-clicking, pressing keys.
 
 #include "tests.h"
-#include "../fleet/conventions.h"
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 
@@ -567,10 +567,7 @@ void TestVueClients::keysGoOnFromTheDeletedClient()
         if (fixtures::shownText(b) == QStringLiteral("Supprimer ce client"))
             supprimer = b;
     QVERIFY(supprimer);
-    supprimer->setFocus();
-    QTest::keyClick(supprimer, Qt::Key_Space);
-    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(e.vue.get(), QStringLiteral("confirmation")),
-                                     QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::deleteByButton(supprimer, e.vue.get()));
     QTRY_COMPARE(e.noms(), QStringList({QStringLiteral("Charlie")}));
     QTRY_COMPARE(QApplication::focusWidget(), vue);
     QCOMPARE(vue->currentIndex().row(), 0);

@@ -1,5 +1,5 @@
 #include "tests.h"
-#include "../fleet/conventions.h"
+#include "lecteurecran.h"
 
 #include "outils.h"
 #include "screenfixtures.h"

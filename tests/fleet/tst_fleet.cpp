@@ -1,7 +1,7 @@
 // The skip fleet screen and the skip editor, driven through their controls.
 
 #include "tests.h"
-#include "conventions.h"
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "../widgets/screenfit.h"
 
@@ -765,14 +765,15 @@ void TestVueBennes::aSkipIsNamedByWhatTellsItApart()
     Ecran e;
     ModelContext* ctx = e.ctx.get();
     const QDateTime now = QDateTime::currentDateTime();
-    auto* bordeaux = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("00FF00"),
-                                QStringLiteral("4 quai des Chartrons"), QStringLiteral("33000"),
-                                QStringLiteral("Bordeaux"), QStringLiteral("05 56 00 00 01"), std::nullopt, std::nullopt);
-    ctx->insert(bordeaux);
-    auto* libourne = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("00FF00"),
-                                QStringLiteral("2 rue Gambetta"), QStringLiteral("33500"), QStringLiteral("Libourne"),
-                                QStringLiteral("05 57 00 00 02"), std::nullopt, std::nullopt);
-    ctx->insert(libourne);
+    const auto dupont = [ctx](const char* adresse, const char* cp, const char* ville, const char* tel) {
+        auto* c = new Client(QUuid::createUuid(), QStringLiteral("Dupont Travaux"), QStringLiteral("00FF00"),
+                             QString::fromUtf8(adresse), QString::fromUtf8(cp), QString::fromUtf8(ville),
+                             QString::fromUtf8(tel), std::nullopt, std::nullopt);
+        ctx->insert(c);
+        return c;
+    };
+    Client* bordeaux = dupont("4 quai des Chartrons", "33000", "Bordeaux", "05 56 00 00 01");
+    Client* libourne = dupont("2 rue Gambetta", "33500", "Libourne", "05 57 00 00 02");
     // Two brown skips of one volume and state: the client who has each tells them apart.
     Benne* chezBordeaux = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
     Benne* rendue = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
@@ -833,12 +834,7 @@ void TestVueBennes::keysGoOnFromTheDeletedRow()
     // From the editor's own button: the last row went, the one before it takes the keys.
     fixtures::clickRow(e.liste(), 1);
     QVERIFY(e.vue->editeur());
-    QPushButton* supprimer = e.vue->editeur()->supprimerBenneButton();
-    supprimer->setFocus();
-    QTest::keyClick(supprimer, Qt::Key_Space);
-    QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
-    QVERIFY(question);
-    QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Supprimer")));
+    QVERIFY(fixtures::deleteByButton(e.vue->editeur()->supprimerBenneButton(), e.vue.get()));
     QTRY_COMPARE(e.liste()->rowCount(), 1);
     QTRY_COMPARE(QApplication::focusWidget(), vue);
     QCOMPARE(vue->currentIndex().row(), 0);
@@ -868,6 +864,12 @@ void TestBenneEditor::aTypedVolumeIsTakenWithinItsBounds()
     QWidget* champ = e.vue->volumeStepper();
     champ->setFocus();
     QVERIFY(champ->hasFocus());
+    // Ctrl+A, then `texte` typed over what was there, then Return (with `touches`).
+    const auto retaper = [champ](const QString& texte, Qt::KeyboardModifiers touches = Qt::NoModifier) {
+        QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(champ, texte);
+        QTest::keyClick(champ, Qt::Key_Return, touches);
+    };
 
     // A digit typed is typed work before it is read: leaving asks.
     QVERIFY(!e.vue->hasUnsavedChanges());
@@ -875,33 +877,25 @@ void TestBenneEditor::aTypedVolumeIsTakenWithinItsBounds()
     QVERIFY(e.vue->hasUnsavedChanges());
 
     // Ctrl+A then « 10 »: the volume typed, the preview and the slider with it.
-    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(champ, QStringLiteral("10"));
-    QTest::keyClick(champ, Qt::Key_Return);
+    retaper(QStringLiteral("10"));
     QCOMPARE(e.vue->volume(), 10.0);
     QCOMPARE(e.vue->volumeSlider()->value(), 10);
     QVERIFY(e.vue->apercu()->volumeText().contains(QStringLiteral("10")));
     QVERIFY(e.vue->hasUnsavedChanges());
 
     // Outside 1…60, or not a number: refused as every number field refuses, nothing saved.
-    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(champ, QStringLiteral("75"));
-    QTest::keyClick(champ, Qt::Key_Return);
+    retaper(QStringLiteral("75"));
     QCOMPARE(e.vue->volume(), 10.0);
     QCOMPARE(e.vue->volumeField()->message(), QStringLiteral("Volume : entre 1 et 60 m³"));
     QVERIFY(!e.enregistrer()->isEnabled());
     QTest::keyClick(champ, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(benne->volume(), 8.0);
-    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(champ, QStringLiteral("douze"));
-    QTest::keyClick(champ, Qt::Key_Return);
+    retaper(QStringLiteral("douze"));
     QCOMPARE(e.vue->volume(), 10.0);
     QVERIFY(!e.vue->volumeField()->message().isEmpty());
 
     // Typed and saved at once with Ctrl+Return, the field not left.
-    QTest::keyClick(champ, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(champ, QStringLiteral("12"));
-    QTest::keyClick(champ, Qt::Key_Return, Qt::ControlModifier);
+    retaper(QStringLiteral("12"), Qt::ControlModifier);
     QCOMPARE(benne->volume(), 12.0);
     QCOMPARE(e.enregistrees.size(), 1);
 }

@@ -84,13 +84,15 @@ struct Banc {
     }
     QList<LocationDeBenne*> locations() const { return ctx->all<LocationDeBenne>(); }
     // The sheet over `fenetre`, shown at `taille`; none when either does not show.
-    QDialog* feuilleSur(QWidget& fenetre, QSize taille)
+    // The sheet for `pour` (the bench's skip when none), over `fenetre` shown at `taille`.
+    QDialog* feuilleSur(QWidget& fenetre, QSize taille, Benne* pour = nullptr)
     {
         fenetre.resize(taille);
         fenetre.show();
         if (!QTest::qWaitForWindowExposed(&fenetre))
             return nullptr;
-        QDialog* feuille = feuilleNouvelleLocation(&fenetre, ctx.get(), benne->id(), [] {}, &service, fixedClock());
+        QDialog* feuille =
+            feuilleNouvelleLocation(&fenetre, ctx.get(), (pour ? pour : benne)->id(), [] {}, &service, fixedClock());
         return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
     }
     // The client named `nom` chosen as a user does, stepping through the closed picker.
@@ -1633,17 +1635,13 @@ void FormulaireLocationTest::sheetControlsAreNamedForAScreenReader()
     placedRental(b.ctx.get(), b.zeta, rouge, localDateTime(2026, 3, 15, 8));
     QVERIFY(saved(b.ctx.get()));
     QWidget fenetre;
-    fenetre.resize(1200, 760);
-    fenetre.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-    QPointer<QDialog> feuille = feuilleNouvelleLocation(&fenetre, b.ctx.get(), rouge->id(), [] {}, &b.service, fixedClock());
-    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760), rouge);
+    QVERIFY(feuille);
     FormulaireLocationView* form = formulaireDe(feuille);
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("boutonFixerEnlevement")), Qt::LeftButton);
     form->findChild<QCheckBox*>(QStringLiteral("interrupteurTarifs"))->click();
     settle();
-    QStringList fautes = sansNomLisible(feuille);
-    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
+    QCOMPARE(fixtures::unnamedControls(feuille).join(QStringLiteral("; ")), QString());
     for (QWidget* w : {static_cast<QWidget*>(form->texteBenne()), form->findChild<QWidget*>("pastilleBenne")}) {
         const QString dit = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
         QVERIFY2(dit.contains(QStringLiteral("rouge")) && !dit.contains(QStringLiteral("D32F2F")), qPrintable(dit));
@@ -1651,14 +1649,12 @@ void FormulaireLocationTest::sheetControlsAreNamedForAScreenReader()
     // The town search, and the client picker's own search field, open.
     QTest::mouseClick(form->boutonVille(), Qt::LeftButton);
     QTRY_VERIFY(form->popupVille() && form->popupVille()->isVisible());
-    fautes = sansNomLisible(form->popupVille());
-    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
+    QCOMPARE(fixtures::unnamedControls(form->popupVille()).join(QStringLiteral("; ")), QString());
     form->popupVille()->close();
     form->choixClient()->showPopup();
     QWidget* popup = QApplication::activePopupWidget();
     QTRY_VERIFY((popup = QApplication::activePopupWidget()));
-    fautes = sansNomLisible(popup);
-    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(QStringLiteral("; "))));
+    QCOMPARE(fixtures::unnamedControls(popup).join(QStringLiteral("; ")), QString());
     popup->close();
     feuille->close();
 }

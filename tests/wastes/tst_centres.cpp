@@ -1,7 +1,7 @@
 // The treatment centres screen and editor driven as a user would.
 
 #include "screenfixtures.h"
-#include "../fleet/conventions.h"
+#include "lecteurecran.h"
 #include "../widgets/screenfit.h"
 #include "wastes/centreeditorview.h"
 #include "wastes/centreslistview.h"

@@ -1,7 +1,7 @@
 // The waste types screen driven as a user would: search, open, add, delete.
 
 #include "screenfixtures.h"
-#include "../fleet/conventions.h"
+#include "lecteurecran.h"
 #include "../widgets/screenfit.h"
 #include "wastes/gestiontypesdechetsview.h"
 #include "wastes/typedechetformview.h"
