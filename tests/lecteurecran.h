@@ -44,14 +44,8 @@ inline QString unspokenBecause(QWidget* w)
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     if (!a)
         return QStringLiteral("is not in the accessibility tree");
-    // What a reader says first: the label the control is labelled by, else its own name (a combo
-    // box's own name is its value).
-    QString name;
-    for (const auto& [label, relation] : a->relations(QAccessible::Label))
-        if (name.isEmpty() && label)
-            name = label->text(QAccessible::Name).simplified();
-    if (name.isEmpty())
-        name = a->text(QAccessible::Name).simplified();
+    // The name a reader says, as the accessibility interface gives it.
+    const QString name = a->text(QAccessible::Name).simplified();
     QString placeholder;
     QString value;
     if (auto* e = qobject_cast<QLineEdit*>(w)) {
