@@ -5,7 +5,6 @@
 #include "carteprestationschauffeur.h"
 #include "chauffeurcard.h"
 #include "dateslider.h"
-#include "molettelaterale.h"
 #include "prestationcard.h"
 #include "prestationscolumn.h"
 #include "platform/mapwidget.h"
@@ -18,6 +17,7 @@
 #include "widgets/focusguard.h"
 #include "widgets/forms/editorframe.h"
 #include "widgets/icons.h"
+#include "widgets/molettelaterale.h"
 #include "widgets/pastillejour.h"
 #include "widgets/textstyles.h"
 
