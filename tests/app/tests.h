@@ -94,6 +94,7 @@ private slots:
     void namesSortAsPeopleReadThem();
     void symbolsShownHaveAGlyph();
     void wheelScrollsWithoutChangingValues();
+    void clickAfterWheelOpensTheRowUnderThePointer();
     void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
     void everyControlIsSpokenByScreenReaders();

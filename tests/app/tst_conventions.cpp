@@ -857,6 +857,45 @@ void ConventionsTest::wheelScrollsWithoutChangingValues()
     QVERIFY2(reached > 20, qPrintable(QString::number(reached)));
 }
 
+// Clicked after the wheel, each list screen opens the row that was under the pointer, whatever
+// the list does as it takes the keys.
+void ConventionsTest::clickAfterWheelOpensTheRowUnderThePointer()
+{
+    auto ctx = fixtures::store();
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < 60; ++i) {
+        const QString n = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        Client* c = fixtures::client(ctx.get(), QStringLiteral("Client ") + n);
+        Benne* b = fixtures::benne(ctx.get(), 10 + i);
+        fixtures::placedRental(ctx.get(), c, b, now.addDays(-30 - i), now.addDays(-2 - i));
+        fixtures::wasteType(ctx.get(), QStringLiteral("Déchet ") + n);
+        ctx->insert(fixtures::centre(QStringLiteral("Centre ") + n));
+        fixtures::driver(ctx.get(), QStringLiteral("Nom ") + n);
+    }
+    fixtures::save(ctx.get());
+    auto window = shownWindow(ctx.get());
+    QApplication::setActiveWindow(window.get());
+    QStringList faults;
+    for (Commande c : {Commande::clients, Commande::bennes, Commande::dechets, Commande::centreDechets,
+                       Commande::chauffeurs, Commande::bonDePesee}) {
+        window->setSelection(c);
+        fixtures::settle();
+        auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
+        QVERIFY2(panel && panel->isVisible(), qPrintable(titre(c)));
+        QWidget* rows = panel->listView()->viewport();
+        const QPoint at(rows->width() / 2, rows->height() / 2);
+        fixtures::turnWheel(rows, at, -10);
+        QApplication::processEvents();
+        Record* under = panel->recordAtRow(panel->listView()->indexAt(at).row());
+        QVERIFY2(under && under != panel->recordAtRow(0), qPrintable(titre(c)));
+        QTest::mouseClick(rows, Qt::LeftButton, {}, at);
+        fixtures::settle();
+        if (panel->selectedRecord() != under)
+            faults << titre(c);
+    }
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The focus, by keys alone
 

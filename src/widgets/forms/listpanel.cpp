@@ -221,12 +221,15 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
     // The list shows where the keyboard is as soon as it has the focus: on the selected row, else
-    // on the first one.
+    // on the first one in view. A click gives the focus before the view reads the row under the
+    // pointer: then the click alone chooses, and the list must not move under it.
     if (watched == m_view && event->type() == QEvent::FocusIn && !m_view->currentIndex().isValid()
-        && m_model->rowCount() > 0) {
+        && m_model->rowCount() > 0 && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason) {
         const QModelIndex selected = m_selected ? m_model->indexOf(m_selected) : QModelIndex();
-        m_view->selectionModel()->setCurrentIndex(selected.isValid() ? selected : m_model->index(0, 0),
-                                                  QItemSelectionModel::NoUpdate);
+        if (selected.isValid())
+            m_view->selectionModel()->setCurrentIndex(selected, QItemSelectionModel::NoUpdate);
+        else
+            putKeysInView();
     }
     if (watched == m_search && event->type() == QEvent::KeyPress) {
         // ↓ goes from the search to the list's first match and chooses it, the keyboard in the
@@ -386,13 +389,31 @@ void ListPanel::syncView()
     } else {
         m_view->selectionModel()->clearSelection();
         // While the list has the keyboard, a row always shows it (the one it was on, else the
-        // first): ↓ then moves from a row the user sees.
-        QModelIndex keyboard;
-        if (m_view->hasFocus() && m_model->rowCount() > 0)
-            keyboard = m_view->currentIndex().isValid() ? m_view->currentIndex() : m_model->index(0, 0);
-        m_view->selectionModel()->setCurrentIndex(keyboard, QItemSelectionModel::NoUpdate);
+        // first in view): ↓ then moves from a row the user sees.
+        if (m_view->hasFocus() && m_model->rowCount() > 0 && !m_view->currentIndex().isValid())
+            putKeysInView();
+        else if (!m_view->hasFocus())
+            m_view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
     m_syncing = false;
+}
+
+void ListPanel::putKeysInView()
+{
+    // The first row wholly in view (else the one at the top), set without scrolling: the rows
+    // stay where the user put them.
+    QModelIndex top = m_view->indexAt(QPoint(1, 1));
+    if (top.isValid() && m_view->visualRect(top).top() < 0) {
+        const QModelIndex next = m_model->index(top.row() + 1, 0);
+        if (next.isValid() && m_view->visualRect(next).bottom() < m_view->viewport()->height())
+            top = next;
+    }
+    if (!top.isValid())
+        top = m_model->index(0, 0);
+    const bool scrolls = m_view->hasAutoScroll();
+    m_view->setAutoScroll(false);
+    m_view->selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
+    m_view->setAutoScroll(scrolls);
 }
 
 void ListPanel::showContextMenu(const QPoint& pos)
