@@ -6,6 +6,7 @@
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
 #include <charconv>
@@ -201,27 +202,33 @@ QString formatJour(const QDateTime& date)
     return formatJour(date.toLocalTime().date());
 }
 
+std::optional<QString> sansGroupes(const QString& texte)
+{
+    // A sign, then the whole part: its digits in one run, or split in threes by spaces (plain,
+    // no-break, narrow no-break or thin) after a first group of one to three; then the decimals.
+    static const QRegularExpression nombre(
+        QStringLiteral("^[+\\-\u2212]?(\\d*|\\d{1,3}(?:[ \u00A0\u202F\u2009]\\d{3})+)([.,]\\d*)?([eE][+\\-]?\\d+)?$"));
+    const QString s = trimBlanks(texte);
+    if (!nombre.match(s).hasMatch())
+        return std::nullopt;
+    QString compact;
+    for (const QChar c : s)
+        if (!c.isSpace() && c.category() != QChar::Separator_Space)
+            compact.append(c == QChar(0x2212) ? QLatin1Char('-') : c);
+    return compact;
+}
+
 std::optional<double> lireNombre(const QString& texte, bool* ok)
 {
-    QString s = texte.trimmed();
-    s.remove(QChar(0x202F)); // narrow no-break space used as a thousands separator
-    s.remove(QChar(0x00A0));
-    if (s.isEmpty()) {
-        if (ok)
-            *ok = true;
-        return std::nullopt;
-    }
-    s.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool parsed = false;
-    const double v = QLocale::c().toDouble(s, &parsed);
-    if (!parsed || !std::isfinite(v)) {
-        if (ok)
-            *ok = false;
-        return std::nullopt;
-    }
+    const bool vide = trimBlanks(texte).isEmpty();
+    bool parsed = vide;
+    double v = 0;
+    if (const std::optional<QString> s = vide ? std::nullopt : sansGroupes(texte))
+        v = QLocale::c().toDouble(QString(*s).replace(QLatin1Char(','), QLatin1Char('.')), &parsed);
+    parsed = parsed && std::isfinite(v);
     if (ok)
-        *ok = true;
-    return v;
+        *ok = parsed;
+    return parsed && !vide ? std::optional<double>(v) : std::nullopt;
 }
 
 QString trimBlanks(const QString& s, bool includeTab)

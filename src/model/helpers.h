@@ -54,9 +54,13 @@ QString formatDecimalHalfEven(double value, int decimals);
 QString formatJour(const QDateTime& date);
 QString formatJour(const QDate& date);
 
-// Reads a number typed by a user: blanks trimmed, a decimal comma accepted. Empty text gives
+// Reads a number typed by a user as French people write it: blanks trimmed, a decimal comma
+// accepted, thousands grouped by spaces (« 1 250,5 », no-break spaces too). Empty text gives
 // none with `ok` true; a text that is not a finite number gives none with `ok` false.
 std::optional<double> lireNombre(const QString& texte, bool* ok);
+// The same text without its grouping spaces (« 1 250,5 » gives « 1250,5 »); none when it is
+// not a number so written.
+std::optional<QString> sansGroupes(const QString& texte);
 
 // Blanks (any space character, no-break spaces included) and, unless `includeTab` is false, tabs
 // trimmed at both ends; line ends are kept.

@@ -105,6 +105,12 @@ void TestHelpers::lectureNombre()
     QVERIFY(!ok);
     QVERIFY(!lireNombre(QStringLiteral("1e999"), &ok).has_value());
     QVERIFY(!ok);
+    // As French people write it: thousands grouped by a space of any kind; a misplaced one refused.
+    for (const QString& grouped : {QStringLiteral("1 250,5"), QStringLiteral("1\u00A0250,5"), QStringLiteral("1\u202F250,5")})
+        QCOMPARE(lireNombre(grouped, &ok), std::optional<double>(1250.5));
+    QCOMPARE(lireNombre(QStringLiteral("-12 345 678"), &ok), std::optional<double>(-12345678));
+    QVERIFY(!lireNombre(QStringLiteral("12 50"), &ok).has_value());
+    QVERIFY(!ok);
 }
 
 void TestHelpers::nomDeCouleur_data()

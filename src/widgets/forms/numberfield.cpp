@@ -1,5 +1,6 @@
 #include "numberfield.h"
 
+#include "model/helpers.h"
 #include "widgets/plaintext.h"
 
 #include "widgets/focusguard.h"
@@ -16,20 +17,6 @@
 #include <cmath>
 
 namespace kv::forms {
-
-namespace {
-
-// Blanks a user may type inside a number: spaces, no-break spaces and the narrow ones.
-QString withoutBlanks(const QString& text)
-{
-    QString out;
-    for (const QChar c : text)
-        if (!c.isSpace() && c != QChar(0x202F) && c != QChar(0x00A0))
-            out.append(c);
-    return out;
-}
-
-} // namespace
 
 NumberField::NumberField(Kind kind, bool optional, QWidget* parent)
     : QWidget(parent), m_kind(kind), m_optional(optional)
@@ -215,21 +202,14 @@ QString NumberField::shortened(const QString& typed)
 
 std::optional<double> NumberField::parseDecimal(const QString& text, bool* ok) const
 {
-    const QString compact = withoutBlanks(text);
-    double v = QLocale().toDouble(compact, ok);
-    if (!*ok)
-        v = QLocale::c().toDouble(compact, ok);
-    if (*ok && !std::isfinite(v))
-        *ok = false;
-    return *ok ? std::optional<double>(v) : std::nullopt;
+    return lireNombre(text, ok);
 }
 
 std::optional<qint64> NumberField::parseWhole(const QString& text, bool* ok) const
 {
-    const QString compact = withoutBlanks(text);
-    qint64 v = QLocale().toLongLong(compact, ok);
-    if (!*ok)
-        v = QLocale::c().toLongLong(compact, ok);
+    const std::optional<QString> compact = sansGroupes(text);
+    const qint64 v = compact ? QLocale::c().toLongLong(*compact, ok) : 0;
+    *ok = compact && *ok;
     return *ok ? std::optional<qint64>(v) : std::nullopt;
 }
 
