@@ -1,4 +1,5 @@
 #include "formulairechauffeurview.h"
+#include "widgets/dateentry.h"
 
 #include "widgets/forms/liveform.h"
 
@@ -859,6 +860,8 @@ Chauffeur* FormulaireChauffeurView::creerChauffeur(QList<Record*>& crees)
 
 bool FormulaireChauffeurView::enregistrer()
 {
+    if (stopForRefusedDate(this))
+        return false;
     Chauffeur* nouveau = nullptr;
     QList<Record*> crees;
     if (m_chauffeur) {

@@ -1,4 +1,5 @@
 #include "grilleplanning.h"
+#include "widgets/dateentry.h"
 
 #include "colonnebennes.h"
 #include "entetejours.h"
@@ -925,7 +926,7 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     disposition->addWidget(boutons);
     connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
     connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, refus, l] {
-        if (!refus->accepte())
+        if (!refus->accepte() || stopForRefusedDate(fenetre))
             return;
         const QTimeZone& zone = m_actions->horloge().zone;
         // The removal keeps its time of day (a new one takes the placement's), as the handle does.

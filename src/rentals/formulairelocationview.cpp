@@ -1,4 +1,5 @@
 #include "formulairelocationview.h"
+#include "widgets/dateentry.h"
 
 #include "model/helpers.h"
 #include "adresseautocompleteur.h"
@@ -1200,7 +1201,7 @@ void FormulaireLocationView::demanderConfirmationChevauchement(std::function<voi
 
 bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::function<void()> apresConfirmation)
 {
-    if (m_isSaving)
+    if (m_isSaving || stopForRefusedDate(this))
         return false;
     // A removal still being typed is corrected before it is stored.
     corrigerEnlevement();

@@ -1,4 +1,5 @@
 #include "exportfacturationview.h"
+#include "widgets/dateentry.h"
 
 #include "alertes.h"
 #include "widgets/confirmationfichier.h"
@@ -201,7 +202,7 @@ void ExportFacturationView::exporter()
 {
     // The button is off while the period is reversed; a call from elsewhere is refused the same way.
     verifierPeriode();
-    if (!erreurPeriode().isEmpty())
+    if (!erreurPeriode().isEmpty() || stopForRefusedDate(this))
         return;
     const qint64 debut = debutMs(), fin = finMs();
     SaveFileRequest demande;

@@ -1,4 +1,5 @@
 #include "minibondepeseeform.h"
+#include "widgets/dateentry.h"
 
 #include "widgets/plaintext.h"
 
@@ -967,7 +968,8 @@ QString MiniBonDePeseeForm::refusDuPoids(std::optional<double>* poids) const
 
 bool MiniBonDePeseeForm::enregistrerBon()
 {
-    if (!m_location)
+    // Nothing is stored while the date typed stands refused.
+    if (!m_location || stopForRefusedDate(this))
         return false;
     std::optional<double> poids;
     if (const QString refus = refusDuPoids(&poids); !refus.isEmpty()) {

@@ -1,10 +1,16 @@
 #include "dateentry.h"
 
+#include "forms/formstyle.h"
+
 #include <QApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolTip>
 
@@ -99,6 +105,15 @@ bool hasSeparator(const QString& typed)
     return false;
 }
 
+// Whether what was typed into a section of the time changes the time alone: no more groups of
+// digits than the time has, and not a whole date's run of digits (« 081220261030 » typed in the
+// minutes is a date and its time).
+bool typedIntoTheTime(const QStringList& groups, QDateTimeEdit::Section section, qsizetype times)
+{
+    return isTimeSection(section) && groups.size() <= times
+           && !(groups.size() == 1 && groups.first().size() > 2 * times);
+}
+
 // The longest entry a field takes: a date, a space and its time with separators.
 qsizetype longestEntry(const QDateTimeEdit* field)
 {
@@ -121,6 +136,79 @@ void leaveByTab(QDateTimeEdit* field, const QKeyEvent* key)
         field->setCurrentSectionIndex(field->sectionCount() - 1);
 }
 
+void unmark(QDateTimeEdit* field);
+
+constexpr auto kRefusalLine = "kvDateRefusalLine";
+
+QLabel* refusalLine(const QDateTimeEdit* field)
+{
+    return qobject_cast<QLabel*>(field->property(kRefusalLine).value<QObject*>());
+}
+
+// Puts `line` in the layout that holds `field`, under it (in a form, on the row below; in a row
+// of fields, after it). False when no layout holds the field.
+bool placeUnder(QLayout* layout, QWidget* field, QLabel* line)
+{
+    if (!layout)
+        return false;
+    const int at = layout->indexOf(field);
+    if (at >= 0) {
+        if (auto* form = qobject_cast<QFormLayout*>(layout)) {
+            int row = -1;
+            QFormLayout::ItemRole role;
+            form->getWidgetPosition(field, &row, &role);
+            form->insertRow(row + 1, static_cast<QWidget*>(nullptr), line);
+            return true;
+        }
+        if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
+            box->insertWidget(at + 1, line, 0, Qt::AlignLeft | Qt::AlignVCenter);
+            return true;
+        }
+        if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
+            int row, column, rows, columns;
+            grid->getItemPosition(at, &row, &column, &rows, &columns);
+            if (grid->itemAtPosition(row + rows, column))
+                return false;
+            grid->addWidget(line, row + rows, column, 1, columns);
+            return true;
+        }
+        return false;
+    }
+    for (int i = 0; i < layout->count(); ++i)
+        if (placeUnder(layout->itemAt(i)->layout(), field, line))
+            return true;
+    return false;
+}
+
+// The refusal said in a line beside the field, until the field takes a date.
+void sayRefused(QDateTimeEdit* field, const QString& why)
+{
+    QLabel* line = refusalLine(field);
+    if (!line) {
+        QWidget* parent = field->parentWidget();
+        if (!parent)
+            return;
+        line = new QLabel(parent);
+        line->setObjectName(QStringLiteral("dateRefusee"));
+        line->setTextFormat(Qt::PlainText);
+        line->setWordWrap(true);
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::WindowText, forms::dangerTextColor(palette.color(QPalette::Window)));
+        line->setPalette(palette);
+        if (!placeUnder(parent->layout(), field, line)) {
+            delete line;
+            return;
+        }
+        field->setProperty(kRefusalLine, QVariant::fromValue<QObject*>(line));
+        // Whatever gives the field a date ends the refusal: the user's keys or arrows, or the
+        // screen showing another record.
+        QObject::connect(field, &QDateTimeEdit::dateTimeChanged, line, [field] { unmark(field); });
+    }
+    line->setText(why);
+    line->setAccessibleName(why);
+    line->show();
+}
+
 void unmark(QDateTimeEdit* field)
 {
     if (!field->property(kDateRefused).isValid())
@@ -128,6 +216,11 @@ void unmark(QDateTimeEdit* field)
     field->setProperty(kDateRefused, QVariant());
     field->setToolTip(field->property(kSavedToolTip).toString());
     field->setProperty(kSavedToolTip, QVariant());
+    if (QLabel* line = refusalLine(field)) {
+        line->hide();
+        line->deleteLater();
+    }
+    field->setProperty(kRefusalLine, QVariant());
 }
 
 } // namespace
@@ -226,7 +319,7 @@ std::optional<QDateTime> DateEntry::interpret(const QDateTimeEdit* field, const 
     const QList<QDateTimeEdit::Section> date = order.mid(0, 3);
     const qsizetype timeWidth = 2 * time.size();
     bool ok = true;
-    if (isTimeSection(section) && groups.size() <= time.size()) {
+    if (typedIntoTheTime(groups, section, time.size())) {
         // Typed into the time: the time alone changes.
         if (groups.size() == 1 && groups.first().size() > 2) {
             const QString& digits = groups.first();
@@ -389,7 +482,7 @@ bool DateEntry::isComplete() const
     if (order.size() < 3)
         return false;
     // Typed into the time: taken when the field is left or Return is pressed.
-    if (isTimeSection(m_section) && groups.size() <= times)
+    if (typedIntoTheTime(groups, m_section, times))
         return false;
     if (groups.size() == 1 && !hasSeparator(m_typed))
         return groups.first().size() == 8 + 2 * times;
@@ -422,6 +515,7 @@ void DateEntry::settle()
     const QString why = QStringLiteral("« %1 » n’est pas une date valide : la date reste le %2.")
                             .arg(typed.trimmed(), shown(field, before));
     field->setToolTip(why);
+    sayRefused(field, why);
     if (field->isVisible())
         QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), why, field);
     QApplication::beep();
@@ -438,6 +532,29 @@ void DateEntry::cancel()
         const QSignalBlocker blocker(line);
         line->setText(shown(field, field->dateTime()));
     }
+    // The field remembers the last day its checks read in the typed text (« 31 » of a refused
+    // « 31/02/2026 ») and would put it back into the date it shows: it forgets it when given its
+    // own date again.
+    field->setDateTime(field->dateTime());
+}
+
+bool stopForRefusedDate(QWidget* within)
+{
+    for (QDateTimeEdit* field : within->findChildren<QDateTimeEdit*>()) {
+        if (!field->property(kDateRefused).isValid() || !field->isVisibleTo(within) || !field->isEnabled())
+            continue;
+        // The keys to the field, its refusal in view.
+        field->setFocus(Qt::OtherFocusReason);
+        QLabel* line = refusalLine(field);
+        for (QWidget* w = field->parentWidget(); w; w = w->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(w)) {
+                area->ensureWidgetVisible(line ? static_cast<QWidget*>(line) : field);
+                break;
+            }
+        QApplication::beep();
+        return true;
+    }
+    return false;
 }
 
 void installDateEntry(QApplication* app)

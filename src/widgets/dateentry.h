@@ -17,8 +17,9 @@
 //   the year; two digits of year mean 20xx), and is checked against the whole date only when
 //   the field is left or Return is pressed; « 15/3 » gives a day and a month of the same year;
 // - a date that does not exist or lies outside the field's range is refused: the date that was
-//   there stays, and the field says why in its tool tip (the kDateRefused property holds the
-//   refused text until a date is taken);
+//   there stays, and a line under the field (and its tool tip) says why until the field takes a
+//   date (the kDateRefused property holds the refused text until then); a form does not save
+//   while one of its fields stands refused (stopForRefusedDate);
 // - Backspace takes back the last key typed, Escape gives back the date that was there; any
 //   other key (arrows, Page up/down, the calendar's keys) first settles what was typed, then
 //   does what it always does.
@@ -71,6 +72,10 @@ private:
     QDateTime m_before;
     QDateTimeEdit::Section m_section = QDateTimeEdit::NoSection;
 };
+
+// Before a save: when a date field within `within` stands refused, gives it the keys, brings
+// its refusal into view and returns true (the save does not happen).
+bool stopForRefusedDate(QWidget* within);
 
 // Installs the filter on the application once (a second call does nothing).
 void installDateEntry(QApplication* app);

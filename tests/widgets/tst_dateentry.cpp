@@ -6,6 +6,7 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -176,7 +177,22 @@ void DateEntryTest::impossibleDatesLeaveTheDateAndSaySo()
     QCOMPARE(form.date->property(kDateRefused).toString(), QStringLiteral("31/02/2026"));
     QVERIFY(form.date->toolTip().contains(QStringLiteral("31/02/2026")));
     QVERIFY(form.date->toolTip().contains(QStringLiteral("12/03/2026")));
+    // Said aloud in a line beside the field, which stays; a form does not save meanwhile.
+    auto* line = form.window.findChild<QLabel*>(QStringLiteral("dateRefusee"));
+    QVERIFY(line && line->isVisible() && line->text().contains(QStringLiteral("31/02/2026")));
+    QVERIFY(stopForRefusedDate(&form.window));
 
+    // From any section, the cursor anywhere: the field then shows what it keeps.
+    for (QDateTimeEdit::Section section : {QDateTimeEdit::MonthSection, QDateTimeEdit::YearSection}) {
+        form.tabIn();
+        form.date->setCurrentSection(section);
+        form.date->findChild<QLineEdit*>()->end(false);
+        QTest::keyClicks(focused(), QStringLiteral("31/02/2026"));
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QTRY_VERIFY(form.after->hasFocus());
+        QCOMPARE(form.text(), QStringLiteral("12/03/2026"));
+        QCOMPARE(form.date->date(), QDate(2026, 3, 12));
+    }
     // Letters and a month 13 are refused alike, the date still unchanged.
     for (const QString& typed : {QStringLiteral("45"), QStringLiteral("12/13/2026"), QStringLiteral("123")}) {
         form.tabIn();
@@ -200,6 +216,8 @@ void DateEntryTest::impossibleDatesLeaveTheDateAndSaySo()
     QCOMPARE(form.date->date(), QDate(2026, 4, 1));
     QVERIFY(!form.date->property(kDateRefused).isValid());
     QCOMPARE(form.date->toolTip(), QStringLiteral("Date de livraison"));
+    QVERIFY(!stopForRefusedDate(&form.window));
+    QTRY_VERIFY(!form.window.findChild<QLabel*>(QStringLiteral("dateRefusee")));
 }
 
 void DateEntryTest::arrowsTabAndCalendarStillWork()
@@ -343,6 +361,10 @@ void DateEntryTest::dateTimesAreTypedWhole()
     QTest::keyClicks(focused(), QStringLiteral("8:15"));
     QTest::keyClick(focused(), Qt::Key_Return);
     QCOMPARE(form.date->dateTime(), at(2026, 12, 4, 8, 15));
+    // A whole date and time typed into the minutes is a whole date, taken at once.
+    form.date->setCurrentSection(QDateTimeEdit::MinuteSection);
+    QTest::keyClicks(focused(), QStringLiteral("081220261030"));
+    QCOMPARE(form.date->dateTime(), at(2026, 12, 8, 10, 30));
 }
 
 void DateEntryTest::impossibleDateTimesAreRefused()

@@ -1,5 +1,7 @@
 #include "editorframe.h"
 
+#include "widgets/dateentry.h"
+
 #include "widgets/colors.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
@@ -738,7 +740,11 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     layout->addWidget(scroll, 1);
 
     connect(m_cancel, &QPushButton::clicked, this, &EditorFrame::cancelRequested);
-    connect(m_save, &QPushButton::clicked, this, &EditorFrame::saveRequested);
+    // Nothing is saved while a date typed in the editor stands refused.
+    connect(m_save, &QPushButton::clicked, this, [this] {
+        if (!stopForRefusedDate(this))
+            emit saveRequested();
+    });
     addSaveKeys(this, m_save);
     keepTitleReadable();
     m_cancelKey = new WindowKey(this, QKeySequence(Qt::CTRL | Qt::Key_Escape), [this] { m_cancel->click(); });
