@@ -14,6 +14,7 @@
 
 #include <QClipboard>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -300,6 +301,22 @@ void TestTypedWork::aSecondWindowNeverUndoesASave()
     QCOMPARE(deux.champ(Champ::ville)->text(), QStringLiteral("Bron"));
     QCOMPARE(c->telephone(), QStringLiteral("06 00 00 00 01"));
     QCOMPARE(c->contacts().size(), 2);
+
+    // Deleted in the first window while the second holds typing: the second says the client is
+    // gone, saves nothing and leaves without a question.
+    taper(deux, Champ::ville, QStringLiteral("Caluire"));
+    un.ctx->remove(c);
+    fixtures::settle();
+    auto* gone = deux.vue->editeur()->frame()->findChild<QLabel*>(QStringLiteral("recordGone"));
+    QVERIFY(gone && gone->isVisible());
+    QCOMPARE(deux.champ(Champ::ville)->text(), QStringLiteral("Caluire"));
+    QVERIFY(!deux.vue->editeur()->frame()->saveButton()->isEnabled());
+    QTest::keyClick(deux.champ(Champ::ville), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(un.ctx->fetch<Client>({}).isEmpty());
+    fixtures::client(un.ctx.get(), QStringLiteral("Autre"));
+    fixtures::settle();
+    deux.choisir(QStringLiteral("Autre"));
+    QVERIFY(!deux.question());
     deux.vue.reset();
 }
 

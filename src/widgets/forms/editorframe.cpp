@@ -742,7 +742,7 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     connect(m_cancel, &QPushButton::clicked, this, &EditorFrame::cancelRequested);
     // Nothing is saved while a date typed in the editor stands refused.
     connect(m_save, &QPushButton::clicked, this, [this] {
-        if (!stopForRefusedDate(this))
+        if (!m_gone && !stopForRefusedDate(this))
             emit saveRequested();
     });
     addSaveKeys(this, m_save);
@@ -807,7 +807,27 @@ void EditorFrame::setSaveText(const QString& text)
 
 void EditorFrame::setSaveEnabled(bool enabled)
 {
-    m_save->setEnabled(enabled);
+    m_save->setEnabled(enabled && !m_gone);
+}
+
+void EditorFrame::showRecordGone()
+{
+    if (m_gone)
+        return;
+    m_gone = true;
+    m_save->setEnabled(false);
+    auto* line = new QLabel(QStringLiteral("Supprimé dans une autre fenêtre : ce qui est saisi ici ne peut plus "
+                                           "être enregistré."),
+                            this);
+    line->setObjectName(QStringLiteral("recordGone"));
+    line->setWordWrap(true);
+    line->setContentsMargins(16, 8, 16, 8);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, dangerTextColor(palette.color(QPalette::Window)));
+    line->setPalette(palette);
+    // Under the header, always in view, whatever the body is scrolled to.
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, line);
+    line->setAccessibleName(line->text());
 }
 
 FormSection* EditorFrame::addSection(const QString& title, const QString& symbol)

@@ -171,6 +171,9 @@ public:
     void setSaveText(const QString& text);
     void setSaveEnabled(bool enabled);
     QPushButton* saveButton() const { return m_save; }
+    // The record edited was deleted elsewhere: says so under the header, and saves nothing more.
+    void showRecordGone();
+    bool recordGone() const { return m_gone; }
     QPushButton* cancelButton() const { return m_cancel; }
 
     // Appends a section to the body.
@@ -197,6 +200,7 @@ private:
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
     QVBoxLayout* m_body = nullptr;
+    bool m_gone = false;
 };
 
 // The keys that save an editor: Ctrl+Return (Enter on the keypad too) and Ctrl+S press `save`

@@ -1,5 +1,7 @@
 #include "listdetail.h"
 
+#include "editorframe.h"
+
 #include "model/modelcontext.h"
 
 #include <QLocale>
@@ -84,6 +86,23 @@ void ListDetailBase::leaveEditor(std::function<void()> proceed, Leaving why)
                 proceed();
         },
         why);
+}
+
+bool ListDetailBase::markEditorGone()
+{
+    auto* frame = questionParent()->findChild<EditorFrame*>();
+    if (!frame)
+        return false;
+    frame->showRecordGone();
+    if (m_question)
+        m_question->reject();
+    return true;
+}
+
+bool ListDetailBase::editorGone() const
+{
+    auto* frame = questionParent()->findChild<EditorFrame*>();
+    return frame && frame->recordGone();
 }
 
 void ListDetailBase::keepChangesForQuit()

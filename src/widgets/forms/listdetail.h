@@ -72,6 +72,10 @@ public:
     // For quitting without questions: stores the editor's changes when they can be saved; the
     // others are dropped with the editor.
     void keepChangesForQuit();
+    // The record of the open editor was deleted elsewhere: its frame says so and saves nothing,
+    // and a question about saving it closes. False when the editor has no frame to say it.
+    bool markEditorGone();
+    bool editorGone() const;
 
 signals:
     // The pane changed: another editor, another record bound, or the placeholder.
@@ -168,7 +172,10 @@ public:
         QObject::connect(context, &ModelContext::changed, this, [this] {
             if (m_edited && m_edited->isDeleted()) {
                 m_edited = nullptr;
-                refreshPane();
+                // Typed work stays in view, the editor saying the record is gone; an editor
+                // without any closes.
+                if (!hasUnsavedChanges() || !markEditorGone())
+                    refreshPane();
             }
         });
     }
@@ -352,7 +359,7 @@ public:
     bool hasUnsavedChanges() const override
     {
         if constexpr (requires(const Editor* e) { e->hasUnsavedChanges(); })
-            return m_editor && m_editor->hasUnsavedChanges();
+            return m_editor && !editorGone() && m_editor->hasUnsavedChanges();
         return false;
     }
 
