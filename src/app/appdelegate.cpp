@@ -256,7 +256,16 @@ void AppDelegate::installMenus(QMainWindow* window)
     auto* content = qobject_cast<ContentView*>(window);
     if (content) {
         app->addSeparator();
-        app->addAction(content->preferencesAction());
+        // An item of its own: one action in two menus has one text, and the Alt letter one menu
+        // gives it would take that letter from the other (« Planning » lost its P in « Aller à »).
+        // The key is the command's, shown after a tab.
+        QAction* command = content->preferencesAction();
+        QAction* preferences = app->addAction(command->icon(), command->text() + QLatin1Char('\t')
+                                                                   + command->shortcut().toString(QKeySequence::NativeText));
+        preferences->setObjectName(QStringLiteral("actionPreferencesMenu"));
+        preferences->setMenuRole(QAction::PreferencesRole);
+        command->setMenuRole(QAction::NoRole);
+        connect(preferences, &QAction::triggered, command, &QAction::trigger);
     }
     app->addSeparator();
     QAction* quit = app->addAction(QStringLiteral("Quitter Kestrovan"));

@@ -335,7 +335,12 @@ void AboutAndMenusTest::commandsHaveKeysInTheAllerAMenu()
     QCOMPARE(texts.at(12), QStringLiteral("Type de déchets|"));
     QCOMPARE(texts.at(14), QStringLiteral("Préférences…|Ctrl+,"));
     // Opened, each item is under its own first letter where no item above took it (« Type de
-    // déchets » under T, not a « Liste… » before it); the others under free letters of their own.
+    // déchets » under T, not a « Liste… » before it); the others under free letters of their own,
+    // whichever menu was opened first.
+    auto* app = window.findChild<QMenu*>(QStringLiteral("applicationMenu"));
+    app->popup(window.mapToGlobal(QPoint(20, 20)));
+    QTRY_VERIFY(app->isVisible());
+    app->close();
     go->popup(window.mapToGlobal(QPoint(20, 20)));
     QTRY_VERIFY(go->isVisible());
     QSet<QChar> letters;
@@ -353,9 +358,10 @@ void AboutAndMenusTest::commandsHaveKeysInTheAllerAMenu()
         letters.insert(letter);
     }
     go->close();
-    // « Préférences… » is in the application menu too.
-    auto* app = window.findChild<QMenu*>(QStringLiteral("applicationMenu"));
-    QVERIFY(app->actions().contains(window.preferencesAction()));
+    // « Préférences… » is in the application menu too, under its own letter there.
+    const QList<QAction*> items = app->actions();
+    QVERIFY(std::any_of(items.cbegin(), items.cend(),
+                        [](QAction* a) { return a->text().startsWith(QStringLiteral("&Préférences…\tCtrl+,")); }));
 
     // The keys, wherever the focus is: the command is shown and the focus goes into it.
     QTest::keyClick(focused(), Qt::Key_9, Qt::ControlModifier);
