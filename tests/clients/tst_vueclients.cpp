@@ -94,6 +94,19 @@ void TestVueClients::search()
     fixtures::settle();
     QCOMPARE(e.noms(), QStringList({"Albert Paysage", "Bernard", "Durand", "Martin Terrassement"}));
     QCOMPARE(e.liste()->countText(), QStringLiteral("Nombre de clients : 4"));
+
+    // After Ctrl+End in a long list, a new search starts at its first result.
+    for (int i = 0; i < 200; ++i)
+        fixtures::client(e.ctx.get(), QStringLiteral("Client %1").arg(i));
+    fixtures::settle();
+    QListView* vue = e.liste()->listView();
+    vue->setFocus();
+    QTest::keyClick(vue, Qt::Key_End, Qt::ControlModifier);
+    e.liste()->searchField()->setFocus();
+    QTest::keyClicks(e.liste()->searchField(), QStringLiteral("Client 1"));
+    fixtures::settle();
+    QVERIFY(vue->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(vue->indexAt(QPoint(1, 1)).row(), 0);
 }
 
 void TestVueClients::rows()

@@ -92,6 +92,12 @@ ListPanel::ListPanel(QueryBase* rows, RowFunction row, QWidget* parent)
     layout->addWidget(m_view, 1);
 
     connect(m_search, &QLineEdit::textChanged, this, &ListPanel::searchTextChanged);
+    // The list has taken the search by now: it shows its first results, unless the chosen
+    // record is among them (then it stays in view).
+    connect(m_search, &QLineEdit::textChanged, this, [this] {
+        if (!m_selected || !m_model->indexOf(m_selected).isValid())
+            m_view->scrollToTop();
+    });
     connect(m_add, &QPushButton::clicked, this, &ListPanel::addRequested);
     // Ctrl+N belongs to the screen while it is shown, even when the window's menu binds the
     // same keys.
