@@ -254,14 +254,23 @@ namespace {
 // The first Tab stop inside `pane`, in the window's Tab order; null when it has none.
 QWidget* firstStopIn(QWidget* pane)
 {
+    // In an editor, its first field: not its header's « Annuler », where Return drops the typing.
+    QWidget* header = nullptr;
+    for (QWidget* bar : pane->findChildren<QWidget*>(QStringLiteral("editorHeaderBar")))
+        if (bar->isVisibleTo(pane->window()))
+            header = bar;
     QWidget* w = pane;
+    QWidget* first = nullptr;
     do {
         w = w->nextInFocusChain();
         if (pane->isAncestorOf(w) && w->isVisibleTo(pane->window()) && w->isEnabled()
-            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
-            return w;
+            && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy()) {
+            if (!header || !header->isAncestorOf(w))
+                return w;
+            first = first ? first : w;
+        }
     } while (w && w != pane);
-    return nullptr;
+    return first;
 }
 
 } // namespace

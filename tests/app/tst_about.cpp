@@ -457,6 +457,15 @@ void AboutAndMenusTest::f6CyclesThroughTheWindowsPanes()
         QTest::keyClick(focused(), Qt::Key_F6);
         QTRY_COMPARE(paneOfFocus(), pane);
     }
+    // Into the editor by F6 or by Return on its row: on its first field, its text not selected.
+    const auto onTheName = [] {
+        auto* name = qobject_cast<QLineEdit*>(focused());
+        return name && name->text() == QStringLiteral("Durand") && !name->hasSelectedText();
+    };
+    QVERIFY(onTheName());
+    clients->liste()->listView()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Return);
+    QTRY_VERIFY(onTheName());
     QCOMPARE(window.sidebar()->currentItem()->text(), QStringLiteral("Liste des clients"));
     for (QWidget* pane : {list, static_cast<QWidget*>(window.sidebar()), editor}) {
         QTest::keyClick(focused(), Qt::Key_F6, Qt::ShiftModifier);

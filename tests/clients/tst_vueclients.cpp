@@ -259,6 +259,9 @@ void TestVueClients::detailPaneStates()
     QVERIFY(e.vue->panneauDetail()->showsPlaceholder());
     QCOMPARE(e.vue->selection(), nullptr);
     QCOMPARE(e.vue->clientEdite(), nullptr);
+    // The keys are back in the list, on the row of the client that was open.
+    QTRY_COMPARE(QApplication::focusWidget(), e.liste()->listView());
+    QCOMPARE(e.liste()->listView()->currentIndex().row(), fixtures::rowOf(e.liste(), "Gamma"));
     fixtures::clickRow(e.liste(), fixtures::rowOf(e.liste(), "Alpha"));
     QCOMPARE(e.vue->clientEdite(), a);
     QVERIFY(e.vue->editeur());

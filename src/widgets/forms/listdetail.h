@@ -28,6 +28,8 @@
 
 #include "model/query.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPointer>
@@ -400,6 +402,9 @@ private:
         if constexpr (requires(Editor* e) { e->focusFirstField(); })
             if (m_editor) {
                 m_editor->focusFirstField();
+                // The cursor in the field, its text not selected: no stray key replaces it.
+                if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+                    field->end(false);
                 m_pane->revealFocus();
             }
     }
@@ -410,6 +415,20 @@ private:
     {
         if (record && !openQuestion() && !m_creating && m_edited == record && m_editor)
             focusFirstField();
+    }
+
+    // After the editor closed: the keys in the list, on the row of the record it showed.
+    void keysToListAt(T* record)
+    {
+        QListView* view = m_list->listView();
+        if (!view->isVisible())
+            return;
+        if (!QApplication::activeWindow())
+            view->activateWindow();
+        view->setFocus(Qt::OtherFocusReason);
+        const QModelIndex row = record ? m_list->model()->indexOf(record) : QModelIndex();
+        if (row.isValid())
+            view->selectionModel()->setCurrentIndex(row, QItemSelectionModel::NoUpdate);
     }
 
     void backToList()
@@ -492,7 +511,12 @@ private:
                     m_list->giveKeysAfterRemoval({m_edited});
                     resetEditing(false);
                 } else
-                    leaveEditor([this] { resetEditing(false); }, Leaving::takingBack);
+                    leaveEditor(
+                        [this, was = m_edited] {
+                            resetEditing(false);
+                            keysToListAt(was);
+                        },
+                        Leaving::takingBack);
             });
         m_pane->setEditor(m_setup.frame ? m_setup.frame(editor) : editor);
         noteShown();
