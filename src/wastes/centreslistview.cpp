@@ -56,8 +56,19 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
         QStringList noms;
         for (const CentreTraitement* c : centres)
             noms.append(c->ville() && !c->ville()->isEmpty() ? c->nom() + QStringLiteral(" · ") + *c->ville() : c->nom());
-        return forms::naming({QStringLiteral("Supprimer ce centre ?"), QStringLiteral("Cette action est irréversible.")},
-                             noms);
+        // The waste types it takes lose it: said, so that no link goes unseen.
+        QStringList types;
+        for (const CentreTraitement* c : centres)
+            for (const TypeDechet* t : c->typesAcceptes())
+                if (const QString nom = QStringLiteral("« %1 »").arg(t->libelle());
+                    !t->isDeleted() && !types.contains(nom))
+                    types.append(nom);
+        QString message = QStringLiteral("Cette action est irréversible.");
+        if (!types.isEmpty())
+            message += (types.size() == 1 ? QStringLiteral(" Le type de déchets %1 ne le proposera plus.")
+                                          : QStringLiteral(" Les types de déchets %1 ne le proposeront plus."))
+                           .arg(types.join(QStringLiteral(", ")));
+        return forms::naming({QStringLiteral("Supprimer ce centre ?"), message}, noms);
     });
 }
 

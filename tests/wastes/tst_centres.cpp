@@ -333,6 +333,8 @@ void TestCentres::suppressionParMenuEtParTouche()
     CentreTraitement* a = ajouter(QStringLiteral("Alpha"));
     CentreTraitement* b = ajouter(QStringLiteral("Beta"), QStringLiteral("Bordeaux"));
     CentreTraitement* c = ajouter(QStringLiteral("Gamma"), QStringLiteral("Bordeaux"));
+    fixtures::wasteType(m_store.get(), QStringLiteral("Gravats"))->setCentres({a});
+    m_store->save();
     ouvrirVue();
     fixtures::clickRow(m_vue->listPanel(), 2);
     QCOMPARE(m_vue->centreEdite(), c);
@@ -343,6 +345,8 @@ void TestCentres::suppressionParMenuEtParTouche()
     QMessageBox* confirmation = fixtures::openBox(m_vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->text(), QStringLiteral("Supprimer ce centre ?"));
+    // The question says what else goes: the waste types it took lose it.
+    QVERIFY2(confirmation->informativeText().contains(QStringLiteral("« Gravats »")), qPrintable(confirmation->informativeText()));
     QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!a->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
