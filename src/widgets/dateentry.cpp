@@ -145,38 +145,67 @@ QLabel* refusalLine(const QDateTimeEdit* field)
     return qobject_cast<QLabel*>(field->property(kRefusalLine).value<QObject*>());
 }
 
-// Puts `line` in the layout that holds `field`, under it (in a form, on the row below; in a row
-// of fields, after it). False when no layout holds the field.
-bool placeUnder(QLayout* layout, QWidget* field, QLabel* line)
+// The layout within `layout` that holds `target` (a widget or a layout), and its index there.
+QLayout* holderOf(QLayout* layout, const QObject* target, int* at)
 {
-    if (!layout)
-        return false;
-    const int at = layout->indexOf(field);
-    if (at >= 0) {
-        if (auto* form = qobject_cast<QFormLayout*>(layout)) {
-            int row = -1;
-            QFormLayout::ItemRole role;
-            form->getWidgetPosition(field, &row, &role);
-            form->insertRow(row + 1, static_cast<QWidget*>(nullptr), line);
-            return true;
+    for (int i = 0; layout && i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == target || item->layout() == target) {
+            *at = i;
+            return layout;
         }
-        if (auto* box = qobject_cast<QBoxLayout*>(layout)) {
-            box->insertWidget(at + 1, line, 0, Qt::AlignLeft | Qt::AlignVCenter);
-            return true;
-        }
-        if (auto* grid = qobject_cast<QGridLayout*>(layout)) {
-            int row, column, rows, columns;
-            grid->getItemPosition(at, &row, &column, &rows, &columns);
-            if (grid->itemAtPosition(row + rows, column))
-                return false;
-            grid->addWidget(line, row + rows, column, 1, columns);
-            return true;
-        }
-        return false;
+        if (QLayout* holder = holderOf(item->layout(), target, at))
+            return holder;
     }
-    for (int i = 0; i < layout->count(); ++i)
-        if (placeUnder(layout->itemAt(i)->layout(), field, line))
+    return nullptr;
+}
+
+// Puts `line` under `target` within `top`: in a form, on the row below; a row of fields goes
+// under the whole row where a layout holds it, else the line follows the field in the row.
+// False when no layout holds it.
+bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
+{
+    int at = -1;
+    QLayout* holder = holderOf(top, target, &at);
+    if (auto* form = qobject_cast<QFormLayout*>(holder)) {
+        int row = -1;
+        QFormLayout::ItemRole role;
+        form->getItemPosition(at, &row, &role);
+        form->insertRow(row + 1, static_cast<QWidget*>(nullptr), line);
+        return true;
+    }
+    if (auto* box = qobject_cast<QBoxLayout*>(holder)) {
+        const bool row = box->direction() == QBoxLayout::LeftToRight || box->direction() == QBoxLayout::RightToLeft;
+        if (row && box != top && placeUnder(top, box, line))
             return true;
+        // A widget that is a row of fields: the line goes under that widget, in its parent.
+        QWidget* rowWidget = row && box == top ? box->parentWidget() : nullptr;
+        QWidget* outer = rowWidget ? rowWidget->parentWidget() : nullptr;
+        if (outer && outer->layout()) {
+            line->setParent(outer);
+            if (placeUnder(outer->layout(), rowWidget, line))
+                return true;
+            line->setParent(rowWidget);
+        }
+        // Under the field in a column (the whole width, so that its wrapped lines have their
+        // height; its text aligned as the item above), beside it in a row.
+        if (row) {
+            box->insertWidget(at + 1, line, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        } else {
+            const Qt::Alignment aligned = box->itemAt(at)->alignment() & Qt::AlignHorizontal_Mask;
+            line->setAlignment(aligned ? aligned : Qt::AlignLeft);
+            box->insertWidget(at + 1, line);
+        }
+        return true;
+    }
+    if (auto* grid = qobject_cast<QGridLayout*>(holder)) {
+        int row, column, rows, columns;
+        grid->getItemPosition(at, &row, &column, &rows, &columns);
+        if (grid->itemAtPosition(row + rows, column))
+            return false;
+        grid->addWidget(line, row + rows, column, 1, columns);
+        return true;
+    }
     return false;
 }
 
