@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -89,6 +90,35 @@ void disposerEnVoies(QList<Barre>& liste)
         finGroupe = groupe.size() == 1 ? fin : std::max(finGroupe, fin);
     }
     clore();
+}
+
+// A date field selects its first part as it gets the keys, where a stray key would replace it:
+// given them by the program (as its dialog opens, or comes back after a question), none of the
+// date is selected. Tab and a click keep their own ways.
+class ArriveeSansSelection : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* objet, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason r = static_cast<QFocusEvent*>(event)->reason();
+            if (r != Qt::TabFocusReason && r != Qt::BacktabFocusReason && r != Qt::MouseFocusReason)
+                QMetaObject::invokeMethod(
+                    this,
+                    [ligne = QPointer<QLineEdit>(objet->findChild<QLineEdit*>())] {
+                        if (ligne)
+                            ligne->deselect();
+                    },
+                    Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+void donnerSansSelection(QDateEdit* champ)
+{
+    champ->installEventFilter(new ArriveeSansSelection(champ));
+    champ->setFocus(Qt::OtherFocusReason);
 }
 
 QString texteJour(qint64 ms, const QTimeZone& zone)
@@ -580,18 +610,20 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
 
     // The keyboard's cell, while the grid has the focus and the keyboard is in use. It is drawn
     // over the bars, but never over a name, a driver's mark or a handle: the frame gives way
-    // around them.
+    // around them. On a stacked cell it frames one lane, the bar the keys act on, whole and over
+    // its name, so that it is plain which of the stack it is.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
         QRegion libre(viewport()->rect());
-        for (const Barre& b : barres(m_curseurLigne)) {
-            const Geometrie g = geometrie(m_curseurLigne, b);
-            const PeintreBarres::Etiquette e =
-                disposerEtiquette(b.location, geometrieEtiquette(g, b), m_survol == b.location && !g.duplication.isEmpty());
-            for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
-                                    g.poigneeGauche, g.poigneeDroite})
-                if (!r.isEmpty())
-                    libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
-        }
+        if (barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() < 2)
+            for (const Barre& b : barres(m_curseurLigne)) {
+                const Geometrie g = geometrie(m_curseurLigne, b);
+                const PeintreBarres::Etiquette e = disposerEtiquette(b.location, geometrieEtiquette(g, b),
+                                                                     m_survol == b.location && !g.duplication.isEmpty());
+                for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
+                                        g.poigneeGauche, g.poigneeDroite})
+                    if (!r.isEmpty())
+                        libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
+            }
         p.save();
         p.setClipRegion(libre);
         PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), palette().color(QPalette::Highlight), 4);
@@ -899,7 +931,7 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     disposition->addWidget(quoi);
     auto* ligne = new QHBoxLayout;
     auto* etiquette = new QLabel(QStringLiteral("&Enlèvement le\u00A0:"), fenetre);
-    auto* champ = new QDateEdit(fenetre);
+    auto* champ = new QDateEdit(fenetre); // a whole date typed is read by the shared date entry
     champ->setObjectName(QStringLiteral("champDateEnlevement"));
     champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     champ->setCalendarPopup(true);
@@ -924,28 +956,37 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     boutons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
     disposition->addWidget(boutons);
     connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
-    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, refus, l] {
+    // The dialog closes once the date is given; « Annuler » on the question about another booking
+    // comes back to it, the typed date still there.
+    const auto donner = [this, fenetre, champ, l](std::optional<qint64> nouvelle) {
+        if (l->isDeleted()) {
+            fenetre->reject();
+            return;
+        }
+        changerDates(l, {l->datePoseMs(), nouvelle}, fenetre,
+                     [fenetre = QPointer<QDialog>(fenetre), champ](bool donnees) {
+                         if (fenetre && donnees)
+                             fenetre->accept();
+                         else if (fenetre)
+                             champ->setFocus(Qt::OtherFocusReason);
+                     });
+    };
+    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, champ, refus, l, donner] {
         if (!refus->accepte())
             return;
         const QTimeZone& zone = m_actions->horloge().zone;
         // The removal keeps its time of day (a new one takes the placement's), as the handle does.
         const qint64 base = l->dateEnlevementMs().value_or(l->datePoseMs());
         const int jours = int(localDayOf(base, zone).daysTo(champ->date()));
-        const qint64 nouvelle = std::max(ajouterJours(base, jours, zone), l->datePoseMs());
-        fenetre->accept();
-        if (!l->isDeleted())
-            changerDates(l, {l->datePoseMs(), nouvelle});
+        donner(std::max(ajouterJours(base, jours, zone), l->datePoseMs()));
     });
     if (retirer)
-        connect(retirer, &QPushButton::clicked, fenetre, [this, fenetre, l] {
-            fenetre->accept();
-            if (!l->isDeleted())
-                changerDates(l, {l->datePoseMs(), std::nullopt});
-        });
+        connect(retirer, &QPushButton::clicked, fenetre, [donner] { donner(std::nullopt); });
     giveAltLetters(fenetre);
     m_fenetreEnlevement = fenetre;
     fenetre->open();
-    champ->setFocus(Qt::OtherFocusReason);
+    // The keys in the date, none of it selected: a stray key adds to it instead of replacing a part.
+    donnerSansSelection(champ);
 }
 
 void GrillePlanning::informer(const QString& titre, const QString& texte)
@@ -1044,14 +1085,10 @@ QRectF GrillePlanning::cadreCurseur()
     QRectF cadre(m_curseurColonne * largeurColonne, hautLigne(m_curseurLigne), largeurColonne + 1,
                  hauteurLigne(m_curseurLigne) + 1);
     // Where bars are stacked on the cell, the frame holds the lane of the one the keys act on.
-    const QList<Barre>& liste = barres(m_curseurLigne);
-    const auto couvre = [this](const Barre& b) {
-        return m_curseurColonne >= b.colonnes.start && m_curseurColonne < b.colonnes.start + b.colonnes.nombre();
-    };
-    if (std::count_if(liste.cbegin(), liste.cend(), couvre) < 2)
+    if (barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() < 2)
         return cadre;
     const LocationDeBenne* l = locationAuCurseur();
-    for (const Barre& b : liste)
+    for (const Barre& b : barres(m_curseurLigne))
         if (b.location == l) {
             const QRectF corps = geometrie(m_curseurLigne, b).corps;
             cadre.setTop(corps.top() - 2);
@@ -1060,13 +1097,57 @@ QRectF GrillePlanning::cadreCurseur()
     return cadre;
 }
 
+namespace {
+bool couvre(const Barre& b, int colonne)
+{
+    return colonne >= b.colonnes.start && colonne < b.colonnes.start + b.colonnes.nombre();
+}
+} // namespace
+
+QList<LocationDeBenne*> GrillePlanning::barresDeLaCellule(int colonne, int ligne)
+{
+    QList<const Barre*> pile;
+    for (const Barre& b : barres(ligne))
+        if (couvre(b, colonne))
+            pile.append(&b);
+    std::stable_sort(pile.begin(), pile.end(), [](const Barre* a, const Barre* b) { return a->voie < b->voie; });
+    QList<LocationDeBenne*> locations;
+    for (const Barre* b : std::as_const(pile))
+        locations.append(b->location);
+    return locations;
+}
+
 LocationDeBenne* GrillePlanning::locationAuCurseur()
 {
     const QList<Barre>& liste = barres(m_curseurLigne);
+    // The bar the user chose, while it stands on the cell; else the last one drawn there.
+    if (m_curseurBarre && !m_curseurBarre->isDeleted())
+        for (const Barre& b : liste)
+            if (b.location == m_curseurBarre && couvre(b, m_curseurColonne))
+                return b.location;
     for (auto it = liste.crbegin(); it != liste.crend(); ++it)
-        if (m_curseurColonne >= it->colonnes.start && m_curseurColonne < it->colonnes.start + it->colonnes.nombre())
+        if (couvre(*it, m_curseurColonne))
             return it->location;
     return nullptr;
+}
+
+void GrillePlanning::monterDescendre(int sens)
+{
+    const int c = m_curseurColonne, l = m_curseurLigne;
+    const QList<LocationDeBenne*> pile = barresDeLaCellule(c, l);
+    const qsizetype i = pile.indexOf(locationAuCurseur()) + sens;
+    if (pile.size() > 1 && i >= 0 && i < pile.size()) {
+        m_curseurBarre = pile[i]; // the next lane of the stack
+        setCurseur(c, l);
+        return;
+    }
+    // Into the next row by its nearest lane: its top one going down, its bottom one going up.
+    const int ligne = std::clamp(l + sens, 0, std::max(0, int(m_bennes.size()) - 1));
+    if (ligne != l) {
+        const QList<LocationDeBenne*> suivante = barresDeLaCellule(c, ligne);
+        m_curseurBarre = suivante.isEmpty() ? nullptr : sens > 0 ? suivante.first() : suivante.last();
+    }
+    setCurseur(c, ligne);
 }
 
 void GrillePlanning::focusInEvent(QFocusEvent* event)
@@ -1120,7 +1201,10 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
         setCurseur(std::max(0, jours().indexAujourdhui()), 0);
     const int page = std::max(1, int(viewport()->height() / hauteurBenne) - 1);
     const int c = m_curseurColonne, l = m_curseurLigne;
-    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
+    // Delete and Backspace alone: a platform's standard Delete may carry other keys (Ctrl+D on
+    // X11), which here duplicates.
+    const bool seule = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (seule && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
         if (LocationDeBenne* loc = locationAuCurseur())
             demanderSuppression(loc);
         event->accept();
@@ -1141,8 +1225,8 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Left: setCurseur(c - 1, l); break;
     case Qt::Key_Right: setCurseur(c + 1, l); break;
-    case Qt::Key_Up: setCurseur(c, l - 1); break;
-    case Qt::Key_Down: setCurseur(c, l + 1); break;
+    case Qt::Key_Up: monterDescendre(-1); break;
+    case Qt::Key_Down: monterDescendre(1); break;
     case Qt::Key_PageUp: setCurseur(c, l - page); break;
     case Qt::Key_PageDown: setCurseur(c, l + page); break;
     case Qt::Key_Home: setCurseur(std::max(0, jours().indexAujourdhui()), l); break;
