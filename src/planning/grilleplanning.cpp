@@ -181,9 +181,23 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
-        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
-            // Rows may grow or shrink with the lanes their bars need.
+        // Rows may grow or shrink with the lanes their bars need. Only the rows of what changed
+        // are made again: those that drew a changed rental, those of its skip now, those of a
+        // changed skip (its colour, its rentals). Skips coming or going come as a new list.
+        if (changes.isEverything()) {
             oublierBarres();
+        } else if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
+            QSet<const LocationDeBenne*> locations;
+            for (const auto* liste : {&changes.inserted(), &changes.modified(), &changes.deleted()})
+                for (const Record* r : *liste)
+                    if (r->entityType() == EntityType::LocationDeBenne)
+                        locations.insert(static_cast<const LocationDeBenne*>(r));
+                    else if (r->entityType() == EntityType::Benne)
+                        m_barres.remove(static_cast<const Benne*>(r));
+            oublierLignesDe(locations);
+            m_hauts.clear();
+        }
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
             majBarresDefilement();
             m_colonne->update();
         }
@@ -198,6 +212,8 @@ GrillePlanning::~GrillePlanning() = default;
 
 void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 {
+    if (bennes == m_bennes)
+        return; // the same rows: what changed in them comes with the store's notice
     m_bennes = bennes;
     oublierBarres();
     majBarresDefilement();
@@ -208,6 +224,24 @@ void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 void GrillePlanning::oublierBarres()
 {
     m_barres.clear();
+    m_hauts.clear();
+}
+
+void GrillePlanning::oublierLignesDe(const QSet<const LocationDeBenne*>& locations)
+{
+    if (locations.isEmpty())
+        return;
+    // The rows that drew one of them (a rental may have left its skip, or the store)...
+    for (auto it = m_barres.begin(); it != m_barres.end();) {
+        const bool touchee =
+            std::any_of(it->cbegin(), it->cend(), [&](const Barre& b) { return locations.contains(b.location); });
+        it = touchee ? m_barres.erase(it) : std::next(it);
+    }
+    // ... and those of their skips now. A rental's hold may end at its skip's next placement:
+    // only that skip's row depends on it.
+    for (const LocationDeBenne* l : locations)
+        if (l->benne())
+            m_barres.remove(l->benne());
     m_hauts.clear();
 }
 
@@ -901,7 +935,8 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
     LocationDeBenne* copie = nullptr;
     const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, &copie, &bloquante);
     if (issue == IssueDuplication::creee && copie) {
-        oublierBarres();
+        oublierLignesDe({copie});
+        majBarresDefilement();
         montrerCopie(copie);
     } else if (issue == IssueDuplication::echecSauvegarde)
         forms::showError(this, erreur);
@@ -909,7 +944,6 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
         informer(QStringLiteral("Duplication impossible"), erreur);
     else if (issue == IssueDuplication::refusee)
         emit duplicationRefusee(location, bloquante);
-    oublierBarres();
     viewport()->update();
 }
 
@@ -1038,7 +1072,8 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                                   if (!grille)
                                                       return; // the screen went away meanwhile
                                                   const Issue issue = grille->m_actions->supprimerLocation(location);
-                                                  grille->oublierBarres();
+                                                  grille->oublierLignesDe({location});
+                                                  grille->majBarresDefilement();
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
                                               });

@@ -15,6 +15,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
@@ -139,6 +140,8 @@ public:
 
     // Drops every kept span (the rentals changed).
     void oublierBarres();
+    // Drops the spans of the rows these rentals were drawn on or belong to now.
+    void oublierLignesDe(const QSet<const LocationDeBenne*>& locations);
     // Number of rows whose bars were computed so far (for tests and benchmarks).
     quint64 calculsDeBarres() const { return m_calculsDeBarres; }
 
