@@ -327,11 +327,14 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         ++m_calculsDeBarres;
         QList<Barre> liste;
         const QColor couleur = colorFromHex(benne->couleur()).value_or(avecOpacite(QColor(0, 122, 255), 0.7));
-        // Every row's bars are made whenever the rentals change (rows take the height of their
-        // lanes): a rental placed after the grid's last day is left at once, by its number.
-        const qint64 finGrille = j.debut(j.count());
+        // Every row's bars are made as the grid opens (rows take the height of their lanes): a
+        // rental placed after the grid's last day is left at once, by its number.
+        const qint64 finGrille = j.debut(j.count()), debutGrille = j.debut(0);
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted() || l->datePoseMs() >= finGrille)
+                continue;
+            // Years of past rentals: placed and removed before the first day, left by their numbers.
+            if (const std::optional<qint64> fin = l->dateEnlevementMs(); fin && *fin < debutGrille && l->datePoseMs() < debutGrille)
                 continue;
             // A rental without removal date that the skip's next placement follows ends there.
             const std::optional<Colonnes> c = colonnesLocation(l->datePoseMs(), finDeTenueMs(l), j);
