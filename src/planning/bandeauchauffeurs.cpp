@@ -7,6 +7,7 @@
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -39,6 +41,7 @@ public:
     }
 
     QList<QRect> rects() const { return m_rects; }
+    const QList<Chauffeur*>& chauffeurs() const { return m_liste; }
 
     void disposer()
     {
@@ -196,6 +199,122 @@ QMimeData* BandeauChauffeurs::donneesGlissement(const Chauffeur* chauffeur)
 QList<QRect> BandeauChauffeurs::rectsPuces() const
 {
     return m_puces->rects();
+}
+
+QStringList BandeauChauffeurs::nomsPuces() const
+{
+    QStringList noms;
+    for (const Chauffeur* c : m_puces->chauffeurs())
+        noms.append(nomChauffeur(c));
+    return noms;
+}
+
+namespace {
+
+BandeauChauffeurs* bandeauDe(QWidget* puces)
+{
+    for (QWidget* w = puces; w; w = w->parentWidget())
+        if (auto* b = qobject_cast<BandeauChauffeurs*>(w))
+            return b;
+    return nullptr;
+}
+
+// A chip, as a reader finds it: an item named by its driver, which can be dragged onto a rental.
+class PuceAccessible : public QAccessibleInterface {
+public:
+    PuceAccessible(QWidget* puces, int index) : m_puces(puces), m_index(index) {}
+    BandeauChauffeurs* bandeau() const { return m_puces ? bandeauDe(m_puces) : nullptr; }
+    bool isValid() const override { return bandeau() && m_index < bandeau()->rectsPuces().size(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_puces ? m_puces->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return m_puces ? QAccessible::queryAccessibleInterface(m_puces) : nullptr; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid())
+            return {};
+        if (t == QAccessible::Name)
+            return bandeau()->nomsPuces().value(m_index);
+        if (t == QAccessible::Description)
+            return QStringLiteral("Glissez ce chauffeur sur une location du planning pour la lui attribuer.");
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QRect r = bandeau()->rectsPuces().value(m_index);
+        return QRect(m_puces->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (isValid()) {
+            const QWidget* vue = bandeau()->viewport();
+            s.offscreen = !QRect(vue->mapToGlobal(QPoint(0, 0)), vue->size()).intersects(rect());
+        }
+        return s;
+    }
+
+private:
+    QPointer<QWidget> m_puces;
+    int m_index;
+};
+
+// The strip's chips: a list of the drivers.
+class PucesAccessible : public QAccessibleWidget {
+public:
+    explicit PucesAccessible(QWidget* puces) : QAccessibleWidget(puces, QAccessible::List) {}
+    ~PucesAccessible() override
+    {
+        for (const QAccessible::Id id : std::as_const(m_ids))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QStringLiteral("Chauffeurs");
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override
+    {
+        const BandeauChauffeurs* b = bandeauDe(widget());
+        return b ? int(b->rectsPuces().size()) : 0;
+    }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        if (const QAccessible::Id id = m_ids.value(index))
+            if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
+                return i;
+        auto* i = new PuceAccessible(widget(), index);
+        m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
+        return i;
+    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override
+    {
+        for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
+            if (QAccessible::accessibleInterface(it.value()) == enfant)
+                return it.key();
+        return -1;
+    }
+
+private:
+    mutable QHash<int, QAccessible::Id> m_ids;
+};
+
+} // namespace
+
+QAccessibleInterface* accessiblePuces(QObject* objet)
+{
+    auto* w = qobject_cast<QWidget*>(objet);
+    return w && w->objectName() == QLatin1String("pucesChauffeurs") && bandeauDe(w) ? new PucesAccessible(w) : nullptr;
 }
 
 } // namespace kv::planning

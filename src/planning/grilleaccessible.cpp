@@ -1,10 +1,12 @@
 #include "grilleaccessible.h"
 
 #include "actionsplanning.h"
+#include "bandeauchauffeurs.h"
 #include "colonnebennes.h"
 #include "entetejours.h"
 #include "grilleplanning.h"
 
+#include "model/helpers.h"
 #include "model/records.h"
 
 #include <QAccessible>
@@ -23,6 +25,15 @@ Annonceur g_annonceur = &QAccessible::updateAccessibility;
 QString texteJour(const QDate& jour)
 {
     return QLocale().toString(jour, QLocale::LongFormat);
+}
+
+// A skip as its label reads, with its colour in words: the label shows it, the reader says it.
+QString texteBenne(const Benne* b)
+{
+    QString texte = QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(b);
+    if (const QString couleur = nomCouleur(b->couleur()); !couleur.isEmpty())
+        texte += QStringLiteral(", ") + couleur;
+    return texte;
 }
 
 // A rectangle of the grid's viewport on the screen.
@@ -113,9 +124,8 @@ public:
     {
         if (t != QAccessible::Name || !isValid())
             return {};
-        return ColonneBennes::estInutilisable(m_benne)
-                   ? QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(m_benne) + QStringLiteral(", inutilisable")
-                   : QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(m_benne);
+        return ColonneBennes::estInutilisable(m_benne) ? texteBenne(m_benne) + QStringLiteral(", inutilisable")
+                                                       : texteBenne(m_benne);
     }
     QRect rect() const override
     {
@@ -183,13 +193,15 @@ public:
         // The keyboard's cell is announced as it moves: as the focus while the grid has the keys.
         // (This interface exists only once a reader, or a test, asked for it.)
         QObject::connect(grille, &GrillePlanning::curseurDeplace, grille, [grille] {
+            // Its new name first, then the focus: a reader that keeps the names it was told says
+            // the cell the keys are on, not the one they left.
             QAccessibleInterface* cellule = accessibleDe(grille)->curseur();
+            QAccessibleEvent nom(cellule, QAccessible::NameChanged);
+            g_annonceur(&nom);
             if (grille->hasFocus()) {
                 QAccessibleEvent focus(cellule, QAccessible::Focus);
                 g_annonceur(&focus);
             }
-            QAccessibleEvent nom(cellule, QAccessible::NameChanged);
-            g_annonceur(&nom);
         });
     }
     ~GrilleAccessible() override
@@ -372,6 +384,8 @@ private:
 
 QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
 {
+    if (classe == QLatin1String("QWidget"))
+        return accessiblePuces(objet);
     if (classe == QLatin1String("kv::planning::GrillePlanning"))
         return new GrilleAccessible(static_cast<GrillePlanning*>(objet));
     if (classe == QLatin1String("kv::planning::EnteteJours") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
@@ -400,7 +414,7 @@ QString texteAccessibleCurseur(GrillePlanning* grille)
     if (grille->bennes().isEmpty() || c.x() < 0)
         return QStringLiteral("Aucune benne");
     const Benne* b = grille->bennes().value(c.y());
-    QString texte = QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(b) + QStringLiteral(", ")
+    QString texte = texteBenne(b) + QStringLiteral(", ")
                     + texteJour(grille->jours().date(c.x()));
     if (const LocationDeBenne* l = grille->locationAuCurseur())
         return texte + QStringLiteral("\u00A0: ") + texteAccessibleBarre(grille, l);

@@ -1157,14 +1157,15 @@ QList<LocationDeBenne*> GrillePlanning::barresDeLaCellule(int colonne, int ligne
 
 LocationDeBenne* GrillePlanning::locationAuCurseur()
 {
-    const QList<Barre>& liste = barres(m_curseurLigne);
+    const QPoint c = curseur();
+    const QList<Barre>& liste = barres(c.y());
     // The bar the user chose, while it stands on the cell; else the last one drawn there.
     if (m_curseurBarre && !m_curseurBarre->isDeleted())
         for (const Barre& b : liste)
-            if (b.location == m_curseurBarre && couvre(b, m_curseurColonne))
+            if (b.location == m_curseurBarre && couvre(b, c.x()))
                 return b.location;
     for (auto it = liste.crbegin(); it != liste.crend(); ++it)
-        if (couvre(*it, m_curseurColonne))
+        if (couvre(*it, c.x()))
             return it->location;
     return nullptr;
 }
@@ -1188,6 +1189,17 @@ void GrillePlanning::monterDescendre(int sens)
     setCurseur(c, ligne);
 }
 
+QPoint GrillePlanning::celluleParDefaut()
+{
+    // Today's column when it is in view, else the first column in view; the first row in view.
+    const int aujourdhui = jours().indexAujourdhui();
+    const QPointF o = scrollOffset();
+    const int premiere = int(std::ceil(o.x() / largeurColonne));
+    const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
+    const int colonne = aujourdhui >= premiere && aujourdhui <= derniere ? aujourdhui : std::min(premiere, kNombreJours - 1);
+    return QPoint(colonne, std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1)));
+}
+
 void GrillePlanning::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
@@ -1197,21 +1209,19 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     const int etiquette = m_colonne->ligneCourante();
     const bool depuisEtiquette = event->reason() == Qt::TabFocusReason && etiquette >= 0 && etiquette < m_bennes.size();
     if (m_curseurColonne < 0 || depuisEtiquette) {
-        // Starts on today's column when it is in view, else on the first column in view (a
-        // column already in view stays), and on the first row in view. Gaining the focus never
-        // scrolls: a click (either button) that brings it aims at what is under the pointer,
-        // which must stay there; a label's row is in view beside it.
-        const int aujourdhui = jours().indexAujourdhui();
+        // Starts on the cell in view the keys would start on (a column already in view stays).
+        // Gaining the focus never scrolls: a click (either button) that brings it aims at what
+        // is under the pointer, which must stay there; a label's row is in view beside it.
         const QPointF o = scrollOffset();
-        const int premiere = int(std::ceil(o.x() / largeurColonne));
-        const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
-        const auto enVue = [&](int c) { return c >= premiere && c <= derniere; };
-        if (!enVue(m_curseurColonne))
-            m_curseurColonne = enVue(aujourdhui) ? aujourdhui : std::min(premiere, kNombreJours - 1);
-        m_curseurLigne = depuisEtiquette ? etiquette
-                                         : std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1));
+        const bool enVue = m_curseurColonne >= 0 && m_curseurColonne * largeurColonne >= o.x()
+                           && (m_curseurColonne + 1) * largeurColonne <= o.x() + viewport()->width();
+        const QPoint defaut = celluleParDefaut();
+        if (!enVue)
+            m_curseurColonne = defaut.x();
+        m_curseurLigne = depuisEtiquette ? etiquette : defaut.y();
     }
     viewport()->update();
+    emit curseurDeplace(); // the cell the keys are on is announced
 }
 
 void GrillePlanning::entrerDansLaLigne(int ligne)
@@ -1235,8 +1245,10 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
         m_curseurVisible = true;
         viewport()->update();
     }
-    if (m_curseurColonne < 0)
-        setCurseur(std::max(0, jours().indexAujourdhui()), 0);
+    if (m_curseurColonne < 0) {
+        const QPoint defaut = celluleParDefaut();
+        setCurseur(defaut.x(), defaut.y());
+    }
     const int page = std::max(1, int(viewport()->height() / hauteurBenne) - 1);
     const int c = m_curseurColonne, l = m_curseurLigne;
     // Delete and Backspace alone: a platform's standard Delete may carry other keys (Ctrl+D on

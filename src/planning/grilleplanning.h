@@ -127,7 +127,10 @@ public:
     // Delete deletes it after confirmation, Ctrl+D duplicates it, the Menu key and Shift+F10
     // open its menu. Where bars are stacked on the cell, the keys act on the one clicked last,
     // and ↑ and ↓ go from lane to lane before leaving the row.
-    QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
+    // Until the keys or a click put it somewhere, the cell is the one they would start on: a
+    // cell in view (today's column when it shows), which a reader finds at once.
+    QPoint curseur() { return m_curseurColonne < 0 ? celluleParDefaut() : QPoint(m_curseurColonne, m_curseurLigne); }
+    QPoint celluleParDefaut();
     void setCurseur(int colonne, int ligne);
     // → on a skip's label: the keyboard goes into that skip's row, on today's column.
     void entrerDansLaLigne(int ligne);

@@ -2809,7 +2809,7 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QCOMPARE(jours->child(31)->role(), QAccessible::ColumnHeader);
     QAccessibleInterface* ligne = grille->child(3);
     QCOMPARE(ligne->role(), QAccessible::Row);
-    QCOMPARE(ligne->text(QAccessible::Name), QStringLiteral("Benne 10 m³ état : correct"));
+    QCOMPARE(ligne->text(QAccessible::Name), QStringLiteral("Benne 10 m³ état : correct, gris")); // the colour, in words
     QCOMPARE(ligne->parent(), grille);
     QCOMPARE(ligne->childCount(), 1);
     QAccessibleInterface* barre = ligne->child(0);
@@ -2823,8 +2823,18 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QVERIFY(barre->rect().contains(e.vp()->mapToGlobal(g->rectCorps(l).center().toPoint())));
     QCOMPARE(grille->child(4)->childCount(), 0);
 
+    // Before the keys come, the cell they would start on is a cell in view.
+    QAccessibleInterface* avant = grille->child(2);
+    QVERIFY(avant->text(QAccessible::Name).startsWith(QStringLiteral("Benne 10 m³ état : correct, gris, dimanche 15 mars 2026")));
+    QVERIFY(QRect(e.vp()->mapToGlobal(QPoint(0, 0)), e.vp()->size()).contains(avant->rect()));
+    // The drivers' chips are items named by their driver.
+    QAccessibleInterface* puces = QAccessible::queryAccessibleInterface(e.vue->bandeau()->contenu());
+    QCOMPARE(puces->childCount(), 1);
+    QCOMPARE(puces->child(0)->text(QAccessible::Name), QStringLiteral("Nadia Leroy"));
+    QCOMPARE(puces->child(0)->role(), QAccessible::ListItem);
+
     // The keyboard's cell is the grid's focused child, named by its skip, its day and its rental,
-    // and is announced as it moves.
+    // and is announced as it moves: its new name, then the focus.
     static QList<QPair<QAccessible::Event, QString>> annonces;
     setAnnonceurGrille([](QAccessibleEvent* ev) { annonces.append({ev->type(), ev->accessibleInterface()->text(QAccessible::Name)}); });
     const auto fin = qScopeGuard([] { setAnnonceurGrille(nullptr); });
@@ -2833,13 +2843,14 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QVERIFY(cellule);
     QCOMPARE(cellule->role(), QAccessible::Cell);
     QVERIFY(cellule->state().focused);
-    QCOMPARE(cellule->text(QAccessible::Name), QStringLiteral("Benne 12 m³ état : correct, dimanche 15 mars 2026\u00A0: libre"));
+    QCOMPARE(cellule->text(QAccessible::Name), QStringLiteral("Benne 12 m³ état : correct, gris, dimanche 15 mars 2026\u00A0: libre"));
     annonces.clear();
     QTest::keyClick(g, Qt::Key_Up);
-    QVERIFY(!annonces.isEmpty());
-    QCOMPARE(annonces.first().first, QAccessible::Focus);
-    QVERIFY2(annonces.first().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
-             qPrintable(annonces.first().second));
+    QCOMPARE(annonces.size(), 2);
+    QCOMPARE(annonces.first().first, QAccessible::NameChanged);
+    QCOMPARE(annonces.last().first, QAccessible::Focus);
+    QVERIFY2(annonces.last().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, gris, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
+             qPrintable(annonces.last().second));
     // A rental gone is a bar gone.
     e.ctx->remove(l);
     Ecran::tourner();
