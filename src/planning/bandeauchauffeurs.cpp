@@ -2,6 +2,7 @@
 
 #include "actionsplanning.h"
 #include "calendrierplanning.h"
+#include "grilleaccessible.h"
 
 #include "model/query.h"
 #include "widgets/icons.h"
@@ -270,11 +271,6 @@ private:
 class PucesAccessible : public QAccessibleWidget {
 public:
     explicit PucesAccessible(QWidget* puces) : QAccessibleWidget(puces, QAccessible::List) {}
-    ~PucesAccessible() override
-    {
-        for (const QAccessible::Id id : std::as_const(m_ids))
-            QAccessible::deleteAccessibleInterface(id);
-    }
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
@@ -290,23 +286,12 @@ public:
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        if (const QAccessible::Id id = m_ids.value(index))
-            if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
-                return i;
-        auto* i = new PuceAccessible(widget(), index);
-        m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
-        return i;
+        return m_puces.enfant(index, [&] { return new PuceAccessible(widget(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* enfant) const override
-    {
-        for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
-            if (QAccessible::accessibleInterface(it.value()) == enfant)
-                return it.key();
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_puces.indexDe(enfant); }
 
 private:
-    mutable QHash<int, QAccessible::Id> m_ids;
+    EnfantsAccessibles m_puces;
 };
 
 } // namespace

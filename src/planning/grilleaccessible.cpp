@@ -346,11 +346,6 @@ private:
 class EnteteAccessible : public QAccessibleWidget {
 public:
     explicit EnteteAccessible(EnteteJours* entete) : QAccessibleWidget(entete, QAccessible::Grouping) {}
-    ~EnteteAccessible() override
-    {
-        for (const QAccessible::Id id : std::as_const(m_ids))
-            QAccessible::deleteAccessibleInterface(id);
-    }
     GrillePlanning* grille() const { return qobject_cast<GrillePlanning*>(widget()->parentWidget()); }
     QString text(QAccessible::Text t) const override
     {
@@ -363,23 +358,12 @@ public:
     {
         if (!grille() || index < 0 || index >= childCount())
             return nullptr;
-        if (const QAccessible::Id id = m_ids.value(index))
-            if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
-                return i;
-        auto* i = new JourAccessible(grille(), index);
-        m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
-        return i;
+        return m_jours.enfant(index, [&] { return new JourAccessible(grille(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* enfant) const override
-    {
-        for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
-            if (QAccessible::accessibleInterface(it.value()) == enfant)
-                return it.key();
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_jours.indexDe(enfant); }
 
 private:
-    mutable QHash<int, QAccessible::Id> m_ids;
+    EnfantsAccessibles m_jours;
 };
 
 QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
@@ -419,6 +403,30 @@ QString texteAccessibleCurseur(GrillePlanning* grille)
     if (const LocationDeBenne* l = grille->locationAuCurseur())
         return texte + QStringLiteral("\u00A0: ") + texteAccessibleBarre(grille, l);
     return texte + QStringLiteral("\u00A0: libre");
+}
+
+EnfantsAccessibles::~EnfantsAccessibles()
+{
+    for (const QAccessible::Id id : std::as_const(m_ids))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+QAccessibleInterface* EnfantsAccessibles::enfant(int index, const std::function<QAccessibleInterface*()>& fabrique) const
+{
+    if (const QAccessible::Id id = m_ids.value(index))
+        if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
+            return i;
+    QAccessibleInterface* i = fabrique();
+    m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
+    return i;
+}
+
+int EnfantsAccessibles::indexDe(const QAccessibleInterface* enfant) const
+{
+    for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
+        if (QAccessible::accessibleInterface(it.value()) == enfant)
+            return it.key();
+    return -1;
 }
 
 void setAnnonceurGrille(Annonceur annonceur)
