@@ -876,6 +876,7 @@ void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
     if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < hauts().last()) {
         m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
         m_curseurLigne = ligneA(contenu.y());
+        retenirCurseur();
         viewport()->update();
     }
 }
@@ -1100,6 +1101,7 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
     ligne = lignes == 0 ? 0 : std::clamp(ligne, 0, lignes - 1);
     m_curseurColonne = colonne;
     m_curseurLigne = ligne;
+    retenirCurseur();
     // Keep the cell in view.
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
@@ -1189,6 +1191,32 @@ void GrillePlanning::monterDescendre(int sens)
     setCurseur(c, ligne);
 }
 
+namespace {
+constexpr char kCurseurRetenu[] = "kvCurseurPlanning";
+}
+
+void GrillePlanning::retenirCurseur()
+{
+    if (m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size())
+        window()->setProperty(kCurseurRetenu, QVariantList{m_bennes[m_curseurLigne]->id(), jours().date(m_curseurColonne)});
+}
+
+void GrillePlanning::reprendreCurseur()
+{
+    const QVariantList retenu = window()->property(kCurseurRetenu).toList();
+    if (retenu.size() != 2)
+        return;
+    const QUuid id = retenu[0].toUuid();
+    const auto benne = std::find_if(m_bennes.cbegin(), m_bennes.cend(), [&id](const Benne* b) { return b->id() == id; });
+    const JoursGrille& j = jours();
+    int colonne = -1;
+    for (int i = 0; i < j.count() && colonne < 0; ++i)
+        if (j.date(i) == retenu[1].toDate())
+            colonne = i;
+    if (benne != m_bennes.cend() && colonne >= 0)
+        setCurseur(colonne, int(benne - m_bennes.cbegin()));
+}
+
 QPoint GrillePlanning::celluleParDefaut()
 {
     // Today's column when it is in view, else the first column in view; the first row in view.
@@ -1220,6 +1248,7 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
             m_curseurColonne = defaut.x();
         m_curseurLigne = depuisEtiquette ? etiquette : defaut.y();
     }
+    retenirCurseur();
     viewport()->update();
     emit curseurDeplace(); // the cell the keys are on is announced
 }

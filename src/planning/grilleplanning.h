@@ -132,6 +132,9 @@ public:
     QPoint curseur() { return m_curseurColonne < 0 ? celluleParDefaut() : QPoint(m_curseurColonne, m_curseurLigne); }
     QPoint celluleParDefaut();
     void setCurseur(int colonne, int ligne);
+    // The window keeps the keyboard's cell (its skip and day) while another command shows:
+    // back on the planning, the cell is where it was, brought into view.
+    void reprendreCurseur();
     // → on a skip's label: the keyboard goes into that skip's row, on today's column.
     void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
@@ -246,6 +249,7 @@ private:
     // The cell is framed once the keyboard is used (or the focus came by Tab), not after a click.
     bool m_curseurVisible = false;
     void placerCurseurSous(const QPointF& pointVue);
+    void retenirCurseur();
     // The bar on the keyboard's cell that the keys act on, as the user last chose it (a click, or
     // ↑ ↓ through a stack); none, or one that no longer stands on the cell: the cell's last bar.
     LocationDeBenne* m_curseurBarre = nullptr;

@@ -918,7 +918,22 @@ void TestGrille::auClavier()
     QTRY_VERIFY(g->hasFocus());
     // A click puts the cell where it lands.
     clickAt(e.vp(), QPointF(130, 50));
-    QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
+    const QPoint ici(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40));
+    QCOMPARE(g->curseur(), ici);
+    // Another screen, then the planning again in the same window: the cell is back, in view.
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    auto* avant = new VuePlanificationBennes(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    avant->show();
+    QTRY_VERIFY(avant->grille()->isVisible());
+    clickAt(avant->grille()->viewport(), QPointF(130, 450));
+    const QPoint la = avant->grille()->curseur();
+    delete avant;
+    auto* apres = new VuePlanificationBennes(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    apres->show();
+    QTRY_COMPARE(apres->grille()->curseur(), la);
+    QVERIFY(apres->grille()->viewport()->rect().intersects(apres->grille()->cadreCurseur().translated(-apres->grille()->scrollOffset()).toRect()));
 }
 
 void TestGrille::bandeauDesChauffeurs()
