@@ -5,6 +5,7 @@
 #include "grilleaccessible.h"
 
 #include "model/query.h"
+#include "widgets/colors.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -29,6 +30,15 @@ constexpr int kEcart = 16;      // between chips
 constexpr int kRembourrage = 10; // inside a chip
 constexpr int kHauteurBandeau = 80;
 constexpr int kLargeurNom = 160; // a longer first name or name is cut with "…", whole in the tool tip
+const QColor kGrisPuce(142, 142, 147, 51); // the system's gray at 0.2
+
+// `dessus`, translucent, as it shows over `fond`.
+QColor melange(const QColor& fond, const QColor& dessus)
+{
+    const qreal a = dessus.alphaF();
+    return QColor::fromRgbF(float(fond.redF() * (1 - a) + dessus.redF() * a), float(fond.greenF() * (1 - a) + dessus.greenF() * a),
+                            float(fond.blueF() * (1 - a) + dessus.blueF() * a));
+}
 } // namespace
 
 class BandeauChauffeurs::Puces : public QWidget {
@@ -79,20 +89,26 @@ protected:
         const QFontMetrics fm(font());
         const QPixmap camion = paintedSymbolIcon(QStringLiteral("truck.box"), palette().color(QPalette::WindowText))
                                    .pixmap(QSize(20, 20), devicePixelRatioF());
+        // The first name in the secondary style, still read at 4.5:1 on the chip's grey.
+        const QColor fondPuce = melange(palette().color(QPalette::Window), kGrisPuce);
+        const QColor secondaire = inkReadableOn(melange(fondPuce, [this] {
+                                                    QColor c = palette().color(QPalette::WindowText);
+                                                    c.setAlphaF(0.55f);
+                                                    return c;
+                                                }()),
+                                                fondPuce);
         for (int i = 0; i < m_rects.size(); ++i) {
             const QRect r = m_rects[i];
             if (!r.intersects(event->rect()))
                 continue;
             const auto& [prenom, nom] = m_textes[i];
             p.setPen(Qt::NoPen);
-            p.setBrush(QColor(142, 142, 147, 51));
+            p.setBrush(kGrisPuce);
             p.drawRoundedRect(r, 8, 8);
             // The symbol stretched to 30 × 20.
             p.drawPixmap(QRect(r.left() + kRembourrage, r.center().y() - 10, 30, 20), camion);
             int x = r.left() + kRembourrage + 36;
             p.setFont(font());
-            QColor secondaire = palette().color(QPalette::WindowText);
-            secondaire.setAlphaF(0.55f);
             p.setPen(secondaire);
             p.drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter, prenom);
             x += fm.horizontalAdvance(prenom) + 4;

@@ -947,6 +947,14 @@ void TestGrille::bandeauDesChauffeurs()
     QCOMPARE(e.vue->bandeau()->height(), 80);
     const QList<QRect> puces = e.vue->bandeau()->rectsPuces();
     QCOMPARE(puces[1].left() - puces[0].right() - 1, 16);
+    // The first name, secondary, still reads at 4.5:1 on the chip.
+    const QImage image = e.vue->bandeau()->contenu()->grab().toImage();
+    const QColor fond = couleurEn(image, QPointF(puces[0].left() + 4, puces[0].center().y()));
+    double encre = 1;
+    for (int x = puces[0].left() + 46; x < puces[0].left() + 70; ++x)
+        for (int y = puces[0].top(); y < puces[0].bottom(); ++y)
+            encre = std::max(encre, forms::contrastRatio(couleurEn(image, QPointF(x, y)), fond));
+    QVERIFY2(encre >= 4.5, qPrintable(QString::number(encre)));
     std::unique_ptr<QMimeData> data(BandeauChauffeurs::donneesGlissement(actif));
     QCOMPARE(data->text(), actif->id().toString(QUuid::WithoutBraces).toUpper());
     driver(e.ctx.get(), QStringLiteral("Petit"));
