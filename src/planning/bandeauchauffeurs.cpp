@@ -2,11 +2,14 @@
 
 #include "actionsplanning.h"
 #include "calendrierplanning.h"
+#include "grilleaccessible.h"
 
 #include "model/query.h"
+#include "widgets/colors.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -14,6 +17,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QWheelEvent>
@@ -26,6 +30,15 @@ constexpr int kEcart = 16;      // between chips
 constexpr int kRembourrage = 10; // inside a chip
 constexpr int kHauteurBandeau = 80;
 constexpr int kLargeurNom = 160; // a longer first name or name is cut with "…", whole in the tool tip
+const QColor kGrisPuce(142, 142, 147, 51); // the system's gray at 0.2
+
+// `dessus`, translucent, as it shows over `fond`.
+QColor melange(const QColor& fond, const QColor& dessus)
+{
+    const qreal a = dessus.alphaF();
+    return QColor::fromRgbF(float(fond.redF() * (1 - a) + dessus.redF() * a), float(fond.greenF() * (1 - a) + dessus.greenF() * a),
+                            float(fond.blueF() * (1 - a) + dessus.blueF() * a));
+}
 } // namespace
 
 class BandeauChauffeurs::Puces : public QWidget {
@@ -39,6 +52,7 @@ public:
     }
 
     QList<QRect> rects() const { return m_rects; }
+    const QList<Chauffeur*>& chauffeurs() const { return m_liste; }
 
     void disposer()
     {
@@ -75,20 +89,26 @@ protected:
         const QFontMetrics fm(font());
         const QPixmap camion = paintedSymbolIcon(QStringLiteral("truck.box"), palette().color(QPalette::WindowText))
                                    .pixmap(QSize(20, 20), devicePixelRatioF());
+        // The first name in the secondary style, still read at 4.5:1 on the chip's grey.
+        const QColor fondPuce = melange(palette().color(QPalette::Window), kGrisPuce);
+        const QColor secondaire = inkReadableOn(melange(fondPuce, [this] {
+                                                    QColor c = palette().color(QPalette::WindowText);
+                                                    c.setAlphaF(0.55f);
+                                                    return c;
+                                                }()),
+                                                fondPuce);
         for (int i = 0; i < m_rects.size(); ++i) {
             const QRect r = m_rects[i];
             if (!r.intersects(event->rect()))
                 continue;
             const auto& [prenom, nom] = m_textes[i];
             p.setPen(Qt::NoPen);
-            p.setBrush(QColor(142, 142, 147, 51));
+            p.setBrush(kGrisPuce);
             p.drawRoundedRect(r, 8, 8);
             // The symbol stretched to 30 × 20.
             p.drawPixmap(QRect(r.left() + kRembourrage, r.center().y() - 10, 30, 20), camion);
             int x = r.left() + kRembourrage + 36;
             p.setFont(font());
-            QColor secondaire = palette().color(QPalette::WindowText);
-            secondaire.setAlphaF(0.55f);
             p.setPen(secondaire);
             p.drawText(QRect(x, r.top(), r.right() - x, r.height()), Qt::AlignVCenter, prenom);
             x += fm.horizontalAdvance(prenom) + 4;
@@ -196,6 +216,106 @@ QMimeData* BandeauChauffeurs::donneesGlissement(const Chauffeur* chauffeur)
 QList<QRect> BandeauChauffeurs::rectsPuces() const
 {
     return m_puces->rects();
+}
+
+QStringList BandeauChauffeurs::nomsPuces() const
+{
+    QStringList noms;
+    for (const Chauffeur* c : m_puces->chauffeurs())
+        noms.append(nomChauffeur(c));
+    return noms;
+}
+
+namespace {
+
+BandeauChauffeurs* bandeauDe(QWidget* puces)
+{
+    for (QWidget* w = puces; w; w = w->parentWidget())
+        if (auto* b = qobject_cast<BandeauChauffeurs*>(w))
+            return b;
+    return nullptr;
+}
+
+// A chip, as a reader finds it: an item named by its driver, which can be dragged onto a rental.
+class PuceAccessible : public QAccessibleInterface {
+public:
+    PuceAccessible(QWidget* puces, int index) : m_puces(puces), m_index(index) {}
+    BandeauChauffeurs* bandeau() const { return m_puces ? bandeauDe(m_puces) : nullptr; }
+    bool isValid() const override { return bandeau() && m_index < bandeau()->rectsPuces().size(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_puces ? m_puces->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return m_puces ? QAccessible::queryAccessibleInterface(m_puces) : nullptr; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid())
+            return {};
+        if (t == QAccessible::Name)
+            return bandeau()->nomsPuces().value(m_index);
+        if (t == QAccessible::Description)
+            return QStringLiteral("Glissez ce chauffeur sur une location du planning pour la lui attribuer.");
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QRect r = bandeau()->rectsPuces().value(m_index);
+        return QRect(m_puces->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (isValid()) {
+            const QWidget* vue = bandeau()->viewport();
+            s.offscreen = !QRect(vue->mapToGlobal(QPoint(0, 0)), vue->size()).intersects(rect());
+        }
+        return s;
+    }
+
+private:
+    QPointer<QWidget> m_puces;
+    int m_index;
+};
+
+// The strip's chips: a list of the drivers.
+class PucesAccessible : public QAccessibleWidget {
+public:
+    explicit PucesAccessible(QWidget* puces) : QAccessibleWidget(puces, QAccessible::List) {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QStringLiteral("Chauffeurs");
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override
+    {
+        const BandeauChauffeurs* b = bandeauDe(widget());
+        return b ? int(b->rectsPuces().size()) : 0;
+    }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        return m_puces.enfant(index, [&] { return new PuceAccessible(widget(), index); });
+    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_puces.indexDe(enfant); }
+
+private:
+    EnfantsAccessibles m_puces;
+};
+
+} // namespace
+
+QAccessibleInterface* accessiblePuces(QObject* objet)
+{
+    auto* w = qobject_cast<QWidget*>(objet);
+    return w && w->objectName() == QLatin1String("pucesChauffeurs") && bandeauDe(w) ? new PucesAccessible(w) : nullptr;
 }
 
 } // namespace kv::planning

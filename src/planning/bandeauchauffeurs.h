@@ -6,6 +6,7 @@
 
 #include <QScrollArea>
 
+class QAccessibleInterface;
 class QMimeData;
 
 namespace kv {
@@ -30,6 +31,8 @@ public:
     static QPoint pointChaudGlissement();
     // Where each chip stands in the strip's content.
     QList<QRect> rectsPuces() const;
+    // The drivers of the chips, as the screens name them.
+    QStringList nomsPuces() const;
     QWidget* contenu() const { return widget(); }
 
 protected:
@@ -39,6 +42,9 @@ private:
     class Puces;
     Puces* m_puces;
 };
+
+// What a reader finds of the chips (a list of named drivers), for the grid's factory.
+QAccessibleInterface* accessiblePuces(QObject* objet);
 
 } // namespace planning
 } // namespace kv

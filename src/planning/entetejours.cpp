@@ -46,7 +46,8 @@ QPixmap EnteteJours::cellule(int i, const QDate& jour)
     p.drawRect(cellule.adjusted(0.5, 0.5, -0.5, -0.5));
     QFont f1 = font(), f2 = font(), f3 = font();
     f1.setPixelSize(12);
-    f1.setWeight(QFont::ExtraLight);
+    // Light, but not so thin that its strokes fade below 4.5:1 on the cell's grey.
+    f1.setWeight(QFont::Normal);
     f2.setPixelSize(10);
     f2.setWeight(QFont::DemiBold);
     f3.setPixelSize(7);

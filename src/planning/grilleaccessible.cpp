@@ -1,10 +1,12 @@
 #include "grilleaccessible.h"
 
 #include "actionsplanning.h"
+#include "bandeauchauffeurs.h"
 #include "colonnebennes.h"
 #include "entetejours.h"
 #include "grilleplanning.h"
 
+#include "model/helpers.h"
 #include "model/records.h"
 
 #include <QAccessible>
@@ -23,6 +25,15 @@ Annonceur g_annonceur = &QAccessible::updateAccessibility;
 QString texteJour(const QDate& jour)
 {
     return QLocale().toString(jour, QLocale::LongFormat);
+}
+
+// A skip as its label reads, with its colour in words: the label shows it, the reader says it.
+QString texteBenne(const Benne* b)
+{
+    QString texte = QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(b);
+    if (const QString couleur = nomCouleur(b->couleur()); !couleur.isEmpty())
+        texte += QStringLiteral(", ") + couleur;
+    return texte;
 }
 
 // A rectangle of the grid's viewport on the screen.
@@ -113,9 +124,8 @@ public:
     {
         if (t != QAccessible::Name || !isValid())
             return {};
-        return ColonneBennes::estInutilisable(m_benne)
-                   ? QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(m_benne) + QStringLiteral(", inutilisable")
-                   : QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(m_benne);
+        return ColonneBennes::estInutilisable(m_benne) ? texteBenne(m_benne) + QStringLiteral(", inutilisable")
+                                                       : texteBenne(m_benne);
     }
     QRect rect() const override
     {
@@ -183,13 +193,15 @@ public:
         // The keyboard's cell is announced as it moves: as the focus while the grid has the keys.
         // (This interface exists only once a reader, or a test, asked for it.)
         QObject::connect(grille, &GrillePlanning::curseurDeplace, grille, [grille] {
+            // Its new name first, then the focus: a reader that keeps the names it was told says
+            // the cell the keys are on, not the one they left.
             QAccessibleInterface* cellule = accessibleDe(grille)->curseur();
+            QAccessibleEvent nom(cellule, QAccessible::NameChanged);
+            g_annonceur(&nom);
             if (grille->hasFocus()) {
                 QAccessibleEvent focus(cellule, QAccessible::Focus);
                 g_annonceur(&focus);
             }
-            QAccessibleEvent nom(cellule, QAccessible::NameChanged);
-            g_annonceur(&nom);
         });
     }
     ~GrilleAccessible() override
@@ -334,11 +346,6 @@ private:
 class EnteteAccessible : public QAccessibleWidget {
 public:
     explicit EnteteAccessible(EnteteJours* entete) : QAccessibleWidget(entete, QAccessible::Grouping) {}
-    ~EnteteAccessible() override
-    {
-        for (const QAccessible::Id id : std::as_const(m_ids))
-            QAccessible::deleteAccessibleInterface(id);
-    }
     GrillePlanning* grille() const { return qobject_cast<GrillePlanning*>(widget()->parentWidget()); }
     QString text(QAccessible::Text t) const override
     {
@@ -351,27 +358,18 @@ public:
     {
         if (!grille() || index < 0 || index >= childCount())
             return nullptr;
-        if (const QAccessible::Id id = m_ids.value(index))
-            if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
-                return i;
-        auto* i = new JourAccessible(grille(), index);
-        m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
-        return i;
+        return m_jours.enfant(index, [&] { return new JourAccessible(grille(), index); });
     }
-    int indexOfChild(const QAccessibleInterface* enfant) const override
-    {
-        for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
-            if (QAccessible::accessibleInterface(it.value()) == enfant)
-                return it.key();
-        return -1;
-    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_jours.indexDe(enfant); }
 
 private:
-    mutable QHash<int, QAccessible::Id> m_ids;
+    EnfantsAccessibles m_jours;
 };
 
 QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
 {
+    if (classe == QLatin1String("QWidget"))
+        return accessiblePuces(objet);
     if (classe == QLatin1String("kv::planning::GrillePlanning"))
         return new GrilleAccessible(static_cast<GrillePlanning*>(objet));
     if (classe == QLatin1String("kv::planning::EnteteJours") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
@@ -400,11 +398,35 @@ QString texteAccessibleCurseur(GrillePlanning* grille)
     if (grille->bennes().isEmpty() || c.x() < 0)
         return QStringLiteral("Aucune benne");
     const Benne* b = grille->bennes().value(c.y());
-    QString texte = QStringLiteral("Benne ") + ColonneBennes::texteEtiquette(b) + QStringLiteral(", ")
+    QString texte = texteBenne(b) + QStringLiteral(", ")
                     + texteJour(grille->jours().date(c.x()));
     if (const LocationDeBenne* l = grille->locationAuCurseur())
         return texte + QStringLiteral("\u00A0: ") + texteAccessibleBarre(grille, l);
     return texte + QStringLiteral("\u00A0: libre");
+}
+
+EnfantsAccessibles::~EnfantsAccessibles()
+{
+    for (const QAccessible::Id id : std::as_const(m_ids))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+QAccessibleInterface* EnfantsAccessibles::enfant(int index, const std::function<QAccessibleInterface*()>& fabrique) const
+{
+    if (const QAccessible::Id id = m_ids.value(index))
+        if (QAccessibleInterface* i = QAccessible::accessibleInterface(id))
+            return i;
+    QAccessibleInterface* i = fabrique();
+    m_ids.insert(index, QAccessible::registerAccessibleInterface(i));
+    return i;
+}
+
+int EnfantsAccessibles::indexDe(const QAccessibleInterface* enfant) const
+{
+    for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it)
+        if (QAccessible::accessibleInterface(it.value()) == enfant)
+            return it.key();
+    return -1;
 }
 
 void setAnnonceurGrille(Annonceur annonceur)

@@ -6,7 +6,11 @@
 // reads, each holding one item per rental bar, named as the bar's tool tip reads (the client
 // told apart from its look-alikes, the dates, the drivers).
 
+#include <QAccessible>
+#include <QHash>
 #include <QString>
+
+#include <functional>
 
 class QAccessibleEvent;
 
@@ -17,6 +21,21 @@ class LocationDeBenne;
 namespace kv::planning {
 
 class GrillePlanning;
+
+// The interfaces of a painted widget's items, made the first time each is asked for, kept by
+// index, and dropped with the widget's own interface.
+class EnfantsAccessibles {
+public:
+    EnfantsAccessibles() = default;
+    EnfantsAccessibles(const EnfantsAccessibles&) = delete;
+    EnfantsAccessibles& operator=(const EnfantsAccessibles&) = delete;
+    ~EnfantsAccessibles();
+    QAccessibleInterface* enfant(int index, const std::function<QAccessibleInterface*()>& fabrique) const;
+    int indexDe(const QAccessibleInterface* enfant) const;
+
+private:
+    mutable QHash<int, QAccessible::Id> m_ids;
+};
 
 // Installs the grid's accessible interfaces once for the application.
 void installerAccessibiliteGrille();

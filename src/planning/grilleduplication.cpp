@@ -28,6 +28,7 @@ void GrillePlanning::montrerCopie(LocationDeBenne* copie)
         return;
     // Its last day first, then its first: the whole bar when the view holds it, its start else.
     // The keyboard's cell goes to its start, where Enter, Delete and the menu key act on it.
+    m_curseurBarre = copie;
     setCurseur(barre->colonnes.start + barre->colonnes.nombre() - 1, ligne);
     setCurseur(barre->colonnes.start, ligne);
     informer(QStringLiteral("Rotation créée"),

@@ -34,6 +34,7 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
         // the focus it may bring never moves the view.
         m_curseurVisible = false;
         placerCurseurSous(event->position());
+        m_curseurBarre = toucher(event->position()).location;
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
@@ -44,6 +45,7 @@ void GrillePlanning::mousePressEvent(QMouseEvent* event)
     m_curseurVisible = false;
     placerCurseurSous(event->position());
     const Touche t = toucher(event->position());
+    m_curseurBarre = t.location; // on a stack, the keys act on the bar clicked
     if (!t.location) {
         m_geste.reset();
         return;
@@ -97,7 +99,9 @@ void GrillePlanning::mouseReleaseEvent(QMouseEvent* event)
 std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
 {
     const LocationDeBenne* l = geste.touche.location;
-    if (!l || l->isDeleted())
+    // Held in the margin while the grid scrolls under it, the bar aims at no day: it shows, and a
+    // release there keeps, its dates as they are.
+    if (!l || l->isDeleted() || (m_defilementAuto->isScrolling() && m_defilementAuto->scrollsAt(geste.pointeur.toPoint())))
         return std::nullopt;
     double translation = geste.dx;
     Prise prise = Prise::corps;
@@ -121,10 +125,12 @@ std::optional<DatesLocation> GrillePlanning::datesDuGeste(const Geste& geste)
 
 void GrillePlanning::terminerGlissement(const QPointF& pointVue)
 {
-    m_defilementAuto->end();
     if (m_geste->glisse)
         suivreGeste(pointVue);
     const Geste geste = *m_geste;
+    // What the release stores, read while the grid may still be scrolling under it.
+    const std::optional<DatesLocation> dates = datesDuGeste(geste);
+    m_defilementAuto->end();
     LocationDeBenne* l = geste.touche.location;
     if (!l || l->isDeleted()) {
         m_geste.reset();
@@ -137,7 +143,7 @@ void GrillePlanning::terminerGlissement(const QPointF& pointVue)
     if (geste.glisse && !tremblement) {
         // The keyboard's cell goes with the part of the bar that was held.
         placerCurseurSous(QPointF(pointVue.x(), geste.departContenu.y() - scrollOffset().y()));
-        if (const std::optional<DatesLocation> dates = datesDuGeste(geste)) {
+        if (dates) {
             conclureGeste(geste, *dates);
         } else {
             m_geste.reset();
@@ -175,7 +181,8 @@ void GrillePlanning::conclureGeste(const Geste& geste, const DatesLocation& date
     changerDates(geste.touche.location, dates);
 }
 
-void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates)
+void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates, QWidget* dessus,
+                                  std::function<void(bool)> fini)
 {
     // Only a booking the change runs into is asked about: one the rental already shared days
     // with was accepted before.
@@ -185,6 +192,8 @@ void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates
     if (autres.isEmpty()) {
         m_geste.reset();
         appliquerDates(l, dates);
+        if (fini)
+            fini(true);
         return;
     }
     // A held bar stays where it was let go while the user decides; nothing is written before.
@@ -192,7 +201,7 @@ void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates
         m_geste->enQuestion = true;
     viewport()->update();
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne déjà louée"), QStringLiteral("Benne déjà louée"),
-                                QMessageBox::NoButton, window());
+                                QMessageBox::NoButton, dessus ? dessus : window());
     box->setObjectName(QStringLiteral("confirmationChevauchement"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
@@ -205,12 +214,14 @@ void GrillePlanning::changerDates(LocationDeBenne* l, const DatesLocation& dates
     giveAltLetters(box);
     forms::fitMessageBox(box);
     m_questionChevauchement = box;
-    connect(box, &QMessageBox::finished, this, [this, box, oui, l, dates] {
-        const bool garder = box->clickedButton() == oui;
+    connect(box, &QMessageBox::finished, this, [this, box, oui, l, dates, fini] {
+        const bool garder = box->clickedButton() == oui && !l->isDeleted();
         m_geste.reset();
-        if (garder && !l->isDeleted())
+        if (garder)
             appliquerDates(l, dates);
         viewport()->update(); // « Annuler »: the bar is back where it was, as the store still has it
+        if (fini)
+            fini(garder);
     });
     box->open();
 }

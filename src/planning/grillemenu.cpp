@@ -108,7 +108,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
     m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
     supprimer->setObjectName(QStringLiteral("actionSupprimer"));
-    supprimer->setShortcut(QKeySequence(QKeySequence::Delete));
+    supprimer->setShortcut(QKeySequence(Qt::Key_Delete));
     connect(supprimer, &QAction::triggered, this, [this, l] { demanderSuppression(l); });
     // The shortcuts are shown, not taken: the grid answers its keys itself.
     for (QAction* a : m_menu->actions())

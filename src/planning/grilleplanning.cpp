@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -92,6 +93,35 @@ void disposerEnVoies(QList<Barre>& liste)
     clore();
 }
 
+// A date field selects its first part as it gets the keys, where a stray key would replace it:
+// given them by the program (as its dialog opens, or comes back after a question), none of the
+// date is selected. Tab and a click keep their own ways.
+class ArriveeSansSelection : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* objet, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason r = static_cast<QFocusEvent*>(event)->reason();
+            if (r != Qt::TabFocusReason && r != Qt::BacktabFocusReason && r != Qt::MouseFocusReason)
+                QMetaObject::invokeMethod(
+                    this,
+                    [ligne = QPointer<QLineEdit>(objet->findChild<QLineEdit*>())] {
+                        if (ligne)
+                            ligne->deselect();
+                    },
+                    Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+void donnerSansSelection(QDateEdit* champ)
+{
+    champ->installEventFilter(new ArriveeSansSelection(champ));
+    champ->setFocus(Qt::OtherFocusReason);
+}
+
 QString texteJour(qint64 ms, const QTimeZone& zone)
 {
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms, zone).date(), QStringLiteral("dd/MM/yyyy"));
@@ -152,9 +182,23 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     programmerMinuit();
     connect(m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         // Spans depend on the rentals, and a bar's colour on its skip; its name on its client.
-        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
-            // Rows may grow or shrink with the lanes their bars need.
+        // Rows may grow or shrink with the lanes their bars need. Only the rows of what changed
+        // are made again: those that drew a changed rental, those of its skip now, those of a
+        // changed skip (its colour, its rentals). Skips coming or going come as a new list.
+        if (changes.isEverything()) {
             oublierBarres();
+        } else if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
+            QSet<const LocationDeBenne*> locations;
+            for (const auto* liste : {&changes.inserted(), &changes.modified(), &changes.deleted()})
+                for (const Record* r : *liste)
+                    if (r->entityType() == EntityType::LocationDeBenne)
+                        locations.insert(static_cast<const LocationDeBenne*>(r));
+                    else if (r->entityType() == EntityType::Benne)
+                        m_barres.remove(static_cast<const Benne*>(r));
+            oublierLignesDe(locations);
+            m_hauts.clear();
+        }
+        if (changes.touchesAny(entityBit(EntityType::LocationDeBenne) | entityBit(EntityType::Benne))) {
             majBarresDefilement();
             m_colonne->update();
         }
@@ -169,6 +213,8 @@ GrillePlanning::~GrillePlanning() = default;
 
 void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 {
+    if (bennes == m_bennes)
+        return; // the same rows: what changed in them comes with the store's notice
     m_bennes = bennes;
     oublierBarres();
     majBarresDefilement();
@@ -179,6 +225,24 @@ void GrillePlanning::setBennes(const QList<Benne*>& bennes)
 void GrillePlanning::oublierBarres()
 {
     m_barres.clear();
+    m_hauts.clear();
+}
+
+void GrillePlanning::oublierLignesDe(const QSet<const LocationDeBenne*>& locations)
+{
+    if (locations.isEmpty())
+        return;
+    // The rows that drew one of them (a rental may have left its skip, or the store)...
+    for (auto it = m_barres.begin(); it != m_barres.end();) {
+        const bool touchee =
+            std::any_of(it->cbegin(), it->cend(), [&](const Barre& b) { return locations.contains(b.location); });
+        it = touchee ? m_barres.erase(it) : std::next(it);
+    }
+    // ... and those of their skips now. A rental's hold may end at its skip's next placement:
+    // only that skip's row depends on it.
+    for (const LocationDeBenne* l : locations)
+        if (l->benne())
+            m_barres.remove(l->benne());
     m_hauts.clear();
 }
 
@@ -264,11 +328,14 @@ const QList<Barre>& GrillePlanning::barres(int ligne)
         ++m_calculsDeBarres;
         QList<Barre> liste;
         const QColor couleur = colorFromHex(benne->couleur()).value_or(avecOpacite(QColor(0, 122, 255), 0.7));
-        // Every row's bars are made whenever the rentals change (rows take the height of their
-        // lanes): a rental placed after the grid's last day is left at once, by its number.
-        const qint64 finGrille = j.debut(j.count());
+        // Every row's bars are made as the grid opens (rows take the height of their lanes): a
+        // rental placed after the grid's last day is left at once, by its number.
+        const qint64 finGrille = j.debut(j.count()), debutGrille = j.debut(0);
         for (LocationDeBenne* l : benne->locations()) {
             if (l->isDeleted() || l->datePoseMs() >= finGrille)
+                continue;
+            // Years of past rentals: placed and removed before the first day, left by their numbers.
+            if (const std::optional<qint64> fin = l->dateEnlevementMs(); fin && *fin < debutGrille && l->datePoseMs() < debutGrille)
                 continue;
             // A rental without removal date that the skip's next placement follows ends there.
             const std::optional<Colonnes> c = colonnesLocation(l->datePoseMs(), finDeTenueMs(l), j);
@@ -581,18 +648,20 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
 
     // The keyboard's cell, while the grid has the focus and the keyboard is in use. It is drawn
     // over the bars, but never over a name, a driver's mark or a handle: the frame gives way
-    // around them.
+    // around them. On a stacked cell it frames one lane, the bar the keys act on, whole and over
+    // its name, so that it is plain which of the stack it is.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
         QRegion libre(viewport()->rect());
-        for (const Barre& b : barres(m_curseurLigne)) {
-            const Geometrie g = geometrie(m_curseurLigne, b);
-            const PeintreBarres::Etiquette e =
-                disposerEtiquette(b.location, geometrieEtiquette(g, b), m_survol == b.location && !g.duplication.isEmpty());
-            for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
-                                    g.poigneeGauche, g.poigneeDroite})
-                if (!r.isEmpty())
-                    libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
-        }
+        if (barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() < 2)
+            for (const Barre& b : barres(m_curseurLigne)) {
+                const Geometrie g = geometrie(m_curseurLigne, b);
+                const PeintreBarres::Etiquette e = disposerEtiquette(b.location, geometrieEtiquette(g, b),
+                                                                     m_survol == b.location && !g.duplication.isEmpty());
+                for (const QRectF& r : {e.texte.isEmpty() ? QRectF() : e.rectTexte, e.badgePose, e.badgeEnlevement,
+                                        g.poigneeGauche, g.poigneeDroite})
+                    if (!r.isEmpty())
+                        libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
+            }
         p.save();
         p.setClipRegion(libre);
         PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), palette().color(QPalette::Highlight), 4);
@@ -808,6 +877,7 @@ void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
     if (contenu.x() >= 0 && contenu.y() >= 0 && contenu.y() < hauts().last()) {
         m_curseurColonne = std::min(int(contenu.x() / largeurColonne), kNombreJours - 1);
         m_curseurLigne = ligneA(contenu.y());
+        retenirCurseur();
         viewport()->update();
     }
 }
@@ -870,7 +940,8 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
     LocationDeBenne* copie = nullptr;
     const IssueDuplication issue = m_actions->dupliquerEnRotation(location, &erreur, &copie, &bloquante);
     if (issue == IssueDuplication::creee && copie) {
-        oublierBarres();
+        oublierLignesDe({copie});
+        majBarresDefilement();
         montrerCopie(copie);
     } else if (issue == IssueDuplication::echecSauvegarde)
         forms::showError(this, erreur);
@@ -878,7 +949,6 @@ void GrillePlanning::dupliquer(LocationDeBenne* location)
         informer(QStringLiteral("Duplication impossible"), erreur);
     else if (issue == IssueDuplication::refusee)
         emit duplicationRefusee(location, bloquante);
-    oublierBarres();
     viewport()->update();
 }
 
@@ -900,7 +970,7 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     disposition->addWidget(quoi);
     auto* ligne = new QHBoxLayout;
     auto* etiquette = new QLabel(QStringLiteral("&Enlèvement le\u00A0:"), fenetre);
-    auto* champ = new QDateEdit(fenetre);
+    auto* champ = new QDateEdit(fenetre); // a whole date typed is read by the shared date entry
     champ->setObjectName(QStringLiteral("champDateEnlevement"));
     champ->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     champ->setCalendarPopup(true);
@@ -925,28 +995,37 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
     boutons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
     disposition->addWidget(boutons);
     connect(boutons, &QDialogButtonBox::rejected, fenetre, &QDialog::reject);
-    connect(boutons, &QDialogButtonBox::accepted, fenetre, [this, fenetre, champ, refus, l] {
+    // The dialog closes once the date is given; « Annuler » on the question about another booking
+    // comes back to it, the typed date still there.
+    const auto donner = [this, fenetre, champ, l](std::optional<qint64> nouvelle) {
+        if (l->isDeleted()) {
+            fenetre->reject();
+            return;
+        }
+        changerDates(l, {l->datePoseMs(), nouvelle}, fenetre,
+                     [fenetre = QPointer<QDialog>(fenetre), champ](bool donnees) {
+                         if (fenetre && donnees)
+                             fenetre->accept();
+                         else if (fenetre)
+                             champ->setFocus(Qt::OtherFocusReason);
+                     });
+    };
+    connect(boutons, &QDialogButtonBox::accepted, fenetre, [fenetre, champ, refus, l, donner, this] {
         if (!refus->accepte() || stopForRefusedDate(fenetre))
             return;
         const QTimeZone& zone = m_actions->horloge().zone;
         // The removal keeps its time of day (a new one takes the placement's), as the handle does.
         const qint64 base = l->dateEnlevementMs().value_or(l->datePoseMs());
         const int jours = int(localDayOf(base, zone).daysTo(champ->date()));
-        const qint64 nouvelle = std::max(ajouterJours(base, jours, zone), l->datePoseMs());
-        fenetre->accept();
-        if (!l->isDeleted())
-            changerDates(l, {l->datePoseMs(), nouvelle});
+        donner(std::max(ajouterJours(base, jours, zone), l->datePoseMs()));
     });
     if (retirer)
-        connect(retirer, &QPushButton::clicked, fenetre, [this, fenetre, l] {
-            fenetre->accept();
-            if (!l->isDeleted())
-                changerDates(l, {l->datePoseMs(), std::nullopt});
-        });
+        connect(retirer, &QPushButton::clicked, fenetre, [donner] { donner(std::nullopt); });
     giveAltLetters(fenetre);
     m_fenetreEnlevement = fenetre;
     fenetre->open();
-    champ->setFocus(Qt::OtherFocusReason);
+    // The keys in the date, none of it selected: a stray key adds to it instead of replacing a part.
+    donnerSansSelection(champ);
 }
 
 void GrillePlanning::informer(const QString& titre, const QString& texte)
@@ -998,7 +1077,8 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                                   if (!grille)
                                                       return; // the screen went away meanwhile
                                                   const Issue issue = grille->m_actions->supprimerLocation(location);
-                                                  grille->oublierBarres();
+                                                  grille->oublierLignesDe({location});
+                                                  grille->majBarresDefilement();
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
                                               });
@@ -1022,6 +1102,7 @@ void GrillePlanning::setCurseur(int colonne, int ligne)
     ligne = lignes == 0 ? 0 : std::clamp(ligne, 0, lignes - 1);
     m_curseurColonne = colonne;
     m_curseurLigne = ligne;
+    retenirCurseur();
     // Keep the cell in view.
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
@@ -1045,14 +1126,10 @@ QRectF GrillePlanning::cadreCurseur()
     QRectF cadre(m_curseurColonne * largeurColonne, hautLigne(m_curseurLigne), largeurColonne + 1,
                  hauteurLigne(m_curseurLigne) + 1);
     // Where bars are stacked on the cell, the frame holds the lane of the one the keys act on.
-    const QList<Barre>& liste = barres(m_curseurLigne);
-    const auto couvre = [this](const Barre& b) {
-        return m_curseurColonne >= b.colonnes.start && m_curseurColonne < b.colonnes.start + b.colonnes.nombre();
-    };
-    if (std::count_if(liste.cbegin(), liste.cend(), couvre) < 2)
+    if (barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() < 2)
         return cadre;
     const LocationDeBenne* l = locationAuCurseur();
-    for (const Barre& b : liste)
+    for (const Barre& b : barres(m_curseurLigne))
         if (b.location == l) {
             const QRectF corps = geometrie(m_curseurLigne, b).corps;
             cadre.setTop(corps.top() - 2);
@@ -1061,13 +1138,95 @@ QRectF GrillePlanning::cadreCurseur()
     return cadre;
 }
 
+namespace {
+bool couvre(const Barre& b, int colonne)
+{
+    return colonne >= b.colonnes.start && colonne < b.colonnes.start + b.colonnes.nombre();
+}
+} // namespace
+
+QList<LocationDeBenne*> GrillePlanning::barresDeLaCellule(int colonne, int ligne)
+{
+    QList<const Barre*> pile;
+    for (const Barre& b : barres(ligne))
+        if (couvre(b, colonne))
+            pile.append(&b);
+    std::stable_sort(pile.begin(), pile.end(), [](const Barre* a, const Barre* b) { return a->voie < b->voie; });
+    QList<LocationDeBenne*> locations;
+    for (const Barre* b : std::as_const(pile))
+        locations.append(b->location);
+    return locations;
+}
+
 LocationDeBenne* GrillePlanning::locationAuCurseur()
 {
-    const QList<Barre>& liste = barres(m_curseurLigne);
+    const QPoint c = curseur();
+    const QList<Barre>& liste = barres(c.y());
+    // The bar the user chose, while it stands on the cell; else the last one drawn there.
+    if (m_curseurBarre && !m_curseurBarre->isDeleted())
+        for (const Barre& b : liste)
+            if (b.location == m_curseurBarre && couvre(b, c.x()))
+                return b.location;
     for (auto it = liste.crbegin(); it != liste.crend(); ++it)
-        if (m_curseurColonne >= it->colonnes.start && m_curseurColonne < it->colonnes.start + it->colonnes.nombre())
+        if (couvre(*it, c.x()))
             return it->location;
     return nullptr;
+}
+
+void GrillePlanning::monterDescendre(int sens)
+{
+    const int c = m_curseurColonne, l = m_curseurLigne;
+    const QList<LocationDeBenne*> pile = barresDeLaCellule(c, l);
+    const qsizetype i = pile.indexOf(locationAuCurseur()) + sens;
+    if (pile.size() > 1 && i >= 0 && i < pile.size()) {
+        m_curseurBarre = pile[i]; // the next lane of the stack
+        setCurseur(c, l);
+        return;
+    }
+    // Into the next row by its nearest lane: its top one going down, its bottom one going up.
+    const int ligne = std::clamp(l + sens, 0, std::max(0, int(m_bennes.size()) - 1));
+    if (ligne != l) {
+        const QList<LocationDeBenne*> suivante = barresDeLaCellule(c, ligne);
+        m_curseurBarre = suivante.isEmpty() ? nullptr : sens > 0 ? suivante.first() : suivante.last();
+    }
+    setCurseur(c, ligne);
+}
+
+namespace {
+constexpr char kCurseurRetenu[] = "kvCurseurPlanning";
+}
+
+void GrillePlanning::retenirCurseur()
+{
+    if (m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size())
+        window()->setProperty(kCurseurRetenu, QVariantList{m_bennes[m_curseurLigne]->id(), jours().date(m_curseurColonne)});
+}
+
+void GrillePlanning::reprendreCurseur()
+{
+    const QVariantList retenu = window()->property(kCurseurRetenu).toList();
+    if (retenu.size() != 2)
+        return;
+    const QUuid id = retenu[0].toUuid();
+    const auto benne = std::find_if(m_bennes.cbegin(), m_bennes.cend(), [&id](const Benne* b) { return b->id() == id; });
+    const JoursGrille& j = jours();
+    int colonne = -1;
+    for (int i = 0; i < j.count() && colonne < 0; ++i)
+        if (j.date(i) == retenu[1].toDate())
+            colonne = i;
+    if (benne != m_bennes.cend() && colonne >= 0)
+        setCurseur(colonne, int(benne - m_bennes.cbegin()));
+}
+
+QPoint GrillePlanning::celluleParDefaut()
+{
+    // Today's column when it is in view, else the first column in view; the first row in view.
+    const int aujourdhui = jours().indexAujourdhui();
+    const QPointF o = scrollOffset();
+    const int premiere = int(std::ceil(o.x() / largeurColonne));
+    const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
+    const int colonne = aujourdhui >= premiere && aujourdhui <= derniere ? aujourdhui : std::min(premiere, kNombreJours - 1);
+    return QPoint(colonne, std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1)));
 }
 
 void GrillePlanning::focusInEvent(QFocusEvent* event)
@@ -1079,21 +1238,20 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     const int etiquette = m_colonne->ligneCourante();
     const bool depuisEtiquette = event->reason() == Qt::TabFocusReason && etiquette >= 0 && etiquette < m_bennes.size();
     if (m_curseurColonne < 0 || depuisEtiquette) {
-        // Starts on today's column when it is in view, else on the first column in view (a
-        // column already in view stays), and on the first row in view. Gaining the focus never
-        // scrolls: a click (either button) that brings it aims at what is under the pointer,
-        // which must stay there; a label's row is in view beside it.
-        const int aujourdhui = jours().indexAujourdhui();
+        // Starts on the cell in view the keys would start on (a column already in view stays).
+        // Gaining the focus never scrolls: a click (either button) that brings it aims at what
+        // is under the pointer, which must stay there; a label's row is in view beside it.
         const QPointF o = scrollOffset();
-        const int premiere = int(std::ceil(o.x() / largeurColonne));
-        const int derniere = int((o.x() + viewport()->width()) / largeurColonne) - 1;
-        const auto enVue = [&](int c) { return c >= premiere && c <= derniere; };
-        if (!enVue(m_curseurColonne))
-            m_curseurColonne = enVue(aujourdhui) ? aujourdhui : std::min(premiere, kNombreJours - 1);
-        m_curseurLigne = depuisEtiquette ? etiquette
-                                         : std::clamp(ligneA(o.y() - 1) + 1, 0, std::max(0, int(m_bennes.size()) - 1));
+        const bool enVue = m_curseurColonne >= 0 && m_curseurColonne * largeurColonne >= o.x()
+                           && (m_curseurColonne + 1) * largeurColonne <= o.x() + viewport()->width();
+        const QPoint defaut = celluleParDefaut();
+        if (!enVue)
+            m_curseurColonne = defaut.x();
+        m_curseurLigne = depuisEtiquette ? etiquette : defaut.y();
     }
+    retenirCurseur();
     viewport()->update();
+    emit curseurDeplace(); // the cell the keys are on is announced
 }
 
 void GrillePlanning::entrerDansLaLigne(int ligne)
@@ -1117,11 +1275,16 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
         m_curseurVisible = true;
         viewport()->update();
     }
-    if (m_curseurColonne < 0)
-        setCurseur(std::max(0, jours().indexAujourdhui()), 0);
+    if (m_curseurColonne < 0) {
+        const QPoint defaut = celluleParDefaut();
+        setCurseur(defaut.x(), defaut.y());
+    }
     const int page = std::max(1, int(viewport()->height() / hauteurBenne) - 1);
     const int c = m_curseurColonne, l = m_curseurLigne;
-    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
+    // Delete and Backspace alone: a platform's standard Delete may carry other keys (Ctrl+D on
+    // X11), which here duplicates.
+    const bool seule = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (seule && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
         if (LocationDeBenne* loc = locationAuCurseur())
             demanderSuppression(loc);
         event->accept();
@@ -1142,8 +1305,8 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Left: setCurseur(c - 1, l); break;
     case Qt::Key_Right: setCurseur(c + 1, l); break;
-    case Qt::Key_Up: setCurseur(c, l - 1); break;
-    case Qt::Key_Down: setCurseur(c, l + 1); break;
+    case Qt::Key_Up: monterDescendre(-1); break;
+    case Qt::Key_Down: monterDescendre(1); break;
     case Qt::Key_PageUp: setCurseur(c, l - page); break;
     case Qt::Key_PageDown: setCurseur(c, l + page); break;
     case Qt::Key_Home: setCurseur(std::max(0, jours().indexAujourdhui()), l); break;

@@ -15,6 +15,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPointer>
@@ -124,18 +125,29 @@ public:
     // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
     // the rental under it (on an empty cell, a new rental of the row's skip from that day),
     // Delete deletes it after confirmation, Ctrl+D duplicates it, the Menu key and Shift+F10
-    // open its menu.
-    QPoint curseur() const { return QPoint(m_curseurColonne, m_curseurLigne); }
+    // open its menu. Where bars are stacked on the cell, the keys act on the one clicked last,
+    // and ↑ and ↓ go from lane to lane before leaving the row.
+    // Until the keys or a click put it somewhere, the cell is the one they would start on: a
+    // cell in view (today's column when it shows), which a reader finds at once.
+    QPoint curseur() { return m_curseurColonne < 0 ? celluleParDefaut() : QPoint(m_curseurColonne, m_curseurLigne); }
+    QPoint celluleParDefaut();
     void setCurseur(int colonne, int ligne);
+    // The window keeps the keyboard's cell (its skip and day) while another command shows:
+    // back on the planning, the cell is where it was, brought into view.
+    void reprendreCurseur();
     // → on a skip's label: the keyboard goes into that skip's row, on today's column.
     void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
+    // The bars on a cell, top lane first.
+    QList<LocationDeBenne*> barresDeLaCellule(int colonne, int ligne);
     // The keyboard's frame in the content: the cell, or on a cell where bars are stacked the lane
     // of the bar under it (the one Enter, Delete and the menu keys act on).
     QRectF cadreCurseur();
 
     // Drops every kept span (the rentals changed).
     void oublierBarres();
+    // Drops the spans of the rows these rentals were drawn on or belong to now.
+    void oublierLignesDe(const QSet<const LocationDeBenne*>& locations);
     // Number of rows whose bars were computed so far (for tests and benchmarks).
     quint64 calculsDeBarres() const { return m_calculsDeBarres; }
 
@@ -237,6 +249,12 @@ private:
     // The cell is framed once the keyboard is used (or the focus came by Tab), not after a click.
     bool m_curseurVisible = false;
     void placerCurseurSous(const QPointF& pointVue);
+    void retenirCurseur();
+    // The bar on the keyboard's cell that the keys act on, as the user last chose it (a click, or
+    // ↑ ↓ through a stack); none, or one that no longer stands on the cell: the cell's last bar.
+    LocationDeBenne* m_curseurBarre = nullptr;
+    // ↑ or ↓ on the keyboard's cell: to the next lane of its stack, else to the next row.
+    void monterDescendre(int sens);
     LocationDeBenne* m_selection = nullptr;
     LocationDeBenne* m_survol = nullptr;
     // The bar waiting for its deletion to be confirmed: its white outline fades in and out.
@@ -267,8 +285,11 @@ private:
     // one of their days.
     void conclureGeste(const Geste& geste, const DatesLocation& dates);
     // Gives the rental `dates`, after asking when the skip is already booked on one of their
-    // days by a booking it did not share days with before; a held bar waits for the answer.
-    void changerDates(LocationDeBenne* location, const DatesLocation& dates);
+    // days by a booking it did not share days with before; a held bar waits for the answer. The
+    // question stands over `dessus` (the window by default); `fini` learns, once it is answered,
+    // whether the dates were given.
+    void changerDates(LocationDeBenne* location, const DatesLocation& dates, QWidget* dessus = nullptr,
+                      std::function<void(bool donnees)> fini = {});
     void appliquerDates(LocationDeBenne* location, const DatesLocation& dates);
     std::optional<Geste> m_geste;
     void suivreGeste(const QPointF& pointVue);

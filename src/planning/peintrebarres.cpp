@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <QtMath>
+
 #include <cmath>
 #include <vector>
 
@@ -205,7 +207,6 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
     if (corps.width() <= 0 || corps.height() <= 0)
         return;
     const QPointF origine = corps.topLeft() - QPointF(kMarge, kMarge);
-    const qreal h = corps.height() + 2 * kMarge;
     if (corps.width() < kLargeurModele) {
         // Narrow bars (while a handle is dragged) are drawn whole, and kept a while.
         const quint64 cle = (quint64(couleur.rgba()) << 32) | quint64(std::lround(corps.width() * 4)) << 8
@@ -220,24 +221,28 @@ void PeintreBarres::peindreCorps(QPainter& p, const QRectF& corps, const QColor&
     }
     // The model cut in three: both ends as they are; in the middle, the body's colour filled
     // between the thin bands of shadow above and below it, which are the same all along and
-    // whatever the colour.
+    // whatever the colour. Laid out in device pixels, each piece on whole pixels: at a fractional
+    // scale the pieces meet without a gap or a step.
     const QPixmap pm = sprite(couleur, corps.height());
-    const qreal d = m_dpr;
-    const qreal largeurModele = kLargeurModele + 2 * kMarge;
-    const qreal largeur = corps.width() + 2 * kMarge;
-    const qreal milieu = largeur - 2 * kBord;
-    p.drawPixmap(QPointF(origine.x(), origine.y()), pm, QRectF(0, 0, kBord * d, h * d));
     preparerBandes();
-    const qreal pas = kLargeurBandes;
-    for (qreal fait = 0; fait < milieu; fait += pas) {
-        const qreal morceau = std::min(pas, milieu - fait);
-        p.drawPixmap(QPointF(origine.x() + kBord + fait, origine.y()), m_bandeHaute, QRectF(0, 0, morceau * d, kMarge * d));
-        p.drawPixmap(QPointF(origine.x() + kBord + fait, corps.bottom()), m_bandeBasse,
-                     QRectF(0, 0, morceau * d, kMarge * d));
+    const qreal d = m_dpr;
+    const int x0 = qRound(origine.x() * d), y0 = qRound(origine.y() * d);
+    const int largeur = qRound((corps.width() + 2 * kMarge) * d);
+    const int bord = qCeil(kBord * d), hauteur = pm.height();
+    const int haute = m_bandeHaute.height(), basse = m_bandeBasse.height();
+    const int milieu = largeur - 2 * bord;
+    p.save();
+    p.scale(1 / d, 1 / d);
+    p.drawPixmap(QRect(x0, y0, bord, hauteur), pm, QRect(0, 0, bord, hauteur));
+    const int pas = m_bandeHaute.width();
+    for (int fait = 0; fait < milieu; fait += pas) {
+        const int morceau = std::min(pas, milieu - fait);
+        p.drawPixmap(QRect(x0 + bord + fait, y0, morceau, haute), m_bandeHaute, QRect(0, 0, morceau, haute));
+        p.drawPixmap(QRect(x0 + bord + fait, y0 + hauteur - basse, morceau, basse), m_bandeBasse, QRect(0, 0, morceau, basse));
     }
-    p.fillRect(QRectF(origine.x() + kBord, corps.top(), milieu, corps.height()), couleur);
-    p.drawPixmap(QPointF(origine.x() + largeur - kBord, origine.y()), pm,
-                 QRectF((largeurModele - kBord) * d, 0, kBord * d, h * d));
+    p.fillRect(QRect(x0 + bord, y0 + haute, milieu, hauteur - haute - basse), couleur);
+    p.drawPixmap(QRect(x0 + largeur - bord, y0, bord, hauteur), pm, QRect(pm.width() - bord, 0, bord, hauteur));
+    p.restore();
 }
 
 void PeintreBarres::peindreFinOuverte(QPainter& p, const QRectF& corps, const QColor& couleur, const QColor& fond)
@@ -280,8 +285,10 @@ void PeintreBarres::preparerBandes()
     // The shadows of a long body, its ends cut away: what lies above and below a bar's middle.
     const QPixmap long_ = corpsEntier(QSizeF(kLargeurBandes + 2 * kBord, kHauteur), Qt::black);
     const qreal d = m_dpr;
-    m_bandeHaute = long_.copy(QRectF(kBord * d, 0, kLargeurBandes * d, kMarge * d).toRect());
-    m_bandeBasse = long_.copy(QRectF(kBord * d, (kMarge + kHauteur) * d, kLargeurBandes * d, kMarge * d).toRect());
+    // Cut on whole pixels: the body's edges lie where its bands end and begin.
+    const int bord = qCeil(kBord * d), largeur = qFloor(kLargeurBandes * d), marge = qRound(kMarge * d);
+    m_bandeHaute = long_.copy(QRect(bord, 0, largeur, marge));
+    m_bandeBasse = long_.copy(QRect(bord, long_.height() - marge, largeur, marge));
 }
 
 void PeintreBarres::peindreSurbrillance(QPainter& p, const QRectF& corps)

@@ -311,8 +311,12 @@ void VuePlanificationBennes::showEvent(QShowEvent* event)
     if (m_dejaAffichee)
         return;
     m_dejaAffichee = true;
-    // Once laid out, on the next turn of the event loop.
-    QTimer::singleShot(0, this, [this] { centrerSurAujourdhui(largeurJours()); });
+    // Once laid out, on the next turn of the event loop; the keyboard's cell back where it was
+    // before another command showed.
+    QTimer::singleShot(0, this, [this] {
+        centrerSurAujourdhui(largeurJours());
+        m_grille->reprendreCurseur();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

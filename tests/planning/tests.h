@@ -76,6 +76,7 @@ private slots:
     void glissementsQuiPassentLesBordsAtterrissentSousLePointeur();
     void puceTenueSurLesLignesDuBordAtterritSurLaBarreVisee();
     void chauffeurRetireParLeMenuDeLaBarre();
+    void clavierSurLaBarreCliqueeDUnePile();
     void doubleReservationDemandeeAvantDEtreGardee();
     void dateDEnlevementParLeMenuDeLaBarre();
     void cadreDuClavierNeCachePasLesNoms();

@@ -464,7 +464,7 @@ void TestGrille::poigneesALaSouris()
     drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(120, 0));
     QCOMPARE(l->datePose(), localDateTime(2026, 3, 15, 9));
     Ecran::tourner();
-    drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(600, 0));
+    drag(e.vp(), poignee(l, false), poignee(l, false) + QPointF(400, 0));
     QCOMPARE(l->datePose(), localDateTime(2026, 3, 17, 9));
     QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 17, 9));
     Ecran::tourner();
@@ -496,9 +496,9 @@ void TestGrille::glissementSurvitAuRedemarrage()
         e.ctx->setAutosaveEnabled(true, 20);
         e.ouvrir();
         QSignalSpy sauve(e.ctx.get(), &ModelContext::saved);
-        drag(e.vp(), e.centre(l), e.centre(l) + QPointF(240, 0));
         drag(e.vp(), e.grille()->rectPoignee(l, true).center(),
                 e.grille()->rectPoignee(l, true).center() + QPointF(120, 0));
+        drag(e.vp(), e.centre(l), e.centre(l) + QPointF(240, 0));
         QTRY_VERIFY(sauve.count() >= 1 && !e.ctx->hasChanges());
         e.vue.reset();
     }
@@ -918,7 +918,22 @@ void TestGrille::auClavier()
     QTRY_VERIFY(g->hasFocus());
     // A click puts the cell where it lands.
     clickAt(e.vp(), QPointF(130, 50));
-    QCOMPARE(g->curseur(), QPoint(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40)));
+    const QPoint ici(int((130 + e.vue->scrollOffset().x()) / 120), int((50 + e.vue->scrollOffset().y()) / 40));
+    QCOMPARE(g->curseur(), ici);
+    // Another screen, then the planning again in the same window: the cell is back, in view.
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    auto* avant = new VuePlanificationBennes(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    avant->show();
+    QTRY_VERIFY(avant->grille()->isVisible());
+    clickAt(avant->grille()->viewport(), QPointF(130, 450));
+    const QPoint la = avant->grille()->curseur();
+    delete avant;
+    auto* apres = new VuePlanificationBennes(e.ctx.get(), e.centrage, &fenetre, fixedClock());
+    apres->show();
+    QTRY_COMPARE(apres->grille()->curseur(), la);
+    QVERIFY(apres->grille()->viewport()->rect().intersects(apres->grille()->cadreCurseur().translated(-apres->grille()->scrollOffset()).toRect()));
 }
 
 void TestGrille::bandeauDesChauffeurs()
@@ -932,6 +947,14 @@ void TestGrille::bandeauDesChauffeurs()
     QCOMPARE(e.vue->bandeau()->height(), 80);
     const QList<QRect> puces = e.vue->bandeau()->rectsPuces();
     QCOMPARE(puces[1].left() - puces[0].right() - 1, 16);
+    // The first name, secondary, still reads at 4.5:1 on the chip.
+    const QImage image = e.vue->bandeau()->contenu()->grab().toImage();
+    const QColor fond = couleurEn(image, QPointF(puces[0].left() + 4, puces[0].center().y()));
+    double encre = 1;
+    for (int x = puces[0].left() + 46; x < puces[0].left() + 70; ++x)
+        for (int y = puces[0].top(); y < puces[0].bottom(); ++y)
+            encre = std::max(encre, forms::contrastRatio(couleurEn(image, QPointF(x, y)), fond));
+    QVERIFY2(encre >= 4.5, qPrintable(QString::number(encre)));
     std::unique_ptr<QMimeData> data(BandeauChauffeurs::donneesGlissement(actif));
     QCOMPARE(data->text(), actif->id().toString(QUuid::WithoutBraces).toUpper());
     driver(e.ctx.get(), QStringLiteral("Petit"));
@@ -991,10 +1014,17 @@ void TestGrille::barresSuiventLeMagasin()
     Ecran::tourner();
     e.grille()->viewport()->repaint();
     QCOMPARE(e.grille()->calculsDeBarres(), calculs);
+    // A rental's change makes its row again, and only it; moved to another skip, both rows.
     l->setDateEnlevement(localDateTime(2026, 3, 18, 9));
     Ecran::tourner();
     QCOMPARE(e.grille()->rectCorps(l).width(), 360.0);
-    QVERIFY(e.grille()->calculsDeBarres() > calculs);
+    QCOMPARE(e.grille()->calculsDeBarres(), calculs + 1);
+    l->setBenne(petite);
+    Ecran::tourner();
+    QCOMPARE(e.grille()->barres(0).size(), 0);
+    QCOMPARE(e.grille()->rectCorps(l).top() + e.vue->scrollOffset().y(), 44.0);
+    l->setBenne(grande);
+    Ecran::tourner();
     e.ctx->remove(grande);
     Ecran::tourner();
     QCOMPARE(e.grille()->bennes(), QList<Benne*>{petite});
@@ -1161,7 +1191,8 @@ void TestGrille::defilementPendantLesGlissements()
     }
 
     // A bar moved, then one stretched, to the right edge and held there: the days beyond come
-    // into view, and the bar lands where the pointer is let go.
+    // into view; brought back off the edge, the grid stops and the bar lands where the pointer
+    // is let go.
     for (const GrillePlanning::Zone zone : {GrillePlanning::Zone::corps, GrillePlanning::Zone::poigneeDroite}) {
         g->setScrollOffset(depart);
         Ecran::tourner();
@@ -1175,8 +1206,11 @@ void TestGrille::defilementPendantLesGlissements()
         for (int i = 1; i <= 4; ++i)
             mouseEvent(vp, QEvent::MouseMove, presse + (bord - presse) * (i / 4.0), Qt::LeftButton, Qt::NoButton);
         QTRY_VERIFY_WITH_TIMEOUT(h->value() - h0 > vp->width(), 30000);
-        const double translation = bord.x() + h->value() - (presse.x() + h0);
-        mouseEvent(vp, QEvent::MouseButtonRelease, bord, Qt::NoButton);
+        const QPointF lache = bord - QPointF(60, 0);
+        mouseEvent(vp, QEvent::MouseMove, lache, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(!g->defilementAuto()->isScrolling());
+        const double translation = lache.x() + h->value() - (presse.x() + h0);
+        mouseEvent(vp, QEvent::MouseButtonRelease, lache, Qt::NoButton);
         const int jours = int(std::lround(translation / 120));
         QVERIFY(jours > vp->width() / 120);
         if (zone == GrillePlanning::Zone::corps) {
@@ -2306,6 +2340,16 @@ void TestGrille::glissementsQuiPassentLesBordsAtterrissentSousLePointeur()
     QCOMPARE(l[15]->dateEnlevement(), localDateTime(2026, 3, 21, 9));
     Ecran::tourner();
     QVERIFY(std::abs(montre - g->rectCorps(l[15]).right()) <= 4);
+
+    // Held at the very edge, the grid scrolls under the bar: let go there, it keeps its dates.
+    const QPointF prise = g->rectPoignee(l[15], true).center() - QPointF(40, 0), bord(vp->width() - 2, prise.y());
+    mouseEvent(vp, QEvent::MouseButtonPress, prise, Qt::LeftButton);
+    mouseEvent(vp, QEvent::MouseMove, (prise + bord) / 2, Qt::LeftButton, Qt::NoButton);
+    mouseEvent(vp, QEvent::MouseMove, bord, Qt::LeftButton, Qt::NoButton);
+    QTRY_VERIFY(g->horizontalScrollBar()->value() > h0 + 20);
+    mouseEvent(vp, QEvent::MouseButtonRelease, bord, Qt::NoButton);
+    QCOMPARE(l[15]->datePose(), localDateTime(2026, 3, 15, 9));
+    QCOMPARE(l[15]->dateEnlevement(), localDateTime(2026, 3, 21, 9));
 }
 
 // A dispatcher rests a driver's chip on the first and the last rows in view, as long as he likes,
@@ -2456,6 +2500,59 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
     menu->close();
 }
 
+// Three bookings of a skip stacked on the same days: the keys act on the bar clicked last (Delete,
+// Return, the Menu key's entries, Ctrl+D), ↑ and ↓ go through the stack, and the keyboard's frame
+// holds that bar's lane, drawn over its name.
+void TestGrille::clavierSurLaBarreCliqueeDUnePile()
+{
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    Chauffeur* c = driver(e.ctx.get());
+    QList<LocationDeBenne*> pile;
+    for (const QString& nom : {QStringLiteral("Toitures Moreau"), QStringLiteral("Toitures Laurent"), QStringLiteral("Maçonnerie Martin")}) {
+        pile << placedRental(e.ctx.get(), officeClient(e.ctx.get(), nom), b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 18, 9));
+        pile.last()->setChauffeurPose(c);
+    }
+    QVERIFY(e.enregistrerEtOuvrir());
+    GrillePlanning* g = e.grille();
+    e.vue->activateWindow();
+    QTRY_VERIFY(e.vue->isActiveWindow());
+    for (LocationDeBenne* l : pile) {
+        QVERIFY(e.ouvrirDetails(l));
+        QTest::keyClick(g, Qt::Key_Delete);
+        QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
+        QVERIFY(box);
+        QCOMPARE(box->informativeText(), g->texteSuppression(l));
+        answerBox(box, QStringLiteral("Annuler"));
+        e.vue->setLocationInfoSelectionnee(nullptr);
+        QTest::keyClick(g, Qt::Key_Return);
+        QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+        e.vue->setLocationInfoSelectionnee(nullptr);
+        e.vue->activateWindow(); // the question gone, the keys back in the grid
+        QTRY_VERIFY(g->hasFocus());
+        // Framed on the column of its name: the frame runs over the name, not under it.
+        const QPointF o = g->scrollOffset();
+        const QRectF texte = g->etiquette(l).rectTexte;
+        g->setCurseur(int((texte.center().x() + o.x()) / largeurColonne), 0);
+        const QRectF cadre = g->cadreCurseur().translated(-o);
+        const QRectF corps = g->rectCorps(l);
+        QVERIFY(cadre.top() <= corps.top() && cadre.bottom() >= corps.bottom() && cadre.height() < g->hauteurLigne(0) / 2);
+        Ecran::tourner();
+        QVERIFY(proche(couleurEn(e.vp()->grab().toImage(), QPointF(texte.center().x(), cadre.top() + 4)),
+                       g->palette().color(QPalette::Highlight), 60));
+    }
+    QTest::keyClick(g, Qt::Key_Up);
+    QCOMPARE(g->locationAuCurseur(), pile[1]);
+    QPointer<QMenu> menu = e.menuDuClavier();
+    QVERIFY(menu);
+    choisir(menu, QStringLiteral("actionRetirerChauffeurPose"));
+    QVERIFY(!pile[1]->chauffeurPose() && pile[0]->chauffeurPose() == c && pile[2]->chauffeurPose() == c);
+    // Ctrl+D duplicates, as the menu says, whatever the platform's Delete holds.
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(!visibleBox(QStringLiteral("confirmation")));
+    QCOMPARE(b->locations().size(), 4);
+}
+
 void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
 {
     Ecran e;
@@ -2469,6 +2566,8 @@ void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
     a->setChauffeurEnlevement(paul);
     QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
+    g->setScrollOffset(g->scrollOffset() + QPointF(400, 0)); // room on the right to pull into
+    Ecran::tourner();
     const QRectF avant = g->rectCorps(a);
     const auto tirer = [&](const QPointF& p, double dx) {
         drag(e.vp(), p, p + QPointF(dx, 0));
@@ -2489,12 +2588,12 @@ void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
     QCOMPARE(paul->enlevementsAssures(), QList<LocationDeBenne*>{a});
 
     // Moved onto it: asked too, and kept when the user says so.
-    QVERIFY(question = tirer(e.centre(a), 5 * 120));
+    QVERIFY(question = tirer(e.centre(a), 3 * 120));
     answerBox(question, QStringLiteral("Louer quand même"));
     Ecran::tourner();
-    QCOMPARE(a->datePose(), localDateTime(2026, 3, 20, 9));
+    QCOMPARE(a->datePose(), localDateTime(2026, 3, 18, 9));
     // Back, then stretched up to the day the next booking starts: a hand-over, no question.
-    QVERIFY(!tirer(e.centre(a), -5 * 120));
+    QVERIFY(!tirer(e.centre(a), -3 * 120));
     Ecran::tourner();
     QVERIFY(!tirer(g->rectPoignee(a, true).center(), 240));
     QCOMPARE(a->dateEnlevement(), b->datePose());
@@ -2531,6 +2630,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
              QStringLiteral("Location de Dupont BTP (Lyon · 1 rue Haute · 0102030405), posée le 10/03/2026"));
     auto* champ = fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"));
     QTRY_VERIFY(champ->hasFocus());
+    QTRY_VERIFY(!champ->findChild<QLineEdit*>()->hasSelectedText()); // no stray key replaces the day
     QCOMPARE(champ->date(), QDate(2026, 3, 15)); // today, never before the placement
     // A day before the placement is refused by name, in a line whose room was kept: no button
     // moves or hides under a message, and the dialog stays open.
@@ -2553,6 +2653,11 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
         QVERIFY(!apres.last().intersects(ligne));
     }
     QCOMPARE(apres, boutons);
+    // A date that does not exist is said there too, and stored nowhere.
+    QTest::keyClicks(champ, QStringLiteral("31/02/2026"));
+    QTest::keyClick(champ, Qt::Key_Return);
+    QVERIFY(fenetre && refus->text().contains(QStringLiteral("« 31/02/2026 »")));
+    QCOMPARE(l->dateEnlevement(), std::nullopt);
     QTest::keyClicks(champ, QStringLiteral("20/03/2026"));
     QVERIFY(refus->text().isEmpty());
     QTest::keyClick(champ, Qt::Key_Return);
@@ -2567,6 +2672,11 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QVERIFY(question);
     answerBox(question, QStringLiteral("Annuler"));
     QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    // Back to the dialog, the date typed still there.
+    QVERIFY(fenetre && fenetre->isVisible());
+    QCOMPARE(fenetre->findChild<QDateEdit*>(QStringLiteral("champDateEnlevement"))->date(), QDate(2026, 4, 3));
+    fenetre->reject();
+    QTRY_VERIFY(!fenetre);
     QVERIFY(fenetre = ouvrir(QStringLiteral("Changer la date d'enlèvement…")));
     fenetre->findChild<QPushButton*>(QStringLiteral("boutonRetirerEnlevement"))->click();
     QTRY_VERIFY(!fenetre);
@@ -2722,7 +2832,7 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QCOMPARE(jours->child(31)->role(), QAccessible::ColumnHeader);
     QAccessibleInterface* ligne = grille->child(3);
     QCOMPARE(ligne->role(), QAccessible::Row);
-    QCOMPARE(ligne->text(QAccessible::Name), QStringLiteral("Benne 10 m³ état : correct"));
+    QCOMPARE(ligne->text(QAccessible::Name), QStringLiteral("Benne 10 m³ état : correct, gris")); // the colour, in words
     QCOMPARE(ligne->parent(), grille);
     QCOMPARE(ligne->childCount(), 1);
     QAccessibleInterface* barre = ligne->child(0);
@@ -2736,8 +2846,18 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QVERIFY(barre->rect().contains(e.vp()->mapToGlobal(g->rectCorps(l).center().toPoint())));
     QCOMPARE(grille->child(4)->childCount(), 0);
 
+    // Before the keys come, the cell they would start on is a cell in view.
+    QAccessibleInterface* avant = grille->child(2);
+    QVERIFY(avant->text(QAccessible::Name).startsWith(QStringLiteral("Benne 10 m³ état : correct, gris, dimanche 15 mars 2026")));
+    QVERIFY(QRect(e.vp()->mapToGlobal(QPoint(0, 0)), e.vp()->size()).contains(avant->rect()));
+    // The drivers' chips are items named by their driver.
+    QAccessibleInterface* puces = QAccessible::queryAccessibleInterface(e.vue->bandeau()->contenu());
+    QCOMPARE(puces->childCount(), 1);
+    QCOMPARE(puces->child(0)->text(QAccessible::Name), QStringLiteral("Nadia Leroy"));
+    QCOMPARE(puces->child(0)->role(), QAccessible::ListItem);
+
     // The keyboard's cell is the grid's focused child, named by its skip, its day and its rental,
-    // and is announced as it moves.
+    // and is announced as it moves: its new name, then the focus.
     static QList<QPair<QAccessible::Event, QString>> annonces;
     setAnnonceurGrille([](QAccessibleEvent* ev) { annonces.append({ev->type(), ev->accessibleInterface()->text(QAccessible::Name)}); });
     const auto fin = qScopeGuard([] { setAnnonceurGrille(nullptr); });
@@ -2746,13 +2866,14 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QVERIFY(cellule);
     QCOMPARE(cellule->role(), QAccessible::Cell);
     QVERIFY(cellule->state().focused);
-    QCOMPARE(cellule->text(QAccessible::Name), QStringLiteral("Benne 12 m³ état : correct, dimanche 15 mars 2026\u00A0: libre"));
+    QCOMPARE(cellule->text(QAccessible::Name), QStringLiteral("Benne 12 m³ état : correct, gris, dimanche 15 mars 2026\u00A0: libre"));
     annonces.clear();
     QTest::keyClick(g, Qt::Key_Up);
-    QVERIFY(!annonces.isEmpty());
-    QCOMPARE(annonces.first().first, QAccessible::Focus);
-    QVERIFY2(annonces.first().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
-             qPrintable(annonces.first().second));
+    QCOMPARE(annonces.size(), 2);
+    QCOMPARE(annonces.first().first, QAccessible::NameChanged);
+    QCOMPARE(annonces.last().first, QAccessible::Focus);
+    QVERIFY2(annonces.last().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, gris, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
+             qPrintable(annonces.last().second));
     // A rental gone is a bar gone.
     e.ctx->remove(l);
     Ecran::tourner();
