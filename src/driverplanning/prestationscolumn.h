@@ -36,6 +36,19 @@ bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour,
 QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 
+// The day's placements and removals that no driver has yet, among all the store's rentals, in
+// the same orders; and whether the day has any work at all, given out or not.
+struct TravailSansChauffeur {
+    QList<LocationDeBenne*> poses;
+    QList<LocationDeBenne*> enlevements;
+    bool travail = false;
+};
+TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour);
+// How many placements and removals of each of `jours` have no driver, in one pass over the store.
+QList<int> nombresAAttribuer(const ModelContext* context, const QList<DayWindow>& jours);
+
+// A driver's column, or, without a driver, the day's work still to give out (« À attribuer »):
+// a drop there takes the operation's driver off.
 class PrestationsColumn : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +79,10 @@ public:
     QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
     QList<PrestationCard*> cartesEnlevements() const { return m_cartesEnlevements; }
     bool afficheVide() const { return m_vide != nullptr; }
+    // What the empty column says.
+    QString texteVide() const;
+    // Whose row the column is in, as its cards and its empty box say to a screen reader.
+    QString nomLigne() const;
 
 signals:
     void glisserCommence();

@@ -24,6 +24,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -368,6 +369,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_pile->addSpacing(32);
     m_pile->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
+    majNombre();
 
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
@@ -448,13 +450,21 @@ void RangeeChauffeur::changerJour(const DayWindow& jour)
     m_jour = jour;
     m_colonne->setJour(jour);
     majCarte();
+    majNombre();
+}
+
+void RangeeChauffeur::majNombre()
+{
+    if (!m_chauffeur && m_carte)
+        m_carte->setNombreAAttribuer(int(m_colonne->cartesPoses().size() + m_colonne->cartesEnlevements().size()));
 }
 
 void RangeeChauffeur::majCarte()
 {
     if (!m_emplacementPlan)
         return;
-    const bool avecCarte = aDesPrestationsLeJour(m_chauffeur, m_jour);
+    // The work to give out has no map: it goes to no driver's places.
+    const bool avecCarte = m_chauffeur && aDesPrestationsLeJour(m_chauffeur, m_jour);
     if (avecCarte && !m_plan) {
         m_plan = new CartePrestationsChauffeur(m_chauffeur, m_jour, m_emplacementPlan);
         static_cast<QHBoxLayout*>(m_emplacementPlan->layout())->insertWidget(1, m_plan);
@@ -478,9 +488,10 @@ void RangeeChauffeur::actualiser()
     if (!m_contenu)
         return;
     m_carte->actualiser();
+    m_colonne->actualiser();
+    majNombre();
     m_emplacementCarte->updateGeometry();
     m_emplacementCarte->placer();
-    m_colonne->actualiser();
     majCarte();
 }
 
@@ -559,6 +570,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
 
     synchroniserRangees();
     majAide();
+    majPastilles();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
 
     // A timer, not a queued call: it fires once the events already waiting, the paint among
@@ -588,6 +600,7 @@ void VuePlanningChauffeurs::nouveauJour()
     // The strip starts on the new today. The day chosen stays while it is in the strip; once
     // past, today takes its place.
     m_slider->setBaseDate(aujourdhui);
+    majPastilles();
     if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
         setSelectedDate(aujourdhui);
 }
@@ -610,7 +623,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     m_transmettre->setDefault(false);
     m_transmettre->setAutoDefault(false);
     styleTransmettre();
-    connect(m_transmettre, &QPushButton::clicked, this, [this] { transmettre(); });
+    connect(m_transmettre, &QPushButton::clicked, this, &VuePlanningChauffeurs::demanderTransmission);
     auto* boiteBouton = new QWidget(entete);
     auto* pileBouton = new QVBoxLayout(boiteBouton);
     pileBouton->setContentsMargins(20, 17, 0, 0);
@@ -639,13 +652,12 @@ void VuePlanningChauffeurs::changeEvent(QEvent* event)
 
 namespace {
 const QString kAideJourVide = QStringLiteral(
-    "Aucune prestation n’est attribuée ce jour-là. Pour confier une pose ou un enlèvement à un "
-    "chauffeur, faites glisser son nom, en haut du « Planning », sur la location de la benne. Ici, "
-    "faites glisser la carte d’une prestation sur la colonne d’un autre chauffeur pour la lui confier.");
+    "Aucune prestation n’est attribuée ce jour-là. Faites glisser une carte de « À attribuer » sur la "
+    "ligne d’un chauffeur pour la lui confier, ou, au clavier, touche Menu puis « Attribuer à… ».");
 const QString kAideSansChauffeur = QStringLiteral(
     "Aucun chauffeur actif. Ajoutez vos chauffeurs, ou rendez-les actifs, dans « Liste des chauffeurs »\u00A0; "
-    "leurs noms apparaissent alors en haut du « Planning », d’où on les fait glisser sur la location "
-    "d’une benne pour leur confier la pose ou l’enlèvement.");
+    "leurs lignes apparaissent alors ici, sous « À attribuer », et on leur confie chaque pose et chaque "
+    "enlèvement en y faisant glisser sa carte, ou depuis le « Planning ».");
 } // namespace
 
 QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
@@ -665,11 +677,20 @@ void VuePlanningChauffeurs::majAide()
     // With no active driver the screen says where drivers are made; with drivers, an empty day
     // says where work comes from.
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
-    const bool vide = std::none_of(m_rangees.cbegin(), m_rangees.cend(), [&](const RangeeChauffeur* r) {
+    const QList<RangeeChauffeur*> chauffeurs = rangees();
+    const bool vide = std::none_of(chauffeurs.cbegin(), chauffeurs.cend(), [&](const RangeeChauffeur* r) {
         return aDesPrestationsLeJour(r->chauffeur(), jour);
     });
-    m_aide->setText(m_rangees.isEmpty() ? kAideSansChauffeur : kAideJourVide);
+    m_aide->setText(chauffeurs.isEmpty() ? kAideSansChauffeur : kAideJourVide);
     m_aide->setVisible(vide);
+}
+
+void VuePlanningChauffeurs::majPastilles()
+{
+    QList<DayWindow> jours;
+    for (const QDateTime& debut : m_slider->jours())
+        jours << m_horloge.jourDe(debut);
+    m_slider->setAAttribuer(nombresAAttribuer(m_context, jours));
 }
 
 QList<Chauffeur*> VuePlanningChauffeurs::chauffeurs() const
@@ -719,10 +740,12 @@ bool VuePlanningChauffeurs::glisserEnCours() const
 
 void VuePlanningChauffeurs::synchroniserRangees()
 {
-    const QList<Chauffeur*> actifs = m_chauffeurs->results();
+    // The work to give out first (no driver), then the active drivers.
+    QList<Chauffeur*> lignes{nullptr};
+    lignes += m_chauffeurs->results();
     QList<RangeeChauffeur*> rangees;
     QList<QWidget*> separateurs;
-    for (Chauffeur* c : actifs) {
+    for (Chauffeur* c : std::as_const(lignes)) {
         const qsizetype i = std::find_if(m_rangees.cbegin(), m_rangees.cend(),
                                          [c](const RangeeChauffeur* r) { return r->chauffeur() == c; })
                             - m_rangees.cbegin();
@@ -779,6 +802,8 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
         r->actualiser();
     if (changes.touchesAny(entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)))
         majAide();
+    if (changes.touches(EntityType::LocationDeBenne))
+        majPastilles();
     suivreCarte();
     planifierConstruction();
 }
@@ -1057,6 +1082,39 @@ void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& mes
     boite->setAttribute(Qt::WA_DeleteOnClose);
     boite->setWindowModality(Qt::WindowModal);
     boite->open();
+}
+
+void VuePlanningChauffeurs::demanderTransmission()
+{
+    const QList<int> nombres = nombresAAttribuer(m_context, {m_horloge.jourDe(m_selectedDate)});
+    const int sans = nombres.value(0);
+    if (sans == 0) {
+        transmettre();
+        return;
+    }
+    // Jobs without a driver are in no message: the dispatcher hears it before anything goes.
+    const QString jour = QLocale(QLocale::French, QLocale::France)
+                             .toString(localDayOf(m_selectedDate.toMSecsSinceEpoch(), m_horloge.zone), QLocale::LongFormat);
+    auto* question = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("Planning des chauffeurs"),
+        (sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur : elle ne sera dans aucun message.")
+                   : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur : elles ne seront dans aucun message."))
+                .arg(jour)
+                .arg(sans),
+        QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("avantTransmission"));
+    question->setInformativeText(QStringLiteral("Elles sont dans « À attribuer », en tête de la liste."));
+    QPushButton* envoyer = question->addButton(QStringLiteral("Transmettre quand même"), QMessageBox::AcceptRole);
+    QPushButton* annuler = question->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    question->setDefaultButton(annuler);
+    question->setEscapeButton(annuler);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    connect(question, &QMessageBox::finished, this, [this, question, envoyer] {
+        if (question->clickedButton() == envoyer)
+            transmettre();
+    });
+    question->open();
 }
 
 BilanTransmission VuePlanningChauffeurs::transmettre()

@@ -41,7 +41,8 @@ class PrestationsColumn;
 template <class T>
 class Query;
 
-// One driver's row. Until it is built it only keeps its place in the list.
+// One driver's row, or, without a driver, the row of the day's work still to give out
+// (« À attribuer »), first of the list. Until it is built it only keeps its place in the list.
 class RangeeChauffeur : public QWidget {
     Q_OBJECT
 public:
@@ -89,6 +90,8 @@ protected:
 
 private:
     void majCarte();
+    // The count in the header of the work to give out.
+    void majNombre();
     void appliquerPli();
     // The column and the map side by side where the row has room for both, else the map under
     // the column: the row never asks for more width than the wider of the two.
@@ -125,7 +128,10 @@ public:
 
     // The active drivers, in store order, one row each.
     QList<Chauffeur*> chauffeurs() const;
-    QList<RangeeChauffeur*> rangees() const { return m_rangees; }
+    // The drivers' rows, in list order.
+    QList<RangeeChauffeur*> rangees() const { return m_rangees.mid(1); }
+    // The row of the day's work that no driver has yet, before the drivers' rows.
+    RangeeChauffeur* aAttribuer() const { return m_rangees.value(0); }
     RangeeChauffeur* rangee(const Chauffeur* chauffeur) const;
     DateSlider* dateSlider() const { return m_slider; }
     QPushButton* boutonTransmettre() const { return m_transmettre; }
@@ -142,8 +148,12 @@ public:
     // "Transmettre planning": one message per active driver with operations that day; what
     // could not be sent is shown in one message afterwards.
     BilanTransmission transmettre();
+    // The button's click: first says how many jobs of the day have no driver, when some have
+    // none, and sends only once the user goes on.
+    void demanderTransmission();
 
-    // The menu of a card: the other active drivers, to give them the operation.
+    // The menu of a card: « Attribuer à… » the other active drivers, to give them the operation;
+    // « Retirer le chauffeur… », back to the work to give out.
     QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
 
     // Builds the rows that are in view at once, and those a screen's height around them once the
@@ -193,6 +203,8 @@ private:
     // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
     QLabel* aideJourVide(QWidget* parent);
     void majAide();
+    // The pills say how much is left to give out on each day.
+    void majPastilles();
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
     void nouveauJour();

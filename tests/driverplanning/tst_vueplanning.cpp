@@ -236,12 +236,15 @@ bool glisserJusqua(fixtures::WindowDrag& glisser, QWidget* over, const QPoint& a
     return pris;
 }
 
-// The action of a menu that reads `texte`; none when it has none.
+// The action of a menu, or of its submenus, that reads `texte`; none when it has none.
 QAction* actionNommee(const QMenu* menu, const QString& texte)
 {
-    for (QAction* a : menu->actions())
+    for (QAction* a : menu->actions()) {
         if (a->text() == texte)
             return a;
+        if (QAction* dedans = a->menu() ? actionNommee(a->menu(), texte) : nullptr)
+            return dedans;
+    }
     return nullptr;
 }
 
@@ -298,7 +301,7 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     // It says where work comes from and how it moves between drivers, in view under the strip.
     QVERIFY(aide());
     const QString texteAide = aide()->text();
-    for (const QString& mot : {QStringLiteral("« Planning »"), QStringLiteral("glisser"), QStringLiteral("carte")})
+    for (const QString& mot : {QStringLiteral("« À attribuer »"), QStringLiteral("glisser"), QStringLiteral("carte")})
         QVERIFY2(texteAide.contains(mot), qPrintable(texteAide));
     QWidget* vp = e.vue->zoneDefilement()->viewport();
     QVERIFY(vp->rect().contains(dansLaVue(aide(), vp)));
@@ -308,12 +311,20 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     QVERIFY(e.vue->rangee(lea)->colonne()->afficheVide());
     fixtures::capture(e.vue.get(), QStringLiteral("planning-jour-vide"));
 
-    // Sending that day prepares nothing and says why, naming the day and where work is assigned.
+    // Sending that day first says how many jobs have no driver, before anything goes; going on
+    // prepares nothing and says why, naming the day and where work is given out.
     QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
+    auto* question = e.vue->findChild<QMessageBox*>(QStringLiteral("avantTransmission"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("1 prestation du mardi 8 décembre 2026 n’a pas de chauffeur : elle ne sera dans aucun message."));
+    QVERIFY(!e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission")));
+    for (QAbstractButton* bouton : question->buttons())
+        if (bouton->text() == QStringLiteral("Transmettre quand même"))
+            QTest::mouseClick(bouton, Qt::LeftButton);
     QVERIFY(e.adresses.isEmpty());
+    QTRY_VERIFY(e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission")));
     auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
-    QVERIFY(boite);
-    QVERIFY2(boite->text().contains(QStringLiteral("mardi 8 décembre 2026")) && boite->text().contains(QStringLiteral("« Planning »")),
+    QVERIFY2(boite->text().contains(QStringLiteral("mardi 8 décembre 2026")) && boite->text().contains(QStringLiteral("« À attribuer »")),
              qPrintable(boite->text()));
     boite->close();
 
@@ -735,18 +746,16 @@ void TestVuePlanning::keyboard()
     QTest::keyClick(carte, Qt::Key_Menu);
     auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
-    // Its title whole above the short names, in the program's style.
-    auto* style = new FocusStyle(QStringLiteral("fusion"));
-    style->setParent(menu);
-    menu->setStyle(style);
-    QAction* titre = menu->actions().first();
-    QCOMPARE(titre->text(), QStringLiteral("Attribuer l’enlèvement à"));
-    QVERIFY(menu->actionGeometry(titre).width() >= menu->fontMetrics().horizontalAdvance(titre->text()) + 10);
+    // « Attribuer à… » the drivers by name, then taking him off.
     QStringList noms;
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             noms << a->text();
-    QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement"}));
+    QCOMPARE(noms, (QStringList{"&Attribuer à…", "Retirer le chauffeur de l'enlèvement"}));
+    noms.clear();
+    for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"))->actions())
+        noms << a->text();
+    QCOMPARE(noms, (QStringList{"Marc Petit"}));
     choisir(menu, QStringLiteral("Marc Petit"));
     QCOMPARE(l->chauffeurEnlevement(), marc);
     QCOMPARE(l->chauffeurPose(), lea);
@@ -914,12 +923,14 @@ void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
         auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
         QVERIFY(menu);
         QTRY_VERIFY(menu->isVisible());
-        // ↑ from the top wraps to the last entry (taking the driver off), then the last driver;
-        // ↓ takes the first.
+        // « Attribuer à… », → opens the drivers by name on the first one; ↑ wraps to the last.
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Right);
+        auto* noms = menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"));
+        QTRY_VERIFY(noms->isVisible());
         if (versLeBas)
-            QTest::keyClick(menu, Qt::Key_Up);
-        QTest::keyClick(menu, versLeBas ? Qt::Key_Up : Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
+            QTest::keyClick(noms, Qt::Key_Up);
+        QTest::keyClick(noms, Qt::Key_Return);
         QCOMPARE(l->chauffeurPose(), arrivee);
 
         const auto carteChez = [&](const Chauffeur* ch) -> PrestationCard* {
@@ -1804,10 +1815,10 @@ void TestVuePlanning::firstPaintShowsTheSettledDay()
         out << QStringLiteral("jour %1").arg(vue->dateSlider()->selectedDate().toString(Qt::ISODate));
         const auto* aide = vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
         out << QStringLiteral("aide %1").arg(aide && aide->isVisible());
-        for (const RangeeChauffeur* r : vue->rangees()) {
+        for (const RangeeChauffeur* r : QList<RangeeChauffeur*>{vue->aAttribuer()} + vue->rangees()) {
             if (!dansLaVue(r, vp).intersects(vp->rect()))
                 continue;
-            QString ligne = r->chauffeur()->prenom();
+            QString ligne = r->chauffeur() ? r->chauffeur()->prenom() : QStringLiteral("À attribuer");
             if (!r->construite())
                 ligne += QStringLiteral(": pas encore construite");
             else
@@ -2272,7 +2283,8 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     RangeeChauffeur* r = e.vue->rangee(lea);
     QCOMPARE(nom(r->carteChauffeur()), QStringLiteral("Léa Garnier"));
     // Each card names its job, its client, its skip's volume and its address.
-    QCOMPARE(nom(r->colonne()->cartesPoses().first()), QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon"));
+    QCOMPARE(nom(r->colonne()->cartesPoses().first()),
+             QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
     // The map says whose day it shows, what it marks and what it cannot.
     QVERIFY(r->carte());
     QCOMPARE(nom(r->carte()), QStringLiteral("Carte du jour de Léa Garnier\u00A0: 1 pose. 1 lieu sans coordonnées n’est pas sur la carte."));
