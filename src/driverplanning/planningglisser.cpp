@@ -149,10 +149,20 @@ bool VuePlanningChauffeurs::glisserSurLaListe(QObject* objet, QEvent* event)
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
-        if (colonne && colonne->recevoirDrop(e->mimeData()))
+        m_suivreDepot = false;
+        if (colonne && colonne->recevoirDrop(e->mimeData())) {
             e->acceptProposedAction();
-        else
+            // The rows unfold around the driver who takes the card, where the user let it go,
+            // rather than back where the drag began; the card is then followed into view.
+            for (RangeeChauffeur* r : std::as_const(m_rangees))
+                if (r->colonne() == colonne && m_plie && r != m_rangeeAncre) {
+                    m_rangeeAncre = r;
+                    m_hautAncre = r->y() - m_defilement->verticalScrollBar()->value();
+                    m_suivreDepot = true;
+                }
+        } else {
             e->ignore();
+        }
         deplier();
         return true;
     }

@@ -421,16 +421,16 @@ bool PrestationsColumn::recevoirDrop(const QMimeData* mime)
         QString erreur;
         const ResultatAttribution r = attribuerPrestation(copie, chauffeur, context, trace, &erreur);
         if (colonne)
-            colonne->signaler(r, erreur);
+            colonne->signaler(r, erreur, copie);
     });
     return true;
 }
 
-void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur)
+void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur, const PrestationDragItem& item)
 {
     switch (resultat) {
     case ResultatAttribution::attribue:
-        emit attribue();
+        emit attribue(item);
         break;
     case ResultatAttribution::echecSauvegarde:
         emit echecSauvegarde(QStringLiteral("Échec de la sauvegarde: ") + erreur);

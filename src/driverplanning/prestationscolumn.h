@@ -89,8 +89,8 @@ signals:
     void glisserTermine();
     // An assignment could not be saved and was taken back.
     void echecSauvegarde(const QString& message);
-    // A drop changed a driver.
-    void attribue();
+    // A drop gave this column's driver (none: took the driver off) the operation.
+    void attribue(const kv::PrestationDragItem& item);
     // A card's menu was asked for.
     void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
@@ -103,7 +103,7 @@ protected:
 private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
                      const QColor& teinte, QList<PrestationCard*>& cartes);
-    void signaler(ResultatAttribution resultat, const QString& erreur);
+    void signaler(ResultatAttribution resultat, const QString& erreur, const PrestationDragItem& item);
     // Where the mark goes for the kind dragged.
     QRect zoneMarquee();
     void placerMarque();

@@ -353,6 +353,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
     connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
+    connect(m_colonne, &PrestationsColumn::attribue, this, &RangeeChauffeur::attribue);
     m_pile = new QBoxLayout(QBoxLayout::LeftToRight);
     m_pile->setSpacing(0);
     ligne->addLayout(m_pile, 1);
@@ -760,6 +761,14 @@ void VuePlanningChauffeurs::synchroniserRangees()
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
         connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
+        // The notice of the change rebuilds the rows; the view then shows the card where it
+        // landed, when the rows had folded under the drag (unfolded, the card would land out of view).
+        connect(r, &RangeeChauffeur::attribue, this, [this, r](const PrestationDragItem& item) {
+            if (!std::exchange(m_suivreDepot, false))
+                return;
+            m_carteSuivie = item;
+            m_chauffeurSuivi = r->chauffeur();
+        });
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             m_regleGlisser->end();
             m_pointeurGlisse.reset();

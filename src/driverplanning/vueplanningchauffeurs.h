@@ -82,6 +82,8 @@ signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
     void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
+    // A drop on this row's column gave its driver the operation.
+    void attribue(const kv::PrestationDragItem& item);
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -220,8 +222,8 @@ private:
     bool construireDans(const QRect& zone, qint64 budgetMs = -1);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
-    // The card given to another driver from its menu is rebuilt in his row: the keyboard goes
-    // there with it, the card scrolled into view, instead of being left on nothing.
+    // The card given to another driver from its menu or by a drop is rebuilt in his row: the
+    // keyboard goes there with it, the card scrolled into view, instead of being left on nothing.
     void suivreCarte();
     // Scrolls the followed card into view while the rows around it are still being built.
     void montrerCarteSuivie();
@@ -255,6 +257,8 @@ private:
     std::optional<TypePrestation> m_typeGlisse;
     // The operation just given by the card's menu, and to whom, until its new card is built.
     std::optional<PrestationDragItem> m_carteSuivie;
+    // A drop let go on folded rows: its card is followed once it lands, the rows unfolded.
+    bool m_suivreDepot = false;
     const Chauffeur* m_chauffeurSuivi = nullptr;
     QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;

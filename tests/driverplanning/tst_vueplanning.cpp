@@ -683,6 +683,121 @@ void TestVuePlanning::dropMovesTheCard()
     QCOMPARE(relue->chauffeurEnlevement()->prenom(), QStringLiteral("Marc"));
 }
 
+void TestVuePlanning::theDaysWorkWithoutADriverIsGivenOutFromTheDay()
+{
+    fx::Bureau b(true);
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    // Tomorrow two placements and a removal have no driver, one placement is Léa's; Thursday one
+    // placement has none.
+    LocationDeBenne* p1 = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"));
+    LocationDeBenne* p2 = b.location(c, b.benne(8), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("2 rue B"));
+    LocationDeBenne* e1 = b.location(c, b.benne(6), at(2026, 12, 1, 9), at(2026, 12, 8, 15), QStringLiteral("3 rue C"));
+    b.location(c, b.benne(6), at(2026, 12, 8, 8), std::nullopt, QStringLiteral("4 rue D"), lea);
+    LocationDeBenne* jeudi = b.location(c, b.benne(6), at(2026, 12, 10, 8), std::nullopt, QStringLiteral("5 rue E"));
+    Ecran e(b);
+    e.taille(1600, 1000);
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    RangeeChauffeur* groupe = e.vue->aAttribuer();
+    const auto nom = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    const auto cartes = [&](const RangeeChauffeur* r) {
+        QList<LocationDeBenne*> out;
+        for (PrestationCard* k : r->colonne()->cartesPoses() + r->colonne()->cartesEnlevements())
+            out << k->location();
+        return out;
+    };
+    const QList<PastilleJour*> pastilles = e.vue->dateSlider()->pastilles();
+    // Listed before the drivers, counted in its header and on the days' pills, read aloud.
+    QVERIFY(groupe->y() < e.vue->rangee(lea)->y());
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2, e1}));
+    QCOMPARE(groupe->carteChauffeur()->texte(), QStringLiteral("À attribuer · 3"));
+    QCOMPARE(nom(groupe->carteChauffeur()), QStringLiteral("À attribuer : 3 prestations sans chauffeur"));
+    QVERIFY(nom(groupe->colonne()->cartesEnlevements().first()).endsWith(QStringLiteral(", à attribuer")));
+    QCOMPARE(e.vue->dateSlider()->aAttribuer(), (QList<int>{0, 3, 0, 1, 0, 0, 0}));
+    QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain %1 · 3 à attribuer").arg(DateSlider::texteDate(QDate(2026, 12, 8))));
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-a-attribuer"));
+
+    // A short drag, then one given up with Escape over Marc's column: nothing stored.
+    const auto [zone, vp, barre, cote] = e.defilement();
+    const auto glisser = [&](PrestationCard* carte, QWidget* cible, bool lacher) {
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(carte->location(), carte->type()));
+        fixtures::WindowDrag main(vp, mime.get());
+        QVERIFY(main.moveTo(carte, carte->rect().center() + QPoint(0, QApplication::startDragDistance())));
+        QCOMPARE(e.vue->colonneMarquee(), groupe->colonne());
+        glisserJusqua(main, cible, QPoint(cible->width() / 2, 20));
+        if (cible != carte)
+            QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(marc)->colonne());
+        if (lacher)
+            main.drop();
+        else
+            e.quitter();
+    };
+    glisser(groupe->colonne()->cartesPoses().first(), groupe->colonne()->cartesPoses().first(), true);
+    glisser(groupe->colonne()->cartesPoses().first(), e.vue->rangee(marc)->colonne(), false);
+    e.attendre();
+    QVERIFY(!p1->chauffeurPose() && !b.context()->hasChanges());
+    QCOMPARE(cartes(groupe).size(), 3);
+
+    // Dropped on Marc's column: his, stored; the count and the pill follow.
+    glisser(groupe->colonne()->cartesPoses().first(), e.vue->rangee(marc)->colonne(), true);
+    QTRY_COMPARE(p1->chauffeurPose(), marc);
+    QVERIFY(!b.context()->hasChanges());
+    QTRY_COMPARE(cartes(e.vue->rangee(marc)), QList<LocationDeBenne*>{p1});
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p2, e1}));
+    QCOMPARE(groupe->carteChauffeur()->texte(), QStringLiteral("À attribuer · 2"));
+    QCOMPARE(e.vue->dateSlider()->aAttribuer().value(1), 2);
+
+    // By keys: the removal given to Léa from « Attribuer à… », the drivers by name.
+    PrestationCard* carte = groupe->colonne()->cartesEnlevements().first();
+    carte->setFocus();
+    QTRY_VERIFY(carte->hasFocus());
+    QTest::keyClick(carte, Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    QVERIFY(!actionNommee(menu, QStringLiteral("Retirer le chauffeur de l'enlèvement")));
+    QStringList noms;
+    for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"))->actions())
+        noms << a->text();
+    QCOMPARE(noms, (QStringList{"Léa Garnier", "Marc Petit"}));
+    choisir(menu, QStringLiteral("Léa Garnier"));
+    QCOMPARE(e1->chauffeurEnlevement(), lea);
+    QVERIFY(!b.context()->hasChanges());
+    e.attendre();
+    QCOMPARE(cartes(groupe), QList<LocationDeBenne*>{p2});
+
+    // Taken off Marc from his card's menu: back among the work to give out.
+    carte = e.vue->rangee(marc)->colonne()->cartesPoses().first();
+    carte->setFocus();
+    QTest::keyClick(carte, Qt::Key_Menu);
+    menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    choisir(menu, QStringLiteral("Retirer le chauffeur de la pose"));
+    QCOMPARE(p1->chauffeurPose(), nullptr);
+    e.attendre();
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2}));
+    QVERIFY(e.vue->rangee(marc)->colonne()->afficheVide());
+
+    // Given on the grid, Thursday's placement leaves its pill's count; all of tomorrow given
+    // out, the group says so; a day without work says that.
+    jeudi->setChauffeurPose(marc);
+    p1->setChauffeurPose(marc);
+    p2->setChauffeurPose(lea);
+    e.attendre();
+    QCOMPARE(e.vue->dateSlider()->aAttribuer(), (QList<int>{0, 0, 0, 0, 0, 0, 0}));
+    QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain %1").arg(DateSlider::texteDate(QDate(2026, 12, 8))));
+    QCOMPARE(groupe->colonne()->texteVide(), QStringLiteral("Tout est attribué ce jour-là"));
+    QTest::mouseClick(pastilles[2], Qt::LeftButton, {}, pastilles[2]->tileRect().center().toPoint());
+    e.attendre();
+    QCOMPARE(groupe->colonne()->texteVide(), QStringLiteral("Aucune pose ni aucun enlèvement ce jour-là"));
+
+    const QUuid idE1 = e1->id(), idP2 = p2->id();
+    e.vue.reset();
+    b.rouvrir();
+    QCOMPARE(b.context()->find<LocationDeBenne>(idE1)->chauffeurEnlevement()->prenom(), QStringLiteral("Léa"));
+    QCOMPARE(b.context()->find<LocationDeBenne>(idP2)->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+}
+
 void TestVuePlanning::failedSaveAfterDropIsTakenBack()
 {
     fx::Bureau b(true);
@@ -1595,7 +1710,6 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
         const QString qui = cible->prenom();
         barre->setValue(depart->y());
         e.attendre();
-        const int hautDepart = dansLaVue(depart, vp).top();
         PrestationCard* carte = depart->colonne()->cartesPoses().first();
         QVERIFY(!nomEnVue(cible));
         LocationDeBenne* l = carte->location();
@@ -1635,12 +1749,20 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
                 fixtures::capture(e.vue.get(), QStringLiteral("planning-replie-pendant-un-glisser"));
             QVERIFY(glisser.drop());
         }
-        // Unfolded, back where it was.
+        // Unfolded around the driver who took it: his name stays where it was let go, and the
+        // card lands in view.
         QVERIFY(!depart->pliee());
         QVERIFY(depart->colonne()->isVisible());
-        QCOMPARE(dansLaVue(depart, vp).top(), hautDepart);
+        QVERIFY2(dansLaVue(e.vue->rangee(cible), vp).intersects(vp->rect()), qPrintable(qui));
         e.attendre();
         QCOMPARE(l->chauffeurPose(), cible);
+        const auto atterrie = [&] {
+            for (PrestationCard* k : e.vue->rangee(cible)->colonne()->cartesPoses())
+                if (k->location() == l)
+                    return vp->rect().contains(dansLaVue(k, vp).center());
+            return false;
+        };
+        QTRY_VERIFY2(atterrie(), qPrintable(qui));
     }
     QVERIFY(!b.context()->hasChanges());
     QCOMPARE(depart->colonne()->cartesPoses().size(), 4);
