@@ -22,6 +22,8 @@
 #include "widgets/textstyles.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -212,10 +214,27 @@ private:
     std::function<QList<int>()> m_lignes;
 };
 
+// A scroll area lists only its viewport and scroll bars to a screen reader: the list's own lists
+// every child, so that the drivers' names in the strip beside the viewport are read too.
+QAccessibleInterface* accesDefilementAvecNoms(const QString& classe, QObject* objet)
+{
+    auto* w = qobject_cast<QWidget*>(objet);
+    if (classe != QLatin1String("QScrollArea") || !w || w->objectName() != QLatin1String("defilementChauffeurs"))
+        return nullptr;
+    return new QAccessibleWidget(w, QAccessible::Pane);
+}
+
 // The list's scroll area, its viewport after the strip of names.
 class DefilementAvecNoms : public QScrollArea {
 public:
-    explicit DefilementAvecNoms(QWidget* parent) : QScrollArea(parent), m_gouttiere(new Gouttiere(this, this)) {}
+    explicit DefilementAvecNoms(QWidget* parent) : QScrollArea(parent), m_gouttiere(new Gouttiere(this, this))
+    {
+        static const bool installee = [] {
+            QAccessible::installFactory(accesDefilementAvecNoms);
+            return true;
+        }();
+        Q_UNUSED(installee);
+    }
 
     Gouttiere* gouttiere() const { return m_gouttiere; }
     void setLargeurGouttiere(int largeur)

@@ -974,6 +974,11 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
         ordre << r->carte()->carte();
     }
     QCOMPARE(vus, ordre);
+    // Tab from the last map leaves the list; Shift+Tab comes back to it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() && !e.vue->zoneDefilement()->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), ordre.last());
     for (qsizetype i = ordre.size() - 2; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), ordre[i]);
@@ -1242,6 +1247,11 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
     QVERIFY2(ecrit.startsWith(QStringLiteral("À\u00A0: eloise@x.fr\n")), qPrintable(ecrit.left(80)));
     QVERIFY(ecrit.contains(QStringLiteral("2 rue B – 15 m³")));
     QVERIFY(bilan->etat(1).contains(dossier.filePath(QStringLiteral("message.txt"))));
+    // Cut to its line, the path gives way between its quotes, the sentence around it whole.
+    const QString ligne = bilan->findChild<QLabel*>(QStringLiteral("etatMessage"))->text();
+    QVERIFY2(ligne != bilan->etat(1) && ligne.startsWith(QStringLiteral("Message de ")) && ligne.endsWith(QStringLiteral(" »."))
+                 && ligne.contains(QStringLiteral(" enregistré dans « ")),
+             qPrintable(ligne));
 
     // A file that cannot be written says why; cancelling says nothing.
     {
@@ -2404,6 +2414,16 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     };
     RangeeChauffeur* r = e.vue->rangee(lea);
     QCOMPARE(nom(r->carteChauffeur()), QStringLiteral("Léa Garnier"));
+    // The drivers' names and the group of work to give out are in the tree a reader walks.
+    QStringList arbre;
+    const std::function<void(QAccessibleInterface*)> parcourir = [&](QAccessibleInterface* i) {
+        arbre << i->text(QAccessible::Name);
+        for (int k = 0; k < i->childCount(); ++k)
+            parcourir(i->child(k));
+    };
+    parcourir(QAccessible::queryAccessibleInterface(e.vue.get()));
+    QVERIFY(arbre.contains(QStringLiteral("Léa Garnier")));
+    QVERIFY(arbre.contains(QStringLiteral("À attribuer : aucune prestation")));
     // Each card names its job, its client, its skip's volume and its address.
     QCOMPARE(nom(r->colonne()->cartesPoses().first()),
              QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
