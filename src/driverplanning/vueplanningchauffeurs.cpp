@@ -542,6 +542,9 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     m_defilement->setWidgetResizable(true);
     m_defilement->setFrameShape(QFrame::NoFrame);
     m_defilement->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab goes through the cards and maps, then out of the list: the list itself is no stop
+    // of its own, where Tab would go round the list again.
+    m_defilement->setFocusPolicy(Qt::ClickFocus);
     auto* contenu = new QWidget;
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
