@@ -264,7 +264,7 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
             m_carteGlissee.clear();
             emit glisserTermine();
             if (m_aActualiser)
-                QTimer::singleShot(0, this, &PrestationsColumn::actualiser);
+                QTimer::singleShot(0, this, [this] { actualiser(); });
         });
         connect(carte, &PrestationCard::menuDemande, this, [this, carte](const QPoint& position) {
             emit menuPrestation(carte->location(), carte->type(), position);
@@ -274,13 +274,35 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
     return surVerre(contenu, teinte);
 }
 
-void PrestationsColumn::actualiser()
+void PrestationsColumn::actualiser(const QSet<const Record*>* touches)
 {
     if (glisserEnCours()) {
         m_aActualiser = true;
         return;
     }
     m_aActualiser = false;
+    const bool parti = m_chauffeur && m_chauffeur->isDeleted();
+    TravailSansChauffeur sansChauffeur;
+    if (!m_chauffeur)
+        sansChauffeur = travailSansChauffeur(m_context, m_jour);
+    const QList<LocationDeBenne*> poses = parti ? QList<LocationDeBenne*>()
+                                          : m_chauffeur ? posesDuJour(m_chauffeur, m_jour)
+                                                        : sansChauffeur.poses;
+    const QList<LocationDeBenne*> enlevements = parti         ? QList<LocationDeBenne*>()
+                                                : m_chauffeur ? enlevementsDuJour(m_chauffeur, m_jour)
+                                                              : sansChauffeur.enlevements;
+    // Whether the cards shown are those of these lists, and show what they did.
+    const auto memes = [&](const QList<PrestationCard*>& cartes, const QList<LocationDeBenne*>& locations) {
+        if (cartes.size() != locations.size())
+            return false;
+        for (qsizetype i = 0; i < cartes.size(); ++i)
+            if (cartes[i]->location() != locations[i] || touches->contains(locations[i]))
+                return false;
+        return true;
+    };
+    if (touches && !parti && !touches->contains(m_chauffeur) && !m_contenu.isEmpty() && memes(m_cartesPoses, poses)
+        && memes(m_cartesEnlevements, enlevements) && (m_chauffeur || !m_vide || sansChauffeur.travail == m_videTravail))
+        return;
     // The mark stays over the new cards, on the box of its kind.
     const auto marqueDessus = qScopeGuard([this] {
         if (m_marque) {
@@ -296,21 +318,16 @@ void PrestationsColumn::actualiser()
     m_vide = nullptr;
     m_sectionDeposes = nullptr;
     m_sectionEnlevements = nullptr;
-    if (m_chauffeur && m_chauffeur->isDeleted())
+    if (parti)
         return;
 
-    TravailSansChauffeur sansChauffeur;
-    if (!m_chauffeur)
-        sansChauffeur = travailSansChauffeur(m_context, m_jour);
-    const QList<LocationDeBenne*> poses = m_chauffeur ? posesDuJour(m_chauffeur, m_jour) : sansChauffeur.poses;
-    const QList<LocationDeBenne*> enlevements = m_chauffeur ? enlevementsDuJour(m_chauffeur, m_jour)
-                                                            : sansChauffeur.enlevements;
     if (poses.isEmpty() && enlevements.isEmpty()) {
         // Without a driver, the empty box says why nothing is left to give out.
         const QString texte = m_chauffeur            ? QStringLiteral("Déposer une prestation ici")
                               : sansChauffeur.travail ? QStringLiteral("Tout est attribué ce jour-là")
                                                       : QStringLiteral("Aucune pose ni aucun enlèvement ce jour-là");
         m_vide = new ZoneDepot(texte, nomLigne(), this);
+        m_videTravail = sansChauffeur.travail;
         m_layout->addWidget(m_vide);
         m_contenu.append(m_vide);
         return;

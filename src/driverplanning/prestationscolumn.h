@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <optional>
@@ -22,6 +23,7 @@ class Chauffeur;
 class LocationDeBenne;
 class ModelContext;
 class PrestationCard;
+class Record;
 
 // Same-day tests of the planning screen, in the device's calendar (the `jour` window).
 bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour);
@@ -63,7 +65,9 @@ public:
     void setTrace(TraceDrop trace) { m_trace = std::move(trace); }
 
     // Builds the cards again from the driver's lists; waits while one of its cards is dragged.
-    void actualiser();
+    // With `touches` (the records a change touched, none of them a client or skip), keeps the
+    // cards when the lists are the same and none of their rentals was touched.
+    void actualiser(const QSet<const Record*>* touches = nullptr);
     bool glisserEnCours() const { return !m_carteGlissee.isNull(); }
 
     // A drop of `mime` on this column: whether it is taken (every drop that carries something,
@@ -117,6 +121,8 @@ private:
     QList<PrestationCard*> m_cartesPoses;
     QList<PrestationCard*> m_cartesEnlevements;
     QWidget* m_vide = nullptr;
+    // Without a driver: whether the day had work when the empty box was made.
+    bool m_videTravail = false;
     QWidget* m_marque = nullptr;
     std::optional<TypePrestation> m_typeMarque;
     QWidget* m_sectionDeposes = nullptr;

@@ -503,12 +503,12 @@ CartePrestationsChauffeur* RangeeChauffeur::carte() const
     return m_plan && !m_plan->isHidden() ? m_plan : nullptr;
 }
 
-void RangeeChauffeur::actualiser()
+void RangeeChauffeur::actualiser(const QSet<const Record*>* touches)
 {
     if (!m_contenu)
         return;
     m_carte->actualiser();
-    m_colonne->actualiser();
+    m_colonne->actualiser(touches);
     majNombre();
     m_emplacementCarte->updateGeometry();
     m_emplacementCarte->placer();
@@ -829,8 +829,16 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
     m_aSynchroniser = false;
     if (changes.touches(EntityType::Chauffeur))
         synchroniserRangees();
+    // A change of rentals and drivers alone rebuilds only the columns whose cards it touches.
+    QSet<const Record*> touches;
+    const bool partiel = !changes.isEverything()
+                         && !changes.touchesAny(entityBit(EntityType::Client) | entityBit(EntityType::Benne));
+    if (partiel)
+        for (const std::vector<Record*>* liste : {&changes.inserted(), &changes.modified(), &changes.deleted()})
+            for (const Record* rec : *liste)
+                touches.insert(rec);
     for (RangeeChauffeur* r : std::as_const(m_rangees))
-        r->actualiser();
+        r->actualiser(partiel ? &touches : nullptr);
     if (changes.touchesAny(entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)))
         majAide();
     if (changes.touches(EntityType::LocationDeBenne))

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QMargins>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,6 +39,7 @@ class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
 class PrestationsColumn;
+class Record;
 template <class T>
 class Query;
 
@@ -62,8 +64,9 @@ public:
     void changerJour(const DayWindow& jour);
     // Forgets the built row, keeping its height, so that it is built again when next seen.
     void oublier();
-    // Reads the driver's operations again (after a change in the store).
-    void actualiser();
+    // Reads the driver's operations again (after a change in the store; `touches` as the
+    // column takes it).
+    void actualiser(const QSet<const Record*>* touches = nullptr);
     // Keeps the driver's card at the top of the part of the row in view.
     void epinglerCarte();
 
