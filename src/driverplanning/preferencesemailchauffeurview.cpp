@@ -279,6 +279,8 @@ QWidget* PreferencesEmailChauffeurView::construireCommandes()
         pile->setContentsMargins(0, 0, 0, 0);
         auto* libelle = new QLabel(texte, paire);
         libelle->setBuddy(champ);
+        // Read by its label, its chosen entry as its value.
+        champ->setAccessibleName(texte);
         pile->addWidget(libelle);
         champ->setParent(paire);
         pile->addWidget(champ);

@@ -291,11 +291,14 @@ void TestPreferencesEmail::aKeyTypedOnArrivalReplacesNoTemplate()
 void TestPreferencesEmail::templatesNamedByTheirLabels()
 {
     fx::Bureau b;
+    b.chauffeur("Léa", "Garnier");
     auto vue = ouvrir(b.context());
     QStringList noms;
-    for (QWidget* editeur : std::initializer_list<QWidget*>{vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(), vue->editeurPied()})
+    for (QWidget* editeur : std::initializer_list<QWidget*>{vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(),
+                                                             vue->editeurPied(), vue->choixChauffeur(), vue->choixDate()})
         noms << QAccessible::queryAccessibleInterface(editeur)->text(QAccessible::Name);
-    QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail"}));
+    // The pickers by their labels, not by the entry they show.
+    QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail", "Chauffeur", "Date"}));
 }
 
 void TestPreferencesEmail::firstPaintShowsTheSettledPreview()
