@@ -2307,6 +2307,11 @@ void TestVuePlanning::everyTextReadsUnderLightAndDarkPalettes()
         for (QLabel* l : e.vue->findChildren<QLabel*>())
             if (l->isVisible() && !l->text().isEmpty())
                 textes.append({l->text(), zone(l, l->contentsRect())});
+        // « Déposer une prestation ici » under its tray, in Marc's empty column.
+        QWidget* depot = e.vue->rangee(e.vue->chauffeurs().last())->colonne()->findChild<QWidget*>(QStringLiteral("zoneDepot"));
+        QVERIFY(depot);
+        textes.append({QStringLiteral("Déposer une prestation ici"),
+                       zone(depot, QRect(depot->width() / 2 - 70, depot->height() / 2 + 8, 140, depot->height() / 2 - 14))});
         QVERIFY(textes.size() > 16);
         for (const auto& [quoi, ou] : std::as_const(textes)) {
             const ContrasteZone z = contrasteDans(ecran, ou);
