@@ -85,51 +85,41 @@ QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayW
     return out;
 }
 
-TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour)
+TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour,
+                                          const QList<DayWindow>& jours)
 {
     TravailSansChauffeur t;
+    t.nombres = QList<int>(jours.size(), 0);
     if (!context)
         return t;
-    for (LocationDeBenne* l : context->all<LocationDeBenne>()) {
-        if (memeJourPose(l, jour)) {
-            t.travail = true;
-            if (!l->chauffeurPose())
-                t.poses.append(l);
-        }
-        if (memeJourEnlevement(l, jour)) {
-            t.travail = true;
-            if (!l->chauffeurEnlevement())
-                t.enlevements.append(l);
-        }
+    const auto compter = [&](qint64 ms) {
+        for (qsizetype i = 0; i < jours.size(); ++i)
+            if (jours[i].contains(ms))
+                ++t.nombres[i];
+    };
+    // One pass over the store, the records read once each, that keeps only the day's rentals
+    // without a driver: no list of all the rentals is made.
+    FetchDescriptor<LocationDeBenne> sansChauffeur;
+    sansChauffeur.predicate = [&](const LocationDeBenne* l) {
+        const bool pose = memeJourPose(l, jour);
+        const std::optional<qint64> e = l->dateEnlevementMs();
+        const bool enlevement = e && jour.contains(*e);
+        t.travail = t.travail || pose || enlevement;
+        if (!l->chauffeurPose())
+            compter(l->datePoseMs());
+        if (e && !l->chauffeurEnlevement())
+            compter(*e);
+        return (pose && !l->chauffeurPose()) || (enlevement && !l->chauffeurEnlevement());
+    };
+    for (LocationDeBenne* l : context->fetch(sansChauffeur)) {
+        if (memeJourPose(l, jour) && !l->chauffeurPose())
+            t.poses.append(l);
+        if (memeJourEnlevement(l, jour) && !l->chauffeurEnlevement())
+            t.enlevements.append(l);
     }
     trierPoses(t.poses);
     trierEnlevements(t.enlevements);
     return t;
-}
-
-QList<int> nombresAAttribuer(const ModelContext* context, const QList<DayWindow>& jours)
-{
-    QList<int> nombres(jours.size(), 0);
-    if (!context || jours.isEmpty())
-        return nombres;
-    const auto compter = [&](qint64 ms) {
-        for (qsizetype i = 0; i < jours.size(); ++i)
-            if (jours[i].contains(ms))
-                ++nombres[i];
-    };
-    const qint64 debut = std::min_element(jours.cbegin(), jours.cend(), [](const DayWindow& a, const DayWindow& b) {
-                             return a.debut < b.debut;
-                         })->debut;
-    const qint64 fin = std::max_element(jours.cbegin(), jours.cend(), [](const DayWindow& a, const DayWindow& b) {
-                           return a.fin < b.fin;
-                       })->fin;
-    for (const LocationDeBenne* l : context->all<LocationDeBenne>()) {
-        if (!l->chauffeurPose() && l->datePoseMs() >= debut && l->datePoseMs() < fin)
-            compter(l->datePoseMs());
-        if (const std::optional<qint64> e = l->dateEnlevementMs(); e && !l->chauffeurEnlevement() && *e >= debut && *e < fin)
-            compter(*e);
-    }
-    return nombres;
 }
 
 namespace {
@@ -207,8 +197,8 @@ private:
 } // namespace
 
 PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
-                                     QWidget* parent)
-    : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context)
+                                     QWidget* parent, SourceSansChauffeur source)
+    : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("prestationsColumn"));
     setAcceptDrops(true);
@@ -284,7 +274,7 @@ void PrestationsColumn::actualiser(const QSet<const Record*>* touches)
     const bool parti = m_chauffeur && m_chauffeur->isDeleted();
     TravailSansChauffeur sansChauffeur;
     if (!m_chauffeur)
-        sansChauffeur = travailSansChauffeur(m_context, m_jour);
+        sansChauffeur = m_source ? m_source(m_jour) : travailSansChauffeur(m_context, m_jour);
     const QList<LocationDeBenne*> poses = parti ? QList<LocationDeBenne*>()
                                           : m_chauffeur ? posesDuJour(m_chauffeur, m_jour)
                                                         : sansChauffeur.poses;

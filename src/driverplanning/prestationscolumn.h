@@ -39,15 +39,18 @@ QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow&
 QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 
 // The day's placements and removals that no driver has yet, among all the store's rentals, in
-// the same orders; and whether the day has any work at all, given out or not.
+// the same orders; whether the day has any work at all, given out or not; and how many jobs
+// without a driver each of `jours` has. One pass over the store.
 struct TravailSansChauffeur {
     QList<LocationDeBenne*> poses;
     QList<LocationDeBenne*> enlevements;
     bool travail = false;
+    QList<int> nombres;
 };
-TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour);
-// How many placements and removals of each of `jours` have no driver, in one pass over the store.
-QList<int> nombresAAttribuer(const ModelContext* context, const QList<DayWindow>& jours);
+TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour,
+                                          const QList<DayWindow>& jours = {});
+// Where the column without a driver reads its day's work (the store itself when none is given).
+using SourceSansChauffeur = std::function<TravailSansChauffeur(const DayWindow& jour)>;
 
 // A driver's column, or, without a driver, the day's work still to give out (« À attribuer »):
 // a drop there takes the operation's driver off.
@@ -55,7 +58,7 @@ class PrestationsColumn : public QWidget {
     Q_OBJECT
 public:
     PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, SourceSansChauffeur source = {});
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
     const DayWindow& jour() const { return m_jour; }
@@ -116,6 +119,7 @@ private:
     DayWindow m_jour;
     ModelContext* m_context;
     TraceDrop m_trace = traceSortieStandard;
+    SourceSansChauffeur m_source;
     QVBoxLayout* m_layout;
     QList<QWidget*> m_contenu;
     QList<PrestationCard*> m_cartesPoses;

@@ -364,7 +364,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     // The card stands in the strip of names, beside the list: the column starts the row.
     ligne->addWidget(m_emplacementCarte);
 
-    m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
+    m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu, m_source);
     // The list takes the drops and hands each to the column under the pointer at that moment:
     // the list may have scrolled under a still pointer since the drag last moved.
     m_colonne->setAcceptDrops(false);
@@ -623,6 +623,7 @@ void VuePlanningChauffeurs::nouveauJour()
     // The strip starts on the new today. The day chosen stays while it is in the strip; once
     // past, today takes its place.
     m_slider->setBaseDate(aujourdhui);
+    m_sansChauffeur.reset();
     majPastilles();
     if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
         setSelectedDate(aujourdhui);
@@ -708,12 +709,20 @@ void VuePlanningChauffeurs::majAide()
     m_aide->setVisible(vide);
 }
 
+TravailSansChauffeur VuePlanningChauffeurs::sansChauffeur(const DayWindow& jour)
+{
+    if (!m_sansChauffeur || m_sansChauffeur->jour != jour) {
+        QList<DayWindow> jours;
+        for (const QDateTime& debut : m_slider->jours())
+            jours << m_horloge.jourDe(debut);
+        m_sansChauffeur = TravailDuJour{jour, travailSansChauffeur(m_context, jour, jours)};
+    }
+    return m_sansChauffeur->travail;
+}
+
 void VuePlanningChauffeurs::majPastilles()
 {
-    QList<DayWindow> jours;
-    for (const QDateTime& debut : m_slider->jours())
-        jours << m_horloge.jourDe(debut);
-    m_slider->setAAttribuer(nombresAAttribuer(m_context, jours));
+    m_slider->setAAttribuer(sansChauffeur(m_horloge.jourDe(m_selectedDate)).nombres);
 }
 
 QList<Chauffeur*> VuePlanningChauffeurs::chauffeurs() const
@@ -779,6 +788,8 @@ void VuePlanningChauffeurs::synchroniserRangees()
         }
         auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), nomsChauffeurs(), m_gaucheNoms,
                                       m_liste->parentWidget());
+        if (!c)
+            r->setSource([this](const DayWindow& jour) { return sansChauffeur(jour); });
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
@@ -827,6 +838,8 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
         return;
     }
     m_aSynchroniser = false;
+    if (changes.touches(EntityType::LocationDeBenne))
+        m_sansChauffeur.reset();
     if (changes.touches(EntityType::Chauffeur))
         synchroniserRangees();
     // A change of rentals and drivers alone rebuilds only the columns whose cards it touches.
@@ -1125,8 +1138,8 @@ void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& mes
 
 void VuePlanningChauffeurs::demanderTransmission()
 {
-    const QList<int> nombres = nombresAAttribuer(m_context, {m_horloge.jourDe(m_selectedDate)});
-    const int sans = nombres.value(0);
+    const TravailSansChauffeur travail = sansChauffeur(m_horloge.jourDe(m_selectedDate));
+    const int sans = int(travail.poses.size() + travail.enlevements.size());
     if (sans == 0) {
         transmettre();
         return;

@@ -8,6 +8,7 @@
 #include "emailplanning.h"
 #include "model/horloge.h"
 #include "prestationdragitem.h"
+#include "prestationscolumn.h"
 
 #include <QList>
 #include <QMargins>
@@ -55,6 +56,8 @@ public:
                     QWidget* parent = nullptr);
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
+    // Without a driver: where the row reads the day's work to give out.
+    void setSource(SourceSansChauffeur source) { m_source = std::move(source); }
     bool construite() const { return m_contenu != nullptr; }
     // Whether the built row shows `jour`.
     bool montre(const DayWindow& jour) const { return m_jour == jour; }
@@ -103,6 +106,7 @@ private:
     void disposer();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
+    SourceSansChauffeur m_source;
     QWidget* m_vue;
     QWidget* m_noms;
     int m_gaucheNoms;
@@ -210,6 +214,9 @@ private:
     void majAide();
     // The pills say how much is left to give out on each day.
     void majPastilles();
+    // The work without a driver of `jour` and the strip's counts, read from the store once per
+    // day and per change of the rentals.
+    TravailSansChauffeur sansChauffeur(const DayWindow& jour);
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
     void nouveauJour();
@@ -262,6 +269,11 @@ private:
     std::optional<PrestationDragItem> m_carteSuivie;
     // A drop let go on folded rows: its card is followed once it lands, the rows unfolded.
     bool m_suivreDepot = false;
+    struct TravailDuJour {
+        DayWindow jour;
+        TravailSansChauffeur travail;
+    };
+    std::optional<TravailDuJour> m_sansChauffeur;
     const Chauffeur* m_chauffeurSuivi = nullptr;
     QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;
