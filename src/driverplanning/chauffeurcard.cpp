@@ -81,7 +81,7 @@ void ChauffeurCard::setNombreAAttribuer(int nombre)
     m_aAttribuer = nombre;
     actualiser();
     // The group, its count and what it holds, as one name.
-    setAccessibleName(QStringLiteral("À attribuer : ")
+    setAccessibleName(QStringLiteral("À attribuer\u00A0: ")
                       + (nombre == 0   ? QStringLiteral("aucune prestation")
                          : nombre == 1 ? QStringLiteral("1 prestation sans chauffeur")
                                        : QStringLiteral("%1 prestations sans chauffeur").arg(nombre)));

@@ -1149,8 +1149,8 @@ void VuePlanningChauffeurs::demanderTransmission()
                              .toString(localDayOf(m_selectedDate.toMSecsSinceEpoch(), m_horloge.zone), QLocale::LongFormat);
     auto* question = new QMessageBox(
         QMessageBox::Question, QStringLiteral("Planning des chauffeurs"),
-        (sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur : elle ne sera dans aucun message.")
-                   : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur : elles ne seront dans aucun message."))
+        (sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message.")
+                   : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur\u00A0: elles ne seront dans aucun message."))
                 .arg(jour)
                 .arg(sans),
         QMessageBox::NoButton, this);

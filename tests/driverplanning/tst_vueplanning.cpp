@@ -316,7 +316,7 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
     auto* question = e.vue->findChild<QMessageBox*>(QStringLiteral("avantTransmission"));
     QVERIFY(question);
-    QCOMPARE(question->text(), QStringLiteral("1 prestation du mardi 8 décembre 2026 n’a pas de chauffeur : elle ne sera dans aucun message."));
+    QCOMPARE(question->text(), QStringLiteral("1 prestation du mardi 8 décembre 2026 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message."));
     QVERIFY(!e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission")));
     for (QAbstractButton* bouton : question->buttons())
         if (bouton->text() == QStringLiteral("Transmettre quand même"))
@@ -713,7 +713,7 @@ void TestVuePlanning::theDaysWorkWithoutADriverIsGivenOutFromTheDay()
     QVERIFY(groupe->y() < e.vue->rangee(lea)->y());
     QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2, e1}));
     QCOMPARE(groupe->carteChauffeur()->texte(), QStringLiteral("À attribuer · 3"));
-    QCOMPARE(nom(groupe->carteChauffeur()), QStringLiteral("À attribuer : 3 prestations sans chauffeur"));
+    QCOMPARE(nom(groupe->carteChauffeur()), QStringLiteral("À attribuer\u00A0: 3 prestations sans chauffeur"));
     QVERIFY(nom(groupe->colonne()->cartesEnlevements().first()).endsWith(QStringLiteral(", à attribuer")));
     QCOMPARE(e.vue->dateSlider()->aAttribuer(), (QList<int>{0, 3, 0, 1, 0, 0, 0}));
     QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain %1 · 3 à attribuer").arg(DateSlider::texteDate(QDate(2026, 12, 8))));
@@ -2428,7 +2428,7 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     };
     parcourir(QAccessible::queryAccessibleInterface(e.vue.get()));
     QVERIFY(arbre.contains(QStringLiteral("Léa Garnier")));
-    QVERIFY(arbre.contains(QStringLiteral("À attribuer : aucune prestation")));
+    QVERIFY(arbre.contains(QStringLiteral("À attribuer\u00A0: aucune prestation")));
     // Each card names its job, its client, its skip's volume and its address.
     QCOMPARE(nom(r->colonne()->cartesPoses().first()),
              QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
