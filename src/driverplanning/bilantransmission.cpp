@@ -70,6 +70,9 @@ BilanTransmissionDialog::BilanTransmissionDialog(const BilanTransmission& bilan,
             ligne.copier->setObjectName(QStringLiteral("copierMessage"));
             ligne.enregistrer = new QPushButton(QStringLiteral("Enregistrer…"), contenu);
             ligne.enregistrer->setObjectName(QStringLiteral("enregistrerMessage"));
+            // A reader hears whose message each button acts on, as the row shows it.
+            ligne.copier->setAccessibleName(QStringLiteral("Copier le message de ") + m.nom);
+            ligne.enregistrer->setAccessibleName(QStringLiteral("Enregistrer le message de ") + m.nom);
             grille->addWidget(nom, i, 0);
             grille->addWidget(ligne.copier, i, 1);
             grille->addWidget(ligne.enregistrer, i, 2);

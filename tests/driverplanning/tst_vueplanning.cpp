@@ -1194,6 +1194,11 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
         QVERIFY(bilan->boutonEnregistrer(i) && bilan->boutonEnregistrer(i)->isVisible());
         QCOMPARE(bilan->boutonEnregistrer(i)->text(), QStringLiteral("Enregistrer…"));
     }
+    // A reader hears whose message each button acts on.
+    QCOMPARE(QAccessible::queryAccessibleInterface(bilan->boutonCopier(0))->text(QAccessible::Name),
+             QStringLiteral("Copier le message de Léa Garnier"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(bilan->boutonEnregistrer(0))->text(QAccessible::Name),
+             QStringLiteral("Enregistrer le message de Léa Garnier"));
     // The dialog fits over the screen it opens on, however long a name.
     QVERIFY2(bilan->width() <= 1200, qPrintable(QString::number(bilan->width())));
     // Nothing stands over anything: the wrapped summary whole, the list of messages showing
