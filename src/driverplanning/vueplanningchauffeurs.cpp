@@ -300,8 +300,10 @@ public:
         // The strip's top is the list's: the slot's place in view is the card's in the strip.
         const int haut = mapTo(m_vue, QPoint(0, 0)).y();
         const int y = std::max(haut, std::min(std::max(haut, kMarge), haut + height() - taille.height()));
-        m_carte->setGeometry(QRect(QPoint(m_gauche, y), taille));
-        m_carte->show();
+        const QRect place(QPoint(m_gauche, y), taille);
+        m_carte->setGeometry(place);
+        // Out of the strip's sight with its row, it is not shown at all rather than clipped.
+        m_carte->setVisible(place.intersects(m_carte->parentWidget()->rect()));
     }
 
     static constexpr int kLargeur = 180;

@@ -1286,8 +1286,10 @@ void TestVuePlanning::longNamesShowWhole()
     for (const char* nom : {"Ctif", "Roy", "Li", "Wu", "Moulin", "Fèvre"})
         courts << b.chauffeur("Ina", nom);
     Ecran e(b.context());
-    // A name that fits in a card stands on one line.
+    // A name that fits in a card stands on one line, seen as its row comes into view.
     for (Chauffeur* c : courts) {
+        e.vue->zoneDefilement()->ensureWidgetVisible(e.vue->rangee(c), 0, 0);
+        e.attendre();
         auto* nom = e.vue->rangee(c)->carteChauffeur()->findChild<QLabel*>(QStringLiteral("nomChauffeur"));
         QVERIFY2(nom->height() < 2 * nom->fontMetrics().lineSpacing(), qPrintable(nom->text()));
     }
