@@ -777,10 +777,17 @@ void TestVuePlanning::theDaysWorkWithoutADriverIsGivenOutFromTheDay()
     e.attendre();
     QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2}));
     QVERIFY(e.vue->rangee(marc)->colonne()->afficheVide());
+    // Léa's removal dropped on the work to give out: hers no more.
+    std::unique_ptr<QMimeData> rendue(itemProviderPrestation(e1, TypePrestation::enlevement));
+    QVERIFY(deposer(groupe->colonne(), rendue.get()));
+    QTRY_COMPARE(e1->chauffeurEnlevement(), nullptr);
+    QVERIFY(!b.context()->hasChanges());
+    QTRY_COMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2, e1}));
 
     // Given on the grid, Thursday's placement leaves its pill's count; all of tomorrow given
     // out, the group says so; a day without work says that.
     jeudi->setChauffeurPose(marc);
+    e1->setChauffeurEnlevement(lea);
     p1->setChauffeurPose(marc);
     p2->setChauffeurPose(lea);
     e.attendre();
