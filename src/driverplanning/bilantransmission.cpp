@@ -70,6 +70,9 @@ BilanTransmissionDialog::BilanTransmissionDialog(const BilanTransmission& bilan,
             ligne.copier->setObjectName(QStringLiteral("copierMessage"));
             ligne.enregistrer = new QPushButton(QStringLiteral("Enregistrer…"), contenu);
             ligne.enregistrer->setObjectName(QStringLiteral("enregistrerMessage"));
+            // A reader hears whose message each button acts on, as the row shows it.
+            ligne.copier->setAccessibleName(QStringLiteral("Copier le message de ") + m.nom);
+            ligne.enregistrer->setAccessibleName(QStringLiteral("Enregistrer le message de ") + m.nom);
             grille->addWidget(nom, i, 0);
             grille->addWidget(ligne.copier, i, 1);
             grille->addWidget(ligne.enregistrer, i, 2);
@@ -123,13 +126,22 @@ QString BilanTransmissionDialog::etat(int index) const
     return index >= 0 && index < m_lignes.size() ? m_lignes[index].etat : QString();
 }
 
-void BilanTransmissionDialog::dire(int index, const QString& etat)
+void BilanTransmissionDialog::dire(int index, const QString& avant, const QString& chemin, const QString& apres)
 {
-    m_lignes[index].etat = etat;
-    // One line: a long name or path is cut in its middle, whole in the tool tip.
-    const QString ligne = m_etat->fontMetrics().elidedText(etat, Qt::ElideMiddle, m_etat->contentsRect().width());
+    const QString entier = avant + chemin + apres;
+    m_lignes[index].etat = entier;
+    // One line: what does not fit is cut in the middle of the path, else of the line; whole in
+    // the tool tip.
+    const QFontMetrics fm = m_etat->fontMetrics();
+    const int largeur = m_etat->contentsRect().width();
+    QString ligne = entier;
+    if (!chemin.isEmpty() && fm.horizontalAdvance(entier) > largeur) {
+        const int reste = std::max(largeur - fm.horizontalAdvance(avant + apres), fm.horizontalAdvance(QStringLiteral("…")));
+        ligne = avant + fm.elidedText(chemin, Qt::ElideMiddle, reste) + apres;
+    }
+    ligne = fm.elidedText(ligne, Qt::ElideMiddle, largeur);
     m_etat->setText(ligne);
-    m_etat->setToolTip(ligne != etat ? plainToolTip(etat) : QString());
+    m_etat->setToolTip(ligne != entier ? plainToolTip(entier) : QString());
 }
 
 void BilanTransmissionDialog::ajusterHauteur()
@@ -174,10 +186,11 @@ void BilanTransmissionDialog::enregistrer(int index)
     const SaveFileResult resultat = FileHelpers::saveAs(this, demande, m.texte().toUtf8());
     if (resultat.status == SaveFileResult::Status::cancelled)
         return;
-    dire(index, resultat.saved()
-                    ? QStringLiteral("Message de %1 enregistré dans « %2 ».")
-                          .arg(m.nom, QDir::toNativeSeparators(resultat.path))
-                    : QStringLiteral("Échec de l’enregistrement du message de %1: %2").arg(m.nom, resultat.error));
+    if (resultat.saved())
+        dire(index, QStringLiteral("Message de %1 enregistré dans « ").arg(m.nom), QDir::toNativeSeparators(resultat.path),
+             QStringLiteral(" »."));
+    else
+        dire(index, QStringLiteral("Échec de l’enregistrement du message de %1: %2").arg(m.nom, resultat.error));
 }
 
 } // namespace kv

@@ -39,8 +39,10 @@ private:
     };
     void copier(int index);
     void enregistrer(int index);
-    // What became of the last message acted on, in the line kept for it above the buttons.
-    void dire(int index, const QString& etat);
+    // What became of the last message acted on, in the line kept for it above the buttons: the
+    // text `avant`, then a path quoted (`chemin`), then `apres`. Where the line is short, the path
+    // gives way, cut in its middle between its quotes; the sentence around it stays whole.
+    void dire(int index, const QString& avant, const QString& chemin = {}, const QString& apres = {});
     void ajusterHauteur();
 
     QList<MessageNonOuvert> m_messages;

@@ -68,6 +68,7 @@ CartePrestationsView::CartePrestationsView(const QList<CarteLieuPrestation>& lie
         const QString ou = l.adresse.simplified();
         return ou.isEmpty() ? quoi[int(l.type)] : quoi[int(l.type)] + QStringLiteral(" : ") + ou;
     });
+    connect(m_carte, &MapWidget::backgroundAvailabilityChanged, this, &CartePrestationsView::cadrer);
     m_contour = new Contour(this);
     // On the map's own light ground, in dark ink, as the map's texts are.
     m_note = new QLabel(this);
@@ -128,7 +129,20 @@ void CartePrestationsView::setLieux(const QList<CarteLieuPrestation>& lieux)
     nommer();
     m_carte->setMarkers(points);
     m_carte->setMarkerShapes(formes);
-    const RegionCarte r = regionCarte(lieux);
+    cadrer();
+}
+
+void CartePrestationsView::cadrer()
+{
+    RegionCarte r = regionCarte(m_lieux);
+    if (m_carte->backgroundUnavailable()) {
+        // The region's south edge stays; its span grows north so that the places fill the lower
+        // part of the map, under the line, with room for a marker's half.
+        constexpr double kPartLibre = 0.42;
+        const double sud = r.latitude - r.spanLatitude / 2;
+        r.spanLatitude /= kPartLibre;
+        r.latitude = std::min(sud + r.spanLatitude / 2, 85.0 - r.spanLatitude / 2);
+    }
     m_carte->setRegion(MapRegion{r.latitude, r.longitude, r.spanLatitude, r.spanLongitude});
 }
 

@@ -33,6 +33,9 @@ protected:
 
 private:
     class Contour;
+    // The region of the places, shown whole; while the map says over its top that its
+    // background cannot be loaded, the places keep to the half under that line.
+    void cadrer();
     void placerNote();
     void nommer();
     QString m_titre;

@@ -37,7 +37,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     // Room for the glass's shadow.
     layout->setContentsMargins(0, 0, 0, kMarge);
-    layout->addWidget(surVerre(contenu, QColor(Qt::blue), this));
+    layout->addWidget(surVerre(contenu, chauffeur ? QColor(Qt::blue) : QColor(255, 149, 0), this));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     setAccessibleName(texte());
 }
@@ -69,7 +69,22 @@ QSize ChauffeurCard::minimumSizeHint() const
 
 QString ChauffeurCard::texte() const
 {
-    return m_chauffeur ? m_chauffeur->prenom() + QLatin1Char(' ') + m_chauffeur->nom() : QString();
+    if (!m_chauffeur)
+        return QStringLiteral("À attribuer · %1").arg(m_aAttribuer);
+    return m_chauffeur->prenom() + QLatin1Char(' ') + m_chauffeur->nom();
+}
+
+void ChauffeurCard::setNombreAAttribuer(int nombre)
+{
+    if (m_chauffeur)
+        return;
+    m_aAttribuer = nombre;
+    actualiser();
+    // The group, its count and what it holds, as one name.
+    setAccessibleName(QStringLiteral("À attribuer\u00A0: ")
+                      + (nombre == 0   ? QStringLiteral("aucune prestation")
+                         : nombre == 1 ? QStringLiteral("1 prestation sans chauffeur")
+                                       : QStringLiteral("%1 prestations sans chauffeur").arg(nombre)));
 }
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #pragma once
 
-// The header of a driver's row: his first name and name on blue glass.
+// The header of a driver's row: his first name and name on blue glass. Without a driver, the
+// header of the day's work still to give out, on orange glass, with its count.
 
 #include <QWidget>
 
@@ -18,6 +19,8 @@ public:
     QString texte() const;
     // Shows the driver's names again (after a change in the store).
     void actualiser();
+    // Without a driver: what is left to give out, « À attribuer · 3 ».
+    void setNombreAAttribuer(int nombre);
 
     // As wide as the names on one line, up to the card's maximum width; as tall as the names
     // need at that width, however many lines they take.
@@ -30,6 +33,7 @@ public:
 
 private:
     Chauffeur* m_chauffeur;
+    int m_aAttribuer = 0;
     QLabel* m_nom;
 };
 

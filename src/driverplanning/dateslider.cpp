@@ -2,13 +2,62 @@
 
 #include "model/daywindow.h"
 #include "widgets/pastillejour.h"
+#include "widgets/textstyles.h"
 
 #include <QLocale>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 
 namespace kv {
+
+namespace {
+
+// The mark of a day with work to give out: its number on the orange of the work to give out, in
+// black (9:1), whatever the palette.
+class MarqueAAttribuer : public QWidget {
+public:
+    explicit MarqueAAttribuer(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("marqueAAttribuer"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+    void setNombre(int nombre)
+    {
+        m_texte = nombre > 99 ? QStringLiteral("99+") : QString::number(nombre);
+        const QFontMetrics fm(police());
+        const int hauteur = fm.height() + 2;
+        resize(std::max(hauteur, fm.horizontalAdvance(m_texte) + 8), hauteur);
+        setVisible(nombre > 0);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(QColor(255, 149, 0));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0, height() / 2.0);
+        p.setPen(Qt::black);
+        p.setFont(police());
+        p.drawText(rect(), Qt::AlignCenter, m_texte);
+    }
+
+private:
+    QFont police() const
+    {
+        QFont f = fontForStyle(TextStyle::caption2, font());
+        f.setBold(true);
+        return f;
+    }
+    QString m_texte;
+};
+
+} // namespace
 
 DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate, int nbJours,
                        const QTimeZone& fuseau, QWidget* parent)
@@ -21,6 +70,8 @@ DateSlider::DateSlider(const QDateTime& selectedDate, const QDateTime& baseDate,
         // A click checks only the day it chooses, the one already chosen too.
         connect(pastille, &QAbstractButton::clicked, this, &DateSlider::majSelection);
         m_pastilles.append(pastille);
+        m_marques.append(new MarqueAAttribuer(pastille));
+        m_aAttribuer.append(0);
     }
     setBaseDate(baseDate);
 }
@@ -36,8 +87,7 @@ void DateSlider::setBaseDate(const QDateTime& baseDate)
         PastilleJour* pastille = m_pastilles[i];
         pastille->setLabel(label(int(i), jour));
         pastille->setDate(texteDate(jour));
-        // Named as it reads (« Demain 9 déc. »); the chosen one is checked.
-        pastille->setAccessibleName(label(int(i), jour) + QLatin1Char(' ') + texteDate(jour));
+        nommer(i);
         pastille->setAction([this, debut] {
             setSelectedDate(debut);
             emit selectedDateChanged(debut);
@@ -54,6 +104,38 @@ void DateSlider::setBaseDate(const QDateTime& baseDate)
 namespace {
 constexpr int kEspace = 8;
 constexpr int kMargeVerticale = 6;
+}
+
+void DateSlider::nommer(qsizetype i)
+{
+    // Named as it reads (« Demain 9 déc. · 3 à attribuer »); the chosen one is checked.
+    const QDate jour = m_jours[i].toTimeZone(m_fuseau).date();
+    QString nom = label(int(i), jour) + QLatin1Char(' ') + texteDate(jour);
+    if (m_aAttribuer[i] > 0)
+        nom += QStringLiteral(" · %1 à attribuer").arg(m_aAttribuer[i]);
+    m_pastilles[i]->setAccessibleName(nom);
+}
+
+void DateSlider::setAAttribuer(const QList<int>& nombres)
+{
+    for (qsizetype i = 0; i < m_pastilles.size(); ++i) {
+        m_aAttribuer[i] = std::max(0, nombres.value(i));
+        static_cast<MarqueAAttribuer*>(m_marques[i])->setNombre(m_aAttribuer[i]);
+        nommer(i);
+    }
+    placerMarques();
+}
+
+void DateSlider::placerMarques()
+{
+    // Astride the tile's top right corner, within the room the pill keeps around it.
+    for (qsizetype i = 0; i < m_pastilles.size(); ++i) {
+        const QRectF tuile = m_pastilles[i]->tileRect();
+        QWidget* m = m_marques[i];
+        m->move(std::min(int(tuile.right()) - m->width() / 2, m_pastilles[i]->width() - m->width()),
+                std::max(0, int(tuile.top()) - m->height() / 2));
+        m->raise();
+    }
 }
 
 int DateSlider::marge() const
@@ -161,6 +243,7 @@ void DateSlider::placer()
             p->setGeometry(x, kMargeVerticale + ligne * pas, taille.width(), taille.height());
         }
     }
+    placerMarques();
 }
 
 QString DateSlider::label(int offset, const QDate& jour)

@@ -26,6 +26,12 @@ public:
     QDateTime baseDate() const { return m_jours.value(0); }
     void setSelectedDate(const QDateTime& date);
     QList<PastilleJour*> pastilles() const { return m_pastilles; }
+    // The start of each pill's day.
+    QList<QDateTime> jours() const { return m_jours; }
+    // How many jobs of each pill's day have no driver yet: a mark on the pill with the number,
+    // which its name says too (« Demain 10 déc. · 3 à attribuer »); none on a day with none.
+    void setAAttribuer(const QList<int>& nombres);
+    QList<int> aAttribuer() const { return m_aAttribuer; }
 
     // The pill's texts for offset `i` from `jour`.
     static QString label(int offset, const QDate& jour);
@@ -59,7 +65,11 @@ private:
     int largeurLigne(qsizetype debut, qsizetype fin) const;
     void placer();
     void majSelection();
+    void nommer(qsizetype i);
+    void placerMarques();
     QDateTime m_selected;
+    QList<int> m_aAttribuer;
+    QList<QWidget*> m_marques;
     QTimeZone m_fuseau;
     QList<QDateTime> m_jours;
     QList<PastilleJour*> m_pastilles;

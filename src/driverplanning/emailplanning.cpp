@@ -243,8 +243,9 @@ BilanTransmission transmettrePlanning(const QList<Chauffeur*>& chauffeurs, const
                                             "ou rendez-les actifs, dans « Liste des chauffeurs ».");
     else if (!travail)
         bilan.rienAEnvoyer = QStringLiteral("Aucun message préparé\u00A0: aucune pose ni aucun enlèvement n’est attribué "
-                                            "à un chauffeur le %1. Pour en confier un, faites glisser le nom du "
-                                            "chauffeur, en haut du « Planning », sur la location de la benne.")
+                                            "à un chauffeur le %1. Pour en confier un, faites glisser sa carte de "
+                                            "« À attribuer » sur la ligne d’un chauffeur, ou choisissez « Attribuer à… » "
+                                            "dans son menu.")
                                  .arg(jour);
     return bilan;
 }

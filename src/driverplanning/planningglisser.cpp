@@ -9,6 +9,7 @@
 #include "prestationcard.h"
 #include "prestationscolumn.h"
 
+#include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "model/records.h"
 #include "widgets/dragautoscroller.h"
@@ -91,7 +92,8 @@ bool VuePlanningChauffeurs::glisserSurLaListe(QObject* objet, QEvent* event)
         const Chauffeur* sien = !location                           ? nullptr
                                 : item->type == TypePrestation::pose ? location->chauffeurPose()
                                                                      : location->chauffeurEnlevement();
-        RangeeChauffeur* sienne = sien ? rangee(sien) : nullptr;
+        // Without a driver, the card comes from the work to give out.
+        RangeeChauffeur* sienne = location ? rangee(sien) : nullptr;
         // It starts from there when one of the list's cards is held, or when it comes in over
         // that row (a card brought from elsewhere onto another driver is aimed at him).
         if (sienne && !sienne->glisserEnCours()) {
@@ -147,10 +149,20 @@ bool VuePlanningChauffeurs::glisserSurLaListe(QObject* objet, QEvent* event)
         m_pointeurGlisse.reset();
         marquer(nullptr);
         m_typeGlisse.reset();
-        if (colonne && colonne->recevoirDrop(e->mimeData()))
+        m_suivreDepot = false;
+        if (colonne && colonne->recevoirDrop(e->mimeData())) {
             e->acceptProposedAction();
-        else
+            // The rows unfold around the driver who takes the card, where the user let it go,
+            // rather than back where the drag began; the card is then followed into view.
+            for (RangeeChauffeur* r : std::as_const(m_rangees))
+                if (r->colonne() == colonne && m_plie && r != m_rangeeAncre) {
+                    m_rangeeAncre = r;
+                    m_hautAncre = r->y() - m_defilement->verticalScrollBar()->value();
+                    m_suivreDepot = true;
+                }
+        } else {
             e->ignore();
+        }
         deplier();
         return true;
     }
@@ -276,16 +288,21 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("menuAttribution"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addSection(type == TypePrestation::pose ? QStringLiteral("Attribuer la pose à")
-                                                  : QStringLiteral("Attribuer l’enlèvement à"));
     const Chauffeur* actuel = type == TypePrestation::pose ? location->chauffeurPose() : location->chauffeurEnlevement();
     const PrestationDragItem item{location->id(), type};
-    for (Chauffeur* c : chauffeurs()) {
-        if (c == actuel)
-            continue;
+    // The drivers by name, those who could take it: all but the one who has it.
+    QMenu* attribuer = menu->addMenu(QStringLiteral("&Attribuer à…"));
+    attribuer->setObjectName(QStringLiteral("menuAttribuerA"));
+    QList<Chauffeur*> autres = chauffeurs();
+    autres.removeAll(const_cast<Chauffeur*>(actuel));
+    const auto nomDe = [](const Chauffeur* c) { return c->prenom() + QLatin1Char(' ') + c->nom(); };
+    std::stable_sort(autres.begin(), autres.end(),
+                     [&](const Chauffeur* a, const Chauffeur* b) { return nameLessThan(nomDe(a), nomDe(b)); });
+    attribuer->setEnabled(!autres.isEmpty());
+    for (Chauffeur* c : std::as_const(autres)) {
         // A typed "&" is a character, not a mnemonic.
-        QString nom = c->prenom() + QLatin1Char(' ') + c->nom();
-        QAction* action = menu->addAction(nom.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        QString nom = nomDe(c);
+        QAction* action = attribuer->addAction(nom.replace(QLatin1Char('&'), QStringLiteral("&&")));
         // The same road as a drop on that driver's column.
         connect(action, &QAction::triggered, this, [this, item, c] {
             QString erreur;

@@ -8,6 +8,7 @@
 #include "widgets/foldingrow.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/forms/liveform.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/textstyles.h"
 
@@ -252,6 +253,7 @@ QWidget* PreferencesEmailChauffeurView::construireEditeurs()
     m_erreur->hide();
     pile->addWidget(m_erreur);
 
+    lier();
     connect(m_sujet, &QLineEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
     connect(m_ligne, &QLineEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
     connect(m_entete, &QPlainTextEdit::textChanged, this, &PreferencesEmailChauffeurView::ecrireModeles);
@@ -277,6 +279,8 @@ QWidget* PreferencesEmailChauffeurView::construireCommandes()
         pile->setContentsMargins(0, 0, 0, 0);
         auto* libelle = new QLabel(texte, paire);
         libelle->setBuddy(champ);
+        // Read by its label, its chosen entry as its value.
+        champ->setAccessibleName(texte);
         pile->addWidget(libelle);
         champ->setParent(paire);
         pile->addWidget(champ);
@@ -383,22 +387,70 @@ ModelesEmail PreferencesEmailChauffeurView::modelesSaisis() const
                         forms::singleLine(m_ligne->text()), m_pied->toPlainText()};
 }
 
+void PreferencesEmailChauffeurView::lier()
+{
+    using Champ = const QString& (EmailChauffeurPreferences::*)() const;
+    using Ecrire = void (EmailChauffeurPreferences::*)(const QString&);
+    const auto champ = [this](const QString& nom, std::function<QString()> montre, std::function<void(const QString&)> montrer,
+                              Champ lire, Ecrire ecrire) {
+        return forms::LiveField{nom, montre, [this, lire] { return (m_prefs->*lire)(); },
+                                [this, montrer, lire] {
+                                    m_chargement = true;
+                                    montrer((m_prefs->*lire)());
+                                    m_chargement = false;
+                                },
+                                [this, montre, ecrire] { (m_prefs->*ecrire)(montre()); }};
+    };
+    const auto ligne = [](QLineEdit* e) {
+        return std::pair<std::function<QString()>, std::function<void(const QString&)>>{
+            [e] { return forms::singleLine(e->text()); }, [e](const QString& t) { e->setText(t); montrerDebut(e); }};
+    };
+    const auto bloc = [](QPlainTextEdit* e) {
+        return std::pair<std::function<QString()>, std::function<void(const QString&)>>{
+            [e] { return e->toPlainText(); }, [e](const QString& t) { e->setPlainText(t); }};
+    };
+    m_formulaire = new forms::LiveForm(m_context, [this]() -> Record* { return m_prefs; }, this);
+    const auto [sujet, montrerSujet] = ligne(m_sujet);
+    const auto [entete, montrerEntete] = bloc(m_entete);
+    const auto [operation, montrerOperation] = ligne(m_ligne);
+    const auto [pied, montrerPied] = bloc(m_pied);
+    m_formulaire->setFields({
+        champ(QStringLiteral("Sujet"), sujet, montrerSujet, &EmailChauffeurPreferences::subjectTemplate,
+              &EmailChauffeurPreferences::setSubjectTemplate),
+        champ(QStringLiteral("En\u2011tête"), entete, montrerEntete, &EmailChauffeurPreferences::headerTemplate,
+              &EmailChauffeurPreferences::setHeaderTemplate),
+        champ(QStringLiteral("Ligne d’opération"), operation, montrerOperation,
+              &EmailChauffeurPreferences::operationLineTemplate, &EmailChauffeurPreferences::setOperationLineTemplate),
+        champ(QStringLiteral("Pied de mail"), pied, montrerPied, &EmailChauffeurPreferences::footerTemplate,
+              &EmailChauffeurPreferences::setFooterTemplate),
+    });
+    connect(m_formulaire, &forms::LiveForm::followed, this, &PreferencesEmailChauffeurView::majApercu);
+}
+
 void PreferencesEmailChauffeurView::ecrireModeles()
 {
     if (m_chargement || !m_prefs)
         return;
-    // All four texts are written each time, so that after a failed save the next change
-    // stores everything that is on screen.
-    const ModelesEmail saisis = modelesSaisis();
-    saisis.ecrireDans(*m_prefs);
+    // The same text typed here and stored elsewhere meanwhile: the user chooses, then it saves.
+    QPointer<PreferencesEmailChauffeurView> moi(this);
+    if (m_formulaire->askAboutConflicts(QStringLiteral("Modèle d’email"), [moi] {
+            if (moi)
+                moi->ecrireModeles();
+        }))
+        return;
+    // Only the texts typed here are written: another window's texts stay as it stored them.
+    // After a failed save they stay typed, so that the next change stores them too.
+    const ModelesEmail avant = ModelesEmail::de(*m_prefs);
+    m_formulaire->writeTyped();
     QString raison;
     if (m_context->save(&raison)) {
-        m_sauves = saisis;
+        m_sauves = ModelesEmail::de(*m_prefs);
+        m_formulaire->markAllLoaded();
         m_erreur->clear();
         m_erreur->hide();
     } else {
         // The record shows what the file holds; the editors keep what was typed.
-        m_sauves.ecrireDans(*m_prefs);
+        avant.ecrireDans(*m_prefs);
         m_erreur->setText(QStringLiteral("Échec de la sauvegarde: ") + raison);
         m_erreur->show();
     }

@@ -26,6 +26,9 @@ class EmailChauffeurPreferences;
 class ModelContext;
 template <class T>
 class Query;
+namespace forms {
+class LiveForm;
+}
 
 class PreferencesEmailChauffeurView : public QWidget {
     Q_OBJECT
@@ -80,6 +83,11 @@ private:
     Query<Chauffeur>* m_chauffeurs = nullptr;
     EmailChauffeurPreferences* m_prefs = nullptr;
     ModelesEmail m_sauves; // what the file holds
+    // The four editors as a live view of the record: a change made in another window shows in
+    // the editors not typed in, and each save writes only the editor typed in.
+    forms::LiveForm* m_formulaire = nullptr;
+    // Binds the four editors to the record's fields.
+    void lier();
     Chauffeur* m_previewChauffeur = nullptr;
     QDate m_previewDate;
     QList<PlanningOperation> m_previewOps;

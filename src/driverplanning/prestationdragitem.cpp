@@ -223,7 +223,8 @@ ResultatAttribution attribuerPrestation(const PrestationDragItem& item, Chauffeu
 
     const bool pose = item.type == TypePrestation::pose;
     Chauffeur* actuel = pose ? location->chauffeurPose() : location->chauffeurEnlevement();
-    if (actuel && chauffeur && actuel->id() == chauffeur->id()) {
+    // A card dropped back where it was, among the work to give out too, changes nothing.
+    if (actuel == chauffeur || (actuel && chauffeur && actuel->id() == chauffeur->id())) {
         trace(QStringLiteral("Déjà attribué, mutation annulée"));
         return ResultatAttribution::dejaAttribue;
     }

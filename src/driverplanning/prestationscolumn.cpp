@@ -5,6 +5,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "widgets/colors.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
@@ -44,15 +45,33 @@ bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour, 
     return memeJourEnlevement(location, dayWindowOf(jour.toMSecsSinceEpoch(), fuseau));
 }
 
+namespace {
+
+void trierPoses(QList<LocationDeBenne*>& poses)
+{
+    std::stable_sort(poses.begin(), poses.end(), [](const LocationDeBenne* a, const LocationDeBenne* b) {
+        return a->datePoseMs() < b->datePoseMs();
+    });
+}
+
+void trierEnlevements(QList<LocationDeBenne*>& enlevements)
+{
+    auto cle = [](const LocationDeBenne* l) {
+        return l->dateEnlevementMs().value_or(std::numeric_limits<qint64>::max());
+    };
+    std::stable_sort(enlevements.begin(), enlevements.end(),
+                     [&](const LocationDeBenne* a, const LocationDeBenne* b) { return cle(a) < cle(b); });
+}
+
+} // namespace
+
 QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour)
 {
     QList<LocationDeBenne*> out;
     for (LocationDeBenne* l : chauffeur->posesAssurees())
         if (memeJourPose(l, jour))
             out.append(l);
-    std::stable_sort(out.begin(), out.end(), [](const LocationDeBenne* a, const LocationDeBenne* b) {
-        return a->datePoseMs() < b->datePoseMs();
-    });
+    trierPoses(out);
     return out;
 }
 
@@ -62,12 +81,45 @@ QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayW
     for (LocationDeBenne* l : chauffeur->enlevementsAssures())
         if (memeJourEnlevement(l, jour))
             out.append(l);
-    auto cle = [](const LocationDeBenne* l) {
-        return l->dateEnlevementMs().value_or(std::numeric_limits<qint64>::max());
-    };
-    std::stable_sort(out.begin(), out.end(),
-                     [&](const LocationDeBenne* a, const LocationDeBenne* b) { return cle(a) < cle(b); });
+    trierEnlevements(out);
     return out;
+}
+
+TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour,
+                                          const QList<DayWindow>& jours)
+{
+    TravailSansChauffeur t;
+    t.nombres = QList<int>(jours.size(), 0);
+    if (!context)
+        return t;
+    const auto compter = [&](qint64 ms) {
+        for (qsizetype i = 0; i < jours.size(); ++i)
+            if (jours[i].contains(ms))
+                ++t.nombres[i];
+    };
+    // One pass over the store, the records read once each, that keeps only the day's rentals
+    // without a driver: no list of all the rentals is made.
+    FetchDescriptor<LocationDeBenne> sansChauffeur;
+    sansChauffeur.predicate = [&](const LocationDeBenne* l) {
+        const bool pose = memeJourPose(l, jour);
+        const std::optional<qint64> e = l->dateEnlevementMs();
+        const bool enlevement = e && jour.contains(*e);
+        t.travail = t.travail || pose || enlevement;
+        if (!l->chauffeurPose())
+            compter(l->datePoseMs());
+        if (e && !l->chauffeurEnlevement())
+            compter(*e);
+        return (pose && !l->chauffeurPose()) || (enlevement && !l->chauffeurEnlevement());
+    };
+    for (LocationDeBenne* l : context->fetch(sansChauffeur)) {
+        if (memeJourPose(l, jour) && !l->chauffeurPose())
+            t.poses.append(l);
+        if (memeJourEnlevement(l, jour) && !l->chauffeurEnlevement())
+            t.enlevements.append(l);
+    }
+    trierPoses(t.poses);
+    trierEnlevements(t.enlevements);
+    return t;
 }
 
 namespace {
@@ -98,17 +150,18 @@ protected:
     }
 };
 
-// The empty column: a tray and "Déposer une prestation ici" on a faint grey rounded rectangle.
+// The empty column: a tray and what it says ("Déposer une prestation ici" for a driver) on a faint
+// grey rounded rectangle.
 class ZoneDepot : public QWidget {
 public:
-    explicit ZoneDepot(QWidget* parent) : QWidget(parent)
+    ZoneDepot(const QString& texte, const QString& ligne, QWidget* parent) : QWidget(parent), m_texte(texte)
     {
         setObjectName(QStringLiteral("zoneDepot"));
         setMinimumHeight(90);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setAccessibleName(texte());
+        setAccessibleName(texte + QStringLiteral(", ") + ligne);
     }
-    static QString texte() { return QStringLiteral("Déposer une prestation ici"); }
+    QString texte() const { return m_texte; }
     QSize sizeHint() const override { return QSize(350, 90); }
 
 protected:
@@ -127,20 +180,25 @@ protected:
         const int icone = 32;
         const int hauteur = icone + 4 + fm.height();
         const int y = (height() - hauteur) / 2;
-        const QPixmap pix = paintedSymbolIcon(QStringLiteral("tray.and.arrow.down"), QColor(Qt::gray))
-                                .pixmap(icone, icone);
+        // Grey that reads on the palette's window, light or dark.
+        const QColor encre = dimmedText(palette().color(QPalette::WindowText), 0.6, palette());
+        const QPixmap pix = paintedSymbolIcon(QStringLiteral("tray.and.arrow.down"), encre).pixmap(icone, icone);
         p.drawPixmap((width() - icone) / 2, y, pix);
         p.setFont(pied);
-        p.setPen(QColor(Qt::gray));
-        p.drawText(QRect(0, y + icone + 4, width(), fm.height()), Qt::AlignHCenter | Qt::AlignTop, texte());
+        p.setPen(encre);
+        p.drawText(QRect(4, y + icone + 4, width() - 8, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
+                   fm.elidedText(m_texte, Qt::ElideRight, width() - 8));
     }
+
+private:
+    QString m_texte;
 };
 
 } // namespace
 
 PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
-                                     QWidget* parent)
-    : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context)
+                                     QWidget* parent, SourceSansChauffeur source)
+    : QWidget(parent), m_chauffeur(chauffeur), m_jour(jour), m_context(context), m_source(std::move(source))
 {
     setObjectName(QStringLiteral("prestationsColumn"));
     setAcceptDrops(true);
@@ -150,6 +208,17 @@ PrestationsColumn::PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(8);
     actualiser();
+}
+
+QString PrestationsColumn::nomLigne() const
+{
+    return m_chauffeur ? QStringLiteral("ligne de ") + (m_chauffeur->prenom() + QLatin1Char(' ') + m_chauffeur->nom()).simplified()
+                       : QStringLiteral("à attribuer");
+}
+
+QString PrestationsColumn::texteVide() const
+{
+    return m_vide ? static_cast<ZoneDepot*>(m_vide)->texte() : QString();
 }
 
 void PrestationsColumn::setJour(const DayWindow& jour)
@@ -173,6 +242,8 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
     pile->addWidget(entete);
     for (LocationDeBenne* l : locations) {
         auto* carte = new PrestationCard(l, type, contenu);
+        // The reader hears whose row the card is in, as the eye sees it.
+        carte->setAccessibleName(carte->accessibleName() + QStringLiteral(", ") + nomLigne());
         pile->addWidget(carte, 0, Qt::AlignLeft);
         pile->addSpacing(10 - pile->spacing());
         connect(carte, &PrestationCard::glisserCommence, this, [this, carte] {
@@ -183,7 +254,7 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
             m_carteGlissee.clear();
             emit glisserTermine();
             if (m_aActualiser)
-                QTimer::singleShot(0, this, &PrestationsColumn::actualiser);
+                QTimer::singleShot(0, this, [this] { actualiser(); });
         });
         connect(carte, &PrestationCard::menuDemande, this, [this, carte](const QPoint& position) {
             emit menuPrestation(carte->location(), carte->type(), position);
@@ -193,13 +264,35 @@ QWidget* PrestationsColumn::section(const QString& titre, const QList<LocationDe
     return surVerre(contenu, teinte);
 }
 
-void PrestationsColumn::actualiser()
+void PrestationsColumn::actualiser(const QSet<const Record*>* touches)
 {
     if (glisserEnCours()) {
         m_aActualiser = true;
         return;
     }
     m_aActualiser = false;
+    const bool parti = m_chauffeur && m_chauffeur->isDeleted();
+    TravailSansChauffeur sansChauffeur;
+    if (!m_chauffeur)
+        sansChauffeur = m_source ? m_source(m_jour) : travailSansChauffeur(m_context, m_jour);
+    const QList<LocationDeBenne*> poses = parti ? QList<LocationDeBenne*>()
+                                          : m_chauffeur ? posesDuJour(m_chauffeur, m_jour)
+                                                        : sansChauffeur.poses;
+    const QList<LocationDeBenne*> enlevements = parti         ? QList<LocationDeBenne*>()
+                                                : m_chauffeur ? enlevementsDuJour(m_chauffeur, m_jour)
+                                                              : sansChauffeur.enlevements;
+    // Whether the cards shown are those of these lists, and show what they did.
+    const auto memes = [&](const QList<PrestationCard*>& cartes, const QList<LocationDeBenne*>& locations) {
+        if (cartes.size() != locations.size())
+            return false;
+        for (qsizetype i = 0; i < cartes.size(); ++i)
+            if (cartes[i]->location() != locations[i] || touches->contains(locations[i]))
+                return false;
+        return true;
+    };
+    if (touches && !parti && !touches->contains(m_chauffeur) && !m_contenu.isEmpty() && memes(m_cartesPoses, poses)
+        && memes(m_cartesEnlevements, enlevements) && (m_chauffeur || !m_vide || sansChauffeur.travail == m_videTravail))
+        return;
     // The mark stays over the new cards, on the box of its kind.
     const auto marqueDessus = qScopeGuard([this] {
         if (m_marque) {
@@ -215,13 +308,16 @@ void PrestationsColumn::actualiser()
     m_vide = nullptr;
     m_sectionDeposes = nullptr;
     m_sectionEnlevements = nullptr;
-    if (!m_chauffeur || m_chauffeur->isDeleted())
+    if (parti)
         return;
 
-    const QList<LocationDeBenne*> poses = posesDuJour(m_chauffeur, m_jour);
-    const QList<LocationDeBenne*> enlevements = enlevementsDuJour(m_chauffeur, m_jour);
     if (poses.isEmpty() && enlevements.isEmpty()) {
-        m_vide = new ZoneDepot(this);
+        // Without a driver, the empty box says why nothing is left to give out.
+        const QString texte = m_chauffeur            ? QStringLiteral("Déposer une prestation ici")
+                              : sansChauffeur.travail ? QStringLiteral("Tout est attribué ce jour-là")
+                                                      : QStringLiteral("Aucune pose ni aucun enlèvement ce jour-là");
+        m_vide = new ZoneDepot(texte, nomLigne(), this);
+        m_videTravail = sansChauffeur.travail;
         m_layout->addWidget(m_vide);
         m_contenu.append(m_vide);
         return;
@@ -332,16 +428,16 @@ bool PrestationsColumn::recevoirDrop(const QMimeData* mime)
         QString erreur;
         const ResultatAttribution r = attribuerPrestation(copie, chauffeur, context, trace, &erreur);
         if (colonne)
-            colonne->signaler(r, erreur);
+            colonne->signaler(r, erreur, copie);
     });
     return true;
 }
 
-void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur)
+void PrestationsColumn::signaler(ResultatAttribution resultat, const QString& erreur, const PrestationDragItem& item)
 {
     switch (resultat) {
     case ResultatAttribution::attribue:
-        emit attribue();
+        emit attribue(item);
         break;
     case ResultatAttribution::echecSauvegarde:
         emit echecSauvegarde(QStringLiteral("Échec de la sauvegarde: ") + erreur);

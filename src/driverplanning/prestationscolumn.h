@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <optional>
@@ -22,6 +23,7 @@ class Chauffeur;
 class LocationDeBenne;
 class ModelContext;
 class PrestationCard;
+class Record;
 
 // Same-day tests of the planning screen, in the device's calendar (the `jour` window).
 bool memeJourPose(const LocationDeBenne* location, const DayWindow& jour);
@@ -36,11 +38,27 @@ bool memeJourEnlevement(const LocationDeBenne* location, const QDateTime& jour,
 QList<LocationDeBenne*> posesDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 QList<LocationDeBenne*> enlevementsDuJour(const Chauffeur* chauffeur, const DayWindow& jour);
 
+// The day's placements and removals that no driver has yet, among all the store's rentals, in
+// the same orders; whether the day has any work at all, given out or not; and how many jobs
+// without a driver each of `jours` has. One pass over the store.
+struct TravailSansChauffeur {
+    QList<LocationDeBenne*> poses;
+    QList<LocationDeBenne*> enlevements;
+    bool travail = false;
+    QList<int> nombres;
+};
+TravailSansChauffeur travailSansChauffeur(const ModelContext* context, const DayWindow& jour,
+                                          const QList<DayWindow>& jours = {});
+// Where the column without a driver reads its day's work (the store itself when none is given).
+using SourceSansChauffeur = std::function<TravailSansChauffeur(const DayWindow& jour)>;
+
+// A driver's column, or, without a driver, the day's work still to give out (« À attribuer »):
+// a drop there takes the operation's driver off.
 class PrestationsColumn : public QWidget {
     Q_OBJECT
 public:
     PrestationsColumn(Chauffeur* chauffeur, const DayWindow& jour, ModelContext* context,
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, SourceSansChauffeur source = {});
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
     const DayWindow& jour() const { return m_jour; }
@@ -50,7 +68,9 @@ public:
     void setTrace(TraceDrop trace) { m_trace = std::move(trace); }
 
     // Builds the cards again from the driver's lists; waits while one of its cards is dragged.
-    void actualiser();
+    // With `touches` (the records a change touched, none of them a client or skip), keeps the
+    // cards when the lists are the same and none of their rentals was touched.
+    void actualiser(const QSet<const Record*>* touches = nullptr);
     bool glisserEnCours() const { return !m_carteGlissee.isNull(); }
 
     // A drop of `mime` on this column: whether it is taken (every drop that carries something,
@@ -66,14 +86,18 @@ public:
     QList<PrestationCard*> cartesPoses() const { return m_cartesPoses; }
     QList<PrestationCard*> cartesEnlevements() const { return m_cartesEnlevements; }
     bool afficheVide() const { return m_vide != nullptr; }
+    // What the empty column says.
+    QString texteVide() const;
+    // Whose row the column is in, as its cards and its empty box say to a screen reader.
+    QString nomLigne() const;
 
 signals:
     void glisserCommence();
     void glisserTermine();
     // An assignment could not be saved and was taken back.
     void echecSauvegarde(const QString& message);
-    // A drop changed a driver.
-    void attribue();
+    // A drop gave this column's driver (none: took the driver off) the operation.
+    void attribue(const kv::PrestationDragItem& item);
     // A card's menu was asked for.
     void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
 
@@ -86,7 +110,7 @@ protected:
 private:
     QWidget* section(const QString& titre, const QList<LocationDeBenne*>& locations, TypePrestation type,
                      const QColor& teinte, QList<PrestationCard*>& cartes);
-    void signaler(ResultatAttribution resultat, const QString& erreur);
+    void signaler(ResultatAttribution resultat, const QString& erreur, const PrestationDragItem& item);
     // Where the mark goes for the kind dragged.
     QRect zoneMarquee();
     void placerMarque();
@@ -95,11 +119,14 @@ private:
     DayWindow m_jour;
     ModelContext* m_context;
     TraceDrop m_trace = traceSortieStandard;
+    SourceSansChauffeur m_source;
     QVBoxLayout* m_layout;
     QList<QWidget*> m_contenu;
     QList<PrestationCard*> m_cartesPoses;
     QList<PrestationCard*> m_cartesEnlevements;
     QWidget* m_vide = nullptr;
+    // Without a driver: whether the day had work when the empty box was made.
+    bool m_videTravail = false;
     QWidget* m_marque = nullptr;
     std::optional<TypePrestation> m_typeMarque;
     QWidget* m_sectionDeposes = nullptr;

@@ -22,8 +22,11 @@
 #include "widgets/textstyles.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -211,10 +214,27 @@ private:
     std::function<QList<int>()> m_lignes;
 };
 
+// A scroll area lists only its viewport and scroll bars to a screen reader: the list's own lists
+// every child, so that the drivers' names in the strip beside the viewport are read too.
+QAccessibleInterface* accesDefilementAvecNoms(const QString& classe, QObject* objet)
+{
+    auto* w = qobject_cast<QWidget*>(objet);
+    if (classe != QLatin1String("QScrollArea") || !w || w->objectName() != QLatin1String("defilementChauffeurs"))
+        return nullptr;
+    return new QAccessibleWidget(w, QAccessible::Pane);
+}
+
 // The list's scroll area, its viewport after the strip of names.
 class DefilementAvecNoms : public QScrollArea {
 public:
-    explicit DefilementAvecNoms(QWidget* parent) : QScrollArea(parent), m_gouttiere(new Gouttiere(this, this)) {}
+    explicit DefilementAvecNoms(QWidget* parent) : QScrollArea(parent), m_gouttiere(new Gouttiere(this, this))
+    {
+        static const bool installee = [] {
+            QAccessible::installFactory(accesDefilementAvecNoms);
+            return true;
+        }();
+        Q_UNUSED(installee);
+    }
 
     Gouttiere* gouttiere() const { return m_gouttiere; }
     void setLargeurGouttiere(int largeur)
@@ -280,8 +300,10 @@ public:
         // The strip's top is the list's: the slot's place in view is the card's in the strip.
         const int haut = mapTo(m_vue, QPoint(0, 0)).y();
         const int y = std::max(haut, std::min(std::max(haut, kMarge), haut + height() - taille.height()));
-        m_carte->setGeometry(QRect(QPoint(m_gauche, y), taille));
-        m_carte->show();
+        const QRect place(QPoint(m_gauche, y), taille);
+        m_carte->setGeometry(place);
+        // Out of the strip's sight with its row, it is not shown at all rather than clipped.
+        m_carte->setVisible(place.intersects(m_carte->parentWidget()->rect()));
     }
 
     static constexpr int kLargeur = 180;
@@ -344,7 +366,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     // The card stands in the strip of names, beside the list: the column starts the row.
     ligne->addWidget(m_emplacementCarte);
 
-    m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu);
+    m_colonne = new PrestationsColumn(m_chauffeur, jour, m_context, m_contenu, m_source);
     // The list takes the drops and hands each to the column under the pointer at that moment:
     // the list may have scrolled under a still pointer since the drag last moved.
     m_colonne->setAcceptDrops(false);
@@ -352,6 +374,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     connect(m_colonne, &PrestationsColumn::glisserTermine, this, &RangeeChauffeur::glisserTermine);
     connect(m_colonne, &PrestationsColumn::echecSauvegarde, this, &RangeeChauffeur::echecSauvegarde);
     connect(m_colonne, &PrestationsColumn::menuPrestation, this, &RangeeChauffeur::menuPrestation);
+    connect(m_colonne, &PrestationsColumn::attribue, this, &RangeeChauffeur::attribue);
     m_pile = new QBoxLayout(QBoxLayout::LeftToRight);
     m_pile->setSpacing(0);
     ligne->addLayout(m_pile, 1);
@@ -368,6 +391,7 @@ void RangeeChauffeur::construire(const DayWindow& jour, const TraceDrop& trace)
     m_pile->addSpacing(32);
     m_pile->addWidget(m_emplacementPlan, 1, Qt::AlignTop);
     majCarte();
+    majNombre();
 
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
@@ -448,13 +472,21 @@ void RangeeChauffeur::changerJour(const DayWindow& jour)
     m_jour = jour;
     m_colonne->setJour(jour);
     majCarte();
+    majNombre();
+}
+
+void RangeeChauffeur::majNombre()
+{
+    if (!m_chauffeur && m_carte)
+        m_carte->setNombreAAttribuer(int(m_colonne->cartesPoses().size() + m_colonne->cartesEnlevements().size()));
 }
 
 void RangeeChauffeur::majCarte()
 {
     if (!m_emplacementPlan)
         return;
-    const bool avecCarte = aDesPrestationsLeJour(m_chauffeur, m_jour);
+    // The work to give out has no map: it goes to no driver's places.
+    const bool avecCarte = m_chauffeur && aDesPrestationsLeJour(m_chauffeur, m_jour);
     if (avecCarte && !m_plan) {
         m_plan = new CartePrestationsChauffeur(m_chauffeur, m_jour, m_emplacementPlan);
         static_cast<QHBoxLayout*>(m_emplacementPlan->layout())->insertWidget(1, m_plan);
@@ -473,14 +505,15 @@ CartePrestationsChauffeur* RangeeChauffeur::carte() const
     return m_plan && !m_plan->isHidden() ? m_plan : nullptr;
 }
 
-void RangeeChauffeur::actualiser()
+void RangeeChauffeur::actualiser(const QSet<const Record*>* touches)
 {
     if (!m_contenu)
         return;
     m_carte->actualiser();
+    m_colonne->actualiser(touches);
+    majNombre();
     m_emplacementCarte->updateGeometry();
     m_emplacementCarte->placer();
-    m_colonne->actualiser();
     majCarte();
 }
 
@@ -511,6 +544,9 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
     m_defilement->setWidgetResizable(true);
     m_defilement->setFrameShape(QFrame::NoFrame);
     m_defilement->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab goes through the cards and maps, then out of the list: the list itself is no stop
+    // of its own, where Tab would go round the list again.
+    m_defilement->setFocusPolicy(Qt::ClickFocus);
     auto* contenu = new QWidget;
     contenu->setObjectName(QStringLiteral("listeChauffeurs"));
     m_liste = new QVBoxLayout(contenu);
@@ -559,6 +595,7 @@ VuePlanningChauffeurs::VuePlanningChauffeurs(ModelContext* context, QWidget* par
 
     synchroniserRangees();
     majAide();
+    majPastilles();
     connect(context, &ModelContext::changed, this, &VuePlanningChauffeurs::surChangement);
 
     // A timer, not a queued call: it fires once the events already waiting, the paint among
@@ -588,6 +625,8 @@ void VuePlanningChauffeurs::nouveauJour()
     // The strip starts on the new today. The day chosen stays while it is in the strip; once
     // past, today takes its place.
     m_slider->setBaseDate(aujourdhui);
+    m_sansChauffeur.reset();
+    majPastilles();
     if (m_selectedDate.toMSecsSinceEpoch() < aujourdhui.toMSecsSinceEpoch())
         setSelectedDate(aujourdhui);
 }
@@ -610,7 +649,7 @@ QWidget* VuePlanningChauffeurs::enTete()
     m_transmettre->setDefault(false);
     m_transmettre->setAutoDefault(false);
     styleTransmettre();
-    connect(m_transmettre, &QPushButton::clicked, this, [this] { transmettre(); });
+    connect(m_transmettre, &QPushButton::clicked, this, &VuePlanningChauffeurs::demanderTransmission);
     auto* boiteBouton = new QWidget(entete);
     auto* pileBouton = new QVBoxLayout(boiteBouton);
     pileBouton->setContentsMargins(20, 17, 0, 0);
@@ -639,13 +678,12 @@ void VuePlanningChauffeurs::changeEvent(QEvent* event)
 
 namespace {
 const QString kAideJourVide = QStringLiteral(
-    "Aucune prestation n’est attribuée ce jour-là. Pour confier une pose ou un enlèvement à un "
-    "chauffeur, faites glisser son nom, en haut du « Planning », sur la location de la benne. Ici, "
-    "faites glisser la carte d’une prestation sur la colonne d’un autre chauffeur pour la lui confier.");
+    "Aucune prestation n’est attribuée ce jour-là. Faites glisser une carte de « À attribuer » sur la "
+    "ligne d’un chauffeur pour la lui confier, ou, au clavier, touche Menu puis « Attribuer à… ».");
 const QString kAideSansChauffeur = QStringLiteral(
     "Aucun chauffeur actif. Ajoutez vos chauffeurs, ou rendez-les actifs, dans « Liste des chauffeurs »\u00A0; "
-    "leurs noms apparaissent alors en haut du « Planning », d’où on les fait glisser sur la location "
-    "d’une benne pour leur confier la pose ou l’enlèvement.");
+    "leurs lignes apparaissent alors ici, sous « À attribuer », et on leur confie chaque pose et chaque "
+    "enlèvement en y faisant glisser sa carte, ou depuis le « Planning ».");
 } // namespace
 
 QLabel* VuePlanningChauffeurs::aideJourVide(QWidget* parent)
@@ -665,11 +703,28 @@ void VuePlanningChauffeurs::majAide()
     // With no active driver the screen says where drivers are made; with drivers, an empty day
     // says where work comes from.
     const DayWindow jour = m_horloge.jourDe(m_selectedDate);
-    const bool vide = std::none_of(m_rangees.cbegin(), m_rangees.cend(), [&](const RangeeChauffeur* r) {
+    const QList<RangeeChauffeur*> chauffeurs = rangees();
+    const bool vide = std::none_of(chauffeurs.cbegin(), chauffeurs.cend(), [&](const RangeeChauffeur* r) {
         return aDesPrestationsLeJour(r->chauffeur(), jour);
     });
-    m_aide->setText(m_rangees.isEmpty() ? kAideSansChauffeur : kAideJourVide);
+    m_aide->setText(chauffeurs.isEmpty() ? kAideSansChauffeur : kAideJourVide);
     m_aide->setVisible(vide);
+}
+
+TravailSansChauffeur VuePlanningChauffeurs::sansChauffeur(const DayWindow& jour)
+{
+    if (!m_sansChauffeur || m_sansChauffeur->jour != jour) {
+        QList<DayWindow> jours;
+        for (const QDateTime& debut : m_slider->jours())
+            jours << m_horloge.jourDe(debut);
+        m_sansChauffeur = TravailDuJour{jour, travailSansChauffeur(m_context, jour, jours)};
+    }
+    return m_sansChauffeur->travail;
+}
+
+void VuePlanningChauffeurs::majPastilles()
+{
+    m_slider->setAAttribuer(sansChauffeur(m_horloge.jourDe(m_selectedDate)).nombres);
 }
 
 QList<Chauffeur*> VuePlanningChauffeurs::chauffeurs() const
@@ -719,10 +774,12 @@ bool VuePlanningChauffeurs::glisserEnCours() const
 
 void VuePlanningChauffeurs::synchroniserRangees()
 {
-    const QList<Chauffeur*> actifs = m_chauffeurs->results();
+    // The work to give out first (no driver), then the active drivers.
+    QList<Chauffeur*> lignes{nullptr};
+    lignes += m_chauffeurs->results();
     QList<RangeeChauffeur*> rangees;
     QList<QWidget*> separateurs;
-    for (Chauffeur* c : actifs) {
+    for (Chauffeur* c : std::as_const(lignes)) {
         const qsizetype i = std::find_if(m_rangees.cbegin(), m_rangees.cend(),
                                          [c](const RangeeChauffeur* r) { return r->chauffeur() == c; })
                             - m_rangees.cbegin();
@@ -733,10 +790,20 @@ void VuePlanningChauffeurs::synchroniserRangees()
         }
         auto* r = new RangeeChauffeur(c, m_context, m_defilement->viewport(), nomsChauffeurs(), m_gaucheNoms,
                                       m_liste->parentWidget());
+        if (!c)
+            r->setSource([this](const DayWindow& jour) { return sansChauffeur(jour); });
         connect(r, &RangeeChauffeur::echecSauvegarde, this, [this](const QString& message) {
             montrerErreur(QStringLiteral("echecAttribution"), message);
         });
         connect(r, &RangeeChauffeur::menuPrestation, this, &VuePlanningChauffeurs::menuAttribution);
+        // The notice of the change rebuilds the rows; the view then shows the card where it
+        // landed, when the rows had folded under the drag (unfolded, the card would land out of view).
+        connect(r, &RangeeChauffeur::attribue, this, [this, r](const PrestationDragItem& item) {
+            if (!std::exchange(m_suivreDepot, false))
+                return;
+            m_carteSuivie = item;
+            m_chauffeurSuivi = r->chauffeur();
+        });
         connect(r, &RangeeChauffeur::glisserTermine, this, [this] {
             m_regleGlisser->end();
             m_pointeurGlisse.reset();
@@ -773,12 +840,24 @@ void VuePlanningChauffeurs::surChangement(const ModelChanges& changes)
         return;
     }
     m_aSynchroniser = false;
+    if (changes.touches(EntityType::LocationDeBenne))
+        m_sansChauffeur.reset();
     if (changes.touches(EntityType::Chauffeur))
         synchroniserRangees();
+    // A change of rentals and drivers alone rebuilds only the columns whose cards it touches.
+    QSet<const Record*> touches;
+    const bool partiel = !changes.isEverything()
+                         && !changes.touchesAny(entityBit(EntityType::Client) | entityBit(EntityType::Benne));
+    if (partiel)
+        for (const std::vector<Record*>* liste : {&changes.inserted(), &changes.modified(), &changes.deleted()})
+            for (const Record* rec : *liste)
+                touches.insert(rec);
     for (RangeeChauffeur* r : std::as_const(m_rangees))
-        r->actualiser();
+        r->actualiser(partiel ? &touches : nullptr);
     if (changes.touchesAny(entityBit(EntityType::Chauffeur) | entityBit(EntityType::LocationDeBenne)))
         majAide();
+    if (changes.touches(EntityType::LocationDeBenne))
+        majPastilles();
     suivreCarte();
     planifierConstruction();
 }
@@ -1057,6 +1136,39 @@ void VuePlanningChauffeurs::montrerErreur(const QString& nom, const QString& mes
     boite->setAttribute(Qt::WA_DeleteOnClose);
     boite->setWindowModality(Qt::WindowModal);
     boite->open();
+}
+
+void VuePlanningChauffeurs::demanderTransmission()
+{
+    const TravailSansChauffeur travail = sansChauffeur(m_horloge.jourDe(m_selectedDate));
+    const int sans = int(travail.poses.size() + travail.enlevements.size());
+    if (sans == 0) {
+        transmettre();
+        return;
+    }
+    // Jobs without a driver are in no message: the dispatcher hears it before anything goes.
+    const QString jour = QLocale(QLocale::French, QLocale::France)
+                             .toString(localDayOf(m_selectedDate.toMSecsSinceEpoch(), m_horloge.zone), QLocale::LongFormat);
+    auto* question = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("Planning des chauffeurs"),
+        (sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message.")
+                   : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur\u00A0: elles ne seront dans aucun message."))
+                .arg(jour)
+                .arg(sans),
+        QMessageBox::NoButton, this);
+    question->setObjectName(QStringLiteral("avantTransmission"));
+    question->setInformativeText(QStringLiteral("Elles sont dans « À attribuer », en tête de la liste."));
+    QPushButton* envoyer = question->addButton(QStringLiteral("Transmettre quand même"), QMessageBox::AcceptRole);
+    QPushButton* annuler = question->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    question->setDefaultButton(annuler);
+    question->setEscapeButton(annuler);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    connect(question, &QMessageBox::finished, this, [this, question, envoyer] {
+        if (question->clickedButton() == envoyer)
+            transmettre();
+    });
+    question->open();
 }
 
 BilanTransmission VuePlanningChauffeurs::transmettre()

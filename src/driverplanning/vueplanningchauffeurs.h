@@ -8,10 +8,12 @@
 #include "emailplanning.h"
 #include "model/horloge.h"
 #include "prestationdragitem.h"
+#include "prestationscolumn.h"
 
 #include <QList>
 #include <QMargins>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,10 +40,12 @@ class LocationDeBenne;
 class ModelChanges;
 class ModelContext;
 class PrestationsColumn;
+class Record;
 template <class T>
 class Query;
 
-// One driver's row. Until it is built it only keeps its place in the list.
+// One driver's row, or, without a driver, the row of the day's work still to give out
+// (« À attribuer »), first of the list. Until it is built it only keeps its place in the list.
 class RangeeChauffeur : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +56,8 @@ public:
                     QWidget* parent = nullptr);
 
     Chauffeur* chauffeur() const { return m_chauffeur; }
+    // Without a driver: where the row reads the day's work to give out.
+    void setSource(SourceSansChauffeur source) { m_source = std::move(source); }
     bool construite() const { return m_contenu != nullptr; }
     // Whether the built row shows `jour`.
     bool montre(const DayWindow& jour) const { return m_jour == jour; }
@@ -61,8 +67,9 @@ public:
     void changerJour(const DayWindow& jour);
     // Forgets the built row, keeping its height, so that it is built again when next seen.
     void oublier();
-    // Reads the driver's operations again (after a change in the store).
-    void actualiser();
+    // Reads the driver's operations again (after a change in the store; `touches` as the
+    // column takes it).
+    void actualiser(const QSet<const Record*>* touches = nullptr);
     // Keeps the driver's card at the top of the part of the row in view.
     void epinglerCarte();
 
@@ -81,6 +88,8 @@ signals:
     void glisserTermine();
     void echecSauvegarde(const QString& message);
     void menuPrestation(kv::LocationDeBenne* location, kv::TypePrestation type, const QPoint& positionGlobale);
+    // A drop on this row's column gave its driver the operation.
+    void attribue(const kv::PrestationDragItem& item);
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -89,12 +98,15 @@ protected:
 
 private:
     void majCarte();
+    // The count in the header of the work to give out.
+    void majNombre();
     void appliquerPli();
     // The column and the map side by side where the row has room for both, else the map under
     // the column: the row never asks for more width than the wider of the two.
     void disposer();
     Chauffeur* m_chauffeur;
     ModelContext* m_context;
+    SourceSansChauffeur m_source;
     QWidget* m_vue;
     QWidget* m_noms;
     int m_gaucheNoms;
@@ -125,7 +137,10 @@ public:
 
     // The active drivers, in store order, one row each.
     QList<Chauffeur*> chauffeurs() const;
-    QList<RangeeChauffeur*> rangees() const { return m_rangees; }
+    // The drivers' rows, in list order.
+    QList<RangeeChauffeur*> rangees() const { return m_rangees.mid(1); }
+    // The row of the day's work that no driver has yet, before the drivers' rows.
+    RangeeChauffeur* aAttribuer() const { return m_rangees.value(0); }
     RangeeChauffeur* rangee(const Chauffeur* chauffeur) const;
     DateSlider* dateSlider() const { return m_slider; }
     QPushButton* boutonTransmettre() const { return m_transmettre; }
@@ -142,8 +157,12 @@ public:
     // "Transmettre planning": one message per active driver with operations that day; what
     // could not be sent is shown in one message afterwards.
     BilanTransmission transmettre();
+    // The button's click: first says how many jobs of the day have no driver, when some have
+    // none, and sends only once the user goes on.
+    void demanderTransmission();
 
-    // The menu of a card: the other active drivers, to give them the operation.
+    // The menu of a card: « Attribuer à… » the other active drivers, to give them the operation;
+    // « Retirer le chauffeur… », back to the work to give out.
     QMenu* menuAttribution(LocationDeBenne* location, TypePrestation type, const QPoint& positionGlobale);
 
     // Builds the rows that are in view at once, and those a screen's height around them once the
@@ -193,6 +212,11 @@ private:
     // Above the rows, on a day when no driver has anything to do: how work reaches a driver.
     QLabel* aideJourVide(QWidget* parent);
     void majAide();
+    // The pills say how much is left to give out on each day.
+    void majPastilles();
+    // The work without a driver of `jour` and the strip's counts, read from the store once per
+    // day and per change of the rentals.
+    TravailSansChauffeur sansChauffeur(const DayWindow& jour);
     // The strip moves on when the day changes while the screen is open.
     void programmerMinuit();
     void nouveauJour();
@@ -208,8 +232,8 @@ private:
     bool construireDans(const QRect& zone, qint64 budgetMs = -1);
     // The part of the list in view, plus a screen's height on each side.
     QRect zoneUtile() const;
-    // The card given to another driver from its menu is rebuilt in his row: the keyboard goes
-    // there with it, the card scrolled into view, instead of being left on nothing.
+    // The card given to another driver from its menu or by a drop is rebuilt in his row: the
+    // keyboard goes there with it, the card scrolled into view, instead of being left on nothing.
     void suivreCarte();
     // Scrolls the followed card into view while the rows around it are still being built.
     void montrerCarteSuivie();
@@ -243,6 +267,13 @@ private:
     std::optional<TypePrestation> m_typeGlisse;
     // The operation just given by the card's menu, and to whom, until its new card is built.
     std::optional<PrestationDragItem> m_carteSuivie;
+    // A drop let go on folded rows: its card is followed once it lands, the rows unfolded.
+    bool m_suivreDepot = false;
+    struct TravailDuJour {
+        DayWindow jour;
+        TravailSansChauffeur travail;
+    };
+    std::optional<TravailDuJour> m_sansChauffeur;
     const Chauffeur* m_chauffeurSuivi = nullptr;
     QPointer<QWidget> m_carteMontree;
     int m_gaucheNoms = 0;

@@ -38,6 +38,7 @@ private slots:
     void rowsBuiltAsTheyComeIntoView();
     void dropFailuresLeaveEverythingAsItWas();
     void dropMovesTheCard();
+    void theDaysWorkWithoutADriverIsGivenOutFromTheDay();
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
     void tabFollowsTheScreenDriverByDriver();

@@ -15,6 +15,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace kv;
@@ -137,6 +139,20 @@ void TestCarteEtColonnes::regionFigures()
     QCOMPARE(lue->childCount(), 2);
     QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Enlèvement : 3 rue <b>C</b>"));
     QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("Pose"));
+
+    // Offline (tiles from a port where nothing listens), the map says so over its top half: the
+    // places keep to the half under it.
+    vue.setLieux({lieu(45.0, 4.0)});
+    QSignalSpy horsLigne(vue.carte(), &MapWidget::backgroundAvailabilityChanged);
+    QTcpServer ferme;
+    QVERIFY(ferme.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = ferme.serverPort();
+    ferme.close();
+    vue.carte()->setTileUrlTemplate(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port));
+    vue.carte()->update();
+    QVERIFY(horsLigne.wait(20000));
+    QVERIFY(vue.carte()->backgroundUnavailable());
+    QVERIFY2(vue.carte()->markerRect(0).top() > vue.height() / 2, qPrintable(QString::number(vue.carte()->markerRect(0).top())));
 }
 
 void TestCarteEtColonnes::columnsAndCards()

@@ -251,7 +251,7 @@ void TestEmailPlanning::whoGetsAMessage()
     // Drivers with nothing that day: the day is named, and where work is given to a driver.
     bilan = transmettrePlanning({libre}, at(2026, 12, 8), b.context(), composeur.fonction(), kMaintenant);
     QVERIFY(composeur.messages.isEmpty());
-    QVERIFY2(bilan.message().contains(QStringLiteral("le mardi 8 décembre 2026")) && bilan.message().contains(QStringLiteral("« Planning »")),
+    QVERIFY2(bilan.message().contains(QStringLiteral("le mardi 8 décembre 2026")) && bilan.message().contains(QStringLiteral("« À attribuer »")),
              qPrintable(bilan.message()));
 }
 

@@ -145,6 +145,21 @@ void TestPreferencesEmail::everyChangeIsSaved()
     QCOMPARE(vue->modelesSaisis(), ModelesEmail::parDefaut());
     QVERIFY(!b.context()->hasChanges());
     QVERIFY(vue->apercuSujet().startsWith(QStringLiteral("Planning du lundi 7 décembre 2026")));
+
+    // A second window: what one types shows in the other's editors not typed in, and a key in
+    // one never writes back the other's older text.
+    auto autre = ouvrir(b.context());
+    vue->editeurSujet()->setFocus();
+    QTest::keyClicks(vue->editeurSujet(), QStringLiteral(" A"));
+    const QString sujet = vue->editeurSujet()->text();
+    QTRY_COMPARE(autre->editeurSujet()->text(), sujet);
+    QTRY_VERIFY(autre->apercuSujet().contains(QStringLiteral(" A")));
+    autre->editeurPied()->setFocus();
+    QTest::keyClicks(autre->editeurPied(), QStringLiteral("Z"));
+    QCOMPARE(vue->prefs()->subjectTemplate(), sujet);
+    QCOMPARE(vue->prefs()->footerTemplate(), QStringLiteral("Z") + ModelesEmail::parDefaut().pied);
+    QTRY_COMPARE(vue->editeurPied()->toPlainText(), vue->prefs()->footerTemplate());
+    QCOMPARE(vue->editeurSujet()->text(), sujet);
 }
 
 void TestPreferencesEmail::failedSavesAreShown()
@@ -276,11 +291,14 @@ void TestPreferencesEmail::aKeyTypedOnArrivalReplacesNoTemplate()
 void TestPreferencesEmail::templatesNamedByTheirLabels()
 {
     fx::Bureau b;
+    b.chauffeur("Léa", "Garnier");
     auto vue = ouvrir(b.context());
     QStringList noms;
-    for (QWidget* editeur : std::initializer_list<QWidget*>{vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(), vue->editeurPied()})
+    for (QWidget* editeur : std::initializer_list<QWidget*>{vue->editeurSujet(), vue->editeurEntete(), vue->editeurLigne(),
+                                                             vue->editeurPied(), vue->choixChauffeur(), vue->choixDate()})
         noms << QAccessible::queryAccessibleInterface(editeur)->text(QAccessible::Name);
-    QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail"}));
+    // The pickers by their labels, not by the entry they show.
+    QCOMPARE(noms, (QStringList{"Sujet", "En\u2011tête", "Ligne d’opération", "Pied de mail", "Chauffeur", "Date"}));
 }
 
 void TestPreferencesEmail::firstPaintShowsTheSettledPreview()

@@ -236,12 +236,15 @@ bool glisserJusqua(fixtures::WindowDrag& glisser, QWidget* over, const QPoint& a
     return pris;
 }
 
-// The action of a menu that reads `texte`; none when it has none.
+// The action of a menu, or of its submenus, that reads `texte`; none when it has none.
 QAction* actionNommee(const QMenu* menu, const QString& texte)
 {
-    for (QAction* a : menu->actions())
+    for (QAction* a : menu->actions()) {
         if (a->text() == texte)
             return a;
+        if (QAction* dedans = a->menu() ? actionNommee(a->menu(), texte) : nullptr)
+            return dedans;
+    }
     return nullptr;
 }
 
@@ -298,7 +301,7 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     // It says where work comes from and how it moves between drivers, in view under the strip.
     QVERIFY(aide());
     const QString texteAide = aide()->text();
-    for (const QString& mot : {QStringLiteral("« Planning »"), QStringLiteral("glisser"), QStringLiteral("carte")})
+    for (const QString& mot : {QStringLiteral("« À attribuer »"), QStringLiteral("glisser"), QStringLiteral("carte")})
         QVERIFY2(texteAide.contains(mot), qPrintable(texteAide));
     QWidget* vp = e.vue->zoneDefilement()->viewport();
     QVERIFY(vp->rect().contains(dansLaVue(aide(), vp)));
@@ -308,12 +311,20 @@ void TestVuePlanning::anEmptyDaySaysHowWorkReachesADriver()
     QVERIFY(e.vue->rangee(lea)->colonne()->afficheVide());
     fixtures::capture(e.vue.get(), QStringLiteral("planning-jour-vide"));
 
-    // Sending that day prepares nothing and says why, naming the day and where work is assigned.
+    // Sending that day first says how many jobs have no driver, before anything goes; going on
+    // prepares nothing and says why, naming the day and where work is given out.
     QTest::mouseClick(e.vue->boutonTransmettre(), Qt::LeftButton);
+    auto* question = e.vue->findChild<QMessageBox*>(QStringLiteral("avantTransmission"));
+    QVERIFY(question);
+    QCOMPARE(question->text(), QStringLiteral("1 prestation du mardi 8 décembre 2026 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message."));
+    QVERIFY(!e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission")));
+    for (QAbstractButton* bouton : question->buttons())
+        if (bouton->text() == QStringLiteral("Transmettre quand même"))
+            QTest::mouseClick(bouton, Qt::LeftButton);
     QVERIFY(e.adresses.isEmpty());
+    QTRY_VERIFY(e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission")));
     auto* boite = e.vue->findChild<QMessageBox*>(QStringLiteral("bilanTransmission"));
-    QVERIFY(boite);
-    QVERIFY2(boite->text().contains(QStringLiteral("mardi 8 décembre 2026")) && boite->text().contains(QStringLiteral("« Planning »")),
+    QVERIFY2(boite->text().contains(QStringLiteral("mardi 8 décembre 2026")) && boite->text().contains(QStringLiteral("« À attribuer »")),
              qPrintable(boite->text()));
     boite->close();
 
@@ -672,6 +683,128 @@ void TestVuePlanning::dropMovesTheCard()
     QCOMPARE(relue->chauffeurEnlevement()->prenom(), QStringLiteral("Marc"));
 }
 
+void TestVuePlanning::theDaysWorkWithoutADriverIsGivenOutFromTheDay()
+{
+    fx::Bureau b(true);
+    Client* c = b.client(QStringLiteral("Morel"));
+    Chauffeur* lea = b.chauffeur("Léa", "Garnier");
+    Chauffeur* marc = b.chauffeur("Marc", "Petit");
+    // Tomorrow two placements and a removal have no driver, one placement is Léa's; Thursday one
+    // placement has none.
+    LocationDeBenne* p1 = b.location(c, b.benne(10), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("1 rue A"));
+    LocationDeBenne* p2 = b.location(c, b.benne(8), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("2 rue B"));
+    LocationDeBenne* e1 = b.location(c, b.benne(6), at(2026, 12, 1, 9), at(2026, 12, 8, 15), QStringLiteral("3 rue C"));
+    b.location(c, b.benne(6), at(2026, 12, 8, 8), std::nullopt, QStringLiteral("4 rue D"), lea);
+    LocationDeBenne* jeudi = b.location(c, b.benne(6), at(2026, 12, 10, 8), std::nullopt, QStringLiteral("5 rue E"));
+    Ecran e(b);
+    e.taille(1600, 1000);
+    e.vue->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e.vue.get()));
+    RangeeChauffeur* groupe = e.vue->aAttribuer();
+    const auto nom = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    const auto cartes = [&](const RangeeChauffeur* r) {
+        QList<LocationDeBenne*> out;
+        for (PrestationCard* k : r->colonne()->cartesPoses() + r->colonne()->cartesEnlevements())
+            out << k->location();
+        return out;
+    };
+    const QList<PastilleJour*> pastilles = e.vue->dateSlider()->pastilles();
+    // Listed before the drivers, counted in its header and on the days' pills, read aloud.
+    QVERIFY(groupe->y() < e.vue->rangee(lea)->y());
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2, e1}));
+    QCOMPARE(groupe->carteChauffeur()->texte(), QStringLiteral("À attribuer · 3"));
+    QCOMPARE(nom(groupe->carteChauffeur()), QStringLiteral("À attribuer\u00A0: 3 prestations sans chauffeur"));
+    QVERIFY(nom(groupe->colonne()->cartesEnlevements().first()).endsWith(QStringLiteral(", à attribuer")));
+    QCOMPARE(e.vue->dateSlider()->aAttribuer(), (QList<int>{0, 3, 0, 1, 0, 0, 0}));
+    QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain %1 · 3 à attribuer").arg(DateSlider::texteDate(QDate(2026, 12, 8))));
+    fixtures::capture(e.vue.get(), QStringLiteral("planning-a-attribuer"));
+
+    // A short drag, then one given up with Escape over Marc's column: nothing stored.
+    const auto [zone, vp, barre, cote] = e.defilement();
+    const auto glisser = [&](PrestationCard* carte, QWidget* cible, bool lacher) {
+        std::unique_ptr<QMimeData> mime(itemProviderPrestation(carte->location(), carte->type()));
+        fixtures::WindowDrag main(vp, mime.get());
+        QVERIFY(main.moveTo(carte, carte->rect().center() + QPoint(0, QApplication::startDragDistance())));
+        QCOMPARE(e.vue->colonneMarquee(), groupe->colonne());
+        glisserJusqua(main, cible, QPoint(cible->width() / 2, 20));
+        if (cible != carte)
+            QCOMPARE(e.vue->colonneMarquee(), e.vue->rangee(marc)->colonne());
+        if (lacher)
+            main.drop();
+        else
+            e.quitter();
+    };
+    glisser(groupe->colonne()->cartesPoses().first(), groupe->colonne()->cartesPoses().first(), true);
+    glisser(groupe->colonne()->cartesPoses().first(), e.vue->rangee(marc)->colonne(), false);
+    e.attendre();
+    QVERIFY(!p1->chauffeurPose() && !b.context()->hasChanges());
+    QCOMPARE(cartes(groupe).size(), 3);
+
+    // Dropped on Marc's column: his, stored; the count and the pill follow.
+    glisser(groupe->colonne()->cartesPoses().first(), e.vue->rangee(marc)->colonne(), true);
+    QTRY_COMPARE(p1->chauffeurPose(), marc);
+    QVERIFY(!b.context()->hasChanges());
+    QTRY_COMPARE(cartes(e.vue->rangee(marc)), QList<LocationDeBenne*>{p1});
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p2, e1}));
+    QCOMPARE(groupe->carteChauffeur()->texte(), QStringLiteral("À attribuer · 2"));
+    QCOMPARE(e.vue->dateSlider()->aAttribuer().value(1), 2);
+
+    // By keys: the removal given to Léa from « Attribuer à… », the drivers by name.
+    PrestationCard* carte = groupe->colonne()->cartesEnlevements().first();
+    carte->setFocus();
+    QTRY_VERIFY(carte->hasFocus());
+    QTest::keyClick(carte, Qt::Key_F10, Qt::ShiftModifier);
+    auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    QVERIFY(menu);
+    QVERIFY(!actionNommee(menu, QStringLiteral("Retirer le chauffeur de l'enlèvement")));
+    QStringList noms;
+    for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"))->actions())
+        noms << a->text();
+    QCOMPARE(noms, (QStringList{"Léa Garnier", "Marc Petit"}));
+    choisir(menu, QStringLiteral("Léa Garnier"));
+    QCOMPARE(e1->chauffeurEnlevement(), lea);
+    QVERIFY(!b.context()->hasChanges());
+    e.attendre();
+    QCOMPARE(cartes(groupe), QList<LocationDeBenne*>{p2});
+
+    // Taken off Marc from his card's menu: back among the work to give out.
+    carte = e.vue->rangee(marc)->colonne()->cartesPoses().first();
+    carte->setFocus();
+    QTest::keyClick(carte, Qt::Key_Menu);
+    menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
+    choisir(menu, QStringLiteral("Retirer le chauffeur de la pose"));
+    QCOMPARE(p1->chauffeurPose(), nullptr);
+    e.attendre();
+    QCOMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2}));
+    QVERIFY(e.vue->rangee(marc)->colonne()->afficheVide());
+    // Léa's removal dropped on the work to give out: hers no more.
+    std::unique_ptr<QMimeData> rendue(itemProviderPrestation(e1, TypePrestation::enlevement));
+    QVERIFY(deposer(groupe->colonne(), rendue.get()));
+    QTRY_COMPARE(e1->chauffeurEnlevement(), nullptr);
+    QVERIFY(!b.context()->hasChanges());
+    QTRY_COMPARE(cartes(groupe), (QList<LocationDeBenne*>{p1, p2, e1}));
+
+    // Given on the grid, Thursday's placement leaves its pill's count; all of tomorrow given
+    // out, the group says so; a day without work says that.
+    jeudi->setChauffeurPose(marc);
+    e1->setChauffeurEnlevement(lea);
+    p1->setChauffeurPose(marc);
+    p2->setChauffeurPose(lea);
+    e.attendre();
+    QCOMPARE(e.vue->dateSlider()->aAttribuer(), (QList<int>{0, 0, 0, 0, 0, 0, 0}));
+    QCOMPARE(nom(pastilles[1]), QStringLiteral("Demain %1").arg(DateSlider::texteDate(QDate(2026, 12, 8))));
+    QCOMPARE(groupe->colonne()->texteVide(), QStringLiteral("Tout est attribué ce jour-là"));
+    QTest::mouseClick(pastilles[2], Qt::LeftButton, {}, pastilles[2]->tileRect().center().toPoint());
+    e.attendre();
+    QCOMPARE(groupe->colonne()->texteVide(), QStringLiteral("Aucune pose ni aucun enlèvement ce jour-là"));
+
+    const QUuid idE1 = e1->id(), idP2 = p2->id();
+    e.vue.reset();
+    b.rouvrir();
+    QCOMPARE(b.context()->find<LocationDeBenne>(idE1)->chauffeurEnlevement()->prenom(), QStringLiteral("Léa"));
+    QCOMPARE(b.context()->find<LocationDeBenne>(idP2)->chauffeurPose()->prenom(), QStringLiteral("Léa"));
+}
+
 void TestVuePlanning::failedSaveAfterDropIsTakenBack()
 {
     fx::Bureau b(true);
@@ -735,18 +868,16 @@ void TestVuePlanning::keyboard()
     QTest::keyClick(carte, Qt::Key_Menu);
     auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
     QVERIFY(menu);
-    // Its title whole above the short names, in the program's style.
-    auto* style = new FocusStyle(QStringLiteral("fusion"));
-    style->setParent(menu);
-    menu->setStyle(style);
-    QAction* titre = menu->actions().first();
-    QCOMPARE(titre->text(), QStringLiteral("Attribuer l’enlèvement à"));
-    QVERIFY(menu->actionGeometry(titre).width() >= menu->fontMetrics().horizontalAdvance(titre->text()) + 10);
+    // « Attribuer à… » the drivers by name, then taking him off.
     QStringList noms;
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             noms << a->text();
-    QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement"}));
+    QCOMPARE(noms, (QStringList{"&Attribuer à…", "Retirer le chauffeur de l'enlèvement"}));
+    noms.clear();
+    for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"))->actions())
+        noms << a->text();
+    QCOMPARE(noms, (QStringList{"Marc Petit"}));
     choisir(menu, QStringLiteral("Marc Petit"));
     QCOMPARE(l->chauffeurEnlevement(), marc);
     QCOMPARE(l->chauffeurPose(), lea);
@@ -850,6 +981,11 @@ void TestVuePlanning::tabFollowsTheScreenDriverByDriver()
         ordre << r->carte()->carte();
     }
     QCOMPARE(vus, ordre);
+    // Tab from the last map leaves the list; Shift+Tab comes back to it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() && !e.vue->zoneDefilement()->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), ordre.last());
     for (qsizetype i = ordre.size() - 2; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), ordre[i]);
@@ -914,12 +1050,14 @@ void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
         auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
         QVERIFY(menu);
         QTRY_VERIFY(menu->isVisible());
-        // ↑ from the top wraps to the last entry (taking the driver off), then the last driver;
-        // ↓ takes the first.
+        // « Attribuer à… », → opens the drivers by name on the first one; ↑ wraps to the last.
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Right);
+        auto* noms = menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"));
+        QTRY_VERIFY(noms->isVisible());
         if (versLeBas)
-            QTest::keyClick(menu, Qt::Key_Up);
-        QTest::keyClick(menu, versLeBas ? Qt::Key_Up : Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
+            QTest::keyClick(noms, Qt::Key_Up);
+        QTest::keyClick(noms, Qt::Key_Return);
         QCOMPARE(l->chauffeurPose(), arrivee);
 
         const auto carteChez = [&](const Chauffeur* ch) -> PrestationCard* {
@@ -1063,6 +1201,11 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
         QVERIFY(bilan->boutonEnregistrer(i) && bilan->boutonEnregistrer(i)->isVisible());
         QCOMPARE(bilan->boutonEnregistrer(i)->text(), QStringLiteral("Enregistrer…"));
     }
+    // A reader hears whose message each button acts on.
+    QCOMPARE(QAccessible::queryAccessibleInterface(bilan->boutonCopier(0))->text(QAccessible::Name),
+             QStringLiteral("Copier le message de Léa Garnier"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(bilan->boutonEnregistrer(0))->text(QAccessible::Name),
+             QStringLiteral("Enregistrer le message de Léa Garnier"));
     // The dialog fits over the screen it opens on, however long a name.
     QVERIFY2(bilan->width() <= 1200, qPrintable(QString::number(bilan->width())));
     // Nothing stands over anything: the wrapped summary whole, the list of messages showing
@@ -1116,6 +1259,11 @@ void TestVuePlanning::withoutAMailProgramEachMessageCanBeCopiedOrSaved()
     QVERIFY2(ecrit.startsWith(QStringLiteral("À\u00A0: eloise@x.fr\n")), qPrintable(ecrit.left(80)));
     QVERIFY(ecrit.contains(QStringLiteral("2 rue B – 15 m³")));
     QVERIFY(bilan->etat(1).contains(dossier.filePath(QStringLiteral("message.txt"))));
+    // Cut to its line, the path gives way between its quotes, the sentence around it whole.
+    const QString ligne = bilan->findChild<QLabel*>(QStringLiteral("etatMessage"))->text();
+    QVERIFY2(ligne != bilan->etat(1) && ligne.startsWith(QStringLiteral("Message de ")) && ligne.endsWith(QStringLiteral(" »."))
+                 && ligne.contains(QStringLiteral(" enregistré dans « ")),
+             qPrintable(ligne));
 
     // A file that cannot be written says why; cancelling says nothing.
     {
@@ -1145,8 +1293,10 @@ void TestVuePlanning::longNamesShowWhole()
     for (const char* nom : {"Ctif", "Roy", "Li", "Wu", "Moulin", "Fèvre"})
         courts << b.chauffeur("Ina", nom);
     Ecran e(b.context());
-    // A name that fits in a card stands on one line.
+    // A name that fits in a card stands on one line, seen as its row comes into view.
     for (Chauffeur* c : courts) {
+        e.vue->zoneDefilement()->ensureWidgetVisible(e.vue->rangee(c), 0, 0);
+        e.attendre();
         auto* nom = e.vue->rangee(c)->carteChauffeur()->findChild<QLabel*>(QStringLiteral("nomChauffeur"));
         QVERIFY2(nom->height() < 2 * nom->fontMetrics().lineSpacing(), qPrintable(nom->text()));
     }
@@ -1584,7 +1734,6 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
         const QString qui = cible->prenom();
         barre->setValue(depart->y());
         e.attendre();
-        const int hautDepart = dansLaVue(depart, vp).top();
         PrestationCard* carte = depart->colonne()->cartesPoses().first();
         QVERIFY(!nomEnVue(cible));
         LocationDeBenne* l = carte->location();
@@ -1624,12 +1773,20 @@ void TestVuePlanning::onAShortListADragReachesEveryDriver()
                 fixtures::capture(e.vue.get(), QStringLiteral("planning-replie-pendant-un-glisser"));
             QVERIFY(glisser.drop());
         }
-        // Unfolded, back where it was.
+        // Unfolded around the driver who took it: his name stays where it was let go, and the
+        // card lands in view.
         QVERIFY(!depart->pliee());
         QVERIFY(depart->colonne()->isVisible());
-        QCOMPARE(dansLaVue(depart, vp).top(), hautDepart);
+        QVERIFY2(dansLaVue(e.vue->rangee(cible), vp).intersects(vp->rect()), qPrintable(qui));
         e.attendre();
         QCOMPARE(l->chauffeurPose(), cible);
+        const auto atterrie = [&] {
+            for (PrestationCard* k : e.vue->rangee(cible)->colonne()->cartesPoses())
+                if (k->location() == l)
+                    return vp->rect().contains(dansLaVue(k, vp).center());
+            return false;
+        };
+        QTRY_VERIFY2(atterrie(), qPrintable(qui));
     }
     QVERIFY(!b.context()->hasChanges());
     QCOMPARE(depart->colonne()->cartesPoses().size(), 4);
@@ -1804,10 +1961,10 @@ void TestVuePlanning::firstPaintShowsTheSettledDay()
         out << QStringLiteral("jour %1").arg(vue->dateSlider()->selectedDate().toString(Qt::ISODate));
         const auto* aide = vue->findChild<QLabel*>(QStringLiteral("aideJourVide"));
         out << QStringLiteral("aide %1").arg(aide && aide->isVisible());
-        for (const RangeeChauffeur* r : vue->rangees()) {
+        for (const RangeeChauffeur* r : QList<RangeeChauffeur*>{vue->aAttribuer()} + vue->rangees()) {
             if (!dansLaVue(r, vp).intersects(vp->rect()))
                 continue;
-            QString ligne = r->chauffeur()->prenom();
+            QString ligne = r->chauffeur() ? r->chauffeur()->prenom() : QStringLiteral("À attribuer");
             if (!r->construite())
                 ligne += QStringLiteral(": pas encore construite");
             else
@@ -2164,6 +2321,11 @@ void TestVuePlanning::everyTextReadsUnderLightAndDarkPalettes()
         for (QLabel* l : e.vue->findChildren<QLabel*>())
             if (l->isVisible() && !l->text().isEmpty())
                 textes.append({l->text(), zone(l, l->contentsRect())});
+        // « Déposer une prestation ici » under its tray, in Marc's empty column.
+        QWidget* depot = e.vue->rangee(e.vue->chauffeurs().last())->colonne()->findChild<QWidget*>(QStringLiteral("zoneDepot"));
+        QVERIFY(depot);
+        textes.append({QStringLiteral("Déposer une prestation ici"),
+                       zone(depot, QRect(depot->width() / 2 - 70, depot->height() / 2 + 8, 140, depot->height() / 2 - 14))});
         QVERIFY(textes.size() > 16);
         for (const auto& [quoi, ou] : std::as_const(textes)) {
             const ContrasteZone z = contrasteDans(ecran, ou);
@@ -2271,8 +2433,19 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     };
     RangeeChauffeur* r = e.vue->rangee(lea);
     QCOMPARE(nom(r->carteChauffeur()), QStringLiteral("Léa Garnier"));
+    // The drivers' names and the group of work to give out are in the tree a reader walks.
+    QStringList arbre;
+    const std::function<void(QAccessibleInterface*)> parcourir = [&](QAccessibleInterface* i) {
+        arbre << i->text(QAccessible::Name);
+        for (int k = 0; k < i->childCount(); ++k)
+            parcourir(i->child(k));
+    };
+    parcourir(QAccessible::queryAccessibleInterface(e.vue.get()));
+    QVERIFY(arbre.contains(QStringLiteral("Léa Garnier")));
+    QVERIFY(arbre.contains(QStringLiteral("À attribuer\u00A0: aucune prestation")));
     // Each card names its job, its client, its skip's volume and its address.
-    QCOMPARE(nom(r->colonne()->cartesPoses().first()), QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon"));
+    QCOMPARE(nom(r->colonne()->cartesPoses().first()),
+             QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
     // The map says whose day it shows, what it marks and what it cannot.
     QVERIFY(r->carte());
     QCOMPARE(nom(r->carte()), QStringLiteral("Carte du jour de Léa Garnier\u00A0: 1 pose. 1 lieu sans coordonnées n’est pas sur la carte."));
