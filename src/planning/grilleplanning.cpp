@@ -859,7 +859,7 @@ QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, cons
     const QTimeZone& zone = m_actions->horloge().zone;
     const auto jour = [&zone](qint64 ms) { return texteJour(ms, zone); };
     return texteDejaLouee(autres, jour) + QStringLiteral("\n\nLouer quand même cette benne à ") + clientNomme(location)
-           + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral(" ?");
+           + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral("\u00A0?"); // « ? » never alone on a line
 }
 
 void GrillePlanning::dupliquer(LocationDeBenne* location)
