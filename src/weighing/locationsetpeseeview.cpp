@@ -297,11 +297,14 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
         return row;
     const Client* client = location->client();
     const Benne* benne = location->benne();
-    const QString nom = client ? client->nom() : QString();
+    // A namesake told apart, what namesakes share giving way first on a narrow list.
+    const QString nom = client ? nomClientDistinct(client) : QString();
     forms::RowLine premiere;
     premiere.style = forms::TextStyle::Headline;
     RowPart partNom = RowPart::label(nom, forms::TextStyle::Headline);
     partNom.elide = true;
+    if (client)
+        partNom.fit = [client](const Tient& tient) { return nomClientDistinct(client, tient); };
     premiere.parts << partNom;
 
     const QString volume = formatFixed(benne ? benne->volume() : 0, 0) + QChar(0x202F) + QStringLiteral("m³");
