@@ -567,7 +567,6 @@ QString ajuster(QString nom, QStringList parties, const Tient& tient,
                 const std::function<QString(const QString&, const QStringList&)>& forme)
 {
     constexpr int kPeuDeLettres = 8; // less than that of a street or a town reads as nothing
-    constexpr int kNomCourt = 16;
     const auto tientAvec = [&](qsizetype i) {
         return [&, i](const QString& essai) {
             QStringList p = parties;
@@ -589,11 +588,11 @@ QString ajuster(QString nom, QStringList parties, const Tient& tient,
         if (tient(forme(nom, parties)))
             return forme(nom, parties);
     }
-    // …then the name, down to a readable beginning…
+    // …then the name (which namesakes share too), down to a few letters…
     const auto tientNom = [&](const QString& essai) { return tient(forme(essai, parties)); };
-    if (const auto debut = plusLongDebut(nom, kNomCourt, tientNom))
+    if (const auto debut = plusLongDebut(nom, kPeuDeLettres, tientNom))
         return forme(*debut, parties);
-    nom = debutDeTexte(nom, kNomCourt);
+    nom = debutDeTexte(nom, kPeuDeLettres);
     // …and what tells the client apart last.
     if (!parties.isEmpty()) {
         if (const auto debut = plusLongDebut(parties.last(), 1, tientAvec(parties.size() - 1))) {

@@ -111,7 +111,7 @@ using Tient = std::function<bool(const QString&)>;
 // The same in the longest form that `tient` accepts: one rule for every line, label, bar, card
 // and question. What look-alikes share gives way before what tells the client apart: first the
 // street between the town and the phone (cut, then left out), then the town, then the name
-// (« … », kept to a readable beginning); the last part (the phone, or the street or town that no
+// (« … », down to a few letters); the last part (the phone, or the street or town that no
 // namesake shares) is cut last. An opened bracket is always closed; a phone never breaks across
 // lines. The shortest form tried comes back when none finds room.
 QString nomClientDistinct(const Client* client, const Tient& tient);

@@ -440,9 +440,10 @@ PeintreBarres::Etiquette GrillePlanning::disposerEtiquette(const LocationDeBenne
 {
     const Client* client = location->client();
     // A namesake's bar tells it apart as far as its room allows, by the look-alike rule.
-    const bool homonyme = client && !distinctionParmiHomonymes(client).isEmpty();
+    const bool nomme = client && !client->nom().isEmpty();
+    const bool homonyme = nomme && !distinctionParmiHomonymes(client).isEmpty();
     return m_peintre.disposerEtiquette(
-        g.corps, bandeEtiquette(g, avecBouton), client ? nomClientDistinct(client) : QString(),
+        g.corps, bandeEtiquette(g, avecBouton), nomme ? nomClientDistinct(client) : QString(),
         location->chauffeurPose() != nullptr, location->chauffeurEnlevement() != nullptr,
         homonyme ? PeintreBarres::Ajustement([client](const Tient& tient) { return nomClientDistinct(client, tient); })
                  : PeintreBarres::Ajustement());

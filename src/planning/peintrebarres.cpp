@@ -386,6 +386,8 @@ QString PeintreBarres::nomAjuste(const QString& nom, const Ajustement& ajuster, 
             m_raccourcis.clear();
         const QFontMetricsF fm(police);
         const qreal texte = place - 2 - 8;
+        if (texte <= fm.averageCharWidth() * 2)
+            return nomRaccourci(nom, place, police);
         const QString ajuste = ajuster([&fm, texte](const QString& s) { return fm.horizontalAdvance(s) <= texte; });
         it = m_raccourcis.insert(cle, fm.horizontalAdvance(ajuste) <= texte ? ajuste : nomRaccourci(ajuste, place, police));
     }

@@ -215,9 +215,11 @@ QString CartoucheAnime::couperDetail() const
     const int place = int(boite().width()) - 16;
     if (fm.horizontalAdvance(m_detail) <= place)
         return m_detail;
-    if (m_ajuster)
-        return fm.elidedText(m_ajuster([&fm, place](const QString& s) { return fm.horizontalAdvance(s) <= place; }),
-                             Qt::ElideRight, place);
+    if (m_ajuster) {
+        const QString ajuste = m_ajuster([&fm, place](const QString& s) { return fm.horizontalAdvance(s) <= place; });
+        // Measured whole: an elision of what was measured to fit could still cut its last letters.
+        return fm.horizontalAdvance(ajuste) <= place ? ajuste : fm.elidedText(ajuste, Qt::ElideRight, place);
+    }
     const QString separateur = QStringLiteral(" · ");
     const int i = int(m_detail.lastIndexOf(separateur));
     const QString dernier = i < 0 ? m_detail : m_detail.mid(i + separateur.size());

@@ -40,8 +40,12 @@ QString ElidedLabel::shownText() const
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QFontMetrics fm = fontMetrics();
     const int room = contentsRect().width();
-    if (m_fit && fm.horizontalAdvance(line) > room)
+    if (m_fit && fm.horizontalAdvance(line) > room) {
         line = m_fit([&fm, room](const QString& s) { return fm.horizontalAdvance(s) <= room; });
+        // Measured whole: an elision of what was measured to fit could still cut its last letters.
+        if (fm.horizontalAdvance(line) <= room)
+            return line;
+    }
     return fm.elidedText(line, Qt::ElideRight, room);
 }
 
