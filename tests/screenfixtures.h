@@ -559,7 +559,8 @@ inline QString longName(const QString& what)
 
 // A small office's look-alikes, each rented today: three « Petit Terrassement » at one street of
 // Saint-Priest told apart by their phones alone, two « Maçonnerie Dupont » in two towns, two
-// identical 3 m³ blue skips and a third told apart by its note.
+// identical 3 m³ blue skips and a third told apart by its note. One rental in two was removed
+// yesterday (its weighing is due), the others were placed today.
 struct LookAlikes {
     QList<kv::Client*> petits, dupont;
     QList<kv::Benne*> bleues;
@@ -588,9 +589,10 @@ inline LookAlikes lookAlikes(kv::ModelContext* ctx)
     const QList<kv::Client*> clients = l.petits + l.dupont;
     for (int i = 0; i < clients.size(); ++i) {
         kv::Benne* b = i < l.bleues.size() ? l.bleues.at(i) : new kv::Benne(10 + i, QStringLiteral("808080"), kv::EtatBenne::correct, QString(), nullptr);
+        const QDateTime aujourdhui = QDate::currentDate().startOfDay().addSecs(3600 * (8 + i));
         auto* r = new kv::LocationDeBenne(clients.at(i), b, 45.7 + i * 0.01, 4.9, QStringLiteral("7 chemin des Peupliers"),
-                                          100, 100, 10, QDateTime::currentDateTime().date().startOfDay().addSecs(3600 * (8 + i)),
-                                          std::nullopt, nullptr);
+                                          100, 100, 10, i % 2 ? aujourdhui : aujourdhui.addDays(-3),
+                                          i % 2 ? std::nullopt : std::optional(aujourdhui.addDays(-1)), nullptr);
         r->ajouterBonDePesee(r->datePose(), std::nullopt, std::nullopt, std::nullopt, 800, std::nullopt);
     }
     save(ctx);

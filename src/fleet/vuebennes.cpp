@@ -192,7 +192,7 @@ RowContent VueBennes::ligneBenne(const Benne* benne)
     if (benneSansDistinction(benne)) {
         // Nothing tells it from another skip: the note is where its number goes.
         RowPart pareille = RowPart::symbolLabel(QStringLiteral("exclamationmark.triangle"),
-                                                QStringLiteral("Identique à une autre : numérotez-la dans ses notes"),
+                                                QStringLiteral("Identique : notez son numéro"),
                                                 forms::TextStyle::Callout, forms::Tone::Secondary);
         pareille.elide = true;
         pareille.toolTip = texteBenneSansDistinction(benne);

@@ -297,15 +297,21 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
         return row;
     const Client* client = location->client();
     const Benne* benne = location->benne();
-    // A namesake told apart, what namesakes share giving way first on a narrow list.
-    const QString nom = client ? nomClientDistinct(client) : QString();
+    const QString nom = client ? client->nom() : QString();
     forms::RowLine premiere;
     premiere.style = forms::TextStyle::Headline;
     RowPart partNom = RowPart::label(nom, forms::TextStyle::Headline);
     partNom.elide = true;
-    if (client)
-        partNom.fit = [client](const Tient& tient) { return nomClientDistinct(client, tient); };
     premiere.parts << partNom;
+    // A namesake told apart on a line of its own, what namesakes share giving way first.
+    const QString distinction = distinctionAffichee(client);
+    forms::RowLine apart{{}, 8, forms::TextStyle::Caption};
+    if (!distinction.isEmpty()) {
+        RowPart part = RowPart::label(distinction, forms::TextStyle::Caption, forms::Tone::Secondary);
+        part.elide = true;
+        part.fit = [client](const Tient& tient) { return distinctionAffichee(client, tient); };
+        apart.parts << part;
+    }
 
     const QString volume = formatFixed(benne ? benne->volume() : 0, 0) + QChar(0x202F) + QStringLiteral("m³");
     forms::RowLine deuxieme;
@@ -334,9 +340,10 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
     partAdresse.elide = true;
     forms::RowLine troisieme{{partAdresse}, 8, forms::TextStyle::Caption};
-    row.lines << premiere << deuxieme << troisieme << quatrieme;
+    row.lines << premiere << apart << deuxieme << troisieme << quatrieme;
 
-    QStringList dit{nom, volume, adresse, pose};
+    QStringList dit{distinction.isEmpty() ? nom : nom + QStringLiteral(" (") + distinction + QLatin1Char(')'), volume,
+                    adresse, pose};
     for (const RowPart& p : row.trailing)
         dit << (p.kind == RowPart::Kind::Badge ? p.text : p.toolTip);
     row.accessibleText = dit.join(QStringLiteral(" · "));
