@@ -16,6 +16,7 @@
 #include "model/helpers.h"
 #include "planning/vueplanificationbennes.h"
 #include "planning/colonnebennes.h"
+#include "planning/grilleplanning.h"
 #include "platform/mapwidget.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
@@ -530,6 +531,13 @@ void checkLookAlikes(QWidget* window, const fixtures::LookAlikes& l, const QStri
     for (CartoucheAnime* c : window->findChildren<CartoucheAnime*>())
         if (c->isVisible())
             shown << c->nomAffiche() + QStringLiteral(" | ") + c->detailAffiche();
+    // A bar too short for a name and a phone may cut both; one that shows the name whole shows
+    // what tells it apart whole too.
+    for (planning::GrillePlanning* grille : window->findChildren<planning::GrillePlanning*>())
+        for (const Client* c : l.petits + l.dupont)
+            if (const QString texte = grille->etiquette(c->locations().first()).texte;
+                grille->isVisible() && texte.contains(c->nom()))
+                shown << texte;
     for (const QList<Client*>& groupe : {l.petits, l.dupont}) {
         const QString nom = groupe.first()->nom().left(7);
         for (const QString& texte : std::as_const(shown))
