@@ -340,7 +340,10 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
     partAdresse.elide = true;
     forms::RowLine troisieme{{partAdresse}, 8, forms::TextStyle::Caption};
-    row.lines << premiere << apart << deuxieme << troisieme << quatrieme;
+    row.lines << premiere;
+    if (!apart.parts.isEmpty())
+        row.lines << apart;
+    row.lines << deuxieme << troisieme << quatrieme;
 
     QStringList dit{distinction.isEmpty() ? nom : nom + QStringLiteral(" (") + distinction + QLatin1Char(')'), volume,
                     adresse, pose};
