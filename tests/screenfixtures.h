@@ -557,6 +557,48 @@ inline QString longName(const QString& what)
     return name;
 }
 
+// A small office's look-alikes, each rented today: three « Petit Terrassement » at one street of
+// Saint-Priest told apart by their phones alone, two « Maçonnerie Dupont » in two towns, two
+// identical 3 m³ blue skips and a third told apart by its note. One rental in two was removed
+// yesterday (its weighing is due), the others were placed today.
+struct LookAlikes {
+    QList<kv::Client*> petits, dupont;
+    QList<kv::Benne*> bleues;
+    // What tells each client apart, as a line shows it (a phone never broken).
+    static QString apart(const kv::Client* c)
+    {
+        return c->telephone().isEmpty() ? c->ville() : QString(c->telephone()).replace(QLatin1Char(' '), QChar(0x00A0));
+    }
+};
+inline LookAlikes lookAlikes(kv::ModelContext* ctx)
+{
+    LookAlikes l;
+    const auto add = [ctx](const QString& nom, const QString& rue, const QString& ville, const QString& tel) {
+        auto* c = new kv::Client(QUuid::createUuid(), nom, QStringLiteral("FF9500"), rue, QStringLiteral("69800"),
+                                 ville, tel, std::nullopt, std::nullopt);
+        ctx->insert(c);
+        return c;
+    };
+    for (const char* tel : {"04 78 16 10 25", "04 78 16 10 26", "04 78 16 10 27"})
+        l.petits << add(QStringLiteral("Petit Terrassement"), QStringLiteral("7 chemin des Peupliers"),
+                        QStringLiteral("Saint-Priest"), QString::fromLatin1(tel));
+    l.dupont << add(QStringLiteral("Maçonnerie Dupont"), QStringLiteral("3 rue Neuve"), QStringLiteral("Villeurbanne"), {})
+             << add(QStringLiteral("Maçonnerie Dupont"), QStringLiteral("3 rue Neuve"), QStringLiteral("Vénissieux"), {});
+    for (const QString& note : {QString(), QString(), QStringLiteral("n° 7")})
+        l.bleues << new kv::Benne(3, QStringLiteral("0040FF"), kv::EtatBenne::correct, note, nullptr);
+    const QList<kv::Client*> clients = l.petits + l.dupont;
+    for (int i = 0; i < clients.size(); ++i) {
+        kv::Benne* b = i < l.bleues.size() ? l.bleues.at(i) : new kv::Benne(10 + i, QStringLiteral("808080"), kv::EtatBenne::correct, QString(), nullptr);
+        const QDateTime aujourdhui = QDate::currentDate().startOfDay().addSecs(3600 * (8 + i));
+        auto* r = new kv::LocationDeBenne(clients.at(i), b, 45.7 + i * 0.01, 4.9, QStringLiteral("7 chemin des Peupliers"),
+                                          100, 100, 10, i % 2 ? aujourdhui : aujourdhui.addDays(-3),
+                                          i % 2 ? std::nullopt : std::optional(aujourdhui.addDays(-1)), nullptr);
+        r->ajouterBonDePesee(r->datePose(), std::nullopt, std::nullopt, std::nullopt, 800, std::nullopt);
+    }
+    save(ctx);
+    return l;
+}
+
 // Renders a screen to PNG for a person to look at, only when KV_CAPTURES names a folder.
 inline void capture(QWidget* w, const QString& name)
 {

@@ -135,6 +135,10 @@ RowContent VueClients::ligneClient(const Client* client, const QString& distinct
                                              forms::TextStyle::Callout, forms::Tone::Secondary);
         apart.shortText = distinction;
         apart.elide = true;
+        // Short of room, the postcode goes, then what namesakes share, before what tells them apart.
+        apart.fit = [client, whole = distinction](const std::function<bool(const QString&)>& tient) {
+            return tient(whole) ? whole : distinctionAffichee(client, tient);
+        };
         details.parts.append(apart);
         if (!client->telephone().isEmpty() && !distinction.contains(client->telephone()))
             details.parts.append(RowPart::symbolLabel(QStringLiteral("phone"), client->telephone(),

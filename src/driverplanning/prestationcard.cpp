@@ -159,13 +159,17 @@ PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, Q
 
 QString PrestationCard::texteClient() const
 {
-    return m_location && m_location->client() ? m_location->client()->nom() : QString();
+    // A namesake told apart (see nomClientDistinct).
+    return m_location && m_location->client() ? nomClientDistinct(m_location->client()) : QString();
 }
 
 QString PrestationCard::texteVolume() const
 {
-    const double v = m_location && m_location->benne() ? m_location->benne()->volume() : 0;
-    return formatFixed(v, 0) + QStringLiteral(" m³");
+    const Benne* benne = m_location ? m_location->benne() : nullptr;
+    const double v = benne ? benne->volume() : 0;
+    // On the skip's colour: its volume, and what tells it from its look-alikes.
+    const QString distinction = distinctionBenne(benne);
+    return formatFixed(v, 0) + QStringLiteral(" m³") + (distinction.isEmpty() ? QString() : QLatin1Char(' ') + distinction);
 }
 
 QString PrestationCard::texteAdresse() const
@@ -211,7 +215,14 @@ PrestationCard::Geometrie PrestationCard::geometrie(qreal largeur) const
     g.client = QRectF(QPointF(x, y + (hautLigne1 - tailleClient.height()) / 2), tailleClient);
     g.volume = QRectF(QPointF(g.client.right() + kEspaceLigne1, y + (hautLigne1 - volume.height()) / 2), volume);
     g.adresse = QRectF(x, y + hautLigne1 + kEspaceLignes, interieur, fmAdresse.height());
-    g.texteClient = fmClient.elidedText(client, Qt::ElideRight, tailleClient.width() - 2 * kPaddingClient);
+    const qreal placeClient = tailleClient.width() - 2 * kPaddingClient;
+    // Short of room, what namesakes share gives way first.
+    const QString ajuste = fmClient.horizontalAdvance(client) <= placeClient || !m_location || !m_location->client()
+                               ? client
+                               : forms::singleLine(nomClientDistinct(m_location->client(), [&](const QString& t) {
+                                     return fmClient.horizontalAdvance(forms::singleLine(t)) <= placeClient;
+                                 }));
+    g.texteClient = fmClient.elidedText(ajuste, Qt::ElideRight, placeClient);
     g.texteAdresse = fmAdresse.elidedText(adresse, Qt::ElideRight, g.adresse.width());
     return g;
 }
@@ -338,17 +349,13 @@ void PrestationCard::resizeEvent(QResizeEvent* event)
 
 QString PrestationCard::texteInfobulle() const
 {
-    const QString distinction = distinctionParmiHomonymes(m_location ? m_location->client() : nullptr);
     // What the card cuts is whole in its tool tip.
     const Geometrie g = geometrie(width());
     const bool coupee = g.texteClient != forms::singleLine(texteClient())
                         || g.texteAdresse != forms::singleLine(texteAdresse());
-    if (!coupee && distinction.isEmpty())
+    if (!coupee && distinctionParmiHomonymes(m_location ? m_location->client() : nullptr).isEmpty())
         return {};
-    QString client = texteClient();
-    if (!distinction.isEmpty())
-        client += QStringLiteral(" (") + distinction + QLatin1Char(')');
-    return client + QLatin1Char('\n') + texteAdresse();
+    return texteClient() + QLatin1Char('\n') + texteAdresse();
 }
 
 bool PrestationCard::event(QEvent* event)

@@ -257,6 +257,17 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
     m_notes->setMinimumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 3 + 16);
     m_notes->setMaximumHeight(QFontMetrics(m_notes->font()).lineSpacing() * 8 + 16);
     notes->content()->addWidget(m_notes);
+    // Where nothing tells this skip from another, the note is where its painted number goes.
+    m_sansDistinction = new QLabel(this);
+    m_sansDistinction->setObjectName(QStringLiteral("sansDistinction"));
+    m_sansDistinction->setTextFormat(Qt::PlainText);
+    m_sansDistinction->setWordWrap(true);
+    m_sansDistinction->hide();
+    notes->content()->addWidget(m_sansDistinction);
+    connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
+        if (changes.touchesAny(entityBit(EntityType::Benne) | entityBit(EntityType::DispositifSpecial)))
+            montrerSansDistinction();
+    });
 
     // Danger zone
     m_dangerSection = m_frame->addSection(QStringLiteral("Danger zone"), QStringLiteral("exclamationmark.triangle"));
@@ -480,8 +491,16 @@ void BenneEditorView::focusFirstField()
     m_volumeField->setFocus(Qt::OtherFocusReason);
 }
 
+void BenneEditorView::montrerSansDistinction()
+{
+    const bool seule = m_benne && !m_benne->isDeleted() && benneSansDistinction(m_benne);
+    m_sansDistinction->setText(seule ? texteBenneSansDistinction(m_benne) : QString());
+    m_sansDistinction->setVisible(seule);
+}
+
 void BenneEditorView::refresh()
 {
+    montrerSansDistinction();
     const bool wasLoading = m_loading;
     m_loading = true;
     // The slider shows the nearest position without writing it back.

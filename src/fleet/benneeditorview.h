@@ -124,6 +124,7 @@ private:
     void selectDispositif(DispositifSpecial* dispositif);
     void rebuildPicker();
     void refresh();
+    void montrerSansDistinction();
     void lierChamps();
 
     ModelContext* m_context;
@@ -148,6 +149,7 @@ private:
     QPushButton* m_ajouterDispositif = nullptr;
     QPushButton* m_effacer = nullptr;
     QPlainTextEdit* m_notes = nullptr;
+    QLabel* m_sansDistinction = nullptr;
     forms::FormSection* m_dangerSection = nullptr;
     QPushButton* m_supprimer = nullptr;
     forms::LiveForm* m_live = nullptr;

@@ -189,8 +189,19 @@ RowContent VueBennes::ligneBenne(const Benne* benne)
         notes.elide = true;
         second.parts.append(notes);
     }
+    if (benneSansDistinction(benne)) {
+        // Nothing tells it from another skip: the note is where its number goes.
+        RowPart pareille = RowPart::symbolLabel(QStringLiteral("exclamationmark.triangle"),
+                                                QStringLiteral("Identique : notez son numéro"),
+                                                forms::TextStyle::Callout, forms::Tone::Secondary);
+        pareille.elide = true;
+        pareille.toolTip = texteBenneSansDistinction(benne);
+        second.parts.append(pareille);
+    }
     row.lines.append(second);
     row.accessibleText = nomBenne(benne);
+    if (benneSansDistinction(benne))
+        row.accessibleText += QStringLiteral(" · ") + texteBenneSansDistinction(benne);
     return row;
 }
 

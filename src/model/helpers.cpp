@@ -2,6 +2,7 @@
 
 #include "modelcontext.h"
 #include "records.h"
+#include "volume.h"
 
 #include <QCollator>
 #include <QHash>
@@ -381,25 +382,112 @@ QList<QStringList> partiesDistinctives(const QList<FicheClient>& clients)
     return parties;
 }
 
+// The look-alikes of one store, found again only after it changed (its generation grew): a
+// grid or a list asks for every row it paints.
+class Sosies : public QObject {
+public:
+    static constexpr const char* kNom = "kv-sosies";
+    explicit Sosies(QObject* context) : QObject(context) { setObjectName(QLatin1String(kNom)); }
+
+    static Sosies* de(const ModelContext* context)
+    {
+        auto* c = const_cast<ModelContext*>(context);
+        if (auto* s = c->findChild<QObject*>(QLatin1String(kNom), Qt::FindDirectChildrenOnly))
+            return static_cast<Sosies*>(s);
+        return new Sosies(c);
+    }
+
+    // Clients with a namesake -> the parts telling each apart.
+    const QHash<const Client*, QStringList>& clients(const ModelContext* context)
+    {
+        if (m_generationClients == context->generation())
+            return m_clients;
+        m_clients.clear();
+        QHash<QString, QList<Client*>> parNom;
+        for (Client* c : context->all<Client>())
+            if (!c->isDeleted())
+                parNom[trimBlanks(c->nom()).simplified()].append(c);
+        for (const QList<Client*>& memes : std::as_const(parNom)) {
+            if (memes.size() < 2)
+                continue;
+            QList<FicheClient> fiches;
+            for (const Client* c : memes)
+                fiches.append(ficheClient(*c));
+            const QList<QStringList> parties = partiesDistinctives(fiches);
+            for (qsizetype i = 0; i < memes.size(); ++i)
+                m_clients.insert(memes.at(i), parties.value(i));
+        }
+        m_generationClients = context->generation();
+        return m_clients;
+    }
+
+    struct FicheBenne {
+        QStringList parties;   // device, state, note: those its look-alikes differ in
+        bool etatDistingue = false;
+        bool sansDistinction = false;
+    };
+    const QHash<const Benne*, FicheBenne>& bennes(const ModelContext* context)
+    {
+        if (m_generationBennes == context->generation())
+            return m_bennes;
+        m_bennes.clear();
+        QHash<QString, QList<const Benne*>> parNom;
+        for (const Benne* b : context->all<Benne>())
+            if (!b->isDeleted())
+                parNom[nomBenne(b)].append(b);
+        for (const QList<const Benne*>& memes : std::as_const(parNom)) {
+            if (memes.size() < 2)
+                continue;
+            // Device, state and note of each, then which of them differ within the group.
+            QList<std::array<QString, 3>> traits;
+            std::array<bool, 3> differe{};
+            for (const Benne* b : memes) {
+                traits.append({b->dispositifSpecial() ? firstShown({b->dispositifSpecial()->descriptionDispositif()})
+                                                      : QString(),
+                               b->etatTexte(), debutDeTexte(firstShown({b->notes().section(QLatin1Char('\n'), 0, 0)}), 60)});
+                for (size_t k = 0; k < 3; ++k)
+                    differe[k] = differe[k] || traits.last()[k] != traits.first()[k];
+            }
+            QHash<QString, int> pareilles;
+            for (const auto& t : std::as_const(traits))
+                ++pareilles[t[0] + QLatin1Char('\n') + t[1] + QLatin1Char('\n') + t[2]];
+            for (qsizetype i = 0; i < memes.size(); ++i) {
+                const auto& t = traits.at(i);
+                FicheBenne fiche;
+                for (size_t k = 0; k < 3; ++k)
+                    if (differe[k] && !t[k].isEmpty())
+                        fiche.parties.append(t[k]);
+                fiche.etatDistingue = differe[1];
+                fiche.sansDistinction = pareilles.value(t[0] + QLatin1Char('\n') + t[1] + QLatin1Char('\n') + t[2]) > 1;
+                m_bennes.insert(memes.at(i), fiche);
+            }
+        }
+        m_generationBennes = context->generation();
+        return m_bennes;
+    }
+
+private:
+    quint64 m_generationClients = ~quint64(0);
+    QHash<const Client*, QStringList> m_clients;
+    quint64 m_generationBennes = ~quint64(0);
+    QHash<const Benne*, FicheBenne> m_bennes;
+};
+
 // The parts telling `client` from the other clients of its context bearing the same name.
 QStringList partiesParmiHomonymes(const Client* client)
 {
     const ModelContext* context = client ? client->modelContext() : nullptr;
-    if (!context)
+    if (!context || client->isDeleted())
         return {};
-    const QString cle = trimBlanks(client->nom()).simplified();
-    QList<FicheClient> memes;
-    qsizetype lui = -1;
-    for (Client* c : context->all<Client>()) {
-        if (c->isDeleted() || trimBlanks(c->nom()).simplified() != cle)
-            continue;
-        if (c == client)
-            lui = memes.size();
-        memes.append(ficheClient(*c));
-    }
-    if (memes.size() < 2 || lui < 0)
+    return Sosies::de(context)->clients(context).value(client);
+}
+
+Sosies::FicheBenne ficheBenne(const Benne* benne)
+{
+    const ModelContext* context = benne ? benne->modelContext() : nullptr;
+    if (!context || benne->isDeleted())
         return {};
-    return partiesDistinctives(memes).value(lui);
+    return Sosies::de(context)->bennes(context).value(benne);
 }
 
 // The parts as a line shows them: the phone kept on one line.
@@ -461,38 +549,130 @@ QString nomClientDistinct(const Client* client)
     return client ? entreParentheses(client->nom(), partiesAffichees(client, partiesParmiHomonymes(client))) : QString();
 }
 
-QString nomClientDistinct(const Client* client, int longest)
+namespace {
+
+// The longest beginning of `texte` (at least `moins` characters) for which `tient` holds the
+// form `forme` makes of it; none when even that one does not.
+std::optional<QString> plusLongDebut(const QString& texte, int moins, const std::function<bool(const QString&)>& tient)
+{
+    int bas = std::min(moins, int(texte.size())), haut = int(texte.size());
+    if (!tient(debutDeTexte(texte, bas)))
+        return std::nullopt;
+    while (bas < haut) {
+        const int milieu = (bas + haut + 1) / 2;
+        if (tient(debutDeTexte(texte, milieu)))
+            bas = milieu;
+        else
+            haut = milieu - 1;
+    }
+    return debutDeTexte(texte, bas);
+}
+
+// The rule of nomClientDistinct(client, tient) over a name and its parts; `forme` makes the
+// text shown of them.
+QString ajuster(QString nom, QStringList parties, const Tient& tient,
+                const std::function<QString(const QString&, const QStringList&)>& forme)
+{
+    constexpr int kPeuDeLettres = 8; // less than that of a street or a town reads as nothing
+    const auto tientAvec = [&](qsizetype i) {
+        return [&, i](const QString& essai) {
+            QStringList p = parties;
+            p[i] = essai;
+            return tient(forme(nom, p));
+        };
+    };
+    if (tient(forme(nom, parties)))
+        return forme(nom, parties);
+    // What namesakes share gives way first: the parts between the first and the last (the
+    // street), then the first (the town)…
+    while (parties.size() > 1) {
+        const qsizetype i = parties.size() > 2 ? 1 : 0;
+        if (const auto debut = plusLongDebut(parties.at(i), kPeuDeLettres, tientAvec(i))) {
+            parties[i] = *debut;
+            return forme(nom, parties);
+        }
+        parties.removeAt(i);
+        if (tient(forme(nom, parties)))
+            return forme(nom, parties);
+    }
+    // …then the name (which namesakes share too), down to a few letters…
+    const auto tientNom = [&](const QString& essai) { return tient(forme(essai, parties)); };
+    if (const auto debut = plusLongDebut(nom, kPeuDeLettres, tientNom))
+        return forme(*debut, parties);
+    nom = debutDeTexte(nom, kPeuDeLettres);
+    // …and what tells the client apart last.
+    if (!parties.isEmpty()) {
+        if (const auto debut = plusLongDebut(parties.last(), 1, tientAvec(parties.size() - 1))) {
+            parties.last() = *debut;
+            return forme(nom, parties);
+        }
+        parties.last() = debutDeTexte(parties.last(), 1);
+    }
+    if (const auto debut = plusLongDebut(nom, 1, tientNom))
+        return forme(*debut, parties);
+    return forme(debutDeTexte(nom, 1), parties);
+}
+
+} // namespace
+
+QString nomClientDistinct(const Client* client, const Tient& tient)
 {
     if (!client)
         return {};
-    QStringList parties = partiesAffichees(client, partiesParmiHomonymes(client));
-    QString nom = client->nom();
-    const auto taille = [&] { return entreParentheses(nom, parties).size(); };
-    if (taille() <= longest)
-        return entreParentheses(nom, parties);
-    // Cut first what tells the client apart least: the street between the town and the phone,
-    // down to a few letters or away…
-    constexpr int kPeuDeLettres = 8;
-    if (parties.size() > 2) {
-        const qsizetype reste = longest - (taille() - parties.at(1).size());
-        if (reste >= kPeuDeLettres)
-            parties[1] = debutDeTexte(parties.at(1), int(reste));
-        else
-            parties.removeAt(1);
-    }
-    // …then the name, keeping its beginning…
-    constexpr int kNomCourt = 16;
-    if (taille() > longest)
-        nom = debutDeTexte(nom, std::max(kNomCourt, int(longest - (taille() - nom.size()))));
-    // …then the town before the last part; what tells the client apart last (its phone, or the
-    // street or town that no namesake shares) is cut only when it alone is longer than the line.
-    if (taille() > longest && parties.size() > 1) {
-        const qsizetype reste = longest - (taille() - parties.first().size());
-        parties.first() = debutDeTexte(parties.first(), std::max(kPeuDeLettres, int(reste)));
-    }
-    if (!parties.isEmpty())
-        parties.last() = debutDeTexte(parties.last(), longest);
-    return entreParentheses(nom, parties);
+    return ajuster(client->nom(), partiesAffichees(client, partiesParmiHomonymes(client)), tient, entreParentheses);
+}
+
+QString nomClientDistinct(const Client* client, int longest)
+{
+    return nomClientDistinct(client, [longest](const QString& texte) { return texte.size() <= longest; });
+}
+
+QString distinctionAffichee(const Client* client, const Tient& tient)
+{
+    if (!client)
+        return {};
+    const QStringList parties = partiesAffichees(client, partiesParmiHomonymes(client));
+    if (parties.isEmpty())
+        return {};
+    // The name takes no room here: it is never cut.
+    return ajuster(QString(), parties, tient, [](const QString&, const QStringList& p) {
+        return p.join(QStringLiteral(" · "));
+    });
+}
+
+QString nomBenne(const Benne* benne)
+{
+    if (!benne)
+        return {};
+    const QString couleur = nomCouleur(benne->couleur());
+    const QString volume = texteVolume(benne->volume()) + QStringLiteral(" m³");
+    const QString teinte = couleur.isEmpty() ? firstShown({benne->couleur()}) : couleur;
+    return teinte.isEmpty() ? volume : volume + QLatin1Char(' ') + teinte;
+}
+
+QString distinctionBenne(const Benne* benne, bool avecEtat)
+{
+    Sosies::FicheBenne fiche = ficheBenne(benne);
+    if (!avecEtat && fiche.etatDistingue)
+        fiche.parties.removeOne(benne->etatTexte());
+    return fiche.parties.join(QStringLiteral(" · "));
+}
+
+QString nomBenneDistinct(const Benne* benne)
+{
+    const QString distinction = distinctionBenne(benne);
+    return distinction.isEmpty() ? nomBenne(benne) : nomBenne(benne) + QStringLiteral(" (") + distinction + QLatin1Char(')');
+}
+
+bool benneSansDistinction(const Benne* benne)
+{
+    return ficheBenne(benne).sansDistinction;
+}
+
+QString texteBenneSansDistinction(const Benne* benne)
+{
+    return QStringLiteral("Rien ne distingue cette benne d’une autre « %1 » : écrivez son numéro dans ses notes.")
+        .arg(nomBenneDistinct(benne));
 }
 
 std::optional<qint64> finDeTenueMs(const LocationDeBenne* location)

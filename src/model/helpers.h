@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace kv {
 
+class Benne;
 class Client;
 class LocationDeBenne;
 
@@ -108,12 +110,36 @@ QString distinctionAffichee(const Client* client);
 // "Bernard Démolition (Lyon)" for a look-alike, else the name alone; the phone never broken
 // across lines. For every message, title and question that names a client.
 QString nomClientDistinct(const Client* client);
+// Whether a text finds room where it is to be shown (a width in a font, a number of letters).
+using Tient = std::function<bool(const QString&)>;
+// The same in the longest form that `tient` accepts: one rule for every line, label, bar, card
+// and question. What look-alikes share gives way before what tells the client apart: first the
+// street between the town and the phone (cut, then left out), then the town, then the name
+// (« … », down to a few letters); the last part (the phone, or the street or town that no
+// namesake shares) is cut last. An opened bracket is always closed; a phone never breaks across
+// lines. The shortest form tried comes back when none finds room.
+QString nomClientDistinct(const Client* client, const Tient& tient);
 // The same in at most about `longest` characters, for a sentence that must not grow with what
-// was typed: what tells the client apart is cut last. The street between the town and the phone
-// gives way first, then the name (« … »), then the town; the last part (the phone, or the street
-// or town no namesake shares) is cut only when it alone is longer than `longest`. An opened
-// bracket is always closed.
+// was typed.
 QString nomClientDistinct(const Client* client, int longest);
+// What tells the client apart alone (no name, no bracket), giving way by the same rule; empty
+// when its name is its own.
+QString distinctionAffichee(const Client* client, const Tient& tient);
+
+// Skips: one of its look-alikes is a skip of the same whole volume and colour in words. The
+// skip's name, « 3 m³ bleu » (the colour text itself when it names no colour).
+QString nomBenne(const Benne* benne);
+// What tells a skip from its look-alikes, in these words everywhere: its device, its state,
+// the first line of its note (where offices write the number painted on it), each kept only
+// where the look-alikes differ in it; empty for a skip without look-alike. Without the state
+// for a place that shows it already.
+QString distinctionBenne(const Benne* benne, bool avecEtat = true);
+// « 3 m³ bleu (Grue · Sale) » for a look-alike, else « 3 m³ bleu ».
+QString nomBenneDistinct(const Benne* benne);
+// True when another skip reads exactly the same: same volume, colour, device, state and note.
+bool benneSansDistinction(const Benne* benne);
+// What a screen says of such a skip.
+QString texteBenneSansDistinction(const Benne* benne);
 
 // A phone number whose inner spaces do not break a line (no-break spaces): « 04 78 16 10 25 »
 // stays on one line wherever a label wraps.

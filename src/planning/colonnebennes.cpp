@@ -3,6 +3,7 @@
 #include "grilleplanning.h"
 #include "peintrebarres.h"
 
+#include "model/helpers.h"
 #include "model/records.h"
 #include "model/volume.h"
 #include "widgets/colors.h"
@@ -29,7 +30,11 @@ QString ColonneBennes::texteEtiquette(const Benne* benne)
 {
     const std::optional<EtatBenne> etat = benne->etat();
     const QString nomEtat = etat ? texteEtat(*etat).toLower() : benne->etatTexte().toLower();
-    return texteVolume(benne->volume()) + QStringLiteral(" m³ état : ") + nomEtat;
+    // A look-alike's label says what tells it apart (its device, its note), in the same words
+    // as everywhere a skip is named.
+    const QString distinction = distinctionBenne(benne, false);
+    return texteVolume(benne->volume()) + QStringLiteral(" m³ état : ") + nomEtat
+           + (distinction.isEmpty() ? QString() : QStringLiteral(" · ") + distinction);
 }
 
 bool ColonneBennes::estInutilisable(const Benne* benne)

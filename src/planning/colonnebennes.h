@@ -22,7 +22,8 @@ class ColonneBennes : public QWidget {
 public:
     explicit ColonneBennes(GrillePlanning* grille);
 
-    // "10 m³ état : sale": the whole volume, then the state's name in lower case.
+    // "10 m³ état : sale": the whole volume, then the state's name in lower case; for a look-alike
+    // what tells it apart follows (see distinctionBenne).
     static QString texteEtiquette(const Benne* benne);
     static bool estInutilisable(const Benne* benne);
     // The label's background: the skip's colour, or blue at 0.7 when its text is no colour.

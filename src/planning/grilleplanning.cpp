@@ -507,9 +507,14 @@ PeintreBarres::Etiquette GrillePlanning::disposerEtiquette(const LocationDeBenne
                                                            bool avecBouton)
 {
     const Client* client = location->client();
-    return m_peintre.disposerEtiquette(g.corps, bandeEtiquette(g, avecBouton), client ? client->nom() : QString(),
-                                       location->chauffeurPose() != nullptr,
-                                       location->chauffeurEnlevement() != nullptr);
+    // A namesake's bar tells it apart as far as its room allows, by the look-alike rule.
+    const bool nomme = client && !client->nom().isEmpty();
+    const bool homonyme = nomme && !distinctionParmiHomonymes(client).isEmpty();
+    return m_peintre.disposerEtiquette(
+        g.corps, bandeEtiquette(g, avecBouton), nomme ? nomClientDistinct(client) : QString(),
+        location->chauffeurPose() != nullptr, location->chauffeurEnlevement() != nullptr,
+        homonyme ? PeintreBarres::Ajustement([client](const Tient& tient) { return nomClientDistinct(client, tient); })
+                 : PeintreBarres::Ajustement());
 }
 
 GrillePlanning::Touche GrillePlanning::toucher(const QPointF& pointVue)
@@ -929,8 +934,12 @@ QString GrillePlanning::texteChevauchement(const LocationDeBenne* location, cons
         return {};
     const QTimeZone& zone = m_actions->horloge().zone;
     const auto jour = [&zone](qint64 ms) { return texteJour(ms, zone); };
-    return texteDejaLouee(autres, jour) + QStringLiteral("\n\nLouer quand même cette benne à ") + clientNomme(location)
-           + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral(" ?");
+    // A look-alike skip is named by what tells it apart.
+    const QString benne = location->benne() && !distinctionBenne(location->benne()).isEmpty()
+                              ? QStringLiteral(" (") + nomBenneDistinct(location->benne()) + QLatin1Char(')')
+                              : QString();
+    return texteDejaLouee(autres, jour) + QStringLiteral("\n\nLouer quand même cette benne") + benne + QStringLiteral(" à ") + clientNomme(location)
+           + periodeLocation(dates.pose, dates.enlevement, jour) + QStringLiteral("\u00A0?"); // « ? » never alone on a line
 }
 
 void GrillePlanning::dupliquer(LocationDeBenne* location)
@@ -1051,7 +1060,7 @@ QString GrillePlanning::texteSuppression(const LocationDeBenne* location) const
     const QTimeZone& zone = m_actions->horloge().zone;
     const Client* client = location->client();
     // A long name is quoted by its beginning: the question keeps to a few lines.
-    const QString nom = client && !client->nom().isEmpty() ? quotedBeginning(client->nom(), 80)
+    const QString nom = client && !client->nom().isEmpty() ? nomClientDistinct(client, 80)
                                                            : QStringLiteral("client inconnu");
     QString quoi = QStringLiteral("Location de ") + nom + QStringLiteral(", posée le ")
                    + texteJour(location->datePoseMs(), zone);

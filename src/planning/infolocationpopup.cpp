@@ -106,6 +106,10 @@ void InfoLocationPopup::actualiser()
         }
         // The client's name takes two lines at most; the other values the lines they need.
         QLabel* valeur = rang == 0 ? new ElidedLinesLabel(l.valeur, 2, this) : new QLabel(l.valeur, this);
+        if (rang == 0 && m_location && !distinctionParmiHomonymes(m_location->client()).isEmpty())
+            static_cast<ElidedLinesLabel*>(valeur)->setFit([client = m_location->client()](const Tient& tient) {
+                return nomClientDistinct(client, tient);
+            });
         valeur->setObjectName(rang == 0 ? QStringLiteral("nomClient") : QString());
         valeur->setPalette(noir);
         valeur->setWordWrap(true);

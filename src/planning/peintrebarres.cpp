@@ -382,6 +382,25 @@ QString PeintreBarres::nomRaccourci(const QString& nom, qreal place, const QFont
     return *it;
 }
 
+QString PeintreBarres::nomAjuste(const QString& nom, const Ajustement& ajuster, qreal place, const QFont& police)
+{
+    // Kept as the shortened names are: a grid paints the same bars again and again.
+    const QString cle = QStringLiteral("\x1e") + cleDe(police) + QLatin1Char('\x1f') + nom + QLatin1Char('\x1f')
+                        + QString::number(qRound(place));
+    auto it = m_raccourcis.constFind(cle);
+    if (it == m_raccourcis.constEnd()) {
+        if (m_raccourcis.size() > 4000)
+            m_raccourcis.clear();
+        const QFontMetricsF fm(police);
+        const qreal texte = place - 2 - 8;
+        if (texte <= fm.averageCharWidth() * 2)
+            return nomRaccourci(nom, place, police);
+        const QString ajuste = ajuster([&fm, texte](const QString& s) { return fm.horizontalAdvance(s) <= texte; });
+        it = m_raccourcis.insert(cle, fm.horizontalAdvance(ajuste) <= texte ? ajuste : nomRaccourci(ajuste, place, police));
+    }
+    return *it;
+}
+
 void PeintreBarres::peindreCadreFocus(QPainter& p, const QRectF& rect, const QColor& surbrillance, qreal rayon)
 {
     p.save();
@@ -397,7 +416,8 @@ void PeintreBarres::peindreCadreFocus(QPainter& p, const QRectF& rect, const QCo
 }
 
 PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom,
-                                                          bool chauffeurPose, bool chauffeurEnlevement)
+                                                          bool chauffeurPose, bool chauffeurEnlevement,
+                                                          const Ajustement& ajuster)
 {
     Etiquette e;
     const qreal cy = corps.center().y();
@@ -449,7 +469,9 @@ PeintreBarres::Etiquette PeintreBarres::disposerEtiquette(const QRectF& corps, c
     }
     const bool avecBadges = cote > 0;
     const qreal pourTexte = place - (avecBadges ? nombre * (cote + espacement) : 0);
-    e.texte = largeurTexte <= pourTexte ? nomEcrit : nomRaccourci(nomEcrit, pourTexte, e.police);
+    e.texte = largeurTexte <= pourTexte ? nomEcrit
+              : ajuster && !nomEcrit.isEmpty() ? nomAjuste(nomEcrit, ajuster, pourTexte, e.police)
+                                               : nomRaccourci(nomEcrit, pourTexte, e.police);
     const qreal texte = e.texte.isEmpty() ? 0 : std::min(largeurTexte, largeurNom(e.texte, e.police));
     const qreal total = texte + (avecBadges ? nombre * (cote + espacement) : 0);
     qreal x = bande.left() + (place - total) / 2;

@@ -12,6 +12,8 @@
 #include <QPixmap>
 #include <QRectF>
 
+#include <functional>
+
 class QPainter;
 
 namespace kv::planning {
@@ -45,8 +47,11 @@ public:
         QRectF badgePose;     // the placing driver's badge, empty when not shown
         QRectF badgeEnlevement;
     };
+    // `ajuster`, when given, is the name's own rule for a shorter room (given a test of room): a
+    // look-alike's name gives way from what its namesakes share (see nomClientDistinct).
+    using Ajustement = std::function<QString(const std::function<bool(const QString&)>&)>;
     Etiquette disposerEtiquette(const QRectF& corps, const QRectF& bande, const QString& nom, bool chauffeurPose,
-                                bool chauffeurEnlevement);
+                                bool chauffeurEnlevement, const Ajustement& ajuster = {});
     // The name is written black or white, whichever reads better on the bar's colour `fond`.
     void peindreEtiquette(QPainter& p, const Etiquette& etiquette, const QColor& fond);
 
@@ -74,6 +79,7 @@ private:
     // The width a name takes on a bar, its margins included; measured once per name.
     qreal largeurNom(const QString& nom, const QFont& police);
     QString nomRaccourci(const QString& nom, qreal place, const QFont& police);
+    QString nomAjuste(const QString& nom, const Ajustement& ajuster, qreal place, const QFont& police);
     // The font a name is written in on a bar of height `hauteur`: the grid's own where its line
     // fits with room for its shadows, else the largest that fits; none (`ok` false) below the
     // smallest that reads.

@@ -215,6 +215,11 @@ QString CartoucheAnime::couperDetail() const
     const int place = int(boite().width()) - 16;
     if (fm.horizontalAdvance(m_detail) <= place)
         return m_detail;
+    if (m_ajuster) {
+        const QString ajuste = m_ajuster([&fm, place](const QString& s) { return fm.horizontalAdvance(s) <= place; });
+        // Measured whole: an elision of what was measured to fit could still cut its last letters.
+        return fm.horizontalAdvance(ajuste) <= place ? ajuste : fm.elidedText(ajuste, Qt::ElideRight, place);
+    }
     const QString separateur = QStringLiteral(" · ");
     const int i = int(m_detail.lastIndexOf(separateur));
     const QString dernier = i < 0 ? m_detail : m_detail.mid(i + separateur.size());
@@ -266,7 +271,14 @@ void CartoucheAnime::setLabel(const QString& label)
 
 void CartoucheAnime::setDetail(const QString& detail)
 {
-    if (detail == m_detail)
+    setDetail(detail, {});
+}
+
+void CartoucheAnime::setDetail(const QString& detail, Ajustement ajuster)
+{
+    const bool ajuste = m_ajuster || ajuster;
+    m_ajuster = std::move(ajuster);
+    if (detail == m_detail && !ajuste)
         return;
     m_detail = detail;
     setAccessibleDescription(detail);

@@ -104,6 +104,10 @@ public:
     // the name in a smaller type; none leaves the name alone in the box.
     QString detail() const { return m_detail; }
     void setDetail(const QString& detail);
+    // The same with the rule that fits it to a shorter room (given a test of room): a
+    // look-alike's detail gives way from what its namesakes share (see nomClientDistinct).
+    using Ajustement = std::function<QString(const std::function<bool(const QString&)>&)>;
+    void setDetail(const QString& detail, Ajustement ajuster);
     int nombreBennes() const { return m_nombre; }
     void setNombreBennes(int n);
     bool isSelected() const { return m_etat->isSelected(); }
@@ -177,6 +181,7 @@ private:
 
     QString m_label;
     QString m_detail;
+    Ajustement m_ajuster;
     int m_nombre;
     EtatCartouche* m_etat;
     qreal m_largeurBoite = kLargeur;

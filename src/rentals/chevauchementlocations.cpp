@@ -62,8 +62,12 @@ QString texteDejaLouee(const QList<LocationDeBenne*>& autres, const std::functio
     QString texte = QStringLiteral("Cette benne est déjà louée à ") + clientNomme(premiere)
                     + periodeLocation(premiere->datePoseMs(), premiere->dateEnlevementMs(), jour) + QLatin1Char('.');
     const qsizetype encore = autres.size() - 1;
-    if (encore == 1)
-        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours.");
+    if (encore == 1) {
+        // Named: it may be the namesake's.
+        const LocationDeBenne* autre = autres.at(1);
+        texte += QStringLiteral(" Une autre location la tient aussi sur ces jours : celle de ") + clientNomme(autre)
+                 + periodeLocation(autre->datePoseMs(), autre->dateEnlevementMs(), jour) + QLatin1Char('.');
+    }
     else if (encore > 1)
         texte += QStringLiteral(" %1 autres locations la tiennent aussi sur ces jours.").arg(QLocale().toString(encore));
     return texte;

@@ -29,14 +29,15 @@ QString periodeLocation(qint64 poseMs, const std::optional<qint64>& enlevementMs
                         const std::function<QString(qint64)>& jour);
 
 // How many characters a client's name takes at most in a sentence (see nomClientDistinct).
-inline constexpr int kLongueurNomDansUnePhrase = 60;
+inline constexpr int kLongueurNomDansUnePhrase = 80;
 
 // A rental's client as a question or a warning names it: told apart from the clients of the same
 // name by what tells it apart, kept whole (a long name, then the street, cut with « … »).
 QString clientNomme(const LocationDeBenne* location);
 
 // Who already holds the skip: the first of `autres` by its client and its days, then how many
-// others hold it too ("Cette benne est déjà louée à … ."). Empty when none does.
+// others hold it too, the second named when it is the only other ("Cette benne est déjà louée à
+// … ."). Empty when none does.
 QString texteDejaLouee(const QList<LocationDeBenne*>& autres, const std::function<QString(qint64)>& jour);
 
 } // namespace kv

@@ -354,7 +354,10 @@ QWidget* FormulaireLocationView::construireFormulaire()
         pastille->setToolTip(code);
         rangeeBenne->addWidget(pastille);
         m_texteBenne = new QLabel(QStringLiteral("Benne ") + formatNumberShort(benneReservee->volume())
-                                      + QStringLiteral(" m³, couleur ") + (enMots.isEmpty() ? code : enMots),
+                                      + QStringLiteral(" m³, couleur ") + (enMots.isEmpty() ? code : enMots)
+                                      + (distinctionBenne(benneReservee).isEmpty()
+                                             ? QString()
+                                             : QStringLiteral(" (") + distinctionBenne(benneReservee) + QLatin1Char(')')),
                                   page);
         m_texteBenne->setToolTip(code);
         m_texteBenne->setObjectName(QStringLiteral("benneReservee"));

@@ -421,11 +421,16 @@ void VueLocationBenne::placerCartouches()
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
             ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
-            ca->setDetail(distinction(c));
             ca->show();
         } else {
             ca->setLabel(c->nom());
-            ca->setDetail(distinction(c));
+        }
+        {
+            // A namesake's detail gives way by the look-alike rule.
+            CartoucheAnime::Ajustement ajuster;
+            if (!distinctionParmiHomonymes(c).isEmpty())
+                ajuster = [c](const Tient& tient) { return distinctionAffichee(c, tient); };
+            ca->setDetail(distinction(c), std::move(ajuster));
             ca->setNombreBennes(int(c->locations().size()));
         }
         ca->setGeometry(0, kHautLigne + i * h, largeur, h);

@@ -167,7 +167,19 @@ void RapportMensuelApercuView::afficher(const Client* client, qint64 moisMs)
 {
     const QList<LocationDeBenne*> locations = rapport::locationsDuMois(client, moisMs, m_zone);
     // Painted as plain text, cut to its room.
-    m_titre->setText(QStringLiteral("Aperçu du rapport pour ") + nomClientDistinct(client) + QStringLiteral(" – ") + libelleMois(moisMs, m_zone));
+    const QString debut = QStringLiteral("Aperçu du rapport pour "), mois = QStringLiteral(" – ") + libelleMois(moisMs, m_zone);
+    // Short of room, what namesakes share gives way; the month stays.
+    // Short of room, what namesakes share gives way, then the words before the name; the month stays.
+    m_titre->setText(debut + nomClientDistinct(client) + mois, [client, debut, mois](const Tient& tient) {
+        const auto titre = [&](const QString& avant) {
+            return avant + nomClientDistinct(client, [&](const QString& nom) { return tient(avant + nom + mois); }) + mois;
+        };
+        QString forme;
+        for (const QString& avant : {debut, QStringLiteral("Aperçu : "), QString()})
+            if (forme = titre(avant); !forme.endsWith(QStringLiteral("…)") + mois))
+                break;
+        return forme;
+    });
     m_lignes->setLocations(locations);
     // The columns but the address take the room of their widest text; names are cut with "…",
     // whole in their tool tips.

@@ -1,5 +1,7 @@
 #include "cartebenneslouees.h"
 
+#include "model/helpers.h"
+
 #include "relocalisationlocations.h"
 
 #include "statscharts.h"
@@ -66,7 +68,8 @@ struct CarteDeNom {
 // pictures), at most one entry per client name; let go when the font changes.
 class CartesDeNoms {
 public:
-    const CarteDeNom& pour(const QString& titre, const QFontMetricsF& fm)
+    const CarteDeNom& pour(const QString& titre, const QFontMetricsF& fm,
+                           const std::function<QString(const std::function<bool(const QString&)>&)>& ajuster = {})
     {
         auto it = m_cartes.constFind(titre);
         if (it != m_cartes.cend())
@@ -78,7 +81,10 @@ public:
         // A name that fits is shown whole: measured once, without the elision's second layout.
         const qreal entier = fm.horizontalAdvance(ligne);
         const bool coupe = entier > kLargeurNom || ligne.contains(QChar(0x9c));
-        const QString affiche = coupe ? fm.elidedText(ligne, Qt::ElideRight, kLargeurNom) : ligne;
+        const QString ajuste = coupe && ajuster
+                                   ? ajuster([&fm](const QString& t) { return fm.horizontalAdvance(t) <= kLargeurNom; })
+                                   : ligne;
+        const QString affiche = coupe ? fm.elidedText(ajuste, Qt::ElideRight, kLargeurNom) : ligne;
         const qreal largeur = coupe ? fm.horizontalAdvance(affiche) : entier;
         return *m_cartes.insert(titre, {affiche, QSizeF(std::ceil(largeur) + 2 * kMarge, std::ceil(fm.height()) + 2 * kMarge)});
     }
@@ -227,8 +233,12 @@ QList<RepereLocationBenne> CarteBennesLouees::reperes(const QList<LocationDeBenn
         // A coordinate that is not one gives no marker.
         if (!point.isValid())
             continue;
-        liste.append({l->id(), point, l->client() ? l->client()->nom() : QString(), l->adresse(),
-                      l->benne() ? l->benne()->couleur() : QString()});
+        const Client* client = l->client();
+        const bool homonyme = client && !distinctionParmiHomonymes(client).isEmpty();
+        liste.append({l->id(), point, client ? nomClientDistinct(client) : QString(), l->adresse(),
+                      l->benne() ? l->benne()->couleur() : QString(), {}});
+        if (homonyme)
+            liste.last().ajuster = [client](const Tient& tient) { return nomClientDistinct(client, tient); };
     }
     return liste;
 }
@@ -434,7 +444,7 @@ void CarteBennesLouees::refresh(bool zoom)
         // the names, its card's size, its colour.
         auto nom = m_indexNoms.constFind(r.titre);
         if (nom == m_indexNoms.cend()) {
-            const CarteDeNom& carte = cartes.pour(r.titre, fm);
+            const CarteDeNom& carte = cartes.pour(r.titre, fm, r.ajuster);
             m_noms.push_back({r.titre, carte.affiche, carte.taille, false, std::nullopt, std::nullopt, 0});
             nom = m_indexNoms.insert(r.titre, int(m_noms.size()) - 1);
         }

@@ -43,6 +43,9 @@ struct RepereLocationBenne {
     QString titre;          // the client's name
     std::optional<QString> sousTitre; // the site address, carried but not shown
     QString couleurHex;     // the skip's colour text, as stored
+    // A namesake's name card gives way from what namesakes share (see nomClientDistinct); none
+    // for a name of its own.
+    std::function<QString(const std::function<bool(const QString&)>&)> ajuster = {};
 };
 
 class CarteBennesLouees : public QWidget {

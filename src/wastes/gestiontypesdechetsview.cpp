@@ -154,27 +154,30 @@ void GestionTypesDechetsView::supprimerTypes(const QList<TypeDechet*>& types)
 {
     // Types that rentals use stay; the others go.
     int refusees = 0;
+    const TypeDechet* refuse = nullptr;
     QList<TypeDechet*> libres;
     for (TypeDechet* t : types) {
-        if (const int n = nombreLocations(m_context, t); n > 0)
+        if (const int n = nombreLocations(m_context, t); n > 0) {
             refusees = n;
-        else
+            refuse = t;
+        } else
             libres.append(t);
     }
     m_ecran->remove(libres);
-    if (refusees > 0)
-        alerteSuppression(refusees);
+    if (refuse)
+        alerteSuppression(refuse, refusees);
 }
 
-void GestionTypesDechetsView::alerteSuppression(int nbLocationsLiees)
+void GestionTypesDechetsView::alerteSuppression(const TypeDechet* type, int nbLocationsLiees)
 {
     auto* alerte = new QMessageBox(QMessageBox::Warning, QStringLiteral("Suppression impossible"),
                                    QStringLiteral("Suppression impossible"), QMessageBox::NoButton,
                                    window());
     alerte->setObjectName(QStringLiteral("suppressionImpossible"));
     alerte->setInformativeText(
-        QStringLiteral("Ce type de déchet est utilisé dans %1\u00A0location(s). Supprimez-les d'abord ou "
+        QStringLiteral("Le type de déchet « %1 » est utilisé dans %2\u00A0location(s). Supprimez-les d'abord ou "
                        "modifiez leur type de déchet.")
+            .arg(type->libelle())
             .arg(nbLocationsLiees));
     QPushButton* ok = alerte->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     alerte->setDefaultButton(ok);

@@ -44,7 +44,7 @@ public:
 
 private:
     void supprimerTypes(const QList<TypeDechet*>& types);
-    void alerteSuppression(int nbLocationsLiees);
+    void alerteSuppression(const TypeDechet* type, int nbLocationsLiees);
 
     ModelContext* m_context;
     forms::ListDetail<TypeDechet, TypeDechetFormView>* m_ecran = nullptr;

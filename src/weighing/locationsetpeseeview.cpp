@@ -303,6 +303,15 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     RowPart partNom = RowPart::label(nom, forms::TextStyle::Headline);
     partNom.elide = true;
     premiere.parts << partNom;
+    // A namesake told apart on a line of its own, what namesakes share giving way first.
+    const QString distinction = distinctionAffichee(client);
+    forms::RowLine apart{{}, 8, forms::TextStyle::Caption};
+    if (!distinction.isEmpty()) {
+        RowPart part = RowPart::label(distinction, forms::TextStyle::Caption, forms::Tone::Secondary);
+        part.elide = true;
+        part.fit = [client](const Tient& tient) { return distinctionAffichee(client, tient); };
+        apart.parts << part;
+    }
 
     const QString volume = formatFixed(benne ? benne->volume() : 0, 0) + QChar(0x202F) + QStringLiteral("m³");
     forms::RowLine deuxieme;
@@ -331,9 +340,13 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     RowPart partAdresse = RowPart::label(adresse, forms::TextStyle::Caption, forms::Tone::Secondary);
     partAdresse.elide = true;
     forms::RowLine troisieme{{partAdresse}, 8, forms::TextStyle::Caption};
-    row.lines << premiere << deuxieme << troisieme << quatrieme;
+    row.lines << premiere;
+    if (!apart.parts.isEmpty())
+        row.lines << apart;
+    row.lines << deuxieme << troisieme << quatrieme;
 
-    QStringList dit{nom, volume, adresse, pose};
+    QStringList dit{distinction.isEmpty() ? nom : nom + QStringLiteral(" (") + distinction + QLatin1Char(')'), volume,
+                    adresse, pose};
     for (const RowPart& p : row.trailing)
         dit << (p.kind == RowPart::Kind::Badge ? p.text : p.toolTip);
     row.accessibleText = dit.join(QStringLiteral(" · "));

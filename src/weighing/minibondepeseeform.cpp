@@ -222,7 +222,7 @@ QString MiniBonDePeseeForm::poidsNetKgStr() const
 QString MiniBonDePeseeForm::titreFenetre() const
 {
     const Client* client = m_location ? m_location->client() : nullptr;
-    return QStringLiteral("Bon de pesée — ") + (client ? client->nom() : QString());
+    return QStringLiteral("Bon de pesée — ") + (client ? nomClientDistinct(client) : QString());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -469,6 +469,8 @@ void MiniBonDePeseeForm::rafraichirEnTete()
                                         client ? std::optional<QString>(client->nom()) : std::nullopt,
                                         QStringLiteral("scalemass"), true, false, 0, 0, 0, badges, aide, this);
     entete->setObjectName(QStringLiteral("enteteBon"));
+    if (auto* nom = entete->findChild<ElidedLabel*>(QStringLiteral("subtitle")); nom && client)
+        nom->setText(nomClientDistinct(client), [client](const Tient& tient) { return nomClientDistinct(client, tient); });
     if (m_entete) {
         m_racine->replaceWidget(m_entete, entete);
         delete m_entete;

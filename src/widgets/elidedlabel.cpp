@@ -17,7 +17,14 @@ ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent)
 
 void ElidedLabel::setText(const QString& text)
 {
-    if (text == m_text)
+    setText(text, {});
+}
+
+void ElidedLabel::setText(const QString& text, Fit fit)
+{
+    const bool fitted = m_fit || fit;
+    m_fit = std::move(fit);
+    if (text == m_text && !fitted)
         return;
     m_text = text;
     setAccessibleName(text);
@@ -31,7 +38,15 @@ QString ElidedLabel::shownText() const
     // One line: a line break in the data reads as a space.
     QString line = m_text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
+    const QFontMetrics fm = fontMetrics();
+    const int room = contentsRect().width();
+    if (m_fit && fm.horizontalAdvance(line) > room) {
+        line = m_fit([&fm, room](const QString& s) { return fm.horizontalAdvance(s) <= room; });
+        // Measured whole: an elision of what was measured to fit could still cut its last letters.
+        if (fm.horizontalAdvance(line) <= room)
+            return line;
+    }
+    return fm.elidedText(line, Qt::ElideRight, room);
 }
 
 QSize ElidedLabel::sizeHint() const

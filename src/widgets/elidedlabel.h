@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 namespace kv {
 
 class ElidedLabel : public QWidget {
@@ -15,6 +17,11 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString& text);
+    // Where the whole text does not find room, the longest form `fit` gives that does (given a
+    // test of room) is shown instead, cut with "…" only when even that is too long: a label that
+    // names a record gives way from what look-alikes share (see nomClientDistinct).
+    using Fit = std::function<QString(const std::function<bool(const QString&)>&)>;
+    void setText(const QString& text, Fit fit);
     // The text as painted now ("…" at its end when cut).
     QString shownText() const;
     bool isElided() const { return shownText() != m_text; }
@@ -31,6 +38,7 @@ private:
     void updateToolTip();
 
     QString m_text;
+    Fit m_fit;
 };
 
 } // namespace kv

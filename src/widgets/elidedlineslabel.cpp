@@ -20,7 +20,7 @@ int ElidedLinesLabel::heightForWidth(int width) const
 {
     const QMargins m = contentsMargins();
     const int inside = std::max(1, width - m.left() - m.right());
-    const QString shown = cutToLines(m_text, font(), inside, m_maxLines);
+    const QString shown = shownAt(inside);
     return fontMetrics().boundingRect(QRect(0, 0, inside, 1 << 20), Qt::TextWordWrap, shown).height() + m.top()
            + m.bottom();
 }
@@ -36,12 +36,28 @@ void ElidedLinesLabel::cut()
     const int width = contentsRect().width();
     if (width <= 0)
         return;
-    const QString shown = cutToLines(m_text, font(), width, m_maxLines);
+    const QString shown = shownAt(width);
     if (shown == text())
         return;
     QLabel::setText(shown);
     setPlainToolTip(this, shown == m_text ? QString() : m_text);
     updateGeometry();
+}
+
+void ElidedLinesLabel::setFit(Fit fit)
+{
+    m_fit = std::move(fit);
+    cut();
+}
+
+QString ElidedLinesLabel::shownAt(int width) const
+{
+    const QString whole = cutToLines(m_text, font(), width, m_maxLines);
+    if (whole == m_text || !m_fit)
+        return whole;
+    const QFont f = font();
+    const int lines = m_maxLines;
+    return cutToLines(m_fit([&](const QString& s) { return cutToLines(s, f, width, lines) == s; }), f, width, lines);
 }
 
 QString ElidedLinesLabel::cutToLines(const QString& text, const QFont& font, int width, int lines)

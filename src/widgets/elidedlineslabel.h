@@ -6,6 +6,8 @@
 
 #include <QLabel>
 
+#include <functional>
+
 namespace kv {
 
 class ElidedLinesLabel : public QLabel {
@@ -15,6 +17,11 @@ public:
 
     // The whole text (text() is what shows).
     QString fullText() const { return m_text; }
+    // Where the whole text takes more lines than allowed, the longest form `fit` gives that does
+    // not (given a test of room) is shown instead: a record's name gives way from what
+    // look-alikes share (see nomClientDistinct) before anything is cut with "…".
+    using Fit = std::function<QString(const std::function<bool(const QString&)>&)>;
+    void setFit(Fit fit);
 
     int heightForWidth(int width) const override;
 
@@ -26,9 +33,11 @@ protected:
 
 private:
     void cut();
+    QString shownAt(int width) const;
 
     QString m_text;
     int m_maxLines;
+    Fit m_fit;
 };
 
 } // namespace kv

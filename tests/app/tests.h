@@ -89,6 +89,8 @@ private slots:
     void screensFitWithoutSidewaysScrolling();
     void longNamesKeepEveryScreenInTheWindow_data();
     void longNamesKeepEveryScreenInTheWindow();
+    void lookAlikesAreToldApartOnEveryScreen_data();
+    void lookAlikesAreToldApartOnEveryScreen();
     void sheetsTakeTheKeyboard();
     void firstFieldFollowsTheLayout();
     void namesSortAsPeopleReadThem();

@@ -15,9 +15,12 @@
 #include "drivers/formulairechauffeurview.h"
 #include "model/helpers.h"
 #include "planning/vueplanificationbennes.h"
+#include "planning/colonnebennes.h"
+#include "planning/grilleplanning.h"
 #include "platform/mapwidget.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
+#include "rentals/cartoucheanime.h"
 #include "rentals/vuelocationbenne.h"
 #include "widgets/searchablepicker.h"
 #include "stats/clientsinactifsview.h"
@@ -26,6 +29,7 @@
 #include "reports/rapportmensuelview.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/forms/recordrow.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/plaintext.h"
 
@@ -498,7 +502,88 @@ bool chooseLongNamedClient(QComboBox* clients)
     fixtures::settle();
     return true;
 }
+// Every text of `window` that names a look-alike, as painted (a list row's parts joined, a
+// label, a tile's name and detail), must show whole what tells it apart; the fleet's identical
+// skips say so.
+void checkLookAlikes(QWidget* window, const fixtures::LookAlikes& l, const QString& where, QStringList* faults)
+{
+    fixtures::settle();
+    QStringList shown;
+    for (forms::ListPanel* panel : window->findChildren<forms::ListPanel*>()) {
+        QListView* view = panel->listView();
+        auto* rows = qobject_cast<forms::RecordRowDelegate*>(view->itemDelegate());
+        if (!panel->isVisible() || !rows)
+            continue;
+        for (int r = 0; r < view->model()->rowCount(); ++r) {
+            const QModelIndex i = view->model()->index(r, 0);
+            QStringList parts;
+            for (const auto& p : forms::RecordRowDelegate::placeLines(rows->contentAt(i), view->visualRect(i), view->font()))
+                parts << p.shown;
+            shown << parts.join(QStringLiteral(" | "));
+        }
+    }
+    for (ElidedLabel* e : window->findChildren<ElidedLabel*>())
+        if (e->isVisible())
+            shown << e->shownText();
+    for (QLabel* e : window->findChildren<QLabel*>())
+        if (e->isVisible() && e->wordWrap())
+            shown << e->text();
+    for (CartoucheAnime* c : window->findChildren<CartoucheAnime*>())
+        if (c->isVisible())
+            shown << c->nomAffiche() + QStringLiteral(" | ") + c->detailAffiche();
+    // A bar too short for a name and a phone may cut both; one that shows the name whole shows
+    // what tells it apart whole too.
+    for (planning::GrillePlanning* grille : window->findChildren<planning::GrillePlanning*>())
+        for (const Client* c : l.petits + l.dupont)
+            if (const QString texte = grille->etiquette(c->locations().first()).texte;
+                grille->isVisible() && texte.contains(c->nom()))
+                shown << texte;
+    for (const QList<Client*>& groupe : {l.petits, l.dupont}) {
+        const QString nom = groupe.first()->nom().left(7);
+        for (const QString& texte : std::as_const(shown))
+            if (texte.contains(nom) && std::none_of(groupe.cbegin(), groupe.cend(), [&](const Client* c) {
+                    return texte.contains(fixtures::LookAlikes::apart(c));
+                }))
+                faults->append(QStringLiteral("%1: « %2 » does not tell the look-alike apart").arg(where, texte));
+    }
+    const auto identique = [&](const QString& t) { return t.startsWith(QStringLiteral("3 m³")) && t.contains(QStringLiteral("Identique")); };
+    if (where.startsWith(QStringLiteral("Liste des bennes")) && std::count_if(shown.cbegin(), shown.cend(), identique) != 2)
+        faults->append(where + QStringLiteral(": the two identical skips are not said so"));
+}
+
 } // namespace
+
+void ConventionsTest::lookAlikesAreToldApartOnEveryScreen_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("smallest") << QSize();
+    QTest::newRow("950 wide") << QSize(950, 760);
+    // A 1366 x 768 display at 150 %.
+    QTest::newRow("1366 x 768 at 1.5") << QSize(910, 512);
+}
+
+void ConventionsTest::lookAlikesAreToldApartOnEveryScreen()
+{
+    QFETCH(QSize, size);
+    auto ctx = fixtures::store();
+    const fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
+    auto window = shownWindow(ctx.get(), size);
+    QStringList faults;
+    for (Commande c : toutesLesCommandes()) {
+        window->setSelection(c);
+        fixtures::settle();
+        selectFirstRow(window->detailScreen());
+        if (auto* planning = qobject_cast<VuePlanificationBennes*>(window->detailScreen()))
+            planning->setLocationInfoSelectionnee(l.petits.first()->locations().first());
+        checkLookAlikes(window.get(), l, titre(c), &faults);
+    }
+    visitEveryStatistic(
+        window.get(), [](const QString& client) { return client.startsWith(QStringLiteral("Petit")); },
+        [&](const QString& where) { checkLookAlikes(window.get(), l, where, &faults); });
+    // The grid's skip column names the third blue skip by its note.
+    QVERIFY(planning::ColonneBennes::texteEtiquette(l.bleues.last()).endsWith(QStringLiteral("n° 7")));
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
 
 void ConventionsTest::initTestCase()
 {

@@ -160,6 +160,24 @@ void TestHelpers::homonymeNommeDansUnePhrase()
     // Short of room, the street gives way before the phone and the bracket closes.
     QCOMPARE(nomClientDistinct(a, 60), QStringLiteral("Petit Terrassement (Saint-Priest · ") + telephone + ')');
     QCOMPARE(nomClientDistinct(a, 66), QStringLiteral("Petit Terrassement (Saint-Priest · 7 chemin des… · ") + telephone + ')');
+    // Shorter still, the town they share goes before the name and the phone.
+    QCOMPARE(nomClientDistinct(a, 45), QStringLiteral("Petit Terrassement (") + telephone + ')');
+
+    // Skips of one volume and colour: what tells them apart, read again after each write.
+    const auto bleue = [&](const QString& note) {
+        auto* b = new Benne(3, QStringLiteral("0040FF"), EtatBenne::correct, note, nullptr);
+        ctx->insert(b);
+        return b;
+    };
+    Benne* b1 = bleue(QString());
+    Benne* b2 = bleue(QString());
+    Benne* b3 = bleue(QStringLiteral("n° 7"));
+    QCOMPARE(nomBenneDistinct(b3), QStringLiteral("3 m³ bleu (n° 7)"));
+    QVERIFY(benneSansDistinction(b1) && benneSansDistinction(b2) && !benneSansDistinction(b3));
+    b1->setEtat(EtatBenne::sale);
+    QCOMPARE(nomBenneDistinct(b1), QStringLiteral("3 m³ bleu (Sale)"));
+    QCOMPARE(distinctionBenne(b3, false), QStringLiteral("n° 7"));
+    QVERIFY(!benneSansDistinction(b2));
 
     // A long name with accents and a « / » is cut before what tells it apart.
     const QString longNom = QStringLiteral("Établissements Dupont / Frères ") + QString(270, QChar(u'é'));

@@ -2578,7 +2578,7 @@ void TestGrille::doubleReservationDemandeeAvantDEtreGardee()
     QMessageBox* question = tirer(g->rectPoignee(a, true).center(), 360);
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Cette benne est déjà louée à Dupont (Lyon) du 20/03/2026 au 24/03/2026.\n\n"
-                                              "Louer quand même cette benne à Alpha <b>BTP</b> du 15/03/2026 au 21/03/2026 ?"));
+                                              "Louer quand même cette benne à Alpha <b>BTP</b> du 15/03/2026 au 21/03/2026\u00A0?"));
     QCOMPARE(a->dateEnlevement(), localDateTime(2026, 3, 18, 9));
     answerBox(question, QStringLiteral("Annuler"));
     Ecran::tourner();

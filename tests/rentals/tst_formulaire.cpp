@@ -1488,7 +1488,8 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     durand->setNom(QStringLiteral("Durand Bâtiment"));
     placedRental(b.ctx.get(), b.zeta, b.benne, localDateTime(2026, 3, 12, 8));
     QTRY_COMPARE(avis->text(), QStringLiteral("Cette benne est déjà louée à Zeta TP à partir du 12/03/2026, sans date "
-                                              "d’enlèvement. Une autre location la tient aussi sur ces jours."));
+                                              "d’enlèvement. Une autre location la tient aussi sur ces jours : celle de "
+                                              "Durand Bâtiment (Lyon) du 15/03/2026 au 18/03/2026."));
 
     // "Enregistrer quand même" stores it, then the form is dismissed.
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);

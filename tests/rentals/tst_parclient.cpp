@@ -1393,7 +1393,7 @@ void ParClientTest::readsUnderADarkPaletteAndLargerFonts()
                     CartoucheAnime* ca = ecran.cartouche(c);
                     if (!ca)
                         continue;
-                    if (c != o.longue && !ca->detailAffiche().endsWith(c->telephone()))
+                    if (c != o.longue && !QString(ca->detailAffiche()).replace(QChar(0x00A0), QLatin1Char(' ')).endsWith(c->telephone()))
                         fautes << QStringLiteral("cartouche « %1 » at %2 px").arg(ca->detailAffiche()).arg(ca->width());
                     if (ca->rectNom().intersects(ca->rectBadge()))
                         fautes << QStringLiteral("badge over « %1 »").arg(ca->nomAffiche());

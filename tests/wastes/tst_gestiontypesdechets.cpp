@@ -227,7 +227,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     QVERIFY(alerte);
     QCOMPARE(alerte->windowTitle(), QStringLiteral("Suppression impossible"));
     QCOMPARE(alerte->informativeText(),
-             QStringLiteral("Ce type de déchet est utilisé dans 1\u00A0location(s). Supprimez-les d'abord "
+             QStringLiteral("Le type de déchet « Bois » est utilisé dans 1\u00A0location(s). Supprimez-les d'abord "
                             "ou modifiez leur type de déchet."));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QVERIFY(!fixtures::openBox(m_vue.get()));
@@ -239,7 +239,7 @@ void TestGestionTypesDechets::suppressionRefuseeTantQueDesLocationsUtilisentLeTy
     m_vue->supprimerType(bois);
     alerte = fixtures::openBox(m_vue.get());
     QVERIFY(alerte);
-    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Ce type de déchet est utilisé dans 3\u00A0location(s).")));
+    QVERIFY(alerte->informativeText().startsWith(QStringLiteral("Le type de déchet « Bois » est utilisé dans 3\u00A0location(s).")));
     fixtures::clickBoxButton(alerte, QStringLiteral("OK"));
     QCOMPARE(m_store->count<TypeDechet>(), 2);
 }

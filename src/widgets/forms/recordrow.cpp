@@ -215,7 +215,15 @@ QList<RecordRowDelegate::PlacedPart> RecordRowDelegate::placeLines(const RowCont
                 const int minimum = fm.horizontalAdvance(text.left(3) + QChar(0x2026));
                 return shown == text || (!shown.isEmpty() && w >= std::min(minimum, fm.horizontalAdvance(text)));
             };
-            if (!part.iconOnly && !part.shortText.isEmpty() && iconRoom + w > remaining) {
+            if (!part.iconOnly && part.fit && iconRoom + w > remaining) {
+                const QString fitted = part.fit([&](const QString& s) { return iconRoom + fm.horizontalAdvance(s) <= remaining; });
+                shown = fitted;
+                w = fm.horizontalAdvance(shown);
+                if (iconRoom + w > remaining && !cut(fitted)) {
+                    full = true;
+                    continue;
+                }
+            } else if (!part.iconOnly && !part.shortText.isEmpty() && iconRoom + w > remaining) {
                 shown = part.shortText;
                 w = fm.horizontalAdvance(shown);
                 // A short form that may be cut is, when even it is too long.

@@ -33,6 +33,9 @@ struct RowPart {
     // Shown instead of `text` when the line is too short for it; the parts before it give way
     // first, so that it is shortened, never dropped.
     QString shortText;
+    // Where set, the longest form of the text that finds room (given a test of room), shown
+    // when `text` does not: what a part gives way from is its own rule, not the trailing edge.
+    std::function<QString(const std::function<bool(const QString&)>&)> fit;
 
     static RowPart label(const QString& text, TextStyle style = TextStyle::Body, Tone tone = Tone::Primary);
     static RowPart symbolLabel(const QString& symbol, const QString& text, TextStyle style, Tone tone);
