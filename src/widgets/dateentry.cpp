@@ -139,6 +139,8 @@ void leaveByTab(QDateTimeEdit* field, const QKeyEvent* key)
 void unmark(QDateTimeEdit* field);
 
 constexpr auto kRefusalLine = "kvDateRefusalLine";
+// The date the field held when it refused a text.
+constexpr auto kRefusedOver = "kvDateRefusedOver";
 
 QLabel* refusalLine(const QDateTimeEdit* field)
 {
@@ -231,7 +233,11 @@ void sayRefused(QDateTimeEdit* field, const QString& why)
         field->setProperty(kRefusalLine, QVariant::fromValue<QObject*>(line));
         // Whatever gives the field a date ends the refusal: the user's keys or arrows, or the
         // screen showing another record.
-        QObject::connect(field, &QDateTimeEdit::dateTimeChanged, line, [field] { unmark(field); });
+        // Return re-announces the same date: only another date ends it.
+        QObject::connect(field, &QDateTimeEdit::dateTimeChanged, line, [field](const QDateTime& when) {
+            if (when != field->property(kRefusedOver).toDateTime())
+                unmark(field);
+        });
     }
     line->setText(why);
     line->setAccessibleName(why);
@@ -541,6 +547,7 @@ void DateEntry::settle()
     if (!field->property(kDateRefused).isValid())
         field->setProperty(kSavedToolTip, field->toolTip());
     field->setProperty(kDateRefused, typed);
+    field->setProperty(kRefusedOver, field->dateTime());
     const QString why = QStringLiteral("« %1 » n’est pas une date valide : la date reste le %2.")
                             .arg(typed.trimmed(), shown(field, before));
     field->setToolTip(why);
