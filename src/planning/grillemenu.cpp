@@ -4,6 +4,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "rentals/modifierlocation.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -53,6 +54,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
         if (!l->isDeleted())
             emit locationTapped(l);
     });
+    ajouterModifierLocation(m_menu, this, m_context, l);
     // The removal date, typed: the way to end a rental whose right handle stands far away.
     QAction* enlevement = m_menu->addAction(symbolIcon(QStringLiteral("calendar")),
                                             l->dateEnlevementMs() ? QStringLiteral("Changer la date d'enlèvement…")

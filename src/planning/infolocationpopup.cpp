@@ -8,6 +8,9 @@
 #include "model/modelcontext.h"
 #include "widgets/elidedlineslabel.h"
 
+#include "rentals/modifierlocation.h"
+
+#include <QPushButton>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -117,6 +120,15 @@ void InfoLocationPopup::actualiser()
         // preferred width and lose its last line.
         m_grille->addWidget(valeur, rang, 1, Qt::AlignVCenter);
         ++rang;
+    }
+    if (m_location && !m_location->isDeleted()) {
+        auto* modifier = new QPushButton(texteModifierLocation(), this);
+        modifier->setObjectName(QStringLiteral("boutonModifierLocation"));
+        modifier->setToolTip(raccourciModifierLocation().toString(QKeySequence::NativeText));
+        connect(modifier, &QPushButton::clicked, this, [this] {
+            modifierLocation(this, m_location->modelContext(), m_location);
+        });
+        m_grille->addWidget(modifier, rang, 0, 1, 2, Qt::AlignLeft);
     }
     emit actualise();
 }

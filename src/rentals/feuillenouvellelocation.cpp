@@ -24,6 +24,24 @@ constexpr int kMarge = 8;
 FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
                                                  std::function<void()> onDismiss, AdresseService* service,
                                                  const Horloge& horloge)
+    : FeuilleNouvelleLocation(over, [=](std::function<void()> congedier, QWidget* parent) {
+          return new FormulaireLocationView(context, benneId, std::move(congedier), service, parent, horloge);
+      }, std::move(onDismiss))
+{
+}
+
+FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* context, LocationDeBenne* location,
+                                                 std::function<void()> onDismiss, AdresseService* service,
+                                                 const Horloge& horloge)
+    : FeuilleNouvelleLocation(over, [=](std::function<void()> congedier, QWidget* parent) {
+          return new FormulaireLocationView(context, location, std::move(congedier), service, parent, horloge);
+      }, std::move(onDismiss))
+{
+    setObjectName(QStringLiteral("feuilleModifierLocation"));
+    setWindowTitle(QStringLiteral("Modifier la location"));
+}
+
+FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& fabrique, std::function<void()> onDismiss)
     : QDialog(over ? over->window() : nullptr), m_onDismiss(std::move(onDismiss))
 {
     setObjectName(QStringLiteral("feuilleNouvelleLocation"));
@@ -31,10 +49,10 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* co
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
     QPointer<FeuilleNouvelleLocation> garde(this);
-    m_formulaire = new FormulaireLocationView(context, benneId, [garde] {
+    m_formulaire = fabrique([garde] {
         if (garde)
             garde->congedier();
-    }, service, this, horloge);
+    }, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_formulaire);

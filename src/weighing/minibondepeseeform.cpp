@@ -21,6 +21,7 @@
 #include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
+#include "rentals/modifierlocation.h"
 
 #include <QDateTimeEdit>
 #include <QDir>
@@ -454,6 +455,19 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     placePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     ligne->addWidget(placePoids);
     m_placePoids = placePoids;
+    // The rental it weighs, corrected from here (its client, site or waste type may be wrong).
+    if (m_location) {
+        auto* modifier = new QToolButton;
+        modifier->setObjectName(QStringLiteral("boutonModifierLocation"));
+        modifier->setText(texteModifierLocation());
+        modifier->setToolTip(raccourciModifierLocation().toString(QKeySequence::NativeText));
+        modifier->setAutoRaise(true);
+        connect(modifier, &QToolButton::clicked, this, [this] {
+            if (m_location)
+                modifierLocation(this, m_context, m_location);
+        });
+        ligne->addWidget(modifier);
+    }
     m_badgePoids = nullptr;
     rafraichirBadgePoids();
 
