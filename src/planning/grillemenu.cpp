@@ -54,7 +54,6 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
         if (!l->isDeleted())
             emit locationTapped(l);
     });
-    ajouterModifierLocation(m_menu, this, m_context, l);
     // The removal date, typed: the way to end a rental whose right handle stands far away.
     QAction* enlevement = m_menu->addAction(symbolIcon(QStringLiteral("calendar")),
                                             l->dateEnlevementMs() ? QStringLiteral("Changer la date d'enlèvement…")
@@ -107,6 +106,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
                 forms::showError(this, issue.messageErreur);
         });
     }
+    ajouterModifierLocation(m_menu, this, m_context, l);
     m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
     supprimer->setObjectName(QStringLiteral("actionSupprimer"));

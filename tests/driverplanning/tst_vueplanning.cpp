@@ -746,7 +746,7 @@ void TestVuePlanning::keyboard()
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             noms << a->text();
-    QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement"}));
+    QCOMPARE(noms, (QStringList{"Marc Petit", "Retirer le chauffeur de l'enlèvement", "Modifier la location…"}));
     choisir(menu, QStringLiteral("Marc Petit"));
     QCOMPARE(l->chauffeurEnlevement(), marc);
     QCOMPARE(l->chauffeurPose(), lea);
@@ -914,10 +914,12 @@ void TestVuePlanning::theReassignedCardKeepsTheKeyboardInView()
         auto* menu = e.vue->findChild<QMenu*>(QStringLiteral("menuAttribution"));
         QVERIFY(menu);
         QTRY_VERIFY(menu->isVisible());
-        // ↑ from the top wraps to the last entry (taking the driver off), then the last driver;
-        // ↓ takes the first.
-        if (versLeBas)
+        // ↑ from the top wraps to the last entries (the rental's correction, taking the driver
+        // off), then the last driver; ↓ takes the first.
+        if (versLeBas) {
             QTest::keyClick(menu, Qt::Key_Up);
+            QTest::keyClick(menu, Qt::Key_Up);
+        }
         QTest::keyClick(menu, versLeBas ? Qt::Key_Up : Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
         QCOMPARE(l->chauffeurPose(), arrivee);
