@@ -36,6 +36,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -462,11 +463,20 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         modifier->setText(texteModifierLocation());
         modifier->setToolTip(raccourciModifierLocation().toString(QKeySequence::NativeText));
         modifier->setAutoRaise(true);
+        // Like the help beside it, no Tab stop among the ticket's fields: its key works from any.
+        modifier->setFocusPolicy(Qt::NoFocus);
         connect(modifier, &QToolButton::clicked, this, [this] {
             if (m_location)
                 modifierLocation(this, m_context, m_location);
         });
         ligne->addWidget(modifier);
+        if (!m_cleModifier) {
+            m_cleModifier = new QShortcut(raccourciModifierLocation(), this, [this] {
+                if (m_location)
+                    modifierLocation(this, m_context, m_location);
+            });
+            m_cleModifier->setContext(Qt::WidgetWithChildrenShortcut);
+        }
     }
     m_badgePoids = nullptr;
     rafraichirBadgePoids();
