@@ -92,6 +92,8 @@ QString EditionLocation::messageEnlevementAvantPose()
 EditionLocation::EditionLocation(FormulaireLocationView* form, LocationDeBenne* location)
     : QObject(form), m_form(form), m_location(location)
 {
+    // The form is in its editing mode from here: what loads below is no new booking.
+    form->m_edition = this;
     construire();
     lierChamps();
     connect(form->m_context, &ModelContext::changed, this, [this](const ModelChanges& changes) {

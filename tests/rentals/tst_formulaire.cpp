@@ -1921,6 +1921,7 @@ void FormulaireLocationTest::correctionStoresEachFieldAlone()
         const auto avant = fiche(l);
         FormulaireLocationView* f = b.modifier(l);
         QCOMPARE(f->edition()->live()->typed(), false);
+        QVERIFY(f->texteChevauchement().isEmpty()); // never over itself
         QCOMPARE(f->adresse(), QStringLiteral("3 rue du Port, Lyon"));
         const int fermetures = b.fermetures;
         c.corriger(f);
