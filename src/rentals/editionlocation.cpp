@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -207,9 +208,19 @@ void EditionLocation::actualiserListes()
     // one the rental already holds.
     std::stable_sort(bennes.begin(), bennes.end(), [](const Benne* a, const Benne* b) { return a->volume() < b->volume(); });
     m_choixBenne->clear();
-    for (Benne* b : std::as_const(bennes))
-        if (b->etat() != EtatBenne::inutilisable || b == m_location->benne())
-            m_choixBenne->addItem(texteBenne(b), QVariant::fromValue<void*>(b));
+    // Look-alike skips (same volume and colour) told apart by their notes, else by their rank.
+    QHash<QString, int> rangs;
+    for (Benne* b : std::as_const(bennes)) {
+        if (b->etat() == EtatBenne::inutilisable && b != m_location->benne())
+            continue;
+        QString texte = texteBenne(b);
+        const QString notes = b->notes().simplified();
+        if (!notes.isEmpty())
+            texte += QStringLiteral(" — ") + debutDeTexte(notes, 40);
+        if (const int rang = ++rangs[texte]; rang > 1)
+            texte += QStringLiteral(" (n°\u00A0%1)").arg(rang);
+        m_choixBenne->addItem(texte, QVariant::fromValue<void*>(b));
+    }
     choisirDonnee(m_choixBenne, benneAvant);
     QList<Chauffeur*> liste = ctx->fetch<Chauffeur>();
     std::stable_sort(liste.begin(), liste.end(),

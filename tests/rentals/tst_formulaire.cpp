@@ -1885,7 +1885,9 @@ void FormulaireLocationTest::citySearchSaysWhyNothingComes()
 void FormulaireLocationTest::correctionStoresEachFieldAlone()
 {
     Banc b;
+    // Two look-alike skips: the picker tells them apart.
     colouredBenne(b.ctx.get(), 15, QStringLiteral("0000FF"));
+    Benne* seconde = colouredBenne(b.ctx.get(), 15, QStringLiteral("0000FF"));
     QVERIFY(saved(b.ctx.get()));
     struct Cas {
         QStringList attendu;
@@ -1893,7 +1895,10 @@ void FormulaireLocationTest::correctionStoresEachFieldAlone()
     };
     const QList<Cas> cas{
         {{"client"}, [](FormulaireLocationView* f) { Banc::choisirClient(f, QStringLiteral("Alpha Maçonnerie")); }},
-        {{"benne"}, [](FormulaireLocationView* f) { Banc::choisirDans(f->edition()->choixBenne(), QStringLiteral("Benne 15 m³, bleu")); }},
+        {{"benne"}, [seconde](FormulaireLocationView* f) {
+             Banc::choisirDans(f->edition()->choixBenne(), QStringLiteral("Benne 15 m³, bleu (n°\u00A02)"));
+             QCOMPARE(f->edition()->choixBenne()->currentData().value<void*>(), static_cast<void*>(seconde));
+         }},
         {{"pose"}, [](FormulaireLocationView* f) { f->champDatePose()->setDate(QDate(2026, 3, 11)); }},
         {{"enlevement"}, [](FormulaireLocationView* f) { QTest::mouseClick(f->boutonRetirerEnlevement(), Qt::LeftButton); }},
         {{"adresse"}, [](FormulaireLocationView* f) { taper(f->champAdresse(), "8 rue Neuve, Lyon"); }},
