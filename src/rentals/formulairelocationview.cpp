@@ -1032,7 +1032,11 @@ void FormulaireLocationView::fixerDateEnlevement()
     // The first day a removal may fall on; the field then takes the focus to change it.
     setDateEnlevement(m_datePose);
     m_champEnlevement->setFocus(Qt::OtherFocusReason);
-    m_champEnlevement->setSelectedSection(QDateTimeEdit::DaySection);
+    // The keys go to the date, its day selected by none: no stray key replaces it unasked.
+    if (auto* texte = m_champEnlevement->findChild<QLineEdit*>()) {
+        texte->deselect();
+        texte->setCursorPosition(0);
+    }
 }
 
 void FormulaireLocationView::retirerDateEnlevement()

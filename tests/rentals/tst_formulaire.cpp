@@ -378,6 +378,7 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QVERIFY(QTest::qWaitForWindowActive(form));
     form->boutonFixerEnlevement()->click();
     QVERIFY(champ->hasFocus());
+    QVERIFY(!champ->findChild<QLineEdit*>()->hasSelectedText());
 
     // "20" in the day: the "2" on the way is not corrected back to the 16th.
     champ->setSelectedSection(QDateTimeEdit::DaySection);
