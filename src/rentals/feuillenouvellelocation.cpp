@@ -5,6 +5,8 @@
 #include "widgets/forms/dialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -48,6 +50,9 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& 
     setWindowTitle(QStringLiteral("Nouvelle location de benne"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
+    // Where the work came from (the grid's cell, a list): the keys go back there once it closes.
+    if (QWidget* origine = QApplication::focusWidget(); origine && over && origine->window() == over->window())
+        m_origine = origine;
     QPointer<FeuilleNouvelleLocation> garde(this);
     m_formulaire = fabrique([garde] {
         if (garde)
@@ -60,6 +65,16 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& 
     connect(this, &QDialog::finished, this, [this] {
         if (auto f = std::exchange(m_onDismiss, {}))
             f();
+        // Posted: the window manager may still hold the closing sheet as its active window.
+        QTimer::singleShot(0, m_origine, [origine = m_origine] {
+            if (!origine || !origine->isVisible())
+                return;
+            // Only keys that were lost: where the window already put them, they stay.
+            if (const QWidget* ici = QApplication::focusWidget(); ici && ici->window() == origine->window())
+                return;
+            origine->activateWindow();
+            origine->setFocus(Qt::OtherFocusReason);
+        });
     });
 
     QWidget* fenetre = over ? over->window() : nullptr;

@@ -11,6 +11,7 @@
 #include "model/horloge.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QUuid>
 
 #include <functional>
@@ -57,6 +58,7 @@ private:
     FeuilleNouvelleLocation(QWidget* over, const Fabrique& fabrique, std::function<void()> onDismiss);
 
     FormulaireLocationView* m_formulaire = nullptr;
+    QPointer<QWidget> m_origine;
     std::function<void()> m_onDismiss;
     bool m_congediee = false;
 };

@@ -1366,6 +1366,12 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
 {
     Banc b;
     QWidget fenetre;
+    // The cell the work came from takes the keys back once the sheet is gone.
+    QLineEdit origine(&fenetre);
+    fenetre.show();
+    QApplication::setActiveWindow(&fenetre);
+    origine.setFocus();
+    QTRY_VERIFY(origine.hasFocus());
 
     // Nothing typed: "Annuler" closes at once, without a question.
     QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
@@ -1396,6 +1402,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
     QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
     QTRY_VERIFY(!feuille);
     QCOMPARE(b.locations().size(), 0);
+    QTRY_VERIFY(origine.hasFocus());
 
     // Ctrl+Escape takes back the same way; "Enregistrer" stores what was typed, then closes.
     feuille = b.feuilleSur(fenetre, QSize(1200, 760));
