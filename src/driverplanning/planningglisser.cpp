@@ -12,6 +12,7 @@
 #include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "rentals/modifierlocation.h"
 #include "widgets/dragautoscroller.h"
 #include "widgets/dragrule.h"
 
@@ -346,6 +347,8 @@ QMenu* VuePlanningChauffeurs::menuAttribution(LocationDeBenne* location, TypePre
             }
         });
     }
+    menu->addSeparator();
+    ajouterModifierLocation(menu, this, m_context, location);
     menu->popup(positionGlobale);
     return menu;
 }

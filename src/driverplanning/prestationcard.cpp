@@ -2,6 +2,7 @@
 
 #include "model/helpers.h"
 #include "model/records.h"
+#include "rentals/modifierlocation.h"
 #include "widgets/colors.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/glass/glass.h"
@@ -319,6 +320,10 @@ void PrestationCard::contextMenuEvent(QContextMenuEvent* event)
 
 void PrestationCard::keyPressEvent(QKeyEvent* event)
 {
+    if (QKeySequence(event->keyCombination()) == raccourciModifierLocation() && location()) {
+        modifierLocation(this, location()->modelContext(), location());
+        return;
+    }
     const bool menu = event->key() == Qt::Key_Menu || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
                       || event->key() == Qt::Key_Space
                       || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);

@@ -17,10 +17,15 @@ qint64 LocationDeBenne::joursFactures() const
 
 qint64 LocationDeBenne::joursFactures(const QTimeZone& zone) const
 {
-    if (!d.dateEnlevement)
+    return kv::joursFactures(d.datePose, dateEnlevementMs(), zone);
+}
+
+qint64 joursFactures(qint64 poseMs, const std::optional<qint64>& enlevementMs, const QTimeZone& zone)
+{
+    if (!enlevementMs)
         return 0;
-    const QDateTime pose = QDateTime::fromMSecsSinceEpoch(d.datePose, zone);
-    const QDateTime enlevement = QDateTime::fromMSecsSinceEpoch(*d.dateEnlevement, zone);
+    const QDateTime pose = QDateTime::fromMSecsSinceEpoch(poseMs, zone);
+    const QDateTime enlevement = QDateTime::fromMSecsSinceEpoch(*enlevementMs, zone);
     if (enlevement <= pose)
         return 0;
     qint64 jours = pose.date().daysTo(enlevement.date());
@@ -51,15 +56,21 @@ DetailPrix LocationDeBenne::detailPrix() const
 
 DetailPrix LocationDeBenne::detailPrix(const QTimeZone& zone) const
 {
+    return kv::detailPrix(ElementsPrix{d.tarifPose, d.tarifEnlevement, d.tarifJournalier, d.typeDechet, poidsTotalKg(),
+                                       d.datePose, dateEnlevementMs()},
+                          zone);
+}
+
+DetailPrix detailPrix(const ElementsPrix& e, const QTimeZone& zone)
+{
     DetailPrix r;
-    const double kg = poidsTotalKg();
-    const qint64 jours = joursFactures(zone);
-    const TypeDechet* type = d.typeDechet;
+    const double kg = e.poidsKg;
+    const qint64 jours = joursFactures(e.poseMs, e.enlevementMs, zone);
+    const TypeDechet* type = e.type;
     r.tauxTVA = type ? type->tva() : 20.0;
     const double tonnes = kg / 1000.0;
-
-    if (d.tarifPose > 0 && d.tarifEnlevement > 0) {
-        r.base = d.tarifPose + d.tarifEnlevement;
+    if (e.tarifPose > 0 && e.tarifEnlevement > 0) {
+        r.base = e.tarifPose + e.tarifEnlevement;
         if (type) {
             const auto& franchise = type->franchiseTonnage();
             const auto& supp = type->supplementTonnage();
@@ -68,8 +79,8 @@ DetailPrix LocationDeBenne::detailPrix(const QTimeZone& zone) const
             const auto& inclus = type->dureeIncluse();
             if (inclus && jours > *inclus) {
                 std::optional<double> taux;
-                if (d.tarifJournalier > 0)
-                    taux = d.tarifJournalier;
+                if (e.tarifJournalier > 0)
+                    taux = e.tarifJournalier;
                 else
                     taux = type->supplementJour();
                 if (taux && *taux > 0) {

@@ -4,6 +4,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "rentals/modifierlocation.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -105,6 +106,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
                 forms::showError(this, issue.messageErreur);
         });
     }
+    ajouterModifierLocation(m_menu, this, m_context, l);
     m_menu->addSeparator();
     QAction* supprimer = m_menu->addAction(symbolIcon(QStringLiteral("trash")), QStringLiteral("Supprimer"));
     supprimer->setObjectName(QStringLiteral("actionSupprimer"));

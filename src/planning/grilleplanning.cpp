@@ -9,6 +9,7 @@
 #include "model/helpers.h"
 #include "model/modelcontext.h"
 #include "rentals/chevauchementlocations.h"
+#include "rentals/modifierlocation.h"
 #include "widgets/colors.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/dragautoscroller.h"
@@ -890,8 +891,13 @@ void GrillePlanning::placerCurseurSous(const QPointF& pointVue)
 void GrillePlanning::mouseDoubleClickEvent(QMouseEvent* event)
 {
     // On an empty cell, a new rental of the row's skip from that day, as Return there books it;
-    // on a bar, the first click already showed its details.
+    // on a bar (whose first click showed its details), the rental's correction.
     const QPointF contenu = event->position() + scrollOffset();
+    if (LocationDeBenne* l = toucher(event->position()).location; l && event->button() == Qt::LeftButton) {
+        modifierLocation(this, m_context, l);
+        event->accept();
+        return;
+    }
     if (event->button() != Qt::LeftButton || toucher(event->position()).location || contenu.x() < 0 || contenu.y() < 0
         || contenu.y() >= hauts().last()) {
         QAbstractScrollArea::mouseDoubleClickEvent(event);
@@ -1302,6 +1308,12 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
         // The other key of context menus (the Menu key comes as a context-menu event).
         ouvrirMenuAuCurseur();
+        event->accept();
+        return;
+    }
+    if (QKeySequence(event->keyCombination()) == raccourciModifierLocation()) {
+        if (LocationDeBenne* loc = locationAuCurseur())
+            modifierLocation(this, m_context, loc);
         event->accept();
         return;
     }

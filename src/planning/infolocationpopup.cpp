@@ -8,6 +8,10 @@
 #include "model/modelcontext.h"
 #include "widgets/elidedlineslabel.h"
 
+#include "rentals/modifierlocation.h"
+
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QGridLayout>
 #include <QLabel>
 
@@ -120,9 +124,37 @@ void InfoLocationPopup::actualiser()
         // needs at that width. Aligned left, a wrapped label would take its own narrower
         // preferred width and lose its last line.
         m_grille->addWidget(valeur, rang, 1, Qt::AlignVCenter);
+        // The double-click that showed the card over its bar opens the rental's correction.
+        tete->installEventFilter(this);
+        valeur->installEventFilter(this);
         ++rang;
     }
+    if (m_location && !m_location->isDeleted()) {
+        auto* modifier = new QPushButton(texteModifierLocation(), this);
+        modifier->setObjectName(QStringLiteral("boutonModifierLocation"));
+        modifier->setToolTip(raccourciModifierLocation().toString(QKeySequence::NativeText));
+        connect(modifier, &QPushButton::clicked, this, [this] {
+            modifierLocation(this, m_location->modelContext(), m_location);
+        });
+        m_grille->addWidget(modifier, rang, 0, 1, 2, Qt::AlignLeft);
+    }
     emit actualise();
+}
+
+bool InfoLocationPopup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && m_location && !m_location->isDeleted()) {
+        modifierLocation(this, m_location->modelContext(), m_location);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void InfoLocationPopup::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (m_location && !m_location->isDeleted())
+        modifierLocation(this, m_location->modelContext(), m_location);
+    event->accept();
 }
 
 } // namespace kv::planning

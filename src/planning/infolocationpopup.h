@@ -35,6 +35,10 @@ public:
     LocationDeBenne* location() const { return m_location; }
     void actualiser();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
 signals:
     // The rows were made again (their number may differ).
     void actualise();

@@ -1,6 +1,7 @@
 #include "vueplanificationbennes.h"
 
 #include "rentals/feuillenouvellelocation.h"
+#include "rentals/modifierlocation.h"
 
 #include "actionsplanning.h"
 #include "bandeauchauffeurs.h"
@@ -47,8 +48,15 @@ class Voile : public QWidget {
 public:
     using QWidget::QWidget;
     std::function<void()> onTap;
+    std::function<void(const QPoint&)> onDoubleTap;
 
 protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton && onDoubleTap)
+            onDoubleTap(event->position().toPoint());
+        event->accept();
+    }
     void paintEvent(QPaintEvent*) override
     {
         QPainter(this).fillRect(rect(), QColor(0, 0, 0, 26));
@@ -447,6 +455,11 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         auto* voile = new Voile(m_grille);
         voile->setObjectName(QStringLiteral("popupInfoLocation"));
         voile->onTap = [this] { setLocationInfoSelectionnee(nullptr); };
+        // The second click of a double-click on a bar lands on the backdrop its first one showed.
+        voile->onDoubleTap = [this, voile](const QPoint& p) {
+            if (LocationDeBenne* l = m_grille->toucher(m_grille->viewport()->mapFrom(voile, p)).location)
+                modifierLocation(this, m_context, l);
+        };
         m_popup = voile;
         auto* fond = new FondCarte;
         auto* fondLayout = new QVBoxLayout(fond);

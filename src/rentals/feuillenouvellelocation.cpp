@@ -5,6 +5,8 @@
 #include "widgets/forms/dialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -24,17 +26,38 @@ constexpr int kMarge = 8;
 FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
                                                  std::function<void()> onDismiss, AdresseService* service,
                                                  const Horloge& horloge)
+    : FeuilleNouvelleLocation(over, [=](std::function<void()> congedier, QWidget* parent) {
+          return new FormulaireLocationView(context, benneId, std::move(congedier), service, parent, horloge);
+      }, std::move(onDismiss))
+{
+}
+
+FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* context, LocationDeBenne* location,
+                                                 std::function<void()> onDismiss, AdresseService* service,
+                                                 const Horloge& horloge)
+    : FeuilleNouvelleLocation(over, [=](std::function<void()> congedier, QWidget* parent) {
+          return new FormulaireLocationView(context, location, std::move(congedier), service, parent, horloge);
+      }, std::move(onDismiss))
+{
+    setObjectName(QStringLiteral("feuilleModifierLocation"));
+    setWindowTitle(QStringLiteral("Modifier la location"));
+}
+
+FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& fabrique, std::function<void()> onDismiss)
     : QDialog(over ? over->window() : nullptr), m_onDismiss(std::move(onDismiss))
 {
     setObjectName(QStringLiteral("feuilleNouvelleLocation"));
     setWindowTitle(QStringLiteral("Nouvelle location de benne"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
+    // Where the work came from (the grid's cell, a list): the keys go back there once it closes.
+    if (QWidget* origine = QApplication::focusWidget(); origine && over && origine->window() == over->window())
+        m_origine = origine;
     QPointer<FeuilleNouvelleLocation> garde(this);
-    m_formulaire = new FormulaireLocationView(context, benneId, [garde] {
+    m_formulaire = fabrique([garde] {
         if (garde)
             garde->congedier();
-    }, service, this, horloge);
+    }, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_formulaire);
@@ -42,6 +65,16 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, ModelContext* co
     connect(this, &QDialog::finished, this, [this] {
         if (auto f = std::exchange(m_onDismiss, {}))
             f();
+        // Posted: the window manager may still hold the closing sheet as its active window.
+        QTimer::singleShot(0, m_origine, [origine = m_origine] {
+            if (!origine || !origine->isVisible())
+                return;
+            // Only keys that were lost: where the window already put them, they stay.
+            if (const QWidget* ici = QApplication::focusWidget(); ici && ici->window() == origine->window())
+                return;
+            origine->activateWindow();
+            origine->setFocus(Qt::OtherFocusReason);
+        });
     });
 
     QWidget* fenetre = over ? over->window() : nullptr;

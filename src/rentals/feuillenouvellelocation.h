@@ -11,6 +11,7 @@
 #include "model/horloge.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QUuid>
 
 #include <functional>
@@ -21,12 +22,17 @@ namespace kv {
 
 class AdresseService;
 class FormulaireLocationView;
+class LocationDeBenne;
 class ModelContext;
 
 class FeuilleNouvelleLocation : public QDialog {
     Q_OBJECT
 public:
     FeuilleNouvelleLocation(QWidget* over, ModelContext* context, const QUuid& benneId,
+                            std::function<void()> onDismiss, AdresseService* service, const Horloge& horloge);
+
+    // The same sheet correcting a booked rental (« Modifier la location »).
+    FeuilleNouvelleLocation(QWidget* over, ModelContext* context, LocationDeBenne* location,
                             std::function<void()> onDismiss, AdresseService* service, const Horloge& horloge);
 
     FormulaireLocationView* formulaire() const { return m_formulaire; }
@@ -48,7 +54,11 @@ public slots:
     void reject() override;
 
 private:
+    using Fabrique = std::function<FormulaireLocationView*(std::function<void()> congedier, QWidget* parent)>;
+    FeuilleNouvelleLocation(QWidget* over, const Fabrique& fabrique, std::function<void()> onDismiss);
+
     FormulaireLocationView* m_formulaire = nullptr;
+    QPointer<QWidget> m_origine;
     std::function<void()> m_onDismiss;
     bool m_congediee = false;
 };

@@ -9,6 +9,7 @@
 #include "clientsduformulaire.h"
 #include "coordonnees.h"
 #include "citysearchpopup.h"
+#include "editionlocation.h"
 #include "flipview.h"
 #include "geocodageapresenregistrement.h"
 #include "journaux.h"
@@ -256,6 +257,15 @@ FormulaireLocationView::FormulaireLocationView(ModelContext* context, const QUui
     montrerDates();
 }
 
+FormulaireLocationView::FormulaireLocationView(ModelContext* context, LocationDeBenne* location,
+                                               std::function<void()> onDismiss, AdresseService* service,
+                                               QWidget* parent, const Horloge& horloge)
+    : FormulaireLocationView(context, location->benne() ? location->benne()->id() : QUuid(), std::move(onDismiss),
+                             service, parent, horloge)
+{
+    m_edition = new EditionLocation(this, location);
+}
+
 FormulaireLocationView::~FormulaireLocationView()
 {
     releaseFocusWithin(this);
@@ -321,6 +331,7 @@ QWidget* FormulaireLocationView::construireFormulaire()
 
     auto* titre = new QLabel(QStringLiteral("Nouvelle location de benne"), page);
     titre->setFont(titre2(this));
+    m_titre = titre;
     v->addWidget(titre);
     // The skip being booked: its volume and its colour, as the grid's skip column shows it.
     Benne* benneReservee = nullptr;
@@ -845,6 +856,8 @@ bool FormulaireLocationView::hasUnsavedChanges() const
 {
     if (!afficheFormulaire())
         return false;
+    if (m_edition)
+        return m_edition->aDesModifications();
     const auto prixSaisi = [](const forms::NumberField* f) {
         return f->lineEdit()->isModified() || f->value().value_or(0) != 0;
     };
@@ -890,6 +903,9 @@ QString FormulaireLocationView::texteErreur() const
 
 void FormulaireLocationView::surAdresseModifiee(const QString& texte)
 {
+    // A stored address shown as the form opens asks the service for nothing.
+    if (m_majInterne)
+        return;
     if (texte.size() >= 3) {
         // Grapheme clusters: three characters as the user sees them.
         int graphemes = 0;
@@ -1011,6 +1027,8 @@ void FormulaireLocationView::montrerDates()
     m_majInterne = false;
     m_pileEnlevement->setCurrentIndex(m_dateEnlevement ? 1 : 0);
     actualiserChevauchement();
+    revoirEchec();
+    emit datesModifiees();
 }
 
 void FormulaireLocationView::fixerDateEnlevement()
@@ -1018,7 +1036,11 @@ void FormulaireLocationView::fixerDateEnlevement()
     // The first day a removal may fall on; the field then takes the focus to change it.
     setDateEnlevement(m_datePose);
     m_champEnlevement->setFocus(Qt::OtherFocusReason);
-    m_champEnlevement->setSelectedSection(QDateTimeEdit::DaySection);
+    // The keys go to the date, its day selected by none: no stray key replaces it unasked.
+    if (auto* texte = m_champEnlevement->findChild<QLineEdit*>()) {
+        texte->deselect();
+        texte->setCursorPosition(0);
+    }
 }
 
 void FormulaireLocationView::retirerDateEnlevement()
@@ -1034,6 +1056,8 @@ void FormulaireLocationView::actualiserChevauchement()
     if (m_dateEnlevement)
         enlevement = std::max(m_dateEnlevement->toMSecsSinceEpoch(), m_datePose.toMSecsSinceEpoch());
     m_chevauchements = locationsChevauchantes(m_benne, m_datePose.toMSecsSinceEpoch(), enlevement, m_zone);
+    if (m_edition)
+        m_chevauchements.removeAll(m_edition->location());
     if (!m_avisChevauchement)
         return;
     const QString texte = texteChevauchement();
@@ -1109,8 +1133,8 @@ void FormulaireLocationView::quitterEnDemandant(std::function<void()> ensuite, f
 void FormulaireLocationView::setDatePose(const QDateTime& date)
 {
     m_datePose = date;
-    // A removal never precedes its placement.
-    if (m_dateEnlevement && *m_dateEnlevement < m_datePose)
+    // A removal never precedes its placement (a correction refuses it by name instead).
+    if (!m_edition && m_dateEnlevement && *m_dateEnlevement < m_datePose)
         m_dateEnlevement = m_datePose;
     montrerDates();
 }
@@ -1119,13 +1143,13 @@ void FormulaireLocationView::setDateEnlevement(const QDateTime& date)
 {
     m_dateEnlevement = date;
     montrerDates();
-    if (*m_dateEnlevement < m_datePose)
+    if (!m_edition && *m_dateEnlevement < m_datePose)
         QTimer::singleShot(0, this, &FormulaireLocationView::corrigerEnlevement);
 }
 
 void FormulaireLocationView::corrigerEnlevement()
 {
-    if (m_dateEnlevement && *m_dateEnlevement < m_datePose) {
+    if (!m_edition && m_dateEnlevement && *m_dateEnlevement < m_datePose) {
         m_dateEnlevement = m_datePose;
         montrerDates();
     }
@@ -1206,50 +1230,15 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
 {
     if (m_isSaving || stopForRefusedDate(this))
         return false;
+    if (m_edition)
+        return m_edition->enregistrer(chevauchementConfirme, std::move(apresConfirmation));
     // A removal still being typed is corrected before it is stored.
     corrigerEnlevement();
-    m_isSaving = true;
-    m_valider->setEnabled(false);
-    // Prices typed but not yet committed count as typed; a refused one stops the save.
-    for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
-        if (!f->commit()) {
-            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); }, f->isVisible() ? f : nullptr);
-            return false;
-        }
-
-    qCInfo(locationLogger(), "▶️ Début validation");
-    ligneSortie(QStringLiteral("▶️ Début validation"));
-    if (!m_client) {
-        qCWarning(uiLogger(), "❌ Pas de client sélectionné");
-        ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
-        afficherEchec(messageChampsObligatoires(), [this] { return m_client == nullptr; }, m_choixClient);
-        return false;
-    }
-    const QString adresse = m_champAdresse->text().trimmed();
-    // Both coordinates or none: a site is never placed on half a coordinate and a default.
-    const bool sansLatitude = m_champLatitude->text().trimmed().isEmpty();
-    const bool sansLongitude = m_champLongitude->text().trimmed().isEmpty();
-    if (sansLatitude != sansLongitude) {
-        afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante(), [this] {
-            return m_champLatitude->text().trimmed().isEmpty() != m_champLongitude->text().trimmed().isEmpty();
-        }, sansLatitude ? m_champLatitude : m_champLongitude);
-        return false;
-    }
-    // A number beyond its range is refused with the range, as every number typed is; it goes
-    // as soon as the text is mended.
-    for (const auto& [champ, plage, nom] : {std::tuple(m_champLatitude, plageLatitude, QStringLiteral("Latitude")),
-                                            std::tuple(m_champLongitude, plageLongitude, QStringLiteral("Longitude"))}) {
-        if (!coordonneeHorsPlage(champ->text(), plage))
-            continue;
-        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); }, champ);
-        return false;
-    }
     std::optional<double> lat;
     std::optional<double> lon;
-    if (!sansLatitude) {
-        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude.maximum);
-        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude.maximum);
-    }
+    if (!champsAcceptes(lat, lon))
+        return false;
+    const QString adresse = m_champAdresse->text().trimmed();
     // A second booking of the skip on the same days is stored only once the user said so (when
     // the system ends the program, what was typed is kept without a question).
     actualiserChevauchement();
@@ -1324,6 +1313,52 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     }
     if (geocoder)
         GeocodageApresEnregistrement::pour(context)->lancer(location, adresse);
+    return true;
+}
+
+bool FormulaireLocationView::champsAcceptes(std::optional<double>& lat, std::optional<double>& lon)
+{
+    m_isSaving = true;
+    m_valider->setEnabled(false);
+    // Prices typed but not yet committed count as typed; a refused one stops the save.
+    for (forms::NumberField* f : {m_tarifPose, m_tarifEnlevement, m_tarifJournalier})
+        if (!f->commit()) {
+            afficherEchec(f->message(), [f] { return !f->message().isEmpty(); }, f->isVisible() ? f : nullptr);
+            return false;
+        }
+
+    qCInfo(locationLogger(), "▶️ Début validation");
+    ligneSortie(QStringLiteral("▶️ Début validation"));
+    if (!m_client) {
+        qCWarning(uiLogger(), "❌ Pas de client sélectionné");
+        ligneSortie(QStringLiteral("❌ Pas de client sélectionné"));
+        afficherEchec(messageChampsObligatoires(), [this] { return m_client == nullptr; }, m_choixClient);
+        return false;
+    }
+    // Both coordinates or none: a site is never placed on half a coordinate and a default.
+    const bool sansLatitude = m_champLatitude->text().trimmed().isEmpty();
+    const bool sansLongitude = m_champLongitude->text().trimmed().isEmpty();
+    if (sansLatitude != sansLongitude) {
+        afficherEchec(sansLatitude ? messageLatitudeManquante() : messageLongitudeManquante(), [this] {
+            return m_champLatitude->text().trimmed().isEmpty() != m_champLongitude->text().trimmed().isEmpty();
+        }, sansLatitude ? m_champLatitude : m_champLongitude);
+        return false;
+    }
+    // A number beyond its range is refused with the range, as every number typed is; it goes
+    // as soon as the text is mended.
+    for (const auto& [champ, plage, nom] : {std::tuple(m_champLatitude, plageLatitude, QStringLiteral("Latitude")),
+                                            std::tuple(m_champLongitude, plageLongitude, QStringLiteral("Longitude"))}) {
+        if (!coordonneeHorsPlage(champ->text(), plage))
+            continue;
+        afficherEchec(textePlage(nom, plage), [champ, plage] { return coordonneeHorsPlage(champ->text(), plage); }, champ);
+        return false;
+    }
+    lat.reset();
+    lon.reset();
+    if (!sansLatitude) {
+        lat = lireCoordonneeEnregistrement(m_champLatitude->text(), plageLatitude.maximum);
+        lon = lireCoordonneeEnregistrement(m_champLongitude->text(), plageLongitude.maximum);
+    }
     return true;
 }
 

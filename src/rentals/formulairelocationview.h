@@ -10,6 +10,8 @@
 // The removal date is none (« Non prévue ») until the user sets one, and can be taken back to
 // none. While the skip is already booked on the chosen days, a line says by whom, and "Valider"
 // asks before storing a second booking over the first.
+// Built for a stored rental, the same form corrects it (« Modifier la location »): the editing
+// piece (EditionLocation) holds what that mode adds.
 
 #include "platform/adresseservice.h"
 
@@ -46,6 +48,7 @@ class CitySearchPopup;
 class Client;
 class ClientsDuFormulaire;
 class Contact;
+class EditionLocation;
 class FlipView;
 class LocalisationManager;
 class LocationDeBenne;
@@ -80,7 +83,15 @@ public:
     FormulaireLocationView(ModelContext* context, const QUuid& benneId, std::function<void()> onDismiss,
                            AdresseService* service = nullptr, QWidget* parent = nullptr,
                            const Horloge& horloge = Horloge::systeme());
+    // The form correcting `location`: its stored values shown, « Enregistrer » writing what was
+    // changed (see EditionLocation).
+    FormulaireLocationView(ModelContext* context, LocationDeBenne* location, std::function<void()> onDismiss,
+                           AdresseService* service = nullptr, QWidget* parent = nullptr,
+                           const Horloge& horloge = Horloge::systeme());
     ~FormulaireLocationView() override;
+
+    // The editing mode's piece; none for a new rental.
+    EditionLocation* edition() const { return m_edition; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -158,6 +169,10 @@ public:
     void retirerDateEnlevement();
     void setDatePose(const QDateTime& date);
 
+signals:
+    // The dates shown changed (typed, picked, or loaded).
+    void datesModifiees();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -194,6 +209,10 @@ private:
     void actualiserChevauchement();
     void reserverPlaceAvis();
     bool enregistrer(bool chevauchementConfirme, std::function<void()> apresConfirmation);
+    // What both modes refuse before anything is stored: a price that does not read, no client,
+    // half a coordinate, a coordinate out of its range (the red line shown). The coordinates read.
+    bool champsAcceptes(std::optional<double>& latitude, std::optional<double>& longitude);
+    friend class EditionLocation;
     void demanderConfirmationChevauchement(std::function<void()> apresConfirmation);
 
     ModelContext* m_context;
@@ -205,6 +224,7 @@ private:
     AdresseService* m_service;
     ClientsDuFormulaire* m_clients;
     Query<TypeDechet>* m_types;
+    EditionLocation* m_edition = nullptr;
     AdresseAutoCompleteur* m_autoCompleteur;
     LocalisationManager* m_localisation;
 
@@ -233,6 +253,7 @@ private:
 
     QStackedWidget* m_pile = nullptr;
     QWidget* m_champs = nullptr;
+    QLabel* m_titre = nullptr;
     QWidget* m_boutons = nullptr;
     SearchablePicker* m_choixClient = nullptr;
     QComboBox* m_choixContact = nullptr;

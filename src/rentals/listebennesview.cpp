@@ -1,11 +1,15 @@
 #include "listebennesview.h"
 
+#include "modifierlocation.h"
+
 #include "model/daywindow.h"
 #include "model/modelcontext.h"
 #include "widgets/benneoscillanteview.h"
 #include "widgets/colors.h"
 
 #include <QDateTime>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace kv {
@@ -110,6 +114,10 @@ void ListeBennesView::actualiser()
         const bool choisie = !m_selection.isNull() && l->id() == m_selection;
         if (!t) {
             t = new BenneOscillanteView(texteTuile(l), couleur, choisie, {}, this);
+            t->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(t, &QWidget::customContextMenuRequested, this,
+                    [this, t](const QPoint& pos) { ouvrirMenu(t, t->mapToGlobal(pos)); });
+            t->installEventFilter(this);
         } else {
             t->setText(texteTuile(l));
             t->setCouleur(couleur);
@@ -127,6 +135,47 @@ void ListeBennesView::actualiser()
     for (BenneOscillanteView* t : std::as_const(restantes))
         t->deleteLater();
     setMinimumWidth(kLargeurTuile);
+}
+
+LocationDeBenne* ListeBennesView::locationDe(const QObject* tuile) const
+{
+    for (auto it = m_tuiles.cbegin(); it != m_tuiles.cend(); ++it)
+        if (it.value() == tuile)
+            for (LocationDeBenne* l : m_client->locations())
+                if (l->id() == it.key() && !l->isDeleted())
+                    return l;
+    return nullptr;
+}
+
+QMenu* ListeBennesView::ouvrirMenu(BenneOscillanteView* tuile, const QPoint& positionGlobale)
+{
+    LocationDeBenne* l = locationDe(tuile);
+    if (!l)
+        return nullptr;
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("menuTuile"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    ajouterModifierLocation(menu, this, l->modelContext(), l);
+    menu->popup(positionGlobale);
+    return menu;
+}
+
+bool ListeBennesView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* tuile = qobject_cast<BenneOscillanteView*>(watched);
+        const auto* touche = static_cast<QKeyEvent*>(event);
+        LocationDeBenne* l = tuile ? locationDe(tuile) : nullptr;
+        if (l && QKeySequence(touche->keyCombination()) == raccourciModifierLocation()) {
+            modifierLocation(this, l->modelContext(), l);
+            return true;
+        }
+        if (l && touche->key() == Qt::Key_F10 && touche->modifiers() == Qt::ShiftModifier) {
+            ouvrirMenu(tuile, tuile->mapToGlobal(tuile->rect().center()));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace kv

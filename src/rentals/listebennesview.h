@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QMenu;
 class QVBoxLayout;
 
 namespace kv {
@@ -47,7 +48,15 @@ public:
     // Re-reads the list (the clock may have passed midnight).
     void actualiser();
 
+    // A tile's menu (« Modifier la location… »), from a right-click, the Menu key or Shift+F10.
+    QMenu* ouvrirMenu(BenneOscillanteView* tuile, const QPoint& positionGlobale);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    LocationDeBenne* locationDe(const QObject* tuile) const;
+
     Client* m_client;
     std::function<QString(double)> m_formatter;
     std::function<void(LocationDeBenne*)> m_onSelect;

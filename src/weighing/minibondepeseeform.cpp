@@ -22,6 +22,7 @@
 #include "widgets/forms/windowkey.h"
 #include "widgets/icons.h"
 #include "widgets/macsectionheader.h"
+#include "rentals/modifierlocation.h"
 
 #include <QDateTimeEdit>
 #include <QDir>
@@ -36,6 +37,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -455,6 +457,28 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     placePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     ligne->addWidget(placePoids);
     m_placePoids = placePoids;
+    // The rental it weighs, corrected from here (its client, site or waste type may be wrong).
+    if (m_location) {
+        auto* modifier = new QToolButton;
+        modifier->setObjectName(QStringLiteral("boutonModifierLocation"));
+        modifier->setText(texteModifierLocation());
+        modifier->setToolTip(raccourciModifierLocation().toString(QKeySequence::NativeText));
+        modifier->setAutoRaise(true);
+        // Like the help beside it, no Tab stop among the ticket's fields: its key works from any.
+        modifier->setFocusPolicy(Qt::NoFocus);
+        connect(modifier, &QToolButton::clicked, this, [this] {
+            if (m_location)
+                modifierLocation(this, m_context, m_location);
+        });
+        ligne->addWidget(modifier);
+        if (!m_cleModifier) {
+            m_cleModifier = new QShortcut(raccourciModifierLocation(), this, [this] {
+                if (m_location)
+                    modifierLocation(this, m_context, m_location);
+            });
+            m_cleModifier->setContext(Qt::WidgetWithChildrenShortcut);
+        }
+    }
     m_badgePoids = nullptr;
     rafraichirBadgePoids();
 

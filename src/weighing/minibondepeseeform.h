@@ -22,6 +22,7 @@
 #include <functional>
 #include <optional>
 
+class QShortcut;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
@@ -169,6 +170,7 @@ private:
 
     ModelContext* m_context;
     LocationDeBenne* m_location = nullptr;
+    QShortcut* m_cleModifier = nullptr;
     Horloge m_horloge;
     DossierTickets m_dossier;
     FilePicker m_picker;

@@ -873,7 +873,7 @@ void TestVuePlanning::keyboard()
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             noms << a->text();
-    QCOMPARE(noms, (QStringList{"&Attribuer à…", "Retirer le chauffeur de l'enlèvement"}));
+    QCOMPARE(noms, (QStringList{"&Attribuer à…", "Retirer le chauffeur de l'enlèvement", "Modifier la location…"}));
     noms.clear();
     for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("menuAttribuerA"))->actions())
         noms << a->text();

@@ -11,6 +11,7 @@
 #include "planning/grilleplanning.h"
 #include "planning/infolocationpopup.h"
 #include "planning/vueplanificationbennes.h"
+#include "rentals/editionlocation.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
 #include "widgets/colors.h"
@@ -2000,7 +2001,8 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(textesMenu(menu), (QStringList{QStringLiteral("Afficher les détails"),
                                             QStringLiteral("Changer la date d'enlèvement…"), QStringLiteral("Dupliquer en rotation"),
-                                            QStringLiteral("Attribuer au chauffeur"), QStringLiteral("Supprimer")}));
+                                            QStringLiteral("Attribuer au chauffeur"), QStringLiteral("Modifier la location…"),
+                                            QStringLiteral("Supprimer")}));
     // Escape closes the menu only.
     QTest::keyClick(menu, Qt::Key_Escape);
     QTRY_VERIFY(!menu || !menu->isVisible());
@@ -2018,6 +2020,17 @@ void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
     QVERIFY(menu);
     choisir(menu, QStringLiteral("actionDetails"));
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    // F2, the menu's entry and a double-click on the bar open the rental's correction.
+    for (const auto& ouvrir : std::initializer_list<std::function<void()>>{
+             [&] { QTest::keyClick(g, Qt::Key_F2); },
+             [&] { QTest::mouseDClick(e.vp(), Qt::LeftButton, Qt::NoModifier, e.centre(l).toPoint()); }}) {
+        ouvrir();
+        QPointer<FeuilleNouvelleLocation> correction = FeuilleNouvelleLocation::ouverteSur(e.vue->window());
+        QVERIFY(correction);
+        QCOMPARE(correction->formulaire()->edition()->location(), l);
+        correction->congedier();
+        QTRY_VERIFY(!correction);
+    }
     // Shift+F10 on an empty cell opens nothing.
     QTest::keyClick(g, Qt::Key_Escape);
     g->setCurseur(40, 0);

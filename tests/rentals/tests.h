@@ -78,6 +78,10 @@ private slots:
     void sheetNamesTheSkipItBooks();
     void redLineGoesWithItsCause();
     void citySearchSaysWhyNothingComes();
+    void correctionStoresEachFieldAlone();
+    void correctionAsksBeforeLeavingOrOverlapping();
+    void correctionFollowsAnotherWindowAndADeletion();
+    void correctionOpensFromEveryScreen();
 };
 
 class ParClientTest : public QObject {

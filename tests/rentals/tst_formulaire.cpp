@@ -12,6 +12,11 @@
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/flipview.h"
 #include "rentals/clientsduformulaire.h"
+#include "rentals/editionlocation.h"
+#include "rentals/listebennesview.h"
+#include "rentals/modifierlocation.h"
+#include "widgets/forms/liveform.h"
+#include "widgets/benneoscillanteview.h"
 #include "rentals/formulairelocationview.h"
 #include "rentals/geocodageapresenregistrement.h"
 #include "rentals/vuesuggestionsadresse.h"
@@ -33,6 +38,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -96,15 +102,67 @@ struct Banc {
         return QTest::qWaitForWindowExposed(feuille) ? feuille : nullptr;
     }
     // The client named `nom` chosen as a user does, stepping through the closed picker.
-    static void choisirClient(FormulaireLocationView* f, const QString& nom)
+    static void choisirClient(FormulaireLocationView* f, const QString& nom) { choisirDans(f->choixClient(), nom); }
+    static void choisirDans(QComboBox* choix, const QString& texte)
     {
-        SearchablePicker* choix = f->choixClient();
         QTest::keyClick(choix, Qt::Key_Home);
-        for (int i = 1; i < choix->count() && choix->currentText() != nom; ++i)
+        for (int i = 1; i < choix->count() && choix->currentText() != texte; ++i)
             QTest::keyClick(choix, Qt::Key_Down);
-        QCOMPARE(choix->currentText(), nom);
+        QCOMPARE(choix->currentText(), texte);
+    }
+
+    // A booked rental as an office corrects one: Zeta's, 10 to 20 March, with its waste type, a
+    // placing driver and a ticket of 1 200 kg.
+    Chauffeur* paul = driver(ctx.get(), QStringLiteral("Martin"), QStringLiteral("Paul"));
+    Chauffeur* lea = driver(ctx.get(), QStringLiteral("Roux"), QStringLiteral("Léa"));
+    LocationDeBenne* reservee()
+    {
+        LocationDeBenne* l = placedRental(ctx.get(), zeta, benne, localDateTime(2026, 3, 10, 8), localDateTime(2026, 3, 20, 17));
+        l->setTypeDechet(gravats);
+        l->setChauffeurPose(paul);
+        l->ajouterBonDePesee(localDateTime(2026, 3, 12, 9), QStringLiteral("B-1"), std::nullopt, std::nullopt, 1200, std::nullopt);
+        if (!saved(ctx.get()))
+            return nullptr;
+        settle(); // the store has told its listeners of the new rental
+        return l;
+    }
+    // The form correcting `l`, as it opens.
+    FormulaireLocationView* modifier(LocationDeBenne* l)
+    {
+        form = std::make_unique<FormulaireLocationView>(ctx.get(), l, [this] { ++fermetures; }, &service, nullptr,
+                                                        fixedClock());
+        form->resize(600, 630);
+        form->show();
+        form->autoCompleteur()->setDelaiSaisieMs(0);
+        return form.get();
     }
 };
+
+// Every stored field of a rental and of its tickets, by name.
+QMap<QString, QString> fiche(const LocationDeBenne* l)
+{
+    const auto id = [](const auto* r) { return r ? r->id().toString() : QString(); };
+    QMap<QString, QString> f{{"client", id(l->client())}, {"benne", id(l->benne())}, {"type", id(l->typeDechet())},
+                             {"pose", QString::number(l->datePoseMs())},
+                             {"enlevement", QString::number(l->dateEnlevementMs().value_or(-1))},
+                             {"adresse", l->adresse().value_or("∅")}, {"latitude", QString::number(l->latitude().value_or(-1))},
+                             {"longitude", QString::number(l->longitude().value_or(-1))},
+                             {"tarifs", QStringLiteral("%1 %2 %3").arg(l->tarifPose()).arg(l->tarifEnlevement()).arg(l->tarifJournalier())},
+                             {"chauffeurPose", id(l->chauffeurPose())}, {"chauffeurEnlevement", id(l->chauffeurEnlevement())}};
+    for (const BonDePesee* b : l->bonsDePesee())
+        f["bons"] += QString::number(b->poidsNetKg()) + QLatin1Char(' ');
+    return f;
+}
+
+// The names of the entries of `apres` that differ from `avant`.
+QStringList changes(const QMap<QString, QString>& avant, const QMap<QString, QString>& apres)
+{
+    QStringList noms;
+    for (auto it = apres.cbegin(); it != apres.cend(); ++it)
+        if (avant.value(it.key()) != it.value())
+            noms << it.key();
+    return noms;
+}
 
 void taper(QLineEdit* champ, const QString& texte)
 {
@@ -320,6 +378,7 @@ void FormulaireLocationTest::removalDateCanBeTyped()
     QVERIFY(QTest::qWaitForWindowActive(form));
     form->boutonFixerEnlevement()->click();
     QVERIFY(champ->hasFocus());
+    QVERIFY(!champ->findChild<QLineEdit*>()->hasSelectedText());
 
     // "20" in the day: the "2" on the way is not corrected back to the 16th.
     champ->setSelectedSection(QDateTimeEdit::DaySection);
@@ -1307,6 +1366,12 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
 {
     Banc b;
     QWidget fenetre;
+    // The cell the work came from takes the keys back once the sheet is gone.
+    QLineEdit origine(&fenetre);
+    fenetre.show();
+    QApplication::setActiveWindow(&fenetre);
+    origine.setFocus();
+    QTRY_VERIFY(origine.hasFocus());
 
     // Nothing typed: "Annuler" closes at once, without a question.
     QPointer<QDialog> feuille = b.feuilleSur(fenetre, QSize(1200, 760));
@@ -1337,6 +1402,7 @@ void FormulaireLocationTest::annulerWithTypedWorkAsksAsTheEditors()
     QVERIFY(clickBoxButton(questionSur(feuille), QStringLiteral("Ne pas enregistrer")));
     QTRY_VERIFY(!feuille);
     QCOMPARE(b.locations().size(), 0);
+    QTRY_VERIFY(origine.hasFocus());
 
     // Ctrl+Escape takes back the same way; "Enregistrer" stores what was typed, then closes.
     feuille = b.feuilleSur(fenetre, QSize(1200, 760));
@@ -1823,4 +1889,214 @@ void FormulaireLocationTest::citySearchSaysWhyNothingComes()
     QTest::keyClick(popup2.champVille(), Qt::Key_Backspace);
     QTRY_VERIFY(!popup2.message()->isVisible());
     QCOMPARE(choix, 0);
+}
+
+void FormulaireLocationTest::correctionStoresEachFieldAlone()
+{
+    Banc b;
+    // Two look-alike skips: the picker tells them apart.
+    colouredBenne(b.ctx.get(), 15, QStringLiteral("0000FF"));
+    Benne* seconde = colouredBenne(b.ctx.get(), 15, QStringLiteral("0000FF"));
+    QVERIFY(saved(b.ctx.get()));
+    struct Cas {
+        QStringList attendu;
+        std::function<void(FormulaireLocationView*)> corriger;
+    };
+    const QList<Cas> cas{
+        {{"client"}, [](FormulaireLocationView* f) { Banc::choisirClient(f, QStringLiteral("Alpha Maçonnerie")); }},
+        {{"benne"}, [seconde](FormulaireLocationView* f) {
+             Banc::choisirDans(f->edition()->choixBenne(), QStringLiteral("Benne 15 m³, bleu (n°\u00A02)"));
+             QCOMPARE(f->edition()->choixBenne()->currentData().value<void*>(), static_cast<void*>(seconde));
+         }},
+        {{"pose"}, [](FormulaireLocationView* f) { f->champDatePose()->setDate(QDate(2026, 3, 11)); }},
+        {{"enlevement"}, [](FormulaireLocationView* f) { QTest::mouseClick(f->boutonRetirerEnlevement(), Qt::LeftButton); }},
+        {{"adresse"}, [](FormulaireLocationView* f) { taper(f->champAdresse(), "8 rue Neuve, Lyon"); }},
+        {{"latitude", "longitude"}, [](FormulaireLocationView* f) {
+             taper(f->champLatitude(), "45,5");
+             taper(f->champLongitude(), "4.9");
+         }},
+        {{"type"}, [](FormulaireLocationView* f) { Banc::choisirDans(f->choixTypeDechet(), QStringLiteral("Bois")); }},
+        {{"tarifs"}, [](FormulaireLocationView* f) {
+             QApplication::setActiveWindow(f);
+             taper(f->champTarifPose()->lineEdit(), "150");
+             QTest::keyClick(f->champTarifPose()->lineEdit(), Qt::Key_Tab);
+             // The bill as stored and as corrected, side by side, before anything is stored.
+             QVERIFY(f->edition()->prixAvant()->text().contains(QStringLiteral("Total HT\u00A0: 210,00")));
+             QVERIFY(f->edition()->prixApres()->text().contains(QStringLiteral("Total HT\u00A0: 240,00")));
+         }},
+        {{"chauffeurEnlevement", "chauffeurPose"}, [](FormulaireLocationView* f) {
+             Banc::choisirDans(f->edition()->choixChauffeurPose(), QStringLiteral("— Aucun —"));
+             Banc::choisirDans(f->edition()->choixChauffeurEnlevement(), QStringLiteral("Léa Roux"));
+         }},
+    };
+    for (const Cas& c : cas) {
+        LocationDeBenne* l = b.reservee();
+        QVERIFY(l);
+        const auto avant = fiche(l);
+        FormulaireLocationView* f = b.modifier(l);
+        QCOMPARE(f->edition()->live()->typed(), false);
+        QVERIFY(f->texteChevauchement().isEmpty()); // never over itself
+        QCOMPARE(f->adresse(), QStringLiteral("3 rue du Port, Lyon"));
+        const int fermetures = b.fermetures;
+        c.corriger(f);
+        QCOMPARE(fiche(l), avant); // nothing stored before « Enregistrer »
+        QCOMPARE(f->boutonValider()->text(), QStringLiteral("Enregistrer"));
+        QTest::mouseClick(f->boutonValider(), Qt::LeftButton);
+        if (c.attendu == QStringList{"client"}) {
+            // Both clients named; the tickets and drivers go along.
+            QMessageBox* q = f->edition()->questionClient();
+            QVERIFY(q);
+            QVERIFY(q->informativeText().contains(QStringLiteral("Zeta TP")));
+            QVERIFY(q->informativeText().contains(QStringLiteral("Alpha Maçonnerie")));
+            QVERIFY(q->informativeText().contains(QStringLiteral("1 bon de pesée")));
+            QCOMPARE(fiche(l), avant);
+            QVERIFY(clickBoxButton(q, QStringLiteral("Changer le client")));
+        }
+        QTRY_COMPARE(b.fermetures, fermetures + 1);
+        QCOMPARE(changes(avant, fiche(l)), c.attendu);
+        // A new address is located again; typed coordinates are kept as typed.
+        QCOMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), c.attendu == QStringList{"adresse"} ? 1 : 0);
+        QTRY_COMPARE(GeocodageApresEnregistrement::pour(b.ctx.get())->enAttente(), 0);
+        QVERIFY(!b.ctx->hasChanges());
+        QVERIFY(b.ctx->remove(l) && saved(b.ctx.get()));
+    }
+}
+
+void FormulaireLocationTest::correctionAsksBeforeLeavingOrOverlapping()
+{
+    Banc b;
+    LocationDeBenne* l = b.reservee();
+    placedRental(b.ctx.get(), b.alpha, b.benne, localDateTime(2026, 3, 25, 8), localDateTime(2026, 3, 28, 17));
+    QVERIFY(saved(b.ctx.get()));
+    const auto avant = fiche(l);
+    QWidget fenetre;
+    fenetre.resize(1200, 760);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+
+    // Nothing typed: « Annuler » closes at once; typed, it asks with « Ne pas enregistrer » the
+    // default, by the button and by Ctrl+Escape alike; nothing is selected as it opens.
+    QPointer<QDialog> feuille = modifierLocation(&fenetre, b.ctx.get(), l, &b.service);
+    QVERIFY(QTest::qWaitForWindowExposed(feuille));
+    QCOMPARE(feuille->windowTitle(), QStringLiteral("Modifier la location"));
+    QVERIFY(!formulaireDe(feuille)->champAdresse()->hasSelectedText());
+    QTest::mouseClick(formulaireDe(feuille)->boutonAnnuler(), Qt::LeftButton);
+    QTRY_VERIFY(!feuille);
+    for (const bool parTouche : {false, true}) {
+        feuille = modifierLocation(&fenetre, b.ctx.get(), l, &b.service);
+        QVERIFY(QTest::qWaitForWindowExposed(feuille));
+        FormulaireLocationView* f = formulaireDe(feuille);
+        taper(f->champAdresse(), "<b>Ailleurs</b>");
+        if (parTouche)
+            QTest::keyClick(f->champAdresse(), Qt::Key_Escape, Qt::ControlModifier);
+        else
+            QTest::mouseClick(f->boutonAnnuler(), Qt::LeftButton);
+        QMessageBox* q = questionSur(feuille);
+        QVERIFY(q);
+        QCOMPARE(shownText(q->defaultButton()), QStringLiteral("Ne pas enregistrer"));
+        QVERIFY(clickBoxButton(q, QStringLiteral("Ne pas enregistrer")));
+        QTRY_VERIFY(!feuille);
+        QCOMPARE(fiche(l), avant);
+    }
+
+    // Hostile input is refused next to its field and stores nothing.
+    FormulaireLocationView* f = b.modifier(l);
+    taper(f->champLatitude(), "91");
+    QVERIFY(!f->validerEtEnregistrer());
+    QVERIFY(f->texteErreur().contains(QStringLiteral("Latitude")));
+    taper(f->champLatitude(), "45.75");
+    taper(f->champTarifPose()->lineEdit(), "douze");
+    QVERIFY(!f->validerEtEnregistrer());
+    Banc::choisirClient(f, QStringLiteral("— Choisir un client —"));
+    taper(f->champTarifPose()->lineEdit(), "120");
+    QVERIFY(!f->validerEtEnregistrer());
+    QCOMPARE(f->texteErreur(), FormulaireLocationView::messageChampsObligatoires());
+    Banc::choisirClient(f, QStringLiteral("Zeta TP"));
+    // A removal before the placement is refused by name, never moved for the user.
+    f->champDatePose()->setDate(QDate(2026, 3, 22));
+    QVERIFY(!f->validerEtEnregistrer());
+    QCOMPARE(f->texteErreur(), EditionLocation::messageEnlevementAvantPose());
+    QCOMPARE(f->dateEnlevement()->date(), QDate(2026, 3, 20));
+    QCOMPARE(fiche(l), avant);
+
+    // Days moved over Alpha's booking: the question of a new rental; « Annuler » stores nothing
+    // and keeps the fields, acceptance stores the days. The rental never overlaps itself.
+    f->champDatePose()->setDate(QDate(2026, 3, 10));
+    QVERIFY(f->texteChevauchement().isEmpty());
+    f->champDateEnlevement()->setDate(QDate(2026, 3, 26));
+    QCOMPARE(f->texteChevauchement(), QStringLiteral("Cette benne est déjà louée à Alpha Maçonnerie du 25/03/2026 au 28/03/2026."));
+    QTest::mouseClick(f->boutonValider(), Qt::LeftButton);
+    QVERIFY(clickBoxButton(openBox(f, QStringLiteral("confirmationChevauchement")), QStringLiteral("Annuler")));
+    QCOMPARE(fiche(l), avant);
+    QCOMPARE(f->dateEnlevement()->date(), QDate(2026, 3, 26));
+    QTest::mouseClick(f->boutonValider(), Qt::LeftButton);
+    QVERIFY(clickBoxButton(openBox(f, QStringLiteral("confirmationChevauchement")), QStringLiteral("Enregistrer quand même")));
+    QTRY_COMPARE(changes(avant, fiche(l)), QStringList{"enlevement"});
+}
+
+void FormulaireLocationTest::correctionFollowsAnotherWindowAndADeletion()
+{
+    Banc b;
+    LocationDeBenne* l = b.reservee();
+    FormulaireLocationView* un = b.modifier(l);
+    FormulaireLocationView deux(b.ctx.get(), l, [] {}, &b.service, nullptr, fixedClock());
+    deux.show();
+
+    // Each window keeps what it typed and takes what the other stored in the fields it did not.
+    taper(un->champAdresse(), "1 place Bellecour, Lyon");
+    taper(deux.champTarifPose()->lineEdit(), "200");
+    QVERIFY(deux.validerEtEnregistrer());
+    QCOMPARE(l->tarifPose(), 200.0);
+    QTRY_COMPARE(un->champTarifPose()->value(), std::optional<double>(200));
+    QCOMPARE(un->adresse(), QStringLiteral("1 place Bellecour, Lyon"));
+    // The same field typed in both: the second save asks.
+    taper(deux.champAdresse(), "2 rue Merciere, Lyon");
+    QVERIFY(deux.validerEtEnregistrer());
+    QVERIFY(!un->validerEtEnregistrer());
+    QMessageBox* q = un->edition()->live()->question();
+    QVERIFY(q);
+    QVERIFY(q->informativeText().contains(QStringLiteral("« Adresse »")));
+    QVERIFY(clickBoxButton(q, QStringLiteral("Garder ma saisie")));
+    QTRY_COMPARE(l->adresse(), std::optional<QString>(QStringLiteral("1 place Bellecour, Lyon")));
+    QCOMPARE(l->tarifPose(), 200.0);
+
+    // Deleted from another window: the form says so, and saving stores nothing.
+    un = b.modifier(l);
+    taper(un->champTarifJournalier()->lineEdit(), "30");
+    QVERIFY(b.ctx->remove(l));
+    QVERIFY(saved(b.ctx.get()));
+    QTRY_VERIFY(un->edition()->avisSupprimee()->isVisible());
+    QVERIFY(!un->boutonValider()->isEnabled());
+    QVERIFY(!un->validerEtEnregistrer());
+    QVERIFY(!un->hasUnsavedChanges());
+    QVERIFY(!b.ctx->hasChanges());
+    QCOMPARE(b.locations().size(), 0);
+}
+
+void FormulaireLocationTest::correctionOpensFromEveryScreen()
+{
+    // Its key belongs to no standard binding of the platform.
+    for (int k = QKeySequence::HelpContents; k <= QKeySequence::Cancel; ++k)
+        QVERIFY(!QKeySequence::keyBindings(QKeySequence::StandardKey(k)).contains(raccourciModifierLocation()));
+    Banc b;
+    LocationDeBenne* l = b.reservee();
+    // « Vue par client »: a tile's menu and its key.
+    ListeBennesView liste(b.zeta, [](double v) { return QString::number(v); }, {});
+    liste.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&liste));
+    QMenu* menu = liste.ouvrirMenu(liste.tuile(l), liste.mapToGlobal(QPoint()));
+    QVERIFY(menu);
+    QAction* entree = menu->findChild<QAction*>(QStringLiteral("actionModifierLocation"));
+    QCOMPARE(entree->text(), QStringLiteral("Modifier la location…"));
+    entree->trigger();
+    menu->close();
+    QPointer<FeuilleNouvelleLocation> feuille = FeuilleNouvelleLocation::ouverteSur(&liste);
+    QVERIFY(feuille);
+    QCOMPARE(feuille->formulaire()->edition()->location(), l);
+    feuille->congedier();
+    QTRY_VERIFY(!feuille);
+    liste.tuile(l)->setFocus();
+    QTest::keyClick(liste.tuile(l), Qt::Key_F2);
+    QTRY_VERIFY(FeuilleNouvelleLocation::ouverteSur(&liste));
+    FeuilleNouvelleLocation::ouverteSur(&liste)->congedier();
 }
