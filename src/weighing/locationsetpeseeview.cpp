@@ -28,7 +28,7 @@ namespace kv {
 
 namespace {
 
-// The rentals the list is given at first: several screens' worth.
+// The rentals read at once when the list reads further: several screens' worth.
 constexpr int kRangsMontres = 200;
 
 QColor couleurBenne(const Benne* benne)
@@ -230,10 +230,10 @@ void LocationsEtPeseeView::construireColonne()
         connect(modele, signal, this, &LocationsEtPeseeView::majResume);
     connect(modele, &QAbstractItemModel::modelReset, this, &LocationsEtPeseeView::majResume);
     vue->setAlternatingRowColors(false);
-    // Every row has the same lines: the view need not measure thousands of them. It is given
-    // the first rentals, and more as it scrolls down to them: laying out and fitting a scroll
-    // bar to every removed rental of a large office would cost each visit more than all it
-    // shows. (Given before the scroll mode is set, which lays the list out.)
+    // Every row has the same lines: the view need not measure thousands of them. It counts every
+    // removed rental, so that its scroll bar and End reach the last, but reads only the rentals
+    // it shows: putting every removed rental of a large office in order would cost each visit
+    // more than all it shows. (Given before the scroll mode is set, which lays the list out.)
     panneau->model()->setRowWindow(kRangsMontres);
     vue->setUniformItemSizes(true);
     vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -396,10 +396,6 @@ bool LocationsEtPeseeView::eventFilter(QObject* objet, QEvent* event)
         return QWidget::eventFilter(objet, event);
     const QModelIndexList choisies = liste()->selectionModel()->selectedRows();
     const QModelIndex courante = liste()->currentIndex();
-    // ↓ on the last row the list was given brings the next ones.
-    const int depuis = choisies.isEmpty() ? courante.row() : choisies.first().row();
-    if (touche->key() == Qt::Key_Down && depuis >= modele()->rowCount() - 1)
-        modele()->fetchMore({});
     const int n = modele()->rowCount();
     switch (touche->key()) {
     case Qt::Key_Down:
