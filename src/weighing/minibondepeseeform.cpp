@@ -32,10 +32,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QToolButton>
+#include <QToolTip>
+#include <QApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -108,6 +111,14 @@ protected:
             paintFocusFrame(&p, rect(), palette(), false);
         }
     }
+};
+
+// A room of the same size whatever it holds, so that nothing around it moves as it fills.
+class PlaceGardee : public QWidget {
+public:
+    QSize minimum, ideale;
+    QSize sizeHint() const override { return ideale; }
+    QSize minimumSizeHint() const override { return minimum; }
 };
 
 QString texteDateCourte(const QDateTime& date)
@@ -433,11 +444,10 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     // The weight's badge comes and goes as the user types: its room is kept, as wide as the
     // widest weight, and only the badge inside it changes, so that the header never folds or
     // unfolds under the pointer and the buttons below never move.
-    auto* placePoids = new QWidget;
+    auto* placePoids = new PlaceGardee;
     placePoids->setObjectName(QStringLiteral("placeBadgePoids"));
     auto* dansPlace = new QHBoxLayout(placePoids);
     dansPlace->setContentsMargins(0, 0, 0, 0);
-    dansPlace->addStretch();
     if (m_largeurBadgePoids == 0) {
         // The widest digit six times: no weight in the range is wider.
         MacTag mesure(QString(), QStringLiteral("scalemass.fill"));
@@ -450,18 +460,34 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_largeurBadgePoids = plusLarge.sizeHint().width();
         m_hauteurBadgePoids = plusLarge.sizeHint().height();
     }
-    placePoids->setMinimumSize(m_largeurBadgePoids, m_hauteurBadgePoids);
-    placePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Its room is kept too, but given up (cut with « … ») before the form widens.
+    m_marqueSaisie = enSecondaire(new ElidedLabel(QStringLiteral("non enregistré"), placePoids));
+    m_marqueSaisie->setObjectName(QStringLiteral("poidsNonEnregistre"));
+    m_marqueSaisie->setFont(forms::fontFor(forms::TextStyle::Caption, font()));
+    m_marqueSaisie->hide();
+    dansPlace->addWidget(m_marqueSaisie, 1);
+    dansPlace->setSpacing(6);
+    placePoids->minimum = QSize(m_largeurBadgePoids, m_hauteurBadgePoids);
+    placePoids->ideale = QSize(m_largeurBadgePoids + 6 + m_marqueSaisie->sizeHint().width(), m_hauteurBadgePoids);
+    placePoids->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     ligne->addWidget(placePoids);
     m_placePoids = placePoids;
     m_badgePoids = nullptr;
     rafraichirBadgePoids();
 
+    // Reached by Tab as any button, its text said by a click or a key as by hovering it.
     auto* aide = new QToolButton;
+    aide->setObjectName(QStringLiteral("aideBon"));
     aide->setAutoRaise(true);
     aide->setIcon(symbolIcon(QStringLiteral("questionmark.circle")));
     aide->setToolTip(QStringLiteral("Aide sur la saisie du bon de pesée"));
-    aide->setFocusPolicy(Qt::NoFocus);
+    aide->setAccessibleName(aide->toolTip());
+    aide->setFocusPolicy(Qt::StrongFocus);
+    aide->installEventFilter(this);
+    connect(aide, &QToolButton::clicked, aide, [aide] {
+        QToolTip::showText(aide->mapToGlobal(QPoint(0, aide->height())), aide->toolTip(), aide);
+    });
+    const bool aideAvaitLeFocus = m_entete && m_entete->isAncestorOf(QApplication::focusWidget());
 
     const Client* client = m_location ? m_location->client() : nullptr;
     auto* entete = new MacSectionHeader(QStringLiteral("Bon de pesée"),
@@ -476,6 +502,8 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_racine->insertSpacing(1, 2);
     }
     m_entete = entete;
+    if (aideAvaitLeFocus)
+        aide->setFocus(Qt::OtherFocusReason);
 }
 
 void MiniBonDePeseeForm::rafraichirBadgePoids()
@@ -484,13 +512,20 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
         return;
     const QStringList tags = tagsEnTete();
     const QString texte = tags.size() > 1 ? tags.value(1) : QString();
-    if (m_badgePoids && m_badgePoids->text() == texte)
+    // A weight typed and not stored says so beside its badge: another window may show the
+    // stored one meanwhile.
+    const bool saisi = !texte.isEmpty() && m_live && m_live->typed(kPoids);
+    m_marqueSaisie->setVisible(saisi);
+    if (m_badgePoids && m_badgePoids->text() == texte) {
+        m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
         return;
+    }
     delete m_badgePoids;
     m_badgePoids = nullptr;
     if (texte.isEmpty())
         return;
     m_badgePoids = new MacTag(texte, QStringLiteral("scalemass.fill"), nullptr, m_placePoids);
+    m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
     static_cast<QBoxLayout*>(m_placePoids->layout())->insertWidget(0, m_badgePoids);
 }
 
@@ -975,6 +1010,8 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_poids->setFocus();
         return false;
     }
+    if (demanderDateAvantPose())
+        return false;
     QString erreur;
     if (m_bonCourant) {
         // Only the fields typed in are written: what another window stored in the others stays;
@@ -1012,10 +1049,41 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_bonCourant = bon;
     }
     m_live->markAllLoaded();
+    rafraichirBadgePoids();
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
     emit saved(m_location);
+    return true;
+}
+
+bool MiniBonDePeseeForm::demanderDateAvantPose()
+{
+    // Only a date the user gave: a stored ticket's own date is his business already.
+    const bool dateDonnee = !m_bonCourant || m_live->typed(kDate);
+    if (std::exchange(m_avantPoseConfirme, false) || !dateDonnee || !m_location
+        || m_date.toMSecsSinceEpoch() >= m_location->datePoseMs() || forms::quitsWithoutQuestions())
+        return false;
+    const Client* client = m_location->client();
+    const QString message =
+        QStringLiteral("Le bon est daté du %1, avant la pose de la benne le %2%3. Enregistrer quand même ?")
+            .arg(texteDateCourte(m_date), texteDateCourte(m_location->datePose()),
+                 client ? QStringLiteral(" chez ") + client->nom() : QString());
+    QPointer<MiniBonDePeseeForm> moi(this);
+    QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Bon daté avant la pose ?"), message,
+                                              QStringLiteral("Enregistrer quand même"),
+                                              QStringLiteral("Corriger la date"), [moi] {
+                                                  if (!moi)
+                                                      return;
+                                                  moi->m_avantPoseConfirme = true;
+                                                  moi->enregistrerBon();
+                                              });
+    box->setObjectName(QStringLiteral("bonAvantPose"));
+    // Back to the date to mend it.
+    connect(box, &QMessageBox::buttonClicked, m_dateEdit, [box, moi](QAbstractButton* b) {
+        if (moi && box->buttonRole(b) == QMessageBox::RejectRole)
+            moi->m_dateEdit->setFocus(Qt::OtherFocusReason);
+    });
     return true;
 }
 

@@ -163,6 +163,8 @@ private:
     // The form's fields bound to the loaded ticket's, for following and saving.
     void lierChamps();
     void montrerDate(const QDateTime& date);
+    // A date given before the rental's placement asks first; true while the question is open.
+    bool demanderDateAvantPose();
     // Removes the copy made for the loaded ticket while no stored ticket holds it.
     void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
@@ -206,6 +208,8 @@ private:
     int m_hauteurBadgePoids = 0;
     QWidget* m_placePoids = nullptr;
     MacTag* m_badgePoids = nullptr;
+    // Beside the badge while the weight shown is typed and not stored.
+    ElidedLabel* m_marqueSaisie = nullptr;
     QLabel* m_ligneErreur = nullptr;
     QList<QPushButton*> m_boutonsPiece;
     QLabel* m_aucunePiece = nullptr;
@@ -213,6 +217,7 @@ private:
     QPushButton* m_reveler = nullptr;
     BoutonAbrege* m_dissocier = nullptr;
     PieceJointePreview* m_apercu = nullptr;
+    bool m_avantPoseConfirme = false;
     QString m_titrePrecedent;
     bool m_titreApplique = false;
 };
