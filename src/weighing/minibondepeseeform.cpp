@@ -1,6 +1,7 @@
 #include "minibondepeseeform.h"
 
 #include "widgets/plaintext.h"
+#include "widgets/dateentry.h"
 
 #include "dispositionetroite.h"
 #include "piecejointepreview.h"
@@ -38,6 +39,8 @@
 #include <QResizeEvent>
 #include <QToolButton>
 #include <QToolTip>
+#include <QTimer>
+#include <QScrollArea>
 #include <QApplication>
 #include <QVBoxLayout>
 
@@ -752,6 +755,18 @@ void MiniBonDePeseeForm::setErreur(const QString& erreur)
     m_erreur = erreur;
     m_ligneErreur->setText(coupableNimporteOu(erreur));
     m_ligneErreur->setVisible(!erreur.isEmpty());
+    if (erreur.isEmpty())
+        return;
+    // The red line may stand below the part of the form in view: it is brought there once the
+    // form is laid out with it, or the refusal would look like nothing happened.
+    QTimer::singleShot(0, m_ligneErreur, [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+            if (auto* defilement = qobject_cast<QScrollArea*>(w)) {
+                defilement->ensureWidgetVisible(m_ligneErreur, 0, 8);
+                break;
+            }
+    });
 }
 
 void MiniBonDePeseeForm::appliquerTitre()
@@ -971,14 +986,9 @@ std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
     return lirePoids(poidsTape(), ok);
 }
 
-std::optional<double> MiniBonDePeseeForm::lirePoids(QString texte, bool* ok)
+std::optional<double> MiniBonDePeseeForm::lirePoids(const QString& texte, bool* ok)
 {
-    // Only a whole number text reads: no blank inside ("8 50,5" is refused).
-    if (std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSpace(); })) {
-        *ok = false;
-        return std::nullopt;
-    }
-    texte.replace(QLatin1Char(','), QLatin1Char('.'));
+    // Read as every number a user types is, grouping and decimal comma included.
     return lireNombre(texte, ok);
 }
 
@@ -1008,6 +1018,13 @@ bool MiniBonDePeseeForm::enregistrerBon()
     if (const QString refus = refusDuPoids(&poids); !refus.isEmpty()) {
         setErreur(refus);
         m_poids->setFocus();
+        return false;
+    }
+    // A date refused as typed leaves the former one in the field: nothing is stored meanwhile.
+    if (const QVariant refusee = m_dateEdit->property(kDateRefused); refusee.isValid()) {
+        setErreur(QStringLiteral("La date « %1 » n'est pas valide : rien n'a été enregistré.")
+                      .arg(quotedBeginning(refusee.toString().trimmed(), 32)));
+        m_dateEdit->setFocus();
         return false;
     }
     if (demanderDateAvantPose())

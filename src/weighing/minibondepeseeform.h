@@ -154,8 +154,8 @@ private:
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
-    // A weight text as "Enregistrer" reads it: a comma or a point, no blank inside.
-    static std::optional<double> lirePoids(QString texte, bool* ok);
+    // A weight text as "Enregistrer" reads it: as the shared reader of typed numbers does.
+    static std::optional<double> lirePoids(const QString& texte, bool* ok);
     // Why the typed weight cannot be stored (empty when it can); `poids` gets what it reads as.
     QString refusDuPoids(std::optional<double>* poids) const;
     // Runs `suite` at once without typed work; otherwise asks first, as leaving an editor does.

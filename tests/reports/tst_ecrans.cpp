@@ -1,4 +1,5 @@
 #include "tests.h"
+#include "widgets/dateentry.h"
 
 #include "screenfixtures.h"
 
@@ -284,6 +285,22 @@ void TestEcrans::facturationAnnuleeOuImpossible()
     QVERIFY(alerte);
     QCOMPARE(alerte->icon(), QMessageBox::Warning);
     QVERIFY(!alerte->informativeText().isEmpty());
+    alerte->close();
+
+    // An impossible date typed in the period exports nothing until it is mended.
+    installDateEntry(qApp);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowActive(&vue));
+    vue.du()->setFocus();
+    vue.du()->setCurrentSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(vue.du(), QStringLiteral("31022026"));
+    QTest::keyClick(vue.du(), Qt::Key_Tab);
+    removeDateEntry(qApp);
+    QTRY_VERIFY(!vue.boutonExporter()->isEnabled());
+    ScopedSaveFileAnswer refuse(dir.filePath("refuse.csv"));
+    vue.exporter();
+    QVERIFY(refuse.requests.isEmpty());
+    QVERIFY(vue.findChild<QLabel*>(QStringLiteral("ligneErreur"))->text().contains(QStringLiteral("n'est pas valide")));
 }
 
 void TestEcrans::rapportSansClient()
