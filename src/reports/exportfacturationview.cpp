@@ -2,6 +2,7 @@
 
 #include "widgets/dateentry.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 
 #include "alertes.h"
 #include "widgets/confirmationfichier.h"
@@ -235,6 +236,7 @@ void ExportFacturationView::exporter()
     m_confirmation->montrer(chemin, nombre == 0 ? QStringLiteral("aucune location facturée")
                                     : nombre == 1 ? QStringLiteral("1 location facturée")
                                                   : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
+    announceOutcome(this, m_confirmation->texte());
     emit exporte(chemin);
 }
 

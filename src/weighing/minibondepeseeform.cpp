@@ -2,6 +2,7 @@
 
 #include "widgets/plaintext.h"
 #include "widgets/dateentry.h"
+#include "widgets/sharedannouncement.h"
 
 #include "dispositionetroite.h"
 #include "piecejointepreview.h"
@@ -1070,6 +1071,7 @@ bool MiniBonDePeseeForm::enregistrerBon()
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
+    announceOutcome(this, QStringLiteral("Bon de pesée du %1 enregistré.").arg(texteDateCourte(m_bonCourant->date())));
     emit saved(m_location);
     return true;
 }
@@ -1140,8 +1142,10 @@ void MiniBonDePeseeForm::supprimerBon(BonDePesee* bon)
     }
     if (chemin && !chemin->isEmpty() && !autreBonPointeVers(*chemin))
         m_dossier.retirer(*chemin, nullptr); // a failure leaves the file; the ticket is gone
+    const QString dit = QStringLiteral("Bon de pesée du %1 supprimé.").arg(texteDateCourte(bon->date()));
     if (bon == m_bonCourant)
         reinitialiserFormulaire();
+    announceOutcome(this, dit);
     emit saved(m_location);
 }
 

@@ -2,6 +2,7 @@
 #include "widgets/dateentry.h"
 
 #include "screenfixtures.h"
+#include "lecteurecran.h"
 
 #include "widgets/confirmationfichier.h"
 #include "reports/exportfacturationview.h"
@@ -161,8 +162,10 @@ void TestEcrans::facturationParDefautEtRaccourci()
     };
     const QRect bouton = ici(vue.boutonExporter()), debut = ici(vue.du());
     vue.du()->setFocus();
+    fixtures::HeardAnnouncements lecteur;
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     QTRY_COMPARE(reponse.requests.size(), 1);
+    QCOMPARE(lecteur.said, QStringList{vue.confirmation()->texte()});
     QCOMPARE(reponse.requests[0].title, QStringLiteral("Exporter la facturation (par client, CSV)"));
     QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("facturation Kestrovan du 01-01-2025 au 06-12-2026.csv"));
     QCOMPARE(reponse.requests[0].mimeTypes, QStringList{"text/csv"});

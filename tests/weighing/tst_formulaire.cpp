@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "lecteurecran.h"
 #include "model/plages.h"
 #include "weighing/dispositionetroite.h"
 #include "widgets/etiquetterepliable.h"
@@ -523,9 +524,14 @@ void TestFormulaire::suppression()
     QMessageBox* question = f->findChild<QMessageBox*>();
     QVERIFY(question);
     QCOMPARE(question->text().isEmpty() && question->informativeText().isEmpty(), false);
+    fixtures::HeardAnnouncements lecteur; // the delete and the save are said
     QVERIFY(repondre(f.get(), QStringLiteral("Supprimer")));
     tourDeBoucle();
     QVERIFY(recent->isDeleted());
+    taper(*f, QStringLiteral("150"));
+    QVERIFY(f->enregistrerBon());
+    QCOMPARE(lecteur.said, (QStringList{QStringLiteral("Bon de pesée du 05/03/2026 09:00 supprimé."),
+                                        QStringLiteral("Bon de pesée du 03/03/2026 09:00 enregistré.")}));
     QVERIFY(!b.ctx->hasChanges());
     QCOMPARE(f->bonCourant(), ancien);
     QCOMPARE(lignes(*f).size(), 1);
