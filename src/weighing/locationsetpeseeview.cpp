@@ -9,6 +9,7 @@
 #include "model/records.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/recordrow.h"
+#include "widgets/colors.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -308,12 +309,15 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     forms::RowLine deuxieme;
     deuxieme.parts << RowPart::badge(volume, couleurBenne(benne));
 
+    // The marks keep their hue where it reads at 3:1 on the list, and give way towards black or
+    // white under a palette where it does not (a dark scheme).
+    const QColor fond = palette().color(QPalette::Base);
     const BonDePesee* dernier = dernierBon(location);
     if (!dernier) {
-        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), QColor(0xFF, 0x95, 0x00),
+        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), inkReadableOn(QColor(0xFF, 0x95, 0x00), fond, 3.0),
                                     QStringLiteral("Aucun bon de pesée"));
     } else {
-        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), QColor(0x28, 0xA7, 0x45),
+        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), inkReadableOn(QColor(0x28, 0xA7, 0x45), fond, 3.0),
                                     QStringLiteral("Bon de pesée existant (")
                                         + QLocale().toString(localDayOf(dernier->dateMs(), m_horloge.zone),
                                                              QLocale::ShortFormat)
