@@ -189,6 +189,13 @@ void TestEcrans::facturationParDefautEtRaccourci()
                                         .arg(QDir::toNativeSeparators(dir.path())));
     QCOMPARE(ici(vue.boutonExporter()), bouton);
     QCOMPARE(ici(vue.du()), debut);
+    {
+        // A long line breaks after a path's separators, never inside a date.
+        QWidget cache;
+        ConfirmationFichier datee(&cache);
+        datee.montrer(dir.filePath("facturation Kestrovan du 01-01-2025 au 09-12-2026.csv"), QString());
+        QVERIFY(datee.findChild<QLabel*>()->text().contains(QStringLiteral("au 09-12-2026.")));
+    }
     const QRect afficher = ici(confirmation->boutonAfficher());
     {
         RecordingDesktopOpener opener;
@@ -225,6 +232,13 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QVERIFY(!confirmation->isVisible());
     QCOMPARE(ici(vue.boutonExporter()), bouton);
     QCOMPARE(ici(vue.du()), debut);
+    {
+        // A long line breaks after a path's separators, never inside a date.
+        QWidget cache;
+        ConfirmationFichier datee(&cache);
+        datee.montrer(dir.filePath("facturation Kestrovan du 01-01-2025 au 09-12-2026.csv"), QString());
+        QVERIFY(datee.findChild<QLabel*>()->text().contains(QStringLiteral("au 09-12-2026.")));
+    }
     QVERIFY(!vue.boutonExporter()->isEnabled());
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     vue.boutonExporter()->click();
