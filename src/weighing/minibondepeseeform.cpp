@@ -506,6 +506,7 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_racine->insertSpacing(1, 2);
     }
     m_entete = entete;
+    ordonnerTabulation(); // the new help button in its place
     if (aideAvaitLeFocus)
         aide->setFocus(Qt::OtherFocusReason);
 }
@@ -663,6 +664,9 @@ void MiniBonDePeseeForm::ordonnerTabulation()
             break;
         }
     QList<QWidget*> ordre;
+    // The header's help first: it stands above the rows.
+    if (auto* aide = m_entete ? m_entete->findChild<QToolButton*>(QStringLiteral("aideBon")) : nullptr)
+        ordre << aide;
     for (QWidget* ligne : std::as_const(m_lignes))
         for (QAbstractButton* b : ligne->findChildren<QAbstractButton*>())
             ordre << b;

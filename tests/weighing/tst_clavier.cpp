@@ -373,6 +373,8 @@ void TestClavier::lesBonsAuClavier()
     QVERIFY(e.liste()->hasFocus());
     const auto bouton = [f](const char* nom, int rang) { return f->findChildren<QAbstractButton*>(nom).at(rang); };
     QTest::keyClick(e.liste(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f->findChild<QAbstractButton*>("aideBon")); // the header's help
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), bouton("choisirBon", 0));
 
     // A row with the keyboard looks otherwise than without it; Return opens its ticket, and
