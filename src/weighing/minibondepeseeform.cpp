@@ -118,10 +118,15 @@ protected:
 };
 
 // A room of the same size whatever it holds, so that nothing around it moves as it fills.
+// Its hint grows by what it holds beside the badge while that shows (the mark of a typed weight).
 class PlaceGardee : public QWidget {
 public:
-    QSize minimum, ideale;
-    QSize sizeHint() const override { return ideale; }
+    QSize minimum;
+    QWidget* enPlus = nullptr;
+    QSize sizeHint() const override
+    {
+        return enPlus && !enPlus->isHidden() ? minimum + QSize(6 + enPlus->sizeHint().width(), 0) : minimum;
+    }
     QSize minimumSizeHint() const override { return minimum; }
 };
 
@@ -464,15 +469,17 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_largeurBadgePoids = plusLarge.sizeHint().width();
         m_hauteurBadgePoids = plusLarge.sizeHint().height();
     }
-    // Its room is kept too, but given up (cut with « … ») before the form widens.
+    // It takes the room the header leaves beside the badge, cut with « … » rather than widen it.
     m_marqueSaisie = enSecondaire(new ElidedLabel(QStringLiteral("non enregistré"), placePoids));
     m_marqueSaisie->setObjectName(QStringLiteral("poidsNonEnregistre"));
     m_marqueSaisie->setFont(forms::fontFor(forms::TextStyle::Caption, font()));
     m_marqueSaisie->hide();
+    m_marqueSaisie->setMinimumWidth(1); // the badge first, whole
     dansPlace->addWidget(m_marqueSaisie, 1);
     dansPlace->setSpacing(6);
+    // It asks for the badge's room alone, and the mark's while it shows.
     placePoids->minimum = QSize(m_largeurBadgePoids, m_hauteurBadgePoids);
-    placePoids->ideale = QSize(m_largeurBadgePoids + 6 + m_marqueSaisie->sizeHint().width(), m_hauteurBadgePoids);
+    placePoids->enPlus = m_marqueSaisie;
     placePoids->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     ligne->addWidget(placePoids);
     m_placePoids = placePoids;
@@ -520,7 +527,10 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
     // A weight typed and not stored says so beside its badge: another window may show the
     // stored one meanwhile.
     const bool saisi = !texte.isEmpty() && m_live && m_live->typed(kPoids);
-    m_marqueSaisie->setVisible(saisi);
+    if (m_marqueSaisie->isHidden() == saisi) {
+        m_marqueSaisie->setVisible(saisi);
+        m_placePoids->updateGeometry();
+    }
     if (m_badgePoids && m_badgePoids->text() == texte) {
         m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
         return;
@@ -530,6 +540,7 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
     if (texte.isEmpty())
         return;
     m_badgePoids = new MacTag(texte, QStringLiteral("scalemass.fill"), nullptr, m_placePoids);
+    m_badgePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
     static_cast<QBoxLayout*>(m_placePoids->layout())->insertWidget(0, m_badgePoids);
 }
