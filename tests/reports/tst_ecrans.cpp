@@ -16,6 +16,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/searchablepicker.h"
 
 #include <QApplication>
@@ -1018,6 +1019,25 @@ void TestEcrans::rapportBoutonsColoresLisibles()
     QVERIFY(envoyer);
     QTRY_VERIFY(envoyer->isVisible());
     QVERIFY2(contrasteDuTexte(envoyer) >= 4.5, qPrintable(QString::number(contrasteDuTexte(envoyer))));
+
+    // Its label stays where it was when it takes the keys (as after a dialog closes).
+    kv::installFocusStyle(qApp); // as the program does
+    const auto lignesDEncre = [envoyer] {
+        const QImage image = envoyer->grab().toImage();
+        const QColor fond = image.pixelColor(image.width() / 2, 4);
+        int haut = image.height(), bas = -1;
+        for (int y = 3; y < image.height() - 3; ++y)
+            for (int x = 8; x < image.width() - 8; ++x)
+                if (kv::forms::contrastRatio(image.pixelColor(x, y), fond) > 3) {
+                    haut = std::min(haut, y);
+                    bas = std::max(bas, y);
+                }
+        return std::pair(haut, bas);
+    };
+    const auto avant = lignesDEncre();
+    envoyer->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(envoyer->hasFocus());
+    QCOMPARE(lignesDEncre(), avant);
 }
 
 void TestEcrans::rapportEtroit()
