@@ -5,6 +5,7 @@
 // placeholder nor by the value it holds.
 
 #include "screenfixtures.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -85,5 +86,15 @@ inline QStringList unnamedControls(QWidget* root)
     }
     return out;
 }
+
+// The outcomes a reader hears, while it lives.
+struct HeardAnnouncements {
+    QStringList said;
+    HeardAnnouncements()
+    {
+        kv::setAnnouncementObserver([this](const QString& text) { said.append(text); });
+    }
+    ~HeardAnnouncements() { kv::setAnnouncementObserver({}); }
+};
 
 } // namespace fixtures

@@ -191,14 +191,45 @@ const QList<Record*>& RecordListModelBase::shown() const
 {
     if (!m_read && m_query) {
         m_shown = m_window > 0 ? m_query->firstRecords(m_window) : m_query->records();
+        m_tail = m_window > 0 ? m_query->size() - m_shown.size() : 0;
         m_read = true;
     }
     return m_shown;
 }
 
+void RecordListModelBase::readUpTo(qsizetype row) const
+{
+    const qsizetype read = shown().size();
+    if (row < read || row >= read + m_tail || !m_query)
+        return;
+    const qsizetype upTo = std::min(read + m_tail, std::max(row + 1, read + qsizetype(m_window)));
+    const QList<Record*> next = m_query->firstRecords(upTo);
+    if (next.size() != upTo)
+        return; // out of step with the query until its notice comes
+    m_shown.append(next.mid(read));
+    m_tail -= upTo - read;
+}
+
+void RecordListModelBase::syncTail()
+{
+    if (m_window <= 0 || !m_query)
+        return;
+    const qsizetype tail = std::max<qsizetype>(0, m_query->size() - m_shown.size());
+    const int first = int(m_shown.size() + m_tail);
+    if (tail > m_tail) {
+        beginInsertRows({}, first, int(m_shown.size() + tail) - 1);
+        m_tail = tail;
+        endInsertRows();
+    } else if (tail < m_tail) {
+        beginRemoveRows({}, int(m_shown.size() + tail), first - 1);
+        m_tail = tail;
+        endRemoveRows();
+    }
+}
+
 int RecordListModelBase::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(shown().size());
+    return parent.isValid() ? 0 : int(shown().size() + m_tail);
 }
 
 QVariant RecordListModelBase::data(const QModelIndex& index, int role) const
@@ -220,6 +251,7 @@ Record* RecordListModelBase::recordAt(const QModelIndex& index) const
 
 Record* RecordListModelBase::recordAt(int row) const
 {
+    readUpTo(row);
     const QList<Record*>& rows = shown();
     return (row >= 0 && row < rows.size()) ? rows[row] : nullptr;
 }
@@ -235,11 +267,15 @@ void RecordListModelBase::refresh(const ModelChanges& changes)
     // Rows nobody has read yet need no signal: they are read as the query gives them then.
     if (!m_query || !m_read)
         return;
-    // A window keeps as many rows as it showed (at least its size), from the top.
-    const QList<Record*> fresh =
-        m_window > 0 ? firstResults(std::max<qsizetype>(m_window, m_shown.size())) : m_query->records();
+    // A window keeps as many rows read as it had (at least its size), from the top, and as many
+    // more as the results grew, so that no row read goes to the rows not read.
+    const qsizetype grown = m_query->size() - (m_shown.size() + m_tail);
+    const QList<Record*> fresh = m_window > 0
+        ? firstResults(std::max<qsizetype>(m_window, m_shown.size() + std::max<qsizetype>(0, grown)))
+        : m_query->records();
     if (fresh != m_shown && applyStructure(fresh))
         return; // reset: every row is new to the views
+    syncTail();
     emitDataChanged(changes);
 }
 
@@ -254,33 +290,11 @@ void RecordListModelBase::setRowWindow(int rows)
     if (!m_query || !m_read)
         return;
     const QList<Record*> fresh = m_window > 0 ? firstResults(m_window) : m_query->records();
-    if (fresh == m_shown)
-        return;
     beginResetModel();
     m_shown = fresh;
+    m_tail = m_window > 0 ? m_query->size() - m_shown.size() : 0;
     endResetModel();
     ++m_resets;
-}
-
-bool RecordListModelBase::canFetchMore(const QModelIndex& parent) const
-{
-    return !parent.isValid() && m_window > 0 && m_query && shown().size() < m_query->size();
-}
-
-void RecordListModelBase::fetchMore(const QModelIndex& parent)
-{
-    if (!canFetchMore(parent))
-        return;
-    const qsizetype count = m_shown.size();
-    const QList<Record*> next = firstResults(count + std::max<qsizetype>(m_window, count));
-    // The rows shown are the first results: the next ones go below them.
-    if (std::equal(m_shown.cbegin(), m_shown.cend(), next.cbegin())) {
-        beginInsertRows({}, int(count), int(next.size()) - 1);
-        m_shown.append(next.mid(count));
-        endInsertRows();
-        return;
-    }
-    applyStructure(next);
 }
 
 QModelIndex RecordListModelBase::reveal(const Record* record)
@@ -291,8 +305,7 @@ QModelIndex RecordListModelBase::reveal(const Record* record)
     const qsizetype at = m_query->indexOf(record);
     if (at < 0)
         return {};
-    while (m_shown.size() <= at && canFetchMore({}))
-        fetchMore({});
+    readUpTo(at);
     return indexOf(record);
 }
 
@@ -378,6 +391,7 @@ bool RecordListModelBase::applyStructure(const QList<Record*>& fresh)
         || removeRuns + insertRuns + moved > kMaxRowOperations) {
         beginResetModel();
         m_shown = fresh;
+        m_tail = m_window > 0 ? std::max<qsizetype>(0, m_query->size() - fresh.size()) : 0;
         endResetModel();
         ++m_resets;
         return true;
@@ -435,6 +449,7 @@ bool RecordListModelBase::applyStructure(const QList<Record*>& fresh)
         qWarning("kestrovan: list model out of step with its query, reset");
         beginResetModel();
         m_shown = fresh;
+        m_tail = m_window > 0 ? std::max<qsizetype>(0, m_query->size() - fresh.size()) : 0;
         endResetModel();
         ++m_resets;
         return true;

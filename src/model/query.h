@@ -192,14 +192,13 @@ public:
     QModelIndex indexOf(const Record* record) const;
     QueryBase* query() const { return m_query; }
 
-    // Shows the first `rows` results only, then twice as many each time a view reaches the last
-    // row shown (fetchMore): a long list costs its views what they show, not every record. 0,
-    // the default, shows every result.
+    // Lazy rows: the views are told every result, so that a scroll bar measures the whole list
+    // and End reaches its end, but only the first `rows` are read from the query at first, and the
+    // others as a view asks for them (and `rows` more at a time): a long list costs what is shown,
+    // not putting every record in order. 0, the default, reads every result at once.
     void setRowWindow(int rows);
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
-    // The row of a record of the results, shown first if the window does not reach it yet;
-    // invalid when the results do not hold the record.
+    // The row of a record of the results (read first if it was not yet); invalid when the
+    // results do not hold the record.
     QModelIndex reveal(const Record* record);
 
     // Number of resets so far (for tests and benchmarks).
@@ -211,6 +210,11 @@ private:
     void emitDataChanged(const ModelChanges& changes);
     // The first `rows` of the results.
     QList<Record*> firstResults(qsizetype rows) const;
+    // Reads the results up to `row` included, past the rows read so far (no signal: the views
+    // already count them).
+    void readUpTo(qsizetype row) const;
+    // Lazy rows: the rows counted past those read follow the query's size.
+    void syncTail();
 
     // Reads the rows from the query the first time they are asked for: a window given before
     // then spares putting every result in order.
@@ -218,8 +222,10 @@ private:
 
     QPointer<QueryBase> m_query;
     DataFunction m_data;
-    // The rows shown: all the results, or with a window the first of them.
+    // The rows read: all the results, or with a window the first of them.
     mutable QList<Record*> m_shown;
+    // With a window, the results counted as rows after those read.
+    mutable qsizetype m_tail = 0;
     mutable bool m_read = false;
     int m_window = 0;
     quint64 m_resets = 0;

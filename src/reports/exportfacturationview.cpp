@@ -1,6 +1,10 @@
 #include "exportfacturationview.h"
 #include "widgets/dateentry.h"
 
+#include "widgets/dateentry.h"
+#include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
+
 #include "alertes.h"
 #include "widgets/confirmationfichier.h"
 #include "facturationexporterparclient.h"
@@ -12,6 +16,7 @@
 #include "widgets/textstyles.h"
 
 #include <QDateEdit>
+#include <QDynamicPropertyChangeEvent>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -144,6 +149,9 @@ bool ExportFacturationView::eventFilter(QObject* watched, QEvent* event)
         montrerMessages();
     if (watched == m_messages && event->type() == QEvent::Resize)
         equilibrer();
+    if (event->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == kDateRefused)
+        verifierPeriode();
     if (event->type() == QEvent::ShortcutOverride
         && QKeySequence(static_cast<QKeyEvent*>(event)->keyCombination()) == kRaccourci) {
         event->ignore();
@@ -164,6 +172,11 @@ qint64 ExportFacturationView::finMs() const
 
 QString ExportFacturationView::erreurPeriode() const
 {
+    // A date refused as typed leaves the field's former date: no export of a period not meant.
+    for (const QDateEdit* champ : {m_du, m_au})
+        if (const QVariant refusee = champ->property(kDateRefused); refusee.isValid())
+            return QStringLiteral("La date « %1 » n'est pas valide : corrigez-la avant d'exporter.")
+                .arg(quotedBeginning(refusee.toString().trimmed(), 32));
     if (m_du->date() > m_au->date())
         return QStringLiteral("La date de début est après la date de fin.");
     return {};
@@ -224,6 +237,7 @@ void ExportFacturationView::exporter()
     m_confirmation->montrer(chemin, nombre == 0 ? QStringLiteral("aucune location facturée")
                                     : nombre == 1 ? QStringLiteral("1 location facturée")
                                                   : QStringLiteral("%1 locations facturées").arg(QLocale().toString(nombre)));
+    announceOutcome(this, m_confirmation->texte());
     emit exporte(chemin);
 }
 

@@ -9,6 +9,7 @@
 #include "model/records.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/recordrow.h"
+#include "widgets/colors.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -28,7 +29,7 @@ namespace kv {
 
 namespace {
 
-// The rentals the list is given at first: several screens' worth.
+// The rentals read at once when the list reads further: several screens' worth.
 constexpr int kRangsMontres = 200;
 
 QColor couleurBenne(const Benne* benne)
@@ -230,10 +231,10 @@ void LocationsEtPeseeView::construireColonne()
         connect(modele, signal, this, &LocationsEtPeseeView::majResume);
     connect(modele, &QAbstractItemModel::modelReset, this, &LocationsEtPeseeView::majResume);
     vue->setAlternatingRowColors(false);
-    // Every row has the same lines: the view need not measure thousands of them. It is given
-    // the first rentals, and more as it scrolls down to them: laying out and fitting a scroll
-    // bar to every removed rental of a large office would cost each visit more than all it
-    // shows. (Given before the scroll mode is set, which lays the list out.)
+    // Every row has the same lines: the view need not measure thousands of them. It counts every
+    // removed rental, so that its scroll bar and End reach the last, but reads only the rentals
+    // it shows: putting every removed rental of a large office in order would cost each visit
+    // more than all it shows. (Given before the scroll mode is set, which lays the list out.)
     panneau->model()->setRowWindow(kRangsMontres);
     vue->setUniformItemSizes(true);
     vue->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -317,12 +318,15 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
     forms::RowLine deuxieme;
     deuxieme.parts << RowPart::badge(volume, couleurBenne(benne));
 
+    // The marks keep their hue where it reads at 3:1 on the list, and give way towards black or
+    // white under a palette where it does not (a dark scheme).
+    const QColor fond = palette().color(QPalette::Base);
     const BonDePesee* dernier = dernierBon(location);
     if (!dernier) {
-        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), QColor(0xFF, 0x95, 0x00),
+        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), inkReadableOn(QColor(0xFF, 0x95, 0x00), fond, 3.0),
                                     QStringLiteral("Aucun bon de pesée"));
     } else {
-        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), QColor(0x28, 0xA7, 0x45),
+        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), inkReadableOn(QColor(0x28, 0xA7, 0x45), fond, 3.0),
                                     QStringLiteral("Bon de pesée existant (")
                                         + QLocale().toString(localDayOf(dernier->dateMs(), m_horloge.zone),
                                                              QLocale::ShortFormat)
@@ -409,10 +413,6 @@ bool LocationsEtPeseeView::eventFilter(QObject* objet, QEvent* event)
         return QWidget::eventFilter(objet, event);
     const QModelIndexList choisies = liste()->selectionModel()->selectedRows();
     const QModelIndex courante = liste()->currentIndex();
-    // ↓ on the last row the list was given brings the next ones.
-    const int depuis = choisies.isEmpty() ? courante.row() : choisies.first().row();
-    if (touche->key() == Qt::Key_Down && depuis >= modele()->rowCount() - 1)
-        modele()->fetchMore({});
     const int n = modele()->rowCount();
     switch (touche->key()) {
     case Qt::Key_Down:

@@ -2,6 +2,8 @@
 #include "widgets/dateentry.h"
 
 #include "widgets/plaintext.h"
+#include "widgets/dateentry.h"
+#include "widgets/sharedannouncement.h"
 
 #include "dispositionetroite.h"
 #include "piecejointepreview.h"
@@ -34,11 +36,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QToolButton>
+#include <QToolTip>
+#include <QTimer>
+#include <QScrollArea>
+#include <QApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -111,6 +118,19 @@ protected:
             paintFocusFrame(&p, rect(), palette(), false);
         }
     }
+};
+
+// A room of the same size whatever it holds, so that nothing around it moves as it fills.
+// Its hint grows by what it holds beside the badge while that shows (the mark of a typed weight).
+class PlaceGardee : public QWidget {
+public:
+    QSize minimum;
+    QWidget* enPlus = nullptr;
+    QSize sizeHint() const override
+    {
+        return enPlus && !enPlus->isHidden() ? minimum + QSize(6 + enPlus->sizeHint().width(), 0) : minimum;
+    }
+    QSize minimumSizeHint() const override { return minimum; }
 };
 
 QString texteDateCourte(const QDateTime& date)
@@ -436,11 +456,10 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     // The weight's badge comes and goes as the user types: its room is kept, as wide as the
     // widest weight, and only the badge inside it changes, so that the header never folds or
     // unfolds under the pointer and the buttons below never move.
-    auto* placePoids = new QWidget;
+    auto* placePoids = new PlaceGardee;
     placePoids->setObjectName(QStringLiteral("placeBadgePoids"));
     auto* dansPlace = new QHBoxLayout(placePoids);
     dansPlace->setContentsMargins(0, 0, 0, 0);
-    dansPlace->addStretch();
     if (m_largeurBadgePoids == 0) {
         // The widest digit six times: no weight in the range is wider.
         MacTag mesure(QString(), QStringLiteral("scalemass.fill"));
@@ -453,8 +472,18 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_largeurBadgePoids = plusLarge.sizeHint().width();
         m_hauteurBadgePoids = plusLarge.sizeHint().height();
     }
-    placePoids->setMinimumSize(m_largeurBadgePoids, m_hauteurBadgePoids);
-    placePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // It takes the room the header leaves beside the badge, cut with « … » rather than widen it.
+    m_marqueSaisie = enSecondaire(new ElidedLabel(QStringLiteral("non enregistré"), placePoids));
+    m_marqueSaisie->setObjectName(QStringLiteral("poidsNonEnregistre"));
+    m_marqueSaisie->setFont(forms::fontFor(forms::TextStyle::Caption, font()));
+    m_marqueSaisie->hide();
+    m_marqueSaisie->setMinimumWidth(1); // the badge first, whole
+    dansPlace->addWidget(m_marqueSaisie, 1);
+    dansPlace->setSpacing(6);
+    // It asks for the badge's room alone, and the mark's while it shows.
+    placePoids->minimum = QSize(m_largeurBadgePoids, m_hauteurBadgePoids);
+    placePoids->enPlus = m_marqueSaisie;
+    placePoids->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     ligne->addWidget(placePoids);
     m_placePoids = placePoids;
     // The rental it weighs, corrected from here (its client, site or waste type may be wrong).
@@ -482,11 +511,19 @@ void MiniBonDePeseeForm::rafraichirEnTete()
     m_badgePoids = nullptr;
     rafraichirBadgePoids();
 
+    // Reached by Tab as any button, its text said by a click or a key as by hovering it.
     auto* aide = new QToolButton;
+    aide->setObjectName(QStringLiteral("aideBon"));
     aide->setAutoRaise(true);
     aide->setIcon(symbolIcon(QStringLiteral("questionmark.circle")));
     aide->setToolTip(QStringLiteral("Aide sur la saisie du bon de pesée"));
-    aide->setFocusPolicy(Qt::NoFocus);
+    aide->setAccessibleName(aide->toolTip());
+    aide->setFocusPolicy(Qt::StrongFocus);
+    aide->installEventFilter(this);
+    connect(aide, &QToolButton::clicked, aide, [aide] {
+        QToolTip::showText(aide->mapToGlobal(QPoint(0, aide->height())), aide->toolTip(), aide);
+    });
+    const bool aideAvaitLeFocus = m_entete && m_entete->isAncestorOf(QApplication::focusWidget());
 
     const Client* client = m_location ? m_location->client() : nullptr;
     auto* entete = new MacSectionHeader(QStringLiteral("Bon de pesée"),
@@ -503,6 +540,9 @@ void MiniBonDePeseeForm::rafraichirEnTete()
         m_racine->insertSpacing(1, 2);
     }
     m_entete = entete;
+    ordonnerTabulation(); // the new help button in its place
+    if (aideAvaitLeFocus)
+        aide->setFocus(Qt::OtherFocusReason);
 }
 
 void MiniBonDePeseeForm::rafraichirBadgePoids()
@@ -511,13 +551,24 @@ void MiniBonDePeseeForm::rafraichirBadgePoids()
         return;
     const QStringList tags = tagsEnTete();
     const QString texte = tags.size() > 1 ? tags.value(1) : QString();
-    if (m_badgePoids && m_badgePoids->text() == texte)
+    // A weight typed and not stored says so beside its badge: another window may show the
+    // stored one meanwhile.
+    const bool saisi = !texte.isEmpty() && m_live && m_live->typed(kPoids);
+    if (m_marqueSaisie->isHidden() == saisi) {
+        m_marqueSaisie->setVisible(saisi);
+        m_placePoids->updateGeometry();
+    }
+    if (m_badgePoids && m_badgePoids->text() == texte) {
+        m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
         return;
+    }
     delete m_badgePoids;
     m_badgePoids = nullptr;
     if (texte.isEmpty())
         return;
     m_badgePoids = new MacTag(texte, QStringLiteral("scalemass.fill"), nullptr, m_placePoids);
+    m_badgePoids->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_badgePoids->setAccessibleName(saisi ? texte + QStringLiteral(", ") + m_marqueSaisie->text() : texte);
     static_cast<QBoxLayout*>(m_placePoids->layout())->insertWidget(0, m_badgePoids);
 }
 
@@ -651,6 +702,9 @@ void MiniBonDePeseeForm::ordonnerTabulation()
             break;
         }
     QList<QWidget*> ordre;
+    // The header's help first: it stands above the rows.
+    if (auto* aide = m_entete ? m_entete->findChild<QToolButton*>(QStringLiteral("aideBon")) : nullptr)
+        ordre << aide;
     for (QWidget* ligne : std::as_const(m_lignes))
         for (QAbstractButton* b : ligne->findChildren<QAbstractButton*>())
             ordre << b;
@@ -744,6 +798,18 @@ void MiniBonDePeseeForm::setErreur(const QString& erreur)
     m_erreur = erreur;
     m_ligneErreur->setText(coupableNimporteOu(erreur));
     m_ligneErreur->setVisible(!erreur.isEmpty());
+    if (erreur.isEmpty())
+        return;
+    // The red line may stand below the part of the form in view: it is brought there once the
+    // form is laid out with it, or the refusal would look like nothing happened.
+    QTimer::singleShot(0, m_ligneErreur, [this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+            if (auto* defilement = qobject_cast<QScrollArea*>(w)) {
+                defilement->ensureWidgetVisible(m_ligneErreur, 0, 8);
+                break;
+            }
+    });
 }
 
 void MiniBonDePeseeForm::appliquerTitre()
@@ -963,14 +1029,9 @@ std::optional<double> MiniBonDePeseeForm::poidsSaisi(bool* ok) const
     return lirePoids(poidsTape(), ok);
 }
 
-std::optional<double> MiniBonDePeseeForm::lirePoids(QString texte, bool* ok)
+std::optional<double> MiniBonDePeseeForm::lirePoids(const QString& texte, bool* ok)
 {
-    // Only a whole number text reads: no blank inside ("8 50,5" is refused).
-    if (std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSpace(); })) {
-        *ok = false;
-        return std::nullopt;
-    }
-    texte.replace(QLatin1Char(','), QLatin1Char('.'));
+    // Read as every number a user types is, grouping and decimal comma included.
     return lireNombre(texte, ok);
 }
 
@@ -1003,6 +1064,15 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_poids->setFocus();
         return false;
     }
+    // A date refused as typed leaves the former one in the field: nothing is stored meanwhile.
+    if (const QVariant refusee = m_dateEdit->property(kDateRefused); refusee.isValid()) {
+        setErreur(QStringLiteral("La date « %1 » n'est pas valide : rien n'a été enregistré.")
+                      .arg(quotedBeginning(refusee.toString().trimmed(), 32)));
+        m_dateEdit->setFocus();
+        return false;
+    }
+    if (demanderDateAvantPose())
+        return false;
     QString erreur;
     if (m_bonCourant) {
         // Only the fields typed in are written: what another window stored in the others stays;
@@ -1040,10 +1110,42 @@ bool MiniBonDePeseeForm::enregistrerBon()
         m_bonCourant = bon;
     }
     m_live->markAllLoaded();
+    rafraichirBadgePoids();
     if (m_copie && m_cheminFichier == m_copie)
         m_copie.reset(); // the ticket holds it now
     setErreur(QString());
+    announceOutcome(this, QStringLiteral("Bon de pesée du %1 enregistré.").arg(texteDateCourte(m_bonCourant->date())));
     emit saved(m_location);
+    return true;
+}
+
+bool MiniBonDePeseeForm::demanderDateAvantPose()
+{
+    // Only a date the user gave: a stored ticket's own date is his business already.
+    const bool dateDonnee = !m_bonCourant || m_live->typed(kDate);
+    if (std::exchange(m_avantPoseConfirme, false) || !dateDonnee || !m_location
+        || m_date.toMSecsSinceEpoch() >= m_location->datePoseMs() || forms::quitsWithoutQuestions())
+        return false;
+    const Client* client = m_location->client();
+    const QString message =
+        QStringLiteral("Le bon est daté du %1, avant la pose de la benne le %2%3. Enregistrer quand même ?")
+            .arg(texteDateCourte(m_date), texteDateCourte(m_location->datePose()),
+                 client ? QStringLiteral(" chez ") + client->nom() : QString());
+    QPointer<MiniBonDePeseeForm> moi(this);
+    QMessageBox* box = forms::askConfirmation(this, QStringLiteral("Bon daté avant la pose ?"), message,
+                                              QStringLiteral("Enregistrer quand même"),
+                                              QStringLiteral("Corriger la date"), [moi] {
+                                                  if (!moi)
+                                                      return;
+                                                  moi->m_avantPoseConfirme = true;
+                                                  moi->enregistrerBon();
+                                              });
+    box->setObjectName(QStringLiteral("bonAvantPose"));
+    // Back to the date to mend it.
+    connect(box, &QMessageBox::buttonClicked, m_dateEdit, [box, moi](QAbstractButton* b) {
+        if (moi && box->buttonRole(b) == QMessageBox::RejectRole)
+            moi->m_dateEdit->setFocus(Qt::OtherFocusReason);
+    });
     return true;
 }
 
@@ -1083,8 +1185,10 @@ void MiniBonDePeseeForm::supprimerBon(BonDePesee* bon)
     }
     if (chemin && !chemin->isEmpty() && !autreBonPointeVers(*chemin))
         m_dossier.retirer(*chemin, nullptr); // a failure leaves the file; the ticket is gone
+    const QString dit = QStringLiteral("Bon de pesée du %1 supprimé.").arg(texteDateCourte(bon->date()));
     if (bon == m_bonCourant)
         reinitialiserFormulaire();
+    announceOutcome(this, dit);
     emit saved(m_location);
 }
 

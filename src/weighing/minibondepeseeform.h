@@ -155,8 +155,8 @@ private:
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
-    // A weight text as "Enregistrer" reads it: a comma or a point, no blank inside.
-    static std::optional<double> lirePoids(QString texte, bool* ok);
+    // A weight text as "Enregistrer" reads it: as the shared reader of typed numbers does.
+    static std::optional<double> lirePoids(const QString& texte, bool* ok);
     // Why the typed weight cannot be stored (empty when it can); `poids` gets what it reads as.
     QString refusDuPoids(std::optional<double>* poids) const;
     // Runs `suite` at once without typed work; otherwise asks first, as leaving an editor does.
@@ -164,6 +164,8 @@ private:
     // The form's fields bound to the loaded ticket's, for following and saving.
     void lierChamps();
     void montrerDate(const QDateTime& date);
+    // A date given before the rental's placement asks first; true while the question is open.
+    bool demanderDateAvantPose();
     // Removes the copy made for the loaded ticket while no stored ticket holds it.
     void abandonnerCopie();
     bool autreBonPointeVers(const QString& chemin) const;
@@ -208,6 +210,8 @@ private:
     int m_hauteurBadgePoids = 0;
     QWidget* m_placePoids = nullptr;
     MacTag* m_badgePoids = nullptr;
+    // Beside the badge while the weight shown is typed and not stored.
+    ElidedLabel* m_marqueSaisie = nullptr;
     QLabel* m_ligneErreur = nullptr;
     QList<QPushButton*> m_boutonsPiece;
     QLabel* m_aucunePiece = nullptr;
@@ -215,6 +219,7 @@ private:
     QPushButton* m_reveler = nullptr;
     BoutonAbrege* m_dissocier = nullptr;
     PieceJointePreview* m_apercu = nullptr;
+    bool m_avantPoseConfirme = false;
     QString m_titrePrecedent;
     bool m_titreApplique = false;
 };

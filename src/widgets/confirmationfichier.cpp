@@ -14,15 +14,20 @@ namespace kv {
 namespace {
 
 // A path may run long without a blank (a client's name in a file name): the line may break after
-// any separator, so that it never widens the screen.
+// any separator, so that it never widens the screen; a date or a number (« 09-12-2026 », « 2.5 »)
+// stays whole.
 QString coupableAuxSeparateurs(const QString& texte)
 {
     QString out;
     out.reserve(texte.size() + texte.size() / 8);
-    for (const QChar c : texte) {
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte[i];
         out.append(c);
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('-') || c == QLatin1Char('_')
-            || c == QLatin1Char('.'))
+        const bool dansUnNombre = (c == QLatin1Char('-') || c == QLatin1Char('.')) && i > 0 && i + 1 < texte.size()
+            && texte[i - 1].isDigit() && texte[i + 1].isDigit();
+        if (!dansUnNombre
+            && (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('-') || c == QLatin1Char('_')
+                || c == QLatin1Char('.')))
             out.append(QChar(0x200B)); // zero-width space
     }
     return out;

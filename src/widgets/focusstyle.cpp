@@ -1,5 +1,6 @@
 #include "focusstyle.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEvent>
@@ -38,6 +39,10 @@ void FocusStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
                                const QWidget* widget) const
 {
     if (element == PE_FrameFocusRect && option) {
+        // A button whose style sheet draws its own focus border: a frame drawn inside it as well
+        // lands on its label (in the button's own colour, it cuts the descenders).
+        if (qobject_cast<const QAbstractButton*>(widget) && widget->styleSheet().contains(QLatin1String(":focus")))
+            return;
         bool onSelection = option->state & State_Selected;
         if (auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option))
             onSelection = onSelection

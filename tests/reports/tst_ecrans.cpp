@@ -1,6 +1,8 @@
 #include "tests.h"
+#include "widgets/dateentry.h"
 
 #include "screenfixtures.h"
+#include "lecteurecran.h"
 
 #include "widgets/confirmationfichier.h"
 #include "reports/exportfacturationview.h"
@@ -14,6 +16,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/searchablepicker.h"
 
 #include <QApplication>
@@ -160,8 +163,10 @@ void TestEcrans::facturationParDefautEtRaccourci()
     };
     const QRect bouton = ici(vue.boutonExporter()), debut = ici(vue.du());
     vue.du()->setFocus();
+    fixtures::HeardAnnouncements lecteur;
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     QTRY_COMPARE(reponse.requests.size(), 1);
+    QCOMPARE(lecteur.said, QStringList{vue.confirmation()->texte()});
     QCOMPARE(reponse.requests[0].title, QStringLiteral("Exporter la facturation (par client, CSV)"));
     QCOMPARE(reponse.requests[0].suggestedName, QStringLiteral("facturation Kestrovan du 01-01-2025 au 06-12-2026.csv"));
     QCOMPARE(reponse.requests[0].mimeTypes, QStringList{"text/csv"});
@@ -185,6 +190,13 @@ void TestEcrans::facturationParDefautEtRaccourci()
                                         .arg(QDir::toNativeSeparators(dir.path())));
     QCOMPARE(ici(vue.boutonExporter()), bouton);
     QCOMPARE(ici(vue.du()), debut);
+    {
+        // A long line breaks after a path's separators, never inside a date.
+        QWidget cache;
+        ConfirmationFichier datee(&cache);
+        datee.montrer(dir.filePath("facturation Kestrovan du 01-01-2025 au 09-12-2026.csv"), QString());
+        QVERIFY(datee.findChild<QLabel*>()->text().contains(QStringLiteral("au 09-12-2026.")));
+    }
     const QRect afficher = ici(confirmation->boutonAfficher());
     {
         RecordingDesktopOpener opener;
@@ -221,6 +233,13 @@ void TestEcrans::facturationParDefautEtRaccourci()
     QVERIFY(!confirmation->isVisible());
     QCOMPARE(ici(vue.boutonExporter()), bouton);
     QCOMPARE(ici(vue.du()), debut);
+    {
+        // A long line breaks after a path's separators, never inside a date.
+        QWidget cache;
+        ConfirmationFichier datee(&cache);
+        datee.montrer(dir.filePath("facturation Kestrovan du 01-01-2025 au 09-12-2026.csv"), QString());
+        QVERIFY(datee.findChild<QLabel*>()->text().contains(QStringLiteral("au 09-12-2026.")));
+    }
     QVERIFY(!vue.boutonExporter()->isEnabled());
     QTest::keyClick(vue.du(), Qt::Key_E, Qt::ControlModifier);
     vue.boutonExporter()->click();
@@ -284,6 +303,22 @@ void TestEcrans::facturationAnnuleeOuImpossible()
     QVERIFY(alerte);
     QCOMPARE(alerte->icon(), QMessageBox::Warning);
     QVERIFY(!alerte->informativeText().isEmpty());
+    alerte->close();
+
+    // An impossible date typed in the period exports nothing until it is mended.
+    installDateEntry(qApp);
+    vue.show();
+    QVERIFY(QTest::qWaitForWindowActive(&vue));
+    vue.du()->setFocus();
+    vue.du()->setCurrentSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(vue.du(), QStringLiteral("31022026"));
+    QTest::keyClick(vue.du(), Qt::Key_Tab);
+    removeDateEntry(qApp);
+    QTRY_VERIFY(!vue.boutonExporter()->isEnabled());
+    ScopedSaveFileAnswer refuse(dir.filePath("refuse.csv"));
+    vue.exporter();
+    QVERIFY(refuse.requests.isEmpty());
+    QVERIFY(vue.findChild<QLabel*>(QStringLiteral("ligneErreur"))->text().contains(QStringLiteral("n'est pas valide")));
 }
 
 void TestEcrans::rapportSansClient()
@@ -984,6 +1019,25 @@ void TestEcrans::rapportBoutonsColoresLisibles()
     QVERIFY(envoyer);
     QTRY_VERIFY(envoyer->isVisible());
     QVERIFY2(contrasteDuTexte(envoyer) >= 4.5, qPrintable(QString::number(contrasteDuTexte(envoyer))));
+
+    // Its label stays where it was when it takes the keys (as after a dialog closes).
+    kv::installFocusStyle(qApp); // as the program does
+    const auto lignesDEncre = [envoyer] {
+        const QImage image = envoyer->grab().toImage();
+        const QColor fond = image.pixelColor(image.width() / 2, 4);
+        int haut = image.height(), bas = -1;
+        for (int y = 3; y < image.height() - 3; ++y)
+            for (int x = 8; x < image.width() - 8; ++x)
+                if (kv::forms::contrastRatio(image.pixelColor(x, y), fond) > 3) {
+                    haut = std::min(haut, y);
+                    bas = std::max(bas, y);
+                }
+        return std::pair(haut, bas);
+    };
+    const auto avant = lignesDEncre();
+    envoyer->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(envoyer->hasFocus());
+    QCOMPARE(lignesDEncre(), avant);
 }
 
 void TestEcrans::rapportEtroit()

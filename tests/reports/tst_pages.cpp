@@ -1,4 +1,8 @@
 #include "tests.h"
+#include <QPdfView>
+#include <QApplication>
+#include <QWheelEvent>
+#include "lecteurecran.h"
 
 #include "screenfixtures.h"
 
@@ -245,6 +249,20 @@ void TestPages::previsualisationPDF()
     PDFPreview preview(rendu::genererPDF(page));
     QCOMPARE(preview.document()->status(), QPdfDocument::Status::Ready);
     QCOMPARE(preview.document()->pageCount(), 1);
+    // A reader hears its name and the document's text.
+    QCOMPARE(fixtures::spokenName(preview.view()), QStringLiteral("Aperçu PDF"));
+    QVERIFY2(preview.view()->accessibleDescription().contains(QStringLiteral("Aperçu")),
+             qPrintable(preview.view()->accessibleDescription()));
+    // However narrow, a page stays readable, scrolling sideways inside the view; Ctrl+wheel zooms.
+    preview.resize(200, 300);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QTRY_VERIFY(preview.zoom() >= PDFPreview::kMinimumZoom);
+    const double avant = preview.zoom();
+    QWheelEvent roue(QPointF(50, 50), preview.view()->viewport()->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, 120),
+                     Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(preview.view()->viewport(), &roue);
+    QVERIFY(preview.zoom() > avant);
     preview.setData(QByteArray("pas un PDF"));
     QCOMPARE(preview.document()->pageCount(), 0);
     preview.setData({});

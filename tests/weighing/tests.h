@@ -21,6 +21,7 @@ private slots:
     void formatPoids();
     void kilosEntiers();
     void enTete();
+    void dateAvantLaPose();
     void badgeDuPoids();
     void poidsColle();
     void textesDuDechet();

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "outils.h"
+#include "lecteurecran.h"
 #include "model/plages.h"
 #include "weighing/dispositionetroite.h"
 #include "widgets/etiquetterepliable.h"
@@ -318,6 +319,45 @@ void TestFormulaire::enTete()
     auto* aide = entete->findChild<QToolButton*>();
     QVERIFY(aide);
     QCOMPARE(aide->toolTip(), QStringLiteral("Aide sur la saisie du bon de pesée"));
+    QVERIFY(aide->focusPolicy() & Qt::TabFocus);
+
+    // A weight typed over a stored one is marked as not stored until it is.
+    f->enregistrerBon();
+    auto* marque = f->findChild<kv::ElidedLabel*>(QStringLiteral("poidsNonEnregistre"));
+    QVERIFY(marque);
+    QVERIFY(!marque->isVisible());
+    taper(*f, QStringLiteral("9000"));
+    QVERIFY(marque->isVisible());
+    f->enregistrerBon();
+    QVERIFY(!marque->isVisible());
+}
+
+void TestFormulaire::dateAvantLaPose()
+{
+    // A ticket dated before its rental's placement asks first, naming the placement; « Corriger
+    // la date » stores nothing and gives the date field the keys.
+    Bureau b;
+    auto* l = b.location(b.client(QStringLiteral("Durand")), at(2026, 3, 9, 10));
+    QVERIFY(b.sauver());
+    auto f = formulaire(b, l);
+    f->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.get()));
+    f->champDate()->setDateTime(at(2026, 3, 1, 10));
+    taper(*f, QStringLiteral("500"));
+    QTest::mouseClick(f->boutonEnregistrer(), Qt::LeftButton);
+    QMessageBox* box = fixtures::openBox(f.get(), QStringLiteral("bonAvantPose"));
+    QVERIFY(box);
+    QVERIFY2(box->informativeText().contains(QStringLiteral("pose de la benne le 02/03/2026 08:00 chez Durand")),
+             qPrintable(box->informativeText()));
+    QVERIFY(l->bonsDePesee().isEmpty());
+    QVERIFY(fixtures::clickBoxButton(box, QStringLiteral("Corriger la date")));
+    QVERIFY(l->bonsDePesee().isEmpty());
+    QTRY_COMPARE(f->focusWidget(), f->champDate());
+    QTest::mouseClick(f->boutonEnregistrer(), Qt::LeftButton);
+    QVERIFY(fixtures::clickBoxButton(fixtures::openBox(f.get(), QStringLiteral("bonAvantPose")),
+                                     QStringLiteral("Enregistrer quand même")));
+    QCOMPARE(l->bonsDePesee().size(), 1);
+    QCOMPARE(l->bonsDePesee().first()->date(), at(2026, 3, 1, 10));
 }
 
 void TestFormulaire::badgeDuPoids()
@@ -484,9 +524,14 @@ void TestFormulaire::suppression()
     QMessageBox* question = f->findChild<QMessageBox*>();
     QVERIFY(question);
     QCOMPARE(question->text().isEmpty() && question->informativeText().isEmpty(), false);
+    fixtures::HeardAnnouncements lecteur; // the delete and the save are said
     QVERIFY(repondre(f.get(), QStringLiteral("Supprimer")));
     tourDeBoucle();
     QVERIFY(recent->isDeleted());
+    taper(*f, QStringLiteral("150"));
+    QVERIFY(f->enregistrerBon());
+    QCOMPARE(lecteur.said, (QStringList{QStringLiteral("Bon de pesée du 05/03/2026 09:00 supprimé."),
+                                        QStringLiteral("Bon de pesée du 03/03/2026 09:00 enregistré.")}));
     QVERIFY(!b.ctx->hasChanges());
     QCOMPARE(f->bonCourant(), ancien);
     QCOMPARE(lignes(*f).size(), 1);
@@ -512,7 +557,7 @@ void TestFormulaire::autreLocation()
 
     // Both without tickets: nothing typed for the first goes to the second.
     taper(*f, QStringLiteral("777"));
-    f->champDate()->setDateTime(at(2026, 3, 1, 6));
+    f->champDate()->setDateTime(at(2026, 3, 3, 6));
     f->importerFichierChoisi(ecrireImage(b.donnees.filePath(QStringLiteral("photo.png"))));
     f->enregistrerBon(); // creates on l1
     taper(*f, QStringLiteral("x"));

@@ -465,4 +465,14 @@ void TestListe::badgeDUneCouleurClaireLisible()
                 meilleur = std::max(meilleur, kv::forms::contrastRatio(image.pixelColor(x, y), fond));
         QVERIFY2(meilleur >= 4.5, qPrintable(QStringLiteral("%1: %2:1").arg(l->benne()->couleur()).arg(meilleur)));
     }
+
+    // The ✓ and ⚠ marks read at 3:1 on a scheme's mid-dark list too.
+    b.bon(locations.first(), at(2026, 3, 9, 9), 100);
+    QPalette sombre = v->palette();
+    sombre.setColor(QPalette::Base, QColor(0x4A, 0x5A, 0x6A));
+    v->setPalette(sombre);
+    for (LocationDeBenne* l : {locations.first(), locations.last()}) {
+        const QColor marque = v->ligne(l).trailing.first().color;
+        QVERIFY2(kv::forms::contrastRatio(marque, sombre.color(QPalette::Base)) >= 3, qPrintable(marque.name()));
+    }
 }

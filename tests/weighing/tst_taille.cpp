@@ -254,4 +254,13 @@ void TestTaille::unAutreChoixSOuvreEnHautPoidsEntiers()
     QCOMPARE(ecran.vue->formulaire()->location(), seconde);
     QTRY_COMPARE(defilement->verticalScrollBar()->value(), 0);
     QCOMPARE(poidsCoupes(), QStringList());
+
+    // A refused weight's red line below the visible part is brought into view.
+    MiniBonDePeseeForm* g = ecran.vue->formulaire();
+    g->champPoids()->selectAll();
+    QTest::keyClicks(g->champPoids(), QStringLiteral("abc"));
+    QTest::keyClick(g->champPoids(), Qt::Key_S, Qt::ControlModifier);
+    auto* ligne = g->findChild<QLabel*>(QStringLiteral("ligneErreur"));
+    QTRY_VERIFY(ligne->isVisible() && defilement->viewport()->rect().contains(
+        QRect(ligne->mapTo(defilement->viewport(), QPoint()), ligne->size())));
 }
