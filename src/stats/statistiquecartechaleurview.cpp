@@ -129,7 +129,13 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
                                  .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(placees)));
     // Circles of one count on the same couple of pixels look like one: drawn once.
     m_carte->setMarkerMerging(2, aspects);
-    m_carte->setRegion(regionInitiale(locations));
+    m_regionInitiale = regionInitiale(locations);
+    m_carte->setRegion(m_regionInitiale);
+}
+
+void StatistiqueCarteChaleurView::revenirAuDepart()
+{
+    m_carte->setRegion(m_regionInitiale);
 }
 
 QList<LocationPoint> StatistiqueCarteChaleurView::compterParCoordonnees(const QList<LocationDeBenne*>& locations)

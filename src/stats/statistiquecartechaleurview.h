@@ -35,6 +35,8 @@ public:
 
     // The hub hands in a new list whenever its rentals change.
     void setLocations(const QList<LocationDeBenne*>& locations);
+    // The map back on the region it showed first, as a new one would show it.
+    void revenirAuDepart();
 
     // --- The rules, plain functions of the rentals.
     // One point per distinct exact coordinate, in the order the places first appear. Rentals
@@ -67,6 +69,7 @@ private:
 
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
+    MapRegion m_regionInitiale;
     MapWidget* m_carte = nullptr;
     QLabel* m_sansCoordonnees = nullptr;
     QFont m_countFont;

@@ -186,6 +186,14 @@ VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, 
     m_defilement->setFrameShape(QFrame::NoFrame);
     h->addWidget(m_defilement, 1);
 
+    // A statistic left is kept for a return only while what it shows is what the store holds:
+    // a change lets every kept one go (before their own refresh, which would be wasted).
+    connect(m_source, &SourceStatistiques::changed, this, [this] {
+        const QList<QWidget*> gardees = m_gardees.values();
+        m_gardees.clear();
+        qDeleteAll(gardees);
+    });
+
     choisir(StatistiqueType::saisonnalite);
 }
 
@@ -248,13 +256,25 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
-        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
+        // Kept as the hub's child, hidden, so it never outlives the hub and its store.
         ancien->hide();
         ancien->setParent(this);
-        ancien->deleteLater();
+        const auto garde = ancien->property("statistique");
+        if (garde.isValid())
+            m_gardees.insert(garde.toInt(), ancien);
+        else
+            ancien->deleteLater();
     }
-    m_detail = vueDetail(type);
+    m_detail = m_gardees.take(int(type));
+    if (m_detail) {
+        repartir(type, m_detail);
+    } else {
+        m_detail = vueDetail(type);
+        if (seGarde(type))
+            m_detail->setProperty("statistique", int(type));
+    }
     m_defilement->setWidget(m_detail);
+    m_detail->show();
 }
 
 void VueStatistiques::surligner()
@@ -289,6 +309,48 @@ QWidget* enAttente(StatistiqueType type, QWidget* parent)
 }
 
 } // namespace
+
+bool VueStatistiques::seGarde(StatistiqueType type)
+{
+    // The statistics whose charts or map cost more than a click may make a user wait for; the
+    // report starts afresh with its own queries, the others are quickly built.
+    switch (type) {
+    case StatistiqueType::carteChaleur:
+    case StatistiqueType::histogrammeVolume:
+    case StatistiqueType::repartitionTypeBenne:
+    case StatistiqueType::saisonnalite:
+    case StatistiqueType::typesDechet:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void VueStatistiques::repartir(StatistiqueType type, QWidget* vue)
+{
+    // A statistic chosen again starts from its starting choices, as if built anew; its figures
+    // for them are kept.
+    switch (type) {
+    case StatistiqueType::carteChaleur:
+        static_cast<StatistiqueCarteChaleurView*>(vue)->revenirAuDepart();
+        break;
+    case StatistiqueType::histogrammeVolume:
+        static_cast<StatistiqueHistogrammeVolumeView*>(vue)->setSelection(HistogrammeSelection::volume);
+        break;
+    case StatistiqueType::repartitionTypeBenne:
+        static_cast<StatistiqueRendementVolumeView*>(vue)->setSelectedYear(std::nullopt);
+        break;
+    case StatistiqueType::saisonnalite:
+        static_cast<StatistiqueSaisonnaliteView*>(vue)->setAnneeSelectionnee(
+            QDateTime::fromMSecsSinceEpoch(m_source->maintenant(), m_source->zone()).date().year());
+        break;
+    case StatistiqueType::typesDechet:
+        static_cast<StatistiqueTypesDechetView*>(vue)->setSelectedYear(std::nullopt);
+        break;
+    default:
+        break;
+    }
+}
 
 QWidget* VueStatistiques::vueDetail(StatistiqueType type)
 {

@@ -3,6 +3,7 @@
 #include "model/horloge.h"
 #include "model/modelcontext.h"
 
+#include <QHash>
 #include <QTimeZone>
 #include <QWidget>
 
@@ -56,6 +57,9 @@ private:
     QWidget* construireSidebar();
     void ajusterSidebar();
     QWidget* vueDetail(StatistiqueType type);
+    // Whether a statistic left is kept for a return, and how a kept one starts again.
+    static bool seGarde(StatistiqueType type);
+    void repartir(StatistiqueType type, QWidget* vue);
     void surligner();
 
     ModelContext* m_context;
@@ -64,6 +68,8 @@ private:
     QScrollArea* m_defilement = nullptr;
     QWidget* m_detail = nullptr;
     std::optional<StatistiqueType> m_selected;
+    // The statistics shown before and left, kept hidden for a return until the store changes.
+    QHash<int, QWidget*> m_gardees;
 };
 
 } // namespace kv

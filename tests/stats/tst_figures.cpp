@@ -211,6 +211,11 @@ void TestFigures::typesDechet()
     QCOMPARE(points[1].couleur, std::optional<QString>(QStringLiteral("111111")));
     QCOMPARE(points[2].libelle, QString::fromUtf8("Plâtre"));
     QCOMPARE(points[3].mois, parisMs(2024, 4, 1));
+    // Rows in any order, as the store keeps them: the same bars, colours and points.
+    QList<LocationDeBenneStat> desordre = de2024;
+    std::rotate(desordre.begin(), desordre.begin() + 1, desordre.end());
+    QCOMPARE(statsParType(desordre)[0].couleur, barres[0].couleur);
+    QCOMPARE(statsTimeline(desordre, z)[0].couleur, points[0].couleur);
     const QList<SerieTypeDechet> series = seriesTimeline(points);
     QCOMPARE(series.size(), 2);
     QCOMPARE(series[0].libelle, QStringLiteral("Gravats"));

@@ -309,7 +309,7 @@ void TestVues::lesLocations()
     Benne* b = colouredSkip(ctx.get(), 10);
     TypeDechet* vide = colouredWasteType(ctx.get(), QString(), QStringLiteral("FF0000"));
     TypeDechet* sansCouleur = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
-    // Created out of order; the rows come by placement date.
+    // Created out of order; the rows come in store order (the figures take the earliest).
     rental(c, b, sansCouleur, parisMs(2026, 3, 5));
     rental(c, b, nullptr, parisMs(2026, 1, 5));
     rental(c, b, vide, parisMs(2026, 2, 5));
@@ -317,10 +317,10 @@ void TestVues::lesLocations()
     Hub hub(ctx.get());
     const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
     QCOMPARE(rows->size(), 2);
-    QCOMPARE(rows->at(0).datePose, parisMs(2026, 1, 20));
-    QCOMPARE(rows->at(0).typeLibelle, QStringLiteral("Gravats"));
-    QCOMPARE(rows->at(0).typeCouleur, std::nullopt);
-    QCOMPARE(rows->at(1).datePose, parisMs(2026, 3, 5));
+    QCOMPARE(rows->at(1).datePose, parisMs(2026, 1, 20));
+    QCOMPARE(rows->at(1).typeLibelle, QStringLiteral("Gravats"));
+    QCOMPARE(rows->at(1).typeCouleur, std::nullopt);
+    QCOMPARE(rows->at(0).datePose, parisMs(2026, 3, 5));
 
     // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
     // rental given a waste type, a renamed type. Each shows at once.
@@ -609,12 +609,12 @@ void TestVues::wasteTypeCharts()
 
     // The evolution: one line and one symbol per label; Gravats has two points in March 2024.
     QCOMPARE(types->legendeEvolution(), (QStringList{QStringLiteral("Bois"), QStringLiteral("Gravats")}));
-    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(types->vueEvolution());
+    const QList<QLineSeries*> points = seriesDe<QLineSeries>(types->vueEvolution());
     QCOMPARE(points.size(), 2);
-    QVERIFY(points[0]->markerShape() != points[1]->markerShape());
+    QVERIFY(points[0]->lightMarker() != points[1]->lightMarker());
     QCOMPARE(points[1]->count(), 3);
     QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
-    QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
+    QCOMPARE(points[1]->pen().color(), QColor(0x8B, 0x45, 0x13));
     // Both charts have a text equivalent, and the year picker its name.
     QCOMPARE(lu(types->vueFrequences(), QAccessible::Description),
              QStringLiteral("Gravats : 3 locations\nBois : 1 location"));
@@ -893,7 +893,7 @@ void TestVues::yieldCharts()
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("4.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 3);
     // The monthly chart: one line per volume; six 10 m³ rentals in March 2024 on three skips.
-    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(vue->timeline()->vue());
+    const QList<QLineSeries*> points = seriesDe<QLineSeries>(vue->timeline()->vue());
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
     QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
