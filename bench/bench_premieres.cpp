@@ -43,7 +43,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -216,6 +215,8 @@ double ouvrirFeuille(ContentView& window)
 // CPU spent inside the last click's own handling, before the event loop took over: the part of
 // a figure that the function clicked costs by itself.
 double g_propre = -1;
+// CPU from the last click until the screen it shows was first painted, where it was read.
+double g_ecran = -1;
 
 // A click on a command of the sidebar, until the process is quiet with its screen shown.
 double cliquerCommande(ContentView& window, Commande commande, const std::function<bool(QWidget*)>& montre)
@@ -271,12 +272,32 @@ double cliquerStatistique(VueStatistiques& hub, StatistiqueType type)
         if (ligne->data(Qt::UserRole).toInt() != int(type))
             continue;
         sidebar->scrollToItem(ligne);
+        // The first paint of what the click shows: the screen has answered.
+        struct Guet : QObject {
+            VueStatistiques* hub = nullptr;
+            QWidget* avant = nullptr;
+            double peintA = -1;
+            bool eventFilter(QObject* watched, QEvent* event) override
+            {
+                if (event->type() == QEvent::Paint && peintA < 0 && hub->detail() && hub->detail() != avant
+                    && (watched == hub->detail() || hub->detail()->isAncestorOf(qobject_cast<QWidget*>(watched))))
+                    peintA = cpuMs();
+                return false;
+            }
+        } guet;
+        guet.hub = &hub;
+        guet.avant = hub.detail();
+        qApp->installEventFilter(&guet);
         const double debut = cpuMs();
         cliquer(sidebar->viewport(), sidebar->visualItemRect(ligne));
         g_propre = cpuMs() - debut;
-        return cpuUntilQuiet(debut, [&hub, type] {
-            return hub.selectedStat() == type && hub.detail() && hub.detail()->isVisible();
+        const double ms = cpuUntilQuiet(debut, [&hub, type] {
+            return hub.selectedStat() == type && hub.detail() && hub.detail()->isVisible()
+                   && hub.detail()->objectName() != QLatin1String("statistiqueEnAttente");
         });
+        qApp->removeEventFilter(&guet);
+        g_ecran = guet.peintA < 0 ? -1 : guet.peintA - debut;
+        return ms;
     }
     return -1;
 }
@@ -296,7 +317,6 @@ double visiterStatistique(ContentView& window, StatistiqueType type, bool retour
         if (cliquerStatistique(*hub, type) < 0 || cliquerStatistique(*hub, autre) < 0)
             return -1;
     }
-    if (qEnvironmentVariableIsSet("KV_ARRET")) raise(SIGSTOP); // TEMP
     return cliquerStatistique(*hub, type);
 }
 
@@ -446,6 +466,10 @@ void BM_PremieresVisites(benchmark::State& state)
                 const double propre = parts.size() > 1 ? parts[1].toDouble(&propreLu) : -1;
                 if (propreLu && propre >= 0)
                     kv::bench::recordFigure(libelle + QStringLiteral(" (fonction seule)"), propre, "ms", kLimitMs);
+                bool ecranLu = false;
+                const double ecran = parts.size() > 2 ? parts[2].toDouble(&ecranLu) : -1;
+                if (ecranLu && ecran >= 0)
+                    kv::bench::recordFigure(libelle + QStringLiteral(" (clic → écran peint)"), ecran, "ms", kLimitMs);
                 mesure = true;
             }
             if (!mesure)
@@ -544,7 +568,8 @@ int premiereVisite(const QString& action, const QString& path)
         return 1;
     // A point whatever the locale.
     if (g_propre >= 0)
-        std::printf("%s %s\n", QByteArray::number(ms, 'f', 1).constData(), QByteArray::number(g_propre, 'f', 1).constData());
+        std::printf("%s %s %s\n", QByteArray::number(ms, 'f', 1).constData(), QByteArray::number(g_propre, 'f', 1).constData(),
+                    QByteArray::number(g_ecran, 'f', 1).constData());
     else
         std::printf("%s\n", QByteArray::number(ms, 'f', 1).constData());
     std::fflush(stdout);

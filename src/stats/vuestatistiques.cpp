@@ -27,6 +27,7 @@
 #include <QHelpEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolTip>
 
 namespace kv {
@@ -219,10 +220,10 @@ QWidget* VueStatistiques::construireSidebar()
     // A click, or the arrow keys moving the current row, chooses the statistic.
     connect(m_sidebar, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
-            choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+            choisir(StatistiqueType(item->data(Qt::UserRole).toInt()), true);
     });
     connect(m_sidebar, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+        choisir(StatistiqueType(item->data(Qt::UserRole).toInt()), true);
     });
     return m_sidebar;
 }
@@ -249,7 +250,11 @@ void VueStatistiques::ajusterSidebar()
         m_sidebar->setFixedWidth(largeur);
 }
 
-void VueStatistiques::choisir(StatistiqueType type)
+namespace {
+QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul = false);
+} // namespace
+
+void VueStatistiques::choisir(StatistiqueType type, bool differer)
 {
     if (m_selected == type && m_detail)
         return;
@@ -268,13 +273,32 @@ void VueStatistiques::choisir(StatistiqueType type)
     m_detail = m_gardees.take(int(type));
     if (m_detail) {
         repartir(type, m_detail);
+    } else if (differer && seGarde(type)) {
+        // A click answers at once with the statistic's title; its figures and charts follow
+        // on the next turn of the event loop, once that is on screen.
+        m_detail = enAttente(type, m_defilement->viewport(), true);
+        QTimer::singleShot(0, m_detail, [this, type] {
+            if (m_selected == type)
+                montrer(type, vueDetail(type));
+        });
     } else {
         m_detail = vueDetail(type);
-        if (seGarde(type))
-            m_detail->setProperty("statistique", int(type));
     }
-    m_defilement->setWidget(m_detail);
-    m_detail->show();
+    montrer(type, m_detail);
+}
+
+void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
+{
+    if (vue != m_detail) {
+        // The placeholder goes once the statistic is there.
+        if (QWidget* attente = m_defilement->takeWidget())
+            attente->deleteLater();
+        m_detail = vue;
+    }
+    if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
+        vue->setProperty("statistique", int(type));
+    m_defilement->setWidget(vue);
+    vue->show();
 }
 
 void VueStatistiques::surligner()
@@ -293,8 +317,9 @@ void VueStatistiques::surligner()
 
 namespace {
 
-// A kind without a screen of its own (none of the kinds above): its title.
-QWidget* enAttente(StatistiqueType type, QWidget* parent)
+// A kind without a screen of its own (none of the kinds above), or one being built: its title,
+// and while it is built, a line that says so.
+QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul)
 {
     auto* w = new QWidget(parent);
     w->setObjectName(QStringLiteral("statistiqueEnAttente"));
@@ -305,6 +330,12 @@ QWidget* enAttente(StatistiqueType type, QWidget* parent)
     f.setPointSizeF(f.pointSizeF() * 1.6);
     label->setFont(f);
     v->addWidget(label);
+    if (calcul) {
+        auto* ligne = new QLabel(QStringLiteral("Calcul en cours…"), w);
+        ligne->setAlignment(Qt::AlignCenter);
+        v->addWidget(ligne);
+        v->addStretch(1);
+    }
     return w;
 }
 

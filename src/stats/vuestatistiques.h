@@ -43,7 +43,9 @@ public:
     VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent = nullptr);
 
     std::optional<StatistiqueType> selectedStat() const { return m_selected; }
-    void choisir(StatistiqueType type);
+    // `differer`: as a click does, the statistic's title at once and, when it takes longer to
+    // build, the rest on the next turn of the event loop.
+    void choisir(StatistiqueType type, bool differer = false);
     // The statistic shown (null when none).
     QWidget* detail() const { return m_detail; }
     QListWidget* sidebar() const { return m_sidebar; }
@@ -60,6 +62,7 @@ private:
     // Whether a statistic left is kept for a return, and how a kept one starts again.
     static bool seGarde(StatistiqueType type);
     void repartir(StatistiqueType type, QWidget* vue);
+    void montrer(StatistiqueType type, QWidget* vue);
     void surligner();
 
     ModelContext* m_context;

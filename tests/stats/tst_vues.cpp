@@ -95,6 +95,8 @@ qint64 maintenant()
 }
 
 // A hub on its own window, with the clock fixed.
+void auRepos();
+
 struct Hub {
     explicit Hub(ModelContext* ctx) : vue(ctx, fixedClock(maintenant()))
     {
@@ -111,6 +113,9 @@ struct Hub {
         QListWidget* liste = vue.sidebar();
         QListWidgetItem* item = liste->item(toutesLesStatistiques().indexOf(t));
         QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualItemRect(item).center());
+        // A statistic that takes longer to build follows its title.
+        QTRY_VERIFY(vue.detail() && vue.detail()->objectName() != QLatin1String("statistiqueEnAttente"));
+        auRepos();
     }
     VueStatistiques vue;
 };
