@@ -146,8 +146,9 @@ void CarteChaleurTest::showsInTheStatisticsHub()
     const QRect at = hub.sidebar()->visualItemRect(row);
     QTest::mouseClick(hub.sidebar()->viewport(), Qt::LeftButton, {}, at.center());
     QCOMPARE(hub.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::carteChaleur));
+    // Its title at once, the map on the next turn.
+    QTRY_VERIFY(qobject_cast<StatistiqueCarteChaleurView*>(hub.detail()));
     auto* vue = qobject_cast<StatistiqueCarteChaleurView*>(hub.detail());
-    QVERIFY(vue);
     QCOMPARE(vue->points().size(), 1);
     QCOMPARE(vue->points()[0].count, 2);
     // A rental added while it is shown joins its place.
