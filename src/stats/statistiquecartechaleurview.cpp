@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -62,9 +63,12 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
             return QString();
         const LocationPoint& p = m_points[m_ordre[index]];
         const QLocale l;
-        return QStringLiteral("%1 %2 à %3, %4")
+        // Where the rentals were placed, as people name it; coordinates only without an address.
+        const QString lieu = ville(p.adresse);
+        return QStringLiteral("%1 %2 à %3")
             .arg(l.toString(p.count), p.count > 1 ? QStringLiteral("locations") : QStringLiteral("location"),
-                 l.toString(p.latitude, 'f', 4), l.toString(p.longitude, 'f', 4));
+                 lieu.isEmpty() ? l.toString(p.latitude, 'f', 4) + QStringLiteral(", ") + l.toString(p.longitude, 'f', 4)
+                                : lieu);
     });
     auto* ombre = new QGraphicsDropShadowEffect(m_carte);
     ombre->setBlurRadius(8);
@@ -153,9 +157,18 @@ QList<LocationPoint> StatistiqueCarteChaleurView::compterParCoordonnees(const QL
             continue;
         }
         index.insert(cle, points.size());
-        points.append({cle.first, cle.second, 1});
+        points.append({cle.first, cle.second, 1, l->adresse().value_or(QString())});
     }
     return points;
+}
+
+QString StatistiqueCarteChaleurView::ville(const QString& adresse)
+{
+    static const QRegularExpression codePostal(QStringLiteral("\\b\\d{5}\\s+([^,\\d][^,]*)"));
+    const QRegularExpressionMatch m = codePostal.match(adresse);
+    if (m.hasMatch())
+        return m.captured(1).trimmed();
+    return adresse.section(QLatin1Char(','), -1).trimmed();
 }
 
 MapRegion StatistiqueCarteChaleurView::regionInitiale(const QList<LocationDeBenne*>& locations)
