@@ -108,21 +108,23 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     coordonnees.reserve(m_ordre.size());
     formes.reserve(m_ordre.size());
     aspects.reserve(m_ordre.size());
-    QHash<qint64, QSizeF> tailles;
+    // Thousands of places share a few counts: each count's shape is measured once.
+    QHash<qint64, MarkerShape> parCompte;
     for (int i : std::as_const(m_ordre)) {
+        const qint64 n = m_points[i].count;
         coordonnees.append({m_points[i].latitude, m_points[i].longitude});
-        auto t = tailles.constFind(m_points[i].count);
-        if (t == tailles.cend())
-            t = tailles.insert(m_points[i].count, tailleCercle(m_points[i].count));
-        const QSizeF taille = *t;
-        const double d = diametre(m_points[i].count);
-        const double carre = d / std::sqrt(2.0); // the square inside the circle
-        const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
-        const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
-        // The count is the label: where counts would be written over each other, the circle
-        // under the other is drawn without its count until the map is zoomed in.
-        formes.append({tout, opaque, texteCompte(m_points[i].count), tout, opaque});
-        aspects.append(quint32(std::min<qint64>(m_points[i].count, std::numeric_limits<quint32>::max())));
+        auto f = parCompte.constFind(n);
+        if (f == parCompte.cend()) {
+            const QSizeF taille = tailleCercle(n);
+            const double carre = diametre(n) / std::sqrt(2.0); // the square inside the circle
+            const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
+            const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
+            // The count is the label: where counts would be written over each other, the circle
+            // under the other is drawn without its count until the map is zoomed in.
+            f = parCompte.insert(n, MarkerShape(tout, opaque, texteCompte(n), tout, opaque));
+        }
+        formes.append(*f);
+        aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
     }
     m_carte->setMarkers(coordonnees);
     m_carte->setMarkerShapes(formes);
