@@ -310,8 +310,11 @@ QString ligneLegendeVolume(const StatsVolumeLoue& row, qint64 total)
 
 QString ligneLegendeCouleur(const StatsCouleurLoue& row, qint64 total)
 {
-    return row.couleurHex.toUpper() + QStringLiteral(" (") + nombre(row.nbLocations) + QStringLiteral(", ")
-           + nombre(pourcentage(row.nbLocations, total)) + QStringLiteral("%)");
+    // The colour named in words too: a reader, or an eye that cannot tell hues apart, knows it.
+    const QString nom = nomCouleur(row.couleurHex);
+    return row.couleurHex.toUpper() + (nom.isEmpty() ? QString() : QLatin1Char(' ') + nom) + QStringLiteral(" (")
+           + nombre(row.nbLocations) + QStringLiteral(", ") + nombre(pourcentage(row.nbLocations, total))
+           + QStringLiteral("%)");
 }
 
 QColor couleurOuGris(const QString& hex)

@@ -567,8 +567,8 @@ void TestVues::volumeRings()
     QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::grisSysteme(), QColor(0x1E, 0x90, 0xFF),
                                                      QColor(0x1E, 0x90, 0xFF)}));
     QCOMPARE(volumes->parCouleur()->legende()->textes(),
-             (QStringList{QStringLiteral("BLEU (2, 50%)"), QStringLiteral("#1E90FF (1, 25%)"),
-                          QStringLiteral("1E90FF (1, 25%)")}));
+             (QStringList{QStringLiteral("BLEU (2, 50%)"), QStringLiteral("#1E90FF bleu (1, 25%)"),
+                          QStringLiteral("1E90FF bleu (1, 25%)")}));
     // A skip repainted elsewhere: the ring follows.
     dix->setCouleur(QStringLiteral("1E90FF"));
     QTRY_COMPARE(volumes->parCouleur()->legende()->textes(),
