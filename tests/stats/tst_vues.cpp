@@ -572,7 +572,7 @@ void TestVues::volumeRings()
     // A skip repainted elsewhere: the ring follows.
     dix->setCouleur(QStringLiteral("1E90FF"));
     QTRY_COMPARE(volumes->parCouleur()->legende()->textes(),
-                 (QStringList{QStringLiteral("1E90FF (3, 75%)"), QStringLiteral("#1E90FF (1, 25%)")}));
+                 (QStringList{QStringLiteral("1E90FF bleu (3, 75%)"), QStringLiteral("#1E90FF bleu (1, 25%)")}));
 }
 
 void TestVues::wasteTypeCharts()
