@@ -399,6 +399,10 @@ void TestVues::seasonalityPicker()
     QCOMPARE(saison->points()->at(2), QPointF(2, 2));
     QVERIFY(saison->courbe()->points().contains(QPointF(6, 1)));
     QVERIFY(saison->courbe()->count() > 12);
+    // Its text equivalent: a line per month.
+    const QStringList mois = lu(saison->findChild<QChartView*>(), QAccessible::Description).split(QLatin1Char('\n'));
+    QCOMPARE(mois.size(), 12);
+    QCOMPARE(mois[2], QStringLiteral("mars : 2 locations"));
     // The year stays offered while shown; with the keyboard, back to 2026.
     QCOMPARE(saison->choixAnnee()->textes(), (QStringList{QStringLiteral("2024"), QStringLiteral("2026")}));
     saison->choixAnnee()->setFocus();
