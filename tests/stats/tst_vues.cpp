@@ -783,6 +783,11 @@ void TestVues::inactiveClientsList()
              QStringLiteral("Aucune location à ce jour"));
     QCOMPARE(second.data(LignesClientsInactifsModel::InformationRole).toString(),
              QString::fromUtf8("Dernière activité : il y a 7 mois • Locations (12 mois) : 1"));
+    // Read aloud as painted: the client, its activity, its phone; then the row's buttons.
+    const QString lue = second.data(Qt::AccessibleTextRole).toString();
+    QVERIFY(lue.startsWith(second.data().toString() + QStringLiteral(", ") + second.data(LignesClientsInactifsModel::InformationRole).toString()));
+    QVERIFY(lue.endsWith(QStringLiteral(", Tél : ") + second.data(LignesClientsInactifsModel::TelephoneRole).toString()));
+    QCOMPARE(second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Boutons (Tab) : Copier tél., E-mail"));
 
     // A blank phone and a blank address show no button; the others do, and work with the mouse.
     QStyleOptionViewItem option;
