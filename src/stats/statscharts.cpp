@@ -45,6 +45,15 @@ bool paletteSombre(const QPalette& palette)
     return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
 }
 
+QColor marqueLisible(const QColor& couleur, const QChart* chart)
+{
+    // A dark chart stands on the window's dark colour: its bars, lines and symbols keep their
+    // hue, taken just far enough towards white to be seen (3:1, as marks ask).
+    if (!chart || chart->theme() != QChart::ChartThemeDark)
+        return couleur;
+    return inkReadableOn(couleur, QApplication::palette().color(QPalette::Window), 3.0);
+}
+
 namespace {
 
 QChartView* preparer(QChartView* view)
@@ -207,8 +216,9 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
         const qsizetype c = categories.indexOf(b.categorie);
         for (qsizetype i = 0; i < categories.size(); ++i)
             set->append(i == c ? b.valeur : 0.0);
-        set->setColor(b.couleur);
-        set->setBorderColor(b.couleur);
+        const QColor couleur = marqueLisible(b.couleur, chart);
+        set->setColor(couleur);
+        set->setBorderColor(couleur);
         series->append(set);
         piles[c] += b.valeur;
         max = std::max(max, piles[c]);
@@ -548,7 +558,8 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
 {
     auto* ligne = new QLineSeries();
     ligne->setName(nom);
-    ligne->setPen(QPen(couleur, 2));
+    const QColor lisible = marqueLisible(couleur, chart);
+    ligne->setPen(QPen(lisible, 2));
     // The symbols are one picture drawn at each point by the line itself: a chart of thirty
     // series over years of months costs one item per series, not one per point.
     constexpr int kTaille = 9;
@@ -559,7 +570,7 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
         QPainter p(&symbole);
         p.setRenderHint(QPainter::Antialiasing);
         p.scale(kFinesse, kFinesse);
-        dessinerSymbole(p, QRectF(0.5, 0.5, kTaille - 1, kTaille - 1), forme, couleur);
+        dessinerSymbole(p, QRectF(0.5, 0.5, kTaille - 1, kTaille - 1), forme, lisible);
     }
     ligne->setLightMarker(symbole);
     ligne->setMarkerSize(kTaille);
@@ -984,7 +995,8 @@ void LegendeSeries::paintEvent(QPaintEvent*)
     for (qsizetype i = 0; i < ici.size(); ++i) {
         const Entree& e = m_entrees[i];
         const QRectF r = QRectF(ici[i].symbole).adjusted(0.5, 0.5, -0.5, -0.5);
-        dessinerSymbole(p, r, e.forme, e.couleur);
+        dessinerSymbole(p, r, e.forme,
+                        paletteSombre(palette()) ? inkReadableOn(e.couleur, palette().color(QPalette::Window), 3.0) : e.couleur);
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(ici[i].texte, Qt::AlignLeft | Qt::AlignVCenter, ici[i].nom);
     }

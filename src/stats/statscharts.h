@@ -41,6 +41,10 @@ namespace kv::stats {
 // Whether a palette writes light text on a dark window.
 bool paletteSombre(const QPalette& palette);
 
+// A mark's colour (a bar, a line, a symbol) as a chart draws it: on a dark chart, taken towards
+// white until it reads at 3:1 on the window; unchanged on a light one.
+QColor marqueLisible(const QColor& couleur, const QChart* chart);
+
 // A chart in a view: antialiased, transparent background, no animation, legend hidden.
 QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur);
 // The same, square: as wide as its room allows between `minimum` and `maximum`, and as high.
