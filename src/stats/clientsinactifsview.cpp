@@ -330,9 +330,14 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
 
     const QRect r = bandeTextes(option).adjusted(kMarge, 0, -kMarge, 0);
-    p->setPen(Qt::NoPen);
+    // The client's colour in a ring of the text's colour: a white or a black client shows on
+    // any row, light or dark.
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    p->setPen(QPen(option.palette.color(QPalette::Text), 1));
     p->setBrush(index.data(LignesClientsInactifsModel::CouleurRole).value<QColor>());
-    p->drawEllipse(QRect(r.left(), r.center().y() - 5, 10, 10));
+    p->drawEllipse(QRectF(r.left() + 0.5, r.center().y() - 4.5, 10, 10));
+    p->restore();
 
     // Right side first: the phone and the buttons take what they need, the name the rest.
     const QRect email = rectEmail(option, index);
