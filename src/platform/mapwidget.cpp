@@ -473,8 +473,11 @@ int MapWidget::pendingTileCount() const
                              [store](const QString& url) { return store->isPending(url); }));
 }
 
-QColor MapWidget::backgroundColor()
+QColor MapWidget::backgroundColor(const QPalette& palette)
 {
+    // Under a dark palette the plain ground is dark too: no bright surface where tiles are missing.
+    if (palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness())
+        return QColor(0x3A, 0x39, 0x36);
     return QColor(0xE6, 0xE4, 0xDF);
 }
 
@@ -1225,7 +1228,7 @@ const QImage& MapWidget::markerLayer()
 
 void MapWidget::paintMap(QPainter& painter)
 {
-    painter.fillRect(rect(), backgroundColor());
+    painter.fillRect(rect(), backgroundColor(palette()));
     paintTiles(painter);
     if (m_markerPainter && !m_markers.isEmpty()) {
         const QImage& layer = markerLayer();

@@ -196,8 +196,8 @@ public:
     QSize sizeHint() const override { return {400, 300}; }
     QSize minimumSizeHint() const override { return {64, 64}; }
 
-    // The colour painted where no tile is shown.
-    static QColor backgroundColor();
+    // The colour painted where no tile is shown: a light neutral, a dark one under a dark palette.
+    static QColor backgroundColor(const QPalette& palette = QPalette());
     // Whether the tiles of the shown part cannot be had: the map service did not answer for them
     // (offline, refused) and none of them is at hand. False without tiles to show.
     bool backgroundUnavailable() const { return m_backgroundUnavailable; }

@@ -492,6 +492,12 @@ void MapWidgetTest::paintsNeutralBackgroundWithoutTiles()
     // Zoomed out beyond the world, outside it is background too.
     m.map.setZoom(0);
     QCOMPARE(m.paint().pixelColor(2, 2), MapWidget::backgroundColor());
+    // Under a dark palette the ground is dark too.
+    QPalette sombre = m.map.palette();
+    sombre.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    sombre.setColor(QPalette::WindowText, Qt::white);
+    m.map.setPalette(sombre);
+    QVERIFY(m.paint().pixelColor(2, 2).lightness() < 80);
 }
 
 void MapWidgetTest::buildsTileAddresses()
