@@ -534,6 +534,14 @@ int premiereVisite(const QString& action, const QString& path)
         return 1;
     // As the program does at start-up.
     RelocalisationLocations::relancer(ctx.get());
+    if (action == QLatin1String("carte-defaut")) {
+        // The program readies the network a few seconds after it starts; a user who clicks
+        // after that meets it ready.
+        MapWidget::prepareNetworkLater();
+        QEventLoop attente;
+        QTimer::singleShot(5000, &attente, &QEventLoop::quit);
+        attente.exec();
+    }
     // A user clicks once the window stands still: what the program does aside as it opens is
     // over, however long a busy machine makes it.
     cpuUntilQuiet(cpuMs(), [] { return true; });
