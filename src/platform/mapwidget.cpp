@@ -233,6 +233,12 @@ private:
 
 // Marker index of the line a map lists while no marker is in view.
 constexpr int kNothingInView = -1;
+// Marker index of the line that closes a list cut short: how many more markers are in view.
+constexpr int kMoreInView = -2;
+// A screen reader hears at most this many markers of one view, the nearest the top first; a
+// zoom brings the others into the list. Thousands of items announced one by one would freeze
+// the program while a reader listens.
+constexpr int kMaxItems = 100;
 
 // What a map without a marker in view says in place of its items.
 QString nothingInView(const MapWidget* map)
@@ -258,17 +264,24 @@ public:
     {
         if (t != QAccessible::Name || !m_map)
             return {};
-        return m_index == kNothingInView ? nothingInView(m_map) : m_map->markerName(m_index);
+        if (m_index == kNothingInView)
+            return nothingInView(m_map);
+        if (m_index == kMoreInView) {
+            const int autres = int(m_map->namedMarkersInView().size()) - kMaxItems;
+            return QStringLiteral("%1 autres repères dans cette partie de la carte : zoomez pour les entendre")
+                .arg(QLocale().toString(autres));
+        }
+        return m_map->markerName(m_index);
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override
     {
         if (!m_map)
             return {};
-        const QRect r = m_index == kNothingInView ? m_map->rect() : m_map->markerRect(m_index);
+        const QRect r = m_index < 0 ? m_map->rect() : m_map->markerRect(m_index);
         return r.isEmpty() ? QRect() : r.translated(m_map->mapToGlobal(QPoint(0, 0)));
     }
-    QAccessible::Role role() const override { return m_index == kNothingInView ? QAccessible::StaticText : QAccessible::ListItem; }
+    QAccessible::Role role() const override { return m_index < 0 ? QAccessible::StaticText : QAccessible::ListItem; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
@@ -300,7 +313,13 @@ public:
     {
         if (map()->markersInView().isEmpty())
             return {kNothingInView};
-        return map()->namedMarkersInView();
+        const QList<int>& named = map()->namedMarkersInView();
+        if (named.size() <= kMaxItems)
+            return named;
+        // The markers painted last stand on top: they are the ones a user sees.
+        QList<int> shown = named.mid(named.size() - kMaxItems);
+        shown.append(kMoreInView);
+        return shown;
     }
     int childCount() const override { return int(items().size()); }
     QAccessibleInterface* child(int i) const override
@@ -454,8 +473,11 @@ int MapWidget::pendingTileCount() const
                              [store](const QString& url) { return store->isPending(url); }));
 }
 
-QColor MapWidget::backgroundColor()
+QColor MapWidget::backgroundColor(const QPalette& palette)
 {
+    // Under a dark palette the plain ground is dark too: no bright surface where tiles are missing.
+    if (palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness())
+        return QColor(0x3A, 0x39, 0x36);
     return QColor(0xE6, 0xE4, 0xDF);
 }
 
@@ -629,10 +651,19 @@ void MapWidget::setMarkers(const QList<GeoPoint>& coordinates)
 
 void MapWidget::itemsChanged()
 {
-    if (!QAccessible::isActive())
+    m_inViewValid = false;
+    if (!QAccessible::isActive() || m_itemsChangePending)
         return;
-    QAccessibleEvent event(this, QAccessible::ObjectReorder);
-    QAccessible::updateAccessibility(&event);
+    // Once per turn of the event loop, however many steps a pan or a zoom took.
+    m_itemsChangePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_itemsChangePending = false;
+            QAccessibleEvent event(this, QAccessible::ObjectReorder);
+            QAccessible::updateAccessibility(&event);
+        },
+        Qt::QueuedConnection);
 }
 
 void MapWidget::setMarkerName(MarkerName name)
@@ -646,20 +677,24 @@ QString MapWidget::markerName(int index) const
     return m_markerName && index >= 0 && index < m_markers.size() ? m_markerName(index) : QString();
 }
 
-QList<int> MapWidget::namedMarkersInView() const
+const QList<int>& MapWidget::namedMarkersInView() const
 {
-    QList<int> named;
-    if (!m_markerName)
-        return named;
-    for (int index : markersInView())
-        if (!m_markerName(index).isEmpty())
-            named.append(index);
-    return named;
+    markersInView();
+    if (!m_namedInViewValid) {
+        m_namedInView.clear();
+        if (m_markerName)
+            for (int index : std::as_const(m_inView))
+                if (!m_markerName(index).isEmpty())
+                    m_namedInView.append(index);
+        m_namedInViewValid = true;
+    }
+    return m_namedInView;
 }
 
 QRect MapWidget::markerRect(int index) const
 {
-    if (index < 0 || index >= m_markers.size() || !markersInView().contains(index))
+    markersInView();
+    if (index < 0 || index >= m_markers.size() || !m_inViewFlags[size_t(index)])
         return {};
     return markerBounds(index, m_projected[size_t(index)] - projectionOffset()).toAlignedRect() & rect();
 }
@@ -720,6 +755,7 @@ void MapWidget::invalidateMarkers()
 void MapWidget::invalidateLayer()
 {
     m_layerValid = false;
+    m_inViewValid = false;
     update();
 }
 
@@ -834,7 +870,22 @@ QRectF MapWidget::markerOpaque(int index) const
     return shape.label.isEmpty() || m_labelShown[size_t(index)] ? shape.opaque : shape.unlabelledOpaque;
 }
 
-QList<int> MapWidget::markersInView() const
+const QList<int>& MapWidget::markersInView() const
+{
+    // Kept until the view or the markers change: a screen reader asks for each item's place.
+    if (m_inViewValid && m_inViewSize == size())
+        return m_inView;
+    m_inView = computeMarkersInView();
+    m_inViewFlags.assign(size_t(m_markers.size()), 0);
+    for (int i : std::as_const(m_inView))
+        m_inViewFlags[size_t(i)] = 1;
+    m_inViewSize = size();
+    m_inViewValid = true;
+    m_namedInViewValid = false;
+    return m_inView;
+}
+
+QList<int> MapWidget::computeMarkersInView() const
 {
     QList<int> indexes;
     updateProjection();
@@ -943,7 +994,7 @@ void MapWidget::setMarkerToolTip(MarkerToolTip toolTip)
 void MapWidget::setMarkerOcclusionDepth(int layers)
 {
     m_occlusionDepth = std::clamp(layers, 1, 255);
-    update();
+    invalidateLayer();
 }
 
 void MapWidget::setCornerRadius(qreal radius)
@@ -1177,7 +1228,7 @@ const QImage& MapWidget::markerLayer()
 
 void MapWidget::paintMap(QPainter& painter)
 {
-    painter.fillRect(rect(), backgroundColor());
+    painter.fillRect(rect(), backgroundColor(palette()));
     paintTiles(painter);
     if (m_markerPainter && !m_markers.isEmpty()) {
         const QImage& layer = markerLayer();

@@ -159,7 +159,7 @@ public:
     void invalidateMarkers();
     int markerCount() const { return int(m_markers.size()); }
     // The indexes of the markers that a paint would draw now, in painting order.
-    QList<int> markersInView() const;
+    const QList<int>& markersInView() const;
     // Whether marker `index` is drawn with its label at the current zoom (always true for a
     // marker without one). The marker painter asks it for the marker it paints. Labels are
     // placed once per zoom over all markers, so that panning never moves them.
@@ -180,7 +180,7 @@ public:
     void setMarkerName(MarkerName name);
     QString markerName(int index) const;
     // The markers in view that a screen reader lists: those with a name.
-    QList<int> namedMarkersInView() const;
+    const QList<int>& namedMarkersInView() const;
     // Where marker `index` is drawn, in widget pixels (empty when it is not in view).
     QRect markerRect(int index) const;
 
@@ -196,8 +196,8 @@ public:
     QSize sizeHint() const override { return {400, 300}; }
     QSize minimumSizeHint() const override { return {64, 64}; }
 
-    // The colour painted where no tile is shown.
-    static QColor backgroundColor();
+    // The colour painted where no tile is shown: a light neutral, a dark one under a dark palette.
+    static QColor backgroundColor(const QPalette& palette = QPalette());
     // Whether the tiles of the shown part cannot be had: the map service did not answer for them
     // (offline, refused) and none of them is at hand. False without tiles to show.
     bool backgroundUnavailable() const { return m_backgroundUnavailable; }
@@ -263,8 +263,9 @@ private:
     void paintTiles(QPainter& painter);
     void requestVisibleTiles();
     void setBackgroundUnavailable(bool unavailable);
-    // Tells a screen reader that the items in view changed.
+    // Tells a screen reader that the items in view changed, once per turn of the event loop.
     void itemsChanged();
+    QList<int> computeMarkersInView() const;
     // The notice in a band along the map's top edge, on the map's own light ground; cut with
     // "…" where a small map has no room for it whole.
     void paintNotice(QPainter& painter);
@@ -306,6 +307,15 @@ private:
     mutable std::vector<QPointF> m_projected;
     mutable std::vector<int> m_merged;
     mutable std::vector<char> m_labelShown; // per marker, at m_projectedZoom
+    // The markers in view, the named ones among them, and a flag per marker, for the view of
+    // m_inViewSize while m_inViewValid.
+    mutable QList<int> m_inView;
+    mutable QList<int> m_namedInView;
+    mutable std::vector<char> m_inViewFlags;
+    mutable QSize m_inViewSize;
+    mutable bool m_inViewValid = false;
+    mutable bool m_namedInViewValid = false;
+    bool m_itemsChangePending = false;
     // The markers' layer and the view it was drawn for.
     QImage m_layer;
     QPoint m_layerOrigin;

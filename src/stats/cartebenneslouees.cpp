@@ -7,6 +7,8 @@
 #include "statscharts.h"
 
 #include "widgets/colors.h"
+
+#include <QAccessible>
 #include "widgets/focusguard.h"
 #include "widgets/icons.h"
 #include "widgets/pickersegmentedcustom.h"
@@ -354,12 +356,27 @@ QWidget* CarteBennesLouees::buildFilterRow()
         l->setBuddy(edit);
         into->addWidget(l);
         into->addWidget(edit);
-        connect(edit, &QDateEdit::dateChanged, this, [this] { refresh(true); });
+        connect(edit, &QDateEdit::dateChanged, this, [this] {
+            verifierPeriode();
+            refresh(true);
+        });
         return edit;
     };
     m_du = makeEdit(QStringLiteral("Du"), aujourdhui.addYears(-1), p);
     p->addSpacing(8);
     m_au = makeEdit(QStringLiteral("Au"), aujourdhui, p);
+    // A start after the end is refused as the billing refuses it: the map shows no rental, and
+    // says why beside the fields, aloud too.
+    m_erreurPeriode = new QLabel(m_periodeRow);
+    m_erreurPeriode->setObjectName(QStringLiteral("erreurPeriode"));
+    m_erreurPeriode->setWordWrap(true);
+    m_erreurPeriode->setTextFormat(Qt::PlainText);
+    QPalette rouge = m_erreurPeriode->palette();
+    rouge.setColor(QPalette::WindowText, inkReadableOn(QColor(0xD7, 0x00, 0x15), rouge.color(QPalette::Window)));
+    m_erreurPeriode->setPalette(rouge);
+    m_erreurPeriode->hide();
+    p->addSpacing(8);
+    p->addWidget(m_erreurPeriode, 1);
     m_periodeRow->setVisible(false);
     // The period beside the filter, or under it when the window is too narrow for both.
     auto* row = new stats::RangeeRepliable(m_picker, m_periodeRow, this);
@@ -381,9 +398,15 @@ QWidget* CarteBennesLouees::buildMap()
     });
     // Markers on the same few pixels show as one: the last, the one that would be seen.
     m_carte->setMarkerMerging(kFusion);
-    // Read aloud, the markers in view are the clients' names.
     m_carte->setAccessibleName(QStringLiteral("Carte des bennes louées"));
-    m_carte->setMarkerName([this](int index) { return index >= 0 && index < m_reperes.size() ? m_reperes[index].titre : QString(); });
+    // Read aloud, each marker in view says its client and its place: a client's several sites
+    // are told apart.
+    m_carte->setMarkerName([this](int index) {
+        if (index < 0 || index >= m_reperes.size())
+            return QString();
+        const RepereLocationBenne& r = m_reperes[index];
+        return r.sousTitre && !r.sousTitre->trimmed().isEmpty() ? r.titre + QStringLiteral(", ") + *r.sousTitre : r.titre;
+    });
     m_carte->setRegion(m_region);
     return m_carte;
 }
@@ -396,6 +419,20 @@ QDate CarteBennesLouees::periodeDebut() const
 QDate CarteBennesLouees::periodeFin() const
 {
     return m_au->date();
+}
+
+void CarteBennesLouees::verifierPeriode()
+{
+    const bool refusee = m_du->date() > m_au->date();
+    const QString texte = refusee ? QStringLiteral("La date de début est après la date de fin.") : QString();
+    if (texte == m_erreurPeriode->text())
+        return;
+    m_erreurPeriode->setText(texte);
+    m_erreurPeriode->setVisible(refusee);
+    if (refusee && QAccessible::isActive()) {
+        QAccessibleEvent alerte(m_erreurPeriode, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alerte);
+    }
 }
 
 void CarteBennesLouees::setPeriode(const QDate& du, const QDate& au)

@@ -81,6 +81,8 @@ public:
     void setFiltre(CarteBennesFiltre filtre) { m_filtre.set(filtre); }
     QDate periodeDebut() const;
     QDate periodeFin() const;
+    // What the period row says while the period is refused (hidden otherwise).
+    QLabel* erreurPeriode() const { return m_erreurPeriode; }
     void setPeriode(const QDate& du, const QDate& au);
     MapRegion region() const { return m_region; }
     // The markers of the current filter.
@@ -106,6 +108,7 @@ private:
     QWidget* buildFilterRow();
     QWidget* buildMap();
     void refresh(bool zoom);
+    void verifierPeriode();
     // A marker's disc, then, over every disc, its name card.
     void paintMarker(QPainter& painter, int index, const QPointF& at);
     void paintNom(QPainter& painter, int index, const QPointF& at);
@@ -128,6 +131,8 @@ private:
     QWidget* m_periodeRow = nullptr;
     QDateEdit* m_du = nullptr;
     QDateEdit* m_au = nullptr;
+    // Beside the period while its start is after its end.
+    QLabel* m_erreurPeriode = nullptr;
     QStackedWidget* m_pages = nullptr;
     QLabel* m_vide = nullptr;
     MapWidget* m_carte = nullptr;

@@ -45,6 +45,13 @@ int LignesClientsInactifsModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : int(m_lignes.size());
 }
 
+namespace {
+// The row's texts and buttons, as painted and as read.
+const QString kCopier = QStringLiteral("Copier tél.");
+const QString kEmail = QStringLiteral("E-mail");
+const QString kTel = QStringLiteral("Tél : ");
+} // namespace
+
 QVariant LignesClientsInactifsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_lignes.size())
@@ -59,6 +66,22 @@ QVariant LignesClientsInactifsModel::data(const QModelIndex& index, int role) co
     case TelephoneVisibleRole: return telephoneVisible(l.telephone);
     case EmailRole: return l.email.value_or(QString());
     case EmailVisibleRole: return emailVisible(l.email);
+    case Qt::AccessibleTextRole: {
+        // Read as it is painted: the client, its last activity and count, its phone.
+        QString texte = l.nom + QStringLiteral(", ") + ligneInformation(l, m_refDate, m_zone);
+        if (telephoneVisible(l.telephone))
+            texte += QStringLiteral(", ") + kTel + l.telephone;
+        return texte;
+    }
+    case Qt::AccessibleDescriptionRole: {
+        // The row's buttons, reached with Tab.
+        QStringList boutons;
+        if (telephoneVisible(l.telephone))
+            boutons.append(kCopier);
+        if (emailVisible(l.email))
+            boutons.append(kEmail);
+        return boutons.isEmpty() ? QString() : QStringLiteral("Boutons (Tab) : ") + boutons.join(QStringLiteral(", "));
+    }
     default: return {};
     }
 }
@@ -126,9 +149,6 @@ QSize tailleBouton(const QString& texte, const QFont& police)
     return QSize(fm.horizontalAdvance(texte) + 14 + 6 + 20, fm.height() + 10);
 }
 
-const QString kCopier = QStringLiteral("Copier tél.");
-const QString kEmail = QStringLiteral("E-mail");
-const QString kTel = QStringLiteral("Tél : ");
 
 QRect boutonADroite(const QRect& ligne, int droite, const QString& texte, const QFont& police)
 {
@@ -310,9 +330,14 @@ void ClientInactifDelegate::paint(QPainter* p, const QStyleOptionViewItem& optio
     p->drawLine(option.rect.bottomLeft() + QPoint(kMarge, 0), option.rect.bottomRight() - QPoint(kMarge, 0));
 
     const QRect r = bandeTextes(option).adjusted(kMarge, 0, -kMarge, 0);
-    p->setPen(Qt::NoPen);
+    // The client's colour in a ring of the text's colour: a white or a black client shows on
+    // any row, light or dark.
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    p->setPen(QPen(option.palette.color(QPalette::Text), 1));
     p->setBrush(index.data(LignesClientsInactifsModel::CouleurRole).value<QColor>());
-    p->drawEllipse(QRect(r.left(), r.center().y() - 5, 10, 10));
+    p->drawEllipse(QRectF(r.left() + 0.5, r.center().y() - 4.5, 10, 10));
+    p->restore();
 
     // Right side first: the phone and the buttons take what they need, the name the rest.
     const QRect email = rectEmail(option, index);

@@ -46,7 +46,9 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& hor
 const QList<stats::LocationDeBenneStat>& SourceStatistiques::lesLocations() const
 {
     if (!m_lesLocationsAJour) {
-        m_lesLocations = stats::construireLocationsStat(toutesLocations());
+        // In store order: the figures made of them take the earliest rental where order
+        // matters, so the rentals are not sorted for them.
+        m_lesLocations = stats::construireLocationsStat(locationsSansOrdre());
         m_lesLocationsAJour = true;
     }
     return m_lesLocations;

@@ -32,7 +32,7 @@ public:
     // first shown.
     QList<LocationDeBenne*> locationsSansOrdre() const;
     // Built when first asked for (only the waste-type statistic reads them), and again after a
-    // change of the store.
+    // change of the store; in store order.
     const QList<stats::LocationDeBenneStat>& lesLocations() const;
 
     // The present moment (milliseconds) and the user's time zone; tests set their own.

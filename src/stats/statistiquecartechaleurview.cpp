@@ -10,6 +10,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -62,9 +63,12 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
             return QString();
         const LocationPoint& p = m_points[m_ordre[index]];
         const QLocale l;
-        return QStringLiteral("%1 %2 à %3, %4")
+        // Where the rentals were placed, as people name it; coordinates only without an address.
+        const QString lieu = ville(p.adresse);
+        return QStringLiteral("%1 %2 à %3")
             .arg(l.toString(p.count), p.count > 1 ? QStringLiteral("locations") : QStringLiteral("location"),
-                 l.toString(p.latitude, 'f', 4), l.toString(p.longitude, 'f', 4));
+                 lieu.isEmpty() ? l.toString(p.latitude, 'f', 4) + QStringLiteral(", ") + l.toString(p.longitude, 'f', 4)
+                                : lieu);
     });
     auto* ombre = new QGraphicsDropShadowEffect(m_carte);
     ombre->setBlurRadius(8);
@@ -104,21 +108,23 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     coordonnees.reserve(m_ordre.size());
     formes.reserve(m_ordre.size());
     aspects.reserve(m_ordre.size());
-    QHash<qint64, QSizeF> tailles;
+    // Thousands of places share a few counts: each count's shape is measured once.
+    QHash<qint64, MarkerShape> parCompte;
     for (int i : std::as_const(m_ordre)) {
+        const qint64 n = m_points[i].count;
         coordonnees.append({m_points[i].latitude, m_points[i].longitude});
-        auto t = tailles.constFind(m_points[i].count);
-        if (t == tailles.cend())
-            t = tailles.insert(m_points[i].count, tailleCercle(m_points[i].count));
-        const QSizeF taille = *t;
-        const double d = diametre(m_points[i].count);
-        const double carre = d / std::sqrt(2.0); // the square inside the circle
-        const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
-        const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
-        // The count is the label: where counts would be written over each other, the circle
-        // under the other is drawn without its count until the map is zoomed in.
-        formes.append({tout, opaque, texteCompte(m_points[i].count), tout, opaque});
-        aspects.append(quint32(std::min<qint64>(m_points[i].count, std::numeric_limits<quint32>::max())));
+        auto f = parCompte.constFind(n);
+        if (f == parCompte.cend()) {
+            const QSizeF taille = tailleCercle(n);
+            const double carre = diametre(n) / std::sqrt(2.0); // the square inside the circle
+            const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
+            const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
+            // The count is the label: where counts would be written over each other, the circle
+            // under the other is drawn without its count until the map is zoomed in.
+            f = parCompte.insert(n, MarkerShape(tout, opaque, texteCompte(n), tout, opaque));
+        }
+        formes.append(*f);
+        aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
     }
     m_carte->setMarkers(coordonnees);
     m_carte->setMarkerShapes(formes);
@@ -129,7 +135,13 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
                                  .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(placees)));
     // Circles of one count on the same couple of pixels look like one: drawn once.
     m_carte->setMarkerMerging(2, aspects);
-    m_carte->setRegion(regionInitiale(locations));
+    m_regionInitiale = regionInitiale(locations);
+    m_carte->setRegion(m_regionInitiale);
+}
+
+void StatistiqueCarteChaleurView::revenirAuDepart()
+{
+    m_carte->setRegion(m_regionInitiale);
 }
 
 QList<LocationPoint> StatistiqueCarteChaleurView::compterParCoordonnees(const QList<LocationDeBenne*>& locations)
@@ -147,9 +159,18 @@ QList<LocationPoint> StatistiqueCarteChaleurView::compterParCoordonnees(const QL
             continue;
         }
         index.insert(cle, points.size());
-        points.append({cle.first, cle.second, 1});
+        points.append({cle.first, cle.second, 1, l->adresse().value_or(QString())});
     }
     return points;
+}
+
+QString StatistiqueCarteChaleurView::ville(const QString& adresse)
+{
+    static const QRegularExpression codePostal(QStringLiteral("\\b\\d{5}\\s+([^,\\d][^,]*)"));
+    const QRegularExpressionMatch m = codePostal.match(adresse);
+    if (m.hasMatch())
+        return m.captured(1).trimmed();
+    return adresse.section(QLatin1Char(','), -1).trimmed();
 }
 
 MapRegion StatistiqueCarteChaleurView::regionInitiale(const QList<LocationDeBenne*>& locations)

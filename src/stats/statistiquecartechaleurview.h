@@ -22,6 +22,8 @@ struct LocationPoint {
     double latitude = 0;
     double longitude = 0;
     qint64 count = 0;
+    // The site address of the first rental placed there (may be empty).
+    QString adresse;
 };
 
 class StatistiqueCarteChaleurView : public QWidget {
@@ -35,11 +37,16 @@ public:
 
     // The hub hands in a new list whenever its rentals change.
     void setLocations(const QList<LocationDeBenne*>& locations);
+    // The map back on the region it showed first, as a new one would show it.
+    void revenirAuDepart();
 
     // --- The rules, plain functions of the rentals.
     // One point per distinct exact coordinate, in the order the places first appear. Rentals
     // without a valid coordinate are left out.
     static QList<LocationPoint> compterParCoordonnees(const QList<LocationDeBenne*>& locations);
+    // The town of a site address as people name a place: the words after its postal code, else
+    // its last part after a comma, else the address itself.
+    static QString ville(const QString& adresse);
     // Centred on the mean of the valid coordinates (46.5, 2.5 without any), 2° by 2°.
     static MapRegion regionInitiale(const QList<LocationDeBenne*>& locations);
     // 16 + 8 points per rental, at most 120.
@@ -67,6 +74,7 @@ private:
 
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
+    MapRegion m_regionInitiale;
     MapWidget* m_carte = nullptr;
     QLabel* m_sansCoordonnees = nullptr;
     QFont m_countFont;

@@ -177,6 +177,14 @@ void StatistiqueSaisonnaliteView::dessiner()
         s->attachAxis(axeY);
     }
 
+    // What the curve shows, in words: a line per month.
+    QStringList lignes;
+    for (int i = 0; i < m_serie.size(); ++i)
+        lignes.append(QStringLiteral("%1 : %2 %3")
+                          .arg(QLocale().standaloneMonthName(i + 1), QLocale().toString(m_serie[i].nombre),
+                               m_serie[i].nombre > 1 ? QStringLiteral("locations") : QStringLiteral("location")));
+    decrireGraphique(m_vue, m_titre->text(), lignes);
+
     const auto pc = picCreux(m_serie);
     m_picCreux->setVisible(pc.has_value());
     if (pc) {

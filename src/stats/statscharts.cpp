@@ -45,6 +45,15 @@ bool paletteSombre(const QPalette& palette)
     return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
 }
 
+QColor marqueLisible(const QColor& couleur, const QChart* chart)
+{
+    // A dark chart stands on the window's dark colour: its bars, lines and symbols keep their
+    // hue, taken just far enough towards white to be seen (3:1, as marks ask).
+    if (!chart || chart->theme() != QChart::ChartThemeDark)
+        return couleur;
+    return inkReadableOn(couleur, QApplication::palette().color(QPalette::Window), 3.0);
+}
+
 namespace {
 
 QChartView* preparer(QChartView* view)
@@ -207,8 +216,9 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
         const qsizetype c = categories.indexOf(b.categorie);
         for (qsizetype i = 0; i < categories.size(); ++i)
             set->append(i == c ? b.valeur : 0.0);
-        set->setColor(b.couleur);
-        set->setBorderColor(b.couleur);
+        const QColor couleur = marqueLisible(b.couleur, chart);
+        set->setColor(couleur);
+        set->setBorderColor(couleur);
         series->append(set);
         piles[c] += b.valeur;
         max = std::max(max, piles[c]);
@@ -509,34 +519,69 @@ void viderGraphique(QChart* chart)
     }
 }
 
-QScatterSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
-                             const QColor& couleur, QScatterSeries::MarkerShape forme,
-                             const QList<QPointF>& points, bool dansLaLegende)
+void dessinerSymbole(QPainter& p, const QRectF& r, QScatterSeries::MarkerShape forme, const QColor& couleur)
+{
+    p.setPen(QPen(couleur.darker(130), 1));
+    p.setBrush(couleur);
+    switch (forme) {
+    case QScatterSeries::MarkerShapeRectangle:
+        p.drawRect(r);
+        break;
+    case QScatterSeries::MarkerShapeTriangle:
+        p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, r.bottomRight(), r.bottomLeft()});
+        break;
+    case QScatterSeries::MarkerShapeRotatedRectangle:
+        p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, {r.right(), r.center().y()},
+                                {r.center().x(), r.bottom()}, {r.left(), r.center().y()}});
+        break;
+    case QScatterSeries::MarkerShapePentagon:
+    case QScatterSeries::MarkerShapeStar: {
+        const bool etoile = forme == QScatterSeries::MarkerShapeStar;
+        const int pointes = etoile ? 10 : 5;
+        QPolygonF polygone;
+        for (int k = 0; k < pointes; ++k) {
+            const qreal rayon = (etoile && k % 2) ? r.width() / 4 : r.width() / 2;
+            const qreal a = -std::numbers::pi / 2 + k * 2 * std::numbers::pi / pointes;
+            polygone << QPointF(r.center().x() + rayon * std::cos(a), r.center().y() + rayon * std::sin(a));
+        }
+        p.drawPolygon(polygone);
+        break;
+    }
+    default:
+        p.drawEllipse(r);
+    }
+}
+
+QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
+                          const QColor& couleur, QScatterSeries::MarkerShape forme, const QList<QPointF>& points,
+                          bool dansLaLegende)
 {
     auto* ligne = new QLineSeries();
     ligne->setName(nom);
-    ligne->setPen(QPen(couleur, 2));
-    auto* symboles = new QScatterSeries();
-    symboles->setName(nom);
-    symboles->setMarkerShape(forme);
-    symboles->setMarkerSize(9);
-    symboles->setColor(couleur);
-    symboles->setBorderColor(couleur.darker(130));
-    ligne->append(points);
-    symboles->append(points);
-    chart->addSeries(ligne);
-    chart->addSeries(symboles);
-    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(ligne), static_cast<QAbstractSeries*>(symboles)}) {
-        s->attachAxis(axeX);
-        s->attachAxis(axeY);
+    const QColor lisible = marqueLisible(couleur, chart);
+    ligne->setPen(QPen(lisible, 2));
+    // The symbols are one picture drawn at each point by the line itself: a chart of thirty
+    // series over years of months costs one item per series, not one per point.
+    constexpr int kTaille = 9;
+    constexpr int kFinesse = 3; // sharp on screens of up to three device pixels per point
+    QImage symbole(kTaille * kFinesse, kTaille * kFinesse, QImage::Format_ARGB32_Premultiplied);
+    symbole.fill(Qt::transparent);
+    {
+        QPainter p(&symbole);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(kFinesse, kFinesse);
+        dessinerSymbole(p, QRectF(0.5, 0.5, kTaille - 1, kTaille - 1), forme, lisible);
     }
-    // The legend shows the symbol, not the line.
-    for (QLegendMarker* m : chart->legend()->markers(ligne))
-        m->setVisible(false);
+    ligne->setLightMarker(symbole);
+    ligne->setMarkerSize(kTaille);
+    ligne->append(points);
+    chart->addSeries(ligne);
+    ligne->attachAxis(axeX);
+    ligne->attachAxis(axeY);
     if (!dansLaLegende)
-        for (QLegendMarker* m : chart->legend()->markers(symboles))
+        for (QLegendMarker* m : chart->legend()->markers(ligne))
             m->setVisible(false);
-    return symboles;
+    return ligne;
 }
 
 QScatterSeries::MarkerShape formeMarqueur(int n)
@@ -950,35 +995,8 @@ void LegendeSeries::paintEvent(QPaintEvent*)
     for (qsizetype i = 0; i < ici.size(); ++i) {
         const Entree& e = m_entrees[i];
         const QRectF r = QRectF(ici[i].symbole).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.setPen(QPen(e.couleur.darker(130), 1));
-        p.setBrush(e.couleur);
-        switch (e.forme) {
-        case QScatterSeries::MarkerShapeRectangle:
-            p.drawRect(r);
-            break;
-        case QScatterSeries::MarkerShapeTriangle:
-            p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, r.bottomRight(), r.bottomLeft()});
-            break;
-        case QScatterSeries::MarkerShapeRotatedRectangle:
-            p.drawPolygon(QPolygonF{{r.center().x(), r.top()}, {r.right(), r.center().y()},
-                                    {r.center().x(), r.bottom()}, {r.left(), r.center().y()}});
-            break;
-        case QScatterSeries::MarkerShapePentagon:
-        case QScatterSeries::MarkerShapeStar: {
-            const bool etoile = e.forme == QScatterSeries::MarkerShapeStar;
-            const int pointes = etoile ? 10 : 5;
-            QPolygonF forme;
-            for (int k = 0; k < pointes; ++k) {
-                const qreal rayon = (etoile && k % 2) ? r.width() / 4 : r.width() / 2;
-                const qreal a = -std::numbers::pi / 2 + k * 2 * std::numbers::pi / pointes;
-                forme << QPointF(r.center().x() + rayon * std::cos(a), r.center().y() + rayon * std::sin(a));
-            }
-            p.drawPolygon(forme);
-            break;
-        }
-        default:
-            p.drawEllipse(r);
-        }
+        dessinerSymbole(p, r, e.forme,
+                        paletteSombre(palette()) ? inkReadableOn(e.couleur, palette().color(QPalette::Window), 3.0) : e.couleur);
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(ici[i].texte, Qt::AlignLeft | Qt::AlignVCenter, ici[i].nom);
     }

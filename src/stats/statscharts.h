@@ -19,12 +19,14 @@
 
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 
 class QLabel;
 class QBoxLayout;
 class QVBoxLayout;
 class QGraphicsEllipseItem;
+class QPainter;
 class QGraphicsSimpleTextItem;
 class QAbstractSeries;
 class QAbstractAxis;
@@ -38,6 +40,10 @@ namespace kv::stats {
 
 // Whether a palette writes light text on a dark window.
 bool paletteSombre(const QPalette& palette);
+
+// A mark's colour (a bar, a line, a symbol) as a chart draws it: on a dark chart, taken towards
+// white until it reads at 3:1 on the window; unchanged on a light one.
+QColor marqueLisible(const QColor& couleur, const QChart* chart);
 
 // A chart in a view: antialiased, transparent background, no animation, legend hidden.
 QChartView* nouvelleVueGraphique(QWidget* parent, int hauteur);
@@ -127,10 +133,12 @@ void laisserLaPlaceAuxTextes(QChartView* vue);
 void viderGraphique(QChart* chart);
 
 // A line through `points` with a symbol on each, in one colour, attached to both axes. The
-// legend shows the symbol once under `nom` when `dansLaLegende`.
-QScatterSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
-                             const QColor& couleur, QScatterSeries::MarkerShape forme,
-                             const QList<QPointF>& points, bool dansLaLegende);
+// chart's legend shows it under `nom` when `dansLaLegende`.
+QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
+                          const QColor& couleur, QScatterSeries::MarkerShape forme, const QList<QPointF>& points,
+                          bool dansLaLegende);
+// The symbol of a series' shape in `r`: filled with its colour, in a darker outline.
+void dessinerSymbole(QPainter& p, const QRectF& r, QScatterSeries::MarkerShape forme, const QColor& couleur);
 
 // The marker shape of the n-th series (each series its own, wrapping).
 QScatterSeries::MarkerShape formeMarqueur(int n);

@@ -310,8 +310,11 @@ QString ligneLegendeVolume(const StatsVolumeLoue& row, qint64 total)
 
 QString ligneLegendeCouleur(const StatsCouleurLoue& row, qint64 total)
 {
-    return row.couleurHex.toUpper() + QStringLiteral(" (") + nombre(row.nbLocations) + QStringLiteral(", ")
-           + nombre(pourcentage(row.nbLocations, total)) + QStringLiteral("%)");
+    // The colour named in words too: a reader, or an eye that cannot tell hues apart, knows it.
+    const QString nom = nomCouleur(row.couleurHex);
+    return row.couleurHex.toUpper() + (nom.isEmpty() ? QString() : QLatin1Char(' ') + nom) + QStringLiteral(" (")
+           + nombre(row.nbLocations) + QStringLiteral(", ") + nombre(pourcentage(row.nbLocations, total))
+           + QStringLiteral("%)");
 }
 
 QColor couleurOuGris(const QString& hex)
@@ -347,15 +350,22 @@ QList<int> anneesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& 
 QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
 {
     QList<StatsTypeDechet> bars;
+    // The earliest placement of each bar: rows may come in any order.
+    QList<qint64> premieres;
     QHash<QString, qsizetype> index;
     for (const LocationDeBenneStat& r : rows) {
         const auto it = index.constFind(r.typeLibelle);
         if (it != index.cend()) {
             ++bars[*it].nbLocations;
+            if (r.datePose < premieres[*it]) {
+                premieres[*it] = r.datePose;
+                bars[*it].couleur = r.typeCouleur;
+            }
             continue;
         }
         index.insert(r.typeLibelle, bars.size());
         bars.append({r.typeLibelle, r.typeCouleur, 1});
+        premieres.append(r.datePose);
     }
     std::sort(bars.begin(), bars.end(), [](const StatsTypeDechet& a, const StatsTypeDechet& b) {
         if (a.nbLocations != b.nbLocations)
@@ -364,18 +374,6 @@ QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
     });
     return bars;
 }
-
-namespace {
-
-// Absent colour first, then by text.
-bool couleurAvant(const std::optional<QString>& a, const std::optional<QString>& b)
-{
-    if (!a || !b)
-        return !a && b;
-    return *a < *b;
-}
-
-} // namespace
 
 QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone)
 {
@@ -386,38 +384,62 @@ QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& r
     const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
 
     // Points of one month and label (one label, several colours) keep the order of their
-    // first rows, so a series takes the colour of its earliest rental.
-    struct Cle {
-        qint64 mois;
+    // earliest rows (rows may come in any order; equal dates keep the rows' order), so a series
+    // takes the colour of its earliest rental. Rows are counted by
+    // month and by an index of their (label, colour): the texts are compared once per type,
+    // not once per row.
+    struct Type {
         QString libelle;
         std::optional<QString> couleur;
-        bool operator<(const Cle& o) const
-        {
-            if (mois != o.mois)
-                return mois < o.mois;
-            if (libelle != o.libelle)
-                return libelle < o.libelle;
-            return couleurAvant(couleur, o.couleur);
-        }
+    };
+    QList<Type> typesVus;
+    QHash<QString, QList<int>> typesParLibelle;
+    const auto indexType = [&](const LocationDeBenneStat& r) {
+        QList<int>& memes = typesParLibelle[r.typeLibelle];
+        for (int i : std::as_const(memes))
+            if (typesVus[i].couleur == r.typeCouleur)
+                return i;
+        memes.append(int(typesVus.size()));
+        typesVus.append({r.typeLibelle, r.typeCouleur});
+        return int(typesVus.size()) - 1;
     };
     struct Compte {
         qint64 n = 0;
-        qsizetype premiere = 0;
+        std::pair<qint64, qsizetype> premiere; // date, then row
     };
-    std::map<Cle, Compte> comptes;
+    QHash<QPair<qint64, int>, Compte> comptes;
+    // Rows come mostly in date order and of few types: the last month and type looked up are
+    // kept for the next row.
+    qint64 debutMois = 0, finMois = 0, mois = 0;
+    const LocationDeBenneStat* precedente = nullptr;
+    int type = -1;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const LocationDeBenneStat& r = rows[i];
-        auto [it, nouveau] = comptes.try_emplace(Cle{cal.debutDuMois(r.datePose), r.typeLibelle, r.typeCouleur});
-        if (nouveau)
-            it->second.premiere = i;
-        ++it->second.n;
+        if (r.datePose < debutMois || r.datePose >= finMois || i == 0) {
+            mois = cal.debutDuMois(r.datePose);
+            const AnneeMois m = cal.moisDe(r.datePose);
+            debutMois = mois;
+            finMois = cal.debutDe(m.mois == 12 ? AnneeMois{m.annee + 1, 1} : AnneeMois{m.annee, m.mois + 1});
+        }
+        if (!precedente || !r.typeLibelle.isSharedWith(precedente->typeLibelle) || r.typeCouleur != precedente->typeCouleur)
+            type = indexType(r);
+        precedente = &r;
+        const QPair<qint64, int> cle(mois, type);
+        auto it = comptes.find(cle);
+        if (it == comptes.end())
+            it = comptes.insert(cle, {0, {r.datePose, i}});
+        else if (r.datePose < it->premiere.first)
+            it->premiere = {r.datePose, i};
+        ++it->n;
     }
 
-    QList<std::pair<qsizetype, StatsTimelineTypeDechet>> points;
-    points.reserve(qsizetype(comptes.size()));
-    for (const auto& [cle, c] : comptes)
-        points.append({c.premiere, {cle.mois, cle.libelle, cle.couleur, c.n}});
-    std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
+    QList<std::pair<std::pair<qint64, qsizetype>, StatsTimelineTypeDechet>> points;
+    points.reserve(comptes.size());
+    for (auto it = comptes.cbegin(); it != comptes.cend(); ++it) {
+        const Type& t = typesVus[it.key().second];
+        points.append({it->premiere, {it.key().first, t.libelle, t.couleur, it->n}});
+    }
+    std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
         if (a.second.mois != b.second.mois)
             return a.second.mois < b.second.mois;
         if (a.second.libelle != b.second.libelle)

@@ -154,9 +154,10 @@ struct SerieTypeDechet {
 QList<LocationDeBenneStat> locationsFiltrees(const QList<LocationDeBenneStat>& rows,
                                              std::optional<int> annee, const QTimeZone& zone);
 QList<int> anneesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone);
-// Most rentals first, equal counts by label; a bar's colour is that of its first row.
+// Most rentals first, equal counts by label; a bar's colour is that of its earliest row (the first
+// of equal dates).
 QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows);
-// One point per month, label and colour; by month, then label, then order of first row.
+// One point per month, label and colour; by month, then label, then earliest row (date, then order).
 QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone);
 // One series per label, by label; its colour is that of its earliest point.
 QList<SerieTypeDechet> seriesTimeline(const QList<StatsTimelineTypeDechet>& points);

@@ -27,6 +27,7 @@
 #include <QHelpEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolTip>
 
 namespace kv {
@@ -186,6 +187,14 @@ VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, 
     m_defilement->setFrameShape(QFrame::NoFrame);
     h->addWidget(m_defilement, 1);
 
+    // A statistic left is kept for a return only while what it shows is what the store holds:
+    // a change lets every kept one go (before their own refresh, which would be wasted).
+    connect(m_source, &SourceStatistiques::changed, this, [this] {
+        const QList<QWidget*> gardees = m_gardees.values();
+        m_gardees.clear();
+        qDeleteAll(gardees);
+    });
+
     choisir(StatistiqueType::saisonnalite);
 }
 
@@ -211,10 +220,10 @@ QWidget* VueStatistiques::construireSidebar()
     // A click, or the arrow keys moving the current row, chooses the statistic.
     connect(m_sidebar, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item)
-            choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+            choisir(StatistiqueType(item->data(Qt::UserRole).toInt()), true);
     });
     connect(m_sidebar, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        choisir(StatistiqueType(item->data(Qt::UserRole).toInt()));
+        choisir(StatistiqueType(item->data(Qt::UserRole).toInt()), true);
     });
     return m_sidebar;
 }
@@ -241,20 +250,55 @@ void VueStatistiques::ajusterSidebar()
         m_sidebar->setFixedWidth(largeur);
 }
 
-void VueStatistiques::choisir(StatistiqueType type)
+namespace {
+QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul = false);
+} // namespace
+
+void VueStatistiques::choisir(StatistiqueType type, bool differer)
 {
     if (m_selected == type && m_detail)
         return;
     m_selected = type;
     surligner();
     if (QWidget* ancien = m_defilement->takeWidget()) {
-        // Kept as the hub's child until it goes, so it never outlives the hub and its store.
+        // Kept as the hub's child, hidden, so it never outlives the hub and its store.
         ancien->hide();
         ancien->setParent(this);
-        ancien->deleteLater();
+        const auto garde = ancien->property("statistique");
+        if (garde.isValid())
+            m_gardees.insert(garde.toInt(), ancien);
+        else
+            ancien->deleteLater();
     }
-    m_detail = vueDetail(type);
-    m_defilement->setWidget(m_detail);
+    m_detail = m_gardees.take(int(type));
+    if (m_detail) {
+        repartir(type, m_detail);
+    } else if (differer && seGarde(type)) {
+        // A click answers at once with the statistic's title; its figures and charts follow
+        // on the next turn of the event loop, once that is on screen.
+        m_detail = enAttente(type, m_defilement->viewport(), true);
+        QTimer::singleShot(0, m_detail, [this, type] {
+            if (m_selected == type)
+                montrer(type, vueDetail(type));
+        });
+    } else {
+        m_detail = vueDetail(type);
+    }
+    montrer(type, m_detail);
+}
+
+void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
+{
+    if (vue != m_detail) {
+        // The placeholder goes once the statistic is there.
+        if (QWidget* attente = m_defilement->takeWidget())
+            attente->deleteLater();
+        m_detail = vue;
+    }
+    if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
+        vue->setProperty("statistique", int(type));
+    m_defilement->setWidget(vue);
+    vue->show();
 }
 
 void VueStatistiques::surligner()
@@ -273,8 +317,9 @@ void VueStatistiques::surligner()
 
 namespace {
 
-// A kind without a screen of its own (none of the kinds above): its title.
-QWidget* enAttente(StatistiqueType type, QWidget* parent)
+// A kind without a screen of its own (none of the kinds above), or one being built: its title,
+// and while it is built, a line that says so.
+QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul)
 {
     auto* w = new QWidget(parent);
     w->setObjectName(QStringLiteral("statistiqueEnAttente"));
@@ -285,10 +330,58 @@ QWidget* enAttente(StatistiqueType type, QWidget* parent)
     f.setPointSizeF(f.pointSizeF() * 1.6);
     label->setFont(f);
     v->addWidget(label);
+    if (calcul) {
+        auto* ligne = new QLabel(QStringLiteral("Calcul en cours…"), w);
+        ligne->setAlignment(Qt::AlignCenter);
+        v->addWidget(ligne);
+        v->addStretch(1);
+    }
     return w;
 }
 
 } // namespace
+
+bool VueStatistiques::seGarde(StatistiqueType type)
+{
+    // The statistics whose charts or map cost more than a click may make a user wait for; the
+    // report starts afresh with its own queries, the others are quickly built.
+    switch (type) {
+    case StatistiqueType::carteChaleur:
+    case StatistiqueType::histogrammeVolume:
+    case StatistiqueType::repartitionTypeBenne:
+    case StatistiqueType::saisonnalite:
+    case StatistiqueType::typesDechet:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void VueStatistiques::repartir(StatistiqueType type, QWidget* vue)
+{
+    // A statistic chosen again starts from its starting choices, as if built anew; its figures
+    // for them are kept.
+    switch (type) {
+    case StatistiqueType::carteChaleur:
+        static_cast<StatistiqueCarteChaleurView*>(vue)->revenirAuDepart();
+        break;
+    case StatistiqueType::histogrammeVolume:
+        static_cast<StatistiqueHistogrammeVolumeView*>(vue)->setSelection(HistogrammeSelection::volume);
+        break;
+    case StatistiqueType::repartitionTypeBenne:
+        static_cast<StatistiqueRendementVolumeView*>(vue)->setSelectedYear(std::nullopt);
+        break;
+    case StatistiqueType::saisonnalite:
+        static_cast<StatistiqueSaisonnaliteView*>(vue)->setAnneeSelectionnee(
+            QDateTime::fromMSecsSinceEpoch(m_source->maintenant(), m_source->zone()).date().year());
+        break;
+    case StatistiqueType::typesDechet:
+        static_cast<StatistiqueTypesDechetView*>(vue)->setSelectedYear(std::nullopt);
+        break;
+    default:
+        break;
+    }
+}
 
 QWidget* VueStatistiques::vueDetail(StatistiqueType type)
 {

@@ -3,6 +3,7 @@
 #include "model/horloge.h"
 #include "model/modelcontext.h"
 
+#include <QHash>
 #include <QTimeZone>
 #include <QWidget>
 
@@ -42,7 +43,9 @@ public:
     VueStatistiques(ModelContext* context, const Horloge& horloge, QWidget* parent = nullptr);
 
     std::optional<StatistiqueType> selectedStat() const { return m_selected; }
-    void choisir(StatistiqueType type);
+    // `differer`: as a click does, the statistic's title at once and, when it takes longer to
+    // build, the rest on the next turn of the event loop.
+    void choisir(StatistiqueType type, bool differer = false);
     // The statistic shown (null when none).
     QWidget* detail() const { return m_detail; }
     QListWidget* sidebar() const { return m_sidebar; }
@@ -56,6 +59,10 @@ private:
     QWidget* construireSidebar();
     void ajusterSidebar();
     QWidget* vueDetail(StatistiqueType type);
+    // Whether a statistic left is kept for a return, and how a kept one starts again.
+    static bool seGarde(StatistiqueType type);
+    void repartir(StatistiqueType type, QWidget* vue);
+    void montrer(StatistiqueType type, QWidget* vue);
     void surligner();
 
     ModelContext* m_context;
@@ -64,6 +71,8 @@ private:
     QScrollArea* m_defilement = nullptr;
     QWidget* m_detail = nullptr;
     std::optional<StatistiqueType> m_selected;
+    // The statistics shown before and left, kept hidden for a return until the store changes.
+    QHash<int, QWidget*> m_gardees;
 };
 
 } // namespace kv

@@ -492,6 +492,12 @@ void MapWidgetTest::paintsNeutralBackgroundWithoutTiles()
     // Zoomed out beyond the world, outside it is background too.
     m.map.setZoom(0);
     QCOMPARE(m.paint().pixelColor(2, 2), MapWidget::backgroundColor());
+    // Under a dark palette the ground is dark too.
+    QPalette sombre = m.map.palette();
+    sombre.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    sombre.setColor(QPalette::WindowText, Qt::white);
+    m.map.setPalette(sombre);
+    QVERIFY(m.paint().pixelColor(2, 2).lightness() < 80);
 }
 
 void MapWidgetTest::buildsTileAddresses()
@@ -637,4 +643,14 @@ void MapWidgetTest::listsItsNamedMarkersInViewToScreenReaders()
     QCOMPARE(lus(), QStringList{QStringLiteral("Aucun repère dans la partie affichée de la carte")});
     QVERIFY(m.withoutService());
     QCOMPARE(carte->text(QAccessible::Description), MapWidget::unavailableText());
+
+    // Thousands of markers in view: a reader is given the hundred on top and a line that says
+    // how many more there are, never thousands of items one by one.
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    m.map.setMarkers(QList<GeoPoint>(5000, GeoPoint{45.0, -1.0}));
+    m.map.setMarkerName([](int i) { return QString::number(i); });
+    QCOMPARE(carte->childCount(), 101);
+    QCOMPARE(carte->child(0)->text(QAccessible::Name), QStringLiteral("4900"));
+    QCOMPARE(carte->child(100)->text(QAccessible::Name),
+             QLocale().toString(4900) + QStringLiteral(" autres repères dans cette partie de la carte : zoomez pour les entendre"));
 }

@@ -158,8 +158,10 @@ void TestFigures::volumesEtCouleurs()
     QCOMPARE(couleurs[1].couleurHex, QStringLiteral("FF0000"));
     QCOMPARE(couleurs[2].couleurHex, QStringLiteral("ff0000"));
     QCOMPARE(couleurs[3].couleurHex, QStringLiteral("vert"));
-    QCOMPARE(ligneLegendeCouleur({QStringLiteral("#1e90ff"), 2}, 4), QStringLiteral("#1E90FF (2, 50%)"));
-    QCOMPARE(ligneLegendeCouleur({QStringLiteral("ff0000"), 1}, 3), QStringLiteral("FF0000 (1, 33%)"));
+    QCOMPARE(ligneLegendeCouleur({QStringLiteral("#1e90ff"), 2}, 4),
+             QStringLiteral("#1E90FF %1 (2, 50%)").arg(kv::nomCouleur(QStringLiteral("#1e90ff"))));
+    QCOMPARE(ligneLegendeCouleur({QStringLiteral("ff0000"), 1}, 3), QStringLiteral("FF0000 rouge (1, 33%)"));
+    QCOMPARE(ligneLegendeCouleur({QStringLiteral("vert"), 1}, 3), QStringLiteral("VERT (1, 33%)"));
     QCOMPARE(couleurOuGris(QStringLiteral("ff0000")), QColor(255, 0, 0));
     QCOMPARE(couleurOuGris(QStringLiteral("FF0000")), QColor(255, 0, 0));
     QCOMPARE(couleurOuGris(QStringLiteral("rouge")), grisSysteme());
@@ -211,6 +213,11 @@ void TestFigures::typesDechet()
     QCOMPARE(points[1].couleur, std::optional<QString>(QStringLiteral("111111")));
     QCOMPARE(points[2].libelle, QString::fromUtf8("Plâtre"));
     QCOMPARE(points[3].mois, parisMs(2024, 4, 1));
+    // Rows in any order, as the store keeps them: the same bars, colours and points.
+    QList<LocationDeBenneStat> desordre = de2024;
+    std::rotate(desordre.begin(), desordre.begin() + 1, desordre.end());
+    QCOMPARE(statsParType(desordre)[0].couleur, barres[0].couleur);
+    QCOMPARE(statsTimeline(desordre, z)[0].couleur, points[0].couleur);
     const QList<SerieTypeDechet> series = seriesTimeline(points);
     QCOMPARE(series.size(), 2);
     QCOMPARE(series[0].libelle, QStringLiteral("Gravats"));

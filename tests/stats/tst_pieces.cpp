@@ -7,6 +7,7 @@
 #include "stats/clientsinactifsview.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statscharts.h"
+#include "widgets/colors.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
@@ -235,6 +236,19 @@ void TestPieces::axesEtAnneaux()
     QVERIFY(valeurs->max() >= 5);
     QCOMPARE(valeurs->labelFormat(), QStringLiteral("%d"));
     QCOMPARE(valeurs->tickCount(), int(valeurs->max()) + 1);
+    // On a dark chart a dark waste type's bar is lifted until it reads at 3:1 on the window.
+    const QPalette avant = QApplication::palette();
+    QPalette sombre = avant;
+    sombre.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    sombre.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(sombre);
+    QChart nuit;
+    nuit.setTheme(QChart::ChartThemeDark);
+    const QColor carton(0x5C, 0x40, 0x33);
+    const QColor lue = barresColorees(&nuit, {{QStringLiteral("Carton"), 3, carton, {}}}, QStringLiteral("n"), true)->barSets()[0]->color();
+    QApplication::setPalette(avant);
+    QVERIFY(lue != carton);
+    QCOMPARE(kv::inkReadableOn(lue, QColor(0x20, 0x20, 0x20), 3.0), lue);
 }
 
 // The values over the bars of a narrow chart stand inside the plot area, clear of the value

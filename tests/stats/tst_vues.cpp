@@ -95,6 +95,8 @@ qint64 maintenant()
 }
 
 // A hub on its own window, with the clock fixed.
+void auRepos();
+
 struct Hub {
     explicit Hub(ModelContext* ctx) : vue(ctx, fixedClock(maintenant()))
     {
@@ -111,6 +113,9 @@ struct Hub {
         QListWidget* liste = vue.sidebar();
         QListWidgetItem* item = liste->item(toutesLesStatistiques().indexOf(t));
         QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, liste->visualItemRect(item).center());
+        // A statistic that takes longer to build follows its title.
+        QTRY_VERIFY(vue.detail() && vue.detail()->objectName() != QLatin1String("statistiqueEnAttente"));
+        auRepos();
     }
     VueStatistiques vue;
 };
@@ -309,7 +314,7 @@ void TestVues::lesLocations()
     Benne* b = colouredSkip(ctx.get(), 10);
     TypeDechet* vide = colouredWasteType(ctx.get(), QString(), QStringLiteral("FF0000"));
     TypeDechet* sansCouleur = colouredWasteType(ctx.get(), QStringLiteral("Gravats"), std::nullopt);
-    // Created out of order; the rows come by placement date.
+    // Created out of order; the rows come in store order (the figures take the earliest).
     rental(c, b, sansCouleur, parisMs(2026, 3, 5));
     rental(c, b, nullptr, parisMs(2026, 1, 5));
     rental(c, b, vide, parisMs(2026, 2, 5));
@@ -317,10 +322,10 @@ void TestVues::lesLocations()
     Hub hub(ctx.get());
     const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
     QCOMPARE(rows->size(), 2);
-    QCOMPARE(rows->at(0).datePose, parisMs(2026, 1, 20));
-    QCOMPARE(rows->at(0).typeLibelle, QStringLiteral("Gravats"));
-    QCOMPARE(rows->at(0).typeCouleur, std::nullopt);
-    QCOMPARE(rows->at(1).datePose, parisMs(2026, 3, 5));
+    QCOMPARE(rows->at(1).datePose, parisMs(2026, 1, 20));
+    QCOMPARE(rows->at(1).typeLibelle, QStringLiteral("Gravats"));
+    QCOMPARE(rows->at(1).typeCouleur, std::nullopt);
+    QCOMPARE(rows->at(0).datePose, parisMs(2026, 3, 5));
 
     // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
     // rental given a waste type, a renamed type. Each shows at once.
@@ -394,6 +399,10 @@ void TestVues::seasonalityPicker()
     QCOMPARE(saison->points()->at(2), QPointF(2, 2));
     QVERIFY(saison->courbe()->points().contains(QPointF(6, 1)));
     QVERIFY(saison->courbe()->count() > 12);
+    // Its text equivalent: a line per month.
+    const QStringList mois = lu(saison->findChild<QChartView*>(), QAccessible::Description).split(QLatin1Char('\n'));
+    QCOMPARE(mois.size(), 12);
+    QCOMPARE(mois[2], QStringLiteral("mars : 2 locations"));
     // The year stays offered while shown; with the keyboard, back to 2026.
     QCOMPARE(saison->choixAnnee()->textes(), (QStringList{QStringLiteral("2024"), QStringLiteral("2026")}));
     saison->choixAnnee()->setFocus();
@@ -562,12 +571,12 @@ void TestVues::volumeRings()
     QCOMPARE(couleursTranches(anneau), (QList<QColor>{stats::grisSysteme(), QColor(0x1E, 0x90, 0xFF),
                                                      QColor(0x1E, 0x90, 0xFF)}));
     QCOMPARE(volumes->parCouleur()->legende()->textes(),
-             (QStringList{QStringLiteral("BLEU (2, 50%)"), QStringLiteral("#1E90FF (1, 25%)"),
-                          QStringLiteral("1E90FF (1, 25%)")}));
+             (QStringList{QStringLiteral("BLEU (2, 50%)"), QStringLiteral("#1E90FF bleu (1, 25%)"),
+                          QStringLiteral("1E90FF bleu (1, 25%)")}));
     // A skip repainted elsewhere: the ring follows.
     dix->setCouleur(QStringLiteral("1E90FF"));
     QTRY_COMPARE(volumes->parCouleur()->legende()->textes(),
-                 (QStringList{QStringLiteral("1E90FF (3, 75%)"), QStringLiteral("#1E90FF (1, 25%)")}));
+                 (QStringList{QStringLiteral("1E90FF bleu (3, 75%)"), QStringLiteral("#1E90FF bleu (1, 25%)")}));
 }
 
 void TestVues::wasteTypeCharts()
@@ -609,12 +618,12 @@ void TestVues::wasteTypeCharts()
 
     // The evolution: one line and one symbol per label; Gravats has two points in March 2024.
     QCOMPARE(types->legendeEvolution(), (QStringList{QStringLiteral("Bois"), QStringLiteral("Gravats")}));
-    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(types->vueEvolution());
+    const QList<QLineSeries*> points = seriesDe<QLineSeries>(types->vueEvolution());
     QCOMPARE(points.size(), 2);
-    QVERIFY(points[0]->markerShape() != points[1]->markerShape());
+    QVERIFY(points[0]->lightMarker() != points[1]->lightMarker());
     QCOMPARE(points[1]->count(), 3);
     QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
-    QCOMPARE(points[1]->color(), QColor(0x8B, 0x45, 0x13));
+    QCOMPARE(points[1]->pen().color(), QColor(0x8B, 0x45, 0x13));
     // Both charts have a text equivalent, and the year picker its name.
     QCOMPARE(lu(types->vueFrequences(), QAccessible::Description),
              QStringLiteral("Gravats : 3 locations\nBois : 1 location"));
@@ -774,6 +783,11 @@ void TestVues::inactiveClientsList()
              QStringLiteral("Aucune location à ce jour"));
     QCOMPARE(second.data(LignesClientsInactifsModel::InformationRole).toString(),
              QString::fromUtf8("Dernière activité : il y a 7 mois • Locations (12 mois) : 1"));
+    // Read aloud as painted: the client, its activity, its phone; then the row's buttons.
+    const QString lue = second.data(Qt::AccessibleTextRole).toString();
+    QVERIFY(lue.startsWith(second.data().toString() + QStringLiteral(", ") + second.data(LignesClientsInactifsModel::InformationRole).toString()));
+    QVERIFY(lue.endsWith(QStringLiteral(", Tél : ") + second.data(LignesClientsInactifsModel::TelephoneRole).toString()));
+    QCOMPARE(second.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Boutons (Tab) : Copier tél., E-mail"));
 
     // A blank phone and a blank address show no button; the others do, and work with the mouse.
     QStyleOptionViewItem option;
@@ -893,7 +907,7 @@ void TestVues::yieldCharts()
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("4.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 3);
     // The monthly chart: one line per volume; six 10 m³ rentals in March 2024 on three skips.
-    const QList<QScatterSeries*> points = seriesDe<QScatterSeries>(vue->timeline()->vue());
+    const QList<QLineSeries*> points = seriesDe<QLineSeries>(vue->timeline()->vue());
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
     QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));

@@ -302,6 +302,12 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     QVERIFY(carte.carteVisible());
     carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
     QVERIFY(!carte.carteVisible());
+    // A start after the end is refused beside the fields until corrected.
+    carte.setPeriode(QDate(2025, 1, 1), QDate(2024, 12, 31));
+    QVERIFY(carte.erreurPeriode()->isVisible());
+    QCOMPARE(carte.erreurPeriode()->text(), QStringLiteral("La date de début est après la date de fin."));
+    carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
+    QVERIFY(!carte.erreurPeriode()->isVisible());
 
     // A renamed client shows its new name; a moved rental moves the framing.
     carte.setFiltre(F::enCours);
@@ -940,12 +946,12 @@ void CarteBennesLoueesTest::namesAboveTheMarkersAndTheBackgroundSaidOnce()
     QVERIFY(map->setZoom(map->zoom() + std::log2(100.0 / ecart())));
     QVERIFY(map->setZoom(map->zoom() + std::log2((map->labelsInView().first().height() + 3) / ecart())));
     QCOMPARE(map->labelsInView().size(), 2);
-    // A screen reader reads the markers in view by their clients' names.
+    // A screen reader reads the markers in view by their clients' names and places.
     QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(map);
     QCOMPARE(lue->text(QAccessible::Name), QStringLiteral("Carte des bennes louées"));
     QCOMPARE(lue->childCount(), 2);
-    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Toitures Mo"));
-    QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("2428"));
+    QCOMPARE(lue->child(0)->text(QAccessible::Name), QStringLiteral("Toitures Mo, 1 rue du Port"));
+    QCOMPARE(lue->child(1)->text(QAccessible::Name), QStringLiteral("2428, 2 rue du Port"));
     const QRect premiere = map->labelsInView().first().adjusted(2, 2, -2, -2).toRect();
     const QImage image = map->grab(premiere).toImage();
     for (int i = 0; i < image.width() * image.height(); ++i) {

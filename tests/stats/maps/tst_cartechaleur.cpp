@@ -78,11 +78,11 @@ void CarteChaleurTest::viewPaintsLargestFirst()
 {
     MapOffice o;
     const QDateTime t = o.le(2025, 5, 1);
-    o.louer(t, std::nullopt, 44.9, -0.9);
+    o.louer(t, std::nullopt, 44.9, -0.9, std::nullopt);
     for (int i = 0; i < 20; ++i)
         o.louer(t, std::nullopt, 45.0, -1.0);
     for (int i = 0; i < 2; ++i)
-        o.louer(t, std::nullopt, 45.1, -1.1);
+        o.louer(t, std::nullopt, 45.1, -1.1, QStringLiteral("3 rue du Port 33000 Bordeaux"));
     StatistiqueCarteChaleurView vue(o.ctx->all<LocationDeBenne>());
     vue.resize(1000, 600);
     vue.show();
@@ -101,9 +101,11 @@ void CarteChaleurTest::viewPaintsLargestFirst()
     QStringList cercles;
     for (int i = 0; i < lue->childCount(); ++i)
         cercles.append(lue->child(i)->text(QAccessible::Name));
-    QCOMPARE(cercles, (QStringList{QStringLiteral("20 locations à 45,0000, -1,0000"),
-                                   QStringLiteral("2 locations à 45,1000, -1,1000"),
+    // Each place by its town, from the first rental's address; coordinates only without one.
+    QCOMPARE(cercles, (QStringList{QStringLiteral("20 locations à 1 rue du Port"),
+                                   QStringLiteral("2 locations à Bordeaux"),
                                    QStringLiteral("1 location à 44,9000, -0,9000")}));
+    QCOMPARE(StatistiqueCarteChaleurView::ville(QStringLiteral("Chantier nord, Mérignac")), QStringLiteral("Mérignac"));
     // The map shows the 2° region around the mean, whole.
     const MapRegion shown = vue.carte()->region();
     QVERIFY(shown.latitudeSpan >= 2.0 && shown.longitudeSpan >= 2.0);
@@ -146,8 +148,9 @@ void CarteChaleurTest::showsInTheStatisticsHub()
     const QRect at = hub.sidebar()->visualItemRect(row);
     QTest::mouseClick(hub.sidebar()->viewport(), Qt::LeftButton, {}, at.center());
     QCOMPARE(hub.selectedStat(), std::optional<StatistiqueType>(StatistiqueType::carteChaleur));
+    // Its title at once, the map on the next turn.
+    QTRY_VERIFY(qobject_cast<StatistiqueCarteChaleurView*>(hub.detail()));
     auto* vue = qobject_cast<StatistiqueCarteChaleurView*>(hub.detail());
-    QVERIFY(vue);
     QCOMPARE(vue->points().size(), 1);
     QCOMPARE(vue->points()[0].count, 2);
     // A rental added while it is shown joins its place.
