@@ -13,8 +13,9 @@
 
 namespace kv {
 
-class StoreFile;
+class StoreBackend;
 struct LoadedRecords;
+struct RecordChange;
 struct Relationship;
 
 // What a fetch asks for: an optional predicate, an optional order and an optional limit.
@@ -205,8 +206,7 @@ signals:
 
 private:
     friend class Record;
-    friend class StoreFile;
-    ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file);
+    ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreBackend> file);
 
     const std::vector<Record*>& liveRecords(EntityType type) const;
     void noteChange(Record* r);
@@ -223,9 +223,11 @@ private:
     QList<Record*> sourcesOf(const Relationship& rel, Record* target) const;
     void rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all);
     void autosaveNow();
+    // The pending changes as the store writes them.
+    std::vector<RecordChange> changeSet() const;
 
     std::unique_ptr<StoreLock> m_lock; // released after the file is closed
-    std::unique_ptr<StoreFile> m_file;
+    std::unique_ptr<StoreBackend> m_file;
     QString m_path;
     std::vector<std::unique_ptr<Record>> m_owned;
     mutable std::array<std::vector<Record*>, kEntityTypeCount> m_live;
