@@ -606,13 +606,7 @@ qint64 SqliteStore::dataVersion()
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, QString* error, OpenFailure* failure)
 {
-    auto fail = [&](OpenFailure kind, const QString& message) -> std::unique_ptr<SqliteStore> {
-        if (error)
-            *error = message;
-        if (failure)
-            *failure = kind;
-        return nullptr;
-    };
+    auto fail = [&](OpenFailure kind, const QString& message) { return refuse(error, failure, kind, message); };
     std::unique_ptr<SqliteStore> f(new SqliteStore());
     f->m_path = path;
     f->m_opening = std::make_unique<Opening>();

@@ -1,5 +1,6 @@
 #include "storebackend.h"
 
+#include "pgstore.h"
 #include "sqlitestore.h"
 
 namespace kv {
@@ -11,12 +12,23 @@ bool StoreBackend::isServer(const QString& location)
 
 std::unique_ptr<StoreBackend> StoreBackend::open(const QString& location, QString* error, OpenFailure* failure)
 {
+    if (isServer(location))
+        return PgStore::open(location, error, failure);
     return SqliteStore::open(location, error, failure);
 }
 
 StoreBackend::Inspection StoreBackend::inspect(const QString& location)
 {
-    return SqliteStore::inspect(location);
+    return isServer(location) ? PgStore::inspect(location) : SqliteStore::inspect(location);
+}
+
+std::nullptr_t StoreBackend::refuse(QString* error, OpenFailure* failure, OpenFailure kind, const QString& message)
+{
+    if (error)
+        *error = message;
+    if (failure)
+        *failure = kind;
+    return nullptr;
 }
 
 } // namespace kv

@@ -39,6 +39,10 @@ public:
     virtual bool finishOpening(QString* error) = 0;
     // Writes the changes in one transaction; all or nothing.
     virtual bool write(const ChangeSet& changes, QString* error) = 0;
+
+protected:
+    // Tells an opener's caller why the store is refused; null, for the opener to return.
+    static std::nullptr_t refuse(QString* error, OpenFailure* failure, OpenFailure kind, const QString& message);
 };
 
 } // namespace kv
