@@ -339,6 +339,11 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
         return fail();
     }
     ctx->adoptLoaded(loaded);
+    if (!ctx->m_file->reserveKeys(ctx->m_nextPk, ctx->m_keyEnd, &err)) {
+        kind = OpenFailure::CannotOpen;
+        return fail();
+    }
+    ctx->m_keyBlock = ctx->m_keyEnd - ctx->m_nextPk;
     if (failure)
         *failure = OpenFailure::None;
     return ctx;
@@ -433,6 +438,8 @@ void ModelContext::adopt(Record* r)
     r->m_context = this;
     m_owned.emplace_back(r);
     m_live[int(r->entityType())].push_back(r);
+    if (m_nextPk >= m_keyEnd)
+        drawKeys();
     r->m_pk = m_nextPk++;
     r->m_state = Record::State::Inserted;
     r->m_dirty = true;
@@ -440,6 +447,14 @@ void ModelContext::adopt(Record* r)
     noteForNotice(r, NoticedInserted);
     ++m_generation;
     scheduleChanged();
+}
+
+void ModelContext::drawKeys()
+{
+    // Out of reach, the store hands out nothing: this context counts on alone, as the only
+    // desk at work on the store.
+    if (!m_file || !m_file->reserveKeys(m_nextPk, m_keyEnd, nullptr))
+        m_keyEnd = m_nextPk + std::max<qint64>(m_keyBlock, 1);
 }
 
 void ModelContext::insert(Record* record)
@@ -684,6 +699,9 @@ bool ModelContext::save(QString* error)
     }
     m_pending.clear();
     m_snapshots.clear();
+    // The next block is drawn while the store is at hand, before this one runs out.
+    if (m_keyEnd - m_nextPk < m_keyBlock / 4)
+        drawKeys();
     emit saved();
     return true;
 }

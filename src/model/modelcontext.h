@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -236,6 +237,10 @@ private:
     std::vector<Record*> m_noticeRecords; // gathered for the next change notice
     std::vector<std::pair<Record*, std::shared_ptr<void>>> m_snapshots;
     qint64 m_nextPk = 1;
+    qint64 m_keyEnd = std::numeric_limits<qint64>::max(); // past the identifiers this context may hand out
+    qint64 m_keyBlock = 0; // the size of the last block drawn from the store
+    // Draws the next block of identifiers from the store; without it, counts on.
+    void drawKeys();
     quint64 m_generation = 0;
     bool m_changedScheduled = false;
     bool m_autosave = false;

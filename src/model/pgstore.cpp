@@ -435,6 +435,8 @@ void PgStore::createSchema()
     sql += "CREATE TABLE kestrovan (application text NOT NULL, version integer NOT NULL, generation bigint NOT NULL, "
            "writer bigint NOT NULL);";
     sql += std::string("INSERT INTO kestrovan VALUES ('") + kApplication + "', " + std::to_string(kSchemaVersion) + ", 0, 0);";
+    // Each value of the sequence opens a block of identifiers for one desk.
+    sql += "CREATE SEQUENCE kestrovan_cle INCREMENT BY " + std::to_string(kKeyBlock) + ";";
     for (const TableDef& t : StoreSchema::tables()) {
         sql += "CREATE TABLE " + q(t.name) + " (pk bigint PRIMARY KEY";
         std::string indexes;
@@ -596,6 +598,26 @@ void PgStore::reconnect()
         throw StoreError(why);
 }
 
+bool PgStore::reserveKeys(qint64& next, qint64& end, QString* error)
+{
+    try {
+        reconnect();
+        qint64 first = value(m_conn, "SELECT nextval('kestrovan_cle')").toLongLong();
+        if (first < next) {
+            // Records written without the sequence (a copy of a local store): it starts again
+            // above them.
+            first = value(m_conn, "SELECT setval('kestrovan_cle', " + std::to_string(next) + ")").toLongLong();
+        }
+        next = first;
+        end = first + kKeyBlock;
+    } catch (const std::exception& e) {
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return false;
+    }
+    return true;
+}
+
 bool PgStore::write(const ChangeSet& changes, QString* error)
 {
     try {
@@ -626,10 +648,13 @@ bool PgStore::write(const ChangeSet& changes, QString* error)
             g.integer(2, mark);
             if (run("UPDATE kestrovan SET generation = generation + 1, writer = $2 WHERE generation = $1", g) != 1)
                 throw StoreError(QStringLiteral("La base a été modifiée par un autre poste"));
+            qsizetype done = 0;
             for (RecordChange::Kind kind : {RecordChange::Delete, RecordChange::Insert, RecordChange::Update})
                 for (const RecordChange& c : changes)
-                    if (c.kind == kind)
+                    if (c.kind == kind) {
                         writeChange(c);
+                        wrote(++done);
+                    }
             for (const Relationship& rel : relationships()) {
                 if (!rel.toMany)
                     continue;

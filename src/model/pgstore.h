@@ -23,6 +23,9 @@ public:
     bool load(LoadedRecords& out, QString* error, OpenFailure* failure) override;
     bool finishOpening(QString* error) override;
     bool write(const ChangeSet& changes, QString* error) override;
+    // From the sequence `kestrovan_cle`, a block of identifiers at a time.
+    bool reserveKeys(qint64& next, qint64& end, QString* error) override;
+    static constexpr qint64 kKeyBlock = 1000;
 
 private:
     PgStore() = default;

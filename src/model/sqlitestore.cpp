@@ -859,10 +859,13 @@ bool SqliteStore::write(const ChangeSet& changes, QString* error)
             if (dataVersion() != m_dataVersion)
                 throw StoreError(QStringLiteral("Le magasin a été modifié par un autre programme"));
             // Deletions first, so that a new record may take a freed identifier.
+            qsizetype done = 0;
             for (RecordChange::Kind kind : {RecordChange::Delete, RecordChange::Insert, RecordChange::Update})
                 for (const RecordChange& c : changes)
-                    if (c.kind == kind)
+                    if (c.kind == kind) {
                         writeChange(c);
+                        wrote(++done);
+                    }
             writeJoinTables(changes);
             exec("COMMIT");
         } catch (...) {

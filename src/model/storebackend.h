@@ -39,8 +39,28 @@ public:
     virtual bool finishOpening(QString* error) = 0;
     // Writes the changes in one transaction; all or nothing.
     virtual bool write(const ChangeSet& changes, QString* error) = 0;
+    // Identifiers for new records, [next, end), drawn where no other desk could be handed the
+    // same; a block begins at `next` or above. Left as they are by a store with one writer
+    // (the local file), whose context counts on from its highest identifier.
+    virtual bool reserveKeys(qint64& next, qint64& end, QString* error)
+    {
+        Q_UNUSED(next);
+        Q_UNUSED(end);
+        Q_UNUSED(error);
+        return true;
+    }
+
+    // Told how many changes a write has written so far, every few hundred (a long copy).
+    void setProgress(std::function<void(qsizetype done)> progress) { m_progress = std::move(progress); }
 
 protected:
+    void wrote(qsizetype done) const
+    {
+        if (m_progress && done % 500 == 0)
+            m_progress(done);
+    }
+    std::function<void(qsizetype)> m_progress;
+
     // Tells an opener's caller why the store is refused; null, for the opener to return.
     static std::nullptr_t refuse(QString* error, OpenFailure* failure, OpenFailure kind, const QString& message);
 };

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "model/storebackend.h"
+#include "model/storecopy.h"
 
 #include <sqlite3.h>
 
@@ -782,4 +783,47 @@ void TestServerStore::serverGoneWhileWorking()
     for (Client* x : ctx->all<Client>())
         names << x->nom();
     QCOMPARE(names, (QStringList{QStringLiteral("Pendant la panne"), QStringLiteral("Nouveau")}));
+}
+
+void TestServerStore::keysDrawnInBlocksFromTheServer()
+{
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    const qint64 first = fx::client(ctx.get())->persistentModelID();
+    QVERIFY(ctx->save());
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    // A desk that opens again draws a new block: what another desk was handed is never reused.
+    const qint64 drawn = pgtest::value(storePath(), QStringLiteral("SELECT last_value FROM kestrovan_cle")).toLongLong();
+    const qint64 second = fx::client(ctx.get())->persistentModelID();
+    QVERIFY2(second > first + 1 && second >= drawn && second < drawn + 1000,
+             qPrintable(QStringLiteral("%1, %2, bloc %3").arg(first).arg(second).arg(drawn)));
+    QVERIFY(ctx->save());
+}
+
+void TestServerStore::localStoreCopiedToTheServer()
+{
+    QTemporaryDir dir;
+    auto local = ModelContext::open(dir.filePath(QStringLiteral("SwiftData.store")));
+    QVERIFY(local);
+    auto* client = fx::client(local.get());
+    auto* l = fx::location(client, fx::benne(local.get()), fx::type(local.get()));
+    l->ajouterBonDePesee(fx::at(2026, 3, 2), QStringLiteral("T1"), 1000, 200, std::nullopt, std::nullopt);
+    new Contact("Jean", "Dupont", "01", "", client);
+    fx::chauffeur(local.get())->setSpecialisations({new Specialisation(QStringLiteral("Grue"))});
+    QVERIFY(local->save());
+    QString error;
+    QVERIFY2(copyStore(*local, storePath(), {}, &error), qPrintable(error));
+    // A database that already holds data is refused, and left as it was.
+    const QByteArray before = contents();
+    QVERIFY(!copyStore(*local, storePath(), {}, &error));
+    QVERIFY2(error.contains(QStringLiteral("contient déjà des données")), qPrintable(error));
+    QCOMPARE(contents(), before);
+    // The copy opens with every record, link and identifier; new identifiers come after them.
+    auto copy = ModelContext::open(storePath(), &error);
+    QVERIFY2(copy, qPrintable(error));
+    QCOMPARE(ref::dumpStore(*copy), ref::dumpStore(*local));
+    QCOMPARE(copy->find<Client>(client->id())->persistentModelID(), client->persistentModelID());
+    QVERIFY(fx::client(copy.get())->persistentModelID() > l->bonsDePesee().first()->persistentModelID());
+    QVERIFY2(copy->save(&error), qPrintable(error));
 }

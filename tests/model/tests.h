@@ -97,6 +97,8 @@ private slots:
     void changeWritesOnlyItsColumns();
     void secondDeskRefused();
     void serverGoneWhileWorking();
+    void keysDrawnInBlocksFromTheServer();
+    void localStoreCopiedToTheServer();
 };
 
 class TestQueries : public QObject {
