@@ -1,5 +1,6 @@
 // The store on a PostgreSQL server of this machine: the large office opened from it, and one
-// change saved to it. The server is the tests' throwaway one, started for the bench alone.
+// change saved to it. The server is the tests' throwaway one, started for the bench alone and
+// writing every commit to the disk.
 #include "office.h"
 #include "pgserver.h"
 
@@ -22,7 +23,7 @@ QString serverOffice()
 {
     static const QString location = [] {
         QString error;
-        if (!pgtest::start(&error)) {
+        if (!pgtest::start(&error, true)) {
             std::fprintf(stderr, "❌ %s\n", qPrintable(error));
             return QString();
         }

@@ -81,7 +81,7 @@ QString location(const QString& database)
 
 } // namespace
 
-bool start(QString* error)
+bool start(QString* error, bool durable)
 {
     Server& s = server();
     if (s.postgres && s.postgres->state() == QProcess::Running)
@@ -93,7 +93,9 @@ bool start(QString* error)
                                     "lancez scripts/install-deps.");
             return false;
         }
-        s.dir = std::make_unique<QTemporaryDir>();
+        // Under /tmp whatever TMPDIR says: the socket's path must stay short, and the folder
+        // reachable by the unprivileged user.
+        s.dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/kestrovan-pg-XXXXXX"));
         if (::geteuid() == 0) {
             const passwd* nobody = ::getpwnam("nobody");
             if (!nobody || ::chown(QFile::encodeName(s.dir->path()).constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
@@ -119,11 +121,13 @@ bool start(QString* error)
     s.postgres->setProcessChannelMode(QProcess::MergedChannels);
     // Only what the server says of itself is logged (a refused statement is not): it says
     // little, and nothing blocks on a log that no one reads.
-    s.postgres->start(s.bin + QStringLiteral("/postgres"),
-                      {QStringLiteral("-D"), s.data(), QStringLiteral("-k"), s.socketDir(), QStringLiteral("-c"),
-                       QStringLiteral("listen_addresses="), QStringLiteral("-c"), QStringLiteral("fsync=off"),
-                       QStringLiteral("-c"), QStringLiteral("full_page_writes=off"), QStringLiteral("-c"),
-                       QStringLiteral("log_min_messages=log"), QStringLiteral("-c"), QStringLiteral("lc_messages=C")});
+    QStringList arguments{QStringLiteral("-D"), s.data(), QStringLiteral("-k"), s.socketDir(), QStringLiteral("-c"),
+                          QStringLiteral("listen_addresses="), QStringLiteral("-c"), QStringLiteral("log_min_messages=log"),
+                          QStringLiteral("-c"), QStringLiteral("lc_messages=C")};
+    if (!durable)
+        arguments << QStringLiteral("-c") << QStringLiteral("fsync=off") << QStringLiteral("-c")
+                  << QStringLiteral("full_page_writes=off");
+    s.postgres->start(s.bin + QStringLiteral("/postgres"), arguments);
     // Ready when it says so; gone if it stops first.
     QByteArray said;
     while (!said.contains("ready to accept connections")) {

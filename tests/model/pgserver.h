@@ -9,8 +9,9 @@
 namespace pgtest {
 
 // Starts the server if need be; false with the reason (which the case must fail with) when
-// it cannot run.
-bool start(QString* error);
+// it cannot run. A durable server writes every commit to its disk as a real one does; the
+// tests' does not, to stay fast.
+bool start(QString* error, bool durable = false);
 // Stops it (the store's server gone); start() brings it back with its databases.
 void stop();
 
