@@ -523,10 +523,14 @@ bool PgStore::load(LoadedRecords& out, QString* error, OpenFailure* failure)
         PQclear(PQexec(m_conn, "ROLLBACK"));
         out.byType = {};
         out.pks = {};
+        // A connection lost while reading says nothing of the database.
+        const bool lost = PQstatus(m_conn) != CONNECTION_OK;
         if (error)
-            *error = QStringLiteral("La base « %1 » est endommagée : %2").arg(shown(m_url), QString::fromUtf8(e.what()));
+            *error = (lost ? QStringLiteral("La base « %1 » n’a pas pu être lue : %2")
+                           : QStringLiteral("La base « %1 » est endommagée : %2"))
+                         .arg(shown(m_url), QString::fromUtf8(e.what()));
         if (failure)
-            *failure = PQstatus(m_conn) == CONNECTION_OK ? OpenFailure::Damaged : OpenFailure::CannotOpen;
+            *failure = lost ? OpenFailure::CannotOpen : OpenFailure::Damaged;
         return false;
     }
     StoreSchema::reportUnknownStates(out);

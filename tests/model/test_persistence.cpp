@@ -827,3 +827,21 @@ void TestServerStore::localStoreCopiedToTheServer()
     QVERIFY(fx::client(copy.get())->persistentModelID() > l->bonsDePesee().first()->persistentModelID());
     QVERIFY2(copy->save(&error), qPrintable(error));
 }
+
+void TestServerStore::damagedDatabaseRefusedUntouched()
+{
+    {
+        auto ctx = ModelContext::open(storePath());
+        QVERIFY(ctx);
+        fx::benne(ctx.get());
+        QVERIFY(ctx->save());
+    }
+    rawExec(QStringLiteral("ALTER TABLE \"Benne\" DROP COLUMN notes"));
+    const QByteArray before = contents();
+    QString error;
+    OpenFailure failure = OpenFailure::None;
+    QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+    QCOMPARE(failure, OpenFailure::Damaged);
+    QVERIFY2(error.contains(QStringLiteral("endommagée")) && error.contains(QStringLiteral("notes")), qPrintable(error));
+    QCOMPARE(contents(), before);
+}

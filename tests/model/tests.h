@@ -99,6 +99,7 @@ private slots:
     void serverGoneWhileWorking();
     void keysDrawnInBlocksFromTheServer();
     void localStoreCopiedToTheServer();
+    void damagedDatabaseRefusedUntouched();
 };
 
 class TestQueries : public QObject {
