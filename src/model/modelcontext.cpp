@@ -3,7 +3,7 @@
 #include <QSet>
 
 #include "relationships.h"
-#include "storefile.h"
+#include "storebackend.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,6 +17,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -149,10 +150,12 @@ std::unique_ptr<StoreLock> StoreLock::take(const QString& path, QString* error, 
         return nullptr;
     };
     std::unique_ptr<StoreLock> lock(new StoreLock());
-    if (path == QLatin1String(":memory:")) {
+    if (path == QLatin1String(":memory:") || StoreBackend::isServer(path)) {
         if (failure)
             *failure = OpenFailure::None;
-        return lock; // a store without file is its context's alone
+        // A store without file is its context's alone; a server database is locked by its
+        // backend, on the server, where every desk sees the lock.
+        return lock;
     }
     const QString lockPath = path + QStringLiteral(".lock");
     const QByteArray name = QFile::encodeName(lockPath);
@@ -248,8 +251,8 @@ StoreLock::~StoreLock()
     ::close(m_fd);
 }
 
-ModelContext::ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file)
-    : m_lock(std::move(lock)), m_file(std::move(file)), m_path(m_file->path())
+ModelContext::ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreBackend> file)
+    : m_lock(std::move(lock)), m_file(std::move(file)), m_path(m_file->location())
 {
     m_autosaveTimer.setSingleShot(true);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &ModelContext::autosaveNow);
@@ -275,7 +278,7 @@ class CompanionFiles {
 public:
     explicit CompanionFiles(const QString& path)
     {
-        if (path == QLatin1String(":memory:"))
+        if (path == QLatin1String(":memory:") || StoreBackend::isServer(path))
             return;
         for (const char* suffix : {"-wal", "-shm"}) {
             const QString name = path + QLatin1String(suffix);
@@ -307,7 +310,7 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
     QString err;
     OpenFailure kind = OpenFailure::None;
     const CompanionFiles companions(path);
-    std::unique_ptr<StoreFile> file;
+    std::unique_ptr<StoreBackend> file;
     std::unique_ptr<ModelContext> ctx;
     auto fail = [&]() -> std::unique_ptr<ModelContext> {
         // Every connection is closed before the companions are tidied; the lock goes last.
@@ -323,7 +326,7 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
             *failure = kind;
         return nullptr;
     };
-    file = StoreFile::open(path, &err, &kind);
+    file = StoreBackend::open(path, &err, &kind);
     if (!file)
         return fail();
     ctx.reset(new ModelContext(std::move(lock), std::move(file)));
@@ -336,6 +339,11 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
         return fail();
     }
     ctx->adoptLoaded(loaded);
+    if (!ctx->m_file->reserveKeys(ctx->m_nextPk, ctx->m_keyEnd, &err)) {
+        kind = OpenFailure::CannotOpen;
+        return fail();
+    }
+    ctx->m_keyBlock = ctx->m_keyEnd - ctx->m_nextPk;
     if (failure)
         *failure = OpenFailure::None;
     return ctx;
@@ -351,7 +359,7 @@ void ModelContext::closeFile()
 OpenFailure ModelContext::inspect(const QString& path, QString* error)
 {
     const CompanionFiles companions(path);
-    const StoreFile::Inspection inspection = StoreFile::inspect(path);
+    const StoreBackend::Inspection inspection = StoreBackend::inspect(path);
     if (inspection.failure != OpenFailure::None)
         companions.removeMade();
     if (error)
@@ -430,6 +438,8 @@ void ModelContext::adopt(Record* r)
     r->m_context = this;
     m_owned.emplace_back(r);
     m_live[int(r->entityType())].push_back(r);
+    if (m_nextPk >= m_keyEnd)
+        drawKeys();
     r->m_pk = m_nextPk++;
     r->m_state = Record::State::Inserted;
     r->m_dirty = true;
@@ -437,6 +447,14 @@ void ModelContext::adopt(Record* r)
     noteForNotice(r, NoticedInserted);
     ++m_generation;
     scheduleChanged();
+}
+
+void ModelContext::drawKeys()
+{
+    // Out of reach, the store hands out nothing: this context counts on alone, as the only
+    // desk at work on the store.
+    if (!m_file || !m_file->reserveKeys(m_nextPk, m_keyEnd, nullptr))
+        m_keyEnd = m_nextPk + std::max<qint64>(m_keyBlock, 1);
 }
 
 void ModelContext::insert(Record* record)
@@ -667,7 +685,7 @@ bool ModelContext::save(QString* error)
     QString err;
     if (!m_file)
         err = QStringLiteral("le magasin de données « %1 » est fermé").arg(m_path);
-    if (!m_file || !m_file->write(m_pending, &err)) {
+    if (!m_file || !m_file->write(changeSet(), &err)) {
         if (error)
             *error = err;
         return false;
@@ -681,8 +699,41 @@ bool ModelContext::save(QString* error)
     }
     m_pending.clear();
     m_snapshots.clear();
+    // The next block is drawn while the store is at hand, before this one runs out.
+    if (m_keyEnd - m_nextPk < m_keyBlock / 4)
+        drawKeys();
     emit saved();
     return true;
+}
+
+ChangeSet ModelContext::changeSet() const
+{
+    std::unordered_map<const Record*, const void*> before;
+    before.reserve(m_snapshots.size());
+    for (const auto& [r, snapshot] : m_snapshots)
+        before.emplace(r, snapshot.get());
+    ChangeSet changes;
+    changes.reserve(m_pending.size());
+    for (Record* r : m_pending) {
+        switch (r->m_state) {
+        case Record::State::Inserted:
+            changes.push_back({RecordChange::Insert, r});
+            break;
+        case Record::State::Stored: {
+            const auto it = before.find(r);
+            changes.push_back({RecordChange::Update, r, it == before.end() ? nullptr : it->second});
+            break;
+        }
+        case Record::State::Deleted:
+            // A record inserted and deleted since the last save never reached the store.
+            if (r->m_wasStoredBeforeDelete)
+                changes.push_back({RecordChange::Delete, r});
+            break;
+        default:
+            break;
+        }
+    }
+    return changes;
 }
 
 void ModelContext::rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all)

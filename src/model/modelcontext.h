@@ -8,13 +8,15 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 #include <vector>
 
 namespace kv {
 
-class StoreFile;
+class StoreBackend;
 struct LoadedRecords;
+struct RecordChange;
 struct Relationship;
 
 // What a fetch asks for: an optional predicate, an optional order and an optional limit.
@@ -205,8 +207,7 @@ signals:
 
 private:
     friend class Record;
-    friend class StoreFile;
-    ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreFile> file);
+    ModelContext(std::unique_ptr<StoreLock> lock, std::unique_ptr<StoreBackend> file);
 
     const std::vector<Record*>& liveRecords(EntityType type) const;
     void noteChange(Record* r);
@@ -223,9 +224,11 @@ private:
     QList<Record*> sourcesOf(const Relationship& rel, Record* target) const;
     void rebuildDerivedLists(const std::array<std::vector<Record*>, kEntityTypeCount>& all);
     void autosaveNow();
+    // The pending changes as the store writes them.
+    std::vector<RecordChange> changeSet() const;
 
     std::unique_ptr<StoreLock> m_lock; // released after the file is closed
-    std::unique_ptr<StoreFile> m_file;
+    std::unique_ptr<StoreBackend> m_file;
     QString m_path;
     std::vector<std::unique_ptr<Record>> m_owned;
     mutable std::array<std::vector<Record*>, kEntityTypeCount> m_live;
@@ -234,6 +237,10 @@ private:
     std::vector<Record*> m_noticeRecords; // gathered for the next change notice
     std::vector<std::pair<Record*, std::shared_ptr<void>>> m_snapshots;
     qint64 m_nextPk = 1;
+    qint64 m_keyEnd = std::numeric_limits<qint64>::max(); // past the identifiers this context may hand out
+    qint64 m_keyBlock = 0; // the size of the last block drawn from the store
+    // Draws the next block of identifiers from the store; without it, counts on.
+    void drawKeys();
     quint64 m_generation = 0;
     bool m_changedScheduled = false;
     bool m_autosave = false;

@@ -20,6 +20,7 @@
 namespace kv {
 
 class ModelContext;
+struct StoreSchema;
 
 // Every kind of record the store holds, in the order of its tables.
 enum class EntityType : int {
@@ -213,7 +214,7 @@ protected:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     enum class State : quint8 { Free, Inserted, Stored, Deleted, Gone };
     ModelContext* m_context = nullptr;
     qint64 m_pk = 0;

@@ -31,6 +31,7 @@ class Disponibilite;
 class HistoriqueEnvoiRapport;
 class EmailChauffeurPreferences;
 struct Relationships;
+struct StoreSchema;
 
 // ---------------------------------------------------------------------------------------------
 // Client and contact
@@ -62,7 +63,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class Contact;
     friend class LocationDeBenne;
@@ -96,7 +97,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class Client;
     Contact() = default;
@@ -132,7 +133,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     DispositifSpecial() = default;
     struct Data {
@@ -173,7 +174,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class LocationDeBenne;
     Benne() = default;
@@ -246,7 +247,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class Client;
     friend class Benne;
@@ -302,7 +303,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class LocationDeBenne;
     BonDePesee() = default;
@@ -359,7 +360,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class TypeDechet;
     CentreTraitement() { d.pays = QStringLiteral("France"); }
@@ -432,7 +433,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class CentreTraitement;
     TypeDechet() = default;
@@ -480,7 +481,7 @@ QString texteVolumeRegle(double volume);
     private:                                                                      \
         friend class ModelContext;                                                \
         friend struct Relationships;                                              \
-        friend class StoreFile;                                                   \
+        friend struct StoreSchema;                                                   \
         Name() = default;                                                         \
         struct Data {                                                             \
             QUuid id;                                                             \
@@ -508,7 +509,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     Disponibilite() = default;
     struct Data {
@@ -558,7 +559,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class LocationDeBenne;
     friend class FormationChauffeur;
@@ -597,7 +598,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     friend class Chauffeur;
     FormationChauffeur() = default;
@@ -632,7 +633,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     HistoriqueEnvoiRapport() = default;
     struct Data {
@@ -660,7 +661,7 @@ public:
 
 private:
     friend class ModelContext;
-    friend class StoreFile;
+    friend struct StoreSchema;
     friend struct Relationships;
     EmailChauffeurPreferences() = default;
     struct Data {

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "faults.h"
+#include "pgserver.h"
 #include "tests.h"
 
 #include "testrunner.h"
@@ -9,5 +10,8 @@ int main(int argc, char** argv)
 {
     faults::install(); // before any connection
     QApplication app(argc, argv); // the list model tests use a view
-    return runTests<TestPrix, TestHelpers, TestRecords, TestRelations, TestPersistence, TestQueries, TestNotices, TestReliability>(argc, argv);
+    const int failed = runTests<TestPrix, TestHelpers, TestRecords, TestRelations, TestPersistence, TestServerStore, TestQueries,
+                                TestNotices, TestReliability>(argc, argv);
+    pgtest::stop();
+    return failed;
 }

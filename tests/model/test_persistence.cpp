@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "pgserver.h"
 #include "referencestore.h"
 #include "tests.h"
 
@@ -7,6 +8,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "model/storebackend.h"
+#include "model/storecopy.h"
 
 #include <sqlite3.h>
 
@@ -18,10 +22,16 @@ using namespace kv;
 namespace {
 
 std::unique_ptr<QTemporaryDir> g_tmp;
+QString g_location; // the store of the case: a file, or a database of the test server
 
 QString storePath()
 {
-    return g_tmp->filePath(QStringLiteral("SwiftData.store"));
+    return g_location;
+}
+
+bool onServer()
+{
+    return StoreBackend::isServer(g_location);
 }
 
 QByteArray fileHash(const QString& path)
@@ -42,6 +52,28 @@ void checkpoint(const QString& path)
     sqlite3_close(db);
 }
 
+// Everything the store holds: the file's bytes, or the database's rows.
+QByteArray contents()
+{
+    if (onServer())
+        return pgtest::dump(g_location);
+    checkpoint(g_location);
+    return fileHash(g_location);
+}
+
+// Runs SQL on the store behind the context's back.
+void rawExec(const QString& sql)
+{
+    if (onServer()) {
+        QCOMPARE(pgtest::exec(g_location, sql), QString());
+        return;
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(g_location.toUtf8().constData(), &db);
+    QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 std::unique_ptr<ModelContext> reopen(std::unique_ptr<ModelContext>& ctx)
 {
     ctx.reset();
@@ -57,6 +89,13 @@ std::unique_ptr<ModelContext> reopen(std::unique_ptr<ModelContext>& ctx)
 void TestPersistence::init()
 {
     g_tmp = std::make_unique<QTemporaryDir>();
+    g_location = g_tmp->filePath(QStringLiteral("SwiftData.store"));
+    if (m_onServer) {
+        QString error;
+        if (!pgtest::start(&error))
+            QFAIL(qPrintable(error));
+        g_location = pgtest::freshDatabase();
+    }
 }
 
 void TestPersistence::cleanup()
@@ -66,8 +105,9 @@ void TestPersistence::cleanup()
 
 void TestPersistence::roundTripEveryField()
 {
-    auto ctx = ModelContext::open(storePath());
-    QVERIFY(ctx);
+    QString openError;
+    auto ctx = ModelContext::open(storePath(), &openError);
+    QVERIFY2(ctx, qPrintable(openError));
     const QUuid clientId = QUuid::createUuid();
     auto* c = new Client(clientId, "Nom", "#ABCDEF", "Adresse", "69001", "Lyon", "0102", QString(), std::nullopt);
     ctx->insert(c);
@@ -321,8 +361,7 @@ void TestPersistence::failedSaveLeavesFileAndChanges()
     auto ctx = ModelContext::open(storePath());
     auto* c = fx::client(ctx.get(), "Premier");
     QVERIFY(ctx->save());
-    checkpoint(storePath());
-    const QByteArray before = fileHash(storePath());
+    const QByteArray before = contents();
 
     c->setNom("Renommé");
     auto* doublon = fx::client(ctx.get(), "Doublon");
@@ -332,8 +371,7 @@ void TestPersistence::failedSaveLeavesFileAndChanges()
     QVERIFY(!error.isEmpty());
     QVERIFY(ctx->hasChanges());
     QCOMPARE(c->nom(), QStringLiteral("Renommé"));
-    checkpoint(storePath());
-    QCOMPARE(fileHash(storePath()), before);
+    QCOMPARE(contents(), before);
 
     // Once the cause is gone the same pending changes are saved, once.
     ctx->discardInsertion(doublon);
@@ -499,6 +537,18 @@ void TestPersistence::injectedFailure()
 
 void TestPersistence::foreignFileRefusedUntouched()
 {
+    if (onServer()) {
+        // Another program's database.
+        rawExec(QStringLiteral("CREATE TABLE t (x integer); INSERT INTO t VALUES (1);"));
+        const QByteArray before = contents();
+        QString error;
+        OpenFailure failure = OpenFailure::None;
+        QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+        QCOMPARE(failure, OpenFailure::NotAStore);
+        QVERIFY2(error.contains(QStringLiteral("n’est pas une base Kestrovan")), qPrintable(error));
+        QCOMPARE(contents(), before);
+        return;
+    }
     // A text file.
     {
         QFile f(storePath());
@@ -533,19 +583,14 @@ void TestPersistence::newerVersionRefused()
         fx::client(ctx.get());
         QVERIFY(ctx->save());
     }
-    checkpoint(storePath());
-    sqlite3* db = nullptr;
-    sqlite3_open(storePath().toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    checkpoint(storePath());
-    const QByteArray before = fileHash(storePath());
+    rawExec(onServer() ? QStringLiteral("UPDATE kestrovan SET version = 99") : QStringLiteral("PRAGMA user_version = 99"));
+    const QByteArray before = contents();
     QString error;
     OpenFailure failure = OpenFailure::None;
     QVERIFY(!ModelContext::open(storePath(), &error, &failure));
     QCOMPARE(failure, OpenFailure::NewerVersion);
     QVERIFY(error.contains(QStringLiteral("récente")));
-    QCOMPARE(fileHash(storePath()), before);
+    QCOMPARE(contents(), before);
 }
 
 void TestPersistence::unknownSkipStateKept()
@@ -555,10 +600,7 @@ void TestPersistence::unknownSkipStateKept()
         fx::benne(ctx.get());
         QVERIFY(ctx->save());
     }
-    sqlite3* db = nullptr;
-    sqlite3_open(storePath().toUtf8().constData(), &db);
-    sqlite3_exec(db, "UPDATE Benne SET etat = 'Cassée'", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    rawExec(QStringLiteral("UPDATE \"Benne\" SET etat = 'Cassée'"));
     auto ctx = ModelContext::open(storePath());
     QVERIFY(ctx);
     auto* b = ctx->all<Benne>()[0];
@@ -609,6 +651,8 @@ void TestPersistence::changedSignalCoalesced()
 
 void TestPersistence::referenceStoreOpens()
 {
+    if (onServer())
+        QSKIP("a store written by an earlier version is a local file");
     // A store written by an earlier version, kept as it was written.
     const QString source = QStringLiteral(KV_MODEL_TEST_DATA "/store-format-1.store");
     QVERIFY(QFile::copy(source, storePath()));
@@ -641,4 +685,163 @@ void TestPersistence::referenceStoreOpens()
     QCOMPARE(client->contacts().size(), 2);
     QCOMPARE(client->contacts().last()->persistentModelID(), contactPk);
     QCOMPARE(ctx->count<LocationDeBenne>(), 4);
+}
+
+void TestServerStore::nativeTypesAndDeleteRules()
+{
+    {
+        auto ctx = ModelContext::open(storePath());
+        QVERIFY(ctx);
+        auto* l = fx::location(fx::client(ctx.get()), fx::benne(ctx.get()), nullptr, fx::at(2026, 3, 1, 8, 30));
+        l->setChauffeurPose(fx::chauffeur(ctx.get()));
+        l->ajouterBonDePesee(fx::at(2026, 3, 2), std::nullopt, 1000, 200, std::nullopt, std::nullopt);
+        QVERIFY(ctx->save());
+        // Instants, UUIDs and identifiers in the server's own types, as any client reads them.
+        const QString rental = QStringLiteral(" FROM \"LocationDeBenne\" WHERE id = '%1'").arg(l->id().toString(QUuid::WithoutBraces));
+        QCOMPARE(pgtest::value(storePath(), "SELECT \"datePose\" AT TIME ZONE 'UTC'" + rental),
+                 QStringLiteral("2026-03-01 07:30:00"));
+        QCOMPARE(pgtest::value(storePath(), "SELECT pg_typeof(pk)::text || ' ' || pg_typeof(id)::text" + rental),
+                 QStringLiteral("bigint uuid"));
+    }
+    // The server refuses a number that is not finite, whoever writes it.
+    QVERIFY(!pgtest::exec(storePath(), QStringLiteral("UPDATE \"LocationDeBenne\" SET \"tarifPose\" = 'NaN'")).isEmpty());
+    // Its links follow the delete rules: a driver's rentals stay without him; a client takes
+    // its rentals and their tickets along, and leaves the skip.
+    rawExec(QStringLiteral("DELETE FROM \"Chauffeur\""));
+    QCOMPARE(pgtest::value(storePath(), QStringLiteral("SELECT count(*) FROM \"LocationDeBenne\" WHERE \"chauffeurPose\" IS NULL")),
+             QStringLiteral("1"));
+    rawExec(QStringLiteral("DELETE FROM \"Client\""));
+    QCOMPARE(pgtest::value(storePath(), QStringLiteral("SELECT (SELECT count(*) FROM \"LocationDeBenne\") + "
+                                                       "(SELECT count(*) FROM \"BonDePesee\") || '/' || "
+                                                       "(SELECT count(*) FROM \"Benne\")")),
+             QStringLiteral("0/1"));
+}
+
+void TestServerStore::changeWritesOnlyItsColumns()
+{
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    auto* b = fx::benne(ctx.get());
+    QVERIFY(ctx->save());
+    // The server notes every column a save writes.
+    rawExec(QStringLiteral(
+        "CREATE TABLE ecrit (colonne text);"
+        "CREATE FUNCTION noter() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN INSERT INTO ecrit VALUES (TG_ARGV[0]); "
+        "RETURN NEW; END $$;"
+        "CREATE TRIGGER v AFTER UPDATE OF volume ON \"Benne\" FOR EACH ROW EXECUTE FUNCTION noter('volume');"
+        "CREATE TRIGGER n AFTER UPDATE OF notes ON \"Benne\" FOR EACH ROW EXECUTE FUNCTION noter('notes');"));
+    b->setNotes(QStringLiteral("Repeinte"));
+    QVERIFY(ctx->save());
+    QCOMPARE(pgtest::value(storePath(), QStringLiteral("SELECT string_agg(colonne, ',') FROM ecrit")), QStringLiteral("notes"));
+}
+
+void TestServerStore::secondDeskRefused()
+{
+    auto first = ModelContext::open(storePath());
+    QVERIFY(first);
+    fx::client(first.get(), QStringLiteral("Dupont"));
+    QVERIFY(first->save());
+    first->all<Client>().first()->setNom(QStringLiteral("En cours"));
+    const QByteArray before = contents();
+    // Told which desk holds the database; nothing written.
+    QString error;
+    OpenFailure failure = OpenFailure::None;
+    QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+    QCOMPARE(failure, OpenFailure::AlreadyOpen);
+    QVERIFY2(error.contains(QStringLiteral("ouverte sur un autre poste (%1)").arg(QSysInfo::machineHostName())),
+             qPrintable(error));
+    QCOMPARE(contents(), before);
+    // The first still saves; once it is closed, the database opens again.
+    QVERIFY2(first->save(&error), qPrintable(error));
+    first.reset();
+    auto again = ModelContext::open(storePath(), &error);
+    QVERIFY2(again, qPrintable(error));
+    QCOMPARE(again->all<Client>().first()->nom(), QStringLiteral("En cours"));
+}
+
+void TestServerStore::serverGoneWhileWorking()
+{
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    auto* c = fx::client(ctx.get(), QStringLiteral("Avant"));
+    QVERIFY(ctx->save());
+    pgtest::stop();
+    c->setNom(QStringLiteral("Pendant la panne"));
+    fx::client(ctx.get(), QStringLiteral("Nouveau"));
+    // The changes stay pending while the server is away, as often as the save is tried.
+    QString error;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QVERIFY(!ctx->save(&error));
+        QVERIFY2(error.startsWith(QStringLiteral("Serveur injoignable")), qPrintable(error));
+        QVERIFY(ctx->hasChanges());
+    }
+    QVERIFY2(pgtest::start(&error), qPrintable(error));
+    QVERIFY2(ctx->save(&error), qPrintable(error));
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    QStringList names;
+    for (Client* x : ctx->all<Client>())
+        names << x->nom();
+    QCOMPARE(names, (QStringList{QStringLiteral("Pendant la panne"), QStringLiteral("Nouveau")}));
+}
+
+void TestServerStore::keysDrawnInBlocksFromTheServer()
+{
+    auto ctx = ModelContext::open(storePath());
+    QVERIFY(ctx);
+    const qint64 first = fx::client(ctx.get())->persistentModelID();
+    QVERIFY(ctx->save());
+    ctx = reopen(ctx);
+    QVERIFY(ctx);
+    // A desk that opens again draws a new block: what another desk was handed is never reused.
+    const qint64 drawn = pgtest::value(storePath(), QStringLiteral("SELECT last_value FROM kestrovan_cle")).toLongLong();
+    const qint64 second = fx::client(ctx.get())->persistentModelID();
+    QVERIFY2(second > first + 1 && second >= drawn && second < drawn + 1000,
+             qPrintable(QStringLiteral("%1, %2, bloc %3").arg(first).arg(second).arg(drawn)));
+    QVERIFY(ctx->save());
+}
+
+void TestServerStore::localStoreCopiedToTheServer()
+{
+    QTemporaryDir dir;
+    auto local = ModelContext::open(dir.filePath(QStringLiteral("SwiftData.store")));
+    QVERIFY(local);
+    auto* client = fx::client(local.get());
+    auto* l = fx::location(client, fx::benne(local.get()), fx::type(local.get()));
+    l->ajouterBonDePesee(fx::at(2026, 3, 2), QStringLiteral("T1"), 1000, 200, std::nullopt, std::nullopt);
+    new Contact("Jean", "Dupont", "01", "", client);
+    fx::chauffeur(local.get())->setSpecialisations({new Specialisation(QStringLiteral("Grue"))});
+    QVERIFY(local->save());
+    QString error;
+    QVERIFY2(copyStore(*local, storePath(), {}, &error), qPrintable(error));
+    // A database that already holds data is refused, and left as it was.
+    const QByteArray before = contents();
+    QVERIFY(!copyStore(*local, storePath(), {}, &error));
+    QVERIFY2(error.contains(QStringLiteral("contient déjà des données")), qPrintable(error));
+    QCOMPARE(contents(), before);
+    // The copy opens with every record, link and identifier; new identifiers come after them.
+    auto copy = ModelContext::open(storePath(), &error);
+    QVERIFY2(copy, qPrintable(error));
+    QCOMPARE(ref::dumpStore(*copy), ref::dumpStore(*local));
+    QCOMPARE(copy->find<Client>(client->id())->persistentModelID(), client->persistentModelID());
+    QVERIFY(fx::client(copy.get())->persistentModelID() > l->bonsDePesee().first()->persistentModelID());
+    QVERIFY2(copy->save(&error), qPrintable(error));
+}
+
+void TestServerStore::damagedDatabaseRefusedUntouched()
+{
+    {
+        auto ctx = ModelContext::open(storePath());
+        QVERIFY(ctx);
+        fx::benne(ctx.get());
+        QVERIFY(ctx->save());
+    }
+    rawExec(QStringLiteral("ALTER TABLE \"Benne\" DROP COLUMN notes"));
+    const QByteArray before = contents();
+    QString error;
+    OpenFailure failure = OpenFailure::None;
+    QVERIFY(!ModelContext::open(storePath(), &error, &failure));
+    QCOMPARE(failure, OpenFailure::Damaged);
+    QVERIFY2(error.contains(QStringLiteral("endommagée")) && error.contains(QStringLiteral("notes")), qPrintable(error));
+    QCOMPARE(contents(), before);
 }

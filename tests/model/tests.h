@@ -80,8 +80,26 @@ private slots:
     void changedSignalCoalesced();
     void referenceStoreOpens();
 
+protected:
+    bool m_onServer = false;
+
 private:
     QString m_dir;
+};
+
+// The same cases on a database of a PostgreSQL server, and what only a server has.
+class TestServerStore : public TestPersistence {
+    Q_OBJECT
+public:
+    TestServerStore() { m_onServer = true; }
+private slots:
+    void nativeTypesAndDeleteRules();
+    void changeWritesOnlyItsColumns();
+    void secondDeskRefused();
+    void serverGoneWhileWorking();
+    void keysDrawnInBlocksFromTheServer();
+    void localStoreCopiedToTheServer();
+    void damagedDatabaseRefusedUntouched();
 };
 
 class TestQueries : public QObject {
