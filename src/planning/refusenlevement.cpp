@@ -19,6 +19,8 @@ RefusEnlevement::RefusEnlevement(QDateEdit* champ, const QDate& jourPose, QWidge
     // One line, whole: the dialog is as wide as it, and as tall with it as without it.
     tenirLaPlace();
     colorer();
+    // Its refusals are said here, in the room kept for them, not in a line of the shared entry.
+    champ->setProperty(kOwnRefusalLine, true);
     connect(champ, &QDateEdit::dateChanged, this, [this] { accepte(); });
     champ->installEventFilter(this);
     accepte();

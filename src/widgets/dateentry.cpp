@@ -214,6 +214,8 @@ bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
 // The refusal said in a line beside the field, until the field takes a date.
 void sayRefused(QDateTimeEdit* field, const QString& why)
 {
+    if (field->property(kOwnRefusalLine).toBool())
+        return;
     QLabel* line = refusalLine(field);
     if (!line) {
         QWidget* parent = field->parentWidget();

@@ -41,6 +41,9 @@ class QApplication;
 namespace kv {
 
 inline constexpr char kDateRefused[] = "kvDateRefused";
+// Set (true) on a field whose form says its refusals in a line of its own, in a place it keeps:
+// the shared line under the field is then left out.
+inline constexpr char kOwnRefusalLine[] = "kvOwnRefusalLine";
 
 class DateEntry : public QObject {
     Q_OBJECT

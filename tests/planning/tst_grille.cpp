@@ -2670,6 +2670,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QTest::keyClicks(champ, QStringLiteral("31/02/2026"));
     QTest::keyClick(champ, Qt::Key_Return);
     QVERIFY(fenetre && refus->text().contains(QStringLiteral("« 31/02/2026 »")));
+    QVERIFY(!fenetre->findChild<QLabel*>(QStringLiteral("dateRefusee"))); // said once, nothing moved
     QCOMPARE(l->dateEnlevement(), std::nullopt);
     QTest::keyClicks(champ, QStringLiteral("20/03/2026"));
     QVERIFY(refus->text().isEmpty());
