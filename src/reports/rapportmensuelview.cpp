@@ -16,6 +16,7 @@
 #include "platform/filehelpers.h"
 #include "platform/maillink.h"
 #include "widgets/colors.h"
+#include "widgets/dateentry.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/editorframe.h"
@@ -473,7 +474,7 @@ void RapportMensuelView::actualiserHistorique()
 
 void RapportMensuelView::genererApercuPDF()
 {
-    if (!m_client)
+    if (!m_client || stopForRefusedDate(this))
         return;
     RapportPDFView page(m_client, m_moisMs, locationsDuMois(), m_horloge.zone);
     m_apercuPDF = rendu::genererPDF(page);
@@ -489,7 +490,7 @@ void RapportMensuelView::fermerApercuPDF()
 
 void RapportMensuelView::enregistrerApercuPDF()
 {
-    if (m_client && !m_apercuPDF.isEmpty())
+    if (m_client && !m_apercuPDF.isEmpty() && !stopForRefusedDate(this))
         enregistrerPDF(m_apercuPDF);
 }
 
@@ -513,7 +514,7 @@ void RapportMensuelView::enregistrerPDF(const QByteArray& pdf)
 void RapportMensuelView::envoyerRapport()
 {
     Client* client = m_client;
-    if (!client)
+    if (!client || stopForRefusedDate(this))
         return;
     RapportPDFView page(client, m_moisMs, locationsDuMois(), m_horloge.zone);
     const QByteArray pdf = rendu::genererPDF(page);
@@ -601,7 +602,7 @@ void RapportMensuelView::enregistrerEnvoi(Client* client)
 
 void RapportMensuelView::imprimerRapport()
 {
-    if (!m_client)
+    if (!m_client || stopForRefusedDate(this))
         return;
     QPrinter imprimante(QPrinter::HighResolution);
     imprimante.setDocName(rapport::nomFichierPDF(m_client->nom(), m_moisMs, m_horloge.zone, distinctionParmiHomonymes(m_client)));
@@ -615,7 +616,7 @@ void RapportMensuelView::imprimerRapport()
 
 void RapportMensuelView::exporterCSVClient()
 {
-    if (!m_client)
+    if (!m_client || stopForRefusedDate(this))
         return;
     const QString texte = rapport::csvClient(locationsDuMois(), m_horloge.zone);
     SaveFileRequest demande;
@@ -632,6 +633,9 @@ void RapportMensuelView::exporterCSVClient()
 
 void RapportMensuelView::exporterTousLesRapportsCSV()
 {
+    // The month shown is the month exported: not while the field holds a refused date.
+    if (stopForRefusedDate(this))
+        return;
     SaveFileRequest demande;
     demande.suggestedName = rapport::nomFichierCSVTousClients(m_moisMs, m_horloge.zone);
     demande.mimeTypes = {QStringLiteral("text/csv")};

@@ -7,6 +7,7 @@
 #include "statscharts.h"
 
 #include "widgets/colors.h"
+#include "widgets/dateentry.h"
 
 #include <QAccessible>
 #include "widgets/focusguard.h"
@@ -365,6 +366,9 @@ QWidget* CarteBennesLouees::buildFilterRow()
     m_du = makeEdit(QStringLiteral("Du"), aujourdhui.addYears(-1), p);
     p->addSpacing(8);
     m_au = makeEdit(QStringLiteral("Au"), aujourdhui, p);
+    // A date refused as typed leaves the field's former date: the map does not show that period.
+    for (QDateEdit* edit : {m_du, m_au})
+        edit->installEventFilter(this);
     // A start after the end is refused as the billing refuses it: the map shows no rental, and
     // says why beside the fields, aloud too.
     m_erreurPeriode = new QLabel(m_periodeRow);
@@ -411,6 +415,16 @@ QWidget* CarteBennesLouees::buildMap()
     return m_carte;
 }
 
+bool CarteBennesLouees::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName() == kDateRefused) {
+        verifierPeriode();
+        refresh(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 QDate CarteBennesLouees::periodeDebut() const
 {
     return m_du->date();
@@ -423,8 +437,14 @@ QDate CarteBennesLouees::periodeFin() const
 
 void CarteBennesLouees::verifierPeriode()
 {
-    const bool refusee = m_du->date() > m_au->date();
-    const QString texte = refusee ? QStringLiteral("La date de début est après la date de fin.") : QString();
+    QString texte;
+    for (const QDateEdit* champ : {m_du, m_au})
+        if (const QVariant tapee = champ->property(kDateRefused); tapee.isValid() && texte.isEmpty())
+            texte = QStringLiteral("La date « %1 » n'est pas valide : corrigez-la.")
+                        .arg(quotedBeginning(tapee.toString().trimmed(), 32));
+    if (texte.isEmpty() && m_du->date() > m_au->date())
+        texte = QStringLiteral("La date de début est après la date de fin.");
+    const bool refusee = !texte.isEmpty();
     if (texte == m_erreurPeriode->text())
         return;
     m_erreurPeriode->setText(texte);
@@ -456,8 +476,10 @@ void CarteBennesLouees::refresh(bool zoom)
     // The live list read in place: two hundred thousand rentals are not copied to keep a few.
     static const QList<Record*> aucune;
     const QList<Record*>& toutes = m_locations ? m_locations->records() : aucune;
-    const QList<LocationDeBenne*> filtrees =
-        filtrer(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(), m_horloge.zone);
+    const bool periodeRefusee = m_filtre.get() == CarteBennesFiltre::parPeriode && !m_erreurPeriode->text().isEmpty();
+    const QList<LocationDeBenne*> filtrees = periodeRefusee
+        ? QList<LocationDeBenne*>()
+        : filtrer(toutes, m_filtre.get(), periodeDebut(), periodeFin(), m_horloge.maintenantLocal(), m_horloge.zone);
     m_reperes = reperes(filtrees);
     m_aJour = true;
     // Every filtered rental without a marker lacks a usable coordinate: the line counts the

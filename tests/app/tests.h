@@ -100,6 +100,7 @@ private slots:
     void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
     void everyControlIsSpokenByScreenReaders();
+    void advertisedKeysAreNoOtherStandardKey();
 };
 
 class LeavingTest : public QObject {

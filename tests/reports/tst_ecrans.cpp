@@ -672,6 +672,23 @@ void TestEcrans::rapportExportsCSV()
         r.vue->setSelectedClient(r.dupont);
         r.vue->exporterCSVClient();
         QVERIFY(boite(r.vue.get(), QStringLiteral("Export CSV impossible")));
+        closeBoxes(r.vue.get());
+    }
+    {
+        // An impossible date typed in the month exports nothing of the month still shown.
+        installDateEntry(qApp);
+        r.vue->show();
+        QVERIFY(QTest::qWaitForWindowActive(r.vue.get()));
+        r.vue->choixMois()->setFocus();
+        r.vue->choixMois()->setCurrentSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(r.vue->choixMois(), QStringLiteral("31022025"));
+        QTest::keyClick(r.vue->choixMois(), Qt::Key_Tab);
+        removeDateEntry(qApp);
+        QTRY_VERIFY(r.vue->choixMois()->property(kDateRefused).isValid());
+        ScopedSaveFileAnswer refuse(dir.filePath("refuse.csv"));
+        r.vue->boutonExporterCSV()->click();
+        r.vue->boutonExporterTous()->click();
+        QVERIFY(refuse.requests.isEmpty());
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/adresseservice.h"
 #include "rentals/fauxservice.h"
 #include "widgets/pickersegmentedcustom.h"
+#include "widgets/dateentry.h"
 #include "widgets/plaintext.h"
 
 #include <QAction>
@@ -308,6 +309,22 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     QCOMPARE(carte.erreurPeriode()->text(), QStringLiteral("La date de début est après la date de fin."));
     carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
     QVERIFY(!carte.erreurPeriode()->isVisible());
+    // An impossible date typed leaves the field's former date: that period is not shown.
+    carte.setPeriode(QDate(2025, 3, 10), QDate(2026, 3, 10));
+    QTRY_VERIFY(carte.carteVisible());
+    installDateEntry(qApp);
+    carte.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&carte));
+    auto* du = carte.findChildren<QDateEdit*>().constFirst();
+    du->setFocus();
+    du->setCurrentSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(du, QStringLiteral("31022025"));
+    QTest::keyClick(du, Qt::Key_Tab);
+    removeDateEntry(qApp);
+    QTRY_VERIFY(carte.erreurPeriode()->isVisible());
+    QVERIFY(carte.erreurPeriode()->text().contains(QStringLiteral("n'est pas valide")));
+    QVERIFY(!carte.carteVisible());
+    carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
 
     // A renamed client shows its new name; a moved rental moves the framing.
     carte.setFiltre(F::enCours);
