@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdio>
 #include <unistd.h>
 #include <map>
 #include <string>
@@ -791,8 +792,9 @@ QString SqliteStore::keepCopy()
     // The log is written back first, so that the file alone holds everything; the copy is
     // made under another name and renamed once on disk, so that a cut leaves no half copy
     // under the name the user is told.
-    int busy = 0;
-    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, &busy) != SQLITE_OK)
+    int logged = -1, written = -1;
+    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logged, &written) != SQLITE_OK
+        || logged != written)
         throw StoreError(sqliteMessage(m_db));
     const QString base = m_path + QStringLiteral(".avant-v%1").arg(kSchemaVersion);
     QString target = base;
@@ -821,7 +823,7 @@ void SqliteStore::upgrade(LoadedRecords& loaded)
 {
     // The file as the earlier version left it is kept beside it; the upgrade itself is one
     // transaction: cut short, it leaves the file as it was.
-    keepCopy();
+    const QString copy = keepCopy();
     exec("BEGIN IMMEDIATE");
     try {
         for (const TableDef& t : StoreSchema::tables())
@@ -837,6 +839,9 @@ void SqliteStore::upgrade(LoadedRecords& loaded)
         throw;
     }
     m_fileVersion = kSchemaVersion;
+    std::printf("Magasin « %s » mis à jour au format %d ; le fichier d’avant est gardé sous « %s ».\n",
+                qPrintable(m_path), kSchemaVersion, qPrintable(copy));
+    std::fflush(stdout);
 }
 
 namespace {
