@@ -334,7 +334,7 @@ std::unique_ptr<ModelContext> ModelContext::open(std::unique_ptr<StoreLock> lock
     loaded.owner = ctx.get();
     if (!ctx->m_file->load(loaded, &err, &kind))
         return fail();
-    if (!ctx->m_file->finishOpening(&err)) {
+    if (!ctx->m_file->finishOpening(loaded, &err)) {
         kind = OpenFailure::CannotOpen;
         return fail();
     }

@@ -377,7 +377,8 @@ PgStore::Inspection PgStore::inspectDatabase(PGconn* conn, const QString& url)
         for (const TableDef& t : StoreSchema::tables()) {
             expect(t.name, "pk", "bigint", true);
             for (const ColumnDef& c : t.columns)
-                expect(t.name, c.name, sqlType(c.kind), !c.optional);
+                if (c.since <= out.version)
+                    expect(t.name, c.name, sqlType(c.kind), !c.optional);
         }
         for (const Relationship& rel : relationships())
             if (rel.toMany)
@@ -420,6 +421,7 @@ std::unique_ptr<PgStore> PgStore::open(const QString& url, QString* error, OpenF
         const Inspection inspection = inspectDatabase(s->m_conn, url);
         if (inspection.failure != OpenFailure::None)
             return fail(inspection.failure, inspection.error);
+        s->m_version = inspection.empty ? kSchemaVersion : inspection.version;
         if (inspection.empty)
             s->createSchema();
     } catch (const StoreError& e) {
@@ -493,7 +495,8 @@ bool PgStore::load(LoadedRecords& out, QString* error, OpenFailure* failure)
             std::string select = "SELECT pk";
             row.names = {"pk"};
             for (const ColumnDef& c : t.columns) {
-                select += ", " + q(c.name);
+                // A column added after the database's version is absent until the upgrade fills it.
+                select += ", " + (c.since > m_version ? "NULL::" + std::string(sqlType(c.kind)) : q(c.name));
                 row.names.push_back(c.name);
             }
             select += " FROM " + q(t.name) + " ORDER BY pk";
@@ -537,9 +540,33 @@ bool PgStore::load(LoadedRecords& out, QString* error, OpenFailure* failure)
     return true;
 }
 
-bool PgStore::finishOpening(QString*)
+bool PgStore::finishOpening(LoadedRecords& loaded, QString* error)
 {
-    // Forward migrations go here, one step per schema version.
+    if (m_version >= kSchemaVersion)
+        return true;
+    // A database of an earlier version is brought up to date in place, in one transaction:
+    // cut short, it is left as it was.
+    try {
+        exec("BEGIN");
+        try {
+            for (const TableDef& t : StoreSchema::tables())
+                for (const ColumnDef& c : t.columns)
+                    if (c.since > m_version)
+                        exec("ALTER TABLE " + q(t.name) + " ADD COLUMN " + q(c.name) + " " + sqlType(c.kind));
+            for (const RecordChange& c : StoreSchema::upgradeRecords(loaded, m_version))
+                writeChange(c);
+            exec("UPDATE kestrovan SET version = " + std::to_string(kSchemaVersion));
+            exec("COMMIT");
+        } catch (...) {
+            PQclear(PQexec(m_conn, "ROLLBACK"));
+            throw;
+        }
+    } catch (const std::exception& e) {
+        if (error)
+            *error = QStringLiteral("La base « %1 » n’a pas pu être mise à jour : %2").arg(shown(m_url), QString::fromUtf8(e.what()));
+        return false;
+    }
+    m_version = kSchemaVersion;
     return true;
 }
 

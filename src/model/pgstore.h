@@ -21,7 +21,7 @@ public:
 
     QString location() const override { return m_url; }
     bool load(LoadedRecords& out, QString* error, OpenFailure* failure) override;
-    bool finishOpening(QString* error) override;
+    bool finishOpening(LoadedRecords& loaded, QString* error) override;
     bool write(const ChangeSet& changes, QString* error) override;
     // From the sequence `kestrovan_cle`, a block of identifiers at a time.
     bool reserveKeys(qint64& next, qint64& end, QString* error) override;
@@ -43,6 +43,7 @@ private:
 
     PGconn* m_conn = nullptr;
     QString m_url;
+    int m_version = kSchemaVersion; // the schema version of the database
     qint64 m_generation = 0; // the saves the database had seen when this desk last read or wrote it
     qint64 m_inDoubt = 0; // the mark of a save whose commit went unanswered
     std::map<std::string, std::string> m_prepared; // statement text → its name on the connection

@@ -292,6 +292,9 @@ public:
     KV_COMPACT_FIELD(double, poidsApresVidagePontKg, setPoidsApresVidagePontKg)
     KV_COMPACT_FIELD(double, poidsDechetsKg, setPoidsDechetsKg)
     KV_COMPACT_FIELD(QString, cheminFichierTicket, setCheminFichierTicket)
+    // The name of the treatment centre the waste was taken to, as it was when the ticket was
+    // made: a plain text, which the centre's later renaming or deletion leaves as it is.
+    KV_COMPACT_FIELD(QString, centreTraitement, setCentreTraitement)
 
 public:
     LocationDeBenne* location() const { return d.location; }
@@ -315,6 +318,7 @@ private:
         Compact<QString> numero;
         Compact<double> poidsArriveePontKg, poidsApresVidagePontKg, poidsDechetsKg;
         Compact<QString> cheminFichierTicket;
+        Compact<QString> centreTraitement;
     } d;
     KV_SNAPSHOT
 };

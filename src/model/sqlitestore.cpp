@@ -9,6 +9,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdio>
+#include <unistd.h>
 #include <map>
 #include <string>
 #include <thread>
@@ -215,14 +217,16 @@ std::pair<std::string, bool> typeOf(const std::string& t)
 
 } // namespace
 
-// Every object of a store of the current format: its tables with their columns, their indexes.
-static std::map<std::string, SchemaObject> expectedSchema(const std::vector<TableDef>& tables)
+// Every object of a store of the format `version`: its tables with their columns, their indexes.
+static std::map<std::string, SchemaObject> expectedSchema(const std::vector<TableDef>& tables, int version)
 {
     std::map<std::string, SchemaObject> out;
     for (const TableDef& t : tables) {
         SchemaObject table{"table", t.name, {}};
         table.columns["pk"] = {"INTEGER", false, true};
         for (const ColumnDef& c : t.columns) {
+            if (c.since > version)
+                continue;
             const auto [type, notNull] = typeOf(columnType(c));
             table.columns[c.name] = {type, notNull, false};
         }
@@ -487,7 +491,7 @@ SqliteStore::Inspection SqliteStore::inspectStructure(const QString& path, Openi
     result.version = version;
 
     // Every object is ours and as we made it: no view, trigger or stranger in place of a table.
-    const std::map<std::string, SchemaObject> expected = expectedSchema(StoreSchema::tables());
+    const std::map<std::string, SchemaObject> expected = expectedSchema(StoreSchema::tables(), version);
     std::map<std::string, SchemaObject> found;
     int rc = query(raw, "SELECT type, name, tbl_name FROM sqlite_master", [&](sqlite3_stmt* st) {
         auto text = [st](int i) {
@@ -501,7 +505,7 @@ SqliteStore::Inspection SqliteStore::inspectStructure(const QString& path, Openi
     });
     if (rc != SQLITE_OK)
         return contentFailure(rc);
-    if (version == kSchemaVersion) {
+    if (version >= 1) {
         for (const auto& [name, object] : found) {
             const auto it = expected.find(name);
             if (it == expected.end() || it->second.type != object.type || it->second.table != object.table)
@@ -615,7 +619,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, QString* err
     if (inspection.failure != OpenFailure::None)
         return fail(inspection.failure, inspection.error);
     f->m_isNew = inspection.empty;
-    f->m_fileVersion = inspection.version;
+    f->m_fileVersion = inspection.empty ? kSchemaVersion : inspection.version;
     if (!inspection.empty) {
         // The pages are checked while the records are read.
         Opening* opening = f->m_opening.get();
@@ -714,8 +718,9 @@ bool SqliteStore::load(LoadedRecords& out, QString* error, OpenFailure* failure)
         run("BEGIN");
         for (const TableDef& t : StoreSchema::tables()) {
             std::string sql = "SELECT pk";
+            // A column added after the file's version is absent until the upgrade fills it.
             for (const ColumnDef& c : t.columns)
-                sql += ", " + quoted(c.name);
+                sql += ", " + (c.since > m_fileVersion ? std::string("NULL") : quoted(c.name));
             sql += " FROM " + quoted(t.name) + " ORDER BY pk";
             each(sql, [&](sqlite3_stmt* st) {
                 StatementReader row(st);
@@ -752,7 +757,7 @@ bool SqliteStore::load(LoadedRecords& out, QString* error, OpenFailure* failure)
     return true;
 }
 
-bool SqliteStore::finishOpening(QString* error)
+bool SqliteStore::finishOpening(LoadedRecords& loaded, QString* error)
 {
     if (m_path == QLatin1String(":memory:"))
         return true;
@@ -764,7 +769,8 @@ bool SqliteStore::finishOpening(QString* error)
     m_opening.reset();
     try {
         exec("PRAGMA journal_mode=WAL");
-        // Forward migrations go here, one step per schema version.
+        if (m_fileVersion < kSchemaVersion)
+            upgrade(loaded);
         // A store that cannot be written is said now, not at the first save: taking the write
         // lock creates the write-ahead log beside the file.
         exec("BEGIN IMMEDIATE");
@@ -779,6 +785,63 @@ bool SqliteStore::finishOpening(QString* error)
     // Opened: closing the store from now on writes its log back into it.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, static_cast<int*>(nullptr));
     return true;
+}
+
+QString SqliteStore::keepCopy()
+{
+    // The log is written back first, so that the file alone holds everything; the copy is
+    // made under another name and renamed once on disk, so that a cut leaves no half copy
+    // under the name the user is told.
+    int logged = -1, written = -1;
+    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logged, &written) != SQLITE_OK
+        || logged != written)
+        throw StoreError(sqliteMessage(m_db));
+    const QString base = m_path + QStringLiteral(".avant-v%1").arg(kSchemaVersion);
+    QString target = base;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = base + QStringLiteral("-%1").arg(n);
+    const QString partial = target + QStringLiteral(".partiel");
+    QFile::remove(partial);
+    QFile source(m_path);
+    QFile copy(partial);
+    bool ok = source.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly);
+    while (ok && !source.atEnd()) {
+        const QByteArray block = source.read(1 << 20);
+        ok = !block.isEmpty() && copy.write(block) == block.size();
+    }
+    ok = ok && copy.flush() && ::fsync(copy.handle()) == 0;
+    copy.close();
+    if (!ok || !QFile::rename(partial, target)) {
+        QFile::remove(partial);
+        throw StoreError(QStringLiteral("la copie « %1 » n’a pas pu être écrite : %2")
+                             .arg(target, copy.errorString().isEmpty() ? source.errorString() : copy.errorString()));
+    }
+    return target;
+}
+
+void SqliteStore::upgrade(LoadedRecords& loaded)
+{
+    // The file as the earlier version left it is kept beside it; the upgrade itself is one
+    // transaction: cut short, it leaves the file as it was.
+    const QString copy = keepCopy();
+    exec("BEGIN IMMEDIATE");
+    try {
+        for (const TableDef& t : StoreSchema::tables())
+            for (const ColumnDef& c : t.columns)
+                if (c.since > m_fileVersion)
+                    exec(("ALTER TABLE " + quoted(t.name) + " ADD COLUMN " + quoted(c.name) + " " + columnType(c)).c_str());
+        for (const RecordChange& c : StoreSchema::upgradeRecords(loaded, m_fileVersion))
+            writeChange(c);
+        exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_fileVersion = kSchemaVersion;
+    std::printf("Magasin « %s » mis à jour au format %d ; le fichier d’avant est gardé sous « %s ».\n",
+                qPrintable(m_path), kSchemaVersion, qPrintable(copy));
+    std::fflush(stdout);
 }
 
 namespace {

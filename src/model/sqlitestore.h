@@ -34,7 +34,7 @@ public:
     bool load(LoadedRecords& out, QString* error, OpenFailure* failure) override;
     // Opens a loaded file for writing, switches it to write-ahead logging and brings its schema
     // up to date.
-    bool finishOpening(QString* error) override;
+    bool finishOpening(LoadedRecords& loaded, QString* error) override;
     bool write(const ChangeSet& changes, QString* error) override;
 
 private:
@@ -58,6 +58,11 @@ private:
     // A statement kept for the connection's life, prepared at its first use.
     sqlite3_stmt* statement(const std::string& sql);
     void writeChange(const RecordChange& c);
+    // Brings a file of an earlier schema and its loaded records up to date, a copy of the
+    // file as it was kept beside it first.
+    void upgrade(LoadedRecords& loaded);
+    // That copy, "<file>.avant-v<version>"; its name.
+    QString keepCopy();
     void writeJoinTables(const ChangeSet& changes);
 
     std::unique_ptr<Opening> m_opening; // the reading connections until the file is opened for writing

@@ -35,8 +35,9 @@ public:
     virtual QString location() const = 0;
     // Reads every record, with its links and lists; the inverse lists are left to the context.
     virtual bool load(LoadedRecords& out, QString* error, OpenFailure* failure) = 0;
-    // After a successful load: made ready for writing, its schema brought up to date.
-    virtual bool finishOpening(QString* error) = 0;
+    // After a successful load: made ready for writing, its schema and the `loaded` records
+    // brought up to date together, in one transaction.
+    virtual bool finishOpening(LoadedRecords& loaded, QString* error) = 0;
     // Writes the changes in one transaction; all or nothing.
     virtual bool write(const ChangeSet& changes, QString* error) = 0;
     // Identifiers for new records, [next, end), drawn where no other desk could be handed the

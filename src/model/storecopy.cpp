@@ -38,7 +38,7 @@ bool copyStore(const ModelContext& from, const QString& location,
     if (!to)
         return false;
     LoadedRecords there;
-    if (!to->load(there, error, &failure) || !to->finishOpening(error))
+    if (!to->load(there, error, &failure) || !to->finishOpening(there, error))
         return false;
     for (const auto& records : there.byType)
         if (!records.empty()) {

@@ -371,8 +371,10 @@ const std::vector<TableDef>& StoreSchema::tables()
                           column("poidsArriveePontKg", g, &D::poidsArriveePontKg),
                           column("poidsApresVidagePontKg", g, &D::poidsApresVidagePontKg),
                           column("poidsDechetsKg", g, &D::poidsDechetsKg),
-                          column("cheminFichierTicket", g, &D::cheminFichierTicket)},
+                          column("cheminFichierTicket", g, &D::cheminFichierTicket),
+                          column("centreTraitement", g, &D::centreTraitement)},
                          [] { return new BonDePesee(); }});
+            t.back().columns.back().since = 2;
         }
         {
             auto g = KV_GET(FormationChauffeur);
@@ -543,6 +545,24 @@ void StoreSchema::fillLists(const Relationship& rel, std::vector<JoinRow>& rows)
         for (const JoinRow& row : rows)
             rel.appendInverseRaw(row.target, row.source);
     }
+}
+
+ChangeSet StoreSchema::upgradeRecords(LoadedRecords& loaded, int version)
+{
+    ChangeSet filled;
+    if (version < 2) {
+        // A ticket showed the preferred centre of its rental's waste type: it keeps that name.
+        for (const auto& r : loaded.byType[int(EntityType::BonDePesee)]) {
+            auto* bon = static_cast<BonDePesee*>(r.get());
+            const TypeDechet* type = bon->location() ? bon->location()->typeDechet() : nullptr;
+            const CentreTraitement* centre = type ? type->centreFavori() : nullptr;
+            if (!centre)
+                continue;
+            bon->d.centreTraitement = std::optional<QString>(centre->nom()); // before the context, unobserved
+            filled.push_back({RecordChange::Update, bon});
+        }
+    }
+    return filled;
 }
 
 void StoreSchema::reportUnknownStates(const LoadedRecords& loaded)

@@ -17,7 +17,7 @@
 namespace kv {
 
 // The version of the schema this program writes; a store of a higher version is refused.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // A failure while a backend reads or writes; its message is shown to the user.
 struct StoreError : std::runtime_error {
@@ -81,6 +81,7 @@ struct ColumnDef {
     std::function<void(Record*, RowReader&, int i, const KeyLookup&)> read;
     // Whether the record holds the same value as `before`, a copy of its stored values.
     std::function<bool(const Record*, const void* before)> same;
+    int since = 1; // the schema version that added the column
 };
 
 struct TableDef {
@@ -148,6 +149,9 @@ struct StoreSchema {
     static JoinPlan planJoin(const Relationship& rel, const ChangeSet& changes);
     // After loading: puts the rows of a list end in the lists, in the order of their positions.
     static void fillLists(const Relationship& rel, std::vector<JoinRow>& rows);
+    // Brings records read from a store of an earlier schema `version` up to date, as they are
+    // shown today: each filled record is returned, to be written with the upgrade.
+    static ChangeSet upgradeRecords(LoadedRecords& loaded, int version);
     // A skip state that is none of the known texts is said, and kept as it is.
     static void reportUnknownStates(const LoadedRecords& loaded);
 };

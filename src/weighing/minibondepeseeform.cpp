@@ -731,15 +731,18 @@ bool MiniBonDePeseeForm::eventFilter(QObject* objet, QEvent* event)
     return QWidget::eventFilter(objet, event);
 }
 
-QString MiniBonDePeseeForm::centreTexte() const
+std::optional<QString> MiniBonDePeseeForm::centreDuType() const
 {
     const TypeDechet* type = m_location ? m_location->typeDechet() : nullptr;
-    if (!type)
-        return QStringLiteral("—");
-    const CentreTraitement* centre = type->centreFavori();
-    if (!centre && !type->centres().isEmpty())
-        centre = type->centres().first();
-    return centre ? centre->nom() : QStringLiteral("—");
+    const CentreTraitement* centre = type ? type->centreFavori() : nullptr;
+    return centre ? std::optional<QString>(centre->nom()) : std::nullopt;
+}
+
+QString MiniBonDePeseeForm::centreTexte() const
+{
+    // A stored ticket shows the centre it was taken to; a new one, where it will be taken.
+    const std::optional<QString> centre = m_bonCourant ? m_bonCourant->centreTraitement() : centreDuType();
+    return centre ? *centre : QStringLiteral("—");
 }
 
 QString MiniBonDePeseeForm::prixTexte() const
@@ -1099,6 +1102,7 @@ bool MiniBonDePeseeForm::enregistrerBon()
     } else {
         BonDePesee* bon = m_location->ajouterBonDePesee(m_date, std::nullopt, std::nullopt, std::nullopt, poids,
                                                         m_cheminFichier);
+        bon->setCentreTraitement(centreDuType());
         if (!m_context->save(&erreur)) {
             // A retry must not store two tickets.
             m_context->discardInsertion(bon);

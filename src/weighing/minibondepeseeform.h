@@ -148,6 +148,8 @@ private:
     // Tab in reading order: the ticket rows, then the fields and buttons under them.
     void ordonnerTabulation();
     void rafraichirChamps();
+    // The centre of the rental's waste type, which a new ticket records.
+    std::optional<QString> centreDuType() const;
     void rafraichirPieceJointe();
     void setErreur(const QString& erreur);
     void contexteChange(const ModelChanges& changes);

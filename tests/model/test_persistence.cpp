@@ -669,6 +669,16 @@ void TestPersistence::referenceStoreOpens()
     for (qsizetype i = 0; i < std::min(dump.size(), expected.size()); ++i)
         QCOMPARE(dump[i], expected[i]);
     QCOMPARE(dump.size(), expected.size());
+    // Upgraded in place, the file as it was kept beside it; each ticket keeps the centre it
+    // showed (that of its rental's waste type), none for a type without centre.
+    const QString copy = storePath() + QStringLiteral(".avant-v%1").arg(kSchemaVersion);
+    QFile kept(copy), original(source);
+    QVERIFY(kept.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+    QVERIFY(kept.readAll() == original.readAll());
+    QStringList centres;
+    for (const BonDePesee* b : ctx->all<BonDePesee>())
+        centres << b->centreTraitement().value_or(QStringLiteral("absent"));
+    QCOMPARE(centres, (QStringList{"Centre Nord", "Centre Nord", "absent"}));
 
     // It saves as before: an edit, a new linked record and a deletion survive reopening.
     auto* client = ctx->find<Client>(QUuid(QStringLiteral("{00000000-0000-4000-8000-000000000001}")));
@@ -685,6 +695,8 @@ void TestPersistence::referenceStoreOpens()
     QCOMPARE(client->contacts().size(), 2);
     QCOMPARE(client->contacts().last()->persistentModelID(), contactPk);
     QCOMPARE(ctx->count<LocationDeBenne>(), 4);
+    QCOMPARE(ctx->all<BonDePesee>().first()->centreTraitement(), std::optional<QString>("Centre Nord"));
+    QVERIFY(!QFile::exists(copy + QStringLiteral("-2"))); // upgraded once
 }
 
 void TestServerStore::nativeTypesAndDeleteRules()
@@ -692,7 +704,9 @@ void TestServerStore::nativeTypesAndDeleteRules()
     {
         auto ctx = ModelContext::open(storePath());
         QVERIFY(ctx);
-        auto* l = fx::location(fx::client(ctx.get()), fx::benne(ctx.get()), nullptr, fx::at(2026, 3, 1, 8, 30));
+        auto* type = fx::type(ctx.get());
+        type->setCentres({fx::centre(ctx.get(), QStringLiteral("Centre de tri Lyon"))});
+        auto* l = fx::location(fx::client(ctx.get()), fx::benne(ctx.get()), type, fx::at(2026, 3, 1, 8, 30));
         l->setChauffeurPose(fx::chauffeur(ctx.get()));
         l->ajouterBonDePesee(fx::at(2026, 3, 2), std::nullopt, 1000, 200, std::nullopt, std::nullopt);
         QVERIFY(ctx->save());
@@ -703,6 +717,11 @@ void TestServerStore::nativeTypesAndDeleteRules()
         QCOMPARE(pgtest::value(storePath(), "SELECT pg_typeof(pk)::text || ' ' || pg_typeof(id)::text" + rental),
                  QStringLiteral("bigint uuid"));
     }
+    // A database of the previous version is upgraded in place; its ticket keeps the centre it showed.
+    rawExec(QStringLiteral("ALTER TABLE \"BonDePesee\" DROP COLUMN \"centreTraitement\"; UPDATE kestrovan SET version = 1"));
+    QVERIFY(ModelContext::open(storePath()));
+    QCOMPARE(pgtest::value(storePath(), QStringLiteral("SELECT version || ' ' || \"centreTraitement\" FROM kestrovan, \"BonDePesee\"")),
+             QStringLiteral("%1 Centre de tri Lyon").arg(kSchemaVersion));
     // The server refuses a number that is not finite, whoever writes it.
     QVERIFY(!pgtest::exec(storePath(), QStringLiteral("UPDATE \"LocationDeBenne\" SET \"tarifPose\" = 'NaN'")).isEmpty());
     // Its links follow the delete rules: a driver's rentals stay without him; a client takes

@@ -465,6 +465,15 @@ void TestFormulaire::textesDuDechet()
     tourDeBoucle();
     QCOMPARE(f->findChild<kv::ElidedLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
 
+    // A ticket keeps showing the centre it was taken to once that centre is deleted.
+    taper(*f, QStringLiteral("850"));
+    cliquer(f.get(), "enregistrer");
+    QCOMPARE(avec->bonsDePesee().size(), 1);
+    QVERIFY(b.ctx->remove(sud));
+    QVERIFY(b.sauver());
+    tourDeBoucle();
+    QCOMPARE(f->findChild<kv::ElidedLabel*>(QStringLiteral("centreTraitement"))->text(), QStringLiteral("Centre Sud-Est"));
+
     // In a wide pane the waste's name and "Prix par tonne" stand whole, uncut, beside each other.
     f->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.get()));
