@@ -214,8 +214,7 @@ MiniBonDePeseeForm::~MiniBonDePeseeForm()
     // Only the copy goes: the records may already be gone, and no stored ticket names it.
     if (m_copie)
         m_dossier.retirer(*m_copie, nullptr);
-    if (m_titreApplique && window() && window() != this)
-        window()->setWindowTitle(m_titrePrecedent);
+    rendreTitre();
 }
 
 QString MiniBonDePeseeForm::formatPoids(double poids)
@@ -824,7 +823,8 @@ void MiniBonDePeseeForm::appliquerTitre()
         m_titrePrecedent = fenetre->windowTitle();
         m_titreApplique = true;
     }
-    fenetre->setWindowTitle(titreFenetre());
+    m_titreMis = titreFenetre();
+    fenetre->setWindowTitle(m_titreMis);
 }
 
 void MiniBonDePeseeForm::focusFirstField()
@@ -860,7 +860,14 @@ void MiniBonDePeseeForm::showEvent(QShowEvent* event)
 void MiniBonDePeseeForm::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    if (m_titreApplique && window() != this)
+    rendreTitre();
+}
+
+void MiniBonDePeseeForm::rendreTitre()
+{
+    // The title goes back only while it is still the form's own: once the window named another
+    // screen (a command chosen while the form stood), an older title would name the wrong one.
+    if (m_titreApplique && window() && window() != this && window()->windowTitle() == m_titreMis)
         window()->setWindowTitle(m_titrePrecedent);
     m_titreApplique = false;
 }

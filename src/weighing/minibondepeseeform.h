@@ -154,6 +154,8 @@ private:
     void setErreur(const QString& erreur);
     void contexteChange(const ModelChanges& changes);
     void appliquerTitre();
+    // Gives the window back the title it had before the form named it.
+    void rendreTitre();
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
@@ -223,6 +225,7 @@ private:
     PieceJointePreview* m_apercu = nullptr;
     bool m_avantPoseConfirme = false;
     QString m_titrePrecedent;
+    QString m_titreMis; // the title the form gave its window
     bool m_titreApplique = false;
 };
 

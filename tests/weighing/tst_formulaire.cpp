@@ -677,4 +677,10 @@ void TestFormulaire::titreDeFenetre()
     QCOMPARE(fenetre.windowTitle(), QStringLiteral("Bon de pesée — Martin"));
     delete f;
     QCOMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan"));
+    // The window named another screen while the form stood: a form leaving later leaves that name.
+    f = new MiniBonDePeseeForm(b.ctx.get(), l1, b.horloge, b.dossier, &fenetre);
+    f->show();
+    fenetre.setWindowTitle(QStringLiteral("Kestrovan — Carte des bennes louées"));
+    f->hide();
+    QCOMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan — Carte des bennes louées"));
 }
