@@ -648,7 +648,7 @@ QString BenneEditorView::nomDansQuestion(const Benne* benne, qint64 maintenantMs
 {
     // What tells the skip apart is kept whole: a long note gives way before the client.
     constexpr int kLongest = 120;
-    QString nom = VueBennes::nomBenne(benne);
+    QString nom = nomBenneDistinct(benne);
     const QString chez = locataire(benne, maintenantMs);
     if (chez.isEmpty())
         return nom;
@@ -660,8 +660,8 @@ QString BenneEditorView::nomDansQuestion(const Benne* benne, qint64 maintenantMs
 
 forms::Question BenneEditorView::questionSuppression(const QList<Benne*>& bennes, qint64 maintenantMs)
 {
-    // Skips have no name: each is named as its row shows it, its colour in words, with the
-    // client who has it (or had it last).
+    // Skips have no name: each is named as every screen names it, its colour in words and what
+    // tells it from its look-alikes, with the client who has it (or had it last).
     QStringList noms;
     for (const Benne* b : bennes)
         noms.append(nomDansQuestion(b, maintenantMs));

@@ -149,20 +149,6 @@ bool VueBennes::benneCorrespond(const Benne* benne, const QStringList& mots)
         {texteVolume(benne->volume()), benne->notes(), texteDispositif(benne), benne->etatTexte()}, mots);
 }
 
-QString VueBennes::nomBenne(const Benne* benne)
-{
-    QStringList parts{texteVolume(benne->volume()) + QStringLiteral(" m³")};
-    if (const QString couleur = nomCouleur(benne->couleur()); !couleur.isEmpty())
-        parts.append(couleur);
-    parts.append(benne->etatTexte());
-    if (benne->dispositifSpecial())
-        parts.append(texteDispositif(benne));
-    if (const QString note = benne->notes().section(QLatin1Char('\n'), 0, 0).trimmed(); !note.isEmpty())
-        parts.append(note);
-    parts.removeAll(QString());
-    return parts.join(QStringLiteral(" · "));
-}
-
 RowContent VueBennes::ligneBenne(const Benne* benne)
 {
     RowContent row;
@@ -199,7 +185,8 @@ RowContent VueBennes::ligneBenne(const Benne* benne)
         second.parts.append(pareille);
     }
     row.lines.append(second);
-    row.accessibleText = nomBenne(benne);
+    // Named in the words every screen uses for a skip.
+    row.accessibleText = nomBenneDistinct(benne);
     if (benneSansDistinction(benne))
         row.accessibleText += QStringLiteral(" · ") + texteBenneSansDistinction(benne);
     return row;

@@ -25,9 +25,6 @@ public:
     // True when one field of the skip (volume, notes, device, state) holds every folded word.
     static bool benneCorrespond(const Benne* benne, const QStringList& mots);
     static forms::RowContent ligneBenne(const Benne* benne);
-    // The skip as its row shows it, in words: volume, colour named, state, device, note
-    // (« 3 m³ · marron · Correct · Bras de grue · Benne de test C »).
-    static QString nomBenne(const Benne* benne);
 
     void supprimerBenne(Benne* benne) { m_ecran->remove({benne}); }
     // Deletes the skips at these positions of the filtered list; positions out of range are

@@ -10,10 +10,12 @@
 #include "grilleplanning.h"
 #include "infolocationpopup.h"
 
+#include "model/helpers.h"
 #include "model/query.h"
 #include "model/records.h"
 #include "widgets/colors.h"
 #include "widgets/focusguard.h"
+#include "widgets/forms/dialogs.h"
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
@@ -335,7 +337,7 @@ void VuePlanificationBennes::selectionnerBenne(Benne* benne, std::optional<QDate
     if (!benne)
         return;
     if (benne->etat() == EtatBenne::inutilisable) {
-        afficherAlerteInutilisable();
+        afficherAlerteInutilisable(benne);
         return;
     }
     if (!m_feuille)
@@ -383,7 +385,7 @@ void VuePlanificationBennes::feuilleNouvelleLocation()
                                             nullptr, horloge);
 }
 
-void VuePlanificationBennes::afficherAlerteInutilisable()
+void VuePlanificationBennes::afficherAlerteInutilisable(const Benne* benne)
 {
     if (m_afficherAlerteBenneInutilisable)
         return;
@@ -391,8 +393,12 @@ void VuePlanificationBennes::afficherAlerteInutilisable()
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Benne inutilisable"),
                                 QStringLiteral("Benne inutilisable"), QMessageBox::NoButton, window());
     box->setObjectName(QStringLiteral("alerteBenneInutilisable"));
-    box->setInformativeText(
-        QStringLiteral("Vous ne pouvez pas louer cette benne car elle est marquée comme inutilisable."));
+    // The skip named on a line of its own, told from its look-alikes as everywhere.
+    box->setInformativeText(forms::naming({QStringLiteral("Benne inutilisable"),
+                                           QStringLiteral("Vous ne pouvez pas louer cette benne car elle est "
+                                                          "marquée comme inutilisable.")},
+                                          {nomBenneDistinct(benne)})
+                                .message);
     QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
     box->setDefaultButton(ok);
     box->setEscapeButton(ok);

@@ -107,7 +107,7 @@ protected:
 private:
     // The sheet holding the new-rental form for `benneSelection`.
     void feuilleNouvelleLocation();
-    void afficherAlerteInutilisable();
+    void afficherAlerteInutilisable(const Benne* benne);
     void afficherRefusDuplication(LocationDeBenne* source, LocationDeBenne* bloquante);
     void placerPopup();
     void actualiserAideVide();

@@ -43,13 +43,6 @@ QString texteMs(const std::optional<qint64>& ms)
     return ms ? QString::number(*ms) : QString();
 }
 
-QString texteBenne(const Benne* b)
-{
-    const QString couleur = nomCouleur(b->couleur());
-    return QStringLiteral("Benne ") + formatNumberShort(b->volume()) + QStringLiteral(" m³, ")
-           + (couleur.isEmpty() ? b->couleur() : couleur);
-}
-
 QString texteChauffeur(const Chauffeur* c)
 {
     return c->prenom() + QLatin1Char(' ') + c->nom();
@@ -208,15 +201,13 @@ void EditionLocation::actualiserListes()
     // one the rental already holds.
     std::stable_sort(bennes.begin(), bennes.end(), [](const Benne* a, const Benne* b) { return a->volume() < b->volume(); });
     m_choixBenne->clear();
-    // Look-alike skips (same volume and colour) told apart by their notes, else by their rank.
+    // Look-alike skips named as every screen names them; those that nothing tells apart, by
+    // their rank.
     QHash<QString, int> rangs;
     for (Benne* b : std::as_const(bennes)) {
         if (b->etat() == EtatBenne::inutilisable && b != m_location->benne())
             continue;
-        QString texte = texteBenne(b);
-        const QString notes = b->notes().simplified();
-        if (!notes.isEmpty())
-            texte += QStringLiteral(" — ") + debutDeTexte(notes, 40);
+        QString texte = QStringLiteral("Benne ") + nomBenneDistinct(b);
         if (const int rang = ++rangs[texte]; rang > 1)
             texte += QStringLiteral(" (n°\u00A0%1)").arg(rang);
         m_choixBenne->addItem(texte, QVariant::fromValue<void*>(b));

@@ -712,8 +712,12 @@ void VueLocationBenne::disposer()
         clients = std::clamp(L - 2 * kEspacement - locationsMax - kLargeurDetailsUtile, clientsMin, clientsMax);
         second = std::clamp(L - 2 * kEspacement - clients - kLargeurDetailsUtile, locationsMin, locationsMax);
         detailsEnColonne = L - 2 * kEspacement - clients - second >= kLargeurDetailsMin;
-        if (!detailsEnColonne)
+        if (!detailsEnColonne) {
+            // The details lie over the tiles: what the rentals leave goes back to the tiles, so
+            // that a namesake's tile keeps what tells it apart.
             second = std::clamp(L - kEspacement - clients, locationsMin, locationsMax);
+            clients = std::clamp(L - kEspacement - second, clientsMin, clientsMax);
+        }
     } else {
         clients = std::clamp(L - kEspacement - kLargeurInvitationUtile, clientsMin, clientsMax);
         second = std::max(L - kEspacement - clients, kLargeurInvitationMin);

@@ -584,6 +584,22 @@ void ConventionsTest::lookAlikesAreToldApartOnEveryScreen()
         [&](const QString& where) { checkLookAlikes(window.get(), l, where, &faults); });
     // The grid's skip column names the third blue skip by its note.
     QVERIFY(planning::ColonneBennes::texteEtiquette(l.bleues.last()).endsWith(QStringLiteral("n° 7")));
+    // A client chosen, the tiles keep the room its rentals leave: none shows less than before.
+    window->setSelection(Commande::planification);
+    fixtures::settle();
+    QMap<int, QString> avant;
+    CartoucheAnime* premiere = nullptr;
+    for (CartoucheAnime* c : window->findChildren<CartoucheAnime*>())
+        if (c->isVisible()) {
+            avant.insert(c->y(), c->detailAffiche());
+            premiere = !premiere || c->y() < premiere->y() ? c : premiere;
+        }
+    QVERIFY(premiere);
+    QTest::mouseClick(premiere, Qt::LeftButton, {}, premiere->rect().center());
+    QTRY_VERIFY(window->findChild<QWidget*>(QStringLiteral("nomClientLocations"))->isVisible());
+    fixtures::settle();
+    for (CartoucheAnime* c : window->findChildren<CartoucheAnime*>())
+        QVERIFY2(!c->isVisible() || c->detailAffiche().size() >= avant.value(c->y()).size(), qPrintable(c->detailAffiche()));
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 

@@ -251,7 +251,7 @@ void TestVueBennes::deleteFromTheList()
     QMessageBox* confirmation = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(confirmation);
     QCOMPARE(confirmation->informativeText(),
-             QStringLiteral("« 10 m³ · gris · Correct · Grue · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
+             QStringLiteral("« 10 m³ gris · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QCOMPARE(fixtures::shownText(confirmation->defaultButton()), QStringLiteral("Annuler"));
     QVERIFY(!b->isDeleted());
     QVERIFY(fixtures::clickBoxButton(confirmation, QStringLiteral("Supprimer")));
@@ -529,7 +529,7 @@ void TestBenneEditor::deleteAfterConfirmation()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(question->text(), QStringLiteral("Supprimer cette benne ?"));
-    QCOMPARE(question->informativeText(), QStringLiteral("« 10 m³ · gris · Correct · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
+    QCOMPARE(question->informativeText(), QStringLiteral("« 10 m³ gris · chez A »\nCette action est irréversible. 1\u00A0location sera aussi supprimée."));
     QVERIFY(fixtures::clickBoxButton(question, QStringLiteral("Annuler")));
     QVERIFY(!b->isDeleted());
 
@@ -777,6 +777,7 @@ void TestVueBennes::aSkipIsNamedByWhatTellsItApart()
     // Two brown skips of one volume and state: the client who has each tells them apart.
     Benne* chezBordeaux = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
     Benne* rendue = fixtures::colouredBenne(ctx, 3, QStringLiteral("8B4513"));
+    rendue->setNotes(QStringLiteral("n° 4\nroues neuves"));
     fixtures::placedRental(ctx, libourne, chezBordeaux, now.addDays(-40), now.addDays(-30));
     fixtures::placedRental(ctx, bordeaux, chezBordeaux, now.addDays(-2));
     fixtures::placedRental(ctx, bordeaux, rendue, now.addDays(-50), now.addDays(-45));
@@ -791,12 +792,12 @@ void TestVueBennes::aSkipIsNamedByWhatTellsItApart()
     const auto premiereLigne = [](const QString& message) { return message.section(QLatin1Char('\n'), 0, 0); };
     const qint64 maintenant = QDateTime::currentMSecsSinceEpoch();
     QCOMPARE(premiereLigne(BenneEditorView::questionSuppression({rendue}, maintenant).message),
-             QStringLiteral("« 3 m³ · marron · Correct · dernière location : Dupont Travaux (Libourne) »"));
+             QStringLiteral("« 3 m³ marron (n° 4) · dernière location : Dupont Travaux (Libourne) »"));
     QCOMPARE(premiereLigne(BenneEditorView::questionSuppression({equipee}, maintenant).message),
-             QStringLiteral("« 12 m³ · vert · Neuf · Bras de grue · Benne de test C »"));
+             QStringLiteral("« 12 m³ vert »"));
     QCOMPARE(e.liste()->listView()->model()->index(e.vue->bennesFiltrees().indexOf(equipee), 0)
                  .data(Qt::AccessibleTextRole).toString(),
-             QStringLiteral("12 m³ · vert · Neuf · Bras de grue · Benne de test C"));
+             QStringLiteral("12 m³ vert"));
 
     // Asked from the list: the question names it so, and shows its colour.
     fixtures::clickRow(e.liste(), int(e.vue->bennesFiltrees().indexOf(chezBordeaux)));
@@ -804,7 +805,7 @@ void TestVueBennes::aSkipIsNamedByWhatTellsItApart()
     QMessageBox* question = fixtures::openBox(e.vue.get(), QStringLiteral("confirmation"));
     QVERIFY(question);
     QCOMPARE(premiereLigne(question->informativeText()),
-             QStringLiteral("« 3 m³ · marron · Correct · chez Dupont Travaux (Bordeaux) »"));
+             QStringLiteral("« 3 m³ marron · chez Dupont Travaux (Bordeaux) »"));
     const QImage swatch = question->iconPixmap().toImage();
     QVERIFY(!swatch.isNull());
     QCOMPARE(swatch.pixelColor(swatch.rect().center()).name(), QStringLiteral("#8b4513"));

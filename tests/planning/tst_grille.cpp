@@ -214,8 +214,8 @@ void TestGrille::benneInutilisableEtSelection()
     QMessageBox* alerte = visibleBox(QStringLiteral("alerteBenneInutilisable"));
     QVERIFY(alerte);
     QCOMPARE(alerte->text(), QStringLiteral("Benne inutilisable"));
-    QCOMPARE(alerte->informativeText(),
-             QStringLiteral("Vous ne pouvez pas louer cette benne car elle est marquée comme inutilisable."));
+    QCOMPARE(alerte->informativeText(), QStringLiteral("« 5 m³ gris »\nVous ne pouvez pas louer cette benne car elle "
+                                                       "est marquée comme inutilisable."));
     QVERIFY(e.vue->afficherAlerteBenneInutilisable());
     QCOMPARE(e.vue->benneSelection(), std::nullopt);
     answerBox(alerte, QStringLiteral("OK"));

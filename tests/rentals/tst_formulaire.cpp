@@ -1905,7 +1905,7 @@ void FormulaireLocationTest::correctionStoresEachFieldAlone()
     const QList<Cas> cas{
         {{"client"}, [](FormulaireLocationView* f) { Banc::choisirClient(f, QStringLiteral("Alpha Maçonnerie")); }},
         {{"benne"}, [seconde](FormulaireLocationView* f) {
-             Banc::choisirDans(f->edition()->choixBenne(), QStringLiteral("Benne 15 m³, bleu (n°\u00A02)"));
+             Banc::choisirDans(f->edition()->choixBenne(), QStringLiteral("Benne 15 m³ bleu (n°\u00A02)"));
              QCOMPARE(f->edition()->choixBenne()->currentData().value<void*>(), static_cast<void*>(seconde));
          }},
         {{"pose"}, [](FormulaireLocationView* f) { f->champDatePose()->setDate(QDate(2026, 3, 11)); }},
