@@ -679,13 +679,10 @@ bool PgStore::write(const ChangeSet& changes, QString* error)
             g.integer(2, mark);
             if (run("UPDATE kestrovan SET generation = generation + 1, writer = $2 WHERE generation = $1", g) != 1)
                 throw StoreError(QStringLiteral("La base a été modifiée par un autre poste"));
-            qsizetype done = 0;
-            for (RecordChange::Kind kind : {RecordChange::Delete, RecordChange::Insert, RecordChange::Update})
-                for (const RecordChange& c : changes)
-                    if (c.kind == kind) {
-                        writeChange(c);
-                        wrote(++done);
-                    }
+            StoreSchema::inWriteOrder(changes, [this](const RecordChange& c, qsizetype done) {
+                writeChange(c);
+                wrote(done);
+            });
             for (const Relationship& rel : relationships()) {
                 if (!rel.toMany)
                     continue;

@@ -921,14 +921,10 @@ bool SqliteStore::write(const ChangeSet& changes, QString* error)
             // what is pending was made on records that may no longer be those of the file.
             if (dataVersion() != m_dataVersion)
                 throw StoreError(QStringLiteral("Le magasin a été modifié par un autre programme"));
-            // Deletions first, so that a new record may take a freed identifier.
-            qsizetype done = 0;
-            for (RecordChange::Kind kind : {RecordChange::Delete, RecordChange::Insert, RecordChange::Update})
-                for (const RecordChange& c : changes)
-                    if (c.kind == kind) {
-                        writeChange(c);
-                        wrote(++done);
-                    }
+            StoreSchema::inWriteOrder(changes, [this](const RecordChange& c, qsizetype done) {
+                writeChange(c);
+                wrote(done);
+            });
             writeJoinTables(changes);
             exec("COMMIT");
         } catch (...) {

@@ -147,6 +147,18 @@ struct StoreSchema {
         std::vector<JoinRow> rows;
     };
     static JoinPlan planJoin(const Relationship& rel, const ChangeSet& changes);
+    // Calls `write` for each change in the order every backend writes them: deletions first, so
+    // that a new record may take a freed identifier, then insertions, then updates; `done` counts
+    // the changes written so far.
+    template <class Write>
+    static void inWriteOrder(const ChangeSet& changes, Write&& write)
+    {
+        qsizetype done = 0;
+        for (RecordChange::Kind kind : {RecordChange::Delete, RecordChange::Insert, RecordChange::Update})
+            for (const RecordChange& c : changes)
+                if (c.kind == kind)
+                    write(c, ++done);
+    }
     // After loading: puts the rows of a list end in the lists, in the order of their positions.
     static void fillLists(const Relationship& rel, std::vector<JoinRow>& rows);
     // Brings records read from a store of an earlier schema `version` up to date, as they are
