@@ -367,38 +367,41 @@ qreal PeintreBarres::largeurNom(const QString& nom, const QFont& police)
     return *it;
 }
 
+template <class Faire>
+QString PeintreBarres::memorise(const QString& cle, Faire&& faire)
+{
+    // A grid paints the same bars again and again: each name is fitted once per room and font.
+    if (const auto it = m_raccourcis.constFind(cle); it != m_raccourcis.constEnd())
+        return *it;
+    if (m_raccourcis.size() > 4000)
+        m_raccourcis.clear();
+    const QString fait = faire();
+    m_raccourcis.insert(cle, fait);
+    return fait;
+}
+
 QString PeintreBarres::nomRaccourci(const QString& nom, qreal place, const QFont& police)
 {
     const QString cle = cleDe(police) + QLatin1Char('\x1f') + nom + QLatin1Char('\x1f') + QString::number(qRound(place));
-    auto it = m_raccourcis.constFind(cle);
-    if (it == m_raccourcis.constEnd()) {
-        if (m_raccourcis.size() > 4000)
-            m_raccourcis.clear();
+    return memorise(cle, [&] {
         const QFontMetricsF fm(police);
         const qreal texte = place - 2 - 8;
-        const QString court = texte > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, texte) : QString();
-        it = m_raccourcis.insert(cle, court);
-    }
-    return *it;
+        return texte > fm.averageCharWidth() * 2 ? fm.elidedText(nom, Qt::ElideRight, texte) : QString();
+    });
 }
 
 QString PeintreBarres::nomAjuste(const QString& nom, const Ajustement& ajuster, qreal place, const QFont& police)
 {
-    // Kept as the shortened names are: a grid paints the same bars again and again.
     const QString cle = QStringLiteral("\x1e") + cleDe(police) + QLatin1Char('\x1f') + nom + QLatin1Char('\x1f')
                         + QString::number(qRound(place));
-    auto it = m_raccourcis.constFind(cle);
-    if (it == m_raccourcis.constEnd()) {
-        if (m_raccourcis.size() > 4000)
-            m_raccourcis.clear();
+    return memorise(cle, [&] {
         const QFontMetricsF fm(police);
         const qreal texte = place - 2 - 8;
         if (texte <= fm.averageCharWidth() * 2)
             return nomRaccourci(nom, place, police);
         const QString ajuste = ajuster([&fm, texte](const QString& s) { return fm.horizontalAdvance(s) <= texte; });
-        it = m_raccourcis.insert(cle, fm.horizontalAdvance(ajuste) <= texte ? ajuste : nomRaccourci(ajuste, place, police));
-    }
-    return *it;
+        return fm.horizontalAdvance(ajuste) <= texte ? ajuste : nomRaccourci(ajuste, place, police);
+    });
 }
 
 void PeintreBarres::peindreCadreFocus(QPainter& p, const QRectF& rect, const QColor& surbrillance, qreal rayon)

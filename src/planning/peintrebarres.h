@@ -104,6 +104,9 @@ private:
     QPixmap m_bandeHaute, m_bandeBasse;
     QHash<int, Police> m_polices; // by height, in quarters of a point
     QHash<QString, qreal> m_largeurs;
+    // The fitted name kept under `cle`, made by `faire` the first time.
+    template <class Faire>
+    QString memorise(const QString& cle, Faire&& faire);
     QHash<QString, QString> m_raccourcis;
     QSizeF m_tailleSurbrillance;
 };
