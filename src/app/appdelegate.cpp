@@ -220,10 +220,16 @@ void AppDelegate::askBeforeQuitting(QList<QPointer<QMainWindow>> windows)
         windows.removeFirst();
     if (windows.isEmpty()) {
         // Every window answered: they close without asking again, then the others.
-        for (ContentView* w : ContentView::windows())
-            if (w->isVisible())
-                w->closeAnswered();
-        QApplication::closeAllWindows();
+        const auto close = [] {
+            for (ContentView* w : ContentView::windows())
+                if (w->isVisible())
+                    w->closeAnswered();
+            QApplication::closeAllWindows();
+        };
+        if (m_beforeQuit)
+            m_beforeQuit(QApplication::activeWindow(), close);
+        else
+            close();
         return;
     }
     auto* window = qobject_cast<ContentView*>(windows.takeFirst().data());
@@ -284,6 +290,7 @@ void AppDelegate::installMenus(QMainWindow* window)
     close->setObjectName(QStringLiteral("actionCloseWindow"));
     close->setShortcuts(keysOf(QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence::Close));
     connect(close, &QAction::triggered, window, &QWidget::close);
+    emit fileMenuMade(file, window);
 
     if (content) {
         QMenu* view = bar->addMenu(QStringLiteral("&Présentation"));

@@ -5,7 +5,10 @@
 
 #include <QMessageBox>
 
+#include <functional>
+
 class QMainWindow;
+class QMenu;
 class QSettings;
 class QWidget;
 
@@ -32,6 +35,14 @@ public:
     explicit AppDelegate(ModelContext* context, QObject* parent = nullptr);
 
     ModelContext* context() const { return m_context; }
+    // The store the windows opened from now on show.
+    void setContext(ModelContext* context) { m_context = context; }
+    // Asked once every window answered Quit, before they close: runs its second argument to
+    // go on, or not at all to stay.
+    void setBeforeQuit(std::function<void(QWidget* over, std::function<void()> proceed)> guard)
+    {
+        m_beforeQuit = std::move(guard);
+    }
 
     // Where the windows keep their frame and splitter positions between runs; none in the
     // tests that do not ask for it. The delegate does not own it.
@@ -60,6 +71,10 @@ public:
     // The message box showing the last outcome (for the tests), or null.
     QMessageBox* lastMessage() const { return m_message; }
 
+signals:
+    // A window's « Fichier » menu is made: others add their items to it.
+    void fileMenuMade(QMenu* menu, QMainWindow* window);
+
 private:
     void showResult(const UpdateCheckResult& result);
     void askBeforeQuitting(QList<QPointer<QMainWindow>> windows);
@@ -69,6 +84,7 @@ private:
     UpdateChecker* m_updater = nullptr;
     QPointer<QWidget> m_sender;
     QPointer<QMessageBox> m_message;
+    std::function<void(QWidget*, std::function<void()>)> m_beforeQuit;
 };
 
 } // namespace kv

@@ -1,4 +1,6 @@
 #include "appdelegate.h"
+#include "baseagence.h"
+#include "basecourante.h"
 #include "desktop.h"
 #include "startup.h"
 
@@ -65,8 +67,27 @@ int main(int argc, char* argv[])
     QObject::connect(&endSignals, &kv::EndSignals::endRequested, &app, [] { kv::quitWithoutQuestions(); });
 
     QTextStream out(stdout);
+    QSettings settings;
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    kv::StoreOpening opening = kv::openStore(base, QString::fromUtf8(kv::kBundleIdentifier), out);
+    // The office's base: the local file, or the server's database chosen in « Base de l'agence ».
+    const kv::BaseAgence agence = kv::BaseAgence::lire(settings);
+    kv::StoreOpening opening;
+    QString password;
+    if (agence.serveur) {
+        bool localPossible = false;
+        opening = kv::ouvrirBaseServeur(agence, hasDisplay() ? kv::demandeMotDePasse(nullptr) : kv::DemandeMotDePasse(),
+                                        out, &localPossible, &password);
+        if (!opening.context) {
+            QTextStream(stderr) << opening.fatalMessage << Qt::endl;
+            if (!localPossible || !hasDisplay() || !kv::proposerFichierLocal(opening)) {
+                if (!localPossible && hasDisplay())
+                    kv::refusalDialog(opening)->exec();
+                return EXIT_FAILURE;
+            }
+        }
+    }
+    if (!opening.context)
+        opening = kv::openStore(base, QString::fromUtf8(kv::kBundleIdentifier), out);
     out.flush();
     if (!opening.context) {
         QTextStream err(stderr);
@@ -75,27 +96,24 @@ int main(int argc, char* argv[])
             kv::refusalDialog(opening)->exec();
         return EXIT_FAILURE;
     }
-    kv::ModelContext* context = opening.context.get();
-    context->setAutosaveEnabled(true);
-    QObject::connect(context, &kv::ModelContext::autosaveFailed, [](const QString& error) {
-        QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
-        if (hasDisplay())
-            QMessageBox::warning(QApplication::activeWindow(), QStringLiteral("Kestrovan"),
-                                 QStringLiteral("Échec de la sauvegarde: ") + error);
-    });
+    // Its automatic saves, a server that stops answering, and a change of base are looked after there.
+    kv::BaseCourante courante(std::move(opening.context));
+    courante.setSettings(&settings);
+    courante.setMotDePasse(password);
 
-    QSettings settings;
-    kv::AppDelegate delegate(context);
+    kv::AppDelegate delegate(courante.context());
     delegate.setSettings(&settings);
+    courante.setDelegate(&delegate);
+    kv::installerMenusBase(&courante);
     delegate.newWindow();
     // Rentals saved without coordinates are located again once the address service answers.
-    kv::RelocalisationLocations::relancer(context);
+    kv::RelocalisationLocations::relancer(courante.context());
     // The first map shown finds its tile server's connection ready.
     kv::MapWidget::prepareNetworkLater();
     int status = app.exec();
 
     QString error;
-    if (!kv::closeStoreForExit(*context, &error)) {
+    if (!kv::closeStoreForExit(*courante.context(), &error)) {
         QTextStream(stderr) << "❌ Échec de la sauvegarde: " << error << Qt::endl;
         // The windows are gone: say it where it can be seen, not only on the console.
         if (hasDisplay())

@@ -367,6 +367,11 @@ OpenFailure ModelContext::inspect(const QString& path, QString* error)
     return inspection.failure;
 }
 
+bool ModelContext::storeUnreachable() const
+{
+    return m_file && !m_file->reachable();
+}
+
 QString ModelContext::filePath() const
 {
     return m_path;

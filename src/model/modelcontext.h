@@ -175,6 +175,11 @@ public:
     }
 
     bool hasChanges() const;
+    // How many records wait for the next save (inserted, changed or deleted).
+    qsizetype pendingChangeCount() const { return qsizetype(m_pending.size()); }
+    // True when the store is a server database whose connection is lost: a save fails until
+    // the server answers again, and what is pending stays.
+    bool storeUnreachable() const;
 
     // Writes every pending change in one transaction. On failure nothing is written, the
     // changes stay pending and `error` receives the reason.

@@ -47,7 +47,7 @@ QString message(const PGresult* r, PGconn* conn)
 // A database's name as shown: its URL without the password.
 QString shown(const QString& url)
 {
-    return QUrl(url).toString(QUrl::RemovePassword);
+    return StoreBackend::shownLocation(url);
 }
 
 std::string q(const char* name)
@@ -403,6 +403,77 @@ PgStore::Inspection PgStore::inspect(const QString& url)
     out = inspectDatabase(conn, url);
     PQfinish(conn);
     return out;
+}
+
+PgStore::ServerCheck PgStore::check(const QString& url)
+{
+    using Outcome = ServerCheck::Outcome;
+    ServerCheck out;
+    const QByteArray dbname = url.toUtf8();
+    const char* keys[] = {"dbname", "connect_timeout", "client_encoding", nullptr};
+    const char* values[] = {dbname.constData(), "5", "UTF8", nullptr};
+    // Whether a server answers at all, before what it says to this user and database.
+    switch (PQpingParams(keys, values, 1)) {
+    case PQPING_OK:
+        break;
+    case PQPING_NO_ATTEMPT:
+        out.outcome = Outcome::Refused;
+        out.detail = QStringLiteral("adresse du serveur invalide");
+        return out;
+    case PQPING_REJECT:
+        out.detail = QStringLiteral("le serveur démarre ou s’arrête");
+        return out;
+    default:
+        return out;
+    }
+    std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdbParams(keys, values, 1), PQfinish);
+    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
+        out.detail = conn ? message(conn.get()) : QString();
+        out.outcome = !conn                                   ? Outcome::Unreachable
+                      : PQconnectionNeedsPassword(conn.get()) ? Outcome::PasswordNeeded
+                      : PQconnectionUsedPassword(conn.get())  ? Outcome::PasswordRefused
+                                                              : Outcome::Refused;
+        return out;
+    }
+    const Inspection inspection = inspectDatabase(conn.get(), url);
+    out.detail = inspection.error;
+    switch (inspection.failure) {
+    case OpenFailure::NotAStore:
+        out.outcome = Outcome::NotAStore;
+        return out;
+    case OpenFailure::NewerVersion:
+        out.outcome = Outcome::NewerVersion;
+        return out;
+    case OpenFailure::Damaged:
+        out.outcome = Outcome::Damaged;
+        return out;
+    default:
+        break;
+    }
+    if (inspection.empty) {
+        out.outcome = Outcome::Empty;
+        return out;
+    }
+    try {
+        QString why;
+        if (!takeDeskLock(conn.get(), url, &why)) {
+            out.outcome = Outcome::OtherDesk;
+            out.detail = why;
+            return out;
+        }
+        PQclear(PQexec(conn.get(), "SELECT pg_advisory_unlock_all()"));
+    } catch (const StoreError& e) {
+        out.outcome = Outcome::Refused;
+        out.detail = QString::fromUtf8(e.what());
+        return out;
+    }
+    out.outcome = Outcome::Ours;
+    return out;
+}
+
+bool PgStore::reachable() const
+{
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
 }
 
 std::unique_ptr<PgStore> PgStore::open(const QString& url, QString* error, OpenFailure* failure)

@@ -19,7 +19,28 @@ public:
     static Inspection inspect(const QString& url);
     ~PgStore() override;
 
+    // What a connection to the database at `url` meets, for the user to be told before anything
+    // is opened: nothing is written to the database.
+    struct ServerCheck {
+        enum class Outcome {
+            Ours,            // a store of ours, free to open
+            Empty,           // an empty database: a new store, or the place for a copy
+            Unreachable,     // no server answers at that address (or it is starting, stopping)
+            PasswordNeeded,  // the server asks for a password and none was given
+            PasswordRefused, // the password given was refused
+            Refused,         // the server answered and refused the connection (`detail` says why)
+            NotAStore,       // a database holding something else
+            NewerVersion,    // a store written by a newer version
+            Damaged,         // a store of ours, damaged
+            OtherDesk,       // a store of ours, open on another desk (`detail` names it)
+        };
+        Outcome outcome = Outcome::Unreachable;
+        QString detail; // the server's or the store's own words
+    };
+    static ServerCheck check(const QString& url);
+
     QString location() const override { return m_url; }
+    bool reachable() const override;
     bool load(LoadedRecords& out, QString* error, OpenFailure* failure) override;
     bool finishOpening(LoadedRecords& loaded, QString* error) override;
     bool write(const ChangeSet& changes, QString* error) override;

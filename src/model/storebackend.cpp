@@ -3,11 +3,25 @@
 #include "pgstore.h"
 #include "sqlitestore.h"
 
+#include <QUrl>
+#include <QUrlQuery>
+
 namespace kv {
 
 bool StoreBackend::isServer(const QString& location)
 {
     return location.startsWith(QLatin1String("postgresql://")) || location.startsWith(QLatin1String("postgres://"));
+}
+
+QString StoreBackend::shownLocation(const QString& location)
+{
+    if (!isServer(location))
+        return location;
+    QUrl url(location);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(QStringLiteral("password"));
+    url.setQuery(query);
+    return url.toString(QUrl::RemovePassword);
 }
 
 std::unique_ptr<StoreBackend> StoreBackend::open(const QString& location, QString* error, OpenFailure* failure)

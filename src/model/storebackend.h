@@ -24,6 +24,8 @@ public:
     // A location names a server database when it is a "postgresql://" or "postgres://" URL;
     // anything else is the path of a local file (":memory:" for a store without file).
     static bool isServer(const QString& location);
+    // A location as it may be shown: without the password a server's location may carry.
+    static QString shownLocation(const QString& location);
 
     // Opens the store at `location`, checked and ready to load: a store that is not ours,
     // damaged or newer is refused and left untouched.
@@ -50,6 +52,9 @@ public:
         Q_UNUSED(error);
         return true;
     }
+
+    // False once the store's connection is lost (a server gone): what is pending waits.
+    virtual bool reachable() const { return true; }
 
     // Told how many changes a write has written so far, every few hundred (a long copy).
     void setProgress(std::function<void(qsizetype done)> progress) { m_progress = std::move(progress); }

@@ -31,7 +31,7 @@ std::array<std::size_t, kEntityTypeCount> counts(const LoadedRecords& loaded)
 } // namespace
 
 bool copyStore(const ModelContext& from, const QString& location,
-               const std::function<void(qsizetype, qsizetype)>& progress, QString* error)
+               const std::function<bool(qsizetype, qsizetype)>& progress, QString* error)
 {
     OpenFailure failure = OpenFailure::None;
     std::unique_ptr<StoreBackend> to = StoreBackend::open(location, error, &failure);
@@ -43,7 +43,7 @@ bool copyStore(const ModelContext& from, const QString& location,
     for (const auto& records : there.byType)
         if (!records.empty()) {
             if (error)
-                *error = QStringLiteral("La base « %1 » contient déjà des données : la copie y est refusée.").arg(location);
+                *error = QStringLiteral("La base « %1 » contient déjà des données : la copie y est refusée.").arg(StoreBackend::shownLocation(location));
             return false;
         }
     const ChangeSet changes = everyRecord<DispositifSpecial, Qualification, Specialisation, Formation, Disponibilite,
@@ -51,8 +51,9 @@ bool copyStore(const ModelContext& from, const QString& location,
                                           Chauffeur, LocationDeBenne, BonDePesee, FormationChauffeur,
                                           HistoriqueEnvoiRapport>(from);
     to->setProgress([&](qsizetype done) {
-        if (progress)
-            progress(done, qsizetype(changes.size()));
+        // Stopped by the user: the write's transaction is rolled back.
+        if (progress && !progress(done, qsizetype(changes.size())))
+            throw StoreError(QStringLiteral("copie interrompue"));
     });
     if (!to->write(changes, error))
         return false;
@@ -66,7 +67,7 @@ bool copyStore(const ModelContext& from, const QString& location,
     if (counts(copied) != expected) {
         if (error)
             *error = QStringLiteral("La copie relue dans « %1 » ne compte pas autant d’enregistrements que l’original.")
-                         .arg(location);
+                         .arg(StoreBackend::shownLocation(location));
         return false;
     }
     return true;

@@ -115,6 +115,18 @@ bool start(QString* error, bool durable)
             *error = QStringLiteral("initdb a échoué : ") + QString::fromLocal8Bit(initdb.readAllStandardError());
             return false;
         }
+        // One role proves who it is by its password, before the lines that trust every other.
+        QFile hba(QDir(s.data()).filePath(QStringLiteral("pg_hba.conf")));
+        QByteArray rules;
+        if (hba.open(QIODevice::ReadOnly))
+            rules = hba.readAll();
+        hba.close();
+        if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || hba.write(QByteArray("local all ") + kPasswordRole + " scram-sha-256\n" + rules) < 0) {
+            *error = QStringLiteral("pg_hba.conf ne peut pas être écrit : ") + hba.errorString();
+            return false;
+        }
+        hba.close();
     }
     s.postgres = std::make_unique<QProcess>();
     s.unprivileged(*s.postgres);
@@ -151,6 +163,11 @@ void stop()
     ::kill(pid_t(s.postgres->processId()), SIGINT);
     s.postgres->waitForFinished(-1);
     s.postgres.reset();
+}
+
+QString socketFolder()
+{
+    return server().socketDir();
 }
 
 QString freshDatabase()

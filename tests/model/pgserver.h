@@ -15,6 +15,12 @@ bool start(QString* error, bool durable = false);
 // Stops it (the store's server gone); start() brings it back with its databases.
 void stop();
 
+// The folder of the server's socket (the host of its locations), and the role that must give
+// its password (`kPasswordRole`, password `kPassword`; every other role is trusted).
+QString socketFolder();
+inline constexpr char kPasswordRole[] = "avecmotdepasse";
+inline constexpr char kPassword[] = "secret";
+
 // A new empty database of the server, as a store location.
 QString freshDatabase();
 // Runs SQL on a database through a connection of the test's own: empty, or the server's message.
