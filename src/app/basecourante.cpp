@@ -5,6 +5,7 @@
 #include "startup.h"
 
 #include "model/modelcontext.h"
+#include "model/pgstore.h"
 #include "stats/relocalisationlocations.h"
 #include "widgets/sharedannouncement.h"
 
@@ -47,11 +48,30 @@ BaseCourante::BaseCourante(std::unique_ptr<ModelContext> context, QObject* paren
     : QObject(parent), m_context(std::move(context))
 {
     m_reessai.setInterval(5000);
-    connect(&m_reessai, &QTimer::timeout, this, [this] { reessayer(); });
+    connect(&m_reessai, &QTimer::timeout, this, &BaseCourante::sonder);
     suivre();
 }
 
-BaseCourante::~BaseCourante() = default;
+BaseCourante::~BaseCourante()
+{
+    if (m_sonde)
+        m_sonde->wait();
+}
+
+void BaseCourante::sonder()
+{
+    if (m_sonde)
+        return;
+    auto answered = std::make_shared<bool>(false);
+    m_sonde = QThread::create([answered, url = m_context->filePath()] { *answered = PgStore::answers(url); });
+    connect(m_sonde, &QThread::finished, this, [this, answered] {
+        m_sonde->deleteLater();
+        m_sonde = nullptr;
+        if (*answered)
+            reessayer();
+    });
+    m_sonde->start();
+}
 
 void BaseCourante::setDelegate(AppDelegate* delegate)
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <functional>
@@ -62,6 +64,10 @@ private:
     void suivre();
     void echecAutomatique(const QString& error);
     void mettreAJour();
+    // The timer's turn: the server asked, away from the windows, whether it answers; the
+    // saves tried once it does, so that a server far away that does not answer never holds
+    // the windows still.
+    void sonder();
 
     std::unique_ptr<ModelContext> m_context;
     AppDelegate* m_delegate = nullptr;
@@ -69,6 +75,7 @@ private:
     QString m_motDePasse;
     QString m_ligne;
     QTimer m_reessai;
+    QPointer<QThread> m_sonde;
     QMetaObject::Connection m_changed, m_saved, m_failed;
 };
 

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTextEdit>
 
 #include <functional>
 
@@ -312,8 +313,15 @@ std::unique_ptr<QMessageBox> refusalDialog(const StoreOpening& opening)
     box->setInformativeText(opening.whatToDo);
     // The error as the store reported it, for whoever helps the user, a click away; in words,
     // without the console line's name of the framework piece that failed.
-    if (!opening.whatHappened.isEmpty() && opening.whatHappened != dialogText(opening.fatalMessage))
+    if (!opening.whatHappened.isEmpty() && opening.whatHappened != dialogText(opening.fatalMessage)) {
         box->setDetailedText(QStringLiteral("Erreur rapportée : ") + errorOf(opening.fatalMessage));
+        // Once shown, the details are reached by Tab and read by a screen reader, line by line.
+        if (auto* details = box->findChild<QTextEdit*>()) {
+            details->setFocusPolicy(Qt::StrongFocus);
+            details->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+            details->setAccessibleName(QStringLiteral("Détails de l’erreur"));
+        }
+    }
     box->setStandardButtons(QMessageBox::Ok);
     // Opening or closing the details leaves Return to « OK ».
     QAbstractButton* ok = box->button(QMessageBox::Ok);

@@ -471,6 +471,14 @@ PgStore::ServerCheck PgStore::check(const QString& url)
     return out;
 }
 
+bool PgStore::answers(const QString& url)
+{
+    const QByteArray dbname = url.toUtf8();
+    const char* keys[] = {"dbname", "connect_timeout", nullptr};
+    const char* values[] = {dbname.constData(), "5", nullptr};
+    return PQpingParams(keys, values, 1) == PQPING_OK;
+}
+
 bool PgStore::reachable() const
 {
     return m_conn && PQstatus(m_conn) == CONNECTION_OK;

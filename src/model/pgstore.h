@@ -38,6 +38,8 @@ public:
         QString detail; // the server's or the store's own words
     };
     static ServerCheck check(const QString& url);
+    // Whether a server answers at `url`, without logging in: safe on any thread.
+    static bool answers(const QString& url);
 
     QString location() const override { return m_url; }
     bool reachable() const override;

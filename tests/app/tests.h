@@ -25,6 +25,11 @@ private slots:
     void programEndsCleanlyOnEndSignals();
     void dialogsShowTheirMessageWithoutItsSymbol();
     void refusalsSayWhatHappenedAndWhatToDo();
+    void connectionTestSaysWhatFailed();
+    void copyToTheServerRefusesDataThenWorksThere();
+    void secondDeskIsRefusedAtStartup();
+    void serverGoneWhileWorkingKeepsTheChanges();
+    void cleanupTestCase();
 };
 
 class ContentViewTest : public QObject {

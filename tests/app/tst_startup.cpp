@@ -1,15 +1,26 @@
 #include "tests.h"
 
 #include "app/appdelegate.h"
+#include "app/baseagence.h"
+#include "app/basecourante.h"
+#include "app/contentview.h"
 #include "app/startup.h"
 #include "clients/clienteditorview.h"
+#include "model/storebackend.h"
 #include "platform/endsignals.h"
+
+#include "model/pgserver.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QUrl>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -67,7 +78,8 @@ QString olderStore()
 // A store of ours at `path` holding one client named `nom`.
 void makeStore(const QString& path, const QString& nom)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!StoreBackend::isServer(path))
+        QDir().mkpath(QFileInfo(path).absolutePath());
     QString error;
     auto ctx = ModelContext::open(path, &error);
     QVERIFY2(ctx, qPrintable(error));
@@ -97,6 +109,42 @@ QByteArray readFile(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// The suite's throwaway server, started once; a new database of it as « Base de l'agence »
+// names it.
+BaseAgence serverBase(QString* location = nullptr)
+{
+    QString error;
+    if (!pgtest::start(&error))
+        qFatal("%s", qPrintable(error));
+    const QString fresh = pgtest::freshDatabase();
+    if (location)
+        *location = fresh;
+    BaseAgence b;
+    b.serveur = true;
+    b.hote = pgtest::socketFolder();
+    b.base = QUrl(fresh).path().mid(1);
+    b.utilisateur = QStringLiteral("kestrovan");
+    return b;
+}
+
+// The program's pieces over one store, as main puts them together.
+struct Desk {
+    explicit Desk(std::unique_ptr<ModelContext> context) : courante(std::move(context)), delegate(courante.context())
+    {
+        courante.setDelegate(&delegate);
+        window = qobject_cast<ContentView*>(delegate.newWindow());
+    }
+    ~Desk()
+    {
+        for (ContentView* w : ContentView::windows())
+            w->closeAnswered();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    BaseCourante courante;
+    AppDelegate delegate;
+    ContentView* window;
+};
 
 const QString kBoxLine = QStringLiteral("📦 SwiftData store URL: ");
 const QString kMigrated = QStringLiteral("🛠️ Migré default.store → ");
@@ -758,6 +806,16 @@ void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
         QTRY_VERIFY2(within(),
                      qPrintable(QStringLiteral("%1,%2 %3×%4").arg(box->frameGeometry().x()).arg(box->frameGeometry().y())
                                     .arg(box->frameGeometry().width()).arg(box->frameGeometry().height())));
+        // The details are reached by Tab, and read: named, their text the error's.
+        QTextEdit* text = nullptr;
+        for (int i = 0; i < 6 && !text; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            text = qobject_cast<QTextEdit*>(QApplication::focusWidget());
+        }
+        QVERIFY(text);
+        QCOMPARE(text->toPlainText(), box->detailedText());
+        QVERIFY(!text->accessibleName().isEmpty());
+        box->button(QMessageBox::Ok)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(!box->isVisible());
         QCOMPARE(box->clickedButton(), box->button(QMessageBox::Ok));
@@ -832,4 +890,143 @@ void StartupTest::refusalsSayWhatHappenedAndWhatToDo()
     const std::unique_ptr<QMessageBox> box = refusalDialog(second);
     QVERIFY2(box->text().startsWith(QStringLiteral("Kestrovan est déjà ouvert")), qPrintable(box->text()));
     QVERIFY(box->detailedText().isEmpty());
+}
+
+void StartupTest::cleanupTestCase()
+{
+    pgtest::stop();
+}
+
+void StartupTest::connectionTestSaysWhatFailed()
+{
+    QString location;
+    const BaseAgence empty = serverBase(&location);
+    BaseCourante courante(ModelContext::open(QStringLiteral(":memory:")));
+    BaseAgenceDialog dialog(&courante);
+    dialog.choisirServeur(true);
+    const auto said = [&](const BaseAgence& b, const QString& password = {}) {
+        dialog.champs()->setBase(b);
+        dialog.champs()->motDePasseEdit()->setText(password);
+        QTest::mouseClick(dialog.tester(), Qt::LeftButton);
+        return dialog.resultat()->text();
+    };
+    QVERIFY2(said(empty).startsWith(QStringLiteral("Connexion réussie : la base « %1 » est vide").arg(empty.base)), qPrintable(said(empty)));
+    BaseAgence nowhere = empty;
+    nowhere.hote = g_dir->path();
+    QVERIFY2(said(nowhere).startsWith(QStringLiteral("Serveur injoignable : aucun serveur ne répond")), qPrintable(said(nowhere)));
+
+    pgtest::exec(location, QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(pgtest::kPasswordRole, pgtest::kPassword));
+    BaseAgence guarded = empty;
+    guarded.utilisateur = QString::fromLatin1(pgtest::kPasswordRole);
+    QVERIFY2(said(guarded).startsWith(QStringLiteral("Le serveur demande un mot de passe")), qPrintable(said(guarded)));
+    QVERIFY2(said(guarded, QStringLiteral("faux")).startsWith(QStringLiteral("Mot de passe refusé")), qPrintable(said(guarded, "faux")));
+    QVERIFY(said(guarded, QString::fromLatin1(pgtest::kPassword)).startsWith(QStringLiteral("Connexion réussie")));
+
+    QString foreignLocation;
+    const BaseAgence foreign = serverBase(&foreignLocation);
+    pgtest::exec(foreignLocation, QStringLiteral("CREATE TABLE factures (numero integer)"));
+    QVERIFY2(said(foreign).contains(QStringLiteral("n’est pas une base Kestrovan")), qPrintable(said(foreign)));
+
+    // Ours, then held by another desk, then written by a later version.
+    std::unique_ptr<ModelContext> held = ModelContext::open(location);
+    QVERIFY(held);
+    QVERIFY2(said(empty).contains(QStringLiteral("est ouverte sur un autre poste (%1)").arg(QSysInfo::machineHostName())),
+             qPrintable(said(empty)));
+    held.reset();
+    QVERIFY2(said(empty).contains(QStringLiteral("est une base Kestrovan, prête")), qPrintable(said(empty)));
+    pgtest::exec(location, QStringLiteral("UPDATE kestrovan SET version = version + 1"));
+    QVERIFY2(said(empty).contains(QStringLiteral("version plus récente")), qPrintable(said(empty)));
+}
+
+void StartupTest::copyToTheServerRefusesDataThenWorksThere()
+{
+    QString full, empty;
+    const BaseAgence holding = serverBase(&full);
+    const BaseAgence target = serverBase(&empty);
+    makeStore(full, "Déjà là");
+    const QByteArray before = pgtest::dump(full);
+    makeStore(storeFile(), "Local");
+    std::unique_ptr<ModelContext> local;
+    start(&local);
+    QSettings settings(g_dir->filePath(QStringLiteral("reglages.ini")), QSettings::IniFormat);
+    Desk desk(std::move(local));
+    desk.courante.setSettings(&settings);
+    CopieServeurDialog dialog(&desk.courante);
+    dialog.show();
+
+    dialog.champs()->setBase(holding);
+    QTest::mouseClick(dialog.copier(), Qt::LeftButton);
+    QVERIFY2(dialog.resultat()->text().contains(QStringLiteral("contient déjà des données")), qPrintable(dialog.resultat()->text()));
+    QCOMPARE(pgtest::dump(full), before);
+    QVERIFY(!StoreBackend::isServer(desk.courante.context()->filePath()));
+
+    dialog.champs()->setBase(target);
+    QTest::mouseClick(dialog.copier(), Qt::LeftButton);
+    QVERIFY2(StoreBackend::isServer(desk.courante.context()->filePath()), qPrintable(dialog.resultat()->text()));
+    QCOMPARE(desk.delegate.context(), desk.courante.context());
+    QCOMPARE(clientNames(desk.courante.context()), QStringList{"Local"});
+    QCOMPARE(pgtest::value(empty, QStringLiteral("SELECT string_agg(nom, ',') FROM \"Client\"")), QStringLiteral("Local"));
+    QVERIFY(BaseAgence::lire(settings) == target);
+    // Its windows show the server's store, the local one's are gone.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(ContentView::windows().size(), 1);
+}
+
+void StartupTest::secondDeskIsRefusedAtStartup()
+{
+    QString location;
+    const BaseAgence agence = serverBase(&location);
+    makeStore(location, "Premier");
+    std::unique_ptr<ModelContext> first = ModelContext::open(location);
+    QVERIFY(first);
+    const QByteArray before = pgtest::dump(location);
+    QString text;
+    QTextStream out(&text);
+    bool localOffered = true;
+    StoreOpening opening = ouvrirBaseServeur(agence, {}, out, &localOffered);
+    QVERIFY(!opening.context);
+    QVERIFY(!localOffered);
+    QVERIFY2(opening.whatHappened.contains(QStringLiteral("ouverte sur un autre poste (%1)").arg(QSysInfo::machineHostName())),
+             qPrintable(opening.whatHappened));
+    QVERIFY(opening.fatalMessage.startsWith(QStringLiteral("❌ ")));
+    QCOMPARE(pgtest::dump(location), before);
+
+    // Once the first desk has left, the second one opens it.
+    first.reset();
+    opening = ouvrirBaseServeur(agence, {}, out, &localOffered);
+    QVERIFY(opening.context);
+    QCOMPARE(clientNames(opening.context.get()), QStringList{"Premier"});
+}
+
+void StartupTest::serverGoneWhileWorkingKeepsTheChanges()
+{
+    QString location;
+    serverBase(&location);
+    makeStore(location, "Avant");
+    Desk desk(ModelContext::open(location));
+    desk.courante.setIntervalleReessai(1);
+    pgtest::stop();
+    desk.courante.context()->all<Client>().first()->setNom(QStringLiteral("Pendant"));
+    // The automatic save fails: the line says what waits, under the window.
+    const QString waiting = QStringLiteral("Serveur injoignable : 1 modification en attente");
+    QTRY_COMPARE(desk.courante.ligne(), waiting);
+    auto* line = desk.window->statusBar()->findChild<QLabel*>(QLatin1String(kLigneServeur));
+    QVERIFY(line && line->isVisible());
+    QCOMPARE(line->text(), waiting);
+
+    // Quit asks, the count said; « Annuler » keeps the window and the change.
+    desk.delegate.quit();
+    QMessageBox* question = nullptr;
+    QTRY_VERIFY((question = desk.window->findChild<QMessageBox*>(QLatin1String(kQuestionQuitter))));
+    QCOMPARE(question->text(), waiting);
+    QTest::keyClick(question, Qt::Key_Escape);
+    QTRY_VERIFY(!question || !question->isVisible());
+    QVERIFY(desk.window->isVisible());
+
+    // The server back, the save is tried again by itself and nothing is lost.
+    QString error;
+    QVERIFY2(pgtest::start(&error), qPrintable(error));
+    QTRY_COMPARE(desk.courante.ligne(), QString());
+    QVERIFY(!line->isVisible());
+    QCOMPARE(pgtest::value(location, QStringLiteral("SELECT string_agg(nom, ',') FROM \"Client\"")), QStringLiteral("Pendant"));
 }
