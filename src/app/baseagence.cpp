@@ -438,8 +438,10 @@ bool CopieServeurDialog::copierDonnees()
         dire(messageConnexion(check, base));
         return false;
     }
+    m_resultat->hide();
     QProgressDialog progress(QStringLiteral("Copie des données vers le serveur…"), QStringLiteral("Interrompre"), 0, 1, this);
     progress.setObjectName(QStringLiteral("progressionCopie"));
+    progress.setWindowTitle(windowTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);

@@ -29,7 +29,7 @@ struct BaseAgence {
     QString hote = QStringLiteral("localhost");
     int port = 5432;
     QString base = QStringLiteral("kestrovan");
-    QString utilisateur;
+    QString utilisateur = QString::fromLocal8Bit(qgetenv("USER")); // the server's default: the desk's login
 
     static BaseAgence lire(const QSettings& settings);
     void ecrire(QSettings& settings) const;

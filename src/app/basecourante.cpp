@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextStream>
 
@@ -151,9 +152,12 @@ void BaseCourante::avantDeQuitter(QWidget* over, std::function<void()> quitter)
     box->setObjectName(QLatin1String(kQuestionQuitter));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setInformativeText(QStringLiteral("Ces modifications n’ont pas pu être enregistrées sur le serveur (%1). "
-                                           "Si vous quittez maintenant, elles seront perdues.")
-                                .arg(error));
+    // The server's own words, on one line, after what they mean for the user.
+    QString why = error.simplified();
+    why.remove(QRegularExpression(QStringLiteral("^Serveur injoignable : ")));
+    box->setInformativeText(QStringLiteral("Le serveur ne répond pas : ces modifications n’ont pas pu y être enregistrées. "
+                                           "Si vous quittez maintenant, elles seront perdues."));
+    box->setDetailedText(why);
     QPushButton* retry = box->addButton(QStringLiteral("Réessayer"), QMessageBox::AcceptRole);
     QPushButton* lose = box->addButton(QStringLiteral("Quitter sans les enregistrer"), QMessageBox::DestructiveRole);
     QPushButton* stay = box->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
@@ -193,7 +197,10 @@ bool BaseCourante::remplacer(std::unique_ptr<ModelContext> context, QString* err
     if (m_context->hasChanges() && !m_context->save(error))
         return false;
     const QList<ContentView*> before = ContentView::windows();
+    // The new window takes the place of the one the change was asked from (under its dialog).
     QWidget* active = QApplication::activeWindow();
+    while (active && !qobject_cast<ContentView*>(active))
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
     const QRect place = active ? active->geometry() : QRect();
     disconnect(m_changed);
     disconnect(m_saved);
