@@ -114,11 +114,13 @@ void BaseCourante::mettreAJour()
         m_reessai.start();
     if (!attente)
         m_reessai.stop();
+    // A window gets its status bar only once there is something to say there.
     for (ContentView* w : ContentView::windows()) {
-        if (attente || w->statusBar()->isVisible()) {
-            ligneDe(w)->setText(ligne);
-            w->statusBar()->setVisible(attente);
-        }
+        auto* bar = w->findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!attente && (!bar || bar->isHidden()))
+            continue;
+        ligneDe(w)->setText(ligne);
+        w->statusBar()->setVisible(attente);
     }
     if (ligne == m_ligne)
         return;

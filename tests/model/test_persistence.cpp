@@ -830,8 +830,15 @@ void TestServerStore::localStoreCopiedToTheServer()
     l->ajouterBonDePesee(fx::at(2026, 3, 2), QStringLiteral("T1"), 1000, 200, std::nullopt, std::nullopt);
     new Contact("Jean", "Dupont", "01", "", client);
     fx::chauffeur(local.get())->setSpecialisations({new Specialisation(QStringLiteral("Grue"))});
+    for (int i = 0; i < 600; ++i)
+        new Contact(QStringLiteral("Contact %1").arg(i), "", "", "", client);
     QVERIFY(local->save());
     QString error;
+    // Stopped midway, a copy leaves no record behind, and may be made again.
+    qsizetype told = 0;
+    QVERIFY(!copyStore(*local, storePath(), [&](qsizetype done, qsizetype) { return (told = done) == 0; }, &error));
+    QVERIFY(told > 0);
+    QCOMPARE(pgtest::value(storePath(), QStringLiteral("SELECT count(*) FROM \"Contact\"")), QStringLiteral("0"));
     QVERIFY2(copyStore(*local, storePath(), {}, &error), qPrintable(error));
     // A database that already holds data is refused, and left as it was.
     const QByteArray before = contents();
