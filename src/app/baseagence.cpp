@@ -341,8 +341,12 @@ void BaseAgenceDialog::enregistrerChoix()
     choix.serveur = m_choix->checkedId() == 1;
     const BaseAgence avant = choixEnregistre(m_courante);
     const bool serveurOuvert = StoreBackend::isServer(m_courante->context()->filePath());
-    // The store open now is the one chosen: nothing to open again.
-    if (choix.serveur == serveurOuvert && (!choix.serveur || choix == avant)) {
+    // The store open now is the one chosen: nothing to open again (its lock is this desk's).
+    const bool memeBase = choix.serveur == serveurOuvert
+                          && (!choix.serveur || choix == avant
+                              || StoreBackend::shownLocation(choix.location())
+                                     == StoreBackend::shownLocation(m_courante->context()->filePath()));
+    if (memeBase) {
         if (m_courante->settings())
             choix.ecrire(*m_courante->settings());
         accept();
@@ -442,7 +446,8 @@ bool CopieServeurDialog::copierDonnees()
     QProgressDialog progress(QStringLiteral("Copie des données vers le serveur…"), QStringLiteral("Interrompre"), 0, 1, this);
     progress.setObjectName(QStringLiteral("progressionCopie"));
     progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
+    // Nothing changes in any window while the records are read for the copy.
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
