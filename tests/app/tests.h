@@ -28,6 +28,7 @@ private slots:
     void connectionTestSaysWhatFailed();
     void copyToTheServerRefusesDataThenWorksThere();
     void secondDeskIsRefusedAtStartup();
+    void serverGoneAtStartupOffersTheLocalFile();
     void serverGoneWhileWorkingKeepsTheChanges();
     void cleanupTestCase();
 };

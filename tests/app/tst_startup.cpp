@@ -998,6 +998,20 @@ void StartupTest::secondDeskIsRefusedAtStartup()
     QCOMPARE(clientNames(opening.context.get()), QStringList{"Premier"});
 }
 
+void StartupTest::serverGoneAtStartupOffersTheLocalFile()
+{
+    BaseAgence gone = serverBase();
+    gone.hote = g_dir->path(); // no server listens there
+    QString text;
+    QTextStream out(&text);
+    bool localOffered = false;
+    const StoreOpening opening = ouvrirBaseServeur(gone, {}, out, &localOffered);
+    QVERIFY(!opening.context);
+    QVERIFY(localOffered);
+    QVERIFY2(opening.whatHappened.contains(QStringLiteral("Serveur injoignable")), qPrintable(opening.whatHappened));
+    QVERIFY(opening.whatToDo.contains(QStringLiteral("fichier local")));
+}
+
 void StartupTest::serverGoneWhileWorkingKeepsTheChanges()
 {
     QString location;
