@@ -103,6 +103,15 @@ public:
     {
         if (m_tiles.contains(url) || isPending(url) || failedRecently(url))
             return;
+        // A tile kept on disk from an earlier answer is read straight from there, as the
+        // network manager would with its cache preferred, without starting the manager, its
+        // thread, its proxy lookup and its TLS library: an office without network shows the
+        // tiles it has at the cost of reading them.
+        if (const std::unique_ptr<QIODevice> kept{diskCache()->data(QUrl(url))}) {
+            m_fromDisk.insert(url);
+            toDecode(url, kept->readAll());
+            return;
+        }
         QNetworkRequest request{QUrl(url)};
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -147,17 +156,32 @@ private:
     // No decoding outlives the store: its answers are posted to a store still whole.
     ~TileStore() override { m_decoders.waitForDone(); }
 
+    QNetworkDiskCache* diskCache()
+    {
+        if (!m_cache) {
+            m_cache = new QNetworkDiskCache(this);
+            m_cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                       + QStringLiteral("/tiles"));
+            m_cache->setMaximumCacheSize(200LL * 1024 * 1024);
+        }
+        return m_cache;
+    }
+
     QNetworkAccessManager* network()
     {
         if (!m_network) {
             m_network = new QNetworkAccessManager(this);
-            auto* cache = new QNetworkDiskCache(m_network);
-            cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-                                     + QStringLiteral("/tiles"));
-            cache->setMaximumCacheSize(200LL * 1024 * 1024);
-            m_network->setCache(cache);
+            m_network->setCache(diskCache());
         }
         return m_network;
+    }
+
+    void toDecode(const QString& url, QByteArray data)
+    {
+        m_decoding.insert(url);
+        m_toDecode.append({url, std::move(data)});
+        if (m_toDecode.size() == 1)
+            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
     }
 
     void onFinished(const QString& url, QNetworkReply* reply)
@@ -176,10 +200,7 @@ private:
         // for it. The answers of one turn of the event loop go together: one wake of that
         // thread for a screenful, not one a tile. A tile stays pending meanwhile: it is not
         // asked for twice.
-        m_decoding.insert(url);
-        m_toDecode.append({url, reply->readAll()});
-        if (m_toDecode.size() == 1)
-            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
+        toDecode(url, reply->readAll());
     }
 
     void decodeBatch()
@@ -205,7 +226,11 @@ private:
     void decoded(const QString& url, QImage image)
     {
         m_decoding.remove(url);
+        const bool fromDisk = m_fromDisk.remove(url);
         if (image.isNull()) {
+            // A damaged tile on disk is asked for again, from the network, next time.
+            if (fromDisk)
+                diskCache()->remove(QUrl(url));
             failed(url);
             return;
         }
@@ -222,6 +247,8 @@ private:
 
     static inline QPointer<TileStore> s_store;
     QNetworkAccessManager* m_network = nullptr;
+    QNetworkDiskCache* m_cache = nullptr;
+    QSet<QString> m_fromDisk; // being decoded, read from the disk
     QCache<QString, QPixmap> m_tiles;
     QHash<QString, QNetworkReply*> m_pending;
     QSet<QString> m_decoding;

@@ -45,11 +45,6 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     m_sansCoordonnees = RelocalisationLocations::nouvelleLigne(context, this);
     m_sansCoordonnees->setContentsMargins(0, 4, 0, 0);
     layout->addWidget(m_sansCoordonnees);
-    m_attente = new QLabel(QStringLiteral("Calcul en cours…"), this);
-    m_attente->setObjectName(QStringLiteral("calculEnCours"));
-    m_attente->setContentsMargins(0, 4, 0, 0);
-    m_attente->hide();
-    layout->addWidget(m_attente);
     layout->addSpacing(8);
 
     m_carte = new MapWidget(this);
@@ -86,6 +81,13 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
     layout->addWidget(m_carte, 1);
+    // While the places are counted, said in the middle of the map: nothing moves when it goes.
+    m_attente = new QLabel(QStringLiteral("Calcul en cours…"), m_carte);
+    m_attente->setObjectName(QStringLiteral("calculEnCours"));
+    m_attente->setAutoFillBackground(true);
+    m_attente->setContentsMargins(8, 4, 8, 4);
+    m_attente->hide();
+    (new QVBoxLayout(m_carte))->addWidget(m_attente, 0, Qt::AlignCenter);
 
     layout->addSpacing(6);
     auto* legende = new QLabel(

@@ -25,7 +25,6 @@ struct LocationPoint {
     qint64 count = 0;
     // The site address of the first rental placed there (may be empty).
     QString adresse;
-    bool operator==(const LocationPoint&) const = default;
 };
 
 class StatistiqueCarteChaleurView : public QWidget {
