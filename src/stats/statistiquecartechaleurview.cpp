@@ -267,13 +267,13 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees));
     m_carte->setMarkers(cercles.coordonnees);
     m_carte->setMarkerShapes(cercles.formes);
+    // Circles of one count on the same couple of pixels look like one: drawn once.
+    m_carte->setMarkerMerging(2, cercles.aspects);
     m_carte->setAccessibleDescription(
         m_points.isEmpty() ? QStringLiteral("Aucun lieu de pose n’a de coordonnées.")
                            : QStringLiteral("Lieux de pose : %1 ; locations placées : %2. Chaque cercle visible est lu avec son "
                                                   "nombre de locations.")
                                  .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(cercles.placees)));
-    // Circles of one count on the same couple of pixels look like one: drawn once.
-    m_carte->setMarkerMerging(2, cercles.aspects);
 }
 
 QString StatistiqueCarteChaleurView::adresse(int point) const
