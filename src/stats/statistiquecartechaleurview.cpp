@@ -242,7 +242,11 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     m_attente->show();
     m_carte->setAccessibleDescription(m_attente->text());
     auto retour = std::make_shared<QPointer<StatistiqueCarteChaleurView>>(this);
-    QThreadPool::globalInstance()->start([retour, poses, generation, locations, police = m_countFont] {
+    // A font of the worker's own, sharing nothing with the screen's: each thread keeps its own
+    // font engines.
+    QFont police;
+    police.fromString(m_countFont.toString());
+    QThreadPool::globalInstance()->start([retour, poses, generation, locations, police] {
         auto cercles = std::make_shared<CerclesDeChaleur>(compter(*poses, police));
         QMetaObject::invokeMethod(QCoreApplication::instance(), [retour, cercles, generation, locations] {
             StatistiqueCarteChaleurView* vue = *retour;
