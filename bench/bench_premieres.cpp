@@ -27,8 +27,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDateEdit>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,9 +38,13 @@
 #include <QMessageBox>
 #include <QMainWindow>
 #include <QMouseEvent>
+#include <QNetworkCacheMetaData>
+#include <QNetworkDiskCache>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -46,10 +52,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #if defined(__GLIBC__)
@@ -262,6 +270,47 @@ double ouvrirCarteParDefaut(ContentView& window)
         auto* carte = qobject_cast<CarteBennesLouees*>(ecran);
         return carte && carte->carte()->pendingTileCount() == 0;
     });
+}
+
+// The map service's tiles around `centre` kept on disk from a day online, as an office's cache
+// holds them: the deepest levels, each tile a picture of a few colours as map tiles are.
+bool garderTuiles(const GeoPoint& centre)
+{
+    QNetworkDiskCache cache;
+    cache.setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tiles"));
+    QRandomGenerator rng(3);
+    for (int z = 15; z <= 19; ++z) {
+        const double n = std::exp2(z);
+        const int cx = int((centre.longitude + 180) / 360 * n);
+        const double phi = centre.latitude * std::numbers::pi / 180;
+        const int cy = int((1 - std::asinh(std::tan(phi)) / std::numbers::pi) / 2 * n);
+        for (int y = cy - 4; y <= cy + 4; ++y)
+            for (int x = cx - 6; x <= cx + 6; ++x) {
+                QImage image(256, 256, QImage::Format_RGB32);
+                image.fill(QColor(0xF2, 0xEF, 0xE9));
+                QPainter p(&image);
+                p.setRenderHint(QPainter::Antialiasing);
+                for (int k = 0; k < 15; ++k) {
+                    p.setPen(QPen(QColor::fromHsv(int(rng.bounded(360)), 90, 200), 1 + rng.bounded(5)));
+                    p.drawLine(int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256)), int(rng.bounded(256)));
+                }
+                p.end();
+                QByteArray png;
+                QBuffer tampon(&png);
+                tampon.open(QIODevice::WriteOnly);
+                image.convertToFormat(QImage::Format_Indexed8).save(&tampon, "PNG");
+                QNetworkCacheMetaData meta;
+                meta.setUrl(MapWidget::tileUrl(MapWidget::defaultTileUrlTemplate(), z, x, y));
+                meta.setSaveToDisk(true);
+                meta.setAttributes({{QNetworkRequest::HttpStatusCodeAttribute, 200}});
+                QIODevice* fichier = cache.prepare(meta);
+                if (!fichier)
+                    return false;
+                fichier->write(png);
+                cache.insert(fichier);
+            }
+    }
+    return true;
 }
 
 double ouvrirStatistiques(ContentView& window)
@@ -539,6 +588,7 @@ const Action kActions[] = {
     {"supprimer", "planning : suppression confirmée d'une location"},
     {"retour", "planning : retour depuis « Bons de pesée »"},
     {"carte-defaut", "première visite : carte des bennes louées, réglages par défaut, sans réseau"},
+    {"carte-tuiles", "première visite : carte des bennes louées, sans réseau, tuiles gardées sur disque"},
     {"chaleur", "statistiques : carte de chaleur, première fois"},
     {"chaleur-retour", "statistiques : carte de chaleur, retour"},
     {"types", "statistiques : types de déchets, première fois"},
@@ -652,7 +702,8 @@ int premiereVisite(const QString& action, const QString& path)
 {
     // Offline, as an office's connection often is: nothing a user does may wait on the network.
     QTemporaryDir reglages;
-    if (action == QLatin1String("carte-defaut") || actionStatistique(action)) {
+    const bool tuiles = action == QLatin1String("carte-tuiles");
+    if (action == QLatin1String("carte-defaut") || tuiles || actionStatistique(action)) {
         // The settings as a new user has them, outside of the test mode that shows no tiles.
         if (!reglages.isValid())
             return 1;
@@ -661,6 +712,8 @@ int premiereVisite(const QString& action, const QString& path)
         QStandardPaths::setTestModeEnabled(false);
         if (MapWidget::configuredTileUrlTemplate() != MapWidget::defaultTileUrlTemplate())
             return 1;
+        // The tiles are kept in a cache of this process's own, never in the user's.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(reglages.path() + QStringLiteral("/cache")));
     } else if (!horsLigne(reglages)) {
         return 1;
     }
@@ -671,9 +724,15 @@ int premiereVisite(const QString& action, const QString& path)
     ContentView* window = fenetre(*delegate);
     if (!window)
         return 1;
+    if (tuiles) {
+        const QList<LocationDeBenne*> toutes = ctx->all<LocationDeBenne>();
+        const auto place = std::find_if(toutes.cbegin(), toutes.cend(), [](LocationDeBenne* l) { return l->latitude() && l->longitude(); });
+        if (place == toutes.cend() || !garderTuiles({*(*place)->latitude(), *(*place)->longitude()}))
+            return 1;
+    }
     // As the program does at start-up.
     RelocalisationLocations::relancer(ctx.get());
-    if (action == QLatin1String("carte-defaut")) {
+    if (action == QLatin1String("carte-defaut") || tuiles) {
         // The program readies the network a few seconds after it starts; a user who clicks
         // after that meets it ready.
         MapWidget::prepareNetworkLater();
@@ -716,7 +775,7 @@ int premiereVisite(const QString& action, const QString& path)
         m = supprimerBarre(*window);
     else if (action == QLatin1String("retour"))
         m = retourAuPlanning(*window);
-    else if (action == QLatin1String("carte-defaut"))
+    else if (action == QLatin1String("carte-defaut") || tuiles)
         m.total = ouvrirCarteParDefaut(*window), m.propre = g_propre;
     else if (const auto stat = actionStatistique(action))
         m.total = visiterStatistique(*window, stat->first, stat->second), m.propre = g_propre;

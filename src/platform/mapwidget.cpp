@@ -103,6 +103,15 @@ public:
     {
         if (m_tiles.contains(url) || isPending(url) || failedRecently(url))
             return;
+        // A tile kept on disk from an earlier answer is read straight from there, as the
+        // network manager would with its cache preferred, without starting the manager, its
+        // thread, its proxy lookup and its TLS library: an office without network shows the
+        // tiles it has at the cost of reading them.
+        if (const std::unique_ptr<QIODevice> kept{diskCache()->data(QUrl(url))}) {
+            m_fromDisk.insert(url);
+            toDecode(url, kept->readAll());
+            return;
+        }
         QNetworkRequest request{QUrl(url)};
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -147,17 +156,32 @@ private:
     // No decoding outlives the store: its answers are posted to a store still whole.
     ~TileStore() override { m_decoders.waitForDone(); }
 
+    QNetworkDiskCache* diskCache()
+    {
+        if (!m_cache) {
+            m_cache = new QNetworkDiskCache(this);
+            m_cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                       + QStringLiteral("/tiles"));
+            m_cache->setMaximumCacheSize(200LL * 1024 * 1024);
+        }
+        return m_cache;
+    }
+
     QNetworkAccessManager* network()
     {
         if (!m_network) {
             m_network = new QNetworkAccessManager(this);
-            auto* cache = new QNetworkDiskCache(m_network);
-            cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-                                     + QStringLiteral("/tiles"));
-            cache->setMaximumCacheSize(200LL * 1024 * 1024);
-            m_network->setCache(cache);
+            m_network->setCache(diskCache());
         }
         return m_network;
+    }
+
+    void toDecode(const QString& url, QByteArray data)
+    {
+        m_decoding.insert(url);
+        m_toDecode.append({url, std::move(data)});
+        if (m_toDecode.size() == 1)
+            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
     }
 
     void onFinished(const QString& url, QNetworkReply* reply)
@@ -176,10 +200,7 @@ private:
         // for it. The answers of one turn of the event loop go together: one wake of that
         // thread for a screenful, not one a tile. A tile stays pending meanwhile: it is not
         // asked for twice.
-        m_decoding.insert(url);
-        m_toDecode.append({url, reply->readAll()});
-        if (m_toDecode.size() == 1)
-            QMetaObject::invokeMethod(this, &TileStore::decodeBatch, Qt::QueuedConnection);
+        toDecode(url, reply->readAll());
     }
 
     void decodeBatch()
@@ -205,7 +226,11 @@ private:
     void decoded(const QString& url, QImage image)
     {
         m_decoding.remove(url);
+        const bool fromDisk = m_fromDisk.remove(url);
         if (image.isNull()) {
+            // A damaged tile on disk is asked for again, from the network, next time.
+            if (fromDisk)
+                diskCache()->remove(QUrl(url));
             failed(url);
             return;
         }
@@ -222,6 +247,8 @@ private:
 
     static inline QPointer<TileStore> s_store;
     QNetworkAccessManager* m_network = nullptr;
+    QNetworkDiskCache* m_cache = nullptr;
+    QSet<QString> m_fromDisk; // being decoded, read from the disk
     QCache<QString, QPixmap> m_tiles;
     QHash<QString, QNetworkReply*> m_pending;
     QSet<QString> m_decoding;
@@ -644,7 +671,7 @@ void MapWidget::setMarkers(const QList<GeoPoint>& coordinates)
     m_markers.reserve(coordinates.size());
     for (const GeoPoint& p : coordinates)
         m_markers.append(p.isValid() ? Marker{toWorld(p), true} : Marker{});
-    m_projectedZoom = -1;
+    forgetLevels();
     invalidateLayer();
     itemsChanged();
 }
@@ -735,7 +762,7 @@ void MapWidget::setMarkerOverhang(int pixels)
 void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
 {
     m_shapes = shapes;
-    m_projectedZoom = -1;
+    forgetLevels();
     invalidateLayer();
 }
 
@@ -743,7 +770,7 @@ void MapWidget::setMarkerMerging(int cellPixels, const QList<quint32>& looks)
 {
     m_mergeCell = std::max(0, cellPixels);
     m_looks = looks;
-    m_projectedZoom = -1;
+    forgetLevels();
     invalidateLayer();
 }
 
@@ -759,6 +786,13 @@ void MapWidget::invalidateLayer()
     update();
 }
 
+namespace {
+
+// Levels kept per map: the zooms a user steps through and back.
+constexpr qsizetype kLevelsKept = 8;
+
+} // namespace
+
 void MapWidget::updateProjection() const
 {
     if (m_projectedZoom == m_zoom && m_projected.size() == size_t(m_markers.size()))
@@ -767,58 +801,134 @@ void MapWidget::updateProjection() const
     m_projected.resize(size_t(m_markers.size()));
     for (qsizetype i = 0; i < m_markers.size(); ++i)
         m_projected[size_t(i)] = m_markers[i].world * size;
+    m_projectedZoom = m_zoom;
+    for (qsizetype k = 0; k < m_levels.size(); ++k)
+        if (m_levels[k].first == m_zoom) {
+            const std::shared_ptr<const Level> level = m_levels[k].second;
+            m_levels.move(k, m_levels.size() - 1);
+            m_merged = level->merged;
+            m_labelShown = level->labelShown;
+            return;
+        }
+    if (m_markers.size() < kMarkersAside) {
+        auto level = std::make_shared<const Level>(computeLevel(m_markers, m_shapes, m_looks, m_mergeCell, size));
+        keepLevel(m_zoom, level);
+        m_merged = level->merged;
+        m_labelShown = level->labelShown;
+        return;
+    }
+    // Meanwhile the markers stand where this zoom puts them, merged and labelled as before.
+    if (m_labelShown.size() != size_t(m_markers.size())) {
+        m_merged.clear();
+        m_labelShown.assign(size_t(m_markers.size()), 0);
+    }
+    computeLevelAside(m_zoom);
+}
+
+bool MapWidget::markersReady() const
+{
+    return m_markers.isEmpty()
+           || std::any_of(m_levels.cbegin(), m_levels.cend(), [this](const auto& l) { return l.first == m_zoom; });
+}
+
+void MapWidget::computeLevelAside(double zoom) const
+{
+    if (m_levelsAside.contains(zoom))
+        return;
+    m_levelsAside.insert(zoom);
+    // The widget is only ever looked at on its own thread, when the answer arrives.
+    auto self = std::make_shared<QPointer<MapWidget>>(const_cast<MapWidget*>(this));
+    QThreadPool::globalInstance()->start([self, markers = m_markers, shapes = m_shapes, looks = m_looks,
+                                          cell = m_mergeCell, zoom, generation = m_generation] {
+        auto level = std::make_shared<const Level>(
+            computeLevel(markers, shapes, looks, cell, double(tileSize) * std::exp2(zoom)));
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, generation, zoom, level] {
+            if (*self)
+                (*self)->levelReady(generation, zoom, level);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void MapWidget::keepLevel(double zoom, std::shared_ptr<const Level> level) const
+{
+    if (m_levels.size() >= kLevelsKept)
+        m_levels.removeFirst();
+    m_levels.append({zoom, std::move(level)});
+}
+
+void MapWidget::levelReady(quint64 generation, double zoom, std::shared_ptr<const Level> level)
+{
+    if (generation != m_generation)
+        return;
+    m_levelsAside.remove(zoom);
+    keepLevel(zoom, std::move(level));
+    if (zoom != m_zoom)
+        return;
+    m_projectedZoom = -1;
+    invalidateLayer();
+    itemsChanged();
+}
+
+void MapWidget::forgetLevels()
+{
+    ++m_generation;
+    m_levels.clear();
+    m_levelsAside.clear();
     m_merged.clear();
-    m_merged.reserve(size_t(m_markers.size()));
-    const bool looks = m_looks.size() == m_markers.size();
-    if (m_mergeCell > 0) {
+    m_labelShown.clear();
+    m_projectedZoom = -1;
+}
+
+MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const QList<MarkerShape>& shapes,
+                                         const QList<quint32>& looks, int mergeCell, double size)
+{
+    Level level;
+    const qsizetype count = markers.size();
+    std::vector<QPointF> projected(static_cast<size_t>(count));
+    for (qsizetype i = 0; i < count; ++i)
+        projected[size_t(i)] = markers[i].world * size;
+    std::vector<int>& merged = level.merged;
+    merged.reserve(size_t(count));
+    const bool looked = looks.size() == count;
+    if (mergeCell > 0) {
         // From the last painted to the first: the first seen in a cell stands for the others.
         QSet<QPair<quint64, quint32>> seen;
-        seen.reserve(m_markers.size());
-        for (qsizetype i = m_markers.size() - 1; i >= 0; --i) {
-            if (!m_markers[i].valid)
+        seen.reserve(count);
+        for (qsizetype i = count - 1; i >= 0; --i) {
+            if (!markers[i].valid)
                 continue;
-            const QPointF& at = m_projected[size_t(i)];
+            const QPointF& at = projected[size_t(i)];
             // The world is at most 2^27 pixels wide: a cell's column and row fit in 32 bits each.
-            const quint64 cell = (quint64(quint32(std::floor(at.x() / m_mergeCell))) << 32)
-                                 | quint32(std::floor(at.y() / m_mergeCell));
-            const QPair<quint64, quint32> key(cell, looks ? m_looks[i] : 0u);
+            const quint64 cell = (quint64(quint32(std::floor(at.x() / mergeCell))) << 32)
+                                 | quint32(std::floor(at.y() / mergeCell));
+            const QPair<quint64, quint32> key(cell, looked ? looks[i] : 0u);
             if (seen.contains(key))
                 continue;
             seen.insert(key);
-            m_merged.push_back(int(i));
+            merged.push_back(int(i));
         }
-        std::reverse(m_merged.begin(), m_merged.end());
+        std::reverse(merged.begin(), merged.end());
     } else {
-        for (qsizetype i = 0; i < m_markers.size(); ++i)
-            if (m_markers[i].valid)
-                m_merged.push_back(int(i));
+        for (qsizetype i = 0; i < count; ++i)
+            if (markers[i].valid)
+                merged.push_back(int(i));
     }
-    placeLabels();
-    m_projectedZoom = m_zoom;
-}
 
-bool MapWidget::hasLabels() const
-{
-    return m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
-}
-
-void MapWidget::placeLabels() const
-{
-    m_labelShown.assign(size_t(m_markers.size()), 1);
-    if (!hasLabels())
-        return;
-    // Greedy from the top marker down, in world pixels at this zoom: a label is kept when its
-    // room meets no label kept before. Kept labels are filed in a grid of buckets so that each
-    // check looks at the few labels nearby only.
+    level.labelShown.assign(size_t(count), 1);
+    if (shapes.size() != count || count == 0)
+        return level;
+    // Labels chosen greedily from the top marker down, in world pixels at this zoom: a label is
+    // kept when its room meets no label kept before. Kept labels are filed in a grid of buckets
+    // so that each check looks at the few labels nearby only.
     constexpr double bucket = 128;
     QHash<quint64, QList<QRectF>> buckets;
     const auto key = [](qint64 x, qint64 y) { return (quint64(quint32(x)) << 32) | quint32(y); };
-    for (auto it = m_merged.crbegin(); it != m_merged.crend(); ++it) {
+    for (auto it = merged.crbegin(); it != merged.crend(); ++it) {
         const int i = *it;
-        const QRectF& room = m_shapes[i].label;
+        const QRectF& room = shapes[i].label;
         if (room.isEmpty())
             continue;
-        const QRectF label = room.translated(m_projected[size_t(i)]);
+        const QRectF label = room.translated(projected[size_t(i)]);
         const qint64 x0 = qint64(std::floor(label.left() / bucket)), x1 = qint64(std::floor(label.right() / bucket));
         const qint64 y0 = qint64(std::floor(label.top() / bucket)), y1 = qint64(std::floor(label.bottom() / bucket));
         bool free = true;
@@ -834,13 +944,19 @@ void MapWidget::placeLabels() const
                     }
             }
         if (!free) {
-            m_labelShown[size_t(i)] = 0;
+            level.labelShown[size_t(i)] = 0;
             continue;
         }
         for (qint64 y = y0; y <= y1; ++y)
             for (qint64 x = x0; x <= x1; ++x)
                 buckets[key(x, y)].append(label);
     }
+    return level;
+}
+
+bool MapWidget::hasLabels() const
+{
+    return m_shapes.size() == m_markers.size() && !m_markers.isEmpty();
 }
 
 bool MapWidget::markerLabelShown(int index) const

@@ -20,6 +20,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -158,6 +159,13 @@ public:
     // paint draws them again.
     void invalidateMarkers();
     int markerCount() const { return int(m_markers.size()); }
+    // Whether the markers are worked out for the current zoom. Which markers merge and which
+    // labels show are worked out once per zoom and kept until the markers change; with many
+    // markers (kMarkersAside and more) that is done on a worker thread, the map meanwhile
+    // drawing the markers as the zoom before had them (none before the first), so that no
+    // click or key waits for it.
+    bool markersReady() const;
+    static constexpr int kMarkersAside = 20000;
     // The indexes of the markers that a paint would draw now, in painting order.
     const QList<int>& markersInView() const;
     // Whether marker `index` is drawn with its label at the current zoom (always true for a
@@ -240,8 +248,21 @@ private:
     QRectF markerBounds(int index, const QPointF& at) const;
     QRectF markerOpaque(int index) const;
     bool hasLabels() const;
-    // Chooses, from the top marker down, the labels that fit beside those already chosen.
-    void placeLabels() const;
+    // What one zoom makes of the markers: those left once merged, in painting order, and
+    // whether each one's label shows.
+    struct Level {
+        std::vector<int> merged;
+        std::vector<char> labelShown;
+    };
+    // Works a level out from copies of what it reads: safe on any thread. `size` is the world's
+    // width in pixels at the zoom.
+    static Level computeLevel(const QList<Marker>& markers, const QList<MarkerShape>& shapes,
+                              const QList<quint32>& looks, int mergeCell, double size);
+    void computeLevelAside(double zoom) const;
+    void keepLevel(double zoom, std::shared_ptr<const Level> level) const;
+    void levelReady(quint64 generation, double zoom, std::shared_ptr<const Level> level);
+    // The markers, their shapes or their merging changed: no level worked out so far holds.
+    void forgetLevels();
     // Widget = projected − this offset.
     QPointF projectionOffset() const;
 
@@ -307,6 +328,10 @@ private:
     mutable std::vector<QPointF> m_projected;
     mutable std::vector<int> m_merged;
     mutable std::vector<char> m_labelShown; // per marker, at m_projectedZoom
+    // The levels worked out for the current markers, the most recently used last.
+    mutable QList<QPair<double, std::shared_ptr<const Level>>> m_levels;
+    mutable QSet<double> m_levelsAside; // being worked out on a worker thread
+    quint64 m_generation = 0;           // counts the changes of markers, shapes and merging
     // The markers in view, the named ones among them, and a flag per marker, for the view of
     // m_inViewSize while m_inViewValid.
     mutable QList<int> m_inView;

@@ -4,19 +4,24 @@
 
 #include "widgets/textstyles.h"
 
+#include <QCoreApplication>
 #include <QGraphicsDropShadowEffect>
 #include <QHash>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numeric>
+#include <vector>
 
 namespace kv {
 
@@ -64,7 +69,7 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
         const LocationPoint& p = m_points[m_ordre[index]];
         const QLocale l;
         // Where the rentals were placed, as people name it; coordinates only without an address.
-        const QString lieu = ville(p.adresse);
+        const QString lieu = ville(adresse(m_ordre[index]));
         return QStringLiteral("%1 %2 à %3")
             .arg(l.toString(p.count), p.count > 1 ? QStringLiteral("locations") : QStringLiteral("location"),
                  lieu.isEmpty() ? l.toString(p.latitude, 'f', 4) + QStringLiteral(", ") + l.toString(p.longitude, 'f', 4)
@@ -76,6 +81,13 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     ombre->setColor(QColor(0, 0, 0, 84));
     m_carte->setGraphicsEffect(ombre);
     layout->addWidget(m_carte, 1);
+    // While the places are counted, said in the middle of the map: nothing moves when it goes.
+    m_attente = new QLabel(QStringLiteral("Calcul en cours…"), m_carte);
+    m_attente->setObjectName(QStringLiteral("calculEnCours"));
+    m_attente->setAutoFillBackground(true);
+    m_attente->setContentsMargins(8, 4, 8, 4);
+    m_attente->hide();
+    (new QVBoxLayout(m_carte))->addWidget(m_attente, 0, Qt::AlignCenter);
 
     layout->addSpacing(6);
     auto* legende = new QLabel(
@@ -90,53 +102,187 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
     setLocations(locations);
 }
 
-void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& locations)
+namespace {
+
+// The places in order of painting: the largest counts first, so that small circles stay on top.
+QList<int> ordreDesCercles(const QList<LocationPoint>& points)
 {
-    m_points = compterParCoordonnees(locations);
-    qint64 placees = 0;
-    for (const LocationPoint& p : std::as_const(m_points))
-        placees += p.count;
-    // Every rental not counted at a place lacks a usable coordinate.
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - placees));
-    m_ordre.resize(m_points.size());
-    std::iota(m_ordre.begin(), m_ordre.end(), 0);
-    std::stable_sort(m_ordre.begin(), m_ordre.end(),
-                     [this](int a, int b) { return m_points[a].count > m_points[b].count; });
+    QList<int> ordre(points.size());
+    std::iota(ordre.begin(), ordre.end(), 0);
+    std::stable_sort(ordre.begin(), ordre.end(), [&points](int a, int b) { return points[a].count > points[b].count; });
+    return ordre;
+}
+
+// The room of a circle and of its count for `count` in the counts' font.
+QSizeF tailleDuCercle(qint64 count, const QFont& police)
+{
+    const double d = StatistiqueCarteChaleurView::diametre(count);
+    // The count is written in full even when the circle is capped.
+    const QFontMetricsF fm(police);
+    return {std::max(d, std::ceil(fm.horizontalAdvance(QString::number(count))) + 4), d};
+}
+
+QRectF texteDuCompte(qint64 count, const QFont& police)
+{
+    const QFontMetricsF fm(police);
+    // Half a letter's room on each side: two counts side by side never read as one number.
+    const double marge = std::ceil(fm.averageCharWidth() / 2) + 1;
+    const double largeur = std::ceil(fm.horizontalAdvance(QString::number(count))) + 2 * marge;
+    const double hauteur = std::ceil(fm.ascent() + fm.descent()) + 2;
+    return {-largeur / 2, -hauteur / 2, largeur, hauteur};
+}
+
+} // namespace
+
+// What the map is handed: one marker per place, in painting order, with its shape and its look.
+struct CerclesDeChaleur {
+    QList<LocationPoint> points;
+    QList<int> ordre;
     QList<GeoPoint> coordonnees;
     QList<MarkerShape> formes;
     QList<quint32> aspects;
-    coordonnees.reserve(m_ordre.size());
-    formes.reserve(m_ordre.size());
-    aspects.reserve(m_ordre.size());
+    qint64 placees = 0;
+    // Counted aside: each place's first rental, in the list handed in.
+    QList<int> premieres;
+};
+
+namespace {
+
+// Plain data and a copy of a font: safe on any thread.
+void dessiner(CerclesDeChaleur& c, const QFont& police)
+{
+    c.ordre = ordreDesCercles(c.points);
+    c.coordonnees.reserve(c.ordre.size());
+    c.formes.reserve(c.ordre.size());
+    c.aspects.reserve(c.ordre.size());
     // Thousands of places share a few counts: each count's shape is measured once.
     QHash<qint64, MarkerShape> parCompte;
-    for (int i : std::as_const(m_ordre)) {
-        const qint64 n = m_points[i].count;
-        coordonnees.append({m_points[i].latitude, m_points[i].longitude});
+    for (int i : std::as_const(c.ordre)) {
+        const qint64 n = c.points[i].count;
+        c.placees += n;
+        c.coordonnees.append({c.points[i].latitude, c.points[i].longitude});
         auto f = parCompte.constFind(n);
         if (f == parCompte.cend()) {
-            const QSizeF taille = tailleCercle(n);
-            const double carre = diametre(n) / std::sqrt(2.0); // the square inside the circle
+            const QSizeF taille = tailleDuCercle(n, police);
+            const double carre = StatistiqueCarteChaleurView::diametre(n) / std::sqrt(2.0); // the square inside the circle
             const QRectF tout(-taille.width() / 2, -taille.height() / 2, taille.width(), taille.height());
             const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
             // The count is the label: where counts would be written over each other, the circle
             // under the other is drawn without its count until the map is zoomed in.
-            f = parCompte.insert(n, MarkerShape(tout, opaque, texteCompte(n), tout, opaque));
+            f = parCompte.insert(n, MarkerShape(tout, opaque, texteDuCompte(n, police), tout, opaque));
         }
-        formes.append(*f);
-        aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
+        c.formes.append(*f);
+        c.aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
     }
-    m_carte->setMarkers(coordonnees);
-    m_carte->setMarkerShapes(formes);
+}
+
+// A rental's place, copied on the main thread for a count made on another one.
+struct Pose {
+    double latitude;
+    double longitude;
+    int rang; // in the list handed in
+};
+
+// The places of `poses`, in the order they first appear, each with its first rental.
+CerclesDeChaleur compter(const std::vector<Pose>& poses, const QFont& police)
+{
+    CerclesDeChaleur c;
+    QHash<QPair<double, double>, qsizetype> index;
+    index.reserve(qsizetype(poses.size()));
+    for (const Pose& p : poses) {
+        const QPair<double, double> cle(p.latitude, p.longitude);
+        const auto it = index.constFind(cle);
+        if (it != index.cend()) {
+            ++c.points[*it].count;
+            continue;
+        }
+        index.insert(cle, c.points.size());
+        c.points.append({p.latitude, p.longitude, 1, QString()});
+        c.premieres.append(p.rang);
+    }
+    dessiner(c, police);
+    return c;
+}
+
+} // namespace
+
+void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& locations)
+{
+    const quint64 generation = ++m_generation;
+    if (locations.size() < MapWidget::kMarkersAside) {
+        m_calculEnCours = false;
+        m_attente->hide();
+        CerclesDeChaleur c;
+        c.points = compterParCoordonnees(locations);
+        dessiner(c, m_countFont);
+        appliquer(std::move(c), locations);
+        m_regionInitiale = regionInitiale(locations);
+        m_carte->setRegion(m_regionInitiale);
+        return;
+    }
+    // Many rentals: their places are copied here and counted on a worker thread; the map is
+    // already centred on them, and shows its circles once they are counted.
+    auto poses = std::make_shared<std::vector<Pose>>();
+    poses->reserve(size_t(locations.size()));
+    double sommeLat = 0, sommeLon = 0;
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        const LocationDeBenne* l = locations[i];
+        const std::optional<double> lat = l->latitude(), lon = l->longitude();
+        if (!lat || !lon || !isValidCoordinate(*lat, *lon))
+            continue;
+        sommeLat += *lat;
+        sommeLon += *lon;
+        // Adding zero turns -0.0 into 0.0: both are one place.
+        poses->push_back({*lat + 0.0, *lon + 0.0, int(i)});
+    }
+    m_regionInitiale = poses->empty() ? MapRegion{46.5, 2.5, 2.0, 2.0}
+                                      : MapRegion{sommeLat / double(poses->size()), sommeLon / double(poses->size()), 2.0, 2.0};
+    m_carte->setRegion(m_regionInitiale);
+    m_calculEnCours = true;
+    m_attente->show();
+    m_carte->setAccessibleDescription(m_attente->text());
+    auto retour = std::make_shared<QPointer<StatistiqueCarteChaleurView>>(this);
+    // A font of the worker's own, sharing nothing with the screen's: each thread keeps its own
+    // font engines.
+    QFont police;
+    police.fromString(m_countFont.toString());
+    QThreadPool::globalInstance()->start([retour, poses, generation, locations, police] {
+        auto cercles = std::make_shared<CerclesDeChaleur>(compter(*poses, police));
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [retour, cercles, generation, locations] {
+            StatistiqueCarteChaleurView* vue = *retour;
+            if (!vue || vue->m_generation != generation)
+                return;
+            vue->m_calculEnCours = false;
+            vue->m_attente->hide();
+            vue->appliquer(std::move(*cercles), locations);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QList<LocationDeBenne*>& locations)
+{
+    m_points = std::move(cercles.points);
+    m_ordre = std::move(cercles.ordre);
+    m_premieres.clear();
+    m_premieres.reserve(cercles.premieres.size());
+    for (int rang : std::as_const(cercles.premieres))
+        m_premieres.append(locations[rang]);
+    // Every rental not counted at a place lacks a usable coordinate.
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees));
+    m_carte->setMarkers(cercles.coordonnees);
+    m_carte->setMarkerShapes(cercles.formes);
+    // Circles of one count on the same couple of pixels look like one: drawn once.
+    m_carte->setMarkerMerging(2, cercles.aspects);
     m_carte->setAccessibleDescription(
         m_points.isEmpty() ? QStringLiteral("Aucun lieu de pose n’a de coordonnées.")
                            : QStringLiteral("Lieux de pose : %1 ; locations placées : %2. Chaque cercle visible est lu avec son "
                                                   "nombre de locations.")
-                                 .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(placees)));
-    // Circles of one count on the same couple of pixels look like one: drawn once.
-    m_carte->setMarkerMerging(2, aspects);
-    m_regionInitiale = regionInitiale(locations);
-    m_carte->setRegion(m_regionInitiale);
+                                 .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(cercles.placees)));
+}
+
+QString StatistiqueCarteChaleurView::adresse(int point) const
+{
+    return m_premieres.isEmpty() ? m_points[point].adresse : m_premieres[point]->adresse().value_or(QString());
 }
 
 void StatistiqueCarteChaleurView::revenirAuDepart()
@@ -201,20 +347,12 @@ double StatistiqueCarteChaleurView::diametre(qint64 count)
 
 QSizeF StatistiqueCarteChaleurView::tailleCercle(qint64 count) const
 {
-    const double d = diametre(count);
-    // The count is written in full even when the circle is capped.
-    const QFontMetricsF fm(m_countFont);
-    return {std::max(d, std::ceil(fm.horizontalAdvance(QString::number(count))) + 4), d};
+    return tailleDuCercle(count, m_countFont);
 }
 
 QRectF StatistiqueCarteChaleurView::texteCompte(qint64 count) const
 {
-    const QFontMetricsF fm(m_countFont);
-    // Half a letter's room on each side: two counts side by side never read as one number.
-    const double marge = std::ceil(fm.averageCharWidth() / 2) + 1;
-    const double largeur = std::ceil(fm.horizontalAdvance(QString::number(count))) + 2 * marge;
-    const double hauteur = std::ceil(fm.ascent() + fm.descent()) + 2;
-    return {-largeur / 2, -hauteur / 2, largeur, hauteur};
+    return texteDuCompte(count, m_countFont);
 }
 
 const QPixmap& StatistiqueCarteChaleurView::cercle(qint64 count, qreal dpr)

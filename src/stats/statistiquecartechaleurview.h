@@ -16,6 +16,7 @@ class QLabel;
 namespace kv {
 
 class ModelContext;
+struct CerclesDeChaleur;
 
 // One circle: a place and how many rentals were placed there.
 struct LocationPoint {
@@ -53,6 +54,12 @@ public:
     static double diametre(qint64 count);
     static constexpr double diametreMaximal = 120;
 
+    // Whether the places of the last list handed in are still being counted: a list of many
+    // rentals (MapWidget::kMarkersAside and more) is counted on a worker thread, from a copy of
+    // the coordinates, while the view shows its frame, its title and « Calcul en cours… ». Its
+    // points then carry no address: a circle read aloud reads its first rental's when asked.
+    bool calculEnCours() const { return m_calculEnCours; }
+
     const QList<LocationPoint>& points() const { return m_points; }
     // The points in painting order: largest first, so that small circles stay on top.
     const QList<int>& ordreDePeinture() const { return m_ordre; }
@@ -61,6 +68,10 @@ public:
     QLabel* ligneSansCoordonnees() const { return m_sansCoordonnees; }
 
 private:
+    // The counted places handed to the map, from `locations` as handed in.
+    void appliquer(CerclesDeChaleur&& cercles, const QList<LocationDeBenne*>& locations);
+    // The site address of the first rental placed at point `point`.
+    QString adresse(int point) const;
     // A circle, then, over every circle, its count when there is room for it.
     void paintPoint(QPainter& painter, int index, const QPointF& at);
     void paintCompte(QPainter& painter, int index, const QPointF& at);
@@ -74,9 +85,13 @@ private:
 
     QList<LocationPoint> m_points;
     QList<int> m_ordre;
+    QList<const LocationDeBenne*> m_premieres; // per point, when counted aside
     MapRegion m_regionInitiale;
     MapWidget* m_carte = nullptr;
     QLabel* m_sansCoordonnees = nullptr;
+    QLabel* m_attente = nullptr;
+    bool m_calculEnCours = false;
+    quint64 m_generation = 0; // counts the lists handed in: an older count is dropped
     QFont m_countFont;
     QHash<QPair<qint64, qreal>, QPixmap> m_cercles;
     QHash<QPair<qint64, qreal>, QPixmap> m_comptes;

@@ -319,6 +319,33 @@ void MapWidgetTest::mergesMarkersOnOneSpot()
     QCOMPARE(m.map.markersInView(), (QList<int>{0, 1}));
 }
 
+// Tens of thousands of markers are merged on a worker thread: the map keeps drawing the markers
+// of the zoom before while a new zoom is worked out, and a zoom seen before is not worked out again.
+void MapWidgetTest::mergesManyMarkersAside()
+{
+    RecordingMap m;
+    QVERIFY(m.map.setRegion({45.0, -1.0, 0.1, 0.1}));
+    QList<GeoPoint> points;
+    for (int i = 0; i < MapWidget::kMarkersAside; ++i)
+        points.append(m.map.coordinateForPoint({100.0 + i % 400, 100.0 + i / 400}));
+    m.map.setMarkers(points);
+    m.map.setMarkerMerging(4);
+    QVERIFY(m.map.markersInView().isEmpty());
+    QVERIFY(!m.map.markersReady());
+    QTRY_VERIFY(m.map.markersReady());
+    const QList<int> merged = m.map.markersInView();
+    QVERIFY(merged.size() > 1000 && merged.size() < 2000);
+    QCOMPARE(merged.last(), MapWidget::kMarkersAside - 1);
+    m.map.zoomIn();
+    QVERIFY(!m.map.markersReady());
+    QVERIFY(!m.map.markersInView().isEmpty());
+    QTRY_VERIFY(m.map.markersReady());
+    QVERIFY(m.map.markersInView().size() > merged.size());
+    m.map.zoomOut();
+    QVERIFY(m.map.markersReady());
+    QCOMPARE(m.map.markersInView(), merged);
+}
+
 // Hundreds of labelled markers crowded together: the labels a paint draws never overlap, the top
 // marker keeps its label, those left out come back when zoomed in, and panning moves no label
 // off its marker.

@@ -15,6 +15,7 @@ private slots:
     void roundsItsCorners();
     void keepsItsMarkersLayerUntilSomethingChanges();
     void mergesMarkersOnOneSpot();
+    void mergesManyMarkersAside();
     void labelsNeverOverlapAndShowWhenZoomedIn();
     void panByDragging();
     void zoomsWithWheelAroundTheCursor();

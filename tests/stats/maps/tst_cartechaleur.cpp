@@ -46,6 +46,32 @@ void CarteChaleurTest::countsRentalsByExactPlace()
     QVERIFY(StatistiqueCarteChaleurView::compterParCoordonnees({}).isEmpty());
 }
 
+// Tens of thousands of rentals are counted on a worker thread: the view says it is counting,
+// then shows each place with its count and its first rental's address, centred as before.
+void CarteChaleurTest::countsManyRentalsAside()
+{
+    MapOffice o;
+    const QDateTime t = o.le(2025, 5, 1);
+    for (int i = 0; i < MapWidget::kMarkersAside; ++i)
+        o.louer(t, std::nullopt, 45.0 + (i % 1000) * 1e-4, 4.0,
+                i < 1000 ? QStringLiteral("1 rue Neuve, 69001 Lyon") : QStringLiteral("2 rue Haute, 69100 Villeurbanne"));
+    o.louer(t, std::nullopt, std::nullopt, std::nullopt);
+    const QList<LocationDeBenne*> toutes = o.ctx->all<LocationDeBenne>();
+    StatistiqueCarteChaleurView vue(toutes);
+    QVERIFY(vue.calculEnCours());
+    QVERIFY(vue.points().isEmpty());
+    QTRY_VERIFY(!vue.calculEnCours());
+    const QList<LocationPoint> attendus = StatistiqueCarteChaleurView::compterParCoordonnees(toutes);
+    QCOMPARE(vue.points().size(), attendus.size());
+    for (qsizetype i = 0; i < attendus.size(); ++i)
+        QVERIFY(vue.points()[i].latitude == attendus[i].latitude && vue.points()[i].count == attendus[i].count);
+    QCOMPARE(vue.carte()->markerCount(), 1000);
+    QCOMPARE(vue.carte()->markerName(999), QStringLiteral("20 locations à Lyon"));
+    const MapRegion r = StatistiqueCarteChaleurView::regionInitiale(toutes);
+    QVERIFY(near(vue.carte()->centre().latitude, r.centreLatitude) && near(vue.carte()->centre().longitude, r.centreLongitude));
+    QCOMPARE(vue.ligneSansCoordonnees()->text(), QStringLiteral("1 location sans coordonnées n’apparaît pas sur la carte."));
+}
+
 void CarteChaleurTest::centreIsTheMeanOfTheRentals()
 {
     MapOffice o;

@@ -6,6 +6,7 @@ class CarteChaleurTest : public QObject {
     Q_OBJECT
 private slots:
     void countsRentalsByExactPlace();
+    void countsManyRentalsAside();
     void centreIsTheMeanOfTheRentals();
     void diameterGrowsUpToTheCap();
     void viewPaintsLargestFirst();
