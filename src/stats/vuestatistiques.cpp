@@ -252,6 +252,18 @@ void VueStatistiques::ajusterSidebar()
 
 namespace {
 QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul = false);
+
+// Lets `vue`, hidden from the screen, lay itself out for `tours` turns of the event loop, then
+// shows it as it stands.
+void peindreUneFoisEnPlace(QWidget* vue, int tours)
+{
+    QTimer::singleShot(0, vue, [vue, tours] {
+        if (tours > 1)
+            peindreUneFoisEnPlace(vue, tours - 1);
+        else
+            vue->setUpdatesEnabled(true);
+    });
+}
 } // namespace
 
 void VueStatistiques::choisir(StatistiqueType type, bool differer)
@@ -295,10 +307,18 @@ void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
             attente->deleteLater();
         m_detail = vue;
     }
-    if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
+    const bool construite = seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente")
+                            && !vue->property("statistique").isValid();
+    if (construite) {
         vue->setProperty("statistique", int(type));
+        // Its charts find their room (texts under and beside the plot, heights) over a few turns
+        // of the event loop once they have a width: painted once they stand, not at each step.
+        vue->setUpdatesEnabled(false);
+    }
     m_defilement->setWidget(vue);
     vue->show();
+    if (construite)
+        peindreUneFoisEnPlace(vue, 4);
 }
 
 void VueStatistiques::surligner()
