@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include <QtCharts/QBarSet>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
@@ -145,7 +144,7 @@ void StatistiqueTypesDechetView::dessinerEvolution()
         mois.append(p.mois);
         max = std::max(max, p.nbLocations);
     }
-    QCategoryAxis* axeX = axeMois(chart, mois, m_source->zone());
+    QValueAxis* axeX = axeMois(chart, mois, m_source->zone());
     QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
     chart->addAxis(axeY, Qt::AlignLeft);
     graduationsLisibles(chart, axeY, true);

@@ -179,14 +179,6 @@ const QStringList& libellesMois()
     return l;
 }
 
-QStringList initialesMois()
-{
-    QStringList initiales;
-    for (const QString& m : libellesMois())
-        initiales.append(m.left(1));
-    return initiales;
-}
-
 QList<int> anneesSaisonnalite(const QList<qint64>& datesPose, int anneeSelectionnee, const QTimeZone& zone)
 {
     QList<int> annees = anneesDe(datesPose, zone);

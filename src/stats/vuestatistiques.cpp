@@ -12,6 +12,7 @@
 #include "statistiquetypesdechetview.h"
 
 #include "reports/rapportmensuelview.h"
+#include "widgets/colors.h"
 #include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -239,6 +240,8 @@ void VueStatistiques::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         ajusterSidebar();
+    if (event->type() == QEvent::PaletteChange && m_sidebar)
+        surligner();
 }
 
 void VueStatistiques::ajusterSidebar()
@@ -252,18 +255,6 @@ void VueStatistiques::ajusterSidebar()
 
 namespace {
 QWidget* enAttente(StatistiqueType type, QWidget* parent, bool calcul = false);
-
-// Lets `vue`, hidden from the screen, lay itself out for `tours` turns of the event loop, then
-// shows it as it stands.
-void peindreUneFoisEnPlace(QWidget* vue, int tours)
-{
-    QTimer::singleShot(0, vue, [vue, tours] {
-        if (tours > 1)
-            peindreUneFoisEnPlace(vue, tours - 1);
-        else
-            vue->setUpdatesEnabled(true);
-    });
-}
 } // namespace
 
 void VueStatistiques::choisir(StatistiqueType type, bool differer)
@@ -307,29 +298,24 @@ void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
             attente->deleteLater();
         m_detail = vue;
     }
-    const bool construite = seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente")
-                            && !vue->property("statistique").isValid();
-    if (construite) {
+    if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
         vue->setProperty("statistique", int(type));
-        // Its charts find their room (texts under and beside the plot, heights) over a few turns
-        // of the event loop once they have a width: painted once they stand, not at each step.
-        vue->setUpdatesEnabled(false);
-    }
     m_defilement->setWidget(vue);
     vue->show();
-    if (construite)
-        peindreUneFoisEnPlace(vue, 4);
 }
 
 void VueStatistiques::surligner()
 {
-    QColor accent = palette().color(QPalette::Highlight);
-    accent.setAlphaF(0.18f);
+    // The chosen row in the desktop's selection colours, its title made to read on them (4.5:1)
+    // whether or not the list holds the keys.
+    const QColor accent = m_sidebar->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor encre = readableTextOn(m_sidebar->palette().color(QPalette::Active, QPalette::HighlightedText), accent);
     const QSignalBlocker bloque(m_sidebar);
     for (int i = 0; i < m_sidebar->count(); ++i) {
         QListWidgetItem* item = m_sidebar->item(i);
         const bool choisi = m_selected && item->data(Qt::UserRole).toInt() == int(*m_selected);
         item->setBackground(choisi ? QBrush(accent) : QBrush());
+        item->setForeground(choisi ? QBrush(encre) : QBrush());
         if (choisi)
             m_sidebar->setCurrentItem(item);
     }

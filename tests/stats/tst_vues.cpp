@@ -613,7 +613,9 @@ void TestVues::wasteTypeCharts()
     QCOMPARE(serie->barSets()[0]->at(0), 3.0);
     QCOMPARE(serie->barSets()[0]->color(), QColor(0x8B, 0x45, 0x13));
     QCOMPARE(serie->barSets()[1]->at(1), 1.0);
-    QCOMPARE(serie->barSets()[1]->color(), QColor(0xD1, 0xD5, 0xDB));
+    // (Light grey taken just dark enough to be seen on the window.)
+    QCOMPARE(serie->barSets()[1]->color(), kv::inkReadableOn(QColor(0xD1, 0xD5, 0xDB), qApp->palette().color(QPalette::Window), 3.0));
+    QVERIFY(serie->barSets()[1]->color() != QColor(0xD1, 0xD5, 0xDB));
     QCOMPARE(types->annotations(), (QStringList{QStringLiteral("3"), QStringLiteral("1")}));
 
     // The evolution: one line and one symbol per label; Gravats has two points in March 2024.
@@ -1331,8 +1333,8 @@ void TestVues::everyStatisticAtTheSmallestSize()
     QToolTip::hideText();
 }
 
-// "Saisonnalité" at the smallest size over nine years: every year button whole, the months read
-// by their initials, none cut, none touching the next, the title on two lines rather than cut.
+// "Saisonnalité" at the smallest size over nine years: every year button whole, every month
+// named, none cut, none touching the next, the title on two lines rather than cut.
 void TestVues::seasonalityAtTheSmallestSize()
 {
     auto ctx = storeInFolder();
@@ -1362,21 +1364,16 @@ void TestVues::seasonalityAtTheSmallestSize()
     QTRY_VERIFY(vue->chart()->plotArea().width() > 0);
     QCoreApplication::processEvents();
     stats::NomsDesBarres* noms = stats::NomsDesBarres::de(vue->chart());
-    const QStringList lus = noms->textes();
-    QCOMPARE(lus, (QStringList{"J", "F", "M", "A", "M", "J", "J", "A", "S", "O", "N", "D"}));
-    const QFontMetricsF fm(vue->chart()->axes(Qt::Horizontal).value(0)->labelsFont());
-    for (const QString& m : lus)
-        QVERIFY(fm.horizontalAdvance(m) + 4 <= vue->chart()->plotArea().width() / 12);
+    // Every month named, none left out for its neighbours, none touching the next.
+    QCOMPARE(noms->textes(), stats::libellesMois());
     QCOMPARE(verifierGraphique(vue), 0);
-    // Upright, in the chart, under the plot, none touching the next.
     const QList<QPolygonF> mois = noms->emprises();
     QCOMPARE(mois.size(), 12);
     for (qsizetype k = 0; k < mois.size(); ++k) {
-        const QRectF r = mois[k].boundingRect();
-        QVERIFY(r.top() > vue->chart()->plotArea().bottom() && r.bottom() <= vue->height());
-        QVERIFY(r.height() < 2 * fm.height());
+        QVERIFY(mois[k].boundingRect().top() > vue->chart()->plotArea().bottom());
+        QVERIFY(mois[k].boundingRect().bottom() <= vue->height());
         if (k > 0)
-            QVERIFY(mois[k - 1].boundingRect().right() < r.left());
+            QVERIFY(mois[k - 1].intersected(mois[k]).isEmpty());
     }
     QVERIFY(!saison->titreAffiche().isEmpty());
 
