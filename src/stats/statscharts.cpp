@@ -569,7 +569,9 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
     auto* ligne = new QLineSeries();
     ligne->setName(nom);
     const QColor lisible = marqueLisible(couleur, chart);
-    ligne->setPen(QPen(lisible, 2));
+    // One pixel wide: the chart draws each segment on its own, and years of months of many
+    // series would be stroked segment by segment at each paint; the symbols tell them apart.
+    ligne->setPen(QPen(lisible, 1));
     // The symbols are one picture drawn at each point by the line itself: a chart of thirty
     // series over years of months costs one item per series, not one per point.
     constexpr int kTaille = 9;
@@ -586,13 +588,17 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
     ligne->setLightMarker(symbole);
     ligne->setMarkerSize(kTaille);
     ligne->append(points);
-    const QList<QGraphicsItem*> avant = chart->childItems();
     chart->addSeries(ligne);
-    // The line is drawn once into a picture of the view's pixels, and that picture painted
-    // again until the line changes: a chart of many series is not stroked anew at each paint.
-    for (QGraphicsItem* item : chart->childItems())
-        if (!avant.contains(item))
+    // Each line is drawn once into a picture of the view's pixels, and that picture painted
+    // again until the line changes: a chart of many series is not stroked anew, segment by
+    // segment, each time a text over it moves.
+    QList<QGraphicsItem*> items = chart->childItems();
+    while (!items.isEmpty()) {
+        QGraphicsItem* item = items.takeLast();
+        items.append(item->childItems());
+        if (QGraphicsObject* objet = item->toGraphicsObject(); objet && objet->inherits("LineChartItem"))
             item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
     ligne->attachAxis(axeX);
     ligne->attachAxis(axeY);
     if (!dansLaLegende)

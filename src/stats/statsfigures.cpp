@@ -354,10 +354,13 @@ public:
     int index(const LocationDeBenneStat& r)
     {
         const void* libelle = r.typeLibelle.constData();
-        const void* couleur = r.typeCouleur ? r.typeCouleur->constData() : nullptr;
-        for (const Vu& v : m_vus)
-            if (v.libelle == libelle && (!m_parCouleur || v.couleur == couleur))
-                return v.type;
+        const void* couleur = r.typeCouleur && m_parCouleur ? r.typeCouleur->constData() : nullptr;
+        // A small open table of the places met, looked up by a hash of the two places.
+        const auto cle = (quintptr(libelle) ^ (quintptr(couleur) * 31)) * quintptr(0x9E3779B97F4A7C15ULL);
+        size_t i = size_t(cle >> (8 * sizeof(quintptr) - kBits));
+        for (; m_table[i].type >= 0; i = (i + 1) & (kTaille - 1))
+            if (m_table[i].libelle == libelle && m_table[i].couleur == couleur)
+                return m_table[i].type;
         int type = -1;
         QList<int>& memes = m_parLibelle[r.typeLibelle];
         for (int i : std::as_const(memes))
@@ -369,20 +372,25 @@ public:
             m_types.append({r.typeLibelle, r.typeCouleur});
         }
         // Texts that are not shared (each row its own copy) are not remembered by place.
-        if (m_vus.size() < 64)
-            m_vus.push_back({libelle, couleur, type});
+        if (m_places < kTaille / 2) {
+            m_table[i] = {libelle, couleur, type};
+            ++m_places;
+        }
         return type;
     }
     const QList<Type>& types() const { return m_types; }
 
 private:
     struct Vu {
-        const void* libelle;
-        const void* couleur;
-        int type;
+        const void* libelle = nullptr;
+        const void* couleur = nullptr;
+        int type = -1;
     };
+    static constexpr int kBits = 8;
+    static constexpr size_t kTaille = size_t(1) << kBits;
     bool m_parCouleur;
-    std::vector<Vu> m_vus;
+    std::array<Vu, kTaille> m_table{};
+    size_t m_places = 0;
     QHash<QString, QList<int>> m_parLibelle;
     QList<Type> m_types;
 };
