@@ -51,7 +51,18 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     m_frequences = nouvelleVueGraphique(this, 240);
     laisserLaPlaceAuxTextes(m_frequences);
     m_annotations = new AnnotationsGraphique(m_frequences->chart());
-    v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), m_frequences, this));
+    m_liste = new LegendeSeries(this);
+    m_liste->setObjectName(QStringLiteral("listeFrequences"));
+    m_liste->hide();
+    auto* frequences = new QWidget(this);
+    auto* pileFrequences = new QVBoxLayout(frequences);
+    pileFrequences->setContentsMargins(0, 0, 0, 0);
+    pileFrequences->addWidget(m_frequences);
+    pileFrequences->addWidget(m_liste);
+    v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), frequences, this));
+    // Once the chart has placed its names and values, whether it could write them all.
+    connect(m_frequences->chart(), &QChart::plotAreaChanged, this,
+            [this] { QMetaObject::invokeMethod(this, &StatistiqueTypesDechetView::montrerLaListe, Qt::QueuedConnection); });
 
     m_evolution = nouvelleVueGraphique(this, 280);
     laisserLaPlaceAuxTextes(m_evolution);
@@ -122,6 +133,18 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     for (const StatsTypeDechet& b : m_barres)
         barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle});
     QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
+    // A chart too narrow for the names numbers its bars, and the list under it tells each
+    // number's name and value: bars of one colour stay told apart.
+    QStringList noms, numeros;
+    QList<LegendeSeries::Entree> entrees;
+    for (int i = 0; i < m_barres.size(); ++i) {
+        noms.append(m_barres[i].libelle);
+        numeros.append(QString::number(i + 1));
+        entrees.append({QStringLiteral("%1. %2 : %3").arg(numeros.last(), m_barres[i].libelle, QLocale().toString(m_barres[i].nbLocations)),
+                        couleurTypeDechet(m_barres[i].couleur), QScatterSeries::MarkerShapeRectangle});
+    }
+    NomsDesBarres::de(chart)->setNoms(noms, {}, true, numeros);
+    m_liste->setEntrees(entrees);
     QList<AnnotationsGraphique::Annotation> annotations;
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
@@ -132,6 +155,19 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     for (const StatsTypeDechet& b : m_barres)
         lignes.append(QStringLiteral("%1 : %2").arg(b.libelle, nombreDeLocations(b.nbLocations)));
     decrireGraphique(m_frequences, QStringLiteral("Fréquence par type de déchet"), lignes);
+}
+
+void StatistiqueTypesDechetView::montrerLaListe()
+{
+    // Every bar named (whole, or cut at a slant and whole under the pointer) and every value
+    // written: no list. A name left out, or numbers in place of the names: the list.
+    const QStringList textes = NomsDesBarres::de(m_frequences->chart())->textes();
+    bool tout = m_annotations->textesVisibles().size() == m_annotations->textes().size();
+    for (qsizetype i = 0; i < textes.size() && tout; ++i)
+        tout = !textes[i].isEmpty() && (textes[i] != QString::number(i + 1) || (i < m_barres.size() && m_barres[i].libelle == textes[i]));
+    if (m_liste->isHidden() == tout)
+        return;
+    m_liste->setVisible(!tout);
 }
 
 void StatistiqueTypesDechetView::dessinerEvolution()

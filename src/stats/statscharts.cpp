@@ -321,7 +321,7 @@ struct Etiquetage {
 // The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
 // left edge: see NomsDesBarres.
 Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
-                     const QStringList& courtes, bool tourner)
+                     const QStringList& courtes, bool tourner, const QStringList& numeros)
 {
     if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
         return {longues, 0};
@@ -332,6 +332,8 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
         const qreal ligne = fm.height() + 4;
         if (parCategorie >= ligne * std::numbers::sqrt2 && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
             return {courtes, -45};
+        if (!numeros.isEmpty())
+            return {unSurN(numeros, std::max(1, int(std::ceil((plusLarge(fm, numeros) + kJeuEtiquette) / parCategorie)))), 0};
         return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
@@ -367,8 +369,10 @@ void NomsDesBarres::setNomsAuxValeurs(const QStringList& noms, const QList<doubl
     placer();
 }
 
-void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner)
+void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner,
+                            const QStringList& numeros)
 {
+    m_numeros = numeros;
     m_longues = longues;
     m_courtes = courtes;
     m_tourner = tourner;
@@ -435,7 +439,7 @@ void NomsDesBarres::placer()
         for (const QString& n : std::as_const(m_longues))
             courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
     }
-    const Etiquetage e = etiqueter(fm, parCategorie, centres.first() - parCategorie / 2, m_longues, courtes, m_tourner);
+    const Etiquetage e = etiqueter(fm, parCategorie, centres.first() - parCategorie / 2, m_longues, courtes, m_tourner, m_numeros);
     m_angle = e.angle;
     const qreal haut = zone.bottom() + kSousLeGraphique;
     for (qsizetype i = 0; i < m_items.size(); ++i) {

@@ -100,8 +100,10 @@ class NomsDesBarres : public QObject {
 public:
     // The names of `chart`, made on first use.
     static NomsDesBarres* de(QChart* chart);
-    // `courtes` empty: the long names, cut to a length when they turn.
-    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner);
+    // `courtes` empty: the long names, cut to a length when they turn. With `numeros`, bars too
+    // narrow for slanted names show those (their numbers in a list beside) rather than names
+    // on end.
+    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner, const QStringList& numeros = {});
     // Names at values of the chart's horizontal axis (months on a month axis) rather than under
     // the categories of a bar axis; the axis' own labels are hidden.
     void setNomsAuxValeurs(const QStringList& noms, const QList<double>& valeurs);
@@ -120,6 +122,7 @@ private:
     QChart* m_chart;
     QStringList m_longues;
     QStringList m_courtes;
+    QStringList m_numeros;
     QList<double> m_valeurs;
     bool m_tourner = false;
     QList<class QGraphicsSimpleTextItem*> m_items;

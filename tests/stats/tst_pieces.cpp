@@ -8,6 +8,7 @@
 #include "stats/sourcestatistiques.h"
 #include "stats/statscharts.h"
 #include "widgets/colors.h"
+#include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 
@@ -255,9 +256,17 @@ void TestPieces::axesEtAnneaux()
     nuit.setTheme(QChart::ChartThemeDark);
     const QColor carton(0x5C, 0x40, 0x33);
     const QColor lue = barresColorees(&nuit, {{QStringLiteral("Carton"), 3, carton, {}}}, QStringLiteral("n"), true)->barSets()[0]->color();
+    // Under a grey palette with dark text (a light chart), a light grey bar is darkened alike.
+    QPalette gris = avant;
+    gris.setColor(QPalette::Window, QColor(0x7f, 0x7f, 0x7f));
+    gris.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(gris);
+    QChart grise;
+    const QColor clair = barresColorees(&grise, {{QStringLiteral("DIB"), 3, QColor(0xD1, 0xD5, 0xDB), {}}}, QStringLiteral("n"), true)->barSets()[0]->color();
     QApplication::setPalette(avant);
     QVERIFY(lue != carton);
     QCOMPARE(kv::inkReadableOn(lue, QColor(0x20, 0x20, 0x20), 3.0), lue);
+    QVERIFY(kv::forms::contrastRatio(clair, QColor(0x7f, 0x7f, 0x7f)) >= 3.0);
 }
 
 // The values over the bars of a narrow chart stand inside the plot area, clear of the value
