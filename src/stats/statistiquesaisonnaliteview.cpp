@@ -167,9 +167,13 @@ void StatistiqueSaisonnaliteView::dessiner()
     auto* axeX = new QBarCategoryAxis();
     axeX->append(libellesMois());
     chart->addAxis(axeX, Qt::AlignBottom);
-    // A narrow chart slants its months, or stands them on end, rather than leave any out.
+    // A narrow chart slants its months, or stands them on end, and narrower still reads them
+    // by their initials, rather than leave any out.
     axeX->setLabelsVisible(false);
-    NomsDesBarres::de(chart)->setNoms(libellesMois(), {}, true);
+    QStringList initiales;
+    for (const QString& m : libellesMois())
+        initiales.append(m.left(1));
+    NomsDesBarres::de(chart)->setNoms(libellesMois(), {}, true, initiales);
     QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
     graduationsLisibles(chart, axeY, true);

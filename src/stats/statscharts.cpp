@@ -316,6 +316,8 @@ QStringList unSurN(const QStringList& textes, int pas)
 struct Etiquetage {
     QStringList textes;
     int angle = 0;
+    // Every second text a line lower, so that neighbours clear each other.
+    bool decale = false;
 };
 
 // The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
@@ -332,9 +334,17 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
         const qreal ligne = fm.height() + 4;
         if (parCategorie >= ligne * std::numbers::sqrt2 && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
             return {courtes, -45};
-        if (!numeros.isEmpty())
-            return {unSurN(numeros, std::max(1, int(std::ceil((plusLarge(fm, numeros) + kJeuEtiquette) / parCategorie)))), 0};
-        return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
+        // On end, names stand a line apart: the font's own leading keeps them clear.
+        const qreal debout = fm.height() + 1;
+        if (parCategorie >= debout || numeros.isEmpty())
+            return {unSurN(courtes, std::max(1, int(std::ceil(debout / parCategorie)))), -90};
+        const qreal court = plusLarge(fm, numeros) + kJeuEtiquette / 2;
+        if (parCategorie >= court)
+            return {numeros, 0};
+        // On two rows, each text has two bars' room.
+        if (2 * parCategorie >= court)
+            return {numeros, 0, true};
+        return {unSurN(numeros, std::max(1, int(std::ceil(court / (2 * parCategorie))))), 0, true};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
     return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
@@ -452,7 +462,7 @@ void NomsDesBarres::placer()
         item->setTransformOriginPoint(0, 0);
         if (e.angle == 0) {
             item->setRotation(0);
-            item->setPos(centre - w / 2, haut);
+            item->setPos(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() : 0));
         } else if (e.angle == -90) {
             // Read upwards, its end under the bar.
             item->setRotation(-90);
@@ -478,7 +488,8 @@ void NomsDesBarres::placer()
         }
     }
     const qreal large = plusLarge(fm, e.textes);
-    const qreal place = e.angle == 0 ? fm.height() : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
+    const qreal place = e.angle == 0 ? fm.height() * (e.decale ? 2 : 1)
+                        : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
     const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
     if (hauteur != m_hauteur) {
         m_hauteur = hauteur;

@@ -100,9 +100,9 @@ class NomsDesBarres : public QObject {
 public:
     // The names of `chart`, made on first use.
     static NomsDesBarres* de(QChart* chart);
-    // `courtes` empty: the long names, cut to a length when they turn. With `numeros`, bars too
-    // narrow for slanted names show those (their numbers in a list beside) rather than names
-    // on end.
+    // `courtes` empty: the long names, cut to a length when they turn. With `numeros` (numbers
+    // told in a list beside, or initials), bars too narrow for every name on end show those,
+    // upright, rather than leave names out.
     void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner, const QStringList& numeros = {});
     // Names at values of the chart's horizontal axis (months on a month axis) rather than under
     // the categories of a bar axis; the axis' own labels are hidden.
