@@ -462,7 +462,7 @@ void NomsDesBarres::placer()
         item->setTransformOriginPoint(0, 0);
         if (e.angle == 0) {
             item->setRotation(0);
-            item->setPos(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() : 0));
+            item->setPos(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() + 2 : 0));
         } else if (e.angle == -90) {
             // Read upwards, its end under the bar.
             item->setRotation(-90);
@@ -488,7 +488,7 @@ void NomsDesBarres::placer()
         }
     }
     const qreal large = plusLarge(fm, e.textes);
-    const qreal place = e.angle == 0 ? fm.height() * (e.decale ? 2 : 1)
+    const qreal place = e.angle == 0 ? (e.decale ? 2 * fm.height() + 2 : fm.height())
                         : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
     const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
     if (hauteur != m_hauteur) {
