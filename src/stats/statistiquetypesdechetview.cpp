@@ -51,8 +51,11 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     m_frequences = nouvelleVueGraphique(this, 240);
     laisserLaPlaceAuxTextes(m_frequences);
     m_annotations = new AnnotationsGraphique(m_frequences->chart());
-    m_liste = new LegendeSeries(this);
+    m_liste = new QLabel(this);
     m_liste->setObjectName(QStringLiteral("listeFrequences"));
+    m_liste->setTextFormat(Qt::PlainText);
+    m_liste->setWordWrap(true);
+    m_liste->setFont(fontForStyle(TextStyle::caption, font()));
     m_liste->hide();
     auto* frequences = new QWidget(this);
     auto* pileFrequences = new QVBoxLayout(frequences);
@@ -135,16 +138,17 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
     // A chart too narrow for the names numbers its bars, and the list under it tells each
     // number's name and value: bars of one colour stay told apart.
-    QStringList noms, numeros;
-    QList<LegendeSeries::Entree> entrees;
+    QStringList noms, numeros, entrees;
     for (int i = 0; i < m_barres.size(); ++i) {
         noms.append(m_barres[i].libelle);
         numeros.append(QString::number(i + 1));
-        entrees.append({QStringLiteral("%1. %2 : %3").arg(numeros.last(), m_barres[i].libelle, QLocale().toString(m_barres[i].nbLocations)),
-                        couleurTypeDechet(m_barres[i].couleur), QScatterSeries::MarkerShapeRectangle});
+        // One entry never breaks across lines; the list breaks between entries.
+        entrees.append(QStringLiteral("%1. %2 : %3")
+                           .arg(numeros.last(), m_barres[i].libelle, QLocale().toString(m_barres[i].nbLocations))
+                           .replace(QLatin1Char(' '), QChar(0x00A0)));
     }
     NomsDesBarres::de(chart)->setNoms(noms, {}, true, numeros);
-    m_liste->setEntrees(entrees);
+    m_liste->setText(entrees.join(QStringLiteral("   ")));
     QList<AnnotationsGraphique::Annotation> annotations;
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});

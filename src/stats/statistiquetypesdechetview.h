@@ -8,6 +8,7 @@
 
 class QChartView;
 class QComboBox;
+class QLabel;
 class QStackedBarSeries;
 
 namespace kv {
@@ -37,7 +38,7 @@ public:
     stats::AnnotationsGraphique* annotationsFrequences() const { return m_annotations; }
     // The bars' values told in a list under the chart, numbered as the bars are, shown while
     // the chart cannot write every name and value.
-    stats::LegendeSeries* listeFrequences() const { return m_liste; }
+    QLabel* listeFrequences() const { return m_liste; }
     // The entries of the evolution chart's legend.
     const QStringList& legendeEvolution() const { return m_legendeEvolution; }
     // That legend as shown, under the chart.
@@ -63,7 +64,7 @@ private:
     QChartView* m_evolution;
     stats::AnnotationsGraphique* m_annotations;
     stats::LegendeSeries* m_legende;
-    stats::LegendeSeries* m_liste;
+    QLabel* m_liste;
 };
 
 } // namespace kv

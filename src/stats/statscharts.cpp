@@ -944,7 +944,7 @@ LegendeSeries::LegendeSeries(QWidget* parent) : QWidget(parent)
 void LegendeSeries::setEntrees(const QList<Entree>& entrees)
 {
     m_entrees = entrees;
-    m_places.reset();
+    m_places.clear();
     updateGeometry();
     update();
 }
@@ -958,8 +958,12 @@ constexpr int kEntreRangees = 4;
 
 QList<LegendeSeries::Place> LegendeSeries::places(int largeur) const
 {
-    if (m_places && m_places->first == largeur && m_policePlaces == font())
-        return m_places->second;
+    if (m_policePlaces != font()) {
+        m_places.clear();
+        m_policePlaces = font();
+    }
+    if (const auto it = m_places.constFind(largeur); it != m_places.cend())
+        return *it;
     const QFontMetrics fm(font());
     const int hauteur = std::max(fm.height(), kSymbole);
     QList<Place> out;
@@ -980,8 +984,9 @@ QList<LegendeSeries::Place> LegendeSeries::places(int largeur) const
         out.append(p);
         x += std::min(w, largeur) + kEntreEntrees;
     }
-    m_places = std::pair(largeur, out);
-    m_policePlaces = font();
+    if (m_places.size() > 16)
+        m_places.clear();
+    m_places.insert(largeur, out);
     return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QComboBox>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QTimeZone>
@@ -258,8 +259,9 @@ private:
     };
     QList<Place> places(int largeur) const;
     QList<Entree> m_entrees;
-    // The last places computed, for their width and font: a layout asks for them many times.
-    mutable std::optional<std::pair<int, QList<Place>>> m_places;
+    // The places computed per width, for the font they were computed with: a layout asks for
+    // them many times, at a few widths.
+    mutable QHash<int, QList<Place>> m_places;
     mutable QFont m_policePlaces;
 };
 

@@ -300,6 +300,10 @@ void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
     }
     if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
         vue->setProperty("statistique", int(type));
+    // Beside the charts the bar stands whether or not they overflow: its room never comes and
+    // goes under them, which would lay out and paint every chart again at another width. The
+    // statistics with a list of their own leave it to the list while they fit.
+    m_defilement->setVerticalScrollBarPolicy(seGarde(type) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     m_defilement->setWidget(vue);
     vue->show();
 }

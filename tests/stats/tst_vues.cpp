@@ -1470,11 +1470,10 @@ void TestVues::barValuesNeverOverlap()
     QTRY_VERIFY(verifierGraphique(types->vueFrequences()) >= 0);
     stats::NomsDesBarres* noms = stats::NomsDesBarres::de(types->vueFrequences()->chart());
     QTRY_VERIFY(types->listeFrequences()->isVisible());
-    QCOMPARE(types->listeFrequences()->entrees().size(), 18);
+    const QString liste = types->listeFrequences()->text().replace(QChar(0x00A0), QLatin1Char(' '));
     for (int i = 0; i < 18; ++i) {
         QVERIFY(noms->textes()[i].isEmpty() || noms->textes()[i] == QString::number(i + 1));
-        QCOMPARE(types->listeFrequences()->entrees()[i].nom,
-                 QStringLiteral("%1. %2 : %3").arg(i + 1).arg(types->barres()[i].libelle).arg(types->barres()[i].nbLocations));
+        QVERIFY(liste.contains(QStringLiteral("%1. %2 : %3").arg(i + 1).arg(types->barres()[i].libelle).arg(types->barres()[i].nbLocations)));
     }
     const QList<QPolygonF> emprises = noms->emprises();
     QVERIFY(!emprises.isEmpty());
