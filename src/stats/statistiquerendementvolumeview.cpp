@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
@@ -58,7 +57,7 @@ void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeM
         mois.append(p.mois);
         max = std::max(max, p.rendement());
     }
-    QCategoryAxis* axeX = axeMois(chart, mois, m_zone);
+    QValueAxis* axeX = axeMois(chart, mois, m_zone);
     QValueAxis* axeY = axeValeurs(max, false, QStringLiteral("Rendement (locations/benne)"));
     // The long title in a smaller face, so it fits the chart's height.
     QFont police = fontForStyle(TextStyle::caption, font());

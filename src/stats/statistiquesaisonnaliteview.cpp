@@ -148,7 +148,7 @@ void StatistiqueSaisonnaliteView::dessiner()
     for (int i = 0; i < m_serie.size(); ++i)
         normalises.append(QPointF(i / 11.0, m_serie[i].nombre / echelleY));
 
-    const QColor couleur(0, 122, 255);
+    const QColor couleur = marqueLisible(QColor(0, 122, 255), chart);
     m_courbe = new QLineSeries();
     m_courbe->setName(QStringLiteral("Locations"));
     for (const QPointF& p : courbeMonotone(normalises))
@@ -167,8 +167,13 @@ void StatistiqueSaisonnaliteView::dessiner()
     auto* axeX = new QBarCategoryAxis();
     axeX->append(libellesMois());
     chart->addAxis(axeX, Qt::AlignBottom);
-    // A narrow chart reads its months by their initials.
-    NomsDesBarres::de(chart)->setNoms(libellesMois(), initialesMois(), false);
+    // A narrow chart slants its months, or stands them on end, and narrower still reads them
+    // by their initials, rather than leave any out.
+    axeX->setLabelsVisible(false);
+    QStringList initiales;
+    for (const QString& m : libellesMois())
+        initiales.append(m.left(1));
+    NomsDesBarres::de(chart)->setNoms(libellesMois(), {}, true, initiales);
     QValueAxis* axeY = axeValeurs(double(max), true);
     chart->addAxis(axeY, Qt::AlignLeft);
     graduationsLisibles(chart, axeY, true);

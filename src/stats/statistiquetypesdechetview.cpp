@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include <QtCharts/QBarSet>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
@@ -52,7 +51,21 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     m_frequences = nouvelleVueGraphique(this, 240);
     laisserLaPlaceAuxTextes(m_frequences);
     m_annotations = new AnnotationsGraphique(m_frequences->chart());
-    v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), m_frequences, this));
+    m_liste = new QLabel(this);
+    m_liste->setObjectName(QStringLiteral("listeFrequences"));
+    m_liste->setTextFormat(Qt::PlainText);
+    m_liste->setWordWrap(true);
+    m_liste->setFont(fontForStyle(TextStyle::caption, font()));
+    m_liste->hide();
+    auto* frequences = new QWidget(this);
+    auto* pileFrequences = new QVBoxLayout(frequences);
+    pileFrequences->setContentsMargins(0, 0, 0, 0);
+    pileFrequences->addWidget(m_frequences);
+    pileFrequences->addWidget(m_liste);
+    v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), frequences, this));
+    // Once the chart has placed its names and values, whether it could write them all.
+    connect(m_frequences->chart(), &QChart::plotAreaChanged, this,
+            [this] { QMetaObject::invokeMethod(this, &StatistiqueTypesDechetView::montrerLaListe, Qt::QueuedConnection); });
 
     m_evolution = nouvelleVueGraphique(this, 280);
     laisserLaPlaceAuxTextes(m_evolution);
@@ -123,6 +136,19 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     for (const StatsTypeDechet& b : m_barres)
         barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle});
     QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
+    // A chart too narrow for the names numbers its bars, and the list under it tells each
+    // number's name and value: bars of one colour stay told apart.
+    QStringList noms, numeros, entrees;
+    for (int i = 0; i < m_barres.size(); ++i) {
+        noms.append(m_barres[i].libelle);
+        numeros.append(QString::number(i + 1));
+        // One entry never breaks across lines; the list breaks between entries.
+        entrees.append(QStringLiteral("%1. %2 : %3")
+                           .arg(numeros.last(), m_barres[i].libelle, QLocale().toString(m_barres[i].nbLocations))
+                           .replace(QLatin1Char(' '), QChar(0x00A0)));
+    }
+    NomsDesBarres::de(chart)->setNoms(noms, {}, true, numeros);
+    m_liste->setText(entrees.join(QStringLiteral("   ")));
     QList<AnnotationsGraphique::Annotation> annotations;
     for (int i = 0; i < m_barres.size(); ++i)
         annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
@@ -135,6 +161,19 @@ void StatistiqueTypesDechetView::dessinerFrequences()
     decrireGraphique(m_frequences, QStringLiteral("Fréquence par type de déchet"), lignes);
 }
 
+void StatistiqueTypesDechetView::montrerLaListe()
+{
+    // Every bar named (whole, or cut at a slant and whole under the pointer) and every value
+    // written: no list. A name left out, or numbers in place of the names: the list.
+    const QStringList textes = NomsDesBarres::de(m_frequences->chart())->textes();
+    bool tout = m_annotations->textesVisibles().size() == m_annotations->textes().size();
+    for (qsizetype i = 0; i < textes.size() && tout; ++i)
+        tout = !textes[i].isEmpty() && (textes[i] != QString::number(i + 1) || (i < m_barres.size() && m_barres[i].libelle == textes[i]));
+    if (m_liste->isHidden() == tout)
+        return;
+    m_liste->setVisible(!tout);
+}
+
 void StatistiqueTypesDechetView::dessinerEvolution()
 {
     QChart* chart = m_evolution->chart();
@@ -145,7 +184,7 @@ void StatistiqueTypesDechetView::dessinerEvolution()
         mois.append(p.mois);
         max = std::max(max, p.nbLocations);
     }
-    QCategoryAxis* axeX = axeMois(chart, mois, m_source->zone());
+    QValueAxis* axeX = axeMois(chart, mois, m_source->zone());
     QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
     chart->addAxis(axeY, Qt::AlignLeft);
     graduationsLisibles(chart, axeY, true);

@@ -8,6 +8,7 @@
 
 class QChartView;
 class QComboBox;
+class QLabel;
 class QStackedBarSeries;
 
 namespace kv {
@@ -35,6 +36,9 @@ public:
     QChartView* vueEvolution() const { return m_evolution; }
     QStringList annotations() const;
     stats::AnnotationsGraphique* annotationsFrequences() const { return m_annotations; }
+    // The bars' values told in a list under the chart, numbered as the bars are, shown while
+    // the chart cannot write every name and value.
+    QLabel* listeFrequences() const { return m_liste; }
     // The entries of the evolution chart's legend.
     const QStringList& legendeEvolution() const { return m_legendeEvolution; }
     // That legend as shown, under the chart.
@@ -45,6 +49,7 @@ private:
     void recalculer();
     void dessinerFrequences();
     void dessinerEvolution();
+    void montrerLaListe();
 
     SourceStatistiques* m_source;
     std::optional<int> m_annee;
@@ -59,6 +64,7 @@ private:
     QChartView* m_evolution;
     stats::AnnotationsGraphique* m_annotations;
     stats::LegendeSeries* m_legende;
+    QLabel* m_liste;
 };
 
 } // namespace kv

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
+#include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
 #include <QtMath>
 #include <QHBoxLayout>
@@ -24,7 +25,6 @@
 
 #include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSet>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLegend>
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
@@ -47,9 +47,9 @@ bool paletteSombre(const QPalette& palette)
 
 QColor marqueLisible(const QColor& couleur, const QChart* chart)
 {
-    // A dark chart stands on the window's dark colour: its bars, lines and symbols keep their
-    // hue, taken just far enough towards white to be seen (3:1, as marks ask).
-    if (!chart || chart->theme() != QChart::ChartThemeDark)
+    // A chart stands on the window's colour, dark, grey or light: its bars, lines and symbols
+    // keep their hue, taken just far enough towards white or black to be seen (3:1, as marks ask).
+    if (!chart)
         return couleur;
     return inkReadableOn(couleur, QApplication::palette().color(QPalette::Window), 3.0);
 }
@@ -228,6 +228,8 @@ QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, con
     auto* axeX = new QBarCategoryAxis();
     axeX->append(categories);
     axeX->setGridLineVisible(false);
+    // The names under the bars are ours (below): the axis never lays out its own.
+    axeX->setLabelsVisible(false);
     chart->addAxis(axeX, Qt::AlignBottom);
     series->attachAxis(axeX);
     NomsDesBarres::de(chart)->setNoms(categories, {}, true);
@@ -254,64 +256,33 @@ QString libelleMois(qint64 moisMs, const QTimeZone& zone)
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(moisMs, zone).date(), QStringLiteral("MMM yyyy"));
 }
 
-QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone)
+QValueAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone)
 {
-    auto* axe = new QCategoryAxis();
-    axe->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axe->setGridLineVisible(true);
-    // Slanted labels take the room they need rather than being cut.
-    axe->setTruncateLabels(false);
+    // The axis spans the months; their labels and grid lines are drawn by NomsDesBarres, plain
+    // texts and lines that cost nothing to lay out, where the chart would measure each label of
+    // years of months as rich text at each of its layouts.
+    auto* axe = new QValueAxis();
+    axe->setLabelsVisible(false);
+    axe->setGridLineVisible(false);
+    axe->setMinorGridLineVisible(false);
+    axe->setTickCount(2);
     constexpr qint64 quinzeJours = 15LL * 24 * 3600 * 1000;
-    QList<QPair<QString, qint64>> mois;
+    QStringList libelles;
+    QList<double> valeurs;
     if (moisMs.isEmpty()) {
         axe->setRange(0, 1);
-        axe->setLabelsVisible(false);
     } else {
         const auto [mn, mx] = std::minmax_element(moisMs.cbegin(), moisMs.cend());
-        const qint64 debut = *mn - quinzeJours;
-        axe->setStartValue(double(debut));
         QDateTime m = QDateTime::fromMSecsSinceEpoch(*mn, zone);
         while (m.toMSecsSinceEpoch() <= *mx) {
-            mois.append({libelleMois(m.toMSecsSinceEpoch(), zone), m.toMSecsSinceEpoch()});
+            libelles.append(libelleMois(m.toMSecsSinceEpoch(), zone));
+            valeurs.append(double(m.toMSecsSinceEpoch()));
             m = m.addMonths(1);
         }
-        for (const auto& [libelle, debutMois] : std::as_const(mois))
-            axe->append(libelle, double(debutMois));
-        axe->setRange(double(debut), double(*mx + quinzeJours));
+        axe->setRange(double(*mn - quinzeJours), double(*mx + quinzeJours));
     }
     chart->addAxis(axe, Qt::AlignBottom);
-    // The labels stand upright while they fit side by side, slanted once they would not; when
-    // even slanted they would overlap, only every second (third, …) month keeps its label.
-    auto pasCourant = std::make_shared<int>(1);
-    QObject::connect(chart, &QChart::plotAreaChanged, axe, [axe, mois, pasCourant](const QRectF& zone) {
-        if (mois.isEmpty() || zone.width() <= 0)
-            return;
-        const QFontMetricsF fm(axe->labelsFont());
-        qreal plusLarge = 0;
-        for (const auto& m : mois)
-            plusLarge = std::max(plusLarge, fm.horizontalAdvance(m.first));
-        const qreal parMois = zone.width() / qreal(mois.size());
-        int angle = 0;
-        int pas = 1;
-        if (parMois < plusLarge + 8) {
-            angle = -45;
-            // Two slanted labels clear each other when their anchors are a line's height apart
-            // across the slant (the text's margins included).
-            const qreal ecart = (fm.height() + 10) * std::numbers::sqrt2;
-            pas = std::max(1, int(std::ceil(ecart / parMois)));
-        }
-        if (axe->labelsAngle() != angle)
-            axe->setLabelsAngle(angle);
-        if (pas == *pasCourant)
-            return;
-        *pasCourant = pas;
-        const double debut = axe->startValue();
-        for (const QString& l : axe->categoriesLabels())
-            axe->remove(l);
-        axe->setStartValue(debut);
-        for (qsizetype i = 0; i < mois.size(); i += pas)
-            axe->append(mois[i].first, double(mois[i].second));
-    });
+    NomsDesBarres::de(chart)->setNomsAuxValeurs(libelles, valeurs);
     return axe;
 }
 
@@ -345,12 +316,14 @@ QStringList unSurN(const QStringList& textes, int pas)
 struct Etiquetage {
     QStringList textes;
     int angle = 0;
+    // Every second text a line lower, so that neighbours clear each other.
+    bool decale = false;
 };
 
 // The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
 // left edge: see NomsDesBarres.
 Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
-                     const QStringList& courtes, bool tourner)
+                     const QStringList& courtes, bool tourner, const QStringList& numeros)
 {
     if (parCategorie >= plusLarge(fm, longues) + kJeuEtiquette)
         return {longues, 0};
@@ -361,17 +334,27 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
         const qreal ligne = fm.height() + 4;
         if (parCategorie >= ligne * std::numbers::sqrt2 && gauche + parCategorie / 2 >= large * std::numbers::sqrt2 / 2)
             return {courtes, -45};
-        return {unSurN(courtes, std::max(1, int(std::ceil(ligne / parCategorie)))), -90};
+        // On end, names stand a line apart: the font's own leading keeps them clear.
+        const qreal debout = fm.height() + 1;
+        if (parCategorie >= debout || numeros.isEmpty())
+            return {unSurN(courtes, std::max(1, int(std::ceil(debout / parCategorie)))), -90};
+        const qreal court = plusLarge(fm, numeros) + kJeuEtiquette / 2;
+        if (parCategorie >= court)
+            return {numeros, 0};
+        // On two rows, each text has two bars' room.
+        if (2 * parCategorie >= court)
+            return {numeros, 0, true};
+        return {unSurN(numeros, std::max(1, int(std::ceil(court / (2 * parCategorie))))), 0, true};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
     return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
 }
 
-QBarCategoryAxis* axeDesCategories(QChart* chart)
+QAbstractAxis* axeDesNoms(QChart* chart, bool auxValeurs)
 {
     for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
-        if (auto* axe = qobject_cast<QBarCategoryAxis*>(a))
-            return axe;
+        if (auxValeurs ? qobject_cast<QValueAxis*>(a) != nullptr : qobject_cast<QBarCategoryAxis*>(a) != nullptr)
+            return a;
     return nullptr;
 }
 
@@ -389,13 +372,25 @@ NomsDesBarres* NomsDesBarres::de(QChart* chart)
     return new NomsDesBarres(chart);
 }
 
-void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner)
+void NomsDesBarres::setNomsAuxValeurs(const QStringList& noms, const QList<double>& valeurs)
 {
+    setNoms(noms, {}, true);
+    m_valeurs = valeurs;
+    placer();
+}
+
+void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner,
+                            const QStringList& numeros)
+{
+    m_numeros = numeros;
     m_longues = longues;
     m_courtes = courtes;
     m_tourner = tourner;
+    m_valeurs.clear();
     qDeleteAll(m_items);
     m_items.clear();
+    qDeleteAll(m_grille);
+    m_grille.clear();
     for (qsizetype i = 0; i < longues.size(); ++i) {
         auto* item = new QGraphicsSimpleTextItem(m_chart);
         item->setZValue(10);
@@ -423,22 +418,38 @@ QList<QPolygonF> NomsDesBarres::emprises() const
 
 void NomsDesBarres::placer()
 {
-    QBarCategoryAxis* axe = axeDesCategories(m_chart);
+    const bool auxValeurs = !m_valeurs.isEmpty();
+    QAbstractAxis* axe = axeDesNoms(m_chart, auxValeurs);
     const QRectF zone = m_chart->plotArea();
-    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0)
+    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0 || (auxValeurs && m_valeurs.size() != m_items.size()))
         return;
     // The axis keeps its line and marks; the names are ours.
-    axe->setLabelsVisible(false);
+    if (axe->labelsVisible())
+        axe->setLabelsVisible(false);
     const QFont police = axe->labelsFont();
     const QFontMetricsF fm(police);
-    const qreal parCategorie = zone.width() / qreal(m_items.size());
+    // Where each name stands across the plot, and the room between two.
+    QList<qreal> centres;
+    qreal parCategorie = zone.width() / qreal(m_items.size());
+    if (auxValeurs) {
+        auto* valeurs = static_cast<QValueAxis*>(axe);
+        const double min = valeurs->min();
+        const double etendue = std::max(1e-9, valeurs->max() - min);
+        for (double v : std::as_const(m_valeurs))
+            centres.append(zone.left() + (v - min) / etendue * zone.width());
+        for (qsizetype i = 1; i < centres.size(); ++i)
+            parCategorie = i == 1 ? centres[1] - centres[0] : std::min(parCategorie, centres[i] - centres[i - 1]);
+    } else {
+        for (qsizetype i = 0; i < m_items.size(); ++i)
+            centres.append(zone.left() + (i + 0.5) * parCategorie);
+    }
     QStringList courtes = m_courtes;
     if (courtes.isEmpty()) {
         const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
         for (const QString& n : std::as_const(m_longues))
             courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
     }
-    const Etiquetage e = etiqueter(fm, parCategorie, zone.left(), m_longues, courtes, m_tourner);
+    const Etiquetage e = etiqueter(fm, parCategorie, centres.first() - parCategorie / 2, m_longues, courtes, m_tourner, m_numeros);
     m_angle = e.angle;
     const qreal haut = zone.bottom() + kSousLeGraphique;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
@@ -447,11 +458,11 @@ void NomsDesBarres::placer()
         item->setFont(police);
         item->setBrush(axe->labelsBrush());
         const qreal w = fm.horizontalAdvance(item->text());
-        const qreal centre = zone.left() + (i + 0.5) * parCategorie;
+        const qreal centre = centres[i];
         item->setTransformOriginPoint(0, 0);
         if (e.angle == 0) {
             item->setRotation(0);
-            item->setPos(centre - w / 2, haut);
+            item->setPos(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() + 2 : 0));
         } else if (e.angle == -90) {
             // Read upwards, its end under the bar.
             item->setRotation(-90);
@@ -463,8 +474,22 @@ void NomsDesBarres::placer()
             item->setPos(centre - w, haut);
         }
     }
+    // At values, a grid line at each, as the chart draws its own.
+    qDeleteAll(m_grille);
+    m_grille.clear();
+    if (auxValeurs) {
+        QPen trait = axe->gridLinePen();
+        trait.setCosmetic(true);
+        for (const qreal x : std::as_const(centres)) {
+            auto* ligne = new QGraphicsLineItem(x, zone.top(), x, zone.bottom(), m_chart);
+            ligne->setPen(trait);
+            ligne->setZValue(-1);
+            m_grille.append(ligne);
+        }
+    }
     const qreal large = plusLarge(fm, e.textes);
-    const qreal place = e.angle == 0 ? fm.height() : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
+    const qreal place = e.angle == 0 ? (e.decale ? 2 * fm.height() + 2 : fm.height())
+                        : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
     const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
     if (hauteur != m_hauteur) {
         m_hauteur = hauteur;
@@ -559,11 +584,14 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
     auto* ligne = new QLineSeries();
     ligne->setName(nom);
     const QColor lisible = marqueLisible(couleur, chart);
-    ligne->setPen(QPen(lisible, 2));
+    // One pixel wide: the chart draws each segment on its own, and years of months of many
+    // series would be stroked segment by segment at each paint; the symbols tell them apart.
+    ligne->setPen(QPen(lisible, 1));
     // The symbols are one picture drawn at each point by the line itself: a chart of thirty
     // series over years of months costs one item per series, not one per point.
     constexpr int kTaille = 9;
-    constexpr int kFinesse = 3; // sharp on screens of up to three device pixels per point
+    // As sharp as the screen's pixels, and drawn at each point without being scaled there.
+    const int kFinesse = std::max(1, int(std::ceil(qApp->devicePixelRatio())));
     QImage symbole(kTaille * kFinesse, kTaille * kFinesse, QImage::Format_ARGB32_Premultiplied);
     symbole.fill(Qt::transparent);
     {
@@ -576,6 +604,16 @@ QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axe
     ligne->setMarkerSize(kTaille);
     ligne->append(points);
     chart->addSeries(ligne);
+    // Each line is drawn once into a picture of the view's pixels, and that picture painted
+    // again until the line changes: a chart of many series is not stroked anew, segment by
+    // segment, each time a text over it moves.
+    QList<QGraphicsItem*> items = chart->childItems();
+    while (!items.isEmpty()) {
+        QGraphicsItem* item = items.takeLast();
+        items.append(item->childItems());
+        if (QGraphicsObject* objet = item->toGraphicsObject(); objet && objet->inherits("LineChartItem"))
+            item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
     ligne->attachAxis(axeX);
     ligne->attachAxis(axeY);
     if (!dansLaLegende)
@@ -906,6 +944,7 @@ LegendeSeries::LegendeSeries(QWidget* parent) : QWidget(parent)
 void LegendeSeries::setEntrees(const QList<Entree>& entrees)
 {
     m_entrees = entrees;
+    m_places.clear();
     updateGeometry();
     update();
 }
@@ -919,6 +958,12 @@ constexpr int kEntreRangees = 4;
 
 QList<LegendeSeries::Place> LegendeSeries::places(int largeur) const
 {
+    if (m_policePlaces != font()) {
+        m_places.clear();
+        m_policePlaces = font();
+    }
+    if (const auto it = m_places.constFind(largeur); it != m_places.cend())
+        return *it;
     const QFontMetrics fm(font());
     const int hauteur = std::max(fm.height(), kSymbole);
     QList<Place> out;
@@ -939,6 +984,9 @@ QList<LegendeSeries::Place> LegendeSeries::places(int largeur) const
         out.append(p);
         x += std::min(w, largeur) + kEntreEntrees;
     }
+    if (m_places.size() > 16)
+        m_places.clear();
+    m_places.insert(largeur, out);
     return out;
 }
 
@@ -995,8 +1043,7 @@ void LegendeSeries::paintEvent(QPaintEvent*)
     for (qsizetype i = 0; i < ici.size(); ++i) {
         const Entree& e = m_entrees[i];
         const QRectF r = QRectF(ici[i].symbole).adjusted(0.5, 0.5, -0.5, -0.5);
-        dessinerSymbole(p, r, e.forme,
-                        paletteSombre(palette()) ? inkReadableOn(e.couleur, palette().color(QPalette::Window), 3.0) : e.couleur);
+        dessinerSymbole(p, r, e.forme, inkReadableOn(e.couleur, palette().color(QPalette::Window), 3.0));
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(ici[i].texte, Qt::AlignLeft | Qt::AlignVCenter, ici[i].nom);
     }

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QComboBox>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QTimeZone>
@@ -33,7 +34,6 @@ class QAbstractAxis;
 class QPieSeries;
 class QStackedBarSeries;
 class QBarCategoryAxis;
-class QCategoryAxis;
 class QValueAxis;
 
 namespace kv::stats {
@@ -41,8 +41,8 @@ namespace kv::stats {
 // Whether a palette writes light text on a dark window.
 bool paletteSombre(const QPalette& palette);
 
-// A mark's colour (a bar, a line, a symbol) as a chart draws it: on a dark chart, taken towards
-// white until it reads at 3:1 on the window; unchanged on a light one.
+// A mark's colour (a bar, a line, a symbol) as a chart draws it: taken towards white or black
+// until it reads at 3:1 on the window, under every palette.
 QColor marqueLisible(const QColor& couleur, const QChart* chart);
 
 // A chart in a view: antialiased, transparent background, no animation, legend hidden.
@@ -85,9 +85,9 @@ QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
 void graduationsLisibles(QChart* chart, QValueAxis* axe, bool entiers);
 
 // A month axis over month starts (milliseconds): one mark and grid line per calendar month
-// from the first to the last, labelled with the abbreviated month and the year ("janv. 2024").
-// Attached to the chart at the bottom.
-QCategoryAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone);
+// from the first to the last, labelled with the abbreviated month and the year ("janv. 2024")
+// by the chart's NomsDesBarres (upright, slanted, or on end). Attached to the chart at the bottom.
+QValueAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone);
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
 
@@ -101,8 +101,13 @@ class NomsDesBarres : public QObject {
 public:
     // The names of `chart`, made on first use.
     static NomsDesBarres* de(QChart* chart);
-    // `courtes` empty: the long names, cut to a length when they turn.
-    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner);
+    // `courtes` empty: the long names, cut to a length when they turn. With `numeros` (numbers
+    // told in a list beside, or initials), bars too narrow for every name on end show those,
+    // upright, rather than leave names out.
+    void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner, const QStringList& numeros = {});
+    // Names at values of the chart's horizontal axis (months on a month axis) rather than under
+    // the categories of a bar axis; the axis' own labels are hidden.
+    void setNomsAuxValeurs(const QStringList& noms, const QList<double>& valeurs);
     // The texts shown, blank where a name gives way, and where they stand in the chart.
     QStringList textes() const;
     // Per slice with a text, that text while it is shown on the ring, else empty.
@@ -118,8 +123,11 @@ private:
     QChart* m_chart;
     QStringList m_longues;
     QStringList m_courtes;
+    QStringList m_numeros;
+    QList<double> m_valeurs;
     bool m_tourner = false;
     QList<class QGraphicsSimpleTextItem*> m_items;
+    QList<class QGraphicsLineItem*> m_grille;
     int m_angle = 0;
     int m_hauteur = 0;
     bool m_enCours = false;
@@ -251,6 +259,10 @@ private:
     };
     QList<Place> places(int largeur) const;
     QList<Entree> m_entrees;
+    // The places computed per width, for the font they were computed with: a layout asks for
+    // them many times, at a few widths.
+    mutable QHash<int, QList<Place>> m_places;
+    mutable QFont m_policePlaces;
 };
 
 // A title label in one of the text styles, on as many lines as its width needs.

@@ -179,14 +179,6 @@ const QStringList& libellesMois()
     return l;
 }
 
-QStringList initialesMois()
-{
-    QStringList initiales;
-    for (const QString& m : libellesMois())
-        initiales.append(m.left(1));
-    return initiales;
-}
-
 QList<int> anneesSaisonnalite(const QList<qint64>& datesPose, int anneeSelectionnee, const QTimeZone& zone)
 {
     QList<int> annees = anneesDe(datesPose, zone);
@@ -347,25 +339,82 @@ QList<int> anneesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& 
     return anneesDe(dates, zone);
 }
 
+namespace {
+
+// The index of a row's waste type among those met so far, by label and colour. The rows of one
+// type share their texts with the type's record: a row is matched by where its texts live, and
+// only a text met for the first time is compared and hashed.
+class TypesVus {
+public:
+    struct Type {
+        QString libelle;
+        std::optional<QString> couleur;
+    };
+    explicit TypesVus(bool parCouleur) : m_parCouleur(parCouleur) {}
+    int index(const LocationDeBenneStat& r)
+    {
+        const void* libelle = r.typeLibelle.constData();
+        const void* couleur = r.typeCouleur && m_parCouleur ? r.typeCouleur->constData() : nullptr;
+        // A small open table of the places met, looked up by a hash of the two places.
+        const auto cle = (quintptr(libelle) ^ (quintptr(couleur) * 31)) * quintptr(0x9E3779B97F4A7C15ULL);
+        size_t i = size_t(cle >> (8 * sizeof(quintptr) - kBits));
+        for (; m_table[i].type >= 0; i = (i + 1) & (kTaille - 1))
+            if (m_table[i].libelle == libelle && m_table[i].couleur == couleur)
+                return m_table[i].type;
+        int type = -1;
+        QList<int>& memes = m_parLibelle[r.typeLibelle];
+        for (int i : std::as_const(memes))
+            if (!m_parCouleur || m_types[i].couleur == r.typeCouleur)
+                type = i;
+        if (type < 0) {
+            type = int(m_types.size());
+            memes.append(type);
+            m_types.append({r.typeLibelle, r.typeCouleur});
+        }
+        // Texts that are not shared (each row its own copy) are not remembered by place.
+        if (m_places < kTaille / 2) {
+            m_table[i] = {libelle, couleur, type};
+            ++m_places;
+        }
+        return type;
+    }
+    const QList<Type>& types() const { return m_types; }
+
+private:
+    struct Vu {
+        const void* libelle = nullptr;
+        const void* couleur = nullptr;
+        int type = -1;
+    };
+    static constexpr int kBits = 8;
+    static constexpr size_t kTaille = size_t(1) << kBits;
+    bool m_parCouleur;
+    std::array<Vu, kTaille> m_table{};
+    size_t m_places = 0;
+    QHash<QString, QList<int>> m_parLibelle;
+    QList<Type> m_types;
+};
+
+} // namespace
+
 QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
 {
-    QList<StatsTypeDechet> bars;
     // The earliest placement of each bar: rows may come in any order.
+    TypesVus types(false);
+    QList<StatsTypeDechet> bars;
     QList<qint64> premieres;
-    QHash<QString, qsizetype> index;
     for (const LocationDeBenneStat& r : rows) {
-        const auto it = index.constFind(r.typeLibelle);
-        if (it != index.cend()) {
-            ++bars[*it].nbLocations;
-            if (r.datePose < premieres[*it]) {
-                premieres[*it] = r.datePose;
-                bars[*it].couleur = r.typeCouleur;
-            }
+        const int i = types.index(r);
+        if (i == bars.size()) {
+            bars.append({r.typeLibelle, r.typeCouleur, 1});
+            premieres.append(r.datePose);
             continue;
         }
-        index.insert(r.typeLibelle, bars.size());
-        bars.append({r.typeLibelle, r.typeCouleur, 1});
-        premieres.append(r.datePose);
+        ++bars[i].nbLocations;
+        if (r.datePose < premieres[i]) {
+            premieres[i] = r.datePose;
+            bars[i].couleur = r.typeCouleur;
+        }
     }
     std::sort(bars.begin(), bars.end(), [](const StatsTypeDechet& a, const StatsTypeDechet& b) {
         if (a.nbLocations != b.nbLocations)
@@ -385,59 +434,47 @@ QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& r
 
     // Points of one month and label (one label, several colours) keep the order of their
     // earliest rows (rows may come in any order; equal dates keep the rows' order), so a series
-    // takes the colour of its earliest rental. Rows are counted by
-    // month and by an index of their (label, colour): the texts are compared once per type,
-    // not once per row.
-    struct Type {
-        QString libelle;
-        std::optional<QString> couleur;
-    };
-    QList<Type> typesVus;
-    QHash<QString, QList<int>> typesParLibelle;
-    const auto indexType = [&](const LocationDeBenneStat& r) {
-        QList<int>& memes = typesParLibelle[r.typeLibelle];
-        for (int i : std::as_const(memes))
-            if (typesVus[i].couleur == r.typeCouleur)
-                return i;
-        memes.append(int(typesVus.size()));
-        typesVus.append({r.typeLibelle, r.typeCouleur});
-        return int(typesVus.size()) - 1;
-    };
+    // takes the colour of its earliest rental. Rows are counted in a table of months by type
+    // (label, colour): the texts are compared once per type, not once per row.
+    TypesVus types(true);
     struct Compte {
         qint64 n = 0;
         std::pair<qint64, qsizetype> premiere; // date, then row
     };
-    QHash<QPair<qint64, int>, Compte> comptes;
-    // Rows come mostly in date order and of few types: the last month and type looked up are
-    // kept for the next row.
-    qint64 debutMois = 0, finMois = 0, mois = 0;
-    const LocationDeBenneStat* precedente = nullptr;
-    int type = -1;
+    const auto [mn, mx] = dates.isEmpty() ? std::pair(dates.cend(), dates.cend())
+                                          : std::minmax_element(dates.cbegin(), dates.cend());
+    const auto rang = [](AnneeMois m) { return qint64(m.annee) * 12 + (m.mois - 1); };
+    const qint64 premierRang = dates.isEmpty() ? 0 : rang(cal.moisDe(*mn));
+    const qsizetype nbMois = dates.isEmpty() ? 0 : qsizetype(rang(cal.moisDe(*mx)) - premierRang + 1);
+    std::vector<std::vector<Compte>> comptes; // per type, per month
+    std::vector<qint64> debuts(size_t(nbMois), 0);
+    // Rows come mostly in date order: the last month looked up is kept for the next row.
+    qint64 debutMois = 0, finMois = 0;
+    qsizetype mois = 0;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const LocationDeBenneStat& r = rows[i];
         if (r.datePose < debutMois || r.datePose >= finMois || i == 0) {
-            mois = cal.debutDuMois(r.datePose);
             const AnneeMois m = cal.moisDe(r.datePose);
-            debutMois = mois;
+            debutMois = cal.debutDe(m);
             finMois = cal.debutDe(m.mois == 12 ? AnneeMois{m.annee + 1, 1} : AnneeMois{m.annee, m.mois + 1});
+            mois = qsizetype(rang(m) - premierRang);
+            debuts[size_t(mois)] = debutMois;
         }
-        if (!precedente || !r.typeLibelle.isSharedWith(precedente->typeLibelle) || r.typeCouleur != precedente->typeCouleur)
-            type = indexType(r);
-        precedente = &r;
-        const QPair<qint64, int> cle(mois, type);
-        auto it = comptes.find(cle);
-        if (it == comptes.end())
-            it = comptes.insert(cle, {0, {r.datePose, i}});
-        else if (r.datePose < it->premiere.first)
-            it->premiere = {r.datePose, i};
-        ++it->n;
+        const int type = types.index(r);
+        if (size_t(type) >= comptes.size())
+            comptes.resize(size_t(type) + 1, std::vector<Compte>(size_t(nbMois)));
+        Compte& c = comptes[size_t(type)][size_t(mois)];
+        if (c.n == 0 || r.datePose < c.premiere.first)
+            c.premiere = {r.datePose, i};
+        ++c.n;
     }
 
     QList<std::pair<std::pair<qint64, qsizetype>, StatsTimelineTypeDechet>> points;
-    points.reserve(comptes.size());
-    for (auto it = comptes.cbegin(); it != comptes.cend(); ++it) {
-        const Type& t = typesVus[it.key().second];
-        points.append({it->premiere, {it.key().first, t.libelle, t.couleur, it->n}});
+    for (size_t t = 0; t < comptes.size(); ++t) {
+        const TypesVus::Type& type = types.types()[qsizetype(t)];
+        for (size_t m = 0; m < comptes[t].size(); ++m)
+            if (const Compte& c = comptes[t][m]; c.n > 0)
+                points.append({c.premiere, {debuts[m], type.libelle, type.couleur, c.n}});
     }
     std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
         if (a.second.mois != b.second.mois)

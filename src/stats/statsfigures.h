@@ -69,8 +69,6 @@ bool memeVolume(double a, double b);
 
 // The fixed labels of months 1…12: "Jan" … "Déc".
 const QStringList& libellesMois();
-// Their initials, for an axis too narrow for them: "J" … "D".
-QStringList initialesMois();
 
 struct StatsLocationMois {
     QString mois;

@@ -12,6 +12,7 @@
 #include "statistiquetypesdechetview.h"
 
 #include "reports/rapportmensuelview.h"
+#include "widgets/colors.h"
 #include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -239,6 +240,8 @@ void VueStatistiques::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         ajusterSidebar();
+    if (event->type() == QEvent::PaletteChange && m_sidebar)
+        surligner();
 }
 
 void VueStatistiques::ajusterSidebar()
@@ -297,19 +300,26 @@ void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
     }
     if (seGarde(type) && vue->objectName() != QLatin1String("statistiqueEnAttente"))
         vue->setProperty("statistique", int(type));
+    // Beside the charts the bar stands whether or not they overflow: its room never comes and
+    // goes under them, which would lay out and paint every chart again at another width. The
+    // statistics with a list of their own leave it to the list while they fit.
+    m_defilement->setVerticalScrollBarPolicy(seGarde(type) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     m_defilement->setWidget(vue);
     vue->show();
 }
 
 void VueStatistiques::surligner()
 {
-    QColor accent = palette().color(QPalette::Highlight);
-    accent.setAlphaF(0.18f);
+    // The chosen row in the desktop's selection colours, its title made to read on them (4.5:1)
+    // whether or not the list holds the keys.
+    const QColor accent = m_sidebar->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor encre = readableTextOn(m_sidebar->palette().color(QPalette::Active, QPalette::HighlightedText), accent);
     const QSignalBlocker bloque(m_sidebar);
     for (int i = 0; i < m_sidebar->count(); ++i) {
         QListWidgetItem* item = m_sidebar->item(i);
         const bool choisi = m_selected && item->data(Qt::UserRole).toInt() == int(*m_selected);
         item->setBackground(choisi ? QBrush(accent) : QBrush());
+        item->setForeground(choisi ? QBrush(encre) : QBrush());
         if (choisi)
             m_sidebar->setCurrentItem(item);
     }
