@@ -5,6 +5,7 @@
 // placeholder nor by the value it holds.
 
 #include "screenfixtures.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/sharedannouncement.h"
 
 #include <QAbstractButton>
@@ -12,10 +13,12 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTableView>
 #include <QWidget>
 
 namespace fixtures {
@@ -96,5 +99,53 @@ struct HeardAnnouncements {
     }
     ~HeardAnnouncements() { kv::setAnnouncementObserver({}); }
 };
+
+// What readers are told while it lives, each event as its type and what it names (a text
+// change as the text it puts): the program's own events, and each change of focus as Qt says
+// it (no platform bridge runs under the offscreen platform, so Qt says nothing itself).
+struct HeardByReaders {
+    QList<std::pair<QAccessible::Event, QString>> heard;
+    QMetaObject::Connection focus;
+    HeardByReaders()
+    {
+        kv::setReaderObserver([this](QAccessibleEvent* e) {
+            QAccessibleInterface* a = e->accessibleInterface();
+            heard.append({e->type(), e->type() == QAccessible::TextUpdated
+                                         ? static_cast<QAccessibleTextUpdateEvent*>(e)->textInserted()
+                                         : a ? a->text(QAccessible::Name) : QString()});
+        });
+        focus = QObject::connect(qApp, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
+            QAccessibleEvent said(now, QAccessible::Focus);
+            if (now)
+                kv::tellReaders(&said);
+        });
+    }
+    ~HeardByReaders()
+    {
+        QObject::disconnect(focus);
+        kv::setReaderObserver({});
+    }
+    QStringList of(QAccessible::Event type) const
+    {
+        QStringList out;
+        for (const auto& [t, what] : heard)
+            if (t == type)
+                out.append(what);
+        return out;
+    }
+};
+
+// A table's current cell said as Qt 6.4 says it, whether the table is shown or not.
+inline void sayCurrentCellAsQt(QTableView* table)
+{
+    QObject::connect(table->selectionModel(), &QItemSelectionModel::currentChanged, table, [table](const QModelIndex& i) {
+        if (!i.isValid())
+            return;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(table);
+        QAccessibleEvent said(table, QAccessible::Focus);
+        said.setChild(a->indexOfChild(a->tableInterface()->cellAt(i.row(), i.column())));
+        kv::tellReaders(&said);
+    });
+}
 
 } // namespace fixtures

@@ -38,7 +38,9 @@
 #include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QBoxLayout>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -1579,4 +1581,148 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     }
     window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
+
+namespace {
+
+// The new-rental sheet over a store of look-alikes, its client picker holding the keys as Tab
+// leaves them, each entry (and the chosen one) spoken once a reader asks.
+struct SheetAmongLookAlikes {
+    std::unique_ptr<ModelContext> ctx = fixtures::store();
+    fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
+    AppDelegate delegate{ctx.get()};
+    QPointer<QDialog> sheet;
+    SearchablePicker* clients = nullptr;
+    QAccessibleInterface* spoken = nullptr;
+    SheetAmongLookAlikes()
+    {
+        ctx->insert(fixtures::wasteType(QStringLiteral("Gravats")));
+        fixtures::save(ctx.get());
+        ContentView* window = activeWindow(delegate);
+        window->setSelection(Commande::defaut);
+        fixtures::settle();
+        sheet = openNewRentalSheet(qobject_cast<VuePlanificationBennes*>(window->detailScreen()), ctx.get());
+        clients = sheet ? formulaireDe(sheet)->choixClient() : nullptr;
+        spoken = clients ? QAccessible::queryAccessibleInterface(clients) : nullptr;
+        if (clients)
+            clients->setFocus(Qt::TabFocusReason);
+    }
+    ~SheetAmongLookAlikes()
+    {
+        if (sheet)
+            sheet->reject();
+        fixtures::settle();
+    }
+};
+
+// The names a reader hears of the rows under `list`.
+QStringList rowNames(QAccessibleInterface* list)
+{
+    QStringList names;
+    for (int i = 0; list && i < list->childCount(); ++i)
+        names << list->child(i)->text(QAccessible::Name);
+    return names;
+}
+
+} // namespace
+
+void ConventionsTest::aDropDownListSaysItsChoice()
+{
+    SheetAmongLookAlikes s;
+    QVERIFY(s.spoken);
+    fixtures::HeardByReaders readers;
+    // ↓ on the closed picker chooses the next client: its text says it, as the picker shows it
+    // (a namesake with what tells it apart), its entry is the one selected, and a reader hears
+    // the change.
+    QTest::keyClick(s.clients, Qt::Key_Down);
+    fixtures::settle();
+    QVERIFY(s.clients->currentIndex() > 0 && !s.clients->shownDetail().isEmpty());
+    const QString chosen = s.clients->currentText() + QStringLiteral(" (") + s.clients->shownDetail() + QLatin1Char(')');
+    QAccessibleTextInterface* text = s.spoken->textInterface();
+    QCOMPARE(text ? text->text(0, text->characterCount()) : QString(), chosen);
+    QStringList selected;
+    for (int i = 0; i < s.spoken->child(0)->childCount(); ++i)
+        if (s.spoken->child(0)->child(i)->state().selected)
+            selected << s.spoken->child(0)->child(i)->text(QAccessible::Name);
+    QCOMPARE(selected, QStringList{chosen});
+    QCOMPARE(readers.of(QAccessible::TextUpdated), QStringList{chosen});
+}
+
+void ConventionsTest::pickerRowsTellLookAlikesApartToReaders()
+{
+    SheetAmongLookAlikes s;
+    QVERIFY(s.clients);
+    s.clients->showPopup();
+    fixtures::settle();
+    const QStringList names = rowNames(QAccessible::queryAccessibleInterface(s.clients->filteredList()));
+    // Each namesake row names the phone that tells it apart on screen.
+    for (Client* c : s.l.petits)
+        QVERIFY2(names.filter(QStringLiteral("Petit Terrassement (")).filter(c->telephone()).size() == 1,
+                 qPrintable(names.join(QStringLiteral(" | "))));
+    s.clients->hidePopup();
+}
+
+void ConventionsTest::tabIntoAListSaysItsChosenRow()
+{
+    auto ctx = fixtures::store();
+    const fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
+    AppDelegate delegate(ctx.get());
+    ContentView* window = activeWindow(delegate);
+    window->setSelection(Commande::clients);
+    fixtures::settle();
+    auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
+    panel->setSelectedRecord(l.petits.at(1));
+    panel->searchField()->setFocus(Qt::TabFocusReason);
+    fixtures::settle();
+    fixtures::HeardByReaders readers;
+    panel->listView()->setFocus(Qt::TabFocusReason);
+    fixtures::settle();
+    const QStringList focus = readers.of(QAccessible::Focus);
+    QVERIFY2(focus.size() == 1 && focus.first().startsWith(QStringLiteral("Petit Terrassement"))
+                 && focus.first().contains(l.petits.at(1)->telephone()),
+             qPrintable(focus.join(QStringLiteral(" | "))));
+    window->closeAnswered();
+}
+
+void ConventionsTest::aDateFieldIsFocusedOncePerStep()
+{
+    SheetAmongLookAlikes s;
+    QVERIFY(s.sheet);
+    FormulaireLocationView* form = formulaireDe(s.sheet);
+    // A client chosen, the dates show.
+    QTest::keyClick(s.clients, Qt::Key_Down);
+    form->boutonFixerEnlevement()->setFocus(Qt::TabFocusReason);
+    fixtures::settle();
+    fixtures::HeardByReaders readers;
+    // The button gives way to the date field: the keys pass by the fields beside on the way.
+    QTest::keyClick(form->boutonFixerEnlevement(), Qt::Key_Space);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{QStringLiteral("Date d’enlèvement")});
+    // Each step of the date moves its hidden calendar's current day too: nothing is said of it.
+    fixtures::sayCurrentCellAsQt(form->champDateEnlevement()->calendarWidget()->findChild<QTableView*>());
+    readers.heard.clear();
+    QTest::keyClick(form->champDateEnlevement(), Qt::Key_Up);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{});
+}
+
+void ConventionsTest::aSearchFieldsClearButtonIsNamed()
+{
+    auto ctx = fixtures::store();
+    fixtures::lookAlikes(ctx.get());
+    AppDelegate delegate(ctx.get());
+    ContentView* window = activeWindow(delegate);
+    window->setSelection(Commande::planification);
+    fixtures::settle();
+    auto* vue = qobject_cast<VueLocationBenne*>(window->detailScreen());
+    QVERIFY(vue);
+    vue->champRecherche()->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(vue->champRecherche(), QStringLiteral("Petit"));
+    fixtures::settle();
+    QStringList names;
+    for (QAbstractButton* b : vue->champRecherche()->findChildren<QAbstractButton*>())
+        if (b->isVisible())
+            names << fixtures::spokenName(b);
+    QCOMPARE(names, QStringList{QStringLiteral("Effacer la recherche")});
+    window->closeAnswered();
 }
