@@ -100,12 +100,11 @@ struct HeardAnnouncements {
     ~HeardAnnouncements() { kv::setAnnouncementObserver({}); }
 };
 
-// What readers are told while it lives, each event as its type and what it names (a text
-// change as the text it puts): the program's own events, and each change of focus as Qt says
-// it (no platform bridge runs under the offscreen platform, so Qt says nothing itself).
+// What readers are told while it lives (an event's type and what it names, a text change's new
+// text), each change of focus said as Qt says it: offscreen, no bridge runs and Qt says nothing.
 struct HeardByReaders {
     QList<std::pair<QAccessible::Event, QString>> heard;
-    QMetaObject::Connection focus;
+    QObject focus;
     HeardByReaders()
     {
         kv::setReaderObserver([this](QAccessibleEvent* e) {
@@ -114,23 +113,18 @@ struct HeardByReaders {
                                          ? static_cast<QAccessibleTextUpdateEvent*>(e)->textInserted()
                                          : a ? a->text(QAccessible::Name) : QString()});
         });
-        focus = QObject::connect(qApp, &QApplication::focusChanged, [](QWidget*, QWidget* now) {
+        QObject::connect(qApp, &QApplication::focusChanged, &focus, [](QWidget*, QWidget* now) {
             QAccessibleEvent said(now, QAccessible::Focus);
-            if (now)
-                kv::tellReaders(&said);
+            kv::tellReaders(now ? &said : nullptr);
         });
     }
-    ~HeardByReaders()
-    {
-        QObject::disconnect(focus);
-        kv::setReaderObserver({});
-    }
+    ~HeardByReaders() { kv::setReaderObserver({}); }
     QStringList of(QAccessible::Event type) const
     {
         QStringList out;
         for (const auto& [t, what] : heard)
             if (t == type)
-                out.append(what);
+                out << what;
         return out;
     }
 };
@@ -139,12 +133,10 @@ struct HeardByReaders {
 inline void sayCurrentCellAsQt(QTableView* table)
 {
     QObject::connect(table->selectionModel(), &QItemSelectionModel::currentChanged, table, [table](const QModelIndex& i) {
-        if (!i.isValid())
-            return;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(table);
+        QAccessibleInterface* a = i.isValid() ? QAccessible::queryAccessibleInterface(table) : nullptr;
         QAccessibleEvent said(table, QAccessible::Focus);
-        said.setChild(a->indexOfChild(a->tableInterface()->cellAt(i.row(), i.column())));
-        kv::tellReaders(&said);
+        said.setChild(a ? a->indexOfChild(a->tableInterface()->cellAt(i.row(), i.column())) : -1);
+        kv::tellReaders(a ? &said : nullptr);
     });
 }
 

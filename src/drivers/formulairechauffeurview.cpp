@@ -390,14 +390,14 @@ void FormulaireChauffeurView::construireParametres(QVBoxLayout* colonne)
     ligne->setLead(new QLabel(QStringLiteral("Distance max (km)"), s));
     auto* curseur = new QHBoxLayout;
     m_distance = new QSlider(Qt::Horizontal, s);
+    // A reader hears the distance shown beside it, not the step.
+    readSliderInUnits(m_distance, kPasDistance);
     m_distance->setObjectName(QStringLiteral("distanceMax"));
     m_distance->setRange(0, kDistanceMaxCurseur / kPasDistance);
     m_distance->setSingleStep(1);
     m_distance->setPageStep(2);
     m_distance->setMinimumWidth(100);
     m_distance->setAccessibleName(QStringLiteral("Distance max (km)"));
-    // A reader hears the distance shown beside it, not the step.
-    readSliderInUnits(m_distance, kPasDistance);
     curseur->addWidget(m_distance, 1);
     m_texteDistance = new QLabel(s);
     m_texteDistance->setObjectName(QStringLiteral("texteDistance"));

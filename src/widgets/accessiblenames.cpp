@@ -185,9 +185,13 @@ void followChoice(QComboBox* combo)
     combo->setProperty(kSpokenChoice, spokenChoice(combo));
     markChosen(combo);
     QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] { sayChoice(combo); });
-    // A list filled again keeps its choice marked, once the list has settled on it.
+    // A list filled again keeps its choice marked, once the list has settled on it (perhaps
+    // with its signals blocked).
     if (QAbstractItemModel* model = combo->model()) {
-        const auto mark = [combo] { markChosen(combo); };
+        const auto mark = [combo] {
+            markChosen(combo);
+            combo->setProperty(kSpokenChoice, spokenChoice(combo));
+        };
         QObject::connect(model, &QAbstractItemModel::modelReset, combo, mark, Qt::QueuedConnection);
         QObject::connect(model, &QAbstractItemModel::rowsInserted, combo, mark, Qt::QueuedConnection);
         QObject::connect(model, &QAbstractItemModel::rowsRemoved, combo, mark, Qt::QueuedConnection);
@@ -328,7 +332,12 @@ public:
     explicit SliderInUnits(QAbstractSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
 
     QAbstractSlider* slider() const { return static_cast<QAbstractSlider*>(object()); }
-    double unit() const { return slider()->property(kUnitsPerStep).toDouble(); }
+    // One, for a slider counted in what it measures.
+    double unit() const
+    {
+        const double unit = slider()->property(kUnitsPerStep).toDouble();
+        return unit > 0 ? unit : 1.0;
+    }
 
     void* interface_cast(QAccessible::InterfaceType t) override
     {
@@ -361,8 +370,10 @@ QAccessibleInterface* namedControlFactory(const QString& className, QObject* obj
     if (className == QLatin1String("QComboBox"))
         if (auto* combo = qobject_cast<QComboBox*>(object))
             return new NamedComboBox(combo);
-    if (auto* slider = qobject_cast<QAbstractSlider*>(object); slider && slider->property(kUnitsPerStep).isValid())
-        return new SliderInUnits(slider);
+    // Every slider, whenever it is given its unit: a reader's view of it is made once.
+    if (className == QLatin1String("QSlider"))
+        if (auto* slider = qobject_cast<QAbstractSlider*>(object))
+            return new SliderInUnits(slider);
     return nullptr;
 }
 
@@ -418,6 +429,10 @@ void setSliderShownValue(QAbstractSlider* slider, double value, const QString& t
         return;
     slider->setProperty(kShownValue, shownValue);
     slider->setProperty(kShownText, text);
+    // A move of the slider is said by the slider itself; a value shown off its steps is not.
+    const double unit = slider->property(kUnitsPerStep).toDouble();
+    if (shownValue.isValid() && unit > 0 && value == slider->value() * unit)
+        return;
     QAccessibleValueChangeEvent said(slider, shownValue.isValid() ? shownValue : QVariant(slider->value()));
     tellReaders(&said);
 }

@@ -1585,42 +1585,41 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
 
 namespace {
 
-// The new-rental sheet over a store of look-alikes, its client picker holding the keys as Tab
-// leaves them, each entry (and the chosen one) spoken once a reader asks.
-struct SheetAmongLookAlikes {
+// A window over look-alikes (and a waste type: the new-rental sheet shows its form), the sheet
+// opened with its client picker holding the keys as Tab leaves them.
+struct AmongLookAlikes {
     std::unique_ptr<ModelContext> ctx = fixtures::store();
     fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
     AppDelegate delegate{ctx.get()};
+    ContentView* window = nullptr;
     QPointer<QDialog> sheet;
     SearchablePicker* clients = nullptr;
-    QAccessibleInterface* spoken = nullptr;
-    SheetAmongLookAlikes()
+    AmongLookAlikes()
     {
         ctx->insert(fixtures::wasteType(QStringLiteral("Gravats")));
         fixtures::save(ctx.get());
-        ContentView* window = activeWindow(delegate);
+        window = activeWindow(delegate);
+    }
+    ~AmongLookAlikes() { window->closeAnswered(); }
+    SearchablePicker* openSheet()
+    {
         window->setSelection(Commande::defaut);
         fixtures::settle();
         sheet = openNewRentalSheet(qobject_cast<VuePlanificationBennes*>(window->detailScreen()), ctx.get());
         clients = sheet ? formulaireDe(sheet)->choixClient() : nullptr;
-        spoken = clients ? QAccessible::queryAccessibleInterface(clients) : nullptr;
         if (clients)
             clients->setFocus(Qt::TabFocusReason);
-    }
-    ~SheetAmongLookAlikes()
-    {
-        if (sheet)
-            sheet->reject();
-        fixtures::settle();
+        return clients;
     }
 };
 
-// The names a reader hears of the rows under `list`.
-QStringList rowNames(QAccessibleInterface* list)
+// The names a reader hears of the rows under `list` (of its selected rows alone).
+QStringList rowNames(QAccessibleInterface* list, bool selectedOnly = false)
 {
     QStringList names;
     for (int i = 0; list && i < list->childCount(); ++i)
-        names << list->child(i)->text(QAccessible::Name);
+        if (!selectedOnly || list->child(i)->state().selected)
+            names << list->child(i)->text(QAccessible::Name);
     return names;
 }
 
@@ -1628,66 +1627,53 @@ QStringList rowNames(QAccessibleInterface* list)
 
 void ConventionsTest::aDropDownListSaysItsChoice()
 {
-    SheetAmongLookAlikes s;
-    QVERIFY(s.spoken);
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(s.clients);
     fixtures::HeardByReaders readers;
-    // ↓ on the closed picker chooses the next client: its text says it, as the picker shows it
-    // (a namesake with what tells it apart), its entry is the one selected, and a reader hears
-    // the change.
+    // ↓ on the closed picker: its text says the client as the picker shows it (with what tells
+    // it from namesakes), its entry alone is selected, a reader hears the change.
     QTest::keyClick(s.clients, Qt::Key_Down);
     fixtures::settle();
     QVERIFY(s.clients->currentIndex() > 0 && !s.clients->shownDetail().isEmpty());
     const QString chosen = s.clients->currentText() + QStringLiteral(" (") + s.clients->shownDetail() + QLatin1Char(')');
-    QAccessibleTextInterface* text = s.spoken->textInterface();
+    QAccessibleTextInterface* text = spoken->textInterface();
     QCOMPARE(text ? text->text(0, text->characterCount()) : QString(), chosen);
-    QStringList selected;
-    for (int i = 0; i < s.spoken->child(0)->childCount(); ++i)
-        if (s.spoken->child(0)->child(i)->state().selected)
-            selected << s.spoken->child(0)->child(i)->text(QAccessible::Name);
-    QCOMPARE(selected, QStringList{chosen});
+    QCOMPARE(rowNames(spoken->child(0), true), QStringList{chosen});
     QCOMPARE(readers.of(QAccessible::TextUpdated), QStringList{chosen});
 }
 
 void ConventionsTest::pickerRowsTellLookAlikesApartToReaders()
 {
-    SheetAmongLookAlikes s;
-    QVERIFY(s.clients);
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
     s.clients->showPopup();
-    fixtures::settle();
-    const QStringList names = rowNames(QAccessible::queryAccessibleInterface(s.clients->filteredList()));
     // Each namesake row names the phone that tells it apart on screen.
+    const QStringList names = rowNames(QAccessible::queryAccessibleInterface(s.clients->filteredList()));
     for (Client* c : s.l.petits)
-        QVERIFY2(names.filter(QStringLiteral("Petit Terrassement (")).filter(c->telephone()).size() == 1,
-                 qPrintable(names.join(QStringLiteral(" | "))));
-    s.clients->hidePopup();
+        QVERIFY2(names.filter(c->telephone()).size() == 1, qPrintable(names.join(QStringLiteral(" | "))));
 }
 
 void ConventionsTest::tabIntoAListSaysItsChosenRow()
 {
-    auto ctx = fixtures::store();
-    const fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
-    AppDelegate delegate(ctx.get());
-    ContentView* window = activeWindow(delegate);
-    window->setSelection(Commande::clients);
+    AmongLookAlikes s;
+    s.window->setSelection(Commande::clients);
     fixtures::settle();
-    auto* panel = window->detailScreen()->findChild<forms::ListPanel*>();
-    panel->setSelectedRecord(l.petits.at(1));
-    panel->searchField()->setFocus(Qt::TabFocusReason);
-    fixtures::settle();
+    auto* panel = s.window->detailScreen()->findChild<forms::ListPanel*>();
+    panel->setSelectedRecord(s.l.petits.at(1));
     fixtures::HeardByReaders readers;
     panel->listView()->setFocus(Qt::TabFocusReason);
     fixtures::settle();
     const QStringList focus = readers.of(QAccessible::Focus);
     QVERIFY2(focus.size() == 1 && focus.first().startsWith(QStringLiteral("Petit Terrassement"))
-                 && focus.first().contains(l.petits.at(1)->telephone()),
+                 && focus.first().contains(s.l.petits.at(1)->telephone()),
              qPrintable(focus.join(QStringLiteral(" | "))));
-    window->closeAnswered();
 }
 
 void ConventionsTest::aDateFieldIsFocusedOncePerStep()
 {
-    SheetAmongLookAlikes s;
-    QVERIFY(s.sheet);
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
     FormulaireLocationView* form = formulaireDe(s.sheet);
     // A client chosen, the dates show.
     QTest::keyClick(s.clients, Qt::Key_Down);
@@ -1708,21 +1694,12 @@ void ConventionsTest::aDateFieldIsFocusedOncePerStep()
 
 void ConventionsTest::aSearchFieldsClearButtonIsNamed()
 {
-    auto ctx = fixtures::store();
-    fixtures::lookAlikes(ctx.get());
-    AppDelegate delegate(ctx.get());
-    ContentView* window = activeWindow(delegate);
-    window->setSelection(Commande::planification);
+    AmongLookAlikes s;
+    s.window->setSelection(Commande::planification);
     fixtures::settle();
-    auto* vue = qobject_cast<VueLocationBenne*>(window->detailScreen());
-    QVERIFY(vue);
-    vue->champRecherche()->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(vue->champRecherche(), QStringLiteral("Petit"));
+    QLineEdit* recherche = qobject_cast<VueLocationBenne*>(s.window->detailScreen())->champRecherche();
+    recherche->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(recherche, QStringLiteral("Petit"));
     fixtures::settle();
-    QStringList names;
-    for (QAbstractButton* b : vue->champRecherche()->findChildren<QAbstractButton*>())
-        if (b->isVisible())
-            names << fixtures::spokenName(b);
-    QCOMPARE(names, QStringList{QStringLiteral("Effacer la recherche")});
-    window->closeAnswered();
+    QCOMPARE(fixtures::spokenName(recherche->findChild<QAbstractButton*>()), QStringLiteral("Effacer la recherche"));
 }
