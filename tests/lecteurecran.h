@@ -5,6 +5,7 @@
 // placeholder nor by the value it holds.
 
 #include "screenfixtures.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/sharedannouncement.h"
 
 #include <QAbstractButton>
@@ -12,10 +13,12 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTableView>
 #include <QWidget>
 
 namespace fixtures {
@@ -96,5 +99,45 @@ struct HeardAnnouncements {
     }
     ~HeardAnnouncements() { kv::setAnnouncementObserver({}); }
 };
+
+// What readers are told while it lives (an event's type and what it names, a text change's new
+// text), each change of focus said as Qt says it: offscreen, no bridge runs and Qt says nothing.
+struct HeardByReaders {
+    QList<std::pair<QAccessible::Event, QString>> heard;
+    QObject focus;
+    HeardByReaders()
+    {
+        kv::setReaderObserver([this](QAccessibleEvent* e) {
+            QAccessibleInterface* a = e->accessibleInterface();
+            heard.append({e->type(), e->type() == QAccessible::TextUpdated
+                                         ? static_cast<QAccessibleTextUpdateEvent*>(e)->textInserted()
+                                         : a ? a->text(QAccessible::Name) : QString()});
+        });
+        QObject::connect(qApp, &QApplication::focusChanged, &focus, [](QWidget*, QWidget* now) {
+            QAccessibleEvent said(now, QAccessible::Focus);
+            kv::tellReaders(now ? &said : nullptr);
+        });
+    }
+    ~HeardByReaders() { kv::setReaderObserver({}); }
+    QStringList of(QAccessible::Event type) const
+    {
+        QStringList out;
+        for (const auto& [t, what] : heard)
+            if (t == type)
+                out << what;
+        return out;
+    }
+};
+
+// A table's current cell said as Qt 6.4 says it, whether the table is shown or not.
+inline void sayCurrentCellAsQt(QTableView* table)
+{
+    QObject::connect(table->selectionModel(), &QItemSelectionModel::currentChanged, table, [table](const QModelIndex& i) {
+        QAccessibleInterface* a = i.isValid() ? QAccessible::queryAccessibleInterface(table) : nullptr;
+        QAccessibleEvent said(table, QAccessible::Focus);
+        said.setChild(a ? a->indexOfChild(a->tableInterface()->cellAt(i.row(), i.column())) : -1);
+        kv::tellReaders(a ? &said : nullptr);
+    });
+}
 
 } // namespace fixtures

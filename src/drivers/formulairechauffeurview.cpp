@@ -9,6 +9,7 @@
 #include "formulaireajoutspecialisation.h"
 #include "texteschauffeur.h"
 
+#include "widgets/accessiblenames.h"
 #include "widgets/elidedlabel.h"
 #include "widgets/focusguard.h"
 #include "widgets/forms/dialogs.h"
@@ -389,6 +390,8 @@ void FormulaireChauffeurView::construireParametres(QVBoxLayout* colonne)
     ligne->setLead(new QLabel(QStringLiteral("Distance max (km)"), s));
     auto* curseur = new QHBoxLayout;
     m_distance = new QSlider(Qt::Horizontal, s);
+    // A reader hears the distance shown beside it, not the step.
+    readSliderInUnits(m_distance, kPasDistance);
     m_distance->setObjectName(QStringLiteral("distanceMax"));
     m_distance->setRange(0, kDistanceMaxCurseur / kPasDistance);
     m_distance->setSingleStep(1);
@@ -413,6 +416,7 @@ void FormulaireChauffeurView::construireParametres(QVBoxLayout* colonne)
         // Only a move of the slider replaces the distance: a loaded value off its steps stays.
         m_distanceMax = double(pas * kPasDistance);
         m_texteDistance->setText(kv::texteDistance(m_distanceMax));
+        setSliderShownValue(m_distance, m_distanceMax, m_texteDistance->text());
     });
 }
 
@@ -677,6 +681,7 @@ void FormulaireChauffeurView::afficherDistance()
     m_distance->setValue(int(std::clamp(pas, 0.0, double(kDistanceMaxCurseur / kPasDistance))));
     m_affichage = false;
     m_texteDistance->setText(kv::texteDistance(m_distanceMax));
+    setSliderShownValue(m_distance, m_distanceMax, m_texteDistance->text());
 }
 
 void FormulaireChauffeurView::majEnregistrer()

@@ -179,8 +179,11 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-        case Qt::AccessibleTextRole:
             return r.text;
+        // A reader hears what the row shows beside the name, which tells look-alikes apart, in
+        // the form of nomClientDistinct.
+        case Qt::AccessibleTextRole:
+            return r.detail.isEmpty() ? r.text : r.text + QStringLiteral(" (") + r.detail + QLatin1Char(')');
         case Qt::UserRole:
             return r.data;
         case kDetailRole:

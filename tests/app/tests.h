@@ -106,6 +106,11 @@ private slots:
     void tabWalksEachScreenInReadingOrder_data();
     void tabWalksEachScreenInReadingOrder();
     void everyControlIsSpokenByScreenReaders();
+    void aDropDownListSaysItsChoice();
+    void pickerRowsTellLookAlikesApartToReaders();
+    void tabIntoAListSaysItsChosenRow();
+    void aDateFieldIsFocusedOncePerStep();
+    void aSearchFieldsClearButtonIsNamed();
     void advertisedKeysAreNoOtherStandardKey();
 };
 

@@ -38,7 +38,9 @@
 #include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QBoxLayout>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -1579,4 +1581,125 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     }
     window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
+
+namespace {
+
+// A window over look-alikes (and a waste type: the new-rental sheet shows its form), the sheet
+// opened with its client picker holding the keys as Tab leaves them.
+struct AmongLookAlikes {
+    std::unique_ptr<ModelContext> ctx = fixtures::store();
+    fixtures::LookAlikes l = fixtures::lookAlikes(ctx.get());
+    AppDelegate delegate{ctx.get()};
+    ContentView* window = nullptr;
+    QPointer<QDialog> sheet;
+    SearchablePicker* clients = nullptr;
+    AmongLookAlikes()
+    {
+        ctx->insert(fixtures::wasteType(QStringLiteral("Gravats")));
+        fixtures::save(ctx.get());
+        window = activeWindow(delegate);
+    }
+    ~AmongLookAlikes() { window->closeAnswered(); }
+    SearchablePicker* openSheet()
+    {
+        window->setSelection(Commande::defaut);
+        fixtures::settle();
+        sheet = openNewRentalSheet(qobject_cast<VuePlanificationBennes*>(window->detailScreen()), ctx.get());
+        clients = sheet ? formulaireDe(sheet)->choixClient() : nullptr;
+        if (clients)
+            clients->setFocus(Qt::TabFocusReason);
+        return clients;
+    }
+};
+
+// The names a reader hears of the rows under `list` (of its selected rows alone).
+QStringList rowNames(QAccessibleInterface* list, bool selectedOnly = false)
+{
+    QStringList names;
+    for (int i = 0; list && i < list->childCount(); ++i)
+        if (!selectedOnly || list->child(i)->state().selected)
+            names << list->child(i)->text(QAccessible::Name);
+    return names;
+}
+
+} // namespace
+
+void ConventionsTest::aDropDownListSaysItsChoice()
+{
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(s.clients);
+    fixtures::HeardByReaders readers;
+    // ↓ on the closed picker: its text says the client as the picker shows it (with what tells
+    // it from namesakes), its entry alone is selected, a reader hears the change.
+    QTest::keyClick(s.clients, Qt::Key_Down);
+    fixtures::settle();
+    QVERIFY(s.clients->currentIndex() > 0 && !s.clients->shownDetail().isEmpty());
+    const QString chosen = s.clients->currentText() + QStringLiteral(" (") + s.clients->shownDetail() + QLatin1Char(')');
+    QAccessibleTextInterface* text = spoken->textInterface();
+    QCOMPARE(text ? text->text(0, text->characterCount()) : QString(), chosen);
+    QCOMPARE(rowNames(spoken->child(0), true), QStringList{chosen});
+    QCOMPARE(readers.of(QAccessible::TextUpdated), QStringList{chosen});
+}
+
+void ConventionsTest::pickerRowsTellLookAlikesApartToReaders()
+{
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
+    s.clients->showPopup();
+    // Each namesake row names the phone that tells it apart on screen.
+    const QStringList names = rowNames(QAccessible::queryAccessibleInterface(s.clients->filteredList()));
+    for (Client* c : s.l.petits)
+        QVERIFY2(names.filter(c->telephone()).size() == 1, qPrintable(names.join(QStringLiteral(" | "))));
+}
+
+void ConventionsTest::tabIntoAListSaysItsChosenRow()
+{
+    AmongLookAlikes s;
+    s.window->setSelection(Commande::clients);
+    fixtures::settle();
+    auto* panel = s.window->detailScreen()->findChild<forms::ListPanel*>();
+    panel->setSelectedRecord(s.l.petits.at(1));
+    fixtures::HeardByReaders readers;
+    panel->listView()->setFocus(Qt::TabFocusReason);
+    fixtures::settle();
+    const QStringList focus = readers.of(QAccessible::Focus);
+    QVERIFY2(focus.size() == 1 && focus.first().startsWith(QStringLiteral("Petit Terrassement"))
+                 && focus.first().contains(s.l.petits.at(1)->telephone()),
+             qPrintable(focus.join(QStringLiteral(" | "))));
+}
+
+void ConventionsTest::aDateFieldIsFocusedOncePerStep()
+{
+    AmongLookAlikes s;
+    QVERIFY(s.openSheet());
+    FormulaireLocationView* form = formulaireDe(s.sheet);
+    // A client chosen, the dates show.
+    QTest::keyClick(s.clients, Qt::Key_Down);
+    form->boutonFixerEnlevement()->setFocus(Qt::TabFocusReason);
+    fixtures::settle();
+    fixtures::HeardByReaders readers;
+    // The button gives way to the date field: the keys pass by the fields beside on the way.
+    QTest::keyClick(form->boutonFixerEnlevement(), Qt::Key_Space);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{QStringLiteral("Date d’enlèvement")});
+    // Each step of the date moves its hidden calendar's current day too: nothing is said of it.
+    fixtures::sayCurrentCellAsQt(form->champDateEnlevement()->calendarWidget()->findChild<QTableView*>());
+    readers.heard.clear();
+    QTest::keyClick(form->champDateEnlevement(), Qt::Key_Up);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{});
+}
+
+void ConventionsTest::aSearchFieldsClearButtonIsNamed()
+{
+    AmongLookAlikes s;
+    s.window->setSelection(Commande::planification);
+    fixtures::settle();
+    QLineEdit* recherche = qobject_cast<VueLocationBenne*>(s.window->detailScreen())->champRecherche();
+    recherche->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(recherche, QStringLiteral("Petit"));
+    fixtures::settle();
+    QCOMPARE(fixtures::spokenName(recherche->findChild<QAbstractButton*>()), QStringLiteral("Effacer la recherche"));
 }

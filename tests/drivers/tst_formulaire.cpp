@@ -9,6 +9,7 @@
 #include "drivers/formulairechauffeurview.h"
 #include "widgets/elidedlabel.h"
 
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -427,6 +428,8 @@ void TestFormulaireChauffeur::distanceIsKept()
         FormulaireChauffeurView f1(ctx.get(), demi, {}, horloge());
         QCOMPARE(f1.texteDistance()->text(), QStringLiteral("37 km"));
         QCOMPARE(f1.distanceMax(), 37.5);
+        // A reader hears the distance shown, not the slider's step.
+        QCOMPARE(QAccessible::queryAccessibleInterface(f1.curseurDistance())->valueInterface()->currentValue().toDouble(), 37.5);
         f1.champNom()->setText(QStringLiteral("Blanche"));
         f1.actionEnregistrer();
         FormulaireChauffeurView f2(ctx.get(), hors, {}, horloge());
