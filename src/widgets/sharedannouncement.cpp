@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QPointer>
+#include <QTimer>
 
 namespace kv {
 
@@ -38,6 +40,13 @@ void announceOutcome(QWidget* over, const QString& text)
     line->setAccessibleName(text);
     QAccessibleEvent alert(line, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
+}
+
+void announceOutcomeAfterwards(QWidget* over, const QString& text)
+{
+    if (!over || text.isEmpty())
+        return;
+    QTimer::singleShot(0, over, [over = QPointer<QWidget>(over), text] { announceOutcome(over, text); });
 }
 
 } // namespace kv

@@ -19,6 +19,9 @@ inline constexpr char kAnnouncementLine[] = "annonceAccessible";
 
 // Says `text` to a reader of `over`'s window.
 void announceOutcome(QWidget* over, const QString& text);
+// The same once the events already posted have run: where the work goes on moves first (rows
+// refreshed, the keys in the list), so a reader hears where it is, then what happened.
+void announceOutcomeAfterwards(QWidget* over, const QString& text);
 
 // Hears every announcement as well, reader or not (tests); an empty function stops.
 void setAnnouncementObserver(std::function<void(const QString&)> observer);
