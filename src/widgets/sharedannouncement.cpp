@@ -1,6 +1,7 @@
 #include "sharedannouncement.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -9,7 +10,17 @@ namespace kv {
 
 namespace {
 std::function<void(const QString&)> g_observer;
+
+// The status line to a reader: a notification, as a desktop's own; readers speak one as it
+// shows, where a change of name alone on a line out of the keys' way goes unsaid.
+QAccessibleInterface* statusLineAccessible(const QString&, QObject* object)
+{
+    auto* w = qobject_cast<QWidget*>(object);
+    if (w && w->objectName() == QLatin1String(kAnnouncementLine))
+        return new QAccessibleWidget(w, QAccessible::Notification);
+    return nullptr;
 }
+} // namespace
 
 void setAnnouncementObserver(std::function<void(const QString&)> observer)
 {
@@ -27,17 +38,23 @@ void announceOutcome(QWidget* over, const QString& text)
     QWidget* window = over->window();
     auto* line = window->findChild<QLabel*>(QLatin1String(kAnnouncementLine), Qt::FindDirectChildrenOnly);
     if (!line) {
+        // Installed before the line is first asked for: the interface asked first is kept.
+        static const bool spoken = (QAccessible::installFactory(statusLineAccessible), true);
+        Q_UNUSED(spoken);
         // Outside every layout, one pixel at the corner, under the rest: present for the
         // accessibility tree (a hidden widget is not), never seen nor clicked.
-        line = new QLabel(window);
-        line->setObjectName(QLatin1String(kAnnouncementLine));
+        line = new QLabel;
+        line->setObjectName(QLatin1String(kAnnouncementLine)); // named before a reader meets it
+        line->setParent(window);
         line->setAttribute(Qt::WA_TransparentForMouseEvents);
         line->setFocusPolicy(Qt::NoFocus);
         line->setGeometry(0, 0, 1, 1);
         line->lower();
-        line->show();
     }
     line->setAccessibleName(text);
+    // Shown again, so that a reader hears it as a notification appearing, each outcome anew.
+    line->hide();
+    line->show();
     QAccessibleEvent alert(line, QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }

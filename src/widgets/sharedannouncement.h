@@ -4,8 +4,9 @@
 // enregistré", "Export écrit"), where nothing else on screen takes the focus to say it.
 //
 // Qt 6.4 has no announcement event: the window keeps one status line, out of sight and out of the
-// mouse's way, named by the latest outcome, and an alert is raised on it, as a reader hears a live
-// region change. While no assistive tool listens, nothing is built and nothing is sent.
+// mouse's way, named by the latest outcome, shown anew as a notification (what readers speak as it
+// appears) with an alert raised on it. While no assistive tool listens, nothing is built and
+// nothing is sent.
 
 #include <functional>
 
