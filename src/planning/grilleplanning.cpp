@@ -1023,7 +1023,7 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
                          if (fenetre && donnees) {
                              fenetre->accept();
                              // The keys are back on the grid's cell; what was stored is said there.
-                             announceOutcome(this, (nouvelle ? QStringLiteral("Date d'enlèvement enregistrée\u00A0: %1.")
+                             announceOutcomeAfterwards(this, (nouvelle ? QStringLiteral("Date d'enlèvement enregistrée\u00A0: %1.")
                                                              : QStringLiteral("Date d'enlèvement retirée\u00A0: %1."))
                                                             .arg(m_actions->texteLocation(l)));
                          } else if (fenetre)
@@ -1109,7 +1109,7 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
                                                   else
-                                                      announceOutcome(grille, QStringLiteral("Location supprimée\u00A0: %1.").arg(quoi));
+                                                      announceOutcomeAfterwards(grille, QStringLiteral("Location supprimée\u00A0: %1.").arg(quoi));
                                               });
     // The client's name is shown as typed, never read as markup.
     box->setTextFormat(Qt::PlainText);

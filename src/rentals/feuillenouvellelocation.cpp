@@ -81,7 +81,7 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& 
                 }
             }
             if (fenetre)
-                announceOutcome(fenetre, issue);
+                announceOutcomeAfterwards(fenetre, issue);
         });
     });
 

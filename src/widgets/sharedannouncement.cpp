@@ -2,9 +2,12 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
+
+#include <memory>
 
 namespace kv {
 
@@ -63,7 +66,25 @@ void announceOutcomeAfterwards(QWidget* over, const QString& text)
 {
     if (!over || text.isEmpty())
         return;
-    QTimer::singleShot(0, over, [over = QPointer<QWidget>(over), text] { announceOutcome(over, text); });
+    const QPointer<QWidget> target(over);
+    const auto say = [target, text] {
+        if (target)
+            announceOutcome(target, text);
+    };
+    QWidget* window = over->window();
+    if (!QAccessible::isActive() || window->isActiveWindow()) {
+        QTimer::singleShot(0, over, say);
+        return;
+    }
+    // A dialog closing over it: the window takes the keys back once the desktop activates it,
+    // and a reader hears that first.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(qApp, &QApplication::focusChanged, over, [once, target, window, say](QWidget*, QWidget* now) {
+        if (!target || !now || now->window() != window)
+            return;
+        QObject::disconnect(*once);
+        QTimer::singleShot(0, target, say);
+    });
 }
 
 } // namespace kv

@@ -570,7 +570,7 @@ void TestGrille::suppressionParLeMenu()
     fixtures::HeardAnnouncements lecteur;
     answerBox(visibleBox(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
     QVERIFY(l2->isDeleted());
-    QCOMPARE(lecteur.said, QStringList{QStringLiteral("Location supprimée\u00A0: Dupont BTP (Lyon · 1 rue Haute · 0102030405) du 16/03/2026 au 18/03/2026.")});
+    QTRY_COMPARE(lecteur.said, QStringList{QStringLiteral("Location supprimée\u00A0: Dupont BTP (Lyon · 1 rue Haute · 0102030405) du 16/03/2026 au 18/03/2026.")});
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);
     QVERIFY(!e.ctx->hasChanges());
     QCOMPARE(e.lignes.last(), QStringLiteral("✅ Location supprimée."));
@@ -2683,6 +2683,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QTest::keyClick(champ, Qt::Key_Return);
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    QTRY_VERIFY(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement enregistrée")));
     QVERIFY2(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement enregistrée\u00A0: Dupont BTP"))
                  && lecteur.said.last().endsWith(QStringLiteral("du 10/03/2026 au 20/03/2026.")),
              qPrintable(lecteur.said.last()));
@@ -2704,7 +2705,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     fenetre->findChild<QPushButton*>(QStringLiteral("boutonRetirerEnlevement"))->click();
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), std::nullopt);
-    QVERIFY(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement retirée")));
+    QTRY_VERIFY(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement retirée")));
 }
 
 void TestGrille::cadreDuClavierNeCachePasLesNoms()
