@@ -359,6 +359,9 @@ void CartoucheAnime::direChangements()
         changes.selected = true;
         QAccessibleStateChangeEvent e(this, changes);
         QAccessible::updateAccessibility(&e);
+        // What the desktop's bridge carries as the item's selected state changing.
+        QAccessibleEvent choix(this, QAccessible::Selection);
+        QAccessible::updateAccessibility(&choix);
     }
 }
 

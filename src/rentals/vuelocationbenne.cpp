@@ -839,6 +839,9 @@ QString VueLocationBenne::texteDetails() const
     if (m_sansCoordonnees && m_sansCoordonnees->isVisibleTo(this))
         parties << m_sansCoordonnees->text();
     parties << lignesDetails();
+    for (QString& partie : parties)
+        if (partie.endsWith(QLatin1Char('.')))
+            partie.chop(1); // one full stop between the parts
     return parties.join(QStringLiteral(". ")) + QLatin1Char('.');
 }
 
