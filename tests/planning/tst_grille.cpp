@@ -888,9 +888,11 @@ void TestGrille::auClavier()
     QTest::keyClick(g, Qt::Key_Right);
     QCOMPARE(g->locationAuCurseur(), nullptr);
     QTest::keyClick(g, Qt::Key_Left);
-    // Enter shows the details; Escape closes them.
+    // Enter shows the details, said as they open (the keys stay on the cell); Escape closes them.
+    fixtures::HeardAnnouncements lecteur;
     QTest::keyClick(g, Qt::Key_Return);
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    QVERIFY2(lecteur.said.value(0).startsWith(QStringLiteral("Client : Dupont BTP. Adresse : ")), qPrintable(lecteur.said.value(0)));
     QTest::keyClick(g, Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     // Ctrl+D duplicates; Delete asks first.
