@@ -344,6 +344,14 @@ forms::Question ClientEditorView::questionSuppression(const QList<Client*>& clie
                          noms);
 }
 
+QString ClientEditorView::annonceSuppression(const QList<Client*>& clients)
+{
+    QStringList noms;
+    for (const Client* c : clients)
+        noms.append(nomClientDistinct(c));
+    return forms::removedText(QStringLiteral("Client supprimé"), QStringLiteral("clients supprimés"), noms);
+}
+
 bool ClientEditorView::peutEnregistrer() const
 {
     return !m_nom->text().trimmed().isEmpty();
@@ -642,11 +650,14 @@ void ClientEditorView::confirmerSuppression()
 void ClientEditorView::supprimerClient()
 {
     if (m_client) {
+        const QString dit = annonceSuppression({m_client});
         QString error;
         if (!m_context->remove(m_client, &error) || !m_context->save(&error)) {
             forms::showError(this, forms::deleteFailedText(error));
             return;
         }
+        // Said once the keys are back in the list, over the window that outlives this editor.
+        announceOutcomeAfterwards(window(), dit);
     }
     emit cancelled();
 }

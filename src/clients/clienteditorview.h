@@ -81,6 +81,8 @@ public:
 
     // What is asked before a client is deleted, here and from the list.
     static forms::Question questionSuppression(const QList<Client*>& clients);
+    // What a reader hears once they are deleted, each told from its look-alikes.
+    static QString annonceSuppression(const QList<Client*>& clients);
 
     bool peutEnregistrer() const;
     bool emailValide() const;

@@ -56,6 +56,7 @@ VueClients::VueClients(ModelContext* context, QWidget* parent) : QWidget(parent)
         forms::markDestructive(supprimer);
     });
     m_ecran->deleteAsking(&ClientEditorView::questionSuppression);
+    m_ecran->announceRemovals(&ClientEditorView::annonceSuppression);
     connect(context, &ModelContext::changed, this, [this](const ModelChanges& changes) {
         if (changes.touches(EntityType::Client))
             m_distinctionsAJour = false;

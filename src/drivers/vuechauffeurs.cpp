@@ -78,6 +78,12 @@ VueChauffeurs::VueChauffeurs(ModelContext* context, QWidget* parent, Horloge hor
     liste->searchField()->hide();
     liste->addButton()->hide();
     m_ecran->deleteAsking(&VueChauffeurs::questionSuppression);
+    m_ecran->announceRemovals([](const QList<Chauffeur*>& chauffeurs) {
+        QStringList noms;
+        for (const Chauffeur* c : chauffeurs)
+            noms.append(ligneChauffeur(c).accessibleText);
+        return forms::removedText(QStringLiteral("Chauffeur supprimé"), QStringLiteral("chauffeurs supprimés"), noms);
+    });
 
     m_nouveau = new QAction(QStringLiteral("Nouveau"), this);
     m_nouveau->setObjectName(QStringLiteral("boutonNouveau"));

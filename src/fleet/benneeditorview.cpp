@@ -609,11 +609,14 @@ void BenneEditorView::confirmerSuppression()
 void BenneEditorView::supprimerBenne()
 {
     if (m_benne) {
+        const QString dit = annonceSuppression({m_benne});
         QString error;
         if (!m_context->remove(m_benne, &error) || !m_context->save(&error)) {
             forms::showError(this, forms::deleteFailedText(error));
             return;
         }
+        // Said once the keys are back in the list, over the window that outlives this editor.
+        announceOutcomeAfterwards(window(), dit);
     }
     emit cancelled();
 }
@@ -656,6 +659,14 @@ QString BenneEditorView::nomDansQuestion(const Benne* benne, qint64 maintenantMs
     if (nom.size() + suite.size() > kLongest)
         nom = quotedBeginning(nom, std::max<int>(20, kLongest - int(suite.size())));
     return nom + suite;
+}
+
+QString BenneEditorView::annonceSuppression(const QList<Benne*>& bennes)
+{
+    QStringList noms;
+    for (const Benne* b : bennes)
+        noms.append(nomBenneDistinct(b));
+    return forms::removedText(QStringLiteral("Benne supprimée"), QStringLiteral("bennes supprimées"), noms);
 }
 
 forms::Question BenneEditorView::questionSuppression(const QList<Benne*>& bennes, qint64 maintenantMs)

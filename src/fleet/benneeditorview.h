@@ -55,6 +55,8 @@ class BenneEditorView : public QWidget {
 public:
     // What is asked before a skip is deleted, here and from the list.
     static forms::Question questionSuppression(const QList<Benne*>& bennes, qint64 maintenantMs);
+    // What a reader hears once they are deleted, each told from its look-alikes.
+    static QString annonceSuppression(const QList<Benne*>& bennes);
     // A skip as a question names it: as its row shows it, then who has it at `maintenantMs`
     // (« … · chez Dupont Travaux (Bordeaux) ») or had it last.
     static QString nomDansQuestion(const Benne* benne, qint64 maintenantMs);

@@ -107,6 +107,7 @@ VueBennes::VueBennes(ModelContext* context, QWidget* parent) : QWidget(parent), 
     m_ecran->deleteAsking([](const QList<Benne*>& bennes) {
         return BenneEditorView::questionSuppression(bennes, QDateTime::currentMSecsSinceEpoch());
     });
+    m_ecran->announceRemovals(&BenneEditorView::annonceSuppression);
     for (QCheckBox* filtre : {m_filtreInutilisables, m_filtreSales})
         connect(filtre, &QCheckBox::toggled, this, [this] {
             m_ecran->refilter();

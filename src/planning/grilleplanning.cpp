@@ -20,6 +20,7 @@
 #include "widgets/icons.h"
 #include "widgets/papier.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QContextMenuEvent>
 #include <QDateEdit>
@@ -1018,15 +1019,25 @@ void GrillePlanning::demanderDateEnlevement(LocationDeBenne* l)
             return;
         }
         changerDates(l, {l->datePoseMs(), nouvelle}, fenetre,
-                     [fenetre = QPointer<QDialog>(fenetre), champ](bool donnees) {
-                         if (fenetre && donnees)
+                     [this, fenetre = QPointer<QDialog>(fenetre), champ, l, nouvelle](bool donnees) {
+                         if (fenetre && donnees) {
                              fenetre->accept();
-                         else if (fenetre)
+                             // The keys are back on the grid's cell; what was stored is said there.
+                             announceOutcomeAfterwards(this, (nouvelle ? QStringLiteral("Date d'enlèvement enregistrée\u00A0: %1.")
+                                                             : QStringLiteral("Date d'enlèvement retirée\u00A0: %1."))
+                                                            .arg(m_actions->texteLocation(l)));
+                         } else if (fenetre)
                              champ->setFocus(Qt::OtherFocusReason);
                      });
     };
     connect(boutons, &QDialogButtonBox::accepted, fenetre, [fenetre, champ, refus, l, donner, this] {
-        if (!refus->accepte() || stopForRefusedDate(fenetre))
+        if (!refus->accepte()) {
+            // Refused by name, said, and the keys in the date to correct.
+            announceOutcome(refus, refus->text());
+            champ->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (stopForRefusedDate(fenetre))
             return;
         const QTimeZone& zone = m_actions->horloge().zone;
         // The removal keeps its time of day (a new one takes the placement's), as the handle does.
@@ -1091,11 +1102,14 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
                                               [grille = QPointer<GrillePlanning>(this), location] {
                                                   if (!grille)
                                                       return; // the screen went away meanwhile
+                                                  const QString quoi = grille->m_actions->texteLocation(location);
                                                   const Issue issue = grille->m_actions->supprimerLocation(location);
                                                   grille->oublierLignesDe({location});
                                                   grille->majBarresDefilement();
                                                   if (!issue.ok)
                                                       forms::showError(grille, issue.messageErreur);
+                                                  else
+                                                      announceOutcomeAfterwards(grille, QStringLiteral("Location supprimée\u00A0: %1.").arg(quoi));
                                               });
     // The client's name is shown as typed, never read as markup.
     box->setTextFormat(Qt::PlainText);

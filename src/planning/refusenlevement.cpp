@@ -3,6 +3,7 @@
 #include "widgets/dateentry.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QDateEdit>
 #include <QEvent>
@@ -47,6 +48,9 @@ bool RefusEnlevement::accepte()
         return false;
     }
     const bool ok = m_champ->date() >= m_jourPose;
+    // A refusal appearing is said as a live line would be, while the keys stay in the date.
+    if (!ok && text() != m_texte)
+        announceOutcome(this, m_texte);
     setText(ok ? QString() : m_texte);
     return ok;
 }

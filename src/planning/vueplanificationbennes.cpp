@@ -18,6 +18,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 #include "widgets/textstyles.h"
 
 #include <QLabel>
@@ -503,6 +504,11 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
                 reel->setUpdatesEnabled(true);
         });
         voile->setUpdatesEnabled(false);
+        // The keys stay on the grid's cell: what the card shows is said.
+        QStringList dit;
+        for (const InfoLocationPopup::Ligne& l : InfoLocationPopup::lignes(location))
+            dit << (l.libelle.isEmpty() ? l.valeur : l.libelle + QLatin1Char(' ') + l.valeur);
+        announceOutcome(m_grille, dit.join(QStringLiteral(". ")) + QLatin1Char('.'));
     }
     m_echap->setEnabled(location != nullptr);
     emit locationInfoSelectionneeChanged();

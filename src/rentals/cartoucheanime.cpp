@@ -5,8 +5,11 @@
 #include "widgets/glass/glass.h"
 #include "widgets/plaintext.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -28,7 +31,65 @@ constexpr qreal kEchelle = 1.5;
 // The badge's overhang beyond the box's top right corner, and the shadow's offset.
 constexpr qreal kDebordBadge = 8;
 constexpr qreal kOmbre = 2;
+
+// A cartouche to a reader: an item of the clients' list, named with its count, selected when
+// chosen, pressed as a tap.
+class CartoucheAccessible : public QAccessibleWidget {
+public:
+    explicit CartoucheAccessible(CartoucheAnime* c) : QAccessibleWidget(c, QAccessible::ListItem) {}
+    CartoucheAnime* cartouche() const { return static_cast<CartoucheAnime*>(widget()); }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return cartouche()->texteLu();
+        if (t == QAccessible::Description)
+            return QString(); // the detail is in the name
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        s.selected = cartouche()->isSelected();
+        return s;
+    }
+    QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction())
+            cartouche()->basculerSelection();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+// The list holding the cartouches.
+constexpr char kListeCartouches[] = "listeCartouches";
+
+QAccessibleInterface* cartoucheAccessible(const QString&, QObject* objet)
+{
+    if (auto* c = qobject_cast<CartoucheAnime*>(objet))
+        return new CartoucheAccessible(c);
+    auto* w = qobject_cast<QWidget*>(objet);
+    if (w && w->objectName() == QLatin1String(kListeCartouches))
+        return new QAccessibleWidget(w, QAccessible::List);
+    return nullptr;
+}
+
+// Once, before any reader asks: an interface asked for before would stay the generic one.
+void installerLectureCartouches()
+{
+    static const bool lue = (QAccessible::installFactory(cartoucheAccessible), true);
+    Q_UNUSED(lue);
+}
+
 } // namespace
+
+void marquerListeCartouches(QWidget* liste)
+{
+    installerLectureCartouches();
+    liste->setObjectName(QLatin1String(kListeCartouches));
+}
 
 // ---------------------------------------------------------------------------------------------
 // State
@@ -155,6 +216,9 @@ CartoucheAnime::CartoucheAnime(const QString& label, int nombreBennes, EtatCarto
 
 void CartoucheAnime::initialiser()
 {
+    installerLectureCartouches();
+    m_choixDit = m_etat->isSelected();
+    m_nomDit = texteLu();
     setObjectName(QStringLiteral("cartoucheAnime"));
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(m_label);
@@ -267,6 +331,38 @@ void CartoucheAnime::setLabel(const QString& label)
     m_label = label;
     setAccessibleName(label);
     mesurer();
+    direChangements();
+}
+
+QString CartoucheAnime::texteLu() const
+{
+    QString texte = m_detail.isEmpty() ? m_label : m_label + QStringLiteral(" (") + m_detail + QLatin1Char(')');
+    if (m_nombre >= 0)
+        texte += m_nombre == 0   ? QStringLiteral(", aucune location")
+                 : m_nombre == 1 ? QStringLiteral(", 1 location")
+                                 : QStringLiteral(", %1 locations").arg(QLocale().toString(m_nombre));
+    return texte;
+}
+
+void CartoucheAnime::direChangements()
+{
+    if (!QAccessible::isActive())
+        return;
+    if (const QString nom = texteLu(); nom != m_nomDit) {
+        m_nomDit = nom;
+        QAccessibleEvent e(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&e);
+    }
+    if (m_etat->isSelected() != m_choixDit) {
+        m_choixDit = m_etat->isSelected();
+        QAccessible::State changes;
+        changes.selected = true;
+        QAccessibleStateChangeEvent e(this, changes);
+        QAccessible::updateAccessibility(&e);
+        // What the desktop's bridge carries as the item's selected state changing.
+        QAccessibleEvent choix(this, QAccessible::Selection);
+        QAccessible::updateAccessibility(&choix);
+    }
 }
 
 void CartoucheAnime::setDetail(const QString& detail)
@@ -283,6 +379,7 @@ void CartoucheAnime::setDetail(const QString& detail, Ajustement ajuster)
     m_detail = detail;
     setAccessibleDescription(detail);
     mesurer();
+    direChangements();
 }
 
 void CartoucheAnime::setNombreBennes(int n)
@@ -291,6 +388,7 @@ void CartoucheAnime::setNombreBennes(int n)
         return;
     m_nombre = n;
     mesurer();
+    direChangements();
 }
 
 void CartoucheAnime::setActions(std::function<void()> onDeselectDone, std::function<void()> onAnimationComplete)
@@ -414,6 +512,7 @@ void CartoucheAnime::suivreEtat()
     const QRect maintenant = transformation().mapRect(etenduePeinte()).toAlignedRect().adjusted(-1, -1, 1, 1);
     update(m_dernierePeinture | maintenant);
     m_dernierePeinture = maintenant;
+    direChangements();
 }
 
 const QImage& CartoucheAnime::image(qreal echelle)
@@ -549,6 +648,10 @@ void CartoucheAnime::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         basculerSelection();
+        return;
+    }
+    if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        emit voisinDemande(event->key() == Qt::Key_Down ? 1 : -1);
         return;
     }
     QWidget::keyPressEvent(event);

@@ -81,6 +81,9 @@ private:
     QElapsedTimer m_horloge;
 };
 
+// Makes `liste` the list that a reader hears the cartouches in.
+void marquerListeCartouches(QWidget* liste);
+
 class CartoucheAnime : public QWidget {
     Q_OBJECT
 public:
@@ -129,6 +132,10 @@ public:
     // A single tap.
     void basculerSelection();
 
+    // What a reader says of it: the name, what tells it apart, and the badge's count
+    // (« Dupont (Lyon), 3 locations »); it is a list item, selected when chosen.
+    QString texteLu() const;
+
     // The label box, at rest, in widget coordinates.
     QRectF boite() const;
     // What is drawn (box, badge, shadow) as the look stands now, in widget coordinates. The
@@ -145,6 +152,10 @@ public:
     QRectF rectBadge() const;
 
     QSize sizeHint() const override;
+
+signals:
+    // ↓ (1) or ↑ (-1): the keys go to the next or previous client, which only the host knows.
+    void voisinDemande(int pas);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -178,6 +189,8 @@ private:
     void peindre(QPainter& painter) const;
     const QImage& image(qreal echelle);
     void suivreEtat();
+    // Tells a reader what changed: its name and whether it is chosen.
+    void direChangements();
 
     QString m_label;
     QString m_detail;
@@ -191,6 +204,9 @@ private:
     Image m_imageAuRepos;
     Image m_imageGrandie;
     QRect m_dernierePeinture;
+    // What a reader was last told: its name, whether it is chosen.
+    QString m_nomDit;
+    bool m_choixDit = false;
 };
 
 } // namespace kv

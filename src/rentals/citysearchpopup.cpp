@@ -5,6 +5,7 @@
 
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -85,7 +86,9 @@ void CitySearchPopup::suivreQuery()
 void CitySearchPopup::dire(const QString& texte)
 {
     // A long text (a service's error, a long typed town) wraps within the popup's width; it is
-    // whole in the tool tip.
+    // whole in the tool tip. Said too, the keys staying in the town being typed.
+    if (texte != m_message->text())
+        announceOutcome(this, texte);
     m_message->setText(texte);
     setPlainToolTip(m_message, texte);
     m_message->setVisible(!texte.isEmpty());

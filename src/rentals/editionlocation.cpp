@@ -458,6 +458,8 @@ bool EditionLocation::stocker()
     }
     m_live->markAllLoaded();
     m_clientConfirme = false;
+    f->m_issueEnregistrement = QStringLiteral("Location modifiée pour %1.")
+                                   .arg(nomClientDistinct(m_location->client(), kLongueurNomDansUnePhrase));
     f->m_isSaving = false;
     f->m_valider->setEnabled(true);
     // A new address is located again, as a new rental's is; coordinates typed with it stay.

@@ -3,6 +3,7 @@
 #include "formulairelocationview.h"
 
 #include "widgets/forms/dialogs.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,15 +66,22 @@ FeuilleNouvelleLocation::FeuilleNouvelleLocation(QWidget* over, const Fabrique& 
     connect(this, &QDialog::finished, this, [this] {
         if (auto f = std::exchange(m_onDismiss, {}))
             f();
+        // What was stored is said over the window the work goes on in, once the keys are back
+        // there: a reader hears where it is first, then what happened.
+        const QString issue = m_formulaire ? m_formulaire->issueEnregistrement() : QString();
+        QWidget* fenetre = parentWidget();
         // Posted: the window manager may still hold the closing sheet as its active window.
-        QTimer::singleShot(0, m_origine, [origine = m_origine] {
-            if (!origine || !origine->isVisible())
-                return;
-            // Only keys that were lost: where the window already put them, they stay.
-            if (const QWidget* ici = QApplication::focusWidget(); ici && ici->window() == origine->window())
-                return;
-            origine->activateWindow();
-            origine->setFocus(Qt::OtherFocusReason);
+        QTimer::singleShot(0, fenetre ? static_cast<QObject*>(fenetre) : qApp,
+                           [origine = m_origine, fenetre = QPointer<QWidget>(fenetre), issue] {
+            if (origine && origine->isVisible()) {
+                // Only keys that were lost: where the window already put them, they stay.
+                if (const QWidget* ici = QApplication::focusWidget(); !ici || ici->window() != origine->window()) {
+                    origine->activateWindow();
+                    origine->setFocus(Qt::OtherFocusReason);
+                }
+            }
+            if (fenetre)
+                announceOutcomeAfterwards(fenetre, issue);
         });
     });
 

@@ -27,6 +27,7 @@
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
+#include "widgets/sharedannouncement.h"
 #include "widgets/textstyles.h"
 
 #include <QCheckBox>
@@ -927,6 +928,9 @@ void FormulaireLocationView::surSuggestionsModifiees()
     m_suggestions->setSuggestions(lieux);
     m_messageService->setText(m_autoCompleteur->erreur());
     setPlainToolTip(m_messageService, m_autoCompleteur->erreur());
+    // A service out of reach is said once, while the keys stay in the address being typed.
+    if (m_autoCompleteur->erreur() != std::exchange(m_erreurServiceDite, m_autoCompleteur->erreur()))
+        announceOutcome(this, m_erreurServiceDite);
     QWidget* voulu = !m_autoCompleteur->erreur().isEmpty() ? m_messageService
                      : lieux.isEmpty()                     ? static_cast<QWidget*>(m_carte)
                                                            : m_suggestions;
@@ -1187,6 +1191,8 @@ void FormulaireLocationView::afficherEchec(const QString& texte, std::function<b
     m_showError = true;
     m_erreur->setText(texte);
     m_erreur->show();
+    // Said as well as shown: the keys stay in (or went to) the field to correct.
+    announceOutcome(this, texte);
     m_isSaving = false;
     m_valider->setEnabled(true);
 }
@@ -1300,6 +1306,9 @@ bool FormulaireLocationView::enregistrer(bool chevauchementConfirme, std::functi
     }
     qCInfo(locationLogger(), "✅ Location enregistrée (phase 1)");
     ligneSortie(QStringLiteral("✅ SAVE OK (phase 1)"));
+    m_issueEnregistrement = QStringLiteral("Location enregistrée pour %1, benne %2, pose le %3.")
+                                .arg(nomClientDistinct(client, kLongueurNomDansUnePhrase), nomBenneDistinct(benne),
+                                     m_datePose.toString(QStringLiteral("dd/MM/yyyy")));
 
     // The second phase belongs to the store's geocoder, which outlives this form.
     ModelContext* context = m_context;

@@ -125,6 +125,9 @@ public:
     bool isSaving() const { return m_isSaving; }
     bool showError() const { return m_showError; }
     QString texteErreur() const;
+    // What a reader hears once the rental is stored (« Location enregistrée pour … »), said by
+    // the sheet once the keys are back where the work came from; empty before.
+    QString issueEnregistrement() const { return m_issueEnregistrement; }
     // The rentals of the skip that already hold it on the chosen days, earliest first.
     const QList<LocationDeBenne*>& chevauchements() const { return m_chevauchements; }
     // The line naming them, empty when there are none.
@@ -235,6 +238,8 @@ private:
     std::optional<QDateTime> m_dateEnlevement;
     bool m_isSaving = false;
     bool m_showError = false;
+    QString m_issueEnregistrement;
+    QString m_erreurServiceDite; // the address service's error last said to a reader
     QLabel* m_texteBenne = nullptr;
     std::function<bool()> m_causeEchec;
     QPointer<QWidget> m_champEchec;

@@ -16,8 +16,10 @@
 #include "widgets/glass/glass.h"
 #include "widgets/icons.h"
 #include "widgets/papier.h"
+#include "widgets/sharedannouncement.h"
 #include "widgets/textstyles.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QResizeEvent>
 #include <QEvent>
@@ -223,8 +225,11 @@ QWidget* VueLocationBenne::construireColonneClients()
     connect(m_recherche, &QLineEdit::textChanged, this, [this] {
         // Its clear button shows only over a text: it is made with the first one (its icon
         // costs the screen's first visit more than the rest of the field).
-        if (!m_recherche->isClearButtonEnabled() && !m_recherche->text().isEmpty())
+        if (!m_recherche->isClearButtonEnabled() && !m_recherche->text().isEmpty()) {
             m_recherche->setClearButtonEnabled(true);
+            for (QToolButton* effacer : m_recherche->findChildren<QToolButton*>())
+                effacer->setAccessibleName(QStringLiteral("Effacer la recherche"));
+        }
         filtrer();
     });
     m_aucunClient = new QLabel(this);
@@ -243,6 +248,8 @@ QWidget* VueLocationBenne::construireColonneClients()
     m_scrollClients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollClients->setWidgetResizable(false);
     m_contenuClients = new QWidget;
+    marquerListeCartouches(m_contenuClients);
+    m_contenuClients->setAccessibleName(QStringLiteral("Clients"));
     m_scrollClients->setWidget(m_contenuClients);
     transparente(m_scrollClients);
     connect(m_scrollClients->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placerCartouches(); });
@@ -421,6 +428,7 @@ void VueLocationBenne::placerCartouches()
         CartoucheAnime* ca = restants.take(id);
         if (!ca) {
             ca = new CartoucheAnime(c->nom(), int(c->locations().size()), etatCartouche(id), m_contenuClients);
+            connect(ca, &CartoucheAnime::voisinDemande, this, [this, id](int pas) { allerAuVoisin(id, pas); });
             ca->show();
         } else {
             ca->setLabel(c->nom());
@@ -461,6 +469,25 @@ EtatCartouche* VueLocationBenne::etatCartouche(const QUuid& clientId)
         etat->setActions([this] { deselectionnerClient(); }, [this, clientId] { selectionnerClient(clientId); });
     }
     return etat;
+}
+
+void VueLocationBenne::allerAuVoisin(const QUuid& clientId, int pas)
+{
+    qsizetype i = 0;
+    while (i < m_clients.size() && m_clients.at(i)->id() != clientId)
+        ++i;
+    const qsizetype j = i + pas;
+    if (i == m_clients.size() || j >= m_clients.size())
+        return;
+    if (j < 0) {
+        m_recherche->setFocus(Qt::BacktabFocusReason);
+        return;
+    }
+    const int h = hauteurLigne();
+    m_scrollClients->ensureVisible(0, kHautLigne + int(j) * h + h / 2, 0, h / 2);
+    placerCartouches();
+    if (CartoucheAnime* ca = m_cartouches.value(m_clients.at(j)->id()))
+        ca->setFocus(pas > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
 CartoucheAnime* VueLocationBenne::cartouche(const Client* client) const
@@ -799,6 +826,23 @@ void VueLocationBenne::basculerSelectionLocation(LocationDeBenne* location)
         m_in.selectedLocation.set(nullptr);
     else
         m_in.selectedLocation.set(location);
+    // The details open beside the card, which keeps the keys: they are said (F6 reaches them).
+    if (m_details->isVisibleTo(this))
+        announceOutcome(this, texteDetails());
+}
+
+QString VueLocationBenne::texteDetails() const
+{
+    QStringList parties{QStringLiteral("Localisation de la benne")};
+    if (const QString adresse = adresseDetails(); !adresse.isEmpty())
+        parties << adresse;
+    if (m_sansCoordonnees && m_sansCoordonnees->isVisibleTo(this))
+        parties << m_sansCoordonnees->text();
+    parties << lignesDetails();
+    for (QString& partie : parties)
+        if (partie.endsWith(QLatin1Char('.')))
+            partie.chop(1); // one full stop between the parts
+    return parties.join(QStringLiteral(". ")) + QLatin1Char('.');
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1027,6 +1071,76 @@ bool VueLocationBenne::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_scrollClients->viewport() && event->type() == QEvent::Resize)
         placerCartouches();
     return QWidget::eventFilter(watched, event);
+}
+
+QList<QWidget*> VueLocationBenne::volets() const
+{
+    QList<QWidget*> out;
+    for (QWidget* volet : {static_cast<QWidget*>(m_scrollClients), m_colonneLocations, m_details, m_emplacementPanneau})
+        if (volet && volet->isVisibleTo(this))
+            out.append(volet);
+    return out;
+}
+
+QWidget* VueLocationBenne::arretDansVolet(QWidget* volet) const
+{
+    // The clients: the chosen one, else the search. The rentals: the chosen card, else the first.
+    if (volet == m_scrollClients) {
+        const auto choisi = m_in.selectedClientID.get();
+        CartoucheAnime* ca = choisi ? m_cartouches.value(*choisi) : nullptr;
+        return ca ? static_cast<QWidget*>(ca) : m_recherche;
+    }
+    if (volet == m_colonneLocations && m_liste) {
+        const QList<LocationDeBenne*> montrees = m_liste->locationsFiltrees();
+        LocationDeBenne* choisie = m_in.selectedLocation.get();
+        if (BenneOscillanteView* t = m_liste->tuile(choisie && montrees.contains(choisie) ? choisie : montrees.value(0)))
+            return t;
+    }
+    QWidget* w = volet;
+    do {
+        w = w->nextInFocusChain();
+        if (volet->isAncestorOf(w) && w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)
+            && !w->focusProxy())
+            return w;
+    } while (w != volet);
+    return nullptr;
+}
+
+QWidget* VueLocationBenne::voletVoisin(int pas) const
+{
+    const QList<QWidget*> tous = volets();
+    const QWidget* focus = QApplication::focusWidget();
+    qsizetype ici = -1;
+    for (qsizetype i = 0; i < tous.size(); ++i)
+        if (focus && (tous.at(i) == focus || tous.at(i)->isAncestorOf(focus)))
+            ici = i;
+    // The search stands over the clients' column: it is of that pane.
+    if (focus == m_recherche)
+        ici = 0;
+    if (ici < 0)
+        return nullptr;
+    for (qsizetype i = ici + pas; i >= 0 && i < tous.size(); i += pas)
+        if (QWidget* arret = arretDansVolet(tous.at(i)))
+            return arret;
+    return nullptr;
+}
+
+bool VueLocationBenne::event(QEvent* event)
+{
+    // F6 and Shift+F6 go through the screen's own panes before the window's cycle goes on.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* touche = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = touche->modifiers() & ~Qt::KeypadModifier;
+        const int pas = touche->key() != Qt::Key_F6 ? 0 : mods == Qt::NoModifier ? 1 : mods == Qt::ShiftModifier ? -1 : 0;
+        if (pas != 0)
+            if (QWidget* arret = voletVoisin(pas)) {
+                if (event->type() == QEvent::KeyPress)
+                    arret->setFocus(Qt::ShortcutFocusReason);
+                event->accept();
+                return true;
+            }
+    }
+    return QWidget::event(event);
 }
 
 void VueLocationBenne::paintEvent(QPaintEvent*)

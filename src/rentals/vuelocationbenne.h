@@ -112,6 +112,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     QWidget* construireColonneClients();
@@ -134,6 +135,18 @@ private:
     // available skips) never moves them.
     void disposer();
     void placerInvitation(int largeur);
+    // ↓ / ↑ on a cartouche: the keys to the next or previous client's, built and scrolled to;
+    // ↑ from the first goes back to the search.
+    void allerAuVoisin(const QUuid& clientId, int pas);
+    // The screen's panes in F6's order (clients, rentals, details, available skips), those
+    // shown; and where the keys land in one.
+    QList<QWidget*> volets() const;
+    QWidget* arretDansVolet(QWidget* volet) const;
+    // The pane F6 (`pas` 1) or Shift+F6 (-1) goes to from the one holding the keys; none when
+    // the window's cycle takes over (to the sidebar).
+    QWidget* voletVoisin(int pas) const;
+    // What a reader hears as a rental's details open.
+    QString texteDetails() const;
 
     Entrees m_in;
     bool m_afficherInvitation = true;

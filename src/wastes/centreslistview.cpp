@@ -51,6 +51,12 @@ CentresListView::CentresListView(ModelContext* context, QWidget* parent) : QWidg
                                              [this, centre] { m_ecran->askToRemove({centre}); });
         forms::markDestructive(supprimer);
     });
+    m_ecran->announceRemovals([](const QList<CentreTraitement*>& centres) {
+        QStringList noms;
+        for (const CentreTraitement* c : centres)
+            noms.append(c->ville() && !c->ville()->isEmpty() ? c->nom() + QStringLiteral(" · ") + *c->ville() : c->nom());
+        return forms::removedText(QStringLiteral("Centre supprimé"), QStringLiteral("centres supprimés"), noms);
+    });
     m_ecran->deleteAsking([](const QList<CentreTraitement*>& centres) {
         // Named with its town, which tells two centres of one name apart.
         QStringList noms;

@@ -113,6 +113,12 @@ GestionTypesDechetsView::GestionTypesDechetsView(ModelContext* context, QWidget*
                 {QStringLiteral("Supprimer ce type de déchet ?"), QStringLiteral("Cette action est irréversible.")}, noms);
         },
         [this](const QList<TypeDechet*>& types) { supprimerTypes(types); });
+    m_ecran->announceRemovals([](const QList<TypeDechet*>& types) {
+        QStringList noms;
+        for (const TypeDechet* t : types)
+            noms.append(t->libelle());
+        return forms::removedText(QStringLiteral("Type de déchet supprimé"), QStringLiteral("types de déchets supprimés"), noms);
+    });
     // A click opens the type; moving the selection with the keys only selects it.
     connect(liste->listView(), &QListView::clicked, this, [this](const QModelIndex& index) {
         if (TypeDechet* type = m_ecran->list()->recordAt(index.row())) {

@@ -564,11 +564,13 @@ void TestVueClients::keysGoOnFromTheDeletedClient()
     fixtures::save(e.ctx.get());
     e.ouvrir();
     QListView* vue = e.liste()->listView();
+    fixtures::HeardAnnouncements lecteur; // what went is said once the keys are in the list
 
     // The question answered by keys: Shift+Tab to "Supprimer", Return.
     fixtures::clickRow(e.liste(), 1);
     QVERIFY(fixtures::deleteByKeys(vue, e.vue.get()));
     QTRY_COMPARE(e.noms(), QStringList({QStringLiteral("Alpha"), QStringLiteral("Charlie")}));
+    QTRY_COMPARE(lecteur.said, QStringList{QStringLiteral("Client supprimé\u00A0: Bravo.")});
     // The row that took its place has the keys, drawn with its focus; ↓ and ↑ go on from it.
     QTRY_COMPARE(QApplication::focusWidget(), vue);
     QCOMPARE(vue->currentIndex().row(), 1);
@@ -587,6 +589,7 @@ void TestVueClients::keysGoOnFromTheDeletedClient()
     QTRY_COMPARE(e.noms(), QStringList({QStringLiteral("Charlie")}));
     QTRY_COMPARE(QApplication::focusWidget(), vue);
     QCOMPARE(vue->currentIndex().row(), 0);
+    QTRY_COMPARE(lecteur.said.last(), QStringLiteral("Client supprimé\u00A0: Alpha."));
 }
 
 void TestVueClients::everyControlIsNamed()

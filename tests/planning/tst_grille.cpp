@@ -1,5 +1,6 @@
 #include "tests.h"
 
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "windowdrag.h"
 
@@ -566,8 +567,10 @@ void TestGrille::suppressionParLeMenu()
     Ecran::tourner();
     l = l2;
     ouvrirMenu();
+    fixtures::HeardAnnouncements lecteur;
     answerBox(visibleBox(QStringLiteral("confirmation")), QStringLiteral("Supprimer"));
     QVERIFY(l2->isDeleted());
+    QTRY_COMPARE(lecteur.said, QStringList{QStringLiteral("Location supprimée\u00A0: Dupont BTP (Lyon · 1 rue Haute · 0102030405) du 16/03/2026 au 18/03/2026.")});
     QCOMPARE(e.ctx->count<BonDePesee>(), 0);
     QVERIFY(!e.ctx->hasChanges());
     QCOMPARE(e.lignes.last(), QStringLiteral("✅ Location supprimée."));
@@ -885,9 +888,11 @@ void TestGrille::auClavier()
     QTest::keyClick(g, Qt::Key_Right);
     QCOMPARE(g->locationAuCurseur(), nullptr);
     QTest::keyClick(g, Qt::Key_Left);
-    // Enter shows the details; Escape closes them.
+    // Enter shows the details, said as they open (the keys stay on the cell); Escape closes them.
+    fixtures::HeardAnnouncements lecteur;
     QTest::keyClick(g, Qt::Key_Return);
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
+    QVERIFY2(lecteur.said.value(0).startsWith(QStringLiteral("Client : Dupont BTP. Adresse : ")), qPrintable(lecteur.said.value(0)));
     QTest::keyClick(g, Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     // Ctrl+D duplicates; Delete asks first.
@@ -2652,11 +2657,14 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QList<QRect> boutons;
     for (const QPushButton* b : fenetre->findChildren<QPushButton*>())
         boutons << QRect(b->mapTo(fenetre, QPoint(0, 0)), b->size());
+    fixtures::HeardAnnouncements lecteur; // the refusal as it shows and as it stops the save
     QTest::keyClicks(champ, QStringLiteral("07032026"));
     QCOMPARE(refus->text(), QStringLiteral("L’enlèvement ne peut pas précéder la pose du 10/03/2026."));
     QVERIFY(refus->isVisible() && refus->width() >= refus->sizeHint().width());
     QTest::keyClick(champ, Qt::Key_Return);
     QVERIFY(fenetre && fenetre->isVisible());
+    QCOMPARE(lecteur.said, QStringList(2, refus->text()));
+    QVERIFY(champ->hasFocus());
     QCOMPARE(l->dateEnlevement(), std::nullopt);
     QVERIFY(!QToolTip::isVisible());
     const QRect ligne(refus->mapTo(fenetre, QPoint(0, 0)), refus->size());
@@ -2677,6 +2685,10 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     QTest::keyClick(champ, Qt::Key_Return);
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), localDateTime(2026, 3, 20, 9));
+    QTRY_VERIFY(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement enregistrée")));
+    QVERIFY2(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement enregistrée\u00A0: Dupont BTP"))
+                 && lecteur.said.last().endsWith(QStringLiteral("du 10/03/2026 au 20/03/2026.")),
+             qPrintable(lecteur.said.last()));
 
     // By mouse: onto the next booking, asked first (as a drag is); then taken away.
     QVERIFY(fenetre = ouvrir(QStringLiteral("Changer la date d'enlèvement…")));
@@ -2695,6 +2707,7 @@ void TestGrille::dateDEnlevementParLeMenuDeLaBarre()
     fenetre->findChild<QPushButton*>(QStringLiteral("boutonRetirerEnlevement"))->click();
     QTRY_VERIFY(!fenetre);
     QCOMPARE(l->dateEnlevement(), std::nullopt);
+    QTRY_VERIFY(lecteur.said.last().startsWith(QStringLiteral("Date d'enlèvement retirée")));
 }
 
 void TestGrille::cadreDuClavierNeCachePasLesNoms()

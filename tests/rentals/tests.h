@@ -114,6 +114,7 @@ private slots:
     void readsUnderADarkPaletteAndLargerFonts();
     void cartoucheWidensForItsNameBeforeCuttingIt();
     void screenControlsAreNamedForAScreenReader();
+    void tilesAreChosenItemsReachedByArrowsAndF6();
 };
 
 class PiecesAdresseTest : public QObject {

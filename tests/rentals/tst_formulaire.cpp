@@ -699,11 +699,14 @@ void FormulaireLocationTest::saveRequiresAClient()
     QApplication::setActiveWindow(feuille);
     QTRY_VERIFY(feuille->isActiveWindow() && QApplication::focusWidget());
     FormulaireLocationView* form = formulaireDe(feuille);
-    // Typed from the address: the refusal hands the keys to the missing field, outlined.
+    // Typed from the address: the refusal hands the keys to the missing field, outlined, and
+    // is said.
+    fixtures::HeardAnnouncements lecteur;
     QTest::mouseClick(form->champAdresse(), Qt::LeftButton);
     QTRY_VERIFY(form->champAdresse()->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QTRY_VERIFY(form->choixClient()->hasFocus());
+    QCOMPARE(lecteur.said, QStringList{FormulaireLocationView::messageChampsObligatoires()});
     QVERIFY(forms::hasInvalidOutline(form->choixClient()));
     QTest::mouseClick(form->boutonValider(), Qt::LeftButton);
     QVERIFY(form->showError());
@@ -719,6 +722,9 @@ void FormulaireLocationTest::saveRequiresAClient()
     QTest::keyClick(form->choixClient(), Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(b.locations().first()->client(), b.zeta);
     QTRY_VERIFY(!feuille);
+    // What was stored is said over the window the work goes on in.
+    QTRY_VERIFY2(lecteur.said.last().startsWith(QStringLiteral("Location enregistrée pour Zeta TP, benne 10")),
+                 qPrintable(lecteur.said.last()));
 }
 
 void FormulaireLocationTest::wheelWaitsForTheUserToPutTheKeyboardThere()
@@ -1068,6 +1074,7 @@ void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
         ferme = serveur.serverPort();
     }
     AdresseService injoignable(QUrl(QStringLiteral("http://127.0.0.1:%1/geocodage").arg(ferme)));
+    fixtures::HeardAnnouncements lecteur;
     FormulaireLocationView form(b.ctx.get(), b.benne->id(), [] {}, &injoignable, nullptr, fixedClock());
     form.resize(600, 630);
     form.show();
@@ -1082,6 +1089,7 @@ void FormulaireLocationTest::unreachableAddressServiceIsSaidInTheSheet()
     QVERIFY(message);
     QTRY_VERIFY(message->isVisible());
     QVERIFY2(message->text().startsWith(QStringLiteral("Service d’adresses injoignable")), qPrintable(message->text()));
+    QCOMPARE(lecteur.said, QStringList{message->text()}); // said once
     QVERIFY(emplacement->isAncestorOf(message));
     QVERIFY(message->visibleRegion().boundingRect() == message->rect());
     QCOMPARE(form.adresse(), QStringLiteral("12 rue de la Paix"));
@@ -1860,10 +1868,12 @@ void FormulaireLocationTest::citySearchSaysWhyNothingComes()
     popup.show();
     QVERIFY(QTest::qWaitForWindowExposed(&popup));
     QVERIFY(!popup.message()->isVisible());
-    // Typing: the list stays empty and says why.
+    // Typing: the list stays empty and says why, to a reader too.
+    fixtures::HeardAnnouncements lecteur;
     QTest::keyClicks(popup.champVille(), "Lyon");
     QTRY_VERIFY(popup.message()->isVisible());
     QVERIFY2(popup.message()->text().contains(QStringLiteral("injoignable")), qPrintable(popup.message()->text()));
+    QCOMPARE(lecteur.said.value(0), popup.message()->text());
     QVERIFY(popup.liste()->suggestions().isEmpty());
     // "Valider" says so too, rather than "Adresse introuvable".
     QTest::keyClick(popup.champVille(), Qt::Key_Backspace);
@@ -2097,6 +2107,10 @@ void FormulaireLocationTest::correctionOpensFromEveryScreen()
     QTRY_VERIFY(!feuille);
     liste.tuile(l)->setFocus();
     QTest::keyClick(liste.tuile(l), Qt::Key_F2);
-    QTRY_VERIFY(FeuilleNouvelleLocation::ouverteSur(&liste));
-    FeuilleNouvelleLocation::ouverteSur(&liste)->congedier();
+    QTRY_VERIFY(feuille = FeuilleNouvelleLocation::ouverteSur(&liste));
+    // Stored from there, the correction is said.
+    fixtures::HeardAnnouncements lecteur;
+    QVERIFY(feuille->formulaire()->validerEtEnregistrer());
+    QTRY_VERIFY(!feuille);
+    QTRY_COMPARE(lecteur.said, QStringList{QStringLiteral("Location modifiée pour Zeta TP.")});
 }

@@ -1461,3 +1461,45 @@ void ParClientTest::screenControlsAreNamedForAScreenReader()
         dits << groupes->index(i, 0).data(Qt::AccessibleTextRole).toString();
     QVERIFY2(dits.contains(QStringLiteral("10 m³, rouge, disponibles : 1")), qPrintable(dits.join(QStringLiteral("; "))));
 }
+
+void ParClientTest::tilesAreChosenItemsReachedByArrowsAndF6()
+{
+    // To a reader, a tile is an item of the clients' list, told apart with its count, selected
+    // once chosen. ↓ and ↑ take the keys from tile to tile (built as they come), F6 goes on to
+    // the rentals and Shift+F6 back, and a rental chosen by Return says its details.
+    ThomasRenovation o;
+    VueLocationBenne ecran(o.b.entrees());
+    ecran.resize(1400, 800);
+    ecran.show();
+    QVERIFY(QTest::qWaitForWindowActive(&ecran));
+    const QList<Client*> clients = ecran.clientsAffiches();
+    ecran.champRecherche()->setFocus();
+    for (int i = 0; i < clients.size(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), ecran.cartouche(clients.last()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    Client* client = clients.at(clients.size() - 2);
+    CartoucheAnime* tuile = ecran.cartouche(client);
+    QCOMPARE(QApplication::focusWidget(), tuile);
+    QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(tuile);
+    QCOMPARE(lue->role(), QAccessible::ListItem);
+    QCOMPARE(lue->parent()->role(), QAccessible::List);
+    const QString nom = lue->text(QAccessible::Name);
+    QVERIFY2(nom.startsWith(client->nom()) && nom.contains(tuile->detail())
+                 && nom.endsWith(QStringLiteral(", %1 location").arg(client->locations().size())
+                                 + (client->locations().size() > 1 ? QStringLiteral("s") : QString())),
+             qPrintable(nom));
+    QVERIFY(!lue->state().selected);
+    QTest::keyClick(tuile, Qt::Key_Return);
+    QTRY_VERIFY(lue->state().selected);
+
+    fixtures::HeardAnnouncements lecteur;
+    QTest::keyClick(tuile, Qt::Key_F6);
+    auto* carte = qobject_cast<BenneOscillanteView*>(QApplication::focusWidget());
+    QVERIFY(carte && ecran.listeBennes()->isAncestorOf(carte));
+    QTest::keyClick(carte, Qt::Key_Return);
+    QTRY_VERIFY(ecran.colonneDetails()->isVisible());
+    QVERIFY2(lecteur.said.value(0).contains(ecran.adresseDetails()), qPrintable(lecteur.said.join(QLatin1Char('|'))));
+    QTest::keyClick(carte, Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), tuile);
+}

@@ -59,6 +59,13 @@ QString deletedAlongText(const ModelContext* context, const QList<Record*>& reco
            + QLatin1Char('.');
 }
 
+QString removedText(const QString& oneDeleted, const QString& manyDeleted, const QStringList& names)
+{
+    if (names.size() == 1)
+        return oneDeleted + QStringLiteral("\u00A0: ") + names.first() + QLatin1Char('.');
+    return QLocale().toString(names.size()) + QChar(0x00A0) + manyDeleted + QLatin1Char('.');
+}
+
 Question withDeletedAlong(Question question, const ModelContext* context, const QList<Record*>& records)
 {
     const QString along = deletedAlongText(context, records);

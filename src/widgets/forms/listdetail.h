@@ -27,6 +27,7 @@
 #include "search.h"
 
 #include "model/query.h"
+#include "widgets/sharedannouncement.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -50,6 +51,9 @@ struct SearchText {
 // tickets, contacts), e.g. « 68 locations et 139 bons de pesée seront aussi supprimés. »; empty
 // when they take nothing.
 QString deletedAlongText(const ModelContext* context, const QList<Record*>& records);
+// What a reader hears once records are deleted: « Client supprimé : Dupont (Lyon). » for one
+// (`oneDeleted` then its name), « 3 clients supprimés. » for several (the count, `manyDeleted`).
+QString removedText(const QString& oneDeleted, const QString& manyDeleted, const QStringList& names);
 // The question with that sentence after its message.
 Question withDeletedAlong(Question question, const ModelContext* context, const QList<Record*>& records);
 
@@ -283,6 +287,10 @@ public:
         });
     }
 
+    // What a reader hears once these records are deleted (« Client supprimé : … »), named
+    // before they go.
+    void announceRemovals(std::function<QString(const QList<T*>&)> said) { m_removedText = std::move(said); }
+
     // Asks the screen's question about these records, then deletes them (see deleteAsking).
     void askToRemove(const QList<T*>& records)
     {
@@ -306,6 +314,7 @@ public:
         QList<Record*> gone;
         for (T* r : records)
             gone.append(r);
+        const QString said = m_removedText ? m_removedText(records) : QString();
         // The keyboard goes on from where the deleted rows stood.
         m_list->giveKeysAfterRemoval(gone);
         bool ok = true;
@@ -330,6 +339,8 @@ public:
         }
         if (!ok)
             m_list->giveKeysAfterRemoval({});
+        else
+            announceOutcomeAfterwards(m_list, said);
         refreshPane();
         return ok;
     }
@@ -536,6 +547,7 @@ private:
     bool m_shownCreating = false;
     QPointer<Editor> m_editor;
     std::function<void(const QList<T*>&)> m_onDeleteConfirmed;
+    std::function<QString(const QList<T*>&)> m_removedText;
     bool m_restoringSelection = false;
 };
 
