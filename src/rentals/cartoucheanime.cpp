@@ -509,7 +509,7 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
     // The keyboard's place over the picture, which stays the same when it comes and goes.
     if (hasFocus()) {
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setPen(QPen(focusColour(palette()), 2));
         p.drawPath(glass::continuousRoundedRect(boite(), 8));
     }
 }
