@@ -85,8 +85,9 @@ QColor edgeColour(const QPalette& palette)
 {
     // The styles' own outline: the window's colour a good deal darker.
     const QColor window = palette.color(QPalette::Window);
+    // A little over 3:1, for the panels a shade off the palette's colours.
     return inkOnAll(window.darker(140), {window, palette.color(QPalette::Base), palette.color(QPalette::AlternateBase),
-                                         palette.color(QPalette::Button)}, 3.0);
+                                         palette.color(QPalette::Button)}, 3.3);
 }
 
 QColor focusColour(const QPalette& palette)
