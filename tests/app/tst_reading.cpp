@@ -292,14 +292,28 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
         QImage face(area.size() * scale, QImage::Format_RGB32);
         face.fill(b->palette().color(QPalette::Window));
         QPainter(&face).drawImage(QPoint(0, 0), image.copy(QRect(at * scale, area.size() * scale)));
-        QHash<QRgb, int> count;
-        for (int y = 0; y < face.height(); ++y)
-            for (int x = 0; x < face.width(); ++x)
-                ++count[face.pixel(x, y) | 0xff000000u];
-        QRgb commonest = 0;
-        for (auto it = count.constBegin(); it != count.constEnd(); ++it)
-            if (it.value() > count.value(commonest))
-                commonest = it.key();
+        // The face within the button's frame, its shades taken together (a shaded face has a
+        // colour per row, a focus frame one colour all round).
+        const int edge = qRound(4 * scale);
+        QHash<int, QList<QRgb>> shades;
+        for (int y = edge; y < face.height() - edge; ++y)
+            for (int x = edge; x < face.width() - edge; ++x) {
+                const QRgb c = face.pixel(x, y);
+                shades[(qRed(c) >> 4) << 8 | (qGreen(c) >> 4) << 4 | qBlue(c) >> 4].append(c);
+            }
+        const QList<QRgb>* most = nullptr;
+        for (auto it = shades.constBegin(); it != shades.constEnd(); ++it)
+            if (!most || it.value().size() > most->size())
+                most = &it.value();
+        if (!most)
+            continue;
+        int r = 0, g = 0, bl = 0;
+        for (QRgb c : *most) {
+            r += qRed(c);
+            g += qGreen(c);
+            bl += qBlue(c);
+        }
+        const QRgb commonest = qRgb(r / int(most->size()), g / int(most->size()), bl / int(most->size()));
         // The symbol as the button draws it, on that face.
         const QPixmap symbol = b->icon().pixmap(b->iconSize(), scale);
         QImage mark(symbol.size(), QImage::Format_RGB32);
@@ -375,6 +389,9 @@ void checkEdges(QWidget* window, const QString& where, QStringList* faults)
         if (auto* box = qobject_cast<QAbstractButton*>(w); box && (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))) {
             QStyleOptionButton option;
             option.initFrom(box);
+            // A wrapping check box keeps its square level with its first line.
+            if (dynamic_cast<WrappingCheckBox*>(box))
+                option.rect.setHeight(static_cast<QCheckBox*>(box)->QCheckBox::sizeHint().height());
             const QRect square = box->style()->subElementRect(qobject_cast<QCheckBox*>(w) ? QStyle::SE_CheckBoxIndicator
                                                                                          : QStyle::SE_RadioButtonIndicator,
                                                               &option, box)
@@ -428,7 +445,6 @@ void checkFocus(QWidget* window, const QString& where, QStringList* faults)
                     ++changed;
         // A canvas frames the cell the keys are on, not its whole self.
         const int needed = qRound(std::min(std::max(w->width(), w->height()), 200) * plain.devicePixelRatio());
-        if (qEnvironmentVariableIsSet("KV_FOCUS_DUMP") && changed < needed) { static int n = 0; ++n; focused.save(QStringLiteral("/tmp/look/f%1a.png").arg(n)); plain.save(QStringLiteral("/tmp/look/f%1b.png").arg(n)); }
         if (changed < needed)
             faults->append(QStringLiteral("%1: the focus of %2 (%3) changes %4 pixels at 3:1 (%5 needed)")
                                .arg(where, QString::fromLatin1(w->metaObject()->className()), describe(w))

@@ -711,10 +711,12 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
     m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     trail->addWidget(m_cancel);
-    m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
+    // The symbol in the ink of the button's text, on the accent colour.
+    const QColor accent = palette().color(QPalette::Active, QPalette::Highlight);
+    m_save = new QPushButton(paintedSymbolIcon(QStringLiteral("checkmark.circle.fill"), textColorOn(accent)),
                              QStringLiteral("Enregistrer"), bar);
     m_save->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
-    m_save->setStyleSheet(accentButtonStyle(m_save->palette().color(QPalette::Active, QPalette::Highlight)));
+    m_save->setStyleSheet(accentButtonStyle(accent));
     trail->addWidget(m_save);
     layout->addWidget(bar);
 
