@@ -75,8 +75,9 @@ QColor inkOnAll(const QColor& hue, const QList<QColor>& backgrounds, double rati
         const QColor c = QColor::fromRgbF(depart.redF() + (vers.redF() - depart.redF()) * t,
                                           depart.greenF() + (vers.greenF() - depart.greenF()) * t,
                                           depart.blueF() + (vers.blueF() - depart.blueF()) * t);
+        // In whole levels, as it is drawn.
         if (reaches(c))
-            return pas == 0 ? hue : c;
+            return pas == 0 ? hue : QColor(c.rgb());
     }
     return vers;
 }
