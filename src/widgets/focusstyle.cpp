@@ -228,12 +228,22 @@ namespace {
 // the program sets.
 class PaletteMender : public QObject {
 public:
-    explicit PaletteMender(QObject* parent) : QObject(parent) { mend(); }
+    explicit PaletteMender(QObject* parent) : QObject(parent)
+    {
+        mend();
+        // A desktop's settings tool may lay its palette once the event loop runs.
+        QMetaObject::invokeMethod(this, &PaletteMender::mend, Qt::QueuedConnection);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !m_mending)
+        // The application hears of a new palette; a window of a new theme (some desktop tools
+        // lay their palette on the windows themselves).
+        const bool news = (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+                          || ((event->type() == QEvent::ThemeChange || event->type() == QEvent::PaletteChange)
+                              && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow());
+        if (news && !m_mending)
             mend();
         return false;
     }
