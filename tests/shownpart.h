@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QRect>
 #include <QScrollBar>
+#include <QSettings>
 #include <QWidget>
 
 #include <algorithm>
@@ -57,16 +58,38 @@ inline QPalette darkDesktopPalette()
     return p;
 }
 
+// The palette a desktop's colour scheme file gives the application, as the qt6ct settings tool
+// applies it: the active, inactive and disabled groups each list the roles in QPalette's order.
+inline QPalette schemePalette(const QString& file)
+{
+    QSettings scheme(file, QSettings::IniFormat);
+    QPalette p;
+    const std::pair<const char*, QPalette::ColorGroup> groups[] = {
+        {"ColorScheme/active_colors", QPalette::Active},
+        {"ColorScheme/inactive_colors", QPalette::Inactive},
+        {"ColorScheme/disabled_colors", QPalette::Disabled}};
+    for (const auto& [key, group] : groups) {
+        const QStringList colours = scheme.value(QLatin1String(key)).toStringList();
+        for (int role = 0; role < std::min<int>(colours.size(), QPalette::NColorRoles); ++role)
+            if (role != QPalette::NoRole)
+                p.setColor(group, QPalette::ColorRole(role), QColor(colours.at(role).trimmed()));
+    }
+    return p;
+}
+
 // For its lifetime, the application in a desktop's look: the dark palette or the one it had, and
 // an application font of `points`.
 struct DesktopLook {
-    explicit DesktopLook(bool dark, qreal points) : palette(QApplication::palette()), font(QApplication::font())
+    explicit DesktopLook(bool dark, qreal points)
+        : DesktopLook(dark ? darkDesktopPalette() : QApplication::palette(), points)
+    {
+    }
+    DesktopLook(const QPalette& scheme, qreal points) : palette(QApplication::palette()), font(QApplication::font())
     {
         QFont f = font;
         f.setPointSizeF(points);
         QApplication::setFont(f);
-        if (dark)
-            QApplication::setPalette(darkDesktopPalette());
+        QApplication::setPalette(scheme);
     }
     ~DesktopLook()
     {

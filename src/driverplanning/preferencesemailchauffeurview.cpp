@@ -84,9 +84,7 @@ QPlainTextEdit* editeurMultiligne(QWidget* parent)
     e->setMinimumHeight(100);
     e->setTabChangesFocus(true);
     e->setFrameShape(QFrame::NoFrame);
-    // A faint 1-point line on a rounded rectangle of radius 6.
-    e->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgba(128, 128, 128, 60);"
-                                    " border-radius: 6px; padding: 2px; }"));
+    forms::setFieldBorder(e);
     return e;
 }
 

@@ -207,9 +207,13 @@ BenneEditorView::BenneEditorView(ModelContext* context, Benne* benne,
         b->setCheckable(true);
         // The chosen state in the selection's colour, in the ink that reads on it.
         const QColor choisi = b->palette().color(QPalette::Active, QPalette::Highlight);
-        b->setStyleSheet(QStringLiteral("QPushButton { padding: 3px 12px; border: 1px solid rgba(128,128,128,120); }"
-                                        "QPushButton:checked { background: %1; color: %2; }")
-                             .arg(choisi.name(), textColorOn(choisi).name()));
+        // The keys' frame takes the border's place, the padding its width.
+        b->setStyleSheet(QStringLiteral("QPushButton { padding: 3px 12px; border: 1px solid %3; }"
+                                        "QPushButton:checked { background: %1; color: %2; }"
+                                        "QPushButton:focus { border: 2px solid %4; padding: 2px 11px; }"
+                                        "QPushButton:checked:focus { border-color: %2; }")
+                             .arg(choisi.name(), textColorOn(choisi).name(), edgeColour(b->palette()).name(),
+                                  focusColour(b->palette()).name()));
         connect(b, &QPushButton::clicked, this, [this, e] {
             m_etat = e;
             refresh();

@@ -134,7 +134,7 @@ void ColonneBennes::paintEvent(QPaintEvent* event)
         const QRectF rect(0, haut - y0, largeurBenne, m_grille->hauteurLigne(i));
         p.drawPixmap(rect.topLeft(), etiquette(bennes[i], rect.height()));
         if (i == m_courante && hasFocus()) {
-            PeintreBarres::peindreCadreFocus(p, rect, palette().color(QPalette::Highlight), 4);
+            PeintreBarres::peindreCadreFocus(p, rect, focusColour(palette()), 4);
         }
     }
 }

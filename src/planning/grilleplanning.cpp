@@ -671,7 +671,7 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
             }
         p.save();
         p.setClipRegion(libre);
-        PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), palette().color(QPalette::Highlight), 4);
+        PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), focusColour(palette()), 4);
         p.restore();
     }
 }

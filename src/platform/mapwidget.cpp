@@ -1354,14 +1354,15 @@ void MapWidget::paintMap(QPainter& painter)
     if (m_backgroundUnavailable)
         paintNotice(painter);
     // Keyboard users see where the arrows and "+"/"-" go.
+    // Two tones, the window's text over the window's colour: the ring shows on any tile.
     if (hasFocus() && m_interactive) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.8);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(ring, 3));
         painter.setBrush(Qt::NoBrush);
-        const qreal r = std::max<qreal>(0, m_cornerRadius - 1.5);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), r, r);
+        const qreal r = std::max<qreal>(0, m_cornerRadius - 1);
+        painter.setPen(QPen(palette().color(QPalette::Window), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), r, r);
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(3, 3, -3, -3), std::max<qreal>(0, r - 2), std::max<qreal>(0, r - 2));
     }
 }
 

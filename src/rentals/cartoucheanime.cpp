@@ -608,8 +608,10 @@ void CartoucheAnime::paintEvent(QPaintEvent*)
     // The keyboard's place over the picture, which stays the same when it comes and goes.
     if (hasFocus()) {
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
-        p.drawPath(glass::continuousRoundedRect(boite(), 8));
+        // Just outside the box, on the paper: the change reads on the sheet, whatever the
+        // client's colour.
+        p.setPen(QPen(focusColour(palette()), 2));
+        p.drawPath(glass::continuousRoundedRect(boite().adjusted(-2.5, -2.5, 2.5, 2.5), 10));
     }
 }
 

@@ -984,8 +984,9 @@ void FormulaireLocationView::formaterCoordonnee()
         m_champLatitude->setText(latitude);
         m_champLongitude->setText(longitude);
     } else {
-        m_champLatitude->setPlaceholderText(latitude);
-        m_champLongitude->setPlaceholderText(longitude);
+        // Said as an example, so that it is never taken for a value typed in.
+        m_champLatitude->setPlaceholderText(QStringLiteral("ex. ") + latitude);
+        m_champLongitude->setPlaceholderText(QStringLiteral("ex. ") + longitude);
     }
 }
 

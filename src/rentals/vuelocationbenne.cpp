@@ -91,18 +91,21 @@ QPalette paletteSecondaire(QPalette pal)
     return pal;
 }
 
-// The screen is a sheet of paper: light, with dark texts, whatever the desktop's colours. Fields
-// and buttons keep the desktop's own colours, which read on themselves.
-const QColor kFondPapier(0xF1, 0xEF, 0xEA);
-
+// The screen is a sheet of paper: cream with dark texts on a light desktop, the window's own
+// colour with the desktop's texts on a dark one. Fields and buttons keep the desktop's own
+// colours, which read on themselves.
 QPalette palettePapier(QPalette pal)
 {
+    const QColor fond = fondPapier(pal);
+    const bool sombre = fond == pal.color(QPalette::Window);
     for (const auto groupe : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(groupe, QPalette::Window, kFondPapier);
-        pal.setColor(groupe, QPalette::WindowText, Qt::black);
+        pal.setColor(groupe, QPalette::Window, fond);
+        if (!sombre)
+            pal.setColor(groupe, QPalette::WindowText, Qt::black);
     }
-    pal.setColor(QPalette::Disabled, QPalette::Window, kFondPapier);
-    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6E, 0x6E, 0x6E));
+    pal.setColor(QPalette::Disabled, QPalette::Window, fond);
+    if (!sombre)
+        pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6E, 0x6E, 0x6E));
     return pal;
 }
 
@@ -114,11 +117,11 @@ QIcon encreSurPapier(const QString& symbole, const QPalette& papier)
 
 // The paper's tile with its thin veil already laid on it: one opaque picture to tile, so that a
 // repaint behind a moving cartouche costs one copy.
-QPixmap tuileEcran()
+QPixmap tuileEcran(const QColor& fond)
 {
-    QImage tuile = tuilePapierSur(kFondPapier, 0.7);
+    QImage tuile = tuilePapierSur(fond, 0.7);
     QPainter p(&tuile);
-    QColor voile = glass::couleurMateriau(glass::Materiau::thin, kFondPapier);
+    QColor voile = glass::couleurMateriau(glass::Materiau::thin, fond);
     voile.setAlphaF(voile.alphaF() * 0.2);
     p.fillRect(tuile.rect(), voile);
     p.end();
@@ -162,7 +165,7 @@ VueLocationBenne::VueLocationBenne(const Entrees& entrees, QWidget* parent) : QW
 {
     setObjectName(QStringLiteral("vueLocationBenne"));
     setPalette(palettePapier(palette()));
-    m_papier = tuileEcran();
+    m_papier = tuileEcran(palette().color(QPalette::Window));
     // One row of columns from the leading edge, placed by disposer(): the client column, the
     // invitation or the rentals, then the details; the available skips at the trailing side.
     construireColonneClients();

@@ -1,6 +1,7 @@
 #include "typedechetrow.h"
 
 #include "model/query.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/formstyle.h"
 
 #include <QApplication>
@@ -134,6 +135,9 @@ void TypeDechetRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
                       Qt::AlignLeft | Qt::AlignVCenter,
                       mCategorie.elidedText(type->categorie(), Qt::ElideRight, largeur));
     painter->restore();
+    // The row the keys act on.
+    if (option.state & QStyle::State_HasFocus)
+        paintFocusFrame(painter, option.rect, option.palette, choisi);
 }
 
 } // namespace kv

@@ -320,13 +320,15 @@ forms::RowContent LocationsEtPeseeView::ligne(LocationDeBenne* location) const
 
     // The marks keep their hue where it reads at 3:1 on the list, and give way towards black or
     // white under a palette where it does not (a dark scheme).
-    const QColor fond = palette().color(QPalette::Base);
+    // Thin strokes blend into the row at their edges: they are given some more than 3:1, on
+    // the plain rows and the alternate ones alike.
+    const QList<QColor> fonds{palette().color(QPalette::Base), palette().color(QPalette::AlternateBase)};
     const BonDePesee* dernier = dernierBon(location);
     if (!dernier) {
-        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), inkReadableOn(QColor(0xFF, 0x95, 0x00), fond, 3.0),
+        row.trailing << symboleSeul(QStringLiteral("exclamationmark.circle"), inkOnAll(QColor(0xFF, 0x95, 0x00), fonds, 4.0),
                                     QStringLiteral("Aucun bon de pesée"));
     } else {
-        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), inkReadableOn(QColor(0x28, 0xA7, 0x45), fond, 3.0),
+        row.trailing << symboleSeul(QStringLiteral("checkmark.seal.fill"), inkOnAll(QColor(0x28, 0xA7, 0x45), fonds, 4.0),
                                     QStringLiteral("Bon de pesée existant (")
                                         + QLocale().toString(localDayOf(dernier->dateMs(), m_horloge.zone),
                                                              QLocale::ShortFormat)

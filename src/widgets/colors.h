@@ -3,6 +3,7 @@
 #include "model/helpers.h"
 
 #include <QColor>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -38,6 +39,21 @@ QColor dimmedText(const QColor& text, qreal opacity, const QPalette& palette);
 // Dims a widget's text to `opacity` of its palette's colour (as dimmedText() allows): the
 // secondary texts of a screen (help lines, empty states).
 void setSecondaryText(QWidget* widget, qreal opacity = 0.7);
+
+// `hue` where it reaches `ratio` against every one of `backgrounds`, else taken towards the
+// black or white that reads on the first of them, just far enough (or all the way).
+QColor inkOnAll(const QColor& hue, const QList<QColor>& backgrounds, double ratio);
+// What shows where a control is (a field's frame, a check box's square): a grey that stands out
+// at 3:1 from the palette's window, fields, alternate rows and buttons.
+QColor edgeColour(const QPalette& palette);
+// The focus frame's colour on the palette's plain surfaces: the selection colour, taken towards
+// black or white until it stands out from window, fields, alternate rows and buttons.
+QColor focusColour(const QPalette& palette);
+// `palette` with each text colour reading at 4.5:1 on the surface it is written on, in every
+// group, the disabled one and placeholders included (dimmer than the active texts still): a
+// desktop's colour scheme may leave greyed labels, placeholders or alternate rows unreadable.
+// An alternate rows' colour that would lose the text is taken towards the fields' colour.
+QPalette readablePalette(const QPalette& palette);
 
 QColor toQColor(const CouleurRVB& c);
 CouleurRVB toCouleurRVB(const QColor& color);

@@ -1,9 +1,13 @@
 #include "focusstyle.h"
 
+#include "colors.h"
+
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QEvent>
+#include <QTextCharFormat>
 #include <QWidget>
 #include <QPainter>
 #include <QStyleOption>
@@ -15,7 +19,7 @@ void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palet
 {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
-    const QColor colour = onSelection ? palette.color(QPalette::HighlightedText) : palette.color(QPalette::Highlight);
+    const QColor colour = onSelection ? palette.color(QPalette::HighlightedText) : focusColour(palette);
     QPen pen(colour, 2);
     pen.setJoinStyle(Qt::MiterJoin);
     painter->setPen(pen);
@@ -35,13 +39,63 @@ void FocusFrameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         paintFocusFrame(painter, option.rect, option.palette, option.state & QStyle::State_Selected);
 }
 
+namespace {
+
+// A button whose style sheet draws its own focus border.
+bool drawsItsOwnFocus(const QWidget* widget)
+{
+    return qobject_cast<const QAbstractButton*>(widget) && widget->styleSheet().contains(QLatin1String(":focus"));
+}
+
+// Over the frame the base style drew around a field: an edge that stands out from what is around
+// it, or the focus frame while the field has the keys (the base style's focus is a one-pixel
+// change of hue).
+void paintFieldEdge(QPainter* painter, const QRect& rect, const QStyleOption* option)
+{
+    if (option->state & QStyle::State_HasFocus) {
+        paintFocusFrame(painter, rect, option->palette, false);
+        return;
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(QPen(edgeColour(option->palette), 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    painter->restore();
+}
+
+// Over a check box's square or a radio button's circle: its outline, standing out.
+void paintIndicatorEdge(QPainter* painter, const QRect& rect, const QPalette& palette, bool round)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, round);
+    painter->setPen(QPen(edgeColour(palette), 1));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF r = QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (round)
+        painter->drawEllipse(r);
+    else
+        painter->drawRect(r);
+    painter->restore();
+}
+
+} // namespace
+
 void FocusStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                const QWidget* widget) const
 {
+    if (option && (element == PE_FrameLineEdit || element == PE_IndicatorCheckBox || element == PE_IndicatorRadioButton)) {
+        drawFocused(option, [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+        if (element == PE_FrameLineEdit)
+            paintFieldEdge(painter, option->rect, option);
+        else
+            paintIndicatorEdge(painter, option->rect, option->palette, element == PE_IndicatorRadioButton);
+        return;
+    }
     if (element == PE_FrameFocusRect && option) {
         // A button whose style sheet draws its own focus border: a frame drawn inside it as well
         // lands on its label (in the button's own colour, it cuts the descenders).
-        if (qobject_cast<const QAbstractButton*>(widget) && widget->styleSheet().contains(QLatin1String(":focus")))
+        if (drawsItsOwnFocus(widget))
             return;
         bool onSelection = option->state & State_Selected;
         if (auto* focus = qstyleoption_cast<const QStyleOptionFocusRect*>(option))
@@ -51,44 +105,45 @@ void FocusStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
         paintFocusFrame(painter, option->rect, option->palette, onSelection);
         return;
     }
+    drawFocused(option, [&] { QProxyStyle::drawPrimitive(element, option, painter, widget); });
+}
+
+void FocusStyle::drawFocused(const QStyleOption* option, const std::function<void()>& draw)
+{
     if (!option || !(option->state & State_HasFocus)) {
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        draw();
         return;
     }
     // The caller's option, whatever its type, is widened for this call only.
     auto& state = const_cast<QStyleOption*>(option)->state;
     const State before = state;
     state |= State_KeyboardFocusChange;
-    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    draw();
     state = before;
 }
 
 void FocusStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                              const QWidget* widget) const
 {
-    if (!option || !(option->state & State_HasFocus)) {
-        QProxyStyle::drawControl(element, option, painter, widget);
-        return;
-    }
-    auto& state = const_cast<QStyleOption*>(option)->state;
-    const State before = state;
-    state |= State_KeyboardFocusChange;
-    QProxyStyle::drawControl(element, option, painter, widget);
-    state = before;
+    drawFocused(option, [&] { QProxyStyle::drawControl(element, option, painter, widget); });
+    // A default button is drawn as a focused one is: the focus frame tells them apart.
+    if (element == CE_PushButton && option && (option->state & State_HasFocus) && !drawsItsOwnFocus(widget))
+        paintFocusFrame(painter, option->rect.adjusted(1, 1, -1, -1), option->palette, false);
 }
 
 void FocusStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                                     const QWidget* widget) const
 {
-    if (!option || !(option->state & State_HasFocus)) {
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
-        return;
-    }
-    auto& state = const_cast<QStyleOptionComplex*>(option)->state;
-    const State before = state;
-    state |= State_KeyboardFocusChange;
-    QProxyStyle::drawComplexControl(control, option, painter, widget);
-    state = before;
+    drawFocused(option, [&] { QProxyStyle::drawComplexControl(control, option, painter, widget); });
+    // Fields drawn whole by the base style: a spin box (a date field), an editable combo box.
+    const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option);
+    const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+    if ((control == CC_SpinBox && spin && spin->frame) || (control == CC_ComboBox && combo && combo->editable && combo->frame))
+        paintFieldEdge(painter, option->rect, option);
+    // A list to open or a slider: the base style's focus is a one-pixel change of hue, or none.
+    else if ((control == CC_ComboBox || control == CC_Slider) && option && (option->state & State_HasFocus)
+             && !drawsItsOwnFocus(widget))
+        paintFocusFrame(painter, option->rect, option->palette, false);
 }
 
 QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
@@ -109,6 +164,14 @@ void FocusStyle::polish(QWidget* widget)
     QProxyStyle::polish(widget);
     if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
         widget->setFocusPolicy(Qt::NoFocus);
+    // A calendar writes its weekends in a pure red, on its fields' colour and on its header's.
+    if (auto* calendar = qobject_cast<QCalendarWidget*>(widget)) {
+        const QPalette& p = calendar->palette();
+        QTextCharFormat weekend;
+        weekend.setForeground(inkOnAll(QColor(Qt::red), {p.color(QPalette::Base), p.color(QPalette::AlternateBase)}, 4.5));
+        for (Qt::DayOfWeek day : {Qt::Saturday, Qt::Sunday})
+            calendar->setWeekdayTextFormat(day, weekend);
+    }
 }
 
 namespace {
@@ -159,11 +222,55 @@ void outlineFocus(QWidget* w)
     new FocusOutline(w, area ? area->viewport() : w);
 }
 
+namespace {
+
+// Keeps the application's palette readable (readablePalette) whichever palette the desktop or
+// the program sets.
+class PaletteMender : public QObject {
+public:
+    explicit PaletteMender(QObject* parent) : QObject(parent)
+    {
+        mend();
+        // A desktop's settings tool may lay its palette once the event loop runs.
+        QMetaObject::invokeMethod(this, &PaletteMender::mend, Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // The application hears of a new palette; a window of a new theme (some desktop tools
+        // lay their palette on the windows themselves).
+        const bool news = (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+                          || ((event->type() == QEvent::ThemeChange || event->type() == QEvent::PaletteChange)
+                              && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow());
+        if (news && !m_mending)
+            mend();
+        return false;
+    }
+
+private:
+    void mend()
+    {
+        const QPalette now = QApplication::palette();
+        const QPalette readable = readablePalette(now);
+        if (readable == now)
+            return;
+        m_mending = true;
+        QApplication::setPalette(readable);
+        m_mending = false;
+    }
+
+    bool m_mending = false;
+};
+
+} // namespace
+
 void installFocusStyle(QApplication* app)
 {
     if (qobject_cast<FocusStyle*>(app->style()))
         return;
     QApplication::setStyle(new FocusStyle(app->style()->name()));
+    app->installEventFilter(new PaletteMender(app));
 }
 
 } // namespace kv

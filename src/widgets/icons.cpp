@@ -413,6 +413,16 @@ QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink
         QStringLiteral("(\\.ColorScheme-[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)#[0-9a-fA-F]{3,8}"));
     svg.replace(monochrome ? anyColour : textColour, QStringLiteral("\\1") + ink.name(QColor::HexRgb));
     if (!monochrome && backdrop.isValid()) {
+        // On a window, or on a button's face as the styles shade it (a default button's a little
+        // towards the selection colour).
+        const QPalette pal = QGuiApplication::palette();
+        const QColor button = pal.color(QPalette::Button);
+        const QColor highlight = pal.color(QPalette::Highlight);
+        const QColor merged = QColor::fromRgbF(button.redF() * 0.7f + highlight.redF() * 0.3f,
+                                               button.greenF() * 0.7f + highlight.greenF() * 0.3f,
+                                               button.blueF() * 0.7f + highlight.blueF() * 0.3f);
+        const QList<QColor> faces = backdrop == highlight ? QList<QColor>{backdrop}
+                                                          : QList<QColor>{backdrop, button, button.lighter(115), merged};
         static const QRegularExpression otherColour(
             QStringLiteral("(\\.ColorScheme-(?!Text\\b)[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)(#[0-9a-fA-F]{3,8})"));
         QString readable;
@@ -420,7 +430,7 @@ QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink
         for (auto it = otherColour.globalMatch(svg); it.hasNext();) {
             const QRegularExpressionMatch m = it.next();
             readable += svg.mid(from, m.capturedStart(2) - from);
-            readable += inkReadableOn(QColor(m.captured(2)), backdrop, kMarkOnFaces).name(QColor::HexRgb);
+            readable += inkOnAll(QColor(m.captured(2)), faces, kMarkOnFaces).name(QColor::HexRgb);
             from = m.capturedEnd(2);
         }
         svg = readable + svg.mid(from);

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 
 #include <cmath>
@@ -10,6 +11,9 @@
 namespace kv {
 
 namespace {
+
+// The paper's mean green level, around which its grain goes.
+constexpr int kGrisPapier = 241;
 
 // A reproducible pseudo-random value in [0, 1) for a lattice point of one layer.
 double hash01(int x, int y, int layer)
@@ -52,7 +56,7 @@ QImage paintTile(int side)
                 v += o.weight * noise(x * o.period / double(side), y * o.period / double(side), o.period, o.period);
             const double shade = (v - 0.5) * 22; // ± 11 levels around the base
             const int r = qBound(0, int(246 + shade), 255);
-            const int g = qBound(0, int(241 + shade), 255);
+            const int g = qBound(0, int(kGrisPapier + shade), 255);
             const int b = qBound(0, int(228 + shade * 1.1), 255);
             line[x] = qRgb(r, g, b);
         }
@@ -77,6 +81,14 @@ QImage paintTile(int side)
 
 } // namespace
 
+QColor fondPapier(const QPalette& palette)
+{
+    const QColor window = palette.color(QPalette::Window);
+    if (window.lightness() < palette.color(QPalette::WindowText).lightness())
+        return window;
+    return QColor(0xF1, 0xEF, 0xEA);
+}
+
 const QImage& tuilePapier(int side)
 {
     static QHash<int, QImage> tiles;
@@ -89,6 +101,22 @@ const QImage& tuilePapier(int side)
 QImage tuilePapierSur(const QColor& fond, double opacity, int side)
 {
     QImage out(side, side, QImage::Format_RGB32);
+    if (fond.lightness() < 128) {
+        // A dark sheet keeps its colour: only the grain's light and shade are laid on it, faintly.
+        const QImage& tuile = tuilePapier(side);
+        const QRgb base = fond.rgb();
+        const double force = 0.5 * qBound(0.0, opacity, 1.0);
+        for (int y = 0; y < side; ++y) {
+            const QRgb* in = reinterpret_cast<const QRgb*>(tuile.constScanLine(y));
+            QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < side; ++x) {
+                const int ecart = int(std::lround((qGreen(in[x]) - kGrisPapier) * force));
+                line[x] = qRgb(qBound(0, qRed(base) + ecart, 255), qBound(0, qGreen(base) + ecart, 255),
+                               qBound(0, qBlue(base) + ecart, 255));
+            }
+        }
+        return out;
+    }
     out.fill(fond.rgb());
     QPainter p(&out);
     p.setOpacity(qBound(0.0, opacity, 1.0));

@@ -187,7 +187,7 @@ void PastilleJour::paintEvent(QPaintEvent*)
     p.drawText(QRectF(text.left(), text.top() + labelH, text.width(), text.height() - labelH),
                Qt::AlignCenter, m_date);
     if (hasFocus()) {
-        p.setPen(QPen(accent, 1, Qt::DotLine));
+        p.setPen(QPen(focusColour(palette()), 2));
         p.setBrush(Qt::NoBrush);
         p.drawPath(glass::continuousRoundedRect(tile.adjusted(-2, -2, 2, 2), 6));
     }

@@ -148,7 +148,7 @@ void FiltreSegment::paintEvent(QPaintEvent*)
     p.restore();
     p.strokePath(base, QPen(QColor(128, 128, 128, int(0.3 * 255)), 1));
     if (hasFocus()) {
-        p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        p.setPen(QPen(m_filled ? textColorOn(couleur(m_filtre)) : focusColour(palette()), 2));
         p.drawPath(glass::continuousRoundedRect(seg.adjusted(2, 2, -2, -2), 5));
     }
     // The chosen segment's bright colour takes black; the others are written in the window's text

@@ -25,8 +25,15 @@
 #include <QScrollBar>
 #include <QCheckBox>
 #include <QDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextEdit>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -285,14 +292,28 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
         QImage face(area.size() * scale, QImage::Format_RGB32);
         face.fill(b->palette().color(QPalette::Window));
         QPainter(&face).drawImage(QPoint(0, 0), image.copy(QRect(at * scale, area.size() * scale)));
-        QHash<QRgb, int> count;
-        for (int y = 0; y < face.height(); ++y)
-            for (int x = 0; x < face.width(); ++x)
-                ++count[face.pixel(x, y) | 0xff000000u];
-        QRgb commonest = 0;
-        for (auto it = count.constBegin(); it != count.constEnd(); ++it)
-            if (it.value() > count.value(commonest))
-                commonest = it.key();
+        // The face within the button's frame, its shades taken together (a shaded face has a
+        // colour per row, a focus frame one colour all round).
+        const int edge = qRound(4 * scale);
+        QHash<int, QList<QRgb>> shades;
+        for (int y = edge; y < face.height() - edge; ++y)
+            for (int x = edge; x < face.width() - edge; ++x) {
+                const QRgb c = face.pixel(x, y);
+                shades[(qRed(c) >> 4) << 8 | (qGreen(c) >> 4) << 4 | qBlue(c) >> 4].append(c);
+            }
+        const QList<QRgb>* most = nullptr;
+        for (auto it = shades.constBegin(); it != shades.constEnd(); ++it)
+            if (!most || it.value().size() > most->size())
+                most = &it.value();
+        if (!most)
+            continue;
+        int r = 0, g = 0, bl = 0;
+        for (QRgb c : *most) {
+            r += qRed(c);
+            g += qGreen(c);
+            bl += qBlue(c);
+        }
+        const QRgb commonest = qRgb(r / int(most->size()), g / int(most->size()), bl / int(most->size()));
         // The symbol as the button draws it, on that face.
         const QPixmap symbol = b->icon().pixmap(b->iconSize(), scale);
         QImage mark(symbol.size(), QImage::Format_RGB32);
@@ -326,6 +347,109 @@ void checkContrast(QWidget* window, const QString& where, QStringList* faults)
                 measure(view, QRect(view->viewport()->mapTo(window, cell.topLeft()), cell.size()) & shown,
                         index.data().toString(), font);
             }
+    }
+}
+
+// The part of `w` drawn in `window` now (what a scroll area scrolls away is not).
+QRect onScreen(QWidget* w, QWidget* window)
+{
+    QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+    for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        r &= QRect(p->mapTo(window, QPoint(0, 0)), p->size());
+    return r & window->rect();
+}
+
+// How far an edge stands out: the strongest contrast of the pixels from `at` to `at` + 2 `step`
+// against the pixel 3 `step` before it (what lies around), in device pixels of `image`.
+double edgeContrast(const QImage& image, QPoint at, QPoint step)
+{
+    const QPoint outside = at - 3 * step;
+    if (!image.rect().contains(outside) || !image.rect().contains(at + 2 * step))
+        return 21;
+    double best = 1;
+    for (int k = -1; k <= 2; ++k)
+        best = std::max(best, forms::contrastRatio(image.pixelColor(at + k * step), image.pixelColor(outside)));
+    return best;
+}
+
+// Fields whose frame, and check boxes and radio buttons whose square or circle, do not stand out
+// at 3:1 from what lies around them.
+void checkEdges(QWidget* window, const QString& where, QStringList* faults)
+{
+    const QImage image = window->grab().toImage();
+    const qreal scale = image.devicePixelRatio();
+    const auto device = [scale](QPoint p) { return QPoint(qRound(p.x() * scale), qRound(p.y() * scale)); };
+    const QPoint down(0, std::max(1, qRound(scale))), right(std::max(1, qRound(scale)), 0);
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled() || w->window() != window)
+            continue;
+        const QRect shown = onScreen(w, window);
+        const QRect whole(w->mapTo(window, QPoint(0, 0)), w->size());
+        double seen = 21;
+        if (auto* box = qobject_cast<QAbstractButton*>(w); box && (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))) {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            // A wrapping check box keeps its square level with its first line.
+            if (dynamic_cast<WrappingCheckBox*>(box))
+                option.rect.setHeight(static_cast<QCheckBox*>(box)->QCheckBox::sizeHint().height());
+            const QRect square = box->style()->subElementRect(qobject_cast<QCheckBox*>(w) ? QStyle::SE_CheckBoxIndicator
+                                                                                         : QStyle::SE_RadioButtonIndicator,
+                                                              &option, box)
+                                     .translated(whole.topLeft());
+            if (shown.contains(square))
+                seen = edgeContrast(image, device(QPoint(square.left(), square.center().y())), right);
+        } else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w)
+                   || (qobject_cast<QComboBox*>(w) && static_cast<QComboBox*>(w)->isEditable())
+                   || ((qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+                       && w->property("readOnly") == false)) {
+            // A line edit inside a spin box or a combo box is framed by its owner.
+            if (qobject_cast<QLineEdit*>(w) && (!static_cast<QLineEdit*>(w)->hasFrame() || qobject_cast<QAbstractSpinBox*>(w->parentWidget())
+                                                || qobject_cast<QComboBox*>(w->parentWidget())))
+                continue;
+            if (shown == whole)
+                seen = edgeContrast(image, device(QPoint(whole.center().x(), whole.top())), down);
+        }
+        if (seen < 3.0)
+            faults->append(QStringLiteral("%1: the edge of %2 (%3) stands out at %4:1")
+                               .arg(where, QString::fromLatin1(w->metaObject()->className()), describe(w))
+                               .arg(seen, 0, 'f', 2));
+    }
+}
+
+// Controls whose focus cannot be seen: taking the keys changes, at 3:1 at least, as many
+// pixels as a line along the control's longer side.
+void checkFocus(QWidget* window, const QString& where, QStringList* faults)
+{
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisible() || !w->isEnabled() || w->window() != window || !(w->focusPolicy() & Qt::TabFocus)
+            || w->focusProxy() || !w->isVisibleTo(window))
+            continue;
+        w->setFocus(Qt::TabFocusReason);
+        fixtures::settle();
+        if (!w->hasFocus())
+            continue;
+        // Around it, for a frame drawn just outside.
+        const QRect area = onScreen(w, window).adjusted(-3, -3, 3, 3) & window->rect();
+        if (area.width() < 6 || area.height() < 6)
+            continue;
+        const QImage focused = window->grab(area).toImage();
+        w->clearFocus();
+        fixtures::settle();
+        const QImage plain = window->grab(area).toImage();
+        int changed = 0;
+        for (int y = 0; y < std::min(plain.height(), focused.height()); ++y)
+            for (int x = 0; x < std::min(plain.width(), focused.width()); ++x)
+                if (forms::contrastRatio(plain.pixelColor(x, y), focused.pixelColor(x, y)) >= 3.0)
+                    ++changed;
+        // A canvas frames the cell the keys are on, not its whole self.
+        const int needed = qRound(std::min(std::max(w->width(), w->height()), 200) * plain.devicePixelRatio());
+        if (changed < needed)
+            faults->append(QStringLiteral("%1: the focus of %2 (%3) changes %4 pixels at 3:1 (%5 needed)")
+                               .arg(where, QString::fromLatin1(w->metaObject()->className()), describe(w))
+                               .arg(changed)
+                               .arg(needed));
     }
 }
 
@@ -489,18 +613,23 @@ void ReadingTest::initTestCase()
 
 void ReadingTest::everyTextReadsAtTheSmallestSize_data()
 {
-    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QString>("scheme");
     QTest::addColumn<qreal>("points");
-    QTest::newRow("default") << false << QApplication::font().pointSizeF();
-    QTest::newRow("dark, 12 pt") << true << 12.0;
-    QTest::newRow("light, 12 pt") << false << 12.0;
+    QTest::newRow("default") << QString() << QApplication::font().pointSizeF();
+    QTest::newRow("light, 12 pt") << QString() << 12.0;
+    // Every scheme the desktop's settings tool ships, dark and light.
+    const QDir schemes(QStringLiteral("/usr/share/qt6ct/colors"));
+    const QStringList files = schemes.entryList({QStringLiteral("*.conf")});
+    QVERIFY2(!files.isEmpty(), "the desktop's colour schemes are installed (scripts/install-deps)");
+    for (const QString& file : files)
+        QTest::newRow(qPrintable(file.chopped(5))) << schemes.filePath(file) << QApplication::font().pointSizeF();
 }
 
 void ReadingTest::everyTextReadsAtTheSmallestSize()
 {
-    QFETCH(bool, dark);
+    QFETCH(QString, scheme);
     QFETCH(qreal, points);
-    const fixtures::DesktopLook look(dark, points);
+    const fixtures::DesktopLook look(scheme.isEmpty() ? QApplication::palette() : fixtures::schemePalette(scheme), points);
     auto ctx = ordinaryOffice();
     ContentView window(ctx.get());
     window.resize(window.smallestSize());
@@ -510,7 +639,9 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
     const auto check = [&](QWidget* w, const QString& where) {
         checkReadable(w, where, &faults);
         checkContrast(w, where, &faults);
-        fixtures::capture(w, QStringLiteral("%1 %2 %3").arg(where, dark ? QStringLiteral("sombre") : QString()).arg(points));
+        checkEdges(w, where, &faults);
+        checkFocus(w, where, &faults);
+        fixtures::capture(w, QStringLiteral("%1 %2 %3").arg(where, QFileInfo(scheme).baseName()).arg(points));
     };
     // Every command, a list's editor open on its first record.
     for (Commande c : toutesLesCommandes()) {

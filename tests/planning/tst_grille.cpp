@@ -1339,7 +1339,7 @@ void TestGrille::barresCourtesEtBadgeDInformation()
         QVERIFY2(!proche(couleurEn(badge, centre + d), bleu, 60), qPrintable(couleurEn(badge, centre + d).name()));
 
     // A bar moved with the mouse leaves no keyboard frame behind on the cell it left.
-    const QColor cadre = g->palette().color(QPalette::Highlight);
+    const QColor cadre = kv::focusColour(g->palette());
     const auto cadreSur = [&](const QImage& image, const QRectF& cellule) {
         int bleus = 0;
         for (double x = cellule.left() + 10; x < cellule.right() - 10; x += 2)
@@ -2114,7 +2114,7 @@ void TestGrille::focusVisibleSurToutesLesCouleurs()
     // A skip, and its bar, of the highlight colour itself: a frame of that colour alone would
     // not show on them.
     Ecran e;
-    const QColor surbrillance = QApplication::palette().color(QPalette::Highlight);
+    const QColor surbrillance = kv::focusColour(QApplication::palette());
     Benne* b = colouredBenne(e.ctx.get(), 10, surbrillance.name().mid(1).toUpper());
     placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 14, 9), localDateTime(2026, 3, 18, 9));
     QVERIFY(e.enregistrerEtOuvrir());
@@ -2557,7 +2557,7 @@ void TestGrille::clavierSurLaBarreCliqueeDUnePile()
         QVERIFY(cadre.top() <= corps.top() && cadre.bottom() >= corps.bottom() && cadre.height() < g->hauteurLigne(0) / 2);
         Ecran::tourner();
         QVERIFY(proche(couleurEn(e.vp()->grab().toImage(), QPointF(texte.center().x(), cadre.top() + 4)),
-                       g->palette().color(QPalette::Highlight), 60));
+                       kv::focusColour(g->palette()), 60));
     }
     QTest::keyClick(g, Qt::Key_Up);
     QCOMPARE(g->locationAuCurseur(), pile[1]);
@@ -2736,7 +2736,7 @@ void TestGrille::cadreDuClavierNeCachePasLesNoms()
             QVERIFY2(partie(zones[i]) == sansCadre[i], qPrintable(QStringLiteral("colonne %1, zone %2").arg(colonne).arg(i)));
     }
     const QPointF cadre(31 * largeurColonne - g->scrollOffset().x() + 100, 3.5);
-    QVERIFY(proche(couleurEn(g->viewport()->grab().toImage(), cadre), g->palette().color(QPalette::Highlight)));
+    QVERIFY(proche(couleurEn(g->viewport()->grab().toImage(), cadre), kv::focusColour(g->palette())));
 }
 
 void TestGrille::lignesLisiblesSurFondsClairEtSombre()

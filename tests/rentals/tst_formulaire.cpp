@@ -231,8 +231,8 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
         // The starting position is a placeholder, not a typed value: no marker on the map.
         QVERIFY(form->latitude().isEmpty());
         QVERIFY(form->longitude().isEmpty());
-        QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("46.600000"));
-        QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.200000"));
+        QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("ex. 46.600000"));
+        QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("ex. 2.200000"));
         QVERIFY(!form->carte()->repere());
         QCOMPARE(form->carte()->region().centre, (Coordonnee{46.6, 2.2}));
         QVERIFY(!form->hasUnsavedChanges());
@@ -249,8 +249,8 @@ void FormulaireLocationTest::coordinateTextsFollowTheRegion()
     QSettings().setValue("userLongitude", 2.35);
     Banc b;
     auto* form = b.ouvrir(std::nullopt);
-    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("48.850000"));
-    QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("2.350000"));
+    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("ex. 48.850000"));
+    QCOMPARE(form->champLongitude()->placeholderText(), QStringLiteral("ex. 2.350000"));
     QVERIFY(form->latitude().isEmpty() && form->longitude().isEmpty());
 }
 
@@ -836,7 +836,7 @@ void FormulaireLocationTest::prefilledCoordinatesAreGeocoded()
     b.faux.reponses["Lyon"] = collection({kLyon, kParis});
     auto* form = b.ouvrir();
     QVERIFY(form->latitude().isEmpty());
-    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("46.600000"));
+    QCOMPARE(form->champLatitude()->placeholderText(), QStringLiteral("ex. 46.600000"));
     form->champAdresse()->setText(" Lyon ");
     form->autoCompleteur()->annulerRecherche();
     auto* geo = GeocodageApresEnregistrement::pour(b.ctx.get());

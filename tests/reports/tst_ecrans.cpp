@@ -16,6 +16,7 @@
 #include "platform/desktopopener.h"
 #include "platform/filehelpers.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/colors.h"
 #include "widgets/focusstyle.h"
 #include "widgets/searchablepicker.h"
 
@@ -860,9 +861,9 @@ void TestEcrans::rapportAuClavier()
         const QImage image = pages->viewport()->grab().toImage();
         return image.pixelColor(int(image.devicePixelRatio()), image.height() / 2);
     };
-    QTRY_COMPARE(bord(), pages->palette().color(QPalette::Highlight));
+    QTRY_COMPARE(bord(), kv::focusColour(pages->palette()));
     r.vue->boutonImprimer()->setFocus();
-    QTRY_VERIFY(bord() != pages->palette().color(QPalette::Highlight));
+    QTRY_VERIFY(bord() != kv::focusColour(pages->palette()));
     // Return presses the focused button, as Space does.
     QTemporaryDir dossier;
     ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));

@@ -449,7 +449,7 @@ void TestVues::hubByKeysShowsWhereTheFocusIs()
     QVERIFY(QTest::qWaitForWindowActive(&hub.vue));
     QListWidget* liste = hub.vue.sidebar();
     liste->setFocus(Qt::TabFocusReason);
-    const QColor highlight = liste->palette().color(QPalette::Highlight);
+    const QColor highlight = kv::focusColour(liste->palette());
     auto rangeeEncadree = [&](StatistiqueType t) {
         const QRect r = liste->visualItemRect(liste->item(toutesLesStatistiques().indexOf(t)));
         const QImage image = liste->viewport()->grab().toImage();

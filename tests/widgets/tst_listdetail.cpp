@@ -392,7 +392,7 @@ void ListDetailTest::listShowsWhereTheKeyboardIsWithoutSpace()
     auto frameShown = [view](int row) {
         const QRect r = view->visualRect(view->model()->index(row, 0));
         const QImage image = view->viewport()->grab().toImage();
-        const QColor highlight = view->palette().color(QPalette::Highlight);
+        const QColor highlight = kv::focusColour(view->palette());
         const QColor onSelection = view->palette().color(QPalette::HighlightedText);
         const bool selected = view->selectionModel()->isRowSelected(row, {});
         // On a selection the frame stands a little in, the selection's colour around it.

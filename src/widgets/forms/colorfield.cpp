@@ -28,7 +28,8 @@ protected:
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(toneColor(Tone::Quaternary, palette().color(QPalette::WindowText)), 1));
+        // Outlined where the colour alone would not stand out from the panel.
+        p.setPen(QPen(inkOnAll(color, {palette().color(QPalette::Window), palette().color(QPalette::AlternateBase)}, 3.0), 1));
         p.setBrush(color);
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
@@ -147,11 +148,17 @@ void ColorField::refresh()
     static_cast<Swatch*>(m_swatch)->color = m_color;
     m_swatch->update();
     // Reached with Tab, the button shows a focus frame like any other control.
+    // Its edge stands out from the panel whatever the colour; the focus frame is in the ink that
+    // reads on the colour.
+    const QPalette& p = palette();
+    const QColor fond = m_color.isValid() ? m_color : p.color(QPalette::Base);
     m_picker->setStyleSheet(QStringLiteral("QToolButton#colorPicker { background: %1;"
-                                           " border: 1px solid rgba(128, 128, 128, 140);"
+                                           " border: 1px solid %2;"
                                            " border-radius: 4px; }"
-                                           "QToolButton#colorPicker:focus { border: 2px solid palette(highlight); }")
-                                .arg(m_color.isValid() ? m_color.name() : QStringLiteral("transparent")));
+                                           "QToolButton#colorPicker:focus { border: 2px solid %3; }")
+                                .arg(m_color.isValid() ? m_color.name() : QStringLiteral("transparent"),
+                                     inkOnAll(fond, {p.color(QPalette::Window), p.color(QPalette::AlternateBase)}, 3.0).name(),
+                                     textColorOn(fond).name()));
     m_label->setText(m_display ? m_display(m_hex) : m_hex);
     emit changed();
 }

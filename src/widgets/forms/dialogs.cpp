@@ -74,8 +74,10 @@ QMessageBox* askConfirmation(QWidget* over, const Question& question, const QStr
     if (question.swatch.isValid())
         box->setIconPixmap(swatchPicture(question.swatch, box));
     QPushButton* confirm = box->addButton(confirmText, QMessageBox::DestructiveRole);
-    confirm->setStyleSheet(
-        QStringLiteral("color: %1;").arg(dangerTextColor(confirm->palette().color(QPalette::Button)).name()));
+    // On the face as the styles shade it, lighter than the palette's button colour.
+    const QColor face = confirm->palette().color(QPalette::Button);
+    confirm->setStyleSheet(QStringLiteral("color: %1;").arg(
+        inkOnAll(dangerTextColor(face), {face, face.lighter(150), face.darker(110)}, 5.5).name()));
     QPushButton* cancel = box->addButton(cancelText, QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

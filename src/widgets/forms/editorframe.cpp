@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QImage>
 #include <QLabel>
@@ -48,11 +49,11 @@ bool VerticalScrollArea::eventFilter(QObject* watched, QEvent* event)
 
 namespace {
 
-// A button filled with a colour draws no focus frame of its own: the keyboard's is a dark line
-// around it, the padding taking it so that the button keeps its size.
-QString focusedColouredButton()
+// A button filled with a colour draws no focus frame of its own: the keyboard's is a line around
+// it in the ink that reads on its colour, the padding taking it so that the button keeps its size.
+QString focusedColouredButton(const QColor& fill)
 {
-    return QStringLiteral("QPushButton:focus { border: 2px solid palette(window-text); padding: 2px 10px; }");
+    return QStringLiteral("QPushButton:focus { border: 2px solid %1; padding: 2px 10px; }").arg(textColorOn(fill).name());
 }
 
 QLabel* symbolLabel(const QString& symbol, int side, QWidget* parent)
@@ -710,10 +711,12 @@ EditorFrame::EditorFrame(const QString& symbol, const QString& title, QWidget* p
     m_cancel = new QPushButton(QStringLiteral("Annuler"), bar);
     m_cancel->setToolTip(QStringLiteral("Annuler (Ctrl+Échap)"));
     trail->addWidget(m_cancel);
-    m_save = new QPushButton(symbolIcon(QStringLiteral("checkmark.circle.fill")),
+    // The symbol in the ink of the button's text, on the accent colour.
+    const QColor accent = palette().color(QPalette::Active, QPalette::Highlight);
+    m_save = new QPushButton(paintedSymbolIcon(QStringLiteral("checkmark.circle.fill"), textColorOn(accent)),
                              QStringLiteral("Enregistrer"), bar);
     m_save->setToolTip(QStringLiteral("Enregistrer (Ctrl+Entrée)"));
-    m_save->setStyleSheet(accentButtonStyle(m_save->palette().color(QPalette::Active, QPalette::Highlight)));
+    m_save->setStyleSheet(accentButtonStyle(accent));
     trail->addWidget(m_save);
     layout->addWidget(bar);
 
@@ -859,8 +862,10 @@ QString accentButtonStyle(const QColor& fill)
 {
     return QStringLiteral("QPushButton { background: %1; color: %2; border-radius: 5px; padding: 4px 12px; }")
                .arg(fill.name(), textColorOn(fill).name())
-        + QStringLiteral("QPushButton:disabled { background: rgba(128, 128, 128, 80); color: rgba(0, 0, 0, 90); }")
-        + focusedColouredButton();
+        // Greyed as the desktop greys a button, in its colours (which read on each other).
+        + QStringLiteral("QPushButton:disabled { background: palette(button); color: %1; }")
+              .arg(QGuiApplication::palette().color(QPalette::Disabled, QPalette::ButtonText).name())
+        + focusedColouredButton(fill);
 }
 
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)
@@ -869,7 +874,7 @@ QPushButton* makeDangerButton(const QString& text, QWidget* parent)
     b->setStyleSheet(QStringLiteral(
         "QPushButton { background: #D92D20; color: white; border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:pressed { background: #B42318; }")
-        + focusedColouredButton());
+        + focusedColouredButton(QColor(0xD9, 0x2D, 0x20)));
     return b;
 }
 

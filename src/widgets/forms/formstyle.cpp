@@ -1,9 +1,11 @@
 #include "formstyle.h"
 
 #include "widgets/colors.h"
+#include "widgets/focusstyle.h"
 #include "widgets/textstyles.h"
 
 #include <QAbstractScrollArea>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -123,10 +125,51 @@ QColor standardGrey()
     return QColor(0x80, 0x80, 0x80);
 }
 
+namespace {
+
+// Keeps a multi-line field's border in the edge colour of its palette, whatever palette comes.
+class FieldBorder : public QObject {
+public:
+    explicit FieldBorder(QAbstractScrollArea* field) : QObject(field), m_field(field)
+    {
+        field->installEventFilter(this);
+        apply();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange && !m_applying)
+            apply();
+        return false;
+    }
+
+private:
+    void apply()
+    {
+        // The colours around the field: its own palette is the one its style sheet gives.
+        const QWidget* around = m_field->parentWidget();
+        const QString sheet = QStringLiteral("QAbstractScrollArea { border: 1px solid %1;"
+                                             " border-radius: 3px; background: palette(base); }")
+                                  .arg(edgeColour(around ? around->palette() : QGuiApplication::palette()).name());
+        if (m_field->styleSheet() == sheet)
+            return;
+        m_applying = true;
+        m_field->setStyleSheet(sheet);
+        m_applying = false;
+    }
+
+    QAbstractScrollArea* m_field;
+    bool m_applying = false;
+};
+
+} // namespace
+
 void setFieldBorder(QAbstractScrollArea* field)
 {
-    field->setStyleSheet(QStringLiteral("QAbstractScrollArea { border: 1px solid rgba(128, 128, 128, 150);"
-                                        " border-radius: 3px; background: palette(base); }"));
+    new FieldBorder(field);
+    // The border stays as it is: the focus frame is drawn inside it.
+    outlineFocus(field);
 }
 
 QLabel* makeFieldLabel(const QString& text, int width, QWidget* parent)
