@@ -54,8 +54,9 @@ public:
             p->restore();
         }
         // The keyboard's row is framed as every focused item is.
+        // On the chosen row's selection colour it takes the ink that reads there.
         if (option.state & QStyle::State_HasFocus)
-            paintFocusFrame(p, bande, option.palette, false);
+            paintFocusFrame(p, bande, option.palette, opt.backgroundBrush.style() != Qt::NoBrush);
         opt.backgroundBrush = Qt::NoBrush;
         opt.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected | QStyle::State_MouseOver);
         opt.rect = texte(option.rect);
