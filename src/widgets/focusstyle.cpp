@@ -6,10 +6,16 @@
 #include <QEvent>
 #include <QWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QStyleOptionFocusRect>
 
 namespace kv {
+
+namespace {
+// Set on a scroll area that takes Tab while it has something to scroll.
+const char* const kScrollsByKeys = "kvScrollsByKeys";
+} // namespace
 
 void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palette, bool onSelection)
 {
@@ -107,7 +113,7 @@ QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option
 void FocusStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);
-    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
+    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0 && !widget->property(kScrollsByKeys).isValid())
         widget->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -157,6 +163,17 @@ void outlineFocus(QWidget* w)
 {
     auto* area = qobject_cast<QAbstractScrollArea*>(w);
     new FocusOutline(w, area ? area->viewport() : w);
+}
+
+void scrollByKeys(QAbstractScrollArea* area)
+{
+    area->setProperty(kScrollsByKeys, true);
+    new FocusOutline(area, area);
+    QScrollBar* bar = area->verticalScrollBar();
+    const auto still = Qt::FocusPolicy(area->focusPolicy() & ~Qt::TabFocus);
+    const auto follow = [area, bar, still] { area->setFocusPolicy(bar->maximum() > 0 ? Qt::StrongFocus : still); };
+    QObject::connect(bar, &QScrollBar::rangeChanged, area, follow);
+    follow();
 }
 
 void installFocusStyle(QApplication* app)

@@ -101,6 +101,7 @@ private slots:
     void tabWalksEachScreenInReadingOrder();
     void everyControlIsSpokenByScreenReaders();
     void advertisedKeysAreNoOtherStandardKey();
+    void everyPartIsBroughtIntoViewByKeys();
 };
 
 class LeavingTest : public QObject {

@@ -33,6 +33,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/windowkey.h"
 #include "widgets/plaintext.h"
+#include "widgets/wheelguard.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -1577,6 +1578,100 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
                           + QStringLiteral(", not on the list"));
         walkByTab(window, window->detailScreen(), where, &faults);
     }
+    window->closeAnswered();
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
+}
+
+namespace {
+
+// The part of a scroll area's content its view shows now, top to bottom.
+std::pair<int, int> shownRows(const QAbstractScrollArea* area)
+{
+    const int top = area->verticalScrollBar()->value();
+    return {top, top + area->viewport()->height()};
+}
+
+// Walks the screen by Tab (each stop seen as it takes the keys), and at a stop that is a view
+// of its own, pages it down to its end: every part of every view that scrolls must have come
+// into view. A list, a table or a canvas shows each of its rows by its own keys once it is a stop.
+void checkReachedByKeys(ContentView* window, const QString& where, QStringList* faults)
+{
+    const QList<QAbstractScrollArea*> areas = window->detailScreen()->findChildren<QAbstractScrollArea*>();
+    const auto values = [&] {
+        QList<int> v;
+        for (QAbstractScrollArea* area : areas)
+            v << area->verticalScrollBar()->value();
+        return v;
+    };
+    QHash<QAbstractScrollArea*, QList<std::pair<int, int>>> seen;
+    const auto look = [&] {
+        for (QAbstractScrollArea* area : areas)
+            if (area->isVisible() && area->verticalScrollBar()->maximum() > 0)
+                seen[area].append(shownRows(area));
+    };
+    const auto lookAndPage = [&] {
+        look();
+        // PageDown on a stop that takes no such key (a button, a card, the view itself) pages
+        // the view; a field would change its value.
+        QWidget* stop = QApplication::focusWidget();
+        auto* own = qobject_cast<QAbstractScrollArea*>(stop);
+        if (!stop || (own && (qobject_cast<QAbstractItemView*>(own) || scrollsItsOwnCanvas(own)))
+            || WheelGuard::needsFocus(stop) || qobject_cast<QLineEdit*>(stop) || stop->inherits("kv::MapWidget"))
+            return;
+        const QList<int> start = values();
+        for (QList<int> before, now = start; now != before; now = values()) {
+            before = now;
+            QTest::keyClick(stop, Qt::Key_PageDown);
+            look();
+        }
+        for (qsizetype i = 0; i < areas.size(); ++i)
+            areas[i]->verticalScrollBar()->setValue(start[i]);
+    };
+    lookAndPage();
+    walkScreen(window, where, faults, lookAndPage);
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+        QAbstractScrollArea* area = it.key();
+        const bool ownKeys = qobject_cast<QAbstractItemView*>(area) || scrollsItsOwnCanvas(area);
+        if (ownKeys && (area->focusPolicy() & Qt::TabFocus))
+            continue;
+        QList<std::pair<int, int>> shown = it.value();
+        std::sort(shown.begin(), shown.end());
+        int reached = 0;
+        for (const auto& [top, bottom] : std::as_const(shown))
+            if (top <= reached)
+                reached = std::max(reached, bottom);
+        // A form's margin below its last part holds nothing to see.
+        int end = area->verticalScrollBar()->maximum() + area->viewport()->height();
+        if (auto* form = qobject_cast<QScrollArea*>(area); form && form->widget()) {
+            end = 0;
+            for (QWidget* part : form->widget()->findChildren<QWidget*>())
+                if (part->isVisible() && part->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+                    end = std::max(end, part->mapTo(form->widget(), QPoint(0, part->height())).y());
+        }
+        if (reached < end)
+            faults->append(QStringLiteral("%1: %2 shows %3 of %4 px by keys")
+                               .arg(where, describe(area)).arg(reached).arg(end));
+    }
+}
+
+} // namespace
+
+// At 1.5 on a 1366 × 768 screen, every part of every screen and statistic comes into view by keys.
+void ConventionsTest::everyPartIsBroughtIntoViewByKeys()
+{
+    auto ctx = storeOfLongNames();
+    AppDelegate delegate(ctx.get());
+    ContentView* window = activeWindow(delegate, QSize(910, 460));
+    QStringList faults;
+    for (Commande c : toutesLesCommandes()) {
+        window->chooseCommand(c);
+        fixtures::settle();
+        selectFirstRow(window->detailScreen());
+        checkReachedByKeys(window, titre(c), &faults);
+    }
+    visitEveryStatistic(
+        window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+        [&](const QString& where) { checkReachedByKeys(window, where, &faults); });
     window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
