@@ -302,6 +302,10 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
             continue;
         if (qobject_cast<QLineEdit*>(w) && qobject_cast<QComboBox*>(w->parentWidget()))
             continue;
+        // A long text filled in by the program reads from its start where the keys are not.
+        if (auto* line = qobject_cast<QLineEdit*>(w); line && !line->hasFocus() && !line->isModified()
+            && line->cursorPosition() > 0 && line->fontMetrics().horizontalAdvance(line->text()) > line->width())
+            faults->append(QStringLiteral("%1: %2 shows the end of « %3 »").arg(where, describe(w), line->text().left(40)));
         const QRect shown = shownPart(w, window);
         if (shown.width() < w->width() || shown.height() < w->height())
             faults->append(QStringLiteral("%1: %2 « %3 » out of the window (%4 of %5 px wide shown)")
