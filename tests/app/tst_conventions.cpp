@@ -1588,63 +1588,43 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
 
 namespace {
 
-// The part of a scroll area's content its view shows now, top to bottom.
-std::pair<int, int> shownRows(const QAbstractScrollArea* area)
-{
-    const int top = area->verticalScrollBar()->value();
-    return {top, top + area->viewport()->height()};
-}
-
-// Walks the screen by Tab (each stop seen as it takes the keys), and at a stop that is a view
-// of its own, pages it down to its end: every part of every view that scrolls must have come
-// into view. A list, a table or a canvas shows each of its rows by its own keys once it is a stop.
+// Walks the screen by Tab, paging down at each stop that takes no such key (a button, a card, a
+// view; a field would change its value): every part of every view that scrolls comes into view.
+// A list or a canvas that is a stop shows each of its rows by its own keys.
 void checkReachedByKeys(ContentView* window, const QString& where, QStringList* faults)
 {
     const QList<QAbstractScrollArea*> areas = window->detailScreen()->findChildren<QAbstractScrollArea*>();
-    const auto values = [&] {
-        QList<int> v;
-        for (QAbstractScrollArea* area : areas)
-            v << area->verticalScrollBar()->value();
-        return v;
-    };
     QHash<QAbstractScrollArea*, QList<std::pair<int, int>>> seen;
     const auto look = [&] {
-        for (QAbstractScrollArea* area : areas)
-            if (area->isVisible() && area->verticalScrollBar()->maximum() > 0)
-                seen[area].append(shownRows(area));
+        QList<int> values;
+        for (QAbstractScrollArea* a : areas) {
+            values << a->verticalScrollBar()->value();
+            if (a->isVisible() && a->verticalScrollBar()->maximum() > 0)
+                seen[a].append({values.last(), values.last() + a->viewport()->height()});
+        }
+        return values;
     };
     const auto lookAndPage = [&] {
-        look();
-        // PageDown on a stop that takes no such key (a button, a card, the view itself) pages
-        // the view; a field would change its value.
         QWidget* stop = QApplication::focusWidget();
-        auto* own = qobject_cast<QAbstractScrollArea*>(stop);
-        if (!stop || (own && (qobject_cast<QAbstractItemView*>(own) || scrollsItsOwnCanvas(own)))
-            || WheelGuard::needsFocus(stop) || qobject_cast<QLineEdit*>(stop) || stop->inherits("kv::MapWidget"))
+        const QList<int> start = look();
+        if (!stop || qobject_cast<QAbstractItemView*>(stop) || WheelGuard::needsFocus(stop)
+            || qobject_cast<QLineEdit*>(stop) || stop->inherits("kv::MapWidget"))
             return;
-        const QList<int> start = values();
-        for (QList<int> before, now = start; now != before; now = values()) {
+        for (QList<int> before, now = start; now != before;) {
             before = now;
             QTest::keyClick(stop, Qt::Key_PageDown);
-            look();
+            now = look();
         }
         for (qsizetype i = 0; i < areas.size(); ++i)
             areas[i]->verticalScrollBar()->setValue(start[i]);
     };
     lookAndPage();
     walkScreen(window, where, faults, lookAndPage);
-    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+    for (auto it = seen.begin(); it != seen.end(); ++it) {
         QAbstractScrollArea* area = it.key();
-        const bool ownKeys = qobject_cast<QAbstractItemView*>(area) || scrollsItsOwnCanvas(area);
-        if (ownKeys && (area->focusPolicy() & Qt::TabFocus))
+        if ((qobject_cast<QAbstractItemView*>(area) || scrollsItsOwnCanvas(area)) && (area->focusPolicy() & Qt::TabFocus))
             continue;
-        QList<std::pair<int, int>> shown = it.value();
-        std::sort(shown.begin(), shown.end());
-        int reached = 0;
-        for (const auto& [top, bottom] : std::as_const(shown))
-            if (top <= reached)
-                reached = std::max(reached, bottom);
-        // A form's margin below its last part holds nothing to see.
+        // What a form's margin below its last part holds is nothing to see.
         int end = area->verticalScrollBar()->maximum() + area->viewport()->height();
         if (auto* form = qobject_cast<QScrollArea*>(area); form && form->widget()) {
             end = 0;
@@ -1652,9 +1632,12 @@ void checkReachedByKeys(ContentView* window, const QString& where, QStringList* 
                 if (part->isVisible() && part->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
                     end = std::max(end, part->mapTo(form->widget(), QPoint(0, part->height())).y());
         }
+        std::sort(it->begin(), it->end());
+        int reached = 0;
+        for (const auto& [top, bottom] : std::as_const(*it))
+            reached = top <= reached ? std::max(reached, bottom) : reached;
         if (reached < end)
-            faults->append(QStringLiteral("%1: %2 shows %3 of %4 px by keys")
-                               .arg(where, describe(area)).arg(reached).arg(end));
+            faults->append(QStringLiteral("%1: %2 shows %3 of %4 px by keys").arg(where, describe(area)).arg(reached).arg(end));
     }
 }
 
@@ -1673,9 +1656,8 @@ void ConventionsTest::everyPartIsBroughtIntoViewByKeys()
         selectFirstRow(window->detailScreen());
         checkReachedByKeys(window, titre(c), &faults);
     }
-    visitEveryStatistic(
-        window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
-        [&](const QString& where) { checkReachedByKeys(window, where, &faults); });
+    visitEveryStatistic(window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+                        [&](const QString& where) { checkReachedByKeys(window, where, &faults); });
     window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
