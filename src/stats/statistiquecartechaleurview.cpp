@@ -97,7 +97,8 @@ void StatistiqueCarteChaleurView::setLocations(const QList<LocationDeBenne*>& lo
     for (const LocationPoint& p : std::as_const(m_points))
         placees += p.count;
     // Every rental not counted at a place lacks a usable coordinate.
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - placees));
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - placees),
+                                                     RelocalisationLocations::aLocaliser(locations));
     m_ordre.resize(m_points.size());
     std::iota(m_ordre.begin(), m_ordre.end(), 0);
     std::stable_sort(m_ordre.begin(), m_ordre.end(),
