@@ -74,6 +74,7 @@ private slots:
     void windowNeverGrowsByItself();
     void editorsFitTheDefaultWindow();
     void sidebarHidesAndIsRemembered();
+    void sidebarShowsItsCommandsWholeWhereThereIsRoom();
     void everyScreenOpensAtItsLeftEdge();
 };
 

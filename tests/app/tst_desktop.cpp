@@ -7,6 +7,7 @@
 
 #include <QDialogButtonBox>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -263,6 +264,27 @@ void DesktopTest::editorsFitTheDefaultWindow()
         verifyNothingScrollsSideways(&window, titre(c));
         QCOMPARE(window.size(), kDefaultWindowSize);
     }
+}
+
+// At 14 points on a wide window, every command of the sidebar reads whole.
+void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
+{
+    auto ctx = ModelContext::open(":memory:");
+    ContentView window(ctx.get());
+    QFont large = window.font();
+    large.setPointSize(14);
+    window.setFont(large);
+    window.resize(1600, 1000);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    QListWidget* sidebar = window.sidebar();
+    for (int i = 0; i < sidebar->count(); ++i)
+        if (!sidebar->itemWidget(sidebar->item(i)))
+            QVERIFY2(sidebar->fontMetrics().horizontalAdvance(sidebar->item(i)->text()) + sidebar->iconSize().width()
+                         < sidebar->visualItemRect(sidebar->item(i)).width() - 12,
+                     qPrintable(sidebar->item(i)->text()));
 }
 
 void DesktopTest::sidebarHidesAndIsRemembered()
