@@ -1586,12 +1586,10 @@ void ConventionsTest::tabWalksEachScreenInReadingOrder()
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
-namespace {
-
 // Walks the screen by Tab, paging down at each stop that takes no such key (a button, a card, a
 // view; a field would change its value): every part of every view that scrolls comes into view.
 // A list or a canvas that is a stop shows each of its rows by its own keys.
-void checkReachedByKeys(ContentView* window, const QString& where, QStringList* faults)
+static void checkReachedByKeys(ContentView* window, const QString& where, QStringList* faults)
 {
     const QList<QAbstractScrollArea*> areas = window->detailScreen()->findChildren<QAbstractScrollArea*>();
     QHash<QAbstractScrollArea*, QList<std::pair<int, int>>> seen;
@@ -1624,10 +1622,9 @@ void checkReachedByKeys(ContentView* window, const QString& where, QStringList* 
         QAbstractScrollArea* area = it.key();
         if ((qobject_cast<QAbstractItemView*>(area) || scrollsItsOwnCanvas(area)) && (area->focusPolicy() & Qt::TabFocus))
             continue;
-        // What a form's margin below its last part holds is nothing to see.
         int end = area->verticalScrollBar()->maximum() + area->viewport()->height();
         if (auto* form = qobject_cast<QScrollArea*>(area); form && form->widget()) {
-            end = 0;
+            end = 0; // a form's margin below its last part holds nothing to see
             for (QWidget* part : form->widget()->findChildren<QWidget*>())
                 if (part->isVisible() && part->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
                     end = std::max(end, part->mapTo(form->widget(), QPoint(0, part->height())).y());
@@ -1640,8 +1637,6 @@ void checkReachedByKeys(ContentView* window, const QString& where, QStringList* 
             faults->append(QStringLiteral("%1: %2 shows %3 of %4 px by keys").arg(where, describe(area)).arg(reached).arg(end));
     }
 }
-
-} // namespace
 
 // At 1.5 on a 1366 × 768 screen, every part of every screen and statistic comes into view by keys.
 void ConventionsTest::everyPartIsBroughtIntoViewByKeys()
