@@ -32,6 +32,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -458,6 +459,43 @@ forms::ListDetailBase* ContentView::unsavedEditor() const
         if (s->hasUnsavedChanges())
             return s;
     return nullptr;
+}
+
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // Once the splitter has shared out the new width.
+    QTimer::singleShot(0, this, &ContentView::fitSidebar);
+}
+
+void ContentView::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        QTimer::singleShot(0, this, &ContentView::fitSidebar);
+}
+
+void ContentView::fitSidebar()
+{
+    const QList<int> sizes = m_split->sizes();
+    if (!isSidebarShown() || sizes.size() < 2)
+        return;
+    // A row: its icon and title between the style's margins (the rows give no width of their own).
+    const QStyle* style = m_sidebar->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_sidebar) + 1;
+    int titles = 0;
+    for (int i = 0; i < m_sidebar->count(); ++i) {
+        QListWidgetItem* item = m_sidebar->item(i);
+        const QWidget* shown = m_sidebar->itemWidget(item);
+        titles = std::max(titles, shown ? shown->sizeHint().width()
+                                        : m_sidebar->fontMetrics().horizontalAdvance(item->text())
+                                              + m_sidebar->iconSize().width() + 6 * margin);
+    }
+    titles += 2 * m_sidebar->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_sidebar);
+    const int needed = std::min(titles, m_sidebarColumn->maximumWidth());
+    const int grow = std::min(needed - sizes[0], sizes[1] - kContentFloor.width());
+    if (grow > 0)
+        m_split->setSizes({sizes[0] + grow, sizes[1] - grow});
 }
 
 void ContentView::closeEvent(QCloseEvent* event)

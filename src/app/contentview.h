@@ -94,8 +94,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Widens the sidebar to show its commands whole (within its bounds) where the screen beside
+    // it keeps more than its floor: a larger font or a wider window leaves no title cut.
+    void fitSidebar();
     void buildSidebar();
     void buildToolbar();
     void buildKeyActions();

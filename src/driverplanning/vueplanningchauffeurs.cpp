@@ -1073,6 +1073,13 @@ void VuePlanningChauffeurs::keyPressEvent(QKeyEvent* event)
             donnerClavier(cartes.first(), Qt::TabFocusReason);
         return;
     }
+    // PageUp and PageDown page the drivers' list from the header too: a day without cards has
+    // no stop in the list, and its lower rows come into view all the same.
+    if ((event->key() == Qt::Key_PageDown || event->key() == Qt::Key_PageUp) && event->modifiers() == Qt::NoModifier) {
+        m_defilement->verticalScrollBar()->triggerAction(event->key() == Qt::Key_PageDown ? QScrollBar::SliderPageStepAdd
+                                                                                          : QScrollBar::SliderPageStepSub);
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -1080,19 +1080,12 @@ void FormulaireLocationView::actualiserChevauchement()
 
 void FormulaireLocationView::reserverPlaceAvis()
 {
-    // A skip already booked may be said booked at any date the user picks: the line's room
-    // (three lines) is there from the opening. Once the line has shown, the room it took stays.
-    bool reservee = false;
-    if (m_benne)
-        for (const LocationDeBenne* l : m_benne->locations())
-            if (!l->isDeleted()) {
-                reservee = true;
-                break;
-            }
-    int reserve = m_reserveAvis;
-    if (reservee)
-        reserve = std::max(reserve, 3 * m_avisChevauchement->fontMetrics().lineSpacing()
-                                        + m_avisChevauchement->contentsMargins().top());
+    // Any skip may be said booked at the dates the user picks (a rental of it stored meanwhile,
+    // in another window too): the line's room (three lines) is there from the opening, for every
+    // skip, so that every sheet keeps its fields in one place. Once the line has shown, the room
+    // it took stays.
+    const int troisLignes = 3 * m_avisChevauchement->fontMetrics().lineSpacing() + m_avisChevauchement->contentsMargins().top();
+    int reserve = std::max(m_reserveAvis, troisLignes);
     if (m_avisChevauchement->isVisibleTo(this) && m_avisChevauchement->width() > 0)
         reserve = std::max(reserve, m_avisChevauchement->height());
     if (reserve != m_reserveAvis) {

@@ -485,7 +485,8 @@ void CarteBennesLouees::refresh(bool zoom)
     // Every filtered rental without a marker lacks a usable coordinate: the line counts the
     // filter's own rentals, never those another filter would show.
     const int sansCoordonnees = int(filtrees.size() - m_reperes.size());
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees);
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, sansCoordonnees,
+                                                     RelocalisationLocations::aLocaliser(filtrees));
 
     QList<GeoPoint> points;
     QList<MarkerShape> formes;

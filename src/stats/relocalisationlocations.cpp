@@ -7,6 +7,8 @@
 #include "widgets/textstyles.h"
 
 #include <QLabel>
+
+#include <algorithm>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTimer>
@@ -17,6 +19,7 @@ namespace {
 
 const char* const kNomObjet = "relocalisationLocations";
 const char* const kCompte = "sansCoordonnees";
+const char* const kAvecAdresse = "avecAdresse";
 const char* const kEchec = "echecSauvegarde";
 const char* const kRelocalisation = "relocalisation";
 
@@ -64,6 +67,11 @@ bool RelocalisationLocations::aRelocaliser(const LocationDeBenne* location)
     return !location->isDeleted() && !aDesCoordonnees(location) && !adresseDe(location).isEmpty();
 }
 
+int RelocalisationLocations::aLocaliser(const QList<LocationDeBenne*>& locations)
+{
+    return int(std::count_if(locations.cbegin(), locations.cend(), aRelocaliser));
+}
+
 QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* parent)
 {
     auto* ligne = new QLabel(parent);
@@ -74,26 +82,27 @@ QLabel* RelocalisationLocations::nouvelleLigne(ModelContext* context, QWidget* p
     ligne->setTextFormat(Qt::PlainText);
     ligne->hide();
     ligne->setProperty(kCompte, 0);
+    ligne->setProperty(kAvecAdresse, 0);
     if (context) {
         // A failed save stays said until coordinates are saved again.
         RelocalisationLocations* r = pour(context);
         connect(r, &RelocalisationLocations::echecSauvegarde, ligne, [ligne](const QString& erreur) {
             ligne->setProperty(kEchec, QStringLiteral("Échec de la sauvegarde: ") + erreur);
-            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
+            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt(), ligne->property(kAvecAdresse).toInt());
         });
         connect(r, &RelocalisationLocations::localisee, ligne, [ligne] {
             ligne->setProperty(kEchec, QString());
-            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt());
+            afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt(), ligne->property(kAvecAdresse).toInt());
         });
         // Whether the service could be reached is known at the end of each pass.
         ligne->setProperty(kRelocalisation, QVariant::fromValue<QObject*>(r));
         connect(r, &RelocalisationLocations::passeTerminee, ligne,
-                [ligne] { afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt()); });
+                [ligne] { afficherSansCoordonnees(ligne, ligne->property(kCompte).toInt(), ligne->property(kAvecAdresse).toInt()); });
     }
     return ligne;
 }
 
-void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n)
+void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n, int avecAdresse)
 {
     QStringList textes;
     if (n == 1)
@@ -101,14 +110,26 @@ void RelocalisationLocations::afficherSansCoordonnees(QLabel* ligne, int n)
     else if (n > 1)
         textes.append(QStringLiteral("%1 locations sans coordonnées n’apparaissent pas sur la carte.")
                           .arg(QLocale().toString(n)));
+    // Only a rental with an address can be located once the service answers: one without
+    // any is not promised a place.
     const auto* r = qobject_cast<const RelocalisationLocations*>(ligne->property(kRelocalisation).value<QObject*>());
-    if (n > 0 && r && r->serviceInjoignable())
-        textes.append(QStringLiteral("Le service d’adresses n’a pas pu être joint : ces adresses seront localisées "
-                                     "quand il répondra."));
+    const QString injoignable = QStringLiteral("Le service d’adresses n’a pas pu être joint : ");
+    if (avecAdresse > 0 && r && r->serviceInjoignable()) {
+        if (avecAdresse == n)
+            textes.append(injoignable + QStringLiteral("ces adresses seront localisées quand il répondra."));
+        else if (avecAdresse == 1)
+            textes.append(injoignable + QStringLiteral("celle qui a une adresse sera localisée quand il répondra, "
+                                                       "les autres n’en ont pas."));
+        else
+            textes.append(injoignable + QStringLiteral("les %1 qui ont une adresse seront localisées quand il "
+                                                       "répondra, les autres n’en ont pas.")
+                                            .arg(QLocale().toString(avecAdresse)));
+    }
     const QString echec = ligne->property(kEchec).toString();
     if (!echec.isEmpty())
         textes.append(echec);
     ligne->setProperty(kCompte, n);
+    ligne->setProperty(kAvecAdresse, avecAdresse);
     ligne->setText(textes.join(QLatin1Char('\n')));
     ligne->setVisible(!textes.isEmpty());
 }

@@ -42,7 +42,10 @@ public:
     // still have none, and a failed save of found coordinates. (A map says itself when its
     // background cannot be loaded.)
     static QLabel* nouvelleLigne(ModelContext* context, QWidget* parent);
-    static void afficherSansCoordonnees(QLabel* ligne, int n);
+    // `n` rentals without coordinates, `avecAdresse` of them with an address to locate.
+    static void afficherSansCoordonnees(QLabel* ligne, int n, int avecAdresse);
+    // How many of `locations` wait for a place: aRelocaliser() holds for them.
+    static int aLocaliser(const QList<LocationDeBenne*>& locations);
 
     // Starts a pass unless one is running. The rentals are looked up after the current event,
     // so that a screen opening asks nothing of it before its first paint.

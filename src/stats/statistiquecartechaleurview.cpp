@@ -268,7 +268,8 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
     for (int rang : std::as_const(cercles.premieres))
         m_premieres.append(locations[rang]);
     // Every rental not counted at a place lacks a usable coordinate.
-    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees));
+    RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees),
+                                                     RelocalisationLocations::aLocaliser(locations));
     m_carte->setMarkers(cercles.coordonnees);
     m_carte->setMarkerShapes(cercles.formes);
     // Circles of one count on the same couple of pixels look like one: drawn once.

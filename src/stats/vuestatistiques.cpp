@@ -187,6 +187,9 @@ VueStatistiques::VueStatistiques(ModelContext* context, const Horloge& horloge, 
     m_defilement = new QScrollArea(this);
     m_defilement->setWidgetResizable(true);
     m_defilement->setFrameShape(QFrame::NoFrame);
+    // Charts and lists below the statistic's choices take no keys: the view itself does.
+    m_defilement->setFocusPolicy(Qt::NoFocus);
+    scrollByKeys(m_defilement);
     h->addWidget(m_defilement, 1);
 
     // A statistic left is kept for a return only while what it shows is what the store holds:
@@ -306,6 +309,8 @@ void VueStatistiques::montrer(StatistiqueType type, QWidget* vue)
     // statistics with a list of their own leave it to the list while they fit.
     m_defilement->setVerticalScrollBarPolicy(seGarde(type) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
     m_defilement->setWidget(vue);
+    // The view, a stop of its own while it scrolls, is read as the statistic it shows.
+    m_defilement->setAccessibleName(titre(type));
     vue->show();
 }
 

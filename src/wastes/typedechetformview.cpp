@@ -63,15 +63,48 @@ forms::NumberField* champNombre(forms::NumberField::Kind kind, bool optionnel, i
     return f;
 }
 
-// Two fields side by side, an em dash between them; the second goes under the first when the
-// row is too narrow for both.
-QLayout* paire(QWidget* premier, QWidget* second, QWidget* parent)
+constexpr int kEcartPaire = 12;
+
+// Shows the dash between a pair's fields only while the row holds the three on one line: a pair
+// folded onto two lines leaves no dash hanging after its first field.
+class TiretDePaire : public QObject {
+public:
+    TiretDePaire(QWidget* ligne, QWidget* premier, QWidget* tiret, QWidget* second)
+        : QObject(ligne), m_premier(premier), m_tiret(tiret), m_second(second)
+    {
+        ligne->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            const int besoin = m_premier->sizeHint().width() + m_tiret->sizeHint().width()
+                               + m_second->sizeHint().width() + 2 * kEcartPaire;
+            m_tiret->setVisible(besoin <= static_cast<QWidget*>(watched)->contentsRect().width());
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_premier;
+    QWidget* m_tiret;
+    QWidget* m_second;
+};
+
+// Two fields side by side, an em dash between them; the second goes under the first, without
+// the dash, when the row is too narrow for both.
+QWidget* paire(QWidget* premier, QWidget* second, QWidget* parent)
 {
-    auto* row = new FlowLayout(nullptr, 12, 8);
+    auto* ligne = new QWidget(parent);
+    auto* row = new FlowLayout(ligne, kEcartPaire, 8);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* tiret = texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, ligne);
     row->addWidget(premier);
-    row->addWidget(texteSecondaire(QStringLiteral("—"), forms::Tone::Tertiary, parent));
+    row->addWidget(tiret);
     row->addWidget(second);
-    return row;
+    new TiretDePaire(ligne, premier, tiret, second);
+    return ligne;
 }
 
 // A multi-line text field of at least two lines that grows with what it holds.

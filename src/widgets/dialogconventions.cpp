@@ -263,9 +263,11 @@ protected:
             // Every menu, the bar's as a screen's context menu, has a letter on each item.
             if (auto* menu = qobject_cast<QMenu*>(watched))
                 giveMenuLetters(menu);
-            // Every text field of the program holds one line, made anywhere.
-            if (auto* field = qobject_cast<QLineEdit*>(watched))
+            // Every text field of the program holds one line, made anywhere, and shows its start.
+            if (auto* field = qobject_cast<QLineEdit*>(watched)) {
                 forms::keepOnOneLine(field);
+                forms::showStartWhileIdle(field);
+            }
             auto* dialog = qobject_cast<QDialog*>(watched);
             if (dialog && dialog->isWindow())
                 fitTitle(dialog);

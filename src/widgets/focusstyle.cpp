@@ -10,10 +10,16 @@
 #include <QTextCharFormat>
 #include <QWidget>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QStyleOptionFocusRect>
 
 namespace kv {
+
+namespace {
+// Set on a scroll area that takes Tab while it has something to scroll.
+const char* const kScrollsByKeys = "kvScrollsByKeys";
+} // namespace
 
 void paintFocusFrame(QPainter* painter, const QRect& rect, const QPalette& palette, bool onSelection)
 {
@@ -162,7 +168,7 @@ QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option
 void FocusStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);
-    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0)
+    if (qstrcmp(widget->metaObject()->className(), "QScrollArea") == 0 && !widget->property(kScrollsByKeys).isValid())
         widget->setFocusPolicy(Qt::NoFocus);
     // A calendar writes its weekends in a pure red, on its fields' colour and on its header's.
     if (auto* calendar = qobject_cast<QCalendarWidget*>(widget)) {
@@ -264,6 +270,16 @@ private:
 };
 
 } // namespace
+void scrollByKeys(QAbstractScrollArea* area)
+{
+    area->setProperty(kScrollsByKeys, true);
+    new FocusOutline(area, area);
+    QScrollBar* bar = area->verticalScrollBar();
+    const auto still = Qt::FocusPolicy(area->focusPolicy() & ~Qt::TabFocus);
+    const auto follow = [area, bar, still] { area->setFocusPolicy(bar->maximum() > 0 ? Qt::StrongFocus : still); };
+    QObject::connect(bar, &QScrollBar::rangeChanged, area, follow);
+    follow();
+}
 
 void installFocusStyle(QApplication* app)
 {

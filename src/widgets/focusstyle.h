@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class QAbstractScrollArea;
 class QApplication;
 class QPainter;
 class QPalette;
@@ -64,6 +65,12 @@ public:
 // Frames `w` (a scroll area's view) while it has the keyboard: for a widget that takes Tab yet
 // draws no focus of its own (a PDF's pages scrolled by keys, a stepper of plain widgets).
 void outlineFocus(QWidget* w);
+
+// Makes `area` a Tab stop of its own while its content is taller than it (a statistic's charts,
+// a day's rows without cards): framed while it has the keyboard, paged by PageUp, PageDown and
+// the arrows, so that every part of it comes into view by keys. It takes no Tab while it has
+// nothing to scroll (a click still gives it the keys when it took them before).
+void scrollByKeys(QAbstractScrollArea* area);
 
 // Wraps the application's style once (a second call does nothing).
 void installFocusStyle(QApplication* app);

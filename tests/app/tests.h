@@ -80,6 +80,7 @@ private slots:
     void windowNeverGrowsByItself();
     void editorsFitTheDefaultWindow();
     void sidebarHidesAndIsRemembered();
+    void sidebarShowsItsCommandsWholeWhereThereIsRoom();
     void everyScreenOpensAtItsLeftEdge();
 };
 
@@ -112,6 +113,7 @@ private slots:
     void aDateFieldIsFocusedOncePerStep();
     void aSearchFieldsClearButtonIsNamed();
     void advertisedKeysAreNoOtherStandardKey();
+    void everyPartIsBroughtIntoViewByKeys();
 };
 
 class LeavingTest : public QObject {

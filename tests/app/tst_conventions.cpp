@@ -33,6 +33,7 @@
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/windowkey.h"
 #include "widgets/plaintext.h"
+#include "widgets/wheelguard.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -303,6 +304,10 @@ void checkFits(QWidget* window, const QString& where, QStringList* faults)
             continue;
         if (qobject_cast<QLineEdit*>(w) && qobject_cast<QComboBox*>(w->parentWidget()))
             continue;
+        // A long text filled in by the program reads from its start where the keys are not.
+        if (auto* line = qobject_cast<QLineEdit*>(w); line && !line->hasFocus() && !line->isModified()
+            && line->cursorPosition() > 0 && line->fontMetrics().horizontalAdvance(line->text()) > line->width())
+            faults->append(QStringLiteral("%1: %2 shows the end of « %3 »").arg(where, describe(w), line->text().left(40)));
         const QRect shown = shownPart(w, window);
         if (shown.width() < w->width() || shown.height() < w->height())
             faults->append(QStringLiteral("%1: %2 « %3 » out of the window (%4 of %5 px wide shown)")
@@ -1702,4 +1707,75 @@ void ConventionsTest::aSearchFieldsClearButtonIsNamed()
     QTest::keyClicks(recherche, QStringLiteral("Petit"));
     fixtures::settle();
     QCOMPARE(fixtures::spokenName(recherche->findChild<QAbstractButton*>()), QStringLiteral("Effacer la recherche"));
+}
+
+// Walks the screen by Tab, paging down at each stop that takes no such key (a button, a card, a
+// view; a field would change its value): every part of every view that scrolls comes into view.
+// A list or a canvas that is a stop shows each of its rows by its own keys.
+static void checkReachedByKeys(ContentView* window, const QString& where, QStringList* faults)
+{
+    const QList<QAbstractScrollArea*> areas = window->detailScreen()->findChildren<QAbstractScrollArea*>();
+    QHash<QAbstractScrollArea*, QList<std::pair<int, int>>> seen;
+    const auto look = [&] {
+        QList<int> values;
+        for (QAbstractScrollArea* a : areas) {
+            values << a->verticalScrollBar()->value();
+            if (a->isVisible() && a->verticalScrollBar()->maximum() > 0)
+                seen[a].append({values.last(), values.last() + a->viewport()->height()});
+        }
+        return values;
+    };
+    const auto lookAndPage = [&] {
+        QWidget* stop = QApplication::focusWidget();
+        const QList<int> start = look();
+        if (!stop || qobject_cast<QAbstractItemView*>(stop) || WheelGuard::needsFocus(stop)
+            || qobject_cast<QLineEdit*>(stop) || stop->inherits("kv::MapWidget"))
+            return;
+        for (QList<int> before, now = start; now != before;) {
+            before = now;
+            QTest::keyClick(stop, Qt::Key_PageDown);
+            now = look();
+        }
+        for (qsizetype i = 0; i < areas.size(); ++i)
+            areas[i]->verticalScrollBar()->setValue(start[i]);
+    };
+    lookAndPage();
+    walkScreen(window, where, faults, lookAndPage);
+    for (auto it = seen.begin(); it != seen.end(); ++it) {
+        QAbstractScrollArea* area = it.key();
+        if ((qobject_cast<QAbstractItemView*>(area) || scrollsItsOwnCanvas(area)) && (area->focusPolicy() & Qt::TabFocus))
+            continue;
+        int end = area->verticalScrollBar()->maximum() + area->viewport()->height();
+        if (auto* form = qobject_cast<QScrollArea*>(area); form && form->widget()) {
+            end = 0; // a form's margin below its last part holds nothing to see
+            for (QWidget* part : form->widget()->findChildren<QWidget*>())
+                if (part->isVisible() && part->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+                    end = std::max(end, part->mapTo(form->widget(), QPoint(0, part->height())).y());
+        }
+        std::sort(it->begin(), it->end());
+        int reached = 0;
+        for (const auto& [top, bottom] : std::as_const(*it))
+            reached = top <= reached ? std::max(reached, bottom) : reached;
+        if (reached < end)
+            faults->append(QStringLiteral("%1: %2 shows %3 of %4 px by keys").arg(where, describe(area)).arg(reached).arg(end));
+    }
+}
+
+// At 1.5 on a 1366 × 768 screen, every part of every screen and statistic comes into view by keys.
+void ConventionsTest::everyPartIsBroughtIntoViewByKeys()
+{
+    auto ctx = storeOfLongNames();
+    AppDelegate delegate(ctx.get());
+    ContentView* window = activeWindow(delegate, QSize(910, 460));
+    QStringList faults;
+    for (Commande c : toutesLesCommandes()) {
+        window->chooseCommand(c);
+        fixtures::settle();
+        selectFirstRow(window->detailScreen());
+        checkReachedByKeys(window, titre(c), &faults);
+    }
+    visitEveryStatistic(window, [](const QString& client) { return client == longName(QStringLiteral("Client")); },
+                        [&](const QString& where) { checkReachedByKeys(window, where, &faults); });
+    window->closeAnswered();
+    QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }

@@ -7,6 +7,7 @@
 
 #include <QDialogButtonBox>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -263,6 +264,23 @@ void DesktopTest::editorsFitTheDefaultWindow()
         verifyNothingScrollsSideways(&window, titre(c));
         QCOMPARE(window.size(), kDefaultWindowSize);
     }
+}
+
+// At 14 points on a wide window, every command of the sidebar reads whole.
+void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
+{
+    auto ctx = ModelContext::open(":memory:");
+    ContentView window(ctx.get());
+    window.setFont(QFont(window.font().family(), 14));
+    window.resize(1600, 1000);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int turn = 0; turn < 2; ++turn)
+        QCoreApplication::processEvents();
+    QListWidget* bar = window.sidebar();
+    for (QListWidgetItem* item : bar->findItems(QStringLiteral("*"), Qt::MatchWildcard))
+        QVERIFY2(bar->itemWidget(item) || bar->fontMetrics().horizontalAdvance(item->text()) + bar->iconSize().width() + 12
+                                              < bar->visualItemRect(item).width(), qPrintable(item->text()));
 }
 
 void DesktopTest::sidebarHidesAndIsRemembered()

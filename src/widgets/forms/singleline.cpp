@@ -1,5 +1,7 @@
 #include "singleline.h"
 
+#include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 
 namespace kv::forms {
@@ -62,6 +64,51 @@ QLineEdit* keepOnOneLine(QLineEdit* field)
     if (field && !field->validator())
         field->setValidator(new SingleLineValidator(field));
     return field;
+}
+
+namespace {
+
+// Puts the cursor back at the end of a text shown from its start as the keys come to the field,
+// as Qt leaves it after a text is set: what is typed then adds to the text. A click places it.
+class EndOnFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* field = static_cast<QLineEdit*>(watched);
+        if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason
+            && !field->isModified() && !field->hasSelectedText())
+            field->end(false);
+        return false;
+    }
+};
+
+} // namespace
+
+void showStartWhileIdle(QLineEdit* field)
+{
+    static const char* const kShowsStart = "kvShowsStart";
+    if (!field || field->property(kShowsStart).toBool())
+        return;
+    field->setProperty(kShowsStart, true);
+    field->installEventFilter(new EndOnFocus(field));
+    // The keys are there when the field (or what it stands for, a combo box) has them, or had them
+    // last in its window while a popup of its own (a completion list) is open.
+    const auto idle = [field] {
+        QWidget* self = field;
+        while (self->focusProxy())
+            self = self->focusProxy();
+        return !self->hasFocus() && self->window()->focusWidget() != self;
+    };
+    // A text set by the program leaves the field unmodified; typing marks it.
+    QObject::connect(field, &QLineEdit::textChanged, field, [field, idle] {
+        if (idle() && !field->isModified())
+            field->setCursorPosition(0);
+    });
+    if (idle() && !field->isModified())
+        field->setCursorPosition(0);
 }
 
 } // namespace kv::forms

@@ -25,4 +25,9 @@ public:
 // date's), and returns it.
 QLineEdit* keepOnOneLine(QLineEdit* field);
 
+// A text the program puts in a field where the keys are not shows its beginning, however narrow
+// the field (« Centre de tri Calu… », not « …re-et-Cuire »); what the user types stays where the
+// cursor is. Done once per field: calling it again does nothing.
+void showStartWhileIdle(QLineEdit* field);
+
 } // namespace kv::forms
