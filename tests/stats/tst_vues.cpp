@@ -449,13 +449,14 @@ void TestVues::hubByKeysShowsWhereTheFocusIs()
     QVERIFY(QTest::qWaitForWindowActive(&hub.vue));
     QListWidget* liste = hub.vue.sidebar();
     liste->setFocus(Qt::TabFocusReason);
-    const QColor highlight = kv::focusColour(liste->palette());
+    // The keyboard's row is the chosen one: its frame is in the selection's text colour.
+    const QColor highlight = liste->palette().color(QPalette::HighlightedText);
     auto rangeeEncadree = [&](StatistiqueType t) {
         const QRect r = liste->visualItemRect(liste->item(toutesLesStatistiques().indexOf(t)));
         const QImage image = liste->viewport()->grab().toImage();
         // The frame stands on the row's band, inside its margins.
-        return image.pixelColor(r.left() + 9, r.center().y()).rgb() == highlight.rgb()
-               && image.pixelColor(r.center().x(), r.top() + 2).rgb() == highlight.rgb();
+        return image.pixelColor(r.left() + 11, r.center().y()).rgb() == highlight.rgb()
+               && image.pixelColor(r.center().x(), r.top() + 4).rgb() == highlight.rgb();
     };
     QVERIFY(rangeeEncadree(StatistiqueType::saisonnalite));
     QVERIFY(!rangeeEncadree(StatistiqueType::typesDechet));
