@@ -1158,13 +1158,14 @@ void VuePlanningChauffeurs::demanderTransmission()
                              .toString(localDayOf(m_selectedDate.toMSecsSinceEpoch(), m_horloge.zone), QLocale::LongFormat);
     auto* question = new QMessageBox(
         QMessageBox::Question, QStringLiteral("Planning des chauffeurs"),
-        (sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message.")
-                   : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur\u00A0: elles ne seront dans aucun message."))
-                .arg(jour)
-                .arg(sans),
+        sans == 1 ? QStringLiteral("1 prestation du %1 n’a pas de chauffeur\u00A0: elle ne sera dans aucun message.").arg(jour)
+                  : QStringLiteral("%2 prestations du %1 n’ont pas de chauffeur\u00A0: elles ne seront dans aucun message.")
+                        .arg(jour)
+                        .arg(sans),
         QMessageBox::NoButton, this);
     question->setObjectName(QStringLiteral("avantTransmission"));
-    question->setInformativeText(QStringLiteral("Elles sont dans « À attribuer », en tête de la liste."));
+    question->setInformativeText(sans == 1 ? QStringLiteral("Elle est dans « À attribuer », en tête de la liste.")
+                                           : QStringLiteral("Elles sont dans « À attribuer », en tête de la liste."));
     QPushButton* envoyer = question->addButton(QStringLiteral("Transmettre quand même"), QMessageBox::AcceptRole);
     QPushButton* annuler = question->addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
     question->setDefaultButton(annuler);
