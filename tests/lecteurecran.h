@@ -6,6 +6,7 @@
 
 #include "screenfixtures.h"
 #include "widgets/sharedannouncement.h"
+#include "widgets/windowtitle.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -95,6 +96,16 @@ struct HeardAnnouncements {
         kv::setAnnouncementObserver([this](const QString& text) { said.append(text); });
     }
     ~HeardAnnouncements() { kv::setAnnouncementObserver({}); }
+};
+
+// The names a reader hears windows take, while it lives.
+struct HeardWindowNames {
+    QStringList said;
+    HeardWindowNames()
+    {
+        kv::setWindowNameObserver([this](QWidget*, const QString& name) { said.append(name); });
+    }
+    ~HeardWindowNames() { kv::setWindowNameObserver({}); }
 };
 
 } // namespace fixtures

@@ -43,6 +43,7 @@ private slots:
     void screensAreWholeWhenTheirFieldsLoseFocus();
     void rendersMainWindow();
     void sidebarRowShowsTheFocusPlainly();
+    void titleNamesWhatIsShownAndIsHeard();
 };
 
 class AboutAndMenusTest : public QObject {
@@ -75,6 +76,7 @@ private slots:
     void editorsFitTheDefaultWindow();
     void sidebarHidesAndIsRemembered();
     void everyScreenOpensAtItsLeftEdge();
+    void sheetGoesAndComesBackWithItsWindow();
 };
 
 class ConventionsTest : public QObject {
