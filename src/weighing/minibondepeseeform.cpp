@@ -215,7 +215,7 @@ MiniBonDePeseeForm::~MiniBonDePeseeForm()
     // Only the copy goes: the records may already be gone, and no stored ticket names it.
     if (m_copie)
         m_dossier.retirer(*m_copie, nullptr);
-    rendreTitre();
+    partGone(this);
 }
 
 QString MiniBonDePeseeForm::formatPoids(double poids)
@@ -855,11 +855,6 @@ void MiniBonDePeseeForm::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     appliquerTitre();
-}
-
-void MiniBonDePeseeForm::rendreTitre()
-{
-    setPartTitle(this, QString());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -155,7 +155,6 @@ private:
     void contexteChange(const ModelChanges& changes);
     // The window is named by the form while it is shown (see windowtitle.h).
     void appliquerTitre();
-    void rendreTitre();
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;

@@ -1,6 +1,7 @@
 #include "windowtitle.h"
 
 #include <QAccessible>
+#include <QTimer>
 #include <QVariant>
 #include <QWidget>
 
@@ -43,6 +44,16 @@ void setPartTitle(QWidget* part, const QString& title)
     QWidget* window = part->window();
     if (window != part && window->property(kScreenTitle).isValid())
         updateWindowTitle(window);
+}
+
+void partGone(QWidget* part)
+{
+    part->setProperty(kPartTitle, QVariant());
+    QWidget* window = part->window();
+    if (window == part || !window->property(kScreenTitle).isValid())
+        return;
+    // The window itself may be going: decided again once the event loop turns, if it stays.
+    QTimer::singleShot(0, window, [window] { updateWindowTitle(window); });
 }
 
 void updateWindowTitle(QWidget* window)

@@ -18,6 +18,8 @@ namespace kv {
 // « Facturation »), and each change of it as a change of the window's name.
 void setScreenTitle(QWidget* window, const QString& title);
 void setPartTitle(QWidget* part, const QString& title);
+// Said by a part as it is destroyed.
+void partGone(QWidget* part);
 // Decides `window`'s title again from its screen and its parts shown.
 void updateWindowTitle(QWidget* window);
 // What a reader hears of a name shown with symbols.
