@@ -1534,6 +1534,10 @@ void ConventionsTest::advertisedKeysAreNoOtherStandardKey()
 {
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
+    // A rental in progress: a bar in the grid's first view, a tile beside its client.
+    const QDateTime now = QDateTime::currentDateTime();
+    fixtures::placedRental(ctx.get(), ctx->fetch<Client>({}).first(), ctx->fetch<Benne>({}).first(), now.addDays(-1), now.addDays(2));
+    fixtures::save(ctx.get());
     ContentView* window = activeWindow(delegate);
     QStringList faults;
     visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) {
