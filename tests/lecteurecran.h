@@ -7,6 +7,7 @@
 #include "screenfixtures.h"
 #include "widgets/accessiblenames.h"
 #include "widgets/sharedannouncement.h"
+#include "widgets/windowtitle.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -139,5 +140,15 @@ inline void sayCurrentCellAsQt(QTableView* table)
         kv::tellReaders(a ? &said : nullptr);
     });
 }
+
+// The names a reader hears windows take, while it lives.
+struct HeardWindowNames {
+    QStringList said;
+    HeardWindowNames()
+    {
+        kv::setWindowNameObserver([this](QWidget*, const QString& name) { said.append(name); });
+    }
+    ~HeardWindowNames() { kv::setWindowNameObserver({}); }
+};
 
 } // namespace fixtures

@@ -14,6 +14,7 @@
 #include "widgets/forms/listdetail.h"
 #include "widgets/icons.h"
 #include "widgets/toolbaractions.h"
+#include "widgets/windowtitle.h"
 
 #include <QAction>
 #include <QAccessible>
@@ -31,6 +32,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QMenu>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -83,6 +85,82 @@ QAccessibleInterface* screenPaneAccessible(const QString&, QObject* object)
     return new QAccessibleWidget(w, QAccessible::Grouping);
 }
 
+// The name a command's menu entry is read by, when it is not the text shown.
+const char* const kSpokenName = "kvSpokenName";
+
+// A command's entry in a menu, read by its spoken name: « →Facturation » is read « Facturation ».
+// Otherwise it answers as any menu entry: its place, its state, its key, pressing it.
+class SpokenMenuEntry : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    explicit SpokenMenuEntry(QAction* action) : m_action(action) {}
+    bool isValid() const override { return m_action && menu(); }
+    QObject* object() const override { return m_action; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(menu()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessible::Role role() const override { return QAccessible::MenuItem; }
+    void setText(QAccessible::Text, const QString&) override {}
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return m_action->property(kSpokenName).toString();
+        if (t == QAccessible::Accelerator)
+            return m_action->shortcut().toString(QKeySequence::NativeText);
+        return {};
+    }
+    QRect rect() const override
+    {
+        QMenu* m = menu();
+        return m ? m->actionGeometry(m_action).translated(m->mapToGlobal(QPoint(0, 0))) : QRect();
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        QMenu* m = menu();
+        s.invisible = !m || !m->isVisible() || !m_action->isVisible();
+        s.focused = m && m->activeAction() == m_action;
+        s.disabled = !m_action->isEnabled();
+        s.focusable = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() && m_action->isEnabled())
+            m_action->trigger();
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    // The menu it is read in: the one shown, else the first it stands in.
+    QMenu* menu() const
+    {
+        QMenu* first = nullptr;
+        for (QObject* o : m_action->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o)) {
+                if (m->isVisible())
+                    return m;
+                first = first ? first : m;
+            }
+        return first;
+    }
+    QPointer<QAction> m_action;
+};
+
+QAccessibleInterface* spokenMenuEntry(const QString& className, QObject* object)
+{
+    auto* action = qobject_cast<QAction*>(object);
+    if (className != QLatin1String("QAction") || !action || !action->property(kSpokenName).isValid())
+        return nullptr;
+    return new SpokenMenuEntry(action);
+}
+
 } // namespace
 
 ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* parent)
@@ -90,9 +168,10 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
 {
     madeWindows().append(this);
     installDialogConventions();
-    static const bool screensNamed = (QAccessible::installFactory(screenPaneAccessible), true);
+    static const bool screensNamed = (QAccessible::installFactory(screenPaneAccessible),
+                                      QAccessible::installFactory(spokenMenuEntry), true);
     Q_UNUSED(screensNamed);
-    setWindowTitle(QStringLiteral("Kestrovan"));
+    setScreenTitle(this, QStringLiteral("Kestrovan"));
     setWindowIcon(applicationIcon());
     resize(kDefaultWindowSize);
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -204,6 +283,8 @@ void ContentView::buildKeyActions()
         } else {
             action = new QAction(titre(c), this);
             action->setObjectName(QStringLiteral("actionCommand%1").arg(i + 1));
+            if (spokenTitle(titre(c)) != titre(c))
+                action->setProperty(kSpokenName, spokenTitle(titre(c)));
             // Ctrl+1 … Ctrl+9, then Ctrl+0 for the tenth, as the digit row goes.
             if (i < 10)
                 action->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_0 + (i + 1) % 10)));
@@ -531,6 +612,7 @@ void ContentView::buildSidebar()
     auto addCommand = [this](Commande c) {
         auto* item = new QListWidgetItem(symbolIcon(symbole(c)), titre(c), m_sidebar);
         item->setData(kCommandRole, int(c));
+        item->setData(Qt::AccessibleTextRole, spokenTitle(titre(c)));
         item->setSizeHint(QSize(0, 30));
     };
     for (Commande c : all)
@@ -612,7 +694,7 @@ void ContentView::showDetail()
     // went into after a command switch.
     m_screen->setProperty(kScreenPane, true);
     if (m_screen->accessibleName().isEmpty())
-        m_screen->setAccessibleName(m_selection ? titre(*m_selection) : QStringLiteral("Aucune commande"));
+        m_screen->setAccessibleName(m_selection ? spokenTitle(titre(*m_selection)) : QStringLiteral("Aucune commande"));
     m_detailLayout->addWidget(m_screen);
     m_screen->show();
     // Every screen opens at its top left corner, whatever the last one was scrolled to.
@@ -626,8 +708,8 @@ void ContentView::showDetail()
         for (QSplitter* split : m_screen->findChildren<QSplitter*>(QStringLiteral("listSplit")))
             keepSplitterState(split, m_delegate->settings(),
                               QStringLiteral("screens/%1/splitter").arg(int(*m_selection)));
-    setWindowTitle(m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
-                               : QStringLiteral("Kestrovan"));
+    setScreenTitle(this, m_selection ? QStringLiteral("Kestrovan — %1").arg(titre(*m_selection))
+                                     : QStringLiteral("Kestrovan"));
 }
 
 void ContentView::showScreenActions()
@@ -667,6 +749,7 @@ QList<ContentView*> ContentView::windows()
 ContentView::~ContentView()
 {
     madeWindows().removeOne(this);
+    setScreenTitle(this, QString());
     releaseFocusWithin(this);
     // The style keeps pictures of what it drew (scroll bars, frames) under keys that hold the
     // palettes of this window's widgets: nothing will ask for them again, yet they would stay

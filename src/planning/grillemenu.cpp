@@ -66,7 +66,7 @@ void GrillePlanning::ouvrirMenu(LocationDeBenne* l, const QPoint& ou)
     QAction* dupliquer = m_menu->addAction(symbolIcon(QStringLiteral("doc.on.doc")),
                                            QStringLiteral("Dupliquer en rotation"));
     dupliquer->setObjectName(QStringLiteral("actionDupliquer"));
-    dupliquer->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    dupliquer->setShortcut(toucheDupliquer());
     connect(dupliquer, &QAction::triggered, this, [this, l] {
         if (!l->isDeleted())
             this->dupliquer(l);

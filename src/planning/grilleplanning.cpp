@@ -1121,7 +1121,7 @@ void GrillePlanning::demanderSuppression(LocationDeBenne* location)
 
 // ---------------------------------------------------------------------------------------------
 // Keyboard: a cell cursor moved by the arrows (the view follows it), Page Up/Down by a
-// screenful, Home back to today; the rental under it answers Enter, Delete, Ctrl+D and the
+// screenful, Home back to today; the rental under it answers Enter, Delete, Ctrl+Shift+D and the
 // menu key.
 
 void GrillePlanning::setCurseur(int colonne, int ligne)
@@ -1331,7 +1331,8 @@ void GrillePlanning::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_D && (event->modifiers() & Qt::ControlModifier)) {
+    // Ctrl+Shift+D, not Ctrl+D, which is Delete on X11 desktops: neither key does the other's work.
+    if (QKeySequence(event->keyCombination()) == toucheDupliquer()) {
         if (LocationDeBenne* loc = locationAuCurseur())
             dupliquer(loc);
         event->accept();

@@ -15,6 +15,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QHash>
+#include <QKeySequence>
 #include <QSet>
 #include <QMessageBox>
 #include <QPixmap>
@@ -107,6 +108,8 @@ public:
     // goes with it.
     QString texteSuppression(const LocationDeBenne* location) const;
 
+    // The key that duplicates the rental under the cursor, as its menu says.
+    static QKeySequence toucheDupliquer() { return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D); }
     // What lies under a point of the viewport.
     Touche toucher(const QPointF& pointVue);
     // Where a rental's bar and its controls stand at rest, in viewport coordinates; empty when
@@ -124,7 +127,7 @@ public:
 
     // The keyboard's cell (day column, skip row): the arrows move it, Enter shows the details of
     // the rental under it (on an empty cell, a new rental of the row's skip from that day),
-    // Delete deletes it after confirmation, Ctrl+D duplicates it, the Menu key and Shift+F10
+    // Delete deletes it after confirmation, Ctrl+Shift+D duplicates it, the Menu key and Shift+F10
     // open its menu. Where bars are stacked on the cell, the keys act on the one clicked last,
     // and ↑ and ↓ go from lane to lane before leaving the row.
     // Until the keys or a click put it somewhere, the cell is the one they would start on: a

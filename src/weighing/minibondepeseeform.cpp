@@ -4,6 +4,7 @@
 #include "widgets/plaintext.h"
 #include "widgets/dateentry.h"
 #include "widgets/sharedannouncement.h"
+#include "widgets/windowtitle.h"
 
 #include "dispositionetroite.h"
 #include "piecejointepreview.h"
@@ -214,7 +215,7 @@ MiniBonDePeseeForm::~MiniBonDePeseeForm()
     // Only the copy goes: the records may already be gone, and no stored ticket names it.
     if (m_copie)
         m_dossier.retirer(*m_copie, nullptr);
-    rendreTitre();
+    partGone(this);
 }
 
 QString MiniBonDePeseeForm::formatPoids(double poids)
@@ -816,15 +817,8 @@ void MiniBonDePeseeForm::setErreur(const QString& erreur)
 
 void MiniBonDePeseeForm::appliquerTitre()
 {
-    if (!isVisible())
-        return;
-    QWidget* fenetre = window();
-    if (!m_titreApplique) {
-        m_titrePrecedent = fenetre->windowTitle();
-        m_titreApplique = true;
-    }
-    m_titreMis = titreFenetre();
-    fenetre->setWindowTitle(m_titreMis);
+    // The window decides its title: the form's while it is shown, its screen's otherwise.
+    setPartTitle(this, titreFenetre());
 }
 
 void MiniBonDePeseeForm::focusFirstField()
@@ -860,16 +854,7 @@ void MiniBonDePeseeForm::showEvent(QShowEvent* event)
 void MiniBonDePeseeForm::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    rendreTitre();
-}
-
-void MiniBonDePeseeForm::rendreTitre()
-{
-    // The title goes back only while it is still the form's own: once the window named another
-    // screen (a command chosen while the form stood), an older title would name the wrong one.
-    if (m_titreApplique && window() && window() != this && window()->windowTitle() == m_titreMis)
-        window()->setWindowTitle(m_titrePrecedent);
-    m_titreApplique = false;
+    appliquerTitre();
 }
 
 // ---------------------------------------------------------------------------------------------

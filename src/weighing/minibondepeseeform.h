@@ -153,9 +153,8 @@ private:
     void rafraichirPieceJointe();
     void setErreur(const QString& erreur);
     void contexteChange(const ModelChanges& changes);
+    // The window is named by the form while it is shown (see windowtitle.h).
     void appliquerTitre();
-    // Gives the window back the title it had before the form named it.
-    void rendreTitre();
     // The weight field's text without the line ends and blanks around it.
     QString poidsTape() const;
     std::optional<double> poidsSaisi(bool* ok) const;
@@ -224,9 +223,6 @@ private:
     BoutonAbrege* m_dissocier = nullptr;
     PieceJointePreview* m_apercu = nullptr;
     bool m_avantPoseConfirme = false;
-    QString m_titrePrecedent;
-    QString m_titreMis; // the title the form gave its window
-    bool m_titreApplique = false;
 };
 
 } // namespace kv

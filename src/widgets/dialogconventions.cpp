@@ -256,6 +256,9 @@ protected:
                         keepOnScreen(grown);
                 });
             }
+        if (event->type() == QEvent::WindowStateChange && watched->isWidgetType()
+            && static_cast<QWidget*>(watched)->isWindow())
+            keepSheetsWithTheirWindow(static_cast<QWidget*>(watched));
         if (event->type() == QEvent::ToolTipChange && watched->isWidgetType())
             nameUnnamedControl(static_cast<QWidget*>(watched));
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
@@ -281,6 +284,45 @@ protected:
     }
 
 private:
+    // The dialogs that stand over `window` and keep it from taking the keys.
+    static QList<QDialog*> sheetsOver(QWidget* window)
+    {
+        QList<QDialog*> sheets;
+        for (QDialog* d : window->findChildren<QDialog*>())
+            if (d->isWindow() && d->isVisible() && d->windowModality() != Qt::NonModal && d->parentWidget()
+                && d->parentWidget()->window() == window)
+                sheets.append(d);
+        return sheets;
+    }
+
+    // A sheet goes and comes back with its window, never on its own: a sheet minimised alone
+    // leaves its window refusing every key and click, and a window restored without its sheet
+    // seems frozen. Looked at once the window manager has told every window's new state.
+    static void keepSheetsWithTheirWindow(QWidget* changed)
+    {
+        QPointer<QWidget> w(changed);
+        QTimer::singleShot(0, changed, [w] {
+            if (!w)
+                return;
+            auto* dialog = qobject_cast<QDialog*>(w.data());
+            QWidget* below = dialog && dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
+            if (below && dialog->isMinimized() && !below->isMinimized() && sheetsOver(below).contains(dialog))
+                bringBack(dialog);
+            if (!w->isMinimized())
+                for (QDialog* sheet : sheetsOver(w))
+                    if (sheet->isMinimized())
+                        bringBack(sheet);
+        });
+    }
+
+    static void bringBack(QWidget* sheet)
+    {
+        sheet->setWindowState(sheet->windowState() & ~Qt::WindowMinimized);
+        sheet->show();
+        sheet->raise();
+        sheet->activateWindow();
+    }
+
     // One question at a time over a window: a question asked while another stands open (a
     // timer, a queued call, a key that reached the window past the open one) is refused, never
     // kept behind the open one to take its place once it is answered. The refused box never

@@ -49,6 +49,7 @@ private slots:
     void screensAreWholeWhenTheirFieldsLoseFocus();
     void rendersMainWindow();
     void sidebarRowShowsTheFocusPlainly();
+    void titleNamesWhatIsShownAndIsHeard();
 };
 
 class AboutAndMenusTest : public QObject {
@@ -82,6 +83,7 @@ private slots:
     void sidebarHidesAndIsRemembered();
     void sidebarShowsItsCommandsWholeWhereThereIsRoom();
     void everyScreenOpensAtItsLeftEdge();
+    void sheetGoesAndComesBackWithItsWindow();
 };
 
 class ConventionsTest : public QObject {

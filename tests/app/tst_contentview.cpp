@@ -1,12 +1,17 @@
 #include "tests.h"
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 
+#include "app/appdelegate.h"
 #include "app/contentview.h"
+#include "widgets/forms/listpanel.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -388,4 +393,40 @@ void ContentViewTest::sidebarRowShowsTheFocusPlainly()
     QTRY_VERIFY(QApplication::focusWidget() && !sidebar->hasFocus());
     for (const QString& edge : edges())
         QVERIFY2(!edge.contains(QLatin1Char('r')), qPrintable(edge));
+}
+
+void ContentViewTest::titleNamesWhatIsShownAndIsHeard()
+{
+    auto ctx = fixtures::store();
+    Client* client = fixtures::officeClient(ctx.get(), QStringLiteral("Durand"));
+    fixtures::placedRental(ctx.get(), client, fixtures::colouredSkip(ctx.get()), fixtures::parisTime(2026, 3, 2),
+                           fixtures::parisTime(2026, 3, 6));
+    fixtures::save(ctx.get());
+    AppDelegate delegate(ctx.get());
+    ContentView window(ctx.get(), &delegate);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    fixtures::HeardWindowNames heard;
+    // The ticket form names its rental while it stands; whatever comes and goes after, the title
+    // names the screen shown, and a reader hears each change without the symbols drawn in it.
+    window.chooseCommand(Commande::bennes);
+    window.chooseCommand(Commande::bonDePesee);
+    fixtures::clickRow(window.detailScreen()->findChild<forms::ListPanel*>(), 0);
+    fixtures::settle();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Bon de pesée — Durand"));
+    window.chooseCommand(Commande::cartebenneslouees);
+    fixtures::settle();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Kestrovan — Carte des bennes louées"));
+    window.chooseCommand(Commande::exportFacturation);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Kestrovan — →Facturation"));
+    QCOMPARE(heard.said.value(heard.said.size() - 2), QStringLiteral("Kestrovan — Carte des bennes louées"));
+    QCOMPARE(heard.said.last(), QStringLiteral("Kestrovan — Facturation"));
+    QListWidgetItem* item = window.sidebar()->currentItem();
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.sidebar())->child(window.sidebar()->row(item))->text(QAccessible::Name),
+             QStringLiteral("Facturation"));
+    QAction* facturation = window.commandActions().at(2);
+    for (QObject* o : facturation->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(o))
+            QCOMPARE(QAccessible::queryAccessibleInterface(menu)->child(int(menu->actions().indexOf(facturation)))->text(QAccessible::Name),
+                     QStringLiteral("Facturation"));
 }

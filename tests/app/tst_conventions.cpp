@@ -29,6 +29,7 @@
 #include "reports/rapportmensuelview.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/forms/listpanel.h"
 #include "widgets/forms/recordrow.h"
 #include "widgets/forms/dialogs.h"
 #include "widgets/forms/windowkey.h"
@@ -46,6 +47,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -1443,11 +1445,11 @@ const QList<QKeySequence>& everywhereKeys()
 }
 
 // What each advertised key could also be taken for: "Ctrl+D collides with standard key 7".
-void checkAdvertisedKeys(QWidget* root, const QString& where, QStringList* faults)
+void checkKeys(const QList<QAction*>& actions, QList<std::pair<QKeySequence, QString>> advertised,
+               const QString& where, QStringList* faults)
 {
-    QList<std::pair<QKeySequence, QString>> advertised;
     const QMetaEnum standards = QMetaEnum::fromType<QKeySequence::StandardKey>();
-    for (QAction* a : root->findChildren<QAction*>()) {
+    for (QAction* a : actions) {
         // An action named by a key every desktop gives it may take the running platform's other
         // keys for it (Ctrl+F4 beside Ctrl+W).
         QList<QKeySequence> own;
@@ -1460,11 +1462,6 @@ void checkAdvertisedKeys(QWidget* root, const QString& where, QStringList* fault
             if (!own.contains(k))
                 advertised.append({k, a->text()});
     }
-    for (QShortcut* s : root->findChildren<QShortcut*>())
-        for (const QKeySequence& k : s->keys())
-            advertised.append({k, s->parent()->objectName()});
-    for (forms::WindowKey* w : root->findChildren<forms::WindowKey*>())
-        advertised.append({w->keys(), w->parent()->objectName()});
     for (const auto& [key, what] : std::as_const(advertised)) {
         if (key.isEmpty() || everywhereKeys().contains(key))
             continue;
@@ -1481,15 +1478,82 @@ void checkAdvertisedKeys(QWidget* root, const QString& where, QStringList* fault
     }
 }
 
+void checkAdvertisedKeys(QWidget* root, const QString& where, QStringList* faults)
+{
+    QList<std::pair<QKeySequence, QString>> advertised;
+    for (QShortcut* s : root->findChildren<QShortcut*>())
+        for (const QKeySequence& k : s->keys())
+            advertised.append({k, s->parent()->objectName()});
+    for (forms::WindowKey* w : root->findChildren<forms::WindowKey*>())
+        advertised.append({w->keys(), w->parent()->objectName()});
+    checkKeys(root->findChildren<QAction*>(), advertised, where, faults);
+}
+
+// A menu's entries and those of its submenus.
+QList<QAction*> menuEntries(QMenu* menu)
+{
+    QList<QAction*> all;
+    for (QAction* a : menu->actions()) {
+        all.append(a);
+        if (a->menu())
+            all += menuEntries(a->menu());
+    }
+    return all;
+}
+
+// Opens in turn the menus that `root`'s screen builds on demand, as a right click does: a grid
+// bar's, a rented skip's tile, a driver's card, a list row's; `check` sees each while it is open.
+void visitOnDemandMenus(QWidget* root, ModelContext* ctx, const std::function<void(QMenu*, const QString&)>& check)
+{
+    QList<std::pair<QWidget*, QPoint>> targets;
+    for (auto* grid : root->findChildren<planning::GrillePlanning*>())
+        for (LocationDeBenne* l : ctx->fetch<LocationDeBenne>({}))
+            if (const QPoint at = grid->rectCorps(l).center().toPoint(); grid->isVisible() && grid->viewport()->rect().contains(at)) {
+                targets.append({grid->viewport(), at});
+                break;
+            }
+    for (auto* panel : root->findChildren<forms::ListPanel*>())
+        if (panel->isVisible() && panel->rowCount() > 0)
+            targets.append({panel->listView()->viewport(),
+                            panel->listView()->visualRect(panel->listView()->model()->index(0, 0)).center()});
+    for (const char* kind : {"kv::BenneOscillanteView", "kv::PrestationCard"})
+        for (QWidget* w : root->findChildren<QWidget*>())
+            if (w->inherits(kind) && w->isVisible()) {
+                targets.append({w, w->rect().center()});
+                break;
+            }
+    for (const auto& [target, at] : std::as_const(targets)) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QCoreApplication::sendEvent(target, &event);
+        fixtures::settle();
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            continue;
+        check(menu, QStringLiteral("menu of %1").arg(QString::fromLatin1(target->parentWidget()->metaObject()->className())));
+        menu->close();
+        fixtures::settle();
+    }
+}
+
 } // namespace
 
 void ConventionsTest::advertisedKeysAreNoOtherStandardKey()
 {
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
+    // A rental in progress: a bar in the grid's first view, a tile beside its client.
+    const QDateTime now = QDateTime::currentDateTime();
+    fixtures::placedRental(ctx.get(), ctx->fetch<Client>({}).first(), ctx->fetch<Benne>({}).first(), now.addDays(-1), now.addDays(2));
+    fixtures::save(ctx.get());
     ContentView* window = activeWindow(delegate);
     QStringList faults;
-    visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) { checkAdvertisedKeys(w, where, &faults); });
+    visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) {
+        checkAdvertisedKeys(w, where, &faults);
+        // The menus a click or the Menu key builds on demand advertise keys too.
+        visitOnDemandMenus(w, ctx.get(), [&](QMenu* menu, const QString& which) {
+            checkKeys(menuEntries(menu), {}, where + QStringLiteral(", ") + which, &faults);
+        });
+    });
     faults.removeDuplicates();
     window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));

@@ -5,6 +5,7 @@
 #include "app/desktop.h"
 #include "widgets/forms/listpanel.h"
 
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QListView>
 #include <QListWidget>
@@ -351,4 +352,28 @@ void DesktopTest::everyScreenOpensAtItsLeftEdge()
         scrolled += sideways->value() > 0;
     }
     QVERIFY(scrolled > 0);
+}
+
+void DesktopTest::sheetGoesAndComesBackWithItsWindow()
+{
+    // Minimised as a window manager does it: a sheet alone comes back at once; a window restored
+    // brings back the sheet minimised with it, so the user always finds the way back.
+    auto ctx = ModelContext::open(":memory:");
+    ContentView window(ctx.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* sheet = new QDialog(&window);
+    const auto gone = qScopeGuard([sheet] { delete sheet; });
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->show();
+    QVERIFY(QTest::qWaitForWindowExposed(sheet));
+    sheet->setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!sheet->isMinimized());
+    window.setWindowState(Qt::WindowMinimized);
+    sheet->setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    QVERIFY(sheet->isMinimized() && window.isMinimized());
+    window.setWindowState(Qt::WindowNoState);
+    QTRY_VERIFY(!sheet->isMinimized());
+    QVERIFY(sheet->isVisible());
 }

@@ -895,8 +895,8 @@ void TestGrille::auClavier()
     QVERIFY2(lecteur.said.value(0).startsWith(QStringLiteral("Client : Dupont BTP. Adresse : ")), qPrintable(lecteur.said.value(0)));
     QTest::keyClick(g, Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
-    // Ctrl+D duplicates; Delete asks first.
-    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    // Ctrl+Shift+D duplicates; Delete asks first.
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(bennes[1]->locations().size(), 2);
     QTest::keyClick(g, Qt::Key_Delete);
     QMessageBox* box = visibleBox(QStringLiteral("confirmation"));
@@ -2216,14 +2216,14 @@ void TestGrille::actionsSansEffetDisentPourquoi()
 {
     Ecran e;
     Benne* b = benne(e.ctx.get(), 10);
-    // Placed in the past without removal date: Ctrl+D cannot know how long a rotation lasts.
+    // Placed in the past without removal date: Ctrl+Shift+D cannot know how long a rotation lasts.
     LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 10, 9));
     Chauffeur* martin = driver(e.ctx.get());
     QVERIFY(e.enregistrerEtOuvrir());
     GrillePlanning* g = e.grille();
     QVERIFY(e.auClavier(31, 0));
     QCOMPARE(g->locationAuCurseur(), l);
-    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     QMessageBox* avis = visibleBox(QStringLiteral("avisGrille"));
     QVERIFY(avis);
     QCOMPARE(avis->text(), QStringLiteral("Duplication impossible"));
@@ -2519,7 +2519,7 @@ void TestGrille::chauffeurRetireParLeMenuDeLaBarre()
 }
 
 // Three bookings of a skip stacked on the same days: the keys act on the bar clicked last (Delete,
-// Return, the Menu key's entries, Ctrl+D), ↑ and ↓ go through the stack, and the keyboard's frame
+// Return, the Menu key's entries, Ctrl+Shift+D), ↑ and ↓ go through the stack, and the keyboard's frame
 // holds that bar's lane, drawn over its name.
 void TestGrille::clavierSurLaBarreCliqueeDUnePile()
 {
@@ -2565,9 +2565,11 @@ void TestGrille::clavierSurLaBarreCliqueeDUnePile()
     QVERIFY(menu);
     choisir(menu, QStringLiteral("actionRetirerChauffeurPose"));
     QVERIFY(!pile[1]->chauffeurPose() && pile[0]->chauffeurPose() == c && pile[2]->chauffeurPose() == c);
-    // Ctrl+D duplicates, as the menu says, whatever the platform's Delete holds.
+    // Ctrl+D, Delete on X11, neither deletes nor duplicates; Ctrl+Shift+D duplicates, as the menu says.
     QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
     QVERIFY(!visibleBox(QStringLiteral("confirmation")));
+    QCOMPARE(b->locations().size(), 3);
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(b->locations().size(), 4);
 }
 
@@ -2828,7 +2830,7 @@ void TestGrille::copieHorsDeLaVueMontreeEtNommee()
     Ecran::tourner();
     g->setCurseur(42, 1);
     QCOMPARE(g->locationAuCurseur(), courte);
-    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(g, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(courte->benne()->locations().size(), 2);
     QVERIFY(!visibleBox(QStringLiteral("avisGrille")));
     QCOMPARE(g->curseur(), QPoint(42, 1));

@@ -4,6 +4,7 @@
 #include "lecteurecran.h"
 #include "model/plages.h"
 #include "weighing/dispositionetroite.h"
+#include "widgets/windowtitle.h"
 #include "widgets/etiquetterepliable.h"
 #include "weighing/minibondepeseeform.h"
 #include "weighing/piecejointepreview.h"
@@ -669,18 +670,18 @@ void TestFormulaire::titreDeFenetre()
     auto* l2 = b.location(b.client(QStringLiteral("Martin")), at(2026, 3, 9, 10));
     QVERIFY(b.sauver());
     QWidget fenetre;
-    fenetre.setWindowTitle(QStringLiteral("Kestrovan"));
+    kv::setScreenTitle(&fenetre, QStringLiteral("Kestrovan"));
     auto* f = new MiniBonDePeseeForm(b.ctx.get(), l1, b.horloge, b.dossier, &fenetre);
     fenetre.show();
     QCOMPARE(fenetre.windowTitle(), QStringLiteral("Bon de pesée — Durand"));
     f->setLocation(l2);
     QCOMPARE(fenetre.windowTitle(), QStringLiteral("Bon de pesée — Martin"));
     delete f;
-    QCOMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan"));
+    QTRY_COMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan"));
     // The window named another screen while the form stood: a form leaving later leaves that name.
     f = new MiniBonDePeseeForm(b.ctx.get(), l1, b.horloge, b.dossier, &fenetre);
     f->show();
-    fenetre.setWindowTitle(QStringLiteral("Kestrovan — Carte des bennes louées"));
+    kv::setScreenTitle(&fenetre, QStringLiteral("Kestrovan — Carte des bennes louées"));
     f->hide();
     QCOMPARE(fenetre.windowTitle(), QStringLiteral("Kestrovan — Carte des bennes louées"));
 }

@@ -6,6 +6,7 @@
 #include "weighing/minibondepeseeform.h"
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/formstyle.h"
+#include "widgets/windowtitle.h"
 #include "widgets/forms/recordrow.h"
 
 #include <QCheckBox>
@@ -189,7 +190,8 @@ void TestListe::selectionEtFormulaire()
     auto* invite = v->detail()->findChild<kv::forms::EmptyState*>();
     QCOMPARE(invite->title(), QStringLiteral("Sélectionnez une location"));
 
-    // A click selects; the arrow keys move on; the same form follows.
+    // A click selects; the arrow keys move on; the same form follows and names the window.
+    kv::setScreenTitle(v->window(), QStringLiteral("Kestrovan"));
     QTest::mouseClick(v->liste()->viewport(), Qt::LeftButton, {},
                       v->liste()->visualRect(v->modele()->indexOf(l1)).center());
     QCOMPARE(v->selection(), l1);
