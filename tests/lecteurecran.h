@@ -7,7 +7,6 @@
 #include "screenfixtures.h"
 #include "widgets/accessiblenames.h"
 #include "widgets/sharedannouncement.h"
-#include "widgets/windowtitle.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -146,9 +145,13 @@ struct HeardWindowNames {
     QStringList said;
     HeardWindowNames()
     {
-        kv::setWindowNameObserver([this](QWidget*, const QString& name) { said.append(name); });
+        kv::setReaderObserver([this](QAccessibleEvent* e) {
+            auto* w = qobject_cast<QWidget*>(e->object());
+            if (e->type() == QAccessible::NameChanged && w && w->isWindow())
+                said.append(e->accessibleInterface()->text(QAccessible::Name));
+        });
     }
-    ~HeardWindowNames() { kv::setWindowNameObserver({}); }
+    ~HeardWindowNames() { kv::setReaderObserver({}); }
 };
 
 } // namespace fixtures

@@ -1,5 +1,7 @@
 #include "windowtitle.h"
 
+#include "accessiblenames.h"
+
 #include <QAccessible>
 #include <QTimer>
 #include <QVariant>
@@ -11,7 +13,6 @@ namespace {
 
 const char* const kScreenTitle = "kvScreenTitle";
 const char* const kPartTitle = "kvPartTitle";
-std::function<void(QWidget*, const QString&)> g_observer;
 
 } // namespace
 
@@ -21,11 +22,6 @@ QString spokenTitle(const QString& shown)
     QString spoken = shown;
     spoken.remove(QChar(0x2192));
     return spoken.trimmed();
-}
-
-void setWindowNameObserver(std::function<void(QWidget* window, const QString& name)> observer)
-{
-    g_observer = std::move(observer);
 }
 
 void setScreenTitle(QWidget* window, const QString& title)
@@ -72,9 +68,7 @@ void updateWindowTitle(QWidget* window)
     window->setAccessibleName(spokenTitle(title));
     // The frame's name is the title: a reader hears it change.
     QAccessibleEvent changed(window, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
-    if (g_observer)
-        g_observer(window, QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name));
+    tellReaders(&changed);
 }
 
 } // namespace kv

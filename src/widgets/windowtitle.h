@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <functional>
-
 class QWidget;
 
 namespace kv {
@@ -24,8 +22,5 @@ void partGone(QWidget* part);
 void updateWindowTitle(QWidget* window);
 // What a reader hears of a name shown with symbols.
 QString spokenTitle(const QString& shown);
-// Hears each change of a window's name as a reader does, reader or not (tests); an empty
-// function stops.
-void setWindowNameObserver(std::function<void(QWidget* window, const QString& name)> observer);
 
 } // namespace kv
