@@ -1,5 +1,6 @@
 #include "formulaireajoutdisponibilite.h"
 
+#include "widgets/dateentry.h"
 #include "widgets/forms/formstyle.h"
 
 #include <QCheckBox>
@@ -70,6 +71,9 @@ void FormulaireAjoutDisponibilite::afficherFin()
 
 void FormulaireAjoutDisponibilite::valider()
 {
+    // A date refused as typed keeps the sheet open, its line in view.
+    if (stopForRefusedDate(this))
+        return;
     // No check of the dates: an end before the start is handed back as it is.
     auto* periode = new Disponibilite(m_disponible->isChecked(), m_dateDebut, m_dateFin);
     if (m_onValider)

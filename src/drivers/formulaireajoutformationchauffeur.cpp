@@ -3,6 +3,7 @@
 #include "formulaireajoutdisponibilite.h"
 #include "texteschauffeur.h"
 
+#include "widgets/dateentry.h"
 #include "widgets/forms/formstyle.h"
 
 #include <QComboBox>
@@ -121,7 +122,7 @@ void FormulaireAjoutFormationChauffeur::creerFormation()
 
 void FormulaireAjoutFormationChauffeur::valider()
 {
-    if (!m_selection)
+    if (!m_selection || stopForRefusedDate(this))
         return;
     if (m_onValider)
         m_onValider(m_selection, m_dateExpiration);

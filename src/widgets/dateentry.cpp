@@ -1,5 +1,6 @@
 #include "dateentry.h"
 
+#include "forms/editorframe.h"
 #include "forms/formstyle.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolTip>
+
+#include <array>
 
 namespace kv {
 
@@ -162,6 +165,22 @@ QLayout* holderOf(QLayout* layout, const QObject* target, int* at)
     return nullptr;
 }
 
+bool placeUnder(QLayout* top, const QObject* target, QLabel* line);
+
+// A widget whose layout is a row of fields: the line goes under that widget, in its parent.
+bool placeUnderRow(QLayout* row, QLabel* line)
+{
+    QWidget* rowWidget = row->parentWidget();
+    QWidget* outer = rowWidget ? rowWidget->parentWidget() : nullptr;
+    if (!outer || !outer->layout())
+        return false;
+    line->setParent(outer);
+    if (placeUnder(outer->layout(), rowWidget, line))
+        return true;
+    line->setParent(rowWidget);
+    return false;
+}
+
 // Puts `line` under `target` within `top`: in a form, on the row below; a row of fields goes
 // under the whole row where a layout holds it, else the line follows the field in the row.
 // False when no layout holds it.
@@ -180,15 +199,8 @@ bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
         const bool row = box->direction() == QBoxLayout::LeftToRight || box->direction() == QBoxLayout::RightToLeft;
         if (row && box != top && placeUnder(top, box, line))
             return true;
-        // A widget that is a row of fields: the line goes under that widget, in its parent.
-        QWidget* rowWidget = row && box == top ? box->parentWidget() : nullptr;
-        QWidget* outer = rowWidget ? rowWidget->parentWidget() : nullptr;
-        if (outer && outer->layout()) {
-            line->setParent(outer);
-            if (placeUnder(outer->layout(), rowWidget, line))
-                return true;
-            line->setParent(rowWidget);
-        }
+        if (row && box == top && placeUnderRow(box, line))
+            return true;
         // Under the field in a column (the whole width, so that its wrapped lines have their
         // height; its text aligned as the item above), beside it in a row.
         if (row) {
@@ -203,12 +215,37 @@ bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
     if (auto* grid = qobject_cast<QGridLayout*>(holder)) {
         int row, column, rows, columns;
         grid->getItemPosition(at, &row, &column, &rows, &columns);
-        if (grid->itemAtPosition(row + rows, column))
-            return false;
-        grid->addWidget(line, row + rows, column, 1, columns);
+        const int below = row + rows;
+        // The rows below move down by one, so that the line has a row of its own, all of whose
+        // width it takes from the field on.
+        if (grid->itemAtPosition(below, column)) {
+            columns = grid->columnCount() - column;
+            QList<std::array<int, 4>> places;
+            QList<QLayoutItem*> moved;
+            for (int i = grid->count() - 1; i >= 0; --i) {
+                int r, c, rs, cs;
+                grid->getItemPosition(i, &r, &c, &rs, &cs);
+                if (r < below)
+                    continue;
+                places.append({r + 1, c, rs, cs});
+                moved.append(grid->takeAt(i));
+            }
+            for (int r = grid->rowCount(); r > below; --r)
+                grid->setRowStretch(r, grid->rowStretch(r - 1));
+            grid->setRowStretch(below, 0);
+            for (qsizetype i = 0; i < moved.size(); ++i) {
+                const auto& [r, c, rs, cs] = places.at(i);
+                grid->addItem(moved.at(i), r, c, rs, cs, moved.at(i)->alignment());
+            }
+        }
+        grid->addWidget(line, below, column, 1, columns);
         return true;
     }
-    return false;
+    // The rows of a form that lays out its labels beside or above its fields.
+    if (auto* formRows = dynamic_cast<forms::FormRowsLayout*>(holder))
+        return formRows->insertUnder(target, line);
+    // Fields that flow along lines of their own make a row too.
+    return holder && holder == top && placeUnderRow(holder, line);
 }
 
 // The refusal said in a line beside the field, until the field takes a date.

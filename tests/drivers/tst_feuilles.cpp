@@ -9,6 +9,7 @@
 #include "drivers/formulaireajoutqualification.h"
 #include "drivers/formulaireajoutspecialisation.h"
 #include "drivers/formulairechauffeurview.h"
+#include "widgets/dateentry.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -123,7 +124,13 @@ void TestFeuilles::period()
     QCOMPARE(recues[1]->dateFin()->date(), QDate(2026, 3, 1));
     QCOMPARE(recues[1]->dateDebut().date(), QDate(2026, 3, 20));
 
-    // "Annuler" hands nothing back.
+    // A date refused as typed: nothing is handed back, as by "Annuler".
+    installDateEntry(qApp);
+    auto* r = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
+    QTest::keyClicks(r->champDebut(), QStringLiteral("31/02/2026"));
+    r->boutonConfirmer()->click();
+    removeDateEntry(qApp);
+    QCOMPARE(recues.size(), 2);
     auto* h = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
     h->boutonAnnuler()->click();
     QCOMPARE(recues.size(), 2);
@@ -274,6 +281,11 @@ void TestFeuilles::training()
         f->choixFormation()->setCurrentIndex(0);
         QVERIFY(!f->boutonConfirmer()->isEnabled());
         f->choixFormation()->setCurrentIndex(2);
+        installDateEntry(qApp);
+        QTest::keyClicks(f->champExpiration(), QStringLiteral("31/02/2030"));
+        f->boutonConfirmer()->click();
+        removeDateEntry(qApp);
+        QCOMPARE(recues.size(), 0);
         f->champExpiration()->setDate(QDate(2030, 1, 2));
         f->boutonConfirmer()->click();
         QCOMPARE(recues.size(), 1);

@@ -127,6 +127,7 @@ private slots:
     void fieldsWithNamesOrAClockAreLeftAlone();
     void dateTimesAreTypedWhole();
     void impossibleDateTimesAreRefused();
+    void everySectionOfEveryKindOfField();
 };
 
 class DialogKeysTest : public QObject {

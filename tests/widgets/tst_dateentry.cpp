@@ -1,6 +1,8 @@
 #include "tests.h"
 
 #include "widgets/dateentry.h"
+#include "widgets/flowlayout.h"
+#include "widgets/forms/editorframe.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -410,4 +412,80 @@ void DateEntryTest::impossibleDateTimesAreRefused()
     form.date->setCurrentSection(QDateTimeEdit::MinuteSection);
     QTest::keyClick(focused(), Qt::Key_Tab, Qt::ShiftModifier);
     QTRY_VERIFY(form.before->hasFocus());
+}
+
+namespace {
+
+// From each section, reached by → or by a click at its end: an impossible date is refused aloud
+// and kept nowhere, then each whole date is read whole; the field shows what it holds.
+template <class Champ>
+void walkSections(Fenetre<Champ>& form, const QList<QPair<QString, QDateTime>>& wholes)
+{
+    const QDateTime start = form.date->dateTime();
+    auto* line = form.date->template findChild<QLineEdit*>();
+    for (int index = 0; index < form.date->sectionCount(); ++index)
+        for (int click = 0; click < 2; ++click)
+            for (const auto& [typed, meant] : wholes)
+                for (const QString& entry : {QStringLiteral("31/02/2026"), typed}) {
+                    form.tabIn();
+                    for (int x = 0; click && x < line->width(); ++x)
+                        if (line->cursorPositionAt(QPoint(x, 4)) == QList<int>{2, 5, 10, 13, 16}.at(index)) {
+                            QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 4));
+                            break;
+                        }
+                    while (!click && form.date->currentSectionIndex() < index)
+                        QTest::keyClick(focused(), Qt::Key_Right);
+                    QCOMPARE(form.date->currentSectionIndex(), index);
+                    QTest::keyClicks(focused(), entry);
+                    QTest::keyClick(focused(), Qt::Key_Tab);
+                    QTRY_VERIFY(form.after->hasFocus());
+                    const QDateTime held = entry == typed ? meant : start;
+                    const QString shown = form.date->locale().toString(held, form.date->displayFormat());
+                    QVERIFY2(form.date->dateTime().toString(form.date->displayFormat()) == shown, qPrintable(entry));
+                    QCOMPARE(form.text(), shown);
+                    auto* said = qobject_cast<QLabel*>(form.date->property("kvDateRefusalLine").template value<QObject*>());
+                    QCOMPARE(said && said->isVisible(), entry != typed);
+                    QCOMPARE(stopForRefusedDate(&form.window), entry != typed);
+                    form.date->setDateTime(start);
+                }
+}
+
+} // namespace
+
+void DateEntryTest::everySectionOfEveryKindOfField()
+{
+    Form date(QDate(2026, 3, 12));
+    walkSections(date, {{QStringLiteral("08/12/2026"), at(2026, 12, 8, 0, 0)},
+                        {QStringLiteral("09122026"), at(2026, 12, 9, 0, 0)}});
+    TimeForm dateTime(at(2026, 3, 12, 11, 5));
+    walkSections(dateTime, {{QStringLiteral("081220261030"), at(2026, 12, 8, 10, 30)},
+                            {QStringLiteral("09/12/2026"), at(2026, 12, 9, 11, 5)},
+                            {QStringLiteral("10/12/2026 07:45"), at(2026, 12, 10, 7, 45)}});
+
+    // The line stands under the field however it is laid out: in a grid whose next row is
+    // taken, in rows of labels and fields, among fields that flow along a line.
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* grid = new QGridLayout;
+    auto* rows = new forms::FormRowsLayout;
+    auto* flowing = new QWidget(&window);
+    auto* flow = new FlowLayout(flowing, 4, 4);
+    column->addLayout(grid);
+    column->addLayout(rows);
+    column->addWidget(flowing);
+    const QList<QDateEdit*> fields = {new QDateEdit(&window), new QDateEdit(&window), new QDateEdit(flowing)};
+    grid->addWidget(fields[0], 0, 0);
+    grid->addWidget(new QLineEdit(&window), 1, 0);
+    rows->addRow(nullptr, fields[1]);
+    rows->addRow(nullptr, new QLineEdit(&window));
+    flow->addWidget(fields[2]);
+    window.show();
+    for (QDateEdit* field : fields) {
+        field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("31/02/2026"));
+        auto* said = qobject_cast<QLabel*>(field->property("kvDateRefusalLine").value<QObject*>());
+        QVERIFY(said);
+        QTRY_VERIFY(said->isVisible() && said->mapTo(&window, QPoint()).y() >= field->mapTo(&window, QPoint(0, field->height())).y());
+    }
 }

@@ -359,6 +359,20 @@ void FormRowsLayout::addUnderFields(QWidget* widget)
     addRow(nullptr, widget);
 }
 
+bool FormRowsLayout::insertUnder(const QObject* field, QWidget* widget)
+{
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        QLayoutItem* item = m_rows.at(i).field;
+        if (item->widget() != field && item->layout() != field)
+            continue;
+        addChildWidget(widget);
+        m_rows.insert(i + 1, {nullptr, new QWidgetItem(widget)});
+        invalidate();
+        return true;
+    }
+    return false;
+}
+
 void FormRowsLayout::addItem(QLayoutItem* item)
 {
     m_rows.append({nullptr, item});

@@ -96,6 +96,9 @@ public:
     void addRow(QLabel* label, QWidget* field);
     // Appends a line under the fields, as wide as they are (a message); it takes no room while hidden.
     void addUnderFields(QWidget* widget);
+    // Inserts a row holding `widget` right under the row whose field is `field` (a widget or a
+    // layout); false when no row holds it.
+    bool insertUnder(const QObject* field, QWidget* widget);
     // True when the labels stand beside their fields at this width of the layout.
     bool labelsBesideAt(int width) const;
     bool labelsBeside() const { return m_beside; }
