@@ -130,6 +130,8 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
     connect(m_au, &QDateEdit::dateChanged, this, &ExportFacturationView::periodeChangee);
     // The date fields read Ctrl+E as "end of line": it exports here, wherever the focus is.
     for (QDateEdit* champ : {m_du, m_au}) {
+        // A date refused as typed is said in the line under the button, in the room kept for it.
+        champ->setProperty(kOwnRefusalLine, true);
         champ->installEventFilter(this);
         for (QLineEdit* ligneTexte : champ->findChildren<QLineEdit*>())
             ligneTexte->installEventFilter(this);

@@ -367,8 +367,11 @@ QWidget* CarteBennesLouees::buildFilterRow()
     p->addSpacing(8);
     m_au = makeEdit(QStringLiteral("Au"), aujourdhui, p);
     // A date refused as typed leaves the field's former date: the map does not show that period.
-    for (QDateEdit* edit : {m_du, m_au})
+    // It is said in the period's own line, beside the fields.
+    for (QDateEdit* edit : {m_du, m_au}) {
+        edit->setProperty(kOwnRefusalLine, true);
         edit->installEventFilter(this);
+    }
     // A start after the end is refused as the billing refuses it: the map shows no rental, and
     // says why beside the fields, aloud too.
     m_erreurPeriode = new QLabel(m_periodeRow);

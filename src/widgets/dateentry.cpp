@@ -216,10 +216,13 @@ bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
         int row, column, rows, columns;
         grid->getItemPosition(at, &row, &column, &rows, &columns);
         const int below = row + rows;
-        // The rows below move down by one, so that the line has a row of its own, all of whose
-        // width it takes from the field on.
-        if (grid->itemAtPosition(below, column)) {
-            columns = grid->columnCount() - column;
+        // The line has a row of its own, all of whose width it takes from the field on: the
+        // rows below move down by one unless that row is empty.
+        bool taken = false;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            taken = taken || grid->itemAtPosition(below, c);
+        columns = grid->columnCount() - column;
+        if (taken) {
             QList<std::array<int, 4>> places;
             QList<QLayoutItem*> moved;
             for (int i = grid->count() - 1; i >= 0; --i) {
@@ -262,6 +265,8 @@ void sayRefused(QDateTimeEdit* field, const QString& why)
         line->setObjectName(QStringLiteral("dateRefusee"));
         line->setTextFormat(Qt::PlainText);
         line->setWordWrap(true);
+        // As wide as its place allows, so that it wraps only where its place ends.
+        line->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         QPalette palette = line->palette();
         palette.setColor(QPalette::WindowText, forms::dangerTextColor(palette.color(QPalette::Window)));
         line->setPalette(palette);

@@ -320,6 +320,7 @@ void TestEcrans::facturationAnnuleeOuImpossible()
     vue.exporter();
     QVERIFY(refuse.requests.isEmpty());
     QVERIFY(vue.findChild<QLabel*>(QStringLiteral("ligneErreur"))->text().contains(QStringLiteral("n'est pas valide")));
+    QVERIFY(!vue.findChild<QLabel*>(QStringLiteral("dateRefusee"))); // said once
 }
 
 void TestEcrans::rapportSansClient()
@@ -686,6 +687,7 @@ void TestEcrans::rapportExportsCSV()
         QTest::keyClick(r.vue->choixMois(), Qt::Key_Tab);
         removeDateEntry(qApp);
         QTRY_VERIFY(r.vue->choixMois()->property(kDateRefused).isValid());
+        QVERIFY(r.vue->findChild<QLabel*>(QStringLiteral("dateRefusee"))->isVisible()); // under the month's row
         ScopedSaveFileAnswer refuse(dir.filePath("refuse.csv"));
         r.vue->boutonExporterCSV()->click();
         r.vue->boutonExporterTous()->click();

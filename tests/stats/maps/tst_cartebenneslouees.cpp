@@ -322,6 +322,8 @@ void CarteBennesLoueesTest::screenFollowsTheStoreAndTheFilter()
     QTest::keyClick(du, Qt::Key_Tab);
     removeDateEntry(qApp);
     QTRY_VERIFY(carte.erreurPeriode()->isVisible());
+    // Said once, in the period's own line.
+    QVERIFY(!carte.findChild<QLabel*>(QStringLiteral("dateRefusee")));
     QVERIFY(carte.erreurPeriode()->text().contains(QStringLiteral("n'est pas valide")));
     QVERIFY(!carte.carteVisible());
     carte.setPeriode(QDate(2024, 1, 1), QDate(2024, 12, 31));
