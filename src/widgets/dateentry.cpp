@@ -251,6 +251,21 @@ bool placeUnder(QLayout* top, const QObject* target, QLabel* line)
     return holder && holder == top && placeUnderRow(holder, line);
 }
 
+// The line is as tall as its text wrapped at the width it is given: a window whose layout
+// reads only minimum heights (a dialog) grows to show it whole.
+class RefusalLine : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        if (const int tall = heightForWidth(width()); tall > 0 && tall != minimumHeight())
+            setMinimumHeight(tall);
+    }
+};
+
 // The refusal said in a line beside the field, until the field takes a date.
 void sayRefused(QDateTimeEdit* field, const QString& why)
 {
@@ -261,7 +276,7 @@ void sayRefused(QDateTimeEdit* field, const QString& why)
         QWidget* parent = field->parentWidget();
         if (!parent)
             return;
-        line = new QLabel(parent);
+        line = new RefusalLine(parent);
         line->setObjectName(QStringLiteral("dateRefusee"));
         line->setTextFormat(Qt::PlainText);
         line->setWordWrap(true);

@@ -479,6 +479,7 @@ void DateEntryTest::everySectionOfEveryKindOfField()
     rows->addRow(nullptr, fields[1]);
     rows->addRow(nullptr, new QLineEdit(&window));
     flow->addWidget(fields[2]);
+    window.setFixedWidth(220);
     window.show();
     for (QDateEdit* field : fields) {
         field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
@@ -487,5 +488,6 @@ void DateEntryTest::everySectionOfEveryKindOfField()
         auto* said = qobject_cast<QLabel*>(field->property("kvDateRefusalLine").value<QObject*>());
         QVERIFY(said);
         QTRY_VERIFY(said->isVisible() && said->mapTo(&window, QPoint()).y() >= field->mapTo(&window, QPoint(0, field->height())).y());
+        QTRY_VERIFY(said->height() >= said->heightForWidth(said->width())); // read whole
     }
 }
