@@ -1,7 +1,6 @@
 #include "tests.h"
 
 #include "widgets/dateentry.h"
-#include "widgets/flowlayout.h"
 #include "widgets/forms/editorframe.h"
 
 #include <QApplication>
@@ -402,34 +401,32 @@ void DateEntryTest::impossibleDateTimesAreRefused()
 namespace {
 
 // From each section, reached by → or by a click at its end: an impossible date is refused aloud
-// and kept nowhere, then each whole date is read whole; the field shows what it holds.
+// and kept nowhere, then a whole date is read whole; the field shows what it holds.
 template <class Champ>
-void walkSections(Fenetre<Champ>& form, const QList<QPair<QString, QDateTime>>& wholes)
+void walkSections(Fenetre<Champ>& form, const QString& whole, const QDateTime& meant)
 {
     const QDateTime start = form.date->dateTime();
     auto* line = form.date->template findChild<QLineEdit*>();
-    for (int index = 0; index < form.date->sectionCount(); ++index)
-        for (int click = 0; click < 2; ++click)
-            for (const auto& [typed, meant] : wholes)
-                for (const QString& entry : {QStringLiteral("31/02/2026"), typed}) {
-                    form.tabIn();
-                    for (int x = 0; click && x < line->width(); ++x)
-                        if (line->cursorPositionAt(QPoint(x, 4)) == QList<int>{2, 5, 10, 13, 16}.at(index)) {
-                            QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 4));
-                            break;
-                        }
-                    while (!click && form.date->currentSectionIndex() < index)
-                        QTest::keyClick(focused(), Qt::Key_Right);
-                    QCOMPARE(form.date->currentSectionIndex(), index);
-                    QTest::keyClicks(focused(), entry);
-                    QTest::keyClick(focused(), Qt::Key_Tab);
-                    QTRY_VERIFY(form.after->hasFocus());
-                    const QString shown = form.date->locale().toString(entry == typed ? meant : start, form.date->displayFormat());
-                    QCOMPARE(form.date->dateTime().toString(form.date->displayFormat()) + form.text(), shown + shown);
-                    auto* said = form.date->property("kvDateRefusalLine").template value<QObject*>();
-                    QCOMPARE(said && static_cast<QWidget*>(said)->isVisible() && stopForRefusedDate(&form.window), entry != typed);
-                    form.date->setDateTime(start);
-                }
+    for (int index = 0; index < form.date->sectionCount() * 4; ++index) {
+        const bool click = index % 4 > 1, refused = index % 2 == 0;
+        form.tabIn();
+        for (int x = 0; click && x < line->width(); ++x)
+            if (line->cursorPositionAt(QPoint(x, 4)) == QList<int>{2, 5, 10, 13, 16}.at(index / 4)) {
+                QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 4));
+                break;
+            }
+        while (!click && form.date->currentSectionIndex() < index / 4)
+            QTest::keyClick(focused(), Qt::Key_Right);
+        QCOMPARE(form.date->currentSectionIndex(), index / 4);
+        QTest::keyClicks(focused(), refused ? QStringLiteral("31/02/2026") : whole);
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QTRY_VERIFY(form.after->hasFocus());
+        const QString shown = form.date->locale().toString(refused ? start : meant, form.date->displayFormat());
+        QCOMPARE(form.date->dateTime().toString(form.date->displayFormat()) + form.text(), shown + shown);
+        auto* said = form.date->property("kvDateRefusalLine").template value<QObject*>();
+        QCOMPARE(said && static_cast<QWidget*>(said)->isVisible() && stopForRefusedDate(&form.window), refused);
+        form.date->setDateTime(start);
+    }
 }
 
 } // namespace
@@ -437,27 +434,21 @@ void walkSections(Fenetre<Champ>& form, const QList<QPair<QString, QDateTime>>& 
 void DateEntryTest::everySectionOfEveryKindOfField()
 {
     Form date(QDate(2026, 3, 12));
-    walkSections(date, {{QStringLiteral("08/12/2026"), at(2026, 12, 8, 0, 0)}});
+    walkSections(date, QStringLiteral("08/12/2026"), at(2026, 12, 8, 0, 0));
     TimeForm dateTime(at(2026, 3, 12, 11, 5));
-    walkSections(dateTime, {{QStringLiteral("081220261030"), at(2026, 12, 8, 10, 30)},
-                            {QStringLiteral("09/12/2026"), at(2026, 12, 9, 11, 5)}});
+    walkSections(dateTime, QStringLiteral("081220261030"), at(2026, 12, 8, 10, 30));
 
-    // The line stands under the field, read whole, however it is laid out: in a grid whose next
-    // row is taken, in rows of labels and fields, among fields that flow along a line.
+    // The line stands under the field, read whole, in a grid whose next row is taken and in rows
+    // of labels and fields.
     QWidget window;
-    auto* column = new QVBoxLayout(&window);
-    auto* grid = new QGridLayout;
-    auto* flowing = new QWidget(&window);
+    auto* grid = new QGridLayout(&window);
     auto* rows = new forms::FormRowsLayout;
-    const QList<QDateEdit*> fields = {new QDateEdit(&window), new QDateEdit(&window), new QDateEdit(flowing)};
+    const QList<QDateEdit*> fields = {new QDateEdit(&window), new QDateEdit(&window)};
     grid->addWidget(fields[0], 0, 0);
     grid->addWidget(new QLineEdit(&window), 1, 0);
+    grid->addLayout(rows, 2, 0);
     rows->addRow(nullptr, fields[1]);
     rows->addRow(nullptr, new QLineEdit(&window));
-    (new FlowLayout(flowing))->addWidget(fields[2]);
-    column->addLayout(grid);
-    column->addLayout(rows);
-    column->addWidget(flowing);
     window.setFixedWidth(220);
     window.show();
     for (QDateEdit* field : fields) {
