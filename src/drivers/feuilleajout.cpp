@@ -37,6 +37,9 @@ FeuilleAjout::FeuilleAjout(const QString& titre, const QString& texteConfirmatio
     m_colonne = new QVBoxLayout;
     m_colonne->setSpacing(20);
     layout->addLayout(m_colonne);
+    // Room the sheet keeps once a message under a field has gone stays under the controls: they
+    // stand where they stood.
+    layout->addStretch(1);
 
     auto* boutons = new QHBoxLayout;
     m_annuler = new QPushButton(QStringLiteral("Annuler"), this);

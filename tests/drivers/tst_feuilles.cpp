@@ -124,13 +124,19 @@ void TestFeuilles::period()
     QCOMPARE(recues[1]->dateFin()->date(), QDate(2026, 3, 1));
     QCOMPARE(recues[1]->dateDebut().date(), QDate(2026, 3, 20));
 
-    // A date refused as typed: nothing is handed back, as by "Annuler".
+    // A date refused as typed: nothing is handed back, as by "Annuler"; corrected, the fields
+    // stand where they stood.
     installDateEntry(qApp);
     auto* r = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
+    r->show();
+    QVERIFY(QTest::qWaitForWindowExposed(r));
+    const int place = r->champFin()->y();
     QTest::keyClicks(r->champDebut(), QStringLiteral("31/02/2026"));
     r->boutonConfirmer()->click();
-    removeDateEntry(qApp);
     QCOMPARE(recues.size(), 2);
+    QTest::keyClicks(r->champDebut(), QStringLiteral("01/04/2026"));
+    removeDateEntry(qApp);
+    QTRY_COMPARE(r->champFin()->y(), place);
     auto* h = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
     h->boutonAnnuler()->click();
     QCOMPARE(recues.size(), 2);
