@@ -124,8 +124,7 @@ void TestFeuilles::period()
     QCOMPARE(recues[1]->dateFin()->date(), QDate(2026, 3, 1));
     QCOMPARE(recues[1]->dateDebut().date(), QDate(2026, 3, 20));
 
-    // A date refused as typed: nothing is handed back, as by "Annuler"; corrected, the fields
-    // stand where they stood.
+    // A date refused as typed: nothing is handed back; corrected, the fields stand where they stood.
     installDateEntry(qApp);
     auto* r = new FormulaireAjoutDisponibilite(kMaintenant, recevoir, &fenetre);
     r->show();

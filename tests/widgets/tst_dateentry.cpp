@@ -401,46 +401,39 @@ void DateEntryTest::impossibleDateTimesAreRefused()
     QTRY_VERIFY(form.before->hasFocus());
 }
 
-namespace {
-
-// From each section, reached by → or by a click at its end: an impossible date is refused aloud
-// and kept nowhere, then a whole date is read whole; the field shows what it holds.
-template <class Champ>
-void walkSections(Fenetre<Champ>& form, const QString& whole, const QDateTime& meant)
-{
-    const QDateTime start = form.date->dateTime();
-    auto* line = form.date->template findChild<QLineEdit*>();
-    for (int index = 0; index < form.date->sectionCount() * 4; ++index) {
-        const bool click = index % 4 > 1, refused = index % 2 == 0;
-        form.tabIn();
-        for (int x = 0; click && x < line->width(); ++x)
-            if (line->cursorPositionAt(QPoint(x, 4)) == QList<int>{2, 5, 10, 13, 16}.at(index / 4)) {
-                QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 4));
-                break;
-            }
-        while (!click && form.date->currentSectionIndex() < index / 4)
-            QTest::keyClick(focused(), Qt::Key_Right);
-        QCOMPARE(form.date->currentSectionIndex(), index / 4);
-        QTest::keyClicks(focused(), refused ? QStringLiteral("31/02/2026") : whole);
-        QTest::keyClick(focused(), Qt::Key_Tab);
-        QTRY_VERIFY(form.after->hasFocus());
-        const QString shown = form.date->locale().toString(refused ? start : meant, form.date->displayFormat());
-        QCOMPARE(form.date->dateTime().toString(form.date->displayFormat()) + form.text(), shown + shown);
-        // The refusal's line under the field, read whole.
-        auto* said = qobject_cast<QLabel*>(form.date->property("kvDateRefusalLine").template value<QObject*>());
-        QTRY_COMPARE(said && said->isVisible() && said->y() > form.date->geometry().bottom()
-                         && said->height() >= said->heightForWidth(said->width()), refused);
-        QCOMPARE(stopForRefusedDate(&form.window), refused);
-        form.date->setDateTime(start);
-    }
-}
-
-} // namespace
-
 void DateEntryTest::everySectionOfEveryKindOfField()
 {
+    // From each section, reached by → or by a click at its end: an impossible date is refused
+    // aloud and kept nowhere, then a whole date is read whole; the field shows what it holds.
+    auto walk = [](auto& form, const QString& whole, const QDateTime& meant) {
+        const QDateTime start = form.date->dateTime();
+        auto* line = form.date->template findChild<QLineEdit*>();
+        for (int index = 0; index < form.date->sectionCount() * 4; ++index) {
+            const bool click = index % 4 > 1, refused = index % 2 == 0;
+            form.tabIn();
+            for (int x = 0; click && x < line->width(); ++x)
+                if (line->cursorPositionAt(QPoint(x, 4)) == QList<int>{2, 5, 10, 13, 16}.at(index / 4)) {
+                    QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(x, 4));
+                    break;
+                }
+            while (!click && form.date->currentSectionIndex() < index / 4)
+                QTest::keyClick(focused(), Qt::Key_Right);
+            QCOMPARE(form.date->currentSectionIndex(), index / 4);
+            QTest::keyClicks(focused(), refused ? QStringLiteral("31/02/2026") : whole);
+            QTest::keyClick(focused(), Qt::Key_Tab);
+            QTRY_VERIFY(form.after->hasFocus());
+            const QString shown = form.date->locale().toString(refused ? start : meant, form.date->displayFormat());
+            QCOMPARE(form.date->dateTime().toString(form.date->displayFormat()) + form.text(), shown + shown);
+            // The refusal's line under the field, read whole.
+            auto* said = qobject_cast<QLabel*>(form.date->property("kvDateRefusalLine").template value<QObject*>());
+            QTRY_COMPARE(said && said->isVisible() && said->y() > form.date->geometry().bottom()
+                             && said->height() >= said->heightForWidth(said->width()), refused);
+            QCOMPARE(stopForRefusedDate(&form.window), refused);
+            form.date->setDateTime(start);
+        }
+    };
     Form date(QDate(2026, 3, 12));
-    walkSections(date, QStringLiteral("08/12/2026"), at(2026, 12, 8, 0, 0));
+    walk(date, QStringLiteral("08/12/2026"), at(2026, 12, 8, 0, 0));
     TimeForm dateTime(at(2026, 3, 12, 11, 5));
-    walkSections(dateTime, QStringLiteral("081220261030"), at(2026, 12, 8, 10, 30));
+    walk(dateTime, QStringLiteral("081220261030"), at(2026, 12, 8, 10, 30));
 }
