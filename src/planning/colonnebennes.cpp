@@ -66,6 +66,14 @@ void ColonneBennes::setLigneCourante(int ligne)
     update();
 }
 
+void ColonneBennes::suivreCurseur(int ligne)
+{
+    if (ligne == m_courante || ligne < 0 || ligne >= m_grille->bennes().size())
+        return;
+    m_courante = ligne;
+    update();
+}
+
 int ColonneBennes::ligneA(const QPoint& point) const
 {
     const double y = point.y() + m_grille->scrollOffset().y();

@@ -2446,6 +2446,14 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     // Each card names its job, its client, its skip's volume and its address.
     QCOMPARE(nom(r->colonne()->cartesPoses().first()),
              QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
+    // Cards, drivers and empty columns are items a reader stops on, each saying whose row it is.
+    QList<QWidget*> items{r->colonne()->cartesPoses().first(), r->carteChauffeur()};
+    items << e.vue->findChildren<QWidget*>(QStringLiteral("zoneDepot"));
+    QVERIFY(items.size() > 2);
+    for (QWidget* item : std::as_const(items))
+        QCOMPARE(QAccessible::queryAccessibleInterface(item)->role(), QAccessible::ListItem);
+    for (QWidget* zone : e.vue->findChildren<QWidget*>(QStringLiteral("zoneDepot")))
+        QVERIFY2(nom(zone).contains(QStringLiteral("ligne de ")) || nom(zone).endsWith(QStringLiteral("à attribuer")), qPrintable(nom(zone)));
     // The map says whose day it shows, what it marks and what it cannot.
     QVERIFY(r->carte());
     QCOMPARE(nom(r->carte()), QStringLiteral("Carte du jour de Léa Garnier\u00A0: 1 pose. 1 lieu sans coordonnées n’est pas sur la carte."));

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "model/record.h"
+#include "widgets/accessiblenames.h"
 
 #include <QApplication>
 
@@ -10,5 +11,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    // Screen readers hear the program's own widgets as the program makes them speak.
+    kv::installAccessibleNames();
     return runTests<TestCalendrier, TestActions, TestGrille>(argc, argv);
 }
