@@ -27,6 +27,9 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QHash>
 #include <QLabel>
@@ -2420,6 +2423,32 @@ Chauffeur* journeeDeLea(fx::Bureau& b)
     b.location(c, b.benne(8), at(2026, 12, 8, 9), std::nullopt, QStringLiteral("4 rue des Lilas, Lyon"), lea, nullptr, 45.76, 4.83);
     b.location(c, b.benne(10), at(2026, 12, 8, 11), std::nullopt, QStringLiteral("Sans coordonnées"), lea);
     return lea;
+}
+
+void TestVuePlanning::tabFromTheLastMapGoesOnOutOfTheScreen()
+{
+    // In its window the screen has stops beside it (the sidebar): Tab from the last map goes
+    // on to them, and stays there.
+    fx::Bureau b;
+    Chauffeur* lea = journeeDeLea(b);
+    Ecran e(b);
+    QWidget fenetre;
+    auto* rangee = new QHBoxLayout(&fenetre);
+    auto* avant = new QLineEdit(&fenetre);
+    rangee->addWidget(avant);
+    rangee->addWidget(e.vue.get());
+    const auto rendre = qScopeGuard([&] { e.vue->setParent(nullptr); });
+    fenetre.resize(1400, 760);
+    fenetre.show();
+    fenetre.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+    e.attendre();
+    QWidget* carte = e.vue->rangee(lea)->carte()->carte();
+    carte->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(carte->hasFocus());
+    QTest::keyClick(carte, Qt::Key_Tab);
+    fixtures::settle();
+    QCOMPARE(QApplication::focusWidget(), avant);
 }
 
 void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
