@@ -11,7 +11,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    // Screen readers hear the program's own widgets as the program makes them speak.
-    kv::installAccessibleNames();
+    kv::installAccessibleNames(); // readers hear the program's widgets as the program has them speak
     return runTests<TestCalendrier, TestActions, TestGrille>(argc, argv);
 }
