@@ -1,5 +1,6 @@
 #include "colonnebennes.h"
 
+#include "grilleaccessible.h"
 #include "grilleplanning.h"
 #include "peintrebarres.h"
 
@@ -64,6 +65,8 @@ void ColonneBennes::setLigneCourante(int ligne)
             v->setValue(bas - height());
     }
     update();
+    if (hasFocus())
+        annoncerFocus(this); // the label the keys moved to
 }
 
 void ColonneBennes::suivreCurseur(int ligne)

@@ -366,12 +366,77 @@ private:
     EnfantsAccessibles m_jours;
 };
 
+// A skip's label in the column beside the grid, read as the grid's rows read.
+class EtiquetteAccessible : public ElementGrille {
+public:
+    EtiquetteAccessible(GrillePlanning* grille, int index) : ElementGrille(grille), m_index(index) {}
+    bool isValid() const override { return m_grille && m_index < m_grille->bennes().size(); }
+    QAccessibleInterface* parent() const override
+    {
+        return m_grille ? QAccessible::queryAccessibleInterface(m_grille->colonne()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name || !isValid())
+            return {};
+        const Benne* b = m_grille->bennes().at(m_index);
+        return ColonneBennes::estInutilisable(b) ? texteBenne(b) + QStringLiteral(", inutilisable") : texteBenne(b);
+    }
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QWidget* colonne = m_grille->colonne();
+        const int y = int(m_grille->hautLigne(m_index) - m_grille->scrollOffset().y());
+        return QRect(colonne->mapToGlobal(QPoint(0, y)), QSize(colonne->width(), int(m_grille->hauteurLigne(m_index))));
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.focusable = true;
+        s.focused = isValid() && m_grille->colonne()->hasFocus() && m_grille->colonne()->ligneCourante() == m_index;
+        return s;
+    }
+
+private:
+    int m_index;
+};
+
+// The column of skips: one item per label, the current one focused while the column has the keys.
+class ColonneAccessible : public QAccessibleWidget {
+public:
+    explicit ColonneAccessible(ColonneBennes* colonne) : QAccessibleWidget(colonne, QAccessible::List) {}
+    GrillePlanning* grille() const { return qobject_cast<GrillePlanning*>(widget()->parentWidget()); }
+    ColonneBennes* colonne() const { return static_cast<ColonneBennes*>(widget()); }
+    int childCount() const override { return grille() ? int(grille()->bennes().size()) : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (!grille() || index < 0 || index >= childCount())
+            return nullptr;
+        return m_etiquettes.enfant(index, [&] { return new EtiquetteAccessible(grille(), index); });
+    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_etiquettes.indexDe(enfant); }
+    QAccessibleInterface* focusChild() const override
+    {
+        return colonne()->hasFocus() ? child(colonne()->ligneCourante()) : nullptr;
+    }
+
+private:
+    EnfantsAccessibles m_etiquettes;
+};
+
 QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
 {
     if (classe == QLatin1String("QWidget"))
         return accessiblePuces(objet);
     if (classe == QLatin1String("kv::planning::GrillePlanning"))
         return new GrilleAccessible(static_cast<GrillePlanning*>(objet));
+    if (classe == QLatin1String("kv::planning::ColonneBennes") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
+        return new ColonneAccessible(static_cast<ColonneBennes*>(objet));
     if (classe == QLatin1String("kv::planning::EnteteJours") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
         return new EnteteAccessible(static_cast<EnteteJours*>(objet));
     return nullptr;
@@ -427,6 +492,12 @@ int EnfantsAccessibles::indexDe(const QAccessibleInterface* enfant) const
         if (QAccessible::accessibleInterface(it.value()) == enfant)
             return it.key();
     return -1;
+}
+
+void annoncerFocus(QObject* objet)
+{
+    QAccessibleEvent focus(objet, QAccessible::Focus);
+    g_annonceur(&focus);
 }
 
 void setAnnonceurGrille(Annonceur annonceur)

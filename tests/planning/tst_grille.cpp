@@ -2919,6 +2919,11 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QTest::keyClick(g->colonne(), Qt::Key_Tab);
     fixtures::settle();
     QCOMPARE(readers.of(QAccessible::Focus), QStringList{cellule->text(QAccessible::Name)});
+    g->colonne()->setFocus(Qt::BacktabFocusReason); // the column's labels said as the keys move
+    readers.heard.clear();
+    QTest::keyClick(g->colonne(), Qt::Key_Down);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{QStringLiteral("Benne 12 m³ état : correct, gris")});
     // A rental gone is a bar gone.
     e.ctx->remove(l);
     Ecran::tourner();
