@@ -223,7 +223,7 @@ public:
                                   "Entrée affiche la location, la touche Menu ouvre ses actions.");
         return QAccessibleWidget::text(t);
     }
-    int childCount() const override { return kAvantLesLignes + int(grille()->bennes().size()); }
+    int childCount() const override { return kAvantLesLignes + int(grille()->bennes().size() + surcouches().size()); }
     QAccessibleInterface* child(int index) const override
     {
         switch (index) {
@@ -234,7 +234,9 @@ public:
         }
         const QList<Benne*>& bennes = grille()->bennes();
         const int ligne = index - kAvantLesLignes;
-        if (ligne < 0 || ligne >= bennes.size())
+        if (ligne >= bennes.size())
+            return QAccessible::queryAccessibleInterface(surcouches().value(ligne - bennes.size()));
+        if (ligne < 0)
             return nullptr;
         Benne* b = bennes[ligne];
         return garde(b, [&] { return new LigneAccessible(grille(), b); });
@@ -253,7 +255,23 @@ public:
             const int ligne = static_cast<const LigneAccessible*>(enfant)->ligne();
             return ligne < 0 ? -1 : kAvantLesLignes + ligne;
         }
-        return -1;
+        const qsizetype surcouche = surcouches().indexOf(qobject_cast<QWidget*>(enfant->object()));
+        return surcouche < 0 ? -1 : kAvantLesLignes + int(grille()->bennes().size() + surcouche);
+    }
+    // What is laid over the grid and shown (a rental's card), after the rows: without it, a
+    // reader walking the window would never meet the card.
+    QList<QWidget*> surcouches() const
+    {
+        GrillePlanning* g = grille();
+        QList<QWidget*> out;
+        for (QObject* o : g->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            // A picture passing over (a fade) lets the pointer through: no place for the reader.
+            if (w && w->isVisible() && !w->isWindow() && !w->testAttribute(Qt::WA_TransparentForMouseEvents) && w != g->viewport() && w != g->colonne() && w != g->entete()
+                && !w->findChild<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
+                out << w;
+        }
+        return out;
     }
     QAccessibleInterface* focusChild() const override { return grille()->hasFocus() ? curseur() : nullptr; }
 

@@ -894,7 +894,9 @@ void TestGrille::auClavier()
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     QVERIFY2(lecteur.said.value(0).startsWith(QStringLiteral("Client : Dupont BTP. Adresse : ")), qPrintable(lecteur.said.value(0)));
     QAccessibleInterface* carte = QAccessible::queryAccessibleInterface(e.vue->findChild<InfoLocationPopup*>());
-    QCOMPARE(carte->role(), QAccessible::ListItem); // the card, named by what it shows
+    QCOMPARE(carte->role(), QAccessible::ListItem); // the card, named by what it shows, in the grid's tree
+    QAccessibleInterface* grilleLue = QAccessible::queryAccessibleInterface(g);
+    QVERIFY(static_cast<QWidget*>(grilleLue->child(grilleLue->childCount() - 1)->object())->isAncestorOf(e.vue->findChild<InfoLocationPopup*>()));
     QCOMPARE(carte->text(QAccessible::Name), lecteur.said.value(0));
     QTest::keyClick(g, Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
