@@ -479,7 +479,7 @@ void setItemChosen(QWidget* card, bool chosen)
 {
     const QVariant before = card->property(kItemChosen);
     card->setProperty(kItemChosen, chosen);
-    if (before.isValid() && before.toBool() == chosen)
+    if (!before.isValid() || before.toBool() == chosen) // made with its choice, or no change
         return;
     // Said as a selection, which the bridge carries as the item's change of state.
     QAccessibleEvent said(card, QAccessible::Selection);
