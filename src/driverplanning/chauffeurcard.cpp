@@ -1,5 +1,6 @@
 #include "chauffeurcard.h"
 
+#include "widgets/accessiblenames.h"
 #include "widgets/plaintext.h"
 #include "model/records.h"
 #include "widgets/glass/glass.h"
@@ -39,6 +40,7 @@ ChauffeurCard::ChauffeurCard(Chauffeur* chauffeur, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, kMarge);
     layout->addWidget(surVerre(contenu, chauffeur ? QColor(Qt::blue) : QColor(255, 149, 0), this));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    readAsItem(this);
     setAccessibleName(texte());
 }
 

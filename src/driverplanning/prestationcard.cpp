@@ -3,6 +3,7 @@
 #include "model/helpers.h"
 #include "model/records.h"
 #include "rentals/modifierlocation.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/colors.h"
 #include "widgets/forms/singleline.h"
 #include "widgets/glass/glass.h"
@@ -153,6 +154,7 @@ PrestationCard::PrestationCard(LocationDeBenne* location, TypePrestation type, Q
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setCursor(Qt::OpenHandCursor);
     setFocusPolicy(Qt::StrongFocus);
+    readAsItem(this);
     // What the card shows: the job, the client, the skip's volume, the address.
     setAccessibleName((type == TypePrestation::pose ? QStringLiteral("Pose, ") : QStringLiteral("Enlèvement, "))
                       + texteClient() + QStringLiteral(", ") + texteVolume() + QStringLiteral(", ") + texteAdresse());

@@ -5,6 +5,7 @@
 
 #include "model/modelcontext.h"
 #include "model/records.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/colors.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
@@ -159,6 +160,7 @@ public:
         setObjectName(QStringLiteral("zoneDepot"));
         setMinimumHeight(90);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        readAsItem(this);
         setAccessibleName(texte + QStringLiteral(", ") + ligne);
     }
     QString texte() const { return m_texte; }

@@ -22,6 +22,7 @@
 #include "widgets/textstyles.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCoreApplication>
@@ -1018,7 +1019,8 @@ bool VuePlanningChauffeurs::focusNextPrevChild(bool next)
     }
     if (!QWidget::focusNextPrevChild(next))
         return false;
-    QWidget* nouveau = focusWidget();
+    // Where the keys went: out of the screen, its own focus child still names the stop left.
+    QWidget* nouveau = QApplication::focusWidget();
     if (nouveau && m_defilement->widget()->isAncestorOf(nouveau))
         donnerClavier(nouveau, next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;

@@ -1,5 +1,6 @@
 #include "colonnebennes.h"
 
+#include "grilleaccessible.h"
 #include "grilleplanning.h"
 #include "peintrebarres.h"
 
@@ -63,6 +64,16 @@ void ColonneBennes::setLigneCourante(int ligne)
         else if (bas > v->value() + height())
             v->setValue(bas - height());
     }
+    update();
+    if (hasFocus())
+        annoncerFocus(this); // the label the keys moved to
+}
+
+void ColonneBennes::suivreCurseur(int ligne)
+{
+    if (ligne == m_courante || ligne < 0 || ligne >= m_grille->bennes().size())
+        return;
+    m_courante = ligne;
     update();
 }
 

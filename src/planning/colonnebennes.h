@@ -31,6 +31,9 @@ public:
 
     int ligneCourante() const { return m_courante; }
     void setLigneCourante(int ligne);
+    // The grid's cell moved to `ligne`, in view: the current label goes with it, so that the keys
+    // coming back from the grid, or going on into it, stay in the row the user left.
+    void suivreCurseur(int ligne);
 
 protected:
     bool event(QEvent* event) override;

@@ -223,7 +223,7 @@ public:
                                   "Entrée affiche la location, la touche Menu ouvre ses actions.");
         return QAccessibleWidget::text(t);
     }
-    int childCount() const override { return kAvantLesLignes + int(grille()->bennes().size()); }
+    int childCount() const override { return kAvantLesLignes + int(grille()->bennes().size() + surcouches().size()); }
     QAccessibleInterface* child(int index) const override
     {
         switch (index) {
@@ -234,7 +234,9 @@ public:
         }
         const QList<Benne*>& bennes = grille()->bennes();
         const int ligne = index - kAvantLesLignes;
-        if (ligne < 0 || ligne >= bennes.size())
+        if (ligne >= bennes.size())
+            return QAccessible::queryAccessibleInterface(surcouches().value(ligne - bennes.size()));
+        if (ligne < 0)
             return nullptr;
         Benne* b = bennes[ligne];
         return garde(b, [&] { return new LigneAccessible(grille(), b); });
@@ -253,7 +255,23 @@ public:
             const int ligne = static_cast<const LigneAccessible*>(enfant)->ligne();
             return ligne < 0 ? -1 : kAvantLesLignes + ligne;
         }
-        return -1;
+        const qsizetype surcouche = surcouches().indexOf(qobject_cast<QWidget*>(enfant->object()));
+        return surcouche < 0 ? -1 : kAvantLesLignes + int(grille()->bennes().size() + surcouche);
+    }
+    // What is laid over the grid and shown (a rental's card), after the rows: without it, a
+    // reader walking the window would never meet the card.
+    QList<QWidget*> surcouches() const
+    {
+        GrillePlanning* g = grille();
+        QList<QWidget*> out;
+        for (QObject* o : g->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            // A picture passing over (a fade) lets the pointer through: no place for the reader.
+            if (w && w->isVisible() && !w->isWindow() && !w->testAttribute(Qt::WA_TransparentForMouseEvents) && w != g->viewport() && w != g->colonne() && w != g->entete()
+                && !w->findChild<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
+                out << w;
+        }
+        return out;
     }
     QAccessibleInterface* focusChild() const override { return grille()->hasFocus() ? curseur() : nullptr; }
 
@@ -366,12 +384,77 @@ private:
     EnfantsAccessibles m_jours;
 };
 
+// A skip's label in the column beside the grid, read as the grid's rows read.
+class EtiquetteAccessible : public ElementGrille {
+public:
+    EtiquetteAccessible(GrillePlanning* grille, int index) : ElementGrille(grille), m_index(index) {}
+    bool isValid() const override { return m_grille && m_index < m_grille->bennes().size(); }
+    QAccessibleInterface* parent() const override
+    {
+        return m_grille ? QAccessible::queryAccessibleInterface(m_grille->colonne()) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name || !isValid())
+            return {};
+        const Benne* b = m_grille->bennes().at(m_index);
+        return ColonneBennes::estInutilisable(b) ? texteBenne(b) + QStringLiteral(", inutilisable") : texteBenne(b);
+    }
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QWidget* colonne = m_grille->colonne();
+        const int y = int(m_grille->hautLigne(m_index) - m_grille->scrollOffset().y());
+        return QRect(colonne->mapToGlobal(QPoint(0, y)), QSize(colonne->width(), int(m_grille->hauteurLigne(m_index))));
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.focusable = true;
+        s.focused = isValid() && m_grille->colonne()->hasFocus() && m_grille->colonne()->ligneCourante() == m_index;
+        return s;
+    }
+
+private:
+    int m_index;
+};
+
+// The column of skips: one item per label, the current one focused while the column has the keys.
+class ColonneAccessible : public QAccessibleWidget {
+public:
+    explicit ColonneAccessible(ColonneBennes* colonne) : QAccessibleWidget(colonne, QAccessible::List) {}
+    GrillePlanning* grille() const { return qobject_cast<GrillePlanning*>(widget()->parentWidget()); }
+    ColonneBennes* colonne() const { return static_cast<ColonneBennes*>(widget()); }
+    int childCount() const override { return grille() ? int(grille()->bennes().size()) : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        if (!grille() || index < 0 || index >= childCount())
+            return nullptr;
+        return m_etiquettes.enfant(index, [&] { return new EtiquetteAccessible(grille(), index); });
+    }
+    int indexOfChild(const QAccessibleInterface* enfant) const override { return m_etiquettes.indexDe(enfant); }
+    QAccessibleInterface* focusChild() const override
+    {
+        return colonne()->hasFocus() ? child(colonne()->ligneCourante()) : nullptr;
+    }
+
+private:
+    EnfantsAccessibles m_etiquettes;
+};
+
 QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
 {
     if (classe == QLatin1String("QWidget"))
         return accessiblePuces(objet);
     if (classe == QLatin1String("kv::planning::GrillePlanning"))
         return new GrilleAccessible(static_cast<GrillePlanning*>(objet));
+    if (classe == QLatin1String("kv::planning::ColonneBennes") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
+        return new ColonneAccessible(static_cast<ColonneBennes*>(objet));
     if (classe == QLatin1String("kv::planning::EnteteJours") && qobject_cast<GrillePlanning*>(static_cast<QWidget*>(objet)->parentWidget()))
         return new EnteteAccessible(static_cast<EnteteJours*>(objet));
     return nullptr;
@@ -427,6 +510,12 @@ int EnfantsAccessibles::indexDe(const QAccessibleInterface* enfant) const
         if (QAccessible::accessibleInterface(it.value()) == enfant)
             return it.key();
     return -1;
+}
+
+void annoncerFocus(QObject* objet)
+{
+    QAccessibleEvent focus(objet, QAccessible::Focus);
+    g_annonceur(&focus);
 }
 
 void setAnnonceurGrille(Annonceur annonceur)

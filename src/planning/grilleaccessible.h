@@ -13,6 +13,7 @@
 #include <functional>
 
 class QAccessibleEvent;
+class QObject;
 
 namespace kv {
 class LocationDeBenne;
@@ -44,6 +45,9 @@ void installerAccessibiliteGrille();
 // (a platform without an accessibility bridge drops them).
 using Annonceur = void (*)(QAccessibleEvent* event);
 void setAnnonceurGrille(Annonceur annonceur);
+
+// Says to readers that the keys are on `objet`, as its focused item (the column's current label).
+void annoncerFocus(QObject* objet);
 
 // What a rental's bar reads.
 QString texteAccessibleBarre(const GrillePlanning* grille, const LocationDeBenne* location);

@@ -1227,8 +1227,10 @@ constexpr char kCurseurRetenu[] = "kvCurseurPlanning";
 
 void GrillePlanning::retenirCurseur()
 {
-    if (m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size())
+    if (m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
+        m_colonne->suivreCurseur(m_curseurLigne);
         window()->setProperty(kCurseurRetenu, QVariantList{m_bennes[m_curseurLigne]->id(), jours().date(m_curseurColonne)});
+    }
 }
 
 void GrillePlanning::reprendreCurseur()

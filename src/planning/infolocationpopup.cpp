@@ -6,6 +6,7 @@
 
 #include "model/helpers.h"
 #include "model/modelcontext.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/elidedlineslabel.h"
 
 #include "rentals/modifierlocation.h"
@@ -61,11 +62,20 @@ QList<InfoLocationPopup::Ligne> InfoLocationPopup::lignes(const LocationDeBenne*
     return out;
 }
 
+QString InfoLocationPopup::texteLu(const LocationDeBenne* location)
+{
+    QStringList dit;
+    for (const Ligne& l : lignes(location))
+        dit << (l.libelle.isEmpty() ? l.valeur : l.libelle + QLatin1Char(' ') + l.valeur);
+    return dit.isEmpty() ? QString() : dit.join(QStringLiteral(". ")) + QLatin1Char('.');
+}
+
 InfoLocationPopup::InfoLocationPopup(LocationDeBenne* location, QWidget* parent)
     : QWidget(parent), m_location(location)
 {
     setObjectName(QStringLiteral("infoLocationPopup"));
     setFixedWidth(300);
+    readAsItem(this);
     m_grille = new QGridLayout(this);
     m_grille->setHorizontalSpacing(8);
     m_grille->setVerticalSpacing(10);
@@ -83,6 +93,7 @@ InfoLocationPopup::InfoLocationPopup(LocationDeBenne* location, QWidget* parent)
 
 void InfoLocationPopup::actualiser()
 {
+    setAccessibleName(texteLu(m_location));
     while (QLayoutItem* item = m_grille->takeAt(0)) {
         delete item->widget();
         delete item;

@@ -29,6 +29,8 @@ public:
     static QList<Ligne> lignes(const LocationDeBenne* location);
     // "12 kg" for 12.5 kg: the whole kilograms, no grouping.
     static QString textePoids(double kg);
+    // What a reader hears of the card: its rows one after another, as they read.
+    static QString texteLu(const LocationDeBenne* location);
 
     explicit InfoLocationPopup(LocationDeBenne* location, QWidget* parent = nullptr);
 

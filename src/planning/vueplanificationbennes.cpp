@@ -505,10 +505,7 @@ void VuePlanificationBennes::setLocationInfoSelectionnee(LocationDeBenne* locati
         });
         voile->setUpdatesEnabled(false);
         // The keys stay on the grid's cell: what the card shows is said.
-        QStringList dit;
-        for (const InfoLocationPopup::Ligne& l : InfoLocationPopup::lignes(location))
-            dit << (l.libelle.isEmpty() ? l.valeur : l.libelle + QLatin1Char(' ') + l.valeur);
-        announceOutcome(m_grille, dit.join(QStringLiteral(". ")) + QLatin1Char('.'));
+        announceOutcome(m_grille, InfoLocationPopup::texteLu(location));
     }
     m_echap->setEnabled(location != nullptr);
     emit locationInfoSelectionneeChanged();

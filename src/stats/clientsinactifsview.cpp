@@ -10,6 +10,7 @@
 #include "widgets/flowlayout.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/focusstyle.h"
+#include "widgets/sharedannouncement.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
 
@@ -640,8 +641,14 @@ void ClientsInactifsView::ecrire(int row)
 void ClientsInactifsView::montrerBouton(ClientInactifDelegate::Bouton bouton)
 {
     m_delegate->setBoutonClavier(bouton);
-    if (m_liste->currentIndex().isValid())
-        m_liste->viewport()->update(m_liste->visualRect(m_liste->currentIndex()));
+    const QModelIndex courant = m_liste->currentIndex();
+    if (!courant.isValid())
+        return;
+    m_liste->viewport()->update(m_liste->visualRect(courant));
+    // A painted button takes no focus of its own: a reader hears the one the keys are on.
+    if (bouton != ClientInactifDelegate::Bouton::aucun && m_liste->hasFocus())
+        announceOutcome(m_liste, (bouton == ClientInactifDelegate::Bouton::copier ? kCopier : kEmail) + QStringLiteral(", ")
+                                     + rows()[courant.row()].nom);
 }
 
 bool ClientsInactifsView::toucheDansLaListe(QKeyEvent* event)

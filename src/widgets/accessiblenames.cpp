@@ -33,6 +33,9 @@ const char* const kSpokenChoice = "kvSpokenChoice";
 const char* const kUnitsPerStep = "kvUnitsPerStep";
 const char* const kShownValue = "kvShownValue";
 const char* const kShownText = "kvShownText";
+// On a card read as an item; and, on a card among which one is chosen, whether it is.
+const char* const kReadAsItem = "kvReadAsItem";
+const char* const kItemChosen = "kvItemChosen";
 
 std::function<void(QAccessibleEvent*)> g_observer;
 // The update handler installed before ours (none in the program).
@@ -114,8 +117,16 @@ void sayHeldFocus()
         child = currentRowChild(view);
     QAccessibleEvent said(object, QAccessible::Focus);
     said.setChild(child);
-    if (shown(said.accessibleInterface()))
-        toBridge(&said);
+    QAccessibleInterface* iface = said.accessibleInterface();
+    if (!shown(iface))
+        return;
+    // A painted widget's focused item (the grid's cell) is where the keys are: said as it, once.
+    if (QAccessibleInterface* item = child < 0 ? iface->focusChild() : nullptr; item && item != iface && !item->object()) {
+        QAccessibleEvent byItem(item, QAccessible::Focus);
+        toBridge(&byItem);
+        return;
+    }
+    toBridge(&said);
 }
 
 void holdFocus(QAccessibleEvent* event)
@@ -365,8 +376,24 @@ public:
     QVariant minimumStepSize() const override { return slider()->singleStep() * unit(); }
 };
 
+// A painted card as an item, named by its screen, selectable where one card is the chosen one.
+class CardItem : public QAccessibleWidget {
+public:
+    explicit CardItem(QWidget* card) : QAccessibleWidget(card, QAccessible::ListItem) {}
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        const QVariant chosen = widget()->property(kItemChosen);
+        s.selectable = chosen.isValid();
+        s.selected = chosen.toBool();
+        return s;
+    }
+};
+
 QAccessibleInterface* namedControlFactory(const QString& className, QObject* object)
 {
+    if (object && object->isWidgetType() && object->property(kReadAsItem).toBool())
+        return new CardItem(static_cast<QWidget*>(object));
     if (className == QLatin1String("QComboBox"))
         if (auto* combo = qobject_cast<QComboBox*>(object))
             return new NamedComboBox(combo);
@@ -434,6 +461,28 @@ void setSliderShownValue(QAbstractSlider* slider, double value, const QString& t
     if (shownValue.isValid() && unit > 0 && value == slider->value() * unit)
         return;
     QAccessibleValueChangeEvent said(slider, shownValue.isValid() ? shownValue : QVariant(slider->value()));
+    tellReaders(&said);
+}
+
+void readAsItem(QWidget* card)
+{
+    card->setProperty(kReadAsItem, true);
+    // A reader that met the card before it was an item keeps the filler Qt made: made again.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(card);
+    if (made && made->role() != QAccessible::ListItem)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+void setItemChosen(QWidget* card, bool chosen)
+{
+    const QVariant before = card->property(kItemChosen);
+    card->setProperty(kItemChosen, chosen);
+    if (!before.isValid() || before.toBool() == chosen) // made with its choice, or no change
+        return;
+    // Said as a selection, which the bridge carries as the item's change of state.
+    QAccessibleEvent said(card, QAccessible::Selection);
     tellReaders(&said);
 }
 

@@ -33,7 +33,7 @@ void installAccessibleNames();
 //   the field it sets shows passes the keys on twice on the way, a reader hears the field;
 // - never for what is not shown (a date field's hidden calendar follows each step of the date);
 // - the focus on a list or table is said as its current row, so that Tab into a list with a
-//   chosen row says the row.
+//   chosen row says the row; on a painted widget, as its focused item (the grid's cell).
 void tellReaders(QAccessibleEvent* event);
 // Hears every event as it goes to readers, reader or not (tests); an empty function stops.
 void setReaderObserver(std::function<void(QAccessibleEvent*)> observer);
@@ -43,5 +43,13 @@ void setReaderObserver(std::function<void(QAccessibleEvent*)> observer);
 // `unitsPerStep` is given once, as the slider is made; the shown value each time it changes.
 void readSliderInUnits(QAbstractSlider* slider, double unitsPerStep);
 void setSliderShownValue(QAbstractSlider* slider, double value, const QString& text);
+
+// A card a screen paints (a rental's, a driver's job, a drop zone) read as one item of the list
+// it stands in, by the name the screen gives it, saying what the card shows (client, place,
+// dates, driver, whose row): left to Qt, a widget of the program's own is a filler that readers
+// pass by. Given before the card is first shown.
+void readAsItem(QWidget* card);
+// A card among which the user chooses one: whether it is the chosen one, said as it changes.
+void setItemChosen(QWidget* card, bool chosen);
 
 } // namespace kv

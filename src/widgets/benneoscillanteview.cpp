@@ -1,5 +1,6 @@
 #include "benneoscillanteview.h"
 
+#include "accessiblenames.h"
 #include "glass/glass.h"
 #include "plaintext.h"
 
@@ -130,6 +131,8 @@ BenneOscillanteView::BenneOscillanteView(const QString& text, const QColor& coul
     mettreEnPage();
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    readAsItem(this);
+    setItemChosen(this, isSelected);
     setAccessibleName(text);
     m_swing.setInterval(1000 / kImagesParSeconde);
     m_swing.setTimerType(Qt::PreciseTimer);
@@ -256,6 +259,7 @@ void BenneOscillanteView::setSelected(bool selected)
     if (m_isSelected == selected)
         return;
     m_isSelected = selected;
+    setItemChosen(this, selected);
     update();
     if (isVisible())
         changementSelection(selected);

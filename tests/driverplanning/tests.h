@@ -42,6 +42,7 @@ private slots:
     void failedSaveAfterDropIsTakenBack();
     void keyboard();
     void tabFollowsTheScreenDriverByDriver();
+    void tabFromTheLastMapGoesOnOutOfTheScreen();
     void theReassignedCardKeepsTheKeyboardInView();
     void theFocusFrameShowsOnEveryCardColour();
     void sendingThroughTheMailHelper();

@@ -27,6 +27,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QHash>
 #include <QLabel>
@@ -2422,6 +2424,27 @@ Chauffeur* journeeDeLea(fx::Bureau& b)
     return lea;
 }
 
+void TestVuePlanning::tabFromTheLastMapGoesOnOutOfTheScreen()
+{
+    // Tab from the last map goes on to the stops beside the screen in its window (the sidebar).
+    fx::Bureau b;
+    Chauffeur* lea = journeeDeLea(b);
+    Ecran e(b);
+    QWidget fenetre;
+    auto* avant = new QLineEdit(&fenetre);
+    e.vue->setParent(&fenetre);
+    const auto rendre = qScopeGuard([&] { e.vue->setParent(nullptr); });
+    e.vue->setGeometry(200, 0, 1200, 760);
+    fenetre.resize(1400, 760);
+    fenetre.show();
+    QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+    e.attendre();
+    QWidget* carte = e.vue->rangee(lea)->carte()->carte();
+    carte->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(carte, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), avant);
+}
+
 void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
 {
     fx::Bureau b;
@@ -2446,6 +2469,10 @@ void TestVuePlanning::aScreenReaderReadsDriversCardsMapsAndDays()
     // Each card names its job, its client, its skip's volume and its address.
     QCOMPARE(nom(r->colonne()->cartesPoses().first()),
              QStringLiteral("Pose, Transports Morel, 8 m³, 4 rue des Lilas, Lyon, ligne de Léa Garnier"));
+    // Cards, drivers and empty columns are items a reader stops on.
+    for (QWidget* item : e.vue->findChildren<QWidget*>(QStringLiteral("zoneDepot"))
+                             + QList<QWidget*>{r->colonne()->cartesPoses().first(), r->carteChauffeur()})
+        QCOMPARE(QAccessible::queryAccessibleInterface(item)->role(), QAccessible::ListItem);
     // The map says whose day it shows, what it marks and what it cannot.
     QVERIFY(r->carte());
     QCOMPARE(nom(r->carte()), QStringLiteral("Carte du jour de Léa Garnier\u00A0: 1 pose. 1 lieu sans coordonnées n’est pas sur la carte."));

@@ -893,6 +893,11 @@ void TestGrille::auClavier()
     QTest::keyClick(g, Qt::Key_Return);
     QCOMPARE(e.vue->locationInfoSelectionnee(), l);
     QVERIFY2(lecteur.said.value(0).startsWith(QStringLiteral("Client : Dupont BTP. Adresse : ")), qPrintable(lecteur.said.value(0)));
+    QAccessibleInterface* carte = QAccessible::queryAccessibleInterface(e.vue->findChild<InfoLocationPopup*>());
+    QCOMPARE(carte->role(), QAccessible::ListItem); // the card, named by what it shows, in the grid's tree
+    QAccessibleInterface* grilleLue = QAccessible::queryAccessibleInterface(g);
+    QVERIFY(static_cast<QWidget*>(grilleLue->child(grilleLue->childCount() - 1)->object())->isAncestorOf(e.vue->findChild<InfoLocationPopup*>()));
+    QCOMPARE(carte->text(QAccessible::Name), lecteur.said.value(0));
     QTest::keyClick(g, Qt::Key_Escape);
     QCOMPARE(e.vue->locationInfoSelectionnee(), nullptr);
     // Ctrl+Shift+D duplicates; Delete asks first.
@@ -939,6 +944,11 @@ void TestGrille::auClavier()
     auto* apres = new VuePlanificationBennes(e.ctx.get(), e.centrage, &fenetre, fixedClock());
     apres->show();
     QTRY_COMPARE(apres->grille()->curseur(), la);
+    // The keys coming back from the skip column find it there too.
+    QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+    apres->grille()->colonne()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(apres->grille()->colonne(), Qt::Key_Tab);
+    QCOMPARE(apres->grille()->curseur(), la);
     QVERIFY(apres->grille()->viewport()->rect().intersects(apres->grille()->cadreCurseur().translated(-apres->grille()->scrollOffset()).toRect()));
 }
 
@@ -2903,6 +2913,19 @@ void TestGrille::lecteurDEcranLitLaGrille()
     QCOMPARE(annonces.last().first, QAccessible::Focus);
     QVERIFY2(annonces.last().second.startsWith(QStringLiteral("Benne 10 m³ état : correct, gris, dimanche 15 mars 2026\u00A0: Dupont BTP (Lyon)")),
              qPrintable(annonces.last().second));
+    // Through the readers' one path, Tab from the skip column says the cell the keys land on.
+    setAnnonceurGrille(&kv::tellReaders);
+    fixtures::HeardByReaders readers;
+    g->colonne()->setFocus(Qt::BacktabFocusReason);
+    readers.heard.clear();
+    QTest::keyClick(g->colonne(), Qt::Key_Tab);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{cellule->text(QAccessible::Name)});
+    g->colonne()->setFocus(Qt::BacktabFocusReason); // the column's labels said as the keys move
+    readers.heard.clear();
+    QTest::keyClick(g->colonne(), Qt::Key_Down);
+    fixtures::settle();
+    QCOMPARE(readers.of(QAccessible::Focus), QStringList{QStringLiteral("Benne 12 m³ état : correct, gris")});
     // A rental gone is a bar gone.
     e.ctx->remove(l);
     Ecran::tourner();

@@ -1500,6 +1500,10 @@ void ParClientTest::tilesAreChosenItemsReachedByArrowsAndF6()
     QTest::keyClick(carte, Qt::Key_Return);
     QTRY_VERIFY(ecran.colonneDetails()->isVisible());
     QVERIFY2(lecteur.said.value(0).contains(ecran.adresseDetails()), qPrintable(lecteur.said.join(QLatin1Char('|'))));
+    QAccessibleInterface* lueCarte = QAccessible::queryAccessibleInterface(carte);
+    QCOMPARE(lueCarte->role(), QAccessible::ListItem); // the rental's tile, as it reads, the chosen one
+    QCOMPARE(lueCarte->text(QAccessible::Name), carte->text());
+    QTRY_VERIFY(lueCarte->state().selected);
     QTest::keyClick(carte, Qt::Key_F6, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), tuile);
 }

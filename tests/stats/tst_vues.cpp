@@ -2,6 +2,7 @@
 // pickers and the list's buttons; the store changed while a statistic is shown.
 #include "tests.h"
 
+#include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "shownpart.h"
 
@@ -1692,7 +1693,9 @@ void TestVues::inactiveClientsByKeys()
     QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
     QTest::keyClick(liste, Qt::Key_Return);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("04 72 00 00 00"));
+    fixtures::HeardAnnouncements lecteur; // the painted button the keys reach
     QTest::keyClick(liste, Qt::Key_Tab);
+    QCOMPARE(lecteur.said, QStringList{QStringLiteral("E-mail, Bâtiments Roux")});
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(liste));
     QCOMPARE(delegue->boutonClavier(), ClientInactifDelegate::Bouton::email);
     QVERIFY(vu() != avecFocus);
