@@ -512,14 +512,18 @@ void GraphiqueLeger::peindre(QPainter& p, const Disposition& d) const
     const QFontMetricsF fm(d.police);
     p.setFont(d.police);
 
-    // The grid: a line at each mark of the value axis, and at each month.
-    p.setPen(QPen(grille, 1));
+    // The grid: a line at each mark of the value axis, and at each month. Lines one pixel wide
+    // are cosmetic throughout: the raster engine draws those on its fast path.
+    QPen trait(grille, 1);
+    trait.setCosmetic(true);
+    p.setPen(trait);
     for (double v : d.marques)
         p.drawLine(QPointF(d.trace.left(), d.y(v)), QPointF(d.trace.right(), d.y(v)));
     if (m_lignes)
         for (qreal c : d.centres)
             p.drawLine(QPointF(c, d.trace.top()), QPointF(c, d.trace.bottom()));
-    p.setPen(QPen(palette().color(QPalette::Mid), 1));
+    trait.setColor(palette().color(QPalette::Mid));
+    p.setPen(trait);
     p.drawLine(d.trace.bottomLeft(), d.trace.bottomRight());
     p.drawLine(d.trace.bottomLeft(), d.trace.topLeft());
 
@@ -550,12 +554,18 @@ void GraphiqueLeger::peindre(QPainter& p, const Disposition& d) const
         if (d.annotationVues[i])
             p.drawText(d.annotations[i], Qt::AlignCenter, m_barres[i].texte);
 
-    // The lines, then a symbol at each point: one picture per series, drawn at each.
-    const qreal ratio = p.device()->devicePixelRatioF();
+    // The lines, then a symbol at each point: one picture per series, put down at whole pixels
+    // (a picture placed between pixels is resampled, point by point).
     for (qsizetype s = 0; s < m_series.size(); ++s) {
-        p.setPen(QPen(m_series[s].couleur, 1.5));
+        trait.setColor(m_series[s].couleur);
+        p.setPen(trait);
         p.setBrush(Qt::NoBrush);
         p.drawPolyline(d.lignes[s]);
+    }
+    const qreal ratio = p.device()->devicePixelRatioF();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (qsizetype s = 0; s < m_series.size(); ++s) {
         QImage symbole(QSize(kSymbole, kSymbole) * ratio, QImage::Format_ARGB32_Premultiplied);
         symbole.setDevicePixelRatio(ratio);
         symbole.fill(Qt::transparent);
@@ -565,8 +575,11 @@ void GraphiqueLeger::peindre(QPainter& p, const Disposition& d) const
             dessinerSymbole(ps, QRectF(0.5, 0.5, kSymbole - 1, kSymbole - 1), m_series[s].forme, m_series[s].couleur);
         }
         for (const QPointF& pt : d.lignes[s])
-            p.drawImage(pt - QPointF(kSymbole / 2.0, kSymbole / 2.0), symbole);
+            p.drawImage(QPointF(std::round((pt.x() - kSymbole / 2.0) * ratio) / ratio,
+                                std::round((pt.y() - kSymbole / 2.0) * ratio) / ratio),
+                        symbole);
     }
+    p.restore();
 
     // The names under the plot.
     p.setFont(d.police);
