@@ -317,21 +317,15 @@ void GraphiqueLeger::lisibles()
 void GraphiqueLeger::changer()
 {
     ++m_version;
-    m_disposition.reset();
+    m_dispositions.clear();
     m_rendu = QPixmap();
-    m_hauteurs.clear();
     updateGeometry();
     update();
 }
 
 int GraphiqueLeger::heightForWidth(int largeur) const
 {
-    if (m_disposition && m_disposition->largeur == largeur)
-        return m_disposition->hauteur;
-    auto it = m_hauteurs.constFind(largeur);
-    if (it == m_hauteurs.cend())
-        it = m_hauteurs.insert(largeur, disposer(largeur).hauteur);
-    return it.value();
+    return disposition(largeur).hauteur;
 }
 
 QSize GraphiqueLeger::sizeHint() const
@@ -344,13 +338,23 @@ QSize GraphiqueLeger::minimumSizeHint() const
     return {100, m_hauteur};
 }
 
-const GraphiqueLeger::Disposition& GraphiqueLeger::disposition() const
+std::shared_ptr<const GraphiqueLeger::Disposition> GraphiqueLeger::dispositionPour(int largeur) const
 {
-    if (!m_disposition || m_disposition->largeur != width()) {
-        m_disposition = std::make_unique<Disposition>(disposer(width()));
-        m_rendu = QPixmap();
-    }
-    return *m_disposition;
+    if (largeur < 0)
+        largeur = width();
+    if (auto it = m_dispositions.constFind(largeur); it != m_dispositions.cend())
+        return it.value();
+    // A layout asks at a few widths; a window resized by hand, at many.
+    if (m_dispositions.size() >= 8)
+        m_dispositions.clear();
+    auto d = std::make_shared<const Disposition>(disposer(largeur));
+    m_dispositions.insert(largeur, d);
+    return d;
+}
+
+const GraphiqueLeger::Disposition& GraphiqueLeger::disposition(int largeur) const
+{
+    return *dispositionPour(largeur);
 }
 
 GraphiqueLeger::Disposition GraphiqueLeger::disposer(int largeur) const
@@ -492,14 +496,15 @@ QColor GraphiqueLeger::couleurGrille() const
 
 void GraphiqueLeger::paintEvent(QPaintEvent*)
 {
-    const Disposition& d = disposition();
+    const std::shared_ptr<const Disposition> d = dispositionPour(-1);
     const qreal ratio = devicePixelRatioF();
-    if (m_rendu.isNull() || m_rendu.size() != size() * ratio) {
+    if (m_rendu.isNull() || m_rendu.size() != size() * ratio || m_rendue != d) {
         m_rendu = QPixmap(size() * ratio);
         m_rendu.setDevicePixelRatio(ratio);
         m_rendu.fill(Qt::transparent);
         QPainter p(&m_rendu);
-        peindre(p, d);
+        peindre(p, *d);
+        m_rendue = d;
     }
     QPainter(this).drawPixmap(0, 0, m_rendu);
 }
@@ -608,11 +613,11 @@ void GraphiqueLeger::changeEvent(QEvent* event)
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange
         || event->type() == QEvent::StyleChange) {
         lisibles();
-        m_disposition.reset();
+        m_dispositions.clear();
         m_rendu = QPixmap();
-        m_hauteurs.clear();
         updateGeometry();
         update();
+        emit disposee();
     }
 }
 

@@ -117,7 +117,10 @@ protected:
 
 private:
     struct Disposition;
-    const Disposition& disposition() const;
+    // Laid out for `largeur` (the widget's width when negative), once per width until the
+    // figures, the font or the palette change.
+    const Disposition& disposition(int largeur = -1) const;
+    std::shared_ptr<const Disposition> dispositionPour(int largeur) const;
     Disposition disposer(int largeur) const;
     void peindre(QPainter& p, const Disposition& d) const;
     void changer();
@@ -142,11 +145,10 @@ private:
     std::function<QString(double)> m_valeur;
     double m_max = 1;
     double m_pasVoulu = 1;
-    // Laid out for one width, until the figures, the font or the palette change.
-    mutable std::unique_ptr<Disposition> m_disposition;
+    mutable QHash<int, std::shared_ptr<const Disposition>> m_dispositions;
+    // The chart as painted at its size, until its layout or its figures change.
     mutable QPixmap m_rendu;
-    // The heights asked for at a few widths by a layout.
-    mutable QHash<int, int> m_hauteurs;
+    mutable std::shared_ptr<const Disposition> m_rendue;
 };
 
 } // namespace kv::stats
