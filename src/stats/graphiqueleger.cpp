@@ -12,7 +12,6 @@
 #include <QHelpEvent>
 #include <QLocale>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QToolTip>
 
@@ -135,7 +134,7 @@ private:
 class GraphiqueAccessible : public QAccessibleWidget {
 public:
     explicit GraphiqueAccessible(GraphiqueLeger* g) : QAccessibleWidget(g, QAccessible::Chart) {}
-    ~GraphiqueAccessible() override { oublier(); }
+    ~GraphiqueAccessible() override { lacher(); }
     int childCount() const override { return int(graphique()->nombreEntrees()); }
     QAccessibleInterface* child(int index) const override { return enfant(index, -1); }
     int indexOfChild(const QAccessibleInterface* c) const override
@@ -176,12 +175,18 @@ public:
 private:
     GraphiqueLeger* graphique() const { return static_cast<GraphiqueLeger*>(widget()); }
     quint64 version() const { return graphique()->versionFigures(); }
+    // The entries made for the figures shown before: dropped, as readers are told by the new
+    // description.
     void oublier() const
+    {
+        lacher();
+        m_version = version();
+    }
+    void lacher() const
     {
         for (QAccessibleInterface* c : std::as_const(m_enfants))
             QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(c));
         m_enfants.clear();
-        m_version = version();
     }
     mutable QHash<quint64, QAccessibleInterface*> m_enfants;
     mutable quint64 m_version = 0;
@@ -220,6 +225,7 @@ QAccessibleInterface* fabrique(const QString& classe, QObject* objet)
 
 GraphiqueLeger::GraphiqueLeger(int hauteur, QWidget* parent) : QWidget(parent), m_hauteur(hauteur)
 {
+    // Screen readers reach the chart's bars and lines through an interface of its own.
     static const bool installee = [] {
         QAccessible::installFactory(fabrique);
         return true;
