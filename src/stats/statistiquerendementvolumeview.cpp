@@ -1,5 +1,6 @@
 #include "statistiquerendementvolumeview.h"
 
+#include "graphiqueleger.h"
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 
@@ -13,13 +14,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <QtCharts/QLegend>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QStackedBarSeries>
-#include <QtCharts/QValueAxis>
-
 namespace kv {
 
 using namespace stats;
@@ -27,7 +21,7 @@ using namespace stats;
 // ---------------------------------------------------------------------------------------------
 
 StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZone& zone, QWidget* parent)
-    : QWidget(parent), m_zone(zone), m_vue(nouvelleVueGraphique(this, 260))
+    : QWidget(parent), m_zone(zone), m_vue(new GraphiqueLeger(260, this))
 {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 10, 0, 10);
@@ -39,7 +33,10 @@ StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZo
     t->setFont(f);
     v->addWidget(t);
     v->addSpacing(6);
-    laisserLaPlaceAuxTextes(m_vue);
+    // The long axis title in a smaller face, so that it fits the chart's height.
+    QFont police = fontForStyle(TextStyle::caption, font());
+    police.setBold(true);
+    m_vue->setPoliceTitre(police);
     v->addWidget(m_vue);
     // Under the plot, on as many rows as the volumes need: the plot keeps the whole width.
     m_entrees = new LegendeSeries(this);
@@ -49,54 +46,39 @@ StatistiqueRendementTimelineView::StatistiqueRendementTimelineView(const QTimeZo
 
 void StatistiqueRendementTimelineView::setData(const QList<StatsRendementVolumeMois>& data)
 {
-    QChart* chart = m_vue->chart();
-    viderGraphique(chart);
     QList<qint64> mois;
-    double max = 0;
-    for (const StatsRendementVolumeMois& p : data) {
+    for (const StatsRendementVolumeMois& p : data)
         mois.append(p.mois);
-        max = std::max(max, p.rendement());
-    }
-    QValueAxis* axeX = axeMois(chart, mois, m_zone);
-    QValueAxis* axeY = axeValeurs(max, false, QStringLiteral("Rendement (locations/benne)"));
-    // The long title in a smaller face, so it fits the chart's height.
-    QFont police = fontForStyle(TextStyle::caption, font());
-    police.setBold(true);
-    axeY->setTitleFont(police);
-    chart->addAxis(axeY, Qt::AlignLeft);
-    graduationsLisibles(chart, axeY, false);
-
+    const auto valeur = [](double r) { return QLocale().toString(r, 'f', 1) + QStringLiteral(" locations par benne"); };
     // A volume label keeps one colour, one symbol and one legend entry, even when two volumes
     // round to it.
     QStringList& libelles = m_legende;
     libelles.clear();
     QList<LegendeSeries::Entree> entrees;
+    QList<GraphiqueLeger::Serie> series;
+    QStringList lignes;
     for (double volume : volumesSeries(data)) {
         const QString libelle = volumeArrondi(volume);
-        bool premiere = !libelles.contains(libelle);
+        const bool premiere = !libelles.contains(libelle);
         if (premiere)
             libelles.append(libelle);
         const int n = int(libelles.indexOf(libelle));
         QList<QPointF> points;
+        QList<ValeurMois> valeurs;
         for (const StatsRendementVolumeMois& p : data)
-            if (memeVolume(p.volume, volume))
+            if (memeVolume(p.volume, volume)) {
                 points.append(QPointF(double(p.mois), p.rendement()));
+                valeurs.append({p.mois, p.rendement()});
+            }
         const QColor couleur = paletteVolumes()[n % paletteVolumes().size()];
-        ajouterSerie(chart, axeX, axeY, libelle, couleur, formeMarqueur(n), points, premiere);
+        const QString lu = resumeMensuel(libelle, valeurs, m_zone, valeur);
+        series.append({libelle, couleur, formeMarqueur(n), points, lu});
+        lignes.append(lu);
         if (premiere)
             entrees.append({libelle, couleur, formeMarqueur(n)});
     }
+    m_vue->setSeries(mois, series, m_zone, QStringLiteral("Rendement (locations/benne)"), false, valeur);
     m_entrees->setEntrees(entrees);
-    QStringList lignes;
-    for (double volume : volumesSeries(data)) {
-        QList<ValeurMois> valeurs;
-        for (const StatsRendementVolumeMois& p : data)
-            if (memeVolume(p.volume, volume))
-                valeurs.append({p.mois, p.rendement()});
-        lignes.append(resumeMensuel(volumeArrondi(volume), valeurs, m_zone, [](double r) {
-            return QLocale().toString(r, 'f', 1) + QStringLiteral(" locations par benne");
-        }));
-    }
     decrireGraphique(m_vue, QStringLiteral("Évolution du rendement (locations par benne) par volume"), lignes);
 }
 
@@ -110,9 +92,7 @@ StatistiqueRendementVolumeView::StatistiqueRendementVolumeView(SourceStatistique
     v->setSpacing(20);
     v->addWidget(construireEntete());
 
-    m_barres = nouvelleVueGraphique(this, 260);
-    laisserLaPlaceAuxTextes(m_barres);
-    m_annotations = new AnnotationsGraphique(m_barres->chart());
+    m_barres = new GraphiqueLeger(260, this);
     v->addWidget(m_barres);
 
     auto* detail = new QWidget(this);
@@ -162,7 +142,7 @@ QStringList StatistiqueRendementVolumeView::lignesDetail() const
 
 QStringList StatistiqueRendementVolumeView::annotations() const
 {
-    return m_annotations->textes();
+    return m_barres->annotations();
 }
 
 void StatistiqueRendementVolumeView::recalculer()
@@ -207,8 +187,6 @@ void StatistiqueRendementVolumeView::recalculer()
 
 void StatistiqueRendementVolumeView::dessinerBarres()
 {
-    QChart* chart = m_barres->chart();
-    viderGraphique(chart);
     double min = 0, max = 0;
     if (!m_rendements.isEmpty()) {
         min = max = m_rendements.first().rendement();
@@ -217,29 +195,19 @@ void StatistiqueRendementVolumeView::dessinerBarres()
             max = std::max(max, r.rendement());
         }
     }
-    QList<Barre> barres;
-    for (const StatsRendementVolume& r : m_rendements)
-        barres.append({volumeArrondi(r.volume), r.rendement(), couleurBarre(r.rendement(), min, max), {}});
-    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Locations moyennes / benne"), false);
-
-    // Each annotation at the top of its own bar, bars of one label standing on one another.
-    QStringList categories;
-    QList<double> piles;
-    QList<AnnotationsGraphique::Annotation> annotations;
+    // Bars of one label stand on one another, each with its value at its top.
+    QList<GraphiqueLeger::Barre> barres;
+    QStringList lignes;
     for (const StatsRendementVolume& r : m_rendements) {
-        const QString c = volumeArrondi(r.volume);
-        qsizetype i = categories.indexOf(c);
-        if (i < 0) {
-            categories.append(c);
-            piles.append(0);
-            i = categories.size() - 1;
-        }
-        piles[i] += r.rendement();
-        annotations.append({QPointF(double(i), piles[i]), formatFixed(r.rendement(), 1), series});
+        const QString lu = QStringLiteral("%1 : %2 locations par benne (%3 locations, %4 bennes)")
+                               .arg(volumeArrondi(r.volume), QLocale().toString(r.rendement(), 'f', 1),
+                                    QLocale().toString(r.nbLocations), QLocale().toString(r.nbBennes));
+        barres.append({volumeArrondi(r.volume), r.rendement(), couleurBarre(r.rendement(), min, max), {},
+                       formatFixed(r.rendement(), 1), lu});
+        lignes.append(lu);
     }
-    m_annotations->setAnnotations(annotations,
-                                  inkReadableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
-                                  fontForStyle(TextStyle::caption2, font()));
+    m_barres->setBarres(barres, QStringLiteral("Locations moyennes / benne"), false);
+    decrireGraphique(m_barres, QStringLiteral("Locations moyennes par benne, par volume"), lignes);
 }
 
 } // namespace kv

@@ -6,7 +6,6 @@
 
 #include <optional>
 
-class QChartView;
 class QComboBox;
 class QLabel;
 class QVBoxLayout;
@@ -14,7 +13,7 @@ class QVBoxLayout;
 namespace kv {
 
 class SourceStatistiques;
-namespace stats { class AnnotationsGraphique; class LegendeSeries; }
+namespace stats { class GraphiqueLeger; class LegendeSeries; }
 
 // The month-by-month yield of each skip volume: one line per volume label.
 class StatistiqueRendementTimelineView : public QWidget {
@@ -22,13 +21,13 @@ class StatistiqueRendementTimelineView : public QWidget {
 public:
     explicit StatistiqueRendementTimelineView(const QTimeZone& zone, QWidget* parent = nullptr);
     void setData(const QList<stats::StatsRendementVolumeMois>& data);
-    QChartView* vue() const { return m_vue; }
+    stats::GraphiqueLeger* vue() const { return m_vue; }
     // The entries of the legend: one per volume label.
     const QStringList& legende() const { return m_legende; }
 
 private:
     QTimeZone m_zone;
-    QChartView* m_vue;
+    stats::GraphiqueLeger* m_vue;
     stats::LegendeSeries* m_entrees;
     QStringList m_legende;
 };
@@ -48,7 +47,7 @@ public:
     const QList<stats::StatsRendementVolumeMois>& rendementsMois() const { return m_mois; }
     QStringList lignesDetail() const;
     QStringList annotations() const;
-    QChartView* vueBarres() const { return m_barres; }
+    stats::GraphiqueLeger* vueBarres() const { return m_barres; }
     StatistiqueRendementTimelineView* timeline() const { return m_timeline; }
 
 private:
@@ -63,8 +62,7 @@ private:
     QList<stats::StatsRendementVolumeMois> m_mois;
 
     QComboBox* m_choixAnnee = nullptr;
-    QChartView* m_barres;
-    stats::AnnotationsGraphique* m_annotations;
+    stats::GraphiqueLeger* m_barres;
     QVBoxLayout* m_detail;
     QList<QLabel*> m_lignes;
     StatistiqueRendementTimelineView* m_timeline;

@@ -1,5 +1,6 @@
 #include "statistiquetypesdechetview.h"
 
+#include "graphiqueleger.h"
 #include "sourcestatistiques.h"
 #include "statscharts.h"
 #include "widgets/colors.h"
@@ -10,14 +11,6 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QVBoxLayout>
-
-#include <QtCharts/QBarSet>
-#include <QtCharts/QLegend>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QStackedBarSeries>
-#include <QtCharts/QValueAxis>
 
 namespace kv {
 
@@ -48,9 +41,7 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     v->setSpacing(24);
     v->addWidget(construireEntete());
 
-    m_frequences = nouvelleVueGraphique(this, 240);
-    laisserLaPlaceAuxTextes(m_frequences);
-    m_annotations = new AnnotationsGraphique(m_frequences->chart());
+    m_frequences = new GraphiqueLeger(240, this);
     m_liste = new QLabel(this);
     m_liste->setObjectName(QStringLiteral("listeFrequences"));
     m_liste->setTextFormat(Qt::PlainText);
@@ -64,11 +55,9 @@ StatistiqueTypesDechetView::StatistiqueTypesDechetView(SourceStatistiques* sourc
     pileFrequences->addWidget(m_liste);
     v->addWidget(boite(QStringLiteral("Fréquence par type de déchet"), frequences, this));
     // Once the chart has placed its names and values, whether it could write them all.
-    connect(m_frequences->chart(), &QChart::plotAreaChanged, this,
-            [this] { QMetaObject::invokeMethod(this, &StatistiqueTypesDechetView::montrerLaListe, Qt::QueuedConnection); });
+    connect(m_frequences, &GraphiqueLeger::disposee, this, &StatistiqueTypesDechetView::montrerLaListe, Qt::QueuedConnection);
 
-    m_evolution = nouvelleVueGraphique(this, 280);
-    laisserLaPlaceAuxTextes(m_evolution);
+    m_evolution = new GraphiqueLeger(280, this);
     // The legend under the chart, on as many rows as the names need.
     m_legende = new LegendeSeries(this);
     m_legende->setObjectName(QStringLiteral("legendeEvolution"));
@@ -103,7 +92,7 @@ void StatistiqueTypesDechetView::setSelectedYear(std::optional<int> annee)
 
 QStringList StatistiqueTypesDechetView::annotations() const
 {
-    return m_annotations->textes();
+    return m_frequences->annotations();
 }
 
 void StatistiqueTypesDechetView::recalculer()
@@ -130,86 +119,65 @@ void StatistiqueTypesDechetView::recalculer()
 
 void StatistiqueTypesDechetView::dessinerFrequences()
 {
-    QChart* chart = m_frequences->chart();
-    viderGraphique(chart);
-    QList<Barre> barres;
-    for (const StatsTypeDechet& b : m_barres)
-        barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle});
-    QStackedBarSeries* series = barresColorees(chart, barres, QStringLiteral("Nombre de locations"), true);
     // A chart too narrow for the names numbers its bars, and the list under it tells each
     // number's name and value: bars of one colour stay told apart.
-    QStringList noms, numeros, entrees;
+    QList<GraphiqueLeger::Barre> barres;
+    QStringList entrees, lignes;
     for (int i = 0; i < m_barres.size(); ++i) {
-        noms.append(m_barres[i].libelle);
-        numeros.append(QString::number(i + 1));
+        const StatsTypeDechet& b = m_barres[i];
+        const QString lu = QStringLiteral("%1 : %2").arg(b.libelle, nombreDeLocations(b.nbLocations));
+        barres.append({b.libelle, double(b.nbLocations), couleurTypeDechet(b.couleur), b.libelle,
+                       QString::number(b.nbLocations), lu});
+        lignes.append(lu);
         // One entry never breaks across lines; the list breaks between entries.
         entrees.append(QStringLiteral("%1. %2 : %3")
-                           .arg(numeros.last(), m_barres[i].libelle, QLocale().toString(m_barres[i].nbLocations))
+                           .arg(QString::number(i + 1), b.libelle, QLocale().toString(b.nbLocations))
                            .replace(QLatin1Char(' '), QChar(0x00A0)));
     }
-    NomsDesBarres::de(chart)->setNoms(noms, {}, true, numeros);
+    m_frequences->setBarres(barres, QStringLiteral("Nombre de locations"), true, true);
     m_liste->setText(entrees.join(QStringLiteral("   ")));
-    QList<AnnotationsGraphique::Annotation> annotations;
-    for (int i = 0; i < m_barres.size(); ++i)
-        annotations.append({QPointF(i, double(m_barres[i].nbLocations)), QString::number(m_barres[i].nbLocations), series});
-    m_annotations->setAnnotations(annotations,
-                                  inkReadableOn(palette().color(QPalette::PlaceholderText), palette().color(QPalette::Window)),
-                                  fontForStyle(TextStyle::caption2, font()));
-    QStringList lignes;
-    for (const StatsTypeDechet& b : m_barres)
-        lignes.append(QStringLiteral("%1 : %2").arg(b.libelle, nombreDeLocations(b.nbLocations)));
     decrireGraphique(m_frequences, QStringLiteral("Fréquence par type de déchet"), lignes);
+    montrerLaListe();
 }
 
 void StatistiqueTypesDechetView::montrerLaListe()
 {
     // Every bar named (whole, or cut at a slant and whole under the pointer) and every value
     // written: no list. A name left out, or numbers in place of the names: the list.
-    const QStringList textes = NomsDesBarres::de(m_frequences->chart())->textes();
-    bool tout = m_annotations->textesVisibles().size() == m_annotations->textes().size();
-    for (qsizetype i = 0; i < textes.size() && tout; ++i)
-        tout = !textes[i].isEmpty() && (textes[i] != QString::number(i + 1) || (i < m_barres.size() && m_barres[i].libelle == textes[i]));
-    if (m_liste->isHidden() == tout)
+    if (m_frequences->width() <= 0 || !m_frequences->testAttribute(Qt::WA_Resized))
         return;
-    m_liste->setVisible(!tout);
+    const bool tout = m_frequences->toutEstEcrit();
+    if (m_liste->isHidden() != tout)
+        m_liste->setVisible(!tout);
 }
 
 void StatistiqueTypesDechetView::dessinerEvolution()
 {
-    QChart* chart = m_evolution->chart();
-    viderGraphique(chart);
     QList<qint64> mois;
-    qint64 max = 0;
-    for (const StatsTimelineTypeDechet& p : m_points) {
+    for (const StatsTimelineTypeDechet& p : m_points)
         mois.append(p.mois);
-        max = std::max(max, p.nbLocations);
-    }
-    QValueAxis* axeX = axeMois(chart, mois, m_source->zone());
-    QValueAxis* axeY = axeValeurs(double(max), true, QStringLiteral("Nombre de locations"));
-    chart->addAxis(axeY, Qt::AlignLeft);
-    graduationsLisibles(chart, axeY, true);
-
     m_legendeEvolution.clear();
     QList<LegendeSeries::Entree> entrees;
+    QList<GraphiqueLeger::Serie> series;
+    QStringList lignes;
+    const auto valeur = [](double n) { return nombreDeLocations(qint64(n)); };
     int n = 0;
     for (const SerieTypeDechet& s : m_series) {
         m_legendeEvolution.append(s.libelle);
         QList<QPointF> points;
-        for (const StatsTimelineTypeDechet& p : s.points)
-            points.append(QPointF(double(p.mois), double(p.nbLocations)));
-        const QScatterSeries::MarkerShape forme = formeMarqueur(n++);
-        ajouterSerie(chart, axeX, axeY, s.libelle, couleurTypeDechet(s.couleur), forme, points, true);
-        entrees.append({s.libelle, couleurTypeDechet(s.couleur), forme});
-    }
-    m_legende->setEntrees(entrees);
-    QStringList lignes;
-    for (const SerieTypeDechet& s : m_series) {
         QList<ValeurMois> valeurs;
-        for (const StatsTimelineTypeDechet& p : s.points)
+        for (const StatsTimelineTypeDechet& p : s.points) {
+            points.append(QPointF(double(p.mois), double(p.nbLocations)));
             valeurs.append({p.mois, double(p.nbLocations)});
-        lignes.append(resumeMensuel(s.libelle, valeurs, m_source->zone(),
-                                    [](double n) { return nombreDeLocations(qint64(n)); }));
+        }
+        const QScatterSeries::MarkerShape forme = formeMarqueur(n++);
+        const QString lu = resumeMensuel(s.libelle, valeurs, m_source->zone(), valeur);
+        series.append({s.libelle, couleurTypeDechet(s.couleur), forme, points, lu});
+        entrees.append({s.libelle, couleurTypeDechet(s.couleur), forme});
+        lignes.append(lu);
     }
+    m_evolution->setSeries(mois, series, m_source->zone(), QStringLiteral("Nombre de locations"), true, valeur);
+    m_legende->setEntrees(entrees);
     decrireGraphique(m_evolution, QStringLiteral("Évolution mensuelle par type de déchet"), lignes);
 }
 

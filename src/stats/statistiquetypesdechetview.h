@@ -6,16 +6,14 @@
 
 #include <optional>
 
-class QChartView;
 class QComboBox;
 class QLabel;
-class QStackedBarSeries;
 
 namespace kv {
 
 class SourceStatistiques;
 namespace stats {
-class AnnotationsGraphique;
+class GraphiqueLeger;
 class LegendeSeries;
 }
 
@@ -32,10 +30,9 @@ public:
 
     const QList<stats::StatsTypeDechet>& barres() const { return m_barres; }
     const QList<stats::SerieTypeDechet>& series() const { return m_series; }
-    QChartView* vueFrequences() const { return m_frequences; }
-    QChartView* vueEvolution() const { return m_evolution; }
+    stats::GraphiqueLeger* vueFrequences() const { return m_frequences; }
+    stats::GraphiqueLeger* vueEvolution() const { return m_evolution; }
     QStringList annotations() const;
-    stats::AnnotationsGraphique* annotationsFrequences() const { return m_annotations; }
     // The bars' values told in a list under the chart, numbered as the bars are, shown while
     // the chart cannot write every name and value.
     QLabel* listeFrequences() const { return m_liste; }
@@ -60,9 +57,8 @@ private:
     QStringList m_legendeEvolution;
 
     QComboBox* m_choixAnnee = nullptr;
-    QChartView* m_frequences;
-    QChartView* m_evolution;
-    stats::AnnotationsGraphique* m_annotations;
+    stats::GraphiqueLeger* m_frequences;
+    stats::GraphiqueLeger* m_evolution;
     stats::LegendeSeries* m_legende;
     QLabel* m_liste;
 };

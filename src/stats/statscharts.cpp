@@ -200,90 +200,9 @@ void graduationsLisibles(QChart* chart, QValueAxis* axe, bool entiers)
     ajuster();
 }
 
-QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers)
-{
-    QStringList categories;
-    for (const Barre& b : barres)
-        if (!categories.contains(b.categorie))
-            categories.append(b.categorie);
-
-    auto* series = new QStackedBarSeries();
-    series->setBarWidth(0.6);
-    double max = 0;
-    QList<double> piles(categories.size(), 0.0);
-    for (const Barre& b : barres) {
-        auto* set = new QBarSet(b.nom.isEmpty() ? b.categorie : b.nom);
-        const qsizetype c = categories.indexOf(b.categorie);
-        for (qsizetype i = 0; i < categories.size(); ++i)
-            set->append(i == c ? b.valeur : 0.0);
-        const QColor couleur = marqueLisible(b.couleur, chart);
-        set->setColor(couleur);
-        set->setBorderColor(couleur);
-        series->append(set);
-        piles[c] += b.valeur;
-        max = std::max(max, piles[c]);
-    }
-    chart->addSeries(series);
-
-    auto* axeX = new QBarCategoryAxis();
-    axeX->append(categories);
-    axeX->setGridLineVisible(false);
-    // The names under the bars are ours (below): the axis never lays out its own.
-    axeX->setLabelsVisible(false);
-    chart->addAxis(axeX, Qt::AlignBottom);
-    series->attachAxis(axeX);
-    NomsDesBarres::de(chart)->setNoms(categories, {}, true);
-
-    QValueAxis* axeY = axeValeurs(max, entiers, titreY);
-    chart->addAxis(axeY, Qt::AlignLeft);
-    series->attachAxis(axeY);
-    graduationsLisibles(chart, axeY, entiers);
-    // Under the pointer, a bar tells its whole name and its value, which a narrow chart may cut
-    // or leave out.
-    QObject::connect(series, &QStackedBarSeries::hovered, series, [entiers](bool dessus, int index, QBarSet* set) {
-        if (!dessus || set->at(index) == 0) {
-            QToolTip::hideText();
-            return;
-        }
-        const QString valeur = entiers ? QString::number(qint64(set->at(index))) : formatFixed(set->at(index), 1);
-        QToolTip::showText(QCursor::pos(), plainToolTip(set->label() + QStringLiteral(" : ") + valeur));
-    });
-    return series;
-}
-
 QString libelleMois(qint64 moisMs, const QTimeZone& zone)
 {
     return QLocale().toString(QDateTime::fromMSecsSinceEpoch(moisMs, zone).date(), QStringLiteral("MMM yyyy"));
-}
-
-QValueAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone)
-{
-    // The axis spans the months; their labels and grid lines are drawn by NomsDesBarres, plain
-    // texts and lines that cost nothing to lay out, where the chart would measure each label of
-    // years of months as rich text at each of its layouts.
-    auto* axe = new QValueAxis();
-    axe->setLabelsVisible(false);
-    axe->setGridLineVisible(false);
-    axe->setMinorGridLineVisible(false);
-    axe->setTickCount(2);
-    constexpr qint64 quinzeJours = 15LL * 24 * 3600 * 1000;
-    QStringList libelles;
-    QList<double> valeurs;
-    if (moisMs.isEmpty()) {
-        axe->setRange(0, 1);
-    } else {
-        const auto [mn, mx] = std::minmax_element(moisMs.cbegin(), moisMs.cend());
-        QDateTime m = QDateTime::fromMSecsSinceEpoch(*mn, zone);
-        while (m.toMSecsSinceEpoch() <= *mx) {
-            libelles.append(libelleMois(m.toMSecsSinceEpoch(), zone));
-            valeurs.append(double(m.toMSecsSinceEpoch()));
-            m = m.addMonths(1);
-        }
-        axe->setRange(double(*mn - quinzeJours), double(*mx + quinzeJours));
-    }
-    chart->addAxis(axe, Qt::AlignBottom);
-    NomsDesBarres::de(chart)->setNomsAuxValeurs(libelles, valeurs);
-    return axe;
 }
 
 namespace {
@@ -296,6 +215,8 @@ constexpr int kLongueurEtiquetteTournee = 110;
 // Between the plot's bottom and the names.
 constexpr int kSousLeGraphique = 6;
 
+} // namespace
+
 qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
 {
     qreal w = 0;
@@ -303,6 +224,8 @@ qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes)
         w = std::max(w, fm.horizontalAdvance(t));
     return w;
 }
+
+namespace {
 
 // Every `pas`-th text, the others left blank.
 QStringList unSurN(const QStringList& textes, int pas)
@@ -313,15 +236,8 @@ QStringList unSurN(const QStringList& textes, int pas)
     return out;
 }
 
-struct Etiquetage {
-    QStringList textes;
-    int angle = 0;
-    // Every second text a line lower, so that neighbours clear each other.
-    bool decale = false;
-};
+} // namespace
 
-// The names for categories `parCategorie` wide whose first stands `gauche` from the chart's
-// left edge: see NomsDesBarres.
 Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
                      const QStringList& courtes, bool tourner, const QStringList& numeros)
 {
@@ -350,10 +266,41 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
     return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
 }
 
-QAbstractAxis* axeDesNoms(QChart* chart, bool auxValeurs)
+QStringList nomsRaccourcis(const QFontMetricsF& fm, const QStringList& noms, qreal largeur)
+{
+    const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, largeur / 3);
+    QStringList courtes;
+    for (const QString& n : noms)
+        courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
+    return courtes;
+}
+
+QTransform placeNom(const Etiquetage& e, qsizetype i, const QFontMetricsF& fm, qreal centre, qreal haut)
+{
+    const qreal w = fm.horizontalAdvance(e.textes.value(i));
+    if (e.angle == 0)
+        return QTransform::fromTranslate(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() + 2 : 0));
+    // On end: read upwards, its end under the bar.
+    if (e.angle == -90)
+        return QTransform().translate(centre - fm.height() / 2, haut + w).rotate(-90);
+    // At a slant: its end at the bar's mark, the text going down to the left.
+    return QTransform().translate(centre, haut).rotate(e.angle).translate(-w, 0);
+}
+
+int hauteurNoms(const Etiquetage& e, const QFontMetricsF& fm)
+{
+    const qreal large = plusLarge(fm, e.textes);
+    const qreal place = e.angle == 0 ? (e.decale ? 2 * fm.height() + 2 : fm.height())
+                        : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
+    return int(std::ceil(place)) + kSousLeGraphique;
+}
+
+namespace {
+
+QAbstractAxis* axeDesNoms(QChart* chart)
 {
     for (QAbstractAxis* a : chart->axes(Qt::Horizontal))
-        if (auxValeurs ? qobject_cast<QValueAxis*>(a) != nullptr : qobject_cast<QBarCategoryAxis*>(a) != nullptr)
+        if (qobject_cast<QBarCategoryAxis*>(a))
             return a;
     return nullptr;
 }
@@ -372,13 +319,6 @@ NomsDesBarres* NomsDesBarres::de(QChart* chart)
     return new NomsDesBarres(chart);
 }
 
-void NomsDesBarres::setNomsAuxValeurs(const QStringList& noms, const QList<double>& valeurs)
-{
-    setNoms(noms, {}, true);
-    m_valeurs = valeurs;
-    placer();
-}
-
 void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& courtes, bool tourner,
                             const QStringList& numeros)
 {
@@ -386,11 +326,8 @@ void NomsDesBarres::setNoms(const QStringList& longues, const QStringList& court
     m_longues = longues;
     m_courtes = courtes;
     m_tourner = tourner;
-    m_valeurs.clear();
     qDeleteAll(m_items);
     m_items.clear();
-    qDeleteAll(m_grille);
-    m_grille.clear();
     for (qsizetype i = 0; i < longues.size(); ++i) {
         auto* item = new QGraphicsSimpleTextItem(m_chart);
         item->setZValue(10);
@@ -418,10 +355,9 @@ QList<QPolygonF> NomsDesBarres::emprises() const
 
 void NomsDesBarres::placer()
 {
-    const bool auxValeurs = !m_valeurs.isEmpty();
-    QAbstractAxis* axe = axeDesNoms(m_chart, auxValeurs);
+    QAbstractAxis* axe = axeDesNoms(m_chart);
     const QRectF zone = m_chart->plotArea();
-    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0 || (auxValeurs && m_valeurs.size() != m_items.size()))
+    if (m_enCours || !axe || m_items.isEmpty() || zone.width() <= 0)
         return;
     // The axis keeps its line and marks; the names are ours.
     if (axe->labelsVisible())
@@ -430,25 +366,10 @@ void NomsDesBarres::placer()
     const QFontMetricsF fm(police);
     // Where each name stands across the plot, and the room between two.
     QList<qreal> centres;
-    qreal parCategorie = zone.width() / qreal(m_items.size());
-    if (auxValeurs) {
-        auto* valeurs = static_cast<QValueAxis*>(axe);
-        const double min = valeurs->min();
-        const double etendue = std::max(1e-9, valeurs->max() - min);
-        for (double v : std::as_const(m_valeurs))
-            centres.append(zone.left() + (v - min) / etendue * zone.width());
-        for (qsizetype i = 1; i < centres.size(); ++i)
-            parCategorie = i == 1 ? centres[1] - centres[0] : std::min(parCategorie, centres[i] - centres[i - 1]);
-    } else {
-        for (qsizetype i = 0; i < m_items.size(); ++i)
-            centres.append(zone.left() + (i + 0.5) * parCategorie);
-    }
-    QStringList courtes = m_courtes;
-    if (courtes.isEmpty()) {
-        const qreal longueur = std::max<qreal>(kLongueurEtiquetteTournee, zone.width() / 3);
-        for (const QString& n : std::as_const(m_longues))
-            courtes.append(fm.elidedText(n, Qt::ElideRight, longueur));
-    }
+    const qreal parCategorie = zone.width() / qreal(m_items.size());
+    for (qsizetype i = 0; i < m_items.size(); ++i)
+        centres.append(zone.left() + (i + 0.5) * parCategorie);
+    const QStringList courtes = m_courtes.isEmpty() ? nomsRaccourcis(fm, m_longues, zone.width()) : m_courtes;
     const Etiquetage e = etiqueter(fm, parCategorie, centres.first() - parCategorie / 2, m_longues, courtes, m_tourner, m_numeros);
     m_angle = e.angle;
     const qreal haut = zone.bottom() + kSousLeGraphique;
@@ -457,40 +378,9 @@ void NomsDesBarres::placer()
         item->setText(e.textes.value(i));
         item->setFont(police);
         item->setBrush(axe->labelsBrush());
-        const qreal w = fm.horizontalAdvance(item->text());
-        const qreal centre = centres[i];
-        item->setTransformOriginPoint(0, 0);
-        if (e.angle == 0) {
-            item->setRotation(0);
-            item->setPos(centre - w / 2, haut + (e.decale && i % 2 ? fm.height() + 2 : 0));
-        } else if (e.angle == -90) {
-            // Read upwards, its end under the bar.
-            item->setRotation(-90);
-            item->setPos(centre - fm.height() / 2, haut + w);
-        } else {
-            // Its end at the bar's mark, the text going down to the left.
-            item->setTransformOriginPoint(w, 0);
-            item->setRotation(e.angle);
-            item->setPos(centre - w, haut);
-        }
+        item->setTransform(placeNom(e, i, fm, centres[i], haut));
     }
-    // At values, a grid line at each, as the chart draws its own.
-    qDeleteAll(m_grille);
-    m_grille.clear();
-    if (auxValeurs) {
-        QPen trait = axe->gridLinePen();
-        trait.setCosmetic(true);
-        for (const qreal x : std::as_const(centres)) {
-            auto* ligne = new QGraphicsLineItem(x, zone.top(), x, zone.bottom(), m_chart);
-            ligne->setPen(trait);
-            ligne->setZValue(-1);
-            m_grille.append(ligne);
-        }
-    }
-    const qreal large = plusLarge(fm, e.textes);
-    const qreal place = e.angle == 0 ? (e.decale ? 2 * fm.height() + 2 : fm.height())
-                        : e.angle == -90 ? large : (large + fm.height()) * std::numbers::sqrt2 / 2;
-    const int hauteur = int(std::ceil(place)) + kSousLeGraphique;
+    const int hauteur = hauteurNoms(e, fm);
     if (hauteur != m_hauteur) {
         m_hauteur = hauteur;
         // The chart lays itself out anew: not from within its own layout pass.
@@ -503,36 +393,6 @@ void NomsDesBarres::placer()
             placer();
         }, Qt::QueuedConnection);
     }
-}
-
-void laisserLaPlaceAuxTextes(QChartView* vue)
-{
-    const int base = vue->minimumHeight() == vue->maximumHeight() ? vue->minimumHeight() : 0;
-    if (base <= 0)
-        return;
-    auto verifier = [vue, base] {
-        QChart* chart = vue->chart();
-        const QRectF zone = chart->plotArea();
-        if (zone.height() <= 0)
-            return;
-        // What the chart needs around its plot, as laid out now.
-        const int autour = vue->height() - int(zone.height());
-        int hauteur = base;
-        for (QAbstractAxis* axe : chart->axes(Qt::Vertical)) {
-            if (axe->titleText().isEmpty() || !axe->isTitleVisible())
-                continue;
-            const qreal titre = QFontMetricsF(axe->titleFont()).horizontalAdvance(axe->titleText());
-            hauteur = std::max(hauteur, autour + int(std::ceil(titre + 12)));
-        }
-        // The names under the bars take the room they need below the plot.
-        if (auto* noms = chart->findChild<NomsDesBarres*>(QString(), Qt::FindDirectChildrenOnly))
-            hauteur = std::max(hauteur, base + noms->hauteur());
-        if (hauteur != vue->height())
-            vue->setFixedHeight(hauteur);
-    };
-    // Once the chart has laid itself out anew; never inside its own layout pass.
-    QObject::connect(vue->chart(), &QChart::plotAreaChanged, vue,
-                     [vue, verifier] { QMetaObject::invokeMethod(vue, verifier, Qt::QueuedConnection); });
 }
 
 void viderGraphique(QChart* chart)
@@ -577,51 +437,6 @@ void dessinerSymbole(QPainter& p, const QRectF& r, QScatterSeries::MarkerShape f
     }
 }
 
-QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
-                          const QColor& couleur, QScatterSeries::MarkerShape forme, const QList<QPointF>& points,
-                          bool dansLaLegende)
-{
-    auto* ligne = new QLineSeries();
-    ligne->setName(nom);
-    const QColor lisible = marqueLisible(couleur, chart);
-    // One pixel wide: the chart draws each segment on its own, and years of months of many
-    // series would be stroked segment by segment at each paint; the symbols tell them apart.
-    ligne->setPen(QPen(lisible, 1));
-    // The symbols are one picture drawn at each point by the line itself: a chart of thirty
-    // series over years of months costs one item per series, not one per point.
-    constexpr int kTaille = 9;
-    // As sharp as the screen's pixels, and drawn at each point without being scaled there.
-    const int kFinesse = std::max(1, int(std::ceil(qApp->devicePixelRatio())));
-    QImage symbole(kTaille * kFinesse, kTaille * kFinesse, QImage::Format_ARGB32_Premultiplied);
-    symbole.fill(Qt::transparent);
-    {
-        QPainter p(&symbole);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(kFinesse, kFinesse);
-        dessinerSymbole(p, QRectF(0.5, 0.5, kTaille - 1, kTaille - 1), forme, lisible);
-    }
-    ligne->setLightMarker(symbole);
-    ligne->setMarkerSize(kTaille);
-    ligne->append(points);
-    chart->addSeries(ligne);
-    // Each line is drawn once into a picture of the view's pixels, and that picture painted
-    // again until the line changes: a chart of many series is not stroked anew, segment by
-    // segment, each time a text over it moves.
-    QList<QGraphicsItem*> items = chart->childItems();
-    while (!items.isEmpty()) {
-        QGraphicsItem* item = items.takeLast();
-        items.append(item->childItems());
-        if (QGraphicsObject* objet = item->toGraphicsObject(); objet && objet->inherits("LineChartItem"))
-            item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-    }
-    ligne->attachAxis(axeX);
-    ligne->attachAxis(axeY);
-    if (!dansLaLegende)
-        for (QLegendMarker* m : chart->legend()->markers(ligne))
-            m->setVisible(false);
-    return ligne;
-}
-
 QScatterSeries::MarkerShape formeMarqueur(int n)
 {
     static const QScatterSeries::MarkerShape formes[] = {
@@ -632,83 +447,6 @@ QScatterSeries::MarkerShape formeMarqueur(int n)
 }
 
 // ---------------------------------------------------------------------------------------------
-
-AnnotationsGraphique::AnnotationsGraphique(QChart* chart) : QObject(chart), m_chart(chart)
-{
-    connect(chart, &QChart::plotAreaChanged, this, &AnnotationsGraphique::placer);
-}
-
-void AnnotationsGraphique::setAnnotations(const QList<Annotation>& annotations, const QColor& couleur,
-                                          const QFont& police)
-{
-    qDeleteAll(m_items);
-    m_items.clear();
-    m_annotations = annotations;
-    for (const Annotation& a : annotations) {
-        auto* item = new QGraphicsSimpleTextItem(a.texte, m_chart);
-        item->setBrush(couleur);
-        item->setFont(police);
-        item->setZValue(10);
-        m_items.append(item);
-    }
-    placer();
-}
-
-QStringList AnnotationsGraphique::textes() const
-{
-    QStringList t;
-    for (const Annotation& a : m_annotations)
-        t.append(a.texte);
-    return t;
-}
-
-QStringList AnnotationsGraphique::textesVisibles() const
-{
-    QStringList t;
-    for (const QGraphicsSimpleTextItem* item : m_items)
-        if (item->isVisible())
-            t.append(item->text());
-    return t;
-}
-
-QList<QRectF> AnnotationsGraphique::placesVisibles() const
-{
-    QList<QRectF> places;
-    for (const QGraphicsSimpleTextItem* item : m_items)
-        if (item->isVisible())
-            places.append(item->mapRectToParent(item->boundingRect()));
-    return places;
-}
-
-void AnnotationsGraphique::placer()
-{
-    // A text wider than its bar stays inside the plot area, clear of the value axis' labels on
-    // its left (and of the chart's edge on its right), still over its own bar.
-    constexpr qreal kMarge = 2;
-    const QRectF zone = m_chart->plotArea();
-    QList<qsizetype> ordre;
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        const Annotation& a = m_annotations[i];
-        const QPointF p = m_chart->mapToPosition(a.position, a.series);
-        const QRectF r = m_items[i]->boundingRect();
-        const qreal x = std::clamp(p.x() - r.width() / 2, zone.left() + kMarge,
-                                   std::max(zone.left() + kMarge, zone.right() - kMarge - r.width()));
-        m_items[i]->setPos(x, p.y() - r.height() - 2);
-        ordre.append(i);
-    }
-    // From left to right, a text that would touch the last one shown is left out: fewer values,
-    // each readable, rather than all of them written over one another.
-    std::stable_sort(ordre.begin(), ordre.end(), [this](qsizetype a, qsizetype b) { return m_items[a]->x() < m_items[b]->x(); });
-    std::optional<QRectF> precedente;
-    for (qsizetype i : std::as_const(ordre)) {
-        QGraphicsSimpleTextItem* item = m_items[i];
-        const QRectF r = item->mapRectToParent(item->boundingRect()).adjusted(-2, 0, 2, 0);
-        const bool libre = !precedente || !r.intersects(*precedente);
-        item->setVisible(libre);
-        if (libre)
-            precedente = r;
-    }
-}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -12,6 +12,8 @@
 #include <QList>
 #include <QString>
 #include <QTimeZone>
+#include <QTransform>
+#include <QFontMetricsF>
 #include <QPointer>
 #include <QWidget>
 
@@ -64,18 +66,6 @@ QPieSeries* anneau(const QList<Part>& parts, double trou);
 // legend, never cut. The chart's own slice labels (which cut a text to its slice) stay hidden.
 void textesDansLeGraphique(QChart* chart, QPieSeries* series);
 
-// One bar: its category (x label), height and colour.
-struct Barre {
-    QString categorie;
-    double valeur = 0;
-    QColor couleur;
-    QString nom;
-};
-// Bars coloured one by one, in order; bars of the same category stand on one another. The
-// categories go on a bar category axis; the chart gets a value axis titled `titreY`. A bar under
-// the pointer shows its name and value in a tool tip.
-QStackedBarSeries* barresColorees(QChart* chart, const QList<Barre>& barres, const QString& titreY, bool entiers);
-
 // A value axis from 0 with room above `max`; whole numbers only when `entiers` (counts), with
 // one mark per unit while they are few.
 QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
@@ -84,12 +74,29 @@ QValueAxis* axeValeurs(double max, bool entiers, const QString& titre = {});
 // own ticks again when the chart grows. Call once the axis is added to the chart.
 void graduationsLisibles(QChart* chart, QValueAxis* axe, bool entiers);
 
-// A month axis over month starts (milliseconds): one mark and grid line per calendar month
-// from the first to the last, labelled with the abbreviated month and the year ("janv. 2024")
-// by the chart's NomsDesBarres (upright, slanted, or on end). Attached to the chart at the bottom.
-QValueAxis* axeMois(QChart* chart, const QList<qint64>& moisMs, const QTimeZone& zone);
 // The label of a month start in the user's locale.
 QString libelleMois(qint64 moisMs, const QTimeZone& zone);
+
+// Which names stand under a plot, and how: the long ones while they stand side by side, else
+// the short ones (with `tourner`: at a slant, then on end), else numbers (when given), else only
+// every second (third, …) one; blank where a name gives way. `parCategorie` is the room between
+// two names, `gauche` that left of the first one's slot.
+struct Etiquetage {
+    QStringList textes;
+    int angle = 0;
+    // Every second text a line lower, so that neighbours clear each other.
+    bool decale = false;
+};
+Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, const QStringList& longues,
+                     const QStringList& courtes, bool tourner, const QStringList& numeros);
+// Where the i-th name stands, centred at `centre` under a plot whose names start at `haut`: the
+// transform of its text box (top left at 0, 0).
+QTransform placeNom(const Etiquetage& e, qsizetype i, const QFontMetricsF& fm, qreal centre, qreal haut);
+// The room the names take below the plot.
+int hauteurNoms(const Etiquetage& e, const QFontMetricsF& fm);
+qreal plusLarge(const QFontMetricsF& fm, const QStringList& textes);
+// Names cut to what a slanted name may take under a plot `largeur` wide.
+QStringList nomsRaccourcis(const QFontMetricsF& fm, const QStringList& noms, qreal largeur);
 
 // The names under the bars of a chart, drawn by us rather than by its category axis (whose own
 // labels are hidden): they give way to the plot's width, the long ones while they stand side by
@@ -105,9 +112,6 @@ public:
     // told in a list beside, or initials), bars too narrow for every name on end show those,
     // upright, rather than leave names out.
     void setNoms(const QStringList& longues, const QStringList& courtes, bool tourner, const QStringList& numeros = {});
-    // Names at values of the chart's horizontal axis (months on a month axis) rather than under
-    // the categories of a bar axis; the axis' own labels are hidden.
-    void setNomsAuxValeurs(const QStringList& noms, const QList<double>& valeurs);
     // The texts shown, blank where a name gives way, and where they stand in the chart.
     QStringList textes() const;
     // Per slice with a text, that text while it is shown on the ring, else empty.
@@ -124,57 +128,21 @@ private:
     QStringList m_longues;
     QStringList m_courtes;
     QStringList m_numeros;
-    QList<double> m_valeurs;
     bool m_tourner = false;
     QList<class QGraphicsSimpleTextItem*> m_items;
-    QList<class QGraphicsLineItem*> m_grille;
     int m_angle = 0;
     int m_hauteur = 0;
     bool m_enCours = false;
 };
 
-// Gives a chart of fixed height the room its texts need: it grows while a vertical axis title
-// is longer than the plot is high, and by the room its names under the bars take.
-void laisserLaPlaceAuxTextes(QChartView* vue);
-
 // Removes every series and axis of a chart.
 void viderGraphique(QChart* chart);
 
-// A line through `points` with a symbol on each, in one colour, attached to both axes. The
-// chart's legend shows it under `nom` when `dansLaLegende`.
-QLineSeries* ajouterSerie(QChart* chart, QAbstractAxis* axeX, QAbstractAxis* axeY, const QString& nom,
-                          const QColor& couleur, QScatterSeries::MarkerShape forme, const QList<QPointF>& points,
-                          bool dansLaLegende);
 // The symbol of a series' shape in `r`: filled with its colour, in a darker outline.
 void dessinerSymbole(QPainter& p, const QRectF& r, QScatterSeries::MarkerShape forme, const QColor& couleur);
 
 // The marker shape of the n-th series (each series its own, wrapping).
 QScatterSeries::MarkerShape formeMarqueur(int n);
-
-// Texts laid over a chart at data positions of a series, kept in place when the plot area moves
-// (the counts above bars, the values above points).
-class AnnotationsGraphique : public QObject {
-    Q_OBJECT
-public:
-    struct Annotation {
-        QPointF position; // in the series' values
-        QString texte;
-        QAbstractSeries* series = nullptr;
-    };
-    explicit AnnotationsGraphique(QChart* chart);
-    void setAnnotations(const QList<Annotation>& annotations, const QColor& couleur, const QFont& police);
-    QStringList textes() const;
-    // The texts shown: one that would overlap its neighbour on the left is left out.
-    QStringList textesVisibles() const;
-    // Where the shown texts stand, in the chart's coordinates.
-    QList<QRectF> placesVisibles() const;
-
-private:
-    void placer();
-    QChart* m_chart;
-    QList<Annotation> m_annotations;
-    QList<QGraphicsSimpleTextItem*> m_items;
-};
 
 // The texts of a ring laid over its slices, each after a disc of its slice's colour (none when
 // `diametre` is 0; the chart's own slice labels cannot show one), in bold white, kept in place

@@ -5,6 +5,7 @@
 
 #include "stats/choixsegmente.h"
 #include "stats/clientsinactifsview.h"
+#include "stats/graphiqueleger.h"
 #include "stats/sourcestatistiques.h"
 #include "stats/statscharts.h"
 #include "widgets/colors.h"
@@ -24,13 +25,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <QtCharts/QBarCategoryAxis>
-#include <QtCharts/QChartView>
-#include <QtCharts/QBarSet>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QPieSlice>
-#include <QtCharts/QStackedBarSeries>
-#include <QtCharts/QValueAxis>
 
 using namespace kv;
 using namespace kv::stats;
@@ -204,24 +200,20 @@ void TestPieces::axesEtAnneaux()
 {
     // A month axis: one name and grid line per calendar month from the first to the last, gaps
     // included, each at its month's start.
-    QChartView* vue = nouvelleVueGraphique(nullptr, 200);
-    vue->resize(500, 200);
-    QValueAxis* axe = axeMois(vue->chart(), {parisMs(2024, 3, 1), parisMs(2024, 1, 1), parisMs(2024, 4, 1)}, paris());
-    vue->show();
-    QTRY_VERIFY(vue->chart()->plotArea().width() > 0);
-    QCoreApplication::processEvents();
-    NomsDesBarres* noms = NomsDesBarres::de(vue->chart());
-    QCOMPARE(noms->textes(), (QStringList{QStringLiteral("janv. 2024"), QString::fromUtf8("févr. 2024"),
-                                         QStringLiteral("mars 2024"), QStringLiteral("avr. 2024")}));
-    const QRectF zone = vue->chart()->plotArea();
-    const double fevrier = zone.left() + (double(parisMs(2024, 2, 1)) - axe->min()) / (axe->max() - axe->min()) * zone.width();
-    QCOMPARE(noms->emprises()[1].boundingRect().center().x(), fevrier);
-    QVERIFY(axe->min() < double(parisMs(2024, 1, 1)) && axe->max() > double(parisMs(2024, 4, 1)));
-    QVERIFY(!axe->labelsVisible());
-    delete vue;
-    QChart autre;
-    axeMois(&autre, {}, paris());
-    QVERIFY(NomsDesBarres::de(&autre)->textes().isEmpty());
+    GraphiqueLeger mois(200);
+    mois.resize(500, 200);
+    mois.setSeries({parisMs(2024, 3, 1), parisMs(2024, 1, 1), parisMs(2024, 4, 1)}, {}, paris(), QStringLiteral("n"), true, {});
+    QCOMPARE(mois.noms(), (QStringList{QStringLiteral("janv. 2024"), QString::fromUtf8("févr. 2024"),
+                                      QStringLiteral("mars 2024"), QStringLiteral("avr. 2024")}));
+    QList<double> centres;
+    for (const QPolygonF& e : mois.emprisesNoms())
+        centres.append(e.boundingRect().center().x());
+    const double parMs = (centres[3] - centres[0]) / double(parisMs(2024, 4, 1) - parisMs(2024, 1, 1));
+    QVERIFY(qAbs(centres[1] - centres[0] - parMs * double(parisMs(2024, 2, 1) - parisMs(2024, 1, 1))) < 0.01);
+    QVERIFY(centres[0] > mois.zoneTrace().left() && centres[3] < mois.zoneTrace().right());
+    GraphiqueLeger autre(200);
+    autre.setSeries({}, {}, paris(), QString(), true, {});
+    QVERIFY(autre.noms().isEmpty());
 
     // Rings: the hole is a share of the pie, texts inside the slices only when given.
     std::unique_ptr<QPieSeries> anneau(stats::anneau({{3, Qt::red, QStringLiteral("a")}, {0, Qt::green, QString()}}, 0.45));
@@ -231,38 +223,37 @@ void TestPieces::axesEtAnneaux()
     QCOMPARE(anneau->slices()[0]->labelPosition(), QPieSlice::LabelInsideHorizontal);
 
     // Bars of one category stand on one another; counts get whole-number marks.
-    QChart barres;
-    QStackedBarSeries* serie = barresColorees(&barres,
-                                              {{QStringLiteral("10 m³"), 2, Qt::blue, {}},
-                                               {QStringLiteral("15 m³"), 1, Qt::red, {}},
-                                               {QStringLiteral("10 m³"), 3, Qt::green, {}}},
-                                              QStringLiteral("Nombre"), true);
-    QCOMPARE(serie->count(), 3);
-    QCOMPARE(serie->barSets()[2]->at(0), 3.0);
-    QCOMPARE(serie->barSets()[2]->at(1), 0.0);
-    auto* categories = qobject_cast<QBarCategoryAxis*>(barres.axes(Qt::Horizontal).first());
-    QCOMPARE(categories->categories(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("15 m³")}));
-    auto* valeurs = qobject_cast<QValueAxis*>(barres.axes(Qt::Vertical).first());
-    QVERIFY(valeurs->max() >= 5);
-    QCOMPARE(valeurs->labelFormat(), QStringLiteral("%d"));
-    QCOMPARE(valeurs->tickCount(), int(valeurs->max()) + 1);
-    // On a dark chart a dark waste type's bar is lifted until it reads at 3:1 on the window.
+    GraphiqueLeger barres(200);
+    barres.resize(400, 200);
+    barres.setBarres({{QStringLiteral("10 m³"), 2, Qt::blue, {}, {}, {}},
+                      {QStringLiteral("15 m³"), 1, Qt::red, {}, {}, {}},
+                      {QStringLiteral("10 m³"), 3, Qt::green, {}, {}, {}}},
+                     QStringLiteral("Nombre"), true);
+    QCOMPARE(barres.categories(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("15 m³")}));
+    QCOMPARE(barres.placeBarre(2).bottom(), barres.placeBarre(0).top());
+    QCOMPARE(barres.placeBarre(2).left(), barres.placeBarre(0).left());
+    QVERIFY(barres.placeBarre(1).left() > barres.placeBarre(0).right());
+    QVERIFY(barres.maximum() >= 5);
+    QCOMPARE(barres.graduations().size(), int(barres.maximum()) + 1);
+    QCOMPARE(barres.graduations().last(), QString::number(int(barres.maximum())));
+    // On a dark window a dark waste type's bar is lifted until it reads at 3:1 on the window.
     const QPalette avant = QApplication::palette();
     QPalette sombre = avant;
     sombre.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
     sombre.setColor(QPalette::WindowText, Qt::white);
     QApplication::setPalette(sombre);
-    QChart nuit;
-    nuit.setTheme(QChart::ChartThemeDark);
     const QColor carton(0x5C, 0x40, 0x33);
-    const QColor lue = barresColorees(&nuit, {{QStringLiteral("Carton"), 3, carton, {}}}, QStringLiteral("n"), true)->barSets()[0]->color();
-    // Under a grey palette with dark text (a light chart), a light grey bar is darkened alike.
+    GraphiqueLeger nuit(200);
+    nuit.setBarres({{QStringLiteral("Carton"), 3, carton, {}, {}, {}}}, QStringLiteral("n"), true);
+    const QColor lue = nuit.barres()[0].couleur;
+    // Under a grey palette with dark text, a light grey bar is darkened alike.
     QPalette gris = avant;
     gris.setColor(QPalette::Window, QColor(0x7f, 0x7f, 0x7f));
     gris.setColor(QPalette::WindowText, Qt::black);
     QApplication::setPalette(gris);
-    QChart grise;
-    const QColor clair = barresColorees(&grise, {{QStringLiteral("DIB"), 3, QColor(0xD1, 0xD5, 0xDB), {}}}, QStringLiteral("n"), true)->barSets()[0]->color();
+    GraphiqueLeger grise(200);
+    grise.setBarres({{QStringLiteral("DIB"), 3, QColor(0xD1, 0xD5, 0xDB), {}, {}, {}}}, QStringLiteral("n"), true);
+    const QColor clair = grise.barres()[0].couleur;
     QApplication::setPalette(avant);
     QVERIFY(lue != carton);
     QCOMPARE(kv::inkReadableOn(lue, QColor(0x20, 0x20, 0x20), 3.0), lue);
@@ -273,33 +264,22 @@ void TestPieces::axesEtAnneaux()
 // axis' labels on its left, the first bar's value included, even when wider than its bar.
 void TestPieces::valeursDansLaZoneDuGraphique()
 {
-    QWidget fenetre;
-    QChartView* vue = nouvelleVueGraphique(&fenetre, 0);
-    QChart* chart = vue->chart();
-    QList<Barre> liste;
+    GraphiqueLeger graphique(220);
+    QList<GraphiqueLeger::Barre> liste;
     for (int i = 0; i < 20; ++i)
-        liste.append({QString::number(i + 1), 20000.0 + 7 * i, Qt::blue, {}});
-    QStackedBarSeries* serie = barresColorees(chart, liste, QStringLiteral("Nombre"), true);
-    auto* annotations = new AnnotationsGraphique(chart);
-    QList<AnnotationsGraphique::Annotation> textes;
-    for (int i = 0; i < 20; ++i)
-        textes.append({QPointF(i, liste[i].valeur), QString::number(int(liste[i].valeur)), serie});
-    annotations->setAnnotations(textes, Qt::black, fontForStyle(TextStyle::caption2, fenetre.font()));
+        liste.append({QString::number(i + 1), 20000.0 + 7 * i, Qt::blue, {}, QString::number(20000 + 7 * i), {}});
+    graphique.setBarres(liste, QStringLiteral("Nombre"), true);
     for (const int largeur : {260, 330, 420}) {
-        fenetre.resize(largeur, 220);
-        vue->resize(fenetre.size());
-        fenetre.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-        QTRY_VERIFY(chart->plotArea().width() > 0 && chart->plotArea().width() < largeur);
-        QCoreApplication::processEvents();
-        const QRectF zone = chart->plotArea();
-        const QList<QRectF> places = annotations->placesVisibles();
+        graphique.resize(largeur, 220);
+        const QRectF zone = graphique.zoneTrace();
+        QVERIFY(zone.width() > 0 && zone.width() < largeur);
+        const QList<QRectF> places = graphique.placesAnnotations();
         QVERIFY(!places.isEmpty());
-        QCOMPARE(annotations->textesVisibles().first(), QStringLiteral("20000"));
+        QCOMPARE(graphique.annotationsVisibles().first(), QStringLiteral("20000"));
         for (qsizetype i = 0; i < places.size(); ++i)
             QVERIFY2(places[i].left() >= zone.left() && places[i].right() <= zone.right(),
                      qPrintable(QStringLiteral("%1 at %2: %3 to %4 in %5 to %6")
-                                    .arg(annotations->textesVisibles()[i]).arg(largeur)
+                                    .arg(graphique.annotationsVisibles()[i]).arg(largeur)
                                     .arg(places[i].left()).arg(places[i].right()).arg(zone.left()).arg(zone.right())));
     }
 }

@@ -11,6 +11,7 @@
 #include "model/query.h"
 #include "stats/cartebenneslouees.h"
 #include "stats/choixsegmente.h"
+#include "stats/graphiqueleger.h"
 #include "widgets/colors.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/plaintext.h"
@@ -65,15 +66,10 @@
 
 #include <numeric>
 
-#include <QtCharts/QBarCategoryAxis>
-#include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLegend>
-#include <QtCharts/QLineSeries>
 #include <QtCharts/QPieSeries>
 #include <QtCharts/QPieSlice>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QStackedBarSeries>
 
 using namespace kv;
 using namespace fixtures;
@@ -199,32 +195,6 @@ QList<QColor> couleursTranches(QPieSeries* s)
     for (QPieSlice* slice : s->slices())
         c.append(slice->color());
     return c;
-}
-
-QStackedBarSeries* barres(QChartView* vue)
-{
-    for (QAbstractSeries* s : vue->chart()->series())
-        if (auto* b = qobject_cast<QStackedBarSeries*>(s))
-            return b;
-    return nullptr;
-}
-
-QStringList categories(QChartView* vue)
-{
-    for (QAbstractAxis* a : vue->chart()->axes(Qt::Horizontal))
-        if (auto* c = qobject_cast<QBarCategoryAxis*>(a))
-            return c->categories();
-    return {};
-}
-
-template <class S>
-QList<S*> seriesDe(QChartView* vue)
-{
-    QList<S*> out;
-    for (QAbstractSeries* s : vue->chart()->series())
-        if (auto* x = qobject_cast<S*>(s))
-            out.append(x);
-    return out;
 }
 
 // How the list lays out one of its rows.
@@ -622,25 +592,26 @@ void TestVues::wasteTypeCharts()
     QCOMPARE(types->choixAnnee()->count(), 4);
 
     // 3 then 1 bars, the first in the colour of its first row, the one without colour light grey.
-    QCOMPARE(categories(types->vueFrequences()), (QStringList{QStringLiteral("Gravats"), QStringLiteral("Bois")}));
-    QStackedBarSeries* serie = barres(types->vueFrequences());
-    QCOMPARE(serie->count(), 2);
-    QCOMPARE(serie->barSets()[0]->at(0), 3.0);
-    QCOMPARE(serie->barSets()[0]->color(), QColor(0x8B, 0x45, 0x13));
-    QCOMPARE(serie->barSets()[1]->at(1), 1.0);
+    stats::GraphiqueLeger* frequences = types->vueFrequences();
+    QCOMPARE(frequences->categories(), (QStringList{QStringLiteral("Gravats"), QStringLiteral("Bois")}));
+    QCOMPARE(frequences->barres().size(), 2);
+    QCOMPARE(frequences->barres()[0].valeur, 3.0);
+    QCOMPARE(frequences->barres()[0].couleur, QColor(0x8B, 0x45, 0x13));
+    QCOMPARE(frequences->barres()[1].categorie, QStringLiteral("Bois"));
+    QCOMPARE(frequences->barres()[1].valeur, 1.0);
     // (Light grey taken just dark enough to be seen on the window.)
-    QCOMPARE(serie->barSets()[1]->color(), kv::inkReadableOn(QColor(0xD1, 0xD5, 0xDB), qApp->palette().color(QPalette::Window), 3.0));
-    QVERIFY(serie->barSets()[1]->color() != QColor(0xD1, 0xD5, 0xDB));
+    QCOMPARE(frequences->barres()[1].couleur, kv::inkReadableOn(QColor(0xD1, 0xD5, 0xDB), qApp->palette().color(QPalette::Window), 3.0));
+    QVERIFY(frequences->barres()[1].couleur != QColor(0xD1, 0xD5, 0xDB));
     QCOMPARE(types->annotations(), (QStringList{QStringLiteral("3"), QStringLiteral("1")}));
 
     // The evolution: one line and one symbol per label; Gravats has two points in March 2024.
     QCOMPARE(types->legendeEvolution(), (QStringList{QStringLiteral("Bois"), QStringLiteral("Gravats")}));
-    const QList<QLineSeries*> points = seriesDe<QLineSeries>(types->vueEvolution());
+    const QList<stats::GraphiqueLeger::Serie>& points = types->vueEvolution()->series();
     QCOMPARE(points.size(), 2);
-    QVERIFY(points[0]->lightMarker() != points[1]->lightMarker());
-    QCOMPARE(points[1]->count(), 3);
-    QCOMPARE(points[1]->at(0).x(), double(parisMs(2024, 3, 1)));
-    QCOMPARE(points[1]->pen().color(), QColor(0x8B, 0x45, 0x13));
+    QVERIFY(points[0].forme != points[1].forme);
+    QCOMPARE(points[1].points.size(), 3);
+    QCOMPARE(points[1].points[0].x(), double(parisMs(2024, 3, 1)));
+    QCOMPARE(points[1].couleur, QColor(0x8B, 0x45, 0x13));
     // Both charts have a text equivalent, and the year picker its name.
     QCOMPARE(lu(types->vueFrequences(), QAccessible::Description),
              QStringLiteral("Gravats : 3 locations\nBois : 1 location"));
@@ -648,6 +619,24 @@ void TestVues::wasteTypeCharts()
              QStringLiteral("Bois : 1 mois ; le plus haut en mai 2024 (1 location) ; le dernier, mai 2024 (1 location)\n"
                             "Gravats : 2 mois ; le plus haut en mars 2024 (1 location) ; le dernier, avril 2024 (1 location)"));
     QCOMPARE(lu(types->choixAnnee(), QAccessible::Value), QStringLiteral("2024"));
+    // A reader finds each bar, and each line with its months, in the chart itself, where they
+    // stand on the screen.
+    QAccessibleInterface* barresLues = QAccessible::queryAccessibleInterface(frequences);
+    QCOMPARE(barresLues->role(), QAccessible::Chart);
+    QCOMPARE(fixtures::spokenName(frequences), QStringLiteral("Fréquence par type de déchet"));
+    QCOMPARE(barresLues->childCount(), 2);
+    QCOMPARE(barresLues->child(1)->text(QAccessible::Name), QStringLiteral("Bois : 1 location"));
+    QCOMPARE(barresLues->child(1)->parent(), barresLues);
+    QCOMPARE(barresLues->indexOfChild(barresLues->child(1)), 1);
+    const QRect barre(frequences->mapToGlobal(frequences->placeBarre(1).topLeft().toPoint()), frequences->placeBarre(1).size().toSize());
+    QCOMPARE(barresLues->child(1)->rect(), barre);
+    QCOMPARE(barresLues->childAt(barre.center().x(), barre.center().y()), barresLues->child(1));
+    QAccessibleInterface* ligneGravats = QAccessible::queryAccessibleInterface(types->vueEvolution())->child(1);
+    QVERIFY(ligneGravats->text(QAccessible::Name).startsWith(QStringLiteral("Gravats : 2 mois")));
+    QCOMPARE(ligneGravats->childCount(), 3);
+    QCOMPARE(ligneGravats->child(2)->text(QAccessible::Name), QStringLiteral("avril 2024 : 1 location"));
+    QCOMPARE(ligneGravats->child(2)->parent(), ligneGravats);
+    QCOMPARE(ligneGravats->indexOfChild(ligneGravats->child(2)), 2);
     QStringList etiquettes;
     for (const auto& [autre, relation] : QAccessible::queryAccessibleInterface(types->choixAnnee())->relations(QAccessible::Label))
         etiquettes.append(autre->text(QAccessible::Name));
@@ -655,7 +644,9 @@ void TestVues::wasteTypeCharts()
 
     choisirDansMenu(types->choixAnnee(), QStringLiteral("Tout"));
     QCOMPARE(types->selectedYear(), std::nullopt);
-    QCOMPARE(barres(types->vueFrequences())->barSets()[0]->at(0), 4.0);
+    QCOMPARE(frequences->barres()[0].valeur, 4.0);
+    // What the reader finds follows the figures.
+    QCOMPARE(barresLues->child(0)->text(QAccessible::Name), QStringLiteral("Gravats : 4 locations"));
 }
 
 void TestVues::occupancyRing()
@@ -916,7 +907,7 @@ void TestVues::yieldCharts()
     QVERIFY(vue);
     QCOMPARE(vue->choixAnnee()->currentText(), QStringLiteral("Toutes"));
     QCOMPARE(vue->choixAnnee()->count(), 3);
-    QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
+    QCOMPARE(vue->vueBarres()->categories(), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("5.0")}));
     QCOMPARE(vue->lignesDetail(), (QStringList{f("• 20 m³_: 6~locations, 1~bennes (6.0 loc/benne)"),
                                                f("• 10 m³_: 15~locations, 3~bennes (5.0 loc/benne)")}));
@@ -924,10 +915,10 @@ void TestVues::yieldCharts()
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("6.0"), QStringLiteral("4.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 3);
     // The monthly chart: one line per volume; six 10 m³ rentals in March 2024 on three skips.
-    const QList<QLineSeries*> points = seriesDe<QLineSeries>(vue->timeline()->vue());
+    const QList<stats::GraphiqueLeger::Serie>& points = vue->timeline()->vue()->series();
     QCOMPARE(points.size(), 2);
-    QCOMPARE(points[0]->name(), QStringLiteral("10 m³"));
-    QCOMPARE(points[0]->at(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
+    QCOMPARE(points[0].nom, QStringLiteral("10 m³"));
+    QCOMPARE(points[0].points.value(0), QPointF(double(parisMs(2024, 3, 1)), 2.0));
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
     QCOMPARE(lu(vue->timeline()->vue(), QAccessible::Description),
              QStringLiteral("10 m³ : 2 mois ; le plus haut en mars 2024 (2,0 locations par benne) ; le dernier, avril 2024 "
@@ -939,8 +930,8 @@ void TestVues::yieldCharts()
     Benne* presque = colouredSkip(ctx.get(), 10.000001);
     rental(c, presque, nullptr, parisMs(2024, 3, 1));
     QTRY_COMPARE(vue->rendementsMois().size(), 4);
-    QCOMPARE(categories(vue->vueBarres()), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
-    QCOMPARE(barres(vue->vueBarres())->count(), 3);
+    QCOMPARE(vue->vueBarres()->categories(), (QStringList{QStringLiteral("20 m³"), QStringLiteral("10 m³")}));
+    QCOMPARE(vue->vueBarres()->barres().size(), 3);
     QCOMPARE(vue->timeline()->legende(), (QStringList{QStringLiteral("10 m³"), QStringLiteral("20 m³")}));
 
     // No rentals: bars of height 0 annotated "0.0".
@@ -952,7 +943,7 @@ void TestVues::yieldCharts()
     vue = hubVide.detail<StatistiqueRendementVolumeView>();
     QCOMPARE(vue->annotations(), (QStringList{QStringLiteral("0.0"), QStringLiteral("0.0")}));
     QCOMPARE(vue->choixAnnee()->count(), 1);
-    QVERIFY(seriesDe<QLineSeries>(vue->timeline()->vue()).isEmpty());
+    QVERIFY(vue->timeline()->vue()->series().isEmpty());
 }
 
 namespace {
@@ -1008,6 +999,28 @@ int verifierGraphique(QChartView* vue)
             qWarning("overlap: %s / %s", qPrintable(texteDe(etiquettesMois[k - 1])), qPrintable(texteDe(etiquettesMois[k])));
             return -2;
         }
+    return int(etiquettesMois.size());
+}
+
+// The same for a chart that paints itself: no name cut, no two month names over one another.
+int verifierGraphique(stats::GraphiqueLeger* vue)
+{
+    const QRegularExpression mois(QStringLiteral("^\\S+ \\d{4}$"));
+    QList<QPolygonF> etiquettesMois;
+    const QList<QPolygonF> emprises = vue->emprisesNoms();
+    qsizetype k = 0;
+    for (const QString& t : vue->noms()) {
+        if (t.isEmpty())
+            continue;
+        if (t.contains(QChar(0x2026)))
+            return -1;
+        if (mois.match(t).hasMatch())
+            etiquettesMois.append(emprises[k]);
+        ++k;
+    }
+    for (qsizetype i = 1; i < etiquettesMois.size(); ++i)
+        if (etiquettesMois[i - 1].intersects(etiquettesMois[i]))
+            return -2;
     return int(etiquettesMois.size());
 }
 
@@ -1455,50 +1468,46 @@ void TestVues::barValuesNeverOverlap()
     hub.cliquer(StatistiqueType::typesDechet);
     auto* types = hub.detail<StatistiqueTypesDechetView>();
     QVERIFY(types);
-    stats::AnnotationsGraphique* annotations = types->annotationsFrequences();
-    QVERIFY(annotations);
-    QTRY_VERIFY(types->vueFrequences()->chart()->plotArea().width() > 0);
+    stats::GraphiqueLeger* graphique = types->vueFrequences();
+    QTRY_VERIFY(graphique->zoneTrace().width() > 0);
     QCoreApplication::processEvents();
-    QCOMPARE(annotations->textes().size(), 18);
-    const QList<QRectF> places = annotations->placesVisibles();
+    QCOMPARE(graphique->annotations().size(), 18);
+    const QList<QRectF> places = graphique->placesAnnotations();
     QVERIFY(!places.isEmpty());
     QVERIFY(places.size() < 18);
     for (qsizetype i = 0; i < places.size(); ++i)
         for (qsizetype j = i + 1; j < places.size(); ++j)
             QVERIFY2(!places[i].intersects(places[j]),
-                     qPrintable(annotations->textesVisibles()[i] + QStringLiteral(" / ") + annotations->textesVisibles()[j]));
+                     qPrintable(graphique->annotationsVisibles()[i] + QStringLiteral(" / ") + graphique->annotationsVisibles()[j]));
     // Under the bars, their numbers, none over another, none cut, none out of the chart; the
     // list under the chart tells every number's name and value.
-    QTRY_VERIFY(verifierGraphique(types->vueFrequences()) >= 0);
-    stats::NomsDesBarres* noms = stats::NomsDesBarres::de(types->vueFrequences()->chart());
+    QTRY_VERIFY(verifierGraphique(graphique) >= 0);
     QTRY_VERIFY(types->listeFrequences()->isVisible());
     const QString liste = types->listeFrequences()->text().replace(QChar(0x00A0), QLatin1Char(' '));
     for (int i = 0; i < 18; ++i) {
-        QVERIFY(noms->textes()[i].isEmpty() || noms->textes()[i] == QString::number(i + 1));
+        QVERIFY(graphique->noms()[i].isEmpty() || graphique->noms()[i] == QString::number(i + 1));
         QVERIFY(liste.contains(QStringLiteral("%1. %2 : %3").arg(i + 1).arg(types->barres()[i].libelle).arg(types->barres()[i].nbLocations)));
     }
-    const QList<QPolygonF> emprises = noms->emprises();
+    const QList<QPolygonF> emprises = graphique->emprisesNoms();
     QVERIFY(!emprises.isEmpty());
-    const QRectF graphique(QPointF(0, 0), types->vueFrequences()->size());
-    QTRY_VERIFY(graphique.contains(emprises.first().boundingRect()));
+    const QRectF cadre(QPointF(0, 0), graphique->size());
     for (qsizetype i = 0; i < emprises.size(); ++i) {
-        QVERIFY(graphique.contains(noms->emprises()[i].boundingRect()));
+        QVERIFY(cadre.contains(emprises[i].boundingRect()));
         for (qsizetype j = i + 1; j < emprises.size(); ++j)
             QVERIFY(!emprises[i].intersects(emprises[j]));
     }
 
     hub.vue.resize(1600, 900);
-    QTRY_COMPARE(annotations->textesVisibles().size(), 18);
-    QTRY_VERIFY(!noms->textes().contains(QString()));
+    QTRY_COMPARE(graphique->annotationsVisibles().size(), 18);
+    QTRY_VERIFY(!graphique->noms().contains(QString()));
     QTRY_VERIFY(!types->listeFrequences()->isVisible());
 
     // Under the pointer, a bar's name and value.
-    auto* barresSerie = barres(types->vueFrequences());
-    QVERIFY(barresSerie);
-    QBarSet* premier = barresSerie->barSets().value(0);
-    emit barresSerie->hovered(true, 0, premier);
+    const QPoint sur = graphique->placeBarre(0).center().toPoint();
+    QHelpEvent aide(QEvent::ToolTip, sur, graphique->mapToGlobal(sur));
+    QApplication::sendEvent(graphique, &aide);
     QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), premier->label() + QStringLiteral(" : ") + QString::number(qint64(premier->at(0))));
+    QCOMPARE(QToolTip::text(), graphique->barres()[0].nom + QStringLiteral(" : ") + QString::number(qint64(graphique->barres()[0].valeur)));
     QToolTip::hideText();
 }
 
@@ -1637,6 +1646,18 @@ void TestVues::everyStatisticReadsInDarkAndLightFrom9To12Points()
                     if (std::min(forms::contrastRatio(a->labelsBrush().color(), fond), forms::contrastRatio(a->titleBrush().color(), fond)) < 4.5
                         || forms::contrastRatio(a->gridLineColor(), fond) > 6)
                         fautes.append(ou + QStringLiteral(": axis texts faint or grid glaring"));
+            for (stats::GraphiqueLeger* g : hub.vue.detail()->findChildren<stats::GraphiqueLeger*>()) {
+                if (forms::contrastRatio(g->couleurTextes(), fond) < 4.5 || forms::contrastRatio(g->couleurGrille(), fond) > 6)
+                    fautes.append(ou + QStringLiteral(": axis texts faint or grid glaring"));
+                QList<QColor> marques;
+                for (const stats::GraphiqueLeger::Barre& b : g->barres())
+                    marques.append(b.couleur);
+                for (const stats::GraphiqueLeger::Serie& serie : g->series())
+                    marques.append(serie.couleur);
+                for (const QColor& c : marques)
+                    if (forms::contrastRatio(c, fond) < 3.0)
+                        fautes.append(ou + QStringLiteral(": a mark at %1:1").arg(forms::contrastRatio(c, fond), 0, 'f', 1));
+            }
             verifierLabels(&hub.vue, ou, &fautes);
         }
         Query<LocationDeBenne> locations(ctx.get());
