@@ -258,9 +258,17 @@ private:
     void mend()
     {
         const QPalette now = QApplication::palette();
-        const QPalette readable = readablePalette(now);
+        QPalette readable = readablePalette(now);
         if (readable == now)
             return;
+        // Every colour set, those kept as they are too: a colour left unset would be taken again
+        // from the style's own palette, not the desktop's (a scheme's grey fields turned white).
+        for (int group = 0; group < QPalette::NColorGroups; ++group)
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = QPalette::ColorGroup(group);
+                const auto r = QPalette::ColorRole(role);
+                readable.setBrush(g, r, readable.brush(g, r));
+            }
         m_mending = true;
         QApplication::setPalette(readable);
         m_mending = false;
@@ -285,7 +293,9 @@ void installFocusStyle(QApplication* app)
 {
     if (qobject_cast<FocusStyle*>(app->style()))
         return;
-    QApplication::setStyle(new FocusStyle(app->style()->name()));
+    // The style itself is wrapped, not a new one of its name: a desktop's own style (a settings
+    // tool's) cannot be made again by name, and its stand-in would lay its own palette.
+    QApplication::setStyle(new FocusStyle(app->style()));
     app->installEventFilter(new PaletteMender(app));
 }
 
