@@ -222,10 +222,17 @@ private:
 
 } // namespace
 
-void outlineFocus(QWidget* w)
+void outlineFocus(QWidget* w, const QColor& under)
 {
     auto* area = qobject_cast<QAbstractScrollArea*>(w);
-    new FocusOutline(w, area ? area->viewport() : w);
+    auto* outline = new FocusOutline(w, area ? area->viewport() : w);
+    if (!under.isValid())
+        return;
+    // The frame is drawn in a colour that stands out from that one.
+    QPalette p = outline->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button})
+        p.setColor(role, under);
+    outline->setPalette(p);
 }
 
 namespace {

@@ -12,6 +12,9 @@
 #include "planning/vueplanificationbennes.h"
 #include "rentals/cartoucheanime.h"
 #include "rentals/vuelocationbenne.h"
+#include "platform/filehelpers.h"
+#include "reports/rapportmensuelview.h"
+#include "widgets/confirmationfichier.h"
 #include "stats/statistiquehistogrammevolumeview.h"
 #include "stats/vuestatistiques.h"
 #include "widgets/colors.h"
@@ -41,6 +44,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -651,8 +655,19 @@ void ReadingTest::everyTextReadsAtTheSmallestSize()
         check(&window, titre(c));
     }
     // Every statistic.
-    QVERIFY(forEachStatistic(&window, [&](VueStatistiques*, StatistiqueType t) {
+    QTemporaryDir dossier;
+    QVERIFY(forEachStatistic(&window, [&](VueStatistiques* statistiques, StatistiqueType t) {
         check(&window, QStringLiteral("Statistiques, ") + titre(t));
+        // The report's PDF pane, then the line saying where the PDF went.
+        if (auto* rapport = statistiques->findChild<RapportMensuelView*>(); rapport && rapport->isVisible()) {
+            rapport->setSelectedClient(ctx->fetch<Client>({}).first());
+            rapport->genererApercuPDF();
+            QTRY_VERIFY(rapport->boutonFermerApercu()->isVisible());
+            ScopedSaveFileAnswer reponse(dossier.filePath(QStringLiteral("rapport.pdf")));
+            rapport->enregistrerApercuPDF();
+            QTRY_VERIFY(rapport->confirmation()->isVisible());
+            check(&window, QStringLiteral("Statistiques, ") + titre(t) + QStringLiteral(", aperçu PDF enregistré"));
+        }
     }));
     // The new-rental sheet over the window, a skip chosen in the planning.
     window.setSelection(Commande::defaut);
