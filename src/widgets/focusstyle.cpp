@@ -156,6 +156,10 @@ QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option
                                    const QWidget* widget) const
 {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    // A button's label keeps clear of the focus frame: one pixel in, two wide, then two of air.
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (type == CT_PushButton && button && !(button->features & QStyleOptionButton::Flat) && !drawsItsOwnFocus(widget))
+        result.setWidth(std::max(result.width(), size.width() + 2 * 5));
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
     if (type == CT_MenuItem && item && item->menuItemType == QStyleOptionMenuItem::Separator && !item->text.isEmpty()) {
         // The style draws the title within a margin of a few points on each side.

@@ -210,6 +210,16 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
                                .arg(roomForText(b))
                                .arg(wide)
                                .arg(text.left(50)));
+        // A button's label keeps clear of the keyboard's frame, drawn two pixels wide one pixel in,
+        // by two pixels more.
+        const int label = wide + (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+        if (qobject_cast<QPushButton*>(b) && b->styleSheet().isEmpty() && !static_cast<QPushButton*>(b)->isFlat()
+            && label + 2 * 5 > b->width())
+            faults->append(QStringLiteral("%1: the label of %2 runs into its focus frame (%3 px in %4): « %5 »")
+                               .arg(where, describe(b))
+                               .arg(label)
+                               .arg(b->width())
+                               .arg(text.left(50)));
     }
     // A label's text over a check box or a button (one the button holds is its own text).
     for (const auto& [label, area] : std::as_const(shown))
