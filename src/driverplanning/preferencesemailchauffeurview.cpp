@@ -21,6 +21,8 @@
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
+
+#include <algorithm>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -65,7 +67,8 @@ private:
 QLabel* libelle(const QString& texte, QWidget* parent)
 {
     auto* l = new QLabel(texte, parent);
-    l->setFixedWidth(160);
+    // 160 points, more where large text needs it.
+    l->setFixedWidth(std::max(160, l->sizeHint().width()));
     return l;
 }
 

@@ -27,7 +27,8 @@ PDFPreview::PDFPreview(const QByteArray& data, QWidget* parent)
     m_view->setPageSpacing(6);
     m_view->setDocument(m_document);
     m_view->setAccessibleName(QStringLiteral("Aperçu PDF"));
-    outlineFocus(m_view);
+    // The pages are white paper whatever the desktop's colours.
+    outlineFocus(m_view, Qt::white);
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     connect(m_document, &QPdfDocument::statusChanged, this, [this] {

@@ -129,12 +129,18 @@ RapportMensuelApercuView::RapportMensuelApercuView(const QTimeZone& zone, QWidge
     m_nombre->setWordWrap(true);
     colonne->addWidget(m_nombre);
 
-    m_detail = new QGroupBox(QStringLiteral("Détail des locations du mois"), this);
+    // Its title inside, on two lines where the window is narrow (a box's own title would widen
+    // the screen).
+    const QString titreDetail = QStringLiteral("Détail des locations du mois");
+    m_detail = new QGroupBox(this);
     // As tall as its list, which shows all its rows.
     m_detail->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* dedans = new QVBoxLayout(m_detail);
+    auto* titreBoite = new QLabel(titreDetail, m_detail);
+    titreBoite->setWordWrap(true);
+    dedans->addWidget(titreBoite);
     m_liste = new QTreeView(m_detail);
-    m_liste->setAccessibleName(m_detail->title());
+    m_liste->setAccessibleName(titreDetail);
     m_liste->setModel(m_lignes);
     m_liste->setRootIsDecorated(false);
     m_liste->setUniformRowHeights(true);

@@ -44,10 +44,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace kv {
 
@@ -66,6 +68,56 @@ void proeminent(QPushButton* bouton)
 {
     bouton->setStyleSheet(forms::accentButtonStyle(bouton->palette().color(QPalette::Active, QPalette::Highlight)));
 }
+
+// A button whose text goes on two lines, broken at the blank nearest its middle, where the width
+// left to it is short of one line (large text in a narrow window).
+class BoutonSurDeuxLignes : public QPushButton {
+public:
+    BoutonSurDeuxLignes(const QIcon& icone, const QString& texte, QWidget* parent)
+        : QPushButton(icone, texte, parent), m_texte(texte)
+    {
+        setAccessibleName(texte);
+        // Narrower than one line where it must.
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override { return tailleAvec(m_texte); }
+    QSize minimumSizeHint() const override { return tailleAvec(plie()); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QPushButton::resizeEvent(event);
+        const QString voulu = width() >= tailleAvec(m_texte).width() ? m_texte : plie();
+        if (text() != voulu)
+            setText(voulu);
+    }
+
+private:
+    QString plie() const
+    {
+        const qsizetype milieu = m_texte.size() / 2;
+        qsizetype blanc = -1;
+        for (qsizetype i = 0; i < m_texte.size(); ++i)
+            if (m_texte[i] == QLatin1Char(' ') && (blanc < 0 || std::abs(i - milieu) < std::abs(blanc - milieu)))
+                blanc = i;
+        QString texte = m_texte;
+        if (blanc >= 0)
+            texte[blanc] = QLatin1Char('\n');
+        return texte;
+    }
+    QSize tailleAvec(const QString& texte) const
+    {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text = texte;
+        QSize contenu = fontMetrics().size(Qt::TextShowMnemonic, texte);
+        if (!icon().isNull())
+            contenu = QSize(contenu.width() + iconSize().width() + 4, std::max(contenu.height(), iconSize().height()));
+        return style()->sizeFromContents(QStyle::CT_PushButton, &option, contenu, this);
+    }
+
+    QString m_texte;
+};
 
 QFrame* separateur(QWidget* parent)
 {
@@ -197,10 +249,14 @@ QWidget* RapportMensuelView::construireEntete()
     colonne->setContentsMargins(0, 0, 0, 0);
     colonne->setSpacing(18);
 
-    m_boutonExporterTous = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")),
-                                           QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
+    m_boutonExporterTous = new BoutonSurDeuxLignes(symbolIcon(QStringLiteral("arrow.down.doc")),
+                                                   QStringLiteral("Exporter tous les rapports du mois (.csv)"), entete);
     proeminent(m_boutonExporterTous);
-    colonne->addWidget(m_boutonExporterTous, 0, Qt::AlignLeft);
+    // On the leading side, as wide as its text, narrower (on two lines) where the window is.
+    auto* rangeeExport = new QHBoxLayout;
+    rangeeExport->addWidget(m_boutonExporterTous);
+    rangeeExport->addStretch(1);
+    colonne->addLayout(rangeeExport);
     connect(m_boutonExporterTous, &QPushButton::clicked, this, &RapportMensuelView::exporterTousLesRapportsCSV);
 
     m_compteHistorique = new QLabel(entete);
@@ -321,9 +377,17 @@ QWidget* RapportMensuelView::construireZoneRapport()
 
 QWidget* RapportMensuelView::construireHistorique()
 {
-    auto* boite = new QGroupBox(QStringLiteral("Historique des rapports envoyés"), this);
+    // Its title inside, on two lines where the window is narrow (a box's own title would
+    // widen the screen).
+    auto* boite = new QGroupBox(this);
     boite->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* colonne = new QVBoxLayout(boite);
+    auto* titre = new QLabel(QStringLiteral("Historique des rapports envoyés"), boite);
+    titre->setWordWrap(true);
+    colonne->addWidget(titre);
+    // Where the box's own title would stand: no higher than it was.
+    const QMargins marges = colonne->contentsMargins();
+    colonne->setContentsMargins(marges.left(), marges.top() / 2, marges.right(), marges.bottom());
     m_historiqueVide = new QLabel(QStringLiteral("Aucun rapport encore envoyé."), boite);
     m_historiqueVide->setFont(fontForStyle(TextStyle::caption, font()));
     setSecondaryText(m_historiqueVide);

@@ -10,6 +10,7 @@
 #include "widgets/forms/detailpane.h"
 #include "widgets/forms/recordrow.h"
 #include "widgets/colors.h"
+#include "widgets/wrappingcheckbox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -184,7 +185,12 @@ void LocationsEtPeseeView::construireColonne()
     if (auto* titre = panneau->findChild<QLabel*>(QStringLiteral("listTitle")))
         titre->setFont(forms::fontFor(forms::TextStyle::Headline, font()));
 
-    m_interrupteur = new QCheckBox(QStringLiteral("Sans pesée uniquement"), panneau);
+    // On two lines rather than cut where large text leaves the column narrow.
+    m_interrupteur = new WrappingCheckBox(QStringLiteral("Sans pesée uniquement"), panneau);
+    // As high as its lines, never more: a click in the column's free room ticks nothing.
+    QSizePolicy hauteurDeSesLignes = m_interrupteur->sizePolicy();
+    hauteurDeSesLignes.setVerticalPolicy(QSizePolicy::Fixed);
+    m_interrupteur->setSizePolicy(hauteurDeSesLignes);
     m_interrupteur->setObjectName(QStringLiteral("sansPeseeUniquement"));
     panneau->addControls(m_interrupteur);
     connect(m_interrupteur, &QCheckBox::toggled, this, &LocationsEtPeseeView::setFiltreSansPeseeOnly);

@@ -1,6 +1,7 @@
 #include "confirmationfichier.h"
 
 #include "platform/desktopopener.h"
+#include "widgets/forms/editorframe.h"
 #include "widgets/icons.h"
 
 #include <QDir>
@@ -38,16 +39,21 @@ QString coupableAuxSeparateurs(const QString& texte)
 ConfirmationFichier::ConfirmationFichier(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("confirmationFichier"));
-    auto* ligne = new QHBoxLayout(this);
+    // The button beside the line, or under it where the line would keep too little room.
+    auto* ligne = new forms::TrailingWrapLayout(this);
     ligne->setContentsMargins(0, 0, 0, 0);
+    ligne->setSpacing(6);
+    ligne->setLeadReadableWidth(160);
     m_texte = new QLabel(this);
     m_texte->setTextFormat(Qt::PlainText); // names as typed
     m_texte->setWordWrap(true);
     m_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_afficher = new QPushButton(symbolIcon(QStringLiteral("folder")), DesktopOpener::revealLabel(), this);
     m_afficher->setObjectName(QStringLiteral("afficherDansLeDossier"));
-    ligne->addWidget(m_texte, 1);
-    ligne->addWidget(m_afficher, 0, Qt::AlignTop);
+    ligne->setLead(m_texte);
+    auto* bouton = new QWidgetItem(m_afficher);
+    bouton->setAlignment(Qt::AlignTop); // level with the line's first row however many it takes
+    ligne->setTrail(bouton);
     connect(m_afficher, &QPushButton::clicked, this, &ConfirmationFichier::afficherDansLeDossier);
     hide();
 }

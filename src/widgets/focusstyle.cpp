@@ -156,6 +156,10 @@ QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option
                                    const QWidget* widget) const
 {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+    // A button's label keeps clear of the focus frame: one pixel in, two wide, then two of air.
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (type == CT_PushButton && button && !(button->features & QStyleOptionButton::Flat) && !drawsItsOwnFocus(widget))
+        result.setWidth(std::max(result.width(), size.width() + 2 * 5));
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
     if (type == CT_MenuItem && item && item->menuItemType == QStyleOptionMenuItem::Separator && !item->text.isEmpty()) {
         // The style draws the title within a margin of a few points on each side.
@@ -222,10 +226,17 @@ private:
 
 } // namespace
 
-void outlineFocus(QWidget* w)
+void outlineFocus(QWidget* w, const QColor& under)
 {
     auto* area = qobject_cast<QAbstractScrollArea*>(w);
-    new FocusOutline(w, area ? area->viewport() : w);
+    auto* outline = new FocusOutline(w, area ? area->viewport() : w);
+    if (!under.isValid())
+        return;
+    // The frame is drawn in a colour that stands out from that one.
+    QPalette p = outline->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::AlternateBase, QPalette::Button})
+        p.setColor(role, under);
+    outline->setPalette(p);
 }
 
 namespace {
@@ -258,9 +269,17 @@ private:
     void mend()
     {
         const QPalette now = QApplication::palette();
-        const QPalette readable = readablePalette(now);
+        QPalette readable = readablePalette(now);
         if (readable == now)
             return;
+        // Every colour set, those kept as they are too: a colour left unset would be taken again
+        // from the style's own palette, not the desktop's (a scheme's grey fields turned white).
+        for (int group = 0; group < QPalette::NColorGroups; ++group)
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = QPalette::ColorGroup(group);
+                const auto r = QPalette::ColorRole(role);
+                readable.setBrush(g, r, readable.brush(g, r));
+            }
         m_mending = true;
         QApplication::setPalette(readable);
         m_mending = false;
@@ -285,7 +304,9 @@ void installFocusStyle(QApplication* app)
 {
     if (qobject_cast<FocusStyle*>(app->style()))
         return;
-    QApplication::setStyle(new FocusStyle(app->style()->name()));
+    // The style itself is wrapped, not a new one of its name: a desktop's own style (a settings
+    // tool's) cannot be made again by name, and its stand-in would lay its own palette.
+    QApplication::setStyle(new FocusStyle(app->style()));
     app->installEventFilter(new PaletteMender(app));
 }
 

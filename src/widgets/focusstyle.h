@@ -63,8 +63,9 @@ public:
 };
 
 // Frames `w` (a scroll area's view) while it has the keyboard: for a widget that takes Tab yet
-// draws no focus of its own (a PDF's pages scrolled by keys, a stepper of plain widgets).
-void outlineFocus(QWidget* w);
+// draws no focus of its own (a PDF's pages scrolled by keys, a stepper of plain widgets). Where
+// `w` shows a colour of its own rather than the palette's (white paper), `under` names it.
+void outlineFocus(QWidget* w, const QColor& under = QColor());
 
 // Makes `area` a Tab stop of its own while its content is taller than it (a statistic's charts,
 // a day's rows without cards): framed while it has the keyboard, paged by PageUp, PageDown and

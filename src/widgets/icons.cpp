@@ -423,17 +423,22 @@ QImage renderThemeIcon(const QString& path, const QSize& size, const QColor& ink
                                                button.blueF() * 0.7f + highlight.blueF() * 0.3f);
         const QList<QColor> faces = backdrop == highlight ? QList<QColor>{backdrop}
                                                           : QList<QColor>{backdrop, button, button.lighter(115), merged};
+        // The scheme's other colours, and the colours a drawing gives its shapes itself (a
+        // spreadsheet's light green grid).
         static const QRegularExpression otherColour(
             QStringLiteral("(\\.ColorScheme-(?!Text\\b)[A-Za-z]+\\s*\\{\\s*color\\s*:\\s*)(#[0-9a-fA-F]{3,8})"));
-        QString readable;
-        qsizetype from = 0;
-        for (auto it = otherColour.globalMatch(svg); it.hasNext();) {
-            const QRegularExpressionMatch m = it.next();
-            readable += svg.mid(from, m.capturedStart(2) - from);
-            readable += inkOnAll(QColor(m.captured(2)), faces, kMarkOnFaces).name(QColor::HexRgb);
-            from = m.capturedEnd(2);
+        static const QRegularExpression ownColour(QStringLiteral("((?:fill|stroke)\\s*(?:=\\s*\"|:)\\s*)(#[0-9a-fA-F]{3,8})"));
+        for (const QRegularExpression* colour : {&otherColour, &ownColour}) {
+            QString readable;
+            qsizetype from = 0;
+            for (auto it = colour->globalMatch(svg); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                readable += svg.mid(from, m.capturedStart(2) - from);
+                readable += inkOnAll(QColor(m.captured(2)), faces, kMarkOnFaces).name(QColor::HexRgb);
+                from = m.capturedEnd(2);
+            }
+            svg = readable + svg.mid(from);
         }
-        svg = readable + svg.mid(from);
     }
     QSvgRenderer renderer(svg.toUtf8());
     QImage img(size, QImage::Format_ARGB32_Premultiplied);

@@ -64,6 +64,7 @@ private slots:
     void aCorrectedNumberIsAcceptedAtOnce();
     void colouredButtonsShowTheFocus();
     void saveButtonReadsOnItsFill();
+    void theDesktopsOwnStyleIsKept();
 };
 
 class ListDetailTest : public QObject {

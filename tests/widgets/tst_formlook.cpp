@@ -6,6 +6,7 @@
 #include "widgets/forms/formstyle.h"
 #include "widgets/forms/numberfield.h"
 #include "widgets/elidedlabel.h"
+#include "widgets/focusstyle.h"
 #include "widgets/icons.h"
 #include "widgets/textstyles.h"
 
@@ -17,10 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QListView>
 #include <QMessageBox>
 #include <QStringListModel>
+#include <QStyleFactory>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QLocale>
@@ -508,4 +511,22 @@ void FormLookTest::saveButtonReadsOnItsFill()
         QVERIFY2(best >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(highlight.name()).arg(best)));
     }
     QApplication::setPalette(before);
+}
+
+namespace {
+// A desktop's own style, which no name makes again (a settings tool's), bringing its colours.
+struct SchemeStyle : QProxyStyle {
+    SchemeStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    QPalette standardPalette() const override { return QPalette(QColor(0xc8, 0xc8, 0xc8)); }
+};
+} // namespace
+
+void FormLookTest::theDesktopsOwnStyleIsKept()
+{
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(new SchemeStyle);
+    installFocusStyle(qApp);
+    const QColor seen = QApplication::style()->standardPalette().color(QPalette::Button);
+    QApplication::setStyle(QStyleFactory::create(before));
+    QCOMPARE(seen, QColor(0xc8, 0xc8, 0xc8));
 }
