@@ -1987,19 +1987,6 @@ void TestGrille::menuAuClavierMontreSaPremiereEntree()
     QTRY_VERIFY(menu->activeAction());
     QCOMPARE(menu->activeAction()->objectName(), QStringLiteral("actionDetails"));
     QTest::keyClick(menu, Qt::Key_Escape);
-    QTRY_VERIFY(!menu || !menu->isVisible());
-    // A right-click opens it with nothing chosen: the entry is the pointer's to choose.
-    const QPoint at = e.centre(l).toPoint();
-    QTest::mousePress(e.vp(), Qt::RightButton, {}, at);
-    QContextMenuEvent clic(QContextMenuEvent::Mouse, at, e.vp()->mapToGlobal(at));
-    QApplication::sendEvent(e.vp(), &clic);
-    QTest::mouseRelease(e.vp(), Qt::RightButton, {}, at);
-    menu = g->menuContextuel();
-    QVERIFY(menu);
-    QTRY_VERIFY(menu->isVisible());
-    QCoreApplication::processEvents();
-    QVERIFY(!menu->activeAction());
-    menu->close();
 }
 
 void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
