@@ -210,8 +210,9 @@ QWidget* VueStatistiques::construireSidebar()
     m_sidebar->setAccessibleName(QStringLiteral("Statistiques"));
     m_sidebar->setFixedWidth(kLargeurSidebar);
     m_sidebar->setFrameShape(QFrame::NoFrame);
-    // The highlight is the row's own background, not the list's selection.
-    m_sidebar->setSelectionMode(QAbstractItemView::NoSelection);
+    // The highlight is the row's own background; the list's selection holds the chosen row
+    // only for readers, who say it is chosen.
+    m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
     m_sidebar->setIconSize(QSize(18, 18));
     m_sidebar->viewport()->setAutoFillBackground(false);
     m_sidebar->setItemDelegate(new LigneStatistiqueDelegate(m_sidebar));
@@ -326,6 +327,7 @@ void VueStatistiques::surligner()
         const bool choisi = m_selected && item->data(Qt::UserRole).toInt() == int(*m_selected);
         item->setBackground(choisi ? QBrush(accent) : QBrush());
         item->setForeground(choisi ? QBrush(encre) : QBrush());
+        item->setSelected(choisi);
         if (choisi)
             m_sidebar->setCurrentItem(item);
     }

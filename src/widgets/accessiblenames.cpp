@@ -1,6 +1,7 @@
 #include "accessiblenames.h"
 
 #include "plaintext.h"
+#include "sharedannouncement.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -10,16 +11,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
+#include <QSet>
 #include <QToolButton>
 #include <QTreeView>
 
 #include <cmath>
+#include <utility>
 
 namespace kv {
 
@@ -127,6 +131,79 @@ void sayHeldFocus()
         return;
     }
     toBridge(&said);
+}
+
+// Whether `event` names or describes anew what a reader already knows, or what no one sees: a
+// screen names its parts as it builds them, and names some again as they were, which a reader
+// (and the bridge, which asks the part each time) would go through one by one. A part is read
+// whole once it shows; a hidden part is read when it comes.
+bool saysNothingNew(QAccessibleEvent* event)
+{
+    const QAccessible::Event type = event->type();
+    if (type != QAccessible::NameChanged && type != QAccessible::DescriptionChanged)
+        return false;
+    QAccessibleInterface* iface = event->accessibleInterface();
+    if (!iface || !iface->isValid())
+        return false;
+    if (!shown(iface))
+        return true;
+    // What was said last of each part, by the part's interface and the text's kind.
+    struct Said {
+        QPointer<QObject> object;
+        QString text;
+    };
+    static QHash<std::pair<QAccessible::Id, int>, Said> said;
+    const QString text = iface->text(type == QAccessible::NameChanged ? QAccessible::Name : QAccessible::Description);
+    Said& last = said[{QAccessible::uniqueId(iface), int(type)}];
+    if (last.object == iface->object() && last.object && last.text == text)
+        return true;
+    last = {iface->object(), text};
+    if (said.size() > 4096)
+        said.removeIf([](const auto& entry) { return !entry.value().object; });
+    return false;
+}
+
+// A part shown or hidden, said once the turn is over, and only where what holds it did not show
+// or hide with it: a screen's hundreds of parts come and go with it, and a reader learns of them
+// from the screen (the notification line, shown alone, is said as ever).
+struct HeldShowing {
+    QPointer<QObject> object;
+    QAccessible::Event type;
+};
+QList<HeldShowing> g_showings;
+
+void sayHeldShowings()
+{
+    const QList<HeldShowing> held = std::exchange(g_showings, {});
+    QSet<std::pair<const QObject*, int>> comeAndGone;
+    for (const HeldShowing& h : held)
+        if (h.object)
+            comeAndGone.insert({h.object.data(), int(h.type)});
+    for (const HeldShowing& h : held) {
+        auto* w = qobject_cast<QWidget*>(h.object.data());
+        if (!w)
+            continue;
+        bool withItsHolder = false;
+        for (QWidget* p = w->isWindow() ? nullptr : w->parentWidget(); p && !withItsHolder; p = p->isWindow() ? nullptr : p->parentWidget())
+            withItsHolder = comeAndGone.contains({p, int(h.type)});
+        if (withItsHolder)
+            continue;
+        QAccessibleEvent said(w, h.type);
+        toBridge(&said);
+    }
+}
+
+bool holdShowing(QAccessibleEvent* event)
+{
+    const QAccessible::Event type = event->type();
+    auto* w = qobject_cast<QWidget*>(event->object());
+    if ((type != QAccessible::ObjectShow && type != QAccessible::ObjectHide) || !w || event->child() >= 0
+        || w->isWindow() || w->objectName() == QLatin1String(kAnnouncementLine) || !qApp)
+        return false;
+    if (g_showings.isEmpty())
+        QMetaObject::invokeMethod(qApp, &sayHeldShowings, Qt::QueuedConnection);
+    g_showings.append({w, type});
+    return true;
 }
 
 void holdFocus(QAccessibleEvent* event)
@@ -435,7 +512,7 @@ void tellReaders(QAccessibleEvent* event)
         return;
     if (event->type() == QAccessible::Focus)
         holdFocus(event);
-    else
+    else if (!saysNothingNew(event) && !holdShowing(event))
         toBridge(event);
 }
 

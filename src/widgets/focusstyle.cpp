@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QEvent>
+#include <QMenu>
+#include <QPointer>
 #include <QTextCharFormat>
 #include <QWidget>
 #include <QPainter>
@@ -288,6 +290,58 @@ private:
     bool m_mending = false;
 };
 
+// A menu opened by the keys (the Menu key, Shift+F10, Return on a button) shows its first entry
+// chosen, as the menu bar's menus do under F10: the keys are in the menu, the entry they stand on
+// is seen, and a screen reader names it as the menu opens. A menu opened by the mouse stays as
+// the pointer leaves it.
+class MenuFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_byKeys = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            m_byKeys = false;
+            break;
+        case QEvent::MouseMove:
+            // Pointing into a menu opens its submenus as the pointer goes.
+            if (qobject_cast<QMenu*>(watched))
+                m_byKeys = false;
+            break;
+        case QEvent::Show:
+            if (auto* menu = qobject_cast<QMenu*>(watched); menu && m_byKeys && menu->isWindow())
+                // Once the one who opened it is done: a menu bar's menu chooses its first entry
+                // itself, right after showing it.
+                QMetaObject::invokeMethod(
+                    this, [menu = QPointer<QMenu>(menu)] { chooseFirstEntry(menu); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    static void chooseFirstEntry(QMenu* menu)
+    {
+        if (!menu || !menu->isVisible() || menu->activeAction())
+            return;
+        for (QAction* a : menu->actions())
+            if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+                menu->setActiveAction(a);
+                return;
+            }
+    }
+
+    bool m_byKeys = false;
+};
+
 } // namespace
 void scrollByKeys(QAbstractScrollArea* area)
 {
@@ -308,6 +362,7 @@ void installFocusStyle(QApplication* app)
     // tool's) cannot be made again by name, and its stand-in would lay its own palette.
     QApplication::setStyle(new FocusStyle(app->style()));
     app->installEventFilter(new PaletteMender(app));
+    app->installEventFilter(new MenuFocus(app));
 }
 
 } // namespace kv

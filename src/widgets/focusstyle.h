@@ -73,7 +73,8 @@ void outlineFocus(QWidget* w, const QColor& under = QColor());
 // nothing to scroll (a click still gives it the keys when it took them before).
 void scrollByKeys(QAbstractScrollArea* area);
 
-// Wraps the application's style once (a second call does nothing).
+// Wraps the application's style once (a second call does nothing); a menu opened by the keys
+// shows its first entry chosen from then on.
 void installFocusStyle(QApplication* app);
 
 } // namespace kv

@@ -67,6 +67,7 @@ private slots:
     void clicDroitNeDefilePasEtViseLaBarre();
     void confirmationDeSuppressionNommeLaLocation();
     void entreeSurUneCaseVideEtMenuAuClavier();
+    void menuAuClavierMontreSaPremiereEntree();
     void chauffeurAttribueAuClavier();
     void focusVisibleSurToutesLesCouleurs();
     void molettesLaterales();

@@ -18,6 +18,7 @@
 #include "widgets/colors.h"
 #include "widgets/dateentry.h"
 #include "widgets/dragautoscroller.h"
+#include "widgets/focusstyle.h"
 #include "widgets/forms/formstyle.h"
 #include "widgets/icons.h"
 #include "widgets/plaintext.h"
@@ -1972,6 +1973,31 @@ QStringList textesMenu(const QMenu* menu)
     return t;
 }
 } // namespace
+
+void TestGrille::menuAuClavierMontreSaPremiereEntree()
+{
+    // As the program runs: its style shows where the keys are, in menus too.
+    const QString style = QApplication::style()->name();
+    installFocusStyle(qApp);
+    const auto remettre = qScopeGuard([&] { QApplication::setStyle(style); });
+    Ecran e;
+    Benne* b = benne(e.ctx.get(), 10);
+    LocationDeBenne* l = placedRental(e.ctx.get(), officeClient(e.ctx.get()), b, localDateTime(2026, 3, 15, 9),
+                                      localDateTime(2026, 3, 17, 9));
+    QVERIFY(e.enregistrerEtOuvrir());
+    GrillePlanning* g = e.grille();
+    e.vue->activateWindow();
+    QTRY_VERIFY(e.vue->isActiveWindow());
+    QVERIFY(e.auClavier(31, 0));
+    QCOMPARE(g->locationAuCurseur(), l);
+    // Shift+F10: the keys are on the first entry, seen and named as the menu opens.
+    QTest::keyClick(g, Qt::Key_F10, Qt::ShiftModifier);
+    QPointer<QMenu> menu = g->menuContextuel();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->activeAction());
+    QCOMPARE(menu->activeAction()->objectName(), QStringLiteral("actionDetails"));
+    QTest::keyClick(menu, Qt::Key_Escape);
+}
 
 void TestGrille::entreeSurUneCaseVideEtMenuAuClavier()
 {

@@ -431,11 +431,22 @@ void TestVues::hubByKeysShowsWhereTheFocusIs()
     };
     QVERIFY(rangeeEncadree(StatistiqueType::saisonnalite));
     QVERIFY(!rangeeEncadree(StatistiqueType::typesDechet));
+    // A reader hears the chosen row as chosen, and that one only.
+    auto lusChoisis = [&] {
+        QStringList choisis;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(liste);
+        for (int i = 0; i < a->childCount(); ++i)
+            if (QAccessibleInterface* rangee = a->child(i); rangee && rangee->state().selected)
+                choisis << rangee->text(QAccessible::Name);
+        return choisis;
+    };
+    QCOMPARE(lusChoisis(), QStringList{QStringLiteral("Saisonnalité")});
     QTest::keyClick(liste, Qt::Key_Home);
     QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::rapport));
     QVERIFY(rangeeEncadree(StatistiqueType::rapport));
     QTest::keyClick(liste, Qt::Key_End);
     QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::tauxOccupation));
+    QCOMPARE(lusChoisis(), QStringList{QStringLiteral("Taux d'occupation")});
     QTest::keyClick(liste, Qt::Key_Up);
     QCOMPARE(hub.vue.selectedStat(), std::optional(StatistiqueType::clientsInactifs));
     QTest::keyClick(liste, Qt::Key_Up);

@@ -46,6 +46,7 @@ private slots:
     void paperTextureIsSeamlessAndStill();
     void elidedLinesLabelKeepsToItsLines();
     void screenReadersHearEveryControl();
+    void readersHearAScreenOnceAsItComes();
 };
 
 class FormLookTest : public QObject {

@@ -1,6 +1,7 @@
 #include "tests.h"
 
 #include "widgets/benneoscillanteview.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/colors.h"
 #include "widgets/dialogconventions.h"
 #include "widgets/elidedlabel.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -758,4 +760,30 @@ void SharedWidgetsTest::screenReadersHearEveryControl()
         for (FiltreSegment* s : picker.segments())
             QCOMPARE(checked(s), s == picker.segments()[2]);
     }
+}
+
+void SharedWidgetsTest::readersHearAScreenOnceAsItComes()
+{
+    QWidget window, screen(&window), hidden(&window);
+    auto* parts = new QVBoxLayout(&screen);
+    for (const char* name : {"Jour", "Chauffeur"})
+        parts->addWidget(new QLabel(QString::fromLatin1(name)));
+    screen.setAccessibleName(QStringLiteral("Écran"));
+    hidden.hide();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList heard;
+    setReaderObserver([&](QAccessibleEvent* e) { heard << QString::number(e->type()) + e->accessibleInterface()->text(QAccessible::Name); });
+    const auto stop = qScopeGuard([] { setReaderObserver({}); });
+    const auto say = [](QWidget* w, QAccessible::Event type) { QAccessibleEvent e(w, type); tellReaders(&e); };
+    // Qt says every part as the screen shows, the parts first: the screen alone is heard.
+    for (QWidget* w : screen.findChildren<QLabel*>())
+        say(w, QAccessible::ObjectShow);
+    say(&screen, QAccessible::ObjectShow);
+    // A name said again as it was, or given to what is hidden, is not heard.
+    say(&screen, QAccessible::NameChanged);
+    say(&screen, QAccessible::NameChanged);
+    say(&hidden, QAccessible::NameChanged);
+    QTRY_COMPARE(heard, (QStringList{QString::number(QAccessible::NameChanged) + QStringLiteral("Écran"),
+                                     QString::number(QAccessible::ObjectShow) + QStringLiteral("Écran")}));
 }
