@@ -534,7 +534,7 @@ Mesure dupliquerBarre(ContentView& window)
     if (!l)
         return {};
     const qsizetype avant = l->benne()->locations().size();
-    return mesurer([g] { touche(g, Qt::Key_D, Qt::ControlModifier); },
+    return mesurer([g] { touche(g, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier); },
                    [l, avant] { return l->benne()->locations().size() > avant; });
 }
 
@@ -608,7 +608,7 @@ const Action kActions[] = {
     {"clients", "première visite : liste des clients"},
     {"chauffeurs", "première visite : planning des chauffeurs"},
     {"valider", "planning : « Valider » de la feuille de nouvelle location"},
-    {"dupliquer", "planning : « Dupliquer en rotation » (Ctrl+D)"},
+    {"dupliquer", "planning : « Dupliquer en rotation » (Ctrl+Maj+D)"},
     {"supprimer", "planning : suppression confirmée d'une location"},
     {"retour", "planning : retour depuis « Bons de pesée »"},
     {"carte-defaut", "première visite : carte des bennes louées, réglages par défaut, sans réseau"},

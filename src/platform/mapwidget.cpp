@@ -850,7 +850,15 @@ void MapWidget::setMarkerOverhang(int pixels)
 
 void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
 {
-    m_shapes = shapes;
+    setMarkerShapes(shapes, {});
+}
+
+void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes, const QList<quint32>& shapeOfMarker)
+{
+    const bool known = std::all_of(shapeOfMarker.cbegin(), shapeOfMarker.cend(),
+                                   [&shapes](quint32 shape) { return shape < quint32(shapes.size()); });
+    // An index to no shape gives the markers none: they are all painted, as without shapes.
+    m_shapes = known ? Shapes{shapes, shapeOfMarker} : Shapes{};
     forgetLevels();
     invalidateLayer();
 }
@@ -968,7 +976,7 @@ void MapWidget::forgetLevels()
     m_projectedZoom = -1;
 }
 
-MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const QList<MarkerShape>& shapes,
+MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const Shapes& shapes,
                                          const QList<quint32>& looks, int mergeCell, double size)
 {
     Level level;

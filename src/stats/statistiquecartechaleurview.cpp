@@ -139,7 +139,9 @@ struct CerclesDeChaleur {
     QList<LocationPoint> points;
     QList<int> ordre;
     QList<GeoPoint> coordonnees;
+    // Each count's shape once, and each place's among them.
     QList<MarkerShape> formes;
+    QList<quint32> formeDe;
     QList<quint32> aspects;
     qint64 placees = 0;
     // Counted aside: each place's first rental, in the list handed in.
@@ -153,10 +155,10 @@ void dessiner(CerclesDeChaleur& c, const QFont& police)
 {
     c.ordre = ordreDesCercles(c.points);
     c.coordonnees.reserve(c.ordre.size());
-    c.formes.reserve(c.ordre.size());
+    c.formeDe.reserve(c.ordre.size());
     c.aspects.reserve(c.ordre.size());
-    // Thousands of places share a few counts: each count's shape is measured once.
-    QHash<qint64, MarkerShape> parCompte;
+    // Thousands of places share a few counts: each count's shape is measured and kept once.
+    QHash<qint64, quint32> parCompte;
     for (int i : std::as_const(c.ordre)) {
         const qint64 n = c.points[i].count;
         c.placees += n;
@@ -169,9 +171,10 @@ void dessiner(CerclesDeChaleur& c, const QFont& police)
             const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
             // The count is the label: where counts would be written over each other, the circle
             // under the other is drawn without its count until the map is zoomed in.
-            f = parCompte.insert(n, MarkerShape(tout, opaque, texteDuCompte(n, police), tout, opaque));
+            c.formes.append(MarkerShape(tout, opaque, texteDuCompte(n, police), tout, opaque));
+            f = parCompte.insert(n, quint32(c.formes.size() - 1));
         }
-        c.formes.append(*f);
+        c.formeDe.append(*f);
         c.aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
     }
 }
@@ -189,6 +192,8 @@ CerclesDeChaleur compter(const std::vector<Pose>& poses, const QFont& police)
     CerclesDeChaleur c;
     QHash<QPair<double, double>, qsizetype> index;
     index.reserve(qsizetype(poses.size()));
+    c.points.reserve(qsizetype(poses.size()));
+    c.premieres.reserve(qsizetype(poses.size()));
     for (const Pose& p : poses) {
         const QPair<double, double> cle(p.latitude, p.longitude);
         const auto it = index.constFind(cle);
@@ -271,7 +276,7 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees),
                                                      RelocalisationLocations::aLocaliser(locations));
     m_carte->setMarkers(cercles.coordonnees);
-    m_carte->setMarkerShapes(cercles.formes);
+    m_carte->setMarkerShapes(cercles.formes, cercles.formeDe);
     // Circles of one count on the same couple of pixels look like one: drawn once.
     m_carte->setMarkerMerging(2, cercles.aspects);
     m_carte->setAccessibleDescription(
