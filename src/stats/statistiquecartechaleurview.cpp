@@ -5,7 +5,6 @@
 #include "widgets/textstyles.h"
 
 #include <QCoreApplication>
-#include <QGraphicsDropShadowEffect>
 #include <QHash>
 #include <QLabel>
 #include <QLinearGradient>
@@ -75,11 +74,8 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
                  lieu.isEmpty() ? l.toString(p.latitude, 'f', 4) + QStringLiteral(", ") + l.toString(p.longitude, 'f', 4)
                                 : lieu);
     });
-    auto* ombre = new QGraphicsDropShadowEffect(m_carte);
-    ombre->setBlurRadius(8);
-    ombre->setOffset(0, 0);
-    ombre->setColor(QColor(0, 0, 0, 84));
-    m_carte->setGraphicsEffect(ombre);
+    // Its shadow is painted by this view around it (paintEvent): a blurring effect would paint
+    // the whole map twice and blur it at every frame.
     layout->addWidget(m_carte, 1);
     // While the places are counted, said in the middle of the map: nothing moves when it goes.
     m_attente = new QLabel(QStringLiteral("Calcul en cours…"), m_carte);
@@ -284,6 +280,20 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
                            : QStringLiteral("Lieux de pose : %1 ; locations placées : %2. Chaque cercle visible est lu avec son "
                                                   "nombre de locations.")
                                  .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(cercles.placees)));
+}
+
+void StatistiqueCarteChaleurView::paintEvent(QPaintEvent*)
+{
+    // A soft shadow all round the map: rings fading outwards over eight pixels, under the map.
+    constexpr int kFlou = 8;
+    constexpr int kOpacite = 5; // per ring: the edge reads as half of a dark shadow
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, kOpacite));
+    const QRectF carte = QRectF(m_carte->geometry());
+    for (int i = kFlou; i >= 1; --i)
+        painter.drawRoundedRect(carte.adjusted(-i, -i, i, i), 14 + i, 14 + i);
 }
 
 QString StatistiqueCarteChaleurView::adresse(int point) const
