@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -989,8 +990,15 @@ MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const Sha
     const bool looked = looks.size() == count;
     if (mergeCell > 0) {
         // From the last painted to the first: the first seen in a cell stands for the others.
-        QSet<QPair<quint64, quint32>> seen;
-        seen.reserve(count);
+        // The cells and looks seen, in an open table at most half full: one probe or two a
+        // marker, where a set of pairs allocates a node each.
+        struct Seen {
+            quint64 cell;
+            quint32 look;
+            bool used;
+        };
+        const size_t cases = std::bit_ceil(size_t(2 * count + 2));
+        std::vector<Seen> seen(cases, Seen{0, 0, false});
         for (qsizetype i = count - 1; i >= 0; --i) {
             if (!markers[i].valid)
                 continue;
@@ -998,10 +1006,14 @@ MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const Sha
             // The world is at most 2^27 pixels wide: a cell's column and row fit in 32 bits each.
             const quint64 cell = (quint64(quint32(std::floor(at.x() / mergeCell))) << 32)
                                  | quint32(std::floor(at.y() / mergeCell));
-            const QPair<quint64, quint32> key(cell, looked ? looks[i] : 0u);
-            if (seen.contains(key))
+            const quint32 look = looked ? looks[i] : 0u;
+            const quint64 h = (cell ^ (quint64(look) * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+            size_t slot = size_t(h ^ (h >> 31)) & (cases - 1);
+            while (seen[slot].used && (seen[slot].cell != cell || seen[slot].look != look))
+                slot = (slot + 1) & (cases - 1);
+            if (seen[slot].used)
                 continue;
-            seen.insert(key);
+            seen[slot] = {cell, look, true};
             merged.push_back(int(i));
         }
         std::reverse(merged.begin(), merged.end());

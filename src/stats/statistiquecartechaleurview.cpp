@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -186,18 +187,24 @@ struct Pose {
 CerclesDeChaleur compter(const std::vector<Pose>& poses, const QFont& police)
 {
     CerclesDeChaleur c;
-    QHash<QPair<double, double>, qsizetype> index;
-    index.reserve(qsizetype(poses.size()));
     c.points.reserve(qsizetype(poses.size()));
     c.premieres.reserve(qsizetype(poses.size()));
+    // The index of each place among the points, in an open table at most half full, keyed by
+    // the coordinates' bits: no -0.0 and no NaN reach here, so equal places have equal bits.
+    const size_t taille = std::bit_ceil(2 * poses.size() + 2);
+    std::vector<qsizetype> index(taille, -1);
     for (const Pose& p : poses) {
-        const QPair<double, double> cle(p.latitude, p.longitude);
-        const auto it = index.constFind(cle);
-        if (it != index.cend()) {
-            ++c.points[*it].count;
+        const quint64 lat = std::bit_cast<quint64>(p.latitude), lon = std::bit_cast<quint64>(p.longitude);
+        quint64 h = (lat ^ (lon * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+        size_t i = size_t(h ^ (h >> 31)) & (taille - 1);
+        while (index[i] >= 0
+               && (c.points[index[i]].latitude != p.latitude || c.points[index[i]].longitude != p.longitude))
+            i = (i + 1) & (taille - 1);
+        if (index[i] >= 0) {
+            ++c.points[index[i]].count;
             continue;
         }
-        index.insert(cle, c.points.size());
+        index[i] = c.points.size();
         c.points.append({p.latitude, p.longitude, 1, QString()});
         c.premieres.append(p.rang);
     }
