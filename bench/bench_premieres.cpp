@@ -31,6 +31,7 @@
 #include <QDateEdit>
 #include <QEventLoop>
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -651,7 +652,7 @@ QString magasin()
 QString magasinEtale()
 {
     const QString nom = QStringLiteral("premieres-etale");
-    const bool fait = QFileInfo::exists(kv::bench::officeCopy(nom));
+    const bool fait = QFileInfo::exists(QFileInfo(kv::bench::officePath()).dir().filePath(nom + QStringLiteral(".store")));
     const QString path = kv::bench::officeCopy(nom);
     if (!fait) {
         auto ctx = ModelContext::open(path);
