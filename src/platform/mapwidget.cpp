@@ -1373,6 +1373,7 @@ void MapWidget::hideEvent(QHideEvent* event)
     m_layer = QImage();
     m_layerValid = false;
     m_scaledTiles.clear();
+    m_rounded = QImage();
 }
 
 void MapWidget::paintEvent(QPaintEvent*)
@@ -1386,7 +1387,11 @@ void MapWidget::paintEvent(QPaintEvent*)
     // drawn in place. The picture has the device's pixels, and says so: it is drawn at the
     // widget's size, not scaled a second time.
     const qreal dpr = devicePixelRatioF();
-    QImage image((QSizeF(size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    // One picture kept from paint to paint: a frame allocates none.
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_rounded.size() != pixels)
+        m_rounded = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    QImage& image = m_rounded;
     image.setDevicePixelRatio(dpr);
     {
         QPainter inner(&image);

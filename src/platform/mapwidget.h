@@ -361,6 +361,8 @@ private:
     bool m_layerValid = false;
     QPointF m_layerCentre;
     double m_layerZoom = -1;
+    // The map painted aside, its corners cut away, where they are rounded.
+    QImage m_rounded;
     // Scaled tiles of the current tile size on screen.
     QHash<QString, QPixmap> m_scaledTiles;
     double m_scaledTileSize = 0;
