@@ -4,8 +4,11 @@
 #include <QAccessibleWidget>
 #include <QCache>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QHideEvent>
 #include <QImage>
@@ -31,6 +34,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -103,6 +108,11 @@ public:
     {
         if (m_tiles.contains(url) || isPending(url) || failedRecently(url))
             return;
+        // A tile decoded by an earlier visit is laid out as the screen draws it: read, not decoded.
+        if (QImage image = readDecoded(url); !image.isNull()) {
+            m_tiles.insert(url, new QPixmap(QPixmap::fromImage(std::move(image))));
+            return;
+        }
         // A tile kept on disk from an earlier answer is read straight from there, as the
         // network manager would with its cache preferred, without starting the manager, its
         // thread, its proxy lookup and its TLS library: an office without network shows the
@@ -150,6 +160,15 @@ signals:
 
 private:
     static constexpr int kTimeoutMs = 15000;
+    // Decoded tiles kept on disk: 256 KB each, a few dozen screenfuls.
+    static constexpr int kDecodedKept = 512;
+    struct DecodedHeader {
+        static constexpr quint32 kMagic = 0x4B565431; // "KVT1"
+        quint32 magic = 0;
+        qint32 width = 0;
+        qint32 height = 0;
+        qint32 format = 0;
+    };
     static constexpr qint64 kRetryAfterMs = 60000;
 
     explicit TileStore(QObject* parent) : QObject(parent), m_tiles(256) { m_decoders.setMaxThreadCount(2); }
@@ -203,17 +222,87 @@ private:
         toDecode(url, reply->readAll());
     }
 
+    // Where the decoded pixels of a tile are kept: beside the disk cache, one file per tile.
+    static QString decodedFolder()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/tiles-decoded");
+    }
+    static QString decodedPath(const QString& folder, const QString& url)
+    {
+        return folder + QLatin1Char('/')
+               + QString::fromLatin1(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha1).toHex());
+    }
+
+    // The decoded tile of `url` kept by an earlier decoding; null when there is none or when what
+    // is kept does not read whole (it is then forgotten, and the tile decoded again).
+    QImage readDecoded(const QString& url)
+    {
+        if (m_decodedFolder.isEmpty())
+            m_decodedFolder = decodedFolder();
+        QFile file(decodedPath(m_decodedFolder, url));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        DecodedHeader header;
+        const bool headerRead = file.read(reinterpret_cast<char*>(&header), sizeof header) == qint64(sizeof header);
+        QImage image;
+        if (headerRead && header.magic == DecodedHeader::kMagic && header.width > 0 && header.width <= 1024
+            && header.height > 0 && header.height <= 1024
+            && (header.format == QImage::Format_RGB32 || header.format == QImage::Format_ARGB32_Premultiplied)) {
+            image = QImage(header.width, header.height, QImage::Format(header.format));
+            if (file.size() != qint64(sizeof header) + image.sizeInBytes()
+                || file.read(reinterpret_cast<char*>(image.bits()), image.sizeInBytes()) != image.sizeInBytes())
+                image = QImage();
+        }
+        if (image.isNull())
+            file.remove();
+        return image;
+    }
+
+    // Keeps the decoded pixels of a tile for the next program that shows it, on the decoding
+    // thread; the oldest go once the folder holds more than kDecodedKept tiles.
+    static void keepDecoded(const QString& folder, const QString& url, const QImage& image)
+    {
+        if (!QDir().mkpath(folder))
+            return;
+        const QString path = decodedPath(folder, url);
+        // Written aside, then put in place whole: a reader never meets half a tile.
+        QFile part(path + QStringLiteral(".part"));
+        if (!part.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        const DecodedHeader header{DecodedHeader::kMagic, image.width(), image.height(), int(image.format())};
+        const bool written = part.write(reinterpret_cast<const char*>(&header), sizeof header) == qint64(sizeof header)
+                             && part.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes())
+                                    == image.sizeInBytes();
+        part.close();
+        QFile::remove(path);
+        if (!written || !part.rename(path)) {
+            part.remove();
+            return;
+        }
+        static std::atomic<int> keptSincePrune{kDecodedKept};
+        if (keptSincePrune.fetch_add(1) < kDecodedKept / 8)
+            return;
+        keptSincePrune = 0;
+        QFileInfoList kept = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
+        for (qsizetype i = kDecodedKept; i < kept.size(); ++i)
+            QFile::remove(kept[i].filePath());
+    }
+
     void decodeBatch()
     {
-        m_decoders.start([this, batch = std::exchange(m_toDecode, {})] {
+        if (m_decodedFolder.isEmpty())
+            m_decodedFolder = decodedFolder();
+        m_decoders.start([this, folder = m_decodedFolder, batch = std::exchange(m_toDecode, {})] {
             QList<std::pair<QString, QImage>> images;
             images.reserve(batch.size());
             for (const auto& [url, data] : batch) {
                 QImage image;
                 image.loadFromData(data);
-                if (!image.isNull())
+                if (!image.isNull()) {
                     image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                             : QImage::Format_RGB32);
+                    keepDecoded(folder, url, image);
+                }
                 images.append({url, std::move(image)});
             }
             QMetaObject::invokeMethod(this, [this, images = std::move(images)]() mutable {
@@ -248,6 +337,7 @@ private:
     static inline QPointer<TileStore> s_store;
     QNetworkAccessManager* m_network = nullptr;
     QNetworkDiskCache* m_cache = nullptr;
+    QString m_decodedFolder;
     QSet<QString> m_fromDisk; // being decoded, read from the disk
     QCache<QString, QPixmap> m_tiles;
     QHash<QString, QNetworkReply*> m_pending;
@@ -761,7 +851,15 @@ void MapWidget::setMarkerOverhang(int pixels)
 
 void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes)
 {
-    m_shapes = shapes;
+    setMarkerShapes(shapes, {});
+}
+
+void MapWidget::setMarkerShapes(const QList<MarkerShape>& shapes, const QList<quint32>& shapeOfMarker)
+{
+    const bool known = std::all_of(shapeOfMarker.cbegin(), shapeOfMarker.cend(),
+                                   [&shapes](quint32 shape) { return shape < quint32(shapes.size()); });
+    // An index to no shape gives the markers none: they are all painted, as without shapes.
+    m_shapes = known ? Shapes{shapes, shapeOfMarker} : Shapes{};
     forgetLevels();
     invalidateLayer();
 }
@@ -879,7 +977,7 @@ void MapWidget::forgetLevels()
     m_projectedZoom = -1;
 }
 
-MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const QList<MarkerShape>& shapes,
+MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const Shapes& shapes,
                                          const QList<quint32>& looks, int mergeCell, double size)
 {
     Level level;
@@ -892,8 +990,15 @@ MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const QLi
     const bool looked = looks.size() == count;
     if (mergeCell > 0) {
         // From the last painted to the first: the first seen in a cell stands for the others.
-        QSet<QPair<quint64, quint32>> seen;
-        seen.reserve(count);
+        // The cells and looks seen, in an open table at most half full: one probe or two a
+        // marker, where a set of pairs allocates a node each.
+        struct Seen {
+            quint64 cell;
+            quint32 look;
+            bool used;
+        };
+        const size_t cases = std::bit_ceil(size_t(2 * count + 2));
+        std::vector<Seen> seen(cases, Seen{0, 0, false});
         for (qsizetype i = count - 1; i >= 0; --i) {
             if (!markers[i].valid)
                 continue;
@@ -901,10 +1006,14 @@ MapWidget::Level MapWidget::computeLevel(const QList<Marker>& markers, const QLi
             // The world is at most 2^27 pixels wide: a cell's column and row fit in 32 bits each.
             const quint64 cell = (quint64(quint32(std::floor(at.x() / mergeCell))) << 32)
                                  | quint32(std::floor(at.y() / mergeCell));
-            const QPair<quint64, quint32> key(cell, looked ? looks[i] : 0u);
-            if (seen.contains(key))
+            const quint32 look = looked ? looks[i] : 0u;
+            const quint64 h = (cell ^ (quint64(look) * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+            size_t slot = size_t(h ^ (h >> 31)) & (cases - 1);
+            while (seen[slot].used && (seen[slot].cell != cell || seen[slot].look != look))
+                slot = (slot + 1) & (cases - 1);
+            if (seen[slot].used)
                 continue;
-            seen.insert(key);
+            seen[slot] = {cell, look, true};
             merged.push_back(int(i));
         }
         std::reverse(merged.begin(), merged.end());
@@ -1264,6 +1373,7 @@ void MapWidget::hideEvent(QHideEvent* event)
     m_layer = QImage();
     m_layerValid = false;
     m_scaledTiles.clear();
+    m_rounded = QImage();
 }
 
 void MapWidget::paintEvent(QPaintEvent*)
@@ -1277,7 +1387,11 @@ void MapWidget::paintEvent(QPaintEvent*)
     // drawn in place. The picture has the device's pixels, and says so: it is drawn at the
     // widget's size, not scaled a second time.
     const qreal dpr = devicePixelRatioF();
-    QImage image((QSizeF(size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    // One picture kept from paint to paint: a frame allocates none.
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_rounded.size() != pixels)
+        m_rounded = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    QImage& image = m_rounded;
     image.setDevicePixelRatio(dpr);
     {
         QPainter inner(&image);

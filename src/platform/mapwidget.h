@@ -147,6 +147,10 @@ public:
     // the widget and it is not wholly hidden under the opaque parts of markers painted after it,
     // so that thousands of markers on one spot cost what the few seen cost.
     void setMarkerShapes(const QList<MarkerShape>& shapes);
+    // The same for many markers that share a few shapes: each shape once in `shapes`, and one
+    // index into it per marker, so that two hundred thousand markers hold two hundred thousand
+    // numbers rather than as many rectangles.
+    void setMarkerShapes(const QList<MarkerShape>& shapes, const QList<quint32>& shapeOfMarker);
     // How many opaque parts must lie over a spot before what is under it counts as hidden: 1
     // for markers that hide what they cover, more for see-through ones (1 by default).
     void setMarkerOcclusionDepth(int layers);
@@ -244,6 +248,15 @@ private:
         bool valid = false;
     };
 
+    // The markers' shapes: each one once, and which one each marker has (the markers' own, one
+    // each, while `of` is empty).
+    struct Shapes {
+        QList<MarkerShape> table;
+        QList<quint32> of;
+        qsizetype size() const { return of.isEmpty() ? table.size() : of.size(); }
+        const MarkerShape& operator[](qsizetype index) const { return of.isEmpty() ? table[index] : table[of[index]]; }
+    };
+
     // The room marker `index` takes when its point lies at `at`, with or without its label.
     QRectF markerBounds(int index, const QPointF& at) const;
     QRectF markerOpaque(int index) const;
@@ -256,7 +269,7 @@ private:
     };
     // Works a level out from copies of what it reads: safe on any thread. `size` is the world's
     // width in pixels at the zoom.
-    static Level computeLevel(const QList<Marker>& markers, const QList<MarkerShape>& shapes,
+    static Level computeLevel(const QList<Marker>& markers, const Shapes& shapes,
                               const QList<quint32>& looks, int mergeCell, double size);
     void computeLevelAside(double zoom) const;
     void keepLevel(double zoom, std::shared_ptr<const Level> level) const;
@@ -311,7 +324,7 @@ private:
     bool m_backgroundUnavailable = false;
     MarkerToolTip m_markerToolTip;
     MarkerName m_markerName;
-    QList<MarkerShape> m_shapes;
+    Shapes m_shapes;
     int m_markerOverhang = 24;
     int m_occlusionDepth = 1;
     qreal m_cornerRadius = 0;
@@ -348,6 +361,8 @@ private:
     bool m_layerValid = false;
     QPointF m_layerCentre;
     double m_layerZoom = -1;
+    // The map painted aside, its corners cut away, where they are rounded.
+    QImage m_rounded;
     // Scaled tiles of the current tile size on screen.
     QHash<QString, QPixmap> m_scaledTiles;
     double m_scaledTileSize = 0;

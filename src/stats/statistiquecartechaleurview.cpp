@@ -5,7 +5,6 @@
 #include "widgets/textstyles.h"
 
 #include <QCoreApplication>
-#include <QGraphicsDropShadowEffect>
 #include <QHash>
 #include <QLabel>
 #include <QLinearGradient>
@@ -17,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -75,11 +75,8 @@ StatistiqueCarteChaleurView::StatistiqueCarteChaleurView(const QList<LocationDeB
                  lieu.isEmpty() ? l.toString(p.latitude, 'f', 4) + QStringLiteral(", ") + l.toString(p.longitude, 'f', 4)
                                 : lieu);
     });
-    auto* ombre = new QGraphicsDropShadowEffect(m_carte);
-    ombre->setBlurRadius(8);
-    ombre->setOffset(0, 0);
-    ombre->setColor(QColor(0, 0, 0, 84));
-    m_carte->setGraphicsEffect(ombre);
+    // Its shadow is painted by this view around it (paintEvent): a blurring effect would paint
+    // the whole map twice and blur it at every frame.
     layout->addWidget(m_carte, 1);
     // While the places are counted, said in the middle of the map: nothing moves when it goes.
     m_attente = new QLabel(QStringLiteral("Calcul en cours…"), m_carte);
@@ -139,7 +136,9 @@ struct CerclesDeChaleur {
     QList<LocationPoint> points;
     QList<int> ordre;
     QList<GeoPoint> coordonnees;
+    // Each count's shape once, and each place's among them.
     QList<MarkerShape> formes;
+    QList<quint32> formeDe;
     QList<quint32> aspects;
     qint64 placees = 0;
     // Counted aside: each place's first rental, in the list handed in.
@@ -153,10 +152,10 @@ void dessiner(CerclesDeChaleur& c, const QFont& police)
 {
     c.ordre = ordreDesCercles(c.points);
     c.coordonnees.reserve(c.ordre.size());
-    c.formes.reserve(c.ordre.size());
+    c.formeDe.reserve(c.ordre.size());
     c.aspects.reserve(c.ordre.size());
-    // Thousands of places share a few counts: each count's shape is measured once.
-    QHash<qint64, MarkerShape> parCompte;
+    // Thousands of places share a few counts: each count's shape is measured and kept once.
+    QHash<qint64, quint32> parCompte;
     for (int i : std::as_const(c.ordre)) {
         const qint64 n = c.points[i].count;
         c.placees += n;
@@ -169,9 +168,10 @@ void dessiner(CerclesDeChaleur& c, const QFont& police)
             const QRectF opaque(-carre / 2, -carre / 2, carre, carre);
             // The count is the label: where counts would be written over each other, the circle
             // under the other is drawn without its count until the map is zoomed in.
-            f = parCompte.insert(n, MarkerShape(tout, opaque, texteDuCompte(n, police), tout, opaque));
+            c.formes.append(MarkerShape(tout, opaque, texteDuCompte(n, police), tout, opaque));
+            f = parCompte.insert(n, quint32(c.formes.size() - 1));
         }
-        c.formes.append(*f);
+        c.formeDe.append(*f);
         c.aspects.append(quint32(std::min<qint64>(n, std::numeric_limits<quint32>::max())));
     }
 }
@@ -187,16 +187,24 @@ struct Pose {
 CerclesDeChaleur compter(const std::vector<Pose>& poses, const QFont& police)
 {
     CerclesDeChaleur c;
-    QHash<QPair<double, double>, qsizetype> index;
-    index.reserve(qsizetype(poses.size()));
+    c.points.reserve(qsizetype(poses.size()));
+    c.premieres.reserve(qsizetype(poses.size()));
+    // The index of each place among the points, in an open table at most half full, keyed by
+    // the coordinates' bits: no -0.0 and no NaN reach here, so equal places have equal bits.
+    const size_t taille = std::bit_ceil(2 * poses.size() + 2);
+    std::vector<qsizetype> index(taille, -1);
     for (const Pose& p : poses) {
-        const QPair<double, double> cle(p.latitude, p.longitude);
-        const auto it = index.constFind(cle);
-        if (it != index.cend()) {
-            ++c.points[*it].count;
+        const quint64 lat = std::bit_cast<quint64>(p.latitude), lon = std::bit_cast<quint64>(p.longitude);
+        quint64 h = (lat ^ (lon * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+        size_t i = size_t(h ^ (h >> 31)) & (taille - 1);
+        while (index[i] >= 0
+               && (c.points[index[i]].latitude != p.latitude || c.points[index[i]].longitude != p.longitude))
+            i = (i + 1) & (taille - 1);
+        if (index[i] >= 0) {
+            ++c.points[index[i]].count;
             continue;
         }
-        index.insert(cle, c.points.size());
+        index[i] = c.points.size();
         c.points.append({p.latitude, p.longitude, 1, QString()});
         c.premieres.append(p.rang);
     }
@@ -271,7 +279,7 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
     RelocalisationLocations::afficherSansCoordonnees(m_sansCoordonnees, int(locations.size() - cercles.placees),
                                                      RelocalisationLocations::aLocaliser(locations));
     m_carte->setMarkers(cercles.coordonnees);
-    m_carte->setMarkerShapes(cercles.formes);
+    m_carte->setMarkerShapes(cercles.formes, cercles.formeDe);
     // Circles of one count on the same couple of pixels look like one: drawn once.
     m_carte->setMarkerMerging(2, cercles.aspects);
     m_carte->setAccessibleDescription(
@@ -279,6 +287,20 @@ void StatistiqueCarteChaleurView::appliquer(CerclesDeChaleur&& cercles, const QL
                            : QStringLiteral("Lieux de pose : %1 ; locations placées : %2. Chaque cercle visible est lu avec son "
                                                   "nombre de locations.")
                                  .arg(QLocale().toString(qsizetype(m_points.size())), QLocale().toString(cercles.placees)));
+}
+
+void StatistiqueCarteChaleurView::paintEvent(QPaintEvent*)
+{
+    // A soft shadow all round the map: rings fading outwards over eight pixels, under the map.
+    constexpr int kFlou = 8;
+    constexpr int kOpacite = 5; // per ring: the edge reads as half of a dark shadow
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, kOpacite));
+    const QRectF carte = QRectF(m_carte->geometry());
+    for (int i = kFlou; i >= 1; --i)
+        painter.drawRoundedRect(carte.adjusted(-i, -i, i, i), 14 + i, 14 + i);
 }
 
 QString StatistiqueCarteChaleurView::adresse(int point) const

@@ -67,6 +67,9 @@ public:
     // How many rentals have no coordinates (hidden when none).
     QLabel* ligneSansCoordonnees() const { return m_sansCoordonnees; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     // The counted places handed to the map, from `locations` as handed in.
     void appliquer(CerclesDeChaleur&& cercles, const QList<LocationDeBenne*>& locations);

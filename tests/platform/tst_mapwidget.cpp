@@ -224,6 +224,11 @@ void MapWidgetTest::leavesOutMarkersHiddenUnderLaterOnes()
     m.map.setMarkerShapes({card, card, ring});
     m.paint();
     QCOMPARE(m.map.markersInView(), (QList<int>{1, 2}));
+    // The same shapes shared by index; an index to no shape leaves every marker drawn.
+    m.map.setMarkerShapes({ring, card}, {1, 1, 0});
+    QCOMPARE(m.map.markersInView(), (QList<int>{1, 2}));
+    m.map.setMarkerShapes({card}, {0, 0, 1});
+    QCOMPARE(m.map.markersInView(), (QList<int>{0, 1, 2}));
     // A card half covered still shows.
     const GeoPoint beside = m.map.coordinateForPoint({310, 200});
     m.map.setMarkers({{45.0, -1.0}, beside});
