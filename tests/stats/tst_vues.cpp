@@ -1720,30 +1720,22 @@ void TestVues::inactiveClientsClickedAfterTheWheel()
 {
     auto ctx = storeInFolder();
     for (int i = 0; i < 60; ++i)
-        client(ctx.get(), QStringLiteral("Client %1").arg(i, 2, 10, QLatin1Char('0')))
-            ->setTelephone(QStringLiteral("04 72 00 00 %1").arg(i, 2, 10, QLatin1Char('0')));
+        client(ctx.get(), QStringLiteral("Client %1").arg(i))->setTelephone(QStringLiteral("04 72 00 00 %1").arg(i));
     Hub hub(ctx.get());
-    QVERIFY(QTest::qWaitForWindowExposed(&hub.vue));
     hub.cliquer(StatistiqueType::clientsInactifs);
     QListView* liste = hub.detail<ClientsInactifsView>()->liste();
-    QWidget* lignes = liste->viewport();
-    const QPoint ici(lignes->width() / 2, lignes->height() / 2);
-    fixtures::turnWheel(lignes, ici, -10);
+    const QPoint ici = liste->viewport()->rect().center();
+    fixtures::turnWheel(liste->viewport(), ici, -10);
     auRepos();
     const QModelIndex sous = liste->indexAt(ici);
     QVERIFY(sous.row() > 10);
     const QRect copier = ClientInactifDelegate::rectCopier(optionDeLigne(liste, sous), sous);
     QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
-    QTest::mouseClick(lignes, Qt::LeftButton, {}, copier.center());
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, copier.center());
     QCOMPARE(QGuiApplication::clipboard()->text(), sous.data(LignesClientsInactifsModel::TelephoneRole).toString());
-    QCOMPARE(liste->indexAt(ici), sous);
-
     liste->setCurrentIndex({});
-    fixtures::turnWheel(lignes, ici, -5);
-    auRepos();
-    const QModelIndex enHaut = liste->indexAt(QPoint(1, 1));
     hub.vue.sidebar()->setFocus(Qt::OtherFocusReason);
     liste->setFocus(Qt::TabFocusReason);
-    QCOMPARE(liste->indexAt(QPoint(1, 1)), enHaut);
-    QVERIFY(lignes->rect().contains(liste->visualRect(liste->currentIndex())));
+    QCOMPARE(liste->indexAt(ici), sous);
+    QVERIFY(liste->viewport()->rect().contains(liste->visualRect(liste->currentIndex())));
 }
