@@ -5,7 +5,7 @@
 
 namespace kv {
 
-void keysArriveInView(QAbstractItemView* view, int focusReason, const QModelIndex& preferred)
+void keysArriveInView(QAbstractItemView* view, Qt::FocusReason focusReason, const QModelIndex& preferred)
 {
     if (focusReason == Qt::MouseFocusReason || view->currentIndex().isValid() || !view->model()
         || view->model()->rowCount(view->rootIndex()) == 0)

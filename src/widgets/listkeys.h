@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Qt>
+
 class QAbstractItemView;
 class QModelIndex;
 
@@ -10,7 +12,7 @@ namespace kv {
 // set without scrolling, so the rows stay where the user put them. A click gives the focus before
 // the view reads the row under the pointer: then nothing is set, and the click alone chooses.
 // Does nothing when the list already has a current row or no rows.
-void keysArriveInView(QAbstractItemView* view, int focusReason, const QModelIndex& preferred);
+void keysArriveInView(QAbstractItemView* view, Qt::FocusReason focusReason, const QModelIndex& preferred);
 // The keyboard on the first row wholly in view (else the one at the top), without scrolling.
 void putKeysInView(QAbstractItemView* view);
 
