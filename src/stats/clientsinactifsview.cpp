@@ -12,6 +12,7 @@
 #include "widgets/focusstyle.h"
 #include "widgets/sharedannouncement.h"
 #include "widgets/icons.h"
+#include "widgets/listkeys.h"
 #include "widgets/plaintext.h"
 
 #include <QApplication>
@@ -715,11 +716,10 @@ bool ClientsInactifsView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_liste->viewport() && event->type() == QEvent::Resize)
         ajusterHauteurLignes();
     if (watched == m_liste && event->type() == QEvent::FocusIn) {
-        // The keyboard arrives on a row that shows it, on its first button (its last from
-        // Shift+Tab), never on a list with nothing framed.
+        // The keyboard arrives on a row in view that shows it, on its first button (its last
+        // from Shift+Tab), never on a list with nothing framed; a click alone chooses its row.
         const auto raison = static_cast<QFocusEvent*>(event)->reason();
-        if (!m_liste->currentIndex().isValid() && m_model->rowCount() > 0)
-            m_liste->setCurrentIndex(m_model->index(0, 0));
+        keysArriveInView(m_liste, raison, {});
         const QList<ClientInactifDelegate::Bouton> b = ClientInactifDelegate::boutons(m_liste->currentIndex());
         if (raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason)
             montrerBouton(b.isEmpty() ? ClientInactifDelegate::Bouton::aucun

@@ -46,6 +46,7 @@ private slots:
     void mapAtTheSmallestSize();
     void everyStatisticReadsInDarkAndLightFrom9To12Points();
     void inactiveClientsByKeys();
+    void inactiveClientsClickedAfterTheWheel();
 };
 
 // Every statistic drawn with a few records and with none.

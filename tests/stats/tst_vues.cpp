@@ -5,6 +5,7 @@
 #include "lecteurecran.h"
 #include "screenfixtures.h"
 #include "shownpart.h"
+#include "wheel.h"
 
 #include "platform/desktopopener.h"
 #include "reports/rapportmensuelview.h"
@@ -1746,4 +1747,30 @@ void TestVues::inactiveClientsByKeys()
     cliquerSegment(vue->choixSeuil(), QStringLiteral("3 mois"));
     QTRY_VERIFY(vue->texteAucun()->isVisible() && !liste->isVisible());
     QCOMPARE(vue->texteAucun()->text(), QStringLiteral("Aucun client n’est inactif depuis 3 mois."));
+}
+
+// Scrolled by the wheel, the list's first click acts on the row under the pointer, and Tab into
+// it puts the keys on a row in view: the list never goes back to its top by itself.
+void TestVues::inactiveClientsClickedAfterTheWheel()
+{
+    auto ctx = storeInFolder();
+    for (int i = 0; i < 60; ++i)
+        client(ctx.get(), QStringLiteral("Client %1").arg(i))->setTelephone(QStringLiteral("04 72 00 00 %1").arg(i));
+    Hub hub(ctx.get());
+    hub.cliquer(StatistiqueType::clientsInactifs);
+    QListView* liste = hub.detail<ClientsInactifsView>()->liste();
+    const QPoint ici = liste->viewport()->rect().center();
+    fixtures::turnWheel(liste->viewport(), ici, -10);
+    auRepos();
+    const QModelIndex sous = liste->indexAt(ici);
+    QVERIFY(sous.row() > 10);
+    const QRect copier = ClientInactifDelegate::rectCopier(optionDeLigne(liste, sous), sous);
+    QGuiApplication::clipboard()->setText(QStringLiteral("avant"));
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, copier.center());
+    QCOMPARE(QGuiApplication::clipboard()->text(), sous.data(LignesClientsInactifsModel::TelephoneRole).toString());
+    liste->setCurrentIndex({});
+    hub.vue.sidebar()->setFocus(Qt::OtherFocusReason);
+    liste->setFocus(Qt::TabFocusReason);
+    QCOMPARE(liste->indexAt(ici), sous);
+    QVERIFY(liste->viewport()->rect().contains(liste->visualRect(liste->currentIndex())));
 }

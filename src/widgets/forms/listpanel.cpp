@@ -1,6 +1,7 @@
 #include "listpanel.h"
 
 #include "widgets/focusguard.h"
+#include "widgets/listkeys.h"
 
 #include "contextmenu.h"
 #include "dialogs.h"
@@ -227,16 +228,10 @@ bool ListPanel::eventFilter(QObject* watched, QEvent* event)
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
         return true;
     // The list shows where the keyboard is as soon as it has the focus: on the selected row, else
-    // on the first one in view. A click gives the focus before the view reads the row under the
-    // pointer: then the click alone chooses, and the list must not move under it.
-    if (watched == m_view && event->type() == QEvent::FocusIn && !m_view->currentIndex().isValid()
-        && m_model->rowCount() > 0 && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason) {
-        const QModelIndex selected = m_selected ? m_model->indexOf(m_selected) : QModelIndex();
-        if (selected.isValid())
-            m_view->selectionModel()->setCurrentIndex(selected, QItemSelectionModel::NoUpdate);
-        else
-            putKeysInView();
-    }
+    // on the first one in view.
+    if (watched == m_view && event->type() == QEvent::FocusIn)
+        keysArriveInView(m_view, static_cast<QFocusEvent*>(event)->reason(),
+                         m_selected ? m_model->indexOf(m_selected) : QModelIndex());
     if (watched == m_search && event->type() == QEvent::KeyPress) {
         // ↓ goes from the search to the list's first match and chooses it, the keyboard in the
         // list; Return opens that match as Return on its row does.
@@ -397,29 +392,11 @@ void ListPanel::syncView()
         // While the list has the keyboard, a row always shows it (the one it was on, else the
         // first in view): ↓ then moves from a row the user sees.
         if (m_view->hasFocus() && m_model->rowCount() > 0 && !m_view->currentIndex().isValid())
-            putKeysInView();
+            putKeysInView(m_view);
         else if (!m_view->hasFocus())
             m_view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
     m_syncing = false;
-}
-
-void ListPanel::putKeysInView()
-{
-    // The first row wholly in view (else the one at the top), set without scrolling: the rows
-    // stay where the user put them.
-    QModelIndex top = m_view->indexAt(QPoint(1, 1));
-    if (top.isValid() && m_view->visualRect(top).top() < 0) {
-        const QModelIndex next = m_model->index(top.row() + 1, 0);
-        if (next.isValid() && m_view->visualRect(next).bottom() < m_view->viewport()->height())
-            top = next;
-    }
-    if (!top.isValid())
-        top = m_model->index(0, 0);
-    const bool scrolls = m_view->hasAutoScroll();
-    m_view->setAutoScroll(false);
-    m_view->selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
-    m_view->setAutoScroll(scrolls);
 }
 
 void ListPanel::showContextMenu(const QPoint& pos)

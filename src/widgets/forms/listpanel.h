@@ -115,8 +115,6 @@ private:
     void chooseRow(const QModelIndex& index);
     void openRow(const QModelIndex& index);
     void keysAfterRemoval();
-    // Puts the keyboard on the first row in view, without scrolling.
-    void putKeysInView();
 
     QueryBase* m_rows;
     RecordListModelBase* m_model = nullptr;
