@@ -92,7 +92,7 @@ ExportFacturationView::ExportFacturationView(ModelContext* context, Horloge horl
 
     m_exporter = new QPushButton(symbolIcon(QStringLiteral("arrow.down.doc")), QStringLiteral("Exporter en CSV"), this);
     auto* raccourci = new QShortcut(kRaccourci, this);
-    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::animateClick);
+    connect(raccourci, &QShortcut::activated, m_exporter, &QPushButton::click);
     m_exporter->setToolTip(QStringLiteral("Exporter en CSV (%1)").arg(kRaccourci.toString(QKeySequence::NativeText)));
     m_exporter->setDefault(true);
     colonne->addWidget(m_exporter, 0, Qt::AlignHCenter);

@@ -114,7 +114,7 @@ private slots:
     void tabIntoAListSaysItsChosenRow();
     void aDateFieldIsFocusedOncePerStep();
     void aSearchFieldsClearButtonIsNamed();
-    void advertisedKeysAreNoOtherStandardKey();
+    void advertisedKeysDoWhatTheySay();
     void everyPartIsBroughtIntoViewByKeys();
 };
 

@@ -17,6 +17,7 @@
 #include "planning/vueplanificationbennes.h"
 #include "planning/colonnebennes.h"
 #include "planning/grilleplanning.h"
+#include "platform/filehelpers.h"
 #include "platform/mapwidget.h"
 #include "rentals/feuillenouvellelocation.h"
 #include "rentals/formulairelocationview.h"
@@ -50,6 +51,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QRegularExpression>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -64,6 +67,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <array>
 #include <functional>
 
 using namespace kv;
@@ -1501,9 +1505,9 @@ QList<QAction*> menuEntries(QMenu* menu)
     return all;
 }
 
-// Opens in turn the menus that `root`'s screen builds on demand, as a right click does: a grid
-// bar's, a rented skip's tile, a driver's card, a list row's; `check` sees each while it is open.
-void visitOnDemandMenus(QWidget* root, ModelContext* ctx, const std::function<void(QMenu*, const QString&)>& check)
+// The places whose menus `root`'s screen builds on demand, as a right click does: a grid bar, a
+// rented skip's tile, a driver's card, a list row; each with the point clicked.
+QList<std::pair<QWidget*, QPoint>> menuTargets(QWidget* root, ModelContext* ctx)
 {
     QList<std::pair<QWidget*, QPoint>> targets;
     for (auto* grid : root->findChildren<planning::GrillePlanning*>())
@@ -1522,31 +1526,306 @@ void visitOnDemandMenus(QWidget* root, ModelContext* ctx, const std::function<vo
                 targets.append({w, w->rect().center()});
                 break;
             }
-    for (const auto& [target, at] : std::as_const(targets)) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-        QCoreApplication::sendEvent(target, &event);
-        fixtures::settle();
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    return targets;
+}
+
+QMenu* openMenuAt(QWidget* target, QPoint at)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &event);
+    fixtures::settle();
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+QString targetName(QWidget* target)
+{
+    return QStringLiteral("menu of %1").arg(QString::fromLatin1(target->parentWidget()->metaObject()->className()));
+}
+
+// Opens in turn the menus that `root`'s screen builds on demand; `check` sees each while it is open.
+void visitOnDemandMenus(QWidget* root, ModelContext* ctx, const std::function<void(QMenu*, const QString&)>& check)
+{
+    for (const auto& [target, at] : menuTargets(root, ctx)) {
+        QMenu* menu = openMenuAt(target, at);
         if (!menu)
             continue;
-        check(menu, QStringLiteral("menu of %1").arg(QString::fromLatin1(target->parentWidget()->metaObject()->className())));
+        check(menu, targetName(target));
         menu->close();
         fixtures::settle();
     }
 }
 
+// The keys an entry advertises: its shortcuts, or the key written after a tab in its text.
+QList<QKeySequence> keysShown(const QAction* a)
+{
+    QList<QKeySequence> keys = a->shortcuts();
+    if (const qsizetype tab = a->text().indexOf(QLatin1Char('\t')); tab >= 0)
+        keys.append(QKeySequence::fromString(a->text().mid(tab + 1), QKeySequence::NativeText));
+    keys.removeAll(QKeySequence());
+    return keys;
+}
+
+// The keys a tool tip names after its text: « Enregistrer (Ctrl+S ou Ctrl+Entrée) ».
+QList<QKeySequence> keysOfToolTip(const QString& tip)
+{
+    static const QRegularExpression named(QStringLiteral("\\(((?:Ctrl|Maj|Alt|F\\d)[^)]*)\\)$"));
+    QList<QKeySequence> keys;
+    const QRegularExpressionMatch m = named.match(tip);
+    if (!m.hasMatch())
+        return keys;
+    QString text = m.captured(1);
+    text.replace(QStringLiteral("Échap"), QStringLiteral("Esc")).replace(QStringLiteral("Entrée"), QStringLiteral("Return"))
+        .replace(QStringLiteral("Maj"), QStringLiteral("Shift")).replace(QStringLiteral("Suppr"), QStringLiteral("Del"));
+    for (const QString& one : text.split(QStringLiteral(" ou ")))
+        keys.append(QKeySequence::fromString(one, QKeySequence::PortableText));
+    return keys;
+}
+
+// A key shown to the user, with the way to the same thing without it.
+struct Advertised {
+    QKeySequence key;
+    QString what;
+    // Does the thing the other way (its menu entry, its button), on the screen `setUp` gave.
+    std::function<void(QWidget*)> choose;
+    // Where the key is pressed on that screen; null: where the keys are.
+    std::function<QWidget*(QWidget*)> pressIn;
+    // The texts of the actions the key may trigger: the entry itself, or the command it names.
+    QStringList actions;
+    // Whether the keys end where the other way leaves them: a button clicked by the pointer
+    // leaves them where they were, its key may carry them into what it opens.
+    bool sameFocus = true;
+};
+
+// Records the texts of the actions of `window` that are triggered while it lives.
+class TriggeredActions {
+public:
+    explicit TriggeredActions(QWidget* window)
+    {
+        for (QAction* a : window->findChildren<QAction*>())
+            m_connections.append(QObject::connect(a, &QAction::triggered, [this, text = a->text()] { texts.append(text); }));
+    }
+    ~TriggeredActions()
+    {
+        for (const auto& c : std::as_const(m_connections))
+            QObject::disconnect(c);
+    }
+    QStringList texts;
+
+private:
+    QList<QMetaObject::Connection> m_connections;
+};
+
+// What one gesture did, from its start to `seen()`: the windows and questions it left open, the
+// screen shown, the sidebar, where the keys are, the records it added or removed, whether it wrote.
+class Outcome {
+public:
+    Outcome(ContentView* window, ModelContext* ctx)
+        : m_window(window), m_ctx(ctx), m_counts(counts(ctx)),
+          m_write(QObject::connect(ctx, &ModelContext::changed, [this] { m_wrote = true; }))
+    {
+        // A file asked for is said, and the question answered « Annuler ».
+        FileHelpers::setSaveFileAsker([this](QWidget*, const SaveFileRequest& request) {
+            m_asked.append(request.title);
+            return QString();
+        });
+    }
+    ~Outcome()
+    {
+        QObject::disconnect(m_write);
+        FileHelpers::setSaveFileAsker({});
+    }
+
+    QString seen(bool withFocus = true) const
+    {
+        fixtures::settle();
+        QStringList open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != m_window) {
+                QString line = QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" « ") + w->windowTitle();
+                if (auto* box = qobject_cast<QMessageBox*>(w))
+                    line += QStringLiteral(" » « ") + box->text();
+                open.append(line + QStringLiteral(" »"));
+            }
+        open.sort();
+        const QWidget* focus = QApplication::focusWidget();
+        const auto now = counts(m_ctx);
+        return (open + m_asked).join(QStringLiteral(", "))
+            + QStringLiteral("; screen %1; %2; keys in %3; %4 rentals, %5 clients, %6 skips; %7")
+                  .arg(m_window->detailScreen() ? m_window->detailScreen()->accessibleName() : QString(),
+                       m_window->sidebarAction()->text(),
+                       !withFocus ? QStringLiteral("—") : focus ? describe(focus) : QStringLiteral("nothing"))
+                  .arg(now[0] - m_counts[0]).arg(now[1] - m_counts[1]).arg(now[2] - m_counts[2])
+                  .arg(m_wrote ? QStringLiteral("written") : QStringLiteral("unwritten"));
+    }
+
+private:
+    static std::array<qsizetype, 3> counts(ModelContext* ctx)
+    {
+        return {ctx->fetch<LocationDeBenne>({}).size(), ctx->fetch<Client>({}).size(), ctx->fetch<Benne>({}).size()};
+    }
+    ContentView* m_window;
+    ModelContext* m_ctx;
+    std::array<qsizetype, 3> m_counts;
+    bool m_wrote = false;
+    QMetaObject::Connection m_write;
+    QStringList m_asked;
+};
+
+// Closes whatever a gesture opened (menus, questions, sheets, other windows) and saves, so that
+// the next one starts from the same program.
+void putBack(ContentView* window, ModelContext* ctx)
+{
+    // One window at a time: closing one may delete others.
+    for (int round = 0; round < 12; ++round) {
+        // Questions first: the window they stand over would only ask again.
+        QWidget* open = QApplication::activePopupWidget();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != window && (!open || (qobject_cast<QMessageBox*>(w) && !QApplication::activePopupWidget())))
+                open = w;
+        if (!open)
+            break;
+        if (auto* other = qobject_cast<ContentView*>(open))
+            other->closeAnswered();
+        else if (auto* box = qobject_cast<QMessageBox*>(open); box && fixtures::clickBoxButton(box, QStringLiteral("Ne pas enregistrer")))
+            ;
+        else if (auto* dialog = qobject_cast<QDialog*>(open))
+            dialog->reject();
+        else
+            open->close();
+        fixtures::settle();
+    }
+    window->setSidebarShown(true);
+    window->setSelection(std::nullopt);
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("window not active");
+    ctx->save();
+}
+
+// The keys `root` advertises: the window's menus (with `withMenus`), its buttons' tool tips, the
+// menus its screen builds on demand.
+QList<Advertised> advertisedIn(ContentView* window, QWidget* root, ModelContext* ctx, bool withMenus)
+{
+    QList<Advertised> found;
+    if (withMenus) {
+        QList<QAction*> entries = window->actions();
+        for (QAction* title : window->menuBar()->actions())
+            if (title->menu())
+                entries += menuEntries(title->menu());
+        for (QAction* a : std::as_const(entries)) {
+            // Quitting and closing the window are pressed last, on windows of their own.
+            if (a->objectName() == QStringLiteral("actionQuit") || a->objectName() == QStringLiteral("actionCloseWindow"))
+                continue;
+            const QPointer<QAction> entry(a);
+            const QString text = a->text().section(QLatin1Char('\t'), 0, 0);
+            QStringList actions{a->text(), text};
+            for (const QKeySequence& key : keysShown(a))
+                found.append({key, text, [entry](QWidget*) { entry->trigger(); }, {}, actions});
+        }
+    }
+    for (QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+        if (!b->isVisible() || b->window() != root->window())
+            continue;
+        const QString tip = b->toolTip();
+        for (const QKeySequence& key : keysOfToolTip(tip)) {
+            const auto button = [tip](QWidget* r) -> QAbstractButton* {
+                for (QAbstractButton* b : r->findChildren<QAbstractButton*>())
+                    if (b->isVisible() && b->toolTip() == tip)
+                        return b;
+                return nullptr;
+            };
+            found.append({key, tip, [button](QWidget* r) { if (QAbstractButton* b = button(r)) b->click(); }, {}, {}, false});
+        }
+    }
+    const auto targets = menuTargets(root, ctx);
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        // The place clicked first, as the user does before the key or the right click.
+        const auto clicked = [ctx, i](QWidget* r) -> std::pair<QWidget*, QPoint> {
+            const auto again = menuTargets(r, ctx);
+            if (i >= again.size())
+                return {nullptr, {}};
+            QTest::mouseClick(again.at(i).first, Qt::LeftButton, {}, again.at(i).second);
+            fixtures::settle();
+            return again.at(i);
+        };
+        QMenu* menu = openMenuAt(targets.at(i).first, targets.at(i).second);
+        if (!menu)
+            continue;
+        for (QAction* a : menu->actions()) {
+            const QString text = a->text();
+            for (const QKeySequence& key : keysShown(a))
+                found.append({key, text + QStringLiteral(" (") + targetName(targets.at(i).first) + QLatin1Char(')'),
+                              [clicked, text](QWidget* r) {
+                                  const auto [target, at] = clicked(r);
+                                  QMenu* again = target ? openMenuAt(target, at) : nullptr;
+                                  for (QAction* entry : again ? again->actions() : QList<QAction*>())
+                                      if (entry->text() == text && entry->isEnabled()) {
+                                          QTest::mouseClick(again, Qt::LeftButton, {}, again->actionGeometry(entry).center());
+                                          return;
+                                      }
+                              },
+                              [clicked](QWidget* r) {
+                                  QWidget* target = clicked(r).first;
+                                  return QApplication::focusWidget() ? QApplication::focusWidget() : target;
+                              },
+                              {text}});
+        }
+        menu->close();
+        fixtures::settle();
+    }
+    return found;
+}
+
+// Presses each key `setUp`'s screen advertises, with a real key event where the keys are, and
+// checks that it does what its menu entry or button does, and nothing else.
+void pressAdvertisedKeys(ContentView* window, ModelContext* ctx, const std::function<QWidget*()>& setUp,
+                         const QString& where, bool withMenus, QStringList* faults)
+{
+    QList<Advertised> keys = advertisedIn(window, setUp(), ctx, withMenus);
+    putBack(window, ctx);
+    for (const Advertised& a : std::as_const(keys)) {
+        QString chosen, pressed;
+        {
+            QWidget* root = setUp();
+            Outcome outcome(window, ctx);
+            a.choose(root);
+            chosen = outcome.seen(a.sameFocus);
+        }
+        putBack(window, ctx);
+        QWidget* root = setUp();
+        TriggeredActions triggered(window);
+        {
+            Outcome outcome(window, ctx);
+            QWidget* in = a.pressIn ? a.pressIn(root) : QApplication::focusWidget();
+            const QKeyCombination combination = a.key[0];
+            QTest::keyClick(in ? in : root, combination.key(), combination.keyboardModifiers());
+            pressed = outcome.seen(a.sameFocus);
+        }
+        putBack(window, ctx);
+        const QString line = where + QStringLiteral(": ") + a.key.toString(QKeySequence::PortableText)
+            + QStringLiteral(" « ") + a.what + QStringLiteral(" »");
+        if (pressed != chosen)
+            faults->append(line + QStringLiteral(" leaves [%1], its entry or button [%2]").arg(pressed, chosen));
+        for (const QString& other : std::as_const(triggered.texts))
+            if (!a.actions.contains(other))
+                faults->append(line + QStringLiteral(" also triggers « %1 »").arg(other));
+    }
+}
+
 } // namespace
 
-void ConventionsTest::advertisedKeysAreNoOtherStandardKey()
+void ConventionsTest::advertisedKeysDoWhatTheySay()
 {
     auto ctx = storeOfLongNames();
     AppDelegate delegate(ctx.get());
     // A rental in progress: a bar in the grid's first view, a tile beside its client.
     const QDateTime now = QDateTime::currentDateTime();
-    fixtures::placedRental(ctx.get(), ctx->fetch<Client>({}).first(), ctx->fetch<Benne>({}).first(), now.addDays(-1), now.addDays(2));
+    Client* renter = ctx->fetch<Client>({}).first();
+    fixtures::placedRental(ctx.get(), renter, ctx->fetch<Benne>({}).first(), now.addDays(-1), now.addDays(2));
     fixtures::save(ctx.get());
     ContentView* window = activeWindow(delegate);
     QStringList faults;
+    // Each key against the platform's standard bindings it could be taken for.
     visitForReaders(window, ctx.get(), [&](QWidget* w, const QString& where) {
         checkAdvertisedKeys(w, where, &faults);
         // The menus a click or the Menu key builds on demand advertise keys too.
@@ -1554,8 +1833,42 @@ void ConventionsTest::advertisedKeysAreNoOtherStandardKey()
             checkKeys(menuEntries(menu), {}, where + QStringLiteral(", ") + which, &faults);
         });
     });
+    putBack(window, ctx.get());
+    // Each key pressed in its screen: the window's on the first one, each screen's own in it;
+    // « Vue par client » with the renter chosen, so that its tiles and their menus show.
+    for (Commande c : toutesLesCommandes()) {
+        const auto setUp = [&, c]() -> QWidget* {
+            window->chooseCommand(c);
+            fixtures::settle();
+            auto* parClient = qobject_cast<VueLocationBenne*>(window->detailScreen());
+            if (!parClient)
+                parClient = window->detailScreen()->findChild<VueLocationBenne*>();
+            if (parClient) {
+                parClient->selectionnerClient(renter->id());
+                fixtures::settle();
+            }
+            // The planning's first row would open a sheet over the keys.
+            if (c != Commande::defaut)
+                selectFirstRow(window->detailScreen());
+            return window;
+        };
+        pressAdvertisedKeys(window, ctx.get(), setUp, titre(c), c == Commande::defaut, &faults);
+    }
+    // A second window closes by its key, and quitting by its key closes every window.
+    ContentView* second = activeWindow(delegate);
+    QTest::keyClick(second, Qt::Key_W, Qt::ControlModifier);
+    fixtures::settle();
+    if (second->isVisible())
+        faults.append(QStringLiteral("Ctrl+W « Fermer la fenêtre » leaves the window open"));
+    QApplication::setActiveWindow(window);
+    const QPointer<ContentView> first(window);
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    fixtures::settle();
+    if (first && first->isVisible()) {
+        faults.append(QStringLiteral("Ctrl+Q « Quitter Kestrovan » leaves the window open"));
+        first->closeAnswered();
+    }
     faults.removeDuplicates();
-    window->closeAnswered();
     QVERIFY2(fixtures::noFaults(faults), qPrintable(QStringLiteral("%1 faults").arg(faults.size())));
 }
 
