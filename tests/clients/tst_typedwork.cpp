@@ -311,6 +311,9 @@ void TestTypedWork::aSecondWindowNeverUndoesASave()
     QVERIFY(gone && gone->isVisible());
     QCOMPARE(deux.champ(Champ::ville)->text(), QStringLiteral("Caluire"));
     QVERIFY(!deux.vue->editeur()->frame()->saveButton()->isEnabled());
+    for (QPushButton* b : deux.vue->editeur()->findChildren<QPushButton*>())
+        QVERIFY2(fixtures::shownText(b) != QStringLiteral("Supprimer ce client") || !b->isEnabled(),
+                 "nothing left to delete");
     QTest::keyClick(deux.champ(Champ::ville), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(un.ctx->fetch<Client>({}).isEmpty());
     fixtures::client(un.ctx.get(), QStringLiteral("Autre"));

@@ -885,6 +885,8 @@ QString accentButtonStyle(const QColor& fill)
 QPushButton* makeDangerButton(const QString& text, QWidget* parent)
 {
     auto* b = new QPushButton(paintedSymbolIcon(QStringLiteral("trash"), Qt::white), text, parent);
+    // Marked so that an editor whose record is deleted elsewhere can put it out of use.
+    b->setProperty("deletesRecord", true);
     b->setStyleSheet(QStringLiteral(
         "QPushButton { background: #D92D20; color: white; border-radius: 5px; padding: 4px 12px; }"
         "QPushButton:pressed { background: #B42318; }")

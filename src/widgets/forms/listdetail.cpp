@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 namespace kv::forms {
 
@@ -101,6 +102,10 @@ bool ListDetailBase::markEditorGone()
     if (!frame)
         return false;
     frame->showRecordGone();
+    // Nothing left to delete: the editor's own delete button goes out of use with saving.
+    for (auto* button : questionParent()->findChildren<QPushButton*>())
+        if (button->property("deletesRecord").toBool())
+            button->setEnabled(false);
     if (m_question)
         m_question->reject();
     return true;
