@@ -38,20 +38,23 @@ SourceStatistiques::SourceStatistiques(ModelContext* context, const Horloge& hor
                                      })),
       m_horloge(horloge)
 {
-    // A new waste type on a rental, or a renamed type, changes the rows as much as a new rental:
-    // they are let go at every change of the store, and built again when next asked for.
     connect(context, &ModelContext::changed, this, &SourceStatistiques::rafraichir);
 }
 
-const QList<stats::LocationDeBenneStat>& SourceStatistiques::lesLocations() const
+const stats::ComptesTypes& SourceStatistiques::comptesTypes() const
 {
-    if (!m_lesLocationsAJour) {
-        // In store order: the figures made of them take the earliest rental where order
-        // matters, so the rentals are not sorted for them.
-        m_lesLocations = stats::construireLocationsStat(locationsSansOrdre());
-        m_lesLocationsAJour = true;
-    }
-    return m_lesLocations;
+    // In store order: the figures take the earliest rental where order matters, so the rentals
+    // are not sorted for them.
+    if (!m_comptesTypes)
+        m_comptesTypes = stats::comptesTypes(locationsSansOrdre(), zone());
+    return *m_comptesTypes;
+}
+
+const stats::ComptesVolumes& SourceStatistiques::comptesVolumes() const
+{
+    if (!m_comptesVolumes)
+        m_comptesVolumes = stats::comptesVolumes(locationsSansOrdre(), zone());
+    return *m_comptesVolumes;
 }
 
 QList<LocationDeBenne*> SourceStatistiques::locationsSansOrdre() const
@@ -62,6 +65,8 @@ QList<LocationDeBenne*> SourceStatistiques::locationsSansOrdre() const
 void SourceStatistiques::setHorloge(const Horloge& horloge)
 {
     m_horloge = horloge;
+    m_comptesTypes.reset();
+    m_comptesVolumes.reset();
     emit changed(~EntityTypeMask(0));
 }
 
@@ -70,10 +75,12 @@ void SourceStatistiques::rafraichir(const ModelChanges& changes)
     const EntityTypeMask lus = kLocations | kBennes | kTypes | kClients;
     if (!changes.touchesAny(lus))
         return;
-    if (changes.touchesAny(kLocations | kTypes)) {
-        m_lesLocations = {};
-        m_lesLocationsAJour = false;
-    }
+    // A new waste type on a rental, a renamed type, a skip of another volume: the counts are
+    // let go, and made again when next asked for.
+    if (changes.touchesAny(kLocations | kTypes))
+        m_comptesTypes.reset();
+    if (changes.touchesAny(kLocations | kBennes))
+        m_comptesVolumes.reset();
     emit changed(changes.types() & lus);
 }
 
@@ -90,6 +97,103 @@ QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>
         rows.append({l->datePoseMs(), type->libelle(), type->couleur()});
     }
     return rows;
+}
+
+namespace {
+
+// The earliest and latest placement of the rentals that `garder` keeps.
+template <class Garder>
+std::optional<std::pair<qint64, qint64>> etendue(const QList<LocationDeBenne*>& locations, Garder garder)
+{
+    std::optional<std::pair<qint64, qint64>> out;
+    for (const LocationDeBenne* l : locations) {
+        if (!garder(l))
+            continue;
+        const qint64 d = l->datePoseMs();
+        if (!out)
+            out = std::pair(d, d);
+        out->first = std::min(out->first, d);
+        out->second = std::max(out->second, d);
+    }
+    return out;
+}
+
+bool typeNomme(const LocationDeBenne* l)
+{
+    const TypeDechet* type = l->typeDechet();
+    return type && !type->libelle().isEmpty();
+}
+
+} // namespace
+
+ComptesTypes comptesTypes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone)
+{
+    ComptesTypes out;
+    const auto bornes = etendue(locations, typeNomme);
+    if (!bornes)
+        return out;
+    out.mois = ComptesMois(zone, bornes->first, bornes->second);
+    // A type is met once per record; two records of the same label and colour count as one.
+    QList<std::pair<const TypeDechet*, int>> vus;
+    const TypeDechet* dernier = nullptr;
+    int cle = -1;
+    qsizetype ordre = 0;
+    for (const LocationDeBenne* l : locations) {
+        if (!typeNomme(l))
+            continue;
+        const TypeDechet* type = l->typeDechet();
+        if (type != dernier) {
+            dernier = type;
+            cle = -1;
+            for (const auto& [t, c] : std::as_const(vus))
+                if (t == type)
+                    cle = c;
+            if (cle < 0) {
+                const std::optional<QString> couleur = type->couleur();
+                for (int i = 0; i < out.types.size() && cle < 0; ++i)
+                    if (out.types[i].libelle == type->libelle() && out.types[i].couleur == couleur)
+                        cle = i;
+                if (cle < 0) {
+                    cle = int(out.types.size());
+                    out.types.append({type->libelle(), couleur});
+                }
+                vus.append({type, cle});
+            }
+        }
+        out.mois.ajouter(cle, l->datePoseMs(), ordre++);
+    }
+    return out;
+}
+
+ComptesVolumes comptesVolumes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone)
+{
+    ComptesVolumes out;
+    const auto bornes = etendue(locations, [](const LocationDeBenne* l) { return l->benne() != nullptr; });
+    if (!bornes)
+        return out;
+    out.mois = ComptesMois(zone, bornes->first, bornes->second);
+    const Benne* derniere = nullptr;
+    int cle = -1;
+    qsizetype ordre = 0;
+    for (const LocationDeBenne* l : locations) {
+        const Benne* b = l->benne();
+        if (!b)
+            continue;
+        if (b != derniere) {
+            derniere = b;
+            const double v = b->volume();
+            cle = -1;
+            for (int i = 0; i < out.volumes.size() && cle < 0; ++i)
+                if (memeVolume(out.volumes[i], v))
+                    cle = i;
+            if (cle < 0) {
+                cle = int(out.volumes.size());
+                out.volumes.append(v);
+            }
+        }
+        out.mois.ajouter(cle, l->datePoseMs(), ordre++);
+    }
+    return out;
 }
 
 QList<qint64> datesPose(const QList<LocationDeBenne*>& locations)
