@@ -1,6 +1,9 @@
 #include "sourcestatistiques.h"
 
 #include <QDateTime>
+#include <QHash>
+
+#include <vector>
 
 namespace kv {
 
@@ -101,27 +104,42 @@ QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>
 
 namespace {
 
-// The earliest and latest placement of the rentals that `garder` keeps.
-template <class Garder>
-std::optional<std::pair<qint64, qint64>> etendue(const QList<LocationDeBenne*>& locations, Garder garder)
-{
-    std::optional<std::pair<qint64, qint64>> out;
-    for (const LocationDeBenne* l : locations) {
-        if (!garder(l))
-            continue;
-        const qint64 d = l->datePoseMs();
-        if (!out)
-            out = std::pair(d, d);
-        out->first = std::min(out->first, d);
-        out->second = std::max(out->second, d);
-    }
-    return out;
-}
+// What the counts are made of, read off the records in one pass (each record is reached once):
+// per rental kept, its placement and its key; the span of the placements.
+struct Lues {
+    std::vector<std::pair<qint64, int>> lignes;
+    qint64 premiere = 0;
+    qint64 derniere = 0;
 
-bool typeNomme(const LocationDeBenne* l)
+    void ajouter(qint64 date, int cle)
+    {
+        if (lignes.empty())
+            premiere = derniere = date;
+        premiere = std::min(premiere, date);
+        derniere = std::max(derniere, date);
+        lignes.emplace_back(date, cle);
+    }
+    void compter(ComptesMois& mois, const QTimeZone& zone) const
+    {
+        if (lignes.empty())
+            return;
+        mois = ComptesMois(zone, premiere, derniere);
+        for (size_t i = 0; i < lignes.size(); ++i)
+            mois.ajouter(lignes[i].second, lignes[i].first, qsizetype(i));
+    }
+};
+
+// The key of a waste type among the few met so far, found by its address; `nouvelle` gives
+// the key of one met for the first time (-1: not counted).
+template <class Nouvelle>
+int cleDe(const TypeDechet* r, QList<std::pair<const TypeDechet*, int>>& vus, Nouvelle nouvelle)
 {
-    const TypeDechet* type = l->typeDechet();
-    return type && !type->libelle().isEmpty();
+    for (const auto& [vu, cle] : std::as_const(vus))
+        if (vu == r)
+            return cle;
+    const int cle = nouvelle(r);
+    vus.append({r, cle});
+    return cle;
 }
 
 } // namespace
@@ -129,60 +147,53 @@ bool typeNomme(const LocationDeBenne* l)
 ComptesTypes comptesTypes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone)
 {
     ComptesTypes out;
-    const auto bornes = etendue(locations, typeNomme);
-    if (!bornes)
-        return out;
-    out.mois = ComptesMois(zone, bornes->first, bornes->second);
-    // A type is met once per record; two records of the same label and colour count as one.
+    Lues lues;
+    lues.lignes.reserve(size_t(locations.size()));
+    // Two records of the same label and colour count as one type; a type without a label is
+    // left out.
     QList<std::pair<const TypeDechet*, int>> vus;
+    const auto nouvelle = [&out](const TypeDechet* type) {
+        if (type->libelle().isEmpty())
+            return -1;
+        const std::optional<QString> couleur = type->couleur();
+        for (int i = 0; i < out.types.size(); ++i)
+            if (out.types[i].libelle == type->libelle() && out.types[i].couleur == couleur)
+                return i;
+        out.types.append({type->libelle(), couleur});
+        return int(out.types.size()) - 1;
+    };
     const TypeDechet* dernier = nullptr;
     int cle = -1;
-    qsizetype ordre = 0;
     for (const LocationDeBenne* l : locations) {
-        if (!typeNomme(l))
-            continue;
         const TypeDechet* type = l->typeDechet();
+        if (!type)
+            continue;
         if (type != dernier) {
             dernier = type;
-            cle = -1;
-            for (const auto& [t, c] : std::as_const(vus))
-                if (t == type)
-                    cle = c;
-            if (cle < 0) {
-                const std::optional<QString> couleur = type->couleur();
-                for (int i = 0; i < out.types.size() && cle < 0; ++i)
-                    if (out.types[i].libelle == type->libelle() && out.types[i].couleur == couleur)
-                        cle = i;
-                if (cle < 0) {
-                    cle = int(out.types.size());
-                    out.types.append({type->libelle(), couleur});
-                }
-                vus.append({type, cle});
-            }
+            cle = cleDe(type, vus, nouvelle);
         }
-        out.mois.ajouter(cle, l->datePoseMs(), ordre++);
+        if (cle >= 0)
+            lues.ajouter(l->datePoseMs(), cle);
     }
+    lues.compter(out.mois, zone);
     return out;
 }
 
 ComptesVolumes comptesVolumes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone)
 {
     ComptesVolumes out;
-    const auto bornes = etendue(locations, [](const LocationDeBenne* l) { return l->benne() != nullptr; });
-    if (!bornes)
-        return out;
-    out.mois = ComptesMois(zone, bornes->first, bornes->second);
-    const Benne* derniere = nullptr;
-    int cle = -1;
-    qsizetype ordre = 0;
+    Lues lues;
+    lues.lignes.reserve(size_t(locations.size()));
+    // The skips are many: each is found by its address in a table.
+    QHash<const Benne*, int> vues;
     for (const LocationDeBenne* l : locations) {
         const Benne* b = l->benne();
         if (!b)
             continue;
-        if (b != derniere) {
-            derniere = b;
+        auto it = vues.constFind(b);
+        if (it == vues.cend()) {
             const double v = b->volume();
-            cle = -1;
+            int cle = -1;
             for (int i = 0; i < out.volumes.size() && cle < 0; ++i)
                 if (memeVolume(out.volumes[i], v))
                     cle = i;
@@ -190,9 +201,11 @@ ComptesVolumes comptesVolumes(const QList<LocationDeBenne*>& locations, const QT
                 cle = int(out.volumes.size());
                 out.volumes.append(v);
             }
+            it = vues.insert(b, cle);
         }
-        out.mois.ajouter(cle, l->datePoseMs(), ordre++);
+        lues.ajouter(l->datePoseMs(), *it);
     }
+    lues.compter(out.mois, zone);
     return out;
 }
 
