@@ -89,19 +89,6 @@ void SourceStatistiques::rafraichir(const ModelChanges& changes)
 
 namespace stats {
 
-QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>& locations)
-{
-    QList<LocationDeBenneStat> rows;
-    rows.reserve(locations.size());
-    for (const LocationDeBenne* l : locations) {
-        const TypeDechet* type = l->typeDechet();
-        if (!type || type->libelle().isEmpty())
-            continue;
-        rows.append({l->datePoseMs(), type->libelle(), type->couleur()});
-    }
-    return rows;
-}
-
 namespace {
 
 // What the counts are made of, read off the records in one pass (each record is reached once):
@@ -244,16 +231,6 @@ QList<double> volumesDesBennes(const QList<Benne*>& bennes)
     out.reserve(bennes.size());
     for (const Benne* b : bennes)
         out.append(b->volume());
-    return out;
-}
-
-QList<LocationVolume> locationsVolumes(const QList<LocationDeBenne*>& locations)
-{
-    QList<LocationVolume> out;
-    out.reserve(locations.size());
-    for (const LocationDeBenne* l : locations)
-        if (l->benne())
-            out.append({l->benne()->volume(), l->datePoseMs()});
     return out;
 }
 

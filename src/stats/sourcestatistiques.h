@@ -15,8 +15,8 @@
 namespace kv {
 
 // What the statistics hub hands its statistics: the live lists of every rental (placement date
-// ascending) and every skip (volume ascending), the flattened rental rows of the waste-type
-// statistic, the clock and the time zone. `changed` tells the statistics shown which record
+// ascending) and every skip (volume ascending), the rentals counted per month by waste type and
+// by skip volume, the clock and the time zone. `changed` tells the statistics shown which record
 // types changed, so each recomputes its figures only when a type it reads did; nothing is
 // recomputed at paint time.
 class SourceStatistiques : public QObject {
@@ -68,16 +68,14 @@ private:
 // The plain lists the figures are computed from, read off the records in their given order.
 namespace stats {
 
-// Rentals with a waste type whose label is not empty, in the order given.
-QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>& locations);
-// The same rentals counted, and those with a skip by its volume, without a list per rental.
+// Rentals with a waste type whose label is not empty counted by type, and those with a skip by
+// its volume, in the order given (the earliest of equal dates is the first given).
 ComptesTypes comptesTypes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone);
 ComptesVolumes comptesVolumes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone);
 QList<qint64> datesPose(const QList<LocationDeBenne*>& locations);
 QList<double> volumesDesLocations(const QList<LocationDeBenne*>& locations);
 QList<QString> couleursDesLocations(const QList<LocationDeBenne*>& locations);
 QList<double> volumesDesBennes(const QList<Benne*>& bennes);
-QList<LocationVolume> locationsVolumes(const QList<LocationDeBenne*>& locations);
 QList<QList<Periode>> periodesDesBennes(const QList<Benne*>& bennes);
 QList<ClientActivite> activitesDesClients(const QList<Client*>& clients);
 
