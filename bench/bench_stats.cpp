@@ -53,10 +53,10 @@ void mesurer(benchmark::State& state, const QString& label, F&& f)
 void BM_LignesDuHub(benchmark::State& state)
 {
     mesurer(state, QStringLiteral("statistiques : listes et lignes du hub"), [] {
-        // A new hub: both live lists evaluated, the waste-type rows built.
+        // A new hub: both live lists evaluated, the waste-type counts made.
         SourceStatistiques hub(office());
         benchmark::DoNotOptimize(hub.toutesBennes().size());
-        benchmark::DoNotOptimize(hub.lesLocations().size());
+        benchmark::DoNotOptimize(hub.comptesTypes().types.size());
     });
 }
 
@@ -83,13 +83,12 @@ void BM_Volumes(benchmark::State& state)
 void BM_TypesDechet(benchmark::State& state)
 {
     mesurer(state, QStringLiteral("statistiques : types de déchets"), [] {
-        const QTimeZone zone = source()->zone();
-        const QList<LocationDeBenneStat>& rows = source()->lesLocations();
-        benchmark::DoNotOptimize(anneesTypes(rows, zone));
+        // Counted from the records, as on a first visit.
+        const ComptesTypes comptes = comptesTypes(source()->toutesLocations(), source()->zone());
+        benchmark::DoNotOptimize(comptes.mois.annees());
         for (std::optional<int> annee : {std::optional<int>(), std::optional<int>(2025)}) {
-            const QList<LocationDeBenneStat> choisies = locationsFiltrees(rows, annee, zone);
-            benchmark::DoNotOptimize(statsParType(choisies));
-            benchmark::DoNotOptimize(seriesTimeline(statsTimeline(choisies, zone)));
+            benchmark::DoNotOptimize(statsParType(comptes, annee));
+            benchmark::DoNotOptimize(seriesTimeline(statsTimeline(comptes, annee)));
         }
     });
 }
@@ -116,18 +115,12 @@ void BM_ClientsInactifs(benchmark::State& state)
 void BM_Rendement(benchmark::State& state)
 {
     mesurer(state, QStringLiteral("statistiques : rendement par volume"), [] {
-        const QTimeZone zone = source()->zone();
-        const QList<LocationVolume> toutes = locationsVolumes(source()->toutesLocations());
-        QList<qint64> dates;
-        dates.reserve(toutes.size());
-        for (const LocationVolume& l : toutes)
-            dates.append(l.datePose);
-        benchmark::DoNotOptimize(anneesDe(dates, zone));
+        const ComptesVolumes comptes = comptesVolumes(source()->toutesLocations(), source()->zone());
+        benchmark::DoNotOptimize(comptes.mois.annees());
         const QList<double> bennes = volumesDesBennes(source()->toutesBennes());
         for (std::optional<int> annee : {std::optional<int>(), std::optional<int>(2025)}) {
-            const QList<LocationVolume> comptees = locationsDeLAnnee(toutes, annee, zone);
-            benchmark::DoNotOptimize(calculerRendementParVolume(bennes, comptees));
-            benchmark::DoNotOptimize(calculerRendementParVolumeMois(bennes, comptees, zone));
+            benchmark::DoNotOptimize(calculerRendementParVolume(bennes, comptes, annee));
+            benchmark::DoNotOptimize(calculerRendementParVolumeMois(bennes, comptes, annee));
         }
     });
 }

@@ -10,12 +10,13 @@
 #include <QTimeZone>
 
 #include <functional>
+#include <optional>
 
 namespace kv {
 
 // What the statistics hub hands its statistics: the live lists of every rental (placement date
-// ascending) and every skip (volume ascending), the flattened rental rows of the waste-type
-// statistic, the clock and the time zone. `changed` tells the statistics shown which record
+// ascending) and every skip (volume ascending), the rentals counted per month by waste type and
+// by skip volume, the clock and the time zone. `changed` tells the statistics shown which record
 // types changed, so each recomputes its figures only when a type it reads did; nothing is
 // recomputed at paint time.
 class SourceStatistiques : public QObject {
@@ -31,9 +32,10 @@ public:
     // sums, places): only the statistic that reads rentals in date order sorts them, when it is
     // first shown.
     QList<LocationDeBenne*> locationsSansOrdre() const;
-    // Built when first asked for (only the waste-type statistic reads them), and again after a
-    // change of the store; in store order.
-    const QList<stats::LocationDeBenneStat>& lesLocations() const;
+    // The rentals counted per waste type and month, and per skip volume and month: built when
+    // first asked for, kept until the store changes the records they are made of.
+    const stats::ComptesTypes& comptesTypes() const;
+    const stats::ComptesVolumes& comptesVolumes() const;
 
     // The present moment (milliseconds) and the user's time zone; tests set their own.
     qint64 maintenant() const { return m_horloge.maintenant(); }
@@ -58,21 +60,22 @@ private:
     // list is sorted once, then kept up to date by the changes alone.
     Query<LocationDeBenne>* m_locations;
     Query<Benne>* m_bennes;
-    mutable QList<stats::LocationDeBenneStat> m_lesLocations;
-    mutable bool m_lesLocationsAJour = false;
+    mutable std::optional<stats::ComptesTypes> m_comptesTypes;
+    mutable std::optional<stats::ComptesVolumes> m_comptesVolumes;
     Horloge m_horloge;
 };
 
 // The plain lists the figures are computed from, read off the records in their given order.
 namespace stats {
 
-// Rentals with a waste type whose label is not empty, in the order given.
-QList<LocationDeBenneStat> construireLocationsStat(const QList<LocationDeBenne*>& locations);
+// Rentals with a waste type whose label is not empty counted by type, and those with a skip by
+// its volume, in the order given (the earliest of equal dates is the first given).
+ComptesTypes comptesTypes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone);
+ComptesVolumes comptesVolumes(const QList<LocationDeBenne*>& locations, const QTimeZone& zone);
 QList<qint64> datesPose(const QList<LocationDeBenne*>& locations);
 QList<double> volumesDesLocations(const QList<LocationDeBenne*>& locations);
 QList<QString> couleursDesLocations(const QList<LocationDeBenne*>& locations);
 QList<double> volumesDesBennes(const QList<Benne*>& bennes);
-QList<LocationVolume> locationsVolumes(const QList<LocationDeBenne*>& locations);
 QList<QList<Periode>> periodesDesBennes(const QList<Benne*>& bennes);
 QList<ClientActivite> activitesDesClients(const QList<Client*>& clients);
 

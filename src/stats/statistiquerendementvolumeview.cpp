@@ -147,18 +147,11 @@ QStringList StatistiqueRendementVolumeView::annotations() const
 
 void StatistiqueRendementVolumeView::recalculer()
 {
-    const QTimeZone zone = m_source->zone();
-    // Sums, whatever the order: the rentals are not sorted for them.
-    const QList<LocationVolume> toutes = locationsVolumes(m_source->locationsSansOrdre());
-    QList<qint64> dates;
-    dates.reserve(toutes.size());
-    for (const LocationVolume& l : toutes)
-        dates.append(l.datePose);
-    m_annees = anneesDe(dates, zone);
+    const ComptesVolumes& comptes = m_source->comptesVolumes();
+    m_annees = comptes.mois.annees();
     const QList<double> bennes = volumesDesBennes(m_source->toutesBennes());
-    const QList<LocationVolume> comptees = locationsDeLAnnee(toutes, m_annee, zone);
-    m_rendements = calculerRendementParVolume(bennes, comptees);
-    m_mois = calculerRendementParVolumeMois(bennes, comptees, zone);
+    m_rendements = calculerRendementParVolume(bennes, comptes, m_annee);
+    m_mois = calculerRendementParVolumeMois(bennes, comptes, m_annee);
 
     {
         const QSignalBlocker bloque(m_choixAnnee);

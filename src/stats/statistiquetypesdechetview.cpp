@@ -97,12 +97,10 @@ QStringList StatistiqueTypesDechetView::annotations() const
 
 void StatistiqueTypesDechetView::recalculer()
 {
-    const QList<LocationDeBenneStat>& rows = m_source->lesLocations();
-    const QTimeZone zone = m_source->zone();
-    m_annees = anneesTypes(rows, zone);
-    const QList<LocationDeBenneStat> choisies = locationsFiltrees(rows, m_annee, zone);
-    m_barres = statsParType(choisies);
-    m_points = statsTimeline(choisies, zone);
+    const ComptesTypes& comptes = m_source->comptesTypes();
+    m_annees = comptes.mois.annees();
+    m_barres = statsParType(comptes, m_annee);
+    m_points = statsTimeline(comptes, m_annee);
     m_series = seriesTimeline(m_points);
 
     {

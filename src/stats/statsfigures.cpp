@@ -136,6 +136,75 @@ QList<int> anneesDe(const QList<qint64>& dates, const QTimeZone& zone)
     return annees;
 }
 
+ComptesMois::ComptesMois(const QTimeZone& zone, qint64 premierMs, qint64 dernierMs)
+    : m_cal(CalendrierMois(zone, premierMs, dernierMs))
+{
+    if (premierMs > dernierMs)
+        std::swap(premierMs, dernierMs);
+    const auto rang = [](AnneeMois m) { return qint64(m.annee) * 12 + (m.mois - 1); };
+    m_premierRang = rang(m_cal->moisDe(premierMs));
+    m_nbMois = qsizetype(rang(m_cal->moisDe(dernierMs)) - m_premierRang + 1);
+}
+
+void ComptesMois::ajouter(int cle, qint64 date, qsizetype ordre)
+{
+    if (!m_cal)
+        return;
+    if (m_moisCourant < 0 || date < m_debutCourant || date >= m_finCourant) {
+        const AnneeMois m = m_cal->moisDe(date);
+        const qsizetype mois = qsizetype(qint64(m.annee) * 12 + (m.mois - 1) - m_premierRang);
+        if (mois < 0 || mois >= m_nbMois)
+            return;
+        m_moisCourant = mois;
+        m_debutCourant = m_cal->debutDe(m);
+        m_finCourant = m_cal->debutDe(m.mois == 12 ? AnneeMois{m.annee + 1, 1} : AnneeMois{m.annee, m.mois + 1});
+    }
+    if (size_t(cle) >= m_comptes.size())
+        m_comptes.resize(size_t(cle) + 1, std::vector<Compte>(size_t(m_nbMois)));
+    Compte& c = m_comptes[size_t(cle)][size_t(m_moisCourant)];
+    if (c.n == 0 || std::pair(date, ordre) < c.premiere)
+        c.premiere = {date, ordre};
+    ++c.n;
+}
+
+QList<int> ComptesMois::annees() const
+{
+    QList<int> out;
+    for (qsizetype m = 0; m < m_nbMois; ++m) {
+        const int annee = int((m_premierRang + m) / 12);
+        if (!out.isEmpty() && out.last() == annee)
+            continue;
+        for (const auto& parMois : m_comptes)
+            if (parMois[size_t(m)].n > 0) {
+                out.append(annee);
+                break;
+            }
+    }
+    return out;
+}
+
+std::pair<qsizetype, qsizetype> ComptesMois::moisDe(std::optional<int> annee) const
+{
+    if (!annee)
+        return {0, m_nbMois};
+    const qint64 debut = qint64(*annee) * 12 - m_premierRang;
+    return {qsizetype(std::clamp<qint64>(debut, 0, m_nbMois)), qsizetype(std::clamp<qint64>(debut + 12, 0, m_nbMois))};
+}
+
+const ComptesMois::Compte& ComptesMois::compte(int cle, qsizetype mois) const
+{
+    static const Compte aucun;
+    if (size_t(cle) >= m_comptes.size())
+        return aucun;
+    return m_comptes[size_t(cle)][size_t(mois)];
+}
+
+qint64 ComptesMois::debut(qsizetype mois) const
+{
+    const qint64 rang = m_premierRang + mois;
+    return m_cal->debutDe({int(rang / 12), int(rang % 12) + 1});
+}
+
 qint64 pourcentage(qint64 nombre, qint64 total)
 {
     if (total == 0)
@@ -397,23 +466,60 @@ private:
 
 } // namespace
 
+ComptesTypes comptesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone)
+{
+    ComptesTypes out;
+    if (rows.isEmpty())
+        return out;
+    const auto [mn, mx] = std::minmax_element(rows.cbegin(), rows.cend(), [](const auto& a, const auto& b) {
+        return a.datePose < b.datePose;
+    });
+    out.mois = ComptesMois(zone, mn->datePose, mx->datePose);
+    TypesVus types(true);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        out.mois.ajouter(types.index(rows[i]), rows[i].datePose, i);
+    for (const TypesVus::Type& t : types.types())
+        out.types.append({t.libelle, t.couleur});
+    return out;
+}
+
 QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
 {
-    // The earliest placement of each bar: rows may come in any order.
-    TypesVus types(false);
+    // Every month is summed: the time zone changes nothing.
+    return statsParType(comptesTypes(rows, QTimeZone::utc()), std::nullopt);
+}
+
+QList<StatsTypeDechet> statsParType(const ComptesTypes& comptes, std::optional<int> annee)
+{
+    // The earliest placement of each label gives its bar's colour.
+    const auto [debut, fin] = comptes.mois.moisDe(annee);
     QList<StatsTypeDechet> bars;
-    QList<qint64> premieres;
-    for (const LocationDeBenneStat& r : rows) {
-        const int i = types.index(r);
-        if (i == bars.size()) {
-            bars.append({r.typeLibelle, r.typeCouleur, 1});
-            premieres.append(r.datePose);
+    QList<std::pair<qint64, qsizetype>> premieres;
+    QHash<QString, qsizetype> parLibelle;
+    for (int t = 0; t < comptes.types.size(); ++t) {
+        const ComptesTypes::Type& type = comptes.types[t];
+        ComptesMois::Compte somme;
+        for (qsizetype m = debut; m < fin; ++m) {
+            const ComptesMois::Compte& c = comptes.mois.compte(t, m);
+            if (c.n == 0)
+                continue;
+            if (somme.n == 0 || c.premiere < somme.premiere)
+                somme.premiere = c.premiere;
+            somme.n += c.n;
+        }
+        if (somme.n == 0)
+            continue;
+        const auto it = parLibelle.constFind(type.libelle);
+        if (it == parLibelle.cend()) {
+            parLibelle.insert(type.libelle, bars.size());
+            bars.append({type.libelle, type.couleur, somme.n});
+            premieres.append(somme.premiere);
             continue;
         }
-        ++bars[i].nbLocations;
-        if (r.datePose < premieres[i]) {
-            premieres[i] = r.datePose;
-            bars[i].couleur = r.typeCouleur;
+        bars[*it].nbLocations += somme.n;
+        if (somme.premiere < premieres[*it]) {
+            premieres[*it] = somme.premiere;
+            bars[*it].couleur = type.couleur;
         }
     }
     std::sort(bars.begin(), bars.end(), [](const StatsTypeDechet& a, const StatsTypeDechet& b) {
@@ -426,55 +532,20 @@ QList<StatsTypeDechet> statsParType(const QList<LocationDeBenneStat>& rows)
 
 QList<StatsTimelineTypeDechet> statsTimeline(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone)
 {
-    QList<qint64> dates;
-    dates.reserve(rows.size());
-    for (const LocationDeBenneStat& r : rows)
-        dates.append(r.datePose);
-    const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
+    return statsTimeline(comptesTypes(rows, zone), std::nullopt);
+}
 
+QList<StatsTimelineTypeDechet> statsTimeline(const ComptesTypes& comptes, std::optional<int> annee)
+{
     // Points of one month and label (one label, several colours) keep the order of their
-    // earliest rows (rows may come in any order; equal dates keep the rows' order), so a series
-    // takes the colour of its earliest rental. Rows are counted in a table of months by type
-    // (label, colour): the texts are compared once per type, not once per row.
-    TypesVus types(true);
-    struct Compte {
-        qint64 n = 0;
-        std::pair<qint64, qsizetype> premiere; // date, then row
-    };
-    const auto [mn, mx] = dates.isEmpty() ? std::pair(dates.cend(), dates.cend())
-                                          : std::minmax_element(dates.cbegin(), dates.cend());
-    const auto rang = [](AnneeMois m) { return qint64(m.annee) * 12 + (m.mois - 1); };
-    const qint64 premierRang = dates.isEmpty() ? 0 : rang(cal.moisDe(*mn));
-    const qsizetype nbMois = dates.isEmpty() ? 0 : qsizetype(rang(cal.moisDe(*mx)) - premierRang + 1);
-    std::vector<std::vector<Compte>> comptes; // per type, per month
-    std::vector<qint64> debuts(size_t(nbMois), 0);
-    // Rows come mostly in date order: the last month looked up is kept for the next row.
-    qint64 debutMois = 0, finMois = 0;
-    qsizetype mois = 0;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const LocationDeBenneStat& r = rows[i];
-        if (r.datePose < debutMois || r.datePose >= finMois || i == 0) {
-            const AnneeMois m = cal.moisDe(r.datePose);
-            debutMois = cal.debutDe(m);
-            finMois = cal.debutDe(m.mois == 12 ? AnneeMois{m.annee + 1, 1} : AnneeMois{m.annee, m.mois + 1});
-            mois = qsizetype(rang(m) - premierRang);
-            debuts[size_t(mois)] = debutMois;
-        }
-        const int type = types.index(r);
-        if (size_t(type) >= comptes.size())
-            comptes.resize(size_t(type) + 1, std::vector<Compte>(size_t(nbMois)));
-        Compte& c = comptes[size_t(type)][size_t(mois)];
-        if (c.n == 0 || r.datePose < c.premiere.first)
-            c.premiere = {r.datePose, i};
-        ++c.n;
-    }
-
+    // earliest rows, so a series takes the colour of its earliest rental.
+    const auto [debut, fin] = comptes.mois.moisDe(annee);
     QList<std::pair<std::pair<qint64, qsizetype>, StatsTimelineTypeDechet>> points;
-    for (size_t t = 0; t < comptes.size(); ++t) {
-        const TypesVus::Type& type = types.types()[qsizetype(t)];
-        for (size_t m = 0; m < comptes[t].size(); ++m)
-            if (const Compte& c = comptes[t][m]; c.n > 0)
-                points.append({c.premiere, {debuts[m], type.libelle, type.couleur, c.n}});
+    for (int t = 0; t < comptes.types.size(); ++t) {
+        const ComptesTypes::Type& type = comptes.types[t];
+        for (qsizetype m = debut; m < fin; ++m)
+            if (const ComptesMois::Compte& c = comptes.mois.compte(t, m); c.n > 0)
+                points.append({c.premiere, {comptes.mois.debut(m), type.libelle, type.couleur, c.n}});
     }
     std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) {
         if (a.second.mois != b.second.mois)
@@ -672,14 +743,41 @@ std::map<double, qint64, VolumeLess> bennesParVolume(const QList<double>& volume
 
 } // namespace
 
+ComptesVolumes comptesVolumes(const QList<LocationVolume>& locations, const QTimeZone& zone)
+{
+    ComptesVolumes out;
+    if (locations.isEmpty())
+        return out;
+    const auto [mn, mx] = std::minmax_element(locations.cbegin(), locations.cend(), [](const auto& a, const auto& b) {
+        return a.datePose < b.datePose;
+    });
+    out.mois = ComptesMois(zone, mn->datePose, mx->datePose);
+    std::map<double, int, VolumeLess> cles;
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        const auto [it, nouveau] = cles.try_emplace(locations[i].volume, int(out.volumes.size()));
+        if (nouveau)
+            out.volumes.append(locations[i].volume);
+        out.mois.ajouter(it->second, locations[i].datePose, i);
+    }
+    return out;
+}
+
 QList<StatsRendementVolume> calculerRendementParVolume(const QList<double>& volumesBennes,
                                                        const QList<LocationVolume>& locations)
 {
+    // Every month is summed: the time zone changes nothing.
+    return calculerRendementParVolume(volumesBennes, comptesVolumes(locations, QTimeZone::utc()), std::nullopt);
+}
+
+QList<StatsRendementVolume> calculerRendementParVolume(const QList<double>& volumesBennes,
+                                                       const ComptesVolumes& comptes, std::optional<int> annee)
+{
     const auto bennes = bennesParVolume(volumesBennes);
+    const auto [debut, fin] = comptes.mois.moisDe(annee);
     std::map<double, qint64, VolumeLess> nbLocations;
-    for (const LocationVolume& l : locations)
-        if (bennes.count(l.volume))
-            ++nbLocations[l.volume];
+    for (int v = 0; v < comptes.volumes.size(); ++v)
+        for (qsizetype m = debut; m < fin; ++m)
+            nbLocations[comptes.volumes[v]] += comptes.mois.compte(v, m).n;
     QList<StatsRendementVolume> rows;
     for (const auto& [volume, n] : bennes) {
         const auto it = nbLocations.find(volume);
@@ -696,33 +794,26 @@ QList<StatsRendementVolumeMois> calculerRendementParVolumeMois(const QList<doubl
                                                                const QList<LocationVolume>& locations,
                                                                const QTimeZone& zone)
 {
+    return calculerRendementParVolumeMois(volumesBennes, comptesVolumes(locations, zone), std::nullopt);
+}
+
+QList<StatsRendementVolumeMois> calculerRendementParVolumeMois(const QList<double>& volumesBennes,
+                                                               const ComptesVolumes& comptes,
+                                                               std::optional<int> annee)
+{
     const auto bennes = bennesParVolume(volumesBennes);
-    QList<qint64> dates;
-    dates.reserve(locations.size());
-    for (const LocationVolume& l : locations)
-        dates.append(l.datePose);
-    const CalendrierMois cal = CalendrierMois::couvrant(zone, dates);
-
-    struct Cle {
-        qint64 mois;
-        double volume;
-        bool operator<(const Cle& o) const
-        {
-            if (mois != o.mois)
-                return mois < o.mois;
-            return volumeAvant(volume, o.volume);
-        }
-    };
-    std::map<Cle, qint64> comptes;
-    for (const LocationVolume& l : locations)
-        ++comptes[Cle{cal.debutDuMois(l.datePose), l.volume}];
-
+    // The volumes in order, each with its key.
+    std::map<double, int, VolumeLess> parVolume;
+    for (int v = 0; v < comptes.volumes.size(); ++v)
+        parVolume.try_emplace(comptes.volumes[v], v);
+    const auto [debut, fin] = comptes.mois.moisDe(annee);
     QList<StatsRendementVolumeMois> points;
-    points.reserve(qsizetype(comptes.size()));
-    for (const auto& [cle, n] : comptes) {
-        const auto it = bennes.find(cle.volume);
-        points.append({cle.volume, cle.mois, it == bennes.end() ? 0 : it->second, n});
-    }
+    for (qsizetype m = debut; m < fin; ++m)
+        for (const auto& [volume, v] : parVolume)
+            if (const qint64 n = comptes.mois.compte(v, m).n; n > 0) {
+                const auto it = bennes.find(volume);
+                points.append({volume, comptes.mois.debut(m), it == bennes.end() ? 0 : it->second, n});
+            }
     return points;
 }
 

@@ -48,6 +48,39 @@ private:
     std::vector<qint64> m_debuts; // 12 per year from January of m_premiereAnnee, plus one end
 };
 
+// Counts per key (a type, a volume…) and per calendar month, so that the figures of any year
+// are read without going through the records again. Each count keeps its earliest entry (date,
+// then order of entry).
+class ComptesMois {
+public:
+    struct Compte {
+        qint64 n = 0;
+        std::pair<qint64, qsizetype> premiere{}; // date, then order
+    };
+    ComptesMois() = default;
+    // For instants between these two.
+    ComptesMois(const QTimeZone& zone, qint64 premierMs, qint64 dernierMs);
+
+    void ajouter(int cle, qint64 date, qsizetype ordre);
+    // The years with at least one entry, ascending.
+    QList<int> annees() const;
+    // The months [first, last) of a year, or of every year.
+    std::pair<qsizetype, qsizetype> moisDe(std::optional<int> annee) const;
+    qsizetype nbCles() const { return qsizetype(m_comptes.size()); }
+    const Compte& compte(int cle, qsizetype mois) const;
+    // The first instant of a month.
+    qint64 debut(qsizetype mois) const;
+
+private:
+    std::optional<CalendrierMois> m_cal;
+    qint64 m_premierRang = 0;
+    qsizetype m_nbMois = 0;
+    std::vector<std::vector<Compte>> m_comptes; // per key, per month
+    // Entries mostly come in date order: the month of the last one is kept for the next.
+    qint64 m_debutCourant = 0, m_finCourant = 0;
+    qsizetype m_moisCourant = -1;
+};
+
 // The distinct years of `dates`, ascending.
 QList<int> anneesDe(const QList<qint64>& dates, const QTimeZone& zone);
 
@@ -148,6 +181,20 @@ struct SerieTypeDechet {
     std::optional<QString> couleur;
     QList<StatsTimelineTypeDechet> points;
 };
+
+// The waste-type rentals counted per type (label and colour) and per month.
+struct ComptesTypes {
+    struct Type {
+        QString libelle;
+        std::optional<QString> couleur;
+    };
+    QList<Type> types;
+    ComptesMois mois;
+};
+ComptesTypes comptesTypes(const QList<LocationDeBenneStat>& rows, const QTimeZone& zone);
+// The figures below, for one year or every year.
+QList<StatsTypeDechet> statsParType(const ComptesTypes& comptes, std::optional<int> annee);
+QList<StatsTimelineTypeDechet> statsTimeline(const ComptesTypes& comptes, std::optional<int> annee);
 
 QList<LocationDeBenneStat> locationsFiltrees(const QList<LocationDeBenneStat>& rows,
                                              std::optional<int> annee, const QTimeZone& zone);
@@ -259,6 +306,17 @@ QList<StatsRendementVolume> calculerRendementParVolume(const QList<double>& volu
 QList<StatsRendementVolumeMois> calculerRendementParVolumeMois(const QList<double>& volumesBennes,
                                                                const QList<LocationVolume>& locations,
                                                                const QTimeZone& zone);
+// The rentals counted per skip volume and per month.
+struct ComptesVolumes {
+    QList<double> volumes;
+    ComptesMois mois;
+};
+ComptesVolumes comptesVolumes(const QList<LocationVolume>& locations, const QTimeZone& zone);
+QList<StatsRendementVolume> calculerRendementParVolume(const QList<double>& volumesBennes,
+                                                       const ComptesVolumes& comptes, std::optional<int> annee);
+QList<StatsRendementVolumeMois> calculerRendementParVolumeMois(const QList<double>& volumesBennes,
+                                                               const ComptesVolumes& comptes,
+                                                               std::optional<int> annee);
 // Light blue, brightest for the lowest yield.
 QColor couleurBarre(double rendement, double min, double max);
 // "• 10 m³ : 12 locations, 3 bennes (4.0 loc/benne)"

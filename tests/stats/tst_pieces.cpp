@@ -304,7 +304,7 @@ void TestPieces::sourceNeReagitQuAuxTypesLus()
     Client* c = client(ctx.get(), QStringLiteral("Dupont BTP"));
     TypeDechet* t = colouredWasteType(ctx.get(), QStringLiteral("Bois"), std::nullopt);
     rental(c, ctx->all<Benne>().first(), t, parisMs(2026, 1, 1));
-    QTRY_COMPARE(source.lesLocations().size(), 1);
+    QTRY_COMPARE(source.comptesTypes().types.size(), 1);
     t->setLibelle(QStringLiteral("Bois traité"));
-    QTRY_COMPARE(source.lesLocations().first().typeLibelle, QString::fromUtf8("Bois traité"));
+    QTRY_COMPARE(source.comptesTypes().types.first().libelle, QString::fromUtf8("Bois traité"));
 }

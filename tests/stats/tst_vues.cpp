@@ -254,7 +254,7 @@ void TestVues::hubOpensOnSeasonality()
             QCOMPARE(hub.vue.sidebar()->item(i)->background().style() != Qt::NoBrush,
                      i == toutesLesStatistiques().indexOf(t));
     }
-    QVERIFY(hub.vue.source()->lesLocations().isEmpty());
+    QVERIFY(hub.vue.source()->comptesTypes().types.isEmpty());
     // The first entry is the monthly report, the second the heat map.
     hub.cliquer(StatistiqueType::rapport);
     QVERIFY(hub.detail<RapportMensuelView>());
@@ -305,12 +305,15 @@ void TestVues::lesLocations()
     rental(c, b, vide, parisMs(2026, 2, 5));
     rental(c, b, sansCouleur, parisMs(2026, 1, 20));
     Hub hub(ctx.get());
-    const QList<stats::LocationDeBenneStat>* rows = &hub.vue.source()->lesLocations();
-    QCOMPARE(rows->size(), 2);
-    QCOMPARE(rows->at(1).datePose, parisMs(2026, 1, 20));
-    QCOMPARE(rows->at(1).typeLibelle, QStringLiteral("Gravats"));
-    QCOMPARE(rows->at(1).typeCouleur, std::nullopt);
-    QCOMPARE(rows->at(0).datePose, parisMs(2026, 3, 5));
+    const stats::ComptesTypes* comptes = &hub.vue.source()->comptesTypes();
+    QCOMPARE(comptes->types.size(), 1);
+    QCOMPARE(comptes->types[0].libelle, QStringLiteral("Gravats"));
+    QCOMPARE(comptes->types[0].couleur, std::nullopt);
+    QCOMPARE(comptes->mois.annees(), QList<int>{2026});
+    const auto [debut, fin] = comptes->mois.moisDe(2026);
+    QCOMPARE(comptes->mois.compte(0, debut).n, 1);
+    QCOMPARE(comptes->mois.compte(0, debut + 2).premiere.first, parisMs(2026, 3, 5));
+    QCOMPARE(fin - debut, 3);
 
     // Shown on the waste-type statistic, the store changes from elsewhere: a new rental, a
     // rental given a waste type, a renamed type. Each shows at once.
@@ -329,7 +332,7 @@ void TestVues::lesLocations()
     QTRY_COMPARE(types->barres()[0].nbLocations, 4);
     sansCouleur->setLibelle(QStringLiteral("Béton"));
     QTRY_COMPARE(types->barres()[0].libelle, QString::fromUtf8("Béton"));
-    QCOMPARE(hub.vue.source()->lesLocations().size(), 4);
+    QCOMPARE(hub.vue.source()->comptesTypes().types.size(), 1);
 }
 
 void TestVues::statisticStartsAfresh()
