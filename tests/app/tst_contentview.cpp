@@ -95,6 +95,11 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
+    // A click below the last command changes nothing.
+    QWidget* vide = window.sidebar()->viewport();
+    QTest::mouseClick(vide, Qt::LeftButton, {}, QPoint(vide->width() / 2, vide->height() - 2));
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+    QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));
