@@ -33,6 +33,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -90,6 +91,29 @@ const char* const kSpokenName = "kvSpokenName";
 
 // A command's entry in a menu, read by its spoken name: « →Facturation » is read « Facturation ».
 // Otherwise it answers as any menu entry: its place, its state, its key, pressing it.
+// A click on the list's empty space, below its last command, changes nothing: the list would
+// unselect the command shown.
+class ClickOnNothing : public QObject {
+public:
+    explicit ClickOnNothing(QListWidget* list) : QObject(list), m_list(list) { list->viewport()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return !m_list->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid();
+        default:
+            return false;
+        }
+    }
+
+private:
+    QListWidget* m_list;
+};
+
 class SpokenMenuEntry : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
     explicit SpokenMenuEntry(QAction* action) : m_action(action) {}
@@ -214,6 +238,7 @@ ContentView::ContentView(ModelContext* context, AppDelegate* delegate, QWidget* 
     forms::makeSelectionReadable(m_sidebar);
     // The command the keyboard is on is framed plainly, selected or not.
     m_sidebar->setItemDelegate(new FocusFrameDelegate(m_sidebar));
+    new ClickOnNothing(m_sidebar);
     sideLayout->addWidget(m_sidebar);
     buildSidebar();
 

@@ -656,10 +656,26 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
     // The keyboard's cell, while the grid has the focus and the keyboard is in use. It is drawn
     // over the bars, but never over a name, a driver's mark or a handle: the frame gives way
     // around them. On a stacked cell it frames one lane, the bar the keys act on, whole and over
-    // its name, so that it is plain which of the stack it is.
+    // its name, so that it is plain which of the stack it is, its sides giving way to the name.
     if (hasFocus() && m_curseurVisible && m_curseurColonne >= 0 && m_curseurLigne < m_bennes.size()) {
         QRegion libre(viewport()->rect());
-        if (barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() < 2)
+        const QRectF cadre = cadreCurseur();
+        const bool pile = barresDeLaCellule(m_curseurColonne, m_curseurLigne).size() >= 2;
+        if (pile) {
+            // Over a stacked bar, the frame's sides give way where its name reaches them.
+            const LocationDeBenne* l = locationAuCurseur();
+            for (const Barre& b : barres(m_curseurLigne))
+                if (b.location == l) {
+                    const Geometrie g = geometrie(m_curseurLigne, b);
+                    const QRectF texte = disposerEtiquette(b.location, geometrieEtiquette(g, b),
+                                                           m_survol == b.location && !g.duplication.isEmpty())
+                                             .rectTexte.adjusted(-1, -1, 1, 1);
+                    for (const QRectF& cote : {QRectF(cadre.left(), cadre.top(), 7, cadre.height()),
+                                               QRectF(cadre.right() - 7, cadre.top(), 7, cadre.height())})
+                        if (!texte.isEmpty())
+                            libre -= cote.intersected(texte).translated(-o).toAlignedRect();
+                }
+        } else {
             for (const Barre& b : barres(m_curseurLigne)) {
                 const Geometrie g = geometrie(m_curseurLigne, b);
                 const PeintreBarres::Etiquette e = disposerEtiquette(b.location, geometrieEtiquette(g, b),
@@ -669,9 +685,10 @@ void GrillePlanning::paintEvent(QPaintEvent* event)
                     if (!r.isEmpty())
                         libre -= r.translated(-o).adjusted(-1, -1, 1, 1).toAlignedRect();
             }
+        }
         p.save();
         p.setClipRegion(libre);
-        PeintreBarres::peindreCadreFocus(p, cadreCurseur().translated(-o), focusColour(palette()), 4);
+        PeintreBarres::peindreCadreFocus(p, cadre.translated(-o), focusColour(palette()), 4);
         p.restore();
     }
 }

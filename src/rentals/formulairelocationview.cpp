@@ -1066,6 +1066,9 @@ void FormulaireLocationView::actualiserChevauchement()
     if (!m_avisChevauchement)
         return;
     const QString texte = texteChevauchement();
+    // A reader hears the line as it appears or says another rental.
+    if (!texte.isEmpty() && (texte != m_avisChevauchement->text() || m_avisChevauchement->isHidden()))
+        announceOutcome(this, texte);
     m_avisChevauchement->setText(texte);
     // The whole name where the line had to cut it.
     QString complet;

@@ -8,6 +8,7 @@
 #include "widgets/plaintext.h"
 #include "widgets/textstyles.h"
 #include "widgets/wrappingcheckbox.h"
+#include "widgets/listkeys.h"
 
 #include <QCheckBox>
 #include <QMimeData>
@@ -237,6 +238,7 @@ VuePourLocationBenne::VuePourLocationBenne(std::function<QList<Benne*>()> bennes
     m_liste->viewport()->setAutoFillBackground(false);
     m_liste->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keysArriveInViewOnFocus(m_liste);
     v->addWidget(m_liste, 1);
     connect(m_sales, &QCheckBox::toggled, this, &VuePourLocationBenne::actualiser);
     connect(m_dispositifs, &QCheckBox::toggled, this, &VuePourLocationBenne::actualiser);

@@ -26,6 +26,8 @@
 #include "widgets/searchablepicker.h"
 #include "widgets/textstyles.h"
 
+#include "widgets/listkeys.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -417,6 +419,7 @@ QWidget* RapportMensuelView::construireHistorique()
     // The rows cut their texts to the list's width: nothing to scroll sideways, and every row
     // keeps the height given to it.
     m_listeHistorique->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keysArriveInViewOnFocus(m_listeHistorique);
     colonne->addWidget(m_listeHistorique);
     return boite;
 }

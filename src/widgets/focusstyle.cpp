@@ -171,6 +171,14 @@ QSize FocusStyle::sizeFromContents(ContentsType type, const QStyleOption* option
     return result;
 }
 
+int FocusStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                          QStyleHintReturn* returnData) const
+{
+    if (hint == SH_Menu_Scrollable)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
 void FocusStyle::polish(QWidget* widget)
 {
     QProxyStyle::polish(widget);

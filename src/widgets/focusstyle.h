@@ -42,6 +42,10 @@ public:
     // so a menu of short items would cut its title.
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget = nullptr) const override;
+    // A long menu scrolls rather than spreading into columns: in columns, → and ← move across
+    // them, and the entry chosen would not be the one the user saw chosen.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
 
 private:
     // Runs `draw` with a focused option marked as focused by the keyboard.

@@ -1,9 +1,35 @@
 #include "listkeys.h"
 
 #include <QAbstractItemView>
+#include <QFocusEvent>
 #include <QItemSelectionModel>
 
 namespace kv {
+
+namespace {
+
+class KeysArriveInView : public QObject {
+public:
+    explicit KeysArriveInView(QAbstractItemView* view) : QObject(view), m_view(view) { view->installEventFilter(this); }
+
+protected:
+    // Before the view's own handling, which would put the keys on its first row.
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const QModelIndexList chosen =
+                m_view->selectionModel() ? m_view->selectionModel()->selectedIndexes() : QModelIndexList{};
+            keysArriveInView(m_view, static_cast<QFocusEvent*>(event)->reason(),
+                             chosen.isEmpty() ? QModelIndex() : chosen.first());
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView* m_view;
+};
+
+} // namespace
 
 void keysArriveInView(QAbstractItemView* view, Qt::FocusReason focusReason, const QModelIndex& preferred)
 {
@@ -33,6 +59,11 @@ void putKeysInView(QAbstractItemView* view)
     view->setAutoScroll(false);
     view->selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
     view->setAutoScroll(scrolls);
+}
+
+void keysArriveInViewOnFocus(QAbstractItemView* view)
+{
+    new KeysArriveInView(view);
 }
 
 } // namespace kv

@@ -15,5 +15,7 @@ namespace kv {
 void keysArriveInView(QAbstractItemView* view, Qt::FocusReason focusReason, const QModelIndex& preferred);
 // The keyboard on the first row wholly in view (else the one at the top), without scrolling.
 void putKeysInView(QAbstractItemView* view);
+// Has `view` follow keysArriveInView each time it takes the keys, its chosen row preferred.
+void keysArriveInViewOnFocus(QAbstractItemView* view);
 
 } // namespace kv

@@ -7,6 +7,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -96,6 +97,9 @@ void noteFocus(QWidget* widget, const QFocusEvent* event)
 // fields, spin boxes and editable combo boxes do for Tab, Shift+Tab and shortcuts.
 bool selectsAllOnArrival(const QWidget* widget, Qt::FocusReason reason)
 {
+    // A date field selects its first section also when its window first gives it the keys.
+    if (qobject_cast<const QDateTimeEdit*>(widget) && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+        return true;
     if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason && reason != Qt::ShortcutFocusReason)
         return false;
     if (const auto* combo = qobject_cast<const QComboBox*>(widget))
@@ -198,7 +202,9 @@ bool WheelGuard::eventFilter(QObject* watched, QEvent* event)
         // A text given the keys as a screen or sheet opens shows its cursor without selecting
         // its text, so that no stray key replaces it; Tab pressed by the user still selects.
         if (selectsAllOnArrival(widget, focus->reason()) && !putThereByTheUser(focus->reason())) {
-            QFocusEvent quiet(QEvent::FocusIn, Qt::OtherFocusReason);
+            // A date field selects a section for any other reason than a click or a popup's.
+            QFocusEvent quiet(QEvent::FocusIn,
+                              qobject_cast<QDateTimeEdit*>(widget) ? Qt::PopupFocusReason : Qt::OtherFocusReason);
             QCoreApplication::sendEvent(widget, &quiet);
             return true;
         }

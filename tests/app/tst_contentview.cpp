@@ -95,6 +95,18 @@ void ContentViewTest::opensOnPlanningWithTodayButton()
     QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QCOMPARE(window.sidebar()->selectedItems().first()->text(), QStringLiteral("Planning"));
     QCOMPARE(shownText(window.detailScreen()), QStringLiteral("kv::VuePlanificationBennes"));
+    // A click below the last command changes nothing (the settings' commands put aside, to
+    // leave room below at every scale).
+    for (int row = 8; row < window.sidebar()->count(); ++row)
+        window.sidebar()->setRowHidden(row, true);
+    QWidget* vide = window.sidebar()->viewport();
+    const QPoint sousLaListe(vide->width() / 2, window.sidebar()->visualItemRect(window.sidebar()->item(7)).bottom() + 8);
+    QVERIFY(vide->rect().contains(sousLaListe));
+    QTest::mouseClick(vide, Qt::LeftButton, {}, sousLaListe);
+    for (int row = 8; row < window.sidebar()->count(); ++row)
+        window.sidebar()->setRowHidden(row, false);
+    QCOMPARE(window.selection(), std::optional<Commande>(Commande::defaut));
+    QCOMPARE(window.sidebar()->selectedItems().size(), 1);
     QWidget* button = window.toolbar()->widgetForAction(window.recentrerButton());
     QVERIFY(button && button->isVisible());
     QCOMPARE(window.recentrerButton()->text(), QStringLiteral("Aujourd’hui"));

@@ -10,6 +10,8 @@
 #include "drivers/formulaireajoutspecialisation.h"
 #include "drivers/formulairechauffeurview.h"
 #include "widgets/dateentry.h"
+#include "widgets/dialogconventions.h"
+#include "widgets/wheelguard.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -381,6 +383,15 @@ void TestFeuilles::sheetsFromTheForm()
     fenetre.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
     form->champPrenom()->setText(QStringLiteral("Ana"));
+    installDialogConventions(); // as the program does
+    installWheelGuard(qApp);
+    // A sheet opens with the keys in its first field, none of whose text is selected.
+    const auto ouverteSansSelection = [](QDialog* feuille) {
+        if (!feuille->isActiveWindow() || !feuille->isAncestorOf(QApplication::focusWidget()))
+            return false;
+        const QList<QLineEdit*> lignes = feuille->findChildren<QLineEdit*>();
+        return std::none_of(lignes.begin(), lignes.end(), [](QLineEdit* l) { return l->hasSelectedText(); });
+    };
 
     // Each add button opens its sheet, window-modal; one at a time.
     form->boutonAjoutQualification()->click();
@@ -421,6 +432,7 @@ void TestFeuilles::sheetsFromTheForm()
     auto* d = qobject_cast<FormulaireAjoutDisponibilite*>(form->feuilleOuverte());
     QVERIFY(d);
     QCOMPARE(d->dateDebut(), kMaintenant);
+    QTRY_VERIFY(ouverteSansSelection(d));
     QCOMPARE(fixtures::unnamedControls(d).join(QStringLiteral(", ")), QString());
     d->boutonAnnuler()->click();
     laisserPasser();
@@ -432,6 +444,7 @@ void TestFeuilles::sheetsFromTheForm()
     auto* t = qobject_cast<FormulaireAjoutFormationChauffeur*>(form->feuilleOuverte());
     QVERIFY(t);
     QCOMPARE(t->champExpiration()->date(), kMaintenant.date());
+    QTRY_VERIFY(ouverteSansSelection(t));
     QCOMPARE(fixtures::unnamedControls(t).join(QStringLiteral(", ")), QString());
     t->boutonAnnuler()->click();
     laisserPasser();

@@ -1527,9 +1527,11 @@ void FormulaireLocationTest::bookingOverAnotherIsSaidBeforeItIsStored()
     // A placement on the day Durand's removal falls is a handover: nothing said.
     form->champDatePose()->setDate(QDate(2026, 3, 18));
     QVERIFY(!avis->isVisible());
-    // Two placements on one day are not.
+    // Two placements on one day are not; the line, appearing again, is said to a reader.
+    fixtures::HeardAnnouncements entendu;
     form->champDatePose()->setDate(QDate(2026, 3, 15));
     QVERIFY(avis->isVisible());
+    QCOMPARE(entendu.said, QStringList{avis->text()});
     // From 10 to 15 March: the 15th is Durand's placement day, still a handover.
     form->champDatePose()->setDate(QDate(2026, 3, 10));
     QTest::mouseClick(boutonFixer(form), Qt::LeftButton);

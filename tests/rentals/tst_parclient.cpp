@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QListView>
 #include <QScrollBar>
 #include <QLineEdit>
 #include <QPushButton>
@@ -764,6 +765,20 @@ void ParClientTest::dragPayloadAndPanel()
     std::unique_ptr<QMimeData> mime(modele->mimeData({modele->index(1, 0)}));
     QCOMPARE(mime->text(), b10->id().toString(QUuid::WithoutBraces).toUpper());
     QVERIFY(modele->flags(modele->index(1, 0)) & Qt::ItemIsDragEnabled);
+
+    // Tab into the list scrolled down: the keys on the first card wholly in view, not on the first.
+    for (int i = 0; i < 30; ++i)
+        colouredBenne(b.ctx.get(), 8, QStringLiteral("%1").arg(0x101010 * (i + 1), 6, 16, QLatin1Char('0')));
+    panneau->caseBennesSales()->toggle();
+    panneau->caseBennesSales()->toggle();
+    QListView* liste = panneau->liste();
+    QTRY_VERIFY(liste->verticalScrollBar()->maximum() > 0);
+    liste->verticalScrollBar()->setValue(liste->verticalScrollBar()->maximum() / 2);
+    const int haut = liste->verticalScrollBar()->value();
+    liste->setFocus(Qt::TabFocusReason);
+    QVERIFY(liste->currentIndex().isValid());
+    QVERIFY(liste->viewport()->rect().contains(liste->visualRect(liste->currentIndex())));
+    QCOMPARE(liste->verticalScrollBar()->value(), haut);
 
     // A second press closes it; so does onCancel, and a change of client.
     QTest::mouseClick(ecran.boutonBennesDisponibles(), Qt::LeftButton);
