@@ -228,6 +228,12 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
                                .arg(b->width())
                                .arg(text.left(50)));
     }
+    // A screen that fits the window reads without scrolling sideways.
+    if (auto* screen = window->findChild<QScrollArea*>(QStringLiteral("detailArea"));
+        screen && screen->isVisible() && screen->horizontalScrollBar()->isVisible())
+        faults->append(QStringLiteral("%1: the screen scrolls sideways (%2 px short)")
+                           .arg(where)
+                           .arg(screen->horizontalScrollBar()->maximum()));
     // A label's text over a check box or a button (one the button holds is its own text).
     for (const auto& [label, area] : std::as_const(shown))
         for (const auto& [button, rect] : std::as_const(buttons)) {
