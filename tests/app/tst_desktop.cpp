@@ -267,7 +267,8 @@ void DesktopTest::editorsFitTheDefaultWindow()
     }
 }
 
-// At 14 points on a wide window, every command of the sidebar reads whole.
+// At 14 points on a wide window, every command of the sidebar reads whole; on a narrow one the
+// screen keeps its room.
 void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
 {
     auto ctx = ModelContext::open(":memory:");
@@ -282,6 +283,17 @@ void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
     for (QListWidgetItem* item : bar->findItems(QStringLiteral("*"), Qt::MatchWildcard))
         QVERIFY2(bar->itemWidget(item) || bar->fontMetrics().horizontalAdvance(item->text()) + bar->iconSize().width() + 12
                                               < bar->visualItemRect(item).width(), qPrintable(item->text()));
+    // Narrowed again, the screen takes back its room from the sidebar.
+    window.resize(window.smallestSize().width(), 700);
+    QTRY_VERIFY(window.detailScreen()->width() >= ContentView::kContentFloor.width());
+    for (int w : {760, 820, 900, 950, 1100}) {
+        window.resize(w, 700);
+        window.setSelection(Commande::statistiques);
+        for (int turn = 0; turn < 4; ++turn) QCoreApplication::processEvents();
+        QWidget* st = window.detailScreen();
+        QListWidget* l = st->findChild<QListWidget*>();
+        qWarning("PROBE w %d side %d screen %d statlist %d", w, window.sidebar()->width(), st->width(), l ? l->width() : -1);
+    }
 }
 
 void DesktopTest::sidebarHidesAndIsRemembered()
