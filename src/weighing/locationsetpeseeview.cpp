@@ -187,10 +187,6 @@ void LocationsEtPeseeView::construireColonne()
 
     // On two lines rather than cut where large text leaves the column narrow.
     m_interrupteur = new WrappingCheckBox(QStringLiteral("Sans pesée uniquement"), panneau);
-    // As high as its lines, never more: a click in the column's free room ticks nothing.
-    QSizePolicy hauteurDeSesLignes = m_interrupteur->sizePolicy();
-    hauteurDeSesLignes.setVerticalPolicy(QSizePolicy::Fixed);
-    m_interrupteur->setSizePolicy(hauteurDeSesLignes);
     m_interrupteur->setObjectName(QStringLiteral("sansPeseeUniquement"));
     panneau->addControls(m_interrupteur);
     connect(m_interrupteur, &QCheckBox::toggled, this, &LocationsEtPeseeView::setFiltreSansPeseeOnly);
