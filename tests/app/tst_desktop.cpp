@@ -286,14 +286,6 @@ void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
     // Narrowed again, the screen takes back its room from the sidebar.
     window.resize(window.smallestSize().width(), 700);
     QTRY_VERIFY(window.detailScreen()->width() >= ContentView::kContentFloor.width());
-    for (int w : {760, 820, 900, 950, 1100}) {
-        window.resize(w, 700);
-        window.setSelection(Commande::statistiques);
-        for (int turn = 0; turn < 4; ++turn) QCoreApplication::processEvents();
-        QWidget* st = window.detailScreen();
-        QListWidget* l = st->findChild<QListWidget*>();
-        qWarning("PROBE w %d side %d screen %d statlist %d", w, window.sidebar()->width(), st->width(), l ? l->width() : -1);
-    }
 }
 
 void DesktopTest::sidebarHidesAndIsRemembered()
