@@ -267,8 +267,7 @@ void DesktopTest::editorsFitTheDefaultWindow()
     }
 }
 
-// At 14 points on a wide window, every command of the sidebar reads whole; on a narrow one the
-// screen keeps its room.
+// At 14 points the sidebar's commands read whole where there is room; the screen keeps its own.
 void DesktopTest::sidebarShowsItsCommandsWholeWhereThereIsRoom()
 {
     auto ctx = ModelContext::open(":memory:");

@@ -248,8 +248,7 @@ void FormLookTest::editorHeaderKeepsItsButtonsWhole()
     QVERIFY(placeIn(frame->saveButton(), frame).top() > placeIn(label, frame).bottom());
     QVERIFY(placeIn(frame->cancelButton(), frame).right() < placeIn(frame->saveButton(), frame).left());
 
-    // A little wider, still short of room beside the buttons: the title stands whole above them
-    // rather than cut (« Modifier le type … »).
+    // Still short of room beside the buttons: the title stands whole above them, not cut.
     host.resize(480, 400);
     fit::Host::settle();
     QVERIFY2(fit::faults(&host).isEmpty(), qPrintable(fit::faults(&host).join(QLatin1Char('\n'))));
