@@ -599,9 +599,15 @@ void ContentView::fitSidebar()
     }
     titles += 2 * m_sidebar->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_sidebar);
     const int needed = std::min(titles, m_sidebarColumn->maximumWidth());
-    const int grow = std::min(needed - sizes[0], sizes[1] - kContentFloor.width());
-    if (grow > 0)
+    // The screen keeps its room: the sidebar widens only into room beyond it, and gives back
+    // what it took once the window narrows.
+    int grow = std::min(needed - sizes[0], sizes[1] - kContentFloor.width());
+    if (grow < 0)
+        grow = -std::min(m_sidebarWidened, -grow);
+    if (grow != 0) {
+        m_sidebarWidened = std::max(0, m_sidebarWidened + grow);
         m_split->setSizes({sizes[0] + grow, sizes[1] - grow});
+    }
 }
 
 void ContentView::closeEvent(QCloseEvent* event)

@@ -140,6 +140,8 @@ private:
     QAction* m_screenActionsEnd = nullptr; // the screen's own actions go before it
     QList<QAction*> m_screenActions;
     bool m_syncingSidebar = false;
+    // How much wider than it was fitSidebar made the sidebar.
+    int m_sidebarWidened = 0;
     bool m_closeApproved = false; // the editor's question was answered: the window closes
 };
 

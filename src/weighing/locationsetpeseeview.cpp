@@ -187,10 +187,6 @@ void LocationsEtPeseeView::construireColonne()
 
     // On two lines rather than cut where large text leaves the column narrow.
     m_interrupteur = new WrappingCheckBox(QStringLiteral("Sans pesée uniquement"), panneau);
-    // As high as its lines, never more: a click in the column's free room ticks nothing.
-    QSizePolicy hauteurDeSesLignes = m_interrupteur->sizePolicy();
-    hauteurDeSesLignes.setVerticalPolicy(QSizePolicy::Fixed);
-    m_interrupteur->setSizePolicy(hauteurDeSesLignes);
     m_interrupteur->setObjectName(QStringLiteral("sansPeseeUniquement"));
     panneau->addControls(m_interrupteur);
     connect(m_interrupteur, &QCheckBox::toggled, this, &LocationsEtPeseeView::setFiltreSansPeseeOnly);
@@ -232,6 +228,13 @@ void LocationsEtPeseeView::construireColonne()
         pile->addWidget(m_vide, 1);
         pile->addWidget(m_videPesees, 1);
     }
+    // The search row, left empty here, would take a share of the column's free height and
+    // leave it round the switch: the list under the lines takes it all.
+    if (auto* pile = qobject_cast<QBoxLayout*>(panneau->layout()))
+        if (QLayout* haut = pile->itemAt(0)->layout())
+            for (int i = 0; i < haut->count(); ++i)
+                if (haut->itemAt(i)->layout() && haut->itemAt(i)->isEmpty())
+                    delete haut->takeAt(i--);
     RecordListModelBase* modele = panneau->model();
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(modele, signal, this, &LocationsEtPeseeView::majResume);

@@ -1,5 +1,7 @@
 #include "focusstyle.h"
 
+#include <cmath>
+
 #include "colors.h"
 
 #include <QAbstractButton>
@@ -64,11 +66,15 @@ void paintFieldEdge(QPainter* painter, const QRect& rect, const QStyleOption* op
         paintFocusFrame(painter, rect, option->palette, false);
         return;
     }
+    // At a fractional scale a one-point line falls across two screen pixels, each of them paler
+    // than the edge: half a pixel wider than the scale, rounded up, it covers some whole.
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const qreal width = std::floor(ratio) == ratio ? 1.0 : std::ceil(ratio + 0.5) / ratio;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(QPen(edgeColour(option->palette), 1));
+    painter->setPen(QPen(edgeColour(option->palette), width));
     painter->setBrush(Qt::NoBrush);
-    painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    painter->drawRoundedRect(QRectF(rect).adjusted(width / 2, width / 2, -width / 2, -width / 2), 2, 2);
     painter->restore();
 }
 

@@ -199,8 +199,8 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
             if (b->width() >= b->sizeHint().width() && wrapping->heightForWidth(b->width()) > b->sizeHint().height())
                 faults->append(QStringLiteral("%1: %2 breaks its line with the room for it: « %3 »")
                                    .arg(where, describe(b), b->text().left(50)));
-            // All of it answers a click: it is no taller than its lines.
-            if (b->height() > wrapping->heightForWidth(b->width()) + 1)
+            // All of it answers a click and shows all its lines: it is as tall as its lines.
+            if (std::abs(b->height() - wrapping->heightForWidth(b->width())) > 1)
                 faults->append(QStringLiteral("%1: %2 is %3 px high for %4 of lines: « %5 »")
                                    .arg(where, describe(b))
                                    .arg(b->height())
@@ -228,6 +228,12 @@ void checkReadable(QWidget* window, const QString& where, QStringList* faults)
                                .arg(b->width())
                                .arg(text.left(50)));
     }
+    // A screen that fits the window reads without scrolling sideways.
+    if (auto* screen = window->findChild<QScrollArea*>(QStringLiteral("detailArea"));
+        screen && screen->isVisible() && screen->horizontalScrollBar()->isVisible())
+        faults->append(QStringLiteral("%1: the screen scrolls sideways (%2 px short)")
+                           .arg(where)
+                           .arg(screen->horizontalScrollBar()->maximum()));
     // A label's text over a check box or a button (one the button holds is its own text).
     for (const auto& [label, area] : std::as_const(shown))
         for (const auto& [button, rect] : std::as_const(buttons)) {

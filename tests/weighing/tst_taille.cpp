@@ -95,6 +95,10 @@ struct Ecran {
             if (auto* l = qobject_cast<QLabel*>(w); l && l->pixmap().isNull() && !l->wordWrap()
                 && l->fontMetrics().horizontalAdvance(l->text()) > l->contentsRect().width() + 1)
                 out << QStringLiteral("%1: %2 « %3 » cut without « … »").arg(ou, nom(w), l->text().left(40));
+            // The column's lines stand one under the other, with no free room among them.
+            if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap() && vue->liste()->parentWidget()->isAncestorOf(l)
+                && l->height() > l->heightForWidth(l->width()) + 1)
+                out << QStringLiteral("%1: %2 « %3 » in a gap (%4 px high)").arg(ou, nom(w), l->text().left(40)).arg(l->height());
             if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap() && l->height() < l->heightForWidth(l->width()))
                 out << QStringLiteral("%1: %2 « %3 » cut at its foot (%4 of %5 px high)")
                            .arg(ou, nom(w), l->text().left(40))

@@ -14,6 +14,8 @@
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kv::forms {
 
 EmptyState::EmptyState(const QString& symbol, const QString& title, const QString& description,
@@ -170,12 +172,20 @@ void DetailPane::keyPressEvent(QKeyEvent* event)
 
 namespace {
 
+// The narrowest a list goes beside a detail that needs the room: its rows' names and addresses
+// give way with "…".
+constexpr int kNarrowestList = 130;
+
 // The list beside its detail: when the room runs short, the list narrows to its floor before the
-// detail is squeezed below the width it asks for (an editor's labels beside their fields). A
-// width the user gave the list by dragging stays until the window is resized.
+// detail is squeezed below the width it asks for (an editor's labels beside their fields). The
+// floor gives way in turn, down to the narrowest list, before the detail falls below its
+// minimum: the screen then fits the window rather than scrolling sideways. A width the user gave
+// the list by dragging stays until the window is resized.
 class ListSplitter : public QSplitter {
 public:
     using QSplitter::QSplitter;
+
+    void setListFloor(int floor) { m_listFloor = floor; }
 
     void followUser() { m_userWidth = true; }
     void setSidebarWanted(std::function<int()> wanted) { m_sidebarWanted = std::move(wanted); }
@@ -207,7 +217,8 @@ private:
         if (count() != 2 || !isVisible())
             return;
         QList<int> s = sizes();
-        int floor = widget(0)->minimumWidth();
+        const int detailFloor = widget(1)->minimumSizeHint().expandedTo(widget(1)->minimumSize()).width();
+        const int floor = std::max(widget(0)->minimumWidth(), std::min(m_listFloor, s[0] + s[1] - detailFloor));
         if (m_sidebarWanted) {
             // The list takes the room its rows need out of what the detail does not ask for;
             // short of room, the detail keeps its width and the list narrows to its floor.
@@ -220,8 +231,8 @@ private:
             return;
         }
         const int wanted = widget(1)->sizeHint().width();
-        const int give = std::min(s[0] - floor, wanted - s[1]);
-        if (give <= 0)
+        const int give = std::max(s[0] - floor < 0 ? s[0] - floor : 0, std::min(s[0] - floor, wanted - s[1]));
+        if (give == 0)
             return;
         s[0] -= give;
         s[1] += give;
@@ -229,6 +240,7 @@ private:
     }
 
     bool m_userWidth = false;
+    int m_listFloor = 0;
     std::function<int()> m_sidebarWanted;
 };
 
@@ -249,7 +261,8 @@ QSplitter* makeSplitView(QWidget* sidebar, QWidget* detail, int minWidth, int id
     // The main window keeps the positions of splitters of this name between runs.
     split->setObjectName(QStringLiteral("listSplit"));
     split->setChildrenCollapsible(false);
-    sidebar->setMinimumWidth(minWidth);
+    split->setListFloor(minWidth);
+    sidebar->setMinimumWidth(std::min(minWidth, kNarrowestList));
     sidebar->setMaximumWidth(maxWidth);
     split->addWidget(sidebar);
     split->addWidget(detail);

@@ -791,18 +791,14 @@ void EditorFrame::setTitle(const QString& title)
 
 void EditorFrame::keepTitleReadable()
 {
-    // A title cut to a few letters (« Modi… ») says nothing: beside the buttons it keeps at
-    // least its first words, about fifteen characters; with less room it goes above them.
-    constexpr int kReadableCharacters = 15;
-    const QString text = m_title->text();
-    const QString readable = text.size() <= kReadableCharacters
-        ? text
-        : text.left(kReadableCharacters).trimmed() + QStringLiteral("…");
+    // An editor's title is short and says what the editor does: cut (« Nouveau type de … ») it
+    // says less. Beside the buttons it stands whole, else it goes above them, where it has the
+    // bar's whole width (cut with "…" only narrower than that, whole in its tool tip).
     const QMargins margins = m_title->contentsMargins();
     QLayout* lead = m_bar->lead() ? m_bar->lead()->layout() : nullptr;
     const int symbol = m_symbol->sizeHint().width() + (lead ? std::max(0, lead->spacing()) : 0);
     m_bar->setLeadReadableWidth(symbol + margins.left() + margins.right()
-                                + m_title->fontMetrics().horizontalAdvance(readable) + 2);
+                                + m_title->fontMetrics().horizontalAdvance(m_title->text()) + 2);
 }
 
 void EditorFrame::changeEvent(QEvent* event)
