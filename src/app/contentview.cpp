@@ -361,6 +361,10 @@ namespace {
 // The first Tab stop inside `pane`, in the window's Tab order; null when it has none.
 QWidget* firstStopIn(QWidget* pane)
 {
+    // A screen may name where its keys start (the planning's cells, not the labels beside them).
+    for (QWidget* w : pane->findChildren<QWidget*>())
+        if (w->property("keysStartHere").toBool() && w->isVisibleTo(pane->window()) && w->isEnabled())
+            return w;
     // In an editor, its first field: not its header's « Annuler », where Return drops the typing.
     QWidget* header = nullptr;
     for (QWidget* bar : pane->findChildren<QWidget*>(QStringLiteral("editorHeaderBar")))

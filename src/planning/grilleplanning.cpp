@@ -140,6 +140,8 @@ GrillePlanning::GrillePlanning(ModelContext* context, ActionsPlanning* actions, 
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
+    // A screen's keys start in the cells, on the cell the user left, not on the skip labels.
+    setProperty("keysStartHere", true);
     // The corner above the skip column shows the window's colour.
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
