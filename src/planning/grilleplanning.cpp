@@ -1268,6 +1268,20 @@ void GrillePlanning::reprendreCurseur()
         setCurseur(colonne, int(benne - m_bennes.cbegin()));
 }
 
+void GrillePlanning::mettreEnPlace()
+{
+    m_enPlace = true;
+    reprendreCurseur();
+    if (m_curseurColonne >= 0 || !hasFocus())
+        return;
+    const QPoint defaut = celluleParDefaut();
+    m_curseurColonne = defaut.x();
+    m_curseurLigne = defaut.y();
+    retenirCurseur();
+    viewport()->update();
+    emit curseurDeplace();
+}
+
 QPoint GrillePlanning::celluleParDefaut()
 {
     // Today's column when it is in view, else the first column in view; the first row in view.
@@ -1287,6 +1301,13 @@ void GrillePlanning::focusInEvent(QFocusEvent* event)
     // Tab from a skip's label goes on in that skip's row (the label comes just before the grid).
     const int etiquette = m_colonne->ligneCourante();
     const bool depuisEtiquette = event->reason() == Qt::TabFocusReason && etiquette >= 0 && etiquette < m_bennes.size();
+    if (m_curseurColonne < 0 && !depuisEtiquette)
+        reprendreCurseur();
+    if (m_curseurColonne < 0 && !depuisEtiquette && !m_enPlace) {
+        // The view is not yet scrolled to its place: the cell in view is known once it is.
+        viewport()->update();
+        return;
+    }
     if (m_curseurColonne < 0 || depuisEtiquette) {
         // Starts on the cell in view the keys would start on (a column already in view stays).
         // Gaining the focus never scrolls: a click (either button) that brings it aims at what

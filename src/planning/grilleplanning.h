@@ -138,6 +138,9 @@ public:
     // The window keeps the keyboard's cell (its skip and day) while another command shows:
     // back on the planning, the cell is where it was, brought into view.
     void reprendreCurseur();
+    // The view is scrolled to its place: the kept cursor comes back, or the keys, if the grid
+    // already has them, start on the cell in view.
+    void mettreEnPlace();
     // → on a skip's label: the keyboard goes into that skip's row, on today's column.
     void entrerDansLaLigne(int ligne);
     LocationDeBenne* locationAuCurseur();
@@ -251,6 +254,7 @@ private:
     int m_curseurLigne = 0;
     // The cell is framed once the keyboard is used (or the focus came by Tab), not after a click.
     bool m_curseurVisible = false;
+    bool m_enPlace = false;
     void placerCurseurSous(const QPointF& pointVue);
     void retenirCurseur();
     // The bar on the keyboard's cell that the keys act on, as the user last chose it (a click, or

@@ -326,7 +326,7 @@ void VuePlanificationBennes::showEvent(QShowEvent* event)
     // before another command showed.
     QTimer::singleShot(0, this, [this] {
         centrerSurAujourdhui(largeurJours());
-        m_grille->reprendreCurseur();
+        m_grille->mettreEnPlace();
     });
 }
 
