@@ -64,15 +64,21 @@ protected:
     QPointer<GrillePlanning> m_grille;
 };
 
-// A rental's bar.
-class BarreAccessible : public ElementGrille {
+// An item of the grid with nothing under it (a bar, a day, a skip's label, the cursor's cell).
+class FeuilleGrille : public ElementGrille {
 public:
-    BarreAccessible(GrillePlanning* grille, LocationDeBenne* location) : ElementGrille(grille), m_location(location) {}
-    bool isValid() const override { return m_grille && !m_location->isDeleted() && ligne() >= 0; }
-    QAccessibleInterface* parent() const override;
+    using ElementGrille::ElementGrille;
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+};
+
+// A rental's bar.
+class BarreAccessible : public FeuilleGrille {
+public:
+    BarreAccessible(GrillePlanning* grille, LocationDeBenne* location) : FeuilleGrille(grille), m_location(location) {}
+    bool isValid() const override { return m_grille && !m_location->isDeleted() && ligne() >= 0; }
+    QAccessibleInterface* parent() const override;
     QString text(QAccessible::Text t) const override
     {
         return t == QAccessible::Name && isValid() ? texteAccessibleBarre(m_grille, m_location) : QString();
@@ -152,14 +158,11 @@ private:
 };
 
 // The keyboard's cell.
-class CurseurAccessible : public ElementGrille {
+class CurseurAccessible : public FeuilleGrille {
 public:
-    using ElementGrille::ElementGrille;
+    using FeuilleGrille::FeuilleGrille;
     bool isValid() const override { return m_grille; }
     QAccessibleInterface* parent() const override { return m_grille ? QAccessible::queryAccessibleInterface(m_grille) : nullptr; }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         return t == QAccessible::Name && m_grille ? texteAccessibleCurseur(m_grille) : QString();
@@ -327,17 +330,14 @@ QAccessibleInterface* LigneAccessible::child(int index) const
 }
 
 // A day of the header.
-class JourAccessible : public ElementGrille {
+class JourAccessible : public FeuilleGrille {
 public:
-    JourAccessible(GrillePlanning* grille, int index) : ElementGrille(grille), m_index(index) {}
+    JourAccessible(GrillePlanning* grille, int index) : FeuilleGrille(grille), m_index(index) {}
     bool isValid() const override { return m_grille && m_index < m_grille->jours().count(); }
     QAccessibleInterface* parent() const override
     {
         return m_grille ? QAccessible::queryAccessibleInterface(m_grille->entete()) : nullptr;
     }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         if (t != QAccessible::Name || !isValid())
@@ -385,17 +385,14 @@ private:
 };
 
 // A skip's label in the column beside the grid, read as the grid's rows read.
-class EtiquetteAccessible : public ElementGrille {
+class EtiquetteAccessible : public FeuilleGrille {
 public:
-    EtiquetteAccessible(GrillePlanning* grille, int index) : ElementGrille(grille), m_index(index) {}
+    EtiquetteAccessible(GrillePlanning* grille, int index) : FeuilleGrille(grille), m_index(index) {}
     bool isValid() const override { return m_grille && m_index < m_grille->bennes().size(); }
     QAccessibleInterface* parent() const override
     {
         return m_grille ? QAccessible::queryAccessibleInterface(m_grille->colonne()) : nullptr;
     }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         if (t != QAccessible::Name || !isValid())
