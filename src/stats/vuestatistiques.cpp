@@ -118,7 +118,7 @@ int largeurDesTitres(QListWidget* liste)
     return largeur + 2 * liste->frameWidth();
 }
 
-// The sidebar's width: the spec's 260 points while the window is wide; narrower windows give it
+// The sidebar's width: 260 points while the window is wide; narrower windows give it
 // at least its titles' width, and only when the statistic would have less than this room left
 // does it cut its titles, down to a symbol and a few letters.
 constexpr int kLargeurSidebar = 260;
