@@ -260,7 +260,8 @@ Etiquetage etiqueter(const QFontMetricsF& fm, qreal parCategorie, qreal gauche, 
         // On two rows, each text has two bars' room.
         if (2 * parCategorie >= court)
             return {numeros, 0, true};
-        return {unSurN(numeros, std::max(1, int(std::ceil(court / (2 * parCategorie))))), 0, true};
+        // Fewer numbers on one row, each with the room of the bars it stands for.
+        return {unSurN(numeros, std::max(1, int(std::ceil(court / parCategorie)))), 0};
     }
     const qreal courte = plusLarge(fm, courtes) + kJeuEtiquette;
     return {unSurN(courtes, std::max(1, int(std::ceil(courte / parCategorie)))), 0};
